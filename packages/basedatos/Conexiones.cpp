@@ -1,0 +1,194 @@
+#include "Conexiones.h"
+
+#include "Constantes.h"
+#include "Errores.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QSqlError>
+#include <QThread>
+#include <mutex>
+
+#include <ibase.h>
+
+namespace {
+
+const QString PREFIJO = QStringLiteral("vk|");
+
+QString sufijoHilo()
+{
+    return QLatin1Char('|') + QString::number(reinterpret_cast<quintptr>(QThread::currentThreadId()), 16);
+}
+
+QString nombreConexion(const TConexionSesion& conexion)
+{
+    return PREFIJO + QFileInfo(conexion.getDatabase()).absoluteFilePath() + sufijoHilo();
+}
+
+// The client library reads its configuration from the FIREBIRD root once, on
+// first use: point it at the program's Motor/ folder (SuperClassic, so a
+// second process of the program can open the same files). The folder is
+// resolved through links so a configuration folder that goes away later (a
+// test's program folder) does not leave the engine without its plugins.
+void preparaMotor(const TConexionSesion& conexion)
+{
+    static std::once_flag hecho;
+    const QString servidor = conexion.getServer();
+    if (servidor.isEmpty())
+        return;
+    const QFileInfo carpeta(QFileInfo(servidor).absolutePath());
+    if (!carpeta.isDir())
+        return;
+    std::call_once(hecho, [&] { qputenv("FIREBIRD", QFile::encodeName(carpeta.canonicalFilePath())); });
+}
+
+QString textoEstado(const ISC_STATUS* estado)
+{
+    QString texto;
+    char bufer[512];
+    const ISC_STATUS* p = estado;
+    while (fb_interpret(bufer, sizeof bufer, &p)) {
+        if (!texto.isEmpty())
+            texto += QLatin1String(" ");
+        texto += QString::fromLocal8Bit(bufer);
+    }
+    return texto;
+}
+
+// Names of the connections of this thread that have an open transaction.
+thread_local QSet<QString> transaccionesAbiertas;
+
+}  // namespace
+
+namespace Conexiones {
+
+QSqlDatabase baseDatos(const TConexionSesion& conexion)
+{
+    const QString nombre = nombreConexion(conexion);
+    if (QSqlDatabase::contains(nombre)) {
+        QSqlDatabase db = QSqlDatabase::database(nombre, false);
+        if (db.isOpen() || db.open())
+            return db;
+        const QString error = db.lastError().text();
+        throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.getDatabase(), error));
+    }
+    preparaMotor(conexion);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), nombre);
+        // No host: the embedded engine opens the file itself.
+        db.setDatabaseName(QFileInfo(conexion.getDatabase()).absoluteFilePath());
+        db.setUserName(conexion.getUsername().isEmpty() ? Constantes::DB_USER : conexion.getUsername());
+        db.setPassword(conexion.getPassword().isEmpty() ? Constantes::DB_PASSWORD : conexion.getPassword());
+        if (db.open())
+            return db;
+    }
+    QString error = QSqlDatabase::database(nombre, false).lastError().text();
+    QSqlDatabase::removeDatabase(nombre);
+    if (!QFileInfo::exists(conexion.getDatabase()))
+        error = QStringLiteral("el archivo no existe");
+    throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.getDatabase(), error));
+}
+
+void cierra(const TConexionSesion& conexion)
+{
+    const QString nombre = nombreConexion(conexion);
+    if (!QSqlDatabase::contains(nombre))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(nombre, false);
+        if (transaccionesAbiertas.remove(nombre))
+            db.rollback();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(nombre);
+}
+
+void cierraHilo()
+{
+    const QString sufijo = sufijoHilo();
+    const QStringList nombres = QSqlDatabase::connectionNames();
+    for (const QString& nombre : nombres) {
+        if (!nombre.startsWith(PREFIJO) || !nombre.endsWith(sufijo))
+            continue;
+        {
+            QSqlDatabase db = QSqlDatabase::database(nombre, false);
+            if (transaccionesAbiertas.remove(nombre))
+                db.rollback();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(nombre);
+    }
+}
+
+void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma)
+{
+    const QFileInfo info(archivo);
+    if (info.exists())
+        throw EBaseDatos(QStringLiteral("Ya existe el archivo %1; no se crea otra base de datos encima.").arg(archivo));
+    if (!QDir().mkpath(info.absolutePath()))
+        throw EBaseDatos(QStringLiteral("No se pudo crear la carpeta %1.").arg(info.absolutePath()));
+    preparaMotor(TConexionSesion::embebida(archivo, carpetaPrograma));
+
+    QString ruta = info.absoluteFilePath();
+    ruta.replace(QLatin1Char('\''), QStringLiteral("''"));
+    const QByteArray sql = QStringLiteral("CREATE DATABASE '%1' USER '%2' PASSWORD '%3' PAGE_SIZE 16384 "
+                                          "DEFAULT CHARACTER SET UTF8")
+                               .arg(ruta, Constantes::DB_USER, Constantes::DB_PASSWORD)
+                               .toUtf8();
+    ISC_STATUS_ARRAY estado;
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    if (isc_dsql_execute_immediate(estado, &db, &tr, 0, sql.constData(), SQL_DIALECT_V6, nullptr))
+        throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivo, textoEstado(estado)));
+    isc_detach_database(estado, &db);
+}
+
+}  // namespace Conexiones
+
+TTransaccion::TTransaccion(const TConexionSesion& conexion) : m_conexion(conexion)
+{
+    QSqlDatabase db = Conexiones::baseDatos(conexion);
+    const QString nombre = db.connectionName();
+    if (transaccionesAbiertas.contains(nombre))
+        return;  // joins the open one
+    if (!db.transaction())
+        throw EBaseDatos(QStringLiteral("No se pudo iniciar la transacción: %1").arg(db.lastError().text()));
+    transaccionesAbiertas.insert(nombre);
+    m_propia = true;
+}
+
+TTransaccion::~TTransaccion()
+{
+    if (m_propia && !m_terminada) {
+        try {
+            rollback();
+        } catch (...) {
+            // A destructor must not throw; the engine drops the work anyway.
+        }
+    }
+}
+
+void TTransaccion::commit()
+{
+    if (!m_propia || m_terminada)
+        return;
+    QSqlDatabase db = Conexiones::baseDatos(m_conexion);
+    m_terminada = true;
+    transaccionesAbiertas.remove(db.connectionName());
+    if (!db.commit()) {
+        const QString error = db.lastError().text();
+        db.rollback();
+        throw EBaseDatos(QStringLiteral("No se pudieron guardar los cambios: %1").arg(error));
+    }
+}
+
+void TTransaccion::rollback()
+{
+    if (!m_propia || m_terminada)
+        return;
+    m_terminada = true;
+    QSqlDatabase db = Conexiones::baseDatos(m_conexion);
+    transaccionesAbiertas.remove(db.connectionName());
+    db.rollback();
+}

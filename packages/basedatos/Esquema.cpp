@@ -1,0 +1,267 @@
+#include "Esquema.h"
+
+#include "Conexiones.h"
+#include "Errores.h"
+#include "EsquemaEntidades.h"
+
+#include <QCryptographicHash>
+#include <algorithm>
+#include <QHash>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+// Raise it whenever EsquemaEntidades.h changes.
+constexpr int VERSION_ESQUEMA = 1;
+const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
+
+QString nombreTabla(const char* clase)
+{
+    return QString::fromLatin1(clase).mid(1).toUpper();  // TComprobante -> COMPROBANTE
+}
+
+QString destino(const char* clase)
+{
+    return qstrcmp(clase, "_") == 0 ? QString() : nombreTabla(clase);
+}
+
+QList<TTabla> describeTablas()
+{
+    QList<TTabla> tablas;
+#define VELKOR_COLUMNA_DESC(N, T, L, D, G) \
+    tabla.columnas.append(TColumna{QStringLiteral(#N), QStringLiteral(#N).toUpper(), TTipoColumna::T, L, destino(#D), TGrupoEsquema::G});
+#define VELKOR_TABLA_DESC(Clase) \
+    { \
+        TTabla tabla; \
+        tabla.clase = QStringLiteral(#Clase); \
+        tabla.nombre = nombreTabla(#Clase); \
+        VELKOR_TABLA_##Clase(VELKOR_COLUMNA_DESC) \
+        tablas.append(tabla); \
+    }
+    VELKOR_ENTIDADES(VELKOR_TABLA_DESC)
+#undef VELKOR_TABLA_DESC
+#undef VELKOR_COLUMNA_DESC
+
+#define VELKOR_INDICE_DESC(Clase, N) \
+    for (TTabla& tabla : tablas) \
+        if (tabla.clase == QLatin1String(#Clase)) \
+            tabla.indices.append(QStringLiteral(#N).toUpper());
+    VELKOR_INDICES(VELKOR_INDICE_DESC)
+#undef VELKOR_INDICE_DESC
+    return tablas;
+}
+
+QString cita(const QString& identificador)
+{
+    return QLatin1Char('"') + identificador + QLatin1Char('"');
+}
+
+// Firebird names are at most 31 characters; long pairs get a stable hash.
+QString nombreRestriccion(const QString& prefijo, const QString& tabla, const QString& columna)
+{
+    const QString legible = prefijo + tabla + QLatin1Char('_') + columna;
+    if (legible.size() <= 31)
+        return legible;
+    const QByteArray huella = QCryptographicHash::hash((tabla + QLatin1Char('.') + columna).toUtf8(),
+                                                       QCryptographicHash::Sha1).toHex().left(12).toUpper();
+    return prefijo + tabla.left(31 - prefijo.size() - 13) + QLatin1Char('_') + QString::fromLatin1(huella);
+}
+
+class TEjecutor {
+public:
+    explicit TEjecutor(const TConexionSesion& conexion) : m_db(Conexiones::baseDatos(conexion)) {}
+
+    void ejecuta(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(sql))
+            throw EBaseDatos(QStringLiteral("No se pudo actualizar la estructura de la base de datos (%1): %2")
+                                 .arg(sql, q.lastError().text()));
+    }
+
+    QSet<QString> nombres(const QString& sql)
+    {
+        QSet<QString> resultado;
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.exec(sql))
+            throw EBaseDatos(QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
+        while (q.next())
+            resultado.insert(q.value(0).toString().trimmed());
+        return resultado;
+    }
+
+    QSqlDatabase& db() { return m_db; }
+
+private:
+    QSqlDatabase m_db;
+};
+
+struct TEstructura {
+    QSet<QString> tablas;
+    QSet<QString> columnas;  // TABLA.COLUMNA
+    QSet<QString> restricciones;
+    QSet<QString> indices;
+    QSet<QString> generadores;
+
+    explicit TEstructura(TEjecutor& e)
+    {
+        tablas = e.nombres(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0"));
+        columnas = e.nombres(QStringLiteral(
+            "SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
+            "WHERE RDB$SYSTEM_FLAG = 0"));
+        restricciones = e.nombres(QStringLiteral("SELECT RDB$CONSTRAINT_NAME FROM RDB$RELATION_CONSTRAINTS"));
+        indices = e.nombres(QStringLiteral("SELECT RDB$INDEX_NAME FROM RDB$INDICES"));
+        generadores = e.nombres(QStringLiteral("SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$SYSTEM_FLAG = 0"));
+    }
+    bool tieneColumna(const TTabla& t, const TColumna& c) const
+    {
+        return columnas.contains(t.nombre + QLatin1Char('.') + c.nombre);
+    }
+};
+
+int leeVersion(TEjecutor& e, const TEstructura& estructura)
+{
+    if (!estructura.tablas.contains(TABLA_VERSION))
+        return 0;
+    QSqlQuery q(e.db());
+    if (!q.exec(QStringLiteral("SELECT MAX(\"VERSION\") FROM VERSIONESQUEMA")) || !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
+}  // namespace
+
+QString TColumna::tipoSql() const
+{
+    switch (tipo) {
+    case TTipoColumna::Id: return QStringLiteral("INTEGER NOT NULL PRIMARY KEY");
+    case TTipoColumna::Texto:
+        return largo > 0 ? QStringLiteral("VARCHAR(%1)").arg(largo) : QStringLiteral("BLOB SUB_TYPE TEXT");
+    case TTipoColumna::Entero: return QStringLiteral("INTEGER");
+    case TTipoColumna::Grande: return QStringLiteral("BIGINT");
+    case TTipoColumna::Decimal: return QStringLiteral("NUMERIC(18,6)");
+    case TTipoColumna::Booleano: return QStringLiteral("SMALLINT");
+    case TTipoColumna::Fecha: return QStringLiteral("DATE");
+    case TTipoColumna::FechaHora: return QStringLiteral("TIMESTAMP");
+    case TTipoColumna::Binario: return QStringLiteral("BLOB SUB_TYPE BINARY");
+    case TTipoColumna::Ref: return QStringLiteral("INTEGER");
+    }
+    return QString();
+}
+
+int TTabla::posicion(const QString& nombreColumna) const
+{
+    for (int i = 0; i < columnas.size(); ++i)
+        if (columnas.at(i).nombre == nombreColumna || columnas.at(i).accesor == nombreColumna)
+            return i;
+    return -1;
+}
+
+namespace Esquema {
+
+int version()
+{
+    return VERSION_ESQUEMA;
+}
+
+const QList<TTabla>& tablas()
+{
+    static const QList<TTabla> todas = describeTablas();
+    return todas;
+}
+
+const TTabla& tabla(const QString& clase)
+{
+    static const QHash<QString, int> porClase = [] {
+        QHash<QString, int> h;
+        for (int i = 0; i < tablas().size(); ++i)
+            h.insert(tablas().at(i).clase, i);
+        return h;
+    }();
+    const auto it = porClase.constFind(clase);
+    if (it == porClase.constEnd())
+        throw EBaseDatos(QStringLiteral("No existe la tabla de %1.").arg(clase));
+    return tablas().at(*it);
+}
+
+int versionRegistrada(const TConexionSesion& conexion)
+{
+    TEjecutor e(conexion);
+    const TEstructura estructura(e);
+    return leeVersion(e, estructura);
+}
+
+void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
+{
+    TEjecutor e(conexion);
+    TEstructura antes(e);
+
+    for (const TTabla& t : tablas()) {
+        const bool propia = t.grupo() == grupo;
+        if (propia && !antes.tablas.contains(t.nombre)) {
+            QStringList definiciones;
+            for (const TColumna& c : t.columnas)
+                if (c.grupo == grupo)
+                    definiciones << cita(c.nombre) + QLatin1Char(' ') + c.tipoSql();
+            e.ejecuta(QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))));
+        } else if (antes.tablas.contains(t.nombre)) {
+            for (const TColumna& c : t.columnas)
+                if (c.grupo == grupo && !antes.tieneColumna(t, c))
+                    e.ejecuta(QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(cita(t.nombre), cita(c.nombre), c.tipoSql()));
+        }
+        if (propia && !antes.generadores.contains(t.generador())) {
+            e.ejecuta(QStringLiteral("CREATE SEQUENCE %1").arg(cita(t.generador())));
+            if (antes.tablas.contains(t.nombre)) {
+                // A table that existed without its generator keeps its keys.
+                QSqlQuery q(e.db());
+                if (q.exec(QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2").arg(cita(t.clave().nombre), cita(t.nombre))) && q.next())
+                    e.ejecuta(QStringLiteral("ALTER SEQUENCE %1 RESTART WITH %2").arg(cita(t.generador())).arg(q.value(0).toLongLong()));
+            }
+        }
+    }
+
+    // Keys and indexes of every step whose columns now exist, so a step that
+    // creates a referenced table also links the tables that point at it.
+    const TEstructura despues(e);
+    for (const TTabla& t : tablas()) {
+        if (!despues.tablas.contains(t.nombre))
+            continue;
+        for (const TColumna& c : t.columnas) {
+            if (c.tipo != TTipoColumna::Ref || !despues.tieneColumna(t, c) || !despues.tablas.contains(c.destino))
+                continue;
+            const QString nombre = nombreRestriccion(QStringLiteral("FK_"), t.nombre, c.nombre);
+            if (despues.restricciones.contains(nombre))
+                continue;
+            const TTabla& objetivo = *std::find_if(tablas().cbegin(), tablas().cend(),
+                                                   [&](const TTabla& x) { return x.nombre == c.destino; });
+            e.ejecuta(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 FOREIGN KEY (%3) REFERENCES %4 (%5)")
+                          .arg(cita(t.nombre), cita(nombre), cita(c.nombre), cita(objetivo.nombre), cita(objetivo.clave().nombre)));
+        }
+        for (const QString& columna : t.indices) {
+            const int i = t.posicion(columna);
+            // Foreign keys carry an index of their own.
+            if (i < 0 || t.columnas.at(i).tipo == TTipoColumna::Ref || !despues.tieneColumna(t, t.columnas.at(i)))
+                continue;
+            const QString nombre = nombreRestriccion(QStringLiteral("IX_"), t.nombre, columna);
+            if (!despues.indices.contains(nombre))
+                e.ejecuta(QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(cita(nombre), cita(t.nombre), cita(columna)));
+        }
+    }
+
+    if (!despues.tablas.contains(TABLA_VERSION))
+        e.ejecuta(QStringLiteral("CREATE TABLE VERSIONESQUEMA (\"VERSION\" INTEGER NOT NULL)"));
+    if (leeVersion(e, despues) < VERSION_ESQUEMA)
+        e.ejecuta(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (%1)").arg(VERSION_ESQUEMA));
+}
+
+void completaTodo(const TConexionSesion& conexion)
+{
+    for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
+                                TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas})
+        completa(conexion, grupo);
+}
+
+}  // namespace Esquema

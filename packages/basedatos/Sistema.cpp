@@ -1,0 +1,114 @@
+#include "Sistema.h"
+
+#include "Constantes.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Signerutils.h"
+
+namespace Sistema {
+
+std::shared_ptr<TNegocio> Negocio;
+std::shared_ptr<TConexionSesion> Conexion;
+std::shared_ptr<TUsuario> Usuario;
+std::shared_ptr<TUsuarionegocio> UsuarioNegocio;
+QList<std::shared_ptr<TSucursal>> Sucursales;
+int sucursalIndex = 0;
+
+QString exePath;
+QString dbSistema;
+QString dbUsuariosSistema;
+QString marca;
+QString claveMarca;
+QString nameSistema;
+QString numeroAutorizacionPac;
+bool imprimeLogo = false;
+
+namespace {
+
+// Position of each module right in the permission text. Invoicing 4.0 shares
+// the invoicing right: it is the same module for a newer voucher version.
+int posicionPermiso(const QString& codigo)
+{
+    using namespace Constantes;
+    if (codigo == CODIGO_BRIDGE_TXT) return 1;
+    if (codigo == CODIGO_REPORTES) return 2;
+    if (codigo == CODIGO_PRODUCTOS) return 3;
+    if (codigo == CODIGO_NOMINA) return 4;
+    if (codigo == CODIGO_FACTURACION || codigo == CODIGO_FACTURACION_40) return 5;
+    if (codigo == CODIGO_CLIENTES) return 6;
+    if (codigo == CODIGO_RESPALDOS) return 7;
+    if (codigo == CODIGO_PERMISOS) return 8;
+    return -1;
+}
+
+// The writers use "-1"/"0" and older texts "TRUE"/"FALSE": any text that reads
+// as a boolean counts, any other text is no right.
+bool leeBooleano(const QString& texto)
+{
+    const QString t = texto.trimmed();
+    if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
+        return true;
+    bool numero = false;
+    const long long valor = t.toLongLong(&numero);
+    return numero && valor != 0;
+}
+
+}  // namespace
+
+void initNuevoNegocio(const TUsuarionegocio& liga)
+{
+    UsuarioNegocio = std::make_shared<TUsuarionegocio>(liga);
+    Negocio = liga.getIdnegocio();
+    Usuario = liga.getIdusuario();
+    sucursalIndex = 0;
+    actualizaSucursales();
+}
+
+void freeNegocio()
+{
+    Negocio.reset();
+    Sucursales.clear();
+    sucursalIndex = 0;
+}
+
+void freeUsuario()
+{
+    Usuario.reset();
+    UsuarioNegocio.reset();
+}
+
+void freeConexion()
+{
+    Conexion.reset();
+}
+
+bool getPermiso(const QString& codigo)
+{
+    if (!UsuarioNegocio)
+        return false;
+    const int posicion = posicionPermiso(codigo);
+    if (posicion < 0)
+        return false;
+    QStringList campos;
+    try {
+        campos = Signerutils::Signer().decrypt(UsuarioNegocio->getNivelpermiso()).split(QLatin1Char('|'));
+    } catch (const ECifrado&) {
+        return false;  // an altered permission text grants nothing
+    }
+    return posicion < campos.size() && leeBooleano(campos.at(posicion));
+}
+
+void actualizaSucursales()
+{
+    Sucursales.clear();
+    if (!Negocio || !Conexion)
+        return;
+    const QList<TSucursal> sucursales =
+        TSucursal::busca(QStringLiteral("\"NEGOCIO\" = ?"), {Negocio->getIdnegocio()}, *Conexion);
+    for (const TSucursal& s : sucursales)
+        Sucursales.append(std::make_shared<TSucursal>(s));
+    if (sucursalIndex >= Sucursales.size())
+        sucursalIndex = 0;
+}
+
+}  // namespace Sistema

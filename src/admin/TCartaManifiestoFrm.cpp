@@ -1,0 +1,17 @@
+#include "TCartaManifiestoFrm.h"
+
+#include "Ventanas.h"
+
+#include <QVBoxLayout>
+
+TCartaManifiestoFrm* CartaManifiestoFrm = nullptr;
+
+TCartaManifiestoFrm::TCartaManifiestoFrm(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("CartaManifiestoFrm"));
+    setWindowTitle(QStringLiteral("Carta Manifiesto"));
+    auto* diseno = new QVBoxLayout(this);
+    TxFondo = new QWidget(this);
+    TxFondo->setObjectName(QStringLiteral("TxFondo"));
+    diseno->addWidget(TxFondo);
+}

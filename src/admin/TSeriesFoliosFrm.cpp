@@ -1,0 +1,17 @@
+#include "TSeriesFoliosFrm.h"
+
+#include "Ventanas.h"
+
+#include <QVBoxLayout>
+
+TSeriesFoliosFrm* SeriesFoliosFrm = nullptr;
+
+TSeriesFoliosFrm::TSeriesFoliosFrm(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("SeriesFoliosFrm"));
+    setWindowTitle(QStringLiteral("Series y Folios"));
+    auto* diseno = new QVBoxLayout(this);
+    TxFondo = new QWidget(this);
+    TxFondo->setObjectName(QStringLiteral("TxFondo"));
+    diseno->addWidget(TxFondo);
+}

@@ -1,0 +1,17 @@
+#include "TSucursalesFrm.h"
+
+#include "Ventanas.h"
+
+#include <QVBoxLayout>
+
+TSucursalesFrm* SucursalesFrm = nullptr;
+
+TSucursalesFrm::TSucursalesFrm(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("SucursalesFrm"));
+    setWindowTitle(QStringLiteral("Sucursales"));
+    auto* diseno = new QVBoxLayout(this);
+    TxFondo = new QWidget(this);
+    TxFondo->setObjectName(QStringLiteral("TxFondo"));
+    diseno->addWidget(TxFondo);
+}

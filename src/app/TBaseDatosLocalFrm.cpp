@@ -1,0 +1,311 @@
+#include "TBaseDatosLocalFrm.h"
+
+#include "Constantes.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+#include "Utils.h"
+
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <atomic>
+#include <exception>
+
+TBaseDatosLocalFrm* BaseDatosLocalFrm = nullptr;
+
+namespace {
+
+const QString SQL_ACTIVAS = QStringLiteral("SELECT * FROM NegocioLoggin WHERE estatus=0;");
+const QString SQL_DETALLE_ACTIVAS = QStringLiteral(
+    "SELECT nl.RFC, nl.NOMBRE, co.STRINGCONEXION FROM NegocioLoggin AS nl, Conexion AS co "
+    "WHERE nl.estatus = 0 AND nl.idNegocioLoggin = co.idNegocioLogginFk;");
+const QString SQL_DETALLE_RFC = QStringLiteral(
+    "SELECT Neg.*, Con.* FROM NegocioLoggin AS Neg, Conexion AS Con "
+    "WHERE rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
+const QString SQL_CONEXION_RFC = QStringLiteral(
+    "SELECT Con.stringConexion FROM NegocioLoggin AS Neg, Conexion AS Con "
+    "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
+const QString SQL_INSERTA_NEGOCIO =
+    QStringLiteral("INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES (:nombre, :rfc, :estatus)");
+const QString SQL_INSERTA_CONEXION = QStringLiteral(
+    "INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (:stringConexion, :idNegocioLogginFk)");
+const QString SQL_DESHABILITA = QStringLiteral("UPDATE NegocioLoggin SET Estatus = 1 WHERE rfc=:rfc;");
+
+const QString SQL_TABLA_NEGOCIO = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS NegocioLoggin ("
+    "idNegocioLoggin INTEGER PRIMARY KEY AUTOINCREMENT, nombre TEXT, rfc TEXT, estatus INTEGER)");
+const QString SQL_TABLA_CONEXION = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS Conexion ("
+    "idConexion INTEGER PRIMARY KEY AUTOINCREMENT, stringConexion TEXT, "
+    "idNegocioLogginFk INTEGER REFERENCES NegocioLoggin(idNegocioLoggin))");
+
+// One operation at a time in the whole process, whichever holder runs it.
+QMutex candadoRegistro;
+
+// A Qt connection belongs to the thread that made it, so every operation
+// makes its own under a name no other operation or thread is using.
+QString nuevoNombreConexion()
+{
+    static std::atomic<quint64> serie{0};
+    return QStringLiteral("registro-negocios-%1").arg(++serie);
+}
+
+void falla(const QSqlError& error)
+{
+    throw EBaseDatos(error.text());
+}
+
+QSqlQuery prepara(QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery consulta(db);
+    if (!consulta.prepare(sql))
+        falla(consulta.lastError());
+    return consulta;
+}
+
+void ejecuta(QSqlQuery& consulta)
+{
+    if (!consulta.exec())
+        falla(consulta.lastError());
+}
+
+// Walks every row; an error while stepping is raised after the rows read.
+void recorre(QSqlQuery& consulta, const std::function<void()>& fila)
+{
+    while (consulta.next())
+        fila();
+    if (consulta.lastError().isValid())
+        falla(consulta.lastError());
+}
+
+QString texto(const QSqlQuery& consulta, const QString& columna)
+{
+    const int indice = consulta.record().indexOf(columna);
+    if (indice < 0)
+        throw EBaseDatos(QStringLiteral("El registro de negocios no tiene la columna \"%1\".").arg(columna));
+    return consulta.value(indice).toString();
+}
+
+// The connection is made, used and removed inside the caller's scope.
+template <typename Trabajo>
+void conConexion(const QString& archivo, Trabajo&& trabajo)
+{
+    const QString nombre = nuevoNombreConexion();
+    std::exception_ptr error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+        db.setDatabaseName(archivo);
+        try {
+            trabajo(db);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(nombre);
+    if (error)
+        std::rethrow_exception(error);
+}
+
+}  // namespace
+
+TBaseDatosLocalFrm::TBaseDatosLocalFrm(QObject* parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("BaseDatosLocalFrm"));
+}
+
+QString TBaseDatosLocalFrm::archivoRegistro()
+{
+    QString carpeta = Sistema::exePath;
+    if (!carpeta.isEmpty() && !carpeta.endsWith(QLatin1Char('/')))
+        carpeta += QLatin1Char('/');
+    QString db = Constantes::DB_PATH;
+    if (!db.endsWith(QLatin1Char('/')))
+        db += QLatin1Char('/');
+    return carpeta + db + Constantes::RS_USRDB + QStringLiteral(".db");
+}
+
+void TBaseDatosLocalFrm::creaTablas(const QString& archivo)
+{
+    conConexion(archivo, [](QSqlDatabase& db) {
+        if (!db.open())
+            falla(db.lastError());
+        try {
+            if (!db.transaction())
+                falla(db.lastError());
+            QSqlQuery negocio = prepara(db, SQL_TABLA_NEGOCIO);
+            ejecuta(negocio);
+            QSqlQuery conexion = prepara(db, SQL_TABLA_CONEXION);
+            ejecuta(conexion);
+            negocio.finish();
+            conexion.finish();
+            if (!db.commit())
+                falla(db.lastError());
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    });
+}
+
+bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError)
+{
+    QMutexLocker candado(&candadoRegistro);
+    const QString archivo = archivoRegistro();
+    bool correcto = true;
+    conConexion(archivo, [&](QSqlDatabase& db) {
+        try {
+            // Opening a missing file would create an empty one, and the start-up
+            // would then never write the real registry there.
+            if (!QFileInfo(archivo).isFile())
+                throw EBaseDatos(QStringLiteral("No se encontró el registro de negocios \"%1\".").arg(archivo));
+            if (!db.open())
+                falla(db.lastError());
+            trabajo(db);
+        } catch (const std::exception& e) {
+            correcto = false;
+            if (db.isOpen())
+                db.rollback();
+            if (registraError)
+                Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        } catch (...) {
+            correcto = false;
+            if (db.isOpen())
+                db.rollback();
+            if (registraError)
+                Logmanager::Log(Errores::describe(EVelkor(QStringLiteral("Error desconocido en el registro de negocios."))),
+                                1, Sistema::exePath);
+        }
+    });
+    return correcto;
+}
+
+int TBaseDatosLocalFrm::getNumeroEmpresas()
+{
+    int numero = 0;
+    opera(
+        [&](QSqlDatabase& db) {
+            QSqlQuery consulta = prepara(db, SQL_ACTIVAS);
+            ejecuta(consulta);
+            int filas = 0;
+            recorre(consulta, [&] { ++filas; });
+            numero = filas;
+        },
+        true);
+    return numero;
+}
+
+QStringList TBaseDatosLocalFrm::getEmpresas()
+{
+    QStringList empresas;
+    opera(
+        [&](QSqlDatabase& db) {
+            QSqlQuery consulta = prepara(db, SQL_ACTIVAS);
+            ejecuta(consulta);
+            recorre(consulta, [&] {
+                empresas << texto(consulta, QStringLiteral("rfc")) + QLatin1Char('|')
+                                + texto(consulta, QStringLiteral("nombre"));
+            });
+        },
+        false);
+    return empresas;
+}
+
+QStringList TBaseDatosLocalFrm::getEmpresasDetalle()
+{
+    QStringList empresas;
+    opera(
+        [&](QSqlDatabase& db) {
+            QSqlQuery consulta = prepara(db, SQL_DETALLE_ACTIVAS);
+            ejecuta(consulta);
+            recorre(consulta, [&] {
+                empresas << texto(consulta, QStringLiteral("RFC")) + QLatin1Char('|')
+                                + texto(consulta, QStringLiteral("NOMBRE")) + QLatin1Char('|')
+                                + texto(consulta, QStringLiteral("STRINGCONEXION"));
+            });
+        },
+        false);
+    return empresas;
+}
+
+QStringList TBaseDatosLocalFrm::getEmpresaDetalle(const QString& rfc)
+{
+    QStringList detalle;
+    opera(
+        [&](QSqlDatabase& db) {
+            QSqlQuery consulta = prepara(db, SQL_DETALLE_RFC);
+            consulta.bindValue(QStringLiteral(":rfc"), rfc);
+            ejecuta(consulta);
+            recorre(consulta, [&] {
+                detalle.clear();
+                detalle << texto(consulta, QStringLiteral("rfc")) << texto(consulta, QStringLiteral("nombre"))
+                        << texto(consulta, QStringLiteral("stringConexion"));
+            });
+        },
+        false);
+    return detalle;
+}
+
+QString TBaseDatosLocalFrm::getStringConexionByRfc(const QString& rfc, QString& salida)
+{
+    salida.clear();
+    opera(
+        [&](QSqlDatabase& db) {
+            QSqlQuery consulta = prepara(db, SQL_CONEXION_RFC);
+            consulta.bindValue(QStringLiteral(":rfc"), rfc);
+            ejecuta(consulta);
+            recorre(consulta, [&] { salida = texto(consulta, QStringLiteral("stringConexion")); });
+        },
+        false);
+    return salida;
+}
+
+void TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro)
+{
+    opera(
+        [&](QSqlDatabase& db) {
+            const QString almacenada = Signerutils::Signer().crypt(Utils::generaStrConexion(registro));
+            // One transaction: an entry without its connection string would be
+            // listed for sign-in and then fail.
+            if (!db.transaction())
+                falla(db.lastError());
+            QSqlQuery negocio = prepara(db, SQL_INSERTA_NEGOCIO);
+            negocio.bindValue(QStringLiteral(":nombre"), registro.value(1));
+            negocio.bindValue(QStringLiteral(":rfc"), registro.value(2));
+            negocio.bindValue(QStringLiteral(":estatus"), 0);
+            ejecuta(negocio);
+            const QVariant identidad = negocio.lastInsertId();
+            if (!identidad.isValid())
+                throw EBaseDatos(QStringLiteral("No se obtuvo la identidad del negocio registrado."));
+            const qint32 id = identidad.toInt();
+            negocio.finish();
+
+            QSqlQuery conexion = prepara(db, SQL_INSERTA_CONEXION);
+            conexion.bindValue(QStringLiteral(":stringConexion"), almacenada);
+            conexion.bindValue(QStringLiteral(":idNegocioLogginFk"), id);
+            ejecuta(conexion);
+            conexion.finish();
+            if (!db.commit())
+                falla(db.lastError());
+        },
+        false);
+}
+
+bool TBaseDatosLocalFrm::deshabilitaEstatusEmpresa(const QString& rfc)
+{
+    opera(
+        [&](QSqlDatabase& db) {
+            QSqlQuery consulta = prepara(db, SQL_DESHABILITA);
+            consulta.bindValue(QStringLiteral(":rfc"), rfc);
+            ejecuta(consulta);
+        },
+        false);
+    return true;
+}

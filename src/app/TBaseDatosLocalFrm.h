@@ -1,0 +1,58 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QSqlDatabase;
+
+// The local registry of businesses: a SQLite file in the program folder
+// (program folder + DB_PATH + RS_USRDB + ".db", worked out on every call) with
+// the tables NegocioLoggin (nombre, rfc, estatus: 0 active, 1 disabled) and
+// Conexion (the enciphered connection string of each registration).
+//
+// Every operation opens its own connection in the calling thread and closes
+// it before returning, one operation at a time, so the UI thread and a worker
+// thread may both call it. Errors never reach the caller: getNumeroEmpresas
+// logs them and returns 0, the others roll back silently and return what they
+// had gathered. A missing registry file is an error like any other (it is
+// never created here).
+class TBaseDatosLocalFrm : public QObject {
+    Q_OBJECT
+public:
+    explicit TBaseDatosLocalFrm(QObject* parent = nullptr);
+
+    // Active businesses.
+    int getNumeroEmpresas();
+    // One line per active business: rfc|nombre.
+    QStringList getEmpresas();
+    // One line per active business: RFC|NOMBRE|stored connection string.
+    QStringList getEmpresasDetalle();
+    // rfc, nombre, stored connection string of the last registration of that
+    // RFC, active or not; empty when none.
+    QStringList getEmpresaDetalle(const QString& rfc);
+    // The stored connection string of the last registration of that RFC,
+    // active or not, into `salida` and as the result; empty when none.
+    QString getStringConexionByRfc(const QString& rfc, QString& salida);
+    // Registration array: 0 e-mail (not stored), 1 name, 2 RFC, 3 to 8 the
+    // connection fields. Adds an active entry, even for a known RFC. Both rows
+    // are written or neither.
+    void usuarioLogginInsert(const QStringList& registro);
+    // Disables every registration of that RFC; true also when none matched.
+    bool deshabilitaEstatusEmpresa(const QString& rfc);
+
+    // The registry file of the current program folder.
+    static QString archivoRegistro();
+    // Creates the two tables in `archivo` (the file is created when missing).
+    // Raises EBaseDatos. Needs no window: the build makes the shipped empty
+    // registry with it.
+    static void creaTablas(const QString& archivo);
+
+private:
+    // Runs `trabajo` on a fresh connection to the registry. Returns false when
+    // it failed; the error is then logged when `registraError` is set.
+    bool opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError);
+};
+
+extern TBaseDatosLocalFrm* BaseDatosLocalFrm;

@@ -1,0 +1,160 @@
+#include "TSplashFrm.h"
+
+#include "Constantes.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Sistema.h"
+#include "Style.h"
+#include "TBaseDatosLocalFrm.h"
+#include "TWizardFrm.h"
+#include "Utils.h"
+#include "Ventanas.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStackedWidget>
+
+TSplashFrm* SplashFrm = nullptr;
+
+namespace {
+
+void registra(const QString& texto)
+{
+    Logmanager::Log(texto, 1, Sistema::exePath);
+}
+
+void registraError(const std::exception& e)
+{
+    registra(Errores::describe(e));
+}
+
+}  // namespace
+
+TSplashFrm::TSplashFrm(const QString& carpetaPrograma, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::SplashScreen)
+{
+    setObjectName(QStringLiteral("SplashFrm"));
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setScaledContents(true);
+    TimerSplash = new QTimer(this);
+    TimerSplash->setObjectName(QStringLiteral("TimerSplash"));
+    TimerSplash->setInterval(3000);
+    TimerSplash->setSingleShot(true);
+    connect(TimerSplash, &QTimer::timeout, this, &TSplashFrm::TimerSplashTimer);
+    FormCreate(carpetaPrograma);
+}
+
+TSplashFrm::~TSplashFrm()
+{
+    if (SplashFrm == this)
+        SplashFrm = nullptr;
+    if (m_entregar)
+        FormDestroy();
+}
+
+void TSplashFrm::FormCreate(const QString& carpetaPrograma)
+{
+    if (!Style::existeStyleFrm())
+        Style::StyleFrm();
+    QString carpeta = QDir::fromNativeSeparators(carpetaPrograma);
+    if (!carpeta.endsWith(QLatin1Char('/')))
+        carpeta += QLatin1Char('/');
+    Sistema::exePath = carpeta;
+    registra(objectName() + Constantes::INICIO_SISTEMA);
+
+    const QStringList marca = Utils::getSistema(Sistema::exePath).split(QLatin1Char('|'));
+    Sistema::claveMarca = marca.value(0);
+    Sistema::marca = marca.value(1);
+    Sistema::numeroAutorizacionPac = marca.value(2);
+
+    setFixedSize(Constantes::SPLASH_ANCHO, Constantes::SPLASH_LARGO);
+    Image1->setGeometry(rect());
+    Utils::cargaImageRS(Constantes::IMG_SPLASH, Image1, Sistema::exePath);
+    init();
+}
+
+void TSplashFrm::init()
+{
+    if (!verifyFiles())
+        return;
+    Sistema::nameSistema = Constantes::NOMBRE_SISTEMA;
+    registra(objectName() + QStringLiteral(": ") + Constantes::SPLASH_NOMBRE_SISTEMA + Sistema::nameSistema);
+    createDirs();
+}
+
+bool TSplashFrm::verifyFiles() const
+{
+    return true;
+}
+
+void TSplashFrm::createDirs()
+{
+    // Working folders live in the program folder, whatever folder the program
+    // was started from: the user database and the business folders are
+    // looked for there.
+    try {
+        Utils::createDir(Sistema::exePath + Constantes::SPLASH_DB);
+        Utils::createDir(Sistema::exePath + Constantes::SPLASH_TEMP);
+        Utils::createDir(Sistema::exePath + Constantes::SPLASH_TEMP + QLatin1Char('/') + Constantes::SPLASH_ZIP);
+    } catch (const std::exception& e) {
+        registraError(e);
+    }
+}
+
+void TSplashFrm::showEvent(QShowEvent* evento)
+{
+    QWidget::showEvent(evento);
+    if (const QScreen* pantalla = screen())
+        move(pantalla->availableGeometry().center() - rect().center());
+    if (!TimerSplash->isActive())
+        TimerSplash->start();
+}
+
+void TSplashFrm::TimerSplashTimer()
+{
+    TimerSplash->stop();
+    registra(Constantes::SPLASH_SPLASH);
+    close();
+    deleteLater();
+}
+
+void TSplashFrm::FormDestroy()
+{
+    registra(Constantes::SPLASH_NEXT_FORM);
+    ShowNextForm();
+}
+
+void TSplashFrm::ShowNextForm()
+{
+    Sistema::dbUsuariosSistema = Sistema::exePath + Constantes::DB_USUARIOS;
+    try {
+        if (!QFile::exists(Sistema::dbUsuariosSistema)) {
+            if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath)) {
+                QFile archivo(Sistema::dbUsuariosSistema);
+                if (!archivo.open(QIODevice::WriteOnly) || archivo.write(bd->data()) != bd->data().size())
+                    throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2")
+                                             .arg(Sistema::dbUsuariosSistema, archivo.errorString()));
+            }
+        }
+    } catch (const std::exception& e) {
+        registraError(e);
+    }
+    if (!WizardFrm)
+        return;
+    try {
+        if (BaseDatosLocalFrm && BaseDatosLocalFrm->getNumeroEmpresas() >= 1) {
+            WizardFrm->TabControl1->setCurrentIndex(3);
+            WizardFrm->initEmpresas();
+        } else {
+            WizardFrm->TabControl1->setCurrentIndex(0);
+            WizardFrm->initNuevaEmpresa();
+        }
+    } catch (const std::exception& e) {
+        registraError(e);
+    }
+    WizardFrm->show();
+}

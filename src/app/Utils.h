@@ -1,0 +1,107 @@
+#pragma once
+#include "TConexionSesion.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QMetaMethod>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QBuffer;
+class QIODevice;
+class QLabel;
+
+// Small routines the whole shell uses: the resource package, folders,
+// messages, stream comparison, connection strings and voucher dates.
+namespace Utils {
+
+// --- Resource package (program folder + RS_PATH) ---------------------------
+
+// An operation found by name on an instance of a package class. Empty when
+// the package, the class or the operation is missing.
+struct TMetodo {
+    QPointer<QObject> instancia;
+    QMetaMethod metodo;
+    bool vacio() const { return instancia.isNull() || !metodo.isValid(); }
+};
+
+// The resource's bytes, owned by the caller (they stay valid after the
+// package is unloaded); nullptr when the package, class, operation or
+// resource is missing.
+std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpetaPrograma);
+// The package stays loaded; the instance lives as long as it does.
+TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QString& operacion);
+// Shows the resource's picture in the label; leaves it untouched when missing.
+void cargaImageRS(const QString& nombre, QLabel* imagen, const QString& carpetaPrograma);
+// Brand texts; empty on any failure, nothing is shown to the user.
+QString getSistema(const QString& carpetaPrograma);
+QString getMarcaMail(const QString& carpetaPrograma);
+QString getMailHTML(const QString& carpetaPrograma);
+QString getURLCartaManifiesto(const QString& carpetaPrograma);
+QString getTokenCartaManifiesto(const QString& carpetaPrograma);
+QString getURLCatalogo(const QString& carpetaPrograma);
+
+// --- Folders -----------------------------------------------------------------
+
+// Creates one folder level when missing; raises EEntradaSalida when it cannot
+// (for example when the parent does not exist).
+void createDir(const QString& ruta);
+// The invoice folders of a business: carpeta ends in "/".
+void inicializaDirectorios(const QString& carpeta, const QString& rfc);
+
+// --- Messages (through the installed prompter) ------------------------------
+
+void mensaje(const QString& texto);
+void mensaje(const QString& texto, int tipo);
+// TPrompter::OK (1) or TPrompter::CANCELAR.
+int mensajeConfirmacion(const QString& texto);
+
+// --- Streams -------------------------------------------------------------------
+
+// Percentage of differing bytes over the larger size; bytes beyond the
+// shorter stream are not compared. Two empty streams are equal: 0.
+double CompareStreams(QIODevice& a, QIODevice& b);
+
+// --- Connection strings ------------------------------------------------------
+
+// Positions 3 to 8 of a registration array joined by "|" (plain text).
+QString generaStrConexion(const QStringList& registro);
+// Deciphers a stored connection string and splits it into its six fields
+// (missing fields read as empty). Raises ECifrado for a text that does not
+// decipher.
+QStringList transformaStringConexion(const QString& cadena);
+bool validaConexionString(const QString& cadena);
+// The sign-in rule: the business database is always opened as an embedded
+// file; `conexion` is filled also when the result is false. True when the file
+// exists.
+bool evaluaConexion(TConexionSesion& conexion, const QString& cadena);
+
+// --- Voucher dates (independent of the user's regional settings) -------------
+
+// "2017-05-10T12:34:56" or "2017-05-10 12:34:56"; raises EConversion.
+QDateTime stringToDateTimeSQL(const QString& texto);
+// "2017-05-10"; raises EConversion.
+QDate stringToDate(const QString& texto);
+
+// --- Sign-in checks (no messages; the caller decides what to show) --------
+
+// The typed character when an e-mail field may take it (codes 33 to 254),
+// otherwise QChar() so the field ignores it.
+QChar soloAlphaNumericos(QChar tecla);
+// Non-empty after trimming and matching ER_EMAIL, ignoring case.
+bool validaMail(const QString& texto);
+bool validaUsuario(const QString& texto);
+// The trimmed password equals the repetition as typed.
+bool validaContrasena(const QString& password, const QString& repetida);
+
+// --- Certificates --------------------------------------------------------------
+
+// Whether the key opens with the password and pairs with the certificate.
+// An empty key path or password fails silently; a wrong password shows
+// ERR_CERT_LLAVE_PRIVADA, a key of another certificate (or a missing or
+// unreadable certificate) ERR_CERT_RELACION, both as warnings.
+bool evaluaRelacionCertificados(const QString& certificado, const QString& llave, const QString& password);
+
+}  // namespace Utils

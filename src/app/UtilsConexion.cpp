@@ -1,0 +1,105 @@
+#include "Utils.h"
+
+#include "Constantes.h"
+#include "Errores.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+
+#include <QFileInfo>
+#include <QTime>
+
+namespace Utils {
+
+namespace {
+
+constexpr int CAMPOS_CONEXION = 6;
+constexpr int CAMPO_PROVEEDOR = 0;
+constexpr int CAMPO_BASE_DATOS = 4;
+constexpr int CAMPO_PUERTO = 5;
+
+bool existeArchivo(const QString& ruta)
+{
+    return !ruta.isEmpty() && QFileInfo(ruta).isFile();
+}
+
+}  // namespace
+
+QString generaStrConexion(const QStringList& registro)
+{
+    QStringList campos;
+    for (int i = 3; i <= 8; ++i)
+        campos << registro.value(i);
+    return campos.join(QLatin1Char('|'));
+}
+
+QStringList transformaStringConexion(const QString& cadena)
+{
+    const QString plano = Signerutils::Signer().decrypt(cadena);
+    // Fields are read by position and a local business leaves most of them
+    // empty (its port is the last one), so empty fields must stay in place.
+    QStringList campos = plano.split(QLatin1Char('|'), Qt::KeepEmptyParts);
+    while (campos.size() < CAMPOS_CONEXION)
+        campos << QString();
+    return campos;
+}
+
+bool validaConexionString(const QString& cadena)
+{
+    const QStringList campos = transformaStringConexion(cadena);
+    const QString proveedor = campos.at(CAMPO_PROVEEDOR);
+    if (proveedor == Constantes::DB_SQLITE) {
+        if (existeArchivo(campos.at(CAMPO_BASE_DATOS)))
+            return true;
+        mensaje(Constantes::ERR_EXISTE_NEGOCIO, Constantes::MSG_WARNING);
+        return false;
+    }
+    // A server database is accepted as written: the sign-in opens every
+    // business as an embedded file anyway, so probing a server here would
+    // only delay the user.
+    if (proveedor == Constantes::DB_MySQL)
+        return true;
+    return false;
+}
+
+bool evaluaConexion(TConexionSesion& conexion, const QString& cadena)
+{
+    const QStringList campos = transformaStringConexion(cadena);
+    // The stored provider is ignored on purpose: strings restored from
+    // backups say "SQLITE" and older ones "MySQL", yet every business
+    // database is a file of the embedded engine.
+    TConexionSesion nueva;
+    nueva.setProvider(Constantes::DB_INTERBASE);
+    nueva.setUsername(Constantes::DB_USER);
+    nueva.setPassword(Constantes::DB_PASSWORD);
+    nueva.setServer(Sistema::exePath + Constantes::MOTOR_CLIENTE);
+    nueva.setDatabase(campos.at(CAMPO_BASE_DATOS));
+    nueva.setPuerto(campos.at(CAMPO_PUERTO));
+    conexion = nueva;
+    return existeArchivo(conexion.getDatabase());
+}
+
+QDateTime stringToDateTimeSQL(const QString& texto)
+{
+    QString normal = texto;
+    normal.replace(QLatin1Char('T'), QLatin1Char(' '));
+    const qsizetype espacio = normal.indexOf(QLatin1Char(' '));
+    // Date and time are parsed apart so a wall-clock time that falls in a
+    // daylight-saving gap of the machine's zone is not taken for bad text.
+    const QDate fecha = espacio < 0 ? QDate()
+                                    : QDate::fromString(normal.left(espacio), QStringLiteral("yyyy-MM-dd"));
+    const QTime hora = espacio < 0 ? QTime()
+                                   : QTime::fromString(normal.mid(espacio + 1), QStringLiteral("HH:mm:ss"));
+    if (!fecha.isValid() || !hora.isValid())
+        throw EConversion(QStringLiteral("\"%1\" no es una fecha y hora válida (aaaa-mm-dd hh:mm:ss).").arg(texto));
+    return QDateTime(fecha, hora);
+}
+
+QDate stringToDate(const QString& texto)
+{
+    const QDate fecha = QDate::fromString(texto, QStringLiteral("yyyy-MM-dd"));
+    if (!fecha.isValid())
+        throw EConversion(QStringLiteral("\"%1\" no es una fecha válida (aaaa-mm-dd).").arg(texto));
+    return fecha;
+}
+
+}  // namespace Utils

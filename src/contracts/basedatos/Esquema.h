@@ -1,0 +1,57 @@
+#pragma once
+#include "BaseDatosExport.h"
+#include "TConexionSesion.h"
+
+#include <QList>
+#include <QString>
+
+// The business database described once, as data (EsquemaEntidades.h). The
+// same description creates the tables, completes older databases and drives
+// every insert, update and read of the entity classes.
+
+enum class TTipoColumna { Id, Texto, Entero, Grande, Decimal, Booleano, Fecha, FechaHora, Binario, Ref };
+
+// Which schema step owns a table or column. Base is in every database from
+// the start; the others are added to older databases at sign-in.
+enum class TGrupoEsquema { Base, NominaEmpleado, ConceptoClaves, ConceptoPrecios, Nuevas };
+
+struct BASEDATOS_EXPORT TColumna {
+    QString accesor;     // Uuid
+    QString nombre;      // UUID
+    TTipoColumna tipo;
+    int largo;           // characters, for Texto; 0 = unlimited
+    QString destino;     // referenced table, for Ref
+    TGrupoEsquema grupo;
+    QString tipoSql() const;
+};
+
+struct BASEDATOS_EXPORT TTabla {
+    QString clase;       // TComprobante
+    QString nombre;      // COMPROBANTE
+    QList<TColumna> columnas;   // the key first
+    QStringList indices;        // column names
+    const TColumna& clave() const { return columnas.first(); }
+    TGrupoEsquema grupo() const { return clave().grupo; }
+    QString generador() const { return QStringLiteral("GEN_") + nombre; }
+    int posicion(const QString& nombreColumna) const;
+};
+
+namespace Esquema {
+
+// The schema version this program writes.
+BASEDATOS_EXPORT int version();
+BASEDATOS_EXPORT const QList<TTabla>& tablas();
+// Raises EBaseDatos for an unknown class.
+BASEDATOS_EXPORT const TTabla& tabla(const QString& clase);
+
+// Creates in that database whatever the step owns and is missing (tables,
+// columns, key generators) and every foreign key and index whose columns
+// exist; records the schema version. Creates nothing that exists, so it can
+// run at every sign-in.
+BASEDATOS_EXPORT void completa(const TConexionSesion& conexion, TGrupoEsquema grupo);
+// Every step, in order: a complete schema.
+BASEDATOS_EXPORT void completaTodo(const TConexionSesion& conexion);
+// The version recorded in that database; 0 when none is.
+BASEDATOS_EXPORT int versionRegistrada(const TConexionSesion& conexion);
+
+}  // namespace Esquema

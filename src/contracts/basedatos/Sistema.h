@@ -1,0 +1,49 @@
+#pragma once
+#include "BaseDatosExport.h"
+#include "TConexionSesion.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+class TNegocio;
+class TUsuario;
+class TUsuarionegocio;
+class TSucursal;
+
+// The session: who is signed in to which business, and the program's own
+// folder and brand. Filled by the sign-in, lives to the end of the process.
+namespace Sistema {
+
+extern BASEDATOS_EXPORT std::shared_ptr<TNegocio> Negocio;
+extern BASEDATOS_EXPORT std::shared_ptr<TConexionSesion> Conexion;
+extern BASEDATOS_EXPORT std::shared_ptr<TUsuario> Usuario;
+extern BASEDATOS_EXPORT std::shared_ptr<TUsuarionegocio> UsuarioNegocio;
+// Branches of the current business, in the order of the branch list.
+extern BASEDATOS_EXPORT QList<std::shared_ptr<TSucursal>> Sucursales;
+extern BASEDATOS_EXPORT int sucursalIndex;
+
+// Program folder, always ending in "/".
+extern BASEDATOS_EXPORT QString exePath;
+extern BASEDATOS_EXPORT QString dbSistema;
+extern BASEDATOS_EXPORT QString dbUsuariosSistema;
+extern BASEDATOS_EXPORT QString marca;
+extern BASEDATOS_EXPORT QString claveMarca;
+extern BASEDATOS_EXPORT QString nameSistema;
+extern BASEDATOS_EXPORT QString numeroAutorizacionPac;
+extern BASEDATOS_EXPORT bool imprimeLogo;
+
+// Makes the business of a newly created user-business link the session's
+// (business, user and link), on the session connection.
+BASEDATOS_EXPORT void initNuevoNegocio(const TUsuarionegocio& liga);
+BASEDATOS_EXPORT void freeNegocio();
+BASEDATOS_EXPORT void freeUsuario();
+BASEDATOS_EXPORT void freeConexion();
+// Whether the signed-in user holds the module right with that code
+// (CODIGO_FACTURACION, CODIGO_PERMISOS, ...), read from the link's
+// enciphered permission text.
+BASEDATOS_EXPORT bool getPermiso(const QString& codigo);
+// Reloads the current business's branches into Sucursales.
+BASEDATOS_EXPORT void actualizaSucursales();
+
+}  // namespace Sistema

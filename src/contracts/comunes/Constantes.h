@@ -1,0 +1,435 @@
+#pragma once
+#include <QString>
+
+// Named constants shared by the shell and the module packages: paths and file
+// names, resource names, database settings, every text shown to the user,
+// image and colour names, module codes and names, certificate attribute names.
+// Code names the constant and never repeats its value.
+namespace Constantes {
+
+// ---------------------------------------------------------------------------
+// System identity
+// ---------------------------------------------------------------------------
+inline const QString NOMBRE_SISTEMA = QStringLiteral("Velkor");
+
+// ---------------------------------------------------------------------------
+// Working folders and files
+// Paths use "/" and are relative to the program folder unless said otherwise.
+// ---------------------------------------------------------------------------
+// Folders created at start (relative to the working folder); the zip folder
+// lives inside the temporary one: SPLASH_TEMP + "/" + SPLASH_ZIP.
+inline const QString SPLASH_DB = QStringLiteral("db");
+inline const QString SPLASH_TEMP = QStringLiteral("Temp");
+inline const QString SPLASH_ZIP = QStringLiteral("Zip");
+
+// Invoice folders of a business: FACTURAS_PATH/<RFC>/XML_PATH and
+// FACTURAS_PATH/<RFC>/PDFS_PATH.
+inline const QString FACTURAS_PATH = QStringLiteral("Facturas");
+inline const QString XML_PATH = QStringLiteral("XML");
+inline const QString PDFS_PATH = QStringLiteral("PDF");
+
+// Folder where older versions kept loose copies of the signing certificate
+// (<RFC>.cer, <RFC>.key); they are deleted when a new certificate is saved.
+inline const QString FILECERTIFICADO = QStringLiteral("Certificados");
+
+// INI file of a business, kept in DB_PATH + RFC + "/": one section with the
+// export path and business (QVX_PATH, QVX_EMPRESA), one with the logo-printing
+// switch (QVX_IMPRIME).
+inline const QString QVX_FILE = QStringLiteral("Configuracion.ini");
+inline const QString QVX_INI = QStringLiteral("Configuracion");
+inline const QString QVX_PATH = QStringLiteral("Ruta");
+inline const QString QVX_EMPRESA = QStringLiteral("Empresa");
+inline const QString QVX_LOGO = QStringLiteral("Logo");
+inline const QString QVX_IMPRIME = QStringLiteral("ImprimirLogo");
+
+// ---------------------------------------------------------------------------
+// Run-time resource package
+// ---------------------------------------------------------------------------
+// Package file (inside the program folder) and the class it registers.
+inline const QString RS_PATH = QStringLiteral("Recursos.bpl");
+inline const QString RS_CLASS_NAME = QStringLiteral("TRecursosFrm");
+
+// Operations published by that class, looked up by name.
+inline const QString RS_METHOD_GETRESOURCE = QStringLiteral("getResource");
+inline const QString RS_METHOD_GETSISTEMA = QStringLiteral("getSistema");
+inline const QString RS_METHOD_MARCA_MAIL = QStringLiteral("getMarcaMail");
+inline const QString RS_METHOD_GET_HTML = QStringLiteral("getMailHTML");
+inline const QString RS_METHOD_GETURLCARTAMANIFIESTO = QStringLiteral("getURLCartaManifiesto");
+inline const QString RS_METHOD_GETTOKENCARTAMANIFIESTO = QStringLiteral("getTokenCartaManifiesto");
+inline const QString RS_METHOD_GETURLCATALOGO = QStringLiteral("getURLCatalogo");
+
+// Resources that are files: the empty local registry of businesses (SQLite)
+// and the empty business database used as template for a new business.
+inline const QString RS_USRDB = QStringLiteral("Usuarios");
+inline const QString DB_SISTEMA_NOMBRE_RESOURCE = QStringLiteral("BDNEGOCIO");
+
+// ---------------------------------------------------------------------------
+// Databases
+// ---------------------------------------------------------------------------
+// Folder of the business databases; a business lives in DB_PATH + RFC + "/".
+inline const QString DB_PATH = QStringLiteral("db/");
+// Local registry of businesses. Always equal to DB_PATH + RS_USRDB + ".db":
+// the splash writes it under this name and the registry opens it under that one.
+inline const QString DB_USUARIOS = QStringLiteral("db/Usuarios.db");
+// File name of a business database inside its business folder.
+inline const QString DB_SISTEMA_NOMBRE = QStringLiteral("Velkor.fdb");
+
+// Provider names of the data-access layer; DB_SQLITE is also the provider
+// field of the connection string of a business kept in a local file.
+inline const QString DB_SQLITE = QStringLiteral("SQLite");
+inline const QString DB_MySQL = QStringLiteral("MySQL");
+inline const QString DB_INTERBASE = QStringLiteral("InterBase");
+
+// Administrator account of the embedded database engine.
+inline const QString DB_USER = QStringLiteral("fbroot");
+inline const QString DB_PASSWORD = QStringLiteral("quillstar");
+
+// Embedded engine: its folder and its client library. A session connection to
+// an embedded database carries program folder + MOTOR_CLIENTE in its server
+// field, which the data-access layer receives as "ClientLibrary".
+inline const QString MOTOR_PATH = QStringLiteral("Motor/");
+inline const QString MOTOR_CLIENTE = QStringLiteral("Motor/libfbclient.so.2");
+// Server field written for a new business: the same client library.
+inline const QString DB_SPECIFI_COPTIONS = QStringLiteral("Motor/libfbclient.so.2");
+
+// Item of the engine combo box that stands for the system's own local file.
+inline const QString CBD_LOCAL = QStringLiteral("Local");
+
+// ---------------------------------------------------------------------------
+// Enciphered texts
+// ---------------------------------------------------------------------------
+// Separator between an e-mail (or RFC) and a password (or permission flags)
+// before encipherment. "<" and ">" never appear in an e-mail address or RFC.
+inline const QString USR_PASS = QStringLiteral("<VK>");
+
+// Permission text of a business owner from position 1 on: the eight module
+// rights granted ("-1": Bridge Txt, reports, products, payroll, invoicing,
+// customers, backups, users and permissions), then the four fixed "TRUE".
+inline const QString PERMISOS_INICIALES =
+    QStringLiteral("|-1|-1|-1|-1|-1|-1|-1|-1|TRUE|TRUE|TRUE|TRUE");
+
+// ---------------------------------------------------------------------------
+// Message dialogs
+// ---------------------------------------------------------------------------
+// Kinds passed to mensaje.
+inline constexpr int MSG_ERROR = 0;
+inline constexpr int MSG_WARNING = 1;
+inline constexpr int MSG_INFORMATION = 2;
+
+// Line break between accumulated messages.
+inline const QString SALTO = QStringLiteral("\n");
+// Heading of a list of validation messages joined with SALTO.
+inline const QString MENSAJE_ERROR = QStringLiteral("Revisa los siguientes datos:\n");
+
+// Placeholder inside CAMPO_REQUERIDO and CAMPO_NO_VALIDO, replaced by the
+// field's name (also when the replacement ignores case: the brackets keep
+// the word "campo" of the sentence from matching).
+inline const QString CAMPO = QStringLiteral("[campo]");
+inline const QString CAMPO_REQUERIDO = QStringLiteral("El campo [campo] es obligatorio.");
+inline const QString CAMPO_NO_VALIDO = QStringLiteral("El campo [campo] no es válido.");
+
+// Placeholders of the brand texts: the brand name and the stamping
+// provider's (PAC) authorisation number.
+inline const QString MARCA_SUST = QStringLiteral("[marca]");
+inline const QString NUMERO_PAC = QStringLiteral("[numero_pac]");
+
+// General results
+inline const QString INFORMACION_GUARDADA_EXITO =
+    QStringLiteral("La información se guardó correctamente.");
+inline const QString ERROR_PERMISOS = QStringLiteral(
+    "No tienes permiso para usar esta opción. Pide al administrador de la empresa que te lo dé.");
+
+// ---------------------------------------------------------------------------
+// Messages: database connection
+// ---------------------------------------------------------------------------
+inline const QString MSG_INFORMATION_CONEXION_EXITO =
+    QStringLiteral("La conexión con la base de datos funciona correctamente.");
+inline const QString MSG_ERROR_CONEXION = QStringLiteral(
+    "No se pudo conectar con la base de datos. Revisa el servidor, el puerto, el usuario y la contraseña.");
+inline const QString ERR_EXISTE_NEGOCIO =
+    QStringLiteral("No se encontró el archivo de la base de datos de la empresa.");
+inline const QString ERR_EXISTE_NEGOCIO_MYSQL = QStringLiteral(
+    "No se pudo conectar con el servidor MySQL de la empresa. Revisa el servidor, el puerto, el usuario y la contraseña.");
+
+// ---------------------------------------------------------------------------
+// Messages: sign-in and new business (wizard)
+// ---------------------------------------------------------------------------
+// Welcome text; MARCA_SUST is replaced by the brand name.
+inline const QString MENSAJE_BIENVENIDA = QStringLiteral(
+    "Bienvenido a [marca]. Aquí guardas y consultas las facturas electrónicas (CFDI) de tu negocio.");
+
+inline const QString ERR_SELECCION_EMPRESA =
+    QStringLiteral("Selecciona la empresa a la que quieres entrar.");
+inline const QString ERR_SELECCION_CORREO_ELECTRONICO =
+    QStringLiteral("Escribe tu correo electrónico para entrar.");
+inline const QString ERR_BASE_DATOS_USUARIO = QStringLiteral(
+    "No se encontró la base de datos de esta empresa, por eso se quitará de la lista. Puedes recuperarla desde un respaldo.");
+inline const QString ERR_EMPRESA_NO_VALIDA = QStringLiteral(
+    "La base de datos no contiene esta empresa, por eso se quitará de la lista.");
+inline const QString ERR_USUARIO_CONTRASEÑA_INCORRECTA =
+    QStringLiteral("El correo o la contraseña no son correctos.");
+inline const QString ERR_USUARIO_ACCESO_EMPRESA =
+    QStringLiteral("Tu usuario no tiene acceso a esta empresa.");
+
+inline const QString ERR_MAIL_REQUERIDO = QStringLiteral("Escribe el correo electrónico.");
+inline const QString ERR_MAIL_NO_VALIDO = QStringLiteral(
+    "El correo electrónico no es válido. Revisa que esté bien escrito, por ejemplo: nombre@dominio.com");
+inline const QString ERR_CONTRASENA =
+    QStringLiteral("Las contraseñas no coinciden. Escríbelas de nuevo.");
+inline const QString EMPRESA_EXITO = QStringLiteral("La empresa se creó correctamente.");
+
+// E-mail syntax, matched without regard to case against the whole trimmed text.
+inline const QString ER_EMAIL =
+    QStringLiteral("^[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*\\.[A-Za-z]{2,}$");
+
+// ---------------------------------------------------------------------------
+// Messages: signing certificate (CSD)
+// ---------------------------------------------------------------------------
+inline const QString ERR_CERT_LLAVE_PRIVADA = QStringLiteral(
+    "No se pudo abrir la llave privada (.key) con esa contraseña. Revisa la contraseña y el archivo.");
+inline const QString ERR_CERT_RELACION = QStringLiteral(
+    "El certificado (.cer) y la llave privada (.key) no corresponden entre sí.");
+inline const QString ERR_CSD_DIFERENTE_RFC = QStringLiteral(
+    "El certificado es de otro RFC. Elige el certificado de sello digital de esta empresa.");
+inline const QString ERR_LLAVE_PRIVADA_REQUERIDO =
+    QStringLiteral("Elige el archivo de la llave privada (.key).");
+inline const QString ERR_PASS_CERTIFICADO_REQUERIDO =
+    QStringLiteral("Escribe la contraseña de la llave privada.");
+
+// ---------------------------------------------------------------------------
+// Messages: password recovery and recovery mail
+// ---------------------------------------------------------------------------
+// Placeholder in the brand's HTML mail template (case-sensitive, first
+// occurrence), replaced by EMAIL_CLAVE_RECUPERACION followed by the key.
+inline const QString EMAIL_REPLACE = QStringLiteral("[clave]");
+inline const QString EMAIL_CLAVE_RECUPERACION =
+    QStringLiteral("Tu clave para recuperar tu contraseña es: ");
+inline const QString EMAIL_CONTRASENA_ACTUALIZA =
+    QStringLiteral("Tu contraseña se cambió correctamente. Ya puedes entrar con ella.");
+inline const QString EMAIL_ERR_USUARIO_NO_ENCONTRADO =
+    QStringLiteral("No se encontró un usuario con ese correo en la empresa seleccionada.");
+
+// ---------------------------------------------------------------------------
+// Messages: company editor, branches, series and folios
+// ---------------------------------------------------------------------------
+inline const QString ERR_NOMBRE_NEGOCIO_VACIO = QStringLiteral("Escribe el nombre del negocio.");
+inline const QString ERR_REGIMEN = QStringLiteral("Elige el régimen fiscal.");
+inline const QString ERR_SELECCIONA_SUCURSAL =
+    QStringLiteral("Selecciona la sucursal que quieres editar.");
+
+inline const QString ERR_NOMBRE_SUCURSAL_VACIO = QStringLiteral("Escribe el nombre de la sucursal.");
+inline const QString ERR_SUCURSAL_YA_EXISTENTE =
+    QStringLiteral("Ya existe una sucursal con ese nombre.");
+inline const QString ERR_CODIGOPOSTA_NO_EXISTE =
+    QStringLiteral("El código postal no existe en el catálogo del SAT.");
+inline const QString ERR_CODIGOPOSTA_NO_EXISTE_EDO =
+    QStringLiteral("El código postal no corresponde al estado seleccionado.");
+
+inline const QString ERR_ELEGIR_SUCURSAL = QStringLiteral("Elige la sucursal de la serie.");
+inline const QString ERR_ELEGIR_FOLIO_INICIAL =
+    QStringLiteral("Escribe el folio con el que empieza la serie.");
+inline const QString ERR_SERIE_EXISTENTE =
+    QStringLiteral("Ya existe una serie con ese nombre en esta sucursal.");
+
+// Shown in the branch label when the branch has no name.
+inline const QString SUCURSAL_SIN_NOMBRE = QStringLiteral("Sucursal sin nombre");
+
+// ---------------------------------------------------------------------------
+// Messages: users, permissions and profile
+// ---------------------------------------------------------------------------
+// Followed by the e-mail that is already taken.
+inline const QString ERR_USUARIO_EXISTENTE =
+    QStringLiteral("Ya existe un usuario con el correo: ");
+inline const QString ERR_EDICION_PERMISOS = QStringLiteral(
+    "No puedes cambiar tus propios permisos. Pídeselo a otro usuario que administre los usuarios.");
+inline const QString MSG_USUARIO_GUARDADO_EXITO = QStringLiteral("El usuario se guardó correctamente.");
+inline const QString MSG_USUARIO_ACTUALIZADO_EXITO =
+    QStringLiteral("Los permisos del usuario se actualizaron correctamente.");
+
+inline const QString ERR_CONTRASENA_NUEVA =
+    QStringLiteral("No se cambió la contraseña: la nueva es igual a la anterior.");
+inline const QString ERR_CONTRASEÑA_INCORRECTA =
+    QStringLiteral("La contraseña anterior no es correcta.");
+
+// ---------------------------------------------------------------------------
+// Captions, prompts and grid headers
+// ---------------------------------------------------------------------------
+// Save button of the user form: its caption tells adding from editing, so the
+// two texts must differ.
+inline const QString CONCEPTO_GUARDAR = QStringLiteral("Guardar");
+inline const QString ACTUALIZAR = QStringLiteral("Actualizar");
+// Save button of the branch window.
+inline const QString BTN_GUARDAR = QStringLiteral("Guardar");
+inline const QString BTN_ACTUALIZAR = QStringLiteral("Actualizar");
+
+// Grid headers.
+inline const QString GRID_SUCURSAL = QStringLiteral("Sucursal");
+inline const QString GRID_SERIE = QStringLiteral("Serie");
+inline const QString GRID_TIPO = QStringLiteral("Tipo");
+inline const QString GRID_FOLIO_ACTUAL = QStringLiteral("Folio actual");
+
+// First item (empty choice) of the address and regime combo boxes. The postal
+// code box holds five characters, so its empty choice reads "Códig".
+inline const QString CMB_CODIGOPOSTAL = QStringLiteral("Código Postal");
+inline const QString CMB_ESTADO = QStringLiteral("Estado");
+inline const QString REGIMEN_FISCAL = QStringLiteral("Régimen Fiscal");
+
+// Prompts of the phone and e-mail rows of the profile.
+inline const QString NUMERO = QStringLiteral("Número");
+inline const QString EXTENSION = QStringLiteral("Ext.");
+inline const QString CORREO_ELECTRONICO = QStringLiteral("Correo electrónico");
+
+// ---------------------------------------------------------------------------
+// Component names built at run time
+// ---------------------------------------------------------------------------
+// Profile rows: row key ABC + n, delete image ABC_IMG + n. Removing
+// NOMBRE_IMAGEN (ignoring case) from the image name gives the row key back,
+// so ABC_IMG is ABC + NOMBRE_IMAGEN and ABC does not contain NOMBRE_IMAGEN.
+inline const QString ABC = QStringLiteral("Linea");
+inline const QString NOMBRE_IMAGEN = QStringLiteral("Img");
+inline const QString ABC_IMG = QStringLiteral("LineaImg");
+
+// Company tiles of the sign-in page: container name prefix (followed by the
+// RFC) and the radio group of their buttons.
+inline const QString REC_CONTENEDOR = QStringLiteral("RecContenedor");
+inline const QString RB_GRUPO_EMPRESA = QStringLiteral("GrupoEmpresa");
+
+// ---------------------------------------------------------------------------
+// Window sizes
+// ---------------------------------------------------------------------------
+// The splash is SPLASH_ANCHO wide and SPLASH_LARGO high.
+inline constexpr int SPLASH_ANCHO = 500;
+inline constexpr int SPLASH_LARGO = 270;
+// Height of the main area while a module shows its configuration.
+inline constexpr int VENTANA_CONFIGURACION_HEIGHT = 600;
+
+// ---------------------------------------------------------------------------
+// Log lines
+// ---------------------------------------------------------------------------
+// Follows the splash window's name.
+inline const QString INICIO_SISTEMA = QStringLiteral(": inicio del sistema");
+// Followed by the system's name.
+inline const QString SPLASH_NOMBRE_SISTEMA = QStringLiteral("Nombre del sistema: ");
+inline const QString SPLASH_SPLASH = QStringLiteral("Fin de la pantalla de inicio");
+inline const QString SPLASH_NEXT_FORM = QStringLiteral("Se abre el asistente de configuración");
+
+// ---------------------------------------------------------------------------
+// Images (resource names inside the resource package)
+// ---------------------------------------------------------------------------
+inline const QString IMG_SPLASH = QStringLiteral("splash");
+inline const QString IMG_LOGO = QStringLiteral("logo");
+inline const QString IMG_BANDERA = QStringLiteral("bandera");
+inline const QString IMG_USUARIO_DEFAULT = QStringLiteral("usuario_default");
+inline const QString IMG_EMPRESA_DEFAULT = QStringLiteral("empresa_default");
+inline const QString IMG_USUARIO = QStringLiteral("usuario");
+inline const QString IMG_CORONA = QStringLiteral("corona");
+inline const QString IMG_UPDATE = QStringLiteral("actualizacion");
+inline const QString IMG_ABRIR_CONFIGURACION = QStringLiteral("abrir_configuracion");
+inline const QString IMG_ABRIR_XML = QStringLiteral("abrir_xml");
+inline const QString IMG_BASE_DATOS = QStringLiteral("base_datos");
+inline const QString IMG_CANDADO_LOGGIN = QStringLiteral("candado");
+inline const QString IMG_TELEFONO = QStringLiteral("telefono");
+inline const QString IMG_EMAIL = QStringLiteral("correo");
+inline const QString IMG_DELETE = QStringLiteral("eliminar");
+inline const QString IMG_LAPIZ = QStringLiteral("lapiz");
+inline const QString IMG_BOTE = QStringLiteral("bote_basura");
+// Module icons.
+inline const QString IMG_BRIDGE_TXT = QStringLiteral("bridge_txt");
+inline const QString IMG_REPORTES = QStringLiteral("reportes");
+inline const QString IMG_PRODUCTOSERVICIOS = QStringLiteral("productos_servicios");
+inline const QString IMG_NOMINA = QStringLiteral("nomina");
+inline const QString IMG_FACTURACION = QStringLiteral("facturacion");
+inline const QString IMG_CLIENTES = QStringLiteral("clientes");
+inline const QString IMG_RESPALDO = QStringLiteral("respaldo");
+
+// ---------------------------------------------------------------------------
+// Style colours (names in the shared style window's colour table)
+// ---------------------------------------------------------------------------
+inline const QString RS_TEXTOBLANCO = QStringLiteral("TextoBlanco");
+inline const QString RS_TEXTOAZUL = QStringLiteral("TextoAzul");
+inline const QString RS_SEPARADOR = QStringLiteral("Separador");
+inline const QString RS_NEGRO = QStringLiteral("Negro");
+inline const QString RS_TEXTOSECCION = QStringLiteral("TextoSeccion");
+inline const QString RS_TEXTOSUBTITULOS = QStringLiteral("TextoSubtitulos");
+inline const QString RS_COLORTEXTO = QStringLiteral("ColorTexto");
+
+// ---------------------------------------------------------------------------
+// Modules
+// ---------------------------------------------------------------------------
+// Permission codes, one per right of the permission text. The 4.0 payroll and
+// text-bridge modules use the codes of their 3.3 modules.
+inline const QString CODIGO_BRIDGE_TXT = QStringLiteral("BTX");
+inline const QString CODIGO_REPORTES = QStringLiteral("REP");
+inline const QString CODIGO_PRODUCTOS = QStringLiteral("PRO");
+inline const QString CODIGO_NOMINA = QStringLiteral("NOM");
+inline const QString CODIGO_FACTURACION = QStringLiteral("FAC");
+inline const QString CODIGO_CLIENTES = QStringLiteral("CLI");
+inline const QString CODIGO_RESPALDOS = QStringLiteral("RES");
+inline const QString CODIGO_PERMISOS = QStringLiteral("PER");
+inline const QString CODIGO_FACTURACION_40 = QStringLiteral("FAC40");
+
+// Module names: the header label of a module's menu, and the part of its
+// window routines between "GetVentana" and "Frm". They contain no "_" (it
+// starts the action of a window routine name); the text bridge names contain
+// "BridgeTXT", which the menu uses to ask for a series first.
+inline const QString NOMBRE_BRIDGE_TXT = QStringLiteral("BridgeTXT");
+inline const QString NOMBRE_BRIDGE_TXT_40 = QStringLiteral("BridgeTXT 4.0");
+inline const QString NOMBRE_REPORTES = QStringLiteral("Reportes");
+inline const QString NOMBRE_PRODUCTOS = QStringLiteral("Productos");
+inline const QString NOMBRE_NOMINA = QStringLiteral("Nómina");
+inline const QString NOMBRE_NOMINA_40 = QStringLiteral("Nómina 4.0");
+inline const QString NOMBRE_FACTURACION = QStringLiteral("Facturación");
+inline const QString NOMBRE_FACTURACION_40 = QStringLiteral("Facturación 4.0");
+inline const QString NOMBRE_CLIENTES = QStringLiteral("Clientes");
+inline const QString NOMBRE_RESPALDOS = QStringLiteral("Respaldos");
+
+// Kinds of menu entries: the expandable header of a module, a single entry
+// that opens a window, and (any other value) an entry of the module's submenu.
+inline constexpr int TIPO_MENU_PRINCIPAL = 1;
+inline constexpr int TIPO_MENU_UNICO = 2;
+inline constexpr int TIPO_MENU_SUBMENU = 0;
+
+// ---------------------------------------------------------------------------
+// CFDI versions (tags compared with each other only)
+// ---------------------------------------------------------------------------
+inline const QString CFDI_32 = QStringLiteral("3.2");
+inline const QString CFDI_33 = QStringLiteral("3.3");
+inline const QString CFDI_40 = QStringLiteral("4.0");
+
+// ---------------------------------------------------------------------------
+// Certificate information (keys of the signer's certificate dictionary)
+// ---------------------------------------------------------------------------
+inline const QString CERT_INTENDEDKEYUSAGE = QStringLiteral("IntendedKeyUsage");
+inline const QString CERT_VALIDTOSTR = QStringLiteral("ValidToStr");
+inline const QString CERT_SERIALNUMBER = QStringLiteral("SerialNumber");
+// Subject unique identifier: the RFC (a legal person's may be followed by
+// "/" and its representative's RFC).
+inline const QString CERT_OID_45 = QStringLiteral("2.5.4.45");
+// Subject name: the legal name.
+inline const QString CERT_OID_41 = QStringLiteral("2.5.4.41");
+// Key usage of a digital seal certificate (CSD): digital signature and
+// non-repudiation only, as the signer words it.
+inline const QString CERT_CSD = QStringLiteral("Firma digital, No repudio");
+
+// Captions shown with a certificate: before its expiry date, and beside its
+// serial number.
+inline const QString CN_CADUCIDAD = QStringLiteral("Vigente hasta: ");
+inline const QString CN_NO_SERIE = QStringLiteral("No. de serie:");
+
+// ---------------------------------------------------------------------------
+// Letter of manifest
+// ---------------------------------------------------------------------------
+// Placeholders of the address and token templates (replaced ignoring case).
+inline const QString SG_HASHTOKEN_RFC = QStringLiteral("{RFC}");
+inline const QString SG_HASHTOKEN_CLIENTE = QStringLiteral("{CLIENTE}");
+inline const QString SG_HASHTOKEN_HASH = QStringLiteral("{HASH}");
+
+inline const QString REGLA_LYENDA_FISCAL = QStringLiteral(
+    "Para timbrar tus facturas electrónicas, el SAT pide que firmes la Carta Manifiesto "
+    "con tu proveedor de certificación (PAC). Da clic en la liga para firmarla en línea; "
+    "al abrirla, el sistema se cerrará.");
+
+// Short date of the system: certificate expiry texts are written and read with it.
+inline const QString FORMATO_FECHA = QStringLiteral("dd/MM/yyyy");
+
+}  // namespace Constantes

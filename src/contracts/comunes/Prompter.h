@@ -1,0 +1,53 @@
+#pragma once
+#include "ComunesExport.h"
+
+#include <QList>
+#include <QPair>
+#include <QQueue>
+#include <QString>
+
+// Every message and question to the user goes through one prompter. The
+// program installs one that shows real message boxes; tests install an answer
+// queue that records every text shown and answers questions in order.
+class COMUNES_EXPORT TPrompter {
+public:
+    static constexpr int OK = 1;
+    static constexpr int CANCELAR = 2;
+
+    virtual ~TPrompter();
+    virtual void mensaje(const QString& texto, int tipo) = 0;
+    virtual int confirmacion(const QString& texto) = 0;
+};
+
+namespace Prompter {
+// The installed prompter; without one, messages go to the log stream and
+// questions are answered CANCELAR so nothing irreversible happens unasked.
+COMUNES_EXPORT TPrompter& actual();
+// Not owned; nullptr restores the default.
+COMUNES_EXPORT void instala(TPrompter* prompter);
+}
+
+// Installs itself for its lifetime (restoring the previous prompter after).
+class COMUNES_EXPORT TColaRespuestas : public TPrompter {
+public:
+    TColaRespuestas();
+    ~TColaRespuestas() override;
+
+    // Answers for the next questions, in order; when empty, questions get OK.
+    void agregaRespuesta(int respuesta) { m_respuestas.enqueue(respuesta); }
+
+    void mensaje(const QString& texto, int tipo) override;
+    int confirmacion(const QString& texto) override;
+
+    // Every text shown (messages and questions), in order.
+    const QStringList& textos() const { return m_textos; }
+    // Kinds of the messages, in order (questions are not listed).
+    const QList<int>& tipos() const { return m_tipos; }
+    void limpia() { m_textos.clear(); m_tipos.clear(); }
+
+private:
+    TPrompter* m_anterior;
+    QQueue<int> m_respuestas;
+    QStringList m_textos;
+    QList<int> m_tipos;
+};

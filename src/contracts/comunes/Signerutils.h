@@ -1,0 +1,43 @@
+#pragma once
+#include "ComunesExport.h"
+
+#include <QMap>
+#include <QString>
+
+namespace Signerutils {
+
+// Ciphers and hashes for texts the program stores: connection strings,
+// passwords, permission texts. Certificate and mail operations live beside
+// these as the features that need them arrive.
+class COMUNES_EXPORT TSigner {
+public:
+    // Deterministic authenticated encipherment into printable text: the same
+    // plain text always gives the same stored text (stored passwords and
+    // permission texts are compared as stored), and any change to the stored
+    // text is detected.
+    QString crypt(const QString& texto) const;
+    // Raises ECifrado when the text was not produced by crypt or was altered.
+    QString decrypt(const QString& texto) const;
+    // Lower-case hexadecimal SHA-256 of the UTF-8 text.
+    QString hash(const QString& texto) const;
+
+    // Certificates and keys as the SAT delivers them: a DER (or PEM) X.509
+    // .cer and an encrypted PKCS#8 DER .key. None of these throws: a missing,
+    // truncated or foreign file is a false result or an empty dictionary.
+
+    // Whether the password opens the private key.
+    bool verificaClave(const QString& archivoLlave, const QString& password) const;
+    // Whether the key opens with the password and is the certificate's pair.
+    bool getRelacion(const QString& archivoCertificado, const QString& archivoLlave, const QString& password) const;
+    // Name=value facts of the certificate, keyed by the CERT_* constants:
+    // CERT_SERIALNUMBER (the SAT certificate number), CERT_OID_45 (subject
+    // RFC, as written), CERT_OID_41 (subject name), CERT_VALIDTOSTR (end of
+    // validity, FORMATO_FECHA) and CERT_INTENDEDKEYUSAGE (CERT_CSD for a seal
+    // certificate). Empty when the file cannot be read.
+    QMap<QString, QString> getInformacionCertificado(const QString& archivoCertificado) const;
+};
+
+// The shared signer, created on first use.
+COMUNES_EXPORT TSigner& Signer();
+
+}  // namespace Signerutils

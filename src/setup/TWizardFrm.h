@@ -1,0 +1,226 @@
+#pragma once
+#include "TConexionSesion.h"
+#include "TNuevoNegocio.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QStringList>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QRadioButton;
+class TDireccionesFrm;
+class TTelefonoBean;
+
+// The set-up wizard: the first window after the splash. Its pages are moved
+// by code (the tabs are never shown): 0 first-run profile, 1 first-run
+// business, 2 database configuration, 3 sign-in to a registered business,
+// 4 password recovery. It only gathers what is typed and shows messages:
+// creating a business is NuevoNegocio's work and signing in Ingreso's.
+//
+// Closing it after a sign-in or a first-run creation (nextStep set) shows
+// the main window; closing it otherwise ends the program, unless another
+// window of the program is still open.
+class TWizardFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TWizardFrm(QWidget* parent = nullptr);
+    ~TWizardFrm() override;
+
+    // The certificate and key dialogs: the parent window and the filter
+    // ("Certificado (*.cer)" or "Llave privada (*.key)"); the chosen path, or
+    // an empty text when nothing was chosen. Tests replace it.
+    static std::function<QString(QWidget*, const QString&)> seleccionaArchivo;
+    static const QString FILTRO_CERTIFICADO;
+    static const QString FILTRO_LLAVE;
+
+    QStackedWidget* TabControl1;
+    QWidget* TabItem1;
+    QWidget* TabItem2;
+    QWidget* TabItem4;
+    QWidget* TabItem5;
+    QWidget* TabItem3;
+
+    // Banner and welcome texts.
+    QLabel* Logo;
+    QLabel* ImgTitularSistema;
+    QLabel* ImgBienvenida;
+    QLabel* ImgBienvenidaSecundario;
+    QLabel* ImgBienvenidaLoggin;
+    QLabel* ImBienvenidaRecuperacion;
+    QLabel* TxBienvenida;
+    QLabel* TxBienvenidaSecundario;
+    QLabel* TxBienvenidaLoggin;
+    QLabel* TxBienvenidaRecuperacion;
+    QLabel* TxInfoExclusiva;
+    QLabel* TxNumeroPAC;
+
+    // Page 0: the owner.
+    QLineEdit* EdCorreoElectronico;
+    QLineEdit* EdPassword;
+    QLineEdit* EdRepitePassword;
+    QLineEdit* EdNombre;
+    QLineEdit* EdApellidoPaterno;
+    QLineEdit* EdApellidoMaterno;
+    QLabel* ImgTelefono;
+    QWidget* TxTelefonoContenedor;
+    QLabel* TxTelefonoBottom;
+    QPushButton* BtSiguiente;
+
+    // Page 1: the business. TxTopSecundario holds the whole business form,
+    // so the main window can host it.
+    QWidget* TxTopSecundario;
+    QLineEdit* EdNombreEmpresa;
+    QLineEdit* EdCSD;
+    QPushButton* SearchEditButton2;
+    QPushButton* ClearEditButton1;
+    QLineEdit* EdKey;
+    QPushButton* SearchEditButton1;
+    QLineEdit* EdCSDPass;
+    QLabel* TxCaducidadCSD;
+    QLabel* TxNoSerieCSDLeyenda;
+    QLabel* TxNoSerieCSD;
+    QLineEdit* EdRFC;
+    QLineEdit* EdRazon;
+    QComboBox* CmbRegimenFiscal;
+    QWidget* TxDireccion;
+    QPushButton* BtFinalizar;
+    QPushButton* BtAnterior;
+    QPushButton* BtLimpiarCampos;
+
+    // Page 2: database configuration.
+    QPushButton* CornerButton17;
+    QPushButton* CornerButton7;
+
+    // Page 3: sign-in.
+    QScrollArea* SBSeleccionarEmpresa;
+    QLabel* TxSeleccion;
+    QLineEdit* EdCorreoElectronicoLoggin;
+    QLineEdit* EdPasswordLoggin;
+    QLabel* ImgCandado;
+    QLabel* TxOlvidarContraseña;
+    QPushButton* BtIngresar;
+    QWidget* Text8;
+    QProgressBar* ProgressBar1;
+    QLabel* Text11;
+
+    // Page 4: password recovery.
+    QPushButton* BtCancelar;
+
+    // Bottom strip, on every page.
+    QLabel* TxUpdate;
+    QLabel* ImgUpdate;
+    QLabel* TXCatalogos;
+    QLabel* ImgCatalogo;
+    QLabel* TxBaseDatos;
+    QLabel* ImgBaseDatos;
+    QLabel* Text2;
+    QLabel* ImgAbrirConf;
+    QLabel* TxRestaurarRespaldoXML;
+    QLabel* ImgAbrirXML;
+    QLabel* TxLeyenda;
+
+    // Rebuilds the tiles of the registered businesses; with none, goes to the
+    // first-run page.
+    void initEmpresas();
+    // Prepares the first-run path (pages 0 and 1, create the first business).
+    void initNuevaEmpresa();
+    // Prepares the business page; alone, it adds a business for the user
+    // already signed in (isNuevaNegocio).
+    void initNueva();
+
+    // The tiles currently shown (their RFCs, in order).
+    const QStringList& listaEmpresas() const { return m_listaEmpresas; }
+    // The phone rows, in the order they were added.
+    const std::vector<std::unique_ptr<TTelefonoBean>>& telefonos() const { return lTelefono; }
+    // The address panel placed in TxDireccion (created by initNueva).
+    TDireccionesFrm* direccion() const { return m_direccion; }
+
+    bool isNuevaNegocio = false;
+    bool nextStep = false;
+
+    // Page 1 is complete and coherent; shows one message listing every
+    // failing field, or the certificate check's own message.
+    bool isValido();
+    // The new business's database file, registry row and session connection,
+    // where the database configuration window says (the local file unless
+    // the user chose otherwise). Raises EVelkor.
+    TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon);
+    // Builds the sign-in connection of a stored connection string; true when
+    // its database file exists.
+    bool evaluaConexion(TConexionSesion& conexion, const QString& cadena);
+    void cambiaConexion(TConexionSesion& destino, const TConexionSesion& origen);
+    void updateBaseDatos(const TConexionSesion& conexion);
+    // What pages 0 and 1 hold, as the creation takes it.
+    NuevoNegocio::TDatos datosCaptura() const;
+
+public slots:
+    void BtSiguienteClick();
+    void BtAnteriorClick();
+    void BtCancelarClick();
+    void BtFinalizarClick();
+    void BtIngresarClick();
+    void BtLimpiarCamposClick();
+    void ClearEditButton1Click();
+    void SearchEditButton1Click();
+    void SearchEditButton2Click();
+    void TxAgregaTelefonoClick();
+    void CornerButton17Click();
+    void CornerButton7Click();
+
+protected:
+    void closeEvent(QCloseEvent* evento) override;
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void FormCreate();
+    void creaBanner(QVBoxLayout* diseno);
+    void creaPaginaPerfil();
+    void creaPaginaNegocio();
+    void creaPaginaConfiguracion();
+    void creaPaginaIngreso();
+    void creaPaginaRecuperacion();
+    void creaFranjaInferior(QVBoxLayout* diseno);
+    void cargaImagenes();
+    void aplicaEstilos();
+    void setUpTabOrder();
+    void inicializaMarcas();
+    void initErrores();
+    void inicializaTelefono();
+    void telefonoBeanFactory(TTelefonoBean& telefono);
+    void onClickElminaTelefono(QObject* sender);
+    void onClickRb(QRadioButton* sender);
+    void getElementoEmpresa(const QString& entrada);
+    void inicializaRegimen(const QString& rfc);
+    bool validaNombreNegocio();
+    void ajustaAlturaTelefonos();
+    NuevoNegocio::TDestino destino(const QString& rfc) const;
+    void creaNegocioNuevo(const NuevoNegocio::TDatos& datos);
+    void creaNegocioAdicional(const NuevoNegocio::TDatos& datos);
+    // A clickable text or image: the wizard's event filter runs `accion`.
+    void alClic(QWidget* objeto, std::function<void()> accion);
+
+    QWidget* m_contenedorEmpresas;
+    QVBoxLayout* m_listaTiles;
+    QButtonGroup* m_grupoEmpresas;
+    QVBoxLayout* m_filasTelefono;
+    QList<QWidget*> m_tiles;
+    QStringList m_listaEmpresas;
+    std::vector<std::unique_ptr<TTelefonoBean>> lTelefono;
+    int cTelefonos = 0;
+    TDireccionesFrm* m_direccion = nullptr;
+    QHash<QObject*, std::function<void()>> m_clics;
+    QList<QWidget*> m_campoQuitaError;
+};
+
+extern TWizardFrm* WizardFrm;

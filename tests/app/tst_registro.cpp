@@ -1,0 +1,251 @@
+#include "CarpetaPrograma.h"
+#include "Constantes.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+#include "TBaseDatosLocalFrm.h"
+#include "Utils.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+QString nombreDe(int indice)
+{
+    return QStringLiteral("Negocio %1").arg(indice + 1);
+}
+
+QString baseDe(const QString& rfc, int indice)
+{
+    return Sistema::exePath + Constantes::DB_PATH + rfc + QStringLiteral("/%1.fdb").arg(indice + 1);
+}
+
+QStringList registroDe(const QString& rfc, int indice)
+{
+    return {QStringLiteral("dueno@correo.mx"), nombreDe(indice), rfc, Constantes::DB_SQLITE, {}, {}, {},
+            baseDe(rfc, indice), {}};
+}
+
+QString guardadaDe(const QString& rfc, int indice)
+{
+    return Signerutils::Signer().crypt(Utils::generaStrConexion(registroDe(rfc, indice)));
+}
+
+QStringList lineasLog()
+{
+    QFile log(Logmanager::archivoLog(Sistema::exePath));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+class TPruebaRegistro : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TCarpetaPrograma> m_carpeta;
+    TBaseDatosLocalFrm m_registro;
+
+private slots:
+    void init()
+    {
+        m_carpeta = std::make_unique<TCarpetaPrograma>(false);
+        TBaseDatosLocalFrm::creaTablas(TBaseDatosLocalFrm::archivoRegistro());
+    }
+    void cleanup() { m_carpeta.reset(); }
+
+    void archivoEsElDeUsuarios()
+    {
+        QCOMPARE(TBaseDatosLocalFrm::archivoRegistro(), Sistema::exePath + Constantes::DB_USUARIOS);
+    }
+
+    void registroVacio()
+    {
+        QCOMPARE(m_registro.getNumeroEmpresas(), 0);
+        QVERIFY(m_registro.getEmpresas().isEmpty());
+        QVERIFY(m_registro.getEmpresasDetalle().isEmpty());
+        QVERIFY(m_registro.getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
+        QString salida = QStringLiteral("anterior");
+        QVERIFY(m_registro.getStringConexionByRfc(QStringLiteral("AAA010101AAA"), salida).isEmpty());
+        QVERIFY(salida.isEmpty());
+        QVERIFY(lineasLog().isEmpty());
+    }
+
+    // Registrations are numbered in order; registration i of RFC r is named
+    // nombreDe(i) and lies in baseDe(r, i).
+    void altasYBajas_data()
+    {
+        QTest::addColumn<QStringList>("altas");
+        QTest::addColumn<QStringList>("bajas");
+        QTest::addColumn<QList<int>>("activas");
+        QTest::addColumn<QString>("buscado");
+        QTest::addColumn<int>("ultimaDelBuscado");
+
+        const QString a = QStringLiteral("AAA010101AAA");
+        const QString b = QStringLiteral("BÑB010101B&1");
+        QTest::newRow("una activa") << QStringList{a} << QStringList{} << QList<int>{0} << a << 0;
+        QTest::newRow("deshabilitada: ni contada ni listada, pero se encuentra")
+            << QStringList{a, b} << QStringList{a} << QList<int>{1} << a << 0;
+        QTest::newRow("baja de un RFC desconocido no cambia nada")
+            << QStringList{a, b} << QStringList{QStringLiteral("ZZZ999999ZZZ")} << QList<int>{0, 1} << b << 1;
+        QTest::newRow("RFC registrado dos veces: dos entradas, gana la última")
+            << QStringList{a, b, a} << QStringList{} << QList<int>{0, 1, 2} << a << 2;
+        QTest::newRow("la baja alcanza a todas las altas del RFC")
+            << QStringList{a, b, a} << QStringList{a} << QList<int>{1} << a << 2;
+        QTest::newRow("buscado que no existe") << QStringList{a} << QStringList{} << QList<int>{0}
+                                                << QStringLiteral("ZZZ999999ZZZ") << -1;
+    }
+    void altasYBajas()
+    {
+        QFETCH(QStringList, altas);
+        QFETCH(QStringList, bajas);
+        QFETCH(QList<int>, activas);
+        QFETCH(QString, buscado);
+        QFETCH(int, ultimaDelBuscado);
+
+        for (int i = 0; i < altas.size(); ++i)
+            m_registro.usuarioLogginInsert(registroDe(altas.at(i), i));
+        for (const QString& rfc : bajas)
+            QVERIFY(m_registro.deshabilitaEstatusEmpresa(rfc));
+
+        QStringList empresas;
+        QStringList detalle;
+        for (int i : activas) {
+            empresas << altas.at(i) + QLatin1Char('|') + nombreDe(i);
+            detalle << altas.at(i) + QLatin1Char('|') + nombreDe(i) + QLatin1Char('|') + guardadaDe(altas.at(i), i);
+        }
+        QCOMPARE(m_registro.getNumeroEmpresas(), activas.size());
+        QCOMPARE(m_registro.getEmpresas(), empresas);
+        QCOMPARE(m_registro.getEmpresasDetalle(), detalle);
+
+        QString salida;
+        const QString devuelta = m_registro.getStringConexionByRfc(buscado, salida);
+        QCOMPARE(devuelta, salida);
+        if (ultimaDelBuscado < 0) {
+            QVERIFY(m_registro.getEmpresaDetalle(buscado).isEmpty());
+            QVERIFY(salida.isEmpty());
+        } else {
+            const QString guardada = guardadaDe(buscado, ultimaDelBuscado);
+            QCOMPARE(m_registro.getEmpresaDetalle(buscado),
+                     (QStringList{buscado, nombreDe(ultimaDelBuscado), guardada}));
+            QCOMPARE(salida, guardada);
+            QCOMPARE(Utils::transformaStringConexion(salida).at(4), baseDe(buscado, ultimaDelBuscado));
+        }
+        QVERIFY(lineasLog().isEmpty());
+    }
+
+    void registroIlegible_data()
+    {
+        QTest::addColumn<bool>("existe");
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::newRow("bytes basura") << true << QByteArray(4096, '\x5a');
+        QTest::newRow("archivo vacío sin tablas") << true << QByteArray();
+        QTest::newRow("archivo ausente") << false << QByteArray();
+    }
+    void registroIlegible()
+    {
+        QFETCH(bool, existe);
+        QFETCH(QByteArray, contenido);
+        const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
+        QVERIFY(QFile::remove(archivo));
+        if (existe) {
+            QFile ilegible(archivo);
+            QVERIFY(ilegible.open(QIODevice::WriteOnly));
+            ilegible.write(contenido);
+        }
+
+        QCOMPARE(m_registro.getNumeroEmpresas(), 0);
+        const QStringList lineas = lineasLog();
+        QCOMPARE(lineas.size(), 1);
+        QVERIFY2(lineas.first().contains(QStringLiteral("EBaseDatos error raised, with message : ")),
+                 qPrintable(lineas.first()));
+
+        // The others fail quietly.
+        QVERIFY(m_registro.getEmpresas().isEmpty());
+        QVERIFY(m_registro.getEmpresasDetalle().isEmpty());
+        QVERIFY(m_registro.getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
+        QString salida;
+        QVERIFY(m_registro.getStringConexionByRfc(QStringLiteral("AAA010101AAA"), salida).isEmpty());
+        m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0));
+        QVERIFY(m_registro.deshabilitaEstatusEmpresa(QStringLiteral("AAA010101AAA")));
+        QCOMPARE(lineasLog().size(), 1);
+        // A registry is never made up here: the start-up writes the real one.
+        QCOMPARE(QFile::exists(archivo), existe);
+        if (existe) {
+            QFile ilegible(archivo);
+            QVERIFY(ilegible.open(QIODevice::ReadOnly));
+            QCOMPARE(ilegible.readAll(), contenido);
+        }
+    }
+
+    // A second connection string that cannot be stored must not leave a
+    // business listed without one.
+    void altaSinConexionNoQuedaAMedias()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prueba-rompe"));
+            db.setDatabaseName(TBaseDatosLocalFrm::archivoRegistro());
+            QVERIFY(db.open());
+            QSqlQuery consulta(db);
+            QVERIFY(consulta.exec(QStringLiteral("DROP TABLE Conexion")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("prueba-rompe"));
+
+        m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0));
+        QCOMPARE(m_registro.getNumeroEmpresas(), 0);
+        QVERIFY(m_registro.getEmpresas().isEmpty());
+    }
+
+    void hilosConcurrentes()
+    {
+        constexpr int porHilo = 200;
+        std::atomic<bool> fallo{false};
+        auto inserta = [&](const QString& prefijo) {
+            for (int i = 0; i < porHilo; ++i)
+                m_registro.usuarioLogginInsert(registroDe(prefijo + QString::number(i).rightJustified(3, u'0'), i));
+        };
+        std::unique_ptr<QThread> uno(QThread::create(inserta, QStringLiteral("UNO010101")));
+        std::unique_ptr<QThread> dos(QThread::create(inserta, QStringLiteral("DOS010101")));
+        uno->start();
+        dos->start();
+        int previo = 0;
+        int lecturas = 0;
+        while (!uno->isFinished() || !dos->isFinished()) {
+            const int numero = m_registro.getNumeroEmpresas();
+            if (numero < previo || numero > 2 * porHilo)
+                fallo = true;
+            previo = numero;
+            ++lecturas;
+        }
+        uno->wait();
+        dos->wait();
+        QVERIFY(!fallo);
+        QVERIFY(lecturas > 0);
+        QCOMPARE(m_registro.getNumeroEmpresas(), 2 * porHilo);
+        QCOMPARE(m_registro.getEmpresasDetalle().size(), 2 * porHilo);
+        QCOMPARE(m_registro.getEmpresaDetalle(QStringLiteral("DOS010101199")),
+                 (QStringList{QStringLiteral("DOS010101199"), nombreDe(199), guardadaDe(QStringLiteral("DOS010101199"), 199)}));
+        QVERIFY(lineasLog().isEmpty());
+        // Every operation removed its connection.
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+    }
+
+    void creaTablasSinCarpeta()
+    {
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TBaseDatosLocalFrm::creaTablas(m_carpeta->archivo(QStringLiteral("no/existe/r.db"))));
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+    }
+};
+
+QTEST_MAIN(TPruebaRegistro)
+#include "tst_registro.moc"

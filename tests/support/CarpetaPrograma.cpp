@@ -1,0 +1,48 @@
+#include "CarpetaPrograma.h"
+
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "Sistema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+TCarpetaPrograma::TCarpetaPrograma(bool conRecursos)
+{
+    m_ruta = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
+    QDir raiz(m_ruta);
+    raiz.mkpath(QStringLiteral("db"));
+    raiz.mkpath(QStringLiteral("Plugins"));
+    QFile::link(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Motor"), m_ruta + QStringLiteral("Motor"));
+    if (conRecursos)
+        QFile::copy(paqueteRecursos(), m_ruta + Constantes::RS_PATH);
+    Sistema::exePath = m_ruta;
+}
+
+TCarpetaPrograma::~TCarpetaPrograma()
+{
+    // Firebird keeps files open until their connections close.
+    Conexiones::cierraHilo();
+}
+
+TConexionSesion TCarpetaPrograma::nuevaBaseNegocio(const QString& relativo) const
+{
+    const QString destino = m_ruta + relativo;
+    QDir().mkpath(QFileInfo(destino).absolutePath());
+    if (!QFile::copy(plantillaNegocio(), destino))
+        qFatal("No se pudo copiar la plantilla a %s", qPrintable(destino));
+    QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner);
+    return TConexionSesion::embebida(destino, m_ruta);
+}
+
+QString TCarpetaPrograma::plantillaNegocio()
+{
+    return QStringLiteral(VELKOR_GENERADOS "/") + Constantes::DB_SISTEMA_NOMBRE_RESOURCE + QStringLiteral(".fdb");
+}
+
+QString TCarpetaPrograma::paqueteRecursos()
+{
+    return QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/") + Constantes::RS_PATH;
+}

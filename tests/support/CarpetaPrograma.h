@@ -1,0 +1,30 @@
+#pragma once
+#include "TConexionSesion.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A fresh, throw-away program folder for one test: Motor/ (the embedded
+// engine's configuration), db/, Plugins/ and, unless asked otherwise, a copy
+// of the built resource package. It becomes the session's program folder.
+class TCarpetaPrograma {
+public:
+    explicit TCarpetaPrograma(bool conRecursos = true);
+    ~TCarpetaPrograma();
+
+    // Ends in "/".
+    QString ruta() const { return m_ruta; }
+    QString archivo(const QString& relativo) const { return m_ruta + relativo; }
+
+    // A new business database (a copy of the built template) at `relativo`,
+    // and the connection to it.
+    TConexionSesion nuevaBaseNegocio(const QString& relativo = QStringLiteral("db/prueba/negocio.fdb")) const;
+
+    // The built template database and the built resource package.
+    static QString plantillaNegocio();
+    static QString paqueteRecursos();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_ruta;
+};

@@ -38,14 +38,14 @@ public:
     QLabel* Text8;
     QLabel* Text9;
     QComboBox* ComboBox1;
-    QLineEdit* Edit1;  // user
-    QLineEdit* Edit2;  // password
-    QLineEdit* Edit3;  // port
-    QLineEdit* Edit4;  // server
-    QLineEdit* Edit5;  // database
-    QPushButton* CornerButton1;  // "Guardar"
-    QPushButton* CornerButton2;  // "Cancelar"
-    QPushButton* CornerButton3;  // "Probar Conexión"
+    QLineEdit* Edit1;           // user
+    QLineEdit* Edit2;           // password
+    QLineEdit* Edit3;           // port
+    QLineEdit* Edit4;           // server
+    QLineEdit* Edit5;           // database
+    QPushButton* CornerButton1; // "Guardar"
+    QPushButton* CornerButton2; // "Cancelar"
+    QPushButton* CornerButton3; // "Probar Conexión"
 
 public slots:
     void ComboBox1Change();

@@ -1,71 +1,759 @@
 #include "TWizardFrm.h"
 
 #include "Constantes.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Signerutils.h"
+#include "Sistema.h"
 #include "Style.h"
+#include "TBaseDatosCatalogosFrm.h"
 #include "TBaseDatosLocalFrm.h"
+#include "TConfiguracionBaseDatosFrm.h"
+#include "TDireccionesFrm.h"
+#include "TIngreso.h"
+#include "TMainFrm.h"
+#include "TTelefonoBean.h"
+#include "Utils.h"
 #include "Ventanas.h"
 
+#include <QApplication>
+#include <algorithm>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFormLayout>
 #include <QHBoxLayout>
-#include <QLabel>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QRadioButton>
+
+using namespace Constantes;
 
 TWizardFrm* WizardFrm = nullptr;
 
+const QString TWizardFrm::FILTRO_CERTIFICADO = QStringLiteral("Certificado (*.cer)");
+const QString TWizardFrm::FILTRO_LLAVE = QStringLiteral("Llave privada (*.key)");
+
+std::function<QString(QWidget*, const QString&)> TWizardFrm::seleccionaArchivo = [](QWidget* padre,
+                                                                                    const QString& filtro) {
+    return QFileDialog::getOpenFileName(padre, QString(), QString(), filtro);
+};
+
 namespace {
 
-QWidget* pagina(QStackedWidget* paginas, const QString& nombre, const QString& titulo)
+const int MAX_TELEFONOS = 4;
+const int ALTO_SIN_TELEFONOS = 20;
+
+const QString MENSAJE_NO_CSD =
+    QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
+const QString MENSAJE_EMPRESA_EXISTENTE = QStringLiteral("Ya existe la empresa");
+
+// Brand texts of the business page; the placeholders are replaced at each
+// preparation, so a brand read later still shows.
+const QString INFO_EXCLUSIVA = QStringLiteral("Con el certificado de sello digital (CSD) de tu empresa, ") +
+                               MARCA_SUST + QStringLiteral(" llena por ti el RFC y la razón social.");
+const QString INFO_PAC = MARCA_SUST +
+                         QStringLiteral(" timbra tus facturas con un proveedor autorizado de certificación "
+                                        "(PAC), número de autorización del SAT: ") +
+                         NUMERO_PAC + QStringLiteral(".");
+
+// A red frame is all that marks a field in error, so removing the style
+// sheet gives the field its normal look back.
+const QString ESTILO_ERROR = QStringLiteral("border: 1px solid #D32F2F; border-radius: 2px;");
+
+void marcaError(QWidget* campo)
+{
+    if (campo)
+        campo->setStyleSheet(ESTILO_ERROR);
+}
+
+void quitaError(QWidget* campo)
+{
+    if (campo)
+        campo->setStyleSheet(QString());
+}
+
+QLabel* texto(QWidget* padre, const QString& nombre, const QString& contenido = QString())
+{
+    auto* etiqueta = new QLabel(contenido, padre);
+    etiqueta->setObjectName(nombre);
+    return etiqueta;
+}
+
+QLabel* imagen(QWidget* padre, const QString& nombre, int lado)
+{
+    auto* etiqueta = new QLabel(padre);
+    etiqueta->setObjectName(nombre);
+    etiqueta->setFixedSize(lado, lado);
+    etiqueta->setScaledContents(true);
+    return etiqueta;
+}
+
+QLineEdit* campo(QWidget* padre, const QString& nombre, const QString& indicacion, bool oculto = false)
+{
+    auto* edicion = new QLineEdit(padre);
+    edicion->setObjectName(nombre);
+    edicion->setPlaceholderText(indicacion);
+    if (oculto)
+        edicion->setEchoMode(QLineEdit::Password);
+    return edicion;
+}
+
+QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo)
+{
+    auto* b = new QPushButton(titulo, padre);
+    b->setObjectName(nombre);
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+QWidget* pagina(QStackedWidget* paginas, const QString& nombre)
 {
     auto* p = new QWidget(paginas);
     p->setObjectName(nombre);
-    auto* diseno = new QVBoxLayout(p);
-    auto* etiqueta = new QLabel(titulo, p);
-    etiqueta->setObjectName(nombre + QStringLiteral("Titulo"));
-    diseno->addWidget(etiqueta);
+    p->setAutoFillBackground(true);
     paginas->addWidget(p);
     return p;
 }
 
-}  // namespace
+// The welcome line of a page: the flag image and the brand's welcome text.
+QHBoxLayout* bienvenida(QWidget* padre, QLabel*& imagenBienvenida, const QString& nombreImagen,
+                        QLabel*& textoBienvenida, const QString& nombreTexto)
+{
+    auto* fila = new QHBoxLayout();
+    imagenBienvenida = imagen(padre, nombreImagen, 40);
+    textoBienvenida = texto(padre, nombreTexto);
+    textoBienvenida->setWordWrap(true);
+    fila->addWidget(imagenBienvenida);
+    fila->addWidget(textoBienvenida, 1);
+    return fila;
+}
+
+void colorTexto(QLabel* etiqueta, const QString& nombreColor)
+{
+    const QColor color = Style::StyleFrm().color(nombreColor);
+    if (!etiqueta || !color.isValid())
+        return;
+    QPalette paleta = etiqueta->palette();
+    paleta.setColor(QPalette::WindowText, color);
+    etiqueta->setPalette(paleta);
+}
+
+void fondo(QWidget* w, const QBrush& brocha)
+{
+    w->setAutoFillBackground(true);
+    QPalette paleta = w->palette();
+    paleta.setBrush(QPalette::Window, brocha);
+    w->setPalette(paleta);
+}
+
+// The RFC of a certificate's subject identifier: a legal person's may be
+// followed by "/" and its representative's RFC.
+QString rfcDeCertificado(const QString& identificador)
+{
+    const int diagonal = identificador.indexOf(QLatin1Char('/'));
+    return (diagonal < 0 ? identificador : identificador.left(diagonal)).trimmed();
+}
+
+// The text of a chosen list entry; the prompt (item 0) reads as empty.
+QString elegido(const QString& textoMostrado, bool esElegido)
+{
+    return esElegido ? textoMostrado : QString();
+}
+
+QString textoError(const std::exception& e)
+{
+    if (const auto* propio = dynamic_cast<const EVelkor*>(&e))
+        return propio->mensaje();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
 
 TWizardFrm::TWizardFrm(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("WizardFrm"));
     setWindowTitle(QStringLiteral("Wizard de Configuración"));
-    resize(900, 600);
+    resize(900, 680);
     auto* diseno = new QVBoxLayout(this);
+    diseno->setContentsMargins(0, 0, 0, 0);
+    diseno->setSpacing(0);
+
+    creaBanner(diseno);
     TabControl1 = new QStackedWidget(this);
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    diseno->addWidget(TabControl1);
+    diseno->addWidget(TabControl1, 1);
+    creaPaginaPerfil();
+    creaPaginaNegocio();
+    creaPaginaConfiguracion();
+    creaPaginaIngreso();
+    creaPaginaRecuperacion();
+    creaFranjaInferior(diseno);
+    FormCreate();
+}
 
-    TabItem1 = pagina(TabControl1, QStringLiteral("TabItem1"), QStringLiteral("Paso 1 de 2 · Edita tu Perfil"));
-    TabItem2 = pagina(TabControl1, QStringLiteral("TabItem2"), QStringLiteral("Paso 2 de 2"));
-    TabItem4 = pagina(TabControl1, QStringLiteral("TabItem4"), QStringLiteral("4. Configuración de Base de Datos"));
-    TabItem5 = pagina(TabControl1, QStringLiteral("TabItem5"), QStringLiteral("Por favor selecciona una empresa"));
-    TabItem3 = pagina(TabControl1, QStringLiteral("TabItem3"), QStringLiteral("Recupera tu contraseña"));
+// The phone rows go before the window's widgets: a row frees its container,
+// which must still be alive then.
+TWizardFrm::~TWizardFrm() = default;
+
+// --- Construction --------------------------------------------------------------
+
+void TWizardFrm::creaBanner(QVBoxLayout* diseno)
+{
+    auto* banner = new QWidget(this);
+    banner->setObjectName(QStringLiteral("RcBanner"));
+    banner->setFixedHeight(45);
+    auto* fila = new QHBoxLayout(banner);
+    fila->setContentsMargins(10, 4, 10, 4);
+    Logo = new QLabel(banner);
+    Logo->setObjectName(QStringLiteral("Logo"));
+    Logo->setFixedSize(120, 36);
+    Logo->setScaledContents(true);
+    ImgTitularSistema = imagen(banner, QStringLiteral("ImgTitularSistema"), 32);
+    fila->addWidget(Logo);
+    fila->addStretch();
+    fila->addWidget(ImgTitularSistema);
+    diseno->addWidget(banner);
+}
+
+void TWizardFrm::creaPaginaPerfil()
+{
+    TabItem1 = pagina(TabControl1, QStringLiteral("TabItem1"));
+    auto* diseno = new QVBoxLayout(TabItem1);
+    diseno->setContentsMargins(40, 16, 40, 16);
+    diseno->addLayout(bienvenida(TabItem1, ImgBienvenida, QStringLiteral("ImgBienvenida"), TxBienvenida,
+                                 QStringLiteral("TxBienvenida")));
+    diseno->addWidget(texto(TabItem1, QStringLiteral("TxPaso1"), QStringLiteral("Paso 1 de 2")));
+    diseno->addWidget(texto(TabItem1, QStringLiteral("TxEditaPerfil"), QStringLiteral("Edita tu Perfil")));
+
+    EdCorreoElectronico = campo(TabItem1, QStringLiteral("EdCorreoElectronico"), QStringLiteral("Correo Electrónico"));
+    diseno->addWidget(EdCorreoElectronico);
+    auto* nota = texto(TabItem1, QStringLiteral("TxNotaCorreo"),
+                       QStringLiteral("Tu correo electrónico es tu nombre de usuario para entrar al sistema."));
+    nota->setWordWrap(true);
+    diseno->addWidget(nota);
+    EdPassword = campo(TabItem1, QStringLiteral("EdPassword"), QStringLiteral("Contraseña"), true);
+    EdRepitePassword = campo(TabItem1, QStringLiteral("EdRepitePassword"), QStringLiteral("Repetir Contraseña"), true);
+    diseno->addWidget(EdPassword);
+    diseno->addWidget(EdRepitePassword);
+    auto* pista = texto(TabItem1, QStringLiteral("TxPistaContrasena"),
+                        QStringLiteral("Para utilizar el sistema sin contraseña, deja los campos en blanco."));
+    pista->setWordWrap(true);
+    diseno->addWidget(pista);
+    EdNombre = campo(TabItem1, QStringLiteral("EdNombre"), QStringLiteral("Nombre"));
+    EdApellidoPaterno = campo(TabItem1, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
+    EdApellidoMaterno = campo(TabItem1, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
+    diseno->addWidget(EdNombre);
+    diseno->addWidget(EdApellidoPaterno);
+    diseno->addWidget(EdApellidoMaterno);
+
+    auto* encabezado = new QHBoxLayout();
+    ImgTelefono = imagen(TabItem1, QStringLiteral("ImgTelefono"), 20);
+    encabezado->addWidget(ImgTelefono);
+    encabezado->addWidget(texto(TabItem1, QStringLiteral("TxTelefonos"), QStringLiteral("Teléfonos")), 1);
+    diseno->addLayout(encabezado);
+    TxTelefonoContenedor = new QWidget(TabItem1);
+    TxTelefonoContenedor->setObjectName(QStringLiteral("TxTelefonoContenedor"));
+    m_filasTelefono = new QVBoxLayout(TxTelefonoContenedor);
+    m_filasTelefono->setContentsMargins(0, 0, 0, 0);
+    m_filasTelefono->setSpacing(0);
+    TxTelefonoBottom =
+        texto(TxTelefonoContenedor, QStringLiteral("TxTelefonoBottom"), QStringLiteral("+ Agregar Teléfono"));
+    TxTelefonoBottom->setFixedHeight(ALTO_SIN_TELEFONOS);
+    TxTelefonoBottom->setCursor(Qt::PointingHandCursor);
+    m_filasTelefono->addWidget(TxTelefonoBottom);
+    TxTelefonoContenedor->setFixedHeight(ALTO_SIN_TELEFONOS);
+    diseno->addWidget(TxTelefonoContenedor);
+    alClic(TxTelefonoBottom, [this] { TxAgregaTelefonoClick(); });
+
+    diseno->addStretch();
+    auto* botones = new QHBoxLayout();
+    BtSiguiente = boton(TabItem1, QStringLiteral("BtSiguiente"), QStringLiteral("Siguiente"));
+    botones->addStretch();
+    botones->addWidget(BtSiguiente);
+    diseno->addLayout(botones);
+    connect(BtSiguiente, &QPushButton::clicked, this, &TWizardFrm::BtSiguienteClick);
+}
+
+void TWizardFrm::creaPaginaNegocio()
+{
+    TabItem2 = pagina(TabControl1, QStringLiteral("TabItem2"));
+    auto* dPagina = new QVBoxLayout(TabItem2);
+    dPagina->setContentsMargins(0, 0, 0, 0);
+    auto* desplazable = new QScrollArea(TabItem2);
+    desplazable->setObjectName(QStringLiteral("SBNegocio"));
+    desplazable->setWidgetResizable(true);
+    desplazable->setFrameShape(QFrame::NoFrame);
+    dPagina->addWidget(desplazable);
+
+    // The business form lives in one holder, which the main window hosts to
+    // add a business for the user already signed in.
+    TxTopSecundario = new QWidget(desplazable);
+    TxTopSecundario->setObjectName(QStringLiteral("TxTopSecundario"));
+    desplazable->setWidget(TxTopSecundario);
+    desplazable->viewport()->setAutoFillBackground(false);
+    TxTopSecundario->setAutoFillBackground(false);
+    QWidget* p = TxTopSecundario;
+    auto* diseno = new QVBoxLayout(p);
+    diseno->setContentsMargins(40, 16, 40, 16);
+    diseno->addLayout(bienvenida(p, ImgBienvenidaSecundario, QStringLiteral("ImgBienvenidaSecundario"),
+                                 TxBienvenidaSecundario, QStringLiteral("TxBienvenidaSecundario")));
+    diseno->addWidget(texto(p, QStringLiteral("TxPaso2"), QStringLiteral("Paso 2 de 2")));
+    TxInfoExclusiva = texto(p, QStringLiteral("TxInfoExclusiva"));
+    TxInfoExclusiva->setWordWrap(true);
+    TxNumeroPAC = texto(p, QStringLiteral("TxNumeroPAC"));
+    TxNumeroPAC->setWordWrap(true);
+    diseno->addWidget(TxInfoExclusiva);
+    diseno->addWidget(TxNumeroPAC);
+
+    EdNombreEmpresa = campo(p, QStringLiteral("EdNombreEmpresa"), QStringLiteral("Nombre de la Empresa"));
+    diseno->addWidget(EdNombreEmpresa);
+
+    // The paths are chosen with their search buttons, so the certificate is
+    // always read before its RFC is taken.
+    auto* filaCer = new QHBoxLayout();
+    EdCSD = campo(p, QStringLiteral("EdCSD"), QStringLiteral("Certificado"));
+    EdCSD->setReadOnly(true);
+    SearchEditButton2 = boton(p, QStringLiteral("SearchEditButton2"), QStringLiteral("Buscar…"));
+    ClearEditButton1 = boton(p, QStringLiteral("ClearEditButton1"), QStringLiteral("✕"));
+    ClearEditButton1->setFixedWidth(32);
+    ClearEditButton1->setToolTip(QStringLiteral("Quitar el certificado"));
+    filaCer->addWidget(EdCSD, 1);
+    filaCer->addWidget(SearchEditButton2);
+    filaCer->addWidget(ClearEditButton1);
+    diseno->addLayout(filaCer);
+
+    auto* filaKey = new QHBoxLayout();
+    EdKey = campo(p, QStringLiteral("EdKey"), QStringLiteral("Llave Privada"));
+    EdKey->setReadOnly(true);
+    SearchEditButton1 = boton(p, QStringLiteral("SearchEditButton1"), QStringLiteral("Buscar…"));
+    filaKey->addWidget(EdKey, 1);
+    filaKey->addWidget(SearchEditButton1);
+    diseno->addLayout(filaKey);
+
+    EdCSDPass = campo(p, QStringLiteral("EdCSDPass"), QStringLiteral("Password"), true);
+    diseno->addWidget(EdCSDPass);
+
+    auto* filaDatosCer = new QHBoxLayout();
+    TxCaducidadCSD = texto(p, QStringLiteral("TxCaducidadCSD"));
+    TxNoSerieCSDLeyenda = texto(p, QStringLiteral("TxNoSerieCSDLeyenda"));
+    TxNoSerieCSD = texto(p, QStringLiteral("TxNoSerieCSD"));
+    filaDatosCer->addWidget(TxCaducidadCSD);
+    filaDatosCer->addStretch();
+    filaDatosCer->addWidget(TxNoSerieCSDLeyenda);
+    filaDatosCer->addWidget(TxNoSerieCSD);
+    diseno->addLayout(filaDatosCer);
+
+    // The RFC is the certificate's: typing another would create a business
+    // that cannot sign its vouchers.
+    EdRFC = campo(p, QStringLiteral("EdRFC"), QStringLiteral("RFC"));
+    EdRFC->setReadOnly(true);
+    EdRazon = campo(p, QStringLiteral("EdRazon"), QStringLiteral("Razón Social"));
+    diseno->addWidget(EdRFC);
+    diseno->addWidget(EdRazon);
+
+    CmbRegimenFiscal = new QComboBox(p);
+    CmbRegimenFiscal->setObjectName(QStringLiteral("CmbRegimenFiscal"));
+    CmbRegimenFiscal->setEditable(false);
+    CmbRegimenFiscal->addItem(REGIMEN_FISCAL);
+    diseno->addWidget(CmbRegimenFiscal);
+
+    TxDireccion = new QWidget(p);
+    TxDireccion->setObjectName(QStringLiteral("TxDireccion"));
+    auto* dDireccion = new QVBoxLayout(TxDireccion);
+    dDireccion->setContentsMargins(0, 0, 0, 0);
+    diseno->addWidget(TxDireccion);
+
+    diseno->addStretch();
+    auto* botones = new QHBoxLayout();
+    BtAnterior = boton(p, QStringLiteral("BtAnterior"), QStringLiteral("Anterior"));
+    BtLimpiarCampos = boton(p, QStringLiteral("BtLimpiarCampos"), QStringLiteral("Limpiar Campos"));
+    BtFinalizar = boton(p, QStringLiteral("BtFinalizar"), QStringLiteral("Finalizar"));
+    botones->addWidget(BtAnterior);
+    botones->addStretch();
+    botones->addWidget(BtLimpiarCampos);
+    botones->addWidget(BtFinalizar);
+    diseno->addLayout(botones);
+
+    connect(SearchEditButton2, &QPushButton::clicked, this, &TWizardFrm::SearchEditButton2Click);
+    connect(ClearEditButton1, &QPushButton::clicked, this, &TWizardFrm::ClearEditButton1Click);
+    connect(SearchEditButton1, &QPushButton::clicked, this, &TWizardFrm::SearchEditButton1Click);
+    connect(BtAnterior, &QPushButton::clicked, this, &TWizardFrm::BtAnteriorClick);
+    connect(BtLimpiarCampos, &QPushButton::clicked, this, &TWizardFrm::BtLimpiarCamposClick);
+    connect(BtFinalizar, &QPushButton::clicked, this, &TWizardFrm::BtFinalizarClick);
+}
+
+void TWizardFrm::creaPaginaConfiguracion()
+{
+    TabItem4 = pagina(TabControl1, QStringLiteral("TabItem4"));
+    auto* diseno = new QVBoxLayout(TabItem4);
+    diseno->setContentsMargins(40, 16, 40, 16);
+    diseno->addWidget(
+        texto(TabItem4, QStringLiteral("TxTituloConfiguracion"), QStringLiteral("4. Configuración de Base de Datos")));
+    diseno->addStretch();
+    auto* botones = new QHBoxLayout();
+    CornerButton7 = boton(TabItem4, QStringLiteral("CornerButton7"), QStringLiteral("Anterior"));
+    CornerButton17 = boton(TabItem4, QStringLiteral("CornerButton17"), QStringLiteral("Configura tu Conexión"));
+    botones->addWidget(CornerButton7);
+    botones->addStretch();
+    botones->addWidget(CornerButton17);
+    diseno->addLayout(botones);
+    connect(CornerButton17, &QPushButton::clicked, this, &TWizardFrm::CornerButton17Click);
+    connect(CornerButton7, &QPushButton::clicked, this, &TWizardFrm::CornerButton7Click);
+}
+
+void TWizardFrm::creaPaginaIngreso()
+{
+    TabItem5 = pagina(TabControl1, QStringLiteral("TabItem5"));
+    auto* diseno = new QVBoxLayout(TabItem5);
+    diseno->setContentsMargins(40, 16, 40, 16);
+    diseno->addLayout(bienvenida(TabItem5, ImgBienvenidaLoggin, QStringLiteral("ImgBienvenidaLoggin"),
+                                 TxBienvenidaLoggin, QStringLiteral("TxBienvenidaLoggin")));
+    diseno->addWidget(
+        texto(TabItem5, QStringLiteral("TxSeleccionaEmpresa"), QStringLiteral("Por favor selecciona una empresa")));
 
     SBSeleccionarEmpresa = new QScrollArea(TabItem5);
     SBSeleccionarEmpresa->setObjectName(QStringLiteral("SBSeleccionarEmpresa"));
     SBSeleccionarEmpresa->setWidgetResizable(true);
+    SBSeleccionarEmpresa->setFrameShape(QFrame::NoFrame);
+    SBSeleccionarEmpresa->setFixedHeight(30);
     m_contenedorEmpresas = new QWidget(SBSeleccionarEmpresa);
+    m_contenedorEmpresas->setObjectName(QStringLiteral("TxListaEmpresas"));
     m_listaTiles = new QVBoxLayout(m_contenedorEmpresas);
+    m_listaTiles->setContentsMargins(0, 0, 0, 0);
+    m_listaTiles->setSpacing(0);
     m_listaTiles->addStretch();
     SBSeleccionarEmpresa->setWidget(m_contenedorEmpresas);
-    TabItem5->layout()->addWidget(SBSeleccionarEmpresa);
+    diseno->addWidget(SBSeleccionarEmpresa);
     m_grupoEmpresas = new QButtonGroup(this);
-    m_grupoEmpresas->setObjectName(Constantes::RB_GRUPO_EMPRESA);
+    m_grupoEmpresas->setObjectName(RB_GRUPO_EMPRESA);
+
+    auto* seleccion = new QHBoxLayout();
+    seleccion->addWidget(
+        texto(TabItem5, QStringLiteral("TxEmpresaSeleccionada"), QStringLiteral("Empresa Seleccionada")));
+    TxSeleccion = texto(TabItem5, QStringLiteral("TxSeleccion"));
+    seleccion->addWidget(TxSeleccion, 1);
+    diseno->addLayout(seleccion);
+
+    EdCorreoElectronicoLoggin =
+        campo(TabItem5, QStringLiteral("EdCorreoElectronicoLoggin"), QStringLiteral("Correo Electrónico"));
+    diseno->addWidget(EdCorreoElectronicoLoggin);
+    auto* filaPassword = new QHBoxLayout();
+    ImgCandado = imagen(TabItem5, QStringLiteral("ImgCandado"), 20);
+    EdPasswordLoggin = campo(TabItem5, QStringLiteral("EdPasswordLoggin"), QStringLiteral("Contraseña"), true);
+    filaPassword->addWidget(ImgCandado);
+    filaPassword->addWidget(EdPasswordLoggin, 1);
+    diseno->addLayout(filaPassword);
+
+    auto* filaIngreso = new QHBoxLayout();
+    TxOlvidarContraseña =
+        texto(TabItem5, QStringLiteral("TxOlvidarContraseña"), QStringLiteral("Olvidé mi contraseña"));
+    BtIngresar = boton(TabItem5, QStringLiteral("BtIngresar"), QStringLiteral("Ingresar"));
+    BtIngresar->setDefault(true);
+    filaIngreso->addWidget(TxOlvidarContraseña);
+    filaIngreso->addStretch();
+    filaIngreso->addWidget(BtIngresar);
+    diseno->addLayout(filaIngreso);
+
+    Text8 = new QWidget(TabItem5);
+    Text8->setObjectName(QStringLiteral("Text8"));
+    auto* progreso = new QVBoxLayout(Text8);
+    progreso->addWidget(texto(Text8, QStringLiteral("TxProgreso"), QStringLiteral("Progreso")));
+    ProgressBar1 = new QProgressBar(Text8);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setValue(0);
+    Text11 = texto(Text8, QStringLiteral("Text11"));
+    progreso->addWidget(ProgressBar1);
+    progreso->addWidget(Text11);
+    Text8->hide();
+    diseno->addWidget(Text8);
+    diseno->addStretch();
+
+    connect(BtIngresar, &QPushButton::clicked, this, &TWizardFrm::BtIngresarClick);
+    connect(EdPasswordLoggin, &QLineEdit::returnPressed, this, &TWizardFrm::BtIngresarClick);
 }
+
+void TWizardFrm::creaPaginaRecuperacion()
+{
+    TabItem3 = pagina(TabControl1, QStringLiteral("TabItem3"));
+    auto* diseno = new QVBoxLayout(TabItem3);
+    diseno->setContentsMargins(40, 16, 40, 16);
+    diseno->addLayout(bienvenida(TabItem3, ImBienvenidaRecuperacion, QStringLiteral("ImBienvenidaRecuperacion"),
+                                 TxBienvenidaRecuperacion, QStringLiteral("TxBienvenidaRecuperacion")));
+    diseno->addWidget(
+        texto(TabItem3, QStringLiteral("TxRecuperaContrasena"), QStringLiteral("Recupera tu contraseña")));
+    diseno->addStretch();
+    auto* botones = new QHBoxLayout();
+    BtCancelar = boton(TabItem3, QStringLiteral("BtCancelar"), QStringLiteral("Cancelar"));
+    botones->addStretch();
+    botones->addWidget(BtCancelar);
+    diseno->addLayout(botones);
+    connect(BtCancelar, &QPushButton::clicked, this, &TWizardFrm::BtCancelarClick);
+}
+
+void TWizardFrm::creaFranjaInferior(QVBoxLayout* diseno)
+{
+    auto* franja = new QWidget(this);
+    franja->setObjectName(QStringLiteral("RcInferior"));
+    auto* fila = new QHBoxLayout(franja);
+    fila->setContentsMargins(10, 4, 10, 4);
+    const auto liga = [&](QLabel*& img, const QString& nombreImg, QLabel*& tx, const QString& nombreTx,
+                          const QString& contenido) {
+        img = imagen(franja, nombreImg, 16);
+        tx = texto(franja, nombreTx, contenido);
+        fila->addWidget(img);
+        fila->addWidget(tx);
+        fila->addSpacing(12);
+    };
+    liga(ImgUpdate, QStringLiteral("ImgUpdate"), TxUpdate, QStringLiteral("TxUpdate"),
+         QStringLiteral("Actualización disponible"));
+    liga(ImgCatalogo, QStringLiteral("ImgCatalogo"), TXCatalogos, QStringLiteral("TXCatalogos"),
+         QStringLiteral("Actualización catálogos"));
+    liga(ImgBaseDatos, QStringLiteral("ImgBaseDatos"), TxBaseDatos, QStringLiteral("TxBaseDatos"),
+         QStringLiteral("Restaurar archivo de configuración de base de datos"));
+    liga(ImgAbrirConf, QStringLiteral("ImgAbrirConf"), Text2, QStringLiteral("Text2"),
+         QStringLiteral("Restaurar archivo de configuración de base de datos"));
+    liga(ImgAbrirXML, QStringLiteral("ImgAbrirXML"), TxRestaurarRespaldoXML, QStringLiteral("TxRestaurarRespaldoXML"),
+         QStringLiteral("Restaurar desde archivos XML"));
+    fila->addStretch();
+    TxLeyenda = texto(franja, QStringLiteral("TxLeyenda"),
+                      QStringLiteral("Por favor, reinicie la aplicación para que los cambios tomen efecto"));
+    TxLeyenda->hide();
+    fila->addWidget(TxLeyenda);
+    // Only the update check may announce an update.
+    ImgUpdate->hide();
+    TxUpdate->hide();
+    // Both links restore the same file; one is enough on screen.
+    ImgAbrirConf->hide();
+    Text2->hide();
+    diseno->addWidget(franja);
+}
+
+void TWizardFrm::FormCreate()
+{
+    cargaImagenes();
+    aplicaEstilos();
+    for (QLineEdit* e :
+         {EdCorreoElectronico, EdPassword, EdRepitePassword, EdCorreoElectronicoLoggin, EdPasswordLoggin})
+        e->setMaxLength(100);
+    EdNombreEmpresa->setMaxLength(300);
+    EdRFC->setMaxLength(13);
+    EdRazon->setMaxLength(300);
+    nextStep = false;
+    m_listaEmpresas.clear();
+    setUpTabOrder();
+
+    for (QWidget* w : {static_cast<QWidget*>(EdCorreoElectronico), static_cast<QWidget*>(EdCorreoElectronicoLoggin),
+                       static_cast<QWidget*>(CmbRegimenFiscal), static_cast<QWidget*>(EdNombreEmpresa),
+                       static_cast<QWidget*>(EdCSD), static_cast<QWidget*>(EdKey), static_cast<QWidget*>(EdCSDPass)})
+        w->installEventFilter(this);
+    m_campoQuitaError = {EdCorreoElectronico, EdNombreEmpresa, EdCSD, EdKey, EdCSDPass, CmbRegimenFiscal};
+}
+
+void TWizardFrm::cargaImagenes()
+{
+    const QString& carpeta = Sistema::exePath;
+    Utils::cargaImageRS(IMG_LOGO, Logo, carpeta);
+    for (QLabel* img : {ImgBienvenida, ImgBienvenidaSecundario, ImgBienvenidaLoggin, ImBienvenidaRecuperacion})
+        Utils::cargaImageRS(IMG_BANDERA, img, carpeta);
+    Utils::cargaImageRS(IMG_CORONA, ImgTitularSistema, carpeta);
+    Utils::cargaImageRS(IMG_ABRIR_CONFIGURACION, ImgAbrirConf, carpeta);
+    Utils::cargaImageRS(IMG_ABRIR_XML, ImgAbrirXML, carpeta);
+    Utils::cargaImageRS(IMG_TELEFONO, ImgTelefono, carpeta);
+    Utils::cargaImageRS(IMG_BASE_DATOS, ImgBaseDatos, carpeta);
+    Utils::cargaImageRS(IMG_UPDATE, ImgUpdate, carpeta);
+    Utils::cargaImageRS(IMG_UPDATE, ImgCatalogo, carpeta);
+    Utils::cargaImageRS(IMG_CANDADO_LOGGIN, ImgCandado, carpeta);
+}
+
+void TWizardFrm::aplicaEstilos()
+{
+    const Style::TStyleFrm& estilo = Style::StyleFrm();
+    if (auto* banner = findChild<QWidget*>(QStringLiteral("RcBanner")))
+        fondo(banner, QBrush(estilo.getBannerGradient(Sistema::claveMarca)));
+    for (QWidget* p : {TabItem1, TabItem2, TabItem4, TabItem5, TabItem3})
+        fondo(p, QBrush(estilo.getRectangleGradient(Sistema::claveMarca)));
+
+    for (const QString& nombre : {QStringLiteral("TxPaso1"), QStringLiteral("TxEditaPerfil"), QStringLiteral("TxPaso2"),
+                                  QStringLiteral("TxTituloConfiguracion"), QStringLiteral("TxSeleccionaEmpresa"),
+                                  QStringLiteral("TxRecuperaContrasena")})
+        colorTexto(findChild<QLabel*>(nombre), RS_TEXTOSUBTITULOS);
+    for (QLabel* seccion : {findChild<QLabel*>(QStringLiteral("TxTelefonos")),
+                            findChild<QLabel*>(QStringLiteral("TxEmpresaSeleccionada")), TxSeleccion})
+        colorTexto(seccion, RS_TEXTOSECCION);
+    for (QLabel* liga :
+         {TxTelefonoBottom, TxOlvidarContraseña, TxUpdate, TXCatalogos, TxBaseDatos, Text2, TxRestaurarRespaldoXML})
+        colorTexto(liga, RS_TEXTOAZUL);
+
+    // The style sheet gives the buttons their white text.
+    const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca);
+    for (QPushButton* b :
+         {BtIngresar, BtSiguiente, BtAnterior, BtFinalizar, BtLimpiarCampos, BtCancelar, CornerButton17, CornerButton7})
+        b->setStyleSheet(hoja);
+}
+
+void TWizardFrm::setUpTabOrder()
+{
+    const QList<QWidget*> orden = {EdCorreoElectronico,
+                                   EdPassword,
+                                   EdRepitePassword,
+                                   EdNombre,
+                                   EdApellidoPaterno,
+                                   EdApellidoMaterno,
+                                   EdNombreEmpresa,
+                                   EdCSD,
+                                   EdKey,
+                                   EdCSDPass,
+                                   EdRFC,
+                                   EdRazon,
+                                   CmbRegimenFiscal};
+    for (int i = 1; i < orden.size(); ++i)
+        QWidget::setTabOrder(orden.at(i - 1), orden.at(i));
+}
+
+void TWizardFrm::inicializaMarcas()
+{
+    const QString bienvenidaMarca = QString(MENSAJE_BIENVENIDA).replace(MARCA_SUST, Sistema::marca);
+    for (QLabel* t : {TxBienvenida, TxBienvenidaSecundario, TxBienvenidaLoggin, TxBienvenidaRecuperacion})
+        t->setText(bienvenidaMarca);
+    TxInfoExclusiva->setText(QString(INFO_EXCLUSIVA).replace(MARCA_SUST, Sistema::marca));
+    TxNumeroPAC->setText(
+        QString(INFO_PAC).replace(MARCA_SUST, Sistema::marca).replace(NUMERO_PAC, Sistema::numeroAutorizacionPac));
+}
+
+void TWizardFrm::initErrores()
+{
+    for (QWidget* w : {EdCorreoElectronico, EdPassword, EdRepitePassword, EdCorreoElectronicoLoggin, EdPasswordLoggin})
+        quitaError(w);
+}
+
+void TWizardFrm::alClic(QWidget* objeto, std::function<void()> accion)
+{
+    m_clics.insert(objeto, std::move(accion));
+    objeto->installEventFilter(this);
+}
+
+// --- Input rules ---------------------------------------------------------------
+
+bool TWizardFrm::eventFilter(QObject* objeto, QEvent* evento)
+{
+    const bool esCorreo = objeto == EdCorreoElectronico || objeto == EdCorreoElectronicoLoggin;
+    switch (evento->type()) {
+    case QEvent::KeyPress: {
+        const QString tecla = static_cast<QKeyEvent*>(evento)->text();
+        // Editing keys (backspace, arrows, shortcuts) carry no text or a
+        // control character and always pass.
+        if (tecla.isEmpty() || tecla.at(0).unicode() < 32 || tecla.at(0).unicode() == 127)
+            break;
+        if (objeto == CmbRegimenFiscal)
+            return true;
+        if (esCorreo) {
+            for (const QChar c : tecla)
+                if (Utils::soloAlphaNumericos(c).isNull())
+                    return true;
+        }
+        break;
+    }
+    case QEvent::KeyRelease:
+        if (esCorreo) {
+            auto* edicion = static_cast<QLineEdit*>(objeto);
+            const QString minusculas = edicion->text().toLower();
+            if (minusculas != edicion->text()) {
+                const int posicion = edicion->cursorPosition();
+                edicion->setText(minusculas);
+                edicion->setCursorPosition(posicion);
+            }
+        }
+        break;
+    case QEvent::FocusIn:
+        if (m_campoQuitaError.contains(objeto))
+            quitaError(static_cast<QWidget*>(objeto));
+        break;
+    case QEvent::FocusOut:
+        if (objeto == EdNombreEmpresa)
+            validaNombreNegocio();
+        break;
+    case QEvent::MouseButtonRelease: {
+        const auto accion = m_clics.constFind(objeto);
+        if (accion != m_clics.constEnd() && static_cast<QMouseEvent*>(evento)->button() == Qt::LeftButton &&
+            static_cast<QWidget*>(objeto)->isEnabled()) {
+            const std::function<void()> ejecuta = *accion;
+            ejecuta();
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(objeto, evento);
+}
+
+// --- Page transitions ------------------------------------------------------------
+
+void TWizardFrm::BtSiguienteClick()
+{
+    initErrores();
+    if (EdCorreoElectronico->text().isEmpty()) {
+        marcaError(EdCorreoElectronico);
+        Utils::mensaje(ERR_MAIL_REQUERIDO, MSG_WARNING);
+        return;
+    }
+    const bool correoValido = Utils::validaUsuario(EdCorreoElectronico->text().trimmed());
+    if (correoValido && Utils::validaContrasena(EdPassword->text(), EdRepitePassword->text())) {
+        TabControl1->setCurrentIndex(1);
+        return;
+    }
+    if (correoValido) {
+        marcaError(EdPassword);
+        marcaError(EdRepitePassword);
+        Utils::mensaje(ERR_CONTRASENA, MSG_WARNING);
+    } else {
+        marcaError(EdCorreoElectronico);
+        Utils::mensaje(ERR_MAIL_NO_VALIDO, MSG_WARNING);
+    }
+}
+
+void TWizardFrm::BtAnteriorClick()
+{
+    TabControl1->setCurrentIndex(0);
+}
+
+void TWizardFrm::BtCancelarClick()
+{
+    TabControl1->setCurrentIndex(3);
+}
+
+void TWizardFrm::CornerButton17Click()
+{
+    if (ConfiguracionBaseDatosFrm)
+        ConfiguracionBaseDatosFrm->exec();
+}
+
+void TWizardFrm::CornerButton7Click()
+{
+    TabControl1->setCurrentIndex(4);
+}
+
+// --- Business tiles and sign-in ------------------------------------------------------
 
 void TWizardFrm::initEmpresas()
 {
-    for (QWidget* tile : m_contenedorEmpresas->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    inicializaMarcas();
+    for (QWidget* tile : std::as_const(m_tiles))
         delete tile;
+    m_tiles.clear();
     m_listaEmpresas.clear();
+    // The chosen tile may be gone; a stale choice would sign in to it again.
+    TxSeleccion->clear();
+    SBSeleccionarEmpresa->update();
+
     const QStringList empresas = BaseDatosLocalFrm ? BaseDatosLocalFrm->getEmpresas() : QStringList();
     if (empresas.isEmpty()) {
         TabControl1->setCurrentIndex(0);
         initNuevaEmpresa();
         return;
     }
+    SBSeleccionarEmpresa->setFixedHeight(30 * static_cast<int>(qMin<qsizetype>(empresas.size(), 3)));
     for (const QString& entrada : empresas)
         getElementoEmpresa(entrada);
 }
@@ -79,31 +767,433 @@ void TWizardFrm::getElementoEmpresa(const QString& entrada)
     componente.replace(QLatin1Char('&'), QLatin1Char('_'));
 
     auto* tile = new QWidget(m_contenedorEmpresas);
-    tile->setObjectName(Constantes::REC_CONTENEDOR + componente);
+    tile->setObjectName(REC_CONTENEDOR + componente);
     tile->setFixedHeight(30);
-    tile->setAutoFillBackground(true);
-    QPalette paleta = tile->palette();
-    paleta.setColor(QPalette::Window, Style::StyleFrm().color(Constantes::RS_TEXTOBLANCO));
-    tile->setPalette(paleta);
+    fondo(tile, Style::StyleFrm().color(RS_TEXTOBLANCO));
     auto* fila = new QHBoxLayout(tile);
     fila->setContentsMargins(4, 0, 4, 0);
     auto* radio = new QRadioButton(rfc, tile);
     radio->setObjectName(componente);
     radio->setFixedWidth(121);
     m_grupoEmpresas->addButton(radio);
-    auto* texto = new QLabel(nombre, tile);
-    texto->setWordWrap(true);
+    connect(radio, &QRadioButton::clicked, this, [this, radio] { onClickRb(radio); });
+    auto* textoNombre = new QLabel(nombre, tile);
+    textoNombre->setWordWrap(true);
     auto* vacio = new QLabel(tile);
     vacio->setFixedWidth(85);
     fila->addWidget(radio);
-    fila->addWidget(texto, 1);
+    fila->addWidget(textoNombre, 1);
     fila->addWidget(vacio);
     m_listaTiles->insertWidget(m_listaTiles->count() - 1, tile);
+    m_tiles.append(tile);
     m_listaEmpresas.append(rfc);
 }
 
+void TWizardFrm::onClickRb(QRadioButton* sender)
+{
+    TxSeleccion->setText(sender->objectName());
+}
+
+void TWizardFrm::BtIngresarClick()
+{
+    nextStep = false;
+    initErrores();
+    Ingreso::TResultado resultado;
+    try {
+        resultado = Ingreso::ingresa(TxSeleccion->text(), EdCorreoElectronicoLoggin->text(), EdPasswordLoggin->text());
+    } catch (const std::exception& e) {
+        Utils::mensaje(textoError(e), MSG_ERROR);
+        return;
+    }
+    for (const QString& texto : Ingreso::mensajes(resultado))
+        Utils::mensaje(texto, MSG_WARNING);
+    switch (resultado) {
+    case Ingreso::TResultado::Correcto:
+        nextStep = true;
+        close();
+        break;
+    case Ingreso::TResultado::BaseInexistente:
+    case Ingreso::TResultado::EmpresaNoValida:
+    case Ingreso::TResultado::EmpresaYUsuario:
+        // The entry was disabled: its tile goes.
+        initEmpresas();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TWizardFrm::evaluaConexion(TConexionSesion& conexion, const QString& cadena)
+{
+    return Utils::evaluaConexion(conexion, cadena);
+}
+
+void TWizardFrm::cambiaConexion(TConexionSesion& destino, const TConexionSesion& origen)
+{
+    destino.setId(origen.getId());
+    destino.setProvider(origen.getProvider());
+    destino.setUsername(origen.getUsername());
+    destino.setPassword(origen.getPassword());
+    destino.setServer(origen.getServer());
+    destino.setDatabase(origen.getDatabase());
+    destino.setPuerto(origen.getPuerto());
+}
+
+void TWizardFrm::updateBaseDatos(const TConexionSesion& conexion)
+{
+    Ingreso::updateBaseDatos(conexion);
+}
+
+void TWizardFrm::closeEvent(QCloseEvent* evento)
+{
+    QWidget::closeEvent(evento);
+    if (nextStep) {
+        if (MainFrm) {
+            MainFrm->actualizaSesion();
+            MainFrm->show();
+        }
+        return;
+    }
+    // The wizard may have been opened over the main window to add a
+    // business; only the last window ends the program.
+    const QWidgetList ventanas = QApplication::topLevelWidgets();
+    for (const QWidget* w : ventanas)
+        if (w != this && w->isVisible())
+            return;
+    QCoreApplication::quit();
+}
+
+// --- First run and new business ------------------------------------------------------
+
 void TWizardFrm::initNuevaEmpresa()
 {
+    inicializaMarcas();
+    initErrores();
+    for (QLineEdit* e :
+         {EdCorreoElectronico, EdPassword, EdRepitePassword, EdNombre, EdApellidoPaterno, EdApellidoMaterno})
+        e->clear();
+    inicializaTelefono();
+    initNueva();
     isNuevaNegocio = false;
+    BtAnterior->show();
+}
+
+void TWizardFrm::initNueva()
+{
+    for (QLineEdit* e : {EdNombreEmpresa, EdCSD, EdKey, EdCSDPass, EdRFC, EdRazon})
+        e->clear();
+    for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
+        t->clear();
+    CmbRegimenFiscal->setCurrentIndex(-1);
+    for (QWidget* w :
+         {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD), static_cast<QWidget*>(EdKey),
+          static_cast<QWidget*>(EdCSDPass), static_cast<QWidget*>(CmbRegimenFiscal)})
+        quitaError(w);
     nextStep = false;
+    if (!m_direccion) {
+        m_direccion = new TDireccionesFrm(TxDireccion);
+        m_direccion->setObjectName(QStringLiteral("DireccionesFrm"));
+        TxDireccion->layout()->addWidget(m_direccion);
+    }
+    quitaError(m_direccion->getCmbCodigoPostal());
+    m_direccion->inicializaDireccion(true);
+    inicializaRegimen(QString());
+    isNuevaNegocio = true;
+    BtAnterior->hide();
+}
+
+void TWizardFrm::inicializaRegimen(const QString& rfc)
+{
+    BaseDatosCatalogosFrm().inicializaRegimenFiscal(CmbRegimenFiscal, rfc);
+}
+
+bool TWizardFrm::validaNombreNegocio()
+{
+    if (EdNombreEmpresa->text().isEmpty()) {
+        marcaError(EdNombreEmpresa);
+        return false;
+    }
+    quitaError(EdNombreEmpresa);
+    return true;
+}
+
+void TWizardFrm::BtLimpiarCamposClick()
+{
+    for (QLineEdit* e : {EdCSD, EdKey, EdCSDPass, EdRFC, EdRazon})
+        e->clear();
+    for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
+        t->clear();
+    inicializaRegimen(QString());
+}
+
+void TWizardFrm::ClearEditButton1Click()
+{
+    for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
+        t->clear();
+    for (QLineEdit* e : {EdCSD, EdKey, EdCSDPass})
+        e->clear();
+}
+
+void TWizardFrm::SearchEditButton1Click()
+{
+    quitaError(EdKey);
+    const QString ruta = seleccionaArchivo ? seleccionaArchivo(this, FILTRO_LLAVE) : QString();
+    if (!ruta.isEmpty())
+        EdKey->setText(ruta);
+}
+
+void TWizardFrm::SearchEditButton2Click()
+{
+    quitaError(EdCSD);
+    const QString ruta = seleccionaArchivo ? seleccionaArchivo(this, FILTRO_CERTIFICADO) : QString();
+    if (ruta.isEmpty())
+        return;
+    EdCSD->setText(ruta);
+    const QMap<QString, QString> info = Signerutils::Signer().getInformacionCertificado(ruta);
+    const QString uso = info.value(CERT_INTENDEDKEYUSAGE);
+    if (uso != CERT_CSD) {
+        EdCSD->clear();
+        Utils::mensaje(MENSAJE_NO_CSD + uso, MSG_WARNING);
+        return;
+    }
+    TxCaducidadCSD->setText(CN_CADUCIDAD + info.value(CERT_VALIDTOSTR));
+    TxNoSerieCSDLeyenda->setText(CN_NO_SERIE);
+    TxNoSerieCSD->setText(info.value(CERT_SERIALNUMBER).trimmed());
+    EdRFC->setText(rfcDeCertificado(info.value(CERT_OID_45)));
+    EdRazon->setText(info.value(CERT_OID_41).trimmed());
+    inicializaRegimen(EdRFC->text());
+}
+
+// --- Phone rows ----------------------------------------------------------------------
+
+void TWizardFrm::inicializaTelefono()
+{
+    for (const auto& telefono : lTelefono)
+        m_clics.remove(telefono->getEliminar());
+    lTelefono.clear();
+    TxTelefonoBottom->setEnabled(true);
+    TxTelefonoContenedor->setFixedHeight(ALTO_SIN_TELEFONOS);
+    cTelefonos = 0;
+}
+
+void TWizardFrm::telefonoBeanFactory(TTelefonoBean& telefono)
+{
+    Utils::cargaImageRS(IMG_DELETE, telefono.getEliminar(), Sistema::exePath);
+    QLabel* eliminar = telefono.getEliminar();
+    alClic(eliminar, [this, eliminar] { onClickElminaTelefono(eliminar); });
+}
+
+void TWizardFrm::ajustaAlturaTelefonos()
+{
+    TxTelefonoContenedor->setFixedHeight((static_cast<int>(lTelefono.size()) + 1) * TTelefonoBean::ALTO);
+}
+
+void TWizardFrm::TxAgregaTelefonoClick()
+{
+    if (lTelefono.size() >= MAX_TELEFONOS)
+        return;
+    ++cTelefonos;
+    auto telefono =
+        std::make_unique<TTelefonoBean>(TxTelefonoContenedor, QStringLiteral("Cont") + QString::number(cTelefonos));
+    telefonoBeanFactory(*telefono);
+    m_filasTelefono->insertWidget(m_filasTelefono->indexOf(TxTelefonoBottom), telefono->getContenedor());
+    lTelefono.push_back(std::move(telefono));
+    ajustaAlturaTelefonos();
+    if (lTelefono.size() >= MAX_TELEFONOS)
+        TxTelefonoBottom->setEnabled(false);
+}
+
+void TWizardFrm::onClickElminaTelefono(QObject* sender)
+{
+    const QString nombre = sender->objectName().mid(1);
+    const auto fila = std::find_if(lTelefono.begin(), lTelefono.end(),
+                                   [&](const std::unique_ptr<TTelefonoBean>& t) { return t->getNombre() == nombre; });
+    if (fila == lTelefono.end())
+        return;
+    m_clics.remove((*fila)->getEliminar());
+    lTelefono.erase(fila);
+    ajustaAlturaTelefonos();
+    TxTelefonoBottom->setEnabled(true);
+}
+
+// --- Validation and creation -------------------------------------------------------
+
+bool TWizardFrm::isValido()
+{
+    QComboBox* cmbCodigoPostal = m_direccion ? m_direccion->getCmbCodigoPostal() : nullptr;
+    for (QWidget* w : {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD),
+                       static_cast<QWidget*>(EdKey), static_cast<QWidget*>(EdCSDPass),
+                       static_cast<QWidget*>(CmbRegimenFiscal), static_cast<QWidget*>(cmbCodigoPostal)})
+        quitaError(w);
+
+    const auto requerido = [](const QString& nombre) {
+        return QString(CAMPO_REQUERIDO).replace(CAMPO, nombre, Qt::CaseInsensitive);
+    };
+    QString mensaje;
+    if (EdNombreEmpresa->text().isEmpty()) {
+        marcaError(EdNombreEmpresa);
+        mensaje = requerido(EdNombreEmpresa->placeholderText());
+    }
+    for (QLineEdit* e : {EdCSD, EdKey, EdCSDPass}) {
+        if (e->text().isEmpty()) {
+            marcaError(e);
+            mensaje += SALTO + requerido(e->placeholderText());
+        }
+    }
+
+    if (cmbCodigoPostal) {
+        const QString prompt = cmbCodigoPostal->count() > 0 ? cmbCodigoPostal->itemText(0) : CMB_CODIGOPOSTAL;
+        const QString cp = cmbCodigoPostal->currentText();
+        if (cmbCodigoPostal->currentIndex() <= 0 && cp == CMB_CODIGOPOSTAL.left(5)) {
+            marcaError(cmbCodigoPostal);
+            mensaje += SALTO + requerido(prompt);
+        } else if (cp.size() >= 5) {
+            const QString estado = m_direccion->getEstado();
+            const TBaseDatosCatalogosFrm& catalogo = BaseDatosCatalogosFrm();
+            if (estado != CMB_ESTADO) {
+                if (!catalogo.existeCodigoPostalByCPAndEstado(cp, estado.left(3))) {
+                    marcaError(cmbCodigoPostal);
+                    mensaje += SALTO + ERR_CODIGOPOSTA_NO_EXISTE_EDO;
+                }
+            } else if (!catalogo.existeCodigoPostalByCP(cp)) {
+                marcaError(cmbCodigoPostal);
+                mensaje += SALTO + ERR_CODIGOPOSTA_NO_EXISTE;
+            }
+        } else {
+            marcaError(cmbCodigoPostal);
+            mensaje += SALTO + QString(CAMPO_NO_VALIDO).replace(CAMPO, prompt, Qt::CaseInsensitive);
+        }
+    }
+
+    if (CmbRegimenFiscal->currentIndex() <= 0) {
+        marcaError(CmbRegimenFiscal);
+        mensaje += SALTO + requerido(CmbRegimenFiscal->count() > 0 ? CmbRegimenFiscal->itemText(0) : REGIMEN_FISCAL);
+    }
+
+    if (!mensaje.isEmpty()) {
+        Utils::mensaje(MENSAJE_ERROR + mensaje, MSG_WARNING);
+        return false;
+    }
+    return Utils::evaluaRelacionCertificados(EdCSD->text().trimmed(), EdKey->text().trimmed(), EdCSDPass->text());
+}
+
+NuevoNegocio::TDatos TWizardFrm::datosCaptura() const
+{
+    NuevoNegocio::TDatos datos;
+    datos.email = EdCorreoElectronico->text().trimmed();
+    datos.password = EdPassword->text();
+    datos.nombre = EdNombre->text().trimmed();
+    datos.apellidoPaterno = EdApellidoPaterno->text().trimmed();
+    datos.apellidoMaterno = EdApellidoMaterno->text().trimmed();
+    for (const auto& fila : lTelefono) {
+        NuevoNegocio::TTelefono telefono;
+        telefono.tipo = qMax(0, fila->getTipo()->currentIndex());
+        telefono.numero = fila->getNumero()->text().trimmed();
+        telefono.extension = fila->getExtension()->text().trimmed();
+        datos.telefonos.append(telefono);
+    }
+    datos.nombreEmpresa = EdNombreEmpresa->text().trimmed();
+    datos.certificado = EdCSD->text().trimmed();
+    datos.llave = EdKey->text().trimmed();
+    datos.passwordLlave = EdCSDPass->text();
+    datos.rfc = EdRFC->text().trimmed();
+    datos.razon = EdRazon->text().trimmed();
+    datos.regimen = CmbRegimenFiscal->currentIndex() > 0 ? CmbRegimenFiscal->currentText() : QString();
+    if (m_direccion) {
+        const TDireccionesFrm& d = *m_direccion;
+        datos.direccion.calle = d.getCalle().trimmed();
+        datos.direccion.noExterior = d.getNoExterior().trimmed();
+        datos.direccion.noInterior = d.getNoInterior().trimmed();
+        datos.direccion.referencia = d.getReferencia().trimmed();
+        datos.direccion.colonia = elegido(d.getColonia().trimmed(), d.isColoniaElegida());
+        datos.direccion.localidad = elegido(d.getLocalidad().trimmed(), d.isLocalidadElegida());
+        datos.direccion.municipio = elegido(d.getMunicipio().trimmed(), d.isMunicipioElegido());
+        datos.direccion.estado = elegido(d.getEstado(), d.isEstadoElegido());
+        datos.direccion.pais = elegido(d.getPais(), d.isPaisElegido());
+        datos.direccion.codigoPostal = elegido(d.getCodigoPostal().trimmed(), d.isCodigoPostalElegido());
+    }
+    return datos;
+}
+
+NuevoNegocio::TDestino TWizardFrm::destino(const QString& rfc) const
+{
+    if (!ConfiguracionBaseDatosFrm)
+        return NuevoNegocio::destinoLocal(rfc);
+    NuevoNegocio::TDestino d;
+    d.motor = ConfiguracionBaseDatosFrm->getMotorBaseDatos();
+    d.usuario = ConfiguracionBaseDatosFrm->getUsuario();
+    d.password = ConfiguracionBaseDatosFrm->getPassword();
+    d.servidor = ConfiguracionBaseDatosFrm->getServidor();
+    d.baseDatos = ConfiguracionBaseDatosFrm->getBaseDatos(rfc);
+    d.puerto = ConfiguracionBaseDatosFrm->getPuerto();
+    return d;
+}
+
+TConexionSesion TWizardFrm::saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon)
+{
+    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, destino(rfc));
+}
+
+void TWizardFrm::BtFinalizarClick()
+{
+    if (!isValido())
+        return;
+    const NuevoNegocio::TDatos datos = datosCaptura();
+    try {
+        if (isNuevaNegocio)
+            creaNegocioAdicional(datos);
+        else
+            creaNegocioNuevo(datos);
+    } catch (const std::exception& e) {
+        Utils::mensaje(textoError(e), MSG_ERROR);
+    }
+}
+
+void TWizardFrm::creaNegocioNuevo(const NuevoNegocio::TDatos& datos)
+{
+    nextStep = false;
+    const TConexionSesion conexion = saveNuevoLocal(datos.email, datos.rfc, datos.razon);
+    NuevoNegocio::saveNuevoNegocio(datos, conexion);
+    nextStep = true;
+    close();
+}
+
+void TWizardFrm::creaNegocioAdicional(const NuevoNegocio::TDatos& datos)
+{
+    nextStep = false;
+    if (BaseDatosLocalFrm && !BaseDatosLocalFrm->getEmpresaDetalle(datos.rfc).isEmpty()) {
+        Utils::mensaje(MENSAJE_EMPRESA_EXISTENTE, MSG_WARNING);
+        return;
+    }
+    const std::shared_ptr<TNegocio> negocio = Sistema::Negocio;
+    const std::shared_ptr<TUsuario> usuario = Sistema::Usuario;
+    const std::shared_ptr<TUsuarionegocio> usuarioNegocio = Sistema::UsuarioNegocio;
+    if (!usuario)
+        throw EVelkor(QStringLiteral("Entra primero a una empresa para agregar otra con tu usuario."));
+    TConexionSesion conexionAnterior;
+    if (Sistema::Conexion)
+        cambiaConexion(conexionAnterior, *Sistema::Conexion);
+
+    // The user keeps working in the business they were in, whether the new
+    // one was created or not.
+    const auto restaura = [&] {
+        if (Sistema::Conexion)
+            cambiaConexion(*Sistema::Conexion, conexionAnterior);
+        else
+            Sistema::Conexion = std::make_shared<TConexionSesion>(conexionAnterior);
+        Sistema::Negocio = negocio;
+        Sistema::Usuario = usuario;
+        Sistema::UsuarioNegocio = usuarioNegocio;
+    };
+    try {
+        const TConexionSesion conexion = saveNuevoLocal(usuario->getEmail(), datos.rfc, datos.razon);
+        NuevoNegocio::saveNuevoNegocio(datos, conexion, usuario.get());
+    } catch (...) {
+        restaura();
+        throw;
+    }
+    restaura();
+    Utils::mensaje(EMPRESA_EXITO, MSG_INFORMATION);
+    if (MainFrm)
+        MainFrm->actualizaSesion();
 }

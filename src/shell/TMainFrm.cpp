@@ -1,6 +1,8 @@
 #include "TMainFrm.h"
 
 #include "Entidades.h"
+#include "Errores.h"
+#include "Logmanager.h"
 #include "Sistema.h"
 #include "Ventanas.h"
 
@@ -28,9 +30,14 @@ void TMainFrm::actualizaSesion()
     QString negocio;
     if (Sistema::Negocio) {
         negocio = Sistema::Negocio->getNombre();
-        // The fiscal data are read from the business database on first use.
-        if (const auto fiscales = Sistema::Negocio->getDatosfiscales())
-            negocio += QStringLiteral(" (") + fiscales->getRfc() + QLatin1Char(')');
+        // The fiscal data are read from the business database on first use;
+        // a failure there must not keep the window from showing.
+        try {
+            if (const auto fiscales = Sistema::Negocio->getDatosfiscales())
+                negocio += QStringLiteral(" (") + fiscales->getRfc() + QLatin1Char(')');
+        } catch (const std::exception& e) {
+            Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        }
     }
     TxNegocio->setText(negocio);
     TxUsuario->setText(Sistema::Usuario ? Sistema::Usuario->getEmail() : QString());

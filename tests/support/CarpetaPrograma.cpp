@@ -46,3 +46,15 @@ QString TCarpetaPrograma::paqueteRecursos()
 {
     return QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/") + Constantes::RS_PATH;
 }
+
+void TCarpetaPrograma::instalaCatalogo() const
+{
+    if (!QFileInfo::exists(catalogoConstruido()))
+        qFatal("Falta el catálogo construido %s (objetivo catalogo)", qPrintable(catalogoConstruido()));
+    QFile::link(catalogoConstruido(), m_ruta + QStringLiteral("db/CFDCAT.DB"));
+}
+
+QString TCarpetaPrograma::catalogoConstruido()
+{
+    return QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/db/CFDCAT.DB");
+}

@@ -20,6 +20,11 @@ public:
     // and the connection to it.
     TConexionSesion nuevaBaseNegocio(const QString& relativo = QStringLiteral("db/prueba/negocio.fdb")) const;
 
+    // Links the built SAT catalogue in as db/CFDCAT.DB (it is read-only, so
+    // every test may share the one file).
+    void instalaCatalogo() const;
+    static QString catalogoConstruido();
+
     // The built template database and the built resource package.
     static QString plantillaNegocio();
     static QString paqueteRecursos();

@@ -1,12 +1,12 @@
 #pragma once
 #include "BaseDatosExport.h"
-#include "TConexionSesion.h"
 
 #include <QList>
 #include <QObject>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 class QComboBox;
 
@@ -34,6 +34,9 @@ public:
     // The catalogue file of the current program folder.
     static QString archivo();
     bool existeCatalogo() const;
+    // Closes the calling thread's connection to the catalogue, so the next
+    // look-up reads a newly installed file.
+    void cierra() const;
 
     // Whether the catalogue knows the 5-digit code.
     bool existeCodigoPostalByCP(const QString& cp) const;

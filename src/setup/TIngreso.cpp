@@ -1,0 +1,93 @@
+#include "TIngreso.h"
+
+#include "Constantes.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Sistema.h"
+#include "TBaseDatosLocalFrm.h"
+#include "TDefaultDBValues.h"
+#include "TNuevoNegocio.h"
+#include "Utils.h"
+#include "Ventanas.h"
+
+using namespace Constantes;
+
+namespace Ingreso {
+
+QStringList mensajes(TResultado resultado)
+{
+    switch (resultado) {
+    case TResultado::Correcto: return {};
+    case TResultado::SinEmpresa: return {ERR_SELECCION_EMPRESA};
+    case TResultado::SinCorreo: return {ERR_SELECCION_CORREO_ELECTRONICO};
+    case TResultado::BaseInexistente: return {ERR_BASE_DATOS_USUARIO};
+    case TResultado::EmpresaNoValida: return {ERR_EMPRESA_NO_VALIDA};
+    case TResultado::UsuarioIncorrecto: return {ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+    case TResultado::EmpresaYUsuario: return {ERR_EMPRESA_NO_VALIDA, ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+    case TResultado::SinAcceso: return {ERR_USUARIO_ACCESO_EMPRESA};
+    }
+    return {};
+}
+
+void updateBaseDatos(const TConexionSesion& conexion)
+{
+    TDefaultDBValues valores(conexion);
+    valores.inicia();
+}
+
+TResultado ingresa(const QString& componente, const QString& email, const QString& password)
+{
+    if (componente.isEmpty())
+        return TResultado::SinEmpresa;
+    if (email.isEmpty())
+        return TResultado::SinCorreo;
+
+    QString rfc = componente;
+    rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
+    TBaseDatosLocalFrm& registro = registroLocal();
+    const QStringList detalle = registro.getEmpresaDetalle(rfc);
+
+    TConexionSesion conexion;
+    bool existe = false;
+    try {
+        existe = Utils::evaluaConexion(conexion, detalle.value(2));
+    } catch (const ECifrado&) {
+        existe = false;  // a registry row nobody can read leads nowhere
+    }
+    if (!existe) {
+        registro.deshabilitaEstatusEmpresa(rfc);
+        return TResultado::BaseInexistente;
+    }
+
+    std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(detalle.value(0), conexion);
+    std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
+    // The password typed must be the user's: its stored form is the cipher of
+    // e-mail, separator and password, and the cipher is deterministic.
+    if (usuario && NuevoNegocio::cifraPassword(usuario->getEmail(), password) != usuario->getPassword())
+        usuario.reset();
+    if (!negocio)
+        registro.deshabilitaEstatusEmpresa(rfc);
+    if (!negocio && !usuario)
+        return TResultado::EmpresaYUsuario;
+    if (!negocio)
+        return TResultado::EmpresaNoValida;
+    if (!usuario)
+        return TResultado::UsuarioIncorrecto;
+
+    std::unique_ptr<TUsuarionegocio> liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *negocio, conexion);
+    if (!liga)
+        return TResultado::SinAcceso;
+
+    Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
+    Sistema::Negocio = std::shared_ptr<TNegocio>(negocio.release());
+    Sistema::Usuario = std::shared_ptr<TUsuario>(usuario.release());
+    Sistema::UsuarioNegocio = std::shared_ptr<TUsuarionegocio>(liga.release());
+    Sistema::sucursalIndex = 0;
+    updateBaseDatos(conexion);
+    const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio->getDatosfiscales();
+    Utils::inicializaDirectorios(Sistema::exePath, fiscales ? fiscales->getRfc() : rfc);
+    Sistema::actualizaSucursales();
+    return TResultado::Correcto;
+}
+
+}  // namespace Ingreso

@@ -1,0 +1,61 @@
+#include "TTelefonoBean.h"
+
+#include "Constantes.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+
+TTelefonoBean::TTelefonoBean(QWidget* propietario, const QString& nombre)
+{
+    m_contenedor = new QWidget(propietario);
+    m_contenedor->setObjectName(nombre);
+    m_contenedor->setFixedHeight(ALTO);
+    auto* fila = new QHBoxLayout(m_contenedor);
+    fila->setContentsMargins(0, 0, 0, 0);
+    fila->setSpacing(5);
+
+    m_tipo = new QComboBox(m_contenedor);
+    m_tipo->setObjectName(nombre + QStringLiteral("Tipo"));
+    m_tipo->addItems(
+        {QStringLiteral("Tipo"), QStringLiteral("Casa"), QStringLiteral("Trabajo"), QStringLiteral("Celular")});
+    m_tipo->setCurrentIndex(0);
+    m_tipo->setFixedWidth(70);
+
+    m_numero = new QLineEdit(m_contenedor);
+    m_numero->setObjectName(nombre + QStringLiteral("Numero"));
+    m_numero->setPlaceholderText(Constantes::NUMERO);
+
+    m_extension = new QLineEdit(m_contenedor);
+    m_extension->setObjectName(nombre + QStringLiteral("Extension"));
+    m_extension->setPlaceholderText(Constantes::EXTENSION);
+    m_extension->setFixedWidth(70);
+
+    m_eliminar = new QLabel(m_contenedor);
+    m_eliminar->setObjectName(QLatin1Char('T') + nombre);
+    m_eliminar->setFixedWidth(25);
+    m_eliminar->setScaledContents(true);
+    m_eliminar->setCursor(Qt::PointingHandCursor);
+
+    fila->addWidget(m_tipo);
+    fila->addWidget(m_numero, 1);
+    fila->addWidget(m_extension);
+    fila->addWidget(m_eliminar);
+}
+
+TTelefonoBean::~TTelefonoBean()
+{
+    // The row is usually removed from a click on its own delete image, whose
+    // event is still being delivered: the container goes once that is over.
+    if (m_contenedor) {
+        m_contenedor->hide();
+        m_contenedor->deleteLater();
+    }
+}
+
+QString TTelefonoBean::getNombre() const
+{
+    return m_contenedor ? m_contenedor->objectName() : QString();
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+
+// The controls of one phone row of the owner's profile: a container named
+// after the row, holding left to right the type combo ("Tipo", "Casa",
+// "Trabajo", "Celular"), the number, the extension and the delete image
+// (named as the container with a leading "T"). The bean owns the container:
+// freeing the bean removes the row from the window.
+class TTelefonoBean {
+public:
+    static constexpr int ALTO = 23;
+
+    // `nombre` is the container's name ("Cont" + the row counter).
+    TTelefonoBean(QWidget* propietario, const QString& nombre);
+    ~TTelefonoBean();
+    TTelefonoBean(const TTelefonoBean&) = delete;
+    TTelefonoBean& operator=(const TTelefonoBean&) = delete;
+
+    QString getNombre() const;
+    QWidget* getContenedor() const { return m_contenedor; }
+    QComboBox* getTipo() const { return m_tipo; }
+    QLineEdit* getNumero() const { return m_numero; }
+    QLineEdit* getExtension() const { return m_extension; }
+    QLabel* getEliminar() const { return m_eliminar; }
+
+private:
+    QPointer<QWidget> m_contenedor;
+    QComboBox* m_tipo;
+    QLineEdit* m_numero;
+    QLineEdit* m_extension;
+    QLabel* m_eliminar;
+};

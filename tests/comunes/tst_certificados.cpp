@@ -1,0 +1,258 @@
+#include "Constantes.h"
+#include "Signerutils.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Signerutils::Signer;
+
+namespace {
+
+const QString PASSWORD = QStringLiteral("12345678a");
+
+QString dato(const QString& nombre)
+{
+    return QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/") + nombre;
+}
+
+QByteArray contenido(const QString& ruta)
+{
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly))
+        qFatal("No se pudo leer %s", qPrintable(ruta));
+    return archivo.readAll();
+}
+
+QByteArray pem(const QByteArray& der, const QByteArray& etiqueta)
+{
+    QByteArray texto = "-----BEGIN " + etiqueta + "-----\n";
+    const QByteArray base64 = der.toBase64();
+    for (qsizetype i = 0; i < base64.size(); i += 64)
+        texto += base64.mid(i, 64) + '\n';
+    return texto + "-----END " + etiqueta + "-----\n";
+}
+
+} // namespace
+
+class TstCertificados : public QObject {
+    Q_OBJECT
+
+    // Broken and converted copies of the SAT files, made once per run.
+    QTemporaryDir m_dir;
+
+    QString temporal(const QString& nombre) const { return m_dir.filePath(nombre); }
+
+    void escribe(const QString& nombre, const QByteArray& bytes)
+    {
+        QFile archivo(temporal(nombre));
+        QVERIFY(archivo.open(QIODevice::WriteOnly));
+        QCOMPARE(archivo.write(bytes), bytes.size());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QByteArray cer = contenido(dato(QStringLiteral("EKU9003173C9.cer")));
+        const QByteArray key = contenido(dato(QStringLiteral("EKU9003173C9.key")));
+        escribe(QStringLiteral("truncado.cer"), cer.left(cer.size() / 2));
+        escribe(QStringLiteral("truncado.key"), key.left(key.size() - 40));
+        escribe(QStringLiteral("vacio.cer"), QByteArray());
+        escribe(QStringLiteral("basura.bin"), QByteArray(1500, '\x5A'));
+        escribe(QStringLiteral("texto.cer"), "Este archivo no es un certificado.\n");
+        escribe(QStringLiteral("pem.cer"), pem(cer, "CERTIFICATE"));
+        escribe(QStringLiteral("pem.key"), pem(key, "ENCRYPTED PRIVATE KEY"));
+        // A PEM file whose only block is of another kind.
+        escribe(QStringLiteral("otro-bloque.cer"), pem(key, "ENCRYPTED PRIVATE KEY"));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("carpeta.cer")));
+    }
+
+    void informacion_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("numero");
+        QTest::addColumn<QString>("rfc");
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("vigencia");
+        QTest::addColumn<bool>("csd");
+
+        const QString eku = QStringLiteral("EKU9003173C9 / VADA800927DJ3");
+        const QString kemper = QStringLiteral("ESCUELA KEMPER URGATE SA DE CV");
+        const QString aaa = QStringLiteral("AAA010101AAA / HEGT7610034S2");
+        const QString accem = QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC");
+        // The issuer (the SAT's test CA) carries its own 2.5.4.45.
+        QTest::newRow("CSD vigente") << dato(QStringLiteral("EKU9003173C9.cer"))
+                                     << QStringLiteral("30001000000500003416") << eku << kemper
+                                     << QStringLiteral("18/05/2027") << true;
+        QTest::newRow("FIEL: no es CSD") << dato(QStringLiteral("EKU9003173C9_FIEL.cer"))
+                                         << QStringLiteral("30001000000500003415") << eku << kemper
+                                         << QStringLiteral("17/05/2027") << false;
+        QTest::newRow("CSD de 1024 bits, caducado")
+            << dato(QStringLiteral("CSD01_AAA010101AAA_1024.cer")) << QStringLiteral("20001000000200001428") << aaa
+            << accem << QStringLiteral("07/05/2017") << true;
+        QTest::newRow("CSD caducado") << dato(QStringLiteral("CSD01_AAA010101AAA.cer"))
+                                      << QStringLiteral("30001000000300023708") << aaa << accem
+                                      << QStringLiteral("18/05/2021") << true;
+        QTest::newRow("uso de llave crítico")
+            << dato(QStringLiteral("emisor2021.cer")) << QStringLiteral("30001000000300023708") << aaa << accem
+            << QStringLiteral("07/12/2028") << true;
+        QTest::newRow("Ñ en T61String") << dato(QStringLiteral("hañ930228sm9_csd.cer"))
+                                        << QStringLiteral("30001000000400002439")
+                                        << QStringLiteral("HAÑ930228SM9 / KAHO641101B39")
+                                        << QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA") << QStringLiteral("17/06/2023")
+                                        << true;
+        QTest::newRow("certificado sin llave")
+            << dato(QStringLiteral("30001000000500003456.cer")) << QStringLiteral("30001000000500003456")
+            << QStringLiteral("SPR190613I52 / VADA800927DJ3") << QStringLiteral("SAT PRUEBAS")
+            << QStringLiteral("18/05/2027") << true;
+        QTest::newRow("PEM") << temporal(QStringLiteral("pem.cer")) << QStringLiteral("30001000000500003416") << eku
+                             << kemper << QStringLiteral("18/05/2027") << true;
+    }
+    void informacion()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QString, numero);
+        QFETCH(QString, rfc);
+        QFETCH(QString, nombre);
+        QFETCH(QString, vigencia);
+        QFETCH(bool, csd);
+
+        const QMap<QString, QString> info = Signer().getInformacionCertificado(archivo);
+        QCOMPARE(info.value(Constantes::CERT_SERIALNUMBER), numero);
+        QCOMPARE(info.value(Constantes::CERT_OID_45), rfc);
+        QCOMPARE(info.value(Constantes::CERT_OID_41), nombre);
+        QCOMPARE(info.value(Constantes::CERT_VALIDTOSTR), vigencia);
+        // Expiry texts are read back with the system's short date.
+        QVERIFY(QDate::fromString(info.value(Constantes::CERT_VALIDTOSTR), Constantes::FORMATO_FECHA).isValid());
+        QCOMPARE(info.value(Constantes::CERT_INTENDEDKEYUSAGE) == Constantes::CERT_CSD, csd);
+    }
+
+    void usoDeLaFiel()
+    {
+        // The wizard shows this text when it refuses the certificate, so it
+        // must name what the FIEL adds to a seal certificate.
+        const QString uso = Signer()
+                                .getInformacionCertificado(dato(QStringLiteral("EKU9003173C9_FIEL.cer")))
+                                .value(Constantes::CERT_INTENDEDKEYUSAGE);
+        QVERIFY(uso.startsWith(Constantes::CERT_CSD));
+        for (const QString& extra :
+             {QStringLiteral("Cifrado de datos"), QStringLiteral("Acuerdo de llaves"),
+              QStringLiteral("Protección de correo"), QStringLiteral("Autenticación de cliente")})
+            QVERIFY2(uso.contains(extra), qPrintable(uso));
+    }
+
+    void ilegibles_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::newRow("no existe") << temporal(QStringLiteral("no-existe.cer"));
+        QTest::newRow("ruta vacía") << QString();
+        QTest::newRow("vacío") << temporal(QStringLiteral("vacio.cer"));
+        QTest::newRow("truncado") << temporal(QStringLiteral("truncado.cer"));
+        QTest::newRow("basura") << temporal(QStringLiteral("basura.bin"));
+        QTest::newRow("texto") << temporal(QStringLiteral("texto.cer"));
+        QTest::newRow("una llave") << dato(QStringLiteral("EKU9003173C9.key"));
+        QTest::newRow("PEM con otro bloque") << temporal(QStringLiteral("otro-bloque.cer"));
+        QTest::newRow("carpeta") << temporal(QStringLiteral("carpeta.cer"));
+    }
+    void ilegibles()
+    {
+        QFETCH(QString, archivo);
+        QVERIFY(Signer().getInformacionCertificado(archivo).isEmpty());
+    }
+
+    void verificaClave_data()
+    {
+        QTest::addColumn<QString>("llave");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("abre");
+
+        const QString eku = dato(QStringLiteral("EKU9003173C9.key"));
+        QTest::newRow("contraseña correcta") << eku << PASSWORD << true;
+        QTest::newRow("contraseña incorrecta") << eku << QStringLiteral("12345678b") << false;
+        QTest::newRow("distingue mayúsculas") << eku << QStringLiteral("12345678A") << false;
+        QTest::newRow("contraseña vacía") << eku << QString() << false;
+        QTest::newRow("con espacio al final") << eku << PASSWORD + QLatin1Char(' ') << false;
+        QTest::newRow("llave de otro certificado")
+            << dato(QStringLiteral("CSD01_AAA010101AAA.key")) << PASSWORD << true;
+        QTest::newRow("llave de 1024 bits") << dato(QStringLiteral("CSD01_AAA010101AAA_1024.key")) << PASSWORD << true;
+        QTest::newRow("llave con Ñ en el nombre") << dato(QStringLiteral("hañ930228sm9_csd.key")) << PASSWORD << true;
+        QTest::newRow("PBES1 (MD5 y DES)") << dato(QStringLiteral("EKU9003173C9_PBE-MD5-DES.key")) << PASSWORD << true;
+        QTest::newRow("PBES1, contraseña incorrecta")
+            << dato(QStringLiteral("EKU9003173C9_PBE-MD5-DES.key")) << QStringLiteral("87654321a") << false;
+        QTest::newRow("PEM") << temporal(QStringLiteral("pem.key")) << PASSWORD << true;
+        QTest::newRow("truncada") << temporal(QStringLiteral("truncado.key")) << PASSWORD << false;
+        QTest::newRow("no existe") << temporal(QStringLiteral("no-existe.key")) << PASSWORD << false;
+        QTest::newRow("ruta vacía") << QString() << PASSWORD << false;
+        QTest::newRow("un .cer") << dato(QStringLiteral("EKU9003173C9.cer")) << PASSWORD << false;
+        QTest::newRow("basura") << temporal(QStringLiteral("basura.bin")) << PASSWORD << false;
+    }
+    void verificaClave()
+    {
+        QFETCH(QString, llave);
+        QFETCH(QString, password);
+        QFETCH(bool, abre);
+        QCOMPARE(Signer().verificaClave(llave, password), abre);
+    }
+
+    void getRelacion_data()
+    {
+        QTest::addColumn<QString>("certificado");
+        QTest::addColumn<QString>("llave");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("par");
+
+        const QString ekuCer = dato(QStringLiteral("EKU9003173C9.cer"));
+        const QString ekuKey = dato(QStringLiteral("EKU9003173C9.key"));
+        const QString aaaKey = dato(QStringLiteral("CSD01_AAA010101AAA.key"));
+        QTest::newRow("par") << ekuCer << ekuKey << PASSWORD << true;
+        QTest::newRow("par con Ñ") << dato(QStringLiteral("hañ930228sm9_csd.cer"))
+                                   << dato(QStringLiteral("hañ930228sm9_csd.key")) << PASSWORD << true;
+        QTest::newRow("par de 1024 bits") << dato(QStringLiteral("CSD01_AAA010101AAA_1024.cer"))
+                                          << dato(QStringLiteral("CSD01_AAA010101AAA_1024.key")) << PASSWORD << true;
+        QTest::newRow("par FIEL") << dato(QStringLiteral("EKU9003173C9_FIEL.cer"))
+                                  << dato(QStringLiteral("EKU9003173C9_FIEL.key")) << PASSWORD << true;
+        QTest::newRow("llave de otro certificado") << ekuCer << aaaKey << PASSWORD << false;
+        QTest::newRow("llave de la FIEL con el CSD")
+            << ekuCer << dato(QStringLiteral("EKU9003173C9_FIEL.key")) << PASSWORD << false;
+        QTest::newRow("mismo par de llaves, otra emisión")
+            << dato(QStringLiteral("emisor2021.cer")) << aaaKey << PASSWORD << true;
+        QTest::newRow("contraseña incorrecta") << ekuCer << ekuKey << QStringLiteral("12345678b") << false;
+        QTest::newRow("llave PBES1") << ekuCer << dato(QStringLiteral("EKU9003173C9_PBE-MD5-DES.key")) << PASSWORD
+                                     << true;
+        QTest::newRow("PEM con DER") << temporal(QStringLiteral("pem.cer")) << ekuKey << PASSWORD << true;
+        QTest::newRow("DER con PEM") << ekuCer << temporal(QStringLiteral("pem.key")) << PASSWORD << true;
+        QTest::newRow("certificado sin su llave")
+            << dato(QStringLiteral("30001000000500003456.cer")) << ekuKey << PASSWORD << false;
+        QTest::newRow("certificado truncado")
+            << temporal(QStringLiteral("truncado.cer")) << ekuKey << PASSWORD << false;
+        QTest::newRow("certificado inexistente")
+            << temporal(QStringLiteral("no-existe.cer")) << ekuKey << PASSWORD << false;
+        QTest::newRow("llave truncada") << ekuCer << temporal(QStringLiteral("truncado.key")) << PASSWORD << false;
+        QTest::newRow("archivos invertidos") << ekuKey << ekuCer << PASSWORD << false;
+    }
+    void getRelacion()
+    {
+        QFETCH(QString, certificado);
+        QFETCH(QString, llave);
+        QFETCH(QString, password);
+        QFETCH(bool, par);
+        QCOMPARE(Signer().getRelacion(certificado, llave, password), par);
+    }
+
+    void fallasNoAfectanLaSiguiente()
+    {
+        // A failed read must leave nothing behind that spoils the next
+        // operation on the same thread, the text cipher included.
+        QVERIFY(!Signer().verificaClave(dato(QStringLiteral("EKU9003173C9.key")), QStringLiteral("x")));
+        QVERIFY(Signer().getInformacionCertificado(temporal(QStringLiteral("truncado.cer"))).isEmpty());
+        QCOMPARE(Signer().decrypt(Signer().crypt(QStringLiteral("Ñandú"))), QStringLiteral("Ñandú"));
+        QVERIFY(Signer().getRelacion(dato(QStringLiteral("EKU9003173C9.cer")), dato(QStringLiteral("EKU9003173C9.key")),
+                                     PASSWORD));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCertificados)
+#include "tst_certificados.moc"

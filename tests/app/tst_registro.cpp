@@ -63,23 +63,6 @@ private slots:
     }
     void cleanup() { m_carpeta.reset(); }
 
-    void archivoEsElDeUsuarios()
-    {
-        QCOMPARE(TBaseDatosLocalFrm::archivoRegistro(), Sistema::exePath + Constantes::DB_USUARIOS);
-    }
-
-    void registroVacio()
-    {
-        QCOMPARE(m_registro.getNumeroEmpresas(), 0);
-        QVERIFY(m_registro.getEmpresas().isEmpty());
-        QVERIFY(m_registro.getEmpresasDetalle().isEmpty());
-        QVERIFY(m_registro.getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
-        QString salida = QStringLiteral("anterior");
-        QVERIFY(m_registro.getStringConexionByRfc(QStringLiteral("AAA010101AAA"), salida).isEmpty());
-        QVERIFY(salida.isEmpty());
-        QVERIFY(lineasLog().isEmpty());
-    }
-
     // Registrations are numbered in order; registration i of RFC r is named
     // nombreDe(i) and lies in baseDe(r, i).
     void altasYBajas_data()
@@ -92,6 +75,7 @@ private slots:
 
         const QString a = QStringLiteral("AAA010101AAA");
         const QString b = QStringLiteral("BÑB010101B&1");
+        QTest::newRow("registro vacío") << QStringList{} << QStringList{} << QList<int>{} << a << -1;
         QTest::newRow("una activa") << QStringList{a} << QStringList{} << QList<int>{0} << a << 0;
         QTest::newRow("deshabilitada: ni contada ni listada, pero se encuentra")
             << QStringList{a, b} << QStringList{a} << QList<int>{1} << a << 0;
@@ -101,8 +85,6 @@ private slots:
             << QStringList{a, b, a} << QStringList{} << QList<int>{0, 1, 2} << a << 2;
         QTest::newRow("la baja alcanza a todas las altas del RFC")
             << QStringList{a, b, a} << QStringList{a} << QList<int>{1} << a << 2;
-        QTest::newRow("buscado que no existe") << QStringList{a} << QStringList{} << QList<int>{0}
-                                                << QStringLiteral("ZZZ999999ZZZ") << -1;
     }
     void altasYBajas()
     {
@@ -127,7 +109,7 @@ private slots:
         QCOMPARE(m_registro.getEmpresas(), empresas);
         QCOMPARE(m_registro.getEmpresasDetalle(), detalle);
 
-        QString salida;
+        QString salida = QStringLiteral("anterior");
         const QString devuelta = m_registro.getStringConexionByRfc(buscado, salida);
         QCOMPARE(devuelta, salida);
         if (ultimaDelBuscado < 0) {
@@ -233,8 +215,9 @@ private slots:
         QVERIFY(lecturas > 0);
         QCOMPARE(m_registro.getNumeroEmpresas(), 2 * porHilo);
         QCOMPARE(m_registro.getEmpresasDetalle().size(), 2 * porHilo);
-        QCOMPARE(m_registro.getEmpresaDetalle(QStringLiteral("DOS010101199")),
-                 (QStringList{QStringLiteral("DOS010101199"), nombreDe(199), guardadaDe(QStringLiteral("DOS010101199"), 199)}));
+        const QString ultimo = QStringLiteral("DOS010101199");
+        QCOMPARE(m_registro.getEmpresaDetalle(ultimo),
+                 (QStringList{ultimo, nombreDe(199), guardadaDe(ultimo, 199)}));
         QVERIFY(lineasLog().isEmpty());
         // Every operation removed its connection.
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
@@ -242,7 +225,8 @@ private slots:
 
     void creaTablasSinCarpeta()
     {
-        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TBaseDatosLocalFrm::creaTablas(m_carpeta->archivo(QStringLiteral("no/existe/r.db"))));
+        const QString sinCarpeta = m_carpeta->archivo(QStringLiteral("no/existe/r.db"));
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TBaseDatosLocalFrm::creaTablas(sinCarpeta));
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
     }
 };

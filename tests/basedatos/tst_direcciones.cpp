@@ -32,261 +32,205 @@ QStringList elementos(const QComboBox* combo)
 class TstDirecciones : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void estadoInicial();
-    void codigoTecleado_data();
-    void codigoTecleado();
-    void otroCodigoCambiaLaDireccion();
-    void estadoYMunicipioElegidos();
-    void inicializaDireccionLimpia_data();
-    void inicializaDireccionLimpia();
-    void direccionGuardada_data();
-    void direccionGuardada();
-    void sinCatalogo();
+    void init()
+    {
+        m_programa = std::make_unique<TCarpetaPrograma>();
+        m_programa->instalaCatalogo();
+        m_panel = std::make_unique<TDireccionesFrm>();
+    }
+
+    void cleanup()
+    {
+        m_panel.reset();
+        m_programa.reset();
+    }
+
+    // A code typed over an earlier one ("previo") must not leave its colonies behind.
+    void codigoTecleado_data()
+    {
+        QTest::addColumn<QString>("previo");
+        QTest::addColumn<QString>("cp");
+        QTest::addColumn<QString>("estado");
+        QTest::addColumn<QString>("municipio");
+        QTest::addColumn<QString>("localidad");
+        QTest::addColumn<int>("colonias");   // the prompt included
+        QTest::addColumn<QString>("colonia");  // one of them
+        QTest::newRow("06600") << "" << "06600" << "CMX - Ciudad de México" << "015 - Cuauhtémoc"
+                               << "06 - Ciudad de México" << 2 << "Juárez";
+        QTest::newRow("44100 tras 06600") << "06600" << "44100" << "JAL - Jalisco" << "039 - Guadalajara"
+                                          << "03 - Guadalajara" << 2 << "Guadalajara Centro";
+        QTest::newRow("sin localidad") << "" << "20126" << "AGU - Aguascalientes" << "001 - Aguascalientes"
+                                       << "Localidad" << 33 << "Pozo Bravo Norte";
+        QTest::newRow("solo estado") << "" << "01001" << "CMX - Ciudad de México" << "Municipio" << "Localidad" << 1
+                                     << "Colonia";
+        QTest::newRow("desconocido") << "" << "00000" << CMB_ESTADO << "Municipio" << "Localidad" << 1 << "Colonia";
+        QTest::newRow("desconocido tras 44100: el lugar se queda")
+            << "44100" << "00000" << "JAL - Jalisco" << "039 - Guadalajara" << "03 - Guadalajara" << 1 << "Colonia";
+        QTest::newRow("incompleto") << "" << "0660" << CMB_ESTADO << "Municipio" << "Localidad" << 1 << "Colonia";
+    }
+    void codigoTecleado()
+    {
+        QFETCH(QString, previo);
+        QFETCH(QString, cp);
+        QFETCH(QString, estado);
+        QFETCH(QString, municipio);
+        QFETCH(QString, localidad);
+        QFETCH(int, colonias);
+        QFETCH(QString, colonia);
+        TDireccionesFrm& p = *m_panel;
+        if (!previo.isEmpty()) {
+            teclea(p, previo);
+            p.getCmbColonia()->setCurrentIndex(1);
+        }
+        teclea(p, cp);
+
+        QCOMPARE(p.getCodigoPostal(), cp);
+        QVERIFY(p.isCodigoPostalElegido());
+        QCOMPARE(p.getEstado(), estado);
+        QCOMPARE(p.getMunicipio(), municipio);
+        QCOMPARE(p.getLocalidad(), localidad);
+        QCOMPARE(p.getCmbColonia()->count(), colonias);
+        QVERIFY(p.getCmbColonia()->findText(colonia) >= 0);
+        QVERIFY(!p.isColoniaElegida());
+        QCOMPARE(p.getPais(), estado == CMB_ESTADO ? QStringLiteral("País") : QStringLiteral("MEX - México"));
+        if (colonias > 1)
+            QVERIFY(elementos(p.getCmbCodigoPostal()).contains(cp));
+    }
+
+    void estadoYMunicipioElegidos()
+    {
+        TDireccionesFrm& p = *m_panel;
+        teclea(p, QStringLiteral("06600"));
+        // Choosing a state keeps the typed code: the check against the state is
+        // the hosting window's, on saving.
+        p.getCmbEstado()->setCurrentIndex(p.getCmbEstado()->findText(QStringLiteral("JAL - Jalisco")));
+        QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
+        QVERIFY(!p.isMunicipioElegido());
+        QVERIFY(p.getCmbMunicipio()->findText(QStringLiteral("039 - Guadalajara")) > 0);
+        QVERIFY(p.getCmbLocalidad()->findText(QStringLiteral("03 - Guadalajara")) > 0);
+
+        p.getCmbMunicipio()->setCurrentIndex(p.getCmbMunicipio()->findText(QStringLiteral("039 - Guadalajara")));
+        QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
+        // A code of the municipality chosen from the list.
+        QComboBox* cp = p.getCmbCodigoPostal();
+        cp->setCurrentIndex(cp->findText(QStringLiteral("44100")));
+        QCOMPARE(p.getCodigoPostal(), QStringLiteral("44100"));
+        QCOMPARE(elementos(p.getCmbColonia()), (QStringList{"Colonia", "Guadalajara Centro"}));
+
+        // Another country lists its own states.
+        p.getCmbPais()->setCurrentIndex(p.getCmbPais()->findText(QStringLiteral("USA - Estados Unidos (los)")));
+        QCOMPARE(p.getCmbEstado()->count(), 51);
+        QCOMPARE(p.getCmbMunicipio()->count(), 1);
+    }
+
+    void inicializaDireccionLimpia_data()
+    {
+        QTest::addColumn<bool>("recargar");
+        QTest::newRow("conservando las listas") << false;
+        QTest::newRow("recargando las listas") << true;
+    }
+    void inicializaDireccionLimpia()
+    {
+        QFETCH(bool, recargar);
+        TDireccionesFrm& p = *m_panel;
+        p.setCalle(QStringLiteral("Paseo de la Reforma"));
+        p.setNoExterior(QStringLiteral("10"));
+        p.setNoInterior(QStringLiteral("B"));
+        p.setReferencia(QStringLiteral("Frente al parque"));
+        teclea(p, QStringLiteral("06600"));
+        p.getCmbColonia()->setCurrentIndex(1);
+
+        p.inicializaDireccion(recargar);
+        QVERIFY(p.getCalle().isEmpty() && p.getNoExterior().isEmpty() && p.getNoInterior().isEmpty()
+                && p.getReferencia().isEmpty());
+        QVERIFY(!p.isEstadoElegido() && !p.isPaisElegido() && !p.isColoniaElegida() && !p.isCodigoPostalElegido());
+        for (const QComboBox* lista :
+             {p.getCmbMunicipio(), p.getCmbLocalidad(), p.getCmbColonia(), p.getCmbCodigoPostal()})
+            QCOMPARE(lista->count(), 1);
+        QCOMPARE(p.getCmbEstado()->count(), 33);
+
+        // The same code typed again fills the panel again.
+        teclea(p, QStringLiteral("06600"));
+        QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
+    }
+
+    void direccionGuardada_data()
+    {
+        QTest::addColumn<QString>("pais");
+        QTest::addColumn<QString>("estado");
+        QTest::addColumn<QString>("municipio");
+        QTest::addColumn<QString>("localidad");
+        QTest::addColumn<QString>("cp");
+        QTest::addColumn<QString>("colonia");
+        // What the panel shows: state, municipality, locality.
+        QTest::addColumn<QStringList>("muestra");
+
+        QTest::newRow("completa") << "MEX - México" << "JAL - Jalisco" << "039 - Guadalajara" << "03 - Guadalajara"
+                                  << "44100" << "Guadalajara Centro"
+                                  << QStringList{"JAL - Jalisco", "039 - Guadalajara", "03 - Guadalajara"};
+        QTest::newRow("sin localidad: el catálogo completa lo que falta")
+            << "" << "" << "" << "" << "06600" << "Juárez"
+            << QStringList{"CMX - Ciudad de México", "015 - Cuauhtémoc", "Localidad"};
+        QTest::newRow("textos que el catálogo no tiene")
+            << "MEX - México" << "CMX - Ciudad de México" << "999 - Municipio viejo" << "" << "06600"
+            << "Colonia que ya no existe"
+            << QStringList{"CMX - Ciudad de México", "999 - Municipio viejo", "Localidad"};
+        QTest::newRow("estado por su clave") << "MEX" << "JAL" << "" << "" << "" << ""
+                                             << QStringList{"JAL - Jalisco", "Municipio", "Localidad"};
+    }
+    // The branch window's order: country, state, municipality, then locality and
+    // code (or the code alone), then colony.
+    void direccionGuardada()
+    {
+        QFETCH(QString, pais);
+        QFETCH(QString, estado);
+        QFETCH(QString, municipio);
+        QFETCH(QString, localidad);
+        QFETCH(QString, cp);
+        QFETCH(QString, colonia);
+        QFETCH(QStringList, muestra);
+        TDireccionesFrm& p = *m_panel;
+        p.inicializaPais(pais);
+        p.inicializaEstado(estado);
+        p.inicializaMunicipio(municipio);
+        if (!localidad.isEmpty()) {
+            p.inicializaLocalidad(localidad);
+            p.inicializaCodigoPostal(cp);
+        } else if (!cp.isEmpty()) {
+            p.inicializaCodigoPostalSinLocalidad(cp);
+        }
+        p.inicializaColonia(colonia);
+
+        QCOMPARE((QStringList{p.getEstado(), p.getMunicipio(), p.getLocalidad()}), muestra);
+        QCOMPARE(p.getCodigoPostal(), cp.isEmpty() ? QStringLiteral("Códig") : cp);
+        QCOMPARE(p.getColonia(), colonia.isEmpty() ? QStringLiteral("Colonia") : colonia);
+        QCOMPARE(p.isColoniaElegida(), !colonia.isEmpty());
+        QVERIFY(p.isPaisElegido() || pais.isEmpty());
+    }
+
+    void sinCatalogo()
+    {
+        m_panel.reset();
+        m_programa = std::make_unique<TCarpetaPrograma>();
+        TDireccionesFrm p;
+        QCOMPARE(p.getCmbEstado()->count(), 1);
+        QCOMPARE(p.getCmbPais()->count(), 1);
+        teclea(p, QStringLiteral("06600"));
+        QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
+        QVERIFY(!p.isEstadoElegido());
+
+        // A stored address still shows as it was stored.
+        p.inicializaEstado(QStringLiteral("CMX - Ciudad de México"));
+        p.inicializaMunicipio(QStringLiteral("015 - Cuauhtémoc"));
+        p.inicializaCodigoPostalSinLocalidad(QStringLiteral("06600"));
+        QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
+        QCOMPARE(p.getMunicipio(), QStringLiteral("015 - Cuauhtémoc"));
+    }
 
 private:
     std::unique_ptr<TCarpetaPrograma> m_programa;
     std::unique_ptr<TDireccionesFrm> m_panel;
 };
-
-void TstDirecciones::init()
-{
-    m_programa = std::make_unique<TCarpetaPrograma>();
-    m_programa->instalaCatalogo();
-    m_panel = std::make_unique<TDireccionesFrm>();
-}
-
-void TstDirecciones::cleanup()
-{
-    m_panel.reset();
-    m_programa.reset();
-}
-
-void TstDirecciones::estadoInicial()
-{
-    TDireccionesFrm& p = *m_panel;
-    QCOMPARE(p.getEstado(), CMB_ESTADO);
-    QCOMPARE(p.getCodigoPostal(), QStringLiteral("Códig"));
-    QCOMPARE(p.getCmbCodigoPostal()->itemText(0), CMB_CODIGOPOSTAL);
-    QCOMPARE(p.getCmbCodigoPostal()->lineEdit()->maxLength(), 5);
-    QCOMPARE(p.getPais(), QStringLiteral("País"));
-    QCOMPARE(p.getMunicipio(), QStringLiteral("Municipio"));
-    QCOMPARE(p.getLocalidad(), QStringLiteral("Localidad"));
-    QCOMPARE(p.getColonia(), QStringLiteral("Colonia"));
-    QVERIFY(!p.isEstadoElegido() && !p.isPaisElegido() && !p.isMunicipioElegido() && !p.isLocalidadElegida()
-            && !p.isColoniaElegida() && !p.isCodigoPostalElegido());
-    QCOMPARE(p.getCmbEstado()->count(), 33);
-    QVERIFY(p.getCmbEstado()->findText(QStringLiteral("CMX - Ciudad de México")) > 0);
-    QVERIFY(p.getCmbPais()->findText(QStringLiteral("MEX - México")) > 0);
-    QCOMPARE(p.getCmbMunicipio()->count(), 1);
-}
-
-void TstDirecciones::codigoTecleado_data()
-{
-    QTest::addColumn<QString>("cp");
-    QTest::addColumn<QString>("estado");
-    QTest::addColumn<QString>("municipio");
-    QTest::addColumn<QString>("localidad");
-    QTest::addColumn<int>("colonias");   // the prompt included
-    QTest::addColumn<QString>("colonia");  // one of them
-    QTest::newRow("06600") << "06600" << "CMX - Ciudad de México" << "015 - Cuauhtémoc" << "06 - Ciudad de México"
-                           << 2 << "Juárez";
-    QTest::newRow("44100") << "44100" << "JAL - Jalisco" << "039 - Guadalajara" << "03 - Guadalajara" << 2
-                           << "Guadalajara Centro";
-    QTest::newRow("sin localidad") << "20126" << "AGU - Aguascalientes" << "001 - Aguascalientes" << "Localidad"
-                                   << 33 << "Pozo Bravo Norte";
-    QTest::newRow("solo estado") << "01001" << "CMX - Ciudad de México" << "Municipio" << "Localidad" << 1
-                                 << "Colonia";
-    QTest::newRow("desconocido") << "00000" << CMB_ESTADO << "Municipio" << "Localidad" << 1 << "Colonia";
-    QTest::newRow("incompleto") << "0660" << CMB_ESTADO << "Municipio" << "Localidad" << 1 << "Colonia";
-}
-
-void TstDirecciones::codigoTecleado()
-{
-    QFETCH(QString, cp);
-    QFETCH(QString, estado);
-    QFETCH(QString, municipio);
-    QFETCH(QString, localidad);
-    QFETCH(int, colonias);
-    QFETCH(QString, colonia);
-    TDireccionesFrm& p = *m_panel;
-    teclea(p, cp);
-
-    QCOMPARE(p.getCodigoPostal(), cp);
-    QVERIFY(p.isCodigoPostalElegido());
-    QCOMPARE(p.getEstado(), estado);
-    QCOMPARE(p.getMunicipio(), municipio);
-    QCOMPARE(p.getLocalidad(), localidad);
-    QCOMPARE(p.getCmbColonia()->count(), colonias);
-    QVERIFY(p.getCmbColonia()->findText(colonia) >= 0);
-    QVERIFY(!p.isColoniaElegida());
-    QCOMPARE(p.getPais(), estado == CMB_ESTADO ? QStringLiteral("País") : QStringLiteral("MEX - México"));
-    if (p.isMunicipioElegido())
-        QVERIFY(elementos(p.getCmbCodigoPostal()).contains(cp));
-}
-
-void TstDirecciones::otroCodigoCambiaLaDireccion()
-{
-    TDireccionesFrm& p = *m_panel;
-    teclea(p, QStringLiteral("06600"));
-    p.getCmbColonia()->setCurrentIndex(1);
-    QCOMPARE(p.getColonia(), QStringLiteral("Juárez"));
-
-    // Another code of the same municipality, chosen from the list.
-    QComboBox* cp = p.getCmbCodigoPostal();
-    cp->setCurrentIndex(cp->findText(QStringLiteral("06700")));
-    QCOMPARE(p.getCodigoPostal(), QStringLiteral("06700"));
-    QCOMPARE(elementos(p.getCmbColonia()), (QStringList{"Colonia", "Roma Norte"}));
-    QVERIFY(!p.isColoniaElegida());
-    QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
-
-    // A code of another state, typed.
-    teclea(p, QStringLiteral("44100"));
-    QCOMPARE(p.getEstado(), QStringLiteral("JAL - Jalisco"));
-    QCOMPARE(p.getMunicipio(), QStringLiteral("039 - Guadalajara"));
-    QVERIFY(p.getCmbMunicipio()->findText(QStringLiteral("015 - Cuauhtémoc")) < 0);
-    QCOMPARE(elementos(p.getCmbColonia()), (QStringList{"Colonia", "Guadalajara Centro"}));
-
-    // An unknown code keeps the place and drops the colonies.
-    teclea(p, QStringLiteral("00000"));
-    QCOMPARE(p.getEstado(), QStringLiteral("JAL - Jalisco"));
-    QCOMPARE(p.getCmbColonia()->count(), 1);
-}
-
-void TstDirecciones::estadoYMunicipioElegidos()
-{
-    TDireccionesFrm& p = *m_panel;
-    teclea(p, QStringLiteral("06600"));
-    // Choosing a state keeps the typed code: the check against the state is
-    // the hosting window's, on saving.
-    p.getCmbEstado()->setCurrentIndex(p.getCmbEstado()->findText(QStringLiteral("JAL - Jalisco")));
-    QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
-    QVERIFY(!p.isMunicipioElegido());
-    QVERIFY(p.getCmbMunicipio()->findText(QStringLiteral("039 - Guadalajara")) > 0);
-    QVERIFY(p.getCmbLocalidad()->findText(QStringLiteral("03 - Guadalajara")) > 0);
-
-    p.getCmbMunicipio()->setCurrentIndex(p.getCmbMunicipio()->findText(QStringLiteral("039 - Guadalajara")));
-    QVERIFY(elementos(p.getCmbCodigoPostal()).contains(QStringLiteral("44100")));
-    QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
-
-    // Another country lists its own states.
-    p.getCmbPais()->setCurrentIndex(p.getCmbPais()->findText(QStringLiteral("USA - Estados Unidos (los)")));
-    QCOMPARE(p.getCmbEstado()->count(), 51);
-    QCOMPARE(p.getCmbMunicipio()->count(), 1);
-}
-
-void TstDirecciones::inicializaDireccionLimpia_data()
-{
-    QTest::addColumn<bool>("recargar");
-    QTest::newRow("conservando las listas") << false;
-    QTest::newRow("recargando las listas") << true;
-}
-
-void TstDirecciones::inicializaDireccionLimpia()
-{
-    QFETCH(bool, recargar);
-    TDireccionesFrm& p = *m_panel;
-    p.setCalle(QStringLiteral("Paseo de la Reforma"));
-    p.setNoExterior(QStringLiteral("10"));
-    p.setNoInterior(QStringLiteral("B"));
-    p.setReferencia(QStringLiteral("Frente al parque"));
-    teclea(p, QStringLiteral("06600"));
-    p.getCmbColonia()->setCurrentIndex(1);
-
-    p.inicializaDireccion(recargar);
-    QVERIFY(p.getCalle().isEmpty() && p.getNoExterior().isEmpty() && p.getNoInterior().isEmpty()
-            && p.getReferencia().isEmpty());
-    QCOMPARE(p.getCodigoPostal(), QStringLiteral("Códig"));
-    QCOMPARE(p.getEstado(), CMB_ESTADO);
-    QCOMPARE(p.getPais(), QStringLiteral("País"));
-    QCOMPARE(p.getCmbMunicipio()->count(), 1);
-    QCOMPARE(p.getCmbLocalidad()->count(), 1);
-    QCOMPARE(p.getCmbColonia()->count(), 1);
-    QCOMPARE(p.getCmbCodigoPostal()->count(), 1);
-    QCOMPARE(p.getCmbEstado()->count(), 33);
-
-    // The same code typed again fills the panel again.
-    teclea(p, QStringLiteral("06600"));
-    QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
-}
-
-void TstDirecciones::direccionGuardada_data()
-{
-    QTest::addColumn<QString>("pais");
-    QTest::addColumn<QString>("estado");
-    QTest::addColumn<QString>("municipio");
-    QTest::addColumn<QString>("localidad");
-    QTest::addColumn<QString>("cp");
-    QTest::addColumn<QString>("colonia");
-    // What the panel shows: state, municipality, locality.
-    QTest::addColumn<QStringList>("muestra");
-
-    QTest::newRow("completa") << "MEX - México" << "JAL - Jalisco" << "039 - Guadalajara" << "03 - Guadalajara"
-                              << "44100" << "Guadalajara Centro"
-                              << QStringList{"JAL - Jalisco", "039 - Guadalajara", "03 - Guadalajara"};
-    QTest::newRow("sin localidad: el catálogo completa lo que falta")
-        << "" << "" << "" << "" << "06600" << "Juárez"
-        << QStringList{"CMX - Ciudad de México", "015 - Cuauhtémoc", "Localidad"};
-    QTest::newRow("sin localidad: lo guardado se respeta")
-        << "MEX - México" << "CMX - Ciudad de México" << "015 - Cuauhtémoc" << "" << "06600" << "Juárez"
-        << QStringList{"CMX - Ciudad de México", "015 - Cuauhtémoc", "Localidad"};
-    QTest::newRow("textos que el catálogo no tiene")
-        << "MEX - México" << "CMX - Ciudad de México" << "999 - Municipio viejo" << "" << "06600"
-        << "Colonia que ya no existe"
-        << QStringList{"CMX - Ciudad de México", "999 - Municipio viejo", "Localidad"};
-    QTest::newRow("estado por su clave") << "MEX" << "JAL" << "" << "" << "" << ""
-                                         << QStringList{"JAL - Jalisco", "Municipio", "Localidad"};
-}
-
-// The branch window's order: country, state, municipality, then locality and
-// code (or the code alone), then colony.
-void TstDirecciones::direccionGuardada()
-{
-    QFETCH(QString, pais);
-    QFETCH(QString, estado);
-    QFETCH(QString, municipio);
-    QFETCH(QString, localidad);
-    QFETCH(QString, cp);
-    QFETCH(QString, colonia);
-    QFETCH(QStringList, muestra);
-    TDireccionesFrm& p = *m_panel;
-    p.inicializaPais(pais);
-    p.inicializaEstado(estado);
-    p.inicializaMunicipio(municipio);
-    if (!localidad.isEmpty()) {
-        p.inicializaLocalidad(localidad);
-        p.inicializaCodigoPostal(cp);
-    } else if (!cp.isEmpty()) {
-        p.inicializaCodigoPostalSinLocalidad(cp);
-    }
-    p.inicializaColonia(colonia);
-
-    QCOMPARE((QStringList{p.getEstado(), p.getMunicipio(), p.getLocalidad()}), muestra);
-    QCOMPARE(p.getCodigoPostal(), cp.isEmpty() ? QStringLiteral("Códig") : cp);
-    QCOMPARE(p.getColonia(), colonia.isEmpty() ? QStringLiteral("Colonia") : colonia);
-    QCOMPARE(p.isColoniaElegida(), !colonia.isEmpty());
-    QVERIFY(p.isPaisElegido() || pais.isEmpty());
-}
-
-void TstDirecciones::sinCatalogo()
-{
-    m_panel.reset();
-    m_programa = std::make_unique<TCarpetaPrograma>();
-    TDireccionesFrm p;
-    QCOMPARE(p.getCmbEstado()->count(), 1);
-    QCOMPARE(p.getCmbPais()->count(), 1);
-    teclea(p, QStringLiteral("06600"));
-    QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
-    QVERIFY(!p.isEstadoElegido());
-
-    // A stored address still shows as it was stored.
-    p.inicializaEstado(QStringLiteral("CMX - Ciudad de México"));
-    p.inicializaMunicipio(QStringLiteral("015 - Cuauhtémoc"));
-    p.inicializaCodigoPostalSinLocalidad(QStringLiteral("06600"));
-    QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
-    QCOMPARE(p.getMunicipio(), QStringLiteral("015 - Cuauhtémoc"));
-}
 
 QTEST_MAIN(TstDirecciones)
 #include "tst_direcciones.moc"

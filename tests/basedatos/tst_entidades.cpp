@@ -107,229 +107,181 @@ QStringList estructura(const TConexionSesion& conexion)
     return filas;
 }
 
-void ejecuta(const TConexionSesion& conexion, const QString& sql)
-{
-    QSqlQuery q(Conexiones::baseDatos(conexion));
-    QVERIFY2(q.exec(sql), qPrintable(sql));
-}
-
 }  // namespace
 
 class TstEntidades : public QObject {
     Q_OBJECT
 private slots:
-    void idaYVuelta_data();
-    void idaYVuelta();
-    void accesoresYReferencias();
-    void actualizaYRechaza();
-    void transaccionRevertida();
-    void completarDosVecesNoCambiaNada();
-    void completarReponeLoQueFalta();
-    void dosProcesosMismaBase();
-    void hiloPropioMismaBase();
-};
-
-void TstEntidades::idaYVuelta_data()
-{
-    QTest::addColumn<QString>("clase");
-    for (const TTabla& t : Esquema::tablas())
-        QTest::newRow(qPrintable(t.clase)) << t.clase;
-}
-
-void TstEntidades::idaYVuelta()
-{
-    QFETCH(QString, clase);
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-    const std::shared_ptr<TEntidad> guardada = guardaLleno(clase, conexion, 3);
-    QVERIFY(guardada->id() > 0);
-
-    std::unique_ptr<TEntidad> leida = creaEntidad(clase);
-    QVERIFY(TPersistencia::lee(*leida, guardada->id(), conexion));
-    for (int i = 0; i < guardada->tabla().columnas.size(); ++i) {
-        const TColumna& c = guardada->tabla().columnas.at(i);
-        if (c.tipo == TTipoColumna::Decimal)
-            QCOMPARE(leida->valor(i).toDouble(), guardada->valor(i).toDouble());
-        else
-            QVERIFY2(leida->valor(i) == guardada->valor(i), qPrintable(c.nombre));
-    }
-    std::unique_ptr<TEntidad> otra = creaEntidad(clase);
-    QVERIFY(!TPersistencia::lee(*otra, guardada->id() + 1000, conexion));
-}
-
-void TstEntidades::accesoresYReferencias()
-{
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-
-    TDatosfiscales fiscales;
-    fiscales.setRfc(QStringLiteral("HAÑ930228SM9"));
-    fiscales.setRazon(QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA"));
-    fiscales = TDatosfiscales::saveOrUpdate(fiscales, conexion);
-    QVERIFY(fiscales.getIddatosfiscales() > 0);
-
-    TNegocio negocio;
-    QCOMPARE(negocio.getIdnegocio(), -1);
-    QCOMPARE(negocio.getStatus(), 0);
-    negocio.setNombre(QStringLiteral("Tlapalería Ñandú"));
-    negocio.setDatosfiscales(fiscales);
-    negocio = TNegocio::saveOrUpdate(negocio, conexion);
-
-    // A record read back loads its references on first use.
-    const std::unique_ptr<TNegocio> leido = TNegocio::getById(negocio.getIdnegocio(), conexion);
-    QVERIFY(leido);
-    QCOMPARE(leido->getNombre(), QStringLiteral("Tlapalería Ñandú"));
-    QCOMPARE(leido->getDatosfiscalesId(), fiscales.getIddatosfiscales());
-    QVERIFY(leido->getDatosfiscales());
-    QCOMPARE(leido->getDatosfiscales()->getRfc(), QStringLiteral("HAÑ930228SM9"));
-    QVERIFY(!leido->getDatosfiscales()->getDireccion());
-
-    const QList<TDatosfiscales> porRfc =
-        TDatosfiscales::busca(QStringLiteral("\"RFC\" = ?"), {QStringLiteral("HAÑ930228SM9")}, conexion);
-    QCOMPARE(porRfc.size(), 1);
-    QVERIFY(!TNegocio::getById(9999, conexion));
-
-    TSucursal sucursal;
-    sucursal.setNegocio(nullptr);
-    QVERIFY(!sucursal.getNegocio());
-    TNegocio sinGuardar;
-    QVERIFY_THROWS_EXCEPTION(EBaseDatos, sucursal.setNegocio(sinGuardar));
-}
-
-void TstEntidades::actualizaYRechaza()
-{
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-    TUsuario usuario;
-    usuario.setEmail(QStringLiteral("dueno@tienda.mx"));
-    usuario = TUsuario::saveOrUpdate(usuario, conexion);
-    const int id = usuario.getIdusuario();
-    usuario.setEmail(QStringLiteral("otro@tienda.mx"));
-    usuario = TUsuario::saveOrUpdate(usuario, conexion);
-    QCOMPARE(usuario.getIdusuario(), id);
-    QCOMPARE(TUsuario::getById(id, conexion)->getEmail(), QStringLiteral("otro@tienda.mx"));
-    QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 1);
-
-    usuario.setIdusuario(id + 50);
-    QVERIFY_THROWS_EXCEPTION(EBaseDatos, TUsuario::saveOrUpdate(usuario, conexion));
-}
-
-void TstEntidades::transaccionRevertida()
-{
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-    int idRevertido = -1;
+    void idaYVuelta_data()
     {
-        TTransaccion transaccion(conexion);
-        TContacto contacto = TContacto::saveOrUpdate(TContacto(), conexion);
-        idRevertido = contacto.getIdcontacto();
-        TTelefono telefono;
-        telefono.setIdcontacto(contacto);
-        telefono.setNumero(QStringLiteral("3312345678"));
+        QTest::addColumn<QString>("clase");
+        for (const TTabla& t : Esquema::tablas())
+            QTest::newRow(qPrintable(t.clase)) << t.clase;
+    }
+    void idaYVuelta()
+    {
+        QFETCH(QString, clase);
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const std::shared_ptr<TEntidad> guardada = guardaLleno(clase, conexion, 3);
+        QVERIFY(guardada->id() > 0);
+
+        std::unique_ptr<TEntidad> leida = creaEntidad(clase);
+        QVERIFY(TPersistencia::lee(*leida, guardada->id(), conexion));
+        for (int i = 0; i < guardada->tabla().columnas.size(); ++i) {
+            const TColumna& c = guardada->tabla().columnas.at(i);
+            if (c.tipo == TTipoColumna::Decimal)
+                QCOMPARE(leida->valor(i).toDouble(), guardada->valor(i).toDouble());
+            else
+                QVERIFY2(leida->valor(i) == guardada->valor(i), qPrintable(c.nombre));
+        }
+        std::unique_ptr<TEntidad> otra = creaEntidad(clase);
+        QVERIFY(!TPersistencia::lee(*otra, guardada->id() + 1000, conexion));
+    }
+
+    void accesoresYReferencias()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+
+        TDatosfiscales fiscales;
+        fiscales.setRfc(QStringLiteral("HAÑ930228SM9"));
+        fiscales.setRazon(QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA"));
+        fiscales = TDatosfiscales::saveOrUpdate(fiscales, conexion);
+
+        TNegocio negocio;
+        negocio.setNombre(QStringLiteral("Tlapalería Ñandú"));
+        negocio.setDatosfiscales(fiscales);
+        negocio = TNegocio::saveOrUpdate(negocio, conexion);
+
+        // A record read back loads its references on first use.
+        const std::unique_ptr<TNegocio> leido = TNegocio::getById(negocio.getIdnegocio(), conexion);
+        QVERIFY(leido);
+        QCOMPARE(leido->getDatosfiscalesId(), fiscales.getIddatosfiscales());
+        QVERIFY(leido->getDatosfiscales());
+        QCOMPARE(leido->getDatosfiscales()->getRfc(), QStringLiteral("HAÑ930228SM9"));
+        QVERIFY(!leido->getDatosfiscales()->getDireccion());
+
+        const QList<TDatosfiscales> porRfc =
+            TDatosfiscales::busca(QStringLiteral("\"RFC\" = ?"), {QStringLiteral("HAÑ930228SM9")}, conexion);
+        QCOMPARE(porRfc.size(), 1);
+
+        TSucursal sucursal;
+        TNegocio sinGuardar;
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, sucursal.setNegocio(sinGuardar));
+
+        // Saving again updates the same record; a record that is not there is refused.
+        const int id = negocio.getIdnegocio();
+        negocio.setNombre(QStringLiteral("Otra"));
+        negocio = TNegocio::saveOrUpdate(negocio, conexion);
+        QCOMPARE(negocio.getIdnegocio(), id);
+        QCOMPARE(TNegocio::getById(id, conexion)->getNombre(), QStringLiteral("Otra"));
+        QCOMPARE(TNegocio::busca(QString(), {}, conexion).size(), 1);
+        negocio.setIdnegocio(id + 50);
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TNegocio::saveOrUpdate(negocio, conexion));
+    }
+
+    void transaccionRevertida()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        int idRevertido = -1;
         {
-            TTransaccion anidada(conexion);  // joins the outer one
-            TTelefono::saveOrUpdate(telefono, conexion);
-            anidada.commit();
+            TTransaccion transaccion(conexion);
+            TContacto contacto = TContacto::saveOrUpdate(TContacto(), conexion);
+            idRevertido = contacto.getIdcontacto();
+            TTelefono telefono;
+            telefono.setIdcontacto(contacto);
+            telefono.setNumero(QStringLiteral("3312345678"));
+            {
+                TTransaccion anidada(conexion);  // joins the outer one
+                TTelefono::saveOrUpdate(telefono, conexion);
+                anidada.commit();
+            }
+            QCOMPARE(TTelefono::busca(QString(), {}, conexion).size(), 1);  // visible inside
         }
-        QCOMPARE(TTelefono::busca(QString(), {}, conexion).size(), 1);  // visible inside
+        QVERIFY(!TContacto::getById(idRevertido, conexion));
+        QCOMPARE(TTelefono::busca(QString(), {}, conexion).size(), 0);
     }
-    QVERIFY(!TContacto::getById(idRevertido, conexion));
-    QCOMPARE(TTelefono::busca(QString(), {}, conexion).size(), 0);
 
+    void completarReponeLoQueFalta()
     {
-        TTransaccion transaccion(conexion);
-        TContacto::saveOrUpdate(TContacto(), conexion);
-        TContacto::saveOrUpdate(TContacto(), conexion);
-        transaccion.commit();
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const QStringList completa = estructura(conexion);
+        // On a complete database, completing changes nothing.
+        QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
+        TDefaultDBValues(conexion).inicia();
+        QCOMPARE(estructura(conexion), completa);
+
+        // An older database: no employee link table, no price columns, no newer
+        // tables, no recorded version.
+        TConcepto concepto;
+        concepto.setDescripcion(QStringLiteral("Martillo"));
+        concepto = TConcepto::saveOrUpdate(concepto, conexion);
+        for (const char* sql : {"DROP TABLE NOMINACOMPROBANTEEMPLEADO", "DROP SEQUENCE GEN_NOMINACOMPROBANTEEMPLEADO",
+                                "ALTER TABLE CONCEPTO DROP PRECIOCOMPRA", "ALTER TABLE CONCEPTO DROP CLAVEPRODSERV",
+                                "DROP TABLE CERTIFICADO", "DROP TABLE VERSIONESQUEMA"})
+            QVERIFY2(QSqlQuery(Conexiones::baseDatos(conexion)).exec(QString::fromLatin1(sql)), sql);
+        Conexiones::cierra(conexion);
+        QVERIFY(estructura(conexion) != completa);
+        QCOMPARE(Esquema::versionRegistrada(conexion), 0);
+
+        TDefaultDBValues(conexion).inicia();
+        TDefaultDBValues(conexion).inicia();
+        Conexiones::cierra(conexion);
+        QCOMPARE(estructura(conexion), completa);
+        QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
+        QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), conexion)->getDescripcion(), QStringLiteral("Martillo"));
+        TConcepto::saveOrUpdate(TConcepto(), conexion);  // the table's generator still works
     }
-    QCOMPARE(TContacto::busca(QString(), {}, conexion).size(), 2);
-}
 
-void TstEntidades::completarDosVecesNoCambiaNada()
-{
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-    QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
-    const QStringList antes = estructura(conexion);
-    TDefaultDBValues(conexion).inicia();
-    TDefaultDBValues(conexion).inicia();
-    QCOMPARE(estructura(conexion), antes);
-}
+    void dosProcesosMismaBase()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        TUsuario usuario;
+        usuario.setEmail(QStringLiteral("primero@tienda.mx"));
+        TUsuario::saveOrUpdate(usuario, conexion);  // this process holds the file open
 
-void TstEntidades::completarReponeLoQueFalta()
-{
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-    const QStringList completa = estructura(conexion);
+        QProcess hijo;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("VELKOR_HIJO_BASE"), conexion.getDatabase());
+        entorno.insert(QStringLiteral("VELKOR_HIJO_PROGRAMA"), programa.ruta());
+        hijo.setProcessEnvironment(entorno);
+        hijo.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(hijo.waitForFinished(60000));
+        QVERIFY2(hijo.exitCode() == 0, hijo.readAllStandardError().constData());
+        QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 2);
+    }
 
-    // An older database: no employee link table, no price columns, no newer
-    // tables, no recorded version.
-    TConcepto concepto;
-    concepto.setDescripcion(QStringLiteral("Martillo"));
-    concepto = TConcepto::saveOrUpdate(concepto, conexion);
-    ejecuta(conexion, QStringLiteral("DROP TABLE NOMINACOMPROBANTEEMPLEADO"));
-    ejecuta(conexion, QStringLiteral("DROP SEQUENCE GEN_NOMINACOMPROBANTEEMPLEADO"));
-    ejecuta(conexion, QStringLiteral("ALTER TABLE CONCEPTO DROP PRECIOCOMPRA"));
-    ejecuta(conexion, QStringLiteral("ALTER TABLE CONCEPTO DROP CLAVEPRODSERV"));
-    ejecuta(conexion, QStringLiteral("DROP TABLE CERTIFICADO"));
-    ejecuta(conexion, QStringLiteral("DROP TABLE VERSIONESQUEMA"));
-    Conexiones::cierra(conexion);
-    QVERIFY(estructura(conexion) != completa);
-    QCOMPARE(Esquema::versionRegistrada(conexion), 0);
+    void hiloPropioMismaBase()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        TTransaccion abierta(conexion);
+        TContacto::saveOrUpdate(TContacto(), conexion);
 
-    TDefaultDBValues(conexion).inicia();
-    Conexiones::cierra(conexion);
-    QCOMPARE(estructura(conexion), completa);
-    QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
-    QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), conexion)->getDescripcion(), QStringLiteral("Martillo"));
-    TConcepto::saveOrUpdate(TConcepto(), conexion);  // the table's generator still works
-}
-
-void TstEntidades::dosProcesosMismaBase()
-{
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-    TUsuario usuario;
-    usuario.setEmail(QStringLiteral("primero@tienda.mx"));
-    TUsuario::saveOrUpdate(usuario, conexion);  // this process holds the file open
-
-    QProcess hijo;
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(QStringLiteral("VELKOR_HIJO_BASE"), conexion.getDatabase());
-    entorno.insert(QStringLiteral("VELKOR_HIJO_PROGRAMA"), programa.ruta());
-    hijo.setProcessEnvironment(entorno);
-    hijo.start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(hijo.waitForFinished(60000));
-    QVERIFY2(hijo.exitCode() == 0, hijo.readAllStandardError().constData());
-    QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 2);
-}
-
-void TstEntidades::hiloPropioMismaBase()
-{
-    TCarpetaPrograma programa;
-    const TConexionSesion conexion = programa.nuevaBaseNegocio();
-    TTransaccion abierta(conexion);
-    TContacto::saveOrUpdate(TContacto(), conexion);
-
-    // A worker writes other rows of the same database through its own
-    // connection while this thread's transaction is open.
-    QString error;
-    QThread* hilo = QThread::create([&] {
-        try {
-            for (int i = 0; i < 20; ++i)
-                TContacto::saveOrUpdate(TContacto(), conexion);
-        } catch (const std::exception& e) {
-            error = Errores::describe(e);
-        }
-        Conexiones::cierraHilo();
-    });
-    hilo->start();
-    QVERIFY(hilo->wait(60000));
-    delete hilo;
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    abierta.commit();
-    QCOMPARE(TContacto::busca(QString(), {}, conexion).size(), 21);
-}
+        // A worker writes other rows of the same database through its own
+        // connection while this thread's transaction is open.
+        QString error;
+        QThread* hilo = QThread::create([&] {
+            try {
+                for (int i = 0; i < 20; ++i)
+                    TContacto::saveOrUpdate(TContacto(), conexion);
+            } catch (const std::exception& e) {
+                error = Errores::describe(e);
+            }
+            Conexiones::cierraHilo();
+        });
+        hilo->start();
+        QVERIFY(hilo->wait(60000));
+        delete hilo;
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        abierta.commit();
+        QCOMPARE(TContacto::busca(QString(), {}, conexion).size(), 21);
+    }
+};
 
 // The second process of dosProcesosMismaBase: the same program opening a
 // database another process has open.

@@ -60,6 +60,14 @@ TConexionSesion creaNegocio(const NuevoNegocio::TDatos& datos)
     return conexion;
 }
 
+// A program folder whose registry is in place, as after the first start.
+struct TProgramaConRegistro : TCarpetaPrograma {
+    explicit TProgramaConRegistro(bool conRecursos = true) : TCarpetaPrograma(conRecursos)
+    {
+        TBaseDatosLocalFrm::creaTablas(archivo(DB_USUARIOS));
+    }
+};
+
 void limpiaSesion()
 {
     Sistema::freeNegocio();
@@ -73,257 +81,226 @@ class TstNuevoNegocio : public QObject {
     Q_OBJECT
 private slots:
     void init() { limpiaSesion(); }
-    void primeraVezCreaTodo();
-    void casosDeLosDatos_data();
-    void casosDeLosDatos();
-    void bdExistenteNoSeDestruye();
-    void sinPlantillaNoRegistraNada();
-    void falloAMitadNoDejaMedioNegocio();
-    void soloNegocioCopiaAlUsuario();
-    void ingreso_data();
-    void ingreso();
-};
 
-void TstNuevoNegocio::primeraVezCreaTodo()
-{
-    TCarpetaPrograma programa;
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(DB_USUARIOS));
-    const NuevoNegocio::TDatos datos = datosEscuela();
-    const TConexionSesion conexion = creaNegocio(datos);
+    void primeraVezCreaTodo()
+    {
+        const TProgramaConRegistro programa;
+        const NuevoNegocio::TDatos datos = datosEscuela();
+        const TConexionSesion conexion = creaNegocio(datos);
 
-    const QString archivo = programa.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
-    QCOMPARE(conexion.getDatabase(), archivo);
-    QCOMPARE(Sistema::dbSistema, archivo);
-    QCOMPARE(conexion.getServer(), programa.ruta() + MOTOR_CLIENTE);
+        const QString archivo = programa.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
+        QCOMPARE(conexion.getDatabase(), archivo);
 
-    // The registry row leads back to the new file.
-    const QStringList detalle = registroLocal().getEmpresaDetalle(QStringLiteral("EKU9003173C9"));
-    QCOMPARE(detalle.value(1), datos.razon);
-    const QStringList campos = Utils::transformaStringConexion(detalle.value(2));
-    QCOMPARE(campos, (QStringList{DB_SQLITE, QString(), QString(), QString(), archivo, QString()}));
+        // The registry row leads back to the new file.
+        const QStringList detalle = registroLocal().getEmpresaDetalle(QStringLiteral("EKU9003173C9"));
+        QCOMPARE(detalle.value(1), datos.razon);
+        const QStringList campos = Utils::transformaStringConexion(detalle.value(2));
+        QCOMPARE(campos, (QStringList{DB_SQLITE, QString(), QString(), QString(), archivo, QString()}));
 
-    const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(QStringLiteral("dueno@escuela.mx"), conexion);
-    QVERIFY(usuario);
-    QCOMPARE(usuario->getEmail(), QStringLiteral("dueno@escuela.mx"));
-    QCOMPARE(usuario->getPassword(), Signerutils::Signer().crypt(QStringLiteral("dueno@escuela.mx") + USR_PASS +
-                                                                 QStringLiteral("Secreta#1")));
-    QCOMPARE(usuario->getIdpersona()->getNombre(), QStringLiteral("Ana"));
-    const int contacto = usuario->getIdpersona()->getContactoId();
-    const QList<TTelefono> telefonos = TTelefono::busca(QStringLiteral("\"IDCONTACTO\" = ?"), {contacto}, conexion);
-    QCOMPARE(telefonos.size(), 2);
-    QCOMPARE(telefonos.at(1).getNumero(), QStringLiteral("5551234567"));
-    QCOMPARE(telefonos.at(1).getTipotelefono(), 2);
+        const auto usuario = TUsuario::getInfoByEmail(QStringLiteral("dueno@escuela.mx"), conexion);
+        QVERIFY(usuario);
+        QCOMPARE(usuario->getIdpersona()->getNombre(), QStringLiteral("Ana"));
+        const int contacto = usuario->getIdpersona()->getContactoId();
+        const QList<TTelefono> telefonos = TTelefono::busca(QStringLiteral("\"IDCONTACTO\" = ?"), {contacto}, conexion);
+        QCOMPARE(telefonos.size(), 2);
+        QCOMPARE(telefonos.at(1).getNumero(), QStringLiteral("5551234567"));
+        QCOMPARE(telefonos.at(1).getTipotelefono(), 2);
 
-    const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), conexion);
-    QVERIFY(negocio);
-    QCOMPARE(negocio->getNombre(), QStringLiteral("Escuela Kemper"));
-    QVERIFY(!negocio->getLogonegocio().isEmpty());
-    const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
-    QCOMPARE(fiscales->getRazon(), datos.razon);
-    QCOMPARE(fiscales->getRegimen(), QStringLiteral("601"));
-    const std::shared_ptr<TDireccion> direccion = fiscales->getDireccion();
-    QCOMPARE(direccion->getCalle(), QStringLiteral("Reforma"));
-    QCOMPARE(direccion->getEstado(), QStringLiteral("CMX - Ciudad de México"));
-    QCOMPARE(direccion->getCodigoPostal()->getCp(), QStringLiteral("06600"));
-    QCOMPARE(direccion->getCodigoPostal()->getEstado(), QStringLiteral("CMX"));
-    QCOMPARE(direccion->getCodigoPostal()->getMunicipio(), QStringLiteral("015 - Cuauhtémoc"));
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), conexion);
+        QVERIFY(negocio);
+        QVERIFY(!negocio->getLogonegocio().isEmpty());
+        const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
+        QCOMPARE(fiscales->getRazon(), datos.razon);
+        QCOMPARE(fiscales->getRegimen(), QStringLiteral("601"));
+        const std::shared_ptr<TDireccion> direccion = fiscales->getDireccion();
+        QCOMPARE(direccion->getCalle(), QStringLiteral("Reforma"));
+        QCOMPARE(direccion->getCodigoPostal()->getCp(), QStringLiteral("06600"));
+        QCOMPARE(direccion->getCodigoPostal()->getEstado(), QStringLiteral("CMX"));
+        QCOMPARE(direccion->getCodigoPostal()->getMunicipio(), QStringLiteral("015 - Cuauhtémoc"));
 
-    const std::unique_ptr<TCertificado> certificado = TCertificado::getByNegocio(*negocio, conexion);
-    QVERIFY(certificado);
-    QCOMPARE(certificado->getNumCertificado(), QStringLiteral("30001000000500003416"));
-    QCOMPARE(certificado->getFechaexpiracion(), QDate(2027, 5, 18));
-    QFile cer(datos.certificado);
-    QVERIFY(cer.open(QIODevice::ReadOnly));
-    QCOMPARE(certificado->getNegCer(), cer.readAll());
-    QCOMPARE(Signerutils::Signer().decrypt(certificado->getNegPassword()), QStringLiteral("12345678a"));
+        const std::unique_ptr<TCertificado> certificado = TCertificado::getByNegocio(*negocio, conexion);
+        QVERIFY(certificado);
+        QCOMPARE(certificado->getNumCertificado(), QStringLiteral("30001000000500003416"));
+        QCOMPARE(certificado->getFechaexpiracion(), QDate(2027, 5, 18));
+        QFile cer(datos.certificado);
+        QVERIFY(cer.open(QIODevice::ReadOnly));
+        QCOMPARE(certificado->getNegCer(), cer.readAll());
+        QCOMPARE(Signerutils::Signer().decrypt(certificado->getNegPassword()), QStringLiteral("12345678a"));
 
-    const QList<TRegimennegocio> regimenes =
-        TRegimennegocio::busca(QStringLiteral("\"IDNEGOCIO\" = ?"), {negocio->getIdnegocio()}, conexion);
-    QCOMPARE(regimenes.size(), 1);
-    QCOMPARE(regimenes.first().getIdregimen()->getDescripcion(), datos.regimen);
+        const QList<TRegimennegocio> regimenes =
+            TRegimennegocio::busca(QStringLiteral("\"IDNEGOCIO\" = ?"), {negocio->getIdnegocio()}, conexion);
+        QCOMPARE(regimenes.size(), 1);
+        QCOMPARE(regimenes.first().getIdregimen()->getDescripcion(), datos.regimen);
 
-    // The session is the new business's, with its head office.
-    QVERIFY(Sistema::Negocio);
-    QCOMPARE(Sistema::Negocio->getIdnegocio(), negocio->getIdnegocio());
-    QCOMPARE(Sistema::Usuario->getEmail(), QStringLiteral("dueno@escuela.mx"));
-    QCOMPARE(Sistema::Sucursales.size(), 1);
-    QCOMPARE(Sistema::Sucursales.first()->getNombre(), datos.razon);
-    QCOMPARE(Sistema::Sucursales.first()->getTipo(), TSucursal::TIPO_MATRIZ);
-    QCOMPARE(Sistema::Sucursales.first()->getDireccionId(), direccion->getIddireccion());
-    QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
-    QCOMPARE(Signerutils::Signer().decrypt(Sistema::UsuarioNegocio->getNivelpermiso()),
-             QStringLiteral("EKU9003173C9") + USR_PASS + PERMISOS_INICIALES);
-    QVERIFY(QFileInfo(programa.archivo(FACTURAS_PATH + QStringLiteral("/EKU9003173C9/") + XML_PATH)).isDir());
-    QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
-}
-
-void TstNuevoNegocio::casosDeLosDatos_data()
-{
-    QTest::addColumn<QString>("razon");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("matriz");
-    QTest::newRow("sin razón social") << QString() << QStringLiteral("x") << TSucursal::MATRIZ_STRING;
-    QTest::newRow("sin contraseña") << QStringLiteral("ESCUELA") << QString() << QStringLiteral("ESCUELA");
-}
-
-void TstNuevoNegocio::casosDeLosDatos()
-{
-    QFETCH(QString, razon);
-    QFETCH(QString, password);
-    QFETCH(QString, matriz);
-    TCarpetaPrograma programa;
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(DB_USUARIOS));
-    NuevoNegocio::TDatos datos = datosEscuela();
-    datos.razon = razon;
-    datos.password = password;
-    datos.direccion.codigoPostal.clear();
-    const TConexionSesion conexion = creaNegocio(datos);
-    QCOMPARE(Sistema::Sucursales.first()->getNombre(), matriz);
-    QCOMPARE(Sistema::Usuario->getPassword(), NuevoNegocio::cifraPassword(QStringLiteral("dueno@escuela.mx"), password));
-    QVERIFY(!Sistema::Sucursales.first()->getDireccion()->getCodigoPostal());
-    QCOMPARE(TCodigopostal::busca(QString(), {}, conexion).size(), 0);
-}
-
-void TstNuevoNegocio::bdExistenteNoSeDestruye()
-{
-    TCarpetaPrograma programa;
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(DB_USUARIOS));
-    const QString archivo = programa.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
-    QDir().mkpath(QFileInfo(archivo).absolutePath());
-    QFile previo(archivo);
-    QVERIFY(previo.open(QIODevice::WriteOnly));
-    previo.write("comprobantes de antes");
-    previo.close();
-
-    NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), QStringLiteral("EKU9003173C9"), QStringLiteral("X"),
-                                 NuevoNegocio::destinoLocal(QStringLiteral("EKU9003173C9")));
-    const QStringList apartados = QDir(QFileInfo(archivo).absolutePath())
-                                      .entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
-    QCOMPARE(apartados.size(), 1);
-    QFile guardado(QFileInfo(archivo).absolutePath() + QLatin1Char('/') + apartados.first());
-    QVERIFY(guardado.open(QIODevice::ReadOnly));
-    QCOMPARE(guardado.readAll(), QByteArray("comprobantes de antes"));
-    QVERIFY(QFileInfo(archivo).size() > 1000);
-}
-
-void TstNuevoNegocio::sinPlantillaNoRegistraNada()
-{
-    TCarpetaPrograma programa(false);
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(DB_USUARIOS));
-    QVERIFY_THROWS_EXCEPTION(EEntradaSalida,
-                             NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), QStringLiteral("EKU9003173C9"),
-                                                          QStringLiteral("X"),
-                                                          NuevoNegocio::destinoLocal(QStringLiteral("EKU9003173C9"))));
-    QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
-}
-
-void TstNuevoNegocio::falloAMitadNoDejaMedioNegocio()
-{
-    TCarpetaPrograma programa;
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(DB_USUARIOS));
-    NuevoNegocio::TDatos datos = datosEscuela();
-    datos.llave = programa.archivo(QStringLiteral("no-existe.key"));
-    const TConexionSesion conexion = NuevoNegocio::saveNuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon,
-                                                                  NuevoNegocio::destinoLocal(datos.rfc));
-    QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoNegocio(datos, conexion));
-    QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 0);
-    QCOMPARE(TNegocio::busca(QString(), {}, conexion).size(), 0);
-    QVERIFY(!Sistema::Negocio);
-}
-
-void TstNuevoNegocio::soloNegocioCopiaAlUsuario()
-{
-    TCarpetaPrograma programa;
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(DB_USUARIOS));
-    const TConexionSesion primera = creaNegocio(datosEscuela());
-    const std::shared_ptr<TUsuario> usuario = Sistema::Usuario;
-
-    NuevoNegocio::TDatos otra = datosEscuela();
-    otra.rfc = QStringLiteral("H&E951128469");
-    otra.razon = QStringLiteral("H & E");
-    otra.regimen = QStringLiteral("612 - Personas Físicas con Actividades Empresariales y Profesionales");
-    const TConexionSesion segunda =
-        NuevoNegocio::saveNuevoLocal(usuario->getEmail(), otra.rfc, otra.razon, NuevoNegocio::destinoLocal(otra.rfc));
-    QVERIFY(segunda.getDatabase() != primera.getDatabase());
-    NuevoNegocio::saveNuevoNegocio(otra, segunda, usuario.get());
-
-    const std::unique_ptr<TUsuario> copia = TUsuario::getInfoByEmail(usuario->getEmail(), segunda);
-    QVERIFY(copia);
-    QCOMPARE(copia->getPassword(), usuario->getPassword());
-    QCOMPARE(copia->getIdpersona()->getApellidopaterno(), QStringLiteral("Muñoz"));
-    QVERIFY(TNegocio::getByRFC(QStringLiteral("H&E951128469"), segunda));
-    QVERIFY(!TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), segunda));
-    QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
-}
-
-void TstNuevoNegocio::ingreso_data()
-{
-    QTest::addColumn<QString>("caso");
-    QTest::addColumn<QString>("componente");
-    QTest::addColumn<QString>("email");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<int>("resultado");
-    QTest::addColumn<int>("activas");  // registry entries still active afterwards
-    const QString rfc = QStringLiteral("EKU9003173C9");
-    const QString email = QStringLiteral("dueno@escuela.mx");
-    const QString clave = QStringLiteral("Secreta#1");
-    QTest::newRow("sin empresa") << "" << "" << email << clave << int(TResultado::SinEmpresa) << 1;
-    QTest::newRow("sin correo") << "" << rfc << "" << clave << int(TResultado::SinCorreo) << 1;
-    QTest::newRow("base borrada") << "borra" << rfc << email << clave << int(TResultado::BaseInexistente) << 0;
-    QTest::newRow("empresa ajena") << "ajena" << rfc << email << clave << int(TResultado::EmpresaYUsuario) << 0;
-    QTest::newRow("usuario inexistente") << "" << rfc << QStringLiteral("otro@escuela.mx") << clave
-                                         << int(TResultado::UsuarioIncorrecto) << 1;
-    QTest::newRow("contraseña incorrecta") << "" << rfc << email << QStringLiteral("secreta#1")
-                                           << int(TResultado::UsuarioIncorrecto) << 1;
-    QTest::newRow("sin acceso") << "sinliga" << rfc << email << clave << int(TResultado::SinAcceso) << 1;
-    QTest::newRow("correcto") << "" << rfc << email << clave << int(TResultado::Correcto) << 1;
-    QTest::newRow("correo en mayúsculas") << "" << rfc << QStringLiteral("Dueno@Escuela.MX") << clave
-                                          << int(TResultado::Correcto) << 1;
-}
-
-void TstNuevoNegocio::ingreso()
-{
-    QFETCH(QString, caso);
-    QFETCH(QString, componente);
-    QFETCH(QString, email);
-    QFETCH(QString, password);
-    QFETCH(int, resultado);
-    QFETCH(int, activas);
-    TCarpetaPrograma programa;
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(DB_USUARIOS));
-    const TConexionSesion conexion = creaNegocio(datosEscuela());
-    limpiaSesion();
-    QDir(programa.archivo(FACTURAS_PATH)).removeRecursively();
-
-    if (caso == QLatin1String("borra")) {
-        Conexiones::cierra(conexion);
-        QVERIFY(QFile::remove(conexion.getDatabase()));
-    } else if (caso == QLatin1String("ajena")) {
-        // The file holds another business: the registry row is stale.
-        Conexiones::cierra(conexion);
-        QFile::remove(conexion.getDatabase());
-        QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), conexion.getDatabase()));
-        QFile::setPermissions(conexion.getDatabase(), QFile::ReadOwner | QFile::WriteOwner);
-    } else if (caso == QLatin1String("sinliga")) {
-        // The user exists but was never linked to the business.
-        QSqlQuery borra(Conexiones::baseDatos(conexion));
-        QVERIFY(borra.exec(QStringLiteral("DELETE FROM USUARIONEGOCIO")));
-    }
-
-    const TResultado obtenido = Ingreso::ingresa(componente, email, password);
-    QCOMPARE(int(obtenido), resultado);
-    QCOMPARE(registroLocal().getNumeroEmpresas(), activas);
-    const bool correcto = obtenido == TResultado::Correcto;
-    QCOMPARE(bool(Sistema::Negocio), correcto);
-    QCOMPARE(bool(Sistema::UsuarioNegocio), correcto);
-    QCOMPARE(QFileInfo(programa.archivo(FACTURAS_PATH + QStringLiteral("/EKU9003173C9"))).isDir(), correcto);
-    if (correcto) {
-        QCOMPARE(Sistema::Conexion->getDatabase(), conexion.getDatabase());
-        QCOMPARE(Sistema::Negocio->getNombre(), QStringLiteral("Escuela Kemper"));
+        // The session is the new business's, with its head office.
+        QVERIFY(Sistema::Negocio);
+        QCOMPARE(Sistema::Negocio->getIdnegocio(), negocio->getIdnegocio());
         QCOMPARE(Sistema::Sucursales.size(), 1);
+        QCOMPARE(Sistema::Sucursales.first()->getNombre(), datos.razon);
+        QCOMPARE(Sistema::Sucursales.first()->getTipo(), TSucursal::TIPO_MATRIZ);
+        QCOMPARE(Sistema::Sucursales.first()->getDireccionId(), direccion->getIddireccion());
+        QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
     }
-    QVERIFY(!Ingreso::mensajes(obtenido).isEmpty() || correcto);
-}
+
+    void casosDeLosDatos_data()
+    {
+        QTest::addColumn<QString>("razon");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("matriz");
+        QTest::newRow("sin razón social") << QString() << QStringLiteral("x") << TSucursal::MATRIZ_STRING;
+        QTest::newRow("sin contraseña") << QStringLiteral("ESCUELA") << QString() << QStringLiteral("ESCUELA");
+    }
+    void casosDeLosDatos()
+    {
+        QFETCH(QString, razon);
+        QFETCH(QString, password);
+        QFETCH(QString, matriz);
+        const TProgramaConRegistro programa;
+        NuevoNegocio::TDatos datos = datosEscuela();
+        datos.razon = razon;
+        datos.password = password;
+        datos.direccion.codigoPostal.clear();
+        const TConexionSesion conexion = creaNegocio(datos);
+        QCOMPARE(Sistema::Sucursales.first()->getNombre(), matriz);
+        QCOMPARE(Sistema::Usuario->getPassword(), NuevoNegocio::cifraPassword(datos.email.trimmed(), password));
+        QVERIFY(!Sistema::Sucursales.first()->getDireccion()->getCodigoPostal());
+        QCOMPARE(TCodigopostal::busca(QString(), {}, conexion).size(), 0);
+    }
+
+    void bdExistenteNoSeDestruye()
+    {
+        const TProgramaConRegistro programa;
+        const QString rfc = QStringLiteral("EKU9003173C9");
+        const QString carpeta = programa.archivo(QStringLiteral("db/") + rfc + QLatin1Char('/'));
+        QDir().mkpath(carpeta);
+        QFile previo(carpeta + DB_SISTEMA_NOMBRE);
+        QVERIFY(previo.open(QIODevice::WriteOnly) && previo.write("comprobantes de antes") > 0);
+        previo.close();
+        NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X"),
+                                     NuevoNegocio::destinoLocal(rfc));
+        const QStringList apartados =
+            QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
+        QCOMPARE(apartados.size(), 1);
+        QFile guardado(carpeta + apartados.first());
+        QVERIFY(guardado.open(QIODevice::ReadOnly));
+        QCOMPARE(guardado.readAll(), QByteArray("comprobantes de antes"));
+        QVERIFY(QFileInfo(carpeta + DB_SISTEMA_NOMBRE).size() > 1000);
+    }
+
+    void sinPlantillaNoRegistraNada()
+    {
+        const TProgramaConRegistro programa(false);
+        const QString rfc = QStringLiteral("EKU9003173C9");
+        QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), rfc,
+                                                                              QStringLiteral("X"),
+                                                                              NuevoNegocio::destinoLocal(rfc)));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+    }
+
+    void falloAMitadNoDejaMedioNegocio()
+    {
+        const TProgramaConRegistro programa;
+        NuevoNegocio::TDatos datos = datosEscuela();
+        datos.llave = programa.archivo(QStringLiteral("no-existe.key"));
+        const TConexionSesion conexion = NuevoNegocio::saveNuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon,
+                                                                      NuevoNegocio::destinoLocal(datos.rfc));
+        QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoNegocio(datos, conexion));
+        QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 0);
+        QCOMPARE(TNegocio::busca(QString(), {}, conexion).size(), 0);
+        QVERIFY(!Sistema::Negocio);
+    }
+
+    void soloNegocioCopiaAlUsuario()
+    {
+        const TProgramaConRegistro programa;
+        const TConexionSesion primera = creaNegocio(datosEscuela());
+        const std::shared_ptr<TUsuario> usuario = Sistema::Usuario;
+
+        NuevoNegocio::TDatos otra = datosEscuela();
+        otra.rfc = QStringLiteral("H&E951128469");
+        otra.razon = QStringLiteral("H & E");
+        otra.regimen = QStringLiteral("612 - Personas Físicas con Actividades Empresariales y Profesionales");
+        const TConexionSesion segunda = NuevoNegocio::saveNuevoLocal(usuario->getEmail(), otra.rfc, otra.razon,
+                                                                     NuevoNegocio::destinoLocal(otra.rfc));
+        QVERIFY(segunda.getDatabase() != primera.getDatabase());
+        NuevoNegocio::saveNuevoNegocio(otra, segunda, usuario.get());
+
+        const std::unique_ptr<TUsuario> copia = TUsuario::getInfoByEmail(usuario->getEmail(), segunda);
+        QVERIFY(copia);
+        QCOMPARE(copia->getPassword(), usuario->getPassword());
+        QCOMPARE(copia->getIdpersona()->getApellidopaterno(), QStringLiteral("Muñoz"));
+        QVERIFY(TNegocio::getByRFC(QStringLiteral("H&E951128469"), segunda));
+        QVERIFY(!TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), segunda));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
+    }
+
+    void ingreso_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QString>("componente");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("resultado");
+        QTest::addColumn<int>("activas");  // registry entries still active afterwards
+        const QString rfc = QStringLiteral("EKU9003173C9");
+        const QString email = QStringLiteral("dueno@escuela.mx");
+        const QString clave = QStringLiteral("Secreta#1");
+        QTest::newRow("sin empresa") << "" << "" << email << clave << int(TResultado::SinEmpresa) << 1;
+        QTest::newRow("sin correo") << "" << rfc << "" << clave << int(TResultado::SinCorreo) << 1;
+        QTest::newRow("base borrada") << "borra" << rfc << email << clave << int(TResultado::BaseInexistente) << 0;
+        QTest::newRow("empresa ajena") << "ajena" << rfc << email << clave << int(TResultado::EmpresaYUsuario) << 0;
+        QTest::newRow("usuario inexistente") << "" << rfc << QStringLiteral("otro@escuela.mx") << clave
+                                             << int(TResultado::UsuarioIncorrecto) << 1;
+        QTest::newRow("contraseña incorrecta") << "" << rfc << email << QStringLiteral("secreta#1")
+                                               << int(TResultado::UsuarioIncorrecto) << 1;
+        QTest::newRow("sin acceso") << "sinliga" << rfc << email << clave << int(TResultado::SinAcceso) << 1;
+        QTest::newRow("correcto") << "" << rfc << email << clave << int(TResultado::Correcto) << 1;
+        QTest::newRow("correo en mayúsculas") << "" << rfc << QStringLiteral("Dueno@Escuela.MX") << clave
+                                              << int(TResultado::Correcto) << 1;
+    }
+    void ingreso()
+    {
+        QFETCH(QString, caso);
+        QFETCH(QString, componente);
+        QFETCH(QString, email);
+        QFETCH(QString, password);
+        QFETCH(int, resultado);
+        QFETCH(int, activas);
+        const TProgramaConRegistro programa;
+        const TConexionSesion conexion = creaNegocio(datosEscuela());
+        limpiaSesion();
+        QDir(programa.archivo(FACTURAS_PATH)).removeRecursively();
+
+        if (caso == QLatin1String("borra")) {
+            Conexiones::cierra(conexion);
+            QVERIFY(QFile::remove(conexion.getDatabase()));
+        } else if (caso == QLatin1String("ajena")) {
+            // The file holds another business: the registry row is stale.
+            Conexiones::cierra(conexion);
+            QFile::remove(conexion.getDatabase());
+            QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), conexion.getDatabase()));
+            QFile::setPermissions(conexion.getDatabase(), QFile::ReadOwner | QFile::WriteOwner);
+        } else if (caso == QLatin1String("sinliga")) {
+            // The user exists but was never linked to the business.
+            QSqlQuery borra(Conexiones::baseDatos(conexion));
+            QVERIFY(borra.exec(QStringLiteral("DELETE FROM USUARIONEGOCIO")));
+        }
+
+        const TResultado obtenido = Ingreso::ingresa(componente, email, password);
+        QCOMPARE(int(obtenido), resultado);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), activas);
+        const bool correcto = obtenido == TResultado::Correcto;
+        QCOMPARE(bool(Sistema::Negocio), correcto);
+        QCOMPARE(bool(Sistema::UsuarioNegocio), correcto);
+        QCOMPARE(QFileInfo(programa.archivo(FACTURAS_PATH + QStringLiteral("/EKU9003173C9"))).isDir(), correcto);
+        if (correcto) {
+            QCOMPARE(Sistema::Conexion->getDatabase(), conexion.getDatabase());
+            QCOMPARE(Sistema::Negocio->getNombre(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(Sistema::Sucursales.size(), 1);
+        }
+        QVERIFY(!Ingreso::mensajes(obtenido).isEmpty() || correcto);
+    }
+};
 
 QTEST_GUILESS_MAIN(TstNuevoNegocio)
 #include "tst_nuevonegocio.moc"

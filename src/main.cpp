@@ -1,17 +1,22 @@
+#include "Conexiones.h"
 #include "PrompterCajas.h"
 #include "Prompter.h"
+#include "TSenalesTerminacion.h"
 #include "Ventanas.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    TSenalesTerminacion::bloquea();
     QApplication app(argc, argv);
+    TSenalesTerminacion senales;
     TPrompterCajas cajas;
     Prompter::instala(&cajas);
     Inicio::creaVentanas(QCoreApplication::applicationDirPath());
     const int resultado = app.exec();
     Inicio::destruyeVentanas();
+    Conexiones::apagaMotor();
     Prompter::instala(nullptr);
     return resultado;
 }

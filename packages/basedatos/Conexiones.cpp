@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QSqlError>
 #include <QThread>
+#include <atomic>
+#include <cstdlib>
 #include <mutex>
 
 #include <ibase.h>
@@ -26,6 +28,15 @@ QString nombreConexion(const TConexionSesion& conexion)
     return PREFIJO + QFileInfo(conexion.getDatabase()).absoluteFilePath() + sufijoHilo();
 }
 
+std::atomic_bool motorApagado = false;
+
+// At exit Qt's own objects may already be gone: only the engine is touched.
+void apagaAlSalir()
+{
+    if (!motorApagado.exchange(true))
+        fb_shutdown(0, fb_shutrsn_app_stopped);
+}
+
 // The client library reads its configuration from the FIREBIRD root once, on
 // first use: point it at the program's Motor/ folder (SuperClassic, so a
 // second process of the program can open the same files). The folder is
@@ -40,7 +51,12 @@ void preparaMotor(const TConexionSesion& conexion)
     const QFileInfo carpeta(QFileInfo(servidor).absolutePath());
     if (!carpeta.isDir())
         return;
-    std::call_once(hecho, [&] { qputenv("FIREBIRD", QFile::encodeName(carpeta.canonicalFilePath())); });
+    std::call_once(hecho, [&] {
+        qputenv("FIREBIRD", QFile::encodeName(carpeta.canonicalFilePath()));
+        // Registered after the client library's own exit handler, so it runs
+        // before it.
+        std::atexit(apagaAlSalir);
+    });
 }
 
 QString textoEstado(const ISC_STATUS* estado)
@@ -119,6 +135,12 @@ void cierraHilo()
         }
         QSqlDatabase::removeDatabase(nombre);
     }
+}
+
+void apagaMotor()
+{
+    cierraHilo();
+    apagaAlSalir();
 }
 
 void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma)

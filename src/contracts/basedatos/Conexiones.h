@@ -18,6 +18,15 @@ BASEDATOS_EXPORT void cierra(const TConexionSesion& conexion);
 // before they end.
 BASEDATOS_EXPORT void cierraHilo();
 
+// Closes the calling thread's connections and shuts the embedded engine down,
+// waiting for it. Runs by itself when a process that used the engine exits,
+// before the libraries are unloaded: left to the engine's own exit handling,
+// its shutdown thread may unload its plugins while the process is already
+// unloading them, which crashes the process and can leave the engine's
+// shared locks held for every other process of the program. After it, no
+// database can be opened in this process.
+BASEDATOS_EXPORT void apagaMotor();
+
 // Creates an empty embedded database file (UTF-8 text, the program's page size).
 // Raises EBaseDatos when the file exists or cannot be created.
 BASEDATOS_EXPORT void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma);

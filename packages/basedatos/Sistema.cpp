@@ -103,8 +103,7 @@ void actualizaSucursales()
     Sucursales.clear();
     if (!Negocio || !Conexion)
         return;
-    const QList<TSucursal> sucursales =
-        TSucursal::busca(QStringLiteral("\"NEGOCIO\" = ?"), {Negocio->getIdnegocio()}, *Conexion);
+    const QList<TSucursal> sucursales = TSucursal::getByNegocio(*Negocio, *Conexion);
     for (const TSucursal& s : sucursales)
         Sucursales.append(std::make_shared<TSucursal>(s));
     if (sucursalIndex >= Sucursales.size())

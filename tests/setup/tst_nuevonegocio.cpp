@@ -101,7 +101,7 @@ private slots:
         QVERIFY(usuario);
         QCOMPARE(usuario->getIdpersona()->getNombre(), QStringLiteral("Ana"));
         const int contacto = usuario->getIdpersona()->getContactoId();
-        const QList<TTelefono> telefonos = TTelefono::busca(QStringLiteral("\"IDCONTACTO\" = ?"), {contacto}, conexion);
+        const QList<TTelefono> telefonos = TTelefono::busca(TTelefono::columna(TTelefono::col_Idcontacto) == contacto, conexion);
         QCOMPARE(telefonos.size(), 2);
         QCOMPARE(telefonos.at(1).getNumero(), QStringLiteral("5551234567"));
         QCOMPARE(telefonos.at(1).getTipotelefono(), 2);
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(Signerutils::Signer().decrypt(certificado->getNegPassword()), QStringLiteral("12345678a"));
 
         const QList<TRegimennegocio> regimenes =
-            TRegimennegocio::busca(QStringLiteral("\"IDNEGOCIO\" = ?"), {negocio->getIdnegocio()}, conexion);
+            TRegimennegocio::busca(TRegimennegocio::columna(TRegimennegocio::col_Idnegocio) == *negocio, conexion);
         QCOMPARE(regimenes.size(), 1);
         QCOMPARE(regimenes.first().getIdregimen()->getDescripcion(), datos.regimen);
 
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(Sistema::Sucursales.first()->getNombre(), matriz);
         QCOMPARE(Sistema::Usuario->getPassword(), NuevoNegocio::cifraPassword(datos.email.trimmed(), password));
         QVERIFY(!Sistema::Sucursales.first()->getDireccion()->getCodigoPostal());
-        QCOMPARE(TCodigopostal::busca(QString(), {}, conexion).size(), 0);
+        QCOMPARE(TCodigopostal::cuenta(TCondicion(), conexion), 0);
     }
 
     void bdExistenteNoSeDestruye()
@@ -205,8 +205,8 @@ private slots:
         const TConexionSesion conexion = NuevoNegocio::saveNuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon,
                                                                       NuevoNegocio::destinoLocal(datos.rfc));
         QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoNegocio(datos, conexion));
-        QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 0);
-        QCOMPARE(TNegocio::busca(QString(), {}, conexion).size(), 0);
+        QCOMPARE(TUsuario::cuenta(TCondicion(), conexion), 0);
+        QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 0);
         QVERIFY(!Sistema::Negocio);
     }
 

@@ -3,6 +3,8 @@
 #include "TConexionSesion.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <memory>
 
 // One named Qt connection per database file and thread, opened on first use
 // and reused: every statement of a thread on a database goes through the same
@@ -12,6 +14,13 @@ namespace Conexiones {
 // The open connection of the calling thread; raises EBaseDatos when the
 // database cannot be opened.
 BASEDATOS_EXPORT QSqlDatabase baseDatos(const TConexionSesion& conexion);
+// A statement on the calling thread's connection to that database, prepared
+// from `sql`. Inside an open TTransaccion the statement is prepared once and
+// reused until the transaction ends: the engine ties a prepared statement to
+// the transaction it was prepared in. Outside one it serves this use only.
+// Raises EBaseDatos when the statement does not prepare.
+BASEDATOS_EXPORT std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, const QString& sql);
+
 // Closes the calling thread's connection to that database (if open).
 BASEDATOS_EXPORT void cierra(const TConexionSesion& conexion);
 // Closes every connection of the calling thread; worker threads call it

@@ -255,3 +255,54 @@ void TTransaccion::rollback()
     terminaTransaccion(db.connectionName());
     db.rollback();
 }
+
+TPuntoGuardado::TPuntoGuardado(const TConexionSesion& conexion) : m_transaccion(conexion)
+{
+    if (m_transaccion.propia())
+        return;
+    static thread_local quint64 serie = 0;
+    m_nombre = QStringLiteral("VK_PUNTO_%1").arg(++serie);
+    ejecuta(QStringLiteral("SAVEPOINT ") + m_nombre);
+}
+
+TPuntoGuardado::~TPuntoGuardado()
+{
+    if (m_terminado)
+        return;
+    try {
+        deshaz();
+    } catch (...) {
+        // A destructor must not throw; the enclosing transaction decides.
+    }
+}
+
+void TPuntoGuardado::ejecuta(const QString& sql)
+{
+    QSqlQuery q(Conexiones::baseDatos(m_transaccion.conexion()));
+    if (!q.exec(sql))
+        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q.lastError().text()));
+}
+
+void TPuntoGuardado::confirma()
+{
+    if (m_terminado)
+        return;
+    m_terminado = true;
+    if (m_nombre.isEmpty())
+        m_transaccion.commit();
+    else
+        ejecuta(QStringLiteral("RELEASE SAVEPOINT %1 ONLY").arg(m_nombre));
+}
+
+void TPuntoGuardado::deshaz()
+{
+    if (m_terminado)
+        return;
+    m_terminado = true;
+    if (m_nombre.isEmpty()) {
+        m_transaccion.rollback();
+        return;
+    }
+    ejecuta(QStringLiteral("ROLLBACK TO SAVEPOINT ") + m_nombre);
+    ejecuta(QStringLiteral("RELEASE SAVEPOINT %1 ONLY").arg(m_nombre));
+}

@@ -408,6 +408,53 @@ private slots:
         QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 0);
     }
 
+    void puntosDeGuardado()
+    {
+        // Inside one transaction, a failed part is undone alone and the
+        // parts before and after it stay.
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const TUnidadTrabajo unidad(conexion, 1);
+        const auto guardaContacto = [&] { return TContacto::saveOrUpdate(TContacto(), unidad).getIdcontacto(); };
+        int primero = -1;
+        int deshecho = -1;
+        int ultimo = -1;
+        {
+            TTransaccion transaccion(conexion);
+            {
+                TPuntoGuardado parte(conexion);
+                primero = guardaContacto();
+                parte.confirma();
+            }
+            try {
+                TPuntoGuardado parte(conexion);
+                deshecho = guardaContacto();
+                TComprobante malo;
+                malo.fijaValor(TComprobante::col_Total, 0.1);
+                TComprobante::saveOrUpdate(malo, unidad);
+                parte.confirma();
+            } catch (const EConversion&) {
+            }
+            {
+                TPuntoGuardado parte(conexion);
+                ultimo = guardaContacto();
+                parte.confirma();
+            }
+            transaccion.commit();
+        }
+        QVERIFY(TContacto::getById(primero, conexion));
+        QVERIFY(!TContacto::getById(deshecho, conexion));
+        QVERIFY(TContacto::getById(ultimo, conexion));
+
+        // Alone, a part is a transaction of its own.
+        {
+            TPuntoGuardado solo(conexion);
+            deshecho = guardaContacto();
+        }
+        QVERIFY(!TContacto::getById(deshecho, conexion));
+        QCOMPARE(TContacto::cuenta(TCondicion(), conexion), 2);
+    }
+
     void completarReponeLoQueFalta()
     {
         TCarpetaPrograma programa;

@@ -54,9 +54,34 @@ public:
     TTransaccion& operator=(const TTransaccion&) = delete;
     void commit();
     void rollback();
+    // Whether this object began the transaction (false when it joined one).
+    bool propia() const { return m_propia; }
+    const TConexionSesion& conexion() const { return m_conexion; }
 
 private:
     TConexionSesion m_conexion;
     bool m_propia = false;
     bool m_terminada = false;
+};
+
+// A part of a unit of work that can be undone alone: inside the thread's open
+// transaction on that database it is a savepoint, so a failed part (one
+// imported file) leaves the rest of the transaction as it was; without an open
+// transaction it is a transaction of its own. Undone when it leaves scope
+// without confirma().
+class BASEDATOS_EXPORT TPuntoGuardado {
+public:
+    explicit TPuntoGuardado(const TConexionSesion& conexion);
+    ~TPuntoGuardado();
+    TPuntoGuardado(const TPuntoGuardado&) = delete;
+    TPuntoGuardado& operator=(const TPuntoGuardado&) = delete;
+    // Keeps the part's work (in the enclosing transaction, when there is one).
+    void confirma();
+    void deshaz();
+
+private:
+    void ejecuta(const QString& sql);
+    TTransaccion m_transaccion;
+    QString m_nombre;  // the savepoint, when inside an open transaction
+    bool m_terminado = false;
 };

@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Rutas.h"
 #include "Signerutils.h"
 
 namespace Sistema {
@@ -14,7 +15,7 @@ std::shared_ptr<TUsuarionegocio> UsuarioNegocio;
 QList<std::shared_ptr<TSucursal>> Sucursales;
 int sucursalIndex = 0;
 
-QString exePath;
+QString& exePath = Rutas::carpetaPrograma();
 QString dbSistema;
 QString dbUsuariosSistema;
 QString marca;

@@ -2,17 +2,18 @@
 
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Rutas.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
-#include "TIngreso.h"
+#include "TCadenaConexion.h"
+#include "TDefaultDBValues.h"
 #include "Utils.h"
-#include "Ventanas.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -56,7 +57,7 @@ TUsuario creaUsuario(const TDatos& datos, const TConexionSesion& conexion)
     const QString email = datos.email.trimmed();
     TUsuario usuario;
     usuario.setEmail(email);
-    usuario.setPassword(cifraPassword(email, datos.password));
+    usuario.setPassword(Credenciales::cifraPassword(email, datos.password));
     usuario = TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, SIN_USUARIO));
     const TUnidadTrabajo unidad(conexion, usuario.getIdusuario());
 
@@ -126,55 +127,60 @@ std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const T
 
 }  // namespace
 
-QString cifraPassword(const QString& email, const QString& password)
+QString archivoLocal(const QString& rfc)
 {
-    return Signerutils::Signer().crypt(email + USR_PASS + password);
+    return Rutas::programa({DB_PATH, rfc, DB_SISTEMA_NOMBRE});
 }
 
 TDestino destinoLocal(const QString& rfc)
 {
     TDestino destino;
     destino.motor = DB_SQLITE;
-    destino.baseDatos = Sistema::exePath + DB_PATH + rfc + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+    destino.baseDatos = archivoLocal(rfc);
     return destino;
 }
 
-TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)
+TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
+                               const QByteArray& plantilla)
 {
-    const QString carpeta = Sistema::exePath + DB_PATH + rfc + QLatin1Char('/');
-    Utils::createDir(carpeta);
-    Sistema::dbSistema = carpeta + DB_SISTEMA_NOMBRE;
+    const QStringList registro = {email,
+                                  razon,
+                                  rfc,
+                                  destino.motor,
+                                  destino.usuario,
+                                  destino.password,
+                                  destino.servidor,
+                                  destino.baseDatos,
+                                  destino.puerto};
+    // A destination the registry could not store would leave a database
+    // nobody can reach: refuse it before any file is made.
+    TCadenaConexion::deRegistro(registro).plano();
+
+    Utils::createDir(Rutas::programa({DB_PATH, rfc}));
+    const QString archivoBase = archivoLocal(rfc);
 
     // Without the template there would be no database behind the registry
     // row: refuse before anything is registered.
-    const std::unique_ptr<QBuffer> plantilla = Utils::getResource(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
-    if (!plantilla)
+    if (plantilla.isEmpty())
         throw EEntradaSalida(QStringLiteral("No se encontró la base de datos vacía del programa (%1). "
                                             "Reinstala el programa e inténtalo de nuevo.")
                                  .arg(RS_PATH));
     if (!email.isEmpty()) {
-        apartaExistente(Sistema::dbSistema);
-        QFile archivo(Sistema::dbSistema);
-        if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla->data()) != plantilla->data().size() ||
-            !archivo.flush())
-            throw EEntradaSalida(QStringLiteral("No se pudo crear la base de datos %1: %2")
-                                     .arg(Sistema::dbSistema, archivo.errorString()));
+        apartaExistente(archivoBase);
+        QFile archivo(archivoBase);
+        if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla) != plantilla.size() || !archivo.flush())
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivoBase, archivo.errorString()));
     }
 
-    const QStringList registro = {email, razon, rfc, destino.motor, destino.usuario, destino.password,
-                                  destino.servidor, destino.baseDatos, destino.puerto};
-    auto conexion = std::make_shared<TConexionSesion>();
-    conexion->setProvider(DB_INTERBASE);
-    conexion->setUsername(DB_USER);
-    conexion->setPassword(DB_PASSWORD);
-    conexion->setServer(Sistema::exePath + DB_SPECIFI_COPTIONS);
-    conexion->setDatabase(Sistema::dbSistema);
-    Sistema::Conexion = conexion;
+    TConexionSesion conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
+    conexion.setServer(Rutas::programa({DB_SPECIFI_COPTIONS}));
     registroLocal().usuarioLogginInsert(registro);
-    return *conexion;
+    return conexion;
 }
 
-TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const TUsuario* usuarioDado)
+TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
+                                 const TUsuario* usuarioDado)
 {
     TUsuarionegocio liga;
     TDatosfiscales fiscales;
@@ -187,8 +193,8 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
 
         TNegocio negocio;
         negocio.setNombre(datos.nombreEmpresa.trimmed());
-        if (const std::unique_ptr<QBuffer> logo = Utils::getResource(IMG_EMPRESA_DEFAULT, Sistema::exePath))
-            negocio.setLogonegocio(logo->data());
+        if (!logo.isEmpty())
+            negocio.setLogonegocio(logo);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
 
         std::unique_ptr<TRegimen> regimen = TRegimen::getByDescripcion(datos.regimen, conexion);
@@ -250,10 +256,7 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         transaccion.commit();
     }
 
-    if (!Sistema::Conexion || !(*Sistema::Conexion == conexion))
-        Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
-    Sistema::initNuevoNegocio(liga);
-    Ingreso::updateBaseDatos(conexion);
+    TDefaultDBValues(conexion).inicia();
     Utils::inicializaDirectorios(Sistema::exePath, fiscales.getRfc());
     return liga;
 }

@@ -17,6 +17,8 @@ set(VELKOR_LOGICA_FUENTES
     app/UtilsConexion.cpp
     app/UtilsRecursos.cpp
     app/UtilsSesion.cpp
+    import/Nomina11.cpp
+    import/Nomina11.h
     setup/Credenciales.cpp
     setup/Credenciales.h
     setup/TIngreso.cpp

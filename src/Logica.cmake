@@ -17,8 +17,22 @@ set(VELKOR_LOGICA_FUENTES
     app/UtilsConexion.cpp
     app/UtilsRecursos.cpp
     app/UtilsSesion.cpp
+    import/DireccionImportada.cpp
+    import/DireccionImportada.h
+    import/GuardadoComprobante.cpp
+    import/GuardadoComprobante.h
     import/Nomina11.cpp
     import/Nomina11.h
+    import/TCacheCatalogos.cpp
+    import/TCacheCatalogos.h
+    import/TImportadorXML.cpp
+    import/TImportadorXML.h
+    import/TLoteImportacion.cpp
+    import/TLoteImportacion.h
+    import/TNegociosImportacion.cpp
+    import/TNegociosImportacion.h
+    import/TRecorridoXML.cpp
+    import/TRecorridoXML.h
     setup/Credenciales.cpp
     setup/Credenciales.h
     setup/TIngreso.cpp

@@ -140,21 +140,24 @@ TDestino destinoLocal(const QString& rfc)
     return destino;
 }
 
-TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
-                               const QByteArray& plantilla)
+namespace {
+
+// The registration array of the registry holder.
+QStringList registroDe(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)
 {
-    const QStringList registro = {email,
-                                  razon,
-                                  rfc,
-                                  destino.motor,
-                                  destino.usuario,
-                                  destino.password,
-                                  destino.servidor,
-                                  destino.baseDatos,
-                                  destino.puerto};
+    const QStringList registro = {email, razon, rfc};
+    return registro + QStringList{destino.motor,    destino.usuario,   destino.password,
+                                  destino.servidor, destino.baseDatos, destino.puerto};
+}
+
+}  // namespace
+
+TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
+                                 const QByteArray& plantilla)
+{
     // A destination the registry could not store would leave a database
     // nobody can reach: refuse it before any file is made.
-    TCadenaConexion::deRegistro(registro).plano();
+    TCadenaConexion::deRegistro(registroDe(email, rfc, QString(), destino)).plano();
 
     Utils::createDir(Rutas::programa({DB_PATH, rfc}));
     const QString archivoBase = archivoLocal(rfc);
@@ -175,8 +178,47 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
 
     TConexionSesion conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
     conexion.setServer(Rutas::programa({DB_SPECIFI_COPTIONS}));
-    registroLocal().usuarioLogginInsert(registro);
     return conexion;
+}
+
+void registraNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)
+{
+    registroLocal().usuarioLogginInsert(registroDe(email, rfc, razon, destino));
+}
+
+TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
+                               const QByteArray& plantilla)
+{
+    const TConexionSesion conexion = creaArchivoLocal(email, rfc, destino, plantilla);
+    registraNegocio(email, rfc, razon, destino);
+    return conexion;
+}
+
+bool tieneDatos(const TDireccion& d)
+{
+    for (const QString* campo : {&d.calle, &d.noExterior, &d.noInterior, &d.referencia, &d.colonia, &d.localidad,
+                                 &d.municipio, &d.estado, &d.pais, &d.codigoPostal})
+        if (!campo->trimmed().isEmpty())
+            return true;
+    return false;
+}
+
+std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& d, const TUnidadTrabajo& unidad)
+{
+    if (!tieneDatos(d))
+        return nullptr;
+    ::TDireccion direccion;
+    direccion.setCalle(d.calle.trimmed());
+    direccion.setNoexterior(d.noExterior.trimmed());
+    direccion.setNointerior(d.noInterior.trimmed());
+    direccion.setReferencia(d.referencia.trimmed());
+    direccion.setColonia(d.colonia.trimmed());
+    direccion.setLocalidad(d.localidad.trimmed());
+    direccion.setMunicipio(d.municipio.trimmed());
+    direccion.setEstado(d.estado);
+    direccion.setPais(d.pais);
+    direccion.setCodigoPostal(codigoPostal(d, unidad));
+    return std::make_shared<::TDireccion>(::TDireccion::saveOrUpdate(direccion, unidad));
 }
 
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
@@ -197,45 +239,37 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
             negocio.setLogonegocio(logo);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
 
-        std::unique_ptr<TRegimen> regimen = TRegimen::getByDescripcion(datos.regimen, conexion);
-        if (!regimen) {
-            regimen = std::make_unique<TRegimen>();
-            regimen->setDescripcion(datos.regimen == REGIMEN_FISCAL ? QString() : datos.regimen);
-            *regimen = TRegimen::saveOrUpdate(*regimen, unidad);
+        if (!datos.regimen.isEmpty()) {
+            std::unique_ptr<TRegimen> regimen = TRegimen::getByDescripcion(datos.regimen, conexion);
+            if (!regimen) {
+                regimen = std::make_unique<TRegimen>();
+                regimen->setDescripcion(datos.regimen == REGIMEN_FISCAL ? QString() : datos.regimen);
+                *regimen = TRegimen::saveOrUpdate(*regimen, unidad);
+            }
+            TRegimennegocio regimenNegocio;
+            regimenNegocio.setIdnegocio(negocio);
+            regimenNegocio.setIdregimen(*regimen);
+            TRegimennegocio::saveOrUpdate(regimenNegocio, unidad);
         }
-        TRegimennegocio regimenNegocio;
-        regimenNegocio.setIdnegocio(negocio);
-        regimenNegocio.setIdregimen(*regimen);
-        TRegimennegocio::saveOrUpdate(regimenNegocio, unidad);
 
-        const QMap<QString, QString> informacion = Signerutils::Signer().getInformacionCertificado(datos.certificado);
-        TCertificado certificado;
-        certificado.setNegCer(leeArchivo(datos.certificado));
-        certificado.setNegKey(leeArchivo(datos.llave));
-        certificado.setNumCertificado(informacion.value(CERT_SERIALNUMBER).trimmed());
-        certificado.setFechaexpiracion(QDate::fromString(informacion.value(CERT_VALIDTOSTR), FORMATO_FECHA));
-        certificado.setNegPassword(Signerutils::Signer().crypt(datos.passwordLlave));
-        certificado.setNegocio(negocio);
-        TCertificado::saveOrUpdate(certificado, unidad);
+        if (!datos.certificado.isEmpty()) {
+            const QMap<QString, QString> informacion =
+                Signerutils::Signer().getInformacionCertificado(datos.certificado);
+            TCertificado certificado;
+            certificado.setNegCer(leeArchivo(datos.certificado));
+            certificado.setNegKey(leeArchivo(datos.llave));
+            certificado.setNumCertificado(informacion.value(CERT_SERIALNUMBER).trimmed());
+            certificado.setFechaexpiracion(QDate::fromString(informacion.value(CERT_VALIDTOSTR), FORMATO_FECHA));
+            certificado.setNegPassword(Signerutils::Signer().crypt(datos.passwordLlave));
+            certificado.setNegocio(negocio);
+            TCertificado::saveOrUpdate(certificado, unidad);
+        }
 
         fiscales.setRfc(datos.rfc.trimmed());
         fiscales.setRazon(datos.razon.trimmed());
         fiscales.setRegimen(datos.regimen.left(3));
 
-        const TDireccion& d = datos.direccion;
-        ::TDireccion direccion;
-        direccion.setCalle(d.calle.trimmed());
-        direccion.setNoexterior(d.noExterior.trimmed());
-        direccion.setNointerior(d.noInterior.trimmed());
-        direccion.setReferencia(d.referencia.trimmed());
-        direccion.setColonia(d.colonia.trimmed());
-        direccion.setLocalidad(d.localidad.trimmed());
-        direccion.setMunicipio(d.municipio.trimmed());
-        direccion.setEstado(d.estado);
-        direccion.setPais(d.pais);
-        direccion.setCodigoPostal(codigoPostal(d, unidad));
-        direccion = ::TDireccion::saveOrUpdate(direccion, unidad);
-
+        const std::shared_ptr<::TDireccion> direccion = guardaDireccion(datos.direccion, unidad);
         fiscales.setDireccion(direccion);
         fiscales = TDatosfiscales::saveOrUpdate(fiscales, unidad);
         negocio.setDatosfiscales(fiscales);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <memory>
 
+class TDireccion;
+class TUnidadTrabajo;
 class TUsuario;
 class TUsuarionegocio;
 
@@ -69,8 +71,18 @@ struct TDatos {
     QString rfc;
     QString razon;
     QString regimen;         // "601 - General de Ley Personas Morales"; empty for none
+    // Left with every field empty, the business gets no fiscal address and
+    // its head office none either (a business found in imported files whose
+    // vouchers give no address).
     TDireccion direccion;
 };
+
+// Whether an address holds anything to store.
+bool tieneDatos(const TDireccion& direccion);
+// Stores the address through `unidad` (its postal code found in the business
+// database or stored there); nullptr, and nothing stored, when it holds
+// nothing.
+std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& direccion, const TUnidadTrabajo& unidad);
 
 // The database file of a local business in this program folder.
 QString archivoLocal(const QString& rfc);
@@ -84,15 +96,25 @@ TDestino destinoLocal(const QString& rfc);
 // and replaced only when `email` is not empty. Raises ECadenaConexion when a
 // field of `destino` cannot be stored and EEntradaSalida when the template is
 // empty or the file cannot be written; either way before anything is
-// registered.
+// registered. The same as creaArchivoLocal followed by registraNegocio.
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla);
+
+// The two halves of saveNuevoLocal, for a caller that fills the database
+// before registering it (the XML import), so a registry row never points at
+// a database without its business: the folder and the database file, with
+// the same checks and errors, and nothing registered; then the registry row.
+TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
+                                 const QByteArray& plantilla);
+void registraNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino);
 
 // Fills the new database on `conexion`, brings it to the program's schema
 // and creates the business's invoice folders. Without `usuario` the owner is
 // created from `datos`; with one (read from its own database) that user, its
 // person and contact are copied into the new database. `logo` is the
 // business's first logo (IMG_EMPRESA_DEFAULT); empty leaves it without one.
+// Without a certificate path no certificate is stored and without a regime
+// no regime is linked: a business found in imported files has neither yet.
 // Returns the stored owner's link, from which the business and user are read.
 // Raises on any failure; the records are stored all or none.
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,

@@ -13,6 +13,7 @@
 #include "TBaseDatosLocalFrm.h"
 #include "TConfiguracionBaseDatosFrm.h"
 #include "TDireccionesFrm.h"
+#include "TImportarXMLFrm.h"
 #include "TIngreso.h"
 #include "TTelefonosFrm.h"
 #include "Utils.h"
@@ -437,6 +438,10 @@ void TWizardFrm::creaFranjaInferior(QVBoxLayout* diseno)
          QStringLiteral("Restaurar archivo de configuración de base de datos"));
     liga(ImgAbrirXML, QStringLiteral("ImgAbrirXML"), TxRestaurarRespaldoXML, QStringLiteral("TxRestaurarRespaldoXML"),
          QStringLiteral("Restaurar desde archivos XML"));
+    for (QWidget* enlace : {static_cast<QWidget*>(ImgAbrirXML), static_cast<QWidget*>(TxRestaurarRespaldoXML)}) {
+        Controles::alClic(enlace, [this] { ImgAbrirXMLClick(); });
+        enlace->setCursor(Qt::PointingHandCursor);
+    }
     fila->addStretch();
     TxLeyenda = texto(franja, QStringLiteral("TxLeyenda"),
                       QStringLiteral("Por favor, reinicie la aplicación para que los cambios tomen efecto"));
@@ -640,6 +645,23 @@ void TWizardFrm::CornerButton17Click()
 void TWizardFrm::CornerButton7Click()
 {
     TabControl1->setCurrentIndex(4);
+}
+
+void TWizardFrm::ImgAbrirXMLClick()
+{
+    if (!ImportarXMLFrm)
+        return;
+    ImportarXMLFrm->resize(288, 215);
+    ImportarXMLFrm->initDatosXML();
+    ImportarXMLFrm->exec();
+    // The import may have created the first businesses of this computer.
+    if (registroLocal().getNumeroEmpresas() >= 1) {
+        TabControl1->setCurrentIndex(3);
+        initEmpresas();
+    } else {
+        TabControl1->setCurrentIndex(0);
+        initNuevaEmpresa();
+    }
 }
 
 // --- Business tiles and sign-in ------------------------------------------------------

@@ -194,6 +194,9 @@ public slots:
     void TxAgregaTelefonoClick();
     void CornerButton17Click();
     void CornerButton7Click();
+    // "Restaurar desde archivos XML": the XML import, then the sign-in (or the
+    // first run when no business is registered yet).
+    void ImgAbrirXMLClick();
 
 protected:
     void closeEvent(QCloseEvent* evento) override;

@@ -1,0 +1,272 @@
+#include "TImportadorXML.h"
+
+#include "Cfdi.h"
+#include "Cfdv32.h"
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "DireccionImportada.h"
+#include "DocumentoXML.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "GuardadoComprobante.h"
+#include "Logmanager.h"
+#include "Rutas.h"
+#include "Sistema.h"
+#include "TBaseDatosCatalogosFrm.h"
+#include "TLoteImportacion.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
+
+using Constantes::CFDI_32;
+
+namespace {
+
+const QString SUFIJO_TEMPORAL = QStringLiteral(".importando");
+
+QString textoError(const std::exception& e)
+{
+    if (const auto* propio = dynamic_cast<const EVelkor*>(&e))
+        return propio->mensaje();
+    return QString::fromLocal8Bit(e.what());
+}
+
+// Hidden and without the ".xml" ending, so no folder walk takes it for a
+// voucher.
+QString rutaTemporal(const QString& definitiva)
+{
+    const QFileInfo info(definitiva);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + SUFIJO_TEMPORAL;
+}
+
+void escribe(const QString& ruta, const QByteArray& bytes)
+{
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Truncate) || archivo.write(bytes) != bytes.size() ||
+        !archivo.flush()) {
+        const QString error = archivo.errorString();
+        archivo.close();
+        QFile::remove(ruta);
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir la copia del XML %1: %2").arg(ruta, error));
+    }
+}
+
+} // namespace
+
+void TImportadorXML::nombraCopia(const QString& temporal, const QString& definitiva)
+{
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporal).toStdString()),
+                            std::filesystem::path(QFile::encodeName(definitiva).toStdString()), error);
+    if (error) {
+        QFile::remove(temporal);
+        throw EEntradaSalida(QStringLiteral("No se pudo nombrar la copia del XML %1: %2")
+                                 .arg(definitiva, QString::fromLocal8Bit(error.message().c_str())));
+    }
+}
+
+namespace {
+
+QString motivoSinVersion(const TDocumentoXML& documento)
+{
+    const QString porContenido = Cfdi::versionPorContenido(documento.raiz());
+    if (porContenido.isEmpty())
+        return QStringLiteral("No es un CFDI de versión 3.2, 3.3 o 4.0.");
+    return QStringLiteral("Es un CFDI %1, pero no nombra la ubicación del esquema que publica el SAT para esa "
+                          "versión.")
+        .arg(porContenido);
+}
+
+} // namespace
+
+void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
+{
+    switch (resultado.estado) {
+    case TResultadoArchivo::Importado:
+        ++importados;
+        break;
+    case TResultadoArchivo::YaExistia:
+        ++yaExistian;
+        break;
+    case TResultadoArchivo::Omitido:
+        ++omitidos;
+        noImportados.append(resultado);
+        break;
+    case TResultadoArchivo::Fallido:
+        ++fallidos;
+        noImportados.append(resultado);
+        break;
+    }
+    if (resultado.copiaRestaurada)
+        ++copiasRestauradas;
+}
+
+TImportadorXML::TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCatalogosFrm& catalogo,
+                               const TParametrosImportacion& parametros)
+    : m_negocios(registro, parametros.email, parametros.password, parametros.plantilla, parametros.logo),
+      m_catalogo(catalogo), m_parametros(parametros)
+{
+    limpiaCopiasTemporales();
+}
+
+TImportadorXML::~TImportadorXML() = default;
+
+QString TImportadorXML::rutaGuardada(const QString& rfc, const QString& uuid)
+{
+    return Rutas::une(Constantes::FACTURAS_PATH, {rfc, Constantes::XML_PATH, uuid + QStringLiteral(".xml")});
+}
+
+QString TImportadorXML::rutaCopia(const QString& rfc, const QString& uuid)
+{
+    return Rutas::programa({rutaGuardada(rfc, uuid)});
+}
+
+int TImportadorXML::limpiaCopiasTemporales()
+{
+    int eliminadas = 0;
+    const QString facturas = Rutas::programa({Constantes::FACTURAS_PATH});
+    const QFileInfoList negocios = QDir(facturas).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& negocio : negocios) {
+        QDir carpeta(Rutas::une(negocio.absoluteFilePath(), {Constantes::XML_PATH}));
+        const QStringList temporales =
+            carpeta.entryList({QStringLiteral("*") + SUFIJO_TEMPORAL}, QDir::Files | QDir::Hidden);
+        for (const QString& temporal : temporales)
+            eliminadas += carpeta.remove(temporal) ? 1 : 0;
+    }
+    return eliminadas;
+}
+
+TResultadoArchivo TImportadorXML::importa(const QString& ruta)
+{
+    TResultadoArchivo resultado;
+    resultado.ruta = ruta;
+    try {
+        procesa(resultado);
+    } catch (const std::exception& e) {
+        resultado.estado = TResultadoArchivo::Fallido;
+        resultado.motivo = textoError(e);
+        Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(ruta, resultado.motivo), 3, Sistema::exePath);
+    }
+    return resultado;
+}
+
+void TImportadorXML::procesa(TResultadoArchivo& resultado)
+{
+    const auto omite = [&resultado](const QString& motivo) {
+        resultado.estado = TResultadoArchivo::Omitido;
+        resultado.motivo = motivo;
+    };
+    if (!QFileInfo(resultado.ruta).isFile())
+        return omite(QStringLiteral("El archivo ya no existe."));
+
+    const TDocumentoXML documento = TDocumentoXML::desdeArchivo(resultado.ruta);
+    resultado.version = Cfdi::versionPorUbicacion(documento);
+    if (resultado.version.isEmpty())
+        return omite(motivoSinVersion(documento));
+
+    const TNodoXML raiz = documento.raiz();
+    const QString uuid = Cfdi::uuid(raiz);
+    if (uuid.isEmpty())
+        return omite(QStringLiteral("El comprobante no tiene timbre fiscal digital con UUID."));
+    if (!Cfdi::uuidValido(uuid))
+        return omite(QStringLiteral("El UUID del timbre \"%1\" no tiene la forma que da el SAT.").arg(uuid));
+    const QString rfc = Cfdi::rfcEmisor(raiz, resultado.version);
+    if (!Cfdi::rfcValido(rfc))
+        return omite(QStringLiteral("El RFC del emisor \"%1\" no tiene la forma que da el SAT.").arg(rfc));
+    resultado.rfc = rfc.toUpper();
+    resultado.uuid = uuid.toUpper();
+
+    const TNegociosImportacion::TNegocioImportado& negocio =
+        m_negocios.negocio(resultado.rfc, [&] { return emisor(documento, resultado.version); });
+    const QString definitiva = rutaCopia(resultado.rfc, resultado.uuid);
+
+    // A voucher stored by this same batch and not committed yet: its copy is
+    // still to be named.
+    if (m_lote && m_lote->copiaPendiente(definitiva, negocio.conexion)) {
+        resultado.estado = TResultadoArchivo::YaExistia;
+        return;
+    }
+    if (const std::unique_ptr<TComprobante> existente =
+            TComprobante::getByUUIDAndNegocio(resultado.uuid, *negocio.negocio, negocio.conexion)) {
+        resultado.estado = TResultadoArchivo::YaExistia;
+        const QByteArray guardado = existente->getComprobantexml();
+        restauraCopia(definitiva, guardado.isEmpty() ? documento.bytes() : guardado, resultado);
+        return;
+    }
+
+    if (m_lote)
+        m_lote->abreBase(negocio.conexion);
+    const QString temporal = rutaTemporal(definitiva);
+    m_catalogos.iniciaArchivo();
+    try {
+        TPuntoGuardado punto(negocio.conexion);
+        guarda(documento, resultado.version, negocio, resultado.uuid);
+        escribe(temporal, documento.bytes());
+        punto.confirma();
+    } catch (...) {
+        m_catalogos.deshazArchivo();
+        QFile::remove(temporal);
+        throw;
+    }
+    m_catalogos.confirmaArchivo();
+    resultado.estado = TResultadoArchivo::Importado;
+    if (m_lote)
+        m_lote->agregaCopia(negocio.conexion, temporal, definitiva);
+    else
+        nombraCopia(temporal, definitiva);
+}
+
+void TImportadorXML::restauraCopia(const QString& definitiva, const QByteArray& bytes, TResultadoArchivo& resultado)
+{
+    const QFileInfo copia(definitiva);
+    // A copy cut short by a stop (its data not yet on disk when it was
+    // named) is as good as missing.
+    if (copia.isFile() && copia.size() == bytes.size())
+        return;
+    const QString temporal = rutaTemporal(definitiva);
+    escribe(temporal, bytes);
+    nombraCopia(temporal, definitiva);
+    resultado.copiaRestaurada = true;
+}
+
+TNegociosImportacion::TEmisor TImportadorXML::emisor(const TDocumentoXML& documento, const QString& version) const
+{
+    TNegociosImportacion::TEmisor datos;
+    const TNodoXML emisor = documento.raiz().hijoPropio("Emisor");
+    if (version == CFDI_32) {
+        const Cfdv32::IXMLComprobante_Emisor emisor32(emisor);
+        datos.nombre = emisor32.Get_nombre();
+        if (const auto direccion = DireccionImportada::desdeUbicacion(emisor32.Get_DomicilioFiscal(), m_catalogo))
+            datos.direccion = *direccion;
+        return datos;
+    }
+    datos.nombre = emisor.atributo("Nombre");
+    const QString clave = emisor.atributo("RegimenFiscal").trimmed();
+    if (!clave.isEmpty()) {
+        for (const QString& regimen : m_catalogo.getRegimenesFiscales(QString())) {
+            if (regimen.startsWith(clave + QStringLiteral(" - "))) {
+                datos.regimen = regimen;
+                break;
+            }
+        }
+    }
+    return datos;
+}
+
+void TImportadorXML::guarda(const TDocumentoXML& documento, const QString& version,
+                            const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid)
+{
+    GuardadoComprobante::TContexto contexto{*negocio.negocio,
+                                            negocio.conexion,
+                                            m_parametros.usuario,
+                                            m_catalogo,
+                                            m_catalogos,
+                                            uuid,
+                                            rutaGuardada(negocio.rfc, uuid)};
+    GuardadoComprobante::guarda(documento, version, contexto);
+}

@@ -1,0 +1,132 @@
+#pragma once
+#include "TCacheCatalogos.h"
+#include "TNegociosImportacion.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+#include <memory>
+
+class TBaseDatosCatalogosFrm;
+class TBaseDatosLocalFrm;
+class TDocumentoXML;
+class TLoteImportacion;
+
+// What became of one file.
+struct TResultadoArchivo {
+    enum TEstado {
+        Importado, // its voucher is stored and its copy written
+        YaExistia, // its business already had a voucher with that UUID
+        Omitido,   // not a voucher the import takes (motivo says why)
+        Fallido    // an error; nothing of the file was kept (motivo is the error)
+    };
+    TEstado estado = Omitido;
+    QString ruta;
+    QString motivo;
+    QString version; // Constantes::CFDI_32... once recognised
+    QString rfc;     // the issuer's RFC in upper case, once read and valid
+    QString uuid;    // the stamp's UUID in upper case, once read and valid
+    // A voucher already stored whose copy was missing or incomplete, and was
+    // written again from the stored XML.
+    bool copiaRestaurada = false;
+};
+
+Q_DECLARE_METATYPE(TResultadoArchivo)
+
+// The tally of a job, and the files that were not imported, with their
+// reasons, for the report shown at the end.
+struct TResumenImportacion {
+    int importados = 0;
+    int yaExistian = 0;
+    int omitidos = 0;
+    int fallidos = 0;
+    int copiasRestauradas = 0;
+    QList<TResultadoArchivo> noImportados; // Omitido and Fallido, in order
+
+    void agrega(const TResultadoArchivo& resultado);
+    int total() const { return importados + yaExistian + omitidos + fallidos; }
+};
+
+// What the import needs beyond the files.
+struct TParametrosImportacion {
+    // Owner of each business created for an issuer the registry does not know.
+    QString email;
+    QString password;
+    // The acting user stamped on every record (Ultimamodificacionpor).
+    int usuario = -1;
+    // The empty business database (DB_SISTEMA_NOMBRE_RESOURCE) and the first
+    // logo (IMG_EMPRESA_DEFAULT), read from the resource package by the caller.
+    QByteArray plantilla;
+    QByteArray logo;
+};
+
+// Imports CFDI XML files, one at a time, into the businesses that issued
+// them; used by one thread, the one that calls it. Window-free: the import
+// window, the command-line import and the benchmark drive it alike.
+//
+// A file is read once and kept as it came: the stored XML and the copy in the
+// business's invoice folder (Facturas/<RFC>/XML/<UUID>.xml, the UUID as
+// stored, in upper case) are its original bytes. Its version is decided by
+// the SAT schema location it names (3.2, 3.3, 4.0); its issuer's RFC and its
+// stamp's UUID name folders and files, so a file whose RFC or UUID is not in
+// the SAT's form is passed over with the reason, never used as a path.
+//
+// Everything one file stores in its business's database is one unit of work
+// (TPuntoGuardado): a file that fails leaves nothing behind and its copy is
+// not written; a business created for it stays registered. The copy is first
+// written under a temporary, hidden name and takes its own name only once the
+// voucher is committed, so a copy never exists without its voucher; a voucher
+// whose copy is missing (a stop between the commit and the rename) gets it
+// back the next time its file is imported, and leftover temporary copies are
+// removed when an importer is made.
+//
+// A voucher already stored for the same business under the same UUID (letter
+// case aside) is not stored again; the same UUID under another business is
+// another voucher.
+//
+// The job keeps, and nothing per file: the businesses met (the registry read
+// once per issuer) and the catalogue records of each business database
+// (TCacheCatalogos).
+class TImportadorXML {
+public:
+    TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCatalogosFrm& catalogo,
+                   const TParametrosImportacion& parametros);
+    ~TImportadorXML();
+    TImportadorXML(const TImportadorXML&) = delete;
+    TImportadorXML& operator=(const TImportadorXML&) = delete;
+
+    // Imports one file. Alone, its work is committed and its copy named
+    // before the call returns; inside a batch (TLoteImportacion) the batch
+    // commits it. Never raises: an error is the Fallido result, also written
+    // to the program log ("Error en el archivo ...", level 3).
+    TResultadoArchivo importa(const QString& ruta);
+
+    // The copy of a voucher in the program folder, and the same path relative
+    // to the program folder, as the voucher keeps it (Pathxml).
+    static QString rutaCopia(const QString& rfc, const QString& uuid);
+    static QString rutaGuardada(const QString& rfc, const QString& uuid);
+    // Removes the temporary copies an earlier job left in the invoice
+    // folders of the program folder; returns how many.
+    static int limpiaCopiasTemporales();
+
+    const TNegociosImportacion& negocios() const { return m_negocios; }
+    TCacheCatalogos& catalogos() { return m_catalogos; }
+
+private:
+    friend class TLoteImportacion;
+    void procesa(TResultadoArchivo& resultado);
+    TNegociosImportacion::TEmisor emisor(const TDocumentoXML& documento, const QString& version) const;
+    void guarda(const TDocumentoXML& documento, const QString& version,
+                const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid);
+    void restauraCopia(const QString& definitiva, const QByteArray& bytes, TResultadoArchivo& resultado);
+    // The copy takes its own name in one step, replacing whatever had it.
+    static void nombraCopia(const QString& temporal, const QString& definitiva);
+
+    TNegociosImportacion m_negocios;
+    const TBaseDatosCatalogosFrm& m_catalogo;
+    TParametrosImportacion m_parametros;
+    TCacheCatalogos m_catalogos;
+    TLoteImportacion* m_lote = nullptr;
+};

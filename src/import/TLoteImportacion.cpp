@@ -1,0 +1,138 @@
+#include "TLoteImportacion.h"
+
+#include "Conexiones.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Sistema.h"
+
+#include <QFile>
+
+struct TLoteImportacion::TBase {
+    explicit TBase(const TConexionSesion& c) : conexion(c) {}
+    TConexionSesion conexion;
+    std::unique_ptr<TTransaccion> transaccion;
+    // Temporary copy and its own name, of each file this batch stored here.
+    QList<QPair<QString, QString>> copias;
+};
+
+TLoteImportacion::TLoteImportacion(TImportadorXML& importador, int archivosPorLote,
+                                   std::function<void(const TResultadoArchivo&)> alTerminar)
+    : m_importador(importador), m_archivosPorLote(qMax(1, archivosPorLote)), m_alTerminar(std::move(alTerminar))
+{
+    m_importador.m_lote = this;
+}
+
+TLoteImportacion::~TLoteImportacion()
+{
+    try {
+        deshaz();
+    } catch (...) {
+        // A destructor must not throw; the engine drops uncommitted work.
+    }
+    m_importador.m_lote = nullptr;
+}
+
+void TLoteImportacion::importa(const QString& ruta)
+{
+    m_baseDelArchivo.clear();
+    const TResultadoArchivo resultado = m_importador.importa(ruta);
+    // Only a file whose work (or whose duplicate's work) waits in a
+    // transaction depends on the commit.
+    const bool espera = resultado.estado == TResultadoArchivo::Importado ||
+                        (resultado.estado == TResultadoArchivo::YaExistia && !m_baseDelArchivo.isEmpty());
+    m_resultados.append({resultado, espera ? m_baseDelArchivo : QString()});
+    if (m_resultados.size() >= m_archivosPorLote)
+        confirma();
+}
+
+void TLoteImportacion::abreBase(const TConexionSesion& conexion)
+{
+    std::shared_ptr<TBase>& base = m_bases[conexion.getDatabase()];
+    if (!base)
+        base = std::make_shared<TBase>(conexion);
+    if (!base->transaccion)
+        base->transaccion = std::make_unique<TTransaccion>(conexion);
+    m_baseDelArchivo = conexion.getDatabase();
+}
+
+bool TLoteImportacion::copiaPendiente(const QString& definitiva, const TConexionSesion& conexion)
+{
+    const auto base = m_bases.constFind(conexion.getDatabase());
+    if (base == m_bases.constEnd())
+        return false;
+    for (const auto& copia : std::as_const((*base)->copias)) {
+        if (copia.second == definitiva) {
+            m_baseDelArchivo = conexion.getDatabase();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TLoteImportacion::agregaCopia(const TConexionSesion& conexion, const QString& temporal, const QString& definitiva)
+{
+    m_bases[conexion.getDatabase()]->copias.append({temporal, definitiva});
+    m_baseDelArchivo = conexion.getDatabase();
+}
+
+void TLoteImportacion::confirma()
+{
+    QHash<QString, QString> fallidas;
+    for (auto it = m_bases.begin(); it != m_bases.end(); ++it) {
+        TBase& base = **it;
+        if (!base.transaccion)
+            continue;
+        try {
+            base.transaccion->commit();
+        } catch (const EVelkor& e) {
+            fallidas.insert(it.key(), e.mensaje());
+        }
+        base.transaccion.reset();
+        const bool guardada = !fallidas.contains(it.key());
+        if (!guardada)
+            m_importador.m_catalogos.olvidaBase(base.conexion);
+        for (const auto& copia : std::as_const(base.copias)) {
+            if (!guardada) {
+                QFile::remove(copia.first);
+                continue;
+            }
+            try {
+                TImportadorXML::nombraCopia(copia.first, copia.second);
+            } catch (const EVelkor& e) {
+                // The voucher is stored; the next import of its file writes
+                // the copy again.
+                Logmanager::Log(e.mensaje(), 3, Sistema::exePath);
+            }
+        }
+        base.copias.clear();
+    }
+
+    const QList<QPair<TResultadoArchivo, QString>> resultados = std::move(m_resultados);
+    m_resultados.clear();
+    for (auto par : resultados) {
+        TResultadoArchivo& resultado = par.first;
+        if (fallidas.contains(par.second)) {
+            resultado.estado = TResultadoArchivo::Fallido;
+            resultado.motivo = fallidas.value(par.second);
+            Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.ruta, resultado.motivo), 3,
+                            Sistema::exePath);
+        }
+        if (m_alTerminar)
+            m_alTerminar(resultado);
+    }
+}
+
+void TLoteImportacion::deshaz()
+{
+    for (const std::shared_ptr<TBase>& base : std::as_const(m_bases)) {
+        if (base->transaccion) {
+            base->transaccion->rollback();
+            base->transaccion.reset();
+            m_importador.m_catalogos.olvidaBase(base->conexion);
+        }
+        for (const auto& copia : std::as_const(base->copias))
+            QFile::remove(copia.first);
+        base->copias.clear();
+    }
+    m_resultados.clear();
+}

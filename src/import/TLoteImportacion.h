@@ -1,0 +1,63 @@
+#pragma once
+#include "TImportadorXML.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class TTransaccion;
+
+// Drives a TImportadorXML over many files, committing several at once: it
+// keeps one transaction open on each business database the files reach, each
+// file inside a savepoint of it (a file that fails is undone alone), and
+// commits all of them, then names the copies of the files they hold, every
+// `archivosPorLote` files and at confirma(). With 1 every file is committed
+// on its own.
+//
+// A result is final only once its batch is committed, so results are handed
+// to `alTerminar` then, in the order of the files. When a database's commit
+// fails, its files of that batch are reported Fallido with the error, their
+// copies removed and the job's catalogue records of that database forgotten;
+// the other databases' files stand.
+//
+// Only one batch drives an importer at a time. Destroyed before confirma(),
+// it undoes what it holds uncommitted (a stop), removing those copies, and
+// reports nothing more.
+class TLoteImportacion {
+public:
+    TLoteImportacion(TImportadorXML& importador, int archivosPorLote,
+                     std::function<void(const TResultadoArchivo&)> alTerminar);
+    ~TLoteImportacion();
+    TLoteImportacion(const TLoteImportacion&) = delete;
+    TLoteImportacion& operator=(const TLoteImportacion&) = delete;
+
+    void importa(const QString& ruta);
+    // Commits what is open and hands over the results held.
+    void confirma();
+
+    int archivosPorLote() const { return m_archivosPorLote; }
+    // Files imported since the last commit.
+    int pendientes() const { return static_cast<int>(m_resultados.size()); }
+
+private:
+    friend class TImportadorXML;
+    struct TBase;
+
+    // Called by the importer while it handles a file.
+    void abreBase(const TConexionSesion& conexion);
+    bool copiaPendiente(const QString& definitiva, const TConexionSesion& conexion);
+    void agregaCopia(const TConexionSesion& conexion, const QString& temporal, const QString& definitiva);
+    void deshaz();
+
+    TImportadorXML& m_importador;
+    int m_archivosPorLote;
+    std::function<void(const TResultadoArchivo&)> m_alTerminar;
+    QHash<QString, std::shared_ptr<TBase>> m_bases;
+    // Each result held, with the database whose commit it waits for (empty
+    // when it waits for none).
+    QList<QPair<TResultadoArchivo, QString>> m_resultados;
+    QString m_baseDelArchivo;
+};

@@ -1,0 +1,111 @@
+#pragma once
+#include "CarpetaPrograma.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "TBaseDatosCatalogosFrm.h"
+#include "TBaseDatosLocalFrm.h"
+#include "TImportadorXML.h"
+#include "TLoteImportacion.h"
+#include "TRecorridoXML.h"
+#include "Utils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+// A program folder as after the first start (registry and SAT catalogue in
+// place, no business yet) with a folder of files to import.
+class TEntornoImportacion {
+public:
+    static constexpr const char* EMAIL = "importa@negocio.mx";
+    static constexpr const char* PASSWORD = "Clave#1";
+
+    TEntornoImportacion()
+    {
+        TBaseDatosLocalFrm::creaTablas(carpeta.archivo(Constantes::DB_USUARIOS));
+        carpeta.instalaCatalogo();
+        QDir().mkpath(entrada());
+    }
+
+    static QString dato(const QString& nombre) { return QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + nombre; }
+    static QByteArray bytes(const QString& ruta)
+    {
+        QFile f(ruta);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QString entrada() const { return carpeta.archivo(QStringLiteral("entrada/")); }
+
+    // Copies a test file into the folder to import (under `como` when given).
+    QString agrega(const QString& nombre, const QString& como = QString()) const
+    {
+        const QString destino = entrada() + (como.isEmpty() ? QFileInfo(nombre).fileName() : como);
+        QDir().mkpath(QFileInfo(destino).absolutePath());
+        QFile::remove(destino);
+        if (!QFile::copy(dato(nombre), destino))
+            qFatal("No se pudo copiar %s", qPrintable(nombre));
+        QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner);
+        return destino;
+    }
+    // Writes a file to import.
+    QString escribe(const QString& como, const QByteArray& contenido) const
+    {
+        const QString destino = entrada() + como;
+        QDir().mkpath(QFileInfo(destino).absolutePath());
+        QFile f(destino);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contenido) != contenido.size())
+            qFatal("No se pudo escribir %s", qPrintable(destino));
+        return destino;
+    }
+
+    TParametrosImportacion parametros() const
+    {
+        TParametrosImportacion p;
+        p.email = QString::fromUtf8(EMAIL);
+        p.password = QString::fromUtf8(PASSWORD);
+        p.plantilla = bytes(TCarpetaPrograma::plantillaNegocio());
+        p.logo = QByteArrayLiteral("logo");
+        return p;
+    }
+
+    std::unique_ptr<TImportadorXML> importador() const
+    {
+        return std::make_unique<TImportadorXML>(registroLocal(), BaseDatosCatalogosFrm(), parametros());
+    }
+
+    // The whole folder, as the window imports it: the walk, `porLote` files
+    // per commit. Results in file order.
+    QList<TResultadoArchivo> importaCarpeta(int porLote = 1, TImportadorXML* usado = nullptr) const
+    {
+        std::unique_ptr<TImportadorXML> propio;
+        if (!usado) {
+            propio = importador();
+            usado = propio.get();
+        }
+        QList<TResultadoArchivo> resultados;
+        TLoteImportacion lote(*usado, porLote, [&](const TResultadoArchivo& r) { resultados.append(r); });
+        TRecorridoXML(entrada()).recorre([&](const QString& ruta) {
+            lote.importa(ruta);
+            return true;
+        });
+        lote.confirma();
+        return resultados;
+    }
+
+    // The connection to the database registered for that RFC.
+    static TConexionSesion conexion(const QString& rfc)
+    {
+        TConexionSesion c;
+        Utils::evaluaConexion(c, registroLocal().getEmpresaDetalle(rfc).value(2));
+        return c;
+    }
+    static std::unique_ptr<TComprobante> comprobante(const QString& rfc, const QString& uuid)
+    {
+        const TConexionSesion c = conexion(rfc);
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(rfc, c);
+        return negocio ? TComprobante::getByUUIDAndNegocio(uuid, *negocio, c) : nullptr;
+    }
+    static int registros(const QString& rfc) { return registroLocal().getEmpresaDetalle(rfc).isEmpty() ? 0 : 1; }
+
+    TCarpetaPrograma carpeta;
+};

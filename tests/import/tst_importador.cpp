@@ -1,0 +1,308 @@
+#include "EntornoImportacion.h"
+
+#include "Conexiones.h"
+#include "Logmanager.h"
+#include "Rutas.h"
+#include "Sistema.h"
+#include "TIngreso.h"
+#include "TNuevoNegocio.h"
+
+#include <QDirIterator>
+#include <QDateTime>
+#include <QRegularExpression>
+
+using namespace Constantes;
+using Estado = TResultadoArchivo::TEstado;
+
+namespace {
+
+const QString UUID_40 = QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007"); // cfdi40-real.xml
+const QString RFC_40 = QStringLiteral("ISD950921HE5");
+const QString UUID_32 = QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F"); // cfdi32-real.xml
+const QString RFC_32 = QStringLiteral("CTO021007DZ8");
+
+QString nombre(const TResultadoArchivo& r)
+{
+    return QFileInfo(r.ruta).fileName();
+}
+
+QHash<QString, TResultadoArchivo> porNombre(const QList<TResultadoArchivo>& resultados)
+{
+    QHash<QString, TResultadoArchivo> h;
+    for (const TResultadoArchivo& r : resultados)
+        h.insert(nombre(r), r);
+    return h;
+}
+
+QStringList temporales()
+{
+    QStringList encontrados;
+    QDirIterator it(Rutas::programa({FACTURAS_PATH}), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString r = it.next();
+        if (r.endsWith(QStringLiteral(".importando")))
+            encontrados << r;
+    }
+    return encontrados;
+}
+
+// The file's bytes with one text replaced (a UUID, an RFC...).
+QByteArray variante(const QString& archivo, const QByteArray& de, const QByteArray& a)
+{
+    QByteArray b = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
+    if (!b.contains(de))
+        qFatal("%s no contiene %s", qPrintable(archivo), de.constData());
+    return b.replace(de, a);
+}
+
+} // namespace
+
+class TstImportador : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        Sistema::freeNegocio();
+        Sistema::freeUsuario();
+        Sistema::freeConexion();
+    }
+
+    // What no voucher is made of: each is passed over or fails with its
+    // reason, and leaves nothing behind.
+    void noComprobantes_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addColumn<int>("estado");
+        QTest::addColumn<QString>("motivo");
+        const QByteArray cfdi40 =
+            TEntornoImportacion::bytes(TEntornoImportacion::dato(QStringLiteral("cfdi40-real.xml")));
+        QTest::newRow("XML mal formado") << cfdi40.left(cfdi40.size() / 2) << int(Estado::Fallido) << QString();
+        QTest::newRow("no es XML") << QByteArray("hola") << int(Estado::Fallido) << QString();
+        QTest::newRow("UUID vacío") << TEntornoImportacion::bytes(
+                                           TEntornoImportacion::dato(QStringLiteral("propios/uuid-vacio.xml")))
+                                    << int(Estado::Omitido) << QStringLiteral("UUID");
+        QTest::newRow("esquema desconocido")
+            << TEntornoImportacion::bytes(TEntornoImportacion::dato(QStringLiteral("propios/esquema-desconocido.xml")))
+            << int(Estado::Omitido) << QStringLiteral("ubicación del esquema");
+        QTest::newRow("no es CFDI") << TEntornoImportacion::bytes(
+                                           TEntornoImportacion::dato(QStringLiteral("retenciones20.xml")))
+                                    << int(Estado::Omitido) << QStringLiteral("No es un CFDI");
+        QTest::newRow("RFC que sale de la carpeta")
+            << variante(QStringLiteral("cfdi40-real.xml"), "Rfc=\"ISD950921HE5\"", "Rfc=\"../../ISD950921\"")
+            << int(Estado::Omitido) << QStringLiteral("RFC del emisor");
+        QTest::newRow("UUID que sale de la carpeta")
+            << variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), "../../../../etc/passwd")
+            << int(Estado::Omitido) << QStringLiteral("UUID");
+    }
+    void noComprobantes()
+    {
+        QFETCH(QByteArray, contenido);
+        QFETCH(int, estado);
+        QFETCH(QString, motivo);
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.escribe(QStringLiteral("a.xml"), contenido);
+        const TResultadoArchivo r = entorno.importador()->importa(ruta);
+        QCOMPARE(int(r.estado), estado);
+        QVERIFY(!r.motivo.isEmpty());
+        QVERIFY2(r.motivo.contains(motivo), qPrintable(r.motivo));
+        // Nothing registered, no folder made from the file's texts.
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QVERIFY(!QFileInfo::exists(Rutas::programa({FACTURAS_PATH})));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/etc/passwd.xml")));
+        const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
+        QCOMPARE(log.contains(QStringLiteral("Error en el archivo ") + ruta), estado == int(Estado::Fallido));
+    }
+
+    // A voucher whose issuer no registry row knows: its business is created
+    // once, registered, and the session stays as it was.
+    void negocioNuevo()
+    {
+        TEntornoImportacion entorno;
+        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("a.xml"));
+        entorno.escribe(QStringLiteral("b.xml"), variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(),
+                                                          "C2832671-DA6D-11EF-A83D-00155D012008"));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+        QCOMPARE(resultados.size(), 2);
+        for (const TResultadoArchivo& r : resultados)
+            QCOMPARE(int(r.estado), int(Estado::Importado));
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC_40 + QStringLiteral("|PASE, SERVICIOS ELECTRONICOS")});
+        QVERIFY(!Sistema::Conexion);
+        QVERIFY(!Sistema::Negocio);
+
+        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_40);
+        QCOMPARE(conexion.getDatabase(), NuevoNegocio::archivoLocal(RFC_40));
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(RFC_40, conexion);
+        QVERIFY(negocio);
+        QCOMPARE(negocio->getNombre(), QStringLiteral("PASE, SERVICIOS ELECTRONICOS"));
+        QCOMPARE(negocio->getDatosfiscales()->getRegimen(), QStringLiteral("601"));
+        // No address in a 4.0 voucher: none on the business or its head office.
+        QVERIFY(!negocio->getDatosfiscales()->getDireccion());
+        const QList<TSucursal> sucursales = TSucursal::getByNegocio(*negocio, conexion);
+        QCOMPARE(sucursales.size(), 1);
+        QVERIFY(!sucursales.first().getDireccion());
+        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 2);
+        // Its owner signs in with the e-mail and password typed for the import.
+        QCOMPARE(Ingreso::ingresa(RFC_40, QString::fromUtf8(TEntornoImportacion::EMAIL),
+                                  QString::fromUtf8(TEntornoImportacion::PASSWORD)),
+                 Ingreso::TResultado::Correcto);
+        QVERIFY(Sistema::getPermiso(CODIGO_FACTURACION));
+    }
+
+    // Two issuers in one batch: each voucher in its own business, each copy
+    // named once the batch is committed.
+    void dosEmisoresEnUnLote()
+    {
+        TEntornoImportacion entorno;
+        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("1.xml"));
+        entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("2.xml"));
+        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("3.xml"));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
+        QCOMPARE(resultados.size(), 3);
+        QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
+        QCOMPARE(int(resultados.at(1).estado), int(Estado::Importado));
+        QCOMPARE(int(resultados.at(2).estado), int(Estado::YaExistia));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
+        for (const auto& [rfc, uuid] : {std::pair{RFC_40, UUID_40}, std::pair{RFC_32, UUID_32}}) {
+            QVERIFY(TEntornoImportacion::comprobante(rfc, uuid));
+            QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(rfc, uuid)).size(),
+                     QFileInfo(resultados.at(rfc == RFC_40 ? 0 : 1).ruta).size());
+        }
+        QVERIFY(temporales().isEmpty());
+    }
+
+    // Importing the same folder twice stores nothing new and rewrites no copy.
+    void dosVeces()
+    {
+        TEntornoImportacion entorno;
+        for (const char* archivo : {"cfdi40-real.xml", "cfdi32-real.xml", "cfdi33-valid.xml"})
+            entorno.agrega(QString::fromUtf8(archivo));
+        const QList<TResultadoArchivo> primera = entorno.importaCarpeta();
+        QHash<QString, QDateTime> fechas;
+        int comprobantes = 0;
+        for (const TResultadoArchivo& r : primera) {
+            QCOMPARE(int(r.estado), int(Estado::Importado));
+            fechas.insert(r.uuid, QFileInfo(TImportadorXML::rutaCopia(r.rfc, r.uuid)).lastModified());
+            comprobantes += TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(r.rfc));
+        }
+        QTest::qWait(20);
+        const QList<TResultadoArchivo> segunda = entorno.importaCarpeta();
+        QCOMPARE(segunda.size(), primera.size());
+        int despues = 0;
+        for (const TResultadoArchivo& r : segunda) {
+            QCOMPARE(int(r.estado), int(Estado::YaExistia));
+            QVERIFY(!r.copiaRestaurada);
+            QCOMPARE(QFileInfo(TImportadorXML::rutaCopia(r.rfc, r.uuid)).lastModified(), fechas.value(r.uuid));
+            despues += TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(r.rfc));
+        }
+        QCOMPARE(despues, comprobantes);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
+    }
+
+    // One voucher written with its UUID in lower case and in upper case is
+    // one voucher; its copy is named by the UUID as stored.
+    void uuidSinDistinguirMayusculas_data()
+    {
+        QTest::addColumn<QByteArray>("primero");
+        QTest::addColumn<QByteArray>("segundo");
+        const QByteArray minusculas = UUID_40.toLower().toUtf8();
+        QTest::newRow("minúsculas primero") << minusculas << UUID_40.toUtf8();
+        QTest::newRow("mayúsculas primero") << UUID_40.toUtf8() << minusculas;
+        QTest::newRow("con blancos") << (QByteArrayLiteral("  ") + minusculas + QByteArrayLiteral(" "))
+                                     << UUID_40.toUtf8();
+    }
+    void uuidSinDistinguirMayusculas()
+    {
+        QFETCH(QByteArray, primero);
+        QFETCH(QByteArray, segundo);
+        TEntornoImportacion entorno;
+        entorno.escribe(QStringLiteral("1.xml"),
+                        variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), primero));
+        entorno.escribe(QStringLiteral("2.xml"),
+                        variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), segundo));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+        QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
+        QCOMPARE(int(resultados.at(1).estado), int(Estado::YaExistia));
+        QCOMPARE(resultados.at(0).uuid, UUID_40);
+        const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(RFC_40, UUID_40);
+        QVERIFY(guardado);
+        QCOMPARE(guardado->getUuid(), UUID_40);
+        QCOMPARE(guardado->getPathxml(), TImportadorXML::rutaGuardada(RFC_40, UUID_40));
+        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
+        const QStringList copias =
+            QDir(QFileInfo(TImportadorXML::rutaCopia(RFC_40, UUID_40)).absolutePath()).entryList(QDir::Files);
+        QCOMPARE(copias, QStringList{UUID_40 + QStringLiteral(".xml")});
+        // The copy is the first file, byte for byte.
+        QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(RFC_40, UUID_40)),
+                 TEntornoImportacion::bytes(resultados.at(0).ruta));
+        QCOMPARE(guardado->getComprobantexml(), TEntornoImportacion::bytes(resultados.at(0).ruta));
+    }
+
+    // A stop between the commit and the naming of the copy: the next job
+    // removes the temporary copy and gives the voucher its copy back.
+    void paradaEntreCommitYCopia()
+    {
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        QCOMPARE(int(entorno.importador()->importa(ruta).estado), int(Estado::Importado));
+        const QString copia = TImportadorXML::rutaCopia(RFC_40, UUID_40);
+        const QString temporal =
+            QFileInfo(copia).absolutePath() + QStringLiteral("/.") + UUID_40 + QStringLiteral(".xml.importando");
+        QVERIFY(QFile::rename(copia, temporal));
+
+        const std::unique_ptr<TImportadorXML> otro = entorno.importador();
+        QVERIFY(temporales().isEmpty());
+        const TResultadoArchivo r = otro->importa(ruta);
+        QCOMPARE(int(r.estado), int(Estado::YaExistia));
+        QVERIFY(r.copiaRestaurada);
+        QCOMPARE(TEntornoImportacion::bytes(copia), TEntornoImportacion::bytes(ruta));
+
+        // A copy cut short is written again too; a whole one is left alone.
+        QFile corta(copia);
+        QVERIFY(corta.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        corta.close();
+        QVERIFY(otro->importa(ruta).copiaRestaurada);
+        QCOMPARE(TEntornoImportacion::bytes(copia), TEntornoImportacion::bytes(ruta));
+        QVERIFY(!otro->importa(ruta).copiaRestaurada);
+    }
+
+    // A batch stopped before its commit keeps nothing: no voucher, no copy.
+    void loteSinConfirmar()
+    {
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        const std::unique_ptr<TImportadorXML> importador = entorno.importador();
+        QList<TResultadoArchivo> resultados;
+        {
+            TLoteImportacion lote(*importador, 5, [&](const TResultadoArchivo& r) { resultados.append(r); });
+            lote.importa(ruta);
+            QCOMPARE(lote.pendientes(), 1);
+            QVERIFY(!QFileInfo::exists(TImportadorXML::rutaCopia(RFC_40, UUID_40)));
+            QCOMPARE(temporales().size(), 1);
+        }
+        QVERIFY(resultados.isEmpty());
+        QVERIFY(temporales().isEmpty());
+        QVERIFY(!TEntornoImportacion::comprobante(RFC_40, UUID_40));
+        // The business created for it stays registered, and the file imports.
+        QCOMPARE(TEntornoImportacion::registros(RFC_40), 1);
+        QCOMPARE(int(importador->importa(ruta).estado), int(Estado::Importado));
+    }
+
+    // A registry row whose database holds another business receives nothing.
+    void registroQueLlevaAOtroNegocio()
+    {
+        TEntornoImportacion entorno;
+        const QString ruta40 = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        QCOMPARE(int(entorno.importador()->importa(ruta40).estado), int(Estado::Importado));
+        NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(RFC_32);
+        destino.baseDatos = NuevoNegocio::archivoLocal(RFC_40);
+        NuevoNegocio::registraNegocio(QString::fromUtf8(TEntornoImportacion::EMAIL), RFC_32, QStringLiteral("X"),
+                                      destino);
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(QStringLiteral("cfdi32-real.xml")));
+        QCOMPARE(int(r.estado), int(Estado::Fallido));
+        QVERIFY2(r.motivo.contains(RFC_32), qPrintable(r.motivo));
+        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
+    }
+};
+
+QTEST_MAIN(TstImportador)
+#include "tst_importador.moc"

@@ -1,0 +1,258 @@
+#include "Arranque.h"
+#include "CarpetaPrograma.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "Prompter.h"
+#include "Sistema.h"
+#include "TBaseDatosLocalFrm.h"
+#include "TImportarXMLFrm.h"
+#include "TImportadorXML.h"
+#include "TSplashFrm.h"
+#include "TWizardFrm.h"
+#include "Ventanas.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <QtTest>
+
+using namespace Constantes;
+
+namespace {
+
+const QString CORREO = QStringLiteral("nuevo@usuario.mx");
+const QString FIN = QStringLiteral("Proceso Terminado");
+
+// What the folder dialog answers.
+QString g_carpeta;
+
+QString dato(const QString& nombre)
+{
+    return QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + nombre;
+}
+
+// The program as a new user starts it: no business registered, the wizard
+// on its first-run page.
+class TPrograma {
+public:
+    TPrograma()
+    {
+        carpeta.instalaCatalogo();
+        Arranque::creaVentanas(carpeta.ruta());
+        TBaseDatosLocalFrm::creaTablas(carpeta.archivo(DB_USUARIOS));
+        SplashFrm->TimerSplashTimer();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w = WizardFrm;
+        v = ImportarXMLFrm;
+    }
+    ~TPrograma() { Arranque::destruyeVentanas(); }
+
+    // A folder of files to import, inside the program folder.
+    QString carpetaCon(const QStringList& archivos) const
+    {
+        const QString destino = carpeta.archivo(QStringLiteral("xml/"));
+        QDir().mkpath(destino + QStringLiteral("sub"));
+        for (int i = 0; i < archivos.size(); ++i) {
+            const QString como =
+                (i % 2 ? destino + QStringLiteral("sub/") : destino) + QFileInfo(archivos.at(i)).fileName();
+            QFile::copy(dato(archivos.at(i)), como);
+        }
+        return destino;
+    }
+
+    // Fills the window's fields once it is shown, and presses Aceptar.
+    void llenaAlAbrir(const QString& correo, const QString& password, const QString& repetida) const
+    {
+        TImportarXMLFrm* ventana = v;
+        QTimer::singleShot(0, ventana, [=] {
+            ventana->EdEmail->setText(correo);
+            ventana->EdPass->setText(password);
+            ventana->EdRepitePass->setText(repetida);
+            ventana->BtAceptar->click();
+        });
+        // A window that never ends would hang the test; this ends it and the
+        // checks fail instead.
+        QTimer::singleShot(120000, ventana, [ventana] { ventana->done(QDialog::Rejected); });
+    }
+
+    TCarpetaPrograma carpeta;
+    TColaRespuestas respuestas;
+    TWizardFrm* w = nullptr;
+    TImportarXMLFrm* v = nullptr;
+};
+
+} // namespace
+
+class TstImportarXMLFrm : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        TImportarXMLFrm::seleccionaCarpeta = [](QWidget*, const QString& titulo) {
+            return titulo == QStringLiteral("Selecciona una carpeta") ? g_carpeta : QString();
+        };
+    }
+    void cleanupTestCase() { TImportarXMLFrm::seleccionaCarpeta = nullptr; }
+    void init()
+    {
+        g_carpeta.clear();
+        Sistema::freeNegocio();
+        Sistema::freeUsuario();
+        Sistema::freeConexion();
+    }
+
+    // The road of a new user: the wizard's link, e-mail and password, a
+    // folder of real vouchers; the count, the progress, the end; then the
+    // sign-in page lists the businesses the vouchers brought.
+    void desdeElAsistente()
+    {
+        TPrograma programa;
+        QCOMPARE(programa.w->TabControl1->currentIndex(), 0);
+        const QStringList archivos = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
+                                      QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdv2.xml"),
+                                      QStringLiteral("propios/uuid-vacio.xml")};
+        g_carpeta = programa.carpetaCon(archivos);
+        QList<TResultadoArchivo> vistos;
+        connect(programa.v, &TImportarXMLFrm::archivoTerminado, this,
+                [&](const TResultadoArchivo& r) { vistos.append(r); });
+        programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
+
+        QTest::mouseClick(programa.w->TxRestaurarRespaldoXML, Qt::LeftButton);
+
+        QCOMPARE(programa.respuestas.textos(), QStringList{FIN});
+        QVERIFY(!programa.v->isVisible());
+        QCOMPARE(programa.v->directorio, g_carpeta);
+        QCOMPARE(programa.v->TxTotalXML->text(), QStringLiteral("5"));
+        QCOMPARE(programa.v->TxNumeroXML->text(), QStringLiteral("5"));
+        QCOMPARE(programa.v->PBProgreso->maximum(), 5);
+        QCOMPARE(programa.v->PBProgreso->value(), 5);
+        QCOMPARE(vistos.size(), 5);
+        const TResumenImportacion& resumen = programa.v->resumen();
+        QCOMPARE(resumen.importados, 3);
+        QCOMPARE(resumen.omitidos, 2);
+        QCOMPARE(resumen.noImportados.size(), 2);
+
+        QCOMPARE(programa.w->TabControl1->currentIndex(), 3);
+        QStringList rfcs = programa.w->listaEmpresas();
+        rfcs.sort();
+        QCOMPARE(rfcs, (QStringList{QStringLiteral("CTO021007DZ8"), QStringLiteral("EKU9003173C9"),
+                                    QStringLiteral("ISD950921HE5")}));
+        QVERIFY(!Sistema::Conexion);
+
+        // Again: nothing new.
+        programa.respuestas.limpia();
+        programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
+        programa.w->ImgAbrirXMLClick();
+        QCOMPARE(programa.respuestas.textos(), QStringList{FIN});
+        QCOMPARE(programa.v->resumen().importados, 0);
+        QCOMPARE(programa.v->resumen().yaExistian, 3);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
+    }
+
+    // Nothing starts without an e-mail, with passwords that differ or
+    // without a folder; each says why.
+    void noEmpieza_data()
+    {
+        QTest::addColumn<QString>("correo");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("repetida");
+        QTest::addColumn<bool>("conCarpeta");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("sin correo") << QString() << QStringLiteral("a") << QStringLiteral("a") << true
+                                    << ERR_MAIL_REQUERIDO;
+        QTest::newRow("contraseñas distintas")
+            << CORREO << QStringLiteral("secreta") << QStringLiteral("secrata") << true << ERR_CONTRASENA;
+        QTest::newRow("sin carpeta") << CORREO << QString() << QString() << false
+                                     << QStringLiteral("Error al seleccionar el directorio.");
+    }
+    void noEmpieza()
+    {
+        QFETCH(QString, correo);
+        QFETCH(QString, password);
+        QFETCH(QString, repetida);
+        QFETCH(bool, conCarpeta);
+        QFETCH(QString, mensaje);
+        TPrograma programa;
+        if (conCarpeta)
+            g_carpeta = programa.carpetaCon({QStringLiteral("cfdi40-real.xml")});
+        TImportarXMLFrm* v = programa.v;
+        v->initDatosXML();
+        v->show();
+        v->EdEmail->setText(correo);
+        v->EdPass->setText(password);
+        v->EdRepitePass->setText(repetida);
+        v->BtAceptar->click();
+        QCOMPARE(programa.respuestas.textos(), QStringList{mensaje});
+        QVERIFY(v->TxDatosXML->isVisible());
+        QVERIFY(!v->TxProgresoXML->isVisible());
+        QVERIFY(!v->ocupada());
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        v->BtCancelar->click();
+        QVERIFY(!v->isVisible());
+    }
+
+    // A folder without XML files: the count stays 0 and the end comes at once.
+    void carpetaSinXML()
+    {
+        TPrograma programa;
+        g_carpeta = programa.carpeta.archivo(QStringLiteral("vacia"));
+        QDir().mkpath(g_carpeta);
+        TImportarXMLFrm* v = programa.v;
+        v->initDatosXML();
+        v->show();
+        v->EdEmail->setText(CORREO);
+        v->BtAceptar->click();
+        QVERIFY(v->TxProgresoXML->isVisible());
+        QCOMPARE(v->height(), 81);
+        // While it works the window cannot be closed.
+        QVERIFY(v->ocupada());
+        QVERIFY(!v->close());
+        QTRY_COMPARE(programa.respuestas.textos(), QStringList{FIN});
+        QCOMPARE(v->directorio, g_carpeta + QLatin1Char('/'));
+        QCOMPARE(v->TxTotalXML->text(), QStringLiteral("0"));
+        QCOMPARE(v->PBProgreso->maximum(), 0);
+        QVERIFY(!v->isVisible());
+    }
+
+    void disenoYOrden()
+    {
+        TPrograma programa;
+        TImportarXMLFrm* v = programa.v;
+        Sistema::marca = QStringLiteral("Velkor");
+        v->initDatosXML();
+        QCOMPARE(v->size(), QSize(314, 215));
+        QVERIFY(v->TxInformacion->text().contains(QStringLiteral("versión previa de Velkor,")));
+        QVERIFY(v->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(v->EdPass->echoMode(), QLineEdit::Password);
+        QCOMPARE(v->EdPass->placeholderText(), QStringLiteral("Password"));
+        // Tab goes e-mail, password, repetition, Aceptar, Cancelar.
+        QList<QWidget*> orden;
+        QWidget* actual = v->EdEmail;
+        for (int i = 0; i < 5; ++i) {
+            orden << actual;
+            do
+                actual = actual->nextInFocusChain();
+            while (!(actual->focusPolicy() & Qt::TabFocus));
+        }
+        QCOMPARE(orden, (QList<QWidget*>{v->EdEmail, v->EdPass, v->EdRepitePass, v->BtAceptar, v->BtCancelar}));
+
+        // VELKOR_CAPTURAS=<folder> keeps a picture of each panel to look at.
+        const QString capturas = qEnvironmentVariable("VELKOR_CAPTURAS");
+        if (!capturas.isEmpty()) {
+            v->show();
+            v->grab().save(capturas + QStringLiteral("/importar-datos.png"));
+            v->initProgresoXML();
+            v->TxTotalXML->setText(QStringLiteral("120"));
+            v->TxNumeroXML->setText(QStringLiteral("45"));
+            v->PBProgreso->setMaximum(120);
+            v->PBProgreso->setValue(45);
+            v->grab().save(capturas + QStringLiteral("/importar-progreso.png"));
+            v->hide();
+        }
+    }
+};
+
+QTEST_MAIN(TstImportarXMLFrm)
+#include "tst_importarxmlfrm.moc"

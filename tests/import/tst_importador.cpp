@@ -21,19 +21,6 @@ const QString RFC_40 = QStringLiteral("ISD950921HE5");
 const QString UUID_32 = QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F"); // cfdi32-real.xml
 const QString RFC_32 = QStringLiteral("CTO021007DZ8");
 
-QString nombre(const TResultadoArchivo& r)
-{
-    return QFileInfo(r.ruta).fileName();
-}
-
-QHash<QString, TResultadoArchivo> porNombre(const QList<TResultadoArchivo>& resultados)
-{
-    QHash<QString, TResultadoArchivo> h;
-    for (const TResultadoArchivo& r : resultados)
-        h.insert(nombre(r), r);
-    return h;
-}
-
 QStringList temporales()
 {
     QStringList encontrados;
@@ -146,6 +133,27 @@ private slots:
                                   QString::fromUtf8(TEntornoImportacion::PASSWORD)),
                  Ingreso::TResultado::Correcto);
         QVERIFY(Sistema::getPermiso(CODIGO_FACTURACION));
+    }
+
+    // A business that cannot be created leaves no database file and no
+    // registry row, and is not tried again for every file of its issuer.
+    void negocioQueNoSePuedeCrear()
+    {
+        TEntornoImportacion entorno;
+        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("1.xml"));
+        entorno.escribe(QStringLiteral("2.xml"), variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(),
+                                                          "C2832671-DA6D-11EF-A83D-00155D012008"));
+        TParametrosImportacion parametros = entorno.parametros();
+        parametros.plantilla = QByteArrayLiteral("esto no es una base de datos");
+        TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(1, &importador);
+        QCOMPARE(resultados.size(), 2);
+        QCOMPARE(int(resultados.at(0).estado), int(Estado::Fallido));
+        QCOMPARE(int(resultados.at(1).estado), int(Estado::Fallido));
+        QCOMPARE(resultados.at(1).motivo, resultados.at(0).motivo);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QVERIFY(!QFileInfo::exists(NuevoNegocio::archivoLocal(RFC_40)));
+        QCOMPARE(importador.negocios().creados(), 0);
     }
 
     // Two issuers in one batch: each voucher in its own business, each copy

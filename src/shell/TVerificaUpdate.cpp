@@ -12,7 +12,6 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 
 using namespace Constantes;
 
@@ -62,11 +61,11 @@ QString TVerificaUpdate::getVersionSistema()
 
 QString TVerificaUpdate::ultimaVersion(const QByteArray& lista, QStringList* notas)
 {
-    // Lists written on Windows end their lines in CR LF; a CR kept at the end
-    // of the version would never equal the program's.
-    const QStringList lineas = QString::fromUtf8(lista).split(QRegularExpression(QStringLiteral("\\r?\\n|\\r")));
+    const QStringList lineas = QString::fromUtf8(lista).split(QLatin1Char('\n'));
     QStringList juntas;
     for (qsizetype i = lineas.size() - 1; i >= 0; --i) {
+        // Trimmed: a list written on Windows ends its lines in CR LF, and a CR
+        // left on the version would never equal the program's.
         const QString linea = lineas.at(i).trimmed();
         if (linea.isEmpty())
             continue;

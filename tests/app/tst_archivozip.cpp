@@ -1,4 +1,5 @@
 #include "TArchivoZip.h"
+#include "ZipPrueba.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -49,24 +50,6 @@ QByteArray datosVariados(int n)
     for (char& c : d)
         c = char(generador.bounded(256));
     return d;
-}
-
-// An archive written entry by entry with libzip, for names and kinds our
-// writer never produces. Kind 0 is a plain file.
-void zipCrudo(const QString& archivo, const QList<QPair<QString, mode_t>>& entradas)
-{
-    int error = 0;
-    zip_t* z = zip_open(QFile::encodeName(archivo).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    QVERIFY(z);
-    static const char datos[] = "contenido";
-    for (const auto& [nombre, tipo] : entradas) {
-        zip_source_t* s = zip_source_buffer(z, datos, sizeof datos - 1, 0);
-        const zip_int64_t i = zip_file_add(z, nombre.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8);
-        QVERIFY(i >= 0);
-        if (tipo != 0)
-            zip_file_set_external_attributes(z, zip_uint64_t(i), 0, ZIP_OPSYS_UNIX, zip_uint32_t(tipo | 0777) << 16);
-    }
-    QCOMPARE(zip_close(z), 0);
 }
 
 }  // namespace
@@ -149,27 +132,14 @@ private slots:
 
     // Traditional encryption checks a password against one byte only: about
     // one wrong password in 256 opens the entry and yields garbage, caught by
-    // the CRC (or by the decompressor). Archives are made until one lets the
-    // wrong password through its opening.
+    // the CRC (or by the decompressor).
     void passwordIncorrectoQuePasaLaPrimeraPrueba()
     {
         QTemporaryDir dir;
         escribe(dir.filePath(QStringLiteral("o/Velkor.fdb")), datosVariados(20000));
         const QString archivo = dir.filePath(QStringLiteral("a.zip"));
-        bool encontrado = false;
-        for (int intento = 0; intento < 5000 && !encontrado; ++intento) {
-            TArchivoZip::comprime(archivo, dir.filePath(QStringLiteral("o")), QString(), QStringLiteral("otra"),
-                                  TArchivoZip::TCifrado::Tradicional);
-            int error = 0;
-            zip_t* z = zip_open(QFile::encodeName(archivo).constData(), ZIP_RDONLY, &error);
-            zip_file_t* f = zip_fopen_index_encrypted(z, 0, 0, "zepqul");
-            if (f) {
-                encontrado = true;
-                zip_fclose(f);
-            }
-            zip_discard(z);
-        }
-        QVERIFY(encontrado);
+        QVERIFY(ZipPrueba::tradicionalQueEngana(archivo, dir.filePath(QStringLiteral("o")), QString(),
+                                                QStringLiteral("otra"), QStringLiteral("zepqul")));
         try {
             TArchivoZip(archivo).extraeTodo(dir.filePath(QStringLiteral("d")), {QStringLiteral("zepqul")});
             QFAIL("se aceptaron datos descifrados con otra contraseña");
@@ -233,7 +203,7 @@ private slots:
         QTemporaryDir dir;
         const QString archivo = dir.filePath(QStringLiteral("a.zip"));
         // A safe entry first: nothing at all may be written.
-        zipCrudo(archivo, {{QStringLiteral("db/RFC/bueno.txt"), 0}, {nombre, mode_t(tipo)}});
+        QVERIFY(ZipPrueba::crudo(archivo, {{QStringLiteral("db/RFC/bueno.txt"), 0}, {nombre, mode_t(tipo)}}));
         const TArchivoZip zip(archivo);
         QVERIFY(!zip.esSeguro());
         const QString destino = dir.filePath(QStringLiteral("programa/destino"));

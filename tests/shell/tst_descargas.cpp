@@ -159,6 +159,23 @@ private slots:
         }
     }
 
+    // The byte comparison counts only the bytes both files have: a catalogue
+    // that only grew must still replace the installed one.
+    void catalogoQueCrecio()
+    {
+        const TCarpetaPrograma programa;
+        QFile construido(TCarpetaPrograma::catalogoConstruido());
+        QVERIFY(construido.open(QIODevice::ReadOnly));
+        const QByteArray completo = construido.readAll();
+        escribe(programa.archivo(UPDATE_PATH + CATALOGO_DB_ZIP), completo);
+        escribe(TBaseDatosCatalogosFrm::archivo(), completo.left(completo.size() / 2));
+        QString mensaje;
+        QCOMPARE(TCatalogosHilo::compararCatalogos(&mensaje), TCatalogosHilo::Instalado);
+        QCOMPARE(mensaje, CATALOGO_FINALIZADO);
+        QCOMPARE(QFileInfo(TBaseDatosCatalogosFrm::archivo()).size(), completo.size());
+        QCOMPARE(TCatalogosHilo::compararCatalogos(), TCatalogosHilo::SinCambios);
+    }
+
     void fallaSinTocarElInstalado_data()
     {
         QTest::addColumn<QString>("ruta");

@@ -1,8 +1,8 @@
+#include "Arranque.h"
 #include "Conexiones.h"
 #include "PrompterCajas.h"
 #include "Prompter.h"
 #include "TSenalesTerminacion.h"
-#include "Ventanas.h"
 
 #include <QApplication>
 
@@ -13,9 +13,9 @@ int main(int argc, char** argv)
     TSenalesTerminacion senales;
     TPrompterCajas cajas;
     Prompter::instala(&cajas);
-    Inicio::creaVentanas(QCoreApplication::applicationDirPath());
+    Arranque::creaVentanas(QCoreApplication::applicationDirPath());
     const int resultado = app.exec();
-    Inicio::destruyeVentanas();
+    Arranque::destruyeVentanas();
     Conexiones::apagaMotor();
     Prompter::instala(nullptr);
     return resultado;

@@ -5,7 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
+#include <QSqlQuery>
 #include <QSqlError>
 #include <QThread>
 #include <atomic>
@@ -72,8 +73,29 @@ QString textoEstado(const ISC_STATUS* estado)
     return texto;
 }
 
-// Names of the connections of this thread that have an open transaction.
-thread_local QSet<QString> transaccionesAbiertas;
+// The open transaction of each connection of this thread (by connection
+// name) and the statements prepared in it.
+struct TTransaccionAbierta {
+    QHash<QString, std::shared_ptr<QSqlQuery>> consultas;
+    void liberaConsultas()
+    {
+        for (const auto& consulta : std::as_const(consultas))
+            consulta->finish();
+        consultas.clear();
+    }
+};
+thread_local QHash<QString, TTransaccionAbierta> transaccionesAbiertas;
+
+// Ends the bookkeeping of a connection's open transaction; true when it had one.
+bool terminaTransaccion(const QString& nombre)
+{
+    const auto it = transaccionesAbiertas.find(nombre);
+    if (it == transaccionesAbiertas.end())
+        return false;
+    it->liberaConsultas();
+    transaccionesAbiertas.erase(it);
+    return true;
+}
 
 }  // namespace
 
@@ -113,11 +135,30 @@ void cierra(const TConexionSesion& conexion)
         return;
     {
         QSqlDatabase db = QSqlDatabase::database(nombre, false);
-        if (transaccionesAbiertas.remove(nombre))
+        if (terminaTransaccion(nombre))
             db.rollback();
         db.close();
     }
     QSqlDatabase::removeDatabase(nombre);
+}
+
+std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, const QString& sql)
+{
+    QSqlDatabase db = baseDatos(conexion);
+    TTransaccionAbierta* abierta = nullptr;
+    const auto it = transaccionesAbiertas.find(db.connectionName());
+    if (it != transaccionesAbiertas.end()) {
+        abierta = &*it;
+        if (const auto guardada = abierta->consultas.constFind(sql); guardada != abierta->consultas.constEnd())
+            return *guardada;
+    }
+    auto consulta = std::make_shared<QSqlQuery>(db);
+    consulta->setForwardOnly(true);
+    if (!consulta->prepare(sql))
+        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, consulta->lastError().text()));
+    if (abierta)
+        abierta->consultas.insert(sql, consulta);
+    return consulta;
 }
 
 void cierraHilo()
@@ -129,7 +170,7 @@ void cierraHilo()
             continue;
         {
             QSqlDatabase db = QSqlDatabase::database(nombre, false);
-            if (transaccionesAbiertas.remove(nombre))
+            if (terminaTransaccion(nombre))
                 db.rollback();
             db.close();
         }
@@ -176,7 +217,7 @@ TTransaccion::TTransaccion(const TConexionSesion& conexion) : m_conexion(conexio
         return;  // joins the open one
     if (!db.transaction())
         throw EBaseDatos(QStringLiteral("No se pudo iniciar la transacción: %1").arg(db.lastError().text()));
-    transaccionesAbiertas.insert(nombre);
+    transaccionesAbiertas.insert(nombre, TTransaccionAbierta());
     m_propia = true;
 }
 
@@ -197,7 +238,7 @@ void TTransaccion::commit()
         return;
     QSqlDatabase db = Conexiones::baseDatos(m_conexion);
     m_terminada = true;
-    transaccionesAbiertas.remove(db.connectionName());
+    terminaTransaccion(db.connectionName());
     if (!db.commit()) {
         const QString error = db.lastError().text();
         db.rollback();
@@ -211,6 +252,57 @@ void TTransaccion::rollback()
         return;
     m_terminada = true;
     QSqlDatabase db = Conexiones::baseDatos(m_conexion);
-    transaccionesAbiertas.remove(db.connectionName());
+    terminaTransaccion(db.connectionName());
     db.rollback();
+}
+
+TPuntoGuardado::TPuntoGuardado(const TConexionSesion& conexion) : m_transaccion(conexion)
+{
+    if (m_transaccion.propia())
+        return;
+    static thread_local quint64 serie = 0;
+    m_nombre = QStringLiteral("VK_PUNTO_%1").arg(++serie);
+    ejecuta(QStringLiteral("SAVEPOINT ") + m_nombre);
+}
+
+TPuntoGuardado::~TPuntoGuardado()
+{
+    if (m_terminado)
+        return;
+    try {
+        deshaz();
+    } catch (...) {
+        // A destructor must not throw; the enclosing transaction decides.
+    }
+}
+
+void TPuntoGuardado::ejecuta(const QString& sql)
+{
+    QSqlQuery q(Conexiones::baseDatos(m_transaccion.conexion()));
+    if (!q.exec(sql))
+        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q.lastError().text()));
+}
+
+void TPuntoGuardado::confirma()
+{
+    if (m_terminado)
+        return;
+    m_terminado = true;
+    if (m_nombre.isEmpty())
+        m_transaccion.commit();
+    else
+        ejecuta(QStringLiteral("RELEASE SAVEPOINT %1 ONLY").arg(m_nombre));
+}
+
+void TPuntoGuardado::deshaz()
+{
+    if (m_terminado)
+        return;
+    m_terminado = true;
+    if (m_nombre.isEmpty()) {
+        m_transaccion.rollback();
+        return;
+    }
+    ejecuta(QStringLiteral("ROLLBACK TO SAVEPOINT ") + m_nombre);
+    ejecuta(QStringLiteral("RELEASE SAVEPOINT %1 ONLY").arg(m_nombre));
 }

@@ -30,19 +30,23 @@ QString destino(const char* clase)
 QList<TTabla> describeTablas()
 {
     QList<TTabla> tablas;
-#define VELKOR_COLUMNA_DESC(N, T, L, D, G) \
+#define VELKOR_COLUMNA_PROPIA(N, T, L, D) \
+    tabla.columnas.append(TColumna{QStringLiteral(#N), QStringLiteral(#N).toUpper(), TTipoColumna::T, L, destino(#D), grupo});
+#define VELKOR_COLUMNA_AGREGADA(N, T, L, D, G) \
     tabla.columnas.append(TColumna{QStringLiteral(#N), QStringLiteral(#N).toUpper(), TTipoColumna::T, L, destino(#D), TGrupoEsquema::G});
-#define VELKOR_TABLA_DESC(Clase) \
+#define VELKOR_TABLA_DESC(Clase, Grupo) \
     { \
         TTabla tabla; \
         tabla.clase = QStringLiteral(#Clase); \
         tabla.nombre = nombreTabla(#Clase); \
-        VELKOR_TABLA_##Clase(VELKOR_COLUMNA_DESC) \
+        const TGrupoEsquema grupo = TGrupoEsquema::Grupo; \
+        VELKOR_TABLA_##Clase(VELKOR_COLUMNA_PROPIA, VELKOR_COLUMNA_AGREGADA) \
         tablas.append(tabla); \
     }
     VELKOR_ENTIDADES(VELKOR_TABLA_DESC)
 #undef VELKOR_TABLA_DESC
-#undef VELKOR_COLUMNA_DESC
+#undef VELKOR_COLUMNA_AGREGADA
+#undef VELKOR_COLUMNA_PROPIA
 
 #define VELKOR_INDICE_DESC(Clase, N) \
     for (TTabla& tabla : tablas) \

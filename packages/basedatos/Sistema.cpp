@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Rutas.h"
 #include "Signerutils.h"
 
 namespace Sistema {
@@ -14,7 +15,7 @@ std::shared_ptr<TUsuarionegocio> UsuarioNegocio;
 QList<std::shared_ptr<TSucursal>> Sucursales;
 int sucursalIndex = 0;
 
-QString exePath;
+QString& exePath = Rutas::carpetaPrograma();
 QString dbSistema;
 QString dbUsuariosSistema;
 QString marca;
@@ -103,8 +104,7 @@ void actualizaSucursales()
     Sucursales.clear();
     if (!Negocio || !Conexion)
         return;
-    const QList<TSucursal> sucursales =
-        TSucursal::busca(QStringLiteral("\"NEGOCIO\" = ?"), {Negocio->getIdnegocio()}, *Conexion);
+    const QList<TSucursal> sucursales = TSucursal::getByNegocio(*Negocio, *Conexion);
     for (const TSucursal& s : sucursales)
         Sucursales.append(std::make_shared<TSucursal>(s));
     if (sucursalIndex >= Sucursales.size())

@@ -1,13 +1,12 @@
 #include "TBaseDatosCatalogosFrm.h"
 
 #include "Conexiones.h"
-#include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Rutas.h"
 #include "Sistema.h"
 
 #include <QCollator>
-#include <QComboBox>
 #include <QDate>
 #include <QFileInfo>
 #include <QLocale>
@@ -73,7 +72,7 @@ TBaseDatosCatalogosFrm::TBaseDatosCatalogosFrm(QObject* parent) : QObject(parent
 
 QString TBaseDatosCatalogosFrm::archivo()
 {
-    return Sistema::exePath + ARCHIVO_CATALOGO;
+    return Rutas::programa({ARCHIVO_CATALOGO});
 }
 
 bool TBaseDatosCatalogosFrm::existeCatalogo() const
@@ -175,10 +174,8 @@ QStringList TBaseDatosCatalogosFrm::getCodigoPostalAndEstadoByCp(const QString& 
     return filasCodigoPostal(cp, false);
 }
 
-void TBaseDatosCatalogosFrm::inicializaRegimenFiscal(QComboBox* combo, const QString& rfc) const
+QStringList TBaseDatosCatalogosFrm::getRegimenesFiscales(const QString& rfc) const
 {
-    if (!combo)
-        return;
     QString persona;
     switch (rfc.trimmed().size()) {
     case 12:
@@ -196,11 +193,11 @@ void TBaseDatosCatalogosFrm::inicializaRegimenFiscal(QComboBox* combo, const QSt
                                 "WHERE (VIGENCIA_HASTA IS NULL OR VIGENCIA_HASTA >= %1)%2 ORDER BY REGIMEN")
                      .arg(PARAMETRO, persona),
                  {QDate::currentDate().toString(Qt::ISODate)}, 2);
-    combo->clear();
-    combo->addItem(Constantes::REGIMEN_FISCAL);
+    QStringList lista;
+    lista.reserve(regimenes.size());
     for (const QStringList& r : regimenes)
-        combo->addItem(r.at(0) + QStringLiteral(" - ") + r.at(1));
-    combo->setCurrentIndex(0);
+        lista << r.at(0) + QStringLiteral(" - ") + r.at(1);
+    return lista;
 }
 
 QList<TBaseDatosCatalogosFrm::TClaveNombre> TBaseDatosCatalogosFrm::getEstados(const QString& clavePais) const

@@ -1,6 +1,7 @@
 #include "TConexionSesion.h"
 
 #include "Constantes.h"
+#include "Rutas.h"
 
 TConexionSesion TConexionSesion::embebida(const QString& archivo, const QString& carpetaPrograma)
 {
@@ -8,7 +9,7 @@ TConexionSesion TConexionSesion::embebida(const QString& archivo, const QString&
     conexion.setProvider(Constantes::DB_INTERBASE);
     conexion.setUsername(Constantes::DB_USER);
     conexion.setPassword(Constantes::DB_PASSWORD);
-    conexion.setServer(carpetaPrograma + Constantes::MOTOR_CLIENTE);
+    conexion.setServer(Rutas::une(carpetaPrograma, {Constantes::MOTOR_CLIENTE}));
     conexion.setDatabase(archivo);
     return conexion;
 }

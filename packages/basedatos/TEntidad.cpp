@@ -8,21 +8,66 @@
 
 namespace {
 
+// The driver passes NUMERIC through a double both ways, which cannot hold
+// most amounts exactly ("0.10" reads back as 0.09999999999999999). Amounts
+// therefore travel as text, which the engine converts exactly.
+const QString PARAMETRO_DECIMAL = QStringLiteral("CAST(? AS VARCHAR(40))");
+const QString PARAMETRO_DECIMAL_COMPARADO = QStringLiteral("CAST(CAST(? AS VARCHAR(40)) AS NUMERIC(18,6))");
+// The engine describes a bare text parameter with the column's width and
+// refuses a longer text instead of finding no row.
+const QString PARAMETRO_TEXTO = QStringLiteral("CAST(? AS VARCHAR(8191))");
+
+const QString COLUMNA_USUARIO = QStringLiteral("ULTIMAMODIFICACIONPOR");
+const QString COLUMNA_MODIFICACION = QStringLiteral("FECHAMODIFICACION");
+const QString COLUMNA_CREACION = QStringLiteral("FECHACREACION");
+
 QString cita(const QString& identificador)
 {
     return QLatin1Char('"') + identificador + QLatin1Char('"');
 }
 
-QString listaColumnas(const TTabla& tabla)
+QString leida(const TColumna& c)
+{
+    return c.tipo == TTipoColumna::Decimal ? QStringLiteral("CAST(%1 AS VARCHAR(40))").arg(cita(c.nombre)) : cita(c.nombre);
+}
+
+QString listaLectura(const TTabla& tabla)
 {
     QStringList nombres;
     for (const TColumna& c : tabla.columnas)
-        nombres << cita(c.nombre);
+        nombres << leida(c);
     return nombres.join(QStringLiteral(", "));
 }
 
+QString marcaEscritura(const TColumna& c)
+{
+    return c.tipo == TTipoColumna::Decimal ? PARAMETRO_DECIMAL : QStringLiteral("?");
+}
+
+TDecimal comoDecimal(const QVariant& valor, const TColumna& c)
+{
+    if (valor.metaType() == QMetaType::fromType<TDecimal>())
+        return valor.value<TDecimal>();
+    if (valor.typeId() == QMetaType::QString || valor.typeId() == QMetaType::QByteArray)
+        return TDecimal::desdeTexto(valor.toString());
+    if (valor.typeId() == QMetaType::Int || valor.typeId() == QMetaType::LongLong)
+        return TDecimal::desdeEntero(valor.toLongLong());
+    throw EConversion(QStringLiteral("La columna %1 guarda cantidades exactas; el valor %2 no lo es.")
+                          .arg(c.nombre, valor.toString()));
+}
+
+// A value as the driver must receive it for its column.
+QVariant paraEscribir(const TColumna& c, const QVariant& valor)
+{
+    if (valor.isNull() || !valor.isValid())
+        return QVariant();
+    if (c.tipo == TTipoColumna::Decimal)
+        return comoDecimal(valor, c).texto();
+    return valor;
+}
+
 // Values come back from the driver in its own types (text blobs as bytes,
-// numerics as doubles or strings): bring them to the column's type once.
+// amounts as the text they were cast to): bring them to the column's type.
 QVariant normaliza(const TColumna& columna, const QVariant& valor)
 {
     if (valor.isNull())
@@ -33,7 +78,7 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
     case TTipoColumna::Ref:
         return valor.toInt();
     case TTipoColumna::Grande: return valor.toLongLong();
-    case TTipoColumna::Decimal: return valor.toDouble();
+    case TTipoColumna::Decimal: return QVariant::fromValue(TDecimal::desdeTexto(valor.toString()));
     case TTipoColumna::Booleano: return valor.toInt() != 0 ? 1 : 0;
     case TTipoColumna::Texto:
         return valor.typeId() == QMetaType::QByteArray ? QString::fromUtf8(valor.toByteArray()) : valor.toString();
@@ -50,13 +95,104 @@ void ejecuta(QSqlQuery& q, const QString& que)
         throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(que, q.lastError().text()));
 }
 
-void prepara(QSqlQuery& q, const QString& sql)
+QString sqlBusqueda(const TTabla& tabla, const QString& columnas, const TCondicion& donde)
 {
-    if (!q.prepare(sql))
-        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, q.lastError().text()));
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columnas, cita(tabla.nombre));
+    if (!donde.vacia())
+        sql += QStringLiteral(" WHERE ") + donde.sql();
+    return sql;
 }
 
 }  // namespace
+
+// --- Conditions ------------------------------------------------------------
+
+TCondicion TCondicion::operator&&(const TCondicion& otra) const
+{
+    if (vacia())
+        return otra;
+    if (otra.vacia())
+        return *this;
+    return TCondicion(QStringLiteral("(%1) AND (%2)").arg(m_sql, otra.m_sql), m_parametros + otra.m_parametros);
+}
+
+TCondicion TCondicion::operator||(const TCondicion& otra) const
+{
+    if (vacia() || otra.vacia())
+        return TCondicion();  // one side takes every row
+    return TCondicion(QStringLiteral("(%1) OR (%2)").arg(m_sql, otra.m_sql), m_parametros + otra.m_parametros);
+}
+
+TOrden TOrden::luego(const TOrden& otro) const
+{
+    if (vacio())
+        return otro;
+    if (otro.vacio())
+        return *this;
+    return TOrden(m_sql + QStringLiteral(", ") + otro.m_sql);
+}
+
+QVariant TCampo::variante(const TEntidad& v)
+{
+    if (v.id() < 0)
+        throw EBaseDatos(QStringLiteral("Se buscó por un registro de %1 que todavía no se ha guardado.").arg(v.tabla().clase));
+    return v.id();
+}
+
+TCondicion TCampo::compara(const char* operador, const QVariant& valor) const
+{
+    const TColumna& c = columna();
+    const QString izquierda = cita(c.nombre);
+    if (c.tipo == TTipoColumna::Decimal)
+        return TCondicion(QStringLiteral("%1 %2 %3").arg(izquierda, QLatin1String(operador), PARAMETRO_DECIMAL_COMPARADO),
+                          {comoDecimal(valor, c).texto()});
+    if (valor.metaType() == QMetaType::fromType<TDecimal>())
+        throw EConversion(QStringLiteral("La columna %1 no guarda cantidades.").arg(c.nombre));
+    if (c.tipo == TTipoColumna::Texto && c.largo > 0)
+        return TCondicion(QStringLiteral("%1 %2 %3").arg(izquierda, QLatin1String(operador), PARAMETRO_TEXTO),
+                          {valor.toString()});
+    return TCondicion(QStringLiteral("%1 %2 ?").arg(izquierda, QLatin1String(operador)), {valor});
+}
+
+TCondicion TCampo::esNulo() const
+{
+    return TCondicion(cita(columna().nombre) + QStringLiteral(" IS NULL"), {});
+}
+
+TCondicion TCampo::noEsNulo() const
+{
+    return TCondicion(cita(columna().nombre) + QStringLiteral(" IS NOT NULL"), {});
+}
+
+TCondicion TCampo::igualSinMayusculas(const QString& texto) const
+{
+    return TCondicion(QStringLiteral("LOWER(%1) = LOWER(%2)").arg(cita(columna().nombre), PARAMETRO_TEXTO),
+                      {texto.trimmed()});
+}
+
+TCondicion TCampo::contiene(const QString& texto) const
+{
+    // CONTAINING ignores letter case and takes the text literally, so no
+    // LIKE wildcards need escaping.
+    return TCondicion(QStringLiteral("%1 CONTAINING %2").arg(cita(columna().nombre), PARAMETRO_TEXTO), {texto});
+}
+
+TCondicion TCampo::en(const TSubconsulta& subconsulta) const
+{
+    return TCondicion(QStringLiteral("%1 IN (%2)").arg(cita(columna().nombre), subconsulta.sql), subconsulta.parametros);
+}
+
+TOrden TCampo::ascendente() const
+{
+    return TOrden(cita(columna().nombre));
+}
+
+TOrden TCampo::descendente() const
+{
+    return TOrden(cita(columna().nombre) + QStringLiteral(" DESC"));
+}
+
+// --- Records -----------------------------------------------------------------
 
 TEntidad::TEntidad(const TTabla& tabla)
     : m_tabla(&tabla), m_valores(tabla.columnas.size()), m_referencias(tabla.columnas.size())
@@ -105,9 +241,10 @@ qint64 TEntidad::grandeEn(int columna) const
     return m_valores.at(columna).toLongLong();
 }
 
-double TEntidad::decimalEn(int columna) const
+TDecimal TEntidad::decimalEn(int columna) const
 {
-    return m_valores.at(columna).toDouble();
+    const QVariant& v = m_valores.at(columna);
+    return v.isNull() || !v.isValid() ? TDecimal() : comoDecimal(v, m_tabla->columnas.at(columna));
 }
 
 bool TEntidad::booleanoEn(int columna) const
@@ -151,43 +288,71 @@ void TEntidad::fijaReferencia(int columna, std::shared_ptr<TEntidad> referencia)
     m_referencias[columna] = std::move(referencia);
 }
 
-void TPersistencia::guarda(TEntidad& entidad, const TConexionSesion& conexion)
+// --- Saving and reading ------------------------------------------------------
+
+void TUnidadTrabajo::guarda(TEntidad& entidad) const
+{
+    TPersistencia::guarda(entidad, *this);
+}
+
+void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
 {
     const TTabla& tabla = entidad.tabla();
+    const TConexionSesion& conexion = unidad.conexion();
+    const bool nueva = entidad.id() < 0;
+
+    const QDateTime ahora = QDateTime::currentDateTime();
+    for (int i = 1; i < tabla.columnas.size(); ++i) {
+        const QString& nombre = tabla.columnas.at(i).nombre;
+        if (nombre == COLUMNA_USUARIO)
+            entidad.m_valores[i] = unidad.usuario();
+        else if (nombre == COLUMNA_MODIFICACION)
+            entidad.m_valores[i] = ahora;
+        else if (nombre == COLUMNA_CREACION && nueva && entidad.m_valores.at(i).isNull())
+            entidad.m_valores[i] = ahora;
+    }
+    // Amounts are checked before anything is written.
+    QVariantList valores;
+    valores.reserve(tabla.columnas.size());
+    for (int i = 1; i < tabla.columnas.size(); ++i)
+        valores << paraEscribir(tabla.columnas.at(i), entidad.m_valores.at(i));
+
     TTransaccion transaccion(conexion);
-    QSqlDatabase db = Conexiones::baseDatos(conexion);
-    QSqlQuery q(db);
-
-    if (entidad.id() < 0) {
-        prepara(q, QStringLiteral("SELECT NEXT VALUE FOR %1 FROM RDB$DATABASE").arg(cita(tabla.generador())));
-        ejecuta(q, QStringLiteral("obtener la clave nueva de %1").arg(tabla.nombre));
-        if (!q.next())
+    if (nueva) {
+        QStringList columnas{cita(tabla.clave().nombre)};
+        QStringList marcas{QStringLiteral("NEXT VALUE FOR ") + cita(tabla.generador())};
+        for (int i = 1; i < tabla.columnas.size(); ++i) {
+            columnas << cita(tabla.columnas.at(i).nombre);
+            marcas << marcaEscritura(tabla.columnas.at(i));
+        }
+        // The new key comes back from the same statement.
+        const auto q = Conexiones::consultaPreparada(
+            conexion, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                          .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")),
+                               marcas.join(QStringLiteral(", ")), cita(tabla.clave().nombre)));
+        for (int i = 0; i < valores.size(); ++i)
+            q->bindValue(i, valores.at(i));
+        ejecuta(*q, QStringLiteral("guardar el registro nuevo de %1").arg(tabla.nombre));
+        if (!q->next())
             throw EBaseDatos(QStringLiteral("No se obtuvo la clave nueva de %1.").arg(tabla.nombre));
-        const int id = q.value(0).toInt();
-        q.finish();
-
-        QStringList marcas;
-        for (int i = 0; i < tabla.columnas.size(); ++i)
-            marcas << QStringLiteral("?");
-        prepara(q, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(cita(tabla.nombre), listaColumnas(tabla), marcas.join(QStringLiteral(", "))));
-        q.addBindValue(id);
-        for (int i = 1; i < tabla.columnas.size(); ++i)
-            q.addBindValue(entidad.m_valores.at(i));
-        ejecuta(q, QStringLiteral("guardar el registro nuevo de %1").arg(tabla.nombre));
+        const int id = q->value(0).toInt();
+        q->finish();
         transaccion.commit();
         entidad.fijaId(id);
     } else {
         QStringList asignaciones;
         for (int i = 1; i < tabla.columnas.size(); ++i)
-            asignaciones << cita(tabla.columnas.at(i).nombre) + QStringLiteral(" = ?");
-        prepara(q, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                       .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), cita(tabla.clave().nombre)));
-        for (int i = 1; i < tabla.columnas.size(); ++i)
-            q.addBindValue(entidad.m_valores.at(i));
-        q.addBindValue(entidad.id());
-        ejecuta(q, QStringLiteral("actualizar el registro de %1").arg(tabla.nombre));
-        if (q.numRowsAffected() == 0)
+            asignaciones << cita(tabla.columnas.at(i).nombre) + QStringLiteral(" = ") + marcaEscritura(tabla.columnas.at(i));
+        const auto q = Conexiones::consultaPreparada(
+            conexion, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                          .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), cita(tabla.clave().nombre)));
+        for (int i = 0; i < valores.size(); ++i)
+            q->bindValue(i, valores.at(i));
+        q->bindValue(valores.size(), entidad.id());
+        ejecuta(*q, QStringLiteral("actualizar el registro de %1").arg(tabla.nombre));
+        const int afectados = q->numRowsAffected();
+        q->finish();
+        if (afectados == 0)
             throw EBaseDatos(QStringLiteral("No existe el registro %1 de %2; no se pudo actualizar.")
                                  .arg(entidad.id()).arg(tabla.nombre));
         transaccion.commit();
@@ -198,7 +363,8 @@ void TPersistencia::guarda(TEntidad& entidad, const TConexionSesion& conexion)
 bool TPersistencia::lee(TEntidad& entidad, int id, const TConexionSesion& conexion)
 {
     bool encontrada = false;
-    busca(entidad.tabla(), cita(entidad.tabla().clave().nombre) + QStringLiteral(" = ?"), {id}, conexion, QString(),
+    const TTabla& tabla = entidad.tabla();
+    busca(tabla, TCondicion(cita(tabla.clave().nombre) + QStringLiteral(" = ?"), {id}), conexion, TOrden(),
           [&](const QVector<QVariant>& valores) {
               carga(entidad, valores, conexion);
               encontrada = true;
@@ -206,27 +372,43 @@ bool TPersistencia::lee(TEntidad& entidad, int id, const TConexionSesion& conexi
     return encontrada;
 }
 
-void TPersistencia::busca(const TTabla& tabla, const QString& donde, const QVariantList& parametros,
-                          const TConexionSesion& conexion, const QString& orden,
-                          const std::function<void(const QVector<QVariant>&)>& fila)
+void TPersistencia::busca(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion,
+                          const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila)
 {
-    QSqlDatabase db = Conexiones::baseDatos(conexion);
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(listaColumnas(tabla), cita(tabla.nombre));
-    if (!donde.isEmpty())
-        sql += QStringLiteral(" WHERE ") + donde;
-    sql += QStringLiteral(" ORDER BY ") + (orden.isEmpty() ? cita(tabla.clave().nombre) : orden);
-    prepara(q, sql);
-    for (const QVariant& p : parametros)
-        q.addBindValue(p);
-    ejecuta(q, QStringLiteral("leer %1").arg(tabla.nombre));
+    const QString sql = sqlBusqueda(tabla, listaLectura(tabla), donde) + QStringLiteral(" ORDER BY ") +
+                        (orden.vacio() ? cita(tabla.clave().nombre) : orden.sql());
+    const auto q = Conexiones::consultaPreparada(conexion, sql);
+    for (int i = 0; i < donde.parametros().size(); ++i)
+        q->bindValue(i, donde.parametros().at(i));
+    ejecuta(*q, QStringLiteral("leer %1").arg(tabla.nombre));
+    // Rows are gathered first: `fila` may read further records through the
+    // same connection, and a reused statement must be done before that.
+    QList<QVector<QVariant>> filas;
     QVector<QVariant> valores(tabla.columnas.size());
-    while (q.next()) {
+    while (q->next()) {
         for (int i = 0; i < valores.size(); ++i)
-            valores[i] = normaliza(tabla.columnas.at(i), q.value(i));
-        fila(valores);
+            valores[i] = normaliza(tabla.columnas.at(i), q->value(i));
+        filas.append(valores);
     }
+    q->finish();
+    for (const QVector<QVariant>& v : std::as_const(filas))
+        fila(v);
+}
+
+int TPersistencia::cuenta(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion)
+{
+    const auto q = Conexiones::consultaPreparada(conexion, sqlBusqueda(tabla, QStringLiteral("COUNT(*)"), donde));
+    for (int i = 0; i < donde.parametros().size(); ++i)
+        q->bindValue(i, donde.parametros().at(i));
+    ejecuta(*q, QStringLiteral("contar %1").arg(tabla.nombre));
+    const int total = q->next() ? q->value(0).toInt() : 0;
+    q->finish();
+    return total;
+}
+
+TSubconsulta TPersistencia::claves(const TTabla& tabla, const TCondicion& donde)
+{
+    return {sqlBusqueda(tabla, cita(tabla.clave().nombre), donde), donde.parametros()};
 }
 
 void TPersistencia::carga(TEntidad& entidad, const QVector<QVariant>& valores, const TConexionSesion& conexion)

@@ -1,5 +1,7 @@
 #include "Logmanager.h"
 
+#include "Rutas.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
@@ -27,10 +29,7 @@ namespace Logmanager {
 
 QString archivoLog(const QString& carpeta)
 {
-    static const QString nombre = QStringLiteral("Velkor.log");
-    if (carpeta.isEmpty() || carpeta.endsWith(u'/'))
-        return carpeta + nombre;
-    return carpeta + u'/' + nombre;
+    return Rutas::une(carpeta, {QStringLiteral("Velkor.log")});
 }
 
 void Log(const QString& texto, int nivel, const QString& carpeta)

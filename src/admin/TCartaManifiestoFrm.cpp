@@ -1,10 +1,6 @@
 #include "TCartaManifiestoFrm.h"
 
-#include "Ventanas.h"
-
 #include <QVBoxLayout>
-
-TCartaManifiestoFrm* CartaManifiestoFrm = nullptr;
 
 TCartaManifiestoFrm::TCartaManifiestoFrm(QWidget* parent) : QWidget(parent)
 {

@@ -1,10 +1,6 @@
 #include "TEmpresaFrm.h"
 
-#include "Ventanas.h"
-
 #include <QVBoxLayout>
-
-TEmpresaFrm* EmpresaFrm = nullptr;
 
 TEmpresaFrm::TEmpresaFrm(QWidget* parent) : QWidget(parent)
 {

@@ -1,10 +1,6 @@
 #include "TPerfilFrm.h"
 
-#include "Ventanas.h"
-
 #include <QVBoxLayout>
-
-TPerfilFrm* PerfilFrm = nullptr;
 
 TPerfilFrm::TPerfilFrm(QWidget* parent) : QWidget(parent)
 {

@@ -1,10 +1,6 @@
 #include "TSeriesFoliosFrm.h"
 
-#include "Ventanas.h"
-
 #include <QVBoxLayout>
-
-TSeriesFoliosFrm* SeriesFoliosFrm = nullptr;
 
 TSeriesFoliosFrm::TSeriesFoliosFrm(QWidget* parent) : QWidget(parent)
 {

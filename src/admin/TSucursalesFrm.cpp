@@ -1,10 +1,6 @@
 #include "TSucursalesFrm.h"
 
-#include "Ventanas.h"
-
 #include <QVBoxLayout>
-
-TSucursalesFrm* SucursalesFrm = nullptr;
 
 TSucursalesFrm::TSucursalesFrm(QWidget* parent) : QWidget(parent)
 {

@@ -3,9 +3,9 @@
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
-#include "Signerutils.h"
+#include "Rutas.h"
 #include "Sistema.h"
-#include "Utils.h"
+#include "TCadenaConexion.h"
 
 #include <QFileInfo>
 #include <QMutex>
@@ -17,8 +17,6 @@
 
 #include <atomic>
 #include <exception>
-
-TBaseDatosLocalFrm* BaseDatosLocalFrm = nullptr;
 
 namespace {
 
@@ -121,15 +119,17 @@ TBaseDatosLocalFrm::TBaseDatosLocalFrm(QObject* parent) : QObject(parent)
     setObjectName(QStringLiteral("BaseDatosLocalFrm"));
 }
 
+TBaseDatosLocalFrm& registroLocal()
+{
+    // Never destroyed: a worker thread may still be registering a business
+    // while the process ends.
+    static TBaseDatosLocalFrm* const unico = new TBaseDatosLocalFrm();
+    return *unico;
+}
+
 QString TBaseDatosLocalFrm::archivoRegistro()
 {
-    QString carpeta = Sistema::exePath;
-    if (!carpeta.isEmpty() && !carpeta.endsWith(QLatin1Char('/')))
-        carpeta += QLatin1Char('/');
-    QString db = Constantes::DB_PATH;
-    if (!db.endsWith(QLatin1Char('/')))
-        db += QLatin1Char('/');
-    return carpeta + db + Constantes::RS_USRDB + QStringLiteral(".db");
+    return Rutas::programa({Constantes::DB_PATH, Constantes::RS_USRDB + QStringLiteral(".db")});
 }
 
 void TBaseDatosLocalFrm::creaTablas(const QString& archivo)
@@ -269,9 +269,11 @@ QString TBaseDatosLocalFrm::getStringConexionByRfc(const QString& rfc, QString& 
 
 void TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro)
 {
+    // Outside the operation, whose errors are swallowed: a field the string
+    // cannot hold is the caller's to show, not a registration silently lost.
+    const QString almacenada = TCadenaConexion::deRegistro(registro).guardada();
     opera(
         [&](QSqlDatabase& db) {
-            const QString almacenada = Signerutils::Signer().crypt(Utils::generaStrConexion(registro));
             // One transaction: an entry without its connection string would be
             // listed for sign-in and then fail.
             if (!db.transaction())

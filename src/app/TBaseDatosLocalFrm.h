@@ -14,10 +14,13 @@ class QSqlDatabase;
 //
 // Every operation opens its own connection in the calling thread and closes
 // it before returning, one operation at a time, so the UI thread and a worker
-// thread may both call it. Errors never reach the caller: getNumeroEmpresas
-// logs them and returns 0, the others roll back silently and return what they
-// had gathered. A missing registry file is an error like any other (it is
-// never created here).
+// thread may both call it. Errors of the registry never reach the caller:
+// getNumeroEmpresas logs them and returns 0, the others roll back silently
+// and return what they had gathered. A missing registry file is an error like
+// any other (it is never created here).
+//
+// The holder keeps no state: the program uses one, registroLocal(), which
+// the start-up also makes reachable to the windows as BaseDatosLocalFrm.
 class TBaseDatosLocalFrm : public QObject {
     Q_OBJECT
 public:
@@ -37,7 +40,9 @@ public:
     QString getStringConexionByRfc(const QString& rfc, QString& salida);
     // Registration array: 0 e-mail (not stored), 1 name, 2 RFC, 3 to 8 the
     // connection fields. Adds an active entry, even for a known RFC. Both rows
-    // are written or neither.
+    // are written or neither. A connection field that holds the separator is
+    // refused before anything is written: ECadenaConexion reaches the caller,
+    // whose message it is to show.
     void usuarioLogginInsert(const QStringList& registro);
     // Disables every registration of that RFC; true also when none matched.
     bool deshabilitaEstatusEmpresa(const QString& rfc);
@@ -55,4 +60,5 @@ private:
     bool opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError);
 };
 
-extern TBaseDatosLocalFrm* BaseDatosLocalFrm;
+// The program's registry holder, made on first use, from any thread.
+TBaseDatosLocalFrm& registroLocal();

@@ -1,11 +1,12 @@
 #include "TConfiguracionBaseDatosFrm.h"
 
 #include "Constantes.h"
-#include "Signerutils.h"
+#include "Controles.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "TCadenaConexion.h"
+#include "TNuevoNegocio.h"
 #include "Utils.h"
-#include "Ventanas.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -17,8 +18,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TConfiguracionBaseDatosFrm* ConfiguracionBaseDatosFrm = nullptr;
-
 namespace {
 
 constexpr int ANCHO = 382;
@@ -26,15 +25,9 @@ constexpr int ALTO = 497;
 
 QLineEdit* creaEdit(QWidget* padre, const QString& nombre)
 {
-    auto* edit = new QLineEdit(padre);
-    edit->setObjectName(nombre);
+    QLineEdit* edit = Controles::campo(padre, nombre, QString());
     edit->setClearButtonEnabled(true);
     return edit;
-}
-
-QString conDelimitador(const QString& ruta)
-{
-    return ruta.endsWith(QLatin1Char('/')) ? ruta : ruta + QLatin1Char('/');
 }
 
 } // namespace
@@ -145,14 +138,8 @@ void TConfiguracionBaseDatosFrm::FormCreate()
 void TConfiguracionBaseDatosFrm::Init()
 {
     const Style::TStyleFrm& estilo = Style::StyleFrm();
-    QPalette fondo = Rectangle1->palette();
-    fondo.setBrush(QPalette::Window, QBrush(estilo.getRectangleGradient(Sistema::claveMarca)));
-    Rectangle1->setPalette(fondo);
-    Rectangle1->setAutoFillBackground(true);
-
-    QPalette titulo = Text7->palette();
-    titulo.setColor(QPalette::WindowText, estilo.color(Constantes::RS_TEXTOSUBTITULOS));
-    Text7->setPalette(titulo);
+    Controles::fondo(Rectangle1, QBrush(estilo.getRectangleGradient(Sistema::claveMarca)));
+    Controles::colorTexto(Text7, Constantes::RS_TEXTOSUBTITULOS);
 
     const QString hoja =
         estilo.getButtonStyle(Sistema::claveMarca) +
@@ -209,10 +196,18 @@ void TConfiguracionBaseDatosFrm::CornerButton2Click()
 
 void TConfiguracionBaseDatosFrm::CornerButton3Click()
 {
-    const QString plano =
-        QStringList{ComboBox1->currentText(), Edit1->text(), Edit2->text(), Edit4->text(), Edit5->text(), Edit3->text()}
-            .join(QLatin1Char('|'));
-    const QString cifrada = Signerutils::Signer().crypt(plano);
+    QString cifrada;
+    try {
+        cifrada = TCadenaConexion(ComboBox1->currentText(), Edit1->text(), Edit2->text(), Edit4->text(), Edit5->text(),
+                                  Edit3->text())
+                      .guardada();
+    } catch (const ECadenaConexion& e) {
+        // The string could not even be stored: say which field is wrong.
+        conexionString.clear();
+        CornerButton1->setEnabled(false);
+        Utils::mensaje(e.mensaje(), Constantes::MSG_ERROR);
+        return;
+    }
     if (Utils::validaConexionString(cifrada)) {
         conexionString = cifrada;
         CornerButton1->setEnabled(true);
@@ -233,7 +228,7 @@ QString TConfiguracionBaseDatosFrm::getBaseDatos(const QString& rfc) const
 {
     if (!esLocal())
         return Edit5->text().trimmed();
-    return conDelimitador(Sistema::exePath) + Constantes::DB_PATH + conDelimitador(rfc) + Constantes::DB_SISTEMA_NOMBRE;
+    return NuevoNegocio::archivoLocal(rfc);
 }
 
 QString TConfiguracionBaseDatosFrm::getUsuario() const

@@ -3,21 +3,17 @@
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Rutas.h"
 #include "Sistema.h"
 #include "Style.h"
 #include "TBaseDatosLocalFrm.h"
-#include "TWizardFrm.h"
 #include "Utils.h"
+#include "UtilsVentanas.h"
 #include "Ventanas.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QScreen>
-#include <QStackedWidget>
-
-TSplashFrm* SplashFrm = nullptr;
 
 namespace {
 
@@ -60,10 +56,7 @@ void TSplashFrm::FormCreate(const QString& carpetaPrograma)
 {
     if (!Style::existeStyleFrm())
         Style::StyleFrm();
-    QString carpeta = QDir::fromNativeSeparators(carpetaPrograma);
-    if (!carpeta.endsWith(QLatin1Char('/')))
-        carpeta += QLatin1Char('/');
-    Sistema::exePath = carpeta;
+    Rutas::fijaCarpetaPrograma(carpetaPrograma);
     registra(objectName() + Constantes::INICIO_SISTEMA);
 
     const QStringList marca = Utils::getSistema(Sistema::exePath).split(QLatin1Char('|'));
@@ -97,9 +90,9 @@ void TSplashFrm::createDirs()
     // was started from: the user database and the business folders are
     // looked for there.
     try {
-        Utils::createDir(Sistema::exePath + Constantes::SPLASH_DB);
-        Utils::createDir(Sistema::exePath + Constantes::SPLASH_TEMP);
-        Utils::createDir(Sistema::exePath + Constantes::SPLASH_TEMP + QLatin1Char('/') + Constantes::SPLASH_ZIP);
+        Utils::createDir(Rutas::programa({Constantes::SPLASH_DB}));
+        Utils::createDir(Rutas::programa({Constantes::SPLASH_TEMP}));
+        Utils::createDir(Rutas::programa({Constantes::SPLASH_TEMP, Constantes::SPLASH_ZIP}));
     } catch (const std::exception& e) {
         registraError(e);
     }
@@ -130,7 +123,7 @@ void TSplashFrm::FormDestroy()
 
 void TSplashFrm::ShowNextForm()
 {
-    Sistema::dbUsuariosSistema = Sistema::exePath + Constantes::DB_USUARIOS;
+    Sistema::dbUsuariosSistema = Rutas::programa({Constantes::DB_USUARIOS});
     try {
         if (!QFile::exists(Sistema::dbUsuariosSistema)) {
             if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath)) {
@@ -143,18 +136,11 @@ void TSplashFrm::ShowNextForm()
     } catch (const std::exception& e) {
         registraError(e);
     }
-    if (!WizardFrm)
-        return;
+    int empresas = 0;
     try {
-        if (BaseDatosLocalFrm && BaseDatosLocalFrm->getNumeroEmpresas() >= 1) {
-            WizardFrm->TabControl1->setCurrentIndex(3);
-            WizardFrm->initEmpresas();
-        } else {
-            WizardFrm->TabControl1->setCurrentIndex(0);
-            WizardFrm->initNuevaEmpresa();
-        }
+        empresas = registroLocal().getNumeroEmpresas();
     } catch (const std::exception& e) {
         registraError(e);
     }
-    WizardFrm->show();
+    emit terminado(empresas);
 }

@@ -4,8 +4,10 @@
 #include <QWidget>
 
 // The borderless start window: shows the brand's picture for three seconds
-// while the program prepares its folders, then hands over to the wizard on
-// the page that fits the number of registered businesses.
+// while the program prepares its folders, then is destroyed. Its destruction
+// writes the local registry when it is missing, counts the active businesses
+// and announces them with terminado(); the start-up hands over to the wizard
+// from there.
 class TSplashFrm : public QWidget {
     Q_OBJECT
 public:
@@ -20,6 +22,12 @@ public:
 
 public slots:
     void TimerSplashTimer();
+
+signals:
+    // Emitted while the splash is destroyed, once its work is done: the
+    // number of active businesses of the local registry (0 when it could not
+    // be read).
+    void terminado(int empresasActivas);
 
 protected:
     void showEvent(QShowEvent* evento) override;

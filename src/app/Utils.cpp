@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Errores.h"
 #include "Prompter.h"
+#include "Rutas.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,12 +26,12 @@ void createDir(const QString& ruta)
 
 void inicializaDirectorios(const QString& carpeta, const QString& rfc)
 {
-    const QString facturas = carpeta + Constantes::FACTURAS_PATH;
-    const QString negocio = facturas + QLatin1Char('/') + rfc;
+    const QString facturas = Rutas::une(carpeta, {Constantes::FACTURAS_PATH});
+    const QString negocio = Rutas::une(facturas, {rfc});
     createDir(facturas);
     createDir(negocio);
-    createDir(negocio + QLatin1Char('/') + Constantes::XML_PATH);
-    createDir(negocio + QLatin1Char('/') + Constantes::PDFS_PATH);
+    createDir(Rutas::une(negocio, {Constantes::XML_PATH}));
+    createDir(Rutas::une(negocio, {Constantes::PDFS_PATH}));
 }
 
 void mensaje(const QString& texto)

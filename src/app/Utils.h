@@ -11,10 +11,12 @@
 
 class QBuffer;
 class QIODevice;
-class QLabel;
 
 // Small routines the whole shell uses: the resource package, folders,
-// messages, stream comparison, connection strings and voucher dates.
+// messages, stream comparison, connection strings and voucher dates. None
+// needs a window: the routine that shows a resource's picture in a label
+// (cargaImageRS) is the windows' (UtilsVentanas.h), and messages go through
+// the installed prompter.
 namespace Utils {
 
 // --- Resource package (program folder + RS_PATH) ---------------------------
@@ -29,13 +31,13 @@ struct TMetodo {
 
 // The resource's bytes, owned by the caller (they stay valid after the
 // package is unloaded); nullptr when the package, class, operation or
-// resource is missing.
+// resource is missing. Loading and unloading the package and making its
+// instance is the UI thread's work: work on other threads is handed the
+// bytes it needs.
 std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpetaPrograma);
-// The package stays loaded; the instance lives as long as it does.
+// The package stays loaded; the instance lives as long as it does. UI thread.
 TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QString& operacion);
-// Shows the resource's picture in the label; leaves it untouched when missing.
-void cargaImageRS(const QString& nombre, QLabel* imagen, const QString& carpetaPrograma);
-// Brand texts; empty on any failure, nothing is shown to the user.
+// Brand texts; empty on any failure, nothing is shown to the user. UI thread.
 QString getSistema(const QString& carpetaPrograma);
 QString getMarcaMail(const QString& carpetaPrograma);
 QString getMailHTML(const QString& carpetaPrograma);
@@ -48,7 +50,8 @@ QString getURLCatalogo(const QString& carpetaPrograma);
 // Creates one folder level when missing; raises EEntradaSalida when it cannot
 // (for example when the parent does not exist).
 void createDir(const QString& ruta);
-// The invoice folders of a business: carpeta ends in "/".
+// The invoice folders of a business inside `carpeta` (the program folder):
+// FACTURAS_PATH/<rfc>/XML_PATH and PDFS_PATH.
 void inicializaDirectorios(const QString& carpeta, const QString& rfc);
 
 // --- Messages (through the installed prompter) ------------------------------
@@ -64,14 +67,17 @@ int mensajeConfirmacion(const QString& texto);
 // shorter stream are not compared. Two empty streams are equal: 0.
 double CompareStreams(QIODevice& a, QIODevice& b);
 
-// --- Connection strings ------------------------------------------------------
+// --- Connection strings (TCadenaConexion) -------------------------------------
 
 // Positions 3 to 8 of a registration array joined by "|" (plain text).
+// Raises ECadenaConexion when a field holds the separator.
 QString generaStrConexion(const QStringList& registro);
 // Deciphers a stored connection string and splits it into its six fields
 // (missing fields read as empty). Raises ECifrado for a text that does not
 // decipher.
 QStringList transformaStringConexion(const QString& cadena);
+// A local string (DB_SQLITE) whose database file exists, or a server string
+// (DB_MySQL), taken as written. A missing file shows ERR_EXISTE_NEGOCIO.
 bool validaConexionString(const QString& cadena);
 // The sign-in rule: the business database is always opened as an embedded
 // file; `conexion` is filled also when the result is false. True when the file

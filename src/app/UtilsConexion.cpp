@@ -2,8 +2,8 @@
 
 #include "Constantes.h"
 #include "Errores.h"
-#include "Signerutils.h"
 #include "Sistema.h"
+#include "TCadenaConexion.h"
 
 #include <QFileInfo>
 #include <QTime>
@@ -11,11 +11,6 @@
 namespace Utils {
 
 namespace {
-
-constexpr int CAMPOS_CONEXION = 6;
-constexpr int CAMPO_PROVEEDOR = 0;
-constexpr int CAMPO_BASE_DATOS = 4;
-constexpr int CAMPO_PUERTO = 5;
 
 bool existeArchivo(const QString& ruta)
 {
@@ -26,29 +21,20 @@ bool existeArchivo(const QString& ruta)
 
 QString generaStrConexion(const QStringList& registro)
 {
-    QStringList campos;
-    for (int i = 3; i <= 8; ++i)
-        campos << registro.value(i);
-    return campos.join(QLatin1Char('|'));
+    return TCadenaConexion::deRegistro(registro).plano();
 }
 
 QStringList transformaStringConexion(const QString& cadena)
 {
-    const QString plano = Signerutils::Signer().decrypt(cadena);
-    // Fields are read by position and a local business leaves most of them
-    // empty (its port is the last one), so empty fields must stay in place.
-    QStringList campos = plano.split(QLatin1Char('|'), Qt::KeepEmptyParts);
-    while (campos.size() < CAMPOS_CONEXION)
-        campos << QString();
-    return campos;
+    return TCadenaConexion::deGuardada(cadena).campos();
 }
 
 bool validaConexionString(const QString& cadena)
 {
-    const QStringList campos = transformaStringConexion(cadena);
-    const QString proveedor = campos.at(CAMPO_PROVEEDOR);
+    const TCadenaConexion campos = TCadenaConexion::deGuardada(cadena);
+    const QString proveedor = campos.getProveedor();
     if (proveedor == Constantes::DB_SQLITE) {
-        if (existeArchivo(campos.at(CAMPO_BASE_DATOS)))
+        if (existeArchivo(campos.getBaseDatos()))
             return true;
         mensaje(Constantes::ERR_EXISTE_NEGOCIO, Constantes::MSG_WARNING);
         return false;
@@ -63,17 +49,12 @@ bool validaConexionString(const QString& cadena)
 
 bool evaluaConexion(TConexionSesion& conexion, const QString& cadena)
 {
-    const QStringList campos = transformaStringConexion(cadena);
+    const TCadenaConexion campos = TCadenaConexion::deGuardada(cadena);
     // The stored provider is ignored on purpose: strings restored from
     // backups say "SQLITE" and older ones "MySQL", yet every business
     // database is a file of the embedded engine.
-    TConexionSesion nueva;
-    nueva.setProvider(Constantes::DB_INTERBASE);
-    nueva.setUsername(Constantes::DB_USER);
-    nueva.setPassword(Constantes::DB_PASSWORD);
-    nueva.setServer(Sistema::exePath + Constantes::MOTOR_CLIENTE);
-    nueva.setDatabase(campos.at(CAMPO_BASE_DATOS));
-    nueva.setPuerto(campos.at(CAMPO_PUERTO));
+    TConexionSesion nueva = TConexionSesion::embebida(campos.getBaseDatos(), Sistema::exePath);
+    nueva.setPuerto(campos.getPuerto());
     conexion = nueva;
     return existeArchivo(conexion.getDatabase());
 }

@@ -7,16 +7,15 @@
 
 #include "Constantes.h"
 #include "RegistroClases.h"
+#include "Rutas.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLabel>
 #include <QLibrary>
 #include <QMetaObject>
 #include <QPair>
-#include <QPixmap>
 
 #include <dlfcn.h>
 #include <initializer_list>
@@ -107,7 +106,7 @@ QHash<QPair<QString, QString>, QPointer<QObject>>& instancias()
 QString textoPaquete(const QString& carpetaPrograma, const QString& operacion)
 {
     const TMetodo metodo =
-        getMetodoPaquete(carpetaPrograma + Constantes::RS_PATH, Constantes::RS_CLASS_NAME, operacion);
+        getMetodoPaquete(Rutas::une(carpetaPrograma, {Constantes::RS_PATH}), Constantes::RS_CLASS_NAME, operacion);
     if (metodo.vacio() || !tieneFirma(metodo.metodo, QMetaType::fromType<QString>(), {}))
         return {};
     QString texto;
@@ -127,7 +126,7 @@ QString textoPaquete(const QString& carpetaPrograma, const QString& operacion)
 
 std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpetaPrograma)
 {
-    const QString ruta = rutaAbsoluta(carpetaPrograma + Constantes::RS_PATH);
+    const QString ruta = rutaAbsoluta(Rutas::une(carpetaPrograma, {Constantes::RS_PATH}));
     if (!QFileInfo(ruta).isFile())
         return nullptr;
     QLibrary paquete(ruta);
@@ -192,16 +191,6 @@ TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QSt
     if (resultado.metodo.isValid())
         resultado.instancia = instancia;
     return resultado;
-}
-
-void cargaImageRS(const QString& nombre, QLabel* imagen, const QString& carpetaPrograma)
-{
-    if (!imagen)
-        return;
-    const std::unique_ptr<QBuffer> flujo = getResource(nombre, carpetaPrograma);
-    QPixmap mapa;
-    if (flujo && mapa.loadFromData(flujo->data()))
-        imagen->setPixmap(mapa);
 }
 
 QString getSistema(const QString& carpetaPrograma) { return textoPaquete(carpetaPrograma, Constantes::RS_METHOD_GETSISTEMA); }

@@ -6,7 +6,6 @@
 #include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
-#include "Ventanas.h"
 
 #include <QDir>
 #include <QFileInfo>

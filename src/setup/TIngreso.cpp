@@ -1,14 +1,13 @@
 #include "TIngreso.h"
 
 #include "Constantes.h"
+#include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDefaultDBValues.h"
-#include "TNuevoNegocio.h"
 #include "Utils.h"
-#include "Ventanas.h"
 
 using namespace Constantes;
 
@@ -63,7 +62,7 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
     std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
     // The password typed must be the user's: its stored form is the cipher of
     // e-mail, separator and password, and the cipher is deterministic.
-    if (usuario && NuevoNegocio::cifraPassword(usuario->getEmail(), password) != usuario->getPassword())
+    if (usuario && Credenciales::cifraPassword(usuario->getEmail(), password) != usuario->getPassword())
         usuario.reset();
     if (!negocio)
         registro.deshabilitaEstatusEmpresa(rfc);

@@ -2,17 +2,18 @@
 
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Rutas.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
-#include "TIngreso.h"
+#include "TCadenaConexion.h"
+#include "TDefaultDBValues.h"
 #include "Utils.h"
-#include "Ventanas.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -47,18 +48,20 @@ void apartaExistente(const QString& archivo)
     Logmanager::Log(QStringLiteral("La base de datos existente se apartó como ") + aparte, 1, Sistema::exePath);
 }
 
+// Nobody acts before the owner exists: the owner's own row is stored on
+// behalf of no user, the rest on the owner's.
+constexpr int SIN_USUARIO = -1;
+
 TUsuario creaUsuario(const TDatos& datos, const TConexionSesion& conexion)
 {
     const QString email = datos.email.trimmed();
     TUsuario usuario;
     usuario.setEmail(email);
-    usuario.setPassword(cifraPassword(email, datos.password));
-    usuario.setFechamodificacion(QDateTime::currentDateTime());
-    usuario = TUsuario::saveOrUpdate(usuario, conexion);
+    usuario.setPassword(Credenciales::cifraPassword(email, datos.password));
+    usuario = TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, SIN_USUARIO));
+    const TUnidadTrabajo unidad(conexion, usuario.getIdusuario());
 
-    TContacto contacto;
-    contacto.setUltimamodificacionpor(usuario.getIdusuario());
-    contacto = TContacto::saveOrUpdate(contacto, conexion);
+    TContacto contacto = TContacto::saveOrUpdate(TContacto(), unidad);
     for (const TTelefono& datosTelefono : datos.telefonos) {
         if (datosTelefono.numero.trimmed().isEmpty())
             continue;
@@ -67,8 +70,7 @@ TUsuario creaUsuario(const TDatos& datos, const TConexionSesion& conexion)
         telefono.setExtencion(datosTelefono.extension.trimmed());
         telefono.setTipotelefono(datosTelefono.tipo);
         telefono.setIdcontacto(contacto);
-        telefono.setUltimamodificacionpor(usuario.getIdusuario());
-        ::TTelefono::saveOrUpdate(telefono, conexion);
+        ::TTelefono::saveOrUpdate(telefono, unidad);
     }
 
     TPersona persona;
@@ -77,11 +79,10 @@ TUsuario creaUsuario(const TDatos& datos, const TConexionSesion& conexion)
     persona.setApellidomaterno(datos.apellidoMaterno.trimmed());
     persona.setContacto(contacto);
     persona.setDireccion(nullptr);
-    persona.setUltimamodificacionpor(usuario.getIdusuario());
-    persona = TPersona::saveOrUpdate(persona, conexion);
+    persona = TPersona::saveOrUpdate(persona, unidad);
 
     usuario.setIdpersona(persona);
-    return TUsuario::saveOrUpdate(usuario, conexion);
+    return TUsuario::saveOrUpdate(usuario, unidad);
 }
 
 // The signed-in user, its person and contact, copied as new rows into the
@@ -89,6 +90,7 @@ TUsuario creaUsuario(const TDatos& datos, const TConexionSesion& conexion)
 // are not carried over: their ids mean nothing in the new one.
 TUsuario copiaUsuario(const TUsuario& original, const TConexionSesion& conexion)
 {
+    const TUnidadTrabajo unidad(conexion, SIN_USUARIO);
     TPersona persona;
     if (const std::shared_ptr<TPersona> personaOriginal = original.getIdpersona())
         persona = *personaOriginal;
@@ -96,86 +98,89 @@ TUsuario copiaUsuario(const TUsuario& original, const TConexionSesion& conexion)
     if (const std::shared_ptr<TContacto> contactoOriginal = persona.getContacto())
         contacto = *contactoOriginal;
     contacto.setIdcontacto(-1);
-    contacto.setUltimamodificacionpor(-1);
-    contacto = TContacto::saveOrUpdate(contacto, conexion);
+    contacto = TContacto::saveOrUpdate(contacto, unidad);
 
     persona.setIdpersona(-1);
     persona.setContacto(contacto);
     persona.setDireccion(nullptr);
-    persona.setUltimamodificacionpor(-1);
-    persona = TPersona::saveOrUpdate(persona, conexion);
+    persona = TPersona::saveOrUpdate(persona, unidad);
 
     TUsuario usuario = original;
     usuario.setIdusuario(-1);
     usuario.setIdpersona(persona);
-    return TUsuario::saveOrUpdate(usuario, conexion);
+    return TUsuario::saveOrUpdate(usuario, unidad);
 }
 
-std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const TConexionSesion& conexion)
+std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const TUnidadTrabajo& unidad)
 {
     const QString cp = direccion.codigoPostal.trimmed();
     if (cp.isEmpty())
         return nullptr;
-    if (std::unique_ptr<TCodigopostal> existente = TCodigopostal::getByCP(cp, conexion))
+    if (std::unique_ptr<TCodigopostal> existente = TCodigopostal::getByCP(cp, unidad.conexion()))
         return std::shared_ptr<TCodigopostal>(existente.release());
     TCodigopostal nuevo;
     nuevo.setCp(cp);
     nuevo.setMunicipio(direccion.municipio.trimmed());
     nuevo.setEstado(direccion.estado.section(QLatin1Char(' '), 0, 0));
-    return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, conexion));
+    return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, unidad));
 }
 
 }  // namespace
 
-QString cifraPassword(const QString& email, const QString& password)
+QString archivoLocal(const QString& rfc)
 {
-    return Signerutils::Signer().crypt(email + USR_PASS + password);
+    return Rutas::programa({DB_PATH, rfc, DB_SISTEMA_NOMBRE});
 }
 
 TDestino destinoLocal(const QString& rfc)
 {
     TDestino destino;
     destino.motor = DB_SQLITE;
-    destino.baseDatos = Sistema::exePath + DB_PATH + rfc + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+    destino.baseDatos = archivoLocal(rfc);
     return destino;
 }
 
-TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)
+TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
+                               const QByteArray& plantilla)
 {
-    const QString carpeta = Sistema::exePath + DB_PATH + rfc + QLatin1Char('/');
-    Utils::createDir(carpeta);
-    Sistema::dbSistema = carpeta + DB_SISTEMA_NOMBRE;
+    const QStringList registro = {email,
+                                  razon,
+                                  rfc,
+                                  destino.motor,
+                                  destino.usuario,
+                                  destino.password,
+                                  destino.servidor,
+                                  destino.baseDatos,
+                                  destino.puerto};
+    // A destination the registry could not store would leave a database
+    // nobody can reach: refuse it before any file is made.
+    TCadenaConexion::deRegistro(registro).plano();
+
+    Utils::createDir(Rutas::programa({DB_PATH, rfc}));
+    const QString archivoBase = archivoLocal(rfc);
 
     // Without the template there would be no database behind the registry
     // row: refuse before anything is registered.
-    const std::unique_ptr<QBuffer> plantilla = Utils::getResource(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
-    if (!plantilla)
+    if (plantilla.isEmpty())
         throw EEntradaSalida(QStringLiteral("No se encontró la base de datos vacía del programa (%1). "
                                             "Reinstala el programa e inténtalo de nuevo.")
                                  .arg(RS_PATH));
     if (!email.isEmpty()) {
-        apartaExistente(Sistema::dbSistema);
-        QFile archivo(Sistema::dbSistema);
-        if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla->data()) != plantilla->data().size() ||
-            !archivo.flush())
-            throw EEntradaSalida(QStringLiteral("No se pudo crear la base de datos %1: %2")
-                                     .arg(Sistema::dbSistema, archivo.errorString()));
+        apartaExistente(archivoBase);
+        QFile archivo(archivoBase);
+        if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla) != plantilla.size() || !archivo.flush())
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivoBase, archivo.errorString()));
     }
 
-    const QStringList registro = {email, razon, rfc, destino.motor, destino.usuario, destino.password,
-                                  destino.servidor, destino.baseDatos, destino.puerto};
-    auto conexion = std::make_shared<TConexionSesion>();
-    conexion->setProvider(DB_INTERBASE);
-    conexion->setUsername(DB_USER);
-    conexion->setPassword(DB_PASSWORD);
-    conexion->setServer(Sistema::exePath + DB_SPECIFI_COPTIONS);
-    conexion->setDatabase(Sistema::dbSistema);
-    Sistema::Conexion = conexion;
+    TConexionSesion conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
+    conexion.setServer(Rutas::programa({DB_SPECIFI_COPTIONS}));
     registroLocal().usuarioLogginInsert(registro);
-    return *conexion;
+    return conexion;
 }
 
-TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const TUsuario* usuarioDado)
+TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
+                                 const TUsuario* usuarioDado)
 {
     TUsuarionegocio liga;
     TDatosfiscales fiscales;
@@ -184,28 +189,24 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         // business.
         TTransaccion transaccion(conexion);
         const TUsuario usuario = usuarioDado ? copiaUsuario(*usuarioDado, conexion) : creaUsuario(datos, conexion);
-        const int autor = usuario.getIdusuario();
+        const TUnidadTrabajo unidad(conexion, usuario.getIdusuario());
 
         TNegocio negocio;
         negocio.setNombre(datos.nombreEmpresa.trimmed());
-        negocio.setUltimamodificacionpor(autor);
-        negocio.setFechamodificacion(QDateTime::currentDateTime());
-        if (const std::unique_ptr<QBuffer> logo = Utils::getResource(IMG_EMPRESA_DEFAULT, Sistema::exePath))
-            negocio.setLogonegocio(logo->data());
-        negocio = TNegocio::saveOrUpdate(negocio, conexion);
+        if (!logo.isEmpty())
+            negocio.setLogonegocio(logo);
+        negocio = TNegocio::saveOrUpdate(negocio, unidad);
 
         std::unique_ptr<TRegimen> regimen = TRegimen::getByDescripcion(datos.regimen, conexion);
         if (!regimen) {
             regimen = std::make_unique<TRegimen>();
             regimen->setDescripcion(datos.regimen == REGIMEN_FISCAL ? QString() : datos.regimen);
-            regimen->setUltimamodificacionpor(autor);
-            *regimen = TRegimen::saveOrUpdate(*regimen, conexion);
+            *regimen = TRegimen::saveOrUpdate(*regimen, unidad);
         }
         TRegimennegocio regimenNegocio;
         regimenNegocio.setIdnegocio(negocio);
         regimenNegocio.setIdregimen(*regimen);
-        regimenNegocio.setUltimamodificacionpor(autor);
-        TRegimennegocio::saveOrUpdate(regimenNegocio, conexion);
+        TRegimennegocio::saveOrUpdate(regimenNegocio, unidad);
 
         const QMap<QString, QString> informacion = Signerutils::Signer().getInformacionCertificado(datos.certificado);
         TCertificado certificado;
@@ -215,8 +216,7 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         certificado.setFechaexpiracion(QDate::fromString(informacion.value(CERT_VALIDTOSTR), FORMATO_FECHA));
         certificado.setNegPassword(Signerutils::Signer().crypt(datos.passwordLlave));
         certificado.setNegocio(negocio);
-        certificado.setUltimamodificacionpor(autor);
-        TCertificado::saveOrUpdate(certificado, conexion);
+        TCertificado::saveOrUpdate(certificado, unidad);
 
         fiscales.setRfc(datos.rfc.trimmed());
         fiscales.setRazon(datos.razon.trimmed());
@@ -233,15 +233,13 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         direccion.setMunicipio(d.municipio.trimmed());
         direccion.setEstado(d.estado);
         direccion.setPais(d.pais);
-        direccion.setCodigoPostal(codigoPostal(d, conexion));
-        direccion.setUltimamodificacionpor(autor);
-        direccion = ::TDireccion::saveOrUpdate(direccion, conexion);
+        direccion.setCodigoPostal(codigoPostal(d, unidad));
+        direccion = ::TDireccion::saveOrUpdate(direccion, unidad);
 
         fiscales.setDireccion(direccion);
-        fiscales.setUltimamodificacionpor(autor);
-        fiscales = TDatosfiscales::saveOrUpdate(fiscales, conexion);
+        fiscales = TDatosfiscales::saveOrUpdate(fiscales, unidad);
         negocio.setDatosfiscales(fiscales);
-        negocio = TNegocio::saveOrUpdate(negocio, conexion);
+        negocio = TNegocio::saveOrUpdate(negocio, unidad);
 
         TSucursal matriz;
         matriz.setTipo(TSucursal::TIPO_MATRIZ);
@@ -249,22 +247,16 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         matriz.setNombre(datos.razon.trimmed().isEmpty() ? TSucursal::MATRIZ_STRING : datos.razon.trimmed());
         matriz.setDireccion(direccion);
         matriz.setNegocio(negocio);
-        matriz.setUltimamodificacionpor(autor);
-        TSucursal::saveOrUpdate(matriz, conexion);
+        TSucursal::saveOrUpdate(matriz, unidad);
 
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
         liga.setNivelpermiso(Signerutils::Signer().crypt(datos.rfc + USR_PASS + PERMISOS_INICIALES));
-        liga.setUltimamodificacionpor(autor);
-        liga.setFechamodificacion(QDateTime::currentDateTime());
-        liga = TUsuarionegocio::saveOrUpdate(liga, conexion);
+        liga = TUsuarionegocio::saveOrUpdate(liga, unidad);
         transaccion.commit();
     }
 
-    if (!Sistema::Conexion || !(*Sistema::Conexion == conexion))
-        Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
-    Sistema::initNuevoNegocio(liga);
-    Ingreso::updateBaseDatos(conexion);
+    TDefaultDBValues(conexion).inicia();
     Utils::inicializaDirectorios(Sistema::exePath, fiscales.getRfc());
     return liga;
 }

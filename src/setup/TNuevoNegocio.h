@@ -1,6 +1,8 @@
 #pragma once
 #include "TConexionSesion.h"
+#include "TDatosTelefono.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -8,18 +10,21 @@
 class TUsuario;
 class TUsuarionegocio;
 
-// Creating a business: its database file (from the template the resource
-// package ships), its registry row, and inside the new database the owner
-// user, the business with its fiscal data, address, regime and certificate,
-// the head office and the owner's link with every module right. The wizard
-// only gathers what is typed; the XML import uses the same steps.
+// Creating a business: its database file (from the empty template), its
+// registry row, and inside the new database the owner user, the business
+// with its fiscal data, address, regime and certificate, the head office and
+// the owner's link with every module right. The wizard only gathers what is
+// typed; the XML import uses the same steps.
+//
+// Nothing here touches the signed-in session or the resource package: the
+// caller hands in the template and logo bytes (read on the UI thread) and,
+// when the new business is to become the session's, publishes what it gets
+// back. So the import can create businesses for unknown issuers from its own
+// thread while a user is signed in.
 namespace NuevoNegocio {
 
-struct TTelefono {
-    int tipo = 0;  // 0 "Tipo", 1 "Casa", 2 "Trabajo", 3 "Celular"
-    QString numero;
-    QString extension;
-};
+// A phone of the owner (TIPOS_TELEFONO gives the kinds).
+using TTelefono = TDatosTelefono;
 
 // The address as chosen in the address panel; a combo left on its prompt is
 // an empty text here.
@@ -67,25 +72,30 @@ struct TDatos {
     TDireccion direccion;
 };
 
+// The database file of a local business in this program folder.
+QString archivoLocal(const QString& rfc);
 // The local destination of a business in this program folder.
 TDestino destinoLocal(const QString& rfc);
 
-// Creates the business's folder and database file from the template, adds
-// its registry row and returns the connection to the new database (also
-// made the session connection, with Sistema::dbSistema its file). An
-// existing file is replaced only when `email` is not empty. Raises EVelkor
-// (the template is missing, the file cannot be written).
-TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino);
+// Creates the business's folder and database file from `plantilla` (the
+// empty business database, DB_SISTEMA_NOMBRE_RESOURCE), adds its registry row
+// and returns the connection to the new database, whose file is
+// archivoLocal(rfc). An existing file is set aside (kept under a dated name)
+// and replaced only when `email` is not empty. Raises ECadenaConexion when a
+// field of `destino` cannot be stored and EEntradaSalida when the template is
+// empty or the file cannot be written; either way before anything is
+// registered.
+TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
+                               const QByteArray& plantilla);
 
-// Fills the new database on `conexion`. Without `usuario` the owner is
-// created from `datos`; with one (read from `origen`) that user, its person
-// and contact are copied into the new database. Returns the stored owner's
-// link, already made the session's (Sistema::initNuevoNegocio). Raises on
-// any failure; what was stored until then stays.
-TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion,
+// Fills the new database on `conexion`, brings it to the program's schema
+// and creates the business's invoice folders. Without `usuario` the owner is
+// created from `datos`; with one (read from its own database) that user, its
+// person and contact are copied into the new database. `logo` is the
+// business's first logo (IMG_EMPRESA_DEFAULT); empty leaves it without one.
+// Returns the stored owner's link, from which the business and user are read.
+// Raises on any failure; the records are stored all or none.
+TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuario = nullptr);
-
-// The stored form of a user's password.
-QString cifraPassword(const QString& email, const QString& password);
 
 }  // namespace NuevoNegocio

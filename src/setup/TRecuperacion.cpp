@@ -8,11 +8,9 @@
 #include "Sistema.h"
 #include "TAjustesPrograma.h"
 #include "TBaseDatosLocalFrm.h"
-#include "TNuevoNegocio.h"
+#include "Credenciales.h"
 #include "Utils.h"
-#include "Ventanas.h"
 
-#include <QDateTime>
 
 using namespace Constantes;
 
@@ -134,11 +132,11 @@ TResultado guardaPassword(const QString& componente, const QString& email, const
     }
     // Enciphered with the e-mail as stored: the sign-in compares against the
     // stored e-mail, whose letter case may differ from what was typed.
-    const QString cifrada = NuevoNegocio::cifraPassword(usuario->getEmail(), password);
+    const QString cifrada = Credenciales::cifraPassword(usuario->getEmail(), password);
     usuario->setPassword(cifrada);
     usuario->setPasswordtocompareupdate(cifrada);
-    usuario->setFechamodificacion(QDateTime::currentDateTime());
-    TUsuario::saveOrUpdate(*usuario, conexion);
+    // The user changes their own password.
+    TUsuario::saveOrUpdate(*usuario, TUnidadTrabajo(conexion, usuario->getIdusuario()));
     Logmanager::Log(QStringLiteral("Se cambió la contraseña de %1 en %2").arg(usuario->getEmail(), rfc), 1,
                     Sistema::exePath);
     Utils::mensaje(EMAIL_CONTRASENA_ACTUALIZA, MSG_INFORMATION);

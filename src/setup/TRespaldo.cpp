@@ -10,7 +10,6 @@
 #include "TArchivoZip.h"
 #include "TBaseDatosLocalFrm.h"
 #include "Utils.h"
-#include "Ventanas.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -1,8 +1,11 @@
 #include "TWizardFrm.h"
 
+#include "CombosCatalogo.h"
 #include "Constantes.h"
+#include "Controles.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Logmanager.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "Style.h"
@@ -11,24 +14,27 @@
 #include "TConfiguracionBaseDatosFrm.h"
 #include "TDireccionesFrm.h"
 #include "TIngreso.h"
-#include "TMainFrm.h"
-#include "TTelefonoBean.h"
+#include "TTelefonosFrm.h"
 #include "Utils.h"
+#include "UtilsVentanas.h"
 #include "Ventanas.h"
 
-#include <QApplication>
-#include <algorithm>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QRadioButton>
 
 using namespace Constantes;
-
-TWizardFrm* WizardFrm = nullptr;
+using Controles::boton;
+using Controles::campo;
+using Controles::colorTexto;
+using Controles::fondo;
+using Controles::imagen;
+using Controles::marcaError;
+using Controles::quitaError;
+using Controles::texto;
 
 const QString TWizardFrm::FILTRO_CERTIFICADO = QStringLiteral("Certificado (*.cer)");
 const QString TWizardFrm::FILTRO_LLAVE = QStringLiteral("Llave privada (*.key)");
@@ -39,9 +45,6 @@ std::function<QString(QWidget*, const QString&)> TWizardFrm::seleccionaArchivo =
 };
 
 namespace {
-
-const int MAX_TELEFONOS = 4;
-const int ALTO_SIN_TELEFONOS = 20;
 
 const QString MENSAJE_NO_CSD =
     QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
@@ -55,56 +58,6 @@ const QString INFO_PAC = MARCA_SUST +
                          QStringLiteral(" timbra tus facturas con un proveedor autorizado de certificación "
                                         "(PAC), número de autorización del SAT: ") +
                          NUMERO_PAC + QStringLiteral(".");
-
-// A red frame is all that marks a field in error, so removing the style
-// sheet gives the field its normal look back.
-const QString ESTILO_ERROR = QStringLiteral("border: 1px solid #D32F2F; border-radius: 2px;");
-
-void marcaError(QWidget* campo)
-{
-    if (campo)
-        campo->setStyleSheet(ESTILO_ERROR);
-}
-
-void quitaError(QWidget* campo)
-{
-    if (campo)
-        campo->setStyleSheet(QString());
-}
-
-QLabel* texto(QWidget* padre, const QString& nombre, const QString& contenido = QString())
-{
-    auto* etiqueta = new QLabel(contenido, padre);
-    etiqueta->setObjectName(nombre);
-    return etiqueta;
-}
-
-QLabel* imagen(QWidget* padre, const QString& nombre, int lado)
-{
-    auto* etiqueta = new QLabel(padre);
-    etiqueta->setObjectName(nombre);
-    etiqueta->setFixedSize(lado, lado);
-    etiqueta->setScaledContents(true);
-    return etiqueta;
-}
-
-QLineEdit* campo(QWidget* padre, const QString& nombre, const QString& indicacion, bool oculto = false)
-{
-    auto* edicion = new QLineEdit(padre);
-    edicion->setObjectName(nombre);
-    edicion->setPlaceholderText(indicacion);
-    if (oculto)
-        edicion->setEchoMode(QLineEdit::Password);
-    return edicion;
-}
-
-QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo)
-{
-    auto* b = new QPushButton(titulo, padre);
-    b->setObjectName(nombre);
-    b->setCursor(Qt::PointingHandCursor);
-    return b;
-}
 
 QWidget* pagina(QStackedWidget* paginas, const QString& nombre)
 {
@@ -126,24 +79,6 @@ QHBoxLayout* bienvenida(QWidget* padre, QLabel*& imagenBienvenida, const QString
     fila->addWidget(imagenBienvenida);
     fila->addWidget(textoBienvenida, 1);
     return fila;
-}
-
-void colorTexto(QLabel* etiqueta, const QString& nombreColor)
-{
-    const QColor color = Style::StyleFrm().color(nombreColor);
-    if (!etiqueta || !color.isValid())
-        return;
-    QPalette paleta = etiqueta->palette();
-    paleta.setColor(QPalette::WindowText, color);
-    etiqueta->setPalette(paleta);
-}
-
-void fondo(QWidget* w, const QBrush& brocha)
-{
-    w->setAutoFillBackground(true);
-    QPalette paleta = w->palette();
-    paleta.setBrush(QPalette::Window, brocha);
-    w->setPalette(paleta);
 }
 
 // The RFC of a certificate's subject identifier: a legal person's may be
@@ -191,8 +126,6 @@ TWizardFrm::TWizardFrm(QWidget* parent) : QWidget(parent)
     FormCreate();
 }
 
-// The phone rows go before the window's widgets: a row frees its container,
-// which must still be alive then.
 TWizardFrm::~TWizardFrm() = default;
 
 // --- Construction --------------------------------------------------------------
@@ -251,19 +184,9 @@ void TWizardFrm::creaPaginaPerfil()
     encabezado->addWidget(ImgTelefono);
     encabezado->addWidget(texto(TabItem1, QStringLiteral("TxTelefonos"), QStringLiteral("Teléfonos")), 1);
     diseno->addLayout(encabezado);
-    TxTelefonoContenedor = new QWidget(TabItem1);
-    TxTelefonoContenedor->setObjectName(QStringLiteral("TxTelefonoContenedor"));
-    m_filasTelefono = new QVBoxLayout(TxTelefonoContenedor);
-    m_filasTelefono->setContentsMargins(0, 0, 0, 0);
-    m_filasTelefono->setSpacing(0);
-    TxTelefonoBottom =
-        texto(TxTelefonoContenedor, QStringLiteral("TxTelefonoBottom"), QStringLiteral("+ Agregar Teléfono"));
-    TxTelefonoBottom->setFixedHeight(ALTO_SIN_TELEFONOS);
-    TxTelefonoBottom->setCursor(Qt::PointingHandCursor);
-    m_filasTelefono->addWidget(TxTelefonoBottom);
-    TxTelefonoContenedor->setFixedHeight(ALTO_SIN_TELEFONOS);
+    TxTelefonoContenedor = new TTelefonosFrm(TabItem1);
+    TxTelefonoBottom = TxTelefonoContenedor->TxTelefonoBottom;
     diseno->addWidget(TxTelefonoContenedor);
-    alClic(TxTelefonoBottom, [this] { TxAgregaTelefonoClick(); });
 
     diseno->addStretch();
     auto* botones = new QHBoxLayout();
@@ -563,6 +486,7 @@ void TWizardFrm::cargaImagenes()
     Utils::cargaImageRS(IMG_UPDATE, ImgUpdate, carpeta);
     Utils::cargaImageRS(IMG_UPDATE, ImgCatalogo, carpeta);
     Utils::cargaImageRS(IMG_CANDADO_LOGGIN, ImgCandado, carpeta);
+    TxTelefonoContenedor->setImagenEliminar(Utils::imagenRS(IMG_DELETE, carpeta));
 }
 
 void TWizardFrm::aplicaEstilos()
@@ -626,12 +550,6 @@ void TWizardFrm::initErrores()
         quitaError(w);
 }
 
-void TWizardFrm::alClic(QWidget* objeto, std::function<void()> accion)
-{
-    m_clics.insert(objeto, std::move(accion));
-    objeto->installEventFilter(this);
-}
-
 // --- Input rules ---------------------------------------------------------------
 
 bool TWizardFrm::eventFilter(QObject* objeto, QEvent* evento)
@@ -672,16 +590,6 @@ bool TWizardFrm::eventFilter(QObject* objeto, QEvent* evento)
         if (objeto == EdNombreEmpresa)
             validaNombreNegocio();
         break;
-    case QEvent::MouseButtonRelease: {
-        const auto accion = m_clics.constFind(objeto);
-        if (accion != m_clics.constEnd() && static_cast<QMouseEvent*>(evento)->button() == Qt::LeftButton &&
-            static_cast<QWidget*>(objeto)->isEnabled()) {
-            const std::function<void()> ejecuta = *accion;
-            ejecuta();
-            return true;
-        }
-        break;
-    }
     default:
         break;
     }
@@ -747,7 +655,7 @@ void TWizardFrm::initEmpresas()
     TxSeleccion->clear();
     SBSeleccionarEmpresa->update();
 
-    const QStringList empresas = BaseDatosLocalFrm ? BaseDatosLocalFrm->getEmpresas() : QStringList();
+    const QStringList empresas = registroLocal().getEmpresas();
     if (empresas.isEmpty()) {
         TabControl1->setCurrentIndex(0);
         initNuevaEmpresa();
@@ -847,20 +755,26 @@ void TWizardFrm::updateBaseDatos(const TConexionSesion& conexion)
 void TWizardFrm::closeEvent(QCloseEvent* evento)
 {
     QWidget::closeEvent(evento);
-    if (nextStep) {
-        if (MainFrm) {
-            MainFrm->actualizaSesion();
-            MainFrm->show();
+    if (nextStep)
+        emit ingresoTerminado();
+    else
+        emit cerradoSinIngreso();
+}
+
+void TWizardFrm::muestraInicio(int empresasActivas)
+{
+    try {
+        if (empresasActivas >= 1) {
+            TabControl1->setCurrentIndex(3);
+            initEmpresas();
+        } else {
+            TabControl1->setCurrentIndex(0);
+            initNuevaEmpresa();
         }
-        return;
+    } catch (const std::exception& e) {
+        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
     }
-    // The wizard may have been opened over the main window to add a
-    // business; only the last window ends the program.
-    const QWidgetList ventanas = QApplication::topLevelWidgets();
-    for (const QWidget* w : ventanas)
-        if (w != this && w->isVisible())
-            return;
-    QCoreApplication::quit();
+    show();
 }
 
 // --- First run and new business ------------------------------------------------------
@@ -904,7 +818,7 @@ void TWizardFrm::initNueva()
 
 void TWizardFrm::inicializaRegimen(const QString& rfc)
 {
-    BaseDatosCatalogosFrm().inicializaRegimenFiscal(CmbRegimenFiscal, rfc);
+    CombosCatalogo::inicializaRegimenFiscal(CmbRegimenFiscal, rfc);
 }
 
 bool TWizardFrm::validaNombreNegocio()
@@ -968,52 +882,17 @@ void TWizardFrm::SearchEditButton2Click()
 
 void TWizardFrm::inicializaTelefono()
 {
-    for (const auto& telefono : lTelefono)
-        m_clics.remove(telefono->getEliminar());
-    lTelefono.clear();
-    TxTelefonoBottom->setEnabled(true);
-    TxTelefonoContenedor->setFixedHeight(ALTO_SIN_TELEFONOS);
-    cTelefonos = 0;
-}
-
-void TWizardFrm::telefonoBeanFactory(TTelefonoBean& telefono)
-{
-    Utils::cargaImageRS(IMG_DELETE, telefono.getEliminar(), Sistema::exePath);
-    QLabel* eliminar = telefono.getEliminar();
-    alClic(eliminar, [this, eliminar] { onClickElminaTelefono(eliminar); });
-}
-
-void TWizardFrm::ajustaAlturaTelefonos()
-{
-    TxTelefonoContenedor->setFixedHeight((static_cast<int>(lTelefono.size()) + 1) * TTelefonoBean::ALTO);
+    TxTelefonoContenedor->inicializaTelefono();
 }
 
 void TWizardFrm::TxAgregaTelefonoClick()
 {
-    if (lTelefono.size() >= MAX_TELEFONOS)
-        return;
-    ++cTelefonos;
-    auto telefono =
-        std::make_unique<TTelefonoBean>(TxTelefonoContenedor, QStringLiteral("Cont") + QString::number(cTelefonos));
-    telefonoBeanFactory(*telefono);
-    m_filasTelefono->insertWidget(m_filasTelefono->indexOf(TxTelefonoBottom), telefono->getContenedor());
-    lTelefono.push_back(std::move(telefono));
-    ajustaAlturaTelefonos();
-    if (lTelefono.size() >= MAX_TELEFONOS)
-        TxTelefonoBottom->setEnabled(false);
+    TxTelefonoContenedor->agregaTelefono();
 }
 
-void TWizardFrm::onClickElminaTelefono(QObject* sender)
+const std::vector<std::unique_ptr<TTelefonoBean>>& TWizardFrm::telefonos() const
 {
-    const QString nombre = sender->objectName().mid(1);
-    const auto fila = std::find_if(lTelefono.begin(), lTelefono.end(),
-                                   [&](const std::unique_ptr<TTelefonoBean>& t) { return t->getNombre() == nombre; });
-    if (fila == lTelefono.end())
-        return;
-    m_clics.remove((*fila)->getEliminar());
-    lTelefono.erase(fila);
-    ajustaAlturaTelefonos();
-    TxTelefonoBottom->setEnabled(true);
+    return TxTelefonoContenedor->telefonos();
 }
 
 // --- Validation and creation -------------------------------------------------------
@@ -1085,13 +964,7 @@ NuevoNegocio::TDatos TWizardFrm::datosCaptura() const
     datos.nombre = EdNombre->text().trimmed();
     datos.apellidoPaterno = EdApellidoPaterno->text().trimmed();
     datos.apellidoMaterno = EdApellidoMaterno->text().trimmed();
-    for (const auto& fila : lTelefono) {
-        NuevoNegocio::TTelefono telefono;
-        telefono.tipo = qMax(0, fila->getTipo()->currentIndex());
-        telefono.numero = fila->getNumero()->text().trimmed();
-        telefono.extension = fila->getExtension()->text().trimmed();
-        datos.telefonos.append(telefono);
-    }
+    datos.telefonos = TxTelefonoContenedor->getTelefonos();
     datos.nombreEmpresa = EdNombreEmpresa->text().trimmed();
     datos.certificado = EdCSD->text().trimmed();
     datos.llave = EdKey->text().trimmed();
@@ -1131,7 +1004,22 @@ NuevoNegocio::TDestino TWizardFrm::destino(const QString& rfc) const
 
 TConexionSesion TWizardFrm::saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon)
 {
-    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, destino(rfc));
+    const std::unique_ptr<QBuffer> plantilla = Utils::getResource(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
+    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, destino(rfc), plantilla ? plantilla->data() : QByteArray());
+}
+
+QByteArray TWizardFrm::logoInicial()
+{
+    const std::unique_ptr<QBuffer> logo = Utils::getResource(IMG_EMPRESA_DEFAULT, Sistema::exePath);
+    return logo ? logo->data() : QByteArray();
+}
+
+void TWizardFrm::publicaNegocio(const TConexionSesion& conexion, const TUsuarionegocio& liga)
+{
+    Sistema::dbSistema = conexion.getDatabase();
+    if (!Sistema::Conexion || !(*Sistema::Conexion == conexion))
+        Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
+    Sistema::initNuevoNegocio(liga);
 }
 
 void TWizardFrm::BtFinalizarClick()
@@ -1153,7 +1041,7 @@ void TWizardFrm::creaNegocioNuevo(const NuevoNegocio::TDatos& datos)
 {
     nextStep = false;
     const TConexionSesion conexion = saveNuevoLocal(datos.email, datos.rfc, datos.razon);
-    NuevoNegocio::saveNuevoNegocio(datos, conexion);
+    publicaNegocio(conexion, NuevoNegocio::saveNuevoNegocio(datos, conexion, logoInicial()));
     nextStep = true;
     close();
 }
@@ -1161,39 +1049,17 @@ void TWizardFrm::creaNegocioNuevo(const NuevoNegocio::TDatos& datos)
 void TWizardFrm::creaNegocioAdicional(const NuevoNegocio::TDatos& datos)
 {
     nextStep = false;
-    if (BaseDatosLocalFrm && !BaseDatosLocalFrm->getEmpresaDetalle(datos.rfc).isEmpty()) {
+    if (!registroLocal().getEmpresaDetalle(datos.rfc).isEmpty()) {
         Utils::mensaje(MENSAJE_EMPRESA_EXISTENTE, MSG_WARNING);
         return;
     }
-    const std::shared_ptr<TNegocio> negocio = Sistema::Negocio;
     const std::shared_ptr<TUsuario> usuario = Sistema::Usuario;
-    const std::shared_ptr<TUsuarionegocio> usuarioNegocio = Sistema::UsuarioNegocio;
     if (!usuario)
         throw EVelkor(QStringLiteral("Entra primero a una empresa para agregar otra con tu usuario."));
-    TConexionSesion conexionAnterior;
-    if (Sistema::Conexion)
-        cambiaConexion(conexionAnterior, *Sistema::Conexion);
-
-    // The user keeps working in the business they were in, whether the new
-    // one was created or not.
-    const auto restaura = [&] {
-        if (Sistema::Conexion)
-            cambiaConexion(*Sistema::Conexion, conexionAnterior);
-        else
-            Sistema::Conexion = std::make_shared<TConexionSesion>(conexionAnterior);
-        Sistema::Negocio = negocio;
-        Sistema::Usuario = usuario;
-        Sistema::UsuarioNegocio = usuarioNegocio;
-    };
-    try {
-        const TConexionSesion conexion = saveNuevoLocal(usuario->getEmail(), datos.rfc, datos.razon);
-        NuevoNegocio::saveNuevoNegocio(datos, conexion, usuario.get());
-    } catch (...) {
-        restaura();
-        throw;
-    }
-    restaura();
+    // The user keeps working in the business they were in: the new one is
+    // created beside the session and not published to it.
+    const TConexionSesion conexion = saveNuevoLocal(usuario->getEmail(), datos.rfc, datos.razon);
+    NuevoNegocio::saveNuevoNegocio(datos, conexion, logoInicial(), usuario.get());
     Utils::mensaje(EMPRESA_EXITO, MSG_INFORMATION);
-    if (MainFrm)
-        MainFrm->actualizaSesion();
+    emit negocioAgregado();
 }

@@ -21,16 +21,19 @@
 class QRadioButton;
 class TDireccionesFrm;
 class TTelefonoBean;
+class TTelefonosFrm;
+class TUsuarionegocio;
 
 // The set-up wizard: the first window after the splash. Its pages are moved
 // by code (the tabs are never shown): 0 first-run profile, 1 first-run
 // business, 2 database configuration, 3 sign-in to a registered business,
 // 4 password recovery. It only gathers what is typed and shows messages:
-// creating a business is NuevoNegocio's work and signing in Ingreso's.
+// creating a business is NuevoNegocio's work and signing in Ingreso's; the
+// wizard makes a business created on the first run the session's.
 //
-// Closing it after a sign-in or a first-run creation (nextStep set) shows
-// the main window; closing it otherwise ends the program, unless another
-// window of the program is still open.
+// It knows no other window: closing it announces whether it ends with a
+// sign-in or a first-run creation (nextStep set: ingresoTerminado) or
+// without one (cerradoSinIngreso), and the start-up decides what follows.
 class TWizardFrm : public QWidget {
     Q_OBJECT
 public:
@@ -73,8 +76,8 @@ public:
     QLineEdit* EdApellidoPaterno;
     QLineEdit* EdApellidoMaterno;
     QLabel* ImgTelefono;
-    QWidget* TxTelefonoContenedor;
-    QLabel* TxTelefonoBottom;
+    TTelefonosFrm* TxTelefonoContenedor;
+    QLabel* TxTelefonoBottom; // TxTelefonoContenedor's "+ Agregar Teléfono"
     QPushButton* BtSiguiente;
 
     // Page 1: the business. TxTopSecundario holds the whole business form,
@@ -142,7 +145,7 @@ public:
     // The tiles currently shown (their RFCs, in order).
     const QStringList& listaEmpresas() const { return m_listaEmpresas; }
     // The phone rows, in the order they were added.
-    const std::vector<std::unique_ptr<TTelefonoBean>>& telefonos() const { return lTelefono; }
+    const std::vector<std::unique_ptr<TTelefonoBean>>& telefonos() const;
     // The address panel placed in TxDireccion (created by initNueva).
     TDireccionesFrm* direccion() const { return m_direccion; }
 
@@ -164,7 +167,21 @@ public:
     // What pages 0 and 1 hold, as the creation takes it.
     NuevoNegocio::TDatos datosCaptura() const;
 
+signals:
+    // Closed after a sign-in or after the first business was created; the
+    // session holds the business.
+    void ingresoTerminado();
+    // Closed any other way.
+    void cerradoSinIngreso();
+    // A business was added for the user already signed in; the session
+    // stays on the business they were in.
+    void negocioAgregado();
+
 public slots:
+    // The page the start calls for: with active businesses the list to sign
+    // in to (page 3), otherwise the first run (page 0); then shows the
+    // wizard. An error preparing the page is logged, the wizard shown anyway.
+    void muestraInicio(int empresasActivas);
     void BtSiguienteClick();
     void BtAnteriorClick();
     void BtCancelarClick();
@@ -197,30 +214,23 @@ private:
     void inicializaMarcas();
     void initErrores();
     void inicializaTelefono();
-    void telefonoBeanFactory(TTelefonoBean& telefono);
-    void onClickElminaTelefono(QObject* sender);
     void onClickRb(QRadioButton* sender);
     void getElementoEmpresa(const QString& entrada);
     void inicializaRegimen(const QString& rfc);
     bool validaNombreNegocio();
-    void ajustaAlturaTelefonos();
     NuevoNegocio::TDestino destino(const QString& rfc) const;
+    // The new business's first logo, from the resource package.
+    static QByteArray logoInicial();
+    // Makes a business created on the first run the session's.
+    static void publicaNegocio(const TConexionSesion& conexion, const TUsuarionegocio& liga);
     void creaNegocioNuevo(const NuevoNegocio::TDatos& datos);
     void creaNegocioAdicional(const NuevoNegocio::TDatos& datos);
-    // A clickable text or image: the wizard's event filter runs `accion`.
-    void alClic(QWidget* objeto, std::function<void()> accion);
 
     QWidget* m_contenedorEmpresas;
     QVBoxLayout* m_listaTiles;
     QButtonGroup* m_grupoEmpresas;
-    QVBoxLayout* m_filasTelefono;
     QList<QWidget*> m_tiles;
     QStringList m_listaEmpresas;
-    std::vector<std::unique_ptr<TTelefonoBean>> lTelefono;
-    int cTelefonos = 0;
     TDireccionesFrm* m_direccion = nullptr;
-    QHash<QObject*, std::function<void()>> m_clics;
     QList<QWidget*> m_campoQuitaError;
 };
-
-extern TWizardFrm* WizardFrm;

@@ -4,11 +4,8 @@
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Sistema.h"
-#include "Ventanas.h"
 
 #include <QVBoxLayout>
-
-TMainFrm* MainFrm = nullptr;
 
 TMainFrm::TMainFrm(QWidget* parent) : QWidget(parent)
 {

@@ -12,8 +12,8 @@ public:
     QLabel* TxNegocio;
     QLabel* TxUsuario;
 
-    // Reads the session again (Sistema::Negocio, Usuario); the wizard calls
-    // it before showing the window.
+    // Reads the session again (Sistema::Negocio, Usuario); the start-up
+    // calls it when the wizard hands over or adds a business.
     void actualizaSesion();
 
 protected:

@@ -81,23 +81,45 @@ private slots:
             QVERIFY(edit->text().isEmpty());
     }
 
+    // Fields travel as typed, in the order of a stored connection string; a
+    // field holding the separator would shift every field after it, so it is
+    // refused, naming the field, and nothing is kept.
+    void pruebaConServidor_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("guardada");
+        QTest::addColumn<QString>("mensaje");
+        QTest::addColumn<int>("tipo");
+        QTest::newRow("campos válidos") << QStringLiteral("secreto")
+                                        << QStringLiteral("MySQL|root|secreto|servidor.local| negocios |3306")
+                                        << Constantes::MSG_INFORMATION_CONEXION_EXITO << Constantes::MSG_INFORMATION;
+        QTest::newRow("separador en la contraseña")
+            << QStringLiteral("se|creto") << QString()
+            << QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, QStringLiteral("Password"))
+            << Constantes::MSG_ERROR;
+    }
     void pruebaConServidor()
     {
+        QFETCH(QString, password);
+        QFETCH(QString, guardada);
+        QFETCH(QString, mensaje);
+        QFETCH(int, tipo);
         TConfiguracionBaseDatosFrm& v = *m_ventana;
         v.ComboBox1->setCurrentIndex(1);
-        escribe(v, {QStringLiteral("root"), QStringLiteral("se|creto"), QStringLiteral("3306"),
-                    QStringLiteral("servidor.local"), QStringLiteral(" negocios ")});
+        escribe(v, {QStringLiteral("root"), password, QStringLiteral("3306"), QStringLiteral("servidor.local"),
+                    QStringLiteral(" negocios ")});
         QVERIFY(!v.CornerButton1->isEnabled());
 
         TColaRespuestas respuestas;
         QTest::mouseClick(v.CornerButton3, Qt::LeftButton);
-        QCOMPARE(respuestas.textos(), QStringList{Constantes::MSG_INFORMATION_CONEXION_EXITO});
-        QCOMPARE(respuestas.tipos(), QList<int>{Constantes::MSG_INFORMATION});
-        QVERIFY(v.CornerButton1->isEnabled());
-
-        // Fields travel as typed, in the order of a stored connection string.
-        QCOMPARE(Signerutils::Signer().decrypt(v.getConexionString()),
-                 QStringLiteral("MySQL|root|se|creto|servidor.local| negocios |3306"));
+        QCOMPARE(respuestas.textos(), QStringList{mensaje});
+        QCOMPARE(respuestas.tipos(), QList<int>{tipo});
+        QCOMPARE(v.CornerButton1->isEnabled(), !guardada.isEmpty());
+        if (guardada.isEmpty()) {
+            QVERIFY(v.getConexionString().isEmpty());
+            return;
+        }
+        QCOMPARE(Signerutils::Signer().decrypt(v.getConexionString()), guardada);
         QCOMPARE(v.getMotorBaseDatos(), Constantes::DB_MySQL);
         QCOMPARE(v.getBaseDatos(QStringLiteral("EKU9003173C9")), QStringLiteral("negocios"));
 
@@ -108,6 +130,8 @@ private slots:
         QVERIFY(v.getConexionString().isEmpty());
         verificaReglas(v, true);
         QVERIFY(v.getUsuario().isEmpty());
+        QCOMPARE(v.getBaseDatos(QStringLiteral("EKU9003173C9")),
+                 m_carpeta->archivo(QStringLiteral("db/EKU9003173C9/") + Constantes::DB_SISTEMA_NOMBRE));
         v.hide();
     }
 

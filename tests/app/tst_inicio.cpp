@@ -1,8 +1,10 @@
+#include "Arranque.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Prompter.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
+#include "TMainFrm.h"
 #include "TSplashFrm.h"
 #include "TWizardFrm.h"
 #include "Ventanas.h"
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -28,7 +31,9 @@ void terminaSplash()
 class TstInicio : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { Inicio::destruyeVentanas(); }
+    // The program's own decision is what is tested, not Qt's.
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void cleanup() { Arranque::destruyeVentanas(); }
 
     // Rows with businesses register them before the splash hands over: the
     // registry found in place must be used, not replaced by the shipped one.
@@ -56,7 +61,7 @@ private slots:
         TCarpetaPrograma programa(conRecursos);
         TColaRespuestas respuestas;
 
-        Inicio::creaVentanas(programa.ruta());
+        Arranque::creaVentanas(programa.ruta());
         QVERIFY(SplashFrm->isVisible());
         QVERIFY(!WizardFrm->isVisible());
         QCOMPARE(Sistema::exePath, programa.ruta());
@@ -95,9 +100,48 @@ private slots:
     void temporizadorReal()
     {
         TCarpetaPrograma programa;
-        Inicio::creaVentanas(programa.ruta());
+        Arranque::creaVentanas(programa.ruta());
         QTRY_VERIFY_WITH_TIMEOUT(WizardFrm->isVisible(), 10000);
         QVERIFY(!SplashFrm);
+    }
+
+    // The wizard closed without a sign-in ends the program, unless it was
+    // opened over the main window; closed after one, the main window shows.
+    void cierreDelAsistente_data()
+    {
+        QTest::addColumn<bool>("conIngreso");
+        QTest::addColumn<bool>("principalAbierta");
+        QTest::addColumn<bool>("termina");
+        QTest::newRow("sin ingreso: termina") << false << false << true;
+        QTest::newRow("sin ingreso sobre la ventana principal") << false << true << false;
+        QTest::newRow("tras el ingreso: la ventana principal") << true << false << false;
+    }
+    void cierreDelAsistente()
+    {
+        QFETCH(bool, conIngreso);
+        QFETCH(bool, principalAbierta);
+        QFETCH(bool, termina);
+        TCarpetaPrograma programa;
+        TColaRespuestas respuestas;
+        Arranque::creaVentanas(programa.ruta());
+        terminaSplash();
+        QVERIFY(WizardFrm->isVisible());
+        if (principalAbierta)
+            MainFrm->show();
+        WizardFrm->nextStep = conIngreso;
+
+        // The close runs inside the program's event loop: ending the program
+        // ends it at once; otherwise the loop goes on to the next event, which
+        // ends it with another code.
+        QObject guarda;
+        QTimer::singleShot(0, &guarda, [&guarda] {
+            WizardFrm->close();
+            QTimer::singleShot(0, &guarda, [] { QCoreApplication::exit(1); });
+        });
+        QCOMPARE(QApplication::exec() == 0, termina);
+        QVERIFY(!WizardFrm->isVisible());
+        QCOMPARE(MainFrm->isVisible(), conIngreso || principalAbierta);
+        MainFrm->hide();
     }
 };
 

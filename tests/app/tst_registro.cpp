@@ -5,6 +5,7 @@
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
+#include "TCadenaConexion.h"
 #include "Utils.h"
 
 #include <QFile>
@@ -186,6 +187,18 @@ private slots:
         m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0));
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);
         QVERIFY(m_registro.getEmpresas().isEmpty());
+    }
+
+    // A field the stored string cannot hold reaches the caller, which shows
+    // it; nothing is registered, not even the business without its string.
+    void altaConSeparadorSeRechaza()
+    {
+        QStringList registro = registroDe(QStringLiteral("AAA010101AAA"), 0);
+        registro[5] = QStringLiteral("se|creto");
+        QVERIFY_THROWS_EXCEPTION(ECadenaConexion, m_registro.usuarioLogginInsert(registro));
+        QCOMPARE(m_registro.getNumeroEmpresas(), 0);
+        QVERIFY(m_registro.getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
+        QVERIFY(lineasLog().isEmpty());
     }
 
     void hilosConcurrentes()

@@ -5,6 +5,7 @@
 #include "Prompter.h"
 #include "Signerutils.h"
 #include "Sistema.h"
+#include "TCadenaConexion.h"
 #include "Utils.h"
 
 #include <QBuffer>
@@ -107,6 +108,37 @@ private slots:
         for (int i = 3; i <= 8; ++i)
             esperados << registro.value(i);
         QCOMPARE(Utils::transformaStringConexion(cifra(plano)), esperados);
+    }
+
+    // Nothing is escaped in a stored string, so a field holding the separator
+    // would shift every field after it: it is refused, naming the field.
+    void campoConSeparador_data()
+    {
+        QTest::addColumn<int>("posicion"); // in the registration array
+        QTest::addColumn<QString>("campo");
+        QTest::newRow("motor") << 3 << QStringLiteral("Motor de la base de datos");
+        QTest::newRow("usuario") << 4 << QStringLiteral("Usuario");
+        QTest::newRow("contraseña") << 5 << QStringLiteral("Password");
+        QTest::newRow("servidor") << 6 << QStringLiteral("Servidor");
+        QTest::newRow("base de datos") << 7 << QStringLiteral("Base de Datos");
+        QTest::newRow("puerto") << 8 << QStringLiteral("Puerto");
+    }
+    void campoConSeparador()
+    {
+        QFETCH(int, posicion);
+        QFETCH(QString, campo);
+        QStringList registro{QStringLiteral("b@c.mx"), QStringLiteral("B S.A."),   QStringLiteral("BBB010101BB1"),
+                             QStringLiteral("MySQL"),  QStringLiteral("u"),        QStringLiteral("p"),
+                             QStringLiteral("h"),      QStringLiteral("negocios"), QStringLiteral("3306")};
+        registro[posicion] = QStringLiteral("a|b");
+        const QString mensaje = QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, campo);
+        try {
+            Utils::generaStrConexion(registro);
+            QFAIL("se esperaba ECadenaConexion");
+        } catch (const ECadenaConexion& e) {
+            QCOMPARE(e.mensaje(), mensaje);
+        }
+        QVERIFY_THROWS_EXCEPTION(ECadenaConexion, TCadenaConexion::deRegistro(registro).guardada());
     }
 
     void validaConexionString_data()

@@ -3,7 +3,6 @@
 #include "Logmanager.h"
 #include "TBaseDatosCatalogosFrm.h"
 
-#include <QComboBox>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
@@ -83,18 +82,14 @@ private slots:
         QFETCH(QStringList, ausentes);
         TCarpetaPrograma programa;
         programa.instalaCatalogo();
-        QComboBox combo;
-        combo.addItem(QStringLiteral("lista anterior"));
-        BaseDatosCatalogosFrm().inicializaRegimenFiscal(&combo, rfc);
+        const QStringList lista = BaseDatosCatalogosFrm().getRegimenesFiscales(rfc);
 
-        QCOMPARE(combo.count(), regimenes + 1);
-        QCOMPARE(combo.itemText(0), Constantes::REGIMEN_FISCAL);
-        QCOMPARE(combo.currentIndex(), 0);
+        QCOMPARE(lista.size(), regimenes);
         QStringList codigos;
         static const QRegularExpression forma(QStringLiteral("^[0-9]{3} - \\S"));
-        for (int i = 1; i < combo.count(); ++i) {
-            QVERIFY2(forma.match(combo.itemText(i)).hasMatch(), qPrintable(combo.itemText(i)));
-            codigos << combo.itemText(i).left(3);
+        for (const QString& regimen : lista) {
+            QVERIFY2(forma.match(regimen).hasMatch(), qPrintable(regimen));
+            codigos << regimen.left(3);
         }
         QVERIFY(std::is_sorted(codigos.begin(), codigos.end()));
         for (const QString& codigo : presentes)
@@ -142,10 +137,7 @@ private slots:
         QVERIFY(catalogos.getCodigoPostalByCP(QStringLiteral("06600")).isEmpty());
         QVERIFY(catalogos.getCodigoPostalAndEstadoByCp(QStringLiteral("06600")).isEmpty());
         QVERIFY(catalogos.getEstados().isEmpty());
-        QComboBox combo;
-        catalogos.inicializaRegimenFiscal(&combo, QString());
-        QCOMPARE(combo.count(), 1);
-        QCOMPARE(combo.itemText(0), Constantes::REGIMEN_FISCAL);
+        QVERIFY(catalogos.getRegimenesFiscales(QString()).isEmpty());
 
         QFile log(Logmanager::archivoLog(programa.ruta()));
         QVERIFY(log.open(QIODevice::ReadOnly));

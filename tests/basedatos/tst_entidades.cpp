@@ -13,7 +13,7 @@ namespace {
 
 std::unique_ptr<TEntidad> creaEntidad(const QString& clase)
 {
-#define VELKOR_FABRICA(Clase) \
+#define VELKOR_FABRICA(Clase, Grupo) \
     if (clase == QLatin1String(#Clase)) \
         return std::make_unique<Clase>();
     VELKOR_ENTIDADES(VELKOR_FABRICA)
@@ -35,7 +35,8 @@ QVariant valorDePrueba(const TColumna& c, int semilla)
     }
     case TTipoColumna::Entero: return 1000 + semilla;
     case TTipoColumna::Grande: return Q_INT64_C(9000000000) + semilla;
-    case TTipoColumna::Decimal: return 1234.567891 + semilla;
+    // Six decimals that a double would not keep.
+    case TTipoColumna::Decimal: return QVariant::fromValue(TDecimal::desdeTexto(QStringLiteral("%1.100001").arg(semilla)));
     case TTipoColumna::Booleano: return 1;
     case TTipoColumna::Fecha: return QDate(2017, 5, 10).addDays(semilla);
     case TTipoColumna::FechaHora: return QDateTime(QDate(2017, 5, 10), QTime(12, 34, 56)).addSecs(semilla);
@@ -75,7 +76,7 @@ std::shared_ptr<TEntidad> guardaLleno(const QString& clase, const TConexionSesio
             e->fijaValor(i, valorDePrueba(c, semilla + i));
         }
     }
-    TPersistencia::guarda(*e, conexion);
+    TUnidadTrabajo(conexion, 7).guarda(*e);
     return e;
 }
 
@@ -130,10 +131,7 @@ private slots:
         QVERIFY(TPersistencia::lee(*leida, guardada->id(), conexion));
         for (int i = 0; i < guardada->tabla().columnas.size(); ++i) {
             const TColumna& c = guardada->tabla().columnas.at(i);
-            if (c.tipo == TTipoColumna::Decimal)
-                QCOMPARE(leida->valor(i).toDouble(), guardada->valor(i).toDouble());
-            else
-                QVERIFY2(leida->valor(i) == guardada->valor(i), qPrintable(c.nombre));
+            QVERIFY2(leida->valor(i) == guardada->valor(i), qPrintable(c.nombre));
         }
         std::unique_ptr<TEntidad> otra = creaEntidad(clase);
         QVERIFY(!TPersistencia::lee(*otra, guardada->id() + 1000, conexion));
@@ -147,12 +145,12 @@ private slots:
         TDatosfiscales fiscales;
         fiscales.setRfc(QStringLiteral("HAÑ930228SM9"));
         fiscales.setRazon(QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA"));
-        fiscales = TDatosfiscales::saveOrUpdate(fiscales, conexion);
+        fiscales = TDatosfiscales::saveOrUpdate(fiscales, TUnidadTrabajo(conexion, 1));
 
         TNegocio negocio;
         negocio.setNombre(QStringLiteral("Tlapalería Ñandú"));
         negocio.setDatosfiscales(fiscales);
-        negocio = TNegocio::saveOrUpdate(negocio, conexion);
+        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1));
 
         // A record read back loads its references on first use.
         const std::unique_ptr<TNegocio> leido = TNegocio::getById(negocio.getIdnegocio(), conexion);
@@ -162,8 +160,8 @@ private slots:
         QCOMPARE(leido->getDatosfiscales()->getRfc(), QStringLiteral("HAÑ930228SM9"));
         QVERIFY(!leido->getDatosfiscales()->getDireccion());
 
-        const QList<TDatosfiscales> porRfc =
-            TDatosfiscales::busca(QStringLiteral("\"RFC\" = ?"), {QStringLiteral("HAÑ930228SM9")}, conexion);
+        const QList<TDatosfiscales> porRfc = TDatosfiscales::busca(
+            TDatosfiscales::columna(TDatosfiscales::col_Rfc) == QStringLiteral("HAÑ930228SM9"), conexion);
         QCOMPARE(porRfc.size(), 1);
 
         TSucursal sucursal;
@@ -173,12 +171,218 @@ private slots:
         // Saving again updates the same record; a record that is not there is refused.
         const int id = negocio.getIdnegocio();
         negocio.setNombre(QStringLiteral("Otra"));
-        negocio = TNegocio::saveOrUpdate(negocio, conexion);
+        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1));
         QCOMPARE(negocio.getIdnegocio(), id);
         QCOMPARE(TNegocio::getById(id, conexion)->getNombre(), QStringLiteral("Otra"));
-        QCOMPARE(TNegocio::busca(QString(), {}, conexion).size(), 1);
+        QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 1);
         negocio.setIdnegocio(id + 50);
-        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TNegocio::saveOrUpdate(negocio, conexion));
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1)));
+    }
+
+    void importesExactos_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("guardado");
+        QTest::newRow("seis decimales") << "1234567890.123456" << "1234567890.123456";
+        QTest::newRow("diez centavos") << "0.10" << "0.100000";
+        QTest::newRow("millonesimo negativo") << "-0.000001" << "-0.000001";
+        QTest::newRow("maximo") << "999999999999.999999" << "999999999999.999999";
+        QTest::newRow("minimo") << "-999999999999.999999" << "-999999999999.999999";
+        QTest::newRow("cero") << "0" << "0.000000";
+    }
+    void importesExactos()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, guardado);
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const TDecimal importe = TDecimal::desdeTexto(texto);
+
+        TImpuesto impuesto;
+        impuesto.setSiglaimpuesto(QStringLiteral("IVA"));
+        impuesto.setTasa(importe);
+        impuesto = TImpuesto::saveOrUpdate(impuesto, TUnidadTrabajo(conexion, 1));
+        TImpuesto::saveOrUpdate(TImpuesto(), TUnidadTrabajo(conexion, 1));
+
+        // The engine holds the very digits, and they come back as they went.
+        QSqlQuery q(Conexiones::baseDatos(conexion));
+        QVERIFY(q.exec(QStringLiteral("SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1")
+                           .arg(impuesto.getIdimpuesto())));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), guardado);
+        q.finish();
+        QCOMPARE(TImpuesto::getById(impuesto.getIdimpuesto(), conexion)->getTasa(), importe);
+
+        // A look-up by an amount finds exactly that amount.
+        const QList<TImpuesto> encontrados =
+            TImpuesto::busca(TImpuesto::columna(TImpuesto::col_Tasa) == importe, conexion);
+        QCOMPARE(encontrados.size(), 1);
+        QCOMPARE(encontrados.first().getIdimpuesto(), impuesto.getIdimpuesto());
+        QCOMPARE(TImpuesto::cuenta(TImpuesto::columna(TImpuesto::col_Tasa) ==
+                                       importe + TDecimal::desdeMillonesimos(importe.millonesimos() > 0 ? -1 : 1),
+                                   conexion),
+                 0);
+    }
+
+    void importeInexactoRechazado()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        TComprobante comprobante;
+        comprobante.fijaValor(TComprobante::col_Total, 0.1);
+        QVERIFY_THROWS_EXCEPTION(EConversion, TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(conexion, 1)));
+        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 0);
+        QVERIFY_THROWS_EXCEPTION(EConversion, TComprobante::columna(TComprobante::col_Uuid) == TDecimal());
+    }
+
+    void auditoria_data()
+    {
+        QTest::addColumn<QString>("clase");
+        for (const TTabla& t : Esquema::tablas())
+            if (t.posicion(QStringLiteral("ULTIMAMODIFICACIONPOR")) > 0)
+                QTest::newRow(qPrintable(t.clase)) << t.clase;
+    }
+    void auditoria()
+    {
+        QFETCH(QString, clase);
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        std::unique_ptr<TEntidad> e = creaEntidad(clase);
+        const TTabla& t = e->tabla();
+        const int usuario = t.posicion(QStringLiteral("ULTIMAMODIFICACIONPOR"));
+        const int modificacion = t.posicion(QStringLiteral("FECHAMODIFICACION"));
+        const int creacion = t.posicion(QStringLiteral("FECHACREACION"));
+        const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
+
+        TUnidadTrabajo(conexion, 41).guarda(*e);
+        std::unique_ptr<TEntidad> leida = creaEntidad(clase);
+        QVERIFY(TPersistencia::lee(*leida, e->id(), conexion));
+        QCOMPARE(leida->valor(usuario).toInt(), 41);
+        if (modificacion > 0)
+            QVERIFY(leida->valor(modificacion).toDateTime() >= antes);
+        if (creacion > 0)
+            QVERIFY(leida->valor(creacion).toDateTime() >= antes);
+
+        // An update is stamped with its own user; the creation time stays.
+        const QVariant creadaEn = creacion > 0 ? leida->valor(creacion) : QVariant();
+        TUnidadTrabajo(conexion, 42).guarda(*leida);
+        QVERIFY(TPersistencia::lee(*e, leida->id(), conexion));
+        QCOMPARE(e->valor(usuario).toInt(), 42);
+        if (creacion > 0)
+            QCOMPARE(e->valor(creacion), creadaEn);
+    }
+
+    void fechaCreacionDada()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const QDateTime timbrado(QDate(2017, 5, 10), QTime(12, 34, 56));
+        TComprobante comprobante;
+        comprobante.setFechacreacion(timbrado);
+        comprobante = TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(conexion, 1));
+        QCOMPARE(TComprobante::getById(comprobante.getIdcomprobante(), conexion)->getFechacreacion(), timbrado);
+    }
+
+    void busquedasTipadas()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const TUnidadTrabajo unidad(conexion, 1);
+
+        TDatosfiscales fiscales;
+        fiscales.setRfc(QStringLiteral("H&E951128469"));
+        fiscales = TDatosfiscales::saveOrUpdate(fiscales, unidad);
+        TNegocio negocio;
+        negocio.setDatosfiscales(fiscales);
+        negocio = TNegocio::saveOrUpdate(negocio, unidad);
+        const TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), unidad);
+        QCOMPARE(TNegocio::getByRFC(QStringLiteral(" H&E951128469 "), conexion)->getIdnegocio(), negocio.getIdnegocio());
+        QVERIFY(!TNegocio::getByRFC(QStringLiteral("AAA010101AAA"), conexion));
+
+        TRegimen regimen;
+        regimen.setDescripcion(QStringLiteral("601 - General de Ley Personas Morales"));
+        regimen = TRegimen::saveOrUpdate(regimen, unidad);
+        QCOMPARE(TRegimen::getByDescripcion(regimen.getDescripcion(), conexion)->getIdregimen(), regimen.getIdregimen());
+
+        TCodigopostal cp;
+        cp.setCp(QStringLiteral("06600"));
+        cp = TCodigopostal::saveOrUpdate(cp, unidad);
+        QCOMPARE(TCodigopostal::getByCP(QStringLiteral("06600 "), conexion)->getIdcodigopostal(), cp.getIdcodigopostal());
+        // A text longer than its column finds nothing instead of failing.
+        QVERIFY(!TCodigopostal::getByCP(QStringLiteral("066000000"), conexion));
+
+        TUsuario usuario;
+        usuario.setEmail(QStringLiteral("Dueña@Tienda.mx"));
+        usuario = TUsuario::saveOrUpdate(usuario, unidad);
+        QCOMPARE(TUsuario::getInfoByEmail(QStringLiteral(" dueña@tienda.MX"), conexion)->getIdusuario(),
+                 usuario.getIdusuario());
+
+        TUsuarionegocio liga;
+        liga.setIdusuario(usuario);
+        liga.setIdnegocio(negocio);
+        liga = TUsuarionegocio::saveOrUpdate(liga, unidad);
+        QCOMPARE(TUsuarionegocio::getByUsuarioAndNegocio(usuario, negocio, conexion)->getIdusuarionegocio(),
+                 liga.getIdusuarionegocio());
+        QVERIFY(!TUsuarionegocio::getByUsuarioAndNegocio(usuario, otro, conexion));
+
+        TCertificado viejo;
+        viejo.setNegocio(negocio);
+        TCertificado::saveOrUpdate(viejo, unidad);
+        TCertificado nuevo = viejo;
+        nuevo.setNumCertificado(QStringLiteral("30001000000500003416"));
+        nuevo = TCertificado::saveOrUpdate(nuevo, unidad);
+        QCOMPARE(TCertificado::getByNegocio(negocio, conexion)->getIdcertificado(), nuevo.getIdcertificado());
+        QVERIFY(!TCertificado::getByNegocio(otro, conexion));
+
+        TSucursal matriz;
+        matriz.setNombre(QStringLiteral("Matriz"));
+        matriz.setNegocio(negocio);
+        matriz = TSucursal::saveOrUpdate(matriz, unidad);
+        TSucursal ajena = matriz;
+        ajena.setIdsucursal(-1);
+        ajena.setNegocio(otro);
+        TSucursal::saveOrUpdate(ajena, unidad);
+        QCOMPARE(TSucursal::getByNombreAndNegocio(QStringLiteral("Matriz"), negocio, conexion)->getIdsucursal(),
+                 matriz.getIdsucursal());
+        QCOMPARE(TSucursal::getByNegocio(negocio, conexion).size(), 1);
+
+        TComprobante comprobante;
+        comprobante.setUuid(QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"));
+        comprobante.setNegocio(negocio);
+        comprobante = TComprobante::saveOrUpdate(comprobante, unidad);
+        QCOMPARE(TComprobante::getByUUIDAndNegocio(QStringLiteral("e403f396-6a57-4625-adb4-bb436b00789f"), negocio,
+                                                   conexion)
+                     ->getIdcomprobante(),
+                 comprobante.getIdcomprobante());
+        QVERIFY(!TComprobante::getByUUIDAndNegocio(comprobante.getUuid(), otro, conexion));
+    }
+
+    void transaccionesSeguidas()
+    {
+        // A statement prepared in one transaction must not be reused in the
+        // next: the engine ties it to the first.
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const TUnidadTrabajo unidad(conexion, 1);
+        int anterior = 0;
+        for (int vuelta = 0; vuelta < 3; ++vuelta) {
+            TTransaccion transaccion(conexion);
+            for (int i = 0; i < 50; ++i) {
+                TUnidadmedida unidadMedida;
+                unidadMedida.setNombreunidadmedida(QStringLiteral("Pieza %1").arg(i));
+                unidadMedida = TUnidadmedida::saveOrUpdate(unidadMedida, unidad);
+                QVERIFY(unidadMedida.getIdunidadmedida() > anterior);
+                anterior = unidadMedida.getIdunidadmedida();
+                unidadMedida.setStatus(1);
+                TUnidadmedida::saveOrUpdate(unidadMedida, unidad);
+                QVERIFY(TUnidadmedida::getById(anterior, conexion));
+            }
+            if (vuelta == 1)
+                transaccion.rollback();
+            else
+                transaccion.commit();
+        }
+        QCOMPARE(TUnidadmedida::cuenta(TUnidadmedida::columna(TUnidadmedida::col_Status) == 1, conexion), 100);
     }
 
     void transaccionRevertida()
@@ -188,20 +392,67 @@ private slots:
         int idRevertido = -1;
         {
             TTransaccion transaccion(conexion);
-            TContacto contacto = TContacto::saveOrUpdate(TContacto(), conexion);
+            TContacto contacto = TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(conexion, 1));
             idRevertido = contacto.getIdcontacto();
             TTelefono telefono;
             telefono.setIdcontacto(contacto);
             telefono.setNumero(QStringLiteral("3312345678"));
             {
                 TTransaccion anidada(conexion);  // joins the outer one
-                TTelefono::saveOrUpdate(telefono, conexion);
+                TTelefono::saveOrUpdate(telefono, TUnidadTrabajo(conexion, 1));
                 anidada.commit();
             }
-            QCOMPARE(TTelefono::busca(QString(), {}, conexion).size(), 1);  // visible inside
+            QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 1);  // visible inside
         }
         QVERIFY(!TContacto::getById(idRevertido, conexion));
-        QCOMPARE(TTelefono::busca(QString(), {}, conexion).size(), 0);
+        QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 0);
+    }
+
+    void puntosDeGuardado()
+    {
+        // Inside one transaction, a failed part is undone alone and the
+        // parts before and after it stay.
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const TUnidadTrabajo unidad(conexion, 1);
+        const auto guardaContacto = [&] { return TContacto::saveOrUpdate(TContacto(), unidad).getIdcontacto(); };
+        int primero = -1;
+        int deshecho = -1;
+        int ultimo = -1;
+        {
+            TTransaccion transaccion(conexion);
+            {
+                TPuntoGuardado parte(conexion);
+                primero = guardaContacto();
+                parte.confirma();
+            }
+            try {
+                TPuntoGuardado parte(conexion);
+                deshecho = guardaContacto();
+                TComprobante malo;
+                malo.fijaValor(TComprobante::col_Total, 0.1);
+                TComprobante::saveOrUpdate(malo, unidad);
+                parte.confirma();
+            } catch (const EConversion&) {
+            }
+            {
+                TPuntoGuardado parte(conexion);
+                ultimo = guardaContacto();
+                parte.confirma();
+            }
+            transaccion.commit();
+        }
+        QVERIFY(TContacto::getById(primero, conexion));
+        QVERIFY(!TContacto::getById(deshecho, conexion));
+        QVERIFY(TContacto::getById(ultimo, conexion));
+
+        // Alone, a part is a transaction of its own.
+        {
+            TPuntoGuardado solo(conexion);
+            deshecho = guardaContacto();
+        }
+        QVERIFY(!TContacto::getById(deshecho, conexion));
+        QCOMPARE(TContacto::cuenta(TCondicion(), conexion), 2);
     }
 
     void completarReponeLoQueFalta()
@@ -218,7 +469,7 @@ private slots:
         // tables, no recorded version.
         TConcepto concepto;
         concepto.setDescripcion(QStringLiteral("Martillo"));
-        concepto = TConcepto::saveOrUpdate(concepto, conexion);
+        concepto = TConcepto::saveOrUpdate(concepto, TUnidadTrabajo(conexion, 1));
         for (const char* sql : {"DROP TABLE NOMINACOMPROBANTEEMPLEADO", "DROP SEQUENCE GEN_NOMINACOMPROBANTEEMPLEADO",
                                 "ALTER TABLE CONCEPTO DROP PRECIOCOMPRA", "ALTER TABLE CONCEPTO DROP CLAVEPRODSERV",
                                 "DROP TABLE CERTIFICADO", "DROP TABLE VERSIONESQUEMA"})
@@ -233,7 +484,7 @@ private slots:
         QCOMPARE(estructura(conexion), completa);
         QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
         QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), conexion)->getDescripcion(), QStringLiteral("Martillo"));
-        TConcepto::saveOrUpdate(TConcepto(), conexion);  // the table's generator still works
+        TConcepto::saveOrUpdate(TConcepto(), TUnidadTrabajo(conexion, 1));  // the table's generator still works
     }
 
     void dosProcesosMismaBase()
@@ -242,7 +493,7 @@ private slots:
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         TUsuario usuario;
         usuario.setEmail(QStringLiteral("primero@tienda.mx"));
-        TUsuario::saveOrUpdate(usuario, conexion);  // this process holds the file open
+        TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));  // this process holds the file open
 
         QProcess hijo;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
@@ -252,7 +503,7 @@ private slots:
         hijo.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(hijo.waitForFinished(60000));
         QVERIFY2(hijo.exitCode() == 0, hijo.readAllStandardError().constData());
-        QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 2);
+        QCOMPARE(TUsuario::cuenta(TCondicion(), conexion), 2);
     }
 
     void hiloPropioMismaBase()
@@ -260,7 +511,7 @@ private slots:
         TCarpetaPrograma programa;
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         TTransaccion abierta(conexion);
-        TContacto::saveOrUpdate(TContacto(), conexion);
+        TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(conexion, 1));
 
         // A worker writes other rows of the same database through its own
         // connection while this thread's transaction is open.
@@ -268,7 +519,7 @@ private slots:
         QThread* hilo = QThread::create([&] {
             try {
                 for (int i = 0; i < 20; ++i)
-                    TContacto::saveOrUpdate(TContacto(), conexion);
+                    TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(conexion, 1));
             } catch (const std::exception& e) {
                 error = Errores::describe(e);
             }
@@ -279,7 +530,7 @@ private slots:
         delete hilo;
         QVERIFY2(error.isEmpty(), qPrintable(error));
         abierta.commit();
-        QCOMPARE(TContacto::busca(QString(), {}, conexion).size(), 21);
+        QCOMPARE(TContacto::cuenta(TCondicion(), conexion), 21);
     }
 };
 
@@ -292,7 +543,7 @@ static int procesoHijo()
     try {
         TUsuario usuario;
         usuario.setEmail(QStringLiteral("segundo@tienda.mx"));
-        TUsuario::saveOrUpdate(usuario, conexion);
+        TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));
         Conexiones::cierraHilo();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", qPrintable(Errores::describe(e)));

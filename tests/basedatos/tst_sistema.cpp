@@ -75,26 +75,26 @@ private slots:
 
         TNegocio negocio;
         negocio.setNombre(QStringLiteral("ESCUELA KEMPER URGATE"));
-        negocio = TNegocio::saveOrUpdate(negocio, conexion);
+        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1));
         for (const QString& nombre : {QStringLiteral("Matriz"), QStringLiteral("Centro")}) {
             TSucursal sucursal;
             sucursal.setNombre(nombre);
             sucursal.setNegocio(negocio);
-            TSucursal::saveOrUpdate(sucursal, conexion);
+            TSucursal::saveOrUpdate(sucursal, TUnidadTrabajo(conexion, 1));
         }
-        TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), conexion);
+        TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), TUnidadTrabajo(conexion, 1));
         TSucursal ajena;
         ajena.setNegocio(otro);
-        TSucursal::saveOrUpdate(ajena, conexion);
+        TSucursal::saveOrUpdate(ajena, TUnidadTrabajo(conexion, 1));
 
         TUsuario usuario;
         usuario.setEmail(QStringLiteral("dueno@tienda.mx"));
-        usuario = TUsuario::saveOrUpdate(usuario, conexion);
+        usuario = TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));
         TUsuarionegocio liga;
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
         liga.setNivelpermiso(Signerutils::Signer().crypt(QStringLiteral("RFC") + USR_PASS + PERMISOS_INICIALES));
-        liga = TUsuarionegocio::saveOrUpdate(liga, conexion);
+        liga = TUsuarionegocio::saveOrUpdate(liga, TUnidadTrabajo(conexion, 1));
 
         Sistema::initNuevoNegocio(liga);
         QVERIFY(Sistema::Negocio);

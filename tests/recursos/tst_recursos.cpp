@@ -4,9 +4,9 @@
 
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
-#include "ImagenesRecursos.h"
 #include "Prompter.h"
 #include "Utils.h"
+#include "UtilsVentanas.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -94,9 +94,9 @@ private slots:
     {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<bool>("existe");
-        QVERIFY2(!IMAGENES_RECURSOS.isEmpty(), "no se leyó ninguna constante IMG_");
-        for (const auto& [constante, valor] : IMAGENES_RECURSOS)
-            QTest::newRow(qPrintable(constante)) << valor << true;
+        QVERIFY(!Constantes::IMAGENES.isEmpty());
+        for (const Constantes::TImagenRecurso& imagen : Constantes::IMAGENES)
+            QTest::newRow(qPrintable(imagen.constante)) << imagen.nombre << true;
         QTest::newRow("vacío") << QString() << false;
         QTest::newRow("no existe") << QStringLiteral("no_existe") << false;
         QTest::newRow("con extensión") << Constantes::IMG_LOGO + QStringLiteral(".png") << false;

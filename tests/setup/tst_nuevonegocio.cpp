@@ -1,21 +1,23 @@
 #include "CarpetaPrograma.h"
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
+#include "TCadenaConexion.h"
 #include "TIngreso.h"
 #include "TNuevoNegocio.h"
 #include "Utils.h"
-#include "Ventanas.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 
 using namespace Constantes;
 using Ingreso::TResultado;
@@ -51,12 +53,34 @@ NuevoNegocio::TDatos datosEscuela()
     return d;
 }
 
-// A business created through the same steps as the wizard's first run.
-TConexionSesion creaNegocio(const NuevoNegocio::TDatos& datos)
+QByteArray leeArchivo(const QString& ruta)
 {
-    const TConexionSesion conexion = NuevoNegocio::saveNuevoLocal(
-        datos.email.trimmed(), datos.rfc, datos.razon, NuevoNegocio::destinoLocal(datos.rfc));
-    NuevoNegocio::saveNuevoNegocio(datos, conexion);
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly))
+        qFatal("No se pudo leer %s", qPrintable(ruta));
+    return archivo.readAll();
+}
+
+// What the wizard reads from the resource package for a new business.
+QByteArray plantilla()
+{
+    return leeArchivo(TCarpetaPrograma::plantillaNegocio());
+}
+const QByteArray LOGO("logo de prueba");
+
+TConexionSesion nuevoLocal(const QString& email, const QString& rfc, const QString& razon)
+{
+    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, NuevoNegocio::destinoLocal(rfc), plantilla());
+}
+
+// A business created through the same steps as the wizard's first run,
+// without its publication to the session; the owner's link into `liga`.
+TConexionSesion creaNegocio(const NuevoNegocio::TDatos& datos, TUsuarionegocio* liga = nullptr)
+{
+    const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon);
+    const TUsuarionegocio creada = NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO);
+    if (liga)
+        *liga = creada;
     return conexion;
 }
 
@@ -86,7 +110,8 @@ private slots:
     {
         const TProgramaConRegistro programa;
         const NuevoNegocio::TDatos datos = datosEscuela();
-        const TConexionSesion conexion = creaNegocio(datos);
+        TUsuarionegocio liga;
+        const TConexionSesion conexion = creaNegocio(datos, &liga);
 
         const QString archivo = programa.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
         QCOMPARE(conexion.getDatabase(), archivo);
@@ -101,14 +126,14 @@ private slots:
         QVERIFY(usuario);
         QCOMPARE(usuario->getIdpersona()->getNombre(), QStringLiteral("Ana"));
         const int contacto = usuario->getIdpersona()->getContactoId();
-        const QList<TTelefono> telefonos = TTelefono::busca(QStringLiteral("\"IDCONTACTO\" = ?"), {contacto}, conexion);
+        const QList<TTelefono> telefonos = TTelefono::busca(TTelefono::columna(TTelefono::col_Idcontacto) == contacto, conexion);
         QCOMPARE(telefonos.size(), 2);
         QCOMPARE(telefonos.at(1).getNumero(), QStringLiteral("5551234567"));
         QCOMPARE(telefonos.at(1).getTipotelefono(), 2);
 
         const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), conexion);
         QVERIFY(negocio);
-        QVERIFY(!negocio->getLogonegocio().isEmpty());
+        QCOMPARE(negocio->getLogonegocio(), LOGO);
         const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
         QCOMPARE(fiscales->getRazon(), datos.razon);
         QCOMPARE(fiscales->getRegimen(), QStringLiteral("601"));
@@ -128,18 +153,23 @@ private slots:
         QCOMPARE(Signerutils::Signer().decrypt(certificado->getNegPassword()), QStringLiteral("12345678a"));
 
         const QList<TRegimennegocio> regimenes =
-            TRegimennegocio::busca(QStringLiteral("\"IDNEGOCIO\" = ?"), {negocio->getIdnegocio()}, conexion);
+            TRegimennegocio::busca(TRegimennegocio::columna(TRegimennegocio::col_Idnegocio) == *negocio, conexion);
         QCOMPARE(regimenes.size(), 1);
         QCOMPARE(regimenes.first().getIdregimen()->getDescripcion(), datos.regimen);
 
-        // The session is the new business's, with its head office.
-        QVERIFY(Sistema::Negocio);
-        QCOMPARE(Sistema::Negocio->getIdnegocio(), negocio->getIdnegocio());
-        QCOMPARE(Sistema::Sucursales.size(), 1);
-        QCOMPARE(Sistema::Sucursales.first()->getNombre(), datos.razon);
-        QCOMPARE(Sistema::Sucursales.first()->getTipo(), TSucursal::TIPO_MATRIZ);
-        QCOMPARE(Sistema::Sucursales.first()->getDireccionId(), direccion->getIddireccion());
-        QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
+        // The link returned leads to the new business, with its head office
+        // and every right; making it the session's is the window's work.
+        QCOMPARE(liga.getIdnegocio()->getIdnegocio(), negocio->getIdnegocio());
+        QCOMPARE(liga.getIdusuario()->getIdusuario(), usuario->getIdusuario());
+        const QList<TSucursal> sucursales = TSucursal::getByNegocio(*negocio, conexion);
+        QCOMPARE(sucursales.size(), 1);
+        QCOMPARE(sucursales.first().getNombre(), datos.razon);
+        QCOMPARE(sucursales.first().getTipo(), TSucursal::TIPO_MATRIZ);
+        QCOMPARE(sucursales.first().getDireccionId(), direccion->getIddireccion());
+        QCOMPARE(Signerutils::Signer().decrypt(liga.getNivelpermiso()), datos.rfc + USR_PASS + PERMISOS_INICIALES);
+        // Brought to the program's schema, with its invoice folders.
+        QVERIFY(QFileInfo(programa.archivo(FACTURAS_PATH + QStringLiteral("/EKU9003173C9/") + XML_PATH)).isDir());
+        QVERIFY(!Sistema::Negocio);
     }
 
     void casosDeLosDatos_data()
@@ -160,11 +190,13 @@ private slots:
         datos.razon = razon;
         datos.password = password;
         datos.direccion.codigoPostal.clear();
-        const TConexionSesion conexion = creaNegocio(datos);
-        QCOMPARE(Sistema::Sucursales.first()->getNombre(), matriz);
-        QCOMPARE(Sistema::Usuario->getPassword(), NuevoNegocio::cifraPassword(datos.email.trimmed(), password));
-        QVERIFY(!Sistema::Sucursales.first()->getDireccion()->getCodigoPostal());
-        QCOMPARE(TCodigopostal::busca(QString(), {}, conexion).size(), 0);
+        TUsuarionegocio liga;
+        const TConexionSesion conexion = creaNegocio(datos, &liga);
+        const QList<TSucursal> sucursales = TSucursal::busca(TCondicion(), conexion);
+        QCOMPARE(sucursales.first().getNombre(), matriz);
+        QCOMPARE(liga.getIdusuario()->getPassword(), Credenciales::cifraPassword(datos.email.trimmed(), password));
+        QVERIFY(!sucursales.first().getDireccion()->getCodigoPostal());
+        QCOMPARE(TCodigopostal::cuenta(TCondicion(), conexion), 0);
     }
 
     void bdExistenteNoSeDestruye()
@@ -176,8 +208,7 @@ private slots:
         QFile previo(carpeta + DB_SISTEMA_NOMBRE);
         QVERIFY(previo.open(QIODevice::WriteOnly) && previo.write("comprobantes de antes") > 0);
         previo.close();
-        NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X"),
-                                     NuevoNegocio::destinoLocal(rfc));
+        nuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X"));
         const QStringList apartados =
             QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
@@ -187,14 +218,33 @@ private slots:
         QVERIFY(QFileInfo(carpeta + DB_SISTEMA_NOMBRE).size() > 1000);
     }
 
-    void sinPlantillaNoRegistraNada()
+    // Neither a missing template nor a destination the registry cannot store
+    // leaves a registry row or a database behind.
+    void destinoInvalidoNoRegistraNada_data()
     {
+        QTest::addColumn<bool>("conPlantilla");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("sin plantilla") << false << QString();
+        QTest::newRow("separador en la contraseña del servidor") << true << QStringLiteral("se|creto");
+    }
+    void destinoInvalidoNoRegistraNada()
+    {
+        QFETCH(bool, conPlantilla);
+        QFETCH(QString, password);
         const TProgramaConRegistro programa(false);
         const QString rfc = QStringLiteral("EKU9003173C9");
-        QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), rfc,
-                                                                              QStringLiteral("X"),
-                                                                              NuevoNegocio::destinoLocal(rfc)));
+        NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(rfc);
+        destino.password = password;
+        const auto crea = [&] {
+            NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X"), destino,
+                                         conPlantilla ? plantilla() : QByteArray());
+        };
+        if (conPlantilla)
+            QVERIFY_THROWS_EXCEPTION(ECadenaConexion, crea());
+        else
+            QVERIFY_THROWS_EXCEPTION(EEntradaSalida, crea());
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QVERIFY(!QFileInfo::exists(NuevoNegocio::archivoLocal(rfc)));
     }
 
     void falloAMitadNoDejaMedioNegocio()
@@ -202,28 +252,27 @@ private slots:
         const TProgramaConRegistro programa;
         NuevoNegocio::TDatos datos = datosEscuela();
         datos.llave = programa.archivo(QStringLiteral("no-existe.key"));
-        const TConexionSesion conexion = NuevoNegocio::saveNuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon,
-                                                                      NuevoNegocio::destinoLocal(datos.rfc));
-        QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoNegocio(datos, conexion));
-        QCOMPARE(TUsuario::busca(QString(), {}, conexion).size(), 0);
-        QCOMPARE(TNegocio::busca(QString(), {}, conexion).size(), 0);
+        const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon);
+        QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO));
+        QCOMPARE(TUsuario::cuenta(TCondicion(), conexion), 0);
+        QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 0);
         QVERIFY(!Sistema::Negocio);
     }
 
     void soloNegocioCopiaAlUsuario()
     {
         const TProgramaConRegistro programa;
-        const TConexionSesion primera = creaNegocio(datosEscuela());
-        const std::shared_ptr<TUsuario> usuario = Sistema::Usuario;
+        TUsuarionegocio liga;
+        const TConexionSesion primera = creaNegocio(datosEscuela(), &liga);
+        const std::shared_ptr<TUsuario> usuario = liga.getIdusuario();
 
         NuevoNegocio::TDatos otra = datosEscuela();
         otra.rfc = QStringLiteral("H&E951128469");
         otra.razon = QStringLiteral("H & E");
         otra.regimen = QStringLiteral("612 - Personas Físicas con Actividades Empresariales y Profesionales");
-        const TConexionSesion segunda = NuevoNegocio::saveNuevoLocal(usuario->getEmail(), otra.rfc, otra.razon,
-                                                                     NuevoNegocio::destinoLocal(otra.rfc));
+        const TConexionSesion segunda = nuevoLocal(usuario->getEmail(), otra.rfc, otra.razon);
         QVERIFY(segunda.getDatabase() != primera.getDatabase());
-        NuevoNegocio::saveNuevoNegocio(otra, segunda, usuario.get());
+        NuevoNegocio::saveNuevoNegocio(otra, segunda, LOGO, usuario.get());
 
         const std::unique_ptr<TUsuario> copia = TUsuario::getInfoByEmail(usuario->getEmail(), segunda);
         QVERIFY(copia);
@@ -232,6 +281,72 @@ private slots:
         QVERIFY(TNegocio::getByRFC(QStringLiteral("H&E951128469"), segunda));
         QVERIFY(!TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), segunda));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
+    }
+
+    // The import creates businesses for unknown issuers while a user is
+    // signed in, from a thread of its own: the creation must leave the
+    // session as it was and need nothing only the UI thread may do.
+    void sesionIntacta_data()
+    {
+        QTest::addColumn<bool>("enOtroHilo");
+        QTest::newRow("hilo de la interfaz") << false;
+        QTest::newRow("hilo de trabajo") << true;
+    }
+    void sesionIntacta()
+    {
+        QFETCH(bool, enOtroHilo);
+        const TProgramaConRegistro programa;
+        creaNegocio(datosEscuela());
+        QCOMPARE(Ingreso::ingresa(QStringLiteral("EKU9003173C9"), QStringLiteral("dueno@escuela.mx"),
+                                  QStringLiteral("Secreta#1")),
+                 TResultado::Correcto);
+        Sistema::dbSistema = Sistema::Conexion->getDatabase();
+        const auto negocio = Sistema::Negocio;
+        const auto usuario = Sistema::Usuario;
+        const auto liga = Sistema::UsuarioNegocio;
+        const auto conexion = Sistema::Conexion;
+        const TConexionSesion valorConexion = *conexion;
+        const auto sucursales = Sistema::Sucursales;
+
+        NuevoNegocio::TDatos otra = datosEscuela();
+        otra.email = QStringLiteral("emisor@proveedor.mx");
+        otra.certificado = CSD + QStringLiteral("CSD01_AAA010101AAA.cer");
+        otra.llave = CSD + QStringLiteral("CSD01_AAA010101AAA.key");
+        otra.rfc = QStringLiteral("AAA010101AAA");
+        otra.razon = QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC");
+        const QByteArray bytesPlantilla = plantilla();
+        QString error;
+        const auto crea = [&] {
+            try {
+                const TConexionSesion nueva = NuevoNegocio::saveNuevoLocal(
+                    otra.email, otra.rfc, otra.razon, NuevoNegocio::destinoLocal(otra.rfc), bytesPlantilla);
+                NuevoNegocio::saveNuevoNegocio(otra, nueva, LOGO);
+            } catch (const std::exception& e) {
+                error = Errores::describe(e);
+            }
+            Conexiones::cierraHilo();
+        };
+        if (enOtroHilo) {
+            std::unique_ptr<QThread> hilo(QThread::create(crea));
+            hilo->start();
+            QVERIFY(hilo->wait());
+        } else {
+            crea();
+        }
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+
+        QVERIFY(Sistema::Negocio == negocio);
+        QVERIFY(Sistema::Usuario == usuario);
+        QVERIFY(Sistema::UsuarioNegocio == liga);
+        QVERIFY(Sistema::Conexion == conexion);
+        QVERIFY(*Sistema::Conexion == valorConexion);
+        QCOMPARE(Sistema::dbSistema, valorConexion.getDatabase());
+        QCOMPARE(Sistema::Sucursales, sucursales);
+        QCOMPARE(Sistema::sucursalIndex, 0);
+        // And the business was created, registry row included.
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
+        const TConexionSesion creada = TConexionSesion::embebida(NuevoNegocio::archivoLocal(otra.rfc), programa.ruta());
+        QVERIFY(TNegocio::getByRFC(otra.rfc, creada));
     }
 
     void ingreso_data()

@@ -7,7 +7,7 @@
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TIngreso.h"
-#include "TNuevoNegocio.h"
+#include "Credenciales.h"
 #include "TRecuperacion.h"
 
 #include <QDir>
@@ -262,7 +262,7 @@ private slots:
                  resultado);
         QCOMPARE(respuestas.textos(), QStringList{mensaje});
         const auto usuario = TUsuario::getInfoByEmail(EMAIL, otra);
-        QCOMPARE(usuario->getPassword(), NuevoNegocio::cifraPassword(EMAIL, VIEJA));
+        QCOMPARE(usuario->getPassword(), Credenciales::cifraPassword(EMAIL, VIEJA));
         NegocioPrueba::limpiaSesion();
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, entra), Ingreso::TResultado::Correcto);
         if (resultado == int(TResultado::Correcto)) {

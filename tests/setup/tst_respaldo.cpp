@@ -10,7 +10,6 @@
 #include "TImportarBaseHilo.h"
 #include "TIngreso.h"
 #include "TRespaldo.h"
-#include "Ventanas.h"
 #include "ZipPrueba.h"
 
 #include <QCryptographicHash>
@@ -320,7 +319,7 @@ private slots:
         // A second active user of the first business.
         TUsuario otro;
         otro.setEmail(QStringLiteral("otro@escuela.mx"));
-        TUsuario::saveOrUpdate(otro, primero);
+        TUsuario::saveOrUpdate(otro, TUnidadTrabajo(primero, -1));
         {
             QSqlQuery q(Conexiones::baseDatos(sinUsuarios));
             QVERIFY(q.exec(QStringLiteral("UPDATE USUARIO SET STATUS = 1")));

@@ -1,7 +1,9 @@
+#include "Arranque.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Prompter.h"
+#include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
@@ -10,6 +12,7 @@
 #include "TNuevoNegocio.h"
 #include "TSplashFrm.h"
 #include "TTelefonoBean.h"
+#include "TTelefonosFrm.h"
 #include "TWizardFrm.h"
 #include "Ventanas.h"
 
@@ -56,10 +59,11 @@ void registraEscuela(const QString& password)
     d.rfc = RFC_ESCUELA;
     d.razon = QStringLiteral("ESCUELA KEMPER URGATE SA DE CV");
     d.regimen = REGIMEN_MORAL;
+    QFile plantilla(TCarpetaPrograma::plantillaNegocio());
+    QVERIFY(plantilla.open(QIODevice::ReadOnly));
     const TConexionSesion conexion =
-        NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, NuevoNegocio::destinoLocal(d.rfc));
-    NuevoNegocio::saveNuevoNegocio(d, conexion);
-    limpiaSesion();
+        NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, NuevoNegocio::destinoLocal(d.rfc), plantilla.readAll());
+    NuevoNegocio::saveNuevoNegocio(d, conexion, QByteArray());
 }
 
 // The program as started: every window created, the splash over, the
@@ -70,7 +74,7 @@ public:
     {
         if (conCatalogo)
             carpeta.instalaCatalogo();
-        Inicio::creaVentanas(carpeta.ruta());
+        Arranque::creaVentanas(carpeta.ruta());
         if (antesDelAsistente) {
             TBaseDatosLocalFrm::creaTablas(carpeta.archivo(DB_USUARIOS));
             antesDelAsistente();
@@ -81,7 +85,7 @@ public:
     }
     ~TPrograma()
     {
-        Inicio::destruyeVentanas();
+        Arranque::destruyeVentanas();
         limpiaSesion();
     }
 
@@ -353,6 +357,19 @@ private slots:
         }
         QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
         QCOMPARE(MainFrm->TxUsuario->text(), QStringLiteral("dueno@escuela.mx"));
+        // The session is the new business's, with its head office and every right.
+        const QString archivo = programa.carpeta.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
+        QCOMPARE(Sistema::dbSistema, archivo);
+        QCOMPARE(Sistema::Conexion->getDatabase(), archivo);
+        QCOMPARE(Sistema::Negocio->getNombre(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(Sistema::Sucursales.size(), 1);
+        QCOMPARE(Sistema::Sucursales.first()->getNombre(), QStringLiteral("ESCUELA KEMPER URGATE SA DE CV"));
+        QCOMPARE(Sistema::Sucursales.first()->getTipo(), TSucursal::TIPO_MATRIZ);
+        QCOMPARE(Sistema::Sucursales.first()->getDireccionId(),
+                 Sistema::Negocio->getDatosfiscales()->getDireccion()->getIddireccion());
+        QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
+        // The first logo is the resource package's.
+        QVERIFY(!Sistema::Negocio->getLogonegocio().isEmpty());
         // The registry row the window wrote leads back to the new database.
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QStringLiteral("Secreta#1")),
                  Ingreso::TResultado::Correcto);
@@ -366,6 +383,9 @@ private slots:
                  Ingreso::TResultado::Correcto);
         const std::shared_ptr<TNegocio> escuela = Sistema::Negocio;
         const TConexionSesion conexionEscuela = *Sistema::Conexion;
+        const QList<std::shared_ptr<TSucursal>> sucursalesEscuela = Sistema::Sucursales;
+        QCOMPARE(sucursalesEscuela.size(), 1);
+        MainFrm->TxNegocio->clear();
 
         w->initNueva();
         QVERIFY(w->isNuevaNegocio);
@@ -381,10 +401,20 @@ private slots:
         w->BtFinalizar->click();
         QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
         QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
-        // The session is back on the business the user was working in.
+        // The session stays on the business the user was working in, its
+        // branches included, and the main window reads it again.
         QVERIFY(Sistema::Negocio == escuela);
         QVERIFY(*Sistema::Conexion == conexionEscuela);
         QCOMPARE(Sistema::Usuario->getEmail(), QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(Sistema::Sucursales, sucursalesEscuela);
+        QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
+        // Created with its own logo, owner and head office.
+        const TConexionSesion otra =
+            TConexionSesion::embebida(NuevoNegocio::archivoLocal(QStringLiteral("AAA010101AAA")), Sistema::exePath);
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(QStringLiteral("AAA010101AAA"), otra);
+        QVERIFY(negocio);
+        QVERIFY(!negocio->getLogonegocio().isEmpty());
+        QVERIFY(TUsuario::getInfoByEmail(QStringLiteral("dueno@escuela.mx"), otra));
     }
 
     void tiles()

@@ -6,6 +6,8 @@
 #include "TBaseDatosLocalFrm.h"
 #include "TNuevoNegocio.h"
 
+#include <QFile>
+
 namespace NegocioPrueba {
 
 void creaRegistro(const TCarpetaPrograma& programa)
@@ -27,9 +29,12 @@ TConexionSesion crea(const QString& rfc, const QString& email, const QString& pa
     datos.rfc = rfc;
     datos.razon = razon;
     datos.regimen = QStringLiteral("601 - General de Ley Personas Morales");
+    QFile plantilla(TCarpetaPrograma::plantillaNegocio());
+    if (!plantilla.open(QIODevice::ReadOnly))
+        qFatal("No se pudo leer %s", qPrintable(plantilla.fileName()));
     const TConexionSesion conexion =
-        NuevoNegocio::saveNuevoLocal(email, rfc, razon, NuevoNegocio::destinoLocal(rfc));
-    NuevoNegocio::saveNuevoNegocio(datos, conexion);
+        NuevoNegocio::saveNuevoLocal(email, rfc, razon, NuevoNegocio::destinoLocal(rfc), plantilla.readAll());
+    NuevoNegocio::saveNuevoNegocio(datos, conexion, QByteArray());
     limpiaSesion();
     return conexion;
 }

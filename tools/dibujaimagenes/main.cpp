@@ -1,10 +1,15 @@
 // Draws the pictures of the resource package.
 //
-//   dibujaimagenes <carpeta> IMG_CONSTANTE=nombre ...
+//   dibujaimagenes <carpeta> <archivo.qrc>
 //
-// writes <carpeta>/<nombre>.png for each pair. The constant's name chooses the
-// drawing; a constant this tool does not know yet still gets a plain tile with
-// its initial, so a new image name never leaves the package without a picture.
+// writes <carpeta>/<nombre>.png for every image of Constantes::IMAGENES and
+// the resource list naming each under its resource name. The constant's name
+// chooses the drawing; a constant this tool does not know yet still gets a
+// plain tile with its initial, so a new image never leaves the package
+// without a picture.
+
+#include "../ArchivoQrc.h"
+#include "Constantes.h"
 
 #include <QDir>
 #include <QFont>
@@ -557,8 +562,8 @@ int main(int argc, char* argv[])
     QGuiApplication app(argc, argv);
     QTextStream error(stderr);
     const QStringList argumentos = app.arguments().mid(1);
-    if (argumentos.size() < 2) {
-        error << "uso: dibujaimagenes <carpeta> IMG_CONSTANTE=nombre ...\n";
+    if (argumentos.size() != 2) {
+        error << "uso: dibujaimagenes <carpeta> <archivo.qrc>\n";
         return 2;
     }
     QDir carpeta(argumentos.first());
@@ -566,21 +571,20 @@ int main(int argc, char* argv[])
         error << "no se pudo crear " << carpeta.path() << '\n';
         return 1;
     }
-    for (const QString& par : argumentos.mid(1)) {
-        const qsizetype igual = par.indexOf(QLatin1Char('='));
-        if (igual <= 0 || igual == par.size() - 1) {
-            error << "argumento no válido: " << par << '\n';
-            return 2;
-        }
-        const QString constante = par.left(igual);
-        const QString nombre = par.mid(igual + 1);
-        const auto dibujo = dibujos().constFind(constante);
-        const QImage imagen = dibujo != dibujos().constEnd() ? (*dibujo)() : generico(nombre);
-        const QString destino = carpeta.filePath(nombre + QStringLiteral(".png"));
-        if (!imagen.save(destino, "PNG")) {
+    QList<TEntradaQrc> entradas;
+    for (const Constantes::TImagenRecurso& imagen : Constantes::IMAGENES) {
+        const auto dibujo = dibujos().constFind(imagen.constante);
+        const QImage dibujada = dibujo != dibujos().constEnd() ? (*dibujo)() : generico(imagen.nombre);
+        const QString destino = carpeta.absoluteFilePath(imagen.nombre + QStringLiteral(".png"));
+        if (!dibujada.save(destino, "PNG")) {
             error << "no se pudo escribir " << destino << '\n';
             return 1;
         }
+        entradas.append({imagen.nombre, destino});
+    }
+    if (!escribeQrc(argumentos.at(1), PREFIJO_RECURSOS, entradas)) {
+        error << "no se pudo escribir " << argumentos.at(1) << '\n';
+        return 1;
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Errores.h"
+#include "Rutas.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -352,7 +353,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString carpetaCsv = QDir(args.at(1)).absolutePath();
-    const QString programa = QDir(args.at(2)).absolutePath() + QLatin1Char('/');
+    const QString programa = Rutas::comoCarpeta(QDir(args.at(2)).absolutePath());
     const QString baseDatos = QFileInfo(args.at(3)).absoluteFilePath();
     const QString archivo = QFileInfo(args.at(4)).absoluteFilePath();
     try {

@@ -3,6 +3,8 @@
 #include "TConexionSesion.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <memory>
 
 // One named Qt connection per database file and thread, opened on first use
 // and reused: every statement of a thread on a database goes through the same
@@ -12,6 +14,13 @@ namespace Conexiones {
 // The open connection of the calling thread; raises EBaseDatos when the
 // database cannot be opened.
 BASEDATOS_EXPORT QSqlDatabase baseDatos(const TConexionSesion& conexion);
+// A statement on the calling thread's connection to that database, prepared
+// from `sql`. Inside an open TTransaccion the statement is prepared once and
+// reused until the transaction ends: the engine ties a prepared statement to
+// the transaction it was prepared in. Outside one it serves this use only.
+// Raises EBaseDatos when the statement does not prepare.
+BASEDATOS_EXPORT std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, const QString& sql);
+
 // Closes the calling thread's connection to that database (if open).
 BASEDATOS_EXPORT void cierra(const TConexionSesion& conexion);
 // Closes every connection of the calling thread; worker threads call it
@@ -45,9 +54,34 @@ public:
     TTransaccion& operator=(const TTransaccion&) = delete;
     void commit();
     void rollback();
+    // Whether this object began the transaction (false when it joined one).
+    bool propia() const { return m_propia; }
+    const TConexionSesion& conexion() const { return m_conexion; }
 
 private:
     TConexionSesion m_conexion;
     bool m_propia = false;
     bool m_terminada = false;
+};
+
+// A part of a unit of work that can be undone alone: inside the thread's open
+// transaction on that database it is a savepoint, so a failed part (one
+// imported file) leaves the rest of the transaction as it was; without an open
+// transaction it is a transaction of its own. Undone when it leaves scope
+// without confirma().
+class BASEDATOS_EXPORT TPuntoGuardado {
+public:
+    explicit TPuntoGuardado(const TConexionSesion& conexion);
+    ~TPuntoGuardado();
+    TPuntoGuardado(const TPuntoGuardado&) = delete;
+    TPuntoGuardado& operator=(const TPuntoGuardado&) = delete;
+    // Keeps the part's work (in the enclosing transaction, when there is one).
+    void confirma();
+    void deshaz();
+
+private:
+    void ejecuta(const QString& sql);
+    TTransaccion m_transaccion;
+    QString m_nombre;  // the savepoint, when inside an open transaction
+    bool m_terminado = false;
 };

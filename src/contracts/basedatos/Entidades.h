@@ -9,10 +9,13 @@
 // The entity classes of the business database. Each has a typed get/set pair
 // per column of its table (EsquemaEntidades.h); a reference column's getter
 // gives the referenced record and its setter takes a stored record (or
-// nullptr). Look-ups and saves come from TEntidadDe.
+// nullptr). Look-ups and saves come from TEntidadDe; columns are named in
+// look-ups through columna(col_...).
 
-#define VELKOR_ENUM_COLUMNA(N, T, L, D, G) col_##N,
-#define VELKOR_ACCESORES(N, T, L, D, G) VELKOR_ACCESORES_##T(N, D)
+#define VELKOR_ENUM_COLUMNA(N, T, L, D) col_##N,
+#define VELKOR_ENUM_COLUMNA_AGREGADA(N, T, L, D, G) col_##N,
+#define VELKOR_ACCESORES(N, T, L, D) VELKOR_ACCESORES_##T(N, D)
+#define VELKOR_ACCESORES_AGREGADA(N, T, L, D, G) VELKOR_ACCESORES_##T(N, D)
 
 #define VELKOR_ACCESORES_Id(N, D) \
     int get##N() const { return id(); } \
@@ -27,8 +30,8 @@
     qint64 get##N() const { return grandeEn(col_##N); } \
     void set##N(qint64 v) { fijaValor(col_##N, v); }
 #define VELKOR_ACCESORES_Decimal(N, D) \
-    double get##N() const { return decimalEn(col_##N); } \
-    void set##N(double v) { fijaValor(col_##N, v); }
+    TDecimal get##N() const { return decimalEn(col_##N); } \
+    void set##N(const TDecimal& v) { fijaValor(col_##N, QVariant::fromValue(v)); }
 #define VELKOR_ACCESORES_Booleano(N, D) \
     bool get##N() const { return booleanoEn(col_##N); } \
     void set##N(bool v) { fijaValor(col_##N, v ? 1 : 0); }
@@ -54,15 +57,23 @@
 
 #define VELKOR_ENTIDAD(Clase) \
 public: \
-    enum Columna { VELKOR_TABLA_##Clase(VELKOR_ENUM_COLUMNA) NumeroColumnas }; \
+    enum Columna { VELKOR_TABLA_##Clase(VELKOR_ENUM_COLUMNA, VELKOR_ENUM_COLUMNA_AGREGADA) NumeroColumnas }; \
     static const TTabla& tablaEsquema(); \
-    VELKOR_TABLA_##Clase(VELKOR_ACCESORES)
+    static TCampo columna(Columna c) { return TCampo(tablaEsquema(), c); } \
+    VELKOR_TABLA_##Clase(VELKOR_ACCESORES, VELKOR_ACCESORES_AGREGADA)
 
-#define VELKOR_DECLARA_ENTIDAD(Clase) class Clase;
+#define VELKOR_DECLARA_ENTIDAD(Clase, Grupo) class Clase;
 VELKOR_ENTIDADES(VELKOR_DECLARA_ENTIDAD)
 #undef VELKOR_DECLARA_ENTIDAD
 
-class BASEDATOS_EXPORT TComprobante : public TEntidadDe<TComprobante> { VELKOR_ENTIDAD(TComprobante) };
+class BASEDATOS_EXPORT TComprobante : public TEntidadDe<TComprobante> {
+    VELKOR_ENTIDAD(TComprobante)
+public:
+    // Stamp UUIDs are kept in upper case, so a voucher that arrives with a
+    // lower-case UUID is found as the same one.
+    static std::unique_ptr<TComprobante> getByUUIDAndNegocio(const QString& uuid, const TNegocio& negocio,
+                                                             const TConexionSesion& conexion);
+};
 class BASEDATOS_EXPORT TComprobanteconcepto : public TEntidadDe<TComprobanteconcepto> { VELKOR_ENTIDAD(TComprobanteconcepto) };
 
 class BASEDATOS_EXPORT TConcepto : public TEntidadDe<TConcepto> {
@@ -106,6 +117,10 @@ public:
     static constexpr int SUCURSAL_DEFAULT = 1;
     static constexpr int SUCURSAL_NO_DEFAULT = 0;
     static inline const QString MATRIZ_STRING = QStringLiteral("Matriz");
+    static std::unique_ptr<TSucursal> getByNombreAndNegocio(const QString& nombre, const TNegocio& negocio,
+                                                            const TConexionSesion& conexion);
+    // The business's branches in the order they were created.
+    static QList<TSucursal> getByNegocio(const TNegocio& negocio, const TConexionSesion& conexion);
 };
 class BASEDATOS_EXPORT TSerie : public TEntidadDe<TSerie> { VELKOR_ENTIDAD(TSerie) };
 class BASEDATOS_EXPORT TDireccion : public TEntidadDe<TDireccion> { VELKOR_ENTIDAD(TDireccion) };

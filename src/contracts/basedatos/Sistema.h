@@ -23,8 +23,9 @@ extern BASEDATOS_EXPORT std::shared_ptr<TUsuarionegocio> UsuarioNegocio;
 extern BASEDATOS_EXPORT QList<std::shared_ptr<TSucursal>> Sucursales;
 extern BASEDATOS_EXPORT int sucursalIndex;
 
-// Program folder, always ending in "/".
-extern BASEDATOS_EXPORT QString exePath;
+// Program folder, always ending in "/". The common package keeps it
+// (Rutas::carpetaPrograma), so paths in it are joined alike in every package.
+extern BASEDATOS_EXPORT QString& exePath;
 extern BASEDATOS_EXPORT QString dbSistema;
 extern BASEDATOS_EXPORT QString dbUsuariosSistema;
 extern BASEDATOS_EXPORT QString marca;

@@ -8,9 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
-class QComboBox;
-
-// Look-ups in the SAT catalogue database, Sistema::exePath + "db/CFDCAT.DB"
+// Look-ups in the SAT catalogue database, program folder + "db/CFDCAT.DB"
 // (built from data/sat by tools/generacatalogo, replaced by the catalogue
 // download). A holder that is never shown; the shared one is
 // BaseDatosCatalogosFrm(). Each thread reads through a connection of its own.
@@ -51,12 +49,12 @@ public:
     // unknown code.
     QStringList getCodigoPostalAndEstadoByCp(const QString& cp) const;
 
-    // Refills the combo: item 0 is REGIMEN_FISCAL, then the regimes in force
-    // that apply to the RFC, as "601 - General de Ley Personas Morales", in code
-    // order; item 0 is left selected. A 12-character RFC (trimmed) is a legal
+    // The regimes in force that apply to the RFC, as "601 - General de Ley
+    // Personas Morales", in code order. A 12-character RFC (trimmed) is a legal
     // person (moral), a 13-character one a natural person (física); any other
-    // RFC, the empty one included, lists every regime.
-    void inicializaRegimenFiscal(QComboBox* combo, const QString& rfc) const;
+    // RFC, the empty one included, gets every regime. The regime list of the
+    // windows (CombosCatalogo::inicializaRegimenFiscal) shows these.
+    QStringList getRegimenesFiscales(const QString& rfc) const;
 
     // Lists for the address panel, in key order (colonies in name order).
     // States of a country by its SAT key ("MEX", "USA", "CAN").

@@ -2,6 +2,7 @@
 #include "BaseDatosExport.h"
 #include "Esquema.h"
 #include "TConexionSesion.h"
+#include "TDecimal.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -12,6 +13,92 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+class TEntidad;
+
+// A condition on the rows of a table, built from the table's typed columns
+// (TComprobante::columna(TComprobante::col_Uuid) == uuid), so a look-up never
+// names a column by hand and a misspelt column does not compile. Values are
+// bound as parameters, in the form their column needs (amounts as exact
+// text). An empty condition takes every row.
+class BASEDATOS_EXPORT TCondicion {
+public:
+    TCondicion() = default;
+    TCondicion(QString sql, QVariantList parametros) : m_sql(std::move(sql)), m_parametros(std::move(parametros)) {}
+
+    bool vacia() const { return m_sql.isEmpty(); }
+    const QString& sql() const { return m_sql; }
+    const QVariantList& parametros() const { return m_parametros; }
+
+    TCondicion operator&&(const TCondicion& otra) const;
+    TCondicion operator||(const TCondicion& otra) const;
+
+private:
+    QString m_sql;
+    QVariantList m_parametros;
+};
+
+// The keys of the rows of one table that meet a condition (TNegocio's
+// fiscal data by RFC), for TCampo::en.
+struct TSubconsulta {
+    QString sql;
+    QVariantList parametros;
+};
+
+// A sort order over typed columns.
+class BASEDATOS_EXPORT TOrden {
+public:
+    TOrden() = default;
+    explicit TOrden(QString sql) : m_sql(std::move(sql)) {}
+    bool vacio() const { return m_sql.isEmpty(); }
+    const QString& sql() const { return m_sql; }
+    TOrden luego(const TOrden& otro) const;
+
+private:
+    QString m_sql;
+};
+
+// One column of one table, as look-ups name it. The value compared with it is
+// checked against the column's type when the condition is built: an amount
+// must be a TDecimal, a reference a stored record or its id.
+class BASEDATOS_EXPORT TCampo {
+public:
+    TCampo(const TTabla& tabla, int indice) : m_tabla(&tabla), m_indice(indice) {}
+
+    const TColumna& columna() const { return m_tabla->columnas.at(m_indice); }
+
+    template <class V> TCondicion operator==(const V& v) const { return compara("=", variante(v)); }
+    template <class V> TCondicion operator!=(const V& v) const { return compara("<>", variante(v)); }
+    template <class V> TCondicion operator<(const V& v) const { return compara("<", variante(v)); }
+    template <class V> TCondicion operator<=(const V& v) const { return compara("<=", variante(v)); }
+    template <class V> TCondicion operator>(const V& v) const { return compara(">", variante(v)); }
+    template <class V> TCondicion operator>=(const V& v) const { return compara(">=", variante(v)); }
+    TCondicion esNulo() const;
+    TCondicion noEsNulo() const;
+    // Texts equal when letter case and surrounding blanks are ignored.
+    TCondicion igualSinMayusculas(const QString& texto) const;
+    // Texts that contain `texto`, letter case ignored.
+    TCondicion contiene(const QString& texto) const;
+    TCondicion en(const TSubconsulta& subconsulta) const;
+
+    TOrden ascendente() const;
+    TOrden descendente() const;
+
+private:
+    TCondicion compara(const char* operador, const QVariant& valor) const;
+    static QVariant variante(const QString& v) { return v; }
+    static QVariant variante(const char* v) { return QString::fromUtf8(v); }
+    static QVariant variante(int v) { return v; }
+    static QVariant variante(qint64 v) { return v; }
+    static QVariant variante(bool v) { return v ? 1 : 0; }
+    static QVariant variante(const TDecimal& v) { return QVariant::fromValue(v); }
+    static QVariant variante(const QDate& v) { return v; }
+    static QVariant variante(const QDateTime& v) { return v; }
+    static QVariant variante(const TEntidad& v);
+
+    const TTabla* m_tabla;
+    int m_indice;
+};
 
 // One row of one table of the business database. The values follow the
 // table's description; entity classes add typed accessors over them.
@@ -29,6 +116,8 @@ public:
     void fijaId(int id);
 
     QVariant valor(int columna) const { return m_valores.at(columna); }
+    // An amount column takes a TDecimal (QVariant::fromValue) or its text;
+    // anything else is refused when the record is stored.
     void fijaValor(int columna, const QVariant& valor);
     // Where the record was read from or stored to, if anywhere.
     const std::optional<TConexionSesion>& origen() const { return m_origen; }
@@ -39,7 +128,8 @@ protected:
     QString textoEn(int columna) const;
     int enteroEn(int columna, int nulo = 0) const;
     qint64 grandeEn(int columna) const;
-    double decimalEn(int columna) const;
+    // An empty amount reads as zero.
+    TDecimal decimalEn(int columna) const;
     bool booleanoEn(int columna) const;
     QDate fechaEn(int columna) const;
     QDateTime fechaHoraEn(int columna) const;
@@ -60,19 +150,44 @@ private:
     std::optional<TConexionSesion> m_origen;
 };
 
-// Generic reading and storing of records, driven by their table's description.
+// Saves on one database on behalf of one user. Every save stamps the audit
+// columns its table declares (Ultimamodificacionpor with the user,
+// Fechamodificacion with the time of the save, Fechacreacion on the first
+// save when the caller left it empty), so no caller has to remember them.
+// A save joins the thread's open transaction on that database (TTransaccion),
+// whose prepared statements it reuses, or commits on its own.
+class BASEDATOS_EXPORT TUnidadTrabajo {
+public:
+    TUnidadTrabajo(const TConexionSesion& conexion, int usuario) : m_conexion(conexion), m_usuario(usuario) {}
+
+    const TConexionSesion& conexion() const { return m_conexion; }
+    int usuario() const { return m_usuario; }
+
+    // Inserts (id -1; the new key is set) or updates the record. Raises
+    // EBaseDatos when the statement fails or the record to update is gone,
+    // EConversion for an amount that is not exact.
+    void guarda(TEntidad& entidad) const;
+
+private:
+    TConexionSesion m_conexion;
+    int m_usuario;
+};
+
+// Generic reading of records, driven by their table's description.
 class BASEDATOS_EXPORT TPersistencia {
 public:
-    // Inserts (id -1) or updates the record, setting its id. Joins the
-    // thread's open transaction on that database, or commits on its own.
-    static void guarda(TEntidad& entidad, const TConexionSesion& conexion);
     static bool lee(TEntidad& entidad, int id, const TConexionSesion& conexion);
-    // Fills one record per row of "SELECT <columns> FROM <table> WHERE <donde>
-    // ORDER BY <orden>"; `donde` uses column names and ? placeholders.
-    static void busca(const TTabla& tabla, const QString& donde, const QVariantList& parametros,
-                      const TConexionSesion& conexion, const QString& orden,
-                      const std::function<void(const QVector<QVariant>&)>& fila);
+    // Calls `fila` with the values of each row that meets the condition, in
+    // the order given (key order when none).
+    static void busca(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion,
+                      const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila);
+    static int cuenta(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion);
+    static TSubconsulta claves(const TTabla& tabla, const TCondicion& donde);
     static void carga(TEntidad& entidad, const QVector<QVariant>& valores, const TConexionSesion& conexion);
+
+private:
+    friend class TUnidadTrabajo;
+    static void guarda(TEntidad& entidad, const TUnidadTrabajo& unidad);
 };
 
 // Typed look-ups and saves shared by every entity class.
@@ -88,35 +203,45 @@ public:
     }
 
     // Stores the record and returns the stored one, with its id.
-    static T saveOrUpdate(const T& entidad, const TConexionSesion& conexion)
+    static T saveOrUpdate(const T& entidad, const TUnidadTrabajo& unidad)
     {
         T guardada(entidad);
-        TPersistencia::guarda(guardada, conexion);
+        unidad.guarda(guardada);
         return guardada;
     }
 
-    static QList<T> busca(const QString& donde, const QVariantList& parametros,
-                          const TConexionSesion& conexion, const QString& orden = QString())
+    static QList<T> busca(const TCondicion& donde, const TConexionSesion& conexion, const TOrden& orden = TOrden())
     {
         QList<T> resultado;
-        TPersistencia::busca(T::tablaEsquema(), donde, parametros, conexion, orden,
-                             [&](const QVector<QVariant>& valores) {
-                                 T entidad;
-                                 TPersistencia::carga(entidad, valores, conexion);
-                                 resultado.append(entidad);
-                             });
+        TPersistencia::busca(T::tablaEsquema(), donde, conexion, orden, [&](const QVector<QVariant>& valores) {
+            T entidad;
+            TPersistencia::carga(entidad, valores, conexion);
+            resultado.append(entidad);
+        });
         return resultado;
     }
 
     // The first match (in key order unless `orden` says otherwise), or nullptr.
-    static std::unique_ptr<T> buscaUno(const QString& donde, const QVariantList& parametros,
-                                       const TConexionSesion& conexion, const QString& orden = QString())
+    static std::unique_ptr<T> buscaUno(const TCondicion& donde, const TConexionSesion& conexion,
+                                       const TOrden& orden = TOrden())
     {
-        const QList<T> encontradas = busca(donde, parametros, conexion, orden);
-        if (encontradas.isEmpty())
-            return nullptr;
-        return std::make_unique<T>(encontradas.first());
+        std::unique_ptr<T> primera;
+        TPersistencia::busca(T::tablaEsquema(), donde, conexion, orden, [&](const QVector<QVariant>& valores) {
+            if (primera)
+                return;
+            primera = std::make_unique<T>();
+            TPersistencia::carga(*primera, valores, conexion);
+        });
+        return primera;
     }
+
+    static int cuenta(const TCondicion& donde, const TConexionSesion& conexion)
+    {
+        return TPersistencia::cuenta(T::tablaEsquema(), donde, conexion);
+    }
+
+    // The keys of the matching rows, for a condition on another table.
+    static TSubconsulta claves(const TCondicion& donde) { return TPersistencia::claves(T::tablaEsquema(), donde); }
 
 protected:
     TEntidadDe() : TEntidad(T::tablaEsquema()) {}

@@ -1,5 +1,7 @@
 #pragma once
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // Named constants shared by the shell and the module packages: paths and file
 // names, resource names, database settings, every text shown to the user,
@@ -148,6 +150,10 @@ inline const QString MSG_ERROR_CONEXION = QStringLiteral(
     "No se pudo conectar con la base de datos. Revisa el servidor, el puerto, el usuario y la contraseña.");
 inline const QString ERR_EXISTE_NEGOCIO =
     QStringLiteral("No se encontró el archivo de la base de datos de la empresa.");
+// A connection field that holds the separator of the stored connection
+// string; CAMPO is replaced by the field's name.
+inline const QString ERR_CONEXION_SEPARADOR =
+    QStringLiteral("El campo [campo] de la conexión no puede contener el carácter \"|\". Escríbelo sin ese carácter.");
 inline const QString ERR_EXISTE_NEGOCIO_MYSQL = QStringLiteral(
     "No se pudo conectar con el servidor MySQL de la empresa. Revisa el servidor, el puerto, el usuario y la contraseña.");
 
@@ -274,6 +280,13 @@ inline const QString CMB_CODIGOPOSTAL = QStringLiteral("Código Postal");
 inline const QString CMB_ESTADO = QStringLiteral("Estado");
 inline const QString REGIMEN_FISCAL = QStringLiteral("Régimen Fiscal");
 
+// Kinds of phone, by the index a phone row's kind list gives them; index 0
+// is the list's prompt (no kind chosen).
+inline const QStringList TIPOS_TELEFONO = {QStringLiteral("Tipo"), QStringLiteral("Casa"), QStringLiteral("Trabajo"),
+                                           QStringLiteral("Celular")};
+// Rows of phones a form holds at the most.
+inline constexpr int MAX_TELEFONOS = 4;
+
 // Prompts of the phone and e-mail rows of the profile.
 inline const QString NUMERO = QStringLiteral("Número");
 inline const QString EXTENSION = QStringLiteral("Ext.");
@@ -316,31 +329,49 @@ inline const QString SPLASH_NEXT_FORM = QStringLiteral("Se abre el asistente de 
 // ---------------------------------------------------------------------------
 // Images (resource names inside the resource package)
 // ---------------------------------------------------------------------------
-inline const QString IMG_SPLASH = QStringLiteral("splash");
-inline const QString IMG_LOGO = QStringLiteral("logo");
-inline const QString IMG_BANDERA = QStringLiteral("bandera");
-inline const QString IMG_USUARIO_DEFAULT = QStringLiteral("usuario_default");
-inline const QString IMG_EMPRESA_DEFAULT = QStringLiteral("empresa_default");
-inline const QString IMG_USUARIO = QStringLiteral("usuario");
-inline const QString IMG_CORONA = QStringLiteral("corona");
-inline const QString IMG_UPDATE = QStringLiteral("actualizacion");
-inline const QString IMG_ABRIR_CONFIGURACION = QStringLiteral("abrir_configuracion");
-inline const QString IMG_ABRIR_XML = QStringLiteral("abrir_xml");
-inline const QString IMG_BASE_DATOS = QStringLiteral("base_datos");
-inline const QString IMG_CANDADO_LOGGIN = QStringLiteral("candado");
-inline const QString IMG_TELEFONO = QStringLiteral("telefono");
-inline const QString IMG_EMAIL = QStringLiteral("correo");
-inline const QString IMG_DELETE = QStringLiteral("eliminar");
-inline const QString IMG_LAPIZ = QStringLiteral("lapiz");
-inline const QString IMG_BOTE = QStringLiteral("bote_basura");
-// Module icons.
-inline const QString IMG_BRIDGE_TXT = QStringLiteral("bridge_txt");
-inline const QString IMG_REPORTES = QStringLiteral("reportes");
-inline const QString IMG_PRODUCTOSERVICIOS = QStringLiteral("productos_servicios");
-inline const QString IMG_NOMINA = QStringLiteral("nomina");
-inline const QString IMG_FACTURACION = QStringLiteral("facturacion");
-inline const QString IMG_CLIENTES = QStringLiteral("clientes");
-inline const QString IMG_RESPALDO = QStringLiteral("respaldo");
+// Each image is listed once, here: the list makes its IMG_* constant and its
+// entry of IMAGENES, which the image tool draws and the resource package and
+// its tests walk. A new image needs only its line.
+#define VELKOR_IMAGENES(I)                                                                                             \
+    I(IMG_SPLASH, "splash")                                                                                            \
+    I(IMG_LOGO, "logo")                                                                                                \
+    I(IMG_BANDERA, "bandera")                                                                                          \
+    I(IMG_USUARIO_DEFAULT, "usuario_default")                                                                          \
+    I(IMG_EMPRESA_DEFAULT, "empresa_default")                                                                          \
+    I(IMG_USUARIO, "usuario")                                                                                          \
+    I(IMG_CORONA, "corona")                                                                                            \
+    I(IMG_UPDATE, "actualizacion")                                                                                     \
+    I(IMG_ABRIR_CONFIGURACION, "abrir_configuracion")                                                                  \
+    I(IMG_ABRIR_XML, "abrir_xml")                                                                                      \
+    I(IMG_BASE_DATOS, "base_datos")                                                                                    \
+    I(IMG_CANDADO_LOGGIN, "candado")                                                                                   \
+    I(IMG_TELEFONO, "telefono")                                                                                        \
+    I(IMG_EMAIL, "correo")                                                                                             \
+    I(IMG_DELETE, "eliminar")                                                                                          \
+    I(IMG_LAPIZ, "lapiz")                                                                                              \
+    I(IMG_BOTE, "bote_basura")                                                                                         \
+    /* Module icons. */                                                                                                \
+    I(IMG_BRIDGE_TXT, "bridge_txt")                                                                                    \
+    I(IMG_REPORTES, "reportes")                                                                                        \
+    I(IMG_PRODUCTOSERVICIOS, "productos_servicios")                                                                    \
+    I(IMG_NOMINA, "nomina")                                                                                            \
+    I(IMG_FACTURACION, "facturacion")                                                                                  \
+    I(IMG_CLIENTES, "clientes")                                                                                        \
+    I(IMG_RESPALDO, "respaldo")
+
+#define VELKOR_IMAGEN_CONSTANTE(Constante, valor) inline const QString Constante = QStringLiteral(valor);
+VELKOR_IMAGENES(VELKOR_IMAGEN_CONSTANTE)
+#undef VELKOR_IMAGEN_CONSTANTE
+
+// One image of the resource package: its constant's name and its resource name.
+struct TImagenRecurso {
+    QString constante; // "IMG_LOGO"
+    QString nombre;    // the value of IMG_LOGO
+};
+
+#define VELKOR_IMAGEN_ENTRADA(Constante, valor) TImagenRecurso{QStringLiteral(#Constante), Constante},
+inline const QList<TImagenRecurso> IMAGENES = {VELKOR_IMAGENES(VELKOR_IMAGEN_ENTRADA)};
+#undef VELKOR_IMAGEN_ENTRADA
 
 // ---------------------------------------------------------------------------
 // Style colours (names in the shared style window's colour table)

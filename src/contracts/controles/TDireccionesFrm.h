@@ -1,5 +1,5 @@
 #pragma once
-#include "BaseDatosExport.h"
+#include "ControlesExport.h"
 
 #include <QString>
 #include <QWidget>
@@ -24,7 +24,7 @@ class QLineEdit;
 // changes nothing but the colonies, which empty. Choosing a state lists its
 // municipalities and localities; choosing a municipality lists its postal
 // codes; choosing a country lists its states.
-class BASEDATOS_EXPORT TDireccionesFrm : public QWidget {
+class CONTROLES_EXPORT TDireccionesFrm : public QWidget {
     Q_OBJECT
 public:
     explicit TDireccionesFrm(QWidget* parent = nullptr);

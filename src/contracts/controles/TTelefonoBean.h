@@ -1,19 +1,19 @@
 #pragma once
+#include "ControlesExport.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 class QComboBox;
-class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 
-// The controls of one phone row of the owner's profile: a container named
-// after the row, holding left to right the type combo ("Tipo", "Casa",
-// "Trabajo", "Celular"), the number, the extension and the delete image
-// (named as the container with a leading "T"). The bean owns the container:
-// freeing the bean removes the row from the window.
-class TTelefonoBean {
+// The controls of one phone row: a container named after the row, holding
+// left to right the kind list (TIPOS_TELEFONO), the number, the extension and
+// the delete image (named as the container with a leading "T"). The bean owns
+// the container: freeing the bean removes the row from the window.
+class CONTROLES_EXPORT TTelefonoBean {
 public:
     static constexpr int ALTO = 23;
 

@@ -1,6 +1,7 @@
 #include "TDireccionesFrm.h"
 
 #include "Constantes.h"
+#include "Controles.h"
 #include "TBaseDatosCatalogosFrm.h"
 
 #include <QComboBox>
@@ -62,14 +63,6 @@ QStringList textos(const QList<TBaseDatosCatalogosFrm::TClaveNombre>& pares)
     for (const auto& p : pares)
         resultado << p.first + SEPARADOR + p.second;
     return resultado;
-}
-
-void llena(QComboBox* combo, const QString& prompt, const QStringList& elementos)
-{
-    combo->clear();
-    combo->addItem(prompt);
-    combo->addItems(elementos);
-    combo->setCurrentIndex(0);
 }
 
 enum class TSeleccion { Prompt, Encontrada, Agregada };
@@ -194,14 +187,14 @@ TDireccionesFrm::TDireccionesFrm(QWidget* parent)
 void TDireccionesFrm::cargaPaises()
 {
     TBandera llenando(m_llenando);
-    llena(CmbPais, CMB_PAIS, textos(BaseDatosCatalogosFrm().getPaises()));
+    Controles::llenaLista(CmbPais, CMB_PAIS, textos(BaseDatosCatalogosFrm().getPaises()));
 }
 
 void TDireccionesFrm::cargaEstados(const QString& clavePais)
 {
     TBandera llenando(m_llenando);
     m_paisCargado = clavePais;
-    llena(CmbEstado, Constantes::CMB_ESTADO, textos(BaseDatosCatalogosFrm().getEstados(clavePais)));
+    Controles::llenaLista(CmbEstado, Constantes::CMB_ESTADO, textos(BaseDatosCatalogosFrm().getEstados(clavePais)));
     cargaMunicipiosYLocalidades(QString());
 }
 
@@ -210,10 +203,10 @@ void TDireccionesFrm::cargaMunicipiosYLocalidades(const QString& claveEstado)
     TBandera llenando(m_llenando);
     m_estadoCargado = claveEstado;
     const TBaseDatosCatalogosFrm& catalogos = BaseDatosCatalogosFrm();
-    llena(CmbMunicipio, CMB_MUNICIPIO,
-          claveEstado.isEmpty() ? QStringList() : textos(catalogos.getMunicipios(claveEstado)));
-    llena(CmbLocalidad, CMB_LOCALIDAD,
-          claveEstado.isEmpty() ? QStringList() : textos(catalogos.getLocalidades(claveEstado)));
+    Controles::llenaLista(CmbMunicipio, CMB_MUNICIPIO,
+                          claveEstado.isEmpty() ? QStringList() : textos(catalogos.getMunicipios(claveEstado)));
+    Controles::llenaLista(CmbLocalidad, CMB_LOCALIDAD,
+                          claveEstado.isEmpty() ? QStringList() : textos(catalogos.getLocalidades(claveEstado)));
     cargaCodigosPostales(claveEstado, QString());
 }
 
@@ -227,10 +220,10 @@ void TDireccionesFrm::cargaCodigosPostales(const QString& claveEstado, const QSt
     TBandera llenando(m_llenando);
     m_municipioCargado = cargado;
     const QString mostrado = CmbCodigoPostal->currentText();
-    llena(CmbCodigoPostal, Constantes::CMB_CODIGOPOSTAL,
-          claveEstado.isEmpty() || claveMunicipio.isEmpty()
-              ? QStringList()
-              : BaseDatosCatalogosFrm().getCodigosPostales(claveEstado, claveMunicipio));
+    Controles::llenaLista(CmbCodigoPostal, Constantes::CMB_CODIGOPOSTAL,
+                          claveEstado.isEmpty() || claveMunicipio.isEmpty()
+                              ? QStringList()
+                              : BaseDatosCatalogosFrm().getCodigosPostales(claveEstado, claveMunicipio));
     muestraCodigoPostal(mostrado == promptCodigoPostal() ? QString() : mostrado);
 }
 
@@ -243,7 +236,7 @@ void TDireccionesFrm::cargaColonias(const QString& cp)
         for (const auto& colonia : colonias)
             nombres << colonia.second;
     }
-    llena(CmbColonia, CMB_COLONIA, nombres);
+    Controles::llenaLista(CmbColonia, CMB_COLONIA, nombres);
 }
 
 void TDireccionesFrm::muestraCodigoPostal(const QString& cp)

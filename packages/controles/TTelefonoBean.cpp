@@ -19,8 +19,7 @@ TTelefonoBean::TTelefonoBean(QWidget* propietario, const QString& nombre)
 
     m_tipo = new QComboBox(m_contenedor);
     m_tipo->setObjectName(nombre + QStringLiteral("Tipo"));
-    m_tipo->addItems(
-        {QStringLiteral("Tipo"), QStringLiteral("Casa"), QStringLiteral("Trabajo"), QStringLiteral("Celular")});
+    m_tipo->addItems(Constantes::TIPOS_TELEFONO);
     m_tipo->setCurrentIndex(0);
     m_tipo->setFixedWidth(70);
 

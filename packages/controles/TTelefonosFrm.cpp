@@ -1,0 +1,104 @@
+#include "TTelefonosFrm.h"
+
+#include "Constantes.h"
+#include "Controles.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+TTelefonosFrm::TTelefonosFrm(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TxTelefonoContenedor"));
+    m_filas = new QVBoxLayout(this);
+    m_filas->setContentsMargins(0, 0, 0, 0);
+    m_filas->setSpacing(0);
+    TxTelefonoBottom = Controles::texto(this, QStringLiteral("TxTelefonoBottom"), QStringLiteral("+ Agregar Teléfono"));
+    TxTelefonoBottom->setFixedHeight(ALTO_SIN_TELEFONOS);
+    TxTelefonoBottom->setCursor(Qt::PointingHandCursor);
+    m_filas->addWidget(TxTelefonoBottom);
+    setFixedHeight(ALTO_SIN_TELEFONOS);
+    Controles::alClic(TxTelefonoBottom, [this] { agregaTelefono(); });
+}
+
+// The rows go before the panel's widgets: a row frees its container, which
+// must still be alive then.
+TTelefonosFrm::~TTelefonosFrm()
+{
+    lTelefono.clear();
+}
+
+void TTelefonosFrm::setImagenEliminar(const QPixmap& imagen)
+{
+    m_imagenEliminar = imagen;
+    for (const auto& telefono : lTelefono)
+        telefono->getEliminar()->setPixmap(imagen);
+}
+
+void TTelefonosFrm::inicializaTelefono()
+{
+    lTelefono.clear();
+    TxTelefonoBottom->setEnabled(true);
+    setFixedHeight(ALTO_SIN_TELEFONOS);
+    cTelefonos = 0;
+}
+
+void TTelefonosFrm::telefonoBeanFactory(TTelefonoBean& telefono)
+{
+    QLabel* eliminar = telefono.getEliminar();
+    if (!m_imagenEliminar.isNull())
+        eliminar->setPixmap(m_imagenEliminar);
+    Controles::alClic(eliminar, [this, eliminar] { onClickElminaTelefono(eliminar); });
+}
+
+void TTelefonosFrm::agregaTelefono()
+{
+    if (lTelefono.size() >= static_cast<size_t>(Constantes::MAX_TELEFONOS))
+        return;
+    ++cTelefonos;
+    auto telefono = std::make_unique<TTelefonoBean>(this, QStringLiteral("Cont") + QString::number(cTelefonos));
+    telefonoBeanFactory(*telefono);
+    m_filas->insertWidget(m_filas->indexOf(TxTelefonoBottom), telefono->getContenedor());
+    lTelefono.push_back(std::move(telefono));
+    ajustaAltura();
+    if (lTelefono.size() >= static_cast<size_t>(Constantes::MAX_TELEFONOS))
+        TxTelefonoBottom->setEnabled(false);
+}
+
+void TTelefonosFrm::onClickElminaTelefono(QObject* sender)
+{
+    // The delete image is named as its row with a leading "T".
+    eliminaTelefono(sender->objectName().mid(1));
+}
+
+void TTelefonosFrm::eliminaTelefono(const QString& nombre)
+{
+    const auto fila = std::find_if(lTelefono.begin(), lTelefono.end(),
+                                   [&](const std::unique_ptr<TTelefonoBean>& t) { return t->getNombre() == nombre; });
+    if (fila == lTelefono.end())
+        return;
+    lTelefono.erase(fila);
+    ajustaAltura();
+    TxTelefonoBottom->setEnabled(true);
+}
+
+QList<TDatosTelefono> TTelefonosFrm::getTelefonos() const
+{
+    QList<TDatosTelefono> lista;
+    for (const auto& fila : lTelefono) {
+        TDatosTelefono telefono;
+        telefono.tipo = qMax(0, fila->getTipo()->currentIndex());
+        telefono.numero = fila->getNumero()->text().trimmed();
+        telefono.extension = fila->getExtension()->text().trimmed();
+        lista.append(telefono);
+    }
+    return lista;
+}
+
+void TTelefonosFrm::ajustaAltura()
+{
+    setFixedHeight((static_cast<int>(lTelefono.size()) + 1) * TTelefonoBean::ALTO);
+}

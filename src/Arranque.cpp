@@ -1,0 +1,89 @@
+#include "Arranque.h"
+
+#include "TBaseDatosLocalFrm.h"
+#include "TCartaManifiestoFrm.h"
+#include "TConfiguracionBaseDatosFrm.h"
+#include "TEmpresaFrm.h"
+#include "TImportarXMLFrm.h"
+#include "TMainFrm.h"
+#include "TPerfilFrm.h"
+#include "TSeriesFoliosFrm.h"
+#include "TSplashFrm.h"
+#include "TSucursalesFrm.h"
+#include "TWizardFrm.h"
+#include "Ventanas.h"
+
+#include <QApplication>
+
+namespace Arranque {
+
+namespace {
+
+void conecta()
+{
+    QObject::connect(SplashFrm, &TSplashFrm::terminado, WizardFrm, &TWizardFrm::muestraInicio);
+    QObject::connect(WizardFrm, &TWizardFrm::ingresoTerminado, MainFrm, [] {
+        MainFrm->actualizaSesion();
+        MainFrm->show();
+    });
+    QObject::connect(WizardFrm, &TWizardFrm::cerradoSinIngreso, WizardFrm,
+                     [] { terminaSiEsLaUltima(WizardFrm); });
+    QObject::connect(WizardFrm, &TWizardFrm::negocioAgregado, MainFrm, &TMainFrm::actualizaSesion);
+}
+
+template <class T>
+void libera(T*& ventana)
+{
+    delete ventana;
+    ventana = nullptr;
+}
+
+}  // namespace
+
+void creaVentanas(const QString& carpetaPrograma)
+{
+    SplashFrm = new TSplashFrm(carpetaPrograma);
+    BaseDatosLocalFrm = &registroLocal();
+    WizardFrm = new TWizardFrm();
+    ConfiguracionBaseDatosFrm = new TConfiguracionBaseDatosFrm();
+    ImportarXMLFrm = new TImportarXMLFrm();
+    MainFrm = new TMainFrm();
+    EmpresaFrm = new TEmpresaFrm();
+    PerfilFrm = new TPerfilFrm();
+    SeriesFoliosFrm = new TSeriesFoliosFrm();
+    SucursalesFrm = new TSucursalesFrm();
+    CartaManifiestoFrm = new TCartaManifiestoFrm();
+    conecta();
+    SplashFrm->show();
+}
+
+void destruyeVentanas()
+{
+    // The splash hands over when it is destroyed; at the end nothing must be
+    // handed over any more.
+    if (SplashFrm)
+        SplashFrm->cancelaSiguiente();
+    libera(SplashFrm);
+    libera(CartaManifiestoFrm);
+    libera(SucursalesFrm);
+    libera(SeriesFoliosFrm);
+    libera(PerfilFrm);
+    libera(EmpresaFrm);
+    libera(MainFrm);
+    libera(ImportarXMLFrm);
+    libera(ConfiguracionBaseDatosFrm);
+    libera(WizardFrm);
+    // The holder is the logic's own and outlives the windows.
+    BaseDatosLocalFrm = nullptr;
+}
+
+void terminaSiEsLaUltima(const QWidget* cerrada)
+{
+    const QWidgetList ventanas = QApplication::topLevelWidgets();
+    for (const QWidget* w : ventanas)
+        if (w != cerrada && w->isVisible())
+            return;
+    QCoreApplication::quit();
+}
+
+}  // namespace Arranque

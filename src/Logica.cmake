@@ -1,0 +1,48 @@
+# The window-free logic of the shell, file by file (paths relative to src/).
+# Its library, velkor_logica, links no Qt Widgets, and the layer check
+# (cmake/RevisaCapas.cmake) reads this same list: these files include no
+# widget header, no window header and no window global. Every other source
+# of the subsystem folders is window code.
+set(VELKOR_LOGICA_FUENTES
+    app/Reemplazo.h
+    app/TAjustesPrograma.cpp
+    app/TAjustesPrograma.h
+    app/TArchivoZip.cpp
+    app/TArchivoZip.h
+    app/TBaseDatosLocalFrm.cpp
+    app/TBaseDatosLocalFrm.h
+    app/TCadenaConexion.cpp
+    app/TCadenaConexion.h
+    app/TDefaultDBValues.cpp
+    app/TDefaultDBValues.h
+    app/TSenalesTerminacion.cpp
+    app/TSenalesTerminacion.h
+    app/Utils.cpp
+    app/Utils.h
+    app/UtilsConexion.cpp
+    app/UtilsRecursos.cpp
+    app/UtilsSesion.cpp
+    import/Nomina11.cpp
+    import/Nomina11.h
+    setup/Credenciales.cpp
+    setup/Credenciales.h
+    setup/TImportarBaseHilo.cpp
+    setup/TImportarBaseHilo.h
+    setup/TIngreso.cpp
+    setup/TIngreso.h
+    setup/TNuevoNegocio.cpp
+    setup/TNuevoNegocio.h
+    setup/TRecuperacion.cpp
+    setup/TRecuperacion.h
+    setup/TRespaldo.cpp
+    setup/TRespaldo.h
+    shell/TCatalogosHilo.cpp
+    shell/TCatalogosHilo.h
+    shell/TIdHTTPProgress.cpp
+    shell/TIdHTTPProgress.h
+    shell/TVerificaUpdate.cpp
+    shell/TVerificaUpdate.h)
+
+# The folders of the shell's subsystems; their files not listed above are
+# windows.
+set(VELKOR_SUBSISTEMAS app shell import setup admin)

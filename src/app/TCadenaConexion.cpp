@@ -1,0 +1,83 @@
+#include "TCadenaConexion.h"
+
+#include "Constantes.h"
+#include "Signerutils.h"
+
+namespace {
+
+const QLatin1Char SEPARADOR('|');
+constexpr int PRIMERA_POSICION_REGISTRO = 3;
+
+// The names the database configuration window gives the fields.
+QString nombreCampo(int campo)
+{
+    switch (campo) {
+    case TCadenaConexion::PROVEEDOR:
+        return QStringLiteral("Motor de la base de datos");
+    case TCadenaConexion::USUARIO:
+        return QStringLiteral("Usuario");
+    case TCadenaConexion::PASSWORD:
+        return QStringLiteral("Password");
+    case TCadenaConexion::SERVIDOR:
+        return QStringLiteral("Servidor");
+    case TCadenaConexion::BASE_DATOS:
+        return QStringLiteral("Base de Datos");
+    case TCadenaConexion::PUERTO:
+        return QStringLiteral("Puerto");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+TCadenaConexion::TCadenaConexion()
+{
+    for (int i = 0; i < NUMERO_CAMPOS; ++i)
+        m_campos << QString();
+}
+
+TCadenaConexion::TCadenaConexion(const QString& proveedor, const QString& usuario, const QString& password,
+                                 const QString& servidor, const QString& baseDatos, const QString& puerto)
+    : m_campos{proveedor, usuario, password, servidor, baseDatos, puerto}
+{
+}
+
+TCadenaConexion TCadenaConexion::deRegistro(const QStringList& registro)
+{
+    TCadenaConexion cadena;
+    for (int i = 0; i < NUMERO_CAMPOS; ++i)
+        cadena.m_campos[i] = registro.value(PRIMERA_POSICION_REGISTRO + i);
+    return cadena;
+}
+
+TCadenaConexion TCadenaConexion::dePlano(const QString& plano)
+{
+    // Fields are read by position and a local business leaves most of them
+    // empty (its port is the last one), so empty fields must stay in place.
+    const QStringList partes = plano.split(SEPARADOR, Qt::KeepEmptyParts);
+    TCadenaConexion cadena;
+    for (int i = 0; i < NUMERO_CAMPOS; ++i)
+        cadena.m_campos[i] = partes.value(i);
+    return cadena;
+}
+
+TCadenaConexion TCadenaConexion::deGuardada(const QString& guardada)
+{
+    return dePlano(Signerutils::Signer().decrypt(guardada));
+}
+
+QString TCadenaConexion::plano() const
+{
+    for (int i = 0; i < NUMERO_CAMPOS; ++i) {
+        if (m_campos.at(i).contains(SEPARADOR))
+            throw ECadenaConexion(QString(Constantes::ERR_CONEXION_SEPARADOR)
+                                      .replace(Constantes::CAMPO, nombreCampo(i), Qt::CaseInsensitive));
+    }
+    return m_campos.join(SEPARADOR);
+}
+
+QString TCadenaConexion::guardada() const
+{
+    return Signerutils::Signer().crypt(plano());
+}

@@ -1,0 +1,49 @@
+#pragma once
+#include "ControlesExport.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QBrush;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// The small pieces the windows build their forms from, so that every window
+// names, marks and reacts alike. Each new widget gets `nombre` as its object
+// name: tests and the hosting windows find it by that name.
+namespace Controles {
+
+CONTROLES_EXPORT QLabel* texto(QWidget* padre, const QString& nombre, const QString& contenido = QString());
+// A square picture `lado` pixels wide; its picture scales to fit.
+CONTROLES_EXPORT QLabel* imagen(QWidget* padre, const QString& nombre, int lado);
+// A single-line field whose prompt (placeholder) is `indicacion`, the name
+// the validation messages give it; `oculto` hides what is typed.
+CONTROLES_EXPORT QLineEdit* campo(QWidget* padre, const QString& nombre, const QString& indicacion,
+                                  bool oculto = false);
+CONTROLES_EXPORT QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo);
+
+// A field in error has a red frame and nothing else, so removing the mark
+// gives the field its normal look back. nullptr is ignored.
+CONTROLES_EXPORT void marcaError(QWidget* campo);
+CONTROLES_EXPORT void quitaError(QWidget* campo);
+CONTROLES_EXPORT bool tieneError(const QWidget* campo);
+
+// A text or picture that acts like a link: a left click released over it
+// runs `accion` while it is enabled. Asking again replaces the action. The
+// action may free the widget itself.
+CONTROLES_EXPORT void alClic(QWidget* objeto, std::function<void()> accion);
+
+// The text colour named in the shared style's colour table (RS_TEXTOAZUL...);
+// an unknown name leaves the colour as it is.
+CONTROLES_EXPORT void colorTexto(QLabel* etiqueta, const QString& nombreColor);
+// Fills the widget's background with the brush (a colour or a gradient).
+CONTROLES_EXPORT void fondo(QWidget* widget, const QBrush& brocha);
+
+// Refills a list: `prompt` as item 0, then the elements; item 0 is left chosen.
+CONTROLES_EXPORT void llenaLista(QComboBox* lista, const QString& prompt, const QStringList& elementos);
+
+} // namespace Controles

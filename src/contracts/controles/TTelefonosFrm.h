@@ -1,0 +1,58 @@
+#pragma once
+#include "ControlesExport.h"
+#include "TDatosTelefono.h"
+#include "TTelefonoBean.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QVBoxLayout;
+
+// The phone rows of a form (the owner's on the first run, the profile's): up
+// to MAX_TELEFONOS rows, each a TTelefonoBean whose delete image removes it,
+// and under them the link TxTelefonoBottom ("+ Agregar Teléfono"), disabled
+// while the rows are full. Rows are named "Cont" + a counter that never gives
+// a number twice until the rows start again. The panel grows with its rows.
+class CONTROLES_EXPORT TTelefonosFrm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int ALTO_SIN_TELEFONOS = 20;
+
+    explicit TTelefonosFrm(QWidget* parent = nullptr);
+    ~TTelefonosFrm() override;
+
+    // The picture of the rows' delete images; the hosting window reads it
+    // from the resource package (IMG_DELETE).
+    void setImagenEliminar(const QPixmap& imagen);
+
+    // No rows; the counter starts again.
+    void inicializaTelefono();
+    // Adds a row, unless the rows are full.
+    void agregaTelefono();
+    // Removes the row whose container has that name; an unknown name does nothing.
+    void eliminaTelefono(const QString& nombre);
+
+    // The rows, in the order they were added.
+    const std::vector<std::unique_ptr<TTelefonoBean>>& telefonos() const { return lTelefono; }
+    // What the rows hold, in their order: number and extension trimmed, a row
+    // whose kind was never chosen as kind 0. Rows without a number are kept;
+    // the work that stores them skips those.
+    QList<TDatosTelefono> getTelefonos() const;
+
+    QLabel* TxTelefonoBottom;
+
+private:
+    void telefonoBeanFactory(TTelefonoBean& telefono);
+    void onClickElminaTelefono(QObject* sender);
+    void ajustaAltura();
+
+    QVBoxLayout* m_filas;
+    std::vector<std::unique_ptr<TTelefonoBean>> lTelefono;
+    int cTelefonos = 0;
+    QPixmap m_imagenEliminar;
+};

@@ -121,7 +121,7 @@ QByteArray direccionServidor(const QString& servidor)
     return "smtp://" + limpio.toUtf8();
 }
 
-}  // namespace
+} // namespace
 
 namespace Signerutils {
 
@@ -146,8 +146,8 @@ QString TSigner::getUsuarioFromClaveRecuperacion(const QString& clave) const
 }
 
 void TSigner::sendPassMail(const QString& servidor, const QString& destinatario, const QString& cuenta,
-                           const QString& password, const QString& remitente, const QString& html,
-                           bool tlsObligatorio, const TOpcionesCorreo& opciones) const
+                           const QString& password, const QString& remitente, const QString& html, bool tlsObligatorio,
+                           const TOpcionesCorreo& opciones) const
 {
     static std::once_flag iniciado;
     std::call_once(iniciado, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -223,4 +223,4 @@ void TSigner::sendPassMail(const QString& servidor, const QString& destinatario,
     throw ECorreo(QStringLiteral("No se pudo enviar el correo: %1.").arg(motivo));
 }
 
-}  // namespace Signerutils
+} // namespace Signerutils

@@ -8,7 +8,7 @@ namespace {
 // Present exactly while the package is loaded.
 const TRegistroClase registro(Constantes::UPD_CLASS_NAME, &TResourcesUpd::staticMetaObject);
 
-}  // namespace
+} // namespace
 
 TResourcesUpd::TResourcesUpd(QObject* parent) : QObject(parent) {}
 
@@ -19,4 +19,7 @@ QString TResourcesUpd::getUpdatePath() const
     return QString::fromUtf8("https://descargas.velkor.mx/actualizaciones/");
 }
 
-QString TResourcesUpd::getUpdateName() const { return QString::fromUtf8("versiones.txt"); }
+QString TResourcesUpd::getUpdateName() const
+{
+    return QString::fromUtf8("versiones.txt");
+}

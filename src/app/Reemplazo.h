@@ -14,4 +14,4 @@ inline bool reemplaza(const QString& origen, const QString& destino)
     return std::rename(QFile::encodeName(origen).constData(), QFile::encodeName(destino).constData()) == 0;
 }
 
-}  // namespace Archivos
+} // namespace Archivos

@@ -19,7 +19,7 @@ const QString CORREO_REMITENTE = QStringLiteral("Correo/remitente");
 const QString CORREO_TLS = QStringLiteral("Correo/tls");
 const QString CORREO_CERTIFICADOS = QStringLiteral("Correo/certificadosCA");
 const QString TLS_REQUERIDO = QStringLiteral("requerido");
-}  // namespace
+} // namespace
 
 TAjustesPrograma::TAjustesPrograma(const QString& carpetaPrograma) : m_carpeta(carpetaPrograma)
 {
@@ -27,7 +27,10 @@ TAjustesPrograma::TAjustesPrograma(const QString& carpetaPrograma) : m_carpeta(c
         m_carpeta += QLatin1Char('/');
 }
 
-QString TAjustesPrograma::archivo() const { return m_carpeta + Constantes::ARCHIVO_AJUSTES; }
+QString TAjustesPrograma::archivo() const
+{
+    return m_carpeta + Constantes::ARCHIVO_AJUSTES;
+}
 
 QString TAjustesPrograma::valor(const QString& clave) const
 {
@@ -47,10 +50,22 @@ QString TAjustesPrograma::ruta(const QString& clave) const
     return QDir(m_carpeta).absoluteFilePath(texto);
 }
 
-QString TAjustesPrograma::urlCatalogo() const { return valor(RED_CATALOGO); }
-QString TAjustesPrograma::urlActualizaciones() const { return valor(RED_ACTUALIZACIONES); }
-QString TAjustesPrograma::certificadosRed() const { return ruta(RED_CERTIFICADOS); }
-QString TAjustesPrograma::servidorCorreo() const { return valor(CORREO_SERVIDOR); }
+QString TAjustesPrograma::urlCatalogo() const
+{
+    return valor(RED_CATALOGO);
+}
+QString TAjustesPrograma::urlActualizaciones() const
+{
+    return valor(RED_ACTUALIZACIONES);
+}
+QString TAjustesPrograma::certificadosRed() const
+{
+    return ruta(RED_CERTIFICADOS);
+}
+QString TAjustesPrograma::servidorCorreo() const
+{
+    return valor(CORREO_SERVIDOR);
+}
 
 int TAjustesPrograma::puertoCorreo() const
 {
@@ -59,7 +74,10 @@ int TAjustesPrograma::puertoCorreo() const
     return correcto && puerto > 0 && puerto < 65536 ? puerto : 0;
 }
 
-QString TAjustesPrograma::cuentaCorreo() const { return valor(CORREO_CUENTA); }
+QString TAjustesPrograma::cuentaCorreo() const
+{
+    return valor(CORREO_CUENTA);
+}
 
 QString TAjustesPrograma::passwordCorreo() const
 {
@@ -73,11 +91,17 @@ QString TAjustesPrograma::passwordCorreo() const
     }
 }
 
-QString TAjustesPrograma::remitenteCorreo() const { return valor(CORREO_REMITENTE); }
+QString TAjustesPrograma::remitenteCorreo() const
+{
+    return valor(CORREO_REMITENTE);
+}
 
 bool TAjustesPrograma::tlsRequeridoCorreo() const
 {
     return valor(CORREO_TLS).compare(TLS_REQUERIDO, Qt::CaseInsensitive) == 0;
 }
 
-QString TAjustesPrograma::certificadosCorreo() const { return ruta(CORREO_CERTIFICADOS); }
+QString TAjustesPrograma::certificadosCorreo() const
+{
+    return ruta(CORREO_CERTIFICADOS);
+}

@@ -15,7 +15,10 @@ using TMotivo = EArchivoZip::TMotivo;
 
 namespace {
 
-QByteArray nombreArchivo(const QString& ruta) { return QFile::encodeName(ruta); }
+QByteArray nombreArchivo(const QString& ruta)
+{
+    return QFile::encodeName(ruta);
+}
 
 QString textoError(int codigo)
 {
@@ -31,13 +34,15 @@ QString textoError(int codigo)
 // past the opening and only shows up here, as garbage data.
 bool errorDeDatos(int codigo)
 {
-    return codigo == ZIP_ER_CRC || codigo == ZIP_ER_ZLIB || codigo == ZIP_ER_COMPRESSED_DATA ||
-           codigo == ZIP_ER_INCONS;
+    return codigo == ZIP_ER_CRC || codigo == ZIP_ER_ZLIB || codigo == ZIP_ER_COMPRESSED_DATA || codigo == ZIP_ER_INCONS;
 }
 
-bool tipoPermitido(mode_t tipo) { return tipo == 0 || tipo == S_IFREG || tipo == S_IFDIR; }
+bool tipoPermitido(mode_t tipo)
+{
+    return tipo == 0 || tipo == S_IFREG || tipo == S_IFDIR;
+}
 
-}  // namespace
+} // namespace
 
 QString TArchivoZip::rutaSegura(const QString& nombre)
 {
@@ -82,7 +87,8 @@ TArchivoZip::TArchivoZip(const QString& archivo) : m_archivo(archivo)
         }
         TEntrada entrada;
         entrada.original = QString::fromUtf8(zip_get_name(m_zip, indice, ZIP_FL_ENC_GUESS));
-        entrada.directorio = entrada.original.endsWith(QLatin1Char('/')) || entrada.original.endsWith(QLatin1Char('\\'));
+        entrada.directorio =
+            entrada.original.endsWith(QLatin1Char('/')) || entrada.original.endsWith(QLatin1Char('\\'));
         entrada.cifrada = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
         entrada.tamano = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         bool tipoSeguro = true;
@@ -127,8 +133,9 @@ void TArchivoZip::extraeTodo(const QString& destino, const QStringList& password
     // one unsafe entry is refused whole.
     for (const TEntrada& e : m_entradas) {
         if (!e.segura)
-            throw EArchivoZip(TMotivo::EntradaInsegura,
-                              QStringLiteral("El archivo %1 contiene la entrada insegura \"%2\".").arg(m_archivo, e.original));
+            throw EArchivoZip(
+                TMotivo::EntradaInsegura,
+                QStringLiteral("El archivo %1 contiene la entrada insegura \"%2\".").arg(m_archivo, e.original));
     }
     const QDir raiz(destino);
     if (!QDir().mkpath(destino))
@@ -165,8 +172,9 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
     const bool tradicional = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method == ZIP_EM_TRAD_PKWARE;
     const QStringList candidatos = e.cifrada ? passwords : QStringList{QString()};
     const auto danado = [&](int codigo) {
-        return EArchivoZip(TMotivo::Danado,
-                           QStringLiteral("La entrada \"%1\" de %2 está dañada: %3").arg(e.original, m_archivo, textoError(codigo)));
+        return EArchivoZip(
+            TMotivo::Danado,
+            QStringLiteral("La entrada \"%1\" de %2 está dañada: %3").arg(e.original, m_archivo, textoError(codigo)));
     };
 
     for (const QString& password : candidatos) {
@@ -207,7 +215,7 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
             codigo = cierre;
         if (codigo != 0) {
             if (tradicional && errorDeDatos(codigo))
-                continue;  // most likely a wrong password that passed the one-byte check
+                continue; // most likely a wrong password that passed the one-byte check
             throw danado(codigo);
         }
         if ((st.valid & ZIP_STAT_SIZE) && total != st.size)

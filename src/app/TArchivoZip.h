@@ -11,11 +11,11 @@ typedef struct zip zip_t;
 class EArchivoZip : public EEntradaSalida {
 public:
     enum class TMotivo {
-        NoSeAbre,            // not a zip archive, or cut short
-        Danado,              // an entry's data fails its checks
-        PasswordIncorrecto,  // no password given opens an encrypted entry
-        EntradaInsegura,     // an entry would land outside the destination
-        Escritura,           // the destination could not be written
+        NoSeAbre,           // not a zip archive, or cut short
+        Danado,             // an entry's data fails its checks
+        PasswordIncorrecto, // no password given opens an encrypted entry
+        EntradaInsegura,    // an entry would land outside the destination
+        Escritura,          // the destination could not be written
     };
     EArchivoZip(TMotivo motivo, const QString& mensaje) : EEntradaSalida(mensaje), m_motivo(motivo) {}
     TMotivo motivo() const { return m_motivo; }

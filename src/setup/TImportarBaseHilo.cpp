@@ -32,14 +32,17 @@ void ejecuta(QSqlQuery& consulta, const QString& sql)
         throw EBaseDatos(QStringLiteral("%1: %2").arg(sql, consulta.lastError().text()));
 }
 
-}  // namespace
+} // namespace
 
 TImportarBaseHilo::TImportarBaseHilo(QObject* parent) : QThread(parent), m_carpeta(Sistema::exePath)
 {
     connect(this, &QThread::finished, this, &TImportarBaseHilo::terminaHilo);
 }
 
-TImportarBaseHilo::~TImportarBaseHilo() { wait(); }
+TImportarBaseHilo::~TImportarBaseHilo()
+{
+    wait();
+}
 
 QStringList TImportarBaseHilo::basesDatos(const QString& carpetaPrograma)
 {
@@ -127,4 +130,7 @@ void TImportarBaseHilo::ExtraeInformacion(const QString& archivo)
     Logmanager::Log(QStringLiteral("Reconstrucción del registro: %1 (%2)").arg(rfc, archivo), 1, m_carpeta);
 }
 
-void TImportarBaseHilo::terminaHilo() { emit terminado(m_registradas, m_omitidas); }
+void TImportarBaseHilo::terminaHilo()
+{
+    emit terminado(m_registradas, m_omitidas);
+}

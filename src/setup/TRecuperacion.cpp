@@ -11,7 +11,6 @@
 #include "Credenciales.h"
 #include "Utils.h"
 
-
 using namespace Constantes;
 
 namespace Recuperacion {
@@ -32,7 +31,7 @@ QString direccionServidor(const QString& servidor, int puerto)
     return servidor.left(fin) + QLatin1Char(':') + QString::number(puerto) + servidor.mid(fin);
 }
 
-}  // namespace
+} // namespace
 
 QString claveRecuperacion(const QString& email)
 {
@@ -70,8 +69,8 @@ bool enviaClave(const QString& email)
     }
     // Without the template the mail would carry no key at all.
     if (plantilla.isEmpty() || !plantilla.contains(EMAIL_REPLACE)) {
-        Utils::mensaje(ERR_CORREO_ENVIO + QStringLiteral("Falta la plantilla del correo (%1); reinstala el programa.")
-                                              .arg(RS_PATH),
+        Utils::mensaje(ERR_CORREO_ENVIO +
+                           QStringLiteral("Falta la plantilla del correo (%1); reinstala el programa.").arg(RS_PATH),
                        MSG_ERROR);
         return false;
     }
@@ -143,4 +142,4 @@ TResultado guardaPassword(const QString& componente, const QString& email, const
     return TResultado::Correcto;
 }
 
-}  // namespace Recuperacion
+} // namespace Recuperacion

@@ -12,11 +12,11 @@
 namespace Recuperacion {
 
 enum class TResultado {
-    Correcto,             // EMAIL_CONTRASENA_ACTUALIZA was shown
-    ClaveNoValida,        // ERR_CLAVE_RECUPERACION
-    ContrasenaDistinta,   // ERR_CONTRASENA
-    BaseInexistente,      // ERR_BASE_DATOS_USUARIO
-    UsuarioNoEncontrado,  // EMAIL_ERR_USUARIO_NO_ENCONTRADO
+    Correcto,            // EMAIL_CONTRASENA_ACTUALIZA was shown
+    ClaveNoValida,       // ERR_CLAVE_RECUPERACION
+    ContrasenaDistinta,  // ERR_CONTRASENA
+    BaseInexistente,     // ERR_BASE_DATOS_USUARIO
+    UsuarioNoEncontrado, // EMAIL_ERR_USUARIO_NO_ENCONTRADO
 };
 
 // The key of an e-mail (as typed, without surrounding blanks).
@@ -42,4 +42,4 @@ bool validaClave(const QString& clave, const QString& email);
 TResultado guardaPassword(const QString& componente, const QString& email, const QString& clave,
                           const QString& password, const QString& repetida);
 
-}  // namespace Recuperacion
+} // namespace Recuperacion

@@ -78,9 +78,8 @@ bool necesitaRegistro(const QString& rfc, const QStringList& detalle)
     if (detalle.isEmpty())
         return true;
     const QStringList activas = registroLocal().getEmpresas();
-    const bool activa = std::any_of(activas.cbegin(), activas.cend(), [&](const QString& linea) {
-        return linea.section(QLatin1Char('|'), 0, 0) == rfc;
-    });
+    const bool activa = std::any_of(activas.cbegin(), activas.cend(),
+                                    [&](const QString& linea) { return linea.section(QLatin1Char('|'), 0, 0) == rfc; });
     if (!activa)
         return true;
     TConexionSesion conexion;
@@ -91,9 +90,12 @@ bool necesitaRegistro(const QString& rfc, const QStringList& detalle)
     }
 }
 
-}  // namespace
+} // namespace
 
-QStringList passwords() { return {RESPALDO_PASSWORD, ELIMINACION_PASSWORD}; }
+QStringList passwords()
+{
+    return {RESPALDO_PASSWORD, ELIMINACION_PASSWORD};
+}
 
 QString leeRFCZip(const QString& archivo)
 {
@@ -175,7 +177,8 @@ TResultado restaurarRespaldo(const QString& archivo)
         aparte = carpetaDb + QLatin1Char('.') + rfc + QStringLiteral(".reemplazada-") +
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
         if (!QDir().rename(destino, aparte))
-            return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, QStringLiteral("no se pudo apartar ") + destino);
+            return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA,
+                         QStringLiteral("no se pudo apartar ") + destino);
     }
     if (!QDir().rename(extraida, destino)) {
         if (!aparte.isEmpty())
@@ -247,4 +250,4 @@ bool reiniciaRegistro()
     return true;
 }
 
-}  // namespace Respaldo
+} // namespace Respaldo

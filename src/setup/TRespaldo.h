@@ -16,14 +16,14 @@ namespace Respaldo {
 
 enum class TResultado {
     Restaurado,
-    Cancelado,           // the user kept the registered business
-    NoSeAbre,            // ERR_RESPALDO_NO_ABRE
-    PasswordIncorrecto,  // ERR_RESPALDO_PASSWORD
-    Danado,              // ERR_RESPALDO_DANADO
-    Inseguro,            // ERR_RESPALDO_INSEGURO
-    SinRFC,              // ERR_RESPALDO_SIN_RFC
-    SinBase,             // ERR_RESPALDO_SIN_BASE
-    Escritura,           // ERR_RESPALDO_ESCRITURA
+    Cancelado,          // the user kept the registered business
+    NoSeAbre,           // ERR_RESPALDO_NO_ABRE
+    PasswordIncorrecto, // ERR_RESPALDO_PASSWORD
+    Danado,             // ERR_RESPALDO_DANADO
+    Inseguro,           // ERR_RESPALDO_INSEGURO
+    SinRFC,             // ERR_RESPALDO_SIN_RFC
+    SinBase,            // ERR_RESPALDO_SIN_BASE
+    Escritura,          // ERR_RESPALDO_ESCRITURA
 };
 
 // Passwords a backup is opened with, in order: the backups' own, then the
@@ -57,4 +57,4 @@ bool creaArchivoEliminacion(const QString& rfc);
 // cannot be replaced (the old one then stays).
 bool reiniciaRegistro();
 
-}  // namespace Respaldo
+} // namespace Respaldo

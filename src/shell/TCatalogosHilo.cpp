@@ -38,7 +38,7 @@ bool iguales(const QString& a, const QString& b)
     return primero.size() == segundo.size() && Utils::CompareStreams(primero, segundo) == 0.0;
 }
 
-}  // namespace
+} // namespace
 
 TCatalogosHilo* TCatalogosHilo::crea(QObject* parent)
 {

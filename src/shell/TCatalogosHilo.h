@@ -26,10 +26,10 @@ class TCatalogosHilo : public QThread {
     Q_OBJECT
 public:
     enum TResultado {
-        Instalado,   // the downloaded catalogue replaced the installed one (or was the first)
-        SinCambios,  // identical to the installed one, which was left untouched
+        Instalado,  // the downloaded catalogue replaced the installed one (or was the first)
+        SinCambios, // identical to the installed one, which was left untouched
         Cancelado,
-        Fallido,     // download, check or installation failed; the installed one is kept
+        Fallido, // download, check or installation failed; the installed one is kept
     };
     Q_ENUM(TResultado)
 

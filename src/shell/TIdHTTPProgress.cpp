@@ -37,7 +37,10 @@ void TIdHTTPProgress::setProgress(int progreso)
     emit OnChange(progreso);
 }
 
-void TIdHTTPProgress::IdHTTPWorkBegin(qint64 esperado) { m_bytesToTransfer = qMax<qint64>(0, esperado); }
+void TIdHTTPProgress::IdHTTPWorkBegin(qint64 esperado)
+{
+    m_bytesToTransfer = qMax<qint64>(0, esperado);
+}
 
 void TIdHTTPProgress::IdHTTPWork(qint64 recibidos)
 {
@@ -61,7 +64,10 @@ void TIdHTTPProgress::cancela()
     emit abortaSolicitado();
 }
 
-void TIdHTTPProgress::freeStream() { LDestStream.reset(); }
+void TIdHTTPProgress::freeStream()
+{
+    LDestStream.reset();
+}
 
 void TIdHTTPProgress::DownloadFile(const QString& direccion, const QString& archivo)
 {
@@ -119,16 +125,14 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
     QString errorEscritura;
     QEventLoop bucle;
 
-    const auto estado = [respuesta] {
-        return respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    };
+    const auto estado = [respuesta] { return respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); };
     // Readyread, not downloadProgress: Qt throttles the latter to about one
     // signal per 100 ms, while every arrival is written here anyway.
     connect(respuesta, &QNetworkReply::readyRead, &bucle, [&] {
         const QByteArray datos = respuesta->readAll();
         const int codigo = estado();
         if (codigo < 200 || codigo >= 300)
-            return;  // the body of an error page or a redirection
+            return; // the body of an error page or a redirection
         if (!iniciado) {
             iniciado = true;
             const QVariant longitud = respuesta->header(QNetworkRequest::ContentLengthHeader);
@@ -168,10 +172,11 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
                             .arg(m_readTimeout / 1000.0));
     if (error != QNetworkReply::NoError) {
         const int codigo = estado();
-        throw EDescarga(codigo > 0 ? QStringLiteral("El servidor respondió %1 a %2 (%3).")
-                                         .arg(codigo)
-                                         .arg(direccion, respuesta->errorString())
-                                   : QStringLiteral("No se pudo descargar %1: %2").arg(direccion, respuesta->errorString()));
+        throw EDescarga(codigo > 0
+                            ? QStringLiteral("El servidor respondió %1 a %2 (%3).")
+                                  .arg(codigo)
+                                  .arg(direccion, respuesta->errorString())
+                            : QStringLiteral("No se pudo descargar %1: %2").arg(direccion, respuesta->errorString()));
     }
     if (estado() < 200 || estado() >= 300)
         throw EDescarga(QStringLiteral("El servidor respondió %1 a %2.").arg(estado()).arg(direccion));

@@ -32,14 +32,17 @@ QString textoPaqueteUpd(const QString& operacion)
     return QString(texto.constData(), texto.size());
 }
 
-}  // namespace
+} // namespace
 
 TVerificaUpdate::TVerificaUpdate(QObject* parent)
     : QThread(parent), m_direccion(direccionVersiones()), m_carpeta(Sistema::exePath)
 {
 }
 
-TVerificaUpdate::~TVerificaUpdate() { wait(); }
+TVerificaUpdate::~TVerificaUpdate()
+{
+    wait();
+}
 
 QString TVerificaUpdate::direccionVersiones()
 {
@@ -82,7 +85,10 @@ QString TVerificaUpdate::ultimaVersion(const QByteArray& lista, QStringList* not
     return {};
 }
 
-void TVerificaUpdate::run() { buscaUpdate(); }
+void TVerificaUpdate::run()
+{
+    buscaUpdate();
+}
 
 void TVerificaUpdate::buscaUpdate()
 {

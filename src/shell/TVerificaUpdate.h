@@ -16,9 +16,9 @@ class TVerificaUpdate : public QThread {
     Q_OBJECT
 public:
     enum TEstado {
-        Disponible,  // the published version differs from the program's
+        Disponible, // the published version differs from the program's
         AlDia,
-        SinDatos,    // no list could be read, or it names no version
+        SinDatos, // no list could be read, or it names no version
     };
     Q_ENUM(TEstado)
 

@@ -52,7 +52,7 @@ QByteArray datosVariados(int n)
     return d;
 }
 
-}  // namespace
+} // namespace
 
 class TstArchivoZip : public QObject {
     Q_OBJECT

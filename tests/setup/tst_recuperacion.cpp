@@ -72,7 +72,7 @@ QStringList correos(const QString& carpeta)
     return QDir(carpeta).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
 }
 
-}  // namespace
+} // namespace
 
 class TstRecuperacion : public QObject {
     Q_OBJECT
@@ -86,7 +86,7 @@ private slots:
         const Signerutils::TSigner& signer = Signerutils::Signer();
         QTest::newRow("la suya") << Recuperacion::claveRecuperacion(EMAIL) << true;
         QTest::newRow("con blancos alrededor") << QStringLiteral("  ") + Recuperacion::claveRecuperacion(EMAIL) + "\n"
-                                              << true;
+                                               << true;
         QTest::newRow("de otro correo") << Recuperacion::claveRecuperacion(QStringLiteral("otro@escuela.mx")) << false;
         QTest::newRow("contraseña guardada") << signer.crypt(EMAIL + USR_PASS + VIEJA) << false;
         QTest::newRow("el correo cifrado") << signer.crypt(EMAIL) << false;
@@ -104,7 +104,8 @@ private slots:
 
     void cuerpo()
     {
-        const QString cuerpo = Recuperacion::cuerpoCorreo(QStringLiteral("<p>[clave]</p><p>[clave]</p>"), QStringLiteral("K"));
+        const QString cuerpo =
+            Recuperacion::cuerpoCorreo(QStringLiteral("<p>[clave]</p><p>[clave]</p>"), QStringLiteral("K"));
         QCOMPARE(cuerpo, QStringLiteral("<p>") + EMAIL_CLAVE_RECUPERACION + QStringLiteral("K</p><p>[clave]</p>"));
     }
 
@@ -227,19 +228,19 @@ private slots:
         QTest::addColumn<QString>("repetida");
         QTest::addColumn<int>("resultado");
         QTest::addColumn<QString>("mensaje");
-        QTest::addColumn<QString>("entra");  // the password that signs in afterwards
+        QTest::addColumn<QString>("entra"); // the password that signs in afterwards
         QTest::newRow("clave de otro correo") << EMAIL << QStringLiteral("otro@escuela.mx") << NUEVA << NUEVA
                                               << int(TResultado::ClaveNoValida) << ERR_CLAVE_RECUPERACION << VIEJA;
         QTest::newRow("repetición distinta") << EMAIL << EMAIL << NUEVA << QStringLiteral("Nueva#3")
                                              << int(TResultado::ContrasenaDistinta) << ERR_CONTRASENA << VIEJA;
-        QTest::newRow("usuario inexistente") << QStringLiteral("otro@escuela.mx") << QStringLiteral("otro@escuela.mx")
-                                             << NUEVA << NUEVA << int(TResultado::UsuarioNoEncontrado)
-                                             << EMAIL_ERR_USUARIO_NO_ENCONTRADO << VIEJA;
+        QTest::newRow("usuario inexistente")
+            << QStringLiteral("otro@escuela.mx") << QStringLiteral("otro@escuela.mx") << NUEVA << NUEVA
+            << int(TResultado::UsuarioNoEncontrado) << EMAIL_ERR_USUARIO_NO_ENCONTRADO << VIEJA;
         QTest::newRow("sin contraseña") << EMAIL << EMAIL << QString() << QString() << int(TResultado::Correcto)
                                         << EMAIL_CONTRASENA_ACTUALIZA << QString();
-        QTest::newRow("correo en mayúsculas") << QStringLiteral("Dueno@Escuela.MX") << QStringLiteral("Dueno@Escuela.MX")
-                                              << NUEVA << NUEVA << int(TResultado::Correcto)
-                                              << EMAIL_CONTRASENA_ACTUALIZA << NUEVA;
+        QTest::newRow("correo en mayúsculas")
+            << QStringLiteral("Dueno@Escuela.MX") << QStringLiteral("Dueno@Escuela.MX") << NUEVA << NUEVA
+            << int(TResultado::Correcto) << EMAIL_CONTRASENA_ACTUALIZA << NUEVA;
     }
     void guardaPassword()
     {
@@ -257,9 +258,9 @@ private slots:
         const TConexionSesion otra = NegocioPrueba::crea(QStringLiteral("H&E951128469"), EMAIL, VIEJA);
 
         TColaRespuestas respuestas;
-        QCOMPARE(int(Recuperacion::guardaPassword(RFC, email, Recuperacion::claveRecuperacion(claveDe), password,
-                                                  repetida)),
-                 resultado);
+        QCOMPARE(
+            int(Recuperacion::guardaPassword(RFC, email, Recuperacion::claveRecuperacion(claveDe), password, repetida)),
+            resultado);
         QCOMPARE(respuestas.textos(), QStringList{mensaje});
         const auto usuario = TUsuario::getInfoByEmail(EMAIL, otra);
         QCOMPARE(usuario->getPassword(), Credenciales::cifraPassword(EMAIL, VIEJA));

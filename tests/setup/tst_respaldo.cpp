@@ -50,8 +50,8 @@ QString carpetaNegocio(const TCarpetaPrograma& programa, const QString& rfc = RF
 QStringList restosRestauracion(const TCarpetaPrograma& programa)
 {
     return QDir(programa.ruta()).entryList({QStringLiteral(".restauracion-*")}, QDir::AllEntries | QDir::Hidden) +
-           QDir(programa.archivo(DB_PATH)).entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden |
-                                                                                  QDir::NoDotAndDotDot);
+           QDir(programa.archivo(DB_PATH))
+               .entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 enum TFormato { Tradicional, Eliminacion, BaseAnterior };
@@ -86,7 +86,7 @@ void registraActual(const TCarpetaPrograma& programa)
     Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, ACTUAL));
 }
 
-}  // namespace
+} // namespace
 
 class TstRespaldo : public QObject {
     Q_OBJECT
@@ -100,9 +100,8 @@ private slots:
         QTest::newRow("la primera es carpeta") << QStringList{QStringLiteral("db/"), QStringLiteral("db/H&E951128469/"),
                                                               QStringLiteral("db/H&E951128469/Velkor.fdb")}
                                                << QStringLiteral("H&E951128469");
-        QTest::newRow("otra carpeta antes") << QStringList{QStringLiteral("Facturas/x.xml"),
-                                                           QStringLiteral("db/EKU9003173C9/a")}
-                                            << RFC;
+        QTest::newRow("otra carpeta antes")
+            << QStringList{QStringLiteral("Facturas/x.xml"), QStringLiteral("db/EKU9003173C9/a")} << RFC;
         QTest::newRow("sin db") << QStringList{QStringLiteral("otra/a.txt")} << QString();
     }
     void leeRFCZip()
@@ -214,8 +213,8 @@ private slots:
         QTest::addColumn<int>("resultado");
         QTest::addColumn<QString>("mensaje");
         QTest::newRow("contraseña ajena") << "ajena" << int(TResultado::PasswordIncorrecto) << ERR_RESPALDO_PASSWORD;
-        QTest::newRow("contraseña ajena, RFC nuevo") << "nuevo" << int(TResultado::PasswordIncorrecto)
-                                                    << ERR_RESPALDO_PASSWORD;
+        QTest::newRow("contraseña ajena, RFC nuevo")
+            << "nuevo" << int(TResultado::PasswordIncorrecto) << ERR_RESPALDO_PASSWORD;
         QTest::newRow("contraseña ajena que pasa la primera prueba")
             << "engana" << int(TResultado::PasswordIncorrecto) << ERR_RESPALDO_PASSWORD;
         QTest::newRow("datos dañados") << "danado" << int(TResultado::Danado) << ERR_RESPALDO_DANADO;
@@ -250,7 +249,8 @@ private slots:
         QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), fuente + QLatin1Char('/') + DB_SISTEMA_NOMBRE));
         const QString archivo = dir.filePath(QStringLiteral("r.respal33"));
         const QString prefijo = DB_PATH + RFC + QLatin1Char('/');
-        const QString fuera = QFileInfo(programa.ruta() + QStringLiteral("../velkor-fuera-respaldo.txt")).absoluteFilePath();
+        const QString fuera =
+            QFileInfo(programa.ruta() + QStringLiteral("../velkor-fuera-respaldo.txt")).absoluteFilePath();
         if (caso == QLatin1String("ajena") || caso == QLatin1String("nuevo")) {
             TArchivoZip::comprime(archivo, fuente, prefijo, QStringLiteral("otra"), TArchivoZip::TCifrado::Tradicional);
         } else if (caso == QLatin1String("engana")) {
@@ -260,7 +260,8 @@ private slots:
             QFile base(pequena + QLatin1Char('/') + DB_SISTEMA_NOMBRE);
             QVERIFY(base.open(QIODevice::WriteOnly) && base.write(QByteArray(20000, 'v')) > 0);
             base.close();
-            QVERIFY(ZipPrueba::tradicionalQueEngana(archivo, pequena, prefijo, QStringLiteral("otra"), RESPALDO_PASSWORD));
+            QVERIFY(
+                ZipPrueba::tradicionalQueEngana(archivo, pequena, prefijo, QStringLiteral("otra"), RESPALDO_PASSWORD));
         } else if (caso == QLatin1String("danado") || caso == QLatin1String("cortado")) {
             TArchivoZip::comprime(archivo, fuente, prefijo, ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
             QFile f(archivo);
@@ -325,8 +326,8 @@ private slots:
             QVERIFY(q.exec(QStringLiteral("UPDATE USUARIO SET STATUS = 1")));
         }
         Conexiones::cierraHilo();
-        QVERIFY(QFile::rename(anterior.getDatabase(),
-                              QFileInfo(anterior.getDatabase()).absolutePath() + QLatin1Char('/') + DB_SISTEMA_NOMBRE_ANTERIOR));
+        QVERIFY(QFile::rename(anterior.getDatabase(), QFileInfo(anterior.getDatabase()).absolutePath() +
+                                                          QLatin1Char('/') + DB_SISTEMA_NOMBRE_ANTERIOR));
         QDir().mkpath(programa.archivo(QStringLiteral("db/SINBASE")));
         QFile roto(programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE);
         QDir().mkpath(programa.archivo(QStringLiteral("db/ROTO")));
@@ -347,17 +348,18 @@ private slots:
         QDir::setCurrent(original);
         QVERIFY(reiniciado);
         QCOMPARE(respuestas.textos(), QStringList{CONFIRMA_RESTAURA_REGISTRO});
-        QCOMPARE(huella(trabajo.filePath(DB_USUARIOS)), QCryptographicHash::hash("no tocar", QCryptographicHash::Sha256));
+        QCOMPARE(huella(trabajo.filePath(DB_USUARIOS)),
+                 QCryptographicHash::hash("no tocar", QCryptographicHash::Sha256));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
 
         TImportarBaseHilo hilo;
         QSignalSpy terminado(&hilo, &TImportarBaseHilo::terminado);
         hilo.start();
         QVERIFY(terminado.wait(120000));
-        QCOMPARE(terminado.first().at(0).toStringList(),
-                 (QStringList{QStringLiteral("ANT010101AAA"), RFC, dos}));
-        QCOMPARE(terminado.first().at(1).toStringList(),
-                 (QStringList{programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE, sinUsuarios.getDatabase()}));
+        QCOMPARE(terminado.first().at(0).toStringList(), (QStringList{QStringLiteral("ANT010101AAA"), RFC, dos}));
+        QCOMPARE(
+            terminado.first().at(1).toStringList(),
+            (QStringList{programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE, sinUsuarios.getDatabase()}));
         QCOMPARE(registroLocal().getEmpresas(),
                  (QStringList{QStringLiteral("ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV"),
                               RFC + QStringLiteral("|NEGOCIO DE PRUEBA SA DE CV"), dos + QStringLiteral("|H & E")}));

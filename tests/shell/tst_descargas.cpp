@@ -117,7 +117,7 @@ QStringList restosDescarga(const TCarpetaPrograma& programa)
     return QDir(programa.archivo(UPDATE_PATH)).entryList(QDir::Files);
 }
 
-}  // namespace
+} // namespace
 
 class TstDescargas : public QObject {
     Q_OBJECT
@@ -127,10 +127,13 @@ private slots:
         QTest::addColumn<int>("instalado");
         QTest::addColumn<QString>("modo");
         QTest::addColumn<int>("resultado");
-        QTest::newRow("primera instalación") << int(NoHay) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
-        QTest::newRow("catálogo distinto") << int(Distinto) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
+        QTest::newRow("primera instalación")
+            << int(NoHay) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
+        QTest::newRow("catálogo distinto")
+            << int(Distinto) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
         QTest::newRow("idéntico") << int(ElMismo) << QStringLiteral("archivo") << int(TCatalogosHilo::SinCambios);
-        QTest::newRow("sin longitud") << int(Distinto) << QStringLiteral("sinlongitud") << int(TCatalogosHilo::Instalado);
+        QTest::newRow("sin longitud") << int(Distinto) << QStringLiteral("sinlongitud")
+                                      << int(TCatalogosHilo::Instalado);
     }
     void catalogoSeInstala()
     {
@@ -221,8 +224,8 @@ private slots:
         QCOMPARE(corrida.progresos.last(), 100);
         QVERIFY(std::is_sorted(corrida.progresos.cbegin(), corrida.progresos.cend()));
         // The archive arrives in pieces well apart: the bar moves between them.
-        const auto intermedios = std::count_if(corrida.progresos.cbegin(), corrida.progresos.cend(),
-                                               [](int p) { return p > 0 && p < 100; });
+        const auto intermedios =
+            std::count_if(corrida.progresos.cbegin(), corrida.progresos.cend(), [](int p) { return p > 0 && p < 100; });
         QVERIFY2(intermedios >= 5, qPrintable(QStringLiteral("%1 valores intermedios").arg(intermedios)));
     }
 
@@ -233,11 +236,11 @@ private slots:
         const TServidos servidos;
         const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
-        const TCorrida corrida = corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP,
-                                       [](TCatalogosHilo& hilo, int p) {
-                                           if (p > 0)
-                                               hilo.cancela();
-                                       });
+        const TCorrida corrida =
+            corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP, [](TCatalogosHilo& hilo, int p) {
+                if (p > 0)
+                    hilo.cancela();
+            });
         QCOMPARE(corrida.resultado, int(TCatalogosHilo::Cancelado));
         QCOMPARE(corrida.mensaje, CATALOGO_CANCELADO);
         QVERIFY(corrida.progresos.last() < 100);
@@ -287,7 +290,8 @@ private slots:
     void direccionDelCatalogo()
     {
         const TCarpetaPrograma programa;
-        QCOMPARE(TCatalogosHilo::direccionCatalogo(), QStringLiteral("https://descargas.velkor.mx/catalogos/CFDCAT.zip"));
+        QCOMPARE(TCatalogosHilo::direccionCatalogo(),
+                 QStringLiteral("https://descargas.velkor.mx/catalogos/CFDCAT.zip"));
         ajuste(programa, QStringLiteral("Red/catalogo"), QStringLiteral("https://negocio.mx/cat/CFDCAT.zip"));
         QCOMPARE(TCatalogosHilo::direccionCatalogo(), QStringLiteral("https://negocio.mx/cat/CFDCAT.zip"));
     }
@@ -310,10 +314,12 @@ private slots:
         QTest::addColumn<QByteArray>("lista");
         QTest::addColumn<QString>("version");
         QTest::addColumn<QStringList>("notas");
-        QTest::newRow("versión y nota") << QByteArray("Velkor 1.0.0.2\n- Primera\nVelkor 1.0.0.3\n- Corrige el catálogo\n")
-                                        << QStringLiteral("1.0.0.3") << QStringList{QStringLiteral("- Corrige el catálogo")};
-        QTest::newRow("fin de línea de Windows") << QByteArray("Velkor 1.0.0.3\r\n\r\n") << QStringLiteral("1.0.0.3")
-                                                 << QStringList{};
+        QTest::newRow("versión y nota") << QByteArray(
+                                               "Velkor 1.0.0.2\n- Primera\nVelkor 1.0.0.3\n- Corrige el catálogo\n")
+                                        << QStringLiteral("1.0.0.3")
+                                        << QStringList{QStringLiteral("- Corrige el catálogo")};
+        QTest::newRow("fin de línea de Windows")
+            << QByteArray("Velkor 1.0.0.3\r\n\r\n") << QStringLiteral("1.0.0.3") << QStringList{};
         QTest::newRow("sin espacio") << QByteArray("2.0.0.0") << QStringLiteral("2.0.0.0") << QStringList{};
         QTest::newRow("sólo notas") << QByteArray("- una\n- otra\n") << QString() << QStringList{};
         QTest::newRow("vacía") << QByteArray() << QString() << QStringList{};
@@ -333,7 +339,8 @@ private slots:
         QTest::addColumn<QByteArray>("lista");
         QTest::addColumn<int>("estado");
         const QByteArray actual = TVerificaUpdate::getVersionSistema().toUtf8();
-        QTest::newRow("al día") << QByteArray("Velkor 0.0.0.1\nVelkor " + actual + "\n- nota\n") << int(TVerificaUpdate::AlDia);
+        QTest::newRow("al día") << QByteArray("Velkor 0.0.0.1\nVelkor " + actual + "\n- nota\n")
+                                << int(TVerificaUpdate::AlDia);
         QTest::newRow("publicada otra") << QByteArray("Velkor 9.9.9.9\n") << int(TVerificaUpdate::Disponible);
         QTest::newRow("sin versión") << QByteArray("- nada\n") << int(TVerificaUpdate::SinDatos);
         QTest::newRow("no se descarga") << QByteArray() << int(TVerificaUpdate::SinDatos);
@@ -400,7 +407,8 @@ private slots:
             escribe(programa.archivo(ACTUALIZADOR),
                     "#!/bin/sh\ngrep SigBlk /proc/self/status > \"$(dirname \"$0\")/iniciado.tmp\"\n"
                     "mv \"$(dirname \"$0\")/iniciado.tmp\" \"$(dirname \"$0\")/iniciado.txt\"\n");
-            QFile::setPermissions(programa.archivo(ACTUALIZADOR), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(programa.archivo(ACTUALIZADOR),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         TColaRespuestas respuestas;
         respuestas.agregaRespuesta(respuesta);

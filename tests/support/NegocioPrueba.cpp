@@ -46,4 +46,4 @@ void limpiaSesion()
     Sistema::freeConexion();
 }
 
-}  // namespace NegocioPrueba
+} // namespace NegocioPrueba

@@ -21,4 +21,4 @@ TConexionSesion crea(const QString& rfc, const QString& email, const QString& pa
 // Forgets the signed-in business, user and connection.
 void limpiaSesion();
 
-}  // namespace NegocioPrueba
+} // namespace NegocioPrueba

@@ -46,7 +46,9 @@ TServidorPrueba::~TServidorPrueba()
 
 QString TServidorPrueba::url(bool https) const
 {
-    return QStringLiteral("%1://127.0.0.1:%2").arg(https ? QStringLiteral("https") : QStringLiteral("http")).arg(m_puerto);
+    return QStringLiteral("%1://127.0.0.1:%2")
+        .arg(https ? QStringLiteral("https") : QStringLiteral("http"))
+        .arg(m_puerto);
 }
 
 TCertificadoPrueba::TCertificadoPrueba(const QString& carpeta)

@@ -58,4 +58,4 @@ bool tradicionalQueEngana(const QString& archivo, const QString& carpeta, const 
     return false;
 }
 
-}  // namespace ZipPrueba
+} // namespace ZipPrueba

@@ -20,4 +20,4 @@ bool crudo(const QString& archivo, const QList<QPair<QString, mode_t>>& entradas
 bool tradicionalQueEngana(const QString& archivo, const QString& carpeta, const QString& prefijo,
                           const QString& password, const QString& falso);
 
-}  // namespace ZipPrueba
+} // namespace ZipPrueba

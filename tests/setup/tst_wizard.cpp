@@ -6,6 +6,7 @@
 #include "TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
 #include "TIngreso.h"
+#include "TEtiquetaAccion.h"
 #include "TMainFrm.h"
 #include "TNuevoNegocio.h"
 #include "TSplashFrm.h"
@@ -351,8 +352,8 @@ private slots:
             QVERIFY(!Sistema::Negocio);
             return;
         }
-        QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
-        QCOMPARE(MainFrm->TxUsuario->text(), QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
         // The registry row the window wrote leads back to the new database.
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QStringLiteral("Secreta#1")),
                  Ingreso::TResultado::Correcto);
@@ -440,8 +441,8 @@ private slots:
         QCOMPARE(w->isVisible(), !entra);
         QCOMPARE(MainFrm->isVisible(), entra);
         if (entra) {
-            QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
-            QCOMPARE(MainFrm->TxUsuario->text(), QStringLiteral("dueno@escuela.mx"));
+            QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
         }
         if (borraBase) {
             // The entry was disabled: no tile is left, so the first-run page shows.

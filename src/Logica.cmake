@@ -21,6 +21,19 @@ set(VELKOR_LOGICA_FUENTES
     app/Utils.h
     app/UtilsConexion.cpp
     app/UtilsRecursos.cpp
+    app/UtilsPaquetes.h
+    shell/ContextoTrabajo.cpp
+    shell/ContextoTrabajo.h
+    shell/Despacho.cpp
+    shell/Despacho.h
+    shell/Modulos.cpp
+    shell/Modulos.h
+    shell/Reinicio.cpp
+    shell/Reinicio.h
+    shell/TConfiguracionNegocio.cpp
+    shell/TConfiguracionNegocio.h
+    shell/TPaqueteBean.cpp
+    shell/TPaqueteBean.h
     app/UtilsSesion.cpp
     import/Nomina11.cpp
     import/Nomina11.h

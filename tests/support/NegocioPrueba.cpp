@@ -1,7 +1,7 @@
 #include "NegocioPrueba.h"
 
 #include "Constantes.h"
-#include "Entidades.h"
+#include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TNuevoNegocio.h"
@@ -10,33 +10,70 @@
 
 namespace NegocioPrueba {
 
-void creaRegistro(const TCarpetaPrograma& programa)
+namespace {
+
+// The SAT publishes these test CSDs under the name of their file set.
+QString archivoCsd(const QString& rfc)
 {
-    TBaseDatosLocalFrm::creaTablas(programa.archivo(Constantes::DB_USUARIOS));
+    if (rfc == RFC_ACCEM)
+        return QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/CSD01_") + rfc;
+    return QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/") + RFC_ESCUELA;
+}
+
+QByteArray plantilla()
+{
+    QFile archivo(TCarpetaPrograma::plantillaNegocio());
+    if (!archivo.open(QIODevice::ReadOnly))
+        qFatal("No se pudo leer %s", qPrintable(archivo.fileName()));
+    return archivo.readAll();
+}
+
+TConexionSesion creaCon(const QString& rfc, const QString& nombre, const QString& razon, const QString& email,
+                        const QString& password)
+{
+    NuevoNegocio::TDatos d;
+    d.email = email;
+    d.password = password;
+    d.nombre = QStringLiteral("Dueño");
+    d.nombreEmpresa = nombre;
+    d.certificado = certificado(rfc);
+    d.llave = llave(rfc);
+    d.passwordLlave = PASSWORD_CSD;
+    d.rfc = rfc;
+    d.razon = razon;
+    d.regimen = QStringLiteral("601 - General de Ley Personas Morales");
+    const TConexionSesion conexion =
+        NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, NuevoNegocio::destinoLocal(d.rfc), plantilla());
+    NuevoNegocio::saveNuevoNegocio(d, conexion, QByteArray());
+    limpiaSesion();
+    return conexion;
+}
+
+} // namespace
+
+QString certificado(const QString& rfc)
+{
+    return archivoCsd(rfc) + QStringLiteral(".cer");
+}
+
+QString llave(const QString& rfc)
+{
+    return archivoCsd(rfc) + QStringLiteral(".key");
+}
+
+void creaRegistro(const TCarpetaPrograma& carpeta)
+{
+    TBaseDatosLocalFrm::creaTablas(carpeta.archivo(Constantes::DB_USUARIOS));
 }
 
 TConexionSesion crea(const QString& rfc, const QString& email, const QString& password, const QString& razon)
 {
-    const QString csd = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/EKU9003173C9");
-    NuevoNegocio::TDatos datos;
-    datos.email = email;
-    datos.password = password;
-    datos.nombre = QStringLiteral("Dueño");
-    datos.nombreEmpresa = razon;
-    datos.certificado = csd + QStringLiteral(".cer");
-    datos.llave = csd + QStringLiteral(".key");
-    datos.passwordLlave = QStringLiteral("12345678a");
-    datos.rfc = rfc;
-    datos.razon = razon;
-    datos.regimen = QStringLiteral("601 - General de Ley Personas Morales");
-    QFile plantilla(TCarpetaPrograma::plantillaNegocio());
-    if (!plantilla.open(QIODevice::ReadOnly))
-        qFatal("No se pudo leer %s", qPrintable(plantilla.fileName()));
-    const TConexionSesion conexion =
-        NuevoNegocio::saveNuevoLocal(email, rfc, razon, NuevoNegocio::destinoLocal(rfc), plantilla.readAll());
-    NuevoNegocio::saveNuevoNegocio(datos, conexion, QByteArray());
-    limpiaSesion();
-    return conexion;
+    return creaCon(rfc, razon, razon, email, password);
+}
+
+void registra(const QString& rfc, const QString& nombre, const QString& email, const QString& password)
+{
+    creaCon(rfc, nombre, nombre.toUpper(), email, password);
 }
 
 void limpiaSesion()
@@ -44,6 +81,39 @@ void limpiaSesion()
     Sistema::freeNegocio();
     Sistema::freeUsuario();
     Sistema::freeConexion();
+}
+
+void fijaPermisos(const QString& banderas)
+{
+    QString rfc;
+    if (Sistema::Negocio)
+        if (const auto fiscales = Sistema::Negocio->getDatosfiscales())
+            rfc = fiscales->getRfc();
+    const QString texto =
+        rfc + Constantes::USR_PASS + QLatin1Char('|') + banderas + QStringLiteral("|TRUE|TRUE|TRUE|TRUE");
+    Sistema::UsuarioNegocio->setNivelpermiso(Signerutils::Signer().crypt(texto));
+}
+
+TSucursal agregaSucursal(const QString& nombre)
+{
+    TSucursal sucursal;
+    sucursal.setNombre(nombre);
+    sucursal.setTipo(TSucursal::TIPO_SUCURSAL);
+    sucursal.setNumerosucursal(TSucursal::SUCURSAL_NO_DEFAULT);
+    sucursal.setNegocio(Sistema::Negocio);
+    return TSucursal::saveOrUpdate(sucursal, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
+}
+
+TSerie agregaSerie(const TSucursal& sucursal, const QString& serie, const QString& tipo, const QString& folio,
+                   bool porDefecto)
+{
+    TSerie s;
+    s.setSerie(serie);
+    s.setTipodecomprobante(tipo);
+    s.setNofolioactual(folio);
+    s.setIsdefault(porDefecto);
+    s.setSucursal(sucursal);
+    return TSerie::saveOrUpdate(s, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
 }
 
 } // namespace NegocioPrueba

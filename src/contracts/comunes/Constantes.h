@@ -13,6 +13,8 @@ namespace Constantes {
 // System identity
 // ---------------------------------------------------------------------------
 inline const QString NOMBRE_SISTEMA = QStringLiteral("Velkor");
+// The program file in the program folder (started again after a sign-out).
+inline const QString ARCHIVO_PROGRAMA = QStringLiteral("Velkor");
 
 // ---------------------------------------------------------------------------
 // Working folders and files
@@ -413,6 +415,11 @@ inline const QString NOMBRE_FACTURACION = QStringLiteral("Facturación");
 inline const QString NOMBRE_FACTURACION_40 = QStringLiteral("Facturación 4.0");
 inline const QString NOMBRE_CLIENTES = QStringLiteral("Clientes");
 inline const QString NOMBRE_RESPALDOS = QStringLiteral("Respaldos");
+
+// Main window: a text-bridge module opened without a series chosen, and the
+// sign-out question.
+inline const QString MSG_FALTA_SERIE = QStringLiteral("Falta indicar la serie correspondiente");
+inline const QString MSG_CERRAR_SESION = QStringLiteral("¿Desea cerrar sesión?");
 
 // Kinds of menu entries: the expandable header of a module, a single entry
 // that opens a window, and (any other value) an entry of the module's submenu.

@@ -9,6 +9,8 @@
 #include "TDefaultDBValues.h"
 #include "Utils.h"
 
+#include <functional>
+
 using namespace Constantes;
 
 namespace Ingreso {
@@ -34,7 +36,12 @@ void updateBaseDatos(const TConexionSesion& conexion)
     valores.inicia();
 }
 
-TResultado ingresa(const QString& componente, const QString& email, const QString& password)
+namespace {
+
+// The sign-in itself; `esSuPassword` says whether the user found by the
+// e-mail is the one signing in.
+TResultado ingresaCon(const QString& componente, const QString& email,
+                      const std::function<bool(const TUsuario&)>& esSuPassword)
 {
     if (componente.isEmpty())
         return TResultado::SinEmpresa;
@@ -60,9 +67,7 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
 
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(detalle.value(0), conexion);
     std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
-    // The password typed must be the user's: its stored form is the cipher of
-    // e-mail, separator and password, and the cipher is deterministic.
-    if (usuario && Credenciales::cifraPassword(usuario->getEmail(), password) != usuario->getPassword())
+    if (usuario && !esSuPassword(*usuario))
         usuario.reset();
     if (!negocio)
         registro.deshabilitaEstatusEmpresa(rfc);
@@ -87,6 +92,24 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
     Utils::inicializaDirectorios(Sistema::exePath, fiscales ? fiscales->getRfc() : rfc);
     Sistema::actualizaSucursales();
     return TResultado::Correcto;
+}
+
+}  // namespace
+
+TResultado ingresa(const QString& componente, const QString& email, const QString& password)
+{
+    // The password typed must be the user's: its stored form is the cipher of
+    // e-mail, separator and password, and the cipher is deterministic.
+    return ingresaCon(componente, email, [&](const TUsuario& usuario) {
+        return Credenciales::cifraPassword(usuario.getEmail(), password) == usuario.getPassword();
+    });
+}
+
+TResultado reingresa(const QString& componente, const QString& email, const QString& passwordGuardado)
+{
+    // The same cipher of the same e-mail and password in the other database.
+    return ingresaCon(componente, email,
+                      [&](const TUsuario& usuario) { return usuario.getPassword() == passwordGuardado; });
 }
 
 }  // namespace Ingreso

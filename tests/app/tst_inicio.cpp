@@ -1,6 +1,8 @@
 #include "Arranque.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
+#include "NegocioPrueba.h"
+#include "TIngreso.h"
 #include "Prompter.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
@@ -124,6 +126,13 @@ private slots:
         TCarpetaPrograma programa;
         TColaRespuestas respuestas;
         Arranque::creaVentanas(programa.ruta());
+        if (conIngreso) {
+            // The main window needs a signed-in business to show.
+            NegocioPrueba::creaRegistro(programa);
+            NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString());
+            QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString()),
+                     Ingreso::TResultado::Correcto);
+        }
         terminaSplash();
         QVERIFY(WizardFrm->isVisible());
         if (principalAbierta)
@@ -142,6 +151,7 @@ private slots:
         QVERIFY(!WizardFrm->isVisible());
         QCOMPARE(MainFrm->isVisible(), conIngreso || principalAbierta);
         MainFrm->hide();
+        NegocioPrueba::limpiaSesion();
     }
 };
 

@@ -8,6 +8,7 @@
 #include "TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
 #include "TIngreso.h"
+#include "TEtiquetaAccion.h"
 #include "TMainFrm.h"
 #include "TNuevoNegocio.h"
 #include "TSplashFrm.h"
@@ -355,8 +356,8 @@ private slots:
             QVERIFY(!Sistema::Negocio);
             return;
         }
-        QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
-        QCOMPARE(MainFrm->TxUsuario->text(), QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
         // The session is the new business's, with its head office and every right.
         const QString archivo = programa.carpeta.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
         QCOMPARE(Sistema::dbSistema, archivo);
@@ -385,7 +386,6 @@ private slots:
         const TConexionSesion conexionEscuela = *Sistema::Conexion;
         const QList<std::shared_ptr<TSucursal>> sucursalesEscuela = Sistema::Sucursales;
         QCOMPARE(sucursalesEscuela.size(), 1);
-        MainFrm->TxNegocio->clear();
 
         w->initNueva();
         QVERIFY(w->isNuevaNegocio);
@@ -407,7 +407,6 @@ private slots:
         QVERIFY(*Sistema::Conexion == conexionEscuela);
         QCOMPARE(Sistema::Usuario->getEmail(), QStringLiteral("dueno@escuela.mx"));
         QCOMPARE(Sistema::Sucursales, sucursalesEscuela);
-        QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
         // Created with its own logo, owner and head office.
         const TConexionSesion otra =
             TConexionSesion::embebida(NuevoNegocio::archivoLocal(QStringLiteral("AAA010101AAA")), Sistema::exePath);
@@ -470,8 +469,8 @@ private slots:
         QCOMPARE(w->isVisible(), !entra);
         QCOMPARE(MainFrm->isVisible(), entra);
         if (entra) {
-            QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
-            QCOMPARE(MainFrm->TxUsuario->text(), QStringLiteral("dueno@escuela.mx"));
+            QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
         }
         if (borraBase) {
             // The entry was disabled: no tile is left, so the first-run page shows.

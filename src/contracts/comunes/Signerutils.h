@@ -1,10 +1,23 @@
 #pragma once
 #include "ComunesExport.h"
+#include "Errores.h"
 
 #include <QMap>
 #include <QString>
 
 namespace Signerutils {
+
+// A mail could not be delivered; the message says why, in Spanish.
+VELKOR_ERROR(ECorreo, EVelkor)
+
+// Delivery settings beyond the texts of sendPassMail.
+struct TOpcionesCorreo {
+    // PEM file of the authorities trusted for the server's certificate (a
+    // business's own relay); empty: the system's.
+    QString certificadosCA;
+    // Time allowed to connect, and without progress once connected.
+    int segundosEspera = 30;
+};
 
 // Ciphers and hashes for texts the program stores: connection strings,
 // passwords, permission texts. Certificate and mail operations live beside
@@ -35,6 +48,23 @@ public:
     // validity, FORMATO_FECHA) and CERT_INTENDEDKEYUSAGE (CERT_CSD for a seal
     // certificate). Empty when the file cannot be read.
     QMap<QString, QString> getInformacionCertificado(const QString& archivoCertificado) const;
+
+    // Password recovery. The key is crypt(e-mail + SUFIJO_CLAVE_RECUPERACION):
+    // only the program can make it, and it names the e-mail it was made for.
+    QString getClaveRecuperacion(const QString& email) const;
+    // The e-mail a key was made from; empty for any text that is not a key.
+    QString getUsuarioFromClaveRecuperacion(const QString& clave) const;
+
+    // Sends the HTML mail `html` (subject EMAIL_ASUNTO_RECUPERACION) from
+    // `remitente` ("Name <address>" or an address) to `destinatario` through
+    // the SMTP server `servidor`: "host", "host:port", "smtp://host:port", or
+    // "smtps://host:port" for TLS from the first byte. STARTTLS is used
+    // whenever the server offers it; with `tlsObligatorio` nothing is sent
+    // without it. An empty `cuenta` sends without authentication. Raises
+    // ECorreo when the server did not accept the mail.
+    void sendPassMail(const QString& servidor, const QString& destinatario, const QString& cuenta,
+                      const QString& password, const QString& remitente, const QString& html, bool tlsObligatorio,
+                      const TOpcionesCorreo& opciones = {}) const;
 };
 
 // The shared signer, created on first use.

@@ -39,6 +39,8 @@ set(VELKOR_LOGICA_FUENTES
     import/DireccionImportada.h
     import/GuardadoComprobante.cpp
     import/GuardadoComprobante.h
+    import/Importacion32.cpp
+    import/Importacion32.h
     import/Nomina11.cpp
     import/Nomina11.h
     import/TCacheCatalogos.cpp

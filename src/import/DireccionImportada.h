@@ -2,9 +2,6 @@
 #include "Cfdv32.h"
 #include "TNuevoNegocio.h"
 
-#include <QHash>
-#include <QStringList>
-
 #include <optional>
 
 class TBaseDatosCatalogosFrm;
@@ -23,8 +20,5 @@ namespace DireccionImportada {
 std::optional<NuevoNegocio::TDireccion> desdeUbicacion(const Cfdv32::IXMLT_Ubicacion& ubicacion,
                                                        const TBaseDatosCatalogosFrm& catalogo,
                                                        const TConexionSesion* conexion = nullptr);
-
-// The catalogue's rows of a postal code ("NAME=value") by name.
-QHash<QString, QString> filas(const QStringList& lineas);
 
 } // namespace DireccionImportada

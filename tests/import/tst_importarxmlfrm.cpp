@@ -9,10 +9,12 @@
 #include "TImportadorXML.h"
 #include "TSplashFrm.h"
 #include "TWizardFrm.h"
+#include "Utils.h"
 #include "Ventanas.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTimer>
 #include <QtTest>
@@ -214,6 +216,44 @@ private slots:
         QCOMPARE(v->TxTotalXML->text(), QStringLiteral("0"));
         QCOMPARE(v->PBProgreso->maximum(), 0);
         QVERIFY(!v->isVisible());
+    }
+
+    // The program ends while the import runs: the threads stop between files,
+    // what was taken is committed with its copies, nothing hangs.
+    void finDelProgramaDuranteLaImportacion()
+    {
+        QString carpetaXML;
+        {
+            TPrograma programa;
+            g_carpeta = programa.carpetaCon({QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
+                                             QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml")});
+            carpetaXML = programa.carpeta.archivo(FACTURAS_PATH);
+            TImportarXMLFrm* v = programa.v;
+            v->initDatosXML();
+            v->show();
+            v->EdEmail->setText(CORREO);
+            v->BtAceptar->click();
+            // Each business is created on the way, so the four files take far
+            // longer than the first hand-off.
+            QTRY_VERIFY(v->TxNumeroXML->text() != QStringLiteral("0"));
+            Arranque::destruyeVentanas();
+            int copias = 0;
+            QDirIterator it(carpetaXML, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QFileInfo copia(it.next());
+                QVERIFY2(copia.suffix() == QStringLiteral("xml"), qPrintable(copia.fileName()));
+                ++copias;
+            }
+            int comprobantes = 0;
+            for (const QString& linea : registroLocal().getEmpresas()) {
+                TConexionSesion conexion;
+                Utils::evaluaConexion(
+                    conexion, registroLocal().getEmpresaDetalle(linea.section(QLatin1Char('|'), 0, 0)).value(2));
+                comprobantes += TComprobante::cuenta(TCondicion(), conexion);
+            }
+            QCOMPARE(copias, comprobantes);
+            QVERIFY(comprobantes >= 1);
+        }
     }
 
     void disenoYOrden()

@@ -1,5 +1,6 @@
 #include "TNuevoNegocio.h"
 
+#include "Archivos.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
@@ -125,6 +126,14 @@ std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const T
     return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, conexion));
 }
 
+// The RFC names the business folder and its database: anything else than
+// an RFC (a path, an empty text) never gets that far.
+void exigeRfcValido(const QString& rfc)
+{
+    if (!Signerutils::esRfcValido(rfc))
+        throw EVelkor(ERR_RFC_NO_VALIDO.arg(rfc));
+}
+
 }  // namespace
 
 QString cifraPassword(const QString& email, const QString& password)
@@ -142,8 +151,9 @@ TDestino destinoLocal(const QString& rfc)
 
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)
 {
+    exigeRfcValido(rfc);
     const QString carpeta = Sistema::exePath + DB_PATH + rfc + QLatin1Char('/');
-    Utils::createDir(carpeta);
+    Archivos::creaCarpetaPrivada(carpeta);
     Sistema::dbSistema = carpeta + DB_SISTEMA_NOMBRE;
 
     // Without the template there would be no database behind the registry
@@ -155,11 +165,7 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
                                  .arg(RS_PATH));
     if (!email.isEmpty()) {
         apartaExistente(Sistema::dbSistema);
-        QFile archivo(Sistema::dbSistema);
-        if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla->data()) != plantilla->data().size() ||
-            !archivo.flush())
-            throw EEntradaSalida(QStringLiteral("No se pudo crear la base de datos %1: %2")
-                                     .arg(Sistema::dbSistema, archivo.errorString()));
+        Archivos::creaPrivado(Sistema::dbSistema, plantilla->data());
     }
 
     const QStringList registro = {email, razon, rfc, destino.motor, destino.usuario, destino.password,
@@ -177,6 +183,13 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
 
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const TUsuario* usuarioDado)
 {
+    // Nothing is stored for a certificate the wizard would have refused.
+    exigeRfcValido(datos.rfc.trimmed());
+    const Signerutils::TRevision revision =
+        Signerutils::Signer().revisaCertificados(datos.certificado, datos.llave, datos.passwordLlave);
+    if (revision != Signerutils::TRevision::Correcto)
+        throw ECertificado(Signerutils::Signer().explicaRevision(revision, datos.certificado));
+
     TUsuarionegocio liga;
     TDatosfiscales fiscales;
     {

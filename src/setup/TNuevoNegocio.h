@@ -72,16 +72,21 @@ TDestino destinoLocal(const QString& rfc);
 
 // Creates the business's folder and database file from the template, adds
 // its registry row and returns the connection to the new database (also
-// made the session connection, with Sistema::dbSistema its file). An
-// existing file is replaced only when `email` is not empty. Raises EVelkor
-// (the template is missing, the file cannot be written).
+// made the session connection, with Sistema::dbSistema its file). The
+// folder is private to the owner (0700), the file too (0600). An existing
+// file is replaced only when `email` is not empty. Raises EVelkor (an RFC
+// that is not one, refused before anything is written; the template is
+// missing, the file cannot be written).
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino);
 
 // Fills the new database on `conexion`. Without `usuario` the owner is
 // created from `datos`; with one (read from `origen`) that user, its person
 // and contact are copied into the new database. Returns the stored owner's
-// link, already made the session's (Sistema::initNuevoNegocio). Raises on
-// any failure; what was stored until then stays.
+// link, already made the session's (Sistema::initNuevoNegocio). Before
+// anything is stored, the RFC must be one and the certificate, key and
+// password must pass TSigner::revisaCertificados: otherwise raises EVelkor
+// or ECertificado with the message for the user. Raises on any later
+// failure too; the whole business is one transaction.
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion,
                                  const TUsuario* usuario = nullptr);
 

@@ -1,5 +1,6 @@
 #include "TNuevoNegocio.h"
 
+#include "Archivos.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Credenciales.h"
@@ -125,6 +126,14 @@ std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const T
     return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, unidad));
 }
 
+// The RFC names the business folder and its database: anything else than
+// an RFC (a path, an empty text) never gets that far.
+void exigeRfcValido(const QString& rfc)
+{
+    if (!Signerutils::esRfcValido(rfc))
+        throw EVelkor(ERR_RFC_NO_VALIDO.arg(rfc));
+}
+
 }  // namespace
 
 QString archivoLocal(const QString& rfc)
@@ -158,8 +167,9 @@ TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const
     // A destination the registry could not store would leave a database
     // nobody can reach: refuse it before any file is made.
     TCadenaConexion::deRegistro(registroDe(email, rfc, QString(), destino)).plano();
+    exigeRfcValido(rfc);
 
-    Utils::createDir(Rutas::programa({DB_PATH, rfc}));
+    Archivos::creaCarpetaPrivada(Rutas::programa({DB_PATH, rfc}));
     const QString archivoBase = archivoLocal(rfc);
 
     // Without the template there would be no database behind the registry
@@ -170,10 +180,7 @@ TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const
                                  .arg(RS_PATH));
     if (!email.isEmpty()) {
         apartaExistente(archivoBase);
-        QFile archivo(archivoBase);
-        if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla) != plantilla.size() || !archivo.flush())
-            throw EEntradaSalida(
-                QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivoBase, archivo.errorString()));
+        Archivos::creaPrivado(archivoBase, plantilla);
     }
 
     TConexionSesion conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
@@ -224,6 +231,16 @@ std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& d, const TUnidad
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuarioDado)
 {
+    // Nothing is stored for a certificate the wizard would have refused; a
+    // business found in imported files comes without one.
+    exigeRfcValido(datos.rfc.trimmed());
+    if (!datos.certificado.isEmpty()) {
+        const Signerutils::TRevision revision =
+            Signerutils::Signer().revisaCertificados(datos.certificado, datos.llave, datos.passwordLlave);
+        if (revision != Signerutils::TRevision::Correcto)
+            throw ECertificado(Signerutils::Signer().explicaRevision(revision, datos.certificado));
+    }
+
     TUsuarionegocio liga;
     TDatosfiscales fiscales;
     {

@@ -96,7 +96,9 @@ TDestino destinoLocal(const QString& rfc);
 // and replaced only when `email` is not empty. Raises ECadenaConexion when a
 // field of `destino` cannot be stored and EEntradaSalida when the template is
 // empty or the file cannot be written; either way before anything is
-// registered. The same as creaArchivoLocal followed by registraNegocio.
+// registered. The RFC must pass Signerutils::esRfcValido; the folder is
+// private to the owner (0700), the file too (0600). The same as
+// creaArchivoLocal followed by registraNegocio.
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla);
 
@@ -116,7 +118,10 @@ void registraNegocio(const QString& email, const QString& rfc, const QString& ra
 // Without a certificate path no certificate is stored and without a regime
 // no regime is linked: a business found in imported files has neither yet.
 // Returns the stored owner's link, from which the business and user are read.
-// Raises on any failure; the records are stored all or none.
+// Before anything is stored, the RFC must be one and a certificate given, its
+// key and password must pass TSigner::revisaCertificados: otherwise raises EVelkor or
+// ECertificado with the message for the user. Raises on any later failure
+// too; the records are stored all or none.
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuario = nullptr);
 

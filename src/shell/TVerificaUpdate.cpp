@@ -1,5 +1,7 @@
 #include "TVerificaUpdate.h"
 
+#include "Reinicio.h"
+
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
@@ -119,13 +121,10 @@ bool TVerificaUpdate::iniciaActualizador()
     if (Utils::mensajeConfirmacion(CONFIRMA_ACTUALIZACION) != TPrompter::OK)
         return false;
     const QString programa = Sistema::exePath + ACTUALIZADOR;
-    QProcess proceso;
-    proceso.setProgram(programa);
-    proceso.setWorkingDirectory(Sistema::exePath);
-    // This program blocks the termination signals in all its threads; the
-    // updater must be stoppable like any other program.
-    proceso.setChildProcessModifier(&TSenalesTerminacion::desbloquea);
-    if (!QFileInfo(programa).isExecutable() || !proceso.startDetached()) {
+    // Started as the sign-out restarts the program: with the termination
+    // signals this program blocks in all its threads handed back, so the
+    // updater can be stopped like any other program.
+    if (!QFileInfo(programa).isExecutable() || !Reinicio::iniciaDesacoplado(programa, {}, Sistema::exePath)) {
         Logmanager::Log(QStringLiteral("No se pudo iniciar %1").arg(programa), 1, Sistema::exePath);
         Utils::mensaje(ERR_ACTUALIZADOR, MSG_ERROR);
         return false;

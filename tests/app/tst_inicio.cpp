@@ -88,6 +88,9 @@ private slots:
         terminaSplash();
 
         QCOMPARE(QFile::exists(programa.archivo(Constantes::DB_USUARIOS)), conRecursos);
+        // The registry the splash writes is its owner's only.
+        if (conRecursos && activas.isEmpty() && deshabilitadas.isEmpty())
+            QCOMPARE(TCarpetaPrograma::modo(programa.archivo(Constantes::DB_USUARIOS)), 0600);
         QVERIFY(WizardFrm->isVisible());
         QCOMPARE(WizardFrm->TabControl1->currentIndex(), pagina);
         QCOMPARE(WizardFrm->listaEmpresas(), activas);

@@ -1,5 +1,6 @@
 #include "Arranque.h"
 #include "CarpetaPrograma.h"
+#include "CertificadosPrueba.h"
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Prompter.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Constantes;
@@ -126,6 +128,10 @@ void llenaEmpresa(TWizardFrm* w, const QString& nombre, const QString& par, cons
 
 class TstWizard : public QObject {
     Q_OBJECT
+
+    // Certificates made for the test.
+    QTemporaryDir m_dir;
+
 private slots:
     void initTestCase()
     {
@@ -233,44 +239,53 @@ private slots:
         QCOMPARE(nombres(), QStringList{QStringLiteral("Cont1")});
     }
 
+    // Rows with a message are refused with it (its start, for the CSD
+    // refusal that adds the key usage), and nothing is taken from them.
     void certificado_data()
     {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("razon");
-        QTest::addColumn<bool>("rechazado");
-        QTest::newRow("CSD de persona moral") << RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA
-                                              << QStringLiteral("ESCUELA KEMPER URGATE SA DE CV") << false;
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("CSD de persona moral") << CSD + RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA
+                                              << QStringLiteral("ESCUELA KEMPER URGATE SA DE CV") << QString();
         QTest::newRow("RFC con representante")
-            << QStringLiteral("CSD01_AAA010101AAA.cer") << QStringLiteral("AAA010101AAA")
-            << QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC") << false;
-        QTest::newRow("FIEL") << RFC_ESCUELA + QStringLiteral("_FIEL.cer") << QString() << QString() << true;
+            << CSD + QStringLiteral("CSD01_AAA010101AAA.cer") << QStringLiteral("AAA010101AAA")
+            << QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC") << QString();
+        QTest::newRow("FIEL") << CSD + RFC_ESCUELA + QStringLiteral("_FIEL.cer") << QString() << QString()
+                              << ERR_CERT_NO_CSD;
+        QTest::newRow("archivo que no es certificado")
+            << CSD + RFC_ESCUELA + QStringLiteral(".key") << QString() << QString() << ERR_CERT_ILEGIBLE;
+        const QString ruta = m_dir.filePath(QStringLiteral("ruta.cer"));
+        TCredencialPrueba::escribe(ruta, TCredencialPrueba().certificado(QStringLiteral("../../../../x")));
+        QTest::newRow("RFC que es ruta") << ruta << QString() << QString() << ERR_CERT_RFC_NO_VALIDO;
     }
     void certificado()
     {
         QFETCH(QString, archivo);
         QFETCH(QString, rfc);
         QFETCH(QString, razon);
-        QFETCH(bool, rechazado);
+        QFETCH(QString, mensaje);
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
         const int todosLosRegimenes = w->CmbRegimenFiscal->count();
 
-        elige(w->SearchEditButton2, CSD + archivo);
+        elige(w->SearchEditButton2, archivo);
         QCOMPARE(w->EdRFC->text(), rfc);
         QCOMPARE(w->EdRazon->text(), razon);
-        if (rechazado) {
-            // The refusal names what the key is for.
-            const QString inicio =
-                QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
+        if (!mensaje.isEmpty()) {
             QCOMPARE(programa.respuestas.textos().size(), 1);
-            QVERIFY(programa.respuestas.textos().first().size() > inicio.size() + CERT_CSD.size());
-            QVERIFY(programa.respuestas.textos().first().startsWith(inicio));
+            const QString recibido = programa.respuestas.textos().first();
+            QVERIFY2(recibido.startsWith(mensaje), qPrintable(recibido));
+            // The CSD refusal names what the key is for.
+            if (mensaje == ERR_CERT_NO_CSD)
+                QVERIFY(recibido.size() > mensaje.size() + CERT_CSD.size());
             QVERIFY(w->EdCSD->text().isEmpty());
+            QVERIFY(w->TxNoSerieCSD->text().isEmpty());
             return;
         }
         QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(w->EdCSD->text(), CSD + archivo);
+        QCOMPARE(w->EdCSD->text(), archivo);
         QCOMPARE(w->TxNoSerieCSD->text().size(), 20);
         // A legal person's regimes only, none of them chosen yet.
         QCOMPARE(w->CmbRegimenFiscal->currentIndex(), 0);

@@ -401,12 +401,15 @@ private slots:
         QFETCH(int, respuesta);
         QFETCH(bool, iniciado);
         const TCarpetaPrograma programa;
-        // A stand-in updater that records it ran and its blocked signals.
-        const QString marca = programa.archivo(QStringLiteral("iniciado.txt"));
+        // A stand-in updater that records it ran and its blocked signals: cp
+        // started through env (a shell would reset the signal mask and hide
+        // what the program handed down) copies its own status into a folder.
+        const QString carpetaMarca = programa.archivo(QStringLiteral("iniciado"));
+        QDir().mkpath(carpetaMarca);
+        const QString marca = carpetaMarca + QStringLiteral("/status");
         if (existe) {
             escribe(programa.archivo(ACTUALIZADOR),
-                    "#!/bin/sh\ngrep SigBlk /proc/self/status > \"$(dirname \"$0\")/iniciado.tmp\"\n"
-                    "mv \"$(dirname \"$0\")/iniciado.tmp\" \"$(dirname \"$0\")/iniciado.txt\"\n");
+                    QStringLiteral("#!/usr/bin/env -S cp -t %1 /proc/self/status\n").arg(carpetaMarca).toUtf8());
             QFile::setPermissions(programa.archivo(ACTUALIZADOR),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -424,10 +427,15 @@ private slots:
             QVERIFY(!QFileInfo::exists(marca));
             return;
         }
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marca), 20000);
-        QFile f(marca);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray linea = f.readAll().trimmed();
+        QByteArray estado;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     QFile f(marca);
+                                     estado = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                                     return estado.contains("SigCgt");
+                                 }()),
+                                 20000);
+        const int inicio = estado.indexOf("SigBlk:");
+        const QByteArray linea = estado.mid(inicio, estado.indexOf('\n', inicio) - inicio);
         const qulonglong bloqueadas = linea.mid(linea.indexOf(':') + 1).trimmed().toULongLong(nullptr, 16);
         const qulonglong terminacion = (1ULL << (SIGTERM - 1)) | (1ULL << (SIGINT - 1)) | (1ULL << (SIGHUP - 1));
         QCOMPARE(bloqueadas & terminacion, 0ULL);

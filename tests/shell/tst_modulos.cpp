@@ -60,6 +60,11 @@ public:
         instalaPaquetes(carpeta, paquetes);
         Sistema::Negocio = std::make_shared<TNegocio>();
         Sistema::Negocio->setNombre(QStringLiteral("Papelería Ñandú"));
+        // Permission texts are bound to the RFC of the business they are read for.
+        auto fiscales = std::make_shared<TDatosfiscales>();
+        fiscales->setIddatosfiscales(1);
+        fiscales->setRfc(QStringLiteral("PAP010101AAA"));
+        Sistema::Negocio->setDatosfiscales(fiscales);
         Sistema::Usuario = std::make_shared<TUsuario>();
         Sistema::Usuario->setEmail(QStringLiteral("dueno@papeleria.mx"));
         Sistema::UsuarioNegocio = std::make_shared<TUsuarionegocio>();

@@ -203,6 +203,25 @@ inline const QString ERR_LLAVE_PRIVADA_REQUERIDO =
     QStringLiteral("Elige el archivo de la llave privada (.key).");
 inline const QString ERR_PASS_CERTIFICADO_REQUERIDO =
     QStringLiteral("Escribe la contraseña de la llave privada.");
+// Refusals of the certificate check, one per outcome it can find.
+inline const QString ERR_LLAVE_ILEGIBLE = QStringLiteral(
+    "No se pudo leer el archivo de la llave privada (.key): no existe, no es un archivo o está dañado.");
+inline const QString ERR_LLAVE_SIN_CIFRAR = QStringLiteral(
+    "La llave privada (.key) no está protegida con contraseña. Usa la llave que te entregó el SAT.");
+inline const QString ERR_LLAVE_NO_ADMITIDA = QStringLiteral(
+    "La llave privada (.key) está protegida de una forma que no usan las llaves del SAT. "
+    "Usa la llave que te entregó el SAT.");
+inline const QString ERR_CERT_ILEGIBLE = QStringLiteral(
+    "No se pudo leer el archivo del certificado (.cer): no existe, no es un archivo o está dañado.");
+// Followed by the key usage the certificate declares.
+inline const QString ERR_CERT_NO_CSD =
+    QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
+inline const QString ERR_CERT_RFC_NO_VALIDO = QStringLiteral(
+    "El certificado no trae un RFC válido, así que no puede ser el certificado de sello digital de una empresa.");
+inline const QString ERR_CERT_NUMERO_NO_VALIDO = QStringLiteral(
+    "El número del certificado no es de 20 dígitos como los que asigna el SAT.");
+// A business is created or opened only under a valid RFC.
+inline const QString ERR_RFC_NO_VALIDO = QStringLiteral("El RFC \"%1\" no es válido.");
 
 // ---------------------------------------------------------------------------
 // Messages: password recovery and recovery mail

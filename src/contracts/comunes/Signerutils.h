@@ -19,6 +19,35 @@ struct TOpcionesCorreo {
     int segundosEspera = 30;
 };
 
+// What the check of a certificate and its private key found, in the order it
+// looks: the key first, then the certificate, then whether they are a pair.
+// Each outcome has its message for the user (mensajeRevision).
+enum class TRevision {
+    Correcto,
+    LlaveIlegible,       // missing, not a regular file, too large or not a key
+    LlaveSinCifrar,      // a key that needs no password
+    LlaveNoAdmitida,     // its key derivation is not one a SAT key uses
+    PasswordIncorrecto,  // the password does not open it
+    CertificadoIlegible, // missing, not a regular file, too large or damaged
+    NoEsCsd,             // another kind of certificate (a FIEL, a TLS one)
+    RfcNoValido,         // its subject RFC does not have an RFC's form
+    NumeroNoValido,      // its serial is not the SAT's 20-digit number
+    NoCorresponden,      // the key is not the certificate's pair
+};
+
+// The text the user sees for an outcome; `usoLlave` (the certificate's
+// CERT_INTENDEDKEYUSAGE) completes the NoEsCsd message. Empty for Correcto.
+COMUNES_EXPORT QString mensajeRevision(TRevision revision, const QString& usoLlave = QString());
+
+// Whether the text is an RFC: 3 letters (a legal person) or 4 (a natural
+// person) among A-Z, Ñ and &, the 6 digits of a date and 3 letters or
+// digits, upper case, nothing around it. Only such a text may name a
+// business folder or a database.
+COMUNES_EXPORT bool esRfcValido(const QString& rfc);
+// The RFC of a certificate's subject identifier (CERT_OID_45): a legal
+// person's is followed by " / " and its representative's RFC.
+COMUNES_EXPORT QString rfcDelSujeto(const QString& identificador);
+
 // Ciphers and hashes for texts the program stores: connection strings,
 // passwords, permission texts. Certificate and mail operations live beside
 // these as the features that need them arrive.
@@ -65,6 +94,27 @@ public:
     void sendPassMail(const QString& servidor, const QString& destinatario, const QString& cuenta,
                       const QString& password, const QString& remitente, const QString& html, bool tlsObligatorio,
                       const TOpcionesCorreo& opciones = {}) const;
+
+    // The checks a certificate passes before anything is taken from it: a
+    // readable CSD whose subject RFC (rfcDelSujeto) is an RFC and whose
+    // serial is the SAT's 20 digits.
+    TRevision revisaCertificado(const QString& archivoCertificado) const;
+    // The checks a key passes before its password is tried and then the
+    // password: an encrypted PKCS#8 key whose key derivation is bounded as
+    // a SAT key's is (ITERACIONES_MAXIMAS); a key asking for more is refused
+    // before any derivation runs.
+    TRevision revisaLlave(const QString& archivoLlave, const QString& password) const;
+    // revisaLlave, then revisaCertificado, then whether they are a pair.
+    TRevision revisaCertificados(const QString& archivoCertificado, const QString& archivoLlave,
+                                 const QString& password) const;
+    // mensajeRevision of the outcome, completed with the certificate's key
+    // usage when it is not a CSD.
+    QString explicaRevision(TRevision revision, const QString& archivoCertificado) const;
+
+    // Real SAT keys derive their encryption key with 1024 or 2048 PBKDF2 (or
+    // PBES1) iterations; this bound leaves wide margin while a key at the
+    // bound still opens in a fraction of a second.
+    static constexpr long long ITERACIONES_MAXIMAS = 100000;
 };
 
 // The shared signer, created on first use.

@@ -352,8 +352,10 @@ private slots:
             "importe=\"309.30\">\n<cfdi:Parte cantidad=\"2\" unidad=\"PZA\" noIdentificacion=\"T1\" "
             "descripcion=\"TAPON\" valorUnitario=\"1.50\" importe=\"3.00\"/>"
             "<cfdi:Parte cantidad=\"0\" descripcion=\"NADA\"/>";
+        // 3.2 lets TipoCambio be any text; one that is no number is left out.
         entorno.escribe(QStringLiteral("1.xml"),
-                        variante(QStringLiteral("cfdi32-real.xml"), {{"importe=\"309.30\">", parte}}));
+                        variante(QStringLiteral("cfdi32-real.xml"),
+                                 {{"importe=\"309.30\">", parte}, {"TipoCambio=\"1.00\"", "TipoCambio=\"N/A\""}}));
         entorno.escribe(QStringLiteral("2.xml"),
                         variante(QStringLiteral("cfdi32-real.xml"),
                                  {{"importe=\"309.30\">", parte},
@@ -371,6 +373,8 @@ private slots:
         // Seven products of the lines and the part, for two vouchers.
         QCOMPARE(C::cuenta(TCondicion(), conexion), 8);
         QCOMPARE(TComprobanteconcepto::cuenta(TCondicion(), conexion), 14);
+        using V = TComprobante;
+        QCOMPARE(V::cuenta(V::columna(V::col_Tipodecambio).esNulo(), conexion), 1);
     }
 
     // A donation receipt of version 3.2: its donee complement, its category.

@@ -4,6 +4,7 @@
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDefaultDBValues.h"
@@ -34,7 +35,9 @@ void updateBaseDatos(const TConexionSesion& conexion)
     valores.inicia();
 }
 
-TResultado ingresa(const QString& componente, const QString& email, const QString& password)
+namespace {
+
+TResultado intenta(const QString& componente, const QString& email, const QString& password)
 {
     if (componente.isEmpty())
         return TResultado::SinEmpresa;
@@ -47,13 +50,7 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
     const QStringList detalle = registro.getEmpresaDetalle(rfc);
 
     TConexionSesion conexion;
-    bool existe = false;
-    try {
-        existe = Utils::evaluaConexion(conexion, detalle.value(2));
-    } catch (const ECifrado&) {
-        existe = false;  // a registry row nobody can read leads nowhere
-    }
-    if (!existe) {
+    if (!Utils::evaluaConexion(conexion, detalle.value(2))) {
         registro.deshabilitaEstatusEmpresa(rfc);
         return TResultado::BaseInexistente;
     }
@@ -87,6 +84,33 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
     Utils::inicializaDirectorios(Sistema::exePath, fiscales ? fiscales->getRfc() : rfc);
     Sistema::actualizaSucursales();
     return TResultado::Correcto;
+}
+
+void registra(const QString& texto)
+{
+    Logmanager::Log(texto, 1, Sistema::exePath);
+}
+
+}  // namespace
+
+TResultado ingresa(const QString& componente, const QString& email, const QString& password)
+{
+    QString rfc = componente;
+    rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
+    const QString quien = QStringLiteral("correo \"%1\", empresa \"%2\"").arg(email, rfc);
+    TResultado resultado;
+    try {
+        resultado = intenta(componente, email, password);
+    } catch (const std::exception& e) {
+        registra(QStringLiteral("Ingreso fallido (") + quien + QStringLiteral("): ") + Errores::describe(e));
+        throw;
+    }
+    if (resultado == TResultado::Correcto)
+        registra(QStringLiteral("Ingreso correcto: ") + quien + QLatin1Char('.'));
+    else
+        registra(QStringLiteral("Ingreso rechazado (") + quien + QStringLiteral("): ") +
+                 mensajes(resultado).join(QStringLiteral(" / ")));
+    return resultado;
 }
 
 }  // namespace Ingreso

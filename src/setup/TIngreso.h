@@ -25,7 +25,8 @@ QStringList mensajes(TResultado resultado);
 // On success the session (Sistema::Conexion, Negocio, Usuario,
 // UsuarioNegocio, branches) is filled, the database brought up to date and
 // the business folders created. A password is compared with the stored one;
-// a user created without password signs in with an empty one.
+// a user created without password signs in with an empty one. Every attempt,
+// let in or refused, writes one line to the log.
 TResultado ingresa(const QString& componente, const QString& email, const QString& password);
 
 // Brings a business database up to the program's schema.

@@ -34,11 +34,11 @@ QByteArray leeArchivo(const QString& ruta)
 
 // A business database already at that place is never overwritten: it is
 // kept beside, under a dated name, so creating a business again with the
-// same RFC cannot destroy vouchers.
-void apartaExistente(const QString& archivo)
+// same RFC cannot destroy vouchers. The name it got, empty when there was none.
+QString apartaExistente(const QString& archivo)
 {
     if (!QFileInfo::exists(archivo))
-        return;
+        return QString();
     Conexiones::cierra(TConexionSesion::embebida(archivo, Sistema::exePath));
     const QString aparte =
         archivo + QStringLiteral(".") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
@@ -46,7 +46,39 @@ void apartaExistente(const QString& archivo)
     if (!QFile::rename(archivo, aparte))
         throw EEntradaSalida(QStringLiteral("Ya existe una base de datos en %1 y no se pudo apartar.").arg(archivo));
     Logmanager::Log(QStringLiteral("La base de datos existente se apartó como ") + aparte, 1, Sistema::exePath);
+    return aparte;
 }
+
+// Until the registry knows the new business, a failure must leave the folder
+// as it was: the new file goes and the database set aside comes back, so the
+// business the registry (or a later rebuild) points to keeps its vouchers.
+class TDeshaceArchivo {
+public:
+    TDeshaceArchivo(QString archivo, QString aparte) : m_archivo(std::move(archivo)), m_aparte(std::move(aparte)) {}
+    ~TDeshaceArchivo()
+    {
+        if (m_hecho)
+            return;
+        Conexiones::cierra(TConexionSesion::embebida(m_archivo, Sistema::exePath));
+        if (m_nuevo)
+            QFile::remove(m_archivo);
+        if (!m_aparte.isEmpty() && !QFileInfo::exists(m_archivo) && QFile::rename(m_aparte, m_archivo))
+            Logmanager::Log(QStringLiteral("La base de datos apartada volvió a su lugar: ") + m_archivo, 1,
+                            Sistema::exePath);
+    }
+    TDeshaceArchivo(const TDeshaceArchivo&) = delete;
+    TDeshaceArchivo& operator=(const TDeshaceArchivo&) = delete;
+
+    // The file at its place is the new one (remove it when undoing).
+    void creado() { m_nuevo = true; }
+    void confirma() { m_hecho = true; }
+
+private:
+    QString m_archivo;
+    QString m_aparte;
+    bool m_nuevo = false;
+    bool m_hecho = false;
+};
 
 // Nobody acts before the owner exists: the owner's own row is stored on
 // behalf of no user, the rest on the owner's.
@@ -165,8 +197,9 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
         throw EEntradaSalida(QStringLiteral("No se encontró la base de datos vacía del programa (%1). "
                                             "Reinstala el programa e inténtalo de nuevo.")
                                  .arg(RS_PATH));
+    TDeshaceArchivo deshace(archivoBase, email.isEmpty() ? QString() : apartaExistente(archivoBase));
     if (!email.isEmpty()) {
-        apartaExistente(archivoBase);
+        deshace.creado();
         QFile archivo(archivoBase);
         if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla) != plantilla.size() || !archivo.flush())
             throw EEntradaSalida(
@@ -175,7 +208,10 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
 
     TConexionSesion conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
     conexion.setServer(Rutas::programa({DB_SPECIFI_COPTIONS}));
-    registroLocal().usuarioLogginInsert(registro);
+    QString error;
+    if (!registroLocal().usuarioLogginInsert(registro, &error))
+        throw EBaseDatos(ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
+    deshace.confirma();
     return conexion;
 }
 
@@ -258,6 +294,9 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
 
     TDefaultDBValues(conexion).inicia();
     Utils::inicializaDirectorios(Sistema::exePath, fiscales.getRfc());
+    Logmanager::Log(QStringLiteral("Empresa creada: RFC \"%1\", \"%2\", en %3.")
+                        .arg(fiscales.getRfc(), datos.nombreEmpresa.trimmed(), conexion.getDatabase()),
+                    1, Sistema::exePath);
     return liga;
 }
 

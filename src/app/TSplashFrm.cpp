@@ -132,6 +132,11 @@ void TSplashFrm::ShowNextForm()
                     throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2")
                                              .arg(Sistema::dbUsuariosSistema, archivo.errorString()));
             }
+        } else if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema)) {
+            // Read as it is, a damaged registry counts no business and the
+            // wizard would offer the first run as if none had ever been made.
+            const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath);
+            emit registroDanado(TBaseDatosLocalFrm::reemplazaRegistro(bd ? bd->data() : QByteArray()));
         }
     } catch (const std::exception& e) {
         registraError(e);

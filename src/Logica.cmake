@@ -4,6 +4,11 @@
 # widget header, no window header and no window global. Every other source
 # of the subsystem folders is window code.
 set(VELKOR_LOGICA_FUENTES
+    app/Reemplazo.h
+    app/TAjustesPrograma.cpp
+    app/TAjustesPrograma.h
+    app/TArchivoZip.cpp
+    app/TArchivoZip.h
     app/TBaseDatosLocalFrm.cpp
     app/TBaseDatosLocalFrm.h
     app/TCadenaConexion.cpp
@@ -16,15 +21,40 @@ set(VELKOR_LOGICA_FUENTES
     app/Utils.h
     app/UtilsConexion.cpp
     app/UtilsRecursos.cpp
+    app/UtilsPaquetes.h
+    shell/ContextoTrabajo.cpp
+    shell/ContextoTrabajo.h
+    shell/Despacho.cpp
+    shell/Despacho.h
+    shell/Modulos.cpp
+    shell/Modulos.h
+    shell/Reinicio.cpp
+    shell/Reinicio.h
+    shell/TConfiguracionNegocio.cpp
+    shell/TConfiguracionNegocio.h
+    shell/TPaqueteBean.cpp
+    shell/TPaqueteBean.h
     app/UtilsSesion.cpp
     import/Nomina11.cpp
     import/Nomina11.h
     setup/Credenciales.cpp
     setup/Credenciales.h
+    setup/TImportarBaseHilo.cpp
+    setup/TImportarBaseHilo.h
     setup/TIngreso.cpp
     setup/TIngreso.h
     setup/TNuevoNegocio.cpp
-    setup/TNuevoNegocio.h)
+    setup/TNuevoNegocio.h
+    setup/TRecuperacion.cpp
+    setup/TRecuperacion.h
+    setup/TRespaldo.cpp
+    setup/TRespaldo.h
+    shell/TCatalogosHilo.cpp
+    shell/TCatalogosHilo.h
+    shell/TIdHTTPProgress.cpp
+    shell/TIdHTTPProgress.h
+    shell/TVerificaUpdate.cpp
+    shell/TVerificaUpdate.h)
 
 # The folders of the shell's subsystems; their files not listed above are
 # windows.

@@ -8,6 +8,7 @@
 //    transaction, the key taken back by the INSERT itself (RETURNING).
 // Usage: bench_guardado [filas]   (default 20000)
 
+#include "BaseBench.h"
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Esquema.h"
@@ -117,15 +118,7 @@ double ahora(const TUnidadTrabajo& unidad, const TReferencias& r, int filas)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    const int filas = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20000;
-    QTemporaryDir carpeta;
-    const QString archivo = carpeta.filePath(QStringLiteral("bench.fdb"));
-    try {
-        Conexiones::creaBaseDatos(archivo, QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/"));
-        const TConexionSesion conexion =
-            TConexionSesion::embebida(archivo, QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/"));
-        Esquema::completaTodo(conexion);
+    return ejecutaBench(argc, argv, 20000, [](const TConexionSesion& conexion, int filas) {
         const TUnidadTrabajo unidad(conexion, 1);
         const TReferencias r = preparaReferencias(unidad);
         ahora(unidad, r, qMin(filas, 500));  // warms the engine's cache for both runs
@@ -135,11 +128,5 @@ int main(int argc, char** argv)
         std::printf("  antes (preparar cada vez + clave aparte): %10.0f\n", a);
         std::printf("  ahora (unidad de trabajo, RETURNING):     %10.0f\n", b);
         std::printf("  proporción ahora/antes:                   %10.2f\n", b / a);
-        Conexiones::apagaMotor();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(Errores::describe(e)));
-        Conexiones::apagaMotor();
-        return 1;
-    }
-    return 0;
+    });
 }

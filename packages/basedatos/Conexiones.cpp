@@ -1,5 +1,6 @@
 #include "Conexiones.h"
 
+#include "Archivos.h"
 #include "Constantes.h"
 #include "Errores.h"
 
@@ -205,6 +206,8 @@ void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma)
     if (isc_dsql_execute_immediate(estado, &db, &tr, 0, sql.constData(), SQL_DIALECT_V6, nullptr))
         throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivo, textoEstado(estado)));
     isc_detach_database(estado, &db);
+    // The engine creates the file readable by its group (0660).
+    Archivos::hazPrivado(info.absoluteFilePath());
 }
 
 }  // namespace Conexiones

@@ -14,7 +14,9 @@
 namespace {
 
 // Raise it whenever EsquemaEntidades.h changes.
-constexpr int VERSION_ESQUEMA = 1;
+// 2: what whole CFDI 3.3 and 4.0 vouchers need (step Cfdi40), the payment-form
+//    key index and the prefix index of a concept's description.
+constexpr int VERSION_ESQUEMA = 2;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 
 QString nombreTabla(const char* clase)
@@ -54,6 +56,13 @@ QList<TTabla> describeTablas()
             tabla.indices.append(QStringLiteral(#N).toUpper());
     VELKOR_INDICES(VELKOR_INDICE_DESC)
 #undef VELKOR_INDICE_DESC
+
+#define VELKOR_PREFIJO_DESC(Clase, N, Caracteres) \
+    for (TTabla& tabla : tablas) \
+        if (tabla.clase == QLatin1String(#Clase)) \
+            tabla.prefijos.insert(QStringLiteral(#N).toUpper(), Caracteres);
+    VELKOR_INDICES_PREFIJO(VELKOR_PREFIJO_DESC)
+#undef VELKOR_PREFIJO_DESC
     return tablas;
 }
 
@@ -156,6 +165,11 @@ QString TColumna::tipoSql() const
     return QString();
 }
 
+QString TTabla::prefijo(const QString& expresion, int caracteres)
+{
+    return QStringLiteral("SUBSTRING(%1 FROM 1 FOR %2)").arg(expresion).arg(caracteres);
+}
+
 int TTabla::posicion(const QString& nombreColumna) const
 {
     for (int i = 0; i < columnas.size(); ++i)
@@ -253,6 +267,15 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
             if (!despues.indices.contains(nombre))
                 e.ejecuta(QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(cita(nombre), cita(t.nombre), cita(columna)));
         }
+        for (auto it = t.prefijos.cbegin(); it != t.prefijos.cend(); ++it) {
+            const int i = t.posicion(it.key());
+            if (i < 0 || !despues.tieneColumna(t, t.columnas.at(i)))
+                continue;
+            const QString nombre = nombreRestriccion(QStringLiteral("IXP_"), t.nombre, it.key());
+            if (!despues.indices.contains(nombre))
+                e.ejecuta(QStringLiteral("CREATE INDEX %1 ON %2 COMPUTED BY (%3)")
+                              .arg(cita(nombre), cita(t.nombre), TTabla::prefijo(cita(it.key()), it.value())));
+        }
     }
 
     if (!despues.tablas.contains(TABLA_VERSION))
@@ -264,7 +287,7 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
 void completaTodo(const TConexionSesion& conexion)
 {
     for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
-                                TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas})
+                                TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas, TGrupoEsquema::Cfdi40})
         completa(conexion, grupo);
 }
 

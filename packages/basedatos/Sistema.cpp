@@ -54,6 +54,35 @@ bool leeBooleano(const QString& texto)
     return numero && valor != 0;
 }
 
+QString sinBlancos(const QString& texto)
+{
+    QString resultado;
+    resultado.reserve(texto.size());
+    for (const QChar c : texto) {
+        if (!c.isSpace())
+            resultado.append(c);
+    }
+    return resultado;
+}
+
+// A permission text grants rights only in the business it was made for: its
+// first field is that business's RFC followed by USR_PASS. Without that, a
+// text copied from a user's link in another business (or made for another
+// RFC) would carry its rights over.
+bool esDelNegocio(const QString& primerCampo)
+{
+    if (!Negocio)
+        return false;
+    QString rfc;
+    try {
+        if (const std::shared_ptr<TDatosfiscales> fiscales = Negocio->getDatosfiscales())
+            rfc = sinBlancos(fiscales->getRfc());
+    } catch (const EVelkor&) {
+        return false;
+    }
+    return !rfc.isEmpty() && sinBlancos(primerCampo).compare(rfc + Constantes::USR_PASS, Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 void initNuevoNegocio(const TUsuarionegocio& liga)
@@ -96,7 +125,7 @@ bool getPermiso(const QString& codigo)
     } catch (const ECifrado&) {
         return false;  // an altered permission text grants nothing
     }
-    return posicion < campos.size() && leeBooleano(campos.at(posicion));
+    return posicion < campos.size() && esDelNegocio(campos.first()) && leeBooleano(campos.at(posicion));
 }
 
 void actualizaSucursales()

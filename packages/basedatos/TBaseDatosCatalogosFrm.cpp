@@ -258,6 +258,20 @@ QStringList TBaseDatosCatalogosFrm::getCodigosPostales(const QString& claveEstad
     return codigos;
 }
 
+QString TBaseDatosCatalogosFrm::getDescripcionFormaPago(const QString& clave) const
+{
+    const QList<QStringList> filas =
+        consulta(QStringLiteral("SELECT DESCRIPCION FROM FORMAPAGO WHERE FORMA_PAGO = ") + PARAMETRO, {clave.trimmed()}, 1);
+    return filas.isEmpty() ? QString() : filas.first().first();
+}
+
+QString TBaseDatosCatalogosFrm::getDescripcionMetodoPago(const QString& codigo) const
+{
+    const QList<QStringList> filas = consulta(
+        QStringLiteral("SELECT DESCRIPCION FROM METODOPAGO WHERE METODO_PAGO = ") + PARAMETRO, {codigo.trimmed()}, 1);
+    return filas.isEmpty() ? QString() : filas.first().first();
+}
+
 TBaseDatosCatalogosFrm& BaseDatosCatalogosFrm()
 {
     static TBaseDatosCatalogosFrm instancia;

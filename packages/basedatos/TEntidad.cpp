@@ -148,9 +148,19 @@ TCondicion TCampo::compara(const char* operador, const QVariant& valor) const
                           {comoDecimal(valor, c).texto()});
     if (valor.metaType() == QMetaType::fromType<TDecimal>())
         throw EConversion(QStringLiteral("La columna %1 no guarda cantidades.").arg(c.nombre));
-    if (c.tipo == TTipoColumna::Texto && c.largo > 0)
-        return TCondicion(QStringLiteral("%1 %2 %3").arg(izquierda, QLatin1String(operador), PARAMETRO_TEXTO),
-                          {valor.toString()});
+    if (c.tipo == TTipoColumna::Texto && c.largo > 0) {
+        const TCondicion condicion(QStringLiteral("%1 %2 %3").arg(izquierda, QLatin1String(operador), PARAMETRO_TEXTO),
+                                   {valor.toString()});
+        // The engine only uses an index on an expression when the condition
+        // repeats that expression.
+        const int caracteres = m_tabla->prefijos.value(c.nombre);
+        if (caracteres == 0 || qstrcmp(operador, "=") != 0)
+            return condicion;
+        return TCondicion(QStringLiteral("%1 = %2").arg(TTabla::prefijo(izquierda, caracteres),
+                                                       TTabla::prefijo(PARAMETRO_TEXTO, caracteres)),
+                          {valor.toString()}) &&
+               condicion;
+    }
     return TCondicion(QStringLiteral("%1 %2 ?").arg(izquierda, QLatin1String(operador)), {valor});
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <openssl/asn1.h>
@@ -20,7 +21,13 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
+#include <cstdint>
 #include <ctime>
 #include <initializer_list>
 #include <memory>
@@ -49,6 +56,11 @@ using Llave = Puntero<EVP_PKEY, EVP_PKEY_free>;
 using Bio = Puntero<BIO, liberaBio>;
 using UsosExtendidos = Puntero<EXTENDED_KEY_USAGE, EXTENDED_KEY_USAGE_free>;
 using Entero = Puntero<BIGNUM, BN_free>;
+using ParametrosPbes2 = Puntero<PBE2PARAM, PBE2PARAM_free>;
+using ParametrosPbkdf2 = Puntero<PBKDF2PARAM, PBKDF2PARAM_free>;
+using ParametrosPbe = Puntero<PBEPARAM, PBEPARAM_free>;
+
+using Signerutils::TRevision;
 
 // Every operation leaves the error queue empty, whatever its outcome: a
 // reason left behind by a failed read would otherwise surface in an
@@ -84,14 +96,41 @@ OSSL_LIB_CTX* contexto()
     return ctx;
 }
 
+// Only a regular file is read. A FIFO or a device chosen in the dialog
+// would block the open or the read for as long as nobody writes to it, so
+// the file is opened without waiting and its type looked at before any read.
 QByteArray leeArchivo(const QString& ruta)
 {
     if (ruta.isEmpty())
         return {};
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly) || archivo.size() > TAMANO_MAXIMO_ARCHIVO)
+    const int descriptor = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0)
         return {};
-    return archivo.read(TAMANO_MAXIMO_ARCHIVO + 1);
+    QByteArray contenido;
+    struct stat estado {};
+    if (::fstat(descriptor, &estado) == 0 && S_ISREG(estado.st_mode) && estado.st_size <= TAMANO_MAXIMO_ARCHIVO) {
+        contenido.resize(TAMANO_MAXIMO_ARCHIVO + 1);
+        qsizetype leidos = 0;
+        while (leidos < contenido.size()) {
+            const ssize_t n =
+                ::read(descriptor, contenido.data() + leidos, static_cast<size_t>(contenido.size() - leidos));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                leidos = -1;
+                break;
+            }
+            if (n == 0)
+                break;
+            leidos += n;
+        }
+        // Grown past the limit since it was looked at, or not readable.
+        if (leidos < 0 || leidos > TAMANO_MAXIMO_ARCHIVO)
+            leidos = 0;
+        contenido.truncate(leidos);
+    }
+    ::close(descriptor);
+    return contenido;
 }
 
 // The SAT delivers DER; a PEM file (as converted by openssl or other tools)
@@ -152,29 +191,109 @@ Llave descifra(const X509_SIG* cifrada, const QByteArray& password)
     return Llave(EVP_PKCS82PKEY_ex(plana.get(), contexto(), nullptr));
 }
 
+// The iteration count of the key derivation is read from the encryption
+// parameters before anything is derived: a key asking for billions of
+// iterations would otherwise hold the window for minutes on the first try of
+// a password. PBES2 must derive with PBKDF2 (scrypt or anything else is not a
+// SAT key); the PBES1 and PKCS#12 schemes carry their count in PBEPARAM.
+TRevision revisaDerivacion(const X509_SIG* cifrada)
+{
+    const X509_ALGOR* algoritmo = nullptr;
+    X509_SIG_get0(cifrada, &algoritmo, nullptr);
+    const ASN1_OBJECT* oid = nullptr;
+    int tipo = V_ASN1_UNDEF;
+    const void* valor = nullptr;
+    X509_ALGOR_get0(&oid, &tipo, &valor, algoritmo);
+    if (tipo != V_ASN1_SEQUENCE || !valor)
+        return TRevision::LlaveIlegible;
+    const auto* parametros = static_cast<const ASN1_STRING*>(valor);
+
+    const ASN1_INTEGER* iteraciones = nullptr;
+    ParametrosPbes2 pbes2;
+    ParametrosPbkdf2 pbkdf2;
+    ParametrosPbe pbe;
+    if (OBJ_obj2nid(oid) == NID_pbes2) {
+        pbes2.reset(static_cast<PBE2PARAM*>(ASN1_item_unpack(parametros, ASN1_ITEM_rptr(PBE2PARAM))));
+        if (!pbes2 || !pbes2->keyfunc)
+            return TRevision::LlaveIlegible;
+        if (OBJ_obj2nid(pbes2->keyfunc->algorithm) != NID_id_pbkdf2)
+            return TRevision::LlaveNoAdmitida;
+        const ASN1_TYPE* derivacion = pbes2->keyfunc->parameter;
+        if (!derivacion || derivacion->type != V_ASN1_SEQUENCE)
+            return TRevision::LlaveIlegible;
+        pbkdf2.reset(
+            static_cast<PBKDF2PARAM*>(ASN1_item_unpack(derivacion->value.sequence, ASN1_ITEM_rptr(PBKDF2PARAM))));
+        if (!pbkdf2)
+            return TRevision::LlaveIlegible;
+        iteraciones = pbkdf2->iter;
+    } else {
+        pbe.reset(static_cast<PBEPARAM*>(ASN1_item_unpack(parametros, ASN1_ITEM_rptr(PBEPARAM))));
+        if (!pbe)
+            return TRevision::LlaveIlegible;
+        iteraciones = pbe->iter;
+    }
+    int64_t cuenta = 0;
+    if (!iteraciones)
+        return TRevision::LlaveIlegible;
+    // A count too large for 64 bits is beyond the bound as well.
+    if (ASN1_INTEGER_get_int64(&cuenta, iteraciones) != 1)
+        return TRevision::LlaveNoAdmitida;
+    if (cuenta < 1)
+        return TRevision::LlaveIlegible;
+    if (cuenta > Signerutils::TSigner::ITERACIONES_MAXIMAS)
+        return TRevision::LlaveNoAdmitida;
+    return TRevision::Correcto;
+}
+
+// A key that needs no password, as PKCS#8 or in a key type's own format.
+bool esLlaveSinCifrar(const QByteArray& der)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(der.constData());
+    if (LlavePlana(d2i_PKCS8_PRIV_KEY_INFO(nullptr, &p, static_cast<long>(der.size()))))
+        return true;
+    p = reinterpret_cast<const unsigned char*>(der.constData());
+    return static_cast<bool>(
+        Llave(d2i_AutoPrivateKey_ex(nullptr, &p, static_cast<long>(der.size()), contexto(), nullptr)));
+}
+
+struct TLlaveAbierta {
+    TRevision revision = TRevision::LlaveIlegible;
+    Llave llave;
+};
+
 // Only encrypted PKCS#8 keys are accepted: a key that opens with any password
 // would make the password check meaningless, and the SAT never delivers one.
-Llave abreLlave(const QString& ruta, const QString& password)
+TLlaveAbierta abreLlave(const QString& ruta, const QString& password)
 {
-    const QByteArray der = aDer(leeArchivo(ruta), {PEM_STRING_PKCS8});
+    TLlaveAbierta resultado;
+    const QByteArray der = aDer(leeArchivo(ruta), {PEM_STRING_PKCS8, PEM_STRING_PKCS8INF, PEM_STRING_RSA,
+                                                   PEM_STRING_ECPRIVATEKEY, PEM_STRING_DSA});
     if (der.isEmpty())
-        return {};
+        return resultado;
     const auto* p = reinterpret_cast<const unsigned char*>(der.constData());
     LlaveCifrada cifrada(d2i_X509_SIG(nullptr, &p, static_cast<long>(der.size())));
-    if (!cifrada)
-        return {};
+    if (!cifrada) {
+        if (esLlaveSinCifrar(der))
+            resultado.revision = TRevision::LlaveSinCifrar;
+        return resultado;
+    }
+    resultado.revision = revisaDerivacion(cifrada.get());
+    if (resultado.revision != TRevision::Correcto)
+        return resultado;
     // A failed decryption is a wrong password: about one wrong password in
     // two hundred passes the padding check and then fails as malformed
     // ASN.1 rather than as "bad decrypt", so the reason is not looked at.
-    Llave llave = descifra(cifrada.get(), password.toUtf8());
-    if (!llave) {
+    resultado.llave = descifra(cifrada.get(), password.toUtf8());
+    if (!resultado.llave) {
         // Keys made on Windows with an accented password may carry it in
         // Latin-1 rather than UTF-8.
         const QByteArray latin1 = password.toLatin1();
         if (latin1 != password.toUtf8() && QString::fromLatin1(latin1) == password)
-            llave = descifra(cifrada.get(), latin1);
+            resultado.llave = descifra(cifrada.get(), latin1);
     }
-    return llave;
+    if (!resultado.llave)
+        resultado.revision = TRevision::PasswordIncorrecto;
+    return resultado;
 }
 
 QString texto(const ASN1_STRING* valor)
@@ -311,10 +430,69 @@ QString usoLlave(X509* certificado)
 
 namespace Signerutils {
 
+QString mensajeRevision(TRevision revision, const QString& usoLlave)
+{
+    using namespace Constantes;
+    switch (revision) {
+    case TRevision::Correcto:
+        return {};
+    case TRevision::LlaveIlegible:
+        return ERR_LLAVE_ILEGIBLE;
+    case TRevision::LlaveSinCifrar:
+        return ERR_LLAVE_SIN_CIFRAR;
+    case TRevision::LlaveNoAdmitida:
+        return ERR_LLAVE_NO_ADMITIDA;
+    case TRevision::PasswordIncorrecto:
+        return ERR_CERT_LLAVE_PRIVADA;
+    case TRevision::CertificadoIlegible:
+        return ERR_CERT_ILEGIBLE;
+    case TRevision::NoEsCsd:
+        return ERR_CERT_NO_CSD + usoLlave;
+    case TRevision::RfcNoValido:
+        return ERR_CERT_RFC_NO_VALIDO;
+    case TRevision::NumeroNoValido:
+        return ERR_CERT_NUMERO_NO_VALIDO;
+    case TRevision::NoCorresponden:
+        return ERR_CERT_RELACION;
+    }
+    return ERR_CERT_RELACION;
+}
+
+bool esRfcValido(const QString& rfc)
+{
+    static const QRegularExpression patron(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-ZÑ&]{3,4}[0-9]{6}[A-Z0-9]{3}")));
+    return patron.match(rfc).hasMatch();
+}
+
+QString rfcDelSujeto(const QString& identificador)
+{
+    const qsizetype diagonal = identificador.indexOf(QLatin1Char('/'));
+    return (diagonal < 0 ? identificador : identificador.left(diagonal)).trimmed();
+}
+
+namespace {
+
+TRevision revisaLeido(X509* certificado)
+{
+    if (!certificado)
+        return TRevision::CertificadoIlegible;
+    if (usoLlave(certificado) != Constantes::CERT_CSD)
+        return TRevision::NoEsCsd;
+    if (!esRfcValido(rfcDelSujeto(atributoSujeto(certificado, NID_x500UniqueIdentifier))))
+        return TRevision::RfcNoValido;
+    static const QRegularExpression numeroSat(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{20}")));
+    if (!numeroSat.match(numeroCertificado(certificado)).hasMatch())
+        return TRevision::NumeroNoValido;
+    return TRevision::Correcto;
+}
+
+} // namespace
+
 bool TSigner::verificaClave(const QString& archivoLlave, const QString& password) const
 {
     LimpiaErrores limpia;
-    return static_cast<bool>(abreLlave(archivoLlave, password));
+    return static_cast<bool>(abreLlave(archivoLlave, password).llave);
 }
 
 bool TSigner::getRelacion(const QString& archivoCertificado, const QString& archivoLlave, const QString& password) const
@@ -323,7 +501,7 @@ bool TSigner::getRelacion(const QString& archivoCertificado, const QString& arch
     const Certificado certificado = leeCertificado(archivoCertificado);
     if (!certificado)
         return false;
-    const Llave llave = abreLlave(archivoLlave, password);
+    const Llave llave = abreLlave(archivoLlave, password).llave;
     const EVP_PKEY* publica = X509_get0_pubkey(certificado.get());
     return llave && publica && EVP_PKEY_eq(publica, llave.get()) == 1;
 }
@@ -341,6 +519,43 @@ QMap<QString, QString> TSigner::getInformacionCertificado(const QString& archivo
     informacion.insert(Constantes::CERT_VALIDTOSTR, vigenteHasta(certificado.get()));
     informacion.insert(Constantes::CERT_INTENDEDKEYUSAGE, usoLlave(certificado.get()));
     return informacion;
+}
+
+TRevision TSigner::revisaCertificado(const QString& archivoCertificado) const
+{
+    LimpiaErrores limpia;
+    return revisaLeido(leeCertificado(archivoCertificado).get());
+}
+
+TRevision TSigner::revisaLlave(const QString& archivoLlave, const QString& password) const
+{
+    LimpiaErrores limpia;
+    return abreLlave(archivoLlave, password).revision;
+}
+
+TRevision TSigner::revisaCertificados(const QString& archivoCertificado, const QString& archivoLlave,
+                                      const QString& password) const
+{
+    LimpiaErrores limpia;
+    const TLlaveAbierta llave = abreLlave(archivoLlave, password);
+    if (llave.revision != TRevision::Correcto)
+        return llave.revision;
+    const Certificado certificado = leeCertificado(archivoCertificado);
+    const TRevision revision = revisaLeido(certificado.get());
+    if (revision != TRevision::Correcto)
+        return revision;
+    const EVP_PKEY* publica = X509_get0_pubkey(certificado.get());
+    if (!publica || EVP_PKEY_eq(publica, llave.llave.get()) != 1)
+        return TRevision::NoCorresponden;
+    return TRevision::Correcto;
+}
+
+QString TSigner::explicaRevision(TRevision revision, const QString& archivoCertificado) const
+{
+    const QString uso = revision == TRevision::NoEsCsd
+                            ? getInformacionCertificado(archivoCertificado).value(Constantes::CERT_INTENDEDKEYUSAGE)
+                            : QString();
+    return mensajeRevision(revision, uso);
 }
 
 } // namespace Signerutils

@@ -1,5 +1,6 @@
 #include "TBaseDatosLocalFrm.h"
 
+#include "Archivos.h"
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
@@ -378,11 +379,9 @@ QString TBaseDatosLocalFrm::reemplazaRegistro(const QByteArray& vacio)
     try {
         if (vacio.isEmpty()) {
             creaTablas(archivo);
+            Archivos::hazPrivado(archivo);
         } else {
-            QFile nuevo(archivo);
-            if (!nuevo.open(QIODevice::WriteOnly) || nuevo.write(vacio) != vacio.size() || !nuevo.flush())
-                throw EEntradaSalida(
-                    QStringLiteral("No se pudo escribir %1: %2").arg(archivo, nuevo.errorString()));
+            Archivos::creaPrivado(archivo, vacio);
         }
     } catch (...) {
         // The damaged file is all there is: it goes back where it was.

@@ -19,4 +19,5 @@ void TDefaultDBValues::creaTablasFaltantes()
     TConcepto::actualizaColumnaConcepto(conn);
     TConcepto::actualizaColumnaPrecios(conn);
     TNuevastablas::createTable(conn);
+    TComprobante::actualizaCfdi40(conn);
 }

@@ -1,5 +1,6 @@
 #include "TSplashFrm.h"
 
+#include "Archivos.h"
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
@@ -126,12 +127,8 @@ void TSplashFrm::ShowNextForm()
     Sistema::dbUsuariosSistema = Rutas::programa({Constantes::DB_USUARIOS});
     try {
         if (!QFile::exists(Sistema::dbUsuariosSistema)) {
-            if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath)) {
-                QFile archivo(Sistema::dbUsuariosSistema);
-                if (!archivo.open(QIODevice::WriteOnly) || archivo.write(bd->data()) != bd->data().size())
-                    throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2")
-                                             .arg(Sistema::dbUsuariosSistema, archivo.errorString()));
-            }
+            if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath))
+                Archivos::creaPrivado(Sistema::dbUsuariosSistema, bd->data());
         } else if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema)) {
             // Read as it is, a damaged registry counts no business and the
             // wizard would offer the first run as if none had ever been made.

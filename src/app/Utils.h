@@ -108,10 +108,11 @@ bool validaContrasena(const QString& password, const QString& repetida);
 
 // --- Certificates --------------------------------------------------------------
 
-// Whether the key opens with the password and pairs with the certificate.
-// An empty key path or password fails silently; a wrong password shows
-// ERR_CERT_LLAVE_PRIVADA, a key of another certificate (or a missing or
-// unreadable certificate) ERR_CERT_RELACION, both as warnings.
+// Whether the key opens with the password, the certificate is a usable CSD
+// and they are a pair (TSigner::revisaCertificados). An empty key path or
+// password fails silently; any other refusal shows its message
+// (mensajeRevision: ERR_CERT_LLAVE_PRIVADA for a wrong password,
+// ERR_CERT_RELACION for a key of another certificate, ...) as a warning.
 bool evaluaRelacionCertificados(const QString& certificado, const QString& llave, const QString& password);
 
 }  // namespace Utils

@@ -4,6 +4,7 @@
 // meta-object system. Everything here runs on the UI thread.
 
 #include "Utils.h"
+#include "UtilsPaquetes.h"
 
 #include "Constantes.h"
 #include "RegistroClases.h"
@@ -24,6 +25,8 @@ namespace Utils {
 namespace {
 
 QString rutaAbsoluta(const QString& ruta) { return QFileInfo(ruta).absoluteFilePath(); }
+
+}  // namespace
 
 bool cargaPaquete(QLibrary& paquete)
 {
@@ -93,6 +96,16 @@ bool tieneFirma(const QMetaMethod& metodo, QMetaType resultado, std::initializer
     }
     return true;
 }
+
+void* retienePaquete(const QLibrary& paquete)
+{
+    // Qt 6.4 unmaps a library on any QLibrary::unload() of that file (a later
+    // getResource would), even while another QLibrary holds it loaded; a
+    // reference of the dynamic loader's own, never released, keeps it.
+    return dlopen(QFile::encodeName(paquete.fileName()).constData(), RTLD_NOW | RTLD_NOLOAD);
+}
+
+namespace {
 
 // Instances made by getMetodoPaquete, one per package file and class name.
 // Their packages stay loaded, so the instances stay usable to the end.
@@ -179,11 +192,7 @@ TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QSt
             return {};
         }
         // The instance's code lives in the package, so it must stay mapped.
-        // Qt 6.4 unmaps a library on any QLibrary::unload() of that file (a
-        // later getResource would), even while another QLibrary holds it
-        // loaded; a reference of the dynamic loader's own, never released,
-        // keeps it.
-        dlopen(QFile::encodeName(biblioteca.fileName()).constData(), RTLD_NOW | RTLD_NOLOAD);
+        retienePaquete(biblioteca);
         instancia = nueva;
     }
     TMetodo resultado;

@@ -51,15 +51,11 @@ bool evaluaRelacionCertificados(const QString& certificado, const QString& llave
     if (llave.isEmpty() || password.isEmpty())
         return false;
     const Signerutils::TSigner& signer = Signerutils::Signer();
-    if (!signer.verificaClave(llave, password)) {
-        mensaje(Constantes::ERR_CERT_LLAVE_PRIVADA, Constantes::MSG_WARNING);
-        return false;
-    }
-    if (!signer.getRelacion(certificado, llave, password)) {
-        mensaje(Constantes::ERR_CERT_RELACION, Constantes::MSG_WARNING);
-        return false;
-    }
-    return true;
+    const Signerutils::TRevision revision = signer.revisaCertificados(certificado, llave, password);
+    if (revision == Signerutils::TRevision::Correcto)
+        return true;
+    mensaje(signer.explicaRevision(revision, certificado), Constantes::MSG_WARNING);
+    return false;
 }
 
 } // namespace Utils

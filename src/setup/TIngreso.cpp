@@ -10,6 +10,8 @@
 #include "TDefaultDBValues.h"
 #include "Utils.h"
 
+#include <functional>
+
 using namespace Constantes;
 
 namespace Ingreso {
@@ -37,7 +39,10 @@ void updateBaseDatos(const TConexionSesion& conexion)
 
 namespace {
 
-TResultado intenta(const QString& componente, const QString& email, const QString& password)
+// The sign-in itself; `esSuPassword` says whether the user found by the
+// e-mail is the one signing in.
+TResultado ingresaCon(const QString& componente, const QString& email,
+                      const std::function<bool(const TUsuario&)>& esSuPassword)
 {
     if (componente.isEmpty())
         return TResultado::SinEmpresa;
@@ -57,9 +62,7 @@ TResultado intenta(const QString& componente, const QString& email, const QStrin
 
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(detalle.value(0), conexion);
     std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
-    // The password typed must be the user's: its stored form is the cipher of
-    // e-mail, separator and password, and the cipher is deterministic.
-    if (usuario && Credenciales::cifraPassword(usuario->getEmail(), password) != usuario->getPassword())
+    if (usuario && !esSuPassword(*usuario))
         usuario.reset();
     if (!negocio)
         registro.deshabilitaEstatusEmpresa(rfc);
@@ -91,16 +94,15 @@ void registra(const QString& texto)
     Logmanager::Log(texto, 1, Sistema::exePath);
 }
 
-}  // namespace
-
-TResultado ingresa(const QString& componente, const QString& email, const QString& password)
+// Every attempt, let in, refused or failed, is one line of the log.
+TResultado registrado(const QString& componente, const QString& email, const std::function<TResultado()>& intento)
 {
     QString rfc = componente;
     rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
     const QString quien = QStringLiteral("correo \"%1\", empresa \"%2\"").arg(email, rfc);
     TResultado resultado;
     try {
-        resultado = intenta(componente, email, password);
+        resultado = intento();
     } catch (const std::exception& e) {
         registra(QStringLiteral("Ingreso fallido (") + quien + QStringLiteral("): ") + Errores::describe(e));
         throw;
@@ -111,6 +113,28 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
         registra(QStringLiteral("Ingreso rechazado (") + quien + QStringLiteral("): ") +
                  mensajes(resultado).join(QStringLiteral(" / ")));
     return resultado;
+}
+
+}  // namespace
+
+TResultado ingresa(const QString& componente, const QString& email, const QString& password)
+{
+    // The password typed must be the user's: its stored form is the cipher of
+    // e-mail, separator and password, and the cipher is deterministic.
+    return registrado(componente, email, [&] {
+        return ingresaCon(componente, email, [&](const TUsuario& usuario) {
+            return Credenciales::cifraPassword(usuario.getEmail(), password) == usuario.getPassword();
+        });
+    });
+}
+
+TResultado reingresa(const QString& componente, const QString& email, const QString& passwordGuardado)
+{
+    // The same cipher of the same e-mail and password in the other database.
+    return registrado(componente, email, [&] {
+        return ingresaCon(componente, email,
+                          [&](const TUsuario& usuario) { return usuario.getPassword() == passwordGuardado; });
+    });
 }
 
 }  // namespace Ingreso

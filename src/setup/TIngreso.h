@@ -28,6 +28,10 @@ QStringList mensajes(TResultado resultado);
 // a user created without password signs in with an empty one. Every attempt,
 // let in or refused, writes one line to the log.
 TResultado ingresa(const QString& componente, const QString& email, const QString& password);
+// The same sign-in for a user already signed in to another business: the
+// password is given as stored (the user's getPassword), so it matches when
+// the user has the same password in both databases. Logged as ingresa.
+TResultado reingresa(const QString& componente, const QString& email, const QString& passwordGuardado);
 
 // Brings a business database up to the program's schema.
 void updateBaseDatos(const TConexionSesion& conexion);

@@ -1,5 +1,6 @@
 #include "TNuevoNegocio.h"
 
+#include "Archivos.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Credenciales.h"
@@ -157,6 +158,14 @@ std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const T
     return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, unidad));
 }
 
+// The RFC names the business folder and its database: anything else than
+// an RFC (a path, an empty text) never gets that far.
+void exigeRfcValido(const QString& rfc)
+{
+    if (!Signerutils::esRfcValido(rfc))
+        throw EVelkor(ERR_RFC_NO_VALIDO.arg(rfc));
+}
+
 }  // namespace
 
 QString archivoLocal(const QString& rfc)
@@ -187,8 +196,9 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
     // A destination the registry could not store would leave a database
     // nobody can reach: refuse it before any file is made.
     TCadenaConexion::deRegistro(registro).plano();
+    exigeRfcValido(rfc);
 
-    Utils::createDir(Rutas::programa({DB_PATH, rfc}));
+    Archivos::creaCarpetaPrivada(Rutas::programa({DB_PATH, rfc}));
     const QString archivoBase = archivoLocal(rfc);
 
     // Without the template there would be no database behind the registry
@@ -200,10 +210,7 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
     TDeshaceArchivo deshace(archivoBase, email.isEmpty() ? QString() : apartaExistente(archivoBase));
     if (!email.isEmpty()) {
         deshace.creado();
-        QFile archivo(archivoBase);
-        if (!archivo.open(QIODevice::WriteOnly) || archivo.write(plantilla) != plantilla.size() || !archivo.flush())
-            throw EEntradaSalida(
-                QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivoBase, archivo.errorString()));
+        Archivos::creaPrivado(archivoBase, plantilla);
     }
 
     TConexionSesion conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
@@ -218,6 +225,13 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuarioDado)
 {
+    // Nothing is stored for a certificate the wizard would have refused.
+    exigeRfcValido(datos.rfc.trimmed());
+    const Signerutils::TRevision revision =
+        Signerutils::Signer().revisaCertificados(datos.certificado, datos.llave, datos.passwordLlave);
+    if (revision != Signerutils::TRevision::Correcto)
+        throw ECertificado(Signerutils::Signer().explicaRevision(revision, datos.certificado));
+
     TUsuarionegocio liga;
     TDatosfiscales fiscales;
     {

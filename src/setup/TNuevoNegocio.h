@@ -84,9 +84,10 @@ TDestino destinoLocal(const QString& rfc);
 // and replaced only when `email` is not empty. Raises ECadenaConexion when a
 // field of `destino` cannot be stored and EEntradaSalida when the template is
 // empty or the file cannot be written; either way before anything is
-// registered. A registry that cannot be written raises EBaseDatos; the
-// folder is then left as it was (the new file removed, a database set aside
-// put back).
+// registered. The RFC must pass Signerutils::esRfcValido; the folder is
+// private to the owner (0700), the file too (0600). A registry that cannot be
+// written raises EBaseDatos; the folder is then left as it was (the new file
+// removed, a database set aside put back).
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla);
 
@@ -96,8 +97,11 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
 // person and contact are copied into the new database. `logo` is the
 // business's first logo (IMG_EMPRESA_DEFAULT); empty leaves it without one.
 // Returns the stored owner's link, from which the business and user are read.
-// Raises on any failure; the records are stored all or none. A business
-// created writes one line to the log.
+// Before anything is stored, the RFC must be one and the certificate, key and
+// password must pass TSigner::revisaCertificados: otherwise raises EVelkor or
+// ECertificado with the message for the user. Raises on any later failure
+// too; the records are stored all or none. A business created writes one
+// line to the log.
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuario = nullptr);
 

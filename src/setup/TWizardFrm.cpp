@@ -50,8 +50,6 @@ std::function<QDate()> TWizardFrm::fechaActual = [] { return QDate::currentDate(
 
 namespace {
 
-const QString MENSAJE_NO_CSD =
-    QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
 const QString MENSAJE_EMPRESA_EXISTENTE = QStringLiteral("Ya existe la empresa");
 
 // Brand texts of the business page; the placeholders are replaced at each
@@ -115,14 +113,6 @@ void fila(QFormLayout* formulario, QLineEdit* campo, QLayout* contenido = nullpt
 void fila(QFormLayout* formulario, QWidget* campo, const QString& texto)
 {
     formulario->addRow(Controles::etiqueta(campo->parentWidget(), campo, texto), campo);
-}
-
-// The RFC of a certificate's subject identifier: a legal person's may be
-// followed by "/" and its representative's RFC.
-QString rfcDeCertificado(const QString& identificador)
-{
-    const int diagonal = identificador.indexOf(QLatin1Char('/'));
-    return (diagonal < 0 ? identificador : identificador.left(diagonal)).trimmed();
 }
 
 // The text of a chosen list entry; the prompt (item 0) reads as empty.
@@ -983,17 +973,20 @@ void TWizardFrm::SearchEditButton2Click()
     if (ruta.isEmpty())
         return;
     EdCSD->setText(ruta);
-    const QMap<QString, QString> info = Signerutils::Signer().getInformacionCertificado(ruta);
-    const QString uso = info.value(CERT_INTENDEDKEYUSAGE);
-    if (uso != CERT_CSD) {
+    // Nothing is taken from a certificate that is not a readable CSD of a
+    // valid RFC and SAT number: its RFC would name the business folder.
+    const Signerutils::TSigner& signer = Signerutils::Signer();
+    const Signerutils::TRevision revision = signer.revisaCertificado(ruta);
+    if (revision != Signerutils::TRevision::Correcto) {
         EdCSD->clear();
-        Utils::mensaje(MENSAJE_NO_CSD + uso, MSG_WARNING);
+        Utils::mensaje(signer.explicaRevision(revision, ruta), MSG_WARNING);
         return;
     }
+    const QMap<QString, QString> info = signer.getInformacionCertificado(ruta);
     muestraVigencia(info.value(CERT_VALIDTOSTR));
     TxNoSerieCSDLeyenda->setText(CN_NO_SERIE);
     TxNoSerieCSD->setText(info.value(CERT_SERIALNUMBER).trimmed());
-    EdRFC->setText(rfcDeCertificado(info.value(CERT_OID_45)));
+    EdRFC->setText(Signerutils::rfcDelSujeto(info.value(CERT_OID_45)));
     EdRazon->setText(info.value(CERT_OID_41).trimmed());
     inicializaRegimen(EdRFC->text());
 }

@@ -1,6 +1,8 @@
 #include "Arranque.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
+#include "NegocioPrueba.h"
+#include "TIngreso.h"
 #include "Prompter.h"
 #include "RegistroPrueba.h"
 #include "Sistema.h"
@@ -88,6 +90,9 @@ private slots:
         terminaSplash();
 
         QCOMPARE(QFile::exists(programa.archivo(Constantes::DB_USUARIOS)), conRecursos);
+        // The registry the splash writes is its owner's only.
+        if (conRecursos && activas.isEmpty() && deshabilitadas.isEmpty())
+            QCOMPARE(TCarpetaPrograma::modo(programa.archivo(Constantes::DB_USUARIOS)), 0600);
         QVERIFY(WizardFrm->isVisible());
         QCOMPARE(WizardFrm->TabControl1->currentIndex(), pagina);
         QCOMPARE(WizardFrm->listaEmpresas(), activas);
@@ -165,6 +170,13 @@ private slots:
         TCarpetaPrograma programa;
         TColaRespuestas respuestas;
         Arranque::creaVentanas(programa.ruta());
+        if (conIngreso) {
+            // The main window needs a signed-in business to show.
+            NegocioPrueba::creaRegistro(programa);
+            NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString());
+            QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString()),
+                     Ingreso::TResultado::Correcto);
+        }
         terminaSplash();
         QVERIFY(WizardFrm->isVisible());
         if (principalAbierta)
@@ -183,6 +195,7 @@ private slots:
         QVERIFY(!WizardFrm->isVisible());
         QCOMPARE(MainFrm->isVisible(), conIngreso || principalAbierta);
         MainFrm->hide();
+        NegocioPrueba::limpiaSesion();
     }
 };
 

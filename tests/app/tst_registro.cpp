@@ -234,6 +234,7 @@ private slots:
         QVERIFY(guardado.open(QIODevice::ReadOnly));
         QCOMPARE(guardado.readAll(), danado);
         QVERIFY(TBaseDatosLocalFrm::esLegible(archivo));
+        QCOMPARE(QFileInfo(archivo).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);
         QVERIFY(lineasLog().last().contains(QFileInfo(apartado).fileName()));
     }

@@ -1,5 +1,7 @@
+#include "CertificadosPrueba.h"
 #include "Constantes.h"
 #include "Prompter.h"
+#include "Signerutils.h"
 #include "Utils.h"
 
 #include <QtTest>
@@ -17,6 +19,9 @@ QString dato(const QString& nombre)
 
 class TstSesion : public QObject {
     Q_OBJECT
+
+    // Keys made for the test.
+    QTemporaryDir m_dir;
 
 private slots:
     void soloAlphaNumericos_data()
@@ -92,12 +97,24 @@ private slots:
         const QString cer = dato(QStringLiteral("EKU9003173C9.cer"));
         const QString key = dato(QStringLiteral("EKU9003173C9.key"));
         QTest::newRow("sin llave") << cer << QString() << PASSWORD << false << QStringList();
-        QTest::newRow("sin certificado: lo dice la relación")
-            << QString() << key << PASSWORD << false << QStringList{Constantes::ERR_CERT_RELACION};
+        QTest::newRow("sin certificado") << QString() << key << PASSWORD << false
+                                         << QStringList{Constantes::ERR_CERT_ILEGIBLE};
         QTest::newRow("contraseña incorrecta")
             << cer << key << QStringLiteral("12345678b") << false << QStringList{Constantes::ERR_CERT_LLAVE_PRIVADA};
         QTest::newRow("archivo de llave inexistente") << cer << dato(QStringLiteral("no-existe.key")) << PASSWORD
-                                                      << false << QStringList{Constantes::ERR_CERT_LLAVE_PRIVADA};
+                                                      << false << QStringList{Constantes::ERR_LLAVE_ILEGIBLE};
+        // Not "wrong password": no password would be right.
+        const QString sinCifrar = m_dir.filePath(QStringLiteral("sin-cifrar.key"));
+        TCredencialPrueba::escribe(sinCifrar, TCredencialPrueba().llaveSinCifrar());
+        QTest::newRow("llave sin cifrar")
+            << cer << sinCifrar << PASSWORD << false << QStringList{Constantes::ERR_LLAVE_SIN_CIFRAR};
+        // The refusal says what the certificate is for.
+        const QString fiel = dato(QStringLiteral("EKU9003173C9_FIEL.cer"));
+        const QString uso =
+            Signerutils::Signer().getInformacionCertificado(fiel).value(Constantes::CERT_INTENDEDKEYUSAGE);
+        QVERIFY(!uso.isEmpty());
+        QTest::newRow("FIEL") << fiel << dato(QStringLiteral("EKU9003173C9_FIEL.key")) << PASSWORD << false
+                              << QStringList{Constantes::ERR_CERT_NO_CSD + uso};
         QTest::newRow("llave de otro certificado") << cer << dato(QStringLiteral("CSD01_AAA010101AAA.key")) << PASSWORD
                                                    << false << QStringList{Constantes::ERR_CERT_RELACION};
         QTest::newRow("par correcto") << cer << key << PASSWORD << true << QStringList();

@@ -5,6 +5,7 @@
 #include "TDefaultDBValues.h"
 
 #include <QProcess>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QThread>
@@ -514,6 +515,98 @@ private slots:
         QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
         QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), conexion)->getDescripcion(), QStringLiteral("Martillo"));
         TConcepto::saveOrUpdate(TConcepto(), TUnidadTrabajo(conexion, 1));  // the table's generator still works
+    }
+
+    // A database of schema version 1, before whole CFDI 3.3 and 4.0 vouchers
+    // were stored: completed at sign-in, its rows kept.
+    void completarVersionAnterior()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const QStringList completa = estructura(conexion);
+        TComprobante viejo;
+        viejo.setFolio(QStringLiteral("A-1"));
+        viejo = TComprobante::saveOrUpdate(viejo, TUnidadTrabajo(conexion, 1));
+        Conexiones::cierra(conexion);
+        {
+            QSqlDatabase db = Conexiones::baseDatos(conexion);
+            const auto ejecuta = [&](const QString& sql) {
+                QSqlQuery q(db);
+                QVERIFY2(q.exec(sql), qPrintable(sql + QLatin1Char(' ') + q.lastError().text()));
+            };
+            const auto nombres = [&](const QString& sql) {
+                QStringList resultado;
+                QSqlQuery q(db);
+                if (!q.exec(sql))
+                    qFatal("%s", qPrintable(sql));
+                while (q.next())
+                    resultado << q.value(0).toString().trimmed();
+                return resultado;
+            };
+            for (const char* indice : {"IX_FORMAPAGO_CLAVE", "IXP_CONCEPTO_DESCRIPCION"})
+                ejecuta(QStringLiteral("DROP INDEX ") + QLatin1String(indice));
+            for (const TTabla& t : Esquema::tablas()) {
+                if (t.grupo() == TGrupoEsquema::Cfdi40) {
+                    ejecuta(QStringLiteral("DROP TABLE ") + t.nombre);
+                    ejecuta(QStringLiteral("DROP SEQUENCE ") + t.generador());
+                    continue;
+                }
+                for (const TColumna& c : t.columnas) {
+                    if (c.grupo != TGrupoEsquema::Cfdi40)
+                        continue;
+                    const QString donde = QStringLiteral("FROM RDB$RELATION_CONSTRAINTS rc JOIN RDB$INDEX_SEGMENTS s "
+                                                         "ON s.RDB$INDEX_NAME = rc.RDB$INDEX_NAME WHERE "
+                                                         "rc.RDB$RELATION_NAME = '%1' AND s.RDB$FIELD_NAME = '%2'")
+                                              .arg(t.nombre, c.nombre);
+                    for (const QString& llave : nombres(QStringLiteral("SELECT rc.RDB$CONSTRAINT_NAME ") + donde))
+                        ejecuta(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %2").arg(t.nombre, llave));
+                    ejecuta(QStringLiteral("ALTER TABLE %1 DROP %2").arg(t.nombre, c.nombre));
+                }
+            }
+            ejecuta(QStringLiteral("DELETE FROM VERSIONESQUEMA"));
+            ejecuta(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (1)"));
+        }
+        Conexiones::cierra(conexion);
+        QVERIFY(estructura(conexion) != completa);
+        QCOMPARE(Esquema::versionRegistrada(conexion), 1);
+
+        TDefaultDBValues(conexion).inicia();
+        Conexiones::cierra(conexion);
+        QCOMPARE(estructura(conexion), completa);
+        QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
+        QCOMPARE(TComprobante::getById(viejo.getIdcomprobante(), conexion)->getFolio(), QStringLiteral("A-1"));
+        TCfdirelacionado relacionado;
+        relacionado.setComprobante(viejo);
+        QVERIFY(TCfdirelacionado::saveOrUpdate(relacionado, TUnidadTrabajo(conexion, 1)).getIdcfdirelacionado() > 0);
+    }
+
+    // Descriptions are found whole, through the index of their first
+    // characters, and only within the business.
+    void descripcionLargaPorPrefijo()
+    {
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        const TUnidadTrabajo trabajo(conexion, 1);
+        const TNegocio negocio = TNegocio::saveOrUpdate(TNegocio(), trabajo);
+        const TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), trabajo);
+        const QString comun = QStringLiteral("Tornillo ñandú ").leftJustified(250, QLatin1Char('x'));
+        const auto guarda = [&](const QString& descripcion, const TNegocio& de, int estado) {
+            TConcepto concepto;
+            concepto.setDescripcion(descripcion);
+            concepto.setNegocio(de);
+            concepto.setStatus(estado);
+            return TConcepto::saveOrUpdate(concepto, trabajo).getIdconcepto();
+        };
+        const int a = guarda(comun + QStringLiteral("A"), negocio, TConcepto::ESTADO_ACTIVO);
+        const int b = guarda(comun + QStringLiteral("B").repeated(750), negocio, TConcepto::ESTADO_ACTIVO);
+        const int otroA = guarda(comun + QStringLiteral("A"), otro, TConcepto::ESTADO_INACTIVO);
+
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), negocio, conexion, false), a);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("B").repeated(750), negocio, conexion, true), b);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun, negocio, conexion, false), -1);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("a"), negocio, conexion, false), -1);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), otro, conexion, false), otroA);
+        QVERIFY(!TConcepto::getByDescripcion_Negocio(comun + QStringLiteral("A"), otro, conexion, true));
     }
 
     void dosProcesosMismaBase()

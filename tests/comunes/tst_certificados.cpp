@@ -1,3 +1,4 @@
+#include "CertificadosPrueba.h"
 #include "Constantes.h"
 #include "Signerutils.h"
 
@@ -8,7 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include <memory>
+
 using Signerutils::Signer;
+using Signerutils::TRevision;
+using Signerutils::TSigner;
+
+Q_DECLARE_METATYPE(Signerutils::TRevision)
 
 namespace {
 
@@ -27,22 +36,16 @@ QByteArray contenido(const QString& ruta)
     return archivo.readAll();
 }
 
-QByteArray pem(const QByteArray& der, const QByteArray& etiqueta)
-{
-    QByteArray texto = "-----BEGIN " + etiqueta + "-----\n";
-    const QByteArray base64 = der.toBase64();
-    for (qsizetype i = 0; i < base64.size(); i += 64)
-        texto += base64.mid(i, 64) + '\n';
-    return texto + "-----END " + etiqueta + "-----\n";
-}
-
 } // namespace
 
 class TstCertificados : public QObject {
     Q_OBJECT
 
-    // Broken and converted copies of the SAT files, made once per run.
+    // Broken and converted copies of the SAT files and the certificates and
+    // keys made for the test, once per run.
     QTemporaryDir m_dir;
+    // The key pair of every certificate made here.
+    std::unique_ptr<TCredencialPrueba> m_credencial;
 
     QString temporal(const QString& nombre) const { return m_dir.filePath(nombre); }
 
@@ -63,11 +66,184 @@ private slots:
         escribe(QStringLiteral("vacio.cer"), QByteArray());
         escribe(QStringLiteral("basura.bin"), QByteArray(1500, '\x5A'));
         escribe(QStringLiteral("texto.cer"), "Este archivo no es un certificado.\n");
-        escribe(QStringLiteral("pem.cer"), pem(cer, "CERTIFICATE"));
-        escribe(QStringLiteral("pem.key"), pem(key, "ENCRYPTED PRIVATE KEY"));
+        escribe(QStringLiteral("pem.cer"), TCredencialPrueba::pem(cer, "CERTIFICATE"));
+        escribe(QStringLiteral("pem.key"), TCredencialPrueba::pem(key, "ENCRYPTED PRIVATE KEY"));
         // A PEM file whose only block is of another kind.
-        escribe(QStringLiteral("otro-bloque.cer"), pem(key, "ENCRYPTED PRIVATE KEY"));
+        escribe(QStringLiteral("otro-bloque.cer"), TCredencialPrueba::pem(key, "ENCRYPTED PRIVATE KEY"));
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("carpeta.cer")));
+        // Opening a FIFO for reading waits for a writer that never comes.
+        QCOMPARE(::mkfifo(QFile::encodeName(temporal(QStringLiteral("fifo"))).constData(), 0600), 0);
+
+        m_credencial = std::make_unique<TCredencialPrueba>();
+        const TCredencialPrueba& c = *m_credencial;
+        const QHash<QString, QByteArray> certificados{
+            {QStringLiteral("moral.cer"), c.certificado(QStringLiteral("EKU9003173C9 / VADA800927DJ3"))},
+            {QStringLiteral("ampersand.cer"), c.certificado(QStringLiteral("H&E951128469"))},
+            {QStringLiteral("ruta.cer"), c.certificado(QStringLiteral("../../../../x"))},
+            {QStringLiteral("ruta-representante.cer"), c.certificado(QStringLiteral("../../x / VADA800927DJ3"))},
+            {QStringLiteral("sin-rfc.cer"), c.certificado(QString())},
+            {QStringLiteral("minusculas.cer"), c.certificado(QStringLiteral("eku9003173c9"))},
+            {QStringLiteral("ruta-fiel.cer"),
+             c.certificado(QStringLiteral("../../../../x"), "30001000000500009999", false)},
+            {QStringLiteral("serie-larga.cer"),
+             c.certificado(QStringLiteral("EKU9003173C9"), "300010000005000099991234567890")},
+            {QStringLiteral("serie-binaria.cer"), c.certificado(QStringLiteral("EKU9003173C9"), "\x7f\x01\x02")},
+        };
+        for (auto it = certificados.cbegin(); it != certificados.cend(); ++it)
+            escribe(it.key(), it.value());
+        const QByteArray password = PASSWORD.toUtf8();
+        escribe(QStringLiteral("propia.key"), c.llaveCifrada(password));
+        escribe(QStringLiteral("sin-cifrar.key"), c.llaveSinCifrar());
+        escribe(QStringLiteral("sin-cifrar-pem.key"), TCredencialPrueba::pem(c.llaveSinCifrar(), "PRIVATE KEY"));
+        escribe(QStringLiteral("tradicional.key"), c.llaveTradicional());
+        escribe(QStringLiteral("en-el-limite.key"), c.llaveCifrada(password, int(TSigner::ITERACIONES_MAXIMAS)));
+        escribe(QStringLiteral("pasa-el-limite.key"), c.llaveCifrada(password, int(TSigner::ITERACIONES_MAXIMAS) + 1));
+        // Deriving either would take minutes.
+        escribe(QStringLiteral("pbes2-enorme.key"), TCredencialPrueba::llavePbes2(2147483647));
+        escribe(QStringLiteral("pbes1-enorme.key"), TCredencialPrueba::llavePbes1(2147483647));
+        escribe(QStringLiteral("scrypt.key"), TCredencialPrueba::llaveScrypt());
+    }
+
+    void esRfcValido_data()
+    {
+        QTest::addColumn<QString>("rfc");
+        QTest::addColumn<bool>("valido");
+        QTest::newRow("persona moral") << QStringLiteral("EKU9003173C9") << true;
+        QTest::newRow("con Ñ") << QStringLiteral("HAÑ930228SM9") << true;
+        QTest::newRow("con &") << QStringLiteral("H&E951128469") << true;
+        QTest::newRow("genérico") << QStringLiteral("XAXX010101000") << true;
+        QTest::newRow("vacío") << QString() << false;
+        QTest::newRow("ruta") << QStringLiteral("../../../../x") << false;
+        QTest::newRow("minúsculas") << QStringLiteral("eku9003173c9") << false;
+        QTest::newRow("blanco delante") << QStringLiteral(" EKU9003173C9") << false;
+        QTest::newRow("salto de línea al final") << QStringLiteral("EKU9003173C9\n") << false;
+        QTest::newRow("dos letras") << QStringLiteral("EK9003173C9") << false;
+        QTest::newRow("letra en la fecha") << QStringLiteral("EKU90031A3C9") << false;
+        QTest::newRow("con representante") << QStringLiteral("EKU9003173C9 / VADA800927DJ3") << false;
+    }
+    void esRfcValido()
+    {
+        QFETCH(QString, rfc);
+        QFETCH(bool, valido);
+        QCOMPARE(Signerutils::esRfcValido(rfc), valido);
+    }
+
+    // What the certificate check makes of each certificate, before any of
+    // its content is used.
+    void revisaCertificado_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<TRevision>("revision");
+        const auto sat = [](const char* nombre, TRevision revision) {
+            QTest::newRow(nombre) << dato(QString::fromUtf8(nombre)) << revision;
+        };
+        sat("EKU9003173C9.cer", TRevision::Correcto);
+        sat("hañ930228sm9_csd.cer", TRevision::Correcto);
+        sat("EKU9003173C9_FIEL.cer", TRevision::NoEsCsd);
+        const auto propio = [this](const char* nombre, TRevision revision) {
+            QTest::newRow(nombre) << temporal(QString::fromUtf8(nombre)) << revision;
+        };
+        propio("pem.cer", TRevision::Correcto);
+        propio("moral.cer", TRevision::Correcto);
+        propio("ampersand.cer", TRevision::Correcto);
+        propio("ruta.cer", TRevision::RfcNoValido);
+        propio("ruta-representante.cer", TRevision::RfcNoValido);
+        propio("sin-rfc.cer", TRevision::RfcNoValido);
+        propio("minusculas.cer", TRevision::RfcNoValido);
+        propio("ruta-fiel.cer", TRevision::NoEsCsd);
+        propio("serie-larga.cer", TRevision::NumeroNoValido);
+        propio("serie-binaria.cer", TRevision::NumeroNoValido);
+        for (const char* ilegible : {"no-existe.cer", "vacio.cer", "truncado.cer", "basura.bin", "texto.cer",
+                                     "otro-bloque.cer", "carpeta.cer", "fifo", "propia.key"})
+            propio(ilegible, TRevision::CertificadoIlegible);
+    }
+    void revisaCertificado()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(TRevision, revision);
+        QCOMPARE(Signer().revisaCertificado(archivo), revision);
+        // A file the check cannot read gives no information either.
+        QCOMPARE(Signer().getInformacionCertificado(archivo).isEmpty(), revision == TRevision::CertificadoIlegible);
+    }
+
+    // What the key check makes of each key with the password; the old yes/no
+    // check agrees with it.
+    void revisaLlave_data()
+    {
+        QTest::addColumn<QString>("llave");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<TRevision>("revision");
+        const QString otra = QStringLiteral("87654321a");
+        QTest::newRow("SAT") << dato(QStringLiteral("EKU9003173C9.key")) << PASSWORD << TRevision::Correcto;
+        QTest::newRow("SAT, otra contraseña")
+            << dato(QStringLiteral("EKU9003173C9.key")) << otra << TRevision::PasswordIncorrecto;
+        QTest::newRow("SAT, PBES1") << dato(QStringLiteral("EKU9003173C9_PBE-MD5-DES.key")) << PASSWORD
+                                    << TRevision::Correcto;
+        QTest::newRow("SAT en PEM") << temporal(QStringLiteral("pem.key")) << PASSWORD << TRevision::Correcto;
+        QTest::newRow("propia") << temporal(QStringLiteral("propia.key")) << PASSWORD << TRevision::Correcto;
+        QTest::newRow("en el límite de iteraciones")
+            << temporal(QStringLiteral("en-el-limite.key")) << PASSWORD << TRevision::Correcto;
+        // It would open with the password: only the bound refuses it.
+        QTest::newRow("una iteración más que el límite")
+            << temporal(QStringLiteral("pasa-el-limite.key")) << PASSWORD << TRevision::LlaveNoAdmitida;
+        QTest::newRow("PBES2 con 2^31-1 iteraciones")
+            << temporal(QStringLiteral("pbes2-enorme.key")) << PASSWORD << TRevision::LlaveNoAdmitida;
+        QTest::newRow("PBES1 con 2^31-1 iteraciones")
+            << temporal(QStringLiteral("pbes1-enorme.key")) << PASSWORD << TRevision::LlaveNoAdmitida;
+        QTest::newRow("scrypt") << temporal(QStringLiteral("scrypt.key")) << PASSWORD << TRevision::LlaveNoAdmitida;
+        QTest::newRow("sin cifrar") << temporal(QStringLiteral("sin-cifrar.key")) << PASSWORD
+                                    << TRevision::LlaveSinCifrar;
+        QTest::newRow("sin cifrar, sin contraseña")
+            << temporal(QStringLiteral("sin-cifrar.key")) << QString() << TRevision::LlaveSinCifrar;
+        QTest::newRow("sin cifrar en PEM")
+            << temporal(QStringLiteral("sin-cifrar-pem.key")) << PASSWORD << TRevision::LlaveSinCifrar;
+        QTest::newRow("sin cifrar, formato del tipo de llave")
+            << temporal(QStringLiteral("tradicional.key")) << otra << TRevision::LlaveSinCifrar;
+        for (const char* ilegible : {"no-existe.key", "truncado.key", "basura.bin", "fifo", "carpeta.cer", "pem.cer"})
+            QTest::newRow(ilegible) << temporal(QString::fromUtf8(ilegible)) << PASSWORD << TRevision::LlaveIlegible;
+    }
+    void revisaLlave()
+    {
+        QFETCH(QString, llave);
+        QFETCH(QString, password);
+        QFETCH(TRevision, revision);
+        QCOMPARE(Signer().revisaLlave(llave, password), revision);
+        QCOMPARE(Signer().verificaClave(llave, password), revision == TRevision::Correcto);
+    }
+
+    // The whole check: key, then certificate, then the pair.
+    void revisaCertificados_data()
+    {
+        QTest::addColumn<QString>("certificado");
+        QTest::addColumn<QString>("llave");
+        QTest::addColumn<TRevision>("revision");
+        QTest::addColumn<bool>("par"); // the old pair check, which does not look at the RFC
+        const QString ekuCer = dato(QStringLiteral("EKU9003173C9.cer"));
+        const QString ekuKey = dato(QStringLiteral("EKU9003173C9.key"));
+        const QString propia = temporal(QStringLiteral("propia.key"));
+        QTest::newRow("SAT") << ekuCer << ekuKey << TRevision::Correcto << true;
+        QTest::newRow("propio") << temporal(QStringLiteral("moral.cer")) << propia << TRevision::Correcto << true;
+        QTest::newRow("RFC que es ruta") << temporal(QStringLiteral("ruta.cer")) << propia << TRevision::RfcNoValido
+                                         << true;
+        QTest::newRow("llave de otro certificado")
+            << ekuCer << dato(QStringLiteral("CSD01_AAA010101AAA.key")) << TRevision::NoCorresponden << false;
+        QTest::newRow("llave propia con certificado del SAT") << ekuCer << propia << TRevision::NoCorresponden << false;
+        QTest::newRow("FIEL") << dato(QStringLiteral("EKU9003173C9_FIEL.cer"))
+                              << dato(QStringLiteral("EKU9003173C9_FIEL.key")) << TRevision::NoEsCsd << true;
+        QTest::newRow("primero la llave")
+            << temporal(QStringLiteral("ruta.cer")) << temporal(QStringLiteral("sin-cifrar.key"))
+            << TRevision::LlaveSinCifrar << false;
+        QTest::newRow("certificado ilegible")
+            << temporal(QStringLiteral("truncado.cer")) << ekuKey << TRevision::CertificadoIlegible << false;
+    }
+    void revisaCertificados()
+    {
+        QFETCH(QString, certificado);
+        QFETCH(QString, llave);
+        QFETCH(TRevision, revision);
+        QFETCH(bool, par);
+        QCOMPARE(Signer().revisaCertificados(certificado, llave, PASSWORD), revision);
+        QCOMPARE(Signer().getRelacion(certificado, llave, PASSWORD), par);
     }
 
     void informacion_data()
@@ -188,6 +364,12 @@ private slots:
         QTest::newRow("basura por llave") << ekuCer << temporal(QStringLiteral("basura.bin")) << PASSWORD << false
                                           << false;
         QTest::newRow("archivos invertidos") << ekuKey << ekuCer << PASSWORD << false << false;
+        // A key without a password would open with any: it is no key at all.
+        QTest::newRow("llave sin cifrar") << temporal(QStringLiteral("moral.cer"))
+                                          << temporal(QStringLiteral("sin-cifrar.key")) << PASSWORD << false << false;
+        QTest::newRow("llave sin cifrar, formato del tipo de llave")
+            << temporal(QStringLiteral("moral.cer")) << temporal(QStringLiteral("tradicional.key")) << PASSWORD << false
+            << false;
     }
     void llaves()
     {

@@ -1,4 +1,5 @@
 #include "CarpetaPrograma.h"
+#include "CertificadosPrueba.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Credenciales.h"
@@ -368,12 +369,115 @@ private slots:
     {
         const TProgramaConRegistro programa;
         NuevoNegocio::TDatos datos = datosEscuela();
-        datos.llave = programa.archivo(QStringLiteral("no-existe.key"));
+        // The user and the business are saved before the regime fails.
+        datos.regimen = QStringLiteral("601 - ") + QString(400, QLatin1Char('x'));
         const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon);
-        QVERIFY_THROWS_EXCEPTION(EEntradaSalida, NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO));
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO));
         QCOMPARE(TUsuario::cuenta(TCondicion(), conexion), 0);
         QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 0);
         QVERIFY(!Sistema::Negocio);
+    }
+
+    // A certificate, key or RFC the wizard would refuse stores nothing, also
+    // when the creation is called without the wizard's check.
+    void certificadoRechazadoNoGuardaNada_data()
+    {
+        QTest::addColumn<QString>("certificado"); // a file of m_credenciales or of the SAT's
+        QTest::addColumn<QString>("llave");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("rfc");
+        QTest::addColumn<QString>("mensaje");
+        const QString password = QStringLiteral("12345678a");
+        const QString rfc = QStringLiteral("EKU9003173C9");
+        QTest::newRow("RFC del certificado que es ruta")
+            << QStringLiteral("ruta.cer") << QStringLiteral("propia.key") << password << rfc << ERR_CERT_RFC_NO_VALIDO;
+        QTest::newRow("llave sin cifrar") << QStringLiteral("propio.cer") << QStringLiteral("sin-cifrar.key")
+                                          << password << rfc << ERR_LLAVE_SIN_CIFRAR;
+        QTest::newRow("derivación de 2^31-1 iteraciones")
+            << QStringLiteral("propio.cer") << QStringLiteral("enorme.key") << password << rfc << ERR_LLAVE_NO_ADMITIDA;
+        QTest::newRow("RFC capturado que es ruta")
+            << CSD + QStringLiteral("EKU9003173C9.cer") << CSD + QStringLiteral("EKU9003173C9.key") << password
+            << QStringLiteral("../../x") << ERR_RFC_NO_VALIDO.arg(QStringLiteral("../../x"));
+    }
+    void certificadoRechazadoNoGuardaNada()
+    {
+        QFETCH(QString, certificado);
+        QFETCH(QString, llave);
+        QFETCH(QString, password);
+        QFETCH(QString, rfc);
+        QFETCH(QString, mensaje);
+        QTemporaryDir credenciales;
+        const TCredencialPrueba c;
+        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("ruta.cer")),
+                                   c.certificado(QStringLiteral("../../../../x")));
+        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("propio.cer")),
+                                   c.certificado(QStringLiteral("EKU9003173C9")));
+        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("propia.key")), c.llaveCifrada("12345678a"));
+        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("sin-cifrar.key")), c.llaveSinCifrar());
+        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("enorme.key")),
+                                   TCredencialPrueba::llavePbes2(2147483647));
+        const auto ruta = [&](const QString& archivo) {
+            return archivo.startsWith(QLatin1Char('/')) ? archivo : credenciales.filePath(archivo);
+        };
+
+        const TProgramaConRegistro programa;
+        NuevoNegocio::TDatos datos = datosEscuela();
+        datos.certificado = ruta(certificado);
+        datos.llave = ruta(llave);
+        datos.passwordLlave = password;
+        datos.rfc = rfc;
+        const TConexionSesion conexion =
+            nuevoLocal(datos.email.trimmed(), QStringLiteral("EKU9003173C9"), datos.razon);
+        try {
+            NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO);
+            QFAIL("Se creó el negocio con un certificado que debía rechazarse");
+        } catch (const EVelkor& e) {
+            QCOMPARE(e.mensaje(), mensaje);
+        }
+        QCOMPARE(TUsuario::cuenta(TCondicion(), conexion), 0);
+        QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 0);
+        QVERIFY(!Sistema::Negocio);
+    }
+
+    // An RFC that is not one never names a folder or a registry row.
+    void rfcNoValidoNoCreaNada_data()
+    {
+        QTest::addColumn<QString>("rfc");
+        QTest::newRow("vacío") << QString();
+        QTest::newRow("ruta") << QStringLiteral("../../../../x");
+        QTest::newRow("RFC seguido de ruta") << QStringLiteral("EKU9003173C9/../../x");
+    }
+    void rfcNoValidoNoCreaNada()
+    {
+        QFETCH(QString, rfc);
+        const TProgramaConRegistro programa;
+        const QStringList antes = QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QVERIFY_THROWS_EXCEPTION(EVelkor,
+                                 nuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X")));
+        QCOMPARE(QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), antes);
+        QVERIFY(!QFileInfo::exists(programa.archivo(QStringLiteral("x"))));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QVERIFY(!Sistema::Conexion);
+    }
+
+    // The business's folder and database, and any database the engine
+    // creates, are its owner's only.
+    void archivosPrivados()
+    {
+        const TProgramaConRegistro programa;
+        const QString carpeta = programa.archivo(QStringLiteral("db/EKU9003173C9"));
+        // A folder left from before, open to everyone, is closed too.
+        QVERIFY(QDir().mkdir(carpeta));
+        QVERIFY(QFile::setPermissions(carpeta, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                   QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                                   QFile::ExeOther));
+        const TConexionSesion conexion = creaNegocio(datosEscuela());
+        QCOMPARE(TCarpetaPrograma::modo(carpeta), 0700);
+        QCOMPARE(TCarpetaPrograma::modo(conexion.getDatabase()), 0600);
+
+        const QString nueva = programa.archivo(QStringLiteral("db/otra/nueva.fdb"));
+        Conexiones::creaBaseDatos(nueva, programa.ruta());
+        QCOMPARE(TCarpetaPrograma::modo(nueva), 0600);
     }
 
     void soloNegocioCopiaAlUsuario()

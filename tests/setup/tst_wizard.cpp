@@ -1,5 +1,6 @@
 #include "Arranque.h"
 #include "CarpetaPrograma.h"
+#include "CertificadosPrueba.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Controles.h"
@@ -13,6 +14,7 @@
 #include "TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
 #include "TIngreso.h"
+#include "TEtiquetaAccion.h"
 #include "TMainFrm.h"
 #include "TNuevoNegocio.h"
 #include "TSplashFrm.h"
@@ -26,6 +28,7 @@
 #include <QFile>
 #include <QKeySequence>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Constantes;
@@ -154,6 +157,10 @@ void llenaEmpresa(TWizardFrm* w, const QString& nombre, const QString& par, cons
 
 class TstWizard : public QObject {
     Q_OBJECT
+
+    // Certificates made for the test.
+    QTemporaryDir m_dir;
+
 private slots:
     void initTestCase()
     {
@@ -268,44 +275,53 @@ private slots:
         QCOMPARE(nombres(), QStringList{QStringLiteral("Cont1")});
     }
 
+    // Rows with a message are refused with it (its start, for the CSD
+    // refusal that adds the key usage), and nothing is taken from them.
     void certificado_data()
     {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("razon");
-        QTest::addColumn<bool>("rechazado");
-        QTest::newRow("CSD de persona moral") << RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA
-                                              << QStringLiteral("ESCUELA KEMPER URGATE SA DE CV") << false;
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("CSD de persona moral") << CSD + RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA
+                                              << QStringLiteral("ESCUELA KEMPER URGATE SA DE CV") << QString();
         QTest::newRow("RFC con representante")
-            << QStringLiteral("CSD01_AAA010101AAA.cer") << QStringLiteral("AAA010101AAA")
-            << QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC") << false;
-        QTest::newRow("FIEL") << RFC_ESCUELA + QStringLiteral("_FIEL.cer") << QString() << QString() << true;
+            << CSD + QStringLiteral("CSD01_AAA010101AAA.cer") << QStringLiteral("AAA010101AAA")
+            << QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC") << QString();
+        QTest::newRow("FIEL") << CSD + RFC_ESCUELA + QStringLiteral("_FIEL.cer") << QString() << QString()
+                              << ERR_CERT_NO_CSD;
+        QTest::newRow("archivo que no es certificado")
+            << CSD + RFC_ESCUELA + QStringLiteral(".key") << QString() << QString() << ERR_CERT_ILEGIBLE;
+        const QString ruta = m_dir.filePath(QStringLiteral("ruta.cer"));
+        TCredencialPrueba::escribe(ruta, TCredencialPrueba().certificado(QStringLiteral("../../../../x")));
+        QTest::newRow("RFC que es ruta") << ruta << QString() << QString() << ERR_CERT_RFC_NO_VALIDO;
     }
     void certificado()
     {
         QFETCH(QString, archivo);
         QFETCH(QString, rfc);
         QFETCH(QString, razon);
-        QFETCH(bool, rechazado);
+        QFETCH(QString, mensaje);
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
         const int todosLosRegimenes = w->CmbRegimenFiscal->count();
 
-        elige(w->SearchEditButton2, CSD + archivo);
+        elige(w->SearchEditButton2, archivo);
         QCOMPARE(w->EdRFC->text(), rfc);
         QCOMPARE(w->EdRazon->text(), razon);
-        if (rechazado) {
-            // The refusal names what the key is for.
-            const QString inicio =
-                QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
+        if (!mensaje.isEmpty()) {
             QCOMPARE(programa.respuestas.textos().size(), 1);
-            QVERIFY(programa.respuestas.textos().first().size() > inicio.size() + CERT_CSD.size());
-            QVERIFY(programa.respuestas.textos().first().startsWith(inicio));
+            const QString recibido = programa.respuestas.textos().first();
+            QVERIFY2(recibido.startsWith(mensaje), qPrintable(recibido));
+            // The CSD refusal names what the key is for.
+            if (mensaje == ERR_CERT_NO_CSD)
+                QVERIFY(recibido.size() > mensaje.size() + CERT_CSD.size());
             QVERIFY(w->EdCSD->text().isEmpty());
+            QVERIFY(w->TxNoSerieCSD->text().isEmpty());
             return;
         }
         QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(w->EdCSD->text(), CSD + archivo);
+        QCOMPARE(w->EdCSD->text(), archivo);
         QCOMPARE(w->TxNoSerieCSD->text().size(), 20);
         // A legal person's regimes only, none of them chosen yet.
         QCOMPARE(w->CmbRegimenFiscal->currentIndex(), 0);
@@ -394,8 +410,8 @@ private slots:
             QVERIFY(!Sistema::Negocio);
             return;
         }
-        QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
-        QCOMPARE(MainFrm->TxUsuario->text(), QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
         // The session is the new business's, with its head office and every right.
         const QString archivo = programa.carpeta.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
         QCOMPARE(Sistema::dbSistema, archivo);
@@ -424,7 +440,6 @@ private slots:
         const TConexionSesion conexionEscuela = *Sistema::Conexion;
         const QList<std::shared_ptr<TSucursal>> sucursalesEscuela = Sistema::Sucursales;
         QCOMPARE(sucursalesEscuela.size(), 1);
-        MainFrm->TxNegocio->clear();
 
         w->initNueva();
         QVERIFY(w->isNuevaNegocio);
@@ -446,7 +461,6 @@ private slots:
         QVERIFY(*Sistema::Conexion == conexionEscuela);
         QCOMPARE(Sistema::Usuario->getEmail(), QStringLiteral("dueno@escuela.mx"));
         QCOMPARE(Sistema::Sucursales, sucursalesEscuela);
-        QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
         // Created with its own logo, owner and head office.
         const TConexionSesion otra =
             TConexionSesion::embebida(NuevoNegocio::archivoLocal(QStringLiteral("AAA010101AAA")), Sistema::exePath);
@@ -514,8 +528,8 @@ private slots:
         QCOMPARE(w->isVisible(), !entra);
         QCOMPARE(MainFrm->isVisible(), entra);
         if (entra) {
-            QCOMPARE(MainFrm->TxNegocio->text(), QStringLiteral("Escuela Kemper (EKU9003173C9)"));
-            QCOMPARE(MainFrm->TxUsuario->text(), QStringLiteral("dueno@escuela.mx"));
+            QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
         }
         if (borraBase) {
             // The entry was disabled: no tile is left, so the first-run page shows.

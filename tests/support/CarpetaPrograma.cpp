@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <sys/stat.h>
+
 TCarpetaPrograma::TCarpetaPrograma(bool conRecursos)
 {
     m_ruta = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
@@ -57,4 +59,12 @@ void TCarpetaPrograma::instalaCatalogo() const
 QString TCarpetaPrograma::catalogoConstruido()
 {
     return QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/db/CFDCAT.DB");
+}
+
+int TCarpetaPrograma::modo(const QString& ruta)
+{
+    struct stat estado {};
+    if (::stat(QFile::encodeName(ruta).constData(), &estado) != 0)
+        return -1;
+    return static_cast<int>(estado.st_mode & 07777);
 }

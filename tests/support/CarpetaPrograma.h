@@ -25,6 +25,9 @@ public:
     void instalaCatalogo() const;
     static QString catalogoConstruido();
 
+    // The permission bits of a file or folder (0600, 0700...).
+    static int modo(const QString& ruta);
+
     // The built template database and the built resource package.
     static QString plantillaNegocio();
     static QString paqueteRecursos();

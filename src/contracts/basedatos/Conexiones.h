@@ -36,8 +36,9 @@ BASEDATOS_EXPORT void cierraHilo();
 // database can be opened in this process.
 BASEDATOS_EXPORT void apagaMotor();
 
-// Creates an empty embedded database file (UTF-8 text, the program's page size).
-// Raises EBaseDatos when the file exists or cannot be created.
+// Creates an empty embedded database file (UTF-8 text, the program's page size),
+// readable by its owner only (0600). Raises EBaseDatos when the file exists or
+// cannot be created, EEntradaSalida when it cannot be restricted.
 BASEDATOS_EXPORT void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma);
 
 }  // namespace Conexiones

@@ -3,7 +3,9 @@
 #include "EsquemaEntidades.h"
 #include "TEntidad.h"
 
+#include <QStringList>
 #include <cstddef>
+#include <optional>
 #include <type_traits>
 
 // The entity classes of the business database. Each has a typed get/set pair
@@ -69,6 +71,32 @@ VELKOR_ENTIDADES(VELKOR_DECLARA_ENTIDAD)
 class BASEDATOS_EXPORT TComprobante : public TEntidadDe<TComprobante> {
     VELKOR_ENTIDAD(TComprobante)
 public:
+    // Tipocomprobante: the letters of versions 3.3 and 4.0, which 3.2 vouchers are given too.
+    static inline const QString TIPO_COMP_33_INGRESO = QStringLiteral("I");
+    static inline const QString TIPO_COMP_33_EGRESO = QStringLiteral("E");
+    static inline const QString TIPO_COMP_33_TRASLADO = QStringLiteral("T");
+    static inline const QString TIPO_COMP_33_NOMINA = QStringLiteral("N");
+    static inline const QString TIPO_COMP_33_PAGO = QStringLiteral("P");
+    // tipoDeComprobante as version 3.2 writes it.
+    static inline const QString TIPO_COMP_INGRESO = QStringLiteral("ingreso");
+    static inline const QString TIPO_COMP_EGRESO = QStringLiteral("egreso");
+    static inline const QString TIPO_COMP_TRASLADO = QStringLiteral("traslado");
+    // Categoriacomprobante, the same for every version so one report reads them all.
+    static inline const QString CATEGORIA_FACTURA = QStringLiteral("Factura");
+    static inline const QString CATEGORIA_NOTA_CREDITO = QStringLiteral("Nota de crédito");
+    static inline const QString CATEGORIA_CARTA_PORTE = QStringLiteral("Carta porte");
+    static inline const QString CATEGORIA_NOMINA = QStringLiteral("Nómina");
+    static inline const QString CATEGORIA_RECIBO_DONATARIA = QStringLiteral("Recibo de donativo");
+    static inline const QString CATEGORIA_PAGO = QStringLiteral("Recepción de pagos");
+    // Estatus.
+    static constexpr int ESTADO_FACTURA_ACTIVA = 0;
+    static constexpr int ESTADO_FACTURA_CANCELADA = 1;
+    // Fechacancelacion of a voucher that is not cancelled: the date-time -1.0
+    // of the program's first databases, 1899-12-29 00:00.
+    static QDateTime fechaSinCancelar();
+
+    // Older databases lack what whole CFDI 3.3 and 4.0 vouchers store.
+    static void actualizaCfdi40(const TConexionSesion& conexion);
     // Stamp UUIDs are kept in upper case, so a voucher that arrives with a
     // lower-case UUID is found as the same one.
     static std::unique_ptr<TComprobante> getByUUIDAndNegocio(const QString& uuid, const TNegocio& negocio,
@@ -79,17 +107,60 @@ class BASEDATOS_EXPORT TComprobanteconcepto : public TEntidadDe<TComprobanteconc
 class BASEDATOS_EXPORT TConcepto : public TEntidadDe<TConcepto> {
     VELKOR_ENTIDAD(TConcepto)
 public:
+    static constexpr int ESTADO_ACTIVO = 0;
+    static constexpr int ESTADO_INACTIVO = 1;
+    // The business's product whose description is exactly that text (letter
+    // case and blanks count); with `soloActivos` inactive products are passed
+    // over. The id is negative when there is none.
+    static int getIDDescripcion_Negocio(const QString& descripcion, const TNegocio& negocio,
+                                        const TConexionSesion& conexion, bool soloActivos);
+    static std::unique_ptr<TConcepto> getByDescripcion_Negocio(const QString& descripcion, const TNegocio& negocio,
+                                                               const TConexionSesion& conexion, bool soloActivos);
     // Older databases lack the SAT key columns and the price columns.
     static void actualizaColumnaConcepto(const TConexionSesion& conexion);
     static void actualizaColumnaPrecios(const TConexionSesion& conexion);
 };
 
-class BASEDATOS_EXPORT TImpuesto : public TEntidadDe<TImpuesto> { VELKOR_ENTIDAD(TImpuesto) };
+class BASEDATOS_EXPORT TImpuesto : public TEntidadDe<TImpuesto> {
+    VELKOR_ENTIDAD(TImpuesto)
+public:
+    // Tipoimpuesto, of a catalogue tax and of a breakdown row.
+    static inline const QString TIPO_IMPUESTO_RETENIDO = QStringLiteral("Retenido");
+    static inline const QString TIPO_IMPUESTO_TRASLADADO = QStringLiteral("Trasladado");
+    // The rate under which the catalogue keeps a withholding whose voucher
+    // gives none (every 3.2 withholding, and those of a 3.3 or 4.0 voucher).
+    static TDecimal tasaRetenido();
+    // The catalogue tax with that abbreviation (exactly) and rate; no rate
+    // finds the one kept without rate (an exempt tax). nullptr when none.
+    static std::unique_ptr<TImpuesto> getBySiglaAndTasa(const QString& sigla, const std::optional<TDecimal>& tasa,
+                                                        const TConexionSesion& conexion);
+};
 class BASEDATOS_EXPORT TDesgloseimpuesto : public TEntidadDe<TDesgloseimpuesto> { VELKOR_ENTIDAD(TDesgloseimpuesto) };
 class BASEDATOS_EXPORT TPedimentoaduanal : public TEntidadDe<TPedimentoaduanal> { VELKOR_ENTIDAD(TPedimentoaduanal) };
-class BASEDATOS_EXPORT TUnidadmedida : public TEntidadDe<TUnidadmedida> { VELKOR_ENTIDAD(TUnidadmedida) };
-class BASEDATOS_EXPORT TFormapago : public TEntidadDe<TFormapago> { VELKOR_ENTIDAD(TFormapago) };
-class BASEDATOS_EXPORT TMetodopago : public TEntidadDe<TMetodopago> { VELKOR_ENTIDAD(TMetodopago) };
+class BASEDATOS_EXPORT TUnidadmedida : public TEntidadDe<TUnidadmedida> {
+    VELKOR_ENTIDAD(TUnidadmedida)
+public:
+    // The unit with exactly that name; nullptr when none.
+    static std::unique_ptr<TUnidadmedida> getByNombreUnidadMedida(const QString& nombre, const TConexionSesion& conexion);
+};
+class BASEDATOS_EXPORT TFormapago : public TEntidadDe<TFormapago> {
+    VELKOR_ENTIDAD(TFormapago)
+public:
+    // The single-payment wording of version 3.2's formaDePago, compared with
+    // the attribute in upper and in lower case: one spelt without accent, the
+    // other with it, so both ways emitters wrote it are recognised.
+    static inline const QString FORMAPAGO_UNASOLA_EX_UPPER = QStringLiteral("PAGO EN UNA SOLA EXHIBICION");
+    static inline const QString FORMAPAGO_UNASOLA_EX_LOWER = QStringLiteral("pago en una sola exhibición");
+    // By the SAT key ("01", "99") and by description; nullptr when none.
+    static std::unique_ptr<TFormapago> getByClave(const QString& clave, const TConexionSesion& conexion);
+    static std::unique_ptr<TFormapago> getByDescripcion(const QString& descripcion, const TConexionSesion& conexion);
+};
+class BASEDATOS_EXPORT TMetodopago : public TEntidadDe<TMetodopago> {
+    VELKOR_ENTIDAD(TMetodopago)
+public:
+    // By the code the voucher writes ("PUE", "PPD"); nullptr when none.
+    static std::unique_ptr<TMetodopago> getByCodigo(const QString& codigo, const TConexionSesion& conexion);
+};
 class BASEDATOS_EXPORT TNegocio : public TEntidadDe<TNegocio> {
     VELKOR_ENTIDAD(TNegocio)
 public:
@@ -123,17 +194,30 @@ public:
     static QList<TSucursal> getByNegocio(const TNegocio& negocio, const TConexionSesion& conexion);
 };
 class BASEDATOS_EXPORT TSerie : public TEntidadDe<TSerie> { VELKOR_ENTIDAD(TSerie) };
-class BASEDATOS_EXPORT TDireccion : public TEntidadDe<TDireccion> { VELKOR_ENTIDAD(TDireccion) };
+class BASEDATOS_EXPORT TDireccion : public TEntidadDe<TDireccion> {
+    VELKOR_ENTIDAD(TDireccion)
+public:
+    // Pais of an address that has a Mexican postal code.
+    static inline const QString PAIS_MEXICO = QStringLiteral("MEX - México");
+};
 class BASEDATOS_EXPORT TCodigopostal : public TEntidadDe<TCodigopostal> {
     VELKOR_ENTIDAD(TCodigopostal)
 public:
     static std::unique_ptr<TCodigopostal> getByCP(const QString& cp, const TConexionSesion& conexion);
+    // A new record from the SAT catalogue's rows of a code ("NAME=value",
+    // TBaseDatosCatalogosFrm): the code, and state, municipality and locality
+    // each as "key - name". nullopt when there are no rows.
+    static std::optional<TCodigopostal> desdeCatalogo(const QStringList& filas);
 };
 class BASEDATOS_EXPORT TPersona : public TEntidadDe<TPersona> { VELKOR_ENTIDAD(TPersona) };
 class BASEDATOS_EXPORT TCliente : public TEntidadDe<TCliente> {
     VELKOR_ENTIDAD(TCliente)
 public:
     static constexpr int ESTATUS_ACTIVO = 0;
+    // The business's customer whose fiscal data carry that RFC (surrounding
+    // blanks aside); nullptr when none.
+    static std::unique_ptr<TCliente> getByRFC(const QString& rfc, const TNegocio& negocio,
+                                              const TConexionSesion& conexion);
 };
 class BASEDATOS_EXPORT TContacto : public TEntidadDe<TContacto> { VELKOR_ENTIDAD(TContacto) };
 class BASEDATOS_EXPORT TTelefono : public TEntidadDe<TTelefono> { VELKOR_ENTIDAD(TTelefono) };
@@ -159,7 +243,12 @@ public:
     static std::unique_ptr<TCertificado> getByNegocio(const TNegocio& negocio, const TConexionSesion& conexion);
 };
 class BASEDATOS_EXPORT TDonataria : public TEntidadDe<TDonataria> { VELKOR_ENTIDAD(TDonataria) };
-class BASEDATOS_EXPORT TEmpleado : public TEntidadDe<TEmpleado> { VELKOR_ENTIDAD(TEmpleado) };
+class BASEDATOS_EXPORT TEmpleado : public TEntidadDe<TEmpleado> {
+    VELKOR_ENTIDAD(TEmpleado)
+public:
+    // The employee with that CURP (surrounding blanks aside); nullptr when none.
+    static std::unique_ptr<TEmpleado> getByCURP(const QString& curp, const TConexionSesion& conexion);
+};
 class BASEDATOS_EXPORT TNominacomprobante : public TEntidadDe<TNominacomprobante> { VELKOR_ENTIDAD(TNominacomprobante) };
 
 class BASEDATOS_EXPORT TNominacomprobanteempleado : public TEntidadDe<TNominacomprobanteempleado> {
@@ -171,6 +260,16 @@ public:
 
 class BASEDATOS_EXPORT TPercepcion : public TEntidadDe<TPercepcion> { VELKOR_ENTIDAD(TPercepcion) };
 class BASEDATOS_EXPORT TDeduccion : public TEntidadDe<TDeduccion> { VELKOR_ENTIDAD(TDeduccion) };
+
+class BASEDATOS_EXPORT TCfdirelacionado : public TEntidadDe<TCfdirelacionado> {
+    VELKOR_ENTIDAD(TCfdirelacionado)
+public:
+    // Every stored relation to the voucher with that UUID (letter case and
+    // blanks aside): the credit notes, payments and substitutes that name it.
+    static QList<TCfdirelacionado> getByUUID(const QString& uuid, const TConexionSesion& conexion);
+};
+class BASEDATOS_EXPORT TOtropago : public TEntidadDe<TOtropago> { VELKOR_ENTIDAD(TOtropago) };
+class BASEDATOS_EXPORT TIncapacidad : public TEntidadDe<TIncapacidad> { VELKOR_ENTIDAD(TIncapacidad) };
 
 // The tables that came after the first databases were delivered.
 class BASEDATOS_EXPORT TNuevastablas {

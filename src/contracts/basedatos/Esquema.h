@@ -2,6 +2,7 @@
 #include "BaseDatosExport.h"
 #include "TConexionSesion.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -13,7 +14,7 @@ enum class TTipoColumna { Id, Texto, Entero, Grande, Decimal, Booleano, Fecha, F
 
 // Which schema step owns a table or column. Base is in every database from
 // the start; the others are added to older databases at sign-in.
-enum class TGrupoEsquema { Base, NominaEmpleado, ConceptoClaves, ConceptoPrecios, Nuevas };
+enum class TGrupoEsquema { Base, NominaEmpleado, ConceptoClaves, ConceptoPrecios, Nuevas, Cfdi40 };
 
 struct BASEDATOS_EXPORT TColumna {
     QString accesor;     // Uuid
@@ -30,10 +31,15 @@ struct BASEDATOS_EXPORT TTabla {
     QString nombre;      // COMPROBANTE
     QList<TColumna> columnas;   // the key first
     QStringList indices;        // column names
+    // Columns indexed by their first characters: column name -> characters.
+    QHash<QString, int> prefijos;
     const TColumna& clave() const { return columnas.first(); }
     TGrupoEsquema grupo() const { return clave().grupo; }
     QString generador() const { return QStringLiteral("GEN_") + nombre; }
     int posicion(const QString& nombreColumna) const;
+    // The expression a prefix index is built on, and that a look-up must
+    // repeat to use it: the first `caracteres` characters of `expresion`.
+    static QString prefijo(const QString& expresion, int caracteres);
 };
 
 namespace Esquema {

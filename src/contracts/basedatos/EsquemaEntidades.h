@@ -11,15 +11,16 @@
 //
 // Indexed texts are kept at 500 characters or fewer so that their UTF8 keys fit
 // Firebird's key limit on 8 KB pages; a concept's description (up to 1000
-// characters in CFDI 3.3 and 4.0) is therefore found through the business's
-// foreign-key index instead of one of its own. Reference columns need no entry
-// below: every foreign key carries its own index.
+// characters in CFDI 3.3 and 4.0) is therefore indexed by its first characters
+// (VELKOR_INDICES_PREFIJO). Reference columns need no entry below: every
+// foreign key carries its own index.
 
 // Every entity with the schema step that owns its table, in an order where nothing matters (foreign keys are added
 // after all tables exist). E(Clase, Grupo)
 //  Grupo   Base (in every database from the start), NominaEmpleado (the TNominacomprobanteempleado table, created by
 //          TNominacomprobanteempleado.createTable), Nuevas (tables that came later, created by
-//          TNuevastablas.createTable)
+//          TNuevastablas.createTable), Cfdi40 (what whole CFDI 3.3 and 4.0 vouchers need and older databases lack,
+//          added by TComprobante.actualizaCfdi40)
 #define VELKOR_ENTIDADES(E) \
     E(TComprobante, Base) \
     E(TComprobanteconcepto, Base) \
@@ -52,7 +53,10 @@
     E(TNominacomprobante, Base) \
     E(TNominacomprobanteempleado, NominaEmpleado) \
     E(TPercepcion, Base) \
-    E(TDeduccion, Base)
+    E(TDeduccion, Base) \
+    E(TCfdirelacionado, Cfdi40) \
+    E(TOtropago, Cfdi40) \
+    E(TIncapacidad, Cfdi40)
 
 // One line per column, in the table's own step: C(Nombre, Tipo, Largo, Destino)
 //  Nombre  accessor suffix; the column is its upper-case form (getUuid/setUuid -> UUID)
@@ -64,7 +68,8 @@
 // A column that came after its table uses A(Nombre, Tipo, Largo, Destino, Grupo) with the step that adds it to
 // older databases: ConceptoClaves (the SAT product/unit keys and other CFDI 3.3+ fields of TConcepto, added by
 // TConcepto.actualizaColumnaConcepto), ConceptoPrecios (price columns of TConcepto, added by
-// TConcepto.actualizaColumnaPrecios).
+// TConcepto.actualizaColumnaPrecios), Cfdi40 (what the voucher savers of CFDI 3.3 and 4.0 store beyond version 3.2,
+// added by TComprobante.actualizaCfdi40).
 //
 // Audit columns are filled by every save (TUnidadTrabajo): Ultimamodificacionpor with the acting user,
 // Fechamodificacion with the time of the save, and Fechacreacion, when the caller left it empty, with the time of
@@ -72,6 +77,8 @@
 
 // A stored voucher. Pathxml/Pathpdf point at the copies in the invoice folder; Comprobantexml keeps the file's
 // bytes unchanged. Fechacancelacion holds the date-time -1.0 while the voucher is not cancelled.
+// The issuer's and the receiver's data are also kept as the voucher wrote them (the business and the customer
+// records may change later); the Global columns are InformacionGlobal of a 4.0 voucher to the general public.
 #define VELKOR_TABLA_TComprobante(C, A) \
     C(Idcomprobante, Id, 0, _) \
     C(Uuid, Texto, 36, _) \
@@ -113,9 +120,24 @@
     C(Pathxml, Texto, 500, _) \
     C(Pathpdf, Texto, 500, _) \
     C(Ultimamodificacionpor, Entero, 0, _) \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _) \
+    A(Nombreemisor, Texto, 300, _, Cfdi40) \
+    A(Regimenfiscalemisor, Texto, 10, _, Cfdi40) \
+    A(Facatradquirente, Texto, 10, _, Cfdi40) \
+    A(Nombrereceptor, Texto, 300, _, Cfdi40) \
+    A(Regimenfiscalreceptor, Texto, 10, _, Cfdi40) \
+    A(Domiciliofiscalreceptor, Texto, 5, _, Cfdi40) \
+    A(Residenciafiscalreceptor, Texto, 3, _, Cfdi40) \
+    A(Numregidtribreceptor, Texto, 40, _, Cfdi40) \
+    A(Periodicidadglobal, Texto, 2, _, Cfdi40) \
+    A(Mesesglobal, Texto, 2, _, Cfdi40) \
+    A(Anioglobal, Entero, 0, _, Cfdi40) \
+    A(Rfcprovcertif, Texto, 13, _, Cfdi40)
 
 // One line of a voucher. The product is set by its id (setIdconcepto takes the catalogue record's integer id).
+// The line also keeps its own texts and keys as the voucher wrote them. Cuentapredial is the first property
+// account; Cuentaspredial all of them, one per line (4.0 allows several). The ACuentaTerceros columns name the
+// third party on whose behalf the line was billed.
 #define VELKOR_TABLA_TComprobanteconcepto(C, A) \
     C(Idcomprobanteconcepto, Id, 0, _) \
     C(Idcomprobante, Ref, 0, TComprobante) \
@@ -128,7 +150,17 @@
     C(Objetoimp, Texto, 2, _) \
     C(Cuentapredial, Texto, 150, _) \
     C(Ultimamodificacionpor, Entero, 0, _) \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _) \
+    A(Claveprodserv, Texto, 8, _, Cfdi40) \
+    A(Noidentificacion, Texto, 100, _, Cfdi40) \
+    A(Claveunidad, Texto, 5, _, Cfdi40) \
+    A(Unidad, Texto, 100, _, Cfdi40) \
+    A(Descripcion, Texto, 1000, _, Cfdi40) \
+    A(Cuentaspredial, Texto, 0, _, Cfdi40) \
+    A(Rfcacuentaterceros, Texto, 13, _, Cfdi40) \
+    A(Nombreacuentaterceros, Texto, 300, _, Cfdi40) \
+    A(Regimenfiscalacuentaterceros, Texto, 10, _, Cfdi40) \
+    A(Domiciliofiscalacuentaterceros, Texto, 5, _, Cfdi40)
 
 // The business's product/service catalogue. A part of a line is a product of its own that names its parent.
 #define VELKOR_TABLA_TConcepto(C, A) \
@@ -164,7 +196,12 @@
     C(Fechamodificacion, FechaHora, 0, _)
 
 // One tax row of a voucher (or of one of its lines). Idimpuestofk and Idcomprobantefk repeat the ids of the
-// two references as plain numbers, because callers set both forms.
+// two references as plain numbers, because callers set both forms. The voucher's own breakdown is the rows whose
+// Comprobanteconcepto is empty; rows of a line repeat what the voucher's rows total. Tipoimpuesto is the kind
+// (TImpuesto.TIPO_IMPUESTO_TRASLADADO or _RETENIDO), Claveimpuesto the SAT code of a federal tax as written
+// (empty for a local tax). Rates are as the voucher wrote them: a percentage in 3.2 and in the local-taxes
+// complement, a fraction (or a quota, see Tipofactor) in 3.3 and 4.0; an exempt tax, and a withholding of the
+// voucher in 3.3 and 4.0, have none.
 #define VELKOR_TABLA_TDesgloseimpuesto(C, A) \
     C(Iddesgloseimpuesto, Id, 0, _) \
     C(Comprobante, Ref, 0, TComprobante) \
@@ -178,8 +215,12 @@
     C(Importebase, Decimal, 0, _) \
     C(Importe, Decimal, 0, _) \
     C(Ultimamodificacionpor, Entero, 0, _) \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _) \
+    A(Tipoimpuesto, Texto, 20, _, Cfdi40) \
+    A(Claveimpuesto, Texto, 3, _, Cfdi40)
 
+// A customs entry of a voucher line. Parte is the catalogue product of the line's part whose entry it is (empty for
+// the line's own entries).
 #define VELKOR_TABLA_TPedimentoaduanal(C, A) \
     C(Idpedimentoaduanal, Id, 0, _) \
     C(Idcomprobante, Ref, 0, TComprobante) \
@@ -188,7 +229,8 @@
     C(Nombreaduana, Texto, 250, _) \
     C(Fechaautorizacionaduana, Fecha, 0, _) \
     C(Ultimamodificacionpor, Entero, 0, _) \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _) \
+    A(Parte, Ref, 0, TConcepto, Cfdi40)
 
 #define VELKOR_TABLA_TUnidadmedida(C, A) \
     C(Idunidadmedida, Id, 0, _) \
@@ -310,7 +352,7 @@
     C(Ultimamodificacionpor, Entero, 0, _) \
     C(Fechamodificacion, FechaHora, 0, _)
 
-// A customer of a business, found by the RFC of its fiscal data.
+// A customer of a business, found by the RFC of its fiscal data. Usocfdi is the SAT's CFDI use its vouchers give.
 #define VELKOR_TABLA_TCliente(C, A) \
     C(Idcliente, Id, 0, _) \
     C(Negocio, Ref, 0, TNegocio) \
@@ -319,7 +361,8 @@
     C(DireccionEnvio, Ref, 0, TDireccion) \
     C(Status, Entero, 0, _) \
     C(Ultimamodificacionpor, Entero, 0, _) \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _) \
+    A(Usocfdi, Texto, 5, _, Cfdi40)
 
 // A contact: its phones and e-mails point to it.
 #define VELKOR_TABLA_TContacto(C, A) \
@@ -421,9 +464,13 @@
     C(Clabe, Texto, 18, _) \
     C(Status, Entero, 0, _) \
     C(Ultimamodificacionpor, Entero, 0, _) \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _) \
+    A(Sindicalizado, Texto, 2, _, Cfdi40) \
+    A(Salariodiariointegrado, Decimal, 0, _, Cfdi40) \
+    A(Claveentfed, Texto, 3, _, Cfdi40)
 
-// A payroll receipt, next to the voucher that carries it.
+// A payroll receipt, next to the voucher that carries it. The employer's data (Registropatronal, Rfcpatronorigen,
+// Curpemisor), the seniority and the partial totals came with payroll 1.2.
 #define VELKOR_TABLA_TNominacomprobante(C, A) \
     C(Idnominacomprobante, Id, 0, _) \
     C(Comprobante, Ref, 0, TComprobante) \
@@ -451,7 +498,18 @@
     C(Estatus, Entero, 0, _) \
     C(Fechacancelacion, FechaHora, 0, _) \
     C(Ultimamodificacionpor, Entero, 0, _) \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _) \
+    A(Registropatronal, Texto, 20, _, Cfdi40) \
+    A(Rfcpatronorigen, Texto, 13, _, Cfdi40) \
+    A(Curpemisor, Texto, 18, _, Cfdi40) \
+    A(Antiguedad, Texto, 30, _, Cfdi40) \
+    A(Totalsueldos, Decimal, 0, _, Cfdi40) \
+    A(Totalgravado, Decimal, 0, _, Cfdi40) \
+    A(Totalexento, Decimal, 0, _, Cfdi40) \
+    A(Totalseparacionindemnizacion, Decimal, 0, _, Cfdi40) \
+    A(Totaljubilacionpensionretiro, Decimal, 0, _, Cfdi40) \
+    A(Totalotrasdeducciones, Decimal, 0, _, Cfdi40) \
+    A(Totalimpuestosretenidos, Decimal, 0, _, Cfdi40)
 
 #define VELKOR_TABLA_TNominacomprobanteempleado(C, A) \
     C(Idnominacomprobanteempleado, Id, 0, _) \
@@ -481,6 +539,41 @@
     C(Ultimamodificacionpor, Entero, 0, _) \
     C(Fechamodificacion, FechaHora, 0, _)
 
+// A voucher related to a stored one (CfdiRelacionados): the relation type of its group and its UUID, upper case.
+#define VELKOR_TABLA_TCfdirelacionado(C, A) \
+    C(Idcfdirelacionado, Id, 0, _) \
+    C(Comprobante, Ref, 0, TComprobante) \
+    C(Tiporelacion, Texto, 2, _) \
+    C(Uuid, Texto, 36, _) \
+    C(Ultimamodificacionpor, Entero, 0, _) \
+    C(Fechamodificacion, FechaHora, 0, _)
+
+// Another payment of a payroll 1.2 receipt (subsidy for employment, compensation of balances in favour...).
+// Subsidiocausado, Saldoafavor, Anio and Remanentesalfav stay empty when the payment carries no such element.
+#define VELKOR_TABLA_TOtropago(C, A) \
+    C(Idotropago, Id, 0, _) \
+    C(Idrecibonomina, Ref, 0, TNominacomprobante) \
+    C(Tipootropago, Texto, 3, _) \
+    C(Clave, Texto, 15, _) \
+    C(Concepto, Texto, 250, _) \
+    C(Importe, Decimal, 0, _) \
+    C(Subsidiocausado, Decimal, 0, _) \
+    C(Saldoafavor, Decimal, 0, _) \
+    C(Anio, Entero, 0, _) \
+    C(Remanentesalfav, Decimal, 0, _) \
+    C(Ultimamodificacionpor, Entero, 0, _) \
+    C(Fechamodificacion, FechaHora, 0, _)
+
+// A sick leave or other incapacity paid with a payroll 1.2 receipt.
+#define VELKOR_TABLA_TIncapacidad(C, A) \
+    C(Idincapacidad, Id, 0, _) \
+    C(Idrecibonomina, Ref, 0, TNominacomprobante) \
+    C(Diasincapacidad, Entero, 0, _) \
+    C(Tipoincapacidad, Texto, 2, _) \
+    C(Importemonetario, Decimal, 0, _) \
+    C(Ultimamodificacionpor, Entero, 0, _) \
+    C(Fechamodificacion, FechaHora, 0, _)
+
 // Indexes that the look-ups need: I(Clase, Nombre) where Nombre is a column accessor suffix of that class.
 #define VELKOR_INDICES(I) \
     I(TComprobante, Uuid) \
@@ -497,4 +590,11 @@
     I(TCodigopostal, Cp) \
     I(TUsuario, Email) \
     I(TEmpleado, Curp) \
-    I(TNominacomprobante, Uuid)
+    I(TNominacomprobante, Uuid) \
+    I(TFormapago, Clave) \
+    I(TCfdirelacionado, Uuid)
+
+// Texts too long for a whole index (see above) are indexed by their first characters: P(Clase, Nombre, Caracteres).
+// An equality look-up on such a column goes through that index by itself (TCampo), so no caller needs to know.
+#define VELKOR_INDICES_PREFIJO(P) \
+    P(TConcepto, Descripcion, 250)

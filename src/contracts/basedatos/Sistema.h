@@ -42,7 +42,10 @@ BASEDATOS_EXPORT void freeUsuario();
 BASEDATOS_EXPORT void freeConexion();
 // Whether the signed-in user holds the module right with that code
 // (CODIGO_FACTURACION, CODIGO_PERMISOS, ...), read from the link's
-// enciphered permission text.
+// enciphered permission text. A text grants nothing unless its first field
+// is the RFC of the session's business (Negocio's fiscal data) followed by
+// USR_PASS, letter case and blanks aside; nor does a text that does not
+// decipher.
 BASEDATOS_EXPORT bool getPermiso(const QString& codigo);
 // Reloads the current business's branches into Sucursales.
 BASEDATOS_EXPORT void actualizaSucursales();

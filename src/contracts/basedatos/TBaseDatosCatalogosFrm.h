@@ -56,6 +56,12 @@ public:
     // windows (CombosCatalogo::inicializaRegimenFiscal) shows these.
     QStringList getRegimenesFiscales(const QString& rfc) const;
 
+    // The SAT's description of a payment form by its key ("03": "Transferencia
+    // electrónica de fondos") and of a payment method by its code ("PUE");
+    // empty when the catalogue lacks it.
+    QString getDescripcionFormaPago(const QString& clave) const;
+    QString getDescripcionMetodoPago(const QString& codigo) const;
+
     // Lists for the address panel, in key order (colonies in name order).
     // States of a country by its SAT key ("MEX", "USA", "CAN").
     QList<TClaveNombre> getEstados(const QString& clavePais = QStringLiteral("MEX")) const;

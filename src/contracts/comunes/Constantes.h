@@ -13,6 +13,8 @@ namespace Constantes {
 // System identity
 // ---------------------------------------------------------------------------
 inline const QString NOMBRE_SISTEMA = QStringLiteral("Velkor");
+// The program file in the program folder (started again after a sign-out).
+inline const QString ARCHIVO_PROGRAMA = QStringLiteral("Velkor");
 
 // ---------------------------------------------------------------------------
 // Working folders and files
@@ -215,6 +217,25 @@ inline const QString ERR_LLAVE_PRIVADA_REQUERIDO =
     QStringLiteral("Elige el archivo de la llave privada (.key).");
 inline const QString ERR_PASS_CERTIFICADO_REQUERIDO =
     QStringLiteral("Escribe la contraseña de la llave privada.");
+// Refusals of the certificate check, one per outcome it can find.
+inline const QString ERR_LLAVE_ILEGIBLE = QStringLiteral(
+    "No se pudo leer el archivo de la llave privada (.key): no existe, no es un archivo o está dañado.");
+inline const QString ERR_LLAVE_SIN_CIFRAR = QStringLiteral(
+    "La llave privada (.key) no está protegida con contraseña. Usa la llave que te entregó el SAT.");
+inline const QString ERR_LLAVE_NO_ADMITIDA = QStringLiteral(
+    "La llave privada (.key) está protegida de una forma que no usan las llaves del SAT. "
+    "Usa la llave que te entregó el SAT.");
+inline const QString ERR_CERT_ILEGIBLE = QStringLiteral(
+    "No se pudo leer el archivo del certificado (.cer): no existe, no es un archivo o está dañado.");
+// Followed by the key usage the certificate declares.
+inline const QString ERR_CERT_NO_CSD =
+    QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
+inline const QString ERR_CERT_RFC_NO_VALIDO = QStringLiteral(
+    "El certificado no trae un RFC válido, así que no puede ser el certificado de sello digital de una empresa.");
+inline const QString ERR_CERT_NUMERO_NO_VALIDO = QStringLiteral(
+    "El número del certificado no es de 20 dígitos como los que asigna el SAT.");
+// A business is created or opened only under a valid RFC.
+inline const QString ERR_RFC_NO_VALIDO = QStringLiteral("El RFC \"%1\" no es válido.");
 
 // ---------------------------------------------------------------------------
 // Messages: password recovery and recovery mail
@@ -429,6 +450,11 @@ inline const QString NOMBRE_FACTURACION_40 = QStringLiteral("Facturación 4.0");
 inline const QString NOMBRE_CLIENTES = QStringLiteral("Clientes");
 inline const QString NOMBRE_RESPALDOS = QStringLiteral("Respaldos");
 
+// Main window: a text-bridge module opened without a series chosen, and the
+// sign-out question.
+inline const QString MSG_FALTA_SERIE = QStringLiteral("Falta indicar la serie correspondiente");
+inline const QString MSG_CERRAR_SESION = QStringLiteral("¿Desea cerrar sesión?");
+
 // Kinds of menu entries: the expandable header of a module, a single entry
 // that opens a window, and (any other value) an entry of the module's submenu.
 inline constexpr int TIPO_MENU_PRINCIPAL = 1;
@@ -479,5 +505,93 @@ inline const QString REGLA_LYENDA_FISCAL = QStringLiteral(
 
 // Short date of the system: certificate expiry texts are written and read with it.
 inline const QString FORMATO_FECHA = QStringLiteral("dd/MM/yyyy");
+
+// ---------------------------------------------------------------------------
+// Program settings, downloads, recovery mail and backups
+// ---------------------------------------------------------------------------
+// Deployment settings kept out of the source: an INI file in the program
+// folder. Group [Red]: the download addresses; group [Correo]: the mail server
+// of the recovery mail (TAjustesPrograma names the keys).
+inline const QString ARCHIVO_AJUSTES = QStringLiteral("Velkor.ini");
+
+// Download folder (inside the program folder), the catalogue archive, and the
+// catalogue database it holds (also its name once extracted there).
+inline const QString UPDATE_PATH = QStringLiteral("Update/");
+inline const QString CATALOGO_ZIP = QStringLiteral("CFDCAT.zip");
+inline const QString CATALOGO_DB_ZIP = QStringLiteral("CFDCAT.db");
+
+// The update-name package (program folder + UPD_PATH), found like the resource
+// package by its class and operation names, and the separate update program.
+#ifdef Q_OS_WIN
+inline const QString UPD_PATH = QStringLiteral("Lib/ResourcesUpd.dll");
+inline const QString ACTUALIZADOR = QStringLiteral("Updater.exe");
+#else
+inline const QString UPD_PATH = QStringLiteral("Lib/ResourcesUpd.so");
+inline const QString ACTUALIZADOR = QStringLiteral("Updater");
+#endif
+inline const QString UPD_CLASS_NAME = QStringLiteral("TResourcesUpd");
+inline const QString UPD_METHOD_PATH = QStringLiteral("getUpdatePath");
+inline const QString UPD_METHOD_NAME = QStringLiteral("getUpdateName");
+
+// Catalogue and program updates (the first text begins with a space).
+inline const QString CONFIRMA_ACTUALIZA_CATALOGOS =
+    QStringLiteral(" ¿Desea actualizar los catálogos a la última versión?");
+inline const QString CATALOGO_FINALIZADO = QStringLiteral("Proceso finalizado.");
+inline const QString CONFIRMA_ACTUALIZACION =
+    QStringLiteral("Es recomendable realizar un respaldo de su información antes de iniciar este proceso.\n\r"
+                   " ¿Desea actualizar a la versión mas reciente?");
+// Followed by the reason.
+inline const QString ERR_DESCARGA_CATALOGO =
+    QStringLiteral("No se pudo descargar el catálogo del SAT; se conserva el catálogo instalado. ");
+inline const QString ERR_CATALOGO_DANADO =
+    QStringLiteral("El catálogo descargado está dañado; se conserva el catálogo instalado.");
+inline const QString ERR_CATALOGO_INSTALA =
+    QStringLiteral("No se pudo instalar el catálogo descargado; se conserva el catálogo anterior.");
+inline const QString CATALOGO_CANCELADO =
+    QStringLiteral("Se canceló la descarga del catálogo; se conserva el catálogo instalado.");
+inline const QString ERR_ACTUALIZADOR =
+    QStringLiteral("No se pudo iniciar el programa de actualización. Revisa que esté en la carpeta del programa.");
+
+// Recovery key: the signer's cipher of the e-mail followed by this text.
+inline const QString SUFIJO_CLAVE_RECUPERACION = QStringLiteral("%KTVolmaridesqu&");
+inline const QString ERR_CLAVE_RECUPERACION = QStringLiteral("Clave de recuperación no válida");
+inline const QString EMAIL_ASUNTO_RECUPERACION = QStringLiteral("Recupera tu contraseña");
+// Followed by the missing settings, joined with ", ".
+inline const QString ERR_CORREO_SIN_CONFIGURAR = QStringLiteral(
+    "No está configurado el envío de correo. Pide a quien instaló el programa que complete el grupo [Correo] "
+    "del archivo Velkor.ini de la carpeta del programa. Falta: ");
+// Followed by the reason.
+inline const QString ERR_CORREO_ENVIO = QStringLiteral("No se pudo enviar el correo con la clave de recuperación. ");
+
+// Backup archives (*.respal33) and the archive kept when a business is deleted.
+inline const QString RESPALDO_EXTENSION = QStringLiteral(".respal33");
+inline const QString RESPALDO_PASSWORD = QStringLiteral("zepqul");
+inline const QString ELIMINACION_PASSWORD = QStringLiteral("kaLumi");
+// Name of a business database in the folders of older versions.
+inline const QString DB_SISTEMA_NOMBRE_ANTERIOR = QStringLiteral("cfdidb.db");
+inline const QString REINICIA_APLICACION =
+    QStringLiteral("Por favor, reinicie la aplicación para que los cambios tomen efecto");
+// Followed by SALTO and RESPALDO_NO_REVERTIR.
+inline const QString CONFIRMA_SOBRESCRIBE_RESPALDO =
+    QStringLiteral("Ya existe una base de datos con este RFC, ¿Desea sobre escribirla?");
+inline const QString RESPALDO_NO_REVERTIR = QStringLiteral("Este proceso no se podrá revertir");
+inline const QString CONFIRMA_RESTAURA_REGISTRO =
+    QStringLiteral("¿Desea restaurar el archivo de configuración de base de datos?");
+inline const QString ERR_REGISTRO_ADMINISTRADOR = QStringLiteral("Debe ejecutar la aplicación como administrador.");
+inline const QString ERR_RESPALDO_NO_ABRE =
+    QStringLiteral("No se pudo abrir el respaldo: no es un archivo de respaldo o está dañado. No se cambió nada.");
+inline const QString ERR_RESPALDO_PASSWORD = QStringLiteral(
+    "No se pudo leer el respaldo: su contraseña no es la de un respaldo del programa o el archivo está dañado. "
+    "No se cambió nada.");
+inline const QString ERR_RESPALDO_DANADO = QStringLiteral("El respaldo está dañado. No se cambió nada.");
+inline const QString ERR_RESPALDO_INSEGURO = QStringLiteral(
+    "El respaldo contiene archivos que quedarían fuera de la carpeta de la empresa. Por seguridad no se "
+    "restauró nada.");
+inline const QString ERR_RESPALDO_SIN_RFC =
+    QStringLiteral("El respaldo no contiene la carpeta de una empresa (db/RFC/). No se cambió nada.");
+inline const QString ERR_RESPALDO_SIN_BASE =
+    QStringLiteral("El respaldo no contiene la base de datos de la empresa. No se cambió nada.");
+inline const QString ERR_RESPALDO_ESCRITURA = QStringLiteral(
+    "No se pudo escribir la empresa restaurada en la carpeta del programa. No se cambió nada.");
 
 }  // namespace Constantes

@@ -1,10 +1,52 @@
 #pragma once
 #include "ComunesExport.h"
+#include "Errores.h"
 
 #include <QMap>
 #include <QString>
 
 namespace Signerutils {
+
+// A mail could not be delivered; the message says why, in Spanish.
+VELKOR_ERROR(ECorreo, EVelkor)
+
+// Delivery settings beyond the texts of sendPassMail.
+struct TOpcionesCorreo {
+    // PEM file of the authorities trusted for the server's certificate (a
+    // business's own relay); empty: the system's.
+    QString certificadosCA;
+    // Time allowed to connect, and without progress once connected.
+    int segundosEspera = 30;
+};
+
+// What the check of a certificate and its private key found, in the order it
+// looks: the key first, then the certificate, then whether they are a pair.
+// Each outcome has its message for the user (mensajeRevision).
+enum class TRevision {
+    Correcto,
+    LlaveIlegible,       // missing, not a regular file, too large or not a key
+    LlaveSinCifrar,      // a key that needs no password
+    LlaveNoAdmitida,     // its key derivation is not one a SAT key uses
+    PasswordIncorrecto,  // the password does not open it
+    CertificadoIlegible, // missing, not a regular file, too large or damaged
+    NoEsCsd,             // another kind of certificate (a FIEL, a TLS one)
+    RfcNoValido,         // its subject RFC does not have an RFC's form
+    NumeroNoValido,      // its serial is not the SAT's 20-digit number
+    NoCorresponden,      // the key is not the certificate's pair
+};
+
+// The text the user sees for an outcome; `usoLlave` (the certificate's
+// CERT_INTENDEDKEYUSAGE) completes the NoEsCsd message. Empty for Correcto.
+COMUNES_EXPORT QString mensajeRevision(TRevision revision, const QString& usoLlave = QString());
+
+// Whether the text is an RFC: 3 letters (a legal person) or 4 (a natural
+// person) among A-Z, Ñ and &, the 6 digits of a date and 3 letters or
+// digits, upper case, nothing around it. Only such a text may name a
+// business folder or a database.
+COMUNES_EXPORT bool esRfcValido(const QString& rfc);
+// The RFC of a certificate's subject identifier (CERT_OID_45): a legal
+// person's is followed by " / " and its representative's RFC.
+COMUNES_EXPORT QString rfcDelSujeto(const QString& identificador);
 
 // Ciphers and hashes for texts the program stores: connection strings,
 // passwords, permission texts. Certificate and mail operations live beside
@@ -35,6 +77,44 @@ public:
     // validity, FORMATO_FECHA) and CERT_INTENDEDKEYUSAGE (CERT_CSD for a seal
     // certificate). Empty when the file cannot be read.
     QMap<QString, QString> getInformacionCertificado(const QString& archivoCertificado) const;
+
+    // Password recovery. The key is crypt(e-mail + SUFIJO_CLAVE_RECUPERACION):
+    // only the program can make it, and it names the e-mail it was made for.
+    QString getClaveRecuperacion(const QString& email) const;
+    // The e-mail a key was made from; empty for any text that is not a key.
+    QString getUsuarioFromClaveRecuperacion(const QString& clave) const;
+
+    // Sends the HTML mail `html` (subject EMAIL_ASUNTO_RECUPERACION) from
+    // `remitente` ("Name <address>" or an address) to `destinatario` through
+    // the SMTP server `servidor`: "host", "host:port", "smtp://host:port", or
+    // "smtps://host:port" for TLS from the first byte. STARTTLS is used
+    // whenever the server offers it; with `tlsObligatorio` nothing is sent
+    // without it. An empty `cuenta` sends without authentication. Raises
+    // ECorreo when the server did not accept the mail.
+    void sendPassMail(const QString& servidor, const QString& destinatario, const QString& cuenta,
+                      const QString& password, const QString& remitente, const QString& html, bool tlsObligatorio,
+                      const TOpcionesCorreo& opciones = {}) const;
+
+    // The checks a certificate passes before anything is taken from it: a
+    // readable CSD whose subject RFC (rfcDelSujeto) is an RFC and whose
+    // serial is the SAT's 20 digits.
+    TRevision revisaCertificado(const QString& archivoCertificado) const;
+    // The checks a key passes before its password is tried and then the
+    // password: an encrypted PKCS#8 key whose key derivation is bounded as
+    // a SAT key's is (ITERACIONES_MAXIMAS); a key asking for more is refused
+    // before any derivation runs.
+    TRevision revisaLlave(const QString& archivoLlave, const QString& password) const;
+    // revisaLlave, then revisaCertificado, then whether they are a pair.
+    TRevision revisaCertificados(const QString& archivoCertificado, const QString& archivoLlave,
+                                 const QString& password) const;
+    // mensajeRevision of the outcome, completed with the certificate's key
+    // usage when it is not a CSD.
+    QString explicaRevision(TRevision revision, const QString& archivoCertificado) const;
+
+    // Real SAT keys derive their encryption key with 1024 or 2048 PBKDF2 (or
+    // PBES1) iterations; this bound leaves wide margin while a key at the
+    // bound still opens in a fraction of a second.
+    static constexpr long long ITERACIONES_MAXIMAS = 100000;
 };
 
 // The shared signer, created on first use.

@@ -1,0 +1,130 @@
+#pragma once
+#include "TConexionSesion.h"
+#include "TDecimal.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+
+class QIODevice;
+class QSqlQuery;
+
+// The vouchers of one business as the reports show them, read straight from
+// its database through the calling thread's connection. Amounts travel as
+// text both ways and are summed by the database over its exact NUMERIC
+// columns, so no amount ever passes through a double.
+
+// Which vouchers: a null date leaves that end open; an empty type or
+// receiver text takes every voucher.
+struct TFiltroComprobantes {
+    int idNegocio = -1;
+    QDate desde;
+    QDate hasta;
+    // Type letter as stored ("I", "E", "T", "N", "P").
+    QString tipo;
+    // Part of the receiver's RFC or name, letter case aside.
+    QString receptor;
+};
+
+struct TFilaComprobante {
+    int id = -1;
+    QDateTime fecha;
+    QString tipo;
+    QString serie;
+    QString folio;
+    QString rfcReceptor;
+    QString receptor;
+    TDecimal subtotal;
+    TDecimal trasladados;
+    TDecimal retenidos;
+    TDecimal total;
+    QString uuid;
+    QString version;
+};
+
+struct TTotalesComprobantes {
+    int cantidad = 0;
+    TDecimal subtotal;
+    TDecimal trasladados;
+    TDecimal retenidos;
+    TDecimal total;
+};
+
+// The total issued in one month (`mes` is its first day).
+struct TTotalMensual {
+    QDate mes;
+    TDecimal total;
+    bool operator==(const TTotalMensual&) const = default;
+};
+
+// The totals of a filter and its months, read in one pass over the vouchers.
+struct TResumenComprobantes {
+    TTotalesComprobantes totales;
+    // One entry per month from the filter's first month to its last (or,
+    // with open ends, from the first voucher's month to the last one's),
+    // months without vouchers at zero.
+    QList<TTotalMensual> meses;
+};
+
+namespace ConsultaComprobantes {
+
+// The voucher types the filter offers: letter and name.
+QList<QPair<QString, QString>> tiposComprobante();
+
+// Raises EBaseDatos when the database cannot answer.
+TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
+TTotalesComprobantes totales(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
+QList<TTotalMensual> totalesMensuales(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
+// The voucher's stored XML as it arrived; empty when the business has no
+// such voucher.
+QByteArray xml(const TConexionSesion& conexion, int idNegocio, int idComprobante);
+
+// Every voucher of the filter as CSV: UTF-8 with its byte-order mark (so a
+// spreadsheet keeps the accents), a header line, comma-separated fields,
+// CRLF line ends. Amounts are exact, with two decimals at least. Raises
+// EEntradaSalida when the device cannot be written, EBaseDatos when the
+// database cannot be read.
+void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filtro, QIODevice& destino);
+// One field as the CSV carries it: quoted when it holds a comma, a quote or a
+// line break. A text field that a spreadsheet would take for a formula
+// (starting with "=", "+", "-", "@" or a control character) is preceded by an
+// apostrophe: receiver names come from outside.
+QString campoCsv(const QString& valor, bool esTexto);
+
+// An amount as the screen shows it: thousands separated, two decimals at
+// least ("1,234,567.50", "-0.000001").
+QString textoImporte(const TDecimal& importe);
+
+} // namespace ConsultaComprobantes
+
+// The vouchers of a filter in pages, newest first. The query runs once.
+// For a screen (PorPaginas) it sorts only the keys and each page reads its
+// own rows, so a business with a hundred thousand vouchers costs one sort of
+// keys and a page at a time; to read everything (Completo) it sorts whole
+// rows once and streams them.
+class TCursorComprobantes {
+public:
+    enum class TModo { PorPaginas, Completo };
+    // Raises EBaseDatos when the query fails.
+    TCursorComprobantes(const TConexionSesion& conexion, const TFiltroComprobantes& filtro,
+                        TModo modo = TModo::PorPaginas);
+    ~TCursorComprobantes();
+    TCursorComprobantes(const TCursorComprobantes&) = delete;
+    TCursorComprobantes& operator=(const TCursorComprobantes&) = delete;
+
+    // Up to `cuantas` more rows; fewer (or none) at the end.
+    QList<TFilaComprobante> siguientes(int cuantas);
+    bool agotado() const { return m_agotado; }
+
+private:
+    QList<TFilaComprobante> lee(const QList<int>& claves) const;
+
+    TConexionSesion m_conexion;
+    TModo m_modo;
+    std::unique_ptr<QSqlQuery> m_consulta;
+    bool m_agotado = false;
+};

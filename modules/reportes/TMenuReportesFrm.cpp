@@ -1,0 +1,42 @@
+#include "TMenuReportesFrm.h"
+
+#include "Constantes.h"
+#include "RegistroClases.h"
+#include "TContenidoReportes.h"
+
+using namespace Constantes;
+
+namespace {
+
+const QString CLASE_VENTANA = QStringLiteral("TReportesFrm");
+const QString RUTINA = QStringLiteral("GetVentanaReportesFrm");
+
+const TRegistroClase registroMenu(QStringLiteral("TMenuReportesFrm"), &TMenuReportesFrm::staticMetaObject);
+const TRegistroClase registroVentana(CLASE_VENTANA, &TReportesFrm::staticMetaObject);
+
+} // namespace
+
+TMenuReportesFrm::TMenuReportesFrm(QObject* parent) : QObject(parent) {}
+
+TListaMenuModulo TMenuReportesFrm::GetMenuItems() const
+{
+    return {
+        {NOMBRE_REPORTES, QString(), QString(), QString(), IMG_REPORTES, TIPO_MENU_PRINCIPAL},
+        {QStringLiteral("Comprobantes"), RUTINA, RUTINA, CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},
+        {QStringLiteral("Gráfica mensual"), RUTINA + QLatin1Char('_') + TContenidoReportes::ACCION_GRAFICA, RUTINA,
+         CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},
+    };
+}
+
+TReportesFrm::TReportesFrm(QWidget* parent) : QWidget(parent) {}
+
+TElementoModulo* TReportesFrm::GetVentanaReportesFrm(const QString&, const TNegocio* negocio, const TUsuario*,
+                                                     const TConexionSesion* conexion, const TUsuarionegocio*, QWidget*,
+                                                     QWidget*, QLabel*)
+{
+    auto* ventana = new TElementoModulo(this);
+    auto* contenido = new TContenidoReportes(negocio, conexion, this);
+    ventana->setModuloPrincipal(contenido);
+    ventana->setSubMenu(contenido->creaPeriodos(this));
+    return ventana;
+}

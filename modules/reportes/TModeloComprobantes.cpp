@@ -1,0 +1,122 @@
+#include "TModeloComprobantes.h"
+
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Sistema.h"
+
+TModeloComprobantes::TModeloComprobantes(QObject* parent) : QAbstractTableModel(parent) {}
+
+TModeloComprobantes::~TModeloComprobantes() = default;
+
+void TModeloComprobantes::consulta(const TConexionSesion& conexion, const TFiltroComprobantes& filtro)
+{
+    beginResetModel();
+    m_cursor.reset();
+    m_filas.clear();
+    try {
+        m_cursor = std::make_unique<TCursorComprobantes>(conexion, filtro);
+        m_filas = m_cursor->siguientes(FILAS_POR_PAGINA);
+    } catch (...) {
+        m_cursor.reset();
+        m_filas.clear();
+        endResetModel();
+        throw;
+    }
+    endResetModel();
+}
+
+void TModeloComprobantes::limpia()
+{
+    beginResetModel();
+    m_cursor.reset();
+    m_filas.clear();
+    endResetModel();
+}
+
+int TModeloComprobantes::rowCount(const QModelIndex& padre) const
+{
+    return padre.isValid() ? 0 : static_cast<int>(m_filas.size());
+}
+
+int TModeloComprobantes::columnCount(const QModelIndex& padre) const
+{
+    return padre.isValid() ? 0 : NumeroColumnas;
+}
+
+QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
+{
+    if (!indice.isValid() || indice.row() >= m_filas.size())
+        return {};
+    const TFilaComprobante& f = m_filas.at(indice.row());
+    const bool esImporte = indice.column() >= Subtotal && indice.column() <= Total;
+    if (rol == Qt::TextAlignmentRole)
+        return QVariant::fromValue(esImporte ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    if (rol != Qt::DisplayRole)
+        return {};
+    switch (indice.column()) {
+    case Fecha:
+        return f.fecha.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    case Tipo:
+        return f.tipo;
+    case Serie:
+        return f.serie;
+    case Folio:
+        return f.folio;
+    case RfcReceptor:
+        return f.rfcReceptor;
+    case Receptor:
+        return f.receptor;
+    case Subtotal:
+        return ConsultaComprobantes::textoImporte(f.subtotal);
+    case Trasladados:
+        return ConsultaComprobantes::textoImporte(f.trasladados);
+    case Retenidos:
+        return ConsultaComprobantes::textoImporte(f.retenidos);
+    case Total:
+        return ConsultaComprobantes::textoImporte(f.total);
+    case Uuid:
+        return f.uuid;
+    case Version:
+        return f.version;
+    default:
+        return {};
+    }
+}
+
+QVariant TModeloComprobantes::headerData(int seccion, Qt::Orientation orientacion, int rol) const
+{
+    if (orientacion != Qt::Horizontal || rol != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(seccion, orientacion, rol);
+    static const QStringList titulos = {
+        QStringLiteral("Fecha"),    QStringLiteral("Tipo"),         QStringLiteral("Serie"),
+        QStringLiteral("Folio"),    QStringLiteral("RFC receptor"), QStringLiteral("Receptor"),
+        QStringLiteral("Subtotal"), QStringLiteral("Trasladados"),  QStringLiteral("Retenidos"),
+        QStringLiteral("Total"),    QStringLiteral("UUID"),         QStringLiteral("Versión")};
+    return titulos.value(seccion);
+}
+
+bool TModeloComprobantes::canFetchMore(const QModelIndex& padre) const
+{
+    return !padre.isValid() && m_cursor && !m_cursor->agotado();
+}
+
+void TModeloComprobantes::fetchMore(const QModelIndex& padre)
+{
+    if (!canFetchMore(padre))
+        return;
+    QList<TFilaComprobante> pagina;
+    try {
+        pagina = m_cursor->siguientes(FILAS_POR_PAGINA);
+    } catch (const std::exception& e) {
+        // The view asks while scrolling; the rows read so far stay listed.
+        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        m_cursor.reset();
+        return;
+    }
+    if (pagina.isEmpty())
+        return;
+    const int primera = static_cast<int>(m_filas.size());
+    beginInsertRows(QModelIndex(), primera, primera + static_cast<int>(pagina.size()) - 1);
+    m_filas.append(pagina);
+    endInsertRows();
+}

@@ -1,0 +1,43 @@
+#include "Archivos.h"
+
+#include "Errores.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Archivos {
+
+namespace {
+
+constexpr QFileDevice::Permissions SOLO_DUENO = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions CARPETA_SOLO_DUENO = SOLO_DUENO | QFileDevice::ExeOwner;
+
+} // namespace
+
+void creaPrivado(const QString& ruta, const QByteArray& bytes)
+{
+    QFile archivo(ruta);
+    // A new file is born with the mode (so its content is never readable by
+    // others, not even for a moment); an existing one keeps its old mode on
+    // open and is restricted before anything is written into it.
+    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Truncate, SOLO_DUENO) || !archivo.setPermissions(SOLO_DUENO) ||
+        archivo.write(bytes) != bytes.size() || !archivo.flush())
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo escribir el archivo \"%1\": %2").arg(ruta, archivo.errorString()));
+}
+
+void creaCarpetaPrivada(const QString& ruta)
+{
+    const bool existe = QFileInfo(ruta).isDir();
+    if (!(existe ? QFile::setPermissions(ruta, CARPETA_SOLO_DUENO) : QDir().mkdir(ruta, CARPETA_SOLO_DUENO)))
+        throw EEntradaSalida(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(ruta));
+}
+
+void hazPrivado(const QString& ruta)
+{
+    if (!QFile::setPermissions(ruta, SOLO_DUENO))
+        throw EEntradaSalida(QStringLiteral("No se pudo proteger el archivo \"%1\".").arg(ruta));
+}
+
+} // namespace Archivos

@@ -1,0 +1,107 @@
+#include "TAjustesPrograma.h"
+
+#include "Constantes.h"
+#include "Errores.h"
+#include "Signerutils.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace {
+const QString RED_CATALOGO = QStringLiteral("Red/catalogo");
+const QString RED_ACTUALIZACIONES = QStringLiteral("Red/actualizaciones");
+const QString RED_CERTIFICADOS = QStringLiteral("Red/certificadosCA");
+const QString CORREO_SERVIDOR = QStringLiteral("Correo/servidor");
+const QString CORREO_PUERTO = QStringLiteral("Correo/puerto");
+const QString CORREO_CUENTA = QStringLiteral("Correo/cuenta");
+const QString CORREO_PASSWORD = QStringLiteral("Correo/password");
+const QString CORREO_REMITENTE = QStringLiteral("Correo/remitente");
+const QString CORREO_TLS = QStringLiteral("Correo/tls");
+const QString CORREO_CERTIFICADOS = QStringLiteral("Correo/certificadosCA");
+const QString TLS_REQUERIDO = QStringLiteral("requerido");
+} // namespace
+
+TAjustesPrograma::TAjustesPrograma(const QString& carpetaPrograma) : m_carpeta(carpetaPrograma)
+{
+    if (!m_carpeta.isEmpty() && !m_carpeta.endsWith(QLatin1Char('/')))
+        m_carpeta += QLatin1Char('/');
+}
+
+QString TAjustesPrograma::archivo() const
+{
+    return m_carpeta + Constantes::ARCHIVO_AJUSTES;
+}
+
+QString TAjustesPrograma::valor(const QString& clave) const
+{
+    // A value with a comma reads as a list in QSettings; the parts are joined
+    // back so an address or a sender keeps its text.
+    const QVariant v = QSettings(archivo(), QSettings::IniFormat).value(clave);
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(',')).trimmed();
+    return v.toString().trimmed();
+}
+
+QString TAjustesPrograma::ruta(const QString& clave) const
+{
+    const QString texto = valor(clave);
+    if (texto.isEmpty())
+        return {};
+    return QDir(m_carpeta).absoluteFilePath(texto);
+}
+
+QString TAjustesPrograma::urlCatalogo() const
+{
+    return valor(RED_CATALOGO);
+}
+QString TAjustesPrograma::urlActualizaciones() const
+{
+    return valor(RED_ACTUALIZACIONES);
+}
+QString TAjustesPrograma::certificadosRed() const
+{
+    return ruta(RED_CERTIFICADOS);
+}
+QString TAjustesPrograma::servidorCorreo() const
+{
+    return valor(CORREO_SERVIDOR);
+}
+
+int TAjustesPrograma::puertoCorreo() const
+{
+    bool correcto = false;
+    const int puerto = valor(CORREO_PUERTO).toInt(&correcto);
+    return correcto && puerto > 0 && puerto < 65536 ? puerto : 0;
+}
+
+QString TAjustesPrograma::cuentaCorreo() const
+{
+    return valor(CORREO_CUENTA);
+}
+
+QString TAjustesPrograma::passwordCorreo() const
+{
+    const QString texto = valor(CORREO_PASSWORD);
+    // An administrator may keep the password enciphered with the program's
+    // own cipher rather than in plain text.
+    try {
+        return Signerutils::Signer().decrypt(texto);
+    } catch (const ECifrado&) {
+        return texto;
+    }
+}
+
+QString TAjustesPrograma::remitenteCorreo() const
+{
+    return valor(CORREO_REMITENTE);
+}
+
+bool TAjustesPrograma::tlsRequeridoCorreo() const
+{
+    return valor(CORREO_TLS).compare(TLS_REQUERIDO, Qt::CaseInsensitive) == 0;
+}
+
+QString TAjustesPrograma::certificadosCorreo() const
+{
+    return ruta(CORREO_CERTIFICADOS);
+}

@@ -1,0 +1,93 @@
+#pragma once
+#include "Errores.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+typedef struct zip zip_t;
+
+// Why an archive could not be read or written.
+class EArchivoZip : public EEntradaSalida {
+public:
+    enum class TMotivo {
+        NoSeAbre,           // not a zip archive, or cut short
+        Danado,             // an entry's data fails its checks
+        PasswordIncorrecto, // no password given opens an encrypted entry
+        EntradaInsegura,    // an entry would land outside the destination
+        Escritura,          // the destination could not be written
+    };
+    EArchivoZip(TMotivo motivo, const QString& mensaje) : EEntradaSalida(mensaje), m_motivo(motivo) {}
+    TMotivo motivo() const { return m_motivo; }
+    QString clase() const override { return QStringLiteral("EArchivoZip"); }
+
+private:
+    TMotivo m_motivo;
+};
+
+// A zip archive, read or written through libzip: the catalogue download, the
+// backup restore and the archive kept when a business is deleted.
+//
+// Reading never trusts the archive: entries whose names would leave the
+// destination folder (absolute paths, "..", drive letters) or that are not
+// plain files or folders (symbolic links, devices, pipes) refuse the whole
+// archive before anything is written, and every byte is checked against the
+// entry's CRC (and, for AES, its authentication code).
+class TArchivoZip {
+public:
+    enum class TCifrado { Ninguno, Tradicional, Aes128 };
+
+    struct TEntrada {
+        // Relative path with "/" separators and no trailing "/"; empty when
+        // the entry is unsafe.
+        QString nombre;
+        // As stored in the archive (for messages).
+        QString original;
+        bool directorio = false;
+        bool segura = false;
+        bool cifrada = false;
+        quint64 tamano = 0;
+    };
+
+    // Opens for reading; raises EArchivoZip (NoSeAbre).
+    explicit TArchivoZip(const QString& archivo);
+    ~TArchivoZip();
+    TArchivoZip(const TArchivoZip&) = delete;
+    TArchivoZip& operator=(const TArchivoZip&) = delete;
+
+    const QList<TEntrada>& entradas() const { return m_entradas; }
+    // Whether every entry is safe to extract.
+    bool esSeguro() const;
+    // The index of the entry with that name (letter case ignored); -1 when none.
+    int busca(const QString& nombre) const;
+
+    // Extracts every entry below `destino` (created when missing). Encrypted
+    // entries are tried with each password in order. Raises EArchivoZip; what
+    // was written until then stays, so callers extract into a folder of their
+    // own and move it into place only when this returned.
+    void extraeTodo(const QString& destino, const QStringList& passwords) const;
+    // Writes one file entry to `archivo` (replaced). Raises EArchivoZip.
+    void extraeEntrada(int indice, const QString& archivo, const QStringList& passwords) const;
+
+    // Archives the folder `carpeta` (its files and subfolders, hidden ones too,
+    // symbolic links left out) into `archivoZip` (replaced), each entry named
+    // `prefijo` + its path inside the folder; `prefijo` ends in "/" or is
+    // empty, and its folders are added as entries of their own. Files listed
+    // in `excluye` (absolute paths) are left out; the archive being written is
+    // always left out. Raises EArchivoZip (Escritura) with libzip's reason;
+    // `archivoZip` is then left as it was (libzip writes a temporary file and
+    // renames it only when the archive is complete).
+    static void comprime(const QString& archivoZip, const QString& carpeta, const QString& prefijo,
+                         const QString& password, TCifrado cifrado, const QStringList& excluye = {});
+
+    // The entry name made relative and clean, or an empty text when it would
+    // leave the folder it is extracted into.
+    static QString rutaSegura(const QString& nombre);
+
+private:
+    void copia(int indice, const QString& archivo, const QStringList& passwords) const;
+
+    zip_t* m_zip = nullptr;
+    QString m_archivo;
+    QList<TEntrada> m_entradas;
+};

@@ -1,0 +1,23 @@
+#pragma once
+#include "ComunesExport.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Files that hold a business's data (its database, the local registry of
+// businesses) and the folders they live in are kept from the computer's
+// other users: readable and writable by their owner only.
+namespace Archivos {
+
+// Writes the bytes as the whole content of the file, created or replaced,
+// with mode 0600; a replaced file is restricted before its new content is
+// written. Raises EEntradaSalida when the file cannot be written.
+COMUNES_EXPORT void creaPrivado(const QString& ruta, const QByteArray& bytes);
+// Creates the folder (one level: the parent must exist) with mode 0700, or
+// restricts it to that mode when it already exists. Raises EEntradaSalida.
+COMUNES_EXPORT void creaCarpetaPrivada(const QString& ruta);
+// Restricts a file another library created (the engine's database files)
+// to mode 0600. Raises EEntradaSalida.
+COMUNES_EXPORT void hazPrivado(const QString& ruta);
+
+} // namespace Archivos

@@ -1,0 +1,51 @@
+#pragma once
+#include "TElementoMenuModulo.h"
+#include "TPaqueteBean.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace Utils {
+// The package files of a folder (ending in "/"): regular files whose name
+// ends in ".bpl" (letter case aside), full paths, in name order. Empty when
+// the folder is missing.
+QStringList getListBpl(const QString& carpeta);
+} // namespace Utils
+
+// Discovery and loading of the module packages of Plugins/, without any
+// window: the main window hands over what to do with each package's menu.
+namespace Modulos {
+
+// Packages the loading loop leaves alone (the text bridge).
+inline const QString BRIDGE_TXT_BPL = QStringLiteral("BridgeTXT.bpl");
+
+// The packages tried so far, in the order they were tried; one per name.
+using TListaPaquetes = QList<std::shared_ptr<TPaqueteBean>>;
+
+// "a.bpl.bpl" -> "a": the file name without any ".bpl".
+QString nombrePaquete(const QString& archivo);
+// The permission code of a module name (CODIGO_*); empty for a name that no
+// module right covers.
+QString convierteModulo(const QString& nombre);
+
+// The package in the list under that name, or nullptr.
+TPaqueteBean* buscaPaquete(const TListaPaquetes& lista, const QString& nombre);
+
+// Loads one package into `paquete` (whose Bpl and NombreBPL are set) and asks
+// it for its menu. False, with the reason in getError, when the package does
+// not load, lacks its menu class or lacks GetMenuItems, or when that
+// operation fails; nothing is raised.
+bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu);
+
+// Every package of carpetaPrograma + "Plugins/" not tried yet: each is loaded
+// once per program run, so a second call loads nothing and builds no menu.
+// `alMenu` gets the menu of every package that gave one. Packages that give
+// none are logged (level 1) and recorded all the same.
+void cargaModulos(TListaPaquetes& lBpl, const QString& carpetaPrograma,
+                  const std::function<void(const TListaMenuModulo&, TPaqueteBean&)>& alMenu);
+
+} // namespace Modulos

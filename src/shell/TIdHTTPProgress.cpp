@@ -1,0 +1,191 @@
+#include "TIdHTTPProgress.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QUrl>
+
+#include <cmath>
+
+TIdHTTPProgress::TIdHTTPProgress(QObject* owner) : QObject(owner), m_red(new QNetworkAccessManager(this)) {}
+
+TIdHTTPProgress::~TIdHTTPProgress() = default;
+
+bool TIdHTTPProgress::agregaCertificadosCA(const QString& archivoPem)
+{
+    const QList<QSslCertificate> certificados = QSslCertificate::fromPath(archivoPem, QSsl::Pem);
+    m_autoridades += certificados;
+    return !certificados.isEmpty();
+}
+
+void TIdHTTPProgress::setEncabezado(const QByteArray& nombre, const QByteArray& valor)
+{
+    m_encabezados.append({nombre, valor});
+}
+
+void TIdHTTPProgress::setProgress(int progreso)
+{
+    if (progreso == m_progress)
+        return;
+    m_progress = progreso;
+    emit OnChange(progreso);
+}
+
+void TIdHTTPProgress::IdHTTPWorkBegin(qint64 esperado)
+{
+    m_bytesToTransfer = qMax<qint64>(0, esperado);
+}
+
+void TIdHTTPProgress::IdHTTPWork(qint64 recibidos)
+{
+    if (m_bytesToTransfer == 0)
+        return;
+    const double porcentaje = static_cast<double>(recibidos) * 100.0 / static_cast<double>(m_bytesToTransfer);
+    setProgress(qBound(0, static_cast<int>(std::lround(porcentaje)), 100));
+}
+
+void TIdHTTPProgress::IdHTTPWorkEnd()
+{
+    m_bytesToTransfer = 0;
+    setProgress(100);
+}
+
+void TIdHTTPProgress::cancela()
+{
+    m_cancelado = true;
+    // Emitted from any thread; the reply lives in the client's thread, so the
+    // abort is queued there and runs inside the transfer's event loop.
+    emit abortaSolicitado();
+}
+
+void TIdHTTPProgress::freeStream()
+{
+    LDestStream.reset();
+}
+
+void TIdHTTPProgress::DownloadFile(const QString& direccion, const QString& archivo)
+{
+    // Progress starts from 0 for every transfer, and says so.
+    m_progress = -1;
+    setProgress(0);
+    m_bytesToTransfer = 0;
+    const QString carpeta = QFileInfo(archivo).absolutePath();
+    if (!QDir().mkpath(carpeta))
+        throw EDescarga(QStringLiteral("No se pudo crear la carpeta %1.").arg(carpeta));
+    LDestStream = std::make_unique<QFile>(archivo);
+    if (!LDestStream->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EDescarga(QStringLiteral("No se pudo escribir %1: %2").arg(archivo, LDestStream->errorString()));
+    transfiere(direccion, *LDestStream);
+    if (!LDestStream->flush())
+        throw EDescarga(QStringLiteral("No se pudo escribir %1: %2").arg(archivo, LDestStream->errorString()));
+}
+
+QByteArray TIdHTTPProgress::Get(const QString& direccion)
+{
+    m_progress = -1;
+    setProgress(0);
+    m_bytesToTransfer = 0;
+    QBuffer memoria;
+    memoria.open(QIODevice::WriteOnly);
+    transfiere(direccion, memoria);
+    return memoria.data();
+}
+
+void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
+{
+    if (m_cancelado)
+        throw EDescargaCancelada(QStringLiteral("Se canceló la descarga."));
+    const QUrl url(direccion);
+    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        throw EDescarga(QStringLiteral("La dirección \"%1\" no es una dirección http ni https.").arg(direccion));
+
+    QNetworkRequest solicitud(url);
+    solicitud.setTransferTimeout(m_readTimeout);
+    // The file is written as it arrives; a compressed transfer would make the
+    // expected size (Content-Length) count other bytes than the ones written.
+    solicitud.setRawHeader("Accept-Encoding", "identity");
+    for (const auto& [nombre, valor] : m_encabezados)
+        solicitud.setRawHeader(nombre, valor);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    if (!m_autoridades.isEmpty())
+        tls.addCaCertificates(m_autoridades);
+    solicitud.setSslConfiguration(tls);
+
+    QNetworkReply* respuesta = m_red->get(solicitud);
+    std::unique_ptr<QNetworkReply> dueno(respuesta);
+    qint64 recibidos = 0;
+    qint64 esperado = -1;
+    bool iniciado = false;
+    QString errorEscritura;
+    QEventLoop bucle;
+
+    const auto estado = [respuesta] { return respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); };
+    // Readyread, not downloadProgress: Qt throttles the latter to about one
+    // signal per 100 ms, while every arrival is written here anyway.
+    connect(respuesta, &QNetworkReply::readyRead, &bucle, [&] {
+        const QByteArray datos = respuesta->readAll();
+        const int codigo = estado();
+        if (codigo < 200 || codigo >= 300)
+            return; // the body of an error page or a redirection
+        if (!iniciado) {
+            iniciado = true;
+            const QVariant longitud = respuesta->header(QNetworkRequest::ContentLengthHeader);
+            esperado = longitud.isValid() ? longitud.toLongLong() : -1;
+            IdHTTPWorkBegin(esperado < 0 ? 0 : esperado);
+        }
+        if (destino.write(datos) != datos.size()) {
+            errorEscritura = destino.errorString();
+            respuesta->abort();
+            return;
+        }
+        recibidos += datos.size();
+        IdHTTPWork(recibidos);
+    });
+    connect(respuesta, &QNetworkReply::finished, &bucle, &QEventLoop::quit);
+    connect(this, &TIdHTTPProgress::abortaSolicitado, respuesta, &QNetworkReply::abort, Qt::QueuedConnection);
+    // A cancellation that arrived while the request was being set up.
+    if (m_cancelado)
+        respuesta->abort();
+    if (!respuesta->isFinished())
+        bucle.exec();
+
+    if (m_cancelado)
+        throw EDescargaCancelada(QStringLiteral("Se canceló la descarga."));
+    if (!errorEscritura.isEmpty())
+        throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1").arg(errorEscritura));
+    const QByteArray resto = respuesta->isOpen() ? respuesta->readAll() : QByteArray();
+    if (!resto.isEmpty() && estado() >= 200 && estado() < 300) {
+        if (destino.write(resto) != resto.size())
+            throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1").arg(destino.errorString()));
+        recibidos += resto.size();
+    }
+    const QNetworkReply::NetworkError error = respuesta->error();
+    if (error == QNetworkReply::OperationCanceledError)
+        throw EDescarga(QStringLiteral("La descarga de %1 se interrumpió: no llegaron datos en %2 segundos.")
+                            .arg(direccion)
+                            .arg(m_readTimeout / 1000.0));
+    if (error != QNetworkReply::NoError) {
+        const int codigo = estado();
+        throw EDescarga(codigo > 0
+                            ? QStringLiteral("El servidor respondió %1 a %2 (%3).")
+                                  .arg(codigo)
+                                  .arg(direccion, respuesta->errorString())
+                            : QStringLiteral("No se pudo descargar %1: %2").arg(direccion, respuesta->errorString()));
+    }
+    if (estado() < 200 || estado() >= 300)
+        throw EDescarga(QStringLiteral("El servidor respondió %1 a %2.").arg(estado()).arg(direccion));
+    if (esperado >= 0 && recibidos != esperado)
+        throw EDescarga(QStringLiteral("La descarga de %1 quedó incompleta: llegaron %2 de %3 bytes.")
+                            .arg(direccion)
+                            .arg(recibidos)
+                            .arg(esperado));
+    if (!iniciado)
+        IdHTTPWorkBegin(0);
+    IdHTTPWorkEnd();
+}

@@ -1,0 +1,407 @@
+#include "CarpetaPrograma.h"
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "NegocioPrueba.h"
+#include "Prompter.h"
+#include "Sistema.h"
+#include "TArchivoZip.h"
+#include "TBaseDatosLocalFrm.h"
+#include "TImportarBaseHilo.h"
+#include "TIngreso.h"
+#include "TRespaldo.h"
+#include "ZipPrueba.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <zip.h>
+
+using namespace Constantes;
+using Respaldo::TResultado;
+
+namespace {
+
+const QString RFC = QStringLiteral("EKU9003173C9");
+const QString EMAIL = QStringLiteral("dueno@escuela.mx");
+const QString DEL_RESPALDO = QStringLiteral("Respaldo#1");
+const QString ACTUAL = QStringLiteral("Actual#2");
+
+QByteArray huella(const QString& archivo)
+{
+    QFile f(archivo);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QString carpetaNegocio(const TCarpetaPrograma& programa, const QString& rfc = RFC)
+{
+    return programa.archivo(DB_PATH + rfc);
+}
+
+// Whatever a restore may have left in the program folder besides businesses.
+QStringList restosRestauracion(const TCarpetaPrograma& programa)
+{
+    return QDir(programa.ruta()).entryList({QStringLiteral(".restauracion-*")}, QDir::AllEntries | QDir::Hidden) +
+           QDir(programa.archivo(DB_PATH))
+               .entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+enum TFormato { Tradicional, Eliminacion, BaseAnterior };
+
+// A backup of a business whose owner signs in with DEL_RESPALDO, made in a
+// program folder of its own and kept in `destino`.
+QString creaRespaldo(const QString& destino, TFormato formato)
+{
+    const TCarpetaPrograma origen;
+    NegocioPrueba::creaRegistro(origen);
+    const TConexionSesion conexion = NegocioPrueba::crea(RFC, EMAIL, DEL_RESPALDO);
+    Conexiones::cierra(conexion);
+    const QString carpeta = carpetaNegocio(origen);
+    if (formato == BaseAnterior)
+        QFile::rename(conexion.getDatabase(), carpeta + QLatin1Char('/') + DB_SISTEMA_NOMBRE_ANTERIOR);
+    const QString archivo = destino + QLatin1Char('/') + RFC + RESPALDO_EXTENSION;
+    if (formato == Eliminacion) {
+        if (!Respaldo::creaArchivoEliminacion(RFC))
+            return {};
+        QFile::rename(Respaldo::archivoEliminacion(RFC), archivo);
+    } else {
+        TArchivoZip::comprime(archivo, carpeta, DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+                              TArchivoZip::TCifrado::Tradicional);
+    }
+    return archivo;
+}
+
+// A program folder where RFC is registered and signs in with ACTUAL.
+void registraActual(const TCarpetaPrograma& programa)
+{
+    NegocioPrueba::creaRegistro(programa);
+    Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, ACTUAL));
+}
+
+} // namespace
+
+class TstRespaldo : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { NegocioPrueba::limpiaSesion(); }
+
+    void leeRFCZip_data()
+    {
+        QTest::addColumn<QStringList>("entradas");
+        QTest::addColumn<QString>("rfc");
+        QTest::newRow("la primera es carpeta") << QStringList{QStringLiteral("db/"), QStringLiteral("db/H&E951128469/"),
+                                                              QStringLiteral("db/H&E951128469/Velkor.fdb")}
+                                               << QStringLiteral("H&E951128469");
+        QTest::newRow("otra carpeta antes")
+            << QStringList{QStringLiteral("Facturas/x.xml"), QStringLiteral("db/EKU9003173C9/a")} << RFC;
+        QTest::newRow("sin db") << QStringList{QStringLiteral("otra/a.txt")} << QString();
+    }
+    void leeRFCZip()
+    {
+        QFETCH(QStringList, entradas);
+        QFETCH(QString, rfc);
+        QTemporaryDir dir;
+        const QString archivo = dir.filePath(QStringLiteral("a.respal33"));
+        QList<QPair<QString, mode_t>> lista;
+        for (const QString& e : entradas)
+            lista.append({e, e.endsWith(QLatin1Char('/')) ? mode_t(S_IFDIR) : mode_t(0)});
+        QVERIFY(ZipPrueba::crudo(archivo, lista));
+        QCOMPARE(Respaldo::leeRFCZip(archivo), rfc);
+        QCOMPARE(Respaldo::leeRFCZip(dir.filePath(QStringLiteral("no-existe.respal33"))), QString());
+    }
+
+    void restauraNegocioNuevo_data()
+    {
+        QTest::addColumn<int>("formato");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("respaldo (cifrado tradicional)") << int(Tradicional) << DB_SISTEMA_NOMBRE;
+        QTest::newRow("archivo de eliminación (AES-128)") << int(Eliminacion) << DB_SISTEMA_NOMBRE;
+        QTest::newRow("base de una versión anterior") << int(BaseAnterior) << DB_SISTEMA_NOMBRE_ANTERIOR;
+    }
+    void restauraNegocioNuevo()
+    {
+        QFETCH(int, formato);
+        QFETCH(QString, base);
+        QTemporaryDir guardados;
+        const QString archivo = creaRespaldo(guardados.path(), TFormato(formato));
+        QVERIFY(!archivo.isEmpty());
+
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        TColaRespuestas respuestas;
+        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
+        QCOMPARE(respuestas.textos(), QStringList{REINICIA_APLICACION});
+        QVERIFY(QFileInfo(carpetaNegocio(programa) + QLatin1Char('/') + base).isFile());
+        QVERIFY(restosRestauracion(programa).isEmpty());
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + QLatin1Char('|') + RFC});
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+    }
+
+    void archivoDeEliminacion()
+    {
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, ACTUAL));
+        // An archive of an earlier deletion is not archived again.
+        QFile anterior(Respaldo::archivoEliminacion(RFC));
+        QVERIFY(anterior.open(QIODevice::WriteOnly) && anterior.write("anterior") > 0);
+        anterior.close();
+        QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
+        int error = 0;
+        zip_t* z = zip_open(QFile::encodeName(Respaldo::archivoEliminacion(RFC)).constData(), ZIP_RDONLY, &error);
+        QVERIFY(z);
+        QStringList nombres;
+        for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+            zip_stat_t st;
+            zip_stat_index(z, zip_uint64_t(i), 0, &st);
+            const QString nombre = QString::fromUtf8(st.name);
+            nombres << nombre;
+            QVERIFY2(nombre.startsWith(QStringLiteral("db/")), qPrintable(nombre));
+            if (!nombre.endsWith(QLatin1Char('/')))
+                QCOMPARE(int(st.encryption_method), int(ZIP_EM_AES_128));
+        }
+        zip_discard(z);
+        QVERIFY(nombres.contains(QStringLiteral("db/") + RFC + QStringLiteral("/") + DB_SISTEMA_NOMBRE));
+        QVERIFY(!nombres.contains(QStringLiteral("db/") + RFC + QStringLiteral("/") + RFC + QStringLiteral(".zip")));
+    }
+
+    void restauraSobreRegistrado_data()
+    {
+        QTest::addColumn<bool>("deshabilitado");
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<int>("resultado");
+        QTest::newRow("conserva el actual") << false << int(TPrompter::CANCELAR) << int(TResultado::Cancelado);
+        QTest::newRow("sobrescribe") << false << int(TPrompter::OK) << int(TResultado::Restaurado);
+        QTest::newRow("deshabilitado, sobrescribe") << true << int(TPrompter::OK) << int(TResultado::Restaurado);
+    }
+    void restauraSobreRegistrado()
+    {
+        QFETCH(bool, deshabilitado);
+        QFETCH(int, respuesta);
+        QFETCH(int, resultado);
+        QTemporaryDir guardados;
+        const QString archivo = creaRespaldo(guardados.path(), Tradicional);
+        const TCarpetaPrograma programa;
+        registraActual(programa);
+        if (deshabilitado)
+            registroLocal().deshabilitaEstatusEmpresa(RFC);
+
+        TColaRespuestas respuestas;
+        respuestas.agregaRespuesta(respuesta);
+        QCOMPARE(int(Respaldo::restaurarRespaldo(archivo)), resultado);
+        QCOMPARE(respuestas.textos(), QStringList{CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR});
+        QVERIFY(restosRestauracion(programa).isEmpty());
+        const bool restaurado = resultado == int(TResultado::Restaurado);
+        // A restored business is listed, once, even when its registration had
+        // been disabled.
+        QCOMPARE(registroLocal().getNumeroEmpresas(), deshabilitado && !restaurado ? 0 : 1);
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, restaurado ? DEL_RESPALDO : ACTUAL), Ingreso::TResultado::Correcto);
+    }
+
+    void rechazaSinCambiarNada_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<int>("resultado");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("contraseña ajena") << "ajena" << int(TResultado::PasswordIncorrecto) << ERR_RESPALDO_PASSWORD;
+        QTest::newRow("contraseña ajena, RFC nuevo")
+            << "nuevo" << int(TResultado::PasswordIncorrecto) << ERR_RESPALDO_PASSWORD;
+        QTest::newRow("contraseña ajena que pasa la primera prueba")
+            << "engana" << int(TResultado::PasswordIncorrecto) << ERR_RESPALDO_PASSWORD;
+        QTest::newRow("datos dañados") << "danado" << int(TResultado::Danado) << ERR_RESPALDO_DANADO;
+        QTest::newRow("cortado") << "cortado" << int(TResultado::NoSeAbre) << ERR_RESPALDO_NO_ABRE;
+        QTest::newRow("sube con ../") << "sube" << int(TResultado::Inseguro) << ERR_RESPALDO_INSEGURO;
+        QTest::newRow("ruta absoluta") << "absoluta" << int(TResultado::Inseguro) << ERR_RESPALDO_INSEGURO;
+        QTest::newRow("enlace simbólico") << "enlace" << int(TResultado::Inseguro) << ERR_RESPALDO_INSEGURO;
+        QTest::newRow("otra carpeta del programa") << "programa" << int(TResultado::Inseguro) << ERR_RESPALDO_INSEGURO;
+        QTest::newRow("sin carpeta de empresa") << "sinrfc" << int(TResultado::SinRFC) << ERR_RESPALDO_SIN_RFC;
+        QTest::newRow("sin base de datos") << "sinbase" << int(TResultado::SinBase) << ERR_RESPALDO_SIN_BASE;
+    }
+    void rechazaSinCambiarNada()
+    {
+        QFETCH(QString, caso);
+        QFETCH(int, resultado);
+        QFETCH(QString, mensaje);
+        const TCarpetaPrograma programa;
+        // "nuevo": the RFC is not registered, and must not be afterwards.
+        const bool registrado = caso != QLatin1String("nuevo");
+        if (registrado)
+            registraActual(programa);
+        else
+            NegocioPrueba::creaRegistro(programa);
+        const QString base = carpetaNegocio(programa) + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+        const QByteArray antes = huella(base);
+        const QStringList archivosAntes = QDir(carpetaNegocio(programa)).entryList(QDir::AllEntries | QDir::Hidden);
+
+        // The archives hold a real business folder, or entries our writer never makes.
+        QTemporaryDir dir;
+        const QString fuente = dir.filePath(QStringLiteral("fuente"));
+        QDir().mkpath(fuente);
+        QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), fuente + QLatin1Char('/') + DB_SISTEMA_NOMBRE));
+        const QString archivo = dir.filePath(QStringLiteral("r.respal33"));
+        const QString prefijo = DB_PATH + RFC + QLatin1Char('/');
+        const QString fuera =
+            QFileInfo(programa.ruta() + QStringLiteral("../velkor-fuera-respaldo.txt")).absoluteFilePath();
+        if (caso == QLatin1String("ajena") || caso == QLatin1String("nuevo")) {
+            TArchivoZip::comprime(archivo, fuente, prefijo, QStringLiteral("otra"), TArchivoZip::TCifrado::Tradicional);
+        } else if (caso == QLatin1String("engana")) {
+            // A small database keeps the search for such an archive short.
+            const QString pequena = dir.filePath(QStringLiteral("pequena"));
+            QDir().mkpath(pequena);
+            QFile base(pequena + QLatin1Char('/') + DB_SISTEMA_NOMBRE);
+            QVERIFY(base.open(QIODevice::WriteOnly) && base.write(QByteArray(20000, 'v')) > 0);
+            base.close();
+            QVERIFY(
+                ZipPrueba::tradicionalQueEngana(archivo, pequena, prefijo, QStringLiteral("otra"), RESPALDO_PASSWORD));
+        } else if (caso == QLatin1String("danado") || caso == QLatin1String("cortado")) {
+            TArchivoZip::comprime(archivo, fuente, prefijo, ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
+            QFile f(archivo);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QByteArray bytes = f.readAll();
+            if (caso == QLatin1String("cortado")) {
+                bytes.truncate(bytes.size() / 2);
+            } else {
+                for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 64; ++i)
+                    bytes[i] = char(bytes.at(i) ^ 0x5a);
+            }
+            f.resize(0);
+            f.seek(0);
+            f.write(bytes);
+        } else {
+            QList<QPair<QString, mode_t>> entradas{{prefijo + DB_SISTEMA_NOMBRE, 0}};
+            if (caso == QLatin1String("sube"))
+                entradas.append({prefijo + QStringLiteral("../../../velkor-fuera-respaldo.txt"), 0});
+            else if (caso == QLatin1String("absoluta"))
+                entradas.append({fuera, 0});
+            else if (caso == QLatin1String("enlace"))
+                entradas.append({prefijo + QStringLiteral("enlace"), S_IFLNK});
+            else if (caso == QLatin1String("programa"))
+                entradas.append({QStringLiteral("Lib/libComunes.so"), 0});
+            else if (caso == QLatin1String("sinrfc"))
+                entradas = {{QStringLiteral("otra/") + DB_SISTEMA_NOMBRE, 0}};
+            else if (caso == QLatin1String("sinbase"))
+                entradas = {{prefijo + QVX_FILE, 0}};
+            QVERIFY(ZipPrueba::crudo(archivo, entradas));
+        }
+
+        TColaRespuestas respuestas;
+        QCOMPARE(int(Respaldo::restaurarRespaldo(archivo)), resultado);
+        QCOMPARE(respuestas.textos(), QStringList{mensaje});
+        QCOMPARE(huella(base), antes);
+        QCOMPARE(QDir(carpetaNegocio(programa)).entryList(QDir::AllEntries | QDir::Hidden), archivosAntes);
+        QVERIFY(restosRestauracion(programa).isEmpty());
+        QVERIFY(!QFileInfo::exists(fuera));
+        QVERIFY(!QFileInfo::exists(programa.archivo(QStringLiteral("Lib/libComunes.so"))));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), registrado ? 1 : 0);
+        QCOMPARE(registroLocal().getEmpresaDetalle(RFC).isEmpty(), !registrado);
+    }
+
+    // The registry is rebuilt from what the program writes: business folders
+    // with their database, read with the embedded engine, one registration
+    // per business with an active user; the result lets the owner sign in.
+    void reconstruyeRegistro()
+    {
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        const QString dos = QStringLiteral("H&E951128469");
+        const TConexionSesion primero = NegocioPrueba::crea(RFC, EMAIL, ACTUAL);
+        NegocioPrueba::crea(dos, QStringLiteral("he@escuela.mx"), ACTUAL, QStringLiteral("H & E"));
+        const TConexionSesion sinUsuarios = NegocioPrueba::crea(QStringLiteral("SIN010101AAA"), EMAIL, ACTUAL);
+        const TConexionSesion anterior = NegocioPrueba::crea(QStringLiteral("ANT010101AAA"), EMAIL, ACTUAL);
+        // A second active user of the first business.
+        TUsuario otro;
+        otro.setEmail(QStringLiteral("otro@escuela.mx"));
+        TUsuario::saveOrUpdate(otro, TUnidadTrabajo(primero, -1));
+        {
+            QSqlQuery q(Conexiones::baseDatos(sinUsuarios));
+            QVERIFY(q.exec(QStringLiteral("UPDATE USUARIO SET STATUS = 1")));
+        }
+        Conexiones::cierraHilo();
+        QVERIFY(QFile::rename(anterior.getDatabase(), QFileInfo(anterior.getDatabase()).absolutePath() +
+                                                          QLatin1Char('/') + DB_SISTEMA_NOMBRE_ANTERIOR));
+        QDir().mkpath(programa.archivo(QStringLiteral("db/SINBASE")));
+        QFile roto(programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE);
+        QDir().mkpath(programa.archivo(QStringLiteral("db/ROTO")));
+        QVERIFY(roto.open(QIODevice::WriteOnly) && roto.write(QByteArray(40000, 'x')) > 0);
+        roto.close();
+
+        // The working folder has a registry of its own, which is not the program's.
+        QTemporaryDir trabajo;
+        QDir().mkpath(trabajo.filePath(QStringLiteral("db")));
+        QFile senuelo(trabajo.filePath(DB_USUARIOS));
+        QVERIFY(senuelo.open(QIODevice::WriteOnly) && senuelo.write("no tocar") > 0);
+        senuelo.close();
+        const QString original = QDir::currentPath();
+        QDir::setCurrent(trabajo.path());
+
+        TColaRespuestas respuestas;
+        const bool reiniciado = Respaldo::reiniciaRegistro();
+        QDir::setCurrent(original);
+        QVERIFY(reiniciado);
+        QCOMPARE(respuestas.textos(), QStringList{CONFIRMA_RESTAURA_REGISTRO});
+        QCOMPARE(huella(trabajo.filePath(DB_USUARIOS)),
+                 QCryptographicHash::hash("no tocar", QCryptographicHash::Sha256));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+
+        TImportarBaseHilo hilo;
+        QSignalSpy terminado(&hilo, &TImportarBaseHilo::terminado);
+        hilo.start();
+        QVERIFY(terminado.wait(120000));
+        QCOMPARE(terminado.first().at(0).toStringList(), (QStringList{QStringLiteral("ANT010101AAA"), RFC, dos}));
+        QCOMPARE(
+            terminado.first().at(1).toStringList(),
+            (QStringList{programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE, sinUsuarios.getDatabase()}));
+        QCOMPARE(registroLocal().getEmpresas(),
+                 (QStringList{QStringLiteral("ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV"),
+                              RFC + QStringLiteral("|NEGOCIO DE PRUEBA SA DE CV"), dos + QStringLiteral("|H & E")}));
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(QStringLiteral("H_E951128469"), QStringLiteral("he@escuela.mx"), ACTUAL),
+                 Ingreso::TResultado::Correcto);
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(QStringLiteral("ANT010101AAA"), EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
+    }
+
+    void registroNoSeReinicia_data()
+    {
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<QStringList>("textos");
+        QTest::newRow("cancelado") << int(TPrompter::CANCELAR) << QStringList{CONFIRMA_RESTAURA_REGISTRO};
+        QTest::newRow("no se puede reemplazar")
+            << int(TPrompter::OK) << QStringList{CONFIRMA_RESTAURA_REGISTRO, ERR_REGISTRO_ADMINISTRADOR};
+    }
+    void registroNoSeReinicia()
+    {
+        QFETCH(int, respuesta);
+        QFETCH(QStringList, textos);
+        const TCarpetaPrograma programa;
+        const QString registro = programa.archivo(DB_USUARIOS);
+        if (respuesta == TPrompter::OK) {
+            // A registry path nothing can be renamed over: a folder with content.
+            QDir().mkpath(registro);
+            QFile dentro(registro + QStringLiteral("/x"));
+            QVERIFY(dentro.open(QIODevice::WriteOnly));
+        } else {
+            registraActual(programa);
+        }
+        const QByteArray antes = huella(registro);
+        TColaRespuestas respuestas;
+        respuestas.agregaRespuesta(respuesta);
+        QVERIFY(!Respaldo::reiniciaRegistro());
+        QCOMPARE(respuestas.textos(), textos);
+        QCOMPARE(huella(registro), antes);
+        QVERIFY(!QFileInfo::exists(registro + QStringLiteral(".nuevo")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstRespaldo)
+#include "tst_respaldo.moc"

@@ -1,0 +1,81 @@
+#include "PaquetePrueba.h"
+
+#include "Constantes.h"
+#include "RegistroClases.h"
+#include "TContenidoEjemplo.h"
+
+using namespace Constantes;
+
+namespace {
+
+#if defined(VARIANTE_UNICO)
+// A single entry that opens a text-bridge window.
+const TRegistroClase menu(QStringLiteral("TMenuUnicoFrm"), &TMenuPruebaFrm::staticMetaObject);
+const TRegistroClase ventana(QStringLiteral("TPuenteFrm"), &TVentanaPruebaFrm::staticMetaObject);
+#elif defined(VARIANTE_SINRUTINA)
+// A header whose entries name a routine the window class lacks, a class
+// nobody registered, and one window that is there.
+const TRegistroClase menu(QStringLiteral("TMenuSinRutinaFrm"), &TMenuPruebaFrm::staticMetaObject);
+const TRegistroClase ventana(QStringLiteral("TSinRutinaFrm"), &TVentanaPruebaFrm::staticMetaObject);
+#elif defined(VARIANTE_AJENO)
+// The menu class under a name that is not the package's.
+const TRegistroClase menu(QStringLiteral("TMenuOtroFrm"), &TMenuPruebaFrm::staticMetaObject);
+#elif defined(VARIANTE_BRIDGE)
+// A perfectly good package the loader must leave alone: if it ever loads,
+// its class shows up in the registry.
+const TRegistroClase menu(QStringLiteral("TMenuBridgeTXTFrm"), &TMenuPruebaFrm::staticMetaObject);
+#elif defined(VARIANTE_A)
+// Built as a.bpl.bpl.
+const TRegistroClase menu(QStringLiteral("TMenuaFrm"), &TMenuPruebaFrm::staticMetaObject);
+const TRegistroClase ventana(QStringLiteral("TVentanaAFrm"), &TVentanaPruebaFrm::staticMetaObject);
+#elif defined(VARIANTE_SINMENU)
+// The menu class's name on a class without GetMenuItems.
+const TRegistroClase menu(QStringLiteral("TMenuSinMenuFrm"), &TVentanaPruebaFrm::staticMetaObject);
+#elif defined(VARIANTE_SINSIMBOLO)
+// Needs a function nobody provides: it must fail when loaded, not when
+// first called.
+extern "C" int velkor_funcion_que_no_existe();
+const TRegistroClase menu(QStringLiteral("TMenuSinSimboloFrm"), &TMenuPruebaFrm::staticMetaObject);
+#endif
+
+} // namespace
+
+TMenuPruebaFrm::TMenuPruebaFrm(QObject* parent) : QObject(parent) {}
+
+TListaMenuModulo TMenuPruebaFrm::GetMenuItems() const
+{
+#if defined(VARIANTE_UNICO)
+    const QString rutina = QStringLiteral("GetVentanaBridgeTXTFrm");
+    return {
+        {QStringLiteral("Puente TXT"), rutina, rutina, QStringLiteral("TPuenteFrm"), IMG_BRIDGE_TXT, TIPO_MENU_UNICO}};
+#elif defined(VARIANTE_SINRUTINA)
+    const QString rutina = QStringLiteral("GetVentanaProductosFrm");
+    return {{NOMBRE_PRODUCTOS, QString(), QString(), QString(), IMG_PRODUCTOSERVICIOS, TIPO_MENU_PRINCIPAL},
+            {QStringLiteral("Sin rutina"), QStringLiteral("GetVentanaInexistenteFrm"),
+             QStringLiteral("GetVentanaInexistenteFrm"), QStringLiteral("TSinRutinaFrm"), IMG_PRODUCTOSERVICIOS,
+             TIPO_MENU_SUBMENU},
+            {QStringLiteral("Sin clase"), rutina, rutina, QStringLiteral("TNoRegistradaFrm"), IMG_PRODUCTOSERVICIOS,
+             TIPO_MENU_SUBMENU},
+            {QStringLiteral("Catálogo"), rutina, rutina, QStringLiteral("TSinRutinaFrm"), IMG_PRODUCTOSERVICIOS,
+             TIPO_MENU_SUBMENU}};
+#elif defined(VARIANTE_A)
+    const QString rutina = QStringLiteral("GetVentanaAFrm");
+    return {{QStringLiteral("A"), rutina, rutina, QStringLiteral("TVentanaAFrm"), IMG_LAPIZ, TIPO_MENU_UNICO}};
+#elif defined(VARIANTE_SINSIMBOLO)
+    return {{QString::number(velkor_funcion_que_no_existe()), QString(), QString(), QString(), IMG_LAPIZ,
+             TIPO_MENU_PRINCIPAL}};
+#else
+    return {{QStringLiteral("Sin ventanas"), QString(), QString(), QString(), IMG_LAPIZ, TIPO_MENU_PRINCIPAL}};
+#endif
+}
+
+TVentanaPruebaFrm::TVentanaPruebaFrm(QWidget* parent) : QWidget(parent) {}
+
+TElementoModulo* TVentanaPruebaFrm::creaVentana(const QString& nombre)
+{
+    auto* descriptor = new TElementoModulo(this);
+    auto* principal = new TContenidoEjemplo(nombre, this);
+    principal->setObjectName(nombre + QStringLiteral("Principal"));
+    descriptor->setModuloPrincipal(principal);
+    return descriptor;
+}

@@ -1,0 +1,446 @@
+#include "CarpetaPrograma.h"
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "Prompter.h"
+#include "ServidorPrueba.h"
+#include "Sistema.h"
+#include "TArchivoZip.h"
+#include "TBaseDatosCatalogosFrm.h"
+#include "TCatalogosHilo.h"
+#include "TIdHTTPProgress.h"
+#include "TSenalesTerminacion.h"
+#include "TVerificaUpdate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace Constantes;
+
+namespace {
+
+const QString CATALOGO_ZIP_CONSTRUIDO = QStringLiteral(VELKOR_GENERADOS "/CFDCAT.zip");
+// A postal code of the built catalogue.
+const QString CP = QStringLiteral("06600");
+
+void escribe(const QString& ruta, const QByteArray& datos)
+{
+    QDir().mkpath(QFileInfo(ruta).absolutePath());
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(datos);
+}
+
+void ajuste(const TCarpetaPrograma& programa, const QString& clave, const QString& valor)
+{
+    QSettings ini(programa.archivo(ARCHIVO_AJUSTES), QSettings::IniFormat);
+    ini.setValue(clave, valor);
+}
+
+// The files the test server offers: the built catalogue archive, an archive
+// that is no zip at all, and a zip whose catalogue is no database.
+struct TServidos {
+    QTemporaryDir dir;
+    TServidos()
+    {
+        QFile::copy(CATALOGO_ZIP_CONSTRUIDO, dir.filePath(CATALOGO_ZIP));
+        escribe(dir.filePath(QStringLiteral("nozip.zip")), QByteArray(50000, 'x'));
+        escribe(dir.filePath(QStringLiteral("falso/") + CATALOGO_DB_ZIP), "no soy una base de datos");
+        TArchivoZip::comprime(dir.filePath(QStringLiteral("sinbase.zip")), dir.filePath(QStringLiteral("falso")),
+                              QString(), QString(), TArchivoZip::TCifrado::Ninguno);
+    }
+    QString ruta() const { return dir.path(); }
+};
+
+// How the installed catalogue looks before a download.
+enum TInstalado { NoHay, ElMismo, Distinto };
+
+// An installed database that is not the downloaded catalogue: a copy of the
+// empty business database (the built catalogue is read-only, so no altered
+// copy of it can be made). Look-ups in it find nothing.
+void instalaDistinto(const TCarpetaPrograma&)
+{
+    const QString destino = TBaseDatosCatalogosFrm::archivo();
+    QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), destino));
+    QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// A copy of the built catalogue, as a file of its own.
+void instalaCopia(const TCarpetaPrograma&)
+{
+    const QString destino = TBaseDatosCatalogosFrm::archivo();
+    QVERIFY(QFile::copy(TCarpetaPrograma::catalogoConstruido(), destino));
+    QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void prepara(const TCarpetaPrograma& programa, TInstalado instalado)
+{
+    if (instalado == ElMismo)
+        programa.instalaCatalogo();
+    else if (instalado == Distinto)
+        instalaDistinto(programa);
+}
+
+struct TCorrida {
+    int resultado = -1;
+    QString mensaje;
+    QList<int> progresos;
+};
+
+// Runs a catalogue download to its end, as the wizard does.
+TCorrida corre(const QString& direccion, const std::function<void(TCatalogosHilo&, int)>& alProgreso = {})
+{
+    TCorrida corrida;
+    TCatalogosHilo hilo(direccion);
+    QObject contexto;
+    QObject::connect(&hilo, &TCatalogosHilo::progreso, &contexto, [&](int p) {
+        corrida.progresos << p;
+        if (alProgreso)
+            alProgreso(hilo, p);
+    });
+    QSignalSpy terminado(&hilo, &TCatalogosHilo::terminado);
+    hilo.start();
+    if (!terminado.wait(120000))
+        return corrida;
+    corrida.resultado = terminado.first().at(0).toInt();
+    corrida.mensaje = terminado.first().at(1).toString();
+    return corrida;
+}
+
+QStringList restosDescarga(const TCarpetaPrograma& programa)
+{
+    return QDir(programa.archivo(UPDATE_PATH)).entryList(QDir::Files);
+}
+
+} // namespace
+
+class TstDescargas : public QObject {
+    Q_OBJECT
+private slots:
+    void catalogoSeInstala_data()
+    {
+        QTest::addColumn<int>("instalado");
+        QTest::addColumn<QString>("modo");
+        QTest::addColumn<int>("resultado");
+        QTest::newRow("primera instalación")
+            << int(NoHay) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
+        QTest::newRow("catálogo distinto")
+            << int(Distinto) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
+        QTest::newRow("idéntico") << int(ElMismo) << QStringLiteral("archivo") << int(TCatalogosHilo::SinCambios);
+        QTest::newRow("sin longitud") << int(Distinto) << QStringLiteral("sinlongitud")
+                                      << int(TCatalogosHilo::Instalado);
+    }
+    void catalogoSeInstala()
+    {
+        QFETCH(int, instalado);
+        QFETCH(QString, modo);
+        QFETCH(int, resultado);
+        const TCarpetaPrograma programa;
+        prepara(programa, TInstalado(instalado));
+        // The UI thread reads the old catalogue first: its connection must
+        // not keep it reading the old file afterwards.
+        QCOMPARE(BaseDatosCatalogosFrm().existeCodigoPostalByCP(CP), instalado == ElMismo);
+        const TServidos servidos;
+        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+
+        const TCorrida corrida = corre(http.url() + QLatin1Char('/') + modo + QLatin1Char('/') + CATALOGO_ZIP);
+        QCOMPARE(corrida.resultado, resultado);
+        QCOMPARE(corrida.mensaje, CATALOGO_FINALIZADO);
+        QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(CP));
+        // The shared built catalogue behind the link is never written.
+        QCOMPARE(QFileInfo(TBaseDatosCatalogosFrm::archivo()).isSymLink(), instalado == ElMismo);
+        QCOMPARE(restosDescarga(programa), (QStringList{CATALOGO_DB_ZIP, CATALOGO_ZIP}));
+        if (modo == QLatin1String("sinlongitud")) {
+            // Without a size the bar cannot move until the end.
+            QCOMPARE(corrida.progresos, (QList<int>{0, 100}));
+        }
+    }
+
+    // The byte comparison counts only the bytes both files have: a catalogue
+    // that only grew must still replace the installed one.
+    void catalogoQueCrecio()
+    {
+        const TCarpetaPrograma programa;
+        QFile construido(TCarpetaPrograma::catalogoConstruido());
+        QVERIFY(construido.open(QIODevice::ReadOnly));
+        const QByteArray completo = construido.readAll();
+        escribe(programa.archivo(UPDATE_PATH + CATALOGO_DB_ZIP), completo);
+        escribe(TBaseDatosCatalogosFrm::archivo(), completo.left(completo.size() / 2));
+        QString mensaje;
+        QCOMPARE(TCatalogosHilo::compararCatalogos(&mensaje), TCatalogosHilo::Instalado);
+        QCOMPARE(mensaje, CATALOGO_FINALIZADO);
+        QCOMPARE(QFileInfo(TBaseDatosCatalogosFrm::archivo()).size(), completo.size());
+        QCOMPARE(TCatalogosHilo::compararCatalogos(), TCatalogosHilo::SinCambios);
+    }
+
+    void fallaSinTocarElInstalado_data()
+    {
+        QTest::addColumn<QString>("ruta");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("cortado a la mitad") << QStringLiteral("/corte/CFDCAT.zip") << ERR_DESCARGA_CATALOGO;
+        QTest::newRow("no existe") << QStringLiteral("/archivo/otro.zip") << ERR_DESCARGA_CATALOGO;
+        QTest::newRow("no es zip") << QStringLiteral("/archivo/nozip.zip") << ERR_CATALOGO_DANADO;
+        QTest::newRow("sin base de datos") << QStringLiteral("/archivo/sinbase.zip") << ERR_CATALOGO_DANADO;
+    }
+    void fallaSinTocarElInstalado()
+    {
+        QFETCH(QString, ruta);
+        QFETCH(QString, mensaje);
+        const TCarpetaPrograma programa;
+        instalaCopia(programa);
+        QFile instaladoAntes(TBaseDatosCatalogosFrm::archivo());
+        QVERIFY(instaladoAntes.open(QIODevice::ReadOnly));
+        const QByteArray antes = instaladoAntes.readAll();
+        instaladoAntes.close();
+        const TServidos servidos;
+        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+
+        const TCorrida corrida = corre(http.url() + ruta);
+        QCOMPARE(corrida.resultado, int(TCatalogosHilo::Fallido));
+        QVERIFY2(corrida.mensaje.startsWith(mensaje), qPrintable(corrida.mensaje));
+        QFile instalado(TBaseDatosCatalogosFrm::archivo());
+        QVERIFY(instalado.open(QIODevice::ReadOnly));
+        QVERIFY(instalado.readAll() == antes);
+        QVERIFY(restosDescarga(programa).isEmpty());
+        QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(QStringLiteral("44100")));
+    }
+
+    void progresoAvanza()
+    {
+        const TCarpetaPrograma programa;
+        const TServidos servidos;
+        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        const TCorrida corrida = corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP);
+        QCOMPARE(corrida.resultado, int(TCatalogosHilo::Instalado));
+        QCOMPARE(corrida.progresos.first(), 0);
+        QCOMPARE(corrida.progresos.last(), 100);
+        QVERIFY(std::is_sorted(corrida.progresos.cbegin(), corrida.progresos.cend()));
+        // The archive arrives in pieces well apart: the bar moves between them.
+        const auto intermedios =
+            std::count_if(corrida.progresos.cbegin(), corrida.progresos.cend(), [](int p) { return p > 0 && p < 100; });
+        QVERIFY2(intermedios >= 5, qPrintable(QStringLiteral("%1 valores intermedios").arg(intermedios)));
+    }
+
+    void cancelacion()
+    {
+        const TCarpetaPrograma programa;
+        programa.instalaCatalogo();
+        const TServidos servidos;
+        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        const TCorrida corrida =
+            corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP, [](TCatalogosHilo& hilo, int p) {
+                if (p > 0)
+                    hilo.cancela();
+            });
+        QCOMPARE(corrida.resultado, int(TCatalogosHilo::Cancelado));
+        QCOMPARE(corrida.mensaje, CATALOGO_CANCELADO);
+        QVERIFY(corrida.progresos.last() < 100);
+        QVERIFY(QFileInfo(TBaseDatosCatalogosFrm::archivo()).isSymLink());
+        QVERIFY(restosDescarga(programa).isEmpty());
+    }
+
+    void https_data()
+    {
+        QTest::addColumn<bool>("confiable");
+        QTest::addColumn<int>("resultado");
+        QTest::newRow("autoridad del negocio") << true << int(TCatalogosHilo::Instalado);
+        QTest::newRow("certificado desconocido") << false << int(TCatalogosHilo::Fallido);
+    }
+    void https()
+    {
+        QFETCH(bool, confiable);
+        QFETCH(int, resultado);
+        const TCarpetaPrograma programa;
+        const TServidos servidos;
+        const TCertificadoPrueba certificado(servidos.ruta());
+        QVERIFY(certificado.valido());
+        if (confiable)
+            ajuste(programa, QStringLiteral("Red/certificadosCA"), certificado.certificado);
+        const TServidorPrueba https(QStringLiteral("servidor_http.py"),
+                                    {QStringLiteral("--carpeta"), servidos.ruta(), QStringLiteral("--certificado"),
+                                     certificado.certificado, QStringLiteral("--llave"), certificado.llave});
+        QVERIFY2(https.puerto() > 0, qPrintable(https.error()));
+        const TCorrida corrida = corre(https.url(true) + QStringLiteral("/archivo/") + CATALOGO_ZIP);
+        QCOMPARE(corrida.resultado, resultado);
+        QCOMPARE(QFileInfo::exists(TBaseDatosCatalogosFrm::archivo()), confiable);
+    }
+
+    void esperaDeLectura()
+    {
+        const TCarpetaPrograma programa;
+        const TServidos servidos;
+        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        TIdHTTPProgress cliente;
+        cliente.setReadTimeout(500);
+        QVERIFY_THROWS_EXCEPTION(EDescarga, cliente.DownloadFile(http.url() + QStringLiteral("/pausa/") + CATALOGO_ZIP,
+                                                                 programa.archivo(QStringLiteral("Update/x.zip"))));
+        QVERIFY(cliente.getProgress() < 100);
+    }
+
+    void direccionDelCatalogo()
+    {
+        const TCarpetaPrograma programa;
+        QCOMPARE(TCatalogosHilo::direccionCatalogo(),
+                 QStringLiteral("https://descargas.velkor.mx/catalogos/CFDCAT.zip"));
+        ajuste(programa, QStringLiteral("Red/catalogo"), QStringLiteral("https://negocio.mx/cat/CFDCAT.zip"));
+        QCOMPARE(TCatalogosHilo::direccionCatalogo(), QStringLiteral("https://negocio.mx/cat/CFDCAT.zip"));
+    }
+
+    void confirmacion()
+    {
+        const TCarpetaPrograma programa;
+        TColaRespuestas respuestas;
+        respuestas.agregaRespuesta(TPrompter::CANCELAR);
+        QCOMPARE(TCatalogosHilo::crea(), nullptr);
+        QCOMPARE(respuestas.textos(), (QStringList{CONFIRMA_ACTUALIZA_CATALOGOS}));
+        respuestas.agregaRespuesta(TPrompter::OK);
+        std::unique_ptr<TCatalogosHilo> hilo(TCatalogosHilo::crea());
+        QVERIFY(hilo);
+        QVERIFY(!hilo->isRunning());
+    }
+
+    void ultimaVersion_data()
+    {
+        QTest::addColumn<QByteArray>("lista");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QStringList>("notas");
+        QTest::newRow("versión y nota") << QByteArray(
+                                               "Velkor 1.0.0.2\n- Primera\nVelkor 1.0.0.3\n- Corrige el catálogo\n")
+                                        << QStringLiteral("1.0.0.3")
+                                        << QStringList{QStringLiteral("- Corrige el catálogo")};
+        QTest::newRow("fin de línea de Windows")
+            << QByteArray("Velkor 1.0.0.3\r\n\r\n") << QStringLiteral("1.0.0.3") << QStringList{};
+        QTest::newRow("sin espacio") << QByteArray("2.0.0.0") << QStringLiteral("2.0.0.0") << QStringList{};
+        QTest::newRow("sólo notas") << QByteArray("- una\n- otra\n") << QString() << QStringList{};
+        QTest::newRow("vacía") << QByteArray() << QString() << QStringList{};
+    }
+    void ultimaVersion()
+    {
+        QFETCH(QByteArray, lista);
+        QFETCH(QString, version);
+        QFETCH(QStringList, notas);
+        QStringList leidas;
+        QCOMPARE(TVerificaUpdate::ultimaVersion(lista, &leidas), version);
+        QCOMPARE(leidas, notas);
+    }
+
+    void verificaUpdate_data()
+    {
+        QTest::addColumn<QByteArray>("lista");
+        QTest::addColumn<int>("estado");
+        const QByteArray actual = TVerificaUpdate::getVersionSistema().toUtf8();
+        QTest::newRow("al día") << QByteArray("Velkor 0.0.0.1\nVelkor " + actual + "\n- nota\n")
+                                << int(TVerificaUpdate::AlDia);
+        QTest::newRow("publicada otra") << QByteArray("Velkor 9.9.9.9\n") << int(TVerificaUpdate::Disponible);
+        QTest::newRow("sin versión") << QByteArray("- nada\n") << int(TVerificaUpdate::SinDatos);
+        QTest::newRow("no se descarga") << QByteArray() << int(TVerificaUpdate::SinDatos);
+    }
+    void verificaUpdate()
+    {
+        QFETCH(QByteArray, lista);
+        QFETCH(int, estado);
+        const TCarpetaPrograma programa;
+        QTemporaryDir servidos;
+        if (!lista.isEmpty())
+            escribe(servidos.filePath(QStringLiteral("versiones.txt")), lista);
+        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.path()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        ajuste(programa, QStringLiteral("Red/actualizaciones"), http.url() + QStringLiteral("/archivo/versiones.txt"));
+        TVerificaUpdate hilo;
+        QSignalSpy terminado(&hilo, &TVerificaUpdate::terminado);
+        hilo.start();
+        QVERIFY(terminado.wait(60000));
+        QCOMPARE(terminado.first().at(0).toInt(), estado);
+    }
+
+    void versionDelPrograma()
+    {
+        const QStringList partes = TVerificaUpdate::getVersionSistema().split(QLatin1Char('.'));
+        QCOMPARE(partes.size(), 4);
+        for (const QString& p : partes) {
+            bool numero = false;
+            p.toInt(&numero);
+            QVERIFY(numero);
+        }
+    }
+
+    void direccionDeVersiones()
+    {
+        const TCarpetaPrograma programa;
+        QCOMPARE(TVerificaUpdate::direccionVersiones(), QString());
+        QDir().mkpath(programa.archivo(QStringLiteral("Lib")));
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/") + UPD_PATH, programa.archivo(UPD_PATH)));
+        QCOMPARE(TVerificaUpdate::direccionVersiones(),
+                 QStringLiteral("https://descargas.velkor.mx/actualizaciones/versiones.txt"));
+        ajuste(programa, QStringLiteral("Red/actualizaciones"), QStringLiteral("https://negocio.mx/v.txt"));
+        QCOMPARE(TVerificaUpdate::direccionVersiones(), QStringLiteral("https://negocio.mx/v.txt"));
+    }
+
+    void iniciaActualizador_data()
+    {
+        QTest::addColumn<bool>("existe");
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<bool>("iniciado");
+        QTest::newRow("acepta") << true << int(TPrompter::OK) << true;
+        QTest::newRow("cancela") << true << int(TPrompter::CANCELAR) << false;
+        QTest::newRow("no está") << false << int(TPrompter::OK) << false;
+    }
+    void iniciaActualizador()
+    {
+        QFETCH(bool, existe);
+        QFETCH(int, respuesta);
+        QFETCH(bool, iniciado);
+        const TCarpetaPrograma programa;
+        // A stand-in updater that records it ran and its blocked signals: cp
+        // started through env (a shell would reset the signal mask and hide
+        // what the program handed down) copies its own status into a folder.
+        const QString carpetaMarca = programa.archivo(QStringLiteral("iniciado"));
+        QDir().mkpath(carpetaMarca);
+        const QString marca = carpetaMarca + QStringLiteral("/status");
+        if (existe) {
+            escribe(programa.archivo(ACTUALIZADOR),
+                    QStringLiteral("#!/usr/bin/env -S cp -t %1 /proc/self/status\n").arg(carpetaMarca).toUtf8());
+            QFile::setPermissions(programa.archivo(ACTUALIZADOR),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        TColaRespuestas respuestas;
+        respuestas.agregaRespuesta(respuesta);
+        // As in the program: the termination signals are blocked in it.
+        TSenalesTerminacion::bloquea();
+        const bool resultado = TVerificaUpdate::iniciaActualizador();
+        TSenalesTerminacion::desbloquea();
+        QCOMPARE(resultado, iniciado);
+        QCOMPARE(respuestas.textos().first(), CONFIRMA_ACTUALIZACION);
+        if (!existe)
+            QCOMPARE(respuestas.textos().last(), ERR_ACTUALIZADOR);
+        if (!iniciado) {
+            QVERIFY(!QFileInfo::exists(marca));
+            return;
+        }
+        QByteArray estado;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     QFile f(marca);
+                                     estado = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                                     return estado.contains("SigCgt");
+                                 }()),
+                                 20000);
+        const int inicio = estado.indexOf("SigBlk:");
+        const QByteArray linea = estado.mid(inicio, estado.indexOf('\n', inicio) - inicio);
+        const qulonglong bloqueadas = linea.mid(linea.indexOf(':') + 1).trimmed().toULongLong(nullptr, 16);
+        const qulonglong terminacion = (1ULL << (SIGTERM - 1)) | (1ULL << (SIGINT - 1)) | (1ULL << (SIGHUP - 1));
+        QCOMPARE(bloqueadas & terminacion, 0ULL);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstDescargas)
+#include "tst_descargas.moc"

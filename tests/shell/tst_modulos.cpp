@@ -1,0 +1,489 @@
+#include "CarpetaPrograma.h"
+#include "Constantes.h"
+#include "ContratoModulos.h"
+#include "Despacho.h"
+#include "Entidades.h"
+#include "Logmanager.h"
+#include "Modulos.h"
+#include "NegocioPrueba.h"
+#include "Prompter.h"
+#include "RegistroClases.h"
+#include "Sistema.h"
+#include "Style.h"
+#include "TContenedorTexto.h"
+#include "TContenidoEjemplo.h"
+#include "TEtiquetaAccion.h"
+#include "TMainFrm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QTest>
+
+using namespace Constantes;
+
+namespace {
+
+const QString TODOS_LOS_PERMISOS = QStringLiteral("-1|-1|-1|-1|-1|-1|-1|-1");
+// Every right but products (position 3).
+const QString SIN_PRODUCTOS = QStringLiteral("-1|-1|0|-1|-1|-1|-1|-1");
+// Every right but the text bridge (position 1).
+const QString SIN_BRIDGE = QStringLiteral("0|-1|-1|-1|-1|-1|-1|-1");
+
+QString origenPaquete(const QString& archivo)
+{
+    if (archivo == QLatin1String("Ejemplo.bpl"))
+        return QStringLiteral(VELKOR_PAQUETE_EJEMPLO);
+    if (archivo == QLatin1String("Reportes.bpl"))
+        return QStringLiteral(VELKOR_PAQUETE_REPORTES);
+    return QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + archivo;
+}
+
+// Copies of the package files into the program folder's Plugins/; each copy
+// is a file of its own, loaded anew.
+void instalaPaquetes(const TCarpetaPrograma& carpeta, const QStringList& archivos)
+{
+    for (const QString& archivo : archivos)
+        QVERIFY2(QFile::copy(origenPaquete(archivo), carpeta.archivo(QStringLiteral("Plugins/") + archivo)),
+                 qPrintable(archivo));
+}
+
+// The main window over a session kept in memory (no database), with the
+// packages given installed and the rights given.
+class TVentanaModulos {
+public:
+    explicit TVentanaModulos(const QStringList& paquetes, const QString& permisos = TODOS_LOS_PERMISOS)
+    {
+        instalaPaquetes(carpeta, paquetes);
+        Sistema::Negocio = std::make_shared<TNegocio>();
+        Sistema::Negocio->setNombre(QStringLiteral("Papelería Ñandú"));
+        // Permission texts are bound to the RFC of the business they are read for.
+        auto fiscales = std::make_shared<TDatosfiscales>();
+        fiscales->setIddatosfiscales(1);
+        fiscales->setRfc(QStringLiteral("PAP010101AAA"));
+        Sistema::Negocio->setDatosfiscales(fiscales);
+        Sistema::Usuario = std::make_shared<TUsuario>();
+        Sistema::Usuario->setEmail(QStringLiteral("dueno@papeleria.mx"));
+        Sistema::UsuarioNegocio = std::make_shared<TUsuarionegocio>();
+        NegocioPrueba::fijaPermisos(permisos);
+        ventana = std::make_unique<TMainFrm>();
+        MainFrm = ventana.get();
+        ventana->show();
+    }
+    ~TVentanaModulos()
+    {
+        MainFrm = nullptr;
+        ventana.reset();
+        NegocioPrueba::limpiaSesion();
+    }
+
+    TEtiquetaAccion* fila(const QString& texto) const
+    {
+        for (TEtiquetaAccion* e : ventana->SbMenuPrincipal->widget()->findChildren<TEtiquetaAccion*>())
+            if (e->text() == texto)
+                return e;
+        return nullptr;
+    }
+    QWidget* grupo(const QString& paquete) const
+    {
+        return ventana->SbMenuPrincipal->widget()->findChild<QWidget*>(QStringLiteral("Menu") + paquete);
+    }
+    // A package's content: its class is the package's own copy, so it is
+    // found by name and read through its properties.
+    QWidget* contenido(const QString& nombre) const { return ventana->findChild<QWidget*>(nombre); }
+
+    TCarpetaPrograma carpeta;
+    TColaRespuestas respuestas;
+    std::unique_ptr<TMainFrm> ventana;
+};
+
+QStringList nombres(const Modulos::TListaPaquetes& lista)
+{
+    QStringList n;
+    for (const auto& p : lista)
+        n << p->getNombreBPL();
+    return n;
+}
+
+// A window descriptor with one example content, as a module would return it.
+TElementoModulo* ventanaSuelta(QObject* dueno, const QString& nombre)
+{
+    auto* descriptor = new TElementoModulo(dueno);
+    auto* contenido = new TContenidoEjemplo(nombre);
+    contenido->setParent(MainFrm);
+    contenido->hide();
+    contenido->setObjectName(nombre);
+    descriptor->setModuloPrincipal(contenido);
+    return descriptor;
+}
+
+} // namespace
+
+class TstModulos : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { NegocioPrueba::limpiaSesion(); }
+
+    void listaPaquetes()
+    {
+        TCarpetaPrograma carpeta;
+        const QString plugins = carpeta.archivo(QStringLiteral("Plugins/"));
+        for (const QString& nombre :
+             {QStringLiteral("b.bpl"), QStringLiteral("A.BPL"), QStringLiteral("c.txt"), QStringLiteral("d.bpl.txt")}) {
+            QFile archivo(plugins + nombre);
+            QVERIFY(archivo.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QDir(plugins).mkdir(QStringLiteral("e.bpl")));
+        QCOMPARE(Utils::getListBpl(plugins),
+                 (QStringList{plugins + QStringLiteral("A.BPL"), plugins + QStringLiteral("b.bpl")}));
+        QVERIFY(Utils::getListBpl(carpeta.archivo(QStringLiteral("NoExiste/"))).isEmpty());
+    }
+
+    void cargaPaquetes_data()
+    {
+        QTest::addColumn<QStringList>("archivos");
+        QTest::addColumn<QStringList>("probados");
+        QTest::addColumn<QStringList>("cargados");
+        QTest::addColumn<QStringList>("conMenu");
+        // Names sort by the file system's order (by name), BridgeTXT.bpl never counts.
+        QTest::newRow("reportes y puente")
+            << QStringList{QStringLiteral("Reportes.bpl"), QStringLiteral("BridgeTXT.bpl")}
+            << QStringList{QStringLiteral("Reportes")} << QStringList{QStringLiteral("Reportes")}
+            << QStringList{QStringLiteral("Reportes")};
+        QTest::newRow("todo .bpl se quita")
+            << QStringList{QStringLiteral("a.bpl.bpl")} << QStringList{QStringLiteral("a")}
+            << QStringList{QStringLiteral("a")} << QStringList{QStringLiteral("a")};
+        QTest::newRow("clase con otro nombre")
+            << QStringList{QStringLiteral("Ajeno.bpl")} << QStringList{QStringLiteral("Ajeno")}
+            << QStringList{QStringLiteral("Ajeno")} << QStringList();
+        QTest::newRow("sin GetMenuItems")
+            << QStringList{QStringLiteral("SinMenu.bpl")} << QStringList{QStringLiteral("SinMenu")}
+            << QStringList{QStringLiteral("SinMenu")} << QStringList();
+        QTest::newRow("símbolo que falta")
+            << QStringList{QStringLiteral("SinSimbolo.bpl")} << QStringList{QStringLiteral("SinSimbolo")}
+            << QStringList() << QStringList();
+        QTest::newRow("no es un paquete") << QStringList{QStringLiteral("Roto.bpl")}
+                                          << QStringList{QStringLiteral("Roto")} << QStringList() << QStringList();
+        QTest::newRow("sin carpeta Plugins") << QStringList() << QStringList() << QStringList() << QStringList();
+    }
+    void cargaPaquetes()
+    {
+        QFETCH(QStringList, archivos);
+        QFETCH(QStringList, probados);
+        QFETCH(QStringList, cargados);
+        QFETCH(QStringList, conMenu);
+        TCarpetaPrograma carpeta;
+        const QString plugins = carpeta.archivo(QStringLiteral("Plugins/"));
+        if (archivos.isEmpty())
+            QVERIFY(QDir(plugins).removeRecursively());
+        for (const QString& archivo : archivos) {
+            if (archivo == QLatin1String("Roto.bpl")) {
+                QFile roto(plugins + archivo);
+                QVERIFY(roto.open(QIODevice::WriteOnly));
+                roto.write("esto no es una biblioteca");
+            } else {
+                instalaPaquetes(carpeta, {archivo});
+            }
+        }
+
+        Modulos::TListaPaquetes lista;
+        QStringList menus;
+        const auto alMenu = [&menus](const TListaMenuModulo& menu, TPaqueteBean& paquete) {
+            QVERIFY(!menu.isEmpty());
+            menus << paquete.getNombreBPL();
+        };
+        Modulos::cargaModulos(lista, carpeta.ruta(), alMenu);
+        QCOMPARE(nombres(lista), probados);
+        QCOMPARE(menus, conMenu);
+        QStringList conHandle;
+        for (const auto& p : lista) {
+            if (p->getH())
+                conHandle << p->getNombreBPL();
+            // Whatever gave no menu says why, in the log too.
+            QCOMPARE(p->getError().isEmpty(), conMenu.contains(p->getNombreBPL()));
+        }
+        QCOMPARE(conHandle, cargados);
+        QFile log(Logmanager::archivoLog(carpeta.ruta()));
+        const QString lineas = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+        for (const auto& p : lista)
+            QCOMPARE(lineas.contains(p->getBpl()), !conMenu.contains(p->getNombreBPL()));
+        // The text bridge's file is never even loaded.
+        QVERIFY(!RegistroClases::busca(QStringLiteral("TMenuBridgeTXTFrm")));
+
+        // Once per run: a second pass loads nothing and builds no menu.
+        menus.clear();
+        Modulos::cargaModulos(lista, carpeta.ruta(), alMenu);
+        QCOMPARE(nombres(lista), probados);
+        QVERIFY(menus.isEmpty());
+    }
+
+    void convierteModulo_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("codigo");
+        QTest::newRow("reportes") << NOMBRE_REPORTES << CODIGO_REPORTES;
+        QTest::newRow("facturación 4.0 tiene el suyo") << NOMBRE_FACTURACION_40 << CODIGO_FACTURACION_40;
+        QTest::newRow("nómina 4.0 comparte") << NOMBRE_NOMINA_40 << CODIGO_NOMINA;
+        QTest::newRow("bridge 4.0 comparte") << NOMBRE_BRIDGE_TXT_40 << CODIGO_BRIDGE_TXT;
+        QTest::newRow("sin derecho") << QStringLiteral("ComprobanteFiscal") << QString();
+        QTest::newRow("distingue mayúsculas") << QStringLiteral("reportes") << QString();
+    }
+    void convierteModulo()
+    {
+        QFETCH(QString, nombre);
+        QFETCH(QString, codigo);
+        QCOMPARE(Modulos::convierteModulo(nombre), codigo);
+    }
+
+    void menuYAlturas()
+    {
+        TVentanaModulos v({QStringLiteral("Ejemplo.bpl"), QStringLiteral("Unico.bpl"), QStringLiteral("SinRutina.bpl")},
+                          SIN_PRODUCTOS);
+        TMainFrm* w = v.ventana.get();
+        QWidget* ejemplo = v.grupo(QStringLiteral("Ejemplo"));
+        QVERIFY(ejemplo);
+        // Collapsed: the header's row only. The submenu holds three rows.
+        QCOMPARE(ejemplo->height(), 22);
+        QCOMPARE(w->dElementosExpandibles.value(QStringLiteral("Ejemplo"))->getSubMenu()->height(), 66);
+        w->OnClick(v.fila(QStringLiteral("Ejemplo")));
+        QCOMPARE(ejemplo->height(), 88);
+        QVERIFY(v.fila(QStringLiteral("Abrir"))->isVisible());
+        QTest::mouseClick(v.fila(QStringLiteral("Ejemplo")), Qt::LeftButton);
+        QCOMPARE(ejemplo->height(), 22);
+        QVERIFY(!v.fila(QStringLiteral("Abrir"))->isVisible());
+
+        // A single entry is a header of its own that opens its window.
+        QCOMPARE(v.grupo(QStringLiteral("Unico"))->height(), 22);
+        QCOMPARE(v.fila(QStringLiteral("Puente TXT"))->objectName(), QStringLiteral("GetVentanaBridgeTXTFrm"));
+
+        // Products is refused before it opens.
+        w->OnClick(v.fila(NOMBRE_PRODUCTOS));
+        QCOMPARE(v.respuestas.textos(), QStringList{ERROR_PERMISOS});
+        QCOMPARE(v.grupo(QStringLiteral("SinRutina"))->height(), 22);
+
+        // Rows whose window cannot be made stay inert; the one that can opens.
+        QVERIFY(v.fila(QStringLiteral("Sin rutina"))->objectName().isEmpty());
+        QVERIFY(v.fila(QStringLiteral("Sin clase"))->objectName().isEmpty());
+        QCOMPARE(v.fila(QStringLiteral("Catálogo"))->objectName(), QStringLiteral("GetVentanaProductosFrm"));
+        QStringList ventanas = w->dVentanas.keys();
+        ventanas.sort();
+        QCOMPARE(ventanas,
+                 (QStringList{QStringLiteral("GetVentanaBridgeTXTFrm"), QStringLiteral("GetVentanaEjemploFrm"),
+                              QStringLiteral("GetVentanaProductosFrm")}));
+        // Three rows of one routine: one window made, hidden.
+        int ventanasEjemplo = 0;
+        for (QWidget* hijo : w->findChildren<QWidget*>())
+            if (QLatin1String(hijo->metaObject()->className()) == QLatin1String("TEjemploFrm")) {
+                ++ventanasEjemplo;
+                QVERIFY(!hijo->isVisible());
+            }
+        QCOMPARE(ventanasEjemplo, 1);
+
+        // Showing the window again (a business switch) builds no menu twice.
+        const int grupos =
+            w->SbMenuPrincipal->widget()->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^Menu"))).size();
+        w->cargaModulos();
+        QCOMPARE(
+            w->SbMenuPrincipal->widget()->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^Menu"))).size(),
+            grupos);
+    }
+
+    void despacho_data()
+    {
+        QTest::addColumn<QString>("componente");
+        QTest::addColumn<QString>("contenido");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("emisor");
+        QTest::addColumn<QString>("lateral");
+        QTest::newRow("abrir") << QStringLiteral("GetVentanaEjemploFrm") << QStringLiteral("EjemploPrincipal")
+                               << QString() << QStringLiteral("MainFrm") << QStringLiteral("EjemploSubMenu");
+        QTest::newRow("acción") << QStringLiteral("GetVentanaEjemploFrm_3") << QStringLiteral("EjemploPrincipal")
+                                << QStringLiteral("3") << QStringLiteral("MainFrm") << QStringLiteral("EjemploSubMenu");
+        QTest::newRow("configuración") << QStringLiteral("GetVentanaEjemploFrm_Configuracion")
+                                       << QStringLiteral("EjemploConfiguracion") << QStringLiteral("Limpia")
+                                       << QStringLiteral("EjemploConfiguracion") << QString();
+        QTest::newRow("ventana desconocida")
+            << QStringLiteral("GetVentanaNadaFrm") << QString() << QString() << QString() << QString();
+    }
+    void despacho()
+    {
+        QFETCH(QString, componente);
+        QFETCH(QString, contenido);
+        QFETCH(QString, texto);
+        QFETCH(QString, emisor);
+        QFETCH(QString, lateral);
+        TVentanaModulos v({QStringLiteral("Ejemplo.bpl")});
+        TMainFrm* w = v.ventana.get();
+        // Something else was open: it goes back to its window first.
+        w->OnClickVentanaNombre(QStringLiteral("GetVentanaEjemploFrm"));
+        QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("EjemploPrincipal")));
+        // The main area is reset to a white background each time.
+        w->RcFondoPrincipal->setPalette(QPalette(Qt::red));
+
+        w->OnClickVentanaNombre(componente);
+        QVERIFY(v.respuestas.textos().isEmpty());
+        QCOMPARE(w->RcFondoPrincipal->palette().color(QPalette::Window), Style::StyleFrm().color(RS_TEXTOBLANCO));
+        if (contenido.isEmpty()) {
+            // Nothing opens; what was open stays.
+            QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("EjemploPrincipal")));
+            return;
+        }
+        QWidget* abierto = v.contenido(contenido);
+        QCOMPARE(w->VentanaActiva.data(), abierto);
+        QVERIFY(w->TxVentanaPrincipal->contiene(abierto));
+        QVERIFY(abierto->isVisible());
+        QCOMPARE(abierto->property("ultimoTexto").toString(), texto);
+        QCOMPARE(abierto->property("emisor").toString(), emisor);
+        if (texto == ContratoModulos::TEXTO_LIMPIA)
+            QCOMPARE(w->TxVentanaPrincipal->height(), VENTANA_CONFIGURACION_HEIGHT);
+        QCOMPARE(w->VentanaMenuLateralActiva.data(), lateral.isEmpty() ? nullptr : v.contenido(lateral));
+        QCOMPARE(w->SBMenuLateral->isVisible(), !lateral.isEmpty());
+        QCOMPARE(w->TxMenuLateral->height() > 0, !lateral.isEmpty());
+
+        // Taken out, a content goes back to the window that made it, hidden.
+        w->remueveVentanaActiva();
+        QVERIFY(!w->TxVentanaPrincipal->contiene(abierto));
+        QCOMPARE(QLatin1String(abierto->parentWidget()->metaObject()->className()), QLatin1String("TEjemploFrm"));
+        QVERIFY(!abierto->isVisible());
+        QCOMPARE(w->TxVentanaPrincipal->height(), 0);
+    }
+
+    void permisos_data()
+    {
+        QTest::addColumn<QString>("permisos");
+        QTest::addColumn<QString>("componente");
+        QTest::addColumn<bool>("abre");
+        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << QStringLiteral("GetVentanaBridgeTXTFrm") << true;
+        QTest::newRow("sin el derecho") << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm") << false;
+        // The action after "_" does not change which right guards the window.
+        QTest::newRow("sin el derecho, con acción")
+            << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm_3") << false;
+        QTest::newRow("módulo sin derecho propio") << SIN_BRIDGE << QStringLiteral("GetVentanaEjemploFrm") << true;
+    }
+    void permisos()
+    {
+        QFETCH(QString, permisos);
+        QFETCH(QString, componente);
+        QFETCH(bool, abre);
+        TVentanaModulos v({QStringLiteral("Ejemplo.bpl"), QStringLiteral("Unico.bpl")}, permisos);
+        v.ventana->OnClickVentanaNombre(componente);
+        QCOMPARE(v.respuestas.textos(), abre ? QStringList() : QStringList{ERROR_PERMISOS});
+        QCOMPARE(!v.ventana->VentanaActiva.isNull(), abre);
+    }
+
+    void marcaAdministrador_data()
+    {
+        QTest::addColumn<QString>("permisos");
+        QTest::addColumn<QString>("marca");
+        QTest::newRow("administra los usuarios") << TODOS_LOS_PERMISOS << QStringLiteral("Administrador");
+        QTest::newRow("no los administra") << QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0") << QStringLiteral("Usuario");
+    }
+    void marcaAdministrador()
+    {
+        QFETCH(QString, permisos);
+        QFETCH(QString, marca);
+        TVentanaModulos v(QStringList{}, permisos);
+        QCOMPARE(v.ventana->ImgPermisosUsuario->toolTip(), marca);
+        QVERIFY(!v.ventana->ImgPermisosUsuario->pixmap().isNull());
+    }
+
+    void puenteExigeSerie()
+    {
+        TVentanaModulos v({QStringLiteral("Unico.bpl")});
+        TMainFrm* w = v.ventana.get();
+        TEtiquetaAccion* puente = v.fila(QStringLiteral("Puente TXT"));
+        QTest::mouseClick(puente, Qt::LeftButton);
+        QCOMPARE(v.respuestas.textos(), QStringList{MSG_FALTA_SERIE});
+        QVERIFY(w->VentanaActiva.isNull());
+
+        w->CmbSeries->addItems({QStringLiteral(" "), QStringLiteral("FA")});
+        w->CmbSeries->setCurrentIndex(0);
+        v.respuestas.limpia();
+        QTest::keyClick(puente, Qt::Key_Return);
+        QCOMPARE(v.respuestas.textos(), QStringList{MSG_FALTA_SERIE});
+
+        w->CmbSeries->setCurrentIndex(1);
+        v.respuestas.limpia();
+        QTest::mouseClick(puente, Qt::LeftButton);
+        QVERIFY(v.respuestas.textos().isEmpty());
+        QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("GetVentanaBridgeTXTFrmPrincipal")));
+    }
+
+    void comandoAyuda_data()
+    {
+        QTest::addColumn<bool>("conParametros");
+        QTest::addColumn<bool>("con40");
+        QTest::newRow("con parámetros") << true << true;
+        QTest::newRow("sin la ventana 4.0") << true << false;
+        QTest::newRow("ayuda sin parámetros") << false << true;
+    }
+    void comandoAyuda()
+    {
+        QFETCH(bool, conParametros);
+        QFETCH(bool, con40);
+        TVentanaModulos v(QStringList{});
+        TMainFrm* w = v.ventana.get();
+        TElementoModulo* ayuda = ventanaSuelta(w, QStringLiteral("Ayuda"));
+        TElementoModulo* comprobante = ventanaSuelta(w, QStringLiteral("Comprobante"));
+        TElementoModulo* comprobante40 = ventanaSuelta(w, QStringLiteral("Comprobante40"));
+        w->dVentanas.insert(Despacho::VENTANA_AYUDA, ayuda);
+        w->dVentanas.insert(Despacho::VENTANA_COMPROBANTE, comprobante);
+        if (con40)
+            w->dVentanas.insert(Despacho::VENTANA_COMPROBANTE_40, comprobante40);
+        const auto conceptos = std::make_shared<QStringList>(QStringList{QStringLiteral("Renta de local")});
+        if (conParametros)
+            ayuda->setparametros({{QStringLiteral("Conceptos"), conceptos}});
+        const auto previos = std::make_shared<QStringList>(QStringList{QStringLiteral("previo")});
+        comprobante->setparametros({{QStringLiteral("Anterior"), previos}});
+
+        // Issued twice: still one set of keys, the help module's own lists.
+        for (int vez = 0; vez < 2; ++vez)
+            QVERIFY(ContratoModulos::enviaComando(w->TxVentanaPrincipal, ContratoModulos::COMANDO_AYUDA_COMPROBANTE));
+        if (conParametros) {
+            QCOMPARE(comprobante->getparametros().keys(), QStringList{QStringLiteral("Conceptos")});
+            QCOMPARE(comprobante->getparametros().value(QStringLiteral("Conceptos")).get(), conceptos.get());
+            QCOMPARE(comprobante40->getparametros().keys(),
+                     con40 ? QStringList{QStringLiteral("Conceptos")} : QStringList());
+        } else {
+            QCOMPARE(comprobante->getparametros().value(QStringLiteral("Anterior")).get(), previos.get());
+        }
+        // The invoice window opens on its action 7, and the work area's text is
+        // empty again.
+        auto* abierto = qobject_cast<TContenidoEjemplo*>(comprobante->getModuloPrincipal());
+        QCOMPARE(w->VentanaActiva.data(), abierto);
+        QCOMPARE(abierto->ultimoTexto(), QStringLiteral("7"));
+        QCOMPARE(abierto->clics(), 2);
+        QVERIFY(w->TxVentanaPrincipal->text().isEmpty());
+    }
+
+    void comandosDesconocidos_data()
+    {
+        QTest::addColumn<QString>("comando");
+        QTest::newRow("tipo sin letra") << QStringLiteral("02 99");
+        QTest::newRow("tipo que no es número") << QStringLiteral("02 ab");
+        QTest::newRow("otro texto") << QStringLiteral("hola");
+    }
+    void comandosDesconocidos()
+    {
+        QFETCH(QString, comando);
+        TVentanaModulos v(QStringList{});
+        TMainFrm* w = v.ventana.get();
+        w->CmbSeries->addItems({QStringLiteral("FA"), QStringLiteral("NC")});
+        w->CmbSeries->setCurrentIndex(1);
+        QVERIFY(ContratoModulos::enviaComando(w->TxVentanaPrincipal, comando));
+        // Logged and otherwise ignored: the series stay as they were.
+        QCOMPARE(w->CmbSeries->count(), 2);
+        QCOMPARE(w->CmbSeries->currentText(), QStringLiteral("NC"));
+        QVERIFY(w->TxVentanaPrincipal->text().isEmpty());
+        QVERIFY(v.respuestas.textos().isEmpty());
+        QFile log(Logmanager::archivoLog(v.carpeta.ruta()));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("Comando de módulo ignorado")));
+    }
+};
+
+QTEST_MAIN(TstModulos)
+#include "tst_modulos.moc"

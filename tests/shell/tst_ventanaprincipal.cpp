@@ -1,0 +1,490 @@
+#include "Arranque.h"
+#include "CarpetaPrograma.h"
+#include "Constantes.h"
+#include "ContratoModulos.h"
+#include "Entidades.h"
+#include "NegocioPrueba.h"
+#include "Prompter.h"
+#include "Reinicio.h"
+#include "Sistema.h"
+#include "TBaseDatosLocalFrm.h"
+#include "TConfiguracionNegocio.h"
+#include "TContenedorTexto.h"
+#include "TDireccionesFrm.h"
+#include "TEmpresaFrm.h"
+#include "TEtiquetaAccion.h"
+#include "TIngreso.h"
+#include "TMainFrm.h"
+#include "TPerfilFrm.h"
+#include "TSplashFrm.h"
+#include "TWizardFrm.h"
+#include "Ventanas.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+#include <csignal>
+#include <pthread.h>
+
+using namespace Constantes;
+using NegocioPrueba::RFC_ACCEM;
+using NegocioPrueba::RFC_ESCUELA;
+
+namespace {
+
+const QString CORREO = QStringLiteral("dueno@escuela.mx");
+const QString PASSWORD = QStringLiteral("Secreta#1");
+
+// The program as started, with the businesses `antes` registers, the
+// reports package in Plugins/ and the wizard on its sign-in page.
+class TPrograma {
+public:
+    explicit TPrograma(const std::function<void()>& antes, bool conCatalogo = false)
+    {
+        if (conCatalogo)
+            carpeta.instalaCatalogo();
+        QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(QStringLiteral("Plugins/Reportes.bpl")));
+        Arranque::creaVentanas(carpeta.ruta());
+        NegocioPrueba::creaRegistro(carpeta);
+        antes();
+        SplashFrm->TimerSplashTimer();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    ~TPrograma()
+    {
+        Arranque::destruyeVentanas();
+        NegocioPrueba::limpiaSesion();
+    }
+
+    // Signs in through the wizard, as the user does.
+    void ingresa(const QString& rfc, const QString& correo = CORREO, const QString& password = PASSWORD)
+    {
+        WizardFrm->findChild<QRadioButton*>(QString(rfc).replace(QLatin1Char('&'), QLatin1Char('_')))->click();
+        WizardFrm->EdCorreoElectronicoLoggin->setText(correo);
+        WizardFrm->EdPasswordLoggin->setText(password);
+        WizardFrm->BtIngresar->click();
+    }
+
+    TCarpetaPrograma carpeta;
+    TColaRespuestas respuestas;
+};
+
+// Signs in without windows to add what the business needs, and leaves.
+void prepara(const QString& rfc, const std::function<void()>& trabajo)
+{
+    QCOMPARE(Ingreso::ingresa(rfc, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
+    trabajo();
+    NegocioPrueba::limpiaSesion();
+}
+
+QString rfcSesion()
+{
+    return Sistema::Negocio->getDatosfiscales()->getRfc();
+}
+
+QStringList elementos(const QComboBox* combo)
+{
+    QStringList lista;
+    for (int i = 0; i < combo->count(); ++i)
+        lista << combo->itemText(i);
+    return lista;
+}
+
+std::unique_ptr<TSerie> serie(const QString& nombre)
+{
+    return TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == nombre, *Sistema::Conexion);
+}
+
+TEtiquetaAccion* filaMenu(const QString& texto)
+{
+    for (TEtiquetaAccion* e : MainFrm->SbMenuPrincipal->widget()->findChildren<TEtiquetaAccion*>())
+        if (e->text() == texto)
+            return e;
+    return nullptr;
+}
+
+QStringList solicitudesDeInicio;
+
+} // namespace
+
+class TstVentanaPrincipal : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        Reinicio::solicitud = [](const QString& programa) {
+            solicitudesDeInicio << programa;
+            return true;
+        };
+    }
+
+    void init()
+    {
+        solicitudesDeInicio.clear();
+        NegocioPrueba::limpiaSesion();
+    }
+
+    void trasIngresar()
+    {
+        TPrograma programa([] {
+            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            prepara(RFC_ESCUELA, [] {
+                const TSucursal matriz = *Sistema::Sucursales.first();
+                NegocioPrueba::agregaSerie(matriz, QStringLiteral("FA"), QStringLiteral("I"), QStringLiteral("7"),
+                                           true);
+                NegocioPrueba::agregaSerie(matriz, QStringLiteral("NC"), QStringLiteral("E"), QStringLiteral("3"),
+                                           true);
+            });
+        });
+        programa.ingresa(RFC_ESCUELA);
+        QVERIFY(MainFrm->isVisible());
+        QVERIFY(programa.respuestas.textos().isEmpty());
+
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("Versión: 0.1.0.0"));
+        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(MainFrm->TxUserEmail->text(), CORREO);
+        QCOMPARE(MainFrm->TxSucursal->text(), QStringLiteral("ESCUELA KEMPER"));
+        QCOMPARE(elementos(MainFrm->CmbSeries), (QStringList{QStringLiteral("FA"), QStringLiteral("NC")}));
+        QCOMPARE(MainFrm->CmbSeries->currentText(), QStringLiteral("FA"));
+        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("7"));
+        QCOMPARE(MainFrm->ImgPermisosUsuario->toolTip(), QStringLiteral("Administrador"));
+        QVERIFY(filaMenu(NOMBRE_REPORTES));
+        QVERIFY(!MainFrm->ImgLogo->pixmap().isNull());
+        QVERIFY(!MainFrm->ImgLogoEmpresa->pixmap().isNull());
+
+        // The business's INI file, made on its first opening.
+        const TConfiguracionNegocio ini(programa.carpeta.ruta(), RFC_ESCUELA);
+        QVERIFY(ini.existe());
+        QVERIFY(!ini.imprimeLogo());
+        QVERIFY(!Sistema::imprimeLogo);
+
+        // As the user sees it, once the posted layout work is done.
+        QCoreApplication::processEvents();
+        QVERIFY(!MainFrm->SBPrincipal->verticalScrollBar()->isVisible());
+        QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/capturas"));
+        const QImage imagen = MainFrm->grab().toImage();
+        QCOMPARE(imagen.size(), MainFrm->size());
+        imagen.save(QCoreApplication::applicationDirPath() + QStringLiteral("/capturas/ventana-principal.png"));
+
+        // The keyboard goes down the left panel, through the modules' menu,
+        // to the sign-out.
+        QApplication::setActiveWindow(MainFrm);
+        MainFrm->TxListaNegocios->setFocus(Qt::TabFocusReason);
+        QStringList recorrido{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 7; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            recorrido << (QApplication::focusWidget() == filaMenu(NOMBRE_REPORTES)
+                              ? NOMBRE_REPORTES
+                              : QApplication::focusWidget()->objectName());
+        }
+        QCOMPARE(recorrido, (QStringList{QStringLiteral("TxListaNegocios"), QStringLiteral("TxEditar"),
+                                         QStringLiteral("TxUserEmail"), QStringLiteral("TxSucursalLeft"),
+                                         QStringLiteral("TxSucursalRight"), QStringLiteral("CmbSeries"),
+                                         NOMBRE_REPORTES, QStringLiteral("TxUser")}));
+    }
+
+    void configuracionNegocio()
+    {
+        TCarpetaPrograma carpeta(false);
+        const TConfiguracionNegocio ini(carpeta.ruta(), QStringLiteral("H&E951128469"));
+        QCOMPARE(ini.archivo(), carpeta.ruta() + QStringLiteral("db/H&E951128469/Configuracion.ini"));
+        // Made on first use with its three keys, the logo off.
+        QVERIFY(!ini.asegura());
+        QVERIFY(ini.existe());
+        QVERIFY(ini.ruta().isEmpty());
+        QVERIFY(ini.empresa().isEmpty());
+        // Afterwards only read.
+        ini.setImprimeLogo(true);
+        QVERIFY(ini.asegura());
+        QFile archivo(ini.archivo());
+        QVERIFY(archivo.open(QIODevice::ReadOnly));
+        const QString texto = QString::fromUtf8(archivo.readAll());
+        QVERIFY(texto.contains(QStringLiteral("[Configuracion]")));
+        QVERIFY(texto.contains(QStringLiteral("ImprimirLogo=true")));
+    }
+
+    void sucursales_data()
+    {
+        QTest::addColumn<QList<int>>("pasos");
+        QTest::addColumn<QStringList>("mostradas");
+        const QString matriz = QStringLiteral("ESCUELA KEMPER");
+        const QString norte = QStringLiteral("Norte _ Sur");
+        const QString centro = QStringLiteral("Centro");
+        QTest::newRow("a la derecha, de la última a la primera")
+            << QList<int>{1, 1, 1} << QStringList{norte, centro, matriz};
+        QTest::newRow("a la izquierda, de la primera a la última") << QList<int>{-1, -1} << QStringList{centro, norte};
+    }
+    void sucursales()
+    {
+        QFETCH(QList<int>, pasos);
+        QFETCH(QStringList, mostradas);
+        TPrograma programa([] {
+            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            prepara(RFC_ESCUELA, [] {
+                const TSucursal norte = NegocioPrueba::agregaSucursal(QStringLiteral("Norte & Sur"));
+                NegocioPrueba::agregaSucursal(QStringLiteral("Centro"));
+                NegocioPrueba::agregaSerie(norte, QStringLiteral("NS"), QStringLiteral("I"), QStringLiteral("41"),
+                                           true);
+            });
+        });
+        programa.ingresa(RFC_ESCUELA);
+        QCOMPARE(MainFrm->TxSucursal->text(), QStringLiteral("ESCUELA KEMPER"));
+
+        for (int i = 0; i < pasos.size(); ++i) {
+            QTest::mouseClick(pasos.at(i) > 0 ? MainFrm->TxSucursalRight : MainFrm->TxSucursalLeft, Qt::LeftButton);
+            QCOMPARE(MainFrm->TxSucursal->text(), mostradas.at(i));
+            // The branch shown is the one stored as default, and the only one.
+            const QList<TSucursal> guardadas = TSucursal::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
+            QStringList porDefecto;
+            for (const TSucursal& s : guardadas)
+                if (s.getNumerosucursal() == TSucursal::SUCURSAL_DEFAULT)
+                    porDefecto << QString(s.getNombre()).replace(QLatin1Char('&'), QLatin1Char('_'));
+            QCOMPARE(porDefecto, QStringList{mostradas.at(i)});
+            // A branch whose name has "&" still finds its series.
+            const bool esNorte = mostradas.at(i) == QLatin1String("Norte _ Sur");
+            QCOMPARE(elementos(MainFrm->CmbSeries), esNorte ? QStringList{QStringLiteral("NS")} : QStringList());
+            QCOMPARE(MainFrm->TxFolio->text(), esNorte ? QStringLiteral("41") : QString());
+        }
+
+        // The next session starts on the branch this one left.
+        MainFrm->hide();
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
+        MainFrm->show();
+        QCOMPARE(MainFrm->TxSucursal->text(), mostradas.last());
+    }
+
+    void series()
+    {
+        TPrograma programa([] {
+            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            prepara(RFC_ESCUELA, [] {
+                const TSucursal matriz = *Sistema::Sucursales.first();
+                NegocioPrueba::agregaSerie(matriz, QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("10"),
+                                           true);
+                NegocioPrueba::agregaSerie(matriz, QStringLiteral("B"), QStringLiteral("I"), QStringLiteral("20"),
+                                           false);
+                NegocioPrueba::agregaSerie(matriz, QStringLiteral("C"), QStringLiteral("E"), QStringLiteral("30"),
+                                           true);
+            });
+        });
+        programa.ingresa(RFC_ESCUELA);
+        QCOMPARE(MainFrm->CmbSeries->currentText(), QStringLiteral("A"));
+        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("10"));
+
+        // Choosing B makes it its type's default; the other type keeps its own.
+        MainFrm->CmbSeries->setCurrentIndex(MainFrm->CmbSeries->findText(QStringLiteral("B")));
+        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("20"));
+        QVERIFY(serie(QStringLiteral("B"))->getIsdefault());
+        QVERIFY(!serie(QStringLiteral("A"))->getIsdefault());
+        QVERIFY(serie(QStringLiteral("C"))->getIsdefault());
+        // Choosing the default again stores nothing.
+        const QDateTime modificada = serie(QStringLiteral("B"))->getFechamodificacion();
+        MainFrm->actualizaSeries();
+        QCOMPARE(serie(QStringLiteral("B"))->getFechamodificacion(), modificada);
+
+        // A module asks for the series of a voucher type (SAT type 11: "I").
+        QVERIFY(ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, QStringLiteral("02 11")));
+        QCOMPARE(elementos(MainFrm->CmbSeries), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+        QCOMPARE(MainFrm->CmbSeries->currentText(), QStringLiteral("B"));
+        QVERIFY(MainFrm->TxVentanaPrincipal->text().isEmpty());
+        // Type 15 is "R": the branch has none.
+        QVERIFY(ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, QStringLiteral("02-15")));
+        QVERIFY(elementos(MainFrm->CmbSeries).isEmpty());
+        QVERIFY(MainFrm->TxFolio->text().isEmpty());
+
+        // After a module stamps a voucher, "1" shows the series' new folio.
+        ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, QStringLiteral("02 11"));
+        std::unique_ptr<TSerie> b = serie(QStringLiteral("B"));
+        b->setNofolioactual(QStringLiteral("21"));
+        TSerie::saveOrUpdate(*b, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
+        QVERIFY(ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, ContratoModulos::COMANDO_ACTUALIZA_SERIES));
+        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("21"));
+    }
+
+    void cambioNegocio_data()
+    {
+        QTest::addColumn<QString>("correoOtra");
+        QTest::addColumn<QStringList>("mensajes");
+        QTest::newRow("el mismo usuario en las dos") << CORREO << QStringList();
+        QTest::newRow("sin cuenta en la otra")
+            << QStringLiteral("otro@accem.mx") << QStringList{ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+    }
+    void cambioNegocio()
+    {
+        QFETCH(QString, correoOtra);
+        QFETCH(QStringList, mensajes);
+        TPrograma programa([&correoOtra] {
+            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            NegocioPrueba::registra(RFC_ACCEM, QStringLiteral("Accem Servicios"), correoOtra, PASSWORD);
+        });
+        programa.ingresa(RFC_ESCUELA);
+        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
+        QVERIFY(MainFrm->PPNegocios->isVisible());
+        QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
+        QVERIFY(MainFrm->TxListado->text().isEmpty());
+
+        auto* otra = MainFrm->TxListado->findChild<TEtiquetaAccion*>(QStringLiteral("Tx") + RFC_ACCEM);
+        QCOMPARE(otra->text(), QStringLiteral("  AAA010101AAA - ACCEM SERVICIOS"));
+        QTest::mouseClick(otra, Qt::LeftButton);
+        QVERIFY(!MainFrm->PPNegocios->isVisible());
+        QCOMPARE(programa.respuestas.textos(), mensajes);
+        if (!mensajes.isEmpty()) {
+            // Without an account there the user stays where they were.
+            QCOMPARE(rfcSesion(), RFC_ESCUELA);
+            QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+            return;
+        }
+        QCOMPARE(rfcSesion(), RFC_ACCEM);
+        QCOMPARE(Sistema::Usuario->getEmail(), CORREO);
+        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Accem Servicios"));
+        QCOMPARE(MainFrm->TxSucursal->text(), QStringLiteral("ACCEM SERVICIOS"));
+        QVERIFY(TConfiguracionNegocio(programa.carpeta.ruta(), RFC_ACCEM).existe());
+
+        // And back, through the other business's logo.
+        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
+        QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ESCUELA});
+        QTest::mouseClick(MainFrm->TxListado->findChild<TEtiquetaAccion*>(QStringLiteral("Im") + RFC_ESCUELA),
+                          Qt::LeftButton);
+        QCOMPARE(rfcSesion(), RFC_ESCUELA);
+        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+    }
+
+    void unaSolaEmpresa()
+    {
+        TPrograma programa(
+            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
+        programa.ingresa(RFC_ESCUELA);
+        MainFrm->TxListaNegociosClick(MainFrm->TxListaNegocios);
+        QVERIFY(MainFrm->lEmpresas.isEmpty());
+        QCOMPARE(MainFrm->TxListado->text(), QStringLiteral("No hay otras empresas"));
+        QVERIFY(MainFrm->PPNegocios->height() <= 500);
+    }
+
+    void cierreSesion_data()
+    {
+        QTest::addColumn<int>("respuesta");
+        QTest::newRow("cancelado") << TPrompter::CANCELAR;
+        QTest::newRow("confirmado") << TPrompter::OK;
+    }
+    void cierreSesion()
+    {
+        QFETCH(int, respuesta);
+        TPrograma programa(
+            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
+        programa.ingresa(RFC_ESCUELA);
+        MainFrm->TxEditarClick(MainFrm->TxEditar);
+        programa.respuestas.agregaRespuesta(respuesta);
+        QTest::mouseClick(MainFrm->TxUser, Qt::LeftButton);
+        QCOMPARE(programa.respuestas.textos(), QStringList{MSG_CERRAR_SESION});
+        const bool sale = respuesta == TPrompter::OK;
+        QCOMPARE(MainFrm->isVisible(), !sale);
+        QCOMPARE(MainFrm->isWizard, sale);
+        // The program file of this program folder starts again.
+        QCOMPARE(solicitudesDeInicio,
+                 sale ? QStringList{programa.carpeta.ruta() + QStringLiteral("Velkor")} : QStringList());
+        QCOMPARE(MainFrm->TxVentanaPrincipal->contiene(EmpresaFrm->TxFondo), !sale);
+    }
+
+    void inicioConSenalesDesbloqueadas()
+    {
+        // The program blocks the termination signals in every thread; the
+        // program it starts must not inherit that. cp copies its own status
+        // (a shell would reset the mask itself and hide the fault).
+        sigset_t terminacion, anterior;
+        sigemptyset(&terminacion);
+        sigaddset(&terminacion, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &terminacion, &anterior);
+        TCarpetaPrograma carpeta(false);
+        const bool iniciado = Reinicio::iniciaDesacoplado(
+            QStringLiteral("/bin/cp"), {QStringLiteral("/proc/self/status"), QStringLiteral("estado.txt")},
+            carpeta.ruta());
+        pthread_sigmask(SIG_SETMASK, &anterior, nullptr);
+        QVERIFY(iniciado);
+        const QRegularExpression bloqueadas(QStringLiteral("SigBlk:\\s*([0-9a-f]+)\\n"));
+        QRegularExpressionMatch linea;
+        const auto leida = [&] {
+            QFile archivo(carpeta.archivo(QStringLiteral("estado.txt")));
+            linea = archivo.open(QIODevice::ReadOnly) ? bloqueadas.match(QString::fromLatin1(archivo.readAll()))
+                                                      : QRegularExpressionMatch();
+            return linea.hasMatch();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(leida(), 20000);
+        const qulonglong mascara = linea.captured(1).toULongLong(nullptr, 16);
+        QCOMPARE(mascara & (1ull << (SIGTERM - 1)), 0ull);
+        // A program that cannot run is no start.
+        QVERIFY(!Reinicio::iniciaDesacoplado(carpeta.archivo(QStringLiteral("Velkor")), {}, carpeta.ruta()));
+    }
+
+    void nuevaEmpresa()
+    {
+        TWizardFrm::seleccionaArchivo = [](QWidget*, const QString& filtro) {
+            return filtro == TWizardFrm::FILTRO_CERTIFICADO ? NegocioPrueba::certificado(RFC_ACCEM)
+                                                            : NegocioPrueba::llave(RFC_ACCEM);
+        };
+        TPrograma programa(
+            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); }, true);
+        programa.ingresa(RFC_ESCUELA);
+        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
+        QTest::mouseClick(MainFrm->TxNuevaEmpresa, Qt::LeftButton);
+        QVERIFY(!MainFrm->PPNegocios->isVisible());
+        QWidget* pagina = WizardFrm->TxTopSecundario;
+        QCOMPARE(MainFrm->VentanaActiva.data(), pagina);
+        QVERIFY(MainFrm->TxVentanaPrincipal->contiene(pagina));
+        QVERIFY(pagina->isVisible());
+        QVERIFY(WizardFrm->isNuevaNegocio);
+
+        WizardFrm->EdNombreEmpresa->setText(QStringLiteral("Accem"));
+        WizardFrm->SearchEditButton2->click();
+        WizardFrm->SearchEditButton1->click();
+        WizardFrm->EdCSDPass->setText(NegocioPrueba::PASSWORD_CSD);
+        WizardFrm->CmbRegimenFiscal->setCurrentIndex(1);
+        QLineEdit* cp = WizardFrm->direccion()->getCmbCodigoPostal()->lineEdit();
+        cp->selectAll();
+        QTest::keyClicks(cp, QStringLiteral("06600"));
+        WizardFrm->BtFinalizar->click();
+
+        QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
+        // The page goes back to the wizard; the user stays in their business.
+        QVERIFY(MainFrm->VentanaActiva.isNull());
+        QCOMPARE(WizardFrm->findChild<QScrollArea*>(QStringLiteral("SBNegocio"))->widget(), pagina);
+        QCOMPARE(rfcSesion(), RFC_ESCUELA);
+        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+        QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(RFC_ACCEM).isEmpty());
+        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
+        QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
+        TWizardFrm::seleccionaArchivo = nullptr;
+    }
+
+    void paginasDeLaEmpresa()
+    {
+        TPrograma programa(
+            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
+        programa.ingresa(RFC_ESCUELA);
+        QTest::mouseClick(MainFrm->TxEditar, Qt::LeftButton);
+        QCOMPARE(MainFrm->VentanaActiva.data(), EmpresaFrm->TxFondo);
+        QCOMPARE(MainFrm->TxVentanaPrincipal->height(), EmpresaFrm->getHeight());
+        QCOMPARE(EmpresaFrm->TxFondo->findChild<QLabel*>(QStringLiteral("TxRfcNegocio"))->text(), RFC_ESCUELA);
+        QVERIFY(!MainFrm->SBMenuLateral->isVisible());
+
+        QTest::mouseClick(MainFrm->TxUserEmail, Qt::LeftButton);
+        QCOMPARE(MainFrm->VentanaActiva.data(), PerfilFrm->TxFondo);
+        QCOMPARE(PerfilFrm->TxFondo->findChild<QLabel*>(QStringLiteral("TxEmailPerfil"))->text(), CORREO);
+        // The editor's page is back in its own window.
+        QCOMPARE(EmpresaFrm->TxFondo->parentWidget(), EmpresaFrm);
+        QVERIFY(!EmpresaFrm->TxFondo->isVisible());
+    }
+};
+
+QTEST_MAIN(TstVentanaPrincipal)
+#include "tst_ventanaprincipal.moc"

@@ -51,6 +51,9 @@ void instalaTraducciones()
         return;
     instaladas = true;
     const QLocale espanol(QLocale::Spanish, QLocale::Mexico);
+    // Dates and names Qt's own windows show (the file dialog's columns)
+    // follow Mexican usage too, whatever the machine is set to.
+    QLocale::setDefault(espanol);
     const QString carpeta = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const QString& catalogo : {QStringLiteral("qtbase"), QStringLiteral("qt")}) {
         // Owned by the application, so it lives as long as the texts it gives.

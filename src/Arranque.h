@@ -16,8 +16,9 @@ namespace Arranque {
 
 // Qt's own texts in Spanish (message-box buttons, file dialog, the fields'
 // context menu): installs Qt's catalogues "qtbase" and "qt" for es_MX (es)
-// from Qt's translations folder, once per process. Without the catalogues
-// (package qt6-translations-l10n) the texts stay Qt's English ones.
+// from Qt's translations folder, and makes es_MX the default locale, once per
+// process. Without the catalogues (package qt6-translations-l10n) the texts
+// stay Qt's English ones.
 void instalaTraducciones();
 // Installs the translations, creates the eleven windows in their order (the
 // registry holder, second, is registroLocal()), connects them and shows the

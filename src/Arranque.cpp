@@ -14,6 +14,9 @@
 #include "Ventanas.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace Arranque {
 
@@ -21,6 +24,7 @@ namespace {
 
 void conecta()
 {
+    QObject::connect(SplashFrm, &TSplashFrm::registroDanado, WizardFrm, &TWizardFrm::avisaRegistroDanado);
     QObject::connect(SplashFrm, &TSplashFrm::terminado, WizardFrm, &TWizardFrm::muestraInicio);
     QObject::connect(WizardFrm, &TWizardFrm::ingresoTerminado, MainFrm, [] {
         MainFrm->actualizaSesion();
@@ -40,8 +44,30 @@ void libera(T*& ventana)
 
 }  // namespace
 
+void instalaTraducciones()
+{
+    static bool instaladas = false;
+    if (instaladas || !QCoreApplication::instance())
+        return;
+    instaladas = true;
+    const QLocale espanol(QLocale::Spanish, QLocale::Mexico);
+    // Dates and names Qt's own windows show (the file dialog's columns)
+    // follow Mexican usage too, whatever the machine is set to.
+    QLocale::setDefault(espanol);
+    const QString carpeta = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString& catalogo : {QStringLiteral("qtbase"), QStringLiteral("qt")}) {
+        // Owned by the application, so it lives as long as the texts it gives.
+        auto* traductor = new QTranslator(QCoreApplication::instance());
+        if (traductor->load(espanol, catalogo, QStringLiteral("_"), carpeta))
+            QCoreApplication::installTranslator(traductor);
+        else
+            delete traductor;
+    }
+}
+
 void creaVentanas(const QString& carpetaPrograma)
 {
+    instalaTraducciones();
     SplashFrm = new TSplashFrm(carpetaPrograma);
     BaseDatosLocalFrm = &registroLocal();
     WizardFrm = new TWizardFrm();

@@ -85,6 +85,8 @@ TStyleFrm::TStyleFrm()
           {Constantes::RS_TEXTOSECCION, QColor(0x2B, 0x5F, 0x9E)},
           {Constantes::RS_TEXTOSUBTITULOS, QColor(0x3E, 0x4C, 0x5B)},
           {Constantes::RS_COLORTEXTO, QColor(0x33, 0x33, 0x33)},
+          // Dark amber: a warning, readable on the light backgrounds.
+          {Constantes::RS_TEXTOADVERTENCIA, QColor(0xB3, 0x4A, 0x00)},
       }
 {
 }

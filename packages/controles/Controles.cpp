@@ -4,15 +4,70 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 
 namespace {
 
-const QString ESTILO_ERROR = QStringLiteral("border: 1px solid #D32F2F; border-radius: 2px;");
 const QString NOMBRE_FILTRO_CLIC = QStringLiteral("velkor-filtro-clic");
+const QString NOMBRE_MARCA_ERROR = QStringLiteral("velkor-marca-error");
+const QColor COLOR_ERROR(0xD3, 0x2F, 0x2F);
+// Greyed text of a disabled link when its colour was set for every state.
+const QColor COLOR_DESHABILITADO(0x9A, 0xA4, 0xAE);
+
+// Drawn over the field, never inside it: a style sheet would change the
+// field's frame and padding, and with them its size and everything below it.
+class TMarcaError : public QWidget {
+public:
+    explicit TMarcaError(QWidget* campo) : QWidget(campo)
+    {
+        setObjectName(NOMBRE_MARCA_ERROR);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        campo->installEventFilter(this);
+        // Only the user's own edits count as a correction: a field the
+        // program refills keeps its mark until the next check.
+        if (auto* edicion = qobject_cast<QLineEdit*>(campo))
+            connect(edicion, &QLineEdit::textEdited, this, &QWidget::hide);
+        if (auto* lista = qobject_cast<QComboBox*>(campo)) {
+            connect(lista, &QComboBox::activated, this, &QWidget::hide);
+            if (QLineEdit* edicion = lista->lineEdit())
+                connect(edicion, &QLineEdit::textEdited, this, &QWidget::hide);
+        }
+    }
+
+    void muestra()
+    {
+        setGeometry(parentWidget()->rect());
+        raise();
+        show();
+    }
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override
+    {
+        if (evento->type() == QEvent::Resize)
+            setGeometry(parentWidget()->rect());
+        return QWidget::eventFilter(objeto, evento);
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter pintor(this);
+        pintor.setPen(QPen(COLOR_ERROR, 2));
+        pintor.setBrush(Qt::NoBrush);
+        pintor.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 2, 2);
+    }
+};
+
+TMarcaError* marcaDe(const QWidget* campo)
+{
+    return campo ? campo->findChild<TMarcaError*>(NOMBRE_MARCA_ERROR, Qt::FindDirectChildrenOnly) : nullptr;
+}
 
 // Lives as a child of the widget it watches, so it goes when the widget goes.
 class TFiltroClic : public QObject {
@@ -21,6 +76,11 @@ public:
     {
         setObjectName(NOMBRE_FILTRO_CLIC);
         objeto->installEventFilter(this);
+        // A text link is reached with Tab like a button; a picture beside one
+        // would only repeat it.
+        if (auto* etiqueta = qobject_cast<QLabel*>(objeto); etiqueta && !etiqueta->text().isEmpty())
+            objeto->setFocusPolicy(Qt::TabFocus);
+        muestraEstado(objeto);
     }
 
     void cambiaAccion(std::function<void()> accion) { m_accion = std::move(accion); }
@@ -28,19 +88,55 @@ public:
 protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override
     {
-        if (evento->type() == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent*>(evento)->button() == Qt::LeftButton &&
-            static_cast<QWidget*>(objeto)->isEnabled()) {
-            // A copy: the action may free the widget, and this filter with it.
-            const std::function<void()> accion = m_accion;
-            if (accion)
-                accion();
-            return true;
+        auto* widget = static_cast<QWidget*>(objeto);
+        switch (evento->type()) {
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(evento)->button() == Qt::LeftButton && widget->isEnabled())
+                return ejecuta();
+            break;
+        case QEvent::KeyPress: {
+            const int tecla = static_cast<QKeyEvent*>(evento)->key();
+            if ((tecla == Qt::Key_Return || tecla == Qt::Key_Enter || tecla == Qt::Key_Space) && widget->isEnabled())
+                return ejecuta();
+            break;
+        }
+        case QEvent::FocusIn:
+        case QEvent::FocusOut: {
+            QFont letra = widget->font();
+            letra.setUnderline(evento->type() == QEvent::FocusIn);
+            widget->setFont(letra);
+            break;
+        }
+        case QEvent::EnabledChange:
+            muestraEstado(widget);
+            break;
+        default:
+            break;
         }
         return QObject::eventFilter(objeto, evento);
     }
 
 private:
+    bool ejecuta()
+    {
+        // A copy: the action may free the widget, and this filter with it.
+        const std::function<void()> accion = m_accion;
+        if (accion)
+            accion();
+        return true;
+    }
+
+    static void muestraEstado(QWidget* objeto)
+    {
+        objeto->setCursor(objeto->isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        QPalette paleta = objeto->palette();
+        if (paleta.color(QPalette::Disabled, QPalette::WindowText) ==
+            paleta.color(QPalette::Active, QPalette::WindowText)) {
+            paleta.setColor(QPalette::Disabled, QPalette::WindowText, COLOR_DESHABILITADO);
+            objeto->setPalette(paleta);
+        }
+    }
+
     std::function<void()> m_accion;
 };
 
@@ -82,21 +178,58 @@ QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo)
     return b;
 }
 
+QLabel* etiqueta(QWidget* padre, QWidget* campo, const QString& texto)
+{
+    auto* e = new QLabel(texto, padre);
+    if (campo) {
+        e->setObjectName(QStringLiteral("Et") + campo->objectName());
+        e->setBuddy(campo);
+    }
+    return e;
+}
+
+void estiloBoton(QPushButton* boton, const QString& hoja)
+{
+    if (!boton)
+        return;
+    // The focus frame is one pixel wider than the normal border, taken back
+    // from the padding, so the focused button keeps its size.
+    boton->setStyleSheet(hoja +
+                         QStringLiteral("\nQPushButton:focus { border: 2px solid #F5B301; padding: 3px 13px; }"));
+}
+
+void ordenTabulacion(const QList<QWidget*>& orden)
+{
+    QWidget* anterior = nullptr;
+    for (QWidget* w : orden) {
+        if (!w || w->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (anterior)
+            QWidget::setTabOrder(anterior, w);
+        anterior = w;
+    }
+}
+
 void marcaError(QWidget* campo)
 {
-    if (campo)
-        campo->setStyleSheet(ESTILO_ERROR);
+    if (!campo)
+        return;
+    TMarcaError* marca = marcaDe(campo);
+    if (!marca)
+        marca = new TMarcaError(campo);
+    marca->muestra();
 }
 
 void quitaError(QWidget* campo)
 {
-    if (campo)
-        campo->setStyleSheet(QString());
+    if (TMarcaError* marca = marcaDe(campo))
+        marca->hide();
 }
 
 bool tieneError(const QWidget* campo)
 {
-    return campo && campo->styleSheet() == ESTILO_ERROR;
+    const TMarcaError* marca = marcaDe(campo);
+    return marca && !marca->isHidden();
 }
 
 void alClic(QWidget* objeto, std::function<void()> accion)
@@ -117,7 +250,8 @@ void colorTexto(QLabel* etiqueta, const QString& nombreColor)
     if (!etiqueta || !color.isValid())
         return;
     QPalette paleta = etiqueta->palette();
-    paleta.setColor(QPalette::WindowText, color);
+    paleta.setColor(QPalette::Active, QPalette::WindowText, color);
+    paleta.setColor(QPalette::Inactive, QPalette::WindowText, color);
     etiqueta->setPalette(paleta);
 }
 

@@ -5,12 +5,11 @@
 #include "TBaseDatosCatalogosFrm.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QGridLayout>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QTimer>
 
 namespace {
 
@@ -109,24 +108,6 @@ private:
     bool m_previo;
 };
 
-// The postal-code field shows its prompt as "Códig", which fills the five
-// characters: clicking into it selects that text so typing replaces it.
-class TSeleccionaPrompt : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override
-    {
-        if (evento->type() == QEvent::FocusIn) {
-            auto* edicion = qobject_cast<QLineEdit*>(objeto);
-            if (edicion && edicion->text() == promptCodigoPostal())
-                QTimer::singleShot(0, edicion, &QLineEdit::selectAll);
-        }
-        return QObject::eventFilter(objeto, evento);
-    }
-};
-
 }  // namespace
 
 TDireccionesFrm::TDireccionesFrm(QWidget* parent)
@@ -154,26 +135,50 @@ TDireccionesFrm::TDireccionesFrm(QWidget* parent)
 
     CmbCodigoPostal->setEditable(true);
     CmbCodigoPostal->setInsertPolicy(QComboBox::NoInsert);
+    // Five characters would cut the prompt to "Códig": the empty choice shows
+    // an empty box with the whole prompt as its placeholder instead. Item 0
+    // stays the prompt, the name the checks give the field.
     CmbCodigoPostal->lineEdit()->setMaxLength(LARGO_CP);
-    CmbCodigoPostal->lineEdit()->installEventFilter(new TSeleccionaPrompt(CmbCodigoPostal));
+    CmbCodigoPostal->lineEdit()->setPlaceholderText(Constantes::CMB_CODIGOPOSTAL);
     for (QComboBox* combo : {CmbColonia, CmbLocalidad, CmbMunicipio, CmbEstado, CmbPais})
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
-    auto* numeros = new QHBoxLayout;
-    numeros->addWidget(EdNoExterior);
-    numeros->addWidget(EdNoInterior);
+    // Label and field side by side, two pairs a row, so a filled field still
+    // says what it holds without making the panel taller.
     auto* rejilla = new QGridLayout(this);
     rejilla->setContentsMargins(0, 0, 0, 0);
-    rejilla->addWidget(EdCalle, 0, 0);
-    rejilla->addLayout(numeros, 0, 1);
-    rejilla->addWidget(CmbCodigoPostal, 1, 0);
-    rejilla->addWidget(CmbColonia, 1, 1);
-    rejilla->addWidget(CmbMunicipio, 2, 0);
-    rejilla->addWidget(CmbLocalidad, 2, 1);
-    rejilla->addWidget(CmbEstado, 3, 0);
-    rejilla->addWidget(CmbPais, 3, 1);
-    rejilla->addWidget(EdReferencia, 4, 0, 1, 2);
+    rejilla->setColumnStretch(1, 1);
+    rejilla->setColumnStretch(3, 1);
+    const auto par = [this, rejilla](int fila, int columna, QWidget* campo, const QString& texto) {
+        rejilla->addWidget(Controles::etiqueta(this, campo, texto), fila, columna);
+        rejilla->addWidget(campo, fila, columna + 1);
+    };
+    par(0, 0, EdCalle, ED_CALLE);
+    auto* numeros = new QHBoxLayout;
+    numeros->addWidget(EdNoExterior, 1);
+    numeros->addWidget(Controles::etiqueta(this, EdNoInterior, ED_NOINTERIOR));
+    numeros->addWidget(EdNoInterior, 1);
+    rejilla->addWidget(Controles::etiqueta(this, EdNoExterior, ED_NOEXTERIOR), 0, 2);
+    rejilla->addLayout(numeros, 0, 3);
+    par(1, 0, CmbCodigoPostal, Constantes::CMB_CODIGOPOSTAL);
+    par(1, 2, CmbColonia, CMB_COLONIA);
+    par(2, 0, CmbMunicipio, CMB_MUNICIPIO);
+    par(2, 2, CmbLocalidad, CMB_LOCALIDAD);
+    par(3, 0, CmbEstado, Constantes::CMB_ESTADO);
+    par(3, 2, CmbPais, CMB_PAIS);
+    rejilla->addWidget(Controles::etiqueta(this, EdReferencia, ED_REFERENCIA), 4, 0);
+    rejilla->addWidget(EdReferencia, 4, 1, 1, 3);
+    Controles::ordenTabulacion(camposTabulacion());
 
+    // The list writes its item 0 into the box whenever the prompt is chosen,
+    // by the user or by the panel; only what the user types stays.
+    connect(CmbCodigoPostal->lineEdit(), &QLineEdit::textChanged, this, [this](const QString& texto) {
+        QLineEdit* edicion = CmbCodigoPostal->lineEdit();
+        if (texto == promptCodigoPostal() && !edicion->isModified()) {
+            TBandera llenando(m_llenando);
+            edicion->clear();
+        }
+    });
     connect(CmbPais, &QComboBox::currentIndexChanged, this, &TDireccionesFrm::alElegirPais);
     connect(CmbEstado, &QComboBox::currentIndexChanged, this, &TDireccionesFrm::alElegirEstado);
     connect(CmbMunicipio, &QComboBox::currentIndexChanged, this, &TDireccionesFrm::alElegirMunicipio);
@@ -440,6 +445,18 @@ bool TDireccionesFrm::isLocalidadElegida() const { return CmbLocalidad->currentI
 bool TDireccionesFrm::isMunicipioElegido() const { return CmbMunicipio->currentIndex() > 0; }
 bool TDireccionesFrm::isEstadoElegido() const { return CmbEstado->currentIndex() > 0; }
 bool TDireccionesFrm::isPaisElegido() const { return CmbPais->currentIndex() > 0; }
+
+QList<QWidget*> TDireccionesFrm::camposTabulacion() const
+{
+    return {EdCalle,    EdNoExterior, EdNoInterior, CmbCodigoPostal, CmbColonia,
+            CmbMunicipio, CmbLocalidad, CmbEstado,   CmbPais,         EdReferencia};
+}
+
+void TDireccionesFrm::setAnchoEtiquetas(int ancho)
+{
+    if (auto* rejilla = qobject_cast<QGridLayout*>(layout()))
+        rejilla->setColumnMinimumWidth(0, ancho);
+}
 
 bool TDireccionesFrm::isCodigoPostalElegido() const
 {

@@ -21,7 +21,7 @@ TTelefonoBean::TTelefonoBean(QWidget* propietario, const QString& nombre)
     m_tipo->setObjectName(nombre + QStringLiteral("Tipo"));
     m_tipo->addItems(Constantes::TIPOS_TELEFONO);
     m_tipo->setCurrentIndex(0);
-    m_tipo->setFixedWidth(70);
+    m_tipo->setFixedWidth(ANCHO_TIPO);
 
     m_numero = new QLineEdit(m_contenedor);
     m_numero->setObjectName(nombre + QStringLiteral("Numero"));
@@ -30,11 +30,11 @@ TTelefonoBean::TTelefonoBean(QWidget* propietario, const QString& nombre)
     m_extension = new QLineEdit(m_contenedor);
     m_extension->setObjectName(nombre + QStringLiteral("Extension"));
     m_extension->setPlaceholderText(Constantes::EXTENSION);
-    m_extension->setFixedWidth(70);
+    m_extension->setFixedWidth(ANCHO_EXTENSION);
 
     m_eliminar = new QLabel(m_contenedor);
     m_eliminar->setObjectName(QLatin1Char('T') + nombre);
-    m_eliminar->setFixedWidth(25);
+    m_eliminar->setFixedWidth(ANCHO_ELIMINAR);
     m_eliminar->setScaledContents(true);
     m_eliminar->setCursor(Qt::PointingHandCursor);
 

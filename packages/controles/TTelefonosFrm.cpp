@@ -4,6 +4,7 @@
 #include "Controles.h"
 
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -16,6 +17,25 @@ TTelefonosFrm::TTelefonosFrm(QWidget* parent) : QWidget(parent)
     m_filas = new QVBoxLayout(this);
     m_filas->setContentsMargins(0, 0, 0, 0);
     m_filas->setSpacing(0);
+    // Column names over the rows, at the widths the rows give their fields.
+    m_encabezado = new QWidget(this);
+    m_encabezado->setObjectName(QStringLiteral("TxTelefonoEncabezado"));
+    m_encabezado->setFixedHeight(ALTO_ENCABEZADO);
+    auto* columnas = new QHBoxLayout(m_encabezado);
+    columnas->setContentsMargins(0, 0, 0, 0);
+    columnas->setSpacing(5);
+    const auto columna = [this, columnas](const QString& nombre, const QString& texto, int ancho) {
+        QLabel* e = Controles::texto(m_encabezado, nombre, texto);
+        if (ancho > 0)
+            e->setFixedWidth(ancho);
+        columnas->addWidget(e, ancho > 0 ? 0 : 1);
+    };
+    columna(QStringLiteral("TxTelefonoTipo"), Constantes::TIPOS_TELEFONO.first(), TTelefonoBean::ANCHO_TIPO);
+    columna(QStringLiteral("TxTelefonoNumero"), Constantes::NUMERO, 0);
+    columna(QStringLiteral("TxTelefonoExtension"), Constantes::EXTENSION, TTelefonoBean::ANCHO_EXTENSION);
+    columnas->addSpacing(TTelefonoBean::ANCHO_ELIMINAR);
+    m_encabezado->hide();
+    m_filas->addWidget(m_encabezado);
     TxTelefonoBottom = Controles::texto(this, QStringLiteral("TxTelefonoBottom"), QStringLiteral("+ Agregar Teléfono"));
     TxTelefonoBottom->setFixedHeight(ALTO_SIN_TELEFONOS);
     TxTelefonoBottom->setCursor(Qt::PointingHandCursor);
@@ -42,8 +62,9 @@ void TTelefonosFrm::inicializaTelefono()
 {
     lTelefono.clear();
     TxTelefonoBottom->setEnabled(true);
-    setFixedHeight(ALTO_SIN_TELEFONOS);
     cTelefonos = 0;
+    ajustaAltura();
+    emit filasCambiadas();
 }
 
 void TTelefonosFrm::telefonoBeanFactory(TTelefonoBean& telefono)
@@ -66,6 +87,7 @@ void TTelefonosFrm::agregaTelefono()
     ajustaAltura();
     if (lTelefono.size() >= static_cast<size_t>(Constantes::MAX_TELEFONOS))
         TxTelefonoBottom->setEnabled(false);
+    emit filasCambiadas();
 }
 
 void TTelefonosFrm::onClickElminaTelefono(QObject* sender)
@@ -83,6 +105,7 @@ void TTelefonosFrm::eliminaTelefono(const QString& nombre)
     lTelefono.erase(fila);
     ajustaAltura();
     TxTelefonoBottom->setEnabled(true);
+    emit filasCambiadas();
 }
 
 QList<TDatosTelefono> TTelefonosFrm::getTelefonos() const
@@ -98,7 +121,22 @@ QList<TDatosTelefono> TTelefonosFrm::getTelefonos() const
     return lista;
 }
 
+QList<QWidget*> TTelefonosFrm::camposTabulacion() const
+{
+    QList<QWidget*> campos;
+    for (const auto& fila : lTelefono)
+        campos << fila->getTipo() << fila->getNumero() << fila->getExtension();
+    campos << TxTelefonoBottom;
+    return campos;
+}
+
 void TTelefonosFrm::ajustaAltura()
 {
-    setFixedHeight((static_cast<int>(lTelefono.size()) + 1) * TTelefonoBean::ALTO);
+    if (lTelefono.empty()) {
+        m_encabezado->hide();
+        setFixedHeight(ALTO_SIN_TELEFONOS);
+        return;
+    }
+    m_encabezado->show();
+    setFixedHeight(ALTO_ENCABEZADO + (static_cast<int>(lTelefono.size()) + 1) * TTelefonoBean::ALTO);
 }

@@ -1,5 +1,6 @@
 #include "TBaseDatosLocalFrm.h"
 
+#include "Archivos.h"
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
@@ -7,6 +8,9 @@
 #include "Sistema.h"
 #include "TCadenaConexion.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
@@ -35,6 +39,11 @@ const QString SQL_INSERTA_NEGOCIO =
 const QString SQL_INSERTA_CONEXION = QStringLiteral(
     "INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (:stringConexion, :idNegocioLogginFk)");
 const QString SQL_DESHABILITA = QStringLiteral("UPDATE NegocioLoggin SET Estatus = 1 WHERE rfc=:rfc;");
+// Every column the operations read or write, so a file that lacks one is
+// found at the start rather than at a sign-in.
+const QString SQL_LEE_NEGOCIO =
+    QStringLiteral("SELECT idNegocioLoggin, nombre, rfc, estatus FROM NegocioLoggin LIMIT 1");
+const QString SQL_LEE_CONEXION = QStringLiteral("SELECT stringConexion, idNegocioLogginFk FROM Conexion LIMIT 1");
 
 const QString SQL_TABLA_NEGOCIO = QStringLiteral(
     "CREATE TABLE IF NOT EXISTS NegocioLoggin ("
@@ -155,7 +164,8 @@ void TBaseDatosLocalFrm::creaTablas(const QString& archivo)
     });
 }
 
-bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError)
+bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError,
+                               QString* error)
 {
     QMutexLocker candado(&candadoRegistro);
     const QString archivo = archivoRegistro();
@@ -175,13 +185,17 @@ bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo
                 db.rollback();
             if (registraError)
                 Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+            if (error)
+                *error = QString::fromUtf8(e.what());
         } catch (...) {
             correcto = false;
             if (db.isOpen())
                 db.rollback();
+            const EVelkor desconocido(QStringLiteral("Error desconocido en el registro de negocios."));
             if (registraError)
-                Logmanager::Log(Errores::describe(EVelkor(QStringLiteral("Error desconocido en el registro de negocios."))),
-                                1, Sistema::exePath);
+                Logmanager::Log(Errores::describe(desconocido), 1, Sistema::exePath);
+            if (error)
+                *error = desconocido.mensaje();
         }
     });
     return correcto;
@@ -267,12 +281,12 @@ QString TBaseDatosLocalFrm::getStringConexionByRfc(const QString& rfc, QString& 
     return salida;
 }
 
-void TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro)
+bool TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro, QString* error)
 {
     // Outside the operation, whose errors are swallowed: a field the string
     // cannot hold is the caller's to show, not a registration silently lost.
     const QString almacenada = TCadenaConexion::deRegistro(registro).guardada();
-    opera(
+    return opera(
         [&](QSqlDatabase& db) {
             // One transaction: an entry without its connection string would be
             // listed for sign-in and then fail.
@@ -297,17 +311,86 @@ void TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro)
             if (!db.commit())
                 falla(db.lastError());
         },
-        false);
+        true, error);
 }
 
 bool TBaseDatosLocalFrm::deshabilitaEstatusEmpresa(const QString& rfc)
 {
-    opera(
+    return opera(
         [&](QSqlDatabase& db) {
             QSqlQuery consulta = prepara(db, SQL_DESHABILITA);
             consulta.bindValue(QStringLiteral(":rfc"), rfc);
             ejecuta(consulta);
         },
-        false);
-    return true;
+        true);
+}
+
+bool TBaseDatosLocalFrm::esLegible(const QString& archivo)
+{
+    if (!QFileInfo(archivo).isFile())
+        return false;
+    QMutexLocker candado(&candadoRegistro);
+    bool legible = false;
+    conConexion(archivo, [&](QSqlDatabase& db) {
+        // Read-only: the check must not write into a file it may set aside.
+        // A file another process holds is let be after a short wait.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+        if (!db.open())
+            return;
+        // SQLITE_BUSY and SQLITE_LOCKED: another process is working on it,
+        // which says nothing about its state.
+        const auto ocupado = [](const QSqlError& e) {
+            return e.nativeErrorCode() == QLatin1String("5") || e.nativeErrorCode() == QLatin1String("6");
+        };
+        QSqlQuery revision(db);
+        if (!revision.exec(QStringLiteral("PRAGMA quick_check"))) {
+            legible = ocupado(revision.lastError());
+            return;
+        }
+        if (!revision.next() || revision.value(0).toString() != QLatin1String("ok"))
+            return;
+        revision.finish();
+        for (const QString& sql : {SQL_LEE_NEGOCIO, SQL_LEE_CONEXION}) {
+            QSqlQuery consulta(db);
+            if (!consulta.exec(sql)) {
+                legible = ocupado(consulta.lastError());
+                return;
+            }
+        }
+        legible = true;
+    });
+    return legible;
+}
+
+QString TBaseDatosLocalFrm::reemplazaRegistro(const QByteArray& vacio)
+{
+    const QString archivo = archivoRegistro();
+    const QFileInfo info(archivo);
+    const QString apartado = info.dir().filePath(
+        info.completeBaseName() + QStringLiteral(".danado-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + QLatin1Char('.') +
+        info.suffix());
+    {
+        QMutexLocker candado(&candadoRegistro);
+        if (!QFile::rename(archivo, apartado))
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo apartar el registro de empresas dañado %1.").arg(archivo));
+    }
+    try {
+        if (vacio.isEmpty()) {
+            creaTablas(archivo);
+            Archivos::hazPrivado(archivo);
+        } else {
+            Archivos::creaPrivado(archivo, vacio);
+        }
+    } catch (...) {
+        // The damaged file is all there is: it goes back where it was.
+        QFile::remove(archivo);
+        QFile::rename(apartado, archivo);
+        throw;
+    }
+    Logmanager::Log(QStringLiteral("El registro de empresas no se podía leer: se apartó como %1 y se creó uno nuevo.")
+                        .arg(apartado),
+                    1, Sistema::exePath);
+    return apartado;
 }

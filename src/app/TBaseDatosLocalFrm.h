@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -14,10 +15,12 @@ class QSqlDatabase;
 //
 // Every operation opens its own connection in the calling thread and closes
 // it before returning, one operation at a time, so the UI thread and a worker
-// thread may both call it. Errors of the registry never reach the caller:
+// thread may both call it. Errors of the readings never reach the caller:
 // getNumeroEmpresas logs them and returns 0, the others roll back silently
-// and return what they had gathered. A missing registry file is an error like
-// any other (it is never created here).
+// and return what they had gathered. The writings report theirs, logged: a
+// business whose registration was lost would vanish from the sign-in. A
+// missing registry file is an error like any other (it is never created
+// here; the start-up writes the shipped one).
 //
 // The holder keeps no state: the program uses one, registroLocal(), which
 // the start-up also makes reachable to the windows as BaseDatosLocalFrm.
@@ -42,13 +45,28 @@ public:
     // connection fields. Adds an active entry, even for a known RFC. Both rows
     // are written or neither. A connection field that holds the separator is
     // refused before anything is written: ECadenaConexion reaches the caller,
-    // whose message it is to show.
-    void usuarioLogginInsert(const QStringList& registro);
-    // Disables every registration of that RFC; true also when none matched.
+    // whose message it is to show. A registry that cannot be written gives
+    // false, logged, with the cause in `error` when given: a caller that
+    // creates a business must then not go on as if it were registered.
+    bool usuarioLogginInsert(const QStringList& registro, QString* error = nullptr);
+    // Disables every registration of that RFC; true also when none matched,
+    // false (logged) when the registry could not be written.
     bool deshabilitaEstatusEmpresa(const QString& rfc);
 
     // The registry file of the current program folder.
     static QString archivoRegistro();
+    // Whether `archivo` reads as a registry: a SQLite database that passes
+    // its own check and holds both tables with their columns. A file that is
+    // truncated, not a database or malformed does not; neither does a missing
+    // one. A file another process holds locked counts as readable.
+    static bool esLegible(const QString& archivo);
+    // Sets the registry file of the current program folder aside, under a
+    // dated name in its folder ("Usuarios.danado-<fecha>.db"), and puts a new
+    // one in its place: `vacio` (the shipped empty registry) or, without it,
+    // a file with just the two tables. Returns the name the old file got.
+    // Raises EEntradaSalida when the old file cannot be moved or the new one
+    // written (then the old one is back in place).
+    static QString reemplazaRegistro(const QByteArray& vacio);
     // Creates the two tables in `archivo` (the file is created when missing).
     // Raises EBaseDatos. Needs no window: the build makes the shipped empty
     // registry with it.
@@ -56,8 +74,9 @@ public:
 
 private:
     // Runs `trabajo` on a fresh connection to the registry. Returns false when
-    // it failed; the error is then logged when `registraError` is set.
-    bool opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError);
+    // it failed; the error is then logged when `registraError` is set and
+    // its message put in `error` when given.
+    bool opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError, QString* error = nullptr);
 };
 
 // The program's registry holder, made on first use, from any thread.

@@ -1,7 +1,13 @@
 #include "TCadenaConexion.h"
 
 #include "Constantes.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Rutas.h"
 #include "Signerutils.h"
+
+#include <QDir>
+#include <QRegularExpression>
 
 namespace {
 
@@ -64,7 +70,37 @@ TCadenaConexion TCadenaConexion::dePlano(const QString& plano)
 
 TCadenaConexion TCadenaConexion::deGuardada(const QString& guardada)
 {
-    return dePlano(Signerutils::Signer().decrypt(guardada));
+    try {
+        return dePlano(Signerutils::Signer().decrypt(guardada));
+    } catch (const ECifrado& e) {
+        Logmanager::Log(QStringLiteral("Una cadena de conexión guardada no se pudo descifrar; cuenta como sin "
+                                       "conexión. ") +
+                            Errores::describe(e),
+                        1, Rutas::carpetaPrograma());
+        TCadenaConexion vacia;
+        vacia.m_legible = false;
+        return vacia;
+    }
+}
+
+QString TCadenaConexion::baseDatosEn(const QString& carpetaPrograma) const
+{
+    const QString guardada = getBaseDatos();
+    // Stored on this or on another system: either separator may appear.
+    QString ruta = guardada;
+    ruta.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    static const QRegularExpression unidad(QStringLiteral("^[A-Za-z]:/"));
+    if (!QDir::isAbsolutePath(ruta) && !unidad.match(ruta).hasMatch())
+        return guardada;
+    const QStringList partes = ruta.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (partes.size() < 3)
+        return guardada;
+    QString carpetaBases = Constantes::DB_PATH;
+    while (carpetaBases.endsWith(QLatin1Char('/')))
+        carpetaBases.chop(1);
+    if (partes.at(partes.size() - 3).compare(carpetaBases, Qt::CaseInsensitive) != 0)
+        return guardada;
+    return Rutas::une(carpetaPrograma, {Constantes::DB_PATH, partes.at(partes.size() - 2), partes.last()});
 }
 
 QString TCadenaConexion::plano() const

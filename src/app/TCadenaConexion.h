@@ -32,8 +32,10 @@ public:
     // Split at every "|": a field missing at the end reads as empty, any text
     // after the sixth field is not read.
     static TCadenaConexion dePlano(const QString& plano);
-    // Deciphers a stored string; raises ECifrado for a text the signer did not
-    // write or that was altered.
+    // Deciphers a stored string. A text that does not decipher (empty, not
+    // written by the signer, altered) is no connection: every field empty and
+    // legible() false. That is logged, never raised: one damaged registry row
+    // must not stop whatever reads the registry.
     static TCadenaConexion deGuardada(const QString& guardada);
 
     // The plain text; raises ECadenaConexion (ERR_CONEXION_SEPARADOR naming the
@@ -51,7 +53,19 @@ public:
     QString getServidor() const { return campo(SERVIDOR); }
     QString getBaseDatos() const { return campo(BASE_DATOS); }
     QString getPuerto() const { return campo(PUERTO); }
+    // False for a stored string that did not decipher.
+    bool legible() const { return m_legible; }
+
+    // The database as the program folder `carpetaPrograma` reaches it. A
+    // business kept in a program folder lies in its DB_PATH + RFC + "/"; the
+    // registry stores that path whole, so a path of that shape under another
+    // folder (the folder the program was moved or copied from) is taken in
+    // `carpetaPrograma`'s own: a moved program keeps its businesses and a
+    // copy never works on the original's files. Anything else (a server's
+    // database name, a file kept elsewhere) as stored.
+    QString baseDatosEn(const QString& carpetaPrograma) const;
 
 private:
     QStringList m_campos;
+    bool m_legible = true;
 };

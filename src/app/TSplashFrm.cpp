@@ -129,6 +129,11 @@ void TSplashFrm::ShowNextForm()
         if (!QFile::exists(Sistema::dbUsuariosSistema)) {
             if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath))
                 Archivos::creaPrivado(Sistema::dbUsuariosSistema, bd->data());
+        } else if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema)) {
+            // Read as it is, a damaged registry counts no business and the
+            // wizard would offer the first run as if none had ever been made.
+            const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath);
+            emit registroDanado(TBaseDatosLocalFrm::reemplazaRegistro(bd ? bd->data() : QByteArray()));
         }
     } catch (const std::exception& e) {
         registraError(e);

@@ -5,9 +5,9 @@
 
 // The borderless start window: shows the brand's picture for three seconds
 // while the program prepares its folders, then is destroyed. Its destruction
-// writes the local registry when it is missing, counts the active businesses
-// and announces them with terminado(); the start-up hands over to the wizard
-// from there.
+// writes the local registry when it is missing, sets a damaged one aside for a
+// new one (registroDanado()), counts the active businesses and announces them
+// with terminado(); the start-up hands over to the wizard from there.
 class TSplashFrm : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +24,9 @@ public slots:
     void TimerSplashTimer();
 
 signals:
+    // The registry could not be read: it was kept as `apartado` and a new,
+    // empty one took its place. Emitted before terminado().
+    void registroDanado(const QString& apartado);
     // Emitted while the splash is destroyed, once its work is done: the
     // number of active businesses of the local registry (0 when it could not
     // be read).

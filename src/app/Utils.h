@@ -72,16 +72,20 @@ double CompareStreams(QIODevice& a, QIODevice& b);
 // Positions 3 to 8 of a registration array joined by "|" (plain text).
 // Raises ECadenaConexion when a field holds the separator.
 QString generaStrConexion(const QStringList& registro);
+// A stored connection string that does not decipher counts as no connection
+// in each of these (logged, never raised).
+//
 // Deciphers a stored connection string and splits it into its six fields
-// (missing fields read as empty). Raises ECifrado for a text that does not
-// decipher.
+// (missing fields read as empty; all six for a text that does not decipher).
 QStringList transformaStringConexion(const QString& cadena);
 // A local string (DB_SQLITE) whose database file exists, or a server string
-// (DB_MySQL), taken as written. A missing file shows ERR_EXISTE_NEGOCIO.
+// (DB_MySQL), taken as written. A missing file shows ERR_EXISTE_NEGOCIO; a
+// string that does not decipher is false without a message.
 bool validaConexionString(const QString& cadena);
 // The sign-in rule: the business database is always opened as an embedded
-// file; `conexion` is filled also when the result is false. True when the file
-// exists.
+// file, the one its path names in this program folder
+// (TCadenaConexion::baseDatosEn); `conexion` is filled also when the result
+// is false. True when the file exists.
 bool evaluaConexion(TConexionSesion& conexion, const QString& cadena);
 
 // --- Voucher dates (independent of the user's regional settings) -------------

@@ -32,9 +32,12 @@ QStringList transformaStringConexion(const QString& cadena)
 bool validaConexionString(const QString& cadena)
 {
     const TCadenaConexion campos = TCadenaConexion::deGuardada(cadena);
+    // Its provider reads empty: a string nobody can read names no database.
+    if (!campos.legible())
+        return false;
     const QString proveedor = campos.getProveedor();
     if (proveedor == Constantes::DB_SQLITE) {
-        if (existeArchivo(campos.getBaseDatos()))
+        if (existeArchivo(campos.baseDatosEn(Sistema::exePath)))
             return true;
         mensaje(Constantes::ERR_EXISTE_NEGOCIO, Constantes::MSG_WARNING);
         return false;
@@ -53,7 +56,7 @@ bool evaluaConexion(TConexionSesion& conexion, const QString& cadena)
     // The stored provider is ignored on purpose: strings restored from
     // backups say "SQLITE" and older ones "MySQL", yet every business
     // database is a file of the embedded engine.
-    TConexionSesion nueva = TConexionSesion::embebida(campos.getBaseDatos(), Sistema::exePath);
+    TConexionSesion nueva = TConexionSesion::embebida(campos.baseDatosEn(Sistema::exePath), Sistema::exePath);
     nueva.setPuerto(campos.getPuerto());
     conexion = nueva;
     return existeArchivo(conexion.getDatabase());

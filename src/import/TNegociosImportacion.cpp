@@ -112,8 +112,7 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
         const TUsuarionegocio liga = NuevoNegocio::saveNuevoNegocio(datos, resultado.conexion, m_logo);
         resultado.negocio = liga.getIdnegocio();
         NuevoNegocio::registraNegocio(m_email, rfc, razon, destino);
-        // The registry swallows its own errors: only reading the row back
-        // tells that the business can be found again.
+        // Reading the row back proves the business can be found again.
         if (m_registro.getEmpresaDetalle(rfc).isEmpty())
             throw EEntradaSalida(
                 QStringLiteral("No se pudo registrar el negocio %1 en el registro local de negocios.").arg(rfc));

@@ -124,8 +124,14 @@ void TImportarBaseHilo::ExtraeInformacion(const QString& archivo)
     // One registration per business: the registry lists businesses, not
     // users, and a registration per user would show the business once per
     // user on the sign-in page.
-    registroLocal().usuarioLogginInsert(
-        {email, razon, rfc, DB_SQLITE, QString(), QString(), QString(), archivo, QString(), QString()});
+    QString error;
+    if (!registroLocal().usuarioLogginInsert(
+            {email, razon, rfc, DB_SQLITE, QString(), QString(), QString(), archivo, QString(), QString()}, &error)) {
+        Logmanager::Log(QStringLiteral("Reconstrucción del registro: %1 no se pudo registrar: %2").arg(archivo, error),
+                        1, m_carpeta);
+        m_omitidas << archivo;
+        return;
+    }
     m_registradas << rfc;
     Logmanager::Log(QStringLiteral("Reconstrucción del registro: %1 (%2)").arg(rfc, archivo), 1, m_carpeta);
 }

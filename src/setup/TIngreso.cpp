@@ -4,6 +4,7 @@
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDefaultDBValues.h"
@@ -54,13 +55,7 @@ TResultado ingresaCon(const QString& componente, const QString& email,
     const QStringList detalle = registro.getEmpresaDetalle(rfc);
 
     TConexionSesion conexion;
-    bool existe = false;
-    try {
-        existe = Utils::evaluaConexion(conexion, detalle.value(2));
-    } catch (const ECifrado&) {
-        existe = false;  // a registry row nobody can read leads nowhere
-    }
-    if (!existe) {
+    if (!Utils::evaluaConexion(conexion, detalle.value(2))) {
         registro.deshabilitaEstatusEmpresa(rfc);
         return TResultado::BaseInexistente;
     }
@@ -94,22 +89,52 @@ TResultado ingresaCon(const QString& componente, const QString& email,
     return TResultado::Correcto;
 }
 
+void registra(const QString& texto)
+{
+    Logmanager::Log(texto, 1, Sistema::exePath);
+}
+
+// Every attempt, let in, refused or failed, is one line of the log.
+TResultado registrado(const QString& componente, const QString& email, const std::function<TResultado()>& intento)
+{
+    QString rfc = componente;
+    rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
+    const QString quien = QStringLiteral("correo \"%1\", empresa \"%2\"").arg(email, rfc);
+    TResultado resultado;
+    try {
+        resultado = intento();
+    } catch (const std::exception& e) {
+        registra(QStringLiteral("Ingreso fallido (") + quien + QStringLiteral("): ") + Errores::describe(e));
+        throw;
+    }
+    if (resultado == TResultado::Correcto)
+        registra(QStringLiteral("Ingreso correcto: ") + quien + QLatin1Char('.'));
+    else
+        registra(QStringLiteral("Ingreso rechazado (") + quien + QStringLiteral("): ") +
+                 mensajes(resultado).join(QStringLiteral(" / ")));
+    return resultado;
+}
+
 }  // namespace
 
 TResultado ingresa(const QString& componente, const QString& email, const QString& password)
 {
     // The password typed must be the user's: its stored form is the cipher of
     // e-mail, separator and password, and the cipher is deterministic.
-    return ingresaCon(componente, email, [&](const TUsuario& usuario) {
-        return Credenciales::cifraPassword(usuario.getEmail(), password) == usuario.getPassword();
+    return registrado(componente, email, [&] {
+        return ingresaCon(componente, email, [&](const TUsuario& usuario) {
+            return Credenciales::cifraPassword(usuario.getEmail(), password) == usuario.getPassword();
+        });
     });
 }
 
 TResultado reingresa(const QString& componente, const QString& email, const QString& passwordGuardado)
 {
     // The same cipher of the same e-mail and password in the other database.
-    return ingresaCon(componente, email,
-                      [&](const TUsuario& usuario) { return usuario.getPassword() == passwordGuardado; });
+    return registrado(componente, email, [&] {
+        return ingresaCon(componente, email,
+                          [&](const TUsuario& usuario) { return usuario.getPassword() == passwordGuardado; });
+    });
 }
 
 }  // namespace Ingreso

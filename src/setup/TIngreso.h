@@ -25,11 +25,12 @@ QStringList mensajes(TResultado resultado);
 // On success the session (Sistema::Conexion, Negocio, Usuario,
 // UsuarioNegocio, branches) is filled, the database brought up to date and
 // the business folders created. A password is compared with the stored one;
-// a user created without password signs in with an empty one.
+// a user created without password signs in with an empty one. Every attempt,
+// let in or refused, writes one line to the log.
 TResultado ingresa(const QString& componente, const QString& email, const QString& password);
 // The same sign-in for a user already signed in to another business: the
 // password is given as stored (the user's getPassword), so it matches when
-// the user has the same password in both databases.
+// the user has the same password in both databases. Logged as ingresa.
 TResultado reingresa(const QString& componente, const QString& email, const QString& passwordGuardado);
 
 // Brings a business database up to the program's schema.

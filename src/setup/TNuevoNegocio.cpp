@@ -35,11 +35,11 @@ QByteArray leeArchivo(const QString& ruta)
 
 // A business database already at that place is never overwritten: it is
 // kept beside, under a dated name, so creating a business again with the
-// same RFC cannot destroy vouchers.
-void apartaExistente(const QString& archivo)
+// same RFC cannot destroy vouchers. The name it got, empty when there was none.
+QString apartaExistente(const QString& archivo)
 {
     if (!QFileInfo::exists(archivo))
-        return;
+        return QString();
     Conexiones::cierra(TConexionSesion::embebida(archivo, Sistema::exePath));
     const QString aparte =
         archivo + QStringLiteral(".") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
@@ -47,7 +47,39 @@ void apartaExistente(const QString& archivo)
     if (!QFile::rename(archivo, aparte))
         throw EEntradaSalida(QStringLiteral("Ya existe una base de datos en %1 y no se pudo apartar.").arg(archivo));
     Logmanager::Log(QStringLiteral("La base de datos existente se apartó como ") + aparte, 1, Sistema::exePath);
+    return aparte;
 }
+
+// Until the registry knows the new business, a failure must leave the folder
+// as it was: the new file goes and the database set aside comes back, so the
+// business the registry (or a later rebuild) points to keeps its vouchers.
+class TDeshaceArchivo {
+public:
+    TDeshaceArchivo(QString archivo, QString aparte) : m_archivo(std::move(archivo)), m_aparte(std::move(aparte)) {}
+    ~TDeshaceArchivo()
+    {
+        if (m_hecho)
+            return;
+        Conexiones::cierra(TConexionSesion::embebida(m_archivo, Sistema::exePath));
+        if (m_nuevo)
+            QFile::remove(m_archivo);
+        if (!m_aparte.isEmpty() && !QFileInfo::exists(m_archivo) && QFile::rename(m_aparte, m_archivo))
+            Logmanager::Log(QStringLiteral("La base de datos apartada volvió a su lugar: ") + m_archivo, 1,
+                            Sistema::exePath);
+    }
+    TDeshaceArchivo(const TDeshaceArchivo&) = delete;
+    TDeshaceArchivo& operator=(const TDeshaceArchivo&) = delete;
+
+    // The file at its place is the new one (remove it when undoing).
+    void creado() { m_nuevo = true; }
+    void confirma() { m_hecho = true; }
+
+private:
+    QString m_archivo;
+    QString m_aparte;
+    bool m_nuevo = false;
+    bool m_hecho = false;
+};
 
 // Nobody acts before the owner exists: the owner's own row is stored on
 // behalf of no user, the rest on the owner's.
@@ -161,8 +193,16 @@ QStringList registroDe(const QString& email, const QString& rfc, const QString& 
 
 }  // namespace
 
-TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
-                                 const QByteArray& plantilla)
+namespace {
+
+struct TArchivoCreado {
+    TConexionSesion conexion;
+    QString aparte;  // where an existing database was set aside, if any
+    bool nuevo = false;
+};
+
+TArchivoCreado creaArchivo(const QString& email, const QString& rfc, const TDestino& destino,
+                           const QByteArray& plantilla)
 {
     // A destination the registry could not store would leave a database
     // nobody can reach: refuse it before any file is made.
@@ -178,27 +218,47 @@ TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const
         throw EEntradaSalida(QStringLiteral("No se encontró la base de datos vacía del programa (%1). "
                                             "Reinstala el programa e inténtalo de nuevo.")
                                  .arg(RS_PATH));
+    TArchivoCreado creado;
+    creado.aparte = email.isEmpty() ? QString() : apartaExistente(archivoBase);
+    TDeshaceArchivo deshace(archivoBase, creado.aparte);
     if (!email.isEmpty()) {
-        apartaExistente(archivoBase);
+        deshace.creado();
+        creado.nuevo = true;
         Archivos::creaPrivado(archivoBase, plantilla);
     }
+    creado.conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
+    creado.conexion.setServer(Rutas::programa({DB_SPECIFI_COPTIONS}));
+    deshace.confirma();
+    return creado;
+}
 
-    TConexionSesion conexion = TConexionSesion::embebida(archivoBase, Sistema::exePath);
-    conexion.setServer(Rutas::programa({DB_SPECIFI_COPTIONS}));
-    return conexion;
+}  // namespace
+
+TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
+                                 const QByteArray& plantilla)
+{
+    return creaArchivo(email, rfc, destino, plantilla).conexion;
 }
 
 void registraNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)
 {
-    registroLocal().usuarioLogginInsert(registroDe(email, rfc, razon, destino));
+    QString error;
+    if (!registroLocal().usuarioLogginInsert(registroDe(email, rfc, razon, destino), &error))
+        throw EBaseDatos(ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
 }
 
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla)
 {
-    const TConexionSesion conexion = creaArchivoLocal(email, rfc, destino, plantilla);
+    const TArchivoCreado creado = creaArchivo(email, rfc, destino, plantilla);
+    // A registration that fails leaves the folder as it was: the new file
+    // removed, a database set aside put back.
+    TDeshaceArchivo deshace(creado.conexion.getDatabase(), creado.aparte);
+    if (creado.nuevo)
+        deshace.creado();
     registraNegocio(email, rfc, razon, destino);
-    return conexion;
+    deshace.confirma();
+    return creado.conexion;
 }
 
 bool tieneDatos(const TDireccion& d)
@@ -309,6 +369,9 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
 
     TDefaultDBValues(conexion).inicia();
     Utils::inicializaDirectorios(Sistema::exePath, fiscales.getRfc());
+    Logmanager::Log(QStringLiteral("Empresa creada: RFC \"%1\", \"%2\", en %3.")
+                        .arg(fiscales.getRfc(), datos.nombreEmpresa.trimmed(), conexion.getDatabase()),
+                    1, Sistema::exePath);
     return liga;
 }
 

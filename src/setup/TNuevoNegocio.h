@@ -97,8 +97,10 @@ TDestino destinoLocal(const QString& rfc);
 // field of `destino` cannot be stored and EEntradaSalida when the template is
 // empty or the file cannot be written; either way before anything is
 // registered. The RFC must pass Signerutils::esRfcValido; the folder is
-// private to the owner (0700), the file too (0600). The same as
-// creaArchivoLocal followed by registraNegocio.
+// private to the owner (0700), the file too (0600). A registry that cannot be
+// written raises EBaseDatos; the folder is then left as it was (the new file
+// removed, a database set aside put back). The same as creaArchivoLocal
+// followed by registraNegocio.
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla);
 
@@ -121,7 +123,8 @@ void registraNegocio(const QString& email, const QString& rfc, const QString& ra
 // Before anything is stored, the RFC must be one and a certificate given, its
 // key and password must pass TSigner::revisaCertificados: otherwise raises EVelkor or
 // ECertificado with the message for the user. Raises on any later failure
-// too; the records are stored all or none.
+// too; the records are stored all or none. A business created writes one
+// line to the log.
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuario = nullptr);
 

@@ -189,9 +189,13 @@ TResultado restaurarRespaldo(const QString& archivo)
         Logmanager::Log(QStringLiteral("No se pudo borrar la carpeta reemplazada ") + aparte, 1, Sistema::exePath);
 
     const QString baseFinal = destino + QLatin1Char('/') + QFileInfo(baseExtraida).fileName();
-    if (necesitaRegistro(rfc, detalle))
-        registroLocal().usuarioLogginInsert(
-            {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), baseFinal, QString()});
+    QString error;
+    if (necesitaRegistro(rfc, detalle) &&
+        !registroLocal().usuarioLogginInsert(
+            {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), baseFinal, QString()}, &error))
+        // The files are in place; only the registration is missing, which
+        // the registry rebuild makes from them.
+        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, error);
     Logmanager::Log(QStringLiteral("Se restauró el respaldo %1 en %2").arg(archivo, destino), 1, Sistema::exePath);
     if (detalle.isEmpty())
         Utils::mensaje(REINICIA_APLICACION, MSG_INFORMATION);

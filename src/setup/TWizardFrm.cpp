@@ -22,7 +22,9 @@
 
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QRadioButton>
@@ -44,6 +46,8 @@ std::function<QString(QWidget*, const QString&)> TWizardFrm::seleccionaArchivo =
                                                                                     const QString& filtro) {
     return QFileDialog::getOpenFileName(padre, QString(), QString(), filtro);
 };
+
+std::function<QDate()> TWizardFrm::fechaActual = [] { return QDate::currentDate(); };
 
 namespace {
 
@@ -78,6 +82,38 @@ QHBoxLayout* bienvenida(QWidget* padre, QLabel*& imagenBienvenida, const QString
     fila->addWidget(imagenBienvenida);
     fila->addWidget(textoBienvenida, 1);
     return fila;
+}
+
+constexpr int ESPACIO_FILA = 6;
+
+void registra(const QString& texto)
+{
+    Logmanager::Log(texto, 1, Sistema::exePath);
+}
+
+// Label beside field; the labels take the width of the longest.
+QFormLayout* nuevoFormulario()
+{
+    auto* formulario = new QFormLayout();
+    formulario->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    formulario->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return formulario;
+}
+
+// One row: the field's label (its prompt, unless told otherwise) and the
+// field, or the row `contenido` holding it.
+void fila(QFormLayout* formulario, QLineEdit* campo, QLayout* contenido = nullptr)
+{
+    QLabel* e = Controles::etiqueta(campo->parentWidget(), campo, campo->placeholderText());
+    if (contenido)
+        formulario->addRow(e, contenido);
+    else
+        formulario->addRow(e, campo);
+}
+
+void fila(QFormLayout* formulario, QWidget* campo, const QString& texto)
+{
+    formulario->addRow(Controles::etiqueta(campo->parentWidget(), campo, texto), campo);
 }
 
 // The text of a chosen list entry; the prompt (item 0) reads as empty.
@@ -149,26 +185,28 @@ void TWizardFrm::creaPaginaPerfil()
     diseno->addWidget(texto(TabItem1, QStringLiteral("TxPaso1"), QStringLiteral("Paso 1 de 2")));
     diseno->addWidget(texto(TabItem1, QStringLiteral("TxEditaPerfil"), QStringLiteral("Edita tu Perfil")));
 
+    auto* formulario = nuevoFormulario();
     EdCorreoElectronico = campo(TabItem1, QStringLiteral("EdCorreoElectronico"), QStringLiteral("Correo Electrónico"));
-    diseno->addWidget(EdCorreoElectronico);
+    fila(formulario, EdCorreoElectronico);
     auto* nota = texto(TabItem1, QStringLiteral("TxNotaCorreo"),
                        QStringLiteral("Tu correo electrónico es tu nombre de usuario para entrar al sistema."));
     nota->setWordWrap(true);
-    diseno->addWidget(nota);
+    formulario->addRow(QString(), nota);
     EdPassword = campo(TabItem1, QStringLiteral("EdPassword"), QStringLiteral("Contraseña"), true);
     EdRepitePassword = campo(TabItem1, QStringLiteral("EdRepitePassword"), QStringLiteral("Repetir Contraseña"), true);
-    diseno->addWidget(EdPassword);
-    diseno->addWidget(EdRepitePassword);
+    fila(formulario, EdPassword);
+    fila(formulario, EdRepitePassword);
     auto* pista = texto(TabItem1, QStringLiteral("TxPistaContrasena"),
                         QStringLiteral("Para utilizar el sistema sin contraseña, deja los campos en blanco."));
     pista->setWordWrap(true);
-    diseno->addWidget(pista);
+    formulario->addRow(QString(), pista);
     EdNombre = campo(TabItem1, QStringLiteral("EdNombre"), QStringLiteral("Nombre"));
     EdApellidoPaterno = campo(TabItem1, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
     EdApellidoMaterno = campo(TabItem1, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
-    diseno->addWidget(EdNombre);
-    diseno->addWidget(EdApellidoPaterno);
-    diseno->addWidget(EdApellidoMaterno);
+    fila(formulario, EdNombre);
+    fila(formulario, EdApellidoPaterno);
+    fila(formulario, EdApellidoMaterno);
+    diseno->addLayout(formulario);
 
     auto* encabezado = new QHBoxLayout();
     ImgTelefono = imagen(TabItem1, QStringLiteral("ImgTelefono"), 20);
@@ -219,12 +257,14 @@ void TWizardFrm::creaPaginaNegocio()
     diseno->addWidget(TxInfoExclusiva);
     diseno->addWidget(TxNumeroPAC);
 
+    auto* formulario = nuevoFormulario();
     EdNombreEmpresa = campo(p, QStringLiteral("EdNombreEmpresa"), QStringLiteral("Nombre de la Empresa"));
-    diseno->addWidget(EdNombreEmpresa);
+    fila(formulario, EdNombreEmpresa);
 
     // The paths are chosen with their search buttons, so the certificate is
     // always read before its RFC is taken.
     auto* filaCer = new QHBoxLayout();
+    filaCer->setSpacing(ESPACIO_FILA);
     EdCSD = campo(p, QStringLiteral("EdCSD"), QStringLiteral("Certificado"));
     EdCSD->setReadOnly(true);
     SearchEditButton2 = boton(p, QStringLiteral("SearchEditButton2"), QStringLiteral("Buscar…"));
@@ -234,18 +274,21 @@ void TWizardFrm::creaPaginaNegocio()
     filaCer->addWidget(EdCSD, 1);
     filaCer->addWidget(SearchEditButton2);
     filaCer->addWidget(ClearEditButton1);
-    diseno->addLayout(filaCer);
+    fila(formulario, EdCSD, filaCer);
 
     auto* filaKey = new QHBoxLayout();
+    filaKey->setSpacing(ESPACIO_FILA);
     EdKey = campo(p, QStringLiteral("EdKey"), QStringLiteral("Llave Privada"));
     EdKey->setReadOnly(true);
     SearchEditButton1 = boton(p, QStringLiteral("SearchEditButton1"), QStringLiteral("Buscar…"));
     filaKey->addWidget(EdKey, 1);
     filaKey->addWidget(SearchEditButton1);
-    diseno->addLayout(filaKey);
+    // Lines the key's search button up with the certificate's.
+    filaKey->addSpacing(ClearEditButton1->width() + ESPACIO_FILA);
+    fila(formulario, EdKey, filaKey);
 
-    EdCSDPass = campo(p, QStringLiteral("EdCSDPass"), QStringLiteral("Password"), true);
-    diseno->addWidget(EdCSDPass);
+    EdCSDPass = campo(p, QStringLiteral("EdCSDPass"), QStringLiteral("Contraseña de la llave privada"), true);
+    fila(formulario, EdCSDPass);
 
     auto* filaDatosCer = new QHBoxLayout();
     TxCaducidadCSD = texto(p, QStringLiteral("TxCaducidadCSD"));
@@ -255,22 +298,24 @@ void TWizardFrm::creaPaginaNegocio()
     filaDatosCer->addStretch();
     filaDatosCer->addWidget(TxNoSerieCSDLeyenda);
     filaDatosCer->addWidget(TxNoSerieCSD);
-    diseno->addLayout(filaDatosCer);
+    formulario->addRow(QString(), filaDatosCer);
 
     // The RFC is the certificate's: typing another would create a business
     // that cannot sign its vouchers.
     EdRFC = campo(p, QStringLiteral("EdRFC"), QStringLiteral("RFC"));
     EdRFC->setReadOnly(true);
     EdRazon = campo(p, QStringLiteral("EdRazon"), QStringLiteral("Razón Social"));
-    diseno->addWidget(EdRFC);
-    diseno->addWidget(EdRazon);
+    fila(formulario, EdRFC);
+    fila(formulario, EdRazon);
 
     CmbRegimenFiscal = new QComboBox(p);
     CmbRegimenFiscal->setObjectName(QStringLiteral("CmbRegimenFiscal"));
     CmbRegimenFiscal->setEditable(false);
     CmbRegimenFiscal->addItem(REGIMEN_FISCAL);
-    diseno->addWidget(CmbRegimenFiscal);
+    fila(formulario, CmbRegimenFiscal, REGIMEN_FISCAL);
+    diseno->addLayout(formulario);
 
+    diseno->addWidget(texto(p, QStringLiteral("TxDomicilioFiscal"), QStringLiteral("Domicilio Fiscal")));
     TxDireccion = new QWidget(p);
     TxDireccion->setObjectName(QStringLiteral("TxDireccion"));
     auto* dDireccion = new QVBoxLayout(TxDireccion);
@@ -348,15 +393,17 @@ void TWizardFrm::creaPaginaIngreso()
     seleccion->addWidget(TxSeleccion, 1);
     diseno->addLayout(seleccion);
 
+    auto* formulario = nuevoFormulario();
     EdCorreoElectronicoLoggin =
         campo(TabItem5, QStringLiteral("EdCorreoElectronicoLoggin"), QStringLiteral("Correo Electrónico"));
-    diseno->addWidget(EdCorreoElectronicoLoggin);
+    fila(formulario, EdCorreoElectronicoLoggin);
     auto* filaPassword = new QHBoxLayout();
     ImgCandado = imagen(TabItem5, QStringLiteral("ImgCandado"), 20);
     EdPasswordLoggin = campo(TabItem5, QStringLiteral("EdPasswordLoggin"), QStringLiteral("Contraseña"), true);
     filaPassword->addWidget(ImgCandado);
     filaPassword->addWidget(EdPasswordLoggin, 1);
-    diseno->addLayout(filaPassword);
+    fila(formulario, EdPasswordLoggin, filaPassword);
+    diseno->addLayout(formulario);
 
     auto* filaIngreso = new QHBoxLayout();
     TxOlvidarContraseña =
@@ -383,6 +430,7 @@ void TWizardFrm::creaPaginaIngreso()
     diseno->addStretch();
 
     connect(BtIngresar, &QPushButton::clicked, this, &TWizardFrm::BtIngresarClick);
+    connect(EdCorreoElectronicoLoggin, &QLineEdit::returnPressed, this, &TWizardFrm::BtIngresarClick);
     connect(EdPasswordLoggin, &QLineEdit::returnPressed, this, &TWizardFrm::BtIngresarClick);
 }
 
@@ -458,6 +506,12 @@ void TWizardFrm::FormCreate()
     EdRazon->setMaxLength(300);
     nextStep = false;
     m_listaEmpresas.clear();
+    // The scrolling boxes are no keyboard stops of their own: Tab goes to
+    // their fields, and the box scrolls to show the one focused.
+    SBSeleccionarEmpresa->setFocusPolicy(Qt::NoFocus);
+    if (auto* desplazable = findChild<QScrollArea*>(QStringLiteral("SBNegocio")))
+        desplazable->setFocusPolicy(Qt::NoFocus);
+    connect(TxTelefonoContenedor, &TTelefonosFrm::filasCambiadas, this, &TWizardFrm::setUpTabOrder);
     setUpTabOrder();
 
     for (QWidget* w : {static_cast<QWidget*>(EdCorreoElectronico), static_cast<QWidget*>(EdCorreoElectronicoLoggin),
@@ -496,8 +550,9 @@ void TWizardFrm::aplicaEstilos()
                                   QStringLiteral("TxTituloConfiguracion"), QStringLiteral("TxSeleccionaEmpresa"),
                                   QStringLiteral("TxRecuperaContrasena")})
         colorTexto(findChild<QLabel*>(nombre), RS_TEXTOSUBTITULOS);
-    for (QLabel* seccion : {findChild<QLabel*>(QStringLiteral("TxTelefonos")),
-                            findChild<QLabel*>(QStringLiteral("TxEmpresaSeleccionada")), TxSeleccion})
+    for (QLabel* seccion :
+         {findChild<QLabel*>(QStringLiteral("TxTelefonos")), findChild<QLabel*>(QStringLiteral("TxDomicilioFiscal")),
+          findChild<QLabel*>(QStringLiteral("TxEmpresaSeleccionada")), TxSeleccion})
         colorTexto(seccion, RS_TEXTOSECCION);
     for (QLabel* liga :
          {TxTelefonoBottom, TxOlvidarContraseña, TxUpdate, TXCatalogos, TxBaseDatos, Text2, TxRestaurarRespaldoXML})
@@ -507,26 +562,35 @@ void TWizardFrm::aplicaEstilos()
     const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca);
     for (QPushButton* b :
          {BtIngresar, BtSiguiente, BtAnterior, BtFinalizar, BtLimpiarCampos, BtCancelar, CornerButton17, CornerButton7})
-        b->setStyleSheet(hoja);
+        Controles::estiloBoton(b, hoja);
 }
 
 void TWizardFrm::setUpTabOrder()
 {
-    const QList<QWidget*> orden = {EdCorreoElectronico,
-                                   EdPassword,
-                                   EdRepitePassword,
-                                   EdNombre,
-                                   EdApellidoPaterno,
-                                   EdApellidoMaterno,
-                                   EdNombreEmpresa,
-                                   EdCSD,
-                                   EdKey,
-                                   EdCSDPass,
-                                   EdRFC,
-                                   EdRazon,
-                                   CmbRegimenFiscal};
-    for (int i = 1; i < orden.size(); ++i)
-        QWidget::setTabOrder(orden.at(i - 1), orden.at(i));
+    // One chain through every page, each page's part in its reading order
+    // and its buttons last; the pages not shown are skipped by Tab.
+    QList<QWidget*> orden = {EdCorreoElectronico, EdPassword,       EdRepitePassword, EdNombre,
+                             EdApellidoPaterno,   EdApellidoMaterno};
+    orden << TxTelefonoContenedor->camposTabulacion();
+    orden << BtSiguiente;
+    orden << QList<QWidget*>{EdNombreEmpresa, EdCSD, SearchEditButton2, ClearEditButton1, EdKey, SearchEditButton1,
+                             EdCSDPass,       EdRFC, EdRazon,           CmbRegimenFiscal};
+    if (m_direccion)
+        orden << m_direccion->camposTabulacion();
+    orden << QList<QWidget*>{BtAnterior, BtLimpiarCampos, BtFinalizar, CornerButton7, CornerButton17};
+    for (QAbstractButton* radio : m_grupoEmpresas->buttons())
+        orden << radio;
+    orden << QList<QWidget*>{EdCorreoElectronicoLoggin,
+                             EdPasswordLoggin,
+                             TxOlvidarContraseña,
+                             BtIngresar,
+                             BtCancelar,
+                             TxUpdate,
+                             TXCatalogos,
+                             TxBaseDatos,
+                             Text2,
+                             TxRestaurarRespaldoXML};
+    Controles::ordenTabulacion(orden);
 }
 
 void TWizardFrm::inicializaMarcas()
@@ -598,20 +662,24 @@ void TWizardFrm::BtSiguienteClick()
     initErrores();
     if (EdCorreoElectronico->text().isEmpty()) {
         marcaError(EdCorreoElectronico);
+        registra(QStringLiteral("Perfil rechazado: ") + ERR_MAIL_REQUERIDO);
         Utils::mensaje(ERR_MAIL_REQUERIDO, MSG_WARNING);
         return;
     }
     const bool correoValido = Utils::validaUsuario(EdCorreoElectronico->text().trimmed());
     if (correoValido && Utils::validaContrasena(EdPassword->text(), EdRepitePassword->text())) {
         TabControl1->setCurrentIndex(1);
+        EdNombreEmpresa->setFocus();
         return;
     }
     if (correoValido) {
         marcaError(EdPassword);
         marcaError(EdRepitePassword);
+        registra(QStringLiteral("Perfil rechazado: ") + ERR_CONTRASENA);
         Utils::mensaje(ERR_CONTRASENA, MSG_WARNING);
     } else {
         marcaError(EdCorreoElectronico);
+        registra(QStringLiteral("Perfil rechazado: ") + ERR_MAIL_NO_VALIDO);
         Utils::mensaje(ERR_MAIL_NO_VALIDO, MSG_WARNING);
     }
 }
@@ -619,11 +687,13 @@ void TWizardFrm::BtSiguienteClick()
 void TWizardFrm::BtAnteriorClick()
 {
     TabControl1->setCurrentIndex(0);
+    EdCorreoElectronico->setFocus();
 }
 
 void TWizardFrm::BtCancelarClick()
 {
     TabControl1->setCurrentIndex(3);
+    enfocaIngreso();
 }
 
 void TWizardFrm::CornerButton17Click()
@@ -676,6 +746,26 @@ void TWizardFrm::initEmpresas()
     SBSeleccionarEmpresa->setFixedHeight(30 * static_cast<int>(qMin<qsizetype>(empresas.size(), 3)));
     for (const QString& entrada : empresas)
         getElementoEmpresa(entrada);
+    // With a single business there is nothing to choose.
+    if (empresas.size() == 1) {
+        auto* radio = qobject_cast<QRadioButton*>(m_grupoEmpresas->buttons().constFirst());
+        radio->setChecked(true);
+    }
+    setUpTabOrder();
+    enfocaIngreso();
+}
+
+void TWizardFrm::enfocaIngreso()
+{
+    const QList<QAbstractButton*> radios = m_grupoEmpresas->buttons();
+    if (TxSeleccion->text().isEmpty() && !radios.isEmpty())
+        radios.constFirst()->setFocus();
+    else if (EdCorreoElectronicoLoggin->text().isEmpty())
+        EdCorreoElectronicoLoggin->setFocus();
+    else if (EdPasswordLoggin->text().isEmpty())
+        EdPasswordLoggin->setFocus();
+    else
+        BtIngresar->setFocus();
 }
 
 void TWizardFrm::getElementoEmpresa(const QString& entrada)
@@ -692,11 +782,16 @@ void TWizardFrm::getElementoEmpresa(const QString& entrada)
     fondo(tile, Style::StyleFrm().color(RS_TEXTOBLANCO));
     auto* fila = new QHBoxLayout(tile);
     fila->setContentsMargins(4, 0, 4, 0);
-    auto* radio = new QRadioButton(rfc, tile);
+    // "&" would mark a keyboard shortcut and vanish from the text shown.
+    auto* radio = new QRadioButton(QString(rfc).replace(QLatin1Char('&'), QStringLiteral("&&")), tile);
     radio->setObjectName(componente);
     radio->setFixedWidth(121);
     m_grupoEmpresas->addButton(radio);
-    connect(radio, &QRadioButton::clicked, this, [this, radio] { onClickRb(radio); });
+    // Chosen by mouse, Space or the arrows alike.
+    connect(radio, &QRadioButton::toggled, this, [this, radio](bool elegido) {
+        if (elegido)
+            onClickRb(radio);
+    });
     auto* textoNombre = new QLabel(nombre, tile);
     textoNombre->setWordWrap(true);
     auto* vacio = new QLabel(tile);
@@ -787,6 +882,23 @@ void TWizardFrm::muestraInicio(int empresasActivas)
         Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
     }
     show();
+    // Told once the wizard is up, not from inside the splash's end.
+    if (!m_registroApartado.isEmpty())
+        QMetaObject::invokeMethod(this, &TWizardFrm::ofreceReconstruccion, Qt::QueuedConnection);
+}
+
+void TWizardFrm::avisaRegistroDanado(const QString& apartado)
+{
+    m_registroApartado = apartado;
+}
+
+void TWizardFrm::ofreceReconstruccion()
+{
+    if (m_registroApartado.isEmpty())
+        return;
+    const QString nombre = QFileInfo(m_registroApartado).fileName();
+    m_registroApartado.clear();
+    Utils::mensaje(QString(AVISO_REGISTRO_DANADO).replace(ARCHIVO_SUST, nombre), MSG_WARNING);
 }
 
 // --- First run and new business ------------------------------------------------------
@@ -802,6 +914,7 @@ void TWizardFrm::initNuevaEmpresa()
     initNueva();
     isNuevaNegocio = false;
     BtAnterior->show();
+    EdCorreoElectronico->setFocus();
 }
 
 void TWizardFrm::initNueva()
@@ -810,6 +923,7 @@ void TWizardFrm::initNueva()
         e->clear();
     for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
         t->clear();
+    muestraVigencia(QString());
     CmbRegimenFiscal->setCurrentIndex(-1);
     for (QWidget* w :
          {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD), static_cast<QWidget*>(EdKey),
@@ -820,6 +934,12 @@ void TWizardFrm::initNueva()
         m_direccion = new TDireccionesFrm(TxDireccion);
         m_direccion->setObjectName(QStringLiteral("DireccionesFrm"));
         TxDireccion->layout()->addWidget(m_direccion);
+        int anchoEtiquetas = 0;
+        for (const QLabel* e : TxTopSecundario->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (e->buddy())
+                anchoEtiquetas = qMax(anchoEtiquetas, e->sizeHint().width());
+        m_direccion->setAnchoEtiquetas(anchoEtiquetas);
+        setUpTabOrder();
     }
     quitaError(m_direccion->getCmbCodigoPostal());
     m_direccion->inicializaDireccion(true);
@@ -885,12 +1005,24 @@ void TWizardFrm::SearchEditButton2Click()
         return;
     }
     const QMap<QString, QString> info = signer.getInformacionCertificado(ruta);
-    TxCaducidadCSD->setText(CN_CADUCIDAD + info.value(CERT_VALIDTOSTR));
+    muestraVigencia(info.value(CERT_VALIDTOSTR));
     TxNoSerieCSDLeyenda->setText(CN_NO_SERIE);
     TxNoSerieCSD->setText(info.value(CERT_SERIALNUMBER).trimmed());
     EdRFC->setText(Signerutils::rfcDelSujeto(info.value(CERT_OID_45)));
     EdRazon->setText(info.value(CERT_OID_41).trimmed());
     inicializaRegimen(EdRFC->text());
+}
+
+void TWizardFrm::muestraVigencia(const QString& fin)
+{
+    // An expired certificate is accepted (a business may still keep its older
+    // vouchers), but the user has to see that it can no longer seal.
+    const QDate fecha = QDate::fromString(fin, FORMATO_FECHA);
+    const bool vencido = fecha.isValid() && fecha < fechaActual();
+    TxCaducidadCSD->setText(fin.isEmpty() ? QString() : (vencido ? CN_VENCIDO : CN_CADUCIDAD) + fin);
+    TxCaducidadCSD->setPalette(QPalette());
+    if (vencido)
+        colorTexto(TxCaducidadCSD, RS_TEXTOADVERTENCIA);
 }
 
 // --- Phone rows ----------------------------------------------------------------------
@@ -938,7 +1070,7 @@ bool TWizardFrm::isValido()
     if (cmbCodigoPostal) {
         const QString prompt = cmbCodigoPostal->count() > 0 ? cmbCodigoPostal->itemText(0) : CMB_CODIGOPOSTAL;
         const QString cp = cmbCodigoPostal->currentText();
-        if (cmbCodigoPostal->currentIndex() <= 0 && cp == CMB_CODIGOPOSTAL.left(5)) {
+        if (!m_direccion->isCodigoPostalElegido()) {
             marcaError(cmbCodigoPostal);
             mensaje += SALTO + requerido(prompt);
         } else if (cp.size() >= 5) {
@@ -965,10 +1097,17 @@ bool TWizardFrm::isValido()
     }
 
     if (!mensaje.isEmpty()) {
+        registra(QStringLiteral("Alta de empresa rechazada por la validación: ") + mensaje.trimmed());
         Utils::mensaje(MENSAJE_ERROR + mensaje, MSG_WARNING);
         return false;
     }
-    return Utils::evaluaRelacionCertificados(EdCSD->text().trimmed(), EdKey->text().trimmed(), EdCSDPass->text());
+    if (!Utils::evaluaRelacionCertificados(EdCSD->text().trimmed(), EdKey->text().trimmed(), EdCSDPass->text())) {
+        registra(
+            QStringLiteral("Alta de empresa rechazada: el certificado y la llave privada no se aceptaron (RFC \"") +
+            EdRFC->text() + QStringLiteral("\")."));
+        return false;
+    }
+    return true;
 }
 
 NuevoNegocio::TDatos TWizardFrm::datosCaptura() const
@@ -1048,6 +1187,8 @@ void TWizardFrm::BtFinalizarClick()
         else
             creaNegocioNuevo(datos);
     } catch (const std::exception& e) {
+        registra(QStringLiteral("Alta de empresa fallida (RFC \"") + datos.rfc + QStringLiteral("\"): ") +
+                 Errores::describe(e));
         Utils::mensaje(textoError(e), MSG_ERROR);
     }
 }
@@ -1065,6 +1206,8 @@ void TWizardFrm::creaNegocioAdicional(const NuevoNegocio::TDatos& datos)
 {
     nextStep = false;
     if (!registroLocal().getEmpresaDetalle(datos.rfc).isEmpty()) {
+        registra(QStringLiteral("Alta de empresa rechazada: ya existe la empresa con RFC \"") + datos.rfc +
+                 QStringLiteral("\"."));
         Utils::mensaje(MENSAJE_EMPRESA_EXISTENTE, MSG_WARNING);
         return;
     }

@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -44,6 +45,8 @@ public:
     // ("Certificado (*.cer)" or "Llave privada (*.key)"); the chosen path, or
     // an empty text when nothing was chosen. Tests replace it.
     static std::function<QString(QWidget*, const QString&)> seleccionaArchivo;
+    // Today, for the certificate's expiry. Tests replace it.
+    static std::function<QDate()> fechaActual;
     static const QString FILTRO_CERTIFICADO;
     static const QString FILTRO_LLAVE;
 
@@ -182,6 +185,13 @@ public slots:
     // in to (page 3), otherwise the first run (page 0); then shows the
     // wizard. An error preparing the page is logged, the wizard shown anyway.
     void muestraInicio(int empresasActivas);
+    // The start found the registry unreadable and kept it as `apartado`; the
+    // user is told once the wizard shows (ofreceReconstruccion).
+    void avisaRegistroDanado(const QString& apartado);
+    // Tells the user that the registry was damaged and set aside and that the
+    // businesses' data stay in their folders. This is where the rebuild of the
+    // registry from the business folders is to be offered.
+    void ofreceReconstruccion();
     void BtSiguienteClick();
     void BtAnteriorClick();
     void BtCancelarClick();
@@ -214,6 +224,12 @@ private:
     void cargaImagenes();
     void aplicaEstilos();
     void setUpTabOrder();
+    // The sign-in page's first stop the user still has to fill: the business
+    // list while none is chosen, then the e-mail, then the password.
+    void enfocaIngreso();
+    // TxCaducidadCSD for the validity end `fin` (FORMATO_FECHA); an expired
+    // certificate in the warning colour.
+    void muestraVigencia(const QString& fin);
     void inicializaMarcas();
     void initErrores();
     void inicializaTelefono();
@@ -236,4 +252,5 @@ private:
     QStringList m_listaEmpresas;
     TDireccionesFrm* m_direccion = nullptr;
     QList<QWidget*> m_campoQuitaError;
+    QString m_registroApartado;
 };

@@ -4,6 +4,7 @@
 #include "NegocioPrueba.h"
 #include "TIngreso.h"
 #include "Prompter.h"
+#include "RegistroPrueba.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TMainFrm.h"
@@ -12,6 +13,7 @@
 #include "Ventanas.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -100,6 +102,45 @@ private slots:
         QFile log(programa.archivo(QStringLiteral("Velkor.log")));
         QVERIFY(log.open(QIODevice::ReadOnly));
         QCOMPARE(log.readAll().contains(" error raised, with message : "), !conRecursos);
+    }
+
+    // A registry that cannot be read is kept aside under a dated name and a
+    // new one takes its place; the user is told once the wizard shows.
+    void registroDanado_data()
+    {
+        QTest::addColumn<QByteArray>("danado");
+        for (const auto& [nombre, contenido] : RegistroPrueba::danados(RegistroPrueba::conFilas(300)))
+            QTest::newRow(qPrintable(nombre)) << contenido;
+    }
+    void registroDanado()
+    {
+        QFETCH(QByteArray, danado);
+        TCarpetaPrograma programa;
+        TColaRespuestas respuestas;
+        Arranque::creaVentanas(programa.ruta());
+        QFile registro(programa.archivo(Constantes::DB_USUARIOS));
+        QVERIFY(registro.open(QIODevice::WriteOnly));
+        registro.write(danado);
+        registro.close();
+        terminaSplash();
+        QVERIFY(respuestas.textos().isEmpty());
+        QCoreApplication::processEvents();
+
+        QVERIFY(WizardFrm->isVisible());
+        QCOMPARE(WizardFrm->TabControl1->currentIndex(), 0);
+        const QDir carpetaDb(programa.archivo(Constantes::DB_PATH));
+        const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
+        QCOMPARE(apartados.size(), 1);
+        QFile apartado(carpetaDb.filePath(apartados.first()));
+        QVERIFY(apartado.open(QIODevice::ReadOnly));
+        QCOMPARE(apartado.readAll(), danado);
+        QCOMPARE(respuestas.textos(),
+                 QStringList{
+                     QString(Constantes::AVISO_REGISTRO_DANADO).replace(Constantes::ARCHIVO_SUST, apartados.first())});
+        QVERIFY(TBaseDatosLocalFrm::esLegible(programa.archivo(Constantes::DB_USUARIOS)));
+        QFile log(programa.archivo(QStringLiteral("Velkor.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(apartados.first()));
     }
 
     void temporizadorReal()

@@ -1,3 +1,4 @@
+#include "Arranque.h"
 #include "Constantes.h"
 #include "PrompterCajas.h"
 #include "Sistema.h"
@@ -21,6 +22,7 @@ class TPruebaPrompter : public QObject {
     // What the box showed: its title and its buttons.
     QString m_titulo;
     QList<QMessageBox::StandardButton> m_botones;
+    QStringList m_textosBotones;
 
     // Presses `boton` on the next modal box once it is up.
     void contesta(QMessageBox::StandardButton boton, int intentos = 1000)
@@ -33,15 +35,22 @@ class TPruebaPrompter : public QObject {
                 return;
             }
             m_titulo = caja->windowTitle();
-            for (QAbstractButton* b : caja->buttons())
+            for (QAbstractButton* b : caja->buttons()) {
                 m_botones << caja->standardButton(b);
+                m_textosBotones << b->text().remove(QLatin1Char('&'));
+            }
+            m_textosBotones.sort();
             std::sort(m_botones.begin(), m_botones.end());
             caja->button(boton)->click();
         });
     }
 
 private slots:
-    void initTestCase() { Prompter::instala(&m_cajas); }
+    void initTestCase()
+    {
+        Prompter::instala(&m_cajas);
+        Arranque::instalaTraducciones();
+    }
     void cleanupTestCase() { Prompter::instala(nullptr); }
 
     // Boxes are shown on the UI thread even when a worker asks; the title is
@@ -71,6 +80,7 @@ private slots:
         Sistema::nameSistema = nombreSistema;
         m_titulo.clear();
         m_botones.clear();
+        m_textosBotones.clear();
         contesta(static_cast<QMessageBox::StandardButton>(boton));
         int obtenido = -1;
         const auto muestra = [&] {
@@ -92,11 +102,15 @@ private slots:
         Sistema::nameSistema.clear();
         QCOMPARE(m_titulo, titulo);
         QList<QMessageBox::StandardButton> botones{QMessageBox::Ok};
+        // Qt's own button texts, in Spanish.
+        QStringList textos{QStringLiteral("Aceptar")};
         if (pregunta) {
             botones << QMessageBox::Cancel;
+            textos << QStringLiteral("Cancelar");
             QCOMPARE(obtenido, boton == QMessageBox::Ok ? TPrompter::OK : TPrompter::CANCELAR);
         }
         QCOMPARE(m_botones, botones);
+        QCOMPARE(m_textosBotones, textos);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "RegistroPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
@@ -9,6 +10,7 @@
 #include "Utils.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -158,9 +160,13 @@ private slots:
         QVERIFY(m_registro.getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
         QString salida;
         QVERIFY(m_registro.getStringConexionByRfc(QStringLiteral("AAA010101AAA"), salida).isEmpty());
-        m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0));
-        QVERIFY(m_registro.deshabilitaEstatusEmpresa(QStringLiteral("AAA010101AAA")));
-        QCOMPARE(lineasLog().size(), 1);
+        // The writings say so, and log it: a registration lost unnoticed
+        // would make the business vanish from the sign-in.
+        QString error;
+        QVERIFY(!m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0), &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!m_registro.deshabilitaEstatusEmpresa(QStringLiteral("AAA010101AAA")));
+        QCOMPARE(lineasLog().size(), 3);
         // A registry is never made up here: the start-up writes the real one.
         QCOMPARE(QFile::exists(archivo), existe);
         if (existe) {
@@ -170,21 +176,76 @@ private slots:
         }
     }
 
+    // What the start takes for a damaged registry, to be set aside.
+    void legibilidad_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addColumn<bool>("legible");
+        const QByteArray sano = RegistroPrueba::conFilas(300);
+        QTest::newRow("sano") << sano << true;
+        for (const auto& [nombre, contenido] : RegistroPrueba::danados(sano))
+            QTest::newRow(qPrintable(nombre)) << contenido << false;
+    }
+    void legibilidad()
+    {
+        QFETCH(QByteArray, contenido);
+        QFETCH(bool, legible);
+        const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
+        QFile escrito(archivo);
+        QVERIFY(escrito.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        escrito.write(contenido);
+        escrito.close();
+        QCOMPARE(TBaseDatosLocalFrm::esLegible(archivo), legible);
+        // Looking never changes the file.
+        QVERIFY(escrito.open(QIODevice::ReadOnly));
+        QCOMPARE(escrito.readAll(), contenido);
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+    }
+
+    // Another process working on the registry says nothing of its state.
+    void legibleMientrasOtroLoBloquea()
+    {
+        const RegistroPrueba::TBloqueo bloqueo;
+        QVERIFY(bloqueo.activo());
+        QVERIFY(TBaseDatosLocalFrm::esLegible(TBaseDatosLocalFrm::archivoRegistro()));
+    }
+
+    // The damaged file is kept beside the new one, under a dated name.
+    void reemplazo_data()
+    {
+        QTest::addColumn<bool>("conVacio");
+        QTest::newRow("con el registro vacío del paquete") << true;
+        QTest::newRow("sin paquete: se crean las tablas") << false;
+    }
+    void reemplazo()
+    {
+        QFETCH(bool, conVacio);
+        const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
+        const QByteArray danado(4096, '\x5a');
+        QFile escrito(archivo);
+        QVERIFY(escrito.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        escrito.write(danado);
+        escrito.close();
+        const QString apartado =
+            TBaseDatosLocalFrm::reemplazaRegistro(conVacio ? RegistroPrueba::conFilas(0) : QByteArray());
+        QCOMPARE(QFileInfo(apartado).absolutePath(), QFileInfo(archivo).absolutePath());
+        QVERIFY2(QFileInfo(apartado).fileName().startsWith(QStringLiteral("Usuarios.danado-")), qPrintable(apartado));
+        QFile guardado(apartado);
+        QVERIFY(guardado.open(QIODevice::ReadOnly));
+        QCOMPARE(guardado.readAll(), danado);
+        QVERIFY(TBaseDatosLocalFrm::esLegible(archivo));
+        QCOMPARE(QFileInfo(archivo).permissions() & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(m_registro.getNumeroEmpresas(), 0);
+        QVERIFY(lineasLog().last().contains(QFileInfo(apartado).fileName()));
+    }
+
     // A second connection string that cannot be stored must not leave a
     // business listed without one.
     void altaSinConexionNoQuedaAMedias()
     {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prueba-rompe"));
-            db.setDatabaseName(TBaseDatosLocalFrm::archivoRegistro());
-            QVERIFY(db.open());
-            QSqlQuery consulta(db);
-            QVERIFY(consulta.exec(QStringLiteral("DROP TABLE Conexion")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("prueba-rompe"));
+        QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("DROP TABLE Conexion")));
 
-        m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0));
+        QVERIFY(!m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0)));
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);
         QVERIFY(m_registro.getEmpresas().isEmpty());
     }

@@ -3,9 +3,13 @@
 #include "Constantes.h"
 #include "Errores.h"
 #include "Prompter.h"
+#include "RegistroPrueba.h"
 #include "Signerutils.h"
+#include "Logmanager.h"
 #include "Sistema.h"
+#include "TBaseDatosLocalFrm.h"
 #include "TCadenaConexion.h"
+#include "TIngreso.h"
 #include "Utils.h"
 
 #include <QBuffer>
@@ -52,7 +56,8 @@ private slots:
         std::setlocale(LC_ALL, "es_MX.UTF-8");
     }
 
-    // No fields at all: the stored text cannot be read back.
+    // An empty field list: the stored text cannot be read back, and reads as
+    // six empty fields.
     void transformaStringConexion_data()
     {
         QTest::addColumn<QString>("guardada");
@@ -80,9 +85,50 @@ private slots:
         QFETCH(QString, guardada);
         QFETCH(QStringList, campos);
         if (campos.isEmpty())
-            QVERIFY_THROWS_EXCEPTION(ECifrado, Utils::transformaStringConexion(guardada));
+            QCOMPARE(Utils::transformaStringConexion(guardada), QStringList(6, QString()));
         else
             QCOMPARE(Utils::transformaStringConexion(guardada), campos);
+    }
+
+    // A stored string that does not decipher is no connection wherever it is
+    // read: nothing is raised, nothing is shown, and it is logged.
+    void cadenaIlegible_data()
+    {
+        QTest::addColumn<QString>("guardada");
+        QTest::newRow("texto plano") << QStringLiteral("SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|");
+        QTest::newRow("vacía") << QString();
+        QString alterada = cifra(QStringLiteral("SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|"));
+        alterada[5] = alterada.at(5) == QLatin1Char('A') ? QLatin1Char('B') : QLatin1Char('A');
+        QTest::newRow("alterada") << alterada;
+    }
+    void cadenaIlegible()
+    {
+        QFETCH(QString, guardada);
+        TCarpetaPrograma carpeta;
+        TBaseDatosLocalFrm::creaTablas(carpeta.archivo(Constantes::DB_USUARIOS));
+        TColaRespuestas respuestas;
+        try {
+            QVERIFY(!TCadenaConexion::deGuardada(guardada).legible());
+            QCOMPARE(Utils::transformaStringConexion(guardada), QStringList(6, QString()));
+            QVERIFY(!Utils::validaConexionString(guardada));
+            TConexionSesion conexion;
+            QVERIFY(!Utils::evaluaConexion(conexion, guardada));
+            QVERIFY(conexion.getDatabase().isEmpty());
+
+            // A registry row holding it: the sign-in takes it for a missing database.
+            QVERIFY(RegistroPrueba::ejecuta(
+                QStringLiteral("INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES ('A', 'AAA010101AAA', 0)")));
+            QVERIFY(RegistroPrueba::ejecuta(
+                QStringLiteral("INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (?, 1)"), {guardada}));
+            QCOMPARE(Ingreso::ingresa(QStringLiteral("AAA010101AAA"), QStringLiteral("a@b.mx"), QString()),
+                     Ingreso::TResultado::BaseInexistente);
+        } catch (const std::exception& e) {
+            QFAIL(qPrintable(Errores::describe(e)));
+        }
+        QVERIFY(respuestas.textos().isEmpty());
+        QFile log(Logmanager::archivoLog(carpeta.ruta()));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("ECifrado error raised"));
     }
 
     void generaStrConexionIdaYVuelta_data()
@@ -199,6 +245,32 @@ private slots:
             QSqlQuery consulta(Conexiones::baseDatos(conexion));
             QVERIFY(consulta.exec(QStringLiteral("SELECT 1 FROM RDB$DATABASE")) && consulta.next());
         }
+    }
+
+    // A business kept in a program folder is reached in the running one,
+    // wherever the folder was when it was registered.
+    void baseDatosEn_data()
+    {
+        QTest::addColumn<QString>("guardada");
+        QTest::addColumn<QString>("esperada"); // empty: as stored
+        const QString aqui = QStringLiteral("/opt/velkor/");
+        QTest::newRow("en esta carpeta") << aqui + QStringLiteral("db/AAA010101AAA/Velkor.fdb") << QString();
+        QTest::newRow("carpeta movida o copiada") << QStringLiteral("/home/ana/velkor viejo/db/AAA010101AAA/Velkor.fdb")
+                                                  << aqui + QStringLiteral("db/AAA010101AAA/Velkor.fdb");
+        QTest::newRow("restaurada, de otro sistema") << QStringLiteral("C:\\Velkor\\DB\\H&E951128469\\cfdidb.db")
+                                                     << aqui + QStringLiteral("db/H&E951128469/cfdidb.db");
+        QTest::newRow("archivo fuera de una carpeta de empresa")
+            << QStringLiteral("/home/ana/respaldo.fdb") << QString();
+        QTest::newRow("nombre de base en un servidor") << QStringLiteral("negocios") << QString();
+        QTest::newRow("ruta relativa") << QStringLiteral("db/AAA010101AAA/Velkor.fdb") << QString();
+        QTest::newRow("vacía") << QString() << QString();
+    }
+    void baseDatosEn()
+    {
+        QFETCH(QString, guardada);
+        QFETCH(QString, esperada);
+        const TCadenaConexion cadena(Constantes::DB_SQLITE, {}, {}, {}, guardada, {});
+        QCOMPARE(cadena.baseDatosEn(QStringLiteral("/opt/velkor/")), esperada.isEmpty() ? guardada : esperada);
     }
 
     // Dates without a time go through stringToDate; an invalid expectation

@@ -273,6 +273,35 @@ private slots:
             QCOMPARE(e->valor(creacion), creadaEn);
     }
 
+    // A new record is active (0) unless said otherwise: listings and the
+    // registry rebuild look for 0, and NULL is never 0.
+    void estatusInicial_data()
+    {
+        QTest::addColumn<QString>("clase");
+        QTest::addColumn<QString>("columna");
+        for (const TTabla& t : Esquema::tablas()) {
+            if (t.posicion(QStringLiteral("ULTIMAMODIFICACIONPOR")) <= 0)
+                continue;
+            for (const QString& c : {QStringLiteral("STATUS"), QStringLiteral("ESTATUS")})
+                if (t.posicion(c) > 0)
+                    QTest::newRow(qPrintable(t.clase)) << t.clase << c;
+        }
+    }
+    void estatusInicial()
+    {
+        QFETCH(QString, clase);
+        QFETCH(QString, columna);
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        std::unique_ptr<TEntidad> e = creaEntidad(clase);
+        TUnidadTrabajo(conexion, 1).guarda(*e);
+        std::unique_ptr<TEntidad> leida = creaEntidad(clase);
+        QVERIFY(TPersistencia::lee(*leida, e->id(), conexion));
+        const QVariant estatus = leida->valor(leida->tabla().posicion(columna));
+        QVERIFY(!estatus.isNull());
+        QCOMPARE(estatus.toInt(), 0);
+    }
+
     void fechaCreacionDada()
     {
         TCarpetaPrograma programa;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -58,14 +59,97 @@ private slots:
         QVERIFY(liga.isNull());
     }
 
+    // A text link is also a keyboard stop: Enter and Space run it, other
+    // keys do not, and a disabled one neither runs nor looks enabled.
+    void alClicConTeclado_data()
+    {
+        QTest::addColumn<int>("tecla");
+        QTest::addColumn<bool>("habilitado");
+        QTest::addColumn<int>("veces");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << true << 1;
+        QTest::newRow("espacio") << int(Qt::Key_Space) << true << 1;
+        QTest::newRow("otra tecla") << int(Qt::Key_A) << true << 0;
+        QTest::newRow("deshabilitada") << int(Qt::Key_Return) << false << 0;
+    }
+    void alClicConTeclado()
+    {
+        QFETCH(int, tecla);
+        QFETCH(bool, habilitado);
+        QFETCH(int, veces);
+        QLabel liga(QStringLiteral("+ Agregar Teléfono"));
+        Controles::colorTexto(&liga, RS_TEXTOAZUL);
+        int clics = 0;
+        Controles::alClic(&liga, [&clics] { ++clics; });
+        QVERIFY(liga.focusPolicy() & Qt::TabFocus);
+        liga.setEnabled(habilitado);
+        QTest::keyClick(&liga, static_cast<Qt::Key>(tecla));
+        QCOMPARE(clics, veces);
+        const QPalette& p = liga.palette();
+        QCOMPARE(p.color(QPalette::Disabled, QPalette::WindowText) != p.color(QPalette::Active, QPalette::WindowText),
+                 true);
+        QCOMPARE(liga.cursor().shape(), habilitado ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+
+    // A marked field keeps its size (nothing around it moves) and its mark
+    // goes as soon as the user corrects it; the program refilling it does
+    // not count as a correction.
+    void marcasDeError_data()
+    {
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<bool>("porElUsuario");
+        QTest::newRow("texto tecleado") << QStringLiteral("texto") << true;
+        QTest::newRow("texto puesto por el programa") << QStringLiteral("texto") << false;
+        QTest::newRow("lista elegida") << QStringLiteral("lista") << true;
+        QTest::newRow("lista cambiada por el programa") << QStringLiteral("lista") << false;
+        QTest::newRow("lista editable tecleada") << QStringLiteral("editable") << true;
+    }
     void marcasDeError()
     {
-        QLineEdit campo;
-        QVERIFY(!Controles::tieneError(&campo));
-        Controles::marcaError(&campo);
-        QVERIFY(Controles::tieneError(&campo));
-        Controles::quitaError(&campo);
-        QVERIFY(campo.styleSheet().isEmpty());
+        QFETCH(QString, campo);
+        QFETCH(bool, porElUsuario);
+        QWidget ventana;
+        auto* diseno = new QVBoxLayout(&ventana);
+        QWidget* w = nullptr;
+        if (campo == QLatin1String("texto")) {
+            w = new QLineEdit(&ventana);
+        } else {
+            auto* lista = new QComboBox(&ventana);
+            lista->setEditable(campo == QLatin1String("editable"));
+            lista->addItems({QStringLiteral("Régimen Fiscal"), QStringLiteral("601"), QStringLiteral("612")});
+            w = lista;
+        }
+        auto* debajo = new QLineEdit(&ventana);
+        diseno->addWidget(w);
+        diseno->addWidget(debajo);
+        ventana.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+        const QSize tamano = w->sizeHint();
+        const QRect lugarDebajo = debajo->geometry();
+
+        QVERIFY(!Controles::tieneError(w));
+        Controles::marcaError(w);
+        QVERIFY(Controles::tieneError(w));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->sizeHint(), tamano);
+        QCOMPARE(debajo->geometry(), lugarDebajo);
+
+        auto* edicion = qobject_cast<QLineEdit*>(w);
+        auto* lista = qobject_cast<QComboBox*>(w);
+        if (lista && lista->isEditable())
+            edicion = lista->lineEdit();
+        if (!porElUsuario) {
+            if (edicion)
+                edicion->setText(QStringLiteral("x"));
+            else
+                lista->setCurrentIndex(1);
+        } else if (edicion) {
+            QTest::keyClicks(edicion, QStringLiteral("x"));
+        } else {
+            QTest::keyClick(lista, Qt::Key_Down);
+        }
+        QCOMPARE(Controles::tieneError(w), !porElUsuario);
+        Controles::quitaError(w);
+        QVERIFY(!Controles::tieneError(w));
         Controles::marcaError(nullptr);
     }
 

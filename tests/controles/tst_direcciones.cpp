@@ -148,10 +148,21 @@ private slots:
              {p.getCmbMunicipio(), p.getCmbLocalidad(), p.getCmbColonia(), p.getCmbCodigoPostal()})
             QCOMPARE(lista->count(), 1);
         QCOMPARE(p.getCmbEstado()->count(), 33);
+        // The empty choice shows the whole prompt, not the five characters
+        // the box holds ("Códig"); the prompt stays item 0, the field's name.
+        QComboBox* cp = p.getCmbCodigoPostal();
+        QCOMPARE(cp->itemText(0), CMB_CODIGOPOSTAL);
+        QVERIFY(cp->lineEdit()->text().isEmpty());
+        QCOMPARE(cp->lineEdit()->placeholderText(), CMB_CODIGOPOSTAL);
 
         // The same code typed again fills the panel again.
         teclea(p, QStringLiteral("06600"));
         QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
+        // Choosing the prompt again empties the box.
+        cp->setCurrentIndex(1);
+        cp->setCurrentIndex(0);
+        QVERIFY(p.getCodigoPostal().isEmpty());
+        QVERIFY(!p.isCodigoPostalElegido());
     }
 
     void direccionGuardada_data()
@@ -202,7 +213,7 @@ private slots:
         p.inicializaColonia(colonia);
 
         QCOMPARE((QStringList{p.getEstado(), p.getMunicipio(), p.getLocalidad()}), muestra);
-        QCOMPARE(p.getCodigoPostal(), cp.isEmpty() ? QStringLiteral("Códig") : cp);
+        QCOMPARE(p.getCodigoPostal(), cp);
         QCOMPARE(p.getColonia(), colonia.isEmpty() ? QStringLiteral("Colonia") : colonia);
         QCOMPARE(p.isColoniaElegida(), !colonia.isEmpty());
         QVERIFY(p.isPaisElegido() || pais.isEmpty());

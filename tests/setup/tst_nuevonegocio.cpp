@@ -5,6 +5,9 @@
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Logmanager.h"
+#include "RegistroPrueba.h"
+#include "Rutas.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
@@ -93,6 +96,33 @@ struct TProgramaConRegistro : TCarpetaPrograma {
         TBaseDatosLocalFrm::creaTablas(archivo(DB_USUARIOS));
     }
 };
+
+QByteArray bytesDe(const QString& ruta)
+{
+    QFile archivo(ruta);
+    return archivo.open(QIODevice::ReadOnly) ? archivo.readAll() : QByteArray();
+}
+
+QString textoLog(const QString& carpeta)
+{
+    return QString::fromUtf8(bytesDe(Logmanager::archivoLog(carpeta)));
+}
+
+// A copy of a whole program folder (the engine's folder is a link).
+void copiaCarpeta(const QString& origen, const QString& destino)
+{
+    QDir().mkpath(destino);
+    for (const QFileInfo& entrada :
+         QDir(origen).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        const QString nuevo = destino + QLatin1Char('/') + entrada.fileName();
+        if (entrada.isSymLink())
+            QFile::link(entrada.symLinkTarget(), nuevo);
+        else if (entrada.isDir())
+            copiaCarpeta(entrada.filePath(), nuevo);
+        else
+            QFile::copy(entrada.filePath(), nuevo);
+    }
+}
 
 void limpiaSesion()
 {
@@ -218,6 +248,92 @@ private slots:
         QVERIFY(guardado.open(QIODevice::ReadOnly));
         QCOMPARE(guardado.readAll(), QByteArray("comprobantes de antes"));
         QVERIFY(QFileInfo(carpeta + DB_SISTEMA_NOMBRE).size() > 1000);
+    }
+
+    // Creating a business again while the registry cannot be written fails,
+    // logged, and leaves the business's own database where it was.
+    void reRegistroFallidoConservaLaBase_data()
+    {
+        QTest::addColumn<QString>("como");
+        QTest::newRow("registro bloqueado por otro proceso") << QStringLiteral("bloqueo");
+        QTest::newRow("el registro rechaza la conexión") << QStringLiteral("rechazo");
+    }
+    void reRegistroFallidoConservaLaBase()
+    {
+        QFETCH(QString, como);
+        const TProgramaConRegistro programa;
+        const NuevoNegocio::TDatos datos = datosEscuela();
+        const TConexionSesion conexion = creaNegocio(datos);
+        Conexiones::cierra(conexion);
+        const QByteArray antes = bytesDe(conexion.getDatabase());
+        QVERIFY(!antes.isEmpty());
+
+        std::unique_ptr<RegistroPrueba::TBloqueo> bloqueo;
+        if (como == QLatin1String("rechazo")) {
+            QVERIFY(
+                RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON Conexion "
+                                                       "BEGIN SELECT RAISE(ABORT, 'registro de solo lectura'); END")));
+        } else {
+            bloqueo = std::make_unique<RegistroPrueba::TBloqueo>();
+            QVERIFY(bloqueo->activo());
+        }
+        try {
+            nuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon);
+            QFAIL("se esperaba EBaseDatos");
+        } catch (const EBaseDatos& e) {
+            QVERIFY2(e.mensaje().startsWith(ERR_REGISTRO_ESCRITURA), qPrintable(e.mensaje()));
+        }
+        bloqueo.reset();
+
+        QCOMPARE(bytesDe(conexion.getDatabase()), antes);
+        const QString carpeta = QFileInfo(conexion.getDatabase()).absolutePath();
+        QCOMPARE(QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral("*")}, QDir::Files),
+                 QStringList{DB_SISTEMA_NOMBRE});
+        QCOMPARE(registroLocal().getEmpresas().size(), 1);
+        QVERIFY(textoLog(programa.ruta()).contains(QStringLiteral("EBaseDatos error raised")));
+        QVERIFY(TNegocio::getByRFC(datos.rfc, conexion));
+    }
+
+    // The registry stores whole paths; a program folder moved elsewhere keeps
+    // its businesses, and a copy works on its own databases only.
+    void carpetaMovidaOCopiada_data()
+    {
+        QTest::addColumn<bool>("copiada");
+        QTest::newRow("movida") << false;
+        QTest::newRow("copiada") << true;
+    }
+    void carpetaMovidaOCopiada()
+    {
+        QFETCH(bool, copiada);
+        auto original = std::make_unique<TProgramaConRegistro>();
+        const QString rutaOriginal = original->ruta();
+        const TConexionSesion conexion = creaNegocio(datosEscuela());
+        Conexiones::cierra(conexion);
+        const QByteArray antes = bytesDe(conexion.getDatabase());
+
+        QTemporaryDir otra;
+        const QString destino = otra.filePath(QStringLiteral("Velkor copia"));
+        copiaCarpeta(rutaOriginal, destino);
+        if (!copiada)
+            QVERIFY(QDir(rutaOriginal + DB_PATH).removeRecursively());
+        Rutas::fijaCarpetaPrograma(destino);
+
+        QCOMPARE(Ingreso::ingresa(QStringLiteral("EKU9003173C9"), QStringLiteral("dueno@escuela.mx"),
+                                  QStringLiteral("Secreta#1")),
+                 TResultado::Correcto);
+        const QString enDestino = Rutas::programa({DB_PATH, QStringLiteral("EKU9003173C9"), DB_SISTEMA_NOMBRE});
+        QCOMPARE(Sistema::Conexion->getDatabase(), enDestino);
+
+        TNegocio negocio = *Sistema::Negocio;
+        negocio.setNombre(QStringLiteral("Escuela Kemper, la copia"));
+        TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
+        QCOMPARE(TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), TConexionSesion::embebida(enDestino, destino))
+                     ->getNombre(),
+                 QStringLiteral("Escuela Kemper, la copia"));
+        Conexiones::cierraHilo();
+        if (copiada)
+            QCOMPARE(bytesDe(conexion.getDatabase()), antes);
+        limpiaSesion();
     }
 
     // Neither a missing template nor a destination the registry cannot store
@@ -369,7 +485,20 @@ private slots:
         const TProgramaConRegistro programa;
         TUsuarionegocio liga;
         const TConexionSesion primera = creaNegocio(datosEscuela(), &liga);
-        const std::shared_ptr<TUsuario> usuario = liga.getIdusuario();
+        // The person has an address in the first database; its id means
+        // nothing in the new one.
+        {
+            const TUnidadTrabajo unidad(primera, liga.getIdusuario()->getIdusuario());
+            TDireccion direccion;
+            direccion.setCalle(QStringLiteral("Insurgentes"));
+            direccion = TDireccion::saveOrUpdate(direccion, unidad);
+            TPersona persona = *liga.getIdusuario()->getIdpersona();
+            persona.setDireccion(direccion);
+            TPersona::saveOrUpdate(persona, unidad);
+        }
+        const std::shared_ptr<TUsuario> usuario(
+            TUsuario::getInfoByEmail(liga.getIdusuario()->getEmail(), primera).release());
+        QVERIFY(usuario->getIdpersona()->getDireccionId() > 0);
 
         NuevoNegocio::TDatos otra = datosEscuela();
         otra.rfc = QStringLiteral("H&E951128469");
@@ -383,6 +512,8 @@ private slots:
         QVERIFY(copia);
         QCOMPARE(copia->getPassword(), usuario->getPassword());
         QCOMPARE(copia->getIdpersona()->getApellidopaterno(), QStringLiteral("Muñoz"));
+        QVERIFY(copia->getIdpersona()->getDireccionId() <= 0);
+        QVERIFY(!copia->getIdpersona()->getDireccion());
         QVERIFY(TNegocio::getByRFC(QStringLiteral("H&E951128469"), segunda));
         QVERIFY(!TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), segunda));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);

@@ -1,11 +1,16 @@
 #include "Arranque.h"
 #include "CarpetaPrograma.h"
 #include "CertificadosPrueba.h"
+#include "Conexiones.h"
 #include "Constantes.h"
+#include "Controles.h"
 #include "Entidades.h"
+#include "Logmanager.h"
 #include "Prompter.h"
+#include "RegistroPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
+#include "Style.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
 #include "TIngreso.h"
@@ -19,7 +24,9 @@
 #include "Ventanas.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QKeySequence>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +74,28 @@ void registraEscuela(const QString& password)
     const TConexionSesion conexion =
         NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, NuevoNegocio::destinoLocal(d.rfc), plantilla.readAll());
     NuevoNegocio::saveNuevoNegocio(d, conexion, QByteArray());
+}
+
+QString textoLog()
+{
+    QFile log(Logmanager::archivoLog(Sistema::exePath));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+QByteArray bytesDe(const QString& ruta)
+{
+    QFile archivo(ruta);
+    return archivo.open(QIODevice::ReadOnly) ? archivo.readAll() : QByteArray();
+}
+
+// The name a keyboard stop goes by: an editable list's own, not its box's.
+QString nombreFoco(const QWidget* w)
+{
+    if (!w)
+        return QString();
+    if (const QWidget* padre = w->parentWidget(); padre && padre->focusProxy() == w)
+        return padre->objectName();
+    return w->objectName();
 }
 
 // The program as started: every window created, the splash over, the
@@ -183,9 +212,14 @@ private slots:
         TWizardFrm* w = programa.w;
         QCOMPARE(w->TabControl1->currentIndex(), 0);
 
-        // A mark left by an earlier attempt goes at the next one.
+        // A mark goes as soon as the field is edited, and one left by an
+        // earlier attempt at the next attempt.
         w->BtSiguiente->click();
-        QVERIFY(!w->EdCorreoElectronico->styleSheet().isEmpty());
+        QVERIFY(Controles::tieneError(w->EdCorreoElectronico));
+        QTest::keyClicks(w->EdCorreoElectronico, QStringLiteral("a"));
+        QVERIFY(!Controles::tieneError(w->EdCorreoElectronico));
+        w->BtSiguiente->click();
+        QVERIFY(Controles::tieneError(w->EdCorreoElectronico));
         programa.respuestas.limpia();
 
         w->EdCorreoElectronico->setText(correo);
@@ -195,7 +229,9 @@ private slots:
         QCOMPARE(w->TabControl1->currentIndex(), pagina);
         QCOMPARE(programa.respuestas.textos(), mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
         for (QLineEdit* e : {w->EdCorreoElectronico, w->EdPassword, w->EdRepitePassword})
-            QCOMPARE(!e->styleSheet().isEmpty(), enError.contains(e->objectName()));
+            QCOMPARE(Controles::tieneError(e), enError.contains(e->objectName()));
+        if (!mensaje.isEmpty())
+            QVERIFY(textoLog().contains(QStringLiteral("Perfil rechazado: ") + mensaje));
     }
 
     void telefonos()
@@ -312,15 +348,16 @@ private slots:
         w->BtFinalizar->click();
         // One message names every missing field, in the page's order.
         QStringList faltan;
-        for (const QString& campo : {QStringLiteral("Nombre de la Empresa"), QStringLiteral("Certificado"),
-                                     QStringLiteral("Llave Privada"), QStringLiteral("Password"), CMB_CODIGOPOSTAL,
-                                     REGIMEN_FISCAL})
+        for (const QString& campo :
+             {QStringLiteral("Nombre de la Empresa"), QStringLiteral("Certificado"), QStringLiteral("Llave Privada"),
+              QStringLiteral("Contraseña de la llave privada"), CMB_CODIGOPOSTAL, REGIMEN_FISCAL})
             faltan << requerido(campo);
         QCOMPARE(programa.respuestas.textos(), QStringList{MENSAJE_ERROR + faltan.join(SALTO)});
         for (QWidget* campo : QList<QWidget*>{w->EdNombreEmpresa, w->EdCSD, w->EdKey, w->EdCSDPass, w->CmbRegimenFiscal,
                                               w->direccion()->getCmbCodigoPostal()})
-            QVERIFY2(!campo->styleSheet().isEmpty(), qPrintable(campo->objectName()));
+            QVERIFY2(Controles::tieneError(campo), qPrintable(campo->objectName()));
         QVERIFY(w->isVisible());
+        QVERIFY(textoLog().contains(QStringLiteral("Alta de empresa rechazada por la validación")));
 
         // A postal code of fewer than five digits is not a code.
         programa.respuestas.limpia();
@@ -330,7 +367,7 @@ private slots:
         const QString mensaje = programa.respuestas.textos().first();
         QVERIFY(mensaje.contains(QString(CAMPO_NO_VALIDO).replace(CAMPO, CMB_CODIGOPOSTAL)));
         QVERIFY(!mensaje.contains(requerido(QStringLiteral("Nombre de la Empresa"))));
-        QVERIFY(w->EdNombreEmpresa->styleSheet().isEmpty());
+        QVERIFY(!Controles::tieneError(w->EdNombreEmpresa));
     }
 
     void altaPrimeraVez_data()
@@ -367,6 +404,8 @@ private slots:
         QCOMPARE(w->isVisible(), !creada);
         QCOMPARE(MainFrm->isVisible(), creada);
         QCOMPARE(BaseDatosLocalFrm->getEmpresaDetalle(RFC_ESCUELA).isEmpty(), !creada);
+        QVERIFY(textoLog().contains(creada ? QStringLiteral("Empresa creada: RFC \"EKU9003173C9\"")
+                                           : QStringLiteral("Alta de empresa rechazada")));
         if (!creada) {
             QVERIFY(!Sistema::Negocio);
             return;
@@ -444,7 +483,12 @@ private slots:
         // '&' cannot name a widget: the tile goes by the RFC with '_' instead.
         auto* radio = w->findChild<QRadioButton*>(QStringLiteral("H_E951128469"));
         QVERIFY(radio);
-        QCOMPARE(radio->text(), QStringLiteral("H&E951128469"));
+        // Shown whole: the "&" marks no keyboard shortcut.
+        QVERIFY(QKeySequence::mnemonic(radio->text()).isEmpty());
+        QCOMPARE(QString(radio->text()).replace(QStringLiteral("&&"), QStringLiteral("&")),
+                 QStringLiteral("H&E951128469"));
+        // Two businesses: none is chosen for the user.
+        QVERIFY(w->TxSeleccion->text().isEmpty());
         radio->click();
         QCOMPARE(w->TxSeleccion->text(), QStringLiteral("H_E951128469"));
     }
@@ -492,6 +536,182 @@ private slots:
             QVERIFY(w->listaEmpresas().isEmpty());
             QCOMPARE(w->TabControl1->currentIndex(), 0);
         }
+        QVERIFY(textoLog().contains(entra ? QStringLiteral("Ingreso correcto: correo \"dueno@escuela.mx\"")
+                                          : QStringLiteral("Ingreso rechazado (correo \"dueno@escuela.mx\"")));
+    }
+
+    // The only business is chosen already, the first empty field has the
+    // focus, and Enter in either field signs in.
+    void ingresoConEnter_data()
+    {
+        QTest::addColumn<QString>("campo");
+        QTest::newRow("Enter en el correo") << QStringLiteral("EdCorreoElectronicoLoggin");
+        QTest::newRow("Enter en la contraseña") << QStringLiteral("EdPasswordLoggin");
+    }
+    void ingresoConEnter()
+    {
+        QFETCH(QString, campo);
+        TPrograma programa(false, [] { registraEscuela(QStringLiteral("Secreta#1")); });
+        TWizardFrm* w = programa.w;
+        QCOMPARE(w->TxSeleccion->text(), RFC_ESCUELA);
+        QVERIFY(w->findChild<QRadioButton*>(RFC_ESCUELA)->isChecked());
+        QCOMPARE(w->focusWidget(), w->EdCorreoElectronicoLoggin);
+        w->EdCorreoElectronicoLoggin->setText(QStringLiteral("dueno@escuela.mx"));
+        w->EdPasswordLoggin->setText(QStringLiteral("Secreta#1"));
+        QTest::keyClick(w->findChild<QLineEdit*>(campo), Qt::Key_Return);
+        QVERIFY(programa.respuestas.textos().isEmpty());
+        QVERIFY(w->nextStep);
+        QVERIFY(MainFrm->isVisible());
+    }
+
+    // Tab goes through each page's fields in reading order, then its
+    // buttons and the bottom strip's links, and comes back to the first.
+    void tabulacion_data()
+    {
+        QTest::addColumn<int>("pagina");
+        QTest::addColumn<QStringList>("orden");
+        QTest::newRow("perfil, con un teléfono")
+            << 0
+            << QStringList{"EdCorreoElectronico", "EdPassword",  "EdRepitePassword", "EdNombre",
+                           "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo", "Cont1Numero",
+                           "Cont1Extension",      "TxTelefonoBottom",  "BtSiguiente", "TxRestaurarRespaldoXML"};
+        QTest::newRow("empresa") << 1
+                                 << QStringList{"EdNombreEmpresa", "EdCSD",       "SearchEditButton2", "ClearEditButton1",
+                                                "EdKey",           "SearchEditButton1", "EdCSDPass",   "EdRFC",
+                                                "EdRazon",         "CmbRegimenFiscal",  "EdCalle",     "EdNoExterior",
+                                                "EdNoInterior",    "CmbCodigoPostal",   "CmbColonia",  "CmbMunicipio",
+                                                "CmbLocalidad",    "CmbEstado",         "CmbPais",     "EdReferencia",
+                                                "BtAnterior",      "BtLimpiarCampos",   "BtFinalizar", "TxRestaurarRespaldoXML"};
+        // The business list is one stop, as a group of options is: the
+        // arrows move inside it.
+        QTest::newRow("ingreso, dos empresas")
+            << 3 << QStringList{RFC_ESCUELA, "EdCorreoElectronicoLoggin", "EdPasswordLoggin", "BtIngresar",
+                                "TxRestaurarRespaldoXML"};
+    }
+    void tabulacion()
+    {
+        QFETCH(int, pagina);
+        QFETCH(QStringList, orden);
+        TPrograma programa(false, [pagina] {
+            if (pagina == 3)
+                for (const QString& rfc : {RFC_ESCUELA, QStringLiteral("H&E951128469")})
+                    BaseDatosLocalFrm->usuarioLogginInsert({QString(), rfc, rfc, DB_SQLITE, QString(), QString(),
+                                                            QString(), QStringLiteral("x.fdb"), QString()});
+        });
+        TWizardFrm* w = programa.w;
+        if (pagina == 0)
+            w->TxAgregaTelefonoClick();
+        w->TabControl1->setCurrentIndex(pagina);
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->findChild<QWidget*>(orden.first())->setFocus();
+        QStringList recorrido{nombreFoco(QApplication::focusWidget())};
+        for (int i = 0; i < orden.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            recorrido << nombreFoco(QApplication::focusWidget());
+        }
+        QCOMPARE(recorrido, orden + QStringList{orden.first()});
+        if (pagina == 3) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+            QCOMPARE(nombreFoco(QApplication::focusWidget()), QStringLiteral("H_E951128469"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QCOMPARE(w->TxSeleccion->text(), QStringLiteral("H_E951128469"));
+        }
+    }
+
+    // The certificate's end of validity is shown; once past, as expired and
+    // in the warning colour, yet the certificate is still taken.
+    void certificadoVencido_data()
+    {
+        QTest::addColumn<QDate>("hoy");
+        QTest::addColumn<bool>("vencido");
+        QTest::newRow("último día de vigencia") << QDate(2027, 5, 18) << false;
+        QTest::newRow("un día después") << QDate(2027, 5, 19) << true;
+    }
+    void certificadoVencido()
+    {
+        QFETCH(QDate, hoy);
+        QFETCH(bool, vencido);
+        TWizardFrm::fechaActual = [hoy] { return hoy; };
+        TPrograma programa(true);
+        TWizardFrm* w = programa.w;
+        const QPalette normal = w->TxCaducidadCSD->palette();
+        elige(w->SearchEditButton2, CSD + RFC_ESCUELA + QStringLiteral(".cer"));
+        TWizardFrm::fechaActual = [] { return QDate::currentDate(); };
+        QCOMPARE(w->TxCaducidadCSD->text(), (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
+        const QColor color = w->TxCaducidadCSD->palette().color(QPalette::WindowText);
+        QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
+        QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
+        QVERIFY(programa.respuestas.textos().isEmpty());
+        QCOMPARE(w->EdRFC->text(), RFC_ESCUELA);
+    }
+
+    // A registry found damaged at start is set aside and the user told; the
+    // business created again over it loses nothing: the damaged registry and
+    // the business's old database are both kept.
+    void registroDanadoYAltaDeNuevo()
+    {
+        QByteArray baseAnterior;
+        const QByteArray danado(4096, '\x5a');
+        TPrograma programa(true, [&] {
+            registraEscuela(QStringLiteral("Secreta#1"));
+            Conexiones::cierraHilo();
+            baseAnterior = bytesDe(NuevoNegocio::archivoLocal(RFC_ESCUELA));
+            QFile registro(TBaseDatosLocalFrm::archivoRegistro());
+            QVERIFY(registro.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            registro.write(danado);
+        });
+        TWizardFrm* w = programa.w;
+        QCoreApplication::processEvents();
+        QCOMPARE(programa.respuestas.textos().size(), 1);
+        QVERIFY(programa.respuestas.textos().first().startsWith(QStringLiteral("El registro de empresas")));
+        QCOMPARE(w->TabControl1->currentIndex(), 0);
+        const QDir carpetaDb(Sistema::exePath + DB_PATH);
+        const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
+        QCOMPARE(apartados.size(), 1);
+        QVERIFY(programa.respuestas.textos().first().contains(apartados.first()));
+        QCOMPARE(bytesDe(carpetaDb.filePath(apartados.first())), danado);
+        programa.respuestas.limpia();
+
+        w->EdCorreoElectronico->setText(QStringLiteral("dueno@escuela.mx"));
+        w->BtSiguiente->click();
+        llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
+        w->BtFinalizar->click();
+        QCOMPARE(programa.respuestas.textos(), QStringList());
+        QVERIFY(MainFrm->isVisible());
+        QCOMPARE(BaseDatosLocalFrm->getEmpresas().size(), 1);
+        QCOMPARE(bytesDe(carpetaDb.filePath(apartados.first())), danado);
+        const QDir carpetaEmpresa(carpetaDb.filePath(RFC_ESCUELA));
+        const QStringList anteriores =
+            carpetaEmpresa.entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
+        QCOMPARE(anteriores.size(), 1);
+        QCOMPARE(bytesDe(carpetaEmpresa.filePath(anteriores.first())), baseAnterior);
+    }
+
+    // Creating a business the registry cannot take fails with a message, and
+    // the business's database stays in place.
+    void altaSinRegistroEscribible()
+    {
+        QByteArray baseAnterior;
+        TPrograma programa(true, [&] {
+            registraEscuela(QStringLiteral("Secreta#1"));
+            Conexiones::cierraHilo();
+            baseAnterior = bytesDe(NuevoNegocio::archivoLocal(RFC_ESCUELA));
+            BaseDatosLocalFrm->deshabilitaEstatusEmpresa(RFC_ESCUELA);
+        });
+        TWizardFrm* w = programa.w;
+        QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
+                                                       "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END")));
+        w->EdCorreoElectronico->setText(QStringLiteral("dueno@escuela.mx"));
+        w->BtSiguiente->click();
+        llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
+        w->BtFinalizar->click();
+        QCOMPARE(programa.respuestas.textos().size(), 1);
+        QVERIFY(programa.respuestas.textos().first().startsWith(ERR_REGISTRO_ESCRITURA));
+        QVERIFY(w->isVisible());
+        QVERIFY(!MainFrm->isVisible());
+        QCOMPARE(bytesDe(NuevoNegocio::archivoLocal(RFC_ESCUELA)), baseAnterior);
+        QVERIFY(textoLog().contains(QStringLiteral("Alta de empresa fallida")));
     }
 
     void cierreSinExito()

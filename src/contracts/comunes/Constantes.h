@@ -160,6 +160,20 @@ inline const QString ERR_EXISTE_NEGOCIO_MYSQL = QStringLiteral(
     "No se pudo conectar con el servidor MySQL de la empresa. Revisa el servidor, el puerto, el usuario y la contraseña.");
 
 // ---------------------------------------------------------------------------
+// Messages: local registry of businesses
+// ---------------------------------------------------------------------------
+// The registry could not be written; the cause follows.
+inline const QString ERR_REGISTRO_ESCRITURA = QStringLiteral(
+    "No se pudo guardar la empresa en el registro de empresas de este equipo, por eso no se creó. Causa:");
+// The registry could not be read at start; ARCHIVO_SUST is replaced by the
+// name the damaged file was kept under.
+inline const QString ARCHIVO_SUST = QStringLiteral("[archivo]");
+inline const QString AVISO_REGISTRO_DANADO = QStringLiteral(
+    "El registro de empresas de este equipo estaba dañado y no se pudo leer, por eso se creó uno nuevo. "
+    "El registro dañado se guardó como \"[archivo]\".\n\n"
+    "Los datos de cada empresa no se perdieron: siguen en su carpeta dentro de \"db\".");
+
+// ---------------------------------------------------------------------------
 // Messages: sign-in and new business (wizard)
 // ---------------------------------------------------------------------------
 // Welcome text; MARCA_SUST is replaced by the brand name.
@@ -404,6 +418,7 @@ inline const QString RS_NEGRO = QStringLiteral("Negro");
 inline const QString RS_TEXTOSECCION = QStringLiteral("TextoSeccion");
 inline const QString RS_TEXTOSUBTITULOS = QStringLiteral("TextoSubtitulos");
 inline const QString RS_COLORTEXTO = QStringLiteral("ColorTexto");
+inline const QString RS_TEXTOADVERTENCIA = QStringLiteral("TextoAdvertencia");
 
 // ---------------------------------------------------------------------------
 // Modules
@@ -471,6 +486,8 @@ inline const QString CERT_CSD = QStringLiteral("Firma digital, No repudio");
 // Captions shown with a certificate: before its expiry date, and beside its
 // serial number.
 inline const QString CN_CADUCIDAD = QStringLiteral("Vigente hasta: ");
+// The validity end of a certificate that has already expired.
+inline const QString CN_VENCIDO = QStringLiteral("Certificado vencido desde: ");
 inline const QString CN_NO_SERIE = QStringLiteral("No. de serie:");
 
 // ---------------------------------------------------------------------------

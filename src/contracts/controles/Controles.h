@@ -1,6 +1,7 @@
 #pragma once
 #include "ControlesExport.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -25,20 +26,35 @@ CONTROLES_EXPORT QLabel* imagen(QWidget* padre, const QString& nombre, int lado)
 CONTROLES_EXPORT QLineEdit* campo(QWidget* padre, const QString& nombre, const QString& indicacion,
                                   bool oculto = false);
 CONTROLES_EXPORT QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo);
+// The visible label of `campo` (its buddy), named "Et" + the field's name: a
+// placeholder goes once the field is filled, the label stays.
+CONTROLES_EXPORT QLabel* etiqueta(QWidget* padre, QWidget* campo, const QString& texto);
+// A push button styled with the sheet `hoja` (the brand's), plus a frame that
+// shows keyboard focus without changing the button's size.
+CONTROLES_EXPORT void estiloBoton(QPushButton* boton, const QString& hoja);
+// Chains keyboard focus (Tab) through the widgets in the order given: fields
+// in reading order, then the buttons. nullptr and widgets that take no focus
+// are skipped, so a list may name a link that is not wired yet.
+CONTROLES_EXPORT void ordenTabulacion(const QList<QWidget*>& orden);
 
-// A field in error has a red frame and nothing else, so removing the mark
-// gives the field its normal look back. nullptr is ignored.
+// A field in error has a red frame drawn over it and nothing else: its size
+// and look stay, so nothing around it moves, and removing the mark gives the
+// field its normal look back. The mark goes by itself as soon as the user
+// edits the field (types in it, picks another entry). nullptr is ignored.
 CONTROLES_EXPORT void marcaError(QWidget* campo);
 CONTROLES_EXPORT void quitaError(QWidget* campo);
 CONTROLES_EXPORT bool tieneError(const QWidget* campo);
 
 // A text or picture that acts like a link: a left click released over it
 // runs `accion` while it is enabled. Asking again replaces the action. The
-// action may free the widget itself.
+// action may free the widget itself. A text link is also a keyboard stop
+// (Tab; Enter or Space run it, focus underlines it); a disabled link looks
+// disabled (greyed, no hand cursor).
 CONTROLES_EXPORT void alClic(QWidget* objeto, std::function<void()> accion);
 
 // The text colour named in the shared style's colour table (RS_TEXTOAZUL...);
-// an unknown name leaves the colour as it is.
+// an unknown name leaves the colour as it is. A disabled label keeps the
+// greyed colour of disabled text.
 CONTROLES_EXPORT void colorTexto(QLabel* etiqueta, const QString& nombreColor);
 // Fills the widget's background with the brush (a colour or a gradient).
 CONTROLES_EXPORT void fondo(QWidget* widget, const QBrush& brocha);

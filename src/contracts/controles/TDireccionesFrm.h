@@ -1,6 +1,7 @@
 #pragma once
 #include "ControlesExport.h"
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -11,8 +12,8 @@ class QLineEdit;
 // street, exterior and interior number and reference as text fields; colony,
 // locality, municipality, state and country as lists whose item 0 is a prompt
 // (the state's is CMB_ESTADO); the postal code as an editable list of at most
-// five characters whose item 0 is CMB_CODIGOPOSTAL, so its empty choice reads
-// "Códig".
+// five characters whose item 0 is CMB_CODIGOPOSTAL: its empty choice shows an
+// empty box with that prompt as placeholder. Every field has a label beside it.
 //
 // Entries read as stored in an address: state "CMX - Ciudad de México",
 // municipality "015 - Cuauhtémoc", locality "06 - Ciudad de México", country
@@ -55,7 +56,7 @@ public:
     void inicializaColonia(const QString& colonia);
 
     // Texts as shown: a prompt when nothing is chosen ("Estado"; the postal
-    // code's empty choice is "Códig").
+    // code's empty choice is an empty text).
     QString getCalle() const;
     QString getNoExterior() const;
     QString getNoInterior() const;
@@ -79,8 +80,15 @@ public:
     bool isEstadoElegido() const;
     bool isPaisElegido() const;
     // Whether a code is typed or chosen: the text is neither empty nor the
-    // prompt's five characters.
+    // prompt's first five characters.
     bool isCodigoPostalElegido() const;
+
+    // The keyboard stops in reading order; the hosting window chains them
+    // into its own order (Controles::ordenTabulacion).
+    QList<QWidget*> camposTabulacion() const;
+    // The width of the first column of labels, so the panel's fields line up
+    // with a form of the hosting window above it.
+    void setAnchoEtiquetas(int ancho);
 
     // The fields themselves, for the hosting window's error styles and focus.
     QLineEdit* getEdCalle() const { return EdCalle; }

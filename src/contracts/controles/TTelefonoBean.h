@@ -16,6 +16,9 @@ class QLineEdit;
 class CONTROLES_EXPORT TTelefonoBean {
 public:
     static constexpr int ALTO = 23;
+    static constexpr int ANCHO_TIPO = 70;
+    static constexpr int ANCHO_EXTENSION = 70;
+    static constexpr int ANCHO_ELIMINAR = 25;
 
     // `nombre` is the container's name ("Cont" + the row counter).
     TTelefonoBean(QWidget* propietario, const QString& nombre);

@@ -17,11 +17,14 @@ class QVBoxLayout;
 // to MAX_TELEFONOS rows, each a TTelefonoBean whose delete image removes it,
 // and under them the link TxTelefonoBottom ("+ Agregar Teléfono"), disabled
 // while the rows are full. Rows are named "Cont" + a counter that never gives
-// a number twice until the rows start again. The panel grows with its rows.
+// a number twice until the rows start again. While there are rows a header
+// (TxTelefonoEncabezado) names their columns, so a filled row still says what
+// it holds. The panel grows with its rows.
 class CONTROLES_EXPORT TTelefonosFrm : public QWidget {
     Q_OBJECT
 public:
     static constexpr int ALTO_SIN_TELEFONOS = 20;
+    static constexpr int ALTO_ENCABEZADO = 18;
 
     explicit TTelefonosFrm(QWidget* parent = nullptr);
     ~TTelefonosFrm() override;
@@ -43,8 +46,16 @@ public:
     // whose kind was never chosen as kind 0. Rows without a number are kept;
     // the work that stores them skips those.
     QList<TDatosTelefono> getTelefonos() const;
+    // The panel's keyboard stops in reading order: each row's kind, number and
+    // extension, then the add link. The hosting window chains them into its
+    // own order (Controles::ordenTabulacion) whenever filasCambiadas() says so.
+    QList<QWidget*> camposTabulacion() const;
 
     QLabel* TxTelefonoBottom;
+
+signals:
+    // A row was added or removed.
+    void filasCambiadas();
 
 private:
     void telefonoBeanFactory(TTelefonoBean& telefono);
@@ -52,6 +63,7 @@ private:
     void ajustaAltura();
 
     QVBoxLayout* m_filas;
+    QWidget* m_encabezado;
     std::vector<std::unique_ptr<TTelefonoBean>> lTelefono;
     int cTelefonos = 0;
     QPixmap m_imagenEliminar;

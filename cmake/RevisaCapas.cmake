@@ -43,8 +43,7 @@ endforeach()
 # Window headers: the shell's own headers that are not logic, and the
 # Controles widgets.
 file(GLOB_RECURSE _cabecerasShell LIST_DIRECTORIES false "${VELKOR_RAIZ}/src/*.h")
-file(GLOB _cabecerasControles LIST_DIRECTORIES false
-     "${VELKOR_RAIZ}/src/contracts/controles/*.h" "${VELKOR_RAIZ}/packages/controles/*.h")
+file(GLOB _cabecerasControles LIST_DIRECTORIES false "${VELKOR_RAIZ}/packages/controles/*.h")
 set(_ventanas)
 foreach(_c ${_cabecerasShell} ${_cabecerasControles})
     if(_c MATCHES "/src/contracts/(comunes|basedatos)/")

@@ -30,19 +30,17 @@ void conecta()
         MainFrm->actualizaSesion();
         MainFrm->show();
     });
-    QObject::connect(WizardFrm, &TWizardFrm::cerradoSinIngreso, WizardFrm,
-                     [] { terminaSiEsLaUltima(WizardFrm); });
+    QObject::connect(WizardFrm, &TWizardFrm::cerradoSinIngreso, WizardFrm, [] { terminaSiEsLaUltima(WizardFrm); });
     QObject::connect(WizardFrm, &TWizardFrm::negocioAgregado, MainFrm, &TMainFrm::actualizaSesion);
 }
 
-template <class T>
-void libera(T*& ventana)
+template <class T> void libera(T*& ventana)
 {
     delete ventana;
     ventana = nullptr;
 }
 
-}  // namespace
+} // namespace
 
 void instalaTraducciones()
 {
@@ -112,4 +110,4 @@ void terminaSiEsLaUltima(const QWidget* cerrada)
     QCoreApplication::quit();
 }
 
-}  // namespace Arranque
+} // namespace Arranque

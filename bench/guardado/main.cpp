@@ -114,14 +114,14 @@ double ahora(const TUnidadTrabajo& unidad, const TReferencias& r, int filas)
     return filas * 1000.0 / qMax<qint64>(1, reloj.elapsed());
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
     return ejecutaBench(argc, argv, 20000, [](const TConexionSesion& conexion, int filas) {
         const TUnidadTrabajo unidad(conexion, 1);
         const TReferencias r = preparaReferencias(unidad);
-        ahora(unidad, r, qMin(filas, 500));  // warms the engine's cache for both runs
+        ahora(unidad, r, qMin(filas, 500)); // warms the engine's cache for both runs
         const double a = antes(conexion, r, filas);
         const double b = ahora(unidad, r, filas);
         std::printf("Guardados por segundo de una línea de comprobante, %d filas en una transacción:\n", filas);

@@ -98,7 +98,7 @@ bool terminaTransaccion(const QString& nombre)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 namespace Conexiones {
 
@@ -156,7 +156,8 @@ std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, co
     auto consulta = std::make_shared<QSqlQuery>(db);
     consulta->setForwardOnly(true);
     if (!consulta->prepare(sql))
-        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, consulta->lastError().text()));
+        throw EBaseDatos(
+            QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, consulta->lastError().text()));
     if (abierta)
         abierta->consultas.insert(sql, consulta);
     return consulta;
@@ -210,14 +211,14 @@ void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma)
     Archivos::hazPrivado(info.absoluteFilePath());
 }
 
-}  // namespace Conexiones
+} // namespace Conexiones
 
 TTransaccion::TTransaccion(const TConexionSesion& conexion) : m_conexion(conexion)
 {
     QSqlDatabase db = Conexiones::baseDatos(conexion);
     const QString nombre = db.connectionName();
     if (transaccionesAbiertas.contains(nombre))
-        return;  // joins the open one
+        return; // joins the open one
     if (!db.transaction())
         throw EBaseDatos(QStringLiteral("No se pudo iniciar la transacción: %1").arg(db.lastError().text()));
     transaccionesAbiertas.insert(nombre, TTransaccionAbierta());

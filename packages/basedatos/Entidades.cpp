@@ -2,11 +2,11 @@
 
 #include <QHash>
 
-#define VELKOR_DEFINE_TABLA(Clase, Grupo) \
-    const TTabla& Clase::tablaEsquema() \
-    { \
-        static const TTabla& tabla = Esquema::tabla(QStringLiteral(#Clase)); \
-        return tabla; \
+#define VELKOR_DEFINE_TABLA(Clase, Grupo)                                                                              \
+    const TTabla& Clase::tablaEsquema()                                                                                \
+    {                                                                                                                  \
+        static const TTabla& tabla = Esquema::tabla(QStringLiteral(#Clase));                                           \
+        return tabla;                                                                                                  \
     }
 VELKOR_ENTIDADES(VELKOR_DEFINE_TABLA)
 #undef VELKOR_DEFINE_TABLA
@@ -48,7 +48,7 @@ std::unique_ptr<TRegimen> TRegimen::getByDescripcion(const QString& descripcion,
 }
 
 std::unique_ptr<TSucursal> TSucursal::getByNombreAndNegocio(const QString& nombre, const TNegocio& negocio,
-                                                           const TConexionSesion& conexion)
+                                                            const TConexionSesion& conexion)
 {
     return buscaUno(columna(col_Nombre) == nombre.trimmed() && columna(col_Negocio) == negocio, conexion);
 }

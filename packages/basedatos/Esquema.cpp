@@ -21,7 +21,7 @@ const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 
 QString nombreTabla(const char* clase)
 {
-    return QString::fromLatin1(clase).mid(1).toUpper();  // TComprobante -> COMPROBANTE
+    return QString::fromLatin1(clase).mid(1).toUpper(); // TComprobante -> COMPROBANTE
 }
 
 QString destino(const char* clase)
@@ -32,34 +32,35 @@ QString destino(const char* clase)
 QList<TTabla> describeTablas()
 {
     QList<TTabla> tablas;
-#define VELKOR_COLUMNA_PROPIA(N, T, L, D) \
-    tabla.columnas.append(TColumna{QStringLiteral(#N), QStringLiteral(#N).toUpper(), TTipoColumna::T, L, destino(#D), grupo});
-#define VELKOR_COLUMNA_AGREGADA(N, T, L, D, G) \
-    tabla.columnas.append(TColumna{QStringLiteral(#N), QStringLiteral(#N).toUpper(), TTipoColumna::T, L, destino(#D), TGrupoEsquema::G});
-#define VELKOR_TABLA_DESC(Clase, Grupo) \
-    { \
-        TTabla tabla; \
-        tabla.clase = QStringLiteral(#Clase); \
-        tabla.nombre = nombreTabla(#Clase); \
-        const TGrupoEsquema grupo = TGrupoEsquema::Grupo; \
-        VELKOR_TABLA_##Clase(VELKOR_COLUMNA_PROPIA, VELKOR_COLUMNA_AGREGADA) \
-        tablas.append(tabla); \
+#define VELKOR_COLUMNA_PROPIA(N, T, L, D)                                                                              \
+    tabla.columnas.append(                                                                                             \
+        TColumna{QStringLiteral(#N), QStringLiteral(#N).toUpper(), TTipoColumna::T, L, destino(#D), grupo});
+#define VELKOR_COLUMNA_AGREGADA(N, T, L, D, G)                                                                         \
+    tabla.columnas.append(TColumna{QStringLiteral(#N), QStringLiteral(#N).toUpper(), TTipoColumna::T, L, destino(#D),  \
+                                   TGrupoEsquema::G});
+#define VELKOR_TABLA_DESC(Clase, Grupo)                                                                                \
+    {                                                                                                                  \
+        TTabla tabla;                                                                                                  \
+        tabla.clase = QStringLiteral(#Clase);                                                                          \
+        tabla.nombre = nombreTabla(#Clase);                                                                            \
+        const TGrupoEsquema grupo = TGrupoEsquema::Grupo;                                                              \
+        VELKOR_TABLA_##Clase(VELKOR_COLUMNA_PROPIA, VELKOR_COLUMNA_AGREGADA) tablas.append(tabla);                     \
     }
     VELKOR_ENTIDADES(VELKOR_TABLA_DESC)
 #undef VELKOR_TABLA_DESC
 #undef VELKOR_COLUMNA_AGREGADA
 #undef VELKOR_COLUMNA_PROPIA
 
-#define VELKOR_INDICE_DESC(Clase, N) \
-    for (TTabla& tabla : tablas) \
-        if (tabla.clase == QLatin1String(#Clase)) \
+#define VELKOR_INDICE_DESC(Clase, N)                                                                                   \
+    for (TTabla & tabla : tablas)                                                                                      \
+        if (tabla.clase == QLatin1String(#Clase))                                                                      \
             tabla.indices.append(QStringLiteral(#N).toUpper());
     VELKOR_INDICES(VELKOR_INDICE_DESC)
 #undef VELKOR_INDICE_DESC
 
-#define VELKOR_PREFIJO_DESC(Clase, N, Caracteres) \
-    for (TTabla& tabla : tablas) \
-        if (tabla.clase == QLatin1String(#Clase)) \
+#define VELKOR_PREFIJO_DESC(Clase, N, Caracteres)                                                                      \
+    for (TTabla & tabla : tablas)                                                                                      \
+        if (tabla.clase == QLatin1String(#Clase))                                                                      \
             tabla.prefijos.insert(QStringLiteral(#N).toUpper(), Caracteres);
     VELKOR_INDICES_PREFIJO(VELKOR_PREFIJO_DESC)
 #undef VELKOR_PREFIJO_DESC
@@ -77,8 +78,11 @@ QString nombreRestriccion(const QString& prefijo, const QString& tabla, const QS
     const QString legible = prefijo + tabla + QLatin1Char('_') + columna;
     if (legible.size() <= 31)
         return legible;
-    const QByteArray huella = QCryptographicHash::hash((tabla + QLatin1Char('.') + columna).toUtf8(),
-                                                       QCryptographicHash::Sha1).toHex().left(12).toUpper();
+    const QByteArray huella =
+        QCryptographicHash::hash((tabla + QLatin1Char('.') + columna).toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(12)
+            .toUpper();
     return prefijo + tabla.left(31 - prefijo.size() - 13) + QLatin1Char('_') + QString::fromLatin1(huella);
 }
 
@@ -100,7 +104,8 @@ public:
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
         if (!q.exec(sql))
-            throw EBaseDatos(QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
+            throw EBaseDatos(
+                QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
         while (q.next())
             resultado.insert(q.value(0).toString().trimmed());
         return resultado;
@@ -114,7 +119,7 @@ private:
 
 struct TEstructura {
     QSet<QString> tablas;
-    QSet<QString> columnas;  // TABLA.COLUMNA
+    QSet<QString> columnas; // TABLA.COLUMNA
     QSet<QString> restricciones;
     QSet<QString> indices;
     QSet<QString> generadores;
@@ -122,12 +127,13 @@ struct TEstructura {
     explicit TEstructura(TEjecutor& e)
     {
         tablas = e.nombres(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0"));
-        columnas = e.nombres(QStringLiteral(
-            "SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
-            "WHERE RDB$SYSTEM_FLAG = 0"));
+        columnas = e.nombres(
+            QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
+                           "WHERE RDB$SYSTEM_FLAG = 0"));
         restricciones = e.nombres(QStringLiteral("SELECT RDB$CONSTRAINT_NAME FROM RDB$RELATION_CONSTRAINTS"));
         indices = e.nombres(QStringLiteral("SELECT RDB$INDEX_NAME FROM RDB$INDICES"));
-        generadores = e.nombres(QStringLiteral("SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$SYSTEM_FLAG = 0"));
+        generadores =
+            e.nombres(QStringLiteral("SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$SYSTEM_FLAG = 0"));
     }
     bool tieneColumna(const TTabla& t, const TColumna& c) const
     {
@@ -145,22 +151,31 @@ int leeVersion(TEjecutor& e, const TEstructura& estructura)
     return q.value(0).toInt();
 }
 
-}  // namespace
+} // namespace
 
 QString TColumna::tipoSql() const
 {
     switch (tipo) {
-    case TTipoColumna::Id: return QStringLiteral("INTEGER NOT NULL PRIMARY KEY");
+    case TTipoColumna::Id:
+        return QStringLiteral("INTEGER NOT NULL PRIMARY KEY");
     case TTipoColumna::Texto:
         return largo > 0 ? QStringLiteral("VARCHAR(%1)").arg(largo) : QStringLiteral("BLOB SUB_TYPE TEXT");
-    case TTipoColumna::Entero: return QStringLiteral("INTEGER");
-    case TTipoColumna::Grande: return QStringLiteral("BIGINT");
-    case TTipoColumna::Decimal: return QStringLiteral("NUMERIC(18,6)");
-    case TTipoColumna::Booleano: return QStringLiteral("SMALLINT");
-    case TTipoColumna::Fecha: return QStringLiteral("DATE");
-    case TTipoColumna::FechaHora: return QStringLiteral("TIMESTAMP");
-    case TTipoColumna::Binario: return QStringLiteral("BLOB SUB_TYPE BINARY");
-    case TTipoColumna::Ref: return QStringLiteral("INTEGER");
+    case TTipoColumna::Entero:
+        return QStringLiteral("INTEGER");
+    case TTipoColumna::Grande:
+        return QStringLiteral("BIGINT");
+    case TTipoColumna::Decimal:
+        return QStringLiteral("NUMERIC(18,6)");
+    case TTipoColumna::Booleano:
+        return QStringLiteral("SMALLINT");
+    case TTipoColumna::Fecha:
+        return QStringLiteral("DATE");
+    case TTipoColumna::FechaHora:
+        return QStringLiteral("TIMESTAMP");
+    case TTipoColumna::Binario:
+        return QStringLiteral("BLOB SUB_TYPE BINARY");
+    case TTipoColumna::Ref:
+        return QStringLiteral("INTEGER");
     }
     return QString();
 }
@@ -224,19 +239,25 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
             for (const TColumna& c : t.columnas)
                 if (c.grupo == grupo)
                     definiciones << cita(c.nombre) + QLatin1Char(' ') + c.tipoSql();
-            e.ejecuta(QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))));
+            e.ejecuta(
+                QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))));
         } else if (antes.tablas.contains(t.nombre)) {
             for (const TColumna& c : t.columnas)
                 if (c.grupo == grupo && !antes.tieneColumna(t, c))
-                    e.ejecuta(QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(cita(t.nombre), cita(c.nombre), c.tipoSql()));
+                    e.ejecuta(
+                        QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(cita(t.nombre), cita(c.nombre), c.tipoSql()));
         }
         if (propia && !antes.generadores.contains(t.generador())) {
             e.ejecuta(QStringLiteral("CREATE SEQUENCE %1").arg(cita(t.generador())));
             if (antes.tablas.contains(t.nombre)) {
                 // A table that existed without its generator keeps its keys.
                 QSqlQuery q(e.db());
-                if (q.exec(QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2").arg(cita(t.clave().nombre), cita(t.nombre))) && q.next())
-                    e.ejecuta(QStringLiteral("ALTER SEQUENCE %1 RESTART WITH %2").arg(cita(t.generador())).arg(q.value(0).toLongLong()));
+                if (q.exec(QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2")
+                               .arg(cita(t.clave().nombre), cita(t.nombre))) &&
+                    q.next())
+                    e.ejecuta(QStringLiteral("ALTER SEQUENCE %1 RESTART WITH %2")
+                                  .arg(cita(t.generador()))
+                                  .arg(q.value(0).toLongLong()));
             }
         }
     }
@@ -256,7 +277,8 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
             const TTabla& objetivo = *std::find_if(tablas().cbegin(), tablas().cend(),
                                                    [&](const TTabla& x) { return x.nombre == c.destino; });
             e.ejecuta(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 FOREIGN KEY (%3) REFERENCES %4 (%5)")
-                          .arg(cita(t.nombre), cita(nombre), cita(c.nombre), cita(objetivo.nombre), cita(objetivo.clave().nombre)));
+                          .arg(cita(t.nombre), cita(nombre), cita(c.nombre), cita(objetivo.nombre),
+                               cita(objetivo.clave().nombre)));
         }
         for (const QString& columna : t.indices) {
             const int i = t.posicion(columna);
@@ -265,7 +287,8 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
                 continue;
             const QString nombre = nombreRestriccion(QStringLiteral("IX_"), t.nombre, columna);
             if (!despues.indices.contains(nombre))
-                e.ejecuta(QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(cita(nombre), cita(t.nombre), cita(columna)));
+                e.ejecuta(
+                    QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(cita(nombre), cita(t.nombre), cita(columna)));
         }
         for (auto it = t.prefijos.cbegin(); it != t.prefijos.cend(); ++it) {
             const int i = t.posicion(it.key());
@@ -291,4 +314,4 @@ void completaTodo(const TConexionSesion& conexion)
         completa(conexion, grupo);
 }
 
-}  // namespace Esquema
+} // namespace Esquema

@@ -31,14 +31,22 @@ namespace {
 int posicionPermiso(const QString& codigo)
 {
     using namespace Constantes;
-    if (codigo == CODIGO_BRIDGE_TXT) return 1;
-    if (codigo == CODIGO_REPORTES) return 2;
-    if (codigo == CODIGO_PRODUCTOS) return 3;
-    if (codigo == CODIGO_NOMINA) return 4;
-    if (codigo == CODIGO_FACTURACION || codigo == CODIGO_FACTURACION_40) return 5;
-    if (codigo == CODIGO_CLIENTES) return 6;
-    if (codigo == CODIGO_RESPALDOS) return 7;
-    if (codigo == CODIGO_PERMISOS) return 8;
+    if (codigo == CODIGO_BRIDGE_TXT)
+        return 1;
+    if (codigo == CODIGO_REPORTES)
+        return 2;
+    if (codigo == CODIGO_PRODUCTOS)
+        return 3;
+    if (codigo == CODIGO_NOMINA)
+        return 4;
+    if (codigo == CODIGO_FACTURACION || codigo == CODIGO_FACTURACION_40)
+        return 5;
+    if (codigo == CODIGO_CLIENTES)
+        return 6;
+    if (codigo == CODIGO_RESPALDOS)
+        return 7;
+    if (codigo == CODIGO_PERMISOS)
+        return 8;
     return -1;
 }
 
@@ -83,7 +91,7 @@ bool esDelNegocio(const QString& primerCampo)
     return !rfc.isEmpty() && sinBlancos(primerCampo).compare(rfc + Constantes::USR_PASS, Qt::CaseInsensitive) == 0;
 }
 
-}  // namespace
+} // namespace
 
 void initNuevoNegocio(const TUsuarionegocio& liga)
 {
@@ -123,7 +131,7 @@ bool getPermiso(const QString& codigo)
     try {
         campos = Signerutils::Signer().decrypt(UsuarioNegocio->getNivelpermiso()).split(QLatin1Char('|'));
     } catch (const ECifrado&) {
-        return false;  // an altered permission text grants nothing
+        return false; // an altered permission text grants nothing
     }
     return posicion < campos.size() && esDelNegocio(campos.first()) && leeBooleano(campos.at(posicion));
 }
@@ -140,4 +148,4 @@ void actualizaSucursales()
         sucursalIndex = 0;
 }
 
-}  // namespace Sistema
+} // namespace Sistema

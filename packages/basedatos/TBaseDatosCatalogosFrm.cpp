@@ -63,7 +63,7 @@ QList<TBaseDatosCatalogosFrm::TClaveNombre> pares(const QList<QStringList>& fila
     return resultado;
 }
 
-}  // namespace
+} // namespace
 
 TBaseDatosCatalogosFrm::TBaseDatosCatalogosFrm(QObject* parent) : QObject(parent)
 {
@@ -133,9 +133,9 @@ bool TBaseDatosCatalogosFrm::existeCodigoPostalByCPAndEstado(const QString& cp, 
     const QString estado = claveEstado.trimmed().toUpper();
     if (!esCodigoPostal(codigo) || estado.isEmpty())
         return false;
-    return !consulta(QStringLiteral("SELECT 1 FROM CODIGOPOSTAL WHERE CODIGO_POSTAL = %1 AND ESTADO = %1")
-                         .arg(PARAMETRO),
-                     {codigo, estado}, 1)
+    return !consulta(
+                QStringLiteral("SELECT 1 FROM CODIGOPOSTAL WHERE CODIGO_POSTAL = %1 AND ESTADO = %1").arg(PARAMETRO),
+                {codigo, estado}, 1)
                 .isEmpty();
 }
 
@@ -158,9 +158,9 @@ QStringList TBaseDatosCatalogosFrm::filasCodigoPostal(const QString& cp, bool co
     const QStringList& v = filas.first();
     if (completo && (v.at(4).isEmpty() || v.at(6).isEmpty()))
         return {};
-    return {fila(QStringLiteral("CODIGOPOSTAL"), v.at(0)),   fila(QStringLiteral("ESTADOCLAVE"), v.at(1)),
-            fila(QStringLiteral("ESTADO"), v.at(2)),         fila(QStringLiteral("MUNICIPIOCLAVE"), v.at(3)),
-            fila(QStringLiteral("MUNICIPIO"), v.at(4)),      fila(QStringLiteral("LOCALIDADCLAVE"), v.at(5)),
+    return {fila(QStringLiteral("CODIGOPOSTAL"), v.at(0)), fila(QStringLiteral("ESTADOCLAVE"), v.at(1)),
+            fila(QStringLiteral("ESTADO"), v.at(2)),       fila(QStringLiteral("MUNICIPIOCLAVE"), v.at(3)),
+            fila(QStringLiteral("MUNICIPIO"), v.at(4)),    fila(QStringLiteral("LOCALIDADCLAVE"), v.at(5)),
             fila(QStringLiteral("LOCALIDAD"), v.at(6))};
 }
 
@@ -202,25 +202,23 @@ QStringList TBaseDatosCatalogosFrm::getRegimenesFiscales(const QString& rfc) con
 
 QList<TBaseDatosCatalogosFrm::TClaveNombre> TBaseDatosCatalogosFrm::getEstados(const QString& clavePais) const
 {
-    return pares(consulta(QStringLiteral("SELECT ESTADO, NOMBRE FROM ESTADO WHERE PAIS = %1 ORDER BY ESTADO")
-                              .arg(PARAMETRO),
-                          {clavePais.trimmed().toUpper()}, 2));
+    return pares(
+        consulta(QStringLiteral("SELECT ESTADO, NOMBRE FROM ESTADO WHERE PAIS = %1 ORDER BY ESTADO").arg(PARAMETRO),
+                 {clavePais.trimmed().toUpper()}, 2));
 }
 
 QList<TBaseDatosCatalogosFrm::TClaveNombre> TBaseDatosCatalogosFrm::getMunicipios(const QString& claveEstado) const
 {
-    return pares(
-        consulta(QStringLiteral("SELECT MUNICIPIO, NOMBRE FROM MUNICIPIO WHERE ESTADO = %1 ORDER BY MUNICIPIO")
-                     .arg(PARAMETRO),
-                 {claveEstado.trimmed().toUpper()}, 2));
+    return pares(consulta(
+        QStringLiteral("SELECT MUNICIPIO, NOMBRE FROM MUNICIPIO WHERE ESTADO = %1 ORDER BY MUNICIPIO").arg(PARAMETRO),
+        {claveEstado.trimmed().toUpper()}, 2));
 }
 
 QList<TBaseDatosCatalogosFrm::TClaveNombre> TBaseDatosCatalogosFrm::getLocalidades(const QString& claveEstado) const
 {
-    return pares(
-        consulta(QStringLiteral("SELECT LOCALIDAD, NOMBRE FROM LOCALIDAD WHERE ESTADO = %1 ORDER BY LOCALIDAD")
-                     .arg(PARAMETRO),
-                 {claveEstado.trimmed().toUpper()}, 2));
+    return pares(consulta(
+        QStringLiteral("SELECT LOCALIDAD, NOMBRE FROM LOCALIDAD WHERE ESTADO = %1 ORDER BY LOCALIDAD").arg(PARAMETRO),
+        {claveEstado.trimmed().toUpper()}, 2));
 }
 
 QList<TBaseDatosCatalogosFrm::TClaveNombre> TBaseDatosCatalogosFrm::getPaises() const
@@ -233,9 +231,8 @@ QList<TBaseDatosCatalogosFrm::TClaveNombre> TBaseDatosCatalogosFrm::getColonias(
     const QString codigo = cp.trimmed();
     if (!esCodigoPostal(codigo))
         return {};
-    QList<TClaveNombre> colonias =
-        pares(consulta(QStringLiteral("SELECT COLONIA, NOMBRE FROM COLONIA WHERE CODIGO_POSTAL = ") + PARAMETRO,
-                       {codigo}, 2));
+    QList<TClaveNombre> colonias = pares(consulta(
+        QStringLiteral("SELECT COLONIA, NOMBRE FROM COLONIA WHERE CODIGO_POSTAL = ") + PARAMETRO, {codigo}, 2));
     // The engine orders by code point, which puts "Álamos" after "Zapata".
     QCollator orden{QLocale(QLocale::Spanish, QLocale::Mexico)};
     orden.setCaseSensitivity(Qt::CaseInsensitive);
@@ -260,8 +257,8 @@ QStringList TBaseDatosCatalogosFrm::getCodigosPostales(const QString& claveEstad
 
 QString TBaseDatosCatalogosFrm::getDescripcionFormaPago(const QString& clave) const
 {
-    const QList<QStringList> filas =
-        consulta(QStringLiteral("SELECT DESCRIPCION FROM FORMAPAGO WHERE FORMA_PAGO = ") + PARAMETRO, {clave.trimmed()}, 1);
+    const QList<QStringList> filas = consulta(
+        QStringLiteral("SELECT DESCRIPCION FROM FORMAPAGO WHERE FORMA_PAGO = ") + PARAMETRO, {clave.trimmed()}, 1);
     return filas.isEmpty() ? QString() : filas.first().first();
 }
 

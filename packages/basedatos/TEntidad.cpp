@@ -28,7 +28,8 @@ QString cita(const QString& identificador)
 
 QString leida(const TColumna& c)
 {
-    return c.tipo == TTipoColumna::Decimal ? QStringLiteral("CAST(%1 AS VARCHAR(40))").arg(cita(c.nombre)) : cita(c.nombre);
+    return c.tipo == TTipoColumna::Decimal ? QStringLiteral("CAST(%1 AS VARCHAR(40))").arg(cita(c.nombre))
+                                           : cita(c.nombre);
 }
 
 QString listaLectura(const TTabla& tabla)
@@ -77,14 +78,20 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
     case TTipoColumna::Entero:
     case TTipoColumna::Ref:
         return valor.toInt();
-    case TTipoColumna::Grande: return valor.toLongLong();
-    case TTipoColumna::Decimal: return QVariant::fromValue(TDecimal::desdeTexto(valor.toString()));
-    case TTipoColumna::Booleano: return valor.toInt() != 0 ? 1 : 0;
+    case TTipoColumna::Grande:
+        return valor.toLongLong();
+    case TTipoColumna::Decimal:
+        return QVariant::fromValue(TDecimal::desdeTexto(valor.toString()));
+    case TTipoColumna::Booleano:
+        return valor.toInt() != 0 ? 1 : 0;
     case TTipoColumna::Texto:
         return valor.typeId() == QMetaType::QByteArray ? QString::fromUtf8(valor.toByteArray()) : valor.toString();
-    case TTipoColumna::Fecha: return valor.toDate();
-    case TTipoColumna::FechaHora: return valor.toDateTime();
-    case TTipoColumna::Binario: return valor.toByteArray();
+    case TTipoColumna::Fecha:
+        return valor.toDate();
+    case TTipoColumna::FechaHora:
+        return valor.toDateTime();
+    case TTipoColumna::Binario:
+        return valor.toByteArray();
     }
     return valor;
 }
@@ -103,7 +110,7 @@ QString sqlBusqueda(const TTabla& tabla, const QString& columnas, const TCondici
     return sql;
 }
 
-}  // namespace
+} // namespace
 
 // --- Conditions ------------------------------------------------------------
 
@@ -119,7 +126,7 @@ TCondicion TCondicion::operator&&(const TCondicion& otra) const
 TCondicion TCondicion::operator||(const TCondicion& otra) const
 {
     if (vacia() || otra.vacia())
-        return TCondicion();  // one side takes every row
+        return TCondicion(); // one side takes every row
     return TCondicion(QStringLiteral("(%1) OR (%2)").arg(m_sql, otra.m_sql), m_parametros + otra.m_parametros);
 }
 
@@ -135,7 +142,8 @@ TOrden TOrden::luego(const TOrden& otro) const
 QVariant TCampo::variante(const TEntidad& v)
 {
     if (v.id() < 0)
-        throw EBaseDatos(QStringLiteral("Se buscó por un registro de %1 que todavía no se ha guardado.").arg(v.tabla().clase));
+        throw EBaseDatos(
+            QStringLiteral("Se buscó por un registro de %1 que todavía no se ha guardado.").arg(v.tabla().clase));
     return v.id();
 }
 
@@ -144,8 +152,9 @@ TCondicion TCampo::compara(const char* operador, const QVariant& valor) const
     const TColumna& c = columna();
     const QString izquierda = cita(c.nombre);
     if (c.tipo == TTipoColumna::Decimal)
-        return TCondicion(QStringLiteral("%1 %2 %3").arg(izquierda, QLatin1String(operador), PARAMETRO_DECIMAL_COMPARADO),
-                          {comoDecimal(valor, c).texto()});
+        return TCondicion(
+            QStringLiteral("%1 %2 %3").arg(izquierda, QLatin1String(operador), PARAMETRO_DECIMAL_COMPARADO),
+            {comoDecimal(valor, c).texto()});
     if (valor.metaType() == QMetaType::fromType<TDecimal>())
         throw EConversion(QStringLiteral("La columna %1 no guarda cantidades.").arg(c.nombre));
     if (c.tipo == TTipoColumna::Texto && c.largo > 0) {
@@ -157,7 +166,7 @@ TCondicion TCampo::compara(const char* operador, const QVariant& valor) const
         if (caracteres == 0 || qstrcmp(operador, "=") != 0)
             return condicion;
         return TCondicion(QStringLiteral("%1 = %2").arg(TTabla::prefijo(izquierda, caracteres),
-                                                       TTabla::prefijo(PARAMETRO_TEXTO, caracteres)),
+                                                        TTabla::prefijo(PARAMETRO_TEXTO, caracteres)),
                           {valor.toString()}) &&
                condicion;
     }
@@ -189,7 +198,8 @@ TCondicion TCampo::contiene(const QString& texto) const
 
 TCondicion TCampo::en(const TSubconsulta& subconsulta) const
 {
-    return TCondicion(QStringLiteral("%1 IN (%2)").arg(cita(columna().nombre), subconsulta.sql), subconsulta.parametros);
+    return TCondicion(QStringLiteral("%1 IN (%2)").arg(cita(columna().nombre), subconsulta.sql),
+                      subconsulta.parametros);
 }
 
 TOrden TCampo::ascendente() const
@@ -212,7 +222,8 @@ TEntidad::TEntidad(const TTabla& tabla)
     // registry rebuild only see active rows.
     for (int i = 1; i < tabla.columnas.size(); ++i) {
         const TColumna& c = tabla.columnas.at(i);
-        if (c.tipo == TTipoColumna::Entero && (c.nombre == QLatin1String("STATUS") || c.nombre == QLatin1String("ESTATUS")))
+        if (c.tipo == TTipoColumna::Entero &&
+            (c.nombre == QLatin1String("STATUS") || c.nombre == QLatin1String("ESTATUS")))
             m_valores[i] = 0;
     }
 }
@@ -352,10 +363,12 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
     } else {
         QStringList asignaciones;
         for (int i = 1; i < tabla.columnas.size(); ++i)
-            asignaciones << cita(tabla.columnas.at(i).nombre) + QStringLiteral(" = ") + marcaEscritura(tabla.columnas.at(i));
+            asignaciones << cita(tabla.columnas.at(i).nombre) + QStringLiteral(" = ") +
+                                marcaEscritura(tabla.columnas.at(i));
         const auto q = Conexiones::consultaPreparada(
-            conexion, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                          .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), cita(tabla.clave().nombre)));
+            conexion,
+            QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), cita(tabla.clave().nombre)));
         for (int i = 0; i < valores.size(); ++i)
             q->bindValue(i, valores.at(i));
         q->bindValue(valores.size(), entidad.id());
@@ -364,7 +377,8 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
         q->finish();
         if (afectados == 0)
             throw EBaseDatos(QStringLiteral("No existe el registro %1 de %2; no se pudo actualizar.")
-                                 .arg(entidad.id()).arg(tabla.nombre));
+                                 .arg(entidad.id())
+                                 .arg(tabla.nombre));
         transaccion.commit();
     }
     entidad.m_origen = conexion;

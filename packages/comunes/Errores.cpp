@@ -25,7 +25,7 @@ QString nombreTipo(const std::exception& e)
     return QString::fromUtf8(estado == 0 && legible ? legible.get() : crudo);
 }
 
-}  // namespace
+} // namespace
 
 namespace Errores {
 
@@ -36,4 +36,4 @@ QString describe(const std::exception& e)
     return nombreTipo(e) + QStringLiteral(" error raised, with message : ") + QString::fromUtf8(e.what());
 }
 
-}  // namespace Errores
+} // namespace Errores

@@ -18,12 +18,13 @@ std::mutex g_candado;
 QString unaLinea(QString texto)
 {
     texto.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    for (const QChar salto : {QChar(u'\n'), QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
+    for (const QChar salto :
+         {QChar(u'\n'), QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
         texto.replace(salto, QChar(u' '));
     return texto;
 }
 
-}  // namespace
+} // namespace
 
 namespace Logmanager {
 
@@ -35,8 +36,8 @@ QString archivoLog(const QString& carpeta)
 void Log(const QString& texto, int nivel, const QString& carpeta)
 {
     try {
-        const QByteArray linea = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"))
-                                  + QStringLiteral(" [%1] ").arg(nivel) + unaLinea(texto) + u'\n')
+        const QByteArray linea = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")) +
+                                  QStringLiteral(" [%1] ").arg(nivel) + unaLinea(texto) + u'\n')
                                      .toUtf8();
         // Appending never creates folders: a log in a folder that is gone is
         // dropped rather than recreating part of a deleted program folder.
@@ -58,4 +59,4 @@ void Log(const QString& texto, int nivel, const QString& carpeta)
     }
 }
 
-}  // namespace Logmanager
+} // namespace Logmanager

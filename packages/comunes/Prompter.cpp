@@ -32,7 +32,7 @@ TPrompter& defecto()
     return prompter;
 }
 
-}  // namespace
+} // namespace
 
 TPrompter::~TPrompter()
 {
@@ -54,7 +54,7 @@ void instala(TPrompter* prompter)
     g_instalado.store(prompter);
 }
 
-}  // namespace Prompter
+} // namespace Prompter
 
 TColaRespuestas::TColaRespuestas() : m_anterior(g_instalado.load())
 {

@@ -20,7 +20,7 @@ TRegistro& registro()
     return *unico;
 }
 
-}  // namespace
+} // namespace
 
 namespace RegistroClases {
 
@@ -45,7 +45,7 @@ const QMetaObject* busca(const QString& nombre)
     return r.clases.value(nombre, nullptr);
 }
 
-}  // namespace RegistroClases
+} // namespace RegistroClases
 
 TRegistroClase::TRegistroClase(const QString& nombre, const QMetaObject* clase) : m_nombre(nombre)
 {

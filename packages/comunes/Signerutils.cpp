@@ -30,12 +30,13 @@ QString textoInvalido()
 const QByteArray& clavePrograma()
 {
     static const QByteArray clave = [] {
-        const QByteArray secreto = QByteArrayLiteral("Velkor/Comunes/Signer: comprobantes, conexiones y permisos - 2024");
+        const QByteArray secreto =
+            QByteArrayLiteral("Velkor/Comunes/Signer: comprobantes, conexiones y permisos - 2024");
         QByteArray resultado(EVP_MAX_MD_SIZE, '\0');
         unsigned int longitud = 0;
         if (EVP_Digest(secreto.constData(), static_cast<size_t>(secreto.size()),
-                       reinterpret_cast<unsigned char*>(resultado.data()), &longitud, EVP_sha512(), nullptr) != 1
-            || longitud != LONGITUD_CLAVE)
+                       reinterpret_cast<unsigned char*>(resultado.data()), &longitud, EVP_sha512(), nullptr) != 1 ||
+            longitud != LONGITUD_CLAVE)
             return QByteArray();
         resultado.truncate(LONGITUD_CLAVE);
         return resultado;
@@ -73,13 +74,13 @@ struct Preparado {
 Preparado prepara(const QString& mensajeFalla)
 {
     Preparado p{Cipher(EVP_CIPHER_fetch(nullptr, "AES-256-SIV", nullptr)), Contexto(EVP_CIPHER_CTX_new())};
-    if (!p.cipher || !p.ctx || clavePrograma().size() != LONGITUD_CLAVE
-        || EVP_CIPHER_get_key_length(p.cipher.get()) != LONGITUD_CLAVE)
+    if (!p.cipher || !p.ctx || clavePrograma().size() != LONGITUD_CLAVE ||
+        EVP_CIPHER_get_key_length(p.cipher.get()) != LONGITUD_CLAVE)
         falla(mensajeFalla);
     return p;
 }
 
-}  // namespace
+} // namespace
 
 namespace Signerutils {
 
@@ -99,11 +100,11 @@ QString TSigner::crypt(const QString& texto) const
     auto* etiqueta = reinterpret_cast<unsigned char*>(salida.data());
     auto* cifrado = etiqueta + LONGITUD_ETIQUETA;
     int l = 0;
-    if (EVP_EncryptInit_ex2(p.ctx.get(), p.cipher.get(), bytes(clavePrograma()), nullptr, nullptr) != 1
-        || EVP_EncryptUpdate(p.ctx.get(), nullptr, &l, bytes(PREFIJO), static_cast<int>(PREFIJO.size())) != 1
-        || EVP_EncryptUpdate(p.ctx.get(), cifrado, &l, bytes(plano), static_cast<int>(plano.size())) != 1
-        || l != plano.size() || EVP_EncryptFinal_ex(p.ctx.get(), cifrado + l, &l) != 1
-        || EVP_CIPHER_CTX_ctrl(p.ctx.get(), EVP_CTRL_AEAD_GET_TAG, LONGITUD_ETIQUETA, etiqueta) != 1)
+    if (EVP_EncryptInit_ex2(p.ctx.get(), p.cipher.get(), bytes(clavePrograma()), nullptr, nullptr) != 1 ||
+        EVP_EncryptUpdate(p.ctx.get(), nullptr, &l, bytes(PREFIJO), static_cast<int>(PREFIJO.size())) != 1 ||
+        EVP_EncryptUpdate(p.ctx.get(), cifrado, &l, bytes(plano), static_cast<int>(plano.size())) != 1 ||
+        l != plano.size() || EVP_EncryptFinal_ex(p.ctx.get(), cifrado + l, &l) != 1 ||
+        EVP_CIPHER_CTX_ctrl(p.ctx.get(), EVP_CTRL_AEAD_GET_TAG, LONGITUD_ETIQUETA, etiqueta) != 1)
         falla(noCifra);
 
     // Standard base64 has no "|" and, unwrapped, no line break: the stored
@@ -121,8 +122,8 @@ QString TSigner::decrypt(const QString& texto) const
     auto decodificado = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
     // Only the exact text crypt wrote is accepted: padding variants and stray
     // bits that decode to the same bytes are refused as well.
-    if (!decodificado || decodificado.decoded.toBase64() != base64
-        || decodificado.decoded.size() < LONGITUD_ETIQUETA + 1)
+    if (!decodificado || decodificado.decoded.toBase64() != base64 ||
+        decodificado.decoded.size() < LONGITUD_ETIQUETA + 1)
         falla(textoInvalido());
     const QByteArray& datos = decodificado.decoded;
 
@@ -131,14 +132,13 @@ QString TSigner::decrypt(const QString& texto) const
     const QByteArray cifrado = datos.mid(LONGITUD_ETIQUETA);
     QByteArray plano(cifrado.size(), '\0');
     int l = 0;
-    if (EVP_DecryptInit_ex2(p.ctx.get(), p.cipher.get(), bytes(clavePrograma()), nullptr, nullptr) != 1
-        || EVP_CIPHER_CTX_ctrl(p.ctx.get(), EVP_CTRL_AEAD_SET_TAG, LONGITUD_ETIQUETA, etiqueta.data()) != 1
-        || EVP_DecryptUpdate(p.ctx.get(), nullptr, &l, bytes(PREFIJO), static_cast<int>(PREFIJO.size())) != 1
-        || EVP_DecryptUpdate(p.ctx.get(), reinterpret_cast<unsigned char*>(plano.data()), &l, bytes(cifrado),
-                             static_cast<int>(cifrado.size()))
-               != 1
-        || l != cifrado.size()
-        || EVP_DecryptFinal_ex(p.ctx.get(), reinterpret_cast<unsigned char*>(plano.data()) + l, &l) != 1)
+    if (EVP_DecryptInit_ex2(p.ctx.get(), p.cipher.get(), bytes(clavePrograma()), nullptr, nullptr) != 1 ||
+        EVP_CIPHER_CTX_ctrl(p.ctx.get(), EVP_CTRL_AEAD_SET_TAG, LONGITUD_ETIQUETA, etiqueta.data()) != 1 ||
+        EVP_DecryptUpdate(p.ctx.get(), nullptr, &l, bytes(PREFIJO), static_cast<int>(PREFIJO.size())) != 1 ||
+        EVP_DecryptUpdate(p.ctx.get(), reinterpret_cast<unsigned char*>(plano.data()), &l, bytes(cifrado),
+                          static_cast<int>(cifrado.size())) != 1 ||
+        l != cifrado.size() ||
+        EVP_DecryptFinal_ex(p.ctx.get(), reinterpret_cast<unsigned char*>(plano.data()) + l, &l) != 1)
         falla(textoInvalido());
 
     if (plano.isEmpty() || plano.at(0) != TIPO_TEXTO)
@@ -152,8 +152,7 @@ QString TSigner::hash(const QString& texto) const
     QByteArray resumen(EVP_MAX_MD_SIZE, '\0');
     unsigned int longitud = 0;
     if (EVP_Digest(datos.constData(), static_cast<size_t>(datos.size()),
-                   reinterpret_cast<unsigned char*>(resumen.data()), &longitud, EVP_sha256(), nullptr)
-        != 1)
+                   reinterpret_cast<unsigned char*>(resumen.data()), &longitud, EVP_sha256(), nullptr) != 1)
         falla(QStringLiteral("No fue posible calcular el resumen del texto."));
     resumen.truncate(static_cast<int>(longitud));
     return QString::fromLatin1(resumen.toHex());
@@ -165,4 +164,4 @@ TSigner& Signer()
     return signer;
 }
 
-}  // namespace Signerutils
+} // namespace Signerutils

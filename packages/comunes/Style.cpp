@@ -72,7 +72,7 @@ QLinearGradient vertical(const QColor& arriba, const QColor& abajo)
 
 std::atomic<bool> g_creado{false};
 
-}  // namespace
+} // namespace
 
 namespace Style {
 
@@ -132,4 +132,4 @@ bool existeStyleFrm()
     return g_creado.load();
 }
 
-}  // namespace Style
+} // namespace Style

@@ -61,17 +61,20 @@ TFallo analiza(const QString& original, qint64& resultado)
     return TFallo::Ninguno;
 }
 
-}  // namespace
+} // namespace
 
 TDecimal TDecimal::desdeTexto(const QString& texto)
 {
     qint64 valor = 0;
     switch (analiza(texto, valor)) {
-    case TFallo::Ninguno: return TDecimal(valor);
-    case TFallo::FueraDeRango: throw fueraDeRango(QLatin1Char('"') + texto + QLatin1Char('"'));
+    case TFallo::Ninguno:
+        return TDecimal(valor);
+    case TFallo::FueraDeRango:
+        throw fueraDeRango(QLatin1Char('"') + texto + QLatin1Char('"'));
     case TFallo::Decimales:
         throw EConversion(QStringLiteral("La cantidad \"%1\" tiene más de seis decimales; no se redondea.").arg(texto));
-    case TFallo::NoEsCantidad: break;
+    case TFallo::NoEsCantidad:
+        break;
     }
     throw EConversion(QStringLiteral("\"%1\" no es una cantidad: se esperaba un número con punto decimal y hasta "
                                      "seis decimales.")

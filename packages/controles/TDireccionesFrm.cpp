@@ -108,7 +108,7 @@ private:
     bool m_previo;
 };
 
-}  // namespace
+} // namespace
 
 TDireccionesFrm::TDireccionesFrm(QWidget* parent)
     : QWidget(parent), EdCalle(new QLineEdit(this)), EdNoExterior(new QLineEdit(this)),
@@ -357,7 +357,7 @@ void TDireccionesFrm::inicializaDireccion(bool recargar)
         CmbEstado->setCurrentIndex(0);
         cargaMunicipiosYLocalidades(QString());
     }
-    m_municipioCargado = QStringLiteral("-");  // the next list is always read again
+    m_municipioCargado = QStringLiteral("-"); // the next list is always read again
     cargaCodigosPostales(QString(), QString());
     CmbCodigoPostal->setCurrentIndex(0);
     cargaColonias(QString());
@@ -424,32 +424,89 @@ void TDireccionesFrm::inicializaColonia(const QString& colonia)
 
 // --- Texts ---------------------------------------------------------------------
 
-QString TDireccionesFrm::getCalle() const { return EdCalle->text(); }
-QString TDireccionesFrm::getNoExterior() const { return EdNoExterior->text(); }
-QString TDireccionesFrm::getNoInterior() const { return EdNoInterior->text(); }
-QString TDireccionesFrm::getReferencia() const { return EdReferencia->text(); }
-QString TDireccionesFrm::getColonia() const { return CmbColonia->currentText(); }
-QString TDireccionesFrm::getLocalidad() const { return CmbLocalidad->currentText(); }
-QString TDireccionesFrm::getMunicipio() const { return CmbMunicipio->currentText(); }
-QString TDireccionesFrm::getEstado() const { return CmbEstado->currentText(); }
-QString TDireccionesFrm::getPais() const { return CmbPais->currentText(); }
-QString TDireccionesFrm::getCodigoPostal() const { return CmbCodigoPostal->currentText(); }
+QString TDireccionesFrm::getCalle() const
+{
+    return EdCalle->text();
+}
+QString TDireccionesFrm::getNoExterior() const
+{
+    return EdNoExterior->text();
+}
+QString TDireccionesFrm::getNoInterior() const
+{
+    return EdNoInterior->text();
+}
+QString TDireccionesFrm::getReferencia() const
+{
+    return EdReferencia->text();
+}
+QString TDireccionesFrm::getColonia() const
+{
+    return CmbColonia->currentText();
+}
+QString TDireccionesFrm::getLocalidad() const
+{
+    return CmbLocalidad->currentText();
+}
+QString TDireccionesFrm::getMunicipio() const
+{
+    return CmbMunicipio->currentText();
+}
+QString TDireccionesFrm::getEstado() const
+{
+    return CmbEstado->currentText();
+}
+QString TDireccionesFrm::getPais() const
+{
+    return CmbPais->currentText();
+}
+QString TDireccionesFrm::getCodigoPostal() const
+{
+    return CmbCodigoPostal->currentText();
+}
 
-void TDireccionesFrm::setCalle(const QString& texto) { EdCalle->setText(texto); }
-void TDireccionesFrm::setNoExterior(const QString& texto) { EdNoExterior->setText(texto); }
-void TDireccionesFrm::setNoInterior(const QString& texto) { EdNoInterior->setText(texto); }
-void TDireccionesFrm::setReferencia(const QString& texto) { EdReferencia->setText(texto); }
+void TDireccionesFrm::setCalle(const QString& texto)
+{
+    EdCalle->setText(texto);
+}
+void TDireccionesFrm::setNoExterior(const QString& texto)
+{
+    EdNoExterior->setText(texto);
+}
+void TDireccionesFrm::setNoInterior(const QString& texto)
+{
+    EdNoInterior->setText(texto);
+}
+void TDireccionesFrm::setReferencia(const QString& texto)
+{
+    EdReferencia->setText(texto);
+}
 
-bool TDireccionesFrm::isColoniaElegida() const { return CmbColonia->currentIndex() > 0; }
-bool TDireccionesFrm::isLocalidadElegida() const { return CmbLocalidad->currentIndex() > 0; }
-bool TDireccionesFrm::isMunicipioElegido() const { return CmbMunicipio->currentIndex() > 0; }
-bool TDireccionesFrm::isEstadoElegido() const { return CmbEstado->currentIndex() > 0; }
-bool TDireccionesFrm::isPaisElegido() const { return CmbPais->currentIndex() > 0; }
+bool TDireccionesFrm::isColoniaElegida() const
+{
+    return CmbColonia->currentIndex() > 0;
+}
+bool TDireccionesFrm::isLocalidadElegida() const
+{
+    return CmbLocalidad->currentIndex() > 0;
+}
+bool TDireccionesFrm::isMunicipioElegido() const
+{
+    return CmbMunicipio->currentIndex() > 0;
+}
+bool TDireccionesFrm::isEstadoElegido() const
+{
+    return CmbEstado->currentIndex() > 0;
+}
+bool TDireccionesFrm::isPaisElegido() const
+{
+    return CmbPais->currentIndex() > 0;
+}
 
 QList<QWidget*> TDireccionesFrm::camposTabulacion() const
 {
-    return {EdCalle,    EdNoExterior, EdNoInterior, CmbCodigoPostal, CmbColonia,
-            CmbMunicipio, CmbLocalidad, CmbEstado,   CmbPais,         EdReferencia};
+    return {EdCalle,      EdNoExterior, EdNoInterior, CmbCodigoPostal, CmbColonia,
+            CmbMunicipio, CmbLocalidad, CmbEstado,    CmbPais,         EdReferencia};
 }
 
 void TDireccionesFrm::setAnchoEtiquetas(int ancho)

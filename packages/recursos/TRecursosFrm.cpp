@@ -25,9 +25,12 @@ QByteArray leeRecurso(const QString& ruta)
 }
 
 // QStringLiteral data lives in the module; a text built at run time does not.
-QString texto(const char* utf8) { return QString::fromUtf8(utf8); }
+QString texto(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
-}  // namespace
+} // namespace
 
 TRecursosFrm::TRecursosFrm(QObject* parent) : QObject(parent) {}
 
@@ -39,11 +42,20 @@ QByteArray TRecursosFrm::getResource(const QString& nombre) const
     return leeRecurso(RAIZ_RECURSOS + nombre);
 }
 
-QString TRecursosFrm::getSistema() const { return texto("VK|Velkor|55029"); }
+QString TRecursosFrm::getSistema() const
+{
+    return texto("VK|Velkor|55029");
+}
 
-QString TRecursosFrm::getMarcaMail() const { return texto("Velkor <no-responder@velkor.mx>"); }
+QString TRecursosFrm::getMarcaMail() const
+{
+    return texto("Velkor <no-responder@velkor.mx>");
+}
 
-QString TRecursosFrm::getMailHTML() const { return QString::fromUtf8(leeRecurso(CORREO)); }
+QString TRecursosFrm::getMailHTML() const
+{
+    return QString::fromUtf8(leeRecurso(CORREO));
+}
 
 QString TRecursosFrm::getURLCartaManifiesto() const
 {
@@ -53,8 +65,10 @@ QString TRecursosFrm::getURLCartaManifiesto() const
 
 QString TRecursosFrm::getTokenCartaManifiesto() const
 {
-    return texto("%1|%2|VK-CM-7f3a9c52e1d84b06")
-        .arg(Constantes::SG_HASHTOKEN_RFC, Constantes::SG_HASHTOKEN_CLIENTE);
+    return texto("%1|%2|VK-CM-7f3a9c52e1d84b06").arg(Constantes::SG_HASHTOKEN_RFC, Constantes::SG_HASHTOKEN_CLIENTE);
 }
 
-QString TRecursosFrm::getURLCatalogo() const { return texto("https://descargas.velkor.mx/catalogos/CFDCAT.zip"); }
+QString TRecursosFrm::getURLCatalogo() const
+{
+    return texto("https://descargas.velkor.mx/catalogos/CFDCAT.zip");
+}

@@ -26,18 +26,18 @@ int enHiloUI(const QString& texto, QMessageBox::StandardButtons botones)
     return resultado;
 }
 
-}  // namespace
+} // namespace
 
 void TPrompterCajas::mensaje(const QString& texto, int tipo)
 {
-    Q_UNUSED(tipo);  // every kind shows the same plain box
+    Q_UNUSED(tipo); // every kind shows the same plain box
     enHiloUI(texto, QMessageBox::Ok);
 }
 
 int TPrompterCajas::confirmacion(const QString& texto)
 {
     return enHiloUI(texto, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok ? TPrompter::OK
-                                                                                      : TPrompter::CANCELAR;
+                                                                                     : TPrompter::CANCELAR;
 }
 
 QString TPrompterCajas::titulo()

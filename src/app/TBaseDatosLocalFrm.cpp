@@ -25,15 +25,13 @@
 namespace {
 
 const QString SQL_ACTIVAS = QStringLiteral("SELECT * FROM NegocioLoggin WHERE estatus=0;");
-const QString SQL_DETALLE_ACTIVAS = QStringLiteral(
-    "SELECT nl.RFC, nl.NOMBRE, co.STRINGCONEXION FROM NegocioLoggin AS nl, Conexion AS co "
-    "WHERE nl.estatus = 0 AND nl.idNegocioLoggin = co.idNegocioLogginFk;");
-const QString SQL_DETALLE_RFC = QStringLiteral(
-    "SELECT Neg.*, Con.* FROM NegocioLoggin AS Neg, Conexion AS Con "
-    "WHERE rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
-const QString SQL_CONEXION_RFC = QStringLiteral(
-    "SELECT Con.stringConexion FROM NegocioLoggin AS Neg, Conexion AS Con "
-    "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
+const QString SQL_DETALLE_ACTIVAS =
+    QStringLiteral("SELECT nl.RFC, nl.NOMBRE, co.STRINGCONEXION FROM NegocioLoggin AS nl, Conexion AS co "
+                   "WHERE nl.estatus = 0 AND nl.idNegocioLoggin = co.idNegocioLogginFk;");
+const QString SQL_DETALLE_RFC = QStringLiteral("SELECT Neg.*, Con.* FROM NegocioLoggin AS Neg, Conexion AS Con "
+                                               "WHERE rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
+const QString SQL_CONEXION_RFC = QStringLiteral("SELECT Con.stringConexion FROM NegocioLoggin AS Neg, Conexion AS Con "
+                                                "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
 const QString SQL_INSERTA_NEGOCIO =
     QStringLiteral("INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES (:nombre, :rfc, :estatus)");
 const QString SQL_INSERTA_CONEXION = QStringLiteral(
@@ -45,13 +43,13 @@ const QString SQL_LEE_NEGOCIO =
     QStringLiteral("SELECT idNegocioLoggin, nombre, rfc, estatus FROM NegocioLoggin LIMIT 1");
 const QString SQL_LEE_CONEXION = QStringLiteral("SELECT stringConexion, idNegocioLogginFk FROM Conexion LIMIT 1");
 
-const QString SQL_TABLA_NEGOCIO = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS NegocioLoggin ("
-    "idNegocioLoggin INTEGER PRIMARY KEY AUTOINCREMENT, nombre TEXT, rfc TEXT, estatus INTEGER)");
-const QString SQL_TABLA_CONEXION = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS Conexion ("
-    "idConexion INTEGER PRIMARY KEY AUTOINCREMENT, stringConexion TEXT, "
-    "idNegocioLogginFk INTEGER REFERENCES NegocioLoggin(idNegocioLoggin))");
+const QString SQL_TABLA_NEGOCIO =
+    QStringLiteral("CREATE TABLE IF NOT EXISTS NegocioLoggin ("
+                   "idNegocioLoggin INTEGER PRIMARY KEY AUTOINCREMENT, nombre TEXT, rfc TEXT, estatus INTEGER)");
+const QString SQL_TABLA_CONEXION =
+    QStringLiteral("CREATE TABLE IF NOT EXISTS Conexion ("
+                   "idConexion INTEGER PRIMARY KEY AUTOINCREMENT, stringConexion TEXT, "
+                   "idNegocioLogginFk INTEGER REFERENCES NegocioLoggin(idNegocioLoggin))");
 
 // One operation at a time in the whole process, whichever holder runs it.
 QMutex candadoRegistro;
@@ -101,8 +99,7 @@ QString texto(const QSqlQuery& consulta, const QString& columna)
 }
 
 // The connection is made, used and removed inside the caller's scope.
-template <typename Trabajo>
-void conConexion(const QString& archivo, Trabajo&& trabajo)
+template <typename Trabajo> void conConexion(const QString& archivo, Trabajo&& trabajo)
 {
     const QString nombre = nuevoNombreConexion();
     std::exception_ptr error;
@@ -121,7 +118,7 @@ void conConexion(const QString& archivo, Trabajo&& trabajo)
         std::rethrow_exception(error);
 }
 
-}  // namespace
+} // namespace
 
 TBaseDatosLocalFrm::TBaseDatosLocalFrm(QObject* parent) : QObject(parent)
 {
@@ -164,8 +161,7 @@ void TBaseDatosLocalFrm::creaTablas(const QString& archivo)
     });
 }
 
-bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError,
-                               QString* error)
+bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError, QString* error)
 {
     QMutexLocker candado(&candadoRegistro);
     const QString archivo = archivoRegistro();
@@ -224,8 +220,8 @@ QStringList TBaseDatosLocalFrm::getEmpresas()
             QSqlQuery consulta = prepara(db, SQL_ACTIVAS);
             ejecuta(consulta);
             recorre(consulta, [&] {
-                empresas << texto(consulta, QStringLiteral("rfc")) + QLatin1Char('|')
-                                + texto(consulta, QStringLiteral("nombre"));
+                empresas << texto(consulta, QStringLiteral("rfc")) + QLatin1Char('|') +
+                                texto(consulta, QStringLiteral("nombre"));
             });
         },
         false);
@@ -240,9 +236,9 @@ QStringList TBaseDatosLocalFrm::getEmpresasDetalle()
             QSqlQuery consulta = prepara(db, SQL_DETALLE_ACTIVAS);
             ejecuta(consulta);
             recorre(consulta, [&] {
-                empresas << texto(consulta, QStringLiteral("RFC")) + QLatin1Char('|')
-                                + texto(consulta, QStringLiteral("NOMBRE")) + QLatin1Char('|')
-                                + texto(consulta, QStringLiteral("STRINGCONEXION"));
+                empresas << texto(consulta, QStringLiteral("RFC")) + QLatin1Char('|') +
+                                texto(consulta, QStringLiteral("NOMBRE")) + QLatin1Char('|') +
+                                texto(consulta, QStringLiteral("STRINGCONEXION"));
             });
         },
         false);
@@ -366,15 +362,14 @@ QString TBaseDatosLocalFrm::reemplazaRegistro(const QByteArray& vacio)
 {
     const QString archivo = archivoRegistro();
     const QFileInfo info(archivo);
-    const QString apartado = info.dir().filePath(
-        info.completeBaseName() + QStringLiteral(".danado-") +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + QLatin1Char('.') +
-        info.suffix());
+    const QString apartado =
+        info.dir().filePath(info.completeBaseName() + QStringLiteral(".danado-") +
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
+                            QLatin1Char('.') + info.suffix());
     {
         QMutexLocker candado(&candadoRegistro);
         if (!QFile::rename(archivo, apartado))
-            throw EEntradaSalida(
-                QStringLiteral("No se pudo apartar el registro de empresas dañado %1.").arg(archivo));
+            throw EEntradaSalida(QStringLiteral("No se pudo apartar el registro de empresas dañado %1.").arg(archivo));
     }
     try {
         if (vacio.isEmpty()) {

@@ -19,7 +19,7 @@ sigset_t senalesDeTerminacion()
     return conjunto;
 }
 
-}  // namespace
+} // namespace
 
 void TSenalesTerminacion::bloquea()
 {

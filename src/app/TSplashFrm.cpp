@@ -28,7 +28,7 @@ void registraError(const std::exception& e)
     registra(Errores::describe(e));
 }
 
-}  // namespace
+} // namespace
 
 TSplashFrm::TSplashFrm(const QString& carpetaPrograma, QWidget* parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::SplashScreen)

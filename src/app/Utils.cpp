@@ -75,4 +75,4 @@ double CompareStreams(QIODevice& a, QIODevice& b)
     return static_cast<double>(diferencias) * 100.0 / static_cast<double>(mayor);
 }
 
-}  // namespace Utils
+} // namespace Utils

@@ -115,4 +115,4 @@ bool validaContrasena(const QString& password, const QString& repetida);
 // ERR_CERT_RELACION for a key of another certificate, ...) as a warning.
 bool evaluaRelacionCertificados(const QString& certificado, const QString& llave, const QString& password);
 
-}  // namespace Utils
+} // namespace Utils

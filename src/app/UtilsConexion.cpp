@@ -17,7 +17,7 @@ bool existeArchivo(const QString& ruta)
     return !ruta.isEmpty() && QFileInfo(ruta).isFile();
 }
 
-}  // namespace
+} // namespace
 
 QString generaStrConexion(const QStringList& registro)
 {
@@ -69,10 +69,8 @@ QDateTime stringToDateTimeSQL(const QString& texto)
     const qsizetype espacio = normal.indexOf(QLatin1Char(' '));
     // Date and time are parsed apart so a wall-clock time that falls in a
     // daylight-saving gap of the machine's zone is not taken for bad text.
-    const QDate fecha = espacio < 0 ? QDate()
-                                    : QDate::fromString(normal.left(espacio), QStringLiteral("yyyy-MM-dd"));
-    const QTime hora = espacio < 0 ? QTime()
-                                   : QTime::fromString(normal.mid(espacio + 1), QStringLiteral("HH:mm:ss"));
+    const QDate fecha = espacio < 0 ? QDate() : QDate::fromString(normal.left(espacio), QStringLiteral("yyyy-MM-dd"));
+    const QTime hora = espacio < 0 ? QTime() : QTime::fromString(normal.mid(espacio + 1), QStringLiteral("HH:mm:ss"));
     if (!fecha.isValid() || !hora.isValid())
         throw EConversion(QStringLiteral("\"%1\" no es una fecha y hora válida (aaaa-mm-dd hh:mm:ss).").arg(texto));
     return QDateTime(fecha, hora);
@@ -86,4 +84,4 @@ QDate stringToDate(const QString& texto)
     return fecha;
 }
 
-}  // namespace Utils
+} // namespace Utils

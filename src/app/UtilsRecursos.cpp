@@ -24,9 +24,12 @@
 namespace Utils {
 namespace {
 
-QString rutaAbsoluta(const QString& ruta) { return QFileInfo(ruta).absoluteFilePath(); }
+QString rutaAbsoluta(const QString& ruta)
+{
+    return QFileInfo(ruta).absoluteFilePath();
+}
 
-}  // namespace
+} // namespace
 
 bool cargaPaquete(QLibrary& paquete)
 {
@@ -135,7 +138,7 @@ QString textoPaquete(const QString& carpetaPrograma, const QString& operacion)
     return QString(texto.constData(), texto.size());
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpetaPrograma)
 {
@@ -202,14 +205,20 @@ TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QSt
     return resultado;
 }
 
-QString getSistema(const QString& carpetaPrograma) { return textoPaquete(carpetaPrograma, Constantes::RS_METHOD_GETSISTEMA); }
+QString getSistema(const QString& carpetaPrograma)
+{
+    return textoPaquete(carpetaPrograma, Constantes::RS_METHOD_GETSISTEMA);
+}
 
 QString getMarcaMail(const QString& carpetaPrograma)
 {
     return textoPaquete(carpetaPrograma, Constantes::RS_METHOD_MARCA_MAIL);
 }
 
-QString getMailHTML(const QString& carpetaPrograma) { return textoPaquete(carpetaPrograma, Constantes::RS_METHOD_GET_HTML); }
+QString getMailHTML(const QString& carpetaPrograma)
+{
+    return textoPaquete(carpetaPrograma, Constantes::RS_METHOD_GET_HTML);
+}
 
 QString getURLCartaManifiesto(const QString& carpetaPrograma)
 {
@@ -226,4 +235,4 @@ QString getURLCatalogo(const QString& carpetaPrograma)
     return textoPaquete(carpetaPrograma, Constantes::RS_METHOD_GETURLCATALOGO);
 }
 
-}  // namespace Utils
+} // namespace Utils

@@ -19,14 +19,22 @@ namespace Ingreso {
 QStringList mensajes(TResultado resultado)
 {
     switch (resultado) {
-    case TResultado::Correcto: return {};
-    case TResultado::SinEmpresa: return {ERR_SELECCION_EMPRESA};
-    case TResultado::SinCorreo: return {ERR_SELECCION_CORREO_ELECTRONICO};
-    case TResultado::BaseInexistente: return {ERR_BASE_DATOS_USUARIO};
-    case TResultado::EmpresaNoValida: return {ERR_EMPRESA_NO_VALIDA};
-    case TResultado::UsuarioIncorrecto: return {ERR_USUARIO_CONTRASEÑA_INCORRECTA};
-    case TResultado::EmpresaYUsuario: return {ERR_EMPRESA_NO_VALIDA, ERR_USUARIO_CONTRASEÑA_INCORRECTA};
-    case TResultado::SinAcceso: return {ERR_USUARIO_ACCESO_EMPRESA};
+    case TResultado::Correcto:
+        return {};
+    case TResultado::SinEmpresa:
+        return {ERR_SELECCION_EMPRESA};
+    case TResultado::SinCorreo:
+        return {ERR_SELECCION_CORREO_ELECTRONICO};
+    case TResultado::BaseInexistente:
+        return {ERR_BASE_DATOS_USUARIO};
+    case TResultado::EmpresaNoValida:
+        return {ERR_EMPRESA_NO_VALIDA};
+    case TResultado::UsuarioIncorrecto:
+        return {ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+    case TResultado::EmpresaYUsuario:
+        return {ERR_EMPRESA_NO_VALIDA, ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+    case TResultado::SinAcceso:
+        return {ERR_USUARIO_ACCESO_EMPRESA};
     }
     return {};
 }
@@ -115,7 +123,7 @@ TResultado registrado(const QString& componente, const QString& email, const std
     return resultado;
 }
 
-}  // namespace
+} // namespace
 
 TResultado ingresa(const QString& componente, const QString& email, const QString& password)
 {
@@ -137,4 +145,4 @@ TResultado reingresa(const QString& componente, const QString& email, const QStr
     });
 }
 
-}  // namespace Ingreso
+} // namespace Ingreso

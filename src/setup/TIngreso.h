@@ -9,13 +9,13 @@ namespace Ingreso {
 
 enum class TResultado {
     Correcto,
-    SinEmpresa,           // ERR_SELECCION_EMPRESA
-    SinCorreo,            // ERR_SELECCION_CORREO_ELECTRONICO
-    BaseInexistente,      // ERR_BASE_DATOS_USUARIO; the entry was disabled
-    EmpresaNoValida,      // ERR_EMPRESA_NO_VALIDA; the entry was disabled
-    UsuarioIncorrecto,    // ERR_USUARIO_CONTRASEÑA_INCORRECTA (unknown user or wrong password)
-    EmpresaYUsuario,      // both of the two above
-    SinAcceso,            // ERR_USUARIO_ACCESO_EMPRESA
+    SinEmpresa,        // ERR_SELECCION_EMPRESA
+    SinCorreo,         // ERR_SELECCION_CORREO_ELECTRONICO
+    BaseInexistente,   // ERR_BASE_DATOS_USUARIO; the entry was disabled
+    EmpresaNoValida,   // ERR_EMPRESA_NO_VALIDA; the entry was disabled
+    UsuarioIncorrecto, // ERR_USUARIO_CONTRASEÑA_INCORRECTA (unknown user or wrong password)
+    EmpresaYUsuario,   // both of the two above
+    SinAcceso,         // ERR_USUARIO_ACCESO_EMPRESA
 };
 
 // The messages of a result, in the order they are shown.
@@ -36,4 +36,4 @@ TResultado reingresa(const QString& componente, const QString& email, const QStr
 // Brings a business database up to the program's schema.
 void updateBaseDatos(const TConexionSesion& conexion);
 
-}  // namespace Ingreso
+} // namespace Ingreso

@@ -41,9 +41,9 @@ QString apartaExistente(const QString& archivo)
     if (!QFileInfo::exists(archivo))
         return QString();
     Conexiones::cierra(TConexionSesion::embebida(archivo, Sistema::exePath));
-    const QString aparte =
-        archivo + QStringLiteral(".") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-        QStringLiteral(".anterior");
+    const QString aparte = archivo + QStringLiteral(".") +
+                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
+                           QStringLiteral(".anterior");
     if (!QFile::rename(archivo, aparte))
         throw EEntradaSalida(QStringLiteral("Ya existe una base de datos en %1 y no se pudo apartar.").arg(archivo));
     Logmanager::Log(QStringLiteral("La base de datos existente se apartó como ") + aparte, 1, Sistema::exePath);
@@ -166,7 +166,7 @@ void exigeRfcValido(const QString& rfc)
         throw EVelkor(ERR_RFC_NO_VALIDO.arg(rfc));
 }
 
-}  // namespace
+} // namespace
 
 QString archivoLocal(const QString& rfc)
 {
@@ -191,13 +191,13 @@ QStringList registroDe(const QString& email, const QString& rfc, const QString& 
                                   destino.servidor, destino.baseDatos, destino.puerto};
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 struct TArchivoCreado {
     TConexionSesion conexion;
-    QString aparte;  // where an existing database was set aside, if any
+    QString aparte; // where an existing database was set aside, if any
     bool nuevo = false;
 };
 
@@ -232,7 +232,7 @@ TArchivoCreado creaArchivo(const QString& email, const QString& rfc, const TDest
     return creado;
 }
 
-}  // namespace
+} // namespace
 
 TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
                                  const QByteArray& plantilla)
@@ -375,4 +375,4 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
     return liga;
 }
 
-}  // namespace NuevoNegocio
+} // namespace NuevoNegocio

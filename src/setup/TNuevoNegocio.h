@@ -38,19 +38,19 @@ struct TDireccion {
     QString colonia;
     QString localidad;
     QString municipio;
-    QString estado;        // "CMX - Ciudad de México"
-    QString pais;          // "MEX - México"
-    QString codigoPostal;  // empty when none was chosen or typed
+    QString estado;       // "CMX - Ciudad de México"
+    QString pais;         // "MEX - México"
+    QString codigoPostal; // empty when none was chosen or typed
 };
 
 // Where the new business's data will live (the database configuration
 // window's choice); the default is the program's own local file.
 struct TDestino {
-    QString motor;       // DB_SQLITE for the local file
+    QString motor; // DB_SQLITE for the local file
     QString usuario;
     QString password;
     QString servidor;
-    QString baseDatos;   // for the local file: the path getBaseDatos gives
+    QString baseDatos; // for the local file: the path getBaseDatos gives
     QString puerto;
 };
 
@@ -65,12 +65,12 @@ struct TDatos {
     QList<TTelefono> telefonos;
     // Business.
     QString nombreEmpresa;
-    QString certificado;     // .cer path
-    QString llave;           // .key path
+    QString certificado; // .cer path
+    QString llave;       // .key path
     QString passwordLlave;
     QString rfc;
     QString razon;
-    QString regimen;         // "601 - General de Ley Personas Morales"; empty for none
+    QString regimen; // "601 - General de Ley Personas Morales"; empty for none
     // Left with every field empty, the business gets no fiscal address and
     // its head office none either (a business found in imported files whose
     // vouchers give no address).
@@ -128,4 +128,4 @@ void registraNegocio(const QString& email, const QString& rfc, const QString& ra
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuario = nullptr);
 
-}  // namespace NuevoNegocio
+} // namespace NuevoNegocio

@@ -30,7 +30,7 @@ void terminaSplash()
     QVERIFY(!SplashFrm);
 }
 
-}  // namespace
+} // namespace
 
 class TstInicio : public QObject {
     Q_OBJECT

@@ -33,8 +33,15 @@ QString baseDe(const QString& rfc, int indice)
 
 QStringList registroDe(const QString& rfc, int indice)
 {
-    return {QStringLiteral("dueno@correo.mx"), nombreDe(indice), rfc, Constantes::DB_SQLITE, {}, {}, {},
-            baseDe(rfc, indice), {}};
+    return {QStringLiteral("dueno@correo.mx"),
+            nombreDe(indice),
+            rfc,
+            Constantes::DB_SQLITE,
+            {},
+            {},
+            {},
+            baseDe(rfc, indice),
+            {}};
 }
 
 QString guardadaDe(const QString& rfc, int indice)
@@ -50,7 +57,7 @@ QStringList lineasLog()
     return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-}  // namespace
+} // namespace
 
 class TPruebaRegistro : public QObject {
     Q_OBJECT
@@ -290,8 +297,7 @@ private slots:
         QCOMPARE(m_registro.getNumeroEmpresas(), 2 * porHilo);
         QCOMPARE(m_registro.getEmpresasDetalle().size(), 2 * porHilo);
         const QString ultimo = QStringLiteral("DOS010101199");
-        QCOMPARE(m_registro.getEmpresaDetalle(ultimo),
-                 (QStringList{ultimo, nombreDe(199), guardadaDe(ultimo, 199)}));
+        QCOMPARE(m_registro.getEmpresaDetalle(ultimo), (QStringList{ultimo, nombreDe(199), guardadaDe(ultimo, 199)}));
         QVERIFY(lineasLog().isEmpty());
         // Every operation removed its connection.
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());

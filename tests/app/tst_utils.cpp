@@ -43,7 +43,7 @@ QString creaArchivo(const QString& ruta)
     return ruta;
 }
 
-}  // namespace
+} // namespace
 
 class TPruebaUtils : public QObject {
     Q_OBJECT
@@ -64,7 +64,7 @@ private slots:
         QTest::addColumn<QStringList>("campos");
         QTest::newRow("servidor completo")
             << cifra(QStringLiteral("MySQL|root|cl@ve|servidor.local|negocios|3306"))
-            << QStringList{QStringLiteral("MySQL"), QStringLiteral("root"), QStringLiteral("cl@ve"),
+            << QStringList{QStringLiteral("MySQL"),          QStringLiteral("root"),     QStringLiteral("cl@ve"),
                            QStringLiteral("servidor.local"), QStringLiteral("negocios"), QStringLiteral("3306")};
         QTest::newRow("corta: se completa con vacíos")
             << cifra(QStringLiteral("MySQL|root"))
@@ -76,8 +76,8 @@ private slots:
         QTest::newRow("texto plano") << QStringLiteral("SQLite||||/prog/db/x.fdb|") << QStringList();
         QTest::newRow("vacía") << QString() << QStringList();
         QString alterada = cifra(QStringLiteral("SQLite||||/prog/db/x.fdb|"));
-        alterada[alterada.size() - 2] = alterada.at(alterada.size() - 2) == QLatin1Char('A') ? QLatin1Char('B')
-                                                                                              : QLatin1Char('A');
+        alterada[alterada.size() - 2] =
+            alterada.at(alterada.size() - 2) == QLatin1Char('A') ? QLatin1Char('B') : QLatin1Char('A');
         QTest::newRow("cifrada y alterada") << alterada << QStringList();
     }
     void transformaStringConexion()
@@ -134,16 +134,22 @@ private slots:
     void generaStrConexionIdaYVuelta_data()
     {
         QTest::addColumn<QStringList>("registro");
-        QTest::newRow("negocio local") << QStringList{QStringLiteral("ana@correo.mx"), QStringLiteral("Abarrotes Ana"),
-                                                      QStringLiteral("AAA010101AAA"), Constantes::DB_SQLITE, {}, {}, {},
-                                                      QStringLiteral("/prog/db/AAA010101AAA/Velkor.fdb"), {}};
+        QTest::newRow("negocio local") << QStringList{QStringLiteral("ana@correo.mx"),
+                                                      QStringLiteral("Abarrotes Ana"),
+                                                      QStringLiteral("AAA010101AAA"),
+                                                      Constantes::DB_SQLITE,
+                                                      {},
+                                                      {},
+                                                      {},
+                                                      QStringLiteral("/prog/db/AAA010101AAA/Velkor.fdb"),
+                                                      {}};
         QTest::newRow("servidor, con posición 9")
-            << QStringList{QStringLiteral("b@c.mx"), QStringLiteral("B S.A."), QStringLiteral("BBB010101BB1"),
-                           QStringLiteral("MySQL"), QStringLiteral("u"), QStringLiteral("p"), QStringLiteral("h"),
-                           QStringLiteral("negocios"), QStringLiteral("3306"), QStringLiteral("extra")};
-        QTest::newRow("registro incompleto")
-            << QStringList{QStringLiteral("c@c.mx"), QStringLiteral("C"), QStringLiteral("CCC010101CC1"),
-                           Constantes::DB_SQLITE};
+            << QStringList{QStringLiteral("b@c.mx"), QStringLiteral("B S.A."),   QStringLiteral("BBB010101BB1"),
+                           QStringLiteral("MySQL"),  QStringLiteral("u"),        QStringLiteral("p"),
+                           QStringLiteral("h"),      QStringLiteral("negocios"), QStringLiteral("3306"),
+                           QStringLiteral("extra")};
+        QTest::newRow("registro incompleto") << QStringList{QStringLiteral("c@c.mx"), QStringLiteral("C"),
+                                                            QStringLiteral("CCC010101CC1"), Constantes::DB_SQLITE};
     }
     void generaStrConexionIdaYVuelta()
     {
@@ -284,15 +290,15 @@ private slots:
         const QDateTime mayo10(QDate(2017, 5, 10), QTime(12, 34, 56));
         QTest::newRow("con T") << QStringLiteral("2017-05-10T12:34:56") << true << mayo10;
         QTest::newRow("con espacio") << QStringLiteral("2017-05-10 12:34:56") << true << mayo10;
-        QTest::newRow("bisiesto con hora") << QStringLiteral("2016-02-29T23:59:59") << true
-                                           << QDateTime(QDate(2016, 2, 29), QTime(23, 59, 59));
+        QTest::newRow("bisiesto con hora")
+            << QStringLiteral("2016-02-29T23:59:59") << true << QDateTime(QDate(2016, 2, 29), QTime(23, 59, 59));
         QTest::newRow("30 de febrero con hora") << QStringLiteral("2017-02-30T10:00:00") << true << invalida;
         QTest::newRow("día-mes-año con hora") << QStringLiteral("10/05/2017 12:34:56") << true << invalida;
         QTest::newRow("fecha sin hora") << QStringLiteral("2017-05-10") << true << invalida;
         QTest::newRow("hora 25") << QStringLiteral("2017-05-10T25:00:00") << true << invalida;
         QTest::newRow("ISO") << QStringLiteral("2017-12-01") << false << QDateTime(QDate(2017, 12, 1), QTime(0, 0));
-        QTest::newRow("día mayor que 12") << QStringLiteral("2017-01-31") << false
-                                          << QDateTime(QDate(2017, 1, 31), QTime(0, 0));
+        QTest::newRow("día mayor que 12")
+            << QStringLiteral("2017-01-31") << false << QDateTime(QDate(2017, 1, 31), QTime(0, 0));
         QTest::newRow("29 de febrero no bisiesto") << QStringLiteral("2017-02-29") << false << invalida;
         QTest::newRow("día-mes-año") << QStringLiteral("10-05-2017") << false << invalida;
         QTest::newRow("fecha con hora") << QStringLiteral("2017-05-10T12:34:56") << false << invalida;

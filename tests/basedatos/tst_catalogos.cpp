@@ -14,17 +14,26 @@ private slots:
     void existeCodigoPostal_data()
     {
         QTest::addColumn<QString>("cp");
-        QTest::addColumn<QString>("estado");  // empty: any state
+        QTest::addColumn<QString>("estado"); // empty: any state
         QTest::addColumn<bool>("existe");
-        QTest::newRow("06600") << "06600" << "" << true;
-        QTest::newRow("06600 en CMX") << "06600" << "CMX" << true;
-        QTest::newRow("06600 en JAL") << "06600" << "JAL" << false;
-        QTest::newRow("clave de estado en minúsculas") << "44100" << "jal" << true;
-        QTest::newRow("con espacios") << " 06600 " << "" << true;
-        QTest::newRow("código sin municipio") << "01001" << "CMX" << true;
-        QTest::newRow("desconocido con estado") << "00000" << "CMX" << false;
-        QTest::newRow("cuatro dígitos") << "0660" << "" << false;
-        QTest::newRow("estado largo") << "06600" << "CMX - Ciudad de México" << false;
+        QTest::newRow("06600") << "06600"
+                               << "" << true;
+        QTest::newRow("06600 en CMX") << "06600"
+                                      << "CMX" << true;
+        QTest::newRow("06600 en JAL") << "06600"
+                                      << "JAL" << false;
+        QTest::newRow("clave de estado en minúsculas") << "44100"
+                                                       << "jal" << true;
+        QTest::newRow("con espacios") << " 06600 "
+                                      << "" << true;
+        QTest::newRow("código sin municipio") << "01001"
+                                              << "CMX" << true;
+        QTest::newRow("desconocido con estado") << "00000"
+                                                << "CMX" << false;
+        QTest::newRow("cuatro dígitos") << "0660"
+                                        << "" << false;
+        QTest::newRow("estado largo") << "06600"
+                                      << "CMX - Ciudad de México" << false;
     }
     void existeCodigoPostal()
     {
@@ -44,11 +53,10 @@ private slots:
     {
         QTest::addColumn<QString>("cp");
         QTest::addColumn<QStringList>("fila");
-        QTest::newRow("con localidad") << "06600"
-                                       << QStringList{"CODIGOPOSTAL=06600",   "ESTADOCLAVE=CMX",
-                                                      "ESTADO=Ciudad de México", "MUNICIPIOCLAVE=015",
-                                                      "MUNICIPIO=Cuauhtémoc", "LOCALIDADCLAVE=06",
-                                                      "LOCALIDAD=Ciudad de México"};
+        QTest::newRow("con localidad") << "06600" << QStringList{"CODIGOPOSTAL=06600",        "ESTADOCLAVE=CMX",
+                                                                 "ESTADO=Ciudad de México",   "MUNICIPIOCLAVE=015",
+                                                                 "MUNICIPIO=Cuauhtémoc",      "LOCALIDADCLAVE=06",
+                                                                 "LOCALIDAD=Ciudad de México"};
         QTest::newRow("sin localidad") << "20126" << QStringList();
     }
     void filasCodigoPostal()
@@ -112,13 +120,13 @@ private slots:
         QStringList nombres;
         for (const Par& colonia : catalogos.getColonias(QStringLiteral("09230")))
             nombres << colonia.second;
-        QCOMPARE(nombres, (QStringList{"Álvaro Obregón", "Ejército de Oriente", "El Paraíso",
-                                       "José María Morelos y Pavón"}));
+        QCOMPARE(nombres,
+                 (QStringList{"Álvaro Obregón", "Ejército de Oriente", "El Paraíso", "José María Morelos y Pavón"}));
     }
 
     void sinCatalogo_data()
     {
-        QTest::addColumn<QByteArray>("contenido");  // empty: no file at all
+        QTest::addColumn<QByteArray>("contenido"); // empty: no file at all
         QTest::newRow("sin archivo") << QByteArray();
         QTest::newRow("archivo dañado") << QByteArray("esto no es una base de datos").repeated(1000);
     }

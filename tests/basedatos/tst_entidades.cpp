@@ -14,8 +14,8 @@ namespace {
 
 std::unique_ptr<TEntidad> creaEntidad(const QString& clase)
 {
-#define VELKOR_FABRICA(Clase, Grupo) \
-    if (clase == QLatin1String(#Clase)) \
+#define VELKOR_FABRICA(Clase, Grupo)                                                                                   \
+    if (clase == QLatin1String(#Clase))                                                                                \
         return std::make_unique<Clase>();
     VELKOR_ENTIDADES(VELKOR_FABRICA)
 #undef VELKOR_FABRICA
@@ -34,13 +34,19 @@ QVariant valorDePrueba(const TColumna& c, int semilla)
             t += QLatin1Char('x');
         return t.left(largo);
     }
-    case TTipoColumna::Entero: return 1000 + semilla;
-    case TTipoColumna::Grande: return Q_INT64_C(9000000000) + semilla;
+    case TTipoColumna::Entero:
+        return 1000 + semilla;
+    case TTipoColumna::Grande:
+        return Q_INT64_C(9000000000) + semilla;
     // Six decimals that a double would not keep.
-    case TTipoColumna::Decimal: return QVariant::fromValue(TDecimal::desdeTexto(QStringLiteral("%1.100001").arg(semilla)));
-    case TTipoColumna::Booleano: return 1;
-    case TTipoColumna::Fecha: return QDate(2017, 5, 10).addDays(semilla);
-    case TTipoColumna::FechaHora: return QDateTime(QDate(2017, 5, 10), QTime(12, 34, 56)).addSecs(semilla);
+    case TTipoColumna::Decimal:
+        return QVariant::fromValue(TDecimal::desdeTexto(QStringLiteral("%1.100001").arg(semilla)));
+    case TTipoColumna::Booleano:
+        return 1;
+    case TTipoColumna::Fecha:
+        return QDate(2017, 5, 10).addDays(semilla);
+    case TTipoColumna::FechaHora:
+        return QDateTime(QDate(2017, 5, 10), QTime(12, 34, 56)).addSecs(semilla);
     case TTipoColumna::Binario: {
         QByteArray b(70000, '\0');
         for (int i = 0; i < b.size(); ++i)
@@ -48,7 +54,8 @@ QVariant valorDePrueba(const TColumna& c, int semilla)
         return b;
     }
     case TTipoColumna::Id:
-    case TTipoColumna::Ref: break;
+    case TTipoColumna::Ref:
+        break;
     }
     return QVariant();
 }
@@ -109,7 +116,7 @@ QStringList estructura(const TConexionSesion& conexion)
     return filas;
 }
 
-}  // namespace
+} // namespace
 
 class TstEntidades : public QObject {
     Q_OBJECT
@@ -184,12 +191,18 @@ private slots:
     {
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("guardado");
-        QTest::newRow("seis decimales") << "1234567890.123456" << "1234567890.123456";
-        QTest::newRow("diez centavos") << "0.10" << "0.100000";
-        QTest::newRow("millonesimo negativo") << "-0.000001" << "-0.000001";
-        QTest::newRow("maximo") << "999999999999.999999" << "999999999999.999999";
-        QTest::newRow("minimo") << "-999999999999.999999" << "-999999999999.999999";
-        QTest::newRow("cero") << "0" << "0.000000";
+        QTest::newRow("seis decimales") << "1234567890.123456"
+                                        << "1234567890.123456";
+        QTest::newRow("diez centavos") << "0.10"
+                                       << "0.100000";
+        QTest::newRow("millonesimo negativo") << "-0.000001"
+                                              << "-0.000001";
+        QTest::newRow("maximo") << "999999999999.999999"
+                                << "999999999999.999999";
+        QTest::newRow("minimo") << "-999999999999.999999"
+                                << "-999999999999.999999";
+        QTest::newRow("cero") << "0"
+                              << "0.000000";
     }
     void importesExactos()
     {
@@ -326,18 +339,21 @@ private slots:
         negocio.setDatosfiscales(fiscales);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
         const TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), unidad);
-        QCOMPARE(TNegocio::getByRFC(QStringLiteral(" H&E951128469 "), conexion)->getIdnegocio(), negocio.getIdnegocio());
+        QCOMPARE(TNegocio::getByRFC(QStringLiteral(" H&E951128469 "), conexion)->getIdnegocio(),
+                 negocio.getIdnegocio());
         QVERIFY(!TNegocio::getByRFC(QStringLiteral("AAA010101AAA"), conexion));
 
         TRegimen regimen;
         regimen.setDescripcion(QStringLiteral("601 - General de Ley Personas Morales"));
         regimen = TRegimen::saveOrUpdate(regimen, unidad);
-        QCOMPARE(TRegimen::getByDescripcion(regimen.getDescripcion(), conexion)->getIdregimen(), regimen.getIdregimen());
+        QCOMPARE(TRegimen::getByDescripcion(regimen.getDescripcion(), conexion)->getIdregimen(),
+                 regimen.getIdregimen());
 
         TCodigopostal cp;
         cp.setCp(QStringLiteral("06600"));
         cp = TCodigopostal::saveOrUpdate(cp, unidad);
-        QCOMPARE(TCodigopostal::getByCP(QStringLiteral("06600 "), conexion)->getIdcodigopostal(), cp.getIdcodigopostal());
+        QCOMPARE(TCodigopostal::getByCP(QStringLiteral("06600 "), conexion)->getIdcodigopostal(),
+                 cp.getIdcodigopostal());
         // A text longer than its column finds nothing instead of failing.
         QVERIFY(!TCodigopostal::getByCP(QStringLiteral("066000000"), conexion));
 
@@ -380,10 +396,10 @@ private slots:
         comprobante.setUuid(QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"));
         comprobante.setNegocio(negocio);
         comprobante = TComprobante::saveOrUpdate(comprobante, unidad);
-        QCOMPARE(TComprobante::getByUUIDAndNegocio(QStringLiteral("e403f396-6a57-4625-adb4-bb436b00789f"), negocio,
-                                                   conexion)
-                     ->getIdcomprobante(),
-                 comprobante.getIdcomprobante());
+        QCOMPARE(
+            TComprobante::getByUUIDAndNegocio(QStringLiteral("e403f396-6a57-4625-adb4-bb436b00789f"), negocio, conexion)
+                ->getIdcomprobante(),
+            comprobante.getIdcomprobante());
         QVERIFY(!TComprobante::getByUUIDAndNegocio(comprobante.getUuid(), otro, conexion));
     }
 
@@ -428,11 +444,11 @@ private slots:
             telefono.setIdcontacto(contacto);
             telefono.setNumero(QStringLiteral("3312345678"));
             {
-                TTransaccion anidada(conexion);  // joins the outer one
+                TTransaccion anidada(conexion); // joins the outer one
                 TTelefono::saveOrUpdate(telefono, TUnidadTrabajo(conexion, 1));
                 anidada.commit();
             }
-            QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 1);  // visible inside
+            QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 1); // visible inside
         }
         QVERIFY(!TContacto::getById(idRevertido, conexion));
         QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 0);
@@ -514,7 +530,7 @@ private slots:
         QCOMPARE(estructura(conexion), completa);
         QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
         QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), conexion)->getDescripcion(), QStringLiteral("Martillo"));
-        TConcepto::saveOrUpdate(TConcepto(), TUnidadTrabajo(conexion, 1));  // the table's generator still works
+        TConcepto::saveOrUpdate(TConcepto(), TUnidadTrabajo(conexion, 1)); // the table's generator still works
     }
 
     // A database of schema version 1, before whole CFDI 3.3 and 4.0 vouchers
@@ -602,7 +618,8 @@ private slots:
         const int otroA = guarda(comun + QStringLiteral("A"), otro, TConcepto::ESTADO_INACTIVO);
 
         QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), negocio, conexion, false), a);
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("B").repeated(750), negocio, conexion, true), b);
+        QCOMPARE(
+            TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("B").repeated(750), negocio, conexion, true), b);
         QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun, negocio, conexion, false), -1);
         QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("a"), negocio, conexion, false), -1);
         QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), otro, conexion, false), otroA);
@@ -615,7 +632,7 @@ private slots:
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         TUsuario usuario;
         usuario.setEmail(QStringLiteral("primero@tienda.mx"));
-        TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));  // this process holds the file open
+        TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1)); // this process holds the file open
 
         QProcess hijo;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();

@@ -46,8 +46,7 @@ TComprobante guardaCon(const Comprobante& raiz, const Nomina12::IXMLNomina& nomi
 // What the import does for one file of version 3.3 or 4.0: the saver of the
 // version, inside the file's savepoint, given the voucher's last payroll 1.2
 // complement.
-TComprobante guardaDocumento(const TDocumentoXML& documento, const TConexionSesion& conexion,
-                             const TNegocio& negocio)
+TComprobante guardaDocumento(const TDocumentoXML& documento, const TConexionSesion& conexion, const TNegocio& negocio)
 {
     const QList<Nomina12::IXMLNomina> nominas = Nomina12::deComprobante(documento.raiz());
     const Nomina12::IXMLNomina nomina = nominas.isEmpty() ? Nomina12::IXMLNomina() : nominas.last();
@@ -99,7 +98,7 @@ QList<TDesgloseimpuesto> desgloseDelComprobante(const TComprobante& c, const TCo
     return D::busca(D::columna(D::col_Comprobante) == c && D::columna(D::col_Comprobanteconcepto).esNulo(), conexion);
 }
 
-}  // namespace
+} // namespace
 
 class TstGuardado : public QObject {
     Q_OBJECT
@@ -117,42 +116,78 @@ private slots:
         QTest::addColumn<QDateTime>("fecha");
         QTest::addColumn<QDateTime>("timbrado");
         const auto f = [](const char* texto) { return QDateTime::fromString(QString::fromLatin1(texto), Qt::ISODate); };
-        QTest::newRow("3.3 real") << "cfdi33-real.xml" << "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC" << "I"
-                                  << TComprobante::CATEGORIA_FACTURA << "2010.01" << "" << "04" << "PUE"
-                                  << f("2018-01-12T08:15:01") << f("2018-01-12T08:17:54");
-        QTest::newRow("3.3 valido") << "cfdi33-valid.xml" << "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894" << "I"
-                                    << TComprobante::CATEGORIA_FACTURA << "2382870" << "0" << "01" << "PUE"
-                                    << f("2021-01-13T14:15:16") << f("2017-06-05T09:09:37");
-        QTest::newRow("3.3 uuid en minusculas") << "cfdv33-signed-tfd.xml" << "EA8152AF-B116-4812-817A-3B4F9617C99C"
-                                                << "I" << TComprobante::CATEGORIA_FACTURA << "1500" << "0" << "02"
+        QTest::newRow("3.3 real") << "cfdi33-real.xml"
+                                  << "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"
+                                  << "I" << TComprobante::CATEGORIA_FACTURA << "2010.01"
+                                  << ""
+                                  << "04"
+                                  << "PUE" << f("2018-01-12T08:15:01") << f("2018-01-12T08:17:54");
+        QTest::newRow("3.3 valido") << "cfdi33-valid.xml"
+                                    << "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"
+                                    << "I" << TComprobante::CATEGORIA_FACTURA << "2382870"
+                                    << "0"
+                                    << "01"
+                                    << "PUE" << f("2021-01-13T14:15:16") << f("2017-06-05T09:09:37");
+        QTest::newRow("3.3 uuid en minusculas") << "cfdv33-signed-tfd.xml"
+                                                << "EA8152AF-B116-4812-817A-3B4F9617C99C"
+                                                << "I" << TComprobante::CATEGORIA_FACTURA << "1500"
+                                                << "0"
+                                                << "02"
                                                 << "PUE" << f("2017-05-01T01:23:59") << f("2017-05-10T15:22:28");
-        QTest::newRow("3.3 detallista") << "detallista-example.xml" << "4C7A0582-5151-43B3-BA74-4E710479A1EE" << "I"
-                                        << TComprobante::CATEGORIA_FACTURA << "6.9" << "" << "01" << "PUE"
-                                        << f("2019-01-22T16:13:19") << f("2019-01-23T14:11:43");
-        QTest::newRow("3.3 pago sin timbre") << "created-pago-with-ns-at-root-33.xml" << "" << "P"
-                                             << TComprobante::CATEGORIA_PAGO << "0" << "" << "" << ""
-                                             << f("2023-06-18T19:20:21") << QDateTime();
-        QTest::newRow("4.0 real") << "cfdi40-real.xml" << "C2832671-DA6D-11EF-A83D-00155D012007" << "I"
-                                  << TComprobante::CATEGORIA_FACTURA << "1000" << "" << "04" << "PUE"
-                                  << f("2025-01-24T10:10:41") << f("2025-01-24T10:10:42");
-        QTest::newRow("4.0 file_pdf") << "file_pdf.xml" << "96B0ED9E-4F1A-43B0-B720-F77663891C68" << "I"
-                                      << TComprobante::CATEGORIA_FACTURA << "198.96" << "1" << "99" << "PPD"
-                                      << f("2022-10-22T00:18:10") << f("2022-10-23T19:35:10");
+        QTest::newRow("3.3 detallista") << "detallista-example.xml"
+                                        << "4C7A0582-5151-43B3-BA74-4E710479A1EE"
+                                        << "I" << TComprobante::CATEGORIA_FACTURA << "6.9"
+                                        << ""
+                                        << "01"
+                                        << "PUE" << f("2019-01-22T16:13:19") << f("2019-01-23T14:11:43");
+        QTest::newRow("3.3 pago sin timbre") << "created-pago-with-ns-at-root-33.xml"
+                                             << ""
+                                             << "P" << TComprobante::CATEGORIA_PAGO << "0"
+                                             << ""
+                                             << ""
+                                             << "" << f("2023-06-18T19:20:21") << QDateTime();
+        QTest::newRow("4.0 real") << "cfdi40-real.xml"
+                                  << "C2832671-DA6D-11EF-A83D-00155D012007"
+                                  << "I" << TComprobante::CATEGORIA_FACTURA << "1000"
+                                  << ""
+                                  << "04"
+                                  << "PUE" << f("2025-01-24T10:10:41") << f("2025-01-24T10:10:42");
+        QTest::newRow("4.0 file_pdf") << "file_pdf.xml"
+                                      << "96B0ED9E-4F1A-43B0-B720-F77663891C68"
+                                      << "I" << TComprobante::CATEGORIA_FACTURA << "198.96"
+                                      << "1"
+                                      << "99"
+                                      << "PPD" << f("2022-10-22T00:18:10") << f("2022-10-23T19:35:10");
         QTest::newRow("4.0 RFC con &") << "h&e951128469_ingreso_iva16_stamped.xml"
-                                       << "6D7434A6-E3F2-47AD-9E4C-08849946AFA0" << "I" << TComprobante::CATEGORIA_FACTURA
-                                       << "17852.75" << "" << "" << "PPD" << f("2020-01-01T22:40:38")
-                                       << f("2020-01-11T00:00:00");
-        QTest::newRow("4.0 nomina") << "cfdi40-nomina-compensacion-valid.xml" << "22222222-2222-2222-2222-222222222222"
-                                    << "N" << TComprobante::CATEGORIA_NOMINA << "12574.40" << "2689.23" << "" << "PUE"
-                                    << f("2026-01-21T16:42:35") << f("2026-01-21T16:42:49");
-        QTest::newRow("4.0 descuentos sin timbre") << "created-with-discounts-40.xml" << "" << "I"
-                                                   << TComprobante::CATEGORIA_FACTURA << "3248" << "500" << "01"
+                                       << "6D7434A6-E3F2-47AD-9E4C-08849946AFA0"
+                                       << "I" << TComprobante::CATEGORIA_FACTURA << "17852.75"
+                                       << ""
+                                       << ""
+                                       << "PPD" << f("2020-01-01T22:40:38") << f("2020-01-11T00:00:00");
+        QTest::newRow("4.0 nomina") << "cfdi40-nomina-compensacion-valid.xml"
+                                    << "22222222-2222-2222-2222-222222222222"
+                                    << "N" << TComprobante::CATEGORIA_NOMINA << "12574.40"
+                                    << "2689.23"
+                                    << ""
+                                    << "PUE" << f("2026-01-21T16:42:35") << f("2026-01-21T16:42:49");
+        QTest::newRow("4.0 descuentos sin timbre") << "created-with-discounts-40.xml"
+                                                   << ""
+                                                   << "I" << TComprobante::CATEGORIA_FACTURA << "3248"
+                                                   << "500"
+                                                   << "01"
                                                    << "PUE" << f("2023-06-18T19:20:21") << QDateTime();
-        QTest::newRow("4.0 pagos") << "cfdv40-pagos20.xml" << "" << "P" << TComprobante::CATEGORIA_PAGO << "0" << ""
-                                   << "02" << "" << f("2021-12-08T23:59:59") << QDateTime();
-        QTest::newRow("4.0 completo") << "propios/completo-40.xml" << "0B1C2D3E-4F50-6172-8394-A5B6C7D8E9F0" << "I"
-                                      << TComprobante::CATEGORIA_FACTURA << "1335.55" << "50.25" << "28" << "PUE"
-                                      << f("2024-03-10T02:30:00") << f("2024-03-10T02:31:05");
+        QTest::newRow("4.0 pagos") << "cfdv40-pagos20.xml"
+                                   << ""
+                                   << "P" << TComprobante::CATEGORIA_PAGO << "0"
+                                   << ""
+                                   << "02"
+                                   << "" << f("2021-12-08T23:59:59") << QDateTime();
+        QTest::newRow("4.0 completo") << "propios/completo-40.xml"
+                                      << "0B1C2D3E-4F50-6172-8394-A5B6C7D8E9F0"
+                                      << "I" << TComprobante::CATEGORIA_FACTURA << "1335.55"
+                                      << "50.25"
+                                      << "28"
+                                      << "PUE" << f("2024-03-10T02:30:00") << f("2024-03-10T02:31:05");
     }
     void encabezado()
     {
@@ -217,10 +252,10 @@ private slots:
     void lineasEImpuestos_data()
     {
         QTest::addColumn<QString>("archivo");
-        for (const char* archivo : {"cfdi33-real.xml", "cfdi33-valid.xml", "cfdv33-signed-tfd.xml", "detallista-example.xml",
-                                    "cfdi40-real.xml", "file_pdf.xml", "h&e951128469_ingreso_iva16_stamped.xml",
-                                    "created-with-discounts-40.xml", "cfdi40-nomina-compensacion-valid.xml",
-                                    "propios/completo-40.xml"})
+        for (const char* archivo :
+             {"cfdi33-real.xml", "cfdi33-valid.xml", "cfdv33-signed-tfd.xml", "detallista-example.xml",
+              "cfdi40-real.xml", "file_pdf.xml", "h&e951128469_ingreso_iva16_stamped.xml",
+              "created-with-discounts-40.xml", "cfdi40-nomina-compensacion-valid.xml", "propios/completo-40.xml"})
             QTest::newRow(archivo) << QString::fromLatin1(archivo);
     }
     void lineasEImpuestos()
@@ -356,7 +391,8 @@ private slots:
         QCOMPARE(relacionados, QStringList({QStringLiteral("04 A39DA66B-52CA-49E3-879B-5C05185B0EF7"),
                                             QStringLiteral("04 ED1752FE-E865-4FF2-BFE1-0F552E770DC9"),
                                             QStringLiteral("07 96B0ED9E-4F1A-43B0-B720-F77663891C68")}));
-        QCOMPARE(TCfdirelacionado::getByUUID(QStringLiteral(" ed1752fe-e865-4ff2-bfe1-0f552e770dc9"), conexion).size(), 1);
+        QCOMPARE(TCfdirelacionado::getByUUID(QStringLiteral(" ed1752fe-e865-4ff2-bfe1-0f552e770dc9"), conexion).size(),
+                 1);
 
         using L = TComprobanteconcepto;
         const QList<L> lineas = de<L>(c, L::col_Idcomprobante, conexion);
@@ -373,13 +409,14 @@ private slots:
         QCOMPARE(lineas.at(1).getCuentapredial(), QString());
 
         // The part: a product of the business under the line's product, with its customs entry.
-        const std::unique_ptr<TConcepto> parte = TConcepto::getByDescripcion_Negocio(
-            QStringLiteral("Tornillo de ejemplo"), negocio, conexion, true);
+        const std::unique_ptr<TConcepto> parte =
+            TConcepto::getByDescripcion_Negocio(QStringLiteral("Tornillo de ejemplo"), negocio, conexion, true);
         QVERIFY(parte);
         QCOMPARE(parte->getConceptoPadreId(), lineas.at(0).getIdconceptoId());
         QCOMPARE(parte->getPrecioventa().texto(2), QStringLiteral("0.20"));
         QCOMPARE(parte->getNumidentificacion(), QStringLiteral("P-1"));
-        const QList<TPedimentoaduanal> pedimentos = de<TPedimentoaduanal>(c, TPedimentoaduanal::col_Idcomprobante, conexion);
+        const QList<TPedimentoaduanal> pedimentos =
+            de<TPedimentoaduanal>(c, TPedimentoaduanal::col_Idcomprobante, conexion);
         QCOMPARE(pedimentos.size(), 1);
         QCOMPARE(pedimentos.at(0).getNumeropedimento(), QStringLiteral("21  47  3807  8003832"));
         QCOMPARE(pedimentos.at(0).getParteId(), parte->getIdconcepto());
@@ -441,8 +478,10 @@ private slots:
                                      "DATOSFISCALES", "PERSONA", "CODIGOPOSTAL", "DIRECCION"})
             QVERIFY2(despues.value(QLatin1String(catalogo)) == antes.value(QLatin1String(catalogo)), catalogo);
         QCOMPARE(despues.value(QStringLiteral("COMPROBANTE")), 2);
-        QCOMPARE(despues.value(QStringLiteral("DESGLOSEIMPUESTO")), 2 * antes.value(QStringLiteral("DESGLOSEIMPUESTO")));
-        QCOMPARE(despues.value(QStringLiteral("PEDIMENTOADUANAL")), 2 * antes.value(QStringLiteral("PEDIMENTOADUANAL")));
+        QCOMPARE(despues.value(QStringLiteral("DESGLOSEIMPUESTO")),
+                 2 * antes.value(QStringLiteral("DESGLOSEIMPUESTO")));
+        QCOMPARE(despues.value(QStringLiteral("PEDIMENTOADUANAL")),
+                 2 * antes.value(QStringLiteral("PEDIMENTOADUANAL")));
 
         // Local taxes are rows of the voucher without SAT code; the catalogue
         // keeps them by name and rate, as the kind they were first met.
@@ -470,7 +509,8 @@ private slots:
         QCOMPARE(TCliente::cuenta(TCondicion(), conexion), 1);
         QCOMPARE(segundo.getClienteId(), primero.getClienteId());
         QCOMPARE(tercero.getClienteId(), primero.getClienteId());
-        const std::unique_ptr<TCliente> cliente = TCliente::getByRFC(QStringLiteral(" COSC8001137NA"), negocio, conexion);
+        const std::unique_ptr<TCliente> cliente =
+            TCliente::getByRFC(QStringLiteral(" COSC8001137NA"), negocio, conexion);
         QVERIFY(cliente);
         QCOMPARE(cliente->getUsocfdi(), QStringLiteral("G01"));
         QCOMPARE(cliente->getDatosfiscales()->getRazon(), QStringLiteral("CARLOS CORTES SOTO"));
@@ -498,29 +538,62 @@ private slots:
         QTest::addColumn<QStringList>("incapacidades");
         QTest::newRow("ejemplo SAT")
             << "cfdv40-nomina12.xml"
-            << QStringList{"O", "2016-10-15", "2016-10-01", "2016-10-15", "15", "123.45", "123.45", "123.45",
-                           "123.45", "123.45", "123.45", "123.45", "123.45", "123.45", "123.45", "2", "1234567890",
-                           "E23-12345-12-1", "AAA010101AAA", "OAAJ840102HJCVRN00", "P3Y2M23D"}
-            << QStringList{"OAAJ840102HJCVRN00", "001", "123456789012345", "03", "01", "02", "04", "001",
-                           "Programador", "3", "123.45", "123.45", "2013-04-11", "2", "1234567890", "Sí", "AGU"}
+            << QStringList{"O",       "2016-10-15", "2016-10-01",     "2016-10-15",   "15",
+                           "123.45",  "123.45",     "123.45",         "123.45",       "123.45",
+                           "123.45",  "123.45",     "123.45",         "123.45",       "123.45",
+                           "2",       "1234567890", "E23-12345-12-1", "AAA010101AAA", "OAAJ840102HJCVRN00",
+                           "P3Y2M23D"}
+            << QStringList{"OAAJ840102HJCVRN00",
+                           "001",
+                           "123456789012345",
+                           "03",
+                           "01",
+                           "02",
+                           "04",
+                           "001",
+                           "Programador",
+                           "3",
+                           "123.45",
+                           "123.45",
+                           "2013-04-11",
+                           "2",
+                           "1234567890",
+                           "Sí",
+                           "AGU"}
             << QStringList{"001 AAA Sueldo Regular 89 90", "005 BBB Sueldo Regular 89 90"}
             << QStringList{"001 XXX Deduccion Semanal 10", "100 YYY Deduccion Semanal 10"}
             << QStringList{"001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56",
                            "002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"}
             << QStringList{"1 01 22.45", "2 02 22.45"};
-        QTest::newRow("compensacion")
-            << "cfdi40-nomina-compensacion-valid.xml"
-            << QStringList{"O", "2026-01-14", "2026-01-01", "2026-01-15", "15", "15000", "2689.23", "263.63",
-                           "15000", "15000", "0", "<vacío>", "<vacío>", "416.98", "2272.25", "0", "",
-                           "A0000000000", "", "", "P63W"}
-            << QStringList{"XAXX010101HDFXXX01", "0001", "00000000000", "02", "01", "01", "04", "Ninguno", "Ninguno",
-                           "1", "1050.68", "1000", "2024-10-28", "0", "", "No", "CMX"}
-            << QStringList{"001 001 Sueldo 15000 0"}
-            << QStringList{"001 052 I.M.S.S. 416.98", "002 045 I.S.R. mes 2272.25"}
-            << QStringList{"999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>",
-                           "002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>",
-                           "004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"}
-            << QStringList{};
+        QTest::newRow("compensacion") << "cfdi40-nomina-compensacion-valid.xml"
+                                      << QStringList{"O",     "2026-01-14", "2026-01-01",  "2026-01-15", "15",
+                                                     "15000", "2689.23",    "263.63",      "15000",      "15000",
+                                                     "0",     "<vacío>",    "<vacío>",     "416.98",     "2272.25",
+                                                     "0",     "",           "A0000000000", "",           "",
+                                                     "P63W"}
+                                      << QStringList{"XAXX010101HDFXXX01",
+                                                     "0001",
+                                                     "00000000000",
+                                                     "02",
+                                                     "01",
+                                                     "01",
+                                                     "04",
+                                                     "Ninguno",
+                                                     "Ninguno",
+                                                     "1",
+                                                     "1050.68",
+                                                     "1000",
+                                                     "2024-10-28",
+                                                     "0",
+                                                     "",
+                                                     "No",
+                                                     "CMX"}
+                                      << QStringList{"001 001 Sueldo 15000 0"}
+                                      << QStringList{"001 052 I.M.S.S. 416.98", "002 045 I.S.R. mes 2272.25"}
+                                      << QStringList{"999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>",
+                                                     "002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>",
+                                                     "004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"}
+                                      << QStringList{};
     }
     void nomina()
     {
@@ -541,14 +614,27 @@ private slots:
         QCOMPARE(recibos.size(), 1);
         const N& r = recibos.first();
         const auto d = [](const N& n, int col) { return texto(n.valor(col)); };
-        QCOMPARE((QStringList{r.getTiponomina(), r.getFechapago().toString(Qt::ISODate),
-                              r.getFechainicialpago().toString(Qt::ISODate), r.getFechafinalpago().toString(Qt::ISODate),
-                              d(r, N::col_Numdiaspagados), d(r, N::col_Totalpercepciones), d(r, N::col_Totaldeducciones),
-                              d(r, N::col_Totalotrospagos), d(r, N::col_Totalsueldos), d(r, N::col_Totalgravado),
-                              d(r, N::col_Totalexento), d(r, N::col_Totalseparacionindemnizacion),
-                              d(r, N::col_Totaljubilacionpensionretiro), d(r, N::col_Totalotrasdeducciones),
-                              d(r, N::col_Totalimpuestosretenidos), QString::number(r.getBanco()), r.getClabe(),
-                              r.getRegistropatronal(), r.getRfcpatronorigen(), r.getCurpemisor(), r.getAntiguedad()}),
+        QCOMPARE((QStringList{r.getTiponomina(),
+                              r.getFechapago().toString(Qt::ISODate),
+                              r.getFechainicialpago().toString(Qt::ISODate),
+                              r.getFechafinalpago().toString(Qt::ISODate),
+                              d(r, N::col_Numdiaspagados),
+                              d(r, N::col_Totalpercepciones),
+                              d(r, N::col_Totaldeducciones),
+                              d(r, N::col_Totalotrospagos),
+                              d(r, N::col_Totalsueldos),
+                              d(r, N::col_Totalgravado),
+                              d(r, N::col_Totalexento),
+                              d(r, N::col_Totalseparacionindemnizacion),
+                              d(r, N::col_Totaljubilacionpensionretiro),
+                              d(r, N::col_Totalotrasdeducciones),
+                              d(r, N::col_Totalimpuestosretenidos),
+                              QString::number(r.getBanco()),
+                              r.getClabe(),
+                              r.getRegistropatronal(),
+                              r.getRfcpatronorigen(),
+                              r.getCurpemisor(),
+                              r.getAntiguedad()}),
                  recibo);
         QCOMPARE(r.getUuid(), c.getUuid());
         QCOMPARE(r.getTotal(), c.getTotal());
@@ -576,29 +662,32 @@ private slots:
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
 
         QStringList leidas;
-        for (const TPercepcion& p : TPercepcion::busca(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == r, conexion))
-            leidas << QStringLiteral("%1 %2 %3 %4 %5").arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
-                                                           texto(p.valor(TPercepcion::col_Importegravado)),
-                                                           texto(p.valor(TPercepcion::col_Importeexcento)));
+        for (const TPercepcion& p :
+             TPercepcion::busca(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == r, conexion))
+            leidas << QStringLiteral("%1 %2 %3 %4 %5")
+                          .arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
+                               texto(p.valor(TPercepcion::col_Importegravado)),
+                               texto(p.valor(TPercepcion::col_Importeexcento)));
         QCOMPARE(leidas, percepciones);
         leidas.clear();
         for (const TDeduccion& x : TDeduccion::busca(TDeduccion::columna(TDeduccion::col_Reciboj) == r, conexion))
-            leidas << QStringLiteral("%1 %2 %3 %4").arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(),
-                                                        x.getImportegravado().texto());
+            leidas << QStringLiteral("%1 %2 %3 %4")
+                          .arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(), x.getImportegravado().texto());
         QCOMPARE(leidas, deducciones);
         leidas.clear();
         for (const TOtropago& o : TOtropago::busca(TOtropago::columna(TOtropago::col_Idrecibonomina) == r, conexion))
             leidas << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-                          .arg(o.getTipootropago(), o.getClave(), o.getConcepto(), texto(o.valor(TOtropago::col_Importe)),
-                               texto(o.valor(TOtropago::col_Subsidiocausado)),
+                          .arg(o.getTipootropago(), o.getClave(), o.getConcepto(),
+                               texto(o.valor(TOtropago::col_Importe)), texto(o.valor(TOtropago::col_Subsidiocausado)),
                                texto(o.valor(TOtropago::col_Saldoafavor)), QString::number(o.getAnio()),
                                texto(o.valor(TOtropago::col_Remanentesalfav)));
         QCOMPARE(leidas, otrosPagos);
         leidas.clear();
         for (const TIncapacidad& i :
              TIncapacidad::busca(TIncapacidad::columna(TIncapacidad::col_Idrecibonomina) == r, conexion))
-            leidas << QStringLiteral("%1 %2 %3").arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
-                                                     i.getImportemonetario().texto());
+            leidas << QStringLiteral("%1 %2 %3")
+                          .arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
+                               i.getImportemonetario().texto());
         QCOMPARE(leidas, incapacidades);
 
         // A second receipt of the same employee links the stored employee.

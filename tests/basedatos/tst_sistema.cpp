@@ -16,7 +16,7 @@ QStringList codigos()
             CODIGO_FACTURACION_40, CODIGO_CLIENTES, CODIGO_RESPALDOS, CODIGO_PERMISOS};
 }
 
-}  // namespace
+} // namespace
 
 class TstSistema : public QObject {
     Q_OBJECT

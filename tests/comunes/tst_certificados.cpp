@@ -275,10 +275,11 @@ private slots:
         QTest::newRow("uso de llave crítico")
             << dato(QStringLiteral("emisor2021.cer")) << QStringLiteral("30001000000300023708") << aaa << accem
             << QStringLiteral("07/12/2028") << true;
-        QTest::newRow("Ñ en T61String")
-            << dato(QStringLiteral("hañ930228sm9_csd.cer")) << QStringLiteral("30001000000400002439")
-            << QStringLiteral("HAÑ930228SM9 / KAHO641101B39") << QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA")
-            << QStringLiteral("17/06/2023") << true;
+        QTest::newRow("Ñ en T61String") << dato(QStringLiteral("hañ930228sm9_csd.cer"))
+                                        << QStringLiteral("30001000000400002439")
+                                        << QStringLiteral("HAÑ930228SM9 / KAHO641101B39")
+                                        << QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA") << QStringLiteral("17/06/2023")
+                                        << true;
         QTest::newRow("certificado sin llave")
             << dato(QStringLiteral("30001000000500003456.cer")) << QStringLiteral("30001000000500003456")
             << QStringLiteral("SPR190613I52 / VADA800927DJ3") << QStringLiteral("SAT PRUEBAS")
@@ -291,8 +292,8 @@ private slots:
               temporal(QStringLiteral("truncado.cer")), temporal(QStringLiteral("basura.bin")),
               temporal(QStringLiteral("texto.cer")), dato(QStringLiteral("EKU9003173C9.key")),
               temporal(QStringLiteral("otro-bloque.cer")), temporal(QStringLiteral("carpeta.cer"))})
-            QTest::newRow(qPrintable(QFileInfo(ilegible).fileName())) << ilegible << QString() << QString() << QString()
-                                                                    << QString() << false;
+            QTest::newRow(qPrintable(QFileInfo(ilegible).fileName()))
+                << ilegible << QString() << QString() << QString() << QString() << false;
     }
     void informacion()
     {
@@ -334,14 +335,14 @@ private slots:
         QTest::newRow("par") << ekuCer << ekuKey << PASSWORD << true << true;
         QTest::newRow("par con Ñ") << dato(QStringLiteral("hañ930228sm9_csd.cer"))
                                    << dato(QStringLiteral("hañ930228sm9_csd.key")) << PASSWORD << true << true;
-        QTest::newRow("par de 1024 bits") << dato(QStringLiteral("CSD01_AAA010101AAA_1024.cer"))
-                                          << dato(QStringLiteral("CSD01_AAA010101AAA_1024.key")) << PASSWORD << true
-                                          << true;
+        QTest::newRow("par de 1024 bits")
+            << dato(QStringLiteral("CSD01_AAA010101AAA_1024.cer"))
+            << dato(QStringLiteral("CSD01_AAA010101AAA_1024.key")) << PASSWORD << true << true;
         QTest::newRow("par FIEL") << dato(QStringLiteral("EKU9003173C9_FIEL.cer"))
                                   << dato(QStringLiteral("EKU9003173C9_FIEL.key")) << PASSWORD << true << true;
         QTest::newRow("PBES1 (MD5 y DES)") << ekuCer << pbes1 << PASSWORD << true << true;
-        QTest::newRow("PBES1, contraseña incorrecta") << ekuCer << pbes1 << QStringLiteral("87654321a") << false
-                                                      << false;
+        QTest::newRow("PBES1, contraseña incorrecta")
+            << ekuCer << pbes1 << QStringLiteral("87654321a") << false << false;
         QTest::newRow("PEM con DER") << temporal(QStringLiteral("pem.cer")) << ekuKey << PASSWORD << true << true;
         QTest::newRow("DER con PEM") << ekuCer << temporal(QStringLiteral("pem.key")) << PASSWORD << true << true;
         QTest::newRow("mismo par de llaves, otra emisión")
@@ -351,18 +352,18 @@ private slots:
             << ekuCer << dato(QStringLiteral("EKU9003173C9_FIEL.key")) << PASSWORD << true << false;
         QTest::newRow("certificado sin su llave")
             << dato(QStringLiteral("30001000000500003456.cer")) << ekuKey << PASSWORD << true << false;
-        QTest::newRow("certificado truncado") << temporal(QStringLiteral("truncado.cer")) << ekuKey << PASSWORD << true
-                                              << false;
+        QTest::newRow("certificado truncado")
+            << temporal(QStringLiteral("truncado.cer")) << ekuKey << PASSWORD << true << false;
         QTest::newRow("certificado inexistente")
             << temporal(QStringLiteral("no-existe.cer")) << ekuKey << PASSWORD << true << false;
         QTest::newRow("contraseña incorrecta") << ekuCer << ekuKey << QStringLiteral("12345678b") << false << false;
         QTest::newRow("contraseña vacía") << ekuCer << ekuKey << QString() << false << false;
         QTest::newRow("llave truncada") << ekuCer << temporal(QStringLiteral("truncado.key")) << PASSWORD << false
                                         << false;
-        QTest::newRow("llave inexistente") << ekuCer << temporal(QStringLiteral("no-existe.key")) << PASSWORD << false
-                                           << false;
-        QTest::newRow("basura por llave") << ekuCer << temporal(QStringLiteral("basura.bin")) << PASSWORD << false
-                                          << false;
+        QTest::newRow("llave inexistente")
+            << ekuCer << temporal(QStringLiteral("no-existe.key")) << PASSWORD << false << false;
+        QTest::newRow("basura por llave")
+            << ekuCer << temporal(QStringLiteral("basura.bin")) << PASSWORD << false << false;
         QTest::newRow("archivos invertidos") << ekuKey << ekuCer << PASSWORD << false << false;
         // A key without a password would open with any: it is no key at all.
         QTest::newRow("llave sin cifrar") << temporal(QStringLiteral("moral.cer"))

@@ -11,7 +11,7 @@ namespace velkor_prueba {
 struct FallaPropia : std::logic_error {
     using std::logic_error::logic_error;
 };
-}  // namespace velkor_prueba
+} // namespace velkor_prueba
 
 class TstErroresEstilo : public QObject {
     Q_OBJECT

@@ -23,7 +23,7 @@ QStringList lineas(const QString& archivo)
 
 const QRegularExpression FORMATO(QStringLiteral(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} \[(\d+)\] (.*)$)"));
 
-}  // namespace
+} // namespace
 
 class TstLogmanager : public QObject {
     Q_OBJECT

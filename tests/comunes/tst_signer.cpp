@@ -18,7 +18,7 @@ QString textoLargo()
     return texto;
 }
 
-}  // namespace
+} // namespace
 
 class TstSigner : public QObject {
     Q_OBJECT
@@ -29,8 +29,8 @@ private slots:
         QTest::addColumn<QString>("plano");
         QTest::newRow("vacio") << QString();
         QTest::newRow("acentos") << QStringLiteral("Ñandú ÁÉÍÓÚ");
-        QTest::newRow("cadena-conexion")
-            << QStringLiteral("FIREBIRD|localhost|/opt/velkor/db/AAA010101AAA/negocio.fdb|SYSDBA|contraseña|3050");
+        QTest::newRow("cadena-conexion") << QStringLiteral(
+            "FIREBIRD|localhost|/opt/velkor/db/AAA010101AAA/negocio.fdb|SYSDBA|contraseña|3050");
         QTest::newRow("fuera-del-plano-basico") << QStringLiteral("clave 🔑 𝄞");
         QTest::newRow("10kB") << textoLargo();
     }

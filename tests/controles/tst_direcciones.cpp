@@ -27,7 +27,7 @@ QStringList elementos(const QComboBox* combo)
     return lista;
 }
 
-}  // namespace
+} // namespace
 
 class TstDirecciones : public QObject {
     Q_OBJECT
@@ -53,20 +53,39 @@ private slots:
         QTest::addColumn<QString>("estado");
         QTest::addColumn<QString>("municipio");
         QTest::addColumn<QString>("localidad");
-        QTest::addColumn<int>("colonias");   // the prompt included
-        QTest::addColumn<QString>("colonia");  // one of them
-        QTest::newRow("06600") << "" << "06600" << "CMX - Ciudad de México" << "015 - Cuauhtémoc"
+        QTest::addColumn<int>("colonias");    // the prompt included
+        QTest::addColumn<QString>("colonia"); // one of them
+        QTest::newRow("06600") << ""
+                               << "06600"
+                               << "CMX - Ciudad de México"
+                               << "015 - Cuauhtémoc"
                                << "06 - Ciudad de México" << 2 << "Juárez";
-        QTest::newRow("44100 tras 06600") << "06600" << "44100" << "JAL - Jalisco" << "039 - Guadalajara"
+        QTest::newRow("44100 tras 06600") << "06600"
+                                          << "44100"
+                                          << "JAL - Jalisco"
+                                          << "039 - Guadalajara"
                                           << "03 - Guadalajara" << 2 << "Guadalajara Centro";
-        QTest::newRow("sin localidad") << "" << "20126" << "AGU - Aguascalientes" << "001 - Aguascalientes"
+        QTest::newRow("sin localidad") << ""
+                                       << "20126"
+                                       << "AGU - Aguascalientes"
+                                       << "001 - Aguascalientes"
                                        << "Localidad" << 33 << "Pozo Bravo Norte";
-        QTest::newRow("solo estado") << "" << "01001" << "CMX - Ciudad de México" << "Municipio" << "Localidad" << 1
-                                     << "Colonia";
-        QTest::newRow("desconocido") << "" << "00000" << CMB_ESTADO << "Municipio" << "Localidad" << 1 << "Colonia";
-        QTest::newRow("desconocido tras 44100: el lugar se queda")
-            << "44100" << "00000" << "JAL - Jalisco" << "039 - Guadalajara" << "03 - Guadalajara" << 1 << "Colonia";
-        QTest::newRow("incompleto") << "" << "0660" << CMB_ESTADO << "Municipio" << "Localidad" << 1 << "Colonia";
+        QTest::newRow("solo estado") << ""
+                                     << "01001"
+                                     << "CMX - Ciudad de México"
+                                     << "Municipio"
+                                     << "Localidad" << 1 << "Colonia";
+        QTest::newRow("desconocido") << ""
+                                     << "00000" << CMB_ESTADO << "Municipio"
+                                     << "Localidad" << 1 << "Colonia";
+        QTest::newRow("desconocido tras 44100: el lugar se queda") << "44100"
+                                                                   << "00000"
+                                                                   << "JAL - Jalisco"
+                                                                   << "039 - Guadalajara"
+                                                                   << "03 - Guadalajara" << 1 << "Colonia";
+        QTest::newRow("incompleto") << ""
+                                    << "0660" << CMB_ESTADO << "Municipio"
+                                    << "Localidad" << 1 << "Colonia";
     }
     void codigoTecleado()
     {
@@ -141,8 +160,8 @@ private slots:
         p.getCmbColonia()->setCurrentIndex(1);
 
         p.inicializaDireccion(recargar);
-        QVERIFY(p.getCalle().isEmpty() && p.getNoExterior().isEmpty() && p.getNoInterior().isEmpty()
-                && p.getReferencia().isEmpty());
+        QVERIFY(p.getCalle().isEmpty() && p.getNoExterior().isEmpty() && p.getNoInterior().isEmpty() &&
+                p.getReferencia().isEmpty());
         QVERIFY(!p.isEstadoElegido() && !p.isPaisElegido() && !p.isColoniaElegida() && !p.isCodigoPostalElegido());
         for (const QComboBox* lista :
              {p.getCmbMunicipio(), p.getCmbLocalidad(), p.getCmbColonia(), p.getCmbCodigoPostal()})
@@ -176,18 +195,34 @@ private slots:
         // What the panel shows: state, municipality, locality.
         QTest::addColumn<QStringList>("muestra");
 
-        QTest::newRow("completa") << "MEX - México" << "JAL - Jalisco" << "039 - Guadalajara" << "03 - Guadalajara"
-                                  << "44100" << "Guadalajara Centro"
+        QTest::newRow("completa") << "MEX - México"
+                                  << "JAL - Jalisco"
+                                  << "039 - Guadalajara"
+                                  << "03 - Guadalajara"
+                                  << "44100"
+                                  << "Guadalajara Centro"
                                   << QStringList{"JAL - Jalisco", "039 - Guadalajara", "03 - Guadalajara"};
         QTest::newRow("sin localidad: el catálogo completa lo que falta")
-            << "" << "" << "" << "" << "06600" << "Juárez"
-            << QStringList{"CMX - Ciudad de México", "015 - Cuauhtémoc", "Localidad"};
+            << ""
+            << ""
+            << ""
+            << ""
+            << "06600"
+            << "Juárez" << QStringList{"CMX - Ciudad de México", "015 - Cuauhtémoc", "Localidad"};
         QTest::newRow("textos que el catálogo no tiene")
-            << "MEX - México" << "CMX - Ciudad de México" << "999 - Municipio viejo" << "" << "06600"
+            << "MEX - México"
+            << "CMX - Ciudad de México"
+            << "999 - Municipio viejo"
+            << ""
+            << "06600"
             << "Colonia que ya no existe"
             << QStringList{"CMX - Ciudad de México", "999 - Municipio viejo", "Localidad"};
-        QTest::newRow("estado por su clave") << "MEX" << "JAL" << "" << "" << "" << ""
-                                             << QStringList{"JAL - Jalisco", "Municipio", "Localidad"};
+        QTest::newRow("estado por su clave") << "MEX"
+                                             << "JAL"
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << "" << QStringList{"JAL - Jalisco", "Municipio", "Localidad"};
     }
     // The branch window's order: country, state, municipality, then locality and
     // code (or the code alone), then colony.

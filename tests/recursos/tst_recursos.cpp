@@ -36,9 +36,11 @@ const QList<TTexto>& operacionesDeTexto()
         {"getSistema", Utils::getSistema, {Constantes::NOMBRE_SISTEMA}},
         {"getMarcaMail", Utils::getMarcaMail, {QStringLiteral("@")}},
         {"getMailHTML", Utils::getMailHTML, {Constantes::EMAIL_REPLACE}},
-        {"getURLCartaManifiesto", Utils::getURLCartaManifiesto,
+        {"getURLCartaManifiesto",
+         Utils::getURLCartaManifiesto,
          {https, Constantes::SG_HASHTOKEN_RFC, Constantes::SG_HASHTOKEN_CLIENTE, Constantes::SG_HASHTOKEN_HASH}},
-        {"getTokenCartaManifiesto", Utils::getTokenCartaManifiesto,
+        {"getTokenCartaManifiesto",
+         Utils::getTokenCartaManifiesto,
          {Constantes::SG_HASHTOKEN_RFC, Constantes::SG_HASHTOKEN_CLIENTE}},
         {"getURLCatalogo", Utils::getURLCatalogo, {https}},
     };
@@ -48,7 +50,10 @@ const QList<TTexto>& operacionesDeTexto()
 // How the program folder's RS_PATH file is made for a case.
 enum class Paquete { Construido, Ausente, Corrupto, SinClase, Incompleto };
 
-QString paquetePrueba(const char* nombre) { return QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + QLatin1String(nombre); }
+QString paquetePrueba(const char* nombre)
+{
+    return QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + QLatin1String(nombre);
+}
 
 void preparaPaquete(const TCarpetaPrograma& carpeta, Paquete paquete)
 {
@@ -60,7 +65,9 @@ void preparaPaquete(const TCarpetaPrograma& carpeta, Paquete paquete)
     case Paquete::Corrupto: {
         QFile archivo(destino);
         QVERIFY(archivo.open(QIODevice::WriteOnly));
-        archivo.write(QByteArray("\x7f" "ELF, pero no una biblioteca").repeated(2048));
+        archivo.write(QByteArray("\x7f"
+                                 "ELF, pero no una biblioteca")
+                          .repeated(2048));
         return;
     }
     case Paquete::SinClase:
@@ -81,7 +88,7 @@ bool cargado(const QString& ruta)
     return mapas.readAll().contains(QFile::encodeName(ruta));
 }
 
-}  // namespace
+} // namespace
 
 Q_DECLARE_METATYPE(Getter)
 Q_DECLARE_METATYPE(Paquete)

@@ -131,7 +131,7 @@ void limpiaSesion()
     Sistema::freeConexion();
 }
 
-}  // namespace
+} // namespace
 
 class TstNuevoNegocio : public QObject {
     Q_OBJECT
@@ -158,7 +158,8 @@ private slots:
         QVERIFY(usuario);
         QCOMPARE(usuario->getIdpersona()->getNombre(), QStringLiteral("Ana"));
         const int contacto = usuario->getIdpersona()->getContactoId();
-        const QList<TTelefono> telefonos = TTelefono::busca(TTelefono::columna(TTelefono::col_Idcontacto) == contacto, conexion);
+        const QList<TTelefono> telefonos =
+            TTelefono::busca(TTelefono::columna(TTelefono::col_Idcontacto) == contacto, conexion);
         QCOMPARE(telefonos.size(), 2);
         QCOMPARE(telefonos.at(1).getNumero(), QStringLiteral("5551234567"));
         QCOMPARE(telefonos.at(1).getTipotelefono(), 2);
@@ -426,8 +427,7 @@ private slots:
         datos.llave = ruta(llave);
         datos.passwordLlave = password;
         datos.rfc = rfc;
-        const TConexionSesion conexion =
-            nuevoLocal(datos.email.trimmed(), QStringLiteral("EKU9003173C9"), datos.razon);
+        const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), QStringLiteral("EKU9003173C9"), datos.razon);
         try {
             NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO);
             QFAIL("Se creó el negocio con un certificado que debía rechazarse");
@@ -452,8 +452,7 @@ private slots:
         QFETCH(QString, rfc);
         const TProgramaConRegistro programa;
         const QStringList antes = QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QVERIFY_THROWS_EXCEPTION(EVelkor,
-                                 nuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X")));
+        QVERIFY_THROWS_EXCEPTION(EVelkor, nuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X")));
         QCOMPARE(QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), antes);
         QVERIFY(!QFileInfo::exists(programa.archivo(QStringLiteral("x"))));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
@@ -592,22 +591,23 @@ private slots:
         QTest::addColumn<QString>("email");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("resultado");
-        QTest::addColumn<int>("activas");  // registry entries still active afterwards
+        QTest::addColumn<int>("activas"); // registry entries still active afterwards
         const QString rfc = QStringLiteral("EKU9003173C9");
         const QString email = QStringLiteral("dueno@escuela.mx");
         const QString clave = QStringLiteral("Secreta#1");
-        QTest::newRow("sin empresa") << "" << "" << email << clave << int(TResultado::SinEmpresa) << 1;
+        QTest::newRow("sin empresa") << ""
+                                     << "" << email << clave << int(TResultado::SinEmpresa) << 1;
         QTest::newRow("sin correo") << "" << rfc << "" << clave << int(TResultado::SinCorreo) << 1;
         QTest::newRow("base borrada") << "borra" << rfc << email << clave << int(TResultado::BaseInexistente) << 0;
         QTest::newRow("empresa ajena") << "ajena" << rfc << email << clave << int(TResultado::EmpresaYUsuario) << 0;
-        QTest::newRow("usuario inexistente") << "" << rfc << QStringLiteral("otro@escuela.mx") << clave
-                                             << int(TResultado::UsuarioIncorrecto) << 1;
-        QTest::newRow("contraseña incorrecta") << "" << rfc << email << QStringLiteral("secreta#1")
-                                               << int(TResultado::UsuarioIncorrecto) << 1;
+        QTest::newRow("usuario inexistente")
+            << "" << rfc << QStringLiteral("otro@escuela.mx") << clave << int(TResultado::UsuarioIncorrecto) << 1;
+        QTest::newRow("contraseña incorrecta")
+            << "" << rfc << email << QStringLiteral("secreta#1") << int(TResultado::UsuarioIncorrecto) << 1;
         QTest::newRow("sin acceso") << "sinliga" << rfc << email << clave << int(TResultado::SinAcceso) << 1;
         QTest::newRow("correcto") << "" << rfc << email << clave << int(TResultado::Correcto) << 1;
-        QTest::newRow("correo en mayúsculas") << "" << rfc << QStringLiteral("Dueno@Escuela.MX") << clave
-                                              << int(TResultado::Correcto) << 1;
+        QTest::newRow("correo en mayúsculas")
+            << "" << rfc << QStringLiteral("Dueno@Escuela.MX") << clave << int(TResultado::Correcto) << 1;
     }
     void ingreso()
     {

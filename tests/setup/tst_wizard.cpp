@@ -572,21 +572,23 @@ private slots:
         QTest::addColumn<QStringList>("orden");
         QTest::newRow("perfil, con un teléfono")
             << 0
-            << QStringList{"EdCorreoElectronico", "EdPassword",  "EdRepitePassword", "EdNombre",
-                           "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo", "Cont1Numero",
-                           "Cont1Extension",      "TxTelefonoBottom",  "BtSiguiente", "TxRestaurarRespaldoXML"};
-        QTest::newRow("empresa") << 1
-                                 << QStringList{"EdNombreEmpresa", "EdCSD",       "SearchEditButton2", "ClearEditButton1",
-                                                "EdKey",           "SearchEditButton1", "EdCSDPass",   "EdRFC",
-                                                "EdRazon",         "CmbRegimenFiscal",  "EdCalle",     "EdNoExterior",
-                                                "EdNoInterior",    "CmbCodigoPostal",   "CmbColonia",  "CmbMunicipio",
-                                                "CmbLocalidad",    "CmbEstado",         "CmbPais",     "EdReferencia",
-                                                "BtAnterior",      "BtLimpiarCampos",   "BtFinalizar", "TxRestaurarRespaldoXML"};
+            << QStringList{"EdCorreoElectronico", "EdPassword",        "EdRepitePassword", "EdNombre",
+                           "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo",        "Cont1Numero",
+                           "Cont1Extension",      "TxTelefonoBottom",  "BtSiguiente",      "TxRestaurarRespaldoXML"};
+        QTest::newRow("empresa") << 1 << QStringList{"EdNombreEmpresa",  "EdCSD",           "SearchEditButton2",
+                                                     "ClearEditButton1", "EdKey",           "SearchEditButton1",
+                                                     "EdCSDPass",        "EdRFC",           "EdRazon",
+                                                     "CmbRegimenFiscal", "EdCalle",         "EdNoExterior",
+                                                     "EdNoInterior",     "CmbCodigoPostal", "CmbColonia",
+                                                     "CmbMunicipio",     "CmbLocalidad",    "CmbEstado",
+                                                     "CmbPais",          "EdReferencia",    "BtAnterior",
+                                                     "BtLimpiarCampos",  "BtFinalizar",     "TxRestaurarRespaldoXML"};
         // The business list is one stop, as a group of options is: the
         // arrows move inside it.
         QTest::newRow("ingreso, dos empresas")
-            << 3 << QStringList{RFC_ESCUELA, "EdCorreoElectronicoLoggin", "EdPasswordLoggin", "BtIngresar",
-                                "TxRestaurarRespaldoXML"};
+            << 3
+            << QStringList{RFC_ESCUELA, "EdCorreoElectronicoLoggin", "EdPasswordLoggin", "BtIngresar",
+                           "TxRestaurarRespaldoXML"};
     }
     void tabulacion()
     {

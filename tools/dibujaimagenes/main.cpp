@@ -42,7 +42,7 @@ const QColor turquesa(0x1F, 0x9C, 0xA8);
 const QColor cafe(0xB0, 0x70, 0x3C);
 const QColor indigo(0x4A, 0x56, 0xC8);
 const QColor blanco(Qt::white);
-}  // namespace Paleta
+} // namespace Paleta
 
 constexpr int ICONO = 64;
 
@@ -288,7 +288,10 @@ QImage icono(const QColor& color, const Glifo& glifo)
     return imagen;
 }
 
-void glifoUsuario(QPainter& p) { persona(p, QPointF(32, 30), 1.0, Paleta::blanco); }
+void glifoUsuario(QPainter& p)
+{
+    persona(p, QPointF(32, 30), 1.0, Paleta::blanco);
+}
 
 void glifoClientes(QPainter& p)
 {
@@ -517,8 +520,8 @@ void glifoRespaldo(QPainter& p)
 
 QImage generico(const QString& nombre)
 {
-    static const QColor colores[] = {Paleta::azul, Paleta::verde, Paleta::naranja, Paleta::morado, Paleta::turquesa,
-                                     Paleta::indigo};
+    static const QColor colores[] = {Paleta::azul,   Paleta::verde,    Paleta::naranja,
+                                     Paleta::morado, Paleta::turquesa, Paleta::indigo};
     const QColor color = colores[qHash(nombre) % std::size(colores)];
     const QString inicial = nombre.isEmpty() ? QStringLiteral("?") : nombre.left(1).toUpper();
     return icono(color, [&](QPainter& p) { texto(p, QRectF(0, 0, ICONO, ICONO), inicial, 32); });
@@ -555,7 +558,7 @@ const QHash<QString, std::function<QImage()>>& dibujos()
     return tabla;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[])
 {

@@ -59,7 +59,7 @@ struct TCsv {
     QString tabla;
     QStringList columnas;
     QList<QStringList> filas;
-    QList<int> largos;  // characters of the longest value per column
+    QList<int> largos; // characters of the longest value per column
 };
 
 // One line of RFC 4180 text without line breaks inside fields.
@@ -205,8 +205,8 @@ void cargaTabla(QSqlDatabase& db, const TCsv& csv)
         throw EBaseDatos(QStringLiteral("%1: %2").arg(csv.tabla, insercion.lastError().text()));
     for (const QStringList& fila : csv.filas) {
         for (int i = 0; i < fila.size(); ++i)
-            insercion.bindValue(i, fila.at(i).isEmpty() ? QVariant(QMetaType(QMetaType::QString))
-                                                        : QVariant(fila.at(i)));
+            insercion.bindValue(i,
+                                fila.at(i).isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(fila.at(i)));
         if (!insercion.exec()) {
             const QString error = insercion.lastError().text();
             db.rollback();
@@ -339,7 +339,7 @@ void generaArchivo(const QString& baseDatos, const QString& destino)
     reemplaza(temporal, destino);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

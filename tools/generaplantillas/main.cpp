@@ -24,7 +24,7 @@ void reemplaza(const QString& temporal, const QString& destino)
         throw EEntradaSalida(QStringLiteral("No se pudo escribir %1").arg(destino));
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

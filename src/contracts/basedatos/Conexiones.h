@@ -41,7 +41,7 @@ BASEDATOS_EXPORT void apagaMotor();
 // cannot be created, EEntradaSalida when it cannot be restricted.
 BASEDATOS_EXPORT void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma);
 
-}  // namespace Conexiones
+} // namespace Conexiones
 
 // A unit of work: saves made while it lives share one transaction, committed
 // by commit() or rolled back when it leaves scope uncommitted. Saves made
@@ -83,6 +83,6 @@ public:
 private:
     void ejecuta(const QString& sql);
     TTransaccion m_transaccion;
-    QString m_nombre;  // the savepoint, when inside an open transaction
+    QString m_nombre; // the savepoint, when inside an open transaction
     bool m_terminado = false;
 };

@@ -19,49 +19,118 @@
 #define VELKOR_ACCESORES(N, T, L, D) VELKOR_ACCESORES_##T(N, D)
 #define VELKOR_ACCESORES_AGREGADA(N, T, L, D, G) VELKOR_ACCESORES_##T(N, D)
 
-#define VELKOR_ACCESORES_Id(N, D) \
-    int get##N() const { return id(); } \
-    void set##N(int v) { fijaId(v); }
-#define VELKOR_ACCESORES_Texto(N, D) \
-    QString get##N() const { return textoEn(col_##N); } \
-    void set##N(const QString& v) { fijaValor(col_##N, v); }
-#define VELKOR_ACCESORES_Entero(N, D) \
-    int get##N() const { return enteroEn(col_##N); } \
-    void set##N(int v) { fijaValor(col_##N, v); }
-#define VELKOR_ACCESORES_Grande(N, D) \
-    qint64 get##N() const { return grandeEn(col_##N); } \
-    void set##N(qint64 v) { fijaValor(col_##N, v); }
-#define VELKOR_ACCESORES_Decimal(N, D) \
-    TDecimal get##N() const { return decimalEn(col_##N); } \
-    void set##N(const TDecimal& v) { fijaValor(col_##N, QVariant::fromValue(v)); }
-#define VELKOR_ACCESORES_Booleano(N, D) \
-    bool get##N() const { return booleanoEn(col_##N); } \
-    void set##N(bool v) { fijaValor(col_##N, v ? 1 : 0); }
-#define VELKOR_ACCESORES_Fecha(N, D) \
-    QDate get##N() const { return fechaEn(col_##N); } \
-    void set##N(const QDate& v) { fijaValor(col_##N, v); }
-#define VELKOR_ACCESORES_FechaHora(N, D) \
-    QDateTime get##N() const { return fechaHoraEn(col_##N); } \
-    void set##N(const QDateTime& v) { fijaValor(col_##N, v); }
-#define VELKOR_ACCESORES_Binario(N, D) \
-    QByteArray get##N() const { return binarioEn(col_##N); } \
-    void set##N(const QByteArray& v) { fijaValor(col_##N, v); }
-#define VELKOR_ACCESORES_Ref(N, D) \
-    template <class R = D> std::shared_ptr<R> get##N() const { return referencia<R>(col_##N); } \
-    template <class R = D> void set##N(const R& v) \
-    { \
-        static_assert(std::is_base_of_v<TEntidad, R>, "a stored record"); \
-        fijaReferencia(col_##N, std::make_shared<R>(v)); \
-    } \
-    template <class R = D> void set##N(std::shared_ptr<R> v) { fijaReferencia(col_##N, std::move(v)); } \
-    void set##N(std::nullptr_t) { fijaReferencia(col_##N, nullptr); } \
-    int get##N##Id() const { return enteroEn(col_##N, -1); }
+#define VELKOR_ACCESORES_Id(N, D)                                                                                      \
+    int get##N() const                                                                                                 \
+    {                                                                                                                  \
+        return id();                                                                                                   \
+    }                                                                                                                  \
+    void set##N(int v)                                                                                                 \
+    {                                                                                                                  \
+        fijaId(v);                                                                                                     \
+    }
+#define VELKOR_ACCESORES_Texto(N, D)                                                                                   \
+    QString get##N() const                                                                                             \
+    {                                                                                                                  \
+        return textoEn(col_##N);                                                                                       \
+    }                                                                                                                  \
+    void set##N(const QString& v)                                                                                      \
+    {                                                                                                                  \
+        fijaValor(col_##N, v);                                                                                         \
+    }
+#define VELKOR_ACCESORES_Entero(N, D)                                                                                  \
+    int get##N() const                                                                                                 \
+    {                                                                                                                  \
+        return enteroEn(col_##N);                                                                                      \
+    }                                                                                                                  \
+    void set##N(int v)                                                                                                 \
+    {                                                                                                                  \
+        fijaValor(col_##N, v);                                                                                         \
+    }
+#define VELKOR_ACCESORES_Grande(N, D)                                                                                  \
+    qint64 get##N() const                                                                                              \
+    {                                                                                                                  \
+        return grandeEn(col_##N);                                                                                      \
+    }                                                                                                                  \
+    void set##N(qint64 v)                                                                                              \
+    {                                                                                                                  \
+        fijaValor(col_##N, v);                                                                                         \
+    }
+#define VELKOR_ACCESORES_Decimal(N, D)                                                                                 \
+    TDecimal get##N() const                                                                                            \
+    {                                                                                                                  \
+        return decimalEn(col_##N);                                                                                     \
+    }                                                                                                                  \
+    void set##N(const TDecimal& v)                                                                                     \
+    {                                                                                                                  \
+        fijaValor(col_##N, QVariant::fromValue(v));                                                                    \
+    }
+#define VELKOR_ACCESORES_Booleano(N, D)                                                                                \
+    bool get##N() const                                                                                                \
+    {                                                                                                                  \
+        return booleanoEn(col_##N);                                                                                    \
+    }                                                                                                                  \
+    void set##N(bool v)                                                                                                \
+    {                                                                                                                  \
+        fijaValor(col_##N, v ? 1 : 0);                                                                                 \
+    }
+#define VELKOR_ACCESORES_Fecha(N, D)                                                                                   \
+    QDate get##N() const                                                                                               \
+    {                                                                                                                  \
+        return fechaEn(col_##N);                                                                                       \
+    }                                                                                                                  \
+    void set##N(const QDate& v)                                                                                        \
+    {                                                                                                                  \
+        fijaValor(col_##N, v);                                                                                         \
+    }
+#define VELKOR_ACCESORES_FechaHora(N, D)                                                                               \
+    QDateTime get##N() const                                                                                           \
+    {                                                                                                                  \
+        return fechaHoraEn(col_##N);                                                                                   \
+    }                                                                                                                  \
+    void set##N(const QDateTime& v)                                                                                    \
+    {                                                                                                                  \
+        fijaValor(col_##N, v);                                                                                         \
+    }
+#define VELKOR_ACCESORES_Binario(N, D)                                                                                 \
+    QByteArray get##N() const                                                                                          \
+    {                                                                                                                  \
+        return binarioEn(col_##N);                                                                                     \
+    }                                                                                                                  \
+    void set##N(const QByteArray& v)                                                                                   \
+    {                                                                                                                  \
+        fijaValor(col_##N, v);                                                                                         \
+    }
+#define VELKOR_ACCESORES_Ref(N, D)                                                                                     \
+    template <class R = D> std::shared_ptr<R> get##N() const                                                           \
+    {                                                                                                                  \
+        return referencia<R>(col_##N);                                                                                 \
+    }                                                                                                                  \
+    template <class R = D> void set##N(const R& v)                                                                     \
+    {                                                                                                                  \
+        static_assert(std::is_base_of_v<TEntidad, R>, "a stored record");                                              \
+        fijaReferencia(col_##N, std::make_shared<R>(v));                                                               \
+    }                                                                                                                  \
+    template <class R = D> void set##N(std::shared_ptr<R> v)                                                           \
+    {                                                                                                                  \
+        fijaReferencia(col_##N, std::move(v));                                                                         \
+    }                                                                                                                  \
+    void set##N(std::nullptr_t)                                                                                        \
+    {                                                                                                                  \
+        fijaReferencia(col_##N, nullptr);                                                                              \
+    }                                                                                                                  \
+    int get##N##Id() const                                                                                             \
+    {                                                                                                                  \
+        return enteroEn(col_##N, -1);                                                                                  \
+    }
 
-#define VELKOR_ENTIDAD(Clase) \
-public: \
-    enum Columna { VELKOR_TABLA_##Clase(VELKOR_ENUM_COLUMNA, VELKOR_ENUM_COLUMNA_AGREGADA) NumeroColumnas }; \
-    static const TTabla& tablaEsquema(); \
-    static TCampo columna(Columna c) { return TCampo(tablaEsquema(), c); } \
+#define VELKOR_ENTIDAD(Clase)                                                                                          \
+public:                                                                                                                \
+    enum Columna { VELKOR_TABLA_##Clase(VELKOR_ENUM_COLUMNA, VELKOR_ENUM_COLUMNA_AGREGADA) NumeroColumnas };           \
+    static const TTabla& tablaEsquema();                                                                               \
+    static TCampo columna(Columna c)                                                                                   \
+    {                                                                                                                  \
+        return TCampo(tablaEsquema(), c);                                                                              \
+    }                                                                                                                  \
     VELKOR_TABLA_##Clase(VELKOR_ACCESORES, VELKOR_ACCESORES_AGREGADA)
 
 #define VELKOR_DECLARA_ENTIDAD(Clase, Grupo) class Clase;
@@ -102,7 +171,9 @@ public:
     static std::unique_ptr<TComprobante> getByUUIDAndNegocio(const QString& uuid, const TNegocio& negocio,
                                                              const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TComprobanteconcepto : public TEntidadDe<TComprobanteconcepto> { VELKOR_ENTIDAD(TComprobanteconcepto) };
+class BASEDATOS_EXPORT TComprobanteconcepto : public TEntidadDe<TComprobanteconcepto> {
+    VELKOR_ENTIDAD(TComprobanteconcepto)
+};
 
 class BASEDATOS_EXPORT TConcepto : public TEntidadDe<TConcepto> {
     VELKOR_ENTIDAD(TConcepto)
@@ -135,13 +206,18 @@ public:
     static std::unique_ptr<TImpuesto> getBySiglaAndTasa(const QString& sigla, const std::optional<TDecimal>& tasa,
                                                         const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TDesgloseimpuesto : public TEntidadDe<TDesgloseimpuesto> { VELKOR_ENTIDAD(TDesgloseimpuesto) };
-class BASEDATOS_EXPORT TPedimentoaduanal : public TEntidadDe<TPedimentoaduanal> { VELKOR_ENTIDAD(TPedimentoaduanal) };
+class BASEDATOS_EXPORT TDesgloseimpuesto : public TEntidadDe<TDesgloseimpuesto> {
+    VELKOR_ENTIDAD(TDesgloseimpuesto)
+};
+class BASEDATOS_EXPORT TPedimentoaduanal : public TEntidadDe<TPedimentoaduanal> {
+    VELKOR_ENTIDAD(TPedimentoaduanal)
+};
 class BASEDATOS_EXPORT TUnidadmedida : public TEntidadDe<TUnidadmedida> {
     VELKOR_ENTIDAD(TUnidadmedida)
 public:
     // The unit with exactly that name; nullptr when none.
-    static std::unique_ptr<TUnidadmedida> getByNombreUnidadMedida(const QString& nombre, const TConexionSesion& conexion);
+    static std::unique_ptr<TUnidadmedida> getByNombreUnidadMedida(const QString& nombre,
+                                                                  const TConexionSesion& conexion);
 };
 class BASEDATOS_EXPORT TFormapago : public TEntidadDe<TFormapago> {
     VELKOR_ENTIDAD(TFormapago)
@@ -171,13 +247,17 @@ public:
     // The same look-up; references are read on first use either way.
     static std::unique_ptr<TNegocio> getByRFCSinLoad(const QString& rfc, const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TDatosfiscales : public TEntidadDe<TDatosfiscales> { VELKOR_ENTIDAD(TDatosfiscales) };
+class BASEDATOS_EXPORT TDatosfiscales : public TEntidadDe<TDatosfiscales> {
+    VELKOR_ENTIDAD(TDatosfiscales)
+};
 class BASEDATOS_EXPORT TRegimen : public TEntidadDe<TRegimen> {
     VELKOR_ENTIDAD(TRegimen)
 public:
     static std::unique_ptr<TRegimen> getByDescripcion(const QString& descripcion, const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TRegimennegocio : public TEntidadDe<TRegimennegocio> { VELKOR_ENTIDAD(TRegimennegocio) };
+class BASEDATOS_EXPORT TRegimennegocio : public TEntidadDe<TRegimennegocio> {
+    VELKOR_ENTIDAD(TRegimennegocio)
+};
 class BASEDATOS_EXPORT TSucursal : public TEntidadDe<TSucursal> {
     VELKOR_ENTIDAD(TSucursal)
 public:
@@ -193,7 +273,9 @@ public:
     // The business's branches in the order they were created.
     static QList<TSucursal> getByNegocio(const TNegocio& negocio, const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TSerie : public TEntidadDe<TSerie> { VELKOR_ENTIDAD(TSerie) };
+class BASEDATOS_EXPORT TSerie : public TEntidadDe<TSerie> {
+    VELKOR_ENTIDAD(TSerie)
+};
 class BASEDATOS_EXPORT TDireccion : public TEntidadDe<TDireccion> {
     VELKOR_ENTIDAD(TDireccion)
 public:
@@ -209,7 +291,9 @@ public:
     // each as "key - name". nullopt when there are no rows.
     static std::optional<TCodigopostal> desdeCatalogo(const QStringList& filas);
 };
-class BASEDATOS_EXPORT TPersona : public TEntidadDe<TPersona> { VELKOR_ENTIDAD(TPersona) };
+class BASEDATOS_EXPORT TPersona : public TEntidadDe<TPersona> {
+    VELKOR_ENTIDAD(TPersona)
+};
 class BASEDATOS_EXPORT TCliente : public TEntidadDe<TCliente> {
     VELKOR_ENTIDAD(TCliente)
 public:
@@ -219,10 +303,18 @@ public:
     static std::unique_ptr<TCliente> getByRFC(const QString& rfc, const TNegocio& negocio,
                                               const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TContacto : public TEntidadDe<TContacto> { VELKOR_ENTIDAD(TContacto) };
-class BASEDATOS_EXPORT TTelefono : public TEntidadDe<TTelefono> { VELKOR_ENTIDAD(TTelefono) };
-class BASEDATOS_EXPORT TEmail : public TEntidadDe<TEmail> { VELKOR_ENTIDAD(TEmail) };
-class BASEDATOS_EXPORT TImagen : public TEntidadDe<TImagen> { VELKOR_ENTIDAD(TImagen) };
+class BASEDATOS_EXPORT TContacto : public TEntidadDe<TContacto> {
+    VELKOR_ENTIDAD(TContacto)
+};
+class BASEDATOS_EXPORT TTelefono : public TEntidadDe<TTelefono> {
+    VELKOR_ENTIDAD(TTelefono)
+};
+class BASEDATOS_EXPORT TEmail : public TEntidadDe<TEmail> {
+    VELKOR_ENTIDAD(TEmail)
+};
+class BASEDATOS_EXPORT TImagen : public TEntidadDe<TImagen> {
+    VELKOR_ENTIDAD(TImagen)
+};
 class BASEDATOS_EXPORT TUsuario : public TEntidadDe<TUsuario> {
     VELKOR_ENTIDAD(TUsuario)
 public:
@@ -242,14 +334,18 @@ public:
     // The business's newest certificate; nullptr when it has none.
     static std::unique_ptr<TCertificado> getByNegocio(const TNegocio& negocio, const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TDonataria : public TEntidadDe<TDonataria> { VELKOR_ENTIDAD(TDonataria) };
+class BASEDATOS_EXPORT TDonataria : public TEntidadDe<TDonataria> {
+    VELKOR_ENTIDAD(TDonataria)
+};
 class BASEDATOS_EXPORT TEmpleado : public TEntidadDe<TEmpleado> {
     VELKOR_ENTIDAD(TEmpleado)
 public:
     // The employee with that CURP (surrounding blanks aside); nullptr when none.
     static std::unique_ptr<TEmpleado> getByCURP(const QString& curp, const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TNominacomprobante : public TEntidadDe<TNominacomprobante> { VELKOR_ENTIDAD(TNominacomprobante) };
+class BASEDATOS_EXPORT TNominacomprobante : public TEntidadDe<TNominacomprobante> {
+    VELKOR_ENTIDAD(TNominacomprobante)
+};
 
 class BASEDATOS_EXPORT TNominacomprobanteempleado : public TEntidadDe<TNominacomprobanteempleado> {
     VELKOR_ENTIDAD(TNominacomprobanteempleado)
@@ -258,8 +354,12 @@ public:
     static void createTable(const TConexionSesion& conexion);
 };
 
-class BASEDATOS_EXPORT TPercepcion : public TEntidadDe<TPercepcion> { VELKOR_ENTIDAD(TPercepcion) };
-class BASEDATOS_EXPORT TDeduccion : public TEntidadDe<TDeduccion> { VELKOR_ENTIDAD(TDeduccion) };
+class BASEDATOS_EXPORT TPercepcion : public TEntidadDe<TPercepcion> {
+    VELKOR_ENTIDAD(TPercepcion)
+};
+class BASEDATOS_EXPORT TDeduccion : public TEntidadDe<TDeduccion> {
+    VELKOR_ENTIDAD(TDeduccion)
+};
 
 class BASEDATOS_EXPORT TCfdirelacionado : public TEntidadDe<TCfdirelacionado> {
     VELKOR_ENTIDAD(TCfdirelacionado)
@@ -268,8 +368,12 @@ public:
     // blanks aside): the credit notes, payments and substitutes that name it.
     static QList<TCfdirelacionado> getByUUID(const QString& uuid, const TConexionSesion& conexion);
 };
-class BASEDATOS_EXPORT TOtropago : public TEntidadDe<TOtropago> { VELKOR_ENTIDAD(TOtropago) };
-class BASEDATOS_EXPORT TIncapacidad : public TEntidadDe<TIncapacidad> { VELKOR_ENTIDAD(TIncapacidad) };
+class BASEDATOS_EXPORT TOtropago : public TEntidadDe<TOtropago> {
+    VELKOR_ENTIDAD(TOtropago)
+};
+class BASEDATOS_EXPORT TIncapacidad : public TEntidadDe<TIncapacidad> {
+    VELKOR_ENTIDAD(TIncapacidad)
+};
 
 // The tables that came after the first databases were delivered.
 class BASEDATOS_EXPORT TNuevastablas {

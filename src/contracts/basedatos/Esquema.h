@@ -17,20 +17,20 @@ enum class TTipoColumna { Id, Texto, Entero, Grande, Decimal, Booleano, Fecha, F
 enum class TGrupoEsquema { Base, NominaEmpleado, ConceptoClaves, ConceptoPrecios, Nuevas, Cfdi40 };
 
 struct BASEDATOS_EXPORT TColumna {
-    QString accesor;     // Uuid
-    QString nombre;      // UUID
+    QString accesor; // Uuid
+    QString nombre;  // UUID
     TTipoColumna tipo;
-    int largo;           // characters, for Texto; 0 = unlimited
-    QString destino;     // referenced table, for Ref
+    int largo;       // characters, for Texto; 0 = unlimited
+    QString destino; // referenced table, for Ref
     TGrupoEsquema grupo;
     QString tipoSql() const;
 };
 
 struct BASEDATOS_EXPORT TTabla {
-    QString clase;       // TComprobante
-    QString nombre;      // COMPROBANTE
-    QList<TColumna> columnas;   // the key first
-    QStringList indices;        // column names
+    QString clase;            // TComprobante
+    QString nombre;           // COMPROBANTE
+    QList<TColumna> columnas; // the key first
+    QStringList indices;      // column names
     // Columns indexed by their first characters: column name -> characters.
     QHash<QString, int> prefijos;
     const TColumna& clave() const { return columnas.first(); }
@@ -60,4 +60,4 @@ BASEDATOS_EXPORT void completaTodo(const TConexionSesion& conexion);
 // The version recorded in that database; 0 when none is.
 BASEDATOS_EXPORT int versionRegistrada(const TConexionSesion& conexion);
 
-}  // namespace Esquema
+} // namespace Esquema

@@ -50,4 +50,4 @@ BASEDATOS_EXPORT bool getPermiso(const QString& codigo);
 // Reloads the current business's branches into Sucursales.
 BASEDATOS_EXPORT void actualizaSucursales();
 
-}  // namespace Sistema
+} // namespace Sistema

@@ -137,7 +137,8 @@ protected:
 
     // The referenced record: the one set, or read on first use from the
     // database this record came from. nullptr when none is referenced.
-    std::shared_ptr<TEntidad> referenciaEn(int columna, std::unique_ptr<TEntidad> (*lee)(int, const TConexionSesion&)) const;
+    std::shared_ptr<TEntidad> referenciaEn(int columna,
+                                           std::unique_ptr<TEntidad> (*lee)(int, const TConexionSesion&)) const;
     // A stored record (or nullptr for none). Raises EBaseDatos for a record
     // that was never stored: its id would point nowhere.
     void fijaReferencia(int columna, std::shared_ptr<TEntidad> referencia);
@@ -191,8 +192,7 @@ private:
 };
 
 // Typed look-ups and saves shared by every entity class.
-template <class T>
-class TEntidadDe : public TEntidad {
+template <class T> class TEntidadDe : public TEntidad {
 public:
     static std::unique_ptr<T> getById(int id, const TConexionSesion& conexion)
     {
@@ -246,8 +246,7 @@ public:
 protected:
     TEntidadDe() : TEntidad(T::tablaEsquema()) {}
 
-    template <class R>
-    std::shared_ptr<R> referencia(int columna) const
+    template <class R> std::shared_ptr<R> referencia(int columna) const
     {
         return std::static_pointer_cast<R>(referenciaEn(columna, [](int id, const TConexionSesion& c) {
             return std::unique_ptr<TEntidad>(R::getById(id, c).release());

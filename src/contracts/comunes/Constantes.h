@@ -109,8 +109,7 @@ inline const QString USR_PASS = QStringLiteral("<VK>");
 // Permission text of a business owner from position 1 on: the eight module
 // rights granted ("-1": Bridge Txt, reports, products, payroll, invoicing,
 // customers, backups, users and permissions), then the four fixed "TRUE".
-inline const QString PERMISOS_INICIALES =
-    QStringLiteral("|-1|-1|-1|-1|-1|-1|-1|-1|TRUE|TRUE|TRUE|TRUE");
+inline const QString PERMISOS_INICIALES = QStringLiteral("|-1|-1|-1|-1|-1|-1|-1|-1|TRUE|TRUE|TRUE|TRUE");
 
 // ---------------------------------------------------------------------------
 // Message dialogs
@@ -138,10 +137,9 @@ inline const QString MARCA_SUST = QStringLiteral("[marca]");
 inline const QString NUMERO_PAC = QStringLiteral("[numero_pac]");
 
 // General results
-inline const QString INFORMACION_GUARDADA_EXITO =
-    QStringLiteral("La información se guardó correctamente.");
-inline const QString ERROR_PERMISOS = QStringLiteral(
-    "No tienes permiso para usar esta opción. Pide al administrador de la empresa que te lo dé.");
+inline const QString INFORMACION_GUARDADA_EXITO = QStringLiteral("La información se guardó correctamente.");
+inline const QString ERROR_PERMISOS =
+    QStringLiteral("No tienes permiso para usar esta opción. Pide al administrador de la empresa que te lo dé.");
 
 // ---------------------------------------------------------------------------
 // Messages: database connection
@@ -156,8 +154,9 @@ inline const QString ERR_EXISTE_NEGOCIO =
 // string; CAMPO is replaced by the field's name.
 inline const QString ERR_CONEXION_SEPARADOR =
     QStringLiteral("El campo [campo] de la conexión no puede contener el carácter \"|\". Escríbelo sin ese carácter.");
-inline const QString ERR_EXISTE_NEGOCIO_MYSQL = QStringLiteral(
-    "No se pudo conectar con el servidor MySQL de la empresa. Revisa el servidor, el puerto, el usuario y la contraseña.");
+inline const QString ERR_EXISTE_NEGOCIO_MYSQL =
+    QStringLiteral("No se pudo conectar con el servidor MySQL de la empresa. Revisa el servidor, el puerto, el usuario "
+                   "y la contraseña.");
 
 // ---------------------------------------------------------------------------
 // Messages: local registry of businesses
@@ -168,72 +167,65 @@ inline const QString ERR_REGISTRO_ESCRITURA = QStringLiteral(
 // The registry could not be read at start; ARCHIVO_SUST is replaced by the
 // name the damaged file was kept under.
 inline const QString ARCHIVO_SUST = QStringLiteral("[archivo]");
-inline const QString AVISO_REGISTRO_DANADO = QStringLiteral(
-    "El registro de empresas de este equipo estaba dañado y no se pudo leer, por eso se creó uno nuevo. "
-    "El registro dañado se guardó como \"[archivo]\".\n\n"
-    "Los datos de cada empresa no se perdieron: siguen en su carpeta dentro de \"db\".");
+inline const QString AVISO_REGISTRO_DANADO =
+    QStringLiteral("El registro de empresas de este equipo estaba dañado y no se pudo leer, por eso se creó uno nuevo. "
+                   "El registro dañado se guardó como \"[archivo]\".\n\n"
+                   "Los datos de cada empresa no se perdieron: siguen en su carpeta dentro de \"db\".");
 
 // ---------------------------------------------------------------------------
 // Messages: sign-in and new business (wizard)
 // ---------------------------------------------------------------------------
 // Welcome text; MARCA_SUST is replaced by the brand name.
-inline const QString MENSAJE_BIENVENIDA = QStringLiteral(
-    "Bienvenido a [marca]. Aquí guardas y consultas las facturas electrónicas (CFDI) de tu negocio.");
+inline const QString MENSAJE_BIENVENIDA =
+    QStringLiteral("Bienvenido a [marca]. Aquí guardas y consultas las facturas electrónicas (CFDI) de tu negocio.");
 
-inline const QString ERR_SELECCION_EMPRESA =
-    QStringLiteral("Selecciona la empresa a la que quieres entrar.");
-inline const QString ERR_SELECCION_CORREO_ELECTRONICO =
-    QStringLiteral("Escribe tu correo electrónico para entrar.");
-inline const QString ERR_BASE_DATOS_USUARIO = QStringLiteral(
-    "No se encontró la base de datos de esta empresa, por eso se quitará de la lista. Puedes recuperarla desde un respaldo.");
-inline const QString ERR_EMPRESA_NO_VALIDA = QStringLiteral(
-    "La base de datos no contiene esta empresa, por eso se quitará de la lista.");
-inline const QString ERR_USUARIO_CONTRASEÑA_INCORRECTA =
-    QStringLiteral("El correo o la contraseña no son correctos.");
-inline const QString ERR_USUARIO_ACCESO_EMPRESA =
-    QStringLiteral("Tu usuario no tiene acceso a esta empresa.");
+inline const QString ERR_SELECCION_EMPRESA = QStringLiteral("Selecciona la empresa a la que quieres entrar.");
+inline const QString ERR_SELECCION_CORREO_ELECTRONICO = QStringLiteral("Escribe tu correo electrónico para entrar.");
+inline const QString ERR_BASE_DATOS_USUARIO =
+    QStringLiteral("No se encontró la base de datos de esta empresa, por eso se quitará de la lista. Puedes "
+                   "recuperarla desde un respaldo.");
+inline const QString ERR_EMPRESA_NO_VALIDA =
+    QStringLiteral("La base de datos no contiene esta empresa, por eso se quitará de la lista.");
+inline const QString ERR_USUARIO_CONTRASEÑA_INCORRECTA = QStringLiteral("El correo o la contraseña no son correctos.");
+inline const QString ERR_USUARIO_ACCESO_EMPRESA = QStringLiteral("Tu usuario no tiene acceso a esta empresa.");
 
 inline const QString ERR_MAIL_REQUERIDO = QStringLiteral("Escribe el correo electrónico.");
-inline const QString ERR_MAIL_NO_VALIDO = QStringLiteral(
-    "El correo electrónico no es válido. Revisa que esté bien escrito, por ejemplo: nombre@dominio.com");
-inline const QString ERR_CONTRASENA =
-    QStringLiteral("Las contraseñas no coinciden. Escríbelas de nuevo.");
+inline const QString ERR_MAIL_NO_VALIDO =
+    QStringLiteral("El correo electrónico no es válido. Revisa que esté bien escrito, por ejemplo: nombre@dominio.com");
+inline const QString ERR_CONTRASENA = QStringLiteral("Las contraseñas no coinciden. Escríbelas de nuevo.");
 inline const QString EMPRESA_EXITO = QStringLiteral("La empresa se creó correctamente.");
 
 // E-mail syntax, matched without regard to case against the whole trimmed text.
-inline const QString ER_EMAIL =
-    QStringLiteral("^[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*\\.[A-Za-z]{2,}$");
+inline const QString ER_EMAIL = QStringLiteral("^[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*\\.[A-Za-z]{2,}$");
 
 // ---------------------------------------------------------------------------
 // Messages: signing certificate (CSD)
 // ---------------------------------------------------------------------------
-inline const QString ERR_CERT_LLAVE_PRIVADA = QStringLiteral(
-    "No se pudo abrir la llave privada (.key) con esa contraseña. Revisa la contraseña y el archivo.");
-inline const QString ERR_CERT_RELACION = QStringLiteral(
-    "El certificado (.cer) y la llave privada (.key) no corresponden entre sí.");
-inline const QString ERR_CSD_DIFERENTE_RFC = QStringLiteral(
-    "El certificado es de otro RFC. Elige el certificado de sello digital de esta empresa.");
-inline const QString ERR_LLAVE_PRIVADA_REQUERIDO =
-    QStringLiteral("Elige el archivo de la llave privada (.key).");
-inline const QString ERR_PASS_CERTIFICADO_REQUERIDO =
-    QStringLiteral("Escribe la contraseña de la llave privada.");
+inline const QString ERR_CERT_LLAVE_PRIVADA =
+    QStringLiteral("No se pudo abrir la llave privada (.key) con esa contraseña. Revisa la contraseña y el archivo.");
+inline const QString ERR_CERT_RELACION =
+    QStringLiteral("El certificado (.cer) y la llave privada (.key) no corresponden entre sí.");
+inline const QString ERR_CSD_DIFERENTE_RFC =
+    QStringLiteral("El certificado es de otro RFC. Elige el certificado de sello digital de esta empresa.");
+inline const QString ERR_LLAVE_PRIVADA_REQUERIDO = QStringLiteral("Elige el archivo de la llave privada (.key).");
+inline const QString ERR_PASS_CERTIFICADO_REQUERIDO = QStringLiteral("Escribe la contraseña de la llave privada.");
 // Refusals of the certificate check, one per outcome it can find.
-inline const QString ERR_LLAVE_ILEGIBLE = QStringLiteral(
-    "No se pudo leer el archivo de la llave privada (.key): no existe, no es un archivo o está dañado.");
-inline const QString ERR_LLAVE_SIN_CIFRAR = QStringLiteral(
-    "La llave privada (.key) no está protegida con contraseña. Usa la llave que te entregó el SAT.");
-inline const QString ERR_LLAVE_NO_ADMITIDA = QStringLiteral(
-    "La llave privada (.key) está protegida de una forma que no usan las llaves del SAT. "
-    "Usa la llave que te entregó el SAT.");
-inline const QString ERR_CERT_ILEGIBLE = QStringLiteral(
-    "No se pudo leer el archivo del certificado (.cer): no existe, no es un archivo o está dañado.");
+inline const QString ERR_LLAVE_ILEGIBLE =
+    QStringLiteral("No se pudo leer el archivo de la llave privada (.key): no existe, no es un archivo o está dañado.");
+inline const QString ERR_LLAVE_SIN_CIFRAR =
+    QStringLiteral("La llave privada (.key) no está protegida con contraseña. Usa la llave que te entregó el SAT.");
+inline const QString ERR_LLAVE_NO_ADMITIDA =
+    QStringLiteral("La llave privada (.key) está protegida de una forma que no usan las llaves del SAT. "
+                   "Usa la llave que te entregó el SAT.");
+inline const QString ERR_CERT_ILEGIBLE =
+    QStringLiteral("No se pudo leer el archivo del certificado (.cer): no existe, no es un archivo o está dañado.");
 // Followed by the key usage the certificate declares.
 inline const QString ERR_CERT_NO_CSD =
     QStringLiteral("El archivo no corresponde a un CSD (Certificado de sello digital). Uso de la llave: ");
 inline const QString ERR_CERT_RFC_NO_VALIDO = QStringLiteral(
     "El certificado no trae un RFC válido, así que no puede ser el certificado de sello digital de una empresa.");
-inline const QString ERR_CERT_NUMERO_NO_VALIDO = QStringLiteral(
-    "El número del certificado no es de 20 dígitos como los que asigna el SAT.");
+inline const QString ERR_CERT_NUMERO_NO_VALIDO =
+    QStringLiteral("El número del certificado no es de 20 dígitos como los que asigna el SAT.");
 // A business is created or opened only under a valid RFC.
 inline const QString ERR_RFC_NO_VALIDO = QStringLiteral("El RFC \"%1\" no es válido.");
 
@@ -243,8 +235,7 @@ inline const QString ERR_RFC_NO_VALIDO = QStringLiteral("El RFC \"%1\" no es vá
 // Placeholder in the brand's HTML mail template (case-sensitive, first
 // occurrence), replaced by EMAIL_CLAVE_RECUPERACION followed by the key.
 inline const QString EMAIL_REPLACE = QStringLiteral("[clave]");
-inline const QString EMAIL_CLAVE_RECUPERACION =
-    QStringLiteral("Tu clave para recuperar tu contraseña es: ");
+inline const QString EMAIL_CLAVE_RECUPERACION = QStringLiteral("Tu clave para recuperar tu contraseña es: ");
 inline const QString EMAIL_CONTRASENA_ACTUALIZA =
     QStringLiteral("Tu contraseña se cambió correctamente. Ya puedes entrar con ella.");
 inline const QString EMAIL_ERR_USUARIO_NO_ENCONTRADO =
@@ -255,22 +246,17 @@ inline const QString EMAIL_ERR_USUARIO_NO_ENCONTRADO =
 // ---------------------------------------------------------------------------
 inline const QString ERR_NOMBRE_NEGOCIO_VACIO = QStringLiteral("Escribe el nombre del negocio.");
 inline const QString ERR_REGIMEN = QStringLiteral("Elige el régimen fiscal.");
-inline const QString ERR_SELECCIONA_SUCURSAL =
-    QStringLiteral("Selecciona la sucursal que quieres editar.");
+inline const QString ERR_SELECCIONA_SUCURSAL = QStringLiteral("Selecciona la sucursal que quieres editar.");
 
 inline const QString ERR_NOMBRE_SUCURSAL_VACIO = QStringLiteral("Escribe el nombre de la sucursal.");
-inline const QString ERR_SUCURSAL_YA_EXISTENTE =
-    QStringLiteral("Ya existe una sucursal con ese nombre.");
-inline const QString ERR_CODIGOPOSTA_NO_EXISTE =
-    QStringLiteral("El código postal no existe en el catálogo del SAT.");
+inline const QString ERR_SUCURSAL_YA_EXISTENTE = QStringLiteral("Ya existe una sucursal con ese nombre.");
+inline const QString ERR_CODIGOPOSTA_NO_EXISTE = QStringLiteral("El código postal no existe en el catálogo del SAT.");
 inline const QString ERR_CODIGOPOSTA_NO_EXISTE_EDO =
     QStringLiteral("El código postal no corresponde al estado seleccionado.");
 
 inline const QString ERR_ELEGIR_SUCURSAL = QStringLiteral("Elige la sucursal de la serie.");
-inline const QString ERR_ELEGIR_FOLIO_INICIAL =
-    QStringLiteral("Escribe el folio con el que empieza la serie.");
-inline const QString ERR_SERIE_EXISTENTE =
-    QStringLiteral("Ya existe una serie con ese nombre en esta sucursal.");
+inline const QString ERR_ELEGIR_FOLIO_INICIAL = QStringLiteral("Escribe el folio con el que empieza la serie.");
+inline const QString ERR_SERIE_EXISTENTE = QStringLiteral("Ya existe una serie con ese nombre en esta sucursal.");
 
 // Shown in the branch label when the branch has no name.
 inline const QString SUCURSAL_SIN_NOMBRE = QStringLiteral("Sucursal sin nombre");
@@ -279,18 +265,16 @@ inline const QString SUCURSAL_SIN_NOMBRE = QStringLiteral("Sucursal sin nombre")
 // Messages: users, permissions and profile
 // ---------------------------------------------------------------------------
 // Followed by the e-mail that is already taken.
-inline const QString ERR_USUARIO_EXISTENTE =
-    QStringLiteral("Ya existe un usuario con el correo: ");
-inline const QString ERR_EDICION_PERMISOS = QStringLiteral(
-    "No puedes cambiar tus propios permisos. Pídeselo a otro usuario que administre los usuarios.");
+inline const QString ERR_USUARIO_EXISTENTE = QStringLiteral("Ya existe un usuario con el correo: ");
+inline const QString ERR_EDICION_PERMISOS =
+    QStringLiteral("No puedes cambiar tus propios permisos. Pídeselo a otro usuario que administre los usuarios.");
 inline const QString MSG_USUARIO_GUARDADO_EXITO = QStringLiteral("El usuario se guardó correctamente.");
 inline const QString MSG_USUARIO_ACTUALIZADO_EXITO =
     QStringLiteral("Los permisos del usuario se actualizaron correctamente.");
 
 inline const QString ERR_CONTRASENA_NUEVA =
     QStringLiteral("No se cambió la contraseña: la nueva es igual a la anterior.");
-inline const QString ERR_CONTRASEÑA_INCORRECTA =
-    QStringLiteral("La contraseña anterior no es correcta.");
+inline const QString ERR_CONTRASEÑA_INCORRECTA = QStringLiteral("La contraseña anterior no es correcta.");
 
 // ---------------------------------------------------------------------------
 // Captions, prompts and grid headers
@@ -498,10 +482,10 @@ inline const QString SG_HASHTOKEN_RFC = QStringLiteral("{RFC}");
 inline const QString SG_HASHTOKEN_CLIENTE = QStringLiteral("{CLIENTE}");
 inline const QString SG_HASHTOKEN_HASH = QStringLiteral("{HASH}");
 
-inline const QString REGLA_LYENDA_FISCAL = QStringLiteral(
-    "Para timbrar tus facturas electrónicas, el SAT pide que firmes la Carta Manifiesto "
-    "con tu proveedor de certificación (PAC). Da clic en la liga para firmarla en línea; "
-    "al abrirla, el sistema se cerrará.");
+inline const QString REGLA_LYENDA_FISCAL =
+    QStringLiteral("Para timbrar tus facturas electrónicas, el SAT pide que firmes la Carta Manifiesto "
+                   "con tu proveedor de certificación (PAC). Da clic en la liga para firmarla en línea; "
+                   "al abrirla, el sistema se cerrará.");
 
 // Short date of the system: certificate expiry texts are written and read with it.
 inline const QString FORMATO_FECHA = QStringLiteral("dd/MM/yyyy");
@@ -584,14 +568,14 @@ inline const QString ERR_RESPALDO_PASSWORD = QStringLiteral(
     "No se pudo leer el respaldo: su contraseña no es la de un respaldo del programa o el archivo está dañado. "
     "No se cambió nada.");
 inline const QString ERR_RESPALDO_DANADO = QStringLiteral("El respaldo está dañado. No se cambió nada.");
-inline const QString ERR_RESPALDO_INSEGURO = QStringLiteral(
-    "El respaldo contiene archivos que quedarían fuera de la carpeta de la empresa. Por seguridad no se "
-    "restauró nada.");
+inline const QString ERR_RESPALDO_INSEGURO =
+    QStringLiteral("El respaldo contiene archivos que quedarían fuera de la carpeta de la empresa. Por seguridad no se "
+                   "restauró nada.");
 inline const QString ERR_RESPALDO_SIN_RFC =
     QStringLiteral("El respaldo no contiene la carpeta de una empresa (db/RFC/). No se cambió nada.");
 inline const QString ERR_RESPALDO_SIN_BASE =
     QStringLiteral("El respaldo no contiene la base de datos de la empresa. No se cambió nada.");
-inline const QString ERR_RESPALDO_ESCRITURA = QStringLiteral(
-    "No se pudo escribir la empresa restaurada en la carpeta del programa. No se cambió nada.");
+inline const QString ERR_RESPALDO_ESCRITURA =
+    QStringLiteral("No se pudo escribir la empresa restaurada en la carpeta del programa. No se cambió nada.");
 
-}  // namespace Constantes
+} // namespace Constantes

@@ -14,20 +14,20 @@ public:
     virtual QString clase() const { return QStringLiteral("EVelkor"); }
 };
 
-#define VELKOR_ERROR(Nombre, Base)                                               \
-    class COMUNES_EXPORT Nombre : public Base {                                  \
-    public:                                                                      \
-        using Base::Base;                                                        \
-        QString clase() const override { return QStringLiteral(#Nombre); }       \
+#define VELKOR_ERROR(Nombre, Base)                                                                                     \
+    class COMUNES_EXPORT Nombre : public Base {                                                                        \
+    public:                                                                                                            \
+        using Base::Base;                                                                                              \
+        QString clase() const override { return QStringLiteral(#Nombre); }                                             \
     };
 
-VELKOR_ERROR(EBaseDatos, EVelkor)      // a statement or connection failed
-VELKOR_ERROR(ECifrado, EVelkor)        // a text could not be enciphered or deciphered
-VELKOR_ERROR(EConversion, EVelkor)     // a text is not a valid date, number...
-VELKOR_ERROR(EEntradaSalida, EVelkor)  // a file or folder could not be read or written
-VELKOR_ERROR(ECertificado, EVelkor)    // a certificate or key could not be read
+VELKOR_ERROR(EBaseDatos, EVelkor)     // a statement or connection failed
+VELKOR_ERROR(ECifrado, EVelkor)       // a text could not be enciphered or deciphered
+VELKOR_ERROR(EConversion, EVelkor)    // a text is not a valid date, number...
+VELKOR_ERROR(EEntradaSalida, EVelkor) // a file or folder could not be read or written
+VELKOR_ERROR(ECertificado, EVelkor)   // a certificate or key could not be read
 
 namespace Errores {
 // "<clase> error raised, with message : <mensaje>" for any exception.
 COMUNES_EXPORT QString describe(const std::exception& e);
-}
+} // namespace Errores

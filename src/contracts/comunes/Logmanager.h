@@ -11,4 +11,4 @@ COMUNES_EXPORT QString archivoLog(const QString& carpeta);
 // progress and diagnostics, 3 the import's per-file errors. Safe from any
 // thread; a log that cannot be written never stops the caller.
 COMUNES_EXPORT void Log(const QString& texto, int nivel, const QString& carpeta);
-}
+} // namespace Logmanager

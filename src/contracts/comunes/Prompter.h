@@ -25,7 +25,7 @@ namespace Prompter {
 COMUNES_EXPORT TPrompter& actual();
 // Not owned; nullptr restores the default.
 COMUNES_EXPORT void instala(TPrompter* prompter);
-}
+} // namespace Prompter
 
 // Installs itself for its lifetime (restoring the previous prompter after).
 class COMUNES_EXPORT TColaRespuestas : public TPrompter {
@@ -43,7 +43,11 @@ public:
     const QStringList& textos() const { return m_textos; }
     // Kinds of the messages, in order (questions are not listed).
     const QList<int>& tipos() const { return m_tipos; }
-    void limpia() { m_textos.clear(); m_tipos.clear(); }
+    void limpia()
+    {
+        m_textos.clear();
+        m_tipos.clear();
+    }
 
 private:
     TPrompter* m_anterior;

@@ -13,7 +13,7 @@ namespace RegistroClases {
 COMUNES_EXPORT void registra(const QString& nombre, const QMetaObject* clase);
 COMUNES_EXPORT void quita(const QString& nombre);
 COMUNES_EXPORT const QMetaObject* busca(const QString& nombre);
-}
+} // namespace RegistroClases
 
 // Registers a class while a package is loaded: a static object of the package.
 class COMUNES_EXPORT TRegistroClase {

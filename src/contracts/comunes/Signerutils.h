@@ -120,4 +120,4 @@ public:
 // The shared signer, created on first use.
 COMUNES_EXPORT TSigner& Signer();
 
-}  // namespace Signerutils
+} // namespace Signerutils

@@ -32,4 +32,4 @@ private:
 COMUNES_EXPORT TStyleFrm& StyleFrm();
 COMUNES_EXPORT bool existeStyleFrm();
 
-}  // namespace Style
+} // namespace Style

@@ -20,7 +20,7 @@ class COMUNES_EXPORT TDecimal {
 public:
     static constexpr int DECIMALES = 6;
     static constexpr qint64 ESCALA = 1'000'000;
-    static constexpr qint64 MAXIMO = 999'999'999'999'999'999;  // in millionths
+    static constexpr qint64 MAXIMO = 999'999'999'999'999'999; // in millionths
 
     constexpr TDecimal() = default;
 

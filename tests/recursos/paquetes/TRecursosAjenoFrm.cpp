@@ -4,11 +4,18 @@
 #include "RegistroClases.h"
 
 namespace {
-const TRegistroClase registro(Constantes::RS_CLASS_NAME + QStringLiteral("Ajeno"), &TRecursosAjenoFrm::staticMetaObject);
+const TRegistroClase registro(Constantes::RS_CLASS_NAME + QStringLiteral("Ajeno"),
+                              &TRecursosAjenoFrm::staticMetaObject);
 }
 
 TRecursosAjenoFrm::TRecursosAjenoFrm(QObject* parent) : QObject(parent) {}
 
-QByteArray TRecursosAjenoFrm::getResource(const QString& nombre) const { return nombre.toUtf8(); }
+QByteArray TRecursosAjenoFrm::getResource(const QString& nombre) const
+{
+    return nombre.toUtf8();
+}
 
-QString TRecursosAjenoFrm::getSistema() const { return QString::fromUtf8("AJ|Ajeno|1"); }
+QString TRecursosAjenoFrm::getSistema() const
+{
+    return QString::fromUtf8("AJ|Ajeno|1");
+}

@@ -4,6 +4,8 @@
 # widget header, no window header and no window global. Every other source
 # of the subsystem folders is window code.
 set(VELKOR_LOGICA_FUENTES
+    admin/RevisionImagen.cpp
+    admin/RevisionImagen.h
     app/Reemplazo.h
     app/TAjustesPrograma.cpp
     app/TAjustesPrograma.h

@@ -1,13 +1,14 @@
 #include "TSeriesFoliosFrm.h"
 
-#include <QVBoxLayout>
-
-TSeriesFoliosFrm::TSeriesFoliosFrm(QWidget* parent) : QWidget(parent)
+// STUB (interface only): replaced at merge by the series window.
+TSeriesFoliosFrm::TSeriesFoliosFrm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SeriesFoliosFrm"));
     setWindowTitle(QStringLiteral("Series y Folios"));
-    auto* diseno = new QVBoxLayout(this);
-    TxFondo = new QWidget(this);
-    TxFondo->setObjectName(QStringLiteral("TxFondo"));
-    diseno->addWidget(TxFondo);
 }
+
+void TSeriesFoliosFrm::fijaCombosSoloLectura(bool) {}
+
+void TSeriesFoliosFrm::inicializa() {}
+
+void TSeriesFoliosFrm::inicializa(qint64) {}

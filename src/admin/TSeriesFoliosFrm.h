@@ -1,11 +1,14 @@
 #pragma once
-#include <QWidget>
+#include <QDialog>
 
-// The series and folios page, hosted in the main window through TxFondo.
-class TSeriesFoliosFrm : public QWidget {
+// STUB (interface only): the series window is built in the branch 'series';
+// at merge its version replaces this file whole.
+class TSeriesFoliosFrm : public QDialog {
     Q_OBJECT
 public:
     explicit TSeriesFoliosFrm(QWidget* parent = nullptr);
-    // The page's content, moved into the main window's work area when shown.
-    QWidget* TxFondo;
+    bool isEditar = false;
+    void fijaCombosSoloLectura(bool soloLectura);
+    void inicializa();
+    void inicializa(qint64 idSerie);
 };

@@ -1,13 +1,12 @@
 #include "TSucursalesFrm.h"
 
-#include <QVBoxLayout>
-
-TSucursalesFrm::TSucursalesFrm(QWidget* parent) : QWidget(parent)
+// STUB (interface only): replaced at merge by the branch window.
+TSucursalesFrm::TSucursalesFrm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SucursalesFrm"));
     setWindowTitle(QStringLiteral("Sucursales"));
-    auto* diseno = new QVBoxLayout(this);
-    TxFondo = new QWidget(this);
-    TxFondo->setObjectName(QStringLiteral("TxFondo"));
-    diseno->addWidget(TxFondo);
 }
+
+void TSucursalesFrm::inicializaAgregar() {}
+
+void TSucursalesFrm::inicializaEditar(qint64) {}

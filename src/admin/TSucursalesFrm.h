@@ -1,11 +1,12 @@
 #pragma once
-#include <QWidget>
+#include <QDialog>
 
-// The branches page, hosted in the main window through TxFondo.
-class TSucursalesFrm : public QWidget {
+// STUB (interface only): the branch window is built in the branch 'sucursales';
+// at merge its version replaces this file whole.
+class TSucursalesFrm : public QDialog {
     Q_OBJECT
 public:
     explicit TSucursalesFrm(QWidget* parent = nullptr);
-    // The page's content, moved into the main window's work area when shown.
-    QWidget* TxFondo;
+    void inicializaAgregar();
+    void inicializaEditar(qint64 idSucursal);
 };

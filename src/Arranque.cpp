@@ -11,6 +11,8 @@
 #include "TSplashFrm.h"
 #include "TSucursalesFrm.h"
 #include "TWizardFrm.h"
+#include "Sistema.h"
+#include "TContenedorTexto.h"
 #include "Ventanas.h"
 
 #include <QApplication>
@@ -32,6 +34,22 @@ void conecta()
     });
     QObject::connect(WizardFrm, &TWizardFrm::cerradoSinIngreso, WizardFrm, [] { terminaSiEsLaUltima(WizardFrm); });
     QObject::connect(WizardFrm, &TWizardFrm::negocioAgregado, MainFrm, &TMainFrm::actualizaSesion);
+    QObject::connect(EmpresaFrm, &TEmpresaFrm::negocioModificado, MainFrm, &TMainFrm::muestraNegocio);
+    QObject::connect(EmpresaFrm, &TEmpresaFrm::seriesModificadas, MainFrm, &TMainFrm::recargaSeries);
+    QObject::connect(EmpresaFrm, &TEmpresaFrm::alturaCambiada, MainFrm, [](int altura) {
+        if (MainFrm->VentanaActiva == EmpresaFrm->TxFondo)
+            MainFrm->TxVentanaPrincipal->setAltura(altura);
+    });
+    // A deleted business leaves nothing to work in: back to the wizard, on
+    // the business list or, with none left, on the first run.
+    QObject::connect(EmpresaFrm, &TEmpresaFrm::empresaEliminada, WizardFrm, [](int empresasActivas) {
+        MainFrm->remueveVentanaActiva();
+        MainFrm->hide();
+        Sistema::freeNegocio();
+        Sistema::freeUsuario();
+        Sistema::freeConexion();
+        WizardFrm->muestraInicio(empresasActivas);
+    });
 }
 
 template <class T> void libera(T*& ventana)

@@ -6,6 +6,10 @@
 set(VELKOR_LOGICA_FUENTES
     admin/RevisionImagen.cpp
     admin/RevisionImagen.h
+    admin/TEdicionEmpresa.cpp
+    admin/TEdicionEmpresa.h
+    admin/TUsuariosNegocio.cpp
+    admin/TUsuariosNegocio.h
     app/Reemplazo.h
     app/TAjustesPrograma.cpp
     app/TAjustesPrograma.h

@@ -50,18 +50,6 @@ int posicionPermiso(const QString& codigo)
     return -1;
 }
 
-// The writers use "-1"/"0" and older texts "TRUE"/"FALSE": any text that reads
-// as a boolean counts, any other text is no right.
-bool leeBooleano(const QString& texto)
-{
-    const QString t = texto.trimmed();
-    if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
-        return true;
-    bool numero = false;
-    const long long valor = t.toLongLong(&numero);
-    return numero && valor != 0;
-}
-
 QString sinBlancos(const QString& texto)
 {
     QString resultado;
@@ -92,6 +80,18 @@ bool esDelNegocio(const QString& primerCampo)
 }
 
 } // namespace
+
+// The writers use "-1"/"0" and older texts "TRUE"/"FALSE": any text that reads
+// as a boolean counts, any other text is no right.
+bool leeBooleano(const QString& texto)
+{
+    const QString t = texto.trimmed();
+    if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
+        return true;
+    bool numero = false;
+    const long long valor = t.toLongLong(&numero);
+    return numero && valor != 0;
+}
 
 void initNuevoNegocio(const TUsuarionegocio& liga)
 {

@@ -483,6 +483,19 @@ void TMainFrm::actualizaSesion()
     });
 }
 
+void TMainFrm::muestraNegocio()
+{
+    protegido([this] { InicializaNegocio(); });
+}
+
+void TMainFrm::recargaSeries()
+{
+    protegido([this] {
+        Sistema::actualizaSucursales();
+        InicializaSeries(sucursalActual().get(), QString());
+    });
+}
+
 void TMainFrm::inicializaVersion()
 {
     QVersionNumber version = QVersionNumber::fromString(QStringLiteral(VELKOR_VERSION));

@@ -103,6 +103,10 @@ public:
     // after a sign-in, and while it is shown after adding a business, whose
     // page is then taken out of the work area.
     void actualizaSesion();
+    // Shows the business's name and logo again (the company editor saved them).
+    void muestraNegocio();
+    // Reads the current branch's series again (the company editor changed them).
+    void recargaSeries();
 
     // --- Module packages and menus
     void cargaModulos();

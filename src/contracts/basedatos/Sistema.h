@@ -47,6 +47,9 @@ BASEDATOS_EXPORT void freeConexion();
 // USR_PASS, letter case and blanks aside; nor does a text that does not
 // decipher.
 BASEDATOS_EXPORT bool getPermiso(const QString& codigo);
+// Whether one field of a permission text grants its right: any text that
+// reads as a boolean ("-1", "TRUE"); anything else is no right.
+BASEDATOS_EXPORT bool leeBooleano(const QString& campo);
 // Reloads the current business's branches into Sucursales.
 BASEDATOS_EXPORT void actualizaSucursales();
 

@@ -1,0 +1,112 @@
+#pragma once
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Editing the signed-in business without any window: the company editor only
+// gathers what is typed and shows what these operations answer. Every read
+// goes to the database (another user may have saved meanwhile) and every save
+// reads the record again, changes only its own fields and stores them in one
+// transaction, so a failed save leaves what was stored before. Errors are
+// raised as EVelkor (and its kinds) carrying the message for the user.
+namespace EdicionEmpresa {
+
+// Reads the session's business again (name, logo, fiscal data).
+void recargaNegocio();
+
+// --- Business name
+// Raises EVelkor(ERR_NOMBRE_NEGOCIO_VACIO) for an empty name.
+void guardaNombre(const QString& nombre);
+
+// --- Signing certificate
+struct TCertificadoMostrado {
+    QString numero;
+    QDate expiracion;
+};
+// The business's newest certificate; nullopt when it has none.
+std::optional<TCertificadoMostrado> certificado();
+// The message that refuses a certificate file chosen for this business (not a
+// usable CSD, or a CSD of another RFC); empty when it may be used.
+QString revisaCertificadoElegido(const QString& archivoCertificado);
+// Stores a new certificate for the business and `razon` as its legal name.
+// Refuses (ECertificado / EVelkor with the message) a missing key or
+// password, a key that does not open or is not the certificate's pair, and a
+// certificate of another RFC. Old RFC.cer / RFC.key copies of the certificate
+// folder are removed afterwards; a failure there is only logged.
+void guardaCertificado(const QString& archivoCertificado, const QString& archivoLlave, const QString& password,
+                       const QString& razon);
+
+// --- Fiscal data
+struct TDireccionMostrada {
+    QString calle;
+    QString noExterior;
+    QString noInterior;
+    QString colonia;
+    QString codigoPostal;
+    QString referencia;
+    QString localidad;
+    QString municipio;
+    QString estado;
+    QString pais;
+};
+QString rfc();
+QString razon();
+// The description of the business's regime; empty when none is linked.
+QString regimenActual();
+// The head office's address.
+TDireccionMostrada matriz();
+// Stores the legal name and, unless `regimen` is empty or the prompt
+// REGIMEN_FISCAL (which keep the stored one), the regime. Raises
+// EVelkor(ERR_REGIMEN) when no regime is chosen and none is stored.
+void guardaDatosFiscales(const QString& regimen, const QString& razon);
+
+// --- Business image
+// Stores the picture of the file as the business logo and returns its bytes.
+// A file that is missing, too large or no picture is refused with
+// RevisionImagen's message (EVelkor) and the stored logo stays.
+QByteArray guardaLogo(const QString& archivo);
+// Whether printed vouchers carry the logo (the business INI file). Stores the
+// switch and answers true; false, and nothing changed, when the business has
+// no INI file.
+bool guardaImpresion(bool imprime);
+
+// --- Branches
+QStringList nombresSucursales();
+struct TSucursalMostrada {
+    qint64 id = -1;
+    QString nombre;
+    TDireccionMostrada direccion;
+};
+// The branch by name; a branch without address gets an empty one stored, so
+// the branch window always has one to edit. nullopt when there is none.
+std::optional<TSucursalMostrada> sucursal(const QString& nombre);
+
+// --- Series
+struct TFilaSerie {
+    QString sucursal;
+    QString serie;
+    QString tipo;
+    QString folio;
+    qint64 idSerie = -1;
+};
+// The active series of every branch, branch by branch.
+QList<TFilaSerie> series();
+
+// --- Deleting the business
+struct TEliminacion {
+    QString archivo; // the archive kept of the business folder
+    bool archivado = false;
+    int empresasActivas = 0; // businesses the registry still lists
+};
+// Keeps an AES-128 archive of the business folder (db/RFC/RFC.zip, password
+// ELIMINACION_PASSWORD, entries under "db/RFC/"), then marks the business,
+// the signed-in user and their link inactive (all or none) and disables the
+// registry entry. An archive that cannot be written is logged and the
+// deletion goes on: the folder itself stays on disk.
+TEliminacion elimina();
+
+} // namespace EdicionEmpresa

@@ -1,0 +1,302 @@
+#include "Arranque.h"
+#include "CarpetaPrograma.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "NegocioPrueba.h"
+#include "Prompter.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+#include "TArchivoZip.h"
+#include "TEdicionEmpresa.h"
+#include "TEmpresaFrm.h"
+#include "TIngreso.h"
+#include "TMainFrm.h"
+#include "TSplashFrm.h"
+#include "TUsuariosNegocio.h"
+#include "TWizardFrm.h"
+#include "Ventanas.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Constantes;
+using NegocioPrueba::RFC_ESCUELA;
+using UsuariosNegocio::TResultado;
+
+namespace {
+
+const QString CORREO = QStringLiteral("dueno@escuela.mx");
+const QString PASSWORD = QStringLiteral("Secreta#1");
+
+// The program as started, one business registered and its owner signed in.
+class TPrograma {
+public:
+    TPrograma()
+    {
+        Arranque::creaVentanas(carpeta.ruta());
+        NegocioPrueba::creaRegistro(carpeta);
+        NegocioPrueba::crea(RFC_ESCUELA, CORREO, PASSWORD);
+        SplashFrm->TimerSplashTimer();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        WizardFrm->hide();
+        if (Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD) != Ingreso::TResultado::Correcto)
+            qFatal("no sign-in");
+    }
+    ~TPrograma()
+    {
+        Arranque::destruyeVentanas();
+        NegocioPrueba::limpiaSesion();
+    }
+
+    TCarpetaPrograma carpeta;
+    TColaRespuestas respuestas;
+};
+
+TNegocio negocioGuardado()
+{
+    return *TNegocio::getById(Sistema::Negocio->getIdnegocio(), *Sistema::Conexion);
+}
+
+QString textoPlano(const QString& email)
+{
+    const auto usuario = TUsuario::getInfoByEmail(email, *Sistema::Conexion);
+    const auto liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *Sistema::Negocio, *Sistema::Conexion);
+    return Signerutils::Signer().decrypt(liga->getNivelpermiso());
+}
+
+UsuariosNegocio::TNuevoUsuario nuevo(const QString& email, const QString& password)
+{
+    UsuariosNegocio::TNuevoUsuario datos;
+    datos.email = email;
+    datos.nombre = QStringLiteral("Ana");
+    datos.password = password;
+    datos.repitePassword = password;
+    datos.permisos = {true, false, true, false, true, false, true, false};
+    return datos;
+}
+
+} // namespace
+
+class TstEmpresa : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { NegocioPrueba::limpiaSesion(); }
+
+    // Each save stores its own fields, and a failed one leaves what was there.
+    void guardados()
+    {
+        TPrograma programa;
+        EdicionEmpresa::guardaNombre(QStringLiteral("  La Escuela  "));
+        QCOMPARE(negocioGuardado().getNombre(), QStringLiteral("La Escuela"));
+        QVERIFY_THROWS_EXCEPTION(EVelkor, EdicionEmpresa::guardaNombre(QStringLiteral("   ")));
+        QCOMPARE(negocioGuardado().getNombre(), QStringLiteral("La Escuela"));
+
+        const QString regimen = QStringLiteral("612 - Personas Físicas con Actividades Empresariales");
+        EdicionEmpresa::guardaDatosFiscales(regimen, QStringLiteral("ESCUELA NUEVA"));
+        QCOMPARE(EdicionEmpresa::regimenActual(), regimen);
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("ESCUELA NUEVA"));
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRegimen(), QStringLiteral("612"));
+        // The prompt keeps the stored regime and still saves the legal name.
+        EdicionEmpresa::guardaDatosFiscales(REGIMEN_FISCAL, QStringLiteral("OTRA RAZON"));
+        QCOMPARE(EdicionEmpresa::regimenActual(), regimen);
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("OTRA RAZON"));
+
+        QVERIFY(EdicionEmpresa::guardaImpresion(true));
+        QVERIFY(Sistema::imprimeLogo);
+    }
+
+    // Another user's save shows when a section is opened again.
+    void seccionReleida()
+    {
+        TPrograma programa;
+        EmpresaFrm->inicializa();
+        TNegocio otro = negocioGuardado();
+        otro.setNombre(QStringLiteral("Nombre de otro usuario"));
+        TNegocio::saveOrUpdate(otro, TUnidadTrabajo(*Sistema::Conexion, 1));
+        EmpresaFrm->TxNombreNegocioTituloClick();
+        QCOMPARE(EmpresaFrm->EdNombreNegocio->text(), QStringLiteral("Nombre de otro usuario"));
+        EmpresaFrm->TxNombreNegocioTituloClick(); // closes it
+        QVERIFY(EmpresaFrm->EdNombreNegocio->isHidden() || !EmpresaFrm->EdNombreNegocio->isVisibleTo(EmpresaFrm));
+    }
+
+    void imagenRechazada_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::newRow("no es imagen") << QByteArray("esto no es una imagen");
+        QTest::newRow("demasiado grande") << QByteArray(5 * 1024 * 1024, 'x');
+    }
+    void imagenRechazada()
+    {
+        QFETCH(QByteArray, contenido);
+        TPrograma programa;
+        const QByteArray antes = negocioGuardado().getLogonegocio();
+        const QString archivo = programa.carpeta.archivo(QStringLiteral("logo.png"));
+        QFile f(archivo);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contenido);
+        f.close();
+        QVERIFY_THROWS_EXCEPTION(EVelkor, EdicionEmpresa::guardaLogo(archivo));
+        QCOMPARE(negocioGuardado().getLogonegocio(), antes);
+        // The window refuses it when chosen, and says why.
+        TEmpresaFrm::seleccionaArchivo = [archivo](QWidget*, const QString&) { return archivo; };
+        EmpresaFrm->BtPerfilClick();
+        QVERIFY(EmpresaFrm->nombreArchivo.isEmpty());
+        QCOMPARE(programa.respuestas.textos().size(), 1);
+
+        QImage imagen(20, 10, QImage::Format_RGB32);
+        imagen.fill(Qt::red);
+        QVERIFY(imagen.save(archivo, "PNG"));
+        QVERIFY(!EdicionEmpresa::guardaLogo(archivo).isEmpty());
+        QVERIFY(negocioGuardado().getLogonegocio() != antes);
+    }
+
+    // Written "-1" / "0" after the stored RFC; "TRUE" reads as granted.
+    void textoPermisos()
+    {
+        TPrograma programa;
+        QCOMPARE(UsuariosNegocio::agrega(nuevo(QStringLiteral("ana@escuela.mx"), QStringLiteral("x"))),
+                 TResultado::Correcto);
+        QCOMPARE(textoPlano(QStringLiteral("ana@escuela.mx")),
+                 RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|0|-1|0|-1|0|-1|0|TRUE|TRUE|TRUE|TRUE"));
+        const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(Signerutils::Signer().crypt(
+            RFC_ESCUELA + USR_PASS + QStringLiteral("|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE")));
+        QCOMPARE(leidos, (UsuariosNegocio::TPermisos{true, false, true, true, false, false, false, true}));
+
+        // The form's RFC field may be cleared; the text keeps the business's RFC.
+        EmpresaFrm->inicializa();
+        EmpresaFrm->BtLimpiarCamposClick();
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), UsuariosNegocio::todos(true)),
+                 TResultado::Correcto);
+        QVERIFY(
+            textoPlano(QStringLiteral("ana@escuela.mx")).startsWith(RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|")));
+        // The grid shows what the text grants.
+        EmpresaFrm->TxUsuariosTituloLeyendaClick();
+        QCOMPARE(EmpresaFrm->filasUsuarios().size(), 2);
+        QVERIFY(EmpresaFrm->filasUsuarios().at(1).permisos == UsuariosNegocio::todos(true));
+    }
+
+    // Nobody changes their own rights, nor anybody's without the right.
+    void derechos()
+    {
+        TPrograma programa;
+        QCOMPARE(UsuariosNegocio::agrega(nuevo(QStringLiteral("ana@escuela.mx"), QStringLiteral("x"))),
+                 TResultado::Correcto);
+        const QString propio = textoPlano(CORREO);
+        QCOMPARE(UsuariosNegocio::puedeEditar(CORREO), TResultado::EdicionPropia);
+        QCOMPARE(
+            UsuariosNegocio::actualizaPermisos(QStringLiteral("  DUENO@escuela.mx "), UsuariosNegocio::todos(false)),
+            TResultado::EdicionPropia);
+        QCOMPARE(textoPlano(CORREO), propio);
+
+        // The window: the e-mail of the user edited cannot be typed over.
+        EmpresaFrm->TxUsuariosTituloLeyendaClick();
+        EmpresaFrm->muestraUsuario(1);
+        EmpresaFrm->BtEditarUsuarioClick();
+        QVERIFY(EmpresaFrm->EdEmail->isReadOnly());
+        EmpresaFrm->muestraUsuario(0);
+        EmpresaFrm->BtCancelarClick();
+        EmpresaFrm->muestraUsuario(0);
+        EmpresaFrm->BtEditarUsuarioClick();
+        QCOMPARE(programa.respuestas.textos().last(), ERR_EDICION_PERMISOS);
+
+        NegocioPrueba::fijaPermisos(QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0"));
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), UsuariosNegocio::todos(true)),
+                 TResultado::SinPermiso);
+        QCOMPARE(UsuariosNegocio::agrega(nuevo(QStringLiteral("beto@escuela.mx"), QStringLiteral("x"))),
+                 TResultado::SinPermiso);
+        QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("beto@escuela.mx"), *Sistema::Conexion));
+    }
+
+    // A user added in the editor signs in with the password given there.
+    void nuevoUsuarioIngresa()
+    {
+        TPrograma programa;
+        EmpresaFrm->TxUsuariosTituloLeyendaClick();
+        EmpresaFrm->BtAgregarUsuarioClick();
+        EmpresaFrm->EdEmail->setText(QStringLiteral(" ana@escuela.mx "));
+        EmpresaFrm->EdPassword->setText(QStringLiteral("Clave#9"));
+        EmpresaFrm->EdRepitePassword->setText(QStringLiteral("Otra"));
+        EmpresaFrm->BtGuardarUsuarioClick();
+        // Refused, and what was typed stays.
+        QCOMPARE(EmpresaFrm->EdEmail->text(), QStringLiteral(" ana@escuela.mx "));
+        QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion));
+        EmpresaFrm->EdRepitePassword->setText(QStringLiteral("Clave#9"));
+        EmpresaFrm->ChReportes->setChecked(false);
+        EmpresaFrm->BtGuardarUsuarioClick();
+        QCOMPARE(programa.respuestas.textos().last(), MSG_USUARIO_GUARDADO_EXITO);
+        QCOMPARE(EmpresaFrm->filasUsuarios().size(), 2);
+
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("ana@escuela.mx"), QStringLiteral("Otra")),
+                 Ingreso::TResultado::UsuarioIncorrecto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("ana@escuela.mx"), QStringLiteral("Clave#9")),
+                 Ingreso::TResultado::Correcto);
+        QVERIFY(Sistema::getPermiso(CODIGO_FACTURACION));
+        QVERIFY(!Sistema::getPermiso(CODIGO_REPORTES));
+    }
+
+    // The last business deleted: its archive opens with its password, and
+    // the wizard waits on the first run.
+    void eliminaUltima()
+    {
+        TPrograma programa;
+        MainFrm->show();
+        MainFrm->TxEditarClick(nullptr);
+        programa.respuestas.agregaRespuesta(TPrompter::OK);
+        EmpresaFrm->ImgBoteBasuraClick();
+
+        QVERIFY(WizardFrm->isVisible());
+        QVERIFY(!MainFrm->isVisible());
+        QCOMPARE(WizardFrm->TabControl1->currentIndex(), 0);
+        QVERIFY(!Sistema::Negocio);
+
+        const QString archivo =
+            programa.carpeta.archivo(DB_PATH + RFC_ESCUELA + QLatin1Char('/') + RFC_ESCUELA + QStringLiteral(".zip"));
+        QTemporaryDir destino;
+        TArchivoZip zip(archivo);
+        QVERIFY(zip.entradas().size() > 1);
+        for (const TArchivoZip::TEntrada& e : zip.entradas())
+            QVERIFY(e.nombre.startsWith(DB_PATH + RFC_ESCUELA));
+        QVERIFY_THROWS_EXCEPTION(EArchivoZip, zip.extraeTodo(destino.path(), {QStringLiteral("otra")}));
+        zip.extraeTodo(destino.path() + QStringLiteral("/bien"), {ELIMINACION_PASSWORD});
+        QVERIFY(QFile::exists(destino.path() + QStringLiteral("/bien/") + DB_PATH + RFC_ESCUELA + QLatin1Char('/') +
+                              DB_SISTEMA_NOMBRE));
+    }
+
+    // The editor as it shows, and its keyboard path.
+    void vista()
+    {
+        TPrograma programa;
+        EmpresaFrm->inicializa();
+        EmpresaFrm->TxUsuariosTituloLeyendaClick();
+        EmpresaFrm->resize(820, EmpresaFrm->getHeight());
+        if (const QString captura = qEnvironmentVariable("VELKOR_CAPTURAS"); !captura.isEmpty()) {
+            EmpresaFrm->grab().save(captura + QStringLiteral("/empresa_usuarios.png"));
+            EmpresaFrm->TxTopDatosFiscalesTituloLeyendaClick();
+            EmpresaFrm->grab().save(captura + QStringLiteral("/empresa_fiscal.png"));
+            EmpresaFrm->TxTopCSDTiuloLeyendaClick();
+            EmpresaFrm->grab().save(captura + QStringLiteral("/empresa_csd.png"));
+        }
+        EmpresaFrm->TxNombreNegocioTituloClick();
+        EmpresaFrm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(EmpresaFrm));
+        EmpresaFrm->EdNombreNegocio->setFocus();
+        QStringList camino;
+        for (int k = 0; k < 3; ++k) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            camino << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(camino, (QStringList{QStringLiteral("BtGuardar"), QStringLiteral("TxTopCSDTiuloLeyenda"),
+                                      QStringLiteral("TxTopDatosFiscalesTituloLeyenda")}));
+    }
+};
+
+QTEST_MAIN(TstEmpresa)
+#include "tst_empresa.moc"

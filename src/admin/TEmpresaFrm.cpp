@@ -3,7 +3,9 @@
 #include "CombosCatalogo.h"
 #include "Constantes.h"
 #include "Controles.h"
+#include "Entidades.h"
 #include "Errores.h"
+#include "Prompter.h"
 #include "RevisionImagen.h"
 #include "Signerutils.h"
 #include "Sistema.h"
@@ -23,8 +25,10 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -576,7 +580,7 @@ void TEmpresaFrm::alternaPanel(QWidget* panel)
     const int k = m_paneles.indexOf(panel);
     if (k < 0)
         return;
-    if (m_contenidos.at(k)->isVisible() || !m_contenidos.at(k)->isHidden()) {
+    if (!m_contenidos.at(k)->isHidden()) {
         inicializaPaneles();
         return;
     }

@@ -7,6 +7,7 @@
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TArchivoZip.h"
+#include "TConfiguracionNegocio.h"
 #include "TEdicionEmpresa.h"
 #include "TEmpresaFrm.h"
 #include "TIngreso.h"
@@ -108,8 +109,26 @@ private slots:
         QCOMPARE(EdicionEmpresa::regimenActual(), regimen);
         QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("OTRA RAZON"));
 
+        // A certificate of another RFC is refused at the save as well.
+        using NegocioPrueba::PASSWORD_CSD;
+        const QString accem = NegocioPrueba::RFC_ACCEM;
+        QVERIFY_THROWS_EXCEPTION(ECertificado, EdicionEmpresa::guardaCertificado(NegocioPrueba::certificado(accem),
+                                                                                 NegocioPrueba::llave(accem),
+                                                                                 PASSWORD_CSD, QStringLiteral("X")));
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("OTRA RAZON"));
+        const int antes = TCertificado::cuenta(TCondicion(), *Sistema::Conexion);
+        EdicionEmpresa::guardaCertificado(NegocioPrueba::certificado(RFC_ESCUELA), NegocioPrueba::llave(RFC_ESCUELA),
+                                          PASSWORD_CSD, QStringLiteral("ESCUELA KEMPER URGATE"));
+        QCOMPARE(TCertificado::cuenta(TCondicion(), *Sistema::Conexion), antes + 1);
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("ESCUELA KEMPER URGATE"));
+
+        // Without the business's INI file the switch is not kept.
+        const TConfiguracionNegocio ini(programa.carpeta.ruta(), RFC_ESCUELA);
+        QVERIFY(!EdicionEmpresa::guardaImpresion(true));
+        QVERIFY(!Sistema::imprimeLogo);
+        ini.crea();
         QVERIFY(EdicionEmpresa::guardaImpresion(true));
-        QVERIFY(Sistema::imprimeLogo);
+        QVERIFY(Sistema::imprimeLogo && ini.imprimeLogo());
     }
 
     // Another user's save shows when a section is opened again.
@@ -167,7 +186,7 @@ private slots:
                  RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|0|-1|0|-1|0|-1|0|TRUE|TRUE|TRUE|TRUE"));
         const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(Signerutils::Signer().crypt(
             RFC_ESCUELA + USR_PASS + QStringLiteral("|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE")));
-        QCOMPARE(leidos, (UsuariosNegocio::TPermisos{true, false, true, true, false, false, false, true}));
+        QVERIFY(leidos == (UsuariosNegocio::TPermisos{true, false, true, true, false, false, false, true}));
 
         // The form's RFC field may be cleared; the text keeps the business's RFC.
         EmpresaFrm->inicializa();
@@ -212,6 +231,10 @@ private slots:
         QCOMPARE(UsuariosNegocio::agrega(nuevo(QStringLiteral("beto@escuela.mx"), QStringLiteral("x"))),
                  TResultado::SinPermiso);
         QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("beto@escuela.mx"), *Sistema::Conexion));
+        // Nor is the business deleted.
+        EmpresaFrm->ImgBoteBasuraClick();
+        QCOMPARE(programa.respuestas.textos().last(), ERROR_PERMISOS);
+        QCOMPARE(negocioGuardado().getStatus(), TNegocio::ESTATUS_ACTIVO);
     }
 
     // A user added in the editor signs in with the password given there.
@@ -263,7 +286,7 @@ private slots:
         TArchivoZip zip(archivo);
         QVERIFY(zip.entradas().size() > 1);
         for (const TArchivoZip::TEntrada& e : zip.entradas())
-            QVERIFY(e.nombre.startsWith(DB_PATH + RFC_ESCUELA));
+            QVERIFY(e.directorio || e.nombre.startsWith(DB_PATH + RFC_ESCUELA + QLatin1Char('/')));
         QVERIFY_THROWS_EXCEPTION(EArchivoZip, zip.extraeTodo(destino.path(), {QStringLiteral("otra")}));
         zip.extraeTodo(destino.path() + QStringLiteral("/bien"), {ELIMINACION_PASSWORD});
         QVERIFY(QFile::exists(destino.path() + QStringLiteral("/bien/") + DB_PATH + RFC_ESCUELA + QLatin1Char('/') +

@@ -28,7 +28,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -725,7 +724,7 @@ void TEmpresaFrm::cargaCertificado()
     if (const auto guardado = EdicionEmpresa::certificado()) {
         TxNoSerieCSDLeyenda->setText(CN_NO_SERIE);
         TxNoSerieCSD->setText(guardado->numero);
-        TxCaducidadCSD->setText(CN_CADUCIDAD + QLocale().toString(guardado->expiracion, QLocale::ShortFormat));
+        TxCaducidadCSD->setText(CN_CADUCIDAD + guardado->expiracion.toString(FORMATO_FECHA));
     }
 }
 
@@ -861,8 +860,7 @@ void TEmpresaFrm::SearchEditButton2Click()
         return;
     }
     const QMap<QString, QString> info = Signerutils::Signer().getInformacionCertificado(ruta);
-    const QDate fin = QDate::fromString(info.value(CERT_VALIDTOSTR), FORMATO_FECHA);
-    TxCaducidadCSD->setText(CN_CADUCIDAD + QLocale().toString(fin, QLocale::ShortFormat));
+    TxCaducidadCSD->setText(CN_CADUCIDAD + info.value(CERT_VALIDTOSTR));
     TxNoSerieCSDLeyenda->setText(CN_NO_SERIE);
     TxNoSerieCSD->setText(info.value(CERT_SERIALNUMBER).trimmed());
     EdRazon->setText(info.value(CERT_OID_41).trimmed());
@@ -1050,7 +1048,8 @@ void TEmpresaFrm::eliminaEmpresa()
 void TEmpresaFrm::inicializaGridPermisos()
 {
     GrPermisos->setColumnCount(1 + UsuariosNegocio::NUMERO_MODULOS);
-    QStringList cabeceras{GRID_SUCURSAL};
+    // The column holds the users' e-mails: headed as what it holds.
+    QStringList cabeceras{QStringLiteral("Usuario")};
     for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k)
         cabeceras << QString();
     GrPermisos->setHorizontalHeaderLabels(cabeceras);

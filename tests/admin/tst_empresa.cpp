@@ -300,12 +300,13 @@ private slots:
         EmpresaFrm->inicializa();
         EmpresaFrm->TxUsuariosTituloLeyendaClick();
         EmpresaFrm->resize(820, EmpresaFrm->getHeight());
+        EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
         if (const QString captura = qEnvironmentVariable("VELKOR_CAPTURAS"); !captura.isEmpty()) {
-            EmpresaFrm->grab().save(captura + QStringLiteral("/empresa_usuarios.png"));
+            EmpresaFrm->TxFondo->grab().save(captura + QStringLiteral("/empresa_usuarios.png"));
             EmpresaFrm->TxTopDatosFiscalesTituloLeyendaClick();
-            EmpresaFrm->grab().save(captura + QStringLiteral("/empresa_fiscal.png"));
+            EmpresaFrm->TxFondo->grab().save(captura + QStringLiteral("/empresa_fiscal.png"));
             EmpresaFrm->TxTopCSDTiuloLeyendaClick();
-            EmpresaFrm->grab().save(captura + QStringLiteral("/empresa_csd.png"));
+            EmpresaFrm->TxFondo->grab().save(captura + QStringLiteral("/empresa_csd.png"));
         }
         EmpresaFrm->TxNombreNegocioTituloClick();
         EmpresaFrm->show();

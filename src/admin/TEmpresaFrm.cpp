@@ -17,6 +17,7 @@
 #include "UtilsVentanas.h"
 #include "Ventanas.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -388,6 +389,7 @@ void TEmpresaFrm::creaSeccionSucursales()
     CmbSucursales = new QComboBox(c);
     CmbSucursales->setObjectName(QStringLiteral("CmbSucursales"));
     CmbSucursales->setEditable(false);
+    CmbSucursales->setPlaceholderText(QStringLiteral("Elige una sucursal"));
     EdNombreSucursal = campo(c, QStringLiteral("EdNombreSucursal"), QStringLiteral("Nombre de la Sucursal"));
     EdNombreSucursal->setReadOnly(true);
     EdNombreSucursal->setMaxLength(255);
@@ -959,9 +961,13 @@ void TEmpresaFrm::ChkLogoChange()
 void TEmpresaFrm::guardaImpresion()
 {
     bool guardado = false;
-    guarda([&] { guardado = EdicionEmpresa::guardaImpresion(ChkLogo->isChecked()); });
-    if (!guardado)
-        initImpresion();
+    if (!guarda([&] { guardado = EdicionEmpresa::guardaImpresion(ChkLogo->isChecked()); }))
+        guardado = true; // the error is already told
+    else if (!guardado)
+        Utils::mensaje(QStringLiteral("No se encontró el archivo de configuración de la empresa; no se guardó el "
+                                      "cambio de impresión del logo."),
+                       MSG_WARNING);
+    initImpresion();
 }
 
 // --- Branches and series -------------------------------------------------------------------
@@ -1032,8 +1038,19 @@ void TEmpresaFrm::ImgBoteBasuraClick()
 void TEmpresaFrm::eliminaEmpresa()
 {
     EdicionEmpresa::TEliminacion eliminacion;
-    if (!guarda([&] { eliminacion = EdicionEmpresa::elimina(); }))
+    // Archiving a business folder with many vouchers takes a while.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString error;
+    try {
+        eliminacion = EdicionEmpresa::elimina();
+    } catch (const std::exception& e) {
+        error = textoError(e);
+    }
+    QApplication::restoreOverrideCursor();
+    if (!error.isEmpty()) {
+        Utils::mensaje(error, MSG_ERROR);
         return;
+    }
     if (!eliminacion.archivado)
         Utils::mensaje(QStringLiteral("No se pudo guardar el archivo de la empresa (%1); su carpeta sigue en el disco.")
                            .arg(eliminacion.archivo),

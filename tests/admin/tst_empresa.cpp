@@ -302,11 +302,17 @@ private slots:
         EmpresaFrm->resize(820, EmpresaFrm->getHeight());
         EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
         if (const QString captura = qEnvironmentVariable("VELKOR_CAPTURAS"); !captura.isEmpty()) {
-            EmpresaFrm->TxFondo->grab().save(captura + QStringLiteral("/empresa_usuarios.png"));
-            EmpresaFrm->TxTopDatosFiscalesTituloLeyendaClick();
-            EmpresaFrm->TxFondo->grab().save(captura + QStringLiteral("/empresa_fiscal.png"));
-            EmpresaFrm->TxTopCSDTiuloLeyendaClick();
-            EmpresaFrm->TxFondo->grab().save(captura + QStringLiteral("/empresa_csd.png"));
+            NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(QStringLiteral("Norte & Sur")),
+                                       QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("7"), true);
+            for (QLabel* titulo : EmpresaFrm->TxFondo->findChildren<QLabel*>()) {
+                if (!titulo->objectName().contains(QStringLiteral("Titulo")) ||
+                    titulo->objectName() == QStringLiteral("TxTituloEmpresa"))
+                    continue;
+                QTest::mouseClick(titulo, Qt::LeftButton);
+                EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
+                EmpresaFrm->TxFondo->grab().save(captura + QLatin1Char('/') + titulo->objectName() +
+                                                 QStringLiteral(".png"));
+            }
         }
         EmpresaFrm->TxNombreNegocioTituloClick();
         EmpresaFrm->show();

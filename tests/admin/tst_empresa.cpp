@@ -141,6 +141,13 @@ private slots:
         TNegocio::saveOrUpdate(otro, TUnidadTrabajo(*Sistema::Conexion, 1));
         EmpresaFrm->TxNombreNegocioTituloClick();
         QCOMPARE(EmpresaFrm->EdNombreNegocio->text(), QStringLiteral("Nombre de otro usuario"));
+        // A save changes its own field only: the other user's logo stays.
+        otro = negocioGuardado();
+        otro.setLogonegocio(QByteArray("logo del otro"));
+        TNegocio::saveOrUpdate(otro, TUnidadTrabajo(*Sistema::Conexion, 1));
+        EdicionEmpresa::guardaNombre(QStringLiteral("Mi nombre"));
+        QCOMPARE(negocioGuardado().getLogonegocio(), QByteArray("logo del otro"));
+        QCOMPARE(negocioGuardado().getNombre(), QStringLiteral("Mi nombre"));
         EmpresaFrm->TxNombreNegocioTituloClick(); // closes it
         QVERIFY(EmpresaFrm->EdNombreNegocio->isHidden() || !EmpresaFrm->EdNombreNegocio->isVisibleTo(EmpresaFrm));
     }

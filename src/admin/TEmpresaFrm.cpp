@@ -30,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -485,6 +486,10 @@ void TEmpresaFrm::creaSeccionUsuarios()
     connect(BtEditarUsuario, &QPushButton::clicked, this, &TEmpresaFrm::BtEditarUsuarioClick);
     connect(BtGuardarUsuario, &QPushButton::clicked, this, &TEmpresaFrm::BtGuardarUsuarioClick);
     connect(BtCancelar, &QPushButton::clicked, this, &TEmpresaFrm::BtCancelarClick);
+    // Escape leaves a form being filled, as Cancelar does.
+    auto* salida = new QShortcut(QKeySequence(Qt::Key_Escape), TxUsuarioContenedor);
+    salida->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(salida, &QShortcut::activated, this, &TEmpresaFrm::BtCancelarClick);
     habilitaFormularioUsuario(false);
 }
 

@@ -332,6 +332,18 @@ private slots:
         }
         QCOMPARE(camino, (QStringList{QStringLiteral("BtGuardar"), QStringLiteral("TxTopCSDTiuloLeyenda"),
                                       QStringLiteral("TxTopDatosFiscalesTituloLeyenda")}));
+        // The user form, once adding: fields in reading order, then the boxes.
+        EmpresaFrm->TxUsuariosTituloLeyendaClick();
+        EmpresaFrm->BtAgregarUsuarioClick();
+        camino.clear();
+        for (int k = 0; k < 7; ++k) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            camino << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(camino, (QStringList{QStringLiteral("EdNombre"), QStringLiteral("EdApellidoPaterno"),
+                                      QStringLiteral("EdApellidoMaterno"), QStringLiteral("EdPassword"),
+                                      QStringLiteral("EdRepitePassword"), QStringLiteral("ChBridgeTxt"),
+                                      QStringLiteral("ChReportes")}));
     }
 };
 

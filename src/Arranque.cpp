@@ -32,6 +32,15 @@ void conecta()
     });
     QObject::connect(WizardFrm, &TWizardFrm::cerradoSinIngreso, WizardFrm, [] { terminaSiEsLaUltima(WizardFrm); });
     QObject::connect(WizardFrm, &TWizardFrm::negocioAgregado, MainFrm, &TMainFrm::actualizaSesion);
+    QObject::connect(PerfilFrm, &TPerfilFrm::fotoPerfilCambiada, MainFrm, &TMainFrm::actualizaFotoUsuario);
+    QObject::connect(PerfilFrm, &TPerfilFrm::alturaCambiada, MainFrm,
+                     [](int altura) { MainFrm->ajustaAlturaPagina(PerfilFrm->TxFondo, altura); });
+    QObject::connect(PerfilFrm, &TPerfilFrm::cartaManifiestoSolicitada, MainFrm, &TMainFrm::muestraCartaManifiesto);
+    QObject::connect(CartaManifiestoFrm, &TCartaManifiestoFrm::nuevaEmpresaSolicitada, MainFrm,
+                     &TMainFrm::TxNuevaEmpresaClick);
+    // Following the link ends the program, as its legend says.
+    QObject::connect(CartaManifiestoFrm, &TCartaManifiestoFrm::terminacionSolicitada, MainFrm,
+                     [] { MainFrm->close(); });
 }
 
 template <class T> void libera(T*& ventana)

@@ -1,11 +1,47 @@
 #pragma once
-#include <QWidget>
+#include <QDialog>
 
-// The series and folios page, hosted in the main window through TxFondo.
-class TSeriesFoliosFrm : public QWidget {
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// Adds a series to a branch of the signed-in business or, in edit mode,
+// changes the current folio of a series. Created once and reused: the opener
+// sets isEditar and fijaCombosSoloLectura, calls one of the inicializa and
+// then exec(), which gives Accepted when something was stored. Validation
+// and saving live in Series (TSeries.h).
+class TSeriesFoliosFrm : public QDialog {
     Q_OBJECT
 public:
     explicit TSeriesFoliosFrm(QWidget* parent = nullptr);
-    // The page's content, moved into the main window's work area when shown.
-    QWidget* TxFondo;
+
+    QWidget* RcFondo;
+    QLabel* TxSeriesFolios;
+    QLineEdit* EdSerie;
+    QComboBox* CmbTipoSerie;
+    QComboBox* CmbSucursal;
+    QLineEdit* EdFolio;
+    QPushButton* BtGuardar;
+    QPushButton* BtCancelar;
+
+    bool isEditar = false;
+    // In edit mode the type and branch are shown, not changed.
+    void fijaCombosSoloLectura(bool soloLectura);
+    // An empty window for a new series.
+    void inicializa();
+    // The series with that id, to change its current folio.
+    void inicializa(qint64 idSerie);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void FormCreate();
+    void llenaSucursales();
+    void BtGuardarClick();
+
+    qint64 idSerie = -1;
+    bool m_soloLectura = false;
 };

@@ -80,9 +80,9 @@ void TCartaManifiestoFrm::FormCreate()
     Controles::colorTexto(TxURL, RS_TEXTOSECCION);
     Utils::cargaImageRS(IMG_LAPIZ, ImgLapiz, Sistema::exePath);
     const Style::TStyleFrm& estilo = Style::StyleFrm();
-    Controles::estiloBoton(BtNuevaEmpresa, estilo.getButtonFactStyle(Sistema::claveMarca) +
-                                               QStringLiteral("\nQPushButton { color: %1; }")
-                                                   .arg(estilo.color(RS_TEXTOBLANCO).name()));
+    Controles::estiloBoton(BtNuevaEmpresa,
+                           estilo.getButtonFactStyle(Sistema::claveMarca) +
+                               QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name()));
     Controles::ordenTabulacion({TxURL, BtNuevaEmpresa});
 }
 

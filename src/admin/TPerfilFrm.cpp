@@ -72,7 +72,8 @@ TPerfilFrm::TPerfilFrm(QWidget* parent) : QWidget(parent)
     encabezado->addWidget(TxPerfil);
     encabezado->addWidget(ImgLapiz);
     encabezado->addStretch();
-    TxCartaManifiesto = texto(TxFondo, QStringLiteral("TxCartaManifiesto"), QStringLiteral("Firma de Carta Manifiesto"));
+    TxCartaManifiesto =
+        texto(TxFondo, QStringLiteral("TxCartaManifiesto"), QStringLiteral("Firma de Carta Manifiesto"));
     TxCartaManifiesto->setToolTip(QStringLiteral("Firma en línea la Carta Manifiesto con tu proveedor de timbrado"));
     encabezado->addWidget(TxCartaManifiesto);
 
@@ -82,8 +83,10 @@ TPerfilFrm::TPerfilFrm(QWidget* parent) : QWidget(parent)
 
     // Names and password, one form so the fields line up.
     EdNombre = Controles::campo(TxFondo, QStringLiteral("EdNombre"), QStringLiteral("Nombre"));
-    EdApellidoPaterno = Controles::campo(TxFondo, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
-    EdApellidoMaterno = Controles::campo(TxFondo, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
+    EdApellidoPaterno =
+        Controles::campo(TxFondo, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
+    EdApellidoMaterno =
+        Controles::campo(TxFondo, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
     EdContraseñaAnterior =
         Controles::campo(TxFondo, QStringLiteral("EdContraseñaAnterior"), QStringLiteral("Contraseña Anterior"), true);
     EdNuevaContraseña =
@@ -94,8 +97,13 @@ TPerfilFrm::TPerfilFrm(QWidget* parent) : QWidget(parent)
                             QStringLiteral("Para utilizar el sistema sin contraseña, deja los campos en blanco."));
     TxSinContraseña->setWordWrap(true);
 
+    // The sign-in name, shown and never edited here.
+    TxEmailPerfil = texto(TxFondo, QStringLiteral("TxEmailPerfil"));
+    TxEmailPerfil->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto* formulario = new QFormLayout();
     formulario->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    formulario->addRow(QStringLiteral("Correo de acceso:"), TxEmailPerfil);
     formulario->addRow(Controles::etiqueta(TxFondo, EdNombre, QStringLiteral("&Nombre:")), EdNombre);
     formulario->addRow(Controles::etiqueta(TxFondo, EdApellidoPaterno, QStringLiteral("Apellido &Paterno:")),
                        EdApellidoPaterno);
@@ -210,9 +218,8 @@ void TPerfilFrm::FormCreate()
     Controles::colorTexto(TxCartaManifiesto, RS_TEXTOAZUL);
     for (const char* nombre : {"TxTamanoPreferido", "TxTamanoMaximo"})
         Controles::colorTexto(TxFondo->findChild<QLabel*>(QLatin1String(nombre)), RS_COLORTEXTO);
-    const QString hoja =
-        estilo.getButtonFactStyle(Sistema::claveMarca) +
-        QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name());
+    const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca) +
+                         QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name());
     for (QPushButton* boton : {BtPerfil, BtGuardar})
         Controles::estiloBoton(boton, hoja);
     for (QLineEdit* campo :
@@ -266,6 +273,7 @@ void TPerfilFrm::inicializa()
     Perfil::TDatos datos;
     if (Sistema::Usuario && Sistema::Conexion)
         datos = Perfil::lee(*Sistema::Usuario, *Sistema::Conexion);
+    TxEmailPerfil->setText(Sistema::Usuario ? Sistema::Usuario->getEmail() : QString());
     EdNombre->setText(datos.nombre);
     EdApellidoPaterno->setText(datos.apellidoPaterno);
     EdApellidoMaterno->setText(datos.apellidoMaterno);
@@ -281,8 +289,8 @@ void TPerfilFrm::inicializa()
     }
     for (const QString& email : datos.emails)
         agregaEmail(email);
-    TxLeyendaUsoExclusivo->setText(
-        QString(QStringLiteral("Esta información es para uso exclusivo de [marca].")).replace(MARCA_SUST, Sistema::marca));
+    TxLeyendaUsoExclusivo->setText(QString(QStringLiteral("Esta información es para uso exclusivo de [marca]."))
+                                       .replace(MARCA_SUST, Sistema::marca));
     ordenTabulacion();
     avisaAltura();
 }
@@ -387,8 +395,8 @@ void TPerfilFrm::BtGuardarClick()
     Sistema::Usuario = std::make_shared<TUsuario>(usuario);
     const QString password = Perfil::mensajePassword(resultado.password);
     if (!password.isEmpty())
-        Utils::mensaje(password, resultado.password == Perfil::TPassword::AnteriorIncorrecta ? MSG_ERROR
-                                                                                             : MSG_INFORMATION);
+        Utils::mensaje(password,
+                       resultado.password == Perfil::TPassword::AnteriorIncorrecta ? MSG_ERROR : MSG_INFORMATION);
     const bool conFoto = !pathImagenPefil.isEmpty();
     inicializa();
     if (conFoto)

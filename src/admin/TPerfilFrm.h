@@ -27,6 +27,7 @@ public:
     QLabel* ImgLapiz;
     QLabel* TxDatosPersonales;
     QLabel* TxLeyendaUsoExclusivo;
+    QLabel* TxEmailPerfil;
     QLineEdit* EdNombre;
     QLineEdit* EdApellidoPaterno;
     QLineEdit* EdApellidoMaterno;

@@ -45,12 +45,9 @@ bool nombreValido(const QString& nombre)
 const QStringList& tiposComprobante()
 {
     static const QStringList tipos = {
-        QStringLiteral("I - Ingreso"),
-        QStringLiteral("E - Egreso"),
-        QStringLiteral("T - Traslado"),
-        QStringLiteral("N - Nómina (Recibos de nómina)"),
-        QStringLiteral("P - Pagos"),
-        QStringLiteral("R - Retenciones e información de pagos"),
+        QStringLiteral("I - Ingreso"),  QStringLiteral("E - Egreso"),
+        QStringLiteral("T - Traslado"), QStringLiteral("N - Nómina (Recibos de nómina)"),
+        QStringLiteral("P - Pagos"),    QStringLiteral("R - Retenciones e información de pagos"),
     };
     return tipos;
 }

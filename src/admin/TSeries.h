@@ -27,14 +27,14 @@ struct TDatos {
 
 enum class TResultado {
     Guardada,
-    SinSucursal,     // ERR_ELEGIR_SUCURSAL
-    SinFolio,        // ERR_ELEGIR_FOLIO_INICIAL
-    FolioNoValido,   // ERR_FOLIO_NO_VALIDO
-    SinNombre,       // ERR_NOMBRE_SERIE_VACIO
-    NombreNoValido,  // ERR_NOMBRE_SERIE_NO_VALIDO
-    SinTipo,         // ERR_ELEGIR_TIPO_SERIE
-    Existente,       // ERR_SERIE_EXISTENTE
-    NoEncontrada,    // ERR_SERIE_NO_ENCONTRADA
+    SinSucursal,    // ERR_ELEGIR_SUCURSAL
+    SinFolio,       // ERR_ELEGIR_FOLIO_INICIAL
+    FolioNoValido,  // ERR_FOLIO_NO_VALIDO
+    SinNombre,      // ERR_NOMBRE_SERIE_VACIO
+    NombreNoValido, // ERR_NOMBRE_SERIE_NO_VALIDO
+    SinTipo,        // ERR_ELEGIR_TIPO_SERIE
+    Existente,      // ERR_SERIE_EXISTENTE
+    NoEncontrada,   // ERR_SERIE_NO_ENCONTRADA
 };
 
 // The message of a result; empty for Guardada.

@@ -27,8 +27,7 @@ std::unique_ptr<TSucursal> matriz(const TNegocio& negocio, const TConexionSesion
 // is the branch being edited, nullptr when adding. Adding reports a name
 // error and then a postal-code error; editing reports a name error alone,
 // before any postal-code error.
-QString valida(const TDatos& datos, const TSucursal* editada, const TNegocio& negocio,
-               const TConexionSesion& conexion);
+QString valida(const TDatos& datos, const TSucursal* editada, const TNegocio& negocio, const TConexionSesion& conexion);
 
 // Stores a new branch (not the default one) with its address. Everything or
 // nothing is stored; raises on failure.

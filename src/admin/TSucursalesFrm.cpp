@@ -52,7 +52,8 @@ TSucursalesFrm::TSucursalesFrm(QWidget* parent)
     titulo.setBold(true);
     TxSucursales->setFont(titulo);
 
-    EdNombreSucursal = Controles::campo(RcFondo, QStringLiteral("EdNombreSucursal"), QStringLiteral("Nombre de la Sucursal"));
+    EdNombreSucursal =
+        Controles::campo(RcFondo, QStringLiteral("EdNombreSucursal"), QStringLiteral("Nombre de la Sucursal"));
     ChkCopiaMatriz = new QCheckBox(QStringLiteral("Co&piar dirección de la Matriz"), RcFondo);
     ChkCopiaMatriz->setObjectName(QStringLiteral("ChkCopiaMatriz"));
 
@@ -98,9 +99,8 @@ void TSucursalesFrm::FormCreate()
     const Style::TStyleFrm& estilo = Style::StyleFrm();
     Controles::fondo(RcFondo, QBrush(estilo.getRectangleGradient(Sistema::claveMarca)));
     Controles::colorTexto(TxSucursales, RS_TEXTOSECCION);
-    const QString hoja =
-        estilo.getButtonFactStyle(Sistema::claveMarca) +
-        QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name());
+    const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca) +
+                         QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name());
     for (QPushButton* boton : {BtEditar, BtCancelar})
         Controles::estiloBoton(boton, hoja);
     BtEditar->setDefault(true);
@@ -221,8 +221,8 @@ void TSucursalesFrm::BtEditarClick()
         if (isAgregar || !sucursal)
             Sucursales::guardaNueva(datos, *Sistema::Negocio, *Sistema::Conexion, usuario);
         else
-            sucursal = Sucursales::actualiza(sucursal->getIdsucursal(), datos, *Sistema::Negocio, *Sistema::Conexion,
-                                             usuario);
+            sucursal =
+                Sucursales::actualiza(sucursal->getIdsucursal(), datos, *Sistema::Negocio, *Sistema::Conexion, usuario);
     } catch (const std::exception& e) {
         Utils::mensaje(QStringLiteral("No se guardó la sucursal; lo guardado antes no cambió.") + SALTO +
                            QString::fromUtf8(e.what()),

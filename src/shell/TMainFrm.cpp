@@ -442,7 +442,8 @@ void TMainFrm::ordenTabulacion()
 {
     // Top to bottom down the left panel, the modules' menus in their order,
     // and the sign-out last.
-    QList<QWidget*> orden = {TxListaNegocios, TxEditar, ImgCSD, TxUserEmail, TxSucursalLeft, TxSucursalRight, CmbSeries};
+    QList<QWidget*> orden = {TxListaNegocios, TxEditar,        ImgCSD,   TxUserEmail,
+                             TxSucursalLeft,  TxSucursalRight, CmbSeries};
     for (TEtiquetaAccion* fila : SbMenuPrincipal->widget()->findChildren<TEtiquetaAccion*>())
         orden << fila;
     orden << TxUser;

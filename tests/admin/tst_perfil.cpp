@@ -96,11 +96,19 @@ private slots:
         QTest::addColumn<QString>("nueva");
         QTest::addColumn<QString>("repetida");
         QTest::addColumn<TPassword>("resultado");
-        QTest::newRow("campos vacíos") << "" << "" << "" << TPassword::SinCambio;
-        QTest::newRow("igual salvo blancos") << PASSWORD << " " + PASSWORD + " " << PASSWORD << TPassword::IgualAnterior;
-        QTest::newRow("no coinciden") << PASSWORD << "Nueva#1" << "Nueva#2" << TPassword::NoCoinciden;
-        QTest::newRow("anterior incorrecta") << "Otra#1" << "Nueva#1" << "Nueva#1" << TPassword::AnteriorIncorrecta;
-        QTest::newRow("anterior con blanco") << PASSWORD + " " << "Nueva#1" << "Nueva#1" << TPassword::AnteriorIncorrecta;
+        QTest::newRow("campos vacíos") << ""
+                                       << ""
+                                       << "" << TPassword::SinCambio;
+        QTest::newRow("igual salvo blancos")
+            << PASSWORD << " " + PASSWORD + " " << PASSWORD << TPassword::IgualAnterior;
+        QTest::newRow("no coinciden") << PASSWORD << "Nueva#1"
+                                      << "Nueva#2" << TPassword::NoCoinciden;
+        QTest::newRow("anterior incorrecta") << "Otra#1"
+                                             << "Nueva#1"
+                                             << "Nueva#1" << TPassword::AnteriorIncorrecta;
+        QTest::newRow("anterior con blanco") << PASSWORD + " "
+                                             << "Nueva#1"
+                                             << "Nueva#1" << TPassword::AnteriorIncorrecta;
     }
     void passwordRechazada()
     {
@@ -140,7 +148,8 @@ private slots:
     void telefonosYCorreos()
     {
         Perfil::TDatos d = perfil(QStringLiteral("Ana"));
-        d.telefonos = {{2, QStringLiteral(" 3312345678 "), QStringLiteral("12")}, {0, QString(), QString()},
+        d.telefonos = {{2, QStringLiteral(" 3312345678 "), QStringLiteral("12")},
+                       {0, QString(), QString()},
                        {3, QStringLiteral("5512345678"), QString()}};
         d.emails = {QStringLiteral("ana@escuela.mx"), QStringLiteral(" "), QStringLiteral("a2@escuela.mx")};
         QVERIFY(guarda(d).error.isEmpty());
@@ -200,9 +209,12 @@ private slots:
     {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("ñ í ú") << "Peña Íñiguez Núñez" << "Peña Iñiguez Nuñez";
-        QTest::newRow("las diez") << "áéíóúÁÉÍÓÚ" << "aeiouAEIOU";
-        QTest::newRow("otras se quedan") << "Güero à ñÑ" << "Güero à ñÑ";
+        QTest::newRow("ñ í ú") << "Peña Íñiguez Núñez"
+                               << "Peña Iñiguez Nuñez";
+        QTest::newRow("las diez") << "áéíóúÁÉÍÓÚ"
+                                  << "aeiouAEIOU";
+        QTest::newRow("otras se quedan") << "Güero à ñÑ"
+                                         << "Güero à ñÑ";
     }
     void quitaAcentos()
     {
@@ -220,15 +232,22 @@ private slots:
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("esperada");
         const QString hash = Signerutils::Signer().hash(QStringLiteral("EKU9003173C9|Lopez y Peña"));
-        QTest::newRow("mayúsculas") << "https://x.mx/f?rfc={RFC}&c={CLIENTE}&h={HASH}" << "{RFC}|{CLIENTE}"
+        QTest::newRow("mayúsculas") << "https://x.mx/f?rfc={RFC}&c={CLIENTE}&h={HASH}"
+                                    << "{RFC}|{CLIENTE}"
                                     << "López y Peña"
                                     << "https://x.mx/f?rfc=EKU9003173C9&c=Lopez%20y%20Pe%C3%B1a&h=" + hash;
-        QTest::newRow("otra caja, repetidos") << "https://x.mx/{rfc}/{Rfc}?h={hash}" << "{rfc}|{cliente}"
+        QTest::newRow("otra caja, repetidos") << "https://x.mx/{rfc}/{Rfc}?h={hash}"
+                                              << "{rfc}|{cliente}"
                                               << "López y Peña"
                                               << "https://x.mx/EKU9003173C9/EKU9003173C9?h=" + hash;
-        QTest::newRow("ampersand en el nombre")
-            << "https://x.mx/f?c={CLIENTE}&r={RFC}" << "" << "A & B #1" << "https://x.mx/f?c=A%20%26%20B%20%231&r=EKU9003173C9";
-        QTest::newRow("sin plantillas") << "" << "" << "Á" << "";
+        QTest::newRow("ampersand en el nombre") << "https://x.mx/f?c={CLIENTE}&r={RFC}"
+                                                << ""
+                                                << "A & B #1"
+                                                << "https://x.mx/f?c=A%20%26%20B%20%231&r=EKU9003173C9";
+        QTest::newRow("sin plantillas") << ""
+                                        << ""
+                                        << "Á"
+                                        << "";
     }
     void ligaCarta()
     {
@@ -244,6 +263,7 @@ private slots:
     {
         TColaRespuestas respuestas;
         TPerfilFrm pagina;
+        pagina.show();
         pagina.inicializa();
         pagina.agregaEmail(QStringLiteral("otro@escuela.mx"));
         pagina.EdNombre->setText(QStringLiteral("Beatriz"));

@@ -96,14 +96,35 @@ private slots:
         QTest::addColumn<QString>("estado");
         QTest::addColumn<QStringList>("errores");
         const QString sinCp = QString(CAMPO_REQUERIDO).replace(CAMPO, CMB_CODIGOPOSTAL);
-        QTest::newRow("alta vacía: nombre y luego código") << "" << " " << "" << "" << QStringList{ERR_NOMBRE_SUCURSAL_VACIO, sinCp};
-        QTest::newRow("alta duplicada") << "" << "Centro" << "06600" << CDMX << QStringList{ERR_SUCURSAL_YA_EXISTENTE};
-        QTest::newRow("código desconocido") << "" << "Norte" << "00000" << "" << QStringList{ERR_CODIGOPOSTA_NO_EXISTE};
-        QTest::newRow("código de otro estado") << "" << "Norte" << "44100" << CDMX << QStringList{ERR_CODIGOPOSTA_NO_EXISTE_EDO};
-        QTest::newRow("alta correcta") << "" << "Norte" << "44100" << JALISCO << QStringList{};
-        QTest::newRow("edición: solo el duplicado") << "matriz" << "Centro" << "" << "" << QStringList{ERR_SUCURSAL_YA_EXISTENTE};
-        QTest::newRow("edición: nombre vacío") << "Centro" << "" << "00000" << "" << QStringList{ERR_NOMBRE_SUCURSAL_VACIO};
-        QTest::newRow("edición: su propio nombre") << "Centro" << "Centro" << "06600" << "" << QStringList{};
+        QTest::newRow("alta vacía: nombre y luego código") << ""
+                                                           << " "
+                                                           << ""
+                                                           << "" << QStringList{ERR_NOMBRE_SUCURSAL_VACIO, sinCp};
+        QTest::newRow("alta duplicada") << ""
+                                        << "Centro"
+                                        << "06600" << CDMX << QStringList{ERR_SUCURSAL_YA_EXISTENTE};
+        QTest::newRow("código desconocido") << ""
+                                            << "Norte"
+                                            << "00000"
+                                            << "" << QStringList{ERR_CODIGOPOSTA_NO_EXISTE};
+        QTest::newRow("código de otro estado") << ""
+                                               << "Norte"
+                                               << "44100" << CDMX << QStringList{ERR_CODIGOPOSTA_NO_EXISTE_EDO};
+        QTest::newRow("alta correcta") << ""
+                                       << "Norte"
+                                       << "44100" << JALISCO << QStringList{};
+        QTest::newRow("edición: solo el duplicado") << "matriz"
+                                                    << "Centro"
+                                                    << ""
+                                                    << "" << QStringList{ERR_SUCURSAL_YA_EXISTENTE};
+        QTest::newRow("edición: nombre vacío") << "Centro"
+                                               << ""
+                                               << "00000"
+                                               << "" << QStringList{ERR_NOMBRE_SUCURSAL_VACIO};
+        QTest::newRow("edición: su propio nombre") << "Centro"
+                                                   << "Centro"
+                                                   << "06600"
+                                                   << "" << QStringList{};
     }
     void valida()
     {
@@ -189,14 +210,22 @@ private slots:
         QTest::addColumn<QString>("folio");
         QTest::addColumn<bool>("editar");
         QTest::addColumn<TResultado>("resultado");
-        QTest::newRow("sin sucursal") << "A" << 0 << "" << "" << false << TResultado::SinSucursal;
-        QTest::newRow("sin folio") << "A" << 0 << "Centro" << " " << false << TResultado::SinFolio;
-        QTest::newRow("folio con letras") << "A" << 0 << "Centro" << "1a" << false << TResultado::FolioNoValido;
-        QTest::newRow("sin nombre") << " " << 0 << "Centro" << "1" << false << TResultado::SinNombre;
-        QTest::newRow("nombre con &") << "A&B" << 0 << "Centro" << "1" << false << TResultado::NombreNoValido;
-        QTest::newRow("sin tipo") << "A" << -1 << "Centro" << "1" << false << TResultado::SinTipo;
-        QTest::newRow("completa") << "A-1 x" << 5 << "Centro" << "1" << false << TResultado::Guardada;
-        QTest::newRow("edición: solo el folio cuenta") << "" << -1 << "Centro" << "7" << true << TResultado::Guardada;
+        QTest::newRow("sin sucursal") << "A" << 0 << ""
+                                      << "" << false << TResultado::SinSucursal;
+        QTest::newRow("sin folio") << "A" << 0 << "Centro"
+                                   << " " << false << TResultado::SinFolio;
+        QTest::newRow("folio con letras") << "A" << 0 << "Centro"
+                                          << "1a" << false << TResultado::FolioNoValido;
+        QTest::newRow("sin nombre") << " " << 0 << "Centro"
+                                    << "1" << false << TResultado::SinNombre;
+        QTest::newRow("nombre con &") << "A&B" << 0 << "Centro"
+                                      << "1" << false << TResultado::NombreNoValido;
+        QTest::newRow("sin tipo") << "A" << -1 << "Centro"
+                                  << "1" << false << TResultado::SinTipo;
+        QTest::newRow("completa") << "A-1 x" << 5 << "Centro"
+                                  << "1" << false << TResultado::Guardada;
+        QTest::newRow("edición: solo el folio cuenta") << "" << -1 << "Centro"
+                                                       << "7" << true << TResultado::Guardada;
     }
     void validaSerie()
     {
@@ -235,9 +264,8 @@ private slots:
 
         const auto porDefecto = [](const QString& serie, const QString& sucursalNombre) {
             const auto s = sucursal(sucursalNombre);
-            const auto leida =
-                TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == serie && TSerie::columna(TSerie::col_Sucursal) == *s,
-                                 conexion());
+            const auto leida = TSerie::buscaUno(
+                TSerie::columna(TSerie::col_Serie) == serie && TSerie::columna(TSerie::col_Sucursal) == *s, conexion());
             return leida ? leida->getIsdefault() : false;
         };
         QVERIFY(porDefecto(QStringLiteral("A"), QStringLiteral("Centro")));

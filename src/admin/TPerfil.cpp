@@ -4,6 +4,7 @@
 #include "Constantes.h"
 #include "Credenciales.h"
 #include "Entidades.h"
+#include "Errores.h"
 #include "RevisionImagen.h"
 #include "Utils.h"
 

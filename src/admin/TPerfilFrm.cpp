@@ -11,6 +11,7 @@
 #include "Utils.h"
 #include "UtilsVentanas.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>

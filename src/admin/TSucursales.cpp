@@ -3,6 +3,7 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
+#include "Errores.h"
 #include "TBaseDatosCatalogosFrm.h"
 
 using namespace Constantes;

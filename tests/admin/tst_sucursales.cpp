@@ -12,6 +12,7 @@
 #include "TSucursales.h"
 #include "TSucursalesFrm.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>

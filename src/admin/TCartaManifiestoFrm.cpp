@@ -69,6 +69,8 @@ TCartaManifiestoFrm::TCartaManifiestoFrm(QWidget* parent) : QWidget(parent)
     contenido->addStretch();
 
     Controles::alClic(TxURL, [this] { TxURLClick(); });
+    // Its text comes later; it is a keyboard stop all the same.
+    TxURL->setFocusPolicy(Qt::TabFocus);
     connect(BtNuevaEmpresa, &QPushButton::clicked, this, &TCartaManifiestoFrm::nuevaEmpresaSolicitada);
     FormCreate();
 }

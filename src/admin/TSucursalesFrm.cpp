@@ -58,10 +58,10 @@ TSucursalesFrm::TSucursalesFrm(QWidget* parent)
     ChkCopiaMatriz->setObjectName(QStringLiteral("ChkCopiaMatriz"));
 
     auto* formulario = new QFormLayout();
-    formulario->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    formulario->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QLabel* etiqueta = Controles::etiqueta(RcFondo, EdNombreSucursal, QStringLiteral("&Nombre:"));
     etiqueta->setMinimumWidth(ANCHO_ETIQUETAS);
-    etiqueta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    etiqueta->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     formulario->addRow(etiqueta, EdNombreSucursal);
     formulario->addRow(QString(), ChkCopiaMatriz);
 
@@ -106,6 +106,8 @@ void TSucursalesFrm::FormCreate()
     BtEditar->setDefault(true);
     EdNombreSucursal->setMaxLength(255);
     ordenTabulacion();
+    // Room for the address panel's two columns of fields.
+    setMinimumWidth(660);
 }
 
 void TSucursalesFrm::ordenTabulacion()
@@ -128,6 +130,8 @@ void TSucursalesFrm::inicializaAgregar()
     ChkCopiaMatriz->setVisible(true);
     EdNombreSucursal->clear();
     EdNombreSucursal->setReadOnly(false);
+    Controles::quitaError(EdNombreSucursal);
+    Controles::quitaError(DireccionesFrm->getCmbCodigoPostal());
     BtEditar->setText(BTN_GUARDAR);
     EdNombreSucursal->setFocus();
 }

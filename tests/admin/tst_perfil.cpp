@@ -61,8 +61,22 @@ Perfil::TDatos guardado()
     return Perfil::lee(*TUsuario::getById(Sistema::Usuario->getIdusuario(), *Sistema::Conexion), *Sistema::Conexion);
 }
 
+QStringList recorridoTab(QWidget* inicio)
+{
+    QStringList nombres;
+    QWidget* w = inicio;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus && w->isVisibleTo(inicio->window()) && w->isEnabled())
+            nombres << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w && w != inicio);
+    return nombres;
+}
+
 void captura(QWidget& ventana, const QString& nombre)
 {
+    QCoreApplication::processEvents();
+    qDebug().noquote() << nombre << recorridoTab(&ventana).join(QLatin1Char(' '));
     ventana.resize(ventana.sizeHint().expandedTo(QSize(800, 0)));
     const QPixmap imagen = ventana.grab();
     QVERIFY(!imagen.isNull());
@@ -183,7 +197,9 @@ private slots:
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        QImage(20, 20, QImage::Format_RGB32).save(&buffer, "PNG");
+        QImage cuadro(20, 20, QImage::Format_RGB32);
+        cuadro.fill(Qt::darkCyan);
+        cuadro.save(&buffer, "PNG");
         QTest::newRow("png") << png << true;
         QTest::newRow("no es imagen") << QByteArray("hola") << false;
         QTest::newRow("demasiado grande") << png + QByteArray(RevisionImagen::TAMANO_MAXIMO, '\0') << false;

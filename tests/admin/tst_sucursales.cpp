@@ -60,8 +60,23 @@ int cuentaCp(const QString& cp)
 }
 
 // Pictures for looking at the windows: saved when VELKOR_CAPTURAS names a folder.
+// The names of the keyboard stops from `inicio` on, as Tab walks them.
+QStringList recorridoTab(QWidget* inicio)
+{
+    QStringList nombres;
+    QWidget* w = inicio;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus && w->isVisibleTo(inicio->window()) && w->isEnabled())
+            nombres << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w && w != inicio);
+    return nombres;
+}
+
 void captura(QWidget& ventana, const QString& nombre)
 {
+    QCoreApplication::processEvents();
+    qDebug().noquote() << nombre << recorridoTab(ventana.focusWidget() ? ventana.focusWidget() : &ventana).join(QLatin1Char(' '));
     ventana.adjustSize();
     const QPixmap imagen = ventana.grab();
     QVERIFY(!imagen.isNull());

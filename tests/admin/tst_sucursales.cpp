@@ -76,7 +76,8 @@ QStringList recorridoTab(QWidget* inicio)
 void captura(QWidget& ventana, const QString& nombre)
 {
     QCoreApplication::processEvents();
-    qDebug().noquote() << nombre << recorridoTab(ventana.focusWidget() ? ventana.focusWidget() : &ventana).join(QLatin1Char(' '));
+    qDebug().noquote() << nombre
+                       << recorridoTab(ventana.focusWidget() ? ventana.focusWidget() : &ventana).join(QLatin1Char(' '));
     ventana.adjustSize();
     const QPixmap imagen = ventana.grab();
     QVERIFY(!imagen.isNull());

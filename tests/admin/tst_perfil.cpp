@@ -158,6 +158,15 @@ private slots:
         ingresa(PASSWORD);
     }
 
+    // A save that fails half-way keeps everything as it was, the password too.
+    void fallaCompleta()
+    {
+        QVERIFY_THROWS_EXCEPTION(std::exception,
+                                 guarda(perfil(QString(300, QLatin1Char('x')), PASSWORD, "Nueva#5", "Nueva#5")));
+        ingresa(PASSWORD);
+        QVERIFY(guardado().nombre != QString(300, QLatin1Char('x')));
+    }
+
     // Phones and e-mails stored are exactly the rows given (empty rows left out).
     void telefonosYCorreos()
     {
@@ -288,6 +297,16 @@ private slots:
         QCOMPARE(guardado().nombre, QStringLiteral("Beatriz"));
         QVERIFY(guardado().emails.contains(QStringLiteral("otro@escuela.mx")));
         captura(pagina, QStringLiteral("perfil"));
+
+        // A refused password says so, and that the rest was kept.
+        respuestas.limpia();
+        pagina.EdContraseñaAnterior->setText(PASSWORD);
+        pagina.EdNuevaContraseña->setText(QStringLiteral("Nueva#1"));
+        pagina.EdRepetirContraseña->setText(QStringLiteral("Nueva#2"));
+        pagina.EdNombre->setText(QStringLiteral("Carla"));
+        pagina.BtGuardar->click();
+        QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
+        QCOMPARE(guardado().nombre, QStringLiteral("Carla"));
 
         bool pedida = false;
         connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });

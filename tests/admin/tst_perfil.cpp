@@ -61,22 +61,9 @@ Perfil::TDatos guardado()
     return Perfil::lee(*TUsuario::getById(Sistema::Usuario->getIdusuario(), *Sistema::Conexion), *Sistema::Conexion);
 }
 
-QStringList recorridoTab(QWidget* inicio)
-{
-    QStringList nombres;
-    QWidget* w = inicio;
-    do {
-        if (w->focusPolicy() & Qt::TabFocus && w->isVisibleTo(inicio->window()) && w->isEnabled())
-            nombres << w->objectName();
-        w = w->nextInFocusChain();
-    } while (w && w != inicio);
-    return nombres;
-}
-
 void captura(QWidget& ventana, const QString& nombre)
 {
     QCoreApplication::processEvents();
-    qDebug().noquote() << nombre << recorridoTab(&ventana).join(QLatin1Char(' '));
     ventana.resize(ventana.sizeHint().expandedTo(QSize(800, 0)));
     const QPixmap imagen = ventana.grab();
     QVERIFY(!imagen.isNull());
@@ -110,19 +97,15 @@ private slots:
         QTest::addColumn<QString>("nueva");
         QTest::addColumn<QString>("repetida");
         QTest::addColumn<TPassword>("resultado");
-        QTest::newRow("campos vacíos") << ""
-                                       << ""
-                                       << "" << TPassword::SinCambio;
-        QTest::newRow("igual salvo blancos")
-            << PASSWORD << " " + PASSWORD + " " << PASSWORD << TPassword::IgualAnterior;
-        QTest::newRow("no coinciden") << PASSWORD << "Nueva#1"
-                                      << "Nueva#2" << TPassword::NoCoinciden;
-        QTest::newRow("anterior incorrecta") << "Otra#1"
-                                             << "Nueva#1"
-                                             << "Nueva#1" << TPassword::AnteriorIncorrecta;
-        QTest::newRow("anterior con blanco") << PASSWORD + " "
-                                             << "Nueva#1"
-                                             << "Nueva#1" << TPassword::AnteriorIncorrecta;
+        const auto fila = [](const char* caso, const QString& anterior, const QString& nueva, const QString& repetida,
+                             TPassword resultado) {
+            QTest::newRow(caso) << anterior << nueva << repetida << resultado;
+        };
+        fila("campos vacíos", "", "", "", TPassword::SinCambio);
+        fila("igual salvo blancos", PASSWORD, " " + PASSWORD + " ", PASSWORD, TPassword::IgualAnterior);
+        fila("no coinciden", PASSWORD, "Nueva#1", "Nueva#2", TPassword::NoCoinciden);
+        fila("anterior incorrecta", "Otra#1", "Nueva#1", "Nueva#1", TPassword::AnteriorIncorrecta);
+        fila("anterior con blanco", PASSWORD + " ", "Nueva#1", "Nueva#1", TPassword::AnteriorIncorrecta);
     }
     void passwordRechazada()
     {
@@ -230,26 +213,9 @@ private slots:
         QCOMPARE(guardado().nombre == d.nombre, guardada);
     }
 
-    void quitaAcentos_data()
-    {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("esperado");
-        QTest::newRow("ñ í ú") << "Peña Íñiguez Núñez"
-                               << "Peña Iñiguez Nuñez";
-        QTest::newRow("las diez") << "áéíóúÁÉÍÓÚ"
-                                  << "aeiouAEIOU";
-        QTest::newRow("otras se quedan") << "Güero à ñÑ"
-                                         << "Güero à ñÑ";
-    }
-    void quitaAcentos()
-    {
-        QFETCH(QString, nombre);
-        QFETCH(QString, esperado);
-        QCOMPARE(CartaManifiesto::quitaAcentos(nombre), esperado);
-    }
-
-    // Placeholders in any letter case are replaced; each value is one
-    // encoded value of the address, an ampersand included.
+    // Placeholders in any letter case are replaced; only the ten accented
+    // vowels lose their accent; each value is one encoded value of the
+    // address, an ampersand included.
     void ligaCarta_data()
     {
         QTest::addColumn<QString>("plantilla");
@@ -257,22 +223,18 @@ private slots:
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("esperada");
         const QString hash = Signerutils::Signer().hash(QStringLiteral("EKU9003173C9|Lopez y Peña"));
-        QTest::newRow("mayúsculas") << "https://x.mx/f?rfc={RFC}&c={CLIENTE}&h={HASH}"
-                                    << "{RFC}|{CLIENTE}"
-                                    << "López y Peña"
-                                    << "https://x.mx/f?rfc=EKU9003173C9&c=Lopez%20y%20Pe%C3%B1a&h=" + hash;
-        QTest::newRow("otra caja, repetidos") << "https://x.mx/{rfc}/{Rfc}?h={hash}"
-                                              << "{rfc}|{cliente}"
-                                              << "López y Peña"
-                                              << "https://x.mx/EKU9003173C9/EKU9003173C9?h=" + hash;
-        QTest::newRow("ampersand en el nombre") << "https://x.mx/f?c={CLIENTE}&r={RFC}"
-                                                << ""
-                                                << "A & B #1"
-                                                << "https://x.mx/f?c=A%20%26%20B%20%231&r=EKU9003173C9";
-        QTest::newRow("sin plantillas") << ""
-                                        << ""
-                                        << "Á"
-                                        << "";
+        const auto fila = [](const char* caso, const QString& plantilla, const QString& token, const QString& nombre,
+                             const QString& esperada) {
+            QTest::newRow(caso) << plantilla << token << nombre << esperada;
+        };
+        fila("mayúsculas", "https://x.mx/f?rfc={RFC}&c={CLIENTE}&h={HASH}", "{RFC}|{CLIENTE}", "López y Peña",
+             "https://x.mx/f?rfc=EKU9003173C9&c=Lopez%20y%20Pe%C3%B1a&h=" + hash);
+        fila("otra caja, repetidos", "https://x.mx/{rfc}/{Rfc}?h={hash}", "{rfc}|{cliente}", "López y Peña",
+             "https://x.mx/EKU9003173C9/EKU9003173C9?h=" + hash);
+        fila("ampersand en el nombre", "https://x.mx/f?c={CLIENTE}&r={RFC}", "", "A & B #1",
+             "https://x.mx/f?c=A%20%26%20B%20%231&r=EKU9003173C9");
+        fila("solo las diez vocales", "{cliente}", "", "áéíóúÁÉÍÓÚ üàñÑ", "aeiouAEIOU%20%C3%BC%C3%A0%C3%B1%C3%91");
+        fila("sin plantillas", "", "", "Á", "");
     }
     void ligaCarta()
     {

@@ -60,24 +60,9 @@ int cuentaCp(const QString& cp)
 }
 
 // Pictures for looking at the windows: saved when VELKOR_CAPTURAS names a folder.
-// The names of the keyboard stops from `inicio` on, as Tab walks them.
-QStringList recorridoTab(QWidget* inicio)
-{
-    QStringList nombres;
-    QWidget* w = inicio;
-    do {
-        if (w->focusPolicy() & Qt::TabFocus && w->isVisibleTo(inicio->window()) && w->isEnabled())
-            nombres << w->objectName();
-        w = w->nextInFocusChain();
-    } while (w && w != inicio);
-    return nombres;
-}
-
 void captura(QWidget& ventana, const QString& nombre)
 {
     QCoreApplication::processEvents();
-    qDebug().noquote() << nombre
-                       << recorridoTab(ventana.focusWidget() ? ventana.focusWidget() : &ventana).join(QLatin1Char(' '));
     ventana.adjustSize();
     const QPixmap imagen = ventana.grab();
     QVERIFY(!imagen.isNull());
@@ -113,35 +98,18 @@ private slots:
         QTest::addColumn<QString>("estado");
         QTest::addColumn<QStringList>("errores");
         const QString sinCp = QString(CAMPO_REQUERIDO).replace(CAMPO, CMB_CODIGOPOSTAL);
-        QTest::newRow("alta vacía: nombre y luego código") << ""
-                                                           << " "
-                                                           << ""
-                                                           << "" << QStringList{ERR_NOMBRE_SUCURSAL_VACIO, sinCp};
-        QTest::newRow("alta duplicada") << ""
-                                        << "Centro"
-                                        << "06600" << CDMX << QStringList{ERR_SUCURSAL_YA_EXISTENTE};
-        QTest::newRow("código desconocido") << ""
-                                            << "Norte"
-                                            << "00000"
-                                            << "" << QStringList{ERR_CODIGOPOSTA_NO_EXISTE};
-        QTest::newRow("código de otro estado") << ""
-                                               << "Norte"
-                                               << "44100" << CDMX << QStringList{ERR_CODIGOPOSTA_NO_EXISTE_EDO};
-        QTest::newRow("alta correcta") << ""
-                                       << "Norte"
-                                       << "44100" << JALISCO << QStringList{};
-        QTest::newRow("edición: solo el duplicado") << "matriz"
-                                                    << "Centro"
-                                                    << ""
-                                                    << "" << QStringList{ERR_SUCURSAL_YA_EXISTENTE};
-        QTest::newRow("edición: nombre vacío") << "Centro"
-                                               << ""
-                                               << "00000"
-                                               << "" << QStringList{ERR_NOMBRE_SUCURSAL_VACIO};
-        QTest::newRow("edición: su propio nombre") << "Centro"
-                                                   << "Centro"
-                                                   << "06600"
-                                                   << "" << QStringList{};
+        const auto fila = [](const char* caso, const QString& editada, const QString& nombre, const QString& cp,
+                             const QString& estado, const QStringList& errores) {
+            QTest::newRow(caso) << editada << nombre << cp << estado << errores;
+        };
+        fila("alta vacía: nombre y luego código", "", " ", "", "", {ERR_NOMBRE_SUCURSAL_VACIO, sinCp});
+        fila("alta duplicada", "", "Centro", "06600", CDMX, {ERR_SUCURSAL_YA_EXISTENTE});
+        fila("código desconocido", "", "Norte", "00000", "", {ERR_CODIGOPOSTA_NO_EXISTE});
+        fila("código de otro estado", "", "Norte", "44100", CDMX, {ERR_CODIGOPOSTA_NO_EXISTE_EDO});
+        fila("alta correcta", "", "Norte", "44100", JALISCO, {});
+        fila("edición: solo el duplicado", "matriz", "Centro", "", "", {ERR_SUCURSAL_YA_EXISTENTE});
+        fila("edición: nombre vacío", "Centro", "", "00000", "", {ERR_NOMBRE_SUCURSAL_VACIO});
+        fila("edición: su propio nombre", "Centro", "Centro", "06600", "", {});
     }
     void valida()
     {
@@ -227,22 +195,19 @@ private slots:
         QTest::addColumn<QString>("folio");
         QTest::addColumn<bool>("editar");
         QTest::addColumn<TResultado>("resultado");
-        QTest::newRow("sin sucursal") << "A" << 0 << ""
-                                      << "" << false << TResultado::SinSucursal;
-        QTest::newRow("sin folio") << "A" << 0 << "Centro"
-                                   << " " << false << TResultado::SinFolio;
-        QTest::newRow("folio con letras") << "A" << 0 << "Centro"
-                                          << "1a" << false << TResultado::FolioNoValido;
-        QTest::newRow("sin nombre") << " " << 0 << "Centro"
-                                    << "1" << false << TResultado::SinNombre;
-        QTest::newRow("nombre con &") << "A&B" << 0 << "Centro"
-                                      << "1" << false << TResultado::NombreNoValido;
-        QTest::newRow("sin tipo") << "A" << -1 << "Centro"
-                                  << "1" << false << TResultado::SinTipo;
-        QTest::newRow("completa") << "A-1 x" << 5 << "Centro"
-                                  << "1" << false << TResultado::Guardada;
-        QTest::newRow("edición: solo el folio cuenta") << "" << -1 << "Centro"
-                                                       << "7" << true << TResultado::Guardada;
+        const auto fila = [](const char* caso, const QString& serie, int tipo, const QString& sucursal,
+                             const QString& folio, bool editar, TResultado resultado) {
+            QTest::newRow(caso) << serie << tipo << sucursal << folio << editar << resultado;
+        };
+        fila("sin sucursal", "A", 0, "", "", false, TResultado::SinSucursal);
+        fila("sin folio", "A", 0, "Centro", " ", false, TResultado::SinFolio);
+        fila("folio con letras", "A", 0, "Centro", "1a", false, TResultado::FolioNoValido);
+        fila("sin nombre", " ", 0, "Centro", "1", false, TResultado::SinNombre);
+        fila("nombre con &", "A&B", 0, "Centro", "1", false, TResultado::NombreNoValido);
+        fila("nombre con =", "A=B", 0, "Centro", "1", false, TResultado::NombreNoValido);
+        fila("sin tipo", "A", -1, "Centro", "1", false, TResultado::SinTipo);
+        fila("completa", "A-1 x.ñ", 5, "Centro", "1", false, TResultado::Guardada);
+        fila("edición: solo el folio cuenta", "", -1, "Centro", "7", true, TResultado::Guardada);
     }
     void validaSerie()
     {
@@ -254,16 +219,6 @@ private slots:
         QFETCH(TResultado, resultado);
         QCOMPARE(Series::valida({serie, tipo, sucursal, folio}, editar), resultado);
         QVERIFY(!Series::mensaje(resultado).isEmpty() || resultado == TResultado::Guardada);
-    }
-
-    void caracteresSerie()
-    {
-        for (const QChar c : QStringLiteral("/\\{}[]$%#\"&()="))
-            QVERIFY2(!Series::caracterPermitido(c), qPrintable(QString(c)));
-        for (const QChar c : QStringLiteral("aZ09 -_.ñ"))
-            QVERIFY(Series::caracterPermitido(c));
-        QCOMPARE(Series::tiposComprobante().at(Series::indiceTipo(QStringLiteral("R"))),
-                 QStringLiteral("R - Retenciones e información de pagos"));
     }
 
     // The first series of a type at a branch is its default; a name is unique per branch.

@@ -320,6 +320,8 @@ void TPerfilFrm::agregaEmail(const QString& email)
     diseno->addWidget(eliminar);
     fila->setFixedHeight(ALTO_FILA);
     m_filasEmail->addWidget(fila);
+    // Counted by the page's height at once, not when the event loop shows it.
+    fila->show();
     listaEmail.insert(n, correo);
     listaLineaEmail.insert(n, fila);
     ordenTabulacion();

@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -73,7 +72,8 @@ TSeriesFoliosFrm::TSeriesFoliosFrm(QWidget* parent)
     formulario->addRow(Controles::etiqueta(RcFondo, EdSerie, QStringLiteral("&Serie:")), EdSerie);
     formulario->addRow(Controles::etiqueta(RcFondo, CmbTipoSerie, QStringLiteral("&Tipo:")), CmbTipoSerie);
     formulario->addRow(Controles::etiqueta(RcFondo, CmbSucursal, QStringLiteral("S&ucursal:")), CmbSucursal);
-    formulario->addRow(Controles::etiqueta(RcFondo, EdFolio, QStringLiteral("&Folio Inicial:")), EdFolio);
+    TxFolio = Controles::etiqueta(RcFondo, EdFolio, QStringLiteral("&Folio Inicial:"));
+    formulario->addRow(TxFolio, EdFolio);
 
     BtCancelar = Controles::boton(RcFondo, QStringLiteral("BtCancelar"), QStringLiteral("Cancelar"));
     BtGuardar = Controles::boton(RcFondo, QStringLiteral("BtGuardar"), QStringLiteral("Guardar"));
@@ -109,34 +109,15 @@ void TSeriesFoliosFrm::FormCreate()
     EdSerie->setMaxLength(LARGO_SERIE);
     EdSerie->setValidator(new TValidadorSerie(EdSerie));
     CmbTipoSerie->addItems(Series::tiposComprobante());
-    // Their text comes from the list only; a read-only list takes no key at all.
-    for (QComboBox* lista : {CmbTipoSerie, CmbSucursal})
-        lista->installEventFilter(this);
     Controles::ordenTabulacion({EdSerie, CmbTipoSerie, CmbSucursal, EdFolio, BtCancelar, BtGuardar});
     setMinimumWidth(420);
 }
 
-bool TSeriesFoliosFrm::eventFilter(QObject* objeto, QEvent* evento)
-{
-    if (m_soloLectura && (objeto == CmbTipoSerie || objeto == CmbSucursal)) {
-        const QEvent::Type tipo = evento->type();
-        if (tipo == QEvent::MouseButtonPress || tipo == QEvent::MouseButtonDblClick || tipo == QEvent::Wheel)
-            return true;
-        if (tipo == QEvent::KeyPress) {
-            const int tecla = static_cast<QKeyEvent*>(evento)->key();
-            // Tab, Enter and Escape still move on, save and close.
-            return tecla != Qt::Key_Tab && tecla != Qt::Key_Backtab && tecla != Qt::Key_Return &&
-                   tecla != Qt::Key_Enter && tecla != Qt::Key_Escape;
-        }
-    }
-    return QDialog::eventFilter(objeto, evento);
-}
-
 void TSeriesFoliosFrm::fijaCombosSoloLectura(bool soloLectura)
 {
-    m_soloLectura = soloLectura;
+    // Shown greyed: they tell which series is edited, and cannot change.
     for (QComboBox* lista : {CmbTipoSerie, CmbSucursal})
-        lista->setFocusPolicy(soloLectura ? Qt::NoFocus : Qt::StrongFocus);
+        lista->setEnabled(!soloLectura);
 }
 
 void TSeriesFoliosFrm::llenaSucursales()
@@ -156,7 +137,11 @@ void TSeriesFoliosFrm::inicializa()
     llenaSucursales();
     EdFolio->clear();
     EdSerie->clear();
-    EdSerie->setReadOnly(isEditar);
+    EdSerie->setEnabled(!isEditar);
+    // A new series needs its type and branch, whatever the last opening left.
+    if (!isEditar)
+        fijaCombosSoloLectura(false);
+    TxFolio->setText(isEditar ? QStringLiteral("&Folio actual:") : QStringLiteral("&Folio Inicial:"));
     for (QWidget* campo : {static_cast<QWidget*>(EdSerie), static_cast<QWidget*>(CmbTipoSerie),
                            static_cast<QWidget*>(CmbSucursal), static_cast<QWidget*>(EdFolio)})
         Controles::quitaError(campo);

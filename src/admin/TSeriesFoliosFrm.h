@@ -22,6 +22,7 @@ public:
     QLineEdit* EdSerie;
     QComboBox* CmbTipoSerie;
     QComboBox* CmbSucursal;
+    QLabel* TxFolio;
     QLineEdit* EdFolio;
     QPushButton* BtGuardar;
     QPushButton* BtCancelar;
@@ -34,14 +35,10 @@ public:
     // The series with that id, to change its current folio.
     void inicializa(qint64 idSerie);
 
-protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
-
 private:
     void FormCreate();
     void llenaSucursales();
     void BtGuardarClick();
 
     qint64 idSerie = -1;
-    bool m_soloLectura = false;
 };

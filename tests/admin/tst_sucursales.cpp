@@ -317,7 +317,7 @@ private slots:
         ventana.inicializa(serie->getIdserie());
         QCOMPARE(ventana.CmbTipoSerie->currentText(), QStringLiteral("T - Traslado"));
         QCOMPARE(ventana.CmbSucursal->currentText(), QStringLiteral("Centro"));
-        QVERIFY(ventana.EdSerie->isReadOnly());
+        QVERIFY(!ventana.EdSerie->isEnabled() && !ventana.CmbSucursal->isEnabled());
         captura(ventana, QStringLiteral("series-edicion"));
     }
 };

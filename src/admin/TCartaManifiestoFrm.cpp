@@ -99,7 +99,12 @@ void TCartaManifiestoFrm::inicializa()
         }
     url = CartaManifiesto::construyeUrl(Utils::getURLCartaManifiesto(Sistema::exePath),
                                         Utils::getTokenCartaManifiesto(Sistema::exePath), rfc, nombre);
-    TxURL->setText(QString::fromLatin1(QUrl(url, QUrl::TolerantMode).toEncoded()));
+    // A long address has no blanks: it may break after each of its separators
+    // (an invisible mark), so the page keeps the width of the work area.
+    QString mostrada = QString::fromLatin1(QUrl(url, QUrl::TolerantMode).toEncoded());
+    for (const QChar separador : {QLatin1Char('?'), QLatin1Char('&'), QLatin1Char('/')})
+        mostrada.replace(separador, QString(separador) + QChar(0x200B));
+    TxURL->setText(mostrada);
 }
 
 int TCartaManifiestoFrm::getHeight() const

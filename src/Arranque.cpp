@@ -36,10 +36,8 @@ void conecta()
     QObject::connect(WizardFrm, &TWizardFrm::negocioAgregado, MainFrm, &TMainFrm::actualizaSesion);
     QObject::connect(EmpresaFrm, &TEmpresaFrm::negocioModificado, MainFrm, &TMainFrm::muestraNegocio);
     QObject::connect(EmpresaFrm, &TEmpresaFrm::seriesModificadas, MainFrm, &TMainFrm::recargaSeries);
-    QObject::connect(EmpresaFrm, &TEmpresaFrm::alturaCambiada, MainFrm, [](int altura) {
-        if (MainFrm->VentanaActiva == EmpresaFrm->TxFondo)
-            MainFrm->TxVentanaPrincipal->setAltura(altura);
-    });
+    QObject::connect(EmpresaFrm, &TEmpresaFrm::alturaCambiada, MainFrm,
+                     [](int altura) { MainFrm->ajustaAlturaPagina(EmpresaFrm->TxFondo, altura); });
     // A deleted business leaves nothing to work in: back to the wizard, on
     // the business list or, with none left, on the first run.
     QObject::connect(EmpresaFrm, &TEmpresaFrm::empresaEliminada, WizardFrm, [](int empresasActivas) {
@@ -50,6 +48,15 @@ void conecta()
         Sistema::freeConexion();
         WizardFrm->muestraInicio(empresasActivas);
     });
+    QObject::connect(PerfilFrm, &TPerfilFrm::fotoPerfilCambiada, MainFrm, &TMainFrm::actualizaFotoUsuario);
+    QObject::connect(PerfilFrm, &TPerfilFrm::alturaCambiada, MainFrm,
+                     [](int altura) { MainFrm->ajustaAlturaPagina(PerfilFrm->TxFondo, altura); });
+    QObject::connect(PerfilFrm, &TPerfilFrm::cartaManifiestoSolicitada, MainFrm, &TMainFrm::muestraCartaManifiesto);
+    QObject::connect(CartaManifiestoFrm, &TCartaManifiestoFrm::nuevaEmpresaSolicitada, MainFrm,
+                     &TMainFrm::TxNuevaEmpresaClick);
+    // Following the link ends the program, as its legend says.
+    QObject::connect(CartaManifiestoFrm, &TCartaManifiestoFrm::terminacionSolicitada, MainFrm,
+                     [] { MainFrm->close(); });
 }
 
 template <class T> void libera(T*& ventana)

@@ -4,12 +4,20 @@
 # widget header, no window header and no window global. Every other source
 # of the subsystem folders is window code.
 set(VELKOR_LOGICA_FUENTES
+    admin/CartaManifiesto.cpp
+    admin/CartaManifiesto.h
     admin/RevisionImagen.cpp
     admin/RevisionImagen.h
     admin/TEdicionEmpresa.cpp
     admin/TEdicionEmpresa.h
     admin/TUsuariosNegocio.cpp
     admin/TUsuariosNegocio.h
+    admin/TPerfil.cpp
+    admin/TPerfil.h
+    admin/TSeries.cpp
+    admin/TSeries.h
+    admin/TSucursales.cpp
+    admin/TSucursales.h
     app/Reemplazo.h
     app/TAjustesPrograma.cpp
     app/TAjustesPrograma.h

@@ -1,11 +1,46 @@
 #pragma once
+#include <QString>
 #include <QWidget>
+#include <functional>
 
-// The letter-of-manifest page, hosted in the main window through TxFondo.
+class QLabel;
+class QPushButton;
+
+// The letter-of-manifest page: a legend and the business's personalised
+// link to sign the letter on the provider's web page. The main window hosts
+// its content holder TxFondo after inicializa. Following the link opens it in
+// the browser and asks for the program to end; the "Nueva Empresa" button
+// asks for the new-business page. Both through signals.
 class TCartaManifiestoFrm : public QWidget {
     Q_OBJECT
 public:
     explicit TCartaManifiestoFrm(QWidget* parent = nullptr);
+
     // The page's content, moved into the main window's work area when shown.
     QWidget* TxFondo;
+    QLabel* TxNegocio;
+    QLabel* ImgLapiz;
+    QLabel* TxLeyenda;
+    QLabel* TxURL;
+    QPushButton* BtNuevaEmpresa;
+
+    // Builds the link of the signed-in business.
+    void inicializa();
+    int getHeight() const;
+    // The personalised address the link opens.
+    QString getUrl() const { return url; }
+
+    void TxURLClick();
+
+    // How an address is opened; tests replace it.
+    static std::function<bool(const QString&)> abreDireccion;
+
+signals:
+    void nuevaEmpresaSolicitada();
+    // The link was followed: the program ends.
+    void terminacionSolicitada();
+
+private:
+    void FormCreate();
+    QString url;
 };

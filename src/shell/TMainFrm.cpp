@@ -220,7 +220,8 @@ QWidget* TMainFrm::creaPanelMenu()
     ImgKey = imagen(TxEmpresa, QStringLiteral("ImgKey"), 16);
     ImgKey->setToolTip(QStringLiteral("Contraseña"));
     ImgCSD = imagen(TxEmpresa, QStringLiteral("ImgCSD"), 16);
-    ImgCSD->setToolTip(QStringLiteral("Certificado de sello digital"));
+    ImgCSD->setToolTip(QStringLiteral("Firma de Carta Manifiesto"));
+    Controles::alClic(ImgCSD, [this] { protegido([this] { muestraCartaManifiesto(); }); });
     ImgPermisosUsuario = imagen(TxEmpresa, QStringLiteral("ImgPermisosUsuario"), 16);
     filaEditar->addWidget(TxEditar);
     filaEditar->addStretch();
@@ -441,7 +442,8 @@ void TMainFrm::ordenTabulacion()
 {
     // Top to bottom down the left panel, the modules' menus in their order,
     // and the sign-out last.
-    QList<QWidget*> orden = {TxListaNegocios, TxEditar, TxUserEmail, TxSucursalLeft, TxSucursalRight, CmbSeries};
+    QList<QWidget*> orden = {TxListaNegocios, TxEditar,        ImgCSD,   TxUserEmail,
+                             TxSucursalLeft,  TxSucursalRight, CmbSeries};
     for (TEtiquetaAccion* fila : SbMenuPrincipal->widget()->findChildren<TEtiquetaAccion*>())
         orden << fila;
     orden << TxUser;
@@ -1145,6 +1147,26 @@ void TMainFrm::TxUserEmailClick()
     PerfilFrm->inicializa();
     hospeda(PerfilFrm->TxFondo, PerfilFrm->getHeight());
     fondo(RcFondoPrincipal, QBrush(Style::StyleFrm().getRectangleGradient(Sistema::claveMarca)));
+}
+
+void TMainFrm::muestraCartaManifiesto()
+{
+    if (!CartaManifiestoFrm)
+        return;
+    CartaManifiestoFrm->inicializa();
+    hospeda(CartaManifiestoFrm->TxFondo, CartaManifiestoFrm->getHeight());
+    fondo(RcFondoPrincipal, QBrush(Style::StyleFrm().getRectangleGradient(Sistema::claveMarca)));
+}
+
+void TMainFrm::ajustaAlturaPagina(QWidget* contenido, int altura)
+{
+    if (contenido && VentanaActiva == contenido)
+        TxVentanaPrincipal->setAltura(altura);
+}
+
+void TMainFrm::actualizaFotoUsuario()
+{
+    inicializaPermisosUsuario();
 }
 
 // --- Sign-out --------------------------------------------------------------------------------

@@ -108,6 +108,14 @@ public:
     // Reads the current branch's series again (the company editor changed them).
     void recargaSeries();
 
+    // --- Shell pages
+    // The letter-of-manifest page of the signed-in business.
+    void muestraCartaManifiesto();
+    // A hosted page grew or shrank; nothing happens when it is not shown.
+    void ajustaAlturaPagina(QWidget* contenido, int altura);
+    // The user's picture was stored anew.
+    void actualizaFotoUsuario();
+
     // --- Module packages and menus
     void cargaModulos();
     QString convierteModulo(const QString& nombre) const;

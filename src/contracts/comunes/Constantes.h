@@ -257,6 +257,13 @@ inline const QString ERR_CODIGOPOSTA_NO_EXISTE_EDO =
 inline const QString ERR_ELEGIR_SUCURSAL = QStringLiteral("Elige la sucursal de la serie.");
 inline const QString ERR_ELEGIR_FOLIO_INICIAL = QStringLiteral("Escribe el folio con el que empieza la serie.");
 inline const QString ERR_SERIE_EXISTENTE = QStringLiteral("Ya existe una serie con ese nombre en esta sucursal.");
+inline const QString ERR_NOMBRE_SERIE_VACIO = QStringLiteral("Escribe el nombre de la serie.");
+inline const QString ERR_NOMBRE_SERIE_NO_VALIDO =
+    QStringLiteral("El nombre de la serie no puede llevar ninguno de estos caracteres: / \\ { } [ ] $ % # \" & ( ) =");
+inline const QString ERR_ELEGIR_TIPO_SERIE = QStringLiteral("Elige el tipo de comprobante de la serie.");
+inline const QString ERR_FOLIO_NO_VALIDO = QStringLiteral("El folio debe ser un número entero de hasta 20 dígitos.");
+inline const QString ERR_SERIE_NO_ENCONTRADA =
+    QStringLiteral("La serie ya no existe; cierra esta ventana y vuelve a elegirla de la lista.");
 
 // Shown in the branch label when the branch has no name.
 inline const QString SUCURSAL_SIN_NOMBRE = QStringLiteral("Sucursal sin nombre");
@@ -275,6 +282,11 @@ inline const QString MSG_USUARIO_ACTUALIZADO_EXITO =
 inline const QString ERR_CONTRASENA_NUEVA =
     QStringLiteral("No se cambió la contraseña: la nueva es igual a la anterior.");
 inline const QString ERR_CONTRASEÑA_INCORRECTA = QStringLiteral("La contraseña anterior no es correcta.");
+// After a save whose password step was refused: the rest was stored.
+inline const QString INFORMACION_GUARDADA_SIN_CONTRASENA =
+    QStringLiteral("Tus demás datos se guardaron correctamente; la contraseña sigue siendo la anterior.");
+// Followed by the address that is not one.
+inline const QString ERR_CORREO_PERFIL_NO_VALIDO = QStringLiteral("Este correo electrónico no es válido: ");
 
 // ---------------------------------------------------------------------------
 // Captions, prompts and grid headers

@@ -1,0 +1,297 @@
+#include "CarpetaPrograma.h"
+#include "CartaManifiesto.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "NegocioPrueba.h"
+#include "Prompter.h"
+#include "RevisionImagen.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+#include "TCartaManifiestoFrm.h"
+#include "TIngreso.h"
+#include "TPerfil.h"
+#include "TPerfilFrm.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Constantes;
+using Perfil::TPassword;
+
+Q_DECLARE_METATYPE(Perfil::TPassword)
+
+namespace {
+
+const QString CORREO = QStringLiteral("dueno@escuela.mx");
+const QString PASSWORD = QStringLiteral("Secreta#1");
+
+void ingresa(const QString& password = PASSWORD)
+{
+    NegocioPrueba::limpiaSesion();
+    QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, CORREO, password), Ingreso::TResultado::Correcto);
+}
+
+Perfil::TDatos perfil(const QString& nombre, const QString& anterior = QString(), const QString& nueva = QString(),
+                      const QString& repetida = QString())
+{
+    Perfil::TDatos d;
+    d.nombre = nombre;
+    d.apellidoPaterno = QStringLiteral(" Pérez ");
+    d.passwordAnterior = anterior;
+    d.passwordNueva = nueva;
+    d.passwordRepetida = repetida;
+    return d;
+}
+
+Perfil::TResultado guarda(const Perfil::TDatos& d)
+{
+    TUsuario usuario = *Sistema::Usuario;
+    const Perfil::TResultado resultado = Perfil::guarda(d, usuario, *Sistema::Conexion);
+    Sistema::Usuario = std::make_shared<TUsuario>(usuario);
+    return resultado;
+}
+
+Perfil::TDatos guardado()
+{
+    return Perfil::lee(*TUsuario::getById(Sistema::Usuario->getIdusuario(), *Sistema::Conexion), *Sistema::Conexion);
+}
+
+void captura(QWidget& ventana, const QString& nombre)
+{
+    QCoreApplication::processEvents();
+    ventana.resize(ventana.sizeHint().expandedTo(QSize(800, 0)));
+    const QPixmap imagen = ventana.grab();
+    QVERIFY(!imagen.isNull());
+    const QString carpeta = qEnvironmentVariable("VELKOR_CAPTURAS");
+    if (!carpeta.isEmpty())
+        imagen.save(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".png"));
+}
+
+} // namespace
+
+class TstPerfil : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TCarpetaPrograma> m_carpeta;
+    QTemporaryDir m_archivos;
+
+private slots:
+    void initTestCase()
+    {
+        m_carpeta = std::make_unique<TCarpetaPrograma>();
+        NegocioPrueba::creaRegistro(*m_carpeta);
+        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD, QStringLiteral("ESCUELA KEMPER URGATE"));
+    }
+    void init() { ingresa(); }
+    void cleanupTestCase() { NegocioPrueba::limpiaSesion(); }
+
+    // A refused password (or none asked for) leaves the stored one and still
+    // stores the rest; leaving the three fields empty is no password change.
+    void passwordRechazada_data()
+    {
+        QTest::addColumn<QString>("anterior");
+        QTest::addColumn<QString>("nueva");
+        QTest::addColumn<QString>("repetida");
+        QTest::addColumn<TPassword>("resultado");
+        const auto fila = [](const char* caso, const QString& anterior, const QString& nueva, const QString& repetida,
+                             TPassword resultado) {
+            QTest::newRow(caso) << anterior << nueva << repetida << resultado;
+        };
+        fila("campos vacíos", "", "", "", TPassword::SinCambio);
+        fila("igual salvo blancos", PASSWORD, " " + PASSWORD + " ", PASSWORD, TPassword::IgualAnterior);
+        fila("no coinciden", PASSWORD, "Nueva#1", "Nueva#2", TPassword::NoCoinciden);
+        fila("anterior incorrecta", "Otra#1", "Nueva#1", "Nueva#1", TPassword::AnteriorIncorrecta);
+        fila("anterior con blanco", PASSWORD + " ", "Nueva#1", "Nueva#1", TPassword::AnteriorIncorrecta);
+    }
+    void passwordRechazada()
+    {
+        QFETCH(QString, anterior);
+        QFETCH(QString, nueva);
+        QFETCH(QString, repetida);
+        QFETCH(TPassword, resultado);
+        const QString nombre = QStringLiteral("Ana ") + QTest::currentDataTag();
+        QCOMPARE(guarda(perfil(nombre, anterior, nueva, repetida)).password, resultado);
+        QCOMPARE(guardado().nombre, nombre);
+        QCOMPARE(guardado().apellidoPaterno, QStringLiteral("Pérez"));
+        QCOMPARE(Perfil::mensajePassword(resultado).isEmpty(), resultado == TPassword::SinCambio);
+        ingresa(PASSWORD);
+    }
+
+    // A changed password is stored as signing in checks it; an empty one
+    // signs in without password.
+    void passwordCambiada_data()
+    {
+        QTest::addColumn<QString>("nueva");
+        QTest::newRow("nueva") << "Nueva#9";
+        QTest::newRow("sin contraseña") << "";
+    }
+    void passwordCambiada()
+    {
+        QFETCH(QString, nueva);
+        QCOMPARE(guarda(perfil(QStringLiteral("Ana"), PASSWORD, nueva + " ", nueva)).password, TPassword::Cambiada);
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD),
+                 Ingreso::TResultado::UsuarioIncorrecto);
+        ingresa(nueva);
+        QCOMPARE(guarda(perfil(QStringLiteral("Ana"), nueva, PASSWORD, PASSWORD)).password, TPassword::Cambiada);
+        ingresa(PASSWORD);
+    }
+
+    // A save that fails half-way keeps everything as it was, the password too.
+    void fallaCompleta()
+    {
+        QVERIFY_THROWS_EXCEPTION(std::exception,
+                                 guarda(perfil(QString(300, QLatin1Char('x')), PASSWORD, "Nueva#5", "Nueva#5")));
+        ingresa(PASSWORD);
+        QVERIFY(guardado().nombre != QString(300, QLatin1Char('x')));
+    }
+
+    // Phones and e-mails stored are exactly the rows given (empty rows left out).
+    void telefonosYCorreos()
+    {
+        Perfil::TDatos d = perfil(QStringLiteral("Ana"));
+        d.telefonos = {{2, QStringLiteral(" 3312345678 "), QStringLiteral("12")},
+                       {0, QString(), QString()},
+                       {3, QStringLiteral("5512345678"), QString()}};
+        d.emails = {QStringLiteral("ana@escuela.mx"), QStringLiteral(" "), QStringLiteral("a2@escuela.mx")};
+        QVERIFY(guarda(d).error.isEmpty());
+        Perfil::TDatos leido = guardado();
+        QCOMPARE(leido.telefonos.size(), 2);
+        QCOMPARE(leido.telefonos.at(0).numero, QStringLiteral("3312345678"));
+        QCOMPARE(leido.telefonos.at(0).extension, QStringLiteral("12"));
+        QCOMPARE(leido.telefonos.at(1).tipo, 3);
+        QCOMPARE(leido.emails, (QStringList{QStringLiteral("ana@escuela.mx"), QStringLiteral("a2@escuela.mx")}));
+
+        d.telefonos = {{1, QStringLiteral("5599999999"), QString()}};
+        d.emails = {QStringLiteral("a2@escuela.mx")};
+        QVERIFY(guarda(d).error.isEmpty());
+        leido = guardado();
+        QCOMPARE(leido.telefonos.size(), 1);
+        QCOMPARE(leido.telefonos.at(0).numero, QStringLiteral("5599999999"));
+        QCOMPARE(leido.emails, QStringList{QStringLiteral("a2@escuela.mx")});
+
+        d.nombre = QStringLiteral("No guardado");
+        d.emails = {QStringLiteral("no es correo")};
+        QCOMPARE(guarda(d).error, ERR_CORREO_PERFIL_NO_VALIDO + QStringLiteral("no es correo"));
+        QCOMPARE(guardado().nombre, QStringLiteral("Ana"));
+    }
+
+    // Only a picture that decodes and is not too large is stored, as its
+    // file's bytes; otherwise nothing of the save is.
+    void imagen_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addColumn<bool>("guardada");
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImage cuadro(20, 20, QImage::Format_RGB32);
+        cuadro.fill(Qt::darkCyan);
+        cuadro.save(&buffer, "PNG");
+        QTest::newRow("png") << png << true;
+        QTest::newRow("no es imagen") << QByteArray("hola") << false;
+        QTest::newRow("demasiado grande") << png + QByteArray(RevisionImagen::TAMANO_MAXIMO, '\0') << false;
+    }
+    void imagen()
+    {
+        QFETCH(QByteArray, contenido);
+        QFETCH(bool, guardada);
+        const QString ruta = m_archivos.filePath(QStringLiteral("foto.png"));
+        QFile archivo(ruta);
+        QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        archivo.write(contenido);
+        archivo.close();
+        const QByteArray antes = guardado().imagen;
+        Perfil::TDatos d = perfil(QStringLiteral("Con foto ") + QTest::currentDataTag());
+        d.rutaImagen = ruta;
+        QCOMPARE(guarda(d).error.isEmpty(), guardada);
+        QCOMPARE(guardado().imagen, guardada ? contenido : antes);
+        QCOMPARE(guardado().nombre == d.nombre, guardada);
+    }
+
+    // Placeholders in any letter case are replaced; only the ten accented
+    // vowels lose their accent; each value is one encoded value of the
+    // address, an ampersand included.
+    void ligaCarta_data()
+    {
+        QTest::addColumn<QString>("plantilla");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("esperada");
+        const QString hash = Signerutils::Signer().hash(QStringLiteral("EKU9003173C9|Lopez y Peña"));
+        const auto fila = [](const char* caso, const QString& plantilla, const QString& token, const QString& nombre,
+                             const QString& esperada) {
+            QTest::newRow(caso) << plantilla << token << nombre << esperada;
+        };
+        fila("mayúsculas", "https://x.mx/f?rfc={RFC}&c={CLIENTE}&h={HASH}", "{RFC}|{CLIENTE}", "López y Peña",
+             "https://x.mx/f?rfc=EKU9003173C9&c=Lopez%20y%20Pe%C3%B1a&h=" + hash);
+        fila("otra caja, repetidos", "https://x.mx/{rfc}/{Rfc}?h={hash}", "{rfc}|{cliente}", "López y Peña",
+             "https://x.mx/EKU9003173C9/EKU9003173C9?h=" + hash);
+        fila("ampersand en el nombre", "https://x.mx/f?c={CLIENTE}&r={RFC}", "", "A & B #1",
+             "https://x.mx/f?c=A%20%26%20B%20%231&r=EKU9003173C9");
+        fila("solo las diez vocales", "{cliente}", "", "áéíóúÁÉÍÓÚ üàñÑ", "aeiouAEIOU%20%C3%BC%C3%A0%C3%B1%C3%91");
+        fila("sin plantillas", "", "", "Á", "");
+    }
+    void ligaCarta()
+    {
+        QFETCH(QString, plantilla);
+        QFETCH(QString, token);
+        QFETCH(QString, nombre);
+        QFETCH(QString, esperada);
+        QCOMPARE(CartaManifiesto::construyeUrl(plantilla, token, QStringLiteral("EKU9003173C9"), nombre), esperada);
+    }
+
+    // The pages as the main window hosts them; the link is asked for from the profile.
+    void ventanas()
+    {
+        TColaRespuestas respuestas;
+        TPerfilFrm pagina;
+        pagina.show();
+        pagina.inicializa();
+        pagina.agregaEmail(QStringLiteral("otro@escuela.mx"));
+        pagina.EdNombre->setText(QStringLiteral("Beatriz"));
+        pagina.BtGuardar->click();
+        QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
+        QCOMPARE(guardado().nombre, QStringLiteral("Beatriz"));
+        QVERIFY(guardado().emails.contains(QStringLiteral("otro@escuela.mx")));
+        captura(pagina, QStringLiteral("perfil"));
+
+        // A refused password says so, and that the rest was kept.
+        respuestas.limpia();
+        pagina.EdContraseñaAnterior->setText(PASSWORD);
+        pagina.EdNuevaContraseña->setText(QStringLiteral("Nueva#1"));
+        pagina.EdRepetirContraseña->setText(QStringLiteral("Nueva#2"));
+        pagina.EdNombre->setText(QStringLiteral("Carla"));
+        pagina.BtGuardar->click();
+        QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
+        QCOMPARE(guardado().nombre, QStringLiteral("Carla"));
+
+        bool pedida = false;
+        connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });
+        QTest::mouseClick(pagina.TxCartaManifiesto, Qt::LeftButton);
+        QVERIFY(pedida);
+
+        TCartaManifiestoFrm carta;
+        carta.inicializa();
+        QVERIFY(carta.getUrl().contains(QStringLiteral("rfc=EKU9003173C9")));
+        QVERIFY(carta.getUrl().contains(QStringLiteral("ESCUELA%20KEMPER%20URGATE")));
+        QString abierta;
+        TCartaManifiestoFrm::abreDireccion = [&](const QString& url) {
+            abierta = url;
+            return true;
+        };
+        bool termina = false;
+        connect(&carta, &TCartaManifiestoFrm::terminacionSolicitada, this, [&] { termina = true; });
+        carta.TxURLClick();
+        QCOMPARE(abierta, carta.getUrl());
+        QVERIFY(termina);
+        captura(carta, QStringLiteral("carta"));
+    }
+};
+
+QTEST_MAIN(TstPerfil)
+#include "tst_perfil.moc"

@@ -103,104 +103,47 @@ QList<TDesgloseimpuesto> desgloseDelComprobante(const TComprobante& c, const TCo
 class TstGuardado : public QObject {
     Q_OBJECT
 private slots:
+    // One row a file: uuid|type|category|total|discount|form|method|issued|stamped.
     void encabezado_data()
     {
         QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QString>("uuid");
-        QTest::addColumn<QString>("tipo");
-        QTest::addColumn<QString>("categoria");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<QString>("descuento");
-        QTest::addColumn<QString>("forma");
-        QTest::addColumn<QString>("metodo");
-        QTest::addColumn<QDateTime>("fecha");
-        QTest::addColumn<QDateTime>("timbrado");
-        const auto f = [](const char* texto) { return QDateTime::fromString(QString::fromLatin1(texto), Qt::ISODate); };
-        QTest::newRow("3.3 real") << "cfdi33-real.xml"
-                                  << "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"
-                                  << "I" << TComprobante::CATEGORIA_FACTURA << "2010.01"
-                                  << ""
-                                  << "04"
-                                  << "PUE" << f("2018-01-12T08:15:01") << f("2018-01-12T08:17:54");
-        QTest::newRow("3.3 valido") << "cfdi33-valid.xml"
-                                    << "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"
-                                    << "I" << TComprobante::CATEGORIA_FACTURA << "2382870"
-                                    << "0"
-                                    << "01"
-                                    << "PUE" << f("2021-01-13T14:15:16") << f("2017-06-05T09:09:37");
-        QTest::newRow("3.3 uuid en minusculas") << "cfdv33-signed-tfd.xml"
-                                                << "EA8152AF-B116-4812-817A-3B4F9617C99C"
-                                                << "I" << TComprobante::CATEGORIA_FACTURA << "1500"
-                                                << "0"
-                                                << "02"
-                                                << "PUE" << f("2017-05-01T01:23:59") << f("2017-05-10T15:22:28");
-        QTest::newRow("3.3 detallista") << "detallista-example.xml"
-                                        << "4C7A0582-5151-43B3-BA74-4E710479A1EE"
-                                        << "I" << TComprobante::CATEGORIA_FACTURA << "6.9"
-                                        << ""
-                                        << "01"
-                                        << "PUE" << f("2019-01-22T16:13:19") << f("2019-01-23T14:11:43");
-        QTest::newRow("3.3 pago sin timbre") << "created-pago-with-ns-at-root-33.xml"
-                                             << ""
-                                             << "P" << TComprobante::CATEGORIA_PAGO << "0"
-                                             << ""
-                                             << ""
-                                             << "" << f("2023-06-18T19:20:21") << QDateTime();
-        QTest::newRow("4.0 real") << "cfdi40-real.xml"
-                                  << "C2832671-DA6D-11EF-A83D-00155D012007"
-                                  << "I" << TComprobante::CATEGORIA_FACTURA << "1000"
-                                  << ""
-                                  << "04"
-                                  << "PUE" << f("2025-01-24T10:10:41") << f("2025-01-24T10:10:42");
-        QTest::newRow("4.0 file_pdf") << "file_pdf.xml"
-                                      << "96B0ED9E-4F1A-43B0-B720-F77663891C68"
-                                      << "I" << TComprobante::CATEGORIA_FACTURA << "198.96"
-                                      << "1"
-                                      << "99"
-                                      << "PPD" << f("2022-10-22T00:18:10") << f("2022-10-23T19:35:10");
-        QTest::newRow("4.0 RFC con &") << "h&e951128469_ingreso_iva16_stamped.xml"
-                                       << "6D7434A6-E3F2-47AD-9E4C-08849946AFA0"
-                                       << "I" << TComprobante::CATEGORIA_FACTURA << "17852.75"
-                                       << ""
-                                       << ""
-                                       << "PPD" << f("2020-01-01T22:40:38") << f("2020-01-11T00:00:00");
-        QTest::newRow("4.0 nomina") << "cfdi40-nomina-compensacion-valid.xml"
-                                    << "22222222-2222-2222-2222-222222222222"
-                                    << "N" << TComprobante::CATEGORIA_NOMINA << "12574.40"
-                                    << "2689.23"
-                                    << ""
-                                    << "PUE" << f("2026-01-21T16:42:35") << f("2026-01-21T16:42:49");
-        QTest::newRow("4.0 descuentos sin timbre") << "created-with-discounts-40.xml"
-                                                   << ""
-                                                   << "I" << TComprobante::CATEGORIA_FACTURA << "3248"
-                                                   << "500"
-                                                   << "01"
-                                                   << "PUE" << f("2023-06-18T19:20:21") << QDateTime();
-        QTest::newRow("4.0 pagos") << "cfdv40-pagos20.xml"
-                                   << ""
-                                   << "P" << TComprobante::CATEGORIA_PAGO << "0"
-                                   << ""
-                                   << "02"
-                                   << "" << f("2021-12-08T23:59:59") << QDateTime();
-        QTest::newRow("4.0 completo") << "propios/completo-40.xml"
-                                      << "0B1C2D3E-4F50-6172-8394-A5B6C7D8E9F0"
-                                      << "I" << TComprobante::CATEGORIA_FACTURA << "1335.55"
-                                      << "50.25"
-                                      << "28"
-                                      << "PUE" << f("2024-03-10T02:30:00") << f("2024-03-10T02:31:05");
+        QTest::addColumn<QString>("esperado");
+        const auto f = [](const char* archivo, const char* esperado) {
+            QTest::newRow(archivo) << QString::fromUtf8(archivo) << QString::fromUtf8(esperado);
+        };
+        f("cfdi33-real.xml",
+          "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC|I|F|2010.01||04|PUE|2018-01-12T08:15:01|2018-01-12T08:17:54");
+        f("cfdi33-valid.xml",
+          "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894|I|F|2382870|0|01|PUE|2021-01-13T14:15:16|2017-06-05T09:09:37");
+        // A lower-case UUID is stored in upper case.
+        f("cfdv33-signed-tfd.xml",
+          "EA8152AF-B116-4812-817A-3B4F9617C99C|I|F|1500|0|02|PUE|2017-05-01T01:23:59|2017-05-10T15:22:28");
+        f("created-pago-with-ns-at-root-33.xml", "|P|P|0||||2023-06-18T19:20:21|");
+        f("cfdi40-real.xml",
+          "C2832671-DA6D-11EF-A83D-00155D012007|I|F|1000||04|PUE|2025-01-24T10:10:41|2025-01-24T10:10:42");
+        f("file_pdf.xml",
+          "96B0ED9E-4F1A-43B0-B720-F77663891C68|I|F|198.96|1|99|PPD|2022-10-22T00:18:10|2022-10-23T19:35:10");
+        f("h&e951128469_ingreso_iva16_stamped.xml",
+          "6D7434A6-E3F2-47AD-9E4C-08849946AFA0|I|F|17852.75|||PPD|2020-01-01T22:40:38|2020-01-11T00:00:00");
+        f("cfdi40-nomina-compensacion-valid.xml",
+          "22222222-2222-2222-2222-222222222222|N|N|12574.40|2689.23||PUE|2026-01-21T16:42:35|2026-01-21T16:42:49");
+        f("created-with-discounts-40.xml", "|I|F|3248|500|01|PUE|2023-06-18T19:20:21|");
+        f("cfdv40-pagos20.xml", "|P|P|0||02||2021-12-08T23:59:59|");
+        f("propios/completo-40.xml",
+          "0B1C2D3E-4F50-6172-8394-A5B6C7D8E9F0|I|F|1335.55|50.25|28|PUE|2024-03-10T02:30:00|2024-03-10T02:31:05");
     }
     void encabezado()
     {
         QFETCH(QString, archivo);
-        QFETCH(QString, uuid);
-        QFETCH(QString, tipo);
-        QFETCH(QString, categoria);
-        QFETCH(QString, total);
-        QFETCH(QString, descuento);
-        QFETCH(QString, forma);
-        QFETCH(QString, metodo);
-        QFETCH(QDateTime, fecha);
-        QFETCH(QDateTime, timbrado);
+        QFETCH(QString, esperado);
+        const QStringList e = esperado.split(QLatin1Char('|'));
+        const QString uuid = e.at(0), tipo = e.at(1), total = e.at(3), descuento = e.at(4), forma = e.at(5),
+                      metodo = e.at(6);
+        const QString categoria = e.at(2) == QLatin1String("F")   ? TComprobante::CATEGORIA_FACTURA
+                                  : e.at(2) == QLatin1String("N") ? TComprobante::CATEGORIA_NOMINA
+                                                                  : TComprobante::CATEGORIA_PAGO;
+        const QDateTime fecha = QDateTime::fromString(e.at(7), Qt::ISODate);
+        const QDateTime timbrado = QDateTime::fromString(e.at(8), Qt::ISODate);
         TCarpetaPrograma programa;
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         const TNegocio negocio = negocioDePrueba(conexion);
@@ -527,83 +470,48 @@ private slots:
         QVERIFY(!TCliente::getByRFC(QStringLiteral("COSC8001137NA"), otro, conexion));
     }
 
+    // Receipt and employee fields joined by "|"; perceptions, deductions, other
+    // payments and disabilities one per ";".
     void nomina_data()
     {
         QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QStringList>("recibo");
-        QTest::addColumn<QStringList>("empleado");
-        QTest::addColumn<QStringList>("percepciones");
-        QTest::addColumn<QStringList>("deducciones");
-        QTest::addColumn<QStringList>("otrosPagos");
-        QTest::addColumn<QStringList>("incapacidades");
+        QTest::addColumn<QString>("recibo");
+        QTest::addColumn<QString>("empleado");
+        QTest::addColumn<QString>("percepciones");
+        QTest::addColumn<QString>("deducciones");
+        QTest::addColumn<QString>("otrosPagos");
+        QTest::addColumn<QString>("incapacidades");
         QTest::newRow("ejemplo SAT")
             << "cfdv40-nomina12.xml"
-            << QStringList{"O",       "2016-10-15", "2016-10-01",     "2016-10-15",   "15",
-                           "123.45",  "123.45",     "123.45",         "123.45",       "123.45",
-                           "123.45",  "123.45",     "123.45",         "123.45",       "123.45",
-                           "2",       "1234567890", "E23-12345-12-1", "AAA010101AAA", "OAAJ840102HJCVRN00",
-                           "P3Y2M23D"}
-            << QStringList{"OAAJ840102HJCVRN00",
-                           "001",
-                           "123456789012345",
-                           "03",
-                           "01",
-                           "02",
-                           "04",
-                           "001",
-                           "Programador",
-                           "3",
-                           "123.45",
-                           "123.45",
-                           "2013-04-11",
-                           "2",
-                           "1234567890",
-                           "Sí",
-                           "AGU"}
-            << QStringList{"001 AAA Sueldo Regular 89 90", "005 BBB Sueldo Regular 89 90"}
-            << QStringList{"001 XXX Deduccion Semanal 10", "100 YYY Deduccion Semanal 10"}
-            << QStringList{"001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56",
-                           "002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"}
-            << QStringList{"1 01 22.45", "2 02 22.45"};
-        QTest::newRow("compensacion") << "cfdi40-nomina-compensacion-valid.xml"
-                                      << QStringList{"O",     "2026-01-14", "2026-01-01",  "2026-01-15", "15",
-                                                     "15000", "2689.23",    "263.63",      "15000",      "15000",
-                                                     "0",     "<vacío>",    "<vacío>",     "416.98",     "2272.25",
-                                                     "0",     "",           "A0000000000", "",           "",
-                                                     "P63W"}
-                                      << QStringList{"XAXX010101HDFXXX01",
-                                                     "0001",
-                                                     "00000000000",
-                                                     "02",
-                                                     "01",
-                                                     "01",
-                                                     "04",
-                                                     "Ninguno",
-                                                     "Ninguno",
-                                                     "1",
-                                                     "1050.68",
-                                                     "1000",
-                                                     "2024-10-28",
-                                                     "0",
-                                                     "",
-                                                     "No",
-                                                     "CMX"}
-                                      << QStringList{"001 001 Sueldo 15000 0"}
-                                      << QStringList{"001 052 I.M.S.S. 416.98", "002 045 I.S.R. mes 2272.25"}
-                                      << QStringList{"999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>",
-                                                     "002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>",
-                                                     "004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"}
-                                      << QStringList{};
+            << "O|2016-10-15|2016-10-01|2016-10-15|15|123.45|123.45|123.45|123.45|123.45|123.45|123.45|123.45|"
+               "123.45|123.45|2|1234567890|E23-12345-12-1|AAA010101AAA|OAAJ840102HJCVRN00|P3Y2M23D"
+            << "OAAJ840102HJCVRN00|001|123456789012345|03|01|02|04|001|Programador|3|123.45|123.45|2013-04-11|2|"
+               "1234567890|Sí|AGU"
+            << "001 AAA Sueldo Regular 89 90;005 BBB Sueldo Regular 89 90"
+            << "001 XXX Deduccion Semanal 10;100 YYY Deduccion Semanal 10"
+            << "001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56;"
+               "002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"
+            << "1 01 22.45;2 02 22.45";
+        QTest::newRow("compensacion")
+            << "cfdi40-nomina-compensacion-valid.xml"
+            << "O|2026-01-14|2026-01-01|2026-01-15|15|15000|2689.23|263.63|15000|15000|0|<vacío>|<vacío>|416.98|"
+               "2272.25|0||A0000000000|||P63W"
+            << "XAXX010101HDFXXX01|0001|00000000000|02|01|01|04|Ninguno|Ninguno|1|1050.68|1000|2024-10-28|0||No|CMX"
+            << "001 001 Sueldo 15000 0"
+            << "001 052 I.M.S.S. 416.98;002 045 I.S.R. mes 2272.25"
+            << "999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>;002 035 Subs al Empleo mes 0 0 <vacío> 0 "
+               "<vacío>;004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"
+            << "";
     }
     void nomina()
     {
         QFETCH(QString, archivo);
-        QFETCH(QStringList, recibo);
-        QFETCH(QStringList, empleado);
-        QFETCH(QStringList, percepciones);
-        QFETCH(QStringList, deducciones);
-        QFETCH(QStringList, otrosPagos);
-        QFETCH(QStringList, incapacidades);
+        QFETCH(QString, recibo);
+        QFETCH(QString, empleado);
+        QFETCH(QString, percepciones);
+        QFETCH(QString, deducciones);
+        QFETCH(QString, otrosPagos);
+        QFETCH(QString, incapacidades);
         TCarpetaPrograma programa;
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         const TNegocio negocio = negocioDePrueba(conexion);
@@ -634,7 +542,8 @@ private slots:
                               r.getRegistropatronal(),
                               r.getRfcpatronorigen(),
                               r.getCurpemisor(),
-                              r.getAntiguedad()}),
+                              r.getAntiguedad()})
+                     .join(QLatin1Char('|')),
                  recibo);
         QCOMPARE(r.getUuid(), c.getUuid());
         QCOMPARE(r.getTotal(), c.getTotal());
@@ -656,7 +565,8 @@ private slots:
                               e->getPuesto(), QString::number(e->getRiesgopuesto()), e->getSalariobasecotapor(),
                               texto(e->valor(TEmpleado::col_Salariodiariointegrado)),
                               e->getFechainiciorelacionlaboral().toString(Qt::ISODate), QString::number(e->getBanco()),
-                              e->getClabe(), e->getSindicalizado(), e->getClaveentfed()}),
+                              e->getClabe(), e->getSindicalizado(), e->getClaveentfed()})
+                     .join(QLatin1Char('|')),
                  empleado);
         QCOMPARE(e->getIdnegocioId(), negocio.getIdnegocio());
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
@@ -668,12 +578,12 @@ private slots:
                           .arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
                                texto(p.valor(TPercepcion::col_Importegravado)),
                                texto(p.valor(TPercepcion::col_Importeexcento)));
-        QCOMPARE(leidas, percepciones);
+        QCOMPARE(leidas.join(QLatin1Char(';')), percepciones);
         leidas.clear();
         for (const TDeduccion& x : TDeduccion::busca(TDeduccion::columna(TDeduccion::col_Reciboj) == r, conexion))
             leidas << QStringLiteral("%1 %2 %3 %4")
                           .arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(), x.getImportegravado().texto());
-        QCOMPARE(leidas, deducciones);
+        QCOMPARE(leidas.join(QLatin1Char(';')), deducciones);
         leidas.clear();
         for (const TOtropago& o : TOtropago::busca(TOtropago::columna(TOtropago::col_Idrecibonomina) == r, conexion))
             leidas << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
@@ -681,14 +591,14 @@ private slots:
                                texto(o.valor(TOtropago::col_Importe)), texto(o.valor(TOtropago::col_Subsidiocausado)),
                                texto(o.valor(TOtropago::col_Saldoafavor)), QString::number(o.getAnio()),
                                texto(o.valor(TOtropago::col_Remanentesalfav)));
-        QCOMPARE(leidas, otrosPagos);
+        QCOMPARE(leidas.join(QLatin1Char(';')), otrosPagos);
         leidas.clear();
         for (const TIncapacidad& i :
              TIncapacidad::busca(TIncapacidad::columna(TIncapacidad::col_Idrecibonomina) == r, conexion))
             leidas << QStringLiteral("%1 %2 %3")
                           .arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
                                i.getImportemonetario().texto());
-        QCOMPARE(leidas, incapacidades);
+        QCOMPARE(leidas.join(QLatin1Char(';')), incapacidades);
 
         // A second receipt of the same employee links the stored employee.
         const TComprobante otro = guardaArchivo(archivo, conexion, negocio);

@@ -149,25 +149,20 @@ private slots:
         QTest::addColumn<QStringList>("cargados");
         QTest::addColumn<QStringList>("conMenu");
         // Names sort by the file system's order (by name), BridgeTXT.bpl never counts.
-        QTest::newRow("reportes y puente")
-            << QStringList{QStringLiteral("Reportes.bpl"), QStringLiteral("BridgeTXT.bpl")}
-            << QStringList{QStringLiteral("Reportes")} << QStringList{QStringLiteral("Reportes")}
-            << QStringList{QStringLiteral("Reportes")};
-        QTest::newRow("todo .bpl se quita")
-            << QStringList{QStringLiteral("a.bpl.bpl")} << QStringList{QStringLiteral("a")}
-            << QStringList{QStringLiteral("a")} << QStringList{QStringLiteral("a")};
-        QTest::newRow("clase con otro nombre")
-            << QStringList{QStringLiteral("Ajeno.bpl")} << QStringList{QStringLiteral("Ajeno")}
-            << QStringList{QStringLiteral("Ajeno")} << QStringList();
-        QTest::newRow("sin GetMenuItems")
-            << QStringList{QStringLiteral("SinMenu.bpl")} << QStringList{QStringLiteral("SinMenu")}
-            << QStringList{QStringLiteral("SinMenu")} << QStringList();
-        QTest::newRow("símbolo que falta")
-            << QStringList{QStringLiteral("SinSimbolo.bpl")} << QStringList{QStringLiteral("SinSimbolo")}
-            << QStringList() << QStringList();
-        QTest::newRow("no es un paquete") << QStringList{QStringLiteral("Roto.bpl")}
-                                          << QStringList{QStringLiteral("Roto")} << QStringList() << QStringList();
-        QTest::newRow("sin carpeta Plugins") << QStringList() << QStringList() << QStringList() << QStringList();
+        const auto f = [](const char* caso, const char* archivos, const char* probados, const char* cargados,
+                          const char* conMenu) {
+            const auto lista = [](const char* t) {
+                return QString::fromUtf8(t).split(QLatin1Char(','), Qt::SkipEmptyParts);
+            };
+            QTest::newRow(caso) << lista(archivos) << lista(probados) << lista(cargados) << lista(conMenu);
+        };
+        f("reportes y puente", "Reportes.bpl,BridgeTXT.bpl", "Reportes", "Reportes", "Reportes");
+        f("todo .bpl se quita", "a.bpl.bpl", "a", "a", "a");
+        f("clase con otro nombre", "Ajeno.bpl", "Ajeno", "Ajeno", "");
+        f("sin GetMenuItems", "SinMenu.bpl", "SinMenu", "SinMenu", "");
+        f("símbolo que falta", "SinSimbolo.bpl", "SinSimbolo", "", "");
+        f("no es un paquete", "Roto.bpl", "Roto", "", "");
+        f("sin carpeta Plugins", "", "", "", "");
     }
     void cargaPaquetes()
     {
@@ -218,24 +213,6 @@ private slots:
         Modulos::cargaModulos(lista, carpeta.ruta(), alMenu);
         QCOMPARE(nombres(lista), probados);
         QVERIFY(menus.isEmpty());
-    }
-
-    void convierteModulo_data()
-    {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("codigo");
-        QTest::newRow("reportes") << NOMBRE_REPORTES << CODIGO_REPORTES;
-        QTest::newRow("facturación 4.0 tiene el suyo") << NOMBRE_FACTURACION_40 << CODIGO_FACTURACION_40;
-        QTest::newRow("nómina 4.0 comparte") << NOMBRE_NOMINA_40 << CODIGO_NOMINA;
-        QTest::newRow("bridge 4.0 comparte") << NOMBRE_BRIDGE_TXT_40 << CODIGO_BRIDGE_TXT;
-        QTest::newRow("sin derecho") << QStringLiteral("ComprobanteFiscal") << QString();
-        QTest::newRow("distingue mayúsculas") << QStringLiteral("reportes") << QString();
-    }
-    void convierteModulo()
-    {
-        QFETCH(QString, nombre);
-        QFETCH(QString, codigo);
-        QCOMPARE(Modulos::convierteModulo(nombre), codigo);
     }
 
     void menuYAlturas()
@@ -298,15 +275,16 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("emisor");
         QTest::addColumn<QString>("lateral");
-        QTest::newRow("abrir") << QStringLiteral("GetVentanaEjemploFrm") << QStringLiteral("EjemploPrincipal")
-                               << QString() << QStringLiteral("MainFrm") << QStringLiteral("EjemploSubMenu");
-        QTest::newRow("acción") << QStringLiteral("GetVentanaEjemploFrm_3") << QStringLiteral("EjemploPrincipal")
-                                << QStringLiteral("3") << QStringLiteral("MainFrm") << QStringLiteral("EjemploSubMenu");
-        QTest::newRow("configuración") << QStringLiteral("GetVentanaEjemploFrm_Configuracion")
-                                       << QStringLiteral("EjemploConfiguracion") << QStringLiteral("Limpia")
-                                       << QStringLiteral("EjemploConfiguracion") << QString();
-        QTest::newRow("ventana desconocida")
-            << QStringLiteral("GetVentanaNadaFrm") << QString() << QString() << QString() << QString();
+        const auto f = [](const char* caso, const char* componente, const char* contenido, const char* texto,
+                          const char* emisor, const char* lateral) {
+            QTest::newRow(caso) << QString::fromUtf8(componente) << QString::fromUtf8(contenido)
+                                << QString::fromUtf8(texto) << QString::fromUtf8(emisor) << QString::fromUtf8(lateral);
+        };
+        f("abrir", "GetVentanaEjemploFrm", "EjemploPrincipal", "", "MainFrm", "EjemploSubMenu");
+        f("acción", "GetVentanaEjemploFrm_3", "EjemploPrincipal", "3", "MainFrm", "EjemploSubMenu");
+        f("configuración", "GetVentanaEjemploFrm_Configuracion", "EjemploConfiguracion", "Limpia",
+          "EjemploConfiguracion", "");
+        f("ventana desconocida", "GetVentanaNadaFrm", "", "", "", "");
     }
     void despacho()
     {

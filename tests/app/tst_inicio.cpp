@@ -143,14 +143,6 @@ private slots:
         QVERIFY(QString::fromUtf8(log.readAll()).contains(apartados.first()));
     }
 
-    void temporizadorReal()
-    {
-        TCarpetaPrograma programa;
-        Arranque::creaVentanas(programa.ruta());
-        QTRY_VERIFY_WITH_TIMEOUT(WizardFrm->isVisible(), 10000);
-        QVERIFY(!SplashFrm);
-    }
-
     // The wizard closed without a sign-in ends the program, unless it was
     // opened over the main window; closed after one, the main window shows.
     void cierreDelAsistente_data()

@@ -1,3 +1,4 @@
+#include "CarpetaPrograma.h"
 #include "TArchivoZip.h"
 #include "ZipPrueba.h"
 
@@ -24,12 +25,6 @@ void escribe(const QString& ruta, const QByteArray& datos)
     f.write(datos);
 }
 
-QByteArray lee(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Every file below a folder with its bytes, by relative path.
 QMap<QString, QByteArray> contenido(const QString& carpeta)
 {
@@ -37,7 +32,7 @@ QMap<QString, QByteArray> contenido(const QString& carpeta)
     QDirIterator it(carpeta, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString ruta = it.next();
-        mapa.insert(QDir(carpeta).relativeFilePath(ruta), lee(ruta));
+        mapa.insert(QDir(carpeta).relativeFilePath(ruta), TCarpetaPrograma::lee(ruta));
     }
     return mapa;
 }
@@ -167,7 +162,7 @@ private slots:
         escribe(dir.filePath(QStringLiteral("o/a.bin")), datosVariados(200000));
         const QString archivo = dir.filePath(QStringLiteral("a.zip"));
         TArchivoZip::comprime(archivo, dir.filePath(QStringLiteral("o")), QString(), QStringLiteral("kaLumi"), cifrado);
-        QByteArray bytes = lee(archivo);
+        QByteArray bytes = TCarpetaPrograma::lee(archivo);
         if (cortado) {
             bytes.truncate(bytes.size() / 2);
         } else {

@@ -49,10 +49,8 @@ QString guardadaDe(const QString& rfc, int indice)
 
 QStringList lineasLog()
 {
-    QFile log(Logmanager::archivoLog(Sistema::exePath));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace

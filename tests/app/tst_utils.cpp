@@ -5,7 +5,6 @@
 #include "Prompter.h"
 #include "RegistroPrueba.h"
 #include "Signerutils.h"
-#include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TCadenaConexion.h"
@@ -113,9 +112,7 @@ private slots:
             QFAIL(qPrintable(Errores::describe(e)));
         }
         QVERIFY(respuestas.textos().isEmpty());
-        QFile log(Logmanager::archivoLog(carpeta.ruta()));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().contains("ECifrado error raised"));
+        QVERIFY(carpeta.log().contains(QStringLiteral("ECifrado error raised")));
     }
 
     // The registration array, its fields split at ";".

@@ -5,7 +5,6 @@
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
-#include "Logmanager.h"
 #include "RegistroPrueba.h"
 #include "Rutas.h"
 #include "Signerutils.h"
@@ -58,18 +57,10 @@ NuevoNegocio::TDatos datosEscuela()
     return d;
 }
 
-QByteArray leeArchivo(const QString& ruta)
-{
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        qFatal("No se pudo leer %s", qPrintable(ruta));
-    return archivo.readAll();
-}
-
 // What the wizard reads from the resource package for a new business.
 QByteArray plantilla()
 {
-    return leeArchivo(TCarpetaPrograma::plantillaNegocio());
+    return TCarpetaPrograma::lee(TCarpetaPrograma::plantillaNegocio());
 }
 const QByteArray LOGO("logo de prueba");
 
@@ -96,17 +87,6 @@ struct TProgramaConRegistro : TCarpetaPrograma {
         TBaseDatosLocalFrm::creaTablas(archivo(DB_USUARIOS));
     }
 };
-
-QByteArray bytesDe(const QString& ruta)
-{
-    QFile archivo(ruta);
-    return archivo.open(QIODevice::ReadOnly) ? archivo.readAll() : QByteArray();
-}
-
-QString textoLog(const QString& carpeta)
-{
-    return QString::fromUtf8(bytesDe(Logmanager::archivoLog(carpeta)));
-}
 
 // A copy of a whole program folder (the engine's folder is a link).
 void copiaCarpeta(const QString& origen, const QString& destino)
@@ -266,7 +246,7 @@ private slots:
         const NuevoNegocio::TDatos datos = datosEscuela();
         const TConexionSesion conexion = creaNegocio(datos);
         Conexiones::cierra(conexion);
-        const QByteArray antes = bytesDe(conexion.getDatabase());
+        const QByteArray antes = TCarpetaPrograma::lee(conexion.getDatabase());
         QVERIFY(!antes.isEmpty());
 
         std::unique_ptr<RegistroPrueba::TBloqueo> bloqueo;
@@ -286,12 +266,12 @@ private slots:
         }
         bloqueo.reset();
 
-        QCOMPARE(bytesDe(conexion.getDatabase()), antes);
+        QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
         const QString carpeta = QFileInfo(conexion.getDatabase()).absolutePath();
         QCOMPARE(QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral("*")}, QDir::Files),
                  QStringList{DB_SISTEMA_NOMBRE});
         QCOMPARE(registroLocal().getEmpresas().size(), 1);
-        QVERIFY(textoLog(programa.ruta()).contains(QStringLiteral("EBaseDatos error raised")));
+        QVERIFY(programa.log().contains(QStringLiteral("EBaseDatos error raised")));
         QVERIFY(TNegocio::getByRFC(datos.rfc, conexion));
     }
 
@@ -310,7 +290,7 @@ private slots:
         const QString rutaOriginal = original->ruta();
         const TConexionSesion conexion = creaNegocio(datosEscuela());
         Conexiones::cierra(conexion);
-        const QByteArray antes = bytesDe(conexion.getDatabase());
+        const QByteArray antes = TCarpetaPrograma::lee(conexion.getDatabase());
 
         QTemporaryDir otra;
         const QString destino = otra.filePath(QStringLiteral("Velkor copia"));
@@ -333,7 +313,7 @@ private slots:
                  QStringLiteral("Escuela Kemper, la copia"));
         Conexiones::cierraHilo();
         if (copiada)
-            QCOMPARE(bytesDe(conexion.getDatabase()), antes);
+            QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
         limpiaSesion();
     }
 

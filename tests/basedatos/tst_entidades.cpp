@@ -191,18 +191,15 @@ private slots:
     {
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("guardado");
-        QTest::newRow("seis decimales") << "1234567890.123456"
-                                        << "1234567890.123456";
-        QTest::newRow("diez centavos") << "0.10"
-                                       << "0.100000";
-        QTest::newRow("millonesimo negativo") << "-0.000001"
-                                              << "-0.000001";
-        QTest::newRow("maximo") << "999999999999.999999"
-                                << "999999999999.999999";
-        QTest::newRow("minimo") << "-999999999999.999999"
-                                << "-999999999999.999999";
-        QTest::newRow("cero") << "0"
-                              << "0.000000";
+        const auto f = [](const char* caso, const char* texto, const char* guardado) {
+            QTest::newRow(caso) << QString::fromLatin1(texto) << QString::fromLatin1(guardado);
+        };
+        f("seis decimales", "1234567890.123456", "1234567890.123456");
+        f("diez centavos", "0.10", "0.100000");
+        f("millonesimo negativo", "-0.000001", "-0.000001");
+        f("maximo", "999999999999.999999", "999999999999.999999");
+        f("minimo", "-999999999999.999999", "-999999999999.999999");
+        f("cero", "0", "0.000000");
     }
     void importesExactos()
     {

@@ -434,8 +434,6 @@ private slots:
         f("archivo que no existe", "EEntradaSalida", "No se pudo abrir",
           [] { TDocumentoXML::desdeArchivo(ruta("no-existe.xml")); });
         f("una carpeta", "EEntradaSalida", "propios", [] { TDocumentoXML::desdeArchivo(ruta("propios")); });
-        f("3.2 de archivo que no existe", "EEntradaSalida", "No se pudo abrir",
-          [] { Cfdv32::LoadComprobante(ruta("no-existe.xml")); });
         f("4.0 sobre un 3.3", "EXML",
           "Se esperaba el elemento Comprobante de http://www.sat.gob.mx/cfd/4 y se encontró cfdi:Comprobante de "
           "http://www.sat.gob.mx/cfd/3.",
@@ -452,8 +450,6 @@ private slots:
         f("documento vacío", "EXML", "y no hay ninguno", [] { Cfdv33::GetComprobante(TDocumentoXML()); });
         f("índice fuera", "EXML", "Índice 3 fuera de la lista de 3 elementos.",
           [] { v33("cfdi33-valid.xml").Get_Conceptos().Get_Concepto(3); });
-        f("índice de lista vacía", "EXML", "Índice 0 fuera de la lista de 0 elementos.",
-          [] { v40("cfdi40-real.xml").Get_CfdiRelacionados().Get_CfdiRelacionados(0); });
         f("entero ausente", "EConversion", "Falta el atributo Año",
           [] { v40("cfdi40-real.xml").Get_InformacionGlobal().Get_Anio(); });
         f("escribir en vista vacía", "EXML", "No se puede escribir el atributo x",

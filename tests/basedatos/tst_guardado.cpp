@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 QString ruta(const QString& archivo)
@@ -102,7 +104,20 @@ QList<TDesgloseimpuesto> desgloseDelComprobante(const TComprobante& c, const TCo
 
 class TstGuardado : public QObject {
     Q_OBJECT
+    // A fresh program folder and business database for every test.
+    std::unique_ptr<TCarpetaPrograma> m_programa;
+    TConexionSesion m_conexion;
+    TNegocio m_negocio;
+
 private slots:
+    void init()
+    {
+        m_programa = std::make_unique<TCarpetaPrograma>();
+        m_conexion = m_programa->nuevaBaseNegocio();
+        m_negocio = negocioDePrueba(m_conexion);
+    }
+    void cleanup() { m_programa.reset(); }
+
     // A voucher is stored as its file says: the header (one row a file:
     // uuid|type|category|total|discount|form|method|issued|stamped), then
     // every line with its taxes and the voucher's breakdown.
@@ -148,18 +163,15 @@ private slots:
                                                                   : TComprobante::CATEGORIA_PAGO;
         const QDateTime fecha = QDateTime::fromString(e.at(7), Qt::ISODate);
         const QDateTime timbrado = QDateTime::fromString(e.at(8), Qt::ISODate);
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
         const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(archivo));
-        const int id = guardaDocumento(documento, conexion, negocio).getIdcomprobante();
+        const int id = guardaDocumento(documento, m_conexion, m_negocio).getIdcomprobante();
 
-        const std::unique_ptr<TComprobante> c = TComprobante::getById(id, conexion);
+        const std::unique_ptr<TComprobante> c = TComprobante::getById(id, m_conexion);
         QVERIFY(c);
         const Cfdv33::TComprobanteComun raiz(documento.raiz());
         QCOMPARE(c->getUuid(), uuid);
         if (!uuid.isEmpty())
-            QCOMPARE(TComprobante::getByUUIDAndNegocio(uuid.toLower(), negocio, conexion)->getIdcomprobante(), id);
+            QCOMPARE(TComprobante::getByUUIDAndNegocio(uuid.toLower(), m_negocio, m_conexion)->getIdcomprobante(), id);
         QCOMPARE(c->getComprobantexml(), documento.bytes());
         QVERIFY(c->getPathxml().endsWith(uuid + QStringLiteral(".xml")));
         QCOMPARE(c->getVersion().texto(1), raiz.Get_Version());
@@ -186,7 +198,7 @@ private slots:
             QCOMPARE(c->getFechacreacion(), timbrado);
         QCOMPARE(c->getFechacancelacion(), TComprobante::fechaSinCancelar());
         QCOMPARE(c->getEstatus(), TComprobante::ESTADO_FACTURA_ACTIVA);
-        QCOMPARE(c->getNegocioId(), negocio.getIdnegocio());
+        QCOMPARE(c->getNegocioId(), m_negocio.getIdnegocio());
         QCOMPARE(c->getUltimamodificacionpor(), 7);
         QCOMPARE(c->getRfcreceptor(), raiz.hijoPropio("Receptor").atributo("Rfc").trimmed());
         QCOMPARE(c->getCliente()->getDatosfiscales()->getRfc(), c->getRfcreceptor());
@@ -197,7 +209,7 @@ private slots:
         // writes, in document order.
         using L = TComprobanteconcepto;
         using D = TDesgloseimpuesto;
-        const QList<L> lineas = de<L>(*c, L::col_Idcomprobante, conexion);
+        const QList<L> lineas = de<L>(*c, L::col_Idcomprobante, m_conexion);
         const QList<TNodoXML> conceptos = documento.raiz().hijoPropio("Conceptos").hijosPropios("Concepto");
         QCOMPARE(lineas.size(), conceptos.size());
         for (int i = 0; i < lineas.size(); ++i) {
@@ -215,7 +227,7 @@ private slots:
             QCOMPARE(l.getObjetoimp(), x.atributo("ObjetoImp"));
             QCOMPARE(l.getIdconcepto()->getDescripcion(), x.atributo("Descripcion"));
             QCOMPARE(l.getIdconcepto()->getClaveprodserv(), x.atributo("ClaveProdServ"));
-            QCOMPARE(l.getIdconcepto()->getNegocioId(), negocio.getIdnegocio());
+            QCOMPARE(l.getIdconcepto()->getNegocioId(), m_negocio.getIdnegocio());
 
             QList<QPair<QString, TNodoXML>> esperados;
             const TNodoXML impuestos = x.hijoPropio("Impuestos");
@@ -223,7 +235,7 @@ private slots:
                 esperados.append({TImpuesto::TIPO_IMPUESTO_TRASLADADO, t});
             for (const TNodoXML& r : impuestos.hijoPropio("Retenciones").hijosPropios("Retencion"))
                 esperados.append({TImpuesto::TIPO_IMPUESTO_RETENIDO, r});
-            const QList<D> filas = D::busca(D::columna(D::col_Comprobanteconcepto) == l, conexion);
+            const QList<D> filas = D::busca(D::columna(D::col_Comprobanteconcepto) == l, m_conexion);
             QCOMPARE(filas.size(), esperados.size());
             for (int j = 0; j < filas.size(); ++j) {
                 const D& d = filas.at(j);
@@ -247,7 +259,7 @@ private slots:
                     pedimentos << parte.atributo("Descripcion") + QLatin1Char(' ') + p.atributo("NumeroPedimento");
             QStringList guardados;
             for (const TPedimentoaduanal& p : TPedimentoaduanal::busca(
-                     TPedimentoaduanal::columna(TPedimentoaduanal::col_Idcomprobanteconcepto) == l, conexion))
+                     TPedimentoaduanal::columna(TPedimentoaduanal::col_Idcomprobanteconcepto) == l, m_conexion))
                 guardados << (p.getParte() ? p.getParte()->getDescripcion() + QLatin1Char(' ') : QString()) +
                                  p.getNumeropedimento();
             QCOMPARE(guardados, pedimentos);
@@ -261,7 +273,7 @@ private slots:
         for (const TNodoXML& t : impuestos.hijoPropio("Traslados").hijosPropios("Traslado"))
             esperados.append({TImpuesto::TIPO_IMPUESTO_TRASLADADO, t});
         QList<D> filas;
-        for (const D& d : desgloseDelComprobante(*c, conexion))
+        for (const D& d : desgloseDelComprobante(*c, m_conexion))
             if (!d.getClaveimpuesto().isEmpty())
                 filas << d;
         QCOMPARE(filas.size(), esperados.size());
@@ -281,11 +293,8 @@ private slots:
 
     void comprobanteCompleto40()
     {
-        TCarpetaPrograma programa;
-        programa.instalaCatalogo();
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
-        const TComprobante c = guardaArchivo(QStringLiteral("propios/completo-40.xml"), conexion, negocio);
+        m_programa->instalaCatalogo();
+        const TComprobante c = guardaArchivo(QStringLiteral("propios/completo-40.xml"), m_conexion, m_negocio);
 
         QCOMPARE(
             (QStringList{c.getExportacion(), c.getFacatradquirente(), c.getPeriodicidadglobal(), c.getMesesglobal(),
@@ -299,7 +308,7 @@ private slots:
 
         // The receiver as a customer of the business, with its fiscal address.
         const std::shared_ptr<TCliente> cliente = c.getCliente();
-        QCOMPARE(cliente->getNegocioId(), negocio.getIdnegocio());
+        QCOMPARE(cliente->getNegocioId(), m_negocio.getIdnegocio());
         const std::shared_ptr<TDatosfiscales> fiscales = cliente->getDatosfiscales();
         const std::shared_ptr<TDireccion> direccion = fiscales->getDireccion();
         QCOMPARE((QStringList{cliente->getUsocfdi(), cliente->getPersona()->getNombre(), fiscales->getRazon(),
@@ -310,16 +319,16 @@ private slots:
                                 "001 - Aguascalientes"));
 
         QStringList relacionados;
-        for (const TCfdirelacionado& r : de<TCfdirelacionado>(c, TCfdirelacionado::col_Comprobante, conexion))
+        for (const TCfdirelacionado& r : de<TCfdirelacionado>(c, TCfdirelacionado::col_Comprobante, m_conexion))
             relacionados << r.getTiporelacion() + QLatin1Char(' ') + r.getUuid();
         QCOMPARE(relacionados, QStringList({QStringLiteral("04 A39DA66B-52CA-49E3-879B-5C05185B0EF7"),
                                             QStringLiteral("04 ED1752FE-E865-4FF2-BFE1-0F552E770DC9"),
                                             QStringLiteral("07 96B0ED9E-4F1A-43B0-B720-F77663891C68")}));
-        QCOMPARE(TCfdirelacionado::getByUUID(QStringLiteral(" ed1752fe-e865-4ff2-bfe1-0f552e770dc9"), conexion).size(),
-                 1);
+        QCOMPARE(
+            TCfdirelacionado::getByUUID(QStringLiteral(" ed1752fe-e865-4ff2-bfe1-0f552e770dc9"), m_conexion).size(), 1);
 
         using L = TComprobanteconcepto;
-        const QList<L> lineas = de<L>(c, L::col_Idcomprobante, conexion);
+        const QList<L> lineas = de<L>(c, L::col_Idcomprobante, m_conexion);
         QCOMPARE(lineas.size(), 2);
         const L& primera = lineas.at(0);
         QCOMPARE(
@@ -334,13 +343,13 @@ private slots:
 
         // The part: a product of the business under the line's product, with its customs entry.
         const std::unique_ptr<TConcepto> parte =
-            TConcepto::getByDescripcion_Negocio(QStringLiteral("Tornillo de ejemplo"), negocio, conexion, true);
+            TConcepto::getByDescripcion_Negocio(QStringLiteral("Tornillo de ejemplo"), m_negocio, m_conexion, true);
         QVERIFY(parte);
         QCOMPARE(parte->getConceptoPadreId(), lineas.at(0).getIdconceptoId());
         QCOMPARE(parte->getPrecioventa().texto(2), QStringLiteral("0.20"));
         QCOMPARE(parte->getNumidentificacion(), QStringLiteral("P-1"));
         const QList<TPedimentoaduanal> pedimentos =
-            de<TPedimentoaduanal>(c, TPedimentoaduanal::col_Idcomprobante, conexion);
+            de<TPedimentoaduanal>(c, TPedimentoaduanal::col_Idcomprobante, m_conexion);
         QCOMPARE(pedimentos.size(), 1);
         QCOMPARE(pedimentos.at(0).getNumeropedimento(), QStringLiteral("21  47  3807  8003832"));
         QCOMPARE(pedimentos.at(0).getParteId(), parte->getIdconcepto());
@@ -348,7 +357,7 @@ private slots:
 
         // Breakdown of the voucher: federal rows, then the local ones.
         QStringList desglose;
-        for (const TDesgloseimpuesto& d : desgloseDelComprobante(c, conexion))
+        for (const TDesgloseimpuesto& d : desgloseDelComprobante(c, m_conexion))
             desglose << QStringLiteral("%1 %2 %3 %4 %5 %6")
                             .arg(d.getTipoimpuesto(), d.getNombre(), d.getTipofactor(),
                                  texto(d.valor(TDesgloseimpuesto::col_Tasa)),
@@ -364,11 +373,11 @@ private slots:
         // Catalogue taxes by abbreviation and rate: IVA at 16 %, exempt IVA, the
         // voucher's ISR withholding (no rate), the line's ISR at 10 %, IEPS, and
         // the two local taxes by their names.
-        QCOMPARE(TImpuesto::cuenta(TCondicion(), conexion), 7);
-        QVERIFY(TImpuesto::getBySiglaAndTasa(QStringLiteral("ISR"), TImpuesto::tasaRetenido(), conexion));
-        QVERIFY(TImpuesto::getBySiglaAndTasa(QStringLiteral("IVA"), std::nullopt, conexion));
+        QCOMPARE(TImpuesto::cuenta(TCondicion(), m_conexion), 7);
+        QVERIFY(TImpuesto::getBySiglaAndTasa(QStringLiteral("ISR"), TImpuesto::tasaRetenido(), m_conexion));
+        QVERIFY(TImpuesto::getBySiglaAndTasa(QStringLiteral("IVA"), std::nullopt, m_conexion));
         const std::unique_ptr<TImpuesto> isn =
-            TImpuesto::getBySiglaAndTasa(QStringLiteral("ISN"), TDecimal::desdeTexto(QStringLiteral("2")), conexion);
+            TImpuesto::getBySiglaAndTasa(QStringLiteral("ISN"), TDecimal::desdeTexto(QStringLiteral("2")), m_conexion);
         QVERIFY(isn);
         QCOMPARE(isn->getNombreimpuesto(), QStringLiteral("ISN"));
         QCOMPARE(isn->getTipoimpuesto(), TImpuesto::TIPO_IMPUESTO_RETENIDO);
@@ -391,13 +400,10 @@ private slots:
     {
         QFETCH(QString, archivo);
         QFETCH(QStringList, locales);
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
-        guardaArchivo(archivo, conexion, negocio);
-        const QMap<QString, int> antes = cuentaFilas(conexion);
-        const TComprobante segundo = guardaArchivo(archivo, conexion, negocio);
-        const QMap<QString, int> despues = cuentaFilas(conexion);
+        guardaArchivo(archivo, m_conexion, m_negocio);
+        const QMap<QString, int> antes = cuentaFilas(m_conexion);
+        const TComprobante segundo = guardaArchivo(archivo, m_conexion, m_negocio);
+        const QMap<QString, int> despues = cuentaFilas(m_conexion);
         for (const char* catalogo : {"IMPUESTO", "UNIDADMEDIDA", "CONCEPTO", "FORMAPAGO", "METODOPAGO", "CLIENTE",
                                      "DATOSFISCALES", "PERSONA", "CODIGOPOSTAL", "DIRECCION"})
             QVERIFY2(despues.value(QLatin1String(catalogo)) == antes.value(QLatin1String(catalogo)), catalogo);
@@ -410,7 +416,7 @@ private slots:
         // Local taxes are rows of the voucher without SAT code; the catalogue
         // keeps them by name and rate, as the kind they were first met.
         QStringList leidos;
-        for (const TDesgloseimpuesto& d : desgloseDelComprobante(segundo, conexion))
+        for (const TDesgloseimpuesto& d : desgloseDelComprobante(segundo, m_conexion))
             if (d.getClaveimpuesto().isEmpty())
                 leidos << QStringLiteral("%1 %2 %3 %4 %5")
                               .arg(d.getTipoimpuesto(), d.getNombre(), d.getTasa().texto(), d.getImporte().texto(),
@@ -423,18 +429,16 @@ private slots:
     // else, while each voucher keeps what it said.
     void mismoReceptorUnCliente()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
-        const TComprobante primero = guardaArchivo(QStringLiteral("cfdi33-valid.xml"), conexion, negocio);
-        const TComprobante segundo = guardaArchivo(QStringLiteral("cfdi40-real.xml"), conexion, negocio);
-        const TComprobante tercero = guardaArchivo(QStringLiteral("created-with-discounts-40.xml"), conexion, negocio);
+        const TComprobante primero = guardaArchivo(QStringLiteral("cfdi33-valid.xml"), m_conexion, m_negocio);
+        const TComprobante segundo = guardaArchivo(QStringLiteral("cfdi40-real.xml"), m_conexion, m_negocio);
+        const TComprobante tercero =
+            guardaArchivo(QStringLiteral("created-with-discounts-40.xml"), m_conexion, m_negocio);
 
-        QCOMPARE(TCliente::cuenta(TCondicion(), conexion), 1);
+        QCOMPARE(TCliente::cuenta(TCondicion(), m_conexion), 1);
         QCOMPARE(segundo.getClienteId(), primero.getClienteId());
         QCOMPARE(tercero.getClienteId(), primero.getClienteId());
         const std::unique_ptr<TCliente> cliente =
-            TCliente::getByRFC(QStringLiteral(" COSC8001137NA"), negocio, conexion);
+            TCliente::getByRFC(QStringLiteral(" COSC8001137NA"), m_negocio, m_conexion);
         QVERIFY(cliente);
         QCOMPARE(cliente->getUsocfdi(), QStringLiteral("G01"));
         QCOMPARE(cliente->getDatosfiscales()->getRazon(), QStringLiteral("CARLOS CORTES SOTO"));
@@ -447,8 +451,8 @@ private slots:
         // Another business of the same database has customers of its own.
         TNegocio otro;
         otro.setNombre(QStringLiteral("Otro"));
-        otro = TNegocio::saveOrUpdate(otro, TUnidadTrabajo(conexion, 1));
-        QVERIFY(!TCliente::getByRFC(QStringLiteral("COSC8001137NA"), otro, conexion));
+        otro = TNegocio::saveOrUpdate(otro, TUnidadTrabajo(m_conexion, 1));
+        QVERIFY(!TCliente::getByRFC(QStringLiteral("COSC8001137NA"), otro, m_conexion));
     }
 
     // Receipt and employee fields joined by "|"; perceptions, deductions, other
@@ -493,13 +497,10 @@ private slots:
         QFETCH(QString, deducciones);
         QFETCH(QString, otrosPagos);
         QFETCH(QString, incapacidades);
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
-        const TComprobante c = guardaArchivo(archivo, conexion, negocio);
+        const TComprobante c = guardaArchivo(archivo, m_conexion, m_negocio);
 
         using N = TNominacomprobante;
-        const QList<N> recibos = de<N>(c, N::col_Comprobante, conexion);
+        const QList<N> recibos = de<N>(c, N::col_Comprobante, m_conexion);
         QCOMPARE(recibos.size(), 1);
         const N& r = recibos.first();
         const auto d = [](const N& n, int col) { return texto(n.valor(col)); };
@@ -538,7 +539,7 @@ private slots:
         QCOMPARE(r.getFechacancelacion(), TComprobante::fechaSinCancelar());
 
         const QList<TNominacomprobanteempleado> enlaces = TNominacomprobanteempleado::busca(
-            TNominacomprobanteempleado::columna(TNominacomprobanteempleado::col_NominaComprobante) == r, conexion);
+            TNominacomprobanteempleado::columna(TNominacomprobanteempleado::col_NominaComprobante) == r, m_conexion);
         QCOMPARE(enlaces.size(), 1);
         const std::shared_ptr<TEmpleado> e = enlaces.first().getEmpleado();
         QCOMPARE((QStringList{e->getCurp(), e->getNumempleado(), e->getNumsegurosocial(), e->getTiporegimen(),
@@ -549,24 +550,24 @@ private slots:
                               e->getClabe(), e->getSindicalizado(), e->getClaveentfed()})
                      .join(QLatin1Char('|')),
                  empleado);
-        QCOMPARE(e->getIdnegocioId(), negocio.getIdnegocio());
+        QCOMPARE(e->getIdnegocioId(), m_negocio.getIdnegocio());
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
 
         QStringList leidas;
         for (const TPercepcion& p :
-             TPercepcion::busca(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == r, conexion))
+             TPercepcion::busca(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == r, m_conexion))
             leidas << QStringLiteral("%1 %2 %3 %4 %5")
                           .arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
                                texto(p.valor(TPercepcion::col_Importegravado)),
                                texto(p.valor(TPercepcion::col_Importeexcento)));
         QCOMPARE(leidas.join(QLatin1Char(';')), percepciones);
         leidas.clear();
-        for (const TDeduccion& x : TDeduccion::busca(TDeduccion::columna(TDeduccion::col_Reciboj) == r, conexion))
+        for (const TDeduccion& x : TDeduccion::busca(TDeduccion::columna(TDeduccion::col_Reciboj) == r, m_conexion))
             leidas << QStringLiteral("%1 %2 %3 %4")
                           .arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(), x.getImportegravado().texto());
         QCOMPARE(leidas.join(QLatin1Char(';')), deducciones);
         leidas.clear();
-        for (const TOtropago& o : TOtropago::busca(TOtropago::columna(TOtropago::col_Idrecibonomina) == r, conexion))
+        for (const TOtropago& o : TOtropago::busca(TOtropago::columna(TOtropago::col_Idrecibonomina) == r, m_conexion))
             leidas << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
                           .arg(o.getTipootropago(), o.getClave(), o.getConcepto(),
                                texto(o.valor(TOtropago::col_Importe)), texto(o.valor(TOtropago::col_Subsidiocausado)),
@@ -575,16 +576,16 @@ private slots:
         QCOMPARE(leidas.join(QLatin1Char(';')), otrosPagos);
         leidas.clear();
         for (const TIncapacidad& i :
-             TIncapacidad::busca(TIncapacidad::columna(TIncapacidad::col_Idrecibonomina) == r, conexion))
+             TIncapacidad::busca(TIncapacidad::columna(TIncapacidad::col_Idrecibonomina) == r, m_conexion))
             leidas << QStringLiteral("%1 %2 %3")
                           .arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
                                i.getImportemonetario().texto());
         QCOMPARE(leidas.join(QLatin1Char(';')), incapacidades);
 
         // A second receipt of the same employee links the stored employee.
-        const TComprobante otro = guardaArchivo(archivo, conexion, negocio);
-        QCOMPARE(TEmpleado::cuenta(TCondicion(), conexion), 1);
-        QCOMPARE(TNominacomprobante::cuenta(TCondicion(), conexion), 2);
+        const TComprobante otro = guardaArchivo(archivo, m_conexion, m_negocio);
+        QCOMPARE(TEmpleado::cuenta(TCondicion(), m_conexion), 1);
+        QCOMPARE(TNominacomprobante::cuenta(TCondicion(), m_conexion), 2);
         QVERIFY(otro.getIdcomprobante() != c.getIdcomprobante());
     }
 
@@ -592,42 +593,36 @@ private slots:
     // knows no emission date: the stamp date stands in.
     void nominaDeComprobanteGuardado()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
         TComprobante comprobante;
-        comprobante.setNegocio(negocio);
+        comprobante.setNegocio(m_negocio);
         comprobante.setUuid(QStringLiteral("3F2504E0-4F89-11D3-9A0C-0305E82C3301"));
         comprobante.setFechatimbrado(QDateTime(QDate(2016, 10, 16), QTime(9, 30)));
         comprobante.setTotal(TDecimal::desdeTexto(QStringLiteral("1000.10")));
-        comprobante = TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(conexion, 1));
+        comprobante = TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(m_conexion, 1));
 
         const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(QStringLiteral("cfdv40-nomina12.xml")));
         TSaveComprobante guardador{QString(), QString()};
-        guardador.setConexion(conexion);
+        guardador.setConexion(m_conexion);
         guardador.setUsuario(3);
         {
-            TPuntoGuardado punto(conexion);
-            guardador.guardarNomina(Nomina12::deComprobante(documento.raiz()).last(), comprobante, negocio);
+            TPuntoGuardado punto(m_conexion);
+            guardador.guardarNomina(Nomina12::deComprobante(documento.raiz()).last(), comprobante, m_negocio);
             punto.confirma();
         }
         const std::unique_ptr<TNominacomprobante> recibo = TNominacomprobante::buscaUno(
-            TNominacomprobante::columna(TNominacomprobante::col_Comprobante) == comprobante, conexion);
+            TNominacomprobante::columna(TNominacomprobante::col_Comprobante) == comprobante, m_conexion);
         QVERIFY(recibo);
         QCOMPARE(recibo->getFechaemision(), comprobante.getFechatimbrado());
         QCOMPARE(recibo->getUuid(), comprobante.getUuid());
         QCOMPARE(recibo->getTotal().texto(2), QStringLiteral("1000.10"));
         QCOMPARE(recibo->getUltimamodificacionpor(), 3);
-        QCOMPARE(TPercepcion::cuenta(TCondicion(), conexion), 2);
-        QVERIFY(TEmpleado::getByCURP(QStringLiteral("OAAJ840102HJCVRN00 "), conexion));
+        QCOMPARE(TPercepcion::cuenta(TCondicion(), m_conexion), 2);
+        QVERIFY(TEmpleado::getByCURP(QStringLiteral("OAAJ840102HJCVRN00 "), m_conexion));
     }
 
     void donataria()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
-        const TComprobante c = guardaArchivo(QStringLiteral("cfdv40-donat11.xml.xml"), conexion, negocio);
+        const TComprobante c = guardaArchivo(QStringLiteral("cfdv40-donat11.xml.xml"), m_conexion, m_negocio);
         const std::shared_ptr<TDonataria> d = c.getDonataria();
         QVERIFY(d);
         QCOMPARE(d->getVersion(), QStringLiteral("1.1"));
@@ -635,7 +630,7 @@ private slots:
         QCOMPARE(d->getFechaautorizacion(), QDateTime(QDate(1973, 4, 4), QTime(0, 0)));
         QVERIFY(d->getLeyenda().startsWith(QStringLiteral("Este comprobante ampara un donativo")));
         QVERIFY(d->getLeyenda().endsWith(QStringLiteral("en los términos de las disposiciones fiscales.")));
-        QCOMPARE(de<TCfdirelacionado>(c, TCfdirelacionado::col_Comprobante, conexion).size(), 1);
+        QCOMPARE(de<TCfdirelacionado>(c, TCfdirelacionado::col_Comprobante, m_conexion).size(), 1);
         // The business's own RFC in the file has a blank in front; the receiver is kept trimmed.
         QCOMPARE(c.getRfcreceptor(), QStringLiteral("BASJ600902KL9"));
     }
@@ -644,9 +639,6 @@ private slots:
     // all of it, and only it, when the caller keeps a batch transaction open.
     void fallaEnMedioNoDejaNada()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
         QFile archivo(ruta(QStringLiteral("cfdi40-nomina-compensacion-valid.xml")));
         QVERIFY(archivo.open(QIODevice::ReadOnly));
         QByteArray bytes = archivo.readAll();
@@ -655,33 +647,30 @@ private slots:
         bytes.replace("ImporteExento=\"0.00\"/>", "ImporteExento=\"0,00\"/>");
         const TDocumentoXML roto = TDocumentoXML::desdeBytes(bytes);
 
-        const QMap<QString, int> vacia = cuentaFilas(conexion);
-        QVERIFY_THROWS_EXCEPTION(EConversion, guardaDocumento(roto, conexion, negocio));
-        QCOMPARE(cuentaFilas(conexion), vacia);
+        const QMap<QString, int> vacia = cuentaFilas(m_conexion);
+        QVERIFY_THROWS_EXCEPTION(EConversion, guardaDocumento(roto, m_conexion, m_negocio));
+        QCOMPARE(cuentaFilas(m_conexion), vacia);
 
-        TTransaccion lote(conexion);
-        const TComprobante bueno = guardaArchivo(QStringLiteral("cfdi40-real.xml"), conexion, negocio);
-        const QMap<QString, int> conUno = cuentaFilas(conexion);
-        QVERIFY_THROWS_EXCEPTION(EConversion, guardaDocumento(roto, conexion, negocio));
-        QCOMPARE(cuentaFilas(conexion), conUno);
+        TTransaccion lote(m_conexion);
+        const TComprobante bueno = guardaArchivo(QStringLiteral("cfdi40-real.xml"), m_conexion, m_negocio);
+        const QMap<QString, int> conUno = cuentaFilas(m_conexion);
+        QVERIFY_THROWS_EXCEPTION(EConversion, guardaDocumento(roto, m_conexion, m_negocio));
+        QCOMPARE(cuentaFilas(m_conexion), conUno);
         lote.commit();
-        Conexiones::cierra(conexion);
-        QCOMPARE(cuentaFilas(conexion), conUno);
-        QVERIFY(TComprobante::getById(bueno.getIdcomprobante(), conexion));
+        Conexiones::cierra(m_conexion);
+        QCOMPARE(cuentaFilas(m_conexion), conUno);
+        QVERIFY(TComprobante::getById(bueno.getIdcomprobante(), m_conexion));
     }
 
     void sinTransaccionNoGuarda()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TNegocio negocio = negocioDePrueba(conexion);
-        const QMap<QString, int> antes = cuentaFilas(conexion);
+        const QMap<QString, int> antes = cuentaFilas(m_conexion);
         const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(QStringLiteral("cfdi40-real.xml")));
         TSaveComprobante4 guardador(QStringLiteral("x.xml"), QString());
-        guardador.setConexion(conexion);
-        guardador.setNegocio(negocio);
+        guardador.setConexion(m_conexion);
+        guardador.setNegocio(m_negocio);
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, guardador.SaveBD(Cfdv40::GetComprobante(documento)));
-        QCOMPARE(cuentaFilas(conexion), antes);
+        QCOMPARE(cuentaFilas(m_conexion), antes);
     }
 };
 

@@ -8,9 +8,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 
 #include <memory>
-#include <QThread>
 
 namespace {
 

@@ -148,21 +148,17 @@ private slots:
         QVERIFY(negocio);
         QCOMPARE(negocio->getLogonegocio(), LOGO);
         const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
-        QCOMPARE(fiscales->getRazon(), datos.razon);
-        QCOMPARE(fiscales->getRegimen(), QStringLiteral("601"));
         const std::shared_ptr<TDireccion> direccion = fiscales->getDireccion();
-        QCOMPARE(direccion->getCalle(), QStringLiteral("Reforma"));
-        QCOMPARE(direccion->getCodigoPostal()->getCp(), QStringLiteral("06600"));
-        QCOMPARE(direccion->getCodigoPostal()->getEstado(), QStringLiteral("CMX"));
-        QCOMPARE(direccion->getCodigoPostal()->getMunicipio(), QStringLiteral("015 - Cuauhtémoc"));
+        const std::shared_ptr<TCodigopostal> cp = direccion->getCodigoPostal();
+        QCOMPARE((QStringList{fiscales->getRazon(), fiscales->getRegimen(), direccion->getCalle(), cp->getCp(),
+                              cp->getEstado(), cp->getMunicipio()}),
+                 (QStringList{datos.razon, "601", "Reforma", "06600", "CMX", "015 - Cuauhtémoc"}));
 
         const std::unique_ptr<TCertificado> certificado = TCertificado::getByNegocio(*negocio, conexion);
         QVERIFY(certificado);
         QCOMPARE(certificado->getNumCertificado(), QStringLiteral("30001000000500003416"));
         QCOMPARE(certificado->getFechaexpiracion(), QDate(2027, 5, 18));
-        QFile cer(datos.certificado);
-        QVERIFY(cer.open(QIODevice::ReadOnly));
-        QCOMPARE(certificado->getNegCer(), cer.readAll());
+        QCOMPARE(certificado->getNegCer(), TCarpetaPrograma::lee(datos.certificado));
         QCOMPARE(Signerutils::Signer().decrypt(certificado->getNegPassword()), QStringLiteral("12345678a"));
 
         const QList<TRegimennegocio> regimenes =

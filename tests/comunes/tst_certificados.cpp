@@ -1,3 +1,4 @@
+#include "CarpetaPrograma.h"
 #include "CertificadosPrueba.h"
 #include "Constantes.h"
 #include "Signerutils.h"
@@ -28,14 +29,6 @@ QString dato(const QString& nombre)
     return QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/") + nombre;
 }
 
-QByteArray contenido(const QString& ruta)
-{
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        qFatal("No se pudo leer %s", qPrintable(ruta));
-    return archivo.readAll();
-}
-
 } // namespace
 
 class TstCertificados : public QObject {
@@ -60,8 +53,8 @@ class TstCertificados : public QObject {
 private slots:
     void initTestCase()
     {
-        const QByteArray cer = contenido(dato(QStringLiteral("EKU9003173C9.cer")));
-        const QByteArray key = contenido(dato(QStringLiteral("EKU9003173C9.key")));
+        const QByteArray cer = TCarpetaPrograma::lee(dato(QStringLiteral("EKU9003173C9.cer")));
+        const QByteArray key = TCarpetaPrograma::lee(dato(QStringLiteral("EKU9003173C9.key")));
         escribe(QStringLiteral("truncado.cer"), cer.left(cer.size() / 2));
         escribe(QStringLiteral("truncado.key"), key.left(key.size() - 40));
         escribe(QStringLiteral("vacio.cer"), QByteArray());

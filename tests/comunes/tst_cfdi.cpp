@@ -1,3 +1,4 @@
+#include "CarpetaPrograma.h"
 #include "Cfdi.h"
 #include "Cfdv32.h"
 #include "Cfdv33.h"
@@ -31,8 +32,7 @@ QString ruta(const QString& nombre)
 
 QByteArray contenido(const QString& nombre)
 {
-    QFile f(ruta(nombre));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return TCarpetaPrograma::lee(ruta(nombre));
 }
 
 TDocumentoXML documento(const QString& nombre)

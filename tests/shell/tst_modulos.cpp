@@ -327,41 +327,37 @@ private slots:
         QCOMPARE(w->TxVentanaPrincipal->height(), 0);
     }
 
+    // Rights guard the windows; the user's mark tells whether they manage users.
     void permisos_data()
     {
         QTest::addColumn<QString>("permisos");
         QTest::addColumn<QString>("componente");
         QTest::addColumn<bool>("abre");
-        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << QStringLiteral("GetVentanaBridgeTXTFrm") << true;
-        QTest::newRow("sin el derecho") << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm") << false;
+        QTest::addColumn<QString>("marca");
+        const QString administrador = QStringLiteral("Administrador");
+        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << QStringLiteral("GetVentanaBridgeTXTFrm") << true
+                                        << administrador;
+        QTest::newRow("sin el derecho") << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm") << false
+                                        << administrador;
         // The action after "_" does not change which right guards the window.
         QTest::newRow("sin el derecho, con acción")
-            << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm_3") << false;
-        QTest::newRow("módulo sin derecho propio") << SIN_BRIDGE << QStringLiteral("GetVentanaEjemploFrm") << true;
+            << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm_3") << false << administrador;
+        QTest::newRow("módulo sin derecho propio")
+            << SIN_BRIDGE << QStringLiteral("GetVentanaEjemploFrm") << true << administrador;
+        QTest::newRow("no administra los usuarios")
+            << QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0") << QStringLiteral("GetVentanaEjemploFrm") << true
+            << QStringLiteral("Usuario");
     }
     void permisos()
     {
         QFETCH(QString, permisos);
         QFETCH(QString, componente);
         QFETCH(bool, abre);
+        QFETCH(QString, marca);
         TVentanaModulos v({QStringLiteral("Ejemplo.bpl"), QStringLiteral("Unico.bpl")}, permisos);
         v.ventana->OnClickVentanaNombre(componente);
         QCOMPARE(v.respuestas.textos(), abre ? QStringList() : QStringList{ERROR_PERMISOS});
         QCOMPARE(!v.ventana->VentanaActiva.isNull(), abre);
-    }
-
-    void marcaAdministrador_data()
-    {
-        QTest::addColumn<QString>("permisos");
-        QTest::addColumn<QString>("marca");
-        QTest::newRow("administra los usuarios") << TODOS_LOS_PERMISOS << QStringLiteral("Administrador");
-        QTest::newRow("no los administra") << QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0") << QStringLiteral("Usuario");
-    }
-    void marcaAdministrador()
-    {
-        QFETCH(QString, permisos);
-        QFETCH(QString, marca);
-        TVentanaModulos v(QStringList{}, permisos);
         QCOMPARE(v.ventana->ImgPermisosUsuario->toolTip(), marca);
         QVERIFY(!v.ventana->ImgPermisosUsuario->pixmap().isNull());
     }

@@ -33,15 +33,13 @@ QString baseDe(const QString& rfc, int indice)
 
 QStringList registroDe(const QString& rfc, int indice)
 {
-    return {QStringLiteral("dueno@correo.mx"),
-            nombreDe(indice),
-            rfc,
-            Constantes::DB_SQLITE,
-            {},
-            {},
-            {},
-            baseDe(rfc, indice),
-            {}};
+    QStringList r(9);
+    r[0] = QStringLiteral("dueno@correo.mx");
+    r[1] = nombreDe(indice);
+    r[2] = rfc;
+    r[3] = Constantes::DB_SQLITE;
+    r[7] = baseDe(rfc, indice);
+    return r;
 }
 
 QString guardadaDe(const QString& rfc, int indice)
@@ -51,10 +49,8 @@ QString guardadaDe(const QString& rfc, int indice)
 
 QStringList lineasLog()
 {
-    QFile log(Logmanager::archivoLog(Sistema::exePath));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "Prompter.h"
 #include "RegistroPrueba.h"
 #include "Signerutils.h"
-#include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TCadenaConexion.h"
@@ -56,38 +55,25 @@ private slots:
         std::setlocale(LC_ALL, "es_MX.UTF-8");
     }
 
-    // An empty field list: the stored text cannot be read back, and reads as
-    // six empty fields.
+    // Strings that do not decipher are cadenaIlegible's.
     void transformaStringConexion_data()
     {
-        QTest::addColumn<QString>("guardada");
-        QTest::addColumn<QStringList>("campos");
-        QTest::newRow("servidor completo")
-            << cifra(QStringLiteral("MySQL|root|cl@ve|servidor.local|negocios|3306"))
-            << QStringList{QStringLiteral("MySQL"),          QStringLiteral("root"),     QStringLiteral("cl@ve"),
-                           QStringLiteral("servidor.local"), QStringLiteral("negocios"), QStringLiteral("3306")};
-        QTest::newRow("corta: se completa con vacíos")
-            << cifra(QStringLiteral("MySQL|root"))
-            << QStringList{QStringLiteral("MySQL"), QStringLiteral("root"), {}, {}, {}, {}};
-        QTest::newRow("todo vacío") << cifra(QStringLiteral("|||||")) << QStringList{{}, {}, {}, {}, {}, {}};
-        const QString respaldo = QStringLiteral("/home/José Núñez/respaldo ñ.fdb");
-        QTest::newRow("acentos y eñes") << cifra(QStringLiteral("SQLITE||||") + respaldo + QLatin1Char('|'))
-                                        << QStringList{QStringLiteral("SQLITE"), {}, {}, {}, respaldo, {}};
-        QTest::newRow("texto plano") << QStringLiteral("SQLite||||/prog/db/x.fdb|") << QStringList();
-        QTest::newRow("vacía") << QString() << QStringList();
-        QString alterada = cifra(QStringLiteral("SQLite||||/prog/db/x.fdb|"));
-        alterada[alterada.size() - 2] =
-            alterada.at(alterada.size() - 2) == QLatin1Char('A') ? QLatin1Char('B') : QLatin1Char('A');
-        QTest::newRow("cifrada y alterada") << alterada << QStringList();
+        QTest::addColumn<QString>("plano");
+        QTest::addColumn<QString>("campos");
+        const auto f = [](const char* caso, const char* plano, const char* campos) {
+            QTest::newRow(caso) << QString::fromUtf8(plano) << QString::fromUtf8(campos);
+        };
+        f("servidor completo", "MySQL|root|cl@ve|servidor.local|negocios|3306",
+          "MySQL|root|cl@ve|servidor.local|negocios|3306");
+        f("corta: se completa con vacíos", "MySQL|root", "MySQL|root||||");
+        f("todo vacío", "|||||", "|||||");
+        f("acentos y eñes", "SQLITE||||/home/José Núñez/respaldo ñ.fdb|", "SQLITE||||/home/José Núñez/respaldo ñ.fdb|");
     }
     void transformaStringConexion()
     {
-        QFETCH(QString, guardada);
-        QFETCH(QStringList, campos);
-        if (campos.isEmpty())
-            QCOMPARE(Utils::transformaStringConexion(guardada), QStringList(6, QString()));
-        else
-            QCOMPARE(Utils::transformaStringConexion(guardada), campos);
+        QFETCH(QString, plano);
+        QFETCH(QString, campos);
+        QCOMPARE(Utils::transformaStringConexion(cifra(plano)), campos.split(QLatin1Char('|')));
     }
 
     // A stored string that does not decipher is no connection wherever it is
@@ -126,30 +112,19 @@ private slots:
             QFAIL(qPrintable(Errores::describe(e)));
         }
         QVERIFY(respuestas.textos().isEmpty());
-        QFile log(Logmanager::archivoLog(carpeta.ruta()));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().contains("ECifrado error raised"));
+        QVERIFY(carpeta.log().contains(QStringLiteral("ECifrado error raised")));
     }
 
+    // The registration array, its fields split at ";".
     void generaStrConexionIdaYVuelta_data()
     {
         QTest::addColumn<QStringList>("registro");
-        QTest::newRow("negocio local") << QStringList{QStringLiteral("ana@correo.mx"),
-                                                      QStringLiteral("Abarrotes Ana"),
-                                                      QStringLiteral("AAA010101AAA"),
-                                                      Constantes::DB_SQLITE,
-                                                      {},
-                                                      {},
-                                                      {},
-                                                      QStringLiteral("/prog/db/AAA010101AAA/Velkor.fdb"),
-                                                      {}};
-        QTest::newRow("servidor, con posición 9")
-            << QStringList{QStringLiteral("b@c.mx"), QStringLiteral("B S.A."),   QStringLiteral("BBB010101BB1"),
-                           QStringLiteral("MySQL"),  QStringLiteral("u"),        QStringLiteral("p"),
-                           QStringLiteral("h"),      QStringLiteral("negocios"), QStringLiteral("3306"),
-                           QStringLiteral("extra")};
-        QTest::newRow("registro incompleto") << QStringList{QStringLiteral("c@c.mx"), QStringLiteral("C"),
-                                                            QStringLiteral("CCC010101CC1"), Constantes::DB_SQLITE};
+        const auto f = [](const char* caso, const char* campos) {
+            QTest::newRow(caso) << QString::fromUtf8(campos).split(QLatin1Char(';'));
+        };
+        f("negocio local", "ana@correo.mx;Abarrotes Ana;AAA010101AAA;SQLite;;;;/prog/db/AAA010101AAA/Velkor.fdb;");
+        f("servidor, con posición 9", "b@c.mx;B S.A.;BBB010101BB1;MySQL;u;p;h;negocios;3306;extra");
+        f("registro incompleto", "c@c.mx;C;CCC010101CC1;SQLite");
     }
     void generaStrConexionIdaYVuelta()
     {
@@ -179,9 +154,8 @@ private slots:
     {
         QFETCH(int, posicion);
         QFETCH(QString, campo);
-        QStringList registro{QStringLiteral("b@c.mx"), QStringLiteral("B S.A."),   QStringLiteral("BBB010101BB1"),
-                             QStringLiteral("MySQL"),  QStringLiteral("u"),        QStringLiteral("p"),
-                             QStringLiteral("h"),      QStringLiteral("negocios"), QStringLiteral("3306")};
+        QStringList registro =
+            QStringLiteral("b@c.mx;B S.A.;BBB010101BB1;MySQL;u;p;h;negocios;3306").split(QLatin1Char(';'));
         registro[posicion] = QStringLiteral("a|b");
         const QString mensaje = QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, campo);
         try {

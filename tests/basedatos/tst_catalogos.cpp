@@ -1,6 +1,5 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
-#include "Logmanager.h"
 #include "TBaseDatosCatalogosFrm.h"
 
 #include <QFile>
@@ -16,24 +15,18 @@ private slots:
         QTest::addColumn<QString>("cp");
         QTest::addColumn<QString>("estado"); // empty: any state
         QTest::addColumn<bool>("existe");
-        QTest::newRow("06600") << "06600"
-                               << "" << true;
-        QTest::newRow("06600 en CMX") << "06600"
-                                      << "CMX" << true;
-        QTest::newRow("06600 en JAL") << "06600"
-                                      << "JAL" << false;
-        QTest::newRow("clave de estado en minúsculas") << "44100"
-                                                       << "jal" << true;
-        QTest::newRow("con espacios") << " 06600 "
-                                      << "" << true;
-        QTest::newRow("código sin municipio") << "01001"
-                                              << "CMX" << true;
-        QTest::newRow("desconocido con estado") << "00000"
-                                                << "CMX" << false;
-        QTest::newRow("cuatro dígitos") << "0660"
-                                        << "" << false;
-        QTest::newRow("estado largo") << "06600"
-                                      << "CMX - Ciudad de México" << false;
+        const auto f = [](const char* caso, const char* cp, const char* estado, bool existe) {
+            QTest::newRow(caso) << QString::fromUtf8(cp) << QString::fromUtf8(estado) << existe;
+        };
+        f("06600", "06600", "", true);
+        f("06600 en CMX", "06600", "CMX", true);
+        f("06600 en JAL", "06600", "JAL", false);
+        f("clave de estado en minúsculas", "44100", "jal", true);
+        f("con espacios", " 06600 ", "", true);
+        f("código sin municipio", "01001", "CMX", true);
+        f("desconocido con estado", "00000", "CMX", false);
+        f("cuatro dígitos", "0660", "", false);
+        f("estado largo", "06600", "CMX - Ciudad de México", false);
     }
     void existeCodigoPostal()
     {
@@ -53,10 +46,11 @@ private slots:
     {
         QTest::addColumn<QString>("cp");
         QTest::addColumn<QStringList>("fila");
-        QTest::newRow("con localidad") << "06600" << QStringList{"CODIGOPOSTAL=06600",        "ESTADOCLAVE=CMX",
-                                                                 "ESTADO=Ciudad de México",   "MUNICIPIOCLAVE=015",
-                                                                 "MUNICIPIO=Cuauhtémoc",      "LOCALIDADCLAVE=06",
-                                                                 "LOCALIDAD=Ciudad de México"};
+        QTest::newRow("con localidad")
+            << "06600"
+            << QStringLiteral("CODIGOPOSTAL=06600|ESTADOCLAVE=CMX|ESTADO=Ciudad de México|MUNICIPIOCLAVE=015|"
+                              "MUNICIPIO=Cuauhtémoc|LOCALIDADCLAVE=06|LOCALIDAD=Ciudad de México")
+                   .split(QLatin1Char('|'));
         QTest::newRow("sin localidad") << "20126" << QStringList();
     }
     void filasCodigoPostal()
@@ -147,10 +141,7 @@ private slots:
         QVERIFY(catalogos.getEstados().isEmpty());
         QVERIFY(catalogos.getRegimenesFiscales(QString()).isEmpty());
 
-        QFile log(Logmanager::archivoLog(programa.ruta()));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QStringList lineas = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(lineas.filter(QStringLiteral("CFDCAT.DB")).size(), 1);
+        QCOMPARE(programa.log().split(QLatin1Char('\n')).filter(QStringLiteral("CFDCAT.DB")).size(), 1);
     }
 };
 

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <memory>
+
 namespace {
 
 std::unique_ptr<TEntidad> creaEntidad(const QString& clase)
@@ -120,7 +122,18 @@ QStringList estructura(const TConexionSesion& conexion)
 
 class TstEntidades : public QObject {
     Q_OBJECT
+    // A fresh program folder and business database for every test.
+    std::unique_ptr<TCarpetaPrograma> m_programa;
+    TConexionSesion m_conexion;
+
 private slots:
+    void init()
+    {
+        m_programa = std::make_unique<TCarpetaPrograma>();
+        m_conexion = m_programa->nuevaBaseNegocio();
+    }
+    void cleanup() { m_programa.reset(); }
+
     void idaYVuelta_data()
     {
         QTest::addColumn<QString>("clase");
@@ -130,38 +143,34 @@ private slots:
     void idaYVuelta()
     {
         QFETCH(QString, clase);
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const std::shared_ptr<TEntidad> guardada = guardaLleno(clase, conexion, 3);
+        const std::shared_ptr<TEntidad> guardada = guardaLleno(clase, m_conexion, 3);
         QVERIFY(guardada->id() > 0);
 
         std::unique_ptr<TEntidad> leida = creaEntidad(clase);
-        QVERIFY(TPersistencia::lee(*leida, guardada->id(), conexion));
+        QVERIFY(TPersistencia::lee(*leida, guardada->id(), m_conexion));
         for (int i = 0; i < guardada->tabla().columnas.size(); ++i) {
             const TColumna& c = guardada->tabla().columnas.at(i);
             QVERIFY2(leida->valor(i) == guardada->valor(i), qPrintable(c.nombre));
         }
         std::unique_ptr<TEntidad> otra = creaEntidad(clase);
-        QVERIFY(!TPersistencia::lee(*otra, guardada->id() + 1000, conexion));
+        QVERIFY(!TPersistencia::lee(*otra, guardada->id() + 1000, m_conexion));
     }
 
     void accesoresYReferencias()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
 
         TDatosfiscales fiscales;
         fiscales.setRfc(QStringLiteral("HAÑ930228SM9"));
         fiscales.setRazon(QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA"));
-        fiscales = TDatosfiscales::saveOrUpdate(fiscales, TUnidadTrabajo(conexion, 1));
+        fiscales = TDatosfiscales::saveOrUpdate(fiscales, TUnidadTrabajo(m_conexion, 1));
 
         TNegocio negocio;
         negocio.setNombre(QStringLiteral("Tlapalería Ñandú"));
         negocio.setDatosfiscales(fiscales);
-        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1));
+        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(m_conexion, 1));
 
         // A record read back loads its references on first use.
-        const std::unique_ptr<TNegocio> leido = TNegocio::getById(negocio.getIdnegocio(), conexion);
+        const std::unique_ptr<TNegocio> leido = TNegocio::getById(negocio.getIdnegocio(), m_conexion);
         QVERIFY(leido);
         QCOMPARE(leido->getDatosfiscalesId(), fiscales.getIddatosfiscales());
         QVERIFY(leido->getDatosfiscales());
@@ -169,7 +178,7 @@ private slots:
         QVERIFY(!leido->getDatosfiscales()->getDireccion());
 
         const QList<TDatosfiscales> porRfc = TDatosfiscales::busca(
-            TDatosfiscales::columna(TDatosfiscales::col_Rfc) == QStringLiteral("HAÑ930228SM9"), conexion);
+            TDatosfiscales::columna(TDatosfiscales::col_Rfc) == QStringLiteral("HAÑ930228SM9"), m_conexion);
         QCOMPARE(porRfc.size(), 1);
 
         TSucursal sucursal;
@@ -179,73 +188,66 @@ private slots:
         // Saving again updates the same record; a record that is not there is refused.
         const int id = negocio.getIdnegocio();
         negocio.setNombre(QStringLiteral("Otra"));
-        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1));
+        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(m_conexion, 1));
         QCOMPARE(negocio.getIdnegocio(), id);
-        QCOMPARE(TNegocio::getById(id, conexion)->getNombre(), QStringLiteral("Otra"));
-        QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 1);
+        QCOMPARE(TNegocio::getById(id, m_conexion)->getNombre(), QStringLiteral("Otra"));
+        QCOMPARE(TNegocio::cuenta(TCondicion(), m_conexion), 1);
         negocio.setIdnegocio(id + 50);
-        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1)));
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(m_conexion, 1)));
     }
 
     void importesExactos_data()
     {
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("guardado");
-        QTest::newRow("seis decimales") << "1234567890.123456"
-                                        << "1234567890.123456";
-        QTest::newRow("diez centavos") << "0.10"
-                                       << "0.100000";
-        QTest::newRow("millonesimo negativo") << "-0.000001"
-                                              << "-0.000001";
-        QTest::newRow("maximo") << "999999999999.999999"
-                                << "999999999999.999999";
-        QTest::newRow("minimo") << "-999999999999.999999"
-                                << "-999999999999.999999";
-        QTest::newRow("cero") << "0"
-                              << "0.000000";
+        const auto f = [](const char* caso, const char* texto, const char* guardado) {
+            QTest::newRow(caso) << QString::fromLatin1(texto) << QString::fromLatin1(guardado);
+        };
+        f("seis decimales", "1234567890.123456", "1234567890.123456");
+        f("diez centavos", "0.10", "0.100000");
+        f("millonesimo negativo", "-0.000001", "-0.000001");
+        f("maximo", "999999999999.999999", "999999999999.999999");
+        f("minimo", "-999999999999.999999", "-999999999999.999999");
+        f("cero", "0", "0.000000");
     }
     void importesExactos()
     {
         QFETCH(QString, texto);
         QFETCH(QString, guardado);
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
         const TDecimal importe = TDecimal::desdeTexto(texto);
 
         TImpuesto impuesto;
         impuesto.setSiglaimpuesto(QStringLiteral("IVA"));
         impuesto.setTasa(importe);
-        impuesto = TImpuesto::saveOrUpdate(impuesto, TUnidadTrabajo(conexion, 1));
-        TImpuesto::saveOrUpdate(TImpuesto(), TUnidadTrabajo(conexion, 1));
+        impuesto = TImpuesto::saveOrUpdate(impuesto, TUnidadTrabajo(m_conexion, 1));
+        TImpuesto::saveOrUpdate(TImpuesto(), TUnidadTrabajo(m_conexion, 1));
 
         // The engine holds the very digits, and they come back as they went.
-        QSqlQuery q(Conexiones::baseDatos(conexion));
+        QSqlQuery q(Conexiones::baseDatos(m_conexion));
         QVERIFY(q.exec(QStringLiteral("SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1")
                            .arg(impuesto.getIdimpuesto())));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), guardado);
         q.finish();
-        QCOMPARE(TImpuesto::getById(impuesto.getIdimpuesto(), conexion)->getTasa(), importe);
+        QCOMPARE(TImpuesto::getById(impuesto.getIdimpuesto(), m_conexion)->getTasa(), importe);
 
         // A look-up by an amount finds exactly that amount.
         const QList<TImpuesto> encontrados =
-            TImpuesto::busca(TImpuesto::columna(TImpuesto::col_Tasa) == importe, conexion);
+            TImpuesto::busca(TImpuesto::columna(TImpuesto::col_Tasa) == importe, m_conexion);
         QCOMPARE(encontrados.size(), 1);
         QCOMPARE(encontrados.first().getIdimpuesto(), impuesto.getIdimpuesto());
         QCOMPARE(TImpuesto::cuenta(TImpuesto::columna(TImpuesto::col_Tasa) ==
                                        importe + TDecimal::desdeMillonesimos(importe.millonesimos() > 0 ? -1 : 1),
-                                   conexion),
+                                   m_conexion),
                  0);
     }
 
     void importeInexactoRechazado()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
         TComprobante comprobante;
         comprobante.fijaValor(TComprobante::col_Total, 0.1);
-        QVERIFY_THROWS_EXCEPTION(EConversion, TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(conexion, 1)));
-        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 0);
+        QVERIFY_THROWS_EXCEPTION(EConversion, TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(m_conexion, 1)));
+        QCOMPARE(TComprobante::cuenta(TCondicion(), m_conexion), 0);
         QVERIFY_THROWS_EXCEPTION(EConversion, TComprobante::columna(TComprobante::col_Uuid) == TDecimal());
     }
 
@@ -259,8 +261,6 @@ private slots:
     void auditoria()
     {
         QFETCH(QString, clase);
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
         std::unique_ptr<TEntidad> e = creaEntidad(clase);
         const TTabla& t = e->tabla();
         const int usuario = t.posicion(QStringLiteral("ULTIMAMODIFICACIONPOR"));
@@ -268,9 +268,9 @@ private slots:
         const int creacion = t.posicion(QStringLiteral("FECHACREACION"));
         const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
 
-        TUnidadTrabajo(conexion, 41).guarda(*e);
+        TUnidadTrabajo(m_conexion, 41).guarda(*e);
         std::unique_ptr<TEntidad> leida = creaEntidad(clase);
-        QVERIFY(TPersistencia::lee(*leida, e->id(), conexion));
+        QVERIFY(TPersistencia::lee(*leida, e->id(), m_conexion));
         QCOMPARE(leida->valor(usuario).toInt(), 41);
         if (modificacion > 0)
             QVERIFY(leida->valor(modificacion).toDateTime() >= antes);
@@ -279,8 +279,8 @@ private slots:
 
         // An update is stamped with its own user; the creation time stays.
         const QVariant creadaEn = creacion > 0 ? leida->valor(creacion) : QVariant();
-        TUnidadTrabajo(conexion, 42).guarda(*leida);
-        QVERIFY(TPersistencia::lee(*e, leida->id(), conexion));
+        TUnidadTrabajo(m_conexion, 42).guarda(*leida);
+        QVERIFY(TPersistencia::lee(*e, leida->id(), m_conexion));
         QCOMPARE(e->valor(usuario).toInt(), 42);
         if (creacion > 0)
             QCOMPARE(e->valor(creacion), creadaEn);
@@ -304,12 +304,10 @@ private slots:
     {
         QFETCH(QString, clase);
         QFETCH(QString, columna);
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
         std::unique_ptr<TEntidad> e = creaEntidad(clase);
-        TUnidadTrabajo(conexion, 1).guarda(*e);
+        TUnidadTrabajo(m_conexion, 1).guarda(*e);
         std::unique_ptr<TEntidad> leida = creaEntidad(clase);
-        QVERIFY(TPersistencia::lee(*leida, e->id(), conexion));
+        QVERIFY(TPersistencia::lee(*leida, e->id(), m_conexion));
         const QVariant estatus = leida->valor(leida->tabla().posicion(columna));
         QVERIFY(!estatus.isNull());
         QCOMPARE(estatus.toInt(), 0);
@@ -317,20 +315,16 @@ private slots:
 
     void fechaCreacionDada()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
         const QDateTime timbrado(QDate(2017, 5, 10), QTime(12, 34, 56));
         TComprobante comprobante;
         comprobante.setFechacreacion(timbrado);
-        comprobante = TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(conexion, 1));
-        QCOMPARE(TComprobante::getById(comprobante.getIdcomprobante(), conexion)->getFechacreacion(), timbrado);
+        comprobante = TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(m_conexion, 1));
+        QCOMPARE(TComprobante::getById(comprobante.getIdcomprobante(), m_conexion)->getFechacreacion(), timbrado);
     }
 
     void busquedasTipadas()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TUnidadTrabajo unidad(conexion, 1);
+        const TUnidadTrabajo unidad(m_conexion, 1);
 
         TDatosfiscales fiscales;
         fiscales.setRfc(QStringLiteral("H&E951128469"));
@@ -339,37 +333,37 @@ private slots:
         negocio.setDatosfiscales(fiscales);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
         const TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), unidad);
-        QCOMPARE(TNegocio::getByRFC(QStringLiteral(" H&E951128469 "), conexion)->getIdnegocio(),
+        QCOMPARE(TNegocio::getByRFC(QStringLiteral(" H&E951128469 "), m_conexion)->getIdnegocio(),
                  negocio.getIdnegocio());
-        QVERIFY(!TNegocio::getByRFC(QStringLiteral("AAA010101AAA"), conexion));
+        QVERIFY(!TNegocio::getByRFC(QStringLiteral("AAA010101AAA"), m_conexion));
 
         TRegimen regimen;
         regimen.setDescripcion(QStringLiteral("601 - General de Ley Personas Morales"));
         regimen = TRegimen::saveOrUpdate(regimen, unidad);
-        QCOMPARE(TRegimen::getByDescripcion(regimen.getDescripcion(), conexion)->getIdregimen(),
+        QCOMPARE(TRegimen::getByDescripcion(regimen.getDescripcion(), m_conexion)->getIdregimen(),
                  regimen.getIdregimen());
 
         TCodigopostal cp;
         cp.setCp(QStringLiteral("06600"));
         cp = TCodigopostal::saveOrUpdate(cp, unidad);
-        QCOMPARE(TCodigopostal::getByCP(QStringLiteral("06600 "), conexion)->getIdcodigopostal(),
+        QCOMPARE(TCodigopostal::getByCP(QStringLiteral("06600 "), m_conexion)->getIdcodigopostal(),
                  cp.getIdcodigopostal());
         // A text longer than its column finds nothing instead of failing.
-        QVERIFY(!TCodigopostal::getByCP(QStringLiteral("066000000"), conexion));
+        QVERIFY(!TCodigopostal::getByCP(QStringLiteral("066000000"), m_conexion));
 
         TUsuario usuario;
         usuario.setEmail(QStringLiteral("Dueña@Tienda.mx"));
         usuario = TUsuario::saveOrUpdate(usuario, unidad);
-        QCOMPARE(TUsuario::getInfoByEmail(QStringLiteral(" dueña@tienda.MX"), conexion)->getIdusuario(),
+        QCOMPARE(TUsuario::getInfoByEmail(QStringLiteral(" dueña@tienda.MX"), m_conexion)->getIdusuario(),
                  usuario.getIdusuario());
 
         TUsuarionegocio liga;
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
         liga = TUsuarionegocio::saveOrUpdate(liga, unidad);
-        QCOMPARE(TUsuarionegocio::getByUsuarioAndNegocio(usuario, negocio, conexion)->getIdusuarionegocio(),
+        QCOMPARE(TUsuarionegocio::getByUsuarioAndNegocio(usuario, negocio, m_conexion)->getIdusuarionegocio(),
                  liga.getIdusuarionegocio());
-        QVERIFY(!TUsuarionegocio::getByUsuarioAndNegocio(usuario, otro, conexion));
+        QVERIFY(!TUsuarionegocio::getByUsuarioAndNegocio(usuario, otro, m_conexion));
 
         TCertificado viejo;
         viejo.setNegocio(negocio);
@@ -377,8 +371,8 @@ private slots:
         TCertificado nuevo = viejo;
         nuevo.setNumCertificado(QStringLiteral("30001000000500003416"));
         nuevo = TCertificado::saveOrUpdate(nuevo, unidad);
-        QCOMPARE(TCertificado::getByNegocio(negocio, conexion)->getIdcertificado(), nuevo.getIdcertificado());
-        QVERIFY(!TCertificado::getByNegocio(otro, conexion));
+        QCOMPARE(TCertificado::getByNegocio(negocio, m_conexion)->getIdcertificado(), nuevo.getIdcertificado());
+        QVERIFY(!TCertificado::getByNegocio(otro, m_conexion));
 
         TSucursal matriz;
         matriz.setNombre(QStringLiteral("Matriz"));
@@ -388,31 +382,29 @@ private slots:
         ajena.setIdsucursal(-1);
         ajena.setNegocio(otro);
         TSucursal::saveOrUpdate(ajena, unidad);
-        QCOMPARE(TSucursal::getByNombreAndNegocio(QStringLiteral("Matriz"), negocio, conexion)->getIdsucursal(),
+        QCOMPARE(TSucursal::getByNombreAndNegocio(QStringLiteral("Matriz"), negocio, m_conexion)->getIdsucursal(),
                  matriz.getIdsucursal());
-        QCOMPARE(TSucursal::getByNegocio(negocio, conexion).size(), 1);
+        QCOMPARE(TSucursal::getByNegocio(negocio, m_conexion).size(), 1);
 
         TComprobante comprobante;
         comprobante.setUuid(QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"));
         comprobante.setNegocio(negocio);
         comprobante = TComprobante::saveOrUpdate(comprobante, unidad);
-        QCOMPARE(
-            TComprobante::getByUUIDAndNegocio(QStringLiteral("e403f396-6a57-4625-adb4-bb436b00789f"), negocio, conexion)
-                ->getIdcomprobante(),
-            comprobante.getIdcomprobante());
-        QVERIFY(!TComprobante::getByUUIDAndNegocio(comprobante.getUuid(), otro, conexion));
+        QCOMPARE(TComprobante::getByUUIDAndNegocio(QStringLiteral("e403f396-6a57-4625-adb4-bb436b00789f"), negocio,
+                                                   m_conexion)
+                     ->getIdcomprobante(),
+                 comprobante.getIdcomprobante());
+        QVERIFY(!TComprobante::getByUUIDAndNegocio(comprobante.getUuid(), otro, m_conexion));
     }
 
     void transaccionesSeguidas()
     {
         // A statement prepared in one transaction must not be reused in the
         // next: the engine ties it to the first.
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TUnidadTrabajo unidad(conexion, 1);
+        const TUnidadTrabajo unidad(m_conexion, 1);
         int anterior = 0;
         for (int vuelta = 0; vuelta < 3; ++vuelta) {
-            TTransaccion transaccion(conexion);
+            TTransaccion transaccion(m_conexion);
             for (int i = 0; i < 50; ++i) {
                 TUnidadmedida unidadMedida;
                 unidadMedida.setNombreunidadmedida(QStringLiteral("Pieza %1").arg(i));
@@ -421,59 +413,55 @@ private slots:
                 anterior = unidadMedida.getIdunidadmedida();
                 unidadMedida.setStatus(1);
                 TUnidadmedida::saveOrUpdate(unidadMedida, unidad);
-                QVERIFY(TUnidadmedida::getById(anterior, conexion));
+                QVERIFY(TUnidadmedida::getById(anterior, m_conexion));
             }
             if (vuelta == 1)
                 transaccion.rollback();
             else
                 transaccion.commit();
         }
-        QCOMPARE(TUnidadmedida::cuenta(TUnidadmedida::columna(TUnidadmedida::col_Status) == 1, conexion), 100);
+        QCOMPARE(TUnidadmedida::cuenta(TUnidadmedida::columna(TUnidadmedida::col_Status) == 1, m_conexion), 100);
     }
 
     void transaccionRevertida()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
         int idRevertido = -1;
         {
-            TTransaccion transaccion(conexion);
-            TContacto contacto = TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(conexion, 1));
+            TTransaccion transaccion(m_conexion);
+            TContacto contacto = TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(m_conexion, 1));
             idRevertido = contacto.getIdcontacto();
             TTelefono telefono;
             telefono.setIdcontacto(contacto);
             telefono.setNumero(QStringLiteral("3312345678"));
             {
-                TTransaccion anidada(conexion); // joins the outer one
-                TTelefono::saveOrUpdate(telefono, TUnidadTrabajo(conexion, 1));
+                TTransaccion anidada(m_conexion); // joins the outer one
+                TTelefono::saveOrUpdate(telefono, TUnidadTrabajo(m_conexion, 1));
                 anidada.commit();
             }
-            QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 1); // visible inside
+            QCOMPARE(TTelefono::cuenta(TCondicion(), m_conexion), 1); // visible inside
         }
-        QVERIFY(!TContacto::getById(idRevertido, conexion));
-        QCOMPARE(TTelefono::cuenta(TCondicion(), conexion), 0);
+        QVERIFY(!TContacto::getById(idRevertido, m_conexion));
+        QCOMPARE(TTelefono::cuenta(TCondicion(), m_conexion), 0);
     }
 
     void puntosDeGuardado()
     {
         // Inside one transaction, a failed part is undone alone and the
         // parts before and after it stay.
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TUnidadTrabajo unidad(conexion, 1);
+        const TUnidadTrabajo unidad(m_conexion, 1);
         const auto guardaContacto = [&] { return TContacto::saveOrUpdate(TContacto(), unidad).getIdcontacto(); };
         int primero = -1;
         int deshecho = -1;
         int ultimo = -1;
         {
-            TTransaccion transaccion(conexion);
+            TTransaccion transaccion(m_conexion);
             {
-                TPuntoGuardado parte(conexion);
+                TPuntoGuardado parte(m_conexion);
                 primero = guardaContacto();
                 parte.confirma();
             }
             try {
-                TPuntoGuardado parte(conexion);
+                TPuntoGuardado parte(m_conexion);
                 deshecho = guardaContacto();
                 TComprobante malo;
                 malo.fijaValor(TComprobante::col_Total, 0.1);
@@ -482,70 +470,67 @@ private slots:
             } catch (const EConversion&) {
             }
             {
-                TPuntoGuardado parte(conexion);
+                TPuntoGuardado parte(m_conexion);
                 ultimo = guardaContacto();
                 parte.confirma();
             }
             transaccion.commit();
         }
-        QVERIFY(TContacto::getById(primero, conexion));
-        QVERIFY(!TContacto::getById(deshecho, conexion));
-        QVERIFY(TContacto::getById(ultimo, conexion));
+        QVERIFY(TContacto::getById(primero, m_conexion));
+        QVERIFY(!TContacto::getById(deshecho, m_conexion));
+        QVERIFY(TContacto::getById(ultimo, m_conexion));
 
         // Alone, a part is a transaction of its own.
         {
-            TPuntoGuardado solo(conexion);
+            TPuntoGuardado solo(m_conexion);
             deshecho = guardaContacto();
         }
-        QVERIFY(!TContacto::getById(deshecho, conexion));
-        QCOMPARE(TContacto::cuenta(TCondicion(), conexion), 2);
+        QVERIFY(!TContacto::getById(deshecho, m_conexion));
+        QCOMPARE(TContacto::cuenta(TCondicion(), m_conexion), 2);
     }
 
     void completarReponeLoQueFalta()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const QStringList completa = estructura(conexion);
+        const QStringList completa = estructura(m_conexion);
         // On a complete database, completing changes nothing.
-        QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
-        TDefaultDBValues(conexion).inicia();
-        QCOMPARE(estructura(conexion), completa);
+        QCOMPARE(Esquema::versionRegistrada(m_conexion), Esquema::version());
+        TDefaultDBValues(m_conexion).inicia();
+        QCOMPARE(estructura(m_conexion), completa);
 
         // An older database: no employee link table, no price columns, no newer
         // tables, no recorded version.
         TConcepto concepto;
         concepto.setDescripcion(QStringLiteral("Martillo"));
-        concepto = TConcepto::saveOrUpdate(concepto, TUnidadTrabajo(conexion, 1));
+        concepto = TConcepto::saveOrUpdate(concepto, TUnidadTrabajo(m_conexion, 1));
         for (const char* sql : {"DROP TABLE NOMINACOMPROBANTEEMPLEADO", "DROP SEQUENCE GEN_NOMINACOMPROBANTEEMPLEADO",
                                 "ALTER TABLE CONCEPTO DROP PRECIOCOMPRA", "ALTER TABLE CONCEPTO DROP CLAVEPRODSERV",
                                 "DROP TABLE CERTIFICADO", "DROP TABLE VERSIONESQUEMA"})
-            QVERIFY2(QSqlQuery(Conexiones::baseDatos(conexion)).exec(QString::fromLatin1(sql)), sql);
-        Conexiones::cierra(conexion);
-        QVERIFY(estructura(conexion) != completa);
-        QCOMPARE(Esquema::versionRegistrada(conexion), 0);
+            QVERIFY2(QSqlQuery(Conexiones::baseDatos(m_conexion)).exec(QString::fromLatin1(sql)), sql);
+        Conexiones::cierra(m_conexion);
+        QVERIFY(estructura(m_conexion) != completa);
+        QCOMPARE(Esquema::versionRegistrada(m_conexion), 0);
 
-        TDefaultDBValues(conexion).inicia();
-        TDefaultDBValues(conexion).inicia();
-        Conexiones::cierra(conexion);
-        QCOMPARE(estructura(conexion), completa);
-        QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
-        QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), conexion)->getDescripcion(), QStringLiteral("Martillo"));
-        TConcepto::saveOrUpdate(TConcepto(), TUnidadTrabajo(conexion, 1)); // the table's generator still works
+        TDefaultDBValues(m_conexion).inicia();
+        TDefaultDBValues(m_conexion).inicia();
+        Conexiones::cierra(m_conexion);
+        QCOMPARE(estructura(m_conexion), completa);
+        QCOMPARE(Esquema::versionRegistrada(m_conexion), Esquema::version());
+        QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), m_conexion)->getDescripcion(),
+                 QStringLiteral("Martillo"));
+        TConcepto::saveOrUpdate(TConcepto(), TUnidadTrabajo(m_conexion, 1)); // the table's generator still works
     }
 
     // A database of schema version 1, before whole CFDI 3.3 and 4.0 vouchers
     // were stored: completed at sign-in, its rows kept.
     void completarVersionAnterior()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const QStringList completa = estructura(conexion);
+        const QStringList completa = estructura(m_conexion);
         TComprobante viejo;
         viejo.setFolio(QStringLiteral("A-1"));
-        viejo = TComprobante::saveOrUpdate(viejo, TUnidadTrabajo(conexion, 1));
-        Conexiones::cierra(conexion);
+        viejo = TComprobante::saveOrUpdate(viejo, TUnidadTrabajo(m_conexion, 1));
+        Conexiones::cierra(m_conexion);
         {
-            QSqlDatabase db = Conexiones::baseDatos(conexion);
+            QSqlDatabase db = Conexiones::baseDatos(m_conexion);
             const auto ejecuta = [&](const QString& sql) {
                 QSqlQuery q(db);
                 QVERIFY2(q.exec(sql), qPrintable(sql + QLatin1Char(' ') + q.lastError().text()));
@@ -582,27 +567,25 @@ private slots:
             ejecuta(QStringLiteral("DELETE FROM VERSIONESQUEMA"));
             ejecuta(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (1)"));
         }
-        Conexiones::cierra(conexion);
-        QVERIFY(estructura(conexion) != completa);
-        QCOMPARE(Esquema::versionRegistrada(conexion), 1);
+        Conexiones::cierra(m_conexion);
+        QVERIFY(estructura(m_conexion) != completa);
+        QCOMPARE(Esquema::versionRegistrada(m_conexion), 1);
 
-        TDefaultDBValues(conexion).inicia();
-        Conexiones::cierra(conexion);
-        QCOMPARE(estructura(conexion), completa);
-        QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
-        QCOMPARE(TComprobante::getById(viejo.getIdcomprobante(), conexion)->getFolio(), QStringLiteral("A-1"));
+        TDefaultDBValues(m_conexion).inicia();
+        Conexiones::cierra(m_conexion);
+        QCOMPARE(estructura(m_conexion), completa);
+        QCOMPARE(Esquema::versionRegistrada(m_conexion), Esquema::version());
+        QCOMPARE(TComprobante::getById(viejo.getIdcomprobante(), m_conexion)->getFolio(), QStringLiteral("A-1"));
         TCfdirelacionado relacionado;
         relacionado.setComprobante(viejo);
-        QVERIFY(TCfdirelacionado::saveOrUpdate(relacionado, TUnidadTrabajo(conexion, 1)).getIdcfdirelacionado() > 0);
+        QVERIFY(TCfdirelacionado::saveOrUpdate(relacionado, TUnidadTrabajo(m_conexion, 1)).getIdcfdirelacionado() > 0);
     }
 
     // Descriptions are found whole, through the index of their first
     // characters, and only within the business.
     void descripcionLargaPorPrefijo()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        const TUnidadTrabajo trabajo(conexion, 1);
+        const TUnidadTrabajo trabajo(m_conexion, 1);
         const TNegocio negocio = TNegocio::saveOrUpdate(TNegocio(), trabajo);
         const TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), trabajo);
         const QString comun = QStringLiteral("Tornillo ñandú ").leftJustified(250, QLatin1Char('x'));
@@ -617,40 +600,37 @@ private slots:
         const int b = guarda(comun + QStringLiteral("B").repeated(750), negocio, TConcepto::ESTADO_ACTIVO);
         const int otroA = guarda(comun + QStringLiteral("A"), otro, TConcepto::ESTADO_INACTIVO);
 
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), negocio, conexion, false), a);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), negocio, m_conexion, false), a);
         QCOMPARE(
-            TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("B").repeated(750), negocio, conexion, true), b);
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun, negocio, conexion, false), -1);
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("a"), negocio, conexion, false), -1);
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), otro, conexion, false), otroA);
-        QVERIFY(!TConcepto::getByDescripcion_Negocio(comun + QStringLiteral("A"), otro, conexion, true));
+            TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("B").repeated(750), negocio, m_conexion, true),
+            b);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun, negocio, m_conexion, false), -1);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("a"), negocio, m_conexion, false), -1);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), otro, m_conexion, false), otroA);
+        QVERIFY(!TConcepto::getByDescripcion_Negocio(comun + QStringLiteral("A"), otro, m_conexion, true));
     }
 
     void dosProcesosMismaBase()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
         TUsuario usuario;
         usuario.setEmail(QStringLiteral("primero@tienda.mx"));
-        TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1)); // this process holds the file open
+        TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(m_conexion, 1)); // this process holds the file open
 
         QProcess hijo;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("VELKOR_HIJO_BASE"), conexion.getDatabase());
-        entorno.insert(QStringLiteral("VELKOR_HIJO_PROGRAMA"), programa.ruta());
+        entorno.insert(QStringLiteral("VELKOR_HIJO_BASE"), m_conexion.getDatabase());
+        entorno.insert(QStringLiteral("VELKOR_HIJO_PROGRAMA"), m_programa->ruta());
         hijo.setProcessEnvironment(entorno);
         hijo.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(hijo.waitForFinished(60000));
         QVERIFY2(hijo.exitCode() == 0, hijo.readAllStandardError().constData());
-        QCOMPARE(TUsuario::cuenta(TCondicion(), conexion), 2);
+        QCOMPARE(TUsuario::cuenta(TCondicion(), m_conexion), 2);
     }
 
     void hiloPropioMismaBase()
     {
-        TCarpetaPrograma programa;
-        const TConexionSesion conexion = programa.nuevaBaseNegocio();
-        TTransaccion abierta(conexion);
-        TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(conexion, 1));
+        TTransaccion abierta(m_conexion);
+        TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(m_conexion, 1));
 
         // A worker writes other rows of the same database through its own
         // connection while this thread's transaction is open.
@@ -658,7 +638,7 @@ private slots:
         QThread* hilo = QThread::create([&] {
             try {
                 for (int i = 0; i < 20; ++i)
-                    TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(conexion, 1));
+                    TContacto::saveOrUpdate(TContacto(), TUnidadTrabajo(m_conexion, 1));
             } catch (const std::exception& e) {
                 error = Errores::describe(e);
             }
@@ -669,7 +649,7 @@ private slots:
         delete hilo;
         QVERIFY2(error.isEmpty(), qPrintable(error));
         abierta.commit();
-        QCOMPARE(TContacto::cuenta(TCondicion(), conexion), 21);
+        QCOMPARE(TContacto::cuenta(TCondicion(), m_conexion), 21);
     }
 };
 

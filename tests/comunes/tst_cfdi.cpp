@@ -1,3 +1,4 @@
+#include "CarpetaPrograma.h"
 #include "Cfdi.h"
 #include "Cfdv32.h"
 #include "Cfdv33.h"
@@ -31,8 +32,7 @@ QString ruta(const QString& nombre)
 
 QByteArray contenido(const QString& nombre)
 {
-    QFile f(ruta(nombre));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return TCarpetaPrograma::lee(ruta(nombre));
 }
 
 TDocumentoXML documento(const QString& nombre)
@@ -100,15 +100,8 @@ private slots:
         };
         f("cfdi.xml", CFDI_32, CFDI_32, "AAA010101AAA", "11111111-2222-3333-4444-000000000001");
         f("cfdi32-real.xml", CFDI_32, CFDI_32, "CTO021007DZ8", "80824F3B-323E-407B-8F8E-40D83FE2E69F");
-        f("cfdv32-ejemplo.xml", CFDI_32, CFDI_32, "AAA010101AAA", "e403f396-6a57-4625-adb4-bb436b00789f");
-        f("cfdv32-instituciones-educativas.xml", CFDI_32, CFDI_32, "AAA010101AAA",
-          "443a4d3e-86e9-4b08-b51e-880d3472c620");
-        f("cfdv32-nomina.xml", CFDI_32, CFDI_32, "AAA010101AAA", "e403f396-6a57-4625-adb4-bb436b00789f");
         f("cfdv32.xml", CFDI_32, CFDI_32, "PPL961114GZ1", "");
-        f("impuestos-locales-retenidos.xml", CFDI_32, CFDI_32, "AAA010101AAA", "e403f396-6a57-4625-adb4-bb436b00789f");
-        f("cfdi33-real.xml", CFDI_33, CFDI_33, "POT9207213D6", "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC");
         f("cfdi33-valid.xml", CFDI_33, CFDI_33, "EKU9003173C9", "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894");
-        f("cfdv-33-addenda.xml", CFDI_33, CFDI_33, "AAA010101AAA", "");
         f("cfdv33-signed-tfd.xml", CFDI_33, CFDI_33, "AAA010101AAA", "ea8152af-b116-4812-817a-3b4f9617c99c");
         f("created-pago-with-ns-at-root-33.xml", CFDI_33, CFDI_33, "EKU9003173C9", "");
         f("detallista-example.xml", CFDI_33, CFDI_33, "LAN8507268IA", "4c7a0582-5151-43b3-ba74-4e710479a1ee");
@@ -117,22 +110,17 @@ private slots:
           "22222222-2222-2222-2222-222222222222");
         f("cfdi40-real.xml", CFDI_40, CFDI_40, "ISD950921HE5", "C2832671-DA6D-11EF-A83D-00155D012007");
         f("cfdv40-donat11.xml.xml", CFDI_40, CFDI_40, "AAA010101AAA", "");
-        f("created-with-discounts-40.xml", CFDI_40, CFDI_40, "EKU9003173C9", "");
-        f("file_pdf.xml", CFDI_40, CFDI_40, "EKU9003173C9", "96b0ed9e-4f1a-43b0-b720-f77663891c68");
         f("h&e951128469_ingreso_iva16_stamped.xml", CFDI_40, CFDI_40, "H&E951128469",
           "6d7434a6-e3f2-47ad-9e4c-08849946afa0");
         // The location rule passes over a relative schema location (all the SAT's
         // own 4.0 examples); the content does not.
         f("cfdv40-nomina12.xml", "", CFDI_40, "AAA010101AAA", "");
-        f("cfdv40-cartaporte20.xml", "", CFDI_40, "AAA010101AAA", "");
-        f("cfdv40-cce11.xml", "", CFDI_40, "AAA010101AAA", "");
         f("cfdv40-pagos20.xml", "", CFDI_40, "AAA010101AAA", "");
         f("propios/esquema-desconocido.xml", "", CFDI_33, "EKU9003173C9", "33333333-8888-4888-8888-000000000008");
         // Not a supported voucher.
         f("cfdv2.xml", "", "", "", "");
         f("cfdv3.externo.xml", "", "", "", "ad662d33-6934-459c-a128-bdf0393e0f44");
         f("retenciones10-ejemplo.xml", "", "", "", "54b4df54-8ebc-4445-b7f9-22ab46162529");
-        f("retenciones20.xml", "", "", "", "");
         f("cancel_xml.xml", "", "", "", "");
         // Written for these tests.
         f("propios/bom-sin-declaracion.xml", CFDI_40, CFDI_40, "EKU9003173C9", "AAAAAAAA-1111-4111-8111-000000000001");
@@ -186,58 +174,26 @@ private slots:
         QCOMPARE(Cfdi::versionPorUbicacion(TDocumentoXML::desdeBytes(xml)), version);
     }
 
-    // Values read through the bindings, checked against the files.
+    // Values read through the bindings, checked against the files: the shapes
+    // (prefixes, namespaces, lists, escapes, absent parts) and the parts the
+    // stored-voucher tests do not read.
     void valores_data()
     {
         QTest::addColumn<Lectura>("lectura");
         QTest::addColumn<QString>("esperado");
-        // 3.2: header, addresses, lines, taxes, stamp 1.0.
-        fila("32 encabezado",
-             "3.2|C|38|2015-02-18T11:49:20|PAGO EN UNA SOLA EXHIBICION|35000.00|0|40600.00|Pesos||ingreso|"
-             "No Identificado|Monterrey, Nuevo León",
-             [] {
-                 const auto c = v32("cfdv32-nomina.xml");
-                 return c.Get_version() + '|' + c.Get_serie() + '|' + c.Get_folio() + '|' + c.Get_fecha() + '|' +
-                        c.Get_formaDePago() + '|' + c.Get_subTotal() + '|' + c.Get_descuento() + '|' + c.Get_total() +
-                        '|' + c.Get_Moneda() + '|' + c.Get_TipoCambio() + '|' + c.Get_tipoDeComprobante() + '|' +
-                        c.Get_NumCtaPago() + '|' + c.Get_LugarExpedicion();
-             });
-        fila("32 encabezado real", "04|4685.00|MXN|1.00|0291|Credito|00001000000403543235", [] {
-            const auto c = v32("cfdi32-real.xml");
-            return c.Get_metodoDePago() + '|' + c.Get_total() + '|' + c.Get_Moneda() + '|' + c.Get_TipoCambio() + '|' +
-                   c.Get_NumCtaPago() + '|' + c.Get_condicionesDePago() + '|' + c.Get_noCertificado();
-        });
-        fila("32 emisor nombre", "CEVER TOLUCA S.A. DE C.V.",
-             [] { return v32("cfdi32-real.xml").Get_Emisor().Get_nombre(); });
+        // 3.2.
         fila("32 DomicilioFiscal", "BLVD. TOLUCA-IXTAPAN NTE.|126|LA PURISIMA|52148", [] {
             const auto d = v32("cfdi32-real.xml").Get_Emisor().Get_DomicilioFiscal();
             return d.Get_calle() + '|' + d.Get_noExterior() + '|' + d.Get_colonia() + '|' + d.Get_codigoPostal();
         });
-        fila("32 ExpedidoEn", "METEPEC",
-             [] { return v32("cfdi32-real.xml").Get_Emisor().Get_ExpedidoEn().Get_localidad(); });
         fila("32 RegimenFiscal", "2Arrendamiento", [] {
             const auto r = v32("propios/prefijos-en-raiz-32.xml").Get_Emisor().Get_RegimenFiscal();
             return n(r.Count()) + r.Get_RegimenFiscal(1).Get_Regimen();
         });
-        fila("32 receptor", "E&Ñ831019M53", [] { return v32("cfdv32-nomina.xml").Get_Receptor().Get_rfc(); });
-        fila("32 Domicilio", "Ejido La Siembra|Zacatecas|México|", [] {
-            const auto d = v32("cfdv32-nomina.xml").Get_Receptor().Get_Domicilio();
-            return d.Get_localidad() + '|' + d.Get_municipio() + '|' + d.Get_pais() + '|' + d.Get_noInterior();
-        });
-        fila("32 conceptos", "7", [] { return n(v32("cfdi32-real.xml").Get_Conceptos().Count()); });
         fila("32 concepto 6", "1|SERVICIO|TOT|TOT MECANICA|250.00|250.00", [] {
             const auto c = v32("cfdi32-real.xml").Get_Conceptos().Get_Concepto(6);
             return c.Get_cantidad() + '|' + c.Get_unidad() + '|' + c.Get_noIdentificacion() + '|' +
                    c.Get_descripcion() + '|' + c.Get_valorUnitario() + '|' + c.Get_importe();
-        });
-        fila("32 concepto 0 importe", "309.30",
-             [] { return v32("cfdi32-real.xml").Get_Conceptos().Get_Concepto(0).Get_importe(); });
-        fila("32 descripción", "Módulo de embarque serie A-6743-Ñ",
-             [] { return v32("cfdv32-nomina.xml").Get_Conceptos().Get_Concepto(0).Get_descripcion(); });
-        fila("32 InformacionAduanera", "1|32441223|2015-02-10|", [] {
-            const auto a = v32("cfdi.xml").Get_Conceptos().Get_Concepto(0).Get_InformacionAduanera();
-            return n(a.Count()) + '|' + a.Get_InformacionAduanera(0).Get_numero() + '|' +
-                   a.Get_InformacionAduanera(0).Get_fecha() + '|' + a.Get_InformacionAduanera(0).Get_aduana();
         });
         fila("32 sin CuentaPredial", "00", [] {
             const auto c = v32("cfdi.xml").Get_Conceptos().Get_Concepto(0);
@@ -251,24 +207,15 @@ private slots:
                                .ChildNodes();
             return n(h.size()) + h.value(0).espacio() + '|' + h.value(0).atributo("nombreAlumno");
         });
-        fila("32 totales impuestos", "5600.00|0.00", [] {
-            const auto i = v32("cfdv32-nomina.xml").Get_Impuestos();
-            return i.Get_totalImpuestosTrasladados() + '|' + i.Get_totalImpuestosRetenidos();
-        });
         fila("32 retenciones", "2ISRIVA0.00", [] {
             const auto r = v32("cfdv32-nomina.xml").Get_Impuestos().Get_Retenciones();
             return n(r.Count()) + r.Get_Retencion(0).Get_impuesto() + r.Get_Retencion(1).Get_impuesto() +
                    r.Get_Retencion(1).Get_importe();
         });
-        fila("32 traslado", "IVA|16|646.21", [] {
-            const auto t = v32("cfdi32-real.xml").Get_Impuestos().Get_Traslados().Get_Traslado(0);
-            return t.Get_impuesto() + '|' + t.Get_tasa() + '|' + t.Get_importe();
-        });
         fila("32 traslado sin espacio", "1160.00", [] {
             const auto t = v32("propios/prefijos-en-raiz-32.xml").Get_Impuestos().Get_Traslados();
             return n(t.Count()) + t.Get_Traslado(0).Get_importe();
         });
-        fila("32 addenda", "1", [] { return n(v32("cfdv32-instituciones-educativas.xml").Get_Addenda().existe()); });
         fila("tfd 1.0", "1.0||2015-02-17T11:49:20|20001000000100005761|HZcDZ/W0", [] {
             const auto t = Cfdi::timbre(v32("cfdv32-nomina.xml"));
             return t.Get_version() + '|' + t.Get_Version() + '|' + t.Get_FechaTimbrado() + '|' +
@@ -277,85 +224,16 @@ private slots:
         fila("tfd 1.1 en 3.2", "1.1",
              [] { return Cfdi::timbre(v32("cfdi.xml")).Get_Version() + Cfdi::timbre(v32("cfdi.xml")).Get_version(); });
 
-        // 3.3: the whole voucher.
+        // 3.3.
         const auto c33 = [] { return v33("cfdi33-valid.xml"); };
-        fila("33 encabezado", "3.3|A|167ABC|2021-01-13T14:15:16|01|PUE|CONDICIONES|I|45079|30001000000400002434|",
-             [c33] {
-                 const auto c = c33();
-                 return c.Get_Version() + '|' + c.Get_Serie() + '|' + c.Get_Folio() + '|' + c.Get_Fecha() + '|' +
-                        c.Get_FormaPago() + '|' + c.Get_MetodoPago() + '|' + c.Get_CondicionesDePago() + '|' +
-                        c.Get_TipoDeComprobante() + '|' + c.Get_LugarExpedicion() + '|' + c.Get_NoCertificado() + '|' +
-                        c.Get_Confirmacion();
-             });
-        fila("33 importes", "2269400|0.00|2382870|MXN|1", [c33] {
-            const auto c = c33();
-            return c.Get_SubTotal() + '|' + c.Get_Descuento() + '|' + c.Get_Total() + '|' + c.Get_Moneda() + '|' +
-                   c.Get_TipoCambio();
-        });
-        fila("33 sello", "Zq+z1yaFV+MIIFuzCCA6",
-             [c33] { return c33().Get_Sello().left(10) + c33().Get_Certificado().left(10); });
         fila("33 relacionados", "01|1|A39DA66B-52CA-49E3-879B-5C05185B0EF7", [c33] {
             const auto r = c33().Get_CfdiRelacionados();
             return r.Get_TipoRelacion() + '|' + n(r.Count()) + '|' + r.Get_CfdiRelacionado(0).Get_UUID();
-        });
-        fila("33 emisor", "EKU9003173C9|ESCUELA KEMPER URGATE SA DE CV|601", [c33] {
-            const auto e = c33().Get_Emisor();
-            return e.Get_Rfc() + '|' + e.Get_Nombre() + '|' + e.Get_RegimenFiscal();
-        });
-        fila("33 receptor", "COSC8001137NA|CARLOS CORTES SOTO|G01|", [c33] {
-            const auto r = c33().Get_Receptor();
-            return r.Get_Rfc() + '|' + r.Get_Nombre() + '|' + r.Get_UsoCFDI() + '|' + r.Get_ResidenciaFiscal() +
-                   r.Get_NumRegIdTrib();
-        });
-        fila("33 concepto 0", "01010101|00001|1.5|F52|TONELADA|ACERO|1500000|2250000||51888", [c33] {
-            const auto c = c33().Get_Conceptos().Get_Concepto(0);
-            return c.Get_ClaveProdServ() + '|' + c.Get_NoIdentificacion() + '|' + c.Get_Cantidad() + '|' +
-                   c.Get_ClaveUnidad() + '|' + c.Get_Unidad() + '|' + c.Get_Descripcion() + '|' +
-                   c.Get_ValorUnitario() + '|' + c.Get_Importe() + '|' + c.Get_Descuento() + '|' +
-                   c.Get_CuentaPredial().Get_Numero();
-        });
-        fila("33 concepto 0 traslado", "2250000|001|Tasa|0.160000|360000", [c33] {
-            const auto t = c33().Get_Conceptos().Get_Concepto(0).Get_Impuestos().Get_Traslados().Get_Traslado(0);
-            return t.Get_Base() + '|' + t.Get_Impuesto() + '|' + t.Get_TipoFactor() + '|' + t.Get_TasaOCuota() + '|' +
-                   t.Get_Importe();
-        });
-        fila("33 concepto 2 retención", "1|17000|0.110000|1870", [c33] {
-            const auto r = c33().Get_Conceptos().Get_Concepto(2).Get_Impuestos().Get_Retenciones();
-            return n(r.Count()) + '|' + r.Get_Retencion(0).Get_Base() + '|' + r.Get_Retencion(0).Get_TasaOCuota() +
-                   '|' + r.Get_Retencion(0).Get_Importe();
-        });
-        fila("33 concepto 1 aduana", "15  48  4567  6001234", [c33] {
-            return c33()
-                .Get_Conceptos()
-                .Get_Concepto(1)
-                .Get_InformacionAduanera()
-                .Get_InformacionAduanera(0)
-                .Get_NumeroPedimento();
-        });
-        fila("33 parte", "1|01010101|055155|1.0|UNIDAD|PARTE EJEMPLO|1.00|1.00|15  48  4567  6981235", [c33] {
-            const auto p = c33().Get_Conceptos().Get_Concepto(2).Get_Parte();
-            const auto q = p.Get_Parte(0);
-            return n(p.Count()) + '|' + q.Get_ClaveProdServ() + '|' + q.Get_NoIdentificacion() + '|' +
-                   q.Get_Cantidad() + '|' + q.Get_Unidad() + '|' + q.Get_Descripcion() + '|' + q.Get_ValorUnitario() +
-                   '|' + q.Get_Importe() + '|' +
-                   q.Get_InformacionAduanera().Get_InformacionAduanera(0).Get_NumeroPedimento();
-        });
-        fila("33 impuestos", "249634|363104|002|249634|001|Tasa|0.160000|363104", [c33] {
-            const auto i = c33().Get_Impuestos();
-            const auto t = i.Get_Traslados().Get_Traslado(0);
-            return i.Get_TotalImpuestosRetenidos() + '|' + i.Get_TotalImpuestosTrasladados() + '|' +
-                   i.Get_Retenciones().Get_Retencion(0).Get_Impuesto() + '|' +
-                   i.Get_Retenciones().Get_Retencion(0).Get_Importe() + '|' + t.Get_Impuesto() + '|' +
-                   t.Get_TipoFactor() + '|' + t.Get_TasaOCuota() + '|' + t.Get_Importe();
         });
         fila("33 timbre", "1.1|2017-06-05T09:09:37|SFE0807172W7|20001000000300022779|", [c33] {
             const auto t = Cfdi::timbre(c33());
             return t.Get_Version() + '|' + t.Get_FechaTimbrado() + '|' + t.Get_RfcProvCertif() + '|' +
                    t.Get_NoCertificadoSAT() + '|' + t.Get_Leyenda();
-        });
-        fila("33 real concepto 1", "353.45|56.55", [] {
-            const auto c = v33("cfdi33-real.xml").Get_Conceptos().Get_Concepto(1);
-            return c.Get_Importe() + '|' + c.Get_Impuestos().Get_Traslados().Get_Traslado(0).Get_Importe();
         });
         fila("33 addenda", "10", [] {
             return n(v33("cfdv-33-addenda.xml").Get_Addenda().existe()) +
@@ -368,39 +246,7 @@ private slots:
         fila("33 otro prefijo", "10.00",
              [] { return v33("propios/otros-prefijos.xml").Get_Conceptos().Get_Concepto(0).Get_Importe(); });
 
-        // 4.0: the whole voucher.
-        const auto c40 = [] { return v40("cfdi40-real.xml"); };
-        fila("40 encabezado", "4.0|O|52375239|2025-01-24T10:10:41|01|862.07|1|1000.00|00001000000510877575", [c40] {
-            const auto c = c40();
-            return c.Get_Version() + '|' + c.Get_Serie() + '|' + c.Get_Folio() + '|' + c.Get_Fecha() + '|' +
-                   c.Get_Exportacion() + '|' + c.Get_SubTotal() + '|' + c.Get_TipoCambio() + '|' + c.Get_Total() + '|' +
-                   c.Get_NoCertificado();
-        });
-        fila("40 receptor", "COSC8001137NA|52176|612|G03", [c40] {
-            const auto r = c40().Get_Receptor();
-            return r.Get_Rfc() + '|' + r.Get_DomicilioFiscalReceptor() + '|' + r.Get_RegimenFiscalReceptor() + '|' +
-                   r.Get_UsoCFDI();
-        });
-        fila("40 emisor", "PASE, SERVICIOS ELECTRONICOS|",
-             [c40] { return c40().Get_Emisor().Get_Nombre() + '|' + c40().Get_Emisor().Get_FacAtrAdquirente(); });
-        fila("40 concepto 1", "1.000000|853.448276|02|853.448276|136.551724", [c40] {
-            const auto c = c40().Get_Conceptos().Get_Concepto(1);
-            const auto t = c.Get_Impuestos().Get_Traslados().Get_Traslado(0);
-            return c.Get_Cantidad() + '|' + c.Get_ValorUnitario() + '|' + c.Get_ObjetoImp() + '|' + t.Get_Base() + '|' +
-                   t.Get_Importe();
-        });
-        fila("40 traslado con base", "862.07|002|137.93|137.93", [c40] {
-            const auto t = c40().Get_Impuestos().Get_Traslados().Get_Traslado(0);
-            return t.Get_Base() + '|' + t.Get_Impuesto() + '|' + t.Get_Importe() + '|' +
-                   c40().Get_Impuestos().Get_TotalImpuestosTrasladados();
-        });
-        fila("40 descuentos", "500.00|18.9008|500|17  24  3420  7010123|Carlos Cortés Soto", [] {
-            const auto c = v40("created-with-discounts-40.xml");
-            const auto l = c.Get_Conceptos().Get_Concepto(0);
-            return c.Get_Descuento() + '|' + c.Get_TipoCambio() + '|' + l.Get_Descuento() + '|' +
-                   l.Get_InformacionAduanera().Get_InformacionAduanera(1).Get_NumeroPedimento() + '|' +
-                   c.Get_Receptor().Get_Nombre();
-        });
+        // 4.0.
         fila("40 comillas", "Pantalla led 3x4\" con entrada HDMI",
              [] { return v40("created-with-discounts-40.xml").Get_Conceptos().Get_Concepto(1).Get_Descripcion(); });
         fila("40 ampersand", "HERRERIA & ELECTRICOS S DE CV",
@@ -431,21 +277,13 @@ private slots:
             return d.Get_version() + '|' + d.Get_noAutorizacion() + '|' + d.Get_fechaAutorizacion() + '|' +
                    d.Get_leyenda().left(28);
         });
-        fila("implocal 3.2", "1.0|1050|1400|2|FOO2|2.00|700|2|BAR2|3.00|1050", [] {
+        fila("implocal 3.2", "1.0|1050|2|FOO2|2|1050", [] {
             const auto i = Implocal::deComprobante(v32("impuestos-locales-retenidos.xml")).value(0);
             const auto r = i.Get_RetencionesLocales();
             const auto t = i.Get_TrasladosLocales();
-            return i.Get_version() + '|' + i.Get_TotaldeRetenciones() + '|' + i.Get_TotaldeTraslados() + '|' +
-                   n(r.Count()) + '|' + r.Get_RetencionesLocales(1).Get_ImpLocRetenido() + '|' +
-                   r.Get_RetencionesLocales(1).Get_TasadeRetencion() + '|' + r.Get_RetencionesLocales(1).Get_Importe() +
-                   '|' + n(t.Count()) + '|' + t.Get_TrasladosLocales(1).Get_ImpLocTrasladado() + '|' +
-                   t.Get_TrasladosLocales(1).Get_TasadeTraslado() + '|' + t.Get_TrasladosLocales(1).Get_Importe();
-        });
-        fila("implocal 3.3", "0|IH|2.50|27.43|27.43", [] {
-            const auto i = Implocal::deComprobante(v33("cfdi33-real.xml")).value(0);
-            const auto t = i.Get_TrasladosLocales().Get_TrasladosLocales(0);
-            return n(i.Get_RetencionesLocales().Count()) + '|' + t.Get_ImpLocTrasladado() + '|' +
-                   t.Get_TasadeTraslado() + '|' + t.Get_Importe() + '|' + i.Get_TotaldeTraslados();
+            return i.Get_version() + '|' + i.Get_TotaldeRetenciones() + '|' + n(r.Count()) + '|' +
+                   r.Get_RetencionesLocales(1).Get_ImpLocRetenido() + '|' + n(t.Count()) + '|' +
+                   t.Get_TrasladosLocales(1).Get_Importe();
         });
         fila("implocal en raíz", "ISN20.00", [] {
             const auto r =
@@ -453,42 +291,10 @@ private slots:
             return r.Get_RetencionesLocales(0).Get_ImpLocRetenido() + r.Get_RetencionesLocales(0).Get_Importe();
         });
         const auto nom = [] { return nomina12("cfdv40-nomina12.xml"); };
-        fila("nómina 1.2", "1.2|O|2016-10-15|2016-10-01|2016-10-15|15|123.45|123.45|123.45", [nom] {
-            const auto x = nom();
-            return x.Get_Version() + '|' + x.Get_TipoNomina() + '|' + x.Get_FechaPago() + '|' +
-                   x.Get_FechaInicialPago() + '|' + x.Get_FechaFinalPago() + '|' + x.Get_NumDiasPagados() + '|' +
-                   x.Get_TotalPercepciones() + '|' + x.Get_TotalDeducciones() + '|' + x.Get_TotalOtrosPagos();
-        });
-        fila("nómina emisor", "OAAJ840102HJCVRN00|E23-12345-12-1|AAA010101AAA|IP|123.45", [nom] {
-            const auto e = nom().Get_Emisor();
-            return e.Get_Curp() + '|' + e.Get_RegistroPatronal() + '|' + e.Get_RfcPatronOrigen() + '|' +
-                   e.Get_EntidadSNCF().Get_OrigenRecurso() + '|' + e.Get_EntidadSNCF().Get_MontoRecursoPropio();
-        });
-        fila("nómina receptor",
-             "OAAJ840102HJCVRN00|123456789012345|2013-04-11|P3Y2M23D|01|Sí|02|03|001|001|Programador|3|04|002|"
-             "1234567890|"
-             "123.45|123.45|AGU",
-             [nom] {
-                 const auto r = nom().Get_Receptor();
-                 return r.Get_Curp() + '|' + r.Get_NumSeguridadSocial() + '|' + r.Get_FechaInicioRelLaboral() + '|' +
-                        r.Get_Antiguedad() + '|' + r.Get_TipoContrato() + '|' + r.Get_Sindicalizado() + '|' +
-                        r.Get_TipoJornada() + '|' + r.Get_TipoRegimen() + '|' + r.Get_NumEmpleado() + '|' +
-                        r.Get_Departamento() + '|' + r.Get_Puesto() + '|' + r.Get_RiesgoPuesto() + '|' +
-                        r.Get_PeriodicidadPago() + '|' + r.Get_Banco() + '|' + r.Get_CuentaBancaria() + '|' +
-                        r.Get_SalarioBaseCotApor() + '|' + r.Get_SalarioDiarioIntegrado() + '|' + r.Get_ClaveEntFed();
-             });
         fila("nómina subcontratación", "2BBB010101AAA|13.45", [nom] {
             const auto s = nom().Get_Receptor().Get_SubContratacion();
             return n(s.Count()) + s.Get_SubContratacion(1).Get_RfcLabora() + '|' +
                    s.Get_SubContratacion(1).Get_PorcentajeTiempo();
-        });
-        fila("nómina percepciones", "123.45|123.45|123.45|123.45|123.45|2|005|BBB|Sueldo Regular|89.00|90.00", [nom] {
-            const auto p = nom().Get_Percepciones();
-            return p.Get_TotalSueldos() + '|' + p.Get_TotalSeparacionIndemnizacion() + '|' +
-                   p.Get_TotalJubilacionPensionRetiro() + '|' + p.Get_TotalGravado() + '|' + p.Get_TotalExento() + '|' +
-                   n(p.Count()) + '|' + p.Get_Percepcion(1).Get_TipoPercepcion() + '|' +
-                   p.Get_Percepcion(1).Get_Clave() + '|' + p.Get_Percepcion(1).Get_Concepto() + '|' +
-                   p.Get_Percepcion(1).Get_ImporteGravado() + '|' + p.Get_Percepcion(1).Get_ImporteExento();
         });
         fila("nómina acciones y horas", "12345.67|123.45|2|2|02|8|228.45", [nom] {
             const auto p = nom().Get_Percepciones().Get_Percepcion(0);
@@ -497,43 +303,6 @@ private slots:
                    p.Get_AccionesOTitulos().Get_PrecioAlOtorgarse() + '|' + n(h.Count()) + '|' +
                    n(h.Get_HorasExtra(1).Get_Dias()) + '|' + h.Get_HorasExtra(1).Get_TipoHoras() + '|' +
                    n(h.Get_HorasExtra(1).Get_HorasExtra()) + '|' + h.Get_HorasExtra(1).Get_ImportePagado();
-        });
-        fila("nómina jubilación y separación", "223.45|223.45|223.45|223.45|223.45|323.45|7|323.45|323.45|323.45",
-             [nom] {
-                 const auto j = nom().Get_Percepciones().Get_JubilacionPensionRetiro();
-                 const auto s = nom().Get_Percepciones().Get_SeparacionIndemnizacion();
-                 return j.Get_TotalUnaExhibicion() + '|' + j.Get_TotalParcialidad() + '|' + j.Get_MontoDiario() + '|' +
-                        j.Get_IngresoAcumulable() + '|' + j.Get_IngresoNoAcumulable() + '|' + s.Get_TotalPagado() +
-                        '|' + n(s.Get_NumAniosServicio()) + '|' + s.Get_UltimoSueldoMensOrd() + '|' +
-                        s.Get_IngresoAcumulable() + '|' + s.Get_IngresoNoAcumulable();
-             });
-        fila("nómina deducciones", "123.45|123.45|2|100|YYY|Deduccion Semanal|10.00", [nom] {
-            const auto d = nom().Get_Deducciones();
-            return d.Get_TotalOtrasDeducciones() + '|' + d.Get_TotalImpuestosRetenidos() + '|' + n(d.Count()) + '|' +
-                   d.Get_Deduccion(1).Get_TipoDeduccion() + '|' + d.Get_Deduccion(1).Get_Clave() + '|' +
-                   d.Get_Deduccion(1).Get_Concepto() + '|' + d.Get_Deduccion(1).Get_Importe();
-        });
-        fila("nómina otros pagos", "2|001|003|Otro pago 111|1234.56|1234.56|12345.67|2016|1234.56", [nom] {
-            const auto o = nom().Get_OtrosPagos().Get_OtroPago(0);
-            const auto c = o.Get_CompensacionSaldosAFavor();
-            return n(nom().Get_OtrosPagos().Count()) + '|' + o.Get_TipoOtroPago() + '|' + o.Get_Clave() + '|' +
-                   o.Get_Concepto() + '|' + o.Get_Importe() + '|' + o.Get_SubsidioAlEmpleo().Get_SubsidioCausado() +
-                   '|' + c.Get_SaldoAFavor() + '|' + n(c.Get_Anio()) + '|' + c.Get_RemanenteSalFav();
-        });
-        fila("nómina incapacidades", "2|2|02|22.45", [nom] {
-            const auto i = nom().Get_Incapacidades();
-            return n(i.Count()) + '|' + n(i.Get_Incapacidad(1).Get_DiasIncapacidad()) + '|' +
-                   i.Get_Incapacidad(1).Get_TipoIncapacidad() + '|' + i.Get_Incapacidad(1).Get_ImporteMonetario();
-        });
-        fila("nómina en raíz", "15000.00|416.98|2272.25|3|0|2025|P63W", [] {
-            const auto x = nomina12("cfdi40-nomina-compensacion-valid.xml");
-            const auto d = x.Get_Deducciones();
-            const auto o = x.Get_OtrosPagos();
-            return x.Get_TotalPercepciones() + '|' + d.Get_Deduccion(0).Get_Importe() + '|' +
-                   d.Get_Deduccion(1).Get_Importe() + '|' + n(o.Count()) + '|' +
-                   n(o.Get_OtroPago(0).Get_SubsidioAlEmpleo().existe()) + '|' +
-                   n(o.Get_OtroPago(2).Get_CompensacionSaldosAFavor().Get_Anio()) + '|' +
-                   x.Get_Receptor().Get_Antiguedad();
         });
         fila("nómina cuenta con ceros", "012345678901234567",
              [] { return nomina12("propios/dos-complementos.xml").Get_Receptor().Get_CuentaBancaria(); });
@@ -549,16 +318,6 @@ private slots:
         });
         fila("pagos 2.0", "1", [] {
             return n(Cfdi::complementos(v40("cfdv40-pagos20.xml"), "http://www.sat.gob.mx/Pagos20", "Pagos").size());
-        });
-        fila("carta porte", "1", [] {
-            return n(
-                Cfdi::complementos(v40("cfdv40-cartaporte20.xml"), "http://www.sat.gob.mx/CartaPorte20", "CartaPorte")
-                    .size());
-        });
-        fila("comercio exterior", "1", [] {
-            return n(Cfdi::complementos(v40("cfdv40-cce11.xml"), "http://www.sat.gob.mx/ComercioExterior11",
-                                        "ComercioExterior")
-                         .size());
         });
         fila("detallista", "1", [] {
             return n(Cfdi::complementos(v33("detallista-example.xml"), "http://www.sat.gob.mx/detallista", "detallista")
@@ -670,8 +429,6 @@ private slots:
         f("archivo que no existe", "EEntradaSalida", "No se pudo abrir",
           [] { TDocumentoXML::desdeArchivo(ruta("no-existe.xml")); });
         f("una carpeta", "EEntradaSalida", "propios", [] { TDocumentoXML::desdeArchivo(ruta("propios")); });
-        f("3.2 de archivo que no existe", "EEntradaSalida", "No se pudo abrir",
-          [] { Cfdv32::LoadComprobante(ruta("no-existe.xml")); });
         f("4.0 sobre un 3.3", "EXML",
           "Se esperaba el elemento Comprobante de http://www.sat.gob.mx/cfd/4 y se encontró cfdi:Comprobante de "
           "http://www.sat.gob.mx/cfd/3.",
@@ -688,8 +445,6 @@ private slots:
         f("documento vacío", "EXML", "y no hay ninguno", [] { Cfdv33::GetComprobante(TDocumentoXML()); });
         f("índice fuera", "EXML", "Índice 3 fuera de la lista de 3 elementos.",
           [] { v33("cfdi33-valid.xml").Get_Conceptos().Get_Concepto(3); });
-        f("índice de lista vacía", "EXML", "Índice 0 fuera de la lista de 0 elementos.",
-          [] { v40("cfdi40-real.xml").Get_CfdiRelacionados().Get_CfdiRelacionados(0); });
         f("entero ausente", "EConversion", "Falta el atributo Año",
           [] { v40("cfdi40-real.xml").Get_InformacionGlobal().Get_Anio(); });
         f("escribir en vista vacía", "EXML", "No se puede escribir el atributo x",

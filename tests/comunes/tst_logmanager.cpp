@@ -1,3 +1,4 @@
+#include "CarpetaPrograma.h"
 #include "Logmanager.h"
 
 #include <QFile>
@@ -12,13 +13,7 @@ namespace {
 
 QStringList lineas(const QString& archivo)
 {
-    QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList resultado = QString::fromUtf8(f.readAll()).split(u'\n');
-    if (!resultado.isEmpty() && resultado.last().isEmpty())
-        resultado.removeLast();
-    return resultado;
+    return QString::fromUtf8(TCarpetaPrograma::lee(archivo)).split(u'\n', Qt::SkipEmptyParts);
 }
 
 const QRegularExpression FORMATO(QStringLiteral(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} \[(\d+)\] (.*)$)"));

@@ -46,12 +46,9 @@ private slots:
     {
         QTest::addColumn<QString>("dada");
         QTest::addColumn<QString>("carpeta");
-        QTest::newRow("sin diagonal final") << "/opt/velkor"
-                                            << "/opt/velkor/";
-        QTest::newRow("con diagonal final") << "/opt/velkor/"
-                                            << "/opt/velkor/";
-        QTest::newRow("vacía") << ""
-                               << "";
+        QTest::newRow("sin diagonal final") << QStringLiteral("/opt/velkor") << QStringLiteral("/opt/velkor/");
+        QTest::newRow("con diagonal final") << QStringLiteral("/opt/velkor/") << QStringLiteral("/opt/velkor/");
+        QTest::newRow("vacía") << QString() << QString();
     }
     void carpetaPrograma()
     {

@@ -19,33 +19,46 @@ using namespace Constantes;
 class TstControles : public QObject {
     Q_OBJECT
 private slots:
-    // Only a left click released over an enabled link runs its action, and
-    // asking again replaces the action instead of adding one.
+    // Only a left click released over an enabled link, or Enter or Space on
+    // it, runs its action, and asking again replaces the action instead of
+    // adding one; a disabled link neither runs nor looks enabled.
     void alClic_data()
     {
+        QTest::addColumn<int>("tecla"); // 0: a click of `boton`
         QTest::addColumn<Qt::MouseButton>("boton");
         QTest::addColumn<bool>("habilitado");
-        QTest::addColumn<int>("primera");
-        QTest::addColumn<int>("segunda");
-        QTest::newRow("clic izquierdo") << Qt::LeftButton << true << 0 << 1;
-        QTest::newRow("clic derecho") << Qt::RightButton << true << 0 << 0;
-        QTest::newRow("deshabilitado") << Qt::LeftButton << false << 0 << 0;
+        QTest::addColumn<int>("veces");
+        QTest::newRow("clic izquierdo") << 0 << Qt::LeftButton << true << 1;
+        QTest::newRow("clic derecho") << 0 << Qt::RightButton << true << 0;
+        QTest::newRow("clic deshabilitado") << 0 << Qt::LeftButton << false << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << Qt::NoButton << true << 1;
+        QTest::newRow("espacio") << int(Qt::Key_Space) << Qt::NoButton << true << 1;
+        QTest::newRow("otra tecla") << int(Qt::Key_A) << Qt::NoButton << true << 0;
+        QTest::newRow("Enter deshabilitada") << int(Qt::Key_Return) << Qt::NoButton << false << 0;
     }
     void alClic()
     {
+        QFETCH(int, tecla);
         QFETCH(Qt::MouseButton, boton);
         QFETCH(bool, habilitado);
-        QFETCH(int, primera);
-        QFETCH(int, segunda);
-        QLabel liga(QStringLiteral("liga"));
+        QFETCH(int, veces);
+        QLabel liga(QStringLiteral("+ Agregar Teléfono"));
+        Controles::colorTexto(&liga, RS_TEXTOAZUL);
         int uno = 0;
         int dos = 0;
         Controles::alClic(&liga, [&uno] { ++uno; });
         Controles::alClic(&liga, [&dos] { ++dos; });
+        QVERIFY(liga.focusPolicy() & Qt::TabFocus);
         liga.setEnabled(habilitado);
-        QTest::mouseClick(&liga, boton);
-        QCOMPARE(uno, primera);
-        QCOMPARE(dos, segunda);
+        if (tecla != 0)
+            QTest::keyClick(&liga, static_cast<Qt::Key>(tecla));
+        else
+            QTest::mouseClick(&liga, boton);
+        QCOMPARE(uno, 0);
+        QCOMPARE(dos, veces);
+        const QPalette& p = liga.palette();
+        QVERIFY(p.color(QPalette::Disabled, QPalette::WindowText) != p.color(QPalette::Active, QPalette::WindowText));
+        QCOMPARE(liga.cursor().shape(), habilitado ? Qt::PointingHandCursor : Qt::ArrowCursor);
     }
 
     // The action may free the very widget that was clicked.
@@ -57,37 +70,6 @@ private slots:
         QTest::mouseClick(liga, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(liga.isNull());
-    }
-
-    // A text link is also a keyboard stop: Enter and Space run it, other
-    // keys do not, and a disabled one neither runs nor looks enabled.
-    void alClicConTeclado_data()
-    {
-        QTest::addColumn<int>("tecla");
-        QTest::addColumn<bool>("habilitado");
-        QTest::addColumn<int>("veces");
-        QTest::newRow("Enter") << int(Qt::Key_Return) << true << 1;
-        QTest::newRow("espacio") << int(Qt::Key_Space) << true << 1;
-        QTest::newRow("otra tecla") << int(Qt::Key_A) << true << 0;
-        QTest::newRow("deshabilitada") << int(Qt::Key_Return) << false << 0;
-    }
-    void alClicConTeclado()
-    {
-        QFETCH(int, tecla);
-        QFETCH(bool, habilitado);
-        QFETCH(int, veces);
-        QLabel liga(QStringLiteral("+ Agregar Teléfono"));
-        Controles::colorTexto(&liga, RS_TEXTOAZUL);
-        int clics = 0;
-        Controles::alClic(&liga, [&clics] { ++clics; });
-        QVERIFY(liga.focusPolicy() & Qt::TabFocus);
-        liga.setEnabled(habilitado);
-        QTest::keyClick(&liga, static_cast<Qt::Key>(tecla));
-        QCOMPARE(clics, veces);
-        const QPalette& p = liga.palette();
-        QCOMPARE(p.color(QPalette::Disabled, QPalette::WindowText) != p.color(QPalette::Active, QPalette::WindowText),
-                 true);
-        QCOMPARE(liga.cursor().shape(), habilitado ? Qt::PointingHandCursor : Qt::ArrowCursor);
     }
 
     // A marked field keeps its size (nothing around it moves) and its mark

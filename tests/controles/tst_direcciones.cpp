@@ -55,37 +55,25 @@ private slots:
         QTest::addColumn<QString>("localidad");
         QTest::addColumn<int>("colonias");    // the prompt included
         QTest::addColumn<QString>("colonia"); // one of them
-        QTest::newRow("06600") << ""
-                               << "06600"
-                               << "CMX - Ciudad de México"
-                               << "015 - Cuauhtémoc"
-                               << "06 - Ciudad de México" << 2 << "Juárez";
-        QTest::newRow("44100 tras 06600") << "06600"
-                                          << "44100"
-                                          << "JAL - Jalisco"
-                                          << "039 - Guadalajara"
-                                          << "03 - Guadalajara" << 2 << "Guadalajara Centro";
-        QTest::newRow("sin localidad") << ""
-                                       << "20126"
-                                       << "AGU - Aguascalientes"
-                                       << "001 - Aguascalientes"
-                                       << "Localidad" << 33 << "Pozo Bravo Norte";
-        QTest::newRow("solo estado") << ""
-                                     << "01001"
-                                     << "CMX - Ciudad de México"
-                                     << "Municipio"
-                                     << "Localidad" << 1 << "Colonia";
-        QTest::newRow("desconocido") << ""
-                                     << "00000" << CMB_ESTADO << "Municipio"
-                                     << "Localidad" << 1 << "Colonia";
-        QTest::newRow("desconocido tras 44100: el lugar se queda") << "44100"
-                                                                   << "00000"
-                                                                   << "JAL - Jalisco"
-                                                                   << "039 - Guadalajara"
-                                                                   << "03 - Guadalajara" << 1 << "Colonia";
-        QTest::newRow("incompleto") << ""
-                                    << "0660" << CMB_ESTADO << "Municipio"
-                                    << "Localidad" << 1 << "Colonia";
+        // State, municipality and locality joined by "|".
+        const auto f = [](const char* caso, const char* previo, const char* cp, const QString& lugar, int colonias,
+                          const char* colonia) {
+            const QStringList l = lugar.split(QLatin1Char('|'));
+            QTest::newRow(caso) << QString::fromUtf8(previo) << QString::fromUtf8(cp) << l.at(0) << l.at(1) << l.at(2)
+                                << colonias << QString::fromUtf8(colonia);
+        };
+        const QString ninguno = CMB_ESTADO + QStringLiteral("|Municipio|Localidad");
+        f("06600", "", "06600", QStringLiteral("CMX - Ciudad de México|015 - Cuauhtémoc|06 - Ciudad de México"), 2,
+          "Juárez");
+        f("44100 tras 06600", "06600", "44100", QStringLiteral("JAL - Jalisco|039 - Guadalajara|03 - Guadalajara"), 2,
+          "Guadalajara Centro");
+        f("sin localidad", "", "20126", QStringLiteral("AGU - Aguascalientes|001 - Aguascalientes|Localidad"), 33,
+          "Pozo Bravo Norte");
+        f("solo estado", "", "01001", QStringLiteral("CMX - Ciudad de México|Municipio|Localidad"), 1, "Colonia");
+        f("desconocido", "", "00000", ninguno, 1, "Colonia");
+        f("desconocido tras 44100: el lugar se queda", "44100", "00000",
+          QStringLiteral("JAL - Jalisco|039 - Guadalajara|03 - Guadalajara"), 1, "Colonia");
+        f("incompleto", "", "0660", ninguno, 1, "Colonia");
     }
     void codigoTecleado()
     {
@@ -195,34 +183,20 @@ private slots:
         // What the panel shows: state, municipality, locality.
         QTest::addColumn<QStringList>("muestra");
 
-        QTest::newRow("completa") << "MEX - México"
-                                  << "JAL - Jalisco"
-                                  << "039 - Guadalajara"
-                                  << "03 - Guadalajara"
-                                  << "44100"
-                                  << "Guadalajara Centro"
-                                  << QStringList{"JAL - Jalisco", "039 - Guadalajara", "03 - Guadalajara"};
-        QTest::newRow("sin localidad: el catálogo completa lo que falta")
-            << ""
-            << ""
-            << ""
-            << ""
-            << "06600"
-            << "Juárez" << QStringList{"CMX - Ciudad de México", "015 - Cuauhtémoc", "Localidad"};
-        QTest::newRow("textos que el catálogo no tiene")
-            << "MEX - México"
-            << "CMX - Ciudad de México"
-            << "999 - Municipio viejo"
-            << ""
-            << "06600"
-            << "Colonia que ya no existe"
-            << QStringList{"CMX - Ciudad de México", "999 - Municipio viejo", "Localidad"};
-        QTest::newRow("estado por su clave") << "MEX"
-                                             << "JAL"
-                                             << ""
-                                             << ""
-                                             << ""
-                                             << "" << QStringList{"JAL - Jalisco", "Municipio", "Localidad"};
+        // Country|state|municipality|locality|code|colony, then what shows.
+        const auto f = [](const char* caso, const char* guardada, const char* muestra) {
+            const QStringList g = QString::fromUtf8(guardada).split(QLatin1Char('|'));
+            QTest::newRow(caso) << g.at(0) << g.at(1) << g.at(2) << g.at(3) << g.at(4) << g.at(5)
+                                << QString::fromUtf8(muestra).split(QLatin1Char('|'));
+        };
+        f("completa", "MEX - México|JAL - Jalisco|039 - Guadalajara|03 - Guadalajara|44100|Guadalajara Centro",
+          "JAL - Jalisco|039 - Guadalajara|03 - Guadalajara");
+        f("sin localidad: el catálogo completa lo que falta", "||||06600|Juárez",
+          "CMX - Ciudad de México|015 - Cuauhtémoc|Localidad");
+        f("textos que el catálogo no tiene",
+          "MEX - México|CMX - Ciudad de México|999 - Municipio viejo||06600|Colonia que ya no existe",
+          "CMX - Ciudad de México|999 - Municipio viejo|Localidad");
+        f("estado por su clave", "MEX|JAL||||", "JAL - Jalisco|Municipio|Localidad");
     }
     // The branch window's order: country, state, municipality, then locality and
     // code (or the code alone), then colony.

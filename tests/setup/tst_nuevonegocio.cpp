@@ -5,7 +5,6 @@
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
-#include "Logmanager.h"
 #include "RegistroPrueba.h"
 #include "Rutas.h"
 #include "Signerutils.h"
@@ -58,18 +57,10 @@ NuevoNegocio::TDatos datosEscuela()
     return d;
 }
 
-QByteArray leeArchivo(const QString& ruta)
-{
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        qFatal("No se pudo leer %s", qPrintable(ruta));
-    return archivo.readAll();
-}
-
 // What the wizard reads from the resource package for a new business.
 QByteArray plantilla()
 {
-    return leeArchivo(TCarpetaPrograma::plantillaNegocio());
+    return TCarpetaPrograma::lee(TCarpetaPrograma::plantillaNegocio());
 }
 const QByteArray LOGO("logo de prueba");
 
@@ -96,17 +87,6 @@ struct TProgramaConRegistro : TCarpetaPrograma {
         TBaseDatosLocalFrm::creaTablas(archivo(DB_USUARIOS));
     }
 };
-
-QByteArray bytesDe(const QString& ruta)
-{
-    QFile archivo(ruta);
-    return archivo.open(QIODevice::ReadOnly) ? archivo.readAll() : QByteArray();
-}
-
-QString textoLog(const QString& carpeta)
-{
-    return QString::fromUtf8(bytesDe(Logmanager::archivoLog(carpeta)));
-}
 
 // A copy of a whole program folder (the engine's folder is a link).
 void copiaCarpeta(const QString& origen, const QString& destino)
@@ -168,21 +148,17 @@ private slots:
         QVERIFY(negocio);
         QCOMPARE(negocio->getLogonegocio(), LOGO);
         const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
-        QCOMPARE(fiscales->getRazon(), datos.razon);
-        QCOMPARE(fiscales->getRegimen(), QStringLiteral("601"));
         const std::shared_ptr<TDireccion> direccion = fiscales->getDireccion();
-        QCOMPARE(direccion->getCalle(), QStringLiteral("Reforma"));
-        QCOMPARE(direccion->getCodigoPostal()->getCp(), QStringLiteral("06600"));
-        QCOMPARE(direccion->getCodigoPostal()->getEstado(), QStringLiteral("CMX"));
-        QCOMPARE(direccion->getCodigoPostal()->getMunicipio(), QStringLiteral("015 - Cuauhtémoc"));
+        const std::shared_ptr<TCodigopostal> cp = direccion->getCodigoPostal();
+        QCOMPARE((QStringList{fiscales->getRazon(), fiscales->getRegimen(), direccion->getCalle(), cp->getCp(),
+                              cp->getEstado(), cp->getMunicipio()}),
+                 (QStringList{datos.razon, "601", "Reforma", "06600", "CMX", "015 - Cuauhtémoc"}));
 
         const std::unique_ptr<TCertificado> certificado = TCertificado::getByNegocio(*negocio, conexion);
         QVERIFY(certificado);
         QCOMPARE(certificado->getNumCertificado(), QStringLiteral("30001000000500003416"));
         QCOMPARE(certificado->getFechaexpiracion(), QDate(2027, 5, 18));
-        QFile cer(datos.certificado);
-        QVERIFY(cer.open(QIODevice::ReadOnly));
-        QCOMPARE(certificado->getNegCer(), cer.readAll());
+        QCOMPARE(certificado->getNegCer(), TCarpetaPrograma::lee(datos.certificado));
         QCOMPARE(Signerutils::Signer().decrypt(certificado->getNegPassword()), QStringLiteral("12345678a"));
 
         const QList<TRegimennegocio> regimenes =
@@ -266,7 +242,7 @@ private slots:
         const NuevoNegocio::TDatos datos = datosEscuela();
         const TConexionSesion conexion = creaNegocio(datos);
         Conexiones::cierra(conexion);
-        const QByteArray antes = bytesDe(conexion.getDatabase());
+        const QByteArray antes = TCarpetaPrograma::lee(conexion.getDatabase());
         QVERIFY(!antes.isEmpty());
 
         std::unique_ptr<RegistroPrueba::TBloqueo> bloqueo;
@@ -286,12 +262,12 @@ private slots:
         }
         bloqueo.reset();
 
-        QCOMPARE(bytesDe(conexion.getDatabase()), antes);
+        QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
         const QString carpeta = QFileInfo(conexion.getDatabase()).absolutePath();
         QCOMPARE(QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral("*")}, QDir::Files),
                  QStringList{DB_SISTEMA_NOMBRE});
         QCOMPARE(registroLocal().getEmpresas().size(), 1);
-        QVERIFY(textoLog(programa.ruta()).contains(QStringLiteral("EBaseDatos error raised")));
+        QVERIFY(programa.log().contains(QStringLiteral("EBaseDatos error raised")));
         QVERIFY(TNegocio::getByRFC(datos.rfc, conexion));
     }
 
@@ -310,7 +286,7 @@ private slots:
         const QString rutaOriginal = original->ruta();
         const TConexionSesion conexion = creaNegocio(datosEscuela());
         Conexiones::cierra(conexion);
-        const QByteArray antes = bytesDe(conexion.getDatabase());
+        const QByteArray antes = TCarpetaPrograma::lee(conexion.getDatabase());
 
         QTemporaryDir otra;
         const QString destino = otra.filePath(QStringLiteral("Velkor copia"));
@@ -333,7 +309,7 @@ private slots:
                  QStringLiteral("Escuela Kemper, la copia"));
         Conexiones::cierraHilo();
         if (copiada)
-            QCOMPARE(bytesDe(conexion.getDatabase()), antes);
+            QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
         limpiaSesion();
     }
 

@@ -3,7 +3,6 @@
 #include "ContratoModulos.h"
 #include "Despacho.h"
 #include "Entidades.h"
-#include "Logmanager.h"
 #include "Modulos.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
@@ -149,25 +148,20 @@ private slots:
         QTest::addColumn<QStringList>("cargados");
         QTest::addColumn<QStringList>("conMenu");
         // Names sort by the file system's order (by name), BridgeTXT.bpl never counts.
-        QTest::newRow("reportes y puente")
-            << QStringList{QStringLiteral("Reportes.bpl"), QStringLiteral("BridgeTXT.bpl")}
-            << QStringList{QStringLiteral("Reportes")} << QStringList{QStringLiteral("Reportes")}
-            << QStringList{QStringLiteral("Reportes")};
-        QTest::newRow("todo .bpl se quita")
-            << QStringList{QStringLiteral("a.bpl.bpl")} << QStringList{QStringLiteral("a")}
-            << QStringList{QStringLiteral("a")} << QStringList{QStringLiteral("a")};
-        QTest::newRow("clase con otro nombre")
-            << QStringList{QStringLiteral("Ajeno.bpl")} << QStringList{QStringLiteral("Ajeno")}
-            << QStringList{QStringLiteral("Ajeno")} << QStringList();
-        QTest::newRow("sin GetMenuItems")
-            << QStringList{QStringLiteral("SinMenu.bpl")} << QStringList{QStringLiteral("SinMenu")}
-            << QStringList{QStringLiteral("SinMenu")} << QStringList();
-        QTest::newRow("símbolo que falta")
-            << QStringList{QStringLiteral("SinSimbolo.bpl")} << QStringList{QStringLiteral("SinSimbolo")}
-            << QStringList() << QStringList();
-        QTest::newRow("no es un paquete") << QStringList{QStringLiteral("Roto.bpl")}
-                                          << QStringList{QStringLiteral("Roto")} << QStringList() << QStringList();
-        QTest::newRow("sin carpeta Plugins") << QStringList() << QStringList() << QStringList() << QStringList();
+        const auto f = [](const char* caso, const char* archivos, const char* probados, const char* cargados,
+                          const char* conMenu) {
+            const auto lista = [](const char* t) {
+                return QString::fromUtf8(t).split(QLatin1Char(','), Qt::SkipEmptyParts);
+            };
+            QTest::newRow(caso) << lista(archivos) << lista(probados) << lista(cargados) << lista(conMenu);
+        };
+        f("reportes y puente", "Reportes.bpl,BridgeTXT.bpl", "Reportes", "Reportes", "Reportes");
+        f("todo .bpl se quita", "a.bpl.bpl", "a", "a", "a");
+        f("clase con otro nombre", "Ajeno.bpl", "Ajeno", "Ajeno", "");
+        f("sin GetMenuItems", "SinMenu.bpl", "SinMenu", "SinMenu", "");
+        f("símbolo que falta", "SinSimbolo.bpl", "SinSimbolo", "", "");
+        f("no es un paquete", "Roto.bpl", "Roto", "", "");
+        f("sin carpeta Plugins", "", "", "", "");
     }
     void cargaPaquetes()
     {
@@ -206,8 +200,7 @@ private slots:
             QCOMPARE(p->getError().isEmpty(), conMenu.contains(p->getNombreBPL()));
         }
         QCOMPARE(conHandle, cargados);
-        QFile log(Logmanager::archivoLog(carpeta.ruta()));
-        const QString lineas = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+        const QString lineas = carpeta.log();
         for (const auto& p : lista)
             QCOMPARE(lineas.contains(p->getBpl()), !conMenu.contains(p->getNombreBPL()));
         // The text bridge's file is never even loaded.
@@ -218,24 +211,6 @@ private slots:
         Modulos::cargaModulos(lista, carpeta.ruta(), alMenu);
         QCOMPARE(nombres(lista), probados);
         QVERIFY(menus.isEmpty());
-    }
-
-    void convierteModulo_data()
-    {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("codigo");
-        QTest::newRow("reportes") << NOMBRE_REPORTES << CODIGO_REPORTES;
-        QTest::newRow("facturación 4.0 tiene el suyo") << NOMBRE_FACTURACION_40 << CODIGO_FACTURACION_40;
-        QTest::newRow("nómina 4.0 comparte") << NOMBRE_NOMINA_40 << CODIGO_NOMINA;
-        QTest::newRow("bridge 4.0 comparte") << NOMBRE_BRIDGE_TXT_40 << CODIGO_BRIDGE_TXT;
-        QTest::newRow("sin derecho") << QStringLiteral("ComprobanteFiscal") << QString();
-        QTest::newRow("distingue mayúsculas") << QStringLiteral("reportes") << QString();
-    }
-    void convierteModulo()
-    {
-        QFETCH(QString, nombre);
-        QFETCH(QString, codigo);
-        QCOMPARE(Modulos::convierteModulo(nombre), codigo);
     }
 
     void menuYAlturas()
@@ -298,15 +273,16 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("emisor");
         QTest::addColumn<QString>("lateral");
-        QTest::newRow("abrir") << QStringLiteral("GetVentanaEjemploFrm") << QStringLiteral("EjemploPrincipal")
-                               << QString() << QStringLiteral("MainFrm") << QStringLiteral("EjemploSubMenu");
-        QTest::newRow("acción") << QStringLiteral("GetVentanaEjemploFrm_3") << QStringLiteral("EjemploPrincipal")
-                                << QStringLiteral("3") << QStringLiteral("MainFrm") << QStringLiteral("EjemploSubMenu");
-        QTest::newRow("configuración") << QStringLiteral("GetVentanaEjemploFrm_Configuracion")
-                                       << QStringLiteral("EjemploConfiguracion") << QStringLiteral("Limpia")
-                                       << QStringLiteral("EjemploConfiguracion") << QString();
-        QTest::newRow("ventana desconocida")
-            << QStringLiteral("GetVentanaNadaFrm") << QString() << QString() << QString() << QString();
+        const auto f = [](const char* caso, const char* componente, const char* contenido, const char* texto,
+                          const char* emisor, const char* lateral) {
+            QTest::newRow(caso) << QString::fromUtf8(componente) << QString::fromUtf8(contenido)
+                                << QString::fromUtf8(texto) << QString::fromUtf8(emisor) << QString::fromUtf8(lateral);
+        };
+        f("abrir", "GetVentanaEjemploFrm", "EjemploPrincipal", "", "MainFrm", "EjemploSubMenu");
+        f("acción", "GetVentanaEjemploFrm_3", "EjemploPrincipal", "3", "MainFrm", "EjemploSubMenu");
+        f("configuración", "GetVentanaEjemploFrm_Configuracion", "EjemploConfiguracion", "Limpia",
+          "EjemploConfiguracion", "");
+        f("ventana desconocida", "GetVentanaNadaFrm", "", "", "", "");
     }
     void despacho()
     {
@@ -351,41 +327,37 @@ private slots:
         QCOMPARE(w->TxVentanaPrincipal->height(), 0);
     }
 
+    // Rights guard the windows; the user's mark tells whether they manage users.
     void permisos_data()
     {
         QTest::addColumn<QString>("permisos");
         QTest::addColumn<QString>("componente");
         QTest::addColumn<bool>("abre");
-        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << QStringLiteral("GetVentanaBridgeTXTFrm") << true;
-        QTest::newRow("sin el derecho") << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm") << false;
+        QTest::addColumn<QString>("marca");
+        const QString administrador = QStringLiteral("Administrador");
+        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << QStringLiteral("GetVentanaBridgeTXTFrm") << true
+                                        << administrador;
+        QTest::newRow("sin el derecho") << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm") << false
+                                        << administrador;
         // The action after "_" does not change which right guards the window.
         QTest::newRow("sin el derecho, con acción")
-            << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm_3") << false;
-        QTest::newRow("módulo sin derecho propio") << SIN_BRIDGE << QStringLiteral("GetVentanaEjemploFrm") << true;
+            << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm_3") << false << administrador;
+        QTest::newRow("módulo sin derecho propio")
+            << SIN_BRIDGE << QStringLiteral("GetVentanaEjemploFrm") << true << administrador;
+        QTest::newRow("no administra los usuarios")
+            << QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0") << QStringLiteral("GetVentanaEjemploFrm") << true
+            << QStringLiteral("Usuario");
     }
     void permisos()
     {
         QFETCH(QString, permisos);
         QFETCH(QString, componente);
         QFETCH(bool, abre);
+        QFETCH(QString, marca);
         TVentanaModulos v({QStringLiteral("Ejemplo.bpl"), QStringLiteral("Unico.bpl")}, permisos);
         v.ventana->OnClickVentanaNombre(componente);
         QCOMPARE(v.respuestas.textos(), abre ? QStringList() : QStringList{ERROR_PERMISOS});
         QCOMPARE(!v.ventana->VentanaActiva.isNull(), abre);
-    }
-
-    void marcaAdministrador_data()
-    {
-        QTest::addColumn<QString>("permisos");
-        QTest::addColumn<QString>("marca");
-        QTest::newRow("administra los usuarios") << TODOS_LOS_PERMISOS << QStringLiteral("Administrador");
-        QTest::newRow("no los administra") << QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0") << QStringLiteral("Usuario");
-    }
-    void marcaAdministrador()
-    {
-        QFETCH(QString, permisos);
-        QFETCH(QString, marca);
-        TVentanaModulos v(QStringList{}, permisos);
         QCOMPARE(v.ventana->ImgPermisosUsuario->toolTip(), marca);
         QVERIFY(!v.ventana->ImgPermisosUsuario->pixmap().isNull());
     }
@@ -479,9 +451,7 @@ private slots:
         QCOMPARE(w->CmbSeries->currentText(), QStringLiteral("NC"));
         QVERIFY(w->TxVentanaPrincipal->text().isEmpty());
         QVERIFY(v.respuestas.textos().isEmpty());
-        QFile log(Logmanager::archivoLog(v.carpeta.ruta()));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("Comando de módulo ignorado")));
+        QVERIFY(v.carpeta.log().contains(QStringLiteral("Comando de módulo ignorado")));
     }
 };
 

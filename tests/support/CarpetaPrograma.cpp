@@ -2,6 +2,7 @@
 
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Logmanager.h"
 #include "Sistema.h"
 
 #include <QDir>
@@ -67,4 +68,15 @@ int TCarpetaPrograma::modo(const QString& ruta)
     if (::stat(QFile::encodeName(ruta).constData(), &estado) != 0)
         return -1;
     return static_cast<int>(estado.st_mode & 07777);
+}
+
+QByteArray TCarpetaPrograma::lee(const QString& ruta)
+{
+    QFile archivo(ruta);
+    return archivo.open(QIODevice::ReadOnly) ? archivo.readAll() : QByteArray();
+}
+
+QString TCarpetaPrograma::log() const
+{
+    return QString::fromUtf8(lee(Logmanager::archivoLog(m_ruta)));
 }

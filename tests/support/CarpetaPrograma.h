@@ -27,6 +27,10 @@ public:
 
     // The permission bits of a file or folder (0600, 0700...).
     static int modo(const QString& ruta);
+    // The whole content of a file; empty when it cannot be read.
+    static QByteArray lee(const QString& ruta);
+    // What the program logged in this folder so far.
+    QString log() const;
 
     // The built template database and the built resource package.
     static QString plantillaNegocio();

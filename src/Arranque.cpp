@@ -32,6 +32,10 @@ void conecta()
     });
     QObject::connect(WizardFrm, &TWizardFrm::cerradoSinIngreso, WizardFrm, [] { terminaSiEsLaUltima(WizardFrm); });
     QObject::connect(WizardFrm, &TWizardFrm::negocioAgregado, MainFrm, &TMainFrm::actualizaSesion);
+    QObject::connect(WizardFrm, &TWizardFrm::actualizacionDisponible, MainFrm, &TMainFrm::muestraActualizacion);
+    // The updater replaces the program's files: the program ends at once.
+    QObject::connect(WizardFrm, &TWizardFrm::actualizadorIniciado, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(MainFrm, &TMainFrm::actualizadorIniciado, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 template <class T> void libera(T*& ventana)

@@ -103,6 +103,9 @@ public:
     // after a sign-in, and while it is shown after adding a business, whose
     // page is then taken out of the work area.
     void actualizaSesion();
+    // The update check's verdict: ImgUpdate shows while a newer program is
+    // published; clicking it starts the updater after asking.
+    void muestraActualizacion(bool disponible);
 
     // --- Module packages and menus
     void cargaModulos();
@@ -135,6 +138,10 @@ public:
     void CmbSeriesChange();
     void OnClickTx(QObject* emisor);
     void OnClickIm(QObject* emisor);
+
+signals:
+    // The updater was started from ImgUpdate; the program is to end.
+    void actualizadorIniciado();
 
 protected:
     void showEvent(QShowEvent* evento) override;

@@ -570,25 +570,67 @@ private slots:
     {
         QTest::addColumn<int>("pagina");
         QTest::addColumn<QStringList>("orden");
-        QTest::newRow("perfil, con un teléfono")
-            << 0
-            << QStringList{"EdCorreoElectronico", "EdPassword",        "EdRepitePassword", "EdNombre",
-                           "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo",        "Cont1Numero",
-                           "Cont1Extension",      "TxTelefonoBottom",  "BtSiguiente",      "TxRestaurarRespaldoXML"};
-        QTest::newRow("empresa") << 1 << QStringList{"EdNombreEmpresa",  "EdCSD",           "SearchEditButton2",
-                                                     "ClearEditButton1", "EdKey",           "SearchEditButton1",
-                                                     "EdCSDPass",        "EdRFC",           "EdRazon",
-                                                     "CmbRegimenFiscal", "EdCalle",         "EdNoExterior",
-                                                     "EdNoInterior",     "CmbCodigoPostal", "CmbColonia",
-                                                     "CmbMunicipio",     "CmbLocalidad",    "CmbEstado",
-                                                     "CmbPais",          "EdReferencia",    "BtAnterior",
-                                                     "BtLimpiarCampos",  "BtFinalizar",     "TxRestaurarRespaldoXML"};
+        QTest::newRow("perfil, con un teléfono") << 0
+                                                 << QStringList{"EdCorreoElectronico",
+                                                                "EdPassword",
+                                                                "EdRepitePassword",
+                                                                "EdNombre",
+                                                                "EdApellidoPaterno",
+                                                                "EdApellidoMaterno",
+                                                                "Cont1Tipo",
+                                                                "Cont1Numero",
+                                                                "Cont1Extension",
+                                                                "TxTelefonoBottom",
+                                                                "BtSiguiente",
+                                                                "TXCatalogos",
+                                                                "TxRestaurarRespaldoXML",
+                                                                "Text2",
+                                                                "TxBaseDatos"};
+        QTest::newRow("empresa") << 1
+                                 << QStringList{"EdNombreEmpresa",
+                                                "EdCSD",
+                                                "SearchEditButton2",
+                                                "ClearEditButton1",
+                                                "EdKey",
+                                                "SearchEditButton1",
+                                                "EdCSDPass",
+                                                "EdRFC",
+                                                "EdRazon",
+                                                "CmbRegimenFiscal",
+                                                "EdCalle",
+                                                "EdNoExterior",
+                                                "EdNoInterior",
+                                                "CmbCodigoPostal",
+                                                "CmbColonia",
+                                                "CmbMunicipio",
+                                                "CmbLocalidad",
+                                                "CmbEstado",
+                                                "CmbPais",
+                                                "EdReferencia",
+                                                "BtAnterior",
+                                                "BtLimpiarCampos",
+                                                "BtFinalizar",
+                                                "TXCatalogos",
+                                                "TxRestaurarRespaldoXML",
+                                                "Text2",
+                                                "TxBaseDatos"};
         // The business list is one stop, as a group of options is: the
         // arrows move inside it.
-        QTest::newRow("ingreso, dos empresas")
-            << 3
-            << QStringList{RFC_ESCUELA, "EdCorreoElectronicoLoggin", "EdPasswordLoggin", "BtIngresar",
-                           "TxRestaurarRespaldoXML"};
+        QTest::newRow("ingreso, dos empresas") << 3
+                                               << QStringList{RFC_ESCUELA,
+                                                              "EdCorreoElectronicoLoggin",
+                                                              "EdPasswordLoggin",
+                                                              "TxOlvidarContraseña",
+                                                              "BtIngresar",
+                                                              "TXCatalogos",
+                                                              "TxRestaurarRespaldoXML",
+                                                              "Text2",
+                                                              "TxBaseDatos"};
+        // Until a key is accepted the new password cannot be typed.
+        QTest::newRow("recuperación") << 4
+                                      << QStringList{"BtEnviaClave", "EdClaveRecuperacion", "BtIngresarRecuperacion",
+                                                     "BtCancelar",   "TXCatalogos",         "TxRestaurarRespaldoXML",
+                                                     "Text2",        "TxBaseDatos"};
     }
     void tabulacion()
     {

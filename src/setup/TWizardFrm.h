@@ -190,6 +190,9 @@ public:
     // What pages 0 and 1 hold, as the creation takes it.
     NuevoNegocio::TDatos datosCaptura() const;
 
+    // "Olvidé mi contraseña": the recovery page for the chosen business and
+    // the e-mail typed. (No slot: the meta-object compiler reads no "ñ".)
+    void TxOlvidarContraseñaClick();
 signals:
     // Closed after a sign-in or after the first business was created; the
     // session holds the business.
@@ -240,9 +243,6 @@ public slots:
     void TXCatalogosClick();
     // The catalogue download ended (TCatalogosHilo::TResultado).
     void compararCatalogos(int resultado, const QString& mensaje);
-    // "Olvidé mi contraseña": the recovery page for the chosen business and
-    // the e-mail typed.
-    void TxOlvidarContraseñaClick();
     void BtEnviaClaveClick();
     void BtIngresarRecuperacionClick();
     void BtGuardarClick();

@@ -534,8 +534,9 @@ void TWizardFrm::creaPanelProgreso(QVBoxLayout* diseno)
 {
     Text8 = new QWidget(this);
     Text8->setObjectName(QStringLiteral("Text8"));
-    auto* fila = new QHBoxLayout(Text8);
-    fila->setContentsMargins(10, 4, 10, 4);
+    auto* panel = new QVBoxLayout(Text8);
+    panel->setContentsMargins(10, 4, 10, 4);
+    panel->setSpacing(2);
     TxProgreso = texto(Text8, QStringLiteral("TxProgreso"), QStringLiteral("Progreso"));
     ProgressBar1 = new QProgressBar(Text8);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -544,11 +545,13 @@ void TWizardFrm::creaPanelProgreso(QVBoxLayout* diseno)
     ProgressBar1->setTextVisible(false);
     Text11 = texto(Text8, QStringLiteral("Text11"));
     Text11->setMinimumWidth(60);
-    BtCancelarProceso = boton(Text8, QStringLiteral("BtCancelarProceso"), QStringLiteral("Cancelar"));
-    fila->addWidget(TxProgreso);
+    BtCancelarProceso = boton(Text8, QStringLiteral("BtCancelarProceso"), QStringLiteral("Cancelar descarga"));
+    panel->addWidget(TxProgreso);
+    auto* fila = new QHBoxLayout();
     fila->addWidget(ProgressBar1, 1);
     fila->addWidget(Text11);
     fila->addWidget(BtCancelarProceso);
+    panel->addLayout(fila);
     Text8->hide();
     diseno->addWidget(Text8);
     connect(BtCancelarProceso, &QPushButton::clicked, this, [this] {
@@ -672,6 +675,7 @@ void TWizardFrm::aplicaEstilos()
         colorTexto(findChild<QLabel*>(nombre), RS_TEXTOSUBTITULOS);
     for (const QString& nombre : {QStringLiteral("TxIngresaClave"), QStringLiteral("TxIngresaContrasena")})
         colorTexto(findChild<QLabel*>(nombre), RS_TEXTOSECCION);
+    colorTexto(TxProgreso, RS_TEXTOSECCION);
     for (QLabel* seccion :
          {findChild<QLabel*>(QStringLiteral("TxTelefonos")), findChild<QLabel*>(QStringLiteral("TxDomicilioFiscal")),
           findChild<QLabel*>(QStringLiteral("TxEmpresaSeleccionada")), TxSeleccion})
@@ -682,8 +686,9 @@ void TWizardFrm::aplicaEstilos()
 
     // The style sheet gives the buttons their white text.
     const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca);
-    for (QPushButton* b : {BtIngresar, BtSiguiente, BtAnterior, BtFinalizar, BtLimpiarCampos, BtEnviaClave,
-                           BtIngresarRecuperacion, BtCancelar, BtGuardar, CornerButton17, CornerButton7})
+    for (QPushButton* b :
+         {BtIngresar, BtSiguiente, BtAnterior, BtFinalizar, BtLimpiarCampos, BtEnviaClave, BtIngresarRecuperacion,
+          BtCancelar, BtGuardar, BtCancelarProceso, CornerButton17, CornerButton7})
         Controles::estiloBoton(b, hoja);
 }
 

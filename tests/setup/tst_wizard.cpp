@@ -706,9 +706,12 @@ private slots:
             registro.write(danado);
         });
         TWizardFrm* w = programa.w;
+        // The rebuild offered with the notice is declined.
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
         QCoreApplication::processEvents();
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY(programa.respuestas.textos().first().startsWith(QStringLiteral("El registro de empresas")));
+        QVERIFY(!w->ocupado());
         QCOMPARE(w->TabControl1->currentIndex(), 0);
         const QDir carpetaDb(Sistema::exePath + DB_PATH);
         const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);

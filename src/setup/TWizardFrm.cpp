@@ -1282,6 +1282,18 @@ void TWizardFrm::updateBaseDatos(const TConexionSesion& conexion)
 
 void TWizardFrm::closeEvent(QCloseEvent* evento)
 {
+    // Closed without a sign-in the program ends, yet a restore, a rebuild or
+    // a mail may still ask or tell the user through this thread: they would
+    // wait for an answer that never comes.
+    for (const QThread* hilo : {m_trabajo.data(), m_envio.data()}) {
+        if (!nextStep && hilo && hilo->isRunning()) {
+            Utils::mensaje(QStringLiteral("Espera a que termine el proceso en curso: ") +
+                               (hilo == m_envio ? PROGRESO_CORREO : TxProgreso->text()) + QLatin1Char('.'),
+                           MSG_WARNING);
+            evento->ignore();
+            return;
+        }
+    }
     QWidget::closeEvent(evento);
     if (nextStep)
         emit ingresoTerminado();

@@ -77,7 +77,6 @@ const QString REGISTRO_SIN_EMPRESAS =
 const QString REGISTRO_OMITIDAS =
     QStringLiteral("No se pudieron leer estas bases de datos (los detalles están en el registro de actividad):");
 const QString CLAVE_ENVIADA = QStringLiteral("Se envió la clave de recuperación a %1. Revisa tu correo.");
-const QString CLAVE_ACEPTADA = QStringLiteral("Clave aceptada. Escribe tu nueva contraseña y pulsa Guardar.");
 
 // Brand texts of the business page; the placeholders are replaced at each
 // preparation, so a brand read later still shows.

@@ -23,7 +23,6 @@
 
 class QRadioButton;
 class TCatalogosHilo;
-class TImportarBaseHilo;
 class TVerificaUpdate;
 class TDireccionesFrm;
 class TTelefonoBean;
@@ -193,6 +192,9 @@ public:
     // "Olvidé mi contraseña": the recovery page for the chosen business and
     // the e-mail typed. (No slot: the meta-object compiler reads no "ñ".)
     void TxOlvidarContraseñaClick();
+    // Whether a download, restore or rebuild is running.
+    bool ocupado() const { return m_ocupado; }
+
 signals:
     // Closed after a sign-in or after the first business was created; the
     // session holds the business.
@@ -218,8 +220,8 @@ public slots:
     // user is told once the wizard shows (ofreceReconstruccion).
     void avisaRegistroDanado(const QString& apartado);
     // Tells the user that the registry was damaged and set aside and that the
-    // businesses' data stay in their folders. This is where the rebuild of the
-    // registry from the business folders is to be offered.
+    // businesses' data stay in their folders, and offers to register again
+    // the businesses of those folders (the rebuild, on its worker thread).
     void ofreceReconstruccion();
     void BtSiguienteClick();
     void BtAnteriorClick();
@@ -252,9 +254,6 @@ public slots:
     // registry rebuilt from the business folders.
     void ImgBaseDatosClick();
 
-    // Whether a download, restore or rebuild is running.
-    bool ocupado() const { return m_ocupado; }
-
 protected:
     void closeEvent(QCloseEvent* evento) override;
     // Each showing checks for a program update.
@@ -274,7 +273,7 @@ private:
     void iniciaVerificacion();
     void muestraActualizacion(int estado, const QString& ultima, const QStringList& notas);
     // Shows the progress panel under `titulo` and disables the strip's links;
-    // termina hides it and enables them again.
+    // terminaProceso hides it and enables them again.
     void iniciaProceso(const QString& titulo, bool cancelable);
     void terminaProceso();
     // Starts the registry rebuild thread (the registry is already empty).

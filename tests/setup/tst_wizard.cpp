@@ -897,6 +897,8 @@ private slots:
         limpiaSesion();
         TWizardFrm* w = programa.w;
         QVERIFY(QFile::remove(programa.carpeta.archivo(DB_USUARIOS)));
+        w->initEmpresas();
+        QCOMPARE(w->TabControl1->currentIndex(), 0);
         QSignalSpy fin(w, &TWizardFrm::procesoTerminado);
         int hechas = 0;
         connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { hechas = qMax(hechas, v); });
@@ -911,6 +913,7 @@ private slots:
         QVERIFY(fin.wait(120000));
         QCOMPARE(hechas, 2);
         QVERIFY(programa.respuestas.textos().last().startsWith(QStringLiteral("Se registraron de nuevo 2 empresa")));
+        QCOMPARE(w->TabControl1->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), (QStringList{NegocioPrueba::RFC_ACCEM, RFC_ESCUELA}));
         QTest::mouseClick(w->findChild<QRadioButton*>(RFC_ESCUELA), Qt::LeftButton);
         QVERIFY(ingresa(w, QStringLiteral("Vieja#1")));

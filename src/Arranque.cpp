@@ -57,6 +57,10 @@ void conecta()
     // Following the link ends the program, as its legend says.
     QObject::connect(CartaManifiestoFrm, &TCartaManifiestoFrm::terminacionSolicitada, MainFrm,
                      [] { MainFrm->close(); });
+    QObject::connect(WizardFrm, &TWizardFrm::actualizacionDisponible, MainFrm, &TMainFrm::muestraActualizacion);
+    // The updater replaces the program's files: the program ends at once.
+    QObject::connect(WizardFrm, &TWizardFrm::actualizadorIniciado, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(MainFrm, &TMainFrm::actualizadorIniciado, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 template <class T> void libera(T*& ventana)

@@ -69,10 +69,13 @@ void TImportarBaseHilo::run()
 
 void TImportarBaseHilo::cargaBaseDatos()
 {
-    for (const QString& archivo : basesDatos(m_carpeta)) {
+    const QStringList bases = basesDatos(m_carpeta);
+    emit avance(0, static_cast<int>(bases.size()));
+    for (qsizetype i = 0; i < bases.size(); ++i) {
         if (isInterruptionRequested())
             break;
-        ExtraeInformacion(archivo);
+        ExtraeInformacion(bases.at(i));
+        emit avance(static_cast<int>(i + 1), static_cast<int>(bases.size()));
     }
 }
 

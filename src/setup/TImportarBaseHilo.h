@@ -25,6 +25,8 @@ public:
     static QStringList basesDatos(const QString& carpetaPrograma);
 
 signals:
+    // From the worker thread: `hechas` of the `total` databases read.
+    void avance(int hechas, int total);
     // On the UI thread once the pass is over: the RFCs registered, and the
     // database files skipped.
     void terminado(const QStringList& registradas, const QStringList& omitidas);

@@ -47,14 +47,24 @@ QString cuerpoCorreo(const QString& plantilla, const QString& clave)
     return cuerpo;
 }
 
+TMarcaCorreo marcaCorreo()
+{
+    return {Utils::getMailHTML(Sistema::exePath), Utils::getMarcaMail(Sistema::exePath)};
+}
+
 bool enviaClave(const QString& email)
+{
+    return enviaClave(email, marcaCorreo());
+}
+
+bool enviaClave(const QString& email, const TMarcaCorreo& marca)
 {
     const QString destinatario = email.trimmed();
     const TAjustesPrograma ajustes(Sistema::exePath);
     QString remitente = ajustes.remitenteCorreo();
     if (remitente.isEmpty())
-        remitente = Utils::getMarcaMail(Sistema::exePath);
-    const QString plantilla = Utils::getMailHTML(Sistema::exePath);
+        remitente = marca.remitente;
+    const QString& plantilla = marca.plantilla;
 
     QStringList faltan;
     if (ajustes.servidorCorreo().isEmpty())

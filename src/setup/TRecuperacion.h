@@ -31,6 +31,18 @@ QString cuerpoCorreo(const QString& plantilla, const QString& clave);
 // missing settings or the server's refusal are shown.
 bool enviaClave(const QString& email);
 
+// What the mail takes from the resource package: its template and the
+// brand's sender. The package is called on the UI thread, so a window that
+// sends from a worker thread reads this first and sends with the overload.
+struct TMarcaCorreo {
+    QString plantilla;
+    QString remitente;
+};
+TMarcaCorreo marcaCorreo();
+// enviaClave with the package's texts already read; from any thread (the
+// messages go through the prompter, which shows them on the UI thread).
+bool enviaClave(const QString& email, const TMarcaCorreo& marca);
+
 // Whether the key (blanks around it ignored) was made for `email`; shows
 // ERR_CLAVE_RECUPERACION when not.
 bool validaClave(const QString& clave, const QString& email);

@@ -14,7 +14,14 @@
 #include "TConfiguracionBaseDatosFrm.h"
 #include "TDireccionesFrm.h"
 #include "TImportarXMLFrm.h"
+#include "TCatalogosHilo.h"
+#include "TImportarBaseHilo.h"
 #include "TIngreso.h"
+#include "TRecuperacion.h"
+#include "TRespaldo.h"
+#include "TVerificaUpdate.h"
+#include "Conexiones.h"
+#include "Prompter.h"
 #include "TTelefonosFrm.h"
 #include "Utils.h"
 #include "UtilsVentanas.h"
@@ -22,12 +29,15 @@
 
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QRadioButton>
+#include <QShortcut>
+#include <QShowEvent>
 
 using namespace Constantes;
 using Controles::boton;
@@ -41,6 +51,7 @@ using Controles::texto;
 
 const QString TWizardFrm::FILTRO_CERTIFICADO = QStringLiteral("Certificado (*.cer)");
 const QString TWizardFrm::FILTRO_LLAVE = QStringLiteral("Llave privada (*.key)");
+const QString TWizardFrm::FILTRO_RESPALDO = QStringLiteral("Respaldo (*") + RESPALDO_EXTENSION + QLatin1Char(')');
 
 std::function<QString(QWidget*, const QString&)> TWizardFrm::seleccionaArchivo = [](QWidget* padre,
                                                                                     const QString& filtro) {
@@ -52,6 +63,20 @@ std::function<QDate()> TWizardFrm::fechaActual = [] { return QDate::currentDate(
 namespace {
 
 const QString MENSAJE_EMPRESA_EXISTENTE = QStringLiteral("Ya existe la empresa");
+
+// Texts of the long work shown in the progress panel and its ends.
+const QString PROGRESO_CATALOGO = QStringLiteral("Descargando el catálogo del SAT");
+const QString PROGRESO_RESPALDO = QStringLiteral("Restaurando el respaldo");
+const QString PROGRESO_REGISTRO = QStringLiteral("Reconstruyendo el registro de empresas");
+const QString PROGRESO_CORREO = QStringLiteral("Enviando la clave de recuperación");
+const QString CONFIRMA_RECONSTRUYE =
+    QStringLiteral("¿Desea volver a registrar ahora las empresas que hay en la carpeta \"db\" del programa?");
+const QString REGISTRO_RECONSTRUIDO = QStringLiteral("Se registraron de nuevo %1 empresa(s) en este equipo.");
+const QString REGISTRO_SIN_EMPRESAS =
+    QStringLiteral("No se encontró ninguna empresa con usuarios activos en la carpeta \"db\" del programa.");
+const QString REGISTRO_OMITIDAS =
+    QStringLiteral("No se pudieron leer estas bases de datos (los detalles están en el registro de actividad):");
+const QString CLAVE_ENVIADA = QStringLiteral("Se envió la clave de recuperación a %1. Revisa tu correo.");
 
 // Brand texts of the business page; the placeholders are replaced at each
 // preparation, so a brand read later still shows.
@@ -149,11 +174,21 @@ TWizardFrm::TWizardFrm(QWidget* parent) : QWidget(parent)
     creaPaginaConfiguracion();
     creaPaginaIngreso();
     creaPaginaRecuperacion();
+    creaPanelProgreso(diseno);
     creaFranjaInferior(diseno);
     FormCreate();
 }
 
-TWizardFrm::~TWizardFrm() = default;
+TWizardFrm::~TWizardFrm()
+{
+    // A worker still running would outlive the window it reports to.
+    if (m_catalogo)
+        m_catalogo->cancela();
+    for (QThread* hilo : {static_cast<QThread*>(m_catalogo.data()), static_cast<QThread*>(m_verificacion.data()),
+                          m_trabajo.data(), m_envio.data()})
+        if (hilo)
+            hilo->wait();
+}
 
 // --- Construction --------------------------------------------------------------
 
@@ -414,19 +449,9 @@ void TWizardFrm::creaPaginaIngreso()
     filaIngreso->addStretch();
     filaIngreso->addWidget(BtIngresar);
     diseno->addLayout(filaIngreso);
+    Controles::alClic(TxOlvidarContraseña, [this] { TxOlvidarContraseñaClick(); });
+    TxOlvidarContraseña->setCursor(Qt::PointingHandCursor);
 
-    Text8 = new QWidget(TabItem5);
-    Text8->setObjectName(QStringLiteral("Text8"));
-    auto* progreso = new QVBoxLayout(Text8);
-    progreso->addWidget(texto(Text8, QStringLiteral("TxProgreso"), QStringLiteral("Progreso")));
-    ProgressBar1 = new QProgressBar(Text8);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setValue(0);
-    Text11 = texto(Text8, QStringLiteral("Text11"));
-    progreso->addWidget(ProgressBar1);
-    progreso->addWidget(Text11);
-    Text8->hide();
-    diseno->addWidget(Text8);
     diseno->addStretch();
 
     connect(BtIngresar, &QPushButton::clicked, this, &TWizardFrm::BtIngresarClick);
@@ -442,55 +467,151 @@ void TWizardFrm::creaPaginaRecuperacion()
     diseno->addLayout(bienvenida(TabItem3, ImBienvenidaRecuperacion, QStringLiteral("ImBienvenidaRecuperacion"),
                                  TxBienvenidaRecuperacion, QStringLiteral("TxBienvenidaRecuperacion")));
     diseno->addWidget(
-        texto(TabItem3, QStringLiteral("TxRecuperaContrasena"), QStringLiteral("Recupera tu contraseña")));
+        texto(TabItem3, QStringLiteral("TxRecuperaContrasena"), QStringLiteral("Recupera tu Contraseña")));
+
+    auto* formulario = nuevoFormulario();
+    TxRecuperaEmail = texto(TabItem3, QStringLiteral("TxRecuperaEmail"));
+    TxRecuperaEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    formulario->addRow(texto(TabItem3, QStringLiteral("TxUsuario"), QStringLiteral("Usuario")), TxRecuperaEmail);
+    auto* filaEnvio = new QHBoxLayout();
+    auto* notaEnvio = texto(TabItem3, QStringLiteral("TxNotaEnvio"),
+                            QStringLiteral("Te enviaremos a este correo una clave para "
+                                           "recuperar tu contraseña."));
+    notaEnvio->setWordWrap(true);
+    BtEnviaClave = boton(TabItem3, QStringLiteral("BtEnviaClave"), QStringLiteral("&Enviar Clave"));
+    filaEnvio->addWidget(notaEnvio, 1);
+    filaEnvio->addWidget(BtEnviaClave);
+    formulario->addRow(QString(), filaEnvio);
+
+    formulario->addRow(texto(TabItem3, QStringLiteral("TxIngresaClave"),
+                             QStringLiteral("Ingresa tu Clave de Recuperación de Contraseña")));
+    auto* filaClave = new QHBoxLayout();
+    filaClave->setSpacing(ESPACIO_FILA);
+    EdClaveRecuperacion =
+        campo(TabItem3, QStringLiteral("EdClaveRecuperacion"), QStringLiteral("Clave de Recuperación de Contraseña"));
+    BtIngresarRecuperacion = boton(TabItem3, QStringLiteral("BtIngresarRecuperacion"), QStringLiteral("&Ingresar"));
+    filaClave->addWidget(EdClaveRecuperacion, 1);
+    filaClave->addWidget(BtIngresarRecuperacion);
+    formulario->addRow(Controles::etiqueta(TabItem3, EdClaveRecuperacion, QStringLiteral("C&lave")), filaClave);
+
+    formulario->addRow(texto(TabItem3, QStringLiteral("TxIngresaContrasena"), QStringLiteral("Ingresa tu Contraseña")));
+    EdRecuperaPass = campo(TabItem3, QStringLiteral("EdRecuperaPass"), QStringLiteral("Contraseña"), true);
+    EdRecuperaPassRepite =
+        campo(TabItem3, QStringLiteral("EdRecuperaPassRepite"), QStringLiteral("Repite Contraseña"), true);
+    fila(formulario, EdRecuperaPass);
+    fila(formulario, EdRecuperaPassRepite);
+    TxLeyendaAyuda = texto(TabItem3, QStringLiteral("TxLeyendaAyuda"),
+                           QStringLiteral("Para utilizar el sistema sin contraseña, deja los campos en blanco."));
+    TxLeyendaAyuda->setWordWrap(true);
+    formulario->addRow(QString(), TxLeyendaAyuda);
+    diseno->addLayout(formulario);
+
     diseno->addStretch();
     auto* botones = new QHBoxLayout();
     BtCancelar = boton(TabItem3, QStringLiteral("BtCancelar"), QStringLiteral("Cancelar"));
-    botones->addStretch();
+    BtGuardar = boton(TabItem3, QStringLiteral("BtGuardar"), QStringLiteral("&Guardar"));
     botones->addWidget(BtCancelar);
+    botones->addStretch();
+    botones->addWidget(BtGuardar);
     diseno->addLayout(botones);
+    for (QLineEdit* e : {EdClaveRecuperacion, EdRecuperaPass, EdRecuperaPassRepite})
+        e->setMaxLength(100);
+    // Escape leaves the page as Cancelar does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), TabItem3);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &TWizardFrm::BtCancelarClick);
     connect(BtCancelar, &QPushButton::clicked, this, &TWizardFrm::BtCancelarClick);
+    connect(BtEnviaClave, &QPushButton::clicked, this, &TWizardFrm::BtEnviaClaveClick);
+    connect(BtIngresarRecuperacion, &QPushButton::clicked, this, &TWizardFrm::BtIngresarRecuperacionClick);
+    connect(EdClaveRecuperacion, &QLineEdit::returnPressed, this, &TWizardFrm::BtIngresarRecuperacionClick);
+    connect(BtGuardar, &QPushButton::clicked, this, &TWizardFrm::BtGuardarClick);
+    connect(EdRecuperaPass, &QLineEdit::returnPressed, this, &TWizardFrm::BtGuardarClick);
+    connect(EdRecuperaPassRepite, &QLineEdit::returnPressed, this, &TWizardFrm::BtGuardarClick);
+}
+
+void TWizardFrm::creaPanelProgreso(QVBoxLayout* diseno)
+{
+    Text8 = new QWidget(this);
+    Text8->setObjectName(QStringLiteral("Text8"));
+    auto* panel = new QVBoxLayout(Text8);
+    panel->setContentsMargins(10, 4, 10, 4);
+    panel->setSpacing(2);
+    TxProgreso = texto(Text8, QStringLiteral("TxProgreso"), QStringLiteral("Progreso"));
+    ProgressBar1 = new QProgressBar(Text8);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    Text11 = texto(Text8, QStringLiteral("Text11"));
+    Text11->setMinimumWidth(60);
+    BtCancelarProceso = boton(Text8, QStringLiteral("BtCancelarProceso"), QStringLiteral("Cancelar descarga"));
+    panel->addWidget(TxProgreso);
+    auto* fila = new QHBoxLayout();
+    fila->addWidget(ProgressBar1, 1);
+    fila->addWidget(Text11);
+    fila->addWidget(BtCancelarProceso);
+    panel->addLayout(fila);
+    Text8->hide();
+    diseno->addWidget(Text8);
+    connect(BtCancelarProceso, &QPushButton::clicked, this, [this] {
+        if (m_catalogo)
+            m_catalogo->cancela();
+        BtCancelarProceso->setEnabled(false);
+    });
 }
 
 void TWizardFrm::creaFranjaInferior(QVBoxLayout* diseno)
 {
     auto* franja = new QWidget(this);
     franja->setObjectName(QStringLiteral("RcInferior"));
-    auto* fila = new QHBoxLayout(franja);
-    fila->setContentsMargins(10, 4, 10, 4);
-    const auto liga = [&](QLabel*& img, const QString& nombreImg, QLabel*& tx, const QString& nombreTx,
-                          const QString& contenido) {
+    auto* filas = new QVBoxLayout(franja);
+    filas->setContentsMargins(10, 4, 10, 4);
+    filas->setSpacing(2);
+    auto* arriba = new QHBoxLayout();
+    auto* abajo = new QHBoxLayout();
+    filas->addLayout(arriba);
+    filas->addLayout(abajo);
+    const auto liga = [&](QHBoxLayout* fila, QLabel*& img, const QString& nombreImg, QLabel*& tx,
+                          const QString& nombreTx, const QString& contenido, void (TWizardFrm::*accion)()) {
         img = imagen(franja, nombreImg, 16);
         tx = texto(franja, nombreTx, contenido);
         fila->addWidget(img);
         fila->addWidget(tx);
-        fila->addSpacing(12);
+        fila->addSpacing(16);
+        for (QLabel* enlace : {img, tx}) {
+            Controles::alClic(enlace, [this, accion] { (this->*accion)(); });
+            enlace->setCursor(Qt::PointingHandCursor);
+        }
+        // The text is the keyboard stop; the picture only repeats it.
+        img->setFocusPolicy(Qt::NoFocus);
     };
-    liga(ImgUpdate, QStringLiteral("ImgUpdate"), TxUpdate, QStringLiteral("TxUpdate"),
-         QStringLiteral("Actualización disponible"));
-    liga(ImgCatalogo, QStringLiteral("ImgCatalogo"), TXCatalogos, QStringLiteral("TXCatalogos"),
-         QStringLiteral("Actualización catálogos"));
-    liga(ImgBaseDatos, QStringLiteral("ImgBaseDatos"), TxBaseDatos, QStringLiteral("TxBaseDatos"),
-         QStringLiteral("Restaurar archivo de configuración de base de datos"));
-    liga(ImgAbrirConf, QStringLiteral("ImgAbrirConf"), Text2, QStringLiteral("Text2"),
-         QStringLiteral("Restaurar archivo de configuración de base de datos"));
-    liga(ImgAbrirXML, QStringLiteral("ImgAbrirXML"), TxRestaurarRespaldoXML, QStringLiteral("TxRestaurarRespaldoXML"),
-         QStringLiteral("Restaurar desde archivos XML"));
-    for (QWidget* enlace : {static_cast<QWidget*>(ImgAbrirXML), static_cast<QWidget*>(TxRestaurarRespaldoXML)}) {
-        Controles::alClic(enlace, [this] { ImgAbrirXMLClick(); });
-        enlace->setCursor(Qt::PointingHandCursor);
-    }
-    fila->addStretch();
+    liga(arriba, ImgUpdate, QStringLiteral("ImgUpdate"), TxUpdate, QStringLiteral("TxUpdate"),
+         QStringLiteral("Actualización disponible"), &TWizardFrm::TxUpdateClick);
+    liga(arriba, ImgCatalogo, QStringLiteral("ImgCatalogo"), TXCatalogos, QStringLiteral("TXCatalogos"),
+         QStringLiteral("Actualización catálogos"), &TWizardFrm::TXCatalogosClick);
+    liga(arriba, ImgAbrirXML, QStringLiteral("ImgAbrirXML"), TxRestaurarRespaldoXML,
+         QStringLiteral("TxRestaurarRespaldoXML"), QStringLiteral("Restaurar desde archivos XML"),
+         &TWizardFrm::ImgAbrirXMLClick);
+    arriba->addStretch();
+    // Both restore links carry the same words; their pictures and tooltips
+    // tell them apart.
+    liga(abajo, ImgAbrirConf, QStringLiteral("ImgAbrirConf"), Text2, QStringLiteral("Text2"),
+         QStringLiteral("Restaurar archivo de configuración de base de datos"), &TWizardFrm::restaurarRespaldo);
+    liga(abajo, ImgBaseDatos, QStringLiteral("ImgBaseDatos"), TxBaseDatos, QStringLiteral("TxBaseDatos"),
+         QStringLiteral("Restaurar archivo de configuración de base de datos"), &TWizardFrm::ImgBaseDatosClick);
+    Text2->setToolTip(QStringLiteral("Restaura una empresa desde un archivo de respaldo (*.respal33)"));
+    ImgAbrirConf->setToolTip(Text2->toolTip());
+    TxBaseDatos->setToolTip(
+        QStringLiteral("Vuelve a registrar en este equipo las empresas que hay en la carpeta \"db\" del programa"));
+    ImgBaseDatos->setToolTip(TxBaseDatos->toolTip());
+    abajo->addStretch();
     TxLeyenda = texto(franja, QStringLiteral("TxLeyenda"),
                       QStringLiteral("Por favor, reinicie la aplicación para que los cambios tomen efecto"));
     TxLeyenda->hide();
-    fila->addWidget(TxLeyenda);
+    abajo->addWidget(TxLeyenda);
     // Only the update check may announce an update.
     ImgUpdate->hide();
     TxUpdate->hide();
-    // Both links restore the same file; one is enough on screen.
-    ImgAbrirConf->hide();
-    Text2->hide();
     diseno->addWidget(franja);
 }
 
@@ -512,6 +633,7 @@ void TWizardFrm::FormCreate()
     if (auto* desplazable = findChild<QScrollArea*>(QStringLiteral("SBNegocio")))
         desplazable->setFocusPolicy(Qt::NoFocus);
     connect(TxTelefonoContenedor, &TTelefonosFrm::filasCambiadas, this, &TWizardFrm::setUpTabOrder);
+    habilitaNuevoPassword(false);
     setUpTabOrder();
 
     for (QWidget* w : {static_cast<QWidget*>(EdCorreoElectronico), static_cast<QWidget*>(EdCorreoElectronicoLoggin),
@@ -550,6 +672,9 @@ void TWizardFrm::aplicaEstilos()
                                   QStringLiteral("TxTituloConfiguracion"), QStringLiteral("TxSeleccionaEmpresa"),
                                   QStringLiteral("TxRecuperaContrasena")})
         colorTexto(findChild<QLabel*>(nombre), RS_TEXTOSUBTITULOS);
+    for (const QString& nombre : {QStringLiteral("TxIngresaClave"), QStringLiteral("TxIngresaContrasena")})
+        colorTexto(findChild<QLabel*>(nombre), RS_TEXTOSECCION);
+    colorTexto(TxProgreso, RS_TEXTOSECCION);
     for (QLabel* seccion :
          {findChild<QLabel*>(QStringLiteral("TxTelefonos")), findChild<QLabel*>(QStringLiteral("TxDomicilioFiscal")),
           findChild<QLabel*>(QStringLiteral("TxEmpresaSeleccionada")), TxSeleccion})
@@ -561,7 +686,8 @@ void TWizardFrm::aplicaEstilos()
     // The style sheet gives the buttons their white text.
     const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca);
     for (QPushButton* b :
-         {BtIngresar, BtSiguiente, BtAnterior, BtFinalizar, BtLimpiarCampos, BtCancelar, CornerButton17, CornerButton7})
+         {BtIngresar, BtSiguiente, BtAnterior, BtFinalizar, BtLimpiarCampos, BtEnviaClave, BtIngresarRecuperacion,
+          BtCancelar, BtGuardar, BtCancelarProceso, CornerButton17, CornerButton7})
         Controles::estiloBoton(b, hoja);
 }
 
@@ -584,12 +710,19 @@ void TWizardFrm::setUpTabOrder()
                              EdPasswordLoggin,
                              TxOlvidarContraseña,
                              BtIngresar,
+                             BtEnviaClave,
+                             EdClaveRecuperacion,
+                             BtIngresarRecuperacion,
+                             EdRecuperaPass,
+                             EdRecuperaPassRepite,
                              BtCancelar,
+                             BtGuardar,
+                             BtCancelarProceso,
                              TxUpdate,
                              TXCatalogos,
-                             TxBaseDatos,
+                             TxRestaurarRespaldoXML,
                              Text2,
-                             TxRestaurarRespaldoXML};
+                             TxBaseDatos};
     Controles::ordenTabulacion(orden);
 }
 
@@ -692,6 +825,10 @@ void TWizardFrm::BtAnteriorClick()
 
 void TWizardFrm::BtCancelarClick()
 {
+    // Nothing typed on the recovery page outlives it.
+    for (QLineEdit* e : {EdClaveRecuperacion, EdRecuperaPass, EdRecuperaPassRepite})
+        e->clear();
+    habilitaNuevoPassword(false);
     TabControl1->setCurrentIndex(3);
     enfocaIngreso();
 }
@@ -721,6 +858,289 @@ void TWizardFrm::ImgAbrirXMLClick()
     } else {
         TabControl1->setCurrentIndex(0);
         initNuevaEmpresa();
+    }
+}
+
+// --- Bottom strip: updates, catalogue, backups, registry ------------------------------
+
+void TWizardFrm::showEvent(QShowEvent* evento)
+{
+    QWidget::showEvent(evento);
+    if (!evento->spontaneous())
+        iniciaVerificacion();
+}
+
+void TWizardFrm::iniciaVerificacion()
+{
+    if (m_verificacion)
+        return;
+    auto* hilo = new TVerificaUpdate(this);
+    connect(hilo, &TVerificaUpdate::terminado, this, &TWizardFrm::muestraActualizacion);
+    connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    m_verificacion = hilo;
+    hilo->start();
+}
+
+void TWizardFrm::muestraActualizacion(int estado, const QString& ultima, const QStringList& notas)
+{
+    // Without a readable list the indicators say what they said before.
+    if (estado == TVerificaUpdate::SinDatos)
+        return;
+    const bool disponible = estado == TVerificaUpdate::Disponible;
+    const QString detalle =
+        QStringLiteral("Versión publicada: %1 (instalada: %2)").arg(ultima, TVerificaUpdate::getVersionSistema()) +
+        (notas.isEmpty() ? QString() : SALTO + notas.join(SALTO));
+    for (QLabel* indicador : {TxUpdate, ImgUpdate}) {
+        indicador->setVisible(disponible);
+        indicador->setToolTip(detalle);
+    }
+    emit actualizacionDisponible(disponible);
+}
+
+void TWizardFrm::TxUpdateClick()
+{
+    if (TVerificaUpdate::iniciaActualizador())
+        emit actualizadorIniciado();
+}
+
+void TWizardFrm::iniciaProceso(const QString& titulo, bool cancelable)
+{
+    m_ocupado = true;
+    TxProgreso->setText(titulo);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    Text11->clear();
+    BtCancelarProceso->setVisible(cancelable);
+    BtCancelarProceso->setEnabled(cancelable);
+    Text8->show();
+    // One piece of work at a time: each of them writes the program folder.
+    for (QLabel* enlace : {TXCatalogos, ImgCatalogo, TxBaseDatos, ImgBaseDatos, Text2, ImgAbrirConf,
+                           TxRestaurarRespaldoXML, ImgAbrirXML})
+        enlace->setEnabled(false);
+}
+
+void TWizardFrm::terminaProceso()
+{
+    m_ocupado = false;
+    Text8->hide();
+    for (QLabel* enlace : {TXCatalogos, ImgCatalogo, TxBaseDatos, ImgBaseDatos, Text2, ImgAbrirConf,
+                           TxRestaurarRespaldoXML, ImgAbrirXML})
+        enlace->setEnabled(true);
+    emit procesoTerminado();
+}
+
+void TWizardFrm::TXCatalogosClick()
+{
+    if (m_ocupado)
+        return;
+    TCatalogosHilo* hilo = TCatalogosHilo::crea(this);
+    if (!hilo)
+        return;
+    m_catalogo = hilo;
+    iniciaProceso(PROGRESO_CATALOGO, true);
+    connect(hilo, &TCatalogosHilo::progreso, this, [this](int porcentaje) {
+        ProgressBar1->setValue(porcentaje);
+        Text11->setText(QString::number(ProgressBar1->value()) + QStringLiteral(" %"));
+    });
+    connect(hilo, &TCatalogosHilo::terminado, this, &TWizardFrm::compararCatalogos);
+    connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    hilo->start();
+    BtCancelarProceso->setFocus();
+}
+
+void TWizardFrm::compararCatalogos(int resultado, const QString& mensaje)
+{
+    // The catalogue itself was swapped by the thread's own end, on this
+    // thread, before this runs.
+    Text11->setText(CATALOGO_FINALIZADO);
+    terminaProceso();
+    const bool bien = resultado == TCatalogosHilo::Instalado || resultado == TCatalogosHilo::SinCambios ||
+                      resultado == TCatalogosHilo::Cancelado;
+    Utils::mensaje(mensaje, bien ? MSG_INFORMATION : MSG_WARNING);
+}
+
+void TWizardFrm::restaurarRespaldo()
+{
+    if (m_ocupado)
+        return;
+    const QString archivo = seleccionaArchivo ? seleccionaArchivo(this, FILTRO_RESPALDO) : QString();
+    if (archivo.isEmpty())
+        return;
+    // The restore may replace this business's database file: connections of
+    // this thread to it would go on reading the old one.
+    const QString rfc = Respaldo::leeRFCZip(archivo);
+    if (!rfc.isEmpty())
+        for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR})
+            Conexiones::cierra(TConexionSesion::embebida(Sistema::exePath + DB_PATH + rfc + QLatin1Char('/') + nombre,
+                                                         Sistema::exePath));
+    iniciaProceso(PROGRESO_RESPALDO, false);
+    // The archive's size says nothing of how long it takes: a busy bar.
+    ProgressBar1->setRange(0, 0);
+    auto resultado = std::make_shared<int>(int(Respaldo::TResultado::Cancelado));
+    QThread* hilo = QThread::create([archivo, resultado] {
+        *resultado = int(Respaldo::restaurarRespaldo(archivo));
+        Conexiones::cierraHilo();
+    });
+    hilo->setParent(this);
+    m_trabajo = hilo;
+    connect(hilo, &QThread::finished, this, [this, resultado] { terminaRespaldo(*resultado); });
+    connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    hilo->start();
+}
+
+void TWizardFrm::terminaRespaldo(int resultado)
+{
+    terminaProceso();
+    if (resultado == int(Respaldo::TResultado::Restaurado))
+        muestraPaginaInicial();
+}
+
+void TWizardFrm::ImgBaseDatosClick()
+{
+    if (m_ocupado)
+        return;
+    if (!Respaldo::reiniciaRegistro())
+        return;
+    leeCarpetasDatos();
+}
+
+void TWizardFrm::leeCarpetasDatos()
+{
+    iniciaProceso(PROGRESO_REGISTRO, false);
+    auto* hilo = new TImportarBaseHilo(this);
+    m_trabajo = hilo;
+    connect(hilo, &TImportarBaseHilo::avance, this, [this](int hechas, int total) {
+        ProgressBar1->setRange(0, qMax(total, 1));
+        ProgressBar1->setValue(hechas);
+        Text11->setText(QStringLiteral("%1 de %2").arg(hechas).arg(total));
+    });
+    connect(hilo, &TImportarBaseHilo::terminado, this, &TWizardFrm::terminaHilo);
+    connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    hilo->start();
+}
+
+void TWizardFrm::terminaHilo(const QStringList& registradas, const QStringList& omitidas)
+{
+    terminaProceso();
+    QString texto = registradas.isEmpty()
+                        ? REGISTRO_SIN_EMPRESAS
+                        : REGISTRO_RECONSTRUIDO.arg(registradas.size()) + SALTO + registradas.join(SALTO);
+    if (!omitidas.isEmpty()) {
+        QStringList nombres;
+        for (const QString& archivo : omitidas)
+            nombres << QDir(Sistema::exePath).relativeFilePath(archivo);
+        texto += SALTO + SALTO + REGISTRO_OMITIDAS + SALTO + nombres.join(SALTO);
+    }
+    Utils::mensaje(texto, registradas.isEmpty() || !omitidas.isEmpty() ? MSG_WARNING : MSG_INFORMATION);
+    muestraPaginaInicial();
+}
+
+void TWizardFrm::muestraPaginaInicial()
+{
+    if (registroLocal().getNumeroEmpresas() >= 1) {
+        TabControl1->setCurrentIndex(3);
+        initEmpresas();
+    } else if (TabControl1->currentIndex() >= 2) {
+        // The first-run pages keep what was typed on them.
+        TabControl1->setCurrentIndex(0);
+        initNuevaEmpresa();
+    }
+}
+
+// --- Password recovery -----------------------------------------------------------------
+
+void TWizardFrm::habilitaNuevoPassword(bool habilitar)
+{
+    for (QWidget* w : {static_cast<QWidget*>(EdRecuperaPass), static_cast<QWidget*>(EdRecuperaPassRepite),
+                       static_cast<QWidget*>(BtGuardar)})
+        w->setEnabled(habilitar);
+}
+
+void TWizardFrm::TxOlvidarContraseñaClick()
+{
+    initErrores();
+    if (TxSeleccion->text().isEmpty() || EdCorreoElectronicoLoggin->text().trimmed().isEmpty()) {
+        const bool sinEmpresa = TxSeleccion->text().isEmpty();
+        if (!sinEmpresa)
+            marcaError(EdCorreoElectronicoLoggin);
+        for (const QString& texto :
+             Ingreso::mensajes(sinEmpresa ? Ingreso::TResultado::SinEmpresa : Ingreso::TResultado::SinCorreo))
+            Utils::mensaje(texto, MSG_WARNING);
+        enfocaIngreso();
+        return;
+    }
+    TxRecuperaEmail->setText(EdCorreoElectronicoLoggin->text().trimmed());
+    for (QLineEdit* e : {EdClaveRecuperacion, EdRecuperaPass, EdRecuperaPassRepite})
+        e->clear();
+    habilitaNuevoPassword(false);
+    TabControl1->setCurrentIndex(4);
+    BtEnviaClave->setFocus();
+}
+
+void TWizardFrm::BtEnviaClaveClick()
+{
+    if (m_envio)
+        return;
+    const QString email = TxRecuperaEmail->text();
+    // The resource package is read here, on this thread; only the mail goes
+    // to the worker, so a slow server never freezes the window.
+    const Recuperacion::TMarcaCorreo marca = Recuperacion::marcaCorreo();
+    auto enviado = std::make_shared<bool>(false);
+    QThread* hilo = QThread::create([email, marca, enviado] { *enviado = Recuperacion::enviaClave(email, marca); });
+    hilo->setParent(this);
+    m_envio = hilo;
+    const QString titulo = BtEnviaClave->text();
+    BtEnviaClave->setEnabled(false);
+    BtEnviaClave->setText(QStringLiteral("Enviando…"));
+    connect(hilo, &QThread::finished, this, [this, enviado, email, titulo] {
+        BtEnviaClave->setText(titulo);
+        BtEnviaClave->setEnabled(true);
+        if (*enviado) {
+            Utils::mensaje(CLAVE_ENVIADA.arg(email), MSG_INFORMATION);
+            EdClaveRecuperacion->setFocus();
+        }
+    });
+    connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
+    hilo->start();
+}
+
+void TWizardFrm::BtIngresarRecuperacionClick()
+{
+    if (!Recuperacion::validaClave(EdClaveRecuperacion->text(), TxRecuperaEmail->text())) {
+        habilitaNuevoPassword(false);
+        EdClaveRecuperacion->setFocus();
+        EdClaveRecuperacion->selectAll();
+        return;
+    }
+    habilitaNuevoPassword(true);
+    EdRecuperaPass->setFocus();
+}
+
+void TWizardFrm::BtGuardarClick()
+{
+    if (!BtGuardar->isEnabled())
+        return;
+    quitaError(EdRecuperaPass);
+    quitaError(EdRecuperaPassRepite);
+    const Recuperacion::TResultado resultado =
+        Recuperacion::guardaPassword(TxSeleccion->text(), TxRecuperaEmail->text(), EdClaveRecuperacion->text(),
+                                     EdRecuperaPass->text(), EdRecuperaPassRepite->text());
+    switch (resultado) {
+    case Recuperacion::TResultado::Correcto:
+        EdPasswordLoggin->clear();
+        BtCancelarClick();
+        break;
+    case Recuperacion::TResultado::ContrasenaDistinta:
+        marcaError(EdRecuperaPass);
+        marcaError(EdRecuperaPassRepite);
+        EdRecuperaPass->setFocus();
+        break;
+    case Recuperacion::TResultado::ClaveNoValida:
+        habilitaNuevoPassword(false);
+        EdClaveRecuperacion->setFocus();
+        break;
+    default:
+        break;
     }
 }
 
@@ -861,6 +1281,18 @@ void TWizardFrm::updateBaseDatos(const TConexionSesion& conexion)
 
 void TWizardFrm::closeEvent(QCloseEvent* evento)
 {
+    // Closed without a sign-in the program ends, yet a restore, a rebuild or
+    // a mail may still ask or tell the user through this thread: they would
+    // wait for an answer that never comes.
+    for (const QThread* hilo : {m_trabajo.data(), m_envio.data()}) {
+        if (!nextStep && hilo && hilo->isRunning()) {
+            Utils::mensaje(QStringLiteral("Espera a que termine el proceso en curso: ") +
+                               (hilo == m_envio ? PROGRESO_CORREO : TxProgreso->text()) + QLatin1Char('.'),
+                           MSG_WARNING);
+            evento->ignore();
+            return;
+        }
+    }
     QWidget::closeEvent(evento);
     if (nextStep)
         emit ingresoTerminado();
@@ -898,7 +1330,10 @@ void TWizardFrm::ofreceReconstruccion()
         return;
     const QString nombre = QFileInfo(m_registroApartado).fileName();
     m_registroApartado.clear();
-    Utils::mensaje(QString(AVISO_REGISTRO_DANADO).replace(ARCHIVO_SUST, nombre), MSG_WARNING);
+    // The start already left a new, empty registry in its place.
+    const QString aviso = QString(AVISO_REGISTRO_DANADO).replace(ARCHIVO_SUST, nombre);
+    if (Utils::mensajeConfirmacion(aviso + SALTO + SALTO + CONFIRMA_RECONSTRUYE) == TPrompter::OK && !m_ocupado)
+        leeCarpetasDatos();
 }
 
 // --- First run and new business ------------------------------------------------------

@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLabel>
+#include <QPointer>
+#include <QThread>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,6 +22,8 @@
 #include <vector>
 
 class QRadioButton;
+class TCatalogosHilo;
+class TVerificaUpdate;
 class TDireccionesFrm;
 class TTelefonoBean;
 class TTelefonosFrm;
@@ -49,6 +53,8 @@ public:
     static std::function<QDate()> fechaActual;
     static const QString FILTRO_CERTIFICADO;
     static const QString FILTRO_LLAVE;
+    // The backup dialog's filter, "Respaldo (*.respal33)".
+    static const QString FILTRO_RESPALDO;
 
     QStackedWidget* TabControl1;
     QWidget* TabItem1;
@@ -116,12 +122,25 @@ public:
     QLabel* ImgCandado;
     QLabel* TxOlvidarContraseña;
     QPushButton* BtIngresar;
-    QWidget* Text8;
-    QProgressBar* ProgressBar1;
-    QLabel* Text11;
 
     // Page 4: password recovery.
+    QLabel* TxRecuperaEmail;
+    QPushButton* BtEnviaClave;
+    QLineEdit* EdClaveRecuperacion;
+    QPushButton* BtIngresarRecuperacion;
+    QLineEdit* EdRecuperaPass;
+    QLineEdit* EdRecuperaPassRepite;
+    QPushButton* BtGuardar;
     QPushButton* BtCancelar;
+    QLabel* TxLeyendaAyuda;
+
+    // Progress of the long work (catalogue download, backup restore, registry
+    // rebuild), above the bottom strip so it shows on every page.
+    QWidget* Text8;
+    QLabel* TxProgreso;
+    QProgressBar* ProgressBar1;
+    QLabel* Text11;
+    QPushButton* BtCancelarProceso;
 
     // Bottom strip, on every page.
     QLabel* TxUpdate;
@@ -170,6 +189,12 @@ public:
     // What pages 0 and 1 hold, as the creation takes it.
     NuevoNegocio::TDatos datosCaptura() const;
 
+    // "Olvidé mi contraseña": the recovery page for the chosen business and
+    // the e-mail typed. (No slot: the meta-object compiler reads no "ñ".)
+    void TxOlvidarContraseñaClick();
+    // Whether a download, restore or rebuild is running.
+    bool ocupado() const { return m_ocupado; }
+
 signals:
     // Closed after a sign-in or after the first business was created; the
     // session holds the business.
@@ -179,6 +204,12 @@ signals:
     // A business was added for the user already signed in; the session
     // stays on the business they were in.
     void negocioAgregado();
+    // The update check's verdict, for the main window's indicator.
+    void actualizacionDisponible(bool disponible);
+    // The updater was started; the program is to end so it can replace it.
+    void actualizadorIniciado();
+    // A long piece of work (download, restore, rebuild) ended.
+    void procesoTerminado();
 
 public slots:
     // The page the start calls for: with active businesses the list to sign
@@ -189,8 +220,8 @@ public slots:
     // user is told once the wizard shows (ofreceReconstruccion).
     void avisaRegistroDanado(const QString& apartado);
     // Tells the user that the registry was damaged and set aside and that the
-    // businesses' data stay in their folders. This is where the rebuild of the
-    // registry from the business folders is to be offered.
+    // businesses' data stay in their folders, and offers to register again
+    // the businesses of those folders (the rebuild, on its worker thread).
     void ofreceReconstruccion();
     void BtSiguienteClick();
     void BtAnteriorClick();
@@ -208,8 +239,25 @@ public slots:
     // first run when no business is registered yet).
     void ImgAbrirXMLClick();
 
+    // "Actualización disponible": starts the updater after asking.
+    void TxUpdateClick();
+    // "Actualización catálogos": downloads and installs the SAT catalogue.
+    void TXCatalogosClick();
+    // The catalogue download ended (TCatalogosHilo::TResultado).
+    void compararCatalogos(int resultado, const QString& mensaje);
+    void BtEnviaClaveClick();
+    void BtIngresarRecuperacionClick();
+    void BtGuardarClick();
+    // "Restaurar archivo de configuración" (Text2 / ImgAbrirConf): a backup.
+    void restaurarRespaldo();
+    // "Restaurar archivo de configuración" (TxBaseDatos / ImgBaseDatos): the
+    // registry rebuilt from the business folders.
+    void ImgBaseDatosClick();
+
 protected:
     void closeEvent(QCloseEvent* evento) override;
+    // Each showing checks for a program update.
+    void showEvent(QShowEvent* evento) override;
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
 private:
@@ -220,7 +268,22 @@ private:
     void creaPaginaConfiguracion();
     void creaPaginaIngreso();
     void creaPaginaRecuperacion();
+    void creaPanelProgreso(QVBoxLayout* diseno);
     void creaFranjaInferior(QVBoxLayout* diseno);
+    void iniciaVerificacion();
+    void muestraActualizacion(int estado, const QString& ultima, const QStringList& notas);
+    // Shows the progress panel under `titulo` and disables the strip's links;
+    // terminaProceso hides it and enables them again.
+    void iniciaProceso(const QString& titulo, bool cancelable);
+    void terminaProceso();
+    // Starts the registry rebuild thread (the registry is already empty).
+    void leeCarpetasDatos();
+    void terminaHilo(const QStringList& registradas, const QStringList& omitidas);
+    void terminaRespaldo(int resultado);
+    // After the registry changed: the sign-in page, or the first run.
+    void muestraPaginaInicial();
+    // The recovery page's state before a key is accepted.
+    void habilitaNuevoPassword(bool habilitar);
     void cargaImagenes();
     void aplicaEstilos();
     void setUpTabOrder();
@@ -253,4 +316,9 @@ private:
     TDireccionesFrm* m_direccion = nullptr;
     QList<QWidget*> m_campoQuitaError;
     QString m_registroApartado;
+    bool m_ocupado = false;
+    QPointer<TVerificaUpdate> m_verificacion;
+    QPointer<TCatalogosHilo> m_catalogo;
+    QPointer<QThread> m_trabajo;
+    QPointer<QThread> m_envio;
 };

@@ -21,6 +21,7 @@
 #include "TEtiquetaAccion.h"
 #include "TIngreso.h"
 #include "TPerfilFrm.h"
+#include "TVerificaUpdate.h"
 #include "TWizardFrm.h"
 #include "Utils.h"
 #include "UtilsPaquetes.h"
@@ -167,7 +168,14 @@ void TMainFrm::creaBanner(QVBoxLayout* diseno)
     ImgLogo->setFixedSize(120, 36);
     ImgLogo->setScaledContents(true);
     ImgUpdate = imagen(RcBanner, QStringLiteral("ImgUpdate"), 24);
-    ImgUpdate->setToolTip(QStringLiteral("Actualizaciones"));
+    ImgUpdate->setToolTip(QStringLiteral("Actualización disponible"));
+    ImgUpdate->setCursor(Qt::PointingHandCursor);
+    // Shown only once the update check found a newer program.
+    ImgUpdate->hide();
+    Controles::alClic(ImgUpdate, [this] {
+        if (TVerificaUpdate::iniciaActualizador())
+            emit actualizadorIniciado();
+    });
     TxUser = accion(RcBanner, QStringLiteral("TxUser"), QStringLiteral("Cerrar Sesión"));
     fila->addWidget(ImgLogo);
     fila->addStretch();
@@ -1192,4 +1200,9 @@ void TMainFrm::closeEvent(QCloseEvent* evento)
         BaseDatosCatalogosFrm().cierra();
     }
     terminaAplicacion();
+}
+
+void TMainFrm::muestraActualizacion(bool disponible)
+{
+    ImgUpdate->setVisible(disponible);
 }

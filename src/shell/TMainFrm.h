@@ -115,6 +115,9 @@ public:
     void ajustaAlturaPagina(QWidget* contenido, int altura);
     // The user's picture was stored anew.
     void actualizaFotoUsuario();
+    // The update check's verdict: ImgUpdate shows while a newer program is
+    // published; clicking it starts the updater after asking.
+    void muestraActualizacion(bool disponible);
 
     // --- Module packages and menus
     void cargaModulos();
@@ -147,6 +150,10 @@ public:
     void CmbSeriesChange();
     void OnClickTx(QObject* emisor);
     void OnClickIm(QObject* emisor);
+
+signals:
+    // The updater was started from ImgUpdate; the program is to end.
+    void actualizadorIniciado();
 
 protected:
     void showEvent(QShowEvent* evento) override;

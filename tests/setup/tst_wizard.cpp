@@ -6,11 +6,15 @@
 #include "Controles.h"
 #include "Entidades.h"
 #include "Logmanager.h"
+#include "NegocioPrueba.h"
 #include "Prompter.h"
 #include "RegistroPrueba.h"
+#include "ServidorPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "TArchivoZip.h"
+#include "TBaseDatosCatalogosFrm.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
 #include "TIngreso.h"
@@ -20,6 +24,7 @@
 #include "TSplashFrm.h"
 #include "TTelefonoBean.h"
 #include "TTelefonosFrm.h"
+#include "TVerificaUpdate.h"
 #include "TWizardFrm.h"
 #include "Ventanas.h"
 
@@ -28,6 +33,8 @@
 #include <QFile>
 #include <QKeySequence>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -140,6 +147,30 @@ void elige(QPushButton* boton, const QString& archivo)
 {
     g_archivos = {archivo};
     boton->click();
+}
+
+// Settings of the program folder's Velkor.ini.
+void ajusta(const QMap<QString, QString>& valores)
+{
+    QSettings ini(Sistema::exePath + ARCHIVO_AJUSTES, QSettings::IniFormat);
+    for (auto it = valores.cbegin(); it != valores.cend(); ++it)
+        ini.setValue(it.key(), it.value());
+}
+
+// Clicks a bottom-strip link and waits for its long work to end.
+bool termina(TWizardFrm* w, QLabel* enlace)
+{
+    QSignalSpy fin(w, &TWizardFrm::procesoTerminado);
+    QTest::mouseClick(enlace, Qt::LeftButton);
+    return fin.wait(120000);
+}
+
+bool ingresa(TWizardFrm* w, const QString& password)
+{
+    w->EdCorreoElectronicoLoggin->setText(QStringLiteral("dueno@escuela.mx"));
+    w->EdPasswordLoggin->setText(password);
+    w->BtIngresar->click();
+    return w->nextStep;
 }
 
 // The business page filled with the CSD `par` (.cer and .key), postal code 06600.
@@ -570,25 +601,35 @@ private slots:
     {
         QTest::addColumn<int>("pagina");
         QTest::addColumn<QStringList>("orden");
+        // Every page ends with the bottom strip's links.
+        const QStringList franja{"TXCatalogos", "TxRestaurarRespaldoXML", "Text2", "TxBaseDatos"};
         QTest::newRow("perfil, con un teléfono")
             << 0
             << QStringList{"EdCorreoElectronico", "EdPassword",        "EdRepitePassword", "EdNombre",
                            "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo",        "Cont1Numero",
-                           "Cont1Extension",      "TxTelefonoBottom",  "BtSiguiente",      "TxRestaurarRespaldoXML"};
-        QTest::newRow("empresa") << 1 << QStringList{"EdNombreEmpresa",  "EdCSD",           "SearchEditButton2",
-                                                     "ClearEditButton1", "EdKey",           "SearchEditButton1",
-                                                     "EdCSDPass",        "EdRFC",           "EdRazon",
-                                                     "CmbRegimenFiscal", "EdCalle",         "EdNoExterior",
-                                                     "EdNoInterior",     "CmbCodigoPostal", "CmbColonia",
-                                                     "CmbMunicipio",     "CmbLocalidad",    "CmbEstado",
-                                                     "CmbPais",          "EdReferencia",    "BtAnterior",
-                                                     "BtLimpiarCampos",  "BtFinalizar",     "TxRestaurarRespaldoXML"};
+                           "Cont1Extension",      "TxTelefonoBottom",  "BtSiguiente"} +
+                   franja;
+        QTest::newRow("empresa") << 1
+                                 << QStringList{"EdNombreEmpresa",  "EdCSD",           "SearchEditButton2",
+                                                "ClearEditButton1", "EdKey",           "SearchEditButton1",
+                                                "EdCSDPass",        "EdRFC",           "EdRazon",
+                                                "CmbRegimenFiscal", "EdCalle",         "EdNoExterior",
+                                                "EdNoInterior",     "CmbCodigoPostal", "CmbColonia",
+                                                "CmbMunicipio",     "CmbLocalidad",    "CmbEstado",
+                                                "CmbPais",          "EdReferencia",    "BtAnterior",
+                                                "BtLimpiarCampos",  "BtFinalizar"} +
+                                        franja;
         // The business list is one stop, as a group of options is: the
         // arrows move inside it.
-        QTest::newRow("ingreso, dos empresas")
-            << 3
-            << QStringList{RFC_ESCUELA, "EdCorreoElectronicoLoggin", "EdPasswordLoggin", "BtIngresar",
-                           "TxRestaurarRespaldoXML"};
+        QTest::newRow("ingreso, dos empresas") << 3
+                                               << QStringList{RFC_ESCUELA, "EdCorreoElectronicoLoggin",
+                                                              "EdPasswordLoggin", "TxOlvidarContraseña", "BtIngresar"} +
+                                                      franja;
+        // Until a key is accepted the new password cannot be typed.
+        QTest::newRow("recuperación") << 4
+                                      << QStringList{"BtEnviaClave", "EdClaveRecuperacion", "BtIngresarRecuperacion",
+                                                     "BtCancelar"} +
+                                             franja;
     }
     void tabulacion()
     {
@@ -664,9 +705,12 @@ private slots:
             registro.write(danado);
         });
         TWizardFrm* w = programa.w;
+        // The rebuild offered with the notice is declined.
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
         QCoreApplication::processEvents();
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY(programa.respuestas.textos().first().startsWith(QStringLiteral("El registro de empresas")));
+        QVERIFY(!w->ocupado());
         QCOMPARE(w->TabControl1->currentIndex(), 0);
         const QDir carpetaDb(Sistema::exePath + DB_PATH);
         const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
@@ -722,6 +766,157 @@ private slots:
         QVERIFY(programa.w->close());
         QVERIFY(!programa.w->nextStep);
         QVERIFY(!MainFrm->isVisible());
+    }
+
+    // One server: the update check at the wizard's showing (another
+    // published version shows the indicators of both windows, the program's
+    // own hides them), then the catalogue link (the bar moves while the
+    // archive arrives; a failing server leaves the installed one working).
+    void descargas_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("catalogo");
+        QTest::newRow("otra versión, catálogo nuevo")
+            << QStringLiteral("9.9.9.9") << QStringLiteral("/lento/CFDCAT.zip");
+        QTest::newRow("al día, el servidor falla")
+            << TVerificaUpdate::getVersionSistema() << QStringLiteral("/archivo/no-existe.zip");
+    }
+    void descargas()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, catalogo);
+        const bool disponible = version != TVerificaUpdate::getVersionSistema();
+        QTemporaryDir servidos;
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_GENERADOS "/CFDCAT.zip"), servidos.filePath(CATALOGO_ZIP)));
+        QFile lista(servidos.filePath(QStringLiteral("versiones.txt")));
+        QVERIFY(lista.open(QIODevice::WriteOnly) && lista.write("Velkor " + version.toUtf8() + "\r\n- nota\r\n") > 0);
+        lista.close();
+        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.path()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        TPrograma programa(!disponible, [&] {
+            ajusta({{QStringLiteral("Red/catalogo"), http.url() + catalogo},
+                    {QStringLiteral("Red/actualizaciones"), http.url() + QStringLiteral("/archivo/versiones.txt")}});
+        });
+        TWizardFrm* w = programa.w;
+        MainFrm->muestraActualizacion(true);
+        QSignalSpy veredicto(w, &TWizardFrm::actualizacionDisponible);
+        QVERIFY(veredicto.wait(60000));
+        QCOMPARE(w->TxUpdate->isVisibleTo(w) && w->ImgUpdate->isVisibleTo(w), disponible);
+        QCOMPARE(MainFrm->ImgUpdate->isVisibleTo(MainFrm), disponible);
+
+        QList<int> valores;
+        connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
+            QVERIFY(w->Text8->isVisible() && !w->TXCatalogos->isEnabled());
+            valores << v;
+        });
+        QVERIFY(termina(w, w->TXCatalogos));
+        QVERIFY(!w->Text8->isVisible() && w->TXCatalogos->isEnabled());
+        QCOMPARE(programa.respuestas.textos().first(), CONFIRMA_ACTUALIZA_CATALOGOS);
+        QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(QStringLiteral("06600")));
+        QVERIFY(
+            programa.respuestas.textos().last().startsWith(disponible ? CATALOGO_FINALIZADO : ERR_DESCARGA_CATALOGO));
+        QVERIFY(!disponible || (valores.size() > 3 && valores.last() == 100));
+    }
+
+    // The key arrives at the real mail server, sets a new password on the
+    // recovery page and the user signs in with it.
+    void recuperacion()
+    {
+        QTemporaryDir buzon;
+        const TServidorPrueba smtp(QStringLiteral("servidor_smtp.py"), {QStringLiteral("--carpeta"), buzon.path()});
+        QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
+        TPrograma programa(false, [&] {
+            registraEscuela(QStringLiteral("Vieja#1"));
+            ajusta({{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")},
+                    {QStringLiteral("Correo/puerto"), QString::number(smtp.puerto())}});
+        });
+        TWizardFrm* w = programa.w;
+        w->EdCorreoElectronicoLoggin->setText(QStringLiteral("dueno@escuela.mx"));
+        QTest::mouseClick(w->TxOlvidarContraseña, Qt::LeftButton);
+        QCOMPARE(w->TabControl1->currentIndex(), 4);
+        w->BtEnviaClave->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w->BtEnviaClave->isEnabled(), 60000);
+        const QByteArray correo = bytesDe(buzon.filePath(QStringLiteral("1.eml")));
+        const QString html = QString::fromUtf8(QByteArray::fromBase64(correo.mid(correo.indexOf("\r\n\r\n") + 4)));
+        const qsizetype desde = html.indexOf(EMAIL_CLAVE_RECUPERACION) + EMAIL_CLAVE_RECUPERACION.size();
+        w->EdClaveRecuperacion->setText(QLatin1Char(' ') +
+                                        html.mid(desde, html.indexOf(QLatin1Char('<'), desde) - desde));
+        QTest::keyClick(w->EdClaveRecuperacion, Qt::Key_Return);
+        QVERIFY(w->BtGuardar->isEnabled());
+        w->EdRecuperaPass->setText(QStringLiteral("Nueva#2"));
+        w->EdRecuperaPassRepite->setText(QStringLiteral("Nueva#2"));
+        w->BtGuardar->click();
+        QCOMPARE(programa.respuestas.textos().last(), EMAIL_CONTRASENA_ACTUALIZA);
+        QCOMPARE(w->TabControl1->currentIndex(), 3);
+        QVERIFY(!ingresa(w, QStringLiteral("Vieja#1")));
+        QVERIFY(ingresa(w, QStringLiteral("Nueva#2")));
+    }
+
+    // A backup restored on a fresh program folder signs in; restored again
+    // over the business now registered, the user is asked first.
+    void respaldo()
+    {
+        QTemporaryDir dir;
+        const QString archivo = dir.filePath(RFC_ESCUELA + RESPALDO_EXTENSION);
+        {
+            const TPrograma origen(false, [] { registraEscuela(QStringLiteral("Vieja#1")); });
+            Conexiones::cierraHilo();
+            TArchivoZip::comprime(archivo, Sistema::exePath + DB_PATH + RFC_ESCUELA,
+                                  DB_PATH + RFC_ESCUELA + QLatin1Char('/'), RESPALDO_PASSWORD,
+                                  TArchivoZip::TCifrado::Tradicional);
+        }
+        TPrograma programa;
+        g_archivos = {archivo, archivo};
+        QVERIFY(termina(programa.w, programa.w->Text2));
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
+        QVERIFY(termina(programa.w, programa.w->Text2));
+        QCOMPARE(programa.respuestas.textos(),
+                 (QStringList{REINICIA_APLICACION, CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR}));
+        QCOMPARE(programa.w->TabControl1->currentIndex(), 3);
+        QCOMPARE(programa.w->listaEmpresas(), QStringList{RFC_ESCUELA});
+        QVERIFY(ingresa(programa.w, QStringLiteral("Vieja#1")));
+    }
+
+    // The registry file lost: the rebuild, from its link or offered with the
+    // damaged-registry notice, brings every business back.
+    void reconstruccion_data()
+    {
+        QTest::addColumn<bool>("desdeAviso");
+        QTest::newRow("enlace") << false;
+        QTest::newRow("aviso de registro dañado") << true;
+    }
+    void reconstruccion()
+    {
+        QFETCH(bool, desdeAviso);
+        TPrograma programa(false, [] {
+            registraEscuela(QStringLiteral("Vieja#1"));
+            NegocioPrueba::crea(NegocioPrueba::RFC_ACCEM, QStringLiteral("dueno@escuela.mx"),
+                                QStringLiteral("Vieja#1"));
+            Conexiones::cierraHilo();
+        });
+        limpiaSesion();
+        TWizardFrm* w = programa.w;
+        QVERIFY(QFile::remove(programa.carpeta.archivo(DB_USUARIOS)));
+        w->initEmpresas();
+        QCOMPARE(w->TabControl1->currentIndex(), 0);
+        QSignalSpy fin(w, &TWizardFrm::procesoTerminado);
+        int hechas = 0;
+        connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { hechas = qMax(hechas, v); });
+        if (desdeAviso) {
+            TBaseDatosLocalFrm::creaTablas(programa.carpeta.archivo(DB_USUARIOS));
+            w->avisaRegistroDanado(programa.carpeta.archivo(QStringLiteral("db/Usuarios.danado.db")));
+            w->ofreceReconstruccion();
+        } else {
+            QTest::mouseClick(w->TxBaseDatos, Qt::LeftButton);
+        }
+        QVERIFY(w->Text8->isVisible());
+        QVERIFY(fin.wait(120000));
+        QCOMPARE(hechas, 2);
+        QVERIFY(programa.respuestas.textos().last().startsWith(QStringLiteral("Se registraron de nuevo 2 empresa")));
+        QCOMPARE(w->TabControl1->currentIndex(), 3);
+        QCOMPARE(w->listaEmpresas(), (QStringList{NegocioPrueba::RFC_ACCEM, RFC_ESCUELA}));
+        QTest::mouseClick(w->findChild<QRadioButton*>(RFC_ESCUELA), Qt::LeftButton);
+        QVERIFY(ingresa(w, QStringLiteral("Vieja#1")));
     }
 };
 

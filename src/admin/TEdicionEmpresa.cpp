@@ -50,11 +50,6 @@ void publica(const TNegocio& negocio)
     Sistema::Negocio = std::make_shared<TNegocio>(negocio);
 }
 
-std::shared_ptr<TDatosfiscales> fiscalesGuardados()
-{
-    return negocioGuardado().getDatosfiscales();
-}
-
 TDireccionMostrada muestraDireccion(const TDireccion* direccion)
 {
     TDireccionMostrada d;

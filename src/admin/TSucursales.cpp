@@ -37,39 +37,6 @@ QString errorNombre(const QString& nombre, const TSucursal* editada, const TNego
     return {};
 }
 
-// The code stored once in the business database and shared by every address
-// that names it.
-std::shared_ptr<TCodigopostal> codigoPostal(const NuevoNegocio::TDireccion& direccion, const TUnidadTrabajo& unidad)
-{
-    const QString cp = direccion.codigoPostal.trimmed();
-    if (cp.isEmpty())
-        return nullptr;
-    if (std::unique_ptr<TCodigopostal> existente = TCodigopostal::getByCP(cp, unidad.conexion()))
-        return std::shared_ptr<TCodigopostal>(existente.release());
-    TCodigopostal nuevo;
-    nuevo.setCp(cp);
-    nuevo.setEstado(direccion.estado.trimmed().section(QLatin1Char(' '), 0, 0));
-    nuevo.setMunicipio(direccion.municipio.trimmed());
-    return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, unidad));
-}
-
-// Writes the form's address over `direccion` (a stored one keeps its id) and stores it.
-std::shared_ptr<TDireccion> guardaDireccion(TDireccion direccion, const NuevoNegocio::TDireccion& datos,
-                                            const TUnidadTrabajo& unidad)
-{
-    direccion.setCalle(datos.calle.trimmed());
-    direccion.setNoexterior(datos.noExterior.trimmed());
-    direccion.setNointerior(datos.noInterior.trimmed());
-    direccion.setColonia(datos.colonia.trimmed());
-    direccion.setReferencia(datos.referencia.trimmed());
-    direccion.setLocalidad(datos.localidad.trimmed());
-    direccion.setMunicipio(datos.municipio.trimmed());
-    direccion.setEstado(datos.estado.trimmed());
-    direccion.setPais(datos.pais.trimmed());
-    direccion.setCodigoPostal(codigoPostal(datos, unidad));
-    return std::make_shared<TDireccion>(TDireccion::saveOrUpdate(direccion, unidad));
-}
-
 } // namespace
 
 std::unique_ptr<TSucursal> matriz(const TNegocio& negocio, const TConexionSesion& conexion)
@@ -106,7 +73,7 @@ TSucursal guardaNueva(const TDatos& datos, const TNegocio& negocio, const TConex
     sucursal.setNombre(datos.nombre.trimmed());
     sucursal.setTipo(TSucursal::TIPO_SUCURSAL);
     sucursal.setNumerosucursal(TSucursal::SUCURSAL_NO_DEFAULT);
-    sucursal.setDireccion(guardaDireccion(TDireccion(), datos.direccion, unidad));
+    sucursal.setDireccion(NuevoNegocio::guardaDireccion(datos.direccion, unidad));
     sucursal.setNegocio(negocio);
     sucursal = TSucursal::saveOrUpdate(sucursal, unidad);
     transaccion.commit();
@@ -124,7 +91,7 @@ TSucursal actualiza(int idSucursal, const TDatos& datos, TNegocio& negocio, cons
     TSucursal sucursal = *guardada;
     sucursal.setNombre(datos.nombre.trimmed());
     const std::shared_ptr<TDireccion> anterior = sucursal.getDireccion();
-    sucursal.setDireccion(guardaDireccion(anterior ? *anterior : TDireccion(), datos.direccion, unidad));
+    sucursal.setDireccion(NuevoNegocio::guardaDireccion(datos.direccion, unidad, anterior.get()));
     sucursal.setNegocio(negocio);
     sucursal = TSucursal::saveOrUpdate(sucursal, unidad);
 
@@ -136,7 +103,7 @@ TSucursal actualiza(int idSucursal, const TDatos& datos, TNegocio& negocio, cons
             TDatosfiscales datosFiscales = *fiscales;
             const std::shared_ptr<TDireccion> fiscal = datosFiscales.getDireccion();
             if (!fiscal || fiscal->getIddireccion() != sucursal.getDireccionId()) {
-                datosFiscales.setDireccion(guardaDireccion(fiscal ? *fiscal : TDireccion(), datos.direccion, unidad));
+                datosFiscales.setDireccion(NuevoNegocio::guardaDireccion(datos.direccion, unidad, fiscal.get()));
                 TDatosfiscales::saveOrUpdate(datosFiscales, unidad);
             }
         }

@@ -154,7 +154,7 @@ std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const T
     TCodigopostal nuevo;
     nuevo.setCp(cp);
     nuevo.setMunicipio(direccion.municipio.trimmed());
-    nuevo.setEstado(direccion.estado.section(QLatin1Char(' '), 0, 0));
+    nuevo.setEstado(direccion.estado.trimmed().section(QLatin1Char(' '), 0, 0));
     return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, unidad));
 }
 
@@ -270,11 +270,12 @@ bool tieneDatos(const TDireccion& d)
     return false;
 }
 
-std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& d, const TUnidadTrabajo& unidad)
+std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& d, const TUnidadTrabajo& unidad,
+                                              const ::TDireccion* destino)
 {
     if (!tieneDatos(d))
         return nullptr;
-    ::TDireccion direccion;
+    ::TDireccion direccion = destino ? *destino : ::TDireccion();
     direccion.setCalle(d.calle.trimmed());
     direccion.setNoexterior(d.noExterior.trimmed());
     direccion.setNointerior(d.noInterior.trimmed());
@@ -282,8 +283,8 @@ std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& d, const TUnidad
     direccion.setColonia(d.colonia.trimmed());
     direccion.setLocalidad(d.localidad.trimmed());
     direccion.setMunicipio(d.municipio.trimmed());
-    direccion.setEstado(d.estado);
-    direccion.setPais(d.pais);
+    direccion.setEstado(d.estado.trimmed());
+    direccion.setPais(d.pais.trimmed());
     direccion.setCodigoPostal(codigoPostal(d, unidad));
     return std::make_shared<::TDireccion>(::TDireccion::saveOrUpdate(direccion, unidad));
 }

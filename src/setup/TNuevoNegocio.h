@@ -80,9 +80,11 @@ struct TDatos {
 // Whether an address holds anything to store.
 bool tieneDatos(const TDireccion& direccion);
 // Stores the address through `unidad` (its postal code found in the business
-// database or stored there); nullptr, and nothing stored, when it holds
-// nothing.
-std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& direccion, const TUnidadTrabajo& unidad);
+// database or stored there), written over `destino` when given: a stored
+// address keeps its id and is updated. nullptr, and nothing stored, when it
+// holds nothing.
+std::shared_ptr<::TDireccion> guardaDireccion(const TDireccion& direccion, const TUnidadTrabajo& unidad,
+                                              const ::TDireccion* destino = nullptr);
 
 // The database file of a local business in this program folder.
 QString archivoLocal(const QString& rfc);

@@ -41,6 +41,8 @@ set(VELKOR_LOGICA_FUENTES
     import/DireccionImportada.h
     import/GuardadoComprobante.cpp
     import/GuardadoComprobante.h
+    import/ImportacionConsola.cpp
+    import/ImportacionConsola.h
     import/Importacion32.cpp
     import/Importacion32.h
     import/Nomina11.cpp
@@ -55,6 +57,8 @@ set(VELKOR_LOGICA_FUENTES
     import/TNegociosImportacion.h
     import/TRecorridoXML.cpp
     import/TRecorridoXML.h
+    import/TReporteImportacion.cpp
+    import/TReporteImportacion.h
     setup/Credenciales.cpp
     setup/Credenciales.h
     setup/TImportarBaseHilo.cpp

@@ -212,10 +212,13 @@ void TImportarXMLFrm::OnThreadTerminate()
 
 void TImportarXMLFrm::OnThreadTerminateCerrar()
 {
-    if (m_hilo)
+    QString texto = PROCESO_TERMINADO;
+    if (m_hilo) {
         m_resumen = m_hilo->resumen();
+        texto = m_hilo->mensajeFinal();
+    }
     m_hilo = nullptr;
-    Utils::mensaje(PROCESO_TERMINADO, MSG_INFORMATION);
+    Utils::mensaje(texto, MSG_INFORMATION);
     close();
 }
 

@@ -26,6 +26,12 @@ namespace {
 const QString CORREO = QStringLiteral("nuevo@usuario.mx");
 const QString FIN = QStringLiteral("Proceso Terminado");
 
+// The one message of the end: "Proceso Terminado" first, then the tally.
+bool soloFin(const QStringList& textos)
+{
+    return textos.size() == 1 && textos.first().startsWith(FIN + QLatin1Char('\n'));
+}
+
 // What the folder dialog answers.
 QString g_carpeta;
 
@@ -123,7 +129,7 @@ private slots:
 
         QTest::mouseClick(programa.w->TxRestaurarRespaldoXML, Qt::LeftButton);
 
-        QCOMPARE(programa.respuestas.textos(), QStringList{FIN});
+        QVERIFY(soloFin(programa.respuestas.textos()));
         QVERIFY(!programa.v->isVisible());
         QCOMPARE(programa.v->directorio, g_carpeta);
         QCOMPARE(programa.v->TxTotalXML->text(), QStringLiteral("5"));
@@ -147,7 +153,7 @@ private slots:
         programa.respuestas.limpia();
         programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
         programa.w->ImgAbrirXMLClick();
-        QCOMPARE(programa.respuestas.textos(), QStringList{FIN});
+        QVERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(programa.v->resumen().importados, 0);
         QCOMPARE(programa.v->resumen().yaExistian, 3);
         QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
@@ -211,7 +217,7 @@ private slots:
         // While it works the window cannot be closed.
         QVERIFY(v->ocupada());
         QVERIFY(!v->close());
-        QTRY_COMPARE(programa.respuestas.textos(), QStringList{FIN});
+        QTRY_VERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(v->directorio, g_carpeta + QLatin1Char('/'));
         QCOMPARE(v->TxTotalXML->text(), QStringLiteral("0"));
         QCOMPARE(v->PBProgreso->maximum(), 0);

@@ -45,9 +45,11 @@ const QString PROGRAMA = QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/");
 const QString MUESTRAS = QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/");
 const QString CORREO = QStringLiteral("bench@velkor.mx");
 
-// Real vouchers the import stores whole, of four issuers and three versions.
+// Real vouchers the import stores whole, of five issuers (one with "&" in its
+// RFC) and three versions.
 const QStringList IMPORTABLES = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
-                                 QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdv40-nomina12.xml")};
+                                 QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml"),
+                                 QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml")};
 // Files the import passes over: no supported version, or no stamp.
 const QStringList NO_SOPORTADOS = {QStringLiteral("cfdv2.xml"), QStringLiteral("retenciones20.xml")};
 
@@ -68,10 +70,9 @@ void escribe(const QString& ruta, const QByteArray& bytes)
 // The UUID of the stamp of a sample, the text to replace.
 QByteArray uuidDelTimbre(const QByteArray& bytes)
 {
-    const int timbre = bytes.indexOf("TimbreFiscalDigital ");
-    const QRegularExpression patron(QStringLiteral("UUID=\"([0-9A-Fa-f-]{36})\""));
-    const QRegularExpressionMatch hallado = patron.match(QString::fromUtf8(bytes), qMax(0, timbre));
-    return hallado.captured(1).toUtf8();
+    // Inside the stamp's own tag: a related voucher's UUID comes earlier.
+    const QRegularExpression patron(QStringLiteral("<[^>]*TimbreFiscalDigital[^>]*\\sUUID=\"([0-9A-Fa-f-]{36})\""));
+    return patron.match(QString::fromUtf8(bytes)).captured(1).toUtf8();
 }
 
 struct TCorpus {

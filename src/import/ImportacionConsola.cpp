@@ -28,6 +28,8 @@
 #include <QUuid>
 
 #include <cstdio>
+#include <optional>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,8 +51,10 @@ int falla(int salida, const QString& texto)
 }
 
 // A password typed at a terminal is not echoed; one given through a pipe is
-// its first line. Either way it never shows in the process list.
-QString leeContrasena()
+// its first line. Either way it never shows in the process list. The
+// termination signals are blocked by now, so Ctrl-C at the prompt is read
+// here too: nothing read (std::nullopt), and the terminal's echo put back.
+std::optional<QString> leeContrasena()
 {
     const bool terminal = ::isatty(STDIN_FILENO);
     termios antes{};
@@ -62,14 +66,29 @@ QString leeContrasena()
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &sinEco);
     }
     QByteArray linea;
-    for (int c = std::fgetc(stdin); c != EOF && c != '\n'; c = std::fgetc(stdin))
-        linea.append(static_cast<char>(c));
+    bool detenida = false;
+    for (;;) {
+        pollfd entrada{STDIN_FILENO, POLLIN, 0};
+        const int listo = ::poll(&entrada, 1, 200);
+        if (TSenalesTerminacion::pendiente() != 0) {
+            detenida = true;
+            break;
+        }
+        if (listo <= 0)
+            continue;
+        char c = 0;
+        if (::read(STDIN_FILENO, &c, 1) != 1 || c == '\n')
+            break;
+        linea.append(c);
+    }
     if (linea.endsWith('\r'))
         linea.chop(1);
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &antes);
         escribe(stderr, QStringLiteral("\n"));
     }
+    if (detenida)
+        return std::nullopt;
     return QString::fromUtf8(linea);
 }
 
@@ -276,8 +295,12 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         return falla(SinCarpeta, QStringLiteral("La carpeta \"%1\" no existe.").arg(opciones.carpeta));
     if (!carpeta.isDir())
         return falla(SinCarpeta, QStringLiteral("\"%1\" no es una carpeta.").arg(opciones.carpeta));
-    if (!opciones.conContrasena)
-        opciones.contrasena = leeContrasena();
+    if (!opciones.conContrasena) {
+        const std::optional<QString> leida = leeContrasena();
+        if (!leida)
+            return falla(Detenida, QStringLiteral("Importación cancelada; no se importó nada."));
+        opciones.contrasena = *leida;
+    }
 
     Rutas::fijaCarpetaPrograma(carpetaPrograma);
     Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
@@ -326,11 +349,14 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
 
     const QString raiz = Rutas::comoCarpeta(carpeta.absoluteFilePath());
     const bool terminal = ::isatty(STDERR_FILENO);
+    int senal = 0;
     std::unique_ptr<TBarraProgreso> barra;
     if (terminal)
-        barra = std::make_unique<TBarraProgreso>(TRecorridoXML(raiz).cuenta());
+        barra = std::make_unique<TBarraProgreso>(TRecorridoXML(raiz).cuenta([&senal] {
+            senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
+            return senal != 0;
+        }));
 
-    int senal = 0;
     int tomados = 0;
     TReporteImportacion reporte(Sistema::exePath);
     {
@@ -348,7 +374,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
                 return true;
             },
             [&senal] {
-                senal = TSenalesTerminacion::pendiente();
+                senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
                 return senal != 0;
             });
         // What was taken before a stop is kept: its batch is committed.

@@ -1,5 +1,6 @@
 #include "ProgramaConsola.h"
 
+#include "Conexiones.h"
 #include "Sistema.h"
 
 #include <QLockFile>

@@ -2,6 +2,7 @@
 
 #include "Conexiones.h"
 #include "Logmanager.h"
+#include "Rutas.h"
 #include "Sistema.h"
 
 #include <QCryptographicHash>

@@ -35,7 +35,7 @@ QList<QStringList> renglones(const QString& ruta)
         } else if (c == u'\r' && i + 1 < texto.size() && texto.at(i + 1) == u'\n') {
             filas.last() << campo;
             campo.clear();
-            filas.append({});
+            filas.append(QStringList());
             ++i;
         } else {
             campo += c;
@@ -103,8 +103,8 @@ private slots:
         const QString uuid = QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007");
         QCOMPARE(filas.at(1).mid(0, 4), (QStringList{importado, QStringLiteral("Importado"), rfc, uuid}));
         QCOMPARE(filas.at(2).mid(0, 4), (QStringList{repetido, QStringLiteral("Ya existía"), rfc, uuid}));
-        QCOMPARE(filas.at(3).mid(0, 4), (QStringList{omitido, QStringLiteral("Omitido"), QString(), QString()}));
-        QCOMPARE(filas.at(4).mid(0, 2), (QStringList{sinTimbre, QStringLiteral("Omitido")}));
+        QCOMPARE(filas.at(3).mid(0, 2), (QStringList{sinTimbre, QStringLiteral("Omitido")}));
+        QCOMPARE(filas.at(4).mid(0, 4), (QStringList{omitido, QStringLiteral("Omitido"), QString(), QString()}));
         QCOMPARE(filas.at(5).mid(0, 2), (QStringList{fallido, QStringLiteral("Fallido")}));
         for (int i = 2; i < filas.size(); ++i)
             QVERIFY2(filas.at(i).size() == 5 && !filas.at(i).at(4).isEmpty(), qPrintable(filas.at(i).join(u'|')));

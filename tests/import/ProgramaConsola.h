@@ -43,7 +43,10 @@ public:
         proceso.start();
         if (!proceso.waitForStarted())
             qFatal("velkor-importar no arrancó");
+        // Written now: a caller that waits without an event loop (polling
+        // the log) would otherwise keep the password from the program.
         proceso.write(entrada);
+        proceso.waitForBytesWritten();
         proceso.closeWriteChannel();
     }
 

@@ -49,6 +49,8 @@ set(VELKOR_LOGICA_FUENTES
     import/Nomina11.h
     import/TCacheCatalogos.cpp
     import/TCacheCatalogos.h
+    import/TCandadoImportacion.cpp
+    import/TCandadoImportacion.h
     import/TImportadorXML.cpp
     import/TImportadorXML.h
     import/TLoteImportacion.cpp

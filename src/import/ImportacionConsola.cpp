@@ -11,6 +11,7 @@
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
 #include "TBaseDatosLocalFrm.h"
+#include "TCandadoImportacion.h"
 #include "TImportadorXML.h"
 #include "TLoteImportacion.h"
 #include "TRecorridoXML.h"
@@ -21,7 +22,6 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -305,18 +305,9 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     Rutas::fijaCarpetaPrograma(carpetaPrograma);
     Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
 
-    // One import at a time per program folder: two would both create the
-    // business of an issuer they meet.
-    QLockFile candado(Rutas::programa({Constantes::DB_PATH, QStringLiteral(".importacion.lock")}));
-    candado.setStaleLockTime(0);
-    if (!candado.tryLock(0)) {
-        qint64 pid = 0;
-        QString equipo, aplicacion;
-        candado.getLockInfo(&pid, &equipo, &aplicacion);
-        return falla(Ocupada, QStringLiteral("Otro programa (proceso %1) ya importa en la carpeta del programa %2.")
-                                  .arg(pid)
-                                  .arg(carpetaPrograma));
-    }
+    TCandadoImportacion candado;
+    if (!candado.toma())
+        return falla(Ocupada, candado.mensaje());
 
     if (!QFileInfo::exists(Sistema::dbUsuariosSistema)) {
         const QByteArray vacio = recurso(Constantes::RS_USRDB);

@@ -10,7 +10,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class TCandadoImportacion;
 class TConteoArchivos;
 class TImportarXMLHilo;
 
@@ -85,6 +87,8 @@ private:
     void OnThreadTerminateCerrar();
     void detieneHilos();
 
+    // Held from Aceptar to the end of the import.
+    std::unique_ptr<TCandadoImportacion> m_candado;
     QPointer<TConteoArchivos> m_conteo;
     QPointer<TImportarXMLHilo> m_hilo;
     TResumenImportacion m_resumen;

@@ -17,6 +17,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTimer>
+#include <QLockFile>
 #include <QtTest>
 
 using namespace Constantes;
@@ -159,8 +160,9 @@ private slots:
         QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
     }
 
-    // Nothing starts without an e-mail, with passwords that differ or
-    // without a folder; each says why.
+    // Nothing starts without an e-mail, with passwords that differ, without
+    // a folder or while another program imports into the program folder;
+    // each says why.
     void noEmpieza_data()
     {
         QTest::addColumn<QString>("correo");
@@ -168,12 +170,15 @@ private slots:
         QTest::addColumn<QString>("repetida");
         QTest::addColumn<bool>("conCarpeta");
         QTest::addColumn<QString>("mensaje");
+        QTest::addColumn<bool>("otraImportacion");
         QTest::newRow("sin correo") << QString() << QStringLiteral("a") << QStringLiteral("a") << true
-                                    << ERR_MAIL_REQUERIDO;
+                                    << ERR_MAIL_REQUERIDO << false;
         QTest::newRow("contraseñas distintas")
-            << CORREO << QStringLiteral("secreta") << QStringLiteral("secrata") << true << ERR_CONTRASENA;
+            << CORREO << QStringLiteral("secreta") << QStringLiteral("secrata") << true << ERR_CONTRASENA << false;
         QTest::newRow("sin carpeta") << CORREO << QString() << QString() << false
-                                     << QStringLiteral("Error al seleccionar el directorio.");
+                                     << QStringLiteral("Error al seleccionar el directorio.") << false;
+        QTest::newRow("otra importación")
+            << CORREO << QString() << QString() << true << QStringLiteral("Otro programa (proceso ") << true;
     }
     void noEmpieza()
     {
@@ -182,7 +187,11 @@ private slots:
         QFETCH(QString, repetida);
         QFETCH(bool, conCarpeta);
         QFETCH(QString, mensaje);
+        QFETCH(bool, otraImportacion);
         TPrograma programa;
+        QLockFile otra(programa.carpeta.archivo(QStringLiteral("db/.importacion.lock")));
+        if (otraImportacion)
+            QVERIFY(otra.tryLock(0));
         if (conCarpeta)
             g_carpeta = programa.carpetaCon({QStringLiteral("cfdi40-real.xml")});
         TImportarXMLFrm* v = programa.v;
@@ -192,7 +201,9 @@ private slots:
         v->EdPass->setText(password);
         v->EdRepitePass->setText(repetida);
         v->BtAceptar->click();
-        QCOMPARE(programa.respuestas.textos(), QStringList{mensaje});
+        QCOMPARE(programa.respuestas.textos().size(), 1);
+        QVERIFY2(programa.respuestas.textos().first().startsWith(mensaje),
+                 qPrintable(programa.respuestas.textos().first()));
         QVERIFY(v->TxDatosXML->isVisible());
         QVERIFY(!v->TxProgresoXML->isVisible());
         QVERIFY(!v->ocupada());

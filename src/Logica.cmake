@@ -53,12 +53,16 @@ set(VELKOR_LOGICA_FUENTES
     import/DireccionImportada.h
     import/GuardadoComprobante.cpp
     import/GuardadoComprobante.h
+    import/ImportacionConsola.cpp
+    import/ImportacionConsola.h
     import/Importacion32.cpp
     import/Importacion32.h
     import/Nomina11.cpp
     import/Nomina11.h
     import/TCacheCatalogos.cpp
     import/TCacheCatalogos.h
+    import/TCandadoImportacion.cpp
+    import/TCandadoImportacion.h
     import/TImportadorXML.cpp
     import/TImportadorXML.h
     import/TLoteImportacion.cpp
@@ -67,6 +71,8 @@ set(VELKOR_LOGICA_FUENTES
     import/TNegociosImportacion.h
     import/TRecorridoXML.cpp
     import/TRecorridoXML.h
+    import/TReporteImportacion.cpp
+    import/TReporteImportacion.h
     setup/Credenciales.cpp
     setup/Credenciales.h
     setup/TImportarBaseHilo.cpp

@@ -33,6 +33,14 @@ void TSenalesTerminacion::desbloquea()
     pthread_sigmask(SIG_UNBLOCK, &conjunto, nullptr);
 }
 
+int TSenalesTerminacion::pendiente()
+{
+    const sigset_t conjunto = senalesDeTerminacion();
+    const timespec ahora{0, 0};
+    const int senal = ::sigtimedwait(&conjunto, nullptr, &ahora);
+    return senal > 0 ? senal : 0;
+}
+
 TSenalesTerminacion::TSenalesTerminacion(QObject* parent) : QObject(parent)
 {
     const sigset_t conjunto = senalesDeTerminacion();

@@ -21,6 +21,9 @@ public:
     // For QProcess::setChildProcessModifier: programs the program starts
     // (the updater, the program itself after sign-out) get the signals back.
     static void desbloquea();
+    // For a program without event loop (the command-line import): the
+    // termination signal waiting to be read, taken, or 0 when none came.
+    static int pendiente();
 
     // After the application object exists.
     explicit TSenalesTerminacion(QObject* parent = nullptr);

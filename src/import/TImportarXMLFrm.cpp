@@ -4,6 +4,7 @@
 #include "Controles.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "TCandadoImportacion.h"
 #include "TConteoArchivos.h"
 #include "TImportarXMLHilo.h"
 #include "Utils.h"
@@ -173,6 +174,12 @@ void TImportarXMLFrm::hiloImportacion()
         EdPass->setFocus();
         return;
     }
+    m_candado = std::make_unique<TCandadoImportacion>();
+    if (!m_candado->toma()) {
+        Utils::mensaje(m_candado->mensaje(), MSG_WARNING);
+        m_candado.reset();
+        return;
+    }
     iniciaProcesoImportacion();
 }
 
@@ -181,6 +188,7 @@ void TImportarXMLFrm::iniciaProcesoImportacion()
     directorio.clear();
     const QString elegido = seleccionaCarpeta ? seleccionaCarpeta(this, TITULO_CARPETA) : QString();
     if (elegido.isEmpty()) {
+        m_candado.reset();
         Utils::mensaje(ERROR_CARPETA, MSG_WARNING);
         return;
     }
@@ -212,10 +220,14 @@ void TImportarXMLFrm::OnThreadTerminate()
 
 void TImportarXMLFrm::OnThreadTerminateCerrar()
 {
-    if (m_hilo)
+    QString texto = PROCESO_TERMINADO;
+    if (m_hilo) {
         m_resumen = m_hilo->resumen();
+        texto = m_hilo->mensajeFinal();
+    }
     m_hilo = nullptr;
-    Utils::mensaje(PROCESO_TERMINADO, MSG_INFORMATION);
+    m_candado.reset();
+    Utils::mensaje(texto, MSG_INFORMATION);
     close();
 }
 

@@ -10,7 +10,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class TCandadoImportacion;
 class TConteoArchivos;
 class TImportarXMLHilo;
 
@@ -19,8 +21,9 @@ class TImportarXMLHilo;
 // asks for the e-mail and password of the businesses the import may have to
 // create and then for the folder; the progress panel shows the count of files
 // (TConteoArchivos) and the progress of the import (TImportarXMLHilo). Once
-// the import starts the window offers no way out; it says "Proceso Terminado"
-// when the import ends and closes. The wizard opens it modally.
+// the import starts the window offers no way out; when the import ends it
+// says "Proceso Terminado" with the tally and where the report of each file
+// was written (TReporteImportacion), and closes. The wizard opens it modally.
 class TImportarXMLFrm : public QDialog {
     Q_OBJECT
 public:
@@ -84,6 +87,8 @@ private:
     void OnThreadTerminateCerrar();
     void detieneHilos();
 
+    // Held from Aceptar to the end of the import.
+    std::unique_ptr<TCandadoImportacion> m_candado;
     QPointer<TConteoArchivos> m_conteo;
     QPointer<TImportarXMLHilo> m_hilo;
     TResumenImportacion m_resumen;

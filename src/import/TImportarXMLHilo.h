@@ -1,5 +1,6 @@
 #pragma once
 #include "TImportadorXML.h"
+#include "TReporteImportacion.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -30,7 +31,10 @@ public:
     // Files taken so far.
     int getContador() const { return contador; }
     // The outcome of the files imported so far; complete once the thread ended.
-    const TResumenImportacion& resumen() const { return m_resumen; }
+    const TResumenImportacion& resumen() const { return m_reporte.resumen(); }
+    // The end message: "Proceso Terminado", the tally and where the report
+    // of each file (beside the program log) was written.
+    QString mensajeFinal() const { return m_reporte.mensajeFinal(); }
 
 signals:
     // Each file's outcome, on the UI thread, as soon as it is final.
@@ -55,5 +59,5 @@ private:
     // Used on the UI thread only, inside the hand-offs.
     std::unique_ptr<TImportadorXML> m_importador;
     std::unique_ptr<TLoteImportacion> m_lote;
-    TResumenImportacion m_resumen;
+    TReporteImportacion m_reporte;
 };

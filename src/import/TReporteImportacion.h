@@ -1,0 +1,53 @@
+#pragma once
+#include "TImportadorXML.h"
+
+#include <QFile>
+#include <QString>
+
+// The report of one import job: a CSV file beside the program log, one row
+// per file taken (path, outcome, issuer RFC, UUID, reason), written as each
+// outcome becomes final, so a job of any size keeps no row in memory and a
+// job stopped half way still leaves the rows of what it did. UTF-8 with a
+// byte-order mark and CRLF line ends, fields quoted where they must be, so
+// a spreadsheet on Windows opens it with its accents.
+//
+// The file is its owner's only (0600): it names businesses and their
+// vouchers. A report that cannot be written never stops the import; the end
+// message says so instead of giving its path.
+class TReporteImportacion {
+public:
+    // Opens a new report in `carpeta` (the program folder), named after the
+    // moment the job started.
+    explicit TReporteImportacion(const QString& carpeta);
+    ~TReporteImportacion();
+    TReporteImportacion(const TReporteImportacion&) = delete;
+    TReporteImportacion& operator=(const TReporteImportacion&) = delete;
+
+    void agrega(const TResultadoArchivo& resultado);
+    // Writes what is buffered; the rows written so far are then on disk.
+    void cierra();
+
+    // Empty when the report could not be opened.
+    QString ruta() const { return m_ruta; }
+    // Why the report could not be written, or empty.
+    QString error() const { return m_error; }
+    const TResumenImportacion& resumen() const { return m_resumen; }
+
+    // "Proceso Terminado", then the tally and where the report is.
+    QString mensajeFinal() const;
+    static QString mensajeFinal(const TResumenImportacion& resumen, const QString& ruta, const QString& error);
+
+    // The outcome as the report and the summary name it.
+    static QString estado(const TResultadoArchivo& resultado);
+    // One CSV field: quoted when it holds a separator, a quote or a line
+    // end, its quotes doubled.
+    static QString campoCsv(const QString& valor);
+
+private:
+    void escribe(const QString& linea);
+
+    QFile m_archivo;
+    QString m_ruta;
+    QString m_error;
+    TResumenImportacion m_resumen;
+};

@@ -1,0 +1,75 @@
+#pragma once
+#include "EntornoImportacion.h"
+
+#include <QProcess>
+
+#include <csignal>
+#include <pthread.h>
+
+// velkor-importar as users run it: a copy of the built program in a fresh
+// program folder (TEntornoImportacion), so its program folder is that one.
+class TProgramaConsola {
+public:
+    struct TCorrida {
+        int salida = -1;
+        QString salidaEstandar;
+        QString errores;
+    };
+
+    TProgramaConsola()
+    {
+        if (!QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/velkor-importar"), programa()))
+            qFatal("Falta velkor-importar construido");
+        QFile::setPermissions(programa(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QString programa() const { return entorno.carpeta.archivo(QStringLiteral("velkor-importar")); }
+
+    // Starts it with `argumentos`, `entrada` on its standard input (then
+    // closed). The termination signals go back to the child (the test
+    // program, like Velkor, may block them).
+    void inicia(QProcess& proceso, const QStringList& argumentos, const QByteArray& entrada = {}) const
+    {
+        proceso.setProgram(programa());
+        proceso.setArguments(argumentos);
+        proceso.setChildProcessModifier([] {
+            sigset_t conjunto;
+            sigemptyset(&conjunto);
+            sigaddset(&conjunto, SIGTERM);
+            sigaddset(&conjunto, SIGINT);
+            sigaddset(&conjunto, SIGHUP);
+            pthread_sigmask(SIG_UNBLOCK, &conjunto, nullptr);
+        });
+        proceso.start();
+        if (!proceso.waitForStarted())
+            qFatal("velkor-importar no arrancó");
+        // Written now: a caller that waits without an event loop (polling
+        // the log) would otherwise keep the password from the program.
+        proceso.write(entrada);
+        proceso.waitForBytesWritten();
+        proceso.closeWriteChannel();
+    }
+
+    TCorrida corre(const QStringList& argumentos, const QByteArray& entrada = {}) const
+    {
+        QProcess proceso;
+        inicia(proceso, argumentos, entrada);
+        // Far beyond any run of the tests; a hung program fails instead of
+        // hanging the suite.
+        if (!proceso.waitForFinished(240000)) {
+            proceso.kill();
+            proceso.waitForFinished();
+        }
+        return {proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1,
+                QString::fromUtf8(proceso.readAllStandardOutput()), QString::fromUtf8(proceso.readAllStandardError())};
+    }
+
+    // The usual invocation over the entry folder, password on standard input.
+    TCorrida importa(const QString& password = QString::fromUtf8(TEntornoImportacion::PASSWORD)) const
+    {
+        return corre({entorno.entrada(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)},
+                     password.toUtf8() + '\n');
+    }
+
+    TEntornoImportacion entorno;
+};

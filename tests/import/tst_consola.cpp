@@ -1,0 +1,137 @@
+#include "ProgramaConsola.h"
+
+#include "Conexiones.h"
+#include "Sistema.h"
+
+#include <QLockFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace {
+
+enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso };
+
+} // namespace
+
+Q_DECLARE_METATYPE(TPreparacion)
+
+class TstConsola : public QObject {
+    Q_OBJECT
+private slots:
+    // Each way of calling it wrong, and each program folder it cannot use
+    // now: its own exit status and a Spanish message, nothing imported.
+    void invocaciones_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<TPreparacion>("preparacion");
+        QTest::addColumn<int>("salida");
+        QTest::addColumn<QString>("mensaje");
+        const QString correo = QString::fromUtf8(TEntornoImportacion::EMAIL);
+        const QString entrada = QStringLiteral("@entrada");
+        QTest::newRow("ayuda") << QStringList{QStringLiteral("--help")} << TPreparacion::Nada << 0
+                               << QStringLiteral("Uso: velkor-importar CARPETA --correo CORREO");
+        QTest::newRow("sin carpeta") << QStringList{QStringLiteral("--correo"), correo} << TPreparacion::Nada << 2
+                                     << QStringLiteral("Falta la carpeta");
+        QTest::newRow("sin correo") << QStringList{entrada} << TPreparacion::Nada << 2
+                                    << QStringLiteral("Falta el correo electrónico");
+        QTest::newRow("correo sin valor") << QStringList{entrada, QStringLiteral("--correo")} << TPreparacion::Nada << 2
+                                          << QStringLiteral("Falta el valor de --correo");
+        QTest::newRow("opción desconocida")
+            << QStringList{entrada, QStringLiteral("--correo=") + correo, QStringLiteral("--rapido")}
+            << TPreparacion::Nada << 2 << QStringLiteral("Opción desconocida: --rapido");
+        QTest::newRow("carpeta inexistente")
+            << QStringList{QStringLiteral("/no/existe"), QStringLiteral("--correo"), correo} << TPreparacion::Nada << 3
+            << QStringLiteral("La carpeta \"/no/existe\" no existe.");
+        QTest::newRow("contraseña ajena")
+            << QStringList{entrada, QStringLiteral("--correo"), correo, QStringLiteral("--contrasena"),
+                           QStringLiteral("otra")}
+            << TPreparacion::NegocioDelCorreo << 4 << QStringLiteral("La contraseña no es la del usuario");
+        QTest::newRow("registro ocupado")
+            << QStringList{entrada, QStringLiteral("--correo"), correo} << TPreparacion::RegistroOcupado << 5
+            << QStringLiteral("Otro programa ocupa el registro de negocios");
+        QTest::newRow("otra importación")
+            << QStringList{entrada, QStringLiteral("--correo"), correo} << TPreparacion::ImportacionEnCurso << 5
+            << QStringLiteral("ya importa en la carpeta del programa");
+    }
+    void invocaciones()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(TPreparacion, preparacion);
+        QFETCH(int, salida);
+        QFETCH(QString, mensaje);
+        TProgramaConsola programa;
+        programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        argumentos.replaceInStrings(QStringLiteral("@entrada"), programa.entorno.entrada());
+
+        if (preparacion == TPreparacion::NegocioDelCorreo) {
+            programa.entorno.importaCarpeta();
+            Conexiones::cierraHilo();
+            QFile::remove(programa.entorno.entrada() + QStringLiteral("cfdi40-real.xml"));
+            programa.entorno.agrega(QStringLiteral("cfdi32-real.xml"));
+        }
+        QLockFile candado(programa.entorno.carpeta.archivo(QStringLiteral("db/.importacion.lock")));
+        if (preparacion == TPreparacion::ImportacionEnCurso)
+            QVERIFY(candado.tryLock(0));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ocupa"));
+            db.setDatabaseName(programa.entorno.carpeta.archivo(Constantes::DB_USUARIOS));
+            QVERIFY(db.open());
+            QSqlQuery ocupa(db);
+            if (preparacion == TPreparacion::RegistroOcupado)
+                QVERIFY(ocupa.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+
+            const TProgramaConsola::TCorrida corrida = programa.corre(argumentos, "Clave#1\n");
+            QCOMPARE(corrida.salida, salida);
+            const QString dicho = salida == 0 ? corrida.salidaEstandar : corrida.errores;
+            QVERIFY2(dicho.contains(mensaje), qPrintable(dicho));
+            if (salida != 0)
+                QVERIFY(corrida.salidaEstandar.isEmpty());
+            ocupa.exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("ocupa"));
+        // Nothing of the refused run: no business beyond the prepared one.
+        QCOMPARE(registroLocal().getNumeroEmpresas(), preparacion == TPreparacion::NegocioDelCorreo ? 1 : 0);
+    }
+
+    // A whole run through a pipe: the password on standard input, only the
+    // summary on standard output, the report beside the log, and the exit
+    // status telling whether a file failed.
+    void importa()
+    {
+        TProgramaConsola programa;
+        programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        programa.entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("sub/32.xml"));
+        programa.entorno.agrega(QStringLiteral("cfdv2.xml"));
+        TProgramaConsola::TCorrida corrida = programa.importa();
+        QCOMPARE(corrida.salida, 0);
+        QVERIFY2(
+            corrida.salidaEstandar.startsWith(QStringLiteral("Proceso Terminado\n\nImportados: 2\nYa existían: 0\n")),
+            qPrintable(corrida.salidaEstandar));
+        const QString reporte = corrida.salidaEstandar.section(QLatin1Char('\n'), -2, -2);
+        QVERIFY2(reporte.startsWith(programa.entorno.carpeta.archivo(QStringLiteral("Importacion-"))) &&
+                     QFileInfo(reporte).isFile(),
+                 qPrintable(reporte));
+        QVERIFY(corrida.errores.isEmpty());
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
+        // Its owner is the e-mail and the password read from the pipe.
+        const std::unique_ptr<TComprobante> comprobante = TEntornoImportacion::comprobante(
+            QStringLiteral("CTO021007DZ8"), QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F"));
+        QVERIFY(comprobante);
+        const TConexionSesion conexion = TEntornoImportacion::conexion(QStringLiteral("CTO021007DZ8"));
+        const std::unique_ptr<TUsuario> usuario =
+            TUsuario::getInfoByEmail(QString::fromUtf8(TEntornoImportacion::EMAIL), conexion);
+        QVERIFY(usuario);
+        Conexiones::cierraHilo();
+
+        programa.entorno.escribe(QStringLiteral("roto.xml"), QByteArrayLiteral("<cfdi:Comprobante"));
+        corrida = programa.importa();
+        QCOMPARE(corrida.salida, 1);
+        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("\nYa existían: 2\n")),
+                 qPrintable(corrida.salidaEstandar));
+        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("\nFallidos: 1\n")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConsola)
+#include "tst_consola.moc"

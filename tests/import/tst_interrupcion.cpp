@@ -1,0 +1,159 @@
+#include "ProgramaConsola.h"
+
+#include "Conexiones.h"
+#include "Logmanager.h"
+#include "Rutas.h"
+#include "Sistema.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QSqlQuery>
+#include <QThread>
+#include <QUuid>
+
+#include <csignal>
+
+namespace {
+
+// Real vouchers of three issuers and versions, each with the UUID of its stamp.
+const QList<QPair<QString, QByteArray>> MUESTRAS = {
+    {QStringLiteral("cfdi40-real.xml"), "C2832671-DA6D-11EF-A83D-00155D012007"},
+    {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
+    {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
+};
+// Past the first commit of a batch (TLoteImportacion::ARCHIVOS_POR_LOTE).
+constexpr int ARCHIVOS = 140;
+
+// Everything an import leaves that must not depend on how it was run: the
+// registry's businesses, the rows of every table of each business, its
+// vouchers' UUIDs and every file of the invoice folders with its bytes.
+QStringList estado()
+{
+    QStringList lineas;
+    QStringList empresas = registroLocal().getEmpresas();
+    empresas.sort();
+    lineas << QStringLiteral("negocios=") + empresas.join(u';');
+    for (const QString& empresa : std::as_const(empresas)) {
+        const QString rfc = empresa.section(u'|', 0, 0);
+        QSqlDatabase db = Conexiones::baseDatos(TEntornoImportacion::conexion(rfc));
+        QSqlQuery tablas(db);
+        tablas.exec(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS "
+                                   "WHERE RDB$SYSTEM_FLAG = 0 AND RDB$VIEW_BLR IS NULL ORDER BY 1"));
+        while (tablas.next()) {
+            QSqlQuery cuenta(db);
+            cuenta.exec(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(tablas.value(0).toString()));
+            cuenta.next();
+            lineas << QStringLiteral("%1/%2=%3").arg(rfc, tablas.value(0).toString(), cuenta.value(0).toString());
+        }
+        QSqlQuery uuids(db);
+        uuids.exec(QStringLiteral("SELECT UUID FROM %1 ORDER BY UUID").arg(TComprobante::tablaEsquema().nombre));
+        QStringList lista;
+        while (uuids.next())
+            lista << uuids.value(0).toString();
+        lineas << rfc + QStringLiteral("/uuids=") + lista.join(u',');
+    }
+    Conexiones::cierraHilo();
+    const QString facturas = Rutas::programa({Constantes::FACTURAS_PATH});
+    QDirIterator it(facturas, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QStringList copias;
+    while (it.hasNext()) {
+        const QString ruta = it.next();
+        copias << QDir(facturas).relativeFilePath(ruta) + u'=' +
+                      QString::fromLatin1(
+                          QCryptographicHash::hash(TEntornoImportacion::bytes(ruta), QCryptographicHash::Sha1).toHex());
+    }
+    copias.sort();
+    return lineas + copias;
+}
+
+int archivosTomados()
+{
+    return QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)))
+        .count(QStringLiteral("Archivo a importar: "));
+}
+
+} // namespace
+
+class TstInterrupcion : public QObject {
+    Q_OBJECT
+private slots:
+    // One folder for every run: nested folders, fresh UUIDs, a file that is
+    // no voucher; and what one uninterrupted run leaves.
+    void initTestCase()
+    {
+        QVERIFY(m_corpus.isValid());
+        for (int i = 0; i < ARCHIVOS; ++i) {
+            const auto& muestra = MUESTRAS.at(i % MUESTRAS.size());
+            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(muestra.first));
+            bytes.replace(muestra.second, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+            const QString ruta = m_corpus.filePath(QStringLiteral("%1/%2/%3.xml").arg(i % 4).arg(i % 3).arg(i));
+            QDir().mkpath(QFileInfo(ruta).absolutePath());
+            QFile archivo(ruta);
+            QVERIFY(archivo.open(QIODevice::WriteOnly) && archivo.write(bytes) == bytes.size());
+        }
+        QFile::copy(TEntornoImportacion::dato(QStringLiteral("cfdv2.xml")),
+                    m_corpus.filePath(QStringLiteral("1/v2.xml")));
+
+        TProgramaConsola limpio;
+        const TProgramaConsola::TCorrida corrida = corre(limpio);
+        QCOMPARE(corrida.salida, 0);
+        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(ARCHIVOS)));
+        m_limpio = estado();
+        QCOMPARE(m_limpio.first().count(u';'), MUESTRAS.size() - 1);
+    }
+
+    // Stopped at several moments, by a signal (the files taken are kept
+    // and the summary so far is printed) or killed outright; the next run
+    // of the same folder leaves what one uninterrupted run leaves.
+    void detenidaYRepetida_data()
+    {
+        QTest::addColumn<int>("senal");
+        QTest::addColumn<int>("tomados");
+        QTest::newRow("kill -9 al crear el primer negocio") << int(SIGKILL) << 1;
+        QTest::newRow("kill -9 antes del primer commit") << int(SIGKILL) << 50;
+        QTest::newRow("kill -9 junto al primer commit") << int(SIGKILL) << 101;
+        QTest::newRow("kill -9 en el último lote") << int(SIGKILL) << 120;
+        QTest::newRow("Ctrl-C") << int(SIGINT) << 110;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 30;
+    }
+    void detenidaYRepetida()
+    {
+        QFETCH(int, senal);
+        QFETCH(int, tomados);
+        TProgramaConsola programa;
+        QProcess proceso;
+        programa.inicia(proceso, argumentos(), QByteArrayLiteral("Clave#1\n"));
+        while (proceso.state() == QProcess::Running && archivosTomados() < tomados)
+            QThread::usleep(500);
+        ::kill(static_cast<pid_t>(proceso.processId()), senal);
+        QVERIFY(proceso.waitForFinished(240000));
+        if (senal == SIGKILL) {
+            QCOMPARE(proceso.exitStatus(), QProcess::CrashExit);
+        } else {
+            const QString salida = QString::fromUtf8(proceso.readAllStandardOutput());
+            QCOMPARE(proceso.exitCode(), 130);
+            QVERIFY2(salida.startsWith(QStringLiteral("Importación detenida por una señal")), qPrintable(salida));
+            QVERIFY(salida.contains(QStringLiteral("\nProceso Terminado\n")));
+        }
+
+        const TProgramaConsola::TCorrida otra = corre(programa);
+        QCOMPARE(otra.salida, 0);
+        QCOMPARE(estado(), m_limpio);
+    }
+
+private:
+    QStringList argumentos() const
+    {
+        return {m_corpus.path(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)};
+    }
+    TProgramaConsola::TCorrida corre(const TProgramaConsola& programa) const
+    {
+        return programa.corre(argumentos(), QByteArrayLiteral("Clave#1\n"));
+    }
+
+    QTemporaryDir m_corpus;
+    QStringList m_limpio;
+};
+
+QTEST_GUILESS_MAIN(TstInterrupcion)
+#include "tst_interrupcion.moc"

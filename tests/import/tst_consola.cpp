@@ -112,7 +112,7 @@ private slots:
         QVERIFY2(reporte.startsWith(programa.entorno.carpeta.archivo(QStringLiteral("Importacion-"))) &&
                      QFileInfo(reporte).isFile(),
                  qPrintable(reporte));
-        QVERIFY(corrida.errores.isEmpty());
+        QVERIFY2(corrida.errores.isEmpty(), qPrintable(corrida.errores));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
         // Its owner is the e-mail and the password read from the pipe.
         const std::unique_ptr<TComprobante> comprobante = TEntornoImportacion::comprobante(

@@ -1,4 +1,5 @@
 #include "Arranque.h"
+#include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Entidades.h"
@@ -308,7 +309,7 @@ private slots:
         EmpresaFrm->TxUsuariosTituloLeyendaClick();
         EmpresaFrm->resize(820, EmpresaFrm->getHeight());
         EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
-        if (const QString captura = qEnvironmentVariable("VELKOR_CAPTURAS"); !captura.isEmpty()) {
+        if (Capturas::pedidas()) {
             NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(QStringLiteral("Norte & Sur")),
                                        QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("7"), true);
             for (QLabel* titulo : EmpresaFrm->TxFondo->findChildren<QLabel*>()) {
@@ -317,8 +318,7 @@ private slots:
                     continue;
                 QTest::mouseClick(titulo, Qt::LeftButton);
                 EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
-                EmpresaFrm->TxFondo->grab().save(captura + QLatin1Char('/') + titulo->objectName() +
-                                                 QStringLiteral(".png"));
+                Capturas::guarda(*EmpresaFrm->TxFondo, titulo->objectName());
             }
         }
         EmpresaFrm->TxNombreNegocioTituloClick();

@@ -1,3 +1,4 @@
+#include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "CartaManifiesto.h"
 #include "Constantes.h"
@@ -65,11 +66,7 @@ void captura(QWidget& ventana, const QString& nombre)
 {
     QCoreApplication::processEvents();
     ventana.resize(ventana.sizeHint().expandedTo(QSize(800, 0)));
-    const QPixmap imagen = ventana.grab();
-    QVERIFY(!imagen.isNull());
-    const QString carpeta = qEnvironmentVariable("VELKOR_CAPTURAS");
-    if (!carpeta.isEmpty())
-        imagen.save(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".png"));
+    Capturas::guarda(ventana, nombre);
 }
 
 } // namespace

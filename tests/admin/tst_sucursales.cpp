@@ -1,3 +1,4 @@
+#include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "Conexiones.h"
 #include "Constantes.h"
@@ -59,16 +60,11 @@ int cuentaCp(const QString& cp)
     return TCodigopostal::cuenta(TCodigopostal::columna(TCodigopostal::col_Cp) == cp, conexion());
 }
 
-// Pictures for looking at the windows: saved when VELKOR_CAPTURAS names a folder.
 void captura(QWidget& ventana, const QString& nombre)
 {
     QCoreApplication::processEvents();
     ventana.adjustSize();
-    const QPixmap imagen = ventana.grab();
-    QVERIFY(!imagen.isNull());
-    const QString carpeta = qEnvironmentVariable("VELKOR_CAPTURAS");
-    if (!carpeta.isEmpty())
-        imagen.save(carpeta + QLatin1Char('/') + nombre + QStringLiteral(".png"));
+    Capturas::guarda(ventana, nombre);
 }
 
 } // namespace

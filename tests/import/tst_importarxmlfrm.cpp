@@ -1,4 +1,5 @@
 #include "Arranque.h"
+#include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Entidades.h"
@@ -296,16 +297,15 @@ private slots:
         QCOMPARE(orden, (QList<QWidget*>{v->EdEmail, v->EdPass, v->EdRepitePass, v->BtAceptar, v->BtCancelar}));
 
         // VELKOR_CAPTURAS=<folder> keeps a picture of each panel to look at.
-        const QString capturas = qEnvironmentVariable("VELKOR_CAPTURAS");
-        if (!capturas.isEmpty()) {
+        if (Capturas::pedidas()) {
             v->show();
-            v->grab().save(capturas + QStringLiteral("/importar-datos.png"));
+            Capturas::guarda(*v, QStringLiteral("importar-datos"));
             v->initProgresoXML();
             v->TxTotalXML->setText(QStringLiteral("120"));
             v->TxNumeroXML->setText(QStringLiteral("45"));
             v->PBProgreso->setMaximum(120);
             v->PBProgreso->setValue(45);
-            v->grab().save(capturas + QStringLiteral("/importar-progreso.png"));
+            Capturas::guarda(*v, QStringLiteral("importar-progreso"));
             v->hide();
         }
     }

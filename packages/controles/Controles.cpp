@@ -1,5 +1,7 @@
 #include "Controles.h"
 
+#include "Constantes.h"
+#include "Sistema.h"
 #include "Style.h"
 
 #include <QComboBox>
@@ -186,6 +188,16 @@ QLabel* etiqueta(QWidget* padre, QWidget* campo, const QString& texto)
         e->setBuddy(campo);
     }
     return e;
+}
+
+void estiloBotonesMarca(std::initializer_list<QPushButton*> botones)
+{
+    const Style::TStyleFrm& estilo = Style::StyleFrm();
+    const QString hoja =
+        estilo.getButtonFactStyle(Sistema::claveMarca) +
+        QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(Constantes::RS_TEXTOBLANCO).name());
+    for (QPushButton* boton : botones)
+        estiloBoton(boton, hoja);
 }
 
 void estiloBoton(QPushButton* boton, const QString& hoja)

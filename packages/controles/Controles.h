@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 
 class QBrush;
 class QComboBox;
@@ -32,6 +33,9 @@ CONTROLES_EXPORT QLabel* etiqueta(QWidget* padre, QWidget* campo, const QString&
 // A push button styled with the sheet `hoja` (the brand's), plus a frame that
 // shows keyboard focus without changing the button's size.
 CONTROLES_EXPORT void estiloBoton(QPushButton* boton, const QString& hoja);
+// The brand's action buttons of the administration windows: its button sheet
+// with white text, through estiloBoton.
+CONTROLES_EXPORT void estiloBotonesMarca(std::initializer_list<QPushButton*> botones);
 // Chains keyboard focus (Tab) through the widgets in the order given: fields
 // in reading order, then the buttons. nullptr and widgets that take no focus
 // are skipped, so a list may name a link that is not wired yet.

@@ -81,10 +81,7 @@ void TCartaManifiestoFrm::FormCreate()
     Controles::colorTexto(TxNegocio, RS_TEXTOSECCION);
     Controles::colorTexto(TxURL, RS_TEXTOSECCION);
     Utils::cargaImageRS(IMG_LAPIZ, ImgLapiz, Sistema::exePath);
-    const Style::TStyleFrm& estilo = Style::StyleFrm();
-    Controles::estiloBoton(BtNuevaEmpresa,
-                           estilo.getButtonFactStyle(Sistema::claveMarca) +
-                               QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name()));
+    Controles::estiloBotonesMarca({BtNuevaEmpresa});
     Controles::ordenTabulacion({TxURL, BtNuevaEmpresa});
 }
 

@@ -210,7 +210,6 @@ void TPerfilFrm::FormCreate()
     Utils::cargaImageRS(IMG_EMAIL, ImgMail, carpeta);
     TxTelefono->setImagenEliminar(Utils::imagenRS(IMG_DELETE, carpeta));
 
-    const Style::TStyleFrm& estilo = Style::StyleFrm();
     Controles::colorTexto(TxPerfil, RS_TEXTOSECCION);
     Controles::colorTexto(TxDatosPersonales, RS_TEXTOSECCION);
     Controles::colorTexto(TxSinContraseña, RS_TEXTOSECCION);
@@ -219,10 +218,7 @@ void TPerfilFrm::FormCreate()
     Controles::colorTexto(TxCartaManifiesto, RS_TEXTOAZUL);
     for (const char* nombre : {"TxTamanoPreferido", "TxTamanoMaximo"})
         Controles::colorTexto(TxFondo->findChild<QLabel*>(QLatin1String(nombre)), RS_COLORTEXTO);
-    const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca) +
-                         QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name());
-    for (QPushButton* boton : {BtPerfil, BtGuardar})
-        Controles::estiloBoton(boton, hoja);
+    Controles::estiloBotonesMarca({BtPerfil, BtGuardar});
     for (QLineEdit* campo :
          {EdContraseñaAnterior, EdNuevaContraseña, EdRepetirContraseña, EdNombre, EdApellidoPaterno, EdApellidoMaterno})
         campo->setMaxLength(LARGO_CAMPO);

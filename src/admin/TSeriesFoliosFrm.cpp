@@ -99,10 +99,7 @@ void TSeriesFoliosFrm::FormCreate()
     const Style::TStyleFrm& estilo = Style::StyleFrm();
     Controles::fondo(RcFondo, QBrush(estilo.getRectangleGradient(Sistema::claveMarca)));
     Controles::colorTexto(TxSeriesFolios, RS_TEXTOSECCION);
-    const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca) +
-                         QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name());
-    for (QPushButton* boton : {BtGuardar, BtCancelar})
-        Controles::estiloBoton(boton, hoja);
+    Controles::estiloBotonesMarca({BtGuardar, BtCancelar});
     BtGuardar->setDefault(true);
     EdFolio->setMaxLength(LARGO_FOLIO);
     EdFolio->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), EdFolio));

@@ -99,10 +99,7 @@ void TSucursalesFrm::FormCreate()
     const Style::TStyleFrm& estilo = Style::StyleFrm();
     Controles::fondo(RcFondo, QBrush(estilo.getRectangleGradient(Sistema::claveMarca)));
     Controles::colorTexto(TxSucursales, RS_TEXTOSECCION);
-    const QString hoja = estilo.getButtonFactStyle(Sistema::claveMarca) +
-                         QStringLiteral("\nQPushButton { color: %1; }").arg(estilo.color(RS_TEXTOBLANCO).name());
-    for (QPushButton* boton : {BtEditar, BtCancelar})
-        Controles::estiloBoton(boton, hoja);
+    Controles::estiloBotonesMarca({BtEditar, BtCancelar});
     BtEditar->setDefault(true);
     EdNombreSucursal->setMaxLength(255);
     ordenTabulacion();

@@ -59,8 +59,6 @@ set(VELKOR_LOGICA_FUENTES
     import/Importacion32.h
     import/Nomina11.cpp
     import/Nomina11.h
-    import/TCacheCatalogos.cpp
-    import/TCacheCatalogos.h
     import/TCandadoImportacion.cpp
     import/TCandadoImportacion.h
     import/TImportadorXML.cpp

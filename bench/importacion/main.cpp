@@ -259,6 +259,11 @@ int main(int argc, char** argv)
     const int total = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
     const int pequeno = qMin(1000, total);
     QTemporaryDir trabajo;
+    // For profiling by hand: the corpus and program folders stay.
+    if (qEnvironmentVariableIsSet("VELKOR_BENCH_CONSERVA")) {
+        trabajo.setAutoRemove(false);
+        std::printf("Carpeta de trabajo: %s\n", qPrintable(trabajo.path()));
+    }
     try {
         QElapsedTimer reloj;
         reloj.start();

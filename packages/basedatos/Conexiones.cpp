@@ -27,7 +27,16 @@ QString sufijoHilo()
 
 QString nombreConexion(const TConexionSesion& conexion)
 {
-    return PREFIJO + QFileInfo(conexion.getDatabase()).absoluteFilePath() + sufijoHilo();
+    // Asked for on every statement: an import asks a dozen times per voucher.
+    thread_local QHash<QString, QString> nombres;
+    const auto it = nombres.constFind(conexion.getDatabase());
+    if (it != nombres.constEnd())
+        return *it;
+    const QString nombre = PREFIJO + QFileInfo(conexion.getDatabase()).absoluteFilePath() + sufijoHilo();
+    // A relative path names another file once the working folder changes.
+    if (QDir::isAbsolutePath(conexion.getDatabase()))
+        nombres.insert(conexion.getDatabase(), nombre);
+    return nombre;
 }
 
 std::atomic_bool motorApagado = false;

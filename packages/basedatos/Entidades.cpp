@@ -83,7 +83,13 @@ std::unique_ptr<TCertificado> TCertificado::getByNegocio(const TNegocio& negocio
 std::unique_ptr<TComprobante> TComprobante::getByUUIDAndNegocio(const QString& uuid, const TNegocio& negocio,
                                                                 const TConexionSesion& conexion)
 {
-    return buscaUno(columna(col_Uuid) == uuid.trimmed().toUpper() && columna(col_Negocio) == negocio, conexion);
+    // Through the UUID's index alone: given the business too, the engine also
+    // walks the business's index, which holds every voucher, and each look-up
+    // of an import grew with the database.
+    for (const TComprobante& comprobante : busca(columna(col_Uuid) == uuid.trimmed().toUpper(), conexion))
+        if (comprobante.getNegocioId() == negocio.id())
+            return std::make_unique<TComprobante>(comprobante);
+    return nullptr;
 }
 
 QDateTime TComprobante::fechaSinCancelar()

@@ -5,6 +5,7 @@
 #include "Errores.h"
 #include "Implocal.h"
 #include "TBaseDatosCatalogosFrm.h"
+#include "TCacheCatalogos.h"
 
 #include <QHash>
 
@@ -93,11 +94,16 @@ void exigeTransaccion(const TConexionSesion& conexion)
                                         "una transacción abierta de la base del negocio."));
 }
 
-// One voucher's saves. Catalogue records met again within the voucher (the
-// same tax or unit on every line) are looked up once.
+// One voucher's saves. Records met again (the same tax or unit on every line,
+// the same customer or product on every voucher of a job) are looked up once:
+// per job when the caller keeps them, else per voucher.
 class TGuardado {
 public:
-    explicit TGuardado(const TAjustes& ajustes) : a(ajustes), trabajo(ajustes.conexion, ajustes.usuario) {}
+    explicit TGuardado(const TAjustes& ajustes)
+        : a(ajustes), trabajo(ajustes.conexion, ajustes.usuario),
+          memoria(ajustes.catalogos ? *ajustes.catalogos : propios)
+    {
+    }
 
     TComprobante comprobante(const TLectura& l, const Nomina12::IXMLNomina& nomina);
     void recibo(const Nomina12::IXMLNomina& n, const TComprobante& comprobante, const TNegocio& negocio);
@@ -105,12 +111,32 @@ public:
 private:
     template <class T> T guarda(const T& registro) const { return T::saveOrUpdate(registro, trabajo); }
 
+    // The record cached under (regla, valor), or the one `buscaOCrea` finds
+    // or makes, which is kept.
     template <class T>
-    std::shared_ptr<T> porClave(const QString& clave,
+    std::shared_ptr<T> recuerda(const QString& clave, const std::function<std::shared_ptr<T>()>& buscaOCrea)
+    {
+        return memoria.obten<T>(a.conexion, clave, buscaOCrea);
+    }
+    template <class T>
+    std::shared_ptr<T> recuerda(const char* regla, const QString& valor,
+                                const std::function<std::shared_ptr<T>()>& buscaOCrea)
+    {
+        return recuerda<T>(TCacheCatalogos::clave(regla, valor), buscaOCrea);
+    }
+    QString delNegocio(const char* regla, const QString& valor) const
+    {
+        return TCacheCatalogos::clave(regla, a.negocio->id(), valor);
+    }
+
+    template <class T>
+    std::shared_ptr<T> porClave(const char* regla, const QString& clave,
                                 std::unique_ptr<T> (*busca)(const QString&, const TConexionSesion&),
                                 void (T::*fijaClave)(const QString&),
                                 QString (TBaseDatosCatalogosFrm::*descripcion)(const QString&) const);
     TCliente cliente(const TReceptor& r);
+    TCliente nuevoCliente(const TReceptor& r);
+    static bool faltaAlCliente(const TCliente& cliente, const TReceptor& r);
     void completaCliente(TCliente& cliente, const TReceptor& r);
     std::shared_ptr<TDireccion> direccionFiscal(const QString& cp);
     std::shared_ptr<TDonataria> donataria(const TNodoXML& comprobante);
@@ -127,17 +153,19 @@ private:
     void impuestosLocales(const TComprobante& comprobante, const TNodoXML& raiz);
     TEmpleado empleado(const Nomina12::IXMLNomina_Receptor& r, const TComprobante& comprobante,
                        const TNegocio& negocio);
+    TEmpleado nuevoEmpleado(const Nomina12::IXMLNomina_Receptor& r, const TComprobante& comprobante,
+                            const TNegocio& negocio);
 
     const TAjustes& a;
     const TUnidadTrabajo trabajo;
-    QHash<QString, TUnidadmedida> unidades;
-    QHash<QString, TImpuesto> impuestos;
+    TCacheCatalogos propios;
+    TCacheCatalogos& memoria;
 };
 
 // A payment form or method by its key, added with the SAT's description (or
 // its key, when the catalogue does not know it) when the business lacks it.
 template <class T>
-std::shared_ptr<T> TGuardado::porClave(const QString& clave,
+std::shared_ptr<T> TGuardado::porClave(const char* regla, const QString& clave,
                                        std::unique_ptr<T> (*busca)(const QString&, const TConexionSesion&),
                                        void (T::*fijaClave)(const QString&),
                                        QString (TBaseDatosCatalogosFrm::*descripcion)(const QString&) const)
@@ -145,13 +173,15 @@ std::shared_ptr<T> TGuardado::porClave(const QString& clave,
     const QString llave = clave.trimmed();
     if (llave.isEmpty())
         return nullptr;
-    if (std::unique_ptr<T> existente = busca(llave, a.conexion))
-        return existente;
-    T nuevo;
-    (nuevo.*fijaClave)(llave);
-    const QString texto = a.catalogo ? (a.catalogo->*descripcion)(llave) : QString();
-    nuevo.setDescripcion(texto.isEmpty() ? llave : texto);
-    return std::make_shared<T>(guarda(nuevo));
+    return recuerda<T>(regla, llave, [&]() -> std::shared_ptr<T> {
+        if (std::unique_ptr<T> existente = busca(llave, a.conexion))
+            return existente;
+        T nuevo;
+        (nuevo.*fijaClave)(llave);
+        const QString texto = a.catalogo ? (a.catalogo->*descripcion)(llave) : QString();
+        nuevo.setDescripcion(texto.isEmpty() ? llave : texto);
+        return std::make_shared<T>(guarda(nuevo));
+    });
 }
 
 std::shared_ptr<TDireccion> TGuardado::direccionFiscal(const QString& cp)
@@ -183,10 +213,29 @@ std::shared_ptr<TDireccion> TGuardado::direccionFiscal(const QString& cp)
 // keeps its own copy of what it says of the receiver.
 TCliente TGuardado::cliente(const TReceptor& r)
 {
-    if (std::unique_ptr<TCliente> existente = TCliente::getByRFC(r.rfc, *a.negocio, a.conexion)) {
-        completaCliente(*existente, r);
-        return *existente;
-    }
+    const QString llave = delNegocio("rfc", r.rfc.trimmed());
+    const std::shared_ptr<TCliente> guardado = recuerda<TCliente>(llave, [&]() -> std::shared_ptr<TCliente> {
+        std::shared_ptr<TCliente> existente = TCliente::getByRFC(r.rfc, *a.negocio, a.conexion);
+        if (!existente)
+            return std::make_shared<TCliente>(nuevoCliente(r));
+        // Read now, so every voucher's copy shares it.
+        existente->getDatosfiscales();
+        return existente;
+    });
+    if (!faltaAlCliente(*guardado, r))
+        return *guardado;
+    // The record changes: it is read afresh and the kept copy dropped, so an
+    // undone voucher leaves nothing stale behind.
+    memoria.olvida<TCliente>(a.conexion, llave);
+    std::unique_ptr<TCliente> leido = TCliente::getByRFC(r.rfc, *a.negocio, a.conexion);
+    if (!leido)
+        throw EBaseDatos(QStringLiteral("El cliente con RFC %1 ya no existe en la base del negocio.").arg(r.rfc));
+    completaCliente(*leido, r);
+    return *leido;
+}
+
+TCliente TGuardado::nuevoCliente(const TReceptor& r)
+{
     const std::shared_ptr<TDireccion> direccion = direccionFiscal(r.domicilio);
     TDatosfiscales datos;
     datos.setRfc(r.rfc);
@@ -213,6 +262,18 @@ TCliente TGuardado::cliente(const TReceptor& r)
 // What a customer lacks (a receiver first met on a 3.3 voucher has no regime
 // or fiscal address) is taken from a later voucher; what it has is kept, since
 // files arrive in no particular order.
+bool TGuardado::faltaAlCliente(const TCliente& cliente, const TReceptor& r)
+{
+    if (cliente.getUsocfdi().isEmpty() && !r.usoCfdi.isEmpty())
+        return true;
+    const std::shared_ptr<TDatosfiscales> datos = cliente.getDatosfiscales();
+    if (!datos)
+        return false;
+    return (datos->getRazon().isEmpty() && !r.nombre.isEmpty()) ||
+           (datos->getRegimen().isEmpty() && !r.regimen.isEmpty()) ||
+           (datos->getDireccionId() < 0 && !r.domicilio.trimmed().isEmpty());
+}
+
 void TGuardado::completaCliente(TCliente& cliente, const TReceptor& r)
 {
     if (cliente.getUsocfdi().isEmpty() && !r.usoCfdi.isEmpty()) {
@@ -268,36 +329,32 @@ void TGuardado::relacionados(const TComprobante& comprobante,
 
 TUnidadmedida TGuardado::unidadMedida(const QString& nombre)
 {
-    const auto it = unidades.constFind(nombre);
-    if (it != unidades.constEnd())
-        return *it;
-    std::unique_ptr<TUnidadmedida> encontrada = TUnidadmedida::getByNombreUnidadMedida(nombre, a.conexion);
-    TUnidadmedida registro;
-    if (encontrada) {
-        registro = *encontrada;
-    } else {
+    return *recuerda<TUnidadmedida>("nombre", nombre, [&]() -> std::shared_ptr<TUnidadmedida> {
+        if (std::unique_ptr<TUnidadmedida> encontrada = TUnidadmedida::getByNombreUnidadMedida(nombre, a.conexion))
+            return encontrada;
+        TUnidadmedida registro;
         registro.setNombreunidadmedida(nombre);
-        registro = guarda(registro);
-    }
-    unidades.insert(nombre, registro);
-    return registro;
+        return std::make_shared<TUnidadmedida>(guarda(registro));
+    });
 }
 
 TConcepto TGuardado::producto(const Cfdv33::TConceptoComun& c, const TUnidadmedida& u, const TLinea& l)
 {
-    if (auto existente = TConcepto::getByDescripcion_Negocio(c.Get_Descripcion(), *a.negocio, a.conexion, false))
-        return *existente;
-    TConcepto nuevo;
-    nuevo.setDescripcion(c.Get_Descripcion());
-    nuevo.setUnidad(u.getNombreunidadmedida());
-    nuevo.setUnidadObj(u);
-    nuevo.setNegocio(*a.negocio);
-    nuevo.setStatus(TConcepto::ESTADO_ACTIVO);
-    nuevo.setNumidentificacion(c.Get_NoIdentificacion());
-    nuevo.setClaveprodserv(c.Get_ClaveProdServ());
-    nuevo.setClaveunidad(c.Get_ClaveUnidad());
-    nuevo.setObjetoimp(l.objetoImp);
-    return guarda(nuevo);
+    return *recuerda<TConcepto>(delNegocio("descripcion", c.Get_Descripcion()), [&]() -> std::shared_ptr<TConcepto> {
+        if (auto existente = TConcepto::getByDescripcion_Negocio(c.Get_Descripcion(), *a.negocio, a.conexion, false))
+            return existente;
+        TConcepto nuevo;
+        nuevo.setDescripcion(c.Get_Descripcion());
+        nuevo.setUnidad(u.getNombreunidadmedida());
+        nuevo.setUnidadObj(u);
+        nuevo.setNegocio(*a.negocio);
+        nuevo.setStatus(TConcepto::ESTADO_ACTIVO);
+        nuevo.setNumidentificacion(c.Get_NoIdentificacion());
+        nuevo.setClaveprodserv(c.Get_ClaveProdServ());
+        nuevo.setClaveunidad(c.Get_ClaveUnidad());
+        nuevo.setObjetoimp(l.objetoImp);
+        return std::make_shared<TConcepto>(guarda(nuevo));
+    });
 }
 
 void TGuardado::pedimentos(const TComprobante& comprobante, const TComprobanteconcepto& linea, const TConcepto* parte,
@@ -323,20 +380,22 @@ void TGuardado::parte(const TComprobante& comprobante, const TComprobanteconcept
     const std::optional<TDecimal> cantidad = decimal(p.Get_Cantidad());
     if (!cantidad || *cantidad <= TDecimal())
         return;
-    std::unique_ptr<TConcepto> registro =
-        TConcepto::getByDescripcion_Negocio(p.Get_Descripcion(), *a.negocio, a.conexion, false);
-    if (!registro) {
-        TConcepto nuevo;
-        nuevo.setDescripcion(p.Get_Descripcion());
-        nuevo.setUnidad(p.Get_Unidad());
-        fijaDecimal(nuevo, TConcepto::col_Precioventa, p.Get_ValorUnitario());
-        nuevo.setNumidentificacion(p.Get_NoIdentificacion());
-        nuevo.setClaveprodserv(p.Get_ClaveProdServ());
-        nuevo.setConceptoPadre(padre);
-        nuevo.setNegocio(*a.negocio);
-        nuevo.setStatus(TConcepto::ESTADO_ACTIVO);
-        registro = std::make_unique<TConcepto>(guarda(nuevo));
-    }
+    const std::shared_ptr<TConcepto> registro =
+        recuerda<TConcepto>(delNegocio("descripcion", p.Get_Descripcion()), [&]() -> std::shared_ptr<TConcepto> {
+            if (auto existente =
+                    TConcepto::getByDescripcion_Negocio(p.Get_Descripcion(), *a.negocio, a.conexion, false))
+                return existente;
+            TConcepto nuevo;
+            nuevo.setDescripcion(p.Get_Descripcion());
+            nuevo.setUnidad(p.Get_Unidad());
+            fijaDecimal(nuevo, TConcepto::col_Precioventa, p.Get_ValorUnitario());
+            nuevo.setNumidentificacion(p.Get_NoIdentificacion());
+            nuevo.setClaveprodserv(p.Get_ClaveProdServ());
+            nuevo.setConceptoPadre(padre);
+            nuevo.setNegocio(*a.negocio);
+            nuevo.setStatus(TConcepto::ESTADO_ACTIVO);
+            return std::make_shared<TConcepto>(guarda(nuevo));
+        });
     pedimentos(comprobante, linea, registro.get(), p.Get_InformacionAduanera());
 }
 
@@ -406,23 +465,18 @@ TImpuesto TGuardado::impuestoCatalogo(const TImpuestoLeido& i)
     if (!tasa && i.tipo == TImpuesto::TIPO_IMPUESTO_RETENIDO && !i.clave.isEmpty())
         tasa = TImpuesto::tasaRetenido();
     const QString llave = sigla + QLatin1Char('|') + (tasa ? tasa->texto() : QString());
-    const auto it = impuestos.constFind(llave);
-    if (it != impuestos.constEnd())
-        return *it;
-    TImpuesto registro;
-    if (std::unique_ptr<TImpuesto> encontrado = TImpuesto::getBySiglaAndTasa(sigla, tasa, a.conexion)) {
-        registro = *encontrado;
-    } else {
+    return *recuerda<TImpuesto>("sigla", llave, [&]() -> std::shared_ptr<TImpuesto> {
+        if (std::unique_ptr<TImpuesto> encontrado = TImpuesto::getBySiglaAndTasa(sigla, tasa, a.conexion))
+            return encontrado;
+        TImpuesto registro;
         registro.setNombreimpuesto(sigla);
         registro.setSiglaimpuesto(sigla);
         registro.setClaveimpuesto(i.clave.trimmed());
         if (tasa)
             registro.setTasa(*tasa);
         registro.setTipoimpuesto(i.tipo);
-        registro = guarda(registro);
-    }
-    impuestos.insert(llave, registro);
-    return registro;
+        return std::make_shared<TImpuesto>(guarda(registro));
+    });
 }
 
 void TGuardado::desglose(const TComprobante& comprobante, const TComprobanteconcepto* linea, const TImpuestoLeido& i)
@@ -478,9 +532,9 @@ TComprobante TGuardado::comprobante(const TLectura& l, const Nomina12::IXMLNomin
     TComprobante registro;
     registro.setNegocio(*a.negocio);
     registro.setCliente(cliente(l.receptor));
-    registro.setFormapago(porClave(c.Get_FormaPago(), &TFormapago::getByClave, &TFormapago::setClave,
+    registro.setFormapago(porClave("clave", c.Get_FormaPago(), &TFormapago::getByClave, &TFormapago::setClave,
                                    &TBaseDatosCatalogosFrm::getDescripcionFormaPago));
-    registro.setMetodopago(porClave(c.Get_MetodoPago(), &TMetodopago::getByCodigo, &TMetodopago::setCodigo,
+    registro.setMetodopago(porClave("codigo", c.Get_MetodoPago(), &TMetodopago::getByCodigo, &TMetodopago::setCodigo,
                                     &TBaseDatosCatalogosFrm::getDescripcionMetodoPago));
     registro.setDonataria(donee);
     registro.setUuid(Cfdi::uuid(c).toUpper());
@@ -548,8 +602,16 @@ TComprobante TGuardado::comprobante(const TLectura& l, const Nomina12::IXMLNomin
 TEmpleado TGuardado::empleado(const Nomina12::IXMLNomina_Receptor& r, const TComprobante& comprobante,
                               const TNegocio& negocio)
 {
-    if (std::unique_ptr<TEmpleado> existente = TEmpleado::getByCURP(r.Get_Curp(), a.conexion))
-        return *existente;
+    return *recuerda<TEmpleado>("curp", r.Get_Curp(), [&]() -> std::shared_ptr<TEmpleado> {
+        if (std::unique_ptr<TEmpleado> existente = TEmpleado::getByCURP(r.Get_Curp(), a.conexion))
+            return existente;
+        return std::make_shared<TEmpleado>(nuevoEmpleado(r, comprobante, negocio));
+    });
+}
+
+TEmpleado TGuardado::nuevoEmpleado(const Nomina12::IXMLNomina_Receptor& r, const TComprobante& comprobante,
+                                   const TNegocio& negocio)
+{
     TEmpleado nuevo;
     nuevo.setIdnegocio(negocio);
     if (const std::shared_ptr<TCliente> receptor = comprobante.getCliente())

@@ -7,6 +7,7 @@
 #include <optional>
 
 class TBaseDatosCatalogosFrm;
+class TCacheCatalogos;
 
 // The work shared by the savers of CFDI 3.3 (TSaveComprobante) and 4.0
 // (TSaveComprobante4). Each version is first read into one shape (TLectura);
@@ -19,6 +20,9 @@ struct TAjustes {
     std::optional<TNegocio> negocio;
     int usuario = -1;
     const TBaseDatosCatalogosFrm* catalogo = nullptr;
+    // Shared records an import job already found or made; without it each
+    // voucher looks them up itself.
+    TCacheCatalogos* catalogos = nullptr;
     QString pathXml;
     QString pathPdf;
 };

@@ -6,6 +6,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <vector>
+
 namespace {
 
 // The driver passes NUMERIC through a double both ways, which cannot hold
@@ -32,17 +34,72 @@ QString leida(const TColumna& c)
                                            : cita(c.nombre);
 }
 
-QString listaLectura(const TTabla& tabla)
-{
-    QStringList nombres;
-    for (const TColumna& c : tabla.columnas)
-        nombres << leida(c);
-    return nombres.join(QStringLiteral(", "));
-}
-
 QString marcaEscritura(const TColumna& c)
 {
     return c.tipo == TTipoColumna::Decimal ? PARAMETRO_DECIMAL : QStringLiteral("?");
+}
+
+// What every save and read of a table says, written once per table: a bulk
+// import saves a dozen records per voucher, and building the same text for
+// each one cost as much as the engine's own work.
+struct TSentencias {
+    QString insercion;
+    QString actualizacion;
+    QString lectura; // the columns read, in order
+    QString ordenClave;
+    int usuario = -1;
+    int modificacion = -1;
+    int creacion = -1;
+    QList<int> estados; // STATUS / ESTATUS, 0 (active) on a new record
+
+    explicit TSentencias(const TTabla& tabla)
+    {
+        QStringList columnas{cita(tabla.clave().nombre)};
+        QStringList marcas{QStringLiteral("NEXT VALUE FOR ") + cita(tabla.generador())};
+        QStringList asignaciones;
+        QStringList leidas{leida(tabla.clave())};
+        for (int i = 1; i < tabla.columnas.size(); ++i) {
+            const TColumna& c = tabla.columnas.at(i);
+            columnas << cita(c.nombre);
+            marcas << marcaEscritura(c);
+            asignaciones << cita(c.nombre) + QStringLiteral(" = ") + marcaEscritura(c);
+            leidas << leida(c);
+            if (c.nombre == COLUMNA_USUARIO)
+                usuario = i;
+            else if (c.nombre == COLUMNA_MODIFICACION)
+                modificacion = i;
+            else if (c.nombre == COLUMNA_CREACION)
+                creacion = i;
+            if (c.tipo == TTipoColumna::Entero &&
+                (c.nombre == QLatin1String("STATUS") || c.nombre == QLatin1String("ESTATUS")))
+                estados << i;
+        }
+        const QString clave = cita(tabla.clave().nombre);
+        // The new key comes back from the same statement.
+        insercion =
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")), clave);
+        actualizacion = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                            .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), clave);
+        lectura = leidas.join(QStringLiteral(", "));
+        ordenClave = clave;
+    }
+};
+
+const TSentencias& sentencias(const TTabla& tabla)
+{
+    // Every table the entities use is one of the schema's, which lives as
+    // long as the program.
+    static const std::vector<TSentencias> todas = [] {
+        std::vector<TSentencias> v;
+        for (const TTabla& t : Esquema::tablas())
+            v.emplace_back(t);
+        return v;
+    }();
+    const qsizetype i = &tabla - Esquema::tablas().constData();
+    if (i < 0 || i >= qsizetype(todas.size()))
+        throw EBaseDatos(QStringLiteral("La tabla %1 no es del esquema.").arg(tabla.nombre));
+    return todas.at(size_t(i));
 }
 
 TDecimal comoDecimal(const QVariant& valor, const TColumna& c)
@@ -96,10 +153,12 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
     return valor;
 }
 
-void ejecuta(QSqlQuery& q, const QString& que)
+// `que` names the work with %1 for the table: the text is only built when
+// it is shown.
+void ejecuta(QSqlQuery& q, const QString& que, const TTabla& tabla)
 {
     if (!q.exec())
-        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(que, q.lastError().text()));
+        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(que.arg(tabla.nombre), q.lastError().text()));
 }
 
 QString sqlBusqueda(const TTabla& tabla, const QString& columnas, const TCondicion& donde)
@@ -220,12 +279,8 @@ TEntidad::TEntidad(const TTabla& tabla)
     m_valores[0] = -1;
     // New records are active (0) unless said otherwise: listings and the
     // registry rebuild only see active rows.
-    for (int i = 1; i < tabla.columnas.size(); ++i) {
-        const TColumna& c = tabla.columnas.at(i);
-        if (c.tipo == TTipoColumna::Entero &&
-            (c.nombre == QLatin1String("STATUS") || c.nombre == QLatin1String("ESTATUS")))
-            m_valores[i] = 0;
-    }
+    for (const int i : sentencias(tabla).estados)
+        m_valores[i] = 0;
 }
 
 TEntidad::~TEntidad() = default;
@@ -322,16 +377,14 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
     const TConexionSesion& conexion = unidad.conexion();
     const bool nueva = entidad.id() < 0;
 
+    const TSentencias& sql = sentencias(tabla);
     const QDateTime ahora = QDateTime::currentDateTime();
-    for (int i = 1; i < tabla.columnas.size(); ++i) {
-        const QString& nombre = tabla.columnas.at(i).nombre;
-        if (nombre == COLUMNA_USUARIO)
-            entidad.m_valores[i] = unidad.usuario();
-        else if (nombre == COLUMNA_MODIFICACION)
-            entidad.m_valores[i] = ahora;
-        else if (nombre == COLUMNA_CREACION && nueva && entidad.m_valores.at(i).isNull())
-            entidad.m_valores[i] = ahora;
-    }
+    if (sql.usuario > 0)
+        entidad.m_valores[sql.usuario] = unidad.usuario();
+    if (sql.modificacion > 0)
+        entidad.m_valores[sql.modificacion] = ahora;
+    if (sql.creacion > 0 && nueva && entidad.m_valores.at(sql.creacion).isNull())
+        entidad.m_valores[sql.creacion] = ahora;
     // Amounts are checked before anything is written.
     QVariantList valores;
     valores.reserve(tabla.columnas.size());
@@ -340,20 +393,10 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
 
     TTransaccion transaccion(conexion);
     if (nueva) {
-        QStringList columnas{cita(tabla.clave().nombre)};
-        QStringList marcas{QStringLiteral("NEXT VALUE FOR ") + cita(tabla.generador())};
-        for (int i = 1; i < tabla.columnas.size(); ++i) {
-            columnas << cita(tabla.columnas.at(i).nombre);
-            marcas << marcaEscritura(tabla.columnas.at(i));
-        }
-        // The new key comes back from the same statement.
-        const auto q = Conexiones::consultaPreparada(
-            conexion, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                          .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")),
-                               marcas.join(QStringLiteral(", ")), cita(tabla.clave().nombre)));
+        const auto q = Conexiones::consultaPreparada(conexion, sql.insercion);
         for (int i = 0; i < valores.size(); ++i)
             q->bindValue(i, valores.at(i));
-        ejecuta(*q, QStringLiteral("guardar el registro nuevo de %1").arg(tabla.nombre));
+        ejecuta(*q, QStringLiteral("guardar el registro nuevo de %1"), tabla);
         if (!q->next())
             throw EBaseDatos(QStringLiteral("No se obtuvo la clave nueva de %1.").arg(tabla.nombre));
         const int id = q->value(0).toInt();
@@ -361,18 +404,11 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
         transaccion.commit();
         entidad.fijaId(id);
     } else {
-        QStringList asignaciones;
-        for (int i = 1; i < tabla.columnas.size(); ++i)
-            asignaciones << cita(tabla.columnas.at(i).nombre) + QStringLiteral(" = ") +
-                                marcaEscritura(tabla.columnas.at(i));
-        const auto q = Conexiones::consultaPreparada(
-            conexion,
-            QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), cita(tabla.clave().nombre)));
+        const auto q = Conexiones::consultaPreparada(conexion, sql.actualizacion);
         for (int i = 0; i < valores.size(); ++i)
             q->bindValue(i, valores.at(i));
         q->bindValue(valores.size(), entidad.id());
-        ejecuta(*q, QStringLiteral("actualizar el registro de %1").arg(tabla.nombre));
+        ejecuta(*q, QStringLiteral("actualizar el registro de %1"), tabla);
         const int afectados = q->numRowsAffected();
         q->finish();
         if (afectados == 0)
@@ -399,12 +435,13 @@ bool TPersistencia::lee(TEntidad& entidad, int id, const TConexionSesion& conexi
 void TPersistencia::busca(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion,
                           const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila)
 {
-    const QString sql = sqlBusqueda(tabla, listaLectura(tabla), donde) + QStringLiteral(" ORDER BY ") +
-                        (orden.vacio() ? cita(tabla.clave().nombre) : orden.sql());
+    const TSentencias& sentencia = sentencias(tabla);
+    const QString sql = sqlBusqueda(tabla, sentencia.lectura, donde) + QStringLiteral(" ORDER BY ") +
+                        (orden.vacio() ? sentencia.ordenClave : orden.sql());
     const auto q = Conexiones::consultaPreparada(conexion, sql);
     for (int i = 0; i < donde.parametros().size(); ++i)
         q->bindValue(i, donde.parametros().at(i));
-    ejecuta(*q, QStringLiteral("leer %1").arg(tabla.nombre));
+    ejecuta(*q, QStringLiteral("leer %1"), tabla);
     // Rows are gathered first: `fila` may read further records through the
     // same connection, and a reused statement must be done before that.
     QList<QVector<QVariant>> filas;
@@ -424,7 +461,7 @@ int TPersistencia::cuenta(const TTabla& tabla, const TCondicion& donde, const TC
     const auto q = Conexiones::consultaPreparada(conexion, sqlBusqueda(tabla, QStringLiteral("COUNT(*)"), donde));
     for (int i = 0; i < donde.parametros().size(); ++i)
         q->bindValue(i, donde.parametros().at(i));
-    ejecuta(*q, QStringLiteral("contar %1").arg(tabla.nombre));
+    ejecuta(*q, QStringLiteral("contar %1"), tabla);
     const int total = q->next() ? q->value(0).toInt() : 0;
     q->finish();
     return total;

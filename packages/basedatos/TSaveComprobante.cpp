@@ -36,6 +36,11 @@ void TSaveComprobante::setUni(const TBaseDatosCatalogosFrm& catalogo)
     m_ajustes->catalogo = &catalogo;
 }
 
+void TSaveComprobante::setCatalogos(TCacheCatalogos& catalogos)
+{
+    m_ajustes->catalogos = &catalogos;
+}
+
 TComprobante TSaveComprobante::SaveBD(const Cfdv33::IXMLComprobante& comprobante, const Nomina12::IXMLNomina& nomina)
 {
     GuardadoCfdi::TLectura lectura = GuardadoCfdi::leeComun(comprobante);

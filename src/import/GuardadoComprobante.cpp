@@ -31,6 +31,7 @@ void prepara(TSaveComprobante& guardador, const TContexto& contexto)
     guardador.setUsuario(contexto.usuario);
     guardador.setConexion(contexto.conexion);
     guardador.setUni(contexto.catalogo);
+    guardador.setCatalogos(contexto.catalogos);
 }
 
 } // namespace

@@ -62,6 +62,10 @@ private:
     template <class T> T guardado(const T& registro) const { return T::saveOrUpdate(registro, trabajo); }
 
     TCliente obtenerReceptor();
+    TCliente nuevoReceptor(const Cfdv32::IXMLComprobante_Receptor& receptor);
+    // The product of that description, and whether this voucher added it.
+    std::shared_ptr<TConcepto> producto(const QString& descripcion, const std::function<TConcepto()>& nuevo,
+                                        bool* agregado = nullptr);
     TComprobante obtenerComprobante(const TCliente& cliente);
     QString obtenerCategoriaComprobante(bool nomina) const;
     std::shared_ptr<TDonataria> obtenerDonataria();
@@ -74,6 +78,7 @@ private:
     void guardarNomina(const TComprobante& comprobante);
     void guardarNomina11(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
     TEmpleado saveEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
+    TEmpleado nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
 
     const Cfdv32::IXMLComprobante& c;
     const GuardadoComprobante::TContexto& x;
@@ -91,8 +96,20 @@ TComprobante TGuardado32::guarda()
 TCliente TGuardado32::obtenerReceptor()
 {
     const Cfdv32::IXMLComprobante_Receptor receptor = c.Get_Receptor();
-    if (std::unique_ptr<TCliente> existente = TCliente::getByRFC(receptor.Get_rfc(), x.negocio, x.conexion))
-        return *existente;
+    return *x.catalogos.obten<TCliente>(
+        x.conexion, TCacheCatalogos::clave("rfc", x.negocio.id(), receptor.Get_rfc().trimmed()),
+        [&]() -> std::shared_ptr<TCliente> {
+            if (std::shared_ptr<TCliente> existente = TCliente::getByRFC(receptor.Get_rfc(), x.negocio, x.conexion)) {
+                // Read now, so every voucher's copy shares it.
+                existente->getDatosfiscales();
+                return existente;
+            }
+            return std::make_shared<TCliente>(nuevoReceptor(receptor));
+        });
+}
+
+TCliente TGuardado32::nuevoReceptor(const Cfdv32::IXMLComprobante_Receptor& receptor)
+{
 
     std::shared_ptr<TDireccion> direccion;
     if (const auto datos = DireccionImportada::desdeUbicacion(receptor.Get_Domicilio(), x.catalogo, &x.conexion))
@@ -132,7 +149,8 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     if (forma.toUpper() == TFormapago::FORMAPAGO_UNASOLA_EX_UPPER ||
         forma.toLower() == TFormapago::FORMAPAGO_UNASOLA_EX_LOWER) {
         const std::shared_ptr<TFormapago> unaSola = x.catalogos.obten<TFormapago>(
-            x.conexion, TFormapago::FORMAPAGO_UNASOLA_EX_LOWER, [this]() -> std::shared_ptr<TFormapago> {
+            x.conexion, TCacheCatalogos::clave("descripcion", TFormapago::FORMAPAGO_UNASOLA_EX_LOWER),
+            [this]() -> std::shared_ptr<TFormapago> {
                 return TFormapago::getByDescripcion(TFormapago::FORMAPAGO_UNASOLA_EX_LOWER, x.conexion);
             });
         if (unaSola)
@@ -182,9 +200,9 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     r.setNumerocuentapago(c.Get_NumCtaPago());
     r.setLugarexpedicion(c.Get_LugarExpedicion());
     const QString metodo = c.Get_metodoDePago();
-    r.setMetodopago(x.catalogos.obten<TMetodopago>(x.conexion, metodo, [&]() -> std::shared_ptr<TMetodopago> {
-        return TMetodopago::getByCodigo(metodo, x.conexion);
-    }));
+    r.setMetodopago(x.catalogos.obten<TMetodopago>(
+        x.conexion, TCacheCatalogos::clave("codigo32", metodo),
+        [&]() -> std::shared_ptr<TMetodopago> { return TMetodopago::getByCodigo(metodo, x.conexion); }));
     if (categoria == TComprobante::CATEGORIA_RECIBO_DONATARIA)
         r.setDonataria(obtenerDonataria());
     r.setComprobantexml(c.documento().bytes());
@@ -232,38 +250,41 @@ void TGuardado32::guardarConceptos(const TComprobante& comprobante)
         const QString descripcion = concepto.Get_descripcion().left(LARGO_DESCRIPCION);
         const std::shared_ptr<TUnidadmedida> unidad = obtenerUnidad(concepto.Get_unidad());
 
-        std::shared_ptr<TConcepto> producto(
-            TConcepto::getByDescripcion_Negocio(descripcion, x.negocio, x.conexion, false).release());
-        std::shared_ptr<TConcepto> padre;
-        if (!producto) {
-            TConcepto nuevo;
-            nuevo.setDescripcion(descripcion);
-            nuevo.setUnidad(concepto.Get_unidad());
-            nuevo.setUnidadObj(unidad);
-            nuevo.setNegocio(x.negocio);
-            nuevo.setStatus(TConcepto::ESTADO_ACTIVO);
-            producto = padre = std::make_shared<TConcepto>(guardado(nuevo));
-        }
+        bool agregado = false;
+        const std::shared_ptr<TConcepto> producto = this->producto(
+            descripcion,
+            [&] {
+                TConcepto nuevo;
+                nuevo.setDescripcion(descripcion);
+                nuevo.setUnidad(concepto.Get_unidad());
+                nuevo.setUnidadObj(unidad);
+                nuevo.setNegocio(x.negocio);
+                nuevo.setStatus(TConcepto::ESTADO_ACTIVO);
+                return nuevo;
+            },
+            &agregado);
+        // Parts name as parent only a product their own voucher added.
+        const std::shared_ptr<TConcepto> padre = agregado ? producto : nullptr;
 
         const Cfdv32::IXMLComprobante_Conceptos_Concepto_ParteList partes = concepto.Get_Parte();
         for (int j = 0; j < partes.Count(); ++j) {
             const Cfdv32::IXMLComprobante_Conceptos_Concepto_Parte parte = partes.Get_Parte(j);
             if (decimal(parte.Get_cantidad()) <= TDecimal())
                 continue;
-            if (TConcepto::getByDescripcion_Negocio(parte.Get_descripcion(), x.negocio, x.conexion, false))
-                continue;
-            TConcepto registroParte;
-            registroParte.setDescripcion(parte.Get_descripcion());
-            registroParte.setUnidad(parte.Get_unidad());
-            if (!parte.Get_valorUnitario().isEmpty())
-                registroParte.setPrecioventa(decimal(parte.Get_valorUnitario()));
-            registroParte.setNumidentificacion(parte.Get_noIdentificacion());
-            registroParte.setConceptoPadre(padre);
-            // With its business and status the part is found again by the
-            // next voucher that names it, instead of being added once more.
-            registroParte.setNegocio(x.negocio);
-            registroParte.setStatus(TConcepto::ESTADO_ACTIVO);
-            guardado(registroParte);
+            this->producto(parte.Get_descripcion(), [&] {
+                TConcepto registroParte;
+                registroParte.setDescripcion(parte.Get_descripcion());
+                registroParte.setUnidad(parte.Get_unidad());
+                if (!parte.Get_valorUnitario().isEmpty())
+                    registroParte.setPrecioventa(decimal(parte.Get_valorUnitario()));
+                registroParte.setNumidentificacion(parte.Get_noIdentificacion());
+                registroParte.setConceptoPadre(padre);
+                // With its business and status the part is found again by the
+                // next voucher that names it, instead of being added once more.
+                registroParte.setNegocio(x.negocio);
+                registroParte.setStatus(TConcepto::ESTADO_ACTIVO);
+                return registroParte;
+            });
         }
 
         TComprobanteconcepto linea;
@@ -294,15 +315,30 @@ void TGuardado32::guardarConceptos(const TComprobante& comprobante)
     }
 }
 
+std::shared_ptr<TConcepto> TGuardado32::producto(const QString& descripcion, const std::function<TConcepto()>& nuevo,
+                                                 bool* agregado)
+{
+    return x.catalogos.obten<TConcepto>(
+        x.conexion, TCacheCatalogos::clave("descripcion", x.negocio.id(), descripcion),
+        [&]() -> std::shared_ptr<TConcepto> {
+            if (auto existente = TConcepto::getByDescripcion_Negocio(descripcion, x.negocio, x.conexion, false))
+                return existente;
+            if (agregado)
+                *agregado = true;
+            return std::make_shared<TConcepto>(guardado(nuevo()));
+        });
+}
+
 std::shared_ptr<TUnidadmedida> TGuardado32::obtenerUnidad(const QString& nombre)
 {
-    return x.catalogos.obten<TUnidadmedida>(x.conexion, nombre.toUpper(), [&]() -> std::shared_ptr<TUnidadmedida> {
-        if (std::unique_ptr<TUnidadmedida> existente = TUnidadmedida::getByNombreUnidadMedida(nombre, x.conexion))
-            return existente;
-        TUnidadmedida nueva;
-        nueva.setNombreunidadmedida(nombre);
-        return std::make_shared<TUnidadmedida>(guardado(nueva));
-    });
+    return x.catalogos.obten<TUnidadmedida>(
+        x.conexion, TCacheCatalogos::clave("nombre32", nombre.toUpper()), [&]() -> std::shared_ptr<TUnidadmedida> {
+            if (std::unique_ptr<TUnidadmedida> existente = TUnidadmedida::getByNombreUnidadMedida(nombre, x.conexion))
+                return existente;
+            TUnidadmedida nueva;
+            nueva.setNombreunidadmedida(nombre);
+            return std::make_shared<TUnidadmedida>(guardado(nueva));
+        });
 }
 
 // A tax the catalogue lacks is added: left out, the voucher's breakdown would
@@ -310,7 +346,8 @@ std::shared_ptr<TUnidadmedida> TGuardado32::obtenerUnidad(const QString& nombre)
 std::shared_ptr<TImpuesto> TGuardado32::impuesto(const QString& sigla, const TDecimal& tasa, const QString& tipo)
 {
     return x.catalogos.obten<TImpuesto>(
-        x.conexion, sigla + QLatin1Char('|') + tasa.texto(), [&]() -> std::shared_ptr<TImpuesto> {
+        x.conexion, TCacheCatalogos::clave("sigla32", sigla + QLatin1Char('|') + tasa.texto()),
+        [&]() -> std::shared_ptr<TImpuesto> {
             if (std::unique_ptr<TImpuesto> existente = TImpuesto::getBySiglaAndTasa(sigla, tasa, x.conexion))
                 return existente;
             TImpuesto nuevo;
@@ -470,8 +507,16 @@ void TGuardado32::guardarNomina11(const Nomina11::IXMLNomina& nomina, const TCom
 
 TEmpleado TGuardado32::saveEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante)
 {
-    if (std::unique_ptr<TEmpleado> existente = TEmpleado::getByCURP(nomina.Get_CURP(), x.conexion))
-        return *existente;
+    return *x.catalogos.obten<TEmpleado>(
+        x.conexion, TCacheCatalogos::clave("curp", nomina.Get_CURP()), [&]() -> std::shared_ptr<TEmpleado> {
+            if (std::unique_ptr<TEmpleado> existente = TEmpleado::getByCURP(nomina.Get_CURP(), x.conexion))
+                return existente;
+            return std::make_shared<TEmpleado>(nuevoEmpleado(nomina, comprobante));
+        });
+}
+
+TEmpleado TGuardado32::nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante)
+{
     const auto opcional = [&nomina](const char* atributo, const std::function<void()>& fija) {
         if (!nomina.tieneAtributo(atributo))
             return;

@@ -99,7 +99,8 @@ private slots:
         QVERIFY(respuestas.textos().isEmpty());
         // The shipped registry must read cleanly; without one the count fails,
         // which is logged, never shown.
-        QCOMPARE(programa.log().contains(QStringLiteral(" error raised, with message : ")), !conRecursos);
+        QVERIFY2(programa.log().contains(QStringLiteral(" error raised, with message : ")) == !conRecursos,
+                 qPrintable(programa.log()));
     }
 
     // A registry that cannot be read is kept aside under a dated name and a

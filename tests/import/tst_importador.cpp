@@ -295,6 +295,51 @@ private slots:
         QCOMPARE(int(importador->importa(ruta).estado), int(Estado::Importado));
     }
 
+    // A job keeps the customers and products its vouchers share. A file that
+    // fails after adding some takes them back with it, and a later file adds
+    // them again instead of pointing at records that were undone; a customer
+    // completed by an undone file is completed again by the next one.
+    void registrosCompartidosTrasUnFallo_data()
+    {
+        QTest::addColumn<int>("porLote");
+        QTest::newRow("un archivo por lote") << 1;
+        QTest::newRow("todos en un lote") << 10;
+    }
+    void registrosCompartidosTrasUnFallo()
+    {
+        QFETCH(int, porLote);
+        TEntornoImportacion entorno;
+        const QByteArray regimen = " RegimenFiscalReceptor=\"612\"";
+        // The customer's first voucher does not name its regime, and names
+        // another product on its first line.
+        entorno.escribe(QStringLiteral("a.xml"),
+                        variante(QStringLiteral("cfdi40-real.xml"), regimen, "")
+                            .replace(UUID_40.toLatin1(), "11111111-2222-4333-8444-555555555555")
+                            .replace("Descripcion=\"COMISION RECARGA IDMX\"", "Descripcion=\"PRODUCTO A\""));
+        // Completes the customer and adds the first line's product, then
+        // fails on its second line.
+        entorno.escribe(QStringLiteral("b.xml"),
+                        variante(QStringLiteral("cfdi40-real.xml"), "Cantidad=\"1.000000\" ClaveUnidad=\"E54\"",
+                                 "Cantidad=\"uno\" ClaveUnidad=\"E54\""));
+        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("c.xml"));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(porLote);
+        QCOMPARE(resultados.size(), 3);
+        QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
+        QCOMPARE(int(resultados.at(1).estado), int(Estado::Fallido));
+        QVERIFY2(resultados.at(1).motivo.contains(QStringLiteral("uno")), qPrintable(resultados.at(1).motivo));
+        QCOMPARE(int(resultados.at(2).estado), int(Estado::Importado));
+
+        const TConexionSesion c = TEntornoImportacion::conexion(RFC_40);
+        QCOMPARE(TCliente::cuenta(TCondicion(), c), 1);
+        const std::unique_ptr<TComprobante> ultimo = TEntornoImportacion::comprobante(RFC_40, UUID_40);
+        QVERIFY(ultimo);
+        QCOMPARE(ultimo->getCliente()->getDatosfiscales()->getRegimen().left(3), QStringLiteral("612"));
+        for (const char* producto : {"COMISION RECARGA IDMX", "RECARGA IDMX", "PRODUCTO A"})
+            QCOMPARE(
+                TConcepto::cuenta(TConcepto::columna(TConcepto::col_Descripcion) == QString::fromUtf8(producto), c), 1);
+        Conexiones::cierraHilo();
+    }
+
     // A registry row whose database holds another business receives nothing.
     void registroQueLlevaAOtroNegocio()
     {

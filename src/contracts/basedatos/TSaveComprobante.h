@@ -7,6 +7,7 @@
 #include <memory>
 
 class TBaseDatosCatalogosFrm;
+class TCacheCatalogos;
 namespace GuardadoCfdi {
 struct TAjustes;
 }
@@ -49,6 +50,10 @@ public:
     // municipality of a postal code). Without it those rows are made from the
     // keys alone.
     void setUni(const TBaseDatosCatalogosFrm& catalogo);
+    // The records an import job shares between its vouchers (customers,
+    // products, units, taxes...), found or made once per business database.
+    // The caller undoes its entries with the vouchers' work.
+    void setCatalogos(TCacheCatalogos& catalogos);
 
     // Stores the voucher and, when `nomina` is not empty, its payroll receipt;
     // returns the stored voucher.

@@ -1,4 +1,5 @@
 #pragma once
+#include "BaseDatosExport.h"
 #include "TConexionSesion.h"
 #include "TEntidad.h"
 
@@ -9,15 +10,17 @@
 #include <functional>
 #include <memory>
 
-// Catalogue records of the business databases (units, taxes, payment forms
-// and methods) found or made during one import job, so each is read once per
-// database instead of once per line. Entries are keyed by table, database and
-// key, so a record of one business is never handed to another.
+// Records of the business databases that many vouchers share (units, taxes,
+// payment forms and methods, customers, products, employees) found or made
+// during one import job, so each is read once per database instead of once
+// per voucher or line. Entries are keyed by table, database and key, so a
+// record of one business is never handed to another; a key names how it was
+// looked up, so two look-ups of one table by different rules never meet.
 //
 // Records made inside a file's unit of work exist only if that work is kept:
 // entries added since iniciaArchivo are dropped by deshazArchivo, and every
 // entry of a database by olvidaBase (its batch transaction was undone).
-class TCacheCatalogos {
+class BASEDATOS_EXPORT TCacheCatalogos {
 public:
     // The record cached under (tabla, the database of `conexion`, clave), or
     // the one `buscaOCrea` gives, which is cached (also when it is nullptr:
@@ -34,10 +37,23 @@ public:
         return registro;
     }
 
+    // A key under which the record `regla` finds for `valor` is kept: "rfc",
+    // "descripcion"... Values read from XML never hold the separator.
+    static QString clave(const char* regla, const QString& valor);
+    // The same, for a record that belongs to one business (a customer, a
+    // product).
+    static QString clave(const char* regla, int negocio, const QString& valor);
+
     void iniciaArchivo() { m_delArchivo.clear(); }
     void confirmaArchivo() { m_delArchivo.clear(); }
     void deshazArchivo();
     void olvidaBase(const TConexionSesion& conexion);
+    // Drops one entry: its record is about to change, and the database, not
+    // a copy held here, says what it is afterwards.
+    template <class R> void olvida(const TConexionSesion& conexion, const QString& clave)
+    {
+        m_registros.remove(llaveDe(R::tablaEsquema().nombre, conexion, clave));
+    }
     int tamano() const { return static_cast<int>(m_registros.size()); }
 
 private:

@@ -7,6 +7,16 @@ constexpr QChar SEPARADOR(0x1f);
 
 } // namespace
 
+QString TCacheCatalogos::clave(const char* regla, const QString& valor)
+{
+    return QLatin1String(regla) + SEPARADOR + valor;
+}
+
+QString TCacheCatalogos::clave(const char* regla, int negocio, const QString& valor)
+{
+    return clave(regla, QString::number(negocio) + SEPARADOR + valor);
+}
+
 QString TCacheCatalogos::llaveDe(const QString& tabla, const TConexionSesion& conexion, const QString& clave)
 {
     return tabla + SEPARADOR + conexion.getDatabase() + SEPARADOR + clave;

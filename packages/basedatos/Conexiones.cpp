@@ -10,9 +10,11 @@
 #include <QSqlQuery>
 #include <QSqlError>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 #include <ibase.h>
 
@@ -269,31 +271,64 @@ void TTransaccion::rollback()
     db.rollback();
 }
 
+namespace {
+
+// Savepoint names of the calling thread still in use. A name is given back
+// when its savepoint ends, so a long import repeats a handful of names and
+// their statements are prepared once per transaction instead of per file;
+// the lowest free number keeps names distinct among nested savepoints.
+thread_local std::vector<bool> numerosPuntoEnUso;
+
+int tomaNumeroPunto()
+{
+    const auto libre = std::find(numerosPuntoEnUso.begin(), numerosPuntoEnUso.end(), false);
+    const auto numero = static_cast<int>(libre - numerosPuntoEnUso.begin());
+    if (libre == numerosPuntoEnUso.end())
+        numerosPuntoEnUso.push_back(true);
+    else
+        *libre = true;
+    return numero + 1;
+}
+
+void sueltaNumeroPunto(int numero)
+{
+    numerosPuntoEnUso[static_cast<std::size_t>(numero - 1)] = false;
+}
+
+} // namespace
+
 TPuntoGuardado::TPuntoGuardado(const TConexionSesion& conexion) : m_transaccion(conexion)
 {
     if (m_transaccion.propia())
         return;
-    static thread_local quint64 serie = 0;
-    m_nombre = QStringLiteral("VK_PUNTO_%1").arg(++serie);
-    ejecuta(QStringLiteral("SAVEPOINT ") + m_nombre);
+    m_numero = tomaNumeroPunto();
+    m_nombre = QStringLiteral("VK_PUNTO_%1").arg(m_numero);
+    try {
+        ejecuta(QStringLiteral("SAVEPOINT ") + m_nombre);
+    } catch (...) {
+        sueltaNumeroPunto(m_numero);
+        throw;
+    }
 }
 
 TPuntoGuardado::~TPuntoGuardado()
 {
-    if (m_terminado)
-        return;
-    try {
-        deshaz();
-    } catch (...) {
-        // A destructor must not throw; the enclosing transaction decides.
+    if (!m_terminado) {
+        try {
+            deshaz();
+        } catch (...) {
+            // A destructor must not throw; the enclosing transaction decides.
+        }
     }
+    if (!m_nombre.isEmpty())
+        sueltaNumeroPunto(m_numero);
 }
 
 void TPuntoGuardado::ejecuta(const QString& sql)
 {
-    QSqlQuery q(Conexiones::baseDatos(m_transaccion.conexion()));
-    if (!q.exec(sql))
-        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q.lastError().text()));
+    const auto q = Conexiones::consultaPreparada(m_transaccion.conexion(), sql);
+    if (!q->exec())
+        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q->lastError().text()));
 }
 
 void TPuntoGuardado::confirma()

@@ -453,6 +453,7 @@ private slots:
         int primero = -1;
         int deshecho = -1;
         int ultimo = -1;
+        QList<int> deshechoDentro;
         {
             TTransaccion transaccion(m_conexion);
             {
@@ -472,6 +473,12 @@ private slots:
             {
                 TPuntoGuardado parte(m_conexion);
                 ultimo = guardaContacto();
+                // A part inside a part undoes only itself, however often
+                // the names of finished parts are used again.
+                for (int i = 0; i < 2; ++i) {
+                    TPuntoGuardado interior(m_conexion);
+                    deshechoDentro << guardaContacto();
+                }
                 parte.confirma();
             }
             transaccion.commit();
@@ -479,6 +486,8 @@ private slots:
         QVERIFY(TContacto::getById(primero, m_conexion));
         QVERIFY(!TContacto::getById(deshecho, m_conexion));
         QVERIFY(TContacto::getById(ultimo, m_conexion));
+        for (const int id : std::as_const(deshechoDentro))
+            QVERIFY(!TContacto::getById(id, m_conexion));
 
         // Alone, a part is a transaction of its own.
         {

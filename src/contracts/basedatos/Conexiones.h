@@ -84,5 +84,6 @@ private:
     void ejecuta(const QString& sql);
     TTransaccion m_transaccion;
     QString m_nombre; // the savepoint, when inside an open transaction
+    int m_numero = 0; // of m_nombre, given back to the thread's pool at the end
     bool m_terminado = false;
 };

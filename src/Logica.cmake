@@ -61,6 +61,8 @@ set(VELKOR_LOGICA_FUENTES
     import/Nomina11.h
     import/TCandadoImportacion.cpp
     import/TCandadoImportacion.h
+    import/TImportacionParalela.cpp
+    import/TImportacionParalela.h
     import/TImportadorXML.cpp
     import/TImportadorXML.h
     import/TLoteImportacion.cpp

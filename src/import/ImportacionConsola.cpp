@@ -13,6 +13,7 @@
 #include "TBaseDatosLocalFrm.h"
 #include "TCandadoImportacion.h"
 #include "TImportadorXML.h"
+#include "TImportacionParalela.h"
 #include "TLoteImportacion.h"
 #include "TRecorridoXML.h"
 #include "TReporteImportacion.h"
@@ -348,30 +349,33 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
             return senal != 0;
         }));
 
-    int tomados = 0;
+    int hechos = 0;
     TReporteImportacion reporte(Sistema::exePath);
     {
-        TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
-        TLoteImportacion lote(importador, TLoteImportacion::ARCHIVOS_POR_LOTE,
-                              [&reporte](const TResultadoArchivo& resultado) { reporte.agrega(resultado); });
+        TImportacionParalela lote(TImportacionParalela::hilosDeEsteEquipo(), TLoteImportacion::ARCHIVOS_POR_LOTE,
+                                  registroLocal(), BaseDatosCatalogosFrm(), parametros,
+                                  [&](const TResultadoArchivo& resultado) {
+                                      reporte.agrega(resultado);
+                                      if (barra)
+                                          barra->avanza(++hechos);
+                                      else
+                                          ++hechos;
+                                  });
         Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
+        const auto detenerse = [&senal] {
+            senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
+            return senal != 0;
+        };
         TRecorridoXML(raiz).recorre(
             [&](const QString& ruta) {
-                ++tomados;
-                Logmanager::Log(QStringLiteral("Archivo a importar: ") + ruta, 1, Sistema::exePath);
                 lote.importa(ruta);
-                if (barra)
-                    barra->avanza(tomados);
                 return true;
             },
-            [&senal] {
-                senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
-                return senal != 0;
-            });
+            detenerse);
         // What was taken before a stop is kept: its batch is committed.
-        lote.confirma();
+        lote.confirma(detenerse);
         if (barra)
-            barra->avanza(tomados, true);
+            barra->avanza(hechos, true);
     }
     reporte.cierra();
     Conexiones::cierraHilo();
@@ -380,7 +384,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     if (senal != 0)
         resumen = QStringLiteral("Importación detenida por una señal después de %1 archivos; lo importado se "
                                  "conserva y otra importación de la carpeta sigue donde quedó.\n")
-                      .arg(tomados) +
+                      .arg(hechos) +
                   resumen;
     escribe(stdout, resumen + QLatin1Char('\n'));
     if (senal != 0)

@@ -143,10 +143,20 @@ int TImportadorXML::limpiaCopiasTemporales()
 
 TResultadoArchivo TImportadorXML::importa(const QString& ruta)
 {
+    return importa(ruta, nullptr);
+}
+
+TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoXML& documento)
+{
+    return importa(ruta, &documento);
+}
+
+TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoXML* leido)
+{
     TResultadoArchivo resultado;
     resultado.ruta = ruta;
     try {
-        procesa(resultado);
+        procesa(resultado, leido);
     } catch (const std::exception& e) {
         resultado.estado = TResultadoArchivo::Fallido;
         resultado.motivo = textoError(e);
@@ -155,7 +165,7 @@ TResultadoArchivo TImportadorXML::importa(const QString& ruta)
     return resultado;
 }
 
-void TImportadorXML::procesa(TResultadoArchivo& resultado)
+void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido)
 {
     const auto omite = [&resultado](const QString& motivo) {
         resultado.estado = TResultadoArchivo::Omitido;
@@ -164,7 +174,7 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado)
     if (!QFileInfo(resultado.ruta).isFile())
         return omite(QStringLiteral("El archivo ya no existe."));
 
-    const TDocumentoXML documento = TDocumentoXML::desdeArchivo(resultado.ruta);
+    const TDocumentoXML documento = leido ? *leido : TDocumentoXML::desdeArchivo(resultado.ruta);
     resultado.version = Cfdi::versionPorUbicacion(documento);
     if (resultado.version.isEmpty())
         return omite(motivoSinVersion(documento));

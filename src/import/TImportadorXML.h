@@ -1,4 +1,5 @@
 #pragma once
+#include "DocumentoXML.h"
 #include "TCacheCatalogos.h"
 #include "TNegociosImportacion.h"
 
@@ -11,7 +12,6 @@
 
 class TBaseDatosCatalogosFrm;
 class TBaseDatosLocalFrm;
-class TDocumentoXML;
 class TLoteImportacion;
 
 // What became of one file.
@@ -102,6 +102,8 @@ public:
     // commits it. Never raises: an error is the Fallido result, also written
     // to the program log ("Error en el archivo ...", level 3).
     TResultadoArchivo importa(const QString& ruta);
+    // The same, for a file the caller has already read into `documento`.
+    TResultadoArchivo importa(const QString& ruta, const TDocumentoXML& documento);
 
     // The copy of a voucher in the program folder, and the same path relative
     // to the program folder, as the voucher keeps it (Pathxml).
@@ -116,7 +118,8 @@ public:
 
 private:
     friend class TLoteImportacion;
-    void procesa(TResultadoArchivo& resultado);
+    TResultadoArchivo importa(const QString& ruta, const TDocumentoXML* leido);
+    void procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido);
     TNegociosImportacion::TEmisor emisor(const TDocumentoXML& documento, const QString& version) const;
     void guarda(const TDocumentoXML& documento, const QString& version,
                 const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid);

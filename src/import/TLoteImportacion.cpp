@@ -35,7 +35,17 @@ TLoteImportacion::~TLoteImportacion()
 void TLoteImportacion::importa(const QString& ruta)
 {
     m_baseDelArchivo.clear();
-    const TResultadoArchivo resultado = m_importador.importa(ruta);
+    anota(m_importador.importa(ruta));
+}
+
+void TLoteImportacion::importa(const QString& ruta, const TDocumentoXML& documento)
+{
+    m_baseDelArchivo.clear();
+    anota(m_importador.importa(ruta, documento));
+}
+
+void TLoteImportacion::anota(const TResultadoArchivo& resultado)
+{
     // Only a file whose work (or whose duplicate's work) waits in a
     // transaction depends on the commit.
     const bool espera = resultado.estado == TResultadoArchivo::Importado ||

@@ -41,6 +41,8 @@ public:
     TLoteImportacion& operator=(const TLoteImportacion&) = delete;
 
     void importa(const QString& ruta);
+    // The same, for a file the caller has already read.
+    void importa(const QString& ruta, const TDocumentoXML& documento);
     // Commits what is open and hands over the results held.
     void confirma();
 
@@ -52,6 +54,7 @@ private:
     friend class TImportadorXML;
     struct TBase;
 
+    void anota(const TResultadoArchivo& resultado);
     // Called by the importer while it handles a file.
     void abreBase(const TConexionSesion& conexion);
     bool copiaPendiente(const QString& definitiva, const TConexionSesion& conexion);

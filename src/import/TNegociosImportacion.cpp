@@ -16,6 +16,15 @@
 #include <QFileInfo>
 
 #include <exception>
+#include <mutex>
+
+namespace {
+
+// Jobs on several threads meet here: the registry and the business folders
+// are read and written by one of them at a time.
+std::mutex candadoRegistro;
+
+} // namespace
 
 struct TNegociosImportacion::TEntrada {
     TNegocioImportado negocio;
@@ -38,6 +47,7 @@ const TNegociosImportacion::TNegocioImportado& TNegociosImportacion::negocio(con
     if (!entrada) {
         entrada = std::make_shared<TEntrada>();
         try {
+            const std::lock_guard<std::mutex> bloqueo(candadoRegistro);
             entrada->negocio = abre(clave, rfc.trimmed(), emisor);
         } catch (...) {
             entrada->error = std::current_exception();

@@ -1,0 +1,248 @@
+#include "TImportacionParalela.h"
+
+#include "Cfdi.h"
+#include "Conexiones.h"
+#include "Logmanager.h"
+#include "Sistema.h"
+#include "TLoteImportacion.h"
+
+#include <QHash>
+#include <QThread>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A thread's next files keep the document the caller read to route them; the
+// rest keep their path only and are read again, so a long queue costs little
+// memory.
+constexpr size_t LEIDOS_POR_HILO = 8;
+
+struct TEncargo {
+    QString ruta;
+    std::optional<TDocumentoXML> documento; // empty when not kept or not readable
+};
+
+} // namespace
+
+struct TImportacionParalela::TTrabajador {
+    std::unique_ptr<TImportadorXML> importador;
+    std::deque<TEncargo> cola;
+    bool terminado = false; // its last batch is committed
+    std::thread hilo;
+};
+
+struct TImportacionParalela::TCompartido {
+    std::mutex candado;
+    std::condition_variable hayTrabajo;
+    std::condition_variable hayAvance;
+    std::vector<std::unique_ptr<TTrabajador>> trabajadores;
+    QList<TResultadoArchivo> listos;
+    size_t enEspera = 0;
+    quint64 sinEmisor = 0;
+    QHash<QString, size_t> hiloDelEmisor;
+    std::vector<int> emisoresPorHilo;
+    bool cerrar = false;   // confirma(): finish the queues, commit and end
+    bool detener = false;  // drop what is not started
+    bool terminar = false; // destroyed or failed: end without committing
+    std::exception_ptr error;
+};
+
+int TImportacionParalela::hilosDeEsteEquipo()
+{
+    return qBound(1, QThread::idealThreadCount(), 4);
+}
+
+TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBaseDatosLocalFrm& registro,
+                                           const TBaseDatosCatalogosFrm& catalogo,
+                                           const TParametrosImportacion& parametros,
+                                           std::function<void(const TResultadoArchivo&)> alTerminar)
+    : m_compartido(std::make_shared<TCompartido>()), m_alTerminar(std::move(alTerminar))
+{
+    TCompartido& c = *m_compartido;
+    for (int i = 0; i < qMax(1, hilos); ++i) {
+        auto trabajador = std::make_unique<TTrabajador>();
+        trabajador->importador = std::make_unique<TImportadorXML>(registro, catalogo, parametros);
+        c.trabajadores.push_back(std::move(trabajador));
+    }
+    for (const auto& puntero : c.trabajadores) {
+        TTrabajador* t = puntero.get();
+        t->hilo = std::thread([&c, t, archivosPorLote] {
+            try {
+                TLoteImportacion lote(*t->importador, archivosPorLote, [&c](const TResultadoArchivo& resultado) {
+                    const std::lock_guard<std::mutex> bloqueo(c.candado);
+                    c.listos.append(resultado);
+                    c.hayAvance.notify_all();
+                });
+                std::unique_lock<std::mutex> bloqueo(c.candado);
+                for (;;) {
+                    c.hayTrabajo.wait(bloqueo, [&] { return !t->cola.empty() || c.cerrar || c.terminar; });
+                    if (c.terminar)
+                        break; // the batch undoes what it holds
+                    if (c.detener) {
+                        c.enEspera -= t->cola.size();
+                        t->cola.clear();
+                    }
+                    if (t->cola.empty()) {
+                        bloqueo.unlock();
+                        lote.confirma();
+                        bloqueo.lock();
+                        t->terminado = true;
+                        c.hayAvance.notify_all();
+                        break;
+                    }
+                    TEncargo encargo = std::move(t->cola.front());
+                    t->cola.pop_front();
+                    --c.enEspera;
+                    c.hayAvance.notify_all();
+                    bloqueo.unlock();
+                    Logmanager::Log(QStringLiteral("Archivo a importar: ") + encargo.ruta, 1, Sistema::exePath);
+                    if (encargo.documento)
+                        lote.importa(encargo.ruta, *encargo.documento);
+                    else
+                        lote.importa(encargo.ruta);
+                    bloqueo.lock();
+                }
+            } catch (...) {
+                const std::lock_guard<std::mutex> bloqueo(c.candado);
+                if (!c.error)
+                    c.error = std::current_exception();
+                c.terminar = true;
+                c.hayAvance.notify_all();
+                c.hayTrabajo.notify_all();
+            }
+            // Each thread's connections are its own.
+            Conexiones::cierraHilo();
+        });
+    }
+}
+
+TImportacionParalela::~TImportacionParalela()
+{
+    TCompartido& c = *m_compartido;
+    {
+        const std::lock_guard<std::mutex> bloqueo(c.candado);
+        c.terminar = true;
+    }
+    c.hayTrabajo.notify_all();
+    for (const auto& t : c.trabajadores)
+        if (t->hilo.joinable())
+            t->hilo.join();
+}
+
+void TImportacionParalela::importa(const QString& ruta)
+{
+    TEncargo encargo;
+    encargo.ruta = ruta;
+    QString rfc;
+    try {
+        encargo.documento = TDocumentoXML::desdeArchivo(ruta);
+        const QString version = Cfdi::versionPorUbicacion(*encargo.documento);
+        if (!version.isEmpty())
+            rfc = Cfdi::rfcEmisor(encargo.documento->raiz(), version).trimmed().toUpper();
+    } catch (const std::exception&) {
+        // The thread reads it again and reports why it cannot be read.
+        encargo.documento.reset();
+    }
+    TCompartido& c = *m_compartido;
+    {
+        std::unique_lock<std::mutex> bloqueo(c.candado);
+        c.hayAvance.wait(bloqueo, [&] { return c.enEspera < size_t(EN_ESPERA) || c.terminar; });
+        if (c.error)
+            std::rethrow_exception(c.error);
+        if (c.terminar)
+            return;
+        const size_t hilos = c.trabajadores.size();
+        size_t indice = 0;
+        if (rfc.isEmpty()) {
+            // A file without an issuer stores nothing; any thread takes it.
+            indice = size_t(c.sinEmisor++ % hilos);
+        } else if (const auto it = c.hiloDelEmisor.constFind(rfc); it != c.hiloDelEmisor.constEnd()) {
+            indice = *it;
+        } else {
+            // A new issuer goes to the thread with the least to do.
+            c.emisoresPorHilo.resize(hilos);
+            for (size_t i = 1; i < hilos; ++i) {
+                const auto carga = [&](size_t h) {
+                    return std::pair(c.trabajadores[h]->cola.size(), c.emisoresPorHilo[h]);
+                };
+                if (carga(i) < carga(indice))
+                    indice = i;
+            }
+            ++c.emisoresPorHilo[indice];
+            c.hiloDelEmisor.insert(rfc, indice);
+        }
+        TTrabajador& t = *c.trabajadores.at(indice);
+        if (t.cola.size() >= LEIDOS_POR_HILO)
+            encargo.documento.reset();
+        t.cola.push_back(std::move(encargo));
+        ++c.enEspera;
+    }
+    c.hayTrabajo.notify_all();
+    entrega();
+}
+
+void TImportacionParalela::confirma(const std::function<bool()>& detenerse)
+{
+    TCompartido& c = *m_compartido;
+    {
+        const std::lock_guard<std::mutex> bloqueo(c.candado);
+        c.cerrar = true;
+    }
+    c.hayTrabajo.notify_all();
+    for (;;) {
+        bool detener = false;
+        {
+            std::unique_lock<std::mutex> bloqueo(c.candado);
+            const auto listo = [&] {
+                if (c.terminar || !c.listos.isEmpty())
+                    return true;
+                for (const auto& t : c.trabajadores)
+                    if (!t->terminado)
+                        return false;
+                return true;
+            };
+            c.hayAvance.wait_for(bloqueo, std::chrono::milliseconds(100), listo);
+            if (c.error)
+                break;
+            bool todos = c.listos.isEmpty();
+            for (const auto& t : c.trabajadores)
+                todos = todos && t->terminado;
+            if (todos)
+                break;
+            detener = !c.detener && detenerse && detenerse();
+            if (detener)
+                c.detener = true;
+        }
+        if (detener)
+            c.hayTrabajo.notify_all();
+        entrega();
+    }
+    for (const auto& t : c.trabajadores)
+        if (t->hilo.joinable())
+            t->hilo.join();
+    entrega();
+    if (c.error)
+        std::rethrow_exception(c.error);
+}
+
+void TImportacionParalela::entrega()
+{
+    QList<TResultadoArchivo> resultados;
+    {
+        TCompartido& c = *m_compartido;
+        const std::lock_guard<std::mutex> bloqueo(c.candado);
+        resultados.swap(c.listos);
+    }
+    if (m_alTerminar)
+        for (const TResultadoArchivo& resultado : std::as_const(resultados))
+            m_alTerminar(resultado);
+}

@@ -1,0 +1,59 @@
+#pragma once
+#include "TImportadorXML.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class TBaseDatosCatalogosFrm;
+class TBaseDatosLocalFrm;
+
+// Imports files on several threads, each with its own importer, batch
+// (TLoteImportacion) and database connections. A file goes to a thread by its
+// issuer's RFC, so a business database is written by one thread only: its
+// batch transaction, its duplicate check and its shared records behave as in
+// a job of one thread, and two threads never create the same business.
+//
+// The caller reads each file once to learn its issuer and queues it; it runs
+// ahead of the threads by up to EN_ESPERA files, because folders usually hold
+// one issuer's files together and a thread can only help once the caller has
+// reached the files of another issuer. Each thread writes "Archivo a
+// importar: <ruta>" to the program log as it starts a file.
+//
+// Results reach `alTerminar` on the calling thread once their batch is
+// committed, in the order the threads finish them: during importa() and
+// confirma(). Destroyed before confirma(), every thread undoes what it holds
+// uncommitted, as a batch does, and nothing more is reported.
+class TImportacionParalela {
+public:
+    // Files queued and not yet started before importa() waits: paths only
+    // beyond the first few per thread, a few megabytes at most.
+    static constexpr int EN_ESPERA = 20000;
+
+    // The threads worth running on this machine: one per core, at most four.
+    static int hilosDeEsteEquipo();
+
+    TImportacionParalela(int hilos, int archivosPorLote, TBaseDatosLocalFrm& registro,
+                         const TBaseDatosCatalogosFrm& catalogo, const TParametrosImportacion& parametros,
+                         std::function<void(const TResultadoArchivo&)> alTerminar);
+    ~TImportacionParalela();
+    TImportacionParalela(const TImportacionParalela&) = delete;
+    TImportacionParalela& operator=(const TImportacionParalela&) = delete;
+
+    void importa(const QString& ruta);
+    // Waits for every queued file and commits what every thread holds,
+    // handing over the results as they come. `detenerse`, asked every tenth
+    // of a second, stops the job: each thread ends the file it is on, the
+    // files not started are dropped (never reported), and what was done is
+    // committed. Raises what a thread raised, if one did.
+    void confirma(const std::function<bool()>& detenerse = {});
+
+private:
+    struct TCompartido;
+    struct TTrabajador;
+    void entrega();
+
+    std::shared_ptr<TCompartido> m_compartido;
+    std::function<void(const TResultadoArchivo&)> m_alTerminar;
+};

@@ -1,0 +1,151 @@
+#include "EntornoImportacion.h"
+
+#include "Logmanager.h"
+#include "Rutas.h"
+#include "Sistema.h"
+#include "TImportacionParalela.h"
+
+#include <QDirIterator>
+#include <QUuid>
+
+using namespace Constantes;
+using Estado = TResultadoArchivo::TEstado;
+
+namespace {
+
+// Real vouchers of three issuers, each with the UUID of its stamp.
+const QList<std::pair<QString, QByteArray>> MUESTRAS = {
+    {QStringLiteral("cfdi40-real.xml"), "C2832671-DA6D-11EF-A83D-00155D012007"},
+    {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
+    {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
+};
+const int EMISORES = int(MUESTRAS.size());
+
+QStringList archivosBajo(const QString& carpeta)
+{
+    QStringList rutas;
+    QDirIterator it(carpeta, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        rutas << it.next();
+    return rutas;
+}
+
+} // namespace
+
+class TstParalela : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        Sistema::freeNegocio();
+        Sistema::freeUsuario();
+        Sistema::freeConexion();
+    }
+
+    // Every file is reported once, stored by its own business and copied,
+    // however the issuers' files lie in the folder and however many threads
+    // share them; a duplicate is found on whichever thread holds its issuer.
+    void variosEmisores_data()
+    {
+        QTest::addColumn<int>("hilos");
+        QTest::addColumn<bool>("agrupados");
+        QTest::newRow("un hilo") << 1 << true;
+        QTest::newRow("dos hilos, emisores por carpeta") << 2 << true;
+        QTest::newRow("dos hilos, emisores mezclados") << 2 << false;
+        QTest::newRow("más hilos que emisores") << 5 << false;
+    }
+    void variosEmisores()
+    {
+        QFETCH(int, hilos);
+        QFETCH(bool, agrupados);
+        TEntornoImportacion entorno;
+        constexpr int POR_EMISOR = 12;
+        for (int i = 0; i < POR_EMISOR * EMISORES; ++i) {
+            const auto& [archivo, uuid] = MUESTRAS.at(i % MUESTRAS.size());
+            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
+            bytes.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+            const QString carpeta = agrupados ? QString::number(i % MUESTRAS.size()) : QString::number(i % 4);
+            entorno.escribe(QStringLiteral("%1/%2.xml").arg(carpeta).arg(i, 3, 10, QLatin1Char('0')), bytes);
+        }
+        entorno.agrega(MUESTRAS.at(0).first, QStringLiteral("1/repetido.xml"));
+        entorno.agrega(MUESTRAS.at(0).first, QStringLiteral("2/original.xml"));
+        entorno.escribe(QStringLiteral("0/roto.xml"), QByteArrayLiteral("<cfdi:Comprobante"));
+        entorno.agrega(QStringLiteral("cfdv2.xml"), QStringLiteral("2/v2.xml"));
+
+        QList<TResultadoArchivo> resultados;
+        {
+            TImportacionParalela importacion(hilos, 5, registroLocal(), BaseDatosCatalogosFrm(), entorno.parametros(),
+                                             [&](const TResultadoArchivo& r) { resultados.append(r); });
+            for (const QString& ruta : archivosBajo(entorno.entrada()))
+                importacion.importa(ruta);
+            importacion.confirma();
+        }
+
+        QSet<QString> reportados;
+        QHash<QString, int> importadosPorEmisor;
+        QHash<int, int> porEstado;
+        for (const TResultadoArchivo& r : std::as_const(resultados)) {
+            QVERIFY2(!reportados.contains(r.ruta), qPrintable(r.ruta));
+            reportados.insert(r.ruta);
+            ++porEstado[int(r.estado)];
+            if (r.estado == Estado::Importado) {
+                ++importadosPorEmisor[r.rfc];
+                QVERIFY(QFileInfo::exists(TImportadorXML::rutaCopia(r.rfc, r.uuid)));
+            }
+        }
+        QCOMPARE(reportados.size(), archivosBajo(entorno.entrada()).size());
+        QCOMPARE(porEstado.value(int(Estado::Importado)), POR_EMISOR * EMISORES + 1);
+        QCOMPARE(porEstado.value(int(Estado::YaExistia)), 1);
+        QCOMPARE(porEstado.value(int(Estado::Fallido)), 1);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), EMISORES);
+        QCOMPARE(int(importadosPorEmisor.size()), EMISORES);
+        for (auto it = importadosPorEmisor.cbegin(); it != importadosPorEmisor.cend(); ++it)
+            QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(it.key())), it.value());
+        QCOMPARE(int(archivosBajo(Rutas::programa({FACTURAS_PATH})).size()), POR_EMISOR * EMISORES + 1);
+        // Each thread wrote the start of each of its files to the log.
+        QCOMPARE(QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)))
+                     .count(QStringLiteral("Archivo a importar: ")),
+                 int(reportados.size()));
+    }
+
+    // Stopped once the first results arrive: the files not started are never
+    // reported, and what was reported is exactly what is stored and copied.
+    void detenida()
+    {
+        TEntornoImportacion entorno;
+        constexpr int ARCHIVOS = 60;
+        for (int i = 0; i < ARCHIVOS; ++i) {
+            const auto& [archivo, uuid] = MUESTRAS.at(i % MUESTRAS.size());
+            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
+            bytes.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+            entorno.escribe(QStringLiteral("%1/%2.xml").arg(i % MUESTRAS.size()).arg(i), bytes);
+        }
+        QList<TResultadoArchivo> resultados;
+        {
+            TImportacionParalela importacion(2, 3, registroLocal(), BaseDatosCatalogosFrm(), entorno.parametros(),
+                                             [&](const TResultadoArchivo& r) { resultados.append(r); });
+            for (const QString& ruta : archivosBajo(entorno.entrada()))
+                importacion.importa(ruta);
+            importacion.confirma([&] { return !resultados.isEmpty(); });
+        }
+        QVERIFY(!resultados.isEmpty());
+        QVERIFY2(resultados.size() < ARCHIVOS, qPrintable(QString::number(resultados.size())));
+        QHash<QString, int> importadosPorEmisor;
+        for (const TResultadoArchivo& r : std::as_const(resultados)) {
+            QCOMPARE(int(r.estado), int(Estado::Importado));
+            ++importadosPorEmisor[r.rfc];
+        }
+        int guardados = 0;
+        for (const QString& empresa : registroLocal().getEmpresas()) {
+            const QString rfc = empresa.section(u'|', 0, 0);
+            const int enBase = TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(rfc));
+            QCOMPARE(enBase, importadosPorEmisor.value(rfc));
+            guardados += enBase;
+        }
+        QCOMPARE(guardados, int(resultados.size()));
+        QCOMPARE(archivosBajo(Rutas::programa({FACTURAS_PATH})).size(), resultados.size());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstParalela)
+#include "tst_paralela.moc"

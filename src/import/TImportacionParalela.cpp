@@ -155,7 +155,18 @@ void TImportacionParalela::importa(const QString& ruta)
     TCompartido& c = *m_compartido;
     {
         std::unique_lock<std::mutex> bloqueo(c.candado);
-        c.hayAvance.wait(bloqueo, [&] { return c.enEspera < size_t(EN_ESPERA) || c.terminar; });
+        // Reading ahead only pays while a thread has nothing to do: the
+        // files passed over on the way are read twice.
+        c.hayAvance.wait(bloqueo, [&] {
+            if (c.terminar)
+                return true;
+            if (c.enEspera >= size_t(EN_ESPERA))
+                return false;
+            for (const auto& t : c.trabajadores)
+                if (t->cola.size() < LEIDOS_POR_HILO)
+                    return true;
+            return false;
+        });
         if (c.error)
             std::rethrow_exception(c.error);
         if (c.terminar)

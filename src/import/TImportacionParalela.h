@@ -15,11 +15,12 @@ class TBaseDatosLocalFrm;
 // batch transaction, its duplicate check and its shared records behave as in
 // a job of one thread, and two threads never create the same business.
 //
-// The caller reads each file once to learn its issuer and queues it; it runs
-// ahead of the threads by up to EN_ESPERA files, because folders usually hold
-// one issuer's files together and a thread can only help once the caller has
-// reached the files of another issuer. Each thread writes "Archivo a
-// importar: <ruta>" to the program log as it starts a file.
+// The caller reads each file to learn its issuer and queues it, keeping the
+// document for the thread. While a thread is short of work the caller reads
+// ahead, up to EN_ESPERA files: folders usually hold one issuer's files
+// together, and a thread can only help once the caller has reached another
+// issuer's files. Each thread writes "Archivo a importar: <ruta>" to the
+// program log as it starts a file.
 //
 // Results reach `alTerminar` on the calling thread once their batch is
 // committed, in the order the threads finish them: during importa() and
@@ -27,8 +28,9 @@ class TBaseDatosLocalFrm;
 // uncommitted, as a batch does, and nothing more is reported.
 class TImportacionParalela {
 public:
-    // Files queued and not yet started before importa() waits: paths only
-    // beyond the first few per thread, a few megabytes at most.
+    // Files queued and not yet started before importa() waits whatever the
+    // threads do: paths only beyond the first few per thread, a few
+    // megabytes at most.
     static constexpr int EN_ESPERA = 20000;
 
     // The threads worth running on this machine: one per core, at most four.

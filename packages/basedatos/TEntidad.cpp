@@ -366,6 +366,23 @@ void TEntidad::fijaReferencia(int columna, std::shared_ptr<TEntidad> referencia)
 
 // --- Saving and reading ------------------------------------------------------
 
+namespace {
+
+// Qt builds a text and looks it up for every value bound, and keeps the values
+// bound between executions of a statement. The rows of one voucher repeat most
+// of theirs (the voucher, the tax, the user, the status), so a value equal to
+// the one already bound, in the same type, is left as it is.
+void enlaza(QSqlQuery& q, int i, const QVariant& valor)
+{
+    const QVariant anterior = q.boundValue(i);
+    if (anterior.isValid() && anterior.metaType() == valor.metaType() && anterior.isNull() == valor.isNull() &&
+        (valor.isNull() || anterior == valor))
+        return;
+    q.bindValue(i, valor);
+}
+
+} // namespace
+
 void TUnidadTrabajo::guarda(TEntidad& entidad) const
 {
     TPersistencia::guarda(entidad, *this);
@@ -395,7 +412,7 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
     if (nueva) {
         const auto q = Conexiones::consultaPreparada(conexion, sql.insercion);
         for (int i = 0; i < valores.size(); ++i)
-            q->bindValue(i, valores.at(i));
+            enlaza(*q, i, valores.at(i));
         ejecuta(*q, QStringLiteral("guardar el registro nuevo de %1"), tabla);
         if (!q->next())
             throw EBaseDatos(QStringLiteral("No se obtuvo la clave nueva de %1.").arg(tabla.nombre));
@@ -406,8 +423,8 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
     } else {
         const auto q = Conexiones::consultaPreparada(conexion, sql.actualizacion);
         for (int i = 0; i < valores.size(); ++i)
-            q->bindValue(i, valores.at(i));
-        q->bindValue(valores.size(), entidad.id());
+            enlaza(*q, i, valores.at(i));
+        enlaza(*q, int(valores.size()), entidad.id());
         ejecuta(*q, QStringLiteral("actualizar el registro de %1"), tabla);
         const int afectados = q->numRowsAffected();
         q->finish();
@@ -440,7 +457,7 @@ void TPersistencia::busca(const TTabla& tabla, const TCondicion& donde, const TC
                         (orden.vacio() ? sentencia.ordenClave : orden.sql());
     const auto q = Conexiones::consultaPreparada(conexion, sql);
     for (int i = 0; i < donde.parametros().size(); ++i)
-        q->bindValue(i, donde.parametros().at(i));
+        enlaza(*q, i, donde.parametros().at(i));
     ejecuta(*q, QStringLiteral("leer %1"), tabla);
     // Rows are gathered first: `fila` may read further records through the
     // same connection, and a reused statement must be done before that.
@@ -460,7 +477,7 @@ int TPersistencia::cuenta(const TTabla& tabla, const TCondicion& donde, const TC
 {
     const auto q = Conexiones::consultaPreparada(conexion, sqlBusqueda(tabla, QStringLiteral("COUNT(*)"), donde));
     for (int i = 0; i < donde.parametros().size(); ++i)
-        q->bindValue(i, donde.parametros().at(i));
+        enlaza(*q, i, donde.parametros().at(i));
     ejecuta(*q, QStringLiteral("contar %1"), tabla);
     const int total = q->next() ? q->value(0).toInt() : 0;
     q->finish();

@@ -201,8 +201,10 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         resultado.estado = TResultadoArchivo::YaExistia;
         return;
     }
+    const bool puedeEstar = !negocio.creado || m_guardadosEnNuevos.value(resultado.rfc).contains(resultado.uuid);
     if (const std::unique_ptr<TComprobante> existente =
-            TComprobante::getByUUIDAndNegocio(resultado.uuid, *negocio.negocio, negocio.conexion)) {
+            puedeEstar ? TComprobante::getByUUIDAndNegocio(resultado.uuid, *negocio.negocio, negocio.conexion)
+                       : nullptr) {
         resultado.estado = TResultadoArchivo::YaExistia;
         const QByteArray guardado = existente->getComprobantexml();
         restauraCopia(definitiva, guardado.isEmpty() ? documento.bytes() : guardado, resultado);
@@ -225,6 +227,8 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     }
     m_catalogos.confirmaArchivo();
     resultado.estado = TResultadoArchivo::Importado;
+    if (negocio.creado)
+        m_guardadosEnNuevos[resultado.rfc].insert(resultado.uuid);
     if (m_lote)
         m_lote->agregaCopia(negocio.conexion, temporal, definitiva);
     else

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
+#include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -131,5 +133,10 @@ private:
     const TBaseDatosCatalogosFrm& m_catalogo;
     TParametrosImportacion m_parametros;
     TCacheCatalogos m_catalogos;
+    // UUIDs this job stored in the businesses it created, by RFC. Such a
+    // business holds nothing else (one job at a time per program folder), so
+    // a UUID missing here is not in its database either and needs no look-up.
+    // One that is here may still have been undone: it is looked up.
+    QHash<QString, QSet<QString>> m_guardadosEnNuevos;
     TLoteImportacion* m_lote = nullptr;
 };

@@ -342,12 +342,13 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     const QString raiz = Rutas::comoCarpeta(carpeta.absoluteFilePath());
     const bool terminal = ::isatty(STDERR_FILENO);
     int senal = 0;
+    const auto detenerse = [&senal] {
+        senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
+        return senal != 0;
+    };
     std::unique_ptr<TBarraProgreso> barra;
     if (terminal)
-        barra = std::make_unique<TBarraProgreso>(TRecorridoXML(raiz).cuenta([&senal] {
-            senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
-            return senal != 0;
-        }));
+        barra = std::make_unique<TBarraProgreso>(TRecorridoXML(raiz).cuenta(detenerse));
 
     int hechos = 0;
     TReporteImportacion reporte(Sistema::exePath);
@@ -356,16 +357,11 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
                                   registroLocal(), BaseDatosCatalogosFrm(), parametros,
                                   [&](const TResultadoArchivo& resultado) {
                                       reporte.agrega(resultado);
+                                      ++hechos;
                                       if (barra)
-                                          barra->avanza(++hechos);
-                                      else
-                                          ++hechos;
+                                          barra->avanza(hechos);
                                   });
         Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
-        const auto detenerse = [&senal] {
-            senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
-            return senal != 0;
-        };
         TRecorridoXML(raiz).recorre(
             [&](const QString& ruta) {
                 lote.importa(ruta);

@@ -58,7 +58,9 @@ struct TImportacionParalela::TCompartido {
 
 int TImportacionParalela::hilosDeEsteEquipo()
 {
-    return qBound(1, QThread::idealThreadCount(), 4);
+    // One more than the cores: a thread whose commit waits on the disk (the
+    // database writes with forced writes) leaves its core to another.
+    return qBound(1, QThread::idealThreadCount() + 1, 4);
 }
 
 TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBaseDatosLocalFrm& registro,

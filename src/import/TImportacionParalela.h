@@ -33,7 +33,8 @@ public:
     // megabytes at most.
     static constexpr int EN_ESPERA = 20000;
 
-    // The threads worth running on this machine: one per core, at most four.
+    // The threads worth running on this machine: one more than its cores,
+    // at most four.
     static int hilosDeEsteEquipo();
 
     TImportacionParalela(int hilos, int archivosPorLote, TBaseDatosLocalFrm& registro,

@@ -21,6 +21,15 @@ const QList<std::pair<QString, QByteArray>> MUESTRAS = {
 };
 const int EMISORES = int(MUESTRAS.size());
 
+// The i-th sample, with a fresh UUID, written to carpeta/<i>.xml.
+void escribeMuestra(const TEntornoImportacion& entorno, int i, const QString& carpeta)
+{
+    const auto& [archivo, uuid] = MUESTRAS.at(i % EMISORES);
+    QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
+    bytes.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+    entorno.escribe(QStringLiteral("%1/%2.xml").arg(carpeta).arg(i, 3, 10, QLatin1Char('0')), bytes);
+}
+
 QStringList archivosBajo(const QString& carpeta)
 {
     QStringList rutas;
@@ -35,13 +44,6 @@ QStringList archivosBajo(const QString& carpeta)
 class TstParalela : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        Sistema::freeNegocio();
-        Sistema::freeUsuario();
-        Sistema::freeConexion();
-    }
-
     // Every file is reported once, stored by its own business and copied,
     // however the issuers' files lie in the folder and however many threads
     // share them; a duplicate is found on whichever thread holds its issuer.
@@ -60,13 +62,8 @@ private slots:
         QFETCH(bool, agrupados);
         TEntornoImportacion entorno;
         constexpr int POR_EMISOR = 12;
-        for (int i = 0; i < POR_EMISOR * EMISORES; ++i) {
-            const auto& [archivo, uuid] = MUESTRAS.at(i % MUESTRAS.size());
-            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
-            bytes.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
-            const QString carpeta = agrupados ? QString::number(i % MUESTRAS.size()) : QString::number(i % 4);
-            entorno.escribe(QStringLiteral("%1/%2.xml").arg(carpeta).arg(i, 3, 10, QLatin1Char('0')), bytes);
-        }
+        for (int i = 0; i < POR_EMISOR * EMISORES; ++i)
+            escribeMuestra(entorno, i, QString::number(agrupados ? i % EMISORES : i % 4));
         entorno.agrega(MUESTRAS.at(0).first, QStringLiteral("1/repetido.xml"));
         entorno.agrega(MUESTRAS.at(0).first, QStringLiteral("2/original.xml"));
         entorno.escribe(QStringLiteral("0/roto.xml"), QByteArrayLiteral("<cfdi:Comprobante"));
@@ -114,12 +111,8 @@ private slots:
     {
         TEntornoImportacion entorno;
         constexpr int ARCHIVOS = 60;
-        for (int i = 0; i < ARCHIVOS; ++i) {
-            const auto& [archivo, uuid] = MUESTRAS.at(i % MUESTRAS.size());
-            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
-            bytes.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
-            entorno.escribe(QStringLiteral("%1/%2.xml").arg(i % MUESTRAS.size()).arg(i), bytes);
-        }
+        for (int i = 0; i < ARCHIVOS; ++i)
+            escribeMuestra(entorno, i, QString::number(i % EMISORES));
         QList<TResultadoArchivo> resultados;
         {
             TImportacionParalela importacion(2, 3, registroLocal(), BaseDatosCatalogosFrm(), entorno.parametros(),

@@ -96,7 +96,10 @@ public:
         if (!q.exec(sql))
             throw EBaseDatos(QStringLiteral("No se pudo actualizar la estructura de la base de datos (%1): %2")
                                  .arg(sql, q.lastError().text()));
+        ++m_cambios;
     }
+    // Statements that changed the structure so far.
+    int cambios() const { return m_cambios; }
 
     QSet<QString> nombres(const QString& sql)
     {
@@ -115,6 +118,7 @@ public:
 
 private:
     QSqlDatabase m_db;
+    int m_cambios = 0;
 };
 
 struct TEstructura {
@@ -264,7 +268,9 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
 
     // Keys and indexes of every step whose columns now exist, so a step that
     // creates a referenced table also links the tables that point at it.
-    const TEstructura despues(e);
+    // Opening a database completes every step; on a complete one nothing has
+    // changed and the structure is not read again.
+    const TEstructura despues = e.cambios() > 0 ? TEstructura(e) : antes;
     for (const TTabla& t : tablas()) {
         if (!despues.tablas.contains(t.nombre))
             continue;

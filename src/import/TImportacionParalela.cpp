@@ -70,9 +70,13 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
     : m_compartido(std::make_shared<TCompartido>()), m_alTerminar(std::move(alTerminar))
 {
     TCompartido& c = *m_compartido;
+    // The invoice folders are searched for an earlier job's temporary copies
+    // once, by the first importer.
+    TParametrosImportacion propios = parametros;
     for (int i = 0; i < qMax(1, hilos); ++i) {
         auto trabajador = std::make_unique<TTrabajador>();
-        trabajador->importador = std::make_unique<TImportadorXML>(registro, catalogo, parametros);
+        trabajador->importador = std::make_unique<TImportadorXML>(registro, catalogo, propios);
+        propios.limpiaTemporales = false;
         c.trabajadores.push_back(std::move(trabajador));
     }
     for (const auto& puntero : c.trabajadores) {

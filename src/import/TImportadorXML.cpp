@@ -111,7 +111,8 @@ TImportadorXML::TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCat
     : m_negocios(registro, parametros.email, parametros.password, parametros.plantilla, parametros.logo),
       m_catalogo(catalogo), m_parametros(parametros)
 {
-    limpiaCopiasTemporales();
+    if (parametros.limpiaTemporales)
+        limpiaCopiasTemporales();
 }
 
 TImportadorXML::~TImportadorXML() = default;

@@ -5,8 +5,8 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMetaType>
 #include <QHash>
+#include <QMetaType>
 #include <QSet>
 #include <QString>
 
@@ -62,6 +62,9 @@ struct TParametrosImportacion {
     // logo (IMG_EMPRESA_DEFAULT), read from the resource package by the caller.
     QByteArray plantilla;
     QByteArray logo;
+    // Whether making the importer removes the temporary copies an earlier job
+    // left; a job of several importers has the first one do it.
+    bool limpiaTemporales = true;
 };
 
 // Imports CFDI XML files, one at a time, into the businesses that issued
@@ -82,7 +85,7 @@ struct TParametrosImportacion {
 // voucher is committed, so a copy never exists without its voucher; a voucher
 // whose copy is missing (a stop between the commit and the rename) gets it
 // back the next time its file is imported, and leftover temporary copies are
-// removed when an importer is made.
+// removed when an importer is made (TParametrosImportacion::limpiaTemporales).
 //
 // A voucher already stored for the same business under the same UUID (letter
 // case aside) is not stored again; the same UUID under another business is

@@ -2,9 +2,12 @@
 #
 #   - the common and entity packages and their contracts include no widget
 #     header (any header of Qt's QtWidgets module);
-#   - the window-free logic (the files listed in src/Logica.cmake) includes no
-#     widget header, no window header (any other header of the shell's
-#     folders or of the Controles widgets) and declares no window global.
+#   - the window-free logic (every file under src/logica, whatever its name)
+#     includes no widget header, no window header (any header under
+#     src/ventanas or of the Controles widgets) and declares no window global;
+#   - a feature folder of the logic (src/logica/admin, import...) includes only
+#     its own headers, those of src/logica/negocio and the packages';
+#     negocio/ includes no feature.
 #
 # Usage: cmake -DVELKOR_RAIZ=<source root> -DQT_INCLUIR=<Qt include folder> -P RevisaCapas.cmake
 # Ends with an error naming every offending line. Run on every build by the
@@ -29,29 +32,30 @@ foreach(_modulo QtCore QtGui)
 endforeach()
 list(APPEND _widgets QtWidgets)
 
-include("${VELKOR_RAIZ}/src/Logica.cmake")
-set(_logica)
-set(_cabecerasLogica)
-foreach(_f ${VELKOR_LOGICA_FUENTES})
-    list(APPEND _logica "${VELKOR_RAIZ}/src/${_f}")
-    if(_f MATCHES "\\.h$")
-        get_filename_component(_nombre "${_f}" NAME)
-        list(APPEND _cabecerasLogica "${_nombre}")
-    endif()
+# Window headers: every header under src/ventanas and of the Controles
+# widgets, by name (an include may name them with or without their folder).
+file(GLOB_RECURSE _cabecerasVentanas LIST_DIRECTORIES false "${VELKOR_RAIZ}/src/ventanas/*.h"
+     "${VELKOR_RAIZ}/packages/controles/*.h")
+set(_ventanas)
+foreach(_c ${_cabecerasVentanas})
+    get_filename_component(_nombre "${_c}" NAME)
+    list(APPEND _ventanas "${_nombre}")
 endforeach()
 
-# Window headers: the shell's own headers that are not logic, and the
-# Controles widgets.
-file(GLOB_RECURSE _cabecerasShell LIST_DIRECTORIES false "${VELKOR_RAIZ}/src/*.h")
-file(GLOB _cabecerasControles LIST_DIRECTORIES false "${VELKOR_RAIZ}/packages/controles/*.h")
-set(_ventanas)
-foreach(_c ${_cabecerasShell} ${_cabecerasControles})
-    if(_c MATCHES "/src/contracts/(comunes|basedatos)/")
-        continue()
-    endif()
-    get_filename_component(_nombre "${_c}" NAME)
-    if(NOT _nombre IN_LIST _cabecerasLogica)
-        list(APPEND _ventanas "${_nombre}")
+# The logic's feature folders and the headers each holds. negocio/ is shared
+# by all of them and includes none.
+file(GLOB _carpetasLogica LIST_DIRECTORIES true RELATIVE "${VELKOR_RAIZ}/src/logica" "${VELKOR_RAIZ}/src/logica/*")
+set(_funciones)
+foreach(_carpeta ${_carpetasLogica})
+    if(IS_DIRECTORY "${VELKOR_RAIZ}/src/logica/${_carpeta}")
+        list(APPEND _funciones "${_carpeta}")
+        file(GLOB_RECURSE _cabeceras LIST_DIRECTORIES false RELATIVE "${VELKOR_RAIZ}/src/logica/${_carpeta}"
+             "${VELKOR_RAIZ}/src/logica/${_carpeta}/*.h")
+        set(_cabecerasDe_${_carpeta})
+        foreach(_c ${_cabeceras})
+            get_filename_component(_nombre "${_c}" NAME)
+            list(APPEND _cabecerasDe_${_carpeta} "${_nombre}")
+        endforeach()
     endif()
 endforeach()
 
@@ -62,6 +66,10 @@ set(_faltas)
 # Appends "<file>:<line>: <what>" for each include of `archivo` whose name is
 # in one of the lists named after it.
 function(_revisa archivo)
+    set(_funcion)
+    if(archivo MATCHES "/src/logica/([^/]+)/")
+        set(_funcion "${CMAKE_MATCH_1}")
+    endif()
     file(STRINGS "${archivo}" _lineas)
     set(_numero 0)
     foreach(_linea IN LISTS _lineas)
@@ -78,8 +86,19 @@ function(_revisa archivo)
         file(RELATIVE_PATH _r "${VELKOR_RAIZ}" "${archivo}")
         if(_incluido MATCHES "^QtWidgets/" OR _nombre IN_LIST _widgets)
             list(APPEND _faltas "${_r}:${_numero}: incluye el encabezado de widgets <${_incluido}>")
-        elseif("ventanas" IN_LIST ARGN AND _nombre IN_LIST _ventanas)
+        elseif("ventanas" IN_LIST ARGN AND (_nombre IN_LIST _ventanas OR _incluido MATCHES "^ventanas/"))
             list(APPEND _faltas "${_r}:${_numero}: incluye el encabezado de ventana \"${_incluido}\"")
+        elseif(_funcion)
+            # A feature reaches only negocio/ and its own folder; negocio/ reaches no feature.
+            foreach(_otra ${_funciones})
+                if(_otra STREQUAL _funcion OR _otra STREQUAL "negocio")
+                    continue()
+                endif()
+                if(_nombre IN_LIST _cabecerasDe_${_otra} AND NOT _nombre IN_LIST _cabecerasDe_${_funcion})
+                    list(APPEND _faltas "${_r}:${_numero}: incluye \"${_incluido}\" de logica/${_otra}; lo que "
+                                        "comparten dos funciones va en logica/negocio")
+                endif()
+            endforeach()
         endif()
     endforeach()
     set(_faltas "${_faltas}" PARENT_SCOPE)
@@ -92,13 +111,11 @@ file(GLOB_RECURSE _sinWidgets LIST_DIRECTORIES false
 foreach(_archivo ${_sinWidgets})
     _revisa("${_archivo}")
 endforeach()
+file(GLOB_RECURSE _logica LIST_DIRECTORIES false "${VELKOR_RAIZ}/src/logica/*")
 foreach(_archivo ${_logica})
-    if(NOT EXISTS "${_archivo}")
-        file(RELATIVE_PATH _r "${VELKOR_RAIZ}" "${_archivo}")
-        list(APPEND _faltas "${_r}: está en src/Logica.cmake pero no existe")
-        continue()
+    if(_archivo MATCHES "\\.(h|cpp)$")
+        _revisa("${_archivo}" ventanas)
     endif()
-    _revisa("${_archivo}" ventanas)
 endforeach()
 
 if(_faltas)
@@ -107,5 +124,6 @@ if(_faltas)
         message(NOTICE "${_falta}")
     endforeach()
     message(FATAL_ERROR "Capas: ${_cuantas} inclusión(es) fuera de su capa. El paquete común, el de entidades y la "
-                        "lógica sin ventanas no incluyen widgets; la lógica tampoco ventanas.")
+                        "lógica sin ventanas no incluyen widgets; la lógica tampoco ventanas, ni una función de la lógica "
+                        "a otra.")
 endif()

@@ -5,8 +5,8 @@
 #include "Rutas.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TImportadorXML.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "import/TImportadorXML.h"
 
 #include <QCoreApplication>
 #include <QDir>

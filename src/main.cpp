@@ -1,8 +1,8 @@
 #include "Arranque.h"
 #include "Conexiones.h"
-#include "PrompterCajas.h"
+#include "app/PrompterCajas.h"
 #include "Prompter.h"
-#include "TSenalesTerminacion.h"
+#include "negocio/TSenalesTerminacion.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "Conexiones.h"
-#include "ImportacionConsola.h"
-#include "TSenalesTerminacion.h"
+#include "import/ImportacionConsola.h"
+#include "negocio/TSenalesTerminacion.h"
 
 #include <QCoreApplication>
 

@@ -9,16 +9,16 @@
 #include "Constantes.h"
 #include "DocumentoXML.h"
 #include "Errores.h"
-#include "GuardadoComprobante.h"
+#include "import/GuardadoComprobante.h"
 #include "Rutas.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
-#include "TBaseDatosLocalFrm.h"
+#include "negocio/TBaseDatosLocalFrm.h"
 #include "TCacheCatalogos.h"
-#include "TNegociosImportacion.h"
-#include "TRecorridoXML.h"
-#include "TSenalesTerminacion.h"
-#include "Utils.h"
+#include "import/TNegociosImportacion.h"
+#include "import/TRecorridoXML.h"
+#include "negocio/TSenalesTerminacion.h"
+#include "negocio/Utils.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,17 +1,17 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
-#include "CartaManifiesto.h"
+#include "admin/CartaManifiesto.h"
 #include "Constantes.h"
 #include "Entidades.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
-#include "RevisionImagen.h"
+#include "admin/RevisionImagen.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "TCartaManifiestoFrm.h"
-#include "TIngreso.h"
-#include "TPerfil.h"
-#include "TPerfilFrm.h"
+#include "admin/TCartaManifiestoFrm.h"
+#include "negocio/TIngreso.h"
+#include "admin/TPerfil.h"
+#include "admin/TPerfilFrm.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -7,11 +7,11 @@
 #include "Prompter.h"
 #include "Sistema.h"
 #include "TDireccionesFrm.h"
-#include "TIngreso.h"
-#include "TSeries.h"
-#include "TSeriesFoliosFrm.h"
-#include "TSucursales.h"
-#include "TSucursalesFrm.h"
+#include "negocio/TIngreso.h"
+#include "admin/TSeries.h"
+#include "admin/TSeriesFoliosFrm.h"
+#include "admin/TSucursales.h"
+#include "admin/TSucursalesFrm.h"
 
 #include <QCheckBox>
 #include <QComboBox>

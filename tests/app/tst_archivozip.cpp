@@ -1,5 +1,5 @@
 #include "CarpetaPrograma.h"
-#include "TArchivoZip.h"
+#include "negocio/TArchivoZip.h"
 #include "ZipPrueba.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "Constantes.h"
 #include "Prompter.h"
 #include "Signerutils.h"
-#include "TConfiguracionBaseDatosFrm.h"
+#include "app/TConfiguracionBaseDatosFrm.h"
 
 #include <QComboBox>
 #include <QLineEdit>

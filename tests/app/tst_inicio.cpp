@@ -2,15 +2,15 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "NegocioPrueba.h"
-#include "TIngreso.h"
+#include "negocio/TIngreso.h"
 #include "Prompter.h"
 #include "RegistroPrueba.h"
 #include "Sistema.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TMainFrm.h"
-#include "TSplashFrm.h"
-#include "TWizardFrm.h"
-#include "Ventanas.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "shell/TMainFrm.h"
+#include "app/TSplashFrm.h"
+#include "setup/TWizardFrm.h"
+#include "app/Ventanas.h"
 
 #include <QApplication>
 #include <QDir>

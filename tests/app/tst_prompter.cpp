@@ -1,8 +1,8 @@
 #include "Arranque.h"
 #include "Constantes.h"
-#include "PrompterCajas.h"
+#include "app/PrompterCajas.h"
 #include "Sistema.h"
-#include "Utils.h"
+#include "negocio/Utils.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,9 +5,9 @@
 #include "RegistroPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TCadenaConexion.h"
-#include "Utils.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TCadenaConexion.h"
+#include "negocio/Utils.h"
 
 #include <QFile>
 #include <QFileInfo>

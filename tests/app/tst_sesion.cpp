@@ -2,7 +2,7 @@
 #include "Constantes.h"
 #include "Prompter.h"
 #include "Signerutils.h"
-#include "Utils.h"
+#include "negocio/Utils.h"
 
 #include <QtTest>
 

@@ -6,10 +6,10 @@
 #include "RegistroPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TCadenaConexion.h"
-#include "TIngreso.h"
-#include "Utils.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TCadenaConexion.h"
+#include "negocio/TIngreso.h"
+#include "negocio/Utils.h"
 
 #include <QBuffer>
 #include <QDir>

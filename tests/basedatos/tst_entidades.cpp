@@ -2,7 +2,7 @@
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Errores.h"
-#include "TDefaultDBValues.h"
+#include "negocio/TDefaultDBValues.h"
 
 #include <QProcess>
 #include <QSqlError>

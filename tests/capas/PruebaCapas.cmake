@@ -48,13 +48,23 @@ planta("widget con ruta de módulo en un contrato común" FALLA src/contracts/co
 planta("módulo entero de widgets en el paquete común" FALLA packages/comunes/Rutas.cpp "#include <QtWidgets>")
 planta("encabezado en minúsculas en un contrato de entidades" FALLA src/contracts/basedatos/Sistema.h
        "#include <qpushbutton.h>")
-planta("widget en la lógica" FALLA src/app/UtilsConexion.cpp "#include <QWidget>")
-planta("ventana en la lógica" FALLA src/setup/TIngreso.cpp "#include \"TMainFrm.h\"")
-planta("globales de ventanas en la lógica" FALLA src/setup/TNuevoNegocio.cpp "#include \"Ventanas.h\"")
-planta("panel de Controles en la lógica" FALLA src/app/Utils.h "#include \"TDireccionesFrm.h\"")
-planta("global de ventana declarada en la lógica" FALLA src/app/TBaseDatosLocalFrm.h "extern TWizardFrm* WizardFrm;")
-planta("widget en una ventana" PASA src/setup/TWizardFrm.cpp "#include <QComboBox>")
+planta("widget en la lógica" FALLA src/logica/negocio/UtilsConexion.cpp "#include <QWidget>")
+planta("ventana en la lógica" FALLA src/logica/negocio/TIngreso.cpp "#include \"shell/TMainFrm.h\"")
+planta("ventana nombrada sin su carpeta" FALLA src/logica/import/TImportadorXML.cpp "#include \"TWizardFrm.h\"")
+planta("globales de ventanas en la lógica" FALLA src/logica/negocio/TNuevoNegocio.cpp "#include \"app/Ventanas.h\"")
+planta("panel de Controles en la lógica" FALLA src/logica/negocio/Utils.h "#include \"TDireccionesFrm.h\"")
+planta("global de ventana declarada en la lógica" FALLA src/logica/negocio/TBaseDatosLocalFrm.h
+       "extern TWizardFrm* WizardFrm;")
+planta("una función de la lógica incluye otra" FALLA src/logica/admin/TSeries.cpp "#include \"import/TImportadorXML.h\"")
+planta("lo compartido incluye una función" FALLA src/logica/negocio/Utils.cpp "#include \"setup/TRespaldo.h\"")
+planta("una función incluye lo compartido" PASA src/logica/import/TImportadorXML.cpp "#include \"negocio/Utils.h\"")
+planta("widget en una ventana" PASA src/ventanas/setup/TWizardFrm.cpp "#include <QComboBox>")
 planta("QAction es de QtGui" PASA packages/basedatos/Sistema.cpp "#include <QAction>")
+
+# A new logic file, whatever its name, is held to the rule the moment it exists.
+file(WRITE "${TRABAJO}/src/logica/import/Cualquiera.cpp" "#include \"admin/TEmpresaFrm.h\"\n")
+revisa("archivo nuevo de la lógica con una ventana" FALLA src/logica/import/Cualquiera.cpp)
+file(REMOVE "${TRABAJO}/src/logica/import/Cualquiera.cpp")
 
 file(REMOVE_RECURSE "${TRABAJO}")
 if(fallas GREATER 0)

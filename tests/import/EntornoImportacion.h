@@ -3,11 +3,11 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "TBaseDatosCatalogosFrm.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TImportadorXML.h"
-#include "TLoteImportacion.h"
-#include "TRecorridoXML.h"
-#include "Utils.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "import/TImportadorXML.h"
+#include "import/TLoteImportacion.h"
+#include "import/TRecorridoXML.h"
+#include "negocio/Utils.h"
 
 #include <QDir>
 #include <QFile>

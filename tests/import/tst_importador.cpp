@@ -4,8 +4,8 @@
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "Sistema.h"
-#include "TIngreso.h"
-#include "TNuevoNegocio.h"
+#include "negocio/TIngreso.h"
+#include "negocio/TNuevoNegocio.h"
 
 #include <QDirIterator>
 #include <QDateTime>

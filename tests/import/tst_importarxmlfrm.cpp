@@ -5,13 +5,13 @@
 #include "Entidades.h"
 #include "Prompter.h"
 #include "Sistema.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TImportarXMLFrm.h"
-#include "TImportadorXML.h"
-#include "TSplashFrm.h"
-#include "TWizardFrm.h"
-#include "Utils.h"
-#include "Ventanas.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "import/TImportarXMLFrm.h"
+#include "import/TImportadorXML.h"
+#include "app/TSplashFrm.h"
+#include "setup/TWizardFrm.h"
+#include "negocio/Utils.h"
+#include "app/Ventanas.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "Cfdv32.h"
-#include "Nomina11.h"
+#include "import/Nomina11.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "Sistema.h"
-#include "TImportacionParalela.h"
+#include "import/TImportacionParalela.h"
 
 #include <QDirIterator>
 #include <QUuid>

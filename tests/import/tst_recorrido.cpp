@@ -1,4 +1,4 @@
-#include "TRecorridoXML.h"
+#include "import/TRecorridoXML.h"
 
 #include <QDir>
 #include <QFile>

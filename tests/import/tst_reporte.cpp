@@ -2,7 +2,7 @@
 
 #include "Logmanager.h"
 #include "Sistema.h"
-#include "TReporteImportacion.h"
+#include "import/TReporteImportacion.h"
 
 class TstReporte : public QObject {
     Q_OBJECT

@@ -5,8 +5,8 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Prompter.h"
-#include "Utils.h"
-#include "UtilsVentanas.h"
+#include "negocio/Utils.h"
+#include "app/UtilsVentanas.h"
 
 #include <QBuffer>
 #include <QFile>

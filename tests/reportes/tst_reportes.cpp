@@ -6,12 +6,12 @@
 #include "NegocioPrueba.h"
 #include "Prompter.h"
 #include "Sistema.h"
-#include "TContenedorTexto.h"
-#include "TEtiquetaAccion.h"
-#include "TIngreso.h"
-#include "TMainFrm.h"
+#include "shell/TContenedorTexto.h"
+#include "shell/TEtiquetaAccion.h"
+#include "negocio/TIngreso.h"
+#include "shell/TMainFrm.h"
 #include "TModeloComprobantes.h"
-#include "Ventanas.h"
+#include "app/Ventanas.h"
 
 #include <QApplication>
 #include <QBarSeries>

@@ -6,9 +6,9 @@
 #include "ServidorPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "TIngreso.h"
-#include "Credenciales.h"
-#include "TRecuperacion.h"
+#include "negocio/TIngreso.h"
+#include "negocio/Credenciales.h"
+#include "setup/TRecuperacion.h"
 
 #include <QDir>
 #include <QFile>

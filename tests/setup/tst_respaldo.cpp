@@ -5,11 +5,11 @@
 #include "NegocioPrueba.h"
 #include "Prompter.h"
 #include "Sistema.h"
-#include "TArchivoZip.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TImportarBaseHilo.h"
-#include "TIngreso.h"
-#include "TRespaldo.h"
+#include "negocio/TArchivoZip.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "setup/TImportarBaseHilo.h"
+#include "negocio/TIngreso.h"
+#include "setup/TRespaldo.h"
 #include "ZipPrueba.h"
 
 #include <QCryptographicHash>

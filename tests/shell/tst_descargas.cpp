@@ -4,12 +4,12 @@
 #include "Prompter.h"
 #include "ServidorPrueba.h"
 #include "Sistema.h"
-#include "TArchivoZip.h"
+#include "negocio/TArchivoZip.h"
 #include "TBaseDatosCatalogosFrm.h"
-#include "TCatalogosHilo.h"
-#include "TIdHTTPProgress.h"
-#include "TSenalesTerminacion.h"
-#include "TVerificaUpdate.h"
+#include "shell/TCatalogosHilo.h"
+#include "shell/TIdHTTPProgress.h"
+#include "negocio/TSenalesTerminacion.h"
+#include "shell/TVerificaUpdate.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,18 +1,18 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "ContratoModulos.h"
-#include "Despacho.h"
+#include "shell/Despacho.h"
 #include "Entidades.h"
-#include "Modulos.h"
+#include "shell/Modulos.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
 #include "RegistroClases.h"
 #include "Sistema.h"
 #include "Style.h"
-#include "TContenedorTexto.h"
+#include "shell/TContenedorTexto.h"
 #include "TContenidoEjemplo.h"
-#include "TEtiquetaAccion.h"
-#include "TMainFrm.h"
+#include "shell/TEtiquetaAccion.h"
+#include "shell/TMainFrm.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 #include "Constantes.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "TBaseDatosLocalFrm.h"
-#include "TNuevoNegocio.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TNuevoNegocio.h"
 
 #include <QFile>
 

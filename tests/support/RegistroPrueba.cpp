@@ -1,6 +1,6 @@
 #include "RegistroPrueba.h"
 
-#include "TBaseDatosLocalFrm.h"
+#include "negocio/TBaseDatosLocalFrm.h"
 
 #include <QFile>
 #include <QSqlDatabase>

@@ -1,6 +1,6 @@
 #include "ZipPrueba.h"
 
-#include "TArchivoZip.h"
+#include "negocio/TArchivoZip.h"
 
 #include <QFile>
 

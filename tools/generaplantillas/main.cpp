@@ -8,7 +8,7 @@
 #include "Errores.h"
 #include "Esquema.h"
 #include "Rutas.h"
-#include "TBaseDatosLocalFrm.h"
+#include "negocio/TBaseDatosLocalFrm.h"
 
 #include <QCoreApplication>
 #include <QDir>

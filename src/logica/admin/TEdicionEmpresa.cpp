@@ -1,0 +1,360 @@
+#include "TEdicionEmpresa.h"
+
+#include "negocio/ContextoTrabajo.h"
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "RevisionImagen.h"
+#include "Rutas.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+#include "negocio/TArchivoZip.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TConfiguracionNegocio.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Constantes;
+
+namespace EdicionEmpresa {
+
+namespace {
+
+const TConexionSesion& conexion()
+{
+    if (!Sistema::Conexion || !Sistema::Negocio)
+        throw EVelkor(QStringLiteral("No hay una empresa abierta."));
+    return *Sistema::Conexion;
+}
+
+TUnidadTrabajo unidad()
+{
+    return TUnidadTrabajo(conexion(), Sistema::Usuario ? Sistema::Usuario->getIdusuario() : -1);
+}
+
+// The business as stored now: a save changes its own fields on it, so what
+// another user saved meanwhile in other fields is kept.
+TNegocio negocioGuardado()
+{
+    std::unique_ptr<TNegocio> negocio = TNegocio::getById(Sistema::Negocio->getIdnegocio(), conexion());
+    if (!negocio)
+        throw EVelkor(QStringLiteral("La empresa ya no existe en su base de datos. No se guardó nada."));
+    return *negocio;
+}
+
+void publica(const TNegocio& negocio)
+{
+    Sistema::Negocio = std::make_shared<TNegocio>(negocio);
+}
+
+TDireccionMostrada muestraDireccion(const TDireccion* direccion)
+{
+    TDireccionMostrada d;
+    if (!direccion)
+        return d;
+    d.calle = direccion->getCalle();
+    d.noExterior = direccion->getNoexterior();
+    d.noInterior = direccion->getNointerior();
+    d.colonia = direccion->getColonia();
+    d.referencia = direccion->getReferencia();
+    d.localidad = direccion->getLocalidad();
+    d.municipio = direccion->getMunicipio();
+    d.estado = direccion->getEstado();
+    d.pais = direccion->getPais();
+    if (const std::shared_ptr<TCodigopostal> cp = direccion->getCodigoPostal())
+        d.codigoPostal = cp->getCp();
+    return d;
+}
+
+void registra(const QString& texto, int nivel)
+{
+    Logmanager::Log(texto, nivel, Sistema::exePath);
+}
+
+} // namespace
+
+void recargaNegocio()
+{
+    publica(negocioGuardado());
+}
+
+void guardaNombre(const QString& nombre)
+{
+    if (nombre.trimmed().isEmpty())
+        throw EVelkor(ERR_NOMBRE_NEGOCIO_VACIO);
+    TNegocio negocio = negocioGuardado();
+    negocio.setNombre(nombre.trimmed());
+    publica(TNegocio::saveOrUpdate(negocio, unidad()));
+}
+
+// --- Signing certificate --------------------------------------------------------------
+
+std::optional<TCertificadoMostrado> certificado()
+{
+    const std::unique_ptr<TCertificado> guardado = TCertificado::getByNegocio(*Sistema::Negocio, conexion());
+    if (!guardado || guardado->getNumCertificado().trimmed().isEmpty())
+        return std::nullopt;
+    return TCertificadoMostrado{guardado->getNumCertificado().trimmed(), guardado->getFechaexpiracion()};
+}
+
+QString revisaCertificadoElegido(const QString& archivoCertificado)
+{
+    const Signerutils::TSigner& signer = Signerutils::Signer();
+    const Signerutils::TRevision revision = signer.revisaCertificado(archivoCertificado);
+    if (revision != Signerutils::TRevision::Correcto)
+        return signer.explicaRevision(revision, archivoCertificado);
+    const QString rfcCertificado =
+        Signerutils::rfcDelSujeto(signer.getInformacionCertificado(archivoCertificado).value(CERT_OID_45));
+    if (rfcCertificado.compare(rfc(), Qt::CaseInsensitive) != 0)
+        return ERR_CSD_DIFERENTE_RFC;
+    return {};
+}
+
+void guardaCertificado(const QString& archivoCertificado, const QString& archivoLlave, const QString& password,
+                       const QString& razonSocial)
+{
+    const QString cer = archivoCertificado.trimmed();
+    const QString key = archivoLlave.trimmed();
+    if (key.isEmpty())
+        throw EVelkor(ERR_LLAVE_PRIVADA_REQUERIDO);
+    if (password.isEmpty())
+        throw EVelkor(ERR_PASS_CERTIFICADO_REQUERIDO);
+    // Checked again at the save: the file may have changed since it was
+    // chosen, and a business must never sign with another RFC's certificate.
+    const QString rechazo = revisaCertificadoElegido(cer);
+    if (!rechazo.isEmpty())
+        throw ECertificado(rechazo);
+    const Signerutils::TSigner& signer = Signerutils::Signer();
+    const Signerutils::TRevision revision = signer.revisaCertificados(cer, key, password);
+    if (revision != Signerutils::TRevision::Correcto)
+        throw ECertificado(signer.explicaRevision(revision, cer));
+
+    QFile archivoCer(cer);
+    QFile archivoKey(key);
+    if (!archivoCer.open(QIODevice::ReadOnly) || !archivoKey.open(QIODevice::ReadOnly))
+        throw EEntradaSalida(QStringLiteral("No se pudieron leer el certificado y la llave. No se guardó nada."));
+    const QMap<QString, QString> informacion = signer.getInformacionCertificado(cer);
+    TCertificado nuevo;
+    nuevo.setNegCer(archivoCer.readAll());
+    nuevo.setNegKey(archivoKey.readAll());
+    nuevo.setNumCertificado(informacion.value(CERT_SERIALNUMBER).trimmed());
+    nuevo.setFechaexpiracion(QDate::fromString(informacion.value(CERT_VALIDTOSTR), FORMATO_FECHA));
+    nuevo.setNegPassword(signer.crypt(password));
+
+    TNegocio negocio = negocioGuardado();
+    {
+        TTransaccion transaccion(conexion());
+        nuevo.setNegocio(negocio);
+        TCertificado::saveOrUpdate(nuevo, unidad());
+        if (std::shared_ptr<TDatosfiscales> fiscales = negocio.getDatosfiscales()) {
+            fiscales->setRazon(razonSocial.trimmed());
+            negocio.setDatosfiscales(TDatosfiscales::saveOrUpdate(*fiscales, unidad()));
+        }
+        transaccion.commit();
+    }
+    publica(negocio);
+
+    // The certificate now lives in the database; older copies beside it
+    // would be signed with by mistake.
+    try {
+        for (const QString& extension : {QStringLiteral(".cer"), QStringLiteral(".key")}) {
+            const QString copia = Rutas::programa({FILECERTIFICADO, rfc() + extension});
+            if (QFileInfo::exists(copia) && !QFile::remove(copia))
+                throw EEntradaSalida(QStringLiteral("No se pudo borrar la copia anterior ") + copia);
+        }
+    } catch (const EVelkor& e) {
+        registra(e.mensaje(), 3);
+    }
+}
+
+// --- Fiscal data --------------------------------------------------------------------------
+
+QString rfc()
+{
+    const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio ? Sistema::Negocio->getDatosfiscales() : nullptr;
+    return fiscales ? fiscales->getRfc().trimmed() : QString();
+}
+
+QString razon()
+{
+    const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio ? Sistema::Negocio->getDatosfiscales() : nullptr;
+    return fiscales ? fiscales->getRazon() : QString();
+}
+
+QString regimenActual()
+{
+    const std::unique_ptr<TRegimennegocio> liga = TRegimennegocio::buscaUno(
+        TRegimennegocio::columna(TRegimennegocio::col_Idnegocio) == *Sistema::Negocio, conexion());
+    const std::shared_ptr<TRegimen> regimen = liga ? liga->getIdregimen() : nullptr;
+    return regimen ? regimen->getDescripcion() : QString();
+}
+
+TDireccionMostrada matriz()
+{
+    const std::unique_ptr<TSucursal> sede =
+        TSucursal::buscaUno(TSucursal::columna(TSucursal::col_Negocio) == *Sistema::Negocio &&
+                                TSucursal::columna(TSucursal::col_Tipo) == TSucursal::TIPO_MATRIZ,
+                            conexion());
+    const std::shared_ptr<TDireccion> direccion = sede ? sede->getDireccion() : nullptr;
+    return muestraDireccion(direccion.get());
+}
+
+void guardaDatosFiscales(const QString& regimenElegido, const QString& razonSocial)
+{
+    const QString regimen = regimenElegido.trimmed();
+    const bool sinElegir = regimen.isEmpty() || regimen == REGIMEN_FISCAL;
+    std::unique_ptr<TRegimennegocio> liga = TRegimennegocio::buscaUno(
+        TRegimennegocio::columna(TRegimennegocio::col_Idnegocio) == *Sistema::Negocio, conexion());
+    if (sinElegir && !liga)
+        throw EVelkor(ERR_REGIMEN);
+
+    TNegocio negocio = negocioGuardado();
+    std::shared_ptr<TDatosfiscales> fiscales = negocio.getDatosfiscales();
+    if (!fiscales)
+        throw EVelkor(QStringLiteral("La empresa no tiene datos fiscales. No se guardó nada."));
+    {
+        TTransaccion transaccion(conexion());
+        const std::shared_ptr<TRegimen> ligado = liga ? liga->getIdregimen() : nullptr;
+        if (!sinElegir && !(ligado && ligado->getDescripcion() == regimen)) {
+            std::unique_ptr<TRegimen> nuevo = TRegimen::getByDescripcion(regimen, conexion());
+            if (!nuevo) {
+                nuevo = std::make_unique<TRegimen>();
+                nuevo->setDescripcion(regimen);
+                *nuevo = TRegimen::saveOrUpdate(*nuevo, unidad());
+            }
+            if (!liga)
+                liga = std::make_unique<TRegimennegocio>();
+            liga->setIdnegocio(negocio);
+            liga->setIdregimen(*nuevo);
+            TRegimennegocio::saveOrUpdate(*liga, unidad());
+            // The code vouchers write, as the new-business path keeps it.
+            fiscales->setRegimen(regimen.left(3));
+        }
+        fiscales->setRazon(razonSocial.trimmed());
+        negocio.setDatosfiscales(TDatosfiscales::saveOrUpdate(*fiscales, unidad()));
+        transaccion.commit();
+    }
+    publica(negocio);
+}
+
+// --- Business image -----------------------------------------------------------------------
+
+QByteArray guardaLogo(const QString& archivo)
+{
+    QByteArray datos;
+    const QString error = RevisionImagen::lee(archivo, datos);
+    if (!error.isEmpty())
+        throw EVelkor(error);
+    TNegocio negocio = negocioGuardado();
+    negocio.setLogonegocio(datos);
+    publica(TNegocio::saveOrUpdate(negocio, unidad()));
+    return datos;
+}
+
+bool guardaImpresion(bool imprime)
+{
+    const TConfiguracionNegocio configuracion(Sistema::exePath, rfc());
+    if (!configuracion.existe())
+        return false;
+    configuracion.setImprimeLogo(imprime);
+    Sistema::imprimeLogo = imprime;
+    return true;
+}
+
+// --- Branches and series ------------------------------------------------------------------
+
+QStringList nombresSucursales()
+{
+    QStringList nombres;
+    for (const TSucursal& s : TSucursal::getByNegocio(*Sistema::Negocio, conexion()))
+        if (s.getStatus() == 0)
+            nombres << s.getNombre();
+    return nombres;
+}
+
+std::optional<TSucursalMostrada> sucursal(const QString& nombre)
+{
+    std::unique_ptr<TSucursal> elegida = TSucursal::getByNombreAndNegocio(nombre, *Sistema::Negocio, conexion());
+    if (!elegida)
+        return std::nullopt;
+    std::shared_ptr<TDireccion> direccion = elegida->getDireccion();
+    if (!direccion) {
+        TTransaccion transaccion(conexion());
+        direccion = std::make_shared<TDireccion>(TDireccion::saveOrUpdate(TDireccion(), unidad()));
+        elegida->setDireccion(direccion);
+        *elegida = TSucursal::saveOrUpdate(*elegida, unidad());
+        transaccion.commit();
+    }
+    return TSucursalMostrada{elegida->getIdsucursal(), elegida->getNombre(), muestraDireccion(direccion.get())};
+}
+
+QList<TFilaSerie> series()
+{
+    QList<TFilaSerie> filas;
+    for (const TSucursal& s : TSucursal::getByNegocio(*Sistema::Negocio, conexion())) {
+        if (s.getStatus() != 0)
+            continue;
+        for (const TSerie& serie : ContextoTrabajo::seriesDeSucursal(s, QString(), conexion()))
+            filas.append({ContextoTrabajo::nombreMostrado(s), serie.getSerie(), serie.getTipodecomprobante(),
+                          serie.getNofolioactual(), serie.getIdserie()});
+    }
+    return filas;
+}
+
+// --- Deleting the business ----------------------------------------------------------------
+
+TEliminacion elimina()
+{
+    const TConexionSesion& base = conexion();
+    const QString rfcNegocio = rfc();
+    TEliminacion resultado;
+    const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, rfcNegocio}));
+    resultado.archivo = carpeta + rfcNegocio + QStringLiteral(".zip");
+    try {
+        // Closed, so the archived database file holds every committed page.
+        Conexiones::cierra(base);
+        TArchivoZip::comprime(resultado.archivo, carpeta, DB_PATH + rfcNegocio + QLatin1Char('/'), ELIMINACION_PASSWORD,
+                              TArchivoZip::TCifrado::Aes128);
+        resultado.archivado = true;
+    } catch (const EVelkor& e) {
+        registra(e.mensaje(), 3);
+    }
+
+    {
+        TTransaccion transaccion(base);
+        TNegocio negocio = negocioGuardado();
+        negocio.setStatus(TNegocio::ESTATUS_INACTIVO);
+        TNegocio::saveOrUpdate(negocio, unidad());
+        if (Sistema::Usuario) {
+            if (std::unique_ptr<TUsuario> usuario = TUsuario::getById(Sistema::Usuario->getIdusuario(), base)) {
+                usuario->setStatus(1);
+                TUsuario::saveOrUpdate(*usuario, unidad());
+            }
+        }
+        if (Sistema::UsuarioNegocio) {
+            if (std::unique_ptr<TUsuarionegocio> liga =
+                    TUsuarionegocio::getById(Sistema::UsuarioNegocio->getIdusuarionegocio(), base)) {
+                liga->setStatus(1);
+                TUsuarionegocio::saveOrUpdate(*liga, unidad());
+            }
+        }
+        transaccion.commit();
+    }
+
+    try {
+        registroLocal().deshabilitaEstatusEmpresa(rfcNegocio);
+        resultado.empresasActivas = registroLocal().getNumeroEmpresas();
+    } catch (const std::exception& e) {
+        registra(Errores::describe(e), 1);
+    }
+    registra(QStringLiteral("Empresa eliminada: RFC \"%1\"; archivo %2%3.")
+                 .arg(rfcNegocio, resultado.archivo,
+                      resultado.archivado ? QString() : QStringLiteral(" (no se pudo escribir)")),
+             1);
+    return resultado;
+}
+
+} // namespace EdicionEmpresa

@@ -1,0 +1,224 @@
+#include "TUsuariosNegocio.h"
+
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "negocio/Credenciales.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+
+#include <QDateTime>
+
+using namespace Constantes;
+
+namespace UsuariosNegocio {
+
+namespace {
+
+// Positions 9 to 12 of every permission text.
+const QString CIERRE = QStringLiteral("|TRUE|TRUE|TRUE|TRUE");
+
+const TConexionSesion& conexion()
+{
+    if (!Sistema::Conexion || !Sistema::Negocio)
+        throw EVelkor(QStringLiteral("No hay una empresa abierta."));
+    return *Sistema::Conexion;
+}
+
+int usuarioActual()
+{
+    return Sistema::Usuario ? Sistema::Usuario->getIdusuario() : -1;
+}
+
+// The RFC stored for the business, never the one a form shows: a form field
+// can be cleared, and a text without the business's RFC grants nothing.
+QString rfcNegocio()
+{
+    const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio->getDatosfiscales();
+    return fiscales ? fiscales->getRfc().trimmed() : QString();
+}
+
+std::unique_ptr<TUsuarionegocio> ligaDe(const TUsuario& usuario)
+{
+    return TUsuarionegocio::getByUsuarioAndNegocio(usuario, *Sistema::Negocio, conexion());
+}
+
+bool esUnoMismo(const QString& email)
+{
+    return Sistema::Usuario &&
+           Sistema::Usuario->getEmail().trimmed().compare(email.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+const QStringList& codigosModulos()
+{
+    static const QStringList codigos = {CODIGO_BRIDGE_TXT,  CODIGO_REPORTES, CODIGO_PRODUCTOS, CODIGO_NOMINA,
+                                        CODIGO_FACTURACION, CODIGO_CLIENTES, CODIGO_RESPALDOS, CODIGO_PERMISOS};
+    return codigos;
+}
+
+TPermisos todos(bool concedido)
+{
+    TPermisos permisos;
+    permisos.fill(concedido);
+    return permisos;
+}
+
+QString textoPermisos(const QString& rfc, const TPermisos& permisos)
+{
+    QString texto = rfc + USR_PASS;
+    for (const bool concedido : permisos)
+        texto += concedido ? QStringLiteral("|-1") : QStringLiteral("|0");
+    return texto + CIERRE;
+}
+
+TPermisos leePermisos(const QString& cifrado)
+{
+    TPermisos permisos = todos(false);
+    QStringList campos;
+    try {
+        campos = Signerutils::Signer().decrypt(cifrado).split(QLatin1Char('|'));
+    } catch (const ECifrado&) {
+        return permisos;
+    }
+    for (int k = 0; k < NUMERO_MODULOS && k + 1 < campos.size(); ++k)
+        permisos[k] = Sistema::leeBooleano(campos.at(k + 1));
+    return permisos;
+}
+
+QList<TFilaUsuario> usuarios()
+{
+    QList<TFilaUsuario> filas;
+    const QList<TUsuarionegocio> ligas =
+        TUsuarionegocio::busca(TUsuarionegocio::columna(TUsuarionegocio::col_Idnegocio) == *Sistema::Negocio &&
+                                   TUsuarionegocio::columna(TUsuarionegocio::col_Status) == 0,
+                               conexion());
+    for (const TUsuarionegocio& liga : ligas) {
+        const std::shared_ptr<TUsuario> usuario = liga.getIdusuario();
+        if (!usuario || usuario->getStatus() != 0)
+            continue;
+        filas.append({usuario->getEmail(), leePermisos(liga.getNivelpermiso())});
+    }
+    return filas;
+}
+
+std::optional<TUsuarioMostrado> muestra(const QString& email)
+{
+    const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email.trimmed(), conexion());
+    if (!usuario)
+        return std::nullopt;
+    const std::unique_ptr<TUsuarionegocio> liga = ligaDe(*usuario);
+    if (!liga)
+        return std::nullopt;
+    TUsuarioMostrado mostrado;
+    mostrado.email = usuario->getEmail();
+    if (const std::shared_ptr<TPersona> persona = usuario->getIdpersona()) {
+        mostrado.nombre = persona->getNombre();
+        mostrado.apellidoPaterno = persona->getApellidopaterno();
+        mostrado.apellidoMaterno = persona->getApellidomaterno();
+    }
+    mostrado.permisos = leePermisos(liga->getNivelpermiso());
+    return mostrado;
+}
+
+QString mensaje(TResultado resultado, const QString& email)
+{
+    switch (resultado) {
+    case TResultado::Correcto:
+        return {};
+    case TResultado::SinPermiso:
+        return ERROR_PERMISOS;
+    case TResultado::EdicionPropia:
+        return ERR_EDICION_PERMISOS;
+    case TResultado::EmailVacio:
+        return MENSAJE_ERROR + SALTO + QString(CAMPO_REQUERIDO).replace(CAMPO, QStringLiteral("EMail"));
+    case TResultado::EmailExistente:
+        return MENSAJE_ERROR + SALTO + ERR_USUARIO_EXISTENTE + email.trimmed();
+    case TResultado::PasswordsDistintas:
+        return MENSAJE_ERROR + SALTO + ERR_CONTRASENA;
+    case TResultado::NoEncontrado:
+        return QStringLiteral("El usuario %1 ya no pertenece a esta empresa. No se guardó nada.").arg(email.trimmed());
+    }
+    return {};
+}
+
+TResultado puedeEditar(const QString& email)
+{
+    if (!Sistema::getPermiso(CODIGO_PERMISOS))
+        return TResultado::SinPermiso;
+    if (esUnoMismo(email))
+        return TResultado::EdicionPropia;
+    return TResultado::Correcto;
+}
+
+TResultado actualizaPermisos(const QString& email, const TPermisos& permisos)
+{
+    const TResultado permitido = puedeEditar(email);
+    if (permitido != TResultado::Correcto)
+        return permitido;
+    const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email.trimmed(), conexion());
+    std::unique_ptr<TUsuarionegocio> liga = usuario ? ligaDe(*usuario) : nullptr;
+    if (!liga)
+        return TResultado::NoEncontrado;
+    liga->setNivelpermiso(Signerutils::Signer().crypt(textoPermisos(rfcNegocio(), permisos)));
+    TUsuarionegocio::saveOrUpdate(*liga, TUnidadTrabajo(conexion(), usuarioActual()));
+    return TResultado::Correcto;
+}
+
+TResultado revisaNuevo(const TNuevoUsuario& datos)
+{
+    // Adding a user hands out rights, the permissions right among them.
+    if (!Sistema::getPermiso(CODIGO_PERMISOS))
+        return TResultado::SinPermiso;
+    if (datos.email.trimmed().isEmpty())
+        return TResultado::EmailVacio;
+    if (TUsuario::getInfoByEmail(datos.email.trimmed(), conexion()))
+        return TResultado::EmailExistente;
+    if (datos.password != datos.repitePassword)
+        return TResultado::PasswordsDistintas;
+    return TResultado::Correcto;
+}
+
+TResultado agrega(const TNuevoUsuario& datos)
+{
+    const TResultado revision = revisaNuevo(datos);
+    if (revision != TResultado::Correcto)
+        return revision;
+    const TUnidadTrabajo unidad(conexion(), usuarioActual());
+    const QDateTime ahora = QDateTime::currentDateTime();
+    const QString email = datos.email.trimmed();
+
+    // All or none: a user without its link would take the e-mail for good
+    // and still not reach the business.
+    TTransaccion transaccion(conexion());
+    const TContacto contacto = TContacto::saveOrUpdate(TContacto(), unidad);
+
+    TPersona persona;
+    persona.setNombre(datos.nombre.trimmed());
+    persona.setApellidopaterno(datos.apellidoPaterno.trimmed());
+    persona.setApellidomaterno(datos.apellidoMaterno.trimmed());
+    persona.setFechanacimiento(ahora.date());
+    persona.setContacto(contacto);
+    persona = TPersona::saveOrUpdate(persona, unidad);
+
+    TUsuario usuario;
+    usuario.setEmail(email);
+    // The form sign-in compares with (Ingreso::ingresa).
+    usuario.setPassword(Credenciales::cifraPassword(email, datos.password));
+    usuario.setStatus(0);
+    usuario.setIdpersona(persona);
+    usuario = TUsuario::saveOrUpdate(usuario, unidad);
+
+    TUsuarionegocio liga;
+    liga.setIdusuario(usuario);
+    liga.setIdnegocio(*Sistema::Negocio);
+    liga.setStatus(0);
+    liga.setNivelpermiso(Signerutils::Signer().crypt(textoPermisos(rfcNegocio(), datos.permisos)));
+    TUsuarionegocio::saveOrUpdate(liga, unidad);
+    transaccion.commit();
+    return TResultado::Correcto;
+}
+
+} // namespace UsuariosNegocio

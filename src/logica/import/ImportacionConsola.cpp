@@ -1,0 +1,391 @@
+#include "ImportacionConsola.h"
+
+#include "Archivos.h"
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "negocio/Credenciales.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Rutas.h"
+#include "Sistema.h"
+#include "TBaseDatosCatalogosFrm.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "TCandadoImportacion.h"
+#include "TImportadorXML.h"
+#include "TImportacionParalela.h"
+#include "TLoteImportacion.h"
+#include "TRecorridoXML.h"
+#include "TReporteImportacion.h"
+#include "negocio/TSenalesTerminacion.h"
+#include "negocio/Utils.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <cstdio>
+#include <optional>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace ImportacionConsola {
+
+namespace {
+
+void escribe(FILE* salida, const QString& texto)
+{
+    const QByteArray bytes = texto.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), salida);
+    std::fflush(salida);
+}
+
+int falla(int salida, const QString& texto)
+{
+    escribe(stderr, QStringLiteral("velkor-importar: ") + texto + QLatin1Char('\n'));
+    return salida;
+}
+
+// A password typed at a terminal is not echoed; one given through a pipe is
+// its first line. Either way it never shows in the process list. The
+// termination signals are blocked by now, so Ctrl-C at the prompt is read
+// here too: nothing read (std::nullopt), and the terminal's echo put back.
+std::optional<QString> leeContrasena()
+{
+    const bool terminal = ::isatty(STDIN_FILENO);
+    termios antes{};
+    if (terminal) {
+        escribe(stderr, QStringLiteral("Contraseña: "));
+        ::tcgetattr(STDIN_FILENO, &antes);
+        termios sinEco = antes;
+        sinEco.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &sinEco);
+    }
+    QByteArray linea;
+    bool detenida = false;
+    for (;;) {
+        pollfd entrada{STDIN_FILENO, POLLIN, 0};
+        const int listo = ::poll(&entrada, 1, 200);
+        if (TSenalesTerminacion::pendiente() != 0) {
+            detenida = true;
+            break;
+        }
+        if (listo <= 0)
+            continue;
+        char c = 0;
+        if (::read(STDIN_FILENO, &c, 1) != 1 || c == '\n')
+            break;
+        linea.append(c);
+    }
+    if (linea.endsWith('\r'))
+        linea.chop(1);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &antes);
+        escribe(stderr, QStringLiteral("\n"));
+    }
+    if (detenida)
+        return std::nullopt;
+    return QString::fromUtf8(linea);
+}
+
+QByteArray recurso(const QString& nombre)
+{
+    const std::unique_ptr<QBuffer> bytes = Utils::getResource(nombre, Sistema::exePath);
+    return bytes ? bytes->data() : QByteArray();
+}
+
+// Whether the registry can be written now: a program holding it (a write in
+// progress, an open exclusive transaction) makes every registry read of the
+// import come back empty, and an issuer would then look unregistered.
+bool registroLibre(QString& error)
+{
+    const QString nombre = QStringLiteral("velkor-importar-") + QUuid::createUuid().toString(QUuid::Id128);
+    bool libre = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+        db.setDatabaseName(TBaseDatosLocalFrm::archivoRegistro());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        if (db.open()) {
+            QSqlQuery consulta(db);
+            libre = consulta.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            if (libre)
+                consulta.exec(QStringLiteral("ROLLBACK"));
+            else
+                error = consulta.lastError().text();
+            db.close();
+        } else {
+            error = db.lastError().text();
+        }
+    }
+    QSqlDatabase::removeDatabase(nombre);
+    return libre;
+}
+
+// The e-mail names the owner of the businesses the import creates. When it
+// already is a user of a registered business, the password must be that
+// user's in at least one of them: nobody creates businesses in another
+// user's name. An e-mail no business knows is a new owner.
+bool credencialesValidas(const QString& correo, const QString& contrasena)
+{
+    bool conocido = false;
+    for (const QString& linea : registroLocal().getEmpresasDetalle()) {
+        const QString cadena = linea.section(QLatin1Char('|'), 2);
+        TConexionSesion conexion;
+        try {
+            if (!Utils::evaluaConexion(conexion, cadena))
+                continue;
+            const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(correo, conexion);
+            Conexiones::cierra(conexion);
+            if (!usuario)
+                continue;
+            conocido = true;
+            if (Credenciales::cifraPassword(usuario->getEmail(), contrasena) == usuario->getPassword())
+                return true;
+        } catch (const std::exception& e) {
+            // A business that cannot be read now is met again by the files
+            // it issued, which then fail with the reason.
+            Logmanager::Log(QStringLiteral("velkor-importar: ") + Errores::describe(e), 1, Sistema::exePath);
+        }
+    }
+    return !conocido;
+}
+
+QString duracion(qint64 segundos)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(segundos / 3600)
+        .arg((segundos / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(segundos % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The progress of a job on a terminal: one line redrawn at most ten times a
+// second.
+class TBarraProgreso {
+public:
+    explicit TBarraProgreso(int total) : m_total(total) { m_reloj.start(); }
+    void avanza(int hechos, bool final = false)
+    {
+        if (!final && m_ultimo.isValid() && m_ultimo.elapsed() < 100)
+            return;
+        m_ultimo.start();
+        const double segundos = qMax<qint64>(1, m_reloj.elapsed()) / 1000.0;
+        const double porSegundo = hechos / segundos;
+        const int ancho = 30;
+        const int llenos = m_total > 0 ? static_cast<int>(qint64(ancho) * hechos / m_total) : ancho;
+        const QString quedan = porSegundo > 0 && m_total >= hechos
+                                   ? duracion(static_cast<qint64>((m_total - hechos) / porSegundo + 0.5))
+                                   : QStringLiteral("-");
+        escribe(stderr, QStringLiteral("\r[%1%2] %3/%4  %5 archivos/s  faltan %6 ")
+                                .arg(QString(llenos, QLatin1Char('#')), QString(ancho - llenos, QLatin1Char('.')))
+                                .arg(hechos)
+                                .arg(m_total)
+                                .arg(porSegundo, 0, 'f', 0)
+                                .arg(quedan) +
+                            (final ? QStringLiteral("\n") : QString()));
+    }
+
+private:
+    int m_total;
+    QElapsedTimer m_reloj;
+    QElapsedTimer m_ultimo;
+};
+
+} // namespace
+
+QString ayuda()
+{
+    return QStringLiteral(
+        "Uso: velkor-importar CARPETA --correo CORREO [--contrasena CONTRASEÑA]\n"
+        "\n"
+        "Importa los archivos XML de CFDI (3.2, 3.3 y 4.0) de CARPETA y de sus subcarpetas a los\n"
+        "negocios que los emitieron, en la carpeta de este programa, como lo hace la ventana de\n"
+        "importación de Velkor. Un emisor que no está registrado se crea como negocio nuevo, con\n"
+        "CORREO y CONTRASEÑA como su usuario.\n"
+        "\n"
+        "Opciones:\n"
+        "  --correo CORREO          correo electrónico del usuario de los negocios que se creen\n"
+        "  --contrasena CONTRASEÑA  su contraseña; si se omite, se lee de la entrada estándar\n"
+        "                           (sin eco en una terminal), y así no aparece en la lista de procesos\n"
+        "  -h, --help               muestra esta ayuda\n"
+        "\n"
+        "Si CORREO ya es usuario de un negocio registrado, CONTRASEÑA debe ser la suya.\n"
+        "Al terminar escribe el resumen y deja un reporte CSV (un renglón por archivo) junto a la\n"
+        "bitácora del programa. Ctrl-C detiene la importación después del archivo en curso.\n"
+        "\n"
+        "Estado de salida:\n"
+        "  0    ningún archivo falló\n"
+        "  1    la importación terminó y algún archivo falló\n"
+        "  2    uso incorrecto (falta la carpeta o el correo, opción desconocida)\n"
+        "  3    la carpeta no existe\n"
+        "  4    la contraseña no es la del usuario CORREO\n"
+        "  5    otro programa ocupa el registro de negocios o ya importa en esta carpeta del programa\n"
+        "  6    la carpeta del programa no se puede usar\n"
+        "  130  detenida por una señal\n");
+}
+
+TOpciones interpreta(const QStringList& argumentos, QString& error)
+{
+    TOpciones opciones;
+    QStringList posicionales;
+    for (int i = 0; i < argumentos.size(); ++i) {
+        const QString& argumento = argumentos.at(i);
+        QString* destino = nullptr;
+        QString nombre = argumento.section(QLatin1Char('='), 0, 0);
+        if (argumento == QLatin1String("-h") || argumento == QLatin1String("--help") ||
+            argumento == QLatin1String("--ayuda")) {
+            opciones.ayuda = true;
+            continue;
+        }
+        if (nombre == QLatin1String("--correo"))
+            destino = &opciones.correo;
+        else if (nombre == QLatin1String("--contrasena") || nombre == QLatin1String("--contraseña")) {
+            destino = &opciones.contrasena;
+            opciones.conContrasena = true;
+        } else if (argumento == QLatin1String("--")) {
+            posicionales += argumentos.mid(i + 1);
+            break;
+        } else if (argumento.startsWith(QLatin1Char('-')) && argumento.size() > 1) {
+            error = QStringLiteral("Opción desconocida: %1").arg(argumento);
+            return opciones;
+        } else {
+            posicionales.append(argumento);
+            continue;
+        }
+        if (argumento.contains(QLatin1Char('=')))
+            *destino = argumento.section(QLatin1Char('='), 1);
+        else if (i + 1 < argumentos.size())
+            *destino = argumentos.at(++i);
+        else {
+            error = QStringLiteral("Falta el valor de %1.").arg(nombre);
+            return opciones;
+        }
+    }
+    if (opciones.ayuda)
+        return opciones;
+    if (posicionales.size() > 1) {
+        error = QStringLiteral("Se indicó más de una carpeta: %1").arg(posicionales.join(QStringLiteral(", ")));
+        return opciones;
+    }
+    opciones.carpeta = posicionales.value(0);
+    if (opciones.carpeta.isEmpty())
+        error = QStringLiteral("Falta la carpeta de los archivos XML que se importan.");
+    else if (opciones.correo.trimmed().isEmpty())
+        error = QStringLiteral("Falta el correo electrónico (--correo CORREO) del usuario de los negocios que se "
+                               "creen.");
+    opciones.correo = opciones.correo.trimmed();
+    return opciones;
+}
+
+int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
+{
+    QString error;
+    TOpciones opciones = interpreta(argumentos, error);
+    if (opciones.ayuda) {
+        escribe(stdout, ayuda());
+        return Correcta;
+    }
+    if (!error.isEmpty())
+        return falla(Uso, error + QStringLiteral("\nUse velkor-importar --help para ver el uso."));
+    const QFileInfo carpeta(opciones.carpeta);
+    if (!carpeta.exists())
+        return falla(SinCarpeta, QStringLiteral("La carpeta \"%1\" no existe.").arg(opciones.carpeta));
+    if (!carpeta.isDir())
+        return falla(SinCarpeta, QStringLiteral("\"%1\" no es una carpeta.").arg(opciones.carpeta));
+    if (!opciones.conContrasena) {
+        const std::optional<QString> leida = leeContrasena();
+        if (!leida)
+            return falla(Detenida, QStringLiteral("Importación cancelada; no se importó nada."));
+        opciones.contrasena = *leida;
+    }
+
+    Rutas::fijaCarpetaPrograma(carpetaPrograma);
+    Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
+
+    TCandadoImportacion candado;
+    if (!candado.toma())
+        return falla(Ocupada, candado.mensaje());
+
+    if (!QFileInfo::exists(Sistema::dbUsuariosSistema)) {
+        const QByteArray vacio = recurso(Constantes::RS_USRDB);
+        if (vacio.isEmpty())
+            return falla(ErrorPrograma, QStringLiteral("Falta el paquete de recursos del programa (%1) en %2.")
+                                            .arg(Constantes::RS_PATH, carpetaPrograma));
+        try {
+            Archivos::creaPrivado(Sistema::dbUsuariosSistema, vacio);
+        } catch (const std::exception& e) {
+            return falla(ErrorPrograma, Errores::describe(e));
+        }
+    }
+    QString ocupado;
+    if (!registroLibre(ocupado))
+        return falla(Ocupada, QStringLiteral("Otro programa ocupa el registro de negocios %1 (%2). Ciérrelo e "
+                                             "inténtelo de nuevo.")
+                                  .arg(Sistema::dbUsuariosSistema, ocupado));
+    if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema))
+        return falla(ErrorPrograma, QStringLiteral("El registro de negocios %1 está dañado. Abra Velkor para "
+                                                   "revisarlo.")
+                                        .arg(Sistema::dbUsuariosSistema));
+    if (!credencialesValidas(opciones.correo, opciones.contrasena))
+        return falla(SinAcceso, QStringLiteral("La contraseña no es la del usuario %1.").arg(opciones.correo));
+
+    TParametrosImportacion parametros;
+    parametros.email = opciones.correo;
+    parametros.password = opciones.contrasena;
+    parametros.plantilla = recurso(Constantes::DB_SISTEMA_NOMBRE_RESOURCE);
+    parametros.logo = recurso(Constantes::IMG_EMPRESA_DEFAULT);
+
+    const QString raiz = Rutas::comoCarpeta(carpeta.absoluteFilePath());
+    const bool terminal = ::isatty(STDERR_FILENO);
+    int senal = 0;
+    const auto detenerse = [&senal] {
+        senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
+        return senal != 0;
+    };
+    std::unique_ptr<TBarraProgreso> barra;
+    if (terminal)
+        barra = std::make_unique<TBarraProgreso>(TRecorridoXML(raiz).cuenta(detenerse));
+
+    int hechos = 0;
+    TReporteImportacion reporte(Sistema::exePath);
+    {
+        TImportacionParalela lote(TImportacionParalela::hilosDeEsteEquipo(), TLoteImportacion::ARCHIVOS_POR_LOTE,
+                                  registroLocal(), BaseDatosCatalogosFrm(), parametros,
+                                  [&](const TResultadoArchivo& resultado) {
+                                      reporte.agrega(resultado);
+                                      ++hechos;
+                                      if (barra)
+                                          barra->avanza(hechos);
+                                  });
+        Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
+        TRecorridoXML(raiz).recorre(
+            [&](const QString& ruta) {
+                lote.importa(ruta);
+                return true;
+            },
+            detenerse);
+        // What was taken before a stop is kept: its batch is committed.
+        lote.confirma(detenerse);
+        if (barra)
+            barra->avanza(hechos, true);
+    }
+    reporte.cierra();
+    Conexiones::cierraHilo();
+
+    QString resumen = reporte.mensajeFinal();
+    if (senal != 0)
+        resumen = QStringLiteral("Importación detenida por una señal después de %1 archivos; lo importado se "
+                                 "conserva y otra importación de la carpeta sigue donde quedó.\n")
+                      .arg(hechos) +
+                  resumen;
+    escribe(stdout, resumen + QLatin1Char('\n'));
+    if (senal != 0)
+        return Detenida;
+    return reporte.resumen().fallidos > 0 ? ConFallos : Correcta;
+}
+
+} // namespace ImportacionConsola

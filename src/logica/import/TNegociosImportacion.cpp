@@ -1,0 +1,138 @@
+#include "TNegociosImportacion.h"
+
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Rutas.h"
+#include "Sistema.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TIngreso.h"
+#include "negocio/Utils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <exception>
+#include <mutex>
+
+namespace {
+
+// Jobs on several threads meet here: the registry and the business folders
+// are read and written by one of them at a time.
+std::mutex candadoRegistro;
+
+} // namespace
+
+struct TNegociosImportacion::TEntrada {
+    TNegocioImportado negocio;
+    std::exception_ptr error;
+};
+
+TNegociosImportacion::TNegociosImportacion(TBaseDatosLocalFrm& registro, const QString& email, const QString& password,
+                                           const QByteArray& plantilla, const QByteArray& logo)
+    : m_registro(registro), m_email(email.trimmed()), m_password(password), m_plantilla(plantilla), m_logo(logo)
+{
+}
+
+TNegociosImportacion::~TNegociosImportacion() = default;
+
+const TNegociosImportacion::TNegocioImportado& TNegociosImportacion::negocio(const QString& rfc,
+                                                                             const std::function<TEmisor()>& emisor)
+{
+    const QString clave = rfc.trimmed().toUpper();
+    std::shared_ptr<TEntrada>& entrada = m_negocios[clave];
+    if (!entrada) {
+        entrada = std::make_shared<TEntrada>();
+        try {
+            const std::lock_guard<std::mutex> bloqueo(candadoRegistro);
+            entrada->negocio = abre(clave, rfc.trimmed(), emisor);
+        } catch (...) {
+            entrada->error = std::current_exception();
+        }
+    }
+    if (entrada->error)
+        std::rethrow_exception(entrada->error);
+    return entrada->negocio;
+}
+
+TNegociosImportacion::TNegocioImportado TNegociosImportacion::abre(const QString& rfc, const QString& escrito,
+                                                                   const std::function<TEmisor()>& emisor)
+{
+    // RFCs are registered in upper case; an older row may keep another
+    // spelling, and missing it would create the business a second time.
+    QStringList detalle = m_registro.getEmpresaDetalle(rfc);
+    if (detalle.isEmpty() && escrito != rfc)
+        detalle = m_registro.getEmpresaDetalle(escrito);
+    TNegocioImportado resultado = detalle.isEmpty() ? crea(rfc, emisor()) : registrado(rfc, detalle);
+    Utils::inicializaDirectorios(Sistema::exePath, rfc);
+    return resultado;
+}
+
+TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const QString& rfc, const QStringList& detalle)
+{
+    TNegocioImportado resultado;
+    resultado.rfc = rfc;
+    bool existe = false;
+    try {
+        existe = Utils::evaluaConexion(resultado.conexion, detalle.value(2));
+    } catch (const ECifrado&) {
+        existe = false;
+    }
+    if (!existe)
+        throw EBaseDatos(
+            QStringLiteral("No se encontró la base de datos del negocio %1 registrado en este equipo.").arg(rfc));
+    Ingreso::updateBaseDatos(resultado.conexion);
+    std::unique_ptr<TNegocio> negocio = TNegocio::getByRFCSinLoad(rfc, resultado.conexion);
+    // A registry row that leads to another business's database must not
+    // receive this issuer's vouchers.
+    if (!negocio)
+        throw EBaseDatos(QStringLiteral("La base de datos registrada para el RFC %1 (%2) no contiene ese negocio.")
+                             .arg(rfc, resultado.conexion.getDatabase()));
+    resultado.negocio = std::shared_ptr<TNegocio>(negocio.release());
+    return resultado;
+}
+
+TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString& rfc, const TEmisor& emisor)
+{
+    if (m_email.isEmpty())
+        throw EVelkor(QStringLiteral("El negocio %1 no está registrado y no se puede crear sin un correo "
+                                     "electrónico para su usuario.")
+                          .arg(rfc));
+    Logmanager::Log(QStringLiteral("Creando un nuevo negocio"), 1, Sistema::exePath);
+    const QString razon = emisor.nombre.trimmed().isEmpty() ? rfc : emisor.nombre.trimmed();
+    const NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(rfc);
+
+    NuevoNegocio::TDatos datos;
+    datos.email = m_email;
+    datos.password = m_password;
+    datos.nombreEmpresa = razon;
+    datos.rfc = rfc;
+    datos.razon = razon;
+    datos.regimen = emisor.regimen;
+    datos.direccion = emisor.direccion;
+
+    TNegocioImportado resultado;
+    resultado.rfc = rfc;
+    resultado.creado = true;
+    resultado.conexion = NuevoNegocio::creaArchivoLocal(m_email, rfc, destino, m_plantilla);
+    try {
+        const TUsuarionegocio liga = NuevoNegocio::saveNuevoNegocio(datos, resultado.conexion, m_logo);
+        resultado.negocio = liga.getIdnegocio();
+        NuevoNegocio::registraNegocio(m_email, rfc, razon, destino);
+        // Reading the row back proves the business can be found again.
+        if (m_registro.getEmpresaDetalle(rfc).isEmpty())
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo registrar el negocio %1 en el registro local de negocios.").arg(rfc));
+    } catch (...) {
+        Conexiones::cierra(resultado.conexion);
+        const QString archivo = resultado.conexion.getDatabase();
+        QFile::remove(archivo);
+        QDir().rmdir(QFileInfo(archivo).absolutePath());
+        throw;
+    }
+    ++m_creados;
+    return resultado;
+}

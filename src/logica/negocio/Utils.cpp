@@ -1,0 +1,104 @@
+#include "Utils.h"
+
+#include "Constantes.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Prompter.h"
+#include "Rutas.h"
+#include "Sistema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <algorithm>
+#include <array>
+
+namespace Utils {
+
+void createDir(const QString& ruta)
+{
+    if (QFileInfo(ruta).isDir())
+        return;
+    // mkdir, not mkpath: a missing parent means the caller got the folder
+    // wrong, and silently building a whole tree would hide it.
+    if (!QDir().mkdir(ruta))
+        throw EEntradaSalida(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(ruta));
+}
+
+void inicializaDirectorios(const QString& carpeta, const QString& rfc)
+{
+    const QString facturas = Rutas::une(carpeta, {Constantes::FACTURAS_PATH});
+    const QString negocio = Rutas::une(facturas, {rfc});
+    createDir(facturas);
+    createDir(negocio);
+    createDir(Rutas::une(negocio, {Constantes::XML_PATH}));
+    createDir(Rutas::une(negocio, {Constantes::PDFS_PATH}));
+}
+
+void mensaje(const QString& texto)
+{
+    Prompter::actual().mensaje(texto, Constantes::MSG_INFORMATION);
+}
+
+void mensaje(const QString& texto, int tipo)
+{
+    Prompter::actual().mensaje(texto, tipo);
+}
+
+int mensajeConfirmacion(const QString& texto)
+{
+    return Prompter::actual().confirmacion(texto);
+}
+
+QString textoError(const std::exception& e, const QString& siAjeno)
+{
+    if (const auto* propio = dynamic_cast<const EVelkor*>(&e))
+        return propio->mensaje();
+    return siAjeno + QString::fromLocal8Bit(e.what());
+}
+
+void muestraError(const std::exception& e, const QString& siAjeno)
+{
+    Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+    mensaje(textoError(e, siAjeno), Constantes::MSG_ERROR);
+}
+
+bool protegido(const std::function<void()>& trabajo, const QString& siAjeno)
+{
+    try {
+        trabajo();
+        return true;
+    } catch (const std::exception& e) {
+        muestraError(e, siAjeno);
+        return false;
+    }
+}
+
+double CompareStreams(QIODevice& a, QIODevice& b)
+{
+    constexpr qint64 bloque = 8192;
+    a.seek(0);
+    b.seek(0);
+    qint64 diferencias = 0;
+    std::array<char, bloque> bufferA;
+    std::array<char, bloque> bufferB;
+    for (;;) {
+        const qint64 leidosA = a.read(bufferA.data(), bloque);
+        const qint64 leidosB = b.read(bufferB.data(), bloque);
+        const qint64 comunes = std::min(leidosA, leidosB);
+        for (qint64 i = 0; i < comunes; ++i) {
+            if (bufferA[i] != bufferB[i])
+                ++diferencias;
+        }
+        if (leidosA != leidosB || leidosA <= 0 || leidosB <= 0)
+            break;
+    }
+    const qint64 mayor = std::max(a.size(), b.size());
+    // Two empty streams hold the same (no) bytes; 0/0 would give NaN.
+    if (mayor == 0)
+        return 0.0;
+    return static_cast<double>(diferencias) * 100.0 / static_cast<double>(mayor);
+}
+
+} // namespace Utils

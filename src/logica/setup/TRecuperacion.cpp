@@ -1,0 +1,155 @@
+#include "TRecuperacion.h"
+
+#include "Constantes.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Signerutils.h"
+#include "Sistema.h"
+#include "negocio/TAjustesPrograma.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/Credenciales.h"
+#include "negocio/Utils.h"
+
+using namespace Constantes;
+
+namespace Recuperacion {
+
+namespace {
+
+// "host" and a port become "host:port"; an address that already names its
+// port or its scheme's is kept as written.
+QString direccionServidor(const QString& servidor, int puerto)
+{
+    if (puerto <= 0)
+        return servidor;
+    const qsizetype inicio = servidor.contains(QStringLiteral("://")) ? servidor.indexOf(QStringLiteral("://")) + 3 : 0;
+    if (servidor.indexOf(QLatin1Char(':'), inicio) >= 0)
+        return servidor;
+    const qsizetype barra = servidor.indexOf(QLatin1Char('/'), inicio);
+    const qsizetype fin = barra < 0 ? servidor.size() : barra;
+    return servidor.left(fin) + QLatin1Char(':') + QString::number(puerto) + servidor.mid(fin);
+}
+
+} // namespace
+
+QString claveRecuperacion(const QString& email)
+{
+    return Signerutils::Signer().getClaveRecuperacion(email.trimmed());
+}
+
+QString cuerpoCorreo(const QString& plantilla, const QString& clave)
+{
+    QString cuerpo = plantilla;
+    const qsizetype posicion = cuerpo.indexOf(EMAIL_REPLACE);
+    if (posicion >= 0)
+        cuerpo.replace(posicion, EMAIL_REPLACE.size(), EMAIL_CLAVE_RECUPERACION + clave);
+    return cuerpo;
+}
+
+TMarcaCorreo marcaCorreo()
+{
+    return {Utils::getMailHTML(Sistema::exePath), Utils::getMarcaMail(Sistema::exePath)};
+}
+
+bool enviaClave(const QString& email)
+{
+    return enviaClave(email, marcaCorreo());
+}
+
+bool enviaClave(const QString& email, const TMarcaCorreo& marca)
+{
+    const QString destinatario = email.trimmed();
+    const TAjustesPrograma ajustes(Sistema::exePath);
+    QString remitente = ajustes.remitenteCorreo();
+    if (remitente.isEmpty())
+        remitente = marca.remitente;
+    const QString& plantilla = marca.plantilla;
+
+    QStringList faltan;
+    if (ajustes.servidorCorreo().isEmpty())
+        faltan << QStringLiteral("servidor");
+    if (!ajustes.cuentaCorreo().isEmpty() && ajustes.passwordCorreo().isEmpty())
+        faltan << QStringLiteral("password");
+    if (remitente.isEmpty())
+        faltan << QStringLiteral("remitente");
+    if (!faltan.isEmpty()) {
+        Utils::mensaje(ERR_CORREO_SIN_CONFIGURAR + faltan.join(QStringLiteral(", ")) + QLatin1Char('.'), MSG_ERROR);
+        return false;
+    }
+    // Without the template the mail would carry no key at all.
+    if (plantilla.isEmpty() || !plantilla.contains(EMAIL_REPLACE)) {
+        Utils::mensaje(ERR_CORREO_ENVIO +
+                           QStringLiteral("Falta la plantilla del correo (%1); reinstala el programa.").arg(RS_PATH),
+                       MSG_ERROR);
+        return false;
+    }
+
+    Signerutils::TOpcionesCorreo opciones;
+    opciones.certificadosCA = ajustes.certificadosCorreo();
+    try {
+        Signerutils::Signer().sendPassMail(direccionServidor(ajustes.servidorCorreo(), ajustes.puertoCorreo()),
+                                           destinatario, ajustes.cuentaCorreo(), ajustes.passwordCorreo(), remitente,
+                                           cuerpoCorreo(plantilla, claveRecuperacion(destinatario)),
+                                           ajustes.tlsRequeridoCorreo(), opciones);
+    } catch (const Signerutils::ECorreo& e) {
+        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        Utils::mensaje(ERR_CORREO_ENVIO + e.mensaje(), MSG_ERROR);
+        return false;
+    }
+    Logmanager::Log(QStringLiteral("Se envió la clave de recuperación a ") + destinatario, 1, Sistema::exePath);
+    return true;
+}
+
+bool validaClave(const QString& clave, const QString& email)
+{
+    const QString usuario = Signerutils::Signer().getUsuarioFromClaveRecuperacion(clave.trimmed());
+    if (!usuario.isEmpty() && usuario == email.trimmed())
+        return true;
+    Utils::mensaje(ERR_CLAVE_RECUPERACION, MSG_WARNING);
+    return false;
+}
+
+TResultado guardaPassword(const QString& componente, const QString& email, const QString& clave,
+                          const QString& password, const QString& repetida)
+{
+    // The key is asked for again here: the page's enabled button is no proof.
+    if (!validaClave(clave, email))
+        return TResultado::ClaveNoValida;
+    if (!Utils::validaContrasena(password, repetida)) {
+        Utils::mensaje(ERR_CONTRASENA, MSG_WARNING);
+        return TResultado::ContrasenaDistinta;
+    }
+    QString rfc = componente;
+    rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
+    const QStringList detalle = registroLocal().getEmpresaDetalle(rfc);
+    TConexionSesion conexion;
+    bool existe = false;
+    try {
+        existe = !detalle.isEmpty() && Utils::evaluaConexion(conexion, detalle.value(2));
+    } catch (const ECifrado&) {
+        existe = false;
+    }
+    if (!existe) {
+        Utils::mensaje(ERR_BASE_DATOS_USUARIO, MSG_WARNING);
+        return TResultado::BaseInexistente;
+    }
+    std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email.trimmed(), conexion);
+    if (!usuario) {
+        Utils::mensaje(EMAIL_ERR_USUARIO_NO_ENCONTRADO, MSG_WARNING);
+        return TResultado::UsuarioNoEncontrado;
+    }
+    // Enciphered with the e-mail as stored: the sign-in compares against the
+    // stored e-mail, whose letter case may differ from what was typed.
+    const QString cifrada = Credenciales::cifraPassword(usuario->getEmail(), password);
+    usuario->setPassword(cifrada);
+    usuario->setPasswordtocompareupdate(cifrada);
+    // The user changes their own password.
+    TUsuario::saveOrUpdate(*usuario, TUnidadTrabajo(conexion, usuario->getIdusuario()));
+    Logmanager::Log(QStringLiteral("Se cambió la contraseña de %1 en %2").arg(usuario->getEmail(), rfc), 1,
+                    Sistema::exePath);
+    Utils::mensaje(EMAIL_CONTRASENA_ACTUALIZA, MSG_INFORMATION);
+    return TResultado::Correcto;
+}
+
+} // namespace Recuperacion

@@ -1,0 +1,257 @@
+#include "TRespaldo.h"
+
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Prompter.h"
+#include "negocio/Reemplazo.h"
+#include "Sistema.h"
+#include "negocio/TArchivoZip.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/Utils.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Constantes;
+
+namespace Respaldo {
+
+namespace {
+
+const QString CARPETA_DB = QStringLiteral("db");
+
+// The RFC taken from the first file entry under "db/", as leeRFCZip reads it.
+QString rfcDe(const TArchivoZip& zip)
+{
+    const QString prefijo = CARPETA_DB + QLatin1Char('/');
+    for (const TArchivoZip::TEntrada& e : zip.entradas()) {
+        if (e.directorio)
+            continue;
+        QString nombre = e.original;
+        nombre.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (nombre.startsWith(prefijo))
+            return nombre.mid(prefijo.size()).section(QLatin1Char('/'), 0, 0);
+    }
+    return {};
+}
+
+bool rfcUsable(const QString& rfc)
+{
+    return !rfc.trimmed().isEmpty() && rfc != QLatin1String(".") && rfc != QLatin1String("..") &&
+           !rfc.startsWith(QLatin1Char('.'));
+}
+
+// The business database of a business folder: the current name, or the one
+// of older versions.
+QString baseDatosEn(const QString& carpeta)
+{
+    for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR}) {
+        const QString ruta = carpeta + QLatin1Char('/') + nombre;
+        if (QFileInfo(ruta).isFile())
+            return ruta;
+    }
+    return {};
+}
+
+TResultado falla(TResultado resultado, const QString& texto, const QString& detalle)
+{
+    if (!detalle.isEmpty())
+        Logmanager::Log(QStringLiteral("Restauración de respaldo: ") + detalle, 1, Sistema::exePath);
+    Utils::mensaje(texto, MSG_ERROR);
+    return resultado;
+}
+
+// A registered RFC keeps its registration only when one is active and leads
+// to a database that exists; otherwise the restored business would not be
+// listed, or would be listed without its data.
+bool necesitaRegistro(const QString& rfc, const QStringList& detalle)
+{
+    if (detalle.isEmpty())
+        return true;
+    const QStringList activas = registroLocal().getEmpresas();
+    const bool activa = std::any_of(activas.cbegin(), activas.cend(),
+                                    [&](const QString& linea) { return linea.section(QLatin1Char('|'), 0, 0) == rfc; });
+    if (!activa)
+        return true;
+    TConexionSesion conexion;
+    try {
+        return !Utils::evaluaConexion(conexion, detalle.value(2));
+    } catch (const ECifrado&) {
+        return true;
+    }
+}
+
+} // namespace
+
+QStringList passwords()
+{
+    return {RESPALDO_PASSWORD, ELIMINACION_PASSWORD};
+}
+
+QString leeRFCZip(const QString& archivo)
+{
+    try {
+        return rfcDe(TArchivoZip(archivo));
+    } catch (const EArchivoZip&) {
+        return {};
+    }
+}
+
+TResultado restaurarRespaldo(const QString& archivo)
+{
+    std::unique_ptr<TArchivoZip> zip;
+    try {
+        zip = std::make_unique<TArchivoZip>(archivo);
+    } catch (const EArchivoZip& e) {
+        return falla(TResultado::NoSeAbre, ERR_RESPALDO_NO_ABRE, e.mensaje());
+    }
+    if (!zip->esSeguro())
+        return falla(TResultado::Inseguro, ERR_RESPALDO_INSEGURO, archivo);
+    const QString rfc = rfcDe(*zip);
+    if (!rfcUsable(rfc))
+        return falla(TResultado::SinRFC, ERR_RESPALDO_SIN_RFC, archivo);
+
+    // A backup holds one business folder and nothing else: an entry anywhere
+    // else (the program itself, another business, outside the folder) would
+    // be written where no backup has business writing.
+    const QString carpetaNegocio = CARPETA_DB + QLatin1Char('/') + rfc;
+    for (const TArchivoZip::TEntrada& e : zip->entradas()) {
+        const bool dentro = e.nombre == carpetaNegocio || e.nombre.startsWith(carpetaNegocio + QLatin1Char('/')) ||
+                            (e.directorio && e.nombre == CARPETA_DB);
+        if (!e.segura || !dentro)
+            return falla(TResultado::Inseguro, ERR_RESPALDO_INSEGURO,
+                         QStringLiteral("%1: entrada \"%2\"").arg(archivo, e.original));
+    }
+
+    // Extracted whole beside the business folders (same file system, so the
+    // folder moves into place in one rename), then moved in.
+    QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
+    if (!temporal.isValid())
+        return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, temporal.errorString());
+    try {
+        zip->extraeTodo(temporal.path(), passwords());
+    } catch (const EArchivoZip& e) {
+        switch (e.motivo()) {
+        case EArchivoZip::TMotivo::PasswordIncorrecto:
+            return falla(TResultado::PasswordIncorrecto, ERR_RESPALDO_PASSWORD, e.mensaje());
+        case EArchivoZip::TMotivo::EntradaInsegura:
+            return falla(TResultado::Inseguro, ERR_RESPALDO_INSEGURO, e.mensaje());
+        case EArchivoZip::TMotivo::Escritura:
+            return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, e.mensaje());
+        case EArchivoZip::TMotivo::NoSeAbre:
+        case EArchivoZip::TMotivo::Danado:
+            break;
+        }
+        return falla(TResultado::Danado, ERR_RESPALDO_DANADO, e.mensaje());
+    }
+    zip.reset();
+    const QString extraida = temporal.path() + QLatin1Char('/') + carpetaNegocio;
+    const QString baseExtraida = baseDatosEn(extraida);
+    if (baseExtraida.isEmpty())
+        return falla(TResultado::SinBase, ERR_RESPALDO_SIN_BASE, archivo);
+
+    const QStringList detalle = registroLocal().getEmpresaDetalle(rfc);
+    if (!detalle.isEmpty() &&
+        Utils::mensajeConfirmacion(CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR) != TPrompter::OK)
+        return TResultado::Cancelado;
+
+    const QString carpetaDb = Sistema::exePath + DB_PATH;
+    const QString destino = carpetaDb + rfc;
+    if (!QDir().mkpath(carpetaDb))
+        return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, carpetaDb);
+    for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR})
+        Conexiones::cierra(TConexionSesion::embebida(destino + QLatin1Char('/') + nombre, Sistema::exePath));
+    // The old folder is moved aside (hidden, so the registry rebuild never
+    // reads it) and deleted only once the new one is in place.
+    QString aparte;
+    if (QFileInfo::exists(destino)) {
+        aparte = carpetaDb + QLatin1Char('.') + rfc + QStringLiteral(".reemplazada-") +
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+        if (!QDir().rename(destino, aparte))
+            return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA,
+                         QStringLiteral("no se pudo apartar ") + destino);
+    }
+    if (!QDir().rename(extraida, destino)) {
+        if (!aparte.isEmpty())
+            QDir().rename(aparte, destino);
+        return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, QStringLiteral("no se pudo mover a ") + destino);
+    }
+    if (!aparte.isEmpty() && !QDir(aparte).removeRecursively())
+        Logmanager::Log(QStringLiteral("No se pudo borrar la carpeta reemplazada ") + aparte, 1, Sistema::exePath);
+
+    const QString baseFinal = destino + QLatin1Char('/') + QFileInfo(baseExtraida).fileName();
+    QString error;
+    if (necesitaRegistro(rfc, detalle) &&
+        !registroLocal().usuarioLogginInsert(
+            {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), baseFinal, QString()}, &error))
+        // The files are in place; only the registration is missing, which
+        // the registry rebuild makes from them.
+        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, error);
+    Logmanager::Log(QStringLiteral("Se restauró el respaldo %1 en %2").arg(archivo, destino), 1, Sistema::exePath);
+    if (detalle.isEmpty())
+        Utils::mensaje(REINICIA_APLICACION, MSG_INFORMATION);
+    return TResultado::Restaurado;
+}
+
+QString archivoEliminacion(const QString& rfc)
+{
+    return Sistema::exePath + DB_PATH + rfc + QLatin1Char('/') + rfc + QStringLiteral(".zip");
+}
+
+bool creaArchivoEliminacion(const QString& rfc)
+{
+    try {
+        TArchivoZip::comprime(archivoEliminacion(rfc), Sistema::exePath + DB_PATH + rfc,
+                              DB_PATH + rfc + QLatin1Char('/'), ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
+        return true;
+    } catch (const EArchivoZip& e) {
+        Logmanager::Log(e.mensaje(), 3, Sistema::exePath);
+        return false;
+    }
+}
+
+bool reiniciaRegistro()
+{
+    if (Utils::mensajeConfirmacion(CONFIRMA_RESTAURA_REGISTRO) != TPrompter::OK)
+        return false;
+    // The program folder's registry, whatever the working folder is.
+    const QString registro = TBaseDatosLocalFrm::archivoRegistro();
+    const QString nuevo = registro + QStringLiteral(".nuevo");
+    QFile::remove(nuevo);
+    bool escrito = false;
+    if (QDir().mkpath(QFileInfo(registro).absolutePath())) {
+        if (const std::unique_ptr<QBuffer> vacio = Utils::getResource(RS_USRDB, Sistema::exePath)) {
+            QFile archivo(nuevo);
+            escrito = archivo.open(QIODevice::WriteOnly) && archivo.write(vacio->data()) == vacio->data().size() &&
+                      archivo.flush();
+        } else {
+            try {
+                TBaseDatosLocalFrm::creaTablas(nuevo);
+                escrito = true;
+            } catch (const EVelkor& e) {
+                Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+            }
+        }
+    }
+    if (!escrito || !Archivos::reemplaza(nuevo, registro)) {
+        QFile::remove(nuevo);
+        Logmanager::Log(QStringLiteral("No se pudo reemplazar el registro de negocios ") + registro, 1,
+                        Sistema::exePath);
+        Utils::mensaje(ERR_REGISTRO_ADMINISTRADOR, MSG_WARNING);
+        return false;
+    }
+    Sistema::dbUsuariosSistema = registro;
+    Logmanager::Log(QStringLiteral("Se vació el registro de negocios para reconstruirlo"), 1, Sistema::exePath);
+    return true;
+}
+
+} // namespace Respaldo

@@ -13,7 +13,7 @@
 #include "Rutas.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
-#include "TLoteImportacion.h"
+#include "TDestinoImportacion.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -196,9 +196,9 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         m_negocios.negocio(resultado.rfc, [&] { return emisor(documento, resultado.version); });
     const QString definitiva = rutaCopia(resultado.rfc, resultado.uuid);
 
-    // A voucher stored by this same batch and not committed yet: its copy is
+    // A voucher stored by this same destination and not committed yet: its copy is
     // still to be named.
-    if (m_lote && m_lote->copiaPendiente(definitiva, negocio.conexion)) {
+    if (m_destino && m_destino->copiaPendiente(definitiva, negocio.conexion)) {
         resultado.estado = TResultadoArchivo::YaExistia;
         return;
     }
@@ -212,8 +212,8 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         return;
     }
 
-    if (m_lote)
-        m_lote->abreBase(negocio.conexion);
+    if (m_destino)
+        m_destino->abreBase(negocio.conexion);
     const QString temporal = rutaTemporal(definitiva);
     m_catalogos.iniciaArchivo();
     try {
@@ -230,8 +230,8 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     resultado.estado = TResultadoArchivo::Importado;
     if (negocio.creado)
         m_guardadosEnNuevos[resultado.rfc].insert(resultado.uuid);
-    if (m_lote)
-        m_lote->agregaCopia(negocio.conexion, temporal, definitiva);
+    if (m_destino)
+        m_destino->agregaCopia(negocio.conexion, temporal, definitiva);
     else
         nombraCopia(temporal, definitiva);
 }

@@ -14,7 +14,7 @@
 
 class TBaseDatosCatalogosFrm;
 class TBaseDatosLocalFrm;
-class TLoteImportacion;
+class TDestinoImportacion;
 
 // What became of one file.
 struct TResultadoArchivo {
@@ -103,8 +103,8 @@ public:
     TImportadorXML& operator=(const TImportadorXML&) = delete;
 
     // Imports one file. Alone, its work is committed and its copy named
-    // before the call returns; inside a batch (TLoteImportacion) the batch
-    // commits it. Never raises: an error is the Fallido result, also written
+    // before the call returns; with a destination (a batch,
+    // TLoteImportacion) the destination commits it. Never raises: an error is the Fallido result, also written
     // to the program log ("Error en el archivo ...", level 3).
     TResultadoArchivo importa(const QString& ruta);
     // The same, for a file the caller has already read into `documento`.
@@ -117,20 +117,23 @@ public:
     // Removes the temporary copies an earlier job left in the invoice
     // folders of the program folder; returns how many.
     static int limpiaCopiasTemporales();
+    // The copy takes its own name in one step, replacing whatever had it.
+    static void nombraCopia(const QString& temporal, const QString& definitiva);
+
+    // Hands the work of the files that follow to `destino` (not owned), or
+    // back to the importer itself with nullptr.
+    void setDestino(TDestinoImportacion* destino) { m_destino = destino; }
 
     const TNegociosImportacion& negocios() const { return m_negocios; }
     TCacheCatalogos& catalogos() { return m_catalogos; }
 
 private:
-    friend class TLoteImportacion;
     TResultadoArchivo importa(const QString& ruta, const TDocumentoXML* leido);
     void procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido);
     TNegociosImportacion::TEmisor emisor(const TDocumentoXML& documento, const QString& version) const;
     void guarda(const TDocumentoXML& documento, const QString& version,
                 const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid);
     void restauraCopia(const QString& definitiva, const QByteArray& bytes, TResultadoArchivo& resultado);
-    // The copy takes its own name in one step, replacing whatever had it.
-    static void nombraCopia(const QString& temporal, const QString& definitiva);
 
     TNegociosImportacion m_negocios;
     const TBaseDatosCatalogosFrm& m_catalogo;
@@ -141,5 +144,5 @@ private:
     // a UUID missing here is not in its database either and needs no look-up.
     // One that is here may still have been undone: it is looked up.
     QHash<QString, QSet<QString>> m_guardadosEnNuevos;
-    TLoteImportacion* m_lote = nullptr;
+    TDestinoImportacion* m_destino = nullptr;
 };

@@ -19,7 +19,7 @@ TLoteImportacion::TLoteImportacion(TImportadorXML& importador, int archivosPorLo
                                    std::function<void(const TResultadoArchivo&)> alTerminar)
     : m_importador(importador), m_archivosPorLote(qMax(1, archivosPorLote)), m_alTerminar(std::move(alTerminar))
 {
-    m_importador.m_lote = this;
+    m_importador.setDestino(this);
 }
 
 TLoteImportacion::~TLoteImportacion()
@@ -29,7 +29,7 @@ TLoteImportacion::~TLoteImportacion()
     } catch (...) {
         // A destructor must not throw; the engine drops uncommitted work.
     }
-    m_importador.m_lote = nullptr;
+    m_importador.setDestino(nullptr);
 }
 
 void TLoteImportacion::importa(const QString& ruta)
@@ -100,7 +100,7 @@ void TLoteImportacion::confirma()
         base.transaccion.reset();
         const bool guardada = !fallidas.contains(it.key());
         if (!guardada)
-            m_importador.m_catalogos.olvidaBase(base.conexion);
+            m_importador.catalogos().olvidaBase(base.conexion);
         for (const auto& copia : std::as_const(base.copias)) {
             if (!guardada) {
                 QFile::remove(copia.first);
@@ -138,7 +138,7 @@ void TLoteImportacion::deshaz()
         if (base->transaccion) {
             base->transaccion->rollback();
             base->transaccion.reset();
-            m_importador.m_catalogos.olvidaBase(base->conexion);
+            m_importador.catalogos().olvidaBase(base->conexion);
         }
         for (const auto& copia : std::as_const(base->copias))
             QFile::remove(copia.first);

@@ -1,4 +1,5 @@
 #pragma once
+#include "TDestinoImportacion.h"
 #include "TImportadorXML.h"
 
 #include <QHash>
@@ -26,7 +27,7 @@ class TTransaccion;
 // Only one batch drives an importer at a time. Destroyed before confirma(),
 // it undoes what it holds uncommitted (a stop), removing those copies, and
 // reports nothing more.
-class TLoteImportacion {
+class TLoteImportacion : private TDestinoImportacion {
 public:
     // With forced writes a commit writes every page the files touched: a
     // whole 4.0 voucher committed alone took about 37 ms, in batches of 200
@@ -51,14 +52,13 @@ public:
     int pendientes() const { return static_cast<int>(m_resultados.size()); }
 
 private:
-    friend class TImportadorXML;
     struct TBase;
 
     void anota(const TResultadoArchivo& resultado);
-    // Called by the importer while it handles a file.
-    void abreBase(const TConexionSesion& conexion);
-    bool copiaPendiente(const QString& definitiva, const TConexionSesion& conexion);
-    void agregaCopia(const TConexionSesion& conexion, const QString& temporal, const QString& definitiva);
+    // TDestinoImportacion: called by the importer while it handles a file.
+    void abreBase(const TConexionSesion& conexion) override;
+    bool copiaPendiente(const QString& definitiva, const TConexionSesion& conexion) override;
+    void agregaCopia(const TConexionSesion& conexion, const QString& temporal, const QString& definitiva) override;
     void deshaz();
 
     TImportadorXML& m_importador;

@@ -3,8 +3,9 @@
 
 // Typed view of the payroll complement 1.1 (namespace
 // http://www.sat.gob.mx/nomina, schema nomina11.xsd), which version 3.2
-// vouchers carry. Getters read the document when called and setters write it;
-// nothing is copied. Amounts, dates and decimal quantities are text; the
+// vouchers carry. Getters read the document when called, and the few setters
+// (only those something calls; the import only reads) write it; nothing is
+// copied. Amounts, dates and decimal quantities are text; the
 // attributes the schema types as integers are read as int, and reading one that
 // is absent, empty, not an integer or out of the 32-bit range raises
 // EConversion (callers test tieneAtributo first where the attribute is
@@ -27,9 +28,6 @@ public:
     QString Get_ImporteExento() const { return atributo("ImporteExento"); }
     void Set_TipoPercepcion(int valor) { fijaAtributo("TipoPercepcion", valor); }
     void Set_Clave(const QString& valor) { fijaAtributo("Clave", valor); }
-    void Set_Concepto(const QString& valor) { fijaAtributo("Concepto", valor); }
-    void Set_ImporteGravado(const QString& valor) { fijaAtributo("ImporteGravado", valor); }
-    void Set_ImporteExento(const QString& valor) { fijaAtributo("ImporteExento", valor); }
 };
 
 class TXMLNomina_Percepciones : public TColeccionXML {
@@ -42,7 +40,6 @@ public:
         return TXMLNomina_Percepciones_Percepcion(item(indice));
     }
     void Set_TotalGravado(const QString& valor) { fijaAtributo("TotalGravado", valor); }
-    void Set_TotalExento(const QString& valor) { fijaAtributo("TotalExento", valor); }
     TXMLNomina_Percepciones_Percepcion Add() { return TXMLNomina_Percepciones_Percepcion(agregaItem()); }
     TXMLNomina_Percepciones_Percepcion Insert(int indice)
     {
@@ -58,11 +55,6 @@ public:
     QString Get_Concepto() const { return atributo("Concepto"); }
     QString Get_ImporteGravado() const { return atributo("ImporteGravado"); }
     QString Get_ImporteExento() const { return atributo("ImporteExento"); }
-    void Set_TipoDeduccion(int valor) { fijaAtributo("TipoDeduccion", valor); }
-    void Set_Clave(const QString& valor) { fijaAtributo("Clave", valor); }
-    void Set_Concepto(const QString& valor) { fijaAtributo("Concepto", valor); }
-    void Set_ImporteGravado(const QString& valor) { fijaAtributo("ImporteGravado", valor); }
-    void Set_ImporteExento(const QString& valor) { fijaAtributo("ImporteExento", valor); }
 };
 
 class TXMLNomina_Deducciones : public TColeccionXML {
@@ -74,8 +66,6 @@ public:
     {
         return TXMLNomina_Deducciones_Deduccion(item(indice));
     }
-    void Set_TotalGravado(const QString& valor) { fijaAtributo("TotalGravado", valor); }
-    void Set_TotalExento(const QString& valor) { fijaAtributo("TotalExento", valor); }
     TXMLNomina_Deducciones_Deduccion Add() { return TXMLNomina_Deducciones_Deduccion(agregaItem()); }
     TXMLNomina_Deducciones_Deduccion Insert(int indice)
     {
@@ -91,7 +81,6 @@ public:
     QString Get_Descuento() const { return atributo("Descuento"); }
     void Set_DiasIncapacidad(const QString& valor) { fijaAtributo("DiasIncapacidad", valor); }
     void Set_TipoIncapacidad(int valor) { fijaAtributo("TipoIncapacidad", valor); }
-    void Set_Descuento(const QString& valor) { fijaAtributo("Descuento", valor); }
 };
 
 class TXMLNomina_Incapacidades : public TColeccionXML {
@@ -118,7 +107,6 @@ public:
     void Set_Dias(int valor) { fijaAtributo("Dias", valor); }
     void Set_TipoHoras(const QString& valor) { fijaAtributo("TipoHoras", valor); }
     void Set_HorasExtra(int valor) { fijaAtributo("HorasExtra", valor); }
-    void Set_ImportePagado(const QString& valor) { fijaAtributo("ImportePagado", valor); }
 };
 
 class TXMLNomina_HorasExtras : public TColeccionXML {
@@ -170,28 +158,9 @@ public:
         return TXMLNomina_Incapacidades(hijoPropioCreado("Incapacidades"));
     }
     TXMLNomina_HorasExtras Get_HorasExtras() const { return TXMLNomina_HorasExtras(hijoPropioCreado("HorasExtras")); }
-    void Set_Version(const QString& valor) { fijaAtributo("Version", valor); }
-    void Set_RegistroPatronal(const QString& valor) { fijaAtributo("RegistroPatronal", valor); }
-    void Set_NumEmpleado(const QString& valor) { fijaAtributo("NumEmpleado", valor); }
-    void Set_CURP(const QString& valor) { fijaAtributo("CURP", valor); }
     void Set_TipoRegimen(int valor) { fijaAtributo("TipoRegimen", valor); }
-    void Set_NumSeguridadSocial(const QString& valor) { fijaAtributo("NumSeguridadSocial", valor); }
-    void Set_FechaPago(const QString& valor) { fijaAtributo("FechaPago", valor); }
-    void Set_FechaInicialPago(const QString& valor) { fijaAtributo("FechaInicialPago", valor); }
-    void Set_FechaFinalPago(const QString& valor) { fijaAtributo("FechaFinalPago", valor); }
-    void Set_NumDiasPagados(const QString& valor) { fijaAtributo("NumDiasPagados", valor); }
     void Set_Departamento(const QString& valor) { fijaAtributo("Departamento", valor); }
     void Set_CLABE(int valor) { fijaAtributo("CLABE", valor); }
-    void Set_Banco(int valor) { fijaAtributo("Banco", valor); }
-    void Set_FechaInicioRelLaboral(const QString& valor) { fijaAtributo("FechaInicioRelLaboral", valor); }
-    void Set_Antiguedad(int valor) { fijaAtributo("Antiguedad", valor); }
-    void Set_Puesto(const QString& valor) { fijaAtributo("Puesto", valor); }
-    void Set_TipoContrato(const QString& valor) { fijaAtributo("TipoContrato", valor); }
-    void Set_TipoJornada(const QString& valor) { fijaAtributo("TipoJornada", valor); }
-    void Set_PeriodicidadPago(const QString& valor) { fijaAtributo("PeriodicidadPago", valor); }
-    void Set_SalarioBaseCotApor(const QString& valor) { fijaAtributo("SalarioBaseCotApor", valor); }
-    void Set_RiesgoPuesto(int valor) { fijaAtributo("RiesgoPuesto", valor); }
-    void Set_SalarioDiarioIntegrado(const QString& valor) { fijaAtributo("SalarioDiarioIntegrado", valor); }
 };
 
 using IXMLNomina = TXMLNomina;

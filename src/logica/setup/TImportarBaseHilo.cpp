@@ -2,6 +2,7 @@
 
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Sistema.h"
@@ -9,27 +10,16 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 
 using namespace Constantes;
 
 namespace {
 
-// Column names of the business schema (EsquemaEntidades.h): a business
-// points at its fiscal data through NEGOCIO.DATOSFISCALES. A status left
-// empty counts as active, as the entity package reads it.
-const QString SQL_USUARIOS =
-    QStringLiteral("SELECT EMAIL FROM USUARIO WHERE COALESCE(STATUS, 0) = 0 ORDER BY IDUSUARIO");
-const QString SQL_NEGOCIOS = QStringLiteral(
-    "SELECT DF.RAZON, DF.RFC FROM NEGOCIO NEG JOIN DATOSFISCALES DF ON DF.IDDATOSFISCALES = NEG.DATOSFISCALES "
-    "WHERE COALESCE(NEG.STATUS, 0) = 0 ORDER BY NEG.IDNEGOCIO");
-
-void ejecuta(QSqlQuery& consulta, const QString& sql)
+// A status left empty counts as active, as the entity package reads it.
+template <class T> TCondicion activos()
 {
-    consulta.setForwardOnly(true);
-    if (!consulta.exec(sql))
-        throw EBaseDatos(QStringLiteral("%1: %2").arg(sql, consulta.lastError().text()));
+    const TCampo status = T::columna(T::col_Status);
+    return status == 0 || status.esNulo();
 }
 
 } // namespace
@@ -89,25 +79,24 @@ void TImportarBaseHilo::ExtraeInformacion(const QString& archivo)
     QString rfc;
     QString razon;
     try {
-        QSqlDatabase db = Conexiones::baseDatos(conexion);
-        {
-            QSqlQuery usuarios(db);
-            ejecuta(usuarios, SQL_USUARIOS);
-            while (email.isEmpty() && usuarios.next())
-                email = usuarios.value(0).toString().trimmed();
+        for (const TUsuario& usuario : TUsuario::busca(activos<TUsuario>(), conexion)) {
+            email = usuario.getEmail().trimmed();
+            if (!email.isEmpty())
+                break;
         }
-        {
-            QSqlQuery negocios(db);
-            ejecuta(negocios, SQL_NEGOCIOS);
-            bool deLaCarpeta = false;
-            while (negocios.next()) {
-                const QString rfcFila = negocios.value(1).toString().trimmed();
-                if (rfcFila.isEmpty() || deLaCarpeta)
-                    continue;
-                rfc = rfcFila;
-                razon = negocios.value(0).toString().trimmed();
-                deLaCarpeta = rfcFila == rfcCarpeta;
-            }
+        bool deLaCarpeta = false;
+        for (const TNegocio& negocio : TNegocio::busca(activos<TNegocio>(), conexion)) {
+            const std::shared_ptr<TDatosfiscales> fiscales = negocio.getDatosfiscales();
+            if (!fiscales)
+                continue;
+            const QString rfcNegocio = fiscales->getRfc().trimmed();
+            if (rfcNegocio.isEmpty())
+                continue;
+            rfc = rfcNegocio;
+            razon = fiscales->getRazon().trimmed();
+            deLaCarpeta = rfcNegocio == rfcCarpeta;
+            if (deLaCarpeta)
+                break;
         }
     } catch (const std::exception& e) {
         Conexiones::cierra(conexion);

@@ -1,5 +1,6 @@
 #include "ConsultaComprobantes.h"
 
+#include "CitaSql.h"
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Errores.h"
@@ -12,6 +13,7 @@
 namespace {
 
 using C = TComprobante;
+using Esquema::cita;
 
 // Months one chart may span; a wider filter shows the months that have
 // vouchers.
@@ -19,11 +21,6 @@ const int MAXIMO_MESES = 240;
 const int FILAS_POR_LOTE_CSV = 1000;
 // Keys one page query names (the engine takes at most 1,500 in a list).
 const int MAXIMO_CLAVES = 500;
-
-QString cita(const QString& identificador)
-{
-    return QLatin1Char('"') + identificador + QLatin1Char('"');
-}
 
 QString columna(C::Columna c)
 {

@@ -1,5 +1,6 @@
 #include "Esquema.h"
 
+#include "CitaSql.h"
 #include "Conexiones.h"
 #include "Errores.h"
 #include "EsquemaEntidades.h"
@@ -65,11 +66,6 @@ QList<TTabla> describeTablas()
     VELKOR_INDICES_PREFIJO(VELKOR_PREFIJO_DESC)
 #undef VELKOR_PREFIJO_DESC
     return tablas;
-}
-
-QString cita(const QString& identificador)
-{
-    return QLatin1Char('"') + identificador + QLatin1Char('"');
 }
 
 // Firebird names are at most 31 characters; long pairs get a stable hash.
@@ -198,6 +194,11 @@ int TTabla::posicion(const QString& nombreColumna) const
 }
 
 namespace Esquema {
+
+QString cita(const QString& identificador)
+{
+    return QLatin1Char('"') + identificador + QLatin1Char('"');
+}
 
 int version()
 {

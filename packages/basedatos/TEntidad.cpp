@@ -1,5 +1,6 @@
 #include "TEntidad.h"
 
+#include "CitaSql.h"
 #include "Conexiones.h"
 #include "Errores.h"
 
@@ -7,6 +8,8 @@
 #include <QSqlQuery>
 
 #include <vector>
+
+using Esquema::cita;
 
 namespace {
 
@@ -22,11 +25,6 @@ const QString PARAMETRO_TEXTO = QStringLiteral("CAST(? AS VARCHAR(8191))");
 const QString COLUMNA_USUARIO = QStringLiteral("ULTIMAMODIFICACIONPOR");
 const QString COLUMNA_MODIFICACION = QStringLiteral("FECHAMODIFICACION");
 const QString COLUMNA_CREACION = QStringLiteral("FECHACREACION");
-
-QString cita(const QString& identificador)
-{
-    return QLatin1Char('"') + identificador + QLatin1Char('"');
-}
 
 QString leida(const TColumna& c)
 {

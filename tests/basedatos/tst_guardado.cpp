@@ -118,51 +118,67 @@ private slots:
     }
     void cleanup() { m_programa.reset(); }
 
-    // A voucher is stored as its file says: the header (one row a file:
-    // uuid|type|category|total|discount|form|method|issued|stamped), then
-    // every line with its taxes and the voucher's breakdown.
+    // A voucher is stored as its file says: the header (one row a file),
+    // then every line with its taxes and the voucher's breakdown.
     void comoElArchivo_data()
     {
         QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QString>("esperado");
-        const auto f = [](const char* archivo, const char* esperado) {
-            QTest::newRow(archivo) << QString::fromUtf8(archivo) << QString::fromUtf8(esperado);
+        QTest::addColumn<QString>("uuid");
+        QTest::addColumn<QString>("tipo");
+        QTest::addColumn<QString>("categoria");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("descuento");
+        QTest::addColumn<QString>("forma");
+        QTest::addColumn<QString>("metodo");
+        QTest::addColumn<QDateTime>("fecha");
+        QTest::addColumn<QDateTime>("timbrado");
+        const QString factura = TComprobante::CATEGORIA_FACTURA;
+        const QString nomina = TComprobante::CATEGORIA_NOMINA;
+        const QString pago = TComprobante::CATEGORIA_PAGO;
+        const auto f = [](const char* archivo, const char* uuid, const char* tipo, const QString& categoria,
+                          const char* total, const char* descuento, const char* forma, const char* metodo,
+                          const char* fecha, const char* timbrado) {
+            QTest::newRow(archivo) << QString::fromUtf8(archivo) << QString::fromUtf8(uuid) << QString::fromUtf8(tipo)
+                                   << categoria << QString::fromUtf8(total) << QString::fromUtf8(descuento)
+                                   << QString::fromUtf8(forma) << QString::fromUtf8(metodo)
+                                   << QDateTime::fromString(QString::fromUtf8(fecha), Qt::ISODate)
+                                   << QDateTime::fromString(QString::fromUtf8(timbrado), Qt::ISODate);
         };
-        f("cfdi33-real.xml",
-          "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC|I|F|2010.01||04|PUE|2018-01-12T08:15:01|2018-01-12T08:17:54");
-        f("cfdi33-valid.xml",
-          "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894|I|F|2382870|0|01|PUE|2021-01-13T14:15:16|2017-06-05T09:09:37");
+        f("cfdi33-real.xml", "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC", "I", factura, "2010.01", "", "04", "PUE",
+          "2018-01-12T08:15:01", "2018-01-12T08:17:54");
+        f("cfdi33-valid.xml", "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894", "I", factura, "2382870", "0", "01", "PUE",
+          "2021-01-13T14:15:16", "2017-06-05T09:09:37");
         // A lower-case UUID is stored in upper case.
-        f("cfdv33-signed-tfd.xml",
-          "EA8152AF-B116-4812-817A-3B4F9617C99C|I|F|1500|0|02|PUE|2017-05-01T01:23:59|2017-05-10T15:22:28");
-        f("detallista-example.xml",
-          "4C7A0582-5151-43B3-BA74-4E710479A1EE|I|F|6.9||01|PUE|2019-01-22T16:13:19|2019-01-23T14:11:43");
-        f("created-pago-with-ns-at-root-33.xml", "|P|P|0||||2023-06-18T19:20:21|");
-        f("cfdi40-real.xml",
-          "C2832671-DA6D-11EF-A83D-00155D012007|I|F|1000||04|PUE|2025-01-24T10:10:41|2025-01-24T10:10:42");
-        f("file_pdf.xml",
-          "96B0ED9E-4F1A-43B0-B720-F77663891C68|I|F|198.96|1|99|PPD|2022-10-22T00:18:10|2022-10-23T19:35:10");
-        f("h&e951128469_ingreso_iva16_stamped.xml",
-          "6D7434A6-E3F2-47AD-9E4C-08849946AFA0|I|F|17852.75|||PPD|2020-01-01T22:40:38|2020-01-11T00:00:00");
-        f("cfdi40-nomina-compensacion-valid.xml",
-          "22222222-2222-2222-2222-222222222222|N|N|12574.40|2689.23||PUE|2026-01-21T16:42:35|2026-01-21T16:42:49");
-        f("created-with-discounts-40.xml", "|I|F|3248|500|01|PUE|2023-06-18T19:20:21|");
-        f("cfdv40-pagos20.xml", "|P|P|0||02||2021-12-08T23:59:59|");
-        f("propios/completo-40.xml",
-          "0B1C2D3E-4F50-6172-8394-A5B6C7D8E9F0|I|F|1335.55|50.25|28|PUE|2024-03-10T02:30:00|2024-03-10T02:31:05");
+        f("cfdv33-signed-tfd.xml", "EA8152AF-B116-4812-817A-3B4F9617C99C", "I", factura, "1500", "0", "02", "PUE",
+          "2017-05-01T01:23:59", "2017-05-10T15:22:28");
+        f("detallista-example.xml", "4C7A0582-5151-43B3-BA74-4E710479A1EE", "I", factura, "6.9", "", "01", "PUE",
+          "2019-01-22T16:13:19", "2019-01-23T14:11:43");
+        f("created-pago-with-ns-at-root-33.xml", "", "P", pago, "0", "", "", "", "2023-06-18T19:20:21", "");
+        f("cfdi40-real.xml", "C2832671-DA6D-11EF-A83D-00155D012007", "I", factura, "1000", "", "04", "PUE",
+          "2025-01-24T10:10:41", "2025-01-24T10:10:42");
+        f("file_pdf.xml", "96B0ED9E-4F1A-43B0-B720-F77663891C68", "I", factura, "198.96", "1", "99", "PPD",
+          "2022-10-22T00:18:10", "2022-10-23T19:35:10");
+        f("h&e951128469_ingreso_iva16_stamped.xml", "6D7434A6-E3F2-47AD-9E4C-08849946AFA0", "I", factura, "17852.75",
+          "", "", "PPD", "2020-01-01T22:40:38", "2020-01-11T00:00:00");
+        f("cfdi40-nomina-compensacion-valid.xml", "22222222-2222-2222-2222-222222222222", "N", nomina, "12574.40",
+          "2689.23", "", "PUE", "2026-01-21T16:42:35", "2026-01-21T16:42:49");
+        f("created-with-discounts-40.xml", "", "I", factura, "3248", "500", "01", "PUE", "2023-06-18T19:20:21", "");
+        f("cfdv40-pagos20.xml", "", "P", pago, "0", "", "02", "", "2021-12-08T23:59:59", "");
+        f("propios/completo-40.xml", "0B1C2D3E-4F50-6172-8394-A5B6C7D8E9F0", "I", factura, "1335.55", "50.25", "28",
+          "PUE", "2024-03-10T02:30:00", "2024-03-10T02:31:05");
     }
     void comoElArchivo()
     {
         QFETCH(QString, archivo);
-        QFETCH(QString, esperado);
-        const QStringList e = esperado.split(QLatin1Char('|'));
-        const QString uuid = e.at(0), tipo = e.at(1), total = e.at(3), descuento = e.at(4), forma = e.at(5),
-                      metodo = e.at(6);
-        const QString categoria = e.at(2) == QLatin1String("F")   ? TComprobante::CATEGORIA_FACTURA
-                                  : e.at(2) == QLatin1String("N") ? TComprobante::CATEGORIA_NOMINA
-                                                                  : TComprobante::CATEGORIA_PAGO;
-        const QDateTime fecha = QDateTime::fromString(e.at(7), Qt::ISODate);
-        const QDateTime timbrado = QDateTime::fromString(e.at(8), Qt::ISODate);
+        QFETCH(QString, uuid);
+        QFETCH(QString, tipo);
+        QFETCH(QString, categoria);
+        QFETCH(QString, total);
+        QFETCH(QString, descuento);
+        QFETCH(QString, forma);
+        QFETCH(QString, metodo);
+        QFETCH(QDateTime, fecha);
+        QFETCH(QDateTime, timbrado);
         const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(archivo));
         const int id = guardaDocumento(documento, m_conexion, m_negocio).getIdcomprobante();
 
@@ -455,48 +471,106 @@ private slots:
         QVERIFY(!TCliente::getByRFC(QStringLiteral("COSC8001137NA"), otro, m_conexion));
     }
 
-    // Receipt and employee fields joined by "|"; perceptions, deductions, other
-    // payments and disabilities one per ";".
+    // Amounts as texto() writes them; perceptions, deductions, other payments
+    // and disabilities one text a row, in the order they are stored.
     void nomina_data()
     {
         QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QString>("recibo");
-        QTest::addColumn<QString>("empleado");
-        QTest::addColumn<QString>("percepciones");
-        QTest::addColumn<QString>("deducciones");
-        QTest::addColumn<QString>("otrosPagos");
-        QTest::addColumn<QString>("incapacidades");
+        // The receipt.
+        QTest::addColumn<QString>("tipoNomina");
+        QTest::addColumn<QDate>("fechaPago");
+        QTest::addColumn<QDate>("fechaInicialPago");
+        QTest::addColumn<QDate>("fechaFinalPago");
+        QTest::addColumn<QString>("diasPagados");
+        QTest::addColumn<QString>("totalPercepciones");
+        QTest::addColumn<QString>("totalDeducciones");
+        QTest::addColumn<QString>("totalOtrosPagos");
+        QTest::addColumn<QString>("totalSueldos");
+        QTest::addColumn<QString>("totalGravado");
+        QTest::addColumn<QString>("totalExento");
+        QTest::addColumn<QString>("totalSeparacion");
+        QTest::addColumn<QString>("totalJubilacion");
+        QTest::addColumn<QString>("totalOtrasDeducciones");
+        QTest::addColumn<QString>("totalRetenidos");
+        QTest::addColumn<int>("banco");
+        QTest::addColumn<QString>("clabe");
+        QTest::addColumn<QString>("registroPatronal");
+        QTest::addColumn<QString>("rfcPatronOrigen");
+        QTest::addColumn<QString>("curpEmisor");
+        QTest::addColumn<QString>("antiguedad");
+        // The employee.
+        QTest::addColumn<QString>("curp");
+        QTest::addColumn<QString>("numEmpleado");
+        QTest::addColumn<QString>("numSeguroSocial");
+        QTest::addColumn<QString>("tipoRegimen");
+        QTest::addColumn<QString>("tipoContrato");
+        QTest::addColumn<QString>("tipoJornada");
+        QTest::addColumn<QString>("periodicidad");
+        QTest::addColumn<QString>("departamento");
+        QTest::addColumn<QString>("puesto");
+        QTest::addColumn<int>("riesgoPuesto");
+        QTest::addColumn<QString>("salarioBase");
+        QTest::addColumn<QString>("salarioDiario");
+        QTest::addColumn<QDate>("inicioRelacion");
+        QTest::addColumn<int>("bancoEmpleado");
+        QTest::addColumn<QString>("clabeEmpleado");
+        QTest::addColumn<QString>("sindicalizado");
+        QTest::addColumn<QString>("entidad");
+        // The rows under the receipt.
+        QTest::addColumn<QStringList>("percepciones");
+        QTest::addColumn<QStringList>("deducciones");
+        QTest::addColumn<QStringList>("otrosPagos");
+        QTest::addColumn<QStringList>("incapacidades");
+        const QString monto = QStringLiteral("123.45");
+        const QString vacio = QStringLiteral("<vacío>");
         QTest::newRow("ejemplo SAT")
-            << "cfdv40-nomina12.xml"
-            << "O|2016-10-15|2016-10-01|2016-10-15|15|123.45|123.45|123.45|123.45|123.45|123.45|123.45|123.45|"
-               "123.45|123.45|2|1234567890|E23-12345-12-1|AAA010101AAA|OAAJ840102HJCVRN00|P3Y2M23D"
-            << "OAAJ840102HJCVRN00|001|123456789012345|03|01|02|04|001|Programador|3|123.45|123.45|2013-04-11|2|"
-               "1234567890|Sí|AGU"
-            << "001 AAA Sueldo Regular 89 90;005 BBB Sueldo Regular 89 90"
-            << "001 XXX Deduccion Semanal 10;100 YYY Deduccion Semanal 10"
-            << "001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56;"
-               "002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"
-            << "1 01 22.45;2 02 22.45";
+            << QStringLiteral("cfdv40-nomina12.xml")
+            // The receipt.
+            << QStringLiteral("O") << QDate(2016, 10, 15) << QDate(2016, 10, 1) << QDate(2016, 10, 15)
+            << QStringLiteral("15") << monto << monto << monto << monto << monto << monto << monto << monto << monto
+            << monto << 2 << QStringLiteral("1234567890") << QStringLiteral("E23-12345-12-1")
+            << QStringLiteral("AAA010101AAA") << QStringLiteral("OAAJ840102HJCVRN00")
+            << QStringLiteral("P3Y2M23D")
+            // The employee.
+            << QStringLiteral("OAAJ840102HJCVRN00") << QStringLiteral("001") << QStringLiteral("123456789012345")
+            << QStringLiteral("03") << QStringLiteral("01") << QStringLiteral("02") << QStringLiteral("04")
+            << QStringLiteral("001") << QStringLiteral("Programador") << 3 << monto << monto << QDate(2013, 4, 11) << 2
+            << QStringLiteral("1234567890") << QStringLiteral("Sí")
+            << QStringLiteral("AGU")
+            // The rows under the receipt.
+            << QStringList{QStringLiteral("001 AAA Sueldo Regular 89 90"),
+                           QStringLiteral("005 BBB Sueldo Regular 89 90")}
+            << QStringList{QStringLiteral("001 XXX Deduccion Semanal 10"),
+                           QStringLiteral("100 YYY Deduccion Semanal 10")}
+            << QStringList{QStringLiteral("001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56"),
+                           QStringLiteral("002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45")}
+            << QStringList{QStringLiteral("1 01 22.45"), QStringLiteral("2 02 22.45")};
         QTest::newRow("compensacion")
-            << "cfdi40-nomina-compensacion-valid.xml"
-            << "O|2026-01-14|2026-01-01|2026-01-15|15|15000|2689.23|263.63|15000|15000|0|<vacío>|<vacío>|416.98|"
-               "2272.25|0||A0000000000|||P63W"
-            << "XAXX010101HDFXXX01|0001|00000000000|02|01|01|04|Ninguno|Ninguno|1|1050.68|1000|2024-10-28|0||No|CMX"
-            << "001 001 Sueldo 15000 0"
-            << "001 052 I.M.S.S. 416.98;002 045 I.S.R. mes 2272.25"
-            << "999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>;002 035 Subs al Empleo mes 0 0 <vacío> 0 "
-               "<vacío>;004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"
-            << "";
+            << QStringLiteral("cfdi40-nomina-compensacion-valid.xml")
+            // The receipt.
+            << QStringLiteral("O") << QDate(2026, 1, 14) << QDate(2026, 1, 1) << QDate(2026, 1, 15)
+            << QStringLiteral("15") << QStringLiteral("15000") << QStringLiteral("2689.23") << QStringLiteral("263.63")
+            << QStringLiteral("15000") << QStringLiteral("15000") << QStringLiteral("0") << vacio << vacio
+            << QStringLiteral("416.98") << QStringLiteral("2272.25") << 0 << QString() << QStringLiteral("A0000000000")
+            << QString() << QString()
+            << QStringLiteral("P63W")
+            // The employee.
+            << QStringLiteral("XAXX010101HDFXXX01") << QStringLiteral("0001") << QStringLiteral("00000000000")
+            << QStringLiteral("02") << QStringLiteral("01") << QStringLiteral("01") << QStringLiteral("04")
+            << QStringLiteral("Ninguno") << QStringLiteral("Ninguno") << 1 << QStringLiteral("1050.68")
+            << QStringLiteral("1000") << QDate(2024, 10, 28) << 0 << QString() << QStringLiteral("No")
+            << QStringLiteral("CMX")
+            // The rows under the receipt.
+            << QStringList{QStringLiteral("001 001 Sueldo 15000 0")}
+            << QStringList{QStringLiteral("001 052 I.M.S.S. 416.98"), QStringLiteral("002 045 I.S.R. mes 2272.25")}
+            << QStringList{QStringLiteral("999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>"),
+                           QStringLiteral("002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>"),
+                           QStringLiteral("004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0")}
+            << QStringList{};
     }
     void nomina()
     {
         QFETCH(QString, archivo);
-        QFETCH(QString, recibo);
-        QFETCH(QString, empleado);
-        QFETCH(QString, percepciones);
-        QFETCH(QString, deducciones);
-        QFETCH(QString, otrosPagos);
-        QFETCH(QString, incapacidades);
         const TComprobante c = guardaArchivo(archivo, m_conexion, m_negocio);
 
         using N = TNominacomprobante;
@@ -504,29 +578,48 @@ private slots:
         QCOMPARE(recibos.size(), 1);
         const N& r = recibos.first();
         const auto d = [](const N& n, int col) { return texto(n.valor(col)); };
-        QCOMPARE((QStringList{r.getTiponomina(),
-                              r.getFechapago().toString(Qt::ISODate),
-                              r.getFechainicialpago().toString(Qt::ISODate),
-                              r.getFechafinalpago().toString(Qt::ISODate),
-                              d(r, N::col_Numdiaspagados),
-                              d(r, N::col_Totalpercepciones),
-                              d(r, N::col_Totaldeducciones),
-                              d(r, N::col_Totalotrospagos),
-                              d(r, N::col_Totalsueldos),
-                              d(r, N::col_Totalgravado),
-                              d(r, N::col_Totalexento),
-                              d(r, N::col_Totalseparacionindemnizacion),
-                              d(r, N::col_Totaljubilacionpensionretiro),
-                              d(r, N::col_Totalotrasdeducciones),
-                              d(r, N::col_Totalimpuestosretenidos),
-                              QString::number(r.getBanco()),
-                              r.getClabe(),
-                              r.getRegistropatronal(),
-                              r.getRfcpatronorigen(),
-                              r.getCurpemisor(),
-                              r.getAntiguedad()})
-                     .join(QLatin1Char('|')),
-                 recibo);
+        QFETCH(QString, tipoNomina);
+        QFETCH(QDate, fechaPago);
+        QFETCH(QDate, fechaInicialPago);
+        QFETCH(QDate, fechaFinalPago);
+        QFETCH(QString, diasPagados);
+        QFETCH(QString, totalPercepciones);
+        QFETCH(QString, totalDeducciones);
+        QFETCH(QString, totalOtrosPagos);
+        QFETCH(QString, totalSueldos);
+        QFETCH(QString, totalGravado);
+        QFETCH(QString, totalExento);
+        QFETCH(QString, totalSeparacion);
+        QFETCH(QString, totalJubilacion);
+        QFETCH(QString, totalOtrasDeducciones);
+        QFETCH(QString, totalRetenidos);
+        QFETCH(int, banco);
+        QFETCH(QString, clabe);
+        QFETCH(QString, registroPatronal);
+        QFETCH(QString, rfcPatronOrigen);
+        QFETCH(QString, curpEmisor);
+        QFETCH(QString, antiguedad);
+        QCOMPARE(r.getTiponomina(), tipoNomina);
+        QCOMPARE(r.getFechapago(), fechaPago);
+        QCOMPARE(r.getFechainicialpago(), fechaInicialPago);
+        QCOMPARE(r.getFechafinalpago(), fechaFinalPago);
+        QCOMPARE(d(r, N::col_Numdiaspagados), diasPagados);
+        QCOMPARE(d(r, N::col_Totalpercepciones), totalPercepciones);
+        QCOMPARE(d(r, N::col_Totaldeducciones), totalDeducciones);
+        QCOMPARE(d(r, N::col_Totalotrospagos), totalOtrosPagos);
+        QCOMPARE(d(r, N::col_Totalsueldos), totalSueldos);
+        QCOMPARE(d(r, N::col_Totalgravado), totalGravado);
+        QCOMPARE(d(r, N::col_Totalexento), totalExento);
+        QCOMPARE(d(r, N::col_Totalseparacionindemnizacion), totalSeparacion);
+        QCOMPARE(d(r, N::col_Totaljubilacionpensionretiro), totalJubilacion);
+        QCOMPARE(d(r, N::col_Totalotrasdeducciones), totalOtrasDeducciones);
+        QCOMPARE(d(r, N::col_Totalimpuestosretenidos), totalRetenidos);
+        QCOMPARE(r.getBanco(), banco);
+        QCOMPARE(r.getClabe(), clabe);
+        QCOMPARE(r.getRegistropatronal(), registroPatronal);
+        QCOMPARE(r.getRfcpatronorigen(), rfcPatronOrigen);
+        QCOMPARE(r.getCurpemisor(), curpEmisor);
+        QCOMPARE(r.getAntiguedad(), antiguedad);
         QCOMPARE(r.getUuid(), c.getUuid());
         QCOMPARE(r.getTotal(), c.getTotal());
         QCOMPARE(r.getSubtotal(), c.getSubtotal());
@@ -542,17 +635,47 @@ private slots:
             TNominacomprobanteempleado::columna(TNominacomprobanteempleado::col_NominaComprobante) == r, m_conexion);
         QCOMPARE(enlaces.size(), 1);
         const std::shared_ptr<TEmpleado> e = enlaces.first().getEmpleado();
-        QCOMPARE((QStringList{e->getCurp(), e->getNumempleado(), e->getNumsegurosocial(), e->getTiporegimen(),
-                              e->getTipoconrato(), e->getTipojornada(), e->getPeriodicidadpago(), e->getDepartamento(),
-                              e->getPuesto(), QString::number(e->getRiesgopuesto()), e->getSalariobasecotapor(),
-                              texto(e->valor(TEmpleado::col_Salariodiariointegrado)),
-                              e->getFechainiciorelacionlaboral().toString(Qt::ISODate), QString::number(e->getBanco()),
-                              e->getClabe(), e->getSindicalizado(), e->getClaveentfed()})
-                     .join(QLatin1Char('|')),
-                 empleado);
+        QFETCH(QString, curp);
+        QFETCH(QString, numEmpleado);
+        QFETCH(QString, numSeguroSocial);
+        QFETCH(QString, tipoRegimen);
+        QFETCH(QString, tipoContrato);
+        QFETCH(QString, tipoJornada);
+        QFETCH(QString, periodicidad);
+        QFETCH(QString, departamento);
+        QFETCH(QString, puesto);
+        QFETCH(int, riesgoPuesto);
+        QFETCH(QString, salarioBase);
+        QFETCH(QString, salarioDiario);
+        QFETCH(QDate, inicioRelacion);
+        QFETCH(int, bancoEmpleado);
+        QFETCH(QString, clabeEmpleado);
+        QFETCH(QString, sindicalizado);
+        QFETCH(QString, entidad);
+        QCOMPARE(e->getCurp(), curp);
+        QCOMPARE(e->getNumempleado(), numEmpleado);
+        QCOMPARE(e->getNumsegurosocial(), numSeguroSocial);
+        QCOMPARE(e->getTiporegimen(), tipoRegimen);
+        QCOMPARE(e->getTipoconrato(), tipoContrato);
+        QCOMPARE(e->getTipojornada(), tipoJornada);
+        QCOMPARE(e->getPeriodicidadpago(), periodicidad);
+        QCOMPARE(e->getDepartamento(), departamento);
+        QCOMPARE(e->getPuesto(), puesto);
+        QCOMPARE(e->getRiesgopuesto(), riesgoPuesto);
+        QCOMPARE(e->getSalariobasecotapor(), salarioBase);
+        QCOMPARE(texto(e->valor(TEmpleado::col_Salariodiariointegrado)), salarioDiario);
+        QCOMPARE(e->getFechainiciorelacionlaboral(), inicioRelacion);
+        QCOMPARE(e->getBanco(), bancoEmpleado);
+        QCOMPARE(e->getClabe(), clabeEmpleado);
+        QCOMPARE(e->getSindicalizado(), sindicalizado);
+        QCOMPARE(e->getClaveentfed(), entidad);
         QCOMPARE(e->getIdnegocioId(), m_negocio.getIdnegocio());
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
 
+        QFETCH(QStringList, percepciones);
+        QFETCH(QStringList, deducciones);
+        QFETCH(QStringList, otrosPagos);
+        QFETCH(QStringList, incapacidades);
         QStringList leidas;
         for (const TPercepcion& p :
              TPercepcion::busca(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == r, m_conexion))
@@ -560,12 +683,12 @@ private slots:
                           .arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
                                texto(p.valor(TPercepcion::col_Importegravado)),
                                texto(p.valor(TPercepcion::col_Importeexcento)));
-        QCOMPARE(leidas.join(QLatin1Char(';')), percepciones);
+        QCOMPARE(leidas, percepciones);
         leidas.clear();
         for (const TDeduccion& x : TDeduccion::busca(TDeduccion::columna(TDeduccion::col_Reciboj) == r, m_conexion))
             leidas << QStringLiteral("%1 %2 %3 %4")
                           .arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(), x.getImportegravado().texto());
-        QCOMPARE(leidas.join(QLatin1Char(';')), deducciones);
+        QCOMPARE(leidas, deducciones);
         leidas.clear();
         for (const TOtropago& o : TOtropago::busca(TOtropago::columna(TOtropago::col_Idrecibonomina) == r, m_conexion))
             leidas << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
@@ -573,14 +696,14 @@ private slots:
                                texto(o.valor(TOtropago::col_Importe)), texto(o.valor(TOtropago::col_Subsidiocausado)),
                                texto(o.valor(TOtropago::col_Saldoafavor)), QString::number(o.getAnio()),
                                texto(o.valor(TOtropago::col_Remanentesalfav)));
-        QCOMPARE(leidas.join(QLatin1Char(';')), otrosPagos);
+        QCOMPARE(leidas, otrosPagos);
         leidas.clear();
         for (const TIncapacidad& i :
              TIncapacidad::busca(TIncapacidad::columna(TIncapacidad::col_Idrecibonomina) == r, m_conexion))
             leidas << QStringLiteral("%1 %2 %3")
                           .arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
                                i.getImportemonetario().texto());
-        QCOMPARE(leidas.join(QLatin1Char(';')), incapacidades);
+        QCOMPARE(leidas, incapacidades);
 
         // A second receipt of the same employee links the stored employee.
         const TComprobante otro = guardaArchivo(archivo, m_conexion, m_negocio);

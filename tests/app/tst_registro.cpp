@@ -307,5 +307,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TPruebaRegistro)
+QTEST_GUILESS_MAIN(TPruebaRegistro)
 #include "tst_registro.moc"

@@ -375,5 +375,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TPruebaUtils)
+QTEST_GUILESS_MAIN(TPruebaUtils)
 #include "tst_utils.moc"

@@ -145,5 +145,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstCatalogos)
+QTEST_GUILESS_MAIN(TstCatalogos)
 #include "tst_catalogos.moc"

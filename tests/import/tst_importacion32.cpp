@@ -509,5 +509,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstImportacion32)
+QTEST_GUILESS_MAIN(TstImportacion32)
 #include "tst_importacion32.moc"

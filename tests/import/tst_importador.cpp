@@ -357,5 +357,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstImportador)
+QTEST_GUILESS_MAIN(TstImportador)
 #include "tst_importador.moc"

@@ -1,5 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "Cfdi.h"
+#include "CitaSql.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
@@ -82,7 +83,7 @@ QMap<QString, int> cuentaFilas(const TConexionSesion& conexion)
     QMap<QString, int> cuentas;
     for (const TTabla& t : Esquema::tablas()) {
         QSqlQuery q(Conexiones::baseDatos(conexion));
-        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(t.nombre)) || !q.next())
+        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(Esquema::cita(t.nombre))) || !q.next())
             qFatal("sin tabla %s", qPrintable(t.nombre));
         cuentas.insert(t.nombre, q.value(0).toInt());
     }

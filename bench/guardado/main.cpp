@@ -9,6 +9,7 @@
 // Usage: bench_guardado [filas]   (default 20000)
 
 #include "BaseBench.h"
+#include "CitaSql.h"
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Esquema.h"
@@ -71,12 +72,14 @@ double antes(const TConexionSesion& conexion, const TReferencias& r, int filas)
     QStringList columnas;
     QStringList marcas;
     for (const TColumna& c : t.columnas) {
-        columnas << QLatin1Char('"') + c.nombre + QLatin1Char('"');
+        columnas << Esquema::cita(c.nombre);
         marcas << (c.tipo == TTipoColumna::Decimal ? QStringLiteral("CAST(? AS VARCHAR(40))") : QStringLiteral("?"));
     }
-    const QString insercion = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-                                  .arg(t.nombre, columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));
-    const QString generador = QStringLiteral("SELECT NEXT VALUE FOR \"%1\" FROM RDB$DATABASE").arg(t.generador());
+    const QString insercion =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(Esquema::cita(t.nombre), columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));
+    const QString generador =
+        QStringLiteral("SELECT NEXT VALUE FOR %1 FROM RDB$DATABASE").arg(Esquema::cita(t.generador()));
     QSqlDatabase db = Conexiones::baseDatos(conexion);
     TTransaccion transaccion(conexion);
     QElapsedTimer reloj;

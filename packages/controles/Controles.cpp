@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFormLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -188,6 +189,23 @@ QLabel* etiqueta(QWidget* padre, QWidget* campo, const QString& texto)
         e->setBuddy(campo);
     }
     return e;
+}
+
+QFormLayout* nuevoFormulario()
+{
+    auto* formulario = new QFormLayout();
+    formulario->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    formulario->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return formulario;
+}
+
+void fila(QFormLayout* formulario, QWidget* campo, const QString& texto, QLayout* contenido)
+{
+    QLabel* e = etiqueta(campo->parentWidget(), campo, texto);
+    if (contenido)
+        formulario->addRow(e, contenido);
+    else
+        formulario->addRow(e, campo);
 }
 
 void estiloBotonesMarca(std::initializer_list<QPushButton*> botones)

@@ -9,7 +9,9 @@
 
 class QBrush;
 class QComboBox;
+class QFormLayout;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -30,6 +32,12 @@ CONTROLES_EXPORT QPushButton* boton(QWidget* padre, const QString& nombre, const
 // The visible label of `campo` (its buddy), named "Et" + the field's name: a
 // placeholder goes once the field is filled, the label stays.
 CONTROLES_EXPORT QLabel* etiqueta(QWidget* padre, QWidget* campo, const QString& texto);
+// A form of label beside field: the fields take the width left, the labels
+// that of the longest, aligned left.
+CONTROLES_EXPORT QFormLayout* nuevoFormulario();
+// One row of `formulario`: the label of `campo` (etiqueta, `texto`) and the
+// field, or the row `contenido` that holds it (a field with its buttons).
+CONTROLES_EXPORT void fila(QFormLayout* formulario, QWidget* campo, const QString& texto, QLayout* contenido = nullptr);
 // A push button styled with the sheet `hoja` (the brand's), plus a frame that
 // shows keyboard focus without changing the button's size.
 CONTROLES_EXPORT void estiloBoton(QPushButton* boton, const QString& hoja);

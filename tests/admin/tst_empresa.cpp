@@ -5,6 +5,7 @@
 #include "Entidades.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "SelectorArchivos.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "negocio/TArchivoZip.h"
@@ -15,6 +16,7 @@
 #include "shell/TMainFrm.h"
 #include "app/TSplashFrm.h"
 #include "admin/TUsuariosNegocio.h"
+#include "admin/TSeriesFoliosFrm.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
 
@@ -22,10 +24,13 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 using namespace Constantes;
@@ -84,6 +89,40 @@ UsuariosNegocio::TNuevoUsuario nuevo(const QString& email, const QString& passwo
     return datos;
 }
 
+// The editor's widget of that name (its page may be hosted by the main
+// window: it is searched from the page's holder).
+template <class T> T* hijo(const QString& nombre)
+{
+    T* w = EmpresaFrm->TxFondo->findChild<T*>(nombre);
+    if (!w)
+        qFatal("no widget %s", qPrintable(nombre));
+    return w;
+}
+
+QLineEdit* campo(const QString& nombre)
+{
+    return hijo<QLineEdit>(nombre);
+}
+
+void pulsa(const QString& boton)
+{
+    hijo<QPushButton>(boton)->click();
+}
+
+// A link (a section's title, the bin) clicked as the user does.
+void clic(const QString& enlace)
+{
+    QTest::mouseClick(hijo<QLabel>(enlace), Qt::LeftButton);
+}
+
+// The user of that row chosen in the users' grid.
+void eligeUsuario(int renglon)
+{
+    auto* grid = hijo<QTableWidget>(QStringLiteral("GrPermisos"));
+    grid->setCurrentCell(-1, -1);
+    grid->setCurrentCell(renglon, 0);
+}
+
 } // namespace
 
 class TstEmpresa : public QObject {
@@ -140,8 +179,8 @@ private slots:
         TNegocio otro = negocioGuardado();
         otro.setNombre(QStringLiteral("Nombre de otro usuario"));
         TNegocio::saveOrUpdate(otro, TUnidadTrabajo(*Sistema::Conexion, 1));
-        EmpresaFrm->TxNombreNegocioTituloClick();
-        QCOMPARE(EmpresaFrm->EdNombreNegocio->text(), QStringLiteral("Nombre de otro usuario"));
+        clic(QStringLiteral("TxNombreNegocioTitulo"));
+        QCOMPARE(campo(QStringLiteral("EdNombreNegocio"))->text(), QStringLiteral("Nombre de otro usuario"));
         // A save changes its own field only: the other user's logo stays.
         otro = negocioGuardado();
         otro.setLogonegocio(QByteArray("logo del otro"));
@@ -149,8 +188,9 @@ private slots:
         EdicionEmpresa::guardaNombre(QStringLiteral("Mi nombre"));
         QCOMPARE(negocioGuardado().getLogonegocio(), QByteArray("logo del otro"));
         QCOMPARE(negocioGuardado().getNombre(), QStringLiteral("Mi nombre"));
-        EmpresaFrm->TxNombreNegocioTituloClick(); // closes it
-        QVERIFY(EmpresaFrm->EdNombreNegocio->isHidden() || !EmpresaFrm->EdNombreNegocio->isVisibleTo(EmpresaFrm));
+        clic(QStringLiteral("TxNombreNegocioTitulo")); // closes it
+        QVERIFY(campo(QStringLiteral("EdNombreNegocio"))->isHidden() ||
+                !campo(QStringLiteral("EdNombreNegocio"))->isVisibleTo(EmpresaFrm));
     }
 
     void imagenRechazada_data()
@@ -172,9 +212,10 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EVelkor, EdicionEmpresa::guardaLogo(archivo));
         QCOMPARE(negocioGuardado().getLogonegocio(), antes);
         // The window refuses it when chosen, and says why.
-        TEmpresaFrm::seleccionaArchivo = [archivo](QWidget*, const QString&) { return archivo; };
-        EmpresaFrm->BtPerfilClick();
-        QVERIFY(EmpresaFrm->nombreArchivo.isEmpty());
+        TColaArchivos archivos;
+        archivos.agrega(archivo);
+        pulsa(QStringLiteral("BtPerfil"));
+        QVERIFY(EmpresaFrm->imagenElegida().isEmpty());
         QCOMPARE(programa.respuestas.textos().size(), 1);
 
         QImage imagen(20, 10, QImage::Format_RGB32);
@@ -198,13 +239,13 @@ private slots:
 
         // The form's RFC field may be cleared; the text keeps the business's RFC.
         EmpresaFrm->inicializa();
-        EmpresaFrm->BtLimpiarCamposClick();
+        pulsa(QStringLiteral("BtLimpiarCampos"));
         QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), UsuariosNegocio::todos(true)),
                  TResultado::Correcto);
         QVERIFY(
             textoPlano(QStringLiteral("ana@escuela.mx")).startsWith(RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|")));
         // The grid shows what the text grants.
-        EmpresaFrm->TxUsuariosTituloLeyendaClick();
+        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
         QCOMPARE(EmpresaFrm->filasUsuarios().size(), 2);
         QVERIFY(EmpresaFrm->filasUsuarios().at(1).permisos == UsuariosNegocio::todos(true));
     }
@@ -223,14 +264,14 @@ private slots:
         QCOMPARE(textoPlano(CORREO), propio);
 
         // The window: the e-mail of the user edited cannot be typed over.
-        EmpresaFrm->TxUsuariosTituloLeyendaClick();
-        EmpresaFrm->muestraUsuario(1);
-        EmpresaFrm->BtEditarUsuarioClick();
-        QVERIFY(EmpresaFrm->EdEmail->isReadOnly());
-        EmpresaFrm->muestraUsuario(0);
-        EmpresaFrm->BtCancelarClick();
-        EmpresaFrm->muestraUsuario(0);
-        EmpresaFrm->BtEditarUsuarioClick();
+        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
+        eligeUsuario(1);
+        pulsa(QStringLiteral("BtEditarUsuario"));
+        QVERIFY(campo(QStringLiteral("EdEmail"))->isReadOnly());
+        eligeUsuario(0);
+        pulsa(QStringLiteral("BtCancelar"));
+        eligeUsuario(0);
+        pulsa(QStringLiteral("BtEditarUsuario"));
         QCOMPARE(programa.respuestas.textos().last(), ERR_EDICION_PERMISOS);
 
         NegocioPrueba::fijaPermisos(QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0"));
@@ -240,7 +281,7 @@ private slots:
                  TResultado::SinPermiso);
         QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("beto@escuela.mx"), *Sistema::Conexion));
         // Nor is the business deleted.
-        EmpresaFrm->ImgBoteBasuraClick();
+        clic(QStringLiteral("ImgBoteBasura"));
         QCOMPARE(programa.respuestas.textos().last(), ERROR_PERMISOS);
         QCOMPARE(negocioGuardado().getStatus(), TNegocio::ESTATUS_ACTIVO);
     }
@@ -249,18 +290,18 @@ private slots:
     void nuevoUsuarioIngresa()
     {
         TPrograma programa;
-        EmpresaFrm->TxUsuariosTituloLeyendaClick();
-        EmpresaFrm->BtAgregarUsuarioClick();
-        EmpresaFrm->EdEmail->setText(QStringLiteral(" ana@escuela.mx "));
-        EmpresaFrm->EdPassword->setText(QStringLiteral("Clave#9"));
-        EmpresaFrm->EdRepitePassword->setText(QStringLiteral("Otra"));
-        EmpresaFrm->BtGuardarUsuarioClick();
+        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
+        pulsa(QStringLiteral("BtAgregarUsuario"));
+        campo(QStringLiteral("EdEmail"))->setText(QStringLiteral(" ana@escuela.mx "));
+        campo(QStringLiteral("EdPassword"))->setText(QStringLiteral("Clave#9"));
+        campo(QStringLiteral("EdRepitePassword"))->setText(QStringLiteral("Otra"));
+        pulsa(QStringLiteral("BtGuardarUsuario"));
         // Refused, and what was typed stays.
-        QCOMPARE(EmpresaFrm->EdEmail->text(), QStringLiteral(" ana@escuela.mx "));
+        QCOMPARE(campo(QStringLiteral("EdEmail"))->text(), QStringLiteral(" ana@escuela.mx "));
         QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion));
-        EmpresaFrm->EdRepitePassword->setText(QStringLiteral("Clave#9"));
-        EmpresaFrm->ChReportes->setChecked(false);
-        EmpresaFrm->BtGuardarUsuarioClick();
+        campo(QStringLiteral("EdRepitePassword"))->setText(QStringLiteral("Clave#9"));
+        hijo<QCheckBox>(QStringLiteral("ChReportes"))->setChecked(false);
+        pulsa(QStringLiteral("BtGuardarUsuario"));
         QCOMPARE(programa.respuestas.textos().last(), MSG_USUARIO_GUARDADO_EXITO);
         QCOMPARE(EmpresaFrm->filasUsuarios().size(), 2);
 
@@ -273,6 +314,45 @@ private slots:
         QVERIFY(!Sistema::getPermiso(CODIGO_REPORTES));
     }
 
+    // "+ Agregar" clicked with Ctrl+Shift held edits the chosen series;
+    // clicked alone it adds one.
+    void gestoEdicionSerie()
+    {
+        TPrograma programa;
+        NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(QStringLiteral("Norte")), QStringLiteral("Z"),
+                                   QStringLiteral("I"), QStringLiteral("7"), false);
+        clic(QStringLiteral("TxTopSeriesFoliosTituloLeyenda"));
+        int renglon = -1;
+        for (int k = 0; k < EmpresaFrm->filasSeries().size(); ++k)
+            if (EmpresaFrm->filasSeries().at(k).serie == QStringLiteral("Z"))
+                renglon = k;
+        QVERIFY(renglon >= 0);
+        hijo<QTableWidget>(QStringLiteral("GrSeriesFolios"))->setCurrentCell(renglon, 0);
+
+        int abiertas = 0;
+        bool edicion = false;
+        const auto cuandoAbra = [&] {
+            QTimer::singleShot(0, SeriesFoliosFrm, [&] {
+                ++abiertas;
+                edicion = SeriesFoliosFrm->isEditar;
+                SeriesFoliosFrm->reject();
+            });
+        };
+        auto* agregar = hijo<QPushButton>(QStringLiteral("BtGuardarSeriesFolios"));
+        cuandoAbra();
+        QTest::mouseClick(agregar, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(abiertas, 1);
+        QVERIFY(edicion);
+        cuandoAbra();
+        QTest::mouseClick(agregar, Qt::LeftButton, Qt::ControlModifier);
+        QCOMPARE(abiertas, 2);
+        QVERIFY(!edicion);
+        cuandoAbra();
+        QTest::mouseClick(agregar, Qt::LeftButton);
+        QCOMPARE(abiertas, 3);
+        QVERIFY(!edicion);
+    }
+
     // The last business deleted: its archive opens with its password, and
     // the wizard waits on the first run.
     void eliminaUltima()
@@ -281,7 +361,7 @@ private slots:
         MainFrm->show();
         MainFrm->TxEditarClick(nullptr);
         programa.respuestas.agregaRespuesta(TPrompter::OK);
-        EmpresaFrm->ImgBoteBasuraClick();
+        clic(QStringLiteral("ImgBoteBasura"));
 
         QVERIFY(WizardFrm->isVisible());
         QVERIFY(!MainFrm->isVisible());
@@ -306,7 +386,7 @@ private slots:
     {
         TPrograma programa;
         EmpresaFrm->inicializa();
-        EmpresaFrm->TxUsuariosTituloLeyendaClick();
+        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
         EmpresaFrm->resize(820, EmpresaFrm->getHeight());
         EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
         if (Capturas::pedidas()) {
@@ -321,10 +401,10 @@ private slots:
                 Capturas::guarda(*EmpresaFrm->TxFondo, titulo->objectName());
             }
         }
-        EmpresaFrm->TxNombreNegocioTituloClick();
+        clic(QStringLiteral("TxNombreNegocioTitulo"));
         EmpresaFrm->show();
         QVERIFY(QTest::qWaitForWindowExposed(EmpresaFrm));
-        EmpresaFrm->EdNombreNegocio->setFocus();
+        campo(QStringLiteral("EdNombreNegocio"))->setFocus();
         QStringList camino;
         for (int k = 0; k < 3; ++k) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -333,8 +413,8 @@ private slots:
         QCOMPARE(camino, (QStringList{QStringLiteral("BtGuardar"), QStringLiteral("TxTopCSDTiuloLeyenda"),
                                       QStringLiteral("TxTopDatosFiscalesTituloLeyenda")}));
         // The user form, once adding: fields in reading order, then the boxes.
-        EmpresaFrm->TxUsuariosTituloLeyendaClick();
-        EmpresaFrm->BtAgregarUsuarioClick();
+        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
+        pulsa(QStringLiteral("BtAgregarUsuario"));
         camino.clear();
         for (int k = 0; k < 7; ++k) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -14,12 +14,14 @@
 #include "admin/TPerfilFrm.h"
 
 #include <QBuffer>
+#include <QDesktopServices>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace Constantes;
 using Perfil::TPassword;
@@ -69,7 +71,44 @@ void captura(QWidget& ventana, const QString& nombre)
     Capturas::guarda(ventana, nombre);
 }
 
+template <class T> T* hijo(const QWidget& pagina, const QString& nombre)
+{
+    T* w = pagina.findChild<T*>(nombre);
+    if (!w)
+        qFatal("no widget %s", qPrintable(nombre));
+    return w;
+}
+
+QLineEdit* campo(const QWidget& pagina, const QString& nombre)
+{
+    return hijo<QLineEdit>(pagina, nombre);
+}
+
 } // namespace
+
+// Takes the addresses the program opens instead of a browser, for its
+// lifetime (QDesktopServices' handler of their schemes).
+class TReceptorDirecciones : public QObject {
+    Q_OBJECT
+public:
+    TReceptorDirecciones()
+    {
+        for (const QString& esquema : ESQUEMAS)
+            QDesktopServices::setUrlHandler(esquema, this, "abre");
+    }
+    ~TReceptorDirecciones() override
+    {
+        for (const QString& esquema : ESQUEMAS)
+            QDesktopServices::unsetUrlHandler(esquema);
+    }
+    QList<QUrl> abiertas;
+
+public slots:
+    void abre(const QUrl& direccion) { abiertas << direccion; }
+
+private:
+    inline static const QStringList ESQUEMAS{QStringLiteral("https"), QStringLiteral("http")};
+};
 
 class TstPerfil : public QObject {
     Q_OBJECT
@@ -250,8 +289,8 @@ private slots:
         pagina.show();
         pagina.inicializa();
         pagina.agregaEmail(QStringLiteral("otro@escuela.mx"));
-        pagina.EdNombre->setText(QStringLiteral("Beatriz"));
-        pagina.BtGuardar->click();
+        campo(pagina, QStringLiteral("EdNombre"))->setText(QStringLiteral("Beatriz"));
+        hijo<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
         QCOMPARE(guardado().nombre, QStringLiteral("Beatriz"));
         QVERIFY(guardado().emails.contains(QStringLiteral("otro@escuela.mx")));
@@ -259,32 +298,28 @@ private slots:
 
         // A refused password says so, and that the rest was kept.
         respuestas.limpia();
-        pagina.EdContraseñaAnterior->setText(PASSWORD);
-        pagina.EdNuevaContraseña->setText(QStringLiteral("Nueva#1"));
-        pagina.EdRepetirContraseña->setText(QStringLiteral("Nueva#2"));
-        pagina.EdNombre->setText(QStringLiteral("Carla"));
-        pagina.BtGuardar->click();
+        campo(pagina, QStringLiteral("EdContraseñaAnterior"))->setText(PASSWORD);
+        campo(pagina, QStringLiteral("EdNuevaContraseña"))->setText(QStringLiteral("Nueva#1"));
+        campo(pagina, QStringLiteral("EdRepetirContraseña"))->setText(QStringLiteral("Nueva#2"));
+        campo(pagina, QStringLiteral("EdNombre"))->setText(QStringLiteral("Carla"));
+        hijo<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
         QCOMPARE(guardado().nombre, QStringLiteral("Carla"));
 
         bool pedida = false;
         connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });
-        QTest::mouseClick(pagina.TxCartaManifiesto, Qt::LeftButton);
+        QTest::mouseClick(hijo<QLabel>(pagina, QStringLiteral("TxCartaManifiesto")), Qt::LeftButton);
         QVERIFY(pedida);
 
         TCartaManifiestoFrm carta;
         carta.inicializa();
         QVERIFY(carta.getUrl().contains(QStringLiteral("rfc=EKU9003173C9")));
         QVERIFY(carta.getUrl().contains(QStringLiteral("ESCUELA%20KEMPER%20URGATE")));
-        QString abierta;
-        TCartaManifiestoFrm::abreDireccion = [&](const QString& url) {
-            abierta = url;
-            return true;
-        };
+        TReceptorDirecciones navegador;
         bool termina = false;
         connect(&carta, &TCartaManifiestoFrm::terminacionSolicitada, this, [&] { termina = true; });
-        carta.TxURLClick();
-        QCOMPARE(abierta, carta.getUrl());
+        QTest::mouseClick(hijo<QLabel>(carta, QStringLiteral("TxURL")), Qt::LeftButton);
+        QCOMPARE(navegador.abiertas, QList<QUrl>{QUrl(carta.getUrl(), QUrl::TolerantMode)});
         QVERIFY(termina);
         captura(carta, QStringLiteral("carta"));
     }

@@ -26,6 +26,14 @@ Q_DECLARE_METATYPE(Series::TResultado)
 
 namespace {
 
+template <class T> T* hijo(const QWidget& ventana, const QString& nombre)
+{
+    T* w = ventana.findChild<T*>(nombre);
+    if (!w)
+        qFatal("no widget %s", qPrintable(nombre));
+    return w;
+}
+
 const QString CORREO = QStringLiteral("dueno@escuela.mx");
 const QString PASSWORD = QStringLiteral("Secreta#1");
 const QString CDMX = QStringLiteral("CMX - Ciudad de México");
@@ -267,26 +275,32 @@ private slots:
         TColaRespuestas respuestas;
         TSucursalesFrm ventana;
         ventana.inicializaAgregar();
-        ventana.BtEditar->click();
+        hijo<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
         QCOMPARE(respuestas.textos().size(), 1);
         QVERIFY(respuestas.textos().constFirst().contains(ERR_NOMBRE_SUCURSAL_VACIO));
         QVERIFY(ventana.result() != QDialog::Accepted);
 
-        ventana.EdNombreSucursal->setText(QStringLiteral("Oriente"));
-        ventana.DireccionesFrm->getCmbCodigoPostal()->setEditText(QStringLiteral("06600"));
-        ventana.DireccionesFrm->setCalle(QStringLiteral("Madero"));
-        ventana.BtEditar->click();
+        hijo<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->setText(QStringLiteral("Oriente"));
+        hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
+            ->getCmbCodigoPostal()
+            ->setEditText(QStringLiteral("06600"));
+        hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->setCalle(QStringLiteral("Madero"));
+        hijo<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
         QCOMPARE(sucursal(QStringLiteral("Oriente"))->getDireccion()->getCalle(), QStringLiteral("Madero"));
-        QVERIFY(ventana.DireccionesFrm->getCmbEstado()->currentText().startsWith(QStringLiteral("CMX")));
+        QVERIFY(hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
+                    ->getCmbEstado()
+                    ->currentText()
+                    .startsWith(QStringLiteral("CMX")));
 
         ventana.inicializaEditar(sucursal(QStringLiteral("Oriente"))->getIdsucursal());
-        QCOMPARE(ventana.BtEditar->text(), BTN_ACTUALIZAR);
-        QCOMPARE(ventana.DireccionesFrm->getCalle(), QStringLiteral("Madero"));
+        QCOMPARE(hijo<QPushButton>(ventana, QStringLiteral("BtEditar"))->text(), BTN_ACTUALIZAR);
+        QCOMPARE(hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->getCalle(),
+                 QStringLiteral("Madero"));
         captura(ventana, QStringLiteral("sucursales"));
         ventana.inicializaEditar(Sucursales::matriz(*Sistema::Negocio, conexion())->getIdsucursal());
-        QVERIFY(ventana.EdNombreSucursal->isReadOnly());
-        QVERIFY(ventana.ChkCopiaMatriz->isHidden());
+        QVERIFY(hijo<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->isReadOnly());
+        QVERIFY(hijo<QCheckBox>(ventana, QStringLiteral("ChkCopiaMatriz"))->isHidden());
     }
 
     void ventanaSeries()
@@ -296,13 +310,15 @@ private slots:
         ventana.isEditar = false;
         ventana.fijaCombosSoloLectura(false);
         ventana.inicializa();
-        ventana.EdSerie->setText(QStringLiteral("F"));
-        ventana.CmbTipoSerie->setCurrentIndex(2);
-        ventana.BtGuardar->click();
+        hijo<QLineEdit>(ventana, QStringLiteral("EdSerie"))->setText(QStringLiteral("F"));
+        hijo<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->setCurrentIndex(2);
+        hijo<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(respuestas.textos(), QStringList{ERR_ELEGIR_SUCURSAL});
-        ventana.CmbSucursal->setCurrentIndex(ventana.CmbSucursal->findText(QStringLiteral("Centro")));
-        ventana.EdFolio->setText(QStringLiteral("100"));
-        ventana.BtGuardar->click();
+        hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))
+            ->setCurrentIndex(
+                hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->findText(QStringLiteral("Centro")));
+        hijo<QLineEdit>(ventana, QStringLiteral("EdFolio"))->setText(QStringLiteral("100"));
+        hijo<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
         captura(ventana, QStringLiteral("series"));
 
@@ -311,9 +327,11 @@ private slots:
         ventana.isEditar = true;
         ventana.fijaCombosSoloLectura(true);
         ventana.inicializa(serie->getIdserie());
-        QCOMPARE(ventana.CmbTipoSerie->currentText(), QStringLiteral("T - Traslado"));
-        QCOMPARE(ventana.CmbSucursal->currentText(), QStringLiteral("Centro"));
-        QVERIFY(!ventana.EdSerie->isEnabled() && !ventana.CmbSucursal->isEnabled());
+        QCOMPARE(hijo<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->currentText(),
+                 QStringLiteral("T - Traslado"));
+        QCOMPARE(hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->currentText(), QStringLiteral("Centro"));
+        QVERIFY(!hijo<QLineEdit>(ventana, QStringLiteral("EdSerie"))->isEnabled() &&
+                !hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->isEnabled());
         captura(ventana, QStringLiteral("series-edicion"));
     }
 };

@@ -474,7 +474,7 @@ private slots:
         QTest::mouseClick(MainFrm->TxEditar, Qt::LeftButton);
         QCOMPARE(MainFrm->VentanaActiva.data(), EmpresaFrm->TxFondo);
         QCOMPARE(MainFrm->TxVentanaPrincipal->height(), EmpresaFrm->getHeight());
-        QCOMPARE(EmpresaFrm->EdRFC->text(), RFC_ESCUELA);
+        QCOMPARE(EmpresaFrm->TxFondo->findChild<QLineEdit*>(QStringLiteral("EdRFC"))->text(), RFC_ESCUELA);
         QVERIFY(!MainFrm->SBMenuLateral->isVisible());
 
         QTest::mouseClick(MainFrm->TxUserEmail, Qt::LeftButton);

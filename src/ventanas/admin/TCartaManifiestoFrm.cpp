@@ -19,10 +19,6 @@
 
 using namespace Constantes;
 
-std::function<bool(const QString&)> TCartaManifiestoFrm::abreDireccion = [](const QString& direccion) {
-    return QDesktopServices::openUrl(QUrl(direccion, QUrl::TolerantMode));
-};
-
 TCartaManifiestoFrm::TCartaManifiestoFrm(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("CartaManifiestoFrm"));
@@ -113,6 +109,6 @@ void TCartaManifiestoFrm::TxURLClick()
 {
     if (url.isEmpty())
         return;
-    abreDireccion(url);
+    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
     emit terminacionSolicitada();
 }

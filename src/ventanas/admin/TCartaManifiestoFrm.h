@@ -1,7 +1,6 @@
 #pragma once
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -18,22 +17,12 @@ public:
 
     // The page's content, moved into the main window's work area when shown.
     QWidget* TxFondo;
-    QLabel* TxNegocio;
-    QLabel* ImgLapiz;
-    QLabel* TxLeyenda;
-    QLabel* TxURL;
-    QPushButton* BtNuevaEmpresa;
 
     // Builds the link of the signed-in business.
     void inicializa();
     int getHeight() const;
     // The personalised address the link opens.
     QString getUrl() const { return url; }
-
-    void TxURLClick();
-
-    // How an address is opened; tests replace it.
-    static std::function<bool(const QString&)> abreDireccion;
 
 signals:
     void nuevaEmpresaSolicitada();
@@ -42,5 +31,14 @@ signals:
 
 private:
     void FormCreate();
+    // Opens the link through QDesktopServices (the browser, or the handler
+    // registered for its scheme) and asks for the program to end.
+    void TxURLClick();
+
+    QLabel* TxNegocio;
+    QLabel* ImgLapiz;
+    QLabel* TxLeyenda;
+    QLabel* TxURL;
+    QPushButton* BtNuevaEmpresa;
     QString url;
 };

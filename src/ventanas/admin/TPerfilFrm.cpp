@@ -4,6 +4,7 @@
 #include "Controles.h"
 #include "Entidades.h"
 #include "admin/RevisionImagen.h"
+#include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "Style.h"
 #include "admin/TPerfil.h"
@@ -12,7 +13,6 @@
 #include "app/UtilsVentanas.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,11 +50,6 @@ QFrame* linea(QWidget* padre, const QString& nombre)
 }
 
 } // namespace
-
-std::function<QString(QWidget*)> TPerfilFrm::seleccionaImagen = [](QWidget* padre) {
-    return QFileDialog::getOpenFileName(padre, QStringLiteral("Imagen de Perfil"), QString(),
-                                        QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.bmp *.gif)"));
-};
 
 TPerfilFrm::TPerfilFrm(QWidget* parent) : QWidget(parent)
 {
@@ -348,7 +343,8 @@ void TPerfilFrm::elminiaListaEmail()
 
 void TPerfilFrm::BtPerfilClick()
 {
-    const QString ruta = seleccionaImagen(this);
+    const QString ruta = SelectorArchivos::archivo(this, QStringLiteral("Imagen de Perfil"),
+                                                   QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.bmp *.gif)"));
     if (ruta.isEmpty())
         return;
     QByteArray datos;
@@ -379,14 +375,9 @@ void TPerfilFrm::BtGuardarClick()
 
     TUsuario usuario = *Sistema::Usuario;
     Perfil::TResultado resultado;
-    try {
-        resultado = Perfil::guarda(datos, usuario, *Sistema::Conexion);
-    } catch (const std::exception& e) {
-        Utils::mensaje(QStringLiteral("No se guardó tu perfil; lo guardado antes no cambió.") + SALTO +
-                           QString::fromUtf8(e.what()),
-                       MSG_ERROR);
+    if (!Utils::protegido([&] { resultado = Perfil::guarda(datos, usuario, *Sistema::Conexion); },
+                          QStringLiteral("No se guardó tu perfil; lo guardado antes no cambió.") + SALTO))
         return;
-    }
     if (!resultado.error.isEmpty()) {
         Utils::mensaje(resultado.error, MSG_ERROR);
         return;

@@ -2,7 +2,6 @@
 #include <QMap>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -22,6 +21,33 @@ public:
 
     // The page's content, moved into the main window's work area when shown.
     QWidget* TxFondo;
+
+    // Fills the page from the database again (rows, picture, names; the
+    // password fields empty).
+    void inicializa();
+    // The height the page needs in the work area.
+    int getHeight() const;
+
+    // A new empty e-mail row (or one holding `email`).
+    void agregaEmail(const QString& email = QString());
+    void eleminaLineaEmail(const QString& clave);
+
+signals:
+    // The stored picture changed: the main window shows it as the user's.
+    void fotoPerfilCambiada();
+    // The page grew or shrank (rows added or removed).
+    void alturaCambiada(int altura);
+    // The user asked for the letter of manifest.
+    void cartaManifiestoSolicitada();
+
+private:
+    void FormCreate();
+    void BtGuardarClick();
+    void BtPerfilClick();
+    void elminiaListaEmail();
+    void muestraImagen(const QByteArray& datos);
+    void ordenTabulacion();
+    void avisaAltura();
 
     QLabel* TxPerfil;
     QLabel* ImgLapiz;
@@ -45,39 +71,8 @@ public:
     QPushButton* BtGuardar;
     QLabel* TxCartaManifiesto;
 
-    // Fills the page from the database again (rows, picture, names; the
-    // password fields empty).
-    void inicializa();
-    // The height the page needs in the work area.
-    int getHeight() const;
-
-    void BtGuardarClick();
-    void BtPerfilClick();
-    // A new empty e-mail row (or one holding `email`).
-    void agregaEmail(const QString& email = QString());
-    void eleminaLineaEmail(const QString& clave);
-
     // The e-mail rows by key (ABC + n), in the order they were added.
     QMap<int, QLineEdit*> listaEmail;
-
-    // The picture file the user picks; tests replace it.
-    static std::function<QString(QWidget*)> seleccionaImagen;
-
-signals:
-    // The stored picture changed: the main window shows it as the user's.
-    void fotoPerfilCambiada();
-    // The page grew or shrank (rows added or removed).
-    void alturaCambiada(int altura);
-    // The user asked for the letter of manifest.
-    void cartaManifiestoSolicitada();
-
-private:
-    void FormCreate();
-    void elminiaListaEmail();
-    void muestraImagen(const QByteArray& datos);
-    void ordenTabulacion();
-    void avisaAltura();
-
     QVBoxLayout* m_filasEmail;
     int contEmail = 0;
     QMap<int, QWidget*> listaLineaEmail;

@@ -172,15 +172,13 @@ void TSeriesFoliosFrm::BtGuardarClick()
     datos.sucursal = CmbSucursal->currentIndex() >= 0 ? CmbSucursal->currentText() : QString();
     datos.folio = EdFolio->text();
     Series::TResultado resultado;
-    try {
-        resultado = Series::guarda(datos, isEditar, static_cast<int>(idSerie), *Sistema::Negocio, *Sistema::Conexion,
-                                   Sistema::Usuario->getIdusuario());
-    } catch (const std::exception& e) {
-        Utils::mensaje(QStringLiteral("No se guardó la serie; lo guardado antes no cambió.") + SALTO +
-                           QString::fromUtf8(e.what()),
-                       MSG_ERROR);
+    if (!Utils::protegido(
+            [&] {
+                resultado = Series::guarda(datos, isEditar, static_cast<int>(idSerie), *Sistema::Negocio,
+                                           *Sistema::Conexion, Sistema::Usuario->getIdusuario());
+            },
+            QStringLiteral("No se guardó la serie; lo guardado antes no cambió.") + SALTO))
         return;
-    }
     if (resultado == Series::TResultado::Guardada) {
         accept();
         return;

@@ -17,6 +17,15 @@ class TSeriesFoliosFrm : public QDialog {
 public:
     explicit TSeriesFoliosFrm(QWidget* parent = nullptr);
 
+    bool isEditar = false;
+    // In edit mode the type and branch are shown, not changed.
+    void fijaCombosSoloLectura(bool soloLectura);
+    // An empty window for a new series.
+    void inicializa();
+    // The series with that id, to change its current folio.
+    void inicializa(qint64 idSerie);
+
+private:
     QWidget* RcFondo;
     QLabel* TxSeriesFolios;
     QLineEdit* EdSerie;
@@ -27,15 +36,6 @@ public:
     QPushButton* BtGuardar;
     QPushButton* BtCancelar;
 
-    bool isEditar = false;
-    // In edit mode the type and branch are shown, not changed.
-    void fijaCombosSoloLectura(bool soloLectura);
-    // An empty window for a new series.
-    void inicializa();
-    // The series with that id, to change its current folio.
-    void inicializa(qint64 idSerie);
-
-private:
     void FormCreate();
     void llenaSucursales();
     void BtGuardarClick();

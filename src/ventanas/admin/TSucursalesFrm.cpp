@@ -217,19 +217,18 @@ void TSucursalesFrm::BtEditarClick()
         Utils::mensaje(error, MSG_ERROR);
         return;
     }
-    try {
-        const int usuario = Sistema::Usuario->getIdusuario();
-        if (isAgregar || !sucursal)
-            Sucursales::guardaNueva(datos, *Sistema::Negocio, *Sistema::Conexion, usuario);
-        else
-            sucursal =
-                Sucursales::actualiza(sucursal->getIdsucursal(), datos, *Sistema::Negocio, *Sistema::Conexion, usuario);
-    } catch (const std::exception& e) {
-        Utils::mensaje(QStringLiteral("No se guardó la sucursal; lo guardado antes no cambió.") + SALTO +
-                           QString::fromUtf8(e.what()),
-                       MSG_ERROR);
+    const bool guardada = Utils::protegido(
+        [&] {
+            const int usuario = Sistema::Usuario->getIdusuario();
+            if (isAgregar || !sucursal)
+                Sucursales::guardaNueva(datos, *Sistema::Negocio, *Sistema::Conexion, usuario);
+            else
+                sucursal = Sucursales::actualiza(sucursal->getIdsucursal(), datos, *Sistema::Negocio,
+                                                 *Sistema::Conexion, usuario);
+        },
+        QStringLiteral("No se guardó la sucursal; lo guardado antes no cambió.") + SALTO);
+    if (!guardada)
         return;
-    }
     Sistema::actualizaSucursales();
     accept();
 }

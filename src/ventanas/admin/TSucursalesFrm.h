@@ -20,15 +20,6 @@ class TSucursalesFrm : public QDialog {
 public:
     explicit TSucursalesFrm(QWidget* parent = nullptr);
 
-    QWidget* RcFondo;
-    QLabel* TxSucursales;
-    QLineEdit* EdNombreSucursal;
-    QCheckBox* ChkCopiaMatriz;
-    QWidget* TxDireccion;
-    TDireccionesFrm* DireccionesFrm;
-    QPushButton* BtEditar;
-    QPushButton* BtCancelar;
-
     // An empty window for a new branch.
     void inicializaAgregar();
     // The stored branch with that id, to be edited; an id that is not a
@@ -38,6 +29,15 @@ public:
     bool isAgregar = true;
 
 private:
+    QWidget* RcFondo;
+    QLabel* TxSucursales;
+    QLineEdit* EdNombreSucursal;
+    QCheckBox* ChkCopiaMatriz;
+    QWidget* TxDireccion;
+    TDireccionesFrm* DireccionesFrm;
+    QPushButton* BtEditar;
+    QPushButton* BtCancelar;
+
     void FormCreate();
     void inicializaDireccionSucursal(const TSucursal& sucursal);
     void ChkCopiaMatrizChange();

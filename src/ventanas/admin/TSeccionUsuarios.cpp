@@ -1,0 +1,322 @@
+#include "TSeccionUsuarios.h"
+
+#include "Constantes.h"
+#include "Controles.h"
+#include "Sistema.h"
+#include "app/UtilsVentanas.h"
+#include "negocio/Utils.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace Constantes;
+using Controles::marcaError;
+using Controles::quitaError;
+
+namespace {
+constexpr int ANCHO_ICONO = 25;
+} // namespace
+
+TSeccionUsuarios::TSeccionUsuarios(QWidget* padre)
+    : TSeccionEmpresa(padre, QStringLiteral("TxUsuarios"), QStringLiteral("TxUsuariosTituloLeyenda"),
+                      QStringLiteral("Administra tus Usuarios"))
+{
+    QWidget* c = contenido();
+    auto* d = new QVBoxLayout(c);
+    GrPermisos = tabla(c, QStringLiteral("GrPermisos"));
+    GrPermisos->setFixedHeight(150);
+    d->addWidget(GrPermisos);
+    inicializaGridPermisos();
+    creaFormulario(c);
+    d->addWidget(TxUsuarioContenedor);
+
+    BtGuardarUsuario = Controles::boton(c, QStringLiteral("BtGuardarUsuario"), CONCEPTO_GUARDAR);
+    BtCancelar = Controles::boton(c, QStringLiteral("BtCancelar"), QStringLiteral("Cancelar"));
+    BtAgregarUsuario = Controles::boton(c, QStringLiteral("BtAgregarUsuario"), QStringLiteral("+ Agregar"));
+    BtEditarUsuario = Controles::boton(c, QStringLiteral("BtEditarUsuario"), QStringLiteral("Editar"));
+    d->addLayout(botones({BtAgregarUsuario, BtEditarUsuario, BtCancelar, BtGuardarUsuario}));
+
+    connect(GrPermisos, &QTableWidget::currentCellChanged, this, [this](int renglon) { muestraUsuario(renglon); });
+    connect(GrPermisos, &QTableWidget::cellClicked, this, [this](int renglon) { muestraUsuario(renglon); });
+    connect(BtAgregarUsuario, &QPushButton::clicked, this, &TSeccionUsuarios::BtAgregarUsuarioClick);
+    connect(BtEditarUsuario, &QPushButton::clicked, this, &TSeccionUsuarios::BtEditarUsuarioClick);
+    connect(BtGuardarUsuario, &QPushButton::clicked, this, &TSeccionUsuarios::BtGuardarUsuarioClick);
+    connect(BtCancelar, &QPushButton::clicked, this, &TSeccionUsuarios::BtCancelarClick);
+    // Escape leaves a form being filled, as Cancelar does.
+    auto* salida = new QShortcut(QKeySequence(Qt::Key_Escape), TxUsuarioContenedor);
+    salida->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(salida, &QShortcut::activated, this, &TSeccionUsuarios::BtCancelarClick);
+    habilitaFormularioUsuario(false);
+    cargaIconos();
+}
+
+void TSeccionUsuarios::creaFormulario(QWidget* c)
+{
+    TxUsuarioContenedor = new QWidget(c);
+    TxUsuarioContenedor->setObjectName(QStringLiteral("TxUsuarioContenedor"));
+    auto* dForm = new QGridLayout(TxUsuarioContenedor);
+    dForm->setContentsMargins(0, 0, 0, 0);
+    QWidget* f = TxUsuarioContenedor;
+    EdEmail = Controles::campo(f, QStringLiteral("EdEmail"), QStringLiteral("EMail"));
+    EdEmail->setMaxLength(100);
+    EdNombre = Controles::campo(f, QStringLiteral("EdNombre"), QStringLiteral("Nombre"));
+    EdApellidoPaterno = Controles::campo(f, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
+    EdApellidoMaterno = Controles::campo(f, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
+    EdPassword = Controles::campo(f, QStringLiteral("EdPassword"), QStringLiteral("Password"), true);
+    EdRepitePassword = Controles::campo(f, QStringLiteral("EdRepitePassword"), QStringLiteral("Repite Password"), true);
+    const QList<std::pair<QLineEdit*, QString>> campos = {{EdEmail, QStringLiteral("E&Mail")},
+                                                          {EdNombre, QStringLiteral("Nom&bre")},
+                                                          {EdApellidoPaterno, QStringLiteral("Apellido &Paterno")},
+                                                          {EdApellidoMaterno, QStringLiteral("Apellido Ma&terno")},
+                                                          {EdPassword, QStringLiteral("Pass&word")},
+                                                          {EdRepitePassword, QStringLiteral("Repite Passw&ord")}};
+    for (int k = 0; k < campos.size(); ++k) {
+        dForm->addWidget(Controles::etiqueta(f, campos[k].first, campos[k].second), k % 3, (k / 3) * 2);
+        dForm->addWidget(campos[k].first, k % 3, (k / 3) * 2 + 1);
+    }
+    const QStringList textos = {QStringLiteral(" Bridge Txt"),  QStringLiteral(" Reportes"),
+                                QStringLiteral(" Productos"),   QStringLiteral(" Nomina"),
+                                QStringLiteral(" Facturación"), QStringLiteral(" Clientes"),
+                                QStringLiteral(" Respaldos"),   QStringLiteral(" Permisos")};
+    const QStringList nombres = {QStringLiteral("ChBridgeTxt"),   QStringLiteral("ChReportes"),
+                                 QStringLiteral("ChProductos"),   QStringLiteral("ChNomina"),
+                                 QStringLiteral("ChFacturacion"), QStringLiteral("ChClientes"),
+                                 QStringLiteral("ChRespaldos"),   QStringLiteral("ChPermisos")};
+    auto* modulos = new QGridLayout();
+    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
+        auto* caja = new QCheckBox(textos.at(k), f);
+        caja->setObjectName(nombres.at(k));
+        modulos->addWidget(caja, k / 4, k % 4);
+        m_modulos.append(caja);
+    }
+    dForm->addLayout(modulos, 3, 0, 1, 4);
+}
+
+void TSeccionUsuarios::cargaIconos()
+{
+    m_iconos.clear();
+    for (const QString& nombre : {IMG_BRIDGE_TXT, IMG_REPORTES, IMG_PRODUCTOSERVICIOS, IMG_NOMINA, IMG_FACTURACION,
+                                  IMG_CLIENTES, IMG_RESPALDO, IMG_CANDADO_LOGGIN})
+        m_iconos.append(Utils::imagenRS(nombre, Sistema::exePath)
+                            .scaled(ANCHO_ICONO - 5, ANCHO_ICONO - 5, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // Each module column says which module it is when the icon is pointed at.
+    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k)
+        if (QTableWidgetItem* cabecera = GrPermisos->horizontalHeaderItem(k + 1))
+            cabecera->setToolTip(m_modulos.at(k)->text().trimmed());
+}
+
+void TSeccionUsuarios::carga()
+{
+    inicializaPanelUsuarios(false);
+    habilitaFormularioUsuario(false);
+    actualizaGrid();
+}
+
+void TSeccionUsuarios::enfoca()
+{
+    GrPermisos->setFocus();
+}
+
+QList<QWidget*> TSeccionUsuarios::ordenTabulacion() const
+{
+    QList<QWidget*> orden{GrPermisos,        EdEmail,    EdNombre,        EdApellidoPaterno,
+                          EdApellidoMaterno, EdPassword, EdRepitePassword};
+    for (QCheckBox* caja : m_modulos)
+        orden << caja;
+    return orden << BtAgregarUsuario << BtEditarUsuario << BtCancelar << BtGuardarUsuario;
+}
+
+void TSeccionUsuarios::inicializaGridPermisos()
+{
+    GrPermisos->setColumnCount(1 + UsuariosNegocio::NUMERO_MODULOS);
+    // The column holds the users' e-mails: headed as what it holds.
+    QStringList cabeceras{QStringLiteral("Usuario")};
+    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k)
+        cabeceras << QString();
+    GrPermisos->setHorizontalHeaderLabels(cabeceras);
+    GrPermisos->setColumnWidth(0, 295);
+    for (int k = 1; k <= UsuariosNegocio::NUMERO_MODULOS; ++k)
+        GrPermisos->setColumnWidth(k, ANCHO_ICONO);
+    GrPermisos->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    GrPermisos->setIconSize(QSize(ANCHO_ICONO - 5, ANCHO_ICONO - 5));
+    GrPermisos->setRowCount(0);
+}
+
+void TSeccionUsuarios::actualizaGrid()
+{
+    GrPermisos->setRowCount(0);
+    m_filas = UsuariosNegocio::usuarios();
+    const QSignalBlocker bloqueo(GrPermisos);
+    GrPermisos->setRowCount(static_cast<int>(m_filas.size()));
+    for (int r = 0; r < m_filas.size(); ++r) {
+        GrPermisos->setItem(r, 0, new QTableWidgetItem(m_filas.at(r).email));
+        for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
+            auto* celda = new QTableWidgetItem();
+            if (m_filas.at(r).permisos[k]) {
+                celda->setIcon(QIcon(m_iconos.value(k)));
+                celda->setToolTip(m_modulos.at(k)->text().trimmed());
+            }
+            GrPermisos->setItem(r, k + 1, celda);
+        }
+    }
+    GrPermisos->setCurrentCell(-1, -1);
+}
+
+void TSeccionUsuarios::muestraUsuario(int renglon)
+{
+    // A row is shown only while browsing: a form being filled stays as typed.
+    if (renglon < 0 || renglon >= m_filas.size() || TxUsuarioContenedor->isEnabled())
+        return;
+    guarda([&] {
+        const auto usuario = UsuariosNegocio::muestra(m_filas.at(renglon).email);
+        if (!usuario)
+            return;
+        EdEmail->setText(usuario->email);
+        EdNombre->setText(usuario->nombre);
+        EdApellidoPaterno->setText(usuario->apellidoPaterno);
+        EdApellidoMaterno->setText(usuario->apellidoMaterno);
+        EdPassword->clear();
+        EdRepitePassword->clear();
+        marcaPermisos(usuario->permisos);
+        BtEditarUsuario->setEnabled(true);
+    });
+}
+
+void TSeccionUsuarios::inicializaPanelUsuarios(bool marcados)
+{
+    EdEmail->setReadOnly(false);
+    for (QLineEdit* e : {EdEmail, EdNombre, EdApellidoPaterno, EdApellidoMaterno, EdPassword, EdRepitePassword})
+        e->clear();
+    marcaPermisos(UsuariosNegocio::todos(marcados));
+    BtEditarUsuario->setEnabled(false);
+    m_editandoUsuario = false;
+}
+
+void TSeccionUsuarios::habilitaFormularioUsuario(bool habilitado)
+{
+    TxUsuarioContenedor->setEnabled(habilitado);
+    BtGuardarUsuario->setEnabled(habilitado);
+    BtCancelar->setEnabled(habilitado);
+    BtAgregarUsuario->setEnabled(!habilitado);
+    if (habilitado)
+        BtEditarUsuario->setEnabled(false);
+}
+
+UsuariosNegocio::TPermisos TSeccionUsuarios::permisosMarcados() const
+{
+    UsuariosNegocio::TPermisos permisos{};
+    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k)
+        permisos[k] = m_modulos.at(k)->isChecked();
+    return permisos;
+}
+
+void TSeccionUsuarios::marcaPermisos(const UsuariosNegocio::TPermisos& permisos)
+{
+    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k)
+        m_modulos.at(k)->setChecked(permisos[k]);
+}
+
+void TSeccionUsuarios::BtAgregarUsuarioClick()
+{
+    if (!Sistema::getPermiso(CODIGO_PERMISOS)) {
+        Utils::mensaje(ERROR_PERMISOS, MSG_WARNING);
+        return;
+    }
+    GrPermisos->clearSelection();
+    inicializaPanelUsuarios(true);
+    habilitaFormularioUsuario(true);
+    BtGuardarUsuario->setText(CONCEPTO_GUARDAR);
+    EdEmail->setFocus();
+}
+
+void TSeccionUsuarios::BtEditarUsuarioClick()
+{
+    const UsuariosNegocio::TResultado permitido = UsuariosNegocio::puedeEditar(EdEmail->text());
+    if (permitido != UsuariosNegocio::TResultado::Correcto) {
+        Utils::mensaje(UsuariosNegocio::mensaje(permitido), MSG_WARNING);
+        return;
+    }
+    m_editandoUsuario = true;
+    habilitaFormularioUsuario(true);
+    // Only the rights change in an edit: the user edited is the one shown.
+    for (QLineEdit* e : {EdEmail, EdNombre, EdApellidoPaterno, EdApellidoMaterno})
+        e->setReadOnly(true);
+    EdPassword->setEnabled(false);
+    EdRepitePassword->setEnabled(false);
+    BtGuardarUsuario->setText(ACTUALIZAR);
+    m_modulos.first()->setFocus();
+}
+
+bool TSeccionUsuarios::isUsuarioValido()
+{
+    UsuariosNegocio::TNuevoUsuario datos;
+    datos.email = EdEmail->text();
+    datos.password = EdPassword->text();
+    datos.repitePassword = EdRepitePassword->text();
+    UsuariosNegocio::TResultado resultado = UsuariosNegocio::TResultado::Correcto;
+    if (!guarda([&] { resultado = UsuariosNegocio::revisaNuevo(datos); }))
+        return false;
+    if (resultado == UsuariosNegocio::TResultado::Correcto)
+        return true;
+    Utils::mensaje(UsuariosNegocio::mensaje(resultado, datos.email), MSG_WARNING);
+    if (resultado == UsuariosNegocio::TResultado::PasswordsDistintas) {
+        marcaError(EdRepitePassword);
+        EdRepitePassword->setFocus();
+    } else {
+        marcaError(EdEmail);
+        EdEmail->setFocus();
+    }
+    return false;
+}
+
+void TSeccionUsuarios::BtGuardarUsuarioClick()
+{
+    UsuariosNegocio::TResultado resultado = UsuariosNegocio::TResultado::Correcto;
+    if (m_editandoUsuario) {
+        if (!guarda([&] { resultado = UsuariosNegocio::actualizaPermisos(EdEmail->text(), permisosMarcados()); }))
+            return;
+        if (resultado != UsuariosNegocio::TResultado::Correcto) {
+            Utils::mensaje(UsuariosNegocio::mensaje(resultado, EdEmail->text()), MSG_WARNING);
+            return;
+        }
+        Utils::mensaje(MSG_USUARIO_ACTUALIZADO_EXITO, MSG_INFORMATION);
+    } else {
+        // What was typed stays until it can be stored.
+        if (!isUsuarioValido())
+            return;
+        UsuariosNegocio::TNuevoUsuario datos{EdEmail->text(),           EdNombre->text(),   EdApellidoPaterno->text(),
+                                             EdApellidoMaterno->text(), EdPassword->text(), EdRepitePassword->text(),
+                                             permisosMarcados()};
+        if (!guarda([&] { resultado = UsuariosNegocio::agrega(datos); }))
+            return;
+        if (resultado != UsuariosNegocio::TResultado::Correcto) {
+            Utils::mensaje(UsuariosNegocio::mensaje(resultado, datos.email), MSG_WARNING);
+            return;
+        }
+        Utils::mensaje(MSG_USUARIO_GUARDADO_EXITO, MSG_INFORMATION);
+    }
+    BtCancelarClick();
+    guarda([this] { actualizaGrid(); });
+}
+
+void TSeccionUsuarios::BtCancelarClick()
+{
+    for (QLineEdit* e : {EdNombre, EdApellidoPaterno, EdApellidoMaterno})
+        e->setReadOnly(false);
+    EdPassword->setEnabled(true);
+    EdRepitePassword->setEnabled(true);
+    quitaError(EdEmail);
+    quitaError(EdRepitePassword);
+    inicializaPanelUsuarios(false);
+    habilitaFormularioUsuario(false);
+    BtGuardarUsuario->setText(CONCEPTO_GUARDAR);
+    GrPermisos->setFocus();
+}

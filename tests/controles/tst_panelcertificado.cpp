@@ -1,0 +1,208 @@
+#include "Constantes.h"
+#include "Prompter.h"
+#include "Reloj.h"
+#include "SelectorArchivos.h"
+#include "Signerutils.h"
+#include "Style.h"
+#include "TPanelCertificado.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Constantes;
+using Signerutils::TRevision;
+
+namespace {
+
+const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
+const QString CERTIFICADO = CSD + QStringLiteral("EKU9003173C9.cer");
+const QString LLAVE = CSD + QStringLiteral("EKU9003173C9.key");
+const QString LLAVE_AJENA = CSD + QStringLiteral("CSD01_AAA010101AAA.key");
+const QString PASSWORD_CSD = QStringLiteral("12345678a");
+
+template <class T> T* hijo(const QWidget& panel, const QString& nombre)
+{
+    T* w = panel.findChild<T*>(nombre);
+    if (!w)
+        qFatal("no widget %s", qPrintable(nombre));
+    return w;
+}
+
+QString texto(const QWidget& panel, const QString& nombre)
+{
+    if (QLabel* etiqueta = panel.findChild<QLabel*>(nombre))
+        return etiqueta->text();
+    return hijo<QLineEdit>(panel, nombre)->text();
+}
+
+// The file dialog behind `boton` answers `archivo`.
+void elige(TColaArchivos& archivos, const QWidget& panel, const QString& boton, const QString& archivo)
+{
+    archivos.agrega(archivo);
+    hijo<QPushButton>(panel, boton)->click();
+}
+
+} // namespace
+
+class TstPanelCertificado : public QObject {
+    Q_OBJECT
+private slots:
+    // The end of validity shows one way; the day after it, as expired and in
+    // the warning colour, yet the certificate is still taken.
+    void vigencia_data()
+    {
+        QTest::addColumn<QDate>("hoy");
+        QTest::addColumn<bool>("vencido");
+        QTest::newRow("vigente") << QDate(2026, 12, 7) << false;
+        QTest::newRow("último día de vigencia") << QDate(2027, 5, 18) << false;
+        QTest::newRow("un día después") << QDate(2027, 5, 19) << true;
+    }
+    void vigencia()
+    {
+        QFETCH(QDate, hoy);
+        QFETCH(bool, vencido);
+        const TRelojFijo reloj(hoy);
+        TColaRespuestas respuestas;
+        TColaArchivos archivos;
+        TPanelCertificado panel;
+        const QPalette normal = hijo<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette();
+        QSignalSpy leido(&panel, &TPanelCertificado::certificadoLeido);
+
+        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
+        QCOMPARE(archivos.pedidos(), QStringList{TPanelCertificado::FILTRO_CERTIFICADO});
+        QVERIFY(respuestas.textos().isEmpty());
+        QCOMPARE(panel.certificado(), CERTIFICADO);
+        QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
+                 (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
+        const QColor color =
+            hijo<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText);
+        QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
+        QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
+        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSDLeyenda")), CN_NO_SERIE);
+        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")).size(), 20);
+        QCOMPARE(leido.size(), 1);
+        const auto informacion = leido.at(0).at(0).value<QMap<QString, QString>>();
+        QCOMPARE(Signerutils::rfcDelSujeto(informacion.value(CERT_OID_45)), QStringLiteral("EKU9003173C9"));
+
+        // A stored certificate is judged by the same clock.
+        panel.muestraGuardado(QStringLiteral("30001000000500003416"), QDate(2027, 5, 18));
+        QVERIFY(panel.certificado().isEmpty());
+        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")), QStringLiteral("30001000000500003416"));
+        QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
+                 (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
+        QCOMPARE(hijo<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText) ==
+                     Style::StyleFrm().color(RS_TEXTOADVERTENCIA),
+                 vencido);
+    }
+
+    // The three files as they stand are checked as a pair: another
+    // certificate's key, a wrong password or a missing key are told apart.
+    void llave_data()
+    {
+        QTest::addColumn<QString>("llave");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<TRevision>("revision");
+        QTest::newRow("su llave") << LLAVE << PASSWORD_CSD << TRevision::Correcto;
+        QTest::newRow("llave ajena") << LLAVE_AJENA << PASSWORD_CSD << TRevision::NoCorresponden;
+        QTest::newRow("contraseña equivocada") << LLAVE << QStringLiteral("otra") << TRevision::PasswordIncorrecto;
+        QTest::newRow("sin llave") << QString() << PASSWORD_CSD << TRevision::LlaveIlegible;
+    }
+    void llave()
+    {
+        QFETCH(QString, llave);
+        QFETCH(QString, password);
+        QFETCH(TRevision, revision);
+        TColaRespuestas respuestas;
+        TColaArchivos archivos;
+        TPanelCertificado panel;
+        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
+        elige(archivos, panel, QStringLiteral("SearchEditButton1"), llave);
+        hijo<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(password);
+        QCOMPARE(archivos.pedidos(),
+                 (QStringList{TPanelCertificado::FILTRO_CERTIFICADO, TPanelCertificado::FILTRO_LLAVE}));
+        QCOMPARE(panel.llave(), llave);
+        QCOMPARE(panel.password(), password);
+        QCOMPARE(panel.revisa(), revision);
+        QVERIFY(respuestas.textos().isEmpty());
+    }
+
+    // A cancelled dialog changes nothing; a file that is no readable CSD (or
+    // one the window's revisor refuses) is not kept, and the user is told.
+    void sinArchivo_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<bool>("avisado");
+        QTest::newRow("cancelado") << QString() << false;
+        QTest::newRow("no existe") << CSD + QStringLiteral("no-existe.cer") << true;
+        QTest::newRow("una FIEL") << CSD + QStringLiteral("EKU9003173C9_FIEL.cer") << true;
+    }
+    void sinArchivo()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(bool, avisado);
+        TColaRespuestas respuestas;
+        TColaArchivos archivos;
+        TPanelCertificado panel;
+        QSignalSpy leido(&panel, &TPanelCertificado::certificadoLeido);
+        elige(archivos, panel, QStringLiteral("SearchEditButton2"), archivo);
+        QVERIFY(panel.certificado().isEmpty());
+        QVERIFY(texto(panel, QStringLiteral("TxNoSerieCSD")).isEmpty());
+        QVERIFY(texto(panel, QStringLiteral("TxCaducidadCSD")).isEmpty());
+        QCOMPARE(leido.size(), 0);
+        QCOMPARE(respuestas.textos().size(), avisado ? 1 : 0);
+        QCOMPARE(panel.revisa(), TRevision::LlaveIlegible);
+
+        // The window's own check decides too.
+        QStringList revisados;
+        panel.fijaRevisor([&](const QString& ruta) {
+            revisados << ruta;
+            return false;
+        });
+        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
+        QCOMPARE(revisados, QStringList{CERTIFICADO});
+        QVERIFY(panel.certificado().isEmpty());
+        QCOMPARE(leido.size(), 0);
+    }
+
+    // With a clear button per row each clears its own field; with one, it
+    // clears the three fields and what was read.
+    void quitar_data()
+    {
+        QTest::addColumn<bool>("quitaLlave");
+        QTest::newRow("un botón por fila") << true;
+        QTest::newRow("un botón") << false;
+    }
+    void quitar()
+    {
+        QFETCH(bool, quitaLlave);
+        TColaRespuestas respuestas;
+        TColaArchivos archivos;
+        TPanelCertificado::TOpciones opciones;
+        opciones.quitaLlave = quitaLlave;
+        TPanelCertificado panel(nullptr, opciones);
+        QCOMPARE(panel.findChild<QPushButton*>(QStringLiteral("ClearEditButton2")) != nullptr, quitaLlave);
+        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
+        elige(archivos, panel, QStringLiteral("SearchEditButton1"), LLAVE);
+        hijo<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(PASSWORD_CSD);
+        hijo<QPushButton>(panel, QStringLiteral("ClearEditButton1"))->click();
+        QVERIFY(panel.certificado().isEmpty());
+        QCOMPARE(panel.llave().isEmpty(), !quitaLlave);
+        QCOMPARE(panel.password().isEmpty(), !quitaLlave);
+        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")).isEmpty(), !quitaLlave);
+        if (quitaLlave) {
+            hijo<QPushButton>(panel, QStringLiteral("ClearEditButton2"))->click();
+            QVERIFY(panel.llave().isEmpty());
+        }
+        panel.limpia();
+        for (const QString& nombre :
+             {QStringLiteral("EdCSD"), QStringLiteral("EdKey"), QStringLiteral("EdCSDPass"),
+              QStringLiteral("TxCaducidadCSD"), QStringLiteral("TxNoSerieCSDLeyenda"), QStringLiteral("TxNoSerieCSD")})
+            QVERIFY2(texto(panel, nombre).isEmpty(), qPrintable(nombre));
+    }
+};
+
+QTEST_MAIN(TstPanelCertificado)
+#include "tst_panelcertificado.moc"

@@ -154,19 +154,28 @@ private slots:
     void sinRecurso_data()
     {
         QTest::addColumn<Paquete>("paquete");
-        QTest::newRow("sin paquete") << Paquete::Ausente;
-        QTest::newRow("archivo corrupto") << Paquete::Corrupto;
-        QTest::newRow("paquete sin la clase") << Paquete::SinClase;
-        QTest::newRow("clase sin getResource") << Paquete::Incompleto;
+        // A package file that is there but gives nothing leaves a line in the
+        // program folder's log; no file is no failure.
+        QTest::addColumn<QString>("anotado");
+        QTest::newRow("sin paquete") << Paquete::Ausente << QString();
+        QTest::newRow("archivo corrupto") << Paquete::Corrupto << QStringLiteral("no se pudo cargar");
+        QTest::newRow("paquete sin la clase")
+            << Paquete::SinClase << QStringLiteral("no registra la clase ") + Constantes::RS_CLASS_NAME;
+        QTest::newRow("clase sin getResource") << Paquete::Incompleto << Constantes::RS_METHOD_GETRESOURCE;
     }
     void sinRecurso()
     {
         QFETCH(Paquete, paquete);
+        QFETCH(QString, anotado);
         TCarpetaPrograma carpeta(false);
         preparaPaquete(carpeta, paquete);
         TColaRespuestas respuestas;
 
         QVERIFY(!Utils::getResource(Constantes::IMG_SPLASH, carpeta.ruta()));
+        const QStringList lineas = carpeta.log().split(QLatin1Char('\n')).filter(carpeta.archivo(Constantes::RS_PATH));
+        QCOMPARE(lineas.size(), anotado.isEmpty() ? 0 : 1);
+        if (!anotado.isEmpty())
+            QVERIFY2(lineas.first().contains(anotado), qPrintable(lineas.first()));
 
         QPixmap previo(7, 5);
         previo.fill(Qt::red);

@@ -41,7 +41,7 @@ public:
 
     // Pieces the new-business test reaches directly; the others are found
     // by their object names.
-    TListaNegocios* PPNegocios;
+    QWidget* PPNegocios;
     QLabel* TxNuevaEmpresa;
     QLabel* TxListaNegocios;
     QLabel* TxNombreEmpresa;

@@ -9,7 +9,6 @@
 #include "RegistroClases.h"
 #include "Sistema.h"
 #include "Style.h"
-#include "shell/TAreaTrabajo.h"
 #include "shell/TContenedorTexto.h"
 #include "TContenidoEjemplo.h"
 #include "shell/TEtiquetaAccion.h"
@@ -103,7 +102,6 @@ public:
         return menu()->widget()->findChild<QWidget*>(QStringLiteral("Menu") + paquete);
     }
     TMenuModulos* menu() const { return pieza<TMenuModulos>(ventana.get(), "SbMenuPrincipal"); }
-    TAreaTrabajo* area() const { return pieza<TAreaTrabajo>(ventana.get(), "PnlPrincipal"); }
     TContenedorTexto* trabajo() const { return pieza<TContenedorTexto>(ventana.get(), "TxVentanaPrincipal"); }
     QComboBox* series() const { return pieza<QComboBox>(ventana.get(), "CmbSeries"); }
     // A package's content: its class is the package's own copy, so it is
@@ -330,7 +328,7 @@ private slots:
         QCOMPARE(abierto->property("emisor").toString(), emisor);
         if (texto == ContratoModulos::TEXTO_LIMPIA)
             QCOMPARE(v.trabajo()->height(), VENTANA_CONFIGURACION_HEIGHT);
-        QCOMPARE(v.area()->lateralActiva(), lateral.isEmpty() ? nullptr : v.contenido(lateral));
+        QCOMPARE(w->VentanaMenuLateralActiva.data(), lateral.isEmpty() ? nullptr : v.contenido(lateral));
         QCOMPARE(pieza(w, "SBMenuLateral")->isVisible(), !lateral.isEmpty());
         QCOMPARE(pieza(w, "TxMenuLateral")->height() > 0, !lateral.isEmpty());
 

@@ -405,7 +405,7 @@ private slots:
         TPrograma programa(
             [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
         programa.ingresa(RFC_ESCUELA);
-        QTest::mouseClick(pieza("TxEditar"), Qt::LeftButton);
+        MainFrm->TxEditarClick(pieza("TxEditar"));
         programa.respuestas.agregaRespuesta(respuesta);
         QTest::mouseClick(pieza("TxUser"), Qt::LeftButton);
         QCOMPARE(programa.respuestas.textos(), QStringList{MSG_CERRAR_SESION});

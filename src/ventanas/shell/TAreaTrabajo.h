@@ -16,7 +16,8 @@ public:
 
     // The content shown now, or null.
     QPointer<QWidget>& activa() { return m_activa; }
-    QWidget* lateralActiva() const { return m_lateralActiva; }
+    // The side menu shown now, or null.
+    QPointer<QWidget>& lateralActiva() { return m_lateralActiva; }
     // The holders handed to module windows: the work area and the side menu.
     TContenedorTexto* trabajo() const { return TxVentanaPrincipal; }
     TContenedorTexto* lateral() const { return TxMenuLateral; }

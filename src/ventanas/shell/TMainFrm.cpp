@@ -39,8 +39,9 @@ using Utils::protegido;
 
 TMainFrm::TMainFrm(QWidget* parent)
     : QWidget(parent), m_area(new TAreaTrabajo(this)), m_negocios(new TListaNegocios(this)),
-      VentanaActiva(m_area->activa()), lEmpresas(m_negocios->empresas()), PPNegocios(m_negocios),
-      m_banner(new TBanner(this)), m_panel(new TPanelMenu(this)), m_ventanas(this, *m_area, m_panel->sucursal())
+      VentanaActiva(m_area->activa()), VentanaMenuLateralActiva(m_area->lateralActiva()),
+      lEmpresas(m_negocios->empresas()), PPNegocios(m_negocios), m_banner(new TBanner(this)),
+      m_panel(new TPanelMenu(this)), m_ventanas(this, *m_area, m_panel->sucursal())
 {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(NOMBRE_SISTEMA);
@@ -59,6 +60,8 @@ TMainFrm::TMainFrm(QWidget* parent)
     TxNuevaEmpresa = m_negocios->findChild<QLabel*>(QStringLiteral("TxNuevaEmpresa"));
     TxListaNegocios = m_panel->findChild<QLabel*>(QStringLiteral("TxListaNegocios"));
     TxNombreEmpresa = m_panel->findChild<QLabel*>(QStringLiteral("TxNombreEmpresa"));
+    TxUserEmail = m_panel->findChild<QLabel*>(QStringLiteral("TxUserEmail"));
+    ImgUpdate = m_banner->findChild<QLabel*>(QStringLiteral("ImgUpdate"));
     TxVentanaPrincipal = m_area->trabajo();
     conecta();
     // A clickable text reached with Tab shows where the keyboard is.
@@ -76,7 +79,7 @@ void TMainFrm::conecta()
     connect(m_banner, &TBanner::cierreSolicitado, this, [this] { protegido([this] { TxUserClick(); }); });
     connect(m_banner, &TBanner::actualizadorIniciado, this, &TMainFrm::actualizadorIniciado);
     connect(m_panel, &TPanelMenu::edicionSolicitada, this,
-            [this](bool conLogo) { protegido([this, conLogo] { TxEditarClick(conLogo); }); });
+            [this](bool conLogo) { protegido([this, conLogo] { editaNegocio(conLogo); }); });
     connect(m_panel, &TPanelMenu::perfilSolicitado, this, [this] { protegido([this] { TxUserEmailClick(); }); });
     connect(m_panel, &TPanelMenu::listaNegociosSolicitada, this,
             [this] { protegido([this] { TxListaNegociosClick(); }); });
@@ -345,7 +348,12 @@ void TMainFrm::hospeda(QWidget* contenido, int altura)
     m_area->hospeda(contenido, altura);
 }
 
-void TMainFrm::TxEditarClick(bool conLogo)
+void TMainFrm::TxEditarClick(QObject* emisor)
+{
+    editaNegocio(emisor && emisor->objectName() == QLatin1String("ImgLogoEmpresa"));
+}
+
+void TMainFrm::editaNegocio(bool conLogo)
 {
     if (!EmpresaFrm)
         return;

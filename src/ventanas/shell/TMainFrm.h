@@ -32,19 +32,22 @@ public:
     explicit TMainFrm(QWidget* parent = nullptr);
     ~TMainFrm() override;
 
-    // The content shown in the work area now, or null.
+    // The content shown in the work area now, and its side menu, or null.
     QPointer<QWidget>& VentanaActiva;
+    QPointer<QWidget>& VentanaMenuLateralActiva;
     // RFC -> tile of the businesses the list shows.
     const QMap<QString, TEmpresaBean*>& lEmpresas;
     // The window is being closed to sign out: the program starts again.
     bool isWizard = false;
 
-    // Pieces the new-business test reaches directly; the others are found
-    // by their object names.
+    // Pieces some tests still reach directly; the others find them by their
+    // object names.
     QWidget* PPNegocios;
     QLabel* TxNuevaEmpresa;
     QLabel* TxListaNegocios;
     QLabel* TxNombreEmpresa;
+    QLabel* TxUserEmail;
+    QLabel* ImgUpdate;
     TContenedorTexto* TxVentanaPrincipal;
 
     // Reads the session again. The wizard calls it before showing the window
@@ -68,6 +71,9 @@ public:
     void muestraActualizacion(bool disponible);
     // The new-business page of the wizard, in the work area.
     void TxNuevaEmpresaClick();
+    // The company editor, in the work area; through the business's logo
+    // (ImgLogoEmpresa) it asks for a new logo at once.
+    void TxEditarClick(QObject* emisor);
 
     // --- Module packages
     // Loads the packages not tried yet and shows their menus.
@@ -79,6 +85,9 @@ public:
     TVentanasModulo& ventanasModulo() { return m_ventanas; }
     // Gives the shown contents back to their windows.
     void remueveVentanaActiva();
+    // Signs the same user in to the business of a tile of the list
+    // ("Tx" or "Im" + RFC); a user without an account there stays.
+    void cambiaNegocio(const QString& nombre);
 
 signals:
     // The updater was started from ImgUpdate; the program is to end.
@@ -104,9 +113,8 @@ private:
     // The help module's parameters to the voucher windows ("99").
     void entregaAyuda();
     void limpiaVentanaPrincipalYSubmenu();
-    void cambiaNegocio(const QString& nombre);
     void hospeda(QWidget* contenido, int altura);
-    void TxEditarClick(bool conLogo);
+    void editaNegocio(bool conLogo);
     void TxUserEmailClick();
     void TxListaNegociosClick();
     void TxUserClick();

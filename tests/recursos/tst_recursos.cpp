@@ -5,6 +5,7 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Prompter.h"
+#include "negocio/TPaquete.h"
 #include "negocio/Utils.h"
 #include "app/UtilsVentanas.h"
 
@@ -206,6 +207,36 @@ private slots:
         QVERIFY2(Utils::getURLCatalogo(ruta).isEmpty(), "una función no publicada no es una operación");
         QVERIFY(Utils::getURLCartaManifiesto(ruta).isEmpty());
         QVERIFY(respuestas.textos().isEmpty());
+    }
+
+    // The package host on its own: each step that fails says why and leaves
+    // one line with the file's path in the program folder's log.
+    void pasosDelPaquete()
+    {
+        TCarpetaPrograma carpeta;
+        const QString archivo = carpeta.archivo(Constantes::RS_PATH);
+        TPaquete paquete(archivo, carpeta.ruta());
+        QVERIFY(paquete.existe());
+        QVERIFY(paquete.carga());
+        QVERIFY(paquete.error().isEmpty());
+
+        QVERIFY(!paquete.clase(QStringLiteral("TNoExisteFrm")));
+        QCOMPARE(paquete.error(), QStringLiteral("no registra la clase TNoExisteFrm"));
+        const QMetaObject* clase = paquete.clase(Constantes::RS_CLASS_NAME);
+        QVERIFY(clase);
+        // Asked without its text argument, getResource is not the contract's.
+        const QMetaType bytes = QMetaType::fromType<QByteArray>();
+        QVERIFY(!paquete.operacion(*clase, Constantes::RS_METHOD_GETRESOURCE, bytes, {}).isValid());
+        QVERIFY(paquete.error().contains(Constantes::RS_METHOD_GETRESOURCE));
+        QVERIFY(paquete.operacion(*clase, Constantes::RS_METHOD_GETRESOURCE, bytes, {QMetaType::fromType<QString>()})
+                    .isValid());
+        QVERIFY(std::unique_ptr<QObject>(paquete.crea(*clase)));
+        paquete.descarga();
+        QVERIFY(!cargado(archivo));
+        QCOMPARE(carpeta.log().split(QLatin1Char('\n')).filter(archivo).size(), 2);
+
+        TPaquete ausente(carpeta.archivo(QStringLiteral("NoExiste.bpl")), carpeta.ruta());
+        QVERIFY(!ausente.existe());
     }
 
     void metodoPaquete()

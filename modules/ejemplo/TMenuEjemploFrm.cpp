@@ -1,8 +1,15 @@
 #include "TMenuEjemploFrm.h"
 
 #include "Constantes.h"
+#include "ContratoModulos.h"
 #include "RegistroClases.h"
 #include "TContenidoEjemplo.h"
+
+#include <type_traits>
+
+// The shell calls the routine with exactly the contract's shape.
+static_assert(
+    std::is_same_v<decltype(&TEjemploFrm::GetVentanaEjemploFrm), ContratoModulos::TMetodoVentana<TEjemploFrm>>);
 
 namespace {
 

@@ -1,10 +1,17 @@
 #include "TMenuReportesFrm.h"
 
 #include "Constantes.h"
+#include "ContratoModulos.h"
 #include "RegistroClases.h"
 #include "TContenidoReportes.h"
 
+#include <type_traits>
+
 using namespace Constantes;
+
+// The shell calls the routine with exactly the contract's shape.
+static_assert(
+    std::is_same_v<decltype(&TReportesFrm::GetVentanaReportesFrm), ContratoModulos::TMetodoVentana<TReportesFrm>>);
 
 namespace {
 

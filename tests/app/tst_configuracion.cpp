@@ -21,6 +21,30 @@ QList<QLineEdit*> edits(const TConfiguracionBaseDatosFrm& ventana)
     return lista;
 }
 
+// A widget of the window by its object name; the test cannot go on without it.
+template <class T> T* pieza(const TConfiguracionBaseDatosFrm& ventana, const char* nombre)
+{
+    T* encontrada = ventana.findChild<T*>(QLatin1String(nombre));
+    if (!encontrada)
+        qFatal("La ventana no tiene %s", nombre);
+    return encontrada;
+}
+
+QPushButton* boton(const TConfiguracionBaseDatosFrm& ventana, const char* nombre)
+{
+    return pieza<QPushButton>(ventana, nombre);
+}
+
+QComboBox* motor(const TConfiguracionBaseDatosFrm& ventana)
+{
+    return pieza<QComboBox>(ventana, "ComboBox1");
+}
+
+QLineEdit* baseDatos(const TConfiguracionBaseDatosFrm& ventana)
+{
+    return pieza<QLineEdit>(ventana, "Edit5");
+}
+
 void escribe(const TConfiguracionBaseDatosFrm& ventana, const QStringList& textos)
 {
     const QList<QLineEdit*> lista = edits(ventana);
@@ -41,8 +65,8 @@ class TstConfiguracion : public QObject {
     {
         for (QLineEdit* edit : edits(v))
             QCOMPARE(edit->isReadOnly(), local);
-        QCOMPARE(v.CornerButton3->isHidden(), local);
-        QCOMPARE(v.CornerButton1->isEnabled(), local);
+        QCOMPARE(boton(v, "CornerButton3")->isHidden(), local);
+        QCOMPARE(boton(v, "CornerButton1")->isEnabled(), local);
         QCOMPARE(v.getMotorBaseDatos(), local ? Constantes::DB_SQLITE : Constantes::DB_MySQL);
     }
 
@@ -62,21 +86,21 @@ private slots:
     {
         TConfiguracionBaseDatosFrm& v = *m_ventana;
         verificaReglas(v, true);
-        QCOMPARE(v.Edit5->text(), Constantes::DB_SISTEMA_NOMBRE);
-        v.ComboBox1->setCurrentIndex(1);
+        QCOMPARE(baseDatos(v)->text(), Constantes::DB_SISTEMA_NOMBRE);
+        motor(v)->setCurrentIndex(1);
         verificaReglas(v, false);
-        QVERIFY(v.Edit5->text().isEmpty());
+        QVERIFY(baseDatos(v)->text().isEmpty());
 
         escribe(v, {QStringLiteral("root"), QStringLiteral("secreto"), QStringLiteral("3306"),
                     QStringLiteral("servidor.local"), QStringLiteral("negocios")});
-        v.ComboBox1->setCurrentIndex(0);
+        motor(v)->setCurrentIndex(0);
         verificaReglas(v, true);
         for (int i = 0; i < 4; ++i)
             QVERIFY(edits(v).at(i)->text().isEmpty());
-        QCOMPARE(v.Edit5->text(), Constantes::DB_SISTEMA_NOMBRE);
+        QCOMPARE(baseDatos(v)->text(), Constantes::DB_SISTEMA_NOMBRE);
 
         // Going back to the server starts from empty fields as well.
-        v.ComboBox1->setCurrentIndex(1);
+        motor(v)->setCurrentIndex(1);
         for (QLineEdit* edit : edits(v))
             QVERIFY(edit->text().isEmpty());
     }
@@ -105,16 +129,16 @@ private slots:
         QFETCH(QString, mensaje);
         QFETCH(int, tipo);
         TConfiguracionBaseDatosFrm& v = *m_ventana;
-        v.ComboBox1->setCurrentIndex(1);
+        motor(v)->setCurrentIndex(1);
         escribe(v, {QStringLiteral("root"), password, QStringLiteral("3306"), QStringLiteral("servidor.local"),
                     QStringLiteral(" negocios ")});
-        QVERIFY(!v.CornerButton1->isEnabled());
+        QVERIFY(!boton(v, "CornerButton1")->isEnabled());
 
         TColaRespuestas respuestas;
-        QTest::mouseClick(v.CornerButton3, Qt::LeftButton);
+        QTest::mouseClick(boton(v, "CornerButton3"), Qt::LeftButton);
         QCOMPARE(respuestas.textos(), QStringList{mensaje});
         QCOMPARE(respuestas.tipos(), QList<int>{tipo});
-        QCOMPARE(v.CornerButton1->isEnabled(), !guardada.isEmpty());
+        QCOMPARE(boton(v, "CornerButton1")->isEnabled(), !guardada.isEmpty());
         if (guardada.isEmpty()) {
             QVERIFY(v.getConexionString().isEmpty());
             return;
@@ -126,7 +150,7 @@ private slots:
         // Shown again, the window starts over on the local engine.
         v.show();
         QVERIFY(QTest::qWaitForWindowExposed(&v));
-        QCOMPARE(v.ComboBox1->currentIndex(), 0);
+        QCOMPARE(motor(v)->currentIndex(), 0);
         QVERIFY(v.getConexionString().isEmpty());
         verificaReglas(v, true);
         QVERIFY(v.getUsuario().isEmpty());
@@ -140,14 +164,14 @@ private slots:
         // Only the server engines can be tested; a refused string keeps the
         // save disabled and says so.
         TConfiguracionBaseDatosFrm& v = *m_ventana;
-        v.CornerButton1->setEnabled(true);
+        boton(v, "CornerButton1")->setEnabled(true);
         TColaRespuestas respuestas;
         v.CornerButton3Click();
         QCOMPARE(respuestas.textos(), QStringList{Constantes::MSG_ERROR_CONEXION});
         QCOMPARE(respuestas.tipos(), QList<int>{Constantes::MSG_ERROR});
-        QVERIFY(!v.CornerButton1->isEnabled());
+        QVERIFY(!boton(v, "CornerButton1")->isEnabled());
         QVERIFY(v.getConexionString().isEmpty());
-        QCOMPARE(v.Edit5->text(), Constantes::DB_SISTEMA_NOMBRE);
+        QCOMPARE(baseDatos(v)->text(), Constantes::DB_SISTEMA_NOMBRE);
     }
 };
 

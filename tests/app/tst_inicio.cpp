@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -70,7 +71,9 @@ private slots:
         QVERIFY(!WizardFrm->isVisible());
         QCOMPARE(Sistema::exePath, programa.ruta());
         // Image and brand come from the resource package.
-        QCOMPARE(SplashFrm->Image1->pixmap().isNull(), !conRecursos);
+        const auto* imagen = SplashFrm->findChild<QLabel*>(QStringLiteral("Image1"));
+        QVERIFY(imagen);
+        QCOMPARE(imagen->pixmap().isNull(), !conRecursos);
         QCOMPARE(Sistema::claveMarca.isEmpty(), !conRecursos);
         QCOMPARE(Sistema::numeroAutorizacionPac.isEmpty(), !conRecursos);
         for (const QString& carpeta : {Constantes::SPLASH_DB, Constantes::SPLASH_TEMP,

@@ -4,6 +4,7 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Prompter.h"
+#include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "import/TImportarXMLFrm.h"
@@ -18,7 +19,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTimer>
+#include <QLineEdit>
 #include <QLockFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <QtTest>
 
 using namespace Constantes;
@@ -34,8 +39,25 @@ bool soloFin(const QStringList& textos)
     return textos.size() == 1 && textos.first().startsWith(FIN + QLatin1Char('\n'));
 }
 
-// What the folder dialog answers.
-QString g_carpeta;
+const QString TITULO_CARPETA = QStringLiteral("Selecciona una carpeta");
+
+// A widget of a window by its object name; the test cannot go on without it.
+template <class T = QLabel> T* pieza(const QObject* ventana, const char* nombre)
+{
+    T* encontrada = ventana->findChild<T*>(QLatin1String(nombre));
+    if (!encontrada)
+        qFatal("La ventana no tiene %s", nombre);
+    return encontrada;
+}
+
+// The data panel filled in as the user does, then Aceptar.
+void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString& password, const QString& repetida)
+{
+    pieza<QLineEdit>(ventana, "EdEmail")->setText(correo);
+    pieza<QLineEdit>(ventana, "EdPass")->setText(password);
+    pieza<QLineEdit>(ventana, "EdRepitePass")->setText(repetida);
+    pieza<QPushButton>(ventana, "BtAceptar")->click();
+}
 
 QString dato(const QString& nombre)
 {
@@ -75,12 +97,7 @@ public:
     void llenaAlAbrir(const QString& correo, const QString& password, const QString& repetida) const
     {
         TImportarXMLFrm* ventana = v;
-        QTimer::singleShot(0, ventana, [=] {
-            ventana->EdEmail->setText(correo);
-            ventana->EdPass->setText(password);
-            ventana->EdRepitePass->setText(repetida);
-            ventana->BtAceptar->click();
-        });
+        QTimer::singleShot(0, ventana, [=] { llena(ventana, correo, password, repetida); });
         // A window that never ends would hang the test; this ends it and the
         // checks fail instead.
         QTimer::singleShot(120000, ventana, [ventana] { ventana->done(QDialog::Rejected); });
@@ -88,6 +105,8 @@ public:
 
     TCarpetaPrograma carpeta;
     TColaRespuestas respuestas;
+    // The folder dialog's answers.
+    TColaArchivos carpetas;
     TWizardFrm* w = nullptr;
     TImportarXMLFrm* v = nullptr;
 };
@@ -97,17 +116,9 @@ public:
 class TstImportarXMLFrm : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QApplication::setQuitOnLastWindowClosed(false);
-        TImportarXMLFrm::seleccionaCarpeta = [](QWidget*, const QString& titulo) {
-            return titulo == QStringLiteral("Selecciona una carpeta") ? g_carpeta : QString();
-        };
-    }
-    void cleanupTestCase() { TImportarXMLFrm::seleccionaCarpeta = nullptr; }
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     void init()
     {
-        g_carpeta.clear();
         Sistema::freeNegocio();
         Sistema::freeUsuario();
         Sistema::freeConexion();
@@ -119,32 +130,35 @@ private slots:
     void desdeElAsistente()
     {
         TPrograma programa;
-        QCOMPARE(programa.w->TabControl1->currentIndex(), 0);
+        auto* pasos = pieza<QStackedWidget>(programa.w, "TabControl1");
+        QCOMPARE(pasos->currentIndex(), 0);
         const QStringList archivos = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
                                       QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdv2.xml"),
                                       QStringLiteral("propios/uuid-vacio.xml")};
-        g_carpeta = programa.carpetaCon(archivos);
+        const QString carpetaXML = programa.carpetaCon(archivos);
+        programa.carpetas.agrega(carpetaXML);
         QList<TResultadoArchivo> vistos;
         connect(programa.v, &TImportarXMLFrm::archivoTerminado, this,
                 [&](const TResultadoArchivo& r) { vistos.append(r); });
         programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
 
-        QTest::mouseClick(programa.w->TxRestaurarRespaldoXML, Qt::LeftButton);
+        QTest::mouseClick(pieza(programa.w, "TxRestaurarRespaldoXML"), Qt::LeftButton);
 
         QVERIFY(soloFin(programa.respuestas.textos()));
+        QCOMPARE(programa.carpetas.pedidos(), QStringList{TITULO_CARPETA});
         QVERIFY(!programa.v->isVisible());
-        QCOMPARE(programa.v->directorio, g_carpeta);
-        QCOMPARE(programa.v->TxTotalXML->text(), QStringLiteral("5"));
-        QCOMPARE(programa.v->TxNumeroXML->text(), QStringLiteral("5"));
-        QCOMPARE(programa.v->PBProgreso->maximum(), 5);
-        QCOMPARE(programa.v->PBProgreso->value(), 5);
+        QCOMPARE(programa.v->directorio, carpetaXML);
+        QCOMPARE(pieza(programa.v, "TxTotalXML")->text(), QStringLiteral("5"));
+        QCOMPARE(pieza(programa.v, "TxNumeroXML")->text(), QStringLiteral("5"));
+        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->maximum(), 5);
+        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->value(), 5);
         QCOMPARE(vistos.size(), 5);
         const TResumenImportacion& resumen = programa.v->resumen();
         QCOMPARE(resumen.importados, 3);
         QCOMPARE(resumen.omitidos, 2);
         QCOMPARE(resumen.noImportados.size(), 2);
 
-        QCOMPARE(programa.w->TabControl1->currentIndex(), 3);
+        QCOMPARE(pasos->currentIndex(), 3);
         QStringList rfcs = programa.w->listaEmpresas();
         rfcs.sort();
         QCOMPARE(rfcs, (QStringList{QStringLiteral("CTO021007DZ8"), QStringLiteral("EKU9003173C9"),
@@ -153,9 +167,11 @@ private slots:
 
         // Again: nothing new.
         programa.respuestas.limpia();
+        programa.carpetas.agrega(carpetaXML);
         programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
         programa.w->ImgAbrirXMLClick();
         QVERIFY(soloFin(programa.respuestas.textos()));
+        QCOMPARE(programa.carpetas.pedidos(), (QStringList{TITULO_CARPETA, TITULO_CARPETA}));
         QCOMPARE(programa.v->resumen().importados, 0);
         QCOMPARE(programa.v->resumen().yaExistian, 3);
         QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
@@ -194,22 +210,19 @@ private slots:
         if (otraImportacion)
             QVERIFY(otra.tryLock(0));
         if (conCarpeta)
-            g_carpeta = programa.carpetaCon({QStringLiteral("cfdi40-real.xml")});
+            programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
         TImportarXMLFrm* v = programa.v;
         v->initDatosXML();
         v->show();
-        v->EdEmail->setText(correo);
-        v->EdPass->setText(password);
-        v->EdRepitePass->setText(repetida);
-        v->BtAceptar->click();
+        llena(v, correo, password, repetida);
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY2(programa.respuestas.textos().first().startsWith(mensaje),
                  qPrintable(programa.respuestas.textos().first()));
-        QVERIFY(v->TxDatosXML->isVisible());
-        QVERIFY(!v->TxProgresoXML->isVisible());
+        QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
+        QVERIFY(!pieza<QWidget>(v, "TxProgresoXML")->isVisible());
         QVERIFY(!v->ocupada());
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
-        v->BtCancelar->click();
+        pieza<QPushButton>(v, "BtCancelar")->click();
         QVERIFY(!v->isVisible());
     }
 
@@ -217,22 +230,23 @@ private slots:
     void carpetaSinXML()
     {
         TPrograma programa;
-        g_carpeta = programa.carpeta.archivo(QStringLiteral("vacia"));
-        QDir().mkpath(g_carpeta);
+        const QString vacia = programa.carpeta.archivo(QStringLiteral("vacia"));
+        QDir().mkpath(vacia);
+        programa.carpetas.agrega(vacia);
         TImportarXMLFrm* v = programa.v;
         v->initDatosXML();
         v->show();
-        v->EdEmail->setText(CORREO);
-        v->BtAceptar->click();
-        QVERIFY(v->TxProgresoXML->isVisible());
+        llena(v, CORREO, QString(), QString());
+        QCOMPARE(programa.carpetas.pedidos(), QStringList{TITULO_CARPETA});
+        QVERIFY(pieza<QWidget>(v, "TxProgresoXML")->isVisible());
         QCOMPARE(v->height(), 81);
         // While it works the window cannot be closed.
         QVERIFY(v->ocupada());
         QVERIFY(!v->close());
         QTRY_VERIFY(soloFin(programa.respuestas.textos()));
-        QCOMPARE(v->directorio, g_carpeta + QLatin1Char('/'));
-        QCOMPARE(v->TxTotalXML->text(), QStringLiteral("0"));
-        QCOMPARE(v->PBProgreso->maximum(), 0);
+        QCOMPARE(v->directorio, vacia + QLatin1Char('/'));
+        QCOMPARE(pieza(v, "TxTotalXML")->text(), QStringLiteral("0"));
+        QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->maximum(), 0);
         QVERIFY(!v->isVisible());
     }
 
@@ -243,17 +257,17 @@ private slots:
         QString carpetaXML;
         {
             TPrograma programa;
-            g_carpeta = programa.carpetaCon({QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
-                                             QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml")});
+            programa.carpetas.agrega(
+                programa.carpetaCon({QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
+                                     QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml")}));
             carpetaXML = programa.carpeta.archivo(FACTURAS_PATH);
             TImportarXMLFrm* v = programa.v;
             v->initDatosXML();
             v->show();
-            v->EdEmail->setText(CORREO);
-            v->BtAceptar->click();
+            llena(v, CORREO, QString(), QString());
             // Each business is created on the way, so the four files take far
             // longer than the first hand-off.
-            QTRY_VERIFY(v->TxNumeroXML->text() != QStringLiteral("0"));
+            QTRY_VERIFY(pieza(v, "TxNumeroXML")->text() != QStringLiteral("0"));
             Arranque::destruyeVentanas();
             int copias = 0;
             QDirIterator it(carpetaXML, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -281,30 +295,32 @@ private slots:
         Sistema::marca = QStringLiteral("Velkor");
         v->initDatosXML();
         QCOMPARE(v->size(), QSize(314, 215));
-        QVERIFY(v->TxInformacion->text().contains(QStringLiteral("versión previa de Velkor,")));
+        QVERIFY(pieza(v, "TxInformacion")->text().contains(QStringLiteral("versión previa de Velkor,")));
         QVERIFY(v->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(v->EdPass->echoMode(), QLineEdit::Password);
-        QCOMPARE(v->EdPass->placeholderText(), QStringLiteral("Password"));
+        auto* password = pieza<QLineEdit>(v, "EdPass");
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(password->placeholderText(), QStringLiteral("Password"));
         // Tab goes e-mail, password, repetition, Aceptar, Cancelar.
         QList<QWidget*> orden;
-        QWidget* actual = v->EdEmail;
+        QWidget* actual = pieza<QWidget>(v, "EdEmail");
         for (int i = 0; i < 5; ++i) {
             orden << actual;
             do
                 actual = actual->nextInFocusChain();
             while (!(actual->focusPolicy() & Qt::TabFocus));
         }
-        QCOMPARE(orden, (QList<QWidget*>{v->EdEmail, v->EdPass, v->EdRepitePass, v->BtAceptar, v->BtCancelar}));
+        QCOMPARE(orden, (QList<QWidget*>{pieza<QWidget>(v, "EdEmail"), password, pieza<QWidget>(v, "EdRepitePass"),
+                                         pieza<QWidget>(v, "BtAceptar"), pieza<QWidget>(v, "BtCancelar")}));
 
         // VELKOR_CAPTURAS=<folder> keeps a picture of each panel to look at.
         if (Capturas::pedidas()) {
             v->show();
             Capturas::guarda(*v, QStringLiteral("importar-datos"));
             v->initProgresoXML();
-            v->TxTotalXML->setText(QStringLiteral("120"));
-            v->TxNumeroXML->setText(QStringLiteral("45"));
-            v->PBProgreso->setMaximum(120);
-            v->PBProgreso->setValue(45);
+            pieza(v, "TxTotalXML")->setText(QStringLiteral("120"));
+            pieza(v, "TxNumeroXML")->setText(QStringLiteral("45"));
+            pieza<QProgressBar>(v, "PBProgreso")->setMaximum(120);
+            pieza<QProgressBar>(v, "PBProgreso")->setValue(45);
             Capturas::guarda(*v, QStringLiteral("importar-progreso"));
             v->hide();
         }

@@ -5,6 +5,7 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Prompter.h"
+#include "negocio/TPaquete.h"
 #include "negocio/Utils.h"
 #include "app/UtilsVentanas.h"
 
@@ -154,19 +155,28 @@ private slots:
     void sinRecurso_data()
     {
         QTest::addColumn<Paquete>("paquete");
-        QTest::newRow("sin paquete") << Paquete::Ausente;
-        QTest::newRow("archivo corrupto") << Paquete::Corrupto;
-        QTest::newRow("paquete sin la clase") << Paquete::SinClase;
-        QTest::newRow("clase sin getResource") << Paquete::Incompleto;
+        // A package file that is there but gives nothing leaves a line in the
+        // program folder's log; no file is no failure.
+        QTest::addColumn<QString>("anotado");
+        QTest::newRow("sin paquete") << Paquete::Ausente << QString();
+        QTest::newRow("archivo corrupto") << Paquete::Corrupto << QStringLiteral("no se pudo cargar");
+        QTest::newRow("paquete sin la clase")
+            << Paquete::SinClase << QStringLiteral("no registra la clase ") + Constantes::RS_CLASS_NAME;
+        QTest::newRow("clase sin getResource") << Paquete::Incompleto << Constantes::RS_METHOD_GETRESOURCE;
     }
     void sinRecurso()
     {
         QFETCH(Paquete, paquete);
+        QFETCH(QString, anotado);
         TCarpetaPrograma carpeta(false);
         preparaPaquete(carpeta, paquete);
         TColaRespuestas respuestas;
 
         QVERIFY(!Utils::getResource(Constantes::IMG_SPLASH, carpeta.ruta()));
+        const QStringList lineas = carpeta.log().split(QLatin1Char('\n')).filter(carpeta.archivo(Constantes::RS_PATH));
+        QCOMPARE(lineas.size(), anotado.isEmpty() ? 0 : 1);
+        if (!anotado.isEmpty())
+            QVERIFY2(lineas.first().contains(anotado), qPrintable(lineas.first()));
 
         QPixmap previo(7, 5);
         previo.fill(Qt::red);
@@ -197,6 +207,36 @@ private slots:
         QVERIFY2(Utils::getURLCatalogo(ruta).isEmpty(), "una función no publicada no es una operación");
         QVERIFY(Utils::getURLCartaManifiesto(ruta).isEmpty());
         QVERIFY(respuestas.textos().isEmpty());
+    }
+
+    // The package host on its own: each step that fails says why and leaves
+    // one line with the file's path in the program folder's log.
+    void pasosDelPaquete()
+    {
+        TCarpetaPrograma carpeta;
+        const QString archivo = carpeta.archivo(Constantes::RS_PATH);
+        TPaquete paquete(archivo, carpeta.ruta());
+        QVERIFY(paquete.existe());
+        QVERIFY(paquete.carga());
+        QVERIFY(paquete.error().isEmpty());
+
+        QVERIFY(!paquete.clase(QStringLiteral("TNoExisteFrm")));
+        QCOMPARE(paquete.error(), QStringLiteral("no registra la clase TNoExisteFrm"));
+        const QMetaObject* clase = paquete.clase(Constantes::RS_CLASS_NAME);
+        QVERIFY(clase);
+        // Asked without its text argument, getResource is not the contract's.
+        const QMetaType bytes = QMetaType::fromType<QByteArray>();
+        QVERIFY(!paquete.operacion(*clase, Constantes::RS_METHOD_GETRESOURCE, bytes, {}).isValid());
+        QVERIFY(paquete.error().contains(Constantes::RS_METHOD_GETRESOURCE));
+        QVERIFY(paquete.operacion(*clase, Constantes::RS_METHOD_GETRESOURCE, bytes, {QMetaType::fromType<QString>()})
+                    .isValid());
+        QVERIFY(std::unique_ptr<QObject>(paquete.crea(*clase)));
+        paquete.descarga();
+        QVERIFY(!cargado(archivo));
+        QCOMPARE(carpeta.log().split(QLatin1Char('\n')).filter(archivo).size(), 2);
+
+        TPaquete ausente(carpeta.archivo(QStringLiteral("NoExiste.bpl")), carpeta.ruta());
+        QVERIFY(!ausente.existe());
     }
 
     void metodoPaquete()

@@ -145,7 +145,7 @@ QByteArray csv(const TConexionSesion& conexion, const TFiltroComprobantes& filtr
 
 TEtiquetaAccion* filaMenu(const QString& texto)
 {
-    for (TEtiquetaAccion* e : MainFrm->SbMenuPrincipal->widget()->findChildren<TEtiquetaAccion*>())
+    for (TEtiquetaAccion* e : MainFrm->findChild<QWidget*>(QStringLiteral("TxMenus"))->findChildren<TEtiquetaAccion*>())
         if (e->text() == texto)
             return e;
     return nullptr;

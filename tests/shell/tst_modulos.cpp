@@ -13,11 +13,13 @@
 #include "TContenidoEjemplo.h"
 #include "shell/TEtiquetaAccion.h"
 #include "shell/TMainFrm.h"
+#include "shell/TMenuModulos.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
@@ -25,6 +27,15 @@
 using namespace Constantes;
 
 namespace {
+
+// A widget of the window by its object name; the test cannot go on without it.
+template <class T = QWidget> T* pieza(const QObject* ventana, const char* nombre)
+{
+    T* encontrada = ventana->findChild<T*>(QLatin1String(nombre));
+    if (!encontrada)
+        qFatal("La ventana no tiene %s", nombre);
+    return encontrada;
+}
 
 const QString TODOS_LOS_PERMISOS = QStringLiteral("-1|-1|-1|-1|-1|-1|-1|-1");
 // Every right but products (position 3).
@@ -81,15 +92,18 @@ public:
 
     TEtiquetaAccion* fila(const QString& texto) const
     {
-        for (TEtiquetaAccion* e : ventana->SbMenuPrincipal->widget()->findChildren<TEtiquetaAccion*>())
+        for (TEtiquetaAccion* e : menu()->filas())
             if (e->text() == texto)
                 return e;
         return nullptr;
     }
     QWidget* grupo(const QString& paquete) const
     {
-        return ventana->SbMenuPrincipal->widget()->findChild<QWidget*>(QStringLiteral("Menu") + paquete);
+        return menu()->widget()->findChild<QWidget*>(QStringLiteral("Menu") + paquete);
     }
+    TMenuModulos* menu() const { return pieza<TMenuModulos>(ventana.get(), "SbMenuPrincipal"); }
+    TContenedorTexto* trabajo() const { return pieza<TContenedorTexto>(ventana.get(), "TxVentanaPrincipal"); }
+    QComboBox* series() const { return pieza<QComboBox>(ventana.get(), "CmbSeries"); }
     // A package's content: its class is the package's own copy, so it is
     // found by name and read through its properties.
     QWidget* contenido(const QString& nombre) const { return ventana->findChild<QWidget*>(nombre); }
@@ -222,8 +236,8 @@ private slots:
         QVERIFY(ejemplo);
         // Collapsed: the header's row only. The submenu holds three rows.
         QCOMPARE(ejemplo->height(), 22);
-        QCOMPARE(w->dElementosExpandibles.value(QStringLiteral("Ejemplo"))->getSubMenu()->height(), 66);
-        w->OnClick(v.fila(QStringLiteral("Ejemplo")));
+        QCOMPARE(v.menu()->grupo(QStringLiteral("Ejemplo"))->getSubMenu()->height(), 66);
+        v.menu()->alterna(v.fila(QStringLiteral("Ejemplo")));
         QCOMPARE(ejemplo->height(), 88);
         QVERIFY(v.fila(QStringLiteral("Abrir"))->isVisible());
         QTest::mouseClick(v.fila(QStringLiteral("Ejemplo")), Qt::LeftButton);
@@ -235,7 +249,7 @@ private slots:
         QCOMPARE(v.fila(QStringLiteral("Puente TXT"))->objectName(), QStringLiteral("GetVentanaBridgeTXTFrm"));
 
         // Products is refused before it opens.
-        w->OnClick(v.fila(NOMBRE_PRODUCTOS));
+        v.menu()->alterna(v.fila(NOMBRE_PRODUCTOS));
         QCOMPARE(v.respuestas.textos(), QStringList{ERROR_PERMISOS});
         QCOMPARE(v.grupo(QStringLiteral("SinRutina"))->height(), 22);
 
@@ -243,7 +257,7 @@ private slots:
         QVERIFY(v.fila(QStringLiteral("Sin rutina"))->objectName().isEmpty());
         QVERIFY(v.fila(QStringLiteral("Sin clase"))->objectName().isEmpty());
         QCOMPARE(v.fila(QStringLiteral("Catálogo"))->objectName(), QStringLiteral("GetVentanaProductosFrm"));
-        QStringList ventanas = w->dVentanas.keys();
+        QStringList ventanas = w->ventanasModulo().rutinas();
         ventanas.sort();
         QCOMPARE(ventanas,
                  (QStringList{QStringLiteral("GetVentanaBridgeTXTFrm"), QStringLiteral("GetVentanaEjemploFrm"),
@@ -258,12 +272,10 @@ private slots:
         QCOMPARE(ventanasEjemplo, 1);
 
         // Showing the window again (a business switch) builds no menu twice.
-        const int grupos =
-            w->SbMenuPrincipal->widget()->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^Menu"))).size();
+        const QRegularExpression nombreGrupo(QStringLiteral("^Menu"));
+        const int grupos = v.menu()->widget()->findChildren<QWidget*>(nombreGrupo).size();
         w->cargaModulos();
-        QCOMPARE(
-            w->SbMenuPrincipal->widget()->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^Menu"))).size(),
-            grupos);
+        QCOMPARE(v.menu()->widget()->findChildren<QWidget*>(nombreGrupo).size(), grupos);
     }
 
     void despacho_data()
@@ -297,11 +309,12 @@ private slots:
         w->OnClickVentanaNombre(QStringLiteral("GetVentanaEjemploFrm"));
         QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("EjemploPrincipal")));
         // The main area is reset to a white background each time.
-        w->RcFondoPrincipal->setPalette(QPalette(Qt::red));
+        QWidget* fondo = pieza(w, "RcFondoPrincipal");
+        fondo->setPalette(QPalette(Qt::red));
 
         w->OnClickVentanaNombre(componente);
         QVERIFY(v.respuestas.textos().isEmpty());
-        QCOMPARE(w->RcFondoPrincipal->palette().color(QPalette::Window), Style::StyleFrm().color(RS_TEXTOBLANCO));
+        QCOMPARE(fondo->palette().color(QPalette::Window), Style::StyleFrm().color(RS_TEXTOBLANCO));
         if (contenido.isEmpty()) {
             // Nothing opens; what was open stays.
             QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("EjemploPrincipal")));
@@ -309,22 +322,22 @@ private slots:
         }
         QWidget* abierto = v.contenido(contenido);
         QCOMPARE(w->VentanaActiva.data(), abierto);
-        QVERIFY(w->TxVentanaPrincipal->contiene(abierto));
+        QVERIFY(v.trabajo()->contiene(abierto));
         QVERIFY(abierto->isVisible());
         QCOMPARE(abierto->property("ultimoTexto").toString(), texto);
         QCOMPARE(abierto->property("emisor").toString(), emisor);
         if (texto == ContratoModulos::TEXTO_LIMPIA)
-            QCOMPARE(w->TxVentanaPrincipal->height(), VENTANA_CONFIGURACION_HEIGHT);
+            QCOMPARE(v.trabajo()->height(), VENTANA_CONFIGURACION_HEIGHT);
         QCOMPARE(w->VentanaMenuLateralActiva.data(), lateral.isEmpty() ? nullptr : v.contenido(lateral));
-        QCOMPARE(w->SBMenuLateral->isVisible(), !lateral.isEmpty());
-        QCOMPARE(w->TxMenuLateral->height() > 0, !lateral.isEmpty());
+        QCOMPARE(pieza(w, "SBMenuLateral")->isVisible(), !lateral.isEmpty());
+        QCOMPARE(pieza(w, "TxMenuLateral")->height() > 0, !lateral.isEmpty());
 
         // Taken out, a content goes back to the window that made it, hidden.
         w->remueveVentanaActiva();
-        QVERIFY(!w->TxVentanaPrincipal->contiene(abierto));
+        QVERIFY(!v.trabajo()->contiene(abierto));
         QCOMPARE(QLatin1String(abierto->parentWidget()->metaObject()->className()), QLatin1String("TEjemploFrm"));
         QVERIFY(!abierto->isVisible());
-        QCOMPARE(w->TxVentanaPrincipal->height(), 0);
+        QCOMPARE(v.trabajo()->height(), 0);
     }
 
     // Rights guard the windows; the user's mark tells whether they manage users.
@@ -358,8 +371,9 @@ private slots:
         v.ventana->OnClickVentanaNombre(componente);
         QCOMPARE(v.respuestas.textos(), abre ? QStringList() : QStringList{ERROR_PERMISOS});
         QCOMPARE(!v.ventana->VentanaActiva.isNull(), abre);
-        QCOMPARE(v.ventana->ImgPermisosUsuario->toolTip(), marca);
-        QVERIFY(!v.ventana->ImgPermisosUsuario->pixmap().isNull());
+        const auto* marcaUsuario = pieza<QLabel>(v.ventana.get(), "ImgPermisosUsuario");
+        QCOMPARE(marcaUsuario->toolTip(), marca);
+        QVERIFY(!marcaUsuario->pixmap().isNull());
     }
 
     void puenteExigeSerie()
@@ -371,13 +385,13 @@ private slots:
         QCOMPARE(v.respuestas.textos(), QStringList{MSG_FALTA_SERIE});
         QVERIFY(w->VentanaActiva.isNull());
 
-        w->CmbSeries->addItems({QStringLiteral(" "), QStringLiteral("FA")});
-        w->CmbSeries->setCurrentIndex(0);
+        v.series()->addItems({QStringLiteral(" "), QStringLiteral("FA")});
+        v.series()->setCurrentIndex(0);
         v.respuestas.limpia();
         QTest::keyClick(puente, Qt::Key_Return);
         QCOMPARE(v.respuestas.textos(), QStringList{MSG_FALTA_SERIE});
 
-        w->CmbSeries->setCurrentIndex(1);
+        v.series()->setCurrentIndex(1);
         v.respuestas.limpia();
         QTest::mouseClick(puente, Qt::LeftButton);
         QVERIFY(v.respuestas.textos().isEmpty());
@@ -401,10 +415,10 @@ private slots:
         TElementoModulo* ayuda = ventanaSuelta(w, QStringLiteral("Ayuda"));
         TElementoModulo* comprobante = ventanaSuelta(w, QStringLiteral("Comprobante"));
         TElementoModulo* comprobante40 = ventanaSuelta(w, QStringLiteral("Comprobante40"));
-        w->dVentanas.insert(Despacho::VENTANA_AYUDA, ayuda);
-        w->dVentanas.insert(Despacho::VENTANA_COMPROBANTE, comprobante);
+        w->ventanasModulo().registra(Despacho::VENTANA_AYUDA, ayuda);
+        w->ventanasModulo().registra(Despacho::VENTANA_COMPROBANTE, comprobante);
         if (con40)
-            w->dVentanas.insert(Despacho::VENTANA_COMPROBANTE_40, comprobante40);
+            w->ventanasModulo().registra(Despacho::VENTANA_COMPROBANTE_40, comprobante40);
         const auto conceptos = std::make_shared<QStringList>(QStringList{QStringLiteral("Renta de local")});
         if (conParametros)
             ayuda->setparametros({{QStringLiteral("Conceptos"), conceptos}});
@@ -413,7 +427,7 @@ private slots:
 
         // Issued twice: still one set of keys, the help module's own lists.
         for (int vez = 0; vez < 2; ++vez)
-            QVERIFY(ContratoModulos::enviaComando(w->TxVentanaPrincipal, ContratoModulos::COMANDO_AYUDA_COMPROBANTE));
+            QVERIFY(ContratoModulos::enviaComando(v.trabajo(), ContratoModulos::COMANDO_AYUDA_COMPROBANTE));
         if (conParametros) {
             QCOMPARE(comprobante->getparametros().keys(), QStringList{QStringLiteral("Conceptos")});
             QCOMPARE(comprobante->getparametros().value(QStringLiteral("Conceptos")).get(), conceptos.get());
@@ -428,7 +442,7 @@ private slots:
         QCOMPARE(w->VentanaActiva.data(), abierto);
         QCOMPARE(abierto->ultimoTexto(), QStringLiteral("7"));
         QCOMPARE(abierto->clics(), 2);
-        QVERIFY(w->TxVentanaPrincipal->text().isEmpty());
+        QVERIFY(v.trabajo()->text().isEmpty());
     }
 
     void comandosDesconocidos_data()
@@ -442,14 +456,14 @@ private slots:
     {
         QFETCH(QString, comando);
         TVentanaModulos v(QStringList{});
-        TMainFrm* w = v.ventana.get();
-        w->CmbSeries->addItems({QStringLiteral("FA"), QStringLiteral("NC")});
-        w->CmbSeries->setCurrentIndex(1);
-        QVERIFY(ContratoModulos::enviaComando(w->TxVentanaPrincipal, comando));
+        QComboBox* series = v.series();
+        series->addItems({QStringLiteral("FA"), QStringLiteral("NC")});
+        series->setCurrentIndex(1);
+        QVERIFY(ContratoModulos::enviaComando(v.trabajo(), comando));
         // Logged and otherwise ignored: the series stay as they were.
-        QCOMPARE(w->CmbSeries->count(), 2);
-        QCOMPARE(w->CmbSeries->currentText(), QStringLiteral("NC"));
-        QVERIFY(w->TxVentanaPrincipal->text().isEmpty());
+        QCOMPARE(series->count(), 2);
+        QCOMPARE(series->currentText(), QStringLiteral("NC"));
+        QVERIFY(v.trabajo()->text().isEmpty());
         QVERIFY(v.respuestas.textos().isEmpty());
         QVERIFY(v.carpeta.log().contains(QStringLiteral("Comando de módulo ignorado")));
     }

@@ -1,4 +1,5 @@
 #include "Arranque.h"
+#include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "ContratoModulos.h"
@@ -15,6 +16,8 @@
 #include "shell/TEtiquetaAccion.h"
 #include "negocio/TIngreso.h"
 #include "shell/TMainFrm.h"
+#include "shell/TMenuModulos.h"
+#include "shell/TPanelMenu.h"
 #include "admin/TPerfilFrm.h"
 #include "app/TSplashFrm.h"
 #include "setup/TWizardFrm.h"
@@ -104,9 +107,29 @@ std::unique_ptr<TSerie> serie(const QString& nombre)
     return TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == nombre, *Sistema::Conexion);
 }
 
+// A widget of the main window by its object name; the test cannot go on
+// without it.
+template <class T = QLabel> T* pieza(const char* nombre)
+{
+    T* encontrada = MainFrm->findChild<T*>(QLatin1String(nombre));
+    if (!encontrada)
+        qFatal("La ventana principal no tiene %s", nombre);
+    return encontrada;
+}
+
+QComboBox* comboSeries()
+{
+    return pieza<QComboBox>("CmbSeries");
+}
+
+TContenedorTexto* trabajo()
+{
+    return pieza<TContenedorTexto>("TxVentanaPrincipal");
+}
+
 TEtiquetaAccion* filaMenu(const QString& texto)
 {
-    for (TEtiquetaAccion* e : MainFrm->SbMenuPrincipal->widget()->findChildren<TEtiquetaAccion*>())
+    for (TEtiquetaAccion* e : pieza<TMenuModulos>("SbMenuPrincipal")->filas())
         if (e->text() == texto)
             return e;
     return nullptr;
@@ -151,16 +174,16 @@ private slots:
         QVERIFY(programa.respuestas.textos().isEmpty());
 
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("Versión: 0.1.0.0"));
-        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
-        QCOMPARE(MainFrm->TxUserEmail->text(), CORREO);
-        QCOMPARE(MainFrm->TxSucursal->text(), QStringLiteral("ESCUELA KEMPER"));
-        QCOMPARE(elementos(MainFrm->CmbSeries), (QStringList{QStringLiteral("FA"), QStringLiteral("NC")}));
-        QCOMPARE(MainFrm->CmbSeries->currentText(), QStringLiteral("FA"));
-        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("7"));
-        QCOMPARE(MainFrm->ImgPermisosUsuario->toolTip(), QStringLiteral("Administrador"));
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(pieza("TxUserEmail")->text(), CORREO);
+        QCOMPARE(pieza("TxSucursal")->text(), QStringLiteral("ESCUELA KEMPER"));
+        QCOMPARE(elementos(comboSeries()), (QStringList{QStringLiteral("FA"), QStringLiteral("NC")}));
+        QCOMPARE(comboSeries()->currentText(), QStringLiteral("FA"));
+        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("7"));
+        QCOMPARE(pieza("ImgPermisosUsuario")->toolTip(), QStringLiteral("Administrador"));
         QVERIFY(filaMenu(NOMBRE_REPORTES));
-        QVERIFY(!MainFrm->ImgLogo->pixmap().isNull());
-        QVERIFY(!MainFrm->ImgLogoEmpresa->pixmap().isNull());
+        QVERIFY(!pieza("ImgLogo")->pixmap().isNull());
+        QVERIFY(!pieza("ImgLogoEmpresa")->pixmap().isNull());
 
         // The business's INI file, made on its first opening.
         const TConfiguracionNegocio ini(programa.carpeta.ruta(), RFC_ESCUELA);
@@ -170,16 +193,15 @@ private slots:
 
         // As the user sees it, once the posted layout work is done.
         QCoreApplication::processEvents();
-        QVERIFY(!MainFrm->SBPrincipal->verticalScrollBar()->isVisible());
-        QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/capturas"));
+        QVERIFY(!pieza<QScrollArea>("SBPrincipal")->verticalScrollBar()->isVisible());
         const QImage imagen = MainFrm->grab().toImage();
         QCOMPARE(imagen.size(), MainFrm->size());
-        imagen.save(QCoreApplication::applicationDirPath() + QStringLiteral("/capturas/ventana-principal.png"));
+        Capturas::guarda(*MainFrm, QStringLiteral("ventana-principal"));
 
         // The keyboard goes down the left panel, through the modules' menu,
         // to the sign-out.
         QApplication::setActiveWindow(MainFrm);
-        MainFrm->TxListaNegocios->setFocus(Qt::TabFocusReason);
+        pieza("TxListaNegocios")->setFocus(Qt::TabFocusReason);
         QStringList recorrido{QApplication::focusWidget()->objectName()};
         for (int i = 0; i < 7; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -238,11 +260,11 @@ private slots:
             });
         });
         programa.ingresa(RFC_ESCUELA);
-        QCOMPARE(MainFrm->TxSucursal->text(), QStringLiteral("ESCUELA KEMPER"));
+        QCOMPARE(pieza("TxSucursal")->text(), QStringLiteral("ESCUELA KEMPER"));
 
         for (int i = 0; i < pasos.size(); ++i) {
-            QTest::mouseClick(pasos.at(i) > 0 ? MainFrm->TxSucursalRight : MainFrm->TxSucursalLeft, Qt::LeftButton);
-            QCOMPARE(MainFrm->TxSucursal->text(), mostradas.at(i));
+            QTest::mouseClick(pasos.at(i) > 0 ? pieza("TxSucursalRight") : pieza("TxSucursalLeft"), Qt::LeftButton);
+            QCOMPARE(pieza("TxSucursal")->text(), mostradas.at(i));
             // The branch shown is the one stored as default, and the only one.
             const QList<TSucursal> guardadas = TSucursal::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
             QStringList porDefecto;
@@ -252,8 +274,8 @@ private slots:
             QCOMPARE(porDefecto, QStringList{mostradas.at(i)});
             // A branch whose name has "&" still finds its series.
             const bool esNorte = mostradas.at(i) == QLatin1String("Norte _ Sur");
-            QCOMPARE(elementos(MainFrm->CmbSeries), esNorte ? QStringList{QStringLiteral("NS")} : QStringList());
-            QCOMPARE(MainFrm->TxFolio->text(), esNorte ? QStringLiteral("41") : QString());
+            QCOMPARE(elementos(comboSeries()), esNorte ? QStringList{QStringLiteral("NS")} : QStringList());
+            QCOMPARE(pieza("TxFolio")->text(), esNorte ? QStringLiteral("41") : QString());
         }
 
         // The next session starts on the branch this one left.
@@ -261,7 +283,7 @@ private slots:
         NegocioPrueba::limpiaSesion();
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
         MainFrm->show();
-        QCOMPARE(MainFrm->TxSucursal->text(), mostradas.last());
+        QCOMPARE(pieza("TxSucursal")->text(), mostradas.last());
     }
 
     void series()
@@ -279,37 +301,37 @@ private slots:
             });
         });
         programa.ingresa(RFC_ESCUELA);
-        QCOMPARE(MainFrm->CmbSeries->currentText(), QStringLiteral("A"));
-        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("10"));
+        QCOMPARE(comboSeries()->currentText(), QStringLiteral("A"));
+        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("10"));
 
         // Choosing B makes it its type's default; the other type keeps its own.
-        MainFrm->CmbSeries->setCurrentIndex(MainFrm->CmbSeries->findText(QStringLiteral("B")));
-        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("20"));
+        comboSeries()->setCurrentIndex(comboSeries()->findText(QStringLiteral("B")));
+        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("20"));
         QVERIFY(serie(QStringLiteral("B"))->getIsdefault());
         QVERIFY(!serie(QStringLiteral("A"))->getIsdefault());
         QVERIFY(serie(QStringLiteral("C"))->getIsdefault());
         // Choosing the default again stores nothing.
         const QDateTime modificada = serie(QStringLiteral("B"))->getFechamodificacion();
-        MainFrm->actualizaSeries();
+        pieza<TPanelMenu>("PnlMenu")->actualizaSeries();
         QCOMPARE(serie(QStringLiteral("B"))->getFechamodificacion(), modificada);
 
         // A module asks for the series of a voucher type (SAT type 11: "I").
-        QVERIFY(ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, QStringLiteral("02 11")));
-        QCOMPARE(elementos(MainFrm->CmbSeries), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
-        QCOMPARE(MainFrm->CmbSeries->currentText(), QStringLiteral("B"));
-        QVERIFY(MainFrm->TxVentanaPrincipal->text().isEmpty());
+        QVERIFY(ContratoModulos::enviaComando(trabajo(), QStringLiteral("02 11")));
+        QCOMPARE(elementos(comboSeries()), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+        QCOMPARE(comboSeries()->currentText(), QStringLiteral("B"));
+        QVERIFY(trabajo()->text().isEmpty());
         // Type 15 is "R": the branch has none.
-        QVERIFY(ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, QStringLiteral("02-15")));
-        QVERIFY(elementos(MainFrm->CmbSeries).isEmpty());
-        QVERIFY(MainFrm->TxFolio->text().isEmpty());
+        QVERIFY(ContratoModulos::enviaComando(trabajo(), QStringLiteral("02-15")));
+        QVERIFY(elementos(comboSeries()).isEmpty());
+        QVERIFY(pieza("TxFolio")->text().isEmpty());
 
         // After a module stamps a voucher, "1" shows the series' new folio.
-        ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, QStringLiteral("02 11"));
+        ContratoModulos::enviaComando(trabajo(), QStringLiteral("02 11"));
         std::unique_ptr<TSerie> b = serie(QStringLiteral("B"));
         b->setNofolioactual(QStringLiteral("21"));
         TSerie::saveOrUpdate(*b, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
-        QVERIFY(ContratoModulos::enviaComando(MainFrm->TxVentanaPrincipal, ContratoModulos::COMANDO_ACTUALIZA_SERIES));
-        QCOMPARE(MainFrm->TxFolio->text(), QStringLiteral("21"));
+        QVERIFY(ContratoModulos::enviaComando(trabajo(), ContratoModulos::COMANDO_ACTUALIZA_SERIES));
+        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("21"));
     }
 
     void cambioNegocio_data()
@@ -329,35 +351,35 @@ private slots:
             NegocioPrueba::registra(RFC_ACCEM, QStringLiteral("Accem Servicios"), correoOtra, PASSWORD);
         });
         programa.ingresa(RFC_ESCUELA);
-        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
-        QVERIFY(MainFrm->PPNegocios->isVisible());
+        QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
+        QVERIFY(pieza<QWidget>("PPNegocios")->isVisible());
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
-        QVERIFY(MainFrm->TxListado->text().isEmpty());
+        QVERIFY(pieza("TxListado")->text().isEmpty());
 
-        auto* otra = MainFrm->TxListado->findChild<TEtiquetaAccion*>(QStringLiteral("Tx") + RFC_ACCEM);
+        auto* otra = pieza("TxListado")->findChild<TEtiquetaAccion*>(QStringLiteral("Tx") + RFC_ACCEM);
         QCOMPARE(otra->text(), QStringLiteral("  AAA010101AAA - ACCEM SERVICIOS"));
         QTest::mouseClick(otra, Qt::LeftButton);
-        QVERIFY(!MainFrm->PPNegocios->isVisible());
+        QVERIFY(!pieza<QWidget>("PPNegocios")->isVisible());
         QCOMPARE(programa.respuestas.textos(), mensajes);
         if (!mensajes.isEmpty()) {
             // Without an account there the user stays where they were.
             QCOMPARE(rfcSesion(), RFC_ESCUELA);
-            QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
             return;
         }
         QCOMPARE(rfcSesion(), RFC_ACCEM);
         QCOMPARE(Sistema::Usuario->getEmail(), CORREO);
-        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Accem Servicios"));
-        QCOMPARE(MainFrm->TxSucursal->text(), QStringLiteral("ACCEM SERVICIOS"));
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Accem Servicios"));
+        QCOMPARE(pieza("TxSucursal")->text(), QStringLiteral("ACCEM SERVICIOS"));
         QVERIFY(TConfiguracionNegocio(programa.carpeta.ruta(), RFC_ACCEM).existe());
 
         // And back, through the other business's logo.
-        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
+        QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ESCUELA});
-        QTest::mouseClick(MainFrm->TxListado->findChild<TEtiquetaAccion*>(QStringLiteral("Im") + RFC_ESCUELA),
+        QTest::mouseClick(pieza("TxListado")->findChild<TEtiquetaAccion*>(QStringLiteral("Im") + RFC_ESCUELA),
                           Qt::LeftButton);
         QCOMPARE(rfcSesion(), RFC_ESCUELA);
-        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
     }
 
     void unaSolaEmpresa()
@@ -365,10 +387,10 @@ private slots:
         TPrograma programa(
             [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
         programa.ingresa(RFC_ESCUELA);
-        MainFrm->TxListaNegociosClick(MainFrm->TxListaNegocios);
+        QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QVERIFY(MainFrm->lEmpresas.isEmpty());
-        QCOMPARE(MainFrm->TxListado->text(), QStringLiteral("No hay otras empresas"));
-        QVERIFY(MainFrm->PPNegocios->height() <= 500);
+        QCOMPARE(pieza("TxListado")->text(), QStringLiteral("No hay otras empresas"));
+        QVERIFY(pieza<QWidget>("PPNegocios")->height() <= 500);
     }
 
     void cierreSesion_data()
@@ -383,9 +405,9 @@ private slots:
         TPrograma programa(
             [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
         programa.ingresa(RFC_ESCUELA);
-        MainFrm->TxEditarClick(MainFrm->TxEditar);
+        MainFrm->TxEditarClick(pieza("TxEditar"));
         programa.respuestas.agregaRespuesta(respuesta);
-        QTest::mouseClick(MainFrm->TxUser, Qt::LeftButton);
+        QTest::mouseClick(pieza("TxUser"), Qt::LeftButton);
         QCOMPARE(programa.respuestas.textos(), QStringList{MSG_CERRAR_SESION});
         const bool sale = respuesta == TPrompter::OK;
         QCOMPARE(MainFrm->isVisible(), !sale);
@@ -393,7 +415,7 @@ private slots:
         // The program file of this program folder starts again.
         QCOMPARE(solicitudesDeInicio,
                  sale ? QStringList{programa.carpeta.ruta() + QStringLiteral("Velkor")} : QStringList());
-        QCOMPARE(MainFrm->TxVentanaPrincipal->contiene(EmpresaFrm->TxFondo), !sale);
+        QCOMPARE(trabajo()->contiene(EmpresaFrm->TxFondo), !sale);
     }
 
     void inicioConSenalesDesbloqueadas()
@@ -471,13 +493,13 @@ private slots:
         TPrograma programa(
             [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
         programa.ingresa(RFC_ESCUELA);
-        QTest::mouseClick(MainFrm->TxEditar, Qt::LeftButton);
+        QTest::mouseClick(pieza("TxEditar"), Qt::LeftButton);
         QCOMPARE(MainFrm->VentanaActiva.data(), EmpresaFrm->TxFondo);
-        QCOMPARE(MainFrm->TxVentanaPrincipal->height(), EmpresaFrm->getHeight());
+        QCOMPARE(trabajo()->height(), EmpresaFrm->getHeight());
         QCOMPARE(EmpresaFrm->TxFondo->findChild<QLineEdit*>(QStringLiteral("EdRFC"))->text(), RFC_ESCUELA);
-        QVERIFY(!MainFrm->SBMenuLateral->isVisible());
+        QVERIFY(!pieza<QWidget>("SBMenuLateral")->isVisible());
 
-        QTest::mouseClick(MainFrm->TxUserEmail, Qt::LeftButton);
+        QTest::mouseClick(pieza("TxUserEmail"), Qt::LeftButton);
         QCOMPARE(MainFrm->VentanaActiva.data(), PerfilFrm->TxFondo);
         QCOMPARE(PerfilFrm->TxFondo->findChild<QLabel*>(QStringLiteral("TxEmailPerfil"))->text(), CORREO);
         // The editor's page is back in its own window.

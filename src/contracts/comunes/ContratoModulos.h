@@ -3,7 +3,14 @@
 
 #include <QString>
 
+class QLabel;
 class QObject;
+class QWidget;
+class TConexionSesion;
+class TElementoModulo;
+class TNegocio;
+class TUsuario;
+class TUsuarionegocio;
 
 // The names through which the shell and the module packages find each other.
 // A module package X.bpl registers (RegistroClases) the menu class
@@ -19,6 +26,16 @@ inline const QString PREFIJO_MENU = QStringLiteral("TMenu");
 inline const QString SUFIJO_CLASE = QStringLiteral("Frm");
 inline const QString OPERACION_MENU = QStringLiteral("GetMenuItems");
 inline const QString PREFIJO_VENTANA = QStringLiteral("GetVentana");
+// The window routine, GetVentana<Modulo>Frm: what the shell hands a module
+// window and what it gets back (docs/modulos.md, section 4). A module states
+// its routine matches:
+//   static_assert(std::is_same_v<decltype(&TEjemploFrm::GetVentanaEjemploFrm),
+//                                ContratoModulos::TMetodoVentana<TEjemploFrm>>);
+using TRutinaVentana = TElementoModulo*(const QString& exePath, const TNegocio* negocio, const TUsuario* usuario,
+                                        const TConexionSesion* conexion, const TUsuarionegocio* usuarioNegocio,
+                                        QWidget* ventanaPrincipal, QWidget* menuLateral, QLabel* sucursal);
+// The routine as a member of the module's window class `Ventana`.
+template <class Ventana> using TMetodoVentana = TRutinaVentana Ventana::*;
 // Separates a window routine's name from the action a menu entry asks for.
 inline const QChar SEPARADOR_ACCION = QLatin1Char('_');
 // The action that opens a window's configuration content.

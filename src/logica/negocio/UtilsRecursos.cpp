@@ -4,114 +4,29 @@
 // meta-object system. Everything here runs on the UI thread.
 
 #include "Utils.h"
-#include "UtilsPaquetes.h"
+
+#include "TPaquete.h"
 
 #include "Constantes.h"
-#include "RegistroClases.h"
 #include "Rutas.h"
+#include "Sistema.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLibrary>
 #include <QMetaObject>
 #include <QPair>
-
-#include <dlfcn.h>
-#include <initializer_list>
 
 namespace Utils {
 namespace {
 
-QString rutaAbsoluta(const QString& ruta)
+QString rutaPaquete(const QString& carpetaPrograma)
 {
-    return QFileInfo(ruta).absoluteFilePath();
+    return QFileInfo(Rutas::une(carpetaPrograma, {Constantes::RS_PATH})).absoluteFilePath();
 }
 
-} // namespace
-
-bool cargaPaquete(QLibrary& paquete)
-{
-    // Missing symbols fail here instead of at the first call into the package.
-    paquete.setLoadHints(QLibrary::ResolveAllSymbolsHint);
-    return paquete.load();
-}
-
-// The class registered under `clase`, but only when its code belongs to the
-// package just loaded. The registry is process-wide, so it may name the class
-// of another copy of the package (another program folder still loaded for its
-// texts); a package without the class must not borrow that one.
-const QMetaObject* clasePaquete(const QLibrary& paquete, const QString& clase)
-{
-    const QMetaObject* meta = RegistroClases::busca(clase);
-    if (!meta)
-        return nullptr;
-    Dl_info info{};
-    // dladdr only looks the address up among the loaded objects, so a pointer
-    // left behind by a package that is gone is refused without being read.
-    if (dladdr(meta, &info) == 0 || !info.dli_fname)
-        return nullptr;
-    const QString origen = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();
-    const QString cargado = QFileInfo(paquete.fileName()).canonicalFilePath();
-    return !origen.isEmpty() && origen == cargado ? meta : nullptr;
-}
-
-QObject* creaInstancia(const QMetaObject& clase)
-{
-    try {
-        return clase.newInstance();
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-// By full signature when one is given ("getResource(QString)"), otherwise the
-// first operation with that name, the most derived class first.
-QMetaMethod buscaMetodo(const QMetaObject& clase, const QString& operacion)
-{
-    const QByteArray nombre = operacion.toLatin1();
-    if (nombre.contains('(')) {
-        const int indice = clase.indexOfMethod(QMetaObject::normalizedSignature(nombre.constData()).constData());
-        return indice < 0 ? QMetaMethod() : clase.method(indice);
-    }
-    for (const QMetaObject* meta = &clase; meta; meta = meta->superClass()) {
-        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-            const QMetaMethod metodo = meta->method(i);
-            if (metodo.name() == nombre)
-                return metodo;
-        }
-    }
-    return {};
-}
-
-// Checked before invoking so that an operation of another shape counts as
-// missing instead of making Qt warn and fail.
-bool tieneFirma(const QMetaMethod& metodo, QMetaType resultado, std::initializer_list<QMetaType> argumentos)
-{
-    if (!metodo.isValid() || metodo.returnMetaType() != resultado ||
-        metodo.parameterCount() != static_cast<int>(argumentos.size()))
-        return false;
-    int i = 0;
-    for (const QMetaType& tipo : argumentos) {
-        if (metodo.parameterMetaType(i++) != tipo)
-            return false;
-    }
-    return true;
-}
-
-void* retienePaquete(const QLibrary& paquete)
-{
-    // Qt 6.4 unmaps a library on any QLibrary::unload() of that file (a later
-    // getResource would), even while another QLibrary holds it loaded; a
-    // reference of the dynamic loader's own, never released, keeps it.
-    return dlopen(QFile::encodeName(paquete.fileName()).constData(), RTLD_NOW | RTLD_NOLOAD);
-}
-
-namespace {
-
-// Instances made by getMetodoPaquete, one per package file and class name.
-// Their packages stay loaded, so the instances stay usable to the end.
+// Instances made by the package look-ups, one per package file and class
+// name. Their packages stay loaded, so the instances stay usable to the end.
 QHash<QPair<QString, QString>, QPointer<QObject>>& instancias()
 {
     // Never destroyed: at exit the instances' code may already be unmapped.
@@ -119,15 +34,42 @@ QHash<QPair<QString, QString>, QPointer<QObject>>& instancias()
     return *tabla;
 }
 
+// The instance of `clase` in the package, made and kept the first time; a
+// package that gives none is unloaded again.
+QObject* instanciaRetenida(const QString& archivo, const QString& clase, const QString& carpetaLog)
+{
+    TPaquete paquete(archivo, carpetaLog);
+    if (!paquete.existe())
+        return nullptr;
+    QPointer<QObject>& instancia = instancias()[qMakePair(QFileInfo(archivo).canonicalFilePath(), clase)];
+    if (!instancia.isNull() || !paquete.carga())
+        return instancia;
+    const QMetaObject* meta = paquete.clase(clase);
+    QObject* nueva = meta ? paquete.crea(*meta) : nullptr;
+    if (!nueva) {
+        paquete.descarga();
+        return nullptr;
+    }
+    // The instance's code lives in the package, so it must stay mapped.
+    paquete.retiene();
+    instancia = nueva;
+    return instancia;
+}
+
 QString textoPaquete(const QString& carpetaPrograma, const QString& operacion)
 {
-    const TMetodo metodo =
-        getMetodoPaquete(Rutas::une(carpetaPrograma, {Constantes::RS_PATH}), Constantes::RS_CLASS_NAME, operacion);
-    if (metodo.vacio() || !tieneFirma(metodo.metodo, QMetaType::fromType<QString>(), {}))
+    const QString archivo = rutaPaquete(carpetaPrograma);
+    QObject* instancia = instanciaRetenida(archivo, Constantes::RS_CLASS_NAME, carpetaPrograma);
+    if (!instancia)
+        return {};
+    TPaquete paquete(archivo, carpetaPrograma);
+    const QMetaMethod metodo =
+        paquete.operacion(*instancia->metaObject(), operacion, QMetaType::fromType<QString>(), {});
+    if (!metodo.isValid())
         return {};
     QString texto;
     try {
-        if (!metodo.metodo.invoke(metodo.instancia.data(), Qt::DirectConnection, Q_RETURN_ARG(QString, texto)))
+        if (!metodo.invoke(instancia, Qt::DirectConnection, Q_RETURN_ARG(QString, texto)))
             return {};
     } catch (...) {
         return {};
@@ -142,18 +84,17 @@ QString textoPaquete(const QString& carpetaPrograma, const QString& operacion)
 
 std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpetaPrograma)
 {
-    const QString ruta = rutaAbsoluta(Rutas::une(carpetaPrograma, {Constantes::RS_PATH}));
-    if (!QFileInfo(ruta).isFile())
-        return nullptr;
-    QLibrary paquete(ruta);
-    if (!cargaPaquete(paquete))
+    TPaquete paquete(rutaPaquete(carpetaPrograma), carpetaPrograma);
+    if (!paquete.existe() || !paquete.carga())
         return nullptr;
 
     QByteArray copia;
-    if (const QMetaObject* clase = clasePaquete(paquete, Constantes::RS_CLASS_NAME)) {
-        std::unique_ptr<QObject> instancia(creaInstancia(*clase));
-        const QMetaMethod metodo = buscaMetodo(*clase, Constantes::RS_METHOD_GETRESOURCE);
-        if (instancia && tieneFirma(metodo, QMetaType::fromType<QByteArray>(), {QMetaType::fromType<QString>()})) {
+    if (const QMetaObject* clase = paquete.clase(Constantes::RS_CLASS_NAME)) {
+        const QMetaMethod metodo =
+            paquete.operacion(*clase, Constantes::RS_METHOD_GETRESOURCE, QMetaType::fromType<QByteArray>(),
+                              {QMetaType::fromType<QString>()});
+        std::unique_ptr<QObject> instancia(metodo.isValid() ? paquete.crea(*clase) : nullptr);
+        if (instancia) {
             QByteArray bytes;
             try {
                 if (metodo.invoke(instancia.get(), Qt::DirectConnection, Q_RETURN_ARG(QByteArray, bytes),
@@ -168,7 +109,7 @@ std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpe
     }
     // Nothing made from the package outlives this call, so it can go, also
     // when the class or the operation was missing.
-    paquete.unload();
+    paquete.descarga();
 
     if (copia.isNull())
         return nullptr;
@@ -180,26 +121,11 @@ std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpe
 
 TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QString& operacion)
 {
-    const QFileInfo archivo(rutaAbsoluta(paquete));
-    if (!archivo.isFile())
-        return {};
-    QPointer<QObject>& instancia = instancias()[qMakePair(archivo.canonicalFilePath(), clase)];
-    if (instancia.isNull()) {
-        QLibrary biblioteca(archivo.absoluteFilePath());
-        if (!cargaPaquete(biblioteca))
-            return {};
-        const QMetaObject* meta = clasePaquete(biblioteca, clase);
-        QObject* nueva = meta ? creaInstancia(*meta) : nullptr;
-        if (!nueva) {
-            biblioteca.unload();
-            return {};
-        }
-        // The instance's code lives in the package, so it must stay mapped.
-        retienePaquete(biblioteca);
-        instancia = nueva;
-    }
     TMetodo resultado;
-    resultado.metodo = buscaMetodo(*instancia->metaObject(), operacion);
+    QObject* instancia = instanciaRetenida(paquete, clase, Sistema::exePath);
+    if (!instancia)
+        return resultado;
+    resultado.metodo = TPaquete::buscaMetodo(*instancia->metaObject(), operacion);
     if (resultado.metodo.isValid())
         resultado.instancia = instancia;
     return resultado;

@@ -2,12 +2,12 @@
 
 #include "Constantes.h"
 #include "ContratoModulos.h"
-#include "Logmanager.h"
-#include "negocio/UtilsPaquetes.h"
+#include "RegistroClases.h"
+#include "Sistema.h"
+#include "negocio/TPaquete.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLibrary>
 
 using namespace Constantes;
 
@@ -52,6 +52,11 @@ QString convierteModulo(const QString& nombre)
     return codigo;
 }
 
+bool permitido(const QString& codigo)
+{
+    return codigo.isEmpty() || Sistema::getPermiso(codigo);
+}
+
 TPaqueteBean* buscaPaquete(const TListaPaquetes& lista, const QString& nombre)
 {
     for (const auto& paquete : lista)
@@ -60,54 +65,61 @@ TPaqueteBean* buscaPaquete(const TListaPaquetes& lista, const QString& nombre)
     return nullptr;
 }
 
-bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu)
+bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu, const QString& carpetaPrograma)
 {
-    QLibrary biblioteca(paquete.getBpl());
-    if (!Utils::cargaPaquete(biblioteca)) {
-        paquete.setError(QStringLiteral("no se pudo cargar: ") + biblioteca.errorString());
+    TPaquete biblioteca(paquete.getBpl(), carpetaPrograma);
+    const auto falla = [&paquete, &biblioteca] {
+        paquete.setError(biblioteca.error());
         return false;
-    }
+    };
+    if (!biblioteca.carga())
+        return falla();
     // Windows of the package may outlive any QLibrary of this file.
-    paquete.setH(Utils::retienePaquete(biblioteca));
+    paquete.setH(biblioteca.retiene());
 
     const QString nombreClase = ContratoModulos::PREFIJO_MENU + paquete.getNombreBPL() + ContratoModulos::SUFIJO_CLASE;
-    const QMetaObject* clase = Utils::clasePaquete(biblioteca, nombreClase);
+    const QMetaObject* clase = biblioteca.clase(nombreClase);
     paquete.setObjClass(clase);
-    if (!clase) {
-        paquete.setError(QStringLiteral("no registra la clase ") + nombreClase);
-        return false;
-    }
-    QObject* instancia = Utils::creaInstancia(*clase);
-    if (!instancia) {
-        paquete.setError(QStringLiteral("no se pudo crear la clase ") + nombreClase);
-        return false;
-    }
+    if (!clase)
+        return falla();
+    QObject* instancia = biblioteca.crea(*clase);
+    if (!instancia)
+        return falla();
     paquete.setNewForm(instancia);
     paquete.setFormClass(clase);
 
     Utils::TMetodo rutina;
-    rutina.metodo = Utils::buscaMetodo(*clase, ContratoModulos::OPERACION_MENU);
-    if (!Utils::tieneFirma(rutina.metodo, QMetaType::fromType<TListaMenuModulo>(), {})) {
-        paquete.setError(QStringLiteral("la clase %1 no publica %2() con la lista del menú")
-                             .arg(nombreClase, ContratoModulos::OPERACION_MENU));
-        return false;
-    }
+    rutina.metodo =
+        biblioteca.operacion(*clase, ContratoModulos::OPERACION_MENU, QMetaType::fromType<TListaMenuModulo>(), {});
+    if (!rutina.metodo.isValid())
+        return falla();
     rutina.instancia = instancia;
     paquete.setRoutine(rutina);
     try {
-        if (!rutina.metodo.invoke(instancia, Qt::DirectConnection, Q_RETURN_ARG(TListaMenuModulo, menu))) {
-            paquete.setError(ContratoModulos::OPERACION_MENU + QStringLiteral(" no se pudo llamar"));
-            return false;
-        }
+        if (!rutina.metodo.invoke(instancia, Qt::DirectConnection, Q_RETURN_ARG(TListaMenuModulo, menu)))
+            biblioteca.falla(ContratoModulos::OPERACION_MENU + QStringLiteral(" no se pudo llamar"));
     } catch (const std::exception& e) {
-        paquete.setError(ContratoModulos::OPERACION_MENU + QStringLiteral(" falló: ") +
+        biblioteca.falla(ContratoModulos::OPERACION_MENU + QStringLiteral(" falló: ") +
                          QString::fromLocal8Bit(e.what()));
-        return false;
     } catch (...) {
-        paquete.setError(ContratoModulos::OPERACION_MENU + QStringLiteral(" falló"));
-        return false;
+        biblioteca.falla(ContratoModulos::OPERACION_MENU + QStringLiteral(" falló"));
     }
-    return true;
+    return biblioteca.error().isEmpty() || falla();
+}
+
+TClaseVentana claseVentana(const TElementoMenuModulo& elemento)
+{
+    TClaseVentana r;
+    r.clase = RegistroClases::busca(elemento.getClase());
+    if (r.clase)
+        r.metodo = TPaquete::buscaMetodo(*r.clase, elemento.getVentana());
+    r.problema = !r.clase ? QStringLiteral("la clase %1 no está registrada").arg(elemento.getClase())
+                 : !TPaquete::deriva(*r.clase, "QWidget")
+                     ? QStringLiteral("la clase %1 no es una ventana").arg(elemento.getClase())
+                 : !r.metodo.isValid()
+                     ? QStringLiteral("la clase %1 no publica %2").arg(elemento.getClase(), elemento.getVentana())
+                     : QString();
+    return r;
 }
 
 void cargaModulos(TListaPaquetes& lBpl, const QString& carpetaPrograma,
@@ -125,13 +137,9 @@ void cargaModulos(TListaPaquetes& lBpl, const QString& carpetaPrograma,
         if (buscaPaquete(lBpl, paquete->getNombreBPL()))
             continue;
         TListaMenuModulo menu;
-        if (cargaPaquete(*paquete, menu)) {
-            if (alMenu)
-                alMenu(menu, *paquete);
-        } else {
-            Logmanager::Log(QStringLiteral("Paquete %1 sin menú: %2").arg(archivo, paquete->getError()), 1,
-                            carpetaPrograma);
-        }
+        // A package that gives no menu was logged by its loader.
+        if (cargaPaquete(*paquete, menu, carpetaPrograma) && alMenu)
+            alMenu(menu, *paquete);
         lBpl.append(paquete);
     }
 }

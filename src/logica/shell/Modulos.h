@@ -3,6 +3,7 @@
 #include "TPaqueteBean.h"
 
 #include <QList>
+#include <QMetaMethod>
 #include <QString>
 #include <QStringList>
 
@@ -32,14 +33,29 @@ QString nombrePaquete(const QString& archivo);
 // module right covers.
 QString convierteModulo(const QString& nombre);
 
+// Whether the user's rights allow a module's permission code; a module no
+// right covers is open to every user.
+bool permitido(const QString& codigo);
+
 // The package in the list under that name, or nullptr.
 TPaqueteBean* buscaPaquete(const TListaPaquetes& lista, const QString& nombre);
 
 // Loads one package into `paquete` (whose Bpl and NombreBPL are set) and asks
-// it for its menu. False, with the reason in getError, when the package does
-// not load, lacks its menu class or lacks GetMenuItems, or when that
-// operation fails; nothing is raised.
-bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu);
+// it for its menu. False, with the reason in getError and in the log of
+// carpetaPrograma, when the package does not load, lacks its menu class or
+// lacks GetMenuItems, or when that operation fails; nothing is raised.
+bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu, const QString& carpetaPrograma);
+
+// The window class and routine a menu entry names, looked up among every
+// loaded package; `problema` says why the entry can open no window. The
+// routine's shape (ContratoModulos::TRutinaVentana) is checked by the window
+// that calls it.
+struct TClaseVentana {
+    const QMetaObject* clase = nullptr;
+    QMetaMethod metodo;
+    QString problema;
+};
+TClaseVentana claseVentana(const TElementoMenuModulo& elemento);
 
 // Every package of carpetaPrograma + "Plugins/" not tried yet: each is loaded
 // once per program run, so a second call loads nothing and builds no menu.

@@ -8,6 +8,7 @@
 #include "Prompter.h"
 #include "Sistema.h"
 #include "negocio/TAjustesPrograma.h"
+#include "negocio/TPaquete.h"
 #include "TIdHTTPProgress.h"
 #include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
@@ -24,8 +25,7 @@ namespace {
 QString textoPaqueteUpd(const QString& operacion)
 {
     const Utils::TMetodo metodo = Utils::getMetodoPaquete(Sistema::exePath + UPD_PATH, UPD_CLASS_NAME, operacion);
-    if (metodo.vacio() || metodo.metodo.returnMetaType() != QMetaType::fromType<QString>() ||
-        metodo.metodo.parameterCount() != 0)
+    if (metodo.vacio() || !TPaquete::tieneFirma(metodo.metodo, QMetaType::fromType<QString>(), {}))
         return {};
     QString texto;
     if (!metodo.metodo.invoke(metodo.instancia.data(), Qt::DirectConnection, Q_RETURN_ARG(QString, texto)))

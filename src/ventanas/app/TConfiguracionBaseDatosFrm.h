@@ -33,6 +33,16 @@ public:
     // after each showing.
     QString getConexionString() const { return conexionString; }
 
+public slots:
+    void ComboBox1Change();
+    void CornerButton1Click();
+    void CornerButton2Click();
+    void CornerButton3Click();
+
+protected:
+    void showEvent(QShowEvent* evento) override;
+
+private:
     QFrame* Rectangle1;
     QLabel* Text7;
     QLabel* Text8;
@@ -47,16 +57,6 @@ public:
     QPushButton* CornerButton2; // "Cancelar"
     QPushButton* CornerButton3; // "Probar Conexión"
 
-public slots:
-    void ComboBox1Change();
-    void CornerButton1Click();
-    void CornerButton2Click();
-    void CornerButton3Click();
-
-protected:
-    void showEvent(QShowEvent* evento) override;
-
-private:
     void FormCreate();
     void Init();
     void InicializaCamposDB(bool local);

@@ -14,9 +14,6 @@ public:
     explicit TSplashFrm(const QString& carpetaPrograma, QWidget* parent = nullptr);
     ~TSplashFrm() override;
 
-    QLabel* Image1;
-    QTimer* TimerSplash;
-
     // At the end of the program the splash is freed without handing over.
     void cancelaSiguiente() { m_entregar = false; }
 
@@ -36,6 +33,9 @@ protected:
     void showEvent(QShowEvent* evento) override;
 
 private:
+    QLabel* Image1;
+    QTimer* TimerSplash;
+
     void FormCreate(const QString& carpetaPrograma);
     void init();
     bool verifyFiles() const;

@@ -2,6 +2,7 @@
 
 #include "Constantes.h"
 #include "Controles.h"
+#include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "Style.h"
 #include "import/TCandadoImportacion.h"
@@ -11,7 +12,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -31,9 +31,6 @@ const QString ERROR_CARPETA = QStringLiteral("Error al seleccionar el directorio
 const QString PROCESO_TERMINADO = QStringLiteral("Proceso Terminado");
 
 } // namespace
-
-std::function<QString(QWidget*, const QString&)> TImportarXMLFrm::seleccionaCarpeta =
-    [](QWidget* padre, const QString& titulo) { return QFileDialog::getExistingDirectory(padre, titulo); };
 
 TImportarXMLFrm::TImportarXMLFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
@@ -186,7 +183,7 @@ void TImportarXMLFrm::hiloImportacion()
 void TImportarXMLFrm::iniciaProcesoImportacion()
 {
     directorio.clear();
-    const QString elegido = seleccionaCarpeta ? seleccionaCarpeta(this, TITULO_CARPETA) : QString();
+    const QString elegido = SelectorArchivos::carpeta(this, TITULO_CARPETA);
     if (elegido.isEmpty()) {
         m_candado.reset();
         Utils::mensaje(ERROR_CARPETA, MSG_WARNING);

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 class TCandadoImportacion;
@@ -24,34 +23,12 @@ class TImportarXMLHilo;
 // the import starts the window offers no way out; when the import ends it
 // says "Proceso Terminado" with the tally and where the report of each file
 // was written (TReporteImportacion), and closes. The wizard opens it modally.
+// The folder is asked through SelectorArchivos::carpeta.
 class TImportarXMLFrm : public QDialog {
     Q_OBJECT
 public:
     explicit TImportarXMLFrm(QWidget* parent = nullptr);
     ~TImportarXMLFrm() override;
-
-    // The folder dialog: the parent window and the title; the chosen folder,
-    // or an empty text when none was chosen. Tests replace it.
-    static std::function<QString(QWidget*, const QString&)> seleccionaCarpeta;
-
-    // Data panel.
-    QWidget* TxDatosXML;
-    QLabel* TxInformacion;
-    QLabel* TxEmail;
-    QLineEdit* EdEmail;
-    QLabel* TxPass;
-    QLineEdit* EdPass;
-    QLabel* TxRepitePass;
-    QLineEdit* EdRepitePass;
-    QPushButton* BtAceptar;
-    QPushButton* BtCancelar;
-    // Progress panel.
-    QWidget* TxProgresoXML;
-    QProgressBar* PBProgreso;
-    QLabel* TxLeyendo;
-    QLabel* TxNumeroXML;
-    QLabel* TxArchivosXML;
-    QLabel* TxTotalXML;
 
     // The chosen folder, ending in "/" once chosen.
     QString directorio;
@@ -80,6 +57,25 @@ protected:
     void reject() override;
 
 private:
+    // Data panel.
+    QWidget* TxDatosXML;
+    QLabel* TxInformacion;
+    QLabel* TxEmail;
+    QLineEdit* EdEmail;
+    QLabel* TxPass;
+    QLineEdit* EdPass;
+    QLabel* TxRepitePass;
+    QLineEdit* EdRepitePass;
+    QPushButton* BtAceptar;
+    QPushButton* BtCancelar;
+    // Progress panel.
+    QWidget* TxProgresoXML;
+    QProgressBar* PBProgreso;
+    QLabel* TxLeyendo;
+    QLabel* TxNumeroXML;
+    QLabel* TxArchivosXML;
+    QLabel* TxTotalXML;
+
     void FormCreate();
     void hiloImportacion();
     void iniciaProcesoImportacion();

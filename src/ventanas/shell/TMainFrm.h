@@ -1,103 +1,54 @@
 #pragma once
-#include "Entidades.h"
-#include "shell/Modulos.h"
-#include "TElementoMenuModulo.h"
-#include "TElementoModulo.h"
-#include "TMenuModulo.h"
+#include "TVentanasModulo.h"
 
-#include <QHash>
 #include <QMap>
 #include <QPointer>
 #include <QWidget>
 
-#include <memory>
-
-class QComboBox;
-class QFrame;
 class QLabel;
-class QScrollArea;
-class QVBoxLayout;
+class TAreaTrabajo;
+class TBanner;
 class TContenedorTexto;
 class TEmpresaBean;
-class TEtiquetaAccion;
+class TListaNegocios;
+class TMenuModulos;
+class TPanelMenu;
 
-// The main window: the signed-in business, user, branch and series; the
-// menus of the module packages and the work area where module windows and
-// the shell's own pages are shown; the business switch, the new-business page
-// and the sign-out.
+// The main window: the banner, the left panel (business, user, branch,
+// series and the modules' menus), the work area where module windows and
+// the shell's own pages are shown, and the business list. It wires those
+// pieces to each other and to the session: the business switch, the
+// new-business page, the modules' commands and the sign-out.
 //
 // Decisions live in window-free code (Modulos, Despacho, ContextoTrabajo,
-// TConfiguracionNegocio, Reinicio, Ingreso); this window wires them to its
-// widgets.
+// TConfiguracionNegocio, Reinicio, Ingreso).
 class TMainFrm : public QWidget {
     Q_OBJECT
+    // Built before the members below that refer to its state.
+    TAreaTrabajo* m_area;
+    TListaNegocios* m_negocios;
+
 public:
     explicit TMainFrm(QWidget* parent = nullptr);
     ~TMainFrm() override;
 
-    // --- Banner
-    QWidget* RcBanner;
-    QLabel* ImgLogo;
-    QLabel* ImgUpdate;
-    TEtiquetaAccion* TxUser;
-
-    // --- Left menu panel
-    QWidget* PnlMenu;
-    QWidget* RcMenu;
-    QWidget* TxEmpresa;
-    TEtiquetaAccion* TxNombreEmpresa;
-    TEtiquetaAccion* TxListaNegocios;
-    TEtiquetaAccion* ImgLogoEmpresa;
-    TEtiquetaAccion* TxEditar;
-    QLabel* ImgKey;
-    QLabel* ImgCSD;
-    QLabel* ImgPermisosUsuario;
-    QFrame* LnSeparadorEmpresa;
-    QWidget* TxUsuario;
-    TEtiquetaAccion* ImgLogoUsuario;
-    TEtiquetaAccion* TxUserEmail;
-    QFrame* LnSeparadorUsuario;
-    QWidget* TxSucursalPanel;
-    TEtiquetaAccion* TxSucursalLeft;
-    QLabel* TxSucursal;
-    TEtiquetaAccion* TxSucursalRight;
-    QFrame* LnSucursal;
-    QWidget* TxSeriesPanel;
-    QComboBox* CmbSeries;
-    QLabel* TxFolio;
-    QFrame* LnSeriesFolios;
-    QScrollArea* SbMenuPrincipal;
-
-    // --- Work area
-    QWidget* PnlPrincipal;
-    QWidget* RcFondoPrincipal;
-    QScrollArea* SBPrincipal;
-    TContenedorTexto* TxVentanaPrincipal;
-    QScrollArea* SBMenuLateral;
-    TContenedorTexto* TxMenuLateral;
-
-    // --- Business list popup
-    QFrame* PPNegocios;
-    QScrollArea* ScEmpresas;
-    QWidget* RcFondoEmp;
-    QLabel* TxListado;
-    QWidget* RcNuevoNegocio;
-    TEtiquetaAccion* TxNuevaEmpresa;
-
-    // --- State
-    QPointer<QWidget> VentanaActiva;
-    QPointer<QWidget> VentanaMenuLateralActiva;
-    // Every package file tried, one per name, for the whole run.
-    Modulos::TListaPaquetes lBpl;
-    // Window routine name -> its descriptor, made once.
-    QHash<QString, QPointer<TElementoModulo>> dVentanas;
-    // Label of every header or single entry -> its package's menu group.
-    QHash<QString, TMenuModulo*> dElementosExpandibles;
-    TListaMenuModulo menuElementos;
+    // The content shown in the work area now, and its side menu, or null.
+    QPointer<QWidget>& VentanaActiva;
+    QPointer<QWidget>& VentanaMenuLateralActiva;
+    // RFC -> tile of the businesses the list shows.
+    const QMap<QString, TEmpresaBean*>& lEmpresas;
     // The window is being closed to sign out: the program starts again.
     bool isWizard = false;
-    // RFC -> tile of the businesses the popup lists.
-    QMap<QString, TEmpresaBean*> lEmpresas;
+
+    // Pieces some tests still reach directly; the others find them by their
+    // object names.
+    QWidget* PPNegocios;
+    QLabel* TxNuevaEmpresa;
+    QLabel* TxListaNegocios;
+    QLabel* TxNombreEmpresa;
+    QLabel* TxUserEmail;
+    QLabel* ImgUpdate;
+    TContenedorTexto* TxVentanaPrincipal;
 
     // Reads the session again. The wizard calls it before showing the window
     // after a sign-in, and while it is shown after adding a business, whose
@@ -118,38 +69,25 @@ public:
     // The update check's verdict: ImgUpdate shows while a newer program is
     // published; clicking it starts the updater after asking.
     void muestraActualizacion(bool disponible);
-
-    // --- Module packages and menus
-    void cargaModulos();
-    QString convierteModulo(const QString& nombre) const;
-    void imprimeMenu(TMenuModulo* menu);
-    TMenuModulo* generaElementosMenu(const TListaMenuModulo& elementos, TPaqueteBean& paquete);
-    void OnClick(QLabel* encabezado);
-    void OnClickVentana(QLabel* etiqueta);
-    void OnClickVentanaNombre(const QString& nombre);
-    void TxVentanaPrincipalClick();
-    void remueveVentanaActiva();
-    void limpiaVentanaPrincipalYSubmenu();
-
-    // --- Working context
-    // The series combo for the branch, only of that voucher type unless it
-    // is empty; selects the type's default series.
-    void InicializaSeries(const TSucursal* sucursal, const QString& tipo);
-    void actualizaSeries();
-    void inicializaNegocios();
-    void cambiaNegocio(const QString& nombre);
-
-    // --- Event handlers
-    void TxEditarClick(QObject* emisor);
-    void TxUserEmailClick();
-    void TxListaNegociosClick(QWidget* emisor);
+    // The new-business page of the wizard, in the work area.
     void TxNuevaEmpresaClick();
-    void TxSucursalLeftClick();
-    void TxSucursalRightClick();
-    void TxUserClick();
-    void CmbSeriesChange();
-    void OnClickTx(QObject* emisor);
-    void OnClickIm(QObject* emisor);
+    // The company editor, in the work area; through the business's logo
+    // (ImgLogoEmpresa) it asks for a new logo at once.
+    void TxEditarClick(QObject* emisor);
+
+    // --- Module packages
+    // Loads the packages not tried yet and shows their menus.
+    void cargaModulos();
+    // Opens what a component name ("GetVentanaXFrm" or "..._acción") names,
+    // as a module's command does: no series is required.
+    void OnClickVentanaNombre(const QString& nombre);
+    // The module windows made so far, by window routine.
+    TVentanasModulo& ventanasModulo() { return m_ventanas; }
+    // Gives the shown contents back to their windows.
+    void remueveVentanaActiva();
+    // Signs the same user in to the business of a tile of the list
+    // ("Tx" or "Im" + RFC); a user without an account there stays.
+    void cambiaNegocio(const QString& nombre);
 
 signals:
     // The updater was started from ImgUpdate; the program is to end.
@@ -160,49 +98,31 @@ protected:
     void closeEvent(QCloseEvent* evento) override;
 
 private:
-    void FormCreate();
-    void creaBanner(QVBoxLayout* diseno);
-    QWidget* creaPanelMenu();
-    QWidget* creaPanelPrincipal();
-    void creaPopupNegocios();
-    void aplicaEstilos();
+    void conecta();
     void ordenTabulacion();
     void FormShow();
     void inicializaVersion();
     bool inicializacionNegocio();
-    void inicializaPermisosUsuario();
     void InicializaNegocio();
     void verificaCartaManifiesto();
-    void inicializaPanelSucursal();
     void creaIni();
-    void actualizaContextoModulos();
-    void mueveSucursal(int paso);
-    std::shared_ptr<TSucursal> sucursalActual() const;
     // Steps shared by the menu rows and the command channel.
     void abreVentana(const QString& nombre, bool exigeSerie);
+    // A module's command through the work area's text.
+    void TxVentanaPrincipalClick();
     // The help module's parameters to the voucher windows ("99").
     void entregaAyuda();
-    bool tienePermiso(const QString& codigo) const;
-    void wireVentana(QLabel* etiqueta, const TElementoMenuModulo& elemento);
-    TElementoModulo* creaVentanaModulo(const QMetaObject& clase, const QMetaMethod& rutina);
+    void limpiaVentanaPrincipalYSubmenu();
     void hospeda(QWidget* contenido, int altura);
-    void quitaMenuLateral();
-    void muestraMenuLateral(QWidget* submenu);
-    void reiniciaAreaTrabajo();
+    void editaNegocio(bool conLogo);
+    void TxUserEmailClick();
+    void TxListaNegociosClick();
+    void TxUserClick();
     void terminaAplicacion();
 
-    // What module windows are given: objects that live as long as this
-    // window and are refreshed in place when the session changes, so a
-    // window made for one business reads the current one.
-    TNegocio m_negocioModulos;
-    TUsuario m_usuarioModulos;
-    TConexionSesion m_conexionModulos;
-    TUsuarionegocio m_usuarioNegocioModulos;
-
-    QVBoxLayout* m_menus = nullptr;
-    QVBoxLayout* m_listaEmpresas = nullptr;
-    std::vector<std::unique_ptr<TMenuModulo>> m_gruposMenu;
-    bool m_actualizandoSeries = false;
+    TBanner* m_banner;
+    TPanelMenu* m_panel;
+    TVentanasModulo m_ventanas;
 };
 
 extern TMainFrm* MainFrm;

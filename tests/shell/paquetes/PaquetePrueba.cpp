@@ -1,10 +1,20 @@
 #include "PaquetePrueba.h"
 
 #include "Constantes.h"
+#include "ContratoModulos.h"
 #include "RegistroClases.h"
 #include "TContenidoEjemplo.h"
 
+#include <type_traits>
+
 using namespace Constantes;
+
+// Every routine of the fixture has the contract's shape, so the cases differ
+// only in what they register.
+using TMetodoPrueba = ContratoModulos::TMetodoVentana<TVentanaPruebaFrm>;
+static_assert(std::is_same_v<decltype(&TVentanaPruebaFrm::GetVentanaBridgeTXTFrm), TMetodoPrueba>);
+static_assert(std::is_same_v<decltype(&TVentanaPruebaFrm::GetVentanaProductosFrm), TMetodoPrueba>);
+static_assert(std::is_same_v<decltype(&TVentanaPruebaFrm::GetVentanaAFrm), TMetodoPrueba>);
 
 namespace {
 

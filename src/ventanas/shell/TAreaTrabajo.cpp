@@ -1,0 +1,165 @@
+#include "TAreaTrabajo.h"
+
+#include "Constantes.h"
+#include "ContratoModulos.h"
+#include "Controles.h"
+#include "PiezasPrincipal.h"
+#include "Sistema.h"
+#include "Style.h"
+#include "TContenedorTexto.h"
+
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+using namespace Constantes;
+
+namespace {
+
+const int ANCHO_MENU_LATERAL = 225;
+
+} // namespace
+
+TAreaTrabajo::TAreaTrabajo(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PnlPrincipal"));
+    auto* dPanel = new QVBoxLayout(this);
+    dPanel->setContentsMargins(0, 0, 0, 0);
+    RcFondoPrincipal = new QWidget(this);
+    RcFondoPrincipal->setObjectName(QStringLiteral("RcFondoPrincipal"));
+    dPanel->addWidget(RcFondoPrincipal);
+    auto* diseno = new QHBoxLayout(RcFondoPrincipal);
+    diseno->setContentsMargins(0, 0, 0, 0);
+    diseno->setSpacing(0);
+
+    SBPrincipal = PiezasPrincipal::desplazable(RcFondoPrincipal, QStringLiteral("SBPrincipal"));
+    TxVentanaPrincipal = new TContenedorTexto(SBPrincipal);
+    TxVentanaPrincipal->setObjectName(QStringLiteral("TxVentanaPrincipal"));
+    TxVentanaPrincipal->setAltura(50);
+    SBPrincipal->setWidget(TxVentanaPrincipal);
+    TxVentanaPrincipal->setAutoFillBackground(false);
+    SBPrincipal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    diseno->addWidget(SBPrincipal, 1);
+
+    SBMenuLateral = PiezasPrincipal::desplazable(RcFondoPrincipal, QStringLiteral("SBMenuLateral"));
+    SBMenuLateral->setFixedWidth(ANCHO_MENU_LATERAL);
+    SBMenuLateral->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    TxMenuLateral = new TContenedorTexto(SBMenuLateral);
+    TxMenuLateral->setObjectName(QStringLiteral("TxMenuLateral"));
+    TxMenuLateral->setAltura(0);
+    SBMenuLateral->setWidget(TxMenuLateral);
+    TxMenuLateral->setAutoFillBackground(false);
+    SBMenuLateral->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Shown only while a module has something there.
+    SBMenuLateral->hide();
+    diseno->addWidget(SBMenuLateral);
+    fondoPaginas();
+}
+
+bool TAreaTrabajo::muestra(const QWidget* contenido) const
+{
+    return TxVentanaPrincipal->contiene(contenido);
+}
+
+void TAreaTrabajo::hospeda(QWidget* contenido, int altura)
+{
+    if (m_activa)
+        TxVentanaPrincipal->quita(m_activa);
+    TxVentanaPrincipal->agrega(contenido);
+    m_activa = contenido;
+    quitaMenuLateral();
+    TxVentanaPrincipal->setAltura(altura);
+}
+
+void TAreaTrabajo::abreConfiguracion(QWidget* configuracion)
+{
+    if (m_activa)
+        TxVentanaPrincipal->quita(m_activa);
+    if (configuracion) {
+        TxVentanaPrincipal->setAltura(VENTANA_CONFIGURACION_HEIGHT);
+        TxVentanaPrincipal->agrega(configuracion);
+        ContratoModulos::activaContenido(configuracion, ContratoModulos::TEXTO_LIMPIA, configuracion);
+    }
+    m_activa = configuracion;
+    if (m_lateralActiva)
+        quitaMenuLateral();
+}
+
+void TAreaTrabajo::abrePrincipal(QWidget* principal, const QString& accion, QObject* emisor, QWidget* subMenu)
+{
+    if (m_activa)
+        TxVentanaPrincipal->quita(m_activa);
+    if (principal) {
+        principal->setVisible(true);
+        TxVentanaPrincipal->agrega(principal);
+        TxVentanaPrincipal->llena(principal->minimumSizeHint().height());
+        ContratoModulos::activaContenido(principal, accion, emisor);
+        principal->update();
+    }
+    m_activa = principal;
+    quitaMenuLateral();
+    if (subMenu)
+        muestraMenuLateral(subMenu);
+}
+
+void TAreaTrabajo::ajustaAltura(QWidget* contenido, int altura)
+{
+    if (contenido && m_activa == contenido)
+        TxVentanaPrincipal->setAltura(altura);
+}
+
+void TAreaTrabajo::quitaMenuLateral()
+{
+    if (m_lateralActiva)
+        TxMenuLateral->quita(m_lateralActiva);
+    TxMenuLateral->setAltura(0);
+    m_lateralActiva = nullptr;
+    SBMenuLateral->hide();
+}
+
+void TAreaTrabajo::muestraMenuLateral(QWidget* submenu)
+{
+    TxMenuLateral->setAltura(qMax(submenu->height(), submenu->sizeHint().height()));
+    TxMenuLateral->agrega(submenu);
+    submenu->update();
+    m_lateralActiva = submenu;
+    SBMenuLateral->show();
+}
+
+void TAreaTrabajo::reinicia()
+{
+    Controles::fondo(RcFondoPrincipal, PiezasPrincipal::color(RS_TEXTOBLANCO));
+    SBPrincipal->horizontalScrollBar()->setValue(0);
+    SBPrincipal->verticalScrollBar()->setValue(0);
+}
+
+void TAreaTrabajo::fondoPaginas()
+{
+    Controles::fondo(RcFondoPrincipal, QBrush(Style::StyleFrm().getRectangleGradient(Sistema::claveMarca)));
+}
+
+void TAreaTrabajo::remueve()
+{
+    if (m_activa) {
+        TxVentanaPrincipal->quita(m_activa);
+        TxVentanaPrincipal->setAltura(0);
+    }
+    if (m_lateralActiva) {
+        TxMenuLateral->quita(m_lateralActiva);
+        TxMenuLateral->setAltura(0);
+        SBMenuLateral->hide();
+    }
+}
+
+void TAreaTrabajo::limpia()
+{
+    if (m_activa)
+        TxVentanaPrincipal->quita(m_activa);
+    m_activa = nullptr;
+    TxVentanaPrincipal->setAltura(0);
+    if (m_lateralActiva)
+        TxMenuLateral->quita(m_lateralActiva);
+    TxMenuLateral->setAltura(0);
+    SBMenuLateral->hide();
+}

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QTest>
 #include <QTimer>
+#include <QStackedWidget>
 
 namespace {
 
@@ -94,7 +95,7 @@ private slots:
         if (conRecursos && activas.isEmpty() && deshabilitadas.isEmpty())
             QCOMPARE(TCarpetaPrograma::modo(programa.archivo(Constantes::DB_USUARIOS)), 0600);
         QVERIFY(WizardFrm->isVisible());
-        QCOMPARE(WizardFrm->TabControl1->currentIndex(), pagina);
+        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), pagina);
         QCOMPARE(WizardFrm->listaEmpresas(), activas);
         QVERIFY(respuestas.textos().isEmpty());
         // The shipped registry must read cleanly; without one the count fails,
@@ -128,7 +129,7 @@ private slots:
         QCoreApplication::processEvents();
 
         QVERIFY(WizardFrm->isVisible());
-        QCOMPARE(WizardFrm->TabControl1->currentIndex(), 0);
+        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), 0);
         const QDir carpetaDb(programa.archivo(Constantes::DB_PATH));
         const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
         QCOMPARE(apartados.size(), 1);

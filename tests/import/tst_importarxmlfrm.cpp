@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QLockFile>
 #include <QtTest>
+#include <QStackedWidget>
 
 using namespace Constantes;
 
@@ -119,7 +120,7 @@ private slots:
     void desdeElAsistente()
     {
         TPrograma programa;
-        QCOMPARE(programa.w->TabControl1->currentIndex(), 0);
+        QCOMPARE(programa.w->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), 0);
         const QStringList archivos = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
                                       QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdv2.xml"),
                                       QStringLiteral("propios/uuid-vacio.xml")};
@@ -144,7 +145,7 @@ private slots:
         QCOMPARE(resumen.omitidos, 2);
         QCOMPARE(resumen.noImportados.size(), 2);
 
-        QCOMPARE(programa.w->TabControl1->currentIndex(), 3);
+        QCOMPARE(programa.w->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), 3);
         QStringList rfcs = programa.w->listaEmpresas();
         rfcs.sort();
         QCOMPARE(rfcs, (QStringList{QStringLiteral("CTO021007DZ8"), QStringLiteral("EKU9003173C9"),

@@ -20,6 +20,7 @@ class QVBoxLayout;
 class TContenedorTexto;
 class TEmpresaBean;
 class TEtiquetaAccion;
+class TPaginaNegocio;
 
 // The main window: the signed-in business, user, branch and series; the
 // menus of the module packages and the work area where module windows and
@@ -87,6 +88,8 @@ public:
     // --- State
     QPointer<QWidget> VentanaActiva;
     QPointer<QWidget> VentanaMenuLateralActiva;
+    // The new-business page, made the first time it is asked for.
+    QPointer<TPaginaNegocio> m_paginaNegocio;
     // Every package file tried, one per name, for the whole run.
     Modulos::TListaPaquetes lBpl;
     // Window routine name -> its descriptor, made once.

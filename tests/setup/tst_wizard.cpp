@@ -32,9 +32,12 @@
 #include "app/Ventanas.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -65,7 +68,7 @@ template <class T> T* hijo(const QObject* padre, const QString& nombre)
     return encontrado;
 }
 
-const std::vector<std::unique_ptr<TTelefonoBean>>& telefonos(const QObject* w)
+const std::vector<std::unique_ptr<TTelefonoBean>>& filasTelefono(const QObject* w)
 {
     return hijo<TTelefonosFrm>(w, QStringLiteral("TxTelefonoContenedor"))->telefonos();
 }
@@ -291,7 +294,7 @@ private slots:
         TWizardFrm* w = programa.w;
         const auto nombres = [w] {
             QStringList n;
-            for (const auto& t : telefonos(w))
+            for (const auto& t : filasTelefono(w))
                 n << t->getNombre();
             return n;
         };
@@ -302,7 +305,7 @@ private slots:
                                          QStringLiteral("Cont4")}));
         QVERIFY(!hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
-        QTest::mouseClick(telefonos(w).at(1)->getEliminar(), Qt::LeftButton);
+        QTest::mouseClick(filasTelefono(w).at(1)->getEliminar(), Qt::LeftButton);
         QCOMPARE(nombres(), (QStringList{QStringLiteral("Cont1"), QStringLiteral("Cont3"), QStringLiteral("Cont4")}));
         QVERIFY(hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -313,15 +316,15 @@ private slots:
         QCOMPARE(nombres().last(), QStringLiteral("Cont5"));
         QVERIFY(!hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
-        telefonos(w).front()->getTipo()->setCurrentIndex(3);
-        telefonos(w).front()->getNumero()->setText(QStringLiteral(" 3312345678 "));
+        filasTelefono(w).front()->getTipo()->setCurrentIndex(3);
+        filasTelefono(w).front()->getNumero()->setText(QStringLiteral(" 3312345678 "));
         const NuevoNegocio::TDatos datos = w->datosCaptura();
         QCOMPARE(datos.telefonos.size(), 4);
         QCOMPARE(datos.telefonos.first().tipo, 3);
         QCOMPARE(datos.telefonos.first().numero, QStringLiteral("3312345678"));
 
         w->initNuevaEmpresa();
-        QVERIFY(telefonos(w).empty());
+        QVERIFY(filasTelefono(w).empty());
         QTest::mouseClick(hijo<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
         QCOMPARE(nombres(), QStringList{QStringLiteral("Cont1")});
     }

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QLockFile>
 #include <QtTest>
@@ -130,7 +131,7 @@ private slots:
                 [&](const TResultadoArchivo& r) { vistos.append(r); });
         programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
 
-        QTest::mouseClick(programa.w->TxRestaurarRespaldoXML, Qt::LeftButton);
+        QTest::mouseClick(programa.w->findChild<QLabel*>(QStringLiteral("TxRestaurarRespaldoXML")), Qt::LeftButton);
 
         QVERIFY(soloFin(programa.respuestas.textos()));
         QVERIFY(!programa.v->isVisible());
@@ -155,7 +156,7 @@ private slots:
         // Again: nothing new.
         programa.respuestas.limpia();
         programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
-        programa.w->ImgAbrirXMLClick();
+        QTest::mouseClick(programa.w->findChild<QLabel*>(QStringLiteral("ImgAbrirXML")), Qt::LeftButton);
         QVERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(programa.v->resumen().importados, 0);
         QCOMPARE(programa.v->resumen().yaExistian, 3);

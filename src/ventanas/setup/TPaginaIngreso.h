@@ -31,10 +31,6 @@ public:
     void enfoca();
     void aplicaMarca();
     QList<QWidget*> camposTabulacion() const;
-    // "Olvidé mi contraseña": checks a business is chosen and an e-mail
-    // typed, then announces olvidoContrasena. (No slot: the meta-object
-    // compiler reads no "ñ".)
-    void TxOlvidarContraseñaClick();
 
 signals:
     // A sign-in was tried; `correcto` when the session holds the business.
@@ -45,6 +41,10 @@ signals:
 
 private:
     void BtIngresarClick();
+    // "Olvidé mi contraseña": checks a business is chosen and an e-mail
+    // typed, then announces olvidoContrasena. (No slot: the meta-object
+    // compiler reads no "ñ".)
+    void TxOlvidarContraseñaClick();
     void agregaEmpresa(const QString& entrada);
     void aplicaEstilos();
 

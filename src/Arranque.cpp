@@ -33,7 +33,6 @@ void conecta()
         MainFrm->show();
     });
     QObject::connect(WizardFrm, &TWizardFrm::cerradoSinIngreso, WizardFrm, [] { terminaSiEsLaUltima(WizardFrm); });
-    QObject::connect(WizardFrm, &TWizardFrm::negocioAgregado, MainFrm, &TMainFrm::actualizaSesion);
     QObject::connect(EmpresaFrm, &TEmpresaFrm::negocioModificado, MainFrm, &TMainFrm::muestraNegocio);
     QObject::connect(EmpresaFrm, &TEmpresaFrm::seriesModificadas, MainFrm, &TMainFrm::recargaSeries);
     QObject::connect(EmpresaFrm, &TEmpresaFrm::alturaCambiada, MainFrm,

@@ -365,7 +365,7 @@ private slots:
 
         QVERIFY(WizardFrm->isVisible());
         QVERIFY(!MainFrm->isVisible());
-        QCOMPARE(WizardFrm->TabControl1->currentIndex(), 0);
+        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), 0);
         QVERIFY(!Sistema::Negocio);
 
         const QString archivo =

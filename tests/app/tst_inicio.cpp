@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <QStackedWidget>
 
 namespace {
 
@@ -97,7 +98,7 @@ private slots:
         if (conRecursos && activas.isEmpty() && deshabilitadas.isEmpty())
             QCOMPARE(TCarpetaPrograma::modo(programa.archivo(Constantes::DB_USUARIOS)), 0600);
         QVERIFY(WizardFrm->isVisible());
-        QCOMPARE(WizardFrm->TabControl1->currentIndex(), pagina);
+        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), pagina);
         QCOMPARE(WizardFrm->listaEmpresas(), activas);
         QVERIFY(respuestas.textos().isEmpty());
         // The shipped registry must read cleanly; without one the count fails,
@@ -131,7 +132,7 @@ private slots:
         QCoreApplication::processEvents();
 
         QVERIFY(WizardFrm->isVisible());
-        QCOMPARE(WizardFrm->TabControl1->currentIndex(), 0);
+        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), 0);
         const QDir carpetaDb(programa.archivo(Constantes::DB_PATH));
         const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
         QCOMPARE(apartados.size(), 1);

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QLineEdit>
 #include <QLockFile>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QtTest>
+#include <QStackedWidget>
 
 using namespace Constantes;
 
@@ -169,7 +171,7 @@ private slots:
         programa.respuestas.limpia();
         programa.carpetas.agrega(carpetaXML);
         programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
-        programa.w->ImgAbrirXMLClick();
+        QTest::mouseClick(programa.w->findChild<QLabel*>(QStringLiteral("ImgAbrirXML")), Qt::LeftButton);
         QVERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(programa.carpetas.pedidos(), (QStringList{TITULO_CARPETA, TITULO_CARPETA}));
         QCOMPARE(programa.v->resumen().importados, 0);

@@ -8,7 +8,9 @@
 #include "Logmanager.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "Reloj.h"
 #include "RegistroPrueba.h"
+#include "SelectorArchivos.h"
 #include "ServidorPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
@@ -25,16 +27,23 @@
 #include "TTelefonoBean.h"
 #include "TTelefonosFrm.h"
 #include "shell/TVerificaUpdate.h"
+#include "setup/TPaginaNegocio.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,8 +56,22 @@ const QString PASSWORD_CSD = QStringLiteral("12345678a");
 const QString REGIMEN_MORAL = QStringLiteral("601 - General de Ley Personas Morales");
 const QString RFC_ESCUELA = QStringLiteral("EKU9003173C9");
 
-// What the file dialogs answer, in order.
-QStringList g_archivos;
+// What the file dialogs answer, in order; a fresh queue for each test.
+std::unique_ptr<TColaArchivos> g_archivos;
+
+// The window's part named `nombre`; a missing one ends the run.
+template <class T> T* hijo(const QObject* padre, const QString& nombre)
+{
+    T* encontrado = padre->findChild<T*>(nombre);
+    if (!encontrado)
+        qFatal("No se encontró %s", qPrintable(nombre));
+    return encontrado;
+}
+
+const std::vector<std::unique_ptr<TTelefonoBean>>& filasTelefono(const QObject* w)
+{
+    return hijo<TTelefonosFrm>(w, QStringLiteral("TxTelefonoContenedor"))->telefonos();
+}
 
 QString requerido(const QString& campo)
 {
@@ -134,9 +157,9 @@ public:
 };
 
 // The postal code is typed over the prompt the box shows.
-void escribeCodigoPostal(TWizardFrm* w, const QString& cp)
+void escribeCodigoPostal(QWidget* w, const QString& cp)
 {
-    QLineEdit* edicion = w->direccion()->getCmbCodigoPostal()->lineEdit();
+    QLineEdit* edicion = hijo<TDireccionesFrm>(w, "DireccionesFrm")->getCmbCodigoPostal()->lineEdit();
     edicion->selectAll();
     QTest::keyClicks(edicion, cp);
 }
@@ -145,7 +168,7 @@ void escribeCodigoPostal(TWizardFrm* w, const QString& cp)
 // SearchEditButton1: key) answers `archivo`.
 void elige(QPushButton* boton, const QString& archivo)
 {
-    g_archivos = {archivo};
+    g_archivos->agrega(archivo);
     boton->click();
 }
 
@@ -167,20 +190,21 @@ bool termina(TWizardFrm* w, QLabel* enlace)
 
 bool ingresa(TWizardFrm* w, const QString& password)
 {
-    w->EdCorreoElectronicoLoggin->setText(QStringLiteral("dueno@escuela.mx"));
-    w->EdPasswordLoggin->setText(password);
-    w->BtIngresar->click();
+    hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+    hijo<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
+    hijo<QPushButton>(w, "BtIngresar")->click();
     return w->nextStep;
 }
 
 // The business page filled with the CSD `par` (.cer and .key), postal code 06600.
-void llenaEmpresa(TWizardFrm* w, const QString& nombre, const QString& par, const QString& passwordCsd)
+void llenaEmpresa(QWidget* w, const QString& nombre, const QString& par, const QString& passwordCsd)
 {
-    w->EdNombreEmpresa->setText(nombre);
-    elige(w->SearchEditButton2, CSD + par + QStringLiteral(".cer"));
-    elige(w->SearchEditButton1, CSD + par + QStringLiteral(".key"));
-    w->EdCSDPass->setText(passwordCsd);
-    w->CmbRegimenFiscal->setCurrentIndex(w->CmbRegimenFiscal->findText(REGIMEN_MORAL));
+    hijo<QLineEdit>(w, "EdNombreEmpresa")->setText(nombre);
+    elige(hijo<QPushButton>(w, "SearchEditButton2"), CSD + par + QStringLiteral(".cer"));
+    elige(hijo<QPushButton>(w, "SearchEditButton1"), CSD + par + QStringLiteral(".key"));
+    hijo<QLineEdit>(w, "EdCSDPass")->setText(passwordCsd);
+    hijo<QComboBox>(w, "CmbRegimenFiscal")
+        ->setCurrentIndex(hijo<QComboBox>(w, "CmbRegimenFiscal")->findText(REGIMEN_MORAL));
     escribeCodigoPostal(w, QStringLiteral("06600"));
 }
 
@@ -198,18 +222,16 @@ private slots:
         // Closing the wizard without success ends the event loop; the tests
         // run without one, and no window closing may end them.
         QApplication::setQuitOnLastWindowClosed(false);
-        TWizardFrm::seleccionaArchivo = [](QWidget*, const QString&) {
-            return g_archivos.isEmpty() ? QString() : g_archivos.takeFirst();
-        };
     }
-
-    void cleanupTestCase() { TWizardFrm::seleccionaArchivo = nullptr; }
 
     void init()
     {
-        g_archivos.clear();
+        g_archivos.reset();
+        g_archivos = std::make_unique<TColaArchivos>();
         limpiaSesion();
     }
+
+    void cleanup() { g_archivos.reset(); }
 
     void siguiente_data()
     {
@@ -241,25 +263,26 @@ private slots:
         QFETCH(QStringList, enError);
         TPrograma programa;
         TWizardFrm* w = programa.w;
-        QCOMPARE(w->TabControl1->currentIndex(), 0);
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
 
         // A mark goes as soon as the field is edited, and one left by an
         // earlier attempt at the next attempt.
-        w->BtSiguiente->click();
-        QVERIFY(Controles::tieneError(w->EdCorreoElectronico));
-        QTest::keyClicks(w->EdCorreoElectronico, QStringLiteral("a"));
-        QVERIFY(!Controles::tieneError(w->EdCorreoElectronico));
-        w->BtSiguiente->click();
-        QVERIFY(Controles::tieneError(w->EdCorreoElectronico));
+        hijo<QPushButton>(w, "BtSiguiente")->click();
+        QVERIFY(Controles::tieneError(hijo<QLineEdit>(w, "EdCorreoElectronico")));
+        QTest::keyClicks(hijo<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("a"));
+        QVERIFY(!Controles::tieneError(hijo<QLineEdit>(w, "EdCorreoElectronico")));
+        hijo<QPushButton>(w, "BtSiguiente")->click();
+        QVERIFY(Controles::tieneError(hijo<QLineEdit>(w, "EdCorreoElectronico")));
         programa.respuestas.limpia();
 
-        w->EdCorreoElectronico->setText(correo);
-        w->EdPassword->setText(password);
-        w->EdRepitePassword->setText(repetido);
-        w->BtSiguiente->click();
-        QCOMPARE(w->TabControl1->currentIndex(), pagina);
+        hijo<QLineEdit>(w, "EdCorreoElectronico")->setText(correo);
+        hijo<QLineEdit>(w, "EdPassword")->setText(password);
+        hijo<QLineEdit>(w, "EdRepitePassword")->setText(repetido);
+        hijo<QPushButton>(w, "BtSiguiente")->click();
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), pagina);
         QCOMPARE(programa.respuestas.textos(), mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
-        for (QLineEdit* e : {w->EdCorreoElectronico, w->EdPassword, w->EdRepitePassword})
+        for (QLineEdit* e : {hijo<QLineEdit>(w, "EdCorreoElectronico"), hijo<QLineEdit>(w, "EdPassword"),
+                             hijo<QLineEdit>(w, "EdRepitePassword")})
             QCOMPARE(Controles::tieneError(e), enError.contains(e->objectName()));
         if (!mensaje.isEmpty())
             QVERIFY(textoLog().contains(QStringLiteral("Perfil rechazado: ") + mensaje));
@@ -271,38 +294,38 @@ private slots:
         TWizardFrm* w = programa.w;
         const auto nombres = [w] {
             QStringList n;
-            for (const auto& t : w->telefonos())
+            for (const auto& t : filasTelefono(w))
                 n << t->getNombre();
             return n;
         };
         // The fifth is refused.
         for (int i = 0; i < 5; ++i)
-            QTest::mouseClick(w->TxTelefonoBottom, Qt::LeftButton);
+            QTest::mouseClick(hijo<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
         QCOMPARE(nombres(), (QStringList{QStringLiteral("Cont1"), QStringLiteral("Cont2"), QStringLiteral("Cont3"),
                                          QStringLiteral("Cont4")}));
-        QVERIFY(!w->TxTelefonoBottom->isEnabled());
+        QVERIFY(!hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
-        QTest::mouseClick(w->telefonos().at(1)->getEliminar(), Qt::LeftButton);
+        QTest::mouseClick(filasTelefono(w).at(1)->getEliminar(), Qt::LeftButton);
         QCOMPARE(nombres(), (QStringList{QStringLiteral("Cont1"), QStringLiteral("Cont3"), QStringLiteral("Cont4")}));
-        QVERIFY(w->TxTelefonoBottom->isEnabled());
+        QVERIFY(hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!w->findChild<QWidget*>(QStringLiteral("Cont2")));
 
         // A number is never given twice until the list starts again.
-        QTest::mouseClick(w->TxTelefonoBottom, Qt::LeftButton);
+        QTest::mouseClick(hijo<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
         QCOMPARE(nombres().last(), QStringLiteral("Cont5"));
-        QVERIFY(!w->TxTelefonoBottom->isEnabled());
+        QVERIFY(!hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
-        w->telefonos().front()->getTipo()->setCurrentIndex(3);
-        w->telefonos().front()->getNumero()->setText(QStringLiteral(" 3312345678 "));
+        filasTelefono(w).front()->getTipo()->setCurrentIndex(3);
+        filasTelefono(w).front()->getNumero()->setText(QStringLiteral(" 3312345678 "));
         const NuevoNegocio::TDatos datos = w->datosCaptura();
         QCOMPARE(datos.telefonos.size(), 4);
         QCOMPARE(datos.telefonos.first().tipo, 3);
         QCOMPARE(datos.telefonos.first().numero, QStringLiteral("3312345678"));
 
         w->initNuevaEmpresa();
-        QVERIFY(w->telefonos().empty());
-        QTest::mouseClick(w->TxTelefonoBottom, Qt::LeftButton);
+        QVERIFY(filasTelefono(w).empty());
+        QTest::mouseClick(hijo<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
         QCOMPARE(nombres(), QStringList{QStringLiteral("Cont1")});
     }
 
@@ -335,11 +358,11 @@ private slots:
         QFETCH(QString, mensaje);
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
-        const int todosLosRegimenes = w->CmbRegimenFiscal->count();
+        const int todosLosRegimenes = hijo<QComboBox>(w, "CmbRegimenFiscal")->count();
 
-        elige(w->SearchEditButton2, archivo);
-        QCOMPARE(w->EdRFC->text(), rfc);
-        QCOMPARE(w->EdRazon->text(), razon);
+        elige(hijo<QPushButton>(w, "SearchEditButton2"), archivo);
+        QCOMPARE(hijo<QLineEdit>(w, "EdRFC")->text(), rfc);
+        QCOMPARE(hijo<QLineEdit>(w, "EdRazon")->text(), razon);
         if (!mensaje.isEmpty()) {
             QCOMPARE(programa.respuestas.textos().size(), 1);
             const QString recibido = programa.respuestas.textos().first();
@@ -347,36 +370,36 @@ private slots:
             // The CSD refusal names what the key is for.
             if (mensaje == ERR_CERT_NO_CSD)
                 QVERIFY(recibido.size() > mensaje.size() + CERT_CSD.size());
-            QVERIFY(w->EdCSD->text().isEmpty());
-            QVERIFY(w->TxNoSerieCSD->text().isEmpty());
+            QVERIFY(hijo<QLineEdit>(w, "EdCSD")->text().isEmpty());
+            QVERIFY(hijo<QLabel>(w, "TxNoSerieCSD")->text().isEmpty());
             return;
         }
         QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(w->EdCSD->text(), archivo);
-        QCOMPARE(w->TxNoSerieCSD->text().size(), 20);
+        QCOMPARE(hijo<QLineEdit>(w, "EdCSD")->text(), archivo);
+        QCOMPARE(hijo<QLabel>(w, "TxNoSerieCSD")->text().size(), 20);
         // A legal person's regimes only, none of them chosen yet.
-        QCOMPARE(w->CmbRegimenFiscal->currentIndex(), 0);
-        QVERIFY(w->CmbRegimenFiscal->findText(QStringLiteral("605"), Qt::MatchStartsWith) < 0);
-        QVERIFY(w->CmbRegimenFiscal->count() < todosLosRegimenes);
+        QCOMPARE(hijo<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
+        QVERIFY(hijo<QComboBox>(w, "CmbRegimenFiscal")->findText(QStringLiteral("605"), Qt::MatchStartsWith) < 0);
+        QVERIFY(hijo<QComboBox>(w, "CmbRegimenFiscal")->count() < todosLosRegimenes);
         // Typing into the regime list picks nothing.
-        QTest::keyClicks(w->CmbRegimenFiscal, QStringLiteral("6"));
-        QCOMPARE(w->CmbRegimenFiscal->currentIndex(), 0);
+        QTest::keyClicks(hijo<QComboBox>(w, "CmbRegimenFiscal"), QStringLiteral("6"));
+        QCOMPARE(hijo<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
 
-        elige(w->SearchEditButton1, CSD + RFC_ESCUELA + QStringLiteral(".key"));
-        QVERIFY(w->EdKey->text().endsWith(QStringLiteral(".key")));
-        w->ClearEditButton1->click();
-        for (QLineEdit* e : {w->EdCSD, w->EdKey, w->EdCSDPass})
+        elige(hijo<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + QStringLiteral(".key"));
+        QVERIFY(hijo<QLineEdit>(w, "EdKey")->text().endsWith(QStringLiteral(".key")));
+        hijo<QPushButton>(w, "ClearEditButton1")->click();
+        for (QLineEdit* e : {hijo<QLineEdit>(w, "EdCSD"), hijo<QLineEdit>(w, "EdKey"), hijo<QLineEdit>(w, "EdCSDPass")})
             QVERIFY(e->text().isEmpty());
-        QVERIFY(w->TxNoSerieCSD->text().isEmpty());
-        QCOMPARE(w->EdRFC->text(), rfc);
+        QVERIFY(hijo<QLabel>(w, "TxNoSerieCSD")->text().isEmpty());
+        QCOMPARE(hijo<QLineEdit>(w, "EdRFC")->text(), rfc);
     }
 
     void validacionPaginaVacia()
     {
         TPrograma programa;
         TWizardFrm* w = programa.w;
-        w->TabControl1->setCurrentIndex(1);
-        w->BtFinalizar->click();
+        hijo<QStackedWidget>(w, "TabControl1")->setCurrentIndex(1);
+        hijo<QPushButton>(w, "BtFinalizar")->click();
         // One message names every missing field, in the page's order.
         QStringList faltan;
         for (const QString& campo :
@@ -384,21 +407,23 @@ private slots:
               QStringLiteral("Contraseña de la llave privada"), CMB_CODIGOPOSTAL, REGIMEN_FISCAL})
             faltan << requerido(campo);
         QCOMPARE(programa.respuestas.textos(), QStringList{MENSAJE_ERROR + faltan.join(SALTO)});
-        for (QWidget* campo : QList<QWidget*>{w->EdNombreEmpresa, w->EdCSD, w->EdKey, w->EdCSDPass, w->CmbRegimenFiscal,
-                                              w->direccion()->getCmbCodigoPostal()})
+        for (QWidget* campo : QList<QWidget*>{hijo<QLineEdit>(w, "EdNombreEmpresa"), hijo<QLineEdit>(w, "EdCSD"),
+                                              hijo<QLineEdit>(w, "EdKey"), hijo<QLineEdit>(w, "EdCSDPass"),
+                                              hijo<QComboBox>(w, "CmbRegimenFiscal"),
+                                              hijo<TDireccionesFrm>(w, "DireccionesFrm")->getCmbCodigoPostal()})
             QVERIFY2(Controles::tieneError(campo), qPrintable(campo->objectName()));
         QVERIFY(w->isVisible());
         QVERIFY(textoLog().contains(QStringLiteral("Alta de empresa rechazada por la validación")));
 
         // A postal code of fewer than five digits is not a code.
         programa.respuestas.limpia();
-        w->EdNombreEmpresa->setText(QStringLiteral("Escuela"));
+        hijo<QLineEdit>(w, "EdNombreEmpresa")->setText(QStringLiteral("Escuela"));
         escribeCodigoPostal(w, QStringLiteral("066"));
-        w->BtFinalizar->click();
+        hijo<QPushButton>(w, "BtFinalizar")->click();
         const QString mensaje = programa.respuestas.textos().first();
         QVERIFY(mensaje.contains(QString(CAMPO_NO_VALIDO).replace(CAMPO, CMB_CODIGOPOSTAL)));
         QVERIFY(!mensaje.contains(requerido(QStringLiteral("Nombre de la Empresa"))));
-        QVERIFY(!Controles::tieneError(w->EdNombreEmpresa));
+        QVERIFY(!Controles::tieneError(hijo<QLineEdit>(w, "EdNombreEmpresa")));
     }
 
     void altaPrimeraVez_data()
@@ -420,15 +445,15 @@ private slots:
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
         // The address field drops the space and lowers the case as it is typed.
-        QTest::keyClicks(w->EdCorreoElectronico, QStringLiteral("Dueno @Escuela.mx"));
-        w->EdPassword->setText(QStringLiteral("Secreta#1"));
-        w->EdRepitePassword->setText(QStringLiteral("Secreta#1"));
-        w->BtSiguiente->click();
+        QTest::keyClicks(hijo<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("Dueno @Escuela.mx"));
+        hijo<QLineEdit>(w, "EdPassword")->setText(QStringLiteral("Secreta#1"));
+        hijo<QLineEdit>(w, "EdRepitePassword")->setText(QStringLiteral("Secreta#1"));
+        hijo<QPushButton>(w, "BtSiguiente")->click();
         llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, passwordCsd);
-        QComboBox* estados = w->direccion()->getCmbEstado();
+        QComboBox* estados = hijo<TDireccionesFrm>(w, "DireccionesFrm")->getCmbEstado();
         estados->setCurrentIndex(estados->findText(estado, Qt::MatchStartsWith));
 
-        w->BtFinalizar->click();
+        hijo<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), mensajes);
         const bool creada = mensajes.isEmpty();
         QCOMPARE(w->nextStep, creada);
@@ -464,7 +489,6 @@ private slots:
     void altaAdicional()
     {
         TPrograma programa(true, [] { registraEscuela(QString()); });
-        TWizardFrm* w = programa.w;
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString()),
                  Ingreso::TResultado::Correcto);
         const std::shared_ptr<TNegocio> escuela = Sistema::Negocio;
@@ -472,19 +496,25 @@ private slots:
         const QList<std::shared_ptr<TSucursal>> sucursalesEscuela = Sistema::Sucursales;
         QCOMPARE(sucursalesEscuela.size(), 1);
 
-        w->initNueva();
-        QVERIFY(w->isNuevaNegocio);
-        QVERIFY(w->BtAnterior->isHidden());
+        // The page the main window hosts to add a business.
+        TPaginaNegocio pagina(TPaginaNegocio::TModo::Adicional);
+        TPaginaNegocio* w = &pagina;
+        QSignalSpy agregado(w, &TPaginaNegocio::negocioAgregado);
+        w->inicia();
+        QCOMPARE(w->modo(), TPaginaNegocio::TModo::Adicional);
+        QVERIFY(hijo<QPushButton>(w, "BtAnterior")->isHidden());
         llenaEmpresa(w, QStringLiteral("Otra"), RFC_ESCUELA, PASSWORD_CSD);
-        w->BtFinalizar->click();
+        hijo<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList{QStringLiteral("Ya existe la empresa")});
         QCOMPARE(BaseDatosLocalFrm->getEmpresas().size(), 1);
 
+        QCOMPARE(agregado.count(), 0);
         programa.respuestas.limpia();
-        w->initNueva();
+        w->inicia();
         llenaEmpresa(w, QStringLiteral("Otra"), QStringLiteral("CSD01_AAA010101AAA"), PASSWORD_CSD);
-        w->BtFinalizar->click();
+        hijo<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
+        QCOMPARE(agregado.count(), 1);
         QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
         // The session stays on the business the user was working in, its
         // branches included, and the main window reads it again.
@@ -519,9 +549,9 @@ private slots:
         QCOMPARE(QString(radio->text()).replace(QStringLiteral("&&"), QStringLiteral("&")),
                  QStringLiteral("H&E951128469"));
         // Two businesses: none is chosen for the user.
-        QVERIFY(w->TxSeleccion->text().isEmpty());
+        QVERIFY(hijo<QLabel>(w, "TxSeleccion")->text().isEmpty());
         radio->click();
-        QCOMPARE(w->TxSeleccion->text(), QStringLiteral("H_E951128469"));
+        QCOMPARE(hijo<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
     }
 
     void ingreso_data()
@@ -541,17 +571,17 @@ private slots:
         QFETCH(QStringList, mensajes);
         TPrograma programa(false, [] { registraEscuela(QStringLiteral("Secreta#1")); });
         TWizardFrm* w = programa.w;
-        QCOMPARE(w->TabControl1->currentIndex(), 3);
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), QStringList{RFC_ESCUELA});
         if (borraBase)
             QVERIFY(QFile::remove(NuevoNegocio::destinoLocal(RFC_ESCUELA).baseDatos));
 
         w->findChild<QRadioButton*>(RFC_ESCUELA)->click();
         // Typed as in the first-run page: the space is dropped, editing keys still work.
-        QTest::keyClicks(w->EdCorreoElectronicoLoggin, QStringLiteral("Dueno @Escuela.mxx"));
-        QTest::keyClick(w->EdCorreoElectronicoLoggin, Qt::Key_Backspace);
-        w->EdPasswordLoggin->setText(password);
-        w->BtIngresar->click();
+        QTest::keyClicks(hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin"), QStringLiteral("Dueno @Escuela.mxx"));
+        QTest::keyClick(hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin"), Qt::Key_Backspace);
+        hijo<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
+        hijo<QPushButton>(w, "BtIngresar")->click();
 
         QCOMPARE(programa.respuestas.textos(), mensajes);
         const bool entra = mensajes.isEmpty();
@@ -565,7 +595,7 @@ private slots:
         if (borraBase) {
             // The entry was disabled: no tile is left, so the first-run page shows.
             QVERIFY(w->listaEmpresas().isEmpty());
-            QCOMPARE(w->TabControl1->currentIndex(), 0);
+            QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         }
         QVERIFY(textoLog().contains(entra ? QStringLiteral("Ingreso correcto: correo \"dueno@escuela.mx\"")
                                           : QStringLiteral("Ingreso rechazado (correo \"dueno@escuela.mx\"")));
@@ -584,11 +614,11 @@ private slots:
         QFETCH(QString, campo);
         TPrograma programa(false, [] { registraEscuela(QStringLiteral("Secreta#1")); });
         TWizardFrm* w = programa.w;
-        QCOMPARE(w->TxSeleccion->text(), RFC_ESCUELA);
+        QCOMPARE(hijo<QLabel>(w, "TxSeleccion")->text(), RFC_ESCUELA);
         QVERIFY(w->findChild<QRadioButton*>(RFC_ESCUELA)->isChecked());
-        QCOMPARE(w->focusWidget(), w->EdCorreoElectronicoLoggin);
-        w->EdCorreoElectronicoLoggin->setText(QStringLiteral("dueno@escuela.mx"));
-        w->EdPasswordLoggin->setText(QStringLiteral("Secreta#1"));
+        QCOMPARE(w->focusWidget(), hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin"));
+        hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+        hijo<QLineEdit>(w, "EdPasswordLoggin")->setText(QStringLiteral("Secreta#1"));
         QTest::keyClick(w->findChild<QLineEdit*>(campo), Qt::Key_Return);
         QVERIFY(programa.respuestas.textos().isEmpty());
         QVERIFY(w->nextStep);
@@ -643,8 +673,8 @@ private slots:
         });
         TWizardFrm* w = programa.w;
         if (pagina == 0)
-            w->TxAgregaTelefonoClick();
-        w->TabControl1->setCurrentIndex(pagina);
+            hijo<TTelefonosFrm>(w, "TxTelefonoContenedor")->agregaTelefono();
+        hijo<QStackedWidget>(w, "TabControl1")->setCurrentIndex(pagina);
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         w->findChild<QWidget*>(orden.first())->setFocus();
@@ -658,7 +688,7 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
             QCOMPARE(nombreFoco(QApplication::focusWidget()), QStringLiteral("H_E951128469"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-            QCOMPARE(w->TxSeleccion->text(), QStringLiteral("H_E951128469"));
+            QCOMPARE(hijo<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
         }
     }
 
@@ -675,18 +705,20 @@ private slots:
     {
         QFETCH(QDate, hoy);
         QFETCH(bool, vencido);
-        TWizardFrm::fechaActual = [hoy] { return hoy; };
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
-        const QPalette normal = w->TxCaducidadCSD->palette();
-        elige(w->SearchEditButton2, CSD + RFC_ESCUELA + QStringLiteral(".cer"));
-        TWizardFrm::fechaActual = [] { return QDate::currentDate(); };
-        QCOMPARE(w->TxCaducidadCSD->text(), (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
-        const QColor color = w->TxCaducidadCSD->palette().color(QPalette::WindowText);
+        const QPalette normal = hijo<QLabel>(w, "TxCaducidadCSD")->palette();
+        {
+            const TRelojFijo reloj(hoy);
+            elige(hijo<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + QStringLiteral(".cer"));
+        }
+        QCOMPARE(hijo<QLabel>(w, "TxCaducidadCSD")->text(),
+                 (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
+        const QColor color = hijo<QLabel>(w, "TxCaducidadCSD")->palette().color(QPalette::WindowText);
         QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
         QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
         QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(w->EdRFC->text(), RFC_ESCUELA);
+        QCOMPARE(hijo<QLineEdit>(w, "EdRFC")->text(), RFC_ESCUELA);
     }
 
     // A registry found damaged at start is set aside and the user told; the
@@ -711,7 +743,7 @@ private slots:
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY(programa.respuestas.textos().first().startsWith(QStringLiteral("El registro de empresas")));
         QVERIFY(!w->ocupado());
-        QCOMPARE(w->TabControl1->currentIndex(), 0);
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         const QDir carpetaDb(Sistema::exePath + DB_PATH);
         const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
@@ -719,10 +751,10 @@ private slots:
         QCOMPARE(bytesDe(carpetaDb.filePath(apartados.first())), danado);
         programa.respuestas.limpia();
 
-        w->EdCorreoElectronico->setText(QStringLiteral("dueno@escuela.mx"));
-        w->BtSiguiente->click();
+        hijo<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
+        hijo<QPushButton>(w, "BtSiguiente")->click();
         llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
-        w->BtFinalizar->click();
+        hijo<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList());
         QVERIFY(MainFrm->isVisible());
         QCOMPARE(BaseDatosLocalFrm->getEmpresas().size(), 1);
@@ -748,10 +780,10 @@ private slots:
         TWizardFrm* w = programa.w;
         QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
                                                        "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END")));
-        w->EdCorreoElectronico->setText(QStringLiteral("dueno@escuela.mx"));
-        w->BtSiguiente->click();
+        hijo<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
+        hijo<QPushButton>(w, "BtSiguiente")->click();
         llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
-        w->BtFinalizar->click();
+        hijo<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY(programa.respuestas.textos().first().startsWith(ERR_REGISTRO_ESCRITURA));
         QVERIFY(w->isVisible());
@@ -801,16 +833,17 @@ private slots:
         MainFrm->muestraActualizacion(true);
         QSignalSpy veredicto(w, &TWizardFrm::actualizacionDisponible);
         QVERIFY(veredicto.wait(60000));
-        QCOMPARE(w->TxUpdate->isVisibleTo(w) && w->ImgUpdate->isVisibleTo(w), disponible);
+        QCOMPARE(hijo<QLabel>(w, "TxUpdate")->isVisibleTo(w) && hijo<QLabel>(w, "ImgUpdate")->isVisibleTo(w),
+                 disponible);
         QCOMPARE(MainFrm->ImgUpdate->isVisibleTo(MainFrm), disponible);
 
         QList<int> valores;
-        connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
-            QVERIFY(w->Text8->isVisible() && !w->TXCatalogos->isEnabled());
+        connect(hijo<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, this, [&](int v) {
+            QVERIFY(hijo<QWidget>(w, "Text8")->isVisible() && !hijo<QLabel>(w, "TXCatalogos")->isEnabled());
             valores << v;
         });
-        QVERIFY(termina(w, w->TXCatalogos));
-        QVERIFY(!w->Text8->isVisible() && w->TXCatalogos->isEnabled());
+        QVERIFY(termina(w, hijo<QLabel>(w, "TXCatalogos")));
+        QVERIFY(!hijo<QWidget>(w, "Text8")->isVisible() && hijo<QLabel>(w, "TXCatalogos")->isEnabled());
         QCOMPARE(programa.respuestas.textos().first(), CONFIRMA_ACTUALIZA_CATALOGOS);
         QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(QStringLiteral("06600")));
         QVERIFY(
@@ -831,23 +864,23 @@ private slots:
                     {QStringLiteral("Correo/puerto"), QString::number(smtp.puerto())}});
         });
         TWizardFrm* w = programa.w;
-        w->EdCorreoElectronicoLoggin->setText(QStringLiteral("dueno@escuela.mx"));
-        QTest::mouseClick(w->TxOlvidarContraseña, Qt::LeftButton);
-        QCOMPARE(w->TabControl1->currentIndex(), 4);
-        w->BtEnviaClave->click();
-        QTRY_VERIFY_WITH_TIMEOUT(w->BtEnviaClave->isEnabled(), 60000);
+        hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+        QTest::mouseClick(hijo<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
+        hijo<QPushButton>(w, "BtEnviaClave")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(hijo<QPushButton>(w, "BtEnviaClave")->isEnabled(), 60000);
         const QByteArray correo = bytesDe(buzon.filePath(QStringLiteral("1.eml")));
         const QString html = QString::fromUtf8(QByteArray::fromBase64(correo.mid(correo.indexOf("\r\n\r\n") + 4)));
         const qsizetype desde = html.indexOf(EMAIL_CLAVE_RECUPERACION) + EMAIL_CLAVE_RECUPERACION.size();
-        w->EdClaveRecuperacion->setText(QLatin1Char(' ') +
-                                        html.mid(desde, html.indexOf(QLatin1Char('<'), desde) - desde));
-        QTest::keyClick(w->EdClaveRecuperacion, Qt::Key_Return);
-        QVERIFY(w->BtGuardar->isEnabled());
-        w->EdRecuperaPass->setText(QStringLiteral("Nueva#2"));
-        w->EdRecuperaPassRepite->setText(QStringLiteral("Nueva#2"));
-        w->BtGuardar->click();
+        hijo<QLineEdit>(w, "EdClaveRecuperacion")
+            ->setText(QLatin1Char(' ') + html.mid(desde, html.indexOf(QLatin1Char('<'), desde) - desde));
+        QTest::keyClick(hijo<QLineEdit>(w, "EdClaveRecuperacion"), Qt::Key_Return);
+        QVERIFY(hijo<QPushButton>(w, "BtGuardar")->isEnabled());
+        hijo<QLineEdit>(w, "EdRecuperaPass")->setText(QStringLiteral("Nueva#2"));
+        hijo<QLineEdit>(w, "EdRecuperaPassRepite")->setText(QStringLiteral("Nueva#2"));
+        hijo<QPushButton>(w, "BtGuardar")->click();
         QCOMPARE(programa.respuestas.textos().last(), EMAIL_CONTRASENA_ACTUALIZA);
-        QCOMPARE(w->TabControl1->currentIndex(), 3);
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QVERIFY(!ingresa(w, QStringLiteral("Vieja#1")));
         QVERIFY(ingresa(w, QStringLiteral("Nueva#2")));
     }
@@ -866,13 +899,14 @@ private slots:
                                   TArchivoZip::TCifrado::Tradicional);
         }
         TPrograma programa;
-        g_archivos = {archivo, archivo};
-        QVERIFY(termina(programa.w, programa.w->Text2));
+        g_archivos->agrega(archivo);
+        g_archivos->agrega(archivo);
+        QVERIFY(termina(programa.w, hijo<QLabel>(programa.w, "Text2")));
         programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
-        QVERIFY(termina(programa.w, programa.w->Text2));
+        QVERIFY(termina(programa.w, hijo<QLabel>(programa.w, "Text2")));
         QCOMPARE(programa.respuestas.textos(),
                  (QStringList{REINICIA_APLICACION, CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR}));
-        QCOMPARE(programa.w->TabControl1->currentIndex(), 3);
+        QCOMPARE(hijo<QStackedWidget>(programa.w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(programa.w->listaEmpresas(), QStringList{RFC_ESCUELA});
         QVERIFY(ingresa(programa.w, QStringLiteral("Vieja#1")));
     }
@@ -898,22 +932,23 @@ private slots:
         TWizardFrm* w = programa.w;
         QVERIFY(QFile::remove(programa.carpeta.archivo(DB_USUARIOS)));
         w->initEmpresas();
-        QCOMPARE(w->TabControl1->currentIndex(), 0);
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         QSignalSpy fin(w, &TWizardFrm::procesoTerminado);
         int hechas = 0;
-        connect(w->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { hechas = qMax(hechas, v); });
+        connect(hijo<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, this,
+                [&](int v) { hechas = qMax(hechas, v); });
         if (desdeAviso) {
             TBaseDatosLocalFrm::creaTablas(programa.carpeta.archivo(DB_USUARIOS));
             w->avisaRegistroDanado(programa.carpeta.archivo(QStringLiteral("db/Usuarios.danado.db")));
             w->ofreceReconstruccion();
         } else {
-            QTest::mouseClick(w->TxBaseDatos, Qt::LeftButton);
+            QTest::mouseClick(hijo<QLabel>(w, "TxBaseDatos"), Qt::LeftButton);
         }
-        QVERIFY(w->Text8->isVisible());
+        QVERIFY(hijo<QWidget>(w, "Text8")->isVisible());
         QVERIFY(fin.wait(120000));
         QCOMPARE(hechas, 2);
         QVERIFY(programa.respuestas.textos().last().startsWith(QStringLiteral("Se registraron de nuevo 2 empresa")));
-        QCOMPARE(w->TabControl1->currentIndex(), 3);
+        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), (QStringList{NegocioPrueba::RFC_ACCEM, RFC_ESCUELA}));
         QTest::mouseClick(w->findChild<QRadioButton*>(RFC_ESCUELA), Qt::LeftButton);
         QVERIFY(ingresa(w, QStringLiteral("Vieja#1")));

@@ -6,6 +6,7 @@
 #include "Entidades.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "SelectorArchivos.h"
 #include "shell/Reinicio.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
@@ -20,6 +21,7 @@
 #include "shell/TPanelMenu.h"
 #include "admin/TPerfilFrm.h"
 #include "app/TSplashFrm.h"
+#include "setup/TPaginaNegocio.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
 
@@ -72,9 +74,9 @@ public:
     void ingresa(const QString& rfc, const QString& correo = CORREO, const QString& password = PASSWORD)
     {
         WizardFrm->findChild<QRadioButton*>(QString(rfc).replace(QLatin1Char('&'), QLatin1Char('_')))->click();
-        WizardFrm->EdCorreoElectronicoLoggin->setText(correo);
-        WizardFrm->EdPasswordLoggin->setText(password);
-        WizardFrm->BtIngresar->click();
+        WizardFrm->findChild<QLineEdit*>(QStringLiteral("EdCorreoElectronicoLoggin"))->setText(correo);
+        WizardFrm->findChild<QLineEdit*>(QStringLiteral("EdPasswordLoggin"))->setText(password);
+        WizardFrm->findChild<QPushButton*>(QStringLiteral("BtIngresar"))->click();
     }
 
     TCarpetaPrograma carpeta;
@@ -450,42 +452,44 @@ private slots:
 
     void nuevaEmpresa()
     {
-        TWizardFrm::seleccionaArchivo = [](QWidget*, const QString& filtro) {
-            return filtro == TWizardFrm::FILTRO_CERTIFICADO ? NegocioPrueba::certificado(RFC_ACCEM)
-                                                            : NegocioPrueba::llave(RFC_ACCEM);
-        };
+        TColaArchivos archivos;
+        archivos.agrega(NegocioPrueba::certificado(RFC_ACCEM));
+        archivos.agrega(NegocioPrueba::llave(RFC_ACCEM));
         TPrograma programa(
             [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); }, true);
         programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
         QTest::mouseClick(MainFrm->TxNuevaEmpresa, Qt::LeftButton);
         QVERIFY(!MainFrm->PPNegocios->isVisible());
-        QWidget* pagina = WizardFrm->TxTopSecundario;
+        auto* pagina = MainFrm->findChild<TPaginaNegocio*>(QStringLiteral("TxTopSecundario"));
+        QVERIFY(pagina);
         QCOMPARE(MainFrm->VentanaActiva.data(), pagina);
         QVERIFY(MainFrm->TxVentanaPrincipal->contiene(pagina));
         QVERIFY(pagina->isVisible());
-        QVERIFY(WizardFrm->isNuevaNegocio);
+        QCOMPARE(pagina->modo(), TPaginaNegocio::TModo::Adicional);
 
-        WizardFrm->EdNombreEmpresa->setText(QStringLiteral("Accem"));
-        WizardFrm->SearchEditButton2->click();
-        WizardFrm->SearchEditButton1->click();
-        WizardFrm->EdCSDPass->setText(NegocioPrueba::PASSWORD_CSD);
-        WizardFrm->CmbRegimenFiscal->setCurrentIndex(1);
-        QLineEdit* cp = WizardFrm->direccion()->getCmbCodigoPostal()->lineEdit();
+        pagina->findChild<QLineEdit*>(QStringLiteral("EdNombreEmpresa"))->setText(QStringLiteral("Accem"));
+        pagina->findChild<QPushButton*>(QStringLiteral("SearchEditButton2"))->click();
+        pagina->findChild<QPushButton*>(QStringLiteral("SearchEditButton1"))->click();
+        QCOMPARE(archivos.pendientes(), 0);
+        pagina->findChild<QLineEdit*>(QStringLiteral("EdCSDPass"))->setText(NegocioPrueba::PASSWORD_CSD);
+        pagina->findChild<QComboBox*>(QStringLiteral("CmbRegimenFiscal"))->setCurrentIndex(1);
+        QLineEdit* cp = pagina->findChild<TDireccionesFrm*>()->getCmbCodigoPostal()->lineEdit();
         cp->selectAll();
         QTest::keyClicks(cp, QStringLiteral("06600"));
-        WizardFrm->BtFinalizar->click();
+        pagina->findChild<QPushButton*>(QStringLiteral("BtFinalizar"))->click();
 
         QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
-        // The page goes back to the wizard; the user stays in their business.
+        // The page goes back to the window that made it; the user stays in
+        // their business.
         QVERIFY(MainFrm->VentanaActiva.isNull());
-        QCOMPARE(WizardFrm->findChild<QScrollArea*>(QStringLiteral("SBNegocio"))->widget(), pagina);
+        QCOMPARE(pagina->parentWidget(), MainFrm);
+        QVERIFY(!MainFrm->TxVentanaPrincipal->contiene(pagina));
         QCOMPARE(rfcSesion(), RFC_ESCUELA);
         QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
         QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(RFC_ACCEM).isEmpty());
         QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
-        TWizardFrm::seleccionaArchivo = nullptr;
     }
 
     void paginasDeLaEmpresa()

@@ -17,11 +17,11 @@
 #include "admin/TCartaManifiestoFrm.h"
 #include "admin/TEmpresaFrm.h"
 #include "admin/TPerfilFrm.h"
+#include "setup/TPaginaNegocio.h"
 #include "app/Ventanas.h"
 #include "negocio/TConfiguracionNegocio.h"
 #include "negocio/TIngreso.h"
 #include "negocio/Utils.h"
-#include "setup/TWizardFrm.h"
 #include "shell/Despacho.h"
 #include "shell/Reinicio.h"
 
@@ -129,7 +129,7 @@ void TMainFrm::actualizaSesion()
         return; // showing it reads everything
     // Back from adding a business: its page leaves the work area, and the
     // session is the one the user was working in.
-    if (WizardFrm && VentanaActiva == WizardFrm->TxTopSecundario)
+    if (m_paginaNegocio && VentanaActiva == m_paginaNegocio)
         limpiaVentanaPrincipalYSubmenu();
     protegido([this] {
         InicializaNegocio();
@@ -335,10 +335,13 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
 void TMainFrm::TxNuevaEmpresaClick()
 {
     PPNegocios->hide();
-    if (!WizardFrm)
-        return;
-    WizardFrm->initNueva();
-    hospeda(WizardFrm->TxTopSecundario, WizardFrm->TxTopSecundario->sizeHint().height());
+    if (!m_paginaNegocio) {
+        m_paginaNegocio = new TPaginaNegocio(TPaginaNegocio::TModo::Adicional, this);
+        m_paginaNegocio->hide();
+        connect(m_paginaNegocio, &TPaginaNegocio::negocioAgregado, this, &TMainFrm::actualizaSesion);
+    }
+    m_paginaNegocio->inicia();
+    hospeda(m_paginaNegocio, m_paginaNegocio->sizeHint().height());
 }
 
 // --- Shell pages -----------------------------------------------------------------------------

@@ -13,6 +13,7 @@ class TEmpresaBean;
 class TListaNegocios;
 class TMenuModulos;
 class TPanelMenu;
+class TPaginaNegocio;
 
 // The main window: the banner, the left panel (business, user, branch,
 // series and the modules' menus), the work area where module windows and
@@ -123,6 +124,8 @@ private:
     TBanner* m_banner;
     TPanelMenu* m_panel;
     TVentanasModulo m_ventanas;
+    // The new-business page, made the first time it is asked for.
+    QPointer<TPaginaNegocio> m_paginaNegocio;
 };
 
 extern TMainFrm* MainFrm;

@@ -1,0 +1,92 @@
+#include "FiltroCampo.h"
+
+#include "Controles.h"
+#include "setup/ReglasCaptura.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <utility>
+
+namespace {
+
+class TFiltro : public QObject {
+public:
+    enum TTipo { Correo, SinEscritura, QuitaError, AlSalir };
+    TFiltro(QObject* campo, TTipo tipo, std::function<void()> accion = {})
+        : QObject(campo), m_tipo(tipo), m_accion(std::move(accion))
+    {
+        campo->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override
+    {
+        switch (evento->type()) {
+        case QEvent::KeyPress: {
+            const QString tecla = static_cast<QKeyEvent*>(evento)->text();
+            // Editing keys (backspace, arrows, shortcuts) always pass.
+            const bool edicion = tecla.isEmpty() || tecla.at(0).unicode() < 32 || tecla.at(0).unicode() == 127;
+            if (m_tipo == SinEscritura && !edicion)
+                return true;
+            if (m_tipo == Correo && !ReglasCaptura::admiteEnCorreo(tecla))
+                return true;
+            break;
+        }
+        case QEvent::KeyRelease:
+            if (m_tipo == Correo) {
+                auto* edicion = static_cast<QLineEdit*>(objeto);
+                const QString minusculas = edicion->text().toLower();
+                if (minusculas != edicion->text()) {
+                    const int posicion = edicion->cursorPosition();
+                    edicion->setText(minusculas);
+                    edicion->setCursorPosition(posicion);
+                }
+            }
+            break;
+        case QEvent::FocusIn:
+            if (m_tipo == QuitaError)
+                Controles::quitaError(static_cast<QWidget*>(objeto));
+            break;
+        case QEvent::FocusOut:
+            if (m_tipo == AlSalir)
+                m_accion();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(objeto, evento);
+    }
+
+private:
+    TTipo m_tipo;
+    std::function<void()> m_accion;
+};
+
+} // namespace
+
+namespace FiltroCampo {
+
+void correo(QLineEdit* campo)
+{
+    new TFiltro(campo, TFiltro::Correo);
+}
+
+void sinEscritura(QComboBox* lista)
+{
+    new TFiltro(lista, TFiltro::SinEscritura);
+}
+
+void quitaErrorAlEnfocar(QWidget* campo)
+{
+    new TFiltro(campo, TFiltro::QuitaError);
+}
+
+void alSalir(QWidget* campo, std::function<void()> accion)
+{
+    new TFiltro(campo, TFiltro::AlSalir, std::move(accion));
+}
+
+} // namespace FiltroCampo

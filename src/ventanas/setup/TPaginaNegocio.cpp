@@ -1,0 +1,451 @@
+#include "TPaginaNegocio.h"
+
+#include "CombosCatalogo.h"
+#include "Constantes.h"
+#include "Controles.h"
+#include "DisenoAsistente.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "FiltroCampo.h"
+#include "Logmanager.h"
+#include "SelectorArchivos.h"
+#include "Sistema.h"
+#include "Style.h"
+#include "TDireccionesFrm.h"
+#include "app/TConfiguracionBaseDatosFrm.h"
+#include "app/UtilsVentanas.h"
+#include "app/Ventanas.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/Utils.h"
+#include "setup/ReglasCaptura.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Constantes;
+using namespace DisenoAsistente;
+using Controles::boton;
+using Controles::campo;
+using Controles::marcaError;
+using Controles::quitaError;
+using Controles::texto;
+
+namespace {
+
+const QString MENSAJE_EMPRESA_EXISTENTE = QStringLiteral("Ya existe la empresa");
+const QString FILTRO_CERTIFICADO = QStringLiteral("Certificado (*.cer)");
+const QString FILTRO_LLAVE = QStringLiteral("Llave privada (*.key)");
+
+// Brand texts; the placeholders are replaced at each preparation, so a brand
+// read later still shows.
+const QString INFO_EXCLUSIVA = QStringLiteral("Con el certificado de sello digital (CSD) de tu empresa, ") +
+                               MARCA_SUST + QStringLiteral(" llena por ti el RFC y la razón social.");
+const QString INFO_PAC = MARCA_SUST +
+                         QStringLiteral(" timbra tus facturas con un proveedor autorizado de certificación "
+                                        "(PAC), número de autorización del SAT: ") +
+                         NUMERO_PAC + QStringLiteral(".");
+
+void registra(const QString& texto)
+{
+    Logmanager::Log(texto, 1, Sistema::exePath);
+}
+
+// The text of a chosen list entry; the prompt (item 0) reads as empty.
+QString elegido(const QString& textoMostrado, bool esElegido)
+{
+    return esElegido ? textoMostrado : QString();
+}
+
+NuevoNegocio::TDestino destino(const QString& rfc)
+{
+    if (!ConfiguracionBaseDatosFrm)
+        return NuevoNegocio::destinoLocal(rfc);
+    NuevoNegocio::TDestino d;
+    d.motor = ConfiguracionBaseDatosFrm->getMotorBaseDatos();
+    d.usuario = ConfiguracionBaseDatosFrm->getUsuario();
+    d.password = ConfiguracionBaseDatosFrm->getPassword();
+    d.servidor = ConfiguracionBaseDatosFrm->getServidor();
+    d.baseDatos = ConfiguracionBaseDatosFrm->getBaseDatos(rfc);
+    d.puerto = ConfiguracionBaseDatosFrm->getPuerto();
+    return d;
+}
+
+} // namespace
+
+TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m_modo(modo)
+{
+    setObjectName(QStringLiteral("TxTopSecundario"));
+    setAutoFillBackground(false);
+    auto* diseno = new QVBoxLayout(this);
+    diseno->setContentsMargins(40, 16, 40, 16);
+    diseno->addLayout(bienvenida(this, ImgBienvenidaSecundario, QStringLiteral("ImgBienvenidaSecundario"),
+                                 TxBienvenidaSecundario, QStringLiteral("TxBienvenidaSecundario")));
+    diseno->addWidget(texto(this, QStringLiteral("TxPaso2"), QStringLiteral("Paso 2 de 2")));
+    TxInfoExclusiva = texto(this, QStringLiteral("TxInfoExclusiva"));
+    TxInfoExclusiva->setWordWrap(true);
+    TxNumeroPAC = texto(this, QStringLiteral("TxNumeroPAC"));
+    TxNumeroPAC->setWordWrap(true);
+    diseno->addWidget(TxInfoExclusiva);
+    diseno->addWidget(TxNumeroPAC);
+
+    auto* formulario = nuevoFormulario();
+    EdNombreEmpresa = campo(this, ReglasCaptura::NOMBRE_EMPRESA, ReglasCaptura::TITULO_NOMBRE_EMPRESA);
+    fila(formulario, EdNombreEmpresa);
+    creaCertificado(formulario);
+
+    // The RFC is the certificate's: typing another would create a business
+    // that cannot sign its vouchers.
+    EdRFC = campo(this, QStringLiteral("EdRFC"), QStringLiteral("RFC"));
+    EdRFC->setReadOnly(true);
+    EdRazon = campo(this, QStringLiteral("EdRazon"), QStringLiteral("Razón Social"));
+    fila(formulario, EdRFC);
+    fila(formulario, EdRazon);
+
+    CmbRegimenFiscal = new QComboBox(this);
+    CmbRegimenFiscal->setObjectName(ReglasCaptura::REGIMEN);
+    CmbRegimenFiscal->setEditable(false);
+    CmbRegimenFiscal->addItem(REGIMEN_FISCAL);
+    fila(formulario, CmbRegimenFiscal, REGIMEN_FISCAL);
+    diseno->addLayout(formulario);
+
+    diseno->addWidget(texto(this, QStringLiteral("TxDomicilioFiscal"), QStringLiteral("Domicilio Fiscal")));
+    TxDireccion = new QWidget(this);
+    TxDireccion->setObjectName(QStringLiteral("TxDireccion"));
+    auto* dDireccion = new QVBoxLayout(TxDireccion);
+    dDireccion->setContentsMargins(0, 0, 0, 0);
+    diseno->addWidget(TxDireccion);
+
+    diseno->addStretch();
+    auto* botones = new QHBoxLayout();
+    BtAnterior = boton(this, QStringLiteral("BtAnterior"), QStringLiteral("Anterior"));
+    BtLimpiarCampos = boton(this, QStringLiteral("BtLimpiarCampos"), QStringLiteral("Limpiar Campos"));
+    BtFinalizar = boton(this, QStringLiteral("BtFinalizar"), QStringLiteral("Finalizar"));
+    botones->addWidget(BtAnterior);
+    botones->addStretch();
+    botones->addWidget(BtLimpiarCampos);
+    botones->addWidget(BtFinalizar);
+    diseno->addLayout(botones);
+    BtAnterior->setVisible(m_modo == TModo::PrimeraVez);
+
+    EdNombreEmpresa->setMaxLength(300);
+    EdRFC->setMaxLength(13);
+    EdRazon->setMaxLength(300);
+    FiltroCampo::sinEscritura(CmbRegimenFiscal);
+    for (QWidget* w :
+         {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD), static_cast<QWidget*>(EdKey),
+          static_cast<QWidget*>(EdCSDPass), static_cast<QWidget*>(CmbRegimenFiscal)})
+        FiltroCampo::quitaErrorAlEnfocar(w);
+    FiltroCampo::alSalir(EdNombreEmpresa, [this] {
+        if (EdNombreEmpresa->text().isEmpty())
+            marcaError(EdNombreEmpresa);
+        else
+            quitaError(EdNombreEmpresa);
+    });
+    connect(BtAnterior, &QPushButton::clicked, this, &TPaginaNegocio::anterior);
+    connect(BtLimpiarCampos, &QPushButton::clicked, this, &TPaginaNegocio::BtLimpiarCamposClick);
+    connect(BtFinalizar, &QPushButton::clicked, this, &TPaginaNegocio::BtFinalizarClick);
+    // Hosted alone, the form keeps its own keyboard order.
+    if (m_modo == TModo::Adicional)
+        connect(this, &TPaginaNegocio::tabulacionCambiada, this,
+                [this] { Controles::ordenTabulacion(camposTabulacion()); });
+    aplicaEstilos();
+}
+
+void TPaginaNegocio::aplicaEstilos()
+{
+    Utils::cargaImageRS(IMG_BANDERA, ImgBienvenidaSecundario, Sistema::exePath);
+    Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxPaso2")), RS_TEXTOSUBTITULOS);
+    Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxDomicilioFiscal")), RS_TEXTOSECCION);
+    const QString hoja = Style::StyleFrm().getButtonFactStyle(Sistema::claveMarca);
+    for (QPushButton* b : {BtAnterior, BtFinalizar, BtLimpiarCampos})
+        Controles::estiloBoton(b, hoja);
+}
+
+void TPaginaNegocio::aplicaMarca()
+{
+    TxBienvenidaSecundario->setText(textoBienvenida());
+    TxInfoExclusiva->setText(QString(INFO_EXCLUSIVA).replace(MARCA_SUST, Sistema::marca));
+    TxNumeroPAC->setText(
+        QString(INFO_PAC).replace(MARCA_SUST, Sistema::marca).replace(NUMERO_PAC, Sistema::numeroAutorizacionPac));
+}
+
+QList<QWidget*> TPaginaNegocio::camposTabulacion() const
+{
+    QList<QWidget*> orden{EdNombreEmpresa, EdCSD, SearchEditButton2, ClearEditButton1, EdKey, SearchEditButton1,
+                          EdCSDPass,       EdRFC, EdRazon,           CmbRegimenFiscal};
+    if (m_direccion)
+        orden << m_direccion->camposTabulacion();
+    orden << QList<QWidget*>{BtAnterior, BtLimpiarCampos, BtFinalizar};
+    return orden;
+}
+
+void TPaginaNegocio::enfoca()
+{
+    EdNombreEmpresa->setFocus();
+}
+
+void TPaginaNegocio::inicia()
+{
+    aplicaMarca();
+    EdNombreEmpresa->clear();
+    limpiaCertificado();
+    for (QLineEdit* e : {EdRFC, EdRazon})
+        e->clear();
+    CmbRegimenFiscal->setCurrentIndex(-1);
+    for (QWidget* w :
+         {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD), static_cast<QWidget*>(EdKey),
+          static_cast<QWidget*>(EdCSDPass), static_cast<QWidget*>(CmbRegimenFiscal)})
+        quitaError(w);
+    if (!m_direccion) {
+        m_direccion = new TDireccionesFrm(TxDireccion);
+        m_direccion->setObjectName(QStringLiteral("DireccionesFrm"));
+        TxDireccion->layout()->addWidget(m_direccion);
+        int anchoEtiquetas = 0;
+        for (const QLabel* e : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (e->buddy())
+                anchoEtiquetas = qMax(anchoEtiquetas, e->sizeHint().width());
+        m_direccion->setAnchoEtiquetas(anchoEtiquetas);
+        emit tabulacionCambiada();
+    }
+    quitaError(m_direccion->getCmbCodigoPostal());
+    m_direccion->inicializaDireccion(true);
+    inicializaRegimen(QString());
+}
+
+void TPaginaNegocio::inicializaRegimen(const QString& rfc)
+{
+    CombosCatalogo::inicializaRegimenFiscal(CmbRegimenFiscal, rfc);
+}
+
+void TPaginaNegocio::BtLimpiarCamposClick()
+{
+    limpiaCertificado();
+    for (QLineEdit* e : {EdRFC, EdRazon})
+        e->clear();
+    inicializaRegimen(QString());
+}
+
+// --- Certificate, key and password -------------------------------------------------
+
+void TPaginaNegocio::creaCertificado(QFormLayout* formulario)
+{
+    // The paths are chosen with their search buttons, so the certificate is
+    // always read before its RFC is taken.
+    auto* filaCer = new QHBoxLayout();
+    filaCer->setSpacing(ESPACIO_FILA);
+    EdCSD = campo(this, ReglasCaptura::CERTIFICADO, ReglasCaptura::TITULO_CERTIFICADO);
+    EdCSD->setReadOnly(true);
+    SearchEditButton2 = boton(this, QStringLiteral("SearchEditButton2"), QStringLiteral("Buscar…"));
+    ClearEditButton1 = boton(this, QStringLiteral("ClearEditButton1"), QStringLiteral("✕"));
+    ClearEditButton1->setFixedWidth(32);
+    ClearEditButton1->setToolTip(QStringLiteral("Quitar el certificado"));
+    filaCer->addWidget(EdCSD, 1);
+    filaCer->addWidget(SearchEditButton2);
+    filaCer->addWidget(ClearEditButton1);
+    fila(formulario, EdCSD, filaCer);
+
+    auto* filaKey = new QHBoxLayout();
+    filaKey->setSpacing(ESPACIO_FILA);
+    EdKey = campo(this, ReglasCaptura::LLAVE, ReglasCaptura::TITULO_LLAVE);
+    EdKey->setReadOnly(true);
+    SearchEditButton1 = boton(this, QStringLiteral("SearchEditButton1"), QStringLiteral("Buscar…"));
+    filaKey->addWidget(EdKey, 1);
+    filaKey->addWidget(SearchEditButton1);
+    // Lines the key's search button up with the certificate's.
+    filaKey->addSpacing(ClearEditButton1->width() + ESPACIO_FILA);
+    fila(formulario, EdKey, filaKey);
+
+    EdCSDPass = campo(this, ReglasCaptura::PASSWORD_LLAVE, ReglasCaptura::TITULO_PASSWORD_LLAVE, true);
+    fila(formulario, EdCSDPass);
+
+    auto* filaDatosCer = new QHBoxLayout();
+    TxCaducidadCSD = texto(this, QStringLiteral("TxCaducidadCSD"));
+    TxNoSerieCSDLeyenda = texto(this, QStringLiteral("TxNoSerieCSDLeyenda"));
+    TxNoSerieCSD = texto(this, QStringLiteral("TxNoSerieCSD"));
+    filaDatosCer->addWidget(TxCaducidadCSD);
+    filaDatosCer->addStretch();
+    filaDatosCer->addWidget(TxNoSerieCSDLeyenda);
+    filaDatosCer->addWidget(TxNoSerieCSD);
+    formulario->addRow(QString(), filaDatosCer);
+
+    connect(SearchEditButton2, &QPushButton::clicked, this, &TPaginaNegocio::SearchEditButton2Click);
+    connect(ClearEditButton1, &QPushButton::clicked, this, &TPaginaNegocio::ClearEditButton1Click);
+    connect(SearchEditButton1, &QPushButton::clicked, this, &TPaginaNegocio::SearchEditButton1Click);
+}
+
+void TPaginaNegocio::limpiaCertificado()
+{
+    for (QLineEdit* e : {EdCSD, EdKey, EdCSDPass})
+        e->clear();
+    for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
+        t->clear();
+    muestraVigencia(QString());
+}
+
+void TPaginaNegocio::ClearEditButton1Click()
+{
+    for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
+        t->clear();
+    for (QLineEdit* e : {EdCSD, EdKey, EdCSDPass})
+        e->clear();
+}
+
+void TPaginaNegocio::SearchEditButton1Click()
+{
+    quitaError(EdKey);
+    const QString ruta = SelectorArchivos::archivo(this, QString(), FILTRO_LLAVE);
+    if (!ruta.isEmpty())
+        EdKey->setText(ruta);
+}
+
+void TPaginaNegocio::SearchEditButton2Click()
+{
+    quitaError(EdCSD);
+    const QString ruta = SelectorArchivos::archivo(this, QString(), FILTRO_CERTIFICADO);
+    if (ruta.isEmpty())
+        return;
+    EdCSD->setText(ruta);
+    const ReglasCaptura::TCertificado leido = ReglasCaptura::leeCertificado(ruta);
+    if (!leido.error.isEmpty()) {
+        EdCSD->clear();
+        Utils::mensaje(leido.error, MSG_WARNING);
+        return;
+    }
+    muestraVigencia(leido.vigencia);
+    TxNoSerieCSDLeyenda->setText(CN_NO_SERIE);
+    TxNoSerieCSD->setText(leido.serie);
+    EdRFC->setText(leido.rfc);
+    EdRazon->setText(leido.razon);
+    inicializaRegimen(EdRFC->text());
+}
+
+void TPaginaNegocio::muestraVigencia(const QString& fin)
+{
+    // An expired certificate is accepted (a business may still keep its older
+    // vouchers), but the user has to see that it can no longer seal.
+    TxCaducidadCSD->setText(ReglasCaptura::textoVigencia(fin));
+    TxCaducidadCSD->setPalette(QPalette());
+    if (ReglasCaptura::vencido(fin))
+        Controles::colorTexto(TxCaducidadCSD, RS_TEXTOADVERTENCIA);
+}
+
+// --- Validation and creation -------------------------------------------------------
+
+bool TPaginaNegocio::isValido()
+{
+    QComboBox* cmbCodigoPostal = m_direccion ? m_direccion->getCmbCodigoPostal() : nullptr;
+    for (QWidget* w : {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD),
+                       static_cast<QWidget*>(EdKey), static_cast<QWidget*>(EdCSDPass),
+                       static_cast<QWidget*>(CmbRegimenFiscal), static_cast<QWidget*>(cmbCodigoPostal)})
+        quitaError(w);
+
+    ReglasCaptura::TCapturaNegocio captura;
+    captura.nombre = EdNombreEmpresa->text();
+    captura.certificado = EdCSD->text();
+    captura.llave = EdKey->text();
+    captura.passwordLlave = EdCSDPass->text();
+    captura.regimenElegido = CmbRegimenFiscal->currentIndex() > 0;
+    captura.promptRegimen = CmbRegimenFiscal->count() > 0 ? CmbRegimenFiscal->itemText(0) : REGIMEN_FISCAL;
+    captura.conDireccion = cmbCodigoPostal != nullptr;
+    if (cmbCodigoPostal) {
+        captura.promptCodigoPostal = cmbCodigoPostal->count() > 0 ? cmbCodigoPostal->itemText(0) : CMB_CODIGOPOSTAL;
+        captura.codigoPostalElegido = m_direccion->isCodigoPostalElegido();
+        captura.codigoPostal = cmbCodigoPostal->currentText();
+        captura.estado = m_direccion->getEstado();
+    }
+    const ReglasCaptura::TFaltas faltas = ReglasCaptura::revisaNegocio(captura);
+    if (!faltas.isEmpty()) {
+        for (const ReglasCaptura::TFalta& falta : faltas)
+            marcaError(falta.campo == ReglasCaptura::CODIGO_POSTAL ? cmbCodigoPostal
+                                                                   : findChild<QWidget*>(falta.campo));
+        const QString mensaje = ReglasCaptura::textoFaltas(faltas);
+        registra(QStringLiteral("Alta de empresa rechazada por la validación: ") + mensaje.trimmed());
+        Utils::mensaje(MENSAJE_ERROR + mensaje, MSG_WARNING);
+        return false;
+    }
+    if (!Utils::evaluaRelacionCertificados(EdCSD->text().trimmed(), EdKey->text().trimmed(), EdCSDPass->text())) {
+        registra(
+            QStringLiteral("Alta de empresa rechazada: el certificado y la llave privada no se aceptaron (RFC \"") +
+            EdRFC->text() + QStringLiteral("\")."));
+        return false;
+    }
+    return true;
+}
+
+void TPaginaNegocio::llena(NuevoNegocio::TDatos& datos) const
+{
+    datos.nombreEmpresa = EdNombreEmpresa->text().trimmed();
+    datos.certificado = EdCSD->text().trimmed();
+    datos.llave = EdKey->text().trimmed();
+    datos.passwordLlave = EdCSDPass->text();
+    datos.rfc = EdRFC->text().trimmed();
+    datos.razon = EdRazon->text().trimmed();
+    datos.regimen = CmbRegimenFiscal->currentIndex() > 0 ? CmbRegimenFiscal->currentText() : QString();
+    if (m_direccion) {
+        const TDireccionesFrm& d = *m_direccion;
+        datos.direccion.calle = d.getCalle().trimmed();
+        datos.direccion.noExterior = d.getNoExterior().trimmed();
+        datos.direccion.noInterior = d.getNoInterior().trimmed();
+        datos.direccion.referencia = d.getReferencia().trimmed();
+        datos.direccion.colonia = elegido(d.getColonia().trimmed(), d.isColoniaElegida());
+        datos.direccion.localidad = elegido(d.getLocalidad().trimmed(), d.isLocalidadElegida());
+        datos.direccion.municipio = elegido(d.getMunicipio().trimmed(), d.isMunicipioElegido());
+        datos.direccion.estado = elegido(d.getEstado(), d.isEstadoElegido());
+        datos.direccion.pais = elegido(d.getPais(), d.isPaisElegido());
+        datos.direccion.codigoPostal = elegido(d.getCodigoPostal().trimmed(), d.isCodigoPostalElegido());
+    }
+}
+
+TConexionSesion TPaginaNegocio::creaBase(const QString& email, const QString& rfc, const QString& razon)
+{
+    const std::unique_ptr<QBuffer> plantilla = Utils::getResource(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
+    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, destino(rfc), plantilla ? plantilla->data() : QByteArray());
+}
+
+QByteArray TPaginaNegocio::logoInicial()
+{
+    const std::unique_ptr<QBuffer> logo = Utils::getResource(IMG_EMPRESA_DEFAULT, Sistema::exePath);
+    return logo ? logo->data() : QByteArray();
+}
+
+void TPaginaNegocio::BtFinalizarClick()
+{
+    if (!isValido())
+        return;
+    if (m_modo == TModo::PrimeraVez) {
+        emit aceptada();
+        return;
+    }
+    NuevoNegocio::TDatos datos;
+    llena(datos);
+    try {
+        creaNegocioAdicional(datos);
+    } catch (const std::exception& e) {
+        registra(QStringLiteral("Alta de empresa fallida (RFC \"") + datos.rfc + QStringLiteral("\")."));
+        Utils::muestraError(e);
+    }
+}
+
+void TPaginaNegocio::creaNegocioAdicional(const NuevoNegocio::TDatos& datos)
+{
+    if (!registroLocal().getEmpresaDetalle(datos.rfc).isEmpty()) {
+        registra(QStringLiteral("Alta de empresa rechazada: ya existe la empresa con RFC \"") + datos.rfc +
+                 QStringLiteral("\"."));
+        Utils::mensaje(MENSAJE_EMPRESA_EXISTENTE, MSG_WARNING);
+        return;
+    }
+    const std::shared_ptr<TUsuario> usuario = Sistema::Usuario;
+    if (!usuario)
+        throw EVelkor(QStringLiteral("Entra primero a una empresa para agregar otra con tu usuario."));
+    // The user keeps working in the business they were in: the new one is
+    // created beside the session and not published to it.
+    const TConexionSesion conexion = creaBase(usuario->getEmail(), datos.rfc, datos.razon);
+    NuevoNegocio::saveNuevoNegocio(datos, conexion, logoInicial(), usuario.get());
+    Utils::mensaje(EMPRESA_EXITO, MSG_INFORMATION);
+    emit negocioAgregado();
+}

@@ -1,0 +1,102 @@
+#pragma once
+#include "TConexionSesion.h"
+#include "negocio/TNuevoNegocio.h"
+
+#include <QList>
+#include <QWidget>
+
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TDireccionesFrm;
+
+// The business form: name, certificate, key and password, RFC, razón
+// social, regime and fiscal address. The wizard shows it as its first-run
+// page 1; the main window hosts one of its own to add a business for the
+// user already signed in.
+//
+// On "Finalizar" the form is checked (ReglasCaptura::revisaNegocio, then the
+// certificate and key pair). On the first run it then announces aceptada and
+// the wizard creates the business with the owner's page; an additional
+// business it creates itself through NuevoNegocio and announces
+// negocioAgregado.
+class TPaginaNegocio : public QWidget {
+    Q_OBJECT
+public:
+    enum class TModo { PrimeraVez, Adicional };
+    explicit TPaginaNegocio(TModo modo, QWidget* parent = nullptr);
+
+    TModo modo() const { return m_modo; }
+    // Empties the form for a new business (the address panel is made on the
+    // first call).
+    void inicia();
+    void enfoca();
+    void aplicaMarca();
+    QList<QWidget*> camposTabulacion() const;
+    TDireccionesFrm* direccion() const { return m_direccion; }
+    // The business's part of what the creation takes.
+    void llena(NuevoNegocio::TDatos& datos) const;
+
+    // The new business's database file, registry row and session connection,
+    // where the database configuration window says (the local file unless
+    // the user chose otherwise). Raises EVelkor.
+    static TConexionSesion creaBase(const QString& email, const QString& rfc, const QString& razon);
+    // The new business's first logo, from the resource package.
+    static QByteArray logoInicial();
+
+signals:
+    // First run: the form passed its checks.
+    void aceptada();
+    // Adicional: the business was created; the session stays where it was.
+    void negocioAgregado();
+    void anterior();
+    // The address panel was made: the keyboard stops changed.
+    void tabulacionCambiada();
+
+private:
+    void BtFinalizarClick();
+    void BtLimpiarCamposClick();
+    // Complete and coherent; shows one message listing every failing
+    // field, or the certificate check's own message.
+    bool isValido();
+    void creaNegocioAdicional(const NuevoNegocio::TDatos& datos);
+    void inicializaRegimen(const QString& rfc);
+    void aplicaEstilos();
+
+    TModo m_modo;
+    QLabel* ImgBienvenidaSecundario;
+    QLabel* TxBienvenidaSecundario;
+    QLabel* TxInfoExclusiva;
+    QLabel* TxNumeroPAC;
+    QLineEdit* EdNombreEmpresa;
+    QLineEdit* EdRFC;
+    QLineEdit* EdRazon;
+    QComboBox* CmbRegimenFiscal;
+    QWidget* TxDireccion;
+    TDireccionesFrm* m_direccion = nullptr;
+    QPushButton* BtFinalizar;
+    QPushButton* BtAnterior;
+    QPushButton* BtLimpiarCampos;
+
+    // --- Certificate, key and password ------------------------------------
+    // One block, so the shared certificate panel can take its place.
+    void creaCertificado(QFormLayout* formulario);
+    void limpiaCertificado();
+    void ClearEditButton1Click();
+    void SearchEditButton1Click();
+    void SearchEditButton2Click();
+    // TxCaducidadCSD for the validity end `fin`; an expired certificate in
+    // the warning colour.
+    void muestraVigencia(const QString& fin);
+    QLineEdit* EdCSD;
+    QPushButton* SearchEditButton2;
+    QPushButton* ClearEditButton1;
+    QLineEdit* EdKey;
+    QPushButton* SearchEditButton1;
+    QLineEdit* EdCSDPass;
+    QLabel* TxCaducidadCSD;
+    QLabel* TxNoSerieCSDLeyenda;
+    QLabel* TxNoSerieCSD;
+};

@@ -1,0 +1,227 @@
+#include "CarpetaPrograma.h"
+#include "Constantes.h"
+#include "Reloj.h"
+#include "setup/ReglasCaptura.h"
+
+#include <QTest>
+
+using namespace Constantes;
+using namespace ReglasCaptura;
+
+Q_DECLARE_METATYPE(ReglasCaptura::TFaltas)
+Q_DECLARE_METATYPE(ReglasCaptura::TCapturaNegocio)
+
+namespace {
+
+const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
+const QString RFC_ESCUELA = QStringLiteral("EKU9003173C9");
+
+QString requerido(const QString& campo)
+{
+    return QString(CAMPO_REQUERIDO).replace(CAMPO, campo);
+}
+
+// A business page filled in whole and right: Mexico City's 06600, no state
+// chosen yet.
+TCapturaNegocio completa()
+{
+    TCapturaNegocio c;
+    c.nombre = QStringLiteral("Escuela Kemper");
+    c.certificado = CSD + RFC_ESCUELA + QStringLiteral(".cer");
+    c.llave = CSD + RFC_ESCUELA + QStringLiteral(".key");
+    c.passwordLlave = QStringLiteral("12345678a");
+    c.regimenElegido = true;
+    c.promptRegimen = REGIMEN_FISCAL;
+    c.codigoPostalElegido = true;
+    c.codigoPostal = QStringLiteral("06600");
+    c.promptCodigoPostal = CMB_CODIGOPOSTAL;
+    c.estado = CMB_ESTADO;
+    return c;
+}
+
+} // namespace
+
+// The set-up pages' rules without a window: what each answers for what was
+// typed, field by field.
+class TstCaptura : public QObject {
+    Q_OBJECT
+
+    // The postal codes are looked up in the built SAT catalogue.
+    TCarpetaPrograma m_carpeta;
+
+private slots:
+    void initTestCase() { m_carpeta.instalaCatalogo(); }
+
+    void perfil_data()
+    {
+        QTest::addColumn<QString>("correo");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("repetida");
+        QTest::addColumn<TFaltas>("faltas");
+        const QString correo = QStringLiteral("dueno@tienda.mx");
+        QTest::newRow("sin correo") << QString() << QString() << QString() << TFaltas{{CORREO, ERR_MAIL_REQUERIDO}};
+        QTest::newRow("correo no válido")
+            << QStringLiteral("dueno@tienda") << QString() << QString() << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
+        QTest::newRow("correo no válido y contraseñas distintas")
+            << QStringLiteral("dueno") << QStringLiteral("a") << QStringLiteral("b")
+            << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
+        QTest::newRow("contraseñas distintas")
+            << correo << QStringLiteral("abc") << QStringLiteral("abd")
+            << TFaltas{{PASSWORD, ERR_CONTRASENA}, {REPITE_PASSWORD, ERR_CONTRASENA}};
+        QTest::newRow("sin contraseña") << correo << QString() << QString() << TFaltas();
+        QTest::newRow("contraseña con espacio")
+            << correo << QStringLiteral(" abc") << QStringLiteral("abc") << TFaltas();
+        QTest::newRow("correo con espacios alrededor")
+            << QStringLiteral(" ") + correo + QStringLiteral(" ") << QString() << QString() << TFaltas();
+    }
+    void perfil()
+    {
+        QFETCH(QString, correo);
+        QFETCH(QString, password);
+        QFETCH(QString, repetida);
+        QFETCH(TFaltas, faltas);
+        QCOMPARE(revisaPerfil(correo, password, repetida), faltas);
+    }
+
+    void negocio_data()
+    {
+        QTest::addColumn<TCapturaNegocio>("captura");
+        QTest::addColumn<TFaltas>("faltas");
+        QTest::addColumn<QString>("texto");
+
+        QTest::newRow("completa") << completa() << TFaltas() << QString();
+
+        TCapturaNegocio vacia;
+        vacia.estado = CMB_ESTADO;
+        const TFaltas todas{{NOMBRE_EMPRESA, requerido(QStringLiteral("Nombre de la Empresa"))},
+                            {CERTIFICADO, requerido(QStringLiteral("Certificado"))},
+                            {LLAVE, requerido(QStringLiteral("Llave Privada"))},
+                            {PASSWORD_LLAVE, requerido(QStringLiteral("Contraseña de la llave privada"))},
+                            {CODIGO_POSTAL, requerido(CMB_CODIGOPOSTAL)},
+                            {REGIMEN, requerido(REGIMEN_FISCAL)}};
+        QStringList lineas;
+        for (const TFalta& f : todas)
+            lineas << f.mensaje;
+        QTest::newRow("vacía, en el orden de la página") << vacia << todas << lineas.join(SALTO);
+
+        TCapturaNegocio sinDireccion = vacia;
+        sinDireccion.conDireccion = false;
+        TFaltas sinCodigo = todas;
+        sinCodigo.removeAt(4);
+        QTest::newRow("sin panel de dirección") << sinDireccion << sinCodigo << QString();
+
+        TCapturaNegocio corto = completa();
+        corto.codigoPostal = QStringLiteral("066");
+        const QString noValido = QString(CAMPO_NO_VALIDO).replace(CAMPO, CMB_CODIGOPOSTAL);
+        QTest::newRow("código postal corto") << corto << TFaltas{{CODIGO_POSTAL, noValido}} << SALTO + noValido;
+
+        TCapturaNegocio inexistente = completa();
+        inexistente.codigoPostal = QStringLiteral("00001");
+        QTest::newRow("código postal inexistente")
+            << inexistente << TFaltas{{CODIGO_POSTAL, ERR_CODIGOPOSTA_NO_EXISTE}} << SALTO + ERR_CODIGOPOSTA_NO_EXISTE;
+
+        TCapturaNegocio suEstado = completa();
+        suEstado.estado = QStringLiteral("CMX - Ciudad de México");
+        QTest::newRow("código postal de su estado") << suEstado << TFaltas() << QString();
+
+        TCapturaNegocio otroEstado = completa();
+        otroEstado.estado = QStringLiteral("JAL - Jalisco");
+        QTest::newRow("código postal de otro estado")
+            << otroEstado << TFaltas{{CODIGO_POSTAL, ERR_CODIGOPOSTA_NO_EXISTE_EDO}}
+            << SALTO + ERR_CODIGOPOSTA_NO_EXISTE_EDO;
+
+        TCapturaNegocio sinRegimen = completa();
+        sinRegimen.regimenElegido = false;
+        sinRegimen.promptRegimen = QStringLiteral("Régimen");
+        QTest::newRow("régimen por elegir, con el texto de la lista")
+            << sinRegimen << TFaltas{{REGIMEN, requerido(QStringLiteral("Régimen"))}}
+            << SALTO + requerido(QStringLiteral("Régimen"));
+    }
+    void negocio()
+    {
+        QFETCH(TCapturaNegocio, captura);
+        QFETCH(TFaltas, faltas);
+        QFETCH(QString, texto);
+        const TFaltas recibidas = revisaNegocio(captura);
+        QCOMPARE(recibidas, faltas);
+        if (!texto.isEmpty())
+            QCOMPARE(textoFaltas(recibidas), texto);
+    }
+
+    void teclaCorreo_data()
+    {
+        QTest::addColumn<QString>("tecla");
+        QTest::addColumn<bool>("admitida");
+        QTest::newRow("letra") << QStringLiteral("a") << true;
+        QTest::newRow("arroba") << QStringLiteral("@") << true;
+        QTest::newRow("eñe") << QStringLiteral("ñ") << true;
+        QTest::newRow("espacio") << QStringLiteral(" ") << false;
+        QTest::newRow("fuera de Latin-1") << QStringLiteral("€") << false;
+        QTest::newRow("sin texto (flechas)") << QString() << true;
+        QTest::newRow("retroceso") << QStringLiteral("\b") << true;
+        QTest::newRow("suprimir") << QString(QChar(127)) << true;
+    }
+    void teclaCorreo()
+    {
+        QFETCH(QString, tecla);
+        QFETCH(bool, admitida);
+        QCOMPARE(admiteEnCorreo(tecla), admitida);
+    }
+
+    void certificado_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("rfc");
+        QTest::addColumn<QString>("razon");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("CSD de persona moral") << CSD + RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA
+                                              << QStringLiteral("ESCUELA KEMPER URGATE SA DE CV") << QString();
+        QTest::newRow("RFC con representante")
+            << CSD + QStringLiteral("CSD01_AAA010101AAA.cer") << QStringLiteral("AAA010101AAA")
+            << QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC") << QString();
+        QTest::newRow("FIEL") << CSD + RFC_ESCUELA + QStringLiteral("_FIEL.cer") << QString() << QString()
+                              << ERR_CERT_NO_CSD;
+        QTest::newRow("archivo que no es certificado")
+            << CSD + RFC_ESCUELA + QStringLiteral(".key") << QString() << QString() << ERR_CERT_ILEGIBLE;
+    }
+    void certificado()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QString, rfc);
+        QFETCH(QString, razon);
+        QFETCH(QString, error);
+        const TCertificado leido = leeCertificado(archivo);
+        QVERIFY2(leido.error.startsWith(error), qPrintable(leido.error));
+        QCOMPARE(leido.error.isEmpty(), error.isEmpty());
+        QCOMPARE(leido.rfc, rfc);
+        QCOMPARE(leido.razon, razon);
+        QCOMPARE(leido.serie.size(), error.isEmpty() ? 20 : 0);
+        if (rfc == RFC_ESCUELA)
+            QCOMPARE(leido.vigencia, QStringLiteral("18/05/2027"));
+    }
+
+    void vigencia_data()
+    {
+        QTest::addColumn<QDate>("hoy");
+        QTest::addColumn<QString>("fin");
+        QTest::addColumn<QString>("texto");
+        const QString fin = QStringLiteral("18/05/2027");
+        QTest::newRow("último día") << QDate(2027, 5, 18) << fin << CN_CADUCIDAD + fin;
+        QTest::newRow("un día después") << QDate(2027, 5, 19) << fin << CN_VENCIDO + fin;
+        QTest::newRow("sin certificado") << QDate(2027, 5, 19) << QString() << QString();
+        QTest::newRow("fecha ilegible") << QDate(2027, 5, 19) << QStringLiteral("2027-05-18")
+                                        << CN_CADUCIDAD + QStringLiteral("2027-05-18");
+    }
+    void vigencia()
+    {
+        QFETCH(QDate, hoy);
+        QFETCH(QString, fin);
+        QFETCH(QString, texto);
+        const TRelojFijo reloj(hoy);
+        QCOMPARE(textoVigencia(fin), texto);
+        QCOMPARE(vencido(fin), texto.startsWith(CN_VENCIDO));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCaptura)
+#include "tst_captura.moc"

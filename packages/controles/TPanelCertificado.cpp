@@ -3,8 +3,8 @@
 #include "Constantes.h"
 #include "Controles.h"
 #include "Prompter.h"
-#include "Reloj.h"
 #include "SelectorArchivos.h"
+#include "VigenciaCertificado.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -164,11 +164,9 @@ void TPanelCertificado::muestraGuardado(const QString& numero, const QDate& expi
 
 void TPanelCertificado::muestraVigencia(const QString& fin)
 {
-    const QDate fecha = QDate::fromString(fin, FORMATO_FECHA);
-    const bool vencido = fecha.isValid() && fecha < Reloj::hoy();
-    m_vigencia->setText(fin.isEmpty() ? QString() : (vencido ? CN_VENCIDO : CN_CADUCIDAD) + fin);
+    m_vigencia->setText(VigenciaCertificado::texto(fin));
     m_vigencia->setPalette(QPalette());
-    if (vencido)
+    if (VigenciaCertificado::vencido(fin))
         Controles::colorTexto(m_vigencia, RS_TEXTOADVERTENCIA);
 }
 

@@ -1,4 +1,5 @@
 #include "Arranque.h"
+#include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "CertificadosPrueba.h"
 #include "Conexiones.h"
@@ -387,6 +388,13 @@ private slots:
 
         elige(hijo<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + QStringLiteral(".key"));
         QVERIFY(hijo<QLineEdit>(w, "EdKey")->text().endsWith(QStringLiteral(".key")));
+        if (Capturas::pedidas()) {
+            auto* pasos = hijo<QStackedWidget>(w, "TabControl1");
+            const int antes = pasos->currentIndex();
+            pasos->setCurrentIndex(1);
+            Capturas::guarda(*w, QStringLiteral("asistente-negocio-") + QTest::currentDataTag());
+            pasos->setCurrentIndex(antes);
+        }
         hijo<QPushButton>(w, "ClearEditButton1")->click();
         for (QLineEdit* e : {hijo<QLineEdit>(w, "EdCSD"), hijo<QLineEdit>(w, "EdKey"), hijo<QLineEdit>(w, "EdCSDPass")})
             QVERIFY(e->text().isEmpty());
@@ -466,8 +474,10 @@ private slots:
             QVERIFY(!Sistema::Negocio);
             return;
         }
-        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
-        QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxNombreEmpresa"))->text(),
+                 QStringLiteral("Escuela Kemper"));
+        QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxUserEmail"))->text(),
+                 QStringLiteral("dueno@escuela.mx"));
         // The session is the new business's, with its head office and every right.
         const QString archivo = programa.carpeta.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
         QCOMPARE(Sistema::dbSistema, archivo);
@@ -589,8 +599,10 @@ private slots:
         QCOMPARE(w->isVisible(), !entra);
         QCOMPARE(MainFrm->isVisible(), entra);
         if (entra) {
-            QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
-            QCOMPARE(MainFrm->TxUserEmail->text(), QStringLiteral("dueno@escuela.mx"));
+            QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxNombreEmpresa"))->text(),
+                     QStringLiteral("Escuela Kemper"));
+            QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxUserEmail"))->text(),
+                     QStringLiteral("dueno@escuela.mx"));
         }
         if (borraBase) {
             // The entry was disabled: no tile is left, so the first-run page shows.
@@ -835,7 +847,7 @@ private slots:
         QVERIFY(veredicto.wait(60000));
         QCOMPARE(hijo<QLabel>(w, "TxUpdate")->isVisibleTo(w) && hijo<QLabel>(w, "ImgUpdate")->isVisibleTo(w),
                  disponible);
-        QCOMPARE(MainFrm->ImgUpdate->isVisibleTo(MainFrm), disponible);
+        QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("ImgUpdate"))->isVisibleTo(MainFrm), disponible);
 
         QList<int> valores;
         connect(hijo<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, this, [&](int v) {

@@ -458,13 +458,13 @@ private slots:
         TPrograma programa(
             [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); }, true);
         programa.ingresa(RFC_ESCUELA);
-        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
-        QTest::mouseClick(MainFrm->TxNuevaEmpresa, Qt::LeftButton);
-        QVERIFY(!MainFrm->PPNegocios->isVisible());
+        QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
+        QTest::mouseClick(pieza("TxNuevaEmpresa"), Qt::LeftButton);
+        QVERIFY(!pieza<QWidget>("PPNegocios")->isVisible());
         auto* pagina = MainFrm->findChild<TPaginaNegocio*>(QStringLiteral("TxTopSecundario"));
         QVERIFY(pagina);
         QCOMPARE(MainFrm->VentanaActiva.data(), pagina);
-        QVERIFY(MainFrm->TxVentanaPrincipal->contiene(pagina));
+        QVERIFY(trabajo()->contiene(pagina));
         QVERIFY(pagina->isVisible());
         QCOMPARE(pagina->modo(), TPaginaNegocio::TModo::Adicional);
 
@@ -484,11 +484,11 @@ private slots:
         // their business.
         QVERIFY(MainFrm->VentanaActiva.isNull());
         QCOMPARE(pagina->parentWidget(), MainFrm);
-        QVERIFY(!MainFrm->TxVentanaPrincipal->contiene(pagina));
+        QVERIFY(!trabajo()->contiene(pagina));
         QCOMPARE(rfcSesion(), RFC_ESCUELA);
-        QCOMPARE(MainFrm->TxNombreEmpresa->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
         QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(RFC_ACCEM).isEmpty());
-        QTest::mouseClick(MainFrm->TxListaNegocios, Qt::LeftButton);
+        QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
     }
 

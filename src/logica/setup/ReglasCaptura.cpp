@@ -1,7 +1,6 @@
 #include "ReglasCaptura.h"
 
 #include "Constantes.h"
-#include "Reloj.h"
 #include "Signerutils.h"
 #include "TBaseDatosCatalogosFrm.h"
 #include "negocio/Utils.h"
@@ -91,32 +90,9 @@ bool admiteEnCorreo(const QString& tecla)
     return true;
 }
 
-TCertificado leeCertificado(const QString& ruta)
+TCertificado datosCertificado(const QMap<QString, QString>& informacion)
 {
-    TCertificado leido;
-    const Signerutils::TSigner& signer = Signerutils::Signer();
-    const Signerutils::TRevision revision = signer.revisaCertificado(ruta);
-    if (revision != Signerutils::TRevision::Correcto) {
-        leido.error = signer.explicaRevision(revision, ruta);
-        return leido;
-    }
-    const QMap<QString, QString> info = signer.getInformacionCertificado(ruta);
-    leido.vigencia = info.value(CERT_VALIDTOSTR);
-    leido.serie = info.value(CERT_SERIALNUMBER).trimmed();
-    leido.rfc = Signerutils::rfcDelSujeto(info.value(CERT_OID_45));
-    leido.razon = info.value(CERT_OID_41).trimmed();
-    return leido;
-}
-
-bool vencido(const QString& fin)
-{
-    const QDate fecha = QDate::fromString(fin, FORMATO_FECHA);
-    return fecha.isValid() && fecha < Reloj::hoy();
-}
-
-QString textoVigencia(const QString& fin)
-{
-    return fin.isEmpty() ? QString() : (vencido(fin) ? CN_VENCIDO : CN_CADUCIDAD) + fin;
+    return {Signerutils::rfcDelSujeto(informacion.value(CERT_OID_45)), informacion.value(CERT_OID_41).trimmed()};
 }
 
 } // namespace ReglasCaptura

@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QMap>
 #include <QString>
 
 // What the set-up pages accept as typed, without a window: each rule takes
@@ -72,24 +73,13 @@ bool admiteEnCorreo(const QString& tecla);
 
 // --- The certificate --------------------------------------------------------
 
-// What the business page takes from a certificate (.cer). `error` is the
-// user's text when nothing is taken: not a readable CSD of a valid RFC and
-// SAT number (its RFC would name the business folder).
+// What the business page takes from a certificate the panel has read and
+// accepted (its CERT_* facts, Signerutils.h): the RFC of its subject and its
+// razón social.
 struct TCertificado {
-    QString error;
-    // Validity end, FORMATO_FECHA.
-    QString vigencia;
-    QString serie;
     QString rfc;
     QString razon;
 };
-TCertificado leeCertificado(const QString& ruta);
-
-// Whether the validity end `fin` (FORMATO_FECHA) is past, today being
-// Reloj::hoy(). An expired certificate is still taken.
-bool vencido(const QString& fin);
-// The validity line shown for `fin`: empty, CN_CADUCIDAD or CN_VENCIDO
-// followed by the date.
-QString textoVigencia(const QString& fin);
+TCertificado datosCertificado(const QMap<QString, QString>& informacion);
 
 } // namespace ReglasCaptura

@@ -1,10 +1,8 @@
 #pragma once
 #include "Controles.h"
 
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QString>
 #include <QWidget>
 
@@ -24,31 +22,6 @@ inline QHBoxLayout* bienvenida(QWidget* padre, QLabel*& imagenBienvenida, const 
     fila->addWidget(imagenBienvenida);
     fila->addWidget(textoBienvenida, 1);
     return fila;
-}
-
-// Label beside field; the labels take the width of the longest.
-inline QFormLayout* nuevoFormulario()
-{
-    auto* formulario = new QFormLayout();
-    formulario->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    formulario->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return formulario;
-}
-
-// One row: the field's label (its prompt) and the field, or the row
-// `contenido` holding it.
-inline void fila(QFormLayout* formulario, QLineEdit* campo, QLayout* contenido = nullptr)
-{
-    QLabel* e = Controles::etiqueta(campo->parentWidget(), campo, campo->placeholderText());
-    if (contenido)
-        formulario->addRow(e, contenido);
-    else
-        formulario->addRow(e, campo);
-}
-
-inline void fila(QFormLayout* formulario, QWidget* campo, const QString& texto)
-{
-    formulario->addRow(Controles::etiqueta(campo->parentWidget(), campo, texto), campo);
 }
 
 // The brand's welcome text, as every page shows it.

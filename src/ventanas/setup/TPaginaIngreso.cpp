@@ -11,6 +11,7 @@
 #include "negocio/TIngreso.h"
 #include "negocio/Utils.h"
 
+#include <QFormLayout>
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,16 +59,16 @@ TPaginaIngreso::TPaginaIngreso(QWidget* parent) : QWidget(parent)
     seleccion->addWidget(TxSeleccion, 1);
     diseno->addLayout(seleccion);
 
-    auto* formulario = nuevoFormulario();
+    auto* formulario = Controles::nuevoFormulario();
     EdCorreoElectronicoLoggin =
         Controles::campo(this, QStringLiteral("EdCorreoElectronicoLoggin"), QStringLiteral("Correo Electrónico"));
-    fila(formulario, EdCorreoElectronicoLoggin);
+    Controles::fila(formulario, EdCorreoElectronicoLoggin, EdCorreoElectronicoLoggin->placeholderText());
     auto* filaPassword = new QHBoxLayout();
     ImgCandado = Controles::imagen(this, QStringLiteral("ImgCandado"), 20);
     EdPasswordLoggin = Controles::campo(this, QStringLiteral("EdPasswordLoggin"), QStringLiteral("Contraseña"), true);
     filaPassword->addWidget(ImgCandado);
     filaPassword->addWidget(EdPasswordLoggin, 1);
-    fila(formulario, EdPasswordLoggin, filaPassword);
+    Controles::fila(formulario, EdPasswordLoggin, EdPasswordLoggin->placeholderText(), filaPassword);
     diseno->addLayout(formulario);
 
     auto* filaIngreso = new QHBoxLayout();

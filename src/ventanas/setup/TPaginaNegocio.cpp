@@ -8,10 +8,10 @@
 #include "Errores.h"
 #include "FiltroCampo.h"
 #include "Logmanager.h"
-#include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "Style.h"
 #include "TDireccionesFrm.h"
+#include "TPanelCertificado.h"
 #include "app/TConfiguracionBaseDatosFrm.h"
 #include "app/UtilsVentanas.h"
 #include "app/Ventanas.h"
@@ -38,8 +38,6 @@ using Controles::texto;
 namespace {
 
 const QString MENSAJE_EMPRESA_EXISTENTE = QStringLiteral("Ya existe la empresa");
-const QString FILTRO_CERTIFICADO = QStringLiteral("Certificado (*.cer)");
-const QString FILTRO_LLAVE = QStringLiteral("Llave privada (*.key)");
 
 // Brand texts; the placeholders are replaced at each preparation, so a brand
 // read later still shows.
@@ -93,24 +91,30 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     diseno->addWidget(TxInfoExclusiva);
     diseno->addWidget(TxNumeroPAC);
 
-    auto* formulario = nuevoFormulario();
+    auto* formulario = Controles::nuevoFormulario();
     EdNombreEmpresa = campo(this, ReglasCaptura::NOMBRE_EMPRESA, ReglasCaptura::TITULO_NOMBRE_EMPRESA);
-    fila(formulario, EdNombreEmpresa);
-    creaCertificado(formulario);
+    Controles::fila(formulario, EdNombreEmpresa, EdNombreEmpresa->placeholderText());
+    diseno->addLayout(formulario);
+    // The paths are chosen with their search buttons, so the certificate is
+    // always read before its RFC is taken.
+    m_certificado = new TPanelCertificado(this);
+    connect(m_certificado, &TPanelCertificado::certificadoLeido, this, &TPaginaNegocio::muestraCertificado);
+    diseno->addWidget(m_certificado);
+    formulario = Controles::nuevoFormulario();
 
     // The RFC is the certificate's: typing another would create a business
     // that cannot sign its vouchers.
     EdRFC = campo(this, QStringLiteral("EdRFC"), QStringLiteral("RFC"));
     EdRFC->setReadOnly(true);
     EdRazon = campo(this, QStringLiteral("EdRazon"), QStringLiteral("Razón Social"));
-    fila(formulario, EdRFC);
-    fila(formulario, EdRazon);
+    Controles::fila(formulario, EdRFC, EdRFC->placeholderText());
+    Controles::fila(formulario, EdRazon, EdRazon->placeholderText());
 
     CmbRegimenFiscal = new QComboBox(this);
     CmbRegimenFiscal->setObjectName(ReglasCaptura::REGIMEN);
     CmbRegimenFiscal->setEditable(false);
     CmbRegimenFiscal->addItem(REGIMEN_FISCAL);
-    fila(formulario, CmbRegimenFiscal, REGIMEN_FISCAL);
+    Controles::fila(formulario, CmbRegimenFiscal, REGIMEN_FISCAL);
     diseno->addLayout(formulario);
 
     diseno->addWidget(texto(this, QStringLiteral("TxDomicilioFiscal"), QStringLiteral("Domicilio Fiscal")));
@@ -136,10 +140,10 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     EdRFC->setMaxLength(13);
     EdRazon->setMaxLength(300);
     FiltroCampo::sinEscritura(CmbRegimenFiscal);
-    for (QWidget* w :
-         {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD), static_cast<QWidget*>(EdKey),
-          static_cast<QWidget*>(EdCSDPass), static_cast<QWidget*>(CmbRegimenFiscal)})
+    for (QWidget* w : {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(CmbRegimenFiscal)})
         FiltroCampo::quitaErrorAlEnfocar(w);
+    for (const char* nombre : {"EdCSD", "EdKey", "EdCSDPass"})
+        FiltroCampo::quitaErrorAlEnfocar(m_certificado->findChild<QWidget*>(QLatin1String(nombre)));
     FiltroCampo::alSalir(EdNombreEmpresa, [this] {
         if (EdNombreEmpresa->text().isEmpty())
             marcaError(EdNombreEmpresa);
@@ -154,6 +158,21 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
         connect(this, &TPaginaNegocio::tabulacionCambiada, this,
                 [this] { Controles::ordenTabulacion(camposTabulacion()); });
     aplicaEstilos();
+    // The panel's rows and the page's own read as one form: one label width.
+    const int ancho = anchoEtiquetas();
+    m_certificado->alineaEtiquetas(ancho);
+    for (QLabel* e : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (e->buddy())
+            e->setMinimumWidth(ancho);
+}
+
+int TPaginaNegocio::anchoEtiquetas() const
+{
+    int ancho = 0;
+    for (const QLabel* e : findChildren<QLabel*>())
+        if (e->buddy())
+            ancho = qMax(ancho, e->sizeHint().width());
+    return ancho;
 }
 
 void TPaginaNegocio::aplicaEstilos()
@@ -176,8 +195,8 @@ void TPaginaNegocio::aplicaMarca()
 
 QList<QWidget*> TPaginaNegocio::camposTabulacion() const
 {
-    QList<QWidget*> orden{EdNombreEmpresa, EdCSD, SearchEditButton2, ClearEditButton1, EdKey, SearchEditButton1,
-                          EdCSDPass,       EdRFC, EdRazon,           CmbRegimenFiscal};
+    QList<QWidget*> orden{EdNombreEmpresa};
+    orden << m_certificado->ordenTabulacion() << QList<QWidget*>{EdRFC, EdRazon, CmbRegimenFiscal};
     if (m_direccion)
         orden << m_direccion->camposTabulacion();
     orden << QList<QWidget*>{BtAnterior, BtLimpiarCampos, BtFinalizar};
@@ -193,23 +212,16 @@ void TPaginaNegocio::inicia()
 {
     aplicaMarca();
     EdNombreEmpresa->clear();
-    limpiaCertificado();
+    m_certificado->limpia();
     for (QLineEdit* e : {EdRFC, EdRazon})
         e->clear();
     CmbRegimenFiscal->setCurrentIndex(-1);
-    for (QWidget* w :
-         {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD), static_cast<QWidget*>(EdKey),
-          static_cast<QWidget*>(EdCSDPass), static_cast<QWidget*>(CmbRegimenFiscal)})
-        quitaError(w);
+    quitaMarcas();
     if (!m_direccion) {
         m_direccion = new TDireccionesFrm(TxDireccion);
         m_direccion->setObjectName(QStringLiteral("DireccionesFrm"));
         TxDireccion->layout()->addWidget(m_direccion);
-        int anchoEtiquetas = 0;
-        for (const QLabel* e : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
-            if (e->buddy())
-                anchoEtiquetas = qMax(anchoEtiquetas, e->sizeHint().width());
-        m_direccion->setAnchoEtiquetas(anchoEtiquetas);
+        m_direccion->setAnchoEtiquetas(anchoEtiquetas());
         emit tabulacionCambiada();
     }
     quitaError(m_direccion->getCmbCodigoPostal());
@@ -224,114 +236,27 @@ void TPaginaNegocio::inicializaRegimen(const QString& rfc)
 
 void TPaginaNegocio::BtLimpiarCamposClick()
 {
-    limpiaCertificado();
+    m_certificado->limpia();
     for (QLineEdit* e : {EdRFC, EdRazon})
         e->clear();
     inicializaRegimen(QString());
 }
 
-// --- Certificate, key and password -------------------------------------------------
-
-void TPaginaNegocio::creaCertificado(QFormLayout* formulario)
+void TPaginaNegocio::muestraCertificado(const QMap<QString, QString>& informacion)
 {
-    // The paths are chosen with their search buttons, so the certificate is
-    // always read before its RFC is taken.
-    auto* filaCer = new QHBoxLayout();
-    filaCer->setSpacing(ESPACIO_FILA);
-    EdCSD = campo(this, ReglasCaptura::CERTIFICADO, ReglasCaptura::TITULO_CERTIFICADO);
-    EdCSD->setReadOnly(true);
-    SearchEditButton2 = boton(this, QStringLiteral("SearchEditButton2"), QStringLiteral("Buscar…"));
-    ClearEditButton1 = boton(this, QStringLiteral("ClearEditButton1"), QStringLiteral("✕"));
-    ClearEditButton1->setFixedWidth(32);
-    ClearEditButton1->setToolTip(QStringLiteral("Quitar el certificado"));
-    filaCer->addWidget(EdCSD, 1);
-    filaCer->addWidget(SearchEditButton2);
-    filaCer->addWidget(ClearEditButton1);
-    fila(formulario, EdCSD, filaCer);
-
-    auto* filaKey = new QHBoxLayout();
-    filaKey->setSpacing(ESPACIO_FILA);
-    EdKey = campo(this, ReglasCaptura::LLAVE, ReglasCaptura::TITULO_LLAVE);
-    EdKey->setReadOnly(true);
-    SearchEditButton1 = boton(this, QStringLiteral("SearchEditButton1"), QStringLiteral("Buscar…"));
-    filaKey->addWidget(EdKey, 1);
-    filaKey->addWidget(SearchEditButton1);
-    // Lines the key's search button up with the certificate's.
-    filaKey->addSpacing(ClearEditButton1->width() + ESPACIO_FILA);
-    fila(formulario, EdKey, filaKey);
-
-    EdCSDPass = campo(this, ReglasCaptura::PASSWORD_LLAVE, ReglasCaptura::TITULO_PASSWORD_LLAVE, true);
-    fila(formulario, EdCSDPass);
-
-    auto* filaDatosCer = new QHBoxLayout();
-    TxCaducidadCSD = texto(this, QStringLiteral("TxCaducidadCSD"));
-    TxNoSerieCSDLeyenda = texto(this, QStringLiteral("TxNoSerieCSDLeyenda"));
-    TxNoSerieCSD = texto(this, QStringLiteral("TxNoSerieCSD"));
-    filaDatosCer->addWidget(TxCaducidadCSD);
-    filaDatosCer->addStretch();
-    filaDatosCer->addWidget(TxNoSerieCSDLeyenda);
-    filaDatosCer->addWidget(TxNoSerieCSD);
-    formulario->addRow(QString(), filaDatosCer);
-
-    connect(SearchEditButton2, &QPushButton::clicked, this, &TPaginaNegocio::SearchEditButton2Click);
-    connect(ClearEditButton1, &QPushButton::clicked, this, &TPaginaNegocio::ClearEditButton1Click);
-    connect(SearchEditButton1, &QPushButton::clicked, this, &TPaginaNegocio::SearchEditButton1Click);
-}
-
-void TPaginaNegocio::limpiaCertificado()
-{
-    for (QLineEdit* e : {EdCSD, EdKey, EdCSDPass})
-        e->clear();
-    for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
-        t->clear();
-    muestraVigencia(QString());
-}
-
-void TPaginaNegocio::ClearEditButton1Click()
-{
-    for (QLabel* t : {TxCaducidadCSD, TxNoSerieCSDLeyenda, TxNoSerieCSD})
-        t->clear();
-    for (QLineEdit* e : {EdCSD, EdKey, EdCSDPass})
-        e->clear();
-}
-
-void TPaginaNegocio::SearchEditButton1Click()
-{
-    quitaError(EdKey);
-    const QString ruta = SelectorArchivos::archivo(this, QString(), FILTRO_LLAVE);
-    if (!ruta.isEmpty())
-        EdKey->setText(ruta);
-}
-
-void TPaginaNegocio::SearchEditButton2Click()
-{
-    quitaError(EdCSD);
-    const QString ruta = SelectorArchivos::archivo(this, QString(), FILTRO_CERTIFICADO);
-    if (ruta.isEmpty())
-        return;
-    EdCSD->setText(ruta);
-    const ReglasCaptura::TCertificado leido = ReglasCaptura::leeCertificado(ruta);
-    if (!leido.error.isEmpty()) {
-        EdCSD->clear();
-        Utils::mensaje(leido.error, MSG_WARNING);
-        return;
-    }
-    muestraVigencia(leido.vigencia);
-    TxNoSerieCSDLeyenda->setText(CN_NO_SERIE);
-    TxNoSerieCSD->setText(leido.serie);
+    const ReglasCaptura::TCertificado leido = ReglasCaptura::datosCertificado(informacion);
     EdRFC->setText(leido.rfc);
     EdRazon->setText(leido.razon);
     inicializaRegimen(EdRFC->text());
 }
 
-void TPaginaNegocio::muestraVigencia(const QString& fin)
+void TPaginaNegocio::quitaMarcas()
 {
-    // An expired certificate is accepted (a business may still keep its older
-    // vouchers), but the user has to see that it can no longer seal.
-    TxCaducidadCSD->setText(ReglasCaptura::textoVigencia(fin));
-    TxCaducidadCSD->setPalette(QPalette());
-    if (ReglasCaptura::vencido(fin))
-        Controles::colorTexto(TxCaducidadCSD, RS_TEXTOADVERTENCIA);
+    for (QWidget* w : {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(CmbRegimenFiscal)})
+        quitaError(w);
+    for (auto campo : {TPanelCertificado::TCampo::Certificado, TPanelCertificado::TCampo::Llave,
+                       TPanelCertificado::TCampo::Password})
+        m_certificado->quitaError(campo);
 }
 
 // --- Validation and creation -------------------------------------------------------
@@ -339,16 +264,14 @@ void TPaginaNegocio::muestraVigencia(const QString& fin)
 bool TPaginaNegocio::isValido()
 {
     QComboBox* cmbCodigoPostal = m_direccion ? m_direccion->getCmbCodigoPostal() : nullptr;
-    for (QWidget* w : {static_cast<QWidget*>(EdNombreEmpresa), static_cast<QWidget*>(EdCSD),
-                       static_cast<QWidget*>(EdKey), static_cast<QWidget*>(EdCSDPass),
-                       static_cast<QWidget*>(CmbRegimenFiscal), static_cast<QWidget*>(cmbCodigoPostal)})
-        quitaError(w);
+    quitaMarcas();
+    quitaError(cmbCodigoPostal);
 
     ReglasCaptura::TCapturaNegocio captura;
     captura.nombre = EdNombreEmpresa->text();
-    captura.certificado = EdCSD->text();
-    captura.llave = EdKey->text();
-    captura.passwordLlave = EdCSDPass->text();
+    captura.certificado = m_certificado->certificado();
+    captura.llave = m_certificado->llave();
+    captura.passwordLlave = m_certificado->password();
     captura.regimenElegido = CmbRegimenFiscal->currentIndex() > 0;
     captura.promptRegimen = CmbRegimenFiscal->count() > 0 ? CmbRegimenFiscal->itemText(0) : REGIMEN_FISCAL;
     captura.conDireccion = cmbCodigoPostal != nullptr;
@@ -368,7 +291,8 @@ bool TPaginaNegocio::isValido()
         Utils::mensaje(MENSAJE_ERROR + mensaje, MSG_WARNING);
         return false;
     }
-    if (!Utils::evaluaRelacionCertificados(EdCSD->text().trimmed(), EdKey->text().trimmed(), EdCSDPass->text())) {
+    if (!Utils::evaluaRelacionCertificados(m_certificado->certificado().trimmed(), m_certificado->llave().trimmed(),
+                                           m_certificado->password())) {
         registra(
             QStringLiteral("Alta de empresa rechazada: el certificado y la llave privada no se aceptaron (RFC \"") +
             EdRFC->text() + QStringLiteral("\")."));
@@ -380,9 +304,9 @@ bool TPaginaNegocio::isValido()
 void TPaginaNegocio::llena(NuevoNegocio::TDatos& datos) const
 {
     datos.nombreEmpresa = EdNombreEmpresa->text().trimmed();
-    datos.certificado = EdCSD->text().trimmed();
-    datos.llave = EdKey->text().trimmed();
-    datos.passwordLlave = EdCSDPass->text();
+    datos.certificado = m_certificado->certificado().trimmed();
+    datos.llave = m_certificado->llave().trimmed();
+    datos.passwordLlave = m_certificado->password();
     datos.rfc = EdRFC->text().trimmed();
     datos.razon = EdRazon->text().trimmed();
     datos.regimen = CmbRegimenFiscal->currentIndex() > 0 ? CmbRegimenFiscal->currentText() : QString();

@@ -3,6 +3,7 @@
 #include "negocio/TNuevoNegocio.h"
 
 #include <QList>
+#include <QMap>
 #include <QWidget>
 
 class QComboBox;
@@ -11,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TDireccionesFrm;
+class TPanelCertificado;
 
 // The business form: name, certificate, key and password, RFC, razón
 // social, regime and fiscal address. The wizard shows it as its first-run
@@ -80,23 +82,9 @@ private:
     QPushButton* BtAnterior;
     QPushButton* BtLimpiarCampos;
 
-    // --- Certificate, key and password ------------------------------------
-    // One block, so the shared certificate panel can take its place.
-    void creaCertificado(QFormLayout* formulario);
-    void limpiaCertificado();
-    void ClearEditButton1Click();
-    void SearchEditButton1Click();
-    void SearchEditButton2Click();
-    // TxCaducidadCSD for the validity end `fin`; an expired certificate in
-    // the warning colour.
-    void muestraVigencia(const QString& fin);
-    QLineEdit* EdCSD;
-    QPushButton* SearchEditButton2;
-    QPushButton* ClearEditButton1;
-    QLineEdit* EdKey;
-    QPushButton* SearchEditButton1;
-    QLineEdit* EdCSDPass;
-    QLabel* TxCaducidadCSD;
-    QLabel* TxNoSerieCSDLeyenda;
-    QLabel* TxNoSerieCSD;
+    void muestraCertificado(const QMap<QString, QString>& informacion);
+    void quitaMarcas();
+    // The widest label of the page's form and the certificate panel's.
+    int anchoEtiquetas() const;
+    TPanelCertificado* m_certificado;
 };

@@ -12,6 +12,7 @@
 #include "negocio/Utils.h"
 #include "setup/ReglasCaptura.h"
 
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,17 +34,17 @@ TPaginaPerfil::TPaginaPerfil(QWidget* parent) : QWidget(parent)
     diseno->addWidget(texto(this, QStringLiteral("TxPaso1"), QStringLiteral("Paso 1 de 2")));
     diseno->addWidget(texto(this, QStringLiteral("TxEditaPerfil"), QStringLiteral("Edita tu Perfil")));
 
-    auto* formulario = nuevoFormulario();
+    auto* formulario = Controles::nuevoFormulario();
     EdCorreoElectronico = campo(this, ReglasCaptura::CORREO, QStringLiteral("Correo Electrónico"));
-    fila(formulario, EdCorreoElectronico);
+    Controles::fila(formulario, EdCorreoElectronico, EdCorreoElectronico->placeholderText());
     auto* nota = texto(this, QStringLiteral("TxNotaCorreo"),
                        QStringLiteral("Tu correo electrónico es tu nombre de usuario para entrar al sistema."));
     nota->setWordWrap(true);
     formulario->addRow(QString(), nota);
     EdPassword = campo(this, ReglasCaptura::PASSWORD, QStringLiteral("Contraseña"), true);
     EdRepitePassword = campo(this, ReglasCaptura::REPITE_PASSWORD, QStringLiteral("Repetir Contraseña"), true);
-    fila(formulario, EdPassword);
-    fila(formulario, EdRepitePassword);
+    Controles::fila(formulario, EdPassword, EdPassword->placeholderText());
+    Controles::fila(formulario, EdRepitePassword, EdRepitePassword->placeholderText());
     auto* pista = texto(this, QStringLiteral("TxPistaContrasena"),
                         QStringLiteral("Para utilizar el sistema sin contraseña, deja los campos en blanco."));
     pista->setWordWrap(true);
@@ -51,9 +52,9 @@ TPaginaPerfil::TPaginaPerfil(QWidget* parent) : QWidget(parent)
     EdNombre = campo(this, QStringLiteral("EdNombre"), QStringLiteral("Nombre"));
     EdApellidoPaterno = campo(this, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
     EdApellidoMaterno = campo(this, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
-    fila(formulario, EdNombre);
-    fila(formulario, EdApellidoPaterno);
-    fila(formulario, EdApellidoMaterno);
+    Controles::fila(formulario, EdNombre, EdNombre->placeholderText());
+    Controles::fila(formulario, EdApellidoPaterno, EdApellidoPaterno->placeholderText());
+    Controles::fila(formulario, EdApellidoMaterno, EdApellidoMaterno->placeholderText());
     diseno->addLayout(formulario);
 
     auto* encabezado = new QHBoxLayout();

@@ -9,6 +9,7 @@
 #include "negocio/Utils.h"
 #include "setup/TRecuperacion.h"
 
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,7 +40,7 @@ TPaginaRecuperacion::TPaginaRecuperacion(QWidget* parent) : QWidget(parent)
                                  TxBienvenidaRecuperacion, QStringLiteral("TxBienvenidaRecuperacion")));
     diseno->addWidget(texto(this, QStringLiteral("TxRecuperaContrasena"), QStringLiteral("Recupera tu Contraseña")));
 
-    auto* formulario = nuevoFormulario();
+    auto* formulario = Controles::nuevoFormulario();
     TxRecuperaEmail = texto(this, QStringLiteral("TxRecuperaEmail"));
     TxRecuperaEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);
     formulario->addRow(texto(this, QStringLiteral("TxUsuario"), QStringLiteral("Usuario")), TxRecuperaEmail);
@@ -68,8 +69,8 @@ TPaginaRecuperacion::TPaginaRecuperacion(QWidget* parent) : QWidget(parent)
     EdRecuperaPass = campo(this, QStringLiteral("EdRecuperaPass"), QStringLiteral("Contraseña"), true);
     EdRecuperaPassRepite =
         campo(this, QStringLiteral("EdRecuperaPassRepite"), QStringLiteral("Repite Contraseña"), true);
-    fila(formulario, EdRecuperaPass);
-    fila(formulario, EdRecuperaPassRepite);
+    Controles::fila(formulario, EdRecuperaPass, EdRecuperaPass->placeholderText());
+    Controles::fila(formulario, EdRecuperaPassRepite, EdRecuperaPassRepite->placeholderText());
     TxLeyendaAyuda = texto(this, QStringLiteral("TxLeyendaAyuda"),
                            QStringLiteral("Para utilizar el sistema sin contraseña, deja los campos en blanco."));
     TxLeyendaAyuda->setWordWrap(true);

@@ -40,8 +40,8 @@ using Utils::protegido;
 TMainFrm::TMainFrm(QWidget* parent)
     : QWidget(parent), m_area(new TAreaTrabajo(this)), m_negocios(new TListaNegocios(this)),
       VentanaActiva(m_area->activa()), VentanaMenuLateralActiva(m_area->lateralActiva()),
-      lEmpresas(m_negocios->empresas()), PPNegocios(m_negocios), m_banner(new TBanner(this)),
-      m_panel(new TPanelMenu(this)), m_ventanas(this, *m_area, m_panel->sucursal())
+      lEmpresas(m_negocios->empresas()), m_banner(new TBanner(this)), m_panel(new TPanelMenu(this)),
+      m_ventanas(this, *m_area, m_panel->sucursal())
 {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(NOMBRE_SISTEMA);
@@ -57,12 +57,6 @@ TMainFrm::TMainFrm(QWidget* parent)
     cuerpo->addWidget(m_area, 1);
     diseno->addLayout(cuerpo, 1);
 
-    TxNuevaEmpresa = m_negocios->findChild<QLabel*>(QStringLiteral("TxNuevaEmpresa"));
-    TxListaNegocios = m_panel->findChild<QLabel*>(QStringLiteral("TxListaNegocios"));
-    TxNombreEmpresa = m_panel->findChild<QLabel*>(QStringLiteral("TxNombreEmpresa"));
-    TxUserEmail = m_panel->findChild<QLabel*>(QStringLiteral("TxUserEmail"));
-    ImgUpdate = m_banner->findChild<QLabel*>(QStringLiteral("ImgUpdate"));
-    TxVentanaPrincipal = m_area->trabajo();
     conecta();
     // A clickable text reached with Tab shows where the keyboard is.
     setStyleSheet(QStringLiteral("TEtiquetaAccion:focus { border: 1px dotted %1; }")
@@ -314,7 +308,7 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
     if (!Sistema::Usuario)
         return;
     remueveVentanaActiva();
-    PPNegocios->hide();
+    m_negocios->hide();
     // The same user signs in to the other business; a user without an
     // account there stays where they were.
     const Ingreso::TResultado resultado =
@@ -334,7 +328,7 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
 
 void TMainFrm::TxNuevaEmpresaClick()
 {
-    PPNegocios->hide();
+    m_negocios->hide();
     if (!m_paginaNegocio) {
         m_paginaNegocio = new TPaginaNegocio(TPaginaNegocio::TModo::Adicional, this);
         m_paginaNegocio->hide();

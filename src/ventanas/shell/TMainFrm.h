@@ -41,16 +41,6 @@ public:
     // The window is being closed to sign out: the program starts again.
     bool isWizard = false;
 
-    // Pieces some tests still reach directly; the others find them by their
-    // object names.
-    QWidget* PPNegocios;
-    QLabel* TxNuevaEmpresa;
-    QLabel* TxListaNegocios;
-    QLabel* TxNombreEmpresa;
-    QLabel* TxUserEmail;
-    QLabel* ImgUpdate;
-    TContenedorTexto* TxVentanaPrincipal;
-
     // Reads the session again. The wizard calls it before showing the window
     // after a sign-in, and while it is shown after adding a business, whose
     // page is then taken out of the work area.

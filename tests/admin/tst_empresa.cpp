@@ -351,6 +351,15 @@ private slots:
         QTest::mouseClick(agregar, Qt::LeftButton);
         QCOMPARE(abiertas, 3);
         QVERIFY(!edicion);
+        // With nothing selected the gesture adds, though a current row stays.
+        auto* grid = hijo<QTableWidget>(QStringLiteral("GrSeriesFolios"));
+        grid->setCurrentCell(renglon, 0, QItemSelectionModel::NoUpdate);
+        grid->clearSelection();
+        QCOMPARE(grid->currentRow(), renglon);
+        cuandoAbra();
+        QTest::mouseClick(agregar, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(abiertas, 4);
+        QVERIFY(!edicion);
     }
 
     // The last business deleted: its archive opens with its password, and

@@ -66,7 +66,10 @@ void TSeccionSeries::BtGuardarSeriesFoliosClick()
     // The keys held at the click (or the key press) that set the button off.
     const Qt::KeyboardModifiers teclas = QGuiApplication::keyboardModifiers();
     const bool gesto = teclas.testFlag(Qt::ShiftModifier) && teclas.testFlag(Qt::ControlModifier);
-    const int renglon = GrSeriesFolios->currentRow();
+    // The row chosen is the one selected: the current row outlives a cleared
+    // selection, and editing a series nobody chose would surprise the user.
+    const QList<QTableWidgetItem*> elegidos = GrSeriesFolios->selectedItems();
+    const int renglon = elegidos.isEmpty() ? -1 : elegidos.first()->row();
     abreSerie(renglon, gesto && renglon >= 0 && renglon < m_filas.size());
 }
 

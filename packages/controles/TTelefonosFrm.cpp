@@ -79,6 +79,20 @@ void TTelefonosFrm::agregaTelefono()
 {
     if (lTelefono.size() >= static_cast<size_t>(Constantes::MAX_TELEFONOS))
         return;
+    nuevaFila();
+}
+
+void TTelefonosFrm::muestraTelefono(const TDatosTelefono& telefono)
+{
+    nuevaFila();
+    const std::unique_ptr<TTelefonoBean>& fila = lTelefono.back();
+    fila->getTipo()->setCurrentIndex(telefono.tipo);
+    fila->getNumero()->setText(telefono.numero);
+    fila->getExtension()->setText(telefono.extension);
+}
+
+void TTelefonosFrm::nuevaFila()
+{
     ++cTelefonos;
     auto telefono = std::make_unique<TTelefonoBean>(this, QStringLiteral("Cont") + QString::number(cTelefonos));
     telefonoBeanFactory(*telefono);

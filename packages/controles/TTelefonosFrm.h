@@ -37,6 +37,10 @@ public:
     void inicializaTelefono();
     // Adds a row, unless the rows are full.
     void agregaTelefono();
+    // Shows a stored phone in a row of its own, full or not: the limit is for
+    // the rows a user adds, and a stored phone left out would be deleted by
+    // the next save of the form.
+    void muestraTelefono(const TDatosTelefono& telefono);
     // Removes the row whose container has that name; an unknown name does nothing.
     void eliminaTelefono(const QString& nombre);
 
@@ -59,6 +63,7 @@ signals:
 
 private:
     void telefonoBeanFactory(TTelefonoBean& telefono);
+    void nuevaFila();
     void onClickElminaTelefono(QObject* sender);
     void ajustaAltura();
 

@@ -12,6 +12,7 @@
 #include "negocio/TIngreso.h"
 #include "admin/TPerfil.h"
 #include "admin/TPerfilFrm.h"
+#include "TTelefonosFrm.h"
 
 #include <QBuffer>
 #include <QDesktopServices>
@@ -279,6 +280,31 @@ private slots:
         QFETCH(QString, nombre);
         QFETCH(QString, esperada);
         QCOMPARE(CartaManifiesto::construyeUrl(plantilla, token, QStringLiteral("EKU9003173C9"), nombre), esperada);
+    }
+
+    // Every stored phone shows, past the rows a user may add, and saving the
+    // page unchanged keeps them all.
+    void todosLosTelefonos()
+    {
+        Perfil::TDatos d = perfil(QStringLiteral("Ana"));
+        for (int k = 1; k <= MAX_TELEFONOS + 1; ++k)
+            d.telefonos.append({k % 4, QStringLiteral("33123456%1").arg(k, 2, 10, QLatin1Char('0')), QString()});
+        QVERIFY(guarda(d).error.isEmpty());
+        TColaRespuestas respuestas;
+        TPerfilFrm pagina;
+        pagina.inicializa();
+        auto* telefonos = pagina.findChild<TTelefonosFrm*>(QStringLiteral("TxTelefono"));
+        QVERIFY(telefonos);
+        QCOMPARE(telefonos->getTelefonos().size(), MAX_TELEFONOS + 1);
+        QVERIFY(!telefonos->TxTelefonoBottom->isEnabled());
+        hijo<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
+        QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
+        const Perfil::TDatos leido = guardado();
+        QCOMPARE(leido.telefonos.size(), MAX_TELEFONOS + 1);
+        for (int k = 0; k < leido.telefonos.size(); ++k) {
+            QCOMPARE(leido.telefonos.at(k).numero, d.telefonos.at(k).numero);
+            QCOMPARE(leido.telefonos.at(k).tipo, d.telefonos.at(k).tipo);
+        }
     }
 
     // The pages as the main window hosts them; the link is asked for from the profile.

@@ -270,15 +270,8 @@ void TPerfilFrm::inicializa()
     EdApellidoPaterno->setText(datos.apellidoPaterno);
     EdApellidoMaterno->setText(datos.apellidoMaterno);
     muestraImagen(datos.imagen);
-    for (const TDatosTelefono& telefono : datos.telefonos) {
-        TxTelefono->agregaTelefono();
-        if (TxTelefono->telefonos().empty())
-            break;
-        const auto& fila = TxTelefono->telefonos().back();
-        fila->getTipo()->setCurrentIndex(telefono.tipo);
-        fila->getNumero()->setText(telefono.numero);
-        fila->getExtension()->setText(telefono.extension);
-    }
+    for (const TDatosTelefono& telefono : datos.telefonos)
+        TxTelefono->muestraTelefono(telefono);
     for (const QString& email : datos.emails)
         agregaEmail(email);
     TxLeyendaUsoExclusivo->setText(QString(QStringLiteral("Esta información es para uso exclusivo de [marca]."))

@@ -138,7 +138,8 @@ private slots:
         NegocioPrueba::creaRegistro(programa);
         TColaRespuestas respuestas;
         QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
-        QCOMPARE(respuestas.textos(), QStringList{REINICIA_APLICACION});
+        // The business is listed at once: nothing to restart.
+        QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
         QVERIFY(QFileInfo(carpetaNegocio(programa) + QLatin1Char('/') + base).isFile());
         QVERIFY(restosRestauracion(programa).isEmpty());
         QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + QLatin1Char('|') + RFC});
@@ -225,6 +226,17 @@ private slots:
         QTest::newRow("otra carpeta del programa") << "programa" << int(TResultado::Inseguro) << ERR_RESPALDO_INSEGURO;
         QTest::newRow("sin carpeta de empresa") << "sinrfc" << int(TResultado::SinRFC) << ERR_RESPALDO_SIN_RFC;
         QTest::newRow("sin base de datos") << "sinbase" << int(TResultado::SinBase) << ERR_RESPALDO_SIN_BASE;
+        // Names under db/ that are the program's own, or no RFC at all, never
+        // become a business folder.
+        QTest::newRow("el registro como empresa")
+            << "db/Usuarios.db" << int(TResultado::SinRFC) << ERR_RESPALDO_SIN_RFC;
+        QTest::newRow("el catálogo como empresa") << "db/CFDCAT.DB" << int(TResultado::SinRFC) << ERR_RESPALDO_SIN_RFC;
+        QTest::newRow("nombre que no es RFC") << "db/no es un rfc" << int(TResultado::SinRFC) << ERR_RESPALDO_SIN_RFC;
+        QTest::newRow("RFC en minúsculas") << "db/eku9003173c9" << int(TResultado::SinRFC) << ERR_RESPALDO_SIN_RFC;
+        QTest::newRow("texto en lugar de la base")
+            << "texto" << int(TResultado::BaseIlegible) << Respaldo::ERR_BASE_ILEGIBLE;
+        QTest::newRow("se expande mil veces")
+            << "bomba" << int(TResultado::Excesivo) << Respaldo::ERR_EXCESIVO.arg(QStringLiteral("100"));
     }
     void rechazaSinCambiarNada()
     {
@@ -262,6 +274,14 @@ private slots:
             base.close();
             QVERIFY(
                 ZipPrueba::tradicionalQueEngana(archivo, pequena, prefijo, QStringLiteral("otra"), RESPALDO_PASSWORD));
+        } else if (caso == QLatin1String("bomba")) {
+            // 100 MB of zeros in place of the database: a few hundred KB archived.
+            const QString ceros = dir.filePath(QStringLiteral("ceros"));
+            QDir().mkpath(ceros);
+            QFile base(ceros + QLatin1Char('/') + DB_SISTEMA_NOMBRE);
+            QVERIFY(base.open(QIODevice::WriteOnly) && base.resize(100 << 20));
+            base.close();
+            TArchivoZip::comprime(archivo, ceros, prefijo, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
         } else if (caso == QLatin1String("danado") || caso == QLatin1String("cortado")) {
             TArchivoZip::comprime(archivo, fuente, prefijo, ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
             QFile f(archivo);
@@ -290,6 +310,8 @@ private slots:
                 entradas = {{QStringLiteral("otra/") + DB_SISTEMA_NOMBRE, 0}};
             else if (caso == QLatin1String("sinbase"))
                 entradas = {{prefijo + QVX_FILE, 0}};
+            else if (caso.startsWith(DB_PATH))
+                entradas = {{caso + QLatin1Char('/') + DB_SISTEMA_NOMBRE, 0}};
             QVERIFY(ZipPrueba::crudo(archivo, entradas));
         }
 

@@ -29,6 +29,7 @@
 #include "TTelefonosFrm.h"
 #include "shell/TVerificaUpdate.h"
 #include "setup/TPaginaNegocio.h"
+#include "setup/TRespaldo.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
 
@@ -917,7 +918,8 @@ private slots:
         programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
         QVERIFY(termina(programa.w, hijo<QLabel>(programa.w, "Text2")));
         QCOMPARE(programa.respuestas.textos(),
-                 (QStringList{REINICIA_APLICACION, CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR}));
+                 (QStringList{Respaldo::textoRestaurada(RFC_ESCUELA),
+                              CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR}));
         QCOMPARE(hijo<QStackedWidget>(programa.w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(programa.w->listaEmpresas(), QStringList{RFC_ESCUELA});
         QVERIFY(ingresa(programa.w, QStringLiteral("Vieja#1")));

@@ -203,12 +203,19 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
             }
             if (leidos == 0)
                 break;
+            total += static_cast<quint64>(leidos);
+            // The sizes the archive declares are what the caller checked
+            // against its limits and the free space: data past them is not
+            // written, whatever the entry's stream would go on to inflate to.
+            if ((st.valid & ZIP_STAT_SIZE) && total > st.size) {
+                zip_fclose(entrada);
+                throw danado(ZIP_ER_INCONS);
+            }
             if (salida.write(bloque.data(), leidos) != leidos) {
                 zip_fclose(entrada);
                 throw EArchivoZip(TMotivo::Escritura,
                                   QStringLiteral("No se pudo escribir %1: %2").arg(archivo, salida.errorString()));
             }
-            total += static_cast<quint64>(leidos);
         }
         const int cierre = zip_fclose(entrada);
         if (codigo == 0)

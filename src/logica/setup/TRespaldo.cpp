@@ -6,6 +6,7 @@
 #include "Logmanager.h"
 #include "Prompter.h"
 #include "negocio/Reemplazo.h"
+#include "Signerutils.h"
 #include "Sistema.h"
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlQuery>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -44,10 +47,12 @@ QString rfcDe(const TArchivoZip& zip)
     return {};
 }
 
+// Only an RFC names a business folder: the registry (Usuarios.db), the
+// catalogue (CFDCAT.DB) or any other name under db/ would put a restored
+// folder in the place of what the program itself keeps there.
 bool rfcUsable(const QString& rfc)
 {
-    return !rfc.trimmed().isEmpty() && rfc != QLatin1String(".") && rfc != QLatin1String("..") &&
-           !rfc.startsWith(QLatin1Char('.'));
+    return Signerutils::esRfcValido(rfc);
 }
 
 // The business database of a business folder: the current name, or the one
@@ -68,6 +73,44 @@ TResultado falla(TResultado resultado, const QString& texto, const QString& deta
         Logmanager::Log(QStringLiteral("Restauración de respaldo: ") + detalle, 1, Sistema::exePath);
     Utils::mensaje(texto, MSG_ERROR);
     return resultado;
+}
+
+// What the archive would expand to is checked before a byte is written: the
+// sizes its entries declare (extraction writes no more than those), against
+// the limits and the disk's free space.
+TResultado revisaTamano(const TArchivoZip& zip, const QString& archivo)
+{
+    quint64 expandido = 0;
+    for (const TArchivoZip::TEntrada& e : zip.entradas())
+        expandido += e.tamano;
+    const quint64 comprimido = quint64(std::max<qint64>(QFileInfo(archivo).size(), 1));
+    const bool razonExcesiva = expandido > EXPANDIDO_SIN_RAZON && expandido / comprimido > RAZON_MAXIMA;
+    if (expandido > MAXIMO_EXPANDIDO || razonExcesiva)
+        return falla(
+            TResultado::Excesivo, ERR_EXCESIVO.arg(megas(expandido)),
+            QStringLiteral("%1 se expandiría a %2 bytes desde %3").arg(archivo).arg(expandido).arg(comprimido));
+    const QStorageInfo disco(Sistema::exePath);
+    const quint64 libre = disco.isValid() ? quint64(std::max<qint64>(disco.bytesAvailable(), 0)) : 0;
+    if (disco.isValid() && expandido + MARGEN_LIBRE > libre)
+        return falla(TResultado::Escritura, ERR_SIN_ESPACIO.arg(megas(expandido + MARGEN_LIBRE), megas(libre)),
+                     QStringLiteral("sin espacio para %1").arg(archivo));
+    return TResultado::Restaurado;
+}
+
+// The engine itself must open the database before it replaces anything: a
+// text file named like a database would otherwise take the real one's place.
+bool abreConMotor(const QString& base)
+{
+    const TConexionSesion conexion = TConexionSesion::embebida(base, Sistema::exePath);
+    bool abre = false;
+    try {
+        QSqlQuery consulta(Conexiones::baseDatos(conexion));
+        abre = consulta.exec(QStringLiteral("SELECT 1 FROM RDB$DATABASE")) && consulta.next();
+    } catch (const EBaseDatos& e) {
+        Logmanager::Log(QStringLiteral("Restauración de respaldo: ") + e.mensaje(), 1, Sistema::exePath);
+    }
+    Conexiones::cierra(conexion);
+    return abre;
 }
 
 // A registered RFC keeps its registration only when one is active and leads
@@ -91,6 +134,11 @@ bool necesitaRegistro(const QString& rfc, const QStringList& detalle)
 }
 
 } // namespace
+
+QString textoRestaurada(const QString& rfc)
+{
+    return QStringLiteral("Se restauró la empresa %1. Ya puedes entrar a ella desde la lista de empresas.").arg(rfc);
+}
 
 QStringList passwords()
 {
@@ -118,7 +166,7 @@ TResultado restaurarRespaldo(const QString& archivo)
         return falla(TResultado::Inseguro, ERR_RESPALDO_INSEGURO, archivo);
     const QString rfc = rfcDe(*zip);
     if (!rfcUsable(rfc))
-        return falla(TResultado::SinRFC, ERR_RESPALDO_SIN_RFC, archivo);
+        return falla(TResultado::SinRFC, ERR_RESPALDO_SIN_RFC, QStringLiteral("%1: carpeta \"%2\"").arg(archivo, rfc));
 
     // A backup holds one business folder and nothing else: an entry anywhere
     // else (the program itself, another business, outside the folder) would
@@ -131,6 +179,9 @@ TResultado restaurarRespaldo(const QString& archivo)
             return falla(TResultado::Inseguro, ERR_RESPALDO_INSEGURO,
                          QStringLiteral("%1: entrada \"%2\"").arg(archivo, e.original));
     }
+
+    if (const TResultado tamano = revisaTamano(*zip, archivo); tamano != TResultado::Restaurado)
+        return tamano;
 
     // Extracted whole beside the business folders (same file system, so the
     // folder moves into place in one rename), then moved in.
@@ -158,6 +209,8 @@ TResultado restaurarRespaldo(const QString& archivo)
     const QString baseExtraida = baseDatosEn(extraida);
     if (baseExtraida.isEmpty())
         return falla(TResultado::SinBase, ERR_RESPALDO_SIN_BASE, archivo);
+    if (!abreConMotor(baseExtraida))
+        return falla(TResultado::BaseIlegible, ERR_BASE_ILEGIBLE, archivo);
 
     const QStringList detalle = registroLocal().getEmpresaDetalle(rfc);
     if (!detalle.isEmpty() &&
@@ -198,7 +251,7 @@ TResultado restaurarRespaldo(const QString& archivo)
         return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, error);
     Logmanager::Log(QStringLiteral("Se restauró el respaldo %1 en %2").arg(archivo, destino), 1, Sistema::exePath);
     if (detalle.isEmpty())
-        Utils::mensaje(REINICIA_APLICACION, MSG_INFORMATION);
+        Utils::mensaje(textoRestaurada(rfc), MSG_INFORMATION);
     return TResultado::Restaurado;
 }
 

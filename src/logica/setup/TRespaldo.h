@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QtGlobal>
 #include <QStringList>
 
 // Backups of a business folder, without any window: restoring a backup
@@ -23,6 +24,8 @@ enum class TResultado {
     Inseguro,           // ERR_RESPALDO_INSEGURO
     SinRFC,             // ERR_RESPALDO_SIN_RFC
     SinBase,            // ERR_RESPALDO_SIN_BASE
+    BaseIlegible,       // the database does not open with the engine
+    Excesivo,           // it would expand past the limits or the free space
     Escritura,          // ERR_RESPALDO_ESCRITURA
 };
 
@@ -30,18 +33,49 @@ enum class TResultado {
 // deletion archive's (so a deleted business can be brought back from it).
 QStringList passwords();
 
+// Limits of what a backup may expand to: a business database compresses
+// about 40 to 1, so an archive that claims far more is not a backup.
+inline constexpr quint64 MAXIMO_EXPANDIDO = 16ull << 30;
+inline constexpr quint64 RAZON_MAXIMA = 200;
+// Below this size the ratio is not asked: tiny archives compress anyhow.
+inline constexpr quint64 EXPANDIDO_SIN_RAZON = 64ull << 20;
+// Kept free beside what the backup expands to.
+inline constexpr quint64 MARGEN_LIBRE = 64ull << 20;
+
+inline const QString ERR_BASE_ILEGIBLE =
+    QStringLiteral("La base de datos del respaldo no se pudo abrir: está dañada o no es una base de datos del "
+                   "programa. No se cambió nada.");
+// Followed by the size in MB.
+inline const QString ERR_EXCESIVO = QStringLiteral(
+    "El respaldo ocuparía %1 MB al abrirse, más de lo que un respaldo del programa puede ocupar. No se cambió nada.");
+// What is needed and what is free, in MB.
+inline const QString ERR_SIN_ESPACIO =
+    QStringLiteral("No hay espacio en el disco para restaurar el respaldo: necesita %1 MB y quedan %2 MB libres. "
+                   "No se cambió nada.");
+// A size in whole MB, rounded up, as the messages give it.
+inline QString megas(quint64 bytes)
+{
+    return QString::number((bytes + (1u << 20) - 1) >> 20);
+}
+
+// Said after a business that was not on this computer was restored.
+QString textoRestaurada(const QString& rfc);
+
 // The RFC of an archive: the folder right below "db/" of its first file
 // entry under "db/"; empty when it cannot be opened or has none.
 QString leeRFCZip(const QString& archivo);
 
 // Restores a backup archive into the program folder (Sistema::exePath):
-// every entry must lie under "db/" + RFC + "/", and the archive is extracted
-// whole into a temporary folder first, so a damaged archive, a wrong
-// password or an unsafe entry change nothing. When the RFC is registered the
-// user is asked before its folder is replaced. A new RFC (or one whose
-// registrations are all disabled or lead nowhere) gets an active
-// registration. Shows the result's message (REINICIA_APLICACION for a new
-// business).
+// every entry must lie under "db/" + RFC + "/", where RFC is a valid RFC (so
+// never the registry, the catalogue or any other name of the program folder).
+// What it would expand to is checked first (MAXIMO_EXPANDIDO, the ratio to
+// the archive's size, the free space), then it is extracted whole into a
+// temporary folder and its database opened with the engine, so a damaged or
+// crafted archive, a wrong password or an unsafe entry change nothing. When
+// the RFC is registered the user is asked before its folder is replaced. A
+// new RFC (or one whose registrations are all disabled or lead nowhere) gets
+// an active registration, and can be signed in to at once. Shows the
+// result's message.
 TResultado restaurarRespaldo(const QString& archivo);
 
 // The deletion archive of a business: program folder + "db/" + RFC + "/" +

@@ -83,8 +83,10 @@ QString rfcEmisor(const TNodoXML& comprobante, const QString& version)
 
 bool rfcValido(const QString& rfc)
 {
-    static const QRegularExpression forma(QStringLiteral("^[A-ZÑ&]{3,4}[0-9]{6}[A-Z0-9]{3}$"),
-                                          QRegularExpression::CaseInsensitiveOption);
+    // Both cases spelled out, not a caseless match: Unicode case folding
+    // takes "ſ" for "s" and the Kelvin sign for "k", and the RFC upper-cased
+    // afterwards would file the voucher under another business.
+    static const QRegularExpression forma(QStringLiteral("^[A-Za-zÑñ&]{3,4}[0-9]{6}[A-Za-z0-9]{3}$"));
     return forma.match(rfc).hasMatch();
 }
 

@@ -508,6 +508,12 @@ private slots:
         QTest::newRow("física") << QStringLiteral("COSC8001137NA") << true << false;
         QTest::newRow("con & y Ñ") << QStringLiteral("E&Ñ831019M53") << true << false;
         QTest::newRow("minúsculas") << QStringLiteral("aaa010101aaa") << true << false;
+        QTest::newRow("ñ minúscula") << QStringLiteral("e&ñ831019m53") << true << false;
+        QTest::newRow("s larga (ſ)") << QStringLiteral("EKU9003173C9").replace(1, 1, QChar(0x017F)) << false << false;
+        QTest::newRow("signo Kelvin") << QStringLiteral("EKU9003173C9").replace(1, 1, QChar(0x212A)) << false << false;
+        QTest::newRow("i sin punto") << QStringLiteral("ıSD950921HE5").replace(0, 1, QChar(0x0131)) << false << false;
+        QTest::newRow("dígito árabe-índico")
+            << QStringLiteral("EKU9003173C9").replace(4, 1, QChar(0x0660)) << false << false;
         QTest::newRow("ruta") << QStringLiteral("../../etc") << false << false;
         QTest::newRow("con diagonal") << QStringLiteral("AAA/10101AAA") << false << false;
         QTest::newRow("vacío") << QString() << false << false;

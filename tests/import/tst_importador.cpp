@@ -77,6 +77,12 @@ private slots:
         QTest::newRow("RFC que sale de la carpeta")
             << variante(QStringLiteral("cfdi40-real.xml"), "Rfc=\"ISD950921HE5\"", "Rfc=\"../../ISD950921\"")
             << int(Estado::Omitido) << QStringLiteral("RFC del emisor");
+        // A look-alike letter that Unicode case folding reads as S: the
+        // voucher is not filed under ISD950921HE5.
+        QTest::newRow("RFC con ſ") << variante(QStringLiteral("cfdi40-real.xml"), "Rfc=\"ISD950921HE5\"",
+                                               "Rfc=\"I\xC5\xBF"
+                                               "D950921HE5\"")
+                                   << int(Estado::Omitido) << QStringLiteral("RFC del emisor");
         QTest::newRow("UUID que sale de la carpeta")
             << variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), "../../../../etc/passwd")
             << int(Estado::Omitido) << QStringLiteral("UUID");

@@ -14,6 +14,7 @@ struct TDocumentoXML::Datos {
     QByteArray bytes;
     QString archivo;
     pugi::xml_document arbol;
+    pugi::xml_encoding codificacion = pugi::encoding_utf8;
 };
 
 namespace {
@@ -265,6 +266,14 @@ TDocumentoXML TDocumentoXML::carga(QByteArray bytes, const QString& archivo)
     if (resultado.encoding == pugi::encoding_utf8 && !esUtf8(datos->bytes))
         throw EXML(
             QStringLiteral("%1 dice estar en UTF-8 pero contiene caracteres que no lo son.").arg(origen(archivo)));
+    // The parser takes a NUL for the end of the text: whatever follows it
+    // would be kept in the bytes without having been read. XML admits no NUL.
+    if (const qsizetype nulo = datos->bytes.indexOf('\0');
+        nulo >= 0 && (resultado.encoding == pugi::encoding_utf8 || resultado.encoding == pugi::encoding_latin1))
+        throw EXML(QStringLiteral("%1 no es un XML bien formado: tiene un carácter nulo en el byte %2.")
+                       .arg(origen(archivo))
+                       .arg(nulo + 1));
+    datos->codificacion = resultado.encoding;
 
     const xml_node raiz = datos->arbol.document_element();
     for (xml_node n = raiz.next_sibling(); n; n = n.next_sibling())
@@ -285,6 +294,24 @@ QByteArray TDocumentoXML::bytes() const
 QString TDocumentoXML::archivo() const
 {
     return d ? d->archivo : QString();
+}
+
+QString TDocumentoXML::codificacion() const
+{
+    switch (d ? d->codificacion : pugi::encoding_utf8) {
+    case pugi::encoding_utf16_le:
+    case pugi::encoding_utf16_be:
+    case pugi::encoding_utf16:
+        return QStringLiteral("UTF-16");
+    case pugi::encoding_utf32_le:
+    case pugi::encoding_utf32_be:
+    case pugi::encoding_utf32:
+        return QStringLiteral("UTF-32");
+    case pugi::encoding_latin1:
+        return QStringLiteral("ISO-8859-1");
+    default:
+        return QStringLiteral("UTF-8");
+    }
 }
 
 TNodoXML TDocumentoXML::raiz() const

@@ -386,6 +386,7 @@ private slots:
         QTest::newRow("UTF-8 sobrelargo") << QByteArray("<a x=\"\xc0\xaf\"/>") << "contiene caracteres que no lo son";
         QTest::newRow("sustituto UTF-16")
             << QByteArray("<a x=\"\xed\xa0\x80\"/>") << "contiene caracteres que no lo son";
+        QTest::newRow("nulo tras la raíz") << QByteArray("<a/>\0<b/>", 9) << "carácter nulo en el byte 5";
     }
 
     // Refused with a reason, never half read and never a crash.
@@ -415,6 +416,11 @@ private slots:
         QFETCH(QString, valor);
         const TDocumentoXML doc = TDocumentoXML::desdeBytes(xml);
         QCOMPARE(doc.raiz().atributo("v"), valor);
+        QCOMPARE(doc.codificacion(), QString::fromLatin1(QTest::currentDataTag()).contains(QStringLiteral("UTF-16"))
+                                         ? QStringLiteral("UTF-16")
+                                     : QString::fromLatin1(QTest::currentDataTag()).contains(QStringLiteral("ISO"))
+                                         ? QStringLiteral("ISO-8859-1")
+                                         : QStringLiteral("UTF-8"));
         QCOMPARE(doc.bytes(), xml);
     }
 

@@ -42,6 +42,15 @@ QByteArray variante(const QString& archivo, const QByteArray& de, const QByteArr
     return b.replace(de, a);
 }
 
+// A real voucher rewritten in UTF-16 with its byte-order mark.
+QByteArray utf16(const QString& archivo)
+{
+    const QString texto = QString::fromUtf8(TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo)));
+    QByteArray b("\xff\xfe", 2);
+    b.append(reinterpret_cast<const char*>(texto.utf16()), texto.size() * 2);
+    return b;
+}
+
 } // namespace
 
 class TstImportador : public QObject {
@@ -83,6 +92,14 @@ private slots:
                                                "Rfc=\"I\xC5\xBF"
                                                "D950921HE5\"")
                                    << int(Estado::Omitido) << QStringLiteral("RFC del emisor");
+        QTest::newRow("UTF-16") << utf16(QStringLiteral("cfdi40-real.xml")) << int(Estado::Omitido)
+                                << QStringLiteral("no está en UTF-8 sino en UTF-16");
+        // What follows a NUL is not read, and would be kept in the copy.
+        QTest::newRow("bytes tras un nulo")
+            << TEntornoImportacion::bytes(TEntornoImportacion::dato(QStringLiteral("cfdi40-real.xml")))
+                   .append('\0')
+                   .append("<cfdi:Addenda>otro</cfdi:Addenda>")
+            << int(Estado::Fallido) << QStringLiteral("carácter nulo");
         QTest::newRow("UUID que sale de la carpeta")
             << variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), "../../../../etc/passwd")
             << int(Estado::Omitido) << QStringLiteral("UUID");

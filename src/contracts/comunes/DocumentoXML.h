@@ -47,6 +47,9 @@ public:
     QByteArray bytes() const;
     // The file it was loaded from; empty for desdeBytes.
     QString archivo() const;
+    // The encoding its bytes were read in: "UTF-8", "UTF-16", "UTF-32" or
+    // "ISO-8859-1" (by byte-order mark, byte pattern or declaration).
+    QString codificacion() const;
     // The document element.
     TNodoXML raiz() const;
 

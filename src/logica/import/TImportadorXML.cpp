@@ -176,6 +176,11 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         return omite(QStringLiteral("El archivo ya no existe."));
 
     const TDocumentoXML documento = leido ? *leido : TDocumentoXML::desdeArchivo(resultado.ruta);
+    // The SAT stamps UTF-8 only: a voucher in another encoding was rewritten
+    // by someone after it was stamped.
+    if (documento.codificacion() != QLatin1String("UTF-8"))
+        return omite(QStringLiteral("El archivo no está en UTF-8 sino en %1; el SAT timbra los CFDI en UTF-8.")
+                         .arg(documento.codificacion()));
     resultado.version = Cfdi::versionPorUbicacion(documento);
     if (resultado.version.isEmpty())
         return omite(motivoSinVersion(documento));

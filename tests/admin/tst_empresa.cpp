@@ -19,6 +19,8 @@
 #include "admin/TSeriesFoliosFrm.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
+#include "Piezas.h"
+#include "ProgramaPrueba.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -43,27 +45,15 @@ const QString CORREO = QStringLiteral("dueno@escuela.mx");
 const QString PASSWORD = QStringLiteral("Secreta#1");
 
 // The program as started, one business registered and its owner signed in.
-class TPrograma {
+class TPrograma : public TProgramaPrueba {
 public:
     TPrograma()
     {
-        Arranque::creaVentanas(carpeta.ruta());
-        NegocioPrueba::creaRegistro(carpeta);
-        NegocioPrueba::crea(RFC_ESCUELA, CORREO, PASSWORD);
-        SplashFrm->TimerSplashTimer();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        arranca(true, [] { NegocioPrueba::crea(RFC_ESCUELA, CORREO, PASSWORD); });
         WizardFrm->hide();
         if (Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD) != Ingreso::TResultado::Correcto)
             qFatal("no sign-in");
     }
-    ~TPrograma()
-    {
-        Arranque::destruyeVentanas();
-        NegocioPrueba::limpiaSesion();
-    }
-
-    TCarpetaPrograma carpeta;
-    TColaRespuestas respuestas;
 };
 
 TNegocio negocioGuardado()
@@ -93,10 +83,7 @@ UsuariosNegocio::TNuevoUsuario nuevo(const QString& email, const QString& passwo
 // window: it is searched from the page's holder).
 template <class T> T* hijo(const QString& nombre)
 {
-    T* w = EmpresaFrm->TxFondo->findChild<T*>(nombre);
-    if (!w)
-        qFatal("no widget %s", qPrintable(nombre));
-    return w;
+    return pieza<T>(EmpresaFrm->TxFondo, nombre);
 }
 
 QLineEdit* campo(const QString& nombre)
@@ -374,7 +361,7 @@ private slots:
 
         QVERIFY(WizardFrm->isVisible());
         QVERIFY(!MainFrm->isVisible());
-        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), 0);
+        QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 0);
         QVERIFY(!Sistema::Negocio);
 
         const QString archivo =

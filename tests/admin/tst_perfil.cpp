@@ -12,6 +12,7 @@
 #include "negocio/TIngreso.h"
 #include "admin/TPerfil.h"
 #include "admin/TPerfilFrm.h"
+#include "Piezas.h"
 #include "TTelefonosFrm.h"
 
 #include <QBuffer>
@@ -72,17 +73,9 @@ void captura(QWidget& ventana, const QString& nombre)
     Capturas::guarda(ventana, nombre);
 }
 
-template <class T> T* hijo(const QWidget& pagina, const QString& nombre)
-{
-    T* w = pagina.findChild<T*>(nombre);
-    if (!w)
-        qFatal("no widget %s", qPrintable(nombre));
-    return w;
-}
-
 QLineEdit* campo(const QWidget& pagina, const QString& nombre)
 {
-    return hijo<QLineEdit>(pagina, nombre);
+    return pieza<QLineEdit>(pagina, nombre);
 }
 
 } // namespace
@@ -293,11 +286,10 @@ private slots:
         TColaRespuestas respuestas;
         TPerfilFrm pagina;
         pagina.inicializa();
-        auto* telefonos = pagina.findChild<TTelefonosFrm*>(QStringLiteral("TxTelefono"));
-        QVERIFY(telefonos);
+        auto* telefonos = pieza<TTelefonosFrm>(pagina, QStringLiteral("TxTelefono"));
         QCOMPARE(telefonos->getTelefonos().size(), MAX_TELEFONOS + 1);
         QVERIFY(!telefonos->TxTelefonoBottom->isEnabled());
-        hijo<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
+        pieza<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
         const Perfil::TDatos leido = guardado();
         QCOMPARE(leido.telefonos.size(), MAX_TELEFONOS + 1);
@@ -316,7 +308,7 @@ private slots:
         pagina.inicializa();
         pagina.agregaEmail(QStringLiteral("otro@escuela.mx"));
         campo(pagina, QStringLiteral("EdNombre"))->setText(QStringLiteral("Beatriz"));
-        hijo<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
+        pieza<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
         QCOMPARE(guardado().nombre, QStringLiteral("Beatriz"));
         QVERIFY(guardado().emails.contains(QStringLiteral("otro@escuela.mx")));
@@ -328,13 +320,13 @@ private slots:
         campo(pagina, QStringLiteral("EdNuevaContraseña"))->setText(QStringLiteral("Nueva#1"));
         campo(pagina, QStringLiteral("EdRepetirContraseña"))->setText(QStringLiteral("Nueva#2"));
         campo(pagina, QStringLiteral("EdNombre"))->setText(QStringLiteral("Carla"));
-        hijo<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
+        pieza<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
         QCOMPARE(guardado().nombre, QStringLiteral("Carla"));
 
         bool pedida = false;
         connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });
-        QTest::mouseClick(hijo<QLabel>(pagina, QStringLiteral("TxCartaManifiesto")), Qt::LeftButton);
+        QTest::mouseClick(pieza<QLabel>(pagina, QStringLiteral("TxCartaManifiesto")), Qt::LeftButton);
         QVERIFY(pedida);
 
         TCartaManifiestoFrm carta;
@@ -344,7 +336,7 @@ private slots:
         TReceptorDirecciones navegador;
         bool termina = false;
         connect(&carta, &TCartaManifiestoFrm::terminacionSolicitada, this, [&] { termina = true; });
-        QTest::mouseClick(hijo<QLabel>(carta, QStringLiteral("TxURL")), Qt::LeftButton);
+        QTest::mouseClick(pieza<QLabel>(carta, QStringLiteral("TxURL")), Qt::LeftButton);
         QCOMPARE(navegador.abiertas, QList<QUrl>{QUrl(carta.getUrl(), QUrl::TolerantMode)});
         QVERIFY(termina);
         captura(carta, QStringLiteral("carta"));

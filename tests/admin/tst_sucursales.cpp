@@ -12,6 +12,7 @@
 #include "admin/TSeriesFoliosFrm.h"
 #include "admin/TSucursales.h"
 #include "admin/TSucursalesFrm.h"
+#include "Piezas.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,14 +26,6 @@ using Series::TResultado;
 Q_DECLARE_METATYPE(Series::TResultado)
 
 namespace {
-
-template <class T> T* hijo(const QWidget& ventana, const QString& nombre)
-{
-    T* w = ventana.findChild<T*>(nombre);
-    if (!w)
-        qFatal("no widget %s", qPrintable(nombre));
-    return w;
-}
 
 const QString CORREO = QStringLiteral("dueno@escuela.mx");
 const QString PASSWORD = QStringLiteral("Secreta#1");
@@ -275,32 +268,32 @@ private slots:
         TColaRespuestas respuestas;
         TSucursalesFrm ventana;
         ventana.inicializaAgregar();
-        hijo<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
+        pieza<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
         QCOMPARE(respuestas.textos().size(), 1);
         QVERIFY(respuestas.textos().constFirst().contains(ERR_NOMBRE_SUCURSAL_VACIO));
         QVERIFY(ventana.result() != QDialog::Accepted);
 
-        hijo<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->setText(QStringLiteral("Oriente"));
-        hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
+        pieza<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->setText(QStringLiteral("Oriente"));
+        pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
             ->getCmbCodigoPostal()
             ->setEditText(QStringLiteral("06600"));
-        hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->setCalle(QStringLiteral("Madero"));
-        hijo<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
+        pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->setCalle(QStringLiteral("Madero"));
+        pieza<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
         QCOMPARE(sucursal(QStringLiteral("Oriente"))->getDireccion()->getCalle(), QStringLiteral("Madero"));
-        QVERIFY(hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
+        QVERIFY(pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
                     ->getCmbEstado()
                     ->currentText()
                     .startsWith(QStringLiteral("CMX")));
 
         ventana.inicializaEditar(sucursal(QStringLiteral("Oriente"))->getIdsucursal());
-        QCOMPARE(hijo<QPushButton>(ventana, QStringLiteral("BtEditar"))->text(), BTN_ACTUALIZAR);
-        QCOMPARE(hijo<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->getCalle(),
+        QCOMPARE(pieza<QPushButton>(ventana, QStringLiteral("BtEditar"))->text(), BTN_ACTUALIZAR);
+        QCOMPARE(pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->getCalle(),
                  QStringLiteral("Madero"));
         captura(ventana, QStringLiteral("sucursales"));
         ventana.inicializaEditar(Sucursales::matriz(*Sistema::Negocio, conexion())->getIdsucursal());
-        QVERIFY(hijo<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->isReadOnly());
-        QVERIFY(hijo<QCheckBox>(ventana, QStringLiteral("ChkCopiaMatriz"))->isHidden());
+        QVERIFY(pieza<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->isReadOnly());
+        QVERIFY(pieza<QCheckBox>(ventana, QStringLiteral("ChkCopiaMatriz"))->isHidden());
     }
 
     void ventanaSeries()
@@ -310,15 +303,15 @@ private slots:
         ventana.isEditar = false;
         ventana.fijaCombosSoloLectura(false);
         ventana.inicializa();
-        hijo<QLineEdit>(ventana, QStringLiteral("EdSerie"))->setText(QStringLiteral("F"));
-        hijo<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->setCurrentIndex(2);
-        hijo<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
+        pieza<QLineEdit>(ventana, QStringLiteral("EdSerie"))->setText(QStringLiteral("F"));
+        pieza<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->setCurrentIndex(2);
+        pieza<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(respuestas.textos(), QStringList{ERR_ELEGIR_SUCURSAL});
-        hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))
+        pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))
             ->setCurrentIndex(
-                hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->findText(QStringLiteral("Centro")));
-        hijo<QLineEdit>(ventana, QStringLiteral("EdFolio"))->setText(QStringLiteral("100"));
-        hijo<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
+                pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->findText(QStringLiteral("Centro")));
+        pieza<QLineEdit>(ventana, QStringLiteral("EdFolio"))->setText(QStringLiteral("100"));
+        pieza<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
         captura(ventana, QStringLiteral("series"));
 
@@ -327,11 +320,11 @@ private slots:
         ventana.isEditar = true;
         ventana.fijaCombosSoloLectura(true);
         ventana.inicializa(serie->getIdserie());
-        QCOMPARE(hijo<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->currentText(),
+        QCOMPARE(pieza<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->currentText(),
                  QStringLiteral("T - Traslado"));
-        QCOMPARE(hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->currentText(), QStringLiteral("Centro"));
-        QVERIFY(!hijo<QLineEdit>(ventana, QStringLiteral("EdSerie"))->isEnabled() &&
-                !hijo<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->isEnabled());
+        QCOMPARE(pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->currentText(), QStringLiteral("Centro"));
+        QVERIFY(!pieza<QLineEdit>(ventana, QStringLiteral("EdSerie"))->isEnabled() &&
+                !pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->isEnabled());
         captura(ventana, QStringLiteral("series-edicion"));
     }
 };

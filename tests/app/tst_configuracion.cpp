@@ -3,6 +3,7 @@
 #include "Prompter.h"
 #include "Signerutils.h"
 #include "app/TConfiguracionBaseDatosFrm.h"
+#include "Piezas.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -19,15 +20,6 @@ QList<QLineEdit*> edits(const TConfiguracionBaseDatosFrm& ventana)
     for (int i = 1; i <= 5; ++i)
         lista << ventana.findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(i));
     return lista;
-}
-
-// A widget of the window by its object name; the test cannot go on without it.
-template <class T> T* pieza(const TConfiguracionBaseDatosFrm& ventana, const char* nombre)
-{
-    T* encontrada = ventana.findChild<T*>(QLatin1String(nombre));
-    if (!encontrada)
-        qFatal("La ventana no tiene %s", nombre);
-    return encontrada;
 }
 
 QPushButton* boton(const TConfiguracionBaseDatosFrm& ventana, const char* nombre)

@@ -11,6 +11,7 @@
 #include "app/TSplashFrm.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
+#include "Piezas.h"
 
 #include <QApplication>
 #include <QDir>
@@ -98,7 +99,7 @@ private slots:
         if (conRecursos && activas.isEmpty() && deshabilitadas.isEmpty())
             QCOMPARE(TCarpetaPrograma::modo(programa.archivo(Constantes::DB_USUARIOS)), 0600);
         QVERIFY(WizardFrm->isVisible());
-        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), pagina);
+        QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), pagina);
         QCOMPARE(WizardFrm->listaEmpresas(), activas);
         QVERIFY(respuestas.textos().isEmpty());
         // The shipped registry must read cleanly; without one the count fails,
@@ -132,7 +133,7 @@ private slots:
         QCoreApplication::processEvents();
 
         QVERIFY(WizardFrm->isVisible());
-        QCOMPARE(WizardFrm->findChild<QStackedWidget*>(QStringLiteral("TabControl1"))->currentIndex(), 0);
+        QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 0);
         const QDir carpetaDb(programa.archivo(Constantes::DB_PATH));
         const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
         QCOMPARE(apartados.size(), 1);

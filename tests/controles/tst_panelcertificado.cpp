@@ -5,6 +5,7 @@
 #include "Signerutils.h"
 #include "Style.h"
 #include "TPanelCertificado.h"
+#include "Piezas.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -23,26 +24,18 @@ const QString LLAVE = CSD + QStringLiteral("EKU9003173C9.key");
 const QString LLAVE_AJENA = CSD + QStringLiteral("CSD01_AAA010101AAA.key");
 const QString PASSWORD_CSD = QStringLiteral("12345678a");
 
-template <class T> T* hijo(const QWidget& panel, const QString& nombre)
-{
-    T* w = panel.findChild<T*>(nombre);
-    if (!w)
-        qFatal("no widget %s", qPrintable(nombre));
-    return w;
-}
-
 QString texto(const QWidget& panel, const QString& nombre)
 {
     if (QLabel* etiqueta = panel.findChild<QLabel*>(nombre))
         return etiqueta->text();
-    return hijo<QLineEdit>(panel, nombre)->text();
+    return pieza<QLineEdit>(panel, nombre)->text();
 }
 
 // The file dialog behind `boton` answers `archivo`.
 void elige(TColaArchivos& archivos, const QWidget& panel, const QString& boton, const QString& archivo)
 {
     archivos.agrega(archivo);
-    hijo<QPushButton>(panel, boton)->click();
+    pieza<QPushButton>(panel, boton)->click();
 }
 
 } // namespace
@@ -68,7 +61,7 @@ private slots:
         TColaRespuestas respuestas;
         TColaArchivos archivos;
         TPanelCertificado panel;
-        const QPalette normal = hijo<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette();
+        const QPalette normal = pieza<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette();
         QSignalSpy leido(&panel, &TPanelCertificado::certificadoLeido);
 
         elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
@@ -78,7 +71,7 @@ private slots:
         QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
                  (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
         const QColor color =
-            hijo<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText);
+            pieza<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText);
         QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
         QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
         QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSDLeyenda")), CN_NO_SERIE);
@@ -93,7 +86,7 @@ private slots:
         QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")), QStringLiteral("30001000000500003416"));
         QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
                  (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
-        QCOMPARE(hijo<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText) ==
+        QCOMPARE(pieza<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText) ==
                      Style::StyleFrm().color(RS_TEXTOADVERTENCIA),
                  vencido);
     }
@@ -120,7 +113,7 @@ private slots:
         TPanelCertificado panel;
         elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
         elige(archivos, panel, QStringLiteral("SearchEditButton1"), llave);
-        hijo<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(password);
+        pieza<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(password);
         QCOMPARE(archivos.pedidos(),
                  (QStringList{TPanelCertificado::FILTRO_CERTIFICADO, TPanelCertificado::FILTRO_LLAVE}));
         QCOMPARE(panel.llave(), llave);
@@ -186,14 +179,14 @@ private slots:
         QCOMPARE(panel.findChild<QPushButton*>(QStringLiteral("ClearEditButton2")) != nullptr, quitaLlave);
         elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
         elige(archivos, panel, QStringLiteral("SearchEditButton1"), LLAVE);
-        hijo<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(PASSWORD_CSD);
-        hijo<QPushButton>(panel, QStringLiteral("ClearEditButton1"))->click();
+        pieza<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(PASSWORD_CSD);
+        pieza<QPushButton>(panel, QStringLiteral("ClearEditButton1"))->click();
         QVERIFY(panel.certificado().isEmpty());
         QCOMPARE(panel.llave().isEmpty(), !quitaLlave);
         QCOMPARE(panel.password().isEmpty(), !quitaLlave);
         QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")).isEmpty(), !quitaLlave);
         if (quitaLlave) {
-            hijo<QPushButton>(panel, QStringLiteral("ClearEditButton2"))->click();
+            pieza<QPushButton>(panel, QStringLiteral("ClearEditButton2"))->click();
             QVERIFY(panel.llave().isEmpty());
         }
         panel.limpia();

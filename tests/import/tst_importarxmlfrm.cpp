@@ -13,6 +13,8 @@
 #include "setup/TWizardFrm.h"
 #include "negocio/Utils.h"
 #include "app/Ventanas.h"
+#include "Piezas.h"
+#include "ProgramaPrueba.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,15 +45,6 @@ bool soloFin(const QStringList& textos)
 
 const QString TITULO_CARPETA = QStringLiteral("Selecciona una carpeta");
 
-// A widget of a window by its object name; the test cannot go on without it.
-template <class T = QLabel> T* pieza(const QObject* ventana, const char* nombre)
-{
-    T* encontrada = ventana->findChild<T*>(QLatin1String(nombre));
-    if (!encontrada)
-        qFatal("La ventana no tiene %s", nombre);
-    return encontrada;
-}
-
 // The data panel filled in as the user does, then Aceptar.
 void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString& password, const QString& repetida)
 {
@@ -68,19 +61,15 @@ QString dato(const QString& nombre)
 
 // The program as a new user starts it: no business registered, the wizard
 // on its first-run page.
-class TPrograma {
+class TPrograma : public TProgramaPrueba {
 public:
     TPrograma()
     {
         carpeta.instalaCatalogo();
-        Arranque::creaVentanas(carpeta.ruta());
-        TBaseDatosLocalFrm::creaTablas(carpeta.archivo(DB_USUARIOS));
-        SplashFrm->TimerSplashTimer();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        arranca(true);
         w = WizardFrm;
         v = ImportarXMLFrm;
     }
-    ~TPrograma() { Arranque::destruyeVentanas(); }
 
     // A folder of files to import, inside the program folder.
     QString carpetaCon(const QStringList& archivos) const
@@ -105,8 +94,6 @@ public:
         QTimer::singleShot(120000, ventana, [ventana] { ventana->done(QDialog::Rejected); });
     }
 
-    TCarpetaPrograma carpeta;
-    TColaRespuestas respuestas;
     // The folder dialog's answers.
     TColaArchivos carpetas;
     TWizardFrm* w = nullptr;
@@ -150,8 +137,8 @@ private slots:
         QCOMPARE(programa.carpetas.pedidos(), QStringList{TITULO_CARPETA});
         QVERIFY(!programa.v->isVisible());
         QCOMPARE(programa.v->directorio, carpetaXML);
-        QCOMPARE(pieza(programa.v, "TxTotalXML")->text(), QStringLiteral("5"));
-        QCOMPARE(pieza(programa.v, "TxNumeroXML")->text(), QStringLiteral("5"));
+        QCOMPARE(pieza<QLabel>(programa.v, "TxTotalXML")->text(), QStringLiteral("5"));
+        QCOMPARE(pieza<QLabel>(programa.v, "TxNumeroXML")->text(), QStringLiteral("5"));
         QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->maximum(), 5);
         QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->value(), 5);
         QCOMPARE(vistos.size(), 5);
@@ -247,7 +234,7 @@ private slots:
         QVERIFY(!v->close());
         QTRY_VERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(v->directorio, vacia + QLatin1Char('/'));
-        QCOMPARE(pieza(v, "TxTotalXML")->text(), QStringLiteral("0"));
+        QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), QStringLiteral("0"));
         QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->maximum(), 0);
         QVERIFY(!v->isVisible());
     }
@@ -269,7 +256,7 @@ private slots:
             llena(v, CORREO, QString(), QString());
             // Each business is created on the way, so the four files take far
             // longer than the first hand-off.
-            QTRY_VERIFY(pieza(v, "TxNumeroXML")->text() != QStringLiteral("0"));
+            QTRY_VERIFY(pieza<QLabel>(v, "TxNumeroXML")->text() != QStringLiteral("0"));
             Arranque::destruyeVentanas();
             int copias = 0;
             QDirIterator it(carpetaXML, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -297,7 +284,7 @@ private slots:
         Sistema::marca = QStringLiteral("Velkor");
         v->initDatosXML();
         QCOMPARE(v->size(), QSize(314, 215));
-        QVERIFY(pieza(v, "TxInformacion")->text().contains(QStringLiteral("versión previa de Velkor,")));
+        QVERIFY(pieza<QLabel>(v, "TxInformacion")->text().contains(QStringLiteral("versión previa de Velkor,")));
         QVERIFY(v->windowFlags() & Qt::FramelessWindowHint);
         auto* password = pieza<QLineEdit>(v, "EdPass");
         QCOMPARE(password->echoMode(), QLineEdit::Password);
@@ -319,8 +306,8 @@ private slots:
             v->show();
             Capturas::guarda(*v, QStringLiteral("importar-datos"));
             v->initProgresoXML();
-            pieza(v, "TxTotalXML")->setText(QStringLiteral("120"));
-            pieza(v, "TxNumeroXML")->setText(QStringLiteral("45"));
+            pieza<QLabel>(v, "TxTotalXML")->setText(QStringLiteral("120"));
+            pieza<QLabel>(v, "TxNumeroXML")->setText(QStringLiteral("45"));
             pieza<QProgressBar>(v, "PBProgreso")->setMaximum(120);
             pieza<QProgressBar>(v, "PBProgreso")->setValue(45);
             Capturas::guarda(*v, QStringLiteral("importar-progreso"));

@@ -12,6 +12,7 @@
 #include "shell/TMainFrm.h"
 #include "TModeloComprobantes.h"
 #include "app/Ventanas.h"
+#include "Piezas.h"
 
 #include <QApplication>
 #include <QBarSeries>
@@ -145,7 +146,7 @@ QByteArray csv(const TConexionSesion& conexion, const TFiltroComprobantes& filtr
 
 TEtiquetaAccion* filaMenu(const QString& texto)
 {
-    for (TEtiquetaAccion* e : MainFrm->findChild<QWidget*>(QStringLiteral("TxMenus"))->findChildren<TEtiquetaAccion*>())
+    for (TEtiquetaAccion* e : pieza<QWidget>(MainFrm, "TxMenus")->findChildren<TEtiquetaAccion*>())
         if (e->text() == texto)
             return e;
     return nullptr;
@@ -366,18 +367,16 @@ private slots:
         QCOMPARE(tabla->model()->rowCount(), 3);
         QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Subtotal).data().toString(),
                  QStringLiteral("1,234,567,890.123456"));
-        QCOMPARE(contenido->findChild<QLabel*>(QStringLiteral("TxTotal"))->text(),
-                 QStringLiteral("1,234,568,006.223456"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxTotal")->text(), QStringLiteral("1,234,568,006.223456"));
 
         // Filtered by receiver and type.
-        contenido->findChild<QLineEdit*>(QStringLiteral("EdReceptor"))->setText(QStringLiteral("público"));
+        pieza<QLineEdit>(contenido, "EdReceptor")->setText(QStringLiteral("público"));
         auto* tipo = contenido->findChild<QComboBox*>(QStringLiteral("CmbTipo"));
         tipo->setCurrentIndex(tipo->findData(QStringLiteral("I")));
         QTest::mouseClick(contenido->findChild<QPushButton*>(QStringLiteral("BtBuscar")), Qt::LeftButton);
         QCOMPARE(tabla->model()->rowCount(), 2);
-        QCOMPARE(contenido->findChild<QLabel*>(QStringLiteral("TxCantidad"))->text(), QStringLiteral("2"));
-        QCOMPARE(contenido->findChild<QLabel*>(QStringLiteral("TxTotal"))->text(),
-                 QStringLiteral("1,234,568,006.123456"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxCantidad")->text(), QStringLiteral("2"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxTotal")->text(), QStringLiteral("1,234,568,006.123456"));
 
         // The chart: one bar a month.
         auto* grafica = contenido->findChild<QChartView*>(QStringLiteral("GrMensual"));
@@ -398,13 +397,12 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(contenido, "abreComprobante", Q_ARG(int, fila)));
         auto* dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobanteXml"));
         QVERIFY(dialogo && dialogo->isVisible());
-        QCOMPARE(dialogo->findChild<QPlainTextEdit*>(QStringLiteral("EdXml"))->toPlainText(),
-                 QString::fromUtf8(XML_V2));
+        QCOMPARE(pieza<QPlainTextEdit>(dialogo, "EdXml")->toPlainText(), QString::fromUtf8(XML_V2));
         dialogo->close();
 
         // The chart's entry opens the same window on its chart.
         QTest::mouseClick(filaMenu(QStringLiteral("Gráfica mensual")), Qt::LeftButton);
-        QCOMPARE(contenido->findChild<QTabWidget*>(QStringLiteral("TbReportes"))->currentIndex(), 1);
+        QCOMPARE(pieza<QTabWidget>(contenido, "TbReportes")->currentIndex(), 1);
 
         // After a switch the window made for the first business shows the
         // second one's vouchers.
@@ -412,8 +410,7 @@ private slots:
         QCOMPARE(Sistema::Negocio->getDatosfiscales()->getRfc(), NegocioPrueba::RFC_ACCEM);
         ventana.OnClickVentanaNombre(QStringLiteral("GetVentanaReportesFrm"));
         QCOMPARE(tabla->model()->rowCount(), 0);
-        QCOMPARE(contenido->findChild<QLabel*>(QStringLiteral("TxTituloReportes"))->text(),
-                 QStringLiteral("Comprobantes de Accem"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxTituloReportes")->text(), QStringLiteral("Comprobantes de Accem"));
 
         // A user without the reports right cannot open any of its entries.
         NegocioPrueba::fijaPermisos(QStringLiteral("-1|0|-1|-1|-1|-1|-1|-1"));

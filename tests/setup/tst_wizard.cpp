@@ -32,6 +32,8 @@
 #include "setup/TRespaldo.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
+#include "Piezas.h"
+#include "ProgramaPrueba.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -61,18 +63,9 @@ const QString RFC_ESCUELA = QStringLiteral("EKU9003173C9");
 // What the file dialogs answer, in order; a fresh queue for each test.
 std::unique_ptr<TColaArchivos> g_archivos;
 
-// The window's part named `nombre`; a missing one ends the run.
-template <class T> T* hijo(const QObject* padre, const QString& nombre)
-{
-    T* encontrado = padre->findChild<T*>(nombre);
-    if (!encontrado)
-        qFatal("No se encontró %s", qPrintable(nombre));
-    return encontrado;
-}
-
 const std::vector<std::unique_ptr<TTelefonoBean>>& filasTelefono(const QObject* w)
 {
-    return hijo<TTelefonosFrm>(w, QStringLiteral("TxTelefonoContenedor"))->telefonos();
+    return pieza<TTelefonosFrm>(w, QStringLiteral("TxTelefonoContenedor"))->telefonos();
 }
 
 QString requerido(const QString& campo)
@@ -80,44 +73,18 @@ QString requerido(const QString& campo)
     return QString(CAMPO_REQUERIDO).replace(CAMPO, campo);
 }
 
-void limpiaSesion()
-{
-    Sistema::freeNegocio();
-    Sistema::freeUsuario();
-    Sistema::freeConexion();
-}
-
 // A business already registered on the computer, made by the same service
 // the wizard calls; the session it leaves is cleared, as after a restart.
 void registraEscuela(const QString& password)
 {
-    NuevoNegocio::TDatos d;
-    d.email = QStringLiteral("dueno@escuela.mx");
-    d.password = password;
-    d.nombreEmpresa = QStringLiteral("Escuela Kemper");
-    d.certificado = CSD + RFC_ESCUELA + QStringLiteral(".cer");
-    d.llave = CSD + RFC_ESCUELA + QStringLiteral(".key");
-    d.passwordLlave = PASSWORD_CSD;
-    d.rfc = RFC_ESCUELA;
-    d.razon = QStringLiteral("ESCUELA KEMPER URGATE SA DE CV");
-    d.regimen = REGIMEN_MORAL;
-    QFile plantilla(TCarpetaPrograma::plantillaNegocio());
-    QVERIFY(plantilla.open(QIODevice::ReadOnly));
-    const TConexionSesion conexion =
-        NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, NuevoNegocio::destinoLocal(d.rfc), plantilla.readAll());
-    NuevoNegocio::saveNuevoNegocio(d, conexion, QByteArray());
+    NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), QStringLiteral("dueno@escuela.mx"), password,
+                            QStringLiteral("ESCUELA KEMPER URGATE SA DE CV"));
 }
 
 QString textoLog()
 {
     QFile log(Logmanager::archivoLog(Sistema::exePath));
     return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
-}
-
-QByteArray bytesDe(const QString& ruta)
-{
-    QFile archivo(ruta);
-    return archivo.open(QIODevice::ReadOnly) ? archivo.readAll() : QByteArray();
 }
 
 // The name a keyboard stop goes by: an editable list's own, not its box's.
@@ -132,36 +99,24 @@ QString nombreFoco(const QWidget* w)
 
 // The program as started: every window created, the splash over, the
 // wizard shown on the page the registry calls for.
-class TPrograma {
+class TPrograma : public TProgramaPrueba {
 public:
     explicit TPrograma(bool conCatalogo = false, const std::function<void()>& antesDelAsistente = {})
     {
         if (conCatalogo)
             carpeta.instalaCatalogo();
-        Arranque::creaVentanas(carpeta.ruta());
-        if (antesDelAsistente) {
-            TBaseDatosLocalFrm::creaTablas(carpeta.archivo(DB_USUARIOS));
-            antesDelAsistente();
-        }
-        SplashFrm->TimerSplashTimer();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // Without a registry the wizard opens on its first-run page.
+        arranca(static_cast<bool>(antesDelAsistente), antesDelAsistente);
         w = WizardFrm;
     }
-    ~TPrograma()
-    {
-        Arranque::destruyeVentanas();
-        limpiaSesion();
-    }
 
-    TCarpetaPrograma carpeta;
-    TColaRespuestas respuestas;
     TWizardFrm* w = nullptr;
 };
 
 // The postal code is typed over the prompt the box shows.
 void escribeCodigoPostal(QWidget* w, const QString& cp)
 {
-    QLineEdit* edicion = hijo<TDireccionesFrm>(w, "DireccionesFrm")->getCmbCodigoPostal()->lineEdit();
+    QLineEdit* edicion = pieza<TDireccionesFrm>(w, "DireccionesFrm")->getCmbCodigoPostal()->lineEdit();
     edicion->selectAll();
     QTest::keyClicks(edicion, cp);
 }
@@ -192,21 +147,21 @@ bool termina(TWizardFrm* w, QLabel* enlace)
 
 bool ingresa(TWizardFrm* w, const QString& password)
 {
-    hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
-    hijo<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
-    hijo<QPushButton>(w, "BtIngresar")->click();
+    pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+    pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
+    pieza<QPushButton>(w, "BtIngresar")->click();
     return w->nextStep;
 }
 
 // The business page filled with the CSD `par` (.cer and .key), postal code 06600.
 void llenaEmpresa(QWidget* w, const QString& nombre, const QString& par, const QString& passwordCsd)
 {
-    hijo<QLineEdit>(w, "EdNombreEmpresa")->setText(nombre);
-    elige(hijo<QPushButton>(w, "SearchEditButton2"), CSD + par + QStringLiteral(".cer"));
-    elige(hijo<QPushButton>(w, "SearchEditButton1"), CSD + par + QStringLiteral(".key"));
-    hijo<QLineEdit>(w, "EdCSDPass")->setText(passwordCsd);
-    hijo<QComboBox>(w, "CmbRegimenFiscal")
-        ->setCurrentIndex(hijo<QComboBox>(w, "CmbRegimenFiscal")->findText(REGIMEN_MORAL));
+    pieza<QLineEdit>(w, "EdNombreEmpresa")->setText(nombre);
+    elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + par + QStringLiteral(".cer"));
+    elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + par + QStringLiteral(".key"));
+    pieza<QLineEdit>(w, "EdCSDPass")->setText(passwordCsd);
+    pieza<QComboBox>(w, "CmbRegimenFiscal")
+        ->setCurrentIndex(pieza<QComboBox>(w, "CmbRegimenFiscal")->findText(REGIMEN_MORAL));
     escribeCodigoPostal(w, QStringLiteral("06600"));
 }
 
@@ -230,7 +185,7 @@ private slots:
     {
         g_archivos.reset();
         g_archivos = std::make_unique<TColaArchivos>();
-        limpiaSesion();
+        NegocioPrueba::limpiaSesion();
     }
 
     void cleanup() { g_archivos.reset(); }
@@ -265,26 +220,26 @@ private slots:
         QFETCH(QStringList, enError);
         TPrograma programa;
         TWizardFrm* w = programa.w;
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
 
         // A mark goes as soon as the field is edited, and one left by an
         // earlier attempt at the next attempt.
-        hijo<QPushButton>(w, "BtSiguiente")->click();
-        QVERIFY(Controles::tieneError(hijo<QLineEdit>(w, "EdCorreoElectronico")));
-        QTest::keyClicks(hijo<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("a"));
-        QVERIFY(!Controles::tieneError(hijo<QLineEdit>(w, "EdCorreoElectronico")));
-        hijo<QPushButton>(w, "BtSiguiente")->click();
-        QVERIFY(Controles::tieneError(hijo<QLineEdit>(w, "EdCorreoElectronico")));
+        pieza<QPushButton>(w, "BtSiguiente")->click();
+        QVERIFY(Controles::tieneError(pieza<QLineEdit>(w, "EdCorreoElectronico")));
+        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("a"));
+        QVERIFY(!Controles::tieneError(pieza<QLineEdit>(w, "EdCorreoElectronico")));
+        pieza<QPushButton>(w, "BtSiguiente")->click();
+        QVERIFY(Controles::tieneError(pieza<QLineEdit>(w, "EdCorreoElectronico")));
         programa.respuestas.limpia();
 
-        hijo<QLineEdit>(w, "EdCorreoElectronico")->setText(correo);
-        hijo<QLineEdit>(w, "EdPassword")->setText(password);
-        hijo<QLineEdit>(w, "EdRepitePassword")->setText(repetido);
-        hijo<QPushButton>(w, "BtSiguiente")->click();
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), pagina);
+        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(correo);
+        pieza<QLineEdit>(w, "EdPassword")->setText(password);
+        pieza<QLineEdit>(w, "EdRepitePassword")->setText(repetido);
+        pieza<QPushButton>(w, "BtSiguiente")->click();
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), pagina);
         QCOMPARE(programa.respuestas.textos(), mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
-        for (QLineEdit* e : {hijo<QLineEdit>(w, "EdCorreoElectronico"), hijo<QLineEdit>(w, "EdPassword"),
-                             hijo<QLineEdit>(w, "EdRepitePassword")})
+        for (QLineEdit* e : {pieza<QLineEdit>(w, "EdCorreoElectronico"), pieza<QLineEdit>(w, "EdPassword"),
+                             pieza<QLineEdit>(w, "EdRepitePassword")})
             QCOMPARE(Controles::tieneError(e), enError.contains(e->objectName()));
         if (!mensaje.isEmpty())
             QVERIFY(textoLog().contains(QStringLiteral("Perfil rechazado: ") + mensaje));
@@ -302,21 +257,21 @@ private slots:
         };
         // The fifth is refused.
         for (int i = 0; i < 5; ++i)
-            QTest::mouseClick(hijo<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
+            QTest::mouseClick(pieza<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
         QCOMPARE(nombres(), (QStringList{QStringLiteral("Cont1"), QStringLiteral("Cont2"), QStringLiteral("Cont3"),
                                          QStringLiteral("Cont4")}));
-        QVERIFY(!hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
+        QVERIFY(!pieza<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
         QTest::mouseClick(filasTelefono(w).at(1)->getEliminar(), Qt::LeftButton);
         QCOMPARE(nombres(), (QStringList{QStringLiteral("Cont1"), QStringLiteral("Cont3"), QStringLiteral("Cont4")}));
-        QVERIFY(hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
+        QVERIFY(pieza<QLabel>(w, "TxTelefonoBottom")->isEnabled());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!w->findChild<QWidget*>(QStringLiteral("Cont2")));
 
         // A number is never given twice until the list starts again.
-        QTest::mouseClick(hijo<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
+        QTest::mouseClick(pieza<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
         QCOMPARE(nombres().last(), QStringLiteral("Cont5"));
-        QVERIFY(!hijo<QLabel>(w, "TxTelefonoBottom")->isEnabled());
+        QVERIFY(!pieza<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
         filasTelefono(w).front()->getTipo()->setCurrentIndex(3);
         filasTelefono(w).front()->getNumero()->setText(QStringLiteral(" 3312345678 "));
@@ -327,7 +282,7 @@ private slots:
 
         w->initNuevaEmpresa();
         QVERIFY(filasTelefono(w).empty());
-        QTest::mouseClick(hijo<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
+        QTest::mouseClick(pieza<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
         QCOMPARE(nombres(), QStringList{QStringLiteral("Cont1")});
     }
 
@@ -360,11 +315,11 @@ private slots:
         QFETCH(QString, mensaje);
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
-        const int todosLosRegimenes = hijo<QComboBox>(w, "CmbRegimenFiscal")->count();
+        const int todosLosRegimenes = pieza<QComboBox>(w, "CmbRegimenFiscal")->count();
 
-        elige(hijo<QPushButton>(w, "SearchEditButton2"), archivo);
-        QCOMPARE(hijo<QLineEdit>(w, "EdRFC")->text(), rfc);
-        QCOMPARE(hijo<QLineEdit>(w, "EdRazon")->text(), razon);
+        elige(pieza<QPushButton>(w, "SearchEditButton2"), archivo);
+        QCOMPARE(pieza<QLineEdit>(w, "EdRFC")->text(), rfc);
+        QCOMPARE(pieza<QLineEdit>(w, "EdRazon")->text(), razon);
         if (!mensaje.isEmpty()) {
             QCOMPARE(programa.respuestas.textos().size(), 1);
             const QString recibido = programa.respuestas.textos().first();
@@ -372,43 +327,44 @@ private slots:
             // The CSD refusal names what the key is for.
             if (mensaje == ERR_CERT_NO_CSD)
                 QVERIFY(recibido.size() > mensaje.size() + CERT_CSD.size());
-            QVERIFY(hijo<QLineEdit>(w, "EdCSD")->text().isEmpty());
-            QVERIFY(hijo<QLabel>(w, "TxNoSerieCSD")->text().isEmpty());
+            QVERIFY(pieza<QLineEdit>(w, "EdCSD")->text().isEmpty());
+            QVERIFY(pieza<QLabel>(w, "TxNoSerieCSD")->text().isEmpty());
             return;
         }
         QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(hijo<QLineEdit>(w, "EdCSD")->text(), archivo);
-        QCOMPARE(hijo<QLabel>(w, "TxNoSerieCSD")->text().size(), 20);
+        QCOMPARE(pieza<QLineEdit>(w, "EdCSD")->text(), archivo);
+        QCOMPARE(pieza<QLabel>(w, "TxNoSerieCSD")->text().size(), 20);
         // A legal person's regimes only, none of them chosen yet.
-        QCOMPARE(hijo<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
-        QVERIFY(hijo<QComboBox>(w, "CmbRegimenFiscal")->findText(QStringLiteral("605"), Qt::MatchStartsWith) < 0);
-        QVERIFY(hijo<QComboBox>(w, "CmbRegimenFiscal")->count() < todosLosRegimenes);
+        QCOMPARE(pieza<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
+        QVERIFY(pieza<QComboBox>(w, "CmbRegimenFiscal")->findText(QStringLiteral("605"), Qt::MatchStartsWith) < 0);
+        QVERIFY(pieza<QComboBox>(w, "CmbRegimenFiscal")->count() < todosLosRegimenes);
         // Typing into the regime list picks nothing.
-        QTest::keyClicks(hijo<QComboBox>(w, "CmbRegimenFiscal"), QStringLiteral("6"));
-        QCOMPARE(hijo<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
+        QTest::keyClicks(pieza<QComboBox>(w, "CmbRegimenFiscal"), QStringLiteral("6"));
+        QCOMPARE(pieza<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
 
-        elige(hijo<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + QStringLiteral(".key"));
-        QVERIFY(hijo<QLineEdit>(w, "EdKey")->text().endsWith(QStringLiteral(".key")));
+        elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + QStringLiteral(".key"));
+        QVERIFY(pieza<QLineEdit>(w, "EdKey")->text().endsWith(QStringLiteral(".key")));
         if (Capturas::pedidas()) {
-            auto* pasos = hijo<QStackedWidget>(w, "TabControl1");
+            auto* pasos = pieza<QStackedWidget>(w, "TabControl1");
             const int antes = pasos->currentIndex();
             pasos->setCurrentIndex(1);
             Capturas::guarda(*w, QStringLiteral("asistente-negocio-") + QTest::currentDataTag());
             pasos->setCurrentIndex(antes);
         }
-        hijo<QPushButton>(w, "ClearEditButton1")->click();
-        for (QLineEdit* e : {hijo<QLineEdit>(w, "EdCSD"), hijo<QLineEdit>(w, "EdKey"), hijo<QLineEdit>(w, "EdCSDPass")})
+        pieza<QPushButton>(w, "ClearEditButton1")->click();
+        for (QLineEdit* e :
+             {pieza<QLineEdit>(w, "EdCSD"), pieza<QLineEdit>(w, "EdKey"), pieza<QLineEdit>(w, "EdCSDPass")})
             QVERIFY(e->text().isEmpty());
-        QVERIFY(hijo<QLabel>(w, "TxNoSerieCSD")->text().isEmpty());
-        QCOMPARE(hijo<QLineEdit>(w, "EdRFC")->text(), rfc);
+        QVERIFY(pieza<QLabel>(w, "TxNoSerieCSD")->text().isEmpty());
+        QCOMPARE(pieza<QLineEdit>(w, "EdRFC")->text(), rfc);
     }
 
     void validacionPaginaVacia()
     {
         TPrograma programa;
         TWizardFrm* w = programa.w;
-        hijo<QStackedWidget>(w, "TabControl1")->setCurrentIndex(1);
-        hijo<QPushButton>(w, "BtFinalizar")->click();
+        pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(1);
+        pieza<QPushButton>(w, "BtFinalizar")->click();
         // One message names every missing field, in the page's order.
         QStringList faltan;
         for (const QString& campo :
@@ -416,23 +372,23 @@ private slots:
               QStringLiteral("Contraseña de la llave privada"), CMB_CODIGOPOSTAL, REGIMEN_FISCAL})
             faltan << requerido(campo);
         QCOMPARE(programa.respuestas.textos(), QStringList{MENSAJE_ERROR + faltan.join(SALTO)});
-        for (QWidget* campo : QList<QWidget*>{hijo<QLineEdit>(w, "EdNombreEmpresa"), hijo<QLineEdit>(w, "EdCSD"),
-                                              hijo<QLineEdit>(w, "EdKey"), hijo<QLineEdit>(w, "EdCSDPass"),
-                                              hijo<QComboBox>(w, "CmbRegimenFiscal"),
-                                              hijo<TDireccionesFrm>(w, "DireccionesFrm")->getCmbCodigoPostal()})
+        for (QWidget* campo : QList<QWidget*>{pieza<QLineEdit>(w, "EdNombreEmpresa"), pieza<QLineEdit>(w, "EdCSD"),
+                                              pieza<QLineEdit>(w, "EdKey"), pieza<QLineEdit>(w, "EdCSDPass"),
+                                              pieza<QComboBox>(w, "CmbRegimenFiscal"),
+                                              pieza<TDireccionesFrm>(w, "DireccionesFrm")->getCmbCodigoPostal()})
             QVERIFY2(Controles::tieneError(campo), qPrintable(campo->objectName()));
         QVERIFY(w->isVisible());
         QVERIFY(textoLog().contains(QStringLiteral("Alta de empresa rechazada por la validación")));
 
         // A postal code of fewer than five digits is not a code.
         programa.respuestas.limpia();
-        hijo<QLineEdit>(w, "EdNombreEmpresa")->setText(QStringLiteral("Escuela"));
+        pieza<QLineEdit>(w, "EdNombreEmpresa")->setText(QStringLiteral("Escuela"));
         escribeCodigoPostal(w, QStringLiteral("066"));
-        hijo<QPushButton>(w, "BtFinalizar")->click();
+        pieza<QPushButton>(w, "BtFinalizar")->click();
         const QString mensaje = programa.respuestas.textos().first();
         QVERIFY(mensaje.contains(QString(CAMPO_NO_VALIDO).replace(CAMPO, CMB_CODIGOPOSTAL)));
         QVERIFY(!mensaje.contains(requerido(QStringLiteral("Nombre de la Empresa"))));
-        QVERIFY(!Controles::tieneError(hijo<QLineEdit>(w, "EdNombreEmpresa")));
+        QVERIFY(!Controles::tieneError(pieza<QLineEdit>(w, "EdNombreEmpresa")));
     }
 
     void altaPrimeraVez_data()
@@ -454,15 +410,15 @@ private slots:
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
         // The address field drops the space and lowers the case as it is typed.
-        QTest::keyClicks(hijo<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("Dueno @Escuela.mx"));
-        hijo<QLineEdit>(w, "EdPassword")->setText(QStringLiteral("Secreta#1"));
-        hijo<QLineEdit>(w, "EdRepitePassword")->setText(QStringLiteral("Secreta#1"));
-        hijo<QPushButton>(w, "BtSiguiente")->click();
+        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("Dueno @Escuela.mx"));
+        pieza<QLineEdit>(w, "EdPassword")->setText(QStringLiteral("Secreta#1"));
+        pieza<QLineEdit>(w, "EdRepitePassword")->setText(QStringLiteral("Secreta#1"));
+        pieza<QPushButton>(w, "BtSiguiente")->click();
         llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, passwordCsd);
-        QComboBox* estados = hijo<TDireccionesFrm>(w, "DireccionesFrm")->getCmbEstado();
+        QComboBox* estados = pieza<TDireccionesFrm>(w, "DireccionesFrm")->getCmbEstado();
         estados->setCurrentIndex(estados->findText(estado, Qt::MatchStartsWith));
 
-        hijo<QPushButton>(w, "BtFinalizar")->click();
+        pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), mensajes);
         const bool creada = mensajes.isEmpty();
         QCOMPARE(w->nextStep, creada);
@@ -475,10 +431,8 @@ private slots:
             QVERIFY(!Sistema::Negocio);
             return;
         }
-        QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxNombreEmpresa"))->text(),
-                 QStringLiteral("Escuela Kemper"));
-        QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxUserEmail"))->text(),
-                 QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(pieza<QLabel>(MainFrm, "TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(pieza<QLabel>(MainFrm, "TxUserEmail")->text(), QStringLiteral("dueno@escuela.mx"));
         // The session is the new business's, with its head office and every right.
         const QString archivo = programa.carpeta.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
         QCOMPARE(Sistema::dbSistema, archivo);
@@ -513,9 +467,9 @@ private slots:
         QSignalSpy agregado(w, &TPaginaNegocio::negocioAgregado);
         w->inicia();
         QCOMPARE(w->modo(), TPaginaNegocio::TModo::Adicional);
-        QVERIFY(hijo<QPushButton>(w, "BtAnterior")->isHidden());
+        QVERIFY(pieza<QPushButton>(w, "BtAnterior")->isHidden());
         llenaEmpresa(w, QStringLiteral("Otra"), RFC_ESCUELA, PASSWORD_CSD);
-        hijo<QPushButton>(w, "BtFinalizar")->click();
+        pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList{QStringLiteral("Ya existe la empresa")});
         QCOMPARE(BaseDatosLocalFrm->getEmpresas().size(), 1);
 
@@ -523,7 +477,7 @@ private slots:
         programa.respuestas.limpia();
         w->inicia();
         llenaEmpresa(w, QStringLiteral("Otra"), QStringLiteral("CSD01_AAA010101AAA"), PASSWORD_CSD);
-        hijo<QPushButton>(w, "BtFinalizar")->click();
+        pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
         QCOMPARE(agregado.count(), 1);
         QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
@@ -560,9 +514,9 @@ private slots:
         QCOMPARE(QString(radio->text()).replace(QStringLiteral("&&"), QStringLiteral("&")),
                  QStringLiteral("H&E951128469"));
         // Two businesses: none is chosen for the user.
-        QVERIFY(hijo<QLabel>(w, "TxSeleccion")->text().isEmpty());
+        QVERIFY(pieza<QLabel>(w, "TxSeleccion")->text().isEmpty());
         radio->click();
-        QCOMPARE(hijo<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
+        QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
     }
 
     void ingreso_data()
@@ -582,17 +536,17 @@ private slots:
         QFETCH(QStringList, mensajes);
         TPrograma programa(false, [] { registraEscuela(QStringLiteral("Secreta#1")); });
         TWizardFrm* w = programa.w;
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), QStringList{RFC_ESCUELA});
         if (borraBase)
             QVERIFY(QFile::remove(NuevoNegocio::destinoLocal(RFC_ESCUELA).baseDatos));
 
-        w->findChild<QRadioButton*>(RFC_ESCUELA)->click();
+        pieza<QRadioButton>(w, RFC_ESCUELA)->click();
         // Typed as in the first-run page: the space is dropped, editing keys still work.
-        QTest::keyClicks(hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin"), QStringLiteral("Dueno @Escuela.mxx"));
-        QTest::keyClick(hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin"), Qt::Key_Backspace);
-        hijo<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
-        hijo<QPushButton>(w, "BtIngresar")->click();
+        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"), QStringLiteral("Dueno @Escuela.mxx"));
+        QTest::keyClick(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"), Qt::Key_Backspace);
+        pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
+        pieza<QPushButton>(w, "BtIngresar")->click();
 
         QCOMPARE(programa.respuestas.textos(), mensajes);
         const bool entra = mensajes.isEmpty();
@@ -600,15 +554,13 @@ private slots:
         QCOMPARE(w->isVisible(), !entra);
         QCOMPARE(MainFrm->isVisible(), entra);
         if (entra) {
-            QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxNombreEmpresa"))->text(),
-                     QStringLiteral("Escuela Kemper"));
-            QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("TxUserEmail"))->text(),
-                     QStringLiteral("dueno@escuela.mx"));
+            QCOMPARE(pieza<QLabel>(MainFrm, "TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(pieza<QLabel>(MainFrm, "TxUserEmail")->text(), QStringLiteral("dueno@escuela.mx"));
         }
         if (borraBase) {
             // The entry was disabled: no tile is left, so the first-run page shows.
             QVERIFY(w->listaEmpresas().isEmpty());
-            QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
+            QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         }
         QVERIFY(textoLog().contains(entra ? QStringLiteral("Ingreso correcto: correo \"dueno@escuela.mx\"")
                                           : QStringLiteral("Ingreso rechazado (correo \"dueno@escuela.mx\"")));
@@ -627,11 +579,11 @@ private slots:
         QFETCH(QString, campo);
         TPrograma programa(false, [] { registraEscuela(QStringLiteral("Secreta#1")); });
         TWizardFrm* w = programa.w;
-        QCOMPARE(hijo<QLabel>(w, "TxSeleccion")->text(), RFC_ESCUELA);
-        QVERIFY(w->findChild<QRadioButton*>(RFC_ESCUELA)->isChecked());
-        QCOMPARE(w->focusWidget(), hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin"));
-        hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
-        hijo<QLineEdit>(w, "EdPasswordLoggin")->setText(QStringLiteral("Secreta#1"));
+        QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), RFC_ESCUELA);
+        QVERIFY(pieza<QRadioButton>(w, RFC_ESCUELA)->isChecked());
+        QCOMPARE(w->focusWidget(), pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"));
+        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+        pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(QStringLiteral("Secreta#1"));
         QTest::keyClick(w->findChild<QLineEdit*>(campo), Qt::Key_Return);
         QVERIFY(programa.respuestas.textos().isEmpty());
         QVERIFY(w->nextStep);
@@ -686,11 +638,11 @@ private slots:
         });
         TWizardFrm* w = programa.w;
         if (pagina == 0)
-            hijo<TTelefonosFrm>(w, "TxTelefonoContenedor")->agregaTelefono();
-        hijo<QStackedWidget>(w, "TabControl1")->setCurrentIndex(pagina);
+            pieza<TTelefonosFrm>(w, "TxTelefonoContenedor")->agregaTelefono();
+        pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(pagina);
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
-        w->findChild<QWidget*>(orden.first())->setFocus();
+        pieza<QWidget>(w, orden.first())->setFocus();
         QStringList recorrido{nombreFoco(QApplication::focusWidget())};
         for (int i = 0; i < orden.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -701,7 +653,7 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
             QCOMPARE(nombreFoco(QApplication::focusWidget()), QStringLiteral("H_E951128469"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-            QCOMPARE(hijo<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
+            QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
         }
     }
 
@@ -720,18 +672,18 @@ private slots:
         QFETCH(bool, vencido);
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
-        const QPalette normal = hijo<QLabel>(w, "TxCaducidadCSD")->palette();
+        const QPalette normal = pieza<QLabel>(w, "TxCaducidadCSD")->palette();
         {
             const TRelojFijo reloj(hoy);
-            elige(hijo<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + QStringLiteral(".cer"));
+            elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + QStringLiteral(".cer"));
         }
-        QCOMPARE(hijo<QLabel>(w, "TxCaducidadCSD")->text(),
+        QCOMPARE(pieza<QLabel>(w, "TxCaducidadCSD")->text(),
                  (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
-        const QColor color = hijo<QLabel>(w, "TxCaducidadCSD")->palette().color(QPalette::WindowText);
+        const QColor color = pieza<QLabel>(w, "TxCaducidadCSD")->palette().color(QPalette::WindowText);
         QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
         QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
         QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(hijo<QLineEdit>(w, "EdRFC")->text(), RFC_ESCUELA);
+        QCOMPARE(pieza<QLineEdit>(w, "EdRFC")->text(), RFC_ESCUELA);
     }
 
     // A registry found damaged at start is set aside and the user told; the
@@ -744,7 +696,7 @@ private slots:
         TPrograma programa(true, [&] {
             registraEscuela(QStringLiteral("Secreta#1"));
             Conexiones::cierraHilo();
-            baseAnterior = bytesDe(NuevoNegocio::archivoLocal(RFC_ESCUELA));
+            baseAnterior = TCarpetaPrograma::lee(NuevoNegocio::archivoLocal(RFC_ESCUELA));
             QFile registro(TBaseDatosLocalFrm::archivoRegistro());
             QVERIFY(registro.open(QIODevice::WriteOnly | QIODevice::Truncate));
             registro.write(danado);
@@ -756,27 +708,27 @@ private slots:
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY(programa.respuestas.textos().first().startsWith(QStringLiteral("El registro de empresas")));
         QVERIFY(!w->ocupado());
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         const QDir carpetaDb(Sistema::exePath + DB_PATH);
         const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
         QVERIFY(programa.respuestas.textos().first().contains(apartados.first()));
-        QCOMPARE(bytesDe(carpetaDb.filePath(apartados.first())), danado);
+        QCOMPARE(TCarpetaPrograma::lee(carpetaDb.filePath(apartados.first())), danado);
         programa.respuestas.limpia();
 
-        hijo<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
-        hijo<QPushButton>(w, "BtSiguiente")->click();
+        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
+        pieza<QPushButton>(w, "BtSiguiente")->click();
         llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
-        hijo<QPushButton>(w, "BtFinalizar")->click();
+        pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList());
         QVERIFY(MainFrm->isVisible());
         QCOMPARE(BaseDatosLocalFrm->getEmpresas().size(), 1);
-        QCOMPARE(bytesDe(carpetaDb.filePath(apartados.first())), danado);
+        QCOMPARE(TCarpetaPrograma::lee(carpetaDb.filePath(apartados.first())), danado);
         const QDir carpetaEmpresa(carpetaDb.filePath(RFC_ESCUELA));
         const QStringList anteriores =
             carpetaEmpresa.entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
         QCOMPARE(anteriores.size(), 1);
-        QCOMPARE(bytesDe(carpetaEmpresa.filePath(anteriores.first())), baseAnterior);
+        QCOMPARE(TCarpetaPrograma::lee(carpetaEmpresa.filePath(anteriores.first())), baseAnterior);
     }
 
     // Creating a business the registry cannot take fails with a message, and
@@ -787,21 +739,21 @@ private slots:
         TPrograma programa(true, [&] {
             registraEscuela(QStringLiteral("Secreta#1"));
             Conexiones::cierraHilo();
-            baseAnterior = bytesDe(NuevoNegocio::archivoLocal(RFC_ESCUELA));
+            baseAnterior = TCarpetaPrograma::lee(NuevoNegocio::archivoLocal(RFC_ESCUELA));
             BaseDatosLocalFrm->deshabilitaEstatusEmpresa(RFC_ESCUELA);
         });
         TWizardFrm* w = programa.w;
         QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
                                                        "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END")));
-        hijo<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
-        hijo<QPushButton>(w, "BtSiguiente")->click();
+        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
+        pieza<QPushButton>(w, "BtSiguiente")->click();
         llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
-        hijo<QPushButton>(w, "BtFinalizar")->click();
+        pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY(programa.respuestas.textos().first().startsWith(ERR_REGISTRO_ESCRITURA));
         QVERIFY(w->isVisible());
         QVERIFY(!MainFrm->isVisible());
-        QCOMPARE(bytesDe(NuevoNegocio::archivoLocal(RFC_ESCUELA)), baseAnterior);
+        QCOMPARE(TCarpetaPrograma::lee(NuevoNegocio::archivoLocal(RFC_ESCUELA)), baseAnterior);
         QVERIFY(textoLog().contains(QStringLiteral("Alta de empresa fallida")));
     }
 
@@ -846,17 +798,17 @@ private slots:
         MainFrm->muestraActualizacion(true);
         QSignalSpy veredicto(w, &TWizardFrm::actualizacionDisponible);
         QVERIFY(veredicto.wait(60000));
-        QCOMPARE(hijo<QLabel>(w, "TxUpdate")->isVisibleTo(w) && hijo<QLabel>(w, "ImgUpdate")->isVisibleTo(w),
+        QCOMPARE(pieza<QLabel>(w, "TxUpdate")->isVisibleTo(w) && pieza<QLabel>(w, "ImgUpdate")->isVisibleTo(w),
                  disponible);
-        QCOMPARE(MainFrm->findChild<QLabel*>(QStringLiteral("ImgUpdate"))->isVisibleTo(MainFrm), disponible);
+        QCOMPARE(pieza<QLabel>(MainFrm, "ImgUpdate")->isVisibleTo(MainFrm), disponible);
 
         QList<int> valores;
-        connect(hijo<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, this, [&](int v) {
-            QVERIFY(hijo<QWidget>(w, "Text8")->isVisible() && !hijo<QLabel>(w, "TXCatalogos")->isEnabled());
+        connect(pieza<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, this, [&](int v) {
+            QVERIFY(pieza<QWidget>(w, "Text8")->isVisible() && !pieza<QLabel>(w, "TXCatalogos")->isEnabled());
             valores << v;
         });
-        QVERIFY(termina(w, hijo<QLabel>(w, "TXCatalogos")));
-        QVERIFY(!hijo<QWidget>(w, "Text8")->isVisible() && hijo<QLabel>(w, "TXCatalogos")->isEnabled());
+        QVERIFY(termina(w, pieza<QLabel>(w, "TXCatalogos")));
+        QVERIFY(!pieza<QWidget>(w, "Text8")->isVisible() && pieza<QLabel>(w, "TXCatalogos")->isEnabled());
         QCOMPARE(programa.respuestas.textos().first(), CONFIRMA_ACTUALIZA_CATALOGOS);
         QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(QStringLiteral("06600")));
         QVERIFY(
@@ -877,23 +829,23 @@ private slots:
                     {QStringLiteral("Correo/puerto"), QString::number(smtp.puerto())}});
         });
         TWizardFrm* w = programa.w;
-        hijo<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
-        QTest::mouseClick(hijo<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
-        hijo<QPushButton>(w, "BtEnviaClave")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(hijo<QPushButton>(w, "BtEnviaClave")->isEnabled(), 60000);
-        const QByteArray correo = bytesDe(buzon.filePath(QStringLiteral("1.eml")));
+        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+        QTest::mouseClick(pieza<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
+        pieza<QPushButton>(w, "BtEnviaClave")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(pieza<QPushButton>(w, "BtEnviaClave")->isEnabled(), 60000);
+        const QByteArray correo = TCarpetaPrograma::lee(buzon.filePath(QStringLiteral("1.eml")));
         const QString html = QString::fromUtf8(QByteArray::fromBase64(correo.mid(correo.indexOf("\r\n\r\n") + 4)));
         const qsizetype desde = html.indexOf(EMAIL_CLAVE_RECUPERACION) + EMAIL_CLAVE_RECUPERACION.size();
-        hijo<QLineEdit>(w, "EdClaveRecuperacion")
+        pieza<QLineEdit>(w, "EdClaveRecuperacion")
             ->setText(QLatin1Char(' ') + html.mid(desde, html.indexOf(QLatin1Char('<'), desde) - desde));
-        QTest::keyClick(hijo<QLineEdit>(w, "EdClaveRecuperacion"), Qt::Key_Return);
-        QVERIFY(hijo<QPushButton>(w, "BtGuardar")->isEnabled());
-        hijo<QLineEdit>(w, "EdRecuperaPass")->setText(QStringLiteral("Nueva#2"));
-        hijo<QLineEdit>(w, "EdRecuperaPassRepite")->setText(QStringLiteral("Nueva#2"));
-        hijo<QPushButton>(w, "BtGuardar")->click();
+        QTest::keyClick(pieza<QLineEdit>(w, "EdClaveRecuperacion"), Qt::Key_Return);
+        QVERIFY(pieza<QPushButton>(w, "BtGuardar")->isEnabled());
+        pieza<QLineEdit>(w, "EdRecuperaPass")->setText(QStringLiteral("Nueva#2"));
+        pieza<QLineEdit>(w, "EdRecuperaPassRepite")->setText(QStringLiteral("Nueva#2"));
+        pieza<QPushButton>(w, "BtGuardar")->click();
         QCOMPARE(programa.respuestas.textos().last(), EMAIL_CONTRASENA_ACTUALIZA);
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QVERIFY(!ingresa(w, QStringLiteral("Vieja#1")));
         QVERIFY(ingresa(w, QStringLiteral("Nueva#2")));
     }
@@ -914,13 +866,13 @@ private slots:
         TPrograma programa;
         g_archivos->agrega(archivo);
         g_archivos->agrega(archivo);
-        QVERIFY(termina(programa.w, hijo<QLabel>(programa.w, "Text2")));
+        QVERIFY(termina(programa.w, pieza<QLabel>(programa.w, "Text2")));
         programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
-        QVERIFY(termina(programa.w, hijo<QLabel>(programa.w, "Text2")));
+        QVERIFY(termina(programa.w, pieza<QLabel>(programa.w, "Text2")));
         QCOMPARE(programa.respuestas.textos(),
                  (QStringList{Respaldo::textoRestaurada(RFC_ESCUELA),
                               CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR}));
-        QCOMPARE(hijo<QStackedWidget>(programa.w, "TabControl1")->currentIndex(), 3);
+        QCOMPARE(pieza<QStackedWidget>(programa.w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(programa.w->listaEmpresas(), QStringList{RFC_ESCUELA});
         QVERIFY(ingresa(programa.w, QStringLiteral("Vieja#1")));
     }
@@ -942,27 +894,27 @@ private slots:
                                 QStringLiteral("Vieja#1"));
             Conexiones::cierraHilo();
         });
-        limpiaSesion();
+        NegocioPrueba::limpiaSesion();
         TWizardFrm* w = programa.w;
         QVERIFY(QFile::remove(programa.carpeta.archivo(DB_USUARIOS)));
         w->initEmpresas();
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         QSignalSpy fin(w, &TWizardFrm::procesoTerminado);
         int hechas = 0;
-        connect(hijo<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, this,
+        connect(pieza<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, this,
                 [&](int v) { hechas = qMax(hechas, v); });
         if (desdeAviso) {
             TBaseDatosLocalFrm::creaTablas(programa.carpeta.archivo(DB_USUARIOS));
             w->avisaRegistroDanado(programa.carpeta.archivo(QStringLiteral("db/Usuarios.danado.db")));
             w->ofreceReconstruccion();
         } else {
-            QTest::mouseClick(hijo<QLabel>(w, "TxBaseDatos"), Qt::LeftButton);
+            QTest::mouseClick(pieza<QLabel>(w, "TxBaseDatos"), Qt::LeftButton);
         }
-        QVERIFY(hijo<QWidget>(w, "Text8")->isVisible());
+        QVERIFY(pieza<QWidget>(w, "Text8")->isVisible());
         QVERIFY(fin.wait(120000));
         QCOMPARE(hechas, 2);
         QVERIFY(programa.respuestas.textos().last().startsWith(QStringLiteral("Se registraron de nuevo 2 empresa")));
-        QCOMPARE(hijo<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), (QStringList{NegocioPrueba::RFC_ACCEM, RFC_ESCUELA}));
         QTest::mouseClick(w->findChild<QRadioButton*>(RFC_ESCUELA), Qt::LeftButton);
         QVERIFY(ingresa(w, QStringLiteral("Vieja#1")));

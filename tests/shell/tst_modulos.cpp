@@ -14,6 +14,7 @@
 #include "shell/TEtiquetaAccion.h"
 #include "shell/TMainFrm.h"
 #include "shell/TMenuModulos.h"
+#include "Piezas.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,15 +28,6 @@
 using namespace Constantes;
 
 namespace {
-
-// A widget of the window by its object name; the test cannot go on without it.
-template <class T = QWidget> T* pieza(const QObject* ventana, const char* nombre)
-{
-    T* encontrada = ventana->findChild<T*>(QLatin1String(nombre));
-    if (!encontrada)
-        qFatal("La ventana no tiene %s", nombre);
-    return encontrada;
-}
 
 const QString TODOS_LOS_PERMISOS = QStringLiteral("-1|-1|-1|-1|-1|-1|-1|-1");
 // Every right but products (position 3).

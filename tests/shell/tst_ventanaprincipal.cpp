@@ -24,6 +24,8 @@
 #include "setup/TPaginaNegocio.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
+#include "Piezas.h"
+#include "ProgramaPrueba.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -51,37 +53,30 @@ const QString PASSWORD = QStringLiteral("Secreta#1");
 
 // The program as started, with the businesses `antes` registers, the
 // reports package in Plugins/ and the wizard on its sign-in page.
-class TPrograma {
+class TPrograma : public TProgramaPrueba {
 public:
     explicit TPrograma(const std::function<void()>& antes, bool conCatalogo = false)
     {
         if (conCatalogo)
             carpeta.instalaCatalogo();
         QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(QStringLiteral("Plugins/Reportes.bpl")));
-        Arranque::creaVentanas(carpeta.ruta());
-        NegocioPrueba::creaRegistro(carpeta);
-        antes();
-        SplashFrm->TimerSplashTimer();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    ~TPrograma()
-    {
-        Arranque::destruyeVentanas();
-        NegocioPrueba::limpiaSesion();
+        arranca(true, antes);
     }
 
     // Signs in through the wizard, as the user does.
     void ingresa(const QString& rfc, const QString& correo = CORREO, const QString& password = PASSWORD)
     {
-        WizardFrm->findChild<QRadioButton*>(QString(rfc).replace(QLatin1Char('&'), QLatin1Char('_')))->click();
-        WizardFrm->findChild<QLineEdit*>(QStringLiteral("EdCorreoElectronicoLoggin"))->setText(correo);
-        WizardFrm->findChild<QLineEdit*>(QStringLiteral("EdPasswordLoggin"))->setText(password);
-        WizardFrm->findChild<QPushButton*>(QStringLiteral("BtIngresar"))->click();
+        pieza<QRadioButton>(WizardFrm, QString(rfc).replace(QLatin1Char('&'), QLatin1Char('_')))->click();
+        pieza<QLineEdit>(WizardFrm, "EdCorreoElectronicoLoggin")->setText(correo);
+        pieza<QLineEdit>(WizardFrm, "EdPasswordLoggin")->setText(password);
+        pieza<QPushButton>(WizardFrm, "BtIngresar")->click();
     }
-
-    TCarpetaPrograma carpeta;
-    TColaRespuestas respuestas;
 };
+
+void registraEscuela()
+{
+    NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+}
 
 // Signs in without windows to add what the business needs, and leaves.
 void prepara(const QString& rfc, const std::function<void()>& trabajo)
@@ -109,14 +104,9 @@ std::unique_ptr<TSerie> serie(const QString& nombre)
     return TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == nombre, *Sistema::Conexion);
 }
 
-// A widget of the main window by its object name; the test cannot go on
-// without it.
 template <class T = QLabel> T* pieza(const char* nombre)
 {
-    T* encontrada = MainFrm->findChild<T*>(QLatin1String(nombre));
-    if (!encontrada)
-        qFatal("La ventana principal no tiene %s", nombre);
-    return encontrada;
+    return ::pieza<T>(MainFrm, QLatin1String(nombre));
 }
 
 QComboBox* comboSeries()
@@ -162,7 +152,7 @@ private slots:
     void trasIngresar()
     {
         TPrograma programa([] {
-            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            registraEscuela();
             prepara(RFC_ESCUELA, [] {
                 const TSucursal matriz = *Sistema::Sucursales.first();
                 NegocioPrueba::agregaSerie(matriz, QStringLiteral("FA"), QStringLiteral("I"), QStringLiteral("7"),
@@ -253,7 +243,7 @@ private slots:
         QFETCH(QList<int>, pasos);
         QFETCH(QStringList, mostradas);
         TPrograma programa([] {
-            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            registraEscuela();
             prepara(RFC_ESCUELA, [] {
                 const TSucursal norte = NegocioPrueba::agregaSucursal(QStringLiteral("Norte & Sur"));
                 NegocioPrueba::agregaSucursal(QStringLiteral("Centro"));
@@ -291,7 +281,7 @@ private slots:
     void series()
     {
         TPrograma programa([] {
-            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            registraEscuela();
             prepara(RFC_ESCUELA, [] {
                 const TSucursal matriz = *Sistema::Sucursales.first();
                 NegocioPrueba::agregaSerie(matriz, QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("10"),
@@ -349,7 +339,7 @@ private slots:
         QFETCH(QString, correoOtra);
         QFETCH(QStringList, mensajes);
         TPrograma programa([&correoOtra] {
-            NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+            registraEscuela();
             NegocioPrueba::registra(RFC_ACCEM, QStringLiteral("Accem Servicios"), correoOtra, PASSWORD);
         });
         programa.ingresa(RFC_ESCUELA);
@@ -386,8 +376,7 @@ private slots:
 
     void unaSolaEmpresa()
     {
-        TPrograma programa(
-            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
+        TPrograma programa(registraEscuela);
         programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QVERIFY(MainFrm->lEmpresas.isEmpty());
@@ -404,8 +393,7 @@ private slots:
     void cierreSesion()
     {
         QFETCH(int, respuesta);
-        TPrograma programa(
-            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
+        TPrograma programa(registraEscuela);
         programa.ingresa(RFC_ESCUELA);
         MainFrm->TxEditarClick(pieza("TxEditar"));
         programa.respuestas.agregaRespuesta(respuesta);
@@ -455,8 +443,7 @@ private slots:
         TColaArchivos archivos;
         archivos.agrega(NegocioPrueba::certificado(RFC_ACCEM));
         archivos.agrega(NegocioPrueba::llave(RFC_ACCEM));
-        TPrograma programa(
-            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); }, true);
+        TPrograma programa(registraEscuela, true);
         programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QTest::mouseClick(pieza("TxNuevaEmpresa"), Qt::LeftButton);
@@ -468,16 +455,16 @@ private slots:
         QVERIFY(pagina->isVisible());
         QCOMPARE(pagina->modo(), TPaginaNegocio::TModo::Adicional);
 
-        pagina->findChild<QLineEdit*>(QStringLiteral("EdNombreEmpresa"))->setText(QStringLiteral("Accem"));
-        pagina->findChild<QPushButton*>(QStringLiteral("SearchEditButton2"))->click();
-        pagina->findChild<QPushButton*>(QStringLiteral("SearchEditButton1"))->click();
+        pieza<QLineEdit>(pagina, "EdNombreEmpresa")->setText(QStringLiteral("Accem"));
+        pieza<QPushButton>(pagina, "SearchEditButton2")->click();
+        pieza<QPushButton>(pagina, "SearchEditButton1")->click();
         QCOMPARE(archivos.pendientes(), 0);
-        pagina->findChild<QLineEdit*>(QStringLiteral("EdCSDPass"))->setText(NegocioPrueba::PASSWORD_CSD);
-        pagina->findChild<QComboBox*>(QStringLiteral("CmbRegimenFiscal"))->setCurrentIndex(1);
+        pieza<QLineEdit>(pagina, "EdCSDPass")->setText(NegocioPrueba::PASSWORD_CSD);
+        pieza<QComboBox>(pagina, "CmbRegimenFiscal")->setCurrentIndex(1);
         QLineEdit* cp = pagina->findChild<TDireccionesFrm*>()->getCmbCodigoPostal()->lineEdit();
         cp->selectAll();
         QTest::keyClicks(cp, QStringLiteral("06600"));
-        pagina->findChild<QPushButton*>(QStringLiteral("BtFinalizar"))->click();
+        pieza<QPushButton>(pagina, "BtFinalizar")->click();
 
         QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
         // The page goes back to the window that made it; the user stays in
@@ -494,18 +481,17 @@ private slots:
 
     void paginasDeLaEmpresa()
     {
-        TPrograma programa(
-            [] { NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD); });
+        TPrograma programa(registraEscuela);
         programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(pieza("TxEditar"), Qt::LeftButton);
         QCOMPARE(MainFrm->VentanaActiva.data(), EmpresaFrm->TxFondo);
         QCOMPARE(trabajo()->height(), EmpresaFrm->getHeight());
-        QCOMPARE(EmpresaFrm->TxFondo->findChild<QLineEdit*>(QStringLiteral("EdRFC"))->text(), RFC_ESCUELA);
+        QCOMPARE(pieza<QLineEdit>(EmpresaFrm->TxFondo, "EdRFC")->text(), RFC_ESCUELA);
         QVERIFY(!pieza<QWidget>("SBMenuLateral")->isVisible());
 
         QTest::mouseClick(pieza("TxUserEmail"), Qt::LeftButton);
         QCOMPARE(MainFrm->VentanaActiva.data(), PerfilFrm->TxFondo);
-        QCOMPARE(PerfilFrm->TxFondo->findChild<QLabel*>(QStringLiteral("TxEmailPerfil"))->text(), CORREO);
+        QCOMPARE(pieza<QLabel>(PerfilFrm->TxFondo, "TxEmailPerfil")->text(), CORREO);
         // The editor's page is back in its own window.
         QCOMPARE(EmpresaFrm->TxFondo->parentWidget(), EmpresaFrm);
         QVERIFY(!EmpresaFrm->TxFondo->isVisible());

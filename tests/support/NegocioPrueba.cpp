@@ -71,9 +71,10 @@ TConexionSesion crea(const QString& rfc, const QString& email, const QString& pa
     return creaCon(rfc, razon, razon, email, password);
 }
 
-void registra(const QString& rfc, const QString& nombre, const QString& email, const QString& password)
+void registra(const QString& rfc, const QString& nombre, const QString& email, const QString& password,
+              const QString& razon)
 {
-    creaCon(rfc, nombre, nombre.toUpper(), email, password);
+    creaCon(rfc, nombre, razon.isEmpty() ? nombre.toUpper() : razon, email, password);
 }
 
 void limpiaSesion()

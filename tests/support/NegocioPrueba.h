@@ -28,8 +28,10 @@ void creaRegistro(const TCarpetaPrograma& carpeta);
 // signing in with `password`; the session is left empty, as after a restart.
 TConexionSesion crea(const QString& rfc, const QString& email, const QString& password,
                      const QString& razon = QStringLiteral("NEGOCIO DE PRUEBA SA DE CV"));
-// The same with the business named `nombre` and its legal name in capitals.
-void registra(const QString& rfc, const QString& nombre, const QString& email, const QString& password);
+// The same with the business named `nombre` and its legal name `razon`
+// (when empty, `nombre` in capitals).
+void registra(const QString& rfc, const QString& nombre, const QString& email, const QString& password,
+              const QString& razon = QString());
 
 // Forgets the signed-in business, user and connection.
 void limpiaSesion();

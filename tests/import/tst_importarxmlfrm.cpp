@@ -26,9 +26,10 @@
 #include <QLockFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStackedWidget>
 #include <QtTest>
-#include <QStackedWidget>
 
 using namespace Constantes;
 
@@ -213,6 +214,124 @@ private slots:
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         pieza<QPushButton>(v, "BtCancelar")->click();
         QVERIFY(!v->isVisible());
+    }
+
+    // A registry another program holds is not read as empty: the user is
+    // told, no folder is asked and nothing is imported.
+    void registroOcupado()
+    {
+        TPrograma programa;
+        programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
+        const QString nombre = QStringLiteral("otro-programa");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+            db.setDatabaseName(programa.carpeta.archivo(DB_USUARIOS));
+            QVERIFY(db.open());
+            QSqlQuery ocupa(db);
+            QVERIFY(ocupa.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            TImportarXMLFrm* v = programa.v;
+            v->initDatosXML();
+            v->show();
+            llena(v, CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
+            QCOMPARE(programa.respuestas.textos().size(), 1);
+            QVERIFY2(programa.respuestas.textos().first().startsWith(
+                         QStringLiteral("Otro programa ocupa el registro de negocios")),
+                     qPrintable(programa.respuestas.textos().first()));
+            QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_ERROR});
+            QVERIFY(programa.carpetas.pedidos().isEmpty());
+            QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
+            QVERIFY(!v->ocupada());
+            ocupa.exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(nombre);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QVERIFY(!QFileInfo::exists(programa.carpeta.archivo(FACTURAS_PATH)) ||
+                QDir(programa.carpeta.archivo(FACTURAS_PATH)).isEmpty());
+    }
+
+    // Vouchers of a business already registered enter it only under one of
+    // its users with that user's password. A wrong password of a known user
+    // stops the import before it starts; an e-mail the business does not
+    // know imports the rest, and each of that business's files says why it
+    // was not taken.
+    void negocioExistente_data()
+    {
+        QTest::addColumn<QString>("correo");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("rechazo"); // the message before anything starts
+        QTest::addColumn<int>("importados");
+        QTest::addColumn<QString>("motivo"); // the reason of the business's files
+        QTest::newRow("su usuario") << CORREO << QStringLiteral("secreta") << QString() << 2 << QString();
+        QTest::newRow("contraseña equivocada")
+            << CORREO << QStringLiteral("otra") << QStringLiteral("La contraseña no es la del usuario ") + CORREO << 0
+            << QString();
+        QTest::newRow("correo que el negocio no conoce")
+            << QStringLiteral("otro@usuario.mx") << QStringLiteral("otra") << QString() << 1
+            << QStringLiteral("El negocio ISD950921HE5 ya existe en este equipo y otro@usuario.mx no es uno de sus "
+                              "usuarios");
+    }
+    void negocioExistente()
+    {
+        QFETCH(QString, correo);
+        QFETCH(QString, password);
+        QFETCH(QString, rechazo);
+        QFETCH(int, importados);
+        QFETCH(QString, motivo);
+        TPrograma programa;
+        TImportarXMLFrm* v = programa.v;
+        // The business of cfdi40-real.xml, its user CORREO with "secreta".
+        programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
+        v->initDatosXML();
+        v->show();
+        llena(v, CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
+        QTRY_VERIFY(soloFin(programa.respuestas.textos()));
+        QCOMPARE(v->resumen().importados, 1);
+        programa.respuestas.limpia();
+
+        // Another voucher of that business and one of an issuer not registered.
+        const QString otra = programa.carpeta.archivo(QStringLiteral("otra/"));
+        QDir().mkpath(otra);
+        QByteArray segundo;
+        {
+            QFile f(dato(QStringLiteral("cfdi40-real.xml")));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            segundo =
+                f.readAll().replace("C2832671-DA6D-11EF-A83D-00155D012007", "C2832671-DA6D-11EF-A83D-00155D012008");
+            QFile g(otra + QStringLiteral("segundo.xml"));
+            QVERIFY(g.open(QIODevice::WriteOnly));
+            g.write(segundo);
+        }
+        QVERIFY(QFile::copy(dato(QStringLiteral("cfdi32-real.xml")), otra + QStringLiteral("nuevo.xml")));
+        programa.carpetas.agrega(otra);
+        v->initDatosXML();
+        v->show();
+        llena(v, correo, password, password);
+        if (!rechazo.isEmpty()) {
+            QCOMPARE(programa.respuestas.textos().size(), 1);
+            QVERIFY2(programa.respuestas.textos().first().startsWith(rechazo),
+                     qPrintable(programa.respuestas.textos().first()));
+            QCOMPARE(programa.carpetas.pedidos().size(), 1);
+            QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
+            QVERIFY(!v->ocupada());
+            QCOMPARE(registroLocal().getNumeroEmpresas(), 1);
+            pieza<QPushButton>(v, "BtCancelar")->click();
+            return;
+        }
+        QTRY_VERIFY(soloFin(programa.respuestas.textos()));
+        const TResumenImportacion& resumen = v->resumen();
+        QCOMPARE(resumen.importados, importados);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
+        TConexionSesion conexion;
+        QVERIFY(Utils::evaluaConexion(conexion,
+                                      registroLocal().getEmpresaDetalle(QStringLiteral("ISD950921HE5")).value(2)));
+        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), motivo.isEmpty() ? 2 : 1);
+        if (!motivo.isEmpty()) {
+            QCOMPARE(resumen.fallidos, 1);
+            QVERIFY2(resumen.noImportados.first().motivo.startsWith(motivo),
+                     qPrintable(resumen.noImportados.first().motivo));
+            QVERIFY(programa.respuestas.textos().first().contains(QStringLiteral("\nFallidos: 1")));
+        }
     }
 
     // A folder without XML files: the count stays 0 and the end comes at once.

@@ -3,10 +3,9 @@
 #include "Archivos.h"
 #include "Conexiones.h"
 #include "Constantes.h"
-#include "negocio/Credenciales.h"
-#include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "RevisionImportacion.h"
 #include "Rutas.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
@@ -23,10 +22,6 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUuid>
 
 #include <cstdio>
 #include <optional>
@@ -99,62 +94,6 @@ QByteArray recurso(const QString& nombre)
     return bytes ? bytes->data() : QByteArray();
 }
 
-// Whether the registry can be written now: a program holding it (a write in
-// progress, an open exclusive transaction) makes every registry read of the
-// import come back empty, and an issuer would then look unregistered.
-bool registroLibre(QString& error)
-{
-    const QString nombre = QStringLiteral("velkor-importar-") + QUuid::createUuid().toString(QUuid::Id128);
-    bool libre = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
-        db.setDatabaseName(TBaseDatosLocalFrm::archivoRegistro());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-        if (db.open()) {
-            QSqlQuery consulta(db);
-            libre = consulta.exec(QStringLiteral("BEGIN IMMEDIATE"));
-            if (libre)
-                consulta.exec(QStringLiteral("ROLLBACK"));
-            else
-                error = consulta.lastError().text();
-            db.close();
-        } else {
-            error = db.lastError().text();
-        }
-    }
-    QSqlDatabase::removeDatabase(nombre);
-    return libre;
-}
-
-// The e-mail names the owner of the businesses the import creates. When it
-// already is a user of a registered business, the password must be that
-// user's in at least one of them: nobody creates businesses in another
-// user's name. An e-mail no business knows is a new owner.
-bool credencialesValidas(const QString& correo, const QString& contrasena)
-{
-    bool conocido = false;
-    for (const QString& linea : registroLocal().getEmpresasDetalle()) {
-        const QString cadena = linea.section(QLatin1Char('|'), 2);
-        TConexionSesion conexion;
-        try {
-            if (!Utils::evaluaConexion(conexion, cadena))
-                continue;
-            const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(correo, conexion);
-            Conexiones::cierra(conexion);
-            if (!usuario)
-                continue;
-            conocido = true;
-            if (Credenciales::cifraPassword(usuario->getEmail(), contrasena) == usuario->getPassword())
-                return true;
-        } catch (const std::exception& e) {
-            // A business that cannot be read now is met again by the files
-            // it issued, which then fail with the reason.
-            Logmanager::Log(QStringLiteral("velkor-importar: ") + Errores::describe(e), 1, Sistema::exePath);
-        }
-    }
-    return !conocido;
-}
-
 QString duracion(qint64 segundos)
 {
     return QStringLiteral("%1:%2:%3")
@@ -213,7 +152,9 @@ QString ayuda()
         "                           (sin eco en una terminal), y así no aparece en la lista de procesos\n"
         "  -h, --help               muestra esta ayuda\n"
         "\n"
-        "Si CORREO ya es usuario de un negocio registrado, CONTRASEÑA debe ser la suya.\n"
+        "Los archivos de un negocio ya registrado se importan solo si CORREO es uno de sus usuarios y\n"
+        "CONTRASEÑA es la suya; los demás quedan en el reporte con el motivo. Si CORREO ya es usuario\n"
+        "de un negocio registrado y CONTRASEÑA no es la suya en ninguno, no se importa nada.\n"
         "Al terminar escribe el resumen y deja un reporte CSV (un renglón por archivo) junto a la\n"
         "bitácora del programa. Ctrl-C detiene la importación después del archivo en curso.\n"
         "\n"
@@ -321,17 +262,17 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
             return falla(ErrorPrograma, Errores::describe(e));
         }
     }
-    QString ocupado;
-    if (!registroLibre(ocupado))
-        return falla(Ocupada, QStringLiteral("Otro programa ocupa el registro de negocios %1 (%2). Ciérrelo e "
-                                             "inténtelo de nuevo.")
-                                  .arg(Sistema::dbUsuariosSistema, ocupado));
-    if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema))
-        return falla(ErrorPrograma, QStringLiteral("El registro de negocios %1 está dañado. Abra Velkor para "
-                                                   "revisarlo.")
-                                        .arg(Sistema::dbUsuariosSistema));
-    if (!credencialesValidas(opciones.correo, opciones.contrasena))
-        return falla(SinAcceso, QStringLiteral("La contraseña no es la del usuario %1.").arg(opciones.correo));
+    const RevisionImportacion::TRevision revision = RevisionImportacion::revisa(opciones.correo, opciones.contrasena);
+    switch (revision.resultado) {
+    case RevisionImportacion::TResultado::Correcta:
+        break;
+    case RevisionImportacion::TResultado::RegistroOcupado:
+        return falla(Ocupada, revision.mensaje);
+    case RevisionImportacion::TResultado::RegistroDanado:
+        return falla(ErrorPrograma, revision.mensaje);
+    case RevisionImportacion::TResultado::ContrasenaAjena:
+        return falla(SinAcceso, revision.mensaje);
+    }
 
     TParametrosImportacion parametros;
     parametros.email = opciones.correo;

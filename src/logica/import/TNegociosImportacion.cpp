@@ -7,6 +7,7 @@
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "Sistema.h"
+#include "negocio/Credenciales.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
 #include "negocio/Utils.h"
@@ -63,12 +64,25 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::abre(const QString
 {
     // RFCs are registered in upper case; an older row may keep another
     // spelling, and missing it would create the business a second time.
-    QStringList detalle = m_registro.getEmpresaDetalle(rfc);
+    QStringList detalle;
+    lee(rfc, detalle);
     if (detalle.isEmpty() && escrito != rfc)
-        detalle = m_registro.getEmpresaDetalle(escrito);
+        lee(escrito, detalle);
     TNegocioImportado resultado = detalle.isEmpty() ? crea(rfc, emisor()) : registrado(rfc, detalle);
     Utils::inicializaDirectorios(Sistema::exePath, rfc);
     return resultado;
+}
+
+void TNegociosImportacion::lee(const QString& rfc, QStringList& detalle) const
+{
+    // A registry that cannot be read is not one without the issuer: creating
+    // the business again would set its database aside.
+    QString error;
+    if (!m_registro.leeEmpresaDetalle(rfc, detalle, &error))
+        throw EBaseDatos(QStringLiteral("No se pudo leer el registro de negocios para saber si el negocio %1 ya "
+                                        "existe (%2); el archivo no se importó. Otro programa puede estar "
+                                        "ocupándolo.")
+                             .arg(rfc, error));
 }
 
 TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const QString& rfc, const QStringList& detalle)
@@ -84,13 +98,29 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     if (!existe)
         throw EBaseDatos(
             QStringLiteral("No se encontró la base de datos del negocio %1 registrado en este equipo.").arg(rfc));
-    Ingreso::updateBaseDatos(resultado.conexion);
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFCSinLoad(rfc, resultado.conexion);
     // A registry row that leads to another business's database must not
     // receive this issuer's vouchers.
     if (!negocio)
         throw EBaseDatos(QStringLiteral("La base de datos registrada para el RFC %1 (%2) no contiene ese negocio.")
                              .arg(rfc, resultado.conexion.getDatabase()));
+    // Only one of its users brings vouchers into a business that exists,
+    // as only one of them signs in to it; checked before its database is
+    // touched.
+    switch (Credenciales::acceso(*negocio, m_email, m_password, resultado.conexion)) {
+    case Credenciales::TAcceso::Permitido:
+        break;
+    case Credenciales::TAcceso::NoEsUsuario:
+        throw EVelkor(QStringLiteral("El negocio %1 ya existe en este equipo y %2 no es uno de sus usuarios; el "
+                                     "archivo no se importó. Importe sus archivos con el correo y la contraseña de "
+                                     "un usuario del negocio.")
+                          .arg(rfc, m_email));
+    case Credenciales::TAcceso::ContrasenaIncorrecta:
+        throw EVelkor(QStringLiteral("La contraseña no es la del usuario %1 del negocio %2; el archivo no se "
+                                     "importó.")
+                          .arg(m_email, rfc));
+    }
+    Ingreso::updateBaseDatos(resultado.conexion);
     resultado.negocio = std::shared_ptr<TNegocio>(negocio.release());
     return resultado;
 }

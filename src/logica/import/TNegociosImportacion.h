@@ -20,6 +20,13 @@ class TNegocio;
 // first, its registry row last, so a registry row never points at a database
 // without its business; a creation that fails removes the file it made.
 //
+// The e-mail and password given own the businesses created. A business that
+// already exists takes vouchers only under one of its users: the e-mail must
+// be a user of that business and the password its own
+// (Credenciales::acceso); otherwise its RFC fails, with the reason, for the
+// whole job. A registry that cannot be read fails the RFC too, rather than
+// reading as one without it.
+//
 // Nothing here reads or changes the signed-in session.
 class TNegociosImportacion {
 public:
@@ -38,8 +45,9 @@ public:
         NuevoNegocio::TDireccion direccion;
     };
 
-    // The owner (e-mail and password) of each business created, and the
-    // bytes of the empty business database and of the first logo.
+    // The owner (e-mail and password) of each business created, who must
+    // also be a user of each existing business met, and the bytes of the
+    // empty business database and of the first logo.
     TNegociosImportacion(TBaseDatosLocalFrm& registro, const QString& email, const QString& password,
                          const QByteArray& plantilla, const QByteArray& logo);
     ~TNegociosImportacion();
@@ -53,6 +61,7 @@ public:
 
 private:
     TNegocioImportado abre(const QString& rfc, const QString& escrito, const std::function<TEmisor()>& emisor);
+    void lee(const QString& rfc, QStringList& detalle) const;
     TNegocioImportado registrado(const QString& rfc, const QStringList& detalle);
     TNegocioImportado crea(const QString& rfc, const TEmisor& emisor);
 

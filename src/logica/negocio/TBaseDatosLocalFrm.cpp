@@ -248,7 +248,14 @@ QStringList TBaseDatosLocalFrm::getEmpresasDetalle()
 QStringList TBaseDatosLocalFrm::getEmpresaDetalle(const QString& rfc)
 {
     QStringList detalle;
-    opera(
+    leeEmpresaDetalle(rfc, detalle);
+    return detalle;
+}
+
+bool TBaseDatosLocalFrm::leeEmpresaDetalle(const QString& rfc, QStringList& detalle, QString* error)
+{
+    detalle.clear();
+    return opera(
         [&](QSqlDatabase& db) {
             QSqlQuery consulta = prepara(db, SQL_DETALLE_RFC);
             consulta.bindValue(QStringLiteral(":rfc"), rfc);
@@ -259,8 +266,7 @@ QStringList TBaseDatosLocalFrm::getEmpresaDetalle(const QString& rfc)
                         << texto(consulta, QStringLiteral("stringConexion"));
             });
         },
-        false);
-    return detalle;
+        false, error);
 }
 
 QString TBaseDatosLocalFrm::getStringConexionByRfc(const QString& rfc, QString& salida)

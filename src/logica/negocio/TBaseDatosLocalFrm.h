@@ -38,6 +38,11 @@ public:
     // rfc, nombre, stored connection string of the last registration of that
     // RFC, active or not; empty when none.
     QStringList getEmpresaDetalle(const QString& rfc);
+    // The same into `detalle`, telling a registry that could not be read
+    // (another program holds it, it is damaged) from an RFC it does not
+    // hold: false then, the cause in `error` when given. A caller that
+    // would create the business of an RFC not found must ask this way.
+    bool leeEmpresaDetalle(const QString& rfc, QStringList& detalle, QString* error = nullptr);
     // The stored connection string of the last registration of that RFC,
     // active or not, into `salida` and as the result; empty when none.
     QString getStringConexionByRfc(const QString& rfc, QString& salida);

@@ -130,9 +130,8 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
     // The password typed must be the user's: its stored form is the cipher of
     // e-mail, separator and password, and the cipher is deterministic.
     return registrado(componente, email, [&] {
-        return ingresaCon(componente, email, [&](const TUsuario& usuario) {
-            return Credenciales::cifraPassword(usuario.getEmail(), password) == usuario.getPassword();
-        });
+        return ingresaCon(componente, email,
+                          [&](const TUsuario& usuario) { return Credenciales::esSuPassword(usuario, password); });
     });
 }
 

@@ -5,6 +5,7 @@
 #include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "import/RevisionImportacion.h"
 #include "import/TCandadoImportacion.h"
 #include "TConteoArchivos.h"
 #include "TImportarXMLHilo.h"
@@ -175,6 +176,17 @@ void TImportarXMLFrm::hiloImportacion()
     if (!m_candado->toma()) {
         Utils::mensaje(m_candado->mensaje(), MSG_WARNING);
         m_candado.reset();
+        return;
+    }
+    // Before the folder is asked: a registry another program holds would
+    // read as empty, and a wrong password would only show file by file.
+    const RevisionImportacion::TRevision revision =
+        RevisionImportacion::revisa(EdEmail->text().trimmed(), EdPass->text());
+    if (!revision.correcta()) {
+        m_candado.reset();
+        const bool contrasena = revision.resultado == RevisionImportacion::TResultado::ContrasenaAjena;
+        Utils::mensaje(revision.mensaje, contrasena ? MSG_WARNING : MSG_ERROR);
+        (contrasena ? EdPass : EdEmail)->setFocus();
         return;
     }
     iniciaProcesoImportacion();

@@ -17,8 +17,10 @@ class TImportarXMLHilo;
 
 // The import window: a folder tree of CFDI XML files into the businesses that
 // issued them. Borderless, with two panels of which one shows: the data panel
-// asks for the e-mail and password of the businesses the import may have to
-// create and then for the folder; the progress panel shows the count of files
+// asks for the e-mail and password (the owner of the businesses the import
+// may have to create, and a user of each existing business it brings
+// vouchers into), checks them and the registry (RevisionImportacion) and
+// then asks for the folder; the progress panel shows the count of files
 // (TConteoArchivos) and the progress of the import (TImportarXMLHilo). Once
 // the import starts the window offers no way out; when the import ends it
 // says "Proceso Terminado" with the tally and where the report of each file

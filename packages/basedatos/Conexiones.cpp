@@ -1,6 +1,7 @@
 #include "Conexiones.h"
 
 #include "Archivos.h"
+#include "BloqueosMotor.h"
 #include "Constantes.h"
 #include "Errores.h"
 
@@ -12,11 +13,14 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
 #include <ibase.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +61,11 @@ void apagaAlSalir()
 // test's program folder) does not leave the engine without its plugins.
 void preparaMotor(const TConexionSesion& conexion)
 {
+    // Left alone, the engine keeps its lock files in /tmp/firebird, owned by
+    // the first user of the computer who ran it; every other user then fails
+    // on every database with "Permission denied".
+    static std::once_flag bloqueos;
+    std::call_once(bloqueos, [] { qputenv("FIREBIRD_LOCK", QFile::encodeName(Conexiones::carpetaBloqueos())); });
     static std::once_flag hecho;
     const QString servidor = conexion.getServer();
     if (servidor.isEmpty())
@@ -112,6 +121,39 @@ bool terminaTransaccion(const QString& nombre)
 } // namespace
 
 namespace Conexiones {
+
+QString carpetaBloqueos(const QString& raiz)
+{
+    const uid_t usuario = geteuid();
+    const QString base = QStringLiteral("%1/velkor-firebird-%2").arg(raiz).arg(usuario);
+    // A folder someone else planted (or one left open to others) can never be
+    // trusted nor removed from a shared temporary folder; the next name is
+    // tried instead. Every process of the user walks the same names and so
+    // settles on the same folder.
+    for (int intento = 1; intento <= 10; ++intento) {
+        const QString carpeta = intento == 1 ? base : base + QStringLiteral("-%1").arg(intento);
+        const QByteArray ruta = QFile::encodeName(carpeta);
+        struct stat datos {};
+        if (::lstat(ruta.constData(), &datos) != 0) {
+            if (errno != ENOENT)
+                continue;
+            if (::mkdir(ruta.constData(), 0700) == 0) {
+                // A restrictive umask may have taken bits from a folder
+                // that is ours alone.
+                ::chmod(ruta.constData(), 0700);
+            } else if (errno != EEXIST) {
+                continue;
+            }
+            if (::lstat(ruta.constData(), &datos) != 0)
+                continue;
+        }
+        if (S_ISDIR(datos.st_mode) && datos.st_uid == usuario && (datos.st_mode & 07777) == 0700)
+            return carpeta;
+    }
+    throw EBaseDatos(QStringLiteral("No se pudo preparar una carpeta privada para los bloqueos de la base de datos "
+                                    "en %1: las carpetas %2 pertenecen a otro usuario o tienen permisos abiertos.")
+                         .arg(raiz, base + QStringLiteral("*")));
+}
 
 QSqlDatabase baseDatos(const TConexionSesion& conexion)
 {

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QStackedWidget>
@@ -103,9 +104,12 @@ private slots:
         QCOMPARE(WizardFrm->listaEmpresas(), activas);
         QVERIFY(respuestas.textos().isEmpty());
         // The shipped registry must read cleanly; without one the count fails,
-        // which is logged, never shown.
-        QVERIFY2(programa.log().contains(QStringLiteral(" error raised, with message : ")) == !conRecursos,
-                 qPrintable(programa.log()));
+        // which is logged, never shown. The wizard's update check logs
+        // failures of its own from another thread, at any moment: only the
+        // registry's lines are the start-up's.
+        const QString log = programa.log();
+        const QRegularExpression errorRegistro(QStringLiteral(" error raised, with message : .*registro de negocios"));
+        QVERIFY2(log.contains(errorRegistro) == !conRecursos, qPrintable(log));
     }
 
     // A registry that cannot be read is kept aside under a dated name and a

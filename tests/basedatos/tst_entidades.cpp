@@ -1,3 +1,4 @@
+#include "BloqueosMotor.h"
 #include "CarpetaPrograma.h"
 #include "Conexiones.h"
 #include "Entidades.h"
@@ -629,11 +630,18 @@ private slots:
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         entorno.insert(QStringLiteral("VELKOR_HIJO_BASE"), m_conexion.getDatabase());
         entorno.insert(QStringLiteral("VELKOR_HIJO_PROGRAMA"), m_programa->ruta());
+        // The program points the engine at its lock folder itself; a process
+        // started without the variable must still share this one's.
+        entorno.remove(QStringLiteral("FIREBIRD_LOCK"));
         hijo.setProcessEnvironment(entorno);
         hijo.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(hijo.waitForFinished(60000));
         QVERIFY2(hijo.exitCode() == 0, hijo.readAllStandardError().constData());
         QCOMPARE(TUsuario::cuenta(TCondicion(), m_conexion), 2);
+        const QString bloqueos = qEnvironmentVariable("FIREBIRD_LOCK");
+        QCOMPARE(bloqueos, Conexiones::carpetaBloqueos());
+        QCOMPARE(QString::fromLocal8Bit(hijo.readAllStandardOutput()), bloqueos);
+        QCOMPARE(TCarpetaPrograma::modo(bloqueos), 0700);
     }
 
     void hiloPropioMismaBase()
@@ -673,6 +681,7 @@ static int procesoHijo()
         usuario.setEmail(QStringLiteral("segundo@tienda.mx"));
         TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));
         Conexiones::cierraHilo();
+        std::fputs(qgetenv("FIREBIRD_LOCK").constData(), stdout);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", qPrintable(Errores::describe(e)));
         return 1;

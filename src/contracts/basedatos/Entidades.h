@@ -253,6 +253,9 @@ class BASEDATOS_EXPORT TDatosfiscales : public TEntidadDe<TDatosfiscales> {
 class BASEDATOS_EXPORT TRegimen : public TEntidadDe<TRegimen> {
     VELKOR_ENTIDAD(TRegimen)
 public:
+    // Personafiscal: whether the regime is one of a natural or of a legal person.
+    static inline const QString PERSONA_FISICA = QStringLiteral("Física");
+    static inline const QString PERSONA_MORAL = QStringLiteral("Moral");
     static std::unique_ptr<TRegimen> getByDescripcion(const QString& descripcion, const TConexionSesion& conexion);
 };
 class BASEDATOS_EXPORT TRegimennegocio : public TEntidadDe<TRegimennegocio> {

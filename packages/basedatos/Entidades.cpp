@@ -163,8 +163,14 @@ std::optional<TCodigopostal> TCodigopostal::desdeCatalogo(const QStringList& fil
         if (igual > 0)
             valores.insert(fila.left(igual), fila.mid(igual + 1));
     }
+    // A code without municipality or locality in the catalogue gets none,
+    // not a lone " - ".
     const auto claveNombre = [&](const char* clave, const char* nombre) {
-        return valores.value(QLatin1String(clave)) + QStringLiteral(" - ") + valores.value(QLatin1String(nombre));
+        const QString llave = valores.value(QLatin1String(clave)).trimmed();
+        const QString texto = valores.value(QLatin1String(nombre)).trimmed();
+        if (llave.isEmpty() || texto.isEmpty())
+            return llave.isEmpty() ? texto : llave;
+        return llave + QStringLiteral(" - ") + texto;
     };
     TCodigopostal cp;
     cp.setCp(valores.value(QStringLiteral("CODIGOPOSTAL")));

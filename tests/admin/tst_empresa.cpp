@@ -23,6 +23,7 @@
 #include "ProgramaPrueba.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -47,11 +48,11 @@ const QString PASSWORD = QStringLiteral("Secreta#1");
 // The program as started, one business registered and its owner signed in.
 class TPrograma : public TProgramaPrueba {
 public:
-    TPrograma()
+    explicit TPrograma(const QString& rfc = RFC_ESCUELA)
     {
-        arranca(true, [] { NegocioPrueba::crea(RFC_ESCUELA, CORREO, PASSWORD); });
+        arranca(true, [rfc] { NegocioPrueba::crea(rfc, CORREO, PASSWORD); });
         WizardFrm->hide();
-        if (Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD) != Ingreso::TResultado::Correcto)
+        if (Ingreso::ingresa(rfc, CORREO, PASSWORD) != Ingreso::TResultado::Correcto)
             qFatal("no sign-in");
     }
 };
@@ -156,6 +157,44 @@ private slots:
         ini.crea();
         QVERIFY(EdicionEmpresa::guardaImpresion(true));
         QVERIFY(Sistema::imprimeLogo && ini.imprimeLogo());
+    }
+
+    // A regime the database lacks, chosen in the editor's list, is added for
+    // the kind of person the business is (the list offers only those).
+    void regimenNuevo_data()
+    {
+        QTest::addColumn<QString>("rfc");
+        QTest::addColumn<QString>("regimen");
+        QTest::addColumn<QString>("persona");
+        QTest::newRow("persona moral") << RFC_ESCUELA
+                                       << QStringLiteral("603 - Personas Morales con Fines no Lucrativos")
+                                       << TRegimen::PERSONA_MORAL;
+        QTest::newRow("persona física") << QStringLiteral("XOJI740919U48")
+                                        << QStringLiteral(
+                                               "612 - Personas Físicas con Actividades Empresariales y Profesionales")
+                                        << TRegimen::PERSONA_FISICA;
+    }
+    void regimenNuevo()
+    {
+        QFETCH(QString, rfc);
+        QFETCH(QString, regimen);
+        QFETCH(QString, persona);
+        TPrograma programa(rfc);
+        programa.carpeta.instalaCatalogo();
+        QVERIFY(!TRegimen::getByDescripcion(regimen, *Sistema::Conexion));
+        EmpresaFrm->inicializa();
+        clic(QStringLiteral("TxTopDatosFiscalesTituloLeyenda"));
+        auto* combo = hijo<QComboBox>(QStringLiteral("CmbRegimenFiscal"));
+        const int indice = combo->findText(regimen);
+        QVERIFY2(indice > 0, qPrintable(regimen));
+        combo->setCurrentIndex(indice);
+        programa.respuestas.limpia();
+        pulsa(QStringLiteral("BtGuardarIF"));
+        QCOMPARE(programa.respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
+        QCOMPARE(EdicionEmpresa::regimenActual(), regimen);
+        const std::unique_ptr<TRegimen> guardado = TRegimen::getByDescripcion(regimen, *Sistema::Conexion);
+        QVERIFY(guardado);
+        QCOMPARE(guardado->getPersonafiscal(), persona);
     }
 
     // Another user's save shows when a section is opened again.

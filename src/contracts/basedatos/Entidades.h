@@ -253,6 +253,9 @@ class BASEDATOS_EXPORT TDatosfiscales : public TEntidadDe<TDatosfiscales> {
 class BASEDATOS_EXPORT TRegimen : public TEntidadDe<TRegimen> {
     VELKOR_ENTIDAD(TRegimen)
 public:
+    // Personafiscal: whether the regime is one of a natural or of a legal person.
+    static inline const QString PERSONA_FISICA = QStringLiteral("Física");
+    static inline const QString PERSONA_MORAL = QStringLiteral("Moral");
     static std::unique_ptr<TRegimen> getByDescripcion(const QString& descripcion, const TConexionSesion& conexion);
 };
 class BASEDATOS_EXPORT TRegimennegocio : public TEntidadDe<TRegimennegocio> {
@@ -288,7 +291,8 @@ public:
     static std::unique_ptr<TCodigopostal> getByCP(const QString& cp, const TConexionSesion& conexion);
     // A new record from the SAT catalogue's rows of a code ("NAME=value",
     // TBaseDatosCatalogosFrm): the code, and state, municipality and locality
-    // each as "key - name". nullopt when there are no rows.
+    // each as "key - name" (empty for a part the catalogue does not give).
+    // nullopt when there are no rows.
     static std::optional<TCodigopostal> desdeCatalogo(const QStringList& filas);
 };
 class BASEDATOS_EXPORT TPersona : public TEntidadDe<TPersona> {
@@ -340,6 +344,8 @@ class BASEDATOS_EXPORT TDonataria : public TEntidadDe<TDonataria> {
 class BASEDATOS_EXPORT TEmpleado : public TEntidadDe<TEmpleado> {
     VELKOR_ENTIDAD(TEmpleado)
 public:
+    // Ultimamodificacionpor of an employee a payroll 1.1 receipt brought in.
+    static constexpr int MODIFICADO_POR_IMPORTACION = 1;
     // The employee with that CURP (surrounding blanks aside); nullptr when none.
     static std::unique_ptr<TEmpleado> getByCURP(const QString& curp, const TConexionSesion& conexion);
 };

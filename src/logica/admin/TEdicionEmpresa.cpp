@@ -202,6 +202,25 @@ TDireccionMostrada matriz()
     return muestraDireccion(direccion.get());
 }
 
+namespace {
+
+// The kind of person a regime chosen for the business is for: the business's
+// own, told by its RFC (the list offers only the regimes of that kind). An
+// RFC of neither length tells nothing.
+QString personaFiscal(const QString& rfcNegocio)
+{
+    switch (rfcNegocio.trimmed().size()) {
+    case 12:
+        return TRegimen::PERSONA_MORAL;
+    case 13:
+        return TRegimen::PERSONA_FISICA;
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
 void guardaDatosFiscales(const QString& regimenElegido, const QString& razonSocial)
 {
     const QString regimen = regimenElegido.trimmed();
@@ -223,6 +242,7 @@ void guardaDatosFiscales(const QString& regimenElegido, const QString& razonSoci
             if (!nuevo) {
                 nuevo = std::make_unique<TRegimen>();
                 nuevo->setDescripcion(regimen);
+                nuevo->setPersonafiscal(personaFiscal(fiscales->getRfc()));
                 *nuevo = TRegimen::saveOrUpdate(*nuevo, unidad());
             }
             if (!liga)

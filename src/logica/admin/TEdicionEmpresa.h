@@ -60,8 +60,10 @@ QString regimenActual();
 // The head office's address.
 TDireccionMostrada matriz();
 // Stores the legal name and, unless `regimen` is empty or the prompt
-// REGIMEN_FISCAL (which keep the stored one), the regime. Raises
-// EVelkor(ERR_REGIMEN) when no regime is chosen and none is stored.
+// REGIMEN_FISCAL (which keep the stored one), the regime. A regime the
+// database lacks is added, for a legal or a natural person as the business's
+// RFC says. Raises EVelkor(ERR_REGIMEN) when no regime is chosen and none is
+// stored.
 void guardaDatosFiscales(const QString& regimen, const QString& razon);
 
 // --- Business image

@@ -26,6 +26,7 @@ std::optional<NuevoNegocio::TDireccion> desdeUbicacion(const Cfdv32::IXMLT_Ubica
     if (filas.isEmpty())
         filas = catalogo.getCodigoPostalAndEstadoByCp(cp);
     std::optional<TCodigopostal> codigo = TCodigopostal::desdeCatalogo(filas);
+    direccion.codigoPostalDelCatalogo = codigo.has_value();
     if (!codigo && conexion) {
         if (const std::unique_ptr<TCodigopostal> guardado = TCodigopostal::getByCP(cp, *conexion))
             codigo = *guardado;

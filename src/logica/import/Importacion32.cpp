@@ -10,6 +10,7 @@
 #include "Nomina11.h"
 #include "Nomina12.h"
 #include "Sistema.h"
+#include "TBaseDatosCatalogosFrm.h"
 #include "TCacheCatalogos.h"
 #include "TSaveComprobante.h"
 #include "negocio/Utils.h"
@@ -44,6 +45,15 @@ QDateTime fechaHora(const QString& texto)
     return Utils::stringToDateTimeSQL(partes.captured(1) + QLatin1Char(' ') + partes.captured(2));
 }
 
+// The stored length of a text column, from the schema: a free text of the
+// file longer than that is kept by its first characters (the file's XML
+// keeps it whole).
+template <class T> QString cabe(const QString& texto, int columna)
+{
+    const int largo = T::tablaEsquema().columnas.at(columna).largo;
+    return largo > 0 ? texto.left(largo) : texto;
+}
+
 QString textoEntero(const TNodoXML& nodo, const char* atributo)
 {
     return QString::number(nodo.atributoEntero(atributo));
@@ -67,6 +77,8 @@ private:
     std::shared_ptr<TConcepto> producto(const QString& descripcion, const std::function<TConcepto()>& nuevo,
                                         bool* agregado = nullptr);
     TComprobante obtenerComprobante(const TCliente& cliente);
+    std::shared_ptr<TFormapago> obtenerFormaPago();
+    std::shared_ptr<TMetodopago> obtenerMetodoPago();
     QString obtenerCategoriaComprobante(bool nomina) const;
     std::shared_ptr<TDonataria> obtenerDonataria();
     void guardarConceptos(const TComprobante& comprobante);
@@ -145,17 +157,8 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     r.setCliente(cliente);
     r.setNegocio(x.negocio);
     r.setUuid(x.uuid);
-    const QString forma = c.Get_formaDePago();
-    if (forma.toUpper() == TFormapago::FORMAPAGO_UNASOLA_EX_UPPER ||
-        forma.toLower() == TFormapago::FORMAPAGO_UNASOLA_EX_LOWER) {
-        const std::shared_ptr<TFormapago> unaSola = x.catalogos.obten<TFormapago>(
-            x.conexion, TCacheCatalogos::clave("descripcion", TFormapago::FORMAPAGO_UNASOLA_EX_LOWER),
-            [this]() -> std::shared_ptr<TFormapago> {
-                return TFormapago::getByDescripcion(TFormapago::FORMAPAGO_UNASOLA_EX_LOWER, x.conexion);
-            });
-        if (unaSola)
-            r.setFormapago(unaSola);
-    }
+    if (const std::shared_ptr<TFormapago> forma = obtenerFormaPago())
+        r.setFormapago(forma);
     r.setTotal(decimal(c.Get_total()));
     r.setSubtotal(decimal(c.Get_subTotal()));
     if (!c.Get_descuento().isEmpty())
@@ -199,10 +202,7 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     r.setCategoriacomprobante(categoria);
     r.setNumerocuentapago(c.Get_NumCtaPago());
     r.setLugarexpedicion(c.Get_LugarExpedicion());
-    const QString metodo = c.Get_metodoDePago();
-    r.setMetodopago(x.catalogos.obten<TMetodopago>(
-        x.conexion, TCacheCatalogos::clave("codigo32", metodo),
-        [&]() -> std::shared_ptr<TMetodopago> { return TMetodopago::getByCodigo(metodo, x.conexion); }));
+    r.setMetodopago(obtenerMetodoPago());
     if (categoria == TComprobante::CATEGORIA_RECIBO_DONATARIA)
         r.setDonataria(obtenerDonataria());
     r.setComprobantexml(c.documento().bytes());
@@ -216,6 +216,70 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     guardarImpuestos(r);
     guardarImpuestosLocales(r);
     return r;
+}
+
+// Version 3.2 writes its payment form and method as free text. The voucher
+// keeps what its file says: a wording the business's catalogue lacks is added
+// to it (a new business's catalogue starts empty), as the other versions add
+// the keys they meet. Both single-payment spellings are the one record.
+std::shared_ptr<TFormapago> TGuardado32::obtenerFormaPago()
+{
+    const QString forma = c.Get_formaDePago().trimmed();
+    if (forma.isEmpty())
+        return nullptr;
+    const bool unaSola = forma.toUpper() == TFormapago::FORMAPAGO_UNASOLA_EX_UPPER ||
+                         forma.toLower() == TFormapago::FORMAPAGO_UNASOLA_EX_LOWER;
+    const QString descripcion =
+        unaSola ? TFormapago::FORMAPAGO_UNASOLA_EX_LOWER : cabe<TFormapago>(forma, TFormapago::col_Descripcion);
+    return x.catalogos.obten<TFormapago>(
+        x.conexion, TCacheCatalogos::clave("descripcion", descripcion), [&]() -> std::shared_ptr<TFormapago> {
+            if (std::unique_ptr<TFormapago> existente = TFormapago::getByDescripcion(descripcion, x.conexion))
+                return existente;
+            TFormapago nueva;
+            nueva.setDescripcion(descripcion);
+            nueva.setStatus(0);
+            return std::make_shared<TFormapago>(guardado(nueva));
+        });
+}
+
+// The method is a code of the SAT's payment forms since 2016 ("01", "02,03")
+// and a wording before ("No Identificado", "cheque"). What fits the code
+// column is the record's code, described by the catalogue when it knows every
+// key; a longer wording is the description of a record without code.
+std::shared_ptr<TMetodopago> TGuardado32::obtenerMetodoPago()
+{
+    const QString metodo = c.Get_metodoDePago().trimmed();
+    if (metodo.isEmpty())
+        return nullptr;
+    const bool esCodigo = cabe<TMetodopago>(metodo, TMetodopago::col_Codigo) == metodo;
+    return x.catalogos.obten<TMetodopago>(
+        x.conexion, TCacheCatalogos::clave("metodo32", metodo), [&]() -> std::shared_ptr<TMetodopago> {
+            using M = TMetodopago;
+            std::unique_ptr<M> existente =
+                esCodigo
+                    ? M::getByCodigo(metodo, x.conexion)
+                    : M::buscaUno(M::columna(M::col_Descripcion) == cabe<M>(metodo, M::col_Descripcion), x.conexion);
+            if (existente)
+                return existente;
+            QStringList descripciones;
+            if (esCodigo) {
+                for (const QString& clave : metodo.split(QLatin1Char(','))) {
+                    const QString descripcion = x.catalogo.getDescripcionFormaPago(clave.trimmed());
+                    if (descripcion.isEmpty()) {
+                        descripciones.clear();
+                        break;
+                    }
+                    descripciones << descripcion;
+                }
+            }
+            M nuevo;
+            if (esCodigo)
+                nuevo.setCodigo(metodo);
+            nuevo.setDescripcion(cabe<M>(descripciones.isEmpty() ? metodo : descripciones.join(QStringLiteral(", ")),
+                                         M::col_Descripcion));
+            nuevo.setStatus(0);
+            return std::make_shared<M>(guardado(nuevo));
+        });
 }
 
 QString TGuardado32::obtenerCategoriaComprobante(bool nomina) const
@@ -545,7 +609,9 @@ TEmpleado TGuardado32::nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const T
     e.setIdnegocio(x.negocio);
     if (const std::shared_ptr<TCliente> cliente = comprobante.getCliente())
         e.setDatosfiscales(cliente->getDatosfiscales());
-    return guardado(e);
+    // Stamped with the entity package's mark of an imported employee, not
+    // with the acting user.
+    return TEmpleado::saveOrUpdate(e, TUnidadTrabajo(x.conexion, TEmpleado::MODIFICADO_POR_IMPORTACION));
 }
 
 } // namespace

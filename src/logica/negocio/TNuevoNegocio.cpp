@@ -154,7 +154,12 @@ std::shared_ptr<TCodigopostal> codigoPostal(const TDireccion& direccion, const T
     TCodigopostal nuevo;
     nuevo.setCp(cp);
     nuevo.setMunicipio(direccion.municipio.trimmed());
-    nuevo.setEstado(direccion.estado.trimmed().section(QLatin1Char(' '), 0, 0));
+    if (direccion.codigoPostalDelCatalogo) {
+        nuevo.setEstado(direccion.estado.trimmed());
+        nuevo.setLocalidad(direccion.localidad.trimmed());
+    } else {
+        nuevo.setEstado(direccion.estado.trimmed().section(QLatin1Char(' '), 0, 0));
+    }
     return std::make_shared<TCodigopostal>(TCodigopostal::saveOrUpdate(nuevo, unidad));
 }
 

@@ -41,6 +41,12 @@ struct TDireccion {
     QString estado;       // "CMX - Ciudad de México"
     QString pais;         // "MEX - México"
     QString codigoPostal; // empty when none was chosen or typed
+    // Whether locality, municipality and state are the SAT catalogue's for
+    // the postal code, each "key - name" (an imported address). A postal-code
+    // row the business database lacks then keeps all three as they are;
+    // otherwise (the address panel) it keeps the municipality and the
+    // state's key.
+    bool codigoPostalDelCatalogo = false;
 };
 
 // Where the new business's data will live (the database configuration

@@ -33,6 +33,18 @@ public:
         QFile f(ruta);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+    // A real voucher of the test data with some of its bytes changed; a text
+    // to change that is not there stops the test program.
+    static QByteArray variante(const QString& archivo, const QList<QPair<QByteArray, QByteArray>>& cambios)
+    {
+        QByteArray b = bytes(dato(archivo));
+        for (const auto& [de, a] : cambios) {
+            if (!b.contains(de))
+                qFatal("%s no contiene %s", qPrintable(archivo), de.constData());
+            b.replace(de, a);
+        }
+        return b;
+    }
 
     QString entrada() const { return carpeta.archivo(QStringLiteral("entrada/")); }
 

@@ -4,18 +4,6 @@ using Estado = TResultadoArchivo::TEstado;
 
 namespace {
 
-// A real voucher with some of its bytes changed.
-QByteArray variante(const QString& archivo, const QList<QPair<QByteArray, QByteArray>>& cambios)
-{
-    QByteArray b = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
-    for (const auto& [de, a] : cambios) {
-        if (!b.contains(de))
-            qFatal("%s no contiene %s", qPrintable(archivo), de.constData());
-        b.replace(de, a);
-    }
-    return b;
-}
-
 // The one file imported into a program folder that has no business yet, so
 // the import creates its issuer's business.
 TResultadoArchivo importaEnNegocioNuevo(const TEntornoImportacion& entorno, const QString& ruta)
@@ -91,8 +79,8 @@ private slots:
             const qsizetype igual = cambio.indexOf("\"=") + 1;
             cambios.append({cambio.left(igual), cambio.mid(igual + 1)});
         }
-        const TResultadoArchivo r =
-            importaEnNegocioNuevo(entorno, entorno.escribe(QStringLiteral("a.xml"), variante(archivo, cambios)));
+        const TResultadoArchivo r = importaEnNegocioNuevo(
+            entorno, entorno.escribe(QStringLiteral("a.xml"), TEntornoImportacion::variante(archivo, cambios)));
 
         const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(r.rfc, r.uuid);
         QVERIFY(v);
@@ -112,16 +100,17 @@ private slots:
         TEntornoImportacion entorno;
         const QString otroUuid = QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E6A0");
         entorno.agrega(QStringLiteral("cfdi32-real.xml"));
-        entorno.escribe(
-            QStringLiteral("b.xml"),
-            variante(QStringLiteral("cfdi32-real.xml"),
-                     {{"80824F3B-323E-407B-8F8E-40D83FE2E69F", otroUuid.toLatin1()},
-                      {"formaDePago=\"Pago en una sola exhibicion\"", "formaDePago=\"PAGO EN UNA SOLA EXHIBICION\""}}));
+        entorno.escribe(QStringLiteral("b.xml"),
+                        TEntornoImportacion::variante(QStringLiteral("cfdi32-real.xml"),
+                                                      {{"80824F3B-323E-407B-8F8E-40D83FE2E69F", otroUuid.toLatin1()},
+                                                       {"formaDePago=\"Pago en una sola exhibicion\"",
+                                                        "formaDePago=\"PAGO EN UNA SOLA EXHIBICION\""}}));
         for (const TResultadoArchivo& r : entorno.importaCarpeta(1))
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         entorno.escribe(QStringLiteral("c.xml"),
-                        variante(QStringLiteral("cfdi32-real.xml"),
-                                 {{"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A1"}}));
+                        TEntornoImportacion::variante(
+                            QStringLiteral("cfdi32-real.xml"),
+                            {{"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A1"}}));
         entorno.importador()->importa(entorno.entrada() + QStringLiteral("c.xml"));
 
         const QString rfc = QStringLiteral("CTO021007DZ8");

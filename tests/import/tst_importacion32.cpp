@@ -21,17 +21,6 @@ TDecimal d(const char* texto)
     return TDecimal::desdeTexto(QString::fromLatin1(texto));
 }
 
-QByteArray variante(const QString& archivo, const QList<QPair<QByteArray, QByteArray>>& cambios)
-{
-    QByteArray b = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
-    for (const auto& [de, a] : cambios) {
-        if (!b.contains(de))
-            qFatal("%s no contiene %s", qPrintable(archivo), de.constData());
-        b.replace(de, a);
-    }
-    return b;
-}
-
 // The voucher's own breakdown rows (not those of a line), in the order stored.
 QList<TDesgloseimpuesto> desglose(const TComprobante& comprobante, const TConexionSesion& conexion)
 {
@@ -317,12 +306,13 @@ private slots:
         TEntornoImportacion entorno;
         const QString ruta = entorno.escribe(
             QStringLiteral("a.xml"),
-            variante(QStringLiteral("cfdv32-nomina.xml"),
-                     {{"Clave=\"052\"\n\t\t\t\t                  Concepto=\"I.M.S.S.\"\n\t\t\t\t                  "
-                       "ImporteGravado=\"0\"\n\t\t\t\t                  ImporteExento=\"66.48\"",
-                       "Clave=\"052\" Concepto=\"I.M.S.S.\" ImporteGravado=\"100.00\" ImporteExento=\"0.00\""},
-                      {"Banco=\"012\"", "Banco=\"012\" CLABE=\"012180001234567891\""},
-                      {"FechaTimbrado=\"2015-02-17T11:49:20\"", "FechaTimbrado=\"2015-02-17T11:49:20.125-06:00\""}}));
+            TEntornoImportacion::variante(
+                QStringLiteral("cfdv32-nomina.xml"),
+                {{"Clave=\"052\"\n\t\t\t\t                  Concepto=\"I.M.S.S.\"\n\t\t\t\t                  "
+                  "ImporteGravado=\"0\"\n\t\t\t\t                  ImporteExento=\"66.48\"",
+                  "Clave=\"052\" Concepto=\"I.M.S.S.\" ImporteGravado=\"100.00\" ImporteExento=\"0.00\""},
+                 {"Banco=\"012\"", "Banco=\"012\" CLABE=\"012180001234567891\""},
+                 {"FechaTimbrado=\"2015-02-17T11:49:20\"", "FechaTimbrado=\"2015-02-17T11:49:20.125-06:00\""}}));
         const TResultadoArchivo r = entorno.importador()->importa(ruta);
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
@@ -354,12 +344,14 @@ private slots:
             "<cfdi:Parte cantidad=\"0\" descripcion=\"NADA\"/>";
         // 3.2 lets TipoCambio be any text; one that is no number is left out.
         entorno.escribe(QStringLiteral("1.xml"),
-                        variante(QStringLiteral("cfdi32-real.xml"),
-                                 {{"importe=\"309.30\">", parte}, {"TipoCambio=\"1.00\"", "TipoCambio=\"N/A\""}}));
+                        TEntornoImportacion::variante(
+                            QStringLiteral("cfdi32-real.xml"),
+                            {{"importe=\"309.30\">", parte}, {"TipoCambio=\"1.00\"", "TipoCambio=\"N/A\""}}));
         entorno.escribe(QStringLiteral("2.xml"),
-                        variante(QStringLiteral("cfdi32-real.xml"),
-                                 {{"importe=\"309.30\">", parte},
-                                  {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"}}));
+                        TEntornoImportacion::variante(
+                            QStringLiteral("cfdi32-real.xml"),
+                            {{"importe=\"309.30\">", parte},
+                             {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"}}));
         for (const TResultadoArchivo& r : entorno.importaCarpeta())
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_CEVER);
@@ -392,13 +384,14 @@ private slots:
         QFETCH(QByteArray, fecha);
         QFETCH(QDateTime, esperada);
         TEntornoImportacion entorno;
-        const QString ruta = entorno.escribe(
-            QStringLiteral("a.xml"),
-            variante(QStringLiteral("cfdi32-real.xml"),
-                     {{"<cfdi:Complemento>",
-                       "<cfdi:Complemento><donat:Donatarias xmlns:donat=\"http://www.sat.gob.mx/donat\" "
-                       "version=\"1.1\" noAutorizacion=\"12345\" fechaAutorizacion=\"" +
-                           fecha + "\" leyenda=\"Donativo\"/>"}}));
+        const QString ruta =
+            entorno.escribe(QStringLiteral("a.xml"),
+                            TEntornoImportacion::variante(
+                                QStringLiteral("cfdi32-real.xml"),
+                                {{"<cfdi:Complemento>",
+                                  "<cfdi:Complemento><donat:Donatarias xmlns:donat=\"http://www.sat.gob.mx/donat\" "
+                                  "version=\"1.1\" noAutorizacion=\"12345\" fechaAutorizacion=\"" +
+                                      fecha + "\" leyenda=\"Donativo\"/>"}}));
         const TResultadoArchivo r = entorno.importador()->importa(ruta);
         const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_CEVER, UUID_CEVER);
         if (!esperada.isValid()) {
@@ -424,8 +417,9 @@ private slots:
         TEntornoImportacion entorno;
         entorno.agrega(QStringLiteral("impuestos-locales-retenidos.xml"), QStringLiteral("1.xml"));
         entorno.escribe(QStringLiteral("2.xml"),
-                        variante(QStringLiteral("impuestos-locales-retenidos.xml"),
-                                 {{"e403f396-6a57-4625-adb4-bb436b00789f", "e403f396-6a57-4625-adb4-bb436b00789e"}}));
+                        TEntornoImportacion::variante(
+                            QStringLiteral("impuestos-locales-retenidos.xml"),
+                            {{"e403f396-6a57-4625-adb4-bb436b00789f", "e403f396-6a57-4625-adb4-bb436b00789e"}}));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
         QCOMPARE(int(resultados.at(1).estado), int(Estado::Importado));
         const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
@@ -450,7 +444,8 @@ private slots:
     {
         TEntornoImportacion entorno;
         entorno.escribe(QStringLiteral("1.xml"),
-                        variante(QStringLiteral("cfdi32-real.xml"), {{"importe=\"68.48\"", "importe=\"68,48\""}}));
+                        TEntornoImportacion::variante(QStringLiteral("cfdi32-real.xml"),
+                                                      {{"importe=\"68.48\"", "importe=\"68,48\""}}));
         entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("2.xml"));
         const std::unique_ptr<TImportadorXML> importador = entorno.importador();
         const TResultadoArchivo fallido = importador->importa(entorno.entrada() + QStringLiteral("1.xml"));
@@ -490,10 +485,11 @@ private slots:
         entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("1.xml"));
         // The second business meets "SERVICIO" first, so its ids differ.
         entorno.escribe(QStringLiteral("2.xml"),
-                        variante(QStringLiteral("cfdi32-real.xml"),
-                                 {{"rfc=\"CTO021007DZ8\"", "rfc=\"XYZ010101AB1\""},
-                                  {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
-                                  {"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"5\" unidad=\"servicio\""}}));
+                        TEntornoImportacion::variante(
+                            QStringLiteral("cfdi32-real.xml"),
+                            {{"rfc=\"CTO021007DZ8\"", "rfc=\"XYZ010101AB1\""},
+                             {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
+                             {"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"5\" unidad=\"servicio\""}}));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
         for (const TResultadoArchivo& r : resultados)
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));

@@ -36,10 +36,7 @@ QStringList temporales()
 // The file's bytes with one text replaced (a UUID, an RFC...).
 QByteArray variante(const QString& archivo, const QByteArray& de, const QByteArray& a)
 {
-    QByteArray b = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
-    if (!b.contains(de))
-        qFatal("%s no contiene %s", qPrintable(archivo), de.constData());
-    return b.replace(de, a);
+    return TEntornoImportacion::variante(archivo, {{de, a}});
 }
 
 // A real voucher rewritten in UTF-16 with its byte-order mark.

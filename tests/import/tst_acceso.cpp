@@ -1,3 +1,4 @@
+#include "NegocioPrueba.h"
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
@@ -82,12 +83,7 @@ private:
 class TstAcceso : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        Sistema::freeNegocio();
-        Sistema::freeUsuario();
-        Sistema::freeConexion();
-    }
+    void init() { NegocioPrueba::limpiaSesion(); }
 
     // Vouchers of a business that exists enter it only under one of its
     // users with that user's password, on one thread (the window's road) and

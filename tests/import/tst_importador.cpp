@@ -1,3 +1,4 @@
+#include "NegocioPrueba.h"
 #include "EntornoImportacion.h"
 
 #include "Conexiones.h"
@@ -53,12 +54,7 @@ QByteArray utf16(const QString& archivo)
 class TstImportador : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        Sistema::freeNegocio();
-        Sistema::freeUsuario();
-        Sistema::freeConexion();
-    }
+    void init() { NegocioPrueba::limpiaSesion(); }
 
     // What no voucher is made of: each is passed over or fails with its
     // reason, and leaves nothing behind.

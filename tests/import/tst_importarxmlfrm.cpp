@@ -1,3 +1,4 @@
+#include "NegocioPrueba.h"
 #include "Arranque.h"
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
@@ -107,12 +108,7 @@ class TstImportarXMLFrm : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init()
-    {
-        Sistema::freeNegocio();
-        Sistema::freeUsuario();
-        Sistema::freeConexion();
-    }
+    void init() { NegocioPrueba::limpiaSesion(); }
 
     // The road of a new user: the wizard's link, e-mail and password, a
     // folder of real vouchers; the count, the progress, the end; then the

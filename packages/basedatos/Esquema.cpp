@@ -17,7 +17,8 @@ namespace {
 // Raise it whenever EsquemaEntidades.h changes.
 // 2: what whole CFDI 3.3 and 4.0 vouchers need (step Cfdi40), the payment-form
 //    key index and the prefix index of a concept's description.
-constexpr int VERSION_ESQUEMA = 2;
+// 3: texts as wide as the SAT's schemas let a voucher write them.
+constexpr int VERSION_ESQUEMA = 3;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 
 QString nombreTabla(const char* clase)
@@ -123,6 +124,7 @@ struct TEstructura {
     QSet<QString> restricciones;
     QSet<QString> indices;
     QSet<QString> generadores;
+    QHash<QString, int> largos; // TABLA.COLUMNA -> characters, for VARCHAR columns
 
     explicit TEstructura(TEjecutor& e)
     {
@@ -134,6 +136,16 @@ struct TEstructura {
         indices = e.nombres(QStringLiteral("SELECT RDB$INDEX_NAME FROM RDB$INDICES"));
         generadores =
             e.nombres(QStringLiteral("SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$SYSTEM_FLAG = 0"));
+        QSqlQuery q(e.db());
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral(
+                "SELECT TRIM(RF.RDB$RELATION_NAME) || '.' || TRIM(RF.RDB$FIELD_NAME), F.RDB$CHARACTER_LENGTH "
+                "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                "WHERE RF.RDB$SYSTEM_FLAG = 0 AND F.RDB$FIELD_TYPE = 37")))
+            throw EBaseDatos(
+                QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
+        while (q.next())
+            largos.insert(q.value(0).toString().trimmed(), q.value(1).toInt());
     }
     bool tieneColumna(const TTabla& t, const TColumna& c) const
     {
@@ -247,10 +259,21 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
             e.ejecuta(
                 QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))));
         } else if (antes.tablas.contains(t.nombre)) {
-            for (const TColumna& c : t.columnas)
-                if (c.grupo == grupo && !antes.tieneColumna(t, c))
+            for (const TColumna& c : t.columnas) {
+                if (c.grupo == grupo && !antes.tieneColumna(t, c)) {
                     e.ejecuta(
                         QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(cita(t.nombre), cita(c.nombre), c.tipoSql()));
+                    continue;
+                }
+                // A text column narrower than the description is widened in
+                // place, whichever step made it (the first step is never run
+                // again on a database that has it); the engine keeps its
+                // values and its indexes.
+                const int largo = antes.largos.value(t.nombre + QLatin1Char('.') + c.nombre, -1);
+                if (c.tipo == TTipoColumna::Texto && c.largo > 0 && largo >= 0 && largo < c.largo)
+                    e.ejecuta(QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 TYPE %3")
+                                  .arg(cita(t.nombre), cita(c.nombre), c.tipoSql()));
+            }
         }
         if (propia && !antes.generadores.contains(t.generador())) {
             e.ejecuta(QStringLiteral("CREATE SEQUENCE %1").arg(cita(t.generador())));

@@ -1,5 +1,6 @@
 #include "TEntidad.h"
 
+#include "AtributosCfdi.h"
 #include "CitaSql.h"
 #include "Conexiones.h"
 #include "Errores.h"
@@ -366,6 +367,50 @@ void TEntidad::fijaReferencia(int columna, std::shared_ptr<TEntidad> referencia)
 
 namespace {
 
+thread_local TRecortes* recortesAbiertos = nullptr;
+
+// The engine counts a text's characters as Unicode does, not as UTF-16 units.
+qsizetype caracteres(const QString& texto)
+{
+    qsizetype n = 0;
+    for (auto it = texto.cbegin(); it != texto.cend(); ++it, ++n)
+        if (it->isHighSurrogate() && it + 1 != texto.cend() && (it + 1)->isLowSurrogate())
+            ++it;
+    return n;
+}
+
+QString primeros(const QString& texto, int cuantos)
+{
+    qsizetype i = 0;
+    for (int n = 0; n < cuantos && i < texto.size(); ++n)
+        i += texto.at(i).isHighSurrogate() && i + 1 < texto.size() && texto.at(i + 1).isLowSurrogate() ? 2 : 1;
+    return texto.left(i);
+}
+
+// A text longer than its column: cut and noted while the caller collects
+// cuts, refused otherwise. The engine's own refusal names neither the value
+// nor the column in words a user can act on.
+void ajustaTexto(const TTabla& tabla, const TColumna& c, QVariant& valor)
+{
+    if (c.tipo != TTipoColumna::Texto || c.largo <= 0 || valor.isNull())
+        return;
+    const QString texto = valor.toString();
+    if (texto.size() <= c.largo)
+        return;
+    const qsizetype n = caracteres(texto);
+    if (n <= c.largo)
+        return;
+    if (!recortesAbiertos)
+        throw EBaseDatos(QStringLiteral("No se pudo guardar el registro de %1: el valor de %2 tiene %3 caracteres y "
+                                        "la columna %4 guarda %5.")
+                             .arg(tabla.nombre, AtributosCfdi::nombra(tabla.nombre, c.nombre))
+                             .arg(n)
+                             .arg(c.nombre)
+                             .arg(c.largo));
+    recortesAbiertos->anota(TRecorte{tabla.nombre, c.nombre, c.largo, int(n)});
+    valor = primeros(texto, c.largo);
+}
+
 // Qt builds a text and looks it up for every value bound, and keeps the values
 // bound between executions of a statement. The rows of one voucher repeat most
 // of theirs (the voucher, the tax, the user, the status), so a value equal to
@@ -380,6 +425,33 @@ void enlaza(QSqlQuery& q, int i, const QVariant& valor)
 }
 
 } // namespace
+
+TRecortes::TRecortes() : m_anterior(recortesAbiertos)
+{
+    recortesAbiertos = this;
+}
+
+TRecortes::~TRecortes()
+{
+    recortesAbiertos = m_anterior;
+}
+
+TRecortes* TRecortes::actual()
+{
+    return recortesAbiertos;
+}
+
+QString TRecortes::cabe(const TTabla& tabla, const TColumna& columna, const QString& texto)
+{
+    if (columna.tipo != TTipoColumna::Texto || columna.largo <= 0 || texto.size() <= columna.largo)
+        return texto;
+    const qsizetype n = caracteres(texto);
+    if (n <= columna.largo)
+        return texto;
+    if (recortesAbiertos)
+        recortesAbiertos->anota(TRecorte{tabla.nombre, columna.nombre, columna.largo, int(n)});
+    return primeros(texto, columna.largo);
+}
 
 void TUnidadTrabajo::guarda(TEntidad& entidad) const
 {
@@ -403,8 +475,10 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
     // Amounts are checked before anything is written.
     QVariantList valores;
     valores.reserve(tabla.columnas.size());
-    for (int i = 1; i < tabla.columnas.size(); ++i)
+    for (int i = 1; i < tabla.columnas.size(); ++i) {
+        ajustaTexto(tabla, tabla.columnas.at(i), entidad.m_valores[i]);
         valores << paraEscribir(tabla.columnas.at(i), entidad.m_valores.at(i));
+    }
 
     TTransaccion transaccion(conexion);
     if (nueva) {

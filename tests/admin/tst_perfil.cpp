@@ -174,10 +174,12 @@ private slots:
     // A save that fails half-way keeps everything as it was, the password too.
     void fallaCompleta()
     {
-        QVERIFY_THROWS_EXCEPTION(std::exception,
-                                 guarda(perfil(QString(300, QLatin1Char('x')), PASSWORD, "Nueva#5", "Nueva#5")));
+        const TTabla& personas = Esquema::tabla(QStringLiteral("TPersona"));
+        const QString largo(personas.columnas.at(personas.posicion(QStringLiteral("NOMBRE"))).largo + 1,
+                            QLatin1Char('x'));
+        QVERIFY_THROWS_EXCEPTION(std::exception, guarda(perfil(largo, PASSWORD, "Nueva#5", "Nueva#5")));
         ingresa(PASSWORD);
-        QVERIFY(guardado().nombre != QString(300, QLatin1Char('x')));
+        QVERIFY(guardado().nombre != largo);
     }
 
     // Phones and e-mails stored are exactly the rows given (empty rows left out).

@@ -155,9 +155,11 @@ private slots:
     void fallaSinRastro()
     {
         const int direcciones = TDireccion::cuenta(TDireccion::columna(TDireccion::col_Iddireccion) >= 0, conexion());
-        QVERIFY_THROWS_EXCEPTION(std::exception,
-                                 Sucursales::guardaNueva(datos(QString(300, QLatin1Char('x')), QStringLiteral("20126")),
-                                                         *Sistema::Negocio, conexion(), usuario()));
+        const TTabla& sucursales = Esquema::tabla(QStringLiteral("TSucursal"));
+        const QString largo(sucursales.columnas.at(sucursales.posicion(QStringLiteral("NOMBRE"))).largo + 1,
+                            QLatin1Char('x'));
+        QVERIFY_THROWS_EXCEPTION(std::exception, Sucursales::guardaNueva(datos(largo, QStringLiteral("20126")),
+                                                                         *Sistema::Negocio, conexion(), usuario()));
         QCOMPARE(cuentaCp(QStringLiteral("20126")), 0);
         QCOMPARE(TDireccion::cuenta(TDireccion::columna(TDireccion::col_Iddireccion) >= 0, conexion()), direcciones);
     }

@@ -591,6 +591,75 @@ private slots:
         QVERIFY(TCfdirelacionado::saveOrUpdate(relacionado, TUnidadTrabajo(m_conexion, 1)).getIdcfdirelacionado() > 0);
     }
 
+    // A database whose texts are narrower than the description, an indexed
+    // one among them: widened at sign-in, its values and index kept.
+    void completarAnchos()
+    {
+        const QStringList completa = estructura(m_conexion);
+        const QString leyenda(500, QChar(0x00D1)); // Ñ: two bytes a character
+        Conexiones::cierra(m_conexion);
+        {
+            QSqlDatabase db = Conexiones::baseDatos(m_conexion);
+            for (const QString& sql :
+                 {QStringLiteral("ALTER TABLE DONATARIA DROP LEYENDA"),
+                  QStringLiteral("ALTER TABLE DONATARIA ADD LEYENDA VARCHAR(500)"),
+                  QStringLiteral(
+                      "INSERT INTO DONATARIA (IDDONATARIA, LEYENDA) VALUES (NEXT VALUE FOR GEN_DONATARIA, '") +
+                      leyenda + QStringLiteral("')"),
+                  QStringLiteral("DROP INDEX IX_FORMAPAGO_DESCRIPCION"),
+                  QStringLiteral("ALTER TABLE FORMAPAGO DROP DESCRIPCION"),
+                  QStringLiteral("ALTER TABLE FORMAPAGO ADD DESCRIPCION VARCHAR(250)"),
+                  QStringLiteral("INSERT INTO FORMAPAGO (IDFORMAPAGO, DESCRIPCION, STATUS) VALUES (NEXT VALUE FOR "
+                                 "GEN_FORMAPAGO, 'Efectivo', 0)"),
+                  QStringLiteral("CREATE INDEX IX_FORMAPAGO_DESCRIPCION ON FORMAPAGO (DESCRIPCION)")}) {
+                QSqlQuery q(db);
+                QVERIFY2(q.exec(sql), qPrintable(sql + QLatin1Char(' ') + q.lastError().text()));
+            }
+        }
+        Conexiones::cierra(m_conexion);
+        QVERIFY(estructura(m_conexion) != completa);
+
+        TDefaultDBValues(m_conexion).inicia();
+        Conexiones::cierra(m_conexion);
+        QCOMPARE(estructura(m_conexion), completa);
+        const QList<TDonataria> donatarias = TDonataria::busca(TCondicion(), m_conexion);
+        QCOMPARE(donatarias.size(), 1);
+        QCOMPARE(donatarias.first().getLeyenda(), leyenda);
+        QVERIFY(TFormapago::getByDescripcion(QStringLiteral("Efectivo"), m_conexion));
+        TFormapago larga;
+        larga.setDescripcion(QString(500, QLatin1Char('X')));
+        TFormapago::saveOrUpdate(larga, TUnidadTrabajo(m_conexion, 1));
+        QVERIFY(TFormapago::getByDescripcion(QString(500, QLatin1Char('X')), m_conexion));
+    }
+
+    // A text longer than its column: refused in words, naming the table and
+    // the column, unless the caller collects cuts; then stored cut at a
+    // character, never inside one.
+    void textoMasLargoQueSuColumna()
+    {
+        const QString cara = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP: two UTF-16 units
+        TDonataria d;
+        d.setLeyenda(QString(999, QLatin1Char('a')) + cara + cara);
+        try {
+            TDonataria::saveOrUpdate(d, TUnidadTrabajo(m_conexion, 1));
+            QFAIL("se guardó un texto más largo que su columna");
+        } catch (const EBaseDatos& e) {
+            QVERIFY2(e.mensaje().contains(QStringLiteral("DONATARIA")) &&
+                         e.mensaje().contains(QStringLiteral("LEYENDA")) &&
+                         e.mensaje().contains(QStringLiteral("1001 caracteres")),
+                     qPrintable(e.mensaje()));
+        }
+        QCOMPARE(TDonataria::cuenta(TCondicion(), m_conexion), 0);
+
+        TRecortes recortes;
+        const TDonataria guardada = TDonataria::saveOrUpdate(d, TUnidadTrabajo(m_conexion, 1));
+        QCOMPARE(recortes.lista().size(), 1);
+        QCOMPARE(recortes.lista().first().columna, QStringLiteral("LEYENDA"));
+        QCOMPARE(recortes.lista().first().caracteres, 1001);
+        const QString esperada = QString(999, QLatin1Char('a')) + cara;
+        QCOMPARE(TDonataria::getById(guardada.getIddonataria(), m_conexion)->getLeyenda(), esperada);
+    }
+
     // Descriptions are found whole, through the index of their first
     // characters, and only within the business.
     void descripcionLargaPorPrefijo()

@@ -99,10 +99,10 @@
     C(Total, Decimal, 0, _)                                                                                            \
     C(Totalimpuestostrasladados, Decimal, 0, _)                                                                        \
     C(Totalimpuestosretenidos, Decimal, 0, _)                                                                          \
-    C(Moneda, Texto, 100, _)                                                                                           \
+    C(Moneda, Texto, 1000, _)                                                                                          \
     C(Tipodecambio, Decimal, 0, _)                                                                                     \
-    C(Numerocuentapago, Texto, 100, _)                                                                                 \
-    C(Lugarexpedicion, Texto, 250, _)                                                                                  \
+    C(Numerocuentapago, Texto, 1000, _)                                                                                \
+    C(Lugarexpedicion, Texto, 1000, _)                                                                                 \
     C(Condicionesdepago, Texto, 1000, _)                                                                               \
     C(Usocfdi, Texto, 5, _)                                                                                            \
     C(Exportacion, Texto, 2, _)                                                                                        \
@@ -121,10 +121,10 @@
     C(Pathpdf, Texto, 500, _)                                                                                          \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
     C(Fechamodificacion, FechaHora, 0, _)                                                                              \
-    A(Nombreemisor, Texto, 300, _, Cfdi40)                                                                             \
+    A(Nombreemisor, Texto, 1000, _, Cfdi40)                                                                            \
     A(Regimenfiscalemisor, Texto, 10, _, Cfdi40)                                                                       \
     A(Facatradquirente, Texto, 10, _, Cfdi40)                                                                          \
-    A(Nombrereceptor, Texto, 300, _, Cfdi40)                                                                           \
+    A(Nombrereceptor, Texto, 1000, _, Cfdi40)                                                                          \
     A(Regimenfiscalreceptor, Texto, 10, _, Cfdi40)                                                                     \
     A(Domiciliofiscalreceptor, Texto, 5, _, Cfdi40)                                                                    \
     A(Residenciafiscalreceptor, Texto, 3, _, Cfdi40)                                                                   \
@@ -148,13 +148,13 @@
     C(Importe, Decimal, 0, _)                                                                                          \
     C(Descuento, Decimal, 0, _)                                                                                        \
     C(Objetoimp, Texto, 2, _)                                                                                          \
-    C(Cuentapredial, Texto, 150, _)                                                                                    \
+    C(Cuentapredial, Texto, 1000, _)                                                                                   \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
     C(Fechamodificacion, FechaHora, 0, _)                                                                              \
     A(Claveprodserv, Texto, 8, _, Cfdi40)                                                                              \
-    A(Noidentificacion, Texto, 100, _, Cfdi40)                                                                         \
+    A(Noidentificacion, Texto, 1000, _, Cfdi40)                                                                        \
     A(Claveunidad, Texto, 5, _, Cfdi40)                                                                                \
-    A(Unidad, Texto, 100, _, Cfdi40)                                                                                   \
+    A(Unidad, Texto, 1000, _, Cfdi40)                                                                                  \
     A(Descripcion, Texto, 1000, _, Cfdi40)                                                                             \
     A(Cuentaspredial, Texto, 0, _, Cfdi40)                                                                             \
     A(Rfcacuentaterceros, Texto, 13, _, Cfdi40)                                                                        \
@@ -166,11 +166,11 @@
 #define VELKOR_TABLA_TConcepto(C, A)                                                                                   \
     C(Idconcepto, Id, 0, _)                                                                                            \
     C(Descripcion, Texto, 1000, _)                                                                                     \
-    C(Unidad, Texto, 100, _)                                                                                           \
+    C(Unidad, Texto, 1000, _)                                                                                          \
     C(UnidadObj, Ref, 0, TUnidadmedida)                                                                                \
     C(Negocio, Ref, 0, TNegocio)                                                                                       \
     C(ConceptoPadre, Ref, 0, TConcepto)                                                                                \
-    C(Numidentificacion, Texto, 100, _)                                                                                \
+    C(Numidentificacion, Texto, 1000, _)                                                                               \
     C(Precioventa, Decimal, 0, _)                                                                                      \
     C(Status, Entero, 0, _)                                                                                            \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
@@ -186,8 +186,8 @@
 // its own name as abbreviation.
 #define VELKOR_TABLA_TImpuesto(C, A)                                                                                   \
     C(Idimpuesto, Id, 0, _)                                                                                            \
-    C(Nombreimpuesto, Texto, 100, _)                                                                                   \
-    C(Siglaimpuesto, Texto, 100, _)                                                                                    \
+    C(Nombreimpuesto, Texto, 1000, _)                                                                                  \
+    C(Siglaimpuesto, Texto, 500, _)                                                                                    \
     C(Claveimpuesto, Texto, 3, _)                                                                                      \
     C(Tasa, Decimal, 0, _)                                                                                             \
     C(Tipoimpuesto, Texto, 20, _)                                                                                      \
@@ -209,7 +209,7 @@
     C(Comprobanteconcepto, Ref, 0, TComprobanteconcepto)                                                               \
     C(Impuesto, Ref, 0, TImpuesto)                                                                                     \
     C(Idimpuestofk, Entero, 0, _)                                                                                      \
-    C(Nombre, Texto, 100, _)                                                                                           \
+    C(Nombre, Texto, 1000, _)                                                                                          \
     C(Tasa, Decimal, 0, _)                                                                                             \
     C(Tipofactor, Texto, 10, _)                                                                                        \
     C(Importebase, Decimal, 0, _)                                                                                      \
@@ -225,8 +225,8 @@
     C(Idpedimentoaduanal, Id, 0, _)                                                                                    \
     C(Idcomprobante, Ref, 0, TComprobante)                                                                             \
     C(Idcomprobanteconcepto, Ref, 0, TComprobanteconcepto)                                                             \
-    C(Numeropedimento, Texto, 50, _)                                                                                   \
-    C(Nombreaduana, Texto, 250, _)                                                                                     \
+    C(Numeropedimento, Texto, 1000, _)                                                                                 \
+    C(Nombreaduana, Texto, 1000, _)                                                                                    \
     C(Fechaautorizacionaduana, Fecha, 0, _)                                                                            \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
     C(Fechamodificacion, FechaHora, 0, _)                                                                              \
@@ -234,7 +234,7 @@
 
 #define VELKOR_TABLA_TUnidadmedida(C, A)                                                                               \
     C(Idunidadmedida, Id, 0, _)                                                                                        \
-    C(Nombreunidadmedida, Texto, 100, _)                                                                               \
+    C(Nombreunidadmedida, Texto, 500, _)                                                                               \
     C(Status, Entero, 0, _)                                                                                            \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
     C(Fechamodificacion, FechaHora, 0, _)
@@ -242,19 +242,19 @@
 #define VELKOR_TABLA_TFormapago(C, A)                                                                                  \
     C(Idformapago, Id, 0, _)                                                                                           \
     C(Clave, Texto, 3, _)                                                                                              \
-    C(Descripcion, Texto, 250, _)                                                                                      \
+    C(Descripcion, Texto, 500, _)                                                                                      \
     C(Status, Entero, 0, _)
 
 #define VELKOR_TABLA_TMetodopago(C, A)                                                                                 \
     C(Idmetodopago, Id, 0, _)                                                                                          \
     C(Codigo, Texto, 10, _)                                                                                            \
-    C(Descripcion, Texto, 250, _)                                                                                      \
+    C(Descripcion, Texto, 1000, _)                                                                                     \
     C(Status, Entero, 0, _)
 
 // A business. Its branches, regimes and certificates point to it; its RFC lives in its fiscal data.
 #define VELKOR_TABLA_TNegocio(C, A)                                                                                    \
     C(Idnegocio, Id, 0, _)                                                                                             \
-    C(Nombre, Texto, 300, _)                                                                                           \
+    C(Nombre, Texto, 1000, _)                                                                                          \
     C(Datosfiscales, Ref, 0, TDatosfiscales)                                                                           \
     C(Logonegocio, Binario, 0, _)                                                                                      \
     C(Status, Entero, 0, _)                                                                                            \
@@ -265,7 +265,7 @@
 #define VELKOR_TABLA_TDatosfiscales(C, A)                                                                              \
     C(Iddatosfiscales, Id, 0, _)                                                                                       \
     C(Rfc, Texto, 13, _)                                                                                               \
-    C(Razon, Texto, 300, _)                                                                                            \
+    C(Razon, Texto, 1000, _)                                                                                           \
     C(Regimen, Texto, 10, _)                                                                                           \
     C(Direccion, Ref, 0, TDireccion)                                                                                   \
     C(Status, Entero, 0, _)                                                                                            \
@@ -292,7 +292,7 @@
 // A branch. Numerosucursal marks the default branch (where the next session starts), Tipo the head office.
 #define VELKOR_TABLA_TSucursal(C, A)                                                                                   \
     C(Idsucursal, Id, 0, _)                                                                                            \
-    C(Nombre, Texto, 255, _)                                                                                           \
+    C(Nombre, Texto, 500, _)                                                                                           \
     C(Tipo, Entero, 0, _)                                                                                              \
     C(Numerosucursal, Entero, 0, _)                                                                                    \
     C(Direccion, Ref, 0, TDireccion)                                                                                   \
@@ -317,11 +317,11 @@
 // An address. Locality, municipality and state are texts as shown ("key - name"), copied from the postal code.
 #define VELKOR_TABLA_TDireccion(C, A)                                                                                  \
     C(Iddireccion, Id, 0, _)                                                                                           \
-    C(Calle, Texto, 255, _)                                                                                            \
-    C(Noexterior, Texto, 100, _)                                                                                       \
-    C(Nointerior, Texto, 100, _)                                                                                       \
-    C(Referencia, Texto, 255, _)                                                                                       \
-    C(Colonia, Texto, 255, _)                                                                                          \
+    C(Calle, Texto, 1000, _)                                                                                           \
+    C(Noexterior, Texto, 1000, _)                                                                                      \
+    C(Nointerior, Texto, 1000, _)                                                                                      \
+    C(Referencia, Texto, 1000, _)                                                                                      \
+    C(Colonia, Texto, 1000, _)                                                                                         \
     C(Localidad, Texto, 255, _)                                                                                        \
     C(Municipio, Texto, 255, _)                                                                                        \
     C(Estado, Texto, 255, _)                                                                                           \
@@ -342,7 +342,7 @@
 
 #define VELKOR_TABLA_TPersona(C, A)                                                                                    \
     C(Idpersona, Id, 0, _)                                                                                             \
-    C(Nombre, Texto, 250, _)                                                                                           \
+    C(Nombre, Texto, 1000, _)                                                                                          \
     C(Apellidopaterno, Texto, 250, _)                                                                                  \
     C(Apellidomaterno, Texto, 250, _)                                                                                  \
     C(Fechanacimiento, Fecha, 0, _)                                                                                    \
@@ -436,10 +436,10 @@
 // Donee complement of a donation receipt, referenced by its voucher.
 #define VELKOR_TABLA_TDonataria(C, A)                                                                                  \
     C(Iddonataria, Id, 0, _)                                                                                           \
-    C(Version, Texto, 10, _)                                                                                           \
-    C(Noautorizacion, Texto, 50, _)                                                                                    \
+    C(Version, Texto, 1000, _)                                                                                         \
+    C(Noautorizacion, Texto, 1000, _)                                                                                  \
     C(Fechaautorizacion, FechaHora, 0, _)                                                                              \
-    C(Leyenda, Texto, 500, _)                                                                                          \
+    C(Leyenda, Texto, 1000, _)                                                                                         \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
     C(Fechamodificacion, FechaHora, 0, _)
 
@@ -452,16 +452,16 @@
     C(Curp, Texto, 18, _)                                                                                              \
     C(Numsegurosocial, Texto, 15, _)                                                                                   \
     C(Tiporegimen, Texto, 10, _)                                                                                       \
-    C(Tipoconrato, Texto, 100, _)                                                                                      \
-    C(Tipojornada, Texto, 100, _)                                                                                      \
+    C(Tipoconrato, Texto, 1000, _)                                                                                     \
+    C(Tipojornada, Texto, 1000, _)                                                                                     \
     C(Periodicidadpago, Texto, 100, _)                                                                                 \
     C(Departamento, Texto, 250, _)                                                                                     \
-    C(Puesto, Texto, 250, _)                                                                                           \
+    C(Puesto, Texto, 1000, _)                                                                                          \
     C(Riesgopuesto, Entero, 0, _)                                                                                      \
-    C(Salariobasecotapor, Texto, 30, _)                                                                                \
+    C(Salariobasecotapor, Texto, 1000, _)                                                                              \
     C(Fechainiciorelacionlaboral, Fecha, 0, _)                                                                         \
     C(Banco, Entero, 0, _)                                                                                             \
-    C(Clabe, Texto, 18, _)                                                                                             \
+    C(Clabe, Texto, 50, _)                                                                                             \
     C(Status, Entero, 0, _)                                                                                            \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
     C(Fechamodificacion, FechaHora, 0, _)                                                                              \
@@ -491,7 +491,7 @@
     C(Totaldeducciones, Decimal, 0, _)                                                                                 \
     C(Totalotrospagos, Decimal, 0, _)                                                                                  \
     C(Banco, Entero, 0, _)                                                                                             \
-    C(Clabe, Texto, 18, _)                                                                                             \
+    C(Clabe, Texto, 50, _)                                                                                             \
     C(Nominaxml, Binario, 0, _)                                                                                        \
     C(Pathxml, Texto, 500, _)                                                                                          \
     C(Pathpdf, Texto, 500, _)                                                                                          \

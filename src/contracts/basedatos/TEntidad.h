@@ -151,6 +151,41 @@ private:
     std::optional<TConexionSesion> m_origen;
 };
 
+// A text longer than its column, met by a save.
+struct TRecorte {
+    QString tabla;   // COMPROBANTE
+    QString columna; // NOMBREEMISOR
+    int largo = 0;   // characters the column keeps
+    int caracteres = 0;
+};
+
+// While one is open on a thread, a save on that thread stores a text longer
+// than its column cut to the column and notes it here, so whoever opened it
+// can say what was cut (the import keeps the whole text in the stored XML).
+// With none open such a save is refused with an EBaseDatos that names the
+// table and the column, before anything is written. The innermost one open
+// takes the notes.
+class BASEDATOS_EXPORT TRecortes {
+public:
+    TRecortes();
+    ~TRecortes();
+    TRecortes(const TRecortes&) = delete;
+    TRecortes& operator=(const TRecortes&) = delete;
+
+    const QList<TRecorte>& lista() const { return m_lista; }
+    void limpia() { m_lista.clear(); }
+
+    static TRecortes* actual();
+    void anota(const TRecorte& recorte) { m_lista.append(recorte); }
+    // The text as that column keeps it: cut at a character when longer (and
+    // noted, when one is open), for a caller that looks a record up by it.
+    static QString cabe(const TTabla& tabla, const TColumna& columna, const QString& texto);
+
+private:
+    TRecortes* m_anterior;
+    QList<TRecorte> m_lista;
+};
+
 // Saves on one database on behalf of one user. Every save stamps the audit
 // columns its table declares (Ultimamodificacionpor with the user,
 // Fechamodificacion with the time of the save, Fechacreacion on the first

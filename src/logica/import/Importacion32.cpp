@@ -48,10 +48,11 @@ QDateTime fechaHora(const QString& texto)
 // The stored length of a text column, from the schema: a free text of the
 // file longer than that is kept by its first characters (the file's XML
 // keeps it whole).
+// A catalogue record is looked up by what it keeps, so a wording longer than
+// its column is cut before the look-up; the file's report still says so.
 template <class T> QString cabe(const QString& texto, int columna)
 {
-    const int largo = T::tablaEsquema().columnas.at(columna).largo;
-    return largo > 0 ? texto.left(largo) : texto;
+    return TRecortes::cabe(T::tablaEsquema(), T::tablaEsquema().columnas.at(columna), texto);
 }
 
 QString textoEntero(const TNodoXML& nodo, const char* atributo)
@@ -251,7 +252,7 @@ std::shared_ptr<TMetodopago> TGuardado32::obtenerMetodoPago()
     const QString metodo = c.Get_metodoDePago().trimmed();
     if (metodo.isEmpty())
         return nullptr;
-    const bool esCodigo = cabe<TMetodopago>(metodo, TMetodopago::col_Codigo) == metodo;
+    const bool esCodigo = metodo.size() <= TMetodopago::tablaEsquema().columnas.at(TMetodopago::col_Codigo).largo;
     return x.catalogos.obten<TMetodopago>(
         x.conexion, TCacheCatalogos::clave("metodo32", metodo), [&]() -> std::shared_ptr<TMetodopago> {
             using M = TMetodopago;

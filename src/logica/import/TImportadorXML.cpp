@@ -1,5 +1,7 @@
 #include "TImportadorXML.h"
 
+#include "AtributosCfdi.h"
+
 #include "Cfdi.h"
 #include "Cfdv32.h"
 #include "Conexiones.h"
@@ -197,6 +199,9 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     resultado.rfc = rfc.toUpper();
     resultado.uuid = uuid.toUpper();
 
+    // A text longer than its column is kept cut, the file and its stored XML
+    // whole, and the report says which attribute.
+    TRecortes recortes;
     const TNegociosImportacion::TNegocioImportado& negocio =
         m_negocios.negocio(resultado.rfc, [&] { return emisor(documento, resultado.version); });
     const QString definitiva = rutaCopia(resultado.rfc, resultado.uuid);
@@ -233,12 +238,31 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     }
     m_catalogos.confirmaArchivo();
     resultado.estado = TResultadoArchivo::Importado;
+    resultado.avisos = avisos(recortes.lista(), resultado.version);
     if (negocio.creado)
         m_guardadosEnNuevos[resultado.rfc].insert(resultado.uuid);
     if (m_destino)
         m_destino->agregaCopia(negocio.conexion, temporal, definitiva);
     else
         nombraCopia(temporal, definitiva);
+}
+
+QStringList TImportadorXML::avisos(const QList<TRecorte>& recortes, const QString& version)
+{
+    QStringList textos;
+    QSet<QString> vistos;
+    for (const TRecorte& r : recortes) {
+        if (vistos.contains(r.tabla + QLatin1Char('.') + r.columna))
+            continue;
+        vistos.insert(r.tabla + QLatin1Char('.') + r.columna);
+        textos << QStringLiteral("El valor de %1 tiene %2 caracteres y se guardaron los primeros %3 (%4.%5); el XML "
+                                 "guardado lo conserva completo.")
+                      .arg(AtributosCfdi::nombra(r.tabla, r.columna, version))
+                      .arg(r.caracteres)
+                      .arg(r.largo)
+                      .arg(r.tabla, r.columna);
+    }
+    return textos;
 }
 
 void TImportadorXML::restauraCopia(const QString& definitiva, const QByteArray& bytes, TResultadoArchivo& resultado)

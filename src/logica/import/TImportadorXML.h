@@ -1,6 +1,7 @@
 #pragma once
 #include "DocumentoXML.h"
 #include "TCacheCatalogos.h"
+#include "TEntidad.h"
 #include "TNegociosImportacion.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QMetaType>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -33,6 +35,9 @@ struct TResultadoArchivo {
     // A voucher already stored whose copy was missing or incomplete, and was
     // written again from the stored XML.
     bool copiaRestaurada = false;
+    // What an imported voucher's records keep differently from the file (a
+    // text longer than its column, stored cut), in words for the report.
+    QStringList avisos;
 };
 
 Q_DECLARE_METATYPE(TResultadoArchivo)
@@ -134,6 +139,7 @@ private:
     void guarda(const TDocumentoXML& documento, const QString& version,
                 const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid);
     void restauraCopia(const QString& definitiva, const QByteArray& bytes, TResultadoArchivo& resultado);
+    static QStringList avisos(const QList<TRecorte>& recortes, const QString& version);
 
     TNegociosImportacion m_negocios;
     const TBaseDatosCatalogosFrm& m_catalogo;

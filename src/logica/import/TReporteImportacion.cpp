@@ -73,6 +73,8 @@ void TReporteImportacion::agrega(const TResultadoArchivo& resultado)
         motivo = resultado.copiaRestaurada
                      ? QStringLiteral("Ya estaba guardado en su negocio; se volvió a escribir su copia.")
                      : QStringLiteral("Ya estaba guardado en su negocio.");
+    if (motivo.isEmpty())
+        motivo = resultado.avisos.join(QLatin1Char(' '));
     escribe(QStringList{campoCsv(resultado.ruta), campoCsv(estado(resultado)), campoCsv(resultado.rfc),
                         campoCsv(resultado.uuid), campoCsv(motivo)}
                 .join(QLatin1Char(',')));

@@ -4,6 +4,8 @@
 #include "CitaSql.h"
 #include "Conexiones.h"
 #include "Errores.h"
+#include "Logmanager.h"
+#include "Sistema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -152,12 +154,38 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
     return valor;
 }
 
+// The engine's own words ("arithmetic exception, numeric overflow, or
+// string truncation...") tell a user nothing they can act on: they go to the
+// program log, and the message says the cause in plain Spanish.
+QString causa(const QSqlError& error)
+{
+    const QString texto = error.text().toLower();
+    const auto dice = [&](const char* frase) { return texto.contains(QLatin1String(frase)); };
+    if (dice("lock conflict") || dice("deadlock") || dice("update conflicts"))
+        return QStringLiteral("otro proceso está guardando el mismo registro; intente de nuevo");
+    if (dice("string right truncation"))
+        return QStringLiteral("un texto es más largo de lo que cabe en su columna");
+    if (dice("numeric") || dice("arithmetic"))
+        return QStringLiteral("una cantidad no cabe en su columna");
+    if (dice("foreign key"))
+        return QStringLiteral("el registro señala a otro que no existe, o otro registro lo necesita");
+    if (dice("unique key") || dice("primary or unique"))
+        return QStringLiteral("ya existe un registro con esos datos");
+    if (dice("i/o error") || dice("no space") || dice("disk"))
+        return QStringLiteral("el disco no aceptó la escritura; revise el espacio libre");
+    return QStringLiteral("el motor de base de datos no lo aceptó (el detalle está en la bitácora del programa)");
+}
+
 // `que` names the work with %1 for the table: the text is only built when
 // it is shown.
 void ejecuta(QSqlQuery& q, const QString& que, const TTabla& tabla)
 {
-    if (!q.exec())
-        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(que.arg(tabla.nombre), q.lastError().text()));
+    if (q.exec())
+        return;
+    const QString trabajo = que.arg(tabla.nombre);
+    if (!Sistema::exePath.isEmpty())
+        Logmanager::Log(QStringLiteral("No se pudo %1: %2").arg(trabajo, q.lastError().text()), 3, Sistema::exePath);
+    throw EBaseDatos(QStringLiteral("No se pudo %1: %2.").arg(trabajo, causa(q.lastError())));
 }
 
 QString sqlBusqueda(const TTabla& tabla, const QString& columnas, const TCondicion& donde)

@@ -3,6 +3,8 @@
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Logmanager.h"
+#include "Sistema.h"
 #include "negocio/TDefaultDBValues.h"
 
 #include <QProcess>
@@ -658,6 +660,24 @@ private slots:
         QCOMPARE(recortes.lista().first().caracteres, 1001);
         const QString esperada = QString(999, QLatin1Char('a')) + cara;
         QCOMPARE(TDonataria::getById(guardada.getIddonataria(), m_conexion)->getLeyenda(), esperada);
+    }
+
+    // A save the engine refuses says why in words; the engine's own text
+    // goes to the program log only.
+    void rechazoDelMotorEnPalabras()
+    {
+        TSucursal sucursal;
+        sucursal.fijaValor(TSucursal::col_Negocio, 987654);
+        try {
+            TSucursal::saveOrUpdate(sucursal, TUnidadTrabajo(m_conexion, 1));
+            QFAIL("se guardó una sucursal de un negocio que no existe");
+        } catch (const EBaseDatos& e) {
+            QCOMPARE(e.mensaje(), QStringLiteral("No se pudo guardar el registro nuevo de SUCURSAL: el registro señala "
+                                                 "a otro que no existe, o otro registro lo necesita."));
+        }
+        QFile log(Logmanager::archivoLog(Sistema::exePath));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("FOREIGN KEY")));
     }
 
     // Descriptions are found whole, through the index of their first

@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QProcess>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -422,6 +424,63 @@ private slots:
         QCOMPARE(respuestas.textos(), textos);
         QCOMPARE(huella(registro), antes);
         QVERIFY(!QFileInfo::exists(registro + QStringLiteral(".nuevo")));
+    }
+
+    // A backup that needs more room than the disk has is refused before a
+    // byte is written. The program folder lies on a disk of 100 MB of its
+    // own: the test runs again in a second process, in a mount namespace of
+    // its own where a small tmpfs is the temporary folder.
+    void sinEspacioEnElDisco()
+    {
+        if (qEnvironmentVariableIsSet("VELKOR_HIJO_SIN_ESPACIO"))
+            return restauraSinEspacio();
+        QTemporaryDir montaje;
+        QProcess hijo;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("VELKOR_HIJO_SIN_ESPACIO"), QStringLiteral("1"));
+        entorno.insert(QStringLiteral("TMPDIR"), montaje.path());
+        hijo.setProcessEnvironment(entorno);
+        hijo.setProcessChannelMode(QProcess::MergedChannels);
+        hijo.start(QStringLiteral("unshare"),
+                   {QStringLiteral("--user"), QStringLiteral("--map-root-user"), QStringLiteral("--mount"),
+                    QStringLiteral("sh"), QStringLiteral("-c"),
+                    QStringLiteral(
+                        "mount -t tmpfs -o size=100m tmpfs \"$TMPDIR\" || exit 77; exec \"$0\" sinEspacioEnElDisco"),
+                    QCoreApplication::applicationFilePath()});
+        QVERIFY(hijo.waitForFinished(120000));
+        const QString salida = QString::fromLocal8Bit(hijo.readAll());
+        if (hijo.exitCode() == 77)
+            QSKIP(qPrintable(QStringLiteral("Este sistema no deja montar un disco propio: ") + salida));
+        QVERIFY2(hijo.exitCode() == 0, qPrintable(salida));
+    }
+
+private:
+    void restauraSinEspacio()
+    {
+        const TCarpetaPrograma programa;
+        QVERIFY(QStorageInfo(programa.ruta()).bytesTotal() <= 100ll << 20);
+        registraActual(programa);
+        const QString base = carpetaNegocio(programa) + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+        const QByteArray antes = huella(base);
+        // 40 MB of zeros in place of the database: small enough that the
+        // ratio is not asked, and with the margin more than the disk has left.
+        QTemporaryDir dir(QDir::homePath() + QStringLiteral("/.velkor-prueba-XXXXXX"));
+        const QString ceros = dir.filePath(QStringLiteral("ceros"));
+        QDir().mkpath(ceros);
+        QFile relleno(ceros + QLatin1Char('/') + DB_SISTEMA_NOMBRE);
+        QVERIFY(relleno.open(QIODevice::WriteOnly) && relleno.resize(40 << 20));
+        relleno.close();
+        const QString archivo = dir.filePath(QStringLiteral("r.respal33"));
+        TArchivoZip::comprime(archivo, ceros, DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+                              TArchivoZip::TCifrado::Tradicional);
+
+        TColaRespuestas respuestas;
+        QCOMPARE(int(Respaldo::restaurarRespaldo(archivo)), int(TResultado::Escritura));
+        QCOMPARE(respuestas.textos().size(), 1);
+        QVERIFY2(respuestas.textos().first().startsWith(QStringLiteral("No hay espacio en el disco para restaurar")),
+                 qPrintable(respuestas.textos().first()));
+        QCOMPARE(huella(base), antes);
+        QVERIFY(restosRestauracion(programa).isEmpty());
     }
 };
 

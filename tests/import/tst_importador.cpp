@@ -1,4 +1,5 @@
 #include "NegocioPrueba.h"
+#include "ConPermisosDeUsuario.h"
 #include "EntornoImportacion.h"
 
 #include "Conexiones.h"
@@ -114,6 +115,23 @@ private slots:
         QVERIFY(!QFileInfo::exists(QStringLiteral("/etc/passwd.xml")));
         const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
         QCOMPARE(log.contains(QStringLiteral("Error en el archivo ") + ruta), estado == int(Estado::Fallido));
+    }
+
+    // A file the user may not read fails with the reason in Spanish, not
+    // the system's English text.
+    void archivoSinLectura()
+    {
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        QVERIFY(QFile::setPermissions(ruta, QFileDevice::WriteOwner));
+        TResultadoArchivo r;
+        {
+            const TConPermisosDeUsuario usuario;
+            r = entorno.importador()->importa(ruta);
+        }
+        QCOMPARE(int(r.estado), int(Estado::Fallido));
+        QCOMPARE(r.motivo, QStringLiteral("No se pudo abrir el archivo %1: No tiene permiso.").arg(ruta));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
     }
 
     // A voucher whose issuer no registry row knows: its business is created

@@ -1,8 +1,31 @@
 #include "EntornoImportacion.h"
 
 #include "Logmanager.h"
+#include "Rutas.h"
 #include "Sistema.h"
 #include "import/TReporteImportacion.h"
+
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+TResultadoArchivo fila(const QString& ruta)
+{
+    TResultadoArchivo r;
+    r.estado = TResultadoArchivo::Omitido;
+    r.ruta = ruta;
+    r.motivo = QStringLiteral("No es un CFDI de versión 3.2, 3.3 o 4.0.");
+    return r;
+}
+
+QStringList filasEnDisco(const QString& ruta)
+{
+    return QString::fromUtf8(TEntornoImportacion::bytes(ruta).mid(3)).split(QStringLiteral("\r\n"));
+}
+
+} // namespace
 
 class TstReporte : public QObject {
     Q_OBJECT
@@ -65,6 +88,116 @@ private slots:
         QCOMPARE(filas.at(6), QString());
         for (int i = 2; i < 6; ++i)
             QVERIFY2(!filas.at(i).endsWith(u','), qPrintable(filas.at(i)));
+    }
+
+    // A row is in the file once agrega() returns, before the caller counts
+    // its file as done: a job stopped or killed after that keeps it.
+    void filaEnDiscoAlAgregar()
+    {
+        TEntornoImportacion entorno;
+        TReporteImportacion reporte(Sistema::exePath);
+        reporte.agrega(fila(QStringLiteral("/a/uno.xml")));
+        QStringList filas = filasEnDisco(reporte.ruta());
+        QCOMPARE(filas.size(), 3);
+        QVERIFY2(filas.at(1).startsWith(QStringLiteral("/a/uno.xml,Omitido,")), qPrintable(filas.at(1)));
+        reporte.agrega(fila(QStringLiteral("/a/dos.xml")));
+        filas = filasEnDisco(reporte.ruta());
+        QCOMPARE(filas.size(), 4);
+        QVERIFY(filas.at(2).startsWith(QStringLiteral("/a/dos.xml,Omitido,")));
+        QVERIFY(reporte.error().isEmpty());
+    }
+
+    // Wherever a job writes, a write the disk refuses says why in Spanish:
+    // the copy of a voucher and the log on a full disk (/dev/full answers
+    // every write with ENOSPC, as a full file system does).
+    void discoLleno_data()
+    {
+        QTest::addColumn<QString>("donde");
+        QTest::newRow("copia del XML") << QStringLiteral("copia");
+        QTest::newRow("bitácora") << QStringLiteral("bitácora");
+    }
+    void discoLleno()
+    {
+        QFETCH(QString, donde);
+        TEntornoImportacion entorno;
+        entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        const QString xml =
+            Rutas::programa({Constantes::FACTURAS_PATH, QStringLiteral("ISD950921HE5"), Constantes::XML_PATH});
+        const QString temporal = xml + QStringLiteral("/.C2832671-DA6D-11EF-A83D-00155D012007.xml.importando");
+        const QString log = Logmanager::archivoLog(Sistema::exePath);
+        QList<TResultadoArchivo> resultados;
+        QString mensaje;
+        {
+            TReporteImportacion reporte(Sistema::exePath);
+            const std::unique_ptr<TImportadorXML> importador = entorno.importador();
+            if (donde == QLatin1String("copia")) {
+                QVERIFY(QDir().mkpath(xml));
+                QVERIFY(QFile::link(QStringLiteral("/dev/full"), temporal));
+            } else {
+                QFile::remove(log);
+                QVERIFY(QFile::link(QStringLiteral("/dev/full"), log));
+            }
+            TLoteImportacion lote(*importador, 1, [&](const TResultadoArchivo& r) {
+                reporte.agrega(r);
+                resultados.append(r);
+            });
+            lote.importa(entorno.entrada() + QStringLiteral("cfdi40-real.xml"));
+            lote.confirma();
+            reporte.cierra();
+            mensaje = reporte.mensajeFinal();
+        }
+        const QString lleno = QStringLiteral("No hay espacio suficiente en el disco");
+        QCOMPARE(resultados.size(), 1);
+        if (donde == QLatin1String("copia")) {
+            // Refused whole: nothing of it stored, its row says why.
+            QCOMPARE(int(resultados.first().estado), int(TResultadoArchivo::Fallido));
+            QVERIFY2(resultados.first().motivo.contains(lleno), qPrintable(resultados.first().motivo));
+            QVERIFY(!TEntornoImportacion::comprobante(QStringLiteral("ISD950921HE5"),
+                                                      QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007")));
+            QVERIFY(mensaje.contains(QStringLiteral("Fallidos: 1")));
+        } else {
+            // The voucher is stored; the end message says the log lost lines.
+            QCOMPARE(int(resultados.first().estado), int(TResultadoArchivo::Importado));
+            QVERIFY2(mensaje.contains(QStringLiteral("No se pudieron escribir ")) &&
+                         mensaje.contains(QStringLiteral("líneas de la bitácora del programa (%1): ").arg(log) + lleno),
+                     qPrintable(mensaje));
+            QFile::remove(log);
+        }
+    }
+
+    // A report that outgrows what the system lets this process write (the
+    // file-size limit, EFBIG) keeps the rows written so far and says why;
+    // the end message gives its path as incomplete.
+    void reporteQueNoCabe()
+    {
+        TEntornoImportacion entorno;
+        TReporteImportacion reporte(Sistema::exePath);
+        reporte.agrega(fila(QStringLiteral("/a/uno.xml")));
+        const qint64 tamano = QFileInfo(reporte.ruta()).size();
+
+        rlimit antes{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &antes) == 0);
+        rlimit limite = antes;
+        limite.rlim_cur = rlim_t(tamano + 10);
+        const auto senal = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limite) == 0);
+        reporte.agrega(fila(QStringLiteral("/a/dos.xml")));
+        reporte.agrega(fila(QStringLiteral("/a/tres.xml")));
+        ::setrlimit(RLIMIT_FSIZE, &antes);
+        std::signal(SIGXFSZ, senal);
+        reporte.cierra();
+
+        QCOMPARE(reporte.resumen().omitidos, 3);
+        QCOMPARE(reporte.error(), QStringLiteral("El archivo llegó al tamaño máximo que el sistema permite"));
+        QVERIFY2(reporte.mensajeFinal().contains(
+                     QStringLiteral("El reporte de cada archivo quedó incompleto (%1): El archivo llegó al tamaño "
+                                    "máximo que el sistema permite.")
+                         .arg(reporte.ruta())),
+                 qPrintable(reporte.mensajeFinal()));
+        const QStringList filas = filasEnDisco(reporte.ruta());
+        QVERIFY(filas.at(1).startsWith(QStringLiteral("/a/uno.xml,")));
+        QVERIFY(!filas.join(QString()).contains(QStringLiteral("/a/tres.xml")));
+        QVERIFY(TEntornoImportacion::bytes(reporte.ruta()).endsWith("\r\n"));
     }
 };
 

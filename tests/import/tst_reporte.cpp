@@ -40,6 +40,12 @@ private slots:
         entorno.agrega(QStringLiteral("cfdv2.xml"), QStringLiteral("b/viejo.xml"));
         entorno.agrega(QStringLiteral("propios/uuid-vacio.xml"), QStringLiteral("b/sin timbre.xml"));
         entorno.escribe(QStringLiteral("c/roto\nñ.xml"), QByteArrayLiteral("<cfdi:Compro"));
+        // A name the program cannot open: its row says so, in its place.
+        {
+            FILE* f = std::fopen((QFile::encodeName(entorno.entrada()) + "c/fact\xE1.xml").constData(), "w");
+            QVERIFY(f);
+            std::fclose(f);
+        }
 
         QString ruta;
         {
@@ -48,10 +54,16 @@ private slots:
             const std::unique_ptr<TImportadorXML> importador = entorno.importador();
             TLoteImportacion lote(*importador, TLoteImportacion::ARCHIVOS_POR_LOTE,
                                   [&](const TResultadoArchivo& r) { reporte.agrega(r); });
-            TRecorridoXML(entorno.entrada()).recorre([&](const QString& archivo) {
-                lote.importa(archivo);
-                return true;
-            });
+            TRecorridoXML(entorno.entrada())
+                .recorre(
+                    [&](const QString& archivo) {
+                        lote.importa(archivo);
+                        return true;
+                    },
+                    [&](const QString& archivo, const QString& motivo) {
+                        lote.agrega(TImportadorXML::inaccesible(archivo, motivo));
+                        return true;
+                    });
             lote.confirma();
             reporte.cierra();
 
@@ -59,13 +71,13 @@ private slots:
             QCOMPARE(resumen.importados, 1);
             QCOMPARE(resumen.yaExistian, 1);
             QCOMPARE(resumen.omitidos, 2);
-            QCOMPARE(resumen.fallidos, 1);
+            QCOMPARE(resumen.fallidos, 2);
             const QStringList mensaje = reporte.mensajeFinal().split(QLatin1Char('\n'));
             QCOMPARE(mensaje.first(), QStringLiteral("Proceso Terminado"));
             QVERIFY(mensaje.contains(QStringLiteral("Importados: 1")));
             QVERIFY(mensaje.contains(QStringLiteral("Ya existían: 1")));
             QVERIFY(mensaje.contains(QStringLiteral("Omitidos (no son un CFDI que se importe, o sin timbre): 2")));
-            QVERIFY(mensaje.contains(QStringLiteral("Fallidos: 1")));
+            QVERIFY(mensaje.contains(QStringLiteral("Fallidos: 2")));
             QCOMPARE(mensaje.last(), ruta);
         }
         QCOMPARE(QFileInfo(ruta).absolutePath(), QFileInfo(Logmanager::archivoLog(Sistema::exePath)).absolutePath());
@@ -77,7 +89,7 @@ private slots:
         const QStringList filas = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
         const QString entrada = entorno.entrada();
         const QString timbre = QStringLiteral(",ISD950921HE5,C2832671-DA6D-11EF-A83D-00155D012007,");
-        QCOMPARE(filas.size(), 7);
+        QCOMPARE(filas.size(), 8);
         QCOMPARE(filas.at(0), QStringLiteral("Archivo,Resultado,RFC emisor,UUID,Motivo"));
         QCOMPARE(filas.at(1), entrada + QStringLiteral("a/1.xml,Importado") + timbre);
         QVERIFY(
@@ -85,8 +97,11 @@ private slots:
         QVERIFY(filas.at(3).startsWith(entrada + QStringLiteral("b/sin timbre.xml,Omitido,,,")));
         QVERIFY(filas.at(4).startsWith(entrada + QStringLiteral("b/viejo.xml,Omitido,,,")));
         QVERIFY(filas.at(5).startsWith(QStringLiteral("\"%1c/roto\nñ.xml\",Fallido,,,\"").arg(entrada)));
-        QCOMPARE(filas.at(6), QString());
-        for (int i = 2; i < 6; ++i)
+        QVERIFY2(filas.at(6).startsWith(entrada + QStringLiteral("c/fact\\xE1.xml,Fallido,,,El nombre del archivo no "
+                                                                 "es texto UTF-8 válido")),
+                 qPrintable(filas.at(6)));
+        QCOMPARE(filas.at(7), QString());
+        for (int i = 2; i < 7; ++i)
             QVERIFY2(!filas.at(i).endsWith(u','), qPrintable(filas.at(i)));
     }
 

@@ -173,6 +173,16 @@ TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoX
     return importa(ruta, &documento);
 }
 
+TResultadoArchivo TImportadorXML::inaccesible(const QString& ruta, const QString& motivo)
+{
+    TResultadoArchivo resultado;
+    resultado.estado = TResultadoArchivo::Fallido;
+    resultado.ruta = ruta;
+    resultado.motivo = motivo;
+    Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(ruta, motivo), 3, Sistema::exePath);
+    return resultado;
+}
+
 TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoXML* leido)
 {
     TResultadoArchivo resultado;

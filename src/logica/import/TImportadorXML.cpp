@@ -10,6 +10,7 @@
 #include "Errores.h"
 #include "GuardadoComprobante.h"
 #include "Logmanager.h"
+#include "RevisionEncabezado.h"
 #include "Rutas.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
@@ -227,6 +228,9 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         return omite(QStringLiteral("El RFC del emisor \"%1\" no tiene la forma que da el SAT.").arg(rfc));
     resultado.rfc = rfc.toUpper();
     resultado.uuid = uuid.toUpper();
+    // Before any business is made or looked up: a refused file leaves nothing.
+    if (const QString rechazo = RevisionEncabezado::motivo(raiz, resultado.version); !rechazo.isEmpty())
+        throw EConversion(rechazo);
 
     const TNegociosImportacion::TNegocioImportado& negocio =
         m_negocios.negocio(resultado.rfc, [&] { return emisor(documento, resultado.version); });

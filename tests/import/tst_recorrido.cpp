@@ -167,6 +167,28 @@ private slots:
         QVERIFY2(fallas.first().contains(motivo), qPrintable(fallas.first()));
     }
 
+    // A chosen folder whose name is not UTF-8 reaches the walk decoded
+    // lossily (the folder dialog gives text): one row says why, not an
+    // empty job.
+    void carpetaElegidaNoUtf8()
+    {
+        QTemporaryDir dir;
+        const QByteArray ruta = QFile::encodeName(dir.path()) + "/a\xF1o";
+        creaPorBytes(ruta, true);
+        creaPorBytes(ruta + "/d.xml", false);
+        const TRecorridoXML recorrido(QFile::decodeName(ruta));
+        QStringList fallas;
+        QVERIFY(recorrido.recorre([](const QString&) { return false; },
+                                  [&](const QString& archivo, const QString& porque) {
+                                      fallas << archivo + QStringLiteral(": ") + porque;
+                                      return true;
+                                  }));
+        QCOMPARE(fallas.size(), 1);
+        QVERIFY2(fallas.first().contains(QStringLiteral("su nombre no es texto UTF-8 válido")),
+                 qPrintable(fallas.first()));
+        QCOMPARE(recorrido.cuenta(), 1);
+    }
+
     // A file whose name is not UTF-8 sits among the others in the order of
     // the walk: after its folder's files, before its subfolders.
     void lugarDeLoInaccesible()

@@ -88,8 +88,18 @@ bool TRecorridoXML::recorre(const TArchivo& archivo, const TInaccesible& inacces
 {
     // The folder the user chose is walked whatever its attributes; the rule
     // is for the folders found inside it.
-    if (m_carpeta.isEmpty() || !QFileInfo(m_carpeta).isDir())
+    if (m_carpeta.isEmpty())
         return true;
+    if (!QFileInfo(m_carpeta).isDir()) {
+        // A folder chosen in a dialog whose name is not UTF-8 reaches here
+        // decoded lossily: it exists, and only its name keeps it out.
+        if (!m_carpeta.contains(QChar::ReplacementCharacter) || (detener && detener()))
+            return true;
+        return inaccesible(m_carpeta, QStringLiteral("No se pudo abrir la carpeta elegida: no existe con ese nombre, "
+                                                     "o su nombre no es texto UTF-8 válido (los caracteres � "
+                                                     "ocupan el lugar de los bytes que no lo son). Cámbiela de "
+                                                     "nombre e impórtela de nuevo."));
+    }
     return recorreCarpeta(QFileInfo(m_carpeta).absoluteFilePath(), archivo, inaccesible, detener);
 }
 

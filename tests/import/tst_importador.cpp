@@ -126,6 +126,11 @@ private slots:
               "(atributo Fecha)");
         falla("4.0 sin Moneda", v40, " Moneda=\"MXN\"", "", "(atributo Moneda)");
         falla("4.0 sin Exportacion", v40, " Exportacion=\"01\"", "", "(atributo Exportacion)");
+        falla("4.0 sin FechaTimbrado", v40, " FechaTimbrado=\"2025-01-24T10:10:42\"", "",
+              "Falta la fecha del timbre fiscal (atributo FechaTimbrado del TimbreFiscalDigital)");
+        falla("4.0 FechaTimbrado con zona horaria", v40, " FechaTimbrado=\"2025-01-24T10:10:42\"",
+              " FechaTimbrado=\"2025-01-24T10:10:42-06:00\"", "(atributo FechaTimbrado del TimbreFiscalDigital) vale");
+        falla("4.0 sin Version", v40, " Version=\"4.0\"", " Versión=\"4.0\"", "(atributo Version)");
         const char* v33 = "cfdi33-real.xml";
         falla("3.3 sin Total", v33, " Total=\"2010.01\"", "",
               "(atributo Total), que el esquema del SAT exige en un CFDI 3.3");
@@ -141,6 +146,8 @@ private slots:
               "(atributo descuento) vale");
         falla("3.2 TipoCambio negativo", v32, " TipoCambio=\"1.00\"", " TipoCambio=\"-1.00\"",
               "(atributo TipoCambio) vale");
+        falla("3.2 sin FechaTimbrado", v32, " FechaTimbrado=\"2017-03-21T08:18:08\"", "",
+              "Falta la fecha del timbre fiscal (atributo FechaTimbrado del TimbreFiscalDigital)");
         falla("3.2 sin fecha", v32, " fecha=\"2017-03-21T08:17:31\"", "", "(atributo fecha)");
         falla("3.2 fecha sin hora", v32, " fecha=\"2017-03-21T08:17:31\"", " fecha=\"2017-03-21\"",
               "(atributo fecha) vale \"2017-03-21\"");
@@ -197,6 +204,9 @@ private slots:
         QTest::newRow("3.2 descuento cero con signo")
             << QStringLiteral("cfdi32-real.xml") << QByteArray(" descuento=\"0.00\"")
             << QByteArray(" descuento=\"-0.00\"");
+        QTest::newRow("3.2 FechaTimbrado con zona horaria")
+            << QStringLiteral("cfdi32-real.xml") << QByteArray(" FechaTimbrado=\"2017-03-21T08:18:08\"")
+            << QByteArray(" FechaTimbrado=\"2017-03-21T08:18:08-06:00\"");
         QTest::newRow("4.0 Total entre blancos")
             << QStringLiteral("cfdi40-real.xml") << QByteArray(" Total=\"1000.00\"")
             << QByteArray(" Total=\" 1000.00 \"");

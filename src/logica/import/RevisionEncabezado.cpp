@@ -1,5 +1,6 @@
 #include "RevisionEncabezado.h"
 
+#include "Cfdi.h"
 #include "Constantes.h"
 
 #include <QDate>
@@ -20,14 +21,16 @@ struct TAtributo {
 // checking the seal is the SAT's.
 const QList<TAtributo>& requeridos(const QString& version)
 {
-    static const QList<TAtributo> v32{{"fecha", "la fecha de expedición"},
+    static const QList<TAtributo> v32{{"version", "la versión"},
+                                      {"fecha", "la fecha de expedición"},
                                       {"subTotal", "el subtotal"},
                                       {"total", "el total"},
                                       {"tipoDeComprobante", "el tipo de comprobante"},
                                       {"formaDePago", "la forma de pago"},
                                       {"metodoDePago", "el método de pago"},
                                       {"LugarExpedicion", "el lugar de expedición"}};
-    static const QList<TAtributo> v33{{"Fecha", "la fecha de expedición"},
+    static const QList<TAtributo> v33{{"Version", "la versión"},
+                                      {"Fecha", "la fecha de expedición"},
                                       {"SubTotal", "el subtotal"},
                                       {"Moneda", "la moneda"},
                                       {"Total", "el total"},
@@ -120,6 +123,20 @@ QString motivo(const TNodoXML& comprobante, const QString& version)
                               "pide la forma aaaa-mm-ddThh:mm:ss%3. El comprobante no se guardó.")
             .arg(QString::fromLatin1(fecha), valor,
                  v32 ? QString() : QStringLiteral(", sin zona horaria ni fracciones de segundo"));
+
+    // The stamp's date is the voucher's date of record. Stamp 1.0 (with
+    // 3.2) writes xs:dateTime; 1.1 (Version) the form without zone.
+    const TimbreFiscalDigital::IXMLTimbreFiscalDigital timbre = Cfdi::timbre(comprobante);
+    const QString timbrado = timbre.Get_FechaTimbrado();
+    const bool timbre10 = !timbre.tieneAtributo("Version");
+    if (timbrado.trimmed().isEmpty())
+        return QStringLiteral("Falta la fecha del timbre fiscal (atributo FechaTimbrado del TimbreFiscalDigital), "
+                              "que el esquema del SAT exige. El comprobante no se guardó.");
+    if (!esFecha(timbrado, timbre10))
+        return QStringLiteral("La fecha del timbre fiscal (atributo FechaTimbrado del TimbreFiscalDigital) vale "
+                              "\"%1\"; el esquema del SAT pide la forma aaaa-mm-ddThh:mm:ss%2. El comprobante no "
+                              "se guardó.")
+            .arg(timbrado, timbre10 ? QString() : QStringLiteral(", sin zona horaria ni fracciones de segundo"));
     return {};
 }
 

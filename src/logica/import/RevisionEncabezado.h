@@ -14,7 +14,9 @@
 // and its dates are xs:dateTime, which allows a fraction of a second and a
 // zone offset; 3.3 and 4.0 allow neither (aaaa-mm-ddThh:mm:ss). 3.2's
 // TipoCambio is free text: a number there must not be negative, any other
-// text stays as the schema allows. Lengths are not checked here: a stamped
+// text stays as the schema allows. The stamp's FechaTimbrado, the voucher's
+// date of record, is required the same way (stamp 1.0: xs:dateTime; 1.1:
+// without zone). Lengths are not checked here: a stamped
 // voucher with a longer value than the schema allows is still kept.
 namespace RevisionEncabezado {
 

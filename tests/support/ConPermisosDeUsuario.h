@@ -26,6 +26,10 @@ public:
         if (m_cambiadas)
             ::syscall(SYS_capset, &m_cabecera, m_antes);
     }
+    // Whether the mode bits now hold for this thread: false only for a
+    // superuser whose capabilities could not be dropped (a sandbox that
+    // forbids capset); the caller then skips its test.
+    bool efectivo() const { return m_cambiadas || ::geteuid() != 0; }
     TConPermisosDeUsuario(const TConPermisosDeUsuario&) = delete;
     TConPermisosDeUsuario& operator=(const TConPermisosDeUsuario&) = delete;
 

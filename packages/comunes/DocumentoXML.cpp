@@ -5,9 +5,12 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sstream>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 struct TDocumentoXML::Datos {
@@ -218,9 +221,16 @@ TDocumentoXML::TDocumentoXML() = default;
 
 TDocumentoXML TDocumentoXML::desdeArchivo(const QString& archivo)
 {
-    QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly))
+    // Opened by the system call itself, so a refusal says why in Spanish.
+    const int descriptor = ::open(QFile::encodeName(archivo).constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo abrir el archivo %1: %2.").arg(archivo, Errores::delSistema(errno)));
+    QFile f;
+    if (!f.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
         throw EEntradaSalida(QStringLiteral("No se pudo abrir el archivo %1: %2").arg(archivo, f.errorString()));
+    }
     if (f.size() > TAMANO_MAXIMO)
         throw EXML(QStringLiteral("El archivo %1 mide %2 bytes; el máximo que se lee es %3.")
                        .arg(archivo)

@@ -2,7 +2,9 @@
 
 #include <cxxabi.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <typeinfo>
 
@@ -34,6 +36,45 @@ QString describe(const std::exception& e)
     if (const auto* propio = dynamic_cast<const EVelkor*>(&e))
         return propio->clase() + QStringLiteral(" error raised, with message : ") + propio->mensaje();
     return nombreTipo(e) + QStringLiteral(" error raised, with message : ") + QString::fromUtf8(e.what());
+}
+
+QString delSistema(int numero)
+{
+    switch (numero) {
+    case ENOSPC:
+        return QStringLiteral("No hay espacio suficiente en el disco");
+    case EDQUOT:
+        return QStringLiteral("Se agotó el espacio en disco asignado a este usuario");
+    case EFBIG:
+        return QStringLiteral("El archivo llegó al tamaño máximo que el sistema permite");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("No tiene permiso");
+    case EROFS:
+        return QStringLiteral("El disco es de solo lectura");
+    case ENOENT:
+        return QStringLiteral("No existe");
+    case ENOTDIR:
+        return QStringLiteral("Una parte de la ruta no es una carpeta");
+    case EISDIR:
+        return QStringLiteral("Es una carpeta");
+    case ENAMETOOLONG:
+        return QStringLiteral("El nombre es demasiado largo");
+    case ELOOP:
+        return QStringLiteral("La ruta tiene demasiados enlaces");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Hay demasiados archivos abiertos");
+    case EIO:
+        return QStringLiteral("Error de lectura o escritura en el disco");
+    case ENOMEM:
+        return QStringLiteral("No hay memoria suficiente");
+    case EEXIST:
+        return QStringLiteral("Ya existe");
+    default:
+        break;
+    }
+    return QStringLiteral("Error del sistema %1 (%2)").arg(numero).arg(QString::fromLocal8Bit(std::strerror(numero)));
 }
 
 } // namespace Errores

@@ -1,5 +1,6 @@
 #include "Logmanager.h"
 
+#include "Errores.h"
 #include "Rutas.h"
 
 #include <QByteArray>
@@ -7,13 +8,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
 // std::mutex is constant-initialised and trivially destroyed, so a line logged
 // while the process is shutting down still finds it usable.
 std::mutex g_candado;
+Logmanager::TFallasLog g_fallas;
 
 QString unaLinea(QString texto)
 {
@@ -49,14 +54,31 @@ void Log(const QString& texto, int nivel, const QString& carpeta)
         // in a single append: a crash never leaves half a line behind, and
         // another process of the program appending to the same log does not
         // interleave with it.
-        QFile archivo(archivoLog(carpeta));
-        if (!archivo.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-            return;
-        archivo.write(linea);
-        archivo.close();
+        // The system call itself, so the reason of a failure is known.
+        const QByteArray ruta = QFile::encodeName(archivoLog(carpeta));
+        const int fd = ::open(ruta.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        ssize_t escritos = -1;
+        int error = errno;
+        if (fd >= 0) {
+            do {
+                escritos = ::write(fd, linea.constData(), static_cast<size_t>(linea.size()));
+            } while (escritos < 0 && errno == EINTR);
+            error = escritos < 0 ? errno : ENOSPC; // a short append means the disk filled up
+            ::close(fd);
+        }
+        if (escritos != linea.size()) {
+            ++g_fallas.lineas;
+            g_fallas.motivo = Errores::delSistema(error);
+        }
     } catch (...) {
         // A log that cannot be written must never stop the caller.
     }
+}
+
+TFallasLog fallas()
+{
+    const std::lock_guard<std::mutex> bloqueo(g_candado);
+    return g_fallas;
 }
 
 } // namespace Logmanager

@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <cstdio>
+
 namespace {
 
 enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso };
@@ -130,6 +132,27 @@ private slots:
         QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("\nYa existían: 2\n")),
                  qPrintable(corrida.salidaEstandar));
         QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("\nFallidos: 1\n")));
+    }
+
+    // A file whose name is not UTF-8 is not passed over: it fails with its
+    // row, in the report and in the exit status.
+    void nombreNoUtf8()
+    {
+        TProgramaConsola programa;
+        programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        FILE* f = std::fopen((QFile::encodeName(programa.entorno.entrada()) + "fact\xE1.xml").constData(), "w");
+        QVERIFY(f);
+        std::fclose(f);
+        const TProgramaConsola::TCorrida corrida = programa.importa();
+        QCOMPARE(corrida.salida, 1);
+        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("\nImportados: 1\n")) &&
+                     corrida.salidaEstandar.contains(QStringLiteral("\nFallidos: 1\n")),
+                 qPrintable(corrida.salidaEstandar));
+        const QString reporte = corrida.salidaEstandar.section(QLatin1Char('\n'), -2, -2);
+        const QString filas = QString::fromUtf8(TEntornoImportacion::bytes(reporte));
+        QVERIFY2(filas.contains(programa.entorno.entrada() +
+                                QStringLiteral("fact\\xE1.xml,Fallido,,,El nombre del archivo no es texto UTF-8")),
+                 qPrintable(filas));
     }
 };
 

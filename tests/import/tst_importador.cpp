@@ -1,4 +1,5 @@
 #include "NegocioPrueba.h"
+#include "ConPermisosDeUsuario.h"
 #include "EntornoImportacion.h"
 
 #include "Conexiones.h"
@@ -96,6 +97,60 @@ private slots:
         QTest::newRow("UUID que sale de la carpeta")
             << variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), "../../../../etc/passwd")
             << int(Estado::Omitido) << QStringLiteral("UUID");
+
+        // The header values a stored voucher needs, per version: refused
+        // before anything is stored, the attribute named.
+        const auto falla = [](const char* fila, const char* archivo, const char* de, const char* a,
+                              const char* motivo) {
+            QTest::newRow(fila) << variante(QString::fromUtf8(archivo), de, a) << int(Estado::Fallido)
+                                << QString::fromUtf8(motivo);
+        };
+        const char* v40 = "cfdi40-real.xml";
+        falla("4.0 sin Total", v40, " Total=\"1000.00\"", "", "Falta el total del comprobante (atributo Total)");
+        falla("4.0 Total vacío", v40, " Total=\"1000.00\"", " Total=\" \"", "(atributo Total)");
+        falla("4.0 Total negativo", v40, " Total=\"1000.00\"", " Total=\"-1000.00\"",
+              "El total del comprobante (atributo Total) vale \"-1000.00\"; debe ser un importe decimal no negativo");
+        falla("4.0 Total con coma", v40, " Total=\"1000.00\"", " Total=\"1,000.00\"", "(atributo Total) vale");
+        falla("4.0 SubTotal negativo", v40, " SubTotal=\"862.07\"", " SubTotal=\"-862.07\"",
+              "(atributo SubTotal) vale");
+        falla("4.0 TipoCambio negativo", v40, " TipoCambio=\"1\"", " TipoCambio=\"-1\"",
+              "El tipo de cambio del comprobante (atributo TipoCambio) vale \"-1\"");
+        falla("4.0 sin Fecha", v40, " Fecha=\"2025-01-24T10:10:41\"", "",
+              "Falta la fecha de expedición del comprobante (atributo Fecha)");
+        falla("4.0 Fecha con zona horaria", v40, " Fecha=\"2025-01-24T10:10:41\"",
+              " Fecha=\"2025-01-24T10:10:41-06:00\"", "(atributo Fecha) vale \"2025-01-24T10:10:41-06:00\"");
+        falla("4.0 Fecha con fracción", v40, " Fecha=\"2025-01-24T10:10:41\"", " Fecha=\"2025-01-24T10:10:41.5\"",
+              "aaaa-mm-ddThh:mm:ss, sin zona horaria");
+        falla("4.0 Fecha sin hora", v40, " Fecha=\"2025-01-24T10:10:41\"", " Fecha=\"2025-01-24\"", "(atributo Fecha)");
+        falla("4.0 Fecha imposible", v40, " Fecha=\"2025-01-24T10:10:41\"", " Fecha=\"2025-02-30T10:10:41\"",
+              "(atributo Fecha)");
+        falla("4.0 sin Moneda", v40, " Moneda=\"MXN\"", "", "(atributo Moneda)");
+        falla("4.0 sin Exportacion", v40, " Exportacion=\"01\"", "", "(atributo Exportacion)");
+        falla("4.0 sin FechaTimbrado", v40, " FechaTimbrado=\"2025-01-24T10:10:42\"", "",
+              "Falta la fecha del timbre fiscal (atributo FechaTimbrado del TimbreFiscalDigital)");
+        falla("4.0 FechaTimbrado con zona horaria", v40, " FechaTimbrado=\"2025-01-24T10:10:42\"",
+              " FechaTimbrado=\"2025-01-24T10:10:42-06:00\"", "(atributo FechaTimbrado del TimbreFiscalDigital) vale");
+        falla("4.0 sin Version", v40, " Version=\"4.0\"", " Versión=\"4.0\"", "(atributo Version)");
+        const char* v33 = "cfdi33-real.xml";
+        falla("3.3 sin Total", v33, " Total=\"2010.01\"", "",
+              "(atributo Total), que el esquema del SAT exige en un CFDI 3.3");
+        falla("3.3 Fecha con zona horaria", v33, " Fecha=\"2018-01-12T08:15:01\"", " Fecha=\"2018-01-12T08:15:01Z\"",
+              "(atributo Fecha)");
+        const char* v32 = "cfdi32-real.xml";
+        falla("3.2 sin total", v32, " total=\"4685.00\"", "",
+              "(atributo total), que el esquema del SAT exige en un CFDI 3.2");
+        falla("3.2 total negativo", v32, " total=\"4685.00\"", " total=\"-4685.00\"", "(atributo total) vale");
+        falla("3.2 subTotal negativo", v32, " subTotal=\"4038.79\"", " subTotal=\"-4038.79\"",
+              "(atributo subTotal) vale");
+        falla("3.2 descuento negativo", v32, " descuento=\"0.00\"", " descuento=\"-0.01\"",
+              "(atributo descuento) vale");
+        falla("3.2 TipoCambio negativo", v32, " TipoCambio=\"1.00\"", " TipoCambio=\"-1.00\"",
+              "(atributo TipoCambio) vale");
+        falla("3.2 sin FechaTimbrado", v32, " FechaTimbrado=\"2017-03-21T08:18:08\"", "",
+              "Falta la fecha del timbre fiscal (atributo FechaTimbrado del TimbreFiscalDigital)");
+        falla("3.2 sin fecha", v32, " fecha=\"2017-03-21T08:17:31\"", "", "(atributo fecha)");
+        falla("3.2 fecha sin hora", v32, " fecha=\"2017-03-21T08:17:31\"", " fecha=\"2017-03-21\"",
+              "(atributo fecha) vale \"2017-03-21\"");
     }
     void noComprobantes()
     {
@@ -114,6 +169,87 @@ private slots:
         QVERIFY(!QFileInfo::exists(QStringLiteral("/etc/passwd.xml")));
         const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
         QCOMPARE(log.contains(QStringLiteral("Error en el archivo ") + ruta), estado == int(Estado::Fallido));
+    }
+
+    // A file the user may not read fails with the reason in Spanish, not
+    // the system's English text.
+    void archivoSinLectura()
+    {
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        QVERIFY(QFile::setPermissions(ruta, QFileDevice::WriteOwner));
+        TResultadoArchivo r;
+        {
+            const TConPermisosDeUsuario usuario;
+            if (!usuario.efectivo())
+                QSKIP("El superusuario no pudo dejar sus permisos sobre archivos (capset).");
+            r = entorno.importador()->importa(ruta);
+        }
+        QCOMPARE(int(r.estado), int(Estado::Fallido));
+        QCOMPARE(r.motivo, QStringLiteral("No se pudo abrir el archivo %1: No tiene permiso.").arg(ruta));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+    }
+
+    // What the schemas allow in the header values is kept: each of these
+    // is stored.
+    void encabezadoValido_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QByteArray>("de");
+        QTest::addColumn<QByteArray>("a");
+        QTest::newRow("3.2 fecha con zona horaria")
+            << QStringLiteral("cfdi32-real.xml") << QByteArray(" fecha=\"2017-03-21T08:17:31\"")
+            << QByteArray(" fecha=\"2017-03-21T08:17:31.250-06:00\"");
+        QTest::newRow("3.2 TipoCambio en texto")
+            << QStringLiteral("cfdi32-real.xml") << QByteArray(" TipoCambio=\"1.00\"")
+            << QByteArray(" TipoCambio=\"N/A\"");
+        QTest::newRow("3.2 descuento cero con signo")
+            << QStringLiteral("cfdi32-real.xml") << QByteArray(" descuento=\"0.00\"")
+            << QByteArray(" descuento=\"-0.00\"");
+        QTest::newRow("3.2 FechaTimbrado con zona horaria")
+            << QStringLiteral("cfdi32-real.xml") << QByteArray(" FechaTimbrado=\"2017-03-21T08:18:08\"")
+            << QByteArray(" FechaTimbrado=\"2017-03-21T08:18:08-06:00\"");
+        QTest::newRow("4.0 Total entre blancos")
+            << QStringLiteral("cfdi40-real.xml") << QByteArray(" Total=\"1000.00\"")
+            << QByteArray(" Total=\" 1000.00 \"");
+        QTest::newRow("4.0 Total cero") << QStringLiteral("cfdi40-real.xml") << QByteArray(" Total=\"1000.00\"")
+                                        << QByteArray(" Total=\"0\"");
+    }
+    void encabezadoValido()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QByteArray, de);
+        QFETCH(QByteArray, a);
+        TEntornoImportacion entorno;
+        const QString ruta = entorno.escribe(QStringLiteral("a.xml"), variante(archivo, de, a));
+        const TResultadoArchivo r = entorno.importador()->importa(ruta);
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+    }
+
+    // Every voucher of the samples that the import takes still imports:
+    // the checks of the header refuse no stamped voucher.
+    void muestras_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QDirIterator it(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi"), {QStringLiteral("*.xml")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        QStringList archivos;
+        while (it.hasNext())
+            archivos << it.next().mid(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/").size());
+        archivos.sort();
+        for (const QString& archivo : std::as_const(archivos))
+            QTest::newRow(qPrintable(archivo)) << archivo;
+    }
+    void muestras()
+    {
+        QFETCH(QString, archivo);
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(archivo, QStringLiteral("a.xml")));
+        // A file the import passes over (no stamp, another document) is
+        // passed over as before; none fails.
+        QVERIFY2(r.estado == Estado::Importado || r.estado == Estado::Omitido, qPrintable(r.motivo));
+        if (r.estado == Estado::Omitido)
+            QVERIFY2(r.uuid.isEmpty(), qPrintable(r.motivo));
     }
 
     // A voucher whose issuer no registry row knows: its business is created

@@ -34,6 +34,8 @@
 
 using namespace Constantes;
 
+#include <cstdio>
+
 namespace {
 
 const QString CORREO = QStringLiteral("nuevo@usuario.mx");
@@ -122,6 +124,11 @@ private slots:
                                       QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdv2.xml"),
                                       QStringLiteral("propios/uuid-vacio.xml")};
         const QString carpetaXML = programa.carpetaCon(archivos);
+        // A name the program cannot open is counted and reported, not
+        // passed over.
+        FILE* f = std::fopen((QFile::encodeName(carpetaXML) + "sub/fact\xE1.xml").constData(), "w");
+        QVERIFY(f);
+        std::fclose(f);
         programa.carpetas.agrega(carpetaXML);
         QList<TResultadoArchivo> vistos;
         connect(programa.v, &TImportarXMLFrm::archivoTerminado, this,
@@ -134,15 +141,18 @@ private slots:
         QCOMPARE(programa.carpetas.pedidos(), QStringList{TITULO_CARPETA});
         QVERIFY(!programa.v->isVisible());
         QCOMPARE(programa.v->directorio, carpetaXML);
-        QCOMPARE(pieza<QLabel>(programa.v, "TxTotalXML")->text(), QStringLiteral("5"));
-        QCOMPARE(pieza<QLabel>(programa.v, "TxNumeroXML")->text(), QStringLiteral("5"));
-        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->maximum(), 5);
-        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->value(), 5);
-        QCOMPARE(vistos.size(), 5);
+        QCOMPARE(pieza<QLabel>(programa.v, "TxTotalXML")->text(), QStringLiteral("6"));
+        QCOMPARE(pieza<QLabel>(programa.v, "TxNumeroXML")->text(), QStringLiteral("6"));
+        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->maximum(), 6);
+        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->value(), 6);
+        QCOMPARE(vistos.size(), 6);
         const TResumenImportacion& resumen = programa.v->resumen();
         QCOMPARE(resumen.importados, 3);
         QCOMPARE(resumen.omitidos, 2);
-        QCOMPARE(resumen.noImportados.size(), 2);
+        QCOMPARE(resumen.fallidos, 1);
+        QCOMPARE(resumen.noImportados.size(), 3);
+        QCOMPARE(vistos.last().ruta, carpetaXML + QStringLiteral("sub/fact\\xE1.xml"));
+        QVERIFY(vistos.last().motivo.startsWith(QStringLiteral("El nombre del archivo no es texto UTF-8 válido")));
 
         QCOMPARE(pasos->currentIndex(), 3);
         QStringList rfcs = programa.w->listaEmpresas();
@@ -160,6 +170,7 @@ private slots:
         QCOMPARE(programa.carpetas.pedidos(), (QStringList{TITULO_CARPETA, TITULO_CARPETA}));
         QCOMPARE(programa.v->resumen().importados, 0);
         QCOMPARE(programa.v->resumen().yaExistian, 3);
+        QCOMPARE(programa.v->resumen().fallidos, 1);
         QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
     }
 

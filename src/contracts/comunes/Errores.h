@@ -30,4 +30,8 @@ VELKOR_ERROR(ECertificado, EVelkor)   // a certificate or key could not be read
 namespace Errores {
 // "<clase> error raised, with message : <mensaje>" for any exception.
 COMUNES_EXPORT QString describe(const std::exception& e);
+// Why an operation on a file failed, from the system's error number, in
+// plain Spanish: the system's own texts are English ("No space left on
+// device") and Qt answers some failures with "Unknown error".
+COMUNES_EXPORT QString delSistema(int numero);
 } // namespace Errores

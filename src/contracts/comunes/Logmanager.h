@@ -11,4 +11,13 @@ COMUNES_EXPORT QString archivoLog(const QString& carpeta);
 // progress and diagnostics, 3 the import's per-file errors. Safe from any
 // thread; a log that cannot be written never stops the caller.
 COMUNES_EXPORT void Log(const QString& texto, int nivel, const QString& carpeta);
+
+// The lines this process could not write (a full disk, a log it may not
+// write), and why the last one failed, so a job can tell its user that its
+// log is incomplete.
+struct TFallasLog {
+    int lineas = 0;
+    QString motivo;
+};
+COMUNES_EXPORT TFallasLog fallas();
 } // namespace Logmanager

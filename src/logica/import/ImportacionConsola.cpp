@@ -308,6 +308,10 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
                 lote.importa(ruta);
                 return true;
             },
+            [&](const QString& ruta, const QString& motivo) {
+                lote.agrega(TImportadorXML::inaccesible(ruta, motivo));
+                return true;
+            },
             detenerse);
         // What was taken before a stop is kept: its batch is committed.
         lote.confirma(detenerse);

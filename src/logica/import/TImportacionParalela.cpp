@@ -207,6 +207,13 @@ void TImportacionParalela::importa(const QString& ruta)
     entrega();
 }
 
+void TImportacionParalela::agrega(const TResultadoArchivo& resultado)
+{
+    entrega();
+    if (m_alTerminar)
+        m_alTerminar(resultado);
+}
+
 void TImportacionParalela::confirma(const std::function<bool()>& detenerse)
 {
     TCompartido& c = *m_compartido;

@@ -45,6 +45,9 @@ public:
     TImportacionParalela& operator=(const TImportacionParalela&) = delete;
 
     void importa(const QString& ruta);
+    // A result decided without an importer (a path the walk could not take):
+    // handed to `alTerminar` at once, on the calling thread.
+    void agrega(const TResultadoArchivo& resultado);
     // Waits for every queued file and commits what every thread holds,
     // handing over the results as they come. `detenerse`, asked every tenth
     // of a second, stops the job: each thread ends the file it is on, the

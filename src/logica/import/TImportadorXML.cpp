@@ -12,6 +12,7 @@
 #include "Errores.h"
 #include "GuardadoComprobante.h"
 #include "Logmanager.h"
+#include "RevisionEncabezado.h"
 #include "Rutas.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
@@ -22,8 +23,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 using Constantes::CFDI_32;
 
@@ -48,13 +52,31 @@ QString rutaTemporal(const QString& definitiva)
 
 void escribe(const QString& ruta, const QByteArray& bytes)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Truncate) || archivo.write(bytes) != bytes.size() ||
-        !archivo.flush()) {
-        const QString error = archivo.errorString();
-        archivo.close();
-        QFile::remove(ruta);
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir la copia del XML %1: %2").arg(ruta, error));
+    // Written with the system calls themselves, so a failure says why (Qt
+    // answers a write after a failed one with "Unknown error").
+    const QByteArray nombre = QFile::encodeName(ruta);
+    int error = 0;
+    const int fd = ::open(nombre.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+    } else {
+        for (qint64 hecho = 0; hecho < bytes.size() && error == 0;) {
+            const ssize_t n = ::write(fd, bytes.constData() + hecho, static_cast<size_t>(bytes.size() - hecho));
+            if (n > 0)
+                hecho += n;
+            else if (n == 0)
+                error = ENOSPC;
+            else if (errno != EINTR)
+                error = errno;
+        }
+        if (::close(fd) != 0 && error == 0 && errno != EINTR)
+            error = errno;
+    }
+    if (error != 0) {
+        if (fd >= 0)
+            ::unlink(nombre.constData());
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo escribir la copia del XML %1: %2.").arg(ruta, Errores::delSistema(error)));
     }
 }
 
@@ -67,8 +89,8 @@ void TImportadorXML::nombraCopia(const QString& temporal, const QString& definit
                             std::filesystem::path(QFile::encodeName(definitiva).toStdString()), error);
     if (error) {
         QFile::remove(temporal);
-        throw EEntradaSalida(QStringLiteral("No se pudo nombrar la copia del XML %1: %2")
-                                 .arg(definitiva, QString::fromLocal8Bit(error.message().c_str())));
+        throw EEntradaSalida(QStringLiteral("No se pudo nombrar la copia del XML %1: %2.")
+                                 .arg(definitiva, Errores::delSistema(error.value())));
     }
 }
 
@@ -154,6 +176,16 @@ TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoX
     return importa(ruta, &documento);
 }
 
+TResultadoArchivo TImportadorXML::inaccesible(const QString& ruta, const QString& motivo)
+{
+    TResultadoArchivo resultado;
+    resultado.estado = TResultadoArchivo::Fallido;
+    resultado.ruta = ruta;
+    resultado.motivo = motivo;
+    Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(ruta, motivo), 3, Sistema::exePath);
+    return resultado;
+}
+
 TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoXML* leido)
 {
     TResultadoArchivo resultado;
@@ -198,6 +230,9 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         return omite(QStringLiteral("El RFC del emisor \"%1\" no tiene la forma que da el SAT.").arg(rfc));
     resultado.rfc = rfc.toUpper();
     resultado.uuid = uuid.toUpper();
+    // Before any business is made or looked up: a refused file leaves nothing.
+    if (const QString rechazo = RevisionEncabezado::motivo(raiz, resultado.version); !rechazo.isEmpty())
+        throw EConversion(rechazo);
 
     // A text longer than its column is kept cut, the file and its stored XML
     // whole, and the report says which attribute.

@@ -114,6 +114,9 @@ public:
     TResultadoArchivo importa(const QString& ruta);
     // The same, for a file the caller has already read into `documento`.
     TResultadoArchivo importa(const QString& ruta, const TDocumentoXML& documento);
+    // The Fallido result of a path the folder walk met and could not take
+    // (TRecorridoXML), logged as a file's error is.
+    static TResultadoArchivo inaccesible(const QString& ruta, const QString& motivo);
 
     // The copy of a voucher in the program folder, and the same path relative
     // to the program folder, as the voucher keeps it (Pathxml).

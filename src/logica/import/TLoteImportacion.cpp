@@ -44,6 +44,12 @@ void TLoteImportacion::importa(const QString& ruta, const TDocumentoXML& documen
     anota(m_importador.importa(ruta, documento));
 }
 
+void TLoteImportacion::agrega(const TResultadoArchivo& resultado)
+{
+    m_baseDelArchivo.clear();
+    anota(resultado);
+}
+
 void TLoteImportacion::anota(const TResultadoArchivo& resultado)
 {
     // Only a file whose work (or whose duplicate's work) waits in a

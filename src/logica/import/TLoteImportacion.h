@@ -44,6 +44,9 @@ public:
     void importa(const QString& ruta);
     // The same, for a file the caller has already read.
     void importa(const QString& ruta, const TDocumentoXML& documento);
+    // A result decided without the importer (a path the walk could not
+    // take), handed over in its place among the files.
+    void agrega(const TResultadoArchivo& resultado);
     // Commits what is open and hands over the results held.
     void confirma();
 

@@ -1,10 +1,47 @@
 #include "TRecorridoXML.h"
 
-#include <QDir>
+#include "Errores.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
 const QString EXTENSION = QStringLiteral(".xml");
+
+// The rules of esArchivoXML and esCarpetaRecorrible for an entry known only
+// by its bytes.
+enum class TClase { Ninguna, Archivo, Carpeta };
+
+TClase clase(const QByteArray& carpeta, const QByteArray& nombre)
+{
+    if (nombre.startsWith('.'))
+        return TClase::Ninguna;
+    struct stat datos {};
+    if (::lstat((carpeta + '/' + nombre).constData(), &datos) != 0)
+        return TClase::Ninguna;
+    if (S_ISREG(datos.st_mode) && nombre.toLower().endsWith(".xml"))
+        return TClase::Archivo;
+    if (S_ISDIR(datos.st_mode) && (datos.st_mode & S_IWUSR))
+        return TClase::Carpeta;
+    return TClase::Ninguna;
+}
+
+QString motivoCarpeta(int error, bool entrar)
+{
+    QString causa;
+    if (error == EACCES || error == EPERM)
+        causa = entrar ? QStringLiteral("no tiene permiso para entrar en ella")
+                       : QStringLiteral("no tiene permiso para ver su contenido");
+    else
+        causa = Errores::delSistema(error).toLower();
+    return QStringLiteral("No se pudo leer la carpeta: %1. No se importó ninguno de sus archivos.").arg(causa);
+}
 
 } // namespace
 
@@ -23,37 +60,118 @@ bool TRecorridoXML::esCarpetaRecorrible(const QFileInfo& info)
            nombre != QLatin1String(".") && nombre != QLatin1String("..");
 }
 
-bool TRecorridoXML::recorre(const std::function<bool(const QString&)>& archivo,
+QString TRecorridoXML::nombreLegible(const QByteArray& nombre)
+{
+    QString legible;
+    for (qsizetype i = 0; i < nombre.size();) {
+        const auto b = static_cast<unsigned char>(nombre.at(i));
+        const qsizetype largo = b < 0x80                 ? 1
+                                : b >= 0xC2 && b <= 0xDF ? 2
+                                : b >= 0xE0 && b <= 0xEF ? 3
+                                : b >= 0xF0 && b <= 0xF4 ? 4
+                                                         : 0;
+        const QByteArray secuencia = nombre.mid(i, largo);
+        const QString caracter = QString::fromUtf8(secuencia);
+        if (largo > 0 && secuencia.size() == largo && caracter.toUtf8() == secuencia) {
+            legible += caracter;
+            i += largo;
+        } else {
+            legible += QStringLiteral("\\x") + QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return legible;
+}
+
+bool TRecorridoXML::recorre(const TArchivo& archivo, const TInaccesible& inaccesible,
                             const std::function<bool()>& detener) const
 {
     // The folder the user chose is walked whatever its attributes; the rule
     // is for the folders found inside it.
-    if (m_carpeta.isEmpty() || !QFileInfo(m_carpeta).isDir())
+    if (m_carpeta.isEmpty())
         return true;
-    return recorreCarpeta(QFileInfo(m_carpeta).absoluteFilePath(), archivo, detener);
+    if (!QFileInfo(m_carpeta).isDir()) {
+        // A folder chosen in a dialog whose name is not UTF-8 reaches here
+        // decoded lossily: it exists, and only its name keeps it out.
+        if (!m_carpeta.contains(QChar::ReplacementCharacter) || (detener && detener()))
+            return true;
+        return inaccesible(m_carpeta, QStringLiteral("No se pudo abrir la carpeta elegida: no existe con ese nombre, "
+                                                     "o su nombre no es texto UTF-8 válido (los caracteres � "
+                                                     "ocupan el lugar de los bytes que no lo son). Cámbiela de "
+                                                     "nombre e impórtela de nuevo."));
+    }
+    return recorreCarpeta(QFileInfo(m_carpeta).absoluteFilePath(), archivo, inaccesible, detener);
+}
+
+bool TRecorridoXML::recorre(const TArchivo& archivo, const std::function<bool()>& detener) const
+{
+    return recorre(
+        archivo, [](const QString&, const QString&) { return true; }, detener);
 }
 
 int TRecorridoXML::cuenta(const std::function<bool()>& detener) const
 {
     int total = 0;
-    recorre(
-        [&total](const QString&) {
-            ++total;
-            return true;
-        },
-        detener);
+    const auto suma = [&total] {
+        ++total;
+        return true;
+    };
+    recorre([&](const QString&) { return suma(); }, [&](const QString&, const QString&) { return suma(); }, detener);
     return total;
 }
 
-bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const std::function<bool(const QString&)>& archivo,
+bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archivo, const TInaccesible& inaccesible,
                                    const std::function<bool()>& detener) const
 {
-    // Hidden entries are listed too, so the rule above is the only one that
-    // decides; links are not followed.
-    const QFileInfoList entradas =
-        QDir(carpeta).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const auto falla = [&](const QString& ruta, const QString& motivo) {
+        if (detener && detener())
+            return false;
+        return inaccesible(ruta, motivo);
+    };
+
+    // Listing a folder needs its read permission and looking at its entries
+    // its search (execute) one; without the first a listing is empty, without
+    // the second its files seem gone.
+    const QByteArray ruta = QFile::encodeName(carpeta);
+    DIR* directorio = ::opendir(ruta.constData());
+    if (!directorio)
+        return falla(carpeta, motivoCarpeta(errno, false));
+    const QString prefijo = carpeta.endsWith(QLatin1Char('/')) ? carpeta : carpeta + QLatin1Char('/');
+    // Hidden entries are listed too, so the rules above are the only ones
+    // that decide; links are not followed. Names are read as bytes: one that
+    // is not UTF-8 would come back from QDir changed, a path that names
+    // nothing (or another file).
+    QFileInfoList entradas;
+    std::vector<QByteArray> ilegibles;
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entrada = ::readdir(directorio);
+        if (!entrada) {
+            error = errno;
+            break;
+        }
+        const QByteArray nombre(entrada->d_name);
+        if (nombre == "." || nombre == "..")
+            continue;
+        const QString texto = QFile::decodeName(nombre);
+        if (QFile::encodeName(texto) != nombre)
+            ilegibles.push_back(nombre);
+        else
+            entradas.append(QFileInfo(prefijo + texto));
+    }
+    ::closedir(directorio);
+    if (error != 0)
+        return falla(carpeta, motivoCarpeta(error, false));
+    struct stat datos {};
+    if (::stat((ruta + "/.").constData(), &datos) != 0)
+        return falla(carpeta, motivoCarpeta(errno, true));
+
+    // The order QDir::Name gives: the names' UTF-16 code units.
+    std::sort(entradas.begin(), entradas.end(),
+              [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
     QFileInfoList subcarpetas;
-    for (const QFileInfo& entrada : entradas) {
+    for (const QFileInfo& entrada : std::as_const(entradas)) {
         if (esCarpetaRecorrible(entrada)) {
             subcarpetas.append(entrada);
             continue;
@@ -65,8 +183,26 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const std::function<b
         if (!archivo(entrada.absoluteFilePath()))
             return false;
     }
+
+    std::sort(ilegibles.begin(), ilegibles.end());
+    for (const QByteArray& nombre : ilegibles) {
+        const TClase tipo = clase(ruta, nombre);
+        if (tipo == TClase::Ninguna)
+            continue;
+        const QString motivo =
+            tipo == TClase::Archivo
+                ? QStringLiteral("El nombre del archivo no es texto UTF-8 válido; el programa no puede abrirlo. "
+                                 "Cámbielo de nombre (los bytes que no son UTF-8 se muestran como \\xNN) e "
+                                 "impórtelo de nuevo.")
+                : QStringLiteral("El nombre de la carpeta no es texto UTF-8 válido; el programa no puede abrirla "
+                                 "y no se importó ninguno de sus archivos. Cámbiela de nombre (los bytes que no "
+                                 "son UTF-8 se muestran como \\xNN) e impórtela de nuevo.");
+        if (!falla(prefijo + nombreLegible(nombre), motivo))
+            return false;
+    }
+
     for (const QFileInfo& subcarpeta : std::as_const(subcarpetas)) {
-        if (!recorreCarpeta(subcarpeta.absoluteFilePath(), archivo, detener))
+        if (!recorreCarpeta(subcarpeta.absoluteFilePath(), archivo, inaccesible, detener))
             return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QFileInfo>
 #include <QString>
 
@@ -16,23 +17,41 @@
 // come before its subfolders, both in name order, so two walks of the same
 // tree take the same files in the same order. The chosen folder itself is
 // walked whatever its attributes.
+//
+// What those rules would take and the walk cannot reach is never passed over
+// in silence: a folder that cannot be listed or entered (its permissions),
+// and a file or folder whose name is not valid UTF-8 (the program names
+// files by Unicode text, which cannot hold such a name), each go to
+// `inaccesible` with the reason, after the files of their folder, in the
+// order of their names' bytes.
 class TRecorridoXML {
 public:
+    using TArchivo = std::function<bool(const QString& ruta)>;
+    // The path as it can be shown (bad bytes as \xNN) and why it is not taken.
+    using TInaccesible = std::function<bool(const QString& ruta, const QString& motivo)>;
+
     explicit TRecorridoXML(const QString& carpeta) : m_carpeta(carpeta) {}
 
-    // Calls `archivo` with the absolute path of each file taken, in order.
-    // The walk stops before the next file when `detener` answers true, and
-    // when `archivo` answers false. Returns whether it reached the end. A
-    // folder that cannot be listed is passed over.
-    bool recorre(const std::function<bool(const QString&)>& archivo, const std::function<bool()>& detener = {}) const;
-    // How many files the walk takes.
+    // Calls `archivo` with the absolute path of each file taken, in order, and
+    // `inaccesible` for each path that cannot be taken. The walk stops before
+    // the next path when `detener` answers true, and when a callback answers
+    // false. Returns whether it reached the end.
+    bool recorre(const TArchivo& archivo, const TInaccesible& inaccesible,
+                 const std::function<bool()>& detener = {}) const;
+    // The same, for a caller that only wants the files it can read: paths
+    // that cannot be taken are left out.
+    bool recorre(const TArchivo& archivo, const std::function<bool()>& detener = {}) const;
+    // How many paths the walk meets: files taken and paths that cannot be.
     int cuenta(const std::function<bool()>& detener = {}) const;
 
     static bool esArchivoXML(const QFileInfo& info);
     static bool esCarpetaRecorrible(const QFileInfo& info);
+    // A name as the program can show it: valid UTF-8 decoded, each other
+    // byte written as \xNN.
+    static QString nombreLegible(const QByteArray& nombre);
 
 private:
-    bool recorreCarpeta(const QString& carpeta, const std::function<bool(const QString&)>& archivo,
+    bool recorreCarpeta(const QString& carpeta, const TArchivo& archivo, const TInaccesible& inaccesible,
                         const std::function<bool()>& detener) const;
 
     QString m_carpeta;

@@ -1,9 +1,16 @@
 #include "TReporteImportacion.h"
 
+#include "Errores.h"
 #include "Logmanager.h"
+#include "Sistema.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,7 +19,7 @@ const QString CRLF = QStringLiteral("\r\n");
 
 } // namespace
 
-TReporteImportacion::TReporteImportacion(const QString& carpeta)
+TReporteImportacion::TReporteImportacion(const QString& carpeta) : m_fallasLog(Logmanager::fallas())
 {
     const QString base = QFileInfo(Logmanager::archivoLog(carpeta)).absolutePath() + QStringLiteral("/Importacion-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -20,15 +27,15 @@ TReporteImportacion::TReporteImportacion(const QString& carpeta)
     QString ruta = base + QStringLiteral(".csv");
     for (int n = 2; QFileInfo::exists(ruta); ++n)
         ruta = base + QStringLiteral("-%1.csv").arg(n);
-    m_archivo.setFileName(ruta);
-    if (!m_archivo.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        m_error = m_archivo.errorString();
+    // The system calls themselves: each row is one write, on disk (in the
+    // system's cache) once agrega() returns, and a failure says why.
+    m_fd = ::open(QFile::encodeName(ruta).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (m_fd < 0) {
+        m_error = Errores::delSistema(errno);
         return;
     }
-    m_archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     m_ruta = ruta;
-    m_archivo.write("\xEF\xBB\xBF");
-    escribe(QStringLiteral("Archivo,Resultado,RFC emisor,UUID,Motivo"));
+    escribe(QStringLiteral("\uFEFFArchivo,Resultado,RFC emisor,UUID,Motivo"));
 }
 
 TReporteImportacion::~TReporteImportacion()
@@ -82,23 +89,42 @@ void TReporteImportacion::agrega(const TResultadoArchivo& resultado)
 
 void TReporteImportacion::escribe(const QString& linea)
 {
+    if (m_fd < 0 || !m_error.isEmpty())
+        return;
     const QByteArray bytes = (linea + CRLF).toUtf8();
-    if (m_error.isEmpty() && m_archivo.write(bytes) != bytes.size())
-        m_error = m_archivo.errorString();
+    for (qint64 hecho = 0; hecho < bytes.size();) {
+        const ssize_t n = ::write(m_fd, bytes.constData() + hecho, static_cast<size_t>(bytes.size() - hecho));
+        if (n > 0) {
+            hecho += n;
+        } else if (n == 0 || errno != EINTR) {
+            m_error = Errores::delSistema(n == 0 ? ENOSPC : errno);
+            // No half row: the report ends with the last whole one.
+            if (hecho > 0 && ::ftruncate(m_fd, m_escritos) != 0)
+                m_error += QStringLiteral(" (su último renglón quedó cortado)");
+            return;
+        }
+    }
+    m_escritos += bytes.size();
 }
 
 void TReporteImportacion::cierra()
 {
-    if (!m_archivo.isOpen())
+    if (m_fd < 0)
         return;
-    if (!m_archivo.flush() && m_error.isEmpty())
-        m_error = m_archivo.errorString();
-    m_archivo.close();
+    if (::close(m_fd) != 0 && errno != EINTR && m_error.isEmpty())
+        m_error = Errores::delSistema(errno);
+    m_fd = -1;
 }
 
 QString TReporteImportacion::mensajeFinal() const
 {
-    return mensajeFinal(m_resumen, m_ruta, m_error);
+    QString texto = mensajeFinal(m_resumen, m_ruta, m_error);
+    const Logmanager::TFallasLog ahora = Logmanager::fallas();
+    if (ahora.lineas > m_fallasLog.lineas)
+        texto += QStringLiteral("\n\nNo se pudieron escribir %1 líneas de la bitácora del programa (%2): %3.")
+                     .arg(ahora.lineas - m_fallasLog.lineas)
+                     .arg(Logmanager::archivoLog(Sistema::exePath), ahora.motivo);
+    return texto;
 }
 
 QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, const QString& ruta, const QString& error)
@@ -111,6 +137,8 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                               .arg(resumen.fallidos);
     if (!ruta.isEmpty() && error.isEmpty())
         texto += QStringLiteral("\n\nEl reporte de cada archivo está en:\n") + ruta;
+    else if (!ruta.isEmpty())
+        texto += QStringLiteral("\n\nEl reporte de cada archivo quedó incompleto (%1): %2.").arg(ruta, error);
     else
         texto += QStringLiteral("\n\nNo se pudo escribir el reporte de cada archivo%1.")
                      .arg(error.isEmpty() ? QString() : QStringLiteral(": ") + error);

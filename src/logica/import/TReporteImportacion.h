@@ -1,13 +1,15 @@
 #pragma once
 #include "TImportadorXML.h"
 
-#include <QFile>
+#include "Logmanager.h"
+
 #include <QString>
 
 // The report of one import job: a CSV file beside the program log, one row
-// per file taken (path, outcome, issuer RFC, UUID, reason), written as each
-// outcome becomes final, so a job of any size keeps no row in memory and a
-// job stopped half way still leaves the rows of what it did. UTF-8 with a
+// per file taken (path, outcome, issuer RFC, UUID, reason), each written to
+// the file as its outcome becomes final, before agrega() returns: a job of
+// any size keeps no row in memory, and a job stopped (or killed) half way
+// leaves the row of every file it counted as done. UTF-8 with a
 // byte-order mark and CRLF line ends, fields quoted where they must be, so
 // a spreadsheet on Windows opens it with its accents.
 //
@@ -24,7 +26,7 @@ public:
     TReporteImportacion& operator=(const TReporteImportacion&) = delete;
 
     void agrega(const TResultadoArchivo& resultado);
-    // Writes what is buffered; the rows written so far are then on disk.
+    // Closes the file; nothing is buffered, so every row is already written.
     void cierra();
 
     // Empty when the report could not be opened.
@@ -33,7 +35,8 @@ public:
     QString error() const { return m_error; }
     const TResumenImportacion& resumen() const { return m_resumen; }
 
-    // "Proceso Terminado", then the tally and where the report is.
+    // "Proceso Terminado", then the tally and where the report is, and how
+    // many log lines were lost (a full disk) since the report was opened.
     QString mensajeFinal() const;
     static QString mensajeFinal(const TResumenImportacion& resumen, const QString& ruta, const QString& error);
 
@@ -46,8 +49,10 @@ public:
 private:
     void escribe(const QString& linea);
 
-    QFile m_archivo;
+    int m_fd = -1;
+    qint64 m_escritos = 0; // bytes of whole rows in the file
     QString m_ruta;
     QString m_error;
     TResumenImportacion m_resumen;
+    Logmanager::TFallasLog m_fallasLog; // as they stood when the job began
 };

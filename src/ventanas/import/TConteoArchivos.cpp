@@ -20,14 +20,15 @@ void TConteoArchivos::run()
 void TConteoArchivos::cuentaArchivosXML()
 {
     Logmanager::Log(QStringLiteral("Archivos encontrados: %1 - %2").arg(contador).arg(directorio), 1, Sistema::exePath);
+    // A path the import cannot take still gets its row: it counts.
+    const auto cuenta = [this] {
+        ++contador;
+        actualizaText();
+        return true;
+    };
     TRecorridoXML(directorio)
-        .recorre(
-            [this](const QString&) {
-                ++contador;
-                actualizaText();
-                return true;
-            },
-            [this] { return isInterruptionRequested(); });
+        .recorre([&](const QString&) { return cuenta(); }, [&](const QString&, const QString&) { return cuenta(); },
+                 [this] { return isInterruptionRequested(); });
     Logmanager::Log(QStringLiteral("Archivos encontrados: %1").arg(contador), 1, Sistema::exePath);
 }
 

@@ -67,6 +67,15 @@ void TImportarXMLHilo::importarArchivoXML()
                     this, [this] { procesaArchivoXML(); }, Qt::BlockingQueuedConnection);
                 return true;
             },
+            [this](const QString& ruta, const QString& motivo) {
+                ++contador;
+                const TResultadoArchivo resultado = TImportadorXML::inaccesible(ruta, motivo);
+                QMetaObject::invokeMethod(
+                    this, [this] { actualizaText(); }, Qt::BlockingQueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, &resultado] { m_lote->agrega(resultado); }, Qt::BlockingQueuedConnection);
+                return true;
+            },
             [this] { return isInterruptionRequested(); });
     QMetaObject::invokeMethod(
         this, [this] { terminaImportacion(); }, Qt::BlockingQueuedConnection);

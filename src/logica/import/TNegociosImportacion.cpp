@@ -193,7 +193,8 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
     TNegocioImportado resultado;
     resultado.rfc = rfc;
     resultado.creado = true;
-    resultado.conexion = NuevoNegocio::creaArchivoLocal(m_email, rfc, destino, m_plantilla);
+    const NuevoNegocio::TArchivoLocal archivo = NuevoNegocio::creaArchivoLocal(m_email, rfc, destino, m_plantilla);
+    resultado.conexion = archivo.conexion;
     try {
         const TUsuarionegocio liga = NuevoNegocio::saveNuevoNegocio(datos, resultado.conexion, m_logo);
         resultado.negocio = liga.getIdnegocio();
@@ -203,12 +204,12 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
             throw EEntradaSalida(
                 QStringLiteral("No se pudo registrar el negocio %1 en el registro local de negocios.").arg(rfc));
     } catch (...) {
-        Conexiones::cierra(resultado.conexion);
-        const QString archivo = resultado.conexion.getDatabase();
-        QFile::remove(archivo);
-        QDir().rmdir(QFileInfo(archivo).absolutePath());
+        // The database found at its place (set aside) comes back.
+        NuevoNegocio::deshazArchivoLocal(archivo);
+        QDir().rmdir(QFileInfo(archivo.conexion.getDatabase()).absolutePath());
         throw;
     }
+    NuevoNegocio::concluyeArchivoLocal(archivo, m_plantilla);
     ++m_creados;
     return resultado;
 }

@@ -182,6 +182,11 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
     throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.getDatabase(), error));
 }
 
+bool enTransaccion(const TConexionSesion& conexion)
+{
+    return transaccionesAbiertas.contains(nombreConexion(conexion));
+}
+
 void cierra(const TConexionSesion& conexion)
 {
     const QString nombre = nombreConexion(conexion);

@@ -21,7 +21,11 @@ BASEDATOS_EXPORT QSqlDatabase baseDatos(const TConexionSesion& conexion);
 // Raises EBaseDatos when the statement does not prepare.
 BASEDATOS_EXPORT std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, const QString& sql);
 
-// Closes the calling thread's connection to that database (if open).
+// Whether the calling thread holds a transaction open on that database:
+// closing its connection then would undo that work.
+BASEDATOS_EXPORT bool enTransaccion(const TConexionSesion& conexion);
+// Closes the calling thread's connection to that database (if open),
+// rolling back a transaction it holds open.
 BASEDATOS_EXPORT void cierra(const TConexionSesion& conexion);
 // Closes every connection of the calling thread; worker threads call it
 // before they end.

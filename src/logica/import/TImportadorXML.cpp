@@ -135,6 +135,9 @@ TImportadorXML::TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCat
     : m_negocios(registro, parametros.email, parametros.password, parametros.plantilla, parametros.logo),
       m_catalogo(catalogo), m_parametros(parametros)
 {
+    // A business whose database is closed keeps no records here: memory
+    // stays bounded by the businesses open, whatever the job meets.
+    m_negocios.setAlCerrar([this](const TConexionSesion& conexion) { m_catalogos.olvidaBase(conexion); });
     if (parametros.limpiaTemporales)
         limpiaCopiasTemporales();
 }

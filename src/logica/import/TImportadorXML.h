@@ -97,8 +97,9 @@ struct TParametrosImportacion {
 // another voucher.
 //
 // The job keeps, and nothing per file: the businesses met (the registry read
-// once per issuer) and the catalogue records of each business database
-// (TCacheCatalogos).
+// once per issuer; only the databases of the last few used stay open,
+// TNegociosImportacion::ABIERTOS) and the catalogue records of each business
+// database while it is open (TCacheCatalogos).
 class TImportadorXML {
 public:
     TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCatalogosFrm& catalogo,

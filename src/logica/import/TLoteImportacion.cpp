@@ -63,6 +63,17 @@ void TLoteImportacion::anota(const TResultadoArchivo& resultado)
 
 void TLoteImportacion::abreBase(const TConexionSesion& conexion)
 {
+    // Each database holding uncommitted work stays open until the commit:
+    // committing first keeps the businesses open within their limit. The
+    // file at hand has stored nothing yet.
+    const auto propia = m_bases.constFind(conexion.getDatabase());
+    if (propia == m_bases.constEnd() || !(*propia)->transaccion) {
+        int conTrabajo = 0;
+        for (const std::shared_ptr<TBase>& otra : std::as_const(m_bases))
+            conTrabajo += otra->transaccion ? 1 : 0;
+        if (conTrabajo >= TNegociosImportacion::ABIERTOS)
+            confirma();
+    }
     std::shared_ptr<TBase>& base = m_bases[conexion.getDatabase()];
     if (!base)
         base = std::make_shared<TBase>(conexion);
@@ -122,6 +133,9 @@ void TLoteImportacion::confirma()
         }
         base.copias.clear();
     }
+    // Nothing is pending any more: a job over thousands of businesses keeps
+    // no entry for each.
+    m_bases.clear();
 
     const QList<QPair<TResultadoArchivo, QString>> resultados = std::move(m_resultados);
     m_resultados.clear();

@@ -15,8 +15,10 @@ class TTransaccion;
 // keeps one transaction open on each business database the files reach, each
 // file inside a savepoint of it (a file that fails is undone alone), and
 // commits all of them, then names the copies of the files they hold, every
-// `archivosPorLote` files and at confirma(). With 1 every file is committed
-// on its own.
+// `archivosPorLote` files, before a file would bring work to more than
+// TNegociosImportacion::ABIERTOS databases (so the importer can keep only
+// that many open), and at confirma(). With 1 every file is committed on its
+// own.
 //
 // A result is final only once its batch is committed, so results are handed
 // to `alTerminar` then, in the order of the files. When a database's commit

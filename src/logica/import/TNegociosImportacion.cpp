@@ -56,7 +56,35 @@ const TNegociosImportacion::TNegocioImportado& TNegociosImportacion::negocio(con
     }
     if (entrada->error)
         std::rethrow_exception(entrada->error);
+    usa(clave);
     return entrada->negocio;
+}
+
+void TNegociosImportacion::usa(const QString& rfc)
+{
+    // The database opens again by itself on its next statement
+    // (Conexiones::baseDatos): what was found about the business stands.
+    m_abiertos.removeOne(rfc);
+    m_abiertos.append(rfc);
+    cierraSobrantes(rfc);
+}
+
+void TNegociosImportacion::cierraSobrantes(const QString& enUso)
+{
+    for (qsizetype i = 0; i < m_abiertos.size() && m_abiertos.size() > ABIERTOS;) {
+        const QString rfc = m_abiertos.at(i);
+        const TConexionSesion& conexion = m_negocios.value(rfc)->negocio.conexion;
+        // Closing a connection rolls back what it holds: a batch's files
+        // not yet committed stay open until their commit.
+        if (rfc == enUso || Conexiones::enTransaccion(conexion)) {
+            ++i;
+            continue;
+        }
+        Conexiones::cierra(conexion);
+        m_abiertos.removeAt(i);
+        if (m_alCerrar)
+            m_alCerrar(conexion);
+    }
 }
 
 TNegociosImportacion::TNegocioImportado TNegociosImportacion::abre(const QString& rfc, const QString& escrito,
@@ -69,7 +97,12 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::abre(const QString
     if (detalle.isEmpty() && escrito != rfc)
         lee(escrito, detalle);
     TNegocioImportado resultado = detalle.isEmpty() ? crea(rfc, emisor()) : registrado(rfc, detalle);
-    Utils::inicializaDirectorios(Sistema::exePath, rfc);
+    try {
+        Utils::inicializaDirectorios(Sistema::exePath, rfc);
+    } catch (...) {
+        Conexiones::cierra(resultado.conexion);
+        throw;
+    }
     return resultado;
 }
 
@@ -98,6 +131,20 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     if (!existe)
         throw EBaseDatos(
             QStringLiteral("No se encontró la base de datos del negocio %1 registrado en este equipo.").arg(rfc));
+    // An RFC that fails is never used again in this job: its database must
+    // not stay open, one more for every refused issuer.
+    try {
+        abreRegistrado(resultado);
+    } catch (...) {
+        Conexiones::cierra(resultado.conexion);
+        throw;
+    }
+    return resultado;
+}
+
+void TNegociosImportacion::abreRegistrado(TNegocioImportado& resultado)
+{
+    const QString& rfc = resultado.rfc;
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFCSinLoad(rfc, resultado.conexion);
     // A registry row that leads to another business's database must not
     // receive this issuer's vouchers.
@@ -122,7 +169,6 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     }
     Ingreso::updateBaseDatos(resultado.conexion);
     resultado.negocio = std::shared_ptr<TNegocio>(negocio.release());
-    return resultado;
 }
 
 TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString& rfc, const TEmisor& emisor)
@@ -147,7 +193,8 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
     TNegocioImportado resultado;
     resultado.rfc = rfc;
     resultado.creado = true;
-    resultado.conexion = NuevoNegocio::creaArchivoLocal(m_email, rfc, destino, m_plantilla);
+    const NuevoNegocio::TArchivoLocal archivo = NuevoNegocio::creaArchivoLocal(m_email, rfc, destino, m_plantilla);
+    resultado.conexion = archivo.conexion;
     try {
         const TUsuarionegocio liga = NuevoNegocio::saveNuevoNegocio(datos, resultado.conexion, m_logo);
         resultado.negocio = liga.getIdnegocio();
@@ -157,12 +204,12 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
             throw EEntradaSalida(
                 QStringLiteral("No se pudo registrar el negocio %1 en el registro local de negocios.").arg(rfc));
     } catch (...) {
-        Conexiones::cierra(resultado.conexion);
-        const QString archivo = resultado.conexion.getDatabase();
-        QFile::remove(archivo);
-        QDir().rmdir(QFileInfo(archivo).absolutePath());
+        // The database found at its place (set aside) comes back.
+        NuevoNegocio::deshazArchivoLocal(archivo);
+        QDir().rmdir(QFileInfo(archivo.conexion.getDatabase()).absolutePath());
         throw;
     }
+    NuevoNegocio::concluyeArchivoLocal(archivo, m_plantilla);
     ++m_creados;
     return resultado;
 }

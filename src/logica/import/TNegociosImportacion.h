@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -13,12 +14,15 @@ class TBaseDatosLocalFrm;
 class TNegocio;
 
 // The businesses an import job meets, by issuer RFC. The local registry is
-// read once per RFC; the businesses found stay open for the whole job, their
-// databases brought up to the program's schema and their invoice folders made
-// the first time. An issuer the registry does not know gets a business of its
-// own, created whole before it is registered: its database file and records
-// first, its registry row last, so a registry row never points at a database
-// without its business; a creation that fails removes the file it made.
+// read once per RFC, and each business's database brought up to the
+// program's schema and its invoice folders made the first time; what was
+// found (or why the RFC failed) is kept for the whole job. Only the
+// databases of the ABIERTOS businesses used last stay open: beyond them the
+// least recently used is closed, once no transaction of this thread holds
+// work on it, and opens again when a later file of its issuer comes. An issuer the registry does not know gets a
+// business of its own, created whole before it is registered: its database file and records first, its registry row
+// last, so a registry row never points at a database without its business; a creation that fails removes the file it
+// made.
 //
 // The e-mail and password given own the businesses created. A business that
 // already exists takes vouchers only under one of its users: the e-mail must
@@ -30,6 +34,17 @@ class TNegocio;
 // Nothing here reads or changes the signed-in session.
 class TNegociosImportacion {
 public:
+    // An open embedded database costs about 8 MB (its page cache and
+    // metadata) and a few file descriptors (the file and its lock tables):
+    // 300 issuers kept open took 2.34 GB, and a limit of 256 open files ran
+    // out. The files of one issuer usually lie together, so a few suffice to
+    // keep reusing connections while the files of several issuers are
+    // interleaved; with one set per thread (four at most) an import stays
+    // within about 300 MB and a hundred descriptors however many issuers it
+    // meets. A batch commits before it would hold work on more databases
+    // than this (TLoteImportacion), so the limit can always be kept.
+    static constexpr int ABIERTOS = 8;
+
     struct TNegocioImportado {
         QString rfc; // upper case
         TConexionSesion conexion;
@@ -58,12 +73,22 @@ public:
     const TNegocioImportado& negocio(const QString& rfc, const std::function<TEmisor()>& emisor);
 
     int creados() const { return m_creados; }
+    // The businesses whose databases are open now (at most ABIERTOS, one
+    // more while every other one holds uncommitted work).
+    int abiertos() const { return static_cast<int>(m_abiertos.size()); }
+
+    // Called with the connection of each database closed, so what depends
+    // on it (records cached for it) can go too.
+    void setAlCerrar(std::function<void(const TConexionSesion&)> alCerrar) { m_alCerrar = std::move(alCerrar); }
 
 private:
     TNegocioImportado abre(const QString& rfc, const QString& escrito, const std::function<TEmisor()>& emisor);
     void lee(const QString& rfc, QStringList& detalle) const;
     TNegocioImportado registrado(const QString& rfc, const QStringList& detalle);
+    void abreRegistrado(TNegocioImportado& resultado);
     TNegocioImportado crea(const QString& rfc, const TEmisor& emisor);
+    void usa(const QString& rfc);
+    void cierraSobrantes(const QString& enUso);
 
     struct TEntrada;
     TBaseDatosLocalFrm& m_registro;
@@ -72,5 +97,7 @@ private:
     QByteArray m_plantilla;
     QByteArray m_logo;
     QHash<QString, std::shared_ptr<TEntrada>> m_negocios;
+    QList<QString> m_abiertos; // RFCs whose database is open, least recently used first
+    std::function<void(const TConexionSesion&)> m_alCerrar;
     int m_creados = 0;
 };

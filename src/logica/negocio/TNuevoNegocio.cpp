@@ -239,10 +239,57 @@ TArchivoCreado creaArchivo(const QString& email, const QString& rfc, const TDest
 
 } // namespace
 
-TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
-                                 const QByteArray& plantilla)
+TArchivoLocal creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
+                               const QByteArray& plantilla)
 {
-    return creaArchivo(email, rfc, destino, plantilla).conexion;
+    const TArchivoCreado creado = creaArchivo(email, rfc, destino, plantilla);
+    return {creado.conexion, creado.aparte};
+}
+
+void deshazArchivoLocal(const TArchivoLocal& archivo)
+{
+    TDeshaceArchivo deshace(archivo.conexion.getDatabase(), archivo.aparte);
+    deshace.creado();
+}
+
+namespace {
+
+// Whether a database set aside holds nothing a creation did not put there.
+bool esRestoDeCreacion(const QString& aparte, const QByteArray& plantilla)
+{
+    QFile archivo(aparte);
+    if (!archivo.open(QIODevice::ReadOnly))
+        return false;
+    // The template being copied when the creation stopped.
+    if (archivo.size() <= plantilla.size() && archivo.readAll() == plantilla.left(archivo.size()))
+        return true;
+    archivo.close();
+    // Stopped later: the business's records may be committed, but the import
+    // stores a voucher only once the business is registered.
+    const TConexionSesion conexion = TConexionSesion::embebida(aparte, Sistema::exePath);
+    bool sinComprobantes = false;
+    try {
+        sinComprobantes = TComprobante::cuenta(TCondicion(), conexion) == 0;
+    } catch (const std::exception& e) {
+        // Not a database this program can read: it is kept.
+        Logmanager::Log(
+            QStringLiteral("No se pudo revisar la base de datos apartada %1: %2").arg(aparte, Errores::describe(e)), 1,
+            Sistema::exePath);
+    }
+    Conexiones::cierra(conexion);
+    return sinComprobantes;
+}
+
+} // namespace
+
+void concluyeArchivoLocal(const TArchivoLocal& archivo, const QByteArray& plantilla)
+{
+    if (archivo.aparte.isEmpty() || !esRestoDeCreacion(archivo.aparte, plantilla))
+        return;
+    if (QFile::remove(archivo.aparte))
+        Logmanager::Log(QStringLiteral("Se eliminó la base de datos apartada, restos de una creación interrumpida: ") +
+                            archivo.aparte,
+                        1, Sistema::exePath);
 }
 
 void registraNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)

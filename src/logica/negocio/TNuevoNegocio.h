@@ -112,13 +112,30 @@ TDestino destinoLocal(const QString& rfc);
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla);
 
+// A database file made for a new business and not registered yet.
+struct TArchivoLocal {
+    TConexionSesion conexion;
+    QString aparte; // where the database found at its place was set aside; empty when none
+};
+
 // The two halves of saveNuevoLocal, for a caller that fills the database
 // before registering it (the XML import), so a registry row never points at
 // a database without its business: the folder and the database file, with
 // the same checks and errors, and nothing registered; then the registry row.
-TConexionSesion creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
-                                 const QByteArray& plantilla);
+// The caller ends the creation with one of the two calls below.
+TArchivoLocal creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
+                               const QByteArray& plantilla);
 void registraNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino);
+// The creation failed before its registry row: the new file is removed and
+// the database set aside goes back to its place.
+void deshazArchivoLocal(const TArchivoLocal& archivo);
+// The business is whole (its records committed, its registry row written).
+// The database set aside is removed when it is what an interrupted creation
+// of the business leaves (stopped by a kill, a power cut): a copy of
+// `plantilla` (whole or cut short), or a business database without a single
+// voucher. Any other stays beside under its dated name: it may be someone's
+// vouchers, unregistered only because the registry lost its row.
+void concluyeArchivoLocal(const TArchivoLocal& archivo, const QByteArray& plantilla);
 
 // Fills the new database on `conexion`, brings it to the program's schema
 // and creates the business's invoice folders. Without `usuario` the owner is

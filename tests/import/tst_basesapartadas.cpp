@@ -1,0 +1,173 @@
+#include "EntornoImportacion.h"
+
+#include "Conexiones.h"
+#include "RegistroPrueba.h"
+#include "Rutas.h"
+#include "Sistema.h"
+#include "negocio/TNuevoNegocio.h"
+
+#include <QUuid>
+
+using namespace Constantes;
+using Estado = TResultadoArchivo::TEstado;
+
+namespace {
+
+const QString MUESTRA = QStringLiteral("cfdi40-real.xml");
+const QString RFC = QStringLiteral("ISD950921HE5");
+const QByteArray UUID_MUESTRA = "C2832671-DA6D-11EF-A83D-00155D012007";
+
+// The sample with a fresh UUID, written as `como`.
+void escribe(const TEntornoImportacion& entorno, const QString& como)
+{
+    entorno.escribe(como,
+                    TEntornoImportacion::variante(
+                        MUESTRA, {{UUID_MUESTRA, QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1()}}));
+}
+
+QString carpetaNegocio()
+{
+    return Rutas::programa({DB_PATH, RFC});
+}
+
+QStringList archivosNegocio()
+{
+    return QDir(carpetaNegocio()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QStringList apartados()
+{
+    return QDir(carpetaNegocio()).entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
+}
+
+// Puts `bytes` where the business's database goes, unregistered: what a stop
+// in the middle of its creation leaves.
+void planta(const QByteArray& bytes)
+{
+    Conexiones::cierraHilo();
+    QDir().mkpath(carpetaNegocio());
+    QFile archivo(NuevoNegocio::archivoLocal(RFC));
+    QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(archivo.write(bytes), bytes.size());
+}
+
+// A business created whole in its database, its registry row never written.
+QByteArray negocioSinRegistro(const TEntornoImportacion& entorno)
+{
+    const QByteArray plantilla = entorno.parametros().plantilla;
+    const NuevoNegocio::TArchivoLocal archivo = NuevoNegocio::creaArchivoLocal(
+        QString::fromUtf8(TEntornoImportacion::EMAIL), RFC, NuevoNegocio::destinoLocal(RFC), plantilla);
+    NuevoNegocio::TDatos datos;
+    datos.email = QString::fromUtf8(TEntornoImportacion::EMAIL);
+    datos.password = QString::fromUtf8(TEntornoImportacion::PASSWORD);
+    datos.nombreEmpresa = datos.razon = QStringLiteral("Interrumpido");
+    datos.rfc = RFC;
+    NuevoNegocio::saveNuevoNegocio(datos, archivo.conexion, QByteArrayLiteral("logo"));
+    Conexiones::cierraHilo();
+    return TEntornoImportacion::bytes(NuevoNegocio::archivoLocal(RFC));
+}
+
+// A business with a voucher whose registry row was lost.
+QByteArray negocioConComprobantes(const TEntornoImportacion& entorno)
+{
+    escribe(entorno, QStringLiteral("antes.xml"));
+    const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+    if (resultados.size() != 1 || resultados.first().estado != Estado::Importado)
+        qFatal("No se importó el comprobante de antes");
+    QFile::remove(entorno.entrada() + QStringLiteral("antes.xml"));
+    Conexiones::cierraHilo();
+    if (!RegistroPrueba::ejecuta(QStringLiteral("DELETE FROM Conexion")) ||
+        !RegistroPrueba::ejecuta(QStringLiteral("DELETE FROM NegocioLoggin")))
+        qFatal("No se pudo borrar el registro");
+    return TEntornoImportacion::bytes(NuevoNegocio::archivoLocal(RFC));
+}
+
+} // namespace
+
+class TstBasesApartadas : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Conexiones::cierraHilo(); }
+
+    // The import meets, where the issuer's new business goes, a database the
+    // registry does not know. Once the business is created whole, what a
+    // stopped creation left is gone and the folder holds only the new
+    // database; a database with vouchers stays set aside.
+    void creacionCompleta_data()
+    {
+        QTest::addColumn<QString>("dejado");
+        QTest::addColumn<bool>("seConserva");
+        QTest::newRow("copia de la base vacía") << QStringLiteral("plantilla") << false;
+        QTest::newRow("copia de la base vacía cortada") << QStringLiteral("cortada") << false;
+        QTest::newRow("archivo vacío") << QStringLiteral("vacio") << false;
+        QTest::newRow("negocio guardado sin registro") << QStringLiteral("sinRegistro") << false;
+        QTest::newRow("negocio con comprobantes sin registro") << QStringLiteral("conComprobantes") << true;
+    }
+    void creacionCompleta()
+    {
+        QFETCH(QString, dejado);
+        QFETCH(bool, seConserva);
+        TEntornoImportacion entorno;
+        const QByteArray plantilla = entorno.parametros().plantilla;
+        QByteArray bytes;
+        if (dejado == QLatin1String("plantilla"))
+            bytes = plantilla;
+        else if (dejado == QLatin1String("cortada"))
+            bytes = plantilla.left(plantilla.size() / 3);
+        else if (dejado == QLatin1String("sinRegistro"))
+            bytes = negocioSinRegistro(entorno);
+        else if (dejado == QLatin1String("conComprobantes"))
+            bytes = negocioConComprobantes(entorno);
+        planta(bytes);
+        QCOMPARE(TEntornoImportacion::registros(RFC), 0);
+
+        escribe(entorno, QStringLiteral("nuevo.xml"));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+        QCOMPARE(resultados.size(), 1);
+        QVERIFY2(resultados.first().estado == Estado::Importado, qPrintable(resultados.first().motivo));
+        QCOMPARE(TEntornoImportacion::registros(RFC), 1);
+        QVERIFY(TEntornoImportacion::comprobante(RFC, resultados.first().uuid));
+        Conexiones::cierraHilo();
+        if (seConserva) {
+            // Looked into, so its header changed; its voucher is there.
+            QCOMPARE(apartados().size(), 1);
+            QCOMPARE(archivosNegocio(), QStringList({DB_SISTEMA_NOMBRE, apartados().first()}));
+            const TConexionSesion apartada =
+                TConexionSesion::embebida(carpetaNegocio() + u'/' + apartados().first(), Sistema::exePath);
+            QCOMPARE(TComprobante::cuenta(TCondicion(), apartada), 1);
+            Conexiones::cierra(apartada);
+        } else {
+            QCOMPARE(archivosNegocio(), QStringList{DB_SISTEMA_NOMBRE});
+        }
+    }
+
+    // A creation that fails (the registry refuses its row) puts back what it
+    // found at the database's place, whatever it was.
+    void creacionFallida_data()
+    {
+        QTest::addColumn<bool>("conComprobantes");
+        QTest::newRow("copia de la base vacía cortada") << false;
+        QTest::newRow("negocio con comprobantes sin registro") << true;
+    }
+    void creacionFallida()
+    {
+        QFETCH(bool, conComprobantes);
+        TEntornoImportacion entorno;
+        const QByteArray bytes =
+            conComprobantes ? negocioConComprobantes(entorno) : entorno.parametros().plantilla.left(100000);
+        planta(bytes);
+        QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
+                                                       "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END")));
+
+        escribe(entorno, QStringLiteral("nuevo.xml"));
+        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+        QCOMPARE(resultados.size(), 1);
+        QCOMPARE(int(resultados.first().estado), int(Estado::Fallido));
+        QCOMPARE(TEntornoImportacion::registros(RFC), 0);
+        QCOMPARE(archivosNegocio(), QStringList{DB_SISTEMA_NOMBRE});
+        QCOMPARE(TEntornoImportacion::bytes(NuevoNegocio::archivoLocal(RFC)), bytes);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstBasesApartadas)
+#include "tst_basesapartadas.moc"

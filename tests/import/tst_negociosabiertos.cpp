@@ -1,0 +1,174 @@
+#include "ProgramaConsola.h"
+
+#include "Conexiones.h"
+#include "Rutas.h"
+#include "import/TNegociosImportacion.h"
+
+#include <QDirIterator>
+#include <QSqlDatabase>
+#include <QUuid>
+
+#include <csignal>
+#include <sched.h>
+#include <sys/resource.h>
+
+using Estado = TResultadoArchivo::TEstado;
+
+namespace {
+
+const QString MUESTRA = QStringLiteral("cfdi40-real.xml");
+const QByteArray RFC_MUESTRA = "ISD950921HE5";
+const QByteArray UUID_MUESTRA = "C2832671-DA6D-11EF-A83D-00155D012007";
+
+// The i-th issuer: the sample's RFC with another homoclave.
+QString rfc(int i)
+{
+    const QString digitos = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    return QString::fromLatin1(RFC_MUESTRA.left(9)) + digitos.at(i / 36 % 36) + digitos.at(i % 36) + u'A';
+}
+
+// A real voucher of issuer `i` with a fresh UUID, written as `como`; its UUID.
+QString escribe(const TEntornoImportacion& entorno, int i, const QString& como)
+{
+    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    entorno.escribe(como, TEntornoImportacion::variante(
+                              MUESTRA, {{"Rfc=\"" + RFC_MUESTRA + '"', "Rfc=\"" + rfc(i).toLatin1() + '"'},
+                                        {UUID_MUESTRA, uuid.toLatin1()}}));
+    return uuid;
+}
+
+// Connections of this thread to business databases now open.
+int conexionesAbiertas()
+{
+    int abiertas = 0;
+    for (const QString& nombre : QSqlDatabase::connectionNames())
+        abiertas += nombre.startsWith(QStringLiteral("vk|")) && !nombre.contains(QStringLiteral("CFDCAT")) ? 1 : 0;
+    return abiertas;
+}
+
+// velkor-importar over the entry folder on one processor (so it runs two
+// threads, whatever the machine) with at most `descriptores` open files, as
+// under a low `ulimit -n`.
+TProgramaConsola::TCorrida importaLimitado(const TProgramaConsola& consola, int descriptores)
+{
+    QProcess proceso;
+    proceso.setProgram(consola.programa());
+    proceso.setArguments(
+        {consola.entorno.entrada(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)});
+    proceso.setChildProcessModifier([descriptores] {
+        sigset_t conjunto;
+        sigemptyset(&conjunto);
+        sigaddset(&conjunto, SIGTERM);
+        sigaddset(&conjunto, SIGINT);
+        sigaddset(&conjunto, SIGHUP);
+        pthread_sigmask(SIG_UNBLOCK, &conjunto, nullptr);
+        cpu_set_t procesadores;
+        CPU_ZERO(&procesadores);
+        if (sched_getaffinity(0, sizeof procesadores, &procesadores) == 0) {
+            for (int i = 0; i < CPU_SETSIZE; ++i) {
+                if (CPU_ISSET(i, &procesadores)) {
+                    CPU_ZERO(&procesadores);
+                    CPU_SET(i, &procesadores);
+                    sched_setaffinity(0, sizeof procesadores, &procesadores);
+                    break;
+                }
+            }
+        }
+        const rlimit limite{rlim_t(descriptores), rlim_t(descriptores)};
+        setrlimit(RLIMIT_NOFILE, &limite);
+    });
+    proceso.start();
+    if (!proceso.waitForStarted())
+        qFatal("velkor-importar no arrancó");
+    proceso.write(QByteArray(TEntornoImportacion::PASSWORD) + '\n');
+    proceso.closeWriteChannel();
+    if (!proceso.waitForFinished(240000)) {
+        proceso.kill();
+        proceso.waitForFinished();
+    }
+    return {proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1,
+            QString::fromUtf8(proceso.readAllStandardOutput()), QString::fromUtf8(proceso.readAllStandardError())};
+}
+
+} // namespace
+
+class TstNegociosAbiertos : public QObject {
+    Q_OBJECT
+private slots:
+    // An issuer met again after the importer closed its database: its file
+    // goes to the same business (not created again), its duplicate is
+    // found, and never more than ABIERTOS databases are open, also while a
+    // batch holds uncommitted files in many of them.
+    void emisorQueVuelve()
+    {
+        TEntornoImportacion entorno;
+        // Files of more businesses than stay open, all in one batch: the
+        // batch commits before it would hold work on too many, and the first
+        // business is closed by the time its second file comes.
+        constexpr int porLote = 100;
+        constexpr int OTROS = TNegociosImportacion::ABIERTOS + 1;
+        const QString primero = escribe(entorno, 0, QStringLiteral("a/primero.xml"));
+        for (int i = 1; i <= OTROS; ++i)
+            escribe(entorno, i, QStringLiteral("b/%1.xml").arg(i, 2, 10, QLatin1Char('0')));
+        const QString segundo = escribe(entorno, 0, QStringLiteral("c/segundo.xml"));
+        entorno.escribe(QStringLiteral("d/repetido.xml"),
+                        TEntornoImportacion::bytes(entorno.entrada() + QStringLiteral("a/primero.xml")));
+
+        const int antes = conexionesAbiertas();
+        int maximo = 0;
+        int maximoNegocios = 0;
+        QList<TResultadoArchivo> resultados;
+        {
+            const auto importador = entorno.importador();
+            TLoteImportacion lote(*importador, porLote, [&](const TResultadoArchivo& r) { resultados.append(r); });
+            TRecorridoXML(entorno.entrada()).recorre([&](const QString& ruta) {
+                lote.importa(ruta);
+                maximo = qMax(maximo, conexionesAbiertas() - antes);
+                maximoNegocios = qMax(maximoNegocios, importador->negocios().abiertos());
+                return true;
+            });
+            lote.confirma();
+            QCOMPARE(importador->negocios().creados(), OTROS + 1);
+        }
+        QVERIFY2(maximo <= TNegociosImportacion::ABIERTOS + 1, qPrintable(QString::number(maximo)));
+        QVERIFY2(maximoNegocios <= TNegociosImportacion::ABIERTOS + 1, qPrintable(QString::number(maximoNegocios)));
+        QCOMPARE(resultados.size(), OTROS + 3);
+        for (int i = 0; i < resultados.size() - 1; ++i)
+            QVERIFY2(resultados.at(i).estado == Estado::Importado,
+                     qPrintable(resultados.at(i).ruta + u' ' + resultados.at(i).motivo));
+        QCOMPARE(int(resultados.last().estado), int(Estado::YaExistia));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), OTROS + 1);
+        QVERIFY(TEntornoImportacion::comprobante(rfc(0), primero));
+        QVERIFY(TEntornoImportacion::comprobante(rfc(0), segundo));
+        for (int i = 1; i <= OTROS; ++i)
+            QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(rfc(i))), 1);
+        Conexiones::cierraHilo();
+    }
+
+    // Each open database holds three descriptors (its file and two lock
+    // files of the engine). Two threads keeping every business of 36 open
+    // need about 125; keeping ABIERTOS each, about 75 (measured: 106 with 30
+    // businesses all open, 73 with the limit).
+    void limiteDeArchivosAbiertos()
+    {
+        TProgramaConsola consola;
+        constexpr int EMISORES = 36;
+        QStringList uuids;
+        for (int i = 0; i < EMISORES; ++i)
+            uuids << escribe(consola.entorno, i, QStringLiteral("%1.xml").arg(i, 2, 10, QLatin1Char('0')));
+
+        const TProgramaConsola::TCorrida corrida = importaLimitado(consola, 96);
+        QVERIFY2(corrida.salida == 0, qPrintable(corrida.salidaEstandar + corrida.errores));
+        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(EMISORES)),
+                 qPrintable(corrida.salidaEstandar));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), EMISORES);
+        for (int i = 0; i < EMISORES; ++i) {
+            QVERIFY2(TEntornoImportacion::comprobante(rfc(i), uuids.at(i)), qPrintable(rfc(i)));
+            QVERIFY(QFileInfo::exists(TImportadorXML::rutaCopia(rfc(i), uuids.at(i))));
+            Conexiones::cierra(TEntornoImportacion::conexion(rfc(i)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TstNegociosAbiertos)
+#include "tst_negociosabiertos.moc"

@@ -41,6 +41,18 @@ TPrompter::~TPrompter()
     g_instalado.compare_exchange_strong(esperado, nullptr);
 }
 
+int TPrompter::confirmacionEscrita(const QString& texto, const QString& clave)
+{
+    Q_UNUSED(clave);
+    qWarning().noquote() << QStringLiteral("[confirmación escrita sin respuesta: CANCELAR]") << texto;
+    return CANCELAR;
+}
+
+bool TPrompter::coincide(const QString& escrito, const QString& clave)
+{
+    return !clave.trimmed().isEmpty() && escrito.trimmed().compare(clave.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
 namespace Prompter {
 
 TPrompter& actual()
@@ -76,4 +88,10 @@ int TColaRespuestas::confirmacion(const QString& texto)
 {
     m_textos.append(texto);
     return m_respuestas.isEmpty() ? OK : m_respuestas.dequeue();
+}
+
+int TColaRespuestas::confirmacionEscrita(const QString& texto, const QString& clave)
+{
+    m_textos.append(texto);
+    return !m_escritos.isEmpty() && coincide(m_escritos.dequeue(), clave) ? OK : CANCELAR;
 }

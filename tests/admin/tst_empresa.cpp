@@ -9,6 +9,7 @@
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "negocio/TArchivoZip.h"
+#include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TConfiguracionNegocio.h"
 #include "admin/TEdicionEmpresa.h"
 #include "admin/TEmpresaFrm.h"
@@ -16,6 +17,7 @@
 #include "shell/TMainFrm.h"
 #include "app/TSplashFrm.h"
 #include "admin/TUsuariosNegocio.h"
+#include "app/PrompterCajas.h"
 #include "admin/TSeriesFoliosFrm.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
@@ -24,6 +26,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -395,7 +398,8 @@ private slots:
         TPrograma programa;
         MainFrm->show();
         MainFrm->TxEditarClick(nullptr);
-        programa.respuestas.agregaRespuesta(TPrompter::OK);
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
+        programa.respuestas.agregaEscrito(RFC_ESCUELA);
         clic(QStringLiteral("ImgBoteBasura"));
 
         QVERIFY(WizardFrm->isVisible());
@@ -414,6 +418,89 @@ private slots:
         zip.extraeTodo(destino.path() + QStringLiteral("/bien"), {ELIMINACION_PASSWORD});
         QVERIFY(QFile::exists(destino.path() + QStringLiteral("/bien/") + DB_PATH + RFC_ESCUELA + QLatin1Char('/') +
                               DB_SISTEMA_NOMBRE));
+    }
+
+    // Deleting waits for the RFC typed: a wrong one or none changes
+    // nothing. The question names the business and counts its vouchers.
+    void eliminacionPideElRfc_data()
+    {
+        QTest::addColumn<QString>("escrito");
+        QTest::addColumn<bool>("elimina");
+        QTest::newRow("nada escrito") << QString() << false;
+        QTest::newRow("otro RFC") << QStringLiteral("AAA010101AAA") << false;
+        QTest::newRow("a medias") << RFC_ESCUELA.left(9) << false;
+        QTest::newRow("su RFC en minúsculas") << QStringLiteral(" ") + RFC_ESCUELA.toLower() << true;
+    }
+    void eliminacionPideElRfc()
+    {
+        QFETCH(QString, escrito);
+        QFETCH(bool, elimina);
+        TPrograma programa;
+        MainFrm->show();
+        MainFrm->TxEditarClick(nullptr);
+        TComprobante comprobante;
+        comprobante.setNegocio(negocioGuardado());
+        comprobante.setUuid(QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"));
+        TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(*Sistema::Conexion, 1));
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
+        if (!escrito.isNull())
+            programa.respuestas.agregaEscrito(escrito);
+        clic(QStringLiteral("ImgBoteBasura"));
+
+        const QStringList textos = programa.respuestas.textos();
+        QVERIFY2(textos.size() >= 2, qPrintable(textos.join(QLatin1Char('|'))));
+        QVERIFY2(textos.at(1).contains(QStringLiteral("(RFC %1), que tiene 1 comprobante guardado").arg(RFC_ESCUELA)),
+                 qPrintable(textos.at(1)));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), elimina ? 0 : 1);
+        QCOMPARE(WizardFrm->isVisible(), elimina);
+    }
+
+    // A backup asked for first is written where the user chose, and the
+    // restore opens it with the backups' password.
+    void respaldoAntesDeEliminar()
+    {
+        TPrograma programa;
+        MainFrm->show();
+        MainFrm->TxEditarClick(nullptr);
+        QTemporaryDir carpeta;
+        TColaArchivos archivos;
+        archivos.agrega(carpeta.path());
+        programa.respuestas.agregaRespuesta(TPrompter::OK);
+        programa.respuestas.agregaEscrito(RFC_ESCUELA);
+        clic(QStringLiteral("ImgBoteBasura"));
+
+        const QStringList respaldos = QDir(carpeta.path()).entryList({QLatin1Char('*') + RESPALDO_EXTENSION});
+        QCOMPARE(respaldos.size(), 1);
+        QVERIFY(respaldos.first().startsWith(RFC_ESCUELA + QLatin1Char('-')));
+        QTemporaryDir destino;
+        TArchivoZip(carpeta.filePath(respaldos.first())).extraeTodo(destino.path(), {RESPALDO_PASSWORD});
+        QVERIFY(QFile::exists(destino.path() + QLatin1Char('/') + DB_PATH + RFC_ESCUELA + QLatin1Char('/') +
+                              DB_SISTEMA_NOMBRE));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+    }
+
+    // The typed confirmation: "Confirmar" waits for the key, "Cancelar" is
+    // what Enter presses.
+    void cajaDeConfirmacionEscrita()
+    {
+        std::unique_ptr<QDialog> caja(TPrompterCajas::cajaEscrita(
+            EdicionEmpresa::avisoEliminacion({RFC_ESCUELA, QStringLiteral("Escuela Kemper Urgate"), 1234}),
+            RFC_ESCUELA));
+        caja->show();
+        auto* campo = caja->findChild<QLineEdit*>(QStringLiteral("EdConfirmacion"));
+        auto* confirmar = caja->findChild<QPushButton*>(QStringLiteral("BtConfirmar"));
+        auto* cancelar = caja->findChild<QPushButton*>(QStringLiteral("BtCancelar"));
+        QVERIFY(campo && confirmar && cancelar);
+        QVERIFY(cancelar->isDefault());
+        QVERIFY(!confirmar->isEnabled());
+        QTest::keyClicks(campo, RFC_ESCUELA.left(11));
+        QVERIFY(!confirmar->isEnabled());
+        QTest::keyClicks(campo, RFC_ESCUELA.mid(11));
+        QVERIFY(confirmar->isEnabled());
+        QVERIFY(caja->findChild<QLabel*>()->text().contains(QStringLiteral("1,234 comprobantes")));
+        Capturas::guarda(*caja, QStringLiteral("confirmacion-eliminar"));
+        QTest::keyClick(campo, Qt::Key_Return);
+        QCOMPARE(caja->result(), int(QDialog::Rejected));
     }
 
     // The editor as it shows, and its keyboard path.

@@ -17,6 +17,12 @@ public:
     virtual ~TPrompter();
     virtual void mensaje(const QString& texto, int tipo) = 0;
     virtual int confirmacion(const QString& texto) = 0;
+    // A question answered by typing `clave` (an RFC before a business is
+    // deleted): OK only when what was typed is `clave`, letter case and
+    // surrounding blanks aside. A prompter that cannot ask answers CANCELAR.
+    virtual int confirmacionEscrita(const QString& texto, const QString& clave);
+
+    static bool coincide(const QString& escrito, const QString& clave);
 };
 
 namespace Prompter {
@@ -35,9 +41,13 @@ public:
 
     // Answers for the next questions, in order; when empty, questions get OK.
     void agregaRespuesta(int respuesta) { m_respuestas.enqueue(respuesta); }
+    // What is typed at the next questions that ask for a text, in order;
+    // when none is left, nothing is typed and the question is cancelled.
+    void agregaEscrito(const QString& escrito) { m_escritos.enqueue(escrito); }
 
     void mensaje(const QString& texto, int tipo) override;
     int confirmacion(const QString& texto) override;
+    int confirmacionEscrita(const QString& texto, const QString& clave) override;
 
     // Every text shown (messages and questions), in order.
     const QStringList& textos() const { return m_textos; }
@@ -52,6 +62,7 @@ public:
 private:
     TPrompter* m_anterior;
     QQueue<int> m_respuestas;
+    QQueue<QString> m_escritos;
     QStringList m_textos;
     QList<int> m_tipos;
 };

@@ -14,8 +14,11 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TConfiguracionNegocio.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 using namespace Constantes;
 
@@ -325,6 +328,51 @@ QList<TFilaSerie> series()
 }
 
 // --- Deleting the business ----------------------------------------------------------------
+
+TDatosEliminacion datosEliminacion()
+{
+    const TNegocio negocio = negocioGuardado();
+    TDatosEliminacion datos;
+    datos.rfc = rfc();
+    datos.nombre = negocio.getNombre();
+    datos.comprobantes = TComprobante::cuenta(TComprobante::columna(TComprobante::col_Negocio) == negocio, conexion());
+    return datos;
+}
+
+QString avisoEliminacion(const TDatosEliminacion& datos)
+{
+    const QString cuantos = datos.comprobantes == 1
+                                ? QStringLiteral("1 comprobante guardado")
+                                : QStringLiteral("%1 comprobantes guardados")
+                                      .arg(QLocale(QLocale::Spanish, QLocale::Mexico).toString(datos.comprobantes));
+    return QStringLiteral("Va a eliminar la empresa \"%1\" (RFC %2), que tiene %3.\n\nDejará de aparecer al "
+                          "ingresar y nadie podrá entrar a ella. Su carpeta queda en el disco y se guarda una copia "
+                          "cifrada en db/%2/%2.zip.\n\nPara confirmar, escriba el RFC de la empresa:")
+        .arg(datos.nombre, datos.rfc, cuantos);
+}
+
+QString guardaRespaldo(const QString& carpeta)
+{
+    const QString rfcNegocio = rfc();
+    const QString base = QDir(carpeta).filePath(
+        rfcNegocio + QLatin1Char('-') + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    QString archivo = base + RESPALDO_EXTENSION;
+    for (int n = 2; QFileInfo::exists(archivo); ++n)
+        archivo = base + QStringLiteral("-%1").arg(n) + RESPALDO_EXTENSION;
+    // Closed, so the archived database file holds every committed page.
+    Conexiones::cierra(conexion());
+    try {
+        TArchivoZip::comprime(archivo, Rutas::comoCarpeta(Rutas::programa({DB_PATH, rfcNegocio})),
+                              DB_PATH + rfcNegocio + QLatin1Char('/'), RESPALDO_PASSWORD,
+                              TArchivoZip::TCifrado::Tradicional);
+    } catch (...) {
+        QFile::remove(archivo);
+        throw;
+    }
+    registra(QStringLiteral("Respaldo antes de eliminar la empresa: RFC \"%1\"; archivo %2.").arg(rfcNegocio, archivo),
+             1);
+    return archivo;
+}
 
 TEliminacion elimina()
 {

@@ -99,6 +99,20 @@ struct TFilaSerie {
 QList<TFilaSerie> series();
 
 // --- Deleting the business
+// What the confirmation of a deletion names.
+struct TDatosEliminacion {
+    QString rfc;
+    QString nombre;
+    int comprobantes = 0; // every voucher stored for the business
+};
+TDatosEliminacion datosEliminacion();
+// The question the user answers by typing the RFC.
+QString avisoEliminacion(const TDatosEliminacion& datos);
+// A backup of the business folder in `carpeta`, in the form the wizard's
+// restore takes (RFC-date.respal33); never replaces a file. Returns its
+// path; raises EVelkor when it cannot be written, leaving nothing behind.
+QString guardaRespaldo(const QString& carpeta);
+
 struct TEliminacion {
     QString archivo; // the archive kept of the business folder
     bool archivado = false;

@@ -51,6 +51,11 @@ int mensajeConfirmacion(const QString& texto)
     return Prompter::actual().confirmacion(texto);
 }
 
+int mensajeConfirmacionEscrita(const QString& texto, const QString& clave)
+{
+    return Prompter::actual().confirmacionEscrita(texto, clave);
+}
+
 QString textoError(const std::exception& e, const QString& siAjeno)
 {
     if (const auto* propio = dynamic_cast<const EVelkor*>(&e))

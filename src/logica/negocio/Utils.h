@@ -62,6 +62,8 @@ void mensaje(const QString& texto);
 void mensaje(const QString& texto, int tipo);
 // TPrompter::OK (1) or TPrompter::CANCELAR.
 int mensajeConfirmacion(const QString& texto);
+// A question the user answers by typing `clave` (TPrompter::confirmacionEscrita).
+int mensajeConfirmacionEscrita(const QString& texto, const QString& clave);
 
 // --- The error edge ----------------------------------------------------------
 // Where an exception stops being one: the log gets Errores::describe, the

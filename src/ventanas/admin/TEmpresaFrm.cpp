@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Controles.h"
 #include "Prompter.h"
+#include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "Style.h"
 #include "TSeccionCertificado.h"
@@ -208,9 +209,36 @@ void TEmpresaFrm::ImgBoteBasuraClick()
         Utils::mensaje(ERROR_PERMISOS, MSG_WARNING);
         return;
     }
-    if (Utils::mensajeConfirmacion(QStringLiteral("¿Desea eliminar la empresa?")) != TPrompter::OK)
+    // The business is named, its vouchers counted and a backup offered
+    // before anything happens; the deletion itself waits for its RFC typed,
+    // so no stray Enter deletes a business.
+    EdicionEmpresa::TDatosEliminacion datos;
+    if (!Utils::protegido([&] { datos = EdicionEmpresa::datosEliminacion(); }, TSeccionEmpresa::SIN_GUARDAR))
+        return;
+    if (Utils::mensajeConfirmacion(
+            QStringLiteral("Antes de eliminar la empresa \"%1\", ¿desea guardar un respaldo que pueda restaurar "
+                           "después?\n\nAceptar: elegir la carpeta del respaldo.\nCancelar: seguir sin respaldo.")
+                .arg(datos.nombre)) == TPrompter::OK &&
+        !guardaRespaldo())
+        return;
+    if (Utils::mensajeConfirmacionEscrita(EdicionEmpresa::avisoEliminacion(datos), datos.rfc) != TPrompter::OK)
         return;
     eliminaEmpresa();
+}
+
+bool TEmpresaFrm::guardaRespaldo()
+{
+    const QString carpeta = SelectorArchivos::carpeta(this, QStringLiteral("Carpeta para el respaldo de la empresa"));
+    if (carpeta.isEmpty())
+        return false;
+    QString archivo;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool hecho =
+        Utils::protegido([&] { archivo = EdicionEmpresa::guardaRespaldo(carpeta); }, TSeccionEmpresa::SIN_GUARDAR);
+    QApplication::restoreOverrideCursor();
+    if (hecho)
+        Utils::mensaje(QStringLiteral("El respaldo de la empresa quedó en:\n%1").arg(archivo));
+    return hecho;
 }
 
 void TEmpresaFrm::eliminaEmpresa()

@@ -73,6 +73,9 @@ private:
     void actualizaAltura();
 
     void ImgBoteBasuraClick();
+    // Asks where and writes a backup of the business; false when the user
+    // cancelled or it could not be written (the error shown).
+    bool guardaRespaldo();
     void eliminaEmpresa();
 
     QLabel* ImgLapiz;

@@ -1,10 +1,8 @@
 #pragma once
 #include "EntornoImportacion.h"
+#include "negocio/TSenalesTerminacion.h"
 
 #include <QProcess>
-
-#include <csignal>
-#include <pthread.h>
 
 // velkor-importar as users run it: a copy of the built program in a fresh
 // program folder (TEntornoImportacion), so its program folder is that one.
@@ -32,14 +30,7 @@ public:
     {
         proceso.setProgram(programa());
         proceso.setArguments(argumentos);
-        proceso.setChildProcessModifier([] {
-            sigset_t conjunto;
-            sigemptyset(&conjunto);
-            sigaddset(&conjunto, SIGTERM);
-            sigaddset(&conjunto, SIGINT);
-            sigaddset(&conjunto, SIGHUP);
-            pthread_sigmask(SIG_UNBLOCK, &conjunto, nullptr);
-        });
+        proceso.setChildProcessModifier(&TSenalesTerminacion::desbloquea);
         proceso.start();
         if (!proceso.waitForStarted())
             qFatal("velkor-importar no arrancó");

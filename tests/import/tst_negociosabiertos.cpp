@@ -56,12 +56,7 @@ TProgramaConsola::TCorrida importaLimitado(const TProgramaConsola& consola, int 
     proceso.setArguments(
         {consola.entorno.entrada(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)});
     proceso.setChildProcessModifier([descriptores] {
-        sigset_t conjunto;
-        sigemptyset(&conjunto);
-        sigaddset(&conjunto, SIGTERM);
-        sigaddset(&conjunto, SIGINT);
-        sigaddset(&conjunto, SIGHUP);
-        pthread_sigmask(SIG_UNBLOCK, &conjunto, nullptr);
+        TSenalesTerminacion::desbloquea();
         cpu_set_t procesadores;
         CPU_ZERO(&procesadores);
         if (sched_getaffinity(0, sizeof procesadores, &procesadores) == 0) {

@@ -435,8 +435,7 @@ void ajustaTexto(const TTabla& tabla, const TColumna& c, QVariant& valor)
                              .arg(n)
                              .arg(c.nombre)
                              .arg(c.largo));
-    recortesAbiertos->anota(TRecorte{tabla.nombre, c.nombre, c.largo, int(n)});
-    valor = primeros(texto, c.largo);
+    valor = TRecortes::cabe(tabla, c, texto);
 }
 
 // Qt builds a text and looks it up for every value bound, and keeps the values

@@ -454,6 +454,22 @@ private slots:
         QVERIFY(trabajo()->contiene(pagina));
         QVERIFY(pagina->isVisible());
         QCOMPARE(pagina->modo(), TPaginaNegocio::TModo::Adicional);
+        // The page fills the work area, whole and without sideways scrolling,
+        // counts no steps and can be left.
+        QCoreApplication::processEvents();
+        auto* area = pieza<QScrollArea>("SBPrincipal");
+        QVERIFY(!area->horizontalScrollBar()->isVisible());
+        QVERIFY(pagina->height() >= area->viewport()->height());
+        QVERIFY(!pieza<QLabel>(pagina, "TxPaso2")->isVisible());
+        QVERIFY(pieza<QPushButton>(pagina, "BtCancelar")->isVisible());
+        QVERIFY(!pieza<QPushButton>(pagina, "BtAnterior")->isVisible());
+        Capturas::guarda(*MainFrm, QStringLiteral("nueva-empresa"));
+        pieza<QPushButton>(pagina, "BtCancelar")->click();
+        QVERIFY(MainFrm->VentanaActiva.isNull());
+        QVERIFY(!trabajo()->contiene(pagina));
+        QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
+        QTest::mouseClick(pieza("TxNuevaEmpresa"), Qt::LeftButton);
+        QVERIFY(trabajo()->contiene(pagina));
 
         pieza<QLineEdit>(pagina, "EdNombreEmpresa")->setText(QStringLiteral("Accem"));
         pieza<QPushButton>(pagina, "SearchEditButton2")->click();

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -50,10 +51,14 @@ protected:
             if (m_tipo == QuitaError)
                 Controles::quitaError(static_cast<QWidget*>(objeto));
             break;
-        case QEvent::FocusOut:
-            if (m_tipo == AlSalir)
+        case QEvent::FocusOut: {
+            // Another window or a popup taking the keyboard is no leaving of
+            // the field: the user has not finished with it.
+            const Qt::FocusReason razon = static_cast<QFocusEvent*>(evento)->reason();
+            if (m_tipo == AlSalir && razon != Qt::ActiveWindowFocusReason && razon != Qt::PopupFocusReason)
                 m_accion();
             break;
+        }
         default:
             break;
         }

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace Constantes;
@@ -83,7 +84,10 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     diseno->setContentsMargins(40, 16, 40, 16);
     diseno->addLayout(bienvenida(this, ImgBienvenidaSecundario, QStringLiteral("ImgBienvenidaSecundario"),
                                  TxBienvenidaSecundario, QStringLiteral("TxBienvenidaSecundario")));
-    diseno->addWidget(texto(this, QStringLiteral("TxPaso2"), QStringLiteral("Paso 2 de 2")));
+    // Added from the main window there are no steps to count.
+    auto* paso = texto(this, QStringLiteral("TxPaso2"), QStringLiteral("Paso 2 de 2"));
+    paso->setVisible(m_modo == TModo::PrimeraVez);
+    diseno->addWidget(paso);
     TxInfoExclusiva = texto(this, QStringLiteral("TxInfoExclusiva"));
     TxInfoExclusiva->setWordWrap(true);
     TxNumeroPAC = texto(this, QStringLiteral("TxNumeroPAC"));
@@ -114,6 +118,9 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     CmbRegimenFiscal->setObjectName(ReglasCaptura::REGIMEN);
     CmbRegimenFiscal->setEditable(false);
     CmbRegimenFiscal->addItem(REGIMEN_FISCAL);
+    // The longest regime would otherwise widen the page past the work area.
+    CmbRegimenFiscal->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CmbRegimenFiscal->setMinimumContentsLength(20);
     Controles::fila(formulario, CmbRegimenFiscal, REGIMEN_FISCAL);
     diseno->addLayout(formulario);
 
@@ -129,12 +136,15 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     BtAnterior = boton(this, QStringLiteral("BtAnterior"), QStringLiteral("Anterior"));
     BtLimpiarCampos = boton(this, QStringLiteral("BtLimpiarCampos"), QStringLiteral("Limpiar Campos"));
     BtFinalizar = boton(this, QStringLiteral("BtFinalizar"), QStringLiteral("Finalizar"));
+    BtCancelar = boton(this, QStringLiteral("BtCancelar"), QStringLiteral("Cancelar"));
     botones->addWidget(BtAnterior);
     botones->addStretch();
     botones->addWidget(BtLimpiarCampos);
+    botones->addWidget(BtCancelar);
     botones->addWidget(BtFinalizar);
     diseno->addLayout(botones);
     BtAnterior->setVisible(m_modo == TModo::PrimeraVez);
+    BtCancelar->setVisible(m_modo == TModo::Adicional);
 
     EdNombreEmpresa->setMaxLength(300);
     EdRFC->setMaxLength(13);
@@ -153,6 +163,12 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     connect(BtAnterior, &QPushButton::clicked, this, &TPaginaNegocio::anterior);
     connect(BtLimpiarCampos, &QPushButton::clicked, this, &TPaginaNegocio::BtLimpiarCamposClick);
     connect(BtFinalizar, &QPushButton::clicked, this, &TPaginaNegocio::BtFinalizarClick);
+    connect(BtCancelar, &QPushButton::clicked, this, &TPaginaNegocio::cancelada);
+    if (m_modo == TModo::Adicional) {
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        escape->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(escape, &QShortcut::activated, this, &TPaginaNegocio::cancelada);
+    }
     // Hosted alone, the form keeps its own keyboard order.
     if (m_modo == TModo::Adicional)
         connect(this, &TPaginaNegocio::tabulacionCambiada, this,
@@ -181,13 +197,14 @@ void TPaginaNegocio::aplicaEstilos()
     Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxPaso2")), RS_TEXTOSUBTITULOS);
     Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxDomicilioFiscal")), RS_TEXTOSECCION);
     const QString hoja = Style::StyleFrm().getButtonFactStyle(Sistema::claveMarca);
-    for (QPushButton* b : {BtAnterior, BtFinalizar, BtLimpiarCampos})
+    for (QPushButton* b : {BtAnterior, BtFinalizar, BtLimpiarCampos, BtCancelar})
         Controles::estiloBoton(b, hoja);
 }
 
 void TPaginaNegocio::aplicaMarca()
 {
-    TxBienvenidaSecundario->setText(textoBienvenida());
+    TxBienvenidaSecundario->setText(m_modo == TModo::PrimeraVez ? textoBienvenida()
+                                                                : QStringLiteral("Agregar una empresa"));
     TxInfoExclusiva->setText(QString(INFO_EXCLUSIVA).replace(MARCA_SUST, Sistema::marca));
     TxNumeroPAC->setText(
         QString(INFO_PAC).replace(MARCA_SUST, Sistema::marca).replace(NUMERO_PAC, Sistema::numeroAutorizacionPac));
@@ -199,7 +216,7 @@ QList<QWidget*> TPaginaNegocio::camposTabulacion() const
     orden << m_certificado->ordenTabulacion() << QList<QWidget*>{EdRFC, EdRazon, CmbRegimenFiscal};
     if (m_direccion)
         orden << m_direccion->camposTabulacion();
-    orden << QList<QWidget*>{BtAnterior, BtLimpiarCampos, BtFinalizar};
+    orden << QList<QWidget*>{BtAnterior, BtLimpiarCampos, BtCancelar, BtFinalizar};
     return orden;
 }
 

@@ -53,6 +53,8 @@ signals:
     void aceptada();
     // Adicional: the business was created; the session stays where it was.
     void negocioAgregado();
+    // Adicional: the user gave up adding a business ("Cancelar" or Escape).
+    void cancelada();
     void anterior();
     // The address panel was made: the keyboard stops changed.
     void tabulacionCambiada();
@@ -80,6 +82,7 @@ private:
     TDireccionesFrm* m_direccion = nullptr;
     QPushButton* BtFinalizar;
     QPushButton* BtAnterior;
+    QPushButton* BtCancelar;
     QPushButton* BtLimpiarCampos;
 
     void muestraCertificado(const QMap<QString, QString>& informacion);

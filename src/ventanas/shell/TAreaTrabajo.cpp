@@ -72,6 +72,12 @@ void TAreaTrabajo::hospeda(QWidget* contenido, int altura)
     TxVentanaPrincipal->setAltura(altura);
 }
 
+void TAreaTrabajo::hospedaCompleta(QWidget* contenido)
+{
+    hospeda(contenido, 0);
+    TxVentanaPrincipal->llena(contenido->minimumSizeHint().height());
+}
+
 void TAreaTrabajo::abreConfiguracion(QWidget* configuracion)
 {
     if (m_activa)

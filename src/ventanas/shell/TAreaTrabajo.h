@@ -26,6 +26,9 @@ public:
     // Shows a page of the shell's own at a fixed height, in place of what
     // was there; no side menu.
     void hospeda(QWidget* contenido, int altura);
+    // Shows a page of the shell's own over the whole area (taller when it
+    // needs, then it scrolls); no side menu.
+    void hospedaCompleta(QWidget* contenido);
     // A module's configuration content, told to clear itself.
     void abreConfiguracion(QWidget* configuracion);
     // A module's main content filling the area, told `accion` by `emisor`,

@@ -333,9 +333,11 @@ void TMainFrm::TxNuevaEmpresaClick()
         m_paginaNegocio = new TPaginaNegocio(TPaginaNegocio::TModo::Adicional, this);
         m_paginaNegocio->hide();
         connect(m_paginaNegocio, &TPaginaNegocio::negocioAgregado, this, &TMainFrm::actualizaSesion);
+        connect(m_paginaNegocio, &TPaginaNegocio::cancelada, this, &TMainFrm::limpiaVentanaPrincipalYSubmenu);
     }
     m_paginaNegocio->inicia();
-    hospeda(m_paginaNegocio, m_paginaNegocio->sizeHint().height());
+    m_area->hospedaCompleta(m_paginaNegocio);
+    m_paginaNegocio->enfoca();
 }
 
 // --- Shell pages -----------------------------------------------------------------------------

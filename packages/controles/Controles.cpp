@@ -4,6 +4,7 @@
 #include "Sistema.h"
 #include "Style.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFormLayout>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -178,6 +180,8 @@ QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo)
     auto* b = new QPushButton(titulo, padre);
     b->setObjectName(nombre);
     b->setCursor(Qt::PointingHandCursor);
+    // Enter presses the focused button, in a page as in a dialog.
+    b->setAutoDefault(true);
     return b;
 }
 
@@ -260,6 +264,59 @@ bool tieneError(const QWidget* campo)
 {
     const TMarcaError* marca = marcaDe(campo);
     return marca && !marca->isHidden();
+}
+
+namespace {
+
+const char* const ENTER_PROPIO = "velkorEnterPropio";
+
+// Sees the Enter that no field of the page used: a line edit passes it on
+// after its own returnPressed, a list without its popup ignores it.
+class TFiltroPredeterminado : public QObject {
+public:
+    TFiltroPredeterminado(QWidget* pagina, QPushButton* boton) : QObject(pagina), m_boton(boton)
+    {
+        pagina->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override
+    {
+        if (evento->type() != QEvent::KeyPress)
+            return QObject::eventFilter(objeto, evento);
+        const auto* tecla = static_cast<QKeyEvent*>(evento);
+        if ((tecla->key() != Qt::Key_Return && tecla->key() != Qt::Key_Enter) ||
+            (tecla->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        // A postal code typed into its list is confirmed, not the page.
+        for (const QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+            if (w->property(ENTER_PROPIO).toBool() || qobject_cast<const QComboBox*>(w))
+                return false;
+            if (w == objeto)
+                break;
+        }
+        if (!m_boton || !m_boton->isVisible() || !m_boton->isEnabled())
+            return false;
+        m_boton->click();
+        return true;
+    }
+
+private:
+    QPointer<QPushButton> m_boton;
+};
+
+} // namespace
+
+void botonPredeterminado(QWidget* pagina, QPushButton* boton)
+{
+    if (pagina && boton)
+        new TFiltroPredeterminado(pagina, boton);
+}
+
+void enterPropio(QWidget* campo)
+{
+    if (campo)
+        campo->setProperty(ENTER_PROPIO, true);
 }
 
 void alClic(QWidget* objeto, std::function<void()> accion)

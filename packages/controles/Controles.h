@@ -57,6 +57,14 @@ CONTROLES_EXPORT void marcaError(QWidget* campo);
 CONTROLES_EXPORT void quitaError(QWidget* campo);
 CONTROLES_EXPORT bool tieneError(const QWidget* campo);
 
+// Enter or Return in `pagina` presses `boton` while it is shown and enabled,
+// as a dialog's default button: a page of the wizard or of the main window is
+// no dialog. A focused button takes Enter itself, a list keeps it for its own
+// choice, and so does a field marked with enterPropio (its Enter does
+// something else, such as reading a certificate).
+CONTROLES_EXPORT void botonPredeterminado(QWidget* pagina, QPushButton* boton);
+CONTROLES_EXPORT void enterPropio(QWidget* campo);
+
 // A text or picture that acts like a link: a left click released over it
 // runs `accion` while it is enabled. Asking again replaces the action. The
 // action may free the widget itself. A text link is also a keyboard stop

@@ -8,6 +8,7 @@
 #include "SelectorArchivos.h"
 #include "Signerutils.h"
 #include "Sistema.h"
+#include "negocio/ModulosInstalados.h"
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TConfiguracionNegocio.h"
@@ -47,6 +48,9 @@ namespace {
 
 const QString CORREO = QStringLiteral("dueno@escuela.mx");
 const QString PASSWORD = QStringLiteral("Secreta#1");
+// The rights' boxes in the order of the permission text.
+const QStringList CAJAS_MODULOS = {"ChBridgeTxt",   "ChReportes", "ChProductos", "ChNomina",
+                                   "ChFacturacion", "ChClientes", "ChRespaldos", "ChPermisos"};
 
 // The program as started, one business registered and its owner signed in.
 class TPrograma : public TProgramaPrueba {
@@ -119,7 +123,11 @@ void eligeUsuario(int renglon)
 class TstEmpresa : public QObject {
     Q_OBJECT
 private slots:
-    void init() { NegocioPrueba::limpiaSesion(); }
+    void init()
+    {
+        NegocioPrueba::limpiaSesion();
+        ModulosInstalados::olvida();
+    }
 
     // Each save stores its own fields, and a failed one leaves what was there.
     void guardados()
@@ -315,12 +323,46 @@ private slots:
         QCOMPARE(negocioGuardado().getStatus(), TNegocio::ESTATUS_ACTIVO);
     }
 
-    // A user added in the editor signs in with the password given there.
+    // A user added in the editor starts with no rights, is offered only the
+    // installed modules' and the administration right, and signs in with the
+    // password given there. Editing keeps the rights not offered.
+    void nuevoUsuarioIngresa_data()
+    {
+        QTest::addColumn<QStringList>("instalados");
+        QTest::addColumn<QStringList>("ofrecidos");
+        QTest::newRow("sin módulos") << QStringList() << QStringList{QStringLiteral("ChPermisos")};
+        QTest::newRow("reportes") << QStringList{CODIGO_REPORTES}
+                                  << QStringList{QStringLiteral("ChReportes"), QStringLiteral("ChPermisos")};
+        QTest::newRow("tres módulos") << QStringList{CODIGO_RESPALDOS, CODIGO_REPORTES, CODIGO_BRIDGE_TXT}
+                                      << QStringList{QStringLiteral("ChBridgeTxt"), QStringLiteral("ChReportes"),
+                                                     QStringLiteral("ChRespaldos"), QStringLiteral("ChPermisos")};
+    }
     void nuevoUsuarioIngresa()
     {
+        QFETCH(QStringList, instalados);
+        QFETCH(QStringList, ofrecidos);
         TPrograma programa;
+        for (const QString& codigo : instalados)
+            ModulosInstalados::registra(codigo);
         clic(QStringLiteral("TxUsuariosTituloLeyenda"));
+        auto* grid = hijo<QTableWidget>(QStringLiteral("GrPermisos"));
+        QStringList mostrados;
+        QStringList columnas;
+        for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
+            if (!hijo<QCheckBox>(CAJAS_MODULOS.at(k))->isHidden())
+                mostrados << CAJAS_MODULOS.at(k);
+            if (!grid->isColumnHidden(k + 1))
+                columnas << grid->horizontalHeaderItem(k + 1)->text();
+        }
+        QCOMPARE(mostrados, ofrecidos);
+        QCOMPARE(columnas.size(), ofrecidos.size());
+        QCOMPARE(columnas.last(), QStringLiteral("Permisos"));
+        QVERIFY(hijo<QLabel>(QStringLiteral("TxSinPermisos"))->isHidden());
+
         pulsa(QStringLiteral("BtAgregarUsuario"));
+        QVERIFY(!hijo<QLabel>(QStringLiteral("TxSinPermisos"))->isHidden());
+        for (QCheckBox* caja : EmpresaFrm->TxFondo->findChildren<QCheckBox*>())
+            QVERIFY2(!caja->isChecked(), qPrintable(caja->objectName()));
         campo(QStringLiteral("EdEmail"))->setText(QStringLiteral(" ana@escuela.mx "));
         campo(QStringLiteral("EdPassword"))->setText(QStringLiteral("Clave#9"));
         campo(QStringLiteral("EdRepitePassword"))->setText(QStringLiteral("Otra"));
@@ -329,18 +371,37 @@ private slots:
         QCOMPARE(campo(QStringLiteral("EdEmail"))->text(), QStringLiteral(" ana@escuela.mx "));
         QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion));
         campo(QStringLiteral("EdRepitePassword"))->setText(QStringLiteral("Clave#9"));
-        hijo<QCheckBox>(QStringLiteral("ChReportes"))->setChecked(false);
+        hijo<QCheckBox>(ofrecidos.first())->setChecked(true);
         pulsa(QStringLiteral("BtGuardarUsuario"));
         QCOMPARE(programa.respuestas.textos().last(), MSG_USUARIO_GUARDADO_EXITO);
         QCOMPARE(EmpresaFrm->filasUsuarios().size(), 2);
+
+        // A right not offered, stored by an earlier installation, outlives an
+        // edit of the rights that are.
+        UsuariosNegocio::TPermisos conFacturacion = UsuariosNegocio::leePermisos(
+            TUsuarionegocio::getByUsuarioAndNegocio(
+                *TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion), *Sistema::Negocio,
+                *Sistema::Conexion)
+                ->getNivelpermiso());
+        conFacturacion[4] = true;
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), conFacturacion),
+                 TResultado::Correcto);
+        eligeUsuario(1);
+        pulsa(QStringLiteral("BtEditarUsuario"));
+        hijo<QCheckBox>(QStringLiteral("ChPermisos"))->setChecked(true);
+        pulsa(QStringLiteral("BtGuardarUsuario"));
+        QCOMPARE(programa.respuestas.textos().last(), MSG_USUARIO_ACTUALIZADO_EXITO);
 
         NegocioPrueba::limpiaSesion();
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("ana@escuela.mx"), QStringLiteral("Otra")),
                  Ingreso::TResultado::UsuarioIncorrecto);
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("ana@escuela.mx"), QStringLiteral("Clave#9")),
                  Ingreso::TResultado::Correcto);
-        QVERIFY(Sistema::getPermiso(CODIGO_FACTURACION));
-        QVERIFY(!Sistema::getPermiso(CODIGO_REPORTES));
+        for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
+            const QString codigo = UsuariosNegocio::codigosModulos().at(k);
+            QCOMPARE(Sistema::getPermiso(codigo), CAJAS_MODULOS.at(k) == ofrecidos.first() ||
+                                                      codigo == CODIGO_FACTURACION || codigo == CODIGO_PERMISOS);
+        }
     }
 
     // "+ Agregar" clicked with Ctrl+Shift held edits the chosen series;
@@ -534,7 +595,9 @@ private slots:
         }
         QCOMPARE(camino, (QStringList{QStringLiteral("BtGuardar"), QStringLiteral("TxTopCSDTiuloLeyenda"),
                                       QStringLiteral("TxTopDatosFiscalesTituloLeyenda")}));
-        // The user form, once adding: fields in reading order, then the boxes.
+        // The user form, once adding: fields in reading order, then the boxes
+        // of the rights offered.
+        ModulosInstalados::registra(CODIGO_REPORTES);
         clic(QStringLiteral("TxUsuariosTituloLeyenda"));
         pulsa(QStringLiteral("BtAgregarUsuario"));
         camino.clear();
@@ -544,8 +607,8 @@ private slots:
         }
         QCOMPARE(camino, (QStringList{QStringLiteral("EdNombre"), QStringLiteral("EdApellidoPaterno"),
                                       QStringLiteral("EdApellidoMaterno"), QStringLiteral("EdPassword"),
-                                      QStringLiteral("EdRepitePassword"), QStringLiteral("ChBridgeTxt"),
-                                      QStringLiteral("ChReportes")}));
+                                      QStringLiteral("EdRepitePassword"), QStringLiteral("ChReportes"),
+                                      QStringLiteral("ChPermisos")}));
     }
 };
 

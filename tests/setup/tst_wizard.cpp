@@ -49,6 +49,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Constantes;
@@ -588,6 +589,74 @@ private slots:
         QVERIFY(programa.respuestas.textos().isEmpty());
         QVERIFY(w->nextStep);
         QVERIFY(MainFrm->isVisible());
+    }
+
+    // Each step answers Enter with its own button, wherever the cursor is,
+    // except where Enter means something else: a focused button, a list, the
+    // certificate's password (which reads the certificate).
+    void teclaEnter_data()
+    {
+        QTest::addColumn<int>("pagina");
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("presionado");
+        QTest::newRow("perfil") << 0 << QStringLiteral("EdNombre") << QStringLiteral("BtSiguiente");
+        QTest::newRow("empresa") << 1 << QStringLiteral("EdNombreEmpresa") << QStringLiteral("BtFinalizar");
+        QTest::newRow("empresa, otro botón")
+            << 1 << QStringLiteral("BtLimpiarCampos") << QStringLiteral("BtLimpiarCampos");
+        QTest::newRow("empresa, lista") << 1 << QStringLiteral("CmbRegimenFiscal") << QString();
+        QTest::newRow("empresa, contraseña del CSD") << 1 << QStringLiteral("EdCSDPass") << QString();
+    }
+    void teclaEnter()
+    {
+        QFETCH(int, pagina);
+        QFETCH(QString, campo);
+        QFETCH(QString, presionado);
+        TPrograma programa(true);
+        TWizardFrm* w = programa.w;
+        pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(pagina);
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        std::vector<std::pair<QString, std::unique_ptr<QSignalSpy>>> botones;
+        for (const char* nombre : {"BtSiguiente", "BtFinalizar", "BtLimpiarCampos", "BtAnterior"})
+            botones.emplace_back(QLatin1String(nombre),
+                                 std::make_unique<QSignalSpy>(pieza<QPushButton>(w, nombre), &QPushButton::clicked));
+        auto* foco = pieza<QWidget>(w, campo);
+        foco->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        for (const auto& [nombre, presiones] : botones)
+            QCOMPARE(presiones->count(), nombre == presionado ? 1 : 0);
+    }
+
+    // The first file dialog opens in the user's documents, the next where
+    // the user chose last, and a field left for another window is not
+    // marked as wrong.
+    void carpetaDeLosDialogos()
+    {
+        QFile::remove(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                          .filePath(QStringLiteral("Velkor/Preferencias.ini")));
+        TPrograma programa(true);
+        TWizardFrm* w = programa.w;
+        pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(1);
+        elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + QStringLiteral(".cer"));
+        elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + QStringLiteral(".key"));
+        QString documentos = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QFileInfo(documentos).isDir())
+            documentos = QDir::homePath();
+        QCOMPARE(g_archivos->inicios(), (QStringList{documentos, QDir(CSD).absolutePath()}));
+        const QFileInfo ini(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                                .filePath(QStringLiteral("Velkor/Preferencias.ini")));
+        QCOMPARE(ini.permissions() & 0x0077, QFileDevice::Permissions());
+
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        auto* nombre = pieza<QLineEdit>(w, "EdNombreEmpresa");
+        nombre->setFocus();
+        QWidget otra;
+        otra.show();
+        QApplication::setActiveWindow(&otra);
+        QVERIFY(QTest::qWaitForWindowActive(&otra));
+        QVERIFY(!nombre->hasFocus());
+        QVERIFY(!Controles::tieneError(nombre));
     }
 
     // Tab goes through each page's fields in reading order, then its

@@ -3,6 +3,7 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "negocio/Credenciales.h"
+#include "negocio/ModulosInstalados.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Signerutils.h"
@@ -57,6 +58,24 @@ const QStringList& codigosModulos()
     static const QStringList codigos = {CODIGO_BRIDGE_TXT,  CODIGO_REPORTES, CODIGO_PRODUCTOS, CODIGO_NOMINA,
                                         CODIGO_FACTURACION, CODIGO_CLIENTES, CODIGO_RESPALDOS, CODIGO_PERMISOS};
     return codigos;
+}
+
+const QStringList& nombresModulos()
+{
+    static const QStringList nombres = {QStringLiteral("Puente TXT"),  QStringLiteral("Reportes"),
+                                        QStringLiteral("Productos"),   QStringLiteral("Nómina"),
+                                        QStringLiteral("Facturación"), QStringLiteral("Clientes"),
+                                        QStringLiteral("Respaldos"),   QStringLiteral("Permisos")};
+    return nombres;
+}
+
+TPermisos ofrecidos()
+{
+    const QStringList instalados = ModulosInstalados::codigos();
+    TPermisos permisos{};
+    for (int k = 0; k < NUMERO_MODULOS; ++k)
+        permisos[k] = codigosModulos().at(k) == CODIGO_PERMISOS || instalados.contains(codigosModulos().at(k));
+    return permisos;
 }
 
 TPermisos todos(bool concedido)

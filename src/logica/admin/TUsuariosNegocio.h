@@ -20,6 +20,12 @@ using TPermisos = std::array<bool, NUMERO_MODULOS>;
 // The module codes (CODIGO_...) in that order.
 const QStringList& codigosModulos();
 TPermisos todos(bool concedido);
+// The rights the form offers: the installed modules' (ModulosInstalados) and
+// the users-and-permissions right, which every installation has. A right not
+// offered is kept as stored when a user's rights are edited.
+TPermisos ofrecidos();
+// A module right's name as the form and the grid show it.
+const QStringList& nombresModulos();
 
 // The plain permission text: RFC + USR_PASS, the eight rights as "-1" / "0",
 // then "TRUE" four times.

@@ -4,6 +4,7 @@
 #include "ContratoModulos.h"
 #include "RegistroClases.h"
 #include "Sistema.h"
+#include "negocio/ModulosInstalados.h"
 #include "negocio/TPaquete.h"
 
 #include <QDir>
@@ -131,15 +132,21 @@ void cargaModulos(TListaPaquetes& lBpl, const QString& carpetaPrograma,
         paquete->setBpl(archivo);
         // The text bridge is not a menu module (the name is compared as the
         // file system gives it).
-        if (QFileInfo(archivo).fileName() == BRIDGE_TXT_BPL)
+        if (QFileInfo(archivo).fileName() == BRIDGE_TXT_BPL) {
+            ModulosInstalados::registra(CODIGO_BRIDGE_TXT);
             continue;
+        }
         paquete->setNombreBPL(nombrePaquete(archivo));
         if (buscaPaquete(lBpl, paquete->getNombreBPL()))
             continue;
         TListaMenuModulo menu;
         // A package that gives no menu was logged by its loader.
-        if (cargaPaquete(*paquete, menu, carpetaPrograma) && alMenu)
-            alMenu(menu, *paquete);
+        if (cargaPaquete(*paquete, menu, carpetaPrograma)) {
+            for (const auto& elemento : menu)
+                ModulosInstalados::registra(convierteModulo(elemento.getNombreMenu()));
+            if (alMenu)
+                alMenu(menu, *paquete);
+        }
         lBpl.append(paquete);
     }
 }

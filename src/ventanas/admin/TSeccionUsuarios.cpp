@@ -65,39 +65,40 @@ void TSeccionUsuarios::creaFormulario(QWidget* c)
     auto* dForm = new QGridLayout(TxUsuarioContenedor);
     dForm->setContentsMargins(0, 0, 0, 0);
     QWidget* f = TxUsuarioContenedor;
-    EdEmail = Controles::campo(f, QStringLiteral("EdEmail"), QStringLiteral("EMail"));
+    EdEmail = Controles::campo(f, QStringLiteral("EdEmail"), QStringLiteral("Correo electrónico"));
     EdEmail->setMaxLength(100);
     EdNombre = Controles::campo(f, QStringLiteral("EdNombre"), QStringLiteral("Nombre"));
     EdApellidoPaterno = Controles::campo(f, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
     EdApellidoMaterno = Controles::campo(f, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
-    EdPassword = Controles::campo(f, QStringLiteral("EdPassword"), QStringLiteral("Password"), true);
-    EdRepitePassword = Controles::campo(f, QStringLiteral("EdRepitePassword"), QStringLiteral("Repite Password"), true);
-    const QList<std::pair<QLineEdit*, QString>> campos = {{EdEmail, QStringLiteral("E&Mail")},
+    EdPassword = Controles::campo(f, QStringLiteral("EdPassword"), QStringLiteral("Contraseña"), true);
+    EdRepitePassword =
+        Controles::campo(f, QStringLiteral("EdRepitePassword"), QStringLiteral("Repite la contraseña"), true);
+    const QList<std::pair<QLineEdit*, QString>> campos = {{EdEmail, QStringLiteral("&Correo electrónico")},
                                                           {EdNombre, QStringLiteral("Nom&bre")},
                                                           {EdApellidoPaterno, QStringLiteral("Apellido &Paterno")},
                                                           {EdApellidoMaterno, QStringLiteral("Apellido Ma&terno")},
-                                                          {EdPassword, QStringLiteral("Pass&word")},
-                                                          {EdRepitePassword, QStringLiteral("Repite Passw&ord")}};
+                                                          {EdPassword, QStringLiteral("Contra&seña")},
+                                                          {EdRepitePassword, QStringLiteral("Repite la contrase&ña")}};
     for (int k = 0; k < campos.size(); ++k) {
         dForm->addWidget(Controles::etiqueta(f, campos[k].first, campos[k].second), k % 3, (k / 3) * 2);
         dForm->addWidget(campos[k].first, k % 3, (k / 3) * 2 + 1);
     }
-    const QStringList textos = {QStringLiteral(" Bridge Txt"),  QStringLiteral(" Reportes"),
-                                QStringLiteral(" Productos"),   QStringLiteral(" Nomina"),
-                                QStringLiteral(" Facturación"), QStringLiteral(" Clientes"),
-                                QStringLiteral(" Respaldos"),   QStringLiteral(" Permisos")};
     const QStringList nombres = {QStringLiteral("ChBridgeTxt"),   QStringLiteral("ChReportes"),
                                  QStringLiteral("ChProductos"),   QStringLiteral("ChNomina"),
                                  QStringLiteral("ChFacturacion"), QStringLiteral("ChClientes"),
                                  QStringLiteral("ChRespaldos"),   QStringLiteral("ChPermisos")};
     auto* modulos = new QGridLayout();
     for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
-        auto* caja = new QCheckBox(textos.at(k), f);
+        auto* caja = new QCheckBox(UsuariosNegocio::nombresModulos().at(k), f);
         caja->setObjectName(nombres.at(k));
-        modulos->addWidget(caja, k / 4, k % 4);
         m_modulos.append(caja);
     }
+    TxSinPermisos = Controles::texto(f, QStringLiteral("TxSinPermisos"),
+                                     QStringLiteral("Un usuario nuevo empieza sin permisos: marca lo que podrá usar."));
+    TxSinPermisos->setWordWrap(true);
     dForm->addLayout(modulos, 3, 0, 1, 4);
+    dForm->addWidget(TxSinPermisos, 4, 0, 1, 4);
+    m_cuadriculaModulos = modulos;
 }
 
 void TSeccionUsuarios::cargaIconos()
@@ -107,14 +108,27 @@ void TSeccionUsuarios::cargaIconos()
                                   IMG_CLIENTES, IMG_RESPALDO, IMG_CANDADO_LOGGIN})
         m_iconos.append(Utils::imagenRS(nombre, Sistema::exePath)
                             .scaled(ANCHO_ICONO - 5, ANCHO_ICONO - 5, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    // Each module column says which module it is when the icon is pointed at.
-    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k)
-        if (QTableWidgetItem* cabecera = GrPermisos->horizontalHeaderItem(k + 1))
-            cabecera->setToolTip(m_modulos.at(k)->text().trimmed());
+}
+
+void TSeccionUsuarios::muestraModulosOfrecidos()
+{
+    const UsuariosNegocio::TPermisos ofrecidos = UsuariosNegocio::ofrecidos();
+    int lugar = 0;
+    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
+        QCheckBox* caja = m_modulos.at(k);
+        m_cuadriculaModulos->removeWidget(caja);
+        caja->setVisible(ofrecidos[k]);
+        GrPermisos->setColumnHidden(k + 1, !ofrecidos[k]);
+        if (ofrecidos[k]) {
+            m_cuadriculaModulos->addWidget(caja, lugar / 4, lugar % 4);
+            ++lugar;
+        }
+    }
 }
 
 void TSeccionUsuarios::carga()
 {
+    muestraModulosOfrecidos();
     inicializaPanelUsuarios(false);
     habilitaFormularioUsuario(false);
     actualizaGrid();
@@ -137,15 +151,11 @@ QList<QWidget*> TSeccionUsuarios::ordenTabulacion() const
 void TSeccionUsuarios::inicializaGridPermisos()
 {
     GrPermisos->setColumnCount(1 + UsuariosNegocio::NUMERO_MODULOS);
-    // The column holds the users' e-mails: headed as what it holds.
-    QStringList cabeceras{QStringLiteral("Usuario")};
-    for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k)
-        cabeceras << QString();
-    GrPermisos->setHorizontalHeaderLabels(cabeceras);
-    GrPermisos->setColumnWidth(0, 295);
-    for (int k = 1; k <= UsuariosNegocio::NUMERO_MODULOS; ++k)
-        GrPermisos->setColumnWidth(k, ANCHO_ICONO);
-    GrPermisos->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Each column is headed by what it holds: the users' e-mails, then one
+    // module right each.
+    GrPermisos->setHorizontalHeaderLabels(QStringList{QStringLiteral("Usuario")} + UsuariosNegocio::nombresModulos());
+    GrPermisos->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    GrPermisos->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     GrPermisos->setIconSize(QSize(ANCHO_ICONO - 5, ANCHO_ICONO - 5));
     GrPermisos->setRowCount(0);
 }
@@ -162,7 +172,7 @@ void TSeccionUsuarios::actualizaGrid()
             auto* celda = new QTableWidgetItem();
             if (m_filas.at(r).permisos[k]) {
                 celda->setIcon(QIcon(m_iconos.value(k)));
-                celda->setToolTip(m_modulos.at(k)->text().trimmed());
+                celda->setToolTip(UsuariosNegocio::nombresModulos().at(k));
             }
             GrPermisos->setItem(r, k + 1, celda);
         }
@@ -203,6 +213,8 @@ void TSeccionUsuarios::inicializaPanelUsuarios(bool marcados)
 void TSeccionUsuarios::habilitaFormularioUsuario(bool habilitado)
 {
     TxUsuarioContenedor->setEnabled(habilitado);
+    // Said while a new user is being filled in, where it matters.
+    TxSinPermisos->hide();
     BtGuardarUsuario->setEnabled(habilitado);
     BtCancelar->setEnabled(habilitado);
     BtAgregarUsuario->setEnabled(!habilitado);
@@ -231,8 +243,9 @@ void TSeccionUsuarios::BtAgregarUsuarioClick()
         return;
     }
     GrPermisos->clearSelection();
-    inicializaPanelUsuarios(true);
+    inicializaPanelUsuarios(false);
     habilitaFormularioUsuario(true);
+    TxSinPermisos->show();
     BtGuardarUsuario->setText(CONCEPTO_GUARDAR);
     EdEmail->setFocus();
 }

@@ -5,6 +5,8 @@
 #include <QPixmap>
 
 class QCheckBox;
+class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -27,6 +29,7 @@ public:
 private:
     void creaFormulario(QWidget* c);
     void cargaIconos();
+    void muestraModulosOfrecidos();
     void muestraUsuario(int renglon);
     void BtAgregarUsuarioClick();
     void BtEditarUsuarioClick();
@@ -55,6 +58,8 @@ private:
     QPushButton* BtEditarUsuario;
     // The module boxes, in the order of UsuariosNegocio::TPermisos.
     QList<QCheckBox*> m_modulos;
+    QGridLayout* m_cuadriculaModulos;
+    QLabel* TxSinPermisos;
     QList<QPixmap> m_iconos;
     QList<UsuariosNegocio::TFilaUsuario> m_filas;
     bool m_editandoUsuario = false;

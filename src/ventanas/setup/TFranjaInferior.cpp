@@ -271,7 +271,6 @@ void TFranjaInferior::ImgAbrirXMLClick()
 {
     if (!ImportarXMLFrm)
         return;
-    ImportarXMLFrm->resize(288, 215);
     ImportarXMLFrm->initDatosXML();
     ImportarXMLFrm->exec();
     emit xmlImportado();

@@ -87,8 +87,7 @@ TPaginaIngreso::TPaginaIngreso(QWidget* parent) : QWidget(parent)
         e->setMaxLength(100);
     FiltroCampo::correo(EdCorreoElectronicoLoggin);
     connect(BtIngresar, &QPushButton::clicked, this, &TPaginaIngreso::BtIngresarClick);
-    connect(EdCorreoElectronicoLoggin, &QLineEdit::returnPressed, this, &TPaginaIngreso::BtIngresarClick);
-    connect(EdPasswordLoggin, &QLineEdit::returnPressed, this, &TPaginaIngreso::BtIngresarClick);
+    Controles::botonPredeterminado(this, BtIngresar);
     aplicaEstilos();
 }
 

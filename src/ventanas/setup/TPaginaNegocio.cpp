@@ -164,6 +164,7 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     connect(BtLimpiarCampos, &QPushButton::clicked, this, &TPaginaNegocio::BtLimpiarCamposClick);
     connect(BtFinalizar, &QPushButton::clicked, this, &TPaginaNegocio::BtFinalizarClick);
     connect(BtCancelar, &QPushButton::clicked, this, &TPaginaNegocio::cancelada);
+    Controles::botonPredeterminado(this, BtFinalizar);
     if (m_modo == TModo::Adicional) {
         auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
         escape->setContext(Qt::WidgetWithChildrenShortcut);

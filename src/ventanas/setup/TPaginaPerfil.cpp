@@ -77,6 +77,7 @@ TPaginaPerfil::TPaginaPerfil(QWidget* parent) : QWidget(parent)
     FiltroCampo::correo(EdCorreoElectronico);
     FiltroCampo::quitaErrorAlEnfocar(EdCorreoElectronico);
     connect(BtSiguiente, &QPushButton::clicked, this, &TPaginaPerfil::BtSiguienteClick);
+    Controles::botonPredeterminado(this, BtSiguiente);
     connect(TxTelefonoContenedor, &TTelefonosFrm::filasCambiadas, this, &TPaginaPerfil::tabulacionCambiada);
     aplicaEstilos();
 }

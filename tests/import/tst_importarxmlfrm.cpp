@@ -14,6 +14,7 @@
 #include "setup/TWizardFrm.h"
 #include "negocio/Utils.h"
 #include "app/Ventanas.h"
+#include "Aperturas.h"
 #include "Piezas.h"
 #include "ProgramaPrueba.h"
 
@@ -47,7 +48,7 @@ bool soloFin(const QStringList& textos)
     return textos.size() == 1 && textos.first().startsWith(FIN + QLatin1Char('\n'));
 }
 
-const QString TITULO_CARPETA = QStringLiteral("Selecciona una carpeta");
+const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML");
 
 // The data panel filled in as the user does, then Aceptar.
 void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString& password, const QString& repetida)
@@ -100,6 +101,8 @@ public:
 
     // The folder dialog's answers.
     TColaArchivos carpetas;
+    // The reports the end of an import opened.
+    TAperturas aperturas;
     TWizardFrm* w = nullptr;
     TImportarXMLFrm* v = nullptr;
 };
@@ -151,8 +154,19 @@ private slots:
         QCOMPARE(resumen.omitidos, 2);
         QCOMPARE(resumen.fallidos, 1);
         QCOMPARE(resumen.noImportados.size(), 3);
-        QCOMPARE(vistos.last().ruta, carpetaXML + QStringLiteral("sub/fact\\xE1.xml"));
-        QVERIFY(vistos.last().motivo.startsWith(QStringLiteral("El nombre del archivo no es texto UTF-8 válido")));
+        // Results come as the threads finish them, in no set order.
+        const auto ilegible = std::find_if(vistos.cbegin(), vistos.cend(), [&](const TResultadoArchivo& r) {
+            return r.ruta == carpetaXML + QStringLiteral("sub/fact\\xE1.xml");
+        });
+        QVERIFY(ilegible != vistos.cend());
+        QVERIFY(ilegible->motivo.startsWith(QStringLiteral("El nombre del archivo no es texto UTF-8 válido")));
+        // The end names the businesses made from the issuers, and the report
+        // of each file is opened for the user.
+        const QString fin = programa.respuestas.textos().first();
+        QVERIFY2(fin.contains(QStringLiteral("Se crearon 3 empresas nuevas")), qPrintable(fin));
+        QVERIFY(fin.contains(QStringLiteral("\n  EKU9003173C9 – ")));
+        QCOMPARE(programa.aperturas.abiertas.size(), 1);
+        QVERIFY(programa.aperturas.abiertas.first().toLocalFile().contains(QStringLiteral("/Importacion-")));
 
         QCOMPARE(pasos->currentIndex(), 3);
         QStringList rfcs = programa.w->listaEmpresas();
@@ -190,7 +204,7 @@ private slots:
         QTest::newRow("contraseñas distintas")
             << CORREO << QStringLiteral("secreta") << QStringLiteral("secrata") << true << ERR_CONTRASENA << false;
         QTest::newRow("sin carpeta") << CORREO << QString() << QString() << false
-                                     << QStringLiteral("Error al seleccionar el directorio.") << false;
+                                     << QStringLiteral("No se eligió una carpeta; no se importó nada.") << false;
         QTest::newRow("otra importación")
             << CORREO << QString() << QString() << true << QStringLiteral("Otro programa (proceso ") << true;
     }
@@ -354,15 +368,44 @@ private slots:
         llena(v, CORREO, QString(), QString());
         QCOMPARE(programa.carpetas.pedidos(), QStringList{TITULO_CARPETA});
         QVERIFY(pieza<QWidget>(v, "TxProgresoXML")->isVisible());
-        QCOMPARE(v->height(), 81);
-        // While it works the window cannot be closed.
+        // The window fits the panel it shows.
+        QCOMPARE(v->size(), v->sizeHint());
         QVERIFY(v->ocupada());
-        QVERIFY(!v->close());
         QTRY_VERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(v->directorio, vacia + QLatin1Char('/'));
         QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), QStringLiteral("0"));
         QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->maximum(), 0);
         QVERIFY(!v->isVisible());
+    }
+
+    // "Cancelar", or closing the window, right after the folder was chosen:
+    // the count is cut short and nothing is imported or created.
+    void canceladaAlContar_data()
+    {
+        QTest::addColumn<bool>("cerrando");
+        QTest::newRow("Cancelar") << false;
+        QTest::newRow("cerrar la ventana") << true;
+    }
+    void canceladaAlContar()
+    {
+        QFETCH(bool, cerrando);
+        TPrograma programa;
+        programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
+        TImportarXMLFrm* v = programa.v;
+        v->initDatosXML();
+        v->show();
+        llena(v, CORREO, QString(), QString());
+        QVERIFY(v->ocupada());
+        if (cerrando)
+            QVERIFY(!v->close());
+        else
+            pieza<QPushButton>(v, "BtDetener")->click();
+        QTRY_VERIFY(!v->ocupada());
+        QCOMPARE(programa.respuestas.textos(),
+                 QStringList{QStringLiteral("Importación cancelada; no se importó nada.")});
+        QVERIFY(!v->isVisible());
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QVERIFY(programa.aperturas.abiertas.isEmpty());
     }
 
     // The program ends while the import runs: the threads stop between files,
@@ -403,39 +446,54 @@ private slots:
         }
     }
 
+    // A framed window with its title; the fields as the keyboard reaches
+    // them. Signed in, only the session user's password is asked.
     void disenoYOrden()
     {
         TPrograma programa;
         TImportarXMLFrm* v = programa.v;
         Sistema::marca = QStringLiteral("Velkor");
         v->initDatosXML();
-        QCOMPARE(v->size(), QSize(314, 215));
-        QVERIFY(pieza<QLabel>(v, "TxInformacion")->text().contains(QStringLiteral("versión previa de Velkor,")));
-        QVERIFY(v->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(pieza<QLabel>(v, "TxInformacion")->text().contains(QStringLiteral("versión anterior de Velkor.")));
+        QVERIFY(!(v->windowFlags() & Qt::FramelessWindowHint));
+        QCOMPARE(v->windowTitle(), QStringLiteral("Importar comprobantes XML"));
         auto* password = pieza<QLineEdit>(v, "EdPass");
         QCOMPARE(password->echoMode(), QLineEdit::Password);
-        QCOMPARE(password->placeholderText(), QStringLiteral("Password"));
-        // Tab goes e-mail, password, repetition, Aceptar, Cancelar.
-        QList<QWidget*> orden;
-        QWidget* actual = pieza<QWidget>(v, "EdEmail");
-        for (int i = 0; i < 5; ++i) {
-            orden << actual;
-            do
-                actual = actual->nextInFocusChain();
-            while (!(actual->focusPolicy() & Qt::TabFocus));
-        }
-        QCOMPARE(orden, (QList<QWidget*>{pieza<QWidget>(v, "EdEmail"), password, pieza<QWidget>(v, "EdRepitePass"),
-                                         pieza<QWidget>(v, "BtAceptar"), pieza<QWidget>(v, "BtCancelar")}));
+        QCOMPARE(password->placeholderText(), QStringLiteral("Contraseña"));
+        const auto orden = [v](const char* primero, int cuantos) {
+            QList<QWidget*> visitados;
+            QWidget* actual = pieza<QWidget>(v, primero);
+            for (int i = 0; i < cuantos; ++i) {
+                visitados << actual;
+                do
+                    actual = actual->nextInFocusChain();
+                while (!(actual->focusPolicy() & Qt::TabFocus) || actual->isHidden());
+            }
+            return visitados;
+        };
+        QCOMPARE(orden("EdEmail", 5),
+                 (QList<QWidget*>{pieza<QWidget>(v, "EdEmail"), password, pieza<QWidget>(v, "EdRepitePass"),
+                                  pieza<QWidget>(v, "BtCancelar"), pieza<QWidget>(v, "BtAceptar")}));
+        v->initDatosXML(QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(pieza<QLineEdit>(v, "EdEmail")->text(), QStringLiteral("dueno@escuela.mx"));
+        QVERIFY(pieza<QLineEdit>(v, "EdEmail")->isReadOnly());
+        QVERIFY(pieza<QLineEdit>(v, "EdRepitePass")->isHidden());
+        QCOMPARE(orden("EdPass", 3),
+                 (QList<QWidget*>{password, pieza<QWidget>(v, "BtCancelar"), pieza<QWidget>(v, "BtAceptar")}));
 
         // VELKOR_CAPTURAS=<folder> keeps a picture of each panel to look at.
         if (Capturas::pedidas()) {
             v->show();
+            Capturas::guarda(*v, QStringLiteral("importar-datos-sesion"));
+            v->initDatosXML();
             Capturas::guarda(*v, QStringLiteral("importar-datos"));
             v->initProgresoXML();
             pieza<QLabel>(v, "TxTotalXML")->setText(QStringLiteral("120"));
             pieza<QLabel>(v, "TxNumeroXML")->setText(QStringLiteral("45"));
             pieza<QProgressBar>(v, "PBProgreso")->setMaximum(120);
             pieza<QProgressBar>(v, "PBProgreso")->setValue(45);
+            pieza<QLabel>(v, "TxTituloProgreso")->setText(QStringLiteral("Importando comprobantes…"));
+            pieza<QLabel>(v, "TxRitmo")->setText(QStringLiteral("15 archivos/s · faltan 0:00:05"));
             Capturas::guarda(*v, QStringLiteral("importar-progreso"));
             v->hide();
         }

@@ -4,16 +4,14 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Errores.h"
+#include "ImportacionCarpeta.h"
 #include "Logmanager.h"
 #include "RevisionImportacion.h"
 #include "Rutas.h"
 #include "Sistema.h"
-#include "TBaseDatosCatalogosFrm.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "TCandadoImportacion.h"
 #include "TImportadorXML.h"
-#include "TImportacionParalela.h"
-#include "TLoteImportacion.h"
 #include "TRecorridoXML.h"
 #include "TReporteImportacion.h"
 #include "negocio/TSenalesTerminacion.h"
@@ -94,43 +92,31 @@ QByteArray recurso(const QString& nombre)
     return bytes ? bytes->data() : QByteArray();
 }
 
-QString duracion(qint64 segundos)
-{
-    return QStringLiteral("%1:%2:%3")
-        .arg(segundos / 3600)
-        .arg((segundos / 60) % 60, 2, 10, QLatin1Char('0'))
-        .arg(segundos % 60, 2, 10, QLatin1Char('0'));
-}
-
 // The progress of a job on a terminal: one line redrawn at most ten times a
 // second.
 class TBarraProgreso {
 public:
-    explicit TBarraProgreso(int total) : m_total(total) { m_reloj.start(); }
+    explicit TBarraProgreso(int total) : m_total(total) {}
     void avanza(int hechos, bool final = false)
     {
         if (!final && m_ultimo.isValid() && m_ultimo.elapsed() < 100)
             return;
         m_ultimo.start();
-        const double segundos = qMax<qint64>(1, m_reloj.elapsed()) / 1000.0;
-        const double porSegundo = hechos / segundos;
         const int ancho = 30;
         const int llenos = m_total > 0 ? static_cast<int>(qint64(ancho) * hechos / m_total) : ancho;
-        const QString quedan = porSegundo > 0 && m_total >= hechos
-                                   ? duracion(static_cast<qint64>((m_total - hechos) / porSegundo + 0.5))
-                                   : QStringLiteral("-");
+        const qint64 restantes = m_ritmo.segundosRestantes(hechos, m_total);
         escribe(stderr, QStringLiteral("\r[%1%2] %3/%4  %5 archivos/s  faltan %6 ")
                                 .arg(QString(llenos, QLatin1Char('#')), QString(ancho - llenos, QLatin1Char('.')))
                                 .arg(hechos)
                                 .arg(m_total)
-                                .arg(porSegundo, 0, 'f', 0)
-                                .arg(quedan) +
+                                .arg(m_ritmo.porSegundo(hechos), 0, 'f', 0)
+                                .arg(restantes < 0 ? QStringLiteral("-") : TRitmoImportacion::duracion(restantes)) +
                             (final ? QStringLiteral("\n") : QString()));
     }
 
 private:
     int m_total;
-    QElapsedTimer m_reloj;
+    TRitmoImportacion m_ritmo;
     QElapsedTimer m_ultimo;
 };
 
@@ -291,33 +277,13 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     if (terminal)
         barra = std::make_unique<TBarraProgreso>(TRecorridoXML(raiz).cuenta(detenerse));
 
-    int hechos = 0;
     TReporteImportacion reporte(Sistema::exePath);
-    {
-        TImportacionParalela lote(TImportacionParalela::hilosDeEsteEquipo(), TLoteImportacion::ARCHIVOS_POR_LOTE,
-                                  registroLocal(), BaseDatosCatalogosFrm(), parametros,
-                                  [&](const TResultadoArchivo& resultado) {
-                                      reporte.agrega(resultado);
-                                      ++hechos;
-                                      if (barra)
-                                          barra->avanza(hechos);
-                                  });
-        Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
-        TRecorridoXML(raiz).recorre(
-            [&](const QString& ruta) {
-                lote.importa(ruta);
-                return true;
-            },
-            [&](const QString& ruta, const QString& motivo) {
-                lote.agrega(TImportadorXML::inaccesible(ruta, motivo));
-                return true;
-            },
-            detenerse);
-        // What was taken before a stop is kept: its batch is committed.
-        lote.confirma(detenerse);
+    const int hechos = ImportacionCarpeta::importa(raiz, parametros, reporte, detenerse, [&](const TResultadoArchivo&) {
         if (barra)
-            barra->avanza(hechos, true);
-    }
+            barra->avanza(reporte.resumen().total());
+    });
+    if (barra)
+        barra->avanza(hechos, true);
     reporte.cierra();
     Conexiones::cierraHilo();
 

@@ -1,0 +1,53 @@
+#pragma once
+#include "TImportadorXML.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class TReporteImportacion;
+
+// One job over a folder tree, as the command line and the windows run it:
+// the walk (TRecorridoXML) fed to the parallel import (TImportacionParalela,
+// as many threads as the machine is worth), committed in batches.
+namespace ImportacionCarpeta {
+
+// Imports every file under `raiz` (ending in "/"). Each final result is added
+// to `reporte`, then handed to `alResultado`, on the calling thread as its
+// batch commits. `detenerse`, asked between files and while the threads
+// work, stops the job after the files in hand: the files not started are
+// dropped and what was done is committed. Returns the files reported. Raises
+// what the import raises.
+int importa(const QString& raiz, const TParametrosImportacion& parametros, TReporteImportacion& reporte,
+            const std::function<bool()>& detenerse,
+            const std::function<void(const TResultadoArchivo&)>& alResultado = {});
+
+// The registered businesses as "RFC|name", to tell afterwards which ones a
+// job created.
+QStringList empresasRegistradas();
+// The businesses of `despues` that `antes` lacks, as "RFC – name".
+QStringList empresasCreadas(const QStringList& antes, const QStringList& despues);
+// The end message's paragraph naming them; empty when there are none.
+QString textoEmpresasCreadas(const QStringList& creadas);
+
+} // namespace ImportacionCarpeta
+
+// The pace of a job: files per second since it started, and the time left
+// for the files counted.
+class TRitmoImportacion {
+public:
+    TRitmoImportacion() { m_reloj.start(); }
+    double porSegundo(int hechos) const;
+    // -1 while it cannot be told: nothing done yet, or more done than counted.
+    qint64 segundosRestantes(int hechos, int total) const;
+    // "h:mm:ss"
+    static QString duracion(qint64 segundos);
+    // "120 archivos/s · faltan 0:01:05" (or without the time left while it
+    // cannot be told).
+    QString texto(int hechos, int total) const;
+
+private:
+    QElapsedTimer m_reloj;
+};

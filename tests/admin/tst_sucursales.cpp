@@ -143,11 +143,9 @@ private slots:
         QCOMPARE(sur->getTipo(), TSucursal::TIPO_SUCURSAL);
         QCOMPARE(sur->getNumerosucursal(), TSucursal::SUCURSAL_NO_DEFAULT);
         const auto direccion = sur->getDireccion();
-        QCOMPARE(direccion->getCalle(), QStringLiteral("Juárez"));
-        QCOMPARE(direccion->getNoexterior(), QStringLiteral("12"));
-        QCOMPARE(direccion->getEstado(), JALISCO);
-        QCOMPARE(direccion->getCodigoPostal()->getEstado(), QStringLiteral("JAL"));
-        QCOMPARE(direccion->getCodigoPostal()->getMunicipio(), QStringLiteral("039 - Guadalajara"));
+        QCOMPARE((QStringList{direccion->getCalle(), direccion->getNoexterior(), direccion->getEstado(),
+                              direccion->getCodigoPostal()->getEstado(), direccion->getCodigoPostal()->getMunicipio()}),
+                 (QStringList{"Juárez", "12", JALISCO, "JAL", "039 - Guadalajara"}));
         QCOMPARE(cuentaCp(QStringLiteral("44100")), 1);
     }
 

@@ -198,15 +198,12 @@ private slots:
         QCOMPARE(texto(c->valor(TComprobante::col_Descuentogeneral)), texto(descuento));
         QCOMPARE(texto(c->valor(TComprobante::col_Subtotal)), texto(raiz.Get_SubTotal()));
         QCOMPARE(texto(c->valor(TComprobante::col_Tipodecambio)), texto(raiz.Get_TipoCambio()));
-        QCOMPARE(c->getMoneda(), raiz.Get_Moneda());
-        QCOMPARE(c->getSerie(), raiz.Get_Serie());
-        QCOMPARE(c->getFolio(), raiz.Get_Folio());
-        QCOMPARE(c->getLugarexpedicion(), raiz.Get_LugarExpedicion());
-        QCOMPARE(c->getCondicionesdepago(), raiz.Get_CondicionesDePago());
-        QCOMPARE(c->getNocertificado(), raiz.Get_NoCertificado());
-        QCOMPARE(c->getSellocfd(), raiz.Get_Sello());
-        QCOMPARE(c->getNocertificadosat(), Cfdi::timbre(raiz).Get_NoCertificadoSAT());
-        QCOMPARE(c->getSellosat(), Cfdi::timbre(raiz).Get_SelloSAT());
+        QCOMPARE((QStringList{c->getMoneda(), c->getSerie(), c->getFolio(), c->getLugarexpedicion(),
+                              c->getCondicionesdepago(), c->getNocertificado(), c->getSellocfd(),
+                              c->getNocertificadosat(), c->getSellosat()}),
+                 (QStringList{raiz.Get_Moneda(), raiz.Get_Serie(), raiz.Get_Folio(), raiz.Get_LugarExpedicion(),
+                              raiz.Get_CondicionesDePago(), raiz.Get_NoCertificado(), raiz.Get_Sello(),
+                              Cfdi::timbre(raiz).Get_NoCertificadoSAT(), Cfdi::timbre(raiz).Get_SelloSAT()}));
         QCOMPARE(c->getFormapago() ? c->getFormapago()->getClave() : QString(), forma);
         QCOMPARE(c->getMetodopago() ? c->getMetodopago()->getCodigo() : QString(), metodo);
         QCOMPARE(c->getFechaemision(), fecha);
@@ -236,12 +233,10 @@ private slots:
             QCOMPARE(texto(l.valor(L::col_Preciounitario)), texto(x.atributo("ValorUnitario")));
             QCOMPARE(texto(l.valor(L::col_Importe)), texto(x.atributo("Importe")));
             QCOMPARE(texto(l.valor(L::col_Descuento)), texto(x.atributo("Descuento")));
-            QCOMPARE(l.getDescripcion(), x.atributo("Descripcion"));
-            QCOMPARE(l.getClaveprodserv(), x.atributo("ClaveProdServ"));
-            QCOMPARE(l.getClaveunidad(), x.atributo("ClaveUnidad"));
-            QCOMPARE(l.getUnidad(), x.atributo("Unidad"));
-            QCOMPARE(l.getNoidentificacion(), x.atributo("NoIdentificacion"));
-            QCOMPARE(l.getObjetoimp(), x.atributo("ObjetoImp"));
+            QCOMPARE((QStringList{l.getDescripcion(), l.getClaveprodserv(), l.getClaveunidad(), l.getUnidad(),
+                                  l.getNoidentificacion(), l.getObjetoimp()}),
+                     (QStringList{x.atributo("Descripcion"), x.atributo("ClaveProdServ"), x.atributo("ClaveUnidad"),
+                                  x.atributo("Unidad"), x.atributo("NoIdentificacion"), x.atributo("ObjetoImp")}));
             QCOMPARE(l.getIdconcepto()->getDescripcion(), x.atributo("Descripcion"));
             QCOMPARE(l.getIdconcepto()->getClaveprodserv(), x.atributo("ClaveProdServ"));
             QCOMPARE(l.getIdconcepto()->getNegocioId(), m_negocio.getIdnegocio());

@@ -186,25 +186,23 @@ private slots:
     void telefonosYCorreos()
     {
         Perfil::TDatos d = perfil(QStringLiteral("Ana"));
-        d.telefonos = {{2, QStringLiteral(" 3312345678 "), QStringLiteral("12")},
-                       {0, QString(), QString()},
-                       {3, QStringLiteral("5512345678"), QString()}};
-        d.emails = {QStringLiteral("ana@escuela.mx"), QStringLiteral(" "), QStringLiteral("a2@escuela.mx")};
+        d.telefonos = {{2, " 3312345678 ", "12"}, {0, QString(), QString()}, {3, "5512345678", QString()}};
+        d.emails = {"ana@escuela.mx", " ", "a2@escuela.mx"};
         QVERIFY(guarda(d).error.isEmpty());
         Perfil::TDatos leido = guardado();
         QCOMPARE(leido.telefonos.size(), 2);
         QCOMPARE(leido.telefonos.at(0).numero, QStringLiteral("3312345678"));
         QCOMPARE(leido.telefonos.at(0).extension, QStringLiteral("12"));
         QCOMPARE(leido.telefonos.at(1).tipo, 3);
-        QCOMPARE(leido.emails, (QStringList{QStringLiteral("ana@escuela.mx"), QStringLiteral("a2@escuela.mx")}));
+        QCOMPARE(leido.emails, (QStringList{"ana@escuela.mx", "a2@escuela.mx"}));
 
-        d.telefonos = {{1, QStringLiteral("5599999999"), QString()}};
-        d.emails = {QStringLiteral("a2@escuela.mx")};
+        d.telefonos = {{1, "5599999999", QString()}};
+        d.emails = {"a2@escuela.mx"};
         QVERIFY(guarda(d).error.isEmpty());
         leido = guardado();
         QCOMPARE(leido.telefonos.size(), 1);
         QCOMPARE(leido.telefonos.at(0).numero, QStringLiteral("5599999999"));
-        QCOMPARE(leido.emails, QStringList{QStringLiteral("a2@escuela.mx")});
+        QCOMPARE(leido.emails, QStringList{"a2@escuela.mx"});
 
         d.nombre = QStringLiteral("No guardado");
         d.emails = {QStringLiteral("no es correo")};
@@ -233,10 +231,7 @@ private slots:
         QFETCH(QByteArray, contenido);
         QFETCH(bool, guardada);
         const QString ruta = m_archivos.filePath(QStringLiteral("foto.png"));
-        QFile archivo(ruta);
-        QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        archivo.write(contenido);
-        archivo.close();
+        QVERIFY(TCarpetaPrograma::escribe(ruta, contenido));
         const QByteArray antes = guardado().imagen;
         Perfil::TDatos d = perfil(QStringLiteral("Con foto ") + QTest::currentDataTag());
         d.rutaImagen = ruta;
@@ -288,10 +283,10 @@ private slots:
         TColaRespuestas respuestas;
         TPerfilFrm pagina;
         pagina.inicializa();
-        auto* telefonos = pieza<TTelefonosFrm>(pagina, QStringLiteral("TxTelefono"));
+        auto* telefonos = pieza<TTelefonosFrm>(pagina, "TxTelefono");
         QCOMPARE(telefonos->getTelefonos().size(), MAX_TELEFONOS + 1);
         QVERIFY(!telefonos->TxTelefonoBottom->isEnabled());
-        pieza<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
+        pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
         const Perfil::TDatos leido = guardado();
         QCOMPARE(leido.telefonos.size(), MAX_TELEFONOS + 1);
@@ -309,8 +304,8 @@ private slots:
         pagina.show();
         pagina.inicializa();
         pagina.agregaEmail(QStringLiteral("otro@escuela.mx"));
-        campo(pagina, QStringLiteral("EdNombre"))->setText(QStringLiteral("Beatriz"));
-        pieza<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
+        campo(pagina, QStringLiteral("EdNombre"))->setText("Beatriz");
+        pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
         QCOMPARE(guardado().nombre, QStringLiteral("Beatriz"));
         QVERIFY(guardado().emails.contains(QStringLiteral("otro@escuela.mx")));
@@ -319,16 +314,16 @@ private slots:
         // A refused password says so, and that the rest was kept.
         respuestas.limpia();
         campo(pagina, QStringLiteral("EdContraseñaAnterior"))->setText(PASSWORD);
-        campo(pagina, QStringLiteral("EdNuevaContraseña"))->setText(QStringLiteral("Nueva#1"));
-        campo(pagina, QStringLiteral("EdRepetirContraseña"))->setText(QStringLiteral("Nueva#2"));
-        campo(pagina, QStringLiteral("EdNombre"))->setText(QStringLiteral("Carla"));
-        pieza<QPushButton>(pagina, QStringLiteral("BtGuardar"))->click();
+        campo(pagina, QStringLiteral("EdNuevaContraseña"))->setText("Nueva#1");
+        campo(pagina, QStringLiteral("EdRepetirContraseña"))->setText("Nueva#2");
+        campo(pagina, QStringLiteral("EdNombre"))->setText("Carla");
+        pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
         QCOMPARE(guardado().nombre, QStringLiteral("Carla"));
 
         bool pedida = false;
         connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });
-        QTest::mouseClick(pieza<QLabel>(pagina, QStringLiteral("TxCartaManifiesto")), Qt::LeftButton);
+        QTest::mouseClick(pieza<QLabel>(pagina, "TxCartaManifiesto"), Qt::LeftButton);
         QVERIFY(pedida);
 
         TCartaManifiestoFrm carta;
@@ -338,7 +333,7 @@ private slots:
         TReceptorDirecciones navegador;
         bool termina = false;
         connect(&carta, &TCartaManifiestoFrm::terminacionSolicitada, this, [&] { termina = true; });
-        QTest::mouseClick(pieza<QLabel>(carta, QStringLiteral("TxURL")), Qt::LeftButton);
+        QTest::mouseClick(pieza<QLabel>(carta, "TxURL"), Qt::LeftButton);
         QCOMPARE(navegador.abiertas, QList<QUrl>{QUrl(carta.getUrl(), QUrl::TolerantMode)});
         QVERIFY(termina);
         captura(carta, QStringLiteral("carta"));

@@ -143,11 +143,9 @@ private slots:
         QCOMPARE(sur->getTipo(), TSucursal::TIPO_SUCURSAL);
         QCOMPARE(sur->getNumerosucursal(), TSucursal::SUCURSAL_NO_DEFAULT);
         const auto direccion = sur->getDireccion();
-        QCOMPARE(direccion->getCalle(), QStringLiteral("Juárez"));
-        QCOMPARE(direccion->getNoexterior(), QStringLiteral("12"));
-        QCOMPARE(direccion->getEstado(), JALISCO);
-        QCOMPARE(direccion->getCodigoPostal()->getEstado(), QStringLiteral("JAL"));
-        QCOMPARE(direccion->getCodigoPostal()->getMunicipio(), QStringLiteral("039 - Guadalajara"));
+        QCOMPARE((QStringList{direccion->getCalle(), direccion->getNoexterior(), direccion->getEstado(),
+                              direccion->getCodigoPostal()->getEstado(), direccion->getCodigoPostal()->getMunicipio()}),
+                 (QStringList{"Juárez", "12", JALISCO, "JAL", "039 - Guadalajara"}));
         QCOMPARE(cuentaCp(QStringLiteral("44100")), 1);
     }
 
@@ -270,32 +268,29 @@ private slots:
         TColaRespuestas respuestas;
         TSucursalesFrm ventana;
         ventana.inicializaAgregar();
-        pieza<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
+        pieza<QPushButton>(ventana, "BtEditar")->click();
         QCOMPARE(respuestas.textos().size(), 1);
         QVERIFY(respuestas.textos().constFirst().contains(ERR_NOMBRE_SUCURSAL_VACIO));
         QVERIFY(ventana.result() != QDialog::Accepted);
 
-        pieza<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->setText(QStringLiteral("Oriente"));
-        pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
-            ->getCmbCodigoPostal()
-            ->setEditText(QStringLiteral("06600"));
-        pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->setCalle(QStringLiteral("Madero"));
-        pieza<QPushButton>(ventana, QStringLiteral("BtEditar"))->click();
+        pieza<QLineEdit>(ventana, "EdNombreSucursal")->setText("Oriente");
+        pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->getCmbCodigoPostal()->setEditText("06600");
+        pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->setCalle("Madero");
+        pieza<QPushButton>(ventana, "BtEditar")->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
         QCOMPARE(sucursal(QStringLiteral("Oriente"))->getDireccion()->getCalle(), QStringLiteral("Madero"));
-        QVERIFY(pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))
+        QVERIFY(pieza<TDireccionesFrm>(ventana, "DireccionesFrm")
                     ->getCmbEstado()
                     ->currentText()
                     .startsWith(QStringLiteral("CMX")));
 
         ventana.inicializaEditar(sucursal(QStringLiteral("Oriente"))->getIdsucursal());
-        QCOMPARE(pieza<QPushButton>(ventana, QStringLiteral("BtEditar"))->text(), BTN_ACTUALIZAR);
-        QCOMPARE(pieza<TDireccionesFrm>(ventana, QStringLiteral("DireccionesFrm"))->getCalle(),
-                 QStringLiteral("Madero"));
+        QCOMPARE(pieza<QPushButton>(ventana, "BtEditar")->text(), BTN_ACTUALIZAR);
+        QCOMPARE(pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->getCalle(), QStringLiteral("Madero"));
         captura(ventana, QStringLiteral("sucursales"));
         ventana.inicializaEditar(Sucursales::matriz(*Sistema::Negocio, conexion())->getIdsucursal());
-        QVERIFY(pieza<QLineEdit>(ventana, QStringLiteral("EdNombreSucursal"))->isReadOnly());
-        QVERIFY(pieza<QCheckBox>(ventana, QStringLiteral("ChkCopiaMatriz"))->isHidden());
+        QVERIFY(pieza<QLineEdit>(ventana, "EdNombreSucursal")->isReadOnly());
+        QVERIFY(pieza<QCheckBox>(ventana, "ChkCopiaMatriz")->isHidden());
     }
 
     void ventanaSeries()
@@ -305,15 +300,14 @@ private slots:
         ventana.isEditar = false;
         ventana.fijaCombosSoloLectura(false);
         ventana.inicializa();
-        pieza<QLineEdit>(ventana, QStringLiteral("EdSerie"))->setText(QStringLiteral("F"));
-        pieza<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->setCurrentIndex(2);
-        pieza<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
+        pieza<QLineEdit>(ventana, "EdSerie")->setText("F");
+        pieza<QComboBox>(ventana, "CmbTipoSerie")->setCurrentIndex(2);
+        pieza<QPushButton>(ventana, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), QStringList{ERR_ELEGIR_SUCURSAL});
-        pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))
-            ->setCurrentIndex(
-                pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->findText(QStringLiteral("Centro")));
-        pieza<QLineEdit>(ventana, QStringLiteral("EdFolio"))->setText(QStringLiteral("100"));
-        pieza<QPushButton>(ventana, QStringLiteral("BtGuardar"))->click();
+        pieza<QComboBox>(ventana, "CmbSucursal")
+            ->setCurrentIndex(pieza<QComboBox>(ventana, "CmbSucursal")->findText(QStringLiteral("Centro")));
+        pieza<QLineEdit>(ventana, "EdFolio")->setText("100");
+        pieza<QPushButton>(ventana, "BtGuardar")->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
         captura(ventana, QStringLiteral("series"));
 
@@ -322,11 +316,10 @@ private slots:
         ventana.isEditar = true;
         ventana.fijaCombosSoloLectura(true);
         ventana.inicializa(serie->getIdserie());
-        QCOMPARE(pieza<QComboBox>(ventana, QStringLiteral("CmbTipoSerie"))->currentText(),
-                 QStringLiteral("T - Traslado"));
-        QCOMPARE(pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->currentText(), QStringLiteral("Centro"));
-        QVERIFY(!pieza<QLineEdit>(ventana, QStringLiteral("EdSerie"))->isEnabled() &&
-                !pieza<QComboBox>(ventana, QStringLiteral("CmbSucursal"))->isEnabled());
+        QCOMPARE(pieza<QComboBox>(ventana, "CmbTipoSerie")->currentText(), QStringLiteral("T - Traslado"));
+        QCOMPARE(pieza<QComboBox>(ventana, "CmbSucursal")->currentText(), QStringLiteral("Centro"));
+        QVERIFY(!pieza<QLineEdit>(ventana, "EdSerie")->isEnabled() &&
+                !pieza<QComboBox>(ventana, "CmbSucursal")->isEnabled());
         captura(ventana, QStringLiteral("series-edicion"));
     }
 };

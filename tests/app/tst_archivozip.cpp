@@ -19,10 +19,7 @@ namespace {
 
 void escribe(const QString& ruta, const QByteArray& datos)
 {
-    QDir().mkpath(QFileInfo(ruta).absolutePath());
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(datos);
+    QVERIFY(TCarpetaPrograma::escribe(ruta, datos));
 }
 
 // Every file below a folder with its bytes, by relative path.

@@ -63,8 +63,7 @@ private slots:
         QTest::addColumn<QString>("nombreSistema");
         QTest::addColumn<QString>("titulo");
         const QString nombre = QStringLiteral("Facturas Ñandú");
-        QTest::newRow("aviso, sin nombre aún")
-            << false << int(QMessageBox::Ok) << false << QString() << QStringLiteral("Velkor");
+        QTest::newRow("aviso, sin nombre aún") << false << int(QMessageBox::Ok) << false << QString() << "Velkor";
         QTest::newRow("aviso desde un hilo") << false << int(QMessageBox::Ok) << true << nombre << nombre;
         QTest::newRow("cancela") << true << int(QMessageBox::Cancel) << false << nombre << nombre;
         QTest::newRow("acepta desde un hilo") << true << int(QMessageBox::Ok) << true << nombre << nombre;

@@ -86,7 +86,7 @@ private slots:
         QTest::newRow("deshabilitada: ni contada ni listada, pero se encuentra")
             << QStringList{a, b} << QStringList{a} << QList<int>{1} << a << 0;
         QTest::newRow("baja de un RFC desconocido no cambia nada")
-            << QStringList{a, b} << QStringList{QStringLiteral("ZZZ999999ZZZ")} << QList<int>{0, 1} << b << 1;
+            << QStringList{a, b} << QStringList{"ZZZ999999ZZZ"} << QList<int>{0, 1} << b << 1;
         QTest::newRow("RFC registrado dos veces: dos entradas, gana la última")
             << QStringList{a, b, a} << QStringList{} << QList<int>{0, 1, 2} << a << 2;
         QTest::newRow("la baja alcanza a todas las altas del RFC")
@@ -233,9 +233,7 @@ private slots:
             TBaseDatosLocalFrm::reemplazaRegistro(conVacio ? RegistroPrueba::conFilas(0) : QByteArray());
         QCOMPARE(QFileInfo(apartado).absolutePath(), QFileInfo(archivo).absolutePath());
         QVERIFY2(QFileInfo(apartado).fileName().startsWith(QStringLiteral("Usuarios.danado-")), qPrintable(apartado));
-        QFile guardado(apartado);
-        QVERIFY(guardado.open(QIODevice::ReadOnly));
-        QCOMPARE(guardado.readAll(), danado);
+        QCOMPARE(TCarpetaPrograma::lee(apartado), danado);
         QVERIFY(TBaseDatosLocalFrm::esLegible(archivo));
         QCOMPARE(QFileInfo(archivo).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);

@@ -34,11 +34,8 @@ QString cadenaLocal(const QString& proveedor, const QString& archivo, const QStr
 
 QString creaArchivo(const QString& ruta)
 {
-    QDir().mkpath(QFileInfo(ruta).absolutePath());
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::WriteOnly))
+    if (!TCarpetaPrograma::escribe(ruta, "base"))
         qFatal("No se pudo crear %s", qPrintable(ruta));
-    archivo.write("base");
     return ruta;
 }
 
@@ -81,7 +78,7 @@ private slots:
     void cadenaIlegible_data()
     {
         QTest::addColumn<QString>("guardada");
-        QTest::newRow("texto plano") << QStringLiteral("SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|");
+        QTest::newRow("texto plano") << "SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|";
         QTest::newRow("vacía") << QString();
         QString alterada = cifra(QStringLiteral("SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|"));
         alterada[5] = alterada.at(5) == QLatin1Char('A') ? QLatin1Char('B') : QLatin1Char('A');
@@ -143,12 +140,12 @@ private slots:
     {
         QTest::addColumn<int>("posicion"); // in the registration array
         QTest::addColumn<QString>("campo");
-        QTest::newRow("motor") << 3 << QStringLiteral("Motor de la base de datos");
-        QTest::newRow("usuario") << 4 << QStringLiteral("Usuario");
-        QTest::newRow("contraseña") << 5 << QStringLiteral("Password");
-        QTest::newRow("servidor") << 6 << QStringLiteral("Servidor");
-        QTest::newRow("base de datos") << 7 << QStringLiteral("Base de Datos");
-        QTest::newRow("puerto") << 8 << QStringLiteral("Puerto");
+        QTest::newRow("motor") << 3 << "Motor de la base de datos";
+        QTest::newRow("usuario") << 4 << "Usuario";
+        QTest::newRow("contraseña") << 5 << "Password";
+        QTest::newRow("servidor") << 6 << "Servidor";
+        QTest::newRow("base de datos") << 7 << "Base de Datos";
+        QTest::newRow("puerto") << 8 << "Puerto";
     }
     void campoConSeparador()
     {
@@ -176,7 +173,7 @@ private slots:
         QTest::newRow("local presente") << Constantes::DB_SQLITE << true << true << false;
         QTest::newRow("local borrado") << Constantes::DB_SQLITE << false << false << true;
         QTest::newRow("MySQL sin servidor") << Constantes::DB_MySQL << false << true << false;
-        QTest::newRow("restaurada SQLITE") << QStringLiteral("SQLITE") << true << false << false;
+        QTest::newRow("restaurada SQLITE") << "SQLITE" << true << false << false;
         QTest::newRow("InterBase") << Constantes::DB_INTERBASE << true << false << false;
         QTest::newRow("proveedor vacío") << QString() << true << false << false;
     }
@@ -202,9 +199,9 @@ private slots:
         QTest::addColumn<QString>("proveedor");
         QTest::addColumn<bool>("archivoPresente");
         QTest::addColumn<QString>("puerto");
-        QTest::newRow("SQLITE de un respaldo") << QStringLiteral("SQLITE") << true << QString();
+        QTest::newRow("SQLITE de un respaldo") << "SQLITE" << true << QString();
         QTest::newRow("local") << Constantes::DB_SQLITE << true << QString();
-        QTest::newRow("MySQL") << Constantes::DB_MySQL << true << QStringLiteral("3306");
+        QTest::newRow("MySQL") << Constantes::DB_MySQL << true << "3306";
         QTest::newRow("archivo borrado") << Constantes::DB_SQLITE << false << QString();
     }
     void evaluaConexion()
@@ -235,14 +232,13 @@ private slots:
         QTest::addColumn<QString>("esperada"); // empty: as stored
         const QString aqui = QStringLiteral("/opt/velkor/");
         QTest::newRow("en esta carpeta") << aqui + QStringLiteral("db/AAA010101AAA/Velkor.fdb") << QString();
-        QTest::newRow("carpeta movida o copiada") << QStringLiteral("/home/ana/velkor viejo/db/AAA010101AAA/Velkor.fdb")
+        QTest::newRow("carpeta movida o copiada") << "/home/ana/velkor viejo/db/AAA010101AAA/Velkor.fdb"
                                                   << aqui + QStringLiteral("db/AAA010101AAA/Velkor.fdb");
-        QTest::newRow("restaurada, de otro sistema") << QStringLiteral("C:\\Velkor\\DB\\H&E951128469\\cfdidb.db")
-                                                     << aqui + QStringLiteral("db/H&E951128469/cfdidb.db");
-        QTest::newRow("archivo fuera de una carpeta de empresa")
-            << QStringLiteral("/home/ana/respaldo.fdb") << QString();
-        QTest::newRow("nombre de base en un servidor") << QStringLiteral("negocios") << QString();
-        QTest::newRow("ruta relativa") << QStringLiteral("db/AAA010101AAA/Velkor.fdb") << QString();
+        QTest::newRow("restaurada, de otro sistema")
+            << "C:\\Velkor\\DB\\H&E951128469\\cfdidb.db" << aqui + QStringLiteral("db/H&E951128469/cfdidb.db");
+        QTest::newRow("archivo fuera de una carpeta de empresa") << "/home/ana/respaldo.fdb" << QString();
+        QTest::newRow("nombre de base en un servidor") << "negocios" << QString();
+        QTest::newRow("ruta relativa") << "db/AAA010101AAA/Velkor.fdb" << QString();
         QTest::newRow("vacía") << QString() << QString();
     }
     void baseDatosEn()
@@ -262,20 +258,19 @@ private slots:
         QTest::addColumn<QDateTime>("esperado");
         const QDateTime invalida;
         const QDateTime mayo10(QDate(2017, 5, 10), QTime(12, 34, 56));
-        QTest::newRow("con T") << QStringLiteral("2017-05-10T12:34:56") << true << mayo10;
-        QTest::newRow("con espacio") << QStringLiteral("2017-05-10 12:34:56") << true << mayo10;
+        QTest::newRow("con T") << "2017-05-10T12:34:56" << true << mayo10;
+        QTest::newRow("con espacio") << "2017-05-10 12:34:56" << true << mayo10;
         QTest::newRow("bisiesto con hora")
-            << QStringLiteral("2016-02-29T23:59:59") << true << QDateTime(QDate(2016, 2, 29), QTime(23, 59, 59));
-        QTest::newRow("30 de febrero con hora") << QStringLiteral("2017-02-30T10:00:00") << true << invalida;
-        QTest::newRow("día-mes-año con hora") << QStringLiteral("10/05/2017 12:34:56") << true << invalida;
-        QTest::newRow("fecha sin hora") << QStringLiteral("2017-05-10") << true << invalida;
-        QTest::newRow("hora 25") << QStringLiteral("2017-05-10T25:00:00") << true << invalida;
-        QTest::newRow("ISO") << QStringLiteral("2017-12-01") << false << QDateTime(QDate(2017, 12, 1), QTime(0, 0));
-        QTest::newRow("día mayor que 12")
-            << QStringLiteral("2017-01-31") << false << QDateTime(QDate(2017, 1, 31), QTime(0, 0));
-        QTest::newRow("29 de febrero no bisiesto") << QStringLiteral("2017-02-29") << false << invalida;
-        QTest::newRow("día-mes-año") << QStringLiteral("10-05-2017") << false << invalida;
-        QTest::newRow("fecha con hora") << QStringLiteral("2017-05-10T12:34:56") << false << invalida;
+            << "2016-02-29T23:59:59" << true << QDateTime(QDate(2016, 2, 29), QTime(23, 59, 59));
+        QTest::newRow("30 de febrero con hora") << "2017-02-30T10:00:00" << true << invalida;
+        QTest::newRow("día-mes-año con hora") << "10/05/2017 12:34:56" << true << invalida;
+        QTest::newRow("fecha sin hora") << "2017-05-10" << true << invalida;
+        QTest::newRow("hora 25") << "2017-05-10T25:00:00" << true << invalida;
+        QTest::newRow("ISO") << "2017-12-01" << false << QDateTime(QDate(2017, 12, 1), QTime(0, 0));
+        QTest::newRow("día mayor que 12") << "2017-01-31" << false << QDateTime(QDate(2017, 1, 31), QTime(0, 0));
+        QTest::newRow("29 de febrero no bisiesto") << "2017-02-29" << false << invalida;
+        QTest::newRow("día-mes-año") << "10-05-2017" << false << invalida;
+        QTest::newRow("fecha con hora") << "2017-05-10T12:34:56" << false << invalida;
         QTest::newRow("vacío") << QString() << false << invalida;
     }
     void fechas()
@@ -349,16 +344,16 @@ private slots:
         QCOMPARE(QDir(negocio).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  (QStringList{Constantes::PDFS_PATH, Constantes::XML_PATH}));
         QCOMPARE(QDir(negocio + QLatin1Char('/') + Constantes::XML_PATH).entryList(QDir::Files),
-                 QStringList{QStringLiteral("uno.xml")});
+                 QStringList{"uno.xml"});
     }
 
     void createDir_data()
     {
         QTest::addColumn<QString>("relativo");
         QTest::addColumn<bool>("falla");
-        QTest::newRow("nueva") << QStringLiteral("Nueva") << false;
-        QTest::newRow("sin carpeta padre") << QStringLiteral("NoExiste/Hija") << true;
-        QTest::newRow("ocupada por un archivo") << QStringLiteral("archivo.txt") << true;
+        QTest::newRow("nueva") << "Nueva" << false;
+        QTest::newRow("sin carpeta padre") << "NoExiste/Hija" << true;
+        QTest::newRow("ocupada por un archivo") << "archivo.txt" << true;
     }
     void createDir()
     {

@@ -121,6 +121,16 @@ QStringList estructura(const TConexionSesion& conexion)
     return filas;
 }
 
+// Runs one statement; a refusal is logged with the engine's reason.
+bool ejecuta(const QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery q(db);
+    if (q.exec(sql))
+        return true;
+    qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    return false;
+}
+
 } // namespace
 
 class TstEntidades : public QObject {
@@ -517,7 +527,7 @@ private slots:
         for (const char* sql : {"DROP TABLE NOMINACOMPROBANTEEMPLEADO", "DROP SEQUENCE GEN_NOMINACOMPROBANTEEMPLEADO",
                                 "ALTER TABLE CONCEPTO DROP PRECIOCOMPRA", "ALTER TABLE CONCEPTO DROP CLAVEPRODSERV",
                                 "DROP TABLE CERTIFICADO", "DROP TABLE VERSIONESQUEMA"})
-            QVERIFY2(QSqlQuery(Conexiones::baseDatos(m_conexion)).exec(QString::fromLatin1(sql)), sql);
+            QVERIFY2(ejecuta(Conexiones::baseDatos(m_conexion), QString::fromLatin1(sql)), sql);
         Conexiones::cierra(m_conexion);
         QVERIFY(estructura(m_conexion) != completa);
         QCOMPARE(Esquema::versionRegistrada(m_conexion), 0);
@@ -543,10 +553,7 @@ private slots:
         Conexiones::cierra(m_conexion);
         {
             QSqlDatabase db = Conexiones::baseDatos(m_conexion);
-            const auto ejecuta = [&](const QString& sql) {
-                QSqlQuery q(db);
-                QVERIFY2(q.exec(sql), qPrintable(sql + QLatin1Char(' ') + q.lastError().text()));
-            };
+            const auto ejecutaEn = [&](const QString& sql) { QVERIFY2(ejecuta(db, sql), qPrintable(sql)); };
             const auto nombres = [&](const QString& sql) {
                 QStringList resultado;
                 QSqlQuery q(db);
@@ -557,11 +564,11 @@ private slots:
                 return resultado;
             };
             for (const char* indice : {"IX_FORMAPAGO_CLAVE", "IXP_CONCEPTO_DESCRIPCION"})
-                ejecuta(QStringLiteral("DROP INDEX ") + QLatin1String(indice));
+                ejecutaEn(QStringLiteral("DROP INDEX ") + QLatin1String(indice));
             for (const TTabla& t : Esquema::tablas()) {
                 if (t.grupo() == TGrupoEsquema::Cfdi40) {
-                    ejecuta(QStringLiteral("DROP TABLE ") + t.nombre);
-                    ejecuta(QStringLiteral("DROP SEQUENCE ") + t.generador());
+                    ejecutaEn(QStringLiteral("DROP TABLE ") + t.nombre);
+                    ejecutaEn(QStringLiteral("DROP SEQUENCE ") + t.generador());
                     continue;
                 }
                 for (const TColumna& c : t.columnas) {
@@ -572,12 +579,12 @@ private slots:
                                                          "rc.RDB$RELATION_NAME = '%1' AND s.RDB$FIELD_NAME = '%2'")
                                               .arg(t.nombre, c.nombre);
                     for (const QString& llave : nombres(QStringLiteral("SELECT rc.RDB$CONSTRAINT_NAME ") + donde))
-                        ejecuta(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %2").arg(t.nombre, llave));
-                    ejecuta(QStringLiteral("ALTER TABLE %1 DROP %2").arg(t.nombre, c.nombre));
+                        ejecutaEn(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %2").arg(t.nombre, llave));
+                    ejecutaEn(QStringLiteral("ALTER TABLE %1 DROP %2").arg(t.nombre, c.nombre));
                 }
             }
-            ejecuta(QStringLiteral("DELETE FROM VERSIONESQUEMA"));
-            ejecuta(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (1)"));
+            ejecutaEn(QStringLiteral("DELETE FROM VERSIONESQUEMA"));
+            ejecutaEn(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (1)"));
         }
         Conexiones::cierra(m_conexion);
         QVERIFY(estructura(m_conexion) != completa);
@@ -600,24 +607,16 @@ private slots:
         const QStringList completa = estructura(m_conexion);
         const QString leyenda(500, QChar(0x00D1)); // Ñ: two bytes a character
         Conexiones::cierra(m_conexion);
-        {
-            QSqlDatabase db = Conexiones::baseDatos(m_conexion);
-            for (const QString& sql :
-                 {QStringLiteral("ALTER TABLE DONATARIA DROP LEYENDA"),
-                  QStringLiteral("ALTER TABLE DONATARIA ADD LEYENDA VARCHAR(500)"),
-                  QStringLiteral(
-                      "INSERT INTO DONATARIA (IDDONATARIA, LEYENDA) VALUES (NEXT VALUE FOR GEN_DONATARIA, '") +
-                      leyenda + QStringLiteral("')"),
-                  QStringLiteral("DROP INDEX IX_FORMAPAGO_DESCRIPCION"),
-                  QStringLiteral("ALTER TABLE FORMAPAGO DROP DESCRIPCION"),
-                  QStringLiteral("ALTER TABLE FORMAPAGO ADD DESCRIPCION VARCHAR(250)"),
-                  QStringLiteral("INSERT INTO FORMAPAGO (IDFORMAPAGO, DESCRIPCION, STATUS) VALUES (NEXT VALUE FOR "
-                                 "GEN_FORMAPAGO, 'Efectivo', 0)"),
-                  QStringLiteral("CREATE INDEX IX_FORMAPAGO_DESCRIPCION ON FORMAPAGO (DESCRIPCION)")}) {
-                QSqlQuery q(db);
-                QVERIFY2(q.exec(sql), qPrintable(sql + QLatin1Char(' ') + q.lastError().text()));
-            }
-        }
+        for (const QString& sql :
+             QStringList{"ALTER TABLE DONATARIA DROP LEYENDA", "ALTER TABLE DONATARIA ADD LEYENDA VARCHAR(500)",
+                         "INSERT INTO DONATARIA (IDDONATARIA, LEYENDA) VALUES (NEXT VALUE FOR GEN_DONATARIA, '" +
+                             leyenda + "')",
+                         "DROP INDEX IX_FORMAPAGO_DESCRIPCION", "ALTER TABLE FORMAPAGO DROP DESCRIPCION",
+                         "ALTER TABLE FORMAPAGO ADD DESCRIPCION VARCHAR(250)",
+                         "INSERT INTO FORMAPAGO (IDFORMAPAGO, DESCRIPCION, STATUS) VALUES (NEXT VALUE FOR "
+                         "GEN_FORMAPAGO, 'Efectivo', 0)",
+                         "CREATE INDEX IX_FORMAPAGO_DESCRIPCION ON FORMAPAGO (DESCRIPCION)"})
+            QVERIFY2(ejecuta(Conexiones::baseDatos(m_conexion), sql), qPrintable(sql));
         Conexiones::cierra(m_conexion);
         QVERIFY(estructura(m_conexion) != completa);
 
@@ -675,9 +674,8 @@ private slots:
             QCOMPARE(e.mensaje(), QStringLiteral("No se pudo guardar el registro nuevo de SUCURSAL: el registro señala "
                                                  "a otro que no existe, o otro registro lo necesita."));
         }
-        QFile log(Logmanager::archivoLog(Sistema::exePath));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("FOREIGN KEY")));
+        QVERIFY(QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)))
+                    .contains(QStringLiteral("FOREIGN KEY")));
     }
 
     // Descriptions are found whole, through the index of their first

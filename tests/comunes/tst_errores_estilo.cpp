@@ -22,12 +22,11 @@ private slots:
         QTest::addColumn<std::function<void()>>("lanza");
         QTest::addColumn<QString>("esperado");
         QTest::newRow("ECifrado") << std::function<void()>([] { throw ECifrado(QStringLiteral("Ñandú alterado")); })
-                                  << QStringLiteral("ECifrado error raised, with message : Ñandú alterado");
+                                  << "ECifrado error raised, with message : Ñandú alterado";
         QTest::newRow("runtime_error") << std::function<void()>([] { throw std::runtime_error("disco lleno"); })
-                                       << QStringLiteral("std::runtime_error error raised, with message : disco lleno");
-        QTest::newRow("de-otra-biblioteca")
-            << std::function<void()>([] { throw velkor_prueba::FallaPropia("índice"); })
-            << QStringLiteral("velkor_prueba::FallaPropia error raised, with message : índice");
+                                       << "std::runtime_error error raised, with message : disco lleno";
+        QTest::newRow("de-otra-biblioteca") << std::function<void()>([] { throw velkor_prueba::FallaPropia("índice"); })
+                                            << "velkor_prueba::FallaPropia error raised, with message : índice";
     }
 
     void describe()
@@ -47,8 +46,8 @@ private slots:
         QTest::addColumn<QString>("clave");
         QTest::addColumn<bool>("deCasa");
         QTest::newRow("vacia") << QString() << true;
-        QTest::newRow("desconocida") << QStringLiteral("ZZZ") << true;
-        QTest::newRow("otra marca, como se guardó") << QStringLiteral(" qzp ") << false;
+        QTest::newRow("desconocida") << "ZZZ" << true;
+        QTest::newRow("otra marca, como se guardó") << " qzp " << false;
     }
 
     // A brand the build does not know falls back to the house look; a known

@@ -61,7 +61,7 @@ private slots:
         TColaRespuestas respuestas;
         TColaArchivos archivos;
         TPanelCertificado panel;
-        const QPalette normal = pieza<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette();
+        const QPalette normal = pieza<QLabel>(panel, "TxCaducidadCSD")->palette();
         QSignalSpy leido(&panel, &TPanelCertificado::certificadoLeido);
 
         elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
@@ -70,8 +70,7 @@ private slots:
         QCOMPARE(panel.certificado(), CERTIFICADO);
         QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
                  (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
-        const QColor color =
-            pieza<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText);
+        const QColor color = pieza<QLabel>(panel, "TxCaducidadCSD")->palette().color(QPalette::WindowText);
         QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
         QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
         QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSDLeyenda")), CN_NO_SERIE);
@@ -86,7 +85,7 @@ private slots:
         QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")), QStringLiteral("30001000000500003416"));
         QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
                  (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
-        QCOMPARE(pieza<QLabel>(panel, QStringLiteral("TxCaducidadCSD"))->palette().color(QPalette::WindowText) ==
+        QCOMPARE(pieza<QLabel>(panel, "TxCaducidadCSD")->palette().color(QPalette::WindowText) ==
                      Style::StyleFrm().color(RS_TEXTOADVERTENCIA),
                  vencido);
     }
@@ -100,7 +99,7 @@ private slots:
         QTest::addColumn<TRevision>("revision");
         QTest::newRow("su llave") << LLAVE << PASSWORD_CSD << TRevision::Correcto;
         QTest::newRow("llave ajena") << LLAVE_AJENA << PASSWORD_CSD << TRevision::NoCorresponden;
-        QTest::newRow("contraseña equivocada") << LLAVE << QStringLiteral("otra") << TRevision::PasswordIncorrecto;
+        QTest::newRow("contraseña equivocada") << LLAVE << "otra" << TRevision::PasswordIncorrecto;
         QTest::newRow("sin llave") << QString() << PASSWORD_CSD << TRevision::LlaveIlegible;
     }
     void llave()
@@ -113,7 +112,7 @@ private slots:
         TPanelCertificado panel;
         elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
         elige(archivos, panel, QStringLiteral("SearchEditButton1"), llave);
-        pieza<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(password);
+        pieza<QLineEdit>(panel, "EdCSDPass")->setText(password);
         QCOMPARE(archivos.pedidos(),
                  (QStringList{TPanelCertificado::FILTRO_CERTIFICADO, TPanelCertificado::FILTRO_LLAVE}));
         QCOMPARE(panel.llave(), llave);
@@ -179,14 +178,14 @@ private slots:
         QCOMPARE(panel.findChild<QPushButton*>(QStringLiteral("ClearEditButton2")) != nullptr, quitaLlave);
         elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
         elige(archivos, panel, QStringLiteral("SearchEditButton1"), LLAVE);
-        pieza<QLineEdit>(panel, QStringLiteral("EdCSDPass"))->setText(PASSWORD_CSD);
-        pieza<QPushButton>(panel, QStringLiteral("ClearEditButton1"))->click();
+        pieza<QLineEdit>(panel, "EdCSDPass")->setText(PASSWORD_CSD);
+        pieza<QPushButton>(panel, "ClearEditButton1")->click();
         QVERIFY(panel.certificado().isEmpty());
         QCOMPARE(panel.llave().isEmpty(), !quitaLlave);
         QCOMPARE(panel.password().isEmpty(), !quitaLlave);
         QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")).isEmpty(), !quitaLlave);
         if (quitaLlave) {
-            pieza<QPushButton>(panel, QStringLiteral("ClearEditButton2"))->click();
+            pieza<QPushButton>(panel, "ClearEditButton2")->click();
             QVERIFY(panel.llave().isEmpty());
         }
         panel.limpia();

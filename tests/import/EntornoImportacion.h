@@ -28,11 +28,7 @@ public:
     }
 
     static QString dato(const QString& nombre) { return QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + nombre; }
-    static QByteArray bytes(const QString& ruta)
-    {
-        QFile f(ruta);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray bytes(const QString& ruta) { return TCarpetaPrograma::lee(ruta); }
     // A real voucher of the test data with some of its bytes changed; a text
     // to change that is not there stops the test program.
     static QByteArray variante(const QString& archivo, const QList<QPair<QByteArray, QByteArray>>& cambios)

@@ -26,10 +26,8 @@ const QString AJENO = QStringLiteral("ajeno@otro.mx");
 // A second voucher of cfdi40-real.xml's issuer: another UUID.
 void escribeSegundo40(const TEntornoImportacion& entorno, const QString& como)
 {
-    QByteArray b = TEntornoImportacion::bytes(TEntornoImportacion::dato(QStringLiteral("cfdi40-real.xml")));
-    if (!b.contains(UUID_40.toLatin1()))
-        qFatal("cfdi40-real.xml sin su UUID");
-    entorno.escribe(como, b.replace(UUID_40.toLatin1(), OTRO_UUID_40.toLatin1()));
+    entorno.escribe(como, TEntornoImportacion::variante(QStringLiteral("cfdi40-real.xml"),
+                                                        {{UUID_40.toLatin1(), OTRO_UUID_40.toLatin1()}}));
 }
 
 // The business of cfdi40-real.xml, created by a first import whose owner is
@@ -101,11 +99,11 @@ private slots:
             QTest::newRow(("su usuario en mayúsculas" + via).constData())
                 << EMAIL.toUpper() << PASSWORD << hilos << QString();
             QTest::newRow(("contraseña equivocada" + via).constData())
-                << EMAIL << QStringLiteral("otra") << hilos
+                << EMAIL << "otra" << hilos
                 << QStringLiteral("La contraseña no es la del usuario %1 del negocio %2; el archivo no se importó.")
                        .arg(EMAIL, RFC_40);
             QTest::newRow(("correo que ningún negocio conoce" + via).constData())
-                << AJENO << QStringLiteral("cualquiera") << hilos
+                << AJENO << "cualquiera" << hilos
                 << QStringLiteral("El negocio %1 ya existe en este equipo y %2 no es uno de sus usuarios")
                        .arg(RFC_40, AJENO);
             QTest::newRow(("sin contraseña" + via).constData())
@@ -244,18 +242,16 @@ private slots:
         QTest::addColumn<QString>("mensaje");
         using R = RevisionImportacion::TResultado;
         QTest::newRow("nada registrado") << QString() << EMAIL << QString() << int(R::Correcta) << QString();
-        QTest::newRow("su usuario") << QStringLiteral("negocio") << EMAIL << PASSWORD << int(R::Correcta) << QString();
-        QTest::newRow("correo nuevo") << QStringLiteral("negocio") << AJENO << QString() << int(R::Correcta)
-                                      << QString();
-        QTest::newRow("contraseña ajena")
-            << QStringLiteral("negocio") << EMAIL << QStringLiteral("otra") << int(R::ContrasenaAjena)
-            << QStringLiteral("La contraseña no es la del usuario %1").arg(EMAIL);
-        QTest::newRow("registro ocupado") << QStringLiteral("ocupado") << EMAIL << PASSWORD << int(R::RegistroOcupado)
-                                          << QStringLiteral("Otro programa ocupa el registro de negocios");
-        QTest::newRow("registro dañado") << QStringLiteral("dañado") << EMAIL << PASSWORD << int(R::RegistroDanado)
-                                         << QStringLiteral("El registro de negocios");
-        QTest::newRow("registro sin tablas") << QStringLiteral("vacío") << EMAIL << PASSWORD << int(R::RegistroDanado)
-                                             << QStringLiteral("El registro de negocios");
+        QTest::newRow("su usuario") << "negocio" << EMAIL << PASSWORD << int(R::Correcta) << QString();
+        QTest::newRow("correo nuevo") << "negocio" << AJENO << QString() << int(R::Correcta) << QString();
+        QTest::newRow("contraseña ajena") << "negocio" << EMAIL << "otra" << int(R::ContrasenaAjena)
+                                          << QStringLiteral("La contraseña no es la del usuario %1").arg(EMAIL);
+        QTest::newRow("registro ocupado") << "ocupado" << EMAIL << PASSWORD << int(R::RegistroOcupado)
+                                          << "Otro programa ocupa el registro de negocios";
+        QTest::newRow("registro dañado") << "dañado" << EMAIL << PASSWORD << int(R::RegistroDanado)
+                                         << "El registro de negocios";
+        QTest::newRow("registro sin tablas")
+            << "vacío" << EMAIL << PASSWORD << int(R::RegistroDanado) << "El registro de negocios";
     }
     void revisionAntesDeEmpezar()
     {
@@ -268,12 +264,9 @@ private slots:
         if (preparacion == QLatin1String("negocio"))
             preparaNegocioExistente(entorno);
         const QString registro = TBaseDatosLocalFrm::archivoRegistro();
-        if (preparacion == QStringLiteral("dañado") || preparacion == QStringLiteral("vacío")) {
-            QFile f(registro);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            if (preparacion == QStringLiteral("dañado"))
-                f.write(QByteArray(4096, 'x'));
-        }
+        if (preparacion == QStringLiteral("dañado") || preparacion == QStringLiteral("vacío"))
+            QVERIFY(TCarpetaPrograma::escribe(registro,
+                                              QByteArray(preparacion == QStringLiteral("dañado") ? 4096 : 0, 'x')));
         std::unique_ptr<TRegistroOcupado> ocupado;
         if (preparacion == QLatin1String("ocupado"))
             ocupado = std::make_unique<TRegistroOcupado>(registro);
@@ -295,11 +288,9 @@ private slots:
         QTest::addColumn<int>("salida");
         QTest::addColumn<QString>("dicho");
         QTest::newRow("correo que ningún negocio conoce")
-            << AJENO << QStringLiteral("negocio") << 1 << QStringLiteral("\nImportados: 1\nYa existían: 0\n");
-        QTest::newRow("su usuario") << EMAIL << QStringLiteral("negocio") << 0
-                                    << QStringLiteral("\nImportados: 2\nYa existían: 1\n");
-        QTest::newRow("registro dañado") << EMAIL << QStringLiteral("dañado") << 6
-                                         << QStringLiteral("El registro de negocios");
+            << AJENO << "negocio" << 1 << "\nImportados: 1\nYa existían: 0\n";
+        QTest::newRow("su usuario") << EMAIL << "negocio" << 0 << "\nImportados: 2\nYa existían: 1\n";
+        QTest::newRow("registro dañado") << EMAIL << "dañado" << 6 << "El registro de negocios";
     }
     void consola()
     {
@@ -312,9 +303,7 @@ private slots:
             preparaNegocioExistente(programa.entorno);
         } else {
             programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
-            QFile f(programa.entorno.carpeta.archivo(DB_USUARIOS));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(QByteArray(4096, 'x'));
+            QVERIFY(TCarpetaPrograma::escribe(programa.entorno.carpeta.archivo(DB_USUARIOS), QByteArray(4096, 'x')));
         }
         const TProgramaConsola::TCorrida corrida =
             programa.corre({programa.entorno.entrada(), QStringLiteral("--correo"), correo}, PASSWORD.toUtf8() + '\n');

@@ -45,10 +45,7 @@ QStringList apartados()
 void planta(const QByteArray& bytes)
 {
     Conexiones::cierraHilo();
-    QDir().mkpath(carpetaNegocio());
-    QFile archivo(NuevoNegocio::archivoLocal(RFC));
-    QVERIFY(archivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(archivo.write(bytes), bytes.size());
+    QVERIFY(TCarpetaPrograma::escribe(NuevoNegocio::archivoLocal(RFC), bytes));
 }
 
 // A business created whole in its database, its registry row never written.

@@ -30,30 +30,25 @@ private slots:
         QTest::addColumn<QString>("mensaje");
         const QString correo = QString::fromUtf8(TEntornoImportacion::EMAIL);
         const QString entrada = QStringLiteral("@entrada");
-        QTest::newRow("ayuda") << QStringList{QStringLiteral("--help")} << TPreparacion::Nada << 0
-                               << QStringLiteral("Uso: velkor-importar CARPETA --correo CORREO");
-        QTest::newRow("sin carpeta") << QStringList{QStringLiteral("--correo"), correo} << TPreparacion::Nada << 2
-                                     << QStringLiteral("Falta la carpeta");
-        QTest::newRow("sin correo") << QStringList{entrada} << TPreparacion::Nada << 2
-                                    << QStringLiteral("Falta el correo electrónico");
-        QTest::newRow("correo sin valor") << QStringList{entrada, QStringLiteral("--correo")} << TPreparacion::Nada << 2
-                                          << QStringLiteral("Falta el valor de --correo");
-        QTest::newRow("opción desconocida")
-            << QStringList{entrada, QStringLiteral("--correo=") + correo, QStringLiteral("--rapido")}
-            << TPreparacion::Nada << 2 << QStringLiteral("Opción desconocida: --rapido");
-        QTest::newRow("carpeta inexistente")
-            << QStringList{QStringLiteral("/no/existe"), QStringLiteral("--correo"), correo} << TPreparacion::Nada << 3
-            << QStringLiteral("La carpeta \"/no/existe\" no existe.");
+        QTest::newRow("ayuda") << QStringList{"--help"} << TPreparacion::Nada << 0
+                               << "Uso: velkor-importar CARPETA --correo CORREO";
+        QTest::newRow("sin carpeta") << QStringList{"--correo", correo} << TPreparacion::Nada << 2
+                                     << "Falta la carpeta";
+        QTest::newRow("sin correo") << QStringList{entrada} << TPreparacion::Nada << 2 << "Falta el correo electrónico";
+        QTest::newRow("correo sin valor")
+            << QStringList{entrada, "--correo"} << TPreparacion::Nada << 2 << "Falta el valor de --correo";
+        QTest::newRow("opción desconocida") << QStringList{entrada, QStringLiteral("--correo=") + correo, "--rapido"}
+                                            << TPreparacion::Nada << 2 << "Opción desconocida: --rapido";
+        QTest::newRow("carpeta inexistente") << QStringList{"/no/existe", "--correo", correo} << TPreparacion::Nada << 3
+                                             << "La carpeta \"/no/existe\" no existe.";
         QTest::newRow("contraseña ajena")
-            << QStringList{entrada, QStringLiteral("--correo"), correo, QStringLiteral("--contrasena"),
-                           QStringLiteral("otra")}
-            << TPreparacion::NegocioDelCorreo << 4 << QStringLiteral("La contraseña no es la del usuario");
-        QTest::newRow("registro ocupado")
-            << QStringList{entrada, QStringLiteral("--correo"), correo} << TPreparacion::RegistroOcupado << 5
-            << QStringLiteral("Otro programa ocupa el registro de negocios");
+            << QStringList{entrada, "--correo", correo, "--contrasena", "otra"} << TPreparacion::NegocioDelCorreo << 4
+            << "La contraseña no es la del usuario";
+        QTest::newRow("registro ocupado") << QStringList{entrada, "--correo", correo} << TPreparacion::RegistroOcupado
+                                          << 5 << "Otro programa ocupa el registro de negocios";
         QTest::newRow("otra importación")
-            << QStringList{entrada, QStringLiteral("--correo"), correo} << TPreparacion::ImportacionEnCurso << 5
-            << QStringLiteral("ya importa en la carpeta del programa");
+            << QStringList{entrada, "--correo", correo} << TPreparacion::ImportacionEnCurso << 5
+            << "ya importa en la carpeta del programa";
     }
     void invocaciones()
     {

@@ -41,10 +41,24 @@ QByteArray variante(const QString& archivo, const QByteArray& de, const QByteArr
     return TEntornoImportacion::variante(archivo, {{de, a}});
 }
 
+QByteArray muestra(const QString& archivo)
+{
+    return TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
+}
+
+// The outcomes of a run, in file order.
+QList<int> estados(const QList<TResultadoArchivo>& resultados)
+{
+    QList<int> e;
+    for (const TResultadoArchivo& r : resultados)
+        e << int(r.estado);
+    return e;
+}
+
 // A real voucher rewritten in UTF-16 with its byte-order mark.
 QByteArray utf16(const QString& archivo)
 {
-    const QString texto = QString::fromUtf8(TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo)));
+    const QString texto = QString::fromUtf8(muestra(archivo));
     QByteArray b("\xff\xfe", 2);
     b.append(reinterpret_cast<const char*>(texto.utf16()), texto.size() * 2);
     return b;
@@ -64,39 +78,31 @@ private slots:
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<int>("estado");
         QTest::addColumn<QString>("motivo");
-        const QByteArray cfdi40 =
-            TEntornoImportacion::bytes(TEntornoImportacion::dato(QStringLiteral("cfdi40-real.xml")));
+        const QByteArray cfdi40 = muestra(QStringLiteral("cfdi40-real.xml"));
         QTest::newRow("XML mal formado") << cfdi40.left(cfdi40.size() / 2) << int(Estado::Fallido) << QString();
         QTest::newRow("no es XML") << QByteArray("hola") << int(Estado::Fallido) << QString();
-        QTest::newRow("UUID vacío") << TEntornoImportacion::bytes(
-                                           TEntornoImportacion::dato(QStringLiteral("propios/uuid-vacio.xml")))
-                                    << int(Estado::Omitido) << QStringLiteral("UUID");
+        QTest::newRow("UUID vacío") << muestra("propios/uuid-vacio.xml") << int(Estado::Omitido) << "UUID";
         QTest::newRow("esquema desconocido")
-            << TEntornoImportacion::bytes(TEntornoImportacion::dato(QStringLiteral("propios/esquema-desconocido.xml")))
-            << int(Estado::Omitido) << QStringLiteral("ubicación del esquema");
-        QTest::newRow("no es CFDI") << TEntornoImportacion::bytes(
-                                           TEntornoImportacion::dato(QStringLiteral("retenciones20.xml")))
-                                    << int(Estado::Omitido) << QStringLiteral("No es un CFDI");
+            << muestra("propios/esquema-desconocido.xml") << int(Estado::Omitido) << "ubicación del esquema";
+        QTest::newRow("no es CFDI") << muestra("retenciones20.xml") << int(Estado::Omitido) << "No es un CFDI";
         QTest::newRow("RFC que sale de la carpeta")
-            << variante(QStringLiteral("cfdi40-real.xml"), "Rfc=\"ISD950921HE5\"", "Rfc=\"../../ISD950921\"")
-            << int(Estado::Omitido) << QStringLiteral("RFC del emisor");
+            << variante("cfdi40-real.xml", "Rfc=\"ISD950921HE5\"", "Rfc=\"../../ISD950921\"") << int(Estado::Omitido)
+            << "RFC del emisor";
         // A look-alike letter that Unicode case folding reads as S: the
         // voucher is not filed under ISD950921HE5.
         QTest::newRow("RFC con ſ") << variante(QStringLiteral("cfdi40-real.xml"), "Rfc=\"ISD950921HE5\"",
                                                "Rfc=\"I\xC5\xBF"
                                                "D950921HE5\"")
-                                   << int(Estado::Omitido) << QStringLiteral("RFC del emisor");
-        QTest::newRow("UTF-16") << utf16(QStringLiteral("cfdi40-real.xml")) << int(Estado::Omitido)
-                                << QStringLiteral("no está en UTF-8 sino en UTF-16");
+                                   << int(Estado::Omitido) << "RFC del emisor";
+        QTest::newRow("UTF-16") << utf16("cfdi40-real.xml") << int(Estado::Omitido)
+                                << "no está en UTF-8 sino en UTF-16";
         // What follows a NUL is not read, and would be kept in the copy.
         QTest::newRow("bytes tras un nulo")
-            << TEntornoImportacion::bytes(TEntornoImportacion::dato(QStringLiteral("cfdi40-real.xml")))
-                   .append('\0')
-                   .append("<cfdi:Addenda>otro</cfdi:Addenda>")
-            << int(Estado::Fallido) << QStringLiteral("carácter nulo");
+            << QByteArray(cfdi40).append('\0').append("<cfdi:Addenda>otro</cfdi:Addenda>") << int(Estado::Fallido)
+            << "carácter nulo";
         QTest::newRow("UUID que sale de la carpeta")
-            << variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), "../../../../etc/passwd")
-            << int(Estado::Omitido) << QStringLiteral("UUID");
+            << variante("cfdi40-real.xml", UUID_40.toUtf8(), "../../../../etc/passwd") << int(Estado::Omitido)
+            << "UUID";
 
         // The header values a stored voucher needs, per version: refused
         // before anything is stored, the attribute named.
@@ -197,23 +203,18 @@ private slots:
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QByteArray>("de");
         QTest::addColumn<QByteArray>("a");
-        QTest::newRow("3.2 fecha con zona horaria")
-            << QStringLiteral("cfdi32-real.xml") << QByteArray(" fecha=\"2017-03-21T08:17:31\"")
-            << QByteArray(" fecha=\"2017-03-21T08:17:31.250-06:00\"");
-        QTest::newRow("3.2 TipoCambio en texto")
-            << QStringLiteral("cfdi32-real.xml") << QByteArray(" TipoCambio=\"1.00\"")
-            << QByteArray(" TipoCambio=\"N/A\"");
-        QTest::newRow("3.2 descuento cero con signo")
-            << QStringLiteral("cfdi32-real.xml") << QByteArray(" descuento=\"0.00\"")
-            << QByteArray(" descuento=\"-0.00\"");
-        QTest::newRow("3.2 FechaTimbrado con zona horaria")
-            << QStringLiteral("cfdi32-real.xml") << QByteArray(" FechaTimbrado=\"2017-03-21T08:18:08\"")
-            << QByteArray(" FechaTimbrado=\"2017-03-21T08:18:08-06:00\"");
-        QTest::newRow("4.0 Total entre blancos")
-            << QStringLiteral("cfdi40-real.xml") << QByteArray(" Total=\"1000.00\"")
-            << QByteArray(" Total=\" 1000.00 \"");
-        QTest::newRow("4.0 Total cero") << QStringLiteral("cfdi40-real.xml") << QByteArray(" Total=\"1000.00\"")
-                                        << QByteArray(" Total=\"0\"");
+        const auto f = [](const char* fila, const char* archivo, const char* de, const char* a) {
+            QTest::newRow(fila) << QString::fromUtf8(archivo) << QByteArray(de) << QByteArray(a);
+        };
+        const char* v32 = "cfdi32-real.xml";
+        f("3.2 fecha con zona horaria", v32, " fecha=\"2017-03-21T08:17:31\"",
+          " fecha=\"2017-03-21T08:17:31.250-06:00\"");
+        f("3.2 TipoCambio en texto", v32, " TipoCambio=\"1.00\"", " TipoCambio=\"N/A\"");
+        f("3.2 descuento cero con signo", v32, " descuento=\"0.00\"", " descuento=\"-0.00\"");
+        f("3.2 FechaTimbrado con zona horaria", v32, " FechaTimbrado=\"2017-03-21T08:18:08\"",
+          " FechaTimbrado=\"2017-03-21T08:18:08-06:00\"");
+        f("4.0 Total entre blancos", "cfdi40-real.xml", " Total=\"1000.00\"", " Total=\" 1000.00 \"");
+        f("4.0 Total cero", "cfdi40-real.xml", " Total=\"1000.00\"", " Total=\"0\"");
     }
     void encabezadoValido()
     {
@@ -260,10 +261,7 @@ private slots:
         entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("a.xml"));
         entorno.escribe(QStringLiteral("b.xml"), variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(),
                                                           "C2832671-DA6D-11EF-A83D-00155D012008"));
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
-        QCOMPARE(resultados.size(), 2);
-        for (const TResultadoArchivo& r : resultados)
-            QCOMPARE(int(r.estado), int(Estado::Importado));
+        QCOMPARE(estados(entorno.importaCarpeta()), (QList<int>{Estado::Importado, Estado::Importado}));
         QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC_40 + QStringLiteral("|PASE, SERVICIOS ELECTRONICOS")});
         QVERIFY(!Sistema::Conexion);
         QVERIFY(!Sistema::Negocio);
@@ -299,9 +297,7 @@ private slots:
         parametros.plantilla = QByteArrayLiteral("esto no es una base de datos");
         TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(1, &importador);
-        QCOMPARE(resultados.size(), 2);
-        QCOMPARE(int(resultados.at(0).estado), int(Estado::Fallido));
-        QCOMPARE(int(resultados.at(1).estado), int(Estado::Fallido));
+        QCOMPARE(estados(resultados), (QList<int>{Estado::Fallido, Estado::Fallido}));
         QCOMPARE(resultados.at(1).motivo, resultados.at(0).motivo);
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         QVERIFY(!QFileInfo::exists(NuevoNegocio::archivoLocal(RFC_40)));
@@ -317,10 +313,7 @@ private slots:
         entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("2.xml"));
         entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("3.xml"));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
-        QCOMPARE(resultados.size(), 3);
-        QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
-        QCOMPARE(int(resultados.at(1).estado), int(Estado::Importado));
-        QCOMPARE(int(resultados.at(2).estado), int(Estado::YaExistia));
+        QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::Importado, Estado::YaExistia}));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
         for (const auto& [rfc, uuid] : {std::pair{RFC_40, UUID_40}, std::pair{RFC_32, UUID_32}}) {
             QVERIFY(TEntornoImportacion::comprobante(rfc, uuid));
@@ -380,8 +373,7 @@ private slots:
         entorno.escribe(QStringLiteral("2.xml"),
                         variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), segundo));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
-        QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
-        QCOMPARE(int(resultados.at(1).estado), int(Estado::YaExistia));
+        QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::YaExistia}));
         QCOMPARE(resultados.at(0).uuid, UUID_40);
         const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(RFC_40, UUID_40);
         QVERIFY(guardado);
@@ -475,11 +467,8 @@ private slots:
                                  "Cantidad=\"uno\" ClaveUnidad=\"E54\""));
         entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("c.xml"));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(porLote);
-        QCOMPARE(resultados.size(), 3);
-        QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
-        QCOMPARE(int(resultados.at(1).estado), int(Estado::Fallido));
+        QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::Fallido, Estado::Importado}));
         QVERIFY2(resultados.at(1).motivo.contains(QStringLiteral("uno")), qPrintable(resultados.at(1).motivo));
-        QCOMPARE(int(resultados.at(2).estado), int(Estado::Importado));
 
         const TConexionSesion c = TEntornoImportacion::conexion(RFC_40);
         QCOMPARE(TCliente::cuenta(TCondicion(), c), 1);

@@ -122,9 +122,10 @@ private slots:
             return;
         // The bytes outlive the package, which is unloaded at once.
         QVERIFY(!cargado(carpeta.archivo(Constantes::RS_PATH)));
-        QFile dibujada(QStringLiteral(VELKOR_GENERADOS "/imagenes/") + nombre + QStringLiteral(".png"));
-        QVERIFY(dibujada.open(QIODevice::ReadOnly));
-        QVERIFY(flujo->data() == dibujada.readAll());
+        const QByteArray dibujada =
+            TCarpetaPrograma::lee(QStringLiteral(VELKOR_GENERADOS "/imagenes/") + nombre + QStringLiteral(".png"));
+        QVERIFY(!dibujada.isEmpty());
+        QVERIFY(flujo->data() == dibujada);
         QVERIFY(flujo->isReadable() && flujo->pos() == 0);
         QLabel etiqueta;
         Utils::cargaImageRS(nombre, &etiqueta, carpeta.ruta());

@@ -63,16 +63,16 @@ private slots:
         const QString correo = QStringLiteral("dueno@tienda.mx");
         QTest::newRow("sin correo") << QString() << QString() << QString() << TFaltas{{CORREO, ERR_MAIL_REQUERIDO}};
         QTest::newRow("correo no válido")
-            << QStringLiteral("dueno@tienda") << QString() << QString() << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
-        QTest::newRow("correo no válido y contraseñas distintas")
-            << QStringLiteral("dueno") << QStringLiteral("a") << QStringLiteral("b")
-            << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
+            << "dueno@tienda" << QString() << QString() << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
+        QTest::newRow("correo no válido y contraseñas distintas") << "dueno"
+                                                                  << "a"
+                                                                  << "b" << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
         QTest::newRow("contraseñas distintas")
-            << correo << QStringLiteral("abc") << QStringLiteral("abd")
-            << TFaltas{{PASSWORD, ERR_CONTRASENA}, {REPITE_PASSWORD, ERR_CONTRASENA}};
+            << correo << "abc"
+            << "abd" << TFaltas{{PASSWORD, ERR_CONTRASENA}, {REPITE_PASSWORD, ERR_CONTRASENA}};
         QTest::newRow("sin contraseña") << correo << QString() << QString() << TFaltas();
-        QTest::newRow("contraseña con espacio")
-            << correo << QStringLiteral(" abc") << QStringLiteral("abc") << TFaltas();
+        QTest::newRow("contraseña con espacio") << correo << " abc"
+                                                << "abc" << TFaltas();
         QTest::newRow("correo con espacios alrededor")
             << QStringLiteral(" ") + correo + QStringLiteral(" ") << QString() << QString() << TFaltas();
     }
@@ -154,13 +154,13 @@ private slots:
     {
         QTest::addColumn<QString>("tecla");
         QTest::addColumn<bool>("admitida");
-        QTest::newRow("letra") << QStringLiteral("a") << true;
-        QTest::newRow("arroba") << QStringLiteral("@") << true;
-        QTest::newRow("eñe") << QStringLiteral("ñ") << true;
-        QTest::newRow("espacio") << QStringLiteral(" ") << false;
-        QTest::newRow("fuera de Latin-1") << QStringLiteral("€") << false;
+        QTest::newRow("letra") << "a" << true;
+        QTest::newRow("arroba") << "@" << true;
+        QTest::newRow("eñe") << "ñ" << true;
+        QTest::newRow("espacio") << " " << false;
+        QTest::newRow("fuera de Latin-1") << "€" << false;
         QTest::newRow("sin texto (flechas)") << QString() << true;
-        QTest::newRow("retroceso") << QStringLiteral("\b") << true;
+        QTest::newRow("retroceso") << "\b" << true;
         QTest::newRow("suprimir") << QString(QChar(127)) << true;
     }
     void teclaCorreo()
@@ -177,11 +177,10 @@ private slots:
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("razon");
-        QTest::newRow("CSD de persona moral") << CSD + RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA
-                                              << QStringLiteral("ESCUELA KEMPER URGATE SA DE CV");
-        QTest::newRow("RFC con representante")
-            << CSD + QStringLiteral("CSD01_AAA010101AAA.cer") << QStringLiteral("AAA010101AAA")
-            << QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC");
+        QTest::newRow("CSD de persona moral")
+            << CSD + RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA << "ESCUELA KEMPER URGATE SA DE CV";
+        QTest::newRow("RFC con representante") << CSD + QStringLiteral("CSD01_AAA010101AAA.cer") << "AAA010101AAA"
+                                               << "ACCEM SERVICIOS EMPRESARIALES SC";
     }
     void certificado()
     {
@@ -204,7 +203,7 @@ private slots:
         QTest::newRow("último día") << QDate(2027, 5, 18) << fin << CN_CADUCIDAD + fin;
         QTest::newRow("un día después") << QDate(2027, 5, 19) << fin << CN_VENCIDO + fin;
         QTest::newRow("sin certificado") << QDate(2027, 5, 19) << QString() << QString();
-        QTest::newRow("fecha ilegible") << QDate(2027, 5, 19) << QStringLiteral("2027-05-18")
+        QTest::newRow("fecha ilegible") << QDate(2027, 5, 19) << "2027-05-18"
                                         << CN_CADUCIDAD + QStringLiteral("2027-05-18");
     }
     void vigencia()

@@ -5,6 +5,7 @@
 #include "negocio/Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "NegocioPrueba.h"
 #include "RegistroPrueba.h"
 #include "Rutas.h"
 #include "Signerutils.h"
@@ -104,19 +105,12 @@ void copiaCarpeta(const QString& origen, const QString& destino)
     }
 }
 
-void limpiaSesion()
-{
-    Sistema::freeNegocio();
-    Sistema::freeUsuario();
-    Sistema::freeConexion();
-}
-
 } // namespace
 
 class TstNuevoNegocio : public QObject {
     Q_OBJECT
 private slots:
-    void init() { limpiaSesion(); }
+    void init() { NegocioPrueba::limpiaSesion(); }
 
     void primeraVezCreaTodo()
     {
@@ -213,17 +207,12 @@ private slots:
         const TProgramaConRegistro programa;
         const QString rfc = QStringLiteral("EKU9003173C9");
         const QString carpeta = programa.archivo(QStringLiteral("db/") + rfc + QLatin1Char('/'));
-        QDir().mkpath(carpeta);
-        QFile previo(carpeta + DB_SISTEMA_NOMBRE);
-        QVERIFY(previo.open(QIODevice::WriteOnly) && previo.write("comprobantes de antes") > 0);
-        previo.close();
+        QVERIFY(TCarpetaPrograma::escribe(carpeta + DB_SISTEMA_NOMBRE, "comprobantes de antes"));
         nuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X"));
         const QStringList apartados =
             QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
-        QFile guardado(carpeta + apartados.first());
-        QVERIFY(guardado.open(QIODevice::ReadOnly));
-        QCOMPARE(guardado.readAll(), QByteArray("comprobantes de antes"));
+        QCOMPARE(TCarpetaPrograma::lee(carpeta + apartados.first()), QByteArray("comprobantes de antes"));
         QVERIFY(QFileInfo(carpeta + DB_SISTEMA_NOMBRE).size() > 1000);
     }
 
@@ -310,7 +299,7 @@ private slots:
         Conexiones::cierraHilo();
         if (copiada)
             QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
-        limpiaSesion();
+        NegocioPrueba::limpiaSesion();
     }
 
     // Neither a missing template nor a destination the registry cannot store
@@ -595,7 +584,7 @@ private slots:
         QFETCH(int, activas);
         const TProgramaConRegistro programa;
         const TConexionSesion conexion = creaNegocio(datosEscuela());
-        limpiaSesion();
+        NegocioPrueba::limpiaSesion();
         QDir(programa.archivo(FACTURAS_PATH)).removeRecursively();
 
         if (caso == QLatin1String("borra")) {

@@ -37,10 +37,8 @@ const QString ACTUAL = QStringLiteral("Actual#2");
 
 QByteArray huella(const QString& archivo)
 {
-    QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    const QByteArray bytes = TCarpetaPrograma::lee(archivo);
+    return bytes.isEmpty() ? QByteArray() : QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 QString carpetaNegocio(const TCarpetaPrograma& programa, const QString& rfc = RFC)
@@ -99,12 +97,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("entradas");
         QTest::addColumn<QString>("rfc");
-        QTest::newRow("la primera es carpeta") << QStringList{QStringLiteral("db/"), QStringLiteral("db/H&E951128469/"),
-                                                              QStringLiteral("db/H&E951128469/Velkor.fdb")}
-                                               << QStringLiteral("H&E951128469");
-        QTest::newRow("otra carpeta antes")
-            << QStringList{QStringLiteral("Facturas/x.xml"), QStringLiteral("db/EKU9003173C9/a")} << RFC;
-        QTest::newRow("sin db") << QStringList{QStringLiteral("otra/a.txt")} << QString();
+        QTest::newRow("la primera es carpeta")
+            << QStringList{"db/", "db/H&E951128469/", "db/H&E951128469/Velkor.fdb"} << "H&E951128469";
+        QTest::newRow("otra carpeta antes") << QStringList{"Facturas/x.xml", "db/EKU9003173C9/a"} << RFC;
+        QTest::newRow("sin db") << QStringList{"otra/a.txt"} << QString();
     }
     void leeRFCZip()
     {
@@ -154,9 +150,7 @@ private slots:
         NegocioPrueba::creaRegistro(programa);
         Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, ACTUAL));
         // An archive of an earlier deletion is not archived again.
-        QFile anterior(Respaldo::archivoEliminacion(RFC));
-        QVERIFY(anterior.open(QIODevice::WriteOnly) && anterior.write("anterior") > 0);
-        anterior.close();
+        QVERIFY(TCarpetaPrograma::escribe(Respaldo::archivoEliminacion(RFC), "anterior"));
         QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
         int error = 0;
         zip_t* z = zip_open(QFile::encodeName(Respaldo::archivoEliminacion(RFC)).constData(), ZIP_RDONLY, &error);
@@ -270,10 +264,7 @@ private slots:
         } else if (caso == QLatin1String("engana")) {
             // A small database keeps the search for such an archive short.
             const QString pequena = dir.filePath(QStringLiteral("pequena"));
-            QDir().mkpath(pequena);
-            QFile base(pequena + QLatin1Char('/') + DB_SISTEMA_NOMBRE);
-            QVERIFY(base.open(QIODevice::WriteOnly) && base.write(QByteArray(20000, 'v')) > 0);
-            base.close();
+            QVERIFY(TCarpetaPrograma::escribe(pequena + QLatin1Char('/') + DB_SISTEMA_NOMBRE, QByteArray(20000, 'v')));
             QVERIFY(
                 ZipPrueba::tradicionalQueEngana(archivo, pequena, prefijo, QStringLiteral("otra"), RESPALDO_PASSWORD));
         } else if (caso == QLatin1String("bomba")) {
@@ -353,17 +344,12 @@ private slots:
         QVERIFY(QFile::rename(anterior.getDatabase(), QFileInfo(anterior.getDatabase()).absolutePath() +
                                                           QLatin1Char('/') + DB_SISTEMA_NOMBRE_ANTERIOR));
         QDir().mkpath(programa.archivo(QStringLiteral("db/SINBASE")));
-        QFile roto(programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE);
-        QDir().mkpath(programa.archivo(QStringLiteral("db/ROTO")));
-        QVERIFY(roto.open(QIODevice::WriteOnly) && roto.write(QByteArray(40000, 'x')) > 0);
-        roto.close();
+        QVERIFY(TCarpetaPrograma::escribe(programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE,
+                                          QByteArray(40000, 'x')));
 
         // The working folder has a registry of its own, which is not the program's.
         QTemporaryDir trabajo;
-        QDir().mkpath(trabajo.filePath(QStringLiteral("db")));
-        QFile senuelo(trabajo.filePath(DB_USUARIOS));
-        QVERIFY(senuelo.open(QIODevice::WriteOnly) && senuelo.write("no tocar") > 0);
-        senuelo.close();
+        QVERIFY(TCarpetaPrograma::escribe(trabajo.filePath(DB_USUARIOS), "no tocar"));
         const QString original = QDir::currentPath();
         QDir::setCurrent(trabajo.path());
 
@@ -380,12 +366,12 @@ private slots:
         QSignalSpy terminado(&hilo, &TImportarBaseHilo::terminado);
         hilo.start();
         QVERIFY(terminado.wait(120000));
-        QCOMPARE(terminado.first().at(0).toStringList(), (QStringList{QStringLiteral("ANT010101AAA"), RFC, dos}));
+        QCOMPARE(terminado.first().at(0).toStringList(), (QStringList{"ANT010101AAA", RFC, dos}));
         QCOMPARE(
             terminado.first().at(1).toStringList(),
             (QStringList{programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE, sinUsuarios.getDatabase()}));
         QCOMPARE(registroLocal().getEmpresas(),
-                 (QStringList{QStringLiteral("ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV"),
+                 (QStringList{"ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV",
                               RFC + QStringLiteral("|NEGOCIO DE PRUEBA SA DE CV"), dos + QStringLiteral("|H & E")}));
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
         NegocioPrueba::limpiaSesion();
@@ -411,9 +397,7 @@ private slots:
         const QString registro = programa.archivo(DB_USUARIOS);
         if (respuesta == TPrompter::OK) {
             // A registry path nothing can be renamed over: a folder with content.
-            QDir().mkpath(registro);
-            QFile dentro(registro + QStringLiteral("/x"));
-            QVERIFY(dentro.open(QIODevice::WriteOnly));
+            QVERIFY(TCarpetaPrograma::escribe(registro + QStringLiteral("/x"), {}));
         } else {
             registraActual(programa);
         }
@@ -442,10 +426,8 @@ private slots:
         hijo.setProcessEnvironment(entorno);
         hijo.setProcessChannelMode(QProcess::MergedChannels);
         hijo.start(QStringLiteral("unshare"),
-                   {QStringLiteral("--user"), QStringLiteral("--map-root-user"), QStringLiteral("--mount"),
-                    QStringLiteral("sh"), QStringLiteral("-c"),
-                    QStringLiteral(
-                        "mount -t tmpfs -o size=100m tmpfs \"$TMPDIR\" || exit 77; exec \"$0\" sinEspacioEnElDisco"),
+                   {"--user", "--map-root-user", "--mount", "sh", "-c",
+                    "mount -t tmpfs -o size=100m tmpfs \"$TMPDIR\" || exit 77; exec \"$0\" sinEspacioEnElDisco",
                     QCoreApplication::applicationFilePath()});
         QVERIFY(hijo.waitForFinished(120000));
         const QString salida = QString::fromLocal8Bit(hijo.readAll());

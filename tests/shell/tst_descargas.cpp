@@ -28,14 +28,6 @@ const QString CATALOGO_ZIP_CONSTRUIDO = QStringLiteral(VELKOR_GENERADOS "/CFDCAT
 // A postal code of the built catalogue.
 const QString CP = QStringLiteral("06600");
 
-void escribe(const QString& ruta, const QByteArray& datos)
-{
-    QDir().mkpath(QFileInfo(ruta).absolutePath());
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(datos);
-}
-
 void ajuste(const TCarpetaPrograma& programa, const QString& clave, const QString& valor)
 {
     QSettings ini(programa.archivo(ARCHIVO_AJUSTES), QSettings::IniFormat);
@@ -49,41 +41,40 @@ struct TServidos {
     TServidos()
     {
         QFile::copy(CATALOGO_ZIP_CONSTRUIDO, dir.filePath(CATALOGO_ZIP));
-        escribe(dir.filePath(QStringLiteral("nozip.zip")), QByteArray(50000, 'x'));
-        escribe(dir.filePath(QStringLiteral("falso/") + CATALOGO_DB_ZIP), "no soy una base de datos");
+        QVERIFY(TCarpetaPrograma::escribe(dir.filePath(QStringLiteral("nozip.zip")), QByteArray(50000, 'x')));
+        QVERIFY(TCarpetaPrograma::escribe(dir.filePath(QStringLiteral("falso/") + CATALOGO_DB_ZIP),
+                                          "no soy una base de datos"));
         TArchivoZip::comprime(dir.filePath(QStringLiteral("sinbase.zip")), dir.filePath(QStringLiteral("falso")),
                               QString(), QString(), TArchivoZip::TCifrado::Ninguno);
     }
     QString ruta() const { return dir.path(); }
 };
 
+// Those files served over plain HTTP.
+struct TServidosHttp : TServidos {
+    TServidorPrueba http{QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), ruta()}};
+};
+
 // How the installed catalogue looks before a download.
 enum TInstalado { NoHay, ElMismo, Distinto };
 
-// An installed database that is not the downloaded catalogue: a copy of the
-// empty business database (the built catalogue is read-only, so no altered
-// copy of it can be made). Look-ups in it find nothing.
-void instalaDistinto(const TCarpetaPrograma&)
+// A copy of `origen` as the installed catalogue, a file of its own.
+void instala(const QString& origen)
 {
     const QString destino = TBaseDatosCatalogosFrm::archivo();
-    QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), destino));
+    QVERIFY(QFile::copy(origen, destino));
     QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// A copy of the built catalogue, as a file of its own.
-void instalaCopia(const TCarpetaPrograma&)
-{
-    const QString destino = TBaseDatosCatalogosFrm::archivo();
-    QVERIFY(QFile::copy(TCarpetaPrograma::catalogoConstruido(), destino));
-    QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner);
-}
-
+// A database that is not the downloaded catalogue is a copy of the empty
+// business database (the built catalogue is read-only, so no altered copy of
+// it can be made): look-ups in it find nothing.
 void prepara(const TCarpetaPrograma& programa, TInstalado instalado)
 {
     if (instalado == ElMismo)
         programa.instalaCatalogo();
     else if (instalado == Distinto)
-        instalaDistinto(programa);
+        instala(TCarpetaPrograma::plantillaNegocio());
 }
 
 struct TCorrida {
@@ -127,13 +118,10 @@ private slots:
         QTest::addColumn<int>("instalado");
         QTest::addColumn<QString>("modo");
         QTest::addColumn<int>("resultado");
-        QTest::newRow("primera instalación")
-            << int(NoHay) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
-        QTest::newRow("catálogo distinto")
-            << int(Distinto) << QStringLiteral("archivo") << int(TCatalogosHilo::Instalado);
-        QTest::newRow("idéntico") << int(ElMismo) << QStringLiteral("archivo") << int(TCatalogosHilo::SinCambios);
-        QTest::newRow("sin longitud") << int(Distinto) << QStringLiteral("sinlongitud")
-                                      << int(TCatalogosHilo::Instalado);
+        QTest::newRow("primera instalación") << int(NoHay) << "archivo" << int(TCatalogosHilo::Instalado);
+        QTest::newRow("catálogo distinto") << int(Distinto) << "archivo" << int(TCatalogosHilo::Instalado);
+        QTest::newRow("idéntico") << int(ElMismo) << "archivo" << int(TCatalogosHilo::SinCambios);
+        QTest::newRow("sin longitud") << int(Distinto) << "sinlongitud" << int(TCatalogosHilo::Instalado);
     }
     void catalogoSeInstala()
     {
@@ -145,11 +133,10 @@ private slots:
         // The UI thread reads the old catalogue first: its connection must
         // not keep it reading the old file afterwards.
         QCOMPARE(BaseDatosCatalogosFrm().existeCodigoPostalByCP(CP), instalado == ElMismo);
-        const TServidos servidos;
-        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
-        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        const TServidosHttp servidos;
+        QVERIFY2(servidos.http.puerto() > 0, qPrintable(servidos.http.error()));
 
-        const TCorrida corrida = corre(http.url() + QLatin1Char('/') + modo + QLatin1Char('/') + CATALOGO_ZIP);
+        const TCorrida corrida = corre(servidos.http.url() + QLatin1Char('/') + modo + QLatin1Char('/') + CATALOGO_ZIP);
         QCOMPARE(corrida.resultado, resultado);
         QCOMPARE(corrida.mensaje, CATALOGO_FINALIZADO);
         QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(CP));
@@ -167,11 +154,10 @@ private slots:
     void catalogoQueCrecio()
     {
         const TCarpetaPrograma programa;
-        QFile construido(TCarpetaPrograma::catalogoConstruido());
-        QVERIFY(construido.open(QIODevice::ReadOnly));
-        const QByteArray completo = construido.readAll();
-        escribe(programa.archivo(UPDATE_PATH + CATALOGO_DB_ZIP), completo);
-        escribe(TBaseDatosCatalogosFrm::archivo(), completo.left(completo.size() / 2));
+        const QByteArray completo = TCarpetaPrograma::lee(TCarpetaPrograma::catalogoConstruido());
+        QVERIFY(!completo.isEmpty());
+        QVERIFY(TCarpetaPrograma::escribe(programa.archivo(UPDATE_PATH + CATALOGO_DB_ZIP), completo));
+        QVERIFY(TCarpetaPrograma::escribe(TBaseDatosCatalogosFrm::archivo(), completo.left(completo.size() / 2)));
         QString mensaje;
         QCOMPARE(TCatalogosHilo::compararCatalogos(&mensaje), TCatalogosHilo::Instalado);
         QCOMPARE(mensaje, CATALOGO_FINALIZADO);
@@ -183,31 +169,26 @@ private slots:
     {
         QTest::addColumn<QString>("ruta");
         QTest::addColumn<QString>("mensaje");
-        QTest::newRow("cortado a la mitad") << QStringLiteral("/corte/CFDCAT.zip") << ERR_DESCARGA_CATALOGO;
-        QTest::newRow("no existe") << QStringLiteral("/archivo/otro.zip") << ERR_DESCARGA_CATALOGO;
-        QTest::newRow("no es zip") << QStringLiteral("/archivo/nozip.zip") << ERR_CATALOGO_DANADO;
-        QTest::newRow("sin base de datos") << QStringLiteral("/archivo/sinbase.zip") << ERR_CATALOGO_DANADO;
+        QTest::newRow("cortado a la mitad") << "/corte/CFDCAT.zip" << ERR_DESCARGA_CATALOGO;
+        QTest::newRow("no existe") << "/archivo/otro.zip" << ERR_DESCARGA_CATALOGO;
+        QTest::newRow("no es zip") << "/archivo/nozip.zip" << ERR_CATALOGO_DANADO;
+        QTest::newRow("sin base de datos") << "/archivo/sinbase.zip" << ERR_CATALOGO_DANADO;
     }
     void fallaSinTocarElInstalado()
     {
         QFETCH(QString, ruta);
         QFETCH(QString, mensaje);
         const TCarpetaPrograma programa;
-        instalaCopia(programa);
-        QFile instaladoAntes(TBaseDatosCatalogosFrm::archivo());
-        QVERIFY(instaladoAntes.open(QIODevice::ReadOnly));
-        const QByteArray antes = instaladoAntes.readAll();
-        instaladoAntes.close();
-        const TServidos servidos;
-        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
-        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        instala(TCarpetaPrograma::catalogoConstruido());
+        const QByteArray antes = TCarpetaPrograma::lee(TBaseDatosCatalogosFrm::archivo());
+        QVERIFY(!antes.isEmpty());
+        const TServidosHttp servidos;
+        QVERIFY2(servidos.http.puerto() > 0, qPrintable(servidos.http.error()));
 
-        const TCorrida corrida = corre(http.url() + ruta);
+        const TCorrida corrida = corre(servidos.http.url() + ruta);
         QCOMPARE(corrida.resultado, int(TCatalogosHilo::Fallido));
         QVERIFY2(corrida.mensaje.startsWith(mensaje), qPrintable(corrida.mensaje));
-        QFile instalado(TBaseDatosCatalogosFrm::archivo());
-        QVERIFY(instalado.open(QIODevice::ReadOnly));
-        QVERIFY(instalado.readAll() == antes);
+        QVERIFY(TCarpetaPrograma::lee(TBaseDatosCatalogosFrm::archivo()) == antes);
         QVERIFY(restosDescarga(programa).isEmpty());
         QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(QStringLiteral("44100")));
     }
@@ -215,8 +196,8 @@ private slots:
     void progresoAvanza()
     {
         const TCarpetaPrograma programa;
-        const TServidos servidos;
-        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        const TServidosHttp servidos;
+        const TServidorPrueba& http = servidos.http;
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
         const TCorrida corrida = corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP);
         QCOMPARE(corrida.resultado, int(TCatalogosHilo::Instalado));
@@ -233,8 +214,8 @@ private slots:
     {
         const TCarpetaPrograma programa;
         programa.instalaCatalogo();
-        const TServidos servidos;
-        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        const TServidosHttp servidos;
+        const TServidorPrueba& http = servidos.http;
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
         const TCorrida corrida =
             corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP, [](TCatalogosHilo& hilo, int p) {
@@ -277,8 +258,8 @@ private slots:
     void esperaDeLectura()
     {
         const TCarpetaPrograma programa;
-        const TServidos servidos;
-        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.ruta()});
+        const TServidosHttp servidos;
+        const TServidorPrueba& http = servidos.http;
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
         TIdHTTPProgress cliente;
         cliente.setReadTimeout(500);
@@ -316,11 +297,9 @@ private slots:
         QTest::addColumn<QStringList>("notas");
         QTest::newRow("versión y nota") << QByteArray(
                                                "Velkor 1.0.0.2\n- Primera\nVelkor 1.0.0.3\n- Corrige el catálogo\n")
-                                        << QStringLiteral("1.0.0.3")
-                                        << QStringList{QStringLiteral("- Corrige el catálogo")};
-        QTest::newRow("fin de línea de Windows")
-            << QByteArray("Velkor 1.0.0.3\r\n\r\n") << QStringLiteral("1.0.0.3") << QStringList{};
-        QTest::newRow("sin espacio") << QByteArray("2.0.0.0") << QStringLiteral("2.0.0.0") << QStringList{};
+                                        << "1.0.0.3" << QStringList{"- Corrige el catálogo"};
+        QTest::newRow("fin de línea de Windows") << QByteArray("Velkor 1.0.0.3\r\n\r\n") << "1.0.0.3" << QStringList{};
+        QTest::newRow("sin espacio") << QByteArray("2.0.0.0") << "2.0.0.0" << QStringList{};
         QTest::newRow("sólo notas") << QByteArray("- una\n- otra\n") << QString() << QStringList{};
         QTest::newRow("vacía") << QByteArray() << QString() << QStringList{};
     }
@@ -352,7 +331,7 @@ private slots:
         const TCarpetaPrograma programa;
         QTemporaryDir servidos;
         if (!lista.isEmpty())
-            escribe(servidos.filePath(QStringLiteral("versiones.txt")), lista);
+            QVERIFY(TCarpetaPrograma::escribe(servidos.filePath(QStringLiteral("versiones.txt")), lista));
         const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.path()});
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
         ajuste(programa, QStringLiteral("Red/actualizaciones"), http.url() + QStringLiteral("/archivo/versiones.txt"));
@@ -408,8 +387,9 @@ private slots:
         QDir().mkpath(carpetaMarca);
         const QString marca = carpetaMarca + QStringLiteral("/status");
         if (existe) {
-            escribe(programa.archivo(ACTUALIZADOR),
-                    QStringLiteral("#!/usr/bin/env -S cp -t %1 /proc/self/status\n").arg(carpetaMarca).toUtf8());
+            QVERIFY(TCarpetaPrograma::escribe(
+                programa.archivo(ACTUALIZADOR),
+                QStringLiteral("#!/usr/bin/env -S cp -t %1 /proc/self/status\n").arg(carpetaMarca).toUtf8()));
             QFile::setPermissions(programa.archivo(ACTUALIZADOR),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -429,8 +409,7 @@ private slots:
         }
         QByteArray estado;
         QTRY_VERIFY_WITH_TIMEOUT(([&] {
-                                     QFile f(marca);
-                                     estado = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                                     estado = TCarpetaPrograma::lee(marca);
                                      return estado.contains("SigCgt");
                                  }()),
                                  20000);

@@ -251,9 +251,7 @@ private slots:
         QCOMPARE(v.fila(QStringLiteral("Catálogo"))->objectName(), QStringLiteral("GetVentanaProductosFrm"));
         QStringList ventanas = w->ventanasModulo().rutinas();
         ventanas.sort();
-        QCOMPARE(ventanas,
-                 (QStringList{QStringLiteral("GetVentanaBridgeTXTFrm"), QStringLiteral("GetVentanaEjemploFrm"),
-                              QStringLiteral("GetVentanaProductosFrm")}));
+        QCOMPARE(ventanas, (QStringList{"GetVentanaBridgeTXTFrm", "GetVentanaEjemploFrm", "GetVentanaProductosFrm"}));
         // Three rows of one routine: one window made, hidden.
         int ventanasEjemplo = 0;
         for (QWidget* hijo : w->findChildren<QWidget*>())
@@ -340,18 +338,14 @@ private slots:
         QTest::addColumn<bool>("abre");
         QTest::addColumn<QString>("marca");
         const QString administrador = QStringLiteral("Administrador");
-        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << QStringLiteral("GetVentanaBridgeTXTFrm") << true
-                                        << administrador;
-        QTest::newRow("sin el derecho") << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm") << false
-                                        << administrador;
+        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << "GetVentanaBridgeTXTFrm" << true << administrador;
+        QTest::newRow("sin el derecho") << SIN_BRIDGE << "GetVentanaBridgeTXTFrm" << false << administrador;
         // The action after "_" does not change which right guards the window.
         QTest::newRow("sin el derecho, con acción")
-            << SIN_BRIDGE << QStringLiteral("GetVentanaBridgeTXTFrm_3") << false << administrador;
-        QTest::newRow("módulo sin derecho propio")
-            << SIN_BRIDGE << QStringLiteral("GetVentanaEjemploFrm") << true << administrador;
-        QTest::newRow("no administra los usuarios")
-            << QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0") << QStringLiteral("GetVentanaEjemploFrm") << true
-            << QStringLiteral("Usuario");
+            << SIN_BRIDGE << "GetVentanaBridgeTXTFrm_3" << false << administrador;
+        QTest::newRow("módulo sin derecho propio") << SIN_BRIDGE << "GetVentanaEjemploFrm" << true << administrador;
+        QTest::newRow("no administra los usuarios") << "-1|-1|-1|-1|-1|-1|-1|0"
+                                                    << "GetVentanaEjemploFrm" << true << "Usuario";
     }
     void permisos()
     {
@@ -411,20 +405,19 @@ private slots:
         w->ventanasModulo().registra(Despacho::VENTANA_COMPROBANTE, comprobante);
         if (con40)
             w->ventanasModulo().registra(Despacho::VENTANA_COMPROBANTE_40, comprobante40);
-        const auto conceptos = std::make_shared<QStringList>(QStringList{QStringLiteral("Renta de local")});
+        const auto conceptos = std::make_shared<QStringList>(QStringList{"Renta de local"});
         if (conParametros)
             ayuda->setparametros({{QStringLiteral("Conceptos"), conceptos}});
-        const auto previos = std::make_shared<QStringList>(QStringList{QStringLiteral("previo")});
+        const auto previos = std::make_shared<QStringList>(QStringList{"previo"});
         comprobante->setparametros({{QStringLiteral("Anterior"), previos}});
 
         // Issued twice: still one set of keys, the help module's own lists.
         for (int vez = 0; vez < 2; ++vez)
             QVERIFY(ContratoModulos::enviaComando(v.trabajo(), ContratoModulos::COMANDO_AYUDA_COMPROBANTE));
         if (conParametros) {
-            QCOMPARE(comprobante->getparametros().keys(), QStringList{QStringLiteral("Conceptos")});
+            QCOMPARE(comprobante->getparametros().keys(), QStringList{"Conceptos"});
             QCOMPARE(comprobante->getparametros().value(QStringLiteral("Conceptos")).get(), conceptos.get());
-            QCOMPARE(comprobante40->getparametros().keys(),
-                     con40 ? QStringList{QStringLiteral("Conceptos")} : QStringList());
+            QCOMPARE(comprobante40->getparametros().keys(), con40 ? QStringList{"Conceptos"} : QStringList());
         } else {
             QCOMPARE(comprobante->getparametros().value(QStringLiteral("Anterior")).get(), previos.get());
         }
@@ -440,9 +433,9 @@ private slots:
     void comandosDesconocidos_data()
     {
         QTest::addColumn<QString>("comando");
-        QTest::newRow("tipo sin letra") << QStringLiteral("02 99");
-        QTest::newRow("tipo que no es número") << QStringLiteral("02 ab");
-        QTest::newRow("otro texto") << QStringLiteral("hola");
+        QTest::newRow("tipo sin letra") << "02 99";
+        QTest::newRow("tipo que no es número") << "02 ab";
+        QTest::newRow("otro texto") << "hola";
     }
     void comandosDesconocidos()
     {

@@ -76,6 +76,13 @@ QByteArray TCarpetaPrograma::lee(const QString& ruta)
     return archivo.open(QIODevice::ReadOnly) ? archivo.readAll() : QByteArray();
 }
 
+bool TCarpetaPrograma::escribe(const QString& ruta, const QByteArray& contenido)
+{
+    QDir().mkpath(QFileInfo(ruta).absolutePath());
+    QFile archivo(ruta);
+    return archivo.open(QIODevice::WriteOnly | QIODevice::Truncate) && archivo.write(contenido) == contenido.size();
+}
+
 QString TCarpetaPrograma::log() const
 {
     return QString::fromUtf8(lee(Logmanager::archivoLog(m_ruta)));

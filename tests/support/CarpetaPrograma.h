@@ -29,6 +29,8 @@ public:
     static int modo(const QString& ruta);
     // The whole content of a file; empty when it cannot be read.
     static QByteArray lee(const QString& ruta);
+    // Writes a whole file, making its folder; false when it cannot.
+    static bool escribe(const QString& ruta, const QByteArray& contenido);
     // What the program logged in this folder so far.
     QString log() const;
 

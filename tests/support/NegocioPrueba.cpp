@@ -6,8 +6,6 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TNuevoNegocio.h"
 
-#include <QFile>
-
 namespace NegocioPrueba {
 
 namespace {
@@ -22,10 +20,10 @@ QString archivoCsd(const QString& rfc)
 
 QByteArray plantilla()
 {
-    QFile archivo(TCarpetaPrograma::plantillaNegocio());
-    if (!archivo.open(QIODevice::ReadOnly))
-        qFatal("No se pudo leer %s", qPrintable(archivo.fileName()));
-    return archivo.readAll();
+    const QByteArray bytes = TCarpetaPrograma::lee(TCarpetaPrograma::plantillaNegocio());
+    if (bytes.isEmpty())
+        qFatal("No se pudo leer %s", qPrintable(TCarpetaPrograma::plantillaNegocio()));
+    return bytes;
 }
 
 TConexionSesion creaCon(const QString& rfc, const QString& nombre, const QString& razon, const QString& email,

@@ -452,11 +452,13 @@ private slots:
         const std::unique_ptr<TCliente> cliente =
             TCliente::getByRFC(QStringLiteral(" COSC8001137NA"), m_negocio, m_conexion);
         QVERIFY(cliente);
-        const std::shared_ptr<TDatosfiscales> fiscales = cliente->getDatosfiscales();
-        QCOMPARE((QStringList{cliente->getUsocfdi(), fiscales->getRazon(), fiscales->getRegimen(),
-                              fiscales->getDireccion()->getCodigoPostal()->getCp(), segundo.getUsocfdi(),
-                              tercero.getNombrereceptor(), tercero.getDomiciliofiscalreceptor()}),
-                 (QStringList{"G01", "CARLOS CORTES SOTO", "612", "52176", "G03", "Carlos Cortés Soto", "52000"}));
+        QCOMPARE(cliente->getUsocfdi(), QStringLiteral("G01"));
+        QCOMPARE(cliente->getDatosfiscales()->getRazon(), QStringLiteral("CARLOS CORTES SOTO"));
+        QCOMPARE(cliente->getDatosfiscales()->getRegimen(), QStringLiteral("612"));
+        QCOMPARE(cliente->getDatosfiscales()->getDireccion()->getCodigoPostal()->getCp(), QStringLiteral("52176"));
+        QCOMPARE(segundo.getUsocfdi(), QStringLiteral("G03"));
+        QCOMPARE(tercero.getNombrereceptor(), QStringLiteral("Carlos Cortés Soto"));
+        QCOMPARE(tercero.getDomiciliofiscalreceptor(), QStringLiteral("52000"));
 
         // Another business of the same database has customers of its own.
         TNegocio otro;
@@ -465,50 +467,106 @@ private slots:
         QVERIFY(!TCliente::getByRFC(QStringLiteral("COSC8001137NA"), otro, m_conexion));
     }
 
-    // The receipt's and the employee's fields in the order nomina() lists
-    // them, amounts as texto() writes them, dates in ISO; perceptions,
-    // deductions, other payments and disabilities one text a row, in the
-    // order they are stored.
+    // Amounts as texto() writes them; perceptions, deductions, other payments
+    // and disabilities one text a row, in the order they are stored.
     void nomina_data()
     {
         QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QStringList>("recibo");
-        QTest::addColumn<QStringList>("empleado");
+        // The receipt.
+        QTest::addColumn<QString>("tipoNomina");
+        QTest::addColumn<QDate>("fechaPago");
+        QTest::addColumn<QDate>("fechaInicialPago");
+        QTest::addColumn<QDate>("fechaFinalPago");
+        QTest::addColumn<QString>("diasPagados");
+        QTest::addColumn<QString>("totalPercepciones");
+        QTest::addColumn<QString>("totalDeducciones");
+        QTest::addColumn<QString>("totalOtrosPagos");
+        QTest::addColumn<QString>("totalSueldos");
+        QTest::addColumn<QString>("totalGravado");
+        QTest::addColumn<QString>("totalExento");
+        QTest::addColumn<QString>("totalSeparacion");
+        QTest::addColumn<QString>("totalJubilacion");
+        QTest::addColumn<QString>("totalOtrasDeducciones");
+        QTest::addColumn<QString>("totalRetenidos");
+        QTest::addColumn<int>("banco");
+        QTest::addColumn<QString>("clabe");
+        QTest::addColumn<QString>("registroPatronal");
+        QTest::addColumn<QString>("rfcPatronOrigen");
+        QTest::addColumn<QString>("curpEmisor");
+        QTest::addColumn<QString>("antiguedad");
+        // The employee.
+        QTest::addColumn<QString>("curp");
+        QTest::addColumn<QString>("numEmpleado");
+        QTest::addColumn<QString>("numSeguroSocial");
+        QTest::addColumn<QString>("tipoRegimen");
+        QTest::addColumn<QString>("tipoContrato");
+        QTest::addColumn<QString>("tipoJornada");
+        QTest::addColumn<QString>("periodicidad");
+        QTest::addColumn<QString>("departamento");
+        QTest::addColumn<QString>("puesto");
+        QTest::addColumn<int>("riesgoPuesto");
+        QTest::addColumn<QString>("salarioBase");
+        QTest::addColumn<QString>("salarioDiario");
+        QTest::addColumn<QDate>("inicioRelacion");
+        QTest::addColumn<int>("bancoEmpleado");
+        QTest::addColumn<QString>("clabeEmpleado");
+        QTest::addColumn<QString>("sindicalizado");
+        QTest::addColumn<QString>("entidad");
+        // The rows under the receipt.
         QTest::addColumn<QStringList>("percepciones");
         QTest::addColumn<QStringList>("deducciones");
         QTest::addColumn<QStringList>("otrosPagos");
         QTest::addColumn<QStringList>("incapacidades");
-        // Fields apart by '|'.
-        const auto campos = [](const char* texto) { return QString::fromUtf8(texto).split(QLatin1Char('|')); };
+        const QString monto = QStringLiteral("123.45");
+        const QString vacio = QStringLiteral("<vacío>");
         QTest::newRow("ejemplo SAT")
             << QStringLiteral("cfdv40-nomina12.xml")
-            << campos("O|2016-10-15|2016-10-01|2016-10-15|15|123.45|123.45|123.45|123.45|123.45|123.45|123.45|123.45|"
-                      "123.45|123.45|2|1234567890|E23-12345-12-1|AAA010101AAA|OAAJ840102HJCVRN00|P3Y2M23D")
-            << campos("OAAJ840102HJCVRN00|001|123456789012345|03|01|02|04|001|Programador|3|123.45|123.45|2013-04-11|2|"
-                      "1234567890|Sí|AGU")
-            << QStringList{"001 AAA Sueldo Regular 89 90", "005 BBB Sueldo Regular 89 90"}
-            << QStringList{"001 XXX Deduccion Semanal 10", "100 YYY Deduccion Semanal 10"}
-            << QStringList{"001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56",
-                           "002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"}
-            << QStringList{"1 01 22.45", "2 02 22.45"};
+            // The receipt.
+            << QStringLiteral("O") << QDate(2016, 10, 15) << QDate(2016, 10, 1) << QDate(2016, 10, 15)
+            << QStringLiteral("15") << monto << monto << monto << monto << monto << monto << monto << monto << monto
+            << monto << 2 << QStringLiteral("1234567890") << QStringLiteral("E23-12345-12-1")
+            << QStringLiteral("AAA010101AAA") << QStringLiteral("OAAJ840102HJCVRN00")
+            << QStringLiteral("P3Y2M23D")
+            // The employee.
+            << QStringLiteral("OAAJ840102HJCVRN00") << QStringLiteral("001") << QStringLiteral("123456789012345")
+            << QStringLiteral("03") << QStringLiteral("01") << QStringLiteral("02") << QStringLiteral("04")
+            << QStringLiteral("001") << QStringLiteral("Programador") << 3 << monto << monto << QDate(2013, 4, 11) << 2
+            << QStringLiteral("1234567890") << QStringLiteral("Sí")
+            << QStringLiteral("AGU")
+            // The rows under the receipt.
+            << QStringList{QStringLiteral("001 AAA Sueldo Regular 89 90"),
+                           QStringLiteral("005 BBB Sueldo Regular 89 90")}
+            << QStringList{QStringLiteral("001 XXX Deduccion Semanal 10"),
+                           QStringLiteral("100 YYY Deduccion Semanal 10")}
+            << QStringList{QStringLiteral("001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56"),
+                           QStringLiteral("002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45")}
+            << QStringList{QStringLiteral("1 01 22.45"), QStringLiteral("2 02 22.45")};
         QTest::newRow("compensacion")
             << QStringLiteral("cfdi40-nomina-compensacion-valid.xml")
-            << campos("O|2026-01-14|2026-01-01|2026-01-15|15|15000|2689.23|263.63|15000|15000|0|<vacío>|<vacío>|416.98|"
-                      "2272.25|0||A0000000000|||P63W")
-            << campos("XAXX010101HDFXXX01|0001|00000000000|02|01|01|04|Ninguno|Ninguno|1|1050.68|1000|2024-10-28|0||No|"
-                      "CMX")
-            << QStringList{"001 001 Sueldo 15000 0"}
-            << QStringList{"001 052 I.M.S.S. 416.98", "002 045 I.S.R. mes 2272.25"}
-            << QStringList{"999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>",
-                           "002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>",
-                           "004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"}
+            // The receipt.
+            << QStringLiteral("O") << QDate(2026, 1, 14) << QDate(2026, 1, 1) << QDate(2026, 1, 15)
+            << QStringLiteral("15") << QStringLiteral("15000") << QStringLiteral("2689.23") << QStringLiteral("263.63")
+            << QStringLiteral("15000") << QStringLiteral("15000") << QStringLiteral("0") << vacio << vacio
+            << QStringLiteral("416.98") << QStringLiteral("2272.25") << 0 << QString() << QStringLiteral("A0000000000")
+            << QString() << QString()
+            << QStringLiteral("P63W")
+            // The employee.
+            << QStringLiteral("XAXX010101HDFXXX01") << QStringLiteral("0001") << QStringLiteral("00000000000")
+            << QStringLiteral("02") << QStringLiteral("01") << QStringLiteral("01") << QStringLiteral("04")
+            << QStringLiteral("Ninguno") << QStringLiteral("Ninguno") << 1 << QStringLiteral("1050.68")
+            << QStringLiteral("1000") << QDate(2024, 10, 28) << 0 << QString() << QStringLiteral("No")
+            << QStringLiteral("CMX")
+            // The rows under the receipt.
+            << QStringList{QStringLiteral("001 001 Sueldo 15000 0")}
+            << QStringList{QStringLiteral("001 052 I.M.S.S. 416.98"), QStringLiteral("002 045 I.S.R. mes 2272.25")}
+            << QStringList{QStringLiteral("999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>"),
+                           QStringLiteral("002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>"),
+                           QStringLiteral("004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0")}
             << QStringList{};
     }
     void nomina()
     {
         QFETCH(QString, archivo);
-        QFETCH(QStringList, recibo);
-        QFETCH(QStringList, empleado);
         const TComprobante c = guardaArchivo(archivo, m_conexion, m_negocio);
 
         using N = TNominacomprobante;
@@ -516,17 +574,48 @@ private slots:
         QCOMPARE(recibos.size(), 1);
         const N& r = recibos.first();
         const auto d = [](const N& n, int col) { return texto(n.valor(col)); };
-        const auto iso = [](const QDate& f) { return f.toString(Qt::ISODate); };
-        QStringList leido{r.getTiponomina(), iso(r.getFechapago()), iso(r.getFechainicialpago()),
-                          iso(r.getFechafinalpago())};
-        for (const int col :
-             {N::col_Numdiaspagados, N::col_Totalpercepciones, N::col_Totaldeducciones, N::col_Totalotrospagos,
-              N::col_Totalsueldos, N::col_Totalgravado, N::col_Totalexento, N::col_Totalseparacionindemnizacion,
-              N::col_Totaljubilacionpensionretiro, N::col_Totalotrasdeducciones, N::col_Totalimpuestosretenidos})
-            leido << d(r, col);
-        leido << QString::number(r.getBanco()) << r.getClabe() << r.getRegistropatronal() << r.getRfcpatronorigen()
-              << r.getCurpemisor() << r.getAntiguedad();
-        QCOMPARE(leido, recibo);
+        QFETCH(QString, tipoNomina);
+        QFETCH(QDate, fechaPago);
+        QFETCH(QDate, fechaInicialPago);
+        QFETCH(QDate, fechaFinalPago);
+        QFETCH(QString, diasPagados);
+        QFETCH(QString, totalPercepciones);
+        QFETCH(QString, totalDeducciones);
+        QFETCH(QString, totalOtrosPagos);
+        QFETCH(QString, totalSueldos);
+        QFETCH(QString, totalGravado);
+        QFETCH(QString, totalExento);
+        QFETCH(QString, totalSeparacion);
+        QFETCH(QString, totalJubilacion);
+        QFETCH(QString, totalOtrasDeducciones);
+        QFETCH(QString, totalRetenidos);
+        QFETCH(int, banco);
+        QFETCH(QString, clabe);
+        QFETCH(QString, registroPatronal);
+        QFETCH(QString, rfcPatronOrigen);
+        QFETCH(QString, curpEmisor);
+        QFETCH(QString, antiguedad);
+        QCOMPARE(r.getTiponomina(), tipoNomina);
+        QCOMPARE(r.getFechapago(), fechaPago);
+        QCOMPARE(r.getFechainicialpago(), fechaInicialPago);
+        QCOMPARE(r.getFechafinalpago(), fechaFinalPago);
+        QCOMPARE(d(r, N::col_Numdiaspagados), diasPagados);
+        QCOMPARE(d(r, N::col_Totalpercepciones), totalPercepciones);
+        QCOMPARE(d(r, N::col_Totaldeducciones), totalDeducciones);
+        QCOMPARE(d(r, N::col_Totalotrospagos), totalOtrosPagos);
+        QCOMPARE(d(r, N::col_Totalsueldos), totalSueldos);
+        QCOMPARE(d(r, N::col_Totalgravado), totalGravado);
+        QCOMPARE(d(r, N::col_Totalexento), totalExento);
+        QCOMPARE(d(r, N::col_Totalseparacionindemnizacion), totalSeparacion);
+        QCOMPARE(d(r, N::col_Totaljubilacionpensionretiro), totalJubilacion);
+        QCOMPARE(d(r, N::col_Totalotrasdeducciones), totalOtrasDeducciones);
+        QCOMPARE(d(r, N::col_Totalimpuestosretenidos), totalRetenidos);
+        QCOMPARE(r.getBanco(), banco);
+        QCOMPARE(r.getClabe(), clabe);
+        QCOMPARE(r.getRegistropatronal(), registroPatronal);
+        QCOMPARE(r.getRfcpatronorigen(), rfcPatronOrigen);
+        QCOMPARE(r.getCurpemisor(), curpEmisor);
+        QCOMPARE(r.getAntiguedad(), antiguedad);
         QCOMPARE(r.getUuid(), c.getUuid());
         QCOMPARE(r.getTotal(), c.getTotal());
         QCOMPARE(r.getSubtotal(), c.getSubtotal());
@@ -542,15 +631,43 @@ private slots:
             TNominacomprobanteempleado::columna(TNominacomprobanteempleado::col_NominaComprobante) == r, m_conexion);
         QCOMPARE(enlaces.size(), 1);
         const std::shared_ptr<TEmpleado> e = enlaces.first().getEmpleado();
-        QCOMPARE((QStringList{e->getCurp(), e->getNumempleado(), e->getNumsegurosocial(), e->getTiporegimen(),
-                              e->getTipoconrato(), e->getTipojornada(), e->getPeriodicidadpago(), e->getDepartamento(),
-                              e->getPuesto(), QString::number(e->getRiesgopuesto()), e->getSalariobasecotapor(),
-                              texto(e->valor(TEmpleado::col_Salariodiariointegrado)),
-                              iso(e->getFechainiciorelacionlaboral()), QString::number(e->getBanco()), e->getClabe(),
-                              e->getSindicalizado(), e->getClaveentfed()}),
-                 empleado);
+        QFETCH(QString, curp);
+        QFETCH(QString, numEmpleado);
+        QFETCH(QString, numSeguroSocial);
+        QFETCH(QString, tipoRegimen);
+        QFETCH(QString, tipoContrato);
+        QFETCH(QString, tipoJornada);
+        QFETCH(QString, periodicidad);
+        QFETCH(QString, departamento);
+        QFETCH(QString, puesto);
+        QFETCH(int, riesgoPuesto);
+        QFETCH(QString, salarioBase);
+        QFETCH(QString, salarioDiario);
+        QFETCH(QDate, inicioRelacion);
+        QFETCH(int, bancoEmpleado);
+        QFETCH(QString, clabeEmpleado);
+        QFETCH(QString, sindicalizado);
+        QFETCH(QString, entidad);
+        QCOMPARE(e->getCurp(), curp);
+        QCOMPARE(e->getNumempleado(), numEmpleado);
+        QCOMPARE(e->getNumsegurosocial(), numSeguroSocial);
+        QCOMPARE(e->getTiporegimen(), tipoRegimen);
+        QCOMPARE(e->getTipoconrato(), tipoContrato);
+        QCOMPARE(e->getTipojornada(), tipoJornada);
+        QCOMPARE(e->getPeriodicidadpago(), periodicidad);
+        QCOMPARE(e->getDepartamento(), departamento);
+        QCOMPARE(e->getPuesto(), puesto);
+        QCOMPARE(e->getRiesgopuesto(), riesgoPuesto);
+        QCOMPARE(e->getSalariobasecotapor(), salarioBase);
+        QCOMPARE(texto(e->valor(TEmpleado::col_Salariodiariointegrado)), salarioDiario);
+        QCOMPARE(e->getFechainiciorelacionlaboral(), inicioRelacion);
+        QCOMPARE(e->getBanco(), bancoEmpleado);
+        QCOMPARE(e->getClabe(), clabeEmpleado);
+        QCOMPARE(e->getSindicalizado(), sindicalizado);
+        QCOMPARE(e->getClaveentfed(), entidad);
         QCOMPARE(e->getIdnegocioId(), m_negocio.getIdnegocio());
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
+
         QFETCH(QStringList, percepciones);
         QFETCH(QStringList, deducciones);
         QFETCH(QStringList, otrosPagos);
@@ -641,8 +758,9 @@ private slots:
     // all of it, and only it, when the caller keeps a batch transaction open.
     void fallaEnMedioNoDejaNada()
     {
-        QByteArray bytes = TCarpetaPrograma::lee(ruta(QStringLiteral("cfdi40-nomina-compensacion-valid.xml")));
-        QVERIFY(!bytes.isEmpty());
+        QFile archivo(ruta(QStringLiteral("cfdi40-nomina-compensacion-valid.xml")));
+        QVERIFY(archivo.open(QIODevice::ReadOnly));
+        QByteArray bytes = archivo.readAll();
         // The last perception's exempt amount is not a number: the voucher, its
         // customer, lines, receipt and employee are saved by then.
         bytes.replace("ImporteExento=\"0.00\"/>", "ImporteExento=\"0,00\"/>");

@@ -24,7 +24,12 @@
 #include "setup/TPaginaNegocio.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
+#include "Aperturas.h"
 #include "Piezas.h"
+#include "Reloj.h"
+#include "import/TImportarXMLFrm.h"
+#include "shell/ResumenInicio.h"
+#include "shell/TPaginaInicio.h"
 #include "ProgramaPrueba.h"
 
 #include <QApplication>
@@ -38,6 +43,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <pthread.h>
@@ -165,7 +171,8 @@ private slots:
         QVERIFY(MainFrm->isVisible());
         QVERIFY(programa.respuestas.textos().isEmpty());
 
-        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("Versión: 0.1.0.0"));
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("Velkor — Escuela Kemper"));
+        QCOMPARE(pieza<QWidget>("RcBanner")->toolTip(), QStringLiteral("Versión 0.1.0.0"));
         QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
         QCOMPARE(pieza("TxUserEmail")->text(), CORREO);
         QCOMPARE(pieza("TxSucursal")->text(), QStringLiteral("ESCUELA KEMPER"));
@@ -204,7 +211,92 @@ private slots:
         QCOMPARE(recorrido, (QStringList{QStringLiteral("TxListaNegocios"), QStringLiteral("TxEditar"),
                                          QStringLiteral("TxUserEmail"), QStringLiteral("TxSucursalLeft"),
                                          QStringLiteral("TxSucursalRight"), QStringLiteral("CmbSeries"),
-                                         NOMBRE_REPORTES, QStringLiteral("TxUser")}));
+                                         QStringLiteral("TxInicio"), QStringLiteral("TxImportarXML")}));
+    }
+
+    // The start page over the business's own database: its figures before
+    // and after a folder is imported from the main window, where a wrong
+    // password is refused first.
+    void inicioEImportacion()
+    {
+        const TRelojFijo reloj(QDate(2021, 1, 20));
+        TAperturas aperturas;
+        TColaArchivos carpetas;
+        TPrograma programa(registraEscuela, true);
+        programa.ingresa(RFC_ESCUELA);
+        auto* inicio = MainFrm->findChild<TPaginaInicio*>(QStringLiteral("PaginaInicio"));
+        QVERIFY(trabajo()->contiene(inicio));
+        QVERIFY(MainFrm->VentanaActiva.isNull());
+        QCOMPARE(pieza<QLabel>(inicio, "TxTituloInicio")->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(pieza<QLabel>(inicio, "TxTituloMes")->text(), QStringLiteral("Este mes (enero): 0 comprobantes"));
+        QCOMPARE(pieza<QLabel>(inicio, "TxUltimaImportacion")->text(),
+                 QStringLiteral("Aún no has importado comprobantes a esta empresa."));
+        QVERIFY(pieza<QLabel>(inicio, "TxSugerencia")->text().contains(QStringLiteral("importa tus XML")));
+
+        const QString carpeta = programa.carpeta.archivo(QStringLiteral("xml/"));
+        QDir().mkpath(carpeta);
+        for (const char* archivo : {"cfdi33-valid.xml", "cfdi40-real.xml"})
+            QFile::copy(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + QLatin1String(archivo),
+                        carpeta + QLatin1String(archivo));
+        carpetas.agrega(carpeta);
+        QTimer::singleShot(0, ImportarXMLFrm, [] {
+            QCOMPARE(pieza<QLineEdit>(ImportarXMLFrm, "EdEmail")->text(), CORREO);
+            pieza<QLineEdit>(ImportarXMLFrm, "EdPass")->setText(QStringLiteral("otra"));
+            pieza<QPushButton>(ImportarXMLFrm, "BtAceptar")->click();
+            QVERIFY(!ImportarXMLFrm->ocupada());
+            pieza<QLineEdit>(ImportarXMLFrm, "EdPass")->setText(PASSWORD);
+            pieza<QPushButton>(ImportarXMLFrm, "BtAceptar")->click();
+        });
+        QTest::mouseClick(pieza("TxImportarXML"), Qt::LeftButton);
+        const QStringList textos = programa.respuestas.textos();
+        QCOMPARE(textos.size(), 2);
+        QCOMPARE(carpetas.pedidos().size(), 1);
+        QVERIFY2(textos.last().startsWith(QStringLiteral("Proceso Terminado")), qPrintable(textos.last()));
+        QVERIFY2(textos.last().contains(QStringLiteral("Se creó 1 empresa nueva")), qPrintable(textos.last()));
+        QCOMPARE(aperturas.abiertas.size(), 1);
+
+        QVERIFY(trabajo()->contiene(inicio));
+        QCOMPARE(pieza<QLabel>(inicio, "TxTituloMes")->text(), QStringLiteral("Este mes (enero): 1 comprobante"));
+        QCOMPARE(pieza<QLabel>(inicio, "TxTituloAnio")->text(), QStringLiteral("Este año (2021): 1 comprobante"));
+        const QString tabla = pieza<QLabel>(inicio, "TxTablaMes")->text();
+        QVERIFY2(tabla.contains(QStringLiteral("<td>Ingreso</td><td align=\"right\">1</td><td "
+                                               "align=\"right\">$2,382,870.00</td><td>MXN</td>")),
+                 qPrintable(tabla));
+        QVERIFY2(pieza<QLabel>(inicio, "TxUltimaImportacion")
+                     ->text()
+                     .endsWith(QStringLiteral(" — 1 importados, 0 ya existían, 0 no importados.")),
+                 qPrintable(pieza<QLabel>(inicio, "TxUltimaImportacion")->text()));
+        Capturas::guarda(*MainFrm, QStringLiteral("inicio"));
+
+        // The buttons lead to the next steps.
+        pieza<QPushButton>(inicio, "BtDefinirSerie")->click();
+        QCOMPARE(MainFrm->VentanaActiva.data(), EmpresaFrm->TxFondo);
+        QVERIFY(!trabajo()->contiene(inicio));
+        QTest::mouseClick(pieza("TxInicio"), Qt::LeftButton);
+        QVERIFY(trabajo()->contiene(inicio));
+        QVERIFY(MainFrm->VentanaActiva.isNull());
+    }
+
+    // The certificate's end is told plainly, with a warning a month ahead.
+    void vigenciaDelCertificado_data()
+    {
+        QTest::addColumn<QDate>("fin");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("estado");
+        QTest::newRow("sin certificado") << QDate() << QStringLiteral("Sin certificado") << 0;
+        QTest::newRow("vigente") << QDate(2027, 1, 7) << QStringLiteral("vigente hasta el 07/01/2027") << 1;
+        QTest::newRow("a 30 días") << QDate(2027, 1, 6) << QStringLiteral("vence en 30 días, el 06/01/2027") << 2;
+        QTest::newRow("hoy") << QDate(2026, 12, 7) << QStringLiteral("vence hoy") << 2;
+        QTest::newRow("vencido") << QDate(2026, 12, 6) << QStringLiteral("venció el 06/12/2026") << 3;
+    }
+    void vigenciaDelCertificado()
+    {
+        QFETCH(QDate, fin);
+        QFETCH(QString, texto);
+        QFETCH(int, estado);
+        const ResumenInicio::TVigencia v = ResumenInicio::vigencia(fin, QDate(2026, 12, 7));
+        QCOMPARE(int(v.estado), estado);
+        QVERIFY2(ResumenInicio::textoVigencia(v).contains(texto), qPrintable(ResumenInicio::textoVigencia(v)));
     }
 
     void configuracionNegocio()

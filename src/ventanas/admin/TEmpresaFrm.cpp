@@ -184,6 +184,11 @@ void TEmpresaFrm::inicializaNombreEmpresa()
     abre(m_nombre);
 }
 
+void TEmpresaFrm::inicializaSeries()
+{
+    abre(m_series);
+}
+
 const QList<EdicionEmpresa::TFilaSerie>& TEmpresaFrm::filasSeries() const
 {
     return m_series->filas();

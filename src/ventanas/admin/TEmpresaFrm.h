@@ -38,6 +38,7 @@ public:
     // The same, with the image (or name) section open.
     void inicializaLogoNegocio();
     void inicializaNombreEmpresa();
+    void inicializaSeries();
     // Closes every section.
     void inicializaPaneles();
     // The page height: title, the seven sections and a margin; the holder

@@ -64,6 +64,7 @@ bool TAreaTrabajo::muestra(const QWidget* contenido) const
 
 void TAreaTrabajo::hospeda(QWidget* contenido, int altura)
 {
+    quitaReposo();
     if (m_activa)
         TxVentanaPrincipal->quita(m_activa);
     TxVentanaPrincipal->agrega(contenido);
@@ -78,8 +79,24 @@ void TAreaTrabajo::hospedaCompleta(QWidget* contenido)
     TxVentanaPrincipal->llena(contenido->minimumSizeHint().height());
 }
 
+void TAreaTrabajo::muestraReposo(QWidget* pagina)
+{
+    limpia();
+    m_reposo = pagina;
+    TxVentanaPrincipal->agrega(pagina);
+    TxVentanaPrincipal->llena(pagina->minimumSizeHint().height());
+    fondoPaginas();
+}
+
+void TAreaTrabajo::quitaReposo()
+{
+    if (m_reposo && TxVentanaPrincipal->contiene(m_reposo))
+        TxVentanaPrincipal->quita(m_reposo);
+}
+
 void TAreaTrabajo::abreConfiguracion(QWidget* configuracion)
 {
+    quitaReposo();
     if (m_activa)
         TxVentanaPrincipal->quita(m_activa);
     if (configuracion) {
@@ -94,6 +111,7 @@ void TAreaTrabajo::abreConfiguracion(QWidget* configuracion)
 
 void TAreaTrabajo::abrePrincipal(QWidget* principal, const QString& accion, QObject* emisor, QWidget* subMenu)
 {
+    quitaReposo();
     if (m_activa)
         TxVentanaPrincipal->quita(m_activa);
     if (principal) {
@@ -147,6 +165,7 @@ void TAreaTrabajo::fondoPaginas()
 
 void TAreaTrabajo::remueve()
 {
+    quitaReposo();
     if (m_activa) {
         TxVentanaPrincipal->quita(m_activa);
         TxVentanaPrincipal->setAltura(0);
@@ -160,6 +179,7 @@ void TAreaTrabajo::remueve()
 
 void TAreaTrabajo::limpia()
 {
+    quitaReposo();
     if (m_activa)
         TxVentanaPrincipal->quita(m_activa);
     m_activa = nullptr;

@@ -29,6 +29,10 @@ public:
     // Shows a page of the shell's own over the whole area (taller when it
     // needs, then it scrolls); no side menu.
     void hospedaCompleta(QWidget* contenido);
+    // The page the area rests on when nothing was opened (the start page):
+    // shown over the whole area, it is no active content, and anything
+    // hosted or opened takes its place.
+    void muestraReposo(QWidget* pagina);
     // A module's configuration content, told to clear itself.
     void abreConfiguracion(QWidget* configuracion);
     // A module's main content filling the area, told `accion` by `emisor`,
@@ -47,8 +51,10 @@ public:
 
 private:
     void quitaMenuLateral();
+    void quitaReposo();
     void muestraMenuLateral(QWidget* submenu);
 
+    QPointer<QWidget> m_reposo;
     QWidget* RcFondoPrincipal;
     QScrollArea* SBPrincipal;
     TContenedorTexto* TxVentanaPrincipal;

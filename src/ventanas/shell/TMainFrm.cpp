@@ -4,6 +4,7 @@
 #include "ContratoModulos.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Preferencias.h"
 #include "Prompter.h"
 #include "Sistema.h"
 #include "Style.h"
@@ -13,10 +14,12 @@
 #include "TContenedorTexto.h"
 #include "TListaNegocios.h"
 #include "TMenuModulos.h"
+#include "TPaginaInicio.h"
 #include "TPanelMenu.h"
 #include "admin/TCartaManifiestoFrm.h"
 #include "admin/TEmpresaFrm.h"
 #include "admin/TPerfilFrm.h"
+#include "import/TImportarXMLFrm.h"
 #include "setup/TPaginaNegocio.h"
 #include "app/Ventanas.h"
 #include "negocio/TConfiguracionNegocio.h"
@@ -57,6 +60,8 @@ TMainFrm::TMainFrm(QWidget* parent)
     cuerpo->addWidget(m_area, 1);
     diseno->addLayout(cuerpo, 1);
 
+    m_inicio = new TPaginaInicio(this);
+    m_inicio->hide();
     conecta();
     // A clickable text reached with Tab shows where the keyboard is.
     setStyleSheet(QStringLiteral("TEtiquetaAccion:focus { border: 1px dotted %1; }")
@@ -86,6 +91,13 @@ void TMainFrm::conecta()
     connect(m_negocios, &TListaNegocios::nuevaEmpresaSolicitada, this,
             [this] { protegido([this] { TxNuevaEmpresaClick(); }); });
     connect(m_area->trabajo(), &TContenedorTexto::clicked, this, &TMainFrm::TxVentanaPrincipalClick);
+    connect(m_panel, &TPanelMenu::inicioSolicitado, this, [this] { protegido([this] { muestraInicio(); }); });
+    connect(m_panel, &TPanelMenu::importacionSolicitada, this, [this] { protegido([this] { importaXML(); }); });
+    connect(m_inicio, &TPaginaInicio::importacionSolicitada, this, [this] { protegido([this] { importaXML(); }); });
+    connect(m_inicio, &TPaginaInicio::seriesSolicitadas, this,
+            [this] { protegido([this] { editaNegocio(false, true); }); });
+    connect(m_inicio, &TPaginaInicio::reportesSolicitados, this,
+            [this] { protegido([this] { OnClickVentanaNombre(QStringLiteral("GetVentanaReportesFrm")); }); });
 }
 
 void TMainFrm::ordenTabulacion()
@@ -115,6 +127,14 @@ void TMainFrm::FormShow()
         return;
     m_panel->inicializaSucursal();
     creaIni();
+    // Where the user left the window last time, maximised or not.
+    if (!m_geometriaLeida) {
+        m_geometriaLeida = true;
+        const QByteArray geometria = Preferencias::ventana(objectName());
+        if (!geometria.isEmpty())
+            restoreGeometry(geometria);
+    }
+    muestraInicio();
 }
 
 void TMainFrm::actualizaSesion()
@@ -123,13 +143,14 @@ void TMainFrm::actualizaSesion()
         return; // showing it reads everything
     // Back from adding a business: its page leaves the work area, and the
     // session is the one the user was working in.
-    if (m_paginaNegocio && VentanaActiva == m_paginaNegocio)
-        limpiaVentanaPrincipalYSubmenu();
+    const bool desdeAlta = m_paginaNegocio && VentanaActiva == m_paginaNegocio;
     protegido([this] {
         InicializaNegocio();
         if (EmpresaFrm)
             EmpresaFrm->inicializa();
     });
+    if (desdeAlta)
+        protegido([this] { muestraInicio(); });
 }
 
 void TMainFrm::muestraNegocio()
@@ -151,7 +172,7 @@ void TMainFrm::inicializaVersion()
     QList<int> partes = version.segments();
     while (partes.size() < 4)
         partes << 0;
-    setWindowTitle(QStringLiteral("Versión: ") + QVersionNumber(partes.mid(0, 4)).toString());
+    m_banner->setToolTip(QStringLiteral("Versión ") + QVersionNumber(partes.mid(0, 4)).toString());
 }
 
 bool TMainFrm::inicializacionNegocio()
@@ -174,6 +195,25 @@ bool TMainFrm::inicializacionNegocio()
 void TMainFrm::InicializaNegocio()
 {
     m_panel->muestraNegocio();
+    if (Sistema::Negocio)
+        setWindowTitle(NOMBRE_SISTEMA + QStringLiteral(" — ") + Sistema::Negocio->getNombre());
+}
+
+void TMainFrm::muestraInicio()
+{
+    m_inicio->actualiza();
+    m_area->muestraReposo(m_inicio);
+}
+
+void TMainFrm::importaXML()
+{
+    if (!ImportarXMLFrm || !Sistema::Usuario)
+        return;
+    ImportarXMLFrm->initDatosXML(Sistema::Usuario->getEmail());
+    ImportarXMLFrm->exec();
+    // The vouchers (and perhaps businesses) it brought change the figures.
+    if (m_area->muestra(m_inicio))
+        m_inicio->actualiza();
 }
 
 void TMainFrm::verificaCartaManifiesto()
@@ -289,11 +329,6 @@ void TMainFrm::remueveVentanaActiva()
     m_area->remueve();
 }
 
-void TMainFrm::limpiaVentanaPrincipalYSubmenu()
-{
-    m_area->limpia();
-}
-
 // --- Businesses ----------------------------------------------------------------------------
 
 void TMainFrm::TxListaNegociosClick()
@@ -324,6 +359,7 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
     creaIni();
     if (EmpresaFrm)
         EmpresaFrm->inicializa();
+    muestraInicio();
 }
 
 void TMainFrm::TxNuevaEmpresaClick()
@@ -333,7 +369,7 @@ void TMainFrm::TxNuevaEmpresaClick()
         m_paginaNegocio = new TPaginaNegocio(TPaginaNegocio::TModo::Adicional, this);
         m_paginaNegocio->hide();
         connect(m_paginaNegocio, &TPaginaNegocio::negocioAgregado, this, &TMainFrm::actualizaSesion);
-        connect(m_paginaNegocio, &TPaginaNegocio::cancelada, this, &TMainFrm::limpiaVentanaPrincipalYSubmenu);
+        connect(m_paginaNegocio, &TPaginaNegocio::cancelada, this, &TMainFrm::muestraInicio);
     }
     m_paginaNegocio->inicia();
     m_area->hospedaCompleta(m_paginaNegocio);
@@ -352,7 +388,7 @@ void TMainFrm::TxEditarClick(QObject* emisor)
     editaNegocio(emisor && emisor->objectName() == QLatin1String("ImgLogoEmpresa"));
 }
 
-void TMainFrm::editaNegocio(bool conLogo)
+void TMainFrm::editaNegocio(bool conLogo, bool conSeries)
 {
     if (!EmpresaFrm)
         return;
@@ -361,6 +397,8 @@ void TMainFrm::editaNegocio(bool conLogo)
     m_area->fondoPaginas();
     if (conLogo)
         EmpresaFrm->inicializaLogoNegocio();
+    if (conSeries)
+        EmpresaFrm->inicializaSeries();
 }
 
 void TMainFrm::TxUserEmailClick()
@@ -406,6 +444,7 @@ void TMainFrm::TxUserClick()
 void TMainFrm::closeEvent(QCloseEvent* evento)
 {
     QWidget::closeEvent(evento);
+    Preferencias::guardaVentana(objectName(), saveGeometry());
     if (isWizard) {
         if (!Reinicio::reinicia(Sistema::exePath))
             Logmanager::Log(QStringLiteral("No se pudo iniciar de nuevo ") + Reinicio::programa(Sistema::exePath), 1,

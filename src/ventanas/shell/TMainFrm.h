@@ -13,6 +13,7 @@ class TEmpresaBean;
 class TListaNegocios;
 class TMenuModulos;
 class TPanelMenu;
+class TPaginaInicio;
 class TPaginaNegocio;
 
 // The main window: the banner, the left panel (business, user, branch,
@@ -62,6 +63,10 @@ public:
     void muestraActualizacion(bool disponible);
     // The new-business page of the wizard, in the work area.
     void TxNuevaEmpresaClick();
+    // The start page: the business's figures and the next steps.
+    void muestraInicio();
+    // The import of a folder of XML into the signed-in session.
+    void importaXML();
     // The company editor, in the work area; through the business's logo
     // (ImgLogoEmpresa) it asks for a new logo at once.
     void TxEditarClick(QObject* emisor);
@@ -103,9 +108,8 @@ private:
     void TxVentanaPrincipalClick();
     // The help module's parameters to the voucher windows ("99").
     void entregaAyuda();
-    void limpiaVentanaPrincipalYSubmenu();
     void hospeda(QWidget* contenido, int altura);
-    void editaNegocio(bool conLogo);
+    void editaNegocio(bool conLogo, bool conSeries = false);
     void TxUserEmailClick();
     void TxListaNegociosClick();
     void TxUserClick();
@@ -116,6 +120,8 @@ private:
     TVentanasModulo m_ventanas;
     // The new-business page, made the first time it is asked for.
     QPointer<TPaginaNegocio> m_paginaNegocio;
+    TPaginaInicio* m_inicio;
+    bool m_geometriaLeida = false;
 };
 
 extern TMainFrm* MainFrm;

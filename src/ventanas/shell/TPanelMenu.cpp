@@ -24,6 +24,8 @@ using PiezasPrincipal::separador;
 namespace {
 
 const int ANCHO_MENU = 188;
+// What the e-mail may take beside the user's picture.
+const int ANCHO_CORREO = 130;
 
 int idUsuario()
 {
@@ -52,6 +54,7 @@ TPanelMenu::TPanelMenu(QWidget* parent) : QWidget(parent)
     diseno->addWidget(separador(RcMenu, QStringLiteral("LnSucursal")));
     diseno->addWidget(creaSeries());
     diseno->addWidget(separador(RcMenu, QStringLiteral("LnSeriesFolios")));
+    diseno->addWidget(creaAcciones());
     SbMenuPrincipal = new TMenuModulos(RcMenu);
     diseno->addWidget(SbMenuPrincipal, 1);
 
@@ -89,8 +92,11 @@ QWidget* TPanelMenu::creaEmpresa()
     dEmpresa->addWidget(ImgLogoEmpresa, 0, Qt::AlignHCenter);
     auto* filaEditar = new QHBoxLayout();
     TxEditar = accion(TxEmpresa, QStringLiteral("TxEditar"), QStringLiteral("Editar"));
+    // Both small pictures beside "Editar" do what they show; the crown only
+    // tells who administers the business.
     ImgKey = Controles::imagen(TxEmpresa, QStringLiteral("ImgKey"), 16);
-    ImgKey->setToolTip(QStringLiteral("Contraseña"));
+    ImgKey->setToolTip(QStringLiteral("Cambiar mi contraseña"));
+    Controles::alClic(ImgKey, [this] { emit perfilSolicitado(); });
     ImgCSD = Controles::imagen(TxEmpresa, QStringLiteral("ImgCSD"), 16);
     ImgCSD->setToolTip(QStringLiteral("Firma de Carta Manifiesto"));
     Controles::alClic(ImgCSD, [this] { emit cartaManifiestoSolicitada(); });
@@ -108,6 +114,28 @@ QWidget* TPanelMenu::creaEmpresa()
     return TxEmpresa;
 }
 
+QWidget* TPanelMenu::creaAcciones()
+{
+    auto* acciones = new QWidget(RcMenu);
+    acciones->setObjectName(QStringLiteral("TxAcciones"));
+    auto* d = new QVBoxLayout(acciones);
+    d->setContentsMargins(0, 0, 0, 0);
+    d->setSpacing(4);
+    TxInicio = accion(acciones, QStringLiteral("TxInicio"), QStringLiteral("Inicio"));
+    TxImportarXML = accion(acciones, QStringLiteral("TxImportarXML"), QStringLiteral("Importar XML…"));
+    TxConfigurarCorreo = accion(acciones, QStringLiteral("TxConfigurarCorreo"), QStringLiteral("Configurar correo…"));
+    TxConfigurarCorreo->setToolTip(QStringLiteral("El servidor de correo con el que se envían las claves para "
+                                                  "recuperar contraseñas"));
+    for (TEtiquetaAccion* a : {TxInicio, TxImportarXML, TxConfigurarCorreo}) {
+        Controles::colorTexto(a, RS_TEXTOAZUL);
+        d->addWidget(a);
+    }
+    connect(TxInicio, &TEtiquetaAccion::activada, this, &TPanelMenu::inicioSolicitado);
+    connect(TxImportarXML, &TEtiquetaAccion::activada, this, &TPanelMenu::importacionSolicitada);
+    connect(TxConfigurarCorreo, &TEtiquetaAccion::activada, this, &TPanelMenu::correoSolicitado);
+    return acciones;
+}
+
 QWidget* TPanelMenu::creaUsuario()
 {
     TxUsuario = new QWidget(RcMenu);
@@ -119,8 +147,6 @@ QWidget* TPanelMenu::creaUsuario()
     ImgLogoUsuario->setScaledContents(true);
     ImgLogoUsuario->setFocusPolicy(Qt::NoFocus);
     TxUserEmail = accion(TxUsuario, QStringLiteral("TxUserEmail"));
-    TxUserEmail->setWordWrap(true);
-    TxUserEmail->setToolTip(QStringLiteral("Mi perfil"));
     dUsuario->addWidget(ImgLogoUsuario);
     dUsuario->addWidget(TxUserEmail, 1);
     connect(TxUserEmail, &TEtiquetaAccion::activada, this, &TPanelMenu::perfilSolicitado);
@@ -199,8 +225,8 @@ QWidget* TPanelMenu::anclaNegocios() const
 
 QList<QWidget*> TPanelMenu::ordenTabulacion() const
 {
-    QList<QWidget*> orden = {TxListaNegocios, TxEditar,        ImgCSD,   TxUserEmail,
-                             TxSucursalLeft,  TxSucursalRight, CmbSeries};
+    QList<QWidget*> orden = {TxListaNegocios, TxEditar,  ImgCSD,   TxUserEmail,   TxSucursalLeft,
+                             TxSucursalRight, CmbSeries, TxInicio, TxImportarXML, TxConfigurarCorreo};
     for (TEtiquetaAccion* fila : SbMenuPrincipal->filas())
         orden << fila;
     return orden;
@@ -211,7 +237,11 @@ void TPanelMenu::muestraNegocio()
     if (!Sistema::Negocio)
         return;
     TxNombreEmpresa->setText(Sistema::Negocio->getNombre());
-    TxUserEmail->setText(Sistema::Usuario ? Sistema::Usuario->getEmail() : QString());
+    // A long address is shortened in its middle, where it says least; the
+    // whole one is in the tooltip.
+    const QString correo = Sistema::Usuario ? Sistema::Usuario->getEmail() : QString();
+    TxUserEmail->setText(TxUserEmail->fontMetrics().elidedText(correo, Qt::ElideMiddle, ANCHO_CORREO));
+    TxUserEmail->setToolTip(correo + QStringLiteral("\nMi perfil"));
     if (!PiezasPrincipal::muestraImagen(ImgLogoEmpresa, Sistema::Negocio->getLogonegocio()))
         Utils::cargaImageRS(IMG_EMPRESA_DEFAULT, ImgLogoEmpresa, Sistema::exePath);
 }
@@ -223,6 +253,8 @@ void TPanelMenu::muestraPermisos()
                         Sistema::exePath);
     ImgPermisosUsuario->setToolTip(Sistema::getPermiso(CODIGO_PERMISOS) ? QStringLiteral("Administrador")
                                                                         : QStringLiteral("Usuario"));
+    // Only an administrator sets the program's mail.
+    TxConfigurarCorreo->setVisible(Sistema::getPermiso(CODIGO_PERMISOS));
     bool conFoto = false;
     if (Sistema::Usuario && Sistema::Conexion && Sistema::Usuario->getIdpersonaId() >= 0) {
         const auto foto =

@@ -48,16 +48,24 @@ signals:
     void perfilSolicitado();
     void listaNegociosSolicitada();
     void cartaManifiestoSolicitada();
+    // The shell's own pages and tools.
+    void inicioSolicitado();
+    void importacionSolicitada();
+    void correoSolicitado();
 
 private:
     QWidget* creaEmpresa();
     QWidget* creaUsuario();
+    QWidget* creaAcciones();
     QWidget* creaSucursal();
     QWidget* creaSeries();
     void aplicaEstilos();
     void mueveSucursal(int paso);
 
     QWidget* RcMenu;
+    TEtiquetaAccion* TxInicio;
+    TEtiquetaAccion* TxImportarXML;
+    TEtiquetaAccion* TxConfigurarCorreo;
     QWidget* TxEmpresa;
     TEtiquetaAccion* TxNombreEmpresa;
     TEtiquetaAccion* TxListaNegocios;

@@ -1,0 +1,209 @@
+#include "ResumenInicio.h"
+
+#include "CitaSql.h"
+#include "Conexiones.h"
+#include "Entidades.h"
+#include "Errores.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+
+namespace ResumenInicio {
+
+namespace {
+
+using C = TComprobante;
+using Esquema::cita;
+
+const QList<QPair<QString, QString>>& tipos()
+{
+    static const QList<QPair<QString, QString>> lista = {{QStringLiteral("I"), QStringLiteral("Ingreso")},
+                                                         {QStringLiteral("E"), QStringLiteral("Egreso")},
+                                                         {QStringLiteral("T"), QStringLiteral("Traslado")},
+                                                         {QStringLiteral("N"), QStringLiteral("Nómina")},
+                                                         {QStringLiteral("P"), QStringLiteral("Pago")}};
+    return lista;
+}
+
+QString columna(C::Columna c)
+{
+    return cita(C::columna(c).columna().nombre);
+}
+
+// The fields of one CSV line, quotes as the report writes them.
+QStringList campos(const QString& linea)
+{
+    QStringList resultado;
+    QString actual;
+    bool entreComillas = false;
+    for (int i = 0; i < linea.size(); ++i) {
+        const QChar c = linea.at(i);
+        if (entreComillas) {
+            if (c == QLatin1Char('"') && i + 1 < linea.size() && linea.at(i + 1) == QLatin1Char('"')) {
+                actual += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                entreComillas = false;
+            } else {
+                actual += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            entreComillas = true;
+        } else if (c == QLatin1Char(',')) {
+            resultado << actual;
+            actual.clear();
+        } else {
+            actual += c;
+        }
+    }
+    return resultado << actual;
+}
+
+// Reports are many after a while; the newest few tell the last import.
+const int REPORTES_REVISADOS = 20;
+
+} // namespace
+
+QString nombreTipo(const QString& letra)
+{
+    for (const auto& [clave, nombre] : tipos())
+        if (clave.compare(letra.trimmed(), Qt::CaseInsensitive) == 0)
+            return nombre;
+    return letra;
+}
+
+TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& desde, const QDate& hasta)
+{
+    const TCondicion donde = C::columna(C::col_Negocio) == idNegocio &&
+                             C::columna(C::col_Fechaemision) >= desde.startOfDay() &&
+                             C::columna(C::col_Fechaemision) < hasta.startOfDay();
+    // The driver would read the NUMERIC sum through a double; the engine's
+    // own text of it is exact.
+    const QString sql =
+        QStringLiteral("SELECT %1, %2, COUNT(*), CAST(COALESCE(SUM(%3), 0) AS VARCHAR(40)) FROM %4 WHERE %5 "
+                       "GROUP BY %1, %2")
+            .arg(columna(C::col_Tipocomprobante), columna(C::col_Moneda), columna(C::col_Total),
+                 cita(C::tablaEsquema().nombre), donde.sql());
+    QSqlQuery consulta(Conexiones::baseDatos(conexion));
+    consulta.setForwardOnly(true);
+    if (!consulta.prepare(sql))
+        throw EBaseDatos(QStringLiteral("No se pudieron leer los comprobantes: ") + consulta.lastError().text());
+    for (int i = 0; i < donde.parametros().size(); ++i)
+        consulta.bindValue(i, donde.parametros().at(i));
+    if (!consulta.exec())
+        throw EBaseDatos(QStringLiteral("No se pudieron leer los comprobantes: ") + consulta.lastError().text());
+    TPeriodo resultado;
+    while (consulta.next()) {
+        TTotalTipo fila;
+        fila.tipo = nombreTipo(consulta.value(0).toString());
+        fila.moneda = consulta.value(1).toString().trimmed().toUpper();
+        if (fila.moneda.isEmpty())
+            fila.moneda = QStringLiteral("MXN");
+        fila.cantidad = consulta.value(2).toInt();
+        fila.total = TDecimal::desdeTexto(consulta.value(3).toString().trimmed());
+        resultado.cantidad += fila.cantidad;
+        // The same type and currency may come twice (3.2 wrote the currency
+        // in other letter cases).
+        auto igual = std::find_if(resultado.porTipo.begin(), resultado.porTipo.end(),
+                                  [&](const TTotalTipo& t) { return t.tipo == fila.tipo && t.moneda == fila.moneda; });
+        if (igual != resultado.porTipo.end()) {
+            igual->cantidad += fila.cantidad;
+            igual->total = igual->total + fila.total;
+        } else {
+            resultado.porTipo << fila;
+        }
+    }
+    const auto orden = [](const QString& nombre) {
+        for (int i = 0; i < tipos().size(); ++i)
+            if (tipos().at(i).second == nombre)
+                return i;
+        return int(tipos().size());
+    };
+    std::sort(resultado.porTipo.begin(), resultado.porTipo.end(), [&](const TTotalTipo& a, const TTotalTipo& b) {
+        return std::pair(orden(a.tipo), a.moneda) < std::pair(orden(b.tipo), b.moneda);
+    });
+    return resultado;
+}
+
+TVigencia vigencia(const QDate& fin, const QDate& hoy)
+{
+    TVigencia v;
+    if (!fin.isValid())
+        return v;
+    v.fin = fin;
+    v.dias = int(hoy.daysTo(fin));
+    v.estado = v.dias < 0 ? TVigencia::Vencido : v.dias <= DIAS_AVISO ? TVigencia::PorVencer : TVigencia::Vigente;
+    return v;
+}
+
+QString textoVigencia(const TVigencia& v)
+{
+    const QString fecha = v.fin.toString(QStringLiteral("dd/MM/yyyy"));
+    switch (v.estado) {
+    case TVigencia::SinCertificado:
+        return QStringLiteral("Sin certificado de sello digital (CSD): agrégalo en Editar para timbrar.");
+    case TVigencia::Vigente:
+        return QStringLiteral("Certificado de sello digital vigente hasta el %1.").arg(fecha);
+    case TVigencia::PorVencer:
+        return v.dias == 0
+                   ? QStringLiteral("El certificado de sello digital vence hoy (%1). Renuévalo en el SAT.").arg(fecha)
+                   : QStringLiteral("El certificado de sello digital vence en %1 días, el %2. Renuévalo "
+                                    "en el SAT.")
+                         .arg(v.dias)
+                         .arg(fecha);
+    case TVigencia::Vencido:
+        return QStringLiteral("El certificado de sello digital venció el %1: ya no sirve para timbrar.").arg(fecha);
+    }
+    return QString();
+}
+
+TUltimaImportacion ultimaImportacion(const QString& carpetaReportes, const QString& rfc)
+{
+    const QFileInfoList reportes =
+        QDir(carpetaReportes)
+            .entryInfoList({QStringLiteral("Importacion-*.csv")}, QDir::Files, QDir::Name | QDir::Reversed);
+    for (int k = 0; k < reportes.size() && k < REPORTES_REVISADOS; ++k) {
+        QFile archivo(reportes.at(k).absoluteFilePath());
+        if (!archivo.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        QTextStream lector(&archivo);
+        lector.readLine(); // the header
+        TUltimaImportacion u;
+        while (!lector.atEnd()) {
+            const QStringList fila = campos(lector.readLine());
+            if (fila.value(2).compare(rfc, Qt::CaseInsensitive) != 0)
+                continue;
+            u.hubo = true;
+            const QString estado = fila.value(1);
+            if (estado == QStringLiteral("Importado"))
+                ++u.importados;
+            else if (estado == QStringLiteral("Ya existía"))
+                ++u.yaExistian;
+            else
+                ++u.noImportados;
+        }
+        if (!u.hubo)
+            continue;
+        // "Importacion-yyyyMMdd-HHmmss[-n].csv"
+        u.fecha =
+            QDateTime::fromString(reportes.at(k).completeBaseName().mid(12, 15), QStringLiteral("yyyyMMdd-HHmmss"));
+        return u;
+    }
+    return TUltimaImportacion();
+}
+
+QString textoUltimaImportacion(const TUltimaImportacion& u)
+{
+    if (!u.hubo)
+        return QStringLiteral("Aún no has importado comprobantes a esta empresa.");
+    return QStringLiteral("Última importación: %1 — %2 importados, %3 ya existían, %4 no importados.")
+        .arg(u.fecha.toString(QStringLiteral("dd/MM/yyyy HH:mm")))
+        .arg(u.importados)
+        .arg(u.yaExistian)
+        .arg(u.noImportados);
+}
+
+} // namespace ResumenInicio

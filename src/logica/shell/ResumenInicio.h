@@ -1,0 +1,58 @@
+#pragma once
+#include "TConexionSesion.h"
+#include "TDecimal.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// What the start page of the main window says about the signed-in business,
+// read without any window.
+namespace ResumenInicio {
+
+// The vouchers of one type and currency in a period. Amounts are summed by
+// the database over its exact columns and never mixed across types or
+// currencies: an income and a payroll receipt add up to nothing useful.
+struct TTotalTipo {
+    QString tipo;   // "Ingreso", "Nómina"...
+    QString moneda; // "MXN" when the voucher names none
+    int cantidad = 0;
+    TDecimal total;
+};
+struct TPeriodo {
+    int cantidad = 0;
+    QList<TTotalTipo> porTipo; // in the order of the types, then currency
+};
+// The vouchers of the business issued in [desde, hasta). Raises EBaseDatos.
+TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& desde, const QDate& hasta);
+
+// The signing certificate kept for the business.
+struct TVigencia {
+    enum TEstado { SinCertificado, Vigente, PorVencer, Vencido };
+    TEstado estado = SinCertificado;
+    QDate fin;
+    int dias = 0; // until the end (negative once past)
+};
+// PorVencer within DIAS_AVISO days of `hoy`.
+inline constexpr int DIAS_AVISO = 30;
+TVigencia vigencia(const QDate& fin, const QDate& hoy);
+QString textoVigencia(const TVigencia& v);
+
+// The newest import that touched the business, from the reports the imports
+// leave beside the program log (TReporteImportacion).
+struct TUltimaImportacion {
+    bool hubo = false;
+    QDateTime fecha;
+    int importados = 0;
+    int yaExistian = 0;
+    int noImportados = 0; // passed over or failed
+};
+// Looks at the newest reports of `carpetaReportes` for rows of `rfc`.
+TUltimaImportacion ultimaImportacion(const QString& carpetaReportes, const QString& rfc);
+QString textoUltimaImportacion(const TUltimaImportacion& u);
+
+// A voucher type's name from the letter stored ("I" -> "Ingreso").
+QString nombreTipo(const QString& letra);
+
+} // namespace ResumenInicio

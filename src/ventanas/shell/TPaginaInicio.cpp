@@ -1,0 +1,193 @@
+#include "TPaginaInicio.h"
+
+#include "Constantes.h"
+#include "Controles.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Reloj.h"
+#include "Sistema.h"
+#include "shell/ResumenInicio.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Constantes;
+
+namespace {
+
+const QStringList MESES = {QStringLiteral("enero"),   QStringLiteral("febrero"),   QStringLiteral("marzo"),
+                           QStringLiteral("abril"),   QStringLiteral("mayo"),      QStringLiteral("junio"),
+                           QStringLiteral("julio"),   QStringLiteral("agosto"),    QStringLiteral("septiembre"),
+                           QStringLiteral("octubre"), QStringLiteral("noviembre"), QStringLiteral("diciembre")};
+
+QLabel* titulo(QWidget* padre, const QString& nombre, int puntos)
+{
+    QLabel* t = Controles::texto(padre, nombre);
+    QFont letra = t->font();
+    letra.setBold(true);
+    letra.setPointSize(letra.pointSize() + puntos);
+    t->setFont(letra);
+    Controles::colorTexto(t, RS_TEXTOSECCION);
+    return t;
+}
+
+// "$1,234,567.50": thousands separated, two decimals at least, as the file
+// says beyond them.
+QString importe(const TDecimal& valor)
+{
+    QString texto = valor.texto(2);
+    const bool negativo = texto.startsWith(QLatin1Char('-'));
+    if (negativo)
+        texto.remove(0, 1);
+    QString entero = texto.section(QLatin1Char('.'), 0, 0);
+    const QString fraccion = texto.section(QLatin1Char('.'), 1);
+    for (int i = int(entero.size()) - 3; i > 0; i -= 3)
+        entero.insert(i, QLatin1Char(','));
+    return (negativo ? QStringLiteral("-$") : QStringLiteral("$")) + entero + QLatin1Char('.') + fraccion;
+}
+
+} // namespace
+
+TPaginaInicio::TPaginaInicio(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PaginaInicio"));
+    auto* d = new QVBoxLayout(this);
+    d->setContentsMargins(40, 24, 40, 24);
+    d->setSpacing(10);
+    TxTituloInicio = titulo(this, QStringLiteral("TxTituloInicio"), 6);
+    TxRfcInicio = Controles::texto(this, QStringLiteral("TxRfcInicio"));
+    TxVigencia = Controles::texto(this, QStringLiteral("TxVigencia"));
+    TxVigencia->setWordWrap(true);
+    d->addWidget(TxTituloInicio);
+    d->addWidget(TxRfcInicio);
+    d->addWidget(TxVigencia);
+    d->addSpacing(8);
+
+    // The figures take the room they need; what is left goes below the
+    // buttons.
+    auto* bloque = new QWidget(this);
+    bloque->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    auto* periodos = new QHBoxLayout(bloque);
+    periodos->setContentsMargins(0, 0, 0, 0);
+    periodos->setSpacing(40);
+    for (auto [tituloPeriodo, tabla, nombre] :
+         {std::tuple{&TxTituloMes, &m_tablaMes, "Mes"}, std::tuple{&TxTituloAnio, &m_tablaAnio, "Anio"}}) {
+        auto* columna = new QVBoxLayout();
+        *tituloPeriodo = titulo(this, QStringLiteral("TxTitulo") + QLatin1String(nombre), 2);
+        *tabla = Controles::texto(this, QStringLiteral("TxTabla") + QLatin1String(nombre));
+        (*tabla)->setTextFormat(Qt::RichText);
+        (*tabla)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        columna->setSpacing(2);
+        columna->addWidget(*tituloPeriodo);
+        columna->addWidget(*tabla);
+        periodos->addLayout(columna);
+    }
+    periodos->addStretch();
+    d->addWidget(bloque);
+    d->addSpacing(8);
+    TxUltimaImportacion = Controles::texto(this, QStringLiteral("TxUltimaImportacion"));
+    TxUltimaImportacion->setWordWrap(true);
+    d->addWidget(TxUltimaImportacion);
+    TxSugerencia = Controles::texto(this, QStringLiteral("TxSugerencia"));
+    TxSugerencia->setWordWrap(true);
+    d->addWidget(TxSugerencia);
+    d->addSpacing(8);
+
+    auto* botones = new QHBoxLayout();
+    BtImportarXML = Controles::boton(this, QStringLiteral("BtImportarXML"), QStringLiteral("Importar XML…"));
+    BtDefinirSerie = Controles::boton(this, QStringLiteral("BtDefinirSerie"), QStringLiteral("Definir una serie"));
+    BtAbrirReportes = Controles::boton(this, QStringLiteral("BtAbrirReportes"), QStringLiteral("Abrir reportes"));
+    for (QPushButton* b : {BtImportarXML, BtDefinirSerie, BtAbrirReportes})
+        botones->addWidget(b);
+    botones->addStretch();
+    d->addLayout(botones);
+    d->addStretch(1);
+    Controles::estiloBotonesMarca({BtImportarXML, BtDefinirSerie, BtAbrirReportes});
+    connect(BtImportarXML, &QPushButton::clicked, this, &TPaginaInicio::importacionSolicitada);
+    connect(BtDefinirSerie, &QPushButton::clicked, this, &TPaginaInicio::seriesSolicitadas);
+    connect(BtAbrirReportes, &QPushButton::clicked, this, &TPaginaInicio::reportesSolicitados);
+}
+
+void TPaginaInicio::enfoca()
+{
+    BtImportarXML->setFocus();
+}
+
+void TPaginaInicio::muestraPeriodo(QLabel* tabla, QLabel* tituloPeriodo, const QString& nombre, const QDate& desde,
+                                   const QDate& hasta)
+{
+    const ResumenInicio::TPeriodo periodo =
+        ResumenInicio::periodo(*Sistema::Conexion, Sistema::Negocio->getIdnegocio(), desde, hasta);
+    tituloPeriodo->setText(
+        QStringLiteral("%1: %2 %3")
+            .arg(nombre)
+            .arg(periodo.cantidad)
+            .arg(periodo.cantidad == 1 ? QStringLiteral("comprobante") : QStringLiteral("comprobantes")));
+    // One line per type and currency: the type, how many, the total.
+    QString filas;
+    for (const ResumenInicio::TTotalTipo& tipo : periodo.porTipo)
+        filas += QStringLiteral("<tr><td>%1</td><td align=\"right\">%2</td><td align=\"right\">%3</td>"
+                                "<td>%4</td></tr>")
+                     .arg(tipo.tipo.toHtmlEscaped())
+                     .arg(tipo.cantidad)
+                     .arg(importe(tipo.total), tipo.moneda.toHtmlEscaped());
+    tabla->setText(filas.isEmpty() ? QString()
+                                   : QStringLiteral("<table cellspacing=\"0\" cellpadding=\"5\">") + filas +
+                                         QStringLiteral("</table>"));
+    tabla->setVisible(!filas.isEmpty());
+}
+
+void TPaginaInicio::actualiza()
+{
+    if (!Sistema::Negocio || !Sistema::Conexion)
+        return;
+    TxTituloInicio->setText(Sistema::Negocio->getNombre());
+    const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio->getDatosfiscales();
+    const QString rfc = fiscales ? fiscales->getRfc() : QString();
+    TxRfcInicio->setText(QStringLiteral("RFC %1%2")
+                             .arg(rfc, fiscales && !fiscales->getRazon().isEmpty()
+                                           ? QStringLiteral(" · ") + fiscales->getRazon()
+                                           : QString()));
+    const QDate hoy = Reloj::hoy();
+    bool conDatos = true;
+    bool sinSeries = false;
+    try {
+        const std::unique_ptr<TCertificado> certificado =
+            TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
+        const ResumenInicio::TVigencia vigencia =
+            ResumenInicio::vigencia(certificado ? certificado->getFechaexpiracion() : QDate(), hoy);
+        TxVigencia->setText(ResumenInicio::textoVigencia(vigencia));
+        Controles::colorTexto(TxVigencia, vigencia.estado == ResumenInicio::TVigencia::Vigente ? RS_TEXTOSUBTITULOS
+                                                                                               : RS_TEXTOADVERTENCIA);
+        const QDate mes(hoy.year(), hoy.month(), 1);
+        muestraPeriodo(m_tablaMes, TxTituloMes, QStringLiteral("Este mes (%1)").arg(MESES.at(hoy.month() - 1)), mes,
+                       mes.addMonths(1));
+        muestraPeriodo(m_tablaAnio, TxTituloAnio, QStringLiteral("Este año (%1)").arg(hoy.year()),
+                       QDate(hoy.year(), 1, 1), QDate(hoy.year() + 1, 1, 1));
+        const TCondicion deLaEmpresa =
+            TSerie::columna(TSerie::col_Sucursal)
+                .en(TSucursal::claves(TSucursal::columna(TSucursal::col_Negocio) == Sistema::Negocio->getIdnegocio()));
+        sinSeries = TSerie::cuenta(deLaEmpresa, *Sistema::Conexion) == 0;
+    } catch (const std::exception& e) {
+        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        conDatos = false;
+    }
+    const QString carpetaReportes = QFileInfo(Logmanager::archivoLog(Sistema::exePath)).absolutePath();
+    const ResumenInicio::TUltimaImportacion ultima = ResumenInicio::ultimaImportacion(carpetaReportes, rfc);
+    TxUltimaImportacion->setText(ResumenInicio::textoUltimaImportacion(ultima));
+    QStringList sugerencias;
+    if (!conDatos)
+        sugerencias << QStringLiteral("No se pudieron leer los comprobantes de la empresa; el registro del "
+                                      "programa tiene el detalle.");
+    else if (TxTituloAnio->text().contains(QStringLiteral(": 0 ")))
+        sugerencias << QStringLiteral("Aún no hay comprobantes de este año: importa tus XML para empezar.");
+    if (sinSeries)
+        sugerencias << QStringLiteral("Define una serie para numerar tus facturas.");
+    TxSugerencia->setText(sugerencias.join(QLatin1Char(' ')));
+    TxSugerencia->setVisible(!sugerencias.isEmpty());
+}

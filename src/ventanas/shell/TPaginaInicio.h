@@ -1,0 +1,41 @@
+#pragma once
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+// The page the main window's work area shows after sign-in: the business and
+// its certificate's validity, its vouchers of this month and this year by
+// type, the last import, and buttons for the next steps. The figures are
+// ResumenInicio's; the buttons only announce what was asked.
+class TPaginaInicio : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPaginaInicio(QWidget* parent = nullptr);
+
+    // Reads the signed-in business's figures again. A database that cannot
+    // answer leaves the figures out and says so; it never stops the window.
+    void actualiza();
+    void enfoca();
+
+signals:
+    void importacionSolicitada();
+    void seriesSolicitadas();
+    void reportesSolicitados();
+
+private:
+    void muestraPeriodo(QLabel* tabla, QLabel* titulo, const QString& nombre, const QDate& desde, const QDate& hasta);
+
+    QLabel* TxTituloInicio;
+    QLabel* TxRfcInicio;
+    QLabel* TxVigencia;
+    QLabel* TxTituloMes;
+    QLabel* m_tablaMes;
+    QLabel* TxTituloAnio;
+    QLabel* m_tablaAnio;
+    QLabel* TxUltimaImportacion;
+    QLabel* TxSugerencia;
+    QPushButton* BtImportarXML;
+    QPushButton* BtDefinirSerie;
+    QPushButton* BtAbrirReportes;
+};

@@ -42,6 +42,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -498,6 +499,25 @@ private slots:
         QCOMPARE(solicitudesDeInicio,
                  sale ? QStringList{programa.carpeta.ruta() + QStringLiteral("Velkor")} : QStringList());
         QCOMPARE(trabajo()->contiene(EmpresaFrm->TxFondo), !sale);
+    }
+
+    // Signing out keeps where the window was: the next session opens there.
+    void tamanoRecordado()
+    {
+        QFile::remove(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                          .filePath(QStringLiteral("Velkor/Preferencias.ini")));
+        {
+            TPrograma programa(registraEscuela);
+            programa.ingresa(RFC_ESCUELA);
+            QCOMPARE(MainFrm->size(), QSize(1080, 705));
+            MainFrm->resize(900, 640);
+            programa.respuestas.agregaRespuesta(TPrompter::OK);
+            QTest::mouseClick(pieza("TxUser"), Qt::LeftButton);
+            QVERIFY(!MainFrm->isVisible());
+        }
+        TPrograma programa(registraEscuela);
+        programa.ingresa(RFC_ESCUELA);
+        QCOMPARE(MainFrm->size(), QSize(900, 640));
     }
 
     void inicioConSenalesDesbloqueadas()

@@ -111,7 +111,7 @@ private slots:
                                         << Constantes::MSG_INFORMATION_CONEXION_EXITO << Constantes::MSG_INFORMATION;
         QTest::newRow("separador en la contraseña")
             << QStringLiteral("se|creto") << QString()
-            << QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, QStringLiteral("Password"))
+            << QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, QStringLiteral("Contraseña"))
             << Constantes::MSG_ERROR;
     }
     void pruebaConServidor()

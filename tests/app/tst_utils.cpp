@@ -142,7 +142,7 @@ private slots:
         QTest::addColumn<QString>("campo");
         QTest::newRow("motor") << 3 << "Motor de la base de datos";
         QTest::newRow("usuario") << 4 << "Usuario";
-        QTest::newRow("contraseña") << 5 << "Password";
+        QTest::newRow("contraseña") << 5 << "Contraseña";
         QTest::newRow("servidor") << 6 << "Servidor";
         QTest::newRow("base de datos") << 7 << "Base de Datos";
         QTest::newRow("puerto") << 8 << "Puerto";

@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTest>
 
 #include <csignal>
@@ -173,6 +174,12 @@ private slots:
         QTest::newRow("no existe") << "/archivo/otro.zip" << ERR_DESCARGA_CATALOGO;
         QTest::newRow("no es zip") << "/archivo/nozip.zip" << ERR_CATALOGO_DANADO;
         QTest::newRow("sin base de datos") << "/archivo/sinbase.zip" << ERR_CATALOGO_DANADO;
+        // Nothing listens there: the user is told to check the connection,
+        // not shown the address or the network library's English text.
+        QTest::newRow("sin conexión") << "sin conexión"
+                                      << ERR_DESCARGA_CATALOGO +
+                                             QStringLiteral("No se pudo conectar con el servidor de descargas. "
+                                                            "Revisa tu conexión a Internet.");
     }
     void fallaSinTocarElInstalado()
     {
@@ -185,7 +192,14 @@ private slots:
         const TServidosHttp servidos;
         QVERIFY2(servidos.http.puerto() > 0, qPrintable(servidos.http.error()));
 
-        const TCorrida corrida = corre(servidos.http.url() + ruta);
+        // A port just closed is one nothing listens on.
+        QString sinServidor;
+        if (ruta == QStringLiteral("sin conexión")) {
+            QTcpServer cerrado;
+            QVERIFY(cerrado.listen(QHostAddress::LocalHost));
+            sinServidor = QStringLiteral("http://127.0.0.1:%1/CFDCAT.zip").arg(cerrado.serverPort());
+        }
+        const TCorrida corrida = corre(sinServidor.isEmpty() ? servidos.http.url() + ruta : sinServidor);
         QCOMPARE(corrida.resultado, int(TCatalogosHilo::Fallido));
         QVERIFY2(corrida.mensaje.startsWith(mensaje), qPrintable(corrida.mensaje));
         QVERIFY(TCarpetaPrograma::lee(TBaseDatosCatalogosFrm::archivo()) == antes);

@@ -535,7 +535,7 @@ inline const QString CONFIRMA_ACTUALIZA_CATALOGOS =
 inline const QString CATALOGO_FINALIZADO = QStringLiteral("Proceso finalizado.");
 inline const QString CONFIRMA_ACTUALIZACION =
     QStringLiteral("Es recomendable realizar un respaldo de su información antes de iniciar este proceso.\n\r"
-                   " ¿Desea actualizar a la versión mas reciente?");
+                   " ¿Desea actualizar a la versión más reciente?");
 // Followed by the reason.
 inline const QString ERR_DESCARGA_CATALOGO =
     QStringLiteral("No se pudo descargar el catálogo del SAT; se conserva el catálogo instalado. ");

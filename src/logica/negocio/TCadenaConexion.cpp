@@ -23,7 +23,7 @@ QString nombreCampo(int campo)
     case TCadenaConexion::USUARIO:
         return QStringLiteral("Usuario");
     case TCadenaConexion::PASSWORD:
-        return QStringLiteral("Password");
+        return QStringLiteral("Contraseña");
     case TCadenaConexion::SERVIDOR:
         return QStringLiteral("Servidor");
     case TCadenaConexion::BASE_DATOS:

@@ -7,7 +7,7 @@
 // archive (*.respal33), the archive kept when a business is deleted, and the
 // first step of the registry rebuild (TImportarBaseHilo does the rest).
 //
-// The wizard's bottom strip drives it: "Restaurar archivo de configuración"
+// The wizard's bottom strip drives it: "Restaurar un respaldo…"
 // picks a file (filter "Respaldo|*.respal33") and calls restaurarRespaldo,
 // then rebuilds its tiles and shows the sign-in page when it returns
 // Restaurado; the database link calls reiniciaRegistro and, when it returns

@@ -1,5 +1,8 @@
 #include "TIdHTTPProgress.h"
 
+#include "Logmanager.h"
+#include "Sistema.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
@@ -12,6 +15,12 @@
 #include <QUrl>
 
 #include <cmath>
+
+namespace {
+
+const QString SIN_CONEXION = QStringLiteral("Revisa tu conexión a Internet.");
+
+} // namespace
 
 TIdHTTPProgress::TIdHTTPProgress(QObject* owner) : QObject(owner), m_red(new QNetworkAccessManager(this)) {}
 
@@ -166,20 +175,26 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
         recibidos += resto.size();
     }
     const QNetworkReply::NetworkError error = respuesta->error();
-    if (error == QNetworkReply::OperationCanceledError)
-        throw EDescarga(QStringLiteral("La descarga de %1 se interrumpió: no llegaron datos en %2 segundos.")
-                            .arg(direccion)
-                            .arg(m_readTimeout / 1000.0));
+    // Without an answer from the server the user can only check the
+    // connection: the address and Qt's English text go to the log.
+    if (error == QNetworkReply::OperationCanceledError) {
+        Logmanager::Log(
+            QStringLiteral("Descarga interrumpida, sin datos en %1 ms: %2").arg(m_readTimeout).arg(direccion), 1,
+            Sistema::exePath);
+        throw EDescarga(QStringLiteral("La descarga se interrumpió: no llegaron datos en %1 segundos. %2")
+                            .arg(m_readTimeout / 1000.0)
+                            .arg(SIN_CONEXION));
+    }
     if (error != QNetworkReply::NoError) {
         const int codigo = estado();
+        Logmanager::Log(QStringLiteral("Descarga fallida de %1: %2").arg(direccion, respuesta->errorString()), 1,
+                        Sistema::exePath);
         throw EDescarga(codigo > 0
-                            ? QStringLiteral("El servidor respondió %1 a %2 (%3).")
-                                  .arg(codigo)
-                                  .arg(direccion, respuesta->errorString())
-                            : QStringLiteral("No se pudo descargar %1: %2").arg(direccion, respuesta->errorString()));
+                            ? QStringLiteral("El servidor de descargas respondió con el error %1.").arg(codigo)
+                            : QStringLiteral("No se pudo conectar con el servidor de descargas. ") + SIN_CONEXION);
     }
     if (estado() < 200 || estado() >= 300)
-        throw EDescarga(QStringLiteral("El servidor respondió %1 a %2.").arg(estado()).arg(direccion));
+        throw EDescarga(QStringLiteral("El servidor de descargas respondió con el error %1.").arg(estado()));
     if (esperado >= 0 && recibidos != esperado)
         throw EDescarga(QStringLiteral("La descarga de %1 quedó incompleta: llegaron %2 de %3 bytes.")
                             .arg(direccion)

@@ -84,7 +84,7 @@ TConfiguracionBaseDatosFrm::TConfiguracionBaseDatosFrm(QWidget* parent)
     campos->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     campos->addRow(QStringLiteral("Motor de la base de datos"), ComboBox1);
     campos->addRow(QStringLiteral("Usuario"), Edit1);
-    campos->addRow(QStringLiteral("Password"), Edit2);
+    campos->addRow(QStringLiteral("Contraseña"), Edit2);
     campos->addRow(QStringLiteral("Puerto"), Edit3);
     campos->addRow(QStringLiteral("Servidor"), Edit4);
     campos->addRow(QStringLiteral("Base de Datos"), Edit5);

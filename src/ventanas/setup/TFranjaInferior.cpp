@@ -129,12 +129,10 @@ void TFranjaInferior::creaEnlaces(QVBoxLayout* diseno)
          QStringLiteral("TxRestaurarRespaldoXML"), QStringLiteral("Restaurar desde archivos XML"),
          &TFranjaInferior::ImgAbrirXMLClick);
     arriba->addStretch();
-    // Both restore links carry the same words; their pictures and tooltips
-    // tell them apart.
     liga(abajo, ImgAbrirConf, QStringLiteral("ImgAbrirConf"), Text2, QStringLiteral("Text2"),
-         QStringLiteral("Restaurar archivo de configuración de base de datos"), &TFranjaInferior::restaurarRespaldo);
+         QStringLiteral("Restaurar un respaldo…"), &TFranjaInferior::restaurarRespaldo);
     liga(abajo, ImgBaseDatos, QStringLiteral("ImgBaseDatos"), TxBaseDatos, QStringLiteral("TxBaseDatos"),
-         QStringLiteral("Restaurar archivo de configuración de base de datos"), &TFranjaInferior::ImgBaseDatosClick);
+         QStringLiteral("Volver a registrar las empresas de esta carpeta"), &TFranjaInferior::ImgBaseDatosClick);
     Text2->setToolTip(QStringLiteral("Restaura una empresa desde un archivo de respaldo (*.respal33)"));
     ImgAbrirConf->setToolTip(Text2->toolTip());
     TxBaseDatos->setToolTip(

@@ -44,7 +44,7 @@ enum TPagina { PERFIL = 0, NEGOCIO = 1, CONFIGURACION = 2, INGRESO = 3, RECUPERA
 TWizardFrm::TWizardFrm(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("WizardFrm"));
-    setWindowTitle(QStringLiteral("Wizard de Configuración"));
+    setWindowTitle(QStringLiteral("Asistente de configuración"));
     resize(900, 680);
     auto* diseno = new QVBoxLayout(this);
     diseno->setContentsMargins(0, 0, 0, 0);

@@ -1,0 +1,125 @@
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+// The texts the program shows are Mexican Spanish: no English words left
+// from earlier versions and no Spanish word written without its accent.
+// Every string literal of the sources that holds a space (a text, not a
+// name) is read; database statements, style sheets, addresses and the log's
+// own lines are not texts for the user. A word is refused when it is one of
+// the English words such programs carry, or a Spanish word missing its
+// accent. What looks like a word but is a name (a file extension, an
+// option, an acronym in capitals) is passed over, and so are the few texts
+// that are meant for another program, not for a person.
+namespace {
+
+const QString RAIZ = QStringLiteral(VELKOR_DATOS_PRUEBA "/../..");
+
+const QSet<QString> PROHIBIDAS = {
+    // English.
+    "password", "passwords", "email", "emails", "wizard", "bridge", "file", "files", "folder", "save", "cancel",
+    "settings", "user", "users", "loading", "please", "download", "upload", "login", "logout", "welcome", "next",
+    "back", "finish", "help", "yes", "ok", "invoice", "report", "company", "search", "browse", "open", "close",
+    "delete", "remove", "edit", "add", "new", "the", "and", "of", "to", "is", "are", "not", "with", "for", "from",
+    "your", "you", "failed", "success", "unknown",
+    // Spanish without its accent.
+    "informacion", "nomina", "contrasena", "codigo", "fisica", "exhibicion", "version", "pais", "linea", "direccion",
+    "razon", "telefono", "numero", "ultimo", "ultima", "pagina", "electronico", "electronica", "configuracion",
+    "catalogo", "catalogos", "regimen", "credito", "debito", "sesion", "opcion", "aplicacion", "validacion",
+    "operacion", "descripcion", "accion", "dia", "mas", "tambien", "aqui", "despues", "todavia"};
+
+// Splits or joins that no word-by-word look finds.
+const QStringList FRASES_PROHIBIDAS = {" u na ", "XML's", "XMLs"};
+
+// Texts for other programs: the engine's error texts matched to translate
+// them, the log's description of an exception, a mail header, the command
+// line's options.
+const QStringList AJENOS = {
+    "update conflicts", "foreign key", "unique key", "primary or unique", " error raised, with message",
+    "MIME-Version",     "Content-",    "--help"};
+
+const QRegularExpression LITERAL(QStringLiteral("\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
+const QRegularExpression NO_TEXTO(
+    QStringLiteral("\\b(SELECT|INSERT|UPDATE|CREATE|ALTER|FROM|WHERE|DELETE|CAST|COALESCE|JOIN)\\b|[{}]|://|<\\?xml"));
+// A word, with what stands right before it: ".key", "--correo", "*.cer" are names.
+const QRegularExpression PALABRA(QStringLiteral("(^|[^\\p{L}])(\\p{L}+(?:'\\p{L}+)?)"));
+
+struct THallazgo {
+    QString lugar;
+    QString palabra;
+    QString texto;
+};
+
+QList<THallazgo> revisa()
+{
+    QList<THallazgo> hallazgos;
+    for (const char* carpeta : {"src", "packages", "modules"}) {
+        QDirIterator it(RAIZ + QLatin1Char('/') + QLatin1String(carpeta),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile archivo(it.next());
+            if (!archivo.open(QIODevice::ReadOnly))
+                continue;
+            int numero = 0;
+            for (const QByteArray& bytes : archivo.readAll().split('\n')) {
+                ++numero;
+                QString linea = QString::fromUtf8(bytes);
+                const QString limpia = linea.trimmed();
+                if (limpia.startsWith(QStringLiteral("//")) || limpia.startsWith(QStringLiteral("#include")) ||
+                    linea.contains(QStringLiteral("Logmanager::Log")))
+                    continue;
+                // A quote written as a character is no string's end.
+                linea.replace(QStringLiteral("'\"'"), QString());
+                auto literales = LITERAL.globalMatch(linea);
+                while (literales.hasNext()) {
+                    const QString texto = literales.next().captured(1);
+                    if (!texto.trimmed().contains(QLatin1Char(' ')) || NO_TEXTO.match(texto).hasMatch() ||
+                        std::any_of(AJENOS.cbegin(), AJENOS.cend(),
+                                    [&](const QString& a) { return texto.contains(a); }))
+                        continue;
+                    const QString lugar =
+                        it.filePath().mid(RAIZ.size() + 1) + QLatin1Char(':') + QString::number(numero);
+                    for (const QString& frase : FRASES_PROHIBIDAS)
+                        if ((QLatin1Char(' ') + texto + QLatin1Char(' ')).contains(frase))
+                            hallazgos.append({lugar, frase.trimmed(), texto});
+                    // Mnemonics ("&Guardar") are no part of the word.
+                    QString palabras = QString(texto).remove(QLatin1Char('&'));
+                    palabras.replace(QRegularExpression(QStringLiteral("<[^>]*>|\\\\[nt\"\\\\]|%\\d+")),
+                                     QStringLiteral(" "));
+                    auto encontradas = PALABRA.globalMatch(palabras);
+                    while (encontradas.hasNext()) {
+                        const QRegularExpressionMatch m = encontradas.next();
+                        const QString antes = m.captured(1);
+                        const QString palabra = m.captured(2);
+                        if (antes == QStringLiteral(".") || antes == QStringLiteral("-") ||
+                            antes == QStringLiteral("*") || (palabra.size() > 1 && palabra == palabra.toUpper()))
+                            continue;
+                        if (PROHIBIDAS.contains(palabra.toLower()))
+                            hallazgos.append({lugar, palabra, texto});
+                    }
+                }
+            }
+        }
+    }
+    return hallazgos;
+}
+
+} // namespace
+
+class TstPalabras : public QObject {
+    Q_OBJECT
+private slots:
+    void textosEnEspanol()
+    {
+        QVERIFY2(QFile::exists(RAIZ + QStringLiteral("/src")), qPrintable(RAIZ));
+        QStringList lista;
+        for (const THallazgo& h : revisa())
+            lista << QStringLiteral("%1: «%2» en \"%3\"").arg(h.lugar, h.palabra, h.texto);
+        QVERIFY2(lista.isEmpty(), qPrintable(lista.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPalabras)
+#include "tst_palabras.moc"

@@ -167,50 +167,28 @@ TFilaComprobante leeFila(const QSqlQuery& q)
 QString ordenSql(const TOrdenComprobantes& orden)
 {
     using O = TOrdenComprobantes;
+    // Type letters sort as their names do (Egreso, Ingreso, Nómina, Pago,
+    // Traslado).
+    static const QHash<int, C::Columna> tal = {{O::Tipo, C::col_Tipocomprobante},
+                                               {O::RfcReceptor, C::col_Rfcreceptor},
+                                               {O::Moneda, C::col_Moneda},
+                                               {O::Subtotal, C::col_Subtotal},
+                                               {O::Trasladados, C::col_Totalimpuestostrasladados},
+                                               {O::Retenidos, C::col_Totalimpuestosretenidos},
+                                               {O::Total, C::col_Total},
+                                               {O::Uuid, C::col_Uuid},
+                                               {O::Version, C::col_Version}};
+    const auto sinMayusculas = [](const QString& expresion) { return QStringLiteral("UPPER(%1)").arg(expresion); };
     QStringList expresiones;
-    switch (orden.campo) {
-    case O::Tipo:
-        // The letters sort as the names do (Egreso, Ingreso, Nómina, Pago, Traslado).
-        expresiones << columna(C::col_Tipocomprobante);
-        break;
-    case O::Serie:
-        expresiones << QStringLiteral("UPPER(%1)").arg(columna(C::col_Serie));
-        break;
-    case O::Folio:
+    if (orden.campo == O::Serie)
+        expresiones << sinMayusculas(columna(C::col_Serie));
+    else if (orden.campo == O::Folio)
         expresiones << QStringLiteral("CHAR_LENGTH(TRIM(%1))").arg(columna(C::col_Folio))
-                    << QStringLiteral("UPPER(%1)").arg(columna(C::col_Folio));
-        break;
-    case O::RfcReceptor:
-        expresiones << columna(C::col_Rfcreceptor);
-        break;
-    case O::Receptor:
-        expresiones << QStringLiteral("UPPER(%1)").arg(nombreReceptor());
-        break;
-    case O::Moneda:
-        expresiones << columna(C::col_Moneda);
-        break;
-    case O::Subtotal:
-        expresiones << columna(C::col_Subtotal);
-        break;
-    case O::Trasladados:
-        expresiones << columna(C::col_Totalimpuestostrasladados);
-        break;
-    case O::Retenidos:
-        expresiones << columna(C::col_Totalimpuestosretenidos);
-        break;
-    case O::Total:
-        expresiones << columna(C::col_Total);
-        break;
-    case O::Uuid:
-        expresiones << columna(C::col_Uuid);
-        break;
-    case O::Version:
-        expresiones << columna(C::col_Version);
-        break;
-    case O::Fecha:
-    case O::NumeroCampos:
-        break;
-    }
+                    << sinMayusculas(columna(C::col_Folio));
+    else if (orden.campo == O::Receptor)
+        expresiones << sinMayusculas(nombreReceptor());
+    else if (const auto c = tal.constFind(orden.campo); c != tal.constEnd())
+        expresiones << columna(*c);
     const QString sentido = orden.descendente ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
     QStringList partes;
     for (const QString& e : expresiones)

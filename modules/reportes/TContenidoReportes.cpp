@@ -6,6 +6,7 @@
 #include "LecturaComprobante.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
+#include "TablaLectura.h"
 #include "TDlgComprobante.h"
 #include "TModeloComprobantes.h"
 
@@ -122,21 +123,12 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     auto* lista = new QWidget(m_paginas);
     auto* dLista = new QVBoxLayout(lista);
     dLista->setContentsMargins(0, 4, 0, 0);
-    m_tabla = new QTableView(lista);
-    m_tabla->setObjectName(QStringLiteral("GrComprobantes"));
-    m_tabla->setModel(m_modelo);
-    m_tabla->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_tabla->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tabla->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tabla->setAlternatingRowColors(true);
-    m_tabla->verticalHeader()->hide();
-    m_tabla->verticalHeader()->setDefaultSectionSize(22);
+    m_tabla = tablaLectura(lista, QStringLiteral("GrComprobantes"), m_modelo);
     QHeaderView* encabezado = m_tabla->horizontalHeader();
     encabezado->setStretchLastSection(true);
     encabezado->setSectionsClickable(true);
     encabezado->setSortIndicatorShown(true);
     encabezado->setSortIndicator(TModeloComprobantes::Fecha, Qt::DescendingOrder);
-    m_tabla->setWordWrap(false);
     m_tabla->setToolTip(QStringLiteral("Doble clic o Enter en un comprobante lo muestra; clic en un título ordena"));
     m_vacio = new QLabel(lista);
     m_vacio->setObjectName(QStringLiteral("TxSinComprobantes"));
@@ -172,14 +164,8 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_modeloTotales->setHorizontalHeaderLabels(
         {QStringLiteral("Tipo"), QStringLiteral("Moneda"), QStringLiteral("Cantidad"), QStringLiteral("Subtotal"),
          QStringLiteral("Trasladados"), QStringLiteral("Retenidos"), QStringLiteral("Total")});
-    m_totales = new QTableView(this);
-    m_totales->setObjectName(QStringLiteral("GrTotales"));
-    m_totales->setModel(m_modeloTotales);
-    m_totales->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_totales->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_totales = tablaLectura(this, QStringLiteral("GrTotales"), m_modeloTotales);
     m_totales->setFocusPolicy(Qt::NoFocus);
-    m_totales->verticalHeader()->hide();
-    m_totales->verticalHeader()->setDefaultSectionSize(22);
     m_totales->horizontalHeader()->setStretchLastSection(true);
     m_totales->setFixedHeight(22 * 4 + m_totales->horizontalHeader()->sizeHint().height() + 4);
     auto* tituloTotales = new QLabel(QStringLiteral("Totales por tipo y moneda"), this);

@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
+#include "TablaLectura.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -31,7 +32,7 @@ QLabel* dato(QWidget* padre, const QString& nombre, const QString& texto)
 {
     auto* etiqueta = new QLabel(texto.isEmpty() ? QStringLiteral("—") : texto, padre);
     etiqueta->setObjectName(nombre);
-    etiqueta->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    etiqueta->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return etiqueta;
 }
 
@@ -57,16 +58,7 @@ QTableView* tabla(QWidget* padre, const QString& nombre, const QStringList& titu
                 celda->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             modelo->setItem(f, c, celda);
         }
-    auto* vista = new QTableView(padre);
-    vista->setObjectName(nombre);
-    vista->setModel(modelo);
-    vista->setSelectionBehavior(QAbstractItemView::SelectRows);
-    vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    vista->setAlternatingRowColors(true);
-    vista->setWordWrap(false);
-    vista->verticalHeader()->hide();
-    vista->verticalHeader()->setDefaultSectionSize(22);
-    vista->horizontalHeader()->setStretchLastSection(false);
+    QTableView* vista = tablaLectura(padre, nombre, modelo);
     vista->resizeColumnsToContents();
     return vista;
 }

@@ -42,7 +42,7 @@ int TModeloComprobantes::rowCount(const QModelIndex& padre) const
 
 int TModeloComprobantes::columnCount(const QModelIndex& padre) const
 {
-    return padre.isValid() ? 0 : NumeroColumnas;
+    return padre.isValid() ? 0 : NumeroCampos;
 }
 
 QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
@@ -132,7 +132,7 @@ void TModeloComprobantes::fetchMore(const QModelIndex& padre)
 
 void TModeloComprobantes::sort(int columna, Qt::SortOrder orden)
 {
-    if (!m_conexion || columna < 0 || columna >= NumeroColumnas)
+    if (!m_conexion || columna < 0 || columna >= NumeroCampos)
         return;
     TFiltroComprobantes filtro = m_filtro;
     filtro.orden.campo = static_cast<TOrdenComprobantes::TCampo>(columna);

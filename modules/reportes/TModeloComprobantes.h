@@ -14,23 +14,8 @@ class TModeloComprobantes : public QAbstractTableModel {
     Q_OBJECT
 public:
     // The columns are the sort fields, in the same order.
-    enum Columna {
-        Fecha = TOrdenComprobantes::Fecha,
-        Tipo,
-        Serie,
-        Folio,
-        RfcReceptor,
-        Receptor,
-        Moneda,
-        Subtotal,
-        Trasladados,
-        Retenidos,
-        Total,
-        Uuid,
-        Version,
-        NumeroColumnas
-    };
-    static_assert(int(NumeroColumnas) == int(TOrdenComprobantes::NumeroCampos));
+    using Columna = TOrdenComprobantes::TCampo;
+    using enum TOrdenComprobantes::TCampo;
     static constexpr int FILAS_POR_PAGINA = 200;
 
     explicit TModeloComprobantes(QObject* parent = nullptr);

@@ -797,6 +797,19 @@ private slots:
                                                         "1,234,568,006.123456")}));
         Capturas::guarda(*contenido, QStringLiteral("reportes-con-filas"));
 
+        // Tab goes through the filters, the export, the tabs and the list (the
+        // dates only while they filter).
+        ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        pieza<QWidget>(contenido, "ChPorFecha")->setFocus();
+        QStringList orden{QApplication::focusWidget()->objectName()};
+        for (int paso = 0; paso < 5; ++paso) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            orden << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(orden.join(QLatin1Char(' ')),
+                 QStringLiteral("ChPorFecha CmbTipo EdReceptor BtExportarCsv qt_tabwidget_tabbar GrComprobantes"));
+
         // Clicking a header sorts by it (amounts largest first), again turns it round.
         QHeaderView* encabezado = tabla->horizontalHeader();
         const auto clicEn = [encabezado](int columna) {

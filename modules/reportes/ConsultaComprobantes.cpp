@@ -47,6 +47,19 @@ QString suma(C::Columna c)
     return comoTexto(QStringLiteral("COALESCE(SUM(%1), 0)").arg(columna(c)));
 }
 
+// The first `largo` characters of a text. The engine sorts and groups a text
+// at its declared width, and the widest columns (a currency, a name) are
+// declared a thousand characters wide: a sort of a hundred thousand rows on
+// them would move gigabytes. The cut text never overflows its cast.
+QString corto(const QString& expresion, int largo)
+{
+    return QStringLiteral("CAST(SUBSTRING(%1 FROM 1 FOR %2) AS VARCHAR(%2))").arg(expresion).arg(largo);
+}
+
+// Longer than any currency code, or than the names a person tells apart.
+const int LARGO_MONEDA = 20;
+const int LARGO_NOMBRE = 60;
+
 // The receiver's name lives in its customer record's fiscal data.
 QString nombreReceptor()
 {
@@ -186,7 +199,9 @@ QString ordenSql(const TOrdenComprobantes& orden)
         expresiones << QStringLiteral("CHAR_LENGTH(TRIM(%1))").arg(columna(C::col_Folio))
                     << sinMayusculas(columna(C::col_Folio));
     else if (orden.campo == O::Receptor)
-        expresiones << sinMayusculas(nombreReceptor());
+        expresiones << corto(sinMayusculas(nombreReceptor()), LARGO_NOMBRE);
+    else if (orden.campo == O::Moneda)
+        expresiones << corto(columna(C::col_Moneda), LARGO_MONEDA);
     else if (const auto c = tal.constFind(orden.campo); c != tal.constEnd())
         expresiones << columna(*c);
     const QString sentido = orden.descendente ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
@@ -314,11 +329,12 @@ TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroCompr
     const QString fecha = columna(C::col_Fechaemision);
     const QString anio = QStringLiteral("EXTRACT(YEAR FROM %1)").arg(fecha);
     const QString mes = QStringLiteral("EXTRACT(MONTH FROM %1)").arg(fecha);
-    const QString sql = QStringLiteral("SELECT %1, %2, %3, %4, COUNT(*), %5, %6, %7, %8 FROM %9 WHERE %10 "
-                                       "GROUP BY %1, %2, %3, %4")
-                            .arg(anio, mes, columna(C::col_Tipocomprobante), columna(C::col_Moneda),
-                                 suma(C::col_Subtotal), suma(C::col_Totalimpuestostrasladados),
-                                 suma(C::col_Totalimpuestosretenidos), suma(C::col_Total), tabla(), donde.sql());
+    const QString sql =
+        QStringLiteral("SELECT %1, %2, %3, %4, COUNT(*), %5, %6, %7, %8 FROM %9 WHERE %10 "
+                       "GROUP BY %1, %2, %3, %4")
+            .arg(anio, mes, columna(C::col_Tipocomprobante), corto(columna(C::col_Moneda), LARGO_MONEDA),
+                 suma(C::col_Subtotal), suma(C::col_Totalimpuestostrasladados), suma(C::col_Totalimpuestosretenidos),
+                 suma(C::col_Total), tabla(), donde.sql());
     const auto consulta = ejecuta(conexion, sql, donde.parametros());
     using Clave = QPair<QString, QString>;
     QMap<Clave, TTotalesComprobantes> porTipo;

@@ -913,6 +913,8 @@ private slots:
         ventana.OnClickVentanaNombre(QStringLiteral("GetVentanaReportesFrm"));
         QCOMPARE(tabla->model()->rowCount(), 0);
         QCOMPARE(pieza<QLabel>(contenido, "TxTituloReportes")->text(), QStringLiteral("Comprobantes de Accem"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxSinComprobantes")->text(),
+                 QStringLiteral("Este negocio aún no tiene comprobantes."));
 
         // A user without the reports right cannot open any of its entries.
         NegocioPrueba::fijaPermisos(QStringLiteral("-1|0|-1|-1|-1|-1|-1|-1"));

@@ -7,8 +7,11 @@
 
 #include <QHash>
 #include <QIODevice>
+#include <QMap>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <cmath>
 
 namespace {
 
@@ -43,6 +46,19 @@ QString suma(C::Columna c)
 {
     return comoTexto(QStringLiteral("COALESCE(SUM(%1), 0)").arg(columna(c)));
 }
+
+// The first `largo` characters of a text. The engine sorts and groups a text
+// at its declared width, and the widest columns (a currency, a name) are
+// declared a thousand characters wide: a sort of a hundred thousand rows on
+// them would move gigabytes. The cut text never overflows its cast.
+QString corto(const QString& expresion, int largo)
+{
+    return QStringLiteral("CAST(SUBSTRING(%1 FROM 1 FOR %2) AS VARCHAR(%2))").arg(expresion).arg(largo);
+}
+
+// Longer than any currency code, or than the names a person tells apart.
+const int LARGO_MONEDA = 20;
+const int LARGO_NOMBRE = 60;
 
 // The receiver's name lives in its customer record's fiscal data.
 QString nombreReceptor()
@@ -128,6 +144,7 @@ QString columnasFila()
                        columna(C::col_Folio),
                        columna(C::col_Rfcreceptor),
                        nombreReceptor(),
+                       columna(C::col_Moneda),
                        comoTexto(columna(C::col_Subtotal)),
                        comoTexto(columna(C::col_Totalimpuestostrasladados)),
                        comoTexto(columna(C::col_Totalimpuestosretenidos)),
@@ -147,18 +164,155 @@ TFilaComprobante leeFila(const QSqlQuery& q)
     f.folio = texto(q.value(4));
     f.rfcReceptor = texto(q.value(5));
     f.receptor = texto(q.value(6));
-    f.subtotal = decimal(q.value(7));
-    f.trasladados = decimal(q.value(8));
-    f.retenidos = decimal(q.value(9));
-    f.total = decimal(q.value(10));
-    f.uuid = texto(q.value(11));
-    f.version = q.value(12).isNull() ? QString() : decimal(q.value(12)).texto(1);
+    f.moneda = texto(q.value(7)).trimmed();
+    f.subtotal = decimal(q.value(8));
+    f.trasladados = decimal(q.value(9));
+    f.retenidos = decimal(q.value(10));
+    f.total = decimal(q.value(11));
+    f.uuid = texto(q.value(12));
+    f.version = q.value(13).isNull() ? QString() : decimal(q.value(13)).texto(1);
     return f;
+}
+
+// The ORDER BY of a sort. Folios are mostly numbers kept as text: the shorter
+// first keeps "9" before "10". The key last makes the order total, so equal
+// sort values still page the same way every time.
+QString ordenSql(const TOrdenComprobantes& orden)
+{
+    using O = TOrdenComprobantes;
+    // Type letters sort as their names do (Egreso, Ingreso, Nómina, Pago,
+    // Traslado).
+    static const QHash<int, C::Columna> tal = {{O::Tipo, C::col_Tipocomprobante},
+                                               {O::RfcReceptor, C::col_Rfcreceptor},
+                                               {O::Moneda, C::col_Moneda},
+                                               {O::Subtotal, C::col_Subtotal},
+                                               {O::Trasladados, C::col_Totalimpuestostrasladados},
+                                               {O::Retenidos, C::col_Totalimpuestosretenidos},
+                                               {O::Total, C::col_Total},
+                                               {O::Uuid, C::col_Uuid},
+                                               {O::Version, C::col_Version}};
+    const auto sinMayusculas = [](const QString& expresion) { return QStringLiteral("UPPER(%1)").arg(expresion); };
+    QStringList expresiones;
+    if (orden.campo == O::Serie)
+        expresiones << sinMayusculas(columna(C::col_Serie));
+    else if (orden.campo == O::Folio)
+        expresiones << QStringLiteral("CHAR_LENGTH(TRIM(%1))").arg(columna(C::col_Folio))
+                    << sinMayusculas(columna(C::col_Folio));
+    else if (orden.campo == O::Receptor)
+        expresiones << corto(sinMayusculas(nombreReceptor()), LARGO_NOMBRE);
+    else if (orden.campo == O::Moneda)
+        expresiones << corto(columna(C::col_Moneda), LARGO_MONEDA);
+    else if (const auto c = tal.constFind(orden.campo); c != tal.constEnd())
+        expresiones << columna(*c);
+    const QString sentido = orden.descendente ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+    QStringList partes;
+    for (const QString& e : expresiones)
+        partes << e + sentido;
+    // Equal values keep the newest first, whichever way the column runs.
+    const QString desempate = orden.campo == O::Fecha ? sentido : QStringLiteral(" DESC");
+    partes << columna(C::col_Fechaemision) + desempate << columna(C::col_Idcomprobante) + desempate;
+    return partes.join(QStringLiteral(", "));
+}
+
+const QStringList MESES = {QStringLiteral("ene"), QStringLiteral("feb"), QStringLiteral("mar"), QStringLiteral("abr"),
+                           QStringLiteral("may"), QStringLiteral("jun"), QStringLiteral("jul"), QStringLiteral("ago"),
+                           QStringLiteral("sep"), QStringLiteral("oct"), QStringLiteral("nov"), QStringLiteral("dic")};
+// Bar groups a chart labels before the labels run into each other.
+const int MAXIMO_ROTULOS = 12;
+// Spans the chart shows month by month, then quarter by quarter; beyond, by year.
+const int HASTA_MESES_POR_MES = 24;
+const int HASTA_MESES_POR_TRIMESTRE = 96;
+
+// Every month from `inicio` to `fin` with its amount, zero where there is none.
+QList<TTotalMensual> rellena(const QList<QDate>& rango, const QMap<QDate, TDecimal>& montos)
+{
+    QList<TTotalMensual> meses;
+    for (const QDate& m : rango)
+        meses.append({m, montos.value(m)});
+    return meses;
 }
 
 } // namespace
 
 namespace ConsultaComprobantes {
+
+QString nombreTipo(const QString& letra)
+{
+    for (const auto& [clave, nombre] : tiposComprobante())
+        if (clave == letra)
+            return nombre;
+    return letra;
+}
+
+QString nombreMoneda(const QString& moneda)
+{
+    return moneda.isEmpty() ? QStringLiteral("Sin moneda") : moneda;
+}
+
+QString nombreCsv(const QString& rfc, const QDate& desde, const QDate& hasta, const QDate& hoy)
+{
+    const QString formato = QStringLiteral("yyyy-MM-dd");
+    QStringList partes{QStringLiteral("Comprobantes")};
+    if (!rfc.trimmed().isEmpty())
+        partes << rfc.trimmed();
+    partes << (desde.isValid() ? desde.toString(formato) : QStringLiteral("inicio"))
+           << (hasta.isValid() ? hasta : hoy).toString(formato);
+    return partes.join(QLatin1Char('_')) + QStringLiteral(".csv");
+}
+
+QList<TPeriodoGrafica> periodosGrafica(const QDate& primero, const QDate& ultimo)
+{
+    QList<TPeriodoGrafica> periodos;
+    if (!primero.isValid() || !ultimo.isValid() || ultimo < primero)
+        return periodos;
+    const int meses = mesesEntre(primero, ultimo) + 1;
+    if (meses <= HASTA_MESES_POR_MES) {
+        for (QDate m = primerDia(primero); m <= ultimo; m = m.addMonths(1))
+            periodos.append({m, MESES.at(m.month() - 1) + QLatin1Char(' ') + QString::number(m.year())});
+    } else if (meses <= HASTA_MESES_POR_TRIMESTRE) {
+        for (QDate t(primero.year(), (primero.month() - 1) / 3 * 3 + 1, 1); t <= ultimo; t = t.addMonths(3))
+            periodos.append({t, QStringLiteral("T%1 %2").arg((t.month() - 1) / 3 + 1).arg(t.year())});
+    } else {
+        for (int a = primero.year(); a <= ultimo.year(); ++a)
+            periodos.append({QDate(a, 1, 1), QString::number(a)});
+    }
+    const qsizetype paso = (periodos.size() + MAXIMO_ROTULOS - 1) / MAXIMO_ROTULOS;
+    for (qsizetype i = 0; i < periodos.size(); ++i)
+        periodos[i].rotulado = i % paso == 0;
+    return periodos;
+}
+
+QList<TDecimal> totalesPorPeriodo(const QList<TPeriodoGrafica>& periodos, const QList<TTotalMensual>& meses)
+{
+    QList<TDecimal> totales(periodos.size());
+    qsizetype p = 0;
+    for (const TTotalMensual& m : meses) {
+        while (p + 1 < periodos.size() && periodos.at(p + 1).inicio <= m.mes)
+            ++p;
+        if (p < periodos.size() && periodos.at(p).inicio <= m.mes)
+            totales[p] += m.total;
+    }
+    return totales;
+}
+
+QList<TMarcaImporte> marcasImporte(double maximo)
+{
+    const double tope = maximo > 0 ? maximo : 1;
+    const double aproximado = tope / 5;
+    const double magnitud = std::pow(10.0, std::floor(std::log10(aproximado)));
+    const double relativo = aproximado / magnitud;
+    const double paso = (relativo <= 1 ? 1 : relativo <= 2 ? 2 : relativo <= 5 ? 5 : 10) * magnitud;
+    const int cuantas = int(std::ceil(tope / paso - 1e-9));
+    QList<TMarcaImporte> marcas;
+    for (int i = 0; i <= cuantas; ++i) {
+        const double valor = i * paso;
+        QString etiqueta = textoImporte(TDecimal::desdeTexto(QString::number(valor, 'f', 2)));
+        if (paso >= 1 && etiqueta.endsWith(QStringLiteral(".00")))
+            etiqueta.chop(3);
+        marcas.append({valor, QLatin1Char('$') + etiqueta});
+    }
+    return marcas;
+}
 
 QList<QPair<QString, QString>> tiposComprobante()
 {
@@ -175,49 +329,64 @@ TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroCompr
     const QString fecha = columna(C::col_Fechaemision);
     const QString anio = QStringLiteral("EXTRACT(YEAR FROM %1)").arg(fecha);
     const QString mes = QStringLiteral("EXTRACT(MONTH FROM %1)").arg(fecha);
-    const QString sql = QStringLiteral("SELECT %1, %2, COUNT(*), %3, %4, %5, %6 FROM %7 WHERE %8 "
-                                       "GROUP BY %1, %2 ORDER BY 1, 2")
-                            .arg(anio, mes, suma(C::col_Subtotal), suma(C::col_Totalimpuestostrasladados),
-                                 suma(C::col_Totalimpuestosretenidos), suma(C::col_Total), tabla(), donde.sql());
+    const QString sql =
+        QStringLiteral("SELECT %1, %2, %3, %4, COUNT(*), %5, %6, %7, %8 FROM %9 WHERE %10 "
+                       "GROUP BY %1, %2, %3, %4")
+            .arg(anio, mes, columna(C::col_Tipocomprobante), corto(columna(C::col_Moneda), LARGO_MONEDA),
+                 suma(C::col_Subtotal), suma(C::col_Totalimpuestostrasladados), suma(C::col_Totalimpuestosretenidos),
+                 suma(C::col_Total), tabla(), donde.sql());
     const auto consulta = ejecuta(conexion, sql, donde.parametros());
+    using Clave = QPair<QString, QString>;
+    QMap<Clave, TTotalesComprobantes> porTipo;
+    QMap<Clave, QMap<QDate, TDecimal>> porSerie;
+    QMap<QDate, TDecimal> porMes;
     TResumenComprobantes r;
-    QList<TTotalMensual> conDatos;
     while (consulta->next()) {
-        TTotalesComprobantes& t = r.totales;
-        const TDecimal total = decimal(consulta->value(6));
-        t.cantidad += consulta->value(2).toInt();
-        t.subtotal += decimal(consulta->value(3));
-        t.trasladados += decimal(consulta->value(4));
-        t.retenidos += decimal(consulta->value(5));
+        const Clave clave{texto(consulta->value(2)).trimmed(), texto(consulta->value(3)).trimmed()};
+        const int cantidad = consulta->value(4).toInt();
+        const TDecimal total = decimal(consulta->value(8));
+        r.totales.cantidad += cantidad;
+        TTotalesComprobantes& t = porTipo[clave];
+        t.cantidad += cantidad;
+        t.subtotal += decimal(consulta->value(5));
+        t.trasladados += decimal(consulta->value(6));
+        t.retenidos += decimal(consulta->value(7));
         t.total += total;
+        r.totales.subtotal += decimal(consulta->value(5));
+        r.totales.trasladados += decimal(consulta->value(6));
+        r.totales.retenidos += decimal(consulta->value(7));
+        r.totales.total += total;
         // A voucher without a date counts in the totals, in no month.
-        if (!consulta->value(0).isNull())
-            conDatos.append({QDate(consulta->value(0).toInt(), consulta->value(1).toInt(), 1), total});
+        if (!consulta->value(0).isNull()) {
+            const QDate m(consulta->value(0).toInt(), consulta->value(1).toInt(), 1);
+            porMes[m] += total;
+            porSerie[clave][m] += total;
+        }
     }
+    for (auto t = porTipo.cbegin(); t != porTipo.cend(); ++t)
+        r.porTipo.append({t.key().first, t.key().second, t.value()});
 
     QDate inicio = filtro.desde.isValid() ? primerDia(filtro.desde) : QDate();
     QDate fin = filtro.hasta.isValid() ? primerDia(filtro.hasta) : QDate();
-    if (!conDatos.isEmpty()) {
+    if (!porMes.isEmpty()) {
         if (!inicio.isValid())
-            inicio = conDatos.first().mes;
+            inicio = porMes.firstKey();
         if (!fin.isValid())
-            fin = conDatos.last().mes;
+            fin = porMes.lastKey();
         if (mesesEntre(inicio, fin) >= MAXIMO_MESES) {
-            inicio = conDatos.first().mes;
-            fin = conDatos.last().mes;
+            inicio = porMes.firstKey();
+            fin = porMes.lastKey();
         }
     }
-    if (!inicio.isValid() || !fin.isValid() || fin < inicio || mesesEntre(inicio, fin) >= MAXIMO_MESES) {
-        r.meses = conDatos;
-        return r;
-    }
-    auto siguiente = conDatos.cbegin();
-    for (QDate m = inicio; m <= fin; m = m.addMonths(1)) {
-        if (siguiente != conDatos.cend() && siguiente->mes == m)
-            r.meses.append(*siguiente++);
-        else
-            r.meses.append({m, TDecimal()});
-    }
+    QList<QDate> rango;
+    if (!inicio.isValid() || !fin.isValid() || fin < inicio || mesesEntre(inicio, fin) >= MAXIMO_MESES)
+        rango = porMes.keys();
+    else
+        for (QDate m = inicio; m <= fin; m = m.addMonths(1))
+            rango.append(m);
+    r.meses = rellena(rango, porMes);
+    for (auto s = porSerie.cbegin(); s != porSerie.cend(); ++s)
+        r.series.append({s.key().first, s.key().second, rellena(rango, s.value())});
     return r;
 }
 
@@ -263,6 +432,7 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
                                      QStringLiteral("Folio"),
                                      QStringLiteral("RFC receptor"),
                                      QStringLiteral("Receptor"),
+                                     QStringLiteral("Moneda"),
                                      QStringLiteral("Subtotal"),
                                      QStringLiteral("Impuestos trasladados"),
                                      QStringLiteral("Impuestos retenidos"),
@@ -277,11 +447,12 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
         for (const TFilaComprobante& f : cursor.siguientes(FILAS_POR_LOTE_CSV)) {
             const QStringList campos = {
                 campoCsv(f.fecha.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), false),
-                campoCsv(f.tipo, true),
+                campoCsv(nombreTipo(f.tipo), true),
                 campoCsv(f.serie, true),
                 campoCsv(f.folio, true),
                 campoCsv(f.rfcReceptor, true),
                 campoCsv(f.receptor, true),
+                campoCsv(f.moneda, true),
                 campoCsv(f.subtotal.texto(2), false),
                 campoCsv(f.trasladados.texto(2), false),
                 campoCsv(f.retenidos.texto(2), false),
@@ -312,9 +483,9 @@ TCursorComprobantes::TCursorComprobantes(const TConexionSesion& conexion, const 
 {
     const TCondicion donde = condicion(filtro);
     const QString clave = columna(C::col_Idcomprobante);
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 DESC, %5 DESC")
-                            .arg(modo == TModo::Completo ? columnasFila() : clave, tabla(), donde.sql(),
-                                 columna(C::col_Fechaemision), clave);
+    const QString sql =
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+            .arg(modo == TModo::Completo ? columnasFila() : clave, tabla(), donde.sql(), ordenSql(filtro.orden));
     m_consulta = ejecuta(conexion, sql, donde.parametros());
 }
 

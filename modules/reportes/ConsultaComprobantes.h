@@ -18,6 +18,31 @@ class QSqlQuery;
 // text both ways and are summed by the database over its exact NUMERIC
 // columns, so no amount ever passes through a double.
 
+// How the list is sorted: by the engine, over the whole filter, so the first
+// page is the first of every voucher and not of those already read. Equal
+// keys keep the newest voucher first.
+struct TOrdenComprobantes {
+    // In the order the list shows its columns.
+    enum TCampo {
+        Fecha,
+        Tipo,
+        Serie,
+        Folio,
+        RfcReceptor,
+        Receptor,
+        Moneda,
+        Subtotal,
+        Trasladados,
+        Retenidos,
+        Total,
+        Uuid,
+        Version,
+        NumeroCampos
+    };
+    TCampo campo = Fecha;
+    bool descendente = true;
+};
+
 // Which vouchers: a null date leaves that end open; an empty type or
 // receiver text takes every voucher.
 struct TFiltroComprobantes {
@@ -28,6 +53,7 @@ struct TFiltroComprobantes {
     QString tipo;
     // Part of the receiver's RFC or name, letter case aside.
     QString receptor;
+    TOrdenComprobantes orden;
 };
 
 struct TFilaComprobante {
@@ -38,6 +64,7 @@ struct TFilaComprobante {
     QString folio;
     QString rfcReceptor;
     QString receptor;
+    QString moneda;
     TDecimal subtotal;
     TDecimal trasladados;
     TDecimal retenidos;
@@ -54,6 +81,15 @@ struct TTotalesComprobantes {
     TDecimal total;
 };
 
+// What the vouchers of one type in one currency add up to. Amounts of
+// different types (an income, a payroll, a payment) or currencies never add
+// up to anything meaningful, so each pair keeps its own.
+struct TTotalesTipo {
+    QString tipo;   // letter as stored
+    QString moneda; // as stored; empty when the voucher names none
+    TTotalesComprobantes totales;
+};
+
 // The total issued in one month (`mes` is its first day).
 struct TTotalMensual {
     QDate mes;
@@ -61,19 +97,69 @@ struct TTotalMensual {
     bool operator==(const TTotalMensual&) const = default;
 };
 
+// The months of one type in one currency, for one series of the chart.
+struct TSerieMensual {
+    QString tipo;
+    QString moneda;
+    QList<TTotalMensual> meses;
+};
+
 // The totals of a filter and its months, read in one pass over the vouchers.
 struct TResumenComprobantes {
+    // Only the count means anything across types; see porTipo.
     TTotalesComprobantes totales;
-    // One entry per month from the filter's first month to its last (or,
-    // with open ends, from the first voucher's month to the last one's),
-    // months without vouchers at zero.
+    // Ordered by type letter, then currency.
+    QList<TTotalesTipo> porTipo;
+    // Every voucher's total per month, from the filter's first month to its
+    // last (or, with open ends, from the first voucher's month to the last
+    // one's), months without vouchers at zero.
     QList<TTotalMensual> meses;
+    // The same months, one series per type and currency (in porTipo's order).
+    QList<TSerieMensual> series;
+};
+
+// One bar group of the monthly chart: a month, a quarter or a year.
+struct TPeriodoGrafica {
+    QDate inicio; // first day
+    QString etiqueta;
+    // False when the axis is too crowded to write every label.
+    bool rotulado = true;
+    bool operator==(const TPeriodoGrafica&) const = default;
+};
+
+// A mark of the chart's amount axis.
+struct TMarcaImporte {
+    double valor = 0;
+    QString etiqueta;
+    bool operator==(const TMarcaImporte&) const = default;
 };
 
 namespace ConsultaComprobantes {
 
 // The voucher types the filter offers: letter and name.
 QList<QPair<QString, QString>> tiposComprobante();
+// The type's name for its letter ("Ingreso" for "I"); an unknown letter as is.
+QString nombreTipo(const QString& letra);
+// How dates are written on screen: 31/01/2024.
+inline const QString FORMATO_FECHA = QStringLiteral("dd/MM/yyyy");
+// A currency as the totals name it: an empty one says so.
+QString nombreMoneda(const QString& moneda);
+// The name the CSV export proposes: Comprobantes_<RFC>_<desde>_<hasta>.csv,
+// dates as yyyy-MM-dd; an open end reads "inicio" or "hoy" (`hoy` fills it).
+QString nombreCsv(const QString& rfc, const QDate& desde, const QDate& hasta, const QDate& hoy);
+
+// The groups of the chart for the months `primero` to `ultimo`: up to 24
+// months one bar group each ("ene 2025"), up to 8 years by quarter
+// ("T1 2025"), beyond by year ("2025"). Month names are Spanish whatever the
+// machine's language. When there are more groups than a chart can write,
+// only every few keep their label.
+QList<TPeriodoGrafica> periodosGrafica(const QDate& primero, const QDate& ultimo);
+// The totals of `meses` summed into the groups of periodosGrafica (same
+// order, same count).
+QList<TDecimal> totalesPorPeriodo(const QList<TPeriodoGrafica>& periodos, const QList<TTotalMensual>& meses);
+// Evenly spaced round marks from zero up to at least `maximo`, labelled with
+// "$" and thousands separators ("$1,500,000").
+QList<TMarcaImporte> marcasImporte(double maximo);
 
 // Raises EBaseDatos when the database cannot answer.
 TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);

@@ -3,48 +3,45 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "LecturaComprobante.h"
 #include "Prompter.h"
+#include "SelectorArchivos.h"
+#include "TablaLectura.h"
+#include "TDlgComprobante.h"
 #include "TModeloComprobantes.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateEdit>
-#include <QDialog>
-#include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QFormLayout>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 using namespace Constantes;
 
 namespace {
-
-QLabel* importe(QWidget* padre, const QString& nombre)
-{
-    auto* etiqueta = new QLabel(padre);
-    etiqueta->setObjectName(nombre);
-    etiqueta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    etiqueta->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return etiqueta;
-}
 
 QPushButton* boton(QWidget* padre, const QString& nombre, const QString& texto)
 {
@@ -81,7 +78,9 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_hasta->setObjectName(QStringLiteral("EdHasta"));
     for (QDateEdit* fecha : {m_desde, m_hasta}) {
         fecha->setCalendarPopup(true);
-        fecha->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        fecha->setDisplayFormat(ConsultaComprobantes::FORMATO_FECHA);
+        // The calendar names its months and days in Spanish whatever the machine's language.
+        fecha->setLocale(QLocale(QLocale::Spanish, QLocale::Mexico));
         fecha->setEnabled(false);
     }
     auto* etiquetaDesde = new QLabel(QStringLiteral("Desde"), this);
@@ -92,7 +91,7 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_tipo->setObjectName(QStringLiteral("CmbTipo"));
     m_tipo->addItem(QStringLiteral("Todos"), QString());
     for (const auto& [letra, nombre] : ConsultaComprobantes::tiposComprobante())
-        m_tipo->addItem(letra + QStringLiteral(" - ") + nombre, letra);
+        m_tipo->addItem(nombre, letra);
     auto* etiquetaTipo = new QLabel(QStringLiteral("Tipo"), this);
     etiquetaTipo->setBuddy(m_tipo);
     m_receptor = new QLineEdit(this);
@@ -101,8 +100,9 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_receptor->setClearButtonEnabled(true);
     auto* etiquetaReceptor = new QLabel(QStringLiteral("Receptor"), this);
     etiquetaReceptor->setBuddy(m_receptor);
-    m_buscar = boton(this, QStringLiteral("BtBuscar"), QStringLiteral("Buscar"));
-    m_buscar->setDefault(true);
+    m_espera = new QTimer(this);
+    m_espera->setSingleShot(true);
+    m_espera->setInterval(ESPERA_TECLEO_MS);
     m_exportar = boton(this, QStringLiteral("BtExportarCsv"), QStringLiteral("Exportar CSV"));
     filtros->addWidget(m_porFecha, 0, 0);
     filtros->addWidget(etiquetaDesde, 0, 1);
@@ -113,8 +113,7 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     filtros->addWidget(m_tipo, 1, 2);
     filtros->addWidget(etiquetaReceptor, 1, 3);
     filtros->addWidget(m_receptor, 1, 4, 1, 2);
-    filtros->addWidget(m_buscar, 0, 6);
-    filtros->addWidget(m_exportar, 1, 6);
+    filtros->addWidget(m_exportar, 0, 6);
     filtros->setColumnStretch(5, 1);
     diseno->addLayout(filtros);
 
@@ -124,22 +123,33 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     auto* lista = new QWidget(m_paginas);
     auto* dLista = new QVBoxLayout(lista);
     dLista->setContentsMargins(0, 4, 0, 0);
-    m_tabla = new QTableView(lista);
-    m_tabla->setObjectName(QStringLiteral("GrComprobantes"));
-    m_tabla->setModel(m_modelo);
-    m_tabla->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_tabla->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tabla->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tabla->setAlternatingRowColors(true);
-    m_tabla->verticalHeader()->hide();
-    m_tabla->verticalHeader()->setDefaultSectionSize(22);
-    m_tabla->horizontalHeader()->setStretchLastSection(true);
-    m_tabla->setWordWrap(false);
-    m_tabla->setToolTip(QStringLiteral("Doble clic o Enter en un comprobante muestra su XML"));
+    m_tabla = tablaLectura(lista, QStringLiteral("GrComprobantes"), m_modelo);
+    QHeaderView* encabezado = m_tabla->horizontalHeader();
+    encabezado->setStretchLastSection(true);
+    encabezado->setSectionsClickable(true);
+    encabezado->setSortIndicatorShown(true);
+    encabezado->setSortIndicator(TModeloComprobantes::Fecha, Qt::DescendingOrder);
+    m_tabla->setToolTip(QStringLiteral("Doble clic o Enter en un comprobante lo muestra; clic en un título ordena"));
+    m_vacio = new QLabel(lista);
+    m_vacio->setObjectName(QStringLiteral("TxSinComprobantes"));
+    m_vacio->setAlignment(Qt::AlignCenter);
+    m_vacio->setWordWrap(true);
+    QFont grande = m_vacio->font();
+    grande.setPointSizeF(grande.pointSizeF() * 1.2);
+    m_vacio->setFont(grande);
+    m_area = new QStackedWidget(lista);
+    m_area->setObjectName(QStringLiteral("PnComprobantes"));
+    m_area->addWidget(m_tabla);
+    m_area->addWidget(m_vacio);
     m_mostrando = new QLabel(lista);
     m_mostrando->setObjectName(QStringLiteral("TxMostrando"));
-    dLista->addWidget(m_tabla, 1);
-    dLista->addWidget(m_mostrando);
+    m_ver = boton(lista, QStringLiteral("BtVerComprobante"), QStringLiteral("Ver comprobante"));
+    m_ver->setEnabled(false);
+    auto* debajo = new QHBoxLayout();
+    debajo->addWidget(m_mostrando, 1);
+    debajo->addWidget(m_ver);
+    dLista->addWidget(m_area, 1);
+    dLista->addLayout(debajo);
     m_paginas->addTab(lista, QStringLiteral("Comprobantes"));
     m_grafica = new QChartView(m_paginas);
     m_grafica->setObjectName(QStringLiteral("GrMensual"));
@@ -147,40 +157,51 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_paginas->addTab(m_grafica, QStringLiteral("Gráfica mensual"));
     diseno->addWidget(m_paginas, 1);
 
-    // Totals of what the filter takes, summed by the database; in two rows
-    // so that the widest amounts fit beside the menus.
-    auto* totales = new QGridLayout();
-    m_cantidad = importe(this, QStringLiteral("TxCantidad"));
-    m_subtotal = importe(this, QStringLiteral("TxSubtotal"));
-    m_trasladados = importe(this, QStringLiteral("TxTrasladados"));
-    m_retenidos = importe(this, QStringLiteral("TxRetenidos"));
-    m_total = importe(this, QStringLiteral("TxTotal"));
-    const QList<std::pair<QString, QLabel*>> celdas = {{QStringLiteral("Comprobantes:"), m_cantidad},
-                                                       {QStringLiteral("Subtotal:"), m_subtotal},
-                                                       {QStringLiteral("Total:"), m_total},
-                                                       {QStringLiteral("Trasladados:"), m_trasladados},
-                                                       {QStringLiteral("Retenidos:"), m_retenidos}};
-    for (int i = 0; i < celdas.size(); ++i) {
-        auto* titulo = new QLabel(celdas.at(i).first, this);
-        titulo->setBuddy(celdas.at(i).second);
-        totales->addWidget(titulo, i / 3, (i % 3) * 2);
-        totales->addWidget(celdas.at(i).second, i / 3, (i % 3) * 2 + 1);
-    }
-    totales->setColumnStretch(6, 1);
-    QFont negritas = m_total->font();
-    negritas.setBold(true);
-    m_total->setFont(negritas);
-    diseno->addLayout(totales);
+    // Totals of what the filter takes, summed by the database: one row per
+    // type and currency, since adding an income to a payroll (or pesos to
+    // dollars) gives a number that means nothing.
+    m_modeloTotales = new QStandardItemModel(0, 7, this);
+    m_modeloTotales->setHorizontalHeaderLabels(
+        {QStringLiteral("Tipo"), QStringLiteral("Moneda"), QStringLiteral("Cantidad"), QStringLiteral("Subtotal"),
+         QStringLiteral("Trasladados"), QStringLiteral("Retenidos"), QStringLiteral("Total")});
+    m_totales = tablaLectura(this, QStringLiteral("GrTotales"), m_modeloTotales);
+    m_totales->setFocusPolicy(Qt::NoFocus);
+    m_totales->horizontalHeader()->setStretchLastSection(true);
+    m_totales->setFixedHeight(22 * 4 + m_totales->horizontalHeader()->sizeHint().height() + 4);
+    auto* tituloTotales = new QLabel(QStringLiteral("Totales por tipo y moneda"), this);
+    tituloTotales->setBuddy(m_totales);
+    diseno->addWidget(tituloTotales);
+    diseno->addWidget(m_totales);
 
+    // Choices apply at once; typed text and dates (typed digit by digit)
+    // wait for a pause.
     connect(m_porFecha, &QCheckBox::toggled, this, [this](bool activo) {
         m_desde->setEnabled(activo);
         m_hasta->setEnabled(activo);
+        busca();
     });
-    connect(m_buscar, &QPushButton::clicked, this, &TContenidoReportes::busca);
+    connect(m_tipo, &QComboBox::currentIndexChanged, this, &TContenidoReportes::busca);
+    connect(m_desde, &QDateEdit::dateChanged, m_espera, qOverload<>(&QTimer::start));
+    connect(m_hasta, &QDateEdit::dateChanged, m_espera, qOverload<>(&QTimer::start));
+    connect(m_receptor, &QLineEdit::textChanged, m_espera, qOverload<>(&QTimer::start));
     connect(m_receptor, &QLineEdit::returnPressed, this, &TContenidoReportes::busca);
+    connect(m_espera, &QTimer::timeout, this, &TContenidoReportes::busca);
     connect(m_exportar, &QPushButton::clicked, this, &TContenidoReportes::eligeArchivoCsv);
+    connect(encabezado, &QHeaderView::sortIndicatorChanged, this, &TContenidoReportes::ordena);
     connect(m_tabla, &QTableView::activated, this,
             [this](const QModelIndex& indice) { abreComprobante(indice.row()); });
+    connect(m_tabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& actual) { m_ver->setEnabled(actual.isValid()); });
+    connect(m_modelo, &QAbstractItemModel::modelReset, this, [this] { m_ver->setEnabled(false); });
+    connect(m_ver, &QPushButton::clicked, this, [this] { abreComprobante(m_tabla->currentIndex().row()); });
+    setTabOrder(m_porFecha, m_desde);
+    setTabOrder(m_desde, m_hasta);
+    setTabOrder(m_hasta, m_tipo);
+    setTabOrder(m_tipo, m_receptor);
+    setTabOrder(m_receptor, m_exportar);
+    setTabOrder(m_exportar, m_paginas);
+    setTabOrder(m_paginas, m_tabla);
+    setTabOrder(m_tabla, m_ver);
     connect(m_modelo, &QAbstractItemModel::rowsInserted, this, [this] {
         m_mostrando->setText(QStringLiteral("Mostrando %1 de %2").arg(m_modelo->rowCount()).arg(m_totalFilas));
     });
@@ -228,24 +249,42 @@ TFiltroComprobantes TContenidoReportes::filtro() const
     }
     f.tipo = m_tipo->currentData().toString();
     f.receptor = m_receptor->text().trimmed();
+    const QHeaderView* encabezado = m_tabla->horizontalHeader();
+    f.orden.campo = static_cast<TOrdenComprobantes::TCampo>(encabezado->sortIndicatorSection());
+    f.orden.descendente = encabezado->sortIndicatorOrder() == Qt::DescendingOrder;
     return f;
 }
 
 void TContenidoReportes::busca()
 {
+    m_espera->stop();
     const TFiltroComprobantes f = filtro();
+    TResumenComprobantes resumen;
     try {
-        const TResumenComprobantes resumen = ConsultaComprobantes::resumen(*m_conexion, f);
-        m_totalFilas = resumen.totales.cantidad;
+        resumen = ConsultaComprobantes::resumen(*m_conexion, f);
         m_modelo->consulta(*m_conexion, f);
         m_tabla->resizeColumnsToContents();
-        actualizaTotales(resumen.totales);
-        actualizaGrafica(resumen.meses);
     } catch (const std::exception& e) {
-        m_totalFilas = 0;
+        resumen = {};
         m_modelo->limpia();
-        actualizaTotales({});
-        actualizaGrafica({});
+        muestraError(e);
+    }
+    m_totalFilas = resumen.totales.cantidad;
+    actualizaTotales(resumen);
+    actualizaGrafica(resumen.series);
+    const bool sinFiltro = !f.desde.isValid() && f.tipo.isEmpty() && f.receptor.isEmpty();
+    m_vacio->setText(sinFiltro ? QStringLiteral("Este negocio aún no tiene comprobantes.")
+                               : QStringLiteral("No hay comprobantes con estos filtros."));
+    m_area->setCurrentWidget(m_totalFilas == 0 ? static_cast<QWidget*>(m_vacio) : m_tabla);
+    m_mostrando->setText(QStringLiteral("Mostrando %1 de %2").arg(m_modelo->rowCount()).arg(m_totalFilas));
+}
+
+void TContenidoReportes::ordena(int columna, Qt::SortOrder orden)
+{
+    try {
+        m_modelo->sort(columna, orden);
+    } catch (const std::exception& e) {
+        m_modelo->limpia();
         muestraError(e);
     }
     m_mostrando->setText(QStringLiteral("Mostrando %1 de %2").arg(m_modelo->rowCount()).arg(m_totalFilas));
@@ -269,57 +308,113 @@ void TContenidoReportes::eligePeriodo(const QString& periodo)
     busca();
 }
 
-void TContenidoReportes::actualizaTotales(const TTotalesComprobantes& totales)
+void TContenidoReportes::actualizaTotales(const TResumenComprobantes& resumen)
 {
-    m_cantidad->setText(QString::number(totales.cantidad));
-    m_subtotal->setText(ConsultaComprobantes::textoImporte(totales.subtotal));
-    m_trasladados->setText(ConsultaComprobantes::textoImporte(totales.trasladados));
-    m_retenidos->setText(ConsultaComprobantes::textoImporte(totales.retenidos));
-    m_total->setText(ConsultaComprobantes::textoImporte(totales.total));
+    m_modeloTotales->setRowCount(0);
+    for (const TTotalesTipo& t : resumen.porTipo) {
+        QList<QStandardItem*> fila;
+        const auto celda = [&fila](const QString& texto, bool importe) {
+            auto* c = new QStandardItem(texto);
+            if (importe)
+                c->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            fila << c;
+        };
+        celda(ConsultaComprobantes::nombreTipo(t.tipo), false);
+        celda(ConsultaComprobantes::nombreMoneda(t.moneda), false);
+        celda(QString::number(t.totales.cantidad), true);
+        celda(ConsultaComprobantes::textoImporte(t.totales.subtotal), true);
+        celda(ConsultaComprobantes::textoImporte(t.totales.trasladados), true);
+        celda(ConsultaComprobantes::textoImporte(t.totales.retenidos), true);
+        celda(ConsultaComprobantes::textoImporte(t.totales.total), true);
+        m_modeloTotales->appendRow(fila);
+    }
+    m_totales->resizeColumnsToContents();
 }
 
-void TContenidoReportes::actualizaGrafica(const QList<TTotalMensual>& meses)
+void TContenidoReportes::actualizaGrafica(const QList<TSerieMensual>& series)
 {
     auto* grafica = new QChart();
-    grafica->setTitle(QStringLiteral("Total emitido por mes"));
-    grafica->legend()->hide();
-    auto* serie = new QBarSeries(grafica);
-    auto* barras = new QBarSet(QStringLiteral("Total"), serie);
-    QStringList categorias;
-    const QLocale espanol(QLocale::Spanish, QLocale::Mexico);
+    grafica->legend()->setVisible(series.size() > 1);
+    grafica->legend()->setAlignment(Qt::AlignBottom);
+    auto* barras = new QBarSeries(grafica);
+    const QList<TTotalMensual> meses = series.isEmpty() ? QList<TTotalMensual>() : series.first().meses;
+    const QList<TPeriodoGrafica> periodos =
+        meses.isEmpty() ? QList<TPeriodoGrafica>()
+                        : ConsultaComprobantes::periodosGrafica(meses.first().mes, meses.last().mes);
+    const int mesesGrafica = meses.isEmpty() ? 0 : int(meses.size());
+    grafica->setTitle(periodos.size() == mesesGrafica ? QStringLiteral("Total emitido por mes")
+                      : periodos.value(0).etiqueta.startsWith(QLatin1Char('T'))
+                          ? QStringLiteral("Total emitido por trimestre")
+                          : QStringLiteral("Total emitido por año"));
     double maximo = 0;
-    for (const TTotalMensual& m : meses) {
-        // Only the drawing takes the amount as a double; the amounts shown
-        // are the exact ones.
-        const double valor = m.total.texto().toDouble();
-        barras->append(valor);
-        maximo = qMax(maximo, valor);
-        categorias << espanol.toString(m.mes, QStringLiteral("MMM yyyy"));
+    for (const TSerieMensual& serie : series) {
+        const QList<TDecimal> totales = ConsultaComprobantes::totalesPorPeriodo(periodos, serie.meses);
+        auto* conjunto = new QBarSet(ConsultaComprobantes::nombreTipo(serie.tipo) + QLatin1Char(' ') +
+                                         ConsultaComprobantes::nombreMoneda(serie.moneda),
+                                     barras);
+        for (const TDecimal& total : totales) {
+            // Only the drawing takes the amount as a double; the amounts
+            // shown are the exact ones.
+            const double valor = total.texto().toDouble();
+            conjunto->append(valor);
+            maximo = qMax(maximo, valor);
+        }
+        connect(conjunto, &QBarSet::hovered, this, [periodos, totales, conjunto](bool encima, int indice) {
+            if (!encima || indice < 0 || indice >= totales.size()) {
+                QToolTip::hideText();
+                return;
+            }
+            QToolTip::showText(QCursor::pos(), QStringLiteral("%1\n%2: $%3")
+                                                   .arg(periodos.at(indice).etiqueta, conjunto->label(),
+                                                        ConsultaComprobantes::textoImporte(totales.at(indice))));
+        });
+        barras->append(conjunto);
     }
-    serie->append(barras);
-    grafica->addSeries(serie);
-    auto* ejeMeses = new QBarCategoryAxis(grafica);
-    ejeMeses->append(categorias);
-    grafica->addAxis(ejeMeses, Qt::AlignBottom);
-    serie->attachAxis(ejeMeses);
-    auto* ejeImportes = new QValueAxis(grafica);
-    ejeImportes->setRange(0, maximo > 0 ? maximo * 1.1 : 1);
-    ejeImportes->setLabelFormat(QStringLiteral("%.0f"));
-    ejeImportes->applyNiceNumbers();
+    grafica->addSeries(barras);
+    auto* ejePeriodos = new QBarCategoryAxis(grafica);
+    QStringList categorias;
+    for (int i = 0; i < periodos.size(); ++i)
+        // The axis needs every category distinct: an unwritten one is a
+        // different number of invisible spaces.
+        categorias << (periodos.at(i).rotulado ? periodos.at(i).etiqueta : QString(i + 1, QChar(0x200B)));
+    ejePeriodos->append(categorias);
+    grafica->addAxis(ejePeriodos, Qt::AlignBottom);
+    barras->attachAxis(ejePeriodos);
+    // Marks of our own: the value axis writes numbers without thousands
+    // separators or a currency sign.
+    auto* ejeImportes = new QCategoryAxis(grafica);
+    const QList<TMarcaImporte> marcas = ConsultaComprobantes::marcasImporte(maximo);
+    for (const TMarcaImporte& marca : marcas)
+        ejeImportes->append(marca.etiqueta, marca.valor);
+    ejeImportes->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    ejeImportes->setRange(0, marcas.last().valor);
+    ejeImportes->setObjectName(QStringLiteral("EjeImportes"));
     grafica->addAxis(ejeImportes, Qt::AlignLeft);
-    serie->attachAxis(ejeImportes);
+    barras->attachAxis(ejeImportes);
     QChart* anterior = m_grafica->chart();
     m_grafica->setChart(grafica);
     delete anterior;
 }
 
+QString TContenidoReportes::nombreCsv() const
+{
+    const std::shared_ptr<TDatosfiscales> fiscales = m_negocio->getDatosfiscales();
+    const TFiltroComprobantes f = filtro();
+    return ConsultaComprobantes::nombreCsv(fiscales ? fiscales->getRfc() : QString(), f.desde, f.hasta,
+                                           QDate::currentDate());
+}
+
 void TContenidoReportes::eligeArchivoCsv()
 {
-    const QString ruta =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Exportar comprobantes"), QStringLiteral("Comprobantes.csv"),
-                                     QStringLiteral("Archivo CSV (*.csv)"));
-    if (!ruta.isEmpty())
-        exportaCsv(ruta);
+    const QString carpeta = SelectorArchivos::carpeta(this, QStringLiteral("Exportar los comprobantes a la carpeta"));
+    if (carpeta.isEmpty())
+        return;
+    const QString ruta = QDir(carpeta).filePath(nombreCsv());
+    if (QFileInfo::exists(ruta) &&
+        Prompter::actual().confirmacion(
+            QStringLiteral("Ya existe %1. ¿Reemplazarlo?").arg(QDir::toNativeSeparators(ruta))) != TPrompter::OK)
+        return;
+    exportaCsv(ruta);
 }
 
 bool TContenidoReportes::exportaCsv(const QString& ruta)
@@ -328,7 +423,7 @@ bool TContenidoReportes::exportaCsv(const QString& ruta)
     // leaves half a file under the chosen name.
     QSaveFile archivo(ruta);
     try {
-        if (!archivo.open(QIODevice::WriteOnly))
+        if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
             throw EEntradaSalida(QStringLiteral("No se pudo crear el archivo %1: %2").arg(ruta, archivo.errorString()));
         ConsultaComprobantes::exportaCsv(*m_conexion, filtro(), archivo);
         if (!archivo.commit())
@@ -359,22 +454,15 @@ void TContenidoReportes::abreComprobante(int fila)
         Prompter::actual().mensaje(QStringLiteral("Este comprobante no tiene su XML guardado."), MSG_WARNING);
         return;
     }
-    auto* dialogo = new QDialog(this);
-    dialogo->setObjectName(QStringLiteral("DlgComprobanteXml"));
+    TVistaComprobante vista;
+    try {
+        vista = LecturaComprobante::lee(xml);
+    } catch (const std::exception& e) {
+        muestraError(e);
+        return;
+    }
+    auto* dialogo = new TDlgComprobante(vista, xml, this);
     dialogo->setAttribute(Qt::WA_DeleteOnClose);
-    dialogo->setWindowTitle(QStringLiteral("Comprobante ") + comprobante.uuid);
-    dialogo->resize(760, 560);
-    auto* diseno = new QVBoxLayout(dialogo);
-    auto* texto = new QPlainTextEdit(dialogo);
-    texto->setObjectName(QStringLiteral("EdXml"));
-    texto->setReadOnly(true);
-    texto->setLineWrapMode(QPlainTextEdit::NoWrap);
-    texto->setPlainText(QString::fromUtf8(xml));
-    auto* botones = new QDialogButtonBox(QDialogButtonBox::Close, dialogo);
-    botones->button(QDialogButtonBox::Close)->setText(QStringLiteral("Cerrar"));
-    connect(botones, &QDialogButtonBox::rejected, dialogo, &QDialog::close);
-    diseno->addWidget(texto);
-    diseno->addWidget(botones);
     dialogo->show();
 }
 

@@ -11,15 +11,20 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStackedWidget;
+class QStandardItemModel;
 class QTabWidget;
 class QTableView;
+class QTimer;
 class TConexionSesion;
 class TModeloComprobantes;
 class TNegocio;
 
 // The voucher browser of the current business: filters by date range, type
-// and receiver, the list (paged), the totals of what the filter takes, the
-// monthly chart, the CSV export and each voucher's stored XML.
+// and receiver (applied as they change), the list (paged, sorted by the
+// database by the column whose header was clicked), the totals of what the
+// filter takes per type and currency, the monthly chart, the CSV export and
+// each voucher's view.
 //
 // It reads the business and the connection the shell gave it every time it
 // opens, so after a business switch it shows the new business.
@@ -43,21 +48,27 @@ public:
     Q_INVOKABLE void click(QObject* emisor);
     // Runs the filter as the fields say.
     Q_INVOKABLE void busca();
+    // How long typing waits before the filter runs, so a large business does
+    // not run a query for every key.
+    static constexpr int ESPERA_TECLEO_MS = 350;
     // Sets the dates to "mes" (this month), "mesAnterior", "anio" (this year)
     // or "todos" (no dates), and runs the filter.
     Q_INVOKABLE void eligePeriodo(const QString& periodo);
     // Writes the filter's vouchers to the file; false, after telling the
     // user, when it could not.
     Q_INVOKABLE bool exportaCsv(const QString& ruta);
-    // Shows the stored XML of the listed voucher.
+    // Shows the listed voucher (read from its stored XML).
     Q_INVOKABLE void abreComprobante(int fila);
+    // The name the CSV export proposes for the filter as it stands.
+    Q_INVOKABLE QString nombreCsv() const;
 
     TFiltroComprobantes filtro() const;
 
 private:
-    void actualizaTotales(const TTotalesComprobantes& totales);
-    void actualizaGrafica(const QList<TTotalMensual>& meses);
+    void actualizaTotales(const TResumenComprobantes& resumen);
+    void actualizaGrafica(const QList<TSerieMensual>& series);
     void eligeArchivoCsv();
+    void ordena(int columna, Qt::SortOrder orden);
     void muestraError(const std::exception& e);
 
     const TNegocio* m_negocio;
@@ -71,16 +82,16 @@ private:
     QDateEdit* m_hasta;
     QComboBox* m_tipo;
     QLineEdit* m_receptor;
-    QPushButton* m_buscar;
+    QTimer* m_espera;
     QPushButton* m_exportar;
     QTabWidget* m_paginas;
+    QStackedWidget* m_area;
     QTableView* m_tabla;
+    QLabel* m_vacio;
+    QPushButton* m_ver;
     QLabel* m_mostrando;
     QChartView* m_grafica;
-    QLabel* m_cantidad;
-    QLabel* m_subtotal;
-    QLabel* m_trasladados;
-    QLabel* m_retenidos;
-    QLabel* m_total;
+    QStandardItemModel* m_modeloTotales;
+    QTableView* m_totales;
     int m_totalFilas = 0;
 };

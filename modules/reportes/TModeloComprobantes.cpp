@@ -11,6 +11,8 @@ TModeloComprobantes::~TModeloComprobantes() = default;
 void TModeloComprobantes::consulta(const TConexionSesion& conexion, const TFiltroComprobantes& filtro)
 {
     beginResetModel();
+    m_conexion = conexion;
+    m_filtro = filtro;
     m_cursor.reset();
     m_filas.clear();
     try {
@@ -40,7 +42,7 @@ int TModeloComprobantes::rowCount(const QModelIndex& padre) const
 
 int TModeloComprobantes::columnCount(const QModelIndex& padre) const
 {
-    return padre.isValid() ? 0 : NumeroColumnas;
+    return padre.isValid() ? 0 : NumeroCampos;
 }
 
 QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
@@ -55,9 +57,9 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
         return {};
     switch (indice.column()) {
     case Fecha:
-        return f.fecha.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        return f.fecha.toString(ConsultaComprobantes::FORMATO_FECHA);
     case Tipo:
-        return f.tipo;
+        return ConsultaComprobantes::nombreTipo(f.tipo);
     case Serie:
         return f.serie;
     case Folio:
@@ -66,6 +68,8 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
         return f.rfcReceptor;
     case Receptor:
         return f.receptor;
+    case Moneda:
+        return f.moneda;
     case Subtotal:
         return ConsultaComprobantes::textoImporte(f.subtotal);
     case Trasladados:
@@ -85,13 +89,18 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
 
 QVariant TModeloComprobantes::headerData(int seccion, Qt::Orientation orientacion, int rol) const
 {
+    if (orientacion == Qt::Horizontal && rol == Qt::InitialSortOrderRole)
+        // Dates and amounts are looked at newest and largest first.
+        return int(seccion == Fecha || (seccion >= Subtotal && seccion <= Total) ? Qt::DescendingOrder
+                                                                                 : Qt::AscendingOrder);
     if (orientacion != Qt::Horizontal || rol != Qt::DisplayRole)
         return QAbstractTableModel::headerData(seccion, orientacion, rol);
     static const QStringList titulos = {
-        QStringLiteral("Fecha"),    QStringLiteral("Tipo"),         QStringLiteral("Serie"),
-        QStringLiteral("Folio"),    QStringLiteral("RFC receptor"), QStringLiteral("Receptor"),
-        QStringLiteral("Subtotal"), QStringLiteral("Trasladados"),  QStringLiteral("Retenidos"),
-        QStringLiteral("Total"),    QStringLiteral("UUID"),         QStringLiteral("Versión")};
+        QStringLiteral("Fecha"),     QStringLiteral("Tipo"),         QStringLiteral("Serie"),
+        QStringLiteral("Folio"),     QStringLiteral("RFC receptor"), QStringLiteral("Receptor"),
+        QStringLiteral("Moneda"),    QStringLiteral("Subtotal"),     QStringLiteral("Trasladados"),
+        QStringLiteral("Retenidos"), QStringLiteral("Total"),        QStringLiteral("UUID"),
+        QStringLiteral("Versión")};
     return titulos.value(seccion);
 }
 
@@ -119,4 +128,14 @@ void TModeloComprobantes::fetchMore(const QModelIndex& padre)
     beginInsertRows(QModelIndex(), primera, primera + static_cast<int>(pagina.size()) - 1);
     m_filas.append(pagina);
     endInsertRows();
+}
+
+void TModeloComprobantes::sort(int columna, Qt::SortOrder orden)
+{
+    if (!m_conexion || columna < 0 || columna >= NumeroCampos)
+        return;
+    TFiltroComprobantes filtro = m_filtro;
+    filtro.orden.campo = static_cast<TOrdenComprobantes::TCampo>(columna);
+    filtro.orden.descendente = orden == Qt::DescendingOrder;
+    consulta(*m_conexion, filtro);
 }

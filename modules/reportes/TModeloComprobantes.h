@@ -5,28 +5,17 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 
 // The voucher list of the reports: one page of rows at first, the next page
 // each time the view reaches the end (canFetchMore/fetchMore), never all of
-// them at once.
+// them at once. Sorting by a column asks the database again in that order.
 class TModeloComprobantes : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Columna {
-        Fecha,
-        Tipo,
-        Serie,
-        Folio,
-        RfcReceptor,
-        Receptor,
-        Subtotal,
-        Trasladados,
-        Retenidos,
-        Total,
-        Uuid,
-        Version,
-        NumeroColumnas
-    };
+    // The columns are the sort fields, in the same order.
+    using Columna = TOrdenComprobantes::TCampo;
+    using enum TOrdenComprobantes::TCampo;
     static constexpr int FILAS_POR_PAGINA = 200;
 
     explicit TModeloComprobantes(QObject* parent = nullptr);
@@ -37,6 +26,8 @@ public:
     void consulta(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
     // Lets go of the query (and its transaction).
     void limpia();
+    // The filter of the last query, with its order.
+    const TFiltroComprobantes& filtro() const { return m_filtro; }
 
     const TFilaComprobante& fila(int indice) const { return m_filas.at(indice); }
 
@@ -46,8 +37,12 @@ public:
     QVariant headerData(int seccion, Qt::Orientation orientacion, int rol = Qt::DisplayRole) const override;
     bool canFetchMore(const QModelIndex& padre) const override;
     void fetchMore(const QModelIndex& padre) override;
+    // Runs the last query again sorted by that column. Raises EBaseDatos.
+    void sort(int columna, Qt::SortOrder orden = Qt::AscendingOrder) override;
 
 private:
+    std::optional<TConexionSesion> m_conexion;
+    TFiltroComprobantes m_filtro;
     std::unique_ptr<TCursorComprobantes> m_cursor;
     QList<TFilaComprobante> m_filas;
 };

@@ -10,6 +10,9 @@
 #include "shell/TEtiquetaAccion.h"
 #include "negocio/TIngreso.h"
 #include "shell/TMainFrm.h"
+#include "Capturas.h"
+#include "LecturaComprobante.h"
+#include "SelectorArchivos.h"
 #include "TModeloComprobantes.h"
 #include "app/Ventanas.h"
 #include "Piezas.h"
@@ -18,21 +21,63 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QBuffer>
+#include <QCategoryAxis>
+#include <QCheckBox>
 #include <QChartView>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QDialog>
 #include <QFileInfo>
 #include <QFile>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
+#include <algorithm>
+#include <functional>
+#include <numeric>
+
 using namespace Constantes;
 
 Q_DECLARE_METATYPE(TTotalMensual)
+Q_DECLARE_METATYPE(TOrdenComprobantes::TCampo)
+
+namespace {
+
+// The large business: voucher i is issued ten minutes after voucher i - 1,
+// to one of 20 customers, and its amounts repeat every thousand vouchers so
+// that sorting by them meets ties.
+const int CIEN_MIL = 100000;
+const QDateTime INICIO_GRANDE(QDate(2023, 1, 1), QTime(0, 0));
+
+QString tipoGrande(int i)
+{
+    return QString(QLatin1Char("ENPIIIIIII"[i % 10]));
+}
+
+QString monedaGrande(int i)
+{
+    return i % 7 == 0 ? QStringLiteral("USD") : QStringLiteral("MXN");
+}
+
+qint64 totalGrande(int i)
+{
+    return (i % 1000) * 1'000'000LL + 500'000;
+}
+
+QString nombreClienteGrande(int cliente)
+{
+    return QStringLiteral("CLIENTE %1").arg(cliente, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
 
 namespace {
 
@@ -64,7 +109,7 @@ public:
         idV2 = comprobante(negocio, "2024-01-15 09:30:00", "I", "A", "1", publico, "100.00", "16.00", "0", "116.00",
                            "UUID-2", "4.0", XML_V2);
         comprobante(negocio, "2024-01-31 23:59:59", "I", "A", "2", nandu, "1234567890.123456", "197530862.419753",
-                    "10.5", "1432098742.043209", "UUID-3", "3.3");
+                    "10.5", "1432098742.043209", "UUID-3", "3.3", {}, "USD");
         comprobante(negocio, "2024-02-01 00:00:00", "E", "NC", "1", nandu, "0.10", "0.016", "0", "0.116", "UUID-4",
                     "4.0");
         comprobante(negocio, "2024-03-20 12:00:00", "N", "N", "5", formula, "5000", "0", "500.25", "4499.75", "UUID-5",
@@ -93,7 +138,8 @@ public:
 
     int comprobante(const TNegocio& dueno, const char* emision, const char* tipo, const char* serie, const char* folio,
                     const TCliente& receptor, const char* subtotal, const char* trasladados, const char* retenidos,
-                    const char* total, const char* uuid, const char* version, const QByteArray& xml = QByteArray())
+                    const char* total, const char* uuid, const char* version, const QByteArray& xml = QByteArray(),
+                    const char* moneda = "MXN")
     {
         TComprobante c;
         c.setNegocio(dueno);
@@ -110,6 +156,7 @@ public:
         c.setUuid(QString::fromLatin1(uuid));
         c.setVersion(d(version));
         c.setComprobantexml(xml);
+        c.setMoneda(QString::fromLatin1(moneda));
         return TComprobante::saveOrUpdate(c, unidad).getIdcomprobante();
     }
 
@@ -126,6 +173,35 @@ public:
     TNegocio otroNegocio;
     int idV2 = -1;
 };
+
+// Stores the large business through the entity package in one transaction.
+TNegocio llenaGrande(TComprobantesPrueba& datos)
+{
+    TNegocio grande = datos.guardaNegocio(QStringLiteral("Grande"));
+    QList<TCliente> clientes;
+    for (int c = 0; c < 20; ++c)
+        clientes << datos.cliente(QStringLiteral("XAX%1").arg(c, 10, 10, QLatin1Char('0')), nombreClienteGrande(c));
+    TTransaccion transaccion(datos.conexion);
+    for (int i = 0; i < CIEN_MIL; ++i) {
+        const TCliente& cliente = clientes.at(i % clientes.size());
+        TComprobante c;
+        c.setNegocio(grande);
+        c.setCliente(cliente);
+        c.setFechaemision(INICIO_GRANDE.addSecs(i * 600LL));
+        c.setTipocomprobante(tipoGrande(i));
+        c.setSerie(QStringLiteral("A"));
+        c.setFolio(QString::number(i));
+        c.setRfcreceptor(cliente.getDatosfiscales()->getRfc());
+        c.setMoneda(monedaGrande(i));
+        c.setSubtotal(TDecimal::desdeMillonesimos(totalGrande(i)));
+        c.setTotal(TDecimal::desdeMillonesimos(totalGrande(i)));
+        c.setUuid(QStringLiteral("U%1").arg(i, 6, 10, QLatin1Char('0')));
+        c.setVersion(TDecimal::desdeTexto(QStringLiteral("4.0")));
+        TComprobante::saveOrUpdate(c, datos.unidad);
+    }
+    transaccion.commit();
+    return grande;
+}
 
 QStringList uuids(const TConexionSesion& conexion, const TFiltroComprobantes& filtro)
 {
@@ -248,12 +324,12 @@ private slots:
         enero.hasta = QDate(2024, 1, 31);
         const QByteArray esperado =
             QByteArrayLiteral("\xEF\xBB\xBF") +
-            QStringLiteral("Fecha,Tipo,Serie,Folio,RFC receptor,Receptor,Subtotal,Impuestos trasladados,"
+            QStringLiteral("Fecha,Tipo,Serie,Folio,RFC receptor,Receptor,Moneda,Subtotal,Impuestos trasladados,"
                            "Impuestos retenidos,Total,UUID,Versión\r\n"
-                           "2024-01-31 23:59:59,I,A,2,CNA010101AB1,\"COMERCIAL ÑANDÚ, S.A. \"\"LA BUENA\"\"\","
-                           "1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3\r\n"
-                           "2024-01-15 09:30:00,I,A,1,XAXX010101000,PÚBLICO EN GENERAL,100.00,16.00,0.00,116.00,"
-                           "UUID-2,4.0\r\n")
+                           "2024-01-31 23:59:59,Ingreso,A,2,CNA010101AB1,\"COMERCIAL ÑANDÚ, S.A. \"\"LA BUENA\"\"\","
+                           "USD,1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3\r\n"
+                           "2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,0.00,"
+                           "116.00,UUID-2,4.0\r\n")
                 .toUtf8();
         QCOMPARE(csv(datos.conexion, enero), esperado);
 
@@ -264,8 +340,9 @@ private slots:
         const QList<QByteArray> lineas = csv(datos.conexion, nomina).split('\n');
         QCOMPARE(lineas.size(), 3);
         QCOMPARE(lineas.at(1),
-                 QByteArrayLiteral("2024-03-20 12:00:00,N,N,5,FOR010101AAA,\"'=HYPERLINK(\"\"http://x\"\")\","
-                                   "5000.00,0.00,500.25,4499.75,UUID-5,4.0\r"));
+                 QStringLiteral("2024-03-20 12:00:00,Nómina,N,5,FOR010101AAA,\"'=HYPERLINK(\"\"http://x\"\")\","
+                                "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0\r")
+                     .toUtf8());
         QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-500.25"), false), QStringLiteral("-500.25"));
         QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-texto"), true), QStringLiteral("'-texto"));
     }
@@ -330,6 +407,337 @@ private slots:
         QVERIFY(ConsultaComprobantes::xml(datos.conexion, datos.otroNegocio.getIdnegocio(), datos.idV2).isEmpty());
     }
 
+    void cienMilComprobantes()
+    {
+        TCarpetaPrograma carpeta;
+        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        QElapsedTimer reloj;
+        reloj.start();
+        const TNegocio grande = llenaGrande(datos);
+        qInfo("%d comprobantes guardados en %.1f s", CIEN_MIL, reloj.elapsed() / 1000.0);
+
+        struct TCaso {
+            const char* nombre;
+            TOrdenComprobantes::TCampo campo;
+            bool descendente;
+            QString tipo;
+            QString receptor;
+            QDate desde;
+            QDate hasta;
+            // The same filter and order, worked out here over the generator.
+            std::function<bool(int)> toma;
+            std::function<bool(int, int)> antes;
+        };
+        using O = TOrdenComprobantes;
+        const auto todos = [](int) { return true; };
+        const auto nuevos = [](int a, int b) { return a > b; };
+        // Ties keep the newest first.
+        const auto porTotal = [](bool desc) {
+            return [desc](int a, int b) {
+                return totalGrande(a) != totalGrande(b) ? (totalGrande(a) > totalGrande(b)) == desc : a > b;
+            };
+        };
+        const auto porCliente = [](int a, int b) { return a % 20 != b % 20 ? a % 20 < b % 20 : a > b; };
+        const auto porMoneda = [](int a, int b) {
+            return monedaGrande(a) != monedaGrande(b) ? monedaGrande(a) > monedaGrande(b) : a > b;
+        };
+        const QDate marzo(2023, 3, 1);
+        const auto enMarzo = [marzo](int i) {
+            const QDate dia = INICIO_GRANDE.addSecs(i * 600LL).date();
+            return dia >= marzo && dia < marzo.addMonths(1);
+        };
+        const QList<TCaso> casos = {
+            {"fecha, nuevos primero", O::Fecha, true, {}, {}, {}, {}, todos, nuevos},
+            {"fecha, antiguos primero", O::Fecha, false, {}, {}, {}, {}, todos, std::less<int>()},
+            {"total, mayor primero", O::Total, true, {}, {}, {}, {}, todos, porTotal(true)},
+            {"total, menor primero", O::Total, false, {}, {}, {}, {}, todos, porTotal(false)},
+            // As numbers: 9 before 10.
+            {"folio ascendente", O::Folio, false, {}, {}, {}, {}, todos, std::less<int>()},
+            {"folio descendente", O::Folio, true, {}, {}, {}, {}, todos, nuevos},
+            {"receptor", O::Receptor, false, {}, {}, {}, {}, todos, porCliente},
+            {"nóminas por total",
+             O::Total,
+             false,
+             QStringLiteral("N"),
+             {},
+             {},
+             {},
+             [](int i) { return tipoGrande(i) == QLatin1String("N"); },
+             porTotal(false)},
+            {"un cliente en marzo, por moneda",
+             O::Moneda,
+             true,
+             {},
+             QStringLiteral("cliente 07"),
+             marzo,
+             marzo.addMonths(1).addDays(-1),
+             [enMarzo](int i) { return i % 20 == 7 && enMarzo(i); },
+             porMoneda},
+            {"nada", O::Fecha, true, QStringLiteral("T"), {}, {}, {}, [](int) { return false; }, nuevos},
+        };
+        QList<int> indices(CIEN_MIL);
+        std::iota(indices.begin(), indices.end(), 0);
+        for (const TCaso& caso : casos) {
+            TFiltroComprobantes f;
+            f.idNegocio = grande.getIdnegocio();
+            f.tipo = caso.tipo;
+            f.receptor = caso.receptor;
+            f.desde = caso.desde;
+            f.hasta = caso.hasta;
+            f.orden = {caso.campo, caso.descendente};
+            QList<int> esperados;
+            std::copy_if(indices.cbegin(), indices.cend(), std::back_inserter(esperados), caso.toma);
+            const qsizetype cuantos = esperados.size();
+            const qsizetype pagina = qMin<qsizetype>(cuantos, TModeloComprobantes::FILAS_POR_PAGINA);
+            std::partial_sort(esperados.begin(), esperados.begin() + pagina, esperados.end(), caso.antes);
+            esperados.resize(pagina);
+
+            // The list holds one page of the whole sorted filter, not more.
+            TModeloComprobantes modelo;
+            modelo.consulta(datos.conexion, f);
+            QList<int> folios;
+            for (int fila = 0; fila < modelo.rowCount(); ++fila)
+                folios << modelo.fila(fila).folio.toInt();
+            QVERIFY2(folios == esperados, caso.nombre);
+            QCOMPARE(modelo.canFetchMore(QModelIndex()), cuantos > pagina);
+            QCOMPARE(ConsultaComprobantes::totales(datos.conexion, f).cantidad, cuantos);
+        }
+
+        // Each type and currency adds up apart.
+        TFiltroComprobantes f;
+        f.idNegocio = grande.getIdnegocio();
+        QMap<QPair<QString, QString>, QPair<int, qint64>> esperados;
+        for (int i = 0; i < CIEN_MIL; ++i) {
+            auto& t = esperados[{tipoGrande(i), monedaGrande(i)}];
+            ++t.first;
+            t.second += totalGrande(i);
+        }
+        const TResumenComprobantes resumen = ConsultaComprobantes::resumen(datos.conexion, f);
+        QCOMPARE(resumen.porTipo.size(), esperados.size());
+        for (const TTotalesTipo& t : resumen.porTipo) {
+            const auto esperado = esperados.value({t.tipo, t.moneda});
+            QCOMPARE(t.totales.cantidad, esperado.first);
+            QCOMPARE(t.totales.total, TDecimal::desdeMillonesimos(esperado.second));
+        }
+        QCOMPARE(resumen.meses.size(), 23);
+        QCOMPARE(resumen.series.size(), esperados.size());
+
+        // A second page goes on where the first ended.
+        TModeloComprobantes modelo;
+        f.orden = {O::Folio, false};
+        modelo.consulta(datos.conexion, f);
+        modelo.fetchMore(QModelIndex());
+        QCOMPARE(modelo.rowCount(), 2 * TModeloComprobantes::FILAS_POR_PAGINA);
+        QCOMPARE(modelo.fila(TModeloComprobantes::FILAS_POR_PAGINA).folio, QStringLiteral("200"));
+    }
+
+    void totalesPorTipoYMoneda()
+    {
+        TCarpetaPrograma carpeta;
+        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        QStringList filas;
+        for (const TTotalesTipo& t : ConsultaComprobantes::resumen(datos.conexion, datos.filtro()).porTipo)
+            filas << QStringLiteral("%1 %2 %3 %4")
+                         .arg(ConsultaComprobantes::nombreTipo(t.tipo), ConsultaComprobantes::nombreMoneda(t.moneda))
+                         .arg(t.totales.cantidad)
+                         .arg(t.totales.total.texto());
+        QCOMPARE(filas, (QStringList{QStringLiteral("Egreso MXN 1 0.116"), QStringLiteral("Ingreso MXN 1 116"),
+                                     QStringLiteral("Ingreso USD 1 1432098742.043209"),
+                                     QStringLiteral("Nómina MXN 1 4499.75"), QStringLiteral("Pago MXN 1 0")}));
+    }
+
+    void textos_data()
+    {
+        QTest::addColumn<QString>("obtenido");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("ingreso") << ConsultaComprobantes::nombreTipo(QStringLiteral("I")) << QStringLiteral("Ingreso");
+        QTest::newRow("egreso") << ConsultaComprobantes::nombreTipo(QStringLiteral("E")) << QStringLiteral("Egreso");
+        QTest::newRow("traslado") << ConsultaComprobantes::nombreTipo(QStringLiteral("T"))
+                                  << QStringLiteral("Traslado");
+        QTest::newRow("nómina") << ConsultaComprobantes::nombreTipo(QStringLiteral("N")) << QStringLiteral("Nómina");
+        QTest::newRow("pago") << ConsultaComprobantes::nombreTipo(QStringLiteral("P")) << QStringLiteral("Pago");
+        QTest::newRow("sin moneda") << ConsultaComprobantes::nombreMoneda(QString()) << QStringLiteral("Sin moneda");
+        const QDate hoy(2025, 6, 30);
+        QTest::newRow("csv con fechas") << ConsultaComprobantes::nombreCsv(QStringLiteral("EKU9003173C9"),
+                                                                           QDate(2025, 1, 1), QDate(2025, 3, 31), hoy)
+                                        << QStringLiteral("Comprobantes_EKU9003173C9_2025-01-01_2025-03-31.csv");
+        QTest::newRow("csv sin fechas") << ConsultaComprobantes::nombreCsv(QStringLiteral("EKU9003173C9"), {}, {}, hoy)
+                                        << QStringLiteral("Comprobantes_EKU9003173C9_inicio_2025-06-30.csv");
+        QTest::newRow("csv sin RFC") << ConsultaComprobantes::nombreCsv({}, QDate(2025, 1, 1), {}, hoy)
+                                     << QStringLiteral("Comprobantes_2025-01-01_2025-06-30.csv");
+    }
+    void textos()
+    {
+        QFETCH(QString, obtenido);
+        QFETCH(QString, esperado);
+        QCOMPARE(obtenido, esperado);
+    }
+
+    void listaLegible()
+    {
+        TCarpetaPrograma carpeta;
+        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        TModeloComprobantes modelo;
+        modelo.consulta(datos.conexion, datos.filtro());
+        const auto celda = [&modelo](int fila, int columna) { return modelo.index(fila, columna).data().toString(); };
+        QCOMPARE(celda(0, TModeloComprobantes::Fecha), QStringLiteral("20/03/2024"));
+        QCOMPARE(celda(0, TModeloComprobantes::Tipo), QStringLiteral("Nómina"));
+        QCOMPARE(celda(2, TModeloComprobantes::Moneda), QStringLiteral("USD"));
+        // The receiver's name is a look-up of its own; it sorts all the same.
+        modelo.sort(TModeloComprobantes::Receptor, Qt::AscendingOrder);
+        QCOMPARE(celda(0, TModeloComprobantes::Receptor), QStringLiteral("=HYPERLINK(\"http://x\")"));
+        QCOMPARE(celda(4, TModeloComprobantes::Receptor), QStringLiteral("PÚBLICO EN GENERAL"));
+        modelo.sort(TModeloComprobantes::Tipo, Qt::DescendingOrder);
+        QCOMPARE(celda(0, TModeloComprobantes::Tipo), QStringLiteral("Pago"));
+        QCOMPARE(modelo.filtro().orden.campo, TOrdenComprobantes::Tipo);
+    }
+
+    void periodosGrafica_data()
+    {
+        QTest::addColumn<QDate>("primero");
+        QTest::addColumn<QDate>("ultimo");
+        QTest::addColumn<QStringList>("etiquetas");
+        const auto m = [](int anio, int mes) { return QDate(anio, mes, 1); };
+        QTest::newRow("un mes") << m(2025, 1) << m(2025, 1) << QStringList{QStringLiteral("ene 2025")};
+        QTest::newRow("cambio de año") << m(2024, 11) << m(2025, 2)
+                                       << QStringList{QStringLiteral("nov 2024"), QStringLiteral("dic 2024"),
+                                                      QStringLiteral("ene 2025"), QStringLiteral("feb 2025")};
+        // Every other label when twelve would not fit.
+        QTest::newRow("24 meses") << m(2024, 1) << m(2025, 12)
+                                  << QStringList{QStringLiteral("ene 2024"), QStringLiteral("mar 2024"),
+                                                 QStringLiteral("may 2024"), QStringLiteral("jul 2024"),
+                                                 QStringLiteral("sep 2024"), QStringLiteral("nov 2024"),
+                                                 QStringLiteral("ene 2025"), QStringLiteral("mar 2025"),
+                                                 QStringLiteral("may 2025"), QStringLiteral("jul 2025"),
+                                                 QStringLiteral("sep 2025"), QStringLiteral("nov 2025")};
+        QTest::newRow("25 meses, por trimestre")
+            << m(2023, 12) << m(2025, 12)
+            << QStringList{QStringLiteral("T4 2023"), QStringLiteral("T1 2024"), QStringLiteral("T2 2024"),
+                           QStringLiteral("T3 2024"), QStringLiteral("T4 2024"), QStringLiteral("T1 2025"),
+                           QStringLiteral("T2 2025"), QStringLiteral("T3 2025"), QStringLiteral("T4 2025")};
+        QTest::newRow("8 años, trimestres de tres en tres")
+            << m(2018, 1) << m(2025, 12)
+            << QStringList{QStringLiteral("T1 2018"), QStringLiteral("T4 2018"), QStringLiteral("T3 2019"),
+                           QStringLiteral("T2 2020"), QStringLiteral("T1 2021"), QStringLiteral("T4 2021"),
+                           QStringLiteral("T3 2022"), QStringLiteral("T2 2023"), QStringLiteral("T1 2024"),
+                           QStringLiteral("T4 2024"), QStringLiteral("T3 2025")};
+        QTest::newRow("más de 8 años, por año")
+            << m(2017, 12) << m(2025, 12)
+            << QStringList{QStringLiteral("2017"), QStringLiteral("2018"), QStringLiteral("2019"),
+                           QStringLiteral("2020"), QStringLiteral("2021"), QStringLiteral("2022"),
+                           QStringLiteral("2023"), QStringLiteral("2024"), QStringLiteral("2025")};
+    }
+    void periodosGrafica()
+    {
+        QFETCH(QDate, primero);
+        QFETCH(QDate, ultimo);
+        QFETCH(QStringList, etiquetas);
+        QStringList rotuladas;
+        for (const TPeriodoGrafica& p : ConsultaComprobantes::periodosGrafica(primero, ultimo))
+            if (p.rotulado)
+                rotuladas << p.etiqueta;
+        QCOMPARE(rotuladas, etiquetas);
+    }
+
+    void totalesDeLaGrafica()
+    {
+        const QList<TPeriodoGrafica> periodos =
+            ConsultaComprobantes::periodosGrafica(QDate(2023, 11, 1), QDate(2025, 12, 1));
+        QCOMPARE(periodos.size(), 9);
+        const QList<TDecimal> totales =
+            ConsultaComprobantes::totalesPorPeriodo(periodos, {{QDate(2023, 11, 1), d("1.10")},
+                                                               {QDate(2023, 12, 1), d("2.25")},
+                                                               {QDate(2024, 1, 1), d("5")},
+                                                               {QDate(2025, 12, 1), d("0.000001")}});
+        QCOMPARE(totales.first(), d("3.35"));
+        QCOMPARE(totales.at(1), d("5"));
+        QCOMPARE(totales.last(), d("0.000001"));
+
+        QStringList etiquetas;
+        for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(1432098858.04))
+            etiquetas << marca.etiqueta;
+        QCOMPARE(etiquetas, (QStringList{QStringLiteral("$0"), QStringLiteral("$500,000,000"),
+                                         QStringLiteral("$1,000,000,000"), QStringLiteral("$1,500,000,000")}));
+        etiquetas.clear();
+        for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(0.5))
+            etiquetas << marca.etiqueta;
+        QCOMPARE(etiquetas.value(1), QStringLiteral("$0.10"));
+    }
+
+    void vistaComprobante_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QStringList>("cabecera");
+        QTest::addColumn<QString>("primeraLinea");
+        QTest::addColumn<QStringList>("impuestos");
+        QTest::addColumn<QStringList>("totales");
+        QTest::addColumn<QStringList>("timbre");
+        const auto t = [](std::initializer_list<const char*> textos) {
+            QStringList lista;
+            for (const char* texto : textos)
+                lista << QString::fromUtf8(texto);
+            return lista;
+        };
+        // Version 3.2: lower-case attributes, the type as a word, tax names.
+        QTest::newRow("3.2") << QStringLiteral("cfdi32-real.xml")
+                             << t({"3.2", "Ingreso", "S", "68189", "21/03/2017 08:17:31", "CTO021007DZ8",
+                                   "CEVER TOLUCA S.A. DE C.V.", "XAXX010101000", "CORTES SOTO CARLOS", "7"})
+                             << QStringLiteral("5|PIEZA|ACEITE|61.86|309.30") << t({"Trasladado IVA 16 646.21"})
+                             << t({"4038.79", "0.00", "646.21", "", "4685.00"})
+                             << t({"80824F3B-323E-407B-8F8E-40D83FE2E69F", "21/03/2017 08:18:08",
+                                   "00001000000404477432"});
+        QTest::newRow("3.3") << QStringLiteral("cfdi33-real.xml")
+                             << t({"3.3", "Ingreso", "H", "11541", "12/01/2018 08:15:01", "POT9207213D6",
+                                   "PROMOTORA OTIR SA DE CV", "DIM8701081LA", "DAY INTERNATIONAL DE MEXICO SA DE CV",
+                                   "2"})
+                             << QStringLiteral("2.00|E48 - UNIDAD DE SERVICIO|Paquete|677.83|1355.67")
+                             << t({"Trasladado IVA 0.160000 273.46"}) << t({"1709.12", "", "273.46", "", "2010.01"})
+                             << t({"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC", "12/01/2018 08:17:54",
+                                   "00001000000406258094"});
+        // Withholdings, and amounts without decimals stay without them.
+        QTest::newRow("3.3 con retenciones")
+            << QStringLiteral("cfdv33-signed-tfd.xml")
+            << t({"3.3", "Ingreso", "A", "123ABC", "01/05/2017 01:23:59", "AAA010101AAA", "Esta es una demostración",
+                  "BASJ600902KL9", "Juanito Bananas De la Sierra", "3"})
+            << QStringLiteral("1.5|C81 - TONELADA|ACERO|1500000|2250000")
+            << t({"Trasladado IVA 1.600000 360000", "Retenido ISR  247000", "Retenido IEPS  500"})
+            << t({"1000", "0.00", "360000", "247500", "1500"})
+            << t({"ea8152af-b116-4812-817a-3b4f9617c99c", "10/05/2017 15:22:28", "20001000000100005761"});
+        QTest::newRow("4.0") << QStringLiteral("cfdi40-real.xml")
+                             << t({"4.0", "Ingreso", "O", "52375239", "24/01/2025 10:10:41", "ISD950921HE5",
+                                   "PASE, SERVICIOS ELECTRONICOS", "COSC8001137NA", "CARLOS CORTES SOTO", "2"})
+                             << QStringLiteral("1.000000|E48 - NO APLICA|COMISION RECARGA IDMX|8.620690|8.620690")
+                             << t({"Trasladado IVA 0.160000 137.93"}) << t({"862.07", "", "137.93", "", "1000.00"})
+                             << t({"C2832671-DA6D-11EF-A83D-00155D012007", "24/01/2025 10:10:42",
+                                   "00001000000708361114"});
+    }
+    void vistaComprobante()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QStringList, cabecera);
+        QFETCH(QString, primeraLinea);
+        QFETCH(QStringList, impuestos);
+        QFETCH(QStringList, totales);
+        QFETCH(QStringList, timbre);
+        QFile xml(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + archivo);
+        QVERIFY(xml.open(QIODevice::ReadOnly));
+        const TVistaComprobante v = LecturaComprobante::lee(xml.readAll());
+        QCOMPARE((QStringList{v.version, v.tipo, v.serie, v.folio, v.fecha, v.emisor.rfc, v.emisor.nombre,
+                              v.receptor.rfc, v.receptor.nombre, QString::number(v.lineas.size())}),
+                 cabecera);
+        const TLineaComprobante& l = v.lineas.first();
+        QCOMPARE((QStringList{l.cantidad, l.unidad, l.descripcion, l.valorUnitario, l.importe}).join(QLatin1Char('|')),
+                 primeraLinea);
+        QStringList leidos;
+        for (const TImpuestoComprobante& i : v.impuestos)
+            leidos << QStringLiteral("%1 %2 %3 %4")
+                          .arg(i.retenido ? QStringLiteral("Retenido") : QStringLiteral("Trasladado"), i.impuesto,
+                               i.tasa, i.importe);
+        QCOMPARE(leidos, impuestos);
+        QCOMPARE((QStringList{v.subtotal, v.descuento, v.trasladados, v.retenidos, v.total}), totales);
+        QCOMPARE((QStringList{v.uuid, v.fechaTimbrado, v.certificadoSat}), timbre);
+    }
+
     void desdeElMenu()
     {
         TCarpetaPrograma carpeta;
@@ -345,8 +753,11 @@ private slots:
         TComprobantesPrueba datos(*Sistema::Conexion);
         datos.negocio = *Sistema::Negocio;
         const TCliente publico = datos.cliente(QStringLiteral("XAXX010101000"), QStringLiteral("PÚBLICO EN GENERAL"));
+        QFile real(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/cfdi40-real.xml"));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        const QByteArray xmlReal = real.readAll();
         datos.comprobante(datos.negocio, "2024-01-15 09:30:00", "I", "A", "1", publico, "100.00", "16.00", "0",
-                          "116.00", "UUID-A1", "4.0", XML_V2);
+                          "116.00", "UUID-A1", "4.0", xmlReal);
         datos.comprobante(datos.negocio, "2024-02-10 10:00:00", "I", "A", "2", publico, "1234567890.123456", "0", "0",
                           "1234567890.123456", "UUID-A2", "4.0");
         datos.comprobante(datos.negocio, "2024-02-11 10:00:00", "E", "NC", "1", publico, "0.10", "0", "0", "0.10",
@@ -354,6 +765,7 @@ private slots:
 
         TMainFrm ventana;
         MainFrm = &ventana;
+        ventana.resize(1200, 800);
         ventana.show();
         TEtiquetaAccion* reportes = filaMenu(NOMBRE_REPORTES);
         QVERIFY(reportes);
@@ -367,38 +779,128 @@ private slots:
         QCOMPARE(tabla->model()->rowCount(), 3);
         QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Subtotal).data().toString(),
                  QStringLiteral("1,234,567,890.123456"));
-        QCOMPARE(pieza<QLabel>(contenido, "TxTotal")->text(), QStringLiteral("1,234,568,006.223456"));
+        QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Tipo).data().toString(), QStringLiteral("Ingreso"));
+        QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Fecha).data().toString(), QStringLiteral("10/02/2024"));
+        const auto totales = [contenido] {
+            QStringList filas;
+            const QAbstractItemModel* modelo = pieza<QTableView>(contenido, "GrTotales")->model();
+            for (int f = 0; f < modelo->rowCount(); ++f) {
+                QStringList celdas;
+                for (int c = 0; c < modelo->columnCount(); ++c)
+                    celdas << modelo->index(f, c).data().toString();
+                filas << celdas.join(QLatin1Char('|'));
+            }
+            return filas;
+        };
+        QCOMPARE(totales(), (QStringList{QStringLiteral("Egreso|MXN|1|0.10|0.00|0.00|0.10"),
+                                         QStringLiteral("Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|"
+                                                        "1,234,568,006.123456")}));
+        Capturas::guarda(*contenido, QStringLiteral("reportes-con-filas"));
 
-        // Filtered by receiver and type.
-        pieza<QLineEdit>(contenido, "EdReceptor")->setText(QStringLiteral("público"));
+        // Tab goes through the filters, the export, the tabs and the list (the
+        // dates only while they filter).
+        ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        pieza<QWidget>(contenido, "ChPorFecha")->setFocus();
+        QStringList orden{QApplication::focusWidget()->objectName()};
+        for (int paso = 0; paso < 5; ++paso) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            orden << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(orden.join(QLatin1Char(' ')),
+                 QStringLiteral("ChPorFecha CmbTipo EdReceptor BtExportarCsv qt_tabwidget_tabbar GrComprobantes"));
+
+        // Clicking a header sorts by it (amounts largest first), again turns it round.
+        QHeaderView* encabezado = tabla->horizontalHeader();
+        const auto clicEn = [encabezado](int columna) {
+            QTest::mouseClick(encabezado->viewport(), Qt::LeftButton, {},
+                              QPoint(encabezado->sectionViewportPosition(columna) + 5, encabezado->height() / 2));
+        };
+        clicEn(TModeloComprobantes::Total);
+        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Folio).data().toString(), QStringLiteral("2"));
+        QCOMPARE(encabezado->sortIndicatorOrder(), Qt::DescendingOrder);
+        clicEn(TModeloComprobantes::Total);
+        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Serie).data().toString(), QStringLiteral("NC"));
+        clicEn(TModeloComprobantes::Fecha);
+        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Serie).data().toString(), QStringLiteral("NC"));
+
+        // Filters apply as they change: a choice at once, typing after a pause.
         auto* tipo = contenido->findChild<QComboBox*>(QStringLiteral("CmbTipo"));
+        QCOMPARE(tipo->itemText(tipo->findData(QStringLiteral("N"))), QStringLiteral("Nómina"));
         tipo->setCurrentIndex(tipo->findData(QStringLiteral("I")));
-        QTest::mouseClick(contenido->findChild<QPushButton*>(QStringLiteral("BtBuscar")), Qt::LeftButton);
         QCOMPARE(tabla->model()->rowCount(), 2);
-        QCOMPARE(pieza<QLabel>(contenido, "TxCantidad")->text(), QStringLiteral("2"));
-        QCOMPARE(pieza<QLabel>(contenido, "TxTotal")->text(), QStringLiteral("1,234,568,006.123456"));
+        auto* receptor = pieza<QLineEdit>(contenido, "EdReceptor");
+        QTest::keyClicks(receptor, QStringLiteral("zzz"));
+        auto* area = pieza<QStackedWidget>(contenido, "PnComprobantes");
+        QTRY_COMPARE(area->currentWidget()->objectName(), QStringLiteral("TxSinComprobantes"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxSinComprobantes")->text(),
+                 QStringLiteral("No hay comprobantes con estos filtros."));
+        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 0 de 0"));
+        QCOMPARE(totales(), QStringList());
+        Capturas::guarda(*contenido, QStringLiteral("reportes-sin-filas"));
+        receptor->setText(QStringLiteral("público"));
+        QTRY_COMPARE(area->currentWidget(), tabla);
+        QCOMPARE(tabla->model()->rowCount(), 2);
+        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 2 de 2"));
 
-        // The chart: one bar a month.
+        // The chart: one bar a month, one series per type and currency.
         auto* grafica = contenido->findChild<QChartView*>(QStringLiteral("GrMensual"));
         auto* barras = qobject_cast<QBarSeries*>(grafica->chart()->series().value(0));
         QVERIFY(barras);
+        QCOMPARE(barras->barSets().size(), 1);
+        QCOMPARE(barras->barSets().value(0)->label(), QStringLiteral("Ingreso MXN"));
         QCOMPARE(barras->barSets().value(0)->count(), 2);
         QCOMPARE(barras->barSets().value(0)->at(0), 116.0);
+        auto* importes = grafica->chart()->findChild<QCategoryAxis*>(QStringLiteral("EjeImportes"));
+        QVERIFY(importes);
+        QCOMPARE(importes->categoriesLabels().last(), QStringLiteral("$1,500,000,000"));
 
-        // The CSV of what the filter takes (its content is checked above).
-        const QString archivo = carpeta.archivo(QStringLiteral("Reporte.csv"));
-        bool exportado = false;
-        QVERIFY(
-            QMetaObject::invokeMethod(contenido, "exportaCsv", Q_RETURN_ARG(bool, exportado), Q_ARG(QString, archivo)));
-        QVERIFY(exportado && QFileInfo(archivo).size() > 0);
+        // The CSV of what the filter takes, named after the business and the
+        // dates, in the folder chosen (its content is checked above).
+        TColaArchivos archivos;
+        QTemporaryDir destino;
+        archivos.agrega(destino.path());
+        QTest::mouseClick(pieza<QPushButton>(contenido, "BtExportarCsv"), Qt::LeftButton);
+        const QString csv = destino.filePath(
+            QStringLiteral("Comprobantes_%1_inicio_%2.csv")
+                .arg(NegocioPrueba::RFC_ESCUELA, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+        QVERIFY2(QFileInfo(csv).size() > 0, qPrintable(csv));
+        QCOMPARE(QFileInfo(csv).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
-        // A voucher shows its stored XML.
-        const int fila = tabla->model()->rowCount() - 1;
-        QVERIFY(QMetaObject::invokeMethod(contenido, "abreComprobante", Q_ARG(int, fila)));
-        auto* dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobanteXml"));
+        // Enter on a voucher shows it, read from its XML.
+        tipo->setCurrentIndex(0);
+        receptor->clear();
+        QTRY_COMPARE(tabla->model()->rowCount(), 3);
+        tabla->setFocus();
+        tabla->setCurrentIndex(tabla->model()->index(2, 0));
+        QVERIFY(pieza<QPushButton>(contenido, "BtVerComprobante")->isEnabled());
+        QTest::keyClick(tabla, Qt::Key_Return);
+        QPointer<QDialog> dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobante"));
         QVERIFY(dialogo && dialogo->isVisible());
-        QCOMPARE(pieza<QPlainTextEdit>(dialogo, "EdXml")->toPlainText(), QString::fromUtf8(XML_V2));
-        dialogo->close();
+        QCOMPARE(pieza<QLabel>(dialogo, "TxUuid")->text(), QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007"));
+        QCOMPARE(pieza<QLabel>(dialogo, "TxTotal")->text(), QStringLiteral("1000.00"));
+        QCOMPARE(pieza<QTableView>(dialogo, "GrConceptos")->model()->rowCount(), 2);
+        Capturas::guarda(*dialogo, QStringLiteral("comprobante"));
+
+        // "Guardar XML" writes the stored bytes as they are.
+        archivos.agrega(destino.path());
+        QTest::mouseClick(pieza<QPushButton>(dialogo, "BtGuardarXml"), Qt::LeftButton);
+        QFile guardado(destino.filePath(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007.xml")));
+        QVERIFY(guardado.open(QIODevice::ReadOnly));
+        QCOMPARE(guardado.readAll(), xmlReal);
+        QCOMPARE(guardado.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QTest::keyClick(dialogo, Qt::Key_Escape);
+        QTRY_VERIFY(dialogo.isNull());
+
+        // A range of years charts by year.
+        pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(true);
+        pieza<QDateEdit>(contenido, "EdDesde")->setDate(QDate(2015, 1, 1));
+        pieza<QDateEdit>(contenido, "EdHasta")->setDate(QDate(2025, 12, 31));
+        QTRY_COMPARE(grafica->chart()->title(), QStringLiteral("Total emitido por año"));
+        pieza<QTabWidget>(contenido, "TbReportes")->setCurrentIndex(1);
+        Capturas::guarda(*contenido, QStringLiteral("reportes-grafica-anios"));
+        pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(false);
+        pieza<QTabWidget>(contenido, "TbReportes")->setCurrentIndex(0);
 
         // The chart's entry opens the same window on its chart.
         QTest::mouseClick(filaMenu(QStringLiteral("Gráfica mensual")), Qt::LeftButton);
@@ -411,6 +913,8 @@ private slots:
         ventana.OnClickVentanaNombre(QStringLiteral("GetVentanaReportesFrm"));
         QCOMPARE(tabla->model()->rowCount(), 0);
         QCOMPARE(pieza<QLabel>(contenido, "TxTituloReportes")->text(), QStringLiteral("Comprobantes de Accem"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxSinComprobantes")->text(),
+                 QStringLiteral("Este negocio aún no tiene comprobantes."));
 
         // A user without the reports right cannot open any of its entries.
         NegocioPrueba::fijaPermisos(QStringLiteral("-1|0|-1|-1|-1|-1|-1|-1"));

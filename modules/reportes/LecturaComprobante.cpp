@@ -1,0 +1,101 @@
+#include "LecturaComprobante.h"
+
+#include "Cfdi.h"
+#include "ConsultaComprobantes.h"
+#include "DocumentoXML.h"
+
+#include <QDateTime>
+
+namespace {
+
+// Version 3.2 spells its attributes in lower camel case ("subTotal"), 3.3
+// and 4.0 in upper ("SubTotal"); the same reading serves both.
+QString valor(const TNodoXML& nodo, const char* nombre)
+{
+    const QByteArray mayuscula = nombre;
+    if (nodo.tieneAtributo(mayuscula.constData()))
+        return nodo.atributo(mayuscula.constData());
+    QByteArray minuscula = mayuscula;
+    minuscula[0] = char(QChar::toLower(uchar(minuscula.at(0))));
+    return nodo.atributo(minuscula.constData());
+}
+
+QString fecha(const QString& iso)
+{
+    const QDateTime t = QDateTime::fromString(iso.trimmed(), Qt::ISODate);
+    return t.isValid() ? t.toString(ConsultaComprobantes::FORMATO_FECHA + QStringLiteral(" HH:mm:ss")) : iso;
+}
+
+// 3.2 wrote the type as a word, later versions as a letter.
+QString tipo(const QString& escrito)
+{
+    const QString t = escrito.trimmed();
+    if (t.size() == 1)
+        return ConsultaComprobantes::nombreTipo(t);
+    return t.isEmpty() ? t : t.left(1).toUpper() + t.mid(1).toLower();
+}
+
+// The SAT's codes of the federal taxes (3.3 and 4.0); 3.2 wrote the name.
+QString impuesto(const QString& escrito)
+{
+    if (escrito == QLatin1String("001"))
+        return QStringLiteral("ISR");
+    if (escrito == QLatin1String("002"))
+        return QStringLiteral("IVA");
+    if (escrito == QLatin1String("003"))
+        return QStringLiteral("IEPS");
+    return escrito;
+}
+
+TParteComprobante parte(const TNodoXML& nodo)
+{
+    return {valor(nodo, "Rfc").trimmed(), valor(nodo, "Nombre").trimmed()};
+}
+
+} // namespace
+
+namespace LecturaComprobante {
+
+TVistaComprobante lee(const QByteArray& xml)
+{
+    const TNodoXML raiz = TDocumentoXML::desdeBytes(xml).raiz();
+    if (!raiz.es(Cfdi::ESPACIO_CFDI3, "Comprobante") && !raiz.es(Cfdi::ESPACIO_CFDI4, "Comprobante"))
+        throw EXML(QStringLiteral("El XML guardado no es un CFDI."));
+    TVistaComprobante v;
+    v.version = valor(raiz, "Version");
+    v.tipo = tipo(valor(raiz, "TipoDeComprobante"));
+    v.serie = valor(raiz, "Serie");
+    v.folio = valor(raiz, "Folio");
+    v.fecha = fecha(valor(raiz, "Fecha"));
+    v.moneda = valor(raiz, "Moneda");
+    v.emisor = parte(raiz.hijoPropio("Emisor"));
+    v.receptor = parte(raiz.hijoPropio("Receptor"));
+    for (const TNodoXML& c : raiz.hijoPropio("Conceptos").hijosPropios("Concepto")) {
+        // 3.3 and 4.0 give the SAT's unit key and, optionally, the emitter's
+        // own name for it.
+        QString unidad = valor(c, "Unidad");
+        if (const QString clave = c.atributo("ClaveUnidad"); !clave.isEmpty())
+            unidad = unidad.isEmpty() ? clave : clave + QStringLiteral(" - ") + unidad;
+        v.lineas.append(
+            {valor(c, "Cantidad"), unidad, valor(c, "Descripcion"), valor(c, "ValorUnitario"), valor(c, "Importe")});
+    }
+    const TNodoXML impuestos = raiz.hijoPropio("Impuestos");
+    for (const TNodoXML& t : impuestos.hijoPropio("Traslados").hijosPropios("Traslado")) {
+        const QString tasa = t.tieneAtributo("TasaOCuota") ? t.atributo("TasaOCuota") : t.atributo("tasa");
+        v.impuestos.append({false, impuesto(valor(t, "Impuesto")), tasa, valor(t, "Importe")});
+    }
+    for (const TNodoXML& r : impuestos.hijoPropio("Retenciones").hijosPropios("Retencion"))
+        v.impuestos.append({true, impuesto(valor(r, "Impuesto")), QString(), valor(r, "Importe")});
+    v.subtotal = valor(raiz, "SubTotal");
+    v.descuento = valor(raiz, "Descuento");
+    v.trasladados = valor(impuestos, "TotalImpuestosTrasladados");
+    v.retenidos = valor(impuestos, "TotalImpuestosRetenidos");
+    v.total = valor(raiz, "Total");
+    const TimbreFiscalDigital::IXMLTimbreFiscalDigital timbre = Cfdi::timbre(raiz);
+    v.uuid = timbre.Get_UUID().trimmed();
+    v.fechaTimbrado = fecha(timbre.Get_FechaTimbrado());
+    v.certificadoSat = valor(timbre, "NoCertificadoSAT");
+    return v;
+}
+
+} // namespace LecturaComprobante

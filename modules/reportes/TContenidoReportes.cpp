@@ -406,15 +406,11 @@ QString TContenidoReportes::nombreCsv() const
 
 void TContenidoReportes::eligeArchivoCsv()
 {
-    const QString carpeta = SelectorArchivos::carpeta(this, QStringLiteral("Exportar los comprobantes a la carpeta"));
-    if (carpeta.isEmpty())
-        return;
-    const QString ruta = QDir(carpeta).filePath(nombreCsv());
-    if (QFileInfo::exists(ruta) &&
-        Prompter::actual().confirmacion(
-            QStringLiteral("Ya existe %1. ¿Reemplazarlo?").arg(QDir::toNativeSeparators(ruta))) != TPrompter::OK)
-        return;
-    exportaCsv(ruta);
+    // The save dialog proposes the name and asks before replacing a file.
+    const QString ruta = SelectorArchivos::guardar(this, QStringLiteral("Exportar comprobantes"), nombreCsv(),
+                                                   QStringLiteral("Archivo CSV (*.csv)"));
+    if (!ruta.isEmpty())
+        exportaCsv(ruta);
 }
 
 bool TContenidoReportes::exportaCsv(const QString& ruta)

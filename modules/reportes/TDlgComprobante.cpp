@@ -174,13 +174,10 @@ QString TDlgComprobante::nombreArchivo() const
 
 bool TDlgComprobante::guardaXml()
 {
-    const QString carpeta = SelectorArchivos::carpeta(this, QStringLiteral("Guardar XML en la carpeta"));
-    if (carpeta.isEmpty())
-        return false;
-    const QString ruta = QDir(carpeta).filePath(nombreArchivo());
-    if (QFileInfo::exists(ruta) &&
-        Prompter::actual().confirmacion(
-            QStringLiteral("Ya existe %1. ¿Reemplazarlo?").arg(QDir::toNativeSeparators(ruta))) != TPrompter::OK)
+    // The save dialog proposes the name and asks before replacing a file.
+    const QString ruta = SelectorArchivos::guardar(this, QStringLiteral("Guardar XML"), nombreArchivo(),
+                                                   QStringLiteral("Comprobante XML (*.xml)"));
+    if (ruta.isEmpty())
         return false;
     // Written beside and put in place at the end: never half a file.
     QSaveFile archivo(ruta);

@@ -855,15 +855,18 @@ private slots:
         QVERIFY(importes);
         QCOMPARE(importes->categoriesLabels().last(), QStringLiteral("$1,500,000,000"));
 
-        // The CSV of what the filter takes, named after the business and the
-        // dates, in the folder chosen (its content is checked above).
+        // The CSV of what the filter takes, its proposed name after the
+        // business and the dates (its content is checked above).
         TColaArchivos archivos;
         QTemporaryDir destino;
-        archivos.agrega(destino.path());
-        QTest::mouseClick(pieza<QPushButton>(contenido, "BtExportarCsv"), Qt::LeftButton);
-        const QString csv = destino.filePath(
+        const QString nombreCsv =
             QStringLiteral("Comprobantes_%1_inicio_%2.csv")
-                .arg(NegocioPrueba::RFC_ESCUELA, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+                .arg(NegocioPrueba::RFC_ESCUELA, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        const QString csv = destino.filePath(nombreCsv);
+        archivos.agrega(csv);
+        QTest::mouseClick(pieza<QPushButton>(contenido, "BtExportarCsv"), Qt::LeftButton);
+        QVERIFY2(archivos.inicios().last().endsWith(QLatin1Char('/') + nombreCsv),
+                 qPrintable(archivos.inicios().last()));
         QVERIFY2(QFileInfo(csv).size() > 0, qPrintable(csv));
         QCOMPARE(QFileInfo(csv).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
@@ -882,9 +885,11 @@ private slots:
         QCOMPARE(pieza<QTableView>(dialogo, "GrConceptos")->model()->rowCount(), 2);
         Capturas::guarda(*dialogo, QStringLiteral("comprobante"));
 
-        // "Guardar XML" writes the stored bytes as they are.
-        archivos.agrega(destino.path());
+        // "Guardar XML" writes the stored bytes as they are, proposing the
+        // UUID as the name.
+        archivos.agrega(destino.filePath(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007.xml")));
         QTest::mouseClick(pieza<QPushButton>(dialogo, "BtGuardarXml"), Qt::LeftButton);
+        QVERIFY(archivos.inicios().last().endsWith(QStringLiteral("/C2832671-DA6D-11EF-A83D-00155D012007.xml")));
         QFile guardado(destino.filePath(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007.xml")));
         QVERIFY(guardado.open(QIODevice::ReadOnly));
         QCOMPARE(guardado.readAll(), xmlReal);

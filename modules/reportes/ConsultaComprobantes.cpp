@@ -4,6 +4,7 @@
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "FormatoImporte.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -468,12 +469,7 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
 
 QString textoImporte(const TDecimal& importe)
 {
-    QString t = importe.texto(2);
-    const bool negativo = t.startsWith(QLatin1Char('-'));
-    const qsizetype punto = t.indexOf(QLatin1Char('.'));
-    for (qsizetype i = (punto < 0 ? t.size() : punto) - 3; i > (negativo ? 1 : 0); i -= 3)
-        t.insert(i, QLatin1Char(','));
-    return t;
+    return FormatoImporte::conMiles(importe);
 }
 
 } // namespace ConsultaComprobantes

@@ -4,6 +4,7 @@
 #include "Controles.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "FormatoImporte.h"
 #include "Logmanager.h"
 #include "Reloj.h"
 #include "Sistema.h"
@@ -34,21 +35,6 @@ QLabel* titulo(QWidget* padre, const QString& nombre, int puntos)
     t->setFont(letra);
     Controles::colorTexto(t, RS_TEXTOSECCION);
     return t;
-}
-
-// "$1,234,567.50": thousands separated, two decimals at least, as the file
-// says beyond them.
-QString importe(const TDecimal& valor)
-{
-    QString texto = valor.texto(2);
-    const bool negativo = texto.startsWith(QLatin1Char('-'));
-    if (negativo)
-        texto.remove(0, 1);
-    QString entero = texto.section(QLatin1Char('.'), 0, 0);
-    const QString fraccion = texto.section(QLatin1Char('.'), 1);
-    for (int i = int(entero.size()) - 3; i > 0; i -= 3)
-        entero.insert(i, QLatin1Char(','));
-    return (negativo ? QStringLiteral("-$") : QStringLiteral("$")) + entero + QLatin1Char('.') + fraccion;
 }
 
 } // namespace
@@ -135,7 +121,7 @@ void TPaginaInicio::muestraPeriodo(QLabel* tabla, QLabel* tituloPeriodo, const Q
                                 "<td>%4</td></tr>")
                      .arg(tipo.tipo.toHtmlEscaped())
                      .arg(tipo.cantidad)
-                     .arg(importe(tipo.total), tipo.moneda.toHtmlEscaped());
+                     .arg(FormatoImporte::pesos(tipo.total), tipo.moneda.toHtmlEscaped());
     tabla->setText(filas.isEmpty() ? QString()
                                    : QStringLiteral("<table cellspacing=\"0\" cellpadding=\"5\">") + filas +
                                          QStringLiteral("</table>"));

@@ -1,25 +1,28 @@
 #include "TAjustesPrograma.h"
 
+#include "Archivos.h"
 #include "Constantes.h"
 #include "Errores.h"
 #include "Signerutils.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
 const QString RED_CATALOGO = QStringLiteral("Red/catalogo");
 const QString RED_ACTUALIZACIONES = QStringLiteral("Red/actualizaciones");
 const QString RED_CERTIFICADOS = QStringLiteral("Red/certificadosCA");
-const QString CORREO_SERVIDOR = QStringLiteral("Correo/servidor");
-const QString CORREO_PUERTO = QStringLiteral("Correo/puerto");
-const QString CORREO_CUENTA = QStringLiteral("Correo/cuenta");
-const QString CORREO_PASSWORD = QStringLiteral("Correo/password");
-const QString CORREO_REMITENTE = QStringLiteral("Correo/remitente");
-const QString CORREO_TLS = QStringLiteral("Correo/tls");
-const QString CORREO_CERTIFICADOS = QStringLiteral("Correo/certificadosCA");
-const QString TLS_REQUERIDO = QStringLiteral("requerido");
 } // namespace
+
+const QString TAjustesPrograma::CORREO_SERVIDOR = QStringLiteral("Correo/servidor");
+const QString TAjustesPrograma::CORREO_PUERTO = QStringLiteral("Correo/puerto");
+const QString TAjustesPrograma::CORREO_CUENTA = QStringLiteral("Correo/cuenta");
+const QString TAjustesPrograma::CORREO_PASSWORD = QStringLiteral("Correo/password");
+const QString TAjustesPrograma::CORREO_REMITENTE = QStringLiteral("Correo/remitente");
+const QString TAjustesPrograma::CORREO_TLS = QStringLiteral("Correo/tls");
+const QString TAjustesPrograma::CORREO_CERTIFICADOS = QStringLiteral("Correo/certificadosCA");
+const QString TAjustesPrograma::TLS_REQUERIDO = QStringLiteral("requerido");
 
 TAjustesPrograma::TAjustesPrograma(const QString& carpetaPrograma) : m_carpeta(carpetaPrograma)
 {
@@ -40,6 +43,30 @@ QString TAjustesPrograma::valor(const QString& clave) const
     if (v.typeId() == QMetaType::QStringList)
         return v.toStringList().join(QLatin1Char(',')).trimmed();
     return v.toString().trimmed();
+}
+
+void TAjustesPrograma::escribe(const QList<QPair<QString, QString>>& valores) const
+{
+    const QString destino = archivo();
+    // QSettings saves through a temporary file that takes the mode of the
+    // file it replaces: restricting (or creating) the file first keeps the
+    // enciphered password from ever sitting in a file others can read.
+    if (QFileInfo::exists(destino))
+        Archivos::hazPrivado(destino);
+    else
+        Archivos::creaPrivado(destino, {});
+    // Written through QSettings on the file itself, so the readings of this
+    // process (QSettings keeps the parsed file) see the new values at once.
+    QSettings ini(destino, QSettings::IniFormat);
+    for (const auto& [clave, texto] : valores) {
+        if (texto.isNull())
+            ini.remove(clave);
+        else
+            ini.setValue(clave, texto);
+    }
+    ini.sync();
+    if (ini.status() != QSettings::NoError)
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo \"%1\".").arg(destino));
 }
 
 QString TAjustesPrograma::ruta(const QString& clave) const

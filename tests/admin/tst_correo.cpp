@@ -1,5 +1,6 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
+#include "ConPermisosDeUsuario.h"
 #include "Constantes.h"
 #include "Controles.h"
 #include "NegocioPrueba.h"
@@ -7,7 +8,7 @@
 #include "Prompter.h"
 #include "ServidorPrueba.h"
 #include "Signerutils.h"
-#include "admin/AjustesCorreo.h"
+#include "negocio/AjustesCorreo.h"
 #include "admin/TAjustesCorreoFrm.h"
 #include "negocio/TAjustesPrograma.h"
 #include "negocio/TIngreso.h"
@@ -133,6 +134,26 @@ private slots:
         QCOMPARE(ini.certificadosCorreo(), programa.archivo(QStringLiteral("ca.pem")));
         QCOMPARE(ini.tlsRequeridoCorreo(), guardados.seguridad == TSeguridad::Starttls);
         QVERIFY(AjustesCorreo::configurado(programa.ruta()));
+    }
+
+    // A folder the program may not write in keeps its file as it was, and
+    // the user is told in words.
+    void guardaRechazado()
+    {
+        const TCarpetaPrograma programa;
+        const QByteArray antes("[Correo]\nservidor=mail.x.mx\n");
+        escribeIni(programa, antes);
+        const TConPermisosDeUsuario comoUsuario;
+        if (!comoUsuario.efectivo())
+            QSKIP("El superusuario no pudo dejar sus privilegios.");
+        QVERIFY(QFile::setPermissions(programa.ruta(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const QString error =
+            AjustesCorreo::guarda(programa.ruta(), ajustes(QStringLiteral("otro.x.mx"), TSeguridad::Ninguna, 25));
+        QVERIFY(QFile::setPermissions(programa.ruta(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        QCOMPARE(error, AjustesCorreo::ERR_GUARDAR);
+        QCOMPARE(TCarpetaPrograma::lee(programa.archivo(ARCHIVO_AJUSTES)), antes);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta()).servidor, QStringLiteral("mail.x.mx"));
     }
 
     // Files written by hand before the window existed read as they always

@@ -1,6 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
-#include "admin/AjustesCorreo.h"
+#include "negocio/AjustesCorreo.h"
 #include "Entidades.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"

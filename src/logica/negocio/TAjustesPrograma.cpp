@@ -1,13 +1,17 @@
 #include "TAjustesPrograma.h"
 
-#include "Archivos.h"
 #include "Constantes.h"
 #include "Errores.h"
 #include "Signerutils.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
+#include <QTemporaryDir>
+
+#include <cerrno>
 
 namespace {
 const QString RED_CATALOGO = QStringLiteral("Red/catalogo");
@@ -48,25 +52,40 @@ QString TAjustesPrograma::valor(const QString& clave) const
 void TAjustesPrograma::escribe(const QList<QPair<QString, QString>>& valores) const
 {
     const QString destino = archivo();
-    // QSettings saves through a temporary file that takes the mode of the
-    // file it replaces: restricting (or creating) the file first keeps the
-    // enciphered password from ever sitting in a file others can read.
-    if (QFileInfo::exists(destino))
-        Archivos::hazPrivado(destino);
-    else
-        Archivos::creaPrivado(destino, {});
-    // Written through QSettings on the file itself, so the readings of this
-    // process (QSettings keeps the parsed file) see the new values at once.
-    QSettings ini(destino, QSettings::IniFormat);
-    for (const auto& [clave, texto] : valores) {
-        if (texto.isNull())
-            ini.remove(clave);
-        else
-            ini.setValue(clave, texto);
+    const auto falla = [&destino] {
+        return EEntradaSalida(
+            QStringLiteral("No se pudo escribir el archivo \"%1\": %2").arg(destino, Errores::delSistema(errno)));
+    };
+    // The values are set on a private copy: QSettings keeps in memory what
+    // it could not write, and this process would read it back as saved.
+    QTemporaryDir trabajo;
+    if (!trabajo.isValid())
+        throw falla();
+    const QString copia = trabajo.filePath(QStringLiteral("ajustes.ini"));
+    if (QFileInfo::exists(destino) && !QFile::copy(destino, copia))
+        throw falla();
+    {
+        QSettings ini(copia, QSettings::IniFormat);
+        for (const auto& [clave, texto] : valores) {
+            if (texto.isNull())
+                ini.remove(clave);
+            else
+                ini.setValue(clave, texto);
+        }
+        ini.sync();
+        if (ini.status() != QSettings::NoError)
+            throw falla();
     }
-    ini.sync();
-    if (ini.status() != QSettings::NoError)
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo \"%1\".").arg(destino));
+    QFile escrita(copia);
+    if (!escrita.open(QIODevice::ReadOnly))
+        throw falla();
+    const QByteArray contenido = escrita.readAll();
+    // Replaced whole, never half written; the new file is restricted before
+    // its content goes in, whatever the mode of the one it replaces.
+    QSaveFile nuevo(destino);
+    if (!nuevo.open(QIODevice::WriteOnly) || !nuevo.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        nuevo.write(contenido) != contenido.size() || !nuevo.commit())
+        throw falla();
 }
 
 QString TAjustesPrograma::ruta(const QString& clave) const

@@ -59,9 +59,10 @@ public:
     QString certificadosCorreo() const;
 
     // Sets each key to its text, or removes it when the text is null; every
-    // other group and key stays (comments do not). The file is owner-only
-    // (0600) before anything is written and is replaced whole, never left
-    // half written. Raises EEntradaSalida when it cannot be written.
+    // other group and key stays (comments do not). The file is replaced
+    // whole (QSaveFile), never left half written, by one that is owner-only
+    // (0600) from the start. Raises EEntradaSalida when it cannot be
+    // written; the file and this process's readings then stay as they were.
     void escribe(const QList<QPair<QString, QString>>& valores) const;
 
 private:

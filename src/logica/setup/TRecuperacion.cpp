@@ -1,12 +1,12 @@
 #include "TRecuperacion.h"
 
 #include "Constantes.h"
-#include "admin/AjustesCorreo.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Signerutils.h"
 #include "Sistema.h"
+#include "negocio/AjustesCorreo.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/Credenciales.h"
 #include "negocio/Utils.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "admin/AjustesCorreo.h"
+#include "negocio/AjustesCorreo.h"
 
 #include <QDialog>
 #include <QString>

@@ -4,7 +4,7 @@
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Sistema.h"
-#include "negocio/TAjustesPrograma.h"
+#include "TAjustesPrograma.h"
 
 #include <QRegularExpression>
 

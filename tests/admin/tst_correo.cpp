@@ -124,6 +124,7 @@ private slots:
         QVERIFY(!contenido.contains("ViejaEnClaro"));
         if (!guardados.password.isEmpty()) {
             QVERIFY(!contenido.contains(guardados.password.toUtf8()));
+            QVERIFY(!programa.log().contains(guardados.password));
             QVERIFY(QSettings(archivo, QSettings::IniFormat)
                         .value(TAjustesPrograma::CORREO_PASSWORD)
                         .toString()
@@ -255,7 +256,7 @@ private slots:
         } else if (caso == QLatin1String("cuenta")) {
             argumentos << QStringLiteral("--cuenta") << QStringLiteral("avisos:buena");
             a = ajustes(QStringLiteral("127.0.0.1"), TSeguridad::Ninguna, 0, QStringLiteral("avisos"),
-                        QStringLiteral("mala"));
+                        QStringLiteral("Mala#Clave7"));
         } else if (caso == QLatin1String("ssl")) {
             a.seguridad = TSeguridad::SslTls;
         }
@@ -282,6 +283,9 @@ private slots:
         QCOMPARE(respuestas.textos(), QStringList{esperado});
         QVERIFY(w.isVisible());
         QVERIFY(en<QPushButton>(w, QStringLiteral("BtGuardar"))->isEnabled());
+        // The failure is logged with its details, never with the password.
+        if (!a.password.isEmpty())
+            QVERIFY(!programa.log().contains(a.password));
         // Trying saves nothing.
         QVERIFY(!AjustesCorreo::lee(programa.ruta()).completos());
         if (falla.isEmpty()) {

@@ -1,3 +1,4 @@
+#include "Aperturas.h"
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "NegocioPrueba.h"
@@ -7,7 +8,6 @@
 #include "admin/TCartaManifiestoFrm.h"
 #include "negocio/TIngreso.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -20,30 +20,6 @@ const QString CORREO = QStringLiteral("dueno@escuela.mx");
 const QString PASSWORD = QStringLiteral("Secreta#1");
 
 } // namespace
-
-// Takes the addresses the program opens instead of a browser, for its
-// lifetime (QDesktopServices' handler of their schemes).
-class TReceptorDirecciones : public QObject {
-    Q_OBJECT
-public:
-    TReceptorDirecciones()
-    {
-        for (const QString& esquema : ESQUEMAS)
-            QDesktopServices::setUrlHandler(esquema, this, "abre");
-    }
-    ~TReceptorDirecciones() override
-    {
-        for (const QString& esquema : ESQUEMAS)
-            QDesktopServices::unsetUrlHandler(esquema);
-    }
-    QList<QUrl> abiertas;
-
-public slots:
-    void abre(const QUrl& direccion) { abiertas << direccion; }
-
-private:
-    inline static const QStringList ESQUEMAS{QStringLiteral("https"), QStringLiteral("http")};
-};
 
 class TstCarta : public QObject {
     Q_OBJECT
@@ -74,7 +50,7 @@ private slots:
         QCOMPARE(liga->toolTip(), carta.getUrl());
         Capturas::guarda(carta, QStringLiteral("carta"));
 
-        TReceptorDirecciones navegador;
+        TAperturas navegador;
         QSignalSpy termina(&carta, &TCartaManifiestoFrm::terminacionSolicitada);
         QTest::mouseClick(liga, Qt::LeftButton);
         liga->setFocus();

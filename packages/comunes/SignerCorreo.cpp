@@ -85,7 +85,7 @@ QByteArray encabezadoDireccion(const QString& texto)
 
 // The body is sent base64-encoded: the template's long HTML lines and its
 // accented letters then pass any relay unchanged.
-QByteArray mensaje(const QString& remitente, const QString& destinatario, const QString& html)
+QByteArray mensaje(const QString& remitente, const QString& destinatario, const QString& asunto, const QString& html)
 {
     const QDateTime ahora = QDateTime::currentDateTime();
     const int desfase = ahora.offsetFromUtc() / 60;
@@ -100,7 +100,7 @@ QByteArray mensaje(const QString& remitente, const QString& destinatario, const 
     m += "Date: " + fecha.toLatin1() + "\r\n";
     m += "From: " + encabezadoDireccion(remitente) + "\r\n";
     m += "To: " + encabezadoDireccion(destinatario) + "\r\n";
-    m += "Subject: " + palabraCodificada(Constantes::EMAIL_ASUNTO_RECUPERACION) + "\r\n";
+    m += "Subject: " + palabraCodificada(asunto) + "\r\n";
     m += "Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + '@' +
          (dominio.isEmpty() ? QByteArrayLiteral("localhost") : dominio.toUtf8()) + ">\r\n";
     m += "MIME-Version: 1.0\r\n";
@@ -155,7 +155,8 @@ void TSigner::sendPassMail(const QString& servidor, const QString& destinatario,
     const QString origen = direccionDe(remitente);
     const QString destino = direccionDe(destinatario);
     if (servidor.trimmed().isEmpty() || origen.isEmpty() || destino.isEmpty())
-        throw ECorreo(QStringLiteral("Faltan el servidor, el remitente o el destinatario del correo."));
+        throw ECorreo(QStringLiteral("Faltan el servidor, el remitente o el destinatario del correo."),
+                      TFallaCorreo::Datos);
 
     std::unique_ptr<CURL, LiberaCurl> curl(curl_easy_init());
     if (!curl)
@@ -164,7 +165,8 @@ void TSigner::sendPassMail(const QString& servidor, const QString& destinatario,
     const QByteArray de = '<' + origen.toUtf8() + '>';
     const QByteArray para = '<' + destino.toUtf8() + '>';
     std::unique_ptr<curl_slist, LiberaLista> destinatarios(curl_slist_append(nullptr, para.constData()));
-    TLectura lectura{mensaje(remitente, destinatario, html)};
+    const QString asunto = opciones.asunto.isEmpty() ? Constantes::EMAIL_ASUNTO_RECUPERACION : opciones.asunto;
+    TLectura lectura{mensaje(remitente, destinatario, asunto, html)};
     const QByteArray usuario = cuenta.toUtf8();
     const QByteArray clave = password.toUtf8();
     const QByteArray autoridades = QFile::encodeName(opciones.certificadosCA);
@@ -199,28 +201,39 @@ void TSigner::sendPassMail(const QString& servidor, const QString& destinatario,
     long respuesta = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &respuesta);
     QString motivo = QString::fromUtf8(error[0] ? error : curl_easy_strerror(resultado));
+    TFallaCorreo falla = TFallaCorreo::Servidor;
     switch (resultado) {
     case CURLE_LOGIN_DENIED:
         motivo = QStringLiteral("el servidor no aceptó la cuenta o la contraseña (%1)").arg(motivo);
+        falla = TFallaCorreo::Autenticacion;
         break;
     case CURLE_USE_SSL_FAILED:
         motivo = QStringLiteral("el servidor no ofrece una conexión cifrada (STARTTLS) y la configuración la exige");
+        falla = TFallaCorreo::Cifrado;
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+        falla = TFallaCorreo::Cifrado;
         break;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
         motivo = QStringLiteral("no se pudo confirmar el certificado del servidor (%1)").arg(motivo);
+        falla = TFallaCorreo::Certificado;
         break;
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_OPERATION_TIMEDOUT:
         motivo = QStringLiteral("no se pudo conectar con el servidor %1 (%2)").arg(QString::fromUtf8(url), motivo);
+        falla = TFallaCorreo::Conexion;
         break;
     default:
+        // 530: the server takes mail only from a signed-in account.
+        if (respuesta == 530 || respuesta == 535)
+            falla = TFallaCorreo::Autenticacion;
         break;
     }
     if (respuesta > 0)
         motivo += QStringLiteral(" [respuesta %1]").arg(respuesta);
-    throw ECorreo(QStringLiteral("No se pudo enviar el correo: %1.").arg(motivo));
+    throw ECorreo(QStringLiteral("No se pudo enviar el correo: %1.").arg(motivo), falla);
 }
 
 } // namespace Signerutils

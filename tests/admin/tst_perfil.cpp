@@ -8,7 +8,6 @@
 #include "admin/RevisionImagen.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "admin/TCartaManifiestoFrm.h"
 #include "negocio/TIngreso.h"
 #include "admin/TPerfil.h"
 #include "admin/TPerfilFrm.h"
@@ -16,14 +15,12 @@
 #include "TTelefonosFrm.h"
 
 #include <QBuffer>
-#include <QDesktopServices>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 using namespace Constantes;
 using Perfil::TPassword;
@@ -79,30 +76,6 @@ QLineEdit* campo(const QWidget& pagina, const QString& nombre)
 }
 
 } // namespace
-
-// Takes the addresses the program opens instead of a browser, for its
-// lifetime (QDesktopServices' handler of their schemes).
-class TReceptorDirecciones : public QObject {
-    Q_OBJECT
-public:
-    TReceptorDirecciones()
-    {
-        for (const QString& esquema : ESQUEMAS)
-            QDesktopServices::setUrlHandler(esquema, this, "abre");
-    }
-    ~TReceptorDirecciones() override
-    {
-        for (const QString& esquema : ESQUEMAS)
-            QDesktopServices::unsetUrlHandler(esquema);
-    }
-    QList<QUrl> abiertas;
-
-public slots:
-    void abre(const QUrl& direccion) { abiertas << direccion; }
-
-private:
-    inline static const QStringList ESQUEMAS{QStringLiteral("https"), QStringLiteral("http")};
-};
 
 class TstPerfil : public QObject {
     Q_OBJECT
@@ -296,7 +269,7 @@ private slots:
         }
     }
 
-    // The pages as the main window hosts them; the link is asked for from the profile.
+    // The page as the main window hosts it; the letter of manifest is asked for from it.
     void ventanas()
     {
         TColaRespuestas respuestas;
@@ -325,18 +298,6 @@ private slots:
         connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });
         QTest::mouseClick(pieza<QLabel>(pagina, "TxCartaManifiesto"), Qt::LeftButton);
         QVERIFY(pedida);
-
-        TCartaManifiestoFrm carta;
-        carta.inicializa();
-        QVERIFY(carta.getUrl().contains(QStringLiteral("rfc=EKU9003173C9")));
-        QVERIFY(carta.getUrl().contains(QStringLiteral("ESCUELA%20KEMPER%20URGATE")));
-        TReceptorDirecciones navegador;
-        bool termina = false;
-        connect(&carta, &TCartaManifiestoFrm::terminacionSolicitada, this, [&] { termina = true; });
-        QTest::mouseClick(pieza<QLabel>(carta, "TxURL"), Qt::LeftButton);
-        QCOMPARE(navegador.abiertas, QList<QUrl>{QUrl(carta.getUrl(), QUrl::TolerantMode)});
-        QVERIFY(termina);
-        captura(carta, QStringLiteral("carta"));
     }
 };
 

@@ -496,8 +496,8 @@ inline const QString SG_HASHTOKEN_HASH = QStringLiteral("{HASH}");
 
 inline const QString REGLA_LYENDA_FISCAL =
     QStringLiteral("Para timbrar tus facturas electrónicas, el SAT pide que firmes la Carta Manifiesto "
-                   "con tu proveedor de certificación (PAC). Da clic en la liga para firmarla en línea; "
-                   "al abrirla, el sistema se cerrará.");
+                   "con tu proveedor de certificación (PAC). Da clic en la liga para firmarla en línea: "
+                   "se abrirá en tu navegador.");
 
 // Short date of the system: certificate expiry texts are written and read with it.
 inline const QString FORMATO_FECHA = QStringLiteral("dd/MM/yyyy");
@@ -507,7 +507,7 @@ inline const QString FORMATO_FECHA = QStringLiteral("dd/MM/yyyy");
 // ---------------------------------------------------------------------------
 // Deployment settings kept out of the source: an INI file in the program
 // folder. Group [Red]: the download addresses; group [Correo]: the mail server
-// of the recovery mail (TAjustesPrograma names the keys).
+// of the recovery mail, set in "Configurar correo" (TAjustesPrograma names the keys).
 inline const QString ARCHIVO_AJUSTES = QStringLiteral("Velkor.ini");
 
 // Download folder (inside the program folder), the catalogue archive, and the
@@ -552,10 +552,11 @@ inline const QString ERR_ACTUALIZADOR =
 inline const QString SUFIJO_CLAVE_RECUPERACION = QStringLiteral("%KTVolmaridesqu&");
 inline const QString ERR_CLAVE_RECUPERACION = QStringLiteral("Clave de recuperación no válida");
 inline const QString EMAIL_ASUNTO_RECUPERACION = QStringLiteral("Recupera tu contraseña");
-// Followed by the missing settings, joined with ", ".
-inline const QString ERR_CORREO_SIN_CONFIGURAR = QStringLiteral(
-    "No está configurado el envío de correo. Pide a quien instaló el programa que complete el grupo [Correo] "
-    "del archivo Velkor.ini de la carpeta del programa. Falta: ");
+// Recovery asked for on a computer whose mail nobody has set yet.
+inline const QString ERR_CORREO_SIN_CONFIGURAR =
+    QStringLiteral("La recuperación de la contraseña por correo no está disponible en esta computadora, porque "
+                   "todavía no se configura el envío de correo. Pide al administrador de tu negocio que lo "
+                   "configure en «Configurar correo».");
 // Followed by the reason.
 inline const QString ERR_CORREO_ENVIO = QStringLiteral("No se pudo enviar el correo con la clave de recuperación. ");
 

@@ -7,8 +7,30 @@
 
 namespace Signerutils {
 
-// A mail could not be delivered; the message says why, in Spanish.
-VELKOR_ERROR(ECorreo, EVelkor)
+// Why a mail was not delivered, so a window can say it in plain words.
+enum class TFallaCorreo {
+    Datos,         // no server, sender or recipient
+    Conexion,      // the server could not be reached
+    Autenticacion, // the server refused the account or its password
+    Cifrado,       // the secure connection asked for could not be made
+    Certificado,   // the server's certificate is not trusted
+    Servidor,      // the server refused the mail for another reason
+};
+
+// A mail could not be delivered; the message says why, in Spanish, with the
+// server's and the mail library's own details for the log.
+class COMUNES_EXPORT ECorreo : public EVelkor {
+public:
+    explicit ECorreo(const QString& mensaje, TFallaCorreo falla = TFallaCorreo::Servidor)
+        : EVelkor(mensaje), m_falla(falla)
+    {
+    }
+    QString clase() const override { return QStringLiteral("ECorreo"); }
+    TFallaCorreo falla() const { return m_falla; }
+
+private:
+    TFallaCorreo m_falla;
+};
 
 // Delivery settings beyond the texts of sendPassMail.
 struct TOpcionesCorreo {
@@ -17,6 +39,8 @@ struct TOpcionesCorreo {
     QString certificadosCA;
     // Time allowed to connect, and without progress once connected.
     int segundosEspera = 30;
+    // Subject of the mail; empty: EMAIL_ASUNTO_RECUPERACION.
+    QString asunto;
 };
 
 // What the check of a certificate and its private key found, in the order it
@@ -84,13 +108,14 @@ public:
     // The e-mail a key was made from; empty for any text that is not a key.
     QString getUsuarioFromClaveRecuperacion(const QString& clave) const;
 
-    // Sends the HTML mail `html` (subject EMAIL_ASUNTO_RECUPERACION) from
+    // Sends the HTML mail `html` (subject EMAIL_ASUNTO_RECUPERACION unless
+    // the options name another) from
     // `remitente` ("Name <address>" or an address) to `destinatario` through
     // the SMTP server `servidor`: "host", "host:port", "smtp://host:port", or
     // "smtps://host:port" for TLS from the first byte. STARTTLS is used
     // whenever the server offers it; with `tlsObligatorio` nothing is sent
     // without it. An empty `cuenta` sends without authentication. Raises
-    // ECorreo when the server did not accept the mail.
+    // ECorreo, saying which failure it was, when the server did not accept the mail.
     void sendPassMail(const QString& servidor, const QString& destinatario, const QString& cuenta,
                       const QString& password, const QString& remitente, const QString& html, bool tlsObligatorio,
                       const TOpcionesCorreo& opciones = {}) const;

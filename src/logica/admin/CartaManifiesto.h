@@ -6,6 +6,13 @@
 // the service's token.
 namespace CartaManifiesto {
 
+// What the page's link says; the address itself is its tooltip.
+inline const QString TEXTO_LIGA = QStringLiteral("Firmar la carta manifiesto en el sitio del proveedor");
+// No browser opened the link; %1 is the address to copy.
+inline const QString ERR_SIN_NAVEGADOR =
+    QStringLiteral("No se pudo abrir el navegador de esta computadora. Copia esta dirección y ábrela en un "
+                   "navegador para firmar la carta manifiesto:\n\n%1");
+
 // The name with the accents of á é í ó ú Á É Í Ó Ú taken off; every other
 // character (ñ, Ñ, ü...) stays.
 QString quitaAcentos(const QString& nombre);

@@ -5,21 +5,28 @@
 #include "Signerutils.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
+#include <QTemporaryDir>
+
+#include <cerrno>
 
 namespace {
 const QString RED_CATALOGO = QStringLiteral("Red/catalogo");
 const QString RED_ACTUALIZACIONES = QStringLiteral("Red/actualizaciones");
 const QString RED_CERTIFICADOS = QStringLiteral("Red/certificadosCA");
-const QString CORREO_SERVIDOR = QStringLiteral("Correo/servidor");
-const QString CORREO_PUERTO = QStringLiteral("Correo/puerto");
-const QString CORREO_CUENTA = QStringLiteral("Correo/cuenta");
-const QString CORREO_PASSWORD = QStringLiteral("Correo/password");
-const QString CORREO_REMITENTE = QStringLiteral("Correo/remitente");
-const QString CORREO_TLS = QStringLiteral("Correo/tls");
-const QString CORREO_CERTIFICADOS = QStringLiteral("Correo/certificadosCA");
-const QString TLS_REQUERIDO = QStringLiteral("requerido");
 } // namespace
+
+const QString TAjustesPrograma::CORREO_SERVIDOR = QStringLiteral("Correo/servidor");
+const QString TAjustesPrograma::CORREO_PUERTO = QStringLiteral("Correo/puerto");
+const QString TAjustesPrograma::CORREO_CUENTA = QStringLiteral("Correo/cuenta");
+const QString TAjustesPrograma::CORREO_PASSWORD = QStringLiteral("Correo/password");
+const QString TAjustesPrograma::CORREO_REMITENTE = QStringLiteral("Correo/remitente");
+const QString TAjustesPrograma::CORREO_TLS = QStringLiteral("Correo/tls");
+const QString TAjustesPrograma::CORREO_CERTIFICADOS = QStringLiteral("Correo/certificadosCA");
+const QString TAjustesPrograma::TLS_REQUERIDO = QStringLiteral("requerido");
 
 TAjustesPrograma::TAjustesPrograma(const QString& carpetaPrograma) : m_carpeta(carpetaPrograma)
 {
@@ -40,6 +47,45 @@ QString TAjustesPrograma::valor(const QString& clave) const
     if (v.typeId() == QMetaType::QStringList)
         return v.toStringList().join(QLatin1Char(',')).trimmed();
     return v.toString().trimmed();
+}
+
+void TAjustesPrograma::escribe(const QList<QPair<QString, QString>>& valores) const
+{
+    const QString destino = archivo();
+    const auto falla = [&destino] {
+        return EEntradaSalida(
+            QStringLiteral("No se pudo escribir el archivo \"%1\": %2").arg(destino, Errores::delSistema(errno)));
+    };
+    // The values are set on a private copy: QSettings keeps in memory what
+    // it could not write, and this process would read it back as saved.
+    QTemporaryDir trabajo;
+    if (!trabajo.isValid())
+        throw falla();
+    const QString copia = trabajo.filePath(QStringLiteral("ajustes.ini"));
+    if (QFileInfo::exists(destino) && !QFile::copy(destino, copia))
+        throw falla();
+    {
+        QSettings ini(copia, QSettings::IniFormat);
+        for (const auto& [clave, texto] : valores) {
+            if (texto.isNull())
+                ini.remove(clave);
+            else
+                ini.setValue(clave, texto);
+        }
+        ini.sync();
+        if (ini.status() != QSettings::NoError)
+            throw falla();
+    }
+    QFile escrita(copia);
+    if (!escrita.open(QIODevice::ReadOnly))
+        throw falla();
+    const QByteArray contenido = escrita.readAll();
+    // Replaced whole, never half written; the new file is restricted before
+    // its content goes in, whatever the mode of the one it replaces.
+    QSaveFile nuevo(destino);
+    if (!nuevo.open(QIODevice::WriteOnly) || !nuevo.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        nuevo.write(contenido) != contenido.size() || !nuevo.commit())
+        throw falla();
 }
 
 QString TAjustesPrograma::ruta(const QString& clave) const

@@ -1,4 +1,6 @@
 #pragma once
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // The deployment settings of the program folder: Velkor.ini (ARCHIVO_AJUSTES)
@@ -23,9 +25,22 @@
 //   certificadosCA=ca.pem                 authorities trusted for the mail
 //                                         server (instead of the system's)
 //
-// Relative file names are taken from the program folder.
+// Relative file names are taken from the program folder. The mail group is
+// also written by the program ("Configurar correo", AjustesCorreo), with the
+// password always enciphered.
 class TAjustesPrograma {
 public:
+    // Keys of the mail group, as QSettings names them ("Correo/servidor").
+    static const QString CORREO_SERVIDOR;
+    static const QString CORREO_PUERTO;
+    static const QString CORREO_CUENTA;
+    static const QString CORREO_PASSWORD;
+    static const QString CORREO_REMITENTE;
+    static const QString CORREO_TLS;
+    static const QString CORREO_CERTIFICADOS;
+    // The value of CORREO_TLS that forbids sending without TLS.
+    static const QString TLS_REQUERIDO;
+
     explicit TAjustesPrograma(const QString& carpetaPrograma);
 
     QString archivo() const;
@@ -42,6 +57,13 @@ public:
     QString remitenteCorreo() const;
     bool tlsRequeridoCorreo() const;
     QString certificadosCorreo() const;
+
+    // Sets each key to its text, or removes it when the text is null; every
+    // other group and key stays (comments do not). The file is replaced
+    // whole (QSaveFile), never left half written, by one that is owner-only
+    // (0600) from the start. Raises EEntradaSalida when it cannot be
+    // written; the file and this process's readings then stay as they were.
+    void escribe(const QList<QPair<QString, QString>>& valores) const;
 
 private:
     QString valor(const QString& clave) const;

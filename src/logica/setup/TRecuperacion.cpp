@@ -6,7 +6,7 @@
 #include "Logmanager.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "negocio/TAjustesPrograma.h"
+#include "negocio/AjustesCorreo.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/Credenciales.h"
 #include "negocio/Utils.h"
@@ -14,24 +14,6 @@
 using namespace Constantes;
 
 namespace Recuperacion {
-
-namespace {
-
-// "host" and a port become "host:port"; an address that already names its
-// port or its scheme's is kept as written.
-QString direccionServidor(const QString& servidor, int puerto)
-{
-    if (puerto <= 0)
-        return servidor;
-    const qsizetype inicio = servidor.contains(QStringLiteral("://")) ? servidor.indexOf(QStringLiteral("://")) + 3 : 0;
-    if (servidor.indexOf(QLatin1Char(':'), inicio) >= 0)
-        return servidor;
-    const qsizetype barra = servidor.indexOf(QLatin1Char('/'), inicio);
-    const qsizetype fin = barra < 0 ? servidor.size() : barra;
-    return servidor.left(fin) + QLatin1Char(':') + QString::number(puerto) + servidor.mid(fin);
-}
-
-} // namespace
 
 QString claveRecuperacion(const QString& email)
 {
@@ -57,26 +39,20 @@ bool enviaClave(const QString& email)
     return enviaClave(email, marcaCorreo());
 }
 
+bool correoConfigurado()
+{
+    return AjustesCorreo::configurado(Sistema::exePath);
+}
+
 bool enviaClave(const QString& email, const TMarcaCorreo& marca)
 {
     const QString destinatario = email.trimmed();
-    const TAjustesPrograma ajustes(Sistema::exePath);
-    QString remitente = ajustes.remitenteCorreo();
-    if (remitente.isEmpty())
-        remitente = marca.remitente;
-    const QString& plantilla = marca.plantilla;
-
-    QStringList faltan;
-    if (ajustes.servidorCorreo().isEmpty())
-        faltan << QStringLiteral("servidor");
-    if (!ajustes.cuentaCorreo().isEmpty() && ajustes.passwordCorreo().isEmpty())
-        faltan << QStringLiteral("password");
-    if (remitente.isEmpty())
-        faltan << QStringLiteral("remitente");
-    if (!faltan.isEmpty()) {
-        Utils::mensaje(ERR_CORREO_SIN_CONFIGURAR + faltan.join(QStringLiteral(", ")) + QLatin1Char('.'), MSG_ERROR);
+    const AjustesCorreo::TAjustes ajustes = AjustesCorreo::lee(Sistema::exePath);
+    if (!ajustes.completos() || (ajustes.remitente.isEmpty() && marca.remitente.isEmpty())) {
+        Utils::mensaje(ERR_CORREO_SIN_CONFIGURAR, MSG_WARNING);
         return false;
     }
+    const QString& plantilla = marca.plantilla;
     // Without the template the mail would carry no key at all.
     if (plantilla.isEmpty() || !plantilla.contains(EMAIL_REPLACE)) {
         Utils::mensaje(ERR_CORREO_ENVIO +
@@ -84,17 +60,12 @@ bool enviaClave(const QString& email, const TMarcaCorreo& marca)
                        MSG_ERROR);
         return false;
     }
-
-    Signerutils::TOpcionesCorreo opciones;
-    opciones.certificadosCA = ajustes.certificadosCorreo();
-    try {
-        Signerutils::Signer().sendPassMail(direccionServidor(ajustes.servidorCorreo(), ajustes.puertoCorreo()),
-                                           destinatario, ajustes.cuentaCorreo(), ajustes.passwordCorreo(), remitente,
-                                           cuerpoCorreo(plantilla, claveRecuperacion(destinatario)),
-                                           ajustes.tlsRequeridoCorreo(), opciones);
-    } catch (const Signerutils::ECorreo& e) {
-        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
-        Utils::mensaje(ERR_CORREO_ENVIO + e.mensaje(), MSG_ERROR);
+    const QString falla =
+        AjustesCorreo::envia(Sistema::exePath, ajustes,
+                             {destinatario, EMAIL_ASUNTO_RECUPERACION,
+                              cuerpoCorreo(plantilla, claveRecuperacion(destinatario)), marca.remitente});
+    if (!falla.isEmpty()) {
+        Utils::mensaje(ERR_CORREO_ENVIO + falla, MSG_ERROR);
         return false;
     }
     Logmanager::Log(QStringLiteral("Se envió la clave de recuperación a ") + destinatario, 1, Sistema::exePath);

@@ -25,10 +25,14 @@ QString claveRecuperacion(const QString& email);
 // EMAIL_CLAVE_RECUPERACION followed by the key.
 QString cuerpoCorreo(const QString& plantilla, const QString& clave);
 
-// Mails the key to `email` through the server of the program folder's
-// settings ([Correo], TAjustesPrograma), the body being the resource
-// package's template. True when the server took the mail; otherwise the
-// missing settings or the server's refusal are shown.
+// Whether this computer can mail a key: its administrator has set the mail
+// ("Configurar correo", AjustesCorreo).
+bool correoConfigurado();
+
+// Mails the key to `email` through the computer's mail settings
+// (AjustesCorreo), the body being the resource package's template. True
+// when the server took the mail; otherwise shows ERR_CORREO_SIN_CONFIGURAR
+// while the mail is not set, or why the server did not take it.
 bool enviaClave(const QString& email);
 
 // What the mail takes from the resource package: its template and the

@@ -47,7 +47,6 @@ TCartaManifiestoFrm::TCartaManifiestoFrm(QWidget* parent) : QWidget(parent)
     TxLeyenda = Controles::texto(TxFondo, QStringLiteral("TxLeyenda"));
     TxLeyenda->setWordWrap(true);
     TxURL = Controles::texto(TxFondo, QStringLiteral("TxURL"));
-    TxURL->setWordWrap(true);
     TxURL->setTextInteractionFlags(Qt::NoTextInteraction);
     BtNuevaEmpresa = Controles::boton(TxFondo, QStringLiteral("BtNuevaEmpresa"), QStringLiteral("&Nueva Empresa"));
     auto* botones = new QHBoxLayout();
@@ -92,12 +91,10 @@ void TCartaManifiestoFrm::inicializa()
         }
     url = CartaManifiesto::construyeUrl(Utils::getURLCartaManifiesto(Sistema::exePath),
                                         Utils::getTokenCartaManifiesto(Sistema::exePath), rfc, nombre);
-    // A long address has no blanks: it may break after each of its separators
-    // (an invisible mark), so the page keeps the width of the work area.
-    QString mostrada = QString::fromLatin1(QUrl(url, QUrl::TolerantMode).toEncoded());
-    for (const QChar separador : {QLatin1Char('?'), QLatin1Char('&'), QLatin1Char('/')})
-        mostrada.replace(separador, QString(separador) + QChar(0x200B));
-    TxURL->setText(mostrada);
+    // The address itself is long and percent-encoded: the link names what it
+    // does, the address shows on hover.
+    TxURL->setText(url.isEmpty() ? QString() : CartaManifiesto::TEXTO_LIGA);
+    TxURL->setToolTip(url);
 }
 
 int TCartaManifiestoFrm::getHeight() const
@@ -109,6 +106,8 @@ void TCartaManifiestoFrm::TxURLClick()
 {
     if (url.isEmpty())
         return;
-    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
-    emit terminacionSolicitada();
+    // The program stays open: ending it here would throw away the user's
+    // session, and on a computer without a browser leave them with nothing.
+    if (!QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode)))
+        Utils::mensaje(CartaManifiesto::ERR_SIN_NAVEGADOR.arg(url), MSG_WARNING);
 }

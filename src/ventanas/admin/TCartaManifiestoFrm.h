@@ -8,8 +8,10 @@ class QPushButton;
 // The letter-of-manifest page: a legend and the business's personalised
 // link to sign the letter on the provider's web page. The main window hosts
 // its content holder TxFondo after inicializa. Following the link opens it in
-// the browser and asks for the program to end; the "Nueva Empresa" button
-// asks for the new-business page. Both through signals.
+// the browser (QDesktopServices: the default handler, or the one a test
+// installs) and the program goes on; when no browser opens, a message gives
+// the address to copy. The "Nueva Empresa" button asks for the
+// new-business page (signal).
 class TCartaManifiestoFrm : public QWidget {
     Q_OBJECT
 public:
@@ -26,13 +28,13 @@ public:
 
 signals:
     void nuevaEmpresaSolicitada();
-    // The link was followed: the program ends.
+    // No longer emitted: following the link keeps the program open. Kept
+    // only while the start-up still connects it.
     void terminacionSolicitada();
 
 private:
     void FormCreate();
-    // Opens the link through QDesktopServices (the browser, or the handler
-    // registered for its scheme) and asks for the program to end.
+    // Opens the link; says so when nothing could open it.
     void TxURLClick();
 
     QLabel* TxNegocio;

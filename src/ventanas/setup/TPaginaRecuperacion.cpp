@@ -28,7 +28,8 @@ const QString TPaginaRecuperacion::PROGRESO_CORREO = QStringLiteral("Enviando la
 
 namespace {
 const QString CLAVE_ENVIADA = QStringLiteral("Se envió la clave de recuperación a %1. Revisa tu correo.");
-}
+const QString NOTA_ENVIO = QStringLiteral("Te enviaremos a este correo una clave para recuperar tu contraseña.");
+} // namespace
 
 TPaginaRecuperacion::TPaginaRecuperacion(QWidget* parent) : QWidget(parent)
 {
@@ -45,12 +46,10 @@ TPaginaRecuperacion::TPaginaRecuperacion(QWidget* parent) : QWidget(parent)
     TxRecuperaEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);
     formulario->addRow(texto(this, QStringLiteral("TxUsuario"), QStringLiteral("Usuario")), TxRecuperaEmail);
     auto* filaEnvio = new QHBoxLayout();
-    auto* notaEnvio = texto(this, QStringLiteral("TxNotaEnvio"),
-                            QStringLiteral("Te enviaremos a este correo una clave para "
-                                           "recuperar tu contraseña."));
-    notaEnvio->setWordWrap(true);
+    TxNotaEnvio = texto(this, QStringLiteral("TxNotaEnvio"), NOTA_ENVIO);
+    TxNotaEnvio->setWordWrap(true);
     BtEnviaClave = boton(this, QStringLiteral("BtEnviaClave"), QStringLiteral("&Enviar Clave"));
-    filaEnvio->addWidget(notaEnvio, 1);
+    filaEnvio->addWidget(TxNotaEnvio, 1);
     filaEnvio->addWidget(BtEnviaClave);
     formulario->addRow(QString(), filaEnvio);
 
@@ -145,6 +144,9 @@ void TPaginaRecuperacion::inicia(const QString& rfc, const QString& email)
 {
     m_rfc = rfc;
     TxRecuperaEmail->setText(email);
+    // Said before the user tries: on a computer without mail the page
+    // leads nowhere until the administrator sets it.
+    TxNotaEnvio->setText(Recuperacion::correoConfigurado() ? NOTA_ENVIO : ERR_CORREO_SIN_CONFIGURAR);
     limpia();
     BtEnviaClave->setFocus();
 }

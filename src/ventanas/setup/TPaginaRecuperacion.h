@@ -47,6 +47,7 @@ private:
     QLabel* ImBienvenidaRecuperacion;
     QLabel* TxBienvenidaRecuperacion;
     QLabel* TxRecuperaEmail;
+    QLabel* TxNotaEnvio;
     QPushButton* BtEnviaClave;
     QLineEdit* EdClaveRecuperacion;
     QPushButton* BtIngresarRecuperacion;

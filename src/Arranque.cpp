@@ -53,9 +53,6 @@ void conecta()
     QObject::connect(PerfilFrm, &TPerfilFrm::cartaManifiestoSolicitada, MainFrm, &TMainFrm::muestraCartaManifiesto);
     QObject::connect(CartaManifiestoFrm, &TCartaManifiestoFrm::nuevaEmpresaSolicitada, MainFrm,
                      &TMainFrm::TxNuevaEmpresaClick);
-    // Following the link ends the program, as its legend says.
-    QObject::connect(CartaManifiestoFrm, &TCartaManifiestoFrm::terminacionSolicitada, MainFrm,
-                     [] { MainFrm->close(); });
     QObject::connect(WizardFrm, &TWizardFrm::actualizacionDisponible, MainFrm, &TMainFrm::muestraActualizacion);
     // The updater replaces the program's files: the program ends at once.
     QObject::connect(WizardFrm, &TWizardFrm::actualizadorIniciado, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

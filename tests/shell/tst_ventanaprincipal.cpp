@@ -34,6 +34,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -276,6 +277,30 @@ private slots:
         QTest::mouseClick(pieza("TxInicio"), Qt::LeftButton);
         QVERIFY(trabajo()->contiene(inicio));
         QVERIFY(MainFrm->VentanaActiva.isNull());
+    }
+
+    // "Configurar correo…" opens the mail settings for an administrator and
+    // is not offered to anyone else.
+    void configuracionDelCorreo()
+    {
+        TPrograma programa(registraEscuela);
+        programa.ingresa(RFC_ESCUELA);
+        QVERIFY(!pieza("TxConfigurarCorreo")->isHidden());
+        QString abierta;
+        QTimer::singleShot(0, MainFrm, [&] {
+            auto* ventana = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            abierta = ventana ? ventana->objectName() : QString();
+            if (ventana)
+                ventana->reject();
+        });
+        QTest::mouseClick(pieza("TxConfigurarCorreo"), Qt::LeftButton);
+        QCOMPARE(abierta, QStringLiteral("AjustesCorreoFrm"));
+
+        // Shown again without the users-and-permissions right.
+        NegocioPrueba::fijaPermisos(QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0"));
+        MainFrm->hide();
+        MainFrm->show();
+        QVERIFY(pieza("TxConfigurarCorreo")->isHidden());
     }
 
     // The certificate's end is told plainly, with a warning a month ahead.

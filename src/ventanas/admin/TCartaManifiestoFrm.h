@@ -28,9 +28,6 @@ public:
 
 signals:
     void nuevaEmpresaSolicitada();
-    // No longer emitted: following the link keeps the program open. Kept
-    // only while the start-up still connects it.
-    void terminacionSolicitada();
 
 private:
     void FormCreate();

@@ -16,6 +16,7 @@
 #include "TMenuModulos.h"
 #include "TPaginaInicio.h"
 #include "TPanelMenu.h"
+#include "admin/TAjustesCorreoFrm.h"
 #include "admin/TCartaManifiestoFrm.h"
 #include "admin/TEmpresaFrm.h"
 #include "admin/TPerfilFrm.h"
@@ -93,6 +94,12 @@ void TMainFrm::conecta()
     connect(m_area->trabajo(), &TContenedorTexto::clicked, this, &TMainFrm::TxVentanaPrincipalClick);
     connect(m_panel, &TPanelMenu::inicioSolicitado, this, [this] { protegido([this] { muestraInicio(); }); });
     connect(m_panel, &TPanelMenu::importacionSolicitada, this, [this] { protegido([this] { importaXML(); }); });
+    connect(m_panel, &TPanelMenu::correoSolicitado, this, [this] {
+        protegido([this] {
+            TAjustesCorreoFrm::abre(this, Sistema::exePath,
+                                    Sistema::Usuario ? Sistema::Usuario->getEmail() : QString());
+        });
+    });
     connect(m_inicio, &TPaginaInicio::importacionSolicitada, this, [this] { protegido([this] { importaXML(); }); });
     connect(m_inicio, &TPaginaInicio::seriesSolicitadas, this,
             [this] { protegido([this] { editaNegocio(false, true); }); });

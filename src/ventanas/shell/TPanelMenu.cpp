@@ -7,6 +7,7 @@
 #include "TEtiquetaAccion.h"
 #include "TMenuModulos.h"
 #include "app/UtilsVentanas.h"
+#include "negocio/AjustesCorreo.h"
 #include "negocio/ContextoTrabajo.h"
 #include "negocio/Utils.h"
 
@@ -254,7 +255,7 @@ void TPanelMenu::muestraPermisos()
     ImgPermisosUsuario->setToolTip(Sistema::getPermiso(CODIGO_PERMISOS) ? QStringLiteral("Administrador")
                                                                         : QStringLiteral("Usuario"));
     // Only an administrator sets the program's mail.
-    TxConfigurarCorreo->setVisible(Sistema::getPermiso(CODIGO_PERMISOS));
+    TxConfigurarCorreo->setVisible(AjustesCorreo::puedeConfigurar());
     bool conFoto = false;
     if (Sistema::Usuario && Sistema::Conexion && Sistema::Usuario->getIdpersonaId() >= 0) {
         const auto foto =

@@ -152,7 +152,7 @@ TPerfilFrm::TPerfilFrm(QWidget* parent) : QWidget(parent)
     ImgPerfil = Controles::imagen(TxFondo, QStringLiteral("ImgPerfil"), LADO_FOTO);
     ImgPerfil->setFrameShape(QFrame::Box);
     QLabel* preferido =
-        texto(TxFondo, QStringLiteral("TxTamanoPreferido"), QStringLiteral("Tamaño en pixeles preferido 123x123"));
+        texto(TxFondo, QStringLiteral("TxTamanoPreferido"), QStringLiteral("Tamaño preferido en píxeles: 123x123"));
     QLabel* maximo = texto(TxFondo, QStringLiteral("TxTamanoMaximo"),
                            QStringLiteral("Tamaño máximo %1 MB").arg(RevisionImagen::TAMANO_MAXIMO / (1024 * 1024)));
     for (QLabel* leyenda : {preferido, maximo})

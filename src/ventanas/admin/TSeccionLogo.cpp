@@ -36,7 +36,7 @@ TSeccionLogo::TSeccionLogo(QWidget* padre)
     d->addWidget(ImgLogoNegocio);
     auto* derecha = new QVBoxLayout();
     derecha->addWidget(
-        Controles::texto(c, QStringLiteral("TxTamanoLogo"), QStringLiteral("Tamaño en pixeles preferido 170x80")));
+        Controles::texto(c, QStringLiteral("TxTamanoLogo"), QStringLiteral("Tamaño preferido en píxeles: 170x80")));
     ChkLogo = new QCheckBox(QStringLiteral("&Imprimir logo"), c);
     ChkLogo->setObjectName(QStringLiteral("ChkLogo"));
     derecha->addWidget(ChkLogo);

@@ -65,8 +65,8 @@ TConfiguracionBaseDatosFrm::TConfiguracionBaseDatosFrm(QWidget* parent)
     separador->setFrameShape(QFrame::HLine);
     separador->setFrameShadow(QFrame::Plain);
 
-    Text9 = new QLabel(QStringLiteral("La Base de Datos debe estar vacía y y el usuario que accesará debe tener "
-                                      "permisos de lectura y escritura así como creación de tablas. "),
+    Text9 = new QLabel(QStringLiteral("La base de datos debe estar vacía, y el usuario con el que se entra debe "
+                                      "poder leer, escribir y crear tablas en ella."),
                        Rectangle1);
     Text9->setObjectName(QStringLiteral("Text9"));
     Text9->setWordWrap(true);

@@ -1,5 +1,6 @@
 #include "Arranque.h"
 
+#include "Archivos.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "admin/TCartaManifiestoFrm.h"
 #include "app/TConfiguracionBaseDatosFrm.h"
@@ -90,6 +91,7 @@ void instalaTraducciones()
 
 void creaVentanas(const QString& carpetaPrograma)
 {
+    Archivos::soloDueno();
     instalaTraducciones();
     SplashFrm = new TSplashFrm(carpetaPrograma);
     BaseDatosLocalFrm = &registroLocal();

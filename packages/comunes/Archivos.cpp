@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace Archivos {
 
 namespace {
@@ -32,6 +34,11 @@ void creaCarpetaPrivada(const QString& ruta)
     const bool existe = QFileInfo(ruta).isDir();
     if (!(existe ? QFile::setPermissions(ruta, CARPETA_SOLO_DUENO) : QDir().mkdir(ruta, CARPETA_SOLO_DUENO)))
         throw EEntradaSalida(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(ruta));
+}
+
+void soloDueno()
+{
+    ::umask(S_IRWXG | S_IRWXO);
 }
 
 void hazPrivado(const QString& ruta)

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <mutex>
 #include <unistd.h>
 
@@ -56,10 +57,15 @@ void Log(const QString& texto, int nivel, const QString& carpeta)
         // interleave with it.
         // The system call itself, so the reason of a failure is known.
         const QByteArray ruta = QFile::encodeName(archivoLog(carpeta));
-        const int fd = ::open(ruta.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        const int fd = ::open(ruta.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
         ssize_t escritos = -1;
         int error = errno;
         if (fd >= 0) {
+            // The log names paths, RFCs and businesses: a log an earlier
+            // version left readable by others is closed to them.
+            struct stat estado {};
+            if (::fstat(fd, &estado) == 0 && (estado.st_mode & (S_IRWXG | S_IRWXO)))
+                ::fchmod(fd, S_IRUSR | S_IWUSR);
             do {
                 escritos = ::write(fd, linea.constData(), static_cast<size_t>(linea.size()));
             } while (escritos < 0 && errno == EINTR);

@@ -15,6 +15,7 @@
 #include "negocio/Utils.h"
 #include "app/Ventanas.h"
 #include "Aperturas.h"
+#include "Logmanager.h"
 #include "Piezas.h"
 #include "ProgramaPrueba.h"
 
@@ -167,6 +168,22 @@ private slots:
         QVERIFY(fin.contains(QStringLiteral("\n  EKU9003173C9 – ")));
         QCOMPARE(programa.aperturas.abiertas.size(), 1);
         QVERIFY(programa.aperturas.abiertas.first().toLocalFile().contains(QStringLiteral("/Importacion-")));
+        // The copies, their folders, the report and the log name businesses:
+        // nobody but their owner reads them.
+        const QFileDevice::Permissions ajenos =
+            QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+        int privados = 0;
+        QDirIterator escritos(programa.carpeta.archivo(FACTURAS_PATH), QDir::AllEntries | QDir::NoDotAndDotDot,
+                              QDirIterator::Subdirectories);
+        while (escritos.hasNext()) {
+            const QFileInfo escrito(escritos.next());
+            QVERIFY2((escrito.permissions() & ajenos) == QFileDevice::Permissions(), qPrintable(escrito.filePath()));
+            ++privados;
+        }
+        QVERIFY(privados >= 6);
+        for (const QString& archivo :
+             {Logmanager::archivoLog(Sistema::exePath), programa.aperturas.abiertas.first().toLocalFile()})
+            QCOMPARE(QFileInfo(archivo).permissions() & ajenos, QFileDevice::Permissions());
 
         QCOMPARE(pasos->currentIndex(), 3);
         QStringList rfcs = programa.w->listaEmpresas();

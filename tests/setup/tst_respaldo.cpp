@@ -139,6 +139,12 @@ private slots:
         // The business is listed at once: nothing to restart.
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
         QVERIFY(QFileInfo(carpetaNegocio(programa) + QLatin1Char('/') + base).isFile());
+        // The restored folder and database are their owner's only.
+        const QFileDevice::Permissions ajenos =
+            QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+        QCOMPARE(QFileInfo(carpetaNegocio(programa)).permissions() & ajenos, QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(carpetaNegocio(programa) + QLatin1Char('/') + base).permissions() & ajenos,
+                 QFileDevice::Permissions());
         QVERIFY(restosRestauracion(programa).isEmpty());
         QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + QLatin1Char('|') + RFC});
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);

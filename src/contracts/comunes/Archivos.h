@@ -16,6 +16,11 @@ COMUNES_EXPORT void creaPrivado(const QString& ruta, const QByteArray& bytes);
 // Creates the folder (one level: the parent must exist) with mode 0700, or
 // restricts it to that mode when it already exists. Raises EEntradaSalida.
 COMUNES_EXPORT void creaCarpetaPrivada(const QString& ruta);
+// From now on every file and folder this process creates (the log, the
+// vouchers' copies, restored businesses, what a library writes) is its
+// owner's only: the creation mask becomes 077. Called once at start-up,
+// before any file is written; what already existed keeps its mode.
+COMUNES_EXPORT void soloDueno();
 // Restricts a file another library created (the engine's database files)
 // to mode 0600. Raises EEntradaSalida.
 COMUNES_EXPORT void hazPrivado(const QString& ruta);

@@ -230,6 +230,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         opciones.contrasena = *leida;
     }
 
+    Archivos::soloDueno();
     Rutas::fijaCarpetaPrograma(carpetaPrograma);
     Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
 

@@ -56,7 +56,7 @@ void escribe(const QString& ruta, const QByteArray& bytes)
     // answers a write after a failed one with "Unknown error").
     const QByteArray nombre = QFile::encodeName(ruta);
     int error = 0;
-    const int fd = ::open(nombre.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(nombre.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = errno;
     } else {

@@ -138,19 +138,22 @@ void TArchivoZip::extraeTodo(const QString& destino, const QStringList& password
                 QStringLiteral("El archivo %1 contiene la entrada insegura \"%2\".").arg(m_archivo, e.original));
     }
     const QDir raiz(destino);
-    if (!QDir().mkpath(destino))
-        throw EArchivoZip(TMotivo::Escritura, QStringLiteral("No se pudo crear la carpeta %1.").arg(destino));
+    // What is extracted is a business's data: its folders are their
+    // owner's only, as its files (copia).
+    const auto carpeta = [](const QString& ruta) {
+        if (!QDir().mkpath(ruta) ||
+            !QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+            throw EArchivoZip(TMotivo::Escritura, QStringLiteral("No se pudo crear la carpeta %1.").arg(ruta));
+    };
+    carpeta(destino);
     for (int i = 0; i < m_entradas.size(); ++i) {
         const TEntrada& e = m_entradas.at(i);
         const QString ruta = raiz.filePath(e.nombre);
         if (e.directorio) {
-            if (!QDir().mkpath(ruta))
-                throw EArchivoZip(TMotivo::Escritura, QStringLiteral("No se pudo crear la carpeta %1.").arg(ruta));
+            carpeta(ruta);
             continue;
         }
-        if (!QDir().mkpath(QFileInfo(ruta).absolutePath()))
-            throw EArchivoZip(TMotivo::Escritura,
-                              QStringLiteral("No se pudo crear la carpeta %1.").arg(QFileInfo(ruta).absolutePath()));
+        carpeta(QFileInfo(ruta).absolutePath());
         copia(i, ruta, passwords);
     }
 }
@@ -179,7 +182,10 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
 
     for (const QString& password : candidatos) {
         QFile salida(archivo);
-        if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        // A restored database or copy is its owner's only, whatever mode the
+        // file it replaces had.
+        if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            !salida.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             throw EArchivoZip(TMotivo::Escritura,
                               QStringLiteral("No se pudo escribir %1: %2").arg(archivo, salida.errorString()));
         const QByteArray clave = password.toUtf8();

@@ -5,6 +5,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "FormatoImporte.h"
+#include "TiposComprobante.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -239,10 +240,7 @@ namespace ConsultaComprobantes {
 
 QString nombreTipo(const QString& letra)
 {
-    for (const auto& [clave, nombre] : tiposComprobante())
-        if (clave == letra)
-            return nombre;
-    return letra;
+    return TiposComprobante::nombre(letra);
 }
 
 QString nombreMoneda(const QString& moneda)
@@ -317,11 +315,7 @@ QList<TMarcaImporte> marcasImporte(double maximo)
 
 QList<QPair<QString, QString>> tiposComprobante()
 {
-    return {{QStringLiteral("I"), QStringLiteral("Ingreso")},
-            {QStringLiteral("E"), QStringLiteral("Egreso")},
-            {QStringLiteral("T"), QStringLiteral("Traslado")},
-            {QStringLiteral("N"), QStringLiteral("Nómina")},
-            {QStringLiteral("P"), QStringLiteral("Pago")}};
+    return TiposComprobante::lista();
 }
 
 TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroComprobantes& filtro)

@@ -1,5 +1,6 @@
 #include "ImportacionCarpeta.h"
 
+#include "Constantes.h"
 #include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
@@ -8,10 +9,21 @@
 #include "TRecorridoXML.h"
 #include "TReporteImportacion.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/Utils.h"
 
 #include <QSet>
 
 namespace ImportacionCarpeta {
+
+TParametrosImportacion parametros(const QString& email, const QString& password)
+{
+    TParametrosImportacion p;
+    p.email = email;
+    p.password = password;
+    p.plantilla = Utils::bytesRecurso(Constantes::DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
+    p.logo = Utils::bytesRecurso(Constantes::IMG_EMPRESA_DEFAULT, Sistema::exePath);
+    return p;
+}
 
 int importa(const QString& raiz, const TParametrosImportacion& parametros, TReporteImportacion& reporte,
             const std::function<bool()>& detenerse, const std::function<void(const TResultadoArchivo&)>& alResultado)

@@ -14,6 +14,11 @@ class TReporteImportacion;
 // as many threads as the machine is worth), committed in batches.
 namespace ImportacionCarpeta {
 
+// What a job needs beyond the files: the owner of the businesses it may
+// create, and the empty business database and first logo of the resource
+// package (empty when the package lacks them).
+TParametrosImportacion parametros(const QString& email, const QString& password);
+
 // Imports every file under `raiz` (ending in "/"). Each final result is added
 // to `reporte`, then handed to `alResultado`, on the calling thread as its
 // batch commits. `detenerse`, asked between files and while the threads

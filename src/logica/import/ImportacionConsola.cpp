@@ -17,7 +17,6 @@
 #include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -84,12 +83,6 @@ std::optional<QString> leeContrasena()
     if (detenida)
         return std::nullopt;
     return QString::fromUtf8(linea);
-}
-
-QByteArray recurso(const QString& nombre)
-{
-    const std::unique_ptr<QBuffer> bytes = Utils::getResource(nombre, Sistema::exePath);
-    return bytes ? bytes->data() : QByteArray();
 }
 
 // The progress of a job on a terminal: one line redrawn at most ten times a
@@ -239,7 +232,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         return falla(Ocupada, candado.mensaje());
 
     if (!QFileInfo::exists(Sistema::dbUsuariosSistema)) {
-        const QByteArray vacio = recurso(Constantes::RS_USRDB);
+        const QByteArray vacio = Utils::bytesRecurso(Constantes::RS_USRDB, Sistema::exePath);
         if (vacio.isEmpty())
             return falla(ErrorPrograma, QStringLiteral("Falta el paquete de recursos del programa (%1) en %2.")
                                             .arg(Constantes::RS_PATH, carpetaPrograma));
@@ -261,11 +254,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         return falla(SinAcceso, revision.mensaje);
     }
 
-    TParametrosImportacion parametros;
-    parametros.email = opciones.correo;
-    parametros.password = opciones.contrasena;
-    parametros.plantilla = recurso(Constantes::DB_SISTEMA_NOMBRE_RESOURCE);
-    parametros.logo = recurso(Constantes::IMG_EMPRESA_DEFAULT);
+    const TParametrosImportacion parametros = ImportacionCarpeta::parametros(opciones.correo, opciones.contrasena);
 
     const QString raiz = Rutas::comoCarpeta(carpeta.absoluteFilePath());
     const bool terminal = ::isatty(STDERR_FILENO);

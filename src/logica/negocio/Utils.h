@@ -37,6 +37,8 @@ struct TMetodo {
 // instance is the UI thread's work: work on other threads is handed the
 // bytes it needs.
 std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpetaPrograma);
+// The same resource as bytes; empty when it is missing. UI thread.
+QByteArray bytesRecurso(const QString& nombre, const QString& carpetaPrograma);
 // The package stays loaded; the instance lives as long as it does. UI thread.
 TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QString& operacion);
 // Brand texts; empty on any failure, nothing is shown to the user. UI thread.

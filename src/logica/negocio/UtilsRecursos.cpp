@@ -119,6 +119,12 @@ std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpe
     return flujo;
 }
 
+QByteArray bytesRecurso(const QString& nombre, const QString& carpetaPrograma)
+{
+    const std::unique_ptr<QBuffer> bytes = getResource(nombre, carpetaPrograma);
+    return bytes ? bytes->data() : QByteArray();
+}
+
 TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QString& operacion)
 {
     TMetodo resultado;

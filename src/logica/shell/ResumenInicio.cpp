@@ -4,6 +4,7 @@
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "TiposComprobante.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,16 +18,6 @@ namespace {
 
 using C = TComprobante;
 using Esquema::cita;
-
-const QList<QPair<QString, QString>>& tipos()
-{
-    static const QList<QPair<QString, QString>> lista = {{QStringLiteral("I"), QStringLiteral("Ingreso")},
-                                                         {QStringLiteral("E"), QStringLiteral("Egreso")},
-                                                         {QStringLiteral("T"), QStringLiteral("Traslado")},
-                                                         {QStringLiteral("N"), QStringLiteral("Nómina")},
-                                                         {QStringLiteral("P"), QStringLiteral("Pago")}};
-    return lista;
-}
 
 QString columna(C::Columna c)
 {
@@ -67,14 +58,6 @@ const int REPORTES_REVISADOS = 20;
 
 } // namespace
 
-QString nombreTipo(const QString& letra)
-{
-    for (const auto& [clave, nombre] : tipos())
-        if (clave.compare(letra.trimmed(), Qt::CaseInsensitive) == 0)
-            return nombre;
-    return letra;
-}
-
 TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& desde, const QDate& hasta)
 {
     const TCondicion donde = C::columna(C::col_Negocio) == idNegocio &&
@@ -98,7 +81,7 @@ TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& de
     TPeriodo resultado;
     while (consulta.next()) {
         TTotalTipo fila;
-        fila.tipo = nombreTipo(consulta.value(0).toString());
+        fila.tipo = TiposComprobante::nombre(consulta.value(0).toString());
         fila.moneda = consulta.value(1).toString().trimmed().toUpper();
         if (fila.moneda.isEmpty())
             fila.moneda = QStringLiteral("MXN");
@@ -117,10 +100,11 @@ TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& de
         }
     }
     const auto orden = [](const QString& nombre) {
-        for (int i = 0; i < tipos().size(); ++i)
-            if (tipos().at(i).second == nombre)
+        const QList<QPair<QString, QString>>& tipos = TiposComprobante::lista();
+        for (int i = 0; i < tipos.size(); ++i)
+            if (tipos.at(i).second == nombre)
                 return i;
-        return int(tipos().size());
+        return int(tipos.size());
     };
     std::sort(resultado.porTipo.begin(), resultado.porTipo.end(), [&](const TTotalTipo& a, const TTotalTipo& b) {
         return std::pair(orden(a.tipo), a.moneda) < std::pair(orden(b.tipo), b.moneda);

@@ -52,7 +52,4 @@ struct TUltimaImportacion {
 TUltimaImportacion ultimaImportacion(const QString& carpetaReportes, const QString& rfc);
 QString textoUltimaImportacion(const TUltimaImportacion& u);
 
-// A voucher type's name from the letter stored ("I" -> "Ingreso").
-QString nombreTipo(const QString& letra);
-
 } // namespace ResumenInicio

@@ -13,7 +13,6 @@
 #include "TConteoArchivos.h"
 #include "negocio/Utils.h"
 
-#include <QBuffer>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -41,12 +40,6 @@ const QString INFORMACION_SESION =
 const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML");
 const QString ERROR_CARPETA = QStringLiteral("No se eligió una carpeta; no se importó nada.");
 const QString PROCESO_TERMINADO = QStringLiteral("Proceso Terminado");
-
-QByteArray recurso(const QString& nombre)
-{
-    const std::unique_ptr<QBuffer> bytes = Utils::getResource(nombre, Sistema::exePath);
-    return bytes ? bytes->data() : QByteArray();
-}
 
 } // namespace
 
@@ -277,13 +270,8 @@ void TImportarXMLFrm::OnThreadTerminate()
     TxTotalXML->setText(QString::number(total));
     TxTituloProgreso->setText(QStringLiteral("Importando comprobantes…"));
 
-    TParametrosImportacion parametros;
-    parametros.email = m_email;
-    parametros.password = m_password;
-    parametros.plantilla = recurso(DB_SISTEMA_NOMBRE_RESOURCE);
-    parametros.logo = recurso(IMG_EMPRESA_DEFAULT);
     m_ritmo = std::make_unique<TRitmoImportacion>();
-    m_hilo = new THiloImportacion(directorio, parametros);
+    m_hilo = new THiloImportacion(directorio, ImportacionCarpeta::parametros(m_email, m_password));
     connect(m_hilo, &THiloImportacion::archivoTerminado, this, &TImportarXMLFrm::archivoTerminado);
     connect(m_hilo, &THiloImportacion::avance, this, &TImportarXMLFrm::avanza);
     connect(m_hilo, &QThread::finished, this, &TImportarXMLFrm::OnThreadTerminateCerrar);

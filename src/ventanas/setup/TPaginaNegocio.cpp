@@ -19,7 +19,6 @@
 #include "negocio/Utils.h"
 #include "setup/ReglasCaptura.h"
 
-#include <QBuffer>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -345,14 +344,13 @@ void TPaginaNegocio::llena(NuevoNegocio::TDatos& datos) const
 
 TConexionSesion TPaginaNegocio::creaBase(const QString& email, const QString& rfc, const QString& razon)
 {
-    const std::unique_ptr<QBuffer> plantilla = Utils::getResource(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
-    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, destino(rfc), plantilla ? plantilla->data() : QByteArray());
+    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, destino(rfc),
+                                        Utils::bytesRecurso(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath));
 }
 
 QByteArray TPaginaNegocio::logoInicial()
 {
-    const std::unique_ptr<QBuffer> logo = Utils::getResource(IMG_EMPRESA_DEFAULT, Sistema::exePath);
-    return logo ? logo->data() : QByteArray();
+    return Utils::bytesRecurso(IMG_EMPRESA_DEFAULT, Sistema::exePath);
 }
 
 void TPaginaNegocio::BtFinalizarClick()

@@ -21,11 +21,6 @@ using namespace Constantes;
 
 namespace {
 
-const QStringList MESES = {QStringLiteral("enero"),   QStringLiteral("febrero"),   QStringLiteral("marzo"),
-                           QStringLiteral("abril"),   QStringLiteral("mayo"),      QStringLiteral("junio"),
-                           QStringLiteral("julio"),   QStringLiteral("agosto"),    QStringLiteral("septiembre"),
-                           QStringLiteral("octubre"), QStringLiteral("noviembre"), QStringLiteral("diciembre")};
-
 QLabel* titulo(QWidget* padre, const QString& nombre, int puntos)
 {
     QLabel* t = Controles::texto(padre, nombre);
@@ -151,8 +146,10 @@ void TPaginaInicio::actualiza()
         Controles::colorTexto(TxVigencia, vigencia.estado == ResumenInicio::TVigencia::Vigente ? RS_TEXTOSUBTITULOS
                                                                                                : RS_TEXTOADVERTENCIA);
         const QDate mes(hoy.year(), hoy.month(), 1);
-        muestraPeriodo(m_tablaMes, TxTituloMes, QStringLiteral("Este mes (%1)").arg(MESES.at(hoy.month() - 1)), mes,
-                       mes.addMonths(1));
+        muestraPeriodo(m_tablaMes, TxTituloMes,
+                       QStringLiteral("Este mes (%1)")
+                           .arg(QLocale(QLocale::Spanish, QLocale::Mexico).standaloneMonthName(hoy.month())),
+                       mes, mes.addMonths(1));
         muestraPeriodo(m_tablaAnio, TxTituloAnio, QStringLiteral("Este año (%1)").arg(hoy.year()),
                        QDate(hoy.year(), 1, 1), QDate(hoy.year() + 1, 1, 1));
         const TCondicion deLaEmpresa =

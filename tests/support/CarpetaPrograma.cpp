@@ -3,6 +3,7 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Logmanager.h"
+#include "Secretos.h"
 #include "Sistema.h"
 
 #include <QDir>
@@ -18,7 +19,13 @@ TCarpetaPrograma::TCarpetaPrograma(bool conRecursos)
     QDir raiz(m_ruta);
     raiz.mkpath(QStringLiteral("db"));
     raiz.mkpath(QStringLiteral("Plugins"));
-    QFile::link(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Motor"), m_ruta + QStringLiteral("Motor"));
+    // The engine's files are shared, but Motor/ itself is the folder's own:
+    // each program folder keeps its installation key there.
+    raiz.mkpath(QStringLiteral("Motor"));
+    const QDir motor(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Motor"));
+    for (const QString& nombre : motor.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+        if (!nombre.startsWith(QFileInfo(Secretos::ARCHIVO_LLAVE).fileName()))
+            QFile::link(motor.filePath(nombre), m_ruta + QStringLiteral("Motor/") + nombre);
     if (conRecursos)
         QFile::copy(paqueteRecursos(), m_ruta + Constantes::RS_PATH);
     Sistema::exePath = m_ruta;

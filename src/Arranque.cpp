@@ -2,6 +2,7 @@
 
 #include "Archivos.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TIngreso.h"
 #include "admin/TCartaManifiestoFrm.h"
 #include "app/TConfiguracionBaseDatosFrm.h"
 #include "admin/TEmpresaFrm.h"
@@ -46,6 +47,7 @@ void conecta()
         Sistema::freeNegocio();
         Sistema::freeUsuario();
         Sistema::freeConexion();
+        Ingreso::olvidaSesion();
         WizardFrm->muestraInicio(empresasActivas);
     });
     QObject::connect(PerfilFrm, &TPerfilFrm::fotoPerfilCambiada, MainFrm, &TMainFrm::actualizaFotoUsuario);

@@ -228,6 +228,11 @@ bool esFormaAntigua(const QString& guardado)
     return guardado.startsWith(QString::fromLatin1(PREFIJO_ANTIGUO));
 }
 
+bool esFormaActual(const QString& guardado)
+{
+    return guardado.startsWith(QString::fromLatin1(PREFIJO));
+}
+
 QByteArray llaveDePassword(const QString& password, const QByteArray& sal)
 {
     iniciaSodium();

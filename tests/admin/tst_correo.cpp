@@ -128,7 +128,7 @@ private slots:
             QVERIFY(QSettings(archivo, QSettings::IniFormat)
                         .value(TAjustesPrograma::CORREO_PASSWORD)
                         .toString()
-                        .startsWith(QStringLiteral("v1:")));
+                        .startsWith(QStringLiteral("v2:")));
         }
         const TAjustesPrograma ini(programa.ruta());
         QCOMPARE(ini.urlCatalogo(), QStringLiteral("https://descargas.negocio.mx/CFDCAT.zip"));

@@ -1,7 +1,8 @@
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Prompter.h"
-#include "Signerutils.h"
+#include "Secretos.h"
+#include "Sistema.h"
 #include "app/TConfiguracionBaseDatosFrm.h"
 #include "Piezas.h"
 
@@ -135,7 +136,7 @@ private slots:
             QVERIFY(v.getConexionString().isEmpty());
             return;
         }
-        QCOMPARE(Signerutils::Signer().decrypt(v.getConexionString()), guardada);
+        QCOMPARE(Secretos::descifraLocal(v.getConexionString(), Sistema::exePath), guardada);
         QCOMPARE(v.getMotorBaseDatos(), Constantes::DB_MySQL);
         QCOMPARE(v.getBaseDatos(QStringLiteral("EKU9003173C9")), QStringLiteral("negocios"));
 

@@ -42,9 +42,25 @@ QStringList registroDe(const QString& rfc, int indice)
     return r;
 }
 
+// The plain connection string of a registration (stored enciphered, never
+// twice the same).
 QString guardadaDe(const QString& rfc, int indice)
 {
-    return Signerutils::Signer().crypt(Utils::generaStrConexion(registroDe(rfc, indice)));
+    return Utils::generaStrConexion(registroDe(rfc, indice));
+}
+
+QString plana(const QString& guardada)
+{
+    return TCadenaConexion::deGuardada(guardada).plano();
+}
+
+// The lines of getEmpresasDetalle with their connection strings deciphered.
+QStringList planas(const QStringList& detalle)
+{
+    QStringList salida;
+    for (const QString& linea : detalle)
+        salida << linea.section(QLatin1Char('|'), 0, 1) + QLatin1Char('|') + plana(linea.section(QLatin1Char('|'), 2));
+    return salida;
 }
 
 QStringList lineasLog()
@@ -113,7 +129,7 @@ private slots:
         }
         QCOMPARE(m_registro.getNumeroEmpresas(), activas.size());
         QCOMPARE(m_registro.getEmpresas(), empresas);
-        QCOMPARE(m_registro.getEmpresasDetalle(), detalle);
+        QCOMPARE(planas(m_registro.getEmpresasDetalle()), detalle);
 
         QString salida = QStringLiteral("anterior");
         const QString devuelta = m_registro.getStringConexionByRfc(buscado, salida);
@@ -123,9 +139,10 @@ private slots:
             QVERIFY(salida.isEmpty());
         } else {
             const QString guardada = guardadaDe(buscado, ultimaDelBuscado);
-            QCOMPARE(m_registro.getEmpresaDetalle(buscado),
-                     (QStringList{buscado, nombreDe(ultimaDelBuscado), guardada}));
-            QCOMPARE(salida, guardada);
+            const QStringList encontrada = m_registro.getEmpresaDetalle(buscado);
+            QCOMPARE(encontrada.mid(0, 2), (QStringList{buscado, nombreDe(ultimaDelBuscado)}));
+            QCOMPARE(plana(encontrada.value(2)), guardada);
+            QCOMPARE(salida, encontrada.value(2));
             QCOMPARE(Utils::transformaStringConexion(salida).at(4), baseDe(buscado, ultimaDelBuscado));
         }
         QVERIFY(lineasLog().isEmpty());
@@ -291,7 +308,9 @@ private slots:
         QCOMPARE(m_registro.getNumeroEmpresas(), 2 * porHilo);
         QCOMPARE(m_registro.getEmpresasDetalle().size(), 2 * porHilo);
         const QString ultimo = QStringLiteral("DOS010101199");
-        QCOMPARE(m_registro.getEmpresaDetalle(ultimo), (QStringList{ultimo, nombreDe(199), guardadaDe(ultimo, 199)}));
+        const QStringList encontrada = m_registro.getEmpresaDetalle(ultimo);
+        QCOMPARE(encontrada.mid(0, 2), (QStringList{ultimo, nombreDe(199)}));
+        QCOMPARE(plana(encontrada.value(2)), guardadaDe(ultimo, 199));
         QVERIFY(lineasLog().isEmpty());
         // Every operation removed its connection.
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());

@@ -180,7 +180,7 @@ private slots:
         QVERIFY(negocio);
         TUsuario suelto;
         suelto.setEmail(AJENO);
-        suelto.setPassword(Credenciales::cifraPassword(AJENO, PASSWORD));
+        suelto.setPassword(Credenciales::hashPassword(PASSWORD));
         TUsuario::saveOrUpdate(suelto, TUnidadTrabajo(conexion, 1));
         QCOMPARE(int(Credenciales::acceso(*negocio, AJENO, PASSWORD, conexion)),
                  int(Credenciales::TAcceso::NoEsUsuario));

@@ -53,6 +53,8 @@ COMUNES_EXPORT QString descifraLocal(const QString& guardado, const QString& car
 // Whether a stored text is in the older program-wide cipher, to be written
 // again with cifraLocal once read.
 COMUNES_EXPORT bool esFormaAntigua(const QString& guardado);
+// Whether a stored text has cifra's form (whoever's key it was made under).
+COMUNES_EXPORT bool esFormaActual(const QString& guardado);
 
 // A 32-byte key from a password and a salt (Argon2id), for archives that
 // must open on another computer.

@@ -92,8 +92,7 @@ TPassword evaluaPassword(const TUsuario& usuario, const TDatos& datos, const TCo
         return TPassword::NoCoinciden;
     // Compared with the stored row, not with the session's copy of it.
     const std::unique_ptr<TUsuario> guardado = TUsuario::getById(usuario.getIdusuario(), conexion);
-    if (!guardado ||
-        Credenciales::cifraPassword(guardado->getEmail(), datos.passwordAnterior) != guardado->getPassword())
+    if (!guardado || !Credenciales::esSuPassword(*guardado, datos.passwordAnterior))
         return TPassword::AnteriorIncorrecta;
     return TPassword::Cambiada;
 }
@@ -148,7 +147,7 @@ TResultado guarda(const TDatos& datos, TUsuario& usuario, const TConexionSesion&
     TUsuario nuevoUsuario = *guardado;
     if (resultado.password == TPassword::Cambiada) {
         nuevoUsuario.setPasswordtocompareupdate(nuevoUsuario.getPassword());
-        nuevoUsuario.setPassword(Credenciales::cifraPassword(nuevoUsuario.getEmail(), datos.passwordNueva.trimmed()));
+        nuevoUsuario.setPassword(Credenciales::hashPassword(datos.passwordNueva.trimmed()));
     }
 
     const std::shared_ptr<TPersona> personaGuardada = nuevoUsuario.getIdpersona();

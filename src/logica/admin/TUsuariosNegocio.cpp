@@ -225,7 +225,7 @@ TResultado agrega(const TNuevoUsuario& datos)
     TUsuario usuario;
     usuario.setEmail(email);
     // The form sign-in compares with (Ingreso::ingresa).
-    usuario.setPassword(Credenciales::cifraPassword(email, datos.password));
+    usuario.setPassword(Credenciales::hashPassword(datos.password));
     usuario.setStatus(0);
     usuario.setIdpersona(persona);
     usuario = TUsuario::saveOrUpdate(usuario, unidad);

@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Secretos.h"
 #include "Sistema.h"
 #include "TAjustesPrograma.h"
 
@@ -124,11 +125,12 @@ QString guarda(const QString& carpetaPrograma, const TAjustes& ajustes)
         return falta;
     const QString servidor = ajustes.servidor.trimmed();
     const QString cuenta = valorOQuita(ajustes.cuenta);
-    // Only ever stored enciphered: a file copied off the computer does not
-    // give the account away at a glance.
-    const QString password =
-        cuenta.isEmpty() || ajustes.password.isEmpty() ? QString() : Signerutils::Signer().crypt(ajustes.password);
     try {
+        // Only ever stored enciphered, under this installation's key: the
+        // file alone does not give the account away.
+        const QString password = cuenta.isEmpty() || ajustes.password.isEmpty()
+                                     ? QString()
+                                     : Secretos::cifraLocal(ajustes.password, carpetaPrograma);
         TAjustesPrograma(carpetaPrograma)
             .escribe({
                 {TAjustesPrograma::CORREO_SERVIDOR,

@@ -1,20 +1,50 @@
 #include "Credenciales.h"
 
+#include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
+#include "Secretos.h"
 #include "Signerutils.h"
 
 namespace Credenciales {
 
-QString cifraPassword(const QString& email, const QString& password)
+QString hashPassword(const QString& password)
 {
-    return Signerutils::Signer().crypt(email + Constantes::USR_PASS + password);
+    return Secretos::hashPassword(password);
 }
 
 bool esSuPassword(const TUsuario& usuario, const QString& password)
 {
-    // Enciphered with the e-mail as stored: the one typed may differ in case.
-    return cifraPassword(usuario.getEmail(), password) == usuario.getPassword();
+    const QString guardado = usuario.getPassword();
+    if (Secretos::esHashPassword(guardado))
+        return Secretos::verificaPassword(guardado, password);
+    // The older form is deterministic: enciphered again with the e-mail as
+    // stored (the one typed may differ in case) it must give the same text.
+    return Secretos::esFormaAntigua(guardado) &&
+           Signerutils::Signer().crypt(usuario.getEmail() + Constantes::USR_PASS + password) == guardado;
+}
+
+void migraPassword(TUsuario& usuario, const QString& password, const TConexionSesion& conexion)
+{
+    const QString guardado = usuario.getPassword();
+    if (Secretos::esHashPassword(guardado) && !Secretos::hashDebil(guardado))
+        return;
+    const QString hash = hashPassword(password);
+    TTransaccion transaccion(conexion);
+    std::unique_ptr<TUsuario> fila = TUsuario::getById(usuario.getIdusuario(), conexion);
+    // Another workstation may have changed the password meanwhile; its
+    // change stands.
+    if (!fila || fila->getPassword() != guardado)
+        return;
+    fila->setPassword(hash);
+    // The previous form is kept for comparison by the profile; it must not
+    // keep the readable one.
+    if (Secretos::esFormaAntigua(fila->getPasswordtocompareupdate()))
+        fila->setPasswordtocompareupdate(hash);
+    TUsuario::saveOrUpdate(*fila, TUnidadTrabajo(conexion, usuario.getIdusuario()));
+    transaccion.commit();
+    usuario.setPassword(hash);
+    usuario.setPasswordtocompareupdate(fila->getPasswordtocompareupdate());
 }
 
 TAcceso acceso(const TNegocio& negocio, const QString& email, const QString& password, const TConexionSesion& conexion)

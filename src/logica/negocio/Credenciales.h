@@ -9,13 +9,20 @@ class TUsuario;
 // what creating a user stores.
 namespace Credenciales {
 
-// The stored form of a user's password: the signer's encipherment of e-mail,
-// USR_PASS and password. The cipher is deterministic, so a typed password is
-// checked by enciphering it again.
-QString cifraPassword(const QString& email, const QString& password);
+// The stored form of a new password: a salted Argon2id hash (Secretos), so
+// nobody with a copy of the database reads it back.
+QString hashPassword(const QString& password);
 
-// Whether `password` is the one `usuario` keeps.
+// Whether `password` is the one `usuario` keeps. Rows written by earlier
+// versions hold the program-wide cipher of e-mail, USR_PASS and password;
+// they are checked that way until migraPassword rewrites them.
 bool esSuPassword(const TUsuario& usuario, const QString& password);
+
+// After esSuPassword said yes: rewrites a row kept in the older form, or
+// hashed with weaker parameters, as a hash of `password`, in a transaction of
+// its own on `conexion`. The row in `usuario` is updated too. Raises what the
+// database raises.
+void migraPassword(TUsuario& usuario, const QString& password, const TConexionSesion& conexion);
 
 // Who may work in a business with an e-mail and a password.
 enum class TAcceso {

@@ -2,7 +2,8 @@
 
 #include "Constantes.h"
 #include "Errores.h"
-#include "Signerutils.h"
+#include "Logmanager.h"
+#include "Secretos.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,13 +129,29 @@ QString TAjustesPrograma::cuentaCorreo() const
 QString TAjustesPrograma::passwordCorreo() const
 {
     const QString texto = valor(CORREO_PASSWORD);
-    // An administrator may keep the password enciphered with the program's
-    // own cipher rather than in plain text.
-    try {
-        return Signerutils::Signer().decrypt(texto);
-    } catch (const ECifrado&) {
+    if (texto.isEmpty())
         return texto;
+    QString password = texto;
+    try {
+        password = Secretos::descifraLocal(texto, m_carpeta);
+        if (!Secretos::esFormaAntigua(texto))
+            return password;
+    } catch (const ECifrado&) {
+        // Written by hand in plain text. (Another installation's cipher
+        // fails here too; sent as it is, it only fails to sign in.)
+        if (Secretos::esFormaActual(texto))
+            return texto;
     }
+    // Kept in plain text or under the older program-wide cipher: rewritten
+    // under this installation's key now that it has been read. When the file
+    // cannot be written it is tried again at the next reading.
+    try {
+        escribe({{CORREO_PASSWORD, Secretos::cifraLocal(password, m_carpeta)}});
+    } catch (const std::exception& e) {
+        Logmanager::Log(QStringLiteral("No se pudo volver a cifrar la contraseña del correo: ") + Errores::describe(e),
+                        1, m_carpeta);
+    }
+    return password;
 }
 
 QString TAjustesPrograma::remitenteCorreo() const

@@ -6,6 +6,7 @@
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "Sistema.h"
+#include "Secretos.h"
 #include "TCadenaConexion.h"
 
 #include <QDateTime>
@@ -325,6 +326,40 @@ bool TBaseDatosLocalFrm::deshabilitaEstatusEmpresa(const QString& rfc)
             ejecuta(consulta);
         },
         true);
+}
+
+int TBaseDatosLocalFrm::migraCadenas()
+{
+    int migradas = 0;
+    const bool correcto = opera(
+        [&](QSqlDatabase& db) {
+            if (!db.transaction())
+                falla(db.lastError());
+            QList<QPair<qint64, QString>> nuevas;
+            QSqlQuery consulta = prepara(db, QStringLiteral("SELECT idConexion, stringConexion FROM Conexion"));
+            ejecuta(consulta);
+            recorre(consulta, [&] {
+                const QString guardada = texto(consulta, QStringLiteral("stringConexion"));
+                if (!Secretos::esFormaAntigua(guardada))
+                    return;
+                const TCadenaConexion cadena = TCadenaConexion::deGuardada(guardada);
+                if (cadena.legible())
+                    nuevas.append({consulta.value(0).toLongLong(), cadena.guardada()});
+            });
+            consulta.finish();
+            for (const auto& [id, guardada] : nuevas) {
+                QSqlQuery cambio =
+                    prepara(db, QStringLiteral("UPDATE Conexion SET stringConexion = :cadena WHERE idConexion = :id"));
+                cambio.bindValue(QStringLiteral(":cadena"), guardada);
+                cambio.bindValue(QStringLiteral(":id"), id);
+                ejecuta(cambio);
+            }
+            if (!db.commit())
+                falla(db.lastError());
+            migradas = int(nuevas.size());
+        },
+        true);
+    return correcto ? migradas : -1;
 }
 
 bool TBaseDatosLocalFrm::esLegible(const QString& archivo)

@@ -57,6 +57,11 @@ public:
     // Disables every registration of that RFC; true also when none matched,
     // false (logged) when the registry could not be written.
     bool deshabilitaEstatusEmpresa(const QString& rfc);
+    // Rewrites under the installation's key every connection string an
+    // earlier version stored in the program-wide cipher, all in one
+    // transaction. The number rewritten; -1 (logged) when the registry could
+    // not be read or written. Strings that do not decipher stay as they are.
+    int migraCadenas();
 
     // The registry file of the current program folder.
     static QString archivoRegistro();

@@ -4,7 +4,7 @@
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Rutas.h"
-#include "Signerutils.h"
+#include "Secretos.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -71,7 +71,7 @@ TCadenaConexion TCadenaConexion::dePlano(const QString& plano)
 TCadenaConexion TCadenaConexion::deGuardada(const QString& guardada)
 {
     try {
-        return dePlano(Signerutils::Signer().decrypt(guardada));
+        return dePlano(Secretos::descifraLocal(guardada, Rutas::carpetaPrograma()));
     } catch (const ECifrado& e) {
         Logmanager::Log(QStringLiteral("Una cadena de conexión guardada no se pudo descifrar; cuenta como sin "
                                        "conexión. ") +
@@ -115,5 +115,5 @@ QString TCadenaConexion::plano() const
 
 QString TCadenaConexion::guardada() const
 {
-    return Signerutils::Signer().crypt(plano());
+    return Secretos::cifraLocal(plano(), Rutas::carpetaPrograma());
 }

@@ -14,8 +14,9 @@ public:
 
 // The connection string of a business, as the local registry stores it: six
 // fields, provider, user, password, server, database and port, joined by "|"
-// in that order, with no escaping and no final separator, and enciphered with
-// the shared signer. A local business leaves user, password, server and port
+// in that order, with no escaping and no final separator, and enciphered under
+// the installation's key (Secretos::cifraLocal): a server's password in it is
+// not readable from the registry alone. A local business leaves user, password, server and port
 // empty and names its database file. Nothing is escaped, so no field may hold
 // the separator: such a field is refused, never written.
 class TCadenaConexion {
@@ -32,8 +33,9 @@ public:
     // Split at every "|": a field missing at the end reads as empty, any text
     // after the sixth field is not read.
     static TCadenaConexion dePlano(const QString& plano);
-    // Deciphers a stored string. A text that does not decipher (empty, not
-    // written by the signer, altered) is no connection: every field empty and
+    // Deciphers a stored string, in today's form or the older program-wide
+    // cipher. A text that does not decipher (empty, another installation's,
+    // altered) is no connection: every field empty and
     // legible() false. That is logged, never raised: one damaged registry row
     // must not stop whatever reads the registry.
     static TCadenaConexion deGuardada(const QString& guardada);

@@ -47,10 +47,13 @@ void updateBaseDatos(const TConexionSesion& conexion)
 
 namespace {
 
-// The sign-in itself; `esSuPassword` says whether the user found by the
-// e-mail is the one signing in.
-TResultado ingresaCon(const QString& componente, const QString& email,
-                      const std::function<bool(const TUsuario&)>& esSuPassword)
+// The password of the user signed in, for reingresa: every database keeps
+// its own salted hash, so moving to another business must check the typed
+// password again. Kept in memory only, for the session.
+QString passwordSesion;
+
+// The sign-in itself.
+TResultado ingresaCon(const QString& componente, const QString& email, const QString& password)
 {
     if (componente.isEmpty())
         return TResultado::SinEmpresa;
@@ -70,7 +73,7 @@ TResultado ingresaCon(const QString& componente, const QString& email,
 
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(detalle.value(0), conexion);
     std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
-    if (usuario && !esSuPassword(*usuario))
+    if (usuario && !Credenciales::esSuPassword(*usuario, password))
         usuario.reset();
     if (!negocio)
         registro.deshabilitaEstatusEmpresa(rfc);
@@ -84,6 +87,10 @@ TResultado ingresaCon(const QString& componente, const QString& email,
     std::unique_ptr<TUsuarionegocio> liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *negocio, conexion);
     if (!liga)
         return TResultado::SinAcceso;
+    // A password kept in an older form is checked that way this once and
+    // rewritten as a hash before the session starts.
+    Credenciales::migraPassword(*usuario, password, conexion);
+    passwordSesion = password;
 
     Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
     Sistema::Negocio = std::shared_ptr<TNegocio>(negocio.release());
@@ -127,21 +134,18 @@ TResultado registrado(const QString& componente, const QString& email, const std
 
 TResultado ingresa(const QString& componente, const QString& email, const QString& password)
 {
-    // The password typed must be the user's: its stored form is the cipher of
-    // e-mail, separator and password, and the cipher is deterministic.
-    return registrado(componente, email, [&] {
-        return ingresaCon(componente, email,
-                          [&](const TUsuario& usuario) { return Credenciales::esSuPassword(usuario, password); });
-    });
+    return registrado(componente, email, [&] { return ingresaCon(componente, email, password); });
 }
 
-TResultado reingresa(const QString& componente, const QString& email, const QString& passwordGuardado)
+TResultado reingresa(const QString& componente, const QString& email)
 {
-    // The same cipher of the same e-mail and password in the other database.
-    return registrado(componente, email, [&] {
-        return ingresaCon(componente, email,
-                          [&](const TUsuario& usuario) { return usuario.getPassword() == passwordGuardado; });
-    });
+    const QString password = passwordSesion;
+    return registrado(componente, email, [&] { return ingresaCon(componente, email, password); });
+}
+
+void olvidaSesion()
+{
+    passwordSesion.clear();
 }
 
 } // namespace Ingreso

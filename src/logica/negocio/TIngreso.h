@@ -24,14 +24,18 @@ QStringList mensajes(TResultado resultado);
 // Signs in: `componente` is the chosen tile's name (the RFC with "&" as "_").
 // On success the session (Sistema::Conexion, Negocio, Usuario,
 // UsuarioNegocio, branches) is filled, the database brought up to date and
-// the business folders created. A password is compared with the stored one;
-// a user created without password signs in with an empty one. Every attempt,
+// the business folders created. A password is checked against the stored
+// hash; a user created without password signs in with an empty one. A
+// password stored by an earlier version is rewritten as a hash. Every attempt,
 // let in or refused, writes one line to the log.
 TResultado ingresa(const QString& componente, const QString& email, const QString& password);
-// The same sign-in for a user already signed in to another business: the
-// password is given as stored (the user's getPassword), so it matches when
-// the user has the same password in both databases. Logged as ingresa.
-TResultado reingresa(const QString& componente, const QString& email, const QString& passwordGuardado);
+// The same sign-in for a user already signed in to another business, with
+// the password of the last successful ingresa (kept in memory only): it lets
+// the user in when they have the same password in both databases. Logged as
+// ingresa.
+TResultado reingresa(const QString& componente, const QString& email);
+// Forgets that password: the session has ended.
+void olvidaSesion();
 
 // Brings a business database up to the program's schema.
 void updateBaseDatos(const TConexionSesion& conexion);

@@ -90,7 +90,7 @@ TUsuario creaUsuario(const TDatos& datos, const TConexionSesion& conexion)
     const QString email = datos.email.trimmed();
     TUsuario usuario;
     usuario.setEmail(email);
-    usuario.setPassword(Credenciales::cifraPassword(email, datos.password));
+    usuario.setPassword(Credenciales::hashPassword(datos.password));
     usuario = TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, SIN_USUARIO));
     const TUnidadTrabajo unidad(conexion, usuario.getIdusuario());
 

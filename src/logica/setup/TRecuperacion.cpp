@@ -110,9 +110,7 @@ TResultado guardaPassword(const QString& componente, const QString& email, const
         Utils::mensaje(EMAIL_ERR_USUARIO_NO_ENCONTRADO, MSG_WARNING);
         return TResultado::UsuarioNoEncontrado;
     }
-    // Enciphered with the e-mail as stored: the sign-in compares against the
-    // stored e-mail, whose letter case may differ from what was typed.
-    const QString cifrada = Credenciales::cifraPassword(usuario->getEmail(), password);
+    const QString cifrada = Credenciales::hashPassword(password);
     usuario->setPassword(cifrada);
     usuario->setPasswordtocompareupdate(cifrada);
     // The user changes their own password.

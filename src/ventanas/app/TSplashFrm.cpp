@@ -134,6 +134,8 @@ void TSplashFrm::ShowNextForm()
             // wizard would offer the first run as if none had ever been made.
             const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath);
             emit registroDanado(TBaseDatosLocalFrm::reemplazaRegistro(bd ? bd->data() : QByteArray()));
+        } else {
+            registroLocal().migraCadenas();
         }
     } catch (const std::exception& e) {
         registraError(e);

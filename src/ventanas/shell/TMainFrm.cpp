@@ -353,8 +353,7 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
     m_negocios->hide();
     // The same user signs in to the other business; a user without an
     // account there stays where they were.
-    const Ingreso::TResultado resultado =
-        Ingreso::reingresa(nombre.mid(2), Sistema::Usuario->getEmail(), Sistema::Usuario->getPassword());
+    const Ingreso::TResultado resultado = Ingreso::reingresa(nombre.mid(2), Sistema::Usuario->getEmail());
     if (resultado != Ingreso::TResultado::Correcto) {
         for (const QString& texto : Ingreso::mensajes(resultado))
             Utils::mensaje(texto, MSG_WARNING);

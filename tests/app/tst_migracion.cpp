@@ -1,0 +1,179 @@
+#include "CarpetaPrograma.h"
+#include "NegocioPrueba.h"
+#include "Conexiones.h"
+#include "Entidades.h"
+#include "Secretos.h"
+#include "Sistema.h"
+#include "negocio/AjustesCorreo.h"
+#include "negocio/TArchivoZip.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TCadenaConexion.h"
+#include "negocio/TIngreso.h"
+#include "negocio/Utils.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+using Ingreso::TResultado;
+
+namespace {
+
+const QString RFC = QStringLiteral("EKU9003173C9");
+const QString DUENO = QStringLiteral("Dueno@Ejemplo.mx");
+const QString PASSWORD_DUENO = QStringLiteral("Clave.Antigua1");
+const QString CAJERO = QStringLiteral("cajero@ejemplo.mx");
+const QString PASSWORD_CAJERO = QStringLiteral("Cajero.Antiguo2");
+const QString PASSWORD_CORREO = QStringLiteral("CorreoSecreto.Antiguo3");
+
+// The program folder the previous version left (tests/data/antiguo).
+void instalaAntiguo(const TCarpetaPrograma& carpeta)
+{
+    TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(carpeta.ruta(), {});
+    Sistema::dbUsuariosSistema = carpeta.archivo(QStringLiteral("db/Usuarios.db"));
+}
+
+QStringList cadenasRegistro(const QString& archivo)
+{
+    QStringList cadenas;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lectura"));
+        db.setDatabaseName(archivo);
+        if (db.open()) {
+            QSqlQuery q(QStringLiteral("SELECT stringConexion FROM Conexion"), db);
+            while (q.next())
+                cadenas << q.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("lectura"));
+    return cadenas;
+}
+
+QString passwordGuardado(const QString& email)
+{
+    TConexionSesion conexion;
+    if (!Utils::evaluaConexion(conexion, registroLocal().getEmpresaDetalle(RFC).value(2)))
+        return {};
+    const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
+    return usuario ? usuario->getPassword() : QString();
+}
+
+} // namespace
+
+// A program folder written by the previous version signs in, and what it
+// kept readable is rewritten: passwords as hashes, the rest under this
+// installation's key.
+class TstMigracion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        Sistema::freeNegocio();
+        Sistema::freeUsuario();
+        Sistema::freeConexion();
+        Ingreso::olvidaSesion();
+    }
+
+    void contrasenas()
+    {
+        TCarpetaPrograma carpeta;
+        instalaAntiguo(carpeta);
+        QVERIFY(Secretos::esFormaAntigua(passwordGuardado(DUENO)));
+
+        // A wrong password changes nothing.
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO, QStringLiteral("otra")), TResultado::UsuarioIncorrecto);
+        QVERIFY(Secretos::esFormaAntigua(passwordGuardado(DUENO)));
+
+        // The typed e-mail may differ in case from the stored one.
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO.toLower(), PASSWORD_DUENO), TResultado::Correcto);
+        const QString hash = passwordGuardado(DUENO);
+        QVERIFY2(Secretos::esHashPassword(hash), qPrintable(hash));
+        QVERIFY(Secretos::esHashPassword(Sistema::Usuario->getPassword()));
+        QVERIFY(!Secretos::esFormaAntigua(Sistema::Usuario->getPasswordtocompareupdate()));
+        // Only the owner was migrated; the cashier is at their next sign-in.
+        QVERIFY(Secretos::esFormaAntigua(passwordGuardado(CAJERO)));
+
+        cleanup();
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO, PASSWORD_DUENO), TResultado::Correcto);
+        QCOMPARE(passwordGuardado(DUENO), hash);
+        cleanup();
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO, QStringLiteral("clave.antigua1")), TResultado::UsuarioIncorrecto);
+        QCOMPARE(Ingreso::ingresa(RFC, CAJERO, PASSWORD_CAJERO), TResultado::Correcto);
+        QVERIFY(Secretos::esHashPassword(passwordGuardado(CAJERO)));
+
+        // Nothing of the passwords reaches the log.
+        const QString log = carpeta.log();
+        QVERIFY(!log.isEmpty());
+        for (const QString& secreto : {PASSWORD_DUENO, PASSWORD_CAJERO, hash})
+            QVERIFY2(!log.contains(secreto), qPrintable(secreto));
+    }
+
+    void cadenasDeConexion()
+    {
+        TCarpetaPrograma carpeta;
+        instalaAntiguo(carpeta);
+        const QString antigua = cadenasRegistro(Sistema::dbUsuariosSistema).value(0);
+        QVERIFY(Secretos::esFormaAntigua(antigua));
+
+        QCOMPARE(registroLocal().migraCadenas(), 1);
+        const QStringList nuevas = cadenasRegistro(Sistema::dbUsuariosSistema);
+        QCOMPARE(nuevas.size(), 1);
+        QVERIFY(Secretos::esFormaActual(nuevas.first()));
+        QCOMPARE(TCadenaConexion::deGuardada(nuevas.first()).campos(), TCadenaConexion::deGuardada(antigua).campos());
+        QCOMPARE(registroLocal().migraCadenas(), 0);
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO, PASSWORD_DUENO), TResultado::Correcto);
+
+        // Another installation cannot read this registry's strings.
+        const QString guardada = nuevas.first();
+        TCarpetaPrograma otra;
+        QVERIFY(!TCadenaConexion::deGuardada(guardada).legible());
+    }
+
+    // Each database keeps its own salted hash, so moving to another business
+    // checks the password typed at sign-in against that business's hash.
+    void cambioDeNegocio()
+    {
+        TCarpetaPrograma carpeta;
+        NegocioPrueba::creaRegistro(carpeta);
+        const QString correo = QStringLiteral("dueno@escuela.mx");
+        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, correo, QStringLiteral("Misma.1"));
+        NegocioPrueba::crea(NegocioPrueba::RFC_ACCEM, correo, QStringLiteral("Misma.1"));
+        NegocioPrueba::crea(QStringLiteral("H&E951128469"), correo, QStringLiteral("Otra.2"));
+
+        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, QStringLiteral("Misma.1")), TResultado::Correcto);
+        QCOMPARE(Ingreso::reingresa(NegocioPrueba::RFC_ACCEM, correo), TResultado::Correcto);
+        QCOMPARE(Sistema::Negocio->getDatosfiscales()->getRfc(), NegocioPrueba::RFC_ACCEM);
+        QCOMPARE(Ingreso::reingresa(QStringLiteral("H_E951128469"), correo), TResultado::UsuarioIncorrecto);
+        Ingreso::olvidaSesion();
+        QCOMPARE(Ingreso::reingresa(NegocioPrueba::RFC_ESCUELA, correo), TResultado::UsuarioIncorrecto);
+        QVERIFY(!carpeta.log().contains(QStringLiteral("Misma.1")));
+    }
+
+    void passwordDelCorreo()
+    {
+        TCarpetaPrograma carpeta;
+        instalaAntiguo(carpeta);
+        const auto ini = [&] { return QString::fromUtf8(TCarpetaPrograma::lee(carpeta.archivo("Velkor.ini"))); };
+        QVERIFY(ini().contains(QStringLiteral("password=v1:")));
+
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, PASSWORD_CORREO);
+        QVERIFY2(ini().contains(QStringLiteral("v2:")) && !ini().contains(QStringLiteral("v1:")), qPrintable(ini()));
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, PASSWORD_CORREO);
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).cuenta, QStringLiteral("avisos@ejemplo.mx"));
+
+        // One written by hand in plain text is enciphered once read.
+        QVERIFY(TCarpetaPrograma::escribe(
+            carpeta.archivo("Velkor.ini"),
+            ini()
+                .replace(QRegularExpression(QStringLiteral("password=\\S+")), QStringLiteral("password=aMano.4"))
+                .toUtf8()));
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, QStringLiteral("aMano.4"));
+        QVERIFY(!ini().contains(QStringLiteral("aMano.4")));
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, QStringLiteral("aMano.4"));
+        QVERIFY(!carpeta.log().contains(QStringLiteral("aMano.4")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstMigracion)
+#include "tst_migracion.moc"

@@ -237,12 +237,12 @@ QByteArray llaveDePassword(const QString& password, const QByteArray& sal)
 {
     iniciaSodium();
     if (sal.size() != crypto_pwhash_SALTBYTES)
-        throw ECifrado(QStringLiteral("No fue posible derivar la llave."));
+        throw ECifrado(QStringLiteral("No fue posible preparar la llave de cifrado."));
     const QByteArray plano = password.toUtf8();
     QByteArray llave(LONGITUD_LLAVE, '\0');
     if (crypto_pwhash(bytes(llave), LONGITUD_LLAVE, plano.constData(), static_cast<unsigned long long>(plano.size()),
                       bytes(sal), PASADAS, MEMORIA, crypto_pwhash_ALG_ARGON2ID13) != 0)
-        throw ECifrado(QStringLiteral("No hay memoria suficiente para derivar la llave."));
+        throw ECifrado(QStringLiteral("No hay memoria suficiente para preparar la llave de cifrado."));
     return llave;
 }
 

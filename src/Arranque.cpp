@@ -3,6 +3,7 @@
 #include "Archivos.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
+#include "negocio/Utils.h"
 #include "admin/TCartaManifiestoFrm.h"
 #include "app/TConfiguracionBaseDatosFrm.h"
 #include "admin/TEmpresaFrm.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QThreadPool>
 #include <QTranslator>
 
 namespace Arranque {
@@ -68,6 +70,15 @@ template <class T> void libera(T*& ventana)
     ventana = nullptr;
 }
 
+// What earlier versions wrote readable by other accounts (copies of the
+// vouchers, business folders, import reports, the settings) is closed once.
+// Tens of thousands of copies take a while, so it runs beside the start; a
+// folder already closed is not walked again.
+void cierraAnteriores(const QString& carpetaPrograma)
+{
+    QThreadPool::globalInstance()->start([carpetaPrograma] { Utils::cierraDatosAnteriores(carpetaPrograma); });
+}
+
 } // namespace
 
 void instalaTraducciones()
@@ -94,6 +105,7 @@ void instalaTraducciones()
 void creaVentanas(const QString& carpetaPrograma)
 {
     Archivos::soloDueno();
+    cierraAnteriores(carpetaPrograma);
     instalaTraducciones();
     SplashFrm = new TSplashFrm(carpetaPrograma);
     BaseDatosLocalFrm = &registroLocal();

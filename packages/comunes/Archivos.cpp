@@ -3,6 +3,7 @@
 #include "Errores.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,6 +40,28 @@ void creaCarpetaPrivada(const QString& ruta)
 void soloDueno()
 {
     ::umask(S_IRWXG | S_IRWXO);
+}
+
+int cierraArbol(const QString& carpeta)
+{
+    const QByteArray raiz = QFile::encodeName(carpeta);
+    struct stat datos {};
+    if (::lstat(raiz.constData(), &datos) != 0 || !S_ISDIR(datos.st_mode) || (datos.st_mode & (S_IRWXG | S_IRWXO)) == 0)
+        return 0;
+    int fallidas = 0;
+    QDirIterator recorrido(carpeta, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDirIterator::Subdirectories);
+    while (recorrido.hasNext()) {
+        const QByteArray ruta = QFile::encodeName(recorrido.next());
+        if (::lstat(ruta.constData(), &datos) != 0 || S_ISLNK(datos.st_mode))
+            continue;
+        const mode_t modo = S_ISDIR(datos.st_mode) ? S_IRWXU : S_IRUSR | S_IWUSR;
+        if ((datos.st_mode & 07777) != modo && ::chmod(ruta.constData(), modo) != 0)
+            ++fallidas;
+    }
+    if (fallidas == 0 && ::chmod(raiz.constData(), S_IRWXU) != 0)
+        ++fallidas;
+    return fallidas;
 }
 
 void hazPrivado(const QString& ruta)

@@ -150,6 +150,42 @@ private slots:
         QVERIFY(!carpeta.log().contains(QStringLiteral("Misma.1")));
     }
 
+    // What an earlier version left readable by other accounts is closed;
+    // what a link points to outside is not the program's to change.
+    void archivosAbiertos()
+    {
+        TCarpetaPrograma carpeta;
+        instalaAntiguo(carpeta);
+        QTemporaryDir fuera;
+        const QString ajeno = fuera.filePath(QStringLiteral("ajeno.txt"));
+        QVERIFY(TCarpetaPrograma::escribe(ajeno, "de otro"));
+        QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo("Facturas/EKU9003173C9/XML/a.xml"), "<cfdi/>"));
+        QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo("Importacion-20260101-000000.csv"), "reporte"));
+        QVERIFY(QFile::link(ajeno, carpeta.archivo("Facturas/EKU9003173C9/enlace.txt")));
+        const QStringList abiertos{"db",
+                                   "db/Usuarios.db",
+                                   "db/EKU9003173C9",
+                                   "db/EKU9003173C9/Velkor.fdb",
+                                   "Facturas",
+                                   "Facturas/EKU9003173C9",
+                                   "Facturas/EKU9003173C9/XML",
+                                   "Facturas/EKU9003173C9/XML/a.xml",
+                                   "Velkor.ini",
+                                   "Importacion-20260101-000000.csv"};
+        for (const QString& relativo : abiertos)
+            QVERIFY(QFile::setPermissions(carpeta.archivo(relativo), QFileInfo(carpeta.archivo(relativo)).isDir()
+                                                                         ? QFile::Permissions(0x7755)
+                                                                         : QFile::Permissions(0x6644)));
+        QVERIFY(QFile::setPermissions(ajeno, QFile::Permissions(0x6644)));
+
+        QCOMPARE(Utils::cierraDatosAnteriores(carpeta.ruta()), 0);
+        for (const QString& relativo : abiertos)
+            QCOMPARE(TCarpetaPrograma::modo(carpeta.archivo(relativo)),
+                     QFileInfo(carpeta.archivo(relativo)).isDir() ? 0700 : 0600);
+        QCOMPARE(TCarpetaPrograma::modo(ajeno), 0644);
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO, PASSWORD_DUENO), TResultado::Correcto);
+    }
+
     void passwordDelCorreo()
     {
         TCarpetaPrograma carpeta;

@@ -21,6 +21,13 @@ COMUNES_EXPORT void creaCarpetaPrivada(const QString& ruta);
 // owner's only: the creation mask becomes 077. Called once at start-up,
 // before any file is written; what already existed keeps its mode.
 COMUNES_EXPORT void soloDueno();
+// Closes to others what an earlier version left readable: when the folder
+// `carpeta` grants anything to its group or to others, every folder below it
+// becomes 0700 and every file 0600, the folder itself last, so a walk cut
+// short is taken up again next time; symbolic links are neither followed
+// nor changed. A folder already closed is not walked. The entries it could
+// not change; none when the folder does not exist.
+COMUNES_EXPORT int cierraArbol(const QString& carpeta);
 // Restricts a file another library created (the engine's database files)
 // to mode 0600. Raises EEntradaSalida.
 COMUNES_EXPORT void hazPrivado(const QString& ruta);

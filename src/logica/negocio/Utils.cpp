@@ -1,5 +1,6 @@
 #include "Utils.h"
 
+#include "Archivos.h"
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
@@ -8,6 +9,7 @@
 #include "Sistema.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -34,6 +36,27 @@ void inicializaDirectorios(const QString& carpeta, const QString& rfc)
     createDir(negocio);
     createDir(Rutas::une(negocio, {Constantes::XML_PATH}));
     createDir(Rutas::une(negocio, {Constantes::PDFS_PATH}));
+}
+
+int cierraDatosAnteriores(const QString& carpeta)
+{
+    const QDir programa(carpeta);
+    int fallidas = Archivos::cierraArbol(programa.filePath(Constantes::DB_PATH)) +
+                   Archivos::cierraArbol(programa.filePath(Constantes::FACTURAS_PATH));
+    constexpr QFile::Permissions ajenos =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    const QStringList sueltos = programa.entryList({Constantes::ARCHIVO_AJUSTES, QStringLiteral("Importacion-*.csv")},
+                                                   QDir::Files | QDir::Hidden);
+    for (const QString& nombre : sueltos) {
+        QFile archivo(programa.filePath(nombre));
+        if ((archivo.permissions() & ajenos) && !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+            ++fallidas;
+    }
+    if (fallidas > 0)
+        Logmanager::Log(
+            QStringLiteral("No se pudieron cerrar a otras cuentas %1 archivos o carpetas de datos.").arg(fallidas), 1,
+            carpeta);
+    return fallidas;
 }
 
 void mensaje(const QString& texto)

@@ -57,6 +57,11 @@ void createDir(const QString& ruta);
 // The invoice folders of a business inside `carpeta` (the program folder):
 // FACTURAS_PATH/<rfc>/XML_PATH and PDFS_PATH.
 void inicializaDirectorios(const QString& carpeta, const QString& rfc);
+// Closes to other accounts what earlier versions of the program wrote open
+// in the program folder `carpeta`: the business databases and the copies of
+// the vouchers (Archivos::cierraArbol), the settings and the import reports.
+// The entries it could not change, logged.
+int cierraDatosAnteriores(const QString& carpeta);
 
 // --- Messages (through the installed prompter) ------------------------------
 

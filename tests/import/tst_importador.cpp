@@ -227,32 +227,6 @@ private slots:
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
     }
 
-    // Every voucher of the samples that the import takes still imports:
-    // the checks of the header refuse no stamped voucher.
-    void muestras_data()
-    {
-        QTest::addColumn<QString>("archivo");
-        QDirIterator it(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi"), {QStringLiteral("*.xml")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        QStringList archivos;
-        while (it.hasNext())
-            archivos << it.next().mid(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/").size());
-        archivos.sort();
-        for (const QString& archivo : std::as_const(archivos))
-            QTest::newRow(qPrintable(archivo)) << archivo;
-    }
-    void muestras()
-    {
-        QFETCH(QString, archivo);
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(archivo, QStringLiteral("a.xml")));
-        // A file the import passes over (no stamp, another document) is
-        // passed over as before; none fails.
-        QVERIFY2(r.estado == Estado::Importado || r.estado == Estado::Omitido, qPrintable(r.motivo));
-        if (r.estado == Estado::Omitido)
-            QVERIFY2(r.uuid.isEmpty(), qPrintable(r.motivo));
-    }
-
     // A voucher whose issuer no registry row knows: its business is created
     // once, registered, and the session stays as it was.
     void negocioNuevo()

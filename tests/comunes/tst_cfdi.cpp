@@ -484,7 +484,6 @@ private slots:
         QTest::newRow("decimal") << QByteArray("2.0") << 0 << false;
         QTest::newRow("texto") << QByteArray("dos") << 0 << false;
         QTest::newRow("fuera de rango") << QByteArray("2147483648") << 0 << false;
-        QTest::newRow("CLABE de 18 dígitos") << QByteArray("012180001234567897") << 0 << false;
     }
 
     void enteros()

@@ -142,7 +142,6 @@ private slots:
         QTest::addColumn<bool>("conCatalogo");
         QTest::addColumn<QString>("rfc");
         QTest::newRow("persona moral") << true << QStringLiteral("EKU9003173C9");
-        QTest::newRow("sin RFC") << true << QString();
         QTest::newRow("sin catálogo") << false << QStringLiteral("EKU9003173C9");
     }
     void regimenFiscal()

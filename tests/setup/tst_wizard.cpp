@@ -29,6 +29,7 @@
 #include "TTelefonosFrm.h"
 #include "shell/TVerificaUpdate.h"
 #include "setup/TPaginaNegocio.h"
+#include "setup/TRecuperacion.h"
 #include "setup/TRespaldo.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
@@ -901,8 +902,12 @@ private slots:
         pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
         QTest::mouseClick(pieza<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
+        // The page says how long a key lasts before one is asked for.
+        QVERIFY(pieza<QLabel>(w, "TxNotaEnvio")->text().endsWith(Recuperacion::textoVigencia()));
+        Capturas::guarda(*w, QStringLiteral("asistente-recuperacion"));
         pieza<QPushButton>(w, "BtEnviaClave")->click();
         QTRY_VERIFY_WITH_TIMEOUT(pieza<QPushButton>(w, "BtEnviaClave")->isEnabled(), 60000);
+        // The key exists only in the mail: it is read back from there.
         const QByteArray correo = TCarpetaPrograma::lee(buzon.filePath(QStringLiteral("1.eml")));
         const QString html = QString::fromUtf8(QByteArray::fromBase64(correo.mid(correo.indexOf("\r\n\r\n") + 4)));
         const qsizetype desde = html.indexOf(EMAIL_CLAVE_RECUPERACION) + EMAIL_CLAVE_RECUPERACION.size();

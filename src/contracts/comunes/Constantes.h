@@ -548,9 +548,24 @@ inline const QString CATALOGO_CANCELADO =
 inline const QString ERR_ACTUALIZADOR =
     QStringLiteral("No se pudo iniciar el programa de actualización. Revisa que esté en la carpeta del programa.");
 
-// Recovery key: the signer's cipher of the e-mail followed by this text.
-inline const QString SUFIJO_CLAVE_RECUPERACION = QStringLiteral("%KTVolmaridesqu&");
 inline const QString ERR_CLAVE_RECUPERACION = QStringLiteral("Clave de recuperación no válida");
+// How long a recovery key lasts (%1 minutes), in the mail after the key and
+// on the recovery page.
+inline const QString VIGENCIA_CLAVE_RECUPERACION = QStringLiteral("La clave vale %1 minutos y sirve una sola vez.");
+// A key that was the user's, refused for what became of it.
+inline const QString ERR_CLAVE_VENCIDA =
+    QStringLiteral("La clave de recuperación ya venció: vale %1 minutos. Pide una nueva con «Enviar Clave».");
+inline const QString ERR_CLAVE_USADA =
+    QStringLiteral("La clave de recuperación ya se usó y sirve una sola vez. Pide una nueva con «Enviar Clave».");
+inline const QString ERR_CLAVE_ANULADA = QStringLiteral(
+    "Esa clave de recuperación ya no vale porque después pediste otra. Usa la clave del correo más reciente.");
+// Too many wrong keys on this computer; %1 is the wait in words ("5 minutos").
+inline const QString ERR_DEMASIADOS_INTENTOS =
+    QStringLiteral("Demasiados intentos con una clave equivocada. Espera %1 e intenta de nuevo.");
+// The registry, where keys are kept, could not be read or written.
+inline const QString ERR_CLAVE_SIN_REGISTRO =
+    QStringLiteral("No se pudo revisar la clave de recuperación, porque el registro de empresas de esta computadora "
+                   "no se pudo leer. Intenta de nuevo en un momento.");
 inline const QString EMAIL_ASUNTO_RECUPERACION = QStringLiteral("Recupera tu contraseña");
 // Recovery asked for on a computer whose mail nobody has set yet.
 inline const QString ERR_CORREO_SIN_CONFIGURAR =

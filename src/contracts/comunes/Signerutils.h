@@ -102,12 +102,6 @@ public:
     // certificate). Empty when the file cannot be read.
     QMap<QString, QString> getInformacionCertificado(const QString& archivoCertificado) const;
 
-    // Password recovery. The key is crypt(e-mail + SUFIJO_CLAVE_RECUPERACION):
-    // only the program can make it, and it names the e-mail it was made for.
-    QString getClaveRecuperacion(const QString& email) const;
-    // The e-mail a key was made from; empty for any text that is not a key.
-    QString getUsuarioFromClaveRecuperacion(const QString& clave) const;
-
     // Sends the HTML mail `html` (subject EMAIL_ASUNTO_RECUPERACION unless
     // the options name another) from
     // `remitente` ("Name <address>" or an address) to `destinatario` through

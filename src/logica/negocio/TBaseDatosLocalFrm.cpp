@@ -52,6 +52,35 @@ const QString SQL_TABLA_CONEXION =
                    "idConexion INTEGER PRIMARY KEY AUTOINCREMENT, stringConexion TEXT, "
                    "idNegocioLogginFk INTEGER REFERENCES NegocioLoggin(idNegocioLoggin))");
 
+// Recovery keys live in the registry rather than in a file of their own: it
+// is already the computer's owner-only SQLite file, one operation at a time
+// in the process and locked by SQLite between processes, so a key is used
+// once even with two copies of the program open, and nothing new needs
+// guarding or cleaning up. The tables come on first use: registries written
+// before them, and the shipped empty one, stay valid as they are.
+const QString SQL_TABLA_CLAVE =
+    QStringLiteral("CREATE TABLE IF NOT EXISTS ClaveRecuperacion ("
+                   "idClaveRecuperacion INTEGER PRIMARY KEY AUTOINCREMENT, huella TEXT NOT NULL UNIQUE, "
+                   "email TEXT NOT NULL, vence INTEGER NOT NULL, estado INTEGER NOT NULL)");
+const QString SQL_TABLA_INTENTO =
+    QStringLiteral("CREATE TABLE IF NOT EXISTS IntentoRecuperacion ("
+                   "idIntentoRecuperacion INTEGER PRIMARY KEY AUTOINCREMENT, momento INTEGER NOT NULL)");
+const QString SQL_ANULA_CLAVES =
+    QStringLiteral("UPDATE ClaveRecuperacion SET estado=:anulada WHERE email=:email AND estado=:vigente");
+const QString SQL_OLVIDA_CLAVES = QStringLiteral("DELETE FROM ClaveRecuperacion WHERE vence<:antes");
+const QString SQL_INSERTA_CLAVE = QStringLiteral(
+    "INSERT INTO ClaveRecuperacion (huella, email, vence, estado) VALUES (:huella, :email, :vence, :estado)");
+const QString SQL_LEE_CLAVE = QStringLiteral("SELECT email, vence, estado FROM ClaveRecuperacion WHERE huella=:huella");
+const QString SQL_USA_CLAVE =
+    QStringLiteral("UPDATE ClaveRecuperacion SET estado=:usada "
+                   "WHERE huella=:huella AND email=:email AND estado=:vigente AND vence>:ahora");
+const QString SQL_DEVUELVE_CLAVE =
+    QStringLiteral("UPDATE ClaveRecuperacion SET estado=:vigente WHERE huella=:huella AND estado=:usada");
+const QString SQL_INSERTA_INTENTO = QStringLiteral("INSERT INTO IntentoRecuperacion (momento) VALUES (:momento)");
+const QString SQL_OLVIDA_INTENTOS = QStringLiteral("DELETE FROM IntentoRecuperacion WHERE momento<:antes");
+const QString SQL_LEE_INTENTOS =
+    QStringLiteral("SELECT momento FROM IntentoRecuperacion WHERE momento>:desde ORDER BY momento DESC");
+
 // One operation at a time in the whole process, whichever holder runs it.
 QMutex candadoRegistro;
 
@@ -360,6 +389,110 @@ int TBaseDatosLocalFrm::migraCadenas()
         },
         true);
     return correcto ? migradas : -1;
+}
+
+bool TBaseDatosLocalFrm::operaRecuperacion(const std::function<void(QSqlDatabase&)>& trabajo)
+{
+    return opera(
+        [&](QSqlDatabase& db) {
+            // A registry written before files were kept private, or copied in
+            // by hand, would let other users read whom a key was sent to.
+            Archivos::hazPrivado(archivoRegistro());
+            if (!db.transaction())
+                falla(db.lastError());
+            for (const QString& sql : {SQL_TABLA_CLAVE, SQL_TABLA_INTENTO}) {
+                QSqlQuery tabla = prepara(db, sql);
+                ejecuta(tabla);
+            }
+            trabajo(db);
+            if (!db.commit())
+                falla(db.lastError());
+        },
+        true);
+}
+
+bool TBaseDatosLocalFrm::guardaClaveRecuperacion(const QString& huella, const QString& email, qint64 vence,
+                                                 qint64 olvidaAntes)
+{
+    return operaRecuperacion([&](QSqlDatabase& db) {
+        QSqlQuery olvida = prepara(db, SQL_OLVIDA_CLAVES);
+        olvida.bindValue(QStringLiteral(":antes"), olvidaAntes);
+        ejecuta(olvida);
+        QSqlQuery anula = prepara(db, SQL_ANULA_CLAVES);
+        anula.bindValue(QStringLiteral(":anulada"), int(TEstadoClave::Anulada));
+        anula.bindValue(QStringLiteral(":email"), email);
+        anula.bindValue(QStringLiteral(":vigente"), int(TEstadoClave::Vigente));
+        ejecuta(anula);
+        QSqlQuery inserta = prepara(db, SQL_INSERTA_CLAVE);
+        inserta.bindValue(QStringLiteral(":huella"), huella);
+        inserta.bindValue(QStringLiteral(":email"), email);
+        inserta.bindValue(QStringLiteral(":vence"), vence);
+        inserta.bindValue(QStringLiteral(":estado"), int(TEstadoClave::Vigente));
+        ejecuta(inserta);
+    });
+}
+
+bool TBaseDatosLocalFrm::leeClaveRecuperacion(const QString& huella, std::optional<TClaveRecuperacion>& clave)
+{
+    clave.reset();
+    return operaRecuperacion([&](QSqlDatabase& db) {
+        QSqlQuery consulta = prepara(db, SQL_LEE_CLAVE);
+        consulta.bindValue(QStringLiteral(":huella"), huella);
+        ejecuta(consulta);
+        recorre(consulta, [&] {
+            clave = TClaveRecuperacion{consulta.value(0).toString(), consulta.value(1).toLongLong(),
+                                       TEstadoClave(consulta.value(2).toInt())};
+        });
+    });
+}
+
+bool TBaseDatosLocalFrm::usaClaveRecuperacion(const QString& huella, const QString& email, qint64 ahora, bool& usada)
+{
+    usada = false;
+    return operaRecuperacion([&](QSqlDatabase& db) {
+        QSqlQuery consulta = prepara(db, SQL_USA_CLAVE);
+        consulta.bindValue(QStringLiteral(":usada"), int(TEstadoClave::Usada));
+        consulta.bindValue(QStringLiteral(":huella"), huella);
+        consulta.bindValue(QStringLiteral(":email"), email);
+        consulta.bindValue(QStringLiteral(":vigente"), int(TEstadoClave::Vigente));
+        consulta.bindValue(QStringLiteral(":ahora"), ahora);
+        ejecuta(consulta);
+        usada = consulta.numRowsAffected() == 1;
+    });
+}
+
+bool TBaseDatosLocalFrm::devuelveClaveRecuperacion(const QString& huella)
+{
+    return operaRecuperacion([&](QSqlDatabase& db) {
+        QSqlQuery consulta = prepara(db, SQL_DEVUELVE_CLAVE);
+        consulta.bindValue(QStringLiteral(":vigente"), int(TEstadoClave::Vigente));
+        consulta.bindValue(QStringLiteral(":huella"), huella);
+        consulta.bindValue(QStringLiteral(":usada"), int(TEstadoClave::Usada));
+        ejecuta(consulta);
+    });
+}
+
+bool TBaseDatosLocalFrm::anotaIntentoRecuperacion(qint64 momento, qint64 olvidaAntes)
+{
+    return operaRecuperacion([&](QSqlDatabase& db) {
+        QSqlQuery olvida = prepara(db, SQL_OLVIDA_INTENTOS);
+        olvida.bindValue(QStringLiteral(":antes"), olvidaAntes);
+        ejecuta(olvida);
+        QSqlQuery inserta = prepara(db, SQL_INSERTA_INTENTO);
+        inserta.bindValue(QStringLiteral(":momento"), momento);
+        ejecuta(inserta);
+    });
+}
+
+bool TBaseDatosLocalFrm::leeIntentosRecuperacion(qint64 desde, QList<qint64>& momentos)
+{
+    momentos.clear();
+    return operaRecuperacion([&](QSqlDatabase& db) {
+        QSqlQuery consulta = prepara(db, SQL_LEE_INTENTOS);
+        consulta.bindValue(QStringLiteral(":desde"), desde);
+        ejecuta(consulta);
+        recorre(consulta, [&] { momentos << consulta.value(0).toLongLong(); });
+    });
 }
 
 bool TBaseDatosLocalFrm::esLegible(const QString& archivo)

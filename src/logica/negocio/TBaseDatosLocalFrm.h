@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QSqlDatabase;
 
@@ -63,6 +64,38 @@ public:
     // not be read or written. Strings that do not decipher stay as they are.
     int migraCadenas();
 
+    // Password-recovery keys and the wrong keys typed on this computer, kept
+    // beside the registrations in the tables ClaveRecuperacion and
+    // IntentoRecuperacion. Older registries lack them: each operation creates
+    // them when missing, and esLegible does not ask for them. A key is kept
+    // only as its hash (`huella`), with its e-mail as the caller compares it,
+    // its expiry and
+    // its state; times are seconds since the epoch and come from the caller.
+    // These operations make the registry file its owner's only. Each answers
+    // false (logged) when the registry could not be read or written.
+    enum class TEstadoClave { Vigente = 0, Usada = 1, Anulada = 2 };
+    struct TClaveRecuperacion {
+        QString email;
+        qint64 vence = 0;
+        TEstadoClave estado = TEstadoClave::Vigente;
+    };
+    // Keeps a new key valid until `vence` and voids every valid key of the
+    // same e-mail, in one step; keys that expired before `olvidaAntes` are
+    // forgotten.
+    bool guardaClaveRecuperacion(const QString& huella, const QString& email, qint64 vence, qint64 olvidaAntes);
+    // The key of that hash into `clave`, or nothing when there is none.
+    bool leeClaveRecuperacion(const QString& huella, std::optional<TClaveRecuperacion>& clave);
+    // Marks the key of `email` used when it is still valid at `ahora`, in one
+    // step, so two programs never both use it; `usada` tells whether it was.
+    bool usaClaveRecuperacion(const QString& huella, const QString& email, qint64 ahora, bool& usada);
+    // Makes a used key valid again, for a use that did not go through.
+    bool devuelveClaveRecuperacion(const QString& huella);
+    // Notes a wrong key typed at `momento`; notes older than `olvidaAntes`
+    // are forgotten.
+    bool anotaIntentoRecuperacion(qint64 momento, qint64 olvidaAntes);
+    // The moments of the wrong keys noted after `desde`, latest first.
+    bool leeIntentosRecuperacion(qint64 desde, QList<qint64>& momentos);
+
     // The registry file of the current program folder.
     static QString archivoRegistro();
     // Whether `archivo` reads as a registry: a SQLite database that passes
@@ -87,6 +120,8 @@ private:
     // it failed; the error is then logged when `registraError` is set and
     // its message put in `error` when given.
     bool opera(const std::function<void(QSqlDatabase&)>& trabajo, bool registraError, QString* error = nullptr);
+    // opera for the recovery tables: one transaction, the tables made first.
+    bool operaRecuperacion(const std::function<void(QSqlDatabase&)>& trabajo);
 };
 
 // The program's registry holder, made on first use, from any thread.

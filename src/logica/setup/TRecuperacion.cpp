@@ -4,6 +4,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Reloj.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "negocio/AjustesCorreo.h"
@@ -11,13 +12,162 @@
 #include "negocio/Credenciales.h"
 #include "negocio/Utils.h"
 
+#include <QRandomGenerator>
+
+#include <optional>
+
 using namespace Constantes;
+using TEstadoClave = TBaseDatosLocalFrm::TEstadoClave;
 
 namespace Recuperacion {
 
-QString claveRecuperacion(const QString& email)
+namespace {
+
+// Crockford's base 32: no I, L, O or U, which read as other symbols.
+const QString ALFABETO = QStringLiteral("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
+// 28 symbols of 5 bits: 140 bits, beyond any guessing within a key's life.
+constexpr int SIMBOLOS = 28;
+constexpr int GRUPO = 4;
+constexpr qint64 SEGUNDOS_VIGENCIA = MINUTOS_VIGENCIA * 60;
+constexpr qint64 SEGUNDOS_INTENTOS = MINUTOS_INTENTOS * 60;
+// An expired key is kept a day, so whoever types it is told it expired
+// rather than that it is wrong.
+constexpr qint64 SEGUNDOS_RECUERDO = 24 * 60 * 60;
+
+enum class TRevision { Valida, Equivocada, Vencida, Usada, Anulada, Espera, SinRegistro };
+
+qint64 ahora()
 {
-    return Signerutils::Signer().getClaveRecuperacion(email.trimmed());
+    return Reloj::ahora().toSecsSinceEpoch();
+}
+
+// E-mails are compared as people write them: "Dueno@Escuela.MX " is the same.
+QString correoComparable(const QString& email)
+{
+    return email.trimmed().toLower();
+}
+
+// The key is random and long, so a plain hash keeps it from whoever reads
+// the registry: there is nothing to try against it.
+QString huella(const QString& forma)
+{
+    return Signerutils::Signer().hash(forma);
+}
+
+// Seconds before keys are checked again at `momento` into `espera` (0: now);
+// false when the registry could not be read.
+bool esperaIntentos(qint64 momento, qint64& espera)
+{
+    QList<qint64> momentos;
+    if (!registroLocal().leeIntentosRecuperacion(momento - SEGUNDOS_INTENTOS, momentos))
+        return false;
+    // The wait ends when the oldest of the last wrong keys that count leaves
+    // the window.
+    espera =
+        momentos.size() >= INTENTOS_PERMITIDOS ? momentos.at(INTENTOS_PERMITIDOS - 1) + SEGUNDOS_INTENTOS - momento : 0;
+    return true;
+}
+
+TRevision revisa(const QString& clave, const QString& email, int& minutos)
+{
+    const qint64 momento = ahora();
+    qint64 espera = 0;
+    if (!esperaIntentos(momento, espera))
+        return TRevision::SinRegistro;
+    if (espera > 0) {
+        minutos = int((espera + 59) / 60);
+        return TRevision::Espera;
+    }
+    // Nothing typed is no guess.
+    if (clave.trimmed().isEmpty())
+        return TRevision::Equivocada;
+    const QString forma = formaClave(clave);
+    std::optional<TBaseDatosLocalFrm::TClaveRecuperacion> guardada;
+    if (!forma.isEmpty() && !registroLocal().leeClaveRecuperacion(huella(forma), guardada))
+        return TRevision::SinRegistro;
+    if (!guardada || guardada->email != correoComparable(email)) {
+        registroLocal().anotaIntentoRecuperacion(momento, momento - SEGUNDOS_INTENTOS);
+        Logmanager::Log(QStringLiteral("Se rechazó una clave de recuperación para ") + email.trimmed(), 1,
+                        Sistema::exePath);
+        return TRevision::Equivocada;
+    }
+    switch (guardada->estado) {
+    case TEstadoClave::Usada:
+        return TRevision::Usada;
+    case TEstadoClave::Anulada:
+        return TRevision::Anulada;
+    default:
+        return guardada->vence > momento ? TRevision::Valida : TRevision::Vencida;
+    }
+}
+
+void muestra(TRevision revision, int minutos)
+{
+    switch (revision) {
+    case TRevision::Valida:
+        return;
+    case TRevision::Vencida:
+        Utils::mensaje(ERR_CLAVE_VENCIDA.arg(MINUTOS_VIGENCIA), MSG_WARNING);
+        return;
+    case TRevision::Usada:
+        Utils::mensaje(ERR_CLAVE_USADA, MSG_WARNING);
+        return;
+    case TRevision::Anulada:
+        Utils::mensaje(ERR_CLAVE_ANULADA, MSG_WARNING);
+        return;
+    case TRevision::Espera:
+        Utils::mensaje(textoEspera(minutos), MSG_WARNING);
+        return;
+    case TRevision::SinRegistro:
+        Utils::mensaje(ERR_CLAVE_SIN_REGISTRO, MSG_ERROR);
+        return;
+    default:
+        Utils::mensaje(ERR_CLAVE_RECUPERACION, MSG_WARNING);
+    }
+}
+
+} // namespace
+
+QString nuevaClave()
+{
+    QRandomGenerator* azar = QRandomGenerator::system();
+    QString clave;
+    for (int i = 0; i < SIMBOLOS; ++i) {
+        if (i > 0 && i % GRUPO == 0)
+            clave += QLatin1Char('-');
+        clave += ALFABETO.at(azar->bounded(int(ALFABETO.size())));
+    }
+    return clave;
+}
+
+QString formaClave(const QString& tecleada)
+{
+    QString forma;
+    for (QChar c : tecleada) {
+        // A mail program may turn the dashes into other dashes.
+        if (c.isSpace() || c.category() == QChar::Punctuation_Dash)
+            continue;
+        c = c.toUpper();
+        if (c == QLatin1Char('O'))
+            c = QLatin1Char('0');
+        else if (c == QLatin1Char('I') || c == QLatin1Char('L'))
+            c = QLatin1Char('1');
+        if (!ALFABETO.contains(c))
+            return {};
+        forma += c;
+    }
+    return forma.size() == SIMBOLOS ? forma : QString();
+}
+
+QString textoVigencia()
+{
+    return VIGENCIA_CLAVE_RECUPERACION.arg(MINUTOS_VIGENCIA);
+}
+
+QString textoEspera(int minutos)
+{
+    return ERR_DEMASIADOS_INTENTOS.arg(minutos == 1 ? QStringLiteral("1 minuto")
+                                                    : QStringLiteral("%1 minutos").arg(minutos));
 }
 
 QString cuerpoCorreo(const QString& plantilla, const QString& clave)
@@ -25,7 +175,8 @@ QString cuerpoCorreo(const QString& plantilla, const QString& clave)
     QString cuerpo = plantilla;
     const qsizetype posicion = cuerpo.indexOf(EMAIL_REPLACE);
     if (posicion >= 0)
-        cuerpo.replace(posicion, EMAIL_REPLACE.size(), EMAIL_CLAVE_RECUPERACION + clave);
+        cuerpo.replace(posicion, EMAIL_REPLACE.size(),
+                       EMAIL_CLAVE_RECUPERACION + clave + QStringLiteral("<br>") + textoVigencia());
     return cuerpo;
 }
 
@@ -60,10 +211,19 @@ bool enviaClave(const QString& email, const TMarcaCorreo& marca)
                        MSG_ERROR);
         return false;
     }
-    const QString falla =
-        AjustesCorreo::envia(Sistema::exePath, ajustes,
-                             {destinatario, EMAIL_ASUNTO_RECUPERACION,
-                              cuerpoCorreo(plantilla, claveRecuperacion(destinatario)), marca.remitente});
+    // Kept before it is sent: a mailed key that was not kept would never serve.
+    const QString clave = nuevaClave();
+    const qint64 momento = ahora();
+    if (!registroLocal().guardaClaveRecuperacion(huella(formaClave(clave)), correoComparable(destinatario),
+                                                 momento + SEGUNDOS_VIGENCIA, momento - SEGUNDOS_RECUERDO)) {
+        Utils::mensaje(ERR_CORREO_ENVIO + QStringLiteral("No se pudo guardar la clave en el registro de empresas de "
+                                                         "esta computadora. Intenta de nuevo en un momento."),
+                       MSG_ERROR);
+        return false;
+    }
+    const QString falla = AjustesCorreo::envia(
+        Sistema::exePath, ajustes,
+        {destinatario, EMAIL_ASUNTO_RECUPERACION, cuerpoCorreo(plantilla, clave), marca.remitente});
     if (!falla.isEmpty()) {
         Utils::mensaje(ERR_CORREO_ENVIO + falla, MSG_ERROR);
         return false;
@@ -74,19 +234,22 @@ bool enviaClave(const QString& email, const TMarcaCorreo& marca)
 
 bool validaClave(const QString& clave, const QString& email)
 {
-    const QString usuario = Signerutils::Signer().getUsuarioFromClaveRecuperacion(clave.trimmed());
-    if (!usuario.isEmpty() && usuario == email.trimmed())
-        return true;
-    Utils::mensaje(ERR_CLAVE_RECUPERACION, MSG_WARNING);
-    return false;
+    int minutos = 0;
+    const TRevision revision = revisa(clave, email, minutos);
+    muestra(revision, minutos);
+    return revision == TRevision::Valida;
 }
 
 TResultado guardaPassword(const QString& componente, const QString& email, const QString& clave,
                           const QString& password, const QString& repetida)
 {
     // The key is asked for again here: the page's enabled button is no proof.
-    if (!validaClave(clave, email))
-        return TResultado::ClaveNoValida;
+    int minutos = 0;
+    const TRevision revision = revisa(clave, email, minutos);
+    if (revision != TRevision::Valida) {
+        muestra(revision, minutos);
+        return revision == TRevision::Espera ? TResultado::DemasiadosIntentos : TResultado::ClaveNoValida;
+    }
     if (!Utils::validaContrasena(password, repetida)) {
         Utils::mensaje(ERR_CONTRASENA, MSG_WARNING);
         return TResultado::ContrasenaDistinta;
@@ -113,8 +276,23 @@ TResultado guardaPassword(const QString& componente, const QString& email, const
     const QString cifrada = Credenciales::hashPassword(password);
     usuario->setPassword(cifrada);
     usuario->setPasswordtocompareupdate(cifrada);
-    // The user changes their own password.
-    TUsuario::saveOrUpdate(*usuario, TUnidadTrabajo(conexion, usuario->getIdusuario()));
+    // Used up before the password changes, in one step: another copy of the
+    // program may be using the same key at the same moment.
+    const QString huellaClave = huella(formaClave(clave));
+    bool usada = false;
+    const bool leida = registroLocal().usaClaveRecuperacion(huellaClave, correoComparable(email), ahora(), usada);
+    if (!usada) {
+        muestra(leida ? TRevision::Usada : TRevision::SinRegistro, 0);
+        return TResultado::ClaveNoValida;
+    }
+    try {
+        // The user changes their own password.
+        TUsuario::saveOrUpdate(*usuario, TUnidadTrabajo(conexion, usuario->getIdusuario()));
+    } catch (...) {
+        // The password stayed as it was, so the key still serves.
+        registroLocal().devuelveClaveRecuperacion(huellaClave);
+        throw;
+    }
     Logmanager::Log(QStringLiteral("Se cambió la contraseña de %1 en %2").arg(usuario->getEmail(), rfc), 1,
                     Sistema::exePath);
     Utils::mensaje(EMAIL_CONTRASENA_ACTUALIZA, MSG_INFORMATION);

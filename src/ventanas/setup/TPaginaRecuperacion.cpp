@@ -29,6 +29,11 @@ const QString TPaginaRecuperacion::PROGRESO_CORREO = QStringLiteral("Enviando la
 namespace {
 const QString CLAVE_ENVIADA = QStringLiteral("Se envió la clave de recuperación a %1. Revisa tu correo.");
 const QString NOTA_ENVIO = QStringLiteral("Te enviaremos a este correo una clave para recuperar tu contraseña.");
+
+QString notaEnvio()
+{
+    return NOTA_ENVIO + QLatin1Char(' ') + Recuperacion::textoVigencia();
+}
 } // namespace
 
 TPaginaRecuperacion::TPaginaRecuperacion(QWidget* parent) : QWidget(parent)
@@ -46,7 +51,7 @@ TPaginaRecuperacion::TPaginaRecuperacion(QWidget* parent) : QWidget(parent)
     TxRecuperaEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);
     formulario->addRow(texto(this, QStringLiteral("TxUsuario"), QStringLiteral("Usuario")), TxRecuperaEmail);
     auto* filaEnvio = new QHBoxLayout();
-    TxNotaEnvio = texto(this, QStringLiteral("TxNotaEnvio"), NOTA_ENVIO);
+    TxNotaEnvio = texto(this, QStringLiteral("TxNotaEnvio"), notaEnvio());
     TxNotaEnvio->setWordWrap(true);
     BtEnviaClave = boton(this, QStringLiteral("BtEnviaClave"), QStringLiteral("&Enviar Clave"));
     filaEnvio->addWidget(TxNotaEnvio, 1);
@@ -146,7 +151,7 @@ void TPaginaRecuperacion::inicia(const QString& rfc, const QString& email)
     TxRecuperaEmail->setText(email);
     // Said before the user tries: on a computer without mail the page
     // leads nowhere until the administrator sets it.
-    TxNotaEnvio->setText(Recuperacion::correoConfigurado() ? NOTA_ENVIO : ERR_CORREO_SIN_CONFIGURAR);
+    TxNotaEnvio->setText(Recuperacion::correoConfigurado() ? notaEnvio() : ERR_CORREO_SIN_CONFIGURAR);
     limpia();
     BtEnviaClave->setFocus();
 }
@@ -223,6 +228,7 @@ void TPaginaRecuperacion::BtGuardarClick()
         EdRecuperaPass->setFocus();
         break;
     case Recuperacion::TResultado::ClaveNoValida:
+    case Recuperacion::TResultado::DemasiadosIntentos:
         habilitaNuevoPassword(false);
         EdClaveRecuperacion->setFocus();
         break;

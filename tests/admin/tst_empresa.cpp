@@ -6,7 +6,7 @@
 #include "NegocioPrueba.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
-#include "Signerutils.h"
+#include "negocio/SecretoNegocio.h"
 #include "Sistema.h"
 #include "negocio/ModulosInstalados.h"
 #include "negocio/TArchivoZip.h"
@@ -73,7 +73,7 @@ QString textoPlano(const QString& email)
 {
     const auto usuario = TUsuario::getInfoByEmail(email, *Sistema::Conexion);
     const auto liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *Sistema::Negocio, *Sistema::Conexion);
-    return Signerutils::Signer().decrypt(liga->getNivelpermiso());
+    return Sistema::permisosDe(*liga, *usuario).plano;
 }
 
 UsuariosNegocio::TNuevoUsuario nuevo(const QString& email, const QString& password)
@@ -270,8 +270,12 @@ private slots:
                  TResultado::Correcto);
         QCOMPARE(textoPlano(QStringLiteral("ana@escuela.mx")),
                  RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|0|-1|0|-1|0|-1|0|TRUE|TRUE|TRUE|TRUE"));
-        const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(Signerutils::Signer().crypt(
+        const auto ana = TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion);
+        TUsuarionegocio conTrue;
+        conTrue.setNivelpermiso(SecretoNegocio::firmaPermisos(
+            *Sistema::Negocio, *ana,
             RFC_ESCUELA + USR_PASS + QStringLiteral("|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE")));
+        const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(conTrue, *ana);
         QVERIFY(leidos == (UsuariosNegocio::TPermisos{true, false, true, true, false, false, false, true}));
 
         // The form's RFC field may be cleared; the text keeps the business's RFC.
@@ -378,11 +382,9 @@ private slots:
 
         // A right not offered, stored by an earlier installation, outlives an
         // edit of the rights that are.
+        const auto ana = TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion);
         UsuariosNegocio::TPermisos conFacturacion = UsuariosNegocio::leePermisos(
-            TUsuarionegocio::getByUsuarioAndNegocio(
-                *TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion), *Sistema::Negocio,
-                *Sistema::Conexion)
-                ->getNivelpermiso());
+            *TUsuarionegocio::getByUsuarioAndNegocio(*ana, *Sistema::Negocio, *Sistema::Conexion), *ana);
         conFacturacion[4] = true;
         QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), conFacturacion),
                  TResultado::Correcto);

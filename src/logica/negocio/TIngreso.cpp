@@ -5,6 +5,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "SecretoNegocio.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDefaultDBValues.h"
@@ -43,6 +44,7 @@ void updateBaseDatos(const TConexionSesion& conexion)
 {
     TDefaultDBValues valores(conexion);
     valores.inicia();
+    SecretoNegocio::asegura(conexion);
 }
 
 namespace {

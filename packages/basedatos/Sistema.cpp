@@ -100,7 +100,8 @@ void registraNegacion(const TUsuario& usuario, FirmaPermisos::TMotivo motivo)
     static QMutex candado;
     static QSet<QString> registradas;
     const QString rfc = rfcSesion();
-    const QString clave = rfc + QLatin1Char('\n') + QString::number(usuario.getIdusuario()) + QLatin1Char('\n') +
+    const QString clave = (Conexion ? Conexion->getDatabase() : exePath) + QLatin1Char('\n') + rfc +
+                          QLatin1Char('\n') + QString::number(usuario.getIdusuario()) + QLatin1Char('\n') +
                           QString::number(int(motivo)) + QLatin1Char('\n') +
                           (UsuarioNegocio ? UsuarioNegocio->getNivelpermiso() : QString());
     {

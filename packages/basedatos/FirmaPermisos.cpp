@@ -46,6 +46,13 @@ QByteArray mac(const QString& cuerpo, const TSujeto& s, const QByteArray& secret
 
 } // namespace
 
+bool nombraNegocio(const QString& primerCampo, const QString& rfc)
+{
+    const QString esperado = rfcNormal(rfc);
+    return !esperado.isEmpty() &&
+           sinBlancos(primerCampo).compare(esperado + Constantes::USR_PASS, Qt::CaseInsensitive) == 0;
+}
+
 TSujeto sujeto(const TNegocio& negocio, const TUsuario& usuario)
 {
     TSujeto s;
@@ -129,8 +136,7 @@ TLectura lee(const QString& guardado, const TSujeto& s, const QByteArray& secret
     }
     // What the text claims is told apart first, so the log can say whether
     // it was moved between users or businesses; only the signature decides.
-    const QString rfcTexto = sinBlancos(campos.at(2)).chopped(Constantes::USR_PASS.size());
-    if (idNegocio != s.idNegocio || rfcNormal(rfcTexto) != rfcNormal(s.rfc))
+    if (idNegocio != s.idNegocio || !nombraNegocio(campos.at(2), s.rfc))
         lectura.motivo = TMotivo::OtroNegocio;
     else if (idUsuario != s.idUsuario)
         lectura.motivo = TMotivo::OtroUsuario;

@@ -54,35 +54,6 @@ int posicionPermiso(const QString& codigo)
     return -1;
 }
 
-QString sinBlancos(const QString& texto)
-{
-    QString resultado;
-    resultado.reserve(texto.size());
-    for (const QChar c : texto) {
-        if (!c.isSpace())
-            resultado.append(c);
-    }
-    return resultado;
-}
-
-// A permission text grants rights only in the business it was made for: its
-// first field is that business's RFC followed by USR_PASS. Without that, a
-// text copied from a user's link in another business (or made for another
-// RFC) would carry its rights over.
-bool esDelNegocio(const QString& primerCampo)
-{
-    if (!Negocio)
-        return false;
-    QString rfc;
-    try {
-        if (const std::shared_ptr<TDatosfiscales> fiscales = Negocio->getDatosfiscales())
-            rfc = sinBlancos(fiscales->getRfc());
-    } catch (const EVelkor&) {
-        return false;
-    }
-    return !rfc.isEmpty() && sinBlancos(primerCampo).compare(rfc + Constantes::USR_PASS, Qt::CaseInsensitive) == 0;
-}
-
 QString rfcSesion()
 {
     try {
@@ -93,6 +64,17 @@ QString rfcSesion()
     return {};
 }
 
+// A permission text grants rights only in the business it was made for: its
+// first field is that business's RFC followed by USR_PASS. Without that, a
+// text copied from a user's link in another business (or made for another
+// RFC) would carry its rights over.
+bool esDelNegocio(const QString& primerCampo)
+{
+    if (!Negocio)
+        return false;
+    return FirmaPermisos::nombraNegocio(primerCampo, rfcSesion());
+}
+
 // The menu asks for every module at each turn: a refusal is logged once for
 // that text, not once for each question.
 void registraNegacion(const TUsuario& usuario, FirmaPermisos::TMotivo motivo)
@@ -100,10 +82,9 @@ void registraNegacion(const TUsuario& usuario, FirmaPermisos::TMotivo motivo)
     static QMutex candado;
     static QSet<QString> registradas;
     const QString rfc = rfcSesion();
-    const QString clave = (Conexion ? Conexion->getDatabase() : exePath) + QLatin1Char('\n') + rfc +
-                          QLatin1Char('\n') + QString::number(usuario.getIdusuario()) + QLatin1Char('\n') +
-                          QString::number(int(motivo)) + QLatin1Char('\n') +
-                          (UsuarioNegocio ? UsuarioNegocio->getNivelpermiso() : QString());
+    const QString clave = (Conexion ? Conexion->getDatabase() : exePath) + QLatin1Char('\n') + rfc + QLatin1Char('\n') +
+                          QString::number(usuario.getIdusuario()) + QLatin1Char('\n') + QString::number(int(motivo)) +
+                          QLatin1Char('\n') + (UsuarioNegocio ? UsuarioNegocio->getNivelpermiso() : QString());
     {
         const QMutexLocker cerrado(&candado);
         if (registradas.contains(clave))

@@ -5,6 +5,7 @@
 #include "Entidades.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "Secretos.h"
 #include "SelectorArchivos.h"
 #include "negocio/SecretoNegocio.h"
 #include "Sistema.h"
@@ -159,6 +160,10 @@ private slots:
         EdicionEmpresa::guardaCertificado(NegocioPrueba::certificado(RFC_ESCUELA), NegocioPrueba::llave(RFC_ESCUELA),
                                           PASSWORD_CSD, QStringLiteral("ESCUELA KEMPER URGATE"));
         QCOMPARE(TCertificado::cuenta(TCondicion(), *Sistema::Conexion), antes + 1);
+        // Its key password is enciphered under this installation's key.
+        const QString guardado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion)->getNegPassword();
+        QVERIFY(!Secretos::esFormaAntigua(guardado));
+        QCOMPARE(Secretos::descifraLocal(guardado, programa.carpeta.ruta()), PASSWORD_CSD);
         QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("ESCUELA KEMPER URGATE"));
 
         // Without the business's INI file the switch is not kept.

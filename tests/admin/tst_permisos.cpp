@@ -144,15 +144,13 @@ private slots:
         }
         const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, conexion);
         QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
-        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()),
-                 NegocioPrueba::PASSWORD_CSD);
+        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
         QCOMPARE(programa.log().count(QStringLiteral("recibió su llave de permisos: se firmaron 2 textos")), 1);
         QVERIFY(SecretoNegocio::recordado(RFC_ESCUELA));
 
         // Once migrated, a text in the older form (anybody can make one with
         // the program-wide key) grants nothing.
-        guardaTexto(CAJERO_ANTIGUO,
-                    Signerutils::Signer().crypt(RFC_ESCUELA + USR_PASS + PERMISOS_INICIALES), conexion);
+        guardaTexto(CAJERO_ANTIGUO, Signerutils::Signer().crypt(RFC_ESCUELA + USR_PASS + PERMISOS_INICIALES), conexion);
         NegocioPrueba::limpiaSesion();
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CAJERO_ANTIGUO, QStringLiteral("Cajero.Antiguo2")),
                  Ingreso::TResultado::Correcto);
@@ -216,8 +214,7 @@ private slots:
         QVERIFY(UsuariosNegocio::leePermisos(*Sistema::UsuarioNegocio, *Sistema::Usuario) ==
                 UsuariosNegocio::todos(false));
         const QString linea = QStringLiteral("Permisos negados a %1 en la empresa %2: %3")
-                                  .arg(CAJERO, RFC_ESCUELA,
-                                       FirmaPermisos::explica(FirmaPermisos::TMotivo(motivo)));
+                                  .arg(CAJERO, RFC_ESCUELA, FirmaPermisos::explica(FirmaPermisos::TMotivo(motivo)));
         QVERIFY2(programa.log().contains(linea), qPrintable(programa.log()));
 
         // The owner keeps every right, and the cashier's own text still works.

@@ -142,8 +142,8 @@ private slots:
                        plano + QStringLiteral("|") + QString::fromLatin1(QByteArray(32, 'x').toBase64());
             break;
         case Alterado:
-            guardado = FirmaPermisos::firma(plano, suyo, secreto).replace(QStringLiteral("|0|-1|"),
-                                                                          QStringLiteral("|-1|-1|"));
+            guardado =
+                FirmaPermisos::firma(plano, suyo, secreto).replace(QStringLiteral("|0|-1|"), QStringLiteral("|-1|-1|"));
             break;
         case SinFirma:
             guardado = guardado.left(guardado.lastIndexOf(QLatin1Char('|')));
@@ -161,8 +161,7 @@ private slots:
             enSesion.setSecreto(QString());
             break;
         case SecretoAjeno:
-            enSesion.setSecreto(
-                Secretos::cifra(QString::fromLatin1(secreto.toBase64()), Secretos::aleatorio(32)));
+            enSesion.setSecreto(Secretos::cifra(QString::fromLatin1(secreto.toBase64()), Secretos::aleatorio(32)));
             break;
         case SecretoAntiguo:
             enSesion.setSecreto(Signerutils::Signer().crypt(QString::fromLatin1(secreto.toBase64())));

@@ -202,8 +202,7 @@ private slots:
         for (const QString& codigo : {CODIGO_FACTURACION, CODIGO_RESPALDOS, CODIGO_PERMISOS})
             QVERIFY2(Sistema::getPermiso(codigo), qPrintable(codigo));
         const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
-        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()),
-                 NegocioPrueba::PASSWORD_CSD);
+        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
         // Nothing to warn about: the business's secret is readable here.
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
     }
@@ -217,8 +216,8 @@ private slots:
         {
             const TCarpetaPrograma antiguo;
             TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(antiguo.ruta(), {});
-            TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + QLatin1Char('/'),
-                                  RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
+            TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+                                  TArchivoZip::TCifrado::Tradicional);
         }
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
@@ -230,8 +229,7 @@ private slots:
         QVERIFY(Sistema::UsuarioNegocio->getNivelpermiso().startsWith(FirmaPermisos::PREFIJO));
         const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
         QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
-        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()),
-                 NegocioPrueba::PASSWORD_CSD);
+        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
     }
 

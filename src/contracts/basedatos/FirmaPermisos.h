@@ -34,6 +34,9 @@ struct TSujeto {
 };
 // Raises what reading the business's fiscal data raises.
 BASEDATOS_EXPORT TSujeto sujeto(const TNegocio& negocio, const TUsuario& usuario);
+// Whether the first field of a plain permission text names the business of
+// RFC `rfc`: that RFC followed by USR_PASS, blanks and letter case aside.
+BASEDATOS_EXPORT bool nombraNegocio(const QString& primerCampo, const QString& rfc);
 
 // Why a text grants what it grants, or nothing.
 enum class TMotivo {

@@ -179,7 +179,8 @@ TResultado actualizaPermisos(const QString& email, const TPermisos& permisos)
     std::unique_ptr<TUsuarionegocio> liga = usuario ? ligaDe(*usuario) : nullptr;
     if (!liga)
         return TResultado::NoEncontrado;
-    liga->setNivelpermiso(SecretoNegocio::firmaPermisos(*Sistema::Negocio, *usuario, textoPermisos(rfcNegocio(), permisos)));
+    liga->setNivelpermiso(
+        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *usuario, textoPermisos(rfcNegocio(), permisos)));
     TUsuarionegocio::saveOrUpdate(*liga, TUnidadTrabajo(conexion(), usuarioActual()));
     return TResultado::Correcto;
 }
@@ -232,7 +233,8 @@ TResultado agrega(const TNuevoUsuario& datos)
     liga.setIdusuario(usuario);
     liga.setIdnegocio(*Sistema::Negocio);
     liga.setStatus(0);
-    liga.setNivelpermiso(SecretoNegocio::firmaPermisos(*Sistema::Negocio, usuario, textoPermisos(rfcNegocio(), datos.permisos)));
+    liga.setNivelpermiso(
+        SecretoNegocio::firmaPermisos(*Sistema::Negocio, usuario, textoPermisos(rfcNegocio(), datos.permisos)));
     TUsuarionegocio::saveOrUpdate(liga, unidad);
     transaccion.commit();
     return TResultado::Correcto;

@@ -50,14 +50,6 @@ QString rfcDe(const TNegocio& negocio)
     return fiscales ? sinBlancos(fiscales->getRfc()).toUpper() : QString();
 }
 
-// The same test the readers of older texts made: the first field is the
-// business's RFC followed by USR_PASS, blanks and letter case aside.
-bool nombraRfc(const QString& plano, const QString& rfc)
-{
-    return !rfc.isEmpty() && sinBlancos(plano.section(QLatin1Char('|'), 0, 0))
-                                     .compare(rfc + USR_PASS, Qt::CaseInsensitive) == 0;
-}
-
 QString carpetaMarcas()
 {
     return Sistema::exePath + QStringLiteral("Motor/SecretosNegocio/");
@@ -87,8 +79,8 @@ void migra(TNegocio negocio, const QString& rfc, const TConexionSesion& conexion
         const TUnidadTrabajo unidad(conexion, SIN_USUARIO);
         const QByteArray secreto = creaSecreto(negocio);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
-        for (TUsuarionegocio liga : TUsuarionegocio::busca(
-                 TUsuarionegocio::columna(TUsuarionegocio::col_Idnegocio) == negocio, conexion)) {
+        for (TUsuarionegocio liga :
+             TUsuarionegocio::busca(TUsuarionegocio::columna(TUsuarionegocio::col_Idnegocio) == negocio, conexion)) {
             const QString guardado = liga.getNivelpermiso();
             if (!Secretos::esFormaAntigua(guardado))
                 continue;
@@ -99,7 +91,7 @@ void migra(TNegocio negocio, const QString& rfc, const TConexionSesion& conexion
             }
             const std::shared_ptr<TUsuario> usuario = liga.getIdusuario();
             // What never granted anything here is not turned into a right.
-            if (!usuario || !nombraRfc(plano, rfc)) {
+            if (!usuario || !FirmaPermisos::nombraNegocio(plano.section(QLatin1Char('|'), 0, 0), rfc)) {
                 ++anulados;
                 continue;
             }
@@ -237,8 +229,8 @@ void recuerda(const QString& rfc)
         Archivos::creaCarpetaPrivada(carpetaMarcas());
         Archivos::creaPrivado(marca(rfc), QByteArray());
     } catch (const EVelkor& e) {
-        registra(QStringLiteral("No se pudo anotar que la empresa %1 tiene su llave de permisos: %2")
-                     .arg(rfc, e.mensaje()));
+        registra(
+            QStringLiteral("No se pudo anotar que la empresa %1 tiene su llave de permisos: %2").arg(rfc, e.mensaje()));
     }
 }
 
@@ -291,9 +283,9 @@ TRestauracion restaura(const QString& carpeta, const QStringList& passwords, con
         if (lineas.value(0) != CABECERA || sal.size() != LONGITUD_SAL)
             break;
         try {
-            datos = QJsonDocument::fromJson(
-                        Secretos::descifra(QString::fromLatin1(lineas.value(2)), Secretos::llaveDePassword(password, sal))
-                            .toUtf8())
+            datos = QJsonDocument::fromJson(Secretos::descifra(QString::fromLatin1(lineas.value(2)),
+                                                               Secretos::llaveDePassword(password, sal))
+                                                .toUtf8())
                         .object();
             descifrado = true;
             break;

@@ -23,10 +23,10 @@ class TUsuario;
 namespace SecretoNegocio {
 
 enum class TEstado {
-    Listo,     // every business of the database has its secret
-    Migrado,   // at least one got its secret now, and its older texts were signed
-    Ilegible,  // a business's secret is not this installation's
-    Retirado,  // a business that had its secret here has none any more
+    Listo,    // every business of the database has its secret
+    Migrado,  // at least one got its secret now, and its older texts were signed
+    Ilegible, // a business's secret is not this installation's
+    Retirado, // a business that had its secret here has none any more
 };
 
 // Gives every business of the database on `conexion` that has none its
@@ -69,9 +69,9 @@ void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesio
              TArchivoZip::TCifrado cifrado);
 
 enum class TRestauracion {
-    SinArchivo,    // an archive made before backups carried the file
-    Restaurado,    // its values are written under this installation's key
-    NoSeDescifra,  // no password given opens it
+    SinArchivo,   // an archive made before backups carried the file
+    Restaurado,   // its values are written under this installation's key
+    NoSeDescifra, // no password given opens it
 };
 // Reads ARCHIVO_RESPALDO in `carpeta` (an extracted business folder), removes
 // it, and writes what it holds into the database on `conexion` under this

@@ -418,7 +418,8 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
 
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
-        liga.setNivelpermiso(SecretoNegocio::firmaPermisos(negocio, usuario, datos.rfc + USR_PASS + PERMISOS_INICIALES));
+        liga.setNivelpermiso(
+            SecretoNegocio::firmaPermisos(negocio, usuario, datos.rfc + USR_PASS + PERMISOS_INICIALES));
         liga = TUsuarionegocio::saveOrUpdate(liga, unidad);
         transaccion.commit();
     }

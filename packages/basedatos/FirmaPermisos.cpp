@@ -89,8 +89,7 @@ QString explica(TMotivo motivo)
         return QStringLiteral("la empresa todavía no tiene su llave de permisos; se crea al ingresar a ella");
     case TMotivo::SecretoIlegible:
         return QStringLiteral("la llave de permisos de la empresa no se puede leer en esta computadora: su base de "
-                              "datos se copió de otra instalación sin pasar por un respaldo. Restaure la empresa "
-                              "desde un respaldo hecho en la computadora de origen");
+                              "datos se copió de otra instalación sin pasar por un respaldo");
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "NegocioPrueba.h"
 
 #include "Constantes.h"
+#include "FirmaPermisos.h"
 #include "Sistema.h"
 #include "negocio/SecretoNegocio.h"
 #include "negocio/TBaseDatosLocalFrm.h"
@@ -90,6 +91,9 @@ void fijaPermisos(const QString& banderas)
             rfc = fiscales->getRfc();
     const QString texto =
         rfc + Constantes::USR_PASS + QLatin1Char('|') + banderas + QStringLiteral("|TRUE|TRUE|TRUE|TRUE");
+    // A business kept in memory only gets its secret here.
+    if (FirmaPermisos::secretoDe(*Sistema::Negocio, Sistema::exePath).motivo != FirmaPermisos::TMotivo::Valido)
+        SecretoNegocio::creaSecreto(*Sistema::Negocio);
     Sistema::UsuarioNegocio->setNivelpermiso(
         SecretoNegocio::firmaPermisos(*Sistema::Negocio, *Sistema::Usuario, texto));
 }

@@ -3,8 +3,12 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "FirmaPermisos.h"
+#include "Logmanager.h"
 #include "Rutas.h"
-#include "Signerutils.h"
+
+#include <QMutex>
+#include <QSet>
 
 namespace Sistema {
 
@@ -50,15 +54,14 @@ int posicionPermiso(const QString& codigo)
     return -1;
 }
 
-QString sinBlancos(const QString& texto)
+QString rfcSesion()
 {
-    QString resultado;
-    resultado.reserve(texto.size());
-    for (const QChar c : texto) {
-        if (!c.isSpace())
-            resultado.append(c);
+    try {
+        if (const std::shared_ptr<TDatosfiscales> fiscales = Negocio ? Negocio->getDatosfiscales() : nullptr)
+            return fiscales->getRfc().trimmed();
+    } catch (const EVelkor&) {
     }
-    return resultado;
+    return {};
 }
 
 // A permission text grants rights only in the business it was made for: its
@@ -69,14 +72,28 @@ bool esDelNegocio(const QString& primerCampo)
 {
     if (!Negocio)
         return false;
-    QString rfc;
-    try {
-        if (const std::shared_ptr<TDatosfiscales> fiscales = Negocio->getDatosfiscales())
-            rfc = sinBlancos(fiscales->getRfc());
-    } catch (const EVelkor&) {
-        return false;
+    return FirmaPermisos::nombraNegocio(primerCampo, rfcSesion());
+}
+
+// The menu asks for every module at each turn: a refusal is logged once for
+// that text, not once for each question.
+void registraNegacion(const TUsuario& usuario, FirmaPermisos::TMotivo motivo)
+{
+    static QMutex candado;
+    static QSet<QString> registradas;
+    const QString rfc = rfcSesion();
+    const QString clave = (Conexion ? Conexion->getDatabase() : exePath) + QLatin1Char('\n') + rfc + QLatin1Char('\n') +
+                          QString::number(usuario.getIdusuario()) + QLatin1Char('\n') + QString::number(int(motivo)) +
+                          QLatin1Char('\n') + (UsuarioNegocio ? UsuarioNegocio->getNivelpermiso() : QString());
+    {
+        const QMutexLocker cerrado(&candado);
+        if (registradas.contains(clave))
+            return;
+        registradas.insert(clave);
     }
-    return !rfc.isEmpty() && sinBlancos(primerCampo).compare(rfc + Constantes::USR_PASS, Qt::CaseInsensitive) == 0;
+    Logmanager::Log(QStringLiteral("Permisos negados a %1 en la empresa %2: %3.")
+                        .arg(usuario.getEmail().trimmed(), rfc, FirmaPermisos::explica(motivo)),
+                    1, exePath);
 }
 
 } // namespace
@@ -120,20 +137,52 @@ void freeConexion()
     Conexion.reset();
 }
 
+FirmaPermisos::TLectura permisosDe(const TUsuarionegocio& liga, const TUsuario& usuario)
+{
+    FirmaPermisos::TLectura lectura;
+    if (!Negocio)
+        return lectura;
+    try {
+        const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(*Negocio, exePath);
+        if (secreto.motivo != FirmaPermisos::TMotivo::Valido) {
+            lectura.motivo = secreto.motivo;
+            return lectura;
+        }
+        lectura = FirmaPermisos::lee(liga.getNivelpermiso(), FirmaPermisos::sujeto(*Negocio, usuario), secreto.bytes);
+    } catch (const EVelkor&) {
+        lectura = FirmaPermisos::TLectura{FirmaPermisos::TMotivo::Malformado, QString()};
+    }
+    if (lectura.motivo == FirmaPermisos::TMotivo::Valido &&
+        !esDelNegocio(lectura.plano.section(QLatin1Char('|'), 0, 0)))
+        lectura = FirmaPermisos::TLectura{FirmaPermisos::TMotivo::OtroNegocio, QString()};
+    return lectura;
+}
+
 bool getPermiso(const QString& codigo)
 {
-    if (!UsuarioNegocio)
+    if (!UsuarioNegocio || !Negocio)
         return false;
     const int posicion = posicionPermiso(codigo);
     if (posicion < 0)
         return false;
-    QStringList campos;
-    try {
-        campos = Signerutils::Signer().decrypt(UsuarioNegocio->getNivelpermiso()).split(QLatin1Char('|'));
-    } catch (const ECifrado&) {
-        return false; // an altered permission text grants nothing
+    // The link's own user: a text is signed for the user it belongs to.
+    std::shared_ptr<TUsuario> usuario = Usuario;
+    if (!usuario || usuario->getIdusuario() != UsuarioNegocio->getIdusuarioId()) {
+        try {
+            usuario = UsuarioNegocio->getIdusuario();
+        } catch (const EVelkor&) {
+            usuario.reset();
+        }
     }
-    return posicion < campos.size() && esDelNegocio(campos.first()) && leeBooleano(campos.at(posicion));
+    if (!usuario)
+        return false;
+    const FirmaPermisos::TLectura lectura = permisosDe(*UsuarioNegocio, *usuario);
+    if (lectura.motivo != FirmaPermisos::TMotivo::Valido) {
+        registraNegacion(*usuario, lectura.motivo);
+        return false;
+    }
+    const QStringList campos = lectura.plano.split(QLatin1Char('|'));
+    return posicion < campos.size() && leeBooleano(campos.at(posicion));
 }
 
 void actualizaSucursales()

@@ -5,8 +5,9 @@
 #include "Entidades.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "Secretos.h"
 #include "SelectorArchivos.h"
-#include "Signerutils.h"
+#include "negocio/SecretoNegocio.h"
 #include "Sistema.h"
 #include "negocio/ModulosInstalados.h"
 #include "negocio/TArchivoZip.h"
@@ -73,7 +74,7 @@ QString textoPlano(const QString& email)
 {
     const auto usuario = TUsuario::getInfoByEmail(email, *Sistema::Conexion);
     const auto liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *Sistema::Negocio, *Sistema::Conexion);
-    return Signerutils::Signer().decrypt(liga->getNivelpermiso());
+    return Sistema::permisosDe(*liga, *usuario).plano;
 }
 
 UsuariosNegocio::TNuevoUsuario nuevo(const QString& email, const QString& password)
@@ -159,6 +160,10 @@ private slots:
         EdicionEmpresa::guardaCertificado(NegocioPrueba::certificado(RFC_ESCUELA), NegocioPrueba::llave(RFC_ESCUELA),
                                           PASSWORD_CSD, QStringLiteral("ESCUELA KEMPER URGATE"));
         QCOMPARE(TCertificado::cuenta(TCondicion(), *Sistema::Conexion), antes + 1);
+        // Its key password is enciphered under this installation's key.
+        const QString guardado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion)->getNegPassword();
+        QVERIFY(!Secretos::esFormaAntigua(guardado));
+        QCOMPARE(Secretos::descifraLocal(guardado, programa.carpeta.ruta()), PASSWORD_CSD);
         QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("ESCUELA KEMPER URGATE"));
 
         // Without the business's INI file the switch is not kept.
@@ -270,8 +275,12 @@ private slots:
                  TResultado::Correcto);
         QCOMPARE(textoPlano(QStringLiteral("ana@escuela.mx")),
                  RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|0|-1|0|-1|0|-1|0|TRUE|TRUE|TRUE|TRUE"));
-        const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(Signerutils::Signer().crypt(
+        const auto ana = TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion);
+        TUsuarionegocio conTrue;
+        conTrue.setNivelpermiso(SecretoNegocio::firmaPermisos(
+            *Sistema::Negocio, *ana,
             RFC_ESCUELA + USR_PASS + QStringLiteral("|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE")));
+        const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(conTrue, *ana);
         QVERIFY(leidos == (UsuariosNegocio::TPermisos{true, false, true, true, false, false, false, true}));
 
         // The form's RFC field may be cleared; the text keeps the business's RFC.
@@ -378,11 +387,9 @@ private slots:
 
         // A right not offered, stored by an earlier installation, outlives an
         // edit of the rights that are.
+        const auto ana = TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion);
         UsuariosNegocio::TPermisos conFacturacion = UsuariosNegocio::leePermisos(
-            TUsuarionegocio::getByUsuarioAndNegocio(
-                *TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion), *Sistema::Negocio,
-                *Sistema::Conexion)
-                ->getNivelpermiso());
+            *TUsuarionegocio::getByUsuarioAndNegocio(*ana, *Sistema::Negocio, *Sistema::Conexion), *ana);
         conFacturacion[4] = true;
         QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), conFacturacion),
                  TResultado::Correcto);

@@ -8,7 +8,8 @@
 #include "NegocioPrueba.h"
 #include "RegistroPrueba.h"
 #include "Rutas.h"
-#include "Signerutils.h"
+#include "FirmaPermisos.h"
+#include "Secretos.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TCadenaConexion.h"
@@ -153,7 +154,8 @@ private slots:
         QCOMPARE(certificado->getNumCertificado(), QStringLiteral("30001000000500003416"));
         QCOMPARE(certificado->getFechaexpiracion(), QDate(2027, 5, 18));
         QCOMPARE(certificado->getNegCer(), TCarpetaPrograma::lee(datos.certificado));
-        QCOMPARE(Signerutils::Signer().decrypt(certificado->getNegPassword()), QStringLiteral("12345678a"));
+        QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
+        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), QStringLiteral("12345678a"));
 
         const QList<TRegimennegocio> regimenes =
             TRegimennegocio::busca(TRegimennegocio::columna(TRegimennegocio::col_Idnegocio) == *negocio, conexion);
@@ -169,7 +171,11 @@ private slots:
         QCOMPARE(sucursales.first().getNombre(), datos.razon);
         QCOMPARE(sucursales.first().getTipo(), TSucursal::TIPO_MATRIZ);
         QCOMPARE(sucursales.first().getDireccionId(), direccion->getIddireccion());
-        QCOMPARE(Signerutils::Signer().decrypt(liga.getNivelpermiso()), datos.rfc + USR_PASS + PERMISOS_INICIALES);
+        const FirmaPermisos::TLectura permisos =
+            FirmaPermisos::lee(liga.getNivelpermiso(), FirmaPermisos::sujeto(*negocio, *usuario),
+                               FirmaPermisos::secretoDe(*negocio, programa.ruta()).bytes);
+        QCOMPARE(permisos.motivo, FirmaPermisos::TMotivo::Valido);
+        QCOMPARE(permisos.plano, datos.rfc + USR_PASS + PERMISOS_INICIALES);
         // Brought to the program's schema, with its invoice folders.
         QVERIFY(QFileInfo(programa.archivo(FACTURAS_PATH + QStringLiteral("/EKU9003173C9/") + XML_PATH)).isDir());
         QVERIFY(!Sistema::Negocio);

@@ -2,9 +2,13 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
+#include "FirmaPermisos.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "Secretos.h"
 #include "Sistema.h"
+#include "admin/TEdicionEmpresa.h"
+#include "negocio/SecretoNegocio.h"
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "setup/TImportarBaseHilo.h"
@@ -148,6 +152,85 @@ private slots:
         QVERIFY(restosRestauracion(programa).isEmpty());
         QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + QLatin1Char('|') + RFC});
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+    }
+
+    // A backup made in one program folder and restored in another, whose
+    // installation key is another, keeps its owner's rights and its key
+    // password; the file that carried them is not left behind.
+    void respaldoLlevaSusSecretos_data()
+    {
+        QTest::addColumn<int>("forma");
+        QTest::newRow("respaldo del editor de la empresa") << 0;
+        QTest::newRow("archivo de eliminación") << 1;
+        QTest::newRow("archivo al eliminar la empresa") << 2;
+    }
+    void respaldoLlevaSusSecretos()
+    {
+        QFETCH(int, forma);
+        QTemporaryDir guardados;
+        QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
+        {
+            const TCarpetaPrograma origen;
+            NegocioPrueba::creaRegistro(origen);
+            Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, DEL_RESPALDO));
+            QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+            switch (forma) {
+            case 0:
+                archivo = EdicionEmpresa::guardaRespaldo(guardados.path());
+                break;
+            case 1:
+                QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
+                QVERIFY(QFile::rename(Respaldo::archivoEliminacion(RFC), archivo));
+                break;
+            default:
+                QVERIFY(EdicionEmpresa::elimina().archivado);
+                QVERIFY(QFile::rename(Respaldo::archivoEliminacion(RFC), archivo));
+                break;
+            }
+            NegocioPrueba::limpiaSesion();
+        }
+        const QString secretos = DB_PATH + RFC + QLatin1Char('/') + SecretoNegocio::ARCHIVO_RESPALDO;
+        QVERIFY(TArchivoZip(archivo).busca(secretos) >= 0);
+
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        TColaRespuestas respuestas;
+        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
+        QVERIFY(!QFileInfo::exists(programa.archivo(secretos)));
+        QVERIFY(restosRestauracion(programa).isEmpty());
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+        for (const QString& codigo : {CODIGO_FACTURACION, CODIGO_RESPALDOS, CODIGO_PERMISOS})
+            QVERIFY2(Sistema::getPermiso(codigo), qPrintable(codigo));
+        const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
+        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
+        // Nothing to warn about: the business's secret is readable here.
+        QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
+    }
+
+    // An archive made by the earlier version (no secrets file, texts and key
+    // password in the older cipher) is restored and migrated at sign-in.
+    void respaldoAnteriorSeMigra()
+    {
+        QTemporaryDir guardados;
+        const QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
+        {
+            const TCarpetaPrograma antiguo;
+            TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(antiguo.ruta(), {});
+            TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+                                  TArchivoZip::TCifrado::Tradicional);
+        }
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        TColaRespuestas respuestas;
+        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
+        QCOMPARE(Ingreso::ingresa(RFC, QStringLiteral("Dueno@Ejemplo.mx"), QStringLiteral("Clave.Antigua1")),
+                 Ingreso::TResultado::Correcto);
+        QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
+        QVERIFY(Sistema::UsuarioNegocio->getNivelpermiso().startsWith(FirmaPermisos::PREFIJO));
+        const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
+        QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
+        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
+        QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
     }
 
     void archivoDeEliminacion()

@@ -1,8 +1,9 @@
 #include "NegocioPrueba.h"
 
 #include "Constantes.h"
-#include "Signerutils.h"
+#include "FirmaPermisos.h"
 #include "Sistema.h"
+#include "negocio/SecretoNegocio.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TNuevoNegocio.h"
 
@@ -90,7 +91,11 @@ void fijaPermisos(const QString& banderas)
             rfc = fiscales->getRfc();
     const QString texto =
         rfc + Constantes::USR_PASS + QLatin1Char('|') + banderas + QStringLiteral("|TRUE|TRUE|TRUE|TRUE");
-    Sistema::UsuarioNegocio->setNivelpermiso(Signerutils::Signer().crypt(texto));
+    // A business kept in memory only gets its secret here.
+    if (FirmaPermisos::secretoDe(*Sistema::Negocio, Sistema::exePath).motivo != FirmaPermisos::TMotivo::Valido)
+        SecretoNegocio::creaSecreto(*Sistema::Negocio);
+    Sistema::UsuarioNegocio->setNivelpermiso(
+        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *Sistema::Usuario, texto));
 }
 
 TSucursal agregaSucursal(const QString& nombre)

@@ -37,7 +37,8 @@ void registra(const QString& rfc, const QString& nombre, const QString& email, c
 void limpiaSesion();
 
 // The signed-in user's rights, as the permission text's eight flags
-// ("-1|0|-1|-1|-1|-1|-1|-1"), kept in the session only.
+// ("-1|0|-1|-1|-1|-1|-1|-1"), signed with the business's secret and kept in
+// the session only.
 void fijaPermisos(const QString& banderas);
 
 // A branch and a series of the signed-in business.

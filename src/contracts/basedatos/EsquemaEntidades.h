@@ -251,7 +251,9 @@
     C(Descripcion, Texto, 1000, _)                                                                                     \
     C(Status, Entero, 0, _)
 
-// A business. Its branches, regimes and certificates point to it; its RFC lives in its fiscal data.
+// A business. Its branches, regimes and certificates point to it; its RFC lives in its fiscal data. Secreto is the
+// key that signs its users' permission texts, enciphered under the installation's key (Secretos::cifraLocal); it
+// came after the table, with the step that runs at every sign-in.
 #define VELKOR_TABLA_TNegocio(C, A)                                                                                    \
     C(Idnegocio, Id, 0, _)                                                                                             \
     C(Nombre, Texto, 1000, _)                                                                                          \
@@ -259,7 +261,8 @@
     C(Logonegocio, Binario, 0, _)                                                                                      \
     C(Status, Entero, 0, _)                                                                                            \
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
-    C(Fechamodificacion, FechaHora, 0, _)
+    C(Fechamodificacion, FechaHora, 0, _)                                                                              \
+    A(Secreto, Texto, 0, _, Nuevas)
 
 // Fiscal data of a business, a customer or an employee. Regimen keeps the SAT regime code as text.
 #define VELKOR_TABLA_TDatosfiscales(C, A)                                                                              \

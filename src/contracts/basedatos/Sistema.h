@@ -1,5 +1,6 @@
 #pragma once
 #include "BaseDatosExport.h"
+#include "FirmaPermisos.h"
 #include "TConexionSesion.h"
 
 #include <QList>
@@ -41,12 +42,16 @@ BASEDATOS_EXPORT void freeNegocio();
 BASEDATOS_EXPORT void freeUsuario();
 BASEDATOS_EXPORT void freeConexion();
 // Whether the signed-in user holds the module right with that code
-// (CODIGO_FACTURACION, CODIGO_PERMISOS, ...), read from the link's
-// enciphered permission text. A text grants nothing unless its first field
-// is the RFC of the session's business (Negocio's fiscal data) followed by
-// USR_PASS, letter case and blanks aside; nor does a text that does not
-// decipher.
+// (CODIGO_FACTURACION, CODIGO_PERMISOS, ...), read from the link's signed
+// permission text (FirmaPermisos). A text grants nothing unless it is signed
+// with the session business's secret for the link's user and that business,
+// and its first field is the business's RFC followed by USR_PASS, letter
+// case and blanks aside. The first refusal of each text is logged with its
+// reason.
 BASEDATOS_EXPORT bool getPermiso(const QString& codigo);
+// The plain permission text of a link of the session's business for its
+// user `usuario`, or why it grants nothing, by the same rules as getPermiso.
+BASEDATOS_EXPORT FirmaPermisos::TLectura permisosDe(const TUsuarionegocio& liga, const TUsuario& usuario);
 // Whether one field of a permission text grants its right: any text that
 // reads as a boolean ("-1", "TRUE"); anything else is no right.
 BASEDATOS_EXPORT bool leeBooleano(const QString& campo);

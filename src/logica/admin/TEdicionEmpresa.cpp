@@ -1,6 +1,7 @@
 #include "TEdicionEmpresa.h"
 
 #include "negocio/ContextoTrabajo.h"
+#include "negocio/SecretoNegocio.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
@@ -8,6 +9,7 @@
 #include "Logmanager.h"
 #include "RevisionImagen.h"
 #include "Rutas.h"
+#include "Secretos.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "negocio/TArchivoZip.h"
@@ -145,7 +147,7 @@ void guardaCertificado(const QString& archivoCertificado, const QString& archivo
     nuevo.setNegKey(archivoKey.readAll());
     nuevo.setNumCertificado(informacion.value(CERT_SERIALNUMBER).trimmed());
     nuevo.setFechaexpiracion(QDate::fromString(informacion.value(CERT_VALIDTOSTR), FORMATO_FECHA));
-    nuevo.setNegPassword(signer.crypt(password));
+    nuevo.setNegPassword(Secretos::cifraLocal(password, Sistema::exePath));
 
     TNegocio negocio = negocioGuardado();
     {
@@ -359,12 +361,10 @@ QString guardaRespaldo(const QString& carpeta)
     QString archivo = base + RESPALDO_EXTENSION;
     for (int n = 2; QFileInfo::exists(archivo); ++n)
         archivo = base + QStringLiteral("-%1").arg(n) + RESPALDO_EXTENSION;
-    // Closed, so the archived database file holds every committed page.
-    Conexiones::cierra(conexion());
     try {
-        TArchivoZip::comprime(archivo, Rutas::comoCarpeta(Rutas::programa({DB_PATH, rfcNegocio})),
-                              DB_PATH + rfcNegocio + QLatin1Char('/'), RESPALDO_PASSWORD,
-                              TArchivoZip::TCifrado::Tradicional);
+        // Closes the connection, so the archived database file holds every
+        // committed page.
+        SecretoNegocio::archiva(archivo, rfcNegocio, conexion(), RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
     } catch (...) {
         QFile::remove(archivo);
         throw;
@@ -382,10 +382,8 @@ TEliminacion elimina()
     const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, rfcNegocio}));
     resultado.archivo = carpeta + rfcNegocio + QStringLiteral(".zip");
     try {
-        // Closed, so the archived database file holds every committed page.
-        Conexiones::cierra(base);
-        TArchivoZip::comprime(resultado.archivo, carpeta, DB_PATH + rfcNegocio + QLatin1Char('/'), ELIMINACION_PASSWORD,
-                              TArchivoZip::TCifrado::Aes128);
+        SecretoNegocio::archiva(resultado.archivo, rfcNegocio, base, ELIMINACION_PASSWORD,
+                                TArchivoZip::TCifrado::Aes128);
         resultado.archivado = true;
     } catch (const EVelkor& e) {
         registra(e.mensaje(), 3);

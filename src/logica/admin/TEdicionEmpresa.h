@@ -109,8 +109,9 @@ TDatosEliminacion datosEliminacion();
 // The question the user answers by typing the RFC.
 QString avisoEliminacion(const TDatosEliminacion& datos);
 // A backup of the business folder in `carpeta`, in the form the wizard's
-// restore takes (RFC-date.respal33); never replaces a file. Returns its
-// path; raises EVelkor when it cannot be written, leaving nothing behind.
+// restore takes (RFC-date.respal33), with the business's secrets file
+// (SecretoNegocio::archiva); never replaces a file. Returns its path; raises
+// EVelkor when it cannot be written, leaving nothing behind.
 QString guardaRespaldo(const QString& carpeta);
 
 struct TEliminacion {
@@ -119,7 +120,8 @@ struct TEliminacion {
     int empresasActivas = 0; // businesses the registry still lists
 };
 // Keeps an AES-128 archive of the business folder (db/RFC/RFC.zip, password
-// ELIMINACION_PASSWORD, entries under "db/RFC/"), then marks the business,
+// ELIMINACION_PASSWORD, entries under "db/RFC/", the secrets file among
+// them), then marks the business,
 // the signed-in user and their link inactive (all or none) and disables the
 // registry entry. An archive that cannot be written is logged and the
 // deletion goes on: the folder itself stays on disk.

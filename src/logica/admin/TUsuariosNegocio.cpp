@@ -4,9 +4,9 @@
 #include "Constantes.h"
 #include "negocio/Credenciales.h"
 #include "negocio/ModulosInstalados.h"
+#include "negocio/SecretoNegocio.h"
 #include "Entidades.h"
 #include "Errores.h"
-#include "Signerutils.h"
 #include "Sistema.h"
 
 #include <QDateTime>
@@ -93,15 +93,13 @@ QString textoPermisos(const QString& rfc, const TPermisos& permisos)
     return texto + CIERRE;
 }
 
-TPermisos leePermisos(const QString& cifrado)
+TPermisos leePermisos(const TUsuarionegocio& liga, const TUsuario& usuario)
 {
     TPermisos permisos = todos(false);
-    QStringList campos;
-    try {
-        campos = Signerutils::Signer().decrypt(cifrado).split(QLatin1Char('|'));
-    } catch (const ECifrado&) {
+    const FirmaPermisos::TLectura lectura = Sistema::permisosDe(liga, usuario);
+    if (lectura.motivo != FirmaPermisos::TMotivo::Valido)
         return permisos;
-    }
+    const QStringList campos = lectura.plano.split(QLatin1Char('|'));
     for (int k = 0; k < NUMERO_MODULOS && k + 1 < campos.size(); ++k)
         permisos[k] = Sistema::leeBooleano(campos.at(k + 1));
     return permisos;
@@ -118,7 +116,7 @@ QList<TFilaUsuario> usuarios()
         const std::shared_ptr<TUsuario> usuario = liga.getIdusuario();
         if (!usuario || usuario->getStatus() != 0)
             continue;
-        filas.append({usuario->getEmail(), leePermisos(liga.getNivelpermiso())});
+        filas.append({usuario->getEmail(), leePermisos(liga, *usuario)});
     }
     return filas;
 }
@@ -138,7 +136,7 @@ std::optional<TUsuarioMostrado> muestra(const QString& email)
         mostrado.apellidoPaterno = persona->getApellidopaterno();
         mostrado.apellidoMaterno = persona->getApellidomaterno();
     }
-    mostrado.permisos = leePermisos(liga->getNivelpermiso());
+    mostrado.permisos = leePermisos(*liga, *usuario);
     return mostrado;
 }
 
@@ -181,7 +179,8 @@ TResultado actualizaPermisos(const QString& email, const TPermisos& permisos)
     std::unique_ptr<TUsuarionegocio> liga = usuario ? ligaDe(*usuario) : nullptr;
     if (!liga)
         return TResultado::NoEncontrado;
-    liga->setNivelpermiso(Signerutils::Signer().crypt(textoPermisos(rfcNegocio(), permisos)));
+    liga->setNivelpermiso(
+        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *usuario, textoPermisos(rfcNegocio(), permisos)));
     TUsuarionegocio::saveOrUpdate(*liga, TUnidadTrabajo(conexion(), usuarioActual()));
     return TResultado::Correcto;
 }
@@ -234,7 +233,8 @@ TResultado agrega(const TNuevoUsuario& datos)
     liga.setIdusuario(usuario);
     liga.setIdnegocio(*Sistema::Negocio);
     liga.setStatus(0);
-    liga.setNivelpermiso(Signerutils::Signer().crypt(textoPermisos(rfcNegocio(), datos.permisos)));
+    liga.setNivelpermiso(
+        SecretoNegocio::firmaPermisos(*Sistema::Negocio, usuario, textoPermisos(rfcNegocio(), datos.permisos)));
     TUsuarionegocio::saveOrUpdate(liga, unidad);
     transaccion.commit();
     return TResultado::Correcto;

@@ -6,6 +6,9 @@
 #include <array>
 #include <optional>
 
+class TUsuario;
+class TUsuarionegocio;
+
 // The users of the signed-in business and their module rights, without any
 // window: the company editor's users section only gathers what is typed and
 // shows the message of each result. Everything works on the session
@@ -28,11 +31,14 @@ TPermisos ofrecidos();
 const QStringList& nombresModulos();
 
 // The plain permission text: RFC + USR_PASS, the eight rights as "-1" / "0",
-// then "TRUE" four times.
+// then "TRUE" four times. It is stored signed for its user and business
+// (FirmaPermisos).
 QString textoPermisos(const QString& rfc, const TPermisos& permisos);
-// The rights of an enciphered permission text; a text that does not decipher
-// grants nothing. Any field that reads as a boolean ("-1", "TRUE") grants.
-TPermisos leePermisos(const QString& cifrado);
+// The rights a link of the session's business gives its user `usuario`,
+// by Sistema::getPermiso's rules: a text not signed for that user and that
+// business grants nothing. Any field that reads as a boolean ("-1", "TRUE")
+// grants.
+TPermisos leePermisos(const TUsuarionegocio& liga, const TUsuario& usuario);
 
 struct TFilaUsuario {
     QString email;

@@ -244,7 +244,8 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
 }
 
 void TArchivoZip::comprime(const QString& archivoZip, const QString& carpeta, const QString& prefijo,
-                           const QString& password, TCifrado cifrado, const QStringList& excluye)
+                           const QString& password, TCifrado cifrado, const QStringList& excluye,
+                           const QList<TAgregado>& agregados)
 {
     QStringList fuera{QFileInfo(archivoZip).absoluteFilePath()};
     for (const QString& ruta : excluye)
@@ -280,6 +281,21 @@ void TArchivoZip::comprime(const QString& archivoZip, const QString& carpeta, co
         if (zip_dir_add(zip, acumulado.toUtf8().constData(), ZIP_FL_ENC_UTF_8) < 0)
             falla(QStringLiteral("No se pudo agregar la carpeta %1").arg(acumulado));
     }
+    const auto agrega = [&](zip_source_t* fuente, const QString& nombre, const QString& origen) {
+        if (!fuente)
+            falla(QStringLiteral("No se pudo leer %1").arg(origen));
+        const zip_int64_t indice =
+            zip_file_add(zip, nombre.toUtf8().constData(), fuente, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+        if (indice < 0) {
+            zip_source_free(fuente);
+            falla(QStringLiteral("No se pudo agregar %1").arg(origen));
+        }
+        const auto posicion = static_cast<zip_uint64_t>(indice);
+        if (zip_set_file_compression(zip, posicion, ZIP_CM_DEFLATE, 0) != 0)
+            falla(QStringLiteral("No se pudo comprimir %1").arg(origen));
+        if (metodo != ZIP_EM_NONE && zip_file_set_encryption(zip, posicion, metodo, clave.constData()) != 0)
+            falla(QStringLiteral("No se pudo cifrar %1").arg(origen));
+    };
     const QDir raiz(carpeta);
     for (const QString& ruta : rutas) {
         const QFileInfo info(ruta);
@@ -291,23 +307,12 @@ void TArchivoZip::comprime(const QString& archivoZip, const QString& carpeta, co
                 falla(QStringLiteral("No se pudo agregar la carpeta %1").arg(nombre));
             continue;
         }
-        if (!info.isFile())
-            continue;
-        zip_source_t* fuente = zip_source_file(zip, nombreArchivo(ruta).constData(), 0, -1);
-        if (!fuente)
-            falla(QStringLiteral("No se pudo leer %1").arg(ruta));
-        const zip_int64_t indice =
-            zip_file_add(zip, nombre.toUtf8().constData(), fuente, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-        if (indice < 0) {
-            zip_source_free(fuente);
-            falla(QStringLiteral("No se pudo agregar %1").arg(ruta));
-        }
-        const auto posicion = static_cast<zip_uint64_t>(indice);
-        if (zip_set_file_compression(zip, posicion, ZIP_CM_DEFLATE, 0) != 0)
-            falla(QStringLiteral("No se pudo comprimir %1").arg(ruta));
-        if (metodo != ZIP_EM_NONE && zip_file_set_encryption(zip, posicion, metodo, clave.constData()) != 0)
-            falla(QStringLiteral("No se pudo cifrar %1").arg(ruta));
+        if (info.isFile())
+            agrega(zip_source_file(zip, nombreArchivo(ruta).constData(), 0, -1), nombre, ruta);
     }
+    // The caller's bytes outlive zip_close, which is where libzip reads them.
+    for (const TAgregado& a : agregados)
+        agrega(zip_source_buffer(zip, a.datos.constData(), zip_uint64_t(a.datos.size()), 0), a.nombre, a.nombre);
     if (zip_close(zip) != 0)
         falla(QStringLiteral("No se pudo escribir el archivo"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "Errores.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -69,16 +70,25 @@ public:
     // Writes one file entry to `archivo` (replaced). Raises EArchivoZip.
     void extraeEntrada(int indice, const QString& archivo, const QStringList& passwords) const;
 
+    // A file entry made from memory, never written to the disk.
+    struct TAgregado {
+        QString nombre; // the entry's whole name, prefix included
+        QByteArray datos;
+    };
+
     // Archives the folder `carpeta` (its files and subfolders, hidden ones too,
     // symbolic links left out) into `archivoZip` (replaced), each entry named
     // `prefijo` + its path inside the folder; `prefijo` ends in "/" or is
     // empty, and its folders are added as entries of their own. Files listed
     // in `excluye` (absolute paths) are left out; the archive being written is
-    // always left out. Raises EArchivoZip (Escritura) with libzip's reason;
-    // `archivoZip` is then left as it was (libzip writes a temporary file and
-    // renames it only when the archive is complete).
+    // always left out. The `agregados` entries are added last, under the same
+    // cipher, in the place of any file of the folder with their name. Raises
+    // EArchivoZip (Escritura) with libzip's reason; `archivoZip` is then left
+    // as it was (libzip writes a temporary file and renames it only when the
+    // archive is complete).
     static void comprime(const QString& archivoZip, const QString& carpeta, const QString& prefijo,
-                         const QString& password, TCifrado cifrado, const QStringList& excluye = {});
+                         const QString& password, TCifrado cifrado, const QStringList& excluye = {},
+                         const QList<TAgregado>& agregados = {});
 
     // The entry name made relative and clean, or an empty text when it would
     // leave the folder it is extracted into.

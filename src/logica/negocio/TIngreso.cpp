@@ -5,6 +5,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "SecretoNegocio.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TDefaultDBValues.h"
@@ -43,6 +44,7 @@ void updateBaseDatos(const TConexionSesion& conexion)
 {
     TDefaultDBValues valores(conexion);
     valores.inicia();
+    SecretoNegocio::asegura(conexion);
 }
 
 namespace {
@@ -71,6 +73,9 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
         return TResultado::BaseInexistente;
     }
 
+    // Brought up to date before its first read: an older database's business
+    // table lacks the newer columns the entities read.
+    updateBaseDatos(conexion);
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(detalle.value(0), conexion);
     std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
     if (usuario && !Credenciales::esSuPassword(*usuario, password))
@@ -97,7 +102,6 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
     Sistema::Usuario = std::shared_ptr<TUsuario>(usuario.release());
     Sistema::UsuarioNegocio = std::shared_ptr<TUsuarionegocio>(liga.release());
     Sistema::sucursalIndex = 0;
-    updateBaseDatos(conexion);
     const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio->getDatosfiscales();
     Utils::inicializaDirectorios(Sistema::exePath, fiscales ? fiscales->getRfc() : rfc);
     Sistema::actualizaSucursales();

@@ -8,6 +8,8 @@
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Rutas.h"
+#include "SecretoNegocio.h"
+#include "Secretos.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
@@ -368,6 +370,7 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         negocio.setNombre(datos.nombreEmpresa.trimmed());
         if (!logo.isEmpty())
             negocio.setLogonegocio(logo);
+        SecretoNegocio::creaSecreto(negocio);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
 
         if (!datos.regimen.isEmpty()) {
@@ -391,7 +394,7 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
             certificado.setNegKey(leeArchivo(datos.llave));
             certificado.setNumCertificado(informacion.value(CERT_SERIALNUMBER).trimmed());
             certificado.setFechaexpiracion(QDate::fromString(informacion.value(CERT_VALIDTOSTR), FORMATO_FECHA));
-            certificado.setNegPassword(Signerutils::Signer().crypt(datos.passwordLlave));
+            certificado.setNegPassword(Secretos::cifraLocal(datos.passwordLlave, Sistema::exePath));
             certificado.setNegocio(negocio);
             TCertificado::saveOrUpdate(certificado, unidad);
         }
@@ -416,12 +419,14 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
 
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
-        liga.setNivelpermiso(Signerutils::Signer().crypt(datos.rfc + USR_PASS + PERMISOS_INICIALES));
+        liga.setNivelpermiso(
+            SecretoNegocio::firmaPermisos(negocio, usuario, datos.rfc + USR_PASS + PERMISOS_INICIALES));
         liga = TUsuarionegocio::saveOrUpdate(liga, unidad);
         transaccion.commit();
     }
 
     TDefaultDBValues(conexion).inicia();
+    SecretoNegocio::recuerda(fiscales.getRfc());
     Utils::inicializaDirectorios(Sistema::exePath, fiscales.getRfc());
     Logmanager::Log(QStringLiteral("Empresa creada: RFC \"%1\", \"%2\", en %3.")
                         .arg(fiscales.getRfc(), datos.nombreEmpresa.trimmed(), conexion.getDatabase()),

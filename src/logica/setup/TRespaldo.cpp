@@ -6,6 +6,7 @@
 #include "Logmanager.h"
 #include "Prompter.h"
 #include "negocio/Reemplazo.h"
+#include "negocio/SecretoNegocio.h"
 #include "Signerutils.h"
 #include "Sistema.h"
 #include "negocio/TArchivoZip.h"
@@ -211,6 +212,18 @@ TResultado restaurarRespaldo(const QString& archivo)
         return falla(TResultado::SinBase, ERR_RESPALDO_SIN_BASE, archivo);
     if (!abreConMotor(baseExtraida))
         return falla(TResultado::BaseIlegible, ERR_BASE_ILEGIBLE, archivo);
+    // The business's secret and certificate passwords travel enciphered under
+    // the archive's password; here they are written under this installation's
+    // key, in the extracted copy, so a restore that stops later changes nothing.
+    SecretoNegocio::TRestauracion secretos = SecretoNegocio::TRestauracion::SinArchivo;
+    const TConexionSesion conexionExtraida = TConexionSesion::embebida(baseExtraida, Sistema::exePath);
+    try {
+        secretos = SecretoNegocio::restaura(extraida, passwords(), conexionExtraida);
+    } catch (const EVelkor& e) {
+        Conexiones::cierra(conexionExtraida);
+        return falla(TResultado::BaseIlegible, ERR_BASE_ILEGIBLE, Errores::describe(e));
+    }
+    Conexiones::cierra(conexionExtraida);
 
     const QStringList detalle = registroLocal().getEmpresaDetalle(rfc);
     if (!detalle.isEmpty() &&
@@ -240,6 +253,12 @@ TResultado restaurarRespaldo(const QString& archivo)
     }
     if (!aparte.isEmpty() && !QDir(aparte).removeRecursively())
         Logmanager::Log(QStringLiteral("No se pudo borrar la carpeta reemplazada ") + aparte, 1, Sistema::exePath);
+    // A business restored from an archive of an earlier version gets its
+    // secret at its next sign-in, as any older business does.
+    if (secretos == SecretoNegocio::TRestauracion::Restaurado)
+        SecretoNegocio::recuerda(rfc);
+    else
+        SecretoNegocio::olvida(rfc);
 
     const QString baseFinal = destino + QLatin1Char('/') + QFileInfo(baseExtraida).fileName();
     QString error;
@@ -263,8 +282,9 @@ QString archivoEliminacion(const QString& rfc)
 bool creaArchivoEliminacion(const QString& rfc)
 {
     try {
-        TArchivoZip::comprime(archivoEliminacion(rfc), Sistema::exePath + DB_PATH + rfc,
-                              DB_PATH + rfc + QLatin1Char('/'), ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
+        const QString base = baseDatosEn(Sistema::exePath + DB_PATH + rfc);
+        SecretoNegocio::archiva(archivoEliminacion(rfc), rfc, TConexionSesion::embebida(base, Sistema::exePath),
+                                ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
         return true;
     } catch (const EArchivoZip& e) {
         Logmanager::Log(e.mensaje(), 3, Sistema::exePath);

@@ -74,14 +74,19 @@ QString leeRFCZip(const QString& archivo);
 // crafted archive, a wrong password or an unsafe entry change nothing. When
 // the RFC is registered the user is asked before its folder is replaced. A
 // new RFC (or one whose registrations are all disabled or lead nowhere) gets
-// an active registration, and can be signed in to at once. Shows the
-// result's message.
+// an active registration, and can be signed in to at once. The business's
+// secret and certificate key passwords the archive carries
+// (SecretoNegocio::ARCHIVO_RESPALDO) are written in the restored database
+// under this installation's key before it is moved into place, and that
+// file is not left in the program folder; an archive without it (an earlier
+// version's) is migrated at the next sign-in. Shows the result's message.
 TResultado restaurarRespaldo(const QString& archivo);
 
 // The deletion archive of a business: program folder + "db/" + RFC + "/" +
 // RFC + ".zip", entries "db/" + RFC + "/...", AES-128 with
-// ELIMINACION_PASSWORD. False when it could not be written (the reason is
-// logged at level 3); deleting the business goes on either way.
+// ELIMINACION_PASSWORD, with the business's secrets file as every backup
+// (SecretoNegocio::archiva). False when it could not be written (the reason
+// is logged at level 3); deleting the business goes on either way.
 QString archivoEliminacion(const QString& rfc);
 bool creaArchivoEliminacion(const QString& rfc);
 

@@ -18,7 +18,8 @@ namespace {
 // 2: what whole CFDI 3.3 and 4.0 vouchers need (step Cfdi40), the payment-form
 //    key index and the prefix index of a concept's description.
 // 3: texts as wide as the SAT's schemas let a voucher write them.
-constexpr int VERSION_ESQUEMA = 3;
+// 4: the business's own secret (TNegocio.Secreto).
+constexpr int VERSION_ESQUEMA = 4;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 
 QString nombreTabla(const char* clase)

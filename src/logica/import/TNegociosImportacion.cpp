@@ -4,6 +4,7 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Esquema.h"
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "Sistema.h"
@@ -145,6 +146,9 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
 void TNegociosImportacion::abreRegistrado(TNegocioImportado& resultado)
 {
     const QString& rfc = resultado.rfc;
+    // An older database lacks columns the entities now read; its data is
+    // migrated (Ingreso::updateBaseDatos) only once the password is known.
+    Esquema::completaTodo(resultado.conexion);
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFCSinLoad(rfc, resultado.conexion);
     // A registry row that leads to another business's database must not
     // receive this issuer's vouchers.

@@ -4,6 +4,7 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Esquema.h"
 #include "Logmanager.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
@@ -79,6 +80,8 @@ void TImportarBaseHilo::ExtraeInformacion(const QString& archivo)
     QString rfc;
     QString razon;
     try {
+        // An older database lacks columns the entities now read.
+        Esquema::completaTodo(conexion);
         for (const TUsuario& usuario : TUsuario::busca(activos<TUsuario>(), conexion)) {
             email = usuario.getEmail().trimmed();
             if (!email.isEmpty())

@@ -1,0 +1,70 @@
+#pragma once
+#include "ComunesExport.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Whether a stamped voucher is the one its issuer signed and the SAT stamped.
+//
+// The cadena original of the voucher and of its stamp is built with the SAT's
+// own transforms (the program folder's Xslt/, laid out as on the SAT's site),
+// each compiled once per process and shared by every thread. The issuer's seal
+// (Sello) is checked with the public key of the certificate the voucher
+// carries (Certificado): RSA with SHA-256 for 3.3 and 4.0, SHA-1 for 3.2. That
+// certificate's number and RFC must be the voucher's NoCertificado and the
+// issuer's RFC, and the stamp's SelloCFD must be the voucher's Sello.
+//
+// The stamp's seal (SelloSAT) is checked when the SAT certificate named by
+// NoCertificadoSAT is in the program folder's Certificados/SAT/ (as
+// <NoCertificadoSAT>.cer); otherwise the result says that it was not checked
+// and why, and rests on the issuer's seal alone.
+//
+// Window-free and thread-safe: the import, the reports module and the command
+// line call it from any thread.
+namespace VerificacionSello {
+
+enum class TEstado {
+    Autentico,                // every seal checked verifies
+    Alterado,                 // a seal does not verify: the voucher or its stamp changed after signing
+    CertificadoNoCorresponde, // the certificate is not the one the voucher or its stamp names
+    NoVerificable             // no seal or certificate, an unknown version, the transform failed
+};
+
+struct TResultado {
+    TEstado estado = TEstado::NoVerificable;
+    // One or two plain Spanish sentences: why this state, and whether the
+    // stamp's seal was checked.
+    QString motivo;
+    // Whether the stamp's seal was checked against a SAT certificate.
+    bool timbreVerificado = false;
+};
+
+// "Auténtico", "Alterado", "Certificado no corresponde", "No verificable": as
+// stored with the voucher and shown to the user.
+COMUNES_EXPORT QString texto(TEstado estado);
+// The state a stored text names; false when it names none (an empty column
+// of a voucher not yet checked).
+COMUNES_EXPORT bool desdeTexto(const QString& texto, TEstado& estado);
+
+// Checks the voucher in `xml` (its bytes as they came). Never raises: a
+// document that cannot be read is NoVerificable with the reason.
+// `carpetaPrograma` empty: the session's (Rutas::carpetaPrograma).
+COMUNES_EXPORT TResultado verifica(const QByteArray& xml, const QString& carpetaPrograma = QString());
+
+// The cadena original of the voucher and of its stamp, as the SAT's
+// transforms make them; empty when they cannot be made (motivo says why).
+COMUNES_EXPORT QByteArray cadenaOriginal(const QByteArray& xml, QString* motivo = nullptr,
+                                         const QString& carpetaPrograma = QString());
+COMUNES_EXPORT QByteArray cadenaOriginalTimbre(const QByteArray& xml, QString* motivo = nullptr,
+                                               const QString& carpetaPrograma = QString());
+
+// Copies a SAT certificate (DER or PEM) into Certificados/SAT/ under its own
+// number; the number on success, empty with the reason in `error` when the
+// file is not a certificate with a SAT number.
+COMUNES_EXPORT QString agregaCertificadoSat(const QString& archivo, QString* error,
+                                            const QString& carpetaPrograma = QString());
+// Where the SAT certificates are looked for.
+COMUNES_EXPORT QString carpetaCertificadosSat(const QString& carpetaPrograma = QString());
+
+} // namespace VerificacionSello

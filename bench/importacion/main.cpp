@@ -144,6 +144,7 @@ QString creaCarpetaPrograma(const QString& ruta)
     QFile::link(PROGRAMA + QStringLiteral("Motor"), ruta + QStringLiteral("/Motor"));
     QFile::link(PROGRAMA + Constantes::RS_PATH, ruta + QLatin1Char('/') + Constantes::RS_PATH);
     QFile::link(PROGRAMA + QStringLiteral("db/CFDCAT.DB"), ruta + QStringLiteral("/db/CFDCAT.DB"));
+    QFile::link(PROGRAMA + QStringLiteral("Xslt"), ruta + QStringLiteral("/Xslt"));
     QFile::copy(PROGRAMA + QStringLiteral("velkor-importar"), ruta + QStringLiteral("/velkor-importar"));
     return ruta + QLatin1Char('/');
 }
@@ -301,10 +302,18 @@ int main(int argc, char** argv)
         std::fflush(stdout);
 
         const TCorrida chica = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p1"))), corpusPequeno);
+        // The same import without the seal check, in the same run: the
+        // check's cost is their ratio.
+        qputenv("VELKOR_MEDICION_SIN_SELLOS", "1");
+        const TCorrida sinSellos = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p0"))), corpus);
+        qunsetenv("VELKOR_MEDICION_SIN_SELLOS");
         const TCorrida grande = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p2"))), corpus);
         std::printf("velkor-importar, %d archivos: %.2f s, %s archivos/s, salida %d\n", total, grande.segundos,
                     qPrintable(cifra(total / grande.segundos)), grande.salida);
         std::printf("  %s\n", qPrintable(QString(grande.resumen).replace(QLatin1Char('\n'), QStringLiteral("\n  "))));
+        std::printf("Sin verificar sellos: %.2f s, %s archivos/s; con verificación / sin ella: %.2f\n",
+                    sinSellos.segundos, qPrintable(cifra(total / sinSellos.segundos)),
+                    sinSellos.segundos / grande.segundos);
 
         // The limit holds a transaction open on every business to the end:
         // with many issuers it would hold every database open.

@@ -6,6 +6,7 @@
 #include "Errores.h"
 #include "FormatoImporte.h"
 #include "TiposComprobante.h"
+#include "VerificacionSello.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -83,6 +84,11 @@ TCondicion condicion(const TFiltroComprobantes& filtro)
         donde = donde && C::columna(C::col_Fechaemision) < QDateTime(filtro.hasta.addDays(1), QTime(0, 0));
     if (!filtro.tipo.isEmpty())
         donde = donde && C::columna(C::col_Tipocomprobante) == filtro.tipo;
+    if (filtro.sello == ConsultaComprobantes::SELLO_SIN_VERIFICAR)
+        donde = donde && (C::columna(C::col_Verificacionsello).esNulo() ||
+                          C::columna(C::col_Verificacionsello) == QString());
+    else if (!filtro.sello.isEmpty())
+        donde = donde && C::columna(C::col_Verificacionsello) == filtro.sello;
     const QString receptor = filtro.receptor.trimmed();
     if (!receptor.isEmpty()) {
         using K = TCliente;
@@ -152,7 +158,8 @@ QString columnasFila()
                        comoTexto(columna(C::col_Totalimpuestosretenidos)),
                        comoTexto(columna(C::col_Total)),
                        columna(C::col_Uuid),
-                       comoTexto(columna(C::col_Version))}
+                       comoTexto(columna(C::col_Version)),
+                       columna(C::col_Verificacionsello)}
         .join(QStringLiteral(", "));
 }
 
@@ -173,6 +180,7 @@ TFilaComprobante leeFila(const QSqlQuery& q)
     f.total = decimal(q.value(11));
     f.uuid = texto(q.value(12));
     f.version = q.value(13).isNull() ? QString() : decimal(q.value(13)).texto(1);
+    f.sello = texto(q.value(14));
     return f;
 }
 
@@ -192,7 +200,8 @@ QString ordenSql(const TOrdenComprobantes& orden)
                                                {O::Retenidos, C::col_Totalimpuestosretenidos},
                                                {O::Total, C::col_Total},
                                                {O::Uuid, C::col_Uuid},
-                                               {O::Version, C::col_Version}};
+                                               {O::Version, C::col_Version},
+                                               {O::Sello, C::col_Verificacionsello}};
     const auto sinMayusculas = [](const QString& expresion) { return QStringLiteral("UPPER(%1)").arg(expresion); };
     QStringList expresiones;
     if (orden.campo == O::Serie)
@@ -403,6 +412,23 @@ QByteArray xml(const TConexionSesion& conexion, int idNegocio, int idComprobante
     return comprobante->getComprobantexml();
 }
 
+QPair<QString, QString> verificacion(const TConexionSesion& conexion, int idNegocio, int idComprobante)
+{
+    const std::unique_ptr<TComprobante> comprobante = TComprobante::getById(idComprobante, conexion);
+    if (!comprobante || comprobante->getNegocioId() != idNegocio)
+        return {};
+    return {comprobante->getVerificacionsello(), comprobante->getMotivoverificacion()};
+}
+
+QStringList estadosSello()
+{
+    using VerificacionSello::TEstado;
+    QStringList estados;
+    for (TEstado e : {TEstado::Autentico, TEstado::Alterado, TEstado::CertificadoNoCorresponde, TEstado::NoVerificable})
+        estados << VerificacionSello::texto(e);
+    return estados;
+}
+
 QString campoCsv(const QString& valor, bool esTexto)
 {
     QString campo = valor;
@@ -433,7 +459,8 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
                                      QStringLiteral("Impuestos retenidos"),
                                      QStringLiteral("Total"),
                                      QStringLiteral("UUID"),
-                                     QStringLiteral("Versión")}
+                                     QStringLiteral("Versión"),
+                                     QStringLiteral("Sello")}
                              .join(QLatin1Char(','));
     escribe(destino, QByteArrayLiteral("\xEF\xBB\xBF") + (encabezado + finLinea).toUtf8());
     TCursorComprobantes cursor(conexion, filtro, TCursorComprobantes::TModo::Completo);
@@ -454,6 +481,7 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
                 campoCsv(f.total.texto(2), false),
                 campoCsv(f.uuid, true),
                 campoCsv(f.version, false),
+                campoCsv(f.sello, true),
             };
             lote += campos.join(QLatin1Char(',')) + finLinea;
         }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -37,6 +38,7 @@ struct TOrdenComprobantes {
         Total,
         Uuid,
         Version,
+        Sello,
         NumeroCampos
     };
     TCampo campo = Fecha;
@@ -53,6 +55,9 @@ struct TFiltroComprobantes {
     QString tipo;
     // Part of the receiver's RFC or name, letter case aside.
     QString receptor;
+    // The seal check as stored ("Alterado"...), or SELLO_SIN_VERIFICAR for
+    // vouchers not checked yet; empty takes every voucher.
+    QString sello;
     TOrdenComprobantes orden;
 };
 
@@ -71,6 +76,7 @@ struct TFilaComprobante {
     TDecimal total;
     QString uuid;
     QString version;
+    QString sello; // empty while not checked
 };
 
 struct TTotalesComprobantes {
@@ -135,6 +141,14 @@ struct TMarcaImporte {
 };
 
 namespace ConsultaComprobantes {
+
+// The filter's choice for vouchers whose seal was not checked yet.
+inline const QString SELLO_SIN_VERIFICAR = QStringLiteral("Sin verificar");
+// The seal states the filter offers, as stored.
+QStringList estadosSello();
+// The stored check of a voucher: its state text and its reason (both empty
+// while it was not checked).
+QPair<QString, QString> verificacion(const TConexionSesion& conexion, int idNegocio, int idComprobante);
 
 // The voucher types the filter offers: letter and name.
 QList<QPair<QString, QString>> tiposComprobante();

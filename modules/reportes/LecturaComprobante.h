@@ -45,6 +45,9 @@ struct TVistaComprobante {
     QString uuid;
     QString fechaTimbrado; // dd/MM/yyyy HH:mm:ss
     QString certificadoSat;
+    // The seal check as stored with the voucher, and its reason.
+    QString sello;
+    QString motivoSello;
 };
 
 namespace LecturaComprobante {

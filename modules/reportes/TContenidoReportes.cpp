@@ -3,12 +3,16 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "ImpresionComprobante.h"
 #include "LecturaComprobante.h"
+#include "Logmanager.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
 #include "TablaLectura.h"
+#include "Sistema.h"
 #include "TDlgComprobante.h"
 #include "TModeloComprobantes.h"
+#include "VerificacionSello.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -22,12 +26,18 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QPageLayout>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStackedWidget>
@@ -50,6 +60,12 @@ QPushButton* boton(QWidget* padre, const QString& nombre, const QString& texto)
 }
 
 } // namespace
+
+// What one PDF needs of a listed voucher.
+struct TImpresion {
+    ImpresionComprobante::TComprobante comprobante;
+    QString uuid;
+};
 
 TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionSesion* conexion, QWidget* parent)
     : QWidget(parent), m_negocio(negocio), m_conexion(conexion), m_modelo(new TModeloComprobantes(this))
@@ -93,6 +109,18 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
         m_tipo->addItem(nombre, letra);
     auto* etiquetaTipo = new QLabel(QStringLiteral("Tipo"), this);
     etiquetaTipo->setBuddy(m_tipo);
+    m_sello = new QComboBox(this);
+    m_sello->setObjectName(QStringLiteral("CmbSello"));
+    m_sello->addItem(QStringLiteral("Todos"), QString());
+    for (const QString& estado : ConsultaComprobantes::estadosSello())
+        m_sello->addItem(estado, estado);
+    m_sello->addItem(ConsultaComprobantes::SELLO_SIN_VERIFICAR, ConsultaComprobantes::SELLO_SIN_VERIFICAR);
+    auto* etiquetaSello = new QLabel(QStringLiteral("Sello"), this);
+    etiquetaSello->setBuddy(m_sello);
+    m_certificadosSat =
+        boton(this, QStringLiteral("BtCertificadosSat"), QStringLiteral("Certificados del SAT…"));
+    m_certificadosSat->setToolTip(QStringLiteral("Agrega certificados del SAT para verificar también el sello del "
+                                                 "timbre"));
     m_receptor = new QLineEdit(this);
     m_receptor->setObjectName(QStringLiteral("EdReceptor"));
     m_receptor->setPlaceholderText(QStringLiteral("RFC o nombre del receptor"));
@@ -112,7 +140,10 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     filtros->addWidget(m_tipo, 1, 2);
     filtros->addWidget(etiquetaReceptor, 1, 3);
     filtros->addWidget(m_receptor, 1, 4, 1, 2);
+    filtros->addWidget(etiquetaSello, 2, 1);
+    filtros->addWidget(m_sello, 2, 2);
     filtros->addWidget(m_exportar, 0, 6);
+    filtros->addWidget(m_certificadosSat, 2, 6);
     filtros->setColumnStretch(5, 1);
     diseno->addLayout(filtros);
 
@@ -144,8 +175,23 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_mostrando->setObjectName(QStringLiteral("TxMostrando"));
     m_ver = boton(lista, QStringLiteral("BtVerComprobante"), QStringLiteral("Ver comprobante"));
     m_ver->setEnabled(false);
+    m_imprimir = boton(lista, QStringLiteral("BtImprimir"), QStringLiteral("Imprimir"));
+    m_guardarPdf = boton(lista, QStringLiteral("BtGuardarPdf"), QStringLiteral("Guardar PDF"));
+    for (QPushButton* b : {m_imprimir, m_guardarPdf})
+        b->setEnabled(false);
+    m_pdfLista = boton(lista, QStringLiteral("BtPdfLista"), QStringLiteral("PDF de la lista"));
+    auto* menuLista = new QMenu(m_pdfLista);
+    menuLista->setObjectName(QStringLiteral("MnPdfLista"));
+    connect(menuLista->addAction(QStringLiteral("Todos en un solo archivo…")), &QAction::triggered, this,
+            [this] { eligePdfLista(false); });
+    connect(menuLista->addAction(QStringLiteral("Un archivo por comprobante en una carpeta…")), &QAction::triggered,
+            this, [this] { eligePdfLista(true); });
+    m_pdfLista->setMenu(menuLista);
     auto* debajo = new QHBoxLayout();
     debajo->addWidget(m_mostrando, 1);
+    debajo->addWidget(m_pdfLista);
+    debajo->addWidget(m_imprimir);
+    debajo->addWidget(m_guardarPdf);
     debajo->addWidget(m_ver);
     dLista->addWidget(m_area, 1);
     dLista->addLayout(debajo);
@@ -180,6 +226,8 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
         busca();
     });
     connect(m_tipo, &QComboBox::currentIndexChanged, this, &TContenidoReportes::busca);
+    connect(m_sello, &QComboBox::currentIndexChanged, this, &TContenidoReportes::busca);
+    connect(m_certificadosSat, &QPushButton::clicked, this, &TContenidoReportes::eligeCertificadosSat);
     connect(m_desde, &QDateEdit::dateChanged, m_espera, qOverload<>(&QTimer::start));
     connect(m_hasta, &QDateEdit::dateChanged, m_espera, qOverload<>(&QTimer::start));
     connect(m_receptor, &QLineEdit::textChanged, m_espera, qOverload<>(&QTimer::start));
@@ -190,17 +238,31 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     connect(m_tabla, &QTableView::activated, this,
             [this](const QModelIndex& indice) { abreComprobante(indice.row()); });
     connect(m_tabla->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& actual) { m_ver->setEnabled(actual.isValid()); });
-    connect(m_modelo, &QAbstractItemModel::modelReset, this, [this] { m_ver->setEnabled(false); });
+            [this](const QModelIndex& actual) {
+                for (QPushButton* b : {m_ver, m_imprimir, m_guardarPdf})
+                    b->setEnabled(actual.isValid());
+            });
+    connect(m_modelo, &QAbstractItemModel::modelReset, this, [this] {
+        for (QPushButton* b : {m_ver, m_imprimir, m_guardarPdf})
+            b->setEnabled(false);
+        m_pdfLista->setEnabled(m_modelo->rowCount() > 0);
+    });
     connect(m_ver, &QPushButton::clicked, this, [this] { abreComprobante(m_tabla->currentIndex().row()); });
+    connect(m_imprimir, &QPushButton::clicked, this, [this] { imprime(m_tabla->currentIndex().row()); });
+    connect(m_guardarPdf, &QPushButton::clicked, this, &TContenidoReportes::eligePdf);
     setTabOrder(m_porFecha, m_desde);
     setTabOrder(m_desde, m_hasta);
     setTabOrder(m_hasta, m_tipo);
     setTabOrder(m_tipo, m_receptor);
-    setTabOrder(m_receptor, m_exportar);
-    setTabOrder(m_exportar, m_paginas);
+    setTabOrder(m_receptor, m_sello);
+    setTabOrder(m_sello, m_exportar);
+    setTabOrder(m_exportar, m_certificadosSat);
+    setTabOrder(m_certificadosSat, m_paginas);
     setTabOrder(m_paginas, m_tabla);
-    setTabOrder(m_tabla, m_ver);
+    setTabOrder(m_tabla, m_pdfLista);
+    setTabOrder(m_pdfLista, m_imprimir);
+    setTabOrder(m_imprimir, m_guardarPdf);
+    setTabOrder(m_guardarPdf, m_ver);
     connect(m_modelo, &QAbstractItemModel::rowsInserted, this, [this] {
         m_mostrando->setText(QStringLiteral("Mostrando %1 de %2").arg(m_modelo->rowCount()).arg(m_totalFilas));
     });
@@ -248,6 +310,7 @@ TFiltroComprobantes TContenidoReportes::filtro() const
     }
     f.tipo = m_tipo->currentData().toString();
     f.receptor = m_receptor->text().trimmed();
+    f.sello = m_sello->currentData().toString();
     const QHeaderView* encabezado = m_tabla->horizontalHeader();
     f.orden.campo = static_cast<TOrdenComprobantes::TCampo>(encabezado->sortIndicatorSection());
     f.orden.descendente = encabezado->sortIndicatorOrder() == Qt::DescendingOrder;
@@ -271,7 +334,7 @@ void TContenidoReportes::busca()
     m_totalFilas = resumen.totales.cantidad;
     actualizaTotales(resumen);
     actualizaGrafica(resumen.series);
-    const bool sinFiltro = !f.desde.isValid() && f.tipo.isEmpty() && f.receptor.isEmpty();
+    const bool sinFiltro = !f.desde.isValid() && f.tipo.isEmpty() && f.receptor.isEmpty() && f.sello.isEmpty();
     m_vacio->setText(sinFiltro ? QStringLiteral("Este negocio aún no tiene comprobantes.")
                                : QStringLiteral("No hay comprobantes con estos filtros."));
     m_area->setCurrentWidget(m_totalFilas == 0 ? static_cast<QWidget*>(m_vacio) : m_tabla);
@@ -456,9 +519,208 @@ void TContenidoReportes::abreComprobante(int fila)
         muestraError(e);
         return;
     }
+    try {
+        const auto [estado, motivo] =
+            ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), comprobante.id);
+        vista.sello = estado.isEmpty() ? ConsultaComprobantes::SELLO_SIN_VERIFICAR : estado;
+        vista.motivoSello = estado.isEmpty() ? QStringLiteral("Su sello se verificará en segundo plano.") : motivo;
+    } catch (const std::exception& e) {
+        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+    }
     auto* dialogo = new TDlgComprobante(vista, xml, this);
     dialogo->setAttribute(Qt::WA_DeleteOnClose);
     dialogo->show();
+}
+
+bool TContenidoReportes::paraImprimir(int fila, TImpresion& impresion)
+{
+    if (fila < 0 || fila >= m_modelo->rowCount())
+        return false;
+    const TFilaComprobante& f = m_modelo->fila(fila);
+    try {
+        impresion.comprobante.xml = ConsultaComprobantes::xml(*m_conexion, m_negocio->getIdnegocio(), f.id);
+        const auto [estado, motivo] =
+            ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), f.id);
+        // A voucher checked already prints that check; one still pending is
+        // checked as it is drawn.
+        impresion.comprobante.verificado =
+            VerificacionSello::desdeTexto(estado, impresion.comprobante.verificacion.estado);
+        impresion.comprobante.verificacion.motivo = motivo;
+    } catch (const std::exception& e) {
+        muestraError(e);
+        return false;
+    }
+    if (impresion.comprobante.xml.isEmpty()) {
+        Prompter::actual().mensaje(QStringLiteral("Este comprobante no tiene su XML guardado."), MSG_WARNING);
+        return false;
+    }
+    if (Sistema::imprimeLogo)
+        impresion.comprobante.logo = m_negocio->getLogonegocio();
+    impresion.uuid = f.uuid;
+    return true;
+}
+
+bool TContenidoReportes::guardaPdf(int fila, const QString& ruta)
+{
+    TImpresion impresion;
+    if (!paraImprimir(fila, impresion))
+        return false;
+    QString error;
+    if (!ImpresionComprobante::guardaPdf({impresion.comprobante}, ruta, &error)) {
+        Prompter::actual().mensaje(
+            QStringLiteral("No se pudo guardar el PDF %1: %2").arg(QDir::toNativeSeparators(ruta), error), MSG_ERROR);
+        return false;
+    }
+    Prompter::actual().mensaje(QStringLiteral("El PDF se guardó en %1.").arg(QDir::toNativeSeparators(ruta)),
+                               MSG_INFORMATION);
+    return true;
+}
+
+void TContenidoReportes::eligePdf()
+{
+    const int fila = m_tabla->currentIndex().row();
+    if (fila < 0)
+        return;
+    const QString uuid = m_modelo->fila(fila).uuid;
+    const QString ruta =
+        SelectorArchivos::guardar(this, QStringLiteral("Guardar PDF"),
+                                  (uuid.isEmpty() ? QStringLiteral("Comprobante") : uuid) + QStringLiteral(".pdf"),
+                                  QStringLiteral("Documento PDF (*.pdf)"));
+    if (!ruta.isEmpty())
+        guardaPdf(fila, ruta);
+}
+
+void TContenidoReportes::imprime(int fila)
+{
+    TImpresion impresion;
+    if (!paraImprimir(fila, impresion))
+        return;
+    QPrinter impresora(QPrinter::HighResolution);
+    impresora.setPageSize(QPageSize(QPageSize::Letter));
+    impresora.setDocName(impresion.uuid);
+    QPrintDialog dialogo(&impresora, this);
+    dialogo.setWindowTitle(QStringLiteral("Imprimir comprobante"));
+    if (dialogo.exec() != QDialog::Accepted)
+        return;
+    QString error;
+    if (!ImpresionComprobante::dibuja({impresion.comprobante}, impresora, &error))
+        Prompter::actual().mensaje(QStringLiteral("No se pudo imprimir el comprobante: ") + error, MSG_ERROR);
+}
+
+void TContenidoReportes::eligePdfLista(bool unoPorComprobante)
+{
+    const QString ruta =
+        unoPorComprobante
+            ? SelectorArchivos::carpeta(this, QStringLiteral("Carpeta para los PDF de los comprobantes"))
+            : SelectorArchivos::guardar(this, QStringLiteral("Guardar PDF de la lista"),
+                                        nombreCsv().replace(QStringLiteral(".csv"), QStringLiteral(".pdf")),
+                                        QStringLiteral("Documento PDF (*.pdf)"));
+    if (!ruta.isEmpty())
+        guardaPdfLista(ruta, unoPorComprobante);
+}
+
+bool TContenidoReportes::guardaPdfLista(const QString& ruta, bool unoPorComprobante)
+{
+    QList<ImpresionComprobante::TComprobante> comprobantes;
+    int escritos = 0;
+    QStringList fallas;
+    QProgressDialog avance(QStringLiteral("Preparando los PDF…"), QStringLiteral("Detener"), 0, m_totalFilas, this);
+    avance.setObjectName(QStringLiteral("DlgAvancePdf"));
+    avance.setWindowTitle(QStringLiteral("PDF de la lista"));
+    avance.setWindowModality(Qt::WindowModal);
+    avance.setMinimumDuration(400);
+    try {
+        // The whole filter, not only the rows the list has read so far.
+        TCursorComprobantes cursor(*m_conexion, filtro(), TCursorComprobantes::TModo::Completo);
+        int hechos = 0;
+        while (!cursor.agotado() && !avance.wasCanceled()) {
+            for (const TFilaComprobante& f : cursor.siguientes(50)) {
+                if (avance.wasCanceled())
+                    break;
+                avance.setValue(++hechos);
+                ImpresionComprobante::TComprobante c;
+                c.xml = ConsultaComprobantes::xml(*m_conexion, m_negocio->getIdnegocio(), f.id);
+                c.verificado = VerificacionSello::desdeTexto(f.sello, c.verificacion.estado);
+                if (c.verificado)
+                    c.verificacion.motivo =
+                        ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), f.id).second;
+                if (Sistema::imprimeLogo)
+                    c.logo = m_negocio->getLogonegocio();
+                if (!unoPorComprobante) {
+                    comprobantes << c;
+                    continue;
+                }
+                // The UUID is the SAT's form, checked on import: a safe file name.
+                const QString nombre = (f.uuid.isEmpty() ? QString::number(f.id) : f.uuid) + QStringLiteral(".pdf");
+                QString error;
+                if (ImpresionComprobante::guardaPdf({c}, QDir(ruta).filePath(nombre), &error))
+                    ++escritos;
+                else
+                    fallas << QStringLiteral("%1: %2").arg(nombre, error);
+            }
+        }
+    } catch (const std::exception& e) {
+        muestraError(e);
+        return false;
+    }
+    const bool detenido = avance.wasCanceled();
+    avance.setLabelText(QStringLiteral("Escribiendo el PDF…"));
+    if (!unoPorComprobante && !detenido) {
+        QString error;
+        if (!ImpresionComprobante::guardaPdf(comprobantes, ruta, &error)) {
+            Prompter::actual().mensaje(
+                QStringLiteral("No se pudo guardar el PDF %1: %2").arg(QDir::toNativeSeparators(ruta), error),
+                MSG_ERROR);
+            return false;
+        }
+        escritos = int(comprobantes.size());
+    }
+    avance.reset();
+    QString texto = unoPorComprobante ? QStringLiteral("Se guardaron %1 PDF en %2.")
+                                            .arg(escritos)
+                                            .arg(QDir::toNativeSeparators(ruta))
+                                      : detenido ? QStringLiteral("Se detuvo; no se escribió el PDF.")
+                                                 : QStringLiteral("Los %1 comprobantes se guardaron en %2.")
+                                                       .arg(escritos)
+                                                       .arg(QDir::toNativeSeparators(ruta));
+    if (unoPorComprobante && detenido)
+        texto += QStringLiteral(" Se detuvo antes de terminar la lista.");
+    if (!fallas.isEmpty())
+        texto += QStringLiteral("\n\nNo se pudieron escribir %1:\n").arg(fallas.size()) +
+                 fallas.mid(0, 10).join(QLatin1Char('\n'));
+    Prompter::actual().mensaje(texto, fallas.isEmpty() && !detenido ? MSG_INFORMATION : MSG_WARNING);
+    return fallas.isEmpty() && !detenido;
+}
+
+void TContenidoReportes::eligeCertificadosSat()
+{
+    const QStringList archivos = SelectorArchivos::archivos(this, QStringLiteral("Certificados del SAT"),
+                                                            QStringLiteral("Certificado (*.cer *.pem)"));
+    if (!archivos.isEmpty())
+        agregaCertificadosSat(archivos);
+}
+
+int TContenidoReportes::agregaCertificadosSat(const QStringList& archivos)
+{
+    QStringList agregados;
+    QStringList rechazados;
+    for (const QString& archivo : archivos) {
+        QString error;
+        const QString numero = VerificacionSello::agregaCertificadoSat(archivo, &error);
+        if (numero.isEmpty())
+            rechazados << QStringLiteral("%1: %2").arg(QFileInfo(archivo).fileName(), error);
+        else
+            agregados << numero;
+    }
+    QStringList partes;
+    if (!agregados.isEmpty())
+        partes << QStringLiteral("Se agregaron los certificados del SAT %1. Los sellos del SAT que firmen se "
+                                 "verificarán en los comprobantes que se importen.")
+                      .arg(agregados.join(QStringLiteral(", ")));
+    if (!rechazados.isEmpty())
+        partes << QStringLiteral("No se agregaron:\n") + rechazados.join(QLatin1Char('\n'));
+    Prompter::actual().mensaje(partes.join(QStringLiteral("\n\n")), rechazados.isEmpty() ? MSG_INFORMATION : MSG_WARNING);
+    return int(agregados.size());
 }
 
 void TContenidoReportes::muestraError(const std::exception& e)

@@ -61,6 +61,16 @@ public:
     Q_INVOKABLE void abreComprobante(int fila);
     // The name the CSV export proposes for the filter as it stands.
     Q_INVOKABLE QString nombreCsv() const;
+    // The listed voucher's printed representation, written to `ruta`; false,
+    // after telling the user, when it could not.
+    Q_INVOKABLE bool guardaPdf(int fila, const QString& ruta);
+    // Every voucher of the filter in one PDF (`ruta` a file), or one PDF per
+    // voucher named by its UUID (`ruta` a folder). Shows the progress; the
+    // user may stop it, and what was written stays.
+    Q_INVOKABLE bool guardaPdfLista(const QString& ruta, bool unoPorComprobante);
+    // Copies SAT certificates into the program folder, so that stamps signed
+    // with them are checked; tells the user what was added and what not.
+    Q_INVOKABLE int agregaCertificadosSat(const QStringList& archivos);
 
     TFiltroComprobantes filtro() const;
 
@@ -70,6 +80,13 @@ private:
     void eligeArchivoCsv();
     void ordena(int columna, Qt::SortOrder orden);
     void muestraError(const std::exception& e);
+    // The listed voucher with what the PDF needs (its XML, the logo, the
+    // stored check); false, after telling the user, when it has no XML.
+    bool paraImprimir(int fila, struct TImpresion& impresion);
+    void imprime(int fila);
+    void eligePdf();
+    void eligePdfLista(bool unoPorComprobante);
+    void eligeCertificadosSat();
 
     const TNegocio* m_negocio;
     const TConexionSesion* m_conexion;
@@ -81,6 +98,7 @@ private:
     QDateEdit* m_desde;
     QDateEdit* m_hasta;
     QComboBox* m_tipo;
+    QComboBox* m_sello;
     QLineEdit* m_receptor;
     QTimer* m_espera;
     QPushButton* m_exportar;
@@ -89,6 +107,10 @@ private:
     QTableView* m_tabla;
     QLabel* m_vacio;
     QPushButton* m_ver;
+    QPushButton* m_imprimir;
+    QPushButton* m_guardarPdf;
+    QPushButton* m_pdfLista;
+    QPushButton* m_certificadosSat;
     QLabel* m_mostrando;
     QChartView* m_grafica;
     QStandardItemModel* m_modeloTotales;

@@ -3,7 +3,9 @@
 #include "Constantes.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
+#include "TModeloComprobantes.h"
 #include "TablaLectura.h"
+#include "VerificacionSello.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -149,6 +151,28 @@ TDlgComprobante::TDlgComprobante(const TVistaComprobante& vista, const QByteArra
     }
     lineaTimbre->addStretch();
     diseno->addWidget(timbre);
+
+    if (!vista.sello.isEmpty()) {
+        auto* sello = new QGroupBox(QStringLiteral("Sello"), this);
+        auto* lineaSello = new QHBoxLayout(sello);
+        QLabel* estado = dato(sello, QStringLiteral("TxSello"), vista.sello);
+        QFont fuerte = estado->font();
+        fuerte.setBold(true);
+        estado->setFont(fuerte);
+        QLabel* motivo = dato(sello, QStringLiteral("TxMotivoSello"), vista.motivoSello);
+        motivo->setWordWrap(true);
+        if (vista.sello == VerificacionSello::texto(VerificacionSello::TEstado::Alterado)) {
+            for (QLabel* l : {estado, motivo}) {
+                QPalette paleta = l->palette();
+                paleta.setColor(QPalette::WindowText, TModeloComprobantes::COLOR_ALTERADO_TEXTO);
+                l->setPalette(paleta);
+            }
+        }
+        lineaSello->addWidget(estado);
+        lineaSello->addSpacing(12);
+        lineaSello->addWidget(motivo, 1);
+        diseno->addWidget(sello);
+    }
 
     auto* botones = new QDialogButtonBox(this);
     QPushButton* guardar = botones->addButton(QStringLiteral("Guardar XML"), QDialogButtonBox::ActionRole);

@@ -3,6 +3,9 @@
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Sistema.h"
+#include "VerificacionSello.h"
+
+#include <QBrush>
 
 TModeloComprobantes::TModeloComprobantes(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -53,6 +56,16 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
     const bool esImporte = indice.column() >= Subtotal && indice.column() <= Total;
     if (rol == Qt::TextAlignmentRole)
         return QVariant::fromValue(esImporte ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    // An altered voucher stands out in the whole row, whatever column the
+    // list is sorted by.
+    const bool alterado = f.sello == VerificacionSello::texto(VerificacionSello::TEstado::Alterado);
+    if (rol == Qt::BackgroundRole)
+        return alterado ? QVariant(QBrush(COLOR_ALTERADO_FONDO)) : QVariant();
+    if (rol == Qt::ForegroundRole)
+        return alterado ? QVariant(QBrush(COLOR_ALTERADO_TEXTO)) : QVariant();
+    if (rol == Qt::ToolTipRole && indice.column() == Sello)
+        return alterado ? QStringLiteral("El comprobante no corresponde a su sello: se modificó después de firmarse.")
+                        : QVariant();
     if (rol != Qt::DisplayRole)
         return {};
     switch (indice.column()) {
@@ -82,6 +95,8 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
         return f.uuid;
     case Version:
         return f.version;
+    case Sello:
+        return f.sello.isEmpty() ? ConsultaComprobantes::SELLO_SIN_VERIFICAR : f.sello;
     default:
         return {};
     }
@@ -100,7 +115,7 @@ QVariant TModeloComprobantes::headerData(int seccion, Qt::Orientation orientacio
         QStringLiteral("Folio"),     QStringLiteral("RFC receptor"), QStringLiteral("Receptor"),
         QStringLiteral("Moneda"),    QStringLiteral("Subtotal"),     QStringLiteral("Trasladados"),
         QStringLiteral("Retenidos"), QStringLiteral("Total"),        QStringLiteral("UUID"),
-        QStringLiteral("Versión")};
+        QStringLiteral("Versión"),   QStringLiteral("Sello")};
     return titulos.value(seccion);
 }
 

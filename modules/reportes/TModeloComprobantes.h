@@ -2,6 +2,7 @@
 #include "ConsultaComprobantes.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QList>
 
 #include <memory>
@@ -17,6 +18,9 @@ public:
     using Columna = TOrdenComprobantes::TCampo;
     using enum TOrdenComprobantes::TCampo;
     static constexpr int FILAS_POR_PAGINA = 200;
+    // The warning colours of an altered voucher's row.
+    static inline const QColor COLOR_ALTERADO_FONDO = QColor(0xFD, 0xE2, 0xE1);
+    static inline const QColor COLOR_ALTERADO_TEXTO = QColor(0x9B, 0x1C, 0x1C);
 
     explicit TModeloComprobantes(QObject* parent = nullptr);
     ~TModeloComprobantes() override;

@@ -19,7 +19,8 @@ namespace {
 //    key index and the prefix index of a concept's description.
 // 3: texts as wide as the SAT's schemas let a voucher write them.
 // 4: the business's own secret (TNegocio.Secreto).
-constexpr int VERSION_ESQUEMA = 4;
+// 5: the seal check of each voucher (TComprobante.Verificacionsello).
+constexpr int VERSION_ESQUEMA = 5;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 
 QString nombreTabla(const char* clase)

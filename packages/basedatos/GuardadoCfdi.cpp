@@ -570,6 +570,10 @@ TComprobante TGuardado::comprobante(const TLectura& l, const Nomina12::IXMLNomin
     registro.setPathxml(a.pathXml);
     if (!a.pathPdf.isEmpty())
         registro.setPathpdf(a.pathPdf);
+    if (!a.verificacion.isEmpty()) {
+        registro.setVerificacionsello(a.verificacion);
+        registro.setMotivoverificacion(a.motivoVerificacion);
+    }
     registro.setNombreemisor(l.emisor.Get_Nombre());
     registro.setRegimenfiscalemisor(l.emisor.Get_RegimenFiscal());
     registro.setFacatradquirente(l.facAtrAdquirente);

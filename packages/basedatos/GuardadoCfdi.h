@@ -25,6 +25,9 @@ struct TAjustes {
     TCacheCatalogos* catalogos = nullptr;
     QString pathXml;
     QString pathPdf;
+    // The seal check, stored with the voucher; empty when it was not checked.
+    QString verificacion;
+    QString motivoVerificacion;
 };
 
 // One tax of a line, of the voucher or of the local-taxes complement, as

@@ -549,11 +549,13 @@ bool TPersistencia::lee(TEntidad& entidad, int id, const TConexionSesion& conexi
 }
 
 void TPersistencia::busca(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion,
-                          const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila)
+                          const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila, int limite)
 {
     const TSentencias& sentencia = sentencias(tabla);
-    const QString sql = sqlBusqueda(tabla, sentencia.lectura, donde) + QStringLiteral(" ORDER BY ") +
-                        (orden.vacio() ? sentencia.ordenClave : orden.sql());
+    QString sql = sqlBusqueda(tabla, sentencia.lectura, donde) + QStringLiteral(" ORDER BY ") +
+                  (orden.vacio() ? sentencia.ordenClave : orden.sql());
+    if (limite >= 0)
+        sql += QStringLiteral(" ROWS %1").arg(limite);
     const auto q = Conexiones::consultaPreparada(conexion, sql);
     for (int i = 0; i < donde.parametros().size(); ++i)
         enlaza(*q, i, donde.parametros().at(i));

@@ -41,6 +41,12 @@ void TSaveComprobante::setCatalogos(TCacheCatalogos& catalogos)
     m_ajustes->catalogos = &catalogos;
 }
 
+void TSaveComprobante::setVerificacion(const VerificacionSello::TResultado& verificacion)
+{
+    m_ajustes->verificacion = VerificacionSello::texto(verificacion.estado);
+    m_ajustes->motivoVerificacion = verificacion.motivo;
+}
+
 TComprobante TSaveComprobante::SaveBD(const Cfdv33::IXMLComprobante& comprobante, const Nomina12::IXMLNomina& nomina)
 {
     GuardadoCfdi::TLectura lectura = GuardadoCfdi::leeComun(comprobante);

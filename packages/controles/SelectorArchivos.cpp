@@ -24,6 +24,16 @@ QString SelectorArchivos::archivo(QWidget* padre, const QString& titulo, const Q
                  [&](const QString& inicio) { return QFileDialog::getOpenFileName(padre, titulo, inicio, filtro); });
 }
 
+QStringList SelectorArchivos::archivos(QWidget* padre, const QString& titulo, const QString& filtro)
+{
+    const QString inicio = Preferencias::carpetaInicial();
+    const QStringList elegidos = g_cola ? g_cola->responde(filtro, inicio).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                        : QFileDialog::getOpenFileNames(padre, titulo, inicio, filtro);
+    if (!elegidos.isEmpty())
+        Preferencias::recuerdaEleccion(elegidos.first());
+    return elegidos;
+}
+
 QString SelectorArchivos::carpeta(QWidget* padre, const QString& titulo)
 {
     return elige(titulo, Preferencias::carpetaInicial(),

@@ -14,6 +14,9 @@ namespace SelectorArchivos {
 // The file chosen in an open dialog titled `titulo` showing `filtro`
 // ("Certificado (*.cer)"); empty when the user cancelled.
 CONTROLES_EXPORT QString archivo(QWidget* padre, const QString& titulo, const QString& filtro);
+// The files chosen at once in such a dialog; a queued answer names them one
+// per line.
+CONTROLES_EXPORT QStringList archivos(QWidget* padre, const QString& titulo, const QString& filtro);
 // The folder chosen in a folder dialog titled `titulo`; empty when cancelled.
 CONTROLES_EXPORT QString carpeta(QWidget* padre, const QString& titulo);
 // The file to write in a save dialog, proposing `nombre` in the starting

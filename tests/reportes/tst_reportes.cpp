@@ -8,6 +8,7 @@
 #include "Sistema.h"
 #include "shell/TContenedorTexto.h"
 #include "shell/TEtiquetaAccion.h"
+#include "negocio/RevisionSellos.h"
 #include "negocio/TIngreso.h"
 #include "shell/TMainFrm.h"
 #include "Capturas.h"
@@ -35,6 +36,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -325,11 +327,11 @@ private slots:
         const QByteArray esperado =
             QByteArrayLiteral("\xEF\xBB\xBF") +
             QStringLiteral("Fecha,Tipo,Serie,Folio,RFC receptor,Receptor,Moneda,Subtotal,Impuestos trasladados,"
-                           "Impuestos retenidos,Total,UUID,Versión\r\n"
+                           "Impuestos retenidos,Total,UUID,Versión,Sello\r\n"
                            "2024-01-31 23:59:59,Ingreso,A,2,CNA010101AB1,\"COMERCIAL ÑANDÚ, S.A. \"\"LA BUENA\"\"\","
-                           "USD,1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3\r\n"
+                           "USD,1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3,\r\n"
                            "2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,0.00,"
-                           "116.00,UUID-2,4.0\r\n")
+                           "116.00,UUID-2,4.0,\r\n")
                 .toUtf8();
         QCOMPARE(csv(datos.conexion, enero), esperado);
 
@@ -341,7 +343,7 @@ private slots:
         QCOMPARE(lineas.size(), 3);
         QCOMPARE(lineas.at(1),
                  QStringLiteral("2024-03-20 12:00:00,Nómina,N,5,FOR010101AAA,\"'=HYPERLINK(\"\"http://x\"\")\","
-                                "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0\r")
+                                "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0,\r")
                      .toUtf8());
         QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-500.25"), false), QStringLiteral("-500.25"));
         QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-texto"), true), QStringLiteral("'-texto"));
@@ -801,12 +803,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
         pieza<QWidget>(contenido, "ChPorFecha")->setFocus();
         QStringList orden{QApplication::focusWidget()->objectName()};
-        for (int paso = 0; paso < 5; ++paso) {
+        for (int paso = 0; paso < 7; ++paso) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             orden << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(orden.join(QLatin1Char(' ')),
-                 QStringLiteral("ChPorFecha CmbTipo EdReceptor BtExportarCsv qt_tabwidget_tabbar GrComprobantes"));
+        QCOMPARE(orden.join(QLatin1Char(' ')), QStringLiteral("ChPorFecha CmbTipo EdReceptor CmbSello BtExportarCsv "
+                                                              "BtCertificadosSat qt_tabwidget_tabbar GrComprobantes"));
 
         // Clicking a header sorts by it (amounts largest first), again turns it round.
         QHeaderView* encabezado = tabla->horizontalHeader();
@@ -894,6 +896,55 @@ private slots:
         QCOMPARE(guardado.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
         QTest::keyClick(dialogo, Qt::Key_Escape);
         QTRY_VERIFY(dialogo.isNull());
+
+        // Seals: what was stored before the check is checked in the background
+        // (a voucher without its XML cannot be); the list shows each result,
+        // an altered one in the warning colour, the filter takes them by it,
+        // and the voucher view gives the reason.
+        const int idNegocio = Sistema::Negocio->getIdnegocio();
+        QTRY_COMPARE_WITH_TIMEOUT(RevisionSellos::pendientes(*Sistema::Conexion, idNegocio), 0, 120000);
+        std::unique_ptr<TComprobante> a1 =
+            TComprobante::getByUUIDAndNegocio(QStringLiteral("UUID-A1"), *Sistema::Negocio, *Sistema::Conexion);
+        QCOMPARE(a1->getVerificacionsello(), QStringLiteral("Auténtico"));
+        a1->setVerificacionsello(QStringLiteral("Alterado"));
+        a1->setMotivoverificacion(QStringLiteral("El sello del emisor no corresponde al comprobante."));
+        TUnidadTrabajo(*Sistema::Conexion, 1).guarda(*a1);
+        QMetaObject::invokeMethod(contenido, "busca");
+        QStringList sellos;
+        for (int f = 0; f < tabla->model()->rowCount(); ++f)
+            sellos << tabla->model()->index(f, TModeloComprobantes::Sello).data().toString();
+        QCOMPARE(sellos, (QStringList{QStringLiteral("No verificable"), QStringLiteral("No verificable"),
+                                      QStringLiteral("Alterado")}));
+        QCOMPARE(tabla->model()->index(2, TModeloComprobantes::Total).data(Qt::BackgroundRole).value<QBrush>().color(),
+                 TModeloComprobantes::COLOR_ALTERADO_FONDO);
+        QVERIFY(!tabla->model()->index(0, TModeloComprobantes::Total).data(Qt::BackgroundRole).isValid());
+        auto* sello = pieza<QComboBox>(contenido, "CmbSello");
+        sello->setCurrentIndex(sello->findData(QStringLiteral("Alterado")));
+        QCOMPARE(tabla->model()->rowCount(), 1);
+        Capturas::guarda(*contenido, QStringLiteral("reportes-sello-alterado"));
+        tabla->setCurrentIndex(tabla->model()->index(0, 0));
+        QTest::keyClick(tabla, Qt::Key_Return);
+        dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobante"));
+        QVERIFY(dialogo);
+        QCOMPARE(pieza<QLabel>(dialogo, "TxSello")->text(), QStringLiteral("Alterado"));
+        QCOMPARE(pieza<QLabel>(dialogo, "TxMotivoSello")->text(),
+                 QStringLiteral("El sello del emisor no corresponde al comprobante."));
+        QTest::keyClick(dialogo, Qt::Key_Escape);
+        QTRY_VERIFY(dialogo.isNull());
+
+        // The PDF of what the filter takes, one per voucher in a folder named
+        // by their UUIDs, and of the selected one.
+        QTemporaryDir pdfs;
+        archivos.agrega(pdfs.path());
+        pieza<QPushButton>(contenido, "BtPdfLista")->menu()->actions().at(1)->trigger();
+        QVERIFY2(QFileInfo(pdfs.filePath(QStringLiteral("UUID-A1.pdf"))).size() > 0,
+                 qPrintable(respuestas.textos().join('\n')));
+        QCOMPARE(QDir(pdfs.path()).entryList(QDir::Files).size(), 1);
+        archivos.agrega(pdfs.filePath(QStringLiteral("uno.pdf")));
+        QTest::mouseClick(pieza<QPushButton>(contenido, "BtGuardarPdf"), Qt::LeftButton);
+        QVERIFY(archivos.inicios().last().endsWith(QStringLiteral("/UUID-A1.pdf")));
+        QVERIFY(TCarpetaPrograma::lee(pdfs.filePath(QStringLiteral("uno.pdf"))).startsWith("%PDF"));
+        sello->setCurrentIndex(0);
 
         // A range of years charts by year.
         pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(true);

@@ -132,7 +132,9 @@
     A(Periodicidadglobal, Texto, 2, _, Cfdi40)                                                                         \
     A(Mesesglobal, Texto, 2, _, Cfdi40)                                                                                \
     A(Anioglobal, Entero, 0, _, Cfdi40)                                                                                \
-    A(Rfcprovcertif, Texto, 13, _, Cfdi40)
+    A(Rfcprovcertif, Texto, 13, _, Cfdi40)                                                                             \
+    A(Verificacionsello, Texto, 30, _, Cfdi40)                                                                         \
+    A(Motivoverificacion, Texto, 1000, _, Cfdi40)
 
 // One line of a voucher. The product is set by its id (setIdconcepto takes the catalogue record's integer id).
 // The line also keeps its own texts and keys as the voucher wrote them. Cuentapredial is the first property

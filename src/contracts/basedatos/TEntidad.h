@@ -214,9 +214,11 @@ class BASEDATOS_EXPORT TPersistencia {
 public:
     static bool lee(TEntidad& entidad, int id, const TConexionSesion& conexion);
     // Calls `fila` with the values of each row that meets the condition, in
-    // the order given (key order when none).
+    // the order given (key order when none); the first `limite` only, when
+    // not negative.
     static void busca(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion,
-                      const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila);
+                      const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila,
+                      int limite = -1);
     static int cuenta(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion);
     static TSubconsulta claves(const TTabla& tabla, const TCondicion& donde);
     static void carga(TEntidad& entidad, const QVector<QVariant>& valores, const TConexionSesion& conexion);
@@ -253,6 +255,23 @@ public:
             TPersistencia::carga(entidad, valores, conexion);
             resultado.append(entidad);
         });
+        return resultado;
+    }
+
+    // The first `limite` matches, in key order unless `orden` says otherwise:
+    // a long table read a batch at a time.
+    static QList<T> primeros(int limite, const TCondicion& donde, const TConexionSesion& conexion,
+                             const TOrden& orden = TOrden())
+    {
+        QList<T> resultado;
+        TPersistencia::busca(
+            T::tablaEsquema(), donde, conexion, orden,
+            [&](const QVector<QVariant>& valores) {
+                T entidad;
+                TPersistencia::carga(entidad, valores, conexion);
+                resultado.append(entidad);
+            },
+            limite);
         return resultado;
     }
 

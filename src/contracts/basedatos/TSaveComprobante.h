@@ -3,6 +3,7 @@
 #include "Cfdv33.h"
 #include "Entidades.h"
 #include "Nomina12.h"
+#include "VerificacionSello.h"
 
 #include <memory>
 
@@ -54,6 +55,9 @@ public:
     // products, units, taxes...), found or made once per business database.
     // The caller undoes its entries with the vouchers' work.
     void setCatalogos(TCacheCatalogos& catalogos);
+    // The seal check of the voucher, stored with it (Verificacionsello,
+    // Motivoverificacion); a voucher saved without one is left to be checked.
+    void setVerificacion(const VerificacionSello::TResultado& verificacion);
 
     // Stores the voucher and, when `nomina` is not empty, its payroll receipt;
     // returns the stored voucher.

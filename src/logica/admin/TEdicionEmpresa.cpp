@@ -1,5 +1,6 @@
 #include "TEdicionEmpresa.h"
 
+#include "negocio/RevisionSellos.h"
 #include "negocio/ContextoTrabajo.h"
 #include "negocio/SecretoNegocio.h"
 #include "Conexiones.h"
@@ -376,6 +377,7 @@ QString guardaRespaldo(const QString& carpeta)
 
 TEliminacion elimina()
 {
+    THiloRevisionSellos::detenTodos();
     const TConexionSesion& base = conexion();
     const QString rfcNegocio = rfc();
     TEliminacion resultado;

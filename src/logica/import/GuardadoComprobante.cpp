@@ -32,6 +32,8 @@ void prepara(TSaveComprobante& guardador, const TContexto& contexto)
     guardador.setConexion(contexto.conexion);
     guardador.setUni(contexto.catalogo);
     guardador.setCatalogos(contexto.catalogos);
+    if (contexto.verificacion)
+        guardador.setVerificacion(*contexto.verificacion);
 }
 
 } // namespace

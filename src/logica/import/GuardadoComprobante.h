@@ -1,5 +1,6 @@
 #pragma once
 #include "TConexionSesion.h"
+#include "VerificacionSello.h"
 
 #include <QString>
 
@@ -23,6 +24,8 @@ struct TContexto {
     TCacheCatalogos& catalogos;             // the job's catalogue records
     QString uuid;                           // upper case
     QString pathXml;                        // the copy, relative to the program folder
+    // The voucher's seal check, stored with it; none leaves it to be checked.
+    const VerificacionSello::TResultado* verificacion = nullptr;
 };
 
 void guarda(const TDocumentoXML& documento, const QString& version, const TContexto& contexto);

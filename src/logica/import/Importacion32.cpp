@@ -209,6 +209,10 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     r.setComprobantexml(c.documento().bytes());
     r.setFechacancelacion(TComprobante::fechaSinCancelar());
     r.setPathxml(x.pathXml);
+    if (x.verificacion) {
+        r.setVerificacionsello(VerificacionSello::texto(x.verificacion->estado));
+        r.setMotivoverificacion(x.verificacion->motivo);
+    }
     r = guardado(r);
 
     Logmanager::Log(QStringLiteral("Procesa Conceptos"), 1, Sistema::exePath);

@@ -22,6 +22,9 @@ TParametrosImportacion parametros(const QString& email, const QString& password)
     p.password = password;
     p.plantilla = Utils::bytesRecurso(Constantes::DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
     p.logo = Utils::bytesRecurso(Constantes::IMG_EMPRESA_DEFAULT, Sistema::exePath);
+    // The benchmark measures the import without the seal check in the same
+    // program; nobody else sets it.
+    p.verificaSellos = !qEnvironmentVariableIsSet("VELKOR_MEDICION_SIN_SELLOS");
     return p;
 }
 

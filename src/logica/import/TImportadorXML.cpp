@@ -113,6 +113,8 @@ void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
     switch (resultado.estado) {
     case TResultadoArchivo::Importado:
         ++importados;
+        if (resultado.verificado && resultado.verificacion.estado == VerificacionSello::TEstado::Alterado)
+            ++alterados;
         break;
     case TResultadoArchivo::YaExistia:
         ++yaExistian;
@@ -260,13 +262,21 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         return;
     }
 
+    // Checked before anything is written, and outside the unit of work: an
+    // altered voucher is stored all the same (its holder must keep what was
+    // received), flagged.
+    if (m_parametros.verificaSellos) {
+        resultado.verificacion = VerificacionSello::verifica(documento.bytes());
+        resultado.verificado = true;
+    }
+
     if (m_destino)
         m_destino->abreBase(negocio.conexion);
     const QString temporal = rutaTemporal(definitiva);
     m_catalogos.iniciaArchivo();
     try {
         TPuntoGuardado punto(negocio.conexion);
-        guarda(documento, resultado.version, negocio, resultado.uuid);
+        guarda(documento, resultado.version, negocio, resultado);
         escribe(temporal, documento.bytes());
         punto.confirma();
     } catch (...) {
@@ -341,14 +351,17 @@ TNegociosImportacion::TEmisor TImportadorXML::emisor(const TDocumentoXML& docume
 }
 
 void TImportadorXML::guarda(const TDocumentoXML& documento, const QString& version,
-                            const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid)
+                            const TNegociosImportacion::TNegocioImportado& negocio,
+                            const TResultadoArchivo& resultado)
 {
+    const QString& uuid = resultado.uuid;
     GuardadoComprobante::TContexto contexto{*negocio.negocio,
                                             negocio.conexion,
                                             m_parametros.usuario,
                                             m_catalogo,
                                             m_catalogos,
                                             uuid,
-                                            rutaGuardada(negocio.rfc, uuid)};
+                                            rutaGuardada(negocio.rfc, uuid),
+                                            resultado.verificado ? &resultado.verificacion : nullptr};
     GuardadoComprobante::guarda(documento, version, contexto);
 }

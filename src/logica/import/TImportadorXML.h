@@ -3,6 +3,7 @@
 #include "TCacheCatalogos.h"
 #include "TEntidad.h"
 #include "TNegociosImportacion.h"
+#include "VerificacionSello.h"
 
 #include <QByteArray>
 #include <QList>
@@ -38,6 +39,9 @@ struct TResultadoArchivo {
     // What an imported voucher's records keep differently from the file (a
     // text longer than its column, stored cut), in words for the report.
     QStringList avisos;
+    // The seal check of an imported voucher (verificado true), stored with it.
+    bool verificado = false;
+    VerificacionSello::TResultado verificacion;
 };
 
 Q_DECLARE_METATYPE(TResultadoArchivo)
@@ -50,6 +54,8 @@ struct TResumenImportacion {
     int omitidos = 0;
     int fallidos = 0;
     int copiasRestauradas = 0;
+    // Imported vouchers whose seal does not verify (stored all the same).
+    int alterados = 0;
     QList<TResultadoArchivo> noImportados; // Omitido and Fallido, in order
 
     void agrega(const TResultadoArchivo& resultado);
@@ -70,6 +76,9 @@ struct TParametrosImportacion {
     // Whether making the importer removes the temporary copies an earlier job
     // left; a job of several importers has the first one do it.
     bool limpiaTemporales = true;
+    // Whether each voucher's seals are checked as it is imported; only a
+    // measurement of the import without it turns it off.
+    bool verificaSellos = true;
 };
 
 // Imports CFDI XML files, one at a time, into the businesses that issued
@@ -141,7 +150,7 @@ private:
     void procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido);
     TNegociosImportacion::TEmisor emisor(const TDocumentoXML& documento, const QString& version) const;
     void guarda(const TDocumentoXML& documento, const QString& version,
-                const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid);
+                const TNegociosImportacion::TNegocioImportado& negocio, const TResultadoArchivo& resultado);
     void restauraCopia(const QString& definitiva, const QByteArray& bytes, TResultadoArchivo& resultado);
     static QStringList avisos(const QList<TRecorte>& recortes, const QString& version);
 

@@ -35,7 +35,7 @@ TReporteImportacion::TReporteImportacion(const QString& carpeta) : m_fallasLog(L
         return;
     }
     m_ruta = ruta;
-    escribe(QStringLiteral("\uFEFFArchivo,Resultado,RFC emisor,UUID,Motivo"));
+    escribe(QStringLiteral("\uFEFFArchivo,Resultado,RFC emisor,UUID,Sello,Motivo"));
 }
 
 TReporteImportacion::~TReporteImportacion()
@@ -80,10 +80,17 @@ void TReporteImportacion::agrega(const TResultadoArchivo& resultado)
         motivo = resultado.copiaRestaurada
                      ? QStringLiteral("Ya estaba guardado en su negocio; se volvió a escribir su copia.")
                      : QStringLiteral("Ya estaba guardado en su negocio.");
+    QStringList motivos{motivo};
+    QString sello;
+    if (resultado.verificado) {
+        sello = VerificacionSello::texto(resultado.verificacion.estado);
+        motivos.prepend(resultado.verificacion.motivo);
+    }
     if (motivo.isEmpty())
-        motivo = resultado.avisos.join(QLatin1Char(' '));
+        motivos << resultado.avisos;
+    motivos.removeAll(QString());
     escribe(QStringList{campoCsv(resultado.ruta), campoCsv(estado(resultado)), campoCsv(resultado.rfc),
-                        campoCsv(resultado.uuid), campoCsv(motivo)}
+                        campoCsv(resultado.uuid), campoCsv(sello), campoCsv(motivos.join(QLatin1Char(' ')))}
                 .join(QLatin1Char(',')));
 }
 
@@ -135,6 +142,10 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                               .arg(resumen.yaExistian)
                               .arg(resumen.omitidos)
                               .arg(resumen.fallidos);
+    if (resumen.alterados > 0)
+        texto += QStringLiteral("\n\nAlterados: %1 de los importados no corresponden a su sello: se guardaron "
+                                "marcados como \"Alterado\"; revíselos en el reporte.")
+                     .arg(resumen.alterados);
     if (!ruta.isEmpty() && error.isEmpty())
         texto += QStringLiteral("\n\nEl reporte de cada archivo está en:\n") + ruta;
     else if (!ruta.isEmpty())

@@ -24,6 +24,7 @@
 #include "setup/TPaginaNegocio.h"
 #include "app/Ventanas.h"
 #include "negocio/TConfiguracionNegocio.h"
+#include "negocio/RevisionSellos.h"
 #include "negocio/TIngreso.h"
 #include "negocio/Utils.h"
 #include "shell/Despacho.h"
@@ -72,7 +73,10 @@ TMainFrm::TMainFrm(QWidget* parent)
         move(pantalla->availableGeometry().center() - rect().center());
 }
 
-TMainFrm::~TMainFrm() = default;
+TMainFrm::~TMainFrm()
+{
+    detieneRevisionSellos();
+}
 
 void TMainFrm::conecta()
 {
@@ -204,6 +208,42 @@ void TMainFrm::InicializaNegocio()
     m_panel->muestraNegocio();
     if (Sistema::Negocio)
         setWindowTitle(NOMBRE_SISTEMA + QStringLiteral(" — ") + Sistema::Negocio->getNombre());
+    iniciaRevisionSellos();
+}
+
+void TMainFrm::iniciaRevisionSellos()
+{
+    detieneRevisionSellos();
+    if (!Sistema::Negocio || !Sistema::Conexion)
+        return;
+    auto* hilo = new THiloRevisionSellos(*Sistema::Conexion, Sistema::Negocio->getIdnegocio(),
+                                         Sistema::Usuario ? Sistema::Usuario->getIdusuario() : -1, this);
+    auto hechos = std::make_shared<std::pair<int, int>>(0, 0);
+    connect(hilo, &THiloRevisionSellos::avance, this, [this, hechos](int n, int total, int alterados) {
+        *hechos = {n, alterados};
+        m_inicio->muestraRevision(n, total, alterados);
+    });
+    connect(hilo, &QThread::finished, this, [this, hilo, hechos] {
+        if (m_revision == hilo) {
+            m_inicio->terminaRevision(hechos->first, hechos->second, hilo->error());
+            // The reports read the results the thread stored.
+            if (hechos->first > 0 && m_inicio->isVisible())
+                m_inicio->actualiza();
+        }
+        hilo->deleteLater();
+    });
+    m_revision = hilo;
+    hilo->start(QThread::LowPriority);
+}
+
+void TMainFrm::detieneRevisionSellos()
+{
+    if (!m_revision)
+        return;
+    // The batch in hand is kept; the rest waits for the next sign-in.
+    m_revision->requestInterruption();
+    m_revision->wait();
+    m_revision = nullptr;
 }
 
 void TMainFrm::muestraInicio()
@@ -246,6 +286,7 @@ void TMainFrm::creaIni()
 
 void TMainFrm::terminaAplicacion()
 {
+    detieneRevisionSellos();
     QCoreApplication::quit();
 }
 

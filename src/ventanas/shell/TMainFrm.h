@@ -14,6 +14,7 @@ class TListaNegocios;
 class TMenuModulos;
 class TPanelMenu;
 class TPaginaInicio;
+class THiloRevisionSellos;
 class TPaginaNegocio;
 
 // The main window: the banner, the left panel (business, user, branch,
@@ -114,6 +115,10 @@ private:
     void TxListaNegociosClick();
     void TxUserClick();
     void terminaAplicacion();
+    // The seals of the business's vouchers stored before they were checked on
+    // import, checked on a thread while the user works.
+    void iniciaRevisionSellos();
+    void detieneRevisionSellos();
 
     TBanner* m_banner;
     TPanelMenu* m_panel;
@@ -121,6 +126,7 @@ private:
     // The new-business page, made the first time it is asked for.
     QPointer<TPaginaNegocio> m_paginaNegocio;
     TPaginaInicio* m_inicio;
+    QPointer<THiloRevisionSellos> m_revision;
     bool m_geometriaLeida = false;
 };
 

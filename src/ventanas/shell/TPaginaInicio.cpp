@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -77,6 +78,15 @@ TPaginaInicio::TPaginaInicio(QWidget* parent) : QWidget(parent)
     TxSugerencia = Controles::texto(this, QStringLiteral("TxSugerencia"));
     TxSugerencia->setWordWrap(true);
     d->addWidget(TxSugerencia);
+    TxRevisionSellos = Controles::texto(this, QStringLiteral("TxRevisionSellos"));
+    TxRevisionSellos->setWordWrap(true);
+    TxRevisionSellos->hide();
+    m_barraRevision = new QProgressBar(this);
+    m_barraRevision->setObjectName(QStringLiteral("BarraRevisionSellos"));
+    m_barraRevision->setMaximumWidth(420);
+    m_barraRevision->hide();
+    d->addWidget(TxRevisionSellos);
+    d->addWidget(m_barraRevision);
     d->addSpacing(8);
 
     auto* botones = new QHBoxLayout();
@@ -97,6 +107,39 @@ TPaginaInicio::TPaginaInicio(QWidget* parent) : QWidget(parent)
 void TPaginaInicio::enfoca()
 {
     BtImportarXML->setFocus();
+}
+
+void TPaginaInicio::muestraRevision(int hechos, int total, int alterados)
+{
+    const QLocale local(QLocale::Spanish, QLocale::Mexico);
+    QString texto = QStringLiteral("Verificando los sellos de los comprobantes ya guardados: %1 de %2.")
+                        .arg(local.toString(hechos), local.toString(total));
+    if (alterados > 0)
+        texto += QStringLiteral(" %1 alterados hasta ahora.").arg(local.toString(alterados));
+    TxRevisionSellos->setText(texto);
+    Controles::colorTexto(TxRevisionSellos, alterados > 0 ? RS_TEXTOADVERTENCIA : RS_TEXTOSUBTITULOS);
+    m_barraRevision->setRange(0, qMax(total, 1));
+    m_barraRevision->setValue(hechos);
+    TxRevisionSellos->show();
+    m_barraRevision->show();
+}
+
+void TPaginaInicio::terminaRevision(int hechos, int alterados, const QString& error)
+{
+    m_barraRevision->hide();
+    const QLocale local(QLocale::Spanish, QLocale::Mexico);
+    QStringList partes;
+    if (hechos > 0)
+        partes << QStringLiteral("Se verificaron los sellos de %1 comprobantes ya guardados.").arg(local.toString(hechos));
+    if (alterados > 0)
+        partes << QStringLiteral("%1 no corresponden a su sello y quedaron marcados como \"Alterado\" en los reportes.")
+                      .arg(local.toString(alterados));
+    if (!error.isEmpty())
+        partes << QStringLiteral("La verificación se detuvo y seguirá en el próximo ingreso: %1").arg(error);
+    TxRevisionSellos->setText(partes.join(QLatin1Char(' ')));
+    Controles::colorTexto(TxRevisionSellos,
+                          alterados > 0 || !error.isEmpty() ? RS_TEXTOADVERTENCIA : RS_TEXTOSUBTITULOS);
+    TxRevisionSellos->setVisible(!partes.isEmpty());
 }
 
 void TPaginaInicio::muestraPeriodo(QLabel* tabla, QLabel* tituloPeriodo, const QString& nombre, const QDate& desde,

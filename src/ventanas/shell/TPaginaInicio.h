@@ -2,6 +2,7 @@
 #include <QWidget>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 // The page the main window's work area shows after sign-in: the business and
@@ -17,6 +18,10 @@ public:
     // answer leaves the figures out and says so; it never stops the window.
     void actualiza();
     void enfoca();
+    // The check of the seals of vouchers stored before they were checked on
+    // import: its progress while it runs, then how it ended.
+    void muestraRevision(int hechos, int total, int alterados);
+    void terminaRevision(int hechos, int alterados, const QString& error);
 
 signals:
     void importacionSolicitada();
@@ -35,6 +40,8 @@ private:
     QLabel* m_tablaAnio;
     QLabel* TxUltimaImportacion;
     QLabel* TxSugerencia;
+    QLabel* TxRevisionSellos;
+    QProgressBar* m_barraRevision;
     QPushButton* BtImportarXML;
     QPushButton* BtDefinirSerie;
     QPushButton* BtAbrirReportes;

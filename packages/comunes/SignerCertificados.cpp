@@ -1,6 +1,7 @@
 #include "Signerutils.h"
 
 #include "Constantes.h"
+#include "LecturaCertificado.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -96,6 +97,10 @@ OSSL_LIB_CTX* contexto()
     return ctx;
 }
 
+} // namespace
+
+namespace LecturaCertificado {
+
 // Only a regular file is read. A FIFO or a device chosen in the dialog
 // would block the open or the read for as long as nobody writes to it, so
 // the file is opened without waiting and its type looked at before any read.
@@ -162,6 +167,12 @@ QByteArray aDer(const QByteArray& contenido, std::initializer_list<const char*> 
             return der;
     }
 }
+
+} // namespace LecturaCertificado
+
+namespace {
+
+using namespace LecturaCertificado;
 
 Certificado leeCertificado(const QString& ruta)
 {
@@ -315,6 +326,10 @@ QString texto(const ASN1_STRING* valor)
     return resultado;
 }
 
+} // namespace
+
+namespace LecturaCertificado {
+
 // The first value of the attribute in the subject. The issuer is never read:
 // the SAT's test CA carries a 2.5.4.45 of its own there.
 QString atributoSujeto(const X509* certificado, int nid)
@@ -346,6 +361,10 @@ QString numeroCertificado(const X509* certificado)
     OPENSSL_free(hex);
     return resultado;
 }
+
+} // namespace LecturaCertificado
+
+namespace {
 
 QString vigenteHasta(const X509* certificado)
 {

@@ -26,6 +26,8 @@ TCarpetaPrograma::TCarpetaPrograma(bool conRecursos)
     for (const QString& nombre : motor.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
         if (!nombre.startsWith(QFileInfo(Secretos::ARCHIVO_LLAVE).fileName()))
             QFile::link(motor.filePath(nombre), m_ruta + QStringLiteral("Motor/") + nombre);
+    // The SAT's transforms are read-only: every folder shares the built ones.
+    QFile::link(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Xslt"), m_ruta + QStringLiteral("Xslt"));
     if (conRecursos)
         QFile::copy(paqueteRecursos(), m_ruta + Constantes::RS_PATH);
     Sistema::exePath = m_ruta;

@@ -8,6 +8,7 @@
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs12.h>
+#include <openssl/rsa.h>
 #include <openssl/rand.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
@@ -72,7 +73,10 @@ QByteArray llaveConAlgoritmo(X509_ALGOR* algoritmo)
 
 } // namespace
 
-TCredencialPrueba::TCredencialPrueba() : m_llave(exige(EVP_EC_gen("P-256"), "crear el par de llaves")) {}
+TCredencialPrueba::TCredencialPrueba(bool rsa)
+    : m_llave(exige(rsa ? EVP_RSA_gen(2048) : EVP_EC_gen("P-256"), "crear el par de llaves"))
+{
+}
 
 TCredencialPrueba::~TCredencialPrueba()
 {

@@ -13,8 +13,8 @@ struct evp_pkey_st;
 class TCredencialPrueba {
 public:
     // A fresh key pair (EC P-256: quick to make; the signer does not care
-    // about the key type).
-    TCredencialPrueba();
+    // about the key type), or RSA 2048 as a seal needs.
+    explicit TCredencialPrueba(bool rsa = false);
     ~TCredencialPrueba();
     TCredencialPrueba(const TCredencialPrueba&) = delete;
     TCredencialPrueba& operator=(const TCredencialPrueba&) = delete;
@@ -36,6 +36,9 @@ public:
     static QByteArray llavePbes2(int iteraciones);
     static QByteArray llavePbes1(int iteraciones);
     static QByteArray llaveScrypt();
+
+    // The key pair, owned by this object.
+    evp_pkey_st* llave() const { return m_llave; }
 
     // The text in PEM form with that label.
     static QByteArray pem(const QByteArray& der, const QByteArray& etiqueta);

@@ -792,11 +792,12 @@ QFont fuente(qreal puntos, bool negrita = false)
 class TParrafo {
 public:
     TParrafo(const QString& texto, const QFont& f, qreal ancho, const QPaintDevice* dispositivo,
-             Qt::Alignment alineacion = Qt::AlignLeft, int negritas = 0)
+             Qt::Alignment alineacion = Qt::AlignLeft, int negritas = 0,
+             QTextOption::WrapMode corte = QTextOption::WrapAtWordBoundaryOrAnywhere)
         : m_layout(std::make_unique<QTextLayout>(texto, f, dispositivo))
     {
         QTextOption opcion(alineacion);
-        opcion.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        opcion.setWrapMode(corte);
         m_layout->setTextOption(opcion);
         if (negritas > 0) {
             QTextLayout::FormatRange r;
@@ -899,9 +900,9 @@ public:
 
     // A paragraph that may continue on the next pages line by line.
     void parrafo(const QString& texto, const QFont& f, qreal sangria = 0, const QColor& color = Qt::black,
-                 int negritas = 0)
+                 int negritas = 0, QTextOption::WrapMode corte = QTextOption::WrapAtWordBoundaryOrAnywhere)
     {
-        const TParrafo t(texto, f, m_area.width() - sangria, dispositivo(), Qt::AlignLeft, negritas);
+        const TParrafo t(texto, f, m_area.width() - sangria, dispositivo(), Qt::AlignLeft, negritas, corte);
         int desde = 0;
         while (desde < t.lineas()) {
             int hasta = desde;
@@ -1286,7 +1287,8 @@ void timbre(TLienzo& l, const TModelo& m)
         l.asegura(l.mm(8));
         l.y += l.mm(1);
         l.parrafo(s.etiqueta, fuente(7, true), 0, COLOR_TITULO);
-        l.parrafo(s.valor, QFont(fuente(6.2)), 0, Qt::black);
+        // Base64 breaks at its slashes into ragged lines: seals fill each line.
+        l.parrafo(s.valor, fuente(6.2), 0, Qt::black, 0, QTextOption::WrapAnywhere);
     }
 }
 

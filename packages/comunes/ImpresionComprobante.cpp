@@ -582,7 +582,7 @@ void lee40(TModelo& m, const TDocumentoXML& documento)
     agrega(m.emisor, QStringLiteral("Nombre"), e.Get_Nombre());
     agrega(m.emisor, QStringLiteral("RFC"), e.Get_Rfc());
     agrega(m.emisor, QStringLiteral("Régimen fiscal"), e.Get_RegimenFiscal());
-    agrega(m.emisor, QStringLiteral("Factura adquirente"), e.Get_FacAtrAdquirente());
+    agrega(m.emisor, QStringLiteral("Operación del adquirente"), e.Get_FacAtrAdquirente());
     agrega(m.receptor, QStringLiteral("Nombre"), r.Get_Nombre());
     agrega(m.receptor, QStringLiteral("RFC"), r.Get_Rfc());
     agrega(m.receptor, QStringLiteral("Régimen fiscal"), r.Get_RegimenFiscalReceptor());

@@ -553,7 +553,8 @@ template <class Comprobante> void leeComprobante33(TModelo& m, const Comprobante
     leeImpuestosLocales(m, c, m.totales);
     agrega(m.totales, QStringLiteral("Total"), pesos(c.Get_Total()));
     TDecimal total;
-    if (TDecimal::intenta(c.Get_Total(), total))
+    // XXX: vouchers that move no money (payments, transfers) have no amount to spell.
+    if (TDecimal::intenta(c.Get_Total(), total) && c.Get_Moneda().trimmed() != QStringLiteral("XXX"))
         m.letra = importeConLetra(total, c.Get_Moneda());
     leeTimbre(m, c, c.Get_NoCertificado());
     leeComunes(m, c);
@@ -581,7 +582,7 @@ void lee40(TModelo& m, const TDocumentoXML& documento)
     agrega(m.emisor, QStringLiteral("Nombre"), e.Get_Nombre());
     agrega(m.emisor, QStringLiteral("RFC"), e.Get_Rfc());
     agrega(m.emisor, QStringLiteral("Régimen fiscal"), e.Get_RegimenFiscal());
-    agrega(m.emisor, QStringLiteral("Factura adquirente"), e.Get_FacAtrAdquirente());
+    agrega(m.emisor, QStringLiteral("Operación del adquirente"), e.Get_FacAtrAdquirente());
     agrega(m.receptor, QStringLiteral("Nombre"), r.Get_Nombre());
     agrega(m.receptor, QStringLiteral("RFC"), r.Get_Rfc());
     agrega(m.receptor, QStringLiteral("Régimen fiscal"), r.Get_RegimenFiscalReceptor());
@@ -791,11 +792,12 @@ QFont fuente(qreal puntos, bool negrita = false)
 class TParrafo {
 public:
     TParrafo(const QString& texto, const QFont& f, qreal ancho, const QPaintDevice* dispositivo,
-             Qt::Alignment alineacion = Qt::AlignLeft, int negritas = 0)
+             Qt::Alignment alineacion = Qt::AlignLeft, int negritas = 0,
+             QTextOption::WrapMode corte = QTextOption::WrapAtWordBoundaryOrAnywhere)
         : m_layout(std::make_unique<QTextLayout>(texto, f, dispositivo))
     {
         QTextOption opcion(alineacion);
-        opcion.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        opcion.setWrapMode(corte);
         m_layout->setTextOption(opcion);
         if (negritas > 0) {
             QTextLayout::FormatRange r;
@@ -898,9 +900,9 @@ public:
 
     // A paragraph that may continue on the next pages line by line.
     void parrafo(const QString& texto, const QFont& f, qreal sangria = 0, const QColor& color = Qt::black,
-                 int negritas = 0)
+                 int negritas = 0, QTextOption::WrapMode corte = QTextOption::WrapAtWordBoundaryOrAnywhere)
     {
-        const TParrafo t(texto, f, m_area.width() - sangria, dispositivo(), Qt::AlignLeft, negritas);
+        const TParrafo t(texto, f, m_area.width() - sangria, dispositivo(), Qt::AlignLeft, negritas, corte);
         int desde = 0;
         while (desde < t.lineas()) {
             int hasta = desde;
@@ -1037,15 +1039,33 @@ void dibujaPares(TLienzo& l, const QList<TPar>& pares, int columnas, qreal x, qr
     }
 }
 
+// Short pairs share a row; a long text (a legend, a list of folios) takes a
+// row of its own rather than a tall narrow column.
 void pares(TLienzo& l, const QList<TPar>& lista, int columnas = 2)
 {
-    for (int i = 0; i < lista.size(); i += columnas) {
-        const QList<TPar> fila = lista.mid(i, columnas);
+    auto dibujaFila = [&](const QList<TPar>& fila, int n) {
         qreal alto = 0;
-        dibujaPares(l, fila, columnas, l.area().left(), l.area().width(), alto, true);
+        dibujaPares(l, fila, n, l.area().left(), l.area().width(), alto, true);
         l.asegura(alto);
-        dibujaPares(l, fila, columnas, l.area().left(), l.area().width(), l.y);
+        dibujaPares(l, fila, n, l.area().left(), l.area().width(), l.y);
+    };
+    QList<TPar> fila;
+    for (const TPar& par : lista) {
+        if (columnas > 1 && par.etiqueta.size() + par.valor.size() > 90) {
+            if (!fila.isEmpty())
+                dibujaFila(fila, columnas);
+            fila.clear();
+            dibujaFila({par}, 1);
+            continue;
+        }
+        fila.append(par);
+        if (fila.size() == columnas) {
+            dibujaFila(fila, columnas);
+            fila.clear();
+        }
     }
+    if (!fila.isEmpty())
+        dibujaFila(fila, columnas);
 }
 
 // Two boxes of pairs side by side (issuer | receiver), kept on one page.
@@ -1183,7 +1203,8 @@ void totales(TLienzo& l, const TModelo& m)
     const TParrafo letra(m.letra, fuente(7.5, true), anchoIzquierda, l.dispositivo());
     qreal altoPago = 0;
     dibujaPares(l, m.pago, 2, 0, anchoIzquierda, altoPago, true);
-    const qreal altoIzquierda = letra.alto() + l.mm(1.5) + altoPago;
+    const qreal altoLetra = m.letra.isEmpty() ? 0 : letra.alto() + l.mm(1.5);
+    const qreal altoIzquierda = altoLetra + altoPago;
 
     std::vector<std::pair<std::unique_ptr<TParrafo>, std::unique_ptr<TParrafo>>> filas;
     qreal altoDerecha = 0;
@@ -1212,7 +1233,7 @@ void totales(TLienzo& l, const TModelo& m)
             y += std::max(etiqueta->alto(), valor->alto()) + l.mm(0.8);
         }
     }
-    qreal y = y0 + letra.alto() + l.mm(1.5);
+    qreal y = y0 + altoLetra;
     dibujaPares(l, m.pago, 2, area.left(), anchoIzquierda, y);
     l.y = y0 + std::max(altoIzquierda, altoDerecha) + l.mm(1);
 }
@@ -1266,7 +1287,8 @@ void timbre(TLienzo& l, const TModelo& m)
         l.asegura(l.mm(8));
         l.y += l.mm(1);
         l.parrafo(s.etiqueta, fuente(7, true), 0, COLOR_TITULO);
-        l.parrafo(s.valor, QFont(fuente(6.2)), 0, Qt::black);
+        // Base64 breaks at its slashes into ragged lines: seals fill each line.
+        l.parrafo(s.valor, fuente(6.2), 0, Qt::black, 0, QTextOption::WrapAnywhere);
     }
 }
 
@@ -1291,7 +1313,8 @@ void dibujaModelo(TLienzo& l, const TModelo& m)
             if (!sub.titulo.isEmpty()) {
                 // Subtables of a section: a lighter caption than a section title.
                 const TParrafo titulo(sub.titulo, fuente(7.5, true), l.area().width(), l.dispositivo());
-                l.asegura(titulo.alto() * 4);
+                // With the table's header and first row, never alone at the foot.
+                l.asegura(titulo.alto() + l.mm(14));
                 l.y += l.mm(1.5);
                 l.texto(titulo, l.area().left(), COLOR_TITULO);
                 l.y += titulo.alto() + l.mm(0.5);

@@ -46,14 +46,15 @@ QString textoPdf(const QString& pdf)
         .replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
 }
 
+// The QR codes found on every page.
 QString qrPdf(const QString& pdf, const QString& carpeta)
 {
-    const QString prefijo = carpeta + QStringLiteral("/pagina");
-    ejecuta(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("150"),
-                                         QStringLiteral("-singlefile"), pdf, prefijo});
-    return QString::fromUtf8(
-               ejecuta(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), prefijo + ".png"}))
-        .trimmed();
+    ejecuta(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("150"), pdf, carpeta + QStringLiteral("/p")});
+    QStringList argumentos{QStringLiteral("--raw"), QStringLiteral("-q")};
+    for (const QString& png : QDir(carpeta).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name))
+        argumentos << carpeta + QLatin1Char('/') + png;
+    return QString::fromUtf8(ejecuta(QStringLiteral("zbarimg"), argumentos)).trimmed();
 }
 
 } // namespace
@@ -160,6 +161,9 @@ private slots:
                              << "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx"
                                 "?id=C2832671-DA6D-11EF-A83D-00155D012007&re=ISD950921HE5&rr=COSC8001137NA"
                                 "&tt=1000.0&fe=hNjeNw==";
+        QTest::newRow("3.2 con & y Ñ") << "cfdv32-nomina.xml"
+                                       << "?re=AAA010101AAA&rr=E%26%C3%91831019M53&tt=0000040600.000000"
+                                          "&id=e403f396-6a57-4625-adb4-bb436b00789f";
         QTest::newRow("RFC con &") << "h&e951128469_ingreso_iva16_stamped.xml"
                                    << "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx"
                                       "?id=%1&re=H%26E951128469&rr=KIJ0906199R1&tt=%2&fe=MNGSxg==";
@@ -222,6 +226,9 @@ private slots:
         QTest::newRow("nómina 1.2 sin timbre")
             << "cfdv40-nomina12.xml"
             << QStringList{"Recibo de nómina", "Sin timbre fiscal digital", "Incapacidades", "Tipo de relación 09"};
+        QTest::newRow("nómina 1.1") << "cfdv32-nomina.xml"
+                                    << QStringList{"Recibo de nómina", "Dias de Sueldo", "Deducciones",
+                                                   "No. de empleado: ABC123", "$40,600.00"};
         QTest::newRow("donataria") << "cfdv40-donat11.xml.xml"
                                    << QStringList{"Donataria autorizada", "No. de autorización"};
     }

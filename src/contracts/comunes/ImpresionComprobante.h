@@ -41,12 +41,25 @@ COMUNES_EXPORT bool guardaPdf(const QList<TComprobante>& comprobantes, const QSt
                               QString* error = nullptr);
 
 // The SAT's verification address for the voucher's QR code, per version;
-// empty when the voucher is not stamped.
+// empty when the voucher is not stamped (or its total is not a number).
+// 3.3 and 4.0 (Anexo 20, the two-dimensional code of the printed voucher):
+// "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx?id=UUID
+// &re=RFC&rr=RFC&tt=TOTAL&fe=LAST8", the total without the zeros that carry
+// no value but with one decimal at least ("1000.0", "2010.01") and fe the
+// last 8 characters of the issuer's Sello as written. 3.2:
+// "?re=RFC&rr=RFC&tt=0000001234.567800&id=UUID" (10 integer digits and 6
+// decimals). The UUID is the stamp's as written. RFCs travel percent-encoded
+// as UTF-8, so "&" cannot end the parameter early: "H&E951128469" becomes
+// "H%26E951128469" and "Ñ" "%C3%91".
 COMUNES_EXPORT QString direccionQr(const QByteArray& xml);
 
 // The amount in words as printed on vouchers:
 // "(DOS MIL CIENTO CUARENTA Y CINCO PESOS 00/100 M.N.)"; other currencies by
-// their code ("... DÓLARES 50/100 USD").
+// their code ("... DÓLARES 50/100 USD"). Cents are rounded half up to two
+// digits. MXN, USD and EUR are named ("PESOS", "DÓLARES", "EUROS"; "UN PESO",
+// "UN MILLÓN DE PESOS", "VEINTIÚN PESOS"); any other code follows the number
+// as it is ("(VEINTIUNO 00/100 GBP)"). The free text 3.2 allowed ("Pesos",
+// "M.N.", empty) reads as MXN.
 COMUNES_EXPORT QString importeConLetra(const TDecimal& importe, const QString& moneda = QStringLiteral("MXN"));
 
 } // namespace ImpresionComprobante

@@ -43,24 +43,13 @@ constexpr char NS_CFD4[] = "http://www.sat.gob.mx/cfd/4";
 constexpr char NS_TFD[] = "http://www.sat.gob.mx/TimbreFiscalDigital";
 const QString CARPETA_SAT = QStringLiteral("Certificados/SAT");
 
+// The entry points under Xslt/www.sat.gob.mx/, in the order of THoja.
 enum class THoja { Cfdi32, Cfdi33, Cfdi40, Tfd10, Tfd11 };
-
-QString rutaHoja(THoja hoja)
-{
-    switch (hoja) {
-    case THoja::Cfdi32:
-        return QStringLiteral("sitio_internet/cfd/3/cadenaoriginal_3_2/cadenaoriginal_3_2.xslt");
-    case THoja::Cfdi33:
-        return QStringLiteral("sitio_internet/cfd/3/cadenaoriginal_3_3/cadenaoriginal_3_3.xslt");
-    case THoja::Cfdi40:
-        return QStringLiteral("sitio_internet/cfd/4/cadenaoriginal_4_0/cadenaoriginal_4_0.xslt");
-    case THoja::Tfd10:
-        return QStringLiteral("sitio_internet/timbrefiscaldigital/cadenaoriginal_TFD_1_0.xslt");
-    case THoja::Tfd11:
-        return QStringLiteral("sitio_internet/cfd/TimbreFiscalDigital/cadenaoriginal_TFD_1_1.xslt");
-    }
-    return {};
-}
+constexpr const char* RUTAS_HOJAS[] = {"sitio_internet/cfd/3/cadenaoriginal_3_2/cadenaoriginal_3_2.xslt",
+                                       "sitio_internet/cfd/3/cadenaoriginal_3_3/cadenaoriginal_3_3.xslt",
+                                       "sitio_internet/cfd/4/cadenaoriginal_4_0/cadenaoriginal_4_0.xslt",
+                                       "sitio_internet/timbrefiscaldigital/cadenaoriginal_TFD_1_0.xslt",
+                                       "sitio_internet/cfd/TimbreFiscalDigital/cadenaoriginal_TFD_1_1.xslt"};
 
 QString carpeta(const QString& carpetaPrograma)
 {
@@ -207,7 +196,8 @@ private:
 const Hoja& hoja(const QString& programa, THoja cual)
 {
     static Hojas hojas;
-    return hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") + rutaHoja(cual));
+    return hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") +
+                           QLatin1String(RUTAS_HOJAS[static_cast<int>(cual)]));
 }
 
 // ---------------------------------------------------------------------------
@@ -552,6 +542,25 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
     return verificaTimbre(programa, c.timbre, QStringLiteral("El sello del emisor es válido."));
 }
 
+// The voucher read, then `forma` makes the text; the reason in `motivo`.
+template <class Forma> QByteArray cadenaDe(const QByteArray& xml, QString* motivo, Forma forma)
+{
+    QString razon;
+    QByteArray cadena;
+    try {
+        prefsSeguridad();
+        CapturaErrores captura;
+        Comprobante c;
+        if (leeComprobante(xml, c, &razon))
+            cadena = forma(c, &razon);
+    } catch (const std::exception&) {
+        razon = QStringLiteral("No hubo memoria para formar la cadena original.");
+    }
+    if (motivo)
+        *motivo = razon;
+    return cadena;
+}
+
 } // namespace
 
 QString texto(TEstado estado)
@@ -598,42 +607,19 @@ TResultado verifica(const QByteArray& xml, const QString& carpetaPrograma)
 
 QByteArray cadenaOriginal(const QByteArray& xml, QString* motivo, const QString& carpetaPrograma)
 {
-    QString razon;
-    QByteArray cadena;
-    try {
-        prefsSeguridad();
-        CapturaErrores captura;
-        Comprobante c;
-        if (leeComprobante(xml, c, &razon))
-            cadena = transforma(carpeta(carpetaPrograma), c.hoja, c.documento.get(), &razon);
-    } catch (const std::exception&) {
-        razon = QStringLiteral("No hubo memoria para formar la cadena original.");
-    }
-    if (motivo)
-        *motivo = razon;
-    return cadena;
+    return cadenaDe(xml, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
+        return transforma(carpeta(carpetaPrograma), c.hoja, c.documento.get(), razon);
+    });
 }
 
 QByteArray cadenaOriginalTimbre(const QByteArray& xml, QString* motivo, const QString& carpetaPrograma)
 {
-    QString razon;
-    QByteArray cadena;
-    try {
-        prefsSeguridad();
-        CapturaErrores captura;
-        Comprobante c;
-        if (leeComprobante(xml, c, &razon)) {
-            if (c.timbre)
-                cadena = transformaTimbre(carpeta(carpetaPrograma), c.timbre, &razon);
-            else
-                razon = QStringLiteral("El comprobante no está timbrado.");
-        }
-    } catch (const std::exception&) {
-        razon = QStringLiteral("No hubo memoria para formar la cadena original del timbre.");
-    }
-    if (motivo)
-        *motivo = razon;
-    return cadena;
+    return cadenaDe(xml, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
+        if (c.timbre)
+            return transformaTimbre(carpeta(carpetaPrograma), c.timbre, razon);
+        *razon = QStringLiteral("El comprobante no está timbrado.");
+        return QByteArray();
+    });
 }
 
 QString carpetaCertificadosSat(const QString& carpetaPrograma)

@@ -124,10 +124,16 @@ private:
     void* m_contextoEstructurado;
 };
 
-QString conDetalle(const QString& motivo)
+// The sentence for the user, with the library's first report in parentheses
+// before its final period for whoever reads the log.
+QString conDetalle(QString motivo)
 {
     const QString detalle = CapturaErrores::primero();
-    return detalle.isEmpty() ? motivo : motivo + QStringLiteral(" (") + detalle + QLatin1Char(')');
+    if (detalle.isEmpty())
+        return motivo;
+    if (motivo.endsWith(QLatin1Char('.')))
+        motivo.chop(1);
+    return motivo + QStringLiteral(" (") + detalle + QStringLiteral(").");
 }
 
 // Once per process, before any thread parses: libxml2's own start-up is not
@@ -265,7 +271,8 @@ struct Comprobante {
     xmlNode* timbre = nullptr;
     THoja hoja = THoja::Cfdi40;
     bool version32 = false;
-    QByteArray sello, certificado, noCertificado, rfcEmisor;
+    QByteArray sello, certificado, noCertificado;
+    QString rfcEmisor; // upper case: an Ñ may be written either way
 };
 
 // The stamp may sit in any Complemento (3.3 allowed several).
@@ -309,10 +316,8 @@ bool leeComprobante(const QByteArray& xml, Comprobante& c, QString* motivo)
     c.sello = atributo(c.raiz, c.version32 ? "sello" : "Sello");
     c.certificado = atributo(c.raiz, c.version32 ? "certificado" : "Certificado");
     c.noCertificado = atributo(c.raiz, c.version32 ? "noCertificado" : "NoCertificado").trimmed();
-    c.rfcEmisor =
-        atributo(hijo(c.raiz, "Emisor", reinterpret_cast<const char*>(c.raiz->ns->href)), c.version32 ? "rfc" : "Rfc")
-            .trimmed()
-            .toUpper();
+    const xmlNode* emisor = hijo(c.raiz, "Emisor", reinterpret_cast<const char*>(c.raiz->ns->href));
+    c.rfcEmisor = QString::fromUtf8(atributo(emisor, c.version32 ? "rfc" : "Rfc")).trimmed().toUpper();
     c.timbre = timbreDe(c.raiz);
     return true;
 }
@@ -348,10 +353,16 @@ QByteArray transforma(const QString& programa, THoja cual, xmlDocPtr documento, 
     return cadena;
 }
 
+// Stamp 1.0 names its attributes in lower case ("version", "selloCFD"...).
+bool esTimbre10(const xmlNode* timbre)
+{
+    return atributo(timbre, "Version").isEmpty();
+}
+
 // The stamp is transformed as a document of its own, as the SAT does.
 QByteArray transformaTimbre(const QString& programa, const xmlNode* timbre, QString* motivo)
 {
-    const bool version10 = !atributo(timbre, "version").isEmpty() && atributo(timbre, "Version").isEmpty();
+    const bool version10 = esTimbre10(timbre);
     Documento propio(xmlNewDoc(BAD_CAST "1.0"));
     xmlNodePtr copia = propio ? xmlDocCopyNode(const_cast<xmlNode*>(timbre), propio.get(), 1) : nullptr;
     if (!copia) {
@@ -468,7 +479,7 @@ TResultado resultado(TEstado estado, const QString& motivo, bool timbreVerificad
 // program folder keeps under the stamp's NoCertificadoSAT.
 TResultado verificaTimbre(const QString& programa, const xmlNode* timbre, const QString& motivoEmisor)
 {
-    const bool version10 = atributo(timbre, "Version").isEmpty();
+    const bool version10 = esTimbre10(timbre);
     const QByteArray numero = atributo(timbre, version10 ? "noCertificadoSAT" : "NoCertificadoSAT").trimmed();
     const QByteArray sello = atributo(timbre, version10 ? "selloSAT" : "SelloSAT");
     // What keeps the stamp's seal from being checked leaves the issuer's
@@ -520,11 +531,10 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
         return resultado(TEstado::CertificadoNoCorresponde,
                          QStringLiteral("El certificado incluido es el número %1, pero el comprobante dice %2.")
                              .arg(emisor->numero, QString::fromLatin1(c.noCertificado)));
-    const QString rfcEmisor = QString::fromUtf8(c.rfcEmisor);
-    if (emisor->rfc != rfcEmisor)
+    if (emisor->rfc != c.rfcEmisor)
         return resultado(
             TEstado::CertificadoNoCorresponde,
-            QStringLiteral("El certificado incluido es del RFC %1, no del emisor %2.").arg(emisor->rfc, rfcEmisor));
+            QStringLiteral("El certificado incluido es del RFC %1, no del emisor %2.").arg(emisor->rfc, c.rfcEmisor));
     QString motivo;
     const QByteArray cadena = transforma(programa, c.hoja, c.documento.get(), &motivo);
     if (cadena.isEmpty())
@@ -535,8 +545,7 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
     if (!c.timbre)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El sello del emisor es válido, pero el comprobante no está timbrado."));
-    const bool timbre10 = atributo(c.timbre, "Version").isEmpty();
-    if (atributo(c.timbre, timbre10 ? "selloCFD" : "SelloCFD").trimmed() != c.sello.trimmed())
+    if (atributo(c.timbre, esTimbre10(c.timbre) ? "selloCFD" : "SelloCFD").trimmed() != c.sello.trimmed())
         return resultado(TEstado::Alterado, QStringLiteral("El timbre es de otro sello: el comprobante cambió "
                                                            "después de timbrarse."));
     return verificaTimbre(programa, c.timbre, QStringLiteral("El sello del emisor es válido."));

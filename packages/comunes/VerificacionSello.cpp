@@ -26,10 +26,14 @@
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
+#include <sys/stat.h>
+
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -202,8 +206,19 @@ private:
 const Hoja& hoja(const QString& programa, THoja cual)
 {
     static Hojas hojas;
-    return hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") +
-                           QLatin1String(RUTAS_HOJAS[static_cast<int>(cual)]));
+    // Each thread keeps the last folder's stylesheets at hand: no lock and no
+    // path per voucher.
+    thread_local QString t_programa;
+    thread_local std::array<const Hoja*, std::size(RUTAS_HOJAS)> t_hojas{};
+    if (t_programa != programa) {
+        t_programa = programa;
+        t_hojas.fill(nullptr);
+    }
+    const Hoja*& compilada = t_hojas[static_cast<size_t>(cual)];
+    if (!compilada)
+        compilada = &hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") +
+                                     QLatin1String(RUTAS_HOJAS[static_cast<size_t>(cual)]));
+    return *compilada;
 }
 
 // ---------------------------------------------------------------------------
@@ -404,33 +419,34 @@ CertificadoCompartido leeCertificadoDer(const QByteArray& der)
     return certificado;
 }
 
-// Keyed by the certificate's text as found (the voucher's base64, the SAT
-// file's bytes). Bounded: the oldest entry leaves first.
+// Keyed by the certificate's text as found (the voucher's base64) or by the
+// file's identity (a SAT certificate: replacing the file changes the key).
+// Bounded: the oldest entry leaves first.
 class CacheCertificados {
 public:
     static constexpr int CAPACIDAD = 64;
 
-    CertificadoCompartido busca(const QByteArray& texto, bool base64)
+    // `der` gives the certificate's DER when it is not cached yet.
+    template <class Der> CertificadoCompartido busca(const QByteArray& clave, Der der)
     {
         {
             const std::lock_guard<std::mutex> candado(m_mutex);
-            const auto encontrado = m_certificados.constFind(texto);
+            const auto encontrado = m_certificados.constFind(clave);
             if (encontrado != m_certificados.constEnd())
                 return *encontrado;
         }
-        const QByteArray der = base64 ? QByteArray::fromBase64(texto) : texto;
-        CertificadoCompartido leido = leeCertificadoDer(der);
+        CertificadoCompartido leido = leeCertificadoDer(der());
         ERR_clear_error();
         if (!leido)
             return {};
         const std::lock_guard<std::mutex> candado(m_mutex);
-        if (!m_certificados.contains(texto)) {
+        if (!m_certificados.contains(clave)) {
             if (m_orden.size() >= CAPACIDAD) {
                 m_certificados.remove(m_orden.front());
                 m_orden.pop_front();
             }
-            m_orden.push_back(texto);
-            m_certificados.insert(texto, leido);
+            m_orden.push_back(clave);
+            m_certificados.insert(clave, leido);
         }
         return leido;
     }
@@ -494,11 +510,19 @@ TResultado verificaTimbre(const QString& programa, const xmlNode* timbre, const 
         return sinTimbre(QStringLiteral("el timbre no dice con qué certificado se selló."));
     if (sello.trimmed().isEmpty())
         return sinTimbre(QStringLiteral("el timbre no lo tiene."));
-    const QString ruta = carpetaCertificadosSat(programa) + nombre + QStringLiteral(".cer");
-    if (!QFileInfo::exists(ruta))
+    const QByteArray ruta = QFile::encodeName(carpetaCertificadosSat(programa) + nombre + QStringLiteral(".cer"));
+    // One stat per voucher: the file is read only when it is new or replaced.
+    struct stat estado {};
+    if (::stat(ruta.constData(), &estado) != 0)
         return sinTimbre(QStringLiteral("falta su certificado %1 en Certificados/SAT.").arg(nombre));
-    const QByteArray contenido = LecturaCertificado::leeArchivo(ruta);
-    const CertificadoCompartido sat = contenido.isEmpty() ? nullptr : certificados().busca(contenido, false);
+    const QByteArray clave = ruta + '|' + QByteArray::number(static_cast<qulonglong>(estado.st_ino)) + '|' +
+                             QByteArray::number(static_cast<qlonglong>(estado.st_mtim.tv_sec)) + '.' +
+                             QByteArray::number(static_cast<qlonglong>(estado.st_mtim.tv_nsec)) + '|' +
+                             QByteArray::number(static_cast<qlonglong>(estado.st_size));
+    const CertificadoCompartido sat = certificados().busca(clave, [&ruta] {
+        return LecturaCertificado::aDer(LecturaCertificado::leeArchivo(QFile::decodeName(ruta)),
+                                        {PEM_STRING_X509, PEM_STRING_X509_OLD});
+    });
     if (!sat)
         return sinTimbre(QStringLiteral("su certificado %1 en Certificados/SAT no se pudo leer.").arg(nombre));
     if (sat->numero != nombre)
@@ -523,7 +547,8 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
         return resultado(TEstado::NoVerificable, QStringLiteral("El comprobante no tiene sello."));
     if (c.certificado.trimmed().isEmpty())
         return resultado(TEstado::NoVerificable, QStringLiteral("El comprobante no incluye su certificado."));
-    const CertificadoCompartido emisor = certificados().busca(c.certificado, true);
+    const CertificadoCompartido emisor =
+        certificados().busca(c.certificado, [&c] { return QByteArray::fromBase64(c.certificado); });
     if (!emisor)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El certificado incluido en el comprobante no se pudo leer."));

@@ -228,6 +228,13 @@ void TstVerificacion::timbre()
     QCOMPARE(texto(r.estado), texto(estado));
     QVERIFY2(r.motivo.contains(motivo), qPrintable(r.motivo));
     QCOMPARE(r.timbreVerificado, guardado == QStringLiteral("propio") && !otroUuid);
+    if (guardado == QStringLiteral("otra llave")) {
+        // Replaced by the right one, the next check reads the new file.
+        const QString propio = programa.archivo(QStringLiteral("propio.cer"));
+        TCredencialPrueba::escribe(propio, sat.certificado(rfcSat, numero));
+        QCOMPARE(agregaCertificadoSat(propio, nullptr, programa.ruta()), QString::fromLatin1(numero));
+        QVERIFY(verifica(xml, programa.ruta()).timbreVerificado);
+    }
 }
 
 void TstVerificacion::agregaCertificado_data()

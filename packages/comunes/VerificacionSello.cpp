@@ -26,10 +26,14 @@
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
+#include <sys/stat.h>
+
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -43,24 +47,13 @@ constexpr char NS_CFD4[] = "http://www.sat.gob.mx/cfd/4";
 constexpr char NS_TFD[] = "http://www.sat.gob.mx/TimbreFiscalDigital";
 const QString CARPETA_SAT = QStringLiteral("Certificados/SAT");
 
+// The entry points under Xslt/www.sat.gob.mx/, in the order of THoja.
 enum class THoja { Cfdi32, Cfdi33, Cfdi40, Tfd10, Tfd11 };
-
-QString rutaHoja(THoja hoja)
-{
-    switch (hoja) {
-    case THoja::Cfdi32:
-        return QStringLiteral("sitio_internet/cfd/3/cadenaoriginal_3_2/cadenaoriginal_3_2.xslt");
-    case THoja::Cfdi33:
-        return QStringLiteral("sitio_internet/cfd/3/cadenaoriginal_3_3/cadenaoriginal_3_3.xslt");
-    case THoja::Cfdi40:
-        return QStringLiteral("sitio_internet/cfd/4/cadenaoriginal_4_0/cadenaoriginal_4_0.xslt");
-    case THoja::Tfd10:
-        return QStringLiteral("sitio_internet/timbrefiscaldigital/cadenaoriginal_TFD_1_0.xslt");
-    case THoja::Tfd11:
-        return QStringLiteral("sitio_internet/cfd/TimbreFiscalDigital/cadenaoriginal_TFD_1_1.xslt");
-    }
-    return {};
-}
+constexpr const char* RUTAS_HOJAS[] = {"sitio_internet/cfd/3/cadenaoriginal_3_2/cadenaoriginal_3_2.xslt",
+                                       "sitio_internet/cfd/3/cadenaoriginal_3_3/cadenaoriginal_3_3.xslt",
+                                       "sitio_internet/cfd/4/cadenaoriginal_4_0/cadenaoriginal_4_0.xslt",
+                                       "sitio_internet/timbrefiscaldigital/cadenaoriginal_TFD_1_0.xslt",
+                                       "sitio_internet/cfd/TimbreFiscalDigital/cadenaoriginal_TFD_1_1.xslt"};
 
 QString carpeta(const QString& carpetaPrograma)
 {
@@ -135,10 +128,16 @@ private:
     void* m_contextoEstructurado;
 };
 
-QString conDetalle(const QString& motivo)
+// The sentence for the user, with the library's first report in parentheses
+// before its final period for whoever reads the log.
+QString conDetalle(QString motivo)
 {
     const QString detalle = CapturaErrores::primero();
-    return detalle.isEmpty() ? motivo : motivo + QStringLiteral(" (") + detalle + QLatin1Char(')');
+    if (detalle.isEmpty())
+        return motivo;
+    if (motivo.endsWith(QLatin1Char('.')))
+        motivo.chop(1);
+    return motivo + QStringLiteral(" (") + detalle + QStringLiteral(").");
 }
 
 // Once per process, before any thread parses: libxml2's own start-up is not
@@ -207,7 +206,19 @@ private:
 const Hoja& hoja(const QString& programa, THoja cual)
 {
     static Hojas hojas;
-    return hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") + rutaHoja(cual));
+    // Each thread keeps the last folder's stylesheets at hand: no lock and no
+    // path per voucher.
+    thread_local QString t_programa;
+    thread_local std::array<const Hoja*, std::size(RUTAS_HOJAS)> t_hojas{};
+    if (t_programa != programa) {
+        t_programa = programa;
+        t_hojas.fill(nullptr);
+    }
+    const Hoja*& compilada = t_hojas[static_cast<size_t>(cual)];
+    if (!compilada)
+        compilada = &hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") +
+                                     QLatin1String(RUTAS_HOJAS[static_cast<size_t>(cual)]));
+    return *compilada;
 }
 
 // ---------------------------------------------------------------------------
@@ -275,7 +286,8 @@ struct Comprobante {
     xmlNode* timbre = nullptr;
     THoja hoja = THoja::Cfdi40;
     bool version32 = false;
-    QByteArray sello, certificado, noCertificado, rfcEmisor;
+    QByteArray sello, certificado, noCertificado;
+    QString rfcEmisor; // upper case: an Ñ may be written either way
 };
 
 // The stamp may sit in any Complemento (3.3 allowed several).
@@ -319,10 +331,8 @@ bool leeComprobante(const QByteArray& xml, Comprobante& c, QString* motivo)
     c.sello = atributo(c.raiz, c.version32 ? "sello" : "Sello");
     c.certificado = atributo(c.raiz, c.version32 ? "certificado" : "Certificado");
     c.noCertificado = atributo(c.raiz, c.version32 ? "noCertificado" : "NoCertificado").trimmed();
-    c.rfcEmisor =
-        atributo(hijo(c.raiz, "Emisor", reinterpret_cast<const char*>(c.raiz->ns->href)), c.version32 ? "rfc" : "Rfc")
-            .trimmed()
-            .toUpper();
+    const xmlNode* emisor = hijo(c.raiz, "Emisor", reinterpret_cast<const char*>(c.raiz->ns->href));
+    c.rfcEmisor = QString::fromUtf8(atributo(emisor, c.version32 ? "rfc" : "Rfc")).trimmed().toUpper();
     c.timbre = timbreDe(c.raiz);
     return true;
 }
@@ -358,10 +368,16 @@ QByteArray transforma(const QString& programa, THoja cual, xmlDocPtr documento, 
     return cadena;
 }
 
+// Stamp 1.0 names its attributes in lower case ("version", "selloCFD"...).
+bool esTimbre10(const xmlNode* timbre)
+{
+    return atributo(timbre, "Version").isEmpty();
+}
+
 // The stamp is transformed as a document of its own, as the SAT does.
 QByteArray transformaTimbre(const QString& programa, const xmlNode* timbre, QString* motivo)
 {
-    const bool version10 = !atributo(timbre, "version").isEmpty() && atributo(timbre, "Version").isEmpty();
+    const bool version10 = esTimbre10(timbre);
     Documento propio(xmlNewDoc(BAD_CAST "1.0"));
     xmlNodePtr copia = propio ? xmlDocCopyNode(const_cast<xmlNode*>(timbre), propio.get(), 1) : nullptr;
     if (!copia) {
@@ -403,33 +419,34 @@ CertificadoCompartido leeCertificadoDer(const QByteArray& der)
     return certificado;
 }
 
-// Keyed by the certificate's text as found (the voucher's base64, the SAT
-// file's bytes). Bounded: the oldest entry leaves first.
+// Keyed by the certificate's text as found (the voucher's base64) or by the
+// file's identity (a SAT certificate: replacing the file changes the key).
+// Bounded: the oldest entry leaves first.
 class CacheCertificados {
 public:
     static constexpr int CAPACIDAD = 64;
 
-    CertificadoCompartido busca(const QByteArray& texto, bool base64)
+    // `der` gives the certificate's DER when it is not cached yet.
+    template <class Der> CertificadoCompartido busca(const QByteArray& clave, Der der)
     {
         {
             const std::lock_guard<std::mutex> candado(m_mutex);
-            const auto encontrado = m_certificados.constFind(texto);
+            const auto encontrado = m_certificados.constFind(clave);
             if (encontrado != m_certificados.constEnd())
                 return *encontrado;
         }
-        const QByteArray der = base64 ? QByteArray::fromBase64(texto) : texto;
-        CertificadoCompartido leido = leeCertificadoDer(der);
+        CertificadoCompartido leido = leeCertificadoDer(der());
         ERR_clear_error();
         if (!leido)
             return {};
         const std::lock_guard<std::mutex> candado(m_mutex);
-        if (!m_certificados.contains(texto)) {
+        if (!m_certificados.contains(clave)) {
             if (m_orden.size() >= CAPACIDAD) {
                 m_certificados.remove(m_orden.front());
                 m_orden.pop_front();
             }
-            m_orden.push_back(texto);
-            m_certificados.insert(texto, leido);
+            m_orden.push_back(clave);
+            m_certificados.insert(clave, leido);
         }
         return leido;
     }
@@ -478,7 +495,7 @@ TResultado resultado(TEstado estado, const QString& motivo, bool timbreVerificad
 // program folder keeps under the stamp's NoCertificadoSAT.
 TResultado verificaTimbre(const QString& programa, const xmlNode* timbre, const QString& motivoEmisor)
 {
-    const bool version10 = atributo(timbre, "Version").isEmpty();
+    const bool version10 = esTimbre10(timbre);
     const QByteArray numero = atributo(timbre, version10 ? "noCertificadoSAT" : "NoCertificadoSAT").trimmed();
     const QByteArray sello = atributo(timbre, version10 ? "selloSAT" : "SelloSAT");
     // What keeps the stamp's seal from being checked leaves the issuer's
@@ -493,11 +510,19 @@ TResultado verificaTimbre(const QString& programa, const xmlNode* timbre, const 
         return sinTimbre(QStringLiteral("el timbre no dice con qué certificado se selló."));
     if (sello.trimmed().isEmpty())
         return sinTimbre(QStringLiteral("el timbre no lo tiene."));
-    const QString ruta = carpetaCertificadosSat(programa) + nombre + QStringLiteral(".cer");
-    if (!QFileInfo::exists(ruta))
+    const QByteArray ruta = QFile::encodeName(carpetaCertificadosSat(programa) + nombre + QStringLiteral(".cer"));
+    // One stat per voucher: the file is read only when it is new or replaced.
+    struct stat estado {};
+    if (::stat(ruta.constData(), &estado) != 0)
         return sinTimbre(QStringLiteral("falta su certificado %1 en Certificados/SAT.").arg(nombre));
-    const QByteArray contenido = LecturaCertificado::leeArchivo(ruta);
-    const CertificadoCompartido sat = contenido.isEmpty() ? nullptr : certificados().busca(contenido, false);
+    const QByteArray clave = ruta + '|' + QByteArray::number(static_cast<qulonglong>(estado.st_ino)) + '|' +
+                             QByteArray::number(static_cast<qlonglong>(estado.st_mtim.tv_sec)) + '.' +
+                             QByteArray::number(static_cast<qlonglong>(estado.st_mtim.tv_nsec)) + '|' +
+                             QByteArray::number(static_cast<qlonglong>(estado.st_size));
+    const CertificadoCompartido sat = certificados().busca(clave, [&ruta] {
+        return LecturaCertificado::aDer(LecturaCertificado::leeArchivo(QFile::decodeName(ruta)),
+                                        {PEM_STRING_X509, PEM_STRING_X509_OLD});
+    });
     if (!sat)
         return sinTimbre(QStringLiteral("su certificado %1 en Certificados/SAT no se pudo leer.").arg(nombre));
     if (sat->numero != nombre)
@@ -522,7 +547,8 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
         return resultado(TEstado::NoVerificable, QStringLiteral("El comprobante no tiene sello."));
     if (c.certificado.trimmed().isEmpty())
         return resultado(TEstado::NoVerificable, QStringLiteral("El comprobante no incluye su certificado."));
-    const CertificadoCompartido emisor = certificados().busca(c.certificado, true);
+    const CertificadoCompartido emisor =
+        certificados().busca(c.certificado, [&c] { return QByteArray::fromBase64(c.certificado); });
     if (!emisor)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El certificado incluido en el comprobante no se pudo leer."));
@@ -530,11 +556,10 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
         return resultado(TEstado::CertificadoNoCorresponde,
                          QStringLiteral("El certificado incluido es el número %1, pero el comprobante dice %2.")
                              .arg(emisor->numero, QString::fromLatin1(c.noCertificado)));
-    const QString rfcEmisor = QString::fromUtf8(c.rfcEmisor);
-    if (emisor->rfc != rfcEmisor)
+    if (emisor->rfc != c.rfcEmisor)
         return resultado(
             TEstado::CertificadoNoCorresponde,
-            QStringLiteral("El certificado incluido es del RFC %1, no del emisor %2.").arg(emisor->rfc, rfcEmisor));
+            QStringLiteral("El certificado incluido es del RFC %1, no del emisor %2.").arg(emisor->rfc, c.rfcEmisor));
     QString motivo;
     const QByteArray cadena = transforma(programa, c.hoja, c.documento.get(), &motivo);
     if (cadena.isEmpty())
@@ -545,11 +570,29 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
     if (!c.timbre)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El sello del emisor es válido, pero el comprobante no está timbrado."));
-    const bool timbre10 = atributo(c.timbre, "Version").isEmpty();
-    if (atributo(c.timbre, timbre10 ? "selloCFD" : "SelloCFD").trimmed() != c.sello.trimmed())
+    if (atributo(c.timbre, esTimbre10(c.timbre) ? "selloCFD" : "SelloCFD").trimmed() != c.sello.trimmed())
         return resultado(TEstado::Alterado, QStringLiteral("El timbre es de otro sello: el comprobante cambió "
                                                            "después de timbrarse."));
     return verificaTimbre(programa, c.timbre, QStringLiteral("El sello del emisor es válido."));
+}
+
+// The voucher read, then `forma` makes the text; the reason in `motivo`.
+template <class Forma> QByteArray cadenaDe(const QByteArray& xml, QString* motivo, Forma forma)
+{
+    QString razon;
+    QByteArray cadena;
+    try {
+        prefsSeguridad();
+        CapturaErrores captura;
+        Comprobante c;
+        if (leeComprobante(xml, c, &razon))
+            cadena = forma(c, &razon);
+    } catch (const std::exception&) {
+        razon = QStringLiteral("No hubo memoria para formar la cadena original.");
+    }
+    if (motivo)
+        *motivo = razon;
+    return cadena;
 }
 
 } // namespace
@@ -598,42 +641,19 @@ TResultado verifica(const QByteArray& xml, const QString& carpetaPrograma)
 
 QByteArray cadenaOriginal(const QByteArray& xml, QString* motivo, const QString& carpetaPrograma)
 {
-    QString razon;
-    QByteArray cadena;
-    try {
-        prefsSeguridad();
-        CapturaErrores captura;
-        Comprobante c;
-        if (leeComprobante(xml, c, &razon))
-            cadena = transforma(carpeta(carpetaPrograma), c.hoja, c.documento.get(), &razon);
-    } catch (const std::exception&) {
-        razon = QStringLiteral("No hubo memoria para formar la cadena original.");
-    }
-    if (motivo)
-        *motivo = razon;
-    return cadena;
+    return cadenaDe(xml, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
+        return transforma(carpeta(carpetaPrograma), c.hoja, c.documento.get(), razon);
+    });
 }
 
 QByteArray cadenaOriginalTimbre(const QByteArray& xml, QString* motivo, const QString& carpetaPrograma)
 {
-    QString razon;
-    QByteArray cadena;
-    try {
-        prefsSeguridad();
-        CapturaErrores captura;
-        Comprobante c;
-        if (leeComprobante(xml, c, &razon)) {
-            if (c.timbre)
-                cadena = transformaTimbre(carpeta(carpetaPrograma), c.timbre, &razon);
-            else
-                razon = QStringLiteral("El comprobante no está timbrado.");
-        }
-    } catch (const std::exception&) {
-        razon = QStringLiteral("No hubo memoria para formar la cadena original del timbre.");
-    }
-    if (motivo)
-        *motivo = razon;
-    return cadena;
+    return cadenaDe(xml, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
+        if (c.timbre)
+            return transformaTimbre(carpeta(carpetaPrograma), c.timbre, razon);
+        *razon = QStringLiteral("El comprobante no está timbrado.");
+        return QByteArray();
+    });
 }
 
 QString carpetaCertificadosSat(const QString& carpetaPrograma)

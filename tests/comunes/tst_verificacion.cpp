@@ -3,14 +3,12 @@
 #include "VerificacionSello.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <openssl/bio.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
-#include <openssl/pkcs12.h>
 
 #include <thread>
 
@@ -22,6 +20,8 @@ namespace {
 
 const QString CFDI = QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/");
 const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
+const QString COMPROBANTE = QStringLiteral("cfdi:Comprobante");
+const QString TIMBRE = QStringLiteral("tfd:TimbreFiscalDigital");
 
 QByteArray lee(const QString& ruta)
 {
@@ -31,77 +31,35 @@ QByteArray lee(const QString& ruta)
     return contenido;
 }
 
-// The attribute's text changed in the bytes (added when missing); every
-// other byte stays as it came.
-QByteArray cambia(QByteArray xml, const QString& elemento, const QString& atributo, const QByteArray& valor)
+// The attribute's text changed in the bytes, every other byte as it came.
+// Names are given as 3.3 and 4.0 write them; 3.2 and its stamp 1.0 start
+// them in lower case.
+QByteArray cambia(const QByteArray& xml, const QString& elemento, QString atributo, const QByteArray& valor)
 {
-    const QString texto = QString::fromUtf8(xml);
-    const QRegularExpression patron(QStringLiteral("(<%1\\b[^>]*?\\s%2=\")[^\"]*\"").arg(elemento, atributo));
-    const QRegularExpressionMatch encontrado = patron.match(texto);
-    QString nuevo = texto;
-    if (encontrado.hasMatch())
-        nuevo.replace(encontrado.capturedStart(), encontrado.capturedLength(),
-                      encontrado.captured(1) + QString::fromUtf8(valor) + QLatin1Char('"'));
-    else {
-        const qsizetype inicio = texto.indexOf(QLatin1Char('<') + elemento);
-        if (inicio < 0)
-            qFatal("No hay %s", qPrintable(elemento));
-        nuevo.insert(inicio + 1 + elemento.size(),
-                     QStringLiteral(" %1=\"%2\"").arg(atributo, QString::fromUtf8(valor)));
-    }
-    return nuevo.toUtf8();
+    if (xml.contains("version=\"3.2\"") && atributo != QStringLiteral("UUID"))
+        atributo[0] = atributo[0].toLower();
+    QString texto = QString::fromUtf8(xml);
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("(<%1\\b[^>]*?\\s%2=\")[^\"]*\"").arg(elemento, atributo)).match(texto);
+    if (!m.hasMatch())
+        qFatal("No hay %s en %s", qPrintable(atributo), qPrintable(elemento));
+    texto.replace(m.capturedStart(), m.capturedLength(), m.captured(1) + QString::fromUtf8(valor) + QLatin1Char('"'));
+    return texto.toUtf8();
 }
 
 QByteArray firma(EVP_PKEY* llave, bool sha256, const QByteArray& datos)
 {
+    QByteArray resultado(EVP_PKEY_get_size(llave), '\0');
+    size_t longitud = static_cast<size_t>(resultado.size());
     EVP_MD_CTX* contexto = EVP_MD_CTX_new();
-    size_t longitud = 0;
-    QByteArray resultado;
-    const auto* entrada = reinterpret_cast<const unsigned char*>(datos.constData());
-    if (EVP_DigestSignInit(contexto, nullptr, sha256 ? EVP_sha256() : EVP_sha1(), nullptr, llave) == 1 &&
-        EVP_DigestSign(contexto, nullptr, &longitud, entrada, static_cast<size_t>(datos.size())) == 1) {
-        resultado.resize(static_cast<qsizetype>(longitud));
-        if (EVP_DigestSign(contexto, reinterpret_cast<unsigned char*>(resultado.data()), &longitud, entrada,
-                           static_cast<size_t>(datos.size())) != 1)
-            resultado.clear();
-        resultado.resize(static_cast<qsizetype>(longitud));
-    }
-    EVP_MD_CTX_free(contexto);
-    if (resultado.isEmpty())
+    if (EVP_DigestSignInit(contexto, nullptr, sha256 ? EVP_sha256() : EVP_sha1(), nullptr, llave) != 1 ||
+        EVP_DigestSign(contexto, reinterpret_cast<unsigned char*>(resultado.data()), &longitud,
+                       reinterpret_cast<const unsigned char*>(datos.constData()),
+                       static_cast<size_t>(datos.size())) != 1)
         qFatal("OpenSSL no pudo firmar");
+    EVP_MD_CTX_free(contexto);
+    resultado.resize(static_cast<qsizetype>(longitud));
     return resultado.toBase64();
-}
-
-EVP_PKEY* llaveSat(const QString& ruta, const char* password)
-{
-    const QByteArray der = lee(ruta);
-    BIO* bio = BIO_new_mem_buf(der.constData(), static_cast<int>(der.size()));
-    EVP_PKEY* llave = d2i_PKCS8PrivateKey_bio(bio, nullptr, nullptr, const_cast<char*>(password));
-    BIO_free(bio);
-    if (!llave)
-        qFatal("No se abrió la llave %s", qPrintable(ruta));
-    return llave;
-}
-
-bool esTimbre10(const QByteArray& xml)
-{
-    return xml.contains("noCertificadoSAT=");
-}
-
-// The SAT's stamp on the voucher, remade with the test's own SAT
-// certificate number and key.
-QByteArray timbraDeNuevo(const QByteArray& xml, const QByteArray& numero, EVP_PKEY* llave, const QString& programa)
-{
-    const bool v10 = esTimbre10(xml);
-    const QString tfd = QStringLiteral("tfd:TimbreFiscalDigital");
-    QByteArray timbrado =
-        cambia(xml, tfd, v10 ? QStringLiteral("noCertificadoSAT") : QStringLiteral("NoCertificadoSAT"), numero);
-    QString motivo;
-    const QByteArray cadena = cadenaOriginalTimbre(timbrado, &motivo, programa);
-    if (cadena.isEmpty())
-        qFatal("Sin cadena del timbre: %s", qPrintable(motivo));
-    return cambia(timbrado, tfd, v10 ? QStringLiteral("selloSAT") : QStringLiteral("SelloSAT"),
-                  firma(llave, !v10, cadena));
 }
 
 } // namespace
@@ -110,10 +68,8 @@ class TstVerificacion : public QObject {
     Q_OBJECT
 
 private slots:
-    void reales_data();
-    void reales();
-    void alterados_data();
-    void alterados();
+    void verificaArchivo_data();
+    void verificaArchivo();
     void nominaFirmada();
     void timbre_data();
     void timbre();
@@ -125,153 +81,160 @@ private:
     TCarpetaPrograma m_programa{false};
 };
 
-void TstVerificacion::reales_data()
+// The repository's vouchers as they came, and with one thing changed in
+// their bytes: "elemento@atributo" set to `valor`, a DTD added, or cut short.
+void TstVerificacion::verificaArchivo_data()
 {
     QTest::addColumn<QString>("archivo");
+    QTest::addColumn<QString>("cambio");
+    QTest::addColumn<QByteArray>("valor");
     QTest::addColumn<TEstado>("estado");
     QTest::addColumn<QString>("motivo");
-    const QString sinTimbre = QStringLiteral("No se verificó el sello del SAT");
-    QTest::newRow("3.2") << "cfdi32-real.xml" << TEstado::Autentico << sinTimbre;
-    QTest::newRow("3.3 con impuestos locales") << "cfdi33-real.xml" << TEstado::Autentico << sinTimbre;
-    QTest::newRow("4.0") << "cfdi40-real.xml" << TEstado::Autentico << sinTimbre;
-    QTest::newRow("3.3 detallista") << "detallista-example.xml" << TEstado::Autentico << sinTimbre;
-    QTest::newRow("4.0 timbre 1.1") << "h&e951128469_ingreso_iva16_stamped.xml" << TEstado::Autentico << sinTimbre;
-    // Its stamp carries another seal than the voucher's.
-    QTest::newRow("timbre de otro sello") << "cfdi33-valid.xml" << TEstado::Alterado << "timbre es de otro sello";
+    const QString sinTimbre = QStringLiteral("No se verificó el sello del SAT: falta su certificado");
+    for (const char* real : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml", "detallista-example.xml",
+                             "h&e951128469_ingreso_iva16_stamped.xml"})
+        QTest::addRow("%s", real) << real << "" << QByteArray() << TEstado::Autentico << sinTimbre;
+    const QByteArray ajeno = lee(CSD + QStringLiteral("EKU9003173C9.cer")).toBase64();
+    for (const char* real : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml"}) {
+        QTest::addRow("%s, total", real) << real << "cfdi:Comprobante@Total" << QByteArray("999999.99")
+                                         << TEstado::Alterado << "cambió después de sellarse";
+        QTest::addRow("%s, certificado ajeno", real) << real << "cfdi:Comprobante@Certificado" << ajeno
+                                                     << TEstado::CertificadoNoCorresponde << "30001000000500003416";
+        QTest::addRow("%s, sin certificado", real) << real << "cfdi:Comprobante@Certificado" << QByteArray()
+                                                   << TEstado::NoVerificable << "no incluye su certificado";
+        // The issuer's seal does not cover the stamp: only the SAT's does.
+        QTest::addRow("%s, UUID", real) << real << "tfd:TimbreFiscalDigital@UUID"
+                                        << QByteArray("AAAAAAAA-323E-407B-8F8E-40D83FE2E69F") << TEstado::Autentico
+                                        << sinTimbre;
+        QTest::addRow("%s, SelloCFD", real) << real << "tfd:TimbreFiscalDigital@SelloCFD" << QByteArray("QUJD")
+                                            << TEstado::Alterado << "timbre es de otro sello";
+        QTest::addRow("%s, DTD", real) << real << "DTD" << QByteArray() << TEstado::NoVerificable << "DTD";
+        QTest::addRow("%s, cortado", real)
+            << real << "cortado" << QByteArray() << TEstado::NoVerificable << "no es un XML bien formado";
+    }
+    QTest::newRow("timbre de otro sello") << "cfdi33-valid.xml"
+                                          << "" << QByteArray() << TEstado::Alterado << "timbre es de otro sello";
     // Its certificate verifies the seal but is another RFC's.
     QTest::newRow("certificado de otro RFC")
-        << "cfdv33-signed-tfd.xml" << TEstado::CertificadoNoCorresponde << "GAMA600504JP1";
-    QTest::newRow("sin timbre, pagos 3.3")
-        << "created-pago-with-ns-at-root-33.xml" << TEstado::NoVerificable << "no está timbrado";
-    QTest::newRow("sin timbre, 4.0") << "created-with-discounts-40.xml" << TEstado::NoVerificable << "no está timbrado";
-    QTest::newRow("ejemplo del SAT") << "cfdv32-ejemplo.xml" << TEstado::Alterado << "sello del emisor";
-    QTest::newRow("sin certificado") << "cfdv40-nomina12.xml" << TEstado::NoVerificable << "no tiene sello";
-    QTest::newRow("CFD 2.0") << "cfdv2.xml" << TEstado::NoVerificable << "3.2, 3.3 ni 4.0";
-    QTest::newRow("CFDI 3.0") << "cfdv3.externo.xml" << TEstado::NoVerificable << "versión 3.0";
-    QTest::newRow("retenciones") << "retenciones20.xml" << TEstado::NoVerificable << "3.2, 3.3 ni 4.0";
+        << "cfdv33-signed-tfd.xml"
+        << "" << QByteArray() << TEstado::CertificadoNoCorresponde << "GAMA600504JP1";
+    QTest::newRow("sin timbre") << "created-pago-with-ns-at-root-33.xml"
+                                << "" << QByteArray() << TEstado::NoVerificable
+                                << "válido, pero el comprobante no está timbrado";
+    QTest::newRow("ejemplo del SAT") << "cfdv32-ejemplo.xml"
+                                     << "" << QByteArray() << TEstado::Alterado << "sello del emisor no corresponde";
+    QTest::newRow("sin sello") << "cfdv40-nomina12.xml"
+                               << "" << QByteArray() << TEstado::NoVerificable << "no tiene sello";
+    QTest::newRow("CFD 2.0") << "cfdv2.xml"
+                             << "" << QByteArray() << TEstado::NoVerificable << "3.2, 3.3 ni 4.0";
+    QTest::newRow("CFDI 3.0") << "cfdv3.externo.xml"
+                              << "" << QByteArray() << TEstado::NoVerificable << "versión 3.0";
 }
 
-void TstVerificacion::reales()
+void TstVerificacion::verificaArchivo()
 {
     QFETCH(QString, archivo);
+    QFETCH(QString, cambio);
+    QFETCH(QByteArray, valor);
     QFETCH(TEstado, estado);
     QFETCH(QString, motivo);
-    const TResultado r = verifica(lee(CFDI + archivo), m_programa.ruta());
+    QByteArray xml = lee(CFDI + archivo);
+    if (cambio == QStringLiteral("DTD"))
+        xml.replace("<cfdi:Comprobante", "<!DOCTYPE x [<!ENTITY a \"a\">]>\n<cfdi:Comprobante");
+    else if (cambio == QStringLiteral("cortado"))
+        xml.truncate(xml.size() / 2);
+    else if (!cambio.isEmpty())
+        xml = cambia(xml, cambio.section(QLatin1Char('@'), 0, 0), cambio.section(QLatin1Char('@'), 1), valor);
+    const TResultado r = verifica(xml, m_programa.ruta());
     QCOMPARE(texto(r.estado), texto(estado));
     QVERIFY2(r.motivo.contains(motivo), qPrintable(r.motivo));
     QVERIFY(!r.timbreVerificado);
 }
 
-void TstVerificacion::alterados_data()
-{
-    QTest::addColumn<QString>("archivo");
-    QTest::addColumn<QString>("cambio");
-    QTest::addColumn<TEstado>("estado");
-    const QString otroEmisor = QString::fromLatin1(lee(CSD + QStringLiteral("EKU9003173C9.cer")).toBase64());
-    for (const char* archivo : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml"}) {
-        QTest::addRow("%s, total", archivo) << archivo << "total" << TEstado::Alterado;
-        QTest::addRow("%s, certificado de otro emisor", archivo)
-            << archivo << otroEmisor << TEstado::CertificadoNoCorresponde;
-        QTest::addRow("%s, sin certificado", archivo) << archivo << "" << TEstado::NoVerificable;
-        QTest::addRow("%s, UUID", archivo) << archivo << "uuid" << TEstado::Autentico;
-        QTest::addRow("%s, SelloCFD", archivo) << archivo << "sellocfd" << TEstado::Alterado;
-        QTest::addRow("%s, DTD", archivo) << archivo << "dtd" << TEstado::NoVerificable;
-        QTest::addRow("%s, cortado", archivo) << archivo << "cortado" << TEstado::NoVerificable;
-    }
-}
-
-// The voucher's own seal does not cover its stamp: a changed UUID is only
-// seen by the stamp's seal (timbre()).
-void TstVerificacion::alterados()
-{
-    QFETCH(QString, archivo);
-    QFETCH(QString, cambio);
-    QFETCH(TEstado, estado);
-    QByteArray xml = lee(CFDI + archivo);
-    const bool v32 = archivo.startsWith(QStringLiteral("cfdi32"));
-    const QString comprobante = QStringLiteral("cfdi:Comprobante");
-    const QString tfd = QStringLiteral("tfd:TimbreFiscalDigital");
-    if (cambio == QStringLiteral("total"))
-        xml = cambia(xml, comprobante, v32 ? QStringLiteral("total") : QStringLiteral("Total"), "999999.99");
-    else if (cambio == QStringLiteral("uuid"))
-        xml = cambia(xml, tfd, QStringLiteral("UUID"), "AAAAAAAA-323E-407B-8F8E-40D83FE2E69F");
-    else if (cambio == QStringLiteral("sellocfd"))
-        xml = cambia(xml, tfd, v32 ? QStringLiteral("selloCFD") : QStringLiteral("SelloCFD"), "QUJD");
-    else if (cambio == QStringLiteral("dtd"))
-        xml.replace("<cfdi:Comprobante", "<!DOCTYPE x [<!ENTITY a \"a\">]>\n<cfdi:Comprobante");
-    else if (cambio == QStringLiteral("cortado"))
-        xml.truncate(xml.size() / 2);
-    else
-        xml = cambia(xml, comprobante, v32 ? QStringLiteral("certificado") : QStringLiteral("Certificado"),
-                     cambio.toLatin1());
-    const TResultado r = verifica(xml, m_programa.ruta());
-    QVERIFY2(r.estado == estado, qPrintable(texto(r.estado) + QStringLiteral(": ") + r.motivo));
-    QVERIFY(!r.motivo.isEmpty());
-}
-
 // A payroll voucher sealed here with the SAT's test CSD.
 void TstVerificacion::nominaFirmada()
 {
-    const QString comprobante = QStringLiteral("cfdi:Comprobante");
     QByteArray xml = lee(CFDI + QStringLiteral("cfdi40-nomina-compensacion-valid.xml"));
     xml = cambia(xml, QStringLiteral("cfdi:Emisor"), QStringLiteral("Rfc"), "EKU9003173C9");
-    xml = cambia(xml, comprobante, QStringLiteral("NoCertificado"), "30001000000500003416");
-    xml = cambia(xml, comprobante, QStringLiteral("Certificado"),
+    xml = cambia(xml, COMPROBANTE, QStringLiteral("NoCertificado"), "30001000000500003416");
+    xml = cambia(xml, COMPROBANTE, QStringLiteral("Certificado"),
                  lee(CSD + QStringLiteral("EKU9003173C9.cer")).toBase64());
     QString motivo;
     const QByteArray cadena = cadenaOriginal(xml, &motivo, m_programa.ruta());
     QVERIFY2(cadena.startsWith("||4.0|") && cadena.contains("|EKU9003173C9|"), qPrintable(motivo));
-    EVP_PKEY* llave = llaveSat(CSD + QStringLiteral("EKU9003173C9.key"), "12345678a");
+    const QByteArray der = lee(CSD + QStringLiteral("EKU9003173C9.key"));
+    BIO* bio = BIO_new_mem_buf(der.constData(), static_cast<int>(der.size()));
+    EVP_PKEY* llave = d2i_PKCS8PrivateKey_bio(bio, nullptr, nullptr, const_cast<char*>("12345678a"));
+    BIO_free(bio);
+    QVERIFY(llave);
     const QByteArray sello = firma(llave, true, cadena);
     EVP_PKEY_free(llave);
-    xml = cambia(xml, comprobante, QStringLiteral("Sello"), sello);
-    xml = cambia(xml, QStringLiteral("tfd:TimbreFiscalDigital"), QStringLiteral("SelloCFD"), sello);
+    xml = cambia(cambia(xml, COMPROBANTE, QStringLiteral("Sello"), sello), TIMBRE, QStringLiteral("SelloCFD"), sello);
     const TResultado r = verifica(xml, m_programa.ruta());
     QVERIFY2(r.estado == TEstado::Autentico, qPrintable(r.motivo));
 }
 
+// The stamp remade with a SAT certificate and key of the test's own; the
+// program folder keeps that certificate, none, one of another number, or
+// one of that number and another key.
 void TstVerificacion::timbre_data()
 {
     QTest::addColumn<QString>("archivo");
-    QTest::addColumn<QString>("caso");
+    QTest::addColumn<QString>("guardado");
+    QTest::addColumn<bool>("otroUuid");
     QTest::addColumn<TEstado>("estado");
-    QTest::addColumn<bool>("verificado");
+    QTest::addColumn<QString>("motivo");
     for (const char* archivo : {"cfdi40-real.xml", "cfdi32-real.xml"}) {
-        QTest::addRow("%s, con su certificado", archivo) << archivo << "" << TEstado::Autentico << true;
-        QTest::addRow("%s, sin certificado", archivo) << archivo << "falta" << TEstado::Autentico << false;
-        QTest::addRow("%s, otro número", archivo) << archivo << "otro" << TEstado::CertificadoNoCorresponde << false;
-        QTest::addRow("%s, otra llave", archivo) << archivo << "llave" << TEstado::Alterado << false;
-        QTest::addRow("%s, UUID cambiado", archivo) << archivo << "uuid" << TEstado::Alterado << false;
+        QTest::addRow("%s, con su certificado", archivo)
+            << archivo << "propio" << false << TEstado::Autentico << "sello del SAT son válidos";
+        QTest::addRow("%s, sin certificado", archivo)
+            << archivo << "" << false << TEstado::Autentico
+            << "No se verificó el sello del SAT: falta su certificado 30001000000500009876 en Certificados/SAT.";
+        QTest::addRow("%s, otro número", archivo)
+            << archivo << "otro número" << false << TEstado::CertificadoNoCorresponde << "30001000000500001111";
+        QTest::addRow("%s, otra llave", archivo)
+            << archivo << "otra llave" << false << TEstado::Alterado << "sello del SAT no corresponde";
+        QTest::addRow("%s, UUID cambiado", archivo)
+            << archivo << "propio" << true << TEstado::Alterado << "sello del SAT no corresponde";
     }
 }
 
 void TstVerificacion::timbre()
 {
     QFETCH(QString, archivo);
-    QFETCH(QString, caso);
+    QFETCH(QString, guardado);
+    QFETCH(bool, otroUuid);
     QFETCH(TEstado, estado);
-    QFETCH(bool, verificado);
+    QFETCH(QString, motivo);
     const QByteArray numero = "30001000000500009876";
     TCarpetaPrograma programa(false);
     TCredencialPrueba sat(true);
-    QByteArray xml = timbraDeNuevo(lee(CFDI + archivo), numero, sat.llave(), programa.ruta());
-    const QString destino = carpetaCertificadosSat(programa.ruta()) + QString::fromLatin1(numero) + ".cer";
     TCredencialPrueba otra(true);
-    if (caso.isEmpty() || caso == QStringLiteral("uuid"))
-        TCarpetaPrograma::escribe(destino, sat.certificado(QStringLiteral("SAT970701NN3"), numero));
-    else if (caso == QStringLiteral("otro"))
-        TCarpetaPrograma::escribe(destino, otra.certificado(QStringLiteral("SAT970701NN3"), "30001000000500001111"));
-    else if (caso == QStringLiteral("llave"))
-        TCarpetaPrograma::escribe(destino, otra.certificado(QStringLiteral("SAT970701NN3"), numero));
-    if (caso == QStringLiteral("uuid"))
-        xml = cambia(xml, QStringLiteral("tfd:TimbreFiscalDigital"), QStringLiteral("UUID"),
-                     "AAAAAAAA-323E-407B-8F8E-40D83FE2E69F");
+    QByteArray xml = cambia(lee(CFDI + archivo), TIMBRE, QStringLiteral("NoCertificadoSAT"), numero);
+    const bool sha256 = !xml.contains("version=\"3.2\"");
+    xml = cambia(xml, TIMBRE, QStringLiteral("SelloSAT"),
+                 firma(sat.llave(), sha256, cadenaOriginalTimbre(xml, nullptr, programa.ruta())));
+    if (otroUuid)
+        xml = cambia(xml, TIMBRE, QStringLiteral("UUID"), "AAAAAAAA-323E-407B-8F8E-40D83FE2E69F");
+    const QString destino = carpetaCertificadosSat(programa.ruta()) + QString::fromLatin1(numero) + ".cer";
+    const QString rfcSat = QStringLiteral("SAT970701NN3");
+    if (guardado == QStringLiteral("propio"))
+        TCarpetaPrograma::escribe(destino, sat.certificado(rfcSat, numero));
+    else if (guardado == QStringLiteral("otro número"))
+        TCarpetaPrograma::escribe(destino, otra.certificado(rfcSat, "30001000000500001111"));
+    else if (guardado == QStringLiteral("otra llave"))
+        TCarpetaPrograma::escribe(destino, otra.certificado(rfcSat, numero));
     const TResultado r = verifica(xml, programa.ruta());
-    QVERIFY2(r.estado == estado, qPrintable(texto(r.estado) + QStringLiteral(": ") + r.motivo));
-    QCOMPARE(r.timbreVerificado, verificado);
-    if (caso == QStringLiteral("falta"))
-        QVERIFY2(r.motivo.contains(QStringLiteral("falta su certificado 30001000000500009876 en Certificados/SAT")),
-                 qPrintable(r.motivo));
+    QCOMPARE(texto(r.estado), texto(estado));
+    QVERIFY2(r.motivo.contains(motivo), qPrintable(r.motivo));
+    QCOMPARE(r.timbreVerificado, guardado == QStringLiteral("propio") && !otroUuid);
+    if (guardado == QStringLiteral("otra llave")) {
+        // Replaced by the right one, the next check reads the new file.
+        const QString propio = programa.archivo(QStringLiteral("propio.cer"));
+        TCredencialPrueba::escribe(propio, sat.certificado(rfcSat, numero));
+        QCOMPARE(agregaCertificadoSat(propio, nullptr, programa.ruta()), QString::fromLatin1(numero));
+        QVERIFY(verifica(xml, programa.ruta()).timbreVerificado);
+    }
 }
 
 void TstVerificacion::agregaCertificado_data()
@@ -285,8 +248,6 @@ void TstVerificacion::agregaCertificado_data()
     QTest::newRow("PEM") << TCredencialPrueba::pem(der, "CERTIFICATE") << "30001000000500003456"
                          << "";
     QTest::newRow("llave") << lee(CSD + QStringLiteral("EKU9003173C9.key")) << ""
-                           << "no es un certificado";
-    QTest::newRow("texto") << QByteArray("hola") << ""
                            << "no es un certificado";
     QTest::newRow("vacío") << QByteArray() << ""
                            << "No se pudo leer";
@@ -307,32 +268,28 @@ void TstVerificacion::agregaCertificado()
     QCOMPARE(agregaCertificadoSat(archivo, &motivo, programa.ruta()), numero);
     QVERIFY2(motivo.contains(error), qPrintable(motivo));
     const QString carpeta = carpetaCertificadosSat(programa.ruta());
-    if (numero.isEmpty()) {
-        QVERIFY(QDir(carpeta).isEmpty());
-        return;
+    QCOMPARE(QDir(carpeta).entryList(QDir::Files), numero.isEmpty() ? QStringList() : QStringList{numero + ".cer"});
+    if (!numero.isEmpty()) {
+        QCOMPARE(TCarpetaPrograma::lee(carpeta + numero + ".cer"), lee(CSD + numero + ".cer"));
+        QCOMPARE(TCarpetaPrograma::modo(carpeta), 0700);
+        QCOMPARE(TCarpetaPrograma::modo(carpeta + numero + ".cer"), 0600);
     }
-    QCOMPARE(TCarpetaPrograma::lee(carpeta + numero + ".cer"), lee(CSD + QStringLiteral("30001000000500003456.cer")));
-    QCOMPARE(TCarpetaPrograma::modo(carpeta), 0700);
-    QCOMPARE(TCarpetaPrograma::modo(carpeta + numero + ".cer"), 0600);
-    QCOMPARE(QDir(carpeta).entryList(QDir::Files), QStringList{numero + ".cer"});
 }
 
 // Two threads over the same vouchers at once, in a program folder whose
 // transforms neither has compiled yet, get what one thread alone gets.
 void TstVerificacion::dosHilos()
 {
-    const QStringList archivos{"cfdi32-real.xml",  "cfdi33-real.xml",       "cfdi40-real.xml", "detallista-example.xml",
-                               "cfdi33-valid.xml", "cfdv33-signed-tfd.xml", "cfdv2.xml"};
-    QList<QByteArray> vouchers;
-    for (const QString& archivo : archivos)
-        vouchers << lee(CFDI + archivo);
-    vouchers << cambia(vouchers.first(), QStringLiteral("cfdi:Comprobante"), QStringLiteral("total"), "1.00");
+    QList<QByteArray> comprobantes;
+    for (const char* archivo : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml", "cfdi33-valid.xml",
+                                "cfdv33-signed-tfd.xml", "cfdv2.xml"})
+        comprobantes << lee(CFDI + QLatin1String(archivo));
+    comprobantes << cambia(comprobantes.first(), COMPROBANTE, QStringLiteral("Total"), "1.00");
     TCarpetaPrograma programa(false);
-    const QString ruta = programa.ruta();
     const auto recorre = [&](QStringList& salida) {
         for (int vuelta = 0; vuelta < 20; ++vuelta)
-            for (const QByteArray& xml : vouchers) {
-                const TResultado r = verifica(xml, ruta);
+            for (const QByteArray& xml : comprobantes) {
+                const TResultado r = verifica(xml, programa.ruta());
                 salida << texto(r.estado) + QLatin1Char('|') + r.motivo;
             }
     };

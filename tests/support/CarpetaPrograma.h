@@ -6,7 +6,8 @@
 
 // A fresh, throw-away program folder for one test: Motor/ (the embedded
 // engine's configuration), db/, Plugins/, Xslt/ (the built SAT transforms)
-// and, unless asked otherwise, a copy of the built resource package. It becomes the session's program folder.
+// and, unless asked otherwise, a copy of the built resource package. It
+// becomes the session's program folder.
 class TCarpetaPrograma {
 public:
     explicit TCarpetaPrograma(bool conRecursos = true);

@@ -1,4 +1,5 @@
 #include "Logmanager.h"
+#include "Conexiones.h"
 #include "ProgramaConsola.h"
 #include "negocio/RevisionSellos.h"
 

@@ -17,9 +17,9 @@
 
 namespace {
 
-const QStringList MUESTRAS = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi33-real.xml"),
-                              QStringLiteral("cfdi32-real.xml"), QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml"),
-                              QStringLiteral("created-pago-with-ns-at-root-33.xml")};
+const QStringList MUESTRAS = {
+    QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi33-real.xml"), QStringLiteral("cfdi32-real.xml"),
+    QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml"), QStringLiteral("created-pago-with-ns-at-root-33.xml")};
 
 double verificacionesPorSegundo(const QList<QByteArray>& xmls, int hilos, int porHilo)
 {

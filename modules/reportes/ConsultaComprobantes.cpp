@@ -85,8 +85,8 @@ TCondicion condicion(const TFiltroComprobantes& filtro)
     if (!filtro.tipo.isEmpty())
         donde = donde && C::columna(C::col_Tipocomprobante) == filtro.tipo;
     if (filtro.sello == ConsultaComprobantes::SELLO_SIN_VERIFICAR)
-        donde = donde && (C::columna(C::col_Verificacionsello).esNulo() ||
-                          C::columna(C::col_Verificacionsello) == QString());
+        donde = donde &&
+                (C::columna(C::col_Verificacionsello).esNulo() || C::columna(C::col_Verificacionsello) == QString());
     else if (!filtro.sello.isEmpty())
         donde = donde && C::columna(C::col_Verificacionsello) == filtro.sello;
     const QString receptor = filtro.receptor.trimmed();

@@ -117,8 +117,7 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_sello->addItem(ConsultaComprobantes::SELLO_SIN_VERIFICAR, ConsultaComprobantes::SELLO_SIN_VERIFICAR);
     auto* etiquetaSello = new QLabel(QStringLiteral("Sello"), this);
     etiquetaSello->setBuddy(m_sello);
-    m_certificadosSat =
-        boton(this, QStringLiteral("BtCertificadosSat"), QStringLiteral("Certificados del SAT…"));
+    m_certificadosSat = boton(this, QStringLiteral("BtCertificadosSat"), QStringLiteral("Certificados del SAT…"));
     m_certificadosSat->setToolTip(QStringLiteral("Agrega certificados del SAT para verificar también el sello del "
                                                  "timbre"));
     m_receptor = new QLineEdit(this);
@@ -539,8 +538,7 @@ bool TContenidoReportes::paraImprimir(int fila, TImpresion& impresion)
     const TFilaComprobante& f = m_modelo->fila(fila);
     try {
         impresion.comprobante.xml = ConsultaComprobantes::xml(*m_conexion, m_negocio->getIdnegocio(), f.id);
-        const auto [estado, motivo] =
-            ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), f.id);
+        const auto [estado, motivo] = ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), f.id);
         // A voucher checked already prints that check; one still pending is
         // checked as it is drawn.
         impresion.comprobante.verificado =
@@ -676,13 +674,12 @@ bool TContenidoReportes::guardaPdfLista(const QString& ruta, bool unoPorComproba
         escritos = int(comprobantes.size());
     }
     avance.reset();
-    QString texto = unoPorComprobante ? QStringLiteral("Se guardaron %1 PDF en %2.")
-                                            .arg(escritos)
-                                            .arg(QDir::toNativeSeparators(ruta))
-                                      : detenido ? QStringLiteral("Se detuvo; no se escribió el PDF.")
-                                                 : QStringLiteral("Los %1 comprobantes se guardaron en %2.")
-                                                       .arg(escritos)
-                                                       .arg(QDir::toNativeSeparators(ruta));
+    QString texto = unoPorComprobante
+                        ? QStringLiteral("Se guardaron %1 PDF en %2.").arg(escritos).arg(QDir::toNativeSeparators(ruta))
+                    : detenido ? QStringLiteral("Se detuvo; no se escribió el PDF.")
+                               : QStringLiteral("Los %1 comprobantes se guardaron en %2.")
+                                     .arg(escritos)
+                                     .arg(QDir::toNativeSeparators(ruta));
     if (unoPorComprobante && detenido)
         texto += QStringLiteral(" Se detuvo antes de terminar la lista.");
     if (!fallas.isEmpty())
@@ -719,7 +716,8 @@ int TContenidoReportes::agregaCertificadosSat(const QStringList& archivos)
                       .arg(agregados.join(QStringLiteral(", ")));
     if (!rechazados.isEmpty())
         partes << QStringLiteral("No se agregaron:\n") + rechazados.join(QLatin1Char('\n'));
-    Prompter::actual().mensaje(partes.join(QStringLiteral("\n\n")), rechazados.isEmpty() ? MSG_INFORMATION : MSG_WARNING);
+    Prompter::actual().mensaje(partes.join(QStringLiteral("\n\n")),
+                               rechazados.isEmpty() ? MSG_INFORMATION : MSG_WARNING);
     return int(agregados.size());
 }
 

@@ -146,7 +146,7 @@ private slots:
         const QString reporte = corrida.salidaEstandar.section(QLatin1Char('\n'), -2, -2);
         const QString filas = QString::fromUtf8(TEntornoImportacion::bytes(reporte));
         QVERIFY2(filas.contains(programa.entorno.entrada() +
-                                QStringLiteral("fact\\xE1.xml,Fallido,,,El nombre del archivo no es texto UTF-8")),
+                                QStringLiteral("fact\\xE1.xml,Fallido,,,,El nombre del archivo no es texto UTF-8")),
                  qPrintable(filas));
     }
 };

@@ -130,13 +130,16 @@ private slots:
         const QString timbre = QStringLiteral(",ISD950921HE5,C2832671-DA6D-11EF-A83D-00155D012007,");
         QCOMPARE(filas.size(), 8);
         QCOMPARE(filas.at(0), QStringLiteral("Archivo,Resultado,RFC emisor,UUID,Sello,Motivo"));
-        QCOMPARE(filas.at(1), entrada + QStringLiteral("a/1.xml,Importado") + timbre);
+        // An imported voucher carries its seal check and its reason.
+        QVERIFY2(filas.at(1).startsWith(entrada + QStringLiteral("a/1.xml,Importado") + timbre +
+                                        QStringLiteral("Auténtico,El sello del emisor es válido.")),
+                 qPrintable(filas.at(1)));
         QVERIFY(
             filas.at(2).startsWith(QStringLiteral("\"%1a/2, \"\"copia\"\".xml\",Ya existía").arg(entrada) + timbre));
-        QVERIFY(filas.at(3).startsWith(entrada + QStringLiteral("b/sin timbre.xml,Omitido,,,")));
+        QVERIFY(filas.at(3).startsWith(entrada + QStringLiteral("b/sin timbre.xml,Omitido,,,,")));
         QVERIFY(filas.at(4).startsWith(entrada + QStringLiteral("b/viejo.xml,Omitido,,,,")));
-        QVERIFY(filas.at(5).startsWith(QStringLiteral("\"%1c/roto\nñ.xml\",Fallido,,,\"").arg(entrada)));
-        QVERIFY2(filas.at(6).startsWith(entrada + QStringLiteral("c/fact\\xE1.xml,Fallido,,,El nombre del archivo no "
+        QVERIFY(filas.at(5).startsWith(QStringLiteral("\"%1c/roto\nñ.xml\",Fallido,,,,\"").arg(entrada)));
+        QVERIFY2(filas.at(6).startsWith(entrada + QStringLiteral("c/fact\\xE1.xml,Fallido,,,,El nombre del archivo no "
                                                                  "es texto UTF-8 válido")),
                  qPrintable(filas.at(6)));
         QCOMPARE(filas.at(7), QString());

@@ -104,12 +104,12 @@ private slots:
         QTest::addColumn<QString>("dice");
         const QString real = TEntornoImportacion::dato(QStringLiteral("cfdi40-real.xml"));
         QTest::newRow("sin orden") << QStringList() << 2 << QStringLiteral("Falta la orden");
-        QTest::newRow("orden desconocida") << QStringList{QStringLiteral("firma")} << 2
-                                           << QStringLiteral("Orden desconocida: firma");
+        QTest::newRow("orden desconocida")
+            << QStringList{QStringLiteral("firma")} << 2 << QStringLiteral("Orden desconocida: firma");
         QTest::newRow("ayuda") << QStringList{QStringLiteral("--help")} << 0
                                << QStringLiteral("Uso: velkor-comprobante verifica");
-        QTest::newRow("verifica sin archivos") << QStringList{QStringLiteral("verifica")} << 2
-                                               << QStringLiteral("Falta el archivo o la carpeta");
+        QTest::newRow("verifica sin archivos")
+            << QStringList{QStringLiteral("verifica")} << 2 << QStringLiteral("Falta el archivo o la carpeta");
         QTest::newRow("auténtico") << QStringList{QStringLiteral("verifica"), real} << 0
                                    << QStringLiteral("cfdi40-real.xml: Auténtico.");
         QTest::newRow("versión que no se verifica")

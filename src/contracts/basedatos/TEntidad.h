@@ -217,8 +217,7 @@ public:
     // the order given (key order when none); the first `limite` only, when
     // not negative.
     static void busca(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion,
-                      const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila,
-                      int limite = -1);
+                      const TOrden& orden, const std::function<void(const QVector<QVariant>&)>& fila, int limite = -1);
     static int cuenta(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion);
     static TSubconsulta claves(const TTabla& tabla, const TCondicion& donde);
     static void carga(TEntidad& entidad, const QVector<QVariant>& valores, const TConexionSesion& conexion);

@@ -42,8 +42,7 @@ QStringList archivos(const QStringList& rutas, QStringList& faltan)
             encontrados << ruta;
         } else if (info.isDir()) {
             QStringList deCarpeta;
-            QDirIterator it(ruta, {QStringLiteral("*.xml")}, QDir::Files,
-                            QDirIterator::Subdirectories);
+            QDirIterator it(ruta, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
             while (it.hasNext())
                 deCarpeta << it.next();
             deCarpeta.sort();
@@ -115,8 +114,7 @@ int pdf(const QStringList& argumentos)
         return usoIncorrecto(QStringLiteral("Falta el archivo PDF que se escribe (--salida ARCHIVO.pdf)."));
     QFile f(entrada);
     if (!f.open(QIODevice::ReadOnly))
-        return falla(NoVerificables,
-                     QStringLiteral("No se pudo leer \"%1\": %2").arg(entrada, f.errorString()));
+        return falla(NoVerificables, QStringLiteral("No se pudo leer \"%1\": %2").arg(entrada, f.errorString()));
     ImpresionComprobante::TComprobante comprobante;
     comprobante.xml = f.readAll();
     QString error;

@@ -11,10 +11,10 @@ namespace ComprobanteConsola {
 
 // Exit statuses.
 enum TSalida {
-    Autenticos = 0,      // every voucher checked is authentic (or the PDF was written)
-    Alterados = 1,       // some voucher does not match its seal or its certificate
-    Uso = 2,             // a bad invocation
-    NoVerificables = 3,  // none altered, but some could not be checked (or the PDF could not be written)
+    Autenticos = 0,     // every voucher checked is authentic (or the PDF was written)
+    Alterados = 1,      // some voucher does not match its seal or its certificate
+    Uso = 2,            // a bad invocation
+    NoVerificables = 3, // none altered, but some could not be checked (or the PDF could not be written)
 };
 
 QString ayuda();

@@ -351,8 +351,7 @@ TNegociosImportacion::TEmisor TImportadorXML::emisor(const TDocumentoXML& docume
 }
 
 void TImportadorXML::guarda(const TDocumentoXML& documento, const QString& version,
-                            const TNegociosImportacion::TNegocioImportado& negocio,
-                            const TResultadoArchivo& resultado)
+                            const TNegociosImportacion::TNegocioImportado& negocio, const TResultadoArchivo& resultado)
 {
     const QString& uuid = resultado.uuid;
     GuardadoComprobante::TContexto contexto{*negocio.negocio,

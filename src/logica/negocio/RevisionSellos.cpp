@@ -53,8 +53,7 @@ TLote revisa(const TConexionSesion& conexion, int idNegocio, int usuario, int cu
 
 } // namespace RevisionSellos
 
-THiloRevisionSellos::THiloRevisionSellos(const TConexionSesion& conexion, int idNegocio, int usuario,
-                                         QObject* parent)
+THiloRevisionSellos::THiloRevisionSellos(const TConexionSesion& conexion, int idNegocio, int usuario, QObject* parent)
     : QThread(parent), m_conexion(conexion), m_idNegocio(idNegocio), m_usuario(usuario)
 {
     const QMutexLocker bloqueo(&g_mutex);
@@ -85,8 +84,7 @@ void THiloRevisionSellos::run()
     try {
         const int total = RevisionSellos::pendientes(m_conexion, m_idNegocio);
         while (hechos < total && !isInterruptionRequested()) {
-            const RevisionSellos::TLote lote =
-                RevisionSellos::revisa(m_conexion, m_idNegocio, m_usuario, POR_LOTE);
+            const RevisionSellos::TLote lote = RevisionSellos::revisa(m_conexion, m_idNegocio, m_usuario, POR_LOTE);
             if (lote.revisados == 0)
                 break; // another workstation checked the rest
             hechos += lote.revisados;

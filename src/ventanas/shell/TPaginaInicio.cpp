@@ -130,7 +130,8 @@ void TPaginaInicio::terminaRevision(int hechos, int alterados, const QString& er
     const QLocale local(QLocale::Spanish, QLocale::Mexico);
     QStringList partes;
     if (hechos > 0)
-        partes << QStringLiteral("Se verificaron los sellos de %1 comprobantes ya guardados.").arg(local.toString(hechos));
+        partes
+            << QStringLiteral("Se verificaron los sellos de %1 comprobantes ya guardados.").arg(local.toString(hechos));
     if (alterados > 0)
         partes << QStringLiteral("%1 no corresponden a su sello y quedaron marcados como \"Alterado\" en los reportes.")
                       .arg(local.toString(alterados));

@@ -19,7 +19,7 @@ namespace {
 
 const QStringList MUESTRAS = {
     QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi33-real.xml"), QStringLiteral("cfdi32-real.xml"),
-    QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml"), QStringLiteral("created-pago-with-ns-at-root-33.xml")};
+    QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml"), QStringLiteral("detallista-example.xml")};
 
 double verificacionesPorSegundo(const QList<QByteArray>& xmls, int hilos, int porHilo)
 {

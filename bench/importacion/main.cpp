@@ -311,8 +311,9 @@ int main(int argc, char** argv)
         std::printf("velkor-importar, %d archivos: %.2f s, %s archivos/s, salida %d\n", total, grande.segundos,
                     qPrintable(cifra(total / grande.segundos)), grande.salida);
         std::printf("  %s\n", qPrintable(QString(grande.resumen).replace(QLatin1Char('\n'), QStringLiteral("\n  "))));
-        std::printf("Sin verificar sellos: %.2f s, %s archivos/s; con verificación / sin ella: %.2f\n",
-                    sinSellos.segundos, qPrintable(cifra(total / sinSellos.segundos)),
+        std::printf("Sin verificar sellos: %.2f s, %s archivos/s, memoria máxima %.1f MB; con verificación / sin "
+                    "ella: %.2f\n",
+                    sinSellos.segundos, qPrintable(cifra(total / sinSellos.segundos)), sinSellos.memoriaKb / 1024.0,
                     sinSellos.segundos / grande.segundos);
 
         // The limit holds a transaction open on every business to the end:

@@ -1,4 +1,6 @@
+#include "Conexiones.h"
 #include "comprobante/ComprobanteConsola.h"
+#include "negocio/TSenalesTerminacion.h"
 
 #include <QGuiApplication>
 
@@ -8,6 +10,8 @@
 // needed (the PDF only needs the fonts).
 int main(int argc, char** argv)
 {
+    // Before any thread exists: Ctrl-C at the password prompt is read there.
+    TSenalesTerminacion::bloquea();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Standard error carries the program's own Spanish messages only; Qt's
@@ -20,5 +24,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QStringList argumentos = QCoreApplication::arguments();
     argumentos.removeFirst();
-    return ComprobanteConsola::ejecuta(argumentos, QCoreApplication::applicationDirPath());
+    const int salida = ComprobanteConsola::ejecuta(argumentos, QCoreApplication::applicationDirPath());
+    Conexiones::apagaMotor();
+    return salida;
 }

@@ -268,6 +268,22 @@ private slots:
                      ->text()
                      .endsWith(QStringLiteral(" — 1 importados, 0 ya existían, 0 no importados.")),
                  qPrintable(pieza<QLabel>(inicio, "TxUltimaImportacion")->text()));
+        // A voucher an earlier version stored without checking it is checked
+        // at the next sign-in, and the page says how that went.
+        {
+            std::unique_ptr<TComprobante> guardado = TComprobante::buscaUno(
+                TComprobante::columna(TComprobante::col_Negocio) == Sistema::Negocio->getIdnegocio(),
+                *Sistema::Conexion);
+            QCOMPARE(guardado->getVerificacionsello(), QStringLiteral("Alterado"));
+            guardado->setVerificacionsello(QString());
+            TUnidadTrabajo(*Sistema::Conexion, -1).guarda(*guardado);
+        }
+        MainFrm->muestraNegocio();
+        auto* revision = pieza<QLabel>(inicio, "TxRevisionSellos");
+        QTRY_VERIFY_WITH_TIMEOUT(revision->text().startsWith(QStringLiteral("Se verificó")), 60000);
+        QCOMPARE(revision->text(), QStringLiteral("Se verificó el sello de 1 comprobante ya guardado. 1 no corresponde "
+                                                  "a su sello y quedó marcado como \"Alterado\" en los reportes."));
+        QVERIFY(!revision->isHidden());
         Capturas::guarda(*MainFrm, QStringLiteral("inicio"));
 
         // The buttons lead to the next steps.

@@ -1,8 +1,16 @@
 #include "ComprobanteConsola.h"
 
+#include "Archivos.h"
+#include "Conexiones.h"
+#include "Entidades.h"
+#include "Errores.h"
 #include "ImpresionComprobante.h"
 #include "Rutas.h"
+#include "Sistema.h"
 #include "VerificacionSello.h"
+#include "negocio/Consola.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TIngreso.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -14,12 +22,20 @@ namespace ComprobanteConsola {
 
 namespace {
 
-void escribe(FILE* salida, const QString& texto)
-{
-    const QByteArray bytes = texto.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), salida);
-    std::fflush(salida);
-}
+using Consola::escribe;
+
+// What the command line said.
+struct TOpciones {
+    QString orden;
+    QStringList rutas;
+    QString salida;
+    // A stored voucher: the business's RFC, the voucher's UUID and the user
+    // who may see it.
+    QString rfc;
+    QString uuid;
+    QString correo;
+    bool guardados() const { return !rfc.isEmpty() || !correo.isEmpty() || !uuid.isEmpty(); }
+};
 
 int falla(int salida, const QString& texto)
 {
@@ -54,24 +70,64 @@ QStringList archivos(const QStringList& rutas, QStringList& faltan)
     return encontrados;
 }
 
-int verifica(const QStringList& rutas)
+QString interpreta(const QStringList& argumentos, TOpciones& o)
 {
-    if (rutas.isEmpty())
-        return usoIncorrecto(QStringLiteral("Falta el archivo o la carpeta de los comprobantes que se verifican."));
-    QStringList faltan;
-    const QStringList lista = archivos(rutas, faltan);
-    for (const QString& f : faltan)
-        escribe(stderr, QStringLiteral("velkor-comprobante: \"%1\" no existe.\n").arg(f));
-    using VerificacionSello::TEstado;
-    int autenticos = 0, alterados = 0, otros = 0;
-    for (const QString& archivo : lista) {
-        QFile f(archivo);
-        VerificacionSello::TResultado r;
-        if (!f.open(QIODevice::ReadOnly))
-            r.motivo = QStringLiteral("No se pudo leer el archivo: ") + f.errorString();
+    o.orden = argumentos.value(0);
+    for (int i = 1; i < argumentos.size(); ++i) {
+        const QString& a = argumentos.at(i);
+        const QString nombre = a.section(QLatin1Char('='), 0, 0);
+        QString* destino = nombre == QLatin1String("--salida") || nombre == QLatin1String("-o") ? &o.salida
+                           : nombre == QLatin1String("--rfc")                                   ? &o.rfc
+                           : nombre == QLatin1String("--uuid")                                  ? &o.uuid
+                           : nombre == QLatin1String("--correo")                                ? &o.correo
+                                                                                                : nullptr;
+        if (!destino && a.startsWith(QLatin1Char('-')) && a.size() > 1)
+            return QStringLiteral("Opción desconocida: %1").arg(a);
+        if (!destino)
+            o.rutas << a;
+        else if (a.contains(QLatin1Char('=')))
+            *destino = a.section(QLatin1Char('='), 1);
+        else if (i + 1 < argumentos.size())
+            *destino = argumentos.at(++i);
         else
-            r = VerificacionSello::verifica(f.readAll());
-        escribe(stdout, QStringLiteral("%1: %2. %3\n").arg(archivo, VerificacionSello::texto(r.estado), r.motivo));
+            return QStringLiteral("Falta el valor de %1.").arg(nombre);
+    }
+    o.rfc = o.rfc.trimmed().toUpper();
+    o.correo = o.correo.trimmed();
+    if (o.guardados() && !o.rutas.isEmpty())
+        return QStringLiteral("Indique archivos o un comprobante guardado (--rfc), no ambos.");
+    if (o.guardados() && (o.rfc.isEmpty() || o.correo.isEmpty()))
+        return QStringLiteral("Para los comprobantes guardados se necesitan --rfc RFC y --correo CORREO.");
+    return {};
+}
+
+// Signs in to the business as its user, the password read from standard
+// input; 0 when let in, else the exit status after saying why.
+int ingresa(const TOpciones& o)
+{
+    Archivos::soloDueno();
+    Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
+    if (!QFileInfo::exists(Sistema::dbUsuariosSistema))
+        return falla(SinAcceso, QStringLiteral("Esta carpeta del programa no tiene negocios registrados."));
+    const std::optional<QString> password = Consola::leeContrasena();
+    if (!password)
+        return falla(Uso, QStringLiteral("Cancelado."));
+    const Ingreso::TResultado r =
+        Ingreso::ingresa(QString(o.rfc).replace(QLatin1Char('&'), QLatin1Char('_')), o.correo, *password);
+    if (r != Ingreso::TResultado::Correcto)
+        return falla(SinAcceso, Ingreso::mensajes(r).join(QLatin1Char(' ')));
+    return 0;
+}
+
+struct TCuenta {
+    int autenticos = 0;
+    int alterados = 0;
+    int otros = 0;
+
+    void anota(const QString& nombre, const VerificacionSello::TResultado& r)
+    {
+        using VerificacionSello::TEstado;
+        escribe(stdout, QStringLiteral("%1: %2. %3\n").arg(nombre, VerificacionSello::texto(r.estado), r.motivo));
         if (r.estado == TEstado::Autentico)
             ++autenticos;
         else if (r.estado == TEstado::Alterado || r.estado == TEstado::CertificadoNoCorresponde)
@@ -79,48 +135,97 @@ int verifica(const QStringList& rutas)
         else
             ++otros;
     }
-    escribe(stdout, QStringLiteral("Auténticos: %1  Alterados o de otro certificado: %2  No verificables: %3\n")
-                        .arg(autenticos)
-                        .arg(alterados)
-                        .arg(otros + int(faltan.size())));
-    if (alterados > 0)
-        return Alterados;
-    return otros > 0 || !faltan.isEmpty() || lista.isEmpty() ? NoVerificables : Autenticos;
+    int salida()
+    {
+        escribe(stdout, QStringLiteral("Auténticos: %1  Alterados o de otro certificado: %2  No verificables: %3\n")
+                            .arg(autenticos)
+                            .arg(alterados)
+                            .arg(otros));
+        if (alterados > 0)
+            return Alterados;
+        return otros > 0 || autenticos == 0 ? NoVerificables : Autenticos;
+    }
+};
+
+int verifica(const TOpciones& o)
+{
+    TCuenta cuenta;
+    if (o.guardados()) {
+        if (const int salida = ingresa(o))
+            return salida;
+        // Every stored voucher again from its stored XML, a batch at a time:
+        // what the file says now, whatever the import stored then.
+        using C = TComprobante;
+        int ultimo = -1;
+        for (;;) {
+            const QList<C> lote = C::primeros(100,
+                                              C::columna(C::col_Negocio) == Sistema::Negocio->getIdnegocio() &&
+                                                  C::columna(C::col_Idcomprobante) > ultimo,
+                                              *Sistema::Conexion);
+            for (const C& c : lote)
+                cuenta.anota(c.getUuid(), VerificacionSello::verifica(c.getComprobantexml()));
+            if (lote.isEmpty())
+                break;
+            ultimo = lote.last().getIdcomprobante();
+        }
+        return cuenta.salida();
+    }
+    if (o.rutas.isEmpty())
+        return usoIncorrecto(QStringLiteral("Falta el archivo o la carpeta de los comprobantes que se verifican."));
+    QStringList faltan;
+    const QStringList lista = archivos(o.rutas, faltan);
+    for (const QString& f : faltan) {
+        escribe(stderr, QStringLiteral("velkor-comprobante: \"%1\" no existe.\n").arg(f));
+        ++cuenta.otros;
+    }
+    for (const QString& archivo : lista) {
+        QFile f(archivo);
+        VerificacionSello::TResultado r;
+        if (!f.open(QIODevice::ReadOnly))
+            r.motivo = QStringLiteral("No se pudo leer el archivo: ") + f.errorString();
+        else
+            r = VerificacionSello::verifica(f.readAll());
+        cuenta.anota(archivo, r);
+    }
+    return cuenta.salida();
 }
 
-int pdf(const QStringList& argumentos)
+int pdf(const TOpciones& o)
 {
-    QString entrada;
-    QString salida;
-    for (int i = 0; i < argumentos.size(); ++i) {
-        const QString& a = argumentos.at(i);
-        if (a == QLatin1String("--salida") || a == QLatin1String("-o")) {
-            if (i + 1 >= argumentos.size())
-                return usoIncorrecto(QStringLiteral("Falta el valor de %1.").arg(a));
-            salida = argumentos.at(++i);
-        } else if (a.startsWith(QLatin1String("--salida="))) {
-            salida = a.section(QLatin1Char('='), 1);
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return usoIncorrecto(QStringLiteral("Opción desconocida: %1").arg(a));
-        } else if (entrada.isEmpty()) {
-            entrada = a;
-        } else {
-            return usoIncorrecto(QStringLiteral("Se indicó más de un comprobante: %1, %2").arg(entrada, a));
-        }
-    }
-    if (entrada.isEmpty())
-        return usoIncorrecto(QStringLiteral("Falta el archivo XML del comprobante."));
-    if (salida.isEmpty())
+    if (o.salida.isEmpty())
         return usoIncorrecto(QStringLiteral("Falta el archivo PDF que se escribe (--salida ARCHIVO.pdf)."));
-    QFile f(entrada);
-    if (!f.open(QIODevice::ReadOnly))
-        return falla(NoVerificables, QStringLiteral("No se pudo leer \"%1\": %2").arg(entrada, f.errorString()));
     ImpresionComprobante::TComprobante comprobante;
-    comprobante.xml = f.readAll();
+    if (o.guardados()) {
+        if (o.uuid.isEmpty())
+            return usoIncorrecto(QStringLiteral("Falta el UUID del comprobante guardado (--uuid UUID)."));
+        if (const int salida = ingresa(o))
+            return salida;
+        const std::unique_ptr<TComprobante> guardado =
+            TComprobante::getByUUIDAndNegocio(o.uuid.trimmed().toUpper(), *Sistema::Negocio, *Sistema::Conexion);
+        if (!guardado)
+            return falla(NoVerificables,
+                         QStringLiteral("El negocio %1 no tiene el comprobante %2.").arg(o.rfc, o.uuid.trimmed()));
+        comprobante.xml = guardado->getComprobantexml();
+        // As the reports print it: with the check stored on import.
+        comprobante.verificado =
+            VerificacionSello::desdeTexto(guardado->getVerificacionsello(), comprobante.verificacion.estado);
+        comprobante.verificacion.motivo = guardado->getMotivoverificacion();
+    } else {
+        if (o.rutas.isEmpty())
+            return usoIncorrecto(QStringLiteral("Falta el archivo XML del comprobante."));
+        if (o.rutas.size() > 1)
+            return usoIncorrecto(
+                QStringLiteral("Se indicó más de un comprobante: %1").arg(o.rutas.join(QStringLiteral(", "))));
+        QFile f(o.rutas.first());
+        if (!f.open(QIODevice::ReadOnly))
+            return falla(NoVerificables,
+                         QStringLiteral("No se pudo leer \"%1\": %2").arg(o.rutas.first(), f.errorString()));
+        comprobante.xml = f.readAll();
+    }
     QString error;
-    if (!ImpresionComprobante::guardaPdf({comprobante}, salida, &error))
-        return falla(NoVerificables, QStringLiteral("No se pudo escribir \"%1\": %2").arg(salida, error));
-    escribe(stdout, QStringLiteral("Se escribió %1.\n").arg(salida));
+    if (!ImpresionComprobante::guardaPdf({comprobante}, o.salida, &error))
+        return falla(NoVerificables, QStringLiteral("No se pudo escribir \"%1\": %2").arg(o.salida, error));
+    escribe(stdout, QStringLiteral("Se escribió %1.\n").arg(o.salida));
     return Autenticos;
 }
 
@@ -130,7 +235,9 @@ QString ayuda()
 {
     return QStringLiteral(
         "Uso: velkor-comprobante verifica ARCHIVO|CARPETA...\n"
+        "     velkor-comprobante verifica --rfc RFC --correo CORREO\n"
         "     velkor-comprobante pdf ARCHIVO.xml --salida ARCHIVO.pdf\n"
+        "     velkor-comprobante pdf --rfc RFC --uuid UUID --correo CORREO --salida ARCHIVO.pdf\n"
         "\n"
         "verifica  comprueba el sello de cada CFDI (3.2, 3.3 y 4.0): el del emisor con el certificado\n"
         "          que trae el comprobante, y el del SAT cuando su certificado está en la carpeta\n"
@@ -139,15 +246,23 @@ QString ayuda()
         "          corresponde o No verificable) y el motivo, como lo guarda la importación.\n"
         "pdf       escribe la representación impresa del comprobante, con su código QR, en ARCHIVO.pdf.\n"
         "\n"
+        "Con --rfc trabaja sobre los comprobantes guardados en el negocio de ese RFC en esta carpeta del\n"
+        "programa: verifica todos desde su XML guardado, o escribe el PDF del de --uuid. CORREO debe ser\n"
+        "usuario del negocio; su contraseña se lee de la entrada estándar (sin eco en una terminal).\n"
+        "\n"
         "Opciones:\n"
         "  --salida ARCHIVO.pdf   el PDF que escribe la orden pdf\n"
+        "  --rfc RFC              el negocio de los comprobantes guardados\n"
+        "  --uuid UUID            el comprobante guardado del que se escribe el PDF\n"
+        "  --correo CORREO        el usuario del negocio\n"
         "  -h, --help             muestra esta ayuda\n"
         "\n"
         "Estado de salida:\n"
         "  0  todos los comprobantes son auténticos (o se escribió el PDF)\n"
         "  1  algún comprobante está alterado o su certificado no corresponde\n"
         "  2  uso incorrecto\n"
-        "  3  ninguno alterado, pero alguno no se pudo verificar (o no se escribió el PDF)\n");
+        "  3  ninguno alterado, pero alguno no se pudo verificar (o no se escribió el PDF)\n"
+        "  4  el correo o la contraseña no dan acceso al negocio\n");
 }
 
 int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
@@ -160,12 +275,22 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         escribe(stdout, ayuda());
         return Autenticos;
     }
-    const QString orden = argumentos.first();
-    if (orden == QLatin1String("verifica"))
-        return verifica(argumentos.mid(1));
-    if (orden == QLatin1String("pdf"))
-        return pdf(argumentos.mid(1));
-    return usoIncorrecto(QStringLiteral("Orden desconocida: %1").arg(orden));
+    TOpciones opciones;
+    if (const QString error = interpreta(argumentos, opciones); !error.isEmpty())
+        return usoIncorrecto(error);
+    int salida = Uso;
+    try {
+        if (opciones.orden == QLatin1String("verifica"))
+            salida = verifica(opciones);
+        else if (opciones.orden == QLatin1String("pdf"))
+            salida = pdf(opciones);
+        else
+            salida = usoIncorrecto(QStringLiteral("Orden desconocida: %1").arg(opciones.orden));
+    } catch (const std::exception& e) {
+        salida = falla(NoVerificables, Errores::describe(e));
+    }
+    Conexiones::cierraHilo();
+    return salida;
 }
 
 } // namespace ComprobanteConsola

@@ -14,6 +14,7 @@
 #include "TImportadorXML.h"
 #include "TRecorridoXML.h"
 #include "TReporteImportacion.h"
+#include "negocio/Consola.h"
 #include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
 
@@ -22,67 +23,19 @@
 
 #include <cstdio>
 #include <optional>
-#include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace ImportacionConsola {
 
 namespace {
 
-void escribe(FILE* salida, const QString& texto)
-{
-    const QByteArray bytes = texto.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), salida);
-    std::fflush(salida);
-}
+using Consola::escribe;
+using Consola::leeContrasena;
 
 int falla(int salida, const QString& texto)
 {
     escribe(stderr, QStringLiteral("velkor-importar: ") + texto + QLatin1Char('\n'));
     return salida;
-}
-
-// A password typed at a terminal is not echoed; one given through a pipe is
-// its first line. Either way it never shows in the process list. The
-// termination signals are blocked by now, so Ctrl-C at the prompt is read
-// here too: nothing read (std::nullopt), and the terminal's echo put back.
-std::optional<QString> leeContrasena()
-{
-    const bool terminal = ::isatty(STDIN_FILENO);
-    termios antes{};
-    if (terminal) {
-        escribe(stderr, QStringLiteral("Contraseña: "));
-        ::tcgetattr(STDIN_FILENO, &antes);
-        termios sinEco = antes;
-        sinEco.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &sinEco);
-    }
-    QByteArray linea;
-    bool detenida = false;
-    for (;;) {
-        pollfd entrada{STDIN_FILENO, POLLIN, 0};
-        const int listo = ::poll(&entrada, 1, 200);
-        if (TSenalesTerminacion::pendiente() != 0) {
-            detenida = true;
-            break;
-        }
-        if (listo <= 0)
-            continue;
-        char c = 0;
-        if (::read(STDIN_FILENO, &c, 1) != 1 || c == '\n')
-            break;
-        linea.append(c);
-    }
-    if (linea.endsWith('\r'))
-        linea.chop(1);
-    if (terminal) {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &antes);
-        escribe(stderr, QStringLiteral("\n"));
-    }
-    if (detenida)
-        return std::nullopt;
-    return QString::fromUtf8(linea);
 }
 
 // The progress of a job on a terminal: one line redrawn at most ten times a

@@ -143,8 +143,8 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                               .arg(resumen.omitidos)
                               .arg(resumen.fallidos);
     if (resumen.alterados > 0)
-        texto += QStringLiteral("\n\nAlterados: %1 de los importados no corresponden a su sello: se guardaron "
-                                "marcados como \"Alterado\"; revíselos en el reporte.")
+        texto += QStringLiteral("\nAlterados: %1 (no corresponden a su sello; se guardaron marcados como \"Alterado\" "
+                                "y el reporte dice cuáles)")
                      .arg(resumen.alterados);
     if (!ruta.isEmpty() && error.isEmpty())
         texto += QStringLiteral("\n\nEl reporte de cada archivo está en:\n") + ruta;

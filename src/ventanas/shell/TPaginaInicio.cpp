@@ -129,10 +129,14 @@ void TPaginaInicio::terminaRevision(int hechos, int alterados, const QString& er
     m_barraRevision->hide();
     const QLocale local(QLocale::Spanish, QLocale::Mexico);
     QStringList partes;
-    if (hechos > 0)
+    if (hechos == 1)
+        partes << QStringLiteral("Se verificó el sello de 1 comprobante ya guardado.");
+    else if (hechos > 1)
         partes
             << QStringLiteral("Se verificaron los sellos de %1 comprobantes ya guardados.").arg(local.toString(hechos));
-    if (alterados > 0)
+    if (alterados == 1)
+        partes << QStringLiteral("1 no corresponde a su sello y quedó marcado como \"Alterado\" en los reportes.");
+    else if (alterados > 1)
         partes << QStringLiteral("%1 no corresponden a su sello y quedaron marcados como \"Alterado\" en los reportes.")
                       .arg(local.toString(alterados));
     if (!error.isEmpty())

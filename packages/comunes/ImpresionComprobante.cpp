@@ -191,6 +191,19 @@ TTabla tablaImpuestos()
     return t;
 }
 
+// A payroll receipt's deductions and other payments: type, key, concept and
+// amount each.
+TTabla tablaDeConceptos(const QString& titulo)
+{
+    TTabla t;
+    t.titulo = titulo;
+    t.columnas = {QStringLiteral("Tipo"), QStringLiteral("Clave"), QStringLiteral("Concepto"),
+                  QStringLiteral("Importe")};
+    t.anchos = {0.10, 0.12, 0.63, 0.15};
+    t.derecha = {false, false, false, true};
+    return t;
+}
+
 void agregaImpuesto(TTabla& t, const TImpuesto& i)
 {
     t.filas.append(
@@ -329,12 +342,7 @@ void leeNomina12(TModelo& m, const TNodoXML& raiz)
         }
         const auto d = n.Get_Deducciones();
         if (d.existe()) {
-            TTabla t;
-            t.titulo = QStringLiteral("Deducciones");
-            t.columnas = {QStringLiteral("Tipo"), QStringLiteral("Clave"), QStringLiteral("Concepto"),
-                          QStringLiteral("Importe")};
-            t.anchos = {0.10, 0.12, 0.63, 0.15};
-            t.derecha = {false, false, false, true};
+            TTabla t = tablaDeConceptos(QStringLiteral("Deducciones"));
             for (int i = 0; i < d.Count(); ++i) {
                 const auto x = d.Get_Deduccion(i);
                 t.filas.append(
@@ -346,12 +354,7 @@ void leeNomina12(TModelo& m, const TNodoXML& raiz)
         }
         const auto o = n.Get_OtrosPagos();
         if (o.existe()) {
-            TTabla t;
-            t.titulo = QStringLiteral("Otros pagos");
-            t.columnas = {QStringLiteral("Tipo"), QStringLiteral("Clave"), QStringLiteral("Concepto"),
-                          QStringLiteral("Importe")};
-            t.anchos = {0.10, 0.12, 0.63, 0.15};
-            t.derecha = {false, false, false, true};
+            TTabla t = tablaDeConceptos(QStringLiteral("Otros pagos"));
             for (int i = 0; i < o.Count(); ++i) {
                 const auto x = o.Get_OtroPago(i);
                 QStringList detalle;

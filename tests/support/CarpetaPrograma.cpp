@@ -3,7 +3,6 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Logmanager.h"
-#include "Secretos.h"
 #include "Sistema.h"
 
 #include <QDir>
@@ -23,9 +22,12 @@ TCarpetaPrograma::TCarpetaPrograma(bool conRecursos)
     // each program folder keeps its installation key there.
     raiz.mkpath(QStringLiteral("Motor"));
     const QDir motor(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Motor"));
-    for (const QString& nombre : motor.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
-        if (!nombre.startsWith(QFileInfo(Secretos::ARCHIVO_LLAVE).fileName()))
-            QFile::link(motor.filePath(nombre), m_ruta + QStringLiteral("Motor/") + nombre);
+    // Only what the build put there: the built folder may have been used as a
+    // program folder (by hand, by a benchmark), and what a run writes there
+    // (the key, a business's secret guard) belongs to that run.
+    for (const QFileInfo& entrada : motor.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+        if (entrada.isSymLink() || entrada.fileName() == QLatin1String("firebird.conf"))
+            QFile::link(entrada.filePath(), m_ruta + QStringLiteral("Motor/") + entrada.fileName());
     // The SAT's transforms are read-only: every folder shares the built ones.
     QFile::link(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Xslt"), m_ruta + QStringLiteral("Xslt"));
     if (conRecursos)

@@ -1,4 +1,5 @@
 #include "CarpetaPrograma.h"
+#include "CertificadosPrueba.h"
 #include "ConsultaComprobantes.h"
 #include "Conexiones.h"
 #include "Constantes.h"
@@ -929,6 +930,7 @@ private slots:
         QCOMPARE(pieza<QLabel>(dialogo, "TxSello")->text(), QStringLiteral("Alterado"));
         QCOMPARE(pieza<QLabel>(dialogo, "TxMotivoSello")->text(),
                  QStringLiteral("El sello del emisor no corresponde al comprobante."));
+        Capturas::guarda(*dialogo, QStringLiteral("comprobante-alterado"));
         QTest::keyClick(dialogo, Qt::Key_Escape);
         QTRY_VERIFY(dialogo.isNull());
 
@@ -944,6 +946,21 @@ private slots:
         QTest::mouseClick(pieza<QPushButton>(contenido, "BtGuardarPdf"), Qt::LeftButton);
         QVERIFY(archivos.inicios().last().endsWith(QStringLiteral("/UUID-A1.pdf")));
         QVERIFY(TCarpetaPrograma::lee(pdfs.filePath(QStringLiteral("uno.pdf"))).startsWith("%PDF"));
+
+        // SAT certificates chosen by the user join the program folder under
+        // their number; a file that is not one is named in the message.
+        const TCredencialPrueba sat(true);
+        const QString cer = pdfs.filePath(QStringLiteral("sat.cer"));
+        TCredencialPrueba::escribe(cer, sat.certificado(QString(), "00001000000999999999"));
+        TCredencialPrueba::escribe(pdfs.filePath(QStringLiteral("otro.cer")), "no es un certificado");
+        archivos.agrega(cer + QLatin1Char('\n') + pdfs.filePath(QStringLiteral("otro.cer")));
+        respuestas.limpia();
+        QTest::mouseClick(pieza<QPushButton>(contenido, "BtCertificadosSat"), Qt::LeftButton);
+        QVERIFY(QFileInfo::exists(carpeta.archivo(QStringLiteral("Certificados/SAT/00001000000999999999.cer"))));
+        QCOMPARE(respuestas.textos().size(), 1);
+        QVERIFY2(respuestas.textos().first().contains(QStringLiteral("00001000000999999999")) &&
+                     respuestas.textos().first().contains(QStringLiteral("otro.cer: ")),
+                 qPrintable(respuestas.textos().first()));
         sello->setCurrentIndex(0);
 
         // A range of years charts by year.

@@ -16,7 +16,7 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "TCacheCatalogos.h"
 #include "import/TNegociosImportacion.h"
-#include "import/TRecorridoXML.h"
+#include "negocio/TRecorridoXML.h"
 #include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
 

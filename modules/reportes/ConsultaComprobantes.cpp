@@ -404,20 +404,18 @@ QList<TTotalMensual> totalesMensuales(const TConexionSesion& conexion, const TFi
     return resumen(conexion, filtro).meses;
 }
 
-QByteArray xml(const TConexionSesion& conexion, int idNegocio, int idComprobante)
+TComprobanteGuardado guardado(const TConexionSesion& conexion, int idNegocio, int idComprobante)
 {
     const std::unique_ptr<TComprobante> comprobante = TComprobante::getById(idComprobante, conexion);
     if (!comprobante || comprobante->getNegocioId() != idNegocio)
         return {};
-    return comprobante->getComprobantexml();
+    return {comprobante->getComprobantexml(), comprobante->getVerificacionsello(),
+            comprobante->getMotivoverificacion()};
 }
 
-QPair<QString, QString> verificacion(const TConexionSesion& conexion, int idNegocio, int idComprobante)
+QByteArray xml(const TConexionSesion& conexion, int idNegocio, int idComprobante)
 {
-    const std::unique_ptr<TComprobante> comprobante = TComprobante::getById(idComprobante, conexion);
-    if (!comprobante || comprobante->getNegocioId() != idNegocio)
-        return {};
-    return {comprobante->getVerificacionsello(), comprobante->getMotivoverificacion()};
+    return guardado(conexion, idNegocio, idComprobante).xml;
 }
 
 QStringList estadosSello()

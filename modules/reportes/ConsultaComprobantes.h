@@ -2,6 +2,7 @@
 #include "TConexionSesion.h"
 #include "TDecimal.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -79,6 +80,12 @@ struct TFilaComprobante {
     QString sello; // empty while not checked
 };
 
+struct TComprobanteGuardado {
+    QByteArray xml;
+    QString sello;
+    QString motivoSello;
+};
+
 struct TTotalesComprobantes {
     int cantidad = 0;
     TDecimal subtotal;
@@ -146,9 +153,6 @@ namespace ConsultaComprobantes {
 inline const QString SELLO_SIN_VERIFICAR = QStringLiteral("Sin verificar");
 // The seal states the filter offers, as stored.
 QStringList estadosSello();
-// The stored check of a voucher: its state text and its reason (both empty
-// while it was not checked).
-QPair<QString, QString> verificacion(const TConexionSesion& conexion, int idNegocio, int idComprobante);
 
 // The voucher types the filter offers: letter and name.
 QList<QPair<QString, QString>> tiposComprobante();
@@ -179,8 +183,11 @@ QList<TMarcaImporte> marcasImporte(double maximo);
 TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
 TTotalesComprobantes totales(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
 QList<TTotalMensual> totalesMensuales(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
-// The voucher's stored XML as it arrived; empty when the business has no
-// such voucher.
+// A stored voucher as its view and its PDF need it, read once: its XML as it
+// arrived and its seal check (state and reason, empty while not checked).
+// Everything empty when the business has no such voucher.
+TComprobanteGuardado guardado(const TConexionSesion& conexion, int idNegocio, int idComprobante);
+// Its XML alone.
 QByteArray xml(const TConexionSesion& conexion, int idNegocio, int idComprobante);
 
 // Every voucher of the filter as CSV: UTF-8 with its byte-order mark (so a

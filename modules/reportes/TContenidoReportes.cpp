@@ -5,7 +5,6 @@
 #include "Errores.h"
 #include "ImpresionComprobante.h"
 #include "LecturaComprobante.h"
-#include "Logmanager.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
 #include "TablaLectura.h"
@@ -57,6 +56,19 @@ QPushButton* boton(QWidget* padre, const QString& nombre, const QString& texto)
     auto* b = new QPushButton(texto, padre);
     b->setObjectName(nombre);
     return b;
+}
+
+// A stored voucher as its PDF draws it: one checked already prints that
+// check, one still pending is checked as it is drawn.
+ImpresionComprobante::TComprobante paraPdf(const TComprobanteGuardado& guardado, const TNegocio& negocio)
+{
+    ImpresionComprobante::TComprobante c;
+    c.xml = guardado.xml;
+    c.verificado = VerificacionSello::desdeTexto(guardado.sello, c.verificacion.estado);
+    c.verificacion.motivo = guardado.motivoSello;
+    if (Sistema::imprimeLogo)
+        c.logo = negocio.getLogonegocio();
+    return c;
 }
 
 } // namespace
@@ -499,34 +511,28 @@ void TContenidoReportes::abreComprobante(int fila)
 {
     if (fila < 0 || fila >= m_modelo->rowCount())
         return;
-    const TFilaComprobante& comprobante = m_modelo->fila(fila);
-    QByteArray xml;
+    TComprobanteGuardado guardado;
     try {
-        xml = ConsultaComprobantes::xml(*m_conexion, m_negocio->getIdnegocio(), comprobante.id);
+        guardado = ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), m_modelo->fila(fila).id);
     } catch (const std::exception& e) {
         muestraError(e);
         return;
     }
-    if (xml.isEmpty()) {
+    if (guardado.xml.isEmpty()) {
         Prompter::actual().mensaje(QStringLiteral("Este comprobante no tiene su XML guardado."), MSG_WARNING);
         return;
     }
     TVistaComprobante vista;
     try {
-        vista = LecturaComprobante::lee(xml);
+        vista = LecturaComprobante::lee(guardado.xml);
     } catch (const std::exception& e) {
         muestraError(e);
         return;
     }
-    try {
-        const auto [estado, motivo] =
-            ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), comprobante.id);
-        vista.sello = estado.isEmpty() ? ConsultaComprobantes::SELLO_SIN_VERIFICAR : estado;
-        vista.motivoSello = estado.isEmpty() ? QStringLiteral("Su sello se verificará en segundo plano.") : motivo;
-    } catch (const std::exception& e) {
-        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
-    }
-    auto* dialogo = new TDlgComprobante(vista, xml, this);
+    const bool pendiente = guardado.sello.isEmpty();
+    vista.sello = pendiente ? ConsultaComprobantes::SELLO_SIN_VERIFICAR : guardado.sello;
+    vista.motivoSello = pendiente ? QStringLiteral("Su sello se verificará en segundo plano.") : guardado.motivoSello;
+    auto* dialogo = new TDlgComprobante(vista, guardado.xml, this);
     dialogo->setAttribute(Qt::WA_DeleteOnClose);
     dialogo->show();
 }
@@ -537,13 +543,8 @@ bool TContenidoReportes::paraImprimir(int fila, TImpresion& impresion)
         return false;
     const TFilaComprobante& f = m_modelo->fila(fila);
     try {
-        impresion.comprobante.xml = ConsultaComprobantes::xml(*m_conexion, m_negocio->getIdnegocio(), f.id);
-        const auto [estado, motivo] = ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), f.id);
-        // A voucher checked already prints that check; one still pending is
-        // checked as it is drawn.
-        impresion.comprobante.verificado =
-            VerificacionSello::desdeTexto(estado, impresion.comprobante.verificacion.estado);
-        impresion.comprobante.verificacion.motivo = motivo;
+        impresion.comprobante =
+            paraPdf(ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), f.id), *m_negocio);
     } catch (const std::exception& e) {
         muestraError(e);
         return false;
@@ -552,8 +553,6 @@ bool TContenidoReportes::paraImprimir(int fila, TImpresion& impresion)
         Prompter::actual().mensaje(QStringLiteral("Este comprobante no tiene su XML guardado."), MSG_WARNING);
         return false;
     }
-    if (Sistema::imprimeLogo)
-        impresion.comprobante.logo = m_negocio->getLogonegocio();
     impresion.uuid = f.uuid;
     return true;
 }
@@ -636,14 +635,8 @@ bool TContenidoReportes::guardaPdfLista(const QString& ruta, bool unoPorComproba
                 if (avance.wasCanceled())
                     break;
                 avance.setValue(++hechos);
-                ImpresionComprobante::TComprobante c;
-                c.xml = ConsultaComprobantes::xml(*m_conexion, m_negocio->getIdnegocio(), f.id);
-                c.verificado = VerificacionSello::desdeTexto(f.sello, c.verificacion.estado);
-                if (c.verificado)
-                    c.verificacion.motivo =
-                        ConsultaComprobantes::verificacion(*m_conexion, m_negocio->getIdnegocio(), f.id).second;
-                if (Sistema::imprimeLogo)
-                    c.logo = m_negocio->getLogonegocio();
+                const ImpresionComprobante::TComprobante c =
+                    paraPdf(ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), f.id), *m_negocio);
                 if (!unoPorComprobante) {
                     comprobantes << c;
                     continue;

@@ -29,6 +29,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <type_traits>
 #include <unistd.h>
 
 namespace ImpresionComprobante {
@@ -575,9 +576,11 @@ void agregaRelacionados(TModelo& m, const Cfdv33::IXMLComprobante_CfdiRelacionad
            uuids.join(QStringLiteral(", ")));
 }
 
-void lee40(TModelo& m, const TDocumentoXML& documento)
+// The issuer and the receiver as 3.3 and 4.0 write them, 4.0's own fields in
+// their places.
+template <class Comprobante> void leePartes(TModelo& m, const Comprobante& c)
 {
-    const Cfdv40::IXMLComprobante c = Cfdv40::GetComprobante(documento);
+    constexpr bool es40 = std::is_same_v<Comprobante, Cfdv40::IXMLComprobante>;
     const auto e = c.Get_Emisor();
     const auto r = c.Get_Receptor();
     m.nombreEmisor = e.Get_Nombre();
@@ -585,14 +588,22 @@ void lee40(TModelo& m, const TDocumentoXML& documento)
     agrega(m.emisor, QStringLiteral("Nombre"), e.Get_Nombre());
     agrega(m.emisor, QStringLiteral("RFC"), e.Get_Rfc());
     agrega(m.emisor, QStringLiteral("Régimen fiscal"), e.Get_RegimenFiscal());
-    agrega(m.emisor, QStringLiteral("Operación del adquirente"), e.Get_FacAtrAdquirente());
     agrega(m.receptor, QStringLiteral("Nombre"), r.Get_Nombre());
     agrega(m.receptor, QStringLiteral("RFC"), r.Get_Rfc());
-    agrega(m.receptor, QStringLiteral("Régimen fiscal"), r.Get_RegimenFiscalReceptor());
-    agrega(m.receptor, QStringLiteral("Domicilio fiscal"), r.Get_DomicilioFiscalReceptor());
+    if constexpr (es40) {
+        agrega(m.emisor, QStringLiteral("Operación del adquirente"), e.Get_FacAtrAdquirente());
+        agrega(m.receptor, QStringLiteral("Régimen fiscal"), r.Get_RegimenFiscalReceptor());
+        agrega(m.receptor, QStringLiteral("Domicilio fiscal"), r.Get_DomicilioFiscalReceptor());
+    }
     agrega(m.receptor, QStringLiteral("Uso del CFDI"), r.Get_UsoCFDI());
     agrega(m.receptor, QStringLiteral("Residencia fiscal"), r.Get_ResidenciaFiscal());
     agrega(m.receptor, QStringLiteral("Registro de identidad tributaria"), r.Get_NumRegIdTrib());
+}
+
+void lee40(TModelo& m, const TDocumentoXML& documento)
+{
+    const Cfdv40::IXMLComprobante c = Cfdv40::GetComprobante(documento);
+    leePartes(m, c);
     const auto relacionados = c.Get_CfdiRelacionados();
     for (int i = 0; i < relacionados.Count(); ++i)
         agregaRelacionados(m, relacionados.Get_CfdiRelacionados(i));
@@ -624,18 +635,7 @@ void lee40(TModelo& m, const TDocumentoXML& documento)
 void lee33(TModelo& m, const TDocumentoXML& documento)
 {
     const Cfdv33::IXMLComprobante c = Cfdv33::GetComprobante(documento);
-    const auto e = c.Get_Emisor();
-    const auto r = c.Get_Receptor();
-    m.nombreEmisor = e.Get_Nombre();
-    m.rfcEmisor = e.Get_Rfc();
-    agrega(m.emisor, QStringLiteral("Nombre"), e.Get_Nombre());
-    agrega(m.emisor, QStringLiteral("RFC"), e.Get_Rfc());
-    agrega(m.emisor, QStringLiteral("Régimen fiscal"), e.Get_RegimenFiscal());
-    agrega(m.receptor, QStringLiteral("Nombre"), r.Get_Nombre());
-    agrega(m.receptor, QStringLiteral("RFC"), r.Get_Rfc());
-    agrega(m.receptor, QStringLiteral("Uso del CFDI"), r.Get_UsoCFDI());
-    agrega(m.receptor, QStringLiteral("Residencia fiscal"), r.Get_ResidenciaFiscal());
-    agrega(m.receptor, QStringLiteral("Registro de identidad tributaria"), r.Get_NumRegIdTrib());
+    leePartes(m, c);
     agregaRelacionados(m, c.Get_CfdiRelacionados());
     const auto conceptos = c.Get_Conceptos();
     for (int i = 0; i < conceptos.Count(); ++i) {

@@ -6,7 +6,7 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "import/TImportadorXML.h"
 #include "import/TLoteImportacion.h"
-#include "import/TRecorridoXML.h"
+#include "negocio/TRecorridoXML.h"
 #include "negocio/Utils.h"
 
 #include <QDir>

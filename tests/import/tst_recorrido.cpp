@@ -1,6 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "ConPermisosDeUsuario.h"
-#include "import/TRecorridoXML.h"
+#include "negocio/TRecorridoXML.h"
 
 #include <QDir>
 #include <QFile>

@@ -11,8 +11,8 @@
 #include "negocio/Consola.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
+#include "negocio/TRecorridoXML.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -46,28 +46,6 @@ int falla(int salida, const QString& texto)
 int usoIncorrecto(const QString& texto)
 {
     return falla(Uso, texto + QStringLiteral("\nUse velkor-comprobante --help para ver el uso."));
-}
-
-// The XML files named, folders walked whole, in a stable order.
-QStringList archivos(const QStringList& rutas, QStringList& faltan)
-{
-    QStringList encontrados;
-    for (const QString& ruta : rutas) {
-        const QFileInfo info(ruta);
-        if (info.isFile()) {
-            encontrados << ruta;
-        } else if (info.isDir()) {
-            QStringList deCarpeta;
-            QDirIterator it(ruta, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
-            while (it.hasNext())
-                deCarpeta << it.next();
-            deCarpeta.sort();
-            encontrados << deCarpeta;
-        } else {
-            faltan << ruta;
-        }
-    }
-    return encontrados;
 }
 
 QString interpreta(const QStringList& argumentos, TOpciones& o)
@@ -172,13 +150,7 @@ int verifica(const TOpciones& o)
     }
     if (o.rutas.isEmpty())
         return usoIncorrecto(QStringLiteral("Falta el archivo o la carpeta de los comprobantes que se verifican."));
-    QStringList faltan;
-    const QStringList lista = archivos(o.rutas, faltan);
-    for (const QString& f : faltan) {
-        escribe(stderr, QStringLiteral("velkor-comprobante: \"%1\" no existe.\n").arg(f));
-        ++cuenta.otros;
-    }
-    for (const QString& archivo : lista) {
+    const auto verificaArchivo = [&cuenta](const QString& archivo) {
         QFile f(archivo);
         VerificacionSello::TResultado r;
         if (!f.open(QIODevice::ReadOnly))
@@ -186,6 +158,25 @@ int verifica(const TOpciones& o)
         else
             r = VerificacionSello::verifica(f.readAll());
         cuenta.anota(archivo, r);
+        return true;
+    };
+    for (const QString& ruta : o.rutas) {
+        const QFileInfo info(ruta);
+        if (info.isDir()) {
+            // The import's own walk: the same files it would take.
+            TRecorridoXML(Rutas::comoCarpeta(info.absoluteFilePath()))
+                .recorre(verificaArchivo, [&cuenta](const QString& inaccesible, const QString& motivo) {
+                    VerificacionSello::TResultado r;
+                    r.motivo = motivo;
+                    cuenta.anota(inaccesible, r);
+                    return true;
+                });
+        } else if (info.exists()) {
+            verificaArchivo(ruta);
+        } else {
+            escribe(stderr, QStringLiteral("velkor-comprobante: \"%1\" no existe.\n").arg(ruta));
+            ++cuenta.otros;
+        }
     }
     return cuenta.salida();
 }

@@ -6,7 +6,7 @@
 #include "TBaseDatosCatalogosFrm.h"
 #include "TImportacionParalela.h"
 #include "TLoteImportacion.h"
-#include "TRecorridoXML.h"
+#include "negocio/TRecorridoXML.h"
 #include "TReporteImportacion.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/Utils.h"

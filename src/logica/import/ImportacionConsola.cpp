@@ -12,7 +12,7 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "TCandadoImportacion.h"
 #include "TImportadorXML.h"
-#include "TRecorridoXML.h"
+#include "negocio/TRecorridoXML.h"
 #include "TReporteImportacion.h"
 #include "negocio/Consola.h"
 #include "negocio/TSenalesTerminacion.h"

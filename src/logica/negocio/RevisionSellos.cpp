@@ -79,17 +79,15 @@ void THiloRevisionSellos::detenTodos()
 
 void THiloRevisionSellos::run()
 {
-    int hechos = 0;
-    int alterados = 0;
     try {
         const int total = RevisionSellos::pendientes(m_conexion, m_idNegocio);
-        while (hechos < total && !isInterruptionRequested()) {
+        while (m_hechos < total && !isInterruptionRequested()) {
             const RevisionSellos::TLote lote = RevisionSellos::revisa(m_conexion, m_idNegocio, m_usuario, POR_LOTE);
             if (lote.revisados == 0)
                 break; // another workstation checked the rest
-            hechos += lote.revisados;
-            alterados += lote.alterados;
-            emit avance(hechos, total, alterados);
+            m_hechos += lote.revisados;
+            m_alterados += lote.alterados;
+            emit avance(m_hechos, total, m_alterados);
         }
     } catch (const std::exception& e) {
         m_error = Errores::describe(e);

@@ -35,7 +35,10 @@ public:
 
     ~THiloRevisionSellos() override;
 
-    // Once finished: why it stopped before the end, or empty.
+    // Once finished: how many it checked, how many of them are altered, and
+    // why it stopped before the end (or empty).
+    int hechos() const { return m_hechos; }
+    int alterados() const { return m_alterados; }
     QString error() const { return m_error; }
 
     // Stops every check running in this process and waits for them: a
@@ -54,5 +57,7 @@ private:
     TConexionSesion m_conexion;
     int m_idNegocio;
     int m_usuario;
+    int m_hechos = 0;
+    int m_alterados = 0;
     QString m_error;
 };

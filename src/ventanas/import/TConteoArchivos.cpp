@@ -3,7 +3,7 @@
 #include "Conexiones.h"
 #include "Logmanager.h"
 #include "Sistema.h"
-#include "import/TRecorridoXML.h"
+#include "negocio/TRecorridoXML.h"
 
 TConteoArchivos::TConteoArchivos(const QString& directorio, QLabel* text) : text(text), directorio(directorio)
 {

@@ -218,16 +218,15 @@ void TMainFrm::iniciaRevisionSellos()
         return;
     auto* hilo = new THiloRevisionSellos(*Sistema::Conexion, Sistema::Negocio->getIdnegocio(),
                                          Sistema::Usuario ? Sistema::Usuario->getIdusuario() : -1, this);
-    auto hechos = std::make_shared<std::pair<int, int>>(0, 0);
-    connect(hilo, &THiloRevisionSellos::avance, this, [this, hechos](int n, int total, int alterados) {
-        *hechos = {n, alterados};
-        m_inicio->muestraRevision(n, total, alterados);
+    connect(hilo, &THiloRevisionSellos::avance, this, [this, hilo](int hechos, int total, int alterados) {
+        if (m_revision == hilo)
+            m_inicio->muestraRevision(hechos, total, alterados);
     });
-    connect(hilo, &QThread::finished, this, [this, hilo, hechos] {
+    connect(hilo, &QThread::finished, this, [this, hilo] {
         if (m_revision == hilo) {
-            m_inicio->terminaRevision(hechos->first, hechos->second, hilo->error());
+            m_inicio->terminaRevision(hilo->hechos(), hilo->alterados(), hilo->error());
             // The reports read the results the thread stored.
-            if (hechos->first > 0 && m_inicio->isVisible())
+            if (hilo->hechos() > 0 && m_inicio->isVisible())
                 m_inicio->actualiza();
         }
         hilo->deleteLater();

@@ -20,7 +20,7 @@ namespace {
 // 3: texts as wide as the SAT's schemas let a voucher write them.
 // 4: the business's own secret (TNegocio.Secreto).
 // 5: the seal check of each voucher (TComprobante.Verificacionsello).
-constexpr int VERSION_ESQUEMA = 5;
+constexpr int VERSION_ESQUEMA = 6;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 
 QString nombreTabla(const char* clase)

@@ -380,6 +380,14 @@ class BASEDATOS_EXPORT TOtropago : public TEntidadDe<TOtropago> {
 class BASEDATOS_EXPORT TIncapacidad : public TEntidadDe<TIncapacidad> {
     VELKOR_ENTIDAD(TIncapacidad)
 };
+class BASEDATOS_EXPORT TMetadatosat : public TEntidadDe<TMetadatosat> {
+    VELKOR_ENTIDAD(TMetadatosat)
+public:
+    // Estatussat as the SAT writes it.
+    static inline const QString ESTATUS_VIGENTE = QStringLiteral("1");
+    static inline const QString ESTATUS_CANCELADO = QStringLiteral("0");
+    bool cancelado() const { return getEstatussat() == ESTATUS_CANCELADO; }
+};
 
 // The tables that came after the first databases were delivered.
 class BASEDATOS_EXPORT TNuevastablas {

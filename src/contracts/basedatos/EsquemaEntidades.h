@@ -56,7 +56,8 @@
     E(TDeduccion, Base)                                                                                                \
     E(TCfdirelacionado, Cfdi40)                                                                                        \
     E(TOtropago, Cfdi40)                                                                                               \
-    E(TIncapacidad, Cfdi40)
+    E(TIncapacidad, Cfdi40)                                                                                            \
+    E(TMetadatosat, Nuevas)
 
 // One line per column, in the table's own step: C(Nombre, Tipo, Largo, Destino)
 //  Nombre  accessor suffix; the column is its upper-case form (getUuid/setUuid -> UUID)
@@ -579,6 +580,34 @@
     C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
     C(Fechamodificacion, FechaHora, 0, _)
 
+// A row of the SAT's metadata of a voucher this business issued or received, as the SAT's package wrote it: the
+// UUID and RFCs in upper case, dates as written, the amount exact. Estatussat is the SAT's own "1" (in force) or "0"
+// (cancelled). Fechapaquete is the date of the package the row came from: a row seen again is replaced only by one
+// from a package as new or newer. Emisorlocal is 1 when, as the row was stored, another business of this program
+// folder had the issuer's RFC (its voucher is kept there, not here).
+#define VELKOR_TABLA_TMetadatosat(C, A)                                                                                \
+    C(Idmetadatosat, Id, 0, _)                                                                                         \
+    C(Negocio, Ref, 0, TNegocio)                                                                                       \
+    C(Uuid, Texto, 36, _)                                                                                              \
+    C(Rfcemisor, Texto, 13, _)                                                                                         \
+    C(Nombreemisor, Texto, 1000, _)                                                                                    \
+    C(Rfcreceptor, Texto, 13, _)                                                                                       \
+    C(Nombrereceptor, Texto, 1000, _)                                                                                  \
+    C(Rfcpac, Texto, 13, _)                                                                                            \
+    C(Fechaemision, Texto, 30, _)                                                                                      \
+    C(Fechacertificacion, Texto, 30, _)                                                                                \
+    C(Monto, Decimal, 0, _)                                                                                            \
+    C(Efecto, Texto, 5, _)                                                                                             \
+    C(Estatussat, Texto, 5, _)                                                                                         \
+    C(Fechacancelacion, Texto, 30, _)                                                                                  \
+    C(Rfcacuentaterceros, Texto, 13, _)                                                                                \
+    C(Nombreacuentaterceros, Texto, 1000, _)                                                                           \
+    C(Emisorlocal, Entero, 0, _)                                                                                       \
+    C(Paquete, Texto, 500, _)                                                                                          \
+    C(Fechapaquete, FechaHora, 0, _)                                                                                   \
+    C(Ultimamodificacionpor, Entero, 0, _)                                                                             \
+    C(Fechamodificacion, FechaHora, 0, _)
+
 // Indexes that the look-ups need: I(Clase, Nombre) where Nombre is a column accessor suffix of that class.
 #define VELKOR_INDICES(I)                                                                                              \
     I(TComprobante, Uuid)                                                                                              \
@@ -597,7 +626,8 @@
     I(TEmpleado, Curp)                                                                                                 \
     I(TNominacomprobante, Uuid)                                                                                        \
     I(TFormapago, Clave)                                                                                               \
-    I(TCfdirelacionado, Uuid)
+    I(TCfdirelacionado, Uuid)                                                                                          \
+    I(TMetadatosat, Uuid)
 
 // Texts too long for a whole index (see above) are indexed by their first characters: P(Clase, Nombre, Caracteres).
 // An equality look-up on such a column goes through that index by itself (TCampo), so no caller needs to know.

@@ -1,0 +1,331 @@
+#include "ConciliacionSat.h"
+
+#include "CitaSql.h"
+#include "Conexiones.h"
+#include "Errores.h"
+#include "TEntidad.h"
+
+#include <QHash>
+#include <QIODevice>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+using C = TComprobante;
+using M = TMetadatosat;
+using Esquema::cita;
+
+QString nombreColumna(const TCampo& campo)
+{
+    return cita(campo.columna().nombre);
+}
+
+// The driver reads NUMERIC through a double; the engine's own text is exact.
+QString exacto(const TCampo& campo)
+{
+    return QStringLiteral("CAST(%1 AS VARCHAR(40))").arg(nombreColumna(campo));
+}
+
+QString texto(const QVariant& valor)
+{
+    return valor.typeId() == QMetaType::QByteArray ? QString::fromUtf8(valor.toByteArray()) : valor.toString();
+}
+
+// An amount as the engine wrote it, in the shortest exact form.
+QString importe(const QVariant& valor)
+{
+    if (valor.isNull())
+        return QString();
+    return TDecimal::desdeTexto(texto(valor)).texto();
+}
+
+// Reads whole columns of many rows without the XML each voucher keeps: the
+// findings need a few fields of every voucher, never its file.
+void lee(const TConexionSesion& conexion, const QString& sql, int idNegocio,
+         const std::function<void(const QSqlQuery&)>& fila)
+{
+    QSqlQuery consulta(Conexiones::baseDatos(conexion));
+    consulta.setForwardOnly(true);
+    if (!consulta.prepare(sql))
+        throw EBaseDatos(QStringLiteral("No se pudo preparar la conciliación con el SAT: ") +
+                         consulta.lastError().text());
+    consulta.bindValue(0, idNegocio);
+    if (!consulta.exec())
+        throw EBaseDatos(QStringLiteral("No se pudo leer la conciliación con el SAT: ") + consulta.lastError().text());
+    while (consulta.next())
+        fila(consulta);
+}
+
+struct TGuardado {
+    QString uuid;
+    QString total;
+    QDateTime fecha;
+    QString rfcReceptor;
+    QString nombreReceptor;
+    QString nombreEmisor;
+};
+
+QString fechaTexto(const QDateTime& fecha)
+{
+    return fecha.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// The months the metadata of what the business issued covers, as "yyyy-MM".
+QString mes(const QString& fechaComoSeEscribio)
+{
+    return fechaComoSeEscribio.left(7);
+}
+
+} // namespace
+
+QString THallazgoSat::nombre(TTipo tipo)
+{
+    switch (tipo) {
+    case TTipo::Cancelado:
+        return QStringLiteral("Cancelado");
+    case TTipo::FaltaXml:
+        return QStringLiteral("Falta el XML");
+    case TTipo::SinMetadatos:
+        return QStringLiteral("Sin metadatos");
+    case TTipo::ImporteDistinto:
+        return QStringLiteral("Importe distinto");
+    }
+    return QString();
+}
+
+namespace ConciliacionSat {
+
+QDateTime fechaCancelacion(const QString& comoSeEscribio)
+{
+    const QString limpia = comoSeEscribio.trimmed();
+    for (const QString& formato : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+                                   QStringLiteral("yyyy-MM-dd")}) {
+        const QDateTime fecha = QDateTime::fromString(limpia, formato);
+        if (fecha.isValid())
+            return fecha;
+    }
+    return QDateTime();
+}
+
+TGuardadoFila guarda(const TMetadatosat& fila, int idNegocio, const TUnidadTrabajo& unidad)
+{
+    TGuardadoFila hecho;
+    const QString uuid = fila.getUuid().trimmed().toUpper();
+    const TConexionSesion& conexion = unidad.conexion();
+    const std::unique_ptr<M> anterior =
+        M::buscaUno(M::columna(M::col_Negocio) == idNegocio && M::columna(M::col_Uuid) == uuid, conexion);
+    if (anterior) {
+        const QDateTime antes = anterior->getFechapaquete();
+        const QDateTime ahora = fila.getFechapaquete();
+        // An older package says what the SAT knew before; at the same date a
+        // cancellation is the later fact, since the SAT never undoes one.
+        if (ahora < antes || (ahora == antes && anterior->cancelado() && !fila.cancelado()))
+            return hecho;
+        const bool igual = anterior->getEstatussat() == fila.getEstatussat() &&
+                           anterior->getFechacancelacion() == fila.getFechacancelacion() &&
+                           anterior->getMonto() == fila.getMonto() && anterior->getEmisorlocal() == fila.getEmisorlocal() &&
+                           anterior->getRfcacuentaterceros() == fila.getRfcacuentaterceros();
+        if (igual && ahora == antes)
+            return hecho;
+    }
+    M nueva(fila);
+    nueva.fijaId(anterior ? anterior->id() : -1);
+    nueva.fijaValor(M::col_Negocio, idNegocio);
+    nueva.setUuid(uuid);
+    unidad.guarda(nueva);
+    hecho.nueva = !anterior;
+    hecho.actualizada = static_cast<bool>(anterior);
+
+    const std::unique_ptr<C> comprobante =
+        C::buscaUno(C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid, conexion);
+    if (!comprobante)
+        return hecho;
+    const bool marcado = comprobante->getEstatus() == C::ESTADO_FACTURA_CANCELADA;
+    if (nueva.cancelado() && !marcado) {
+        comprobante->setEstatus(C::ESTADO_FACTURA_CANCELADA);
+        const QDateTime fecha = fechaCancelacion(nueva.getFechacancelacion());
+        comprobante->setFechacancelacion(fecha.isValid() ? fecha : nueva.getFechapaquete());
+        unidad.guarda(*comprobante);
+        hecho.marcada = true;
+    } else if (!nueva.cancelado() && marcado) {
+        comprobante->setEstatus(C::ESTADO_FACTURA_ACTIVA);
+        comprobante->setFechacancelacion(C::fechaSinCancelar());
+        unidad.guarda(*comprobante);
+        hecho.desmarcada = true;
+    }
+    return hecho;
+}
+
+QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexion)
+{
+    QHash<QString, QString> resultado;
+    const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? AND %5 = '%6'")
+                            .arg(nombreColumna(M::columna(M::col_Uuid)),
+                                 nombreColumna(M::columna(M::col_Fechacancelacion)), cita(M::tablaEsquema().nombre),
+                                 nombreColumna(M::columna(M::col_Negocio)),
+                                 nombreColumna(M::columna(M::col_Estatussat)), M::ESTATUS_CANCELADO);
+    lee(conexion, sql, idNegocio,
+        [&](const QSqlQuery& q) { resultado.insert(texto(q.value(0)).toUpper(), texto(q.value(1))); });
+    return resultado;
+}
+
+QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion)
+{
+    const QString propio = rfc.trimmed().toUpper();
+    QHash<QString, TGuardado> guardados;
+    const QString sqlComprobantes =
+        QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ?")
+            .arg(nombreColumna(C::columna(C::col_Uuid)), exacto(C::columna(C::col_Total)),
+                 nombreColumna(C::columna(C::col_Fechaemision)), nombreColumna(C::columna(C::col_Rfcreceptor)),
+                 nombreColumna(C::columna(C::col_Nombrereceptor)), nombreColumna(C::columna(C::col_Nombreemisor)),
+                 cita(C::tablaEsquema().nombre), nombreColumna(C::columna(C::col_Negocio)));
+    lee(conexion, sqlComprobantes, idNegocio, [&](const QSqlQuery& q) {
+        TGuardado g;
+        g.uuid = texto(q.value(0)).toUpper();
+        g.total = importe(q.value(1));
+        g.fecha = q.value(2).toDateTime();
+        g.rfcReceptor = texto(q.value(3));
+        g.nombreReceptor = texto(q.value(4));
+        g.nombreEmisor = texto(q.value(5));
+        guardados.insert(g.uuid, g);
+    });
+
+    QList<THallazgoSat> lista;
+    QSet<QString> listados;
+    QSet<QString> mesesCubiertos;
+    const QString sqlMetadatos =
+        QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7, %8, %9, %10 FROM %11 WHERE %12 = ?")
+            .arg(nombreColumna(M::columna(M::col_Uuid)), nombreColumna(M::columna(M::col_Rfcemisor)),
+                 nombreColumna(M::columna(M::col_Nombreemisor)), nombreColumna(M::columna(M::col_Rfcreceptor)),
+                 nombreColumna(M::columna(M::col_Nombrereceptor)), nombreColumna(M::columna(M::col_Fechaemision)),
+                 exacto(M::columna(M::col_Monto)), nombreColumna(M::columna(M::col_Estatussat)),
+                 nombreColumna(M::columna(M::col_Fechacancelacion)), nombreColumna(M::columna(M::col_Emisorlocal)))
+            .arg(cita(M::tablaEsquema().nombre), nombreColumna(M::columna(M::col_Negocio)));
+    lee(conexion, sqlMetadatos, idNegocio, [&](const QSqlQuery& q) {
+        THallazgoSat h;
+        h.rfc = propio;
+        h.uuid = texto(q.value(0)).toUpper();
+        h.rfcEmisor = texto(q.value(1));
+        h.nombreEmisor = texto(q.value(2));
+        h.rfcReceptor = texto(q.value(3));
+        h.nombreReceptor = texto(q.value(4));
+        h.fecha = texto(q.value(5));
+        h.monto = importe(q.value(6));
+        const bool cancelado = texto(q.value(7)) == M::ESTATUS_CANCELADO;
+        h.fechaCancelacion = cancelado ? texto(q.value(8)) : QString();
+        const bool emisorLocal = q.value(9).toInt() != 0;
+        const bool emitido = h.rfcEmisor.compare(propio, Qt::CaseInsensitive) == 0;
+        listados.insert(h.uuid);
+        if (emitido)
+            mesesCubiertos.insert(mes(h.fecha));
+        const auto guardado = guardados.constFind(h.uuid);
+        if (guardado == guardados.constEnd()) {
+            if (emitido || !emisorLocal) {
+                h.tipo = THallazgoSat::TTipo::FaltaXml;
+                lista.append(h);
+            }
+            return;
+        }
+        h.total = guardado->total;
+        if (cancelado) {
+            h.tipo = THallazgoSat::TTipo::Cancelado;
+            lista.append(h);
+        }
+        if (!h.monto.isEmpty() && TDecimal::desdeTexto(h.monto) != TDecimal::desdeTexto(h.total)) {
+            h.tipo = THallazgoSat::TTipo::ImporteDistinto;
+            lista.append(h);
+        }
+    });
+
+    for (const TGuardado& g : std::as_const(guardados)) {
+        const QString fecha = fechaTexto(g.fecha);
+        if (listados.contains(g.uuid) || !mesesCubiertos.contains(mes(fecha)))
+            continue;
+        THallazgoSat h;
+        h.tipo = THallazgoSat::TTipo::SinMetadatos;
+        h.rfc = propio;
+        h.uuid = g.uuid;
+        h.fecha = fecha;
+        h.rfcEmisor = propio;
+        h.nombreEmisor = g.nombreEmisor;
+        h.rfcReceptor = g.rfcReceptor;
+        h.nombreReceptor = g.nombreReceptor;
+        h.total = g.total;
+        lista.append(h);
+    }
+    std::sort(lista.begin(), lista.end(), [](const THallazgoSat& a, const THallazgoSat& b) {
+        return std::tie(a.tipo, a.fecha, a.uuid) < std::tie(b.tipo, b.fecha, b.uuid);
+    });
+    return lista;
+}
+
+QList<int> cuentaPorTipo(const QList<THallazgoSat>& hallazgos)
+{
+    QList<int> cuentas(4, 0);
+    for (const THallazgoSat& h : hallazgos)
+        ++cuentas[static_cast<int>(h.tipo)];
+    return cuentas;
+}
+
+QStringList columnasCsv()
+{
+    return {QStringLiteral("RFC"),
+            QStringLiteral("UUID"),
+            QStringLiteral("Tipo"),
+            QStringLiteral("Fecha"),
+            QStringLiteral("Fecha de cancelación"),
+            QStringLiteral("RFC emisor"),
+            QStringLiteral("Nombre emisor"),
+            QStringLiteral("RFC receptor"),
+            QStringLiteral("Nombre receptor"),
+            QStringLiteral("Total guardado"),
+            QStringLiteral("Monto SAT")};
+}
+
+namespace {
+
+// Quoted where it must be; a text a spreadsheet would take for a formula
+// gets an apostrophe first (names come from outside).
+QString campo(const QString& valor)
+{
+    QString v = valor;
+    if (!v.isEmpty() && QStringLiteral("=+-@\t\r").contains(v.front()))
+        v.prepend(QLatin1Char('\''));
+    if (v.contains(QLatin1Char(',')) || v.contains(QLatin1Char('"')) || v.contains(QLatin1Char('\n')) ||
+        v.contains(QLatin1Char('\r')))
+        return QLatin1Char('"') + QString(v).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return v;
+}
+
+void escribe(QIODevice& destino, const QString& linea)
+{
+    const QByteArray bytes = (linea + QStringLiteral("\r\n")).toUtf8();
+    if (destino.write(bytes) != bytes.size())
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación: %1.").arg(destino.errorString()));
+}
+
+} // namespace
+
+void escribeCsv(QIODevice& destino, const QList<THallazgoSat>& hallazgos, bool encabezado)
+{
+    if (encabezado) {
+        if (destino.pos() == 0 && destino.write("\xEF\xBB\xBF") != 3)
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo escribir la conciliación: %1.").arg(destino.errorString()));
+        escribe(destino, columnasCsv().join(QLatin1Char(',')));
+    }
+    for (const THallazgoSat& h : hallazgos) {
+        // Amounts are numbers, never formulas: only texts get the apostrophe.
+        escribe(destino, QStringList{campo(h.rfc), campo(h.uuid), campo(THallazgoSat::nombre(h.tipo)), campo(h.fecha),
+                                     campo(h.fechaCancelacion), campo(h.rfcEmisor), campo(h.nombreEmisor),
+                                     campo(h.rfcReceptor), campo(h.nombreReceptor), h.total, h.monto}
+                             .join(QLatin1Char(',')));
+    }
+}
+
+} // namespace ConciliacionSat

@@ -16,6 +16,7 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "TCacheCatalogos.h"
 #include "import/TNegociosImportacion.h"
+#include "negocio/TArchivoZip.h"
 #include "negocio/TRecorridoXML.h"
 #include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
@@ -267,6 +268,17 @@ double limite(const QString& programa, const QString& corpus, int& guardados)
     return segundos;
 }
 
+// The corpus as the SAT would deliver it: one ZIP package per top folder
+// (a thousand vouchers each for the usual sizes), the same files.
+QString creaPaquetes(const QString& corpus, const QString& destino)
+{
+    QDir().mkpath(destino);
+    for (const QFileInfo& carpeta : QDir(corpus).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        TArchivoZip::comprime(QStringLiteral("%1/%2.zip").arg(destino, carpeta.fileName()),
+                              carpeta.absoluteFilePath(), QString(), QString(), TArchivoZip::TCifrado::Ninguno);
+    return destino;
+}
+
 QString cifra(double valor)
 {
     return QLocale(QLocale::English).toString(valor, 'f', 0);
@@ -315,6 +327,15 @@ int main(int argc, char** argv)
                     "ella: %.2f\n",
                     sinSellos.segundos, qPrintable(cifra(total / sinSellos.segundos)), sinSellos.memoriaKb / 1024.0,
                     sinSellos.segundos / grande.segundos);
+        const QString paquetes = creaPaquetes(corpus, trabajo.filePath(QStringLiteral("paquetes")));
+        const TCorrida empacados = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p4"))), paquetes);
+        std::printf("Los mismos %d archivos en %d paquetes ZIP: %.2f s, %s archivos/s, memoria máxima %.1f MB, "
+                    "salida %d; paquetes / carpeta: %.2f\n",
+                    total, int(QDir(paquetes).entryList(QDir::Files).size()), empacados.segundos,
+                    qPrintable(cifra(total / empacados.segundos)), empacados.memoriaKb / 1024.0, empacados.salida,
+                    grande.segundos / empacados.segundos);
+        std::printf("  %s\n",
+                    qPrintable(QString(empacados.resumen).replace(QLatin1Char('\n'), QStringLiteral("\n  "))));
 
         // The limit holds a transaction open on every business to the end:
         // with many issuers it would hold every database open.

@@ -12,7 +12,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
-#include <array>
+#include <tuple>
 
 namespace {
 
@@ -141,24 +141,39 @@ TGuardadoFila guarda(const TMetadatosat& fila, int idNegocio, const TUnidadTraba
     hecho.nueva = !anterior;
     hecho.actualizada = static_cast<bool>(anterior);
 
+    if (nueva.cancelado()) {
+        hecho.marcada = marcaCancelado(uuid, idNegocio, nueva.getFechacancelacion(), unidad);
+        return hecho;
+    }
     const std::unique_ptr<C> comprobante =
         C::buscaUno(C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid, conexion);
     if (!comprobante)
         return hecho;
     const bool marcado = comprobante->getEstatus() == C::ESTADO_FACTURA_CANCELADA;
-    if (nueva.cancelado() && !marcado) {
-        comprobante->setEstatus(C::ESTADO_FACTURA_CANCELADA);
-        const QDateTime fecha = fechaCancelacion(nueva.getFechacancelacion());
-        comprobante->setFechacancelacion(fecha.isValid() ? fecha : nueva.getFechapaquete());
-        unidad.guarda(*comprobante);
-        hecho.marcada = true;
-    } else if (!nueva.cancelado() && marcado) {
+    if (!nueva.cancelado() && marcado) {
         comprobante->setEstatus(C::ESTADO_FACTURA_ACTIVA);
         comprobante->setFechacancelacion(C::fechaSinCancelar());
         unidad.guarda(*comprobante);
         hecho.desmarcada = true;
     }
     return hecho;
+}
+
+bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCancelacion,
+                    const TUnidadTrabajo& unidad)
+{
+    const std::unique_ptr<C> comprobante = C::buscaUno(
+        C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid.trimmed().toUpper(),
+        unidad.conexion());
+    if (!comprobante || comprobante->getEstatus() == C::ESTADO_FACTURA_CANCELADA)
+        return false;
+    comprobante->setEstatus(C::ESTADO_FACTURA_CANCELADA);
+    // A date the SAT wrote in no known form still marks the voucher: the
+    // status is what keeps it out of the totals.
+    const QDateTime fecha = ConciliacionSat::fechaCancelacion(fechaCancelacion);
+    comprobante->setFechacancelacion(fecha.isValid() ? fecha : QDateTime::currentDateTime());
+    unidad.guarda(*comprobante);
+    return true;
 }
 
 QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexion)

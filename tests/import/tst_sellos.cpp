@@ -1,5 +1,6 @@
 #include "Logmanager.h"
 #include "Conexiones.h"
+#include "EstadoImportacion.h"
 #include "ProgramaConsola.h"
 #include "negocio/RevisionSellos.h"
 
@@ -39,16 +40,6 @@ QList<TEsperado> preparaCarpeta(const TEntornoImportacion& entorno)
             {QStringLiteral("editado/cfdi40-real.xml"), QStringLiteral("ISD950921HE5"), UUID_ALTERADO, ALTERADO}};
 }
 
-QStringList lineasReporte(const QString& carpetaPrograma)
-{
-    const QFileInfoList reportes = QDir(QFileInfo(Logmanager::archivoLog(carpetaPrograma)).absolutePath())
-                                       .entryInfoList({QStringLiteral("Importacion-*.csv")}, QDir::Files);
-    if (reportes.size() != 1)
-        return {};
-    return QString::fromUtf8(TCarpetaPrograma::lee(reportes.first().absoluteFilePath()))
-        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-}
-
 } // namespace
 
 // The seal check as a user meets it: a folder where one voucher was edited
@@ -72,7 +63,7 @@ private slots:
 
         const QStringList reporte = lineasReporte(entorno.carpeta.ruta());
         QCOMPARE(reporte.size(), 5);
-        QVERIFY(reporte.first().endsWith(QStringLiteral("UUID,Sello,Motivo")));
+        QVERIFY(reporte.first().endsWith(QStringLiteral("UUID,Sello,Motivo,Entrada del paquete")));
 
         const QString comprobante = entorno.carpeta.archivo(QStringLiteral("velkor-comprobante"));
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/velkor-comprobante"), comprobante));

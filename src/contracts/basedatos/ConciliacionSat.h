@@ -63,9 +63,14 @@ TGuardadoFila guarda(const TMetadatosat& fila, int idNegocio, const TUnidadTraba
 // cancellation date as written: what a voucher stored later must be marked
 // with. One query.
 QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexion);
+// Marks the stored voucher `uuid` of the business cancelled on that date (as
+// the SAT wrote it), for a voucher stored after its metadata row. False when
+// it is not stored or already marked. Raises EBaseDatos.
+bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCancelacion,
+                    const TUnidadTrabajo& unidad);
 // A voucher's Fechacancelacion for the SAT's cancellation date as written
-// ("yyyy-MM-dd HH:mm:ss", or "yyyy-MM-ddTHH:mm:ss"); an unreadable one gives
-// the date of the row's package.
+// ("yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss" or "yyyy-MM-dd"); invalid
+// when written otherwise.
 QDateTime fechaCancelacion(const QString& comoSeEscribio);
 
 // Every finding for the business `idNegocio` whose RFC is `rfc`, by kind

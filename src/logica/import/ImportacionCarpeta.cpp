@@ -4,6 +4,8 @@
 #include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosCatalogosFrm.h"
+#include "ImportacionMetadatos.h"
+#include "PaqueteSat.h"
 #include "TImportacionParalela.h"
 #include "TLoteImportacion.h"
 #include "negocio/TRecorridoXML.h"
@@ -11,9 +13,68 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/Utils.h"
 
+#include "ConciliacionSat.h"
+#include "Conexiones.h"
+#include "Errores.h"
+#include "TNegociosImportacion.h"
+
+#include <QSaveFile>
 #include <QSet>
 
 namespace ImportacionCarpeta {
+
+namespace {
+
+// A package's vouchers go to the threads as its files would, its metadata
+// waits for the end of the job, and what is not a voucher gets its row.
+bool importaPaquete(const QString& ruta, TImportacionParalela& lote, TImportacionMetadatos& metadatos,
+                    const std::function<bool()>& detenerse)
+{
+    TResultadoArchivo propio;
+    propio.ruta = ruta;
+    propio.dePaquete = true;
+    try {
+        const TPaqueteSat paquete(ruta);
+        paquete.recorre(
+            [&](TEntradaPaquete& entrada) {
+                using C = TEntradaPaquete::TClase;
+                switch (entrada.clase) {
+                case C::Comprobante:
+                    lote.importaEntrada(ruta, entrada.nombre, entrada.datos);
+                    break;
+                case C::Metadatos:
+                case C::Terceros:
+                    metadatos.agregaEntrada(ruta, entrada);
+                    break;
+                case C::Omitida:
+                case C::Fallida: {
+                    TResultadoArchivo fila = entrada.clase == C::Fallida
+                                                 ? TImportadorXML::inaccesible(ruta, entrada.motivo)
+                                                 : TResultadoArchivo();
+                    fila.ruta = ruta;
+                    fila.entrada = entrada.nombre;
+                    fila.dePaquete = true;
+                    fila.motivo = entrada.motivo;
+                    if (entrada.clase == C::Omitida)
+                        fila.estado = TResultadoArchivo::Omitido;
+                    lote.agrega(fila);
+                    break;
+                }
+                }
+                return true;
+            },
+            detenerse);
+    } catch (const std::exception& e) {
+        const auto* propia = dynamic_cast<const EVelkor*>(&e);
+        TResultadoArchivo fila =
+            TImportadorXML::inaccesible(ruta, propia ? propia->mensaje() : QString::fromLocal8Bit(e.what()));
+        fila.dePaquete = true;
+        lote.agrega(fila);
+    }
+    return !(detenerse && detenerse());
+}
+
+} // namespace
 
 TParametrosImportacion parametros(const QString& email, const QString& password)
 {
@@ -40,20 +101,109 @@ int importa(const QString& raiz, const TParametrosImportacion& parametros, TRepo
                                   if (alResultado)
                                       alResultado(resultado);
                               });
+    TImportacionMetadatos metadatos(registroLocal(), parametros);
     Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
-    TRecorridoXML(raiz).recorre(
-        [&](const QString& ruta) {
-            lote.importa(ruta);
-            return true;
-        },
-        [&](const QString& ruta, const QString& motivo) {
-            lote.agrega(TImportadorXML::inaccesible(ruta, motivo));
-            return true;
-        },
-        detenerse);
+    TRecorridoXML(raiz, TRecorridoXML::TArchivos::ConPaquetes)
+        .recorre(
+            [&](const QString& ruta) {
+                if (TPaqueteSat::esPaquete(ruta))
+                    return importaPaquete(ruta, lote, metadatos, detenerse);
+                if (ruta.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+                    metadatos.agregaArchivo(ruta);
+                else
+                    lote.importa(ruta);
+                return true;
+            },
+            [&](const QString& ruta, const QString& motivo) {
+                lote.agrega(TImportadorXML::inaccesible(ruta, motivo));
+                return true;
+            },
+            detenerse);
     // What was taken before a stop is kept: its batch is committed.
     lote.confirma(detenerse);
+    const auto entrega = [&](const TResultadoArchivo& resultado) {
+        reporte.agrega(resultado);
+        ++hechos;
+        if (alResultado)
+            alResultado(resultado);
+    };
+    metadatos.importa(entrega, detenerse);
     return hechos;
+}
+
+int cuenta(const QString& raiz, const std::function<bool()>& detenerse)
+{
+    int total = 0;
+    TRecorridoXML(raiz, TRecorridoXML::TArchivos::ConPaquetes)
+        .recorre(
+            [&](const QString& ruta) {
+                total += TPaqueteSat::esPaquete(ruta) ? TPaqueteSat::filas(ruta) : 1;
+                return true;
+            },
+            [&](const QString&, const QString&) {
+                ++total;
+                return true;
+            },
+            detenerse);
+    return total;
+}
+
+TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& email, const QString& password)
+{
+    TConciliacion resultado;
+    resultado.porTipo = QList<int>(4, 0);
+    TNegociosImportacion negocios(registroLocal(), email, password, QByteArray(), QByteArray());
+    // Written whole or not at all: a stop half way leaves the last one.
+    QSaveFile contenido(archivoCsv);
+    if (!contenido.open(QIODevice::WriteOnly) ||
+        !contenido.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación en %1: %2.")
+                                 .arg(archivoCsv, contenido.errorString()));
+    ConciliacionSat::escribeCsv(contenido, {}, true);
+    for (const QString& fila : registroLocal().getEmpresasDetalle()) {
+        const QString rfc = fila.section(QLatin1Char('|'), 0, 0).trimmed().toUpper();
+        if (rfc.isEmpty())
+            continue;
+        const TNegociosImportacion::TNegocioImportado* negocio = nullptr;
+        try {
+            negocio = negocios.existente(rfc);
+        } catch (const std::exception& e) {
+            const auto* propia = dynamic_cast<const EVelkor*>(&e);
+            resultado.omitidos << rfc + QStringLiteral(": ") +
+                                      (propia ? propia->mensaje() : QString::fromLocal8Bit(e.what()));
+            continue;
+        }
+        if (!negocio)
+            continue;
+        const QList<THallazgoSat> hallazgos =
+            ConciliacionSat::hallazgos(rfc, negocio->negocio->id(), negocio->conexion);
+        ConciliacionSat::escribeCsv(contenido, hallazgos, false);
+        const QList<int> cuentas = ConciliacionSat::cuentaPorTipo(hallazgos);
+        for (int i = 0; i < cuentas.size(); ++i)
+            resultado.porTipo[i] += cuentas.at(i);
+        resultado.hallazgos += hallazgos.size();
+        ++resultado.negocios;
+    }
+    Conexiones::cierraHilo();
+    if (!contenido.commit())
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación en %1: %2.")
+                                 .arg(archivoCsv, contenido.errorString()));
+    return resultado;
+}
+
+QString textoConciliacion(const TConciliacion& c, const QString& archivoCsv)
+{
+    QString texto = QStringLiteral("Conciliación con los metadatos del SAT de %1 negocios: %2 cancelados, %3 sin XML, "
+                                   "%4 sin metadatos, %5 con importe distinto.\nEstá en: %6")
+                        .arg(c.negocios)
+                        .arg(c.porTipo.value(0))
+                        .arg(c.porTipo.value(1))
+                        .arg(c.porTipo.value(2))
+                        .arg(c.porTipo.value(3))
+                        .arg(archivoCsv);
+    if (!c.omitidos.isEmpty())
+        texto += QStringLiteral("\nNo se incluyeron estos negocios:\n  ") + c.omitidos.join(QStringLiteral("\n  "));
+    return texto;
 }
 
 QStringList empresasRegistradas()

@@ -19,7 +19,10 @@ namespace ImportacionCarpeta {
 // package (empty when the package lacks them).
 TParametrosImportacion parametros(const QString& email, const QString& password);
 
-// Imports every file under `raiz` (ending in "/"). Each final result is added
+// Imports every file under `raiz` (ending in "/"), or the one file `raiz`
+// names: CFDI XML files, ZIP packages (their vouchers as files of their own,
+// TPaqueteSat) and the SAT's metadata files, alone or in packages, which are
+// stored last (TImportacionMetadatos), once every voucher of the job is. Each final result is added
 // to `reporte`, then handed to `alResultado`, on the calling thread as its
 // batch commits. `detenerse`, asked between files and while the threads
 // work, stops the job after the files in hand: the files not started are
@@ -28,6 +31,26 @@ TParametrosImportacion parametros(const QString& email, const QString& password)
 int importa(const QString& raiz, const TParametrosImportacion& parametros, TReporteImportacion& reporte,
             const std::function<bool()>& detenerse,
             const std::function<void(const TResultadoArchivo&)>& alResultado = {});
+
+// How many results importa() reports for `raiz`: its files, each package's
+// entries (or 1 for a package refused), and the paths it cannot take.
+int cuenta(const QString& raiz, const std::function<bool()>& detenerse = {});
+
+// The findings of the SAT's metadata against the stored vouchers
+// (ConciliacionSat) of every registered business the user `email` may enter
+// with `password`, written to `archivoCsv` (replaced whole, mode 0600).
+// Businesses refused to that user are named in `omitidos`, with the reason.
+// Returns the findings written. Raises EEntradaSalida when the file cannot
+// be written, EBaseDatos when a database cannot be read.
+struct TConciliacion {
+    int negocios = 0;
+    int hallazgos = 0;
+    QList<int> porTipo; // in THallazgoSat::TTipo's order
+    QStringList omitidos;
+};
+TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& email, const QString& password);
+// Its summary for the end message.
+QString textoConciliacion(const TConciliacion& conciliacion, const QString& archivoCsv);
 
 // The registered businesses as "RFC|name", to tell afterwards which ones a
 // job created.

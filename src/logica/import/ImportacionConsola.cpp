@@ -68,20 +68,46 @@ private:
 
 } // namespace
 
+namespace {
+
+int concilia(const TOpciones& opciones)
+{
+    try {
+        const ImportacionCarpeta::TConciliacion conciliacion = ImportacionCarpeta::escribeConciliacion(
+            opciones.conciliacion, opciones.correo, opciones.contrasena);
+        escribe(stdout, ImportacionCarpeta::textoConciliacion(conciliacion, opciones.conciliacion) +
+                            QLatin1Char('\n'));
+    } catch (const std::exception& e) {
+        return falla(SinCarpeta, Errores::describe(e));
+    }
+    return Correcta;
+}
+
+} // namespace
+
 QString ayuda()
 {
     return QStringLiteral(
-        "Uso: velkor-importar CARPETA --correo CORREO [--contrasena CONTRASEÑA]\n"
+        "Uso: velkor-importar CARPETA --correo CORREO [--contrasena CONTRASEÑA] [--conciliacion ARCHIVO.csv]\n"
+        "     velkor-importar --conciliacion ARCHIVO.csv --correo CORREO [--contrasena CONTRASEÑA]\n"
         "\n"
         "Importa los archivos XML de CFDI (3.2, 3.3 y 4.0) de CARPETA y de sus subcarpetas a los\n"
         "negocios que los emitieron, en la carpeta de este programa, como lo hace la ventana de\n"
         "importación de Velkor. Un emisor que no está registrado se crea como negocio nuevo, con\n"
         "CORREO y CONTRASEÑA como su usuario.\n"
+        "Toma también los paquetes ZIP de la descarga masiva del SAT (sus XML, como si estuvieran\n"
+        "sueltos) y los archivos de metadatos del SAT (.txt, sueltos o dentro de un paquete), que\n"
+        "marcan como cancelados los comprobantes que el SAT da por cancelados. CARPETA puede ser\n"
+        "también un solo archivo: un paquete, un archivo de metadatos o un XML.\n"
         "\n"
         "Opciones:\n"
         "  --correo CORREO          correo electrónico del usuario de los negocios que se creen\n"
         "  --contrasena CONTRASEÑA  su contraseña; si se omite, se lee de la entrada estándar\n"
         "                           (sin eco en una terminal), y así no aparece en la lista de procesos\n"
+        "  --conciliacion ARCHIVO   escribe en ARCHIVO (CSV) lo que los metadatos del SAT y los\n"
+        "                           comprobantes guardados dicen distinto, en cada negocio al que\n"
+        "                           CORREO puede entrar: columna Tipo \"Cancelado\", \"Falta el XML\",\n"
+        "                           \"Sin metadatos\" o \"Importe distinto\"\n"
         "  -h, --help               muestra esta ayuda\n"
         "\n"
         "Los archivos de un negocio ya registrado se importan solo si CORREO es uno de sus usuarios y\n"
@@ -94,7 +120,7 @@ QString ayuda()
         "  0    ningún archivo falló\n"
         "  1    la importación terminó y algún archivo falló\n"
         "  2    uso incorrecto (falta la carpeta o el correo, opción desconocida)\n"
-        "  3    la carpeta no existe\n"
+        "  3    la carpeta no existe, o no se pudo escribir la conciliación\n"
         "  4    la contraseña no es la del usuario CORREO\n"
         "  5    otro programa ocupa el registro de negocios o ya importa en esta carpeta del programa\n"
         "  6    la carpeta del programa no se puede usar\n"
@@ -116,6 +142,8 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
         }
         if (nombre == QLatin1String("--correo"))
             destino = &opciones.correo;
+        else if (nombre == QLatin1String("--conciliacion") || nombre == QLatin1String("--conciliación"))
+            destino = &opciones.conciliacion;
         else if (nombre == QLatin1String("--contrasena") || nombre == QLatin1String("--contraseña")) {
             destino = &opciones.contrasena;
             opciones.conContrasena = true;
@@ -145,7 +173,7 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
         return opciones;
     }
     opciones.carpeta = posicionales.value(0);
-    if (opciones.carpeta.isEmpty())
+    if (opciones.carpeta.isEmpty() && opciones.conciliacion.isEmpty())
         error = QStringLiteral("Falta la carpeta de los archivos XML que se importan.");
     else if (opciones.correo.trimmed().isEmpty())
         error = QStringLiteral("Falta el correo electrónico (--correo CORREO) del usuario de los negocios que se "
@@ -165,10 +193,11 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     if (!error.isEmpty())
         return falla(Uso, error + QStringLiteral("\nUse velkor-importar --help para ver el uso."));
     const QFileInfo carpeta(opciones.carpeta);
-    if (!carpeta.exists())
+    const bool importa = !opciones.carpeta.isEmpty();
+    if (importa && !carpeta.exists())
         return falla(SinCarpeta, QStringLiteral("La carpeta \"%1\" no existe.").arg(opciones.carpeta));
-    if (!carpeta.isDir())
-        return falla(SinCarpeta, QStringLiteral("\"%1\" no es una carpeta.").arg(opciones.carpeta));
+    if (importa && !carpeta.isDir() && !carpeta.isFile())
+        return falla(SinCarpeta, QStringLiteral("\"%1\" no es una carpeta ni un archivo.").arg(opciones.carpeta));
     if (!opciones.conContrasena) {
         const std::optional<QString> leida = leeContrasena();
         if (!leida)
@@ -209,7 +238,11 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
 
     const TParametrosImportacion parametros = ImportacionCarpeta::parametros(opciones.correo, opciones.contrasena);
 
-    const QString raiz = Rutas::comoCarpeta(carpeta.absoluteFilePath());
+    if (!importa)
+        return concilia(opciones);
+
+    const QString raiz =
+        carpeta.isDir() ? Rutas::comoCarpeta(carpeta.absoluteFilePath()) : carpeta.absoluteFilePath();
     const bool terminal = ::isatty(STDERR_FILENO);
     int senal = 0;
     const auto detenerse = [&senal] {
@@ -218,7 +251,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     };
     std::unique_ptr<TBarraProgreso> barra;
     if (terminal)
-        barra = std::make_unique<TBarraProgreso>(TRecorridoXML(raiz).cuenta(detenerse));
+        barra = std::make_unique<TBarraProgreso>(ImportacionCarpeta::cuenta(raiz, detenerse));
 
     TReporteImportacion reporte(Sistema::exePath);
     const int hechos = ImportacionCarpeta::importa(raiz, parametros, reporte, detenerse, [&](const TResultadoArchivo&) {
@@ -239,6 +272,9 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     escribe(stdout, resumen + QLatin1Char('\n'));
     if (senal != 0)
         return Detenida;
+    if (!opciones.conciliacion.isEmpty())
+        if (const int salida = concilia(opciones); salida != Correcta)
+            return salida;
     return reporte.resumen().fallidos > 0 ? ConFallos : Correcta;
 }
 

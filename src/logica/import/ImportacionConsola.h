@@ -25,8 +25,11 @@ enum TSalida {
 
 // The options, as parsed.
 struct TOpciones {
-    QString carpeta;
+    QString carpeta; // a folder, or one file (a package, a metadata file, a voucher)
     QString correo;
+    // Where the findings of the SAT's metadata go, after the import (if a
+    // folder was given too).
+    QString conciliacion;
     QString contrasena;
     bool conContrasena = false; // given on the command line
     bool ayuda = false;

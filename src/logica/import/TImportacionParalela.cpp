@@ -26,12 +26,16 @@ namespace {
 // memory.
 constexpr size_t LEIDOS_POR_HILO = 8;
 
-struct TEncargo {
+} // namespace
+
+struct TImportacionParalela::TEncargo {
     QString ruta;
     std::optional<TDocumentoXML> documento; // empty when not kept or not readable
+    // A package's entry: its name and bytes (never read again from the disk).
+    QString entrada;
+    QByteArray bytes;
+    bool esEntrada = false;
 };
-
-} // namespace
 
 struct TImportacionParalela::TTrabajador {
     std::unique_ptr<TImportadorXML> importador;
@@ -47,6 +51,7 @@ struct TImportacionParalela::TCompartido {
     std::vector<std::unique_ptr<TTrabajador>> trabajadores;
     QList<TResultadoArchivo> listos;
     size_t enEspera = 0;
+    qint64 bytesEnEspera = 0;
     quint64 sinEmisor = 0;
     QHash<QString, size_t> hiloDelEmisor;
     std::vector<int> emisoresPorHilo;
@@ -95,6 +100,8 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
                         break; // the batch undoes what it holds
                     if (c.detener) {
                         c.enEspera -= t->cola.size();
+                        for (const TEncargo& e : t->cola)
+                            c.bytesEnEspera -= e.bytes.size();
                         t->cola.clear();
                     }
                     if (t->cola.empty()) {
@@ -108,13 +115,21 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
                     TEncargo encargo = std::move(t->cola.front());
                     t->cola.pop_front();
                     --c.enEspera;
+                    c.bytesEnEspera -= encargo.bytes.size();
                     c.hayAvance.notify_all();
                     bloqueo.unlock();
-                    Logmanager::Log(QStringLiteral("Archivo a importar: ") + encargo.ruta, 1, Sistema::exePath);
-                    if (encargo.documento)
-                        lote.importa(encargo.ruta, *encargo.documento);
-                    else
-                        lote.importa(encargo.ruta);
+                    if (encargo.esEntrada) {
+                        Logmanager::Log(QStringLiteral("Archivo a importar: %1 › %2").arg(encargo.ruta, encargo.entrada),
+                                        1, Sistema::exePath);
+                        lote.importaEntrada(encargo.ruta, encargo.entrada, encargo.bytes,
+                                            encargo.documento ? &*encargo.documento : nullptr);
+                    } else {
+                        Logmanager::Log(QStringLiteral("Archivo a importar: ") + encargo.ruta, 1, Sistema::exePath);
+                        if (encargo.documento)
+                            lote.importa(encargo.ruta, *encargo.documento);
+                        else
+                            lote.importa(encargo.ruta);
+                    }
                     bloqueo.lock();
                 }
             } catch (...) {
@@ -158,6 +173,31 @@ void TImportacionParalela::importa(const QString& ruta)
         // The thread reads it again and reports why it cannot be read.
         encargo.documento.reset();
     }
+    encola(std::move(encargo), rfc);
+}
+
+void TImportacionParalela::importaEntrada(const QString& paquete, const QString& entrada, const QByteArray& bytes)
+{
+    TEncargo encargo;
+    encargo.ruta = paquete;
+    encargo.entrada = entrada;
+    encargo.bytes = bytes;
+    encargo.esEntrada = true;
+    QString rfc;
+    try {
+        encargo.documento = TDocumentoXML::desdeBytes(bytes);
+        const QString version = Cfdi::versionPorUbicacion(*encargo.documento);
+        if (!version.isEmpty())
+            rfc = Cfdi::rfcEmisor(encargo.documento->raiz(), version).trimmed().toUpper();
+    } catch (const std::exception&) {
+        // The thread parses it again and reports why it cannot be read.
+        encargo.documento.reset();
+    }
+    encola(std::move(encargo), rfc);
+}
+
+void TImportacionParalela::encola(TEncargo&& encargo, const QString& rfc)
+{
     TCompartido& c = *m_compartido;
     {
         std::unique_lock<std::mutex> bloqueo(c.candado);
@@ -167,6 +207,8 @@ void TImportacionParalela::importa(const QString& ruta)
             if (c.terminar)
                 return true;
             if (c.enEspera >= size_t(EN_ESPERA))
+                return false;
+            if (encargo.esEntrada && c.bytesEnEspera > 0 && c.bytesEnEspera + encargo.bytes.size() > BYTES_EN_ESPERA)
                 return false;
             for (const auto& t : c.trabajadores)
                 if (t->cola.size() < LEIDOS_POR_HILO)
@@ -200,6 +242,7 @@ void TImportacionParalela::importa(const QString& ruta)
         TTrabajador& t = *c.trabajadores.at(indice);
         if (t.cola.size() >= LEIDOS_POR_HILO)
             encargo.documento.reset();
+        c.bytesEnEspera += encargo.bytes.size();
         t.cola.push_back(std::move(encargo));
         ++c.enEspera;
     }

@@ -32,6 +32,10 @@ public:
     // threads do: paths only beyond the first few per thread, a few
     // megabytes at most.
     static constexpr int EN_ESPERA = 20000;
+    // Bytes of package entries queued and not yet started before
+    // importaEntrada() waits: entries cannot be read again, so they wait
+    // with their bytes.
+    static constexpr qint64 BYTES_EN_ESPERA = 64LL * 1024 * 1024;
 
     // The threads worth running on this machine: one more than its cores,
     // at most four.
@@ -45,6 +49,9 @@ public:
     TImportacionParalela& operator=(const TImportacionParalela&) = delete;
 
     void importa(const QString& ruta);
+    // The voucher `entrada` of the ZIP package `paquete`, read by the caller:
+    // its bytes travel with it, since nothing can read it again.
+    void importaEntrada(const QString& paquete, const QString& entrada, const QByteArray& bytes);
     // A result decided without an importer (a path the walk could not take):
     // handed to `alTerminar` at once, on the calling thread.
     void agrega(const TResultadoArchivo& resultado);
@@ -59,6 +66,8 @@ private:
     struct TCompartido;
     struct TTrabajador;
     void entrega();
+    struct TEncargo;
+    void encola(TEncargo&& encargo, const QString& rfc);
 
     std::shared_ptr<TCompartido> m_compartido;
     std::function<void(const TResultadoArchivo&)> m_alTerminar;

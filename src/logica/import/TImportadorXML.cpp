@@ -4,6 +4,7 @@
 
 #include "Cfdi.h"
 #include "Cfdv32.h"
+#include "ConciliacionSat.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "DireccionImportada.h"
@@ -108,8 +109,22 @@ QString motivoSinVersion(const TDocumentoXML& documento)
 
 } // namespace
 
+QString TResultadoArchivo::nombre() const
+{
+    return entrada.isEmpty() ? ruta : ruta + QStringLiteral(" › ") + entrada;
+}
+
 void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
 {
+    if (resultado.dePaquete && !m_paquetes.contains(resultado.ruta)) {
+        m_paquetes.insert(resultado.ruta);
+        ++paquetes;
+    }
+    if (!resultado.entrada.isEmpty())
+        ++entradas;
+    // A batch undone later turns its results Fallido: nothing was marked.
+    if (resultado.marcadoCancelado && resultado.estado == TResultadoArchivo::Importado)
+        ++cancelados;
     switch (resultado.estado) {
     case TResultadoArchivo::Importado:
         ++importados;
@@ -126,6 +141,13 @@ void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
     case TResultadoArchivo::Fallido:
         ++fallidos;
         noImportados.append(resultado);
+        break;
+    case TResultadoArchivo::Metadatos:
+        ++archivosMetadatos;
+        filasMetadatos += resultado.metadatos.filas;
+        filasSinNegocio += resultado.metadatos.sinNegocio;
+        filasRechazadas += resultado.metadatos.rechazadas;
+        cancelados += resultado.metadatos.cancelados;
         break;
     }
     if (resultado.copiaRestaurada)
@@ -173,12 +195,26 @@ int TImportadorXML::limpiaCopiasTemporales()
 
 TResultadoArchivo TImportadorXML::importa(const QString& ruta)
 {
-    return importa(ruta, nullptr);
+    TResultadoArchivo resultado;
+    resultado.ruta = ruta;
+    return importa(resultado, nullptr, nullptr);
 }
 
 TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoXML& documento)
 {
-    return importa(ruta, &documento);
+    TResultadoArchivo resultado;
+    resultado.ruta = ruta;
+    return importa(resultado, &documento, nullptr);
+}
+
+TResultadoArchivo TImportadorXML::importaEntrada(const QString& paquete, const QString& entrada,
+                                                 const QByteArray& bytes, const TDocumentoXML* leido)
+{
+    TResultadoArchivo resultado;
+    resultado.ruta = paquete;
+    resultado.entrada = entrada;
+    resultado.dePaquete = true;
+    return importa(resultado, leido, &bytes);
 }
 
 TResultadoArchivo TImportadorXML::inaccesible(const QString& ruta, const QString& motivo)
@@ -191,30 +227,48 @@ TResultadoArchivo TImportadorXML::inaccesible(const QString& ruta, const QString
     return resultado;
 }
 
-TResultadoArchivo TImportadorXML::importa(const QString& ruta, const TDocumentoXML* leido)
+TResultadoArchivo TImportadorXML::importa(TResultadoArchivo resultado, const TDocumentoXML* leido,
+                                          const QByteArray* bytes)
 {
-    TResultadoArchivo resultado;
-    resultado.ruta = ruta;
     try {
-        procesa(resultado, leido);
+        procesa(resultado, leido, bytes);
     } catch (const std::exception& e) {
         resultado.estado = TResultadoArchivo::Fallido;
         resultado.motivo = textoError(e);
-        Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(ruta, resultado.motivo), 3, Sistema::exePath);
+        Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.nombre(), resultado.motivo), 3,
+                        Sistema::exePath);
     }
     return resultado;
 }
 
-void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido)
+bool TImportadorXML::canceladoSegunSat(const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid,
+                                       QString& fecha)
+{
+    // A business this job created has no metadata yet.
+    if (negocio.creado)
+        return false;
+    auto it = m_cancelados.find(negocio.rfc);
+    if (it == m_cancelados.end())
+        it = m_cancelados.insert(negocio.rfc, ConciliacionSat::cancelados(negocio.negocio->id(), negocio.conexion));
+    const auto cancelado = it->constFind(uuid);
+    if (cancelado == it->constEnd())
+        return false;
+    fecha = *cancelado;
+    return true;
+}
+
+void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido, const QByteArray* bytes)
 {
     const auto omite = [&resultado](const QString& motivo) {
         resultado.estado = TResultadoArchivo::Omitido;
         resultado.motivo = motivo;
     };
-    if (!QFileInfo(resultado.ruta).isFile())
+    if (!bytes && !QFileInfo(resultado.ruta).isFile())
         return omite(QStringLiteral("El archivo ya no existe."));
 
-    const TDocumentoXML documento = leido ? *leido : TDocumentoXML::desdeArchivo(resultado.ruta);
+    const TDocumentoXML documento = leido   ? *leido
+                                    : bytes ? TDocumentoXML::desdeBytes(*bytes)
+                                            : TDocumentoXML::desdeArchivo(resultado.ruta);
     // The SAT stamps UTF-8 only: a voucher in another encoding was rewritten
     // by someone after it was stamped.
     if (documento.codificacion() != QLatin1String("UTF-8"))
@@ -274,9 +328,15 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         m_destino->abreBase(negocio.conexion);
     const QString temporal = rutaTemporal(definitiva);
     m_catalogos.iniciaArchivo();
+    QString fechaCancelacion;
+    const bool cancelado = canceladoSegunSat(negocio, resultado.uuid, fechaCancelacion);
     try {
         TPuntoGuardado punto(negocio.conexion);
         guarda(documento, resultado.version, negocio, resultado);
+        if (cancelado)
+            resultado.marcadoCancelado =
+                ConciliacionSat::marcaCancelado(resultado.uuid, negocio.negocio->id(), fechaCancelacion,
+                                                TUnidadTrabajo(negocio.conexion, m_parametros.usuario));
         escribe(temporal, documento.bytes());
         punto.confirma();
     } catch (...) {

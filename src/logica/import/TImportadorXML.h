@@ -25,10 +25,16 @@ struct TResultadoArchivo {
         Importado, // its voucher is stored and its copy written
         YaExistia, // its business already had a voucher with that UUID
         Omitido,   // not a voucher the import takes (motivo says why)
-        Fallido    // an error; nothing of the file was kept (motivo is the error)
+        Fallido,   // an error; nothing of the file was kept (motivo is the error)
+        Metadatos  // a file of the SAT's metadata, read (metadatos says what became of its rows)
     };
     TEstado estado = Omitido;
     QString ruta;
+    // The entry of the ZIP package `ruta` this result is about; empty for a
+    // file of its own (and for the row of a package refused whole).
+    QString entrada;
+    // Whether `ruta` is a ZIP package (its entries', or the package's own row).
+    bool dePaquete = false;
     QString motivo;
     QString version; // Constantes::CFDI_32... once recognised
     QString rfc;     // the issuer's RFC in upper case, once read and valid
@@ -42,6 +48,21 @@ struct TResultadoArchivo {
     // The seal check of an imported voucher (verificado true), stored with it.
     bool verificado = false;
     VerificacionSello::TResultado verificacion;
+    // A stored voucher now marked cancelled because the SAT's metadata says so.
+    bool marcadoCancelado = false;
+
+    // What became of the rows of a metadata file.
+    struct TMetadatos {
+        int filas = 0;       // read
+        int guardadas = 0;   // stored or updated in a business (once per business that took them)
+        int sinNegocio = 0;  // neither its issuer nor its receiver has a business here
+        int rechazadas = 0;  // unreadable, or refused by their business (motivo says why)
+        int cancelados = 0;  // stored vouchers newly marked cancelled
+        int vigentes = 0;    // stored vouchers marked cancelled that the SAT now lists in force
+    } metadatos;
+
+    // The path as messages name it: the package and its entry, or the file.
+    QString nombre() const;
 };
 
 Q_DECLARE_METATYPE(TResultadoArchivo)
@@ -56,10 +77,25 @@ struct TResumenImportacion {
     int copiasRestauradas = 0;
     // Imported vouchers whose seal does not verify (stored all the same).
     int alterados = 0;
+    // ZIP packages met, their entries, metadata files read and their rows,
+    // and stored vouchers newly marked cancelled (by a metadata row, or
+    // stored after a row that said so).
+    int paquetes = 0;
+    int entradas = 0;
+    int archivosMetadatos = 0;
+    int filasMetadatos = 0;
+    int filasSinNegocio = 0;
+    int filasRechazadas = 0;
+    int cancelados = 0;
     QList<TResultadoArchivo> noImportados; // Omitido and Fallido, in order
 
     void agrega(const TResultadoArchivo& resultado);
-    int total() const { return importados + yaExistian + omitidos + fallidos; }
+    int total() const { return importados + yaExistian + omitidos + fallidos + archivosMetadatos; }
+
+private:
+    // A few hundred packages at most: their rows come in any order, from
+    // several threads.
+    QSet<QString> m_paquetes;
 };
 
 // What the import needs beyond the files.
@@ -124,6 +160,10 @@ public:
     TResultadoArchivo importa(const QString& ruta);
     // The same, for a file the caller has already read into `documento`.
     TResultadoArchivo importa(const QString& ruta, const TDocumentoXML& documento);
+    // The same, for the voucher `entrada` of the ZIP package `paquete`, whose
+    // bytes the caller read (and, when `leido` is not null, parsed).
+    TResultadoArchivo importaEntrada(const QString& paquete, const QString& entrada, const QByteArray& bytes,
+                                     const TDocumentoXML* leido = nullptr);
     // The Fallido result of a path the folder walk met and could not take
     // (TRecorridoXML), logged as a file's error is.
     static TResultadoArchivo inaccesible(const QString& ruta, const QString& motivo);
@@ -146,8 +186,12 @@ public:
     TCacheCatalogos& catalogos() { return m_catalogos; }
 
 private:
-    TResultadoArchivo importa(const QString& ruta, const TDocumentoXML* leido);
-    void procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido);
+    TResultadoArchivo importa(TResultadoArchivo resultado, const TDocumentoXML* leido, const QByteArray* bytes);
+    void procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido, const QByteArray* bytes);
+    // Whether the business holds a metadata row saying the voucher was
+    // cancelled; its date as written in `fecha`.
+    bool canceladoSegunSat(const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid,
+                           QString& fecha);
     TNegociosImportacion::TEmisor emisor(const TDocumentoXML& documento, const QString& version) const;
     void guarda(const TDocumentoXML& documento, const QString& version,
                 const TNegociosImportacion::TNegocioImportado& negocio, const TResultadoArchivo& resultado);
@@ -163,5 +207,8 @@ private:
     // a UUID missing here is not in its database either and needs no look-up.
     // One that is here may still have been undone: it is looked up.
     QHash<QString, QSet<QString>> m_guardadosEnNuevos;
+    // The cancelled metadata rows of each business met (UUID to date), read
+    // once per business and job: a handful, however many vouchers come.
+    QHash<QString, QHash<QString, QString>> m_cancelados;
     TDestinoImportacion* m_destino = nullptr;
 };

@@ -44,6 +44,13 @@ void TLoteImportacion::importa(const QString& ruta, const TDocumentoXML& documen
     anota(m_importador.importa(ruta, documento));
 }
 
+void TLoteImportacion::importaEntrada(const QString& paquete, const QString& entrada, const QByteArray& bytes,
+                                      const TDocumentoXML* leido)
+{
+    m_baseDelArchivo.clear();
+    anota(m_importador.importaEntrada(paquete, entrada, bytes, leido));
+}
+
 void TLoteImportacion::agrega(const TResultadoArchivo& resultado)
 {
     m_baseDelArchivo.clear();

@@ -46,6 +46,9 @@ public:
     void importa(const QString& ruta);
     // The same, for a file the caller has already read.
     void importa(const QString& ruta, const TDocumentoXML& documento);
+    // The voucher `entrada` of a ZIP package (TImportadorXML::importaEntrada).
+    void importaEntrada(const QString& paquete, const QString& entrada, const QByteArray& bytes,
+                        const TDocumentoXML* leido);
     // A result decided without the importer (a path the walk could not
     // take), handed over in its place among the files.
     void agrega(const TResultadoArchivo& resultado);

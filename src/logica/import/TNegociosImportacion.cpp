@@ -61,6 +61,44 @@ const TNegociosImportacion::TNegocioImportado& TNegociosImportacion::negocio(con
     return entrada->negocio;
 }
 
+namespace {
+
+// Raised by the issuer's data of a business that must not be created, before
+// anything is.
+struct ESinRegistro {};
+
+} // namespace
+
+const TNegociosImportacion::TNegocioImportado* TNegociosImportacion::existente(const QString& rfc)
+{
+    if (!conoce(rfc))
+        return nullptr;
+    try {
+        return &negocio(rfc, []() -> TEmisor { throw ESinRegistro(); });
+    } catch (const ESinRegistro&) {
+        return nullptr;
+    }
+}
+
+bool TNegociosImportacion::conoce(const QString& rfc)
+{
+    const QString clave = rfc.trimmed().toUpper();
+    if (clave.isEmpty())
+        return false;
+    const auto visto = m_conocidos.constFind(clave);
+    if (visto != m_conocidos.constEnd())
+        return *visto;
+    QStringList detalle;
+    {
+        const std::lock_guard<std::mutex> bloqueo(candadoRegistro);
+        lee(clave, detalle);
+        if (detalle.isEmpty() && rfc.trimmed() != clave)
+            lee(rfc.trimmed(), detalle);
+    }
+    m_conocidos.insert(clave, !detalle.isEmpty());
+    return !detalle.isEmpty();
+}
+
 void TNegociosImportacion::usa(const QString& rfc)
 {
     // The database opens again by itself on its next statement

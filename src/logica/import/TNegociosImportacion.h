@@ -72,6 +72,13 @@ public:
     // with the same EVelkor, for the rest of the job, without another try.
     const TNegocioImportado& negocio(const QString& rfc, const std::function<TEmisor()>& emisor);
 
+    // The business of `rfc` when the registry has it, never created: nullptr
+    // for an RFC the registry does not know. Raises as negocio() does for a
+    // business that cannot be used.
+    const TNegocioImportado* existente(const QString& rfc);
+    // Whether the registry has a business with that RFC; nothing is opened.
+    bool conoce(const QString& rfc);
+
     int creados() const { return m_creados; }
     // The businesses whose databases are open now (at most ABIERTOS, one
     // more while every other one holds uncommitted work).
@@ -98,6 +105,7 @@ private:
     QByteArray m_plantilla;
     QByteArray m_logo;
     QHash<QString, std::shared_ptr<TEntrada>> m_negocios;
+    QHash<QString, bool> m_conocidos;
     QList<QString> m_abiertos; // RFCs whose database is open, least recently used first
     std::function<void(const TConexionSesion&)> m_alCerrar;
     int m_creados = 0;

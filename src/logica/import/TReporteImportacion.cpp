@@ -35,7 +35,7 @@ TReporteImportacion::TReporteImportacion(const QString& carpeta) : m_fallasLog(L
         return;
     }
     m_ruta = ruta;
-    escribe(QStringLiteral("\uFEFFArchivo,Resultado,RFC emisor,UUID,Sello,Motivo"));
+    escribe(QStringLiteral("\uFEFFArchivo,Resultado,RFC emisor,UUID,Sello,Motivo,Entrada del paquete"));
 }
 
 TReporteImportacion::~TReporteImportacion()
@@ -52,6 +52,8 @@ QString TReporteImportacion::estado(const TResultadoArchivo& resultado)
         return QStringLiteral("Ya existía");
     case TResultadoArchivo::Omitido:
         return QStringLiteral("Omitido");
+    case TResultadoArchivo::Metadatos:
+        return QStringLiteral("Metadatos");
     case TResultadoArchivo::Fallido:
         break;
     }
@@ -88,9 +90,12 @@ void TReporteImportacion::agrega(const TResultadoArchivo& resultado)
     }
     if (motivo.isEmpty())
         motivos << resultado.avisos;
+    if (resultado.marcadoCancelado && resultado.estado == TResultadoArchivo::Importado)
+        motivos << QStringLiteral("Los metadatos del SAT lo dan por cancelado; se guardó marcado como cancelado.");
     motivos.removeAll(QString());
     escribe(QStringList{campoCsv(resultado.ruta), campoCsv(estado(resultado)), campoCsv(resultado.rfc),
-                        campoCsv(resultado.uuid), campoCsv(sello), campoCsv(motivos.join(QLatin1Char(' ')))}
+                        campoCsv(resultado.uuid), campoCsv(sello), campoCsv(motivos.join(QLatin1Char(' '))),
+                        campoCsv(resultado.entrada)}
                 .join(QLatin1Char(',')));
 }
 
@@ -142,6 +147,18 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                               .arg(resumen.yaExistian)
                               .arg(resumen.omitidos)
                               .arg(resumen.fallidos);
+    if (resumen.paquetes > 0)
+        texto += QStringLiteral("\nPaquetes ZIP: %1, con %2 archivos dentro").arg(resumen.paquetes).arg(resumen.entradas);
+    if (resumen.archivosMetadatos > 0) {
+        texto += QStringLiteral("\nMetadatos del SAT: %1 archivos, %2 filas").arg(resumen.archivosMetadatos)
+                     .arg(resumen.filasMetadatos);
+        if (resumen.filasSinNegocio > 0)
+            texto += QStringLiteral(" (%1 de RFC sin negocio en este equipo)").arg(resumen.filasSinNegocio);
+    }
+    if (resumen.cancelados > 0)
+        texto += QStringLiteral("\nCancelados ante el SAT: %1 comprobantes guardados se marcaron como cancelados y "
+                                "quedan fuera de los totales")
+                     .arg(resumen.cancelados);
     if (resumen.alterados > 0)
         texto += QStringLiteral("\nAlterados: %1 (no corresponden a su sello; se guardaron marcados como \"Alterado\" "
                                 "y el reporte dice cuáles)")

@@ -1,6 +1,7 @@
 #include "TRecorridoXML.h"
 
 #include "Errores.h"
+#include "MetadatosSat.h"
 
 #include <QFile>
 
@@ -18,14 +19,19 @@ const QString EXTENSION = QStringLiteral(".xml");
 // by its bytes.
 enum class TClase { Ninguna, Archivo, Carpeta };
 
-TClase clase(const QByteArray& carpeta, const QByteArray& nombre)
+TClase clase(const QByteArray& carpeta, const QByteArray& nombre, bool conPaquetes)
 {
     if (nombre.startsWith('.'))
         return TClase::Ninguna;
     struct stat datos {};
     if (::lstat((carpeta + '/' + nombre).constData(), &datos) != 0)
         return TClase::Ninguna;
-    if (S_ISREG(datos.st_mode) && nombre.toLower().endsWith(".xml"))
+    const QByteArray minusculas = nombre.toLower();
+    // A text file whose name cannot be opened cannot be told metadata or
+    // not: it is named, as a voucher would be.
+    if (S_ISREG(datos.st_mode) &&
+        (minusculas.endsWith(".xml") ||
+         (conPaquetes && (minusculas.endsWith(".zip") || minusculas.endsWith(".txt")))))
         return TClase::Archivo;
     if (S_ISDIR(datos.st_mode) && (datos.st_mode & S_IWUSR))
         return TClase::Carpeta;
@@ -49,6 +55,19 @@ bool TRecorridoXML::esArchivoXML(const QFileInfo& info)
 {
     return info.isFile() && !info.isSymLink() && !info.isHidden() &&
            info.fileName().endsWith(EXTENSION, Qt::CaseInsensitive);
+}
+
+bool TRecorridoXML::toma(const QFileInfo& info) const
+{
+    if (esArchivoXML(info))
+        return true;
+    if (m_archivos != TArchivos::ConPaquetes || !info.isFile() || info.isSymLink() || info.isHidden())
+        return false;
+    const QString nombre = info.fileName();
+    if (nombre.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
+        return true;
+    return nombre.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) &&
+           TLectorMetadatos::esArchivoMetadatos(info.absoluteFilePath());
 }
 
 bool TRecorridoXML::esCarpetaRecorrible(const QFileInfo& info)
@@ -90,6 +109,13 @@ bool TRecorridoXML::recorre(const TArchivo& archivo, const TInaccesible& inacces
     // is for the folders found inside it.
     if (m_carpeta.isEmpty())
         return true;
+    // A file chosen by itself (a package, a metadata file, a voucher) is
+    // taken as it is: the user named it.
+    if (m_archivos == TArchivos::ConPaquetes && QFileInfo(m_carpeta).isFile()) {
+        if (detener && detener())
+            return false;
+        return archivo(QFileInfo(m_carpeta).absoluteFilePath());
+    }
     if (!QFileInfo(m_carpeta).isDir()) {
         // A folder chosen in a dialog whose name is not UTF-8 reaches here
         // decoded lossily: it exists, and only its name keeps it out.
@@ -176,7 +202,7 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
             subcarpetas.append(entrada);
             continue;
         }
-        if (!esArchivoXML(entrada))
+        if (!toma(entrada))
             continue;
         if (detener && detener())
             return false;
@@ -186,7 +212,7 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
 
     std::sort(ilegibles.begin(), ilegibles.end());
     for (const QByteArray& nombre : ilegibles) {
-        const TClase tipo = clase(ruta, nombre);
+        const TClase tipo = clase(ruta, nombre, m_archivos == TArchivos::ConPaquetes);
         if (tipo == TClase::Ninguna)
             continue;
         const QString motivo =

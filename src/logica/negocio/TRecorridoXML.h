@@ -30,9 +30,22 @@ public:
     // The path as it can be shown (bad bytes as \xNN) and why it is not taken.
     using TInaccesible = std::function<bool(const QString& ruta, const QString& motivo)>;
 
-    explicit TRecorridoXML(const QString& carpeta) : m_carpeta(carpeta) {}
+    // What the walk takes besides ".xml" files.
+    enum class TArchivos {
+        SoloXML,
+        // Also ZIP packages (".zip", any letter case) and the SAT's metadata
+        // files (".txt" whose first line is a metadata header), by the same
+        // rules; other text files stay out, as before.
+        ConPaquetes
+    };
 
-    // Calls `archivo` with the absolute path of each file taken, in order, and
+    explicit TRecorridoXML(const QString& carpeta, TArchivos archivos = TArchivos::SoloXML)
+        : m_carpeta(carpeta), m_archivos(archivos)
+    {
+    }
+
+    // Calls `archivo` with the absolute path of each file taken, in order (under
+    // ConPaquetes, a file given instead of a folder is the one file taken), and
     // `inaccesible` for each path that cannot be taken. The walk stops before
     // the next path when `detener` answers true, and when a callback answers
     // false. Returns whether it reached the end.
@@ -45,6 +58,8 @@ public:
     int cuenta(const std::function<bool()>& detener = {}) const;
 
     static bool esArchivoXML(const QFileInfo& info);
+    // esArchivoXML, or under ConPaquetes a package or a metadata file.
+    bool toma(const QFileInfo& info) const;
     static bool esCarpetaRecorrible(const QFileInfo& info);
     // A name as the program can show it: valid UTF-8 decoded, each other
     // byte written as \xNN.
@@ -55,4 +70,5 @@ private:
                         const std::function<bool()>& detener) const;
 
     QString m_carpeta;
+    TArchivos m_archivos;
 };

@@ -3,6 +3,7 @@
 #include "Conexiones.h"
 #include "Logmanager.h"
 #include "Sistema.h"
+#include "import/PaqueteSat.h"
 #include "negocio/TRecorridoXML.h"
 
 TConteoArchivos::TConteoArchivos(const QString& directorio, QLabel* text) : text(text), directorio(directorio)
@@ -26,9 +27,16 @@ void TConteoArchivos::cuentaArchivosXML()
         actualizaText();
         return true;
     };
-    TRecorridoXML(directorio)
-        .recorre([&](const QString&) { return cuenta(); }, [&](const QString&, const QString&) { return cuenta(); },
-                 [this] { return isInterruptionRequested(); });
+    // A package counts its entries: each gets its row, and the bar moves
+    // with them.
+    TRecorridoXML(directorio, TRecorridoXML::TArchivos::ConPaquetes)
+        .recorre(
+            [&](const QString& ruta) {
+                if (TPaqueteSat::esPaquete(ruta))
+                    contador += TPaqueteSat::filas(ruta) - 1;
+                return cuenta();
+            },
+            [&](const QString&, const QString&) { return cuenta(); }, [this] { return isInterruptionRequested(); });
     Logmanager::Log(QStringLiteral("Archivos encontrados: %1").arg(contador), 1, Sistema::exePath);
 }
 

@@ -37,7 +37,10 @@ const QString INFORMACION_SESION =
     QStringLiteral("Importa las facturas electrónicas (XML) de una carpeta. Cada comprobante se guarda en la empresa "
                    "que lo emitió; la empresa que aún no está registrada se crea con tu usuario. Escribe tu "
                    "contraseña para continuar.");
-const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML");
+const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML o los paquetes del SAT");
+const QString TITULO_ARCHIVO = QStringLiteral("Elige un paquete del SAT, un archivo de metadatos o un XML");
+const QString FILTRO_ARCHIVO = QStringLiteral("Paquetes, metadatos y XML (*.zip *.ZIP *.txt *.TXT *.xml *.XML)");
+const QString ERROR_ARCHIVO = QStringLiteral("No se eligió un archivo; no se importó nada.");
 const QString ERROR_CARPETA = QStringLiteral("No se eligió una carpeta; no se importó nada.");
 const QString PROCESO_TERMINADO = QStringLiteral("Proceso Terminado");
 
@@ -82,9 +85,13 @@ TImportarXMLFrm::TImportarXMLFrm(QWidget* parent) : QDialog(parent)
     datos->addLayout(campos);
     auto* botones = new QHBoxLayout();
     BtAceptar = boton(TxDatosXML, QStringLiteral("BtAceptar"), QStringLiteral("Elegir carpeta…"));
+    BtArchivo = boton(TxDatosXML, QStringLiteral("BtArchivo"), QStringLiteral("Elegir archivo…"));
+    BtArchivo->setToolTip(QStringLiteral("Un paquete ZIP de la descarga masiva del SAT, un archivo de metadatos o un "
+                                         "XML."));
     BtCancelar = boton(TxDatosXML, QStringLiteral("BtCancelar"), QStringLiteral("Cancelar"));
     botones->addStretch();
     botones->addWidget(BtCancelar);
+    botones->addWidget(BtArchivo);
     botones->addWidget(BtAceptar);
     datos->addLayout(botones);
     diseno->addWidget(TxDatosXML);
@@ -129,12 +136,18 @@ TImportarXMLFrm::TImportarXMLFrm(QWidget* parent) : QDialog(parent)
     diseno->addWidget(TxProgresoXML);
 
     connect(BtAceptar, &QPushButton::clicked, this, &TImportarXMLFrm::BtAceptarClick);
+    connect(BtArchivo, &QPushButton::clicked, this, [this] {
+        m_eligeArchivo = true;
+        hiloImportacion();
+        m_eligeArchivo = false;
+    });
     connect(BtCancelar, &QPushButton::clicked, this, &TImportarXMLFrm::BtCancelarClick);
     connect(BtDetener, &QPushButton::clicked, this, &TImportarXMLFrm::detiene);
     QWidget::setTabOrder(EdEmail, EdPass);
     QWidget::setTabOrder(EdPass, EdRepitePass);
     QWidget::setTabOrder(EdRepitePass, BtCancelar);
-    QWidget::setTabOrder(BtCancelar, BtAceptar);
+    QWidget::setTabOrder(BtCancelar, BtArchivo);
+    QWidget::setTabOrder(BtArchivo, BtAceptar);
     FormCreate();
     initDatosXML();
 }
@@ -148,7 +161,7 @@ void TImportarXMLFrm::FormCreate()
 {
     const Style::TStyleFrm& estilo = Style::StyleFrm();
     Controles::fondo(this, QBrush(estilo.getRectangleGradient(Sistema::claveMarca)));
-    Controles::estiloBotonesMarca({BtAceptar, BtCancelar, BtDetener});
+    Controles::estiloBotonesMarca({BtAceptar, BtArchivo, BtCancelar, BtDetener});
     BtAceptar->setDefault(true);
 }
 
@@ -235,13 +248,15 @@ void TImportarXMLFrm::hiloImportacion()
 void TImportarXMLFrm::iniciaProcesoImportacion()
 {
     directorio.clear();
-    const QString elegido = SelectorArchivos::carpeta(this, TITULO_CARPETA);
+    const QString elegido = m_eligeArchivo ? SelectorArchivos::archivo(this, TITULO_ARCHIVO, FILTRO_ARCHIVO)
+                                           : SelectorArchivos::carpeta(this, TITULO_CARPETA);
     if (elegido.isEmpty()) {
         m_candado.reset();
-        Utils::mensaje(ERROR_CARPETA, MSG_WARNING);
+        Utils::mensaje(m_eligeArchivo ? ERROR_ARCHIVO : ERROR_CARPETA, MSG_WARNING);
         return;
     }
-    directorio = elegido.endsWith(QLatin1Char('/')) ? elegido : elegido + QLatin1Char('/');
+    // A file chosen alone is imported alone; a folder is walked.
+    directorio = m_eligeArchivo || elegido.endsWith(QLatin1Char('/')) ? elegido : elegido + QLatin1Char('/');
     m_email = EdEmail->text().trimmed();
     m_password = EdPass->text();
     m_resumen = TResumenImportacion();

@@ -75,6 +75,8 @@ private:
     QLabel* TxRepitePass;
     QLineEdit* EdRepitePass;
     QPushButton* BtAceptar;
+    // Picks one file (a package, a metadata file, a voucher) instead of a folder.
+    QPushButton* BtArchivo;
     QPushButton* BtCancelar;
     // Progress panel.
     QWidget* TxProgresoXML;
@@ -90,6 +92,7 @@ private:
     void FormCreate();
     void hiloImportacion();
     void iniciaProcesoImportacion();
+    bool m_eligeArchivo = false;
     void OnThreadTerminate();
     void OnThreadTerminateCerrar();
     void avanza(int hechos);

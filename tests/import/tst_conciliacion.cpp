@@ -1,0 +1,237 @@
+#include "EntornoImportacion.h"
+
+#include "ConciliacionSat.h"
+#include "Conexiones.h"
+
+#include <QBuffer>
+#include <QUuid>
+
+namespace {
+
+// The real 4.0 voucher of the test data: its issuer, its stamp's UUID, its
+// date and its total.
+const QString RFC = QStringLiteral("ISD950921HE5");
+const QByteArray UUID_REAL = "C2832671-DA6D-11EF-A83D-00155D012007";
+const QByteArray FECHA_REAL = "Fecha=\"2025-01-24T10:10:41\"";
+
+QString uuidNuevo()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+struct TFila {
+    QString uuid;
+    QString estatus = QStringLiteral("1");
+    QString monto = QStringLiteral("1000.00");
+    QString fechaCancelacion;
+    QDateTime paquete = QDateTime(QDate(2025, 3, 1), QTime(8, 0));
+    QString emisor = RFC;
+    QString receptor = QStringLiteral("COSC8001137NA");
+    bool emisorLocal = false;
+};
+
+TMetadatosat registro(const TFila& f)
+{
+    TMetadatosat m;
+    m.setUuid(f.uuid);
+    m.setRfcemisor(f.emisor);
+    m.setNombreemisor(QStringLiteral("PASE, SERVICIOS \"ELECTRÓNICOS\" & CÍA"));
+    m.setRfcreceptor(f.receptor);
+    m.setNombrereceptor(QStringLiteral("CARLOS CORTÉS SOTO"));
+    m.setFechaemision(QStringLiteral("2025-01-24 10:10:41"));
+    m.setMonto(TDecimal::desdeTexto(f.monto));
+    m.setEfecto(QStringLiteral("I"));
+    m.setEstatussat(f.estatus);
+    m.setFechacancelacion(f.fechaCancelacion);
+    m.setEmisorlocal(f.emisorLocal ? 1 : 0);
+    m.setPaquete(QStringLiteral("paquete_01.txt"));
+    m.setFechapaquete(f.paquete);
+    return m;
+}
+
+} // namespace
+
+// The SAT's metadata kept beside a business's vouchers, over a business the
+// import made from real vouchers.
+class TstConciliacion : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_entorno = std::make_unique<TEntornoImportacion>();
+        m_uuids.clear();
+        for (int i = 0; i < 4; ++i)
+            m_uuids << uuidNuevo();
+        for (int i = 0; i < m_uuids.size(); ++i)
+            m_entorno->escribe(QStringLiteral("%1.xml").arg(i), voucher(m_uuids.at(i)));
+        // Another month, which the metadata below does not cover.
+        m_otroMes = uuidNuevo();
+        m_entorno->escribe(QStringLiteral("otro-mes.xml"),
+                           voucher(m_otroMes).replace(FECHA_REAL, "Fecha=\"2025-03-02T09:00:00\""));
+        for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
+            QVERIFY2(r.estado == TResultadoArchivo::Importado, qPrintable(r.motivo));
+        m_conexion = TEntornoImportacion::conexion(RFC);
+        m_idNegocio = TNegocio::getByRFC(RFC, m_conexion)->id();
+    }
+    void cleanup()
+    {
+        Conexiones::cierraHilo();
+        m_entorno.reset();
+    }
+
+    // Each kind of finding, and none where the two agree: a cancelled
+    // voucher, an amount that differs (its UUID written in lower case), a
+    // voucher listed and never received, one stored and not listed in a
+    // month the metadata covers (and not in one it does not), and the rows of
+    // vouchers this business received: missing only when no business here
+    // issued them.
+    void cadaHallazgo()
+    {
+        const QString faltante = uuidNuevo();
+        const QString recibidoAjeno = uuidNuevo();
+        const QString recibidoLocal = uuidNuevo();
+        TFila cancelado{m_uuids.at(0)};
+        cancelado.estatus = QStringLiteral("0");
+        cancelado.fechaCancelacion = QStringLiteral("2025-02-01 12:30:00");
+        TFila distinto{m_uuids.at(1).toLower()};
+        distinto.monto = QStringLiteral("999.999999");
+        TFila igual{m_uuids.at(2)};
+        TFila sinXml{faltante};
+        sinXml.monto = QStringLiteral("123456789012.123456");
+        TFila ajeno{recibidoAjeno};
+        ajeno.emisor = QStringLiteral("AAA010101AAA");
+        ajeno.receptor = RFC;
+        TFila local = ajeno;
+        local.uuid = recibidoLocal;
+        local.emisorLocal = true;
+        for (const TFila& f : {cancelado, distinto, igual, sinXml, ajeno, local})
+            guarda(f);
+
+        QStringList vistos;
+        for (const THallazgoSat& h : ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion))
+            vistos << QStringLiteral("%1 %2 %3 %4 %5").arg(THallazgoSat::nombre(h.tipo), h.uuid, h.total, h.monto,
+                                                           h.fechaCancelacion);
+        const QStringList esperados{
+            QStringLiteral("Cancelado %1 1000 1000 2025-02-01 12:30:00").arg(m_uuids.at(0)),
+            QStringLiteral("Falta el XML %1  123456789012.123456 ").arg(faltante),
+            QStringLiteral("Falta el XML %1  1000 ").arg(recibidoAjeno),
+            QStringLiteral("Sin metadatos %1 1000  ").arg(m_uuids.at(3)),
+            QStringLiteral("Importe distinto %1 1000 999.999999 ").arg(m_uuids.at(1)),
+        };
+        QCOMPARE(ordenados(vistos), ordenados(esperados));
+
+        const std::unique_ptr<TComprobante> marcado = TEntornoImportacion::comprobante(RFC, m_uuids.at(0));
+        QCOMPARE(marcado->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
+        QCOMPARE(marcado->getFechacancelacion(), QDateTime(QDate(2025, 2, 1), QTime(12, 30)));
+        QCOMPARE(TEntornoImportacion::comprobante(RFC, m_uuids.at(1))->getEstatus(),
+                 TComprobante::ESTADO_FACTURA_ACTIVA);
+    }
+
+    // The same UUID from two packages, in either order: the newer package
+    // decides, a cancellation wins at the same date, and the voucher follows.
+    void laFilaMasNueva_data()
+    {
+        QTest::addColumn<QString>("primero");
+        QTest::addColumn<int>("diaPrimero");
+        QTest::addColumn<QString>("segundo");
+        QTest::addColumn<int>("diaSegundo");
+        QTest::addColumn<bool>("cancelado");
+        QTest::newRow("cancelado después de vigente") << "1" << 1 << "0" << 2 << true;
+        QTest::newRow("vigente de un paquete más viejo") << "0" << 2 << "1" << 1 << true;
+        QTest::newRow("el mismo día") << "0" << 2 << "1" << 2 << true;
+        QTest::newRow("vigente de un paquete más nuevo") << "0" << 1 << "1" << 2 << false;
+        QTest::newRow("vigente dos veces") << "1" << 1 << "1" << 2 << false;
+    }
+    void laFilaMasNueva()
+    {
+        QFETCH(QString, primero);
+        QFETCH(int, diaPrimero);
+        QFETCH(QString, segundo);
+        QFETCH(int, diaSegundo);
+        QFETCH(bool, cancelado);
+        for (const auto& [estatus, dia] : {std::pair(primero, diaPrimero), std::pair(segundo, diaSegundo)}) {
+            TFila f{m_uuids.at(0)};
+            f.estatus = estatus;
+            f.fechaCancelacion = estatus == QLatin1String("0") ? QStringLiteral("2025-02-01 12:30:00") : QString();
+            f.paquete = QDateTime(QDate(2025, 3, dia), QTime(8, 0));
+            guarda(f);
+        }
+        const QList<TMetadatosat> filas =
+            TMetadatosat::busca(TMetadatosat::columna(TMetadatosat::col_Uuid) == m_uuids.at(0), m_conexion);
+        QCOMPARE(filas.size(), 1);
+        QCOMPARE(filas.first().cancelado(), cancelado);
+        QCOMPARE(TEntornoImportacion::comprobante(RFC, m_uuids.at(0))->getEstatus(),
+                 cancelado ? TComprobante::ESTADO_FACTURA_CANCELADA : TComprobante::ESTADO_FACTURA_ACTIVA);
+    }
+
+    // A voucher whose metadata came first is stored marked, and the job
+    // counts it.
+    void comprobanteDespuesDeSusMetadatos()
+    {
+        const QString uuid = uuidNuevo();
+        TFila f{uuid};
+        f.estatus = QStringLiteral("0");
+        f.fechaCancelacion = QStringLiteral("2025-02-03 10:00:00");
+        guarda(f);
+        Conexiones::cierraHilo();
+        QDir(m_entorno->entrada()).removeRecursively();
+        m_entorno->escribe(QStringLiteral("tarde.xml"), voucher(uuid));
+        TResumenImportacion resumen;
+        for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
+            resumen.agrega(r);
+        QCOMPARE(resumen.importados, 1);
+        QCOMPARE(resumen.cancelados, 1);
+        const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(RFC, uuid);
+        QCOMPARE(guardado->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
+        QCOMPARE(guardado->getFechacancelacion(), QDateTime(QDate(2025, 2, 3), QTime(10, 0)));
+    }
+
+    // Names with commas, quotes and accents stay whole; a name that a
+    // spreadsheet would run as a formula does not run.
+    void csv()
+    {
+        THallazgoSat h;
+        h.tipo = THallazgoSat::TTipo::FaltaXml;
+        h.rfc = RFC;
+        h.uuid = m_uuids.at(0);
+        h.nombreEmisor = QStringLiteral("PASE, \"SERVICIOS\" ÑANDÚ");
+        h.nombreReceptor = QStringLiteral("=HYPERLINK(\"x\")");
+        h.monto = QStringLiteral("-10.5");
+        QBuffer destino;
+        destino.open(QIODevice::WriteOnly);
+        ConciliacionSat::escribeCsv(destino, {h}, true);
+        const QByteArray esperado =
+            "\xEF\xBB\xBF" "RFC,UUID,Tipo,Fecha,Fecha de cancelación,RFC emisor,Nombre emisor,RFC receptor,"
+            "Nombre receptor,Total guardado,Monto SAT\r\n" +
+            QStringLiteral("%1,%2,Falta el XML,,,,\"PASE, \"\"SERVICIOS\"\" ÑANDÚ\",,\"'=HYPERLINK(\"\"x\"\")\",,-10.5\r\n")
+                .arg(RFC, m_uuids.at(0))
+                .toUtf8();
+        QCOMPARE(destino.data(), esperado);
+    }
+
+private:
+    static QByteArray voucher(const QString& uuid)
+    {
+        return TEntornoImportacion::variante(QStringLiteral("cfdi40-real.xml"), {{UUID_REAL, uuid.toLatin1()}});
+    }
+    void guarda(const TFila& f)
+    {
+        TTransaccion transaccion(m_conexion);
+        ConciliacionSat::guarda(registro(f), m_idNegocio, TUnidadTrabajo(m_conexion, -1));
+        transaccion.commit();
+    }
+    static QStringList ordenados(QStringList lista)
+    {
+        lista.sort();
+        return lista;
+    }
+
+    std::unique_ptr<TEntornoImportacion> m_entorno;
+    QStringList m_uuids;
+    QString m_otroMes;
+    TConexionSesion m_conexion;
+    int m_idNegocio = -1;
+};
+
+QTEST_GUILESS_MAIN(TstConciliacion)
+#include "tst_conciliacion.moc"

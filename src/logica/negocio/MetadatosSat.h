@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -19,7 +20,7 @@ struct TFilaMetadatos {
     QString fechaEmision;
     QString fechaCertificacion;
     QString monto;
-    QString efecto; // I, E, T, N or P
+    QString efecto;  // I, E, T, N or P
     QString estatus; // "1" in force, "0" cancelled
     QString fechaCancelacion;
     // Columns added in 2022, or the separate third-party file.
@@ -83,6 +84,9 @@ public:
 
 private:
     bool linea(const QByteArray& texto);
+    bool lineaLarga();
+    void pendiente(const char* datos, qint64 largo);
+    bool terminaLinea(const char* inicio, const char* salto) const;
 
     TFila m_fila;
     TError m_error;
@@ -94,4 +98,7 @@ private:
     int m_filas = 0;
     int m_rechazadas = 0;
     bool m_detenido = false;
+    bool m_soloCrlf = false; // the header ended in CRLF
+    bool m_larga = false;    // the pending line went past its bound and is not kept
+    char m_previo = '\n';    // the last byte handed over
 };

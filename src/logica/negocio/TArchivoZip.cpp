@@ -1,5 +1,6 @@
 #include "TArchivoZip.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 using TMotivo = EArchivoZip::TMotivo;
 
@@ -91,6 +93,8 @@ TArchivoZip::TArchivoZip(const QString& archivo) : m_archivo(archivo)
             entrada.original.endsWith(QLatin1Char('/')) || entrada.original.endsWith(QLatin1Char('\\'));
         entrada.cifrada = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
         entrada.tamano = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        if (st.valid & ZIP_STAT_MTIME)
+            entrada.fecha = QDateTime::fromSecsSinceEpoch(qint64(st.mtime));
         bool tipoSeguro = true;
         zip_uint8_t sistema = 0;
         zip_uint32_t atributos = 0;
@@ -125,6 +129,21 @@ int TArchivoZip::busca(const QString& nombre) const
             return i;
     }
     return -1;
+}
+
+quint64 TArchivoZip::expandido() const
+{
+    quint64 total = 0;
+    for (const TEntrada& e : m_entradas)
+        total += e.tamano;
+    return total;
+}
+
+bool TArchivoZip::excedeLimites(quint64 expandido, quint64 comprimido)
+{
+    comprimido = std::max<quint64>(comprimido, 1);
+    const bool razonExcesiva = expandido > EXPANDIDO_SIN_RAZON && expandido / comprimido > RAZON_MAXIMA;
+    return expandido > MAXIMO_EXPANDIDO || razonExcesiva;
 }
 
 void TArchivoZip::extraeTodo(const QString& destino, const QStringList& passwords) const
@@ -163,6 +182,75 @@ void TArchivoZip::extraeEntrada(int indice, const QString& archivo, const QStrin
     if (indice < 0 || indice >= m_entradas.size() || m_entradas.at(indice).directorio)
         throw EArchivoZip(TMotivo::Danado, QStringLiteral("El archivo %1 no contiene esa entrada.").arg(m_archivo));
     copia(indice, archivo, passwords);
+}
+
+QByteArray TArchivoZip::leeEntrada(int indice, qint64 maximo) const
+{
+    if (indice < 0 || indice >= m_entradas.size())
+        throw EArchivoZip(TMotivo::Danado, QStringLiteral("El archivo %1 no contiene esa entrada.").arg(m_archivo));
+    if (m_entradas.at(indice).tamano > quint64(std::max<qint64>(maximo, 0)))
+        throw EArchivoZip(TMotivo::Danado,
+                          QStringLiteral("La entrada \"%1\" de %2 ocupa %3 bytes, más de los %4 que se pueden leer.")
+                              .arg(m_entradas.at(indice).original, m_archivo)
+                              .arg(m_entradas.at(indice).tamano)
+                              .arg(maximo));
+    QByteArray datos;
+    datos.reserve(qsizetype(m_entradas.at(indice).tamano));
+    leeEntrada(indice, [&](const char* trozo, qint64 largo) {
+        // Its declared size was within the cap; the data must be too.
+        if (datos.size() + largo > maximo)
+            throw EArchivoZip(TMotivo::Danado,
+                              QStringLiteral("La entrada \"%1\" de %2 está dañada: tiene más datos de los que declara.")
+                                  .arg(m_entradas.at(indice).original, m_archivo));
+        datos.append(trozo, qsizetype(largo));
+        return true;
+    });
+    return datos;
+}
+
+void TArchivoZip::leeEntrada(int indice, const std::function<bool(const char*, qint64)>& trozo) const
+{
+    if (indice < 0 || indice >= m_entradas.size() || m_entradas.at(indice).directorio)
+        throw EArchivoZip(TMotivo::Danado, QStringLiteral("El archivo %1 no contiene esa entrada.").arg(m_archivo));
+    const TEntrada& e = m_entradas.at(indice);
+    if (e.cifrada)
+        throw EArchivoZip(
+            TMotivo::PasswordIncorrecto,
+            QStringLiteral("La entrada \"%1\" de %2 está cifrada con contraseña.").arg(e.original, m_archivo));
+    const auto posicion = static_cast<zip_uint64_t>(indice);
+    const auto danado = [&](int codigo) {
+        return EArchivoZip(
+            TMotivo::Danado,
+            QStringLiteral("La entrada \"%1\" de %2 está dañada: %3").arg(e.original, m_archivo, textoError(codigo)));
+    };
+    zip_file_t* entrada = zip_fopen_index(m_zip, posicion, 0);
+    if (!entrada) {
+        const int codigo = zip_error_code_zip(zip_get_error(m_zip));
+        zip_error_clear(m_zip);
+        throw danado(codigo);
+    }
+    // The file is closed however the reading ends, a throwing `trozo` too.
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> cierre(entrada, zip_fclose);
+    std::array<char, 65536> bloque;
+    quint64 total = 0;
+    for (;;) {
+        const zip_int64_t leidos = zip_fread(entrada, bloque.data(), bloque.size());
+        if (leidos < 0)
+            throw danado(zip_error_code_zip(zip_file_get_error(entrada)));
+        if (leidos == 0)
+            break;
+        total += static_cast<quint64>(leidos);
+        // As in copia: nothing past the declared size, which is what the
+        // limits were checked against.
+        if (total > e.tamano)
+            throw danado(ZIP_ER_INCONS);
+        if (!trozo(bloque.data(), leidos))
+            return;
+    }
+    if (const int codigo = zip_fclose(cierre.release()); codigo != 0)
+        throw danado(codigo);
+    if (total != e.tamano)
+        throw danado(ZIP_ER_INCONS);
 }
 
 void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& passwords) const

@@ -2,9 +2,12 @@
 #include "Errores.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 typedef struct zip zip_t;
 
@@ -38,6 +41,14 @@ class TArchivoZip {
 public:
     enum class TCifrado { Ninguno, Tradicional, Aes128 };
 
+    // Limits of what a backup may expand to: a business database compresses
+    // about 40 to 1, so an archive that claims far more is not a backup.
+    // The SAT's packages are held to the same limits (TPaqueteSat).
+    static constexpr quint64 MAXIMO_EXPANDIDO = 16ull << 30;
+    static constexpr quint64 RAZON_MAXIMA = 200;
+    // Below this size the ratio is not asked: tiny archives compress anyhow.
+    static constexpr quint64 EXPANDIDO_SIN_RAZON = 64ull << 20;
+
     struct TEntrada {
         // Relative path with "/" separators and no trailing "/"; empty when
         // the entry is unsafe.
@@ -48,6 +59,9 @@ public:
         bool segura = false;
         bool cifrada = false;
         quint64 tamano = 0;
+        // The modification time the archive records (local time, as zip
+        // archives keep it); invalid when it records none.
+        QDateTime fecha;
     };
 
     // Opens for reading; raises EArchivoZip (NoSeAbre).
@@ -62,6 +76,13 @@ public:
     // The index of the entry with that name (letter case ignored); -1 when none.
     int busca(const QString& nombre) const;
 
+    // What the entries declare they expand to, all together.
+    quint64 expandido() const;
+    // Whether `expandido` bytes from an archive of `comprimido` bytes break
+    // the limits above: beyond MAXIMO_EXPANDIDO, or beyond
+    // EXPANDIDO_SIN_RAZON and more than RAZON_MAXIMA times `comprimido`.
+    static bool excedeLimites(quint64 expandido, quint64 comprimido);
+
     // Extracts every entry below `destino` (created when missing). Encrypted
     // entries are tried with each password in order. Raises EArchivoZip; what
     // was written until then stays, so callers extract into a folder of their
@@ -69,6 +90,15 @@ public:
     void extraeTodo(const QString& destino, const QStringList& passwords) const;
     // Writes one file entry to `archivo` (replaced). Raises EArchivoZip.
     void extraeEntrada(int indice, const QString& archivo, const QStringList& passwords) const;
+    // One unencrypted file entry read into memory, checked against its CRC.
+    // Raises EArchivoZip: Danado when its data fails its checks or it holds
+    // more than `maximo` bytes, PasswordIncorrecto when it is encrypted.
+    QByteArray leeEntrada(int indice, qint64 maximo) const;
+    // The same, a piece at a time: `trozo` gets each piece as it is
+    // inflated and answers false to stop there. The CRC can only be checked
+    // at the end, so the pieces already handed over of a damaged entry are
+    // followed by the exception; a reading stopped early is not checked.
+    void leeEntrada(int indice, const std::function<bool(const char* datos, qint64 largo)>& trozo) const;
 
     // A file entry made from memory, never written to the disk.
     struct TAgregado {

@@ -81,12 +81,9 @@ TResultado falla(TResultado resultado, const QString& texto, const QString& deta
 // the limits and the disk's free space.
 TResultado revisaTamano(const TArchivoZip& zip, const QString& archivo)
 {
-    quint64 expandido = 0;
-    for (const TArchivoZip::TEntrada& e : zip.entradas())
-        expandido += e.tamano;
+    const quint64 expandido = zip.expandido();
     const quint64 comprimido = quint64(std::max<qint64>(QFileInfo(archivo).size(), 1));
-    const bool razonExcesiva = expandido > EXPANDIDO_SIN_RAZON && expandido / comprimido > RAZON_MAXIMA;
-    if (expandido > MAXIMO_EXPANDIDO || razonExcesiva)
+    if (TArchivoZip::excedeLimites(expandido, comprimido))
         return falla(
             TResultado::Excesivo, ERR_EXCESIVO.arg(megas(expandido)),
             QStringLiteral("%1 se expandiría a %2 bytes desde %3").arg(archivo).arg(expandido).arg(comprimido));

@@ -33,12 +33,6 @@ enum class TResultado {
 // deletion archive's (so a deleted business can be brought back from it).
 QStringList passwords();
 
-// Limits of what a backup may expand to: a business database compresses
-// about 40 to 1, so an archive that claims far more is not a backup.
-inline constexpr quint64 MAXIMO_EXPANDIDO = 16ull << 30;
-inline constexpr quint64 RAZON_MAXIMA = 200;
-// Below this size the ratio is not asked: tiny archives compress anyhow.
-inline constexpr quint64 EXPANDIDO_SIN_RAZON = 64ull << 20;
 // Kept free beside what the backup expands to.
 inline constexpr quint64 MARGEN_LIBRE = 64ull << 20;
 
@@ -68,8 +62,8 @@ QString leeRFCZip(const QString& archivo);
 // Restores a backup archive into the program folder (Sistema::exePath):
 // every entry must lie under "db/" + RFC + "/", where RFC is a valid RFC (so
 // never the registry, the catalogue or any other name of the program folder).
-// What it would expand to is checked first (MAXIMO_EXPANDIDO, the ratio to
-// the archive's size, the free space), then it is extracted whole into a
+// What it would expand to is checked first (TArchivoZip::excedeLimites, then
+// the free space), then it is extracted whole into a
 // temporary folder and its database opened with the engine, so a damaged or
 // crafted archive, a wrong password or an unsafe entry change nothing. When
 // the RFC is registered the user is asked before its folder is replaced. A

@@ -142,6 +142,15 @@ void escribe(QIODevice& destino, const QByteArray& bytes)
         throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo CSV: ") + destino.errorString());
 }
 
+// 1 for a voucher cancelled at the SAT, 0 otherwise (older rows may leave
+// Estatus empty).
+QString cancelado()
+{
+    return QStringLiteral("CASE WHEN %1 = %2 THEN 1 ELSE 0 END")
+        .arg(columna(C::col_Estatus))
+        .arg(C::ESTADO_FACTURA_CANCELADA);
+}
+
 // What a listed row shows, in the order leeFila reads it.
 QString columnasFila()
 {
@@ -159,7 +168,9 @@ QString columnasFila()
                        comoTexto(columna(C::col_Total)),
                        columna(C::col_Uuid),
                        comoTexto(columna(C::col_Version)),
-                       columna(C::col_Verificacionsello)}
+                       columna(C::col_Verificacionsello),
+                       cancelado(),
+                       columna(C::col_Fechacancelacion)}
         .join(QStringLiteral(", "));
 }
 
@@ -181,6 +192,9 @@ TFilaComprobante leeFila(const QSqlQuery& q)
     f.uuid = texto(q.value(12));
     f.version = q.value(13).isNull() ? QString() : decimal(q.value(13)).texto(1);
     f.sello = texto(q.value(14));
+    f.cancelado = q.value(15).toInt() != 0;
+    if (f.cancelado)
+        f.fechaCancelacion = q.value(16).toDateTime();
     return f;
 }
 
@@ -213,6 +227,11 @@ QString ordenSql(const TOrdenComprobantes& orden)
         expresiones << corto(sinMayusculas(nombreReceptor()), LARGO_NOMBRE);
     else if (orden.campo == O::Moneda)
         expresiones << corto(columna(C::col_Moneda), LARGO_MONEDA);
+    else if (orden.campo == O::EstadoSat)
+        // Ascending puts the cancelled first, the oldest cancellation first.
+        expresiones
+            << QStringLiteral("(1 - %1)").arg(cancelado())
+            << QStringLiteral("CASE WHEN %1 = 1 THEN %2 END").arg(cancelado(), columna(C::col_Fechacancelacion));
     else if (const auto c = tal.constFind(orden.campo); c != tal.constEnd())
         expresiones << columna(*c);
     const QString sentido = orden.descendente ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
@@ -250,6 +269,14 @@ namespace ConsultaComprobantes {
 QString nombreTipo(const QString& letra)
 {
     return TiposComprobante::nombre(letra);
+}
+
+QString textoEstadoSat(bool cancelado, const QDateTime& fecha)
+{
+    if (!cancelado)
+        return QString();
+    return fecha.isValid() ? QStringLiteral("Cancelado el ") + fecha.toString(FORMATO_FECHA)
+                           : QStringLiteral("Cancelado");
 }
 
 QString nombreMoneda(const QString& moneda)
@@ -334,11 +361,12 @@ TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroCompr
     const QString anio = QStringLiteral("EXTRACT(YEAR FROM %1)").arg(fecha);
     const QString mes = QStringLiteral("EXTRACT(MONTH FROM %1)").arg(fecha);
     const QString sql =
-        QStringLiteral("SELECT %1, %2, %3, %4, COUNT(*), %5, %6, %7, %8 FROM %9 WHERE %10 "
-                       "GROUP BY %1, %2, %3, %4")
+        QStringLiteral("SELECT %1, %2, %3, %4, COUNT(*), %5, %6, %7, %8, %11 FROM %9 WHERE %10 "
+                       "GROUP BY %1, %2, %3, %4, %11")
             .arg(anio, mes, columna(C::col_Tipocomprobante), corto(columna(C::col_Moneda), LARGO_MONEDA),
                  suma(C::col_Subtotal), suma(C::col_Totalimpuestostrasladados), suma(C::col_Totalimpuestosretenidos),
-                 suma(C::col_Total), tabla(), donde.sql());
+                 suma(C::col_Total), tabla())
+            .arg(donde.sql(), cancelado());
     const auto consulta = ejecuta(conexion, sql, donde.parametros());
     using Clave = QPair<QString, QString>;
     QMap<Clave, TTotalesComprobantes> porTipo;
@@ -348,6 +376,14 @@ TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroCompr
     while (consulta->next()) {
         const Clave clave{texto(consulta->value(2)).trimmed(), texto(consulta->value(3)).trimmed()};
         const int cantidad = consulta->value(4).toInt();
+        r.listados += cantidad;
+        // Counted for the list and the note under the totals, summed only
+        // when asked.
+        if (consulta->value(9).toInt() != 0) {
+            r.cancelados += cantidad;
+            if (!filtro.incluyeCancelados)
+                continue;
+        }
         const TDecimal total = decimal(consulta->value(8));
         r.totales.cantidad += cantidad;
         TTotalesComprobantes& t = porTipo[clave];
@@ -409,8 +445,9 @@ TComprobanteGuardado guardado(const TConexionSesion& conexion, int idNegocio, in
     const std::unique_ptr<TComprobante> comprobante = TComprobante::getById(idComprobante, conexion);
     if (!comprobante || comprobante->getNegocioId() != idNegocio)
         return {};
-    return {comprobante->getComprobantexml(), comprobante->getVerificacionsello(),
-            comprobante->getMotivoverificacion()};
+    const bool cancelado = comprobante->getEstatus() == C::ESTADO_FACTURA_CANCELADA;
+    return {comprobante->getComprobantexml(), comprobante->getVerificacionsello(), comprobante->getMotivoverificacion(),
+            cancelado, cancelado ? comprobante->getFechacancelacion() : QDateTime()};
 }
 
 QByteArray xml(const TConexionSesion& conexion, int idNegocio, int idComprobante)
@@ -458,7 +495,9 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
                                      QStringLiteral("Total"),
                                      QStringLiteral("UUID"),
                                      QStringLiteral("Versión"),
-                                     QStringLiteral("Sello")}
+                                     QStringLiteral("Sello"),
+                                     QStringLiteral("Estado SAT"),
+                                     QStringLiteral("Fecha de cancelación")}
                              .join(QLatin1Char(','));
     escribe(destino, QByteArrayLiteral("\xEF\xBB\xBF") + (encabezado + finLinea).toUtf8());
     TCursorComprobantes cursor(conexion, filtro, TCursorComprobantes::TModo::Completo);
@@ -480,6 +519,9 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
                 campoCsv(f.uuid, true),
                 campoCsv(f.version, false),
                 campoCsv(f.sello, true),
+                campoCsv(f.cancelado ? QStringLiteral("Cancelado") : QString(), true),
+                campoCsv(f.cancelado ? f.fechaCancelacion.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString(),
+                         false),
             };
             lote += campos.join(QLatin1Char(',')) + finLinea;
         }

@@ -40,6 +40,7 @@ struct TOrdenComprobantes {
         Uuid,
         Version,
         Sello,
+        EstadoSat, // cancelled ones first (ascending), by their cancellation date
         NumeroCampos
     };
     TCampo campo = Fecha;
@@ -59,6 +60,10 @@ struct TFiltroComprobantes {
     // The seal check as stored ("Alterado"...), or SELLO_SIN_VERIFICAR for
     // vouchers not checked yet; empty takes every voucher.
     QString sello;
+    // The vouchers cancelled at the SAT are always listed, and added to the
+    // totals, counts and chart only when this says so: what was cancelled
+    // was never owed.
+    bool incluyeCancelados = false;
     TOrdenComprobantes orden;
 };
 
@@ -78,12 +83,18 @@ struct TFilaComprobante {
     QString uuid;
     QString version;
     QString sello; // empty while not checked
+    // Cancelled at the SAT, and when.
+    bool cancelado = false;
+    QDateTime fechaCancelacion;
 };
 
 struct TComprobanteGuardado {
     QByteArray xml;
     QString sello;
     QString motivoSello;
+    // Cancelled at the SAT, and when.
+    bool cancelado = false;
+    QDateTime fechaCancelacion;
 };
 
 struct TTotalesComprobantes {
@@ -129,6 +140,11 @@ struct TResumenComprobantes {
     QList<TTotalMensual> meses;
     // The same months, one series per type and currency (in porTipo's order).
     QList<TSerieMensual> series;
+    // The vouchers of the filter cancelled at the SAT, whether the figures
+    // above take them or not.
+    int cancelados = 0;
+    // How many the list shows: every voucher of the filter, cancelled or not.
+    int listados = 0;
 };
 
 // One bar group of the monthly chart: a month, a quarter or a year.
@@ -160,6 +176,9 @@ QList<QPair<QString, QString>> tiposComprobante();
 QString nombreTipo(const QString& letra);
 // How dates are written on screen: 31/01/2024.
 inline const QString FORMATO_FECHA = QStringLiteral("dd/MM/yyyy");
+// What the list says of a voucher's state at the SAT: "Cancelado el
+// 15/03/2025", or nothing while it is in force.
+QString textoEstadoSat(bool cancelado, const QDateTime& fecha);
 // A currency as the totals name it: an empty one says so.
 QString nombreMoneda(const QString& moneda);
 // The name the CSV export proposes: Comprobantes_<RFC>_<desde>_<hasta>.csv,
@@ -184,13 +203,14 @@ TResumenComprobantes resumen(const TConexionSesion& conexion, const TFiltroCompr
 TTotalesComprobantes totales(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
 QList<TTotalMensual> totalesMensuales(const TConexionSesion& conexion, const TFiltroComprobantes& filtro);
 // A stored voucher as its view and its PDF need it, read once: its XML as it
-// arrived and its seal check (state and reason, empty while not checked).
-// Everything empty when the business has no such voucher.
+// arrived, its seal check (state and reason, empty while not checked) and its
+// cancellation at the SAT. Everything empty when the business has no such voucher.
 TComprobanteGuardado guardado(const TConexionSesion& conexion, int idNegocio, int idComprobante);
 // Its XML alone.
 QByteArray xml(const TConexionSesion& conexion, int idNegocio, int idComprobante);
 
-// Every voucher of the filter as CSV: UTF-8 with its byte-order mark (so a
+// Every voucher of the filter as CSV (the cancelled ones too, with "Estado
+// SAT" "Cancelado" and the date in "Fecha de cancelación"): UTF-8 with its byte-order mark (so a
 // spreadsheet keeps the accents), a header line, comma-separated fields,
 // CRLF line ends. Amounts are exact, with two decimals at least. Raises
 // EEntradaSalida when the device cannot be written, EBaseDatos when the

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -48,6 +49,9 @@ struct TVistaComprobante {
     // The seal check as stored with the voucher, and its reason.
     QString sello;
     QString motivoSello;
+    // Its cancellation at the SAT, as stored with the voucher.
+    bool cancelado = false;
+    QDateTime fechaCancelacion;
 };
 
 namespace LecturaComprobante {

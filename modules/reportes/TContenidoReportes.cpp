@@ -7,6 +7,7 @@
 #include "LecturaComprobante.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
+#include "TConciliacionSat.h"
 #include "TablaLectura.h"
 #include "Sistema.h"
 #include "TDlgComprobante.h"
@@ -66,6 +67,8 @@ ImpresionComprobante::TComprobante paraPdf(const TComprobanteGuardado& guardado,
     c.xml = guardado.xml;
     c.verificado = VerificacionSello::desdeTexto(guardado.sello, c.verificacion.estado);
     c.verificacion.motivo = guardado.motivoSello;
+    c.cancelado = guardado.cancelado;
+    c.fechaCancelacion = guardado.fechaCancelacion;
     if (Sistema::imprimeLogo)
         c.logo = negocio.getLogonegocio();
     return c;
@@ -211,6 +214,8 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_grafica->setObjectName(QStringLiteral("GrMensual"));
     m_grafica->setRenderHint(QPainter::Antialiasing);
     m_paginas->addTab(m_grafica, QStringLiteral("Gráfica mensual"));
+    m_conciliacion = new TConciliacionSat(m_paginas);
+    m_paginas->addTab(m_conciliacion, QStringLiteral("Conciliación con el SAT"));
     diseno->addWidget(m_paginas, 1);
 
     // Totals of what the filter takes, summed by the database: one row per
@@ -226,7 +231,21 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_totales->setFixedHeight(22 * 4 + m_totales->horizontalHeader()->sizeHint().height() + 4);
     auto* tituloTotales = new QLabel(QStringLiteral("Totales por tipo y moneda"), this);
     tituloTotales->setBuddy(m_totales);
-    diseno->addWidget(tituloTotales);
+    // What the SAT cancelled was never owed: out of the figures unless asked.
+    m_notaCancelados = new QLabel(this);
+    m_notaCancelados->setObjectName(QStringLiteral("TxNotaCancelados"));
+    m_sumarCancelados = new QCheckBox(QStringLiteral("Sumar los &cancelados ante el SAT"), this);
+    m_sumarCancelados->setObjectName(QStringLiteral("ChSumarCancelados"));
+    m_sumarCancelados->setToolTip(QStringLiteral("Los comprobantes cancelados ante el SAT siempre aparecen en la "
+                                                 "lista; con esta casilla también suman en los totales y la "
+                                                 "gráfica"));
+    auto* lineaTotales = new QHBoxLayout();
+    lineaTotales->addWidget(tituloTotales);
+    lineaTotales->addStretch(1);
+    lineaTotales->addWidget(m_notaCancelados);
+    lineaTotales->addSpacing(12);
+    lineaTotales->addWidget(m_sumarCancelados);
+    diseno->addLayout(lineaTotales);
     diseno->addWidget(m_totales);
 
     // Choices apply at once; typed text and dates (typed digit by digit)
@@ -238,6 +257,11 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     });
     connect(m_tipo, &QComboBox::currentIndexChanged, this, &TContenidoReportes::busca);
     connect(m_sello, &QComboBox::currentIndexChanged, this, &TContenidoReportes::busca);
+    connect(m_sumarCancelados, &QCheckBox::toggled, this, &TContenidoReportes::busca);
+    connect(m_paginas, &QTabWidget::currentChanged, this, [this](int pagina) {
+        if (pagina == PaginaConciliacion)
+            cargaConciliacion();
+    });
     connect(m_certificadosSat, &QPushButton::clicked, this, &TContenidoReportes::eligeCertificadosSat);
     connect(m_desde, &QDateEdit::dateChanged, m_espera, qOverload<>(&QTimer::start));
     connect(m_hasta, &QDateEdit::dateChanged, m_espera, qOverload<>(&QTimer::start));
@@ -307,8 +331,24 @@ QWidget* TContenidoReportes::creaPeriodos(QWidget* padre)
 void TContenidoReportes::click(QObject*)
 {
     m_titulo->setText(QStringLiteral("Comprobantes de ") + m_negocio->getNombre());
-    m_paginas->setCurrentIndex(m_texto == ACCION_GRAFICA ? 1 : 0);
+    // Read again on every opening: an import may have stored metadata, or
+    // the business may have changed.
+    m_conciliacionLeida = false;
+    m_paginas->setCurrentIndex(m_texto == ACCION_GRAFICA        ? PaginaGrafica
+                               : m_texto == ACCION_CONCILIACION ? PaginaConciliacion
+                                                                : PaginaComprobantes);
+    if (m_paginas->currentIndex() == PaginaConciliacion)
+        cargaConciliacion();
     busca();
+}
+
+void TContenidoReportes::cargaConciliacion()
+{
+    if (m_conciliacionLeida)
+        return;
+    m_conciliacionLeida = true;
+    const std::shared_ptr<TDatosfiscales> fiscales = m_negocio->getDatosfiscales();
+    m_conciliacion->carga(fiscales ? fiscales->getRfc() : QString(), m_negocio->getIdnegocio(), *m_conexion);
 }
 
 TFiltroComprobantes TContenidoReportes::filtro() const
@@ -322,6 +362,7 @@ TFiltroComprobantes TContenidoReportes::filtro() const
     f.tipo = m_tipo->currentData().toString();
     f.receptor = m_receptor->text().trimmed();
     f.sello = m_sello->currentData().toString();
+    f.incluyeCancelados = m_sumarCancelados->isChecked();
     const QHeaderView* encabezado = m_tabla->horizontalHeader();
     f.orden.campo = static_cast<TOrdenComprobantes::TCampo>(encabezado->sortIndicatorSection());
     f.orden.descendente = encabezado->sortIndicatorOrder() == Qt::DescendingOrder;
@@ -342,8 +383,16 @@ void TContenidoReportes::busca()
         m_modelo->limpia();
         muestraError(e);
     }
-    m_totalFilas = resumen.totales.cantidad;
+    m_totalFilas = resumen.listados;
     actualizaTotales(resumen);
+    const QString cancelados = resumen.cancelados == 1
+                                   ? QStringLiteral("1 comprobante cancelado ante el SAT")
+                                   : QStringLiteral("%1 comprobantes cancelados ante el SAT").arg(resumen.cancelados);
+    m_notaCancelados->setText(resumen.cancelados == 0 ? QString()
+                              : f.incluyeCancelados   ? QStringLiteral("Incluyen %1.").arg(cancelados)
+                                                      : (resumen.cancelados == 1 ? QStringLiteral("No suma %1.")
+                                                                                 : QStringLiteral("No suman %1."))
+                                                          .arg(cancelados));
     actualizaGrafica(resumen.series);
     const bool sinFiltro = !f.desde.isValid() && f.tipo.isEmpty() && f.receptor.isEmpty() && f.sello.isEmpty();
     m_vacio->setText(sinFiltro ? QStringLiteral("Este negocio aún no tiene comprobantes.")
@@ -532,6 +581,8 @@ void TContenidoReportes::abreComprobante(int fila)
     const bool pendiente = guardado.sello.isEmpty();
     vista.sello = pendiente ? ConsultaComprobantes::SELLO_SIN_VERIFICAR : guardado.sello;
     vista.motivoSello = pendiente ? QStringLiteral("Su sello se verificará en segundo plano.") : guardado.motivoSello;
+    vista.cancelado = guardado.cancelado;
+    vista.fechaCancelacion = guardado.fechaCancelacion;
     auto* dialogo = new TDlgComprobante(vista, guardado.xml, this);
     dialogo->setAttribute(Qt::WA_DeleteOnClose);
     dialogo->show();

@@ -16,6 +16,7 @@ class QStandardItemModel;
 class QTabWidget;
 class QTableView;
 class QTimer;
+class TConciliacionSat;
 class TConexionSesion;
 class TModeloComprobantes;
 class TNegocio;
@@ -24,7 +25,9 @@ class TNegocio;
 // and receiver (applied as they change), the list (paged, sorted by the
 // database by the column whose header was clicked), the totals of what the
 // filter takes per type and currency, the monthly chart, the CSV export and
-// each voucher's view.
+// each voucher's view. Vouchers cancelled at the SAT are listed, marked,
+// and summed only when the user asks for them; the reconciliation with the
+// SAT's metadata has a page of its own.
 //
 // It reads the business and the connection the shell gave it every time it
 // opens, so after a business switch it shows the new business.
@@ -34,6 +37,10 @@ class TContenidoReportes : public QWidget {
 public:
     // The action that opens it on the chart.
     static inline const QString ACCION_GRAFICA = QStringLiteral("Grafica");
+    // The action that opens it on the reconciliation with the SAT.
+    static inline const QString ACCION_CONCILIACION = QStringLiteral("Conciliacion");
+    // Its pages, in the tabs' order.
+    enum TPagina { PaginaComprobantes, PaginaGrafica, PaginaConciliacion };
 
     TContenidoReportes(const TNegocio* negocio, const TConexionSesion* conexion, QWidget* parent = nullptr);
 
@@ -44,7 +51,7 @@ public:
     void setText(const QString& texto) { m_texto = texto; }
 
     // The shell opened it: the list again (the chart first for
-    // ACCION_GRAFICA).
+    // ACCION_GRAFICA, the reconciliation for ACCION_CONCILIACION).
     Q_INVOKABLE void click(QObject* emisor);
     // Runs the filter as the fields say.
     Q_INVOKABLE void busca();
@@ -87,6 +94,9 @@ private:
     void eligePdf();
     void eligePdfLista(bool unoPorComprobante);
     void eligeCertificadosSat();
+    // Reads the reconciliation when its page is shown and was not read since
+    // the window was opened.
+    void cargaConciliacion();
 
     const TNegocio* m_negocio;
     const TConexionSesion* m_conexion;
@@ -115,5 +125,9 @@ private:
     QChartView* m_grafica;
     QStandardItemModel* m_modeloTotales;
     QTableView* m_totales;
+    QLabel* m_notaCancelados;
+    QCheckBox* m_sumarCancelados;
+    TConciliacionSat* m_conciliacion;
+    bool m_conciliacionLeida = false;
     int m_totalFilas = 0;
 };

@@ -75,6 +75,39 @@ TDlgComprobante::TDlgComprobante(const TVistaComprobante& vista, const QByteArra
     resize(860, 640);
     auto* diseno = new QVBoxLayout(this);
 
+    // Said before anything else: a cancelled voucher was never owed.
+    if (vista.cancelado) {
+        auto* aviso = new QGroupBox(this);
+        aviso->setObjectName(QStringLiteral("PnCancelado"));
+        aviso->setStyleSheet(
+            QStringLiteral("#PnCancelado { background: %1; border: 1px solid %2; border-radius: 4px; }")
+                .arg(TModeloComprobantes::COLOR_ALTERADO_FONDO.name(),
+                     TModeloComprobantes::COLOR_ALTERADO_TEXTO.name()));
+        auto* lineaAviso = new QHBoxLayout(aviso);
+        QLabel* texto = dato(aviso, QStringLiteral("TxCancelado"),
+                             vista.fechaCancelacion.isValid()
+                                 ? QStringLiteral("Cancelado ante el SAT el %1")
+                                       .arg(vista.fechaCancelacion.toString(ConsultaComprobantes::FORMATO_FECHA))
+                                 : QStringLiteral("Cancelado ante el SAT"));
+        QFont fuerte = texto->font();
+        fuerte.setBold(true);
+        fuerte.setPointSizeF(fuerte.pointSizeF() * 1.15);
+        texto->setFont(fuerte);
+        QLabel* detalle =
+            dato(aviso, QStringLiteral("TxDetalleCancelado"),
+                 QStringLiteral("No suma en los totales de los reportes. El XML se conserva como llegó."));
+        detalle->setWordWrap(true);
+        for (QLabel* l : {texto, detalle}) {
+            QPalette paleta = l->palette();
+            paleta.setColor(QPalette::WindowText, TModeloComprobantes::COLOR_ALTERADO_TEXTO);
+            l->setPalette(paleta);
+        }
+        lineaAviso->addWidget(texto);
+        lineaAviso->addSpacing(12);
+        lineaAviso->addWidget(detalle, 1);
+        diseno->addWidget(aviso);
+    }
+
     auto* cabecera = new QGridLayout();
     cabecera->addWidget(grupo(this, QStringLiteral("Comprobante"),
                               {{QStringLiteral("TxTipo"), QStringLiteral("Tipo:"), vista.tipo},

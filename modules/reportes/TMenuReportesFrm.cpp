@@ -32,6 +32,8 @@ TListaMenuModulo TMenuReportesFrm::GetMenuItems() const
         {QStringLiteral("Comprobantes"), RUTINA, RUTINA, CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},
         {QStringLiteral("Gráfica mensual"), RUTINA + QLatin1Char('_') + TContenidoReportes::ACCION_GRAFICA, RUTINA,
          CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},
+        {QStringLiteral("Conciliación con el SAT"), RUTINA + QLatin1Char('_') + TContenidoReportes::ACCION_CONCILIACION,
+         RUTINA, CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},
     };
 }
 

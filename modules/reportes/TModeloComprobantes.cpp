@@ -6,6 +6,7 @@
 #include "VerificacionSello.h"
 
 #include <QBrush>
+#include <QFont>
 
 TModeloComprobantes::TModeloComprobantes(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -60,12 +61,27 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
     // list is sorted by.
     const bool alterado = f.sello == VerificacionSello::texto(VerificacionSello::TEstado::Alterado);
     if (rol == Qt::BackgroundRole)
-        return alterado ? QVariant(QBrush(COLOR_ALTERADO_FONDO)) : QVariant();
+        return alterado      ? QVariant(QBrush(COLOR_ALTERADO_FONDO))
+               : f.cancelado ? QVariant(QBrush(COLOR_CANCELADO_FONDO))
+                             : QVariant();
     if (rol == Qt::ForegroundRole)
-        return alterado ? QVariant(QBrush(COLOR_ALTERADO_TEXTO)) : QVariant();
-    if (rol == Qt::ToolTipRole && indice.column() == Sello)
-        return alterado ? QStringLiteral("El comprobante no corresponde a su sello: se modificó después de firmarse.")
-                        : QVariant();
+        return alterado      ? QVariant(QBrush(COLOR_ALTERADO_TEXTO))
+               : f.cancelado ? QVariant(QBrush(COLOR_CANCELADO_TEXTO))
+                             : QVariant();
+    if (rol == Qt::FontRole) {
+        if (!f.cancelado || indice.column() == EstadoSat)
+            return {};
+        QFont tachada;
+        tachada.setStrikeOut(true);
+        return tachada;
+    }
+    if (rol == Qt::ToolTipRole && indice.column() == Sello && alterado)
+        return QStringLiteral("El comprobante no corresponde a su sello: se modificó después de firmarse.");
+    if (rol == Qt::ToolTipRole)
+        return !f.cancelado
+                   ? QVariant()
+                   : QStringLiteral("El SAT registra este comprobante como cancelado: no suma en los totales ni en la "
+                                    "gráfica, salvo que marques «Sumar los cancelados ante el SAT».");
     if (rol != Qt::DisplayRole)
         return {};
     switch (indice.column()) {
@@ -97,6 +113,8 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
         return f.version;
     case Sello:
         return f.sello.isEmpty() ? ConsultaComprobantes::SELLO_SIN_VERIFICAR : f.sello;
+    case EstadoSat:
+        return ConsultaComprobantes::textoEstadoSat(f.cancelado, f.fechaCancelacion);
     default:
         return {};
     }
@@ -115,7 +133,7 @@ QVariant TModeloComprobantes::headerData(int seccion, Qt::Orientation orientacio
         QStringLiteral("Folio"),     QStringLiteral("RFC receptor"), QStringLiteral("Receptor"),
         QStringLiteral("Moneda"),    QStringLiteral("Subtotal"),     QStringLiteral("Trasladados"),
         QStringLiteral("Retenidos"), QStringLiteral("Total"),        QStringLiteral("UUID"),
-        QStringLiteral("Versión"),   QStringLiteral("Sello")};
+        QStringLiteral("Versión"),   QStringLiteral("Sello"),        QStringLiteral("Estado SAT")};
     return titulos.value(seccion);
 }
 

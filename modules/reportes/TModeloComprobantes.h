@@ -21,6 +21,11 @@ public:
     // The warning colours of an altered voucher's row.
     static inline const QColor COLOR_ALTERADO_FONDO = QColor(0xFD, 0xE2, 0xE1);
     static inline const QColor COLOR_ALTERADO_TEXTO = QColor(0x9B, 0x1C, 0x1C);
+    // A voucher cancelled at the SAT: its row is struck through in a muted
+    // grey (the "Estado SAT" cell, which says why, is not struck). An altered
+    // one that was also cancelled keeps the altered colours, struck through.
+    static inline const QColor COLOR_CANCELADO_FONDO = QColor(0xEC, 0xEE, 0xF1);
+    static inline const QColor COLOR_CANCELADO_TEXTO = QColor(0x4B, 0x55, 0x63);
 
     explicit TModeloComprobantes(QObject* parent = nullptr);
     ~TModeloComprobantes() override;

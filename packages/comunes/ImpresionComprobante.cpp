@@ -778,6 +778,7 @@ const QColor COLOR_TITULO(0x1f, 0x3a, 0x5f);
 const QColor COLOR_FONDO(0xe8, 0xee, 0xf4);
 const QColor COLOR_LINEA(0xb0, 0xbc, 0xc8);
 const QColor COLOR_TENUE(0x55, 0x55, 0x55);
+const QColor COLOR_CANCELADO(0xb9, 0x1c, 0x1c);
 
 QFont fuente(qreal puntos, bool negrita = false)
 {
@@ -847,6 +848,8 @@ struct TEncabezado {
     QString uuid;
     QString version;
     QImage logo;
+    // The band of a voucher cancelled at the SAT; empty when in force.
+    QString cancelacion;
 };
 
 class TLienzo {
@@ -864,7 +867,7 @@ public:
         const qreal arriba = mm(std::max(0.0, propio - ya.top()));
         const qreal abajo = mm(std::max(0.0, propio - ya.bottom()));
         m_pagina = QRectF(izquierda, arriba, ancho - izquierda - derecha, alto - arriba - abajo);
-        m_area = m_pagina.adjusted(0, mm(22), 0, -mm(9));
+        m_area = m_pagina.adjusted(0, mm(encabezado.cancelacion.isEmpty() ? 22 : 31), 0, -mm(9));
         inicia();
     }
 
@@ -995,7 +998,15 @@ private:
             t.dibuja(p, QPointF(xd, yd));
             yd += t.alto();
         }
-        linea(caja.left(), caja.right(), m_area.top() - mm(2), COLOR_TITULO);
+        linea(caja.left(), caja.right(), caja.top() + mm(20), COLOR_TITULO);
+        if (!m_encabezado.cancelacion.isEmpty()) {
+            const QRectF banda(caja.left(), caja.top() + mm(21.5), caja.width(), mm(7));
+            p->fillRect(banda, COLOR_CANCELADO);
+            const TParrafo aviso(m_encabezado.cancelacion, fuente(12, true), banda.width() - mm(4), dispositivo(),
+                                 Qt::AlignHCenter);
+            p->setPen(Qt::white);
+            aviso.dibuja(p, QPointF(banda.left() + mm(2), banda.center().y() - aviso.alto() / 2));
+        }
 
         const qreal yp = m_area.bottom() + mm(3);
         linea(caja.left(), caja.right(), yp - mm(1));
@@ -1329,17 +1340,24 @@ void dibujaModelo(TLienzo& l, const TModelo& m)
     timbre(l, m);
 }
 
-TEncabezado encabezado(const TModelo& m, const QByteArray& logo)
+TEncabezado encabezado(const TModelo& m, const TComprobante& comprobante)
 {
+    const QByteArray& logo = comprobante.logo;
     TEncabezado e{m.nombreEmisor.isEmpty() ? m.rfcEmisor : m.nombreEmisor,
                   m.rfcEmisor,
                   m.tipo,
                   m.serieFolio,
                   m.uuid,
                   m.version,
+                  {},
                   {}};
     if (!logo.isEmpty())
         e.logo = QImage::fromData(logo);
+    if (comprobante.cancelado)
+        e.cancelacion = comprobante.fechaCancelacion.isValid()
+                            ? QStringLiteral("CANCELADO ANTE EL SAT el %1")
+                                  .arg(comprobante.fechaCancelacion.toString(QStringLiteral("dd/MM/yyyy")))
+                            : QStringLiteral("CANCELADO ANTE EL SAT");
     return e;
 }
 
@@ -1545,7 +1563,7 @@ bool dibuja(const QList<TComprobante>& comprobantes, QPagedPaintDevice& disposit
     }
     pintor.setRenderHint(QPainter::Antialiasing);
     for (size_t i = 0; i < modelos.size(); ++i) {
-        const TEncabezado e = encabezado(modelos[i], comprobantes[qsizetype(i)].logo);
+        const TEncabezado e = encabezado(modelos[i], comprobantes[qsizetype(i)]);
         TLienzo medida(dispositivo, nullptr, e, 0);
         dibujaModelo(medida, modelos[i]);
         if (i > 0)

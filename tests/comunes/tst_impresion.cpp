@@ -262,6 +262,38 @@ private slots:
         QCOMPARE(texto.count(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007")), paginas + 2);
     }
 
+    // A voucher cancelled at the SAT says so under the header of every page;
+    // one in force never does.
+    void canceladoAnteElSat_data()
+    {
+        QTest::addColumn<int>("conceptos");
+        QTest::addColumn<bool>("cancelado");
+        QTest::newRow("una página") << 1 << true;
+        QTest::newRow("varias páginas") << 200 << true;
+        QTest::newRow("vigente") << 1 << false;
+    }
+    void canceladoAnteElSat()
+    {
+        QFETCH(int, conceptos);
+        QFETCH(bool, cancelado);
+        QString xml = QString::fromUtf8(cfdi(QStringLiteral("cfdi40-real.xml")));
+        const QRegularExpression concepto(QStringLiteral("<cfdi:Concepto .*?</cfdi:Concepto>"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+        xml.replace(concepto, concepto.match(xml).captured(0).repeated(conceptos));
+        TComprobante c = comprobante(xml.toUtf8());
+        c.cancelado = cancelado;
+        c.fechaCancelacion = QDateTime(QDate(2025, 3, 15), QTime(18, 4, 5));
+        const QStringList paginas = textoPdf(pdf({c})).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY(paginas.size() >= (conceptos > 1 ? 4 : 1));
+        for (const QString& pagina : paginas) {
+            QCOMPARE(pagina.contains(QStringLiteral("CANCELADO ANTE EL SAT el 15/03/2025")), cancelado);
+            // The band takes room of its own: the header stays whole above it.
+            QVERIFY(pagina.contains(QStringLiteral("Folio fiscal: C2832671-DA6D-11EF-A83D-00155D012007")));
+        }
+        if (cancelado)
+            QVERIFY(paginas.last().contains(QStringLiteral("Página %1 de %1").arg(paginas.size())));
+    }
+
     // Each voucher starts on a page of its own and counts its own pages.
     void variosComprobantes()
     {

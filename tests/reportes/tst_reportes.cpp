@@ -1,5 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "CertificadosPrueba.h"
+#include "ConciliacionSat.h"
 #include "ConsultaComprobantes.h"
 #include "Conexiones.h"
 #include "Constantes.h"
@@ -15,6 +16,7 @@
 #include "Capturas.h"
 #include "LecturaComprobante.h"
 #include "SelectorArchivos.h"
+#include "TConciliacionSat.h"
 #include "TModeloComprobantes.h"
 #include "app/Ventanas.h"
 #include "Piezas.h"
@@ -30,6 +32,8 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QComboBox>
@@ -41,6 +45,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
@@ -223,6 +228,44 @@ QByteArray csv(const TConexionSesion& conexion, const TFiltroComprobantes& filtr
     return destino.data();
 }
 
+// A row of the SAT's metadata, stored as the import stores it.
+void metadato(const TUnidadTrabajo& unidad, int idNegocio, const QString& uuid, const QString& rfcEmisor,
+              const char* emision, const char* monto, const QString& cancelacion = QString())
+{
+    TMetadatosat m;
+    m.setUuid(uuid);
+    m.setRfcemisor(rfcEmisor);
+    m.setNombreemisor(QStringLiteral("EMISOR ") + rfcEmisor);
+    m.setRfcreceptor(QStringLiteral("XAXX010101000"));
+    m.setNombrereceptor(QStringLiteral("PÚBLICO EN GENERAL"));
+    m.setFechaemision(QString::fromLatin1(emision));
+    m.setMonto(d(monto));
+    m.setEfecto(QStringLiteral("I"));
+    m.setEstatussat(cancelacion.isEmpty() ? TMetadatosat::ESTATUS_VIGENTE : TMetadatosat::ESTATUS_CANCELADO);
+    m.setFechacancelacion(cancelacion);
+    m.setEmisorlocal(0);
+    m.setFechapaquete(QDateTime(QDate(2024, 4, 1), QTime(0, 0)));
+    ConciliacionSat::guarda(m, idNegocio, unidad);
+}
+
+// The text of a PDF as a reader sees it.
+QString textoPdf(const QString& pdf)
+{
+    QProcess proceso;
+    proceso.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    proceso.waitForFinished(60000);
+    return QString::fromUtf8(proceso.readAllStandardOutput())
+        .replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
+}
+
+QStringList columna(const QAbstractItemModel* modelo, int c)
+{
+    QStringList celdas;
+    for (int f = 0; f < modelo->rowCount(); ++f)
+        celdas << modelo->index(f, c).data().toString();
+    return celdas;
+}
+
 TEtiquetaAccion* filaMenu(const QString& texto)
 {
     for (TEtiquetaAccion* e : pieza<QWidget>(MainFrm, "TxMenus")->findChildren<TEtiquetaAccion*>())
@@ -328,11 +371,11 @@ private slots:
         const QByteArray esperado =
             QByteArrayLiteral("\xEF\xBB\xBF") +
             QStringLiteral("Fecha,Tipo,Serie,Folio,RFC receptor,Receptor,Moneda,Subtotal,Impuestos trasladados,"
-                           "Impuestos retenidos,Total,UUID,Versión,Sello\r\n"
+                           "Impuestos retenidos,Total,UUID,Versión,Sello,Estado SAT,Fecha de cancelación\r\n"
                            "2024-01-31 23:59:59,Ingreso,A,2,CNA010101AB1,\"COMERCIAL ÑANDÚ, S.A. \"\"LA BUENA\"\"\","
-                           "USD,1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3,\r\n"
+                           "USD,1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3,,,\r\n"
                            "2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,0.00,"
-                           "116.00,UUID-2,4.0,\r\n")
+                           "116.00,UUID-2,4.0,,,\r\n")
                 .toUtf8();
         QCOMPARE(csv(datos.conexion, enero), esperado);
 
@@ -344,7 +387,7 @@ private slots:
         QCOMPARE(lineas.size(), 3);
         QCOMPARE(lineas.at(1),
                  QStringLiteral("2024-03-20 12:00:00,Nómina,N,5,FOR010101AAA,\"'=HYPERLINK(\"\"http://x\"\")\","
-                                "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0,\r")
+                                "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0,,,\r")
                      .toUtf8());
         QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-500.25"), false), QStringLiteral("-500.25"));
         QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-texto"), true), QStringLiteral("'-texto"));
@@ -458,6 +501,8 @@ private slots:
             {"folio ascendente", O::Folio, false, {}, {}, {}, {}, todos, std::less<int>()},
             {"folio descendente", O::Folio, true, {}, {}, {}, {}, todos, nuevos},
             {"receptor", O::Receptor, false, {}, {}, {}, {}, todos, porCliente},
+            // None cancelled: all tie, the newest first.
+            {"estado SAT", O::EstadoSat, false, {}, {}, {}, {}, todos, nuevos},
             {"nóminas por total",
              O::Total,
              false,
@@ -741,6 +786,357 @@ private slots:
         QCOMPARE((QStringList{v.uuid, v.fechaTimbrado, v.certificadoSat}), timbre);
     }
 
+    // A voucher the SAT cancelled is listed, marked, and left out of every
+    // figure until the user asks for it.
+    void canceladosAnteElSat()
+    {
+        TCarpetaPrograma carpeta;
+        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        const int id = datos.negocio.getIdnegocio();
+        const QString rfc = QStringLiteral("PAP010101AAA");
+        metadato(datos.unidad, id, QStringLiteral("uuid-2"), rfc, "2024-01-15T09:30:00", "116.00",
+                 QStringLiteral("2024-02-03 10:11:12"));
+        metadato(datos.unidad, id, QStringLiteral("UUID-4"), rfc, "2024-02-01T00:00:00", "0.116");
+
+        TFiltroComprobantes sin = datos.filtro();
+        TFiltroComprobantes con = datos.filtro();
+        con.incluyeCancelados = true;
+        const auto porTipo = [](const TResumenComprobantes& r) {
+            QStringList filas;
+            for (const TTotalesTipo& t : r.porTipo)
+                filas << QStringLiteral("%1 %2 %3 %4 %5")
+                             .arg(t.tipo, t.moneda)
+                             .arg(t.totales.cantidad)
+                             .arg(t.totales.subtotal.texto(), t.totales.total.texto());
+            return filas;
+        };
+        const TResumenComprobantes sinCancelados = ConsultaComprobantes::resumen(datos.conexion, sin);
+        QCOMPARE(sinCancelados.totales.cantidad, 4);
+        QCOMPARE(sinCancelados.cancelados, 1);
+        QCOMPARE(sinCancelados.listados, 5);
+        QCOMPARE(porTipo(sinCancelados),
+                 (QStringList{QStringLiteral("E MXN 1 0.1 0.116"),
+                              QStringLiteral("I USD 1 1234567890.123456 "
+                                             "1432098742.043209"),
+                              QStringLiteral("N MXN 1 5000 4499.75"), QStringLiteral("P MXN 1 0 0")}));
+        QCOMPARE(sinCancelados.meses.value(1), (TTotalMensual{QDate(2024, 1, 1), d("1432098742.043209")}));
+        const TResumenComprobantes conCancelados = ConsultaComprobantes::resumen(datos.conexion, con);
+        QCOMPARE(conCancelados.totales.cantidad, 5);
+        QCOMPARE(conCancelados.cancelados, 1);
+        QCOMPARE(conCancelados.listados, 5);
+        QVERIFY(porTipo(conCancelados).contains(QStringLiteral("I MXN 1 100 116")));
+        QCOMPARE(conCancelados.meses.value(1), (TTotalMensual{QDate(2024, 1, 1), d("1432098858.043209")}));
+        QCOMPARE(conCancelados.totales.total - sinCancelados.totales.total, d("116"));
+
+        // The list: every voucher, the cancelled one said so and struck
+        // through except the cell that says why.
+        TModeloComprobantes modelo;
+        modelo.consulta(datos.conexion, sin);
+        QCOMPARE(modelo.rowCount(), 5);
+        QCOMPARE(modelo.headerData(TModeloComprobantes::EstadoSat, Qt::Horizontal).toString(),
+                 QStringLiteral("Estado SAT"));
+        QCOMPARE(columna(&modelo, TModeloComprobantes::EstadoSat),
+                 (QStringList{QString(), QString(), QString(), QStringLiteral("Cancelado el 03/02/2024"), QString()}));
+        const QModelIndex total = modelo.index(3, TModeloComprobantes::Total);
+        QCOMPARE(total.data(Qt::ForegroundRole).value<QBrush>().color(), TModeloComprobantes::COLOR_CANCELADO_TEXTO);
+        QCOMPARE(total.data(Qt::BackgroundRole).value<QBrush>().color(), TModeloComprobantes::COLOR_CANCELADO_FONDO);
+        QVERIFY(total.data(Qt::FontRole).value<QFont>().strikeOut());
+        QVERIFY(!modelo.index(3, TModeloComprobantes::EstadoSat).data(Qt::FontRole).isValid());
+        QVERIFY(!modelo.index(2, TModeloComprobantes::Total).data(Qt::ForegroundRole).isValid());
+        QVERIFY(!modelo.index(2, TModeloComprobantes::Total).data(Qt::FontRole).isValid());
+        // Sorted by it, the cancelled come first one way and last the other.
+        modelo.sort(TModeloComprobantes::EstadoSat, Qt::AscendingOrder);
+        QCOMPARE(modelo.fila(0).uuid, QStringLiteral("UUID-2"));
+        modelo.sort(TModeloComprobantes::EstadoSat, Qt::DescendingOrder);
+        QCOMPARE(modelo.fila(4).uuid, QStringLiteral("UUID-2"));
+
+        // What the view and the PDF read of it.
+        const TComprobanteGuardado guardado = ConsultaComprobantes::guardado(datos.conexion, id, datos.idV2);
+        QVERIFY(guardado.cancelado);
+        QCOMPARE(guardado.fechaCancelacion, QDateTime(QDate(2024, 2, 3), QTime(10, 11, 12)));
+        QCOMPARE(guardado.xml, XML_V2);
+
+        // The CSV says it in columns of its own.
+        TFiltroComprobantes enero = sin;
+        enero.desde = QDate(2024, 1, 15);
+        enero.hasta = QDate(2024, 1, 15);
+        QCOMPARE(csv(datos.conexion, enero).split('\n').value(1),
+                 QStringLiteral("2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,"
+                                "0.00,116.00,UUID-2,4.0,,Cancelado,2024-02-03 10:11:12\r")
+                     .toUtf8());
+
+        // A newer package that has it in force again puts it back in the figures.
+        TMetadatosat vigente;
+        vigente.setUuid(QStringLiteral("UUID-2"));
+        vigente.setRfcemisor(rfc);
+        vigente.setFechaemision(QStringLiteral("2024-01-15T09:30:00"));
+        vigente.setMonto(d("116.00"));
+        vigente.setEstatussat(TMetadatosat::ESTATUS_VIGENTE);
+        vigente.setFechapaquete(QDateTime(QDate(2024, 5, 1), QTime(0, 0)));
+        QVERIFY(ConciliacionSat::guarda(vigente, id, datos.unidad).desmarcada);
+        QCOMPARE(ConsultaComprobantes::resumen(datos.conexion, sin).totales.cantidad, 5);
+        QCOMPARE(ConsultaComprobantes::resumen(datos.conexion, sin).cancelados, 0);
+    }
+
+    // The reconciliation's page, outside the main window: its counts, its
+    // kinds, its CSV, and what it says with nothing to show.
+    void paginaConciliacion()
+    {
+        TCarpetaPrograma carpeta;
+        TColaRespuestas respuestas;
+        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        const int id = datos.negocio.getIdnegocio();
+        const QString rfc = QStringLiteral("PAP010101AAA");
+        metadato(datos.unidad, id, QStringLiteral("UUID-2"), rfc, "2024-01-15T09:30:00", "116.00",
+                 QStringLiteral("2024-02-03 10:11:12"));
+        metadato(datos.unidad, id, QStringLiteral("UUID-4"), rfc, "2024-02-01T00:00:00", "0.116");
+        metadato(datos.unidad, id, QStringLiteral("UUID-5"), rfc, "2024-03-20T12:00:00", "4500.00");
+        metadato(datos.unidad, id, QStringLiteral("UUID-9"), rfc, "2024-01-20T08:00:00", "50.00");
+        metadato(datos.unidad, id, QStringLiteral("UUID-10"), QStringLiteral("OTR010101AAA"), "2024-03-01T08:00:00",
+                 "1.5");
+
+        TConciliacionSat pagina;
+        pagina.resize(1100, 420);
+        pagina.show();
+        pagina.carga(rfc, id, datos.conexion);
+        QVERIFY(respuestas.textos().isEmpty());
+        QCOMPARE(pieza<QLabel>(&pagina, "TxCuentasConciliacion")->text(),
+                 QStringLiteral("Con los metadatos del SAT: 1 cancelado, 2 sin XML, 1 sin metadatos y 1 con importe "
+                                "distinto."));
+        const QAbstractItemModel* tabla = pieza<QTableView>(&pagina, "GrHallazgos")->model();
+        QStringList titulos;
+        for (int c = 0; c < tabla->columnCount(); ++c)
+            titulos << tabla->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(titulos, ConciliacionSat::columnasCsv());
+        const int tipo = int(ConciliacionSat::columnasCsv().indexOf(QStringLiteral("Tipo")));
+        const int uuid = int(ConciliacionSat::columnasCsv().indexOf(QStringLiteral("UUID")));
+        QCOMPARE(columna(tabla, tipo), (QStringList{QStringLiteral("Cancelado"), QStringLiteral("Falta el XML"),
+                                                    QStringLiteral("Falta el XML"), QStringLiteral("Sin metadatos"),
+                                                    QStringLiteral("Importe distinto")}));
+        QCOMPARE(columna(tabla, uuid),
+                 (QStringList{QStringLiteral("UUID-2"), QStringLiteral("UUID-9"), QStringLiteral("UUID-10"),
+                              QStringLiteral("UUID-3"), QStringLiteral("UUID-5")}));
+        Capturas::guarda(pagina, QStringLiteral("conciliacion-todos"));
+
+        // One kind at a time, and the CSV of what is shown, owner-only.
+        auto* tipos = pieza<QComboBox>(&pagina, "CmbTipoHallazgo");
+        QCOMPARE(tipos->itemText(2), QStringLiteral("Falta el XML (2)"));
+        tipos->setCurrentIndex(2);
+        QCOMPARE(columna(tabla, uuid), (QStringList{QStringLiteral("UUID-9"), QStringLiteral("UUID-10")}));
+        QTemporaryDir destino;
+        const QString ruta = destino.filePath(QStringLiteral("c.csv"));
+        QVERIFY(pagina.exportaCsv(ruta));
+        QCOMPARE(TCarpetaPrograma::lee(ruta),
+                 QByteArrayLiteral("\xEF\xBB\xBF") +
+                     (ConciliacionSat::columnasCsv().join(QLatin1Char(',')) +
+                      QStringLiteral("\r\nPAP010101AAA,UUID-9,Falta el XML,2024-01-20T08:00:00,,PAP010101AAA,"
+                                     "EMISOR PAP010101AAA,XAXX010101000,PÚBLICO EN GENERAL,,50\r\n"
+                                     "PAP010101AAA,UUID-10,Falta el XML,2024-03-01T08:00:00,,OTR010101AAA,"
+                                     "EMISOR OTR010101AAA,XAXX010101000,PÚBLICO EN GENERAL,,1.5\r\n"))
+                         .toUtf8());
+        QCOMPARE(QFile::permissions(ruta) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup),
+                 QFile::Permissions());
+        Capturas::guarda(pagina, QStringLiteral("conciliacion-falta-xml"));
+
+        // A business without metadata is told how to get them.
+        pagina.carga(QStringLiteral("OTR010101AAA"), datos.otroNegocio.getIdnegocio(), datos.conexion);
+        QCOMPARE(pieza<QStackedWidget>(&pagina, "PnHallazgos")->currentWidget()->objectName(),
+                 QStringLiteral("TxSinHallazgos"));
+        QVERIFY(pieza<QLabel>(&pagina, "TxSinHallazgos")
+                    ->text()
+                    .startsWith(QStringLiteral("Este negocio aún no tiene metadatos del SAT.")));
+        QVERIFY(!pieza<QPushButton>(&pagina, "BtExportarConciliacion")->isEnabled());
+        QVERIFY(pieza<QLabel>(&pagina, "TxCuentasConciliacion")->isHidden());
+        Capturas::guarda(pagina, QStringLiteral("conciliacion-sin-metadatos"));
+    }
+
+    // The same as the user meets them from the main window.
+    void canceladosDesdeElMenu()
+    {
+        TCarpetaPrograma carpeta;
+        TColaRespuestas respuestas;
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES),
+                            carpeta.archivo(QStringLiteral("Plugins/Reportes.bpl"))));
+        NegocioPrueba::creaRegistro(carpeta);
+        const QString correo = QStringLiteral("dueno@escuela.mx");
+        NegocioPrueba::registra(NegocioPrueba::RFC_ESCUELA, QStringLiteral("Escuela Kemper"), correo, QString());
+        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, QString()), Ingreso::TResultado::Correcto);
+        TComprobantesPrueba datos(*Sistema::Conexion);
+        datos.negocio = *Sistema::Negocio;
+        const TCliente publico = datos.cliente(QStringLiteral("XAXX010101000"), QStringLiteral("PÚBLICO EN GENERAL"));
+        const QByteArray xmlReal = TCarpetaPrograma::lee(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/cfdi40-real.xml"));
+        datos.comprobante(datos.negocio, "2024-01-15 09:30:00", "I", "A", "1", publico, "100.00", "16.00", "0",
+                          "116.00", "UUID-A1", "4.0", xmlReal);
+        datos.comprobante(datos.negocio, "2024-02-10 10:00:00", "I", "A", "2", publico, "1234567890.123456", "0", "0",
+                          "1234567890.123456", "UUID-A2", "4.0");
+        datos.comprobante(datos.negocio, "2024-02-11 10:00:00", "E", "NC", "1", publico, "0.10", "0", "0", "0.10",
+                          "UUID-A3", "4.0");
+        const int id = datos.negocio.getIdnegocio();
+        const QString rfc = NegocioPrueba::RFC_ESCUELA;
+        metadato(datos.unidad, id, QStringLiteral("UUID-A1"), rfc, "2024-01-15T09:30:00", "116.00",
+                 QStringLiteral("2024-03-05 09:00:00"));
+        metadato(datos.unidad, id, QStringLiteral("UUID-A2"), rfc, "2024-02-10T10:00:00", "1234567890.123456");
+        metadato(datos.unidad, id, QStringLiteral("UUID-A3"), rfc, "2024-02-11T10:00:00", "0.10");
+        metadato(datos.unidad, id, QStringLiteral("UUID-A4"), rfc, "2024-02-12T10:00:00", "20.00");
+
+        TMainFrm ventana;
+        MainFrm = &ventana;
+        ventana.resize(1200, 800);
+        ventana.show();
+        QTest::mouseClick(filaMenu(NOMBRE_REPORTES), Qt::LeftButton);
+        QTest::mouseClick(filaMenu(QStringLiteral("Comprobantes")), Qt::LeftButton);
+        QVERIFY(respuestas.textos().isEmpty());
+        QWidget* contenido = ventana.findChild<QWidget*>(QStringLiteral("ReportesComprobantes"));
+        auto* tabla = pieza<QTableView>(contenido, "GrComprobantes");
+        const auto totales = [contenido] {
+            QStringList filas;
+            const QAbstractItemModel* modelo = pieza<QTableView>(contenido, "GrTotales")->model();
+            for (int f = 0; f < modelo->rowCount(); ++f) {
+                QStringList celdas;
+                for (int c = 0; c < modelo->columnCount(); ++c)
+                    celdas << modelo->index(f, c).data().toString();
+                filas << celdas.join(QLatin1Char('|'));
+            }
+            return filas;
+        };
+        QCOMPARE(tabla->model()->rowCount(), 3);
+        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 3 de 3"));
+        QCOMPARE(columna(tabla->model(), TModeloComprobantes::EstadoSat),
+                 (QStringList{QString(), QString(), QStringLiteral("Cancelado el 05/03/2024")}));
+        QCOMPARE(totales(), (QStringList{QStringLiteral("Egreso|MXN|1|0.10|0.00|0.00|0.10"),
+                                         QStringLiteral("Ingreso|MXN|1|1,234,567,890.123456|0.00|0.00|"
+                                                        "1,234,567,890.123456")}));
+        QCOMPARE(pieza<QLabel>(contenido, "TxNotaCancelados")->text(),
+                 QStringLiteral("No suma 1 comprobante cancelado ante el SAT."));
+        tabla->scrollTo(tabla->model()->index(0, TModeloComprobantes::EstadoSat));
+        Capturas::guarda(*contenido, QStringLiteral("reportes-cancelados"));
+
+        // The check box is reached with Tab after the list's buttons (Tab
+        // moves between cells inside the list), and the space bar adds the
+        // cancelled ones.
+        ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        tabla->setFocus();
+        tabla->setCurrentIndex(tabla->model()->index(0, 0));
+        pieza<QWidget>(contenido, "BtPdfLista")->setFocus(Qt::TabFocusReason);
+        QStringList orden{QApplication::focusWidget()->objectName()};
+        for (int paso = 0; paso < 5 && orden.last() != QLatin1String("ChSumarCancelados"); ++paso) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            orden << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(orden.join(QLatin1Char(' ')),
+                 QStringLiteral("BtPdfLista BtImprimir BtGuardarPdf BtVerComprobante ChSumarCancelados"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(totales(), (QStringList{QStringLiteral("Egreso|MXN|1|0.10|0.00|0.00|0.10"),
+                                         QStringLiteral("Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|"
+                                                        "1,234,568,006.123456")}));
+        QCOMPARE(pieza<QLabel>(contenido, "TxNotaCancelados")->text(),
+                 QStringLiteral("Incluyen 1 comprobante cancelado ante el SAT."));
+        // The chart: January's only voucher was cancelled, so without it the
+        // chart starts in February.
+        auto* grafica = pieza<QChartView>(contenido, "GrMensual");
+        const auto barras = [grafica] {
+            QStringList series;
+            if (auto* b = qobject_cast<QBarSeries*>(grafica->chart()->series().value(0)))
+                for (const QBarSet* conjunto : b->barSets())
+                    series << QStringLiteral("%1: %2 meses, el primero %3")
+                                  .arg(conjunto->label())
+                                  .arg(conjunto->count())
+                                  .arg(conjunto->at(0));
+            return series;
+        };
+        QCOMPARE(barras(), (QStringList{QStringLiteral("Egreso MXN: 2 meses, el primero 0"),
+                                        QStringLiteral("Ingreso MXN: 2 meses, el primero 116")}));
+        Capturas::guarda(*contenido, QStringLiteral("reportes-cancelados-sumados"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(barras(), (QStringList{QStringLiteral("Egreso MXN: 1 meses, el primero 0.1"),
+                                        QStringLiteral("Ingreso MXN: 1 meses, el primero 1.23457e+09")}));
+
+        // Its view says it first, in the warning colour.
+        tabla->setFocus();
+        tabla->setCurrentIndex(tabla->model()->index(2, 0));
+        QTest::keyClick(tabla, Qt::Key_Return);
+        QPointer<QDialog> dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobante"));
+        QVERIFY(dialogo && dialogo->isVisible());
+        auto* aviso = pieza<QLabel>(dialogo, "TxCancelado");
+        QCOMPARE(aviso->text(), QStringLiteral("Cancelado ante el SAT el 05/03/2024"));
+        QCOMPARE(aviso->palette().color(QPalette::WindowText), TModeloComprobantes::COLOR_ALTERADO_TEXTO);
+        Capturas::guarda(*dialogo, QStringLiteral("comprobante-cancelado"));
+        QTest::keyClick(dialogo, Qt::Key_Escape);
+        QTRY_VERIFY(dialogo.isNull());
+
+        // Its PDF carries the mark.
+        TColaArchivos archivos;
+        QTemporaryDir destino;
+        tabla->setCurrentIndex(tabla->model()->index(2, 0));
+        archivos.agrega(destino.filePath(QStringLiteral("cancelado.pdf")));
+        QTest::mouseClick(pieza<QPushButton>(contenido, "BtGuardarPdf"), Qt::LeftButton);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext no está instalado");
+        QVERIFY(textoPdf(destino.filePath(QStringLiteral("cancelado.pdf")))
+                    .contains(QStringLiteral("CANCELADO ANTE EL SAT el 05/03/2024")));
+        if (Capturas::pedidas())
+            QFile::copy(destino.filePath(QStringLiteral("cancelado.pdf")),
+                        qEnvironmentVariable("VELKOR_CAPTURAS") + QStringLiteral("/comprobante-cancelado.pdf"));
+        // The list's PDF too (January holds the one voucher with its XML).
+        pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(true);
+        pieza<QDateEdit>(contenido, "EdDesde")->setDate(QDate(2024, 1, 1));
+        pieza<QDateEdit>(contenido, "EdHasta")->setDate(QDate(2024, 1, 31));
+        QMetaObject::invokeMethod(contenido, "busca");
+        QCOMPARE(tabla->model()->rowCount(), 1);
+        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 1 de 1"));
+        QCOMPARE(totales(), QStringList());
+        archivos.agrega(destino.filePath(QStringLiteral("lista.pdf")));
+        pieza<QPushButton>(contenido, "BtPdfLista")->menu()->actions().at(0)->trigger();
+        const QString lista = textoPdf(destino.filePath(QStringLiteral("lista.pdf")));
+        QCOMPARE(lista.count(QStringLiteral("CANCELADO ANTE EL SAT el 05/03/2024")), 1);
+        pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(false);
+
+        // The reconciliation: its own menu entry, and the tab reached by
+        // keyboard from the list.
+        QTest::mouseClick(filaMenu(QStringLiteral("Conciliación con el SAT")), Qt::LeftButton);
+        auto* paginas = pieza<QTabWidget>(contenido, "TbReportes");
+        QCOMPARE(paginas->currentWidget()->objectName(), QStringLiteral("ConciliacionSat"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxCuentasConciliacion")->text(),
+                 QStringLiteral("Con los metadatos del SAT: 1 cancelado, 1 sin XML, 0 sin metadatos y 0 con importe "
+                                "distinto."));
+        const QAbstractItemModel* hallazgos = pieza<QTableView>(contenido, "GrHallazgos")->model();
+        QCOMPARE(columna(hallazgos, 1), (QStringList{QStringLiteral("UUID-A1"), QStringLiteral("UUID-A4")}));
+        Capturas::guarda(*contenido, QStringLiteral("reportes-conciliacion"));
+        paginas->setCurrentIndex(0);
+        ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        paginas->tabBar()->setFocus(Qt::TabFocusReason);
+        QVERIFY(QApplication::focusWidget());
+        QTest::keyClick(paginas->tabBar(), Qt::Key_Right);
+        QTest::keyClick(paginas->tabBar(), Qt::Key_Right);
+        QCOMPARE(paginas->currentWidget()->objectName(), QStringLiteral("ConciliacionSat"));
+        QStringList recorrido{QApplication::focusWidget()->objectName()};
+        for (int paso = 0; paso < 3; ++paso) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            recorrido << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(recorrido.join(QLatin1Char(' ')),
+                 QStringLiteral("qt_tabwidget_tabbar CmbTipoHallazgo BtExportarConciliacion GrHallazgos"));
+
+        // "Exportar CSV…" proposes the business and the day, owner-only.
+        const QString nombre = QStringLiteral("Conciliacion_%1_%2.csv")
+                                   .arg(rfc, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        archivos.agrega(destino.filePath(nombre));
+        respuestas.limpia();
+        QTest::keyClick(pieza<QPushButton>(contenido, "BtExportarConciliacion"), Qt::Key_Space);
+        QVERIFY2(archivos.inicios().last().endsWith(QLatin1Char('/') + nombre), qPrintable(archivos.inicios().last()));
+        const QList<QByteArray> lineas = TCarpetaPrograma::lee(destino.filePath(nombre)).split('\n');
+        QCOMPARE(lineas.size(), 4);
+        QVERIFY(lineas.at(1).startsWith(rfc.toUtf8() + ",UUID-A1,Cancelado,2024-01-15T09:30:00,2024-03-05 09:00:00,"));
+        QCOMPARE(QFile::permissions(destino.filePath(nombre)) & (QFile::ReadGroup | QFile::ReadOther),
+                 QFile::Permissions());
+        QCOMPARE(respuestas.textos().size(), 1);
+
+        MainFrm = nullptr;
+        NegocioPrueba::limpiaSesion();
+    }
+
     void desdeElMenu()
     {
         TCarpetaPrograma carpeta;
@@ -884,6 +1280,8 @@ private slots:
         QCOMPARE(pieza<QLabel>(dialogo, "TxUuid")->text(), QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007"));
         QCOMPARE(pieza<QLabel>(dialogo, "TxTotal")->text(), QStringLiteral("1000.00"));
         QCOMPARE(pieza<QTableView>(dialogo, "GrConceptos")->model()->rowCount(), 2);
+        // In force: no cancellation box.
+        QVERIFY(!dialogo->findChild<QWidget*>(QStringLiteral("PnCancelado")));
         Capturas::guarda(*dialogo, QStringLiteral("comprobante"));
 
         // "Guardar XML" writes the stored bytes as they are, proposing the

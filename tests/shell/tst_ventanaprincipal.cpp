@@ -1,6 +1,7 @@
 #include "Arranque.h"
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
+#include "ConciliacionSat.h"
 #include "Constantes.h"
 #include "ContratoModulos.h"
 #include "Entidades.h"
@@ -276,7 +277,29 @@ private slots:
                 *Sistema::Conexion);
             QCOMPARE(guardado->getVerificacionsello(), QStringLiteral("Alterado"));
             guardado->setVerificacionsello(QString());
-            TUnidadTrabajo(*Sistema::Conexion, -1).guarda(*guardado);
+            const TUnidadTrabajo unidad(*Sistema::Conexion, -1);
+            unidad.guarda(*guardado);
+
+            // Without the SAT's metadata the page says nothing of them; with
+            // them, how many of each finding, once a voucher is cancelled
+            // it leaves the month's figures.
+            QVERIFY(pieza<QLabel>(inicio, "TxConciliacion")->isHidden());
+            const auto metadato = [&](const QString& uuid, const QString& cancelacion) {
+                TMetadatosat m;
+                m.setUuid(uuid);
+                m.setRfcemisor(RFC_ESCUELA);
+                m.setRfcreceptor(guardado->getRfcreceptor());
+                m.setFechaemision(guardado->getFechaemision().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
+                m.setMonto(guardado->getTotal());
+                m.setEstatussat(cancelacion.isEmpty() ? TMetadatosat::ESTATUS_VIGENTE
+                                                      : TMetadatosat::ESTATUS_CANCELADO);
+                m.setFechacancelacion(cancelacion);
+                m.setFechapaquete(QDateTime(QDate(2021, 1, 19), QTime(0, 0)));
+                ConciliacionSat::guarda(m, Sistema::Negocio->getIdnegocio(), unidad);
+            };
+            metadato(guardado->getUuid(), QStringLiteral("2021-01-18 12:00:00"));
+            metadato(QStringLiteral("0F0E0D0C-0B0A-4909-8807-060504030201"), QString());
+            metadato(QStringLiteral("1F0E0D0C-0B0A-4909-8807-060504030201"), QString());
         }
         MainFrm->muestraNegocio();
         auto* revision = pieza<QLabel>(inicio, "TxRevisionSellos");
@@ -284,6 +307,13 @@ private slots:
         QCOMPARE(revision->text(), QStringLiteral("Se verificó el sello de 1 comprobante ya guardado. 1 no corresponde "
                                                   "a su sello y quedó marcado como \"Alterado\" en los reportes."));
         QVERIFY(!revision->isHidden());
+        auto* conciliacion = pieza<QLabel>(inicio, "TxConciliacion");
+        QCOMPARE(conciliacion->text(),
+                 QStringLiteral("Conciliación con el SAT: 1 cancelado, 2 sin XML, 0 sin metadatos "
+                                "y 0 con importe distinto. Revísala en Reportes, en "
+                                "«Conciliación con el SAT»."));
+        QVERIFY(!conciliacion->isHidden());
+        QCOMPARE(pieza<QLabel>(inicio, "TxTituloMes")->text(), QStringLiteral("Este mes (enero): 0 comprobantes"));
         Capturas::guarda(*MainFrm, QStringLiteral("inicio"));
 
         // The buttons lead to the next steps.

@@ -4,6 +4,7 @@
 #include "VerificacionSello.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -29,6 +30,11 @@ struct TComprobante {
     // the XML when drawing.
     bool verificado = false;
     VerificacionSello::TResultado verificacion;
+    // Cancelled at the SAT: every page carries a red "CANCELADO ANTE EL SAT
+    // el dd/MM/yyyy" band under its header, so a copy on paper cannot pass
+    // for a voucher in force.
+    bool cancelado = false;
+    QDateTime fechaCancelacion;
 };
 
 // Draws the vouchers one after another, each from a new page, on `dispositivo`

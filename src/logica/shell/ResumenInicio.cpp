@@ -1,6 +1,7 @@
 #include "ResumenInicio.h"
 
 #include "CitaSql.h"
+#include "ConciliacionSat.h"
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Errores.h"
@@ -60,9 +61,10 @@ const int REPORTES_REVISADOS = 20;
 
 TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& desde, const QDate& hasta)
 {
-    const TCondicion donde = C::columna(C::col_Negocio) == idNegocio &&
-                             C::columna(C::col_Fechaemision) >= desde.startOfDay() &&
-                             C::columna(C::col_Fechaemision) < hasta.startOfDay();
+    const TCondicion donde =
+        C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Fechaemision) >= desde.startOfDay() &&
+        C::columna(C::col_Fechaemision) < hasta.startOfDay() &&
+        (C::columna(C::col_Estatus).esNulo() || C::columna(C::col_Estatus) != C::ESTADO_FACTURA_CANCELADA);
     // The driver would read the NUMERIC sum through a double; the engine's
     // own text of it is exact.
     const QString sql =
@@ -188,6 +190,31 @@ QString textoUltimaImportacion(const TUltimaImportacion& u)
         .arg(u.importados)
         .arg(u.yaExistian)
         .arg(u.noImportados);
+}
+
+TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio)
+{
+    const QList<int> cuentas = ConciliacionSat::cuentaPorTipo(ConciliacionSat::hallazgos(rfc, idNegocio, conexion));
+    using T = THallazgoSat::TTipo;
+    TConciliacion c;
+    c.cancelados = cuentas.value(int(T::Cancelado));
+    c.sinXml = cuentas.value(int(T::FaltaXml));
+    c.sinMetadatos = cuentas.value(int(T::SinMetadatos));
+    c.importeDistinto = cuentas.value(int(T::ImporteDistinto));
+    return c;
+}
+
+QString textoConciliacion(const TConciliacion& c)
+{
+    if (c.total() == 0)
+        return QString();
+    return QStringLiteral("Conciliación con el SAT: %1 %2, %3 sin XML, %4 sin metadatos y %5 con importe distinto. "
+                          "Revísala en Reportes, en «Conciliación con el SAT».")
+        .arg(c.cancelados)
+        .arg(c.cancelados == 1 ? QStringLiteral("cancelado") : QStringLiteral("cancelados"))
+        .arg(c.sinXml)
+        .arg(c.sinMetadatos)
+        .arg(c.importeDistinto);
 }
 
 } // namespace ResumenInicio

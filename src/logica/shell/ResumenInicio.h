@@ -24,7 +24,8 @@ struct TPeriodo {
     int cantidad = 0;
     QList<TTotalTipo> porTipo; // in the order of the types, then currency
 };
-// The vouchers of the business issued in [desde, hasta). Raises EBaseDatos.
+// The vouchers of the business issued in [desde, hasta), leaving out those
+// cancelled at the SAT (never owed). Raises EBaseDatos.
 TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& desde, const QDate& hasta);
 
 // The signing certificate kept for the business.
@@ -51,5 +52,21 @@ struct TUltimaImportacion {
 // Looks at the newest reports of `carpetaReportes` for rows of `rfc`.
 TUltimaImportacion ultimaImportacion(const QString& carpetaReportes, const QString& rfc);
 QString textoUltimaImportacion(const TUltimaImportacion& u);
+
+// What the SAT's metadata and the stored vouchers of the business say
+// differently (ConciliacionSat::hallazgos), by kind.
+struct TConciliacion {
+    int cancelados = 0;
+    int sinXml = 0;
+    int sinMetadatos = 0;
+    int importeDistinto = 0;
+    int total() const { return cancelados + sinXml + sinMetadatos + importeDistinto; }
+};
+// One reading of the findings. Raises EBaseDatos.
+TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio);
+// "Conciliación con el SAT: 2 cancelados, 5 sin XML, 1 sin metadatos y 0 con
+// importe distinto. Revísala en Reportes…"; empty when there is nothing to
+// say (no findings, or no metadata stored).
+QString textoConciliacion(const TConciliacion& c);
 
 } // namespace ResumenInicio

@@ -75,6 +75,11 @@ TPaginaInicio::TPaginaInicio(QWidget* parent) : QWidget(parent)
     TxUltimaImportacion = Controles::texto(this, QStringLiteral("TxUltimaImportacion"));
     TxUltimaImportacion->setWordWrap(true);
     d->addWidget(TxUltimaImportacion);
+    TxConciliacion = Controles::texto(this, QStringLiteral("TxConciliacion"));
+    TxConciliacion->setWordWrap(true);
+    Controles::colorTexto(TxConciliacion, RS_TEXTOADVERTENCIA);
+    TxConciliacion->hide();
+    d->addWidget(TxConciliacion);
     TxSugerencia = Controles::texto(this, QStringLiteral("TxSugerencia"));
     TxSugerencia->setWordWrap(true);
     d->addWidget(TxSugerencia);
@@ -204,6 +209,8 @@ void TPaginaInicio::actualiza()
             TSerie::columna(TSerie::col_Sucursal)
                 .en(TSucursal::claves(TSucursal::columna(TSucursal::col_Negocio) == Sistema::Negocio->getIdnegocio()));
         sinSeries = TSerie::cuenta(deLaEmpresa, *Sistema::Conexion) == 0;
+        TxConciliacion->setText(ResumenInicio::textoConciliacion(
+            ResumenInicio::conciliacion(*Sistema::Conexion, rfc, Sistema::Negocio->getIdnegocio())));
     } catch (const std::exception& e) {
         Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
         conDatos = false;
@@ -219,6 +226,9 @@ void TPaginaInicio::actualiza()
         sugerencias << QStringLiteral("Aún no hay comprobantes de este año: importa tus XML para empezar.");
     if (sinSeries)
         sugerencias << QStringLiteral("Define una serie para numerar tus facturas.");
+    if (!conDatos)
+        TxConciliacion->clear();
+    TxConciliacion->setVisible(!TxConciliacion->text().isEmpty());
     TxSugerencia->setText(sugerencias.join(QLatin1Char(' ')));
     TxSugerencia->setVisible(!sugerencias.isEmpty());
 }

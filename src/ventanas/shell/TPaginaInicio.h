@@ -7,7 +7,7 @@ class QPushButton;
 
 // The page the main window's work area shows after sign-in: the business and
 // its certificate's validity, its vouchers of this month and this year by
-// type, the last import, and buttons for the next steps. The figures are
+// type, the last import, what the SAT's metadata says differently, and buttons for the next steps. The figures are
 // ResumenInicio's; the buttons only announce what was asked.
 class TPaginaInicio : public QWidget {
     Q_OBJECT
@@ -40,6 +40,7 @@ private:
     QLabel* m_tablaAnio;
     QLabel* TxUltimaImportacion;
     QLabel* TxSugerencia;
+    QLabel* TxConciliacion;
     QLabel* TxRevisionSellos;
     QProgressBar* m_barraRevision;
     QPushButton* BtImportarXML;

@@ -274,8 +274,8 @@ QString creaPaquetes(const QString& corpus, const QString& destino)
 {
     QDir().mkpath(destino);
     for (const QFileInfo& carpeta : QDir(corpus).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-        TArchivoZip::comprime(QStringLiteral("%1/%2.zip").arg(destino, carpeta.fileName()),
-                              carpeta.absoluteFilePath(), QString(), QString(), TArchivoZip::TCifrado::Ninguno);
+        TArchivoZip::comprime(QStringLiteral("%1/%2.zip").arg(destino, carpeta.fileName()), carpeta.absoluteFilePath(),
+                              QString(), QString(), TArchivoZip::TCifrado::Ninguno);
     return destino;
 }
 

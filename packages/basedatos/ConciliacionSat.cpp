@@ -103,8 +103,8 @@ namespace ConciliacionSat {
 QDateTime fechaCancelacion(const QString& comoSeEscribio)
 {
     const QString limpia = comoSeEscribio.trimmed();
-    for (const QString& formato : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
-                                   QStringLiteral("yyyy-MM-dd")}) {
+    for (const QString& formato :
+         {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-dd")}) {
         const QDateTime fecha = QDateTime::fromString(limpia, formato);
         if (fecha.isValid())
             return fecha;
@@ -128,7 +128,8 @@ TGuardadoFila guarda(const TMetadatosat& fila, int idNegocio, const TUnidadTraba
             return hecho;
         const bool igual = anterior->getEstatussat() == fila.getEstatussat() &&
                            anterior->getFechacancelacion() == fila.getFechacancelacion() &&
-                           anterior->getMonto() == fila.getMonto() && anterior->getEmisorlocal() == fila.getEmisorlocal() &&
+                           anterior->getMonto() == fila.getMonto() &&
+                           anterior->getEmisorlocal() == fila.getEmisorlocal() &&
                            anterior->getRfcacuentaterceros() == fila.getRfcacuentaterceros();
         if (igual && ahora == antes)
             return hecho;
@@ -159,12 +160,11 @@ TGuardadoFila guarda(const TMetadatosat& fila, int idNegocio, const TUnidadTraba
     return hecho;
 }
 
-bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCancelacion,
-                    const TUnidadTrabajo& unidad)
+bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCancelacion, const TUnidadTrabajo& unidad)
 {
-    const std::unique_ptr<C> comprobante = C::buscaUno(
-        C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid.trimmed().toUpper(),
-        unidad.conexion());
+    const std::unique_ptr<C> comprobante =
+        C::buscaUno(C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid.trimmed().toUpper(),
+                    unidad.conexion());
     if (!comprobante || comprobante->getEstatus() == C::ESTADO_FACTURA_CANCELADA)
         return false;
     comprobante->setEstatus(C::ESTADO_FACTURA_CANCELADA);
@@ -179,11 +179,11 @@ bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCanc
 QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexion)
 {
     QHash<QString, QString> resultado;
-    const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? AND %5 = '%6'")
-                            .arg(nombreColumna(M::columna(M::col_Uuid)),
-                                 nombreColumna(M::columna(M::col_Fechacancelacion)), cita(M::tablaEsquema().nombre),
-                                 nombreColumna(M::columna(M::col_Negocio)),
-                                 nombreColumna(M::columna(M::col_Estatussat)), M::ESTATUS_CANCELADO);
+    const QString sql =
+        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? AND %5 = '%6'")
+            .arg(nombreColumna(M::columna(M::col_Uuid)), nombreColumna(M::columna(M::col_Fechacancelacion)),
+                 cita(M::tablaEsquema().nombre), nombreColumna(M::columna(M::col_Negocio)),
+                 nombreColumna(M::columna(M::col_Estatussat)), M::ESTATUS_CANCELADO);
     lee(conexion, sql, idNegocio,
         [&](const QSqlQuery& q) { resultado.insert(texto(q.value(0)).toUpper(), texto(q.value(1))); });
     return resultado;
@@ -191,6 +191,11 @@ QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexio
 
 QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion)
 {
+    // Without metadata there is nothing to say, and a business with a
+    // hundred thousand vouchers is not read for it (the start page asks at
+    // every sign-in).
+    if (M::cuenta(M::columna(M::col_Negocio) == idNegocio, conexion) == 0)
+        return {};
     const QString propio = rfc.trimmed().toUpper();
     QHash<QString, TGuardado> guardados;
     const QString sqlComprobantes =
@@ -330,8 +335,7 @@ void escribeCsv(QIODevice& destino, const QList<THallazgoSat>& hallazgos, bool e
 {
     if (encabezado) {
         if (destino.pos() == 0 && destino.write("\xEF\xBB\xBF") != 3)
-            throw EEntradaSalida(
-                QStringLiteral("No se pudo escribir la conciliación: %1.").arg(destino.errorString()));
+            throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación: %1.").arg(destino.errorString()));
         escribe(destino, columnasCsv().join(QLatin1Char(',')));
     }
     for (const THallazgoSat& h : hallazgos) {

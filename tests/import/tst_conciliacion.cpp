@@ -109,8 +109,8 @@ private slots:
 
         QStringList vistos;
         for (const THallazgoSat& h : ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion))
-            vistos << QStringLiteral("%1 %2 %3 %4 %5").arg(THallazgoSat::nombre(h.tipo), h.uuid, h.total, h.monto,
-                                                           h.fechaCancelacion);
+            vistos << QStringLiteral("%1 %2 %3 %4 %5")
+                          .arg(THallazgoSat::nombre(h.tipo), h.uuid, h.total, h.monto, h.fechaCancelacion);
         const QStringList esperados{
             QStringLiteral("Cancelado %1 1000 1000 2025-02-01 12:30:00").arg(m_uuids.at(0)),
             QStringLiteral("Falta el XML %1  123456789012.123456 ").arg(faltante),
@@ -201,9 +201,11 @@ private slots:
         destino.open(QIODevice::WriteOnly);
         ConciliacionSat::escribeCsv(destino, {h}, true);
         const QByteArray esperado =
-            "\xEF\xBB\xBF" "RFC,UUID,Tipo,Fecha,Fecha de cancelación,RFC emisor,Nombre emisor,RFC receptor,"
+            "\xEF\xBB\xBF"
+            "RFC,UUID,Tipo,Fecha,Fecha de cancelación,RFC emisor,Nombre emisor,RFC receptor,"
             "Nombre receptor,Total guardado,Monto SAT\r\n" +
-            QStringLiteral("%1,%2,Falta el XML,,,,\"PASE, \"\"SERVICIOS\"\" ÑANDÚ\",,\"'=HYPERLINK(\"\"x\"\")\",,-10.5\r\n")
+            QStringLiteral(
+                "%1,%2,Falta el XML,,,,\"PASE, \"\"SERVICIOS\"\" ÑANDÚ\",,\"'=HYPERLINK(\"\"x\"\")\",,-10.5\r\n")
                 .arg(RFC, m_uuids.at(0))
                 .toUtf8();
         QCOMPARE(destino.data(), esperado);

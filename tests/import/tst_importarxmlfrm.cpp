@@ -5,6 +5,7 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Prompter.h"
+#include "PaquetesPrueba.h"
 #include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
@@ -49,7 +50,7 @@ bool soloFin(const QStringList& textos)
     return textos.size() == 1 && textos.first().startsWith(FIN + QLatin1Char('\n'));
 }
 
-const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML");
+const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML o los paquetes del SAT");
 
 // The data panel filled in as the user does, then Aceptar.
 void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString& password, const QString& repetida)
@@ -319,6 +320,38 @@ private slots:
         pieza<QPushButton>(v, "BtCancelar")->click();
     }
 
+    // One package of the SAT chosen by itself ("Elegir archivo…"): its
+    // entries are counted, shown in the progress and imported.
+    void unPaqueteElegido()
+    {
+        TPrograma programa;
+        TImportarXMLFrm* v = programa.v;
+        const QString paquete = programa.carpeta.archivo(QStringLiteral("A1_01.zip"));
+        QVERIFY(PaquetesPrueba::escribe(
+            paquete, {{QStringLiteral("uno.xml"), TCarpetaPrograma::lee(dato(QStringLiteral("cfdi40-real.xml"))), {}},
+                      {QStringLiteral("dos.XML"), TCarpetaPrograma::lee(dato(QStringLiteral("cfdi33-real.xml"))), {}},
+                      {QStringLiteral("leeme.txt"), "Descarga masiva", {}}}));
+        programa.carpetas.agrega(paquete);
+        v->initDatosXML();
+        v->show();
+        pieza<QLineEdit>(v, "EdEmail")->setText(CORREO);
+        pieza<QLineEdit>(v, "EdPass")->setText(QStringLiteral("secreta"));
+        pieza<QLineEdit>(v, "EdRepitePass")->setText(QStringLiteral("secreta"));
+        pieza<QPushButton>(v, "BtArchivo")->click();
+        QTRY_VERIFY(soloFin(programa.respuestas.textos()));
+        QCOMPARE(programa.carpetas.pedidos().size(), 1);
+        QVERIFY(programa.carpetas.pedidos().first().contains(QStringLiteral("*.zip")));
+        QCOMPARE(v->directorio, paquete);
+        QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), QStringLiteral("3"));
+        QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->value(), 3);
+        QCOMPARE(v->resumen().importados, 2);
+        QCOMPARE(v->resumen().omitidos, 1);
+        QCOMPARE(v->resumen().paquetes, 1);
+        QCOMPARE(v->resumen().entradas, 3);
+        QVERIFY(
+            programa.respuestas.textos().first().contains(QStringLiteral("\nPaquetes ZIP: 1, con 3 archivos dentro")));
+    }
+
     // A folder without XML files: the count stays 0 and the end comes at once.
     void carpetaSinXML()
     {
@@ -428,15 +461,16 @@ private slots:
             }
             return visitados;
         };
-        QCOMPARE(orden("EdEmail", 5),
+        QCOMPARE(orden("EdEmail", 6),
                  (QList<QWidget*>{pieza<QWidget>(v, "EdEmail"), password, pieza<QWidget>(v, "EdRepitePass"),
-                                  pieza<QWidget>(v, "BtCancelar"), pieza<QWidget>(v, "BtAceptar")}));
+                                  pieza<QWidget>(v, "BtCancelar"), pieza<QWidget>(v, "BtArchivo"),
+                                  pieza<QWidget>(v, "BtAceptar")}));
         v->initDatosXML(QStringLiteral("dueno@escuela.mx"));
         QCOMPARE(pieza<QLineEdit>(v, "EdEmail")->text(), QStringLiteral("dueno@escuela.mx"));
         QVERIFY(pieza<QLineEdit>(v, "EdEmail")->isReadOnly());
         QVERIFY(pieza<QLineEdit>(v, "EdRepitePass")->isHidden());
-        QCOMPARE(orden("EdPass", 3),
-                 (QList<QWidget*>{password, pieza<QWidget>(v, "BtCancelar"), pieza<QWidget>(v, "BtAceptar")}));
+        QCOMPARE(orden("EdPass", 4), (QList<QWidget*>{password, pieza<QWidget>(v, "BtCancelar"),
+                                                      pieza<QWidget>(v, "BtArchivo"), pieza<QWidget>(v, "BtAceptar")}));
 
         // VELKOR_CAPTURAS=<folder> keeps a picture of each panel to look at.
         if (Capturas::pedidas()) {

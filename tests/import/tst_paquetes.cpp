@@ -94,8 +94,8 @@ private slots:
                      dia(5)}}));
         const QString viejo = e.entrada() + QStringLiteral("meta/B0_01.zip");
         QVERIFY(PaquetesPrueba::escribe(
-            viejo, {{QStringLiteral("B0_01.txt"), metadatos({fila(cancelado, QStringLiteral("1000.00"), false)}),
-                     dia(2)}}));
+            viejo,
+            {{QStringLiteral("B0_01.txt"), metadatos({fila(cancelado, QStringLiteral("1000.00"), false)}), dia(2)}}));
         // A damaged package fails alone.
         const QString danado = e.entrada() + QStringLiteral("roto.zip");
         QVERIFY(PaquetesPrueba::escribe(danado, {{uuidNuevo() + QStringLiteral(".xml"), voucher(uuidNuevo()), {}}}));
@@ -109,11 +109,12 @@ private slots:
                            QByteArrayLiteral("Clave#1\n"));
         const QString salida = corrida.salidaEstandar;
         QVERIFY2(corrida.salida == 1, qPrintable(salida + corrida.errores));
-        for (const QString& texto : {QStringLiteral("Importados: 3\n"), QStringLiteral("\nFallidos: 1\n"),
-                                     QStringLiteral("\nPaquetes ZIP: 4, con 10 archivos dentro\n"),
-                                     QStringLiteral("\nMetadatos del SAT: 2 archivos, 6 filas (1 de RFC sin negocio"),
-                                     QStringLiteral("\nCancelados ante el SAT: 1 comprobantes"),
-                                     QStringLiteral("1 cancelados, 1 sin XML, 0 sin metadatos, 1 con importe distinto")})
+        for (const QString& texto :
+             {QStringLiteral("Importados: 3\n"), QStringLiteral("\nFallidos: 1\n"),
+              QStringLiteral("\nPaquetes ZIP: 4, con 10 archivos dentro\n"),
+              QStringLiteral("\nMetadatos del SAT: 2 archivos, 6 filas (1 de RFC sin negocio"),
+              QStringLiteral("\nCancelados ante el SAT: 1 comprobantes"),
+              QStringLiteral("1 cancelados, 1 sin XML, 0 sin metadatos, 1 con importe distinto")})
             QVERIFY2(salida.contains(texto), qPrintable(texto + QStringLiteral(" en:\n") + salida));
 
         // Every entry has its row, naming its package; the count the
@@ -146,7 +147,8 @@ private slots:
 
         const QString csv = QString::fromUtf8(TEntornoImportacion::bytes(conciliacion));
         QCOMPARE(TCarpetaPrograma::modo(conciliacion), 0600);
-        QVERIFY2(csv.contains(QStringLiteral("%1,%2,Cancelado,2025-01-24 10:10:41,2025-02-01 12:30:00,").arg(RFC, cancelado)),
+        QVERIFY2(csv.contains(
+                     QStringLiteral("%1,%2,Cancelado,2025-01-24 10:10:41,2025-02-01 12:30:00,").arg(RFC, cancelado)),
                  qPrintable(csv));
         QVERIFY(csv.contains(QStringLiteral("%1,%2,Falta el XML,").arg(RFC, faltante)));
         QVERIFY(csv.contains(QStringLiteral("%1,%2,Importe distinto,").arg(RFC, distinto.toUpper())));
@@ -205,7 +207,7 @@ private slots:
     void muertaYRepetida()
     {
         QFETCH(int, tomados);
-        if (m_corpus.isNull())
+        if (!m_corpus)
             preparaCorpus();
         TProgramaConsola programa;
         QProcess proceso;

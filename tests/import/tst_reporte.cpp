@@ -145,7 +145,8 @@ private slots:
         QCOMPARE(filas.at(7), QString());
         // Every row says why; none of these files came in a package.
         for (int i = 2; i < 7; ++i)
-            QVERIFY2(filas.at(i).endsWith(u',') && !filas.at(i).endsWith(QStringLiteral(",,")), qPrintable(filas.at(i)));
+            QVERIFY2(filas.at(i).endsWith(u',') && !filas.at(i).endsWith(QStringLiteral(",,")),
+                     qPrintable(filas.at(i)));
     }
 
     // A row is in the file once agrega() returns, before the caller counts

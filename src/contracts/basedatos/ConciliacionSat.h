@@ -66,8 +66,7 @@ QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexio
 // Marks the stored voucher `uuid` of the business cancelled on that date (as
 // the SAT wrote it), for a voucher stored after its metadata row. False when
 // it is not stored or already marked. Raises EBaseDatos.
-bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCancelacion,
-                    const TUnidadTrabajo& unidad);
+bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCancelacion, const TUnidadTrabajo& unidad);
 // A voucher's Fechacancelacion for the SAT's cancellation date as written
 // ("yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss" or "yyyy-MM-dd"); invalid
 // when written otherwise.

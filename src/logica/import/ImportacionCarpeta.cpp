@@ -157,8 +157,8 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
     QSaveFile contenido(archivoCsv);
     if (!contenido.open(QIODevice::WriteOnly) ||
         !contenido.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación en %1: %2.")
-                                 .arg(archivoCsv, contenido.errorString()));
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo escribir la conciliación en %1: %2.").arg(archivoCsv, contenido.errorString()));
     ConciliacionSat::escribeCsv(contenido, {}, true);
     for (const QString& fila : registroLocal().getEmpresasDetalle()) {
         const QString rfc = fila.section(QLatin1Char('|'), 0, 0).trimmed().toUpper();
@@ -186,8 +186,8 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
     }
     Conexiones::cierraHilo();
     if (!contenido.commit())
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación en %1: %2.")
-                                 .arg(archivoCsv, contenido.errorString()));
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo escribir la conciliación en %1: %2.").arg(archivoCsv, contenido.errorString()));
     return resultado;
 }
 

@@ -73,10 +73,9 @@ namespace {
 int concilia(const TOpciones& opciones)
 {
     try {
-        const ImportacionCarpeta::TConciliacion conciliacion = ImportacionCarpeta::escribeConciliacion(
-            opciones.conciliacion, opciones.correo, opciones.contrasena);
-        escribe(stdout, ImportacionCarpeta::textoConciliacion(conciliacion, opciones.conciliacion) +
-                            QLatin1Char('\n'));
+        const ImportacionCarpeta::TConciliacion conciliacion =
+            ImportacionCarpeta::escribeConciliacion(opciones.conciliacion, opciones.correo, opciones.contrasena);
+        escribe(stdout, ImportacionCarpeta::textoConciliacion(conciliacion, opciones.conciliacion) + QLatin1Char('\n'));
     } catch (const std::exception& e) {
         return falla(SinCarpeta, Errores::describe(e));
     }
@@ -241,8 +240,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     if (!importa)
         return concilia(opciones);
 
-    const QString raiz =
-        carpeta.isDir() ? Rutas::comoCarpeta(carpeta.absoluteFilePath()) : carpeta.absoluteFilePath();
+    const QString raiz = carpeta.isDir() ? Rutas::comoCarpeta(carpeta.absoluteFilePath()) : carpeta.absoluteFilePath();
     const bool terminal = ::isatty(STDERR_FILENO);
     int senal = 0;
     const auto detenerse = [&senal] {

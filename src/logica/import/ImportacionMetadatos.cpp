@@ -87,10 +87,10 @@ void TImportacionMetadatos::importa(const std::function<void(const TResultadoArc
     for (const TArchivo& archivo : std::as_const(m_archivos)) {
         if (detenerse && detenerse())
             break;
-        Logmanager::Log(QStringLiteral("Archivo a importar: ") +
-                            (archivo.entrada.isEmpty() ? archivo.ruta
-                                                       : archivo.ruta + QStringLiteral(" › ") + archivo.entrada),
-                        1, Sistema::exePath);
+        Logmanager::Log(
+            QStringLiteral("Archivo a importar: ") +
+                (archivo.entrada.isEmpty() ? archivo.ruta : archivo.ruta + QStringLiteral(" › ") + archivo.entrada),
+            1, Sistema::exePath);
         const TResultadoArchivo resultado = lee(archivo);
         if (alResultado)
             alResultado(resultado);
@@ -127,9 +127,9 @@ TResultadoArchivo TImportacionMetadatos::lee(const TArchivo& archivo)
     resultado.entrada = archivo.entrada;
     resultado.dePaquete = !archivo.entrada.isEmpty();
     TResultadoArchivo::TMetadatos& cuenta = resultado.metadatos;
-    const QString paquete = archivo.entrada.isEmpty() ? QFileInfo(archivo.ruta).fileName()
-                                                      : QFileInfo(archivo.ruta).fileName() + QLatin1Char('/') +
-                                                            archivo.entrada;
+    const QString paquete = archivo.entrada.isEmpty()
+                                ? QFileInfo(archivo.ruta).fileName()
+                                : QFileInfo(archivo.ruta).fileName() + QLatin1Char('/') + archivo.entrada;
     QStringList motivos;
     const auto anotaMotivo = [&motivos](const QString& motivo) {
         // The first few say enough; a million rows could each have one.

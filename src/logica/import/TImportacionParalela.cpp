@@ -119,8 +119,9 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
                     c.hayAvance.notify_all();
                     bloqueo.unlock();
                     if (encargo.esEntrada) {
-                        Logmanager::Log(QStringLiteral("Archivo a importar: %1 › %2").arg(encargo.ruta, encargo.entrada),
-                                        1, Sistema::exePath);
+                        Logmanager::Log(
+                            QStringLiteral("Archivo a importar: %1 › %2").arg(encargo.ruta, encargo.entrada), 1,
+                            Sistema::exePath);
                         lote.importaEntrada(encargo.ruta, encargo.entrada, encargo.bytes,
                                             encargo.documento ? &*encargo.documento : nullptr);
                     } else {

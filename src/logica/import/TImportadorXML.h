@@ -53,12 +53,12 @@ struct TResultadoArchivo {
 
     // What became of the rows of a metadata file.
     struct TMetadatos {
-        int filas = 0;       // read
-        int guardadas = 0;   // stored or updated in a business (once per business that took them)
-        int sinNegocio = 0;  // neither its issuer nor its receiver has a business here
-        int rechazadas = 0;  // unreadable, or refused by their business (motivo says why)
-        int cancelados = 0;  // stored vouchers newly marked cancelled
-        int vigentes = 0;    // stored vouchers marked cancelled that the SAT now lists in force
+        int filas = 0;      // read
+        int guardadas = 0;  // stored or updated in a business (once per business that took them)
+        int sinNegocio = 0; // neither its issuer nor its receiver has a business here
+        int rechazadas = 0; // unreadable, or refused by their business (motivo says why)
+        int cancelados = 0; // stored vouchers newly marked cancelled
+        int vigentes = 0;   // stored vouchers marked cancelled that the SAT now lists in force
     } metadatos;
 
     // The path as messages name it: the package and its entry, or the file.
@@ -190,8 +190,7 @@ private:
     void procesa(TResultadoArchivo& resultado, const TDocumentoXML* leido, const QByteArray* bytes);
     // Whether the business holds a metadata row saying the voucher was
     // cancelled; its date as written in `fecha`.
-    bool canceladoSegunSat(const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid,
-                           QString& fecha);
+    bool canceladoSegunSat(const TNegociosImportacion::TNegocioImportado& negocio, const QString& uuid, QString& fecha);
     TNegociosImportacion::TEmisor emisor(const TDocumentoXML& documento, const QString& version) const;
     void guarda(const TDocumentoXML& documento, const QString& version,
                 const TNegociosImportacion::TNegocioImportado& negocio, const TResultadoArchivo& resultado);

@@ -148,9 +148,11 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                               .arg(resumen.omitidos)
                               .arg(resumen.fallidos);
     if (resumen.paquetes > 0)
-        texto += QStringLiteral("\nPaquetes ZIP: %1, con %2 archivos dentro").arg(resumen.paquetes).arg(resumen.entradas);
+        texto +=
+            QStringLiteral("\nPaquetes ZIP: %1, con %2 archivos dentro").arg(resumen.paquetes).arg(resumen.entradas);
     if (resumen.archivosMetadatos > 0) {
-        texto += QStringLiteral("\nMetadatos del SAT: %1 archivos, %2 filas").arg(resumen.archivosMetadatos)
+        texto += QStringLiteral("\nMetadatos del SAT: %1 archivos, %2 filas")
+                     .arg(resumen.archivosMetadatos)
                      .arg(resumen.filasMetadatos);
         if (resumen.filasSinNegocio > 0)
             texto += QStringLiteral(" (%1 de RFC sin negocio en este equipo)").arg(resumen.filasSinNegocio);

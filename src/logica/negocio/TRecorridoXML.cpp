@@ -30,8 +30,7 @@ TClase clase(const QByteArray& carpeta, const QByteArray& nombre, bool conPaquet
     // A text file whose name cannot be opened cannot be told metadata or
     // not: it is named, as a voucher would be.
     if (S_ISREG(datos.st_mode) &&
-        (minusculas.endsWith(".xml") ||
-         (conPaquetes && (minusculas.endsWith(".zip") || minusculas.endsWith(".txt")))))
+        (minusculas.endsWith(".xml") || (conPaquetes && (minusculas.endsWith(".zip") || minusculas.endsWith(".txt")))))
         return TClase::Archivo;
     if (S_ISDIR(datos.st_mode) && (datos.st_mode & S_IWUSR))
         return TClase::Carpeta;

@@ -48,15 +48,15 @@ bool importaPaquete(const QString& ruta, TImportacionParalela& lote, TImportacio
                     break;
                 case C::Omitida:
                 case C::Fallida: {
-                    TResultadoArchivo fila = entrada.clase == C::Fallida
-                                                 ? TImportadorXML::inaccesible(ruta, entrada.motivo)
-                                                 : TResultadoArchivo();
+                    TResultadoArchivo fila;
                     fila.ruta = ruta;
                     fila.entrada = entrada.nombre;
                     fila.dePaquete = true;
                     fila.motivo = entrada.motivo;
-                    if (entrada.clase == C::Omitida)
-                        fila.estado = TResultadoArchivo::Omitido;
+                    fila.estado = TResultadoArchivo::Omitido;
+                    // Logged as a file's error is, naming the entry.
+                    if (entrada.clase == C::Fallida)
+                        fila = TImportadorXML::inaccesible(fila);
                     lote.agrega(fila);
                     break;
                 }
@@ -65,9 +65,7 @@ bool importaPaquete(const QString& ruta, TImportacionParalela& lote, TImportacio
             },
             detenerse);
     } catch (const std::exception& e) {
-        const auto* propia = dynamic_cast<const EVelkor*>(&e);
-        TResultadoArchivo fila =
-            TImportadorXML::inaccesible(ruta, propia ? propia->mensaje() : QString::fromLocal8Bit(e.what()));
+        TResultadoArchivo fila = TImportadorXML::inaccesible(ruta, Utils::textoError(e));
         fila.dePaquete = true;
         lote.agrega(fila);
     }
@@ -168,9 +166,7 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
         try {
             negocio = negocios.existente(rfc);
         } catch (const std::exception& e) {
-            const auto* propia = dynamic_cast<const EVelkor*>(&e);
-            resultado.omitidos << rfc + QStringLiteral(": ") +
-                                      (propia ? propia->mensaje() : QString::fromLocal8Bit(e.what()));
+            resultado.omitidos << rfc + QStringLiteral(": ") + Utils::textoError(e);
             continue;
         }
         if (!negocio)

@@ -77,7 +77,7 @@ int concilia(const TOpciones& opciones)
             ImportacionCarpeta::escribeConciliacion(opciones.conciliacion, opciones.correo, opciones.contrasena);
         escribe(stdout, ImportacionCarpeta::textoConciliacion(conciliacion, opciones.conciliacion) + QLatin1Char('\n'));
     } catch (const std::exception& e) {
-        return falla(SinCarpeta, Errores::describe(e));
+        return falla(SinCarpeta, Utils::textoError(e));
     }
     return Correcta;
 }

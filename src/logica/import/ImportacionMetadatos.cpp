@@ -1,4 +1,5 @@
 #include "ImportacionMetadatos.h"
+#include "negocio/Utils.h"
 
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
@@ -17,13 +18,6 @@
 #include <memory>
 
 namespace {
-
-QString textoError(const std::exception& e)
-{
-    if (const auto* propio = dynamic_cast<const EVelkor*>(&e))
-        return propio->mensaje();
-    return QString::fromLocal8Bit(e.what());
-}
 
 TMetadatosat registro(const TFilaMetadatos& f, const QString& paquete, const QDateTime& fecha, bool emisorLocal)
 {
@@ -168,7 +162,7 @@ TResultadoArchivo TImportacionMetadatos::lee(const TArchivo& archivo)
                         negocio = negocios.existente(rfc);
                     } catch (const std::exception& e) {
                         ++cuenta.rechazadas;
-                        anotaMotivo(textoError(e));
+                        anotaMotivo(Utils::textoError(e));
                         tomada = true;
                         continue;
                     }
@@ -205,7 +199,7 @@ TResultadoArchivo TImportacionMetadatos::lee(const TArchivo& archivo)
         // Each unit not committed is undone as it leaves.
         transacciones.clear();
         resultado.estado = TResultadoArchivo::Fallido;
-        resultado.motivo = textoError(e) + QStringLiteral(" No se guardó ninguna fila de este archivo.");
+        resultado.motivo = Utils::textoError(e) + QStringLiteral(" No se guardó ninguna fila de este archivo.");
         resultado.metadatos = TResultadoArchivo::TMetadatos();
         Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.nombre(), resultado.motivo), 3,
                         Sistema::exePath);

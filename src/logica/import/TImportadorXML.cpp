@@ -1,4 +1,5 @@
 #include "TImportadorXML.h"
+#include "negocio/Utils.h"
 
 #include "AtributosCfdi.h"
 
@@ -35,13 +36,6 @@ using Constantes::CFDI_32;
 namespace {
 
 const QString SUFIJO_TEMPORAL = QStringLiteral(".importando");
-
-QString textoError(const std::exception& e)
-{
-    if (const auto* propio = dynamic_cast<const EVelkor*>(&e))
-        return propio->mensaje();
-    return QString::fromLocal8Bit(e.what());
-}
 
 // Hidden and without the ".xml" ending, so no folder walk takes it for a
 // voucher.
@@ -220,10 +214,16 @@ TResultadoArchivo TImportadorXML::importaEntrada(const QString& paquete, const Q
 TResultadoArchivo TImportadorXML::inaccesible(const QString& ruta, const QString& motivo)
 {
     TResultadoArchivo resultado;
-    resultado.estado = TResultadoArchivo::Fallido;
     resultado.ruta = ruta;
     resultado.motivo = motivo;
-    Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(ruta, motivo), 3, Sistema::exePath);
+    return inaccesible(resultado);
+}
+
+TResultadoArchivo TImportadorXML::inaccesible(TResultadoArchivo resultado)
+{
+    resultado.estado = TResultadoArchivo::Fallido;
+    Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.nombre(), resultado.motivo), 3,
+                    Sistema::exePath);
     return resultado;
 }
 
@@ -234,7 +234,7 @@ TResultadoArchivo TImportadorXML::importa(TResultadoArchivo resultado, const TDo
         procesa(resultado, leido, bytes);
     } catch (const std::exception& e) {
         resultado.estado = TResultadoArchivo::Fallido;
-        resultado.motivo = textoError(e);
+        resultado.motivo = Utils::textoError(e);
         Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.nombre(), resultado.motivo), 3,
                         Sistema::exePath);
     }

@@ -167,6 +167,9 @@ public:
     // The Fallido result of a path the folder walk met and could not take
     // (TRecorridoXML), logged as a file's error is.
     static TResultadoArchivo inaccesible(const QString& ruta, const QString& motivo);
+    // The same for a result already filled in (a package's entry): Fallido,
+    // logged under its name.
+    static TResultadoArchivo inaccesible(TResultadoArchivo resultado);
 
     // The copy of a voucher in the program folder, and the same path relative
     // to the program folder, as the voucher keeps it (Pathxml).

@@ -30,11 +30,13 @@ using Controles::texto;
 namespace {
 
 const QString INFORMACION =
-    QStringLiteral("Importa las facturas electrónicas (XML) de otro sistema de facturación o de una versión anterior "
-                   "de [marca]. Cada comprobante se guarda en la empresa que lo emitió; la empresa que aún no está "
+    QStringLiteral("Importa las facturas electrónicas (XML) de otro sistema de facturación, de una versión anterior "
+                   "de [marca] o de los paquetes ZIP de la descarga masiva del SAT, con sus metadatos. Cada "
+                   "comprobante se guarda en la empresa que lo emitió; la empresa que aún no está "
                    "registrada se crea con este correo y esta contraseña.");
 const QString INFORMACION_SESION =
-    QStringLiteral("Importa las facturas electrónicas (XML) de una carpeta. Cada comprobante se guarda en la empresa "
+    QStringLiteral("Importa las facturas electrónicas (XML) de una carpeta o de los paquetes ZIP de la descarga masiva "
+                   "del SAT, con sus metadatos. Cada comprobante se guarda en la empresa "
                    "que lo emitió; la empresa que aún no está registrada se crea con tu usuario. Escribe tu "
                    "contraseña para continuar.");
 const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML o los paquetes del SAT");

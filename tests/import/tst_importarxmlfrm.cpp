@@ -444,7 +444,9 @@ private slots:
         TImportarXMLFrm* v = programa.v;
         Sistema::marca = QStringLiteral("Velkor");
         v->initDatosXML();
-        QVERIFY(pieza<QLabel>(v, "TxInformacion")->text().contains(QStringLiteral("versión anterior de Velkor o de los paquetes")));
+        QVERIFY(pieza<QLabel>(v, "TxInformacion")
+                    ->text()
+                    .contains(QStringLiteral("versión anterior de Velkor o de los paquetes")));
         QVERIFY(!(v->windowFlags() & Qt::FramelessWindowHint));
         QCOMPARE(v->windowTitle(), QStringLiteral("Importar comprobantes XML"));
         auto* password = pieza<QLineEdit>(v, "EdPass");

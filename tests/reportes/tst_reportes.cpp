@@ -266,6 +266,20 @@ QStringList columna(const QAbstractItemModel* modelo, int c)
     return celdas;
 }
 
+// The totals table of a reports page, one "Tipo|Moneda|…" text per row.
+QStringList filasTotales(const QWidget* contenido)
+{
+    QStringList filas;
+    const QAbstractItemModel* modelo = pieza<QTableView>(contenido, "GrTotales")->model();
+    for (int f = 0; f < modelo->rowCount(); ++f) {
+        QStringList celdas;
+        for (int c = 0; c < modelo->columnCount(); ++c)
+            celdas << modelo->index(f, c).data().toString();
+        filas << celdas.join(QLatin1Char('|'));
+    }
+    return filas;
+}
+
 TEtiquetaAccion* filaMenu(const QString& texto)
 {
     for (TEtiquetaAccion* e : pieza<QWidget>(MainFrm, "TxMenus")->findChildren<TEtiquetaAccion*>())
@@ -988,17 +1002,7 @@ private slots:
         QVERIFY(respuestas.textos().isEmpty());
         QWidget* contenido = ventana.findChild<QWidget*>(QStringLiteral("ReportesComprobantes"));
         auto* tabla = pieza<QTableView>(contenido, "GrComprobantes");
-        const auto totales = [contenido] {
-            QStringList filas;
-            const QAbstractItemModel* modelo = pieza<QTableView>(contenido, "GrTotales")->model();
-            for (int f = 0; f < modelo->rowCount(); ++f) {
-                QStringList celdas;
-                for (int c = 0; c < modelo->columnCount(); ++c)
-                    celdas << modelo->index(f, c).data().toString();
-                filas << celdas.join(QLatin1Char('|'));
-            }
-            return filas;
-        };
+        const auto totales = [contenido] { return filasTotales(contenido); };
         QCOMPARE(tabla->model()->rowCount(), 3);
         QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 3 de 3"));
         QCOMPARE(columna(tabla->model(), TModeloComprobantes::EstadoSat),
@@ -1178,17 +1182,7 @@ private slots:
         QCOMPARE(tabla->model()->rowCount(), 3);
         QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Subtotal).data().toString(),
                  QStringLiteral("1,234,567,890.123456"));
-        const auto totales = [contenido] {
-            QStringList filas;
-            const QAbstractItemModel* modelo = pieza<QTableView>(contenido, "GrTotales")->model();
-            for (int f = 0; f < modelo->rowCount(); ++f) {
-                QStringList celdas;
-                for (int c = 0; c < modelo->columnCount(); ++c)
-                    celdas << modelo->index(f, c).data().toString();
-                filas << celdas.join(QLatin1Char('|'));
-            }
-            return filas;
-        };
+        const auto totales = [contenido] { return filasTotales(contenido); };
         QCOMPARE(totales(), (QStringList{QStringLiteral("Egreso|MXN|1|0.10|0.00|0.00|0.10"),
                                          QStringLiteral("Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|"
                                                         "1,234,568,006.123456")}));

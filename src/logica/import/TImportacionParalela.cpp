@@ -164,17 +164,7 @@ void TImportacionParalela::importa(const QString& ruta)
 {
     TEncargo encargo;
     encargo.ruta = ruta;
-    QString rfc;
-    try {
-        encargo.documento = TDocumentoXML::desdeArchivo(ruta);
-        const QString version = Cfdi::versionPorUbicacion(*encargo.documento);
-        if (!version.isEmpty())
-            rfc = Cfdi::rfcEmisor(encargo.documento->raiz(), version).trimmed().toUpper();
-    } catch (const std::exception&) {
-        // The thread reads it again and reports why it cannot be read.
-        encargo.documento.reset();
-    }
-    encola(std::move(encargo), rfc);
+    encola(std::move(encargo), [&ruta] { return TDocumentoXML::desdeArchivo(ruta); });
 }
 
 void TImportacionParalela::importaEntrada(const QString& paquete, const QString& entrada, const QByteArray& bytes)
@@ -184,14 +174,19 @@ void TImportacionParalela::importaEntrada(const QString& paquete, const QString&
     encargo.entrada = entrada;
     encargo.bytes = bytes;
     encargo.esEntrada = true;
+    encola(std::move(encargo), [&bytes] { return TDocumentoXML::desdeBytes(bytes); });
+}
+
+void TImportacionParalela::encola(TEncargo&& encargo, const std::function<TDocumentoXML()>& lee)
+{
     QString rfc;
     try {
-        encargo.documento = TDocumentoXML::desdeBytes(bytes);
+        encargo.documento = lee();
         const QString version = Cfdi::versionPorUbicacion(*encargo.documento);
         if (!version.isEmpty())
             rfc = Cfdi::rfcEmisor(encargo.documento->raiz(), version).trimmed().toUpper();
     } catch (const std::exception&) {
-        // The thread parses it again and reports why it cannot be read.
+        // The thread reads it again and reports why it cannot be read.
         encargo.documento.reset();
     }
     encola(std::move(encargo), rfc);

@@ -67,6 +67,8 @@ private:
     struct TTrabajador;
     void entrega();
     struct TEncargo;
+    // Read to learn the issuer, whose thread takes it.
+    void encola(TEncargo&& encargo, const std::function<TDocumentoXML()>& lee);
     void encola(TEncargo&& encargo, const QString& rfc);
 
     std::shared_ptr<TCompartido> m_compartido;

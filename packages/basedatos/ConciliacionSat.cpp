@@ -146,26 +146,33 @@ TGuardadoFila guarda(const TMetadatosat& fila, int idNegocio, const TUnidadTraba
         hecho.marcada = marcaCancelado(uuid, idNegocio, nueva.getFechacancelacion(), unidad);
         return hecho;
     }
-    const std::unique_ptr<C> comprobante =
-        C::buscaUno(C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid, conexion);
+    // Only a voucher marked cancelled has anything to undo: most rows are in
+    // force, and reading their voucher (its XML with it) would cost each one.
+    const TCondicion marcado = C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid &&
+                               C::columna(C::col_Estatus) == C::ESTADO_FACTURA_CANCELADA;
+    if (C::cuenta(marcado, conexion) == 0)
+        return hecho;
+    const std::unique_ptr<C> comprobante = C::buscaUno(marcado, conexion);
     if (!comprobante)
         return hecho;
-    const bool marcado = comprobante->getEstatus() == C::ESTADO_FACTURA_CANCELADA;
-    if (!nueva.cancelado() && marcado) {
-        comprobante->setEstatus(C::ESTADO_FACTURA_ACTIVA);
-        comprobante->setFechacancelacion(C::fechaSinCancelar());
-        unidad.guarda(*comprobante);
-        hecho.desmarcada = true;
-    }
+    comprobante->setEstatus(C::ESTADO_FACTURA_ACTIVA);
+    comprobante->setFechacancelacion(C::fechaSinCancelar());
+    unidad.guarda(*comprobante);
+    hecho.desmarcada = true;
     return hecho;
 }
 
 bool marcaCancelado(const QString& uuid, int idNegocio, const QString& fechaCancelacion, const TUnidadTrabajo& unidad)
 {
-    const std::unique_ptr<C> comprobante =
-        C::buscaUno(C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid.trimmed().toUpper(),
-                    unidad.conexion());
-    if (!comprobante || comprobante->getEstatus() == C::ESTADO_FACTURA_CANCELADA)
+    // Counted first: a package read again names every voucher already
+    // marked, and reading each (its XML with it) would be for nothing.
+    const TCondicion sinMarcar =
+        C::columna(C::col_Negocio) == idNegocio && C::columna(C::col_Uuid) == uuid.trimmed().toUpper() &&
+        (C::columna(C::col_Estatus).esNulo() || C::columna(C::col_Estatus) != C::ESTADO_FACTURA_CANCELADA);
+    if (C::cuenta(sinMarcar, unidad.conexion()) == 0)
+        return false;
+    const std::unique_ptr<C> comprobante = C::buscaUno(sinMarcar, unidad.conexion());
+    if (!comprobante)
         return false;
     comprobante->setEstatus(C::ESTADO_FACTURA_CANCELADA);
     // A date the SAT wrote in no known form still marks the voucher: the

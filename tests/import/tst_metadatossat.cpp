@@ -297,34 +297,6 @@ private slots:
         QVERIFY(!TLectorMetadatos::esArchivoMetadatos(carpeta.filePath(QStringLiteral("no-existe.txt"))));
     }
 
-    // A callback that answers false ends the reading there.
-    void detener_data()
-    {
-        QTest::addColumn<bool>("enFila");
-        QTest::newRow("en una fila") << true;
-        QTest::newRow("en un error") << false;
-    }
-    void detener()
-    {
-        QFETCH(bool, enFila);
-        const QByteArray malo = "x~EKU9003173C9~~XAXX010101000~~~~~1~I~1~";
-        const QByteArray datos = lineas({CLASICO, enFila ? VIGENTE : malo, CANCELADO, malo, VIGENTE}, "\r\n");
-        int filas = 0;
-        int errores = 0;
-        TLectorMetadatos lector(
-            [&](const TFilaMetadatos&) {
-                ++filas;
-                return !enFila;
-            },
-            [&](int, const QString&) {
-                ++errores;
-                return enFila;
-            });
-        QVERIFY(!lector.agrega(datos));
-        QVERIFY(!lector.termina());
-        QCOMPARE(filas + errores, 1);
-    }
-
     // A line with no end in sight is refused without being kept whole, and
     // the rows after it are read.
     void lineaDesmedida()

@@ -177,29 +177,6 @@ private slots:
                  QStringList{QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007 MAG041126GT8 Mañanitas & Co")});
     }
 
-    // `entrada` and `detener` end the walk where they say.
-    void detener()
-    {
-        QTemporaryDir carpeta;
-        const QString archivo = carpeta.filePath(QStringLiteral("paquete.zip"));
-        QList<TEntrada> entradas;
-        for (const QString& ruta : PaquetesPrueba::comprobantes().mid(0, 5))
-            entradas << TEntrada{ruta.section(QLatin1Char('/'), -1), lee(ruta), {}};
-        QVERIFY(PaquetesPrueba::escribe(archivo, entradas));
-        const TPaqueteSat paquete(archivo);
-        int vistas = 0;
-        QVERIFY(!paquete.recorre([&](TEntradaPaquete&) { return ++vistas < 2; }));
-        QCOMPARE(vistas, 2);
-        vistas = 0;
-        QVERIFY(!paquete.recorre(
-            [&](TEntradaPaquete&) {
-                ++vistas;
-                return true;
-            },
-            [&] { return vistas == 3; }));
-        QCOMPARE(vistas, 3);
-    }
-
     // One damaged entry fails alone; the others are read whole.
     void entradaDanada()
     {

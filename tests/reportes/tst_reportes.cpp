@@ -1082,20 +1082,6 @@ private slots:
         if (Capturas::pedidas())
             QFile::copy(destino.filePath(QStringLiteral("cancelado.pdf")),
                         qEnvironmentVariable("VELKOR_CAPTURAS") + QStringLiteral("/comprobante-cancelado.pdf"));
-        // The list's PDF too (January holds the one voucher with its XML).
-        pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(true);
-        pieza<QDateEdit>(contenido, "EdDesde")->setDate(QDate(2024, 1, 1));
-        pieza<QDateEdit>(contenido, "EdHasta")->setDate(QDate(2024, 1, 31));
-        QMetaObject::invokeMethod(contenido, "busca");
-        QCOMPARE(tabla->model()->rowCount(), 1);
-        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 1 de 1"));
-        QCOMPARE(totales(), QStringList());
-        archivos.agrega(destino.filePath(QStringLiteral("lista.pdf")));
-        pieza<QPushButton>(contenido, "BtPdfLista")->menu()->actions().at(0)->trigger();
-        const QString lista = textoPdf(destino.filePath(QStringLiteral("lista.pdf")));
-        QCOMPARE(lista.count(QStringLiteral("CANCELADO ANTE EL SAT el 05/03/2024")), 1);
-        pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(false);
-
         // The reconciliation: its own menu entry, and the tab reached by
         // keyboard from the list.
         QTest::mouseClick(filaMenu(QStringLiteral("Conciliación con el SAT")), Qt::LeftButton);
@@ -1122,20 +1108,6 @@ private slots:
         }
         QCOMPARE(recorrido.join(QLatin1Char(' ')),
                  QStringLiteral("qt_tabwidget_tabbar CmbTipoHallazgo BtExportarConciliacion GrHallazgos"));
-
-        // "Exportar CSV…" proposes the business and the day, owner-only.
-        const QString nombre = QStringLiteral("Conciliacion_%1_%2.csv")
-                                   .arg(rfc, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-        archivos.agrega(destino.filePath(nombre));
-        respuestas.limpia();
-        QTest::keyClick(pieza<QPushButton>(contenido, "BtExportarConciliacion"), Qt::Key_Space);
-        QVERIFY2(archivos.inicios().last().endsWith(QLatin1Char('/') + nombre), qPrintable(archivos.inicios().last()));
-        const QList<QByteArray> lineas = TCarpetaPrograma::lee(destino.filePath(nombre)).split('\n');
-        QCOMPARE(lineas.size(), 4);
-        QVERIFY(lineas.at(1).startsWith(rfc.toUtf8() + ",UUID-A1,Cancelado,2024-01-15T09:30:00,2024-03-05 09:00:00,"));
-        QCOMPARE(QFile::permissions(destino.filePath(nombre)) & (QFile::ReadGroup | QFile::ReadOther),
-                 QFile::Permissions());
-        QCOMPARE(respuestas.textos().size(), 1);
 
         MainFrm = nullptr;
         NegocioPrueba::limpiaSesion();

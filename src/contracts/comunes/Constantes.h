@@ -83,6 +83,15 @@ inline const QString DB_SISTEMA_NOMBRE = QStringLiteral("Velkor.fdb");
 inline const QString DB_SQLITE = QStringLiteral("SQLite");
 inline const QString DB_MySQL = QStringLiteral("MySQL");
 inline const QString DB_INTERBASE = QStringLiteral("InterBase");
+// Provider field of a business whose database lies on a Firebird server.
+inline const QString DB_FIREBIRD_SERVIDOR = QStringLiteral("Firebird");
+// Items of the engine combo box for a database on a server; the first is
+// stored as DB_MySQL, the provider older registries already hold.
+inline const QString CBD_MARIADB = QStringLiteral("MySQL / MariaDB");
+inline const QString CBD_FIREBIRD = QStringLiteral("Firebird (servidor)");
+// Ports a server listens on when the user leaves the port empty.
+inline const QString PUERTO_MARIADB = QStringLiteral("3306");
+inline const QString PUERTO_FIREBIRD = QStringLiteral("3050");
 
 // Administrator account of the embedded database engine.
 inline const QString DB_USER = QStringLiteral("fbroot");

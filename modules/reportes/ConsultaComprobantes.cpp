@@ -2,6 +2,7 @@
 
 #include "CitaSql.h"
 #include "Conexiones.h"
+#include "Dialecto.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "FormatoImporte.h"
@@ -106,7 +107,7 @@ std::unique_ptr<QSqlQuery> ejecuta(const TConexionSesion& conexion, const QStrin
 {
     auto consulta = std::make_unique<QSqlQuery>(Conexiones::baseDatos(conexion));
     consulta->setForwardOnly(true);
-    if (!consulta->prepare(sql))
+    if (!consulta->prepare(TDialecto::de(conexion).adapta(sql)))
         throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta de comprobantes: ") +
                          consulta->lastError().text());
     for (int i = 0; i < parametros.size(); ++i)

@@ -2,6 +2,7 @@
 
 #include "CitaSql.h"
 #include "Conexiones.h"
+#include "Dialecto.h"
 #include "Errores.h"
 #include "TEntidad.h"
 
@@ -51,7 +52,7 @@ void lee(const TConexionSesion& conexion, const QString& sql, int idNegocio,
 {
     QSqlQuery consulta(Conexiones::baseDatos(conexion));
     consulta.setForwardOnly(true);
-    if (!consulta.prepare(sql))
+    if (!consulta.prepare(TDialecto::de(conexion).adapta(sql)))
         throw EBaseDatos(QStringLiteral("No se pudo preparar la conciliación con el SAT: ") +
                          consulta.lastError().text());
     consulta.bindValue(0, idNegocio);

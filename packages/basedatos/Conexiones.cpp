@@ -3,7 +3,11 @@
 #include "Archivos.h"
 #include "BloqueosMotor.h"
 #include "Constantes.h"
+#include "Dialecto.h"
+#include "Sistema.h"
 #include "Errores.h"
+#include "Logmanager.h"
+#include "Rutas.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,13 +35,28 @@ QString sufijoHilo()
     return QLatin1Char('|') + QString::number(reinterpret_cast<quintptr>(QThread::currentThreadId()), 16);
 }
 
+// A database on a server is told apart by its engine, host, port, account
+// and name; a file by its absolute path.
+QString clave(const TConexionSesion& conexion)
+{
+    if (!conexion.enServidor())
+        return conexion.getDatabase();
+    return QStringLiteral("%1:%2").arg(int(conexion.motor())).arg(conexion.descripcion());
+}
+
 QString nombreConexion(const TConexionSesion& conexion)
 {
     // Asked for on every statement: an import asks a dozen times per voucher.
     thread_local QHash<QString, QString> nombres;
-    const auto it = nombres.constFind(conexion.getDatabase());
+    const QString llave = clave(conexion);
+    const auto it = nombres.constFind(llave);
     if (it != nombres.constEnd())
         return *it;
+    if (conexion.enServidor()) {
+        const QString nombre = PREFIJO + llave + sufijoHilo();
+        nombres.insert(llave, nombre);
+        return nombre;
+    }
     const QString nombre = PREFIJO + QFileInfo(conexion.getDatabase()).absoluteFilePath() + sufijoHilo();
     // A relative path names another file once the working folder changes.
     if (QDir::isAbsolutePath(conexion.getDatabase()))
@@ -67,7 +86,11 @@ void preparaMotor(const TConexionSesion& conexion)
     static std::once_flag bloqueos;
     std::call_once(bloqueos, [] { qputenv("FIREBIRD_LOCK", QFile::encodeName(Conexiones::carpetaBloqueos())); });
     static std::once_flag hecho;
-    const QString servidor = conexion.getServer();
+    // A connection to a server carries its host there; the client library
+    // still reads the program's own configuration (its connect time bound).
+    const QString servidor = conexion.enServidor()
+                                 ? (Sistema::exePath.isEmpty() ? QString() : Rutas::une(Sistema::exePath, {Constantes::MOTOR_CLIENTE}))
+                                 : conexion.getServer();
     if (servidor.isEmpty())
         return;
     const QFileInfo carpeta(QFileInfo(servidor).absolutePath());
@@ -118,6 +141,82 @@ bool terminaTransaccion(const QString& nombre)
     return true;
 }
 
+// CREATE DATABASE through the client library (Qt cannot): a file path for
+// the embedded engine, or "host/port:path" on a server.
+bool creaFirebird(const QString& ruta, const QString& usuario, const QString& password, QString& error)
+{
+    const auto literal = [](QString texto) { return texto.replace(QLatin1Char('\''), QStringLiteral("''")); };
+    const QByteArray sql = QStringLiteral("CREATE DATABASE '%1' USER '%2' PASSWORD '%3' PAGE_SIZE 16384 "
+                                          "DEFAULT CHARACTER SET UTF8")
+                               .arg(literal(ruta), literal(usuario), literal(password))
+                               .toUtf8();
+    ISC_STATUS_ARRAY estado;
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    if (isc_dsql_execute_immediate(estado, &db, &tr, 0, sql.constData(), SQL_DIALECT_V6, nullptr)) {
+        error = textoEstado(estado);
+        return false;
+    }
+    isc_detach_database(estado, &db);
+    return true;
+}
+
+// Opens the Qt connection `nombre`; on failure the connection is returned
+// closed and `error` says why (never with the password).
+QSqlDatabase abre(const TConexionSesion& conexion, const QString& nombre, QString& error)
+{
+    const TMotor motor = conexion.motor();
+    QSqlDatabase db = QSqlDatabase::addDatabase(
+        motor == TMotor::MariaDB ? QStringLiteral("QMYSQL") : QStringLiteral("QIBASE"), nombre);
+    switch (motor) {
+    case TMotor::Embebido:
+        // No host: the embedded engine opens the file itself.
+        db.setDatabaseName(QFileInfo(conexion.getDatabase()).absoluteFilePath());
+        db.setUserName(conexion.getUsername().isEmpty() ? Constantes::DB_USER : conexion.getUsername());
+        db.setPassword(conexion.getPassword().isEmpty() ? Constantes::DB_PASSWORD : conexion.getPassword());
+        break;
+    case TMotor::FirebirdServidor:
+        // The client's configuration (Motor/firebird.conf) bounds the
+        // connect time.
+        db.setDatabaseName(QStringLiteral("%1/%2:%3")
+                               .arg(conexion.getServer().trimmed())
+                               .arg(conexion.puertoEfectivo())
+                               .arg(conexion.getDatabase().trimmed()));
+        db.setUserName(conexion.getUsername());
+        db.setPassword(conexion.getPassword());
+        break;
+    case TMotor::MariaDB:
+        db.setHostName(conexion.getServer().trimmed());
+        db.setPort(conexion.puertoEfectivo());
+        db.setDatabaseName(conexion.getDatabase().trimmed());
+        db.setUserName(conexion.getUsername());
+        db.setPassword(conexion.getPassword());
+        // A server that does not answer is reported in seconds, never left
+        // hanging the window; a lost one ends a wait within a minute.
+        db.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5;MYSQL_OPT_READ_TIMEOUT=60;"
+                                            "MYSQL_OPT_WRITE_TIMEOUT=60"));
+        // Amounts come back as the exact text of the column.
+        db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        break;
+    }
+    if (!db.open()) {
+        error = db.lastError().text();
+        return db;
+    }
+    if (motor == TMotor::MariaDB) {
+        // Names in double quotes as on Firebird, and a value that does not
+        // fit is refused instead of cut.
+        QSqlQuery modo(db);
+        if (!modo.exec(QStringLiteral("SET SESSION sql_mode = 'ANSI_QUOTES,PIPES_AS_CONCAT,STRICT_ALL_TABLES,"
+                                      "NO_ZERO_DATE,NO_ZERO_IN_DATE,ERROR_FOR_DIVISION_BY_ZERO,"
+                                      "NO_ENGINE_SUBSTITUTION'"))) {
+            error = modo.lastError().text();
+            db.close();
+        }
+    }
+    return db;
+}
+
 } // namespace
 
 namespace Conexiones {
@@ -163,23 +262,20 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
         if (db.isOpen() || db.open())
             return db;
         const QString error = db.lastError().text();
-        throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.getDatabase(), error));
+        throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error));
     }
-    preparaMotor(conexion);
+    if (conexion.motor() != TMotor::MariaDB)
+        preparaMotor(conexion);
+    QString error;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), nombre);
-        // No host: the embedded engine opens the file itself.
-        db.setDatabaseName(QFileInfo(conexion.getDatabase()).absoluteFilePath());
-        db.setUserName(conexion.getUsername().isEmpty() ? Constantes::DB_USER : conexion.getUsername());
-        db.setPassword(conexion.getPassword().isEmpty() ? Constantes::DB_PASSWORD : conexion.getPassword());
-        if (db.open())
+        QSqlDatabase db = abre(conexion, nombre, error);
+        if (db.isOpen())
             return db;
     }
-    QString error = QSqlDatabase::database(nombre, false).lastError().text();
     QSqlDatabase::removeDatabase(nombre);
-    if (!QFileInfo::exists(conexion.getDatabase()))
+    if (!conexion.enServidor() && !QFileInfo::exists(conexion.getDatabase()))
         error = QStringLiteral("el archivo no existe");
-    throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.getDatabase(), error));
+    throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error));
 }
 
 bool enTransaccion(const TConexionSesion& conexion)
@@ -213,7 +309,7 @@ std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, co
     }
     auto consulta = std::make_shared<QSqlQuery>(db);
     consulta->setForwardOnly(true);
-    if (!consulta->prepare(sql))
+    if (!consulta->prepare(TDialecto::de(conexion).adapta(sql)))
         throw EBaseDatos(
             QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, consulta->lastError().text()));
     if (abierta)
@@ -252,21 +348,92 @@ void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma)
     if (!QDir().mkpath(info.absolutePath()))
         throw EBaseDatos(QStringLiteral("No se pudo crear la carpeta %1.").arg(info.absolutePath()));
     preparaMotor(TConexionSesion::embebida(archivo, carpetaPrograma));
-
-    QString ruta = info.absoluteFilePath();
-    ruta.replace(QLatin1Char('\''), QStringLiteral("''"));
-    const QByteArray sql = QStringLiteral("CREATE DATABASE '%1' USER '%2' PASSWORD '%3' PAGE_SIZE 16384 "
-                                          "DEFAULT CHARACTER SET UTF8")
-                               .arg(ruta, Constantes::DB_USER, Constantes::DB_PASSWORD)
-                               .toUtf8();
-    ISC_STATUS_ARRAY estado;
-    isc_db_handle db = 0;
-    isc_tr_handle tr = 0;
-    if (isc_dsql_execute_immediate(estado, &db, &tr, 0, sql.constData(), SQL_DIALECT_V6, nullptr))
-        throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivo, textoEstado(estado)));
-    isc_detach_database(estado, &db);
+    QString error;
+    if (!creaFirebird(info.absoluteFilePath(), Constantes::DB_USER, Constantes::DB_PASSWORD, error))
+        throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1: %2").arg(archivo, error));
     // The engine creates the file readable by its group (0660).
     Archivos::hazPrivado(info.absoluteFilePath());
+}
+
+TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString& nombre)
+{
+    TConexionSesion nueva = servidor;
+    nueva.setDatabase(nombre);
+    if (servidor.motor() == TMotor::FirebirdServidor) {
+        preparaMotor(servidor);
+        QString error;
+        const QString ruta = QStringLiteral("%1/%2:%3").arg(servidor.getServer().trimmed()).arg(servidor.puertoEfectivo()).arg(nombre);
+        if (!creaFirebird(ruta, servidor.getUsername(), servidor.getPassword(), error))
+            throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
+                                 .arg(nombre, servidor.descripcion(), error));
+        return nueva;
+    }
+    // Created through a connection of its own, to no database.
+    const QString temporal = QStringLiteral("vk-crea|%1").arg(reinterpret_cast<quintptr>(QThread::currentThreadId()), 0, 16);
+    QString error;
+    bool creada = false;
+    {
+        TConexionSesion sinBase = servidor;
+        sinBase.setDatabase(QString());
+        QSqlDatabase db = abre(sinBase, temporal, error);
+        if (db.isOpen()) {
+            QSqlQuery q(db);
+            creada = q.exec(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_bin")
+                                .arg(QLatin1Char('"') + nombre + QLatin1Char('"')));
+            if (!creada)
+                error = q.lastError().nativeErrorCode() == QLatin1String("1044") ||
+                                q.lastError().nativeErrorCode() == QLatin1String("1227")
+                            ? QStringLiteral("la cuenta %1 no tiene permiso de crear bases de datos; pida a quien "
+                                             "administra el servidor que se lo dé, o que cree la base %2 vacía")
+                                  .arg(servidor.getUsername(), nombre)
+                        : q.lastError().nativeErrorCode() == QLatin1String("1007")
+                            ? QStringLiteral("ya existe una base de datos con ese nombre")
+                            : q.lastError().text();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(temporal);
+    if (!creada)
+        throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
+                             .arg(nombre, servidor.descripcion(), error));
+    return nueva;
+}
+
+void eliminaBaseServidor(const TConexionSesion& conexion)
+{
+    cierra(conexion);
+    QString error;
+    if (conexion.motor() == TMotor::FirebirdServidor) {
+        const QByteArray ruta = QStringLiteral("%1/%2:%3")
+                                    .arg(conexion.getServer().trimmed())
+                                    .arg(conexion.puertoEfectivo())
+                                    .arg(conexion.getDatabase())
+                                    .toUtf8();
+        const QByteArray usuario = conexion.getUsername().toUtf8();
+        const QByteArray password = conexion.getPassword().toUtf8();
+        std::vector<char> dpb{isc_dpb_version1, isc_dpb_user_name, char(usuario.size())};
+        dpb.insert(dpb.end(), usuario.begin(), usuario.end());
+        dpb.push_back(isc_dpb_password);
+        dpb.push_back(char(password.size()));
+        dpb.insert(dpb.end(), password.begin(), password.end());
+        ISC_STATUS_ARRAY estado;
+        isc_db_handle db = 0;
+        if (isc_attach_database(estado, 0, ruta.constData(), &db, short(dpb.size()), dpb.data()) ||
+            isc_drop_database(estado, &db))
+            error = textoEstado(estado);
+    } else if (conexion.motor() == TMotor::MariaDB) {
+        try {
+            QSqlQuery q(baseDatos(conexion));
+            if (!q.exec(QStringLiteral("DROP DATABASE \"%1\"").arg(conexion.getDatabase())))
+                error = q.lastError().text();
+        } catch (const EBaseDatos& e) {
+            error = e.mensaje();
+        }
+        cierra(conexion);
+    }
+    if (!error.isEmpty() && !Sistema::exePath.isEmpty())
+        Logmanager::Log(QStringLiteral("No se pudo quitar la base de datos %1: %2").arg(conexion.descripcion(), error),
+                        3, Sistema::exePath);
 }
 
 } // namespace Conexiones
@@ -373,7 +540,14 @@ TPuntoGuardado::~TPuntoGuardado()
 
 void TPuntoGuardado::ejecuta(const QString& sql)
 {
-    const auto q = Conexiones::consultaPreparada(m_transaccion.conexion(), sql);
+    const TConexionSesion& conexion = m_transaccion.conexion();
+    if (!TDialecto::de(conexion).puntoPreparable()) {
+        QSqlQuery q(Conexiones::baseDatos(conexion));
+        if (!q.exec(sql))
+            throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q.lastError().text()));
+        return;
+    }
+    const auto q = Conexiones::consultaPreparada(conexion, sql);
     if (!q->exec())
         throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q->lastError().text()));
 }
@@ -386,7 +560,7 @@ void TPuntoGuardado::confirma()
     if (m_nombre.isEmpty())
         m_transaccion.commit();
     else
-        ejecuta(QStringLiteral("RELEASE SAVEPOINT %1 ONLY").arg(m_nombre));
+        ejecuta(TDialecto::de(m_transaccion.conexion()).liberaPunto(m_nombre));
 }
 
 void TPuntoGuardado::deshaz()
@@ -399,5 +573,110 @@ void TPuntoGuardado::deshaz()
         return;
     }
     ejecuta(QStringLiteral("ROLLBACK TO SAVEPOINT ") + m_nombre);
-    ejecuta(QStringLiteral("RELEASE SAVEPOINT %1 ONLY").arg(m_nombre));
+    ejecuta(TDialecto::de(m_transaccion.conexion()).liberaPunto(m_nombre));
+}
+
+TCandadoServidor::TCandadoServidor(const TConexionSesion& conexion) : m_conexion(conexion) {}
+
+TCandadoServidor::~TCandadoServidor()
+{
+    suelta();
+}
+
+bool TCandadoServidor::toma()
+{
+    if (m_tomado)
+        return true;
+    if (m_conexion.motor() == TMotor::MariaDB) {
+        m_nombre = QStringLiteral("vk-candado|%1").arg(reinterpret_cast<quintptr>(this), 0, 16);
+        QString error;
+        bool libre = false;
+        {
+            QSqlDatabase db = abre(m_conexion, m_nombre, error);
+            if (db.isOpen()) {
+                // A lock name is at most 64 characters; a database name may
+                // take all of them.
+                QSqlQuery q(db);
+                if (q.exec(QStringLiteral("SELECT GET_LOCK(CONCAT('velkor:', MD5(DATABASE())), 0)")) && q.next())
+                    libre = q.value(0).toInt() == 1;
+                else
+                    error = q.lastError().text();
+            }
+        }
+        if (!libre) {
+            suelta();
+            if (!error.isEmpty())
+                throw EBaseDatos(QStringLiteral("No se pudo conectar con la base de datos %1: %2")
+                                     .arg(m_conexion.descripcion(), error));
+            return false;
+        }
+        m_tomado = true;
+        return true;
+    }
+    // Firebird keeps no named locks: a row updated by a transaction left
+    // open is held for it alone, and another that asks without waiting is
+    // refused at once.
+    preparaMotor(m_conexion);
+    const QByteArray ruta = m_conexion.enServidor() ? QStringLiteral("%1/%2:%3")
+                                                          .arg(m_conexion.getServer().trimmed())
+                                                          .arg(m_conexion.puertoEfectivo())
+                                                          .arg(m_conexion.getDatabase().trimmed())
+                                                          .toUtf8()
+                                                    : QFile::encodeName(m_conexion.getDatabase());
+    const QByteArray usuario =
+        (m_conexion.getUsername().isEmpty() ? Constantes::DB_USER : m_conexion.getUsername()).toUtf8();
+    const QByteArray password =
+        (m_conexion.getPassword().isEmpty() ? Constantes::DB_PASSWORD : m_conexion.getPassword()).toUtf8();
+    std::vector<char> dpb{isc_dpb_version1, isc_dpb_user_name, char(usuario.size())};
+    dpb.insert(dpb.end(), usuario.begin(), usuario.end());
+    dpb.push_back(isc_dpb_password);
+    dpb.push_back(char(password.size()));
+    dpb.insert(dpb.end(), password.begin(), password.end());
+    ISC_STATUS_ARRAY estado;
+    isc_db_handle db = 0;
+    if (isc_attach_database(estado, 0, ruta.constData(), &db, short(dpb.size()), dpb.data()))
+        throw EBaseDatos(QStringLiteral("No se pudo conectar con la base de datos %1: %2")
+                             .arg(m_conexion.descripcion(), textoEstado(estado)));
+    m_base = db;
+    static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
+                               isc_tpb_nowait};
+    isc_tr_handle tr = 0;
+    if (isc_start_transaction(estado, &tr, 1, &db, short(sizeof tpb), tpb)) {
+        const QString error = textoEstado(estado);
+        suelta();
+        throw EBaseDatos(QStringLiteral("No se pudo conectar con la base de datos %1: %2")
+                             .arg(m_conexion.descripcion(), error));
+    }
+    m_transaccion = tr;
+    if (isc_dsql_execute_immediate(estado, &db, &tr, 0, "UPDATE VERSIONESQUEMA SET \"VERSION\" = \"VERSION\"",
+                                   SQL_DIALECT_V6, nullptr)) {
+        suelta();
+        return false;
+    }
+    m_tomado = true;
+    return true;
+}
+
+void TCandadoServidor::suelta()
+{
+    m_tomado = false;
+    if (!m_nombre.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_nombre, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_nombre);
+        m_nombre.clear();
+    }
+    ISC_STATUS_ARRAY estado;
+    if (m_transaccion) {
+        isc_tr_handle tr = static_cast<isc_tr_handle>(m_transaccion);
+        isc_rollback_transaction(estado, &tr);
+        m_transaccion = 0;
+    }
+    if (m_base) {
+        isc_db_handle db = static_cast<isc_db_handle>(m_base);
+        isc_detach_database(estado, &db);
+        m_base = 0;
+    }
 }

@@ -2,7 +2,10 @@
 
 #include "CitaSql.h"
 #include "Conexiones.h"
+#include "Dialecto.h"
 #include "Errores.h"
+#include "Logmanager.h"
+#include "Sistema.h"
 #include "EsquemaEntidades.h"
 
 #include <QCryptographicHash>
@@ -20,7 +23,9 @@ namespace {
 // 3: texts as wide as the SAT's schemas let a voucher write them.
 // 4: the business's own secret (TNegocio.Secreto).
 // 5: the seal check of each voucher (TComprobante.Verificacionsello).
-constexpr int VERSION_ESQUEMA = 6;
+// 6: the SAT's metadata (TMetadatosat).
+// 7: a voucher's UUID unique per business.
+constexpr int VERSION_ESQUEMA = 7;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 
 QString nombreTabla(const char* clase)
@@ -68,6 +73,13 @@ QList<TTabla> describeTablas()
             tabla.prefijos.insert(QStringLiteral(#N).toUpper(), Caracteres);
     VELKOR_INDICES_PREFIJO(VELKOR_PREFIJO_DESC)
 #undef VELKOR_PREFIJO_DESC
+
+#define VELKOR_UNICO_DESC(Clase, A, B)                                                                                 \
+    for (TTabla & tabla : tablas)                                                                                      \
+        if (tabla.clase == QLatin1String(#Clase))                                                                      \
+            tabla.unicos.append({QStringLiteral(#A).toUpper(), QStringLiteral(#B).toUpper()});
+    VELKOR_UNICOS(VELKOR_UNICO_DESC)
+#undef VELKOR_UNICO_DESC
     return tablas;
 }
 
@@ -87,12 +99,15 @@ QString nombreRestriccion(const QString& prefijo, const QString& tabla, const QS
 
 class TEjecutor {
 public:
-    explicit TEjecutor(const TConexionSesion& conexion) : m_db(Conexiones::baseDatos(conexion)) {}
+    explicit TEjecutor(const TConexionSesion& conexion)
+        : m_db(Conexiones::baseDatos(conexion)), m_dialecto(TDialecto::de(conexion))
+    {
+    }
 
     void ejecuta(const QString& sql)
     {
         QSqlQuery q(m_db);
-        if (!q.exec(sql))
+        if (!q.exec(m_dialecto.adapta(sql)))
             throw EBaseDatos(QStringLiteral("No se pudo actualizar la estructura de la base de datos (%1): %2")
                                  .arg(sql, q.lastError().text()));
         ++m_cambios;
@@ -114,9 +129,11 @@ public:
     }
 
     QSqlDatabase& db() { return m_db; }
+    const TDialecto& dialecto() const { return m_dialecto; }
 
 private:
     QSqlDatabase m_db;
+    const TDialecto& m_dialecto;
     int m_cambios = 0;
 };
 
@@ -130,6 +147,13 @@ struct TEstructura {
 
     explicit TEstructura(TEjecutor& e)
     {
+        if (e.dialecto().esMariaDB())
+            leeMariaDB(e);
+        else
+            leeFirebird(e);
+    }
+    void leeFirebird(TEjecutor& e)
+    {
         tablas = e.nombres(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0"));
         columnas = e.nombres(
             QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) || '.' || TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
@@ -138,12 +162,34 @@ struct TEstructura {
         indices = e.nombres(QStringLiteral("SELECT RDB$INDEX_NAME FROM RDB$INDICES"));
         generadores =
             e.nombres(QStringLiteral("SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$SYSTEM_FLAG = 0"));
+        leeLargos(e, QStringLiteral(
+                         "SELECT TRIM(RF.RDB$RELATION_NAME) || '.' || TRIM(RF.RDB$FIELD_NAME), F.RDB$CHARACTER_LENGTH "
+                         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                         "WHERE RF.RDB$SYSTEM_FLAG = 0 AND F.RDB$FIELD_TYPE = 37"));
+    }
+    void leeMariaDB(TEjecutor& e)
+    {
+        const QString base = QStringLiteral(" WHERE TABLE_SCHEMA = DATABASE()");
+        tablas = e.nombres(QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES") + base +
+                           QStringLiteral(" AND TABLE_TYPE = 'BASE TABLE'"));
+        generadores = e.nombres(QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES") + base +
+                                QStringLiteral(" AND TABLE_TYPE = 'SEQUENCE'"));
+        columnas = e.nombres(QStringLiteral("SELECT TABLE_NAME || '.' || COLUMN_NAME FROM information_schema.COLUMNS") +
+                             base);
+        restricciones = e.nombres(QStringLiteral("SELECT CONSTRAINT_NAME FROM information_schema.TABLE_CONSTRAINTS "
+                                                 "WHERE CONSTRAINT_SCHEMA = DATABASE()"));
+        indices = e.nombres(QStringLiteral("SELECT INDEX_NAME FROM information_schema.STATISTICS") + base);
+        // TEXT columns stand for the wide texts and are never narrower than
+        // the description.
+        leeLargos(e, QStringLiteral("SELECT TABLE_NAME || '.' || COLUMN_NAME, CHARACTER_MAXIMUM_LENGTH "
+                                    "FROM information_schema.COLUMNS") +
+                         base + QStringLiteral(" AND DATA_TYPE = 'varchar'"));
+    }
+    void leeLargos(TEjecutor& e, const QString& sql)
+    {
         QSqlQuery q(e.db());
         q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral(
-                "SELECT TRIM(RF.RDB$RELATION_NAME) || '.' || TRIM(RF.RDB$FIELD_NAME), F.RDB$CHARACTER_LENGTH "
-                "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
-                "WHERE RF.RDB$SYSTEM_FLAG = 0 AND F.RDB$FIELD_TYPE = 37")))
+        if (!q.exec(sql))
             throw EBaseDatos(
                 QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
         while (q.next())
@@ -239,6 +285,14 @@ const TTabla& tabla(const QString& clase)
     return tablas().at(*it);
 }
 
+QStringList tablasPresentes(const TConexionSesion& conexion)
+{
+    TEjecutor e(conexion);
+    QStringList nombres = TEstructura(e).tablas.values();
+    nombres.sort();
+    return nombres;
+}
+
 int versionRegistrada(const TConexionSesion& conexion)
 {
     TEjecutor e(conexion);
@@ -257,14 +311,14 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
             QStringList definiciones;
             for (const TColumna& c : t.columnas)
                 if (c.grupo == grupo)
-                    definiciones << cita(c.nombre) + QLatin1Char(' ') + c.tipoSql();
-            e.ejecuta(
-                QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))));
+                    definiciones << cita(c.nombre) + QLatin1Char(' ') + e.dialecto().tipo(c);
+            e.ejecuta(QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))) +
+                      e.dialecto().opcionesTabla());
         } else if (antes.tablas.contains(t.nombre)) {
             for (const TColumna& c : t.columnas) {
                 if (c.grupo == grupo && !antes.tieneColumna(t, c)) {
                     e.ejecuta(
-                        QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(cita(t.nombre), cita(c.nombre), c.tipoSql()));
+                        QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(cita(t.nombre), cita(c.nombre), e.dialecto().tipo(c)));
                     continue;
                 }
                 // A text column narrower than the description is widened in
@@ -273,8 +327,7 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
                 // values and its indexes.
                 const int largo = antes.largos.value(t.nombre + QLatin1Char('.') + c.nombre, -1);
                 if (c.tipo == TTipoColumna::Texto && c.largo > 0 && largo >= 0 && largo < c.largo)
-                    e.ejecuta(QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 TYPE %3")
-                                  .arg(cita(t.nombre), cita(c.nombre), c.tipoSql()));
+                    e.ejecuta(e.dialecto().cambiaTipo(t.nombre, c));
             }
         }
         if (propia && !antes.generadores.contains(t.generador())) {
@@ -285,9 +338,7 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
                 if (q.exec(QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2")
                                .arg(cita(t.clave().nombre), cita(t.nombre))) &&
                     q.next())
-                    e.ejecuta(QStringLiteral("ALTER SEQUENCE %1 RESTART WITH %2")
-                                  .arg(cita(t.generador()))
-                                  .arg(q.value(0).toLongLong()));
+                    e.ejecuta(e.dialecto().reiniciaSecuencia(t.generador(), q.value(0).toLongLong()));
             }
         }
     }
@@ -319,8 +370,8 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
                 continue;
             const QString nombre = nombreRestriccion(QStringLiteral("IX_"), t.nombre, columna);
             if (!despues.indices.contains(nombre))
-                e.ejecuta(
-                    QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(cita(nombre), cita(t.nombre), cita(columna)));
+                e.ejecuta(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                              .arg(cita(nombre), cita(t.nombre), e.dialecto().columnaIndice(t.columnas.at(i))));
         }
         for (auto it = t.prefijos.cbegin(); it != t.prefijos.cend(); ++it) {
             const int i = t.posicion(it.key());
@@ -328,13 +379,33 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
                 continue;
             const QString nombre = nombreRestriccion(QStringLiteral("IXP_"), t.nombre, it.key());
             if (!despues.indices.contains(nombre))
-                e.ejecuta(QStringLiteral("CREATE INDEX %1 ON %2 COMPUTED BY (%3)")
-                              .arg(cita(nombre), cita(t.nombre), TTabla::prefijo(cita(it.key()), it.value())));
+                e.ejecuta(e.dialecto().indicePrefijo(nombre, t.nombre, t.columnas.at(i), it.value()));
+        }
+        for (const auto& [primera, segunda] : t.unicos) {
+            const int a = t.posicion(primera);
+            const int b = t.posicion(segunda);
+            if (a < 0 || b < 0 || !despues.tieneColumna(t, t.columnas.at(a)) || !despues.tieneColumna(t, t.columnas.at(b)))
+                continue;
+            const QString nombre = nombreRestriccion(QStringLiteral("UQ_"), t.nombre, segunda);
+            if (despues.indices.contains(nombre))
+                continue;
+            // A database that already holds two rows with the pair (written
+            // before the rule, by two processes at once) keeps opening: the
+            // look-up before each save still keeps new copies out.
+            try {
+                e.ejecuta(QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3, %4)")
+                              .arg(cita(nombre), cita(t.nombre), e.dialecto().columnaIndice(t.columnas.at(a)),
+                                   e.dialecto().columnaIndice(t.columnas.at(b))));
+            } catch (const EBaseDatos& error) {
+                if (!Sistema::exePath.isEmpty())
+                    Logmanager::Log(error.mensaje(), 3, Sistema::exePath);
+            }
         }
     }
 
     if (!despues.tablas.contains(TABLA_VERSION))
-        e.ejecuta(QStringLiteral("CREATE TABLE VERSIONESQUEMA (\"VERSION\" INTEGER NOT NULL)"));
+        e.ejecuta(QStringLiteral("CREATE TABLE VERSIONESQUEMA (\"VERSION\" INTEGER NOT NULL)") +
+                  e.dialecto().opcionesTabla());
     if (leeVersion(e, despues) < VERSION_ESQUEMA)
         e.ejecuta(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (%1)").arg(VERSION_ESQUEMA));
 }

@@ -3,6 +3,7 @@
 #include "AtributosCfdi.h"
 #include "CitaSql.h"
 #include "Conexiones.h"
+#include "Dialecto.h"
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Sistema.h"
@@ -20,7 +21,7 @@ namespace {
 // most amounts exactly ("0.10" reads back as 0.09999999999999999). Amounts
 // therefore travel as text, which the engine converts exactly.
 const QString PARAMETRO_DECIMAL = QStringLiteral("CAST(? AS VARCHAR(40))");
-const QString PARAMETRO_DECIMAL_COMPARADO = QStringLiteral("CAST(CAST(? AS VARCHAR(40)) AS NUMERIC(18,6))");
+const QString PARAMETRO_DECIMAL_COMPARADO = QStringLiteral("CAST(CAST(? AS VARCHAR(40)) AS DECIMAL(18,6))");
 // The engine describes a bare text parameter with the column's width and
 // refuses a longer text instead of finding no row.
 const QString PARAMETRO_TEXTO = QStringLiteral("CAST(? AS VARCHAR(8191))");
@@ -45,6 +46,8 @@ QString marcaEscritura(const TColumna& c)
 // each one cost as much as the engine's own work.
 struct TSentencias {
     QString insercion;
+    QString insercionConClave; // the key bound as the first value
+    QString claveNueva;        // the expression drawing a key from the sequence
     QString actualizacion;
     QString lectura; // the columns read, in order
     QString ordenClave;
@@ -76,10 +79,15 @@ struct TSentencias {
                 estados << i;
         }
         const QString clave = cita(tabla.clave().nombre);
-        // The new key comes back from the same statement.
+        // The new key comes back from the same statement where the engine
+        // can hand it back; elsewhere it is drawn from the sequence first.
         insercion =
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
                 .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")), clave);
+        marcas.first() = QStringLiteral("?");
+        insercionConClave = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
+        claveNueva = QStringLiteral("NEXT VALUE FOR ") + cita(tabla.generador());
         actualizacion = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                             .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), clave);
         lectura = leidas.join(QStringLiteral(", "));
@@ -159,21 +167,7 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
 // program log, and the message says the cause in plain Spanish.
 QString causa(const QSqlError& error)
 {
-    const QString texto = error.text().toLower();
-    const auto dice = [&](const char* frase) { return texto.contains(QLatin1String(frase)); };
-    if (dice("lock conflict") || dice("deadlock") || dice("update conflicts"))
-        return QStringLiteral("otro proceso está guardando el mismo registro; intente de nuevo");
-    if (dice("string right truncation"))
-        return QStringLiteral("un texto es más largo de lo que cabe en su columna");
-    if (dice("numeric") || dice("arithmetic"))
-        return QStringLiteral("una cantidad no cabe en su columna");
-    if (dice("foreign key"))
-        return QStringLiteral("el registro señala a otro que no existe, o otro registro lo necesita");
-    if (dice("unique key") || dice("primary or unique"))
-        return QStringLiteral("ya existe un registro con esos datos");
-    if (dice("i/o error") || dice("no space") || dice("disk"))
-        return QStringLiteral("el disco no aceptó la escritura; revise el espacio libre");
-    return QStringLiteral("el motor de base de datos no lo aceptó (el detalle está en la bitácora del programa)");
+    return TDialecto::causa(error);
 }
 
 // `que` names the work with %1 for the table: the text is only built when
@@ -185,7 +179,10 @@ void ejecuta(QSqlQuery& q, const QString& que, const TTabla& tabla)
     const QString trabajo = que.arg(tabla.nombre);
     if (!Sistema::exePath.isEmpty())
         Logmanager::Log(QStringLiteral("No se pudo %1: %2").arg(trabajo, q.lastError().text()), 3, Sistema::exePath);
-    throw EBaseDatos(QStringLiteral("No se pudo %1: %2.").arg(trabajo, causa(q.lastError())));
+    const QString mensaje = QStringLiteral("No se pudo %1: %2.").arg(trabajo, causa(q.lastError()));
+    if (TDialecto::esDuplicado(q.lastError()))
+        throw EDuplicado(mensaje, tabla.nombre);
+    throw EBaseDatos(mensaje);
 }
 
 QString sqlBusqueda(const TTabla& tabla, const QString& columnas, const TCondicion& donde)
@@ -277,9 +274,10 @@ TCondicion TCampo::igualSinMayusculas(const QString& texto) const
 
 TCondicion TCampo::contiene(const QString& texto) const
 {
-    // CONTAINING ignores letter case and takes the text literally, so no
-    // LIKE wildcards need escaping.
-    return TCondicion(QStringLiteral("%1 CONTAINING %2").arg(cita(columna().nombre), PARAMETRO_TEXTO), {texto});
+    // Letter case ignored and the text taken literally, so no LIKE
+    // wildcards need escaping.
+    return TCondicion(
+        QStringLiteral("POSITION(LOWER(%2) IN LOWER(%1)) > 0").arg(cita(columna().nombre), PARAMETRO_TEXTO), {texto});
 }
 
 TCondicion TCampo::en(const TSubconsulta& subconsulta) const
@@ -509,14 +507,31 @@ void TPersistencia::guarda(TEntidad& entidad, const TUnidadTrabajo& unidad)
 
     TTransaccion transaccion(conexion);
     if (nueva) {
-        const auto q = Conexiones::consultaPreparada(conexion, sql.insercion);
-        for (int i = 0; i < valores.size(); ++i)
-            enlaza(*q, i, valores.at(i));
-        ejecuta(*q, QStringLiteral("guardar el registro nuevo de %1"), tabla);
-        if (!q->next())
-            throw EBaseDatos(QStringLiteral("No se obtuvo la clave nueva de %1.").arg(tabla.nombre));
-        const int id = q->value(0).toInt();
-        q->finish();
+        const TDialecto& dialecto = TDialecto::de(conexion);
+        int id = -1;
+        if (dialecto.claveDevuelta()) {
+            const auto q = Conexiones::consultaPreparada(conexion, sql.insercion);
+            for (int i = 0; i < valores.size(); ++i)
+                enlaza(*q, i, valores.at(i));
+            ejecuta(*q, QStringLiteral("guardar el registro nuevo de %1"), tabla);
+            if (!q->next())
+                throw EBaseDatos(QStringLiteral("No se obtuvo la clave nueva de %1.").arg(tabla.nombre));
+            id = q->value(0).toInt();
+            q->finish();
+        } else {
+            const auto k = Conexiones::consultaPreparada(conexion, dialecto.sinTabla(sql.claveNueva));
+            ejecuta(*k, QStringLiteral("tomar la clave nueva de %1"), tabla);
+            if (!k->next())
+                throw EBaseDatos(QStringLiteral("No se obtuvo la clave nueva de %1.").arg(tabla.nombre));
+            id = k->value(0).toInt();
+            k->finish();
+            const auto q = Conexiones::consultaPreparada(conexion, sql.insercionConClave);
+            enlaza(*q, 0, id);
+            for (int i = 0; i < valores.size(); ++i)
+                enlaza(*q, i + 1, valores.at(i));
+            ejecuta(*q, QStringLiteral("guardar el registro nuevo de %1"), tabla);
+            q->finish();
+        }
         transaccion.commit();
         entidad.fijaId(id);
     } else {
@@ -555,7 +570,7 @@ void TPersistencia::busca(const TTabla& tabla, const TCondicion& donde, const TC
     QString sql = sqlBusqueda(tabla, sentencia.lectura, donde) + QStringLiteral(" ORDER BY ") +
                   (orden.vacio() ? sentencia.ordenClave : orden.sql());
     if (limite >= 0)
-        sql += QStringLiteral(" ROWS %1").arg(limite);
+        sql += QStringLiteral(" FETCH FIRST %1 ROWS ONLY").arg(limite);
     const auto q = Conexiones::consultaPreparada(conexion, sql);
     for (int i = 0; i < donde.parametros().size(); ++i)
         enlaza(*q, i, donde.parametros().at(i));

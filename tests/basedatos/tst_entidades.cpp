@@ -1,9 +1,11 @@
 #include "BloqueosMotor.h"
 #include "CarpetaPrograma.h"
 #include "Conexiones.h"
+#include "Dialecto.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "ServidoresBaseDatos.h"
 #include "Sistema.h"
 #include "negocio/TDefaultDBValues.h"
 
@@ -16,6 +18,15 @@
 #include <memory>
 
 namespace {
+
+// The server the suite runs against in this pass; none for the embedded
+// engine.
+TServidorBaseDatos* servidor = nullptr;
+
+bool enMariaDB()
+{
+    return servidor && servidor->tipo() == TServidorBaseDatos::Tipo::MariaDB;
+}
 
 std::unique_ptr<TEntidad> creaEntidad(const QString& clase)
 {
@@ -99,7 +110,14 @@ QStringList estructura(const TConexionSesion& conexion)
     QSqlQuery q(Conexiones::baseDatos(conexion));
     // Generated names (domains, system indexes, NOT NULL constraints) differ
     // between runs; what is compared is what the program names and types.
-    const QStringList consultas = {
+    const QStringList consultas = enMariaDB() ? QStringList{
+        QStringLiteral("SELECT TABLE_NAME || '.' || COLUMN_NAME || ':' || COLUMN_TYPE FROM information_schema.COLUMNS "
+                       "WHERE TABLE_SCHEMA = DATABASE()"),
+        QStringLiteral("SELECT DISTINCT TABLE_NAME || '.' || INDEX_NAME || ':' || NON_UNIQUE "
+                       "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE()"),
+        QStringLiteral("SELECT TABLE_NAME || ':' || TABLE_TYPE FROM information_schema.TABLES "
+                       "WHERE TABLE_SCHEMA = DATABASE()"),
+    } : QStringList{
         QStringLiteral("SELECT TRIM(rf.RDB$RELATION_NAME) || '.' || TRIM(rf.RDB$FIELD_NAME) || ':' || f.RDB$FIELD_TYPE "
                        "|| ':' || COALESCE(f.RDB$FIELD_SUB_TYPE, 0) || ':' || COALESCE(f.RDB$CHARACTER_LENGTH, 0) "
                        "|| ':' || COALESCE(f.RDB$FIELD_SCALE, 0) FROM RDB$RELATION_FIELDS rf "
@@ -143,9 +161,27 @@ private slots:
     void init()
     {
         m_programa = std::make_unique<TCarpetaPrograma>();
-        m_conexion = m_programa->nuevaBaseNegocio();
+        if (!servidor) {
+            m_conexion = m_programa->nuevaBaseNegocio();
+        } else if (servidor->tipo() == TServidorBaseDatos::Tipo::Firebird) {
+            // A copy of the empty business database, which the server then holds.
+            static int numero = 0;
+            const QString archivo = QStringLiteral("%1/entidades-%2.fdb").arg(servidor->carpeta()).arg(++numero);
+            QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), archivo));
+            QFile::setPermissions(archivo, QFile::ReadOwner | QFile::WriteOwner);
+            m_conexion = servidor->conexion(archivo);
+        } else {
+            const QString base = servidor->creaBaseDatos();
+            QVERIFY2(!base.isEmpty(), qPrintable(servidor->error()));
+            m_conexion = servidor->conexion(base);
+            Esquema::completaTodo(m_conexion);
+        }
     }
-    void cleanup() { m_programa.reset(); }
+    void cleanup()
+    {
+        Conexiones::cierraHilo();
+        m_programa.reset();
+    }
 
     void idaYVuelta_data()
     {
@@ -237,8 +273,9 @@ private slots:
 
         // The engine holds the very digits, and they come back as they went.
         QSqlQuery q(Conexiones::baseDatos(m_conexion));
-        QVERIFY(q.exec(QStringLiteral("SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1")
-                           .arg(impuesto.getIdimpuesto())));
+        QVERIFY(q.exec(TDialecto::de(m_conexion).adapta(
+            QStringLiteral("SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1")
+                .arg(impuesto.getIdimpuesto()))));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), guardado);
         q.finish();
@@ -513,6 +550,8 @@ private slots:
 
     void completarReponeLoQueFalta()
     {
+        if (enMariaDB())
+            QSKIP("rehace a mano la estructura de una base de Firebird");
         const QStringList completa = estructura(m_conexion);
         // On a complete database, completing changes nothing.
         QCOMPARE(Esquema::versionRegistrada(m_conexion), Esquema::version());
@@ -546,6 +585,8 @@ private slots:
     // were stored: completed at sign-in, its rows kept.
     void completarVersionAnterior()
     {
+        if (enMariaDB())
+            QSKIP("rehace a mano la estructura de una base de Firebird");
         const QStringList completa = estructura(m_conexion);
         TComprobante viejo;
         viejo.setFolio(QStringLiteral("A-1"));
@@ -604,6 +645,8 @@ private slots:
     // one among them: widened at sign-in, its values and index kept.
     void completarAnchos()
     {
+        if (enMariaDB())
+            QSKIP("rehace a mano la estructura de una base de Firebird");
         const QStringList completa = estructura(m_conexion);
         const QString leyenda(500, QChar(0x00D1)); // Ñ: two bytes a character
         Conexiones::cierra(m_conexion);
@@ -709,6 +752,8 @@ private slots:
 
     void dosProcesosMismaBase()
     {
+        if (servidor)
+            QSKIP("el servidor ya atiende a varios procesos");
         TUsuario usuario;
         usuario.setEmail(QStringLiteral("primero@tienda.mx"));
         TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(m_conexion, 1)); // this process holds the file open
@@ -782,7 +827,26 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("VELKOR_HIJO_BASE"))
         return procesoHijo();
     TstEntidades prueba;
-    return QTest::qExec(&prueba, argc, argv);
+    int fallas = QTest::qExec(&prueba, argc, argv);
+    // The same suite again on each kind of server.
+    for (const auto tipo : {TServidorBaseDatos::Tipo::MariaDB, TServidorBaseDatos::Tipo::Firebird}) {
+        const char* nombre = tipo == TServidorBaseDatos::Tipo::MariaDB ? "MariaDB" : "Firebird (servidor)";
+        if (const QString falta = TServidorBaseDatos::faltante(tipo); !falta.isEmpty()) {
+            std::printf("SKIP   : %s: %s\n", nombre, qPrintable(falta));
+            continue;
+        }
+        TServidorBaseDatos enMarcha(tipo);
+        if (!enMarcha.inicia()) {
+            std::printf("FAIL!  : %s no arrancó: %s\n", nombre, qPrintable(enMarcha.error()));
+            ++fallas;
+            continue;
+        }
+        std::printf("********* %s *********\n", nombre);
+        servidor = &enMarcha;
+        fallas += QTest::qExec(&prueba, argc, argv);
+        servidor = nullptr;
+    }
+    return fallas;
 }
 
 #include "tst_entidades.moc"

@@ -45,7 +45,44 @@ BASEDATOS_EXPORT void apagaMotor();
 // cannot be created, EEntradaSalida when it cannot be restricted.
 BASEDATOS_EXPORT void creaBaseDatos(const QString& archivo, const QString& carpetaPrograma);
 
+// Creates an empty database on the server `servidor` reaches (its database
+// field is not used) and returns the connection to it: on MariaDB the
+// database `nombre`, UTF-8 with binary comparison; on a Firebird server the
+// file `nombre` (a path on the server). Raises EBaseDatos saying why in the
+// user's words (the account may not create databases, the name is taken,
+// the server does not answer).
+BASEDATOS_EXPORT TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString& nombre);
+// Removes a database creaBaseServidor made, when what was to fill it failed
+// before anything of worth was stored. Failures are logged, never raised.
+BASEDATOS_EXPORT void eliminaBaseServidor(const TConexionSesion& conexion);
+
 } // namespace Conexiones
+
+// One holder at a time, across workstations, of the lock a database server
+// keeps for one of its databases (the import of a business). The server
+// holds it for the holder's own connection, so a holder that dies (killed,
+// its computer off) lets it go as soon as the server notices; it is never
+// left for someone to remove by hand. Used and destroyed by one thread.
+class BASEDATOS_EXPORT TCandadoServidor {
+public:
+    explicit TCandadoServidor(const TConexionSesion& conexion);
+    ~TCandadoServidor();
+    TCandadoServidor(const TCandadoServidor&) = delete;
+    TCandadoServidor& operator=(const TCandadoServidor&) = delete;
+
+    // Takes it without waiting: false when another holds it. Raises
+    // EBaseDatos when the server cannot be reached.
+    bool toma();
+    bool tomado() const { return m_tomado; }
+
+private:
+    void suelta();
+    TConexionSesion m_conexion;
+    QString m_nombre;           // of the Qt connection (MariaDB)
+    quintptr m_base = 0;        // attachment (Firebird)
+    quintptr m_transaccion = 0; // the transaction holding the row (Firebird)
+    bool m_tomado = false;
+};
 
 // A unit of work: saves made while it lives share one transaction, committed
 // by commit() or rolled back when it leaves scope uncommitted. Saves made

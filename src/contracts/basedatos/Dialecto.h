@@ -43,6 +43,17 @@ public:
     bool claveDevuelta() const { return !esMariaDB(); }
     // What CREATE TABLE adds after its column list.
     QString opcionesTabla() const;
+    // Widens a text column in place, keeping its values.
+    QString cambiaTipo(const QString& tabla, const TColumna& columna) const;
+    // Makes the sequence's next value `ultimo` + 1.
+    QString reiniciaSecuencia(const QString& secuencia, qint64 ultimo) const;
+    // A column as an index lists it: MariaDB indexes at most 3072 bytes of
+    // a key, so a wide text is indexed by its first characters.
+    QString columnaIndice(const TColumna& columna) const;
+    // An index on the first `caracteres` characters of a text column; the
+    // look-up that uses it is TTabla::prefijo's.
+    QString indicePrefijo(const QString& nombre, const QString& tabla, const TColumna& columna,
+                          int caracteres) const;
     // Why a statement failed, in the user's words. `tecnico` stays in the log.
     static QString causa(const QSqlError& error);
     // Whether the engine refused a row because a unique key already holds

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QPair>
 #include <QString>
 
 // The business database described once, as data (EsquemaEntidades.h). The
@@ -33,6 +34,8 @@ struct BASEDATOS_EXPORT TTabla {
     QStringList indices;      // column names
     // Columns indexed by their first characters: column name -> characters.
     QHash<QString, int> prefijos;
+    // Column pairs no two rows may share, by column name.
+    QList<QPair<QString, QString>> unicos;
     const TColumna& clave() const { return columnas.first(); }
     TGrupoEsquema grupo() const { return clave().grupo; }
     QString generador() const { return QStringLiteral("GEN_") + nombre; }
@@ -59,5 +62,7 @@ BASEDATOS_EXPORT void completa(const TConexionSesion& conexion, TGrupoEsquema gr
 BASEDATOS_EXPORT void completaTodo(const TConexionSesion& conexion);
 // The version recorded in that database; 0 when none is.
 BASEDATOS_EXPORT int versionRegistrada(const TConexionSesion& conexion);
+// The tables the database holds (not the engine's own), by name.
+BASEDATOS_EXPORT QStringList tablasPresentes(const TConexionSesion& conexion);
 
 } // namespace Esquema

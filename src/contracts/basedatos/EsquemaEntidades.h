@@ -629,6 +629,10 @@
     I(TCfdirelacionado, Uuid)                                                                                          \
     I(TMetadatosat, Uuid)
 
+// Column pairs no two rows may share: U(Clase, Primera, Segunda). A voucher is
+// stored once per business even when two workstations import it at once.
+#define VELKOR_UNICOS(U) U(TComprobante, Negocio, Uuid)
+
 // Texts too long for a whole index (see above) are indexed by their first characters: P(Clase, Nombre, Caracteres).
 // An equality look-up on such a column goes through that index by itself (TCampo), so no caller needs to know.
 #define VELKOR_INDICES_PREFIJO(P) P(TConcepto, Descripcion, 250)

@@ -1,5 +1,6 @@
 #pragma once
 #include "BaseDatosExport.h"
+#include "Errores.h"
 #include "Esquema.h"
 #include "TConexionSesion.h"
 #include "TDecimal.h"
@@ -15,6 +16,19 @@
 #include <optional>
 
 class TEntidad;
+
+// A new row the engine refused because a unique key already holds its
+// values: another process stored the same record first.
+class BASEDATOS_EXPORT EDuplicado : public EBaseDatos {
+public:
+    EDuplicado(const QString& mensaje, const QString& tabla) : EBaseDatos(mensaje), m_tabla(tabla) {}
+    QString clase() const override { return QStringLiteral("EDuplicado"); }
+    // The table of the refused row (COMPROBANTE).
+    QString tabla() const { return m_tabla; }
+
+private:
+    QString m_tabla;
+};
 
 // A condition on the rows of a table, built from the table's typed columns
 // (TComprobante::columna(TComprobante::col_Uuid) == uuid), so a look-up never

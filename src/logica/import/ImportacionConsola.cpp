@@ -20,6 +20,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <cstdio>
 #include <optional>
@@ -88,6 +89,7 @@ QString ayuda()
 {
     return QStringLiteral(
         "Uso: velkor-importar CARPETA --correo CORREO [--contrasena CONTRASEÑA] [--conciliacion ARCHIVO.csv]\n"
+        "                     [--servidor URL]\n"
         "     velkor-importar --conciliacion ARCHIVO.csv --correo CORREO [--contrasena CONTRASEÑA]\n"
         "\n"
         "Importa los archivos XML de CFDI (3.2, 3.3 y 4.0) de CARPETA y de sus subcarpetas a los\n"
@@ -107,6 +109,16 @@ QString ayuda()
         "                           comprobantes guardados dicen distinto, en cada negocio al que\n"
         "                           CORREO puede entrar: columna Tipo \"Cancelado\", \"Falta el XML\",\n"
         "                           \"Sin metadatos\" o \"Importe distinto\"\n"
+        "  --servidor URL           crea los negocios nuevos en un servidor de bases de datos en vez\n"
+        "                           de en la carpeta de este programa, una base de datos por negocio:\n"
+        "                             mysql://USUARIO@HOST:PUERTO  (MariaDB o MySQL) la base\n"
+        "                               velkor_ más el RFC en minúsculas; la cuenta debe poder crear\n"
+        "                               bases de datos\n"
+        "                             firebird://USUARIO@HOST:PUERTO/CARPETA  (servidor Firebird) el\n"
+        "                               archivo RFC.fdb en CARPETA, una carpeta del servidor\n"
+        "                           La contraseña de USUARIO se toma de la variable de entorno\n"
+        "                           VELKOR_CLAVE_SERVIDOR, nunca de la línea de órdenes. Los negocios\n"
+        "                           que ya están registrados siguen donde están.\n"
         "  -h, --help               muestra esta ayuda\n"
         "\n"
         "Los archivos de un negocio ya registrado se importan solo si CORREO es uno de sus usuarios y\n"
@@ -141,6 +153,8 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
         }
         if (nombre == QLatin1String("--correo"))
             destino = &opciones.correo;
+        else if (nombre == QLatin1String("--servidor"))
+            destino = &opciones.urlServidor;
         else if (nombre == QLatin1String("--conciliacion") || nombre == QLatin1String("--conciliación"))
             destino = &opciones.conciliacion;
         else if (nombre == QLatin1String("--contrasena") || nombre == QLatin1String("--contraseña")) {
@@ -178,7 +192,46 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
         error = QStringLiteral("Falta el correo electrónico (--correo CORREO) del usuario de los negocios que se "
                                "creen.");
     opciones.correo = opciones.correo.trimmed();
+    if (error.isEmpty() && !opciones.urlServidor.isEmpty())
+        opciones.servidor =
+            servidorDeUrl(opciones.urlServidor, qEnvironmentVariable(VARIABLE_CLAVE_SERVIDOR), error);
     return opciones;
+}
+
+TConexionSesion servidorDeUrl(const QString& url, const QString& password, QString& error)
+{
+    const QUrl direccion(url.trimmed(), QUrl::StrictMode);
+    const QString esquema = direccion.scheme().toLower();
+    const bool mariadb = esquema == QLatin1String("mysql") || esquema == QLatin1String("mariadb");
+    const bool firebird = esquema == QLatin1String("firebird");
+    const QString forma = QStringLiteral("mysql://USUARIO@HOST:PUERTO o firebird://USUARIO@HOST:PUERTO/CARPETA");
+    if (!direccion.isValid() || (!mariadb && !firebird) || direccion.host().isEmpty() ||
+        direccion.userName().isEmpty()) {
+        error = QStringLiteral("La dirección del servidor \"%1\" no tiene la forma %2.").arg(url, forma);
+        return {};
+    }
+    if (!direccion.password().isEmpty()) {
+        error = QStringLiteral("La contraseña del servidor no va en la dirección: póngala en la variable de entorno "
+                               "%1.")
+                    .arg(QString::fromLatin1(VARIABLE_CLAVE_SERVIDOR));
+        return {};
+    }
+    const QString carpeta = direccion.path();
+    if (firebird && (carpeta.isEmpty() || carpeta == QLatin1String("/"))) {
+        error = QStringLiteral("Falta la carpeta del servidor Firebird donde se crean las bases de datos: %1.")
+                    .arg(forma);
+        return {};
+    }
+    if (mariadb && !carpeta.isEmpty() && carpeta != QLatin1String("/")) {
+        error = QStringLiteral("Una dirección de MariaDB no lleva carpeta; cada negocio tiene su base de datos "
+                               "velkor_ más su RFC: %1.")
+                    .arg(forma);
+        return {};
+    }
+    return TConexionSesion::servidor(mariadb ? TMotor::MariaDB : TMotor::FirebirdServidor, direccion.userName(),
+                                     password, direccion.host(),
+                                     direccion.port() > 0 ? QString::number(direccion.port()) : QString(),
+                                     firebird ? carpeta : QString());
 }
 
 int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
@@ -235,7 +288,8 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         return falla(SinAcceso, revision.mensaje);
     }
 
-    const TParametrosImportacion parametros = ImportacionCarpeta::parametros(opciones.correo, opciones.contrasena);
+    TParametrosImportacion parametros = ImportacionCarpeta::parametros(opciones.correo, opciones.contrasena);
+    parametros.servidorNuevos = opciones.servidor;
 
     if (!importa)
         return concilia(opciones);

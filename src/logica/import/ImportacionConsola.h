@@ -1,4 +1,6 @@
 #pragma once
+#include "TConexionSesion.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -32,8 +34,20 @@ struct TOpciones {
     QString conciliacion;
     QString contrasena;
     bool conContrasena = false; // given on the command line
+    // --servidor: where new businesses get their databases; the password
+    // comes from VARIABLE_CLAVE_SERVIDOR. No provider: this program folder.
+    QString urlServidor;
+    TConexionSesion servidor;
     bool ayuda = false;
 };
+
+// The environment variable that holds the database server's password: never
+// on the command line, where every user of the computer could read it.
+inline const char* const VARIABLE_CLAVE_SERVIDOR = "VELKOR_CLAVE_SERVIDOR";
+
+// mysql://USUARIO@HOST[:PUERTO] or firebird://USUARIO@HOST[:PUERTO]/CARPETA
+// with `password`; a text in `error` when the address is not one of them.
+TConexionSesion servidorDeUrl(const QString& url, const QString& password, QString& error);
 
 // Parses the arguments (without the program name); a text in `error` when
 // they are not usable.

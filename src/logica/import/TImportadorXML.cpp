@@ -156,6 +156,7 @@ TImportadorXML::TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCat
     // A business whose database is closed keeps no records here: memory
     // stays bounded by the businesses open, whatever the job meets.
     m_negocios.setAlCerrar([this](const TConexionSesion& conexion) { m_catalogos.olvidaBase(conexion); });
+    m_negocios.setServidorNuevos(parametros.servidorNuevos);
     if (parametros.limpiaTemporales)
         limpiaCopiasTemporales();
 }
@@ -339,6 +340,16 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
                                                 TUnidadTrabajo(negocio.conexion, m_parametros.usuario));
         escribe(temporal, documento.bytes());
         punto.confirma();
+    } catch (const EDuplicado& duplicado) {
+        m_catalogos.deshazArchivo();
+        QFile::remove(temporal);
+        // Another workstation stored the same voucher between the look-up
+        // and this save; the database keeps one.
+        if (duplicado.tabla() != TComprobante::tablaEsquema().nombre)
+            throw;
+        resultado.estado = TResultadoArchivo::YaExistia;
+        restauraCopia(definitiva, documento.bytes(), resultado);
+        return;
     } catch (...) {
         m_catalogos.deshazArchivo();
         QFile::remove(temporal);

@@ -115,6 +115,10 @@ struct TParametrosImportacion {
     // Whether each voucher's seals are checked as it is imported; only a
     // measurement of the import without it turns it off.
     bool verificaSellos = true;
+    // Where the businesses created for new issuers get their databases: a
+    // server (its database field the folder on a Firebird server), or, with
+    // no provider, files in this program folder.
+    TConexionSesion servidorNuevos;
 };
 
 // Imports CFDI XML files, one at a time, into the businesses that issued

@@ -167,6 +167,11 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     } catch (const ECifrado&) {
         existe = false;
     }
+    if (!existe && resultado.conexion.enServidor())
+        throw EBaseDatos(QStringLiteral("No se pudo conectar con el servidor de la base de datos del negocio %1 (%2); "
+                                        "el archivo no se importó. Revise que el servidor esté encendido y vuelva a "
+                                        "importar.")
+                             .arg(rfc, resultado.conexion.descripcion()));
     if (!existe)
         throw EBaseDatos(
             QStringLiteral("No se encontró la base de datos del negocio %1 registrado en este equipo.").arg(rfc));
@@ -174,6 +179,7 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     // not stay open, one more for every refused issuer.
     try {
         abreRegistrado(resultado);
+        bloquea(resultado);
     } catch (...) {
         Conexiones::cierra(resultado.conexion);
         throw;
@@ -235,6 +241,8 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
     datos.regimen = emisor.regimen;
     datos.direccion = emisor.direccion;
 
+    if (m_servidorNuevos.enServidor())
+        return creaEnServidor(rfc, datos);
     TNegocioImportado resultado;
     resultado.rfc = rfc;
     resultado.creado = true;
@@ -255,6 +263,48 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
         throw;
     }
     NuevoNegocio::concluyeArchivoLocal(archivo, m_plantilla);
+    ++m_creados;
+    return resultado;
+}
+
+void TNegociosImportacion::bloquea(const TNegocioImportado& negocio)
+{
+    if (!negocio.conexion.enServidor() || m_candados.contains(negocio.rfc))
+        return;
+    // Two workstations importing into one business would both look for a
+    // voucher, find it missing and store it: one import per business at a
+    // time, held by the server for as long as this job runs.
+    auto candado = std::make_shared<TCandadoServidor>(negocio.conexion);
+    if (!candado->toma())
+        throw EVelkor(QStringLiteral("Otro equipo está importando archivos del negocio %1 en este momento; este "
+                                     "archivo no se importó. Vuelva a importar cuando termine.")
+                          .arg(negocio.rfc));
+    m_candados.insert(negocio.rfc, candado);
+}
+
+TNegociosImportacion::TNegocioImportado TNegociosImportacion::creaEnServidor(const QString& rfc,
+                                                                             const NuevoNegocio::TDatos& datos)
+{
+    TNegocioImportado resultado;
+    resultado.rfc = rfc;
+    resultado.creado = true;
+    const QString nombre =
+        NuevoNegocio::nombreBaseServidor(m_servidorNuevos.motor(), rfc, m_servidorNuevos.getDatabase());
+    resultado.conexion = Conexiones::creaBaseServidor(m_servidorNuevos, nombre);
+    try {
+        Esquema::completaTodo(resultado.conexion);
+        const TUsuarionegocio liga = NuevoNegocio::saveNuevoNegocio(datos, resultado.conexion, m_logo);
+        resultado.negocio = liga.getIdnegocio();
+        bloquea(resultado);
+        NuevoNegocio::registraNegocio(m_email, rfc, datos.razon, NuevoNegocio::destinoServidor(resultado.conexion));
+        if (m_registro.getEmpresaDetalle(rfc).isEmpty())
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo registrar el negocio %1 en el registro local de negocios.").arg(rfc));
+    } catch (...) {
+        // Nothing but the business itself was stored there yet.
+        Conexiones::eliminaBaseServidor(resultado.conexion);
+        throw;
+    }
     ++m_creados;
     return resultado;
 }

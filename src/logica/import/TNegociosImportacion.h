@@ -1,4 +1,5 @@
 #pragma once
+#include "Conexiones.h"
 #include "TConexionSesion.h"
 #include "negocio/TNuevoNegocio.h"
 
@@ -79,6 +80,11 @@ public:
     // Whether the registry has a business with that RFC; nothing is opened.
     bool conoce(const QString& rfc);
 
+    // Businesses created from now on get a database of their own on the
+    // server `servidor` reaches (its database field: the folder on a
+    // Firebird server) instead of a file in this program folder.
+    void setServidorNuevos(const TConexionSesion& servidor) { m_servidorNuevos = servidor; }
+
     int creados() const { return m_creados; }
     // The businesses whose databases are open now (at most ABIERTOS, one
     // more while every other one holds uncommitted work).
@@ -94,6 +100,8 @@ private:
     TNegocioImportado registrado(const QString& rfc, const QStringList& detalle);
     void abreRegistrado(TNegocioImportado& resultado);
     TNegocioImportado crea(const QString& rfc, const TEmisor& emisor);
+    TNegocioImportado creaEnServidor(const QString& rfc, const NuevoNegocio::TDatos& datos);
+    void bloquea(const TNegocioImportado& negocio);
     void usa(const QString& rfc);
     void cierraSobrantes(const QString& enUso);
 
@@ -109,4 +117,7 @@ private:
     QList<QString> m_abiertos; // RFCs whose database is open, least recently used first
     std::function<void(const TConexionSesion&)> m_alCerrar;
     int m_creados = 0;
+    TConexionSesion m_servidorNuevos;
+    // The server-held locks of the businesses on a server this job uses.
+    QHash<QString, std::shared_ptr<TCandadoServidor>> m_candados;
 };

@@ -28,6 +28,10 @@ QStringList mensajes(TResultado resultado)
         return {ERR_SELECCION_CORREO_ELECTRONICO};
     case TResultado::BaseInexistente:
         return {ERR_BASE_DATOS_USUARIO};
+    case TResultado::ServidorSinRespuesta:
+        return {QStringLiteral("No se pudo conectar con el servidor donde está la base de datos de la empresa. Revise "
+                               "que el servidor esté encendido y que este equipo llegue a él por la red, y vuelva a "
+                               "intentarlo; el detalle quedó en la bitácora del programa.")};
     case TResultado::EmpresaNoValida:
         return {ERR_EMPRESA_NO_VALIDA};
     case TResultado::UsuarioIncorrecto:
@@ -69,6 +73,8 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
 
     TConexionSesion conexion;
     if (!Utils::evaluaConexion(conexion, detalle.value(2))) {
+        if (conexion.enServidor())
+            return TResultado::ServidorSinRespuesta;
         registro.deshabilitaEstatusEmpresa(rfc);
         return TResultado::BaseInexistente;
     }

@@ -16,6 +16,9 @@ enum class TResultado {
     UsuarioIncorrecto, // ERR_USUARIO_CONTRASEÑA_INCORRECTA (unknown user or wrong password)
     EmpresaYUsuario,   // both of the two above
     SinAcceso,         // ERR_USUARIO_ACCESO_EMPRESA
+    // The business's database server did not answer; the entry stays
+    // enabled, for the server may only be off for now.
+    ServidorSinRespuesta,
 };
 
 // The messages of a result, in the order they are shown.

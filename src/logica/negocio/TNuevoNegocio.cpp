@@ -6,6 +6,7 @@
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Esquema.h"
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "SecretoNegocio.h"
@@ -302,9 +303,65 @@ void registraNegocio(const QString& email, const QString& rfc, const QString& ra
         throw EBaseDatos(ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
 }
 
+TConexionSesion conexionDestino(const TDestino& destino)
+{
+    TConexionSesion motor;
+    motor.setProvider(destino.motor);
+    if (!motor.enServidor())
+        return TConexionSesion::embebida(destino.baseDatos, Sistema::exePath);
+    return TConexionSesion::servidor(motor.motor(), destino.usuario.trimmed(), destino.password,
+                                     destino.servidor.trimmed(), destino.puerto.trimmed(), destino.baseDatos.trimmed());
+}
+
+QString nombreBaseServidor(TMotor motor, const QString& rfc, const QString& carpeta)
+{
+    if (motor == TMotor::FirebirdServidor) {
+        QString base = carpeta.trimmed();
+        while (base.endsWith(QLatin1Char('/')) && base.size() > 1)
+            base.chop(1);
+        return base + QLatin1Char('/') + rfc.toUpper() + QStringLiteral(".fdb");
+    }
+    QString nombre = QStringLiteral("velkor_") + rfc.trimmed().toLower();
+    nombre.replace(QLatin1Char('&'), QLatin1Char('_'));
+    nombre.replace(QChar(0x00F1), QLatin1Char('_'));
+    return nombre;
+}
+
+TDestino destinoServidor(const TConexionSesion& conexion)
+{
+    TDestino destino;
+    destino.motor = conexion.getProvider();
+    destino.usuario = conexion.getUsername();
+    destino.password = conexion.getPassword();
+    destino.servidor = conexion.getServer();
+    destino.baseDatos = conexion.getDatabase();
+    destino.puerto = conexion.getPuerto();
+    return destino;
+}
+
+TConexionSesion creaBaseServidor(const QString& email, const QString& rfc, const QString& razon,
+                                 const TDestino& destino)
+{
+    TCadenaConexion::deRegistro(registroDe(email, rfc, razon, destino)).plano();
+    exigeRfcValido(rfc);
+    const TConexionSesion conexion = conexionDestino(destino);
+    // Another business's tables (or anyone's) are never written over: the
+    // configuration window checked the database was empty, but time passed.
+    const QStringList tablas = Esquema::tablasPresentes(conexion);
+    if (!tablas.isEmpty())
+        throw EBaseDatos(QStringLiteral("La base de datos %1 ya tiene tablas (%2); la empresa nueva necesita una base "
+                                        "de datos vacía. Elija otra en \"Configura tu Conexión\".")
+                             .arg(conexion.descripcion(), tablas.mid(0, 3).join(QStringLiteral(", "))));
+    Esquema::completaTodo(conexion);
+    registraNegocio(email, rfc, razon, destino);
+    return conexion;
+}
+
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla)
 {
+    if (conexionDestino(destino).enServidor())
+        return creaBaseServidor(email, rfc, razon, destino);
     const TArchivoCreado creado = creaArchivo(email, rfc, destino, plantilla);
     // A registration that fails leaves the folder as it was: the new file
     // removed, a database set aside put back.

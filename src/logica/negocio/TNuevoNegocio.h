@@ -113,8 +113,25 @@ TDestino destinoLocal(const QString& rfc);
 // written raises EBaseDatos; the folder is then left as it was (the new file
 // removed, a database set aside put back). The same as creaArchivoLocal
 // followed by registraNegocio.
+//
+// A destination on a server (DB_MySQL, DB_FIREBIRD_SERVIDOR) names an empty
+// database there instead: it gets the whole schema and the registry row,
+// and `plantilla` is not used. A database that already holds tables is
+// refused (EBaseDatos) before anything is written.
 TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
                                const QByteArray& plantilla);
+// The session connection a destination stands for.
+TConexionSesion conexionDestino(const TDestino& destino);
+// The name a new business's database gets on a server: on MariaDB
+// "velkor_" + the RFC in lower case, "&" and "ñ" as "_"; on a Firebird
+// server the file <RFC>.fdb in `carpeta`.
+QString nombreBaseServidor(TMotor motor, const QString& rfc, const QString& carpeta);
+// The destination of a business whose database `conexion` reaches on a
+// server, as the registry stores it.
+TDestino destinoServidor(const TConexionSesion& conexion);
+// The server half of saveNuevoLocal.
+TConexionSesion creaBaseServidor(const QString& email, const QString& rfc, const QString& razon,
+                                 const TDestino& destino);
 
 // A database file made for a new business and not registered yet.
 struct TArchivoLocal {

@@ -1,7 +1,9 @@
 #include "Utils.h"
 
+#include "Conexiones.h"
 #include "Constantes.h"
 #include "Errores.h"
+#include "Logmanager.h"
 #include "Sistema.h"
 #include "TCadenaConexion.h"
 
@@ -53,9 +55,25 @@ bool validaConexionString(const QString& cadena)
 bool evaluaConexion(TConexionSesion& conexion, const QString& cadena)
 {
     const TCadenaConexion campos = TCadenaConexion::deGuardada(cadena);
-    // The stored provider is ignored on purpose: strings restored from
-    // backups say "SQLITE" and older ones "MySQL", yet every business
-    // database is a file of the embedded engine.
+    TConexionSesion servidor;
+    servidor.setProvider(campos.getProveedor());
+    // A registry written before servers were supported may say "MySQL" for
+    // a business kept in a file here: it stays a file.
+    const bool archivoAntiguo = campos.getServidor().trimmed().isEmpty() &&
+                                existeArchivo(campos.baseDatosEn(Sistema::exePath));
+    if (servidor.enServidor() && !archivoAntiguo) {
+        conexion = TConexionSesion::servidor(servidor.motor(), campos.getUsuario(), campos.getPassword(),
+                                             campos.getServidor(), campos.getPuerto(), campos.getBaseDatos());
+        try {
+            Conexiones::baseDatos(conexion);
+            return true;
+        } catch (const EBaseDatos& error) {
+            Logmanager::Log(error.mensaje(), 3, Sistema::exePath);
+            return false;
+        }
+    }
+    // Any other provider is a file of the embedded engine: strings restored
+    // from backups say "SQLITE".
     TConexionSesion nueva = TConexionSesion::embebida(campos.baseDatosEn(Sistema::exePath), Sistema::exePath);
     nueva.setPuerto(campos.getPuerto());
     conexion = nueva;

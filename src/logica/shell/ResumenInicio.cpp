@@ -3,6 +3,7 @@
 #include "CitaSql.h"
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
+#include "Dialecto.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "TiposComprobante.h"
@@ -74,7 +75,7 @@ TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& de
                  cita(C::tablaEsquema().nombre), donde.sql());
     QSqlQuery consulta(Conexiones::baseDatos(conexion));
     consulta.setForwardOnly(true);
-    if (!consulta.prepare(sql))
+    if (!consulta.prepare(TDialecto::de(conexion).adapta(sql)))
         throw EBaseDatos(QStringLiteral("No se pudieron leer los comprobantes: ") + consulta.lastError().text());
     for (int i = 0; i < donde.parametros().size(); ++i)
         consulta.bindValue(i, donde.parametros().at(i));

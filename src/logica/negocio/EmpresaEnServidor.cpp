@@ -1,0 +1,85 @@
+#include "EmpresaEnServidor.h"
+
+#include "Conexiones.h"
+#include "Credenciales.h"
+#include "Entidades.h"
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Sistema.h"
+#include "TBaseDatosLocalFrm.h"
+
+namespace EmpresaEnServidor {
+
+namespace {
+
+TConexion con(TResultado resultado, const QString& texto)
+{
+    TConexion c;
+    c.resultado = resultado;
+    c.texto = texto;
+    return c;
+}
+
+} // namespace
+
+TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, const QString& password)
+{
+    const TConexionSesion conexion = NuevoNegocio::conexionDestino(destino);
+    std::unique_ptr<TNegocio> negocio;
+    QString rfc;
+    Credenciales::TAcceso acceso = Credenciales::TAcceso::NoEsUsuario;
+    try {
+        const QList<TNegocio> negocios = TNegocio::busca(TCondicion(), conexion);
+        if (!negocios.isEmpty())
+            negocio = std::make_unique<TNegocio>(negocios.first());
+        if (negocio) {
+            const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
+            rfc = fiscales ? fiscales->getRfc().trimmed().toUpper() : QString();
+            acceso = Credenciales::acceso(*negocio, email.trimmed(), password, conexion);
+        }
+    } catch (const EBaseDatos& e) {
+        Logmanager::Log(QStringLiteral("No se pudo conectar con la empresa en %1: %2")
+                            .arg(conexion.descripcion(), e.mensaje()),
+                        3, Sistema::exePath);
+        Conexiones::cierra(conexion);
+        return con(TResultado::SinRespuesta,
+                   QStringLiteral("No se pudo leer la base de datos %1. Revise el servidor, la cuenta y el nombre de la "
+                                  "base de datos, y vuelva a intentarlo.")
+                       .arg(conexion.descripcion()));
+    }
+    if (!negocio || rfc.isEmpty()) {
+        Conexiones::cierra(conexion);
+        return con(TResultado::SinNegocio,
+                   QStringLiteral("La base de datos %1 no tiene ninguna empresa de este programa.")
+                       .arg(conexion.descripcion()));
+    }
+    TConexion resultado;
+    resultado.rfc = rfc;
+    resultado.razon = negocio->getNombre();
+    if (acceso != Credenciales::TAcceso::Permitido) {
+        Conexiones::cierra(conexion);
+        resultado.resultado = acceso == Credenciales::TAcceso::NoEsUsuario ? TResultado::NoEsUsuario
+                                                                           : TResultado::ContrasenaIncorrecta;
+        resultado.texto = acceso == Credenciales::TAcceso::NoEsUsuario
+                              ? QStringLiteral("%1 no es usuario de la empresa %2; entre con el correo de uno de sus "
+                                               "usuarios.")
+                                    .arg(email.trimmed(), rfc)
+                              : QStringLiteral("La contraseña no es la del usuario %1 en la empresa %2.")
+                                    .arg(email.trimmed(), rfc);
+        return resultado;
+    }
+    Conexiones::cierra(conexion);
+    if (!registroLocal().getEmpresaDetalle(rfc).isEmpty()) {
+        resultado.resultado = TResultado::YaRegistrada;
+        resultado.texto = QStringLiteral("Este equipo ya tiene registrada la empresa %1.").arg(rfc);
+        return resultado;
+    }
+    NuevoNegocio::registraNegocio(email.trimmed(), rfc, resultado.razon, destino);
+    Logmanager::Log(QStringLiteral("Se agregó la empresa %1 de la base de datos %2.").arg(rfc, conexion.descripcion()),
+                    1, Sistema::exePath);
+    resultado.resultado = TResultado::Conectada;
+    resultado.texto = QStringLiteral("La empresa %1 quedó agregada a este equipo; ya puede entrar a ella.").arg(rfc);
+    return resultado;
+}
+
+} // namespace EmpresaEnServidor

@@ -285,6 +285,20 @@ const TTabla& tabla(const QString& clase)
     return tablas().at(*it);
 }
 
+void ajustaSecuencias(const TConexionSesion& conexion)
+{
+    TEjecutor e(conexion);
+    for (const TTabla& t : tablas()) {
+        QSqlQuery q(e.db());
+        if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2").arg(cita(t.clave().nombre), cita(t.nombre))) ||
+            !q.next())
+            throw EBaseDatos(QStringLiteral("No se pudo leer la clave mayor de %1: %2").arg(t.nombre, q.lastError().text()));
+        const qint64 mayor = q.value(0).toLongLong();
+        q.finish();
+        e.ejecuta(e.dialecto().reiniciaSecuencia(t.generador(), mayor));
+    }
+}
+
 QStringList tablasPresentes(const TConexionSesion& conexion)
 {
     TEjecutor e(conexion);

@@ -605,6 +605,18 @@ TSubconsulta TPersistencia::claves(const TTabla& tabla, const TCondicion& donde)
     return {sqlBusqueda(tabla, cita(tabla.clave().nombre), donde), donde.parametros()};
 }
 
+void TPersistencia::copia(const TTabla& tabla, const QVector<QVariant>& valores, const TConexionSesion& conexion)
+{
+    const TSentencias& sql = sentencias(tabla);
+    if (valores.size() != tabla.columnas.size())
+        throw EBaseDatos(QStringLiteral("El registro de %1 no tiene las columnas de su tabla.").arg(tabla.nombre));
+    const auto q = Conexiones::consultaPreparada(conexion, sql.insercionConClave);
+    for (int i = 0; i < valores.size(); ++i)
+        enlaza(*q, i, paraEscribir(tabla.columnas.at(i), valores.at(i)));
+    ejecuta(*q, QStringLiteral("copiar un registro de %1"), tabla);
+    q->finish();
+}
+
 void TPersistencia::carga(TEntidad& entidad, const QVector<QVariant>& valores, const TConexionSesion& conexion)
 {
     entidad.m_valores = valores;

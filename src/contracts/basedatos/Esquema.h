@@ -62,6 +62,9 @@ BASEDATOS_EXPORT void completa(const TConexionSesion& conexion, TGrupoEsquema gr
 BASEDATOS_EXPORT void completaTodo(const TConexionSesion& conexion);
 // The version recorded in that database; 0 when none is.
 BASEDATOS_EXPORT int versionRegistrada(const TConexionSesion& conexion);
+// Moves every table's sequence past the highest key its table holds, after
+// rows were copied in with their keys.
+BASEDATOS_EXPORT void ajustaSecuencias(const TConexionSesion& conexion);
 // The tables the database holds (not the engine's own), by name.
 BASEDATOS_EXPORT QStringList tablasPresentes(const TConexionSesion& conexion);
 

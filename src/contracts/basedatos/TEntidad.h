@@ -235,6 +235,12 @@ public:
     static int cuenta(const TTabla& tabla, const TCondicion& donde, const TConexionSesion& conexion);
     static TSubconsulta claves(const TTabla& tabla, const TCondicion& donde);
     static void carga(TEntidad& entidad, const QVector<QVariant>& valores, const TConexionSesion& conexion);
+    // Writes a row as it is, its key and every column as `valores` holds
+    // them in the table's order (as busca gives them): a copy of a record
+    // of another database. Nothing is stamped. Inside the caller's
+    // transaction when one is open. The table's sequence is not moved: see
+    // Esquema::ajustaSecuencias.
+    static void copia(const TTabla& tabla, const QVector<QVariant>& valores, const TConexionSesion& conexion);
 
 private:
     friend class TUnidadTrabajo;

@@ -267,6 +267,48 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
     return resultado;
 }
 
+void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre)
+{
+    TConexionSesion anterior = m_servidorNuevos;
+    anterior.setDatabase(nombre);
+    try {
+        Conexiones::baseDatos(anterior);
+    } catch (const EBaseDatos&) {
+        return; // there is none (or the server says why when creating it)
+    }
+    // The business is not in the registry, so a database of that name is
+    // what a creation stopped before its registry row leaves (the server or
+    // this program stopped): it holds no voucher yet. One with vouchers is
+    // someone's, and stays.
+    const QStringList tablas = Esquema::tablasPresentes(anterior);
+    // Another workstation may be creating it right now: it holds the lock
+    // from the moment the schema is there.
+    auto candado = std::make_unique<TCandadoServidor>(anterior);
+    if ((anterior.motor() == TMotor::MariaDB || tablas.contains(QStringLiteral("VERSIONESQUEMA"))) &&
+        !candado->toma()) {
+        Conexiones::cierra(anterior);
+        throw EVelkor(QStringLiteral("Otro equipo está creando o importando el negocio de la base de datos %1 en este "
+                                     "momento; este archivo no se importó. Vuelva a importar cuando termine.")
+                          .arg(anterior.descripcion()));
+    }
+    const bool conComprobantes = tablas.contains(TComprobante::tablaEsquema().nombre) &&
+                                 TComprobante::cuenta(TCondicion(), anterior) > 0;
+    if (conComprobantes) {
+        Conexiones::cierra(anterior);
+        throw EVelkor(QStringLiteral("El servidor ya tiene la base de datos %1 con comprobantes, y este equipo no la "
+                                     "tiene registrada; agréguela con \"Conectar a una empresa en un servidor\" y "
+                                     "vuelva a importar.")
+                          .arg(anterior.descripcion()));
+    }
+    Logmanager::Log(QStringLiteral("Se quita la base de datos %1, restos de una creación interrumpida.")
+                        .arg(anterior.descripcion()),
+                    1, Sistema::exePath);
+    // A Firebird server drops no database someone is attached to, the lock
+    // holder included.
+    candado.reset();
+    Conexiones::eliminaBaseServidor(anterior);
+}
+
 void TNegociosImportacion::bloquea(const TNegocioImportado& negocio)
 {
     if (!negocio.conexion.enServidor() || m_candados.contains(negocio.rfc))
@@ -290,18 +332,20 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::creaEnServidor(con
     resultado.creado = true;
     const QString nombre =
         NuevoNegocio::nombreBaseServidor(m_servidorNuevos.motor(), rfc, m_servidorNuevos.getDatabase());
+    quitaRestoDeCreacion(nombre);
     resultado.conexion = Conexiones::creaBaseServidor(m_servidorNuevos, nombre);
     try {
         Esquema::completaTodo(resultado.conexion);
+        bloquea(resultado);
         const TUsuarionegocio liga = NuevoNegocio::saveNuevoNegocio(datos, resultado.conexion, m_logo);
         resultado.negocio = liga.getIdnegocio();
-        bloquea(resultado);
         NuevoNegocio::registraNegocio(m_email, rfc, datos.razon, NuevoNegocio::destinoServidor(resultado.conexion));
         if (m_registro.getEmpresaDetalle(rfc).isEmpty())
             throw EEntradaSalida(
                 QStringLiteral("No se pudo registrar el negocio %1 en el registro local de negocios.").arg(rfc));
     } catch (...) {
         // Nothing but the business itself was stored there yet.
+        m_candados.remove(rfc);
         Conexiones::eliminaBaseServidor(resultado.conexion);
         throw;
     }

@@ -102,6 +102,7 @@ private:
     TNegocioImportado crea(const QString& rfc, const TEmisor& emisor);
     TNegocioImportado creaEnServidor(const QString& rfc, const NuevoNegocio::TDatos& datos);
     void bloquea(const TNegocioImportado& negocio);
+    void quitaRestoDeCreacion(const QString& nombre);
     void usa(const QString& rfc);
     void cierraSobrantes(const QString& enUso);
 

@@ -1,0 +1,246 @@
+#include "ProgramaConsola.h"
+#include "ServidoresBaseDatos.h"
+
+#include "Conexiones.h"
+#include "Esquema.h"
+#include "Sistema.h"
+#include "import/ImportacionConsola.h"
+#include "negocio/EmpresaEnServidor.h"
+#include "negocio/TIngreso.h"
+
+#include <QUuid>
+
+namespace {
+
+// Real vouchers of three issuers and versions, each with the UUID of its stamp.
+const QList<QPair<QString, QByteArray>> MUESTRAS = {
+    {QStringLiteral("cfdi40-real.xml"), "C2832671-DA6D-11EF-A83D-00155D012007"},
+    {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
+    {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
+};
+// Past the first commit of a batch, so a stopped server finds work both
+// committed and in hand.
+constexpr int ARCHIVOS = 150;
+
+QString email()
+{
+    return QString::fromUtf8(TEntornoImportacion::EMAIL);
+}
+
+QString password()
+{
+    return QString::fromUtf8(TEntornoImportacion::PASSWORD);
+}
+
+// What the businesses of the current program folder's registry hold on the
+// server: the rows of every table and the vouchers' UUIDs.
+QStringList estadoServidor()
+{
+    QStringList lineas;
+    QStringList empresas = registroLocal().getEmpresas();
+    empresas.sort();
+    for (const QString& empresa : std::as_const(empresas)) {
+        const QString rfc = empresa.section(u'|', 0, 0);
+        const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+        if (!conexion.enServidor())
+            qFatal("%s no está en el servidor", qPrintable(rfc));
+        for (const TTabla& t : Esquema::tablas())
+            lineas << QStringLiteral("%1/%2=%3").arg(rfc, t.nombre).arg(TPersistencia::cuenta(t, TCondicion(), conexion));
+        QStringList uuids;
+        for (const TComprobante& c : TComprobante::busca(TCondicion(), conexion))
+            uuids << c.getUuid();
+        uuids.sort();
+        lineas << rfc + QStringLiteral("/uuids=") + uuids.join(u',');
+    }
+    Conexiones::cierraHilo();
+    return lineas;
+}
+
+} // namespace
+
+// Businesses on a MariaDB server, reached from two program folders (two
+// workstations): what one imports the other sees, two imports at once store
+// each voucher once, and a server lost in the middle of an import loses
+// nothing committed.
+class TstServidor : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TServidorBaseDatos> m_servidor;
+    QTemporaryDir m_corpus;
+
+    QString url() const
+    {
+        return QStringLiteral("mysql://%1@127.0.0.1:%2").arg(m_servidor->usuario()).arg(m_servidor->puerto());
+    }
+    // velkor-importar of that workstation over the corpus, new businesses
+    // on the server.
+    TProgramaConsola::TCorrida importa(const TProgramaConsola& estacion) const
+    {
+        return estacion.corre({m_corpus.path(), QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
+                              password().toUtf8() + '\n');
+    }
+    void inicia(QProcess& proceso, const TProgramaConsola& estacion) const
+    {
+        estacion.inicia(proceso,
+                        {m_corpus.path(), QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
+                        password().toUtf8() + '\n');
+    }
+    // Drops every database the tests made, for a test of its own.
+    void vaciaServidor()
+    {
+        m_servidor->detiene();
+        m_servidor.reset();
+        m_servidor = std::make_unique<TServidorBaseDatos>(TServidorBaseDatos::Tipo::MariaDB);
+        QVERIFY2(m_servidor->inicia(), qPrintable(m_servidor->error()));
+        qputenv(ImportacionConsola::VARIABLE_CLAVE_SERVIDOR, m_servidor->password().toUtf8());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (const QString falta = TServidorBaseDatos::faltante(TServidorBaseDatos::Tipo::MariaDB); !falta.isEmpty())
+            QSKIP(qPrintable(falta));
+        QVERIFY(m_corpus.isValid());
+        for (int i = 0; i < ARCHIVOS; ++i) {
+            const auto& muestra = MUESTRAS.at(i % MUESTRAS.size());
+            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(muestra.first));
+            bytes.replace(muestra.second, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+            QFile archivo(m_corpus.filePath(QStringLiteral("%1/%2.xml").arg(i % 5).arg(i)));
+            QDir().mkpath(QFileInfo(archivo).absolutePath());
+            QVERIFY(archivo.open(QIODevice::WriteOnly) && archivo.write(bytes) == bytes.size());
+        }
+    }
+    void init() { vaciaServidor(); }
+
+    // The first workstation creates the businesses on the server and imports;
+    // the second adds them with a user of theirs, signs in and sees every
+    // voucher; its own import of the same folder finds them all there.
+    void dosEstaciones()
+    {
+        TProgramaConsola primera;
+        const TProgramaConsola::TCorrida corrida = importa(primera);
+        QVERIFY2(corrida.salida == 0, qPrintable(corrida.errores + corrida.salidaEstandar));
+        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(ARCHIVOS)));
+        Sistema::exePath = primera.entorno.carpeta.ruta();
+        const QStringList empresas = registroLocal().getEmpresas();
+        QCOMPARE(empresas.size(), MUESTRAS.size());
+        const QStringList enServidor = estadoServidor();
+        QList<NuevoNegocio::TDestino> destinos;
+        for (const QString& empresa : empresas)
+            destinos << NuevoNegocio::destinoServidor(TEntornoImportacion::conexion(empresa.section(u'|', 0, 0)));
+        // Its password travels enciphered in the registry, never in the clear.
+        QVERIFY(!TCarpetaPrograma::lee(primera.entorno.carpeta.archivo(Constantes::DB_USUARIOS))
+                     .contains(m_servidor->password().toUtf8()));
+
+        TProgramaConsola segunda;
+        Sistema::exePath = segunda.entorno.carpeta.ruta();
+        QVERIFY(registroLocal().getEmpresas().isEmpty());
+        // Someone who is no user of the business adds nothing.
+        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), QStringLiteral("otro@negocio.mx"), password()).resultado,
+                 EmpresaEnServidor::TResultado::NoEsUsuario);
+        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), email(), QStringLiteral("otra")).resultado,
+                 EmpresaEnServidor::TResultado::ContrasenaIncorrecta);
+        QVERIFY(registroLocal().getEmpresas().isEmpty());
+        for (const NuevoNegocio::TDestino& destino : std::as_const(destinos)) {
+            const EmpresaEnServidor::TConexion conexion = EmpresaEnServidor::conecta(destino, email(), password());
+            QVERIFY2(conexion.resultado == EmpresaEnServidor::TResultado::Conectada, qPrintable(conexion.texto));
+            QCOMPARE(Ingreso::ingresa(conexion.rfc, email(), password()), Ingreso::TResultado::Correcto);
+            QVERIFY(Sistema::Conexion->enServidor());
+        }
+        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), email(), password()).resultado,
+                 EmpresaEnServidor::TResultado::YaRegistrada);
+        Conexiones::cierraHilo();
+        QCOMPARE(estadoServidor(), enServidor);
+
+        const TProgramaConsola::TCorrida otra = importa(segunda);
+        QCOMPARE(otra.salida, 0);
+        QVERIFY2(otra.salidaEstandar.contains(QStringLiteral("Ya existían: %1").arg(ARCHIVOS)),
+                 qPrintable(otra.salidaEstandar));
+        QCOMPARE(estadoServidor(), enServidor);
+    }
+
+    // Both workstations import the same folder at once into the same
+    // businesses: one holds each business while the other's files of it
+    // wait for another run; nothing is stored twice, and the reruns
+    // complete it.
+    void importacionesALaVez()
+    {
+        TProgramaConsola primera;
+        TProgramaConsola segunda;
+        // The businesses exist first, so both workstations have them.
+        {
+            const QString uno = m_corpus.filePath(QStringLiteral("0"));
+            const TProgramaConsola::TCorrida inicial = primera.corre(
+                {uno, QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()}, password().toUtf8() + '\n');
+            QCOMPARE(inicial.salida, 0);
+        }
+        Sistema::exePath = primera.entorno.carpeta.ruta();
+        QList<NuevoNegocio::TDestino> destinos;
+        for (const QString& empresa : registroLocal().getEmpresas())
+            destinos << NuevoNegocio::destinoServidor(TEntornoImportacion::conexion(empresa.section(u'|', 0, 0)));
+        Sistema::exePath = segunda.entorno.carpeta.ruta();
+        for (const NuevoNegocio::TDestino& destino : std::as_const(destinos))
+            QCOMPARE(EmpresaEnServidor::conecta(destino, email(), password()).resultado,
+                     EmpresaEnServidor::TResultado::Conectada);
+        Conexiones::cierraHilo();
+
+        QProcess a;
+        QProcess b;
+        inicia(a, primera);
+        inicia(b, segunda);
+        QVERIFY(a.waitForFinished(240000) && b.waitForFinished(240000));
+        QVERIFY(a.exitCode() <= 1 && b.exitCode() <= 1);
+        for (TProgramaConsola* estacion : {&primera, &segunda}) {
+            const TProgramaConsola::TCorrida repeticion = importa(*estacion);
+            QVERIFY2(repeticion.salida == 0, qPrintable(repeticion.salidaEstandar + repeticion.errores));
+        }
+        Sistema::exePath = primera.entorno.carpeta.ruta();
+        const QStringList estado = estadoServidor();
+        int guardados = 0;
+        for (const QString& linea : estado) {
+            if (!linea.contains(QStringLiteral("/uuids=")))
+                continue;
+            const QStringList uuids = linea.section(u'=', 1).split(u',', Qt::SkipEmptyParts);
+            QCOMPARE(QSet<QString>(uuids.cbegin(), uuids.cend()).size(), uuids.size());
+            guardados += int(uuids.size());
+        }
+        QCOMPARE(guardados, ARCHIVOS);
+    }
+
+    // The server stops (killed) in the middle of an import: the program ends
+    // with the files in hand failed instead of hanging; after the server
+    // comes back, a rerun leaves what one clean run leaves.
+    void servidorPerdido()
+    {
+        TProgramaConsola limpia;
+        QCOMPARE(importa(limpia).salida, 0);
+        Sistema::exePath = limpia.entorno.carpeta.ruta();
+        QStringList esperado = estadoServidor();
+        vaciaServidor();
+
+        TProgramaConsola estacion;
+        QProcess proceso;
+        inicia(proceso, estacion);
+        // Killed once the server holds committed vouchers.
+        Sistema::exePath = estacion.entorno.carpeta.ruta();
+        QTRY_VERIFY_WITH_TIMEOUT(!registroLocal().getEmpresas().isEmpty() && [&] {
+            for (const QString& empresa : registroLocal().getEmpresas())
+                if (TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(empresa.section(u'|', 0, 0))) > 0)
+                    return true;
+            return false;
+        }(), 120000);
+        Conexiones::cierraHilo();
+        m_servidor->mata();
+        QVERIFY(proceso.waitForFinished(120000));
+        QCOMPARE(proceso.exitCode(), 1);
+        QVERIFY(m_servidor->reinicia());
+
+        const TProgramaConsola::TCorrida repeticion = importa(estacion);
+        QVERIFY2(repeticion.salida == 0, qPrintable(repeticion.salidaEstandar + repeticion.errores));
+        QCOMPARE(estadoServidor(), esperado);
+    }
+
+    void cleanupTestCase() { Conexiones::cierraHilo(); }
+};
+
+QTEST_GUILESS_MAIN(TstServidor)
+#include "tst_servidor.moc"

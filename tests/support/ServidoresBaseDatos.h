@@ -60,11 +60,24 @@ public:
     // The server's folder (databases, logs).
     QString carpeta() const;
 
+    // A port of 127.0.0.1 nothing listens on right now.
+    static int puertoLibre();
+
 private:
+    bool prepara();
+    bool arranca();
+    bool esperaListo();
+    bool ejecutaCliente(const QString& sql, const QString& baseDatos, const QString& usuario, const QString& password);
+    QString socket() const;
+    QString rutaFirebird(const QString& archivo) const;
+    QString ultimasLineasLog() const;
+
     Tipo m_tipo;
     std::unique_ptr<QTemporaryDir> m_carpeta;
     QProcess m_proceso;
     int m_puerto = 0;
     bool m_preparado = false;
+    QString m_password;
+    int m_bases = 0;
     QString m_error;
 };

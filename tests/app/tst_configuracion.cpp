@@ -1,25 +1,36 @@
+#include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
-#include "Prompter.h"
-#include "Secretos.h"
-#include "Sistema.h"
-#include "app/TConfiguracionBaseDatosFrm.h"
 #include "Piezas.h"
+#include "Prompter.h"
+#include "app/TConfiguracionBaseDatosFrm.h"
+#include "app/Ventanas.h"
+#include "negocio/PruebaServidor.h"
+#include "setup/TPaginaNegocio.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
 
+const QString RFC = QStringLiteral("EKU9003173C9");
+const QString PASSWORD = QStringLiteral("Cl4ve-que-nadie-lee");
+// Waiting bound for a test against a server that does not answer: the check
+// gives up by itself after its own limit.
+constexpr int ESPERA_MS = (PruebaServidor::PLAZO_SEGUNDOS + 25) * 1000;
+
 QList<QLineEdit*> edits(const TConfiguracionBaseDatosFrm& ventana)
 {
     QList<QLineEdit*> lista;
     for (int i = 1; i <= 5; ++i)
-        lista << ventana.findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(i));
+        lista << pieza<QLineEdit>(ventana, QStringLiteral("Edit%1").arg(i));
     return lista;
 }
 
@@ -33,16 +44,33 @@ QComboBox* motor(const TConfiguracionBaseDatosFrm& ventana)
     return pieza<QComboBox>(ventana, "ComboBox1");
 }
 
-QLineEdit* baseDatos(const TConfiguracionBaseDatosFrm& ventana)
-{
-    return pieza<QLineEdit>(ventana, "Edit5");
-}
-
 void escribe(const TConfiguracionBaseDatosFrm& ventana, const QStringList& textos)
 {
     const QList<QLineEdit*> lista = edits(ventana);
     for (int i = 0; i < textos.size(); ++i)
         lista.at(i)->setText(textos.at(i));
+}
+
+// A port of this computer nothing listens on.
+QString puertoLibre()
+{
+    QTcpServer servidor;
+    if (!servidor.listen(QHostAddress::LocalHost, 0))
+        qFatal("No hay un puerto libre en 127.0.0.1");
+    return QString::number(servidor.serverPort());
+}
+
+// The object names of what Tab visits from `inicio` on, once round.
+QStringList ordenTabulacion(const QWidget& raiz, QWidget* inicio)
+{
+    QStringList orden;
+    QWidget* w = inicio;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(&raiz) && raiz.isAncestorOf(w))
+            orden << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != inicio);
+    return orden;
 }
 
 } // namespace
@@ -53,14 +81,21 @@ class TstConfiguracion : public QObject {
     std::unique_ptr<TCarpetaPrograma> m_carpeta;
     std::unique_ptr<TConfiguracionBaseDatosFrm> m_ventana;
 
-    // Checks the rules that follow from the engine choice.
     static void verificaReglas(const TConfiguracionBaseDatosFrm& v, bool local)
     {
         for (QLineEdit* edit : edits(v))
             QCOMPARE(edit->isReadOnly(), local);
         QCOMPARE(boton(v, "CornerButton3")->isHidden(), local);
         QCOMPARE(boton(v, "CornerButton1")->isEnabled(), local);
-        QCOMPARE(v.getMotorBaseDatos(), local ? Constantes::DB_SQLITE : Constantes::DB_MySQL);
+    }
+
+    // A server engine with every field typed: what a test of the connection
+    // takes.
+    void llenaServidor(int indice, const QString& puerto = QStringLiteral("3307"))
+    {
+        motor(*m_ventana)->setCurrentIndex(indice);
+        escribe(*m_ventana, {QStringLiteral("velkor"), PASSWORD, puerto, QStringLiteral("127.0.0.1"),
+                             indice == 1 ? QStringLiteral("negocios") : QStringLiteral("/srv/velkor.fdb")});
     }
 
 private slots:
@@ -75,96 +110,226 @@ private slots:
         m_carpeta.reset();
     }
 
-    void cambioDeMotor()
+    void motores_data()
     {
+        QTest::addColumn<int>("indice");
+        QTest::addColumn<QString>("proveedor");
+        QTest::addColumn<QString>("puerto");
+        QTest::newRow("local") << 0 << Constantes::DB_SQLITE << QString();
+        QTest::newRow("MariaDB") << 1 << Constantes::DB_MySQL << Constantes::PUERTO_MARIADB;
+        QTest::newRow("Firebird") << 2 << Constantes::DB_FIREBIRD_SERVIDOR << Constantes::PUERTO_FIREBIRD;
+    }
+    void motores()
+    {
+        QFETCH(int, indice);
+        QFETCH(QString, proveedor);
+        QFETCH(QString, puerto);
         TConfiguracionBaseDatosFrm& v = *m_ventana;
-        verificaReglas(v, true);
-        QCOMPARE(baseDatos(v)->text(), Constantes::DB_SISTEMA_NOMBRE);
-        motor(v)->setCurrentIndex(1);
-        verificaReglas(v, false);
-        QVERIFY(baseDatos(v)->text().isEmpty());
-
-        escribe(v, {QStringLiteral("root"), QStringLiteral("secreto"), QStringLiteral("3306"),
-                    QStringLiteral("servidor.local"), QStringLiteral("negocios")});
-        motor(v)->setCurrentIndex(0);
-        verificaReglas(v, true);
+        // Back from the other server engine, so every row changes engine.
+        motor(v)->setCurrentIndex(indice == 2 ? 1 : 2);
+        escribe(v, {QStringLiteral("root"), QStringLiteral("secreto"), QStringLiteral("1"), QStringLiteral("otro"),
+                    QStringLiteral("otra")});
+        motor(v)->setCurrentIndex(indice);
+        QCOMPARE(motor(v)->currentText(),
+                 QStringList({Constantes::CBD_LOCAL, Constantes::CBD_MARIADB, Constantes::CBD_FIREBIRD}).at(indice));
+        verificaReglas(v, indice == 0);
+        QCOMPARE(v.getMotorBaseDatos(), proveedor);
+        QCOMPARE(edits(v).at(1)->echoMode(), QLineEdit::Password);
+        // Nothing of the other engine stays behind.
         for (int i = 0; i < 4; ++i)
             QVERIFY(edits(v).at(i)->text().isEmpty());
-        QCOMPARE(baseDatos(v)->text(), Constantes::DB_SISTEMA_NOMBRE);
-
-        // Going back to the server starts from empty fields as well.
-        motor(v)->setCurrentIndex(1);
-        for (QLineEdit* edit : edits(v))
-            QVERIFY(edit->text().isEmpty());
-    }
-
-    // Fields travel as typed, in the order of a stored connection string; a
-    // field holding the separator would shift every field after it, so it is
-    // refused, naming the field, and nothing is kept.
-    void pruebaConServidor_data()
-    {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("guardada");
-        QTest::addColumn<QString>("mensaje");
-        QTest::addColumn<int>("tipo");
-        QTest::newRow("campos válidos") << QStringLiteral("secreto")
-                                        << QStringLiteral("MySQL|root|secreto|servidor.local| negocios |3306")
-                                        << Constantes::MSG_INFORMATION_CONEXION_EXITO << Constantes::MSG_INFORMATION;
-        QTest::newRow("separador en la contraseña")
-            << QStringLiteral("se|creto") << QString()
-            << QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, QStringLiteral("Contraseña"))
-            << Constantes::MSG_ERROR;
-    }
-    void pruebaConServidor()
-    {
-        QFETCH(QString, password);
-        QFETCH(QString, guardada);
-        QFETCH(QString, mensaje);
-        QFETCH(int, tipo);
-        TConfiguracionBaseDatosFrm& v = *m_ventana;
-        motor(v)->setCurrentIndex(1);
-        escribe(v, {QStringLiteral("root"), password, QStringLiteral("3306"), QStringLiteral("servidor.local"),
-                    QStringLiteral(" negocios ")});
-        QVERIFY(!boton(v, "CornerButton1")->isEnabled());
-
-        TColaRespuestas respuestas;
-        QTest::mouseClick(boton(v, "CornerButton3"), Qt::LeftButton);
-        QCOMPARE(respuestas.textos(), QStringList{mensaje});
-        QCOMPARE(respuestas.tipos(), QList<int>{tipo});
-        QCOMPARE(boton(v, "CornerButton1")->isEnabled(), !guardada.isEmpty());
-        if (guardada.isEmpty()) {
-            QVERIFY(v.getConexionString().isEmpty());
+        Capturas::guarda(v, QStringLiteral("configuracion-base-datos-") + QTest::currentDataTag());
+        // Tab follows the reading order; "Guardar" waits for a test.
+        const QStringList orden =
+            indice == 0
+                ? QStringList{QStringLiteral("ComboBox1"), QStringLiteral("CornerButton2"),
+                              QStringLiteral("CornerButton1")}
+                : QStringList{QStringLiteral("ComboBox1"),     QStringLiteral("Edit1"),        QStringLiteral("Edit2"),
+                              QStringLiteral("Edit3"),         QStringLiteral("Edit4"),        QStringLiteral("Edit5"),
+                              QStringLiteral("CornerButton3"), QStringLiteral("CornerButton2")};
+        QCOMPARE(ordenTabulacion(v, motor(v)), orden);
+        if (indice == 0) {
+            QCOMPARE(edits(v).at(4)->text(), Constantes::DB_SISTEMA_NOMBRE);
+            QCOMPARE(v.getBaseDatos(RFC),
+                     m_carpeta->archivo(QStringLiteral("db/EKU9003173C9/") + Constantes::DB_SISTEMA_NOMBRE));
             return;
         }
-        QCOMPARE(Secretos::descifraLocal(v.getConexionString(), Sistema::exePath), guardada);
-        QCOMPARE(v.getMotorBaseDatos(), Constantes::DB_MySQL);
-        QCOMPARE(v.getBaseDatos(QStringLiteral("EKU9003173C9")), QStringLiteral("negocios"));
+        QVERIFY(edits(v).at(4)->text().isEmpty());
+        QVERIFY(edits(v).at(2)->placeholderText().contains(puerto));
+        escribe(v, {QStringLiteral("root"), QStringLiteral(" se creto "), QStringLiteral(" 3307 "),
+                    QStringLiteral(" servidor.local "), QStringLiteral(" negocios ")});
+        QCOMPARE(v.getUsuario(), QStringLiteral("root"));
+        QCOMPARE(v.getPassword(), QStringLiteral(" se creto "));
+        QCOMPARE(v.getPuerto(), QStringLiteral("3307"));
+        QCOMPARE(v.getServidor(), QStringLiteral("servidor.local"));
+        QCOMPARE(v.getBaseDatos(RFC), QStringLiteral("negocios"));
+    }
 
-        // Shown again, the window starts over on the local engine.
+    // A save stands for the fields it tested: any edit asks for a new test.
+    void edicionTrasPrueba_data()
+    {
+        QTest::addColumn<int>("indice");
+        QTest::addColumn<int>("campo");
+        for (int indice : {1, 2})
+            for (int campo = 0; campo < 5; ++campo)
+                QTest::addRow("%s, Edit%d", indice == 1 ? "MariaDB" : "Firebird", campo + 1) << indice << campo;
+    }
+    void edicionTrasPrueba()
+    {
+        QFETCH(int, indice);
+        QFETCH(int, campo);
+        TConfiguracionBaseDatosFrm& v = *m_ventana;
+        llenaServidor(indice);
+        // As a successful test leaves it (that needs a real server).
+        boton(v, "CornerButton1")->setEnabled(true);
+        edits(v).at(campo)->insert(QStringLiteral("x"));
+        QVERIFY(!boton(v, "CornerButton1")->isEnabled());
+    }
+
+    void sinServidor_data()
+    {
+        QTest::addColumn<int>("indice");
+        QTest::newRow("MariaDB") << 1;
+        QTest::newRow("Firebird") << 2;
+    }
+    void sinServidor()
+    {
+        QFETCH(int, indice);
+        TConfiguracionBaseDatosFrm& v = *m_ventana;
+        llenaServidor(indice, puertoLibre());
+        TColaRespuestas respuestas;
+        boton(v, "CornerButton3")->click();
+        // The verdict comes through the event loop, never before.
+        QVERIFY(v.probando());
+        QCOMPARE(boton(v, "CornerButton3")->text(), QStringLiteral("Probando…"));
+        QVERIFY(!boton(v, "CornerButton3")->isEnabled());
+        QVERIFY(!motor(v)->isEnabled());
+        for (QLineEdit* edit : edits(v))
+            QVERIFY(edit->isReadOnly());
+
+        QTRY_COMPARE_WITH_TIMEOUT(respuestas.tipos(), QList<int>{Constantes::MSG_ERROR}, ESPERA_MS);
+        QVERIFY(!v.probando());
+        QVERIFY(!respuestas.textos().first().contains(PASSWORD));
+        QVERIFY(!m_carpeta->log().contains(PASSWORD));
+        QVERIFY(!boton(v, "CornerButton1")->isEnabled());
+        QVERIFY(v.getConexionString().isEmpty());
+        QCOMPARE(boton(v, "CornerButton3")->text(), QStringLiteral("Probar Conexión"));
+        QVERIFY(boton(v, "CornerButton3")->isEnabled());
+        QVERIFY(motor(v)->isEnabled());
+        for (QLineEdit* edit : edits(v))
+            QVERIFY(!edit->isReadOnly());
+    }
+
+    // Given up before the server answered: no verdict reaches the user, and
+    // a window destroyed meanwhile is never called back.
+    void pruebaAbandonada_data()
+    {
+        QTest::addColumn<bool>("destruida");
+        QTest::newRow("Cancelar") << false;
+        QTest::newRow("ventana destruida") << true;
+    }
+    void pruebaAbandonada()
+    {
+        QFETCH(bool, destruida);
+        llenaServidor(1, puertoLibre());
+        TColaRespuestas respuestas;
+        boton(*m_ventana, "CornerButton3")->click();
+        QVERIFY(m_ventana->probando());
+        if (destruida) {
+            m_ventana.reset();
+            QCoreApplication::processEvents();
+        } else {
+            boton(*m_ventana, "CornerButton2")->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!m_ventana->probando(), ESPERA_MS);
+            QCOMPARE(m_ventana->getMotorBaseDatos(), Constantes::DB_SQLITE);
+            verificaReglas(*m_ventana, true);
+        }
+        QVERIFY(respuestas.textos().isEmpty());
+    }
+
+    // The registry keeps the fields joined by a separator: a field holding it
+    // is refused at once, naming the field, with no server asked.
+    void separador()
+    {
+        TConfiguracionBaseDatosFrm& v = *m_ventana;
+        llenaServidor(1);
+        edits(v).at(1)->setText(QStringLiteral("se|creto"));
+        TColaRespuestas respuestas;
+        boton(v, "CornerButton3")->click();
+        QVERIFY(!v.probando());
+        QCOMPARE(
+            respuestas.textos(),
+            QStringList{
+                QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, QStringLiteral("Contraseña"))});
+        QCOMPARE(respuestas.tipos(), QList<int>{Constantes::MSG_ERROR});
+        QVERIFY(!boton(v, "CornerButton1")->isEnabled());
+    }
+
+    void nuevaPresentacion()
+    {
+        TConfiguracionBaseDatosFrm& v = *m_ventana;
+        llenaServidor(2);
         v.show();
         QVERIFY(QTest::qWaitForWindowExposed(&v));
-        QCOMPARE(motor(v)->currentIndex(), 0);
-        QVERIFY(v.getConexionString().isEmpty());
+        QCOMPARE(v.getMotorBaseDatos(), Constantes::DB_SQLITE);
         verificaReglas(v, true);
         QVERIFY(v.getUsuario().isEmpty());
-        QCOMPARE(v.getBaseDatos(QStringLiteral("EKU9003173C9")),
-                 m_carpeta->archivo(QStringLiteral("db/EKU9003173C9/") + Constantes::DB_SISTEMA_NOMBRE));
+        QVERIFY(v.getPassword().isEmpty());
         v.hide();
     }
 
-    void pruebaFallida()
+    // The new-business page opens the window and says, in one line, where
+    // the business will be stored.
+    void paginaNegocio_data()
     {
-        // Only the server engines can be tested; a refused string keeps the
-        // save disabled and says so.
-        TConfiguracionBaseDatosFrm& v = *m_ventana;
-        boton(v, "CornerButton1")->setEnabled(true);
-        TColaRespuestas respuestas;
-        v.CornerButton3Click();
-        QCOMPARE(respuestas.textos(), QStringList{Constantes::MSG_ERROR_CONEXION});
-        QCOMPARE(respuestas.tipos(), QList<int>{Constantes::MSG_ERROR});
-        QVERIFY(!boton(v, "CornerButton1")->isEnabled());
-        QVERIFY(v.getConexionString().isEmpty());
-        QCOMPARE(baseDatos(v)->text(), Constantes::DB_SISTEMA_NOMBRE);
+        QTest::addColumn<int>("indice");
+        QTest::addColumn<bool>("guardada");
+        QTest::addColumn<QString>("ubicacion");
+        const QString local = QStringLiteral("Se guardará en este equipo");
+        QTest::newRow("local") << 0 << true << local;
+        QTest::newRow("servidor cancelado") << 1 << false << local;
+        QTest::newRow("MariaDB") << 1 << true << QStringLiteral("Se guardará en el servidor 127.0.0.1, base negocios");
+        QTest::newRow("Firebird") << 2 << true
+                                  << QStringLiteral("Se guardará en el servidor 127.0.0.1, base /srv/velkor.fdb");
+    }
+    void paginaNegocio()
+    {
+        QFETCH(int, indice);
+        QFETCH(bool, guardada);
+        QFETCH(QString, ubicacion);
+        ConfiguracionBaseDatosFrm = m_ventana.get();
+        const auto restaura = qScopeGuard([] { ConfiguracionBaseDatosFrm = nullptr; });
+        m_carpeta->instalaCatalogo();
+        TPaginaNegocio pagina(TPaginaNegocio::TModo::Adicional);
+        pagina.inicia();
+        QLabel* linea = pieza<QLabel>(pagina, "TxUbicacionBase");
+        QCOMPARE(linea->text(), QStringLiteral("Se guardará en este equipo"));
+
+        bool atendida = false;
+        QTimer::singleShot(0, this, [&] {
+            atendida = m_ventana->isVisible();
+            if (indice != 0)
+                llenaServidor(indice);
+            if (Capturas::pedidas() && indice == 2)
+                Capturas::guarda(*m_ventana, QStringLiteral("configuracion-base-datos-abierta"));
+            // "Guardar" without the test a real server would pass.
+            if (guardada)
+                m_ventana->accept();
+            else
+                boton(*m_ventana, "CornerButton2")->click();
+        });
+        // Reached by Tab after the address, before the page's own buttons.
+        const QStringList orden = ordenTabulacion(pagina, pieza<QWidget>(pagina, "EdNombreEmpresa"));
+        const qsizetype posicion = orden.indexOf(QStringLiteral("BtConfiguraConexion"));
+        QVERIFY(posicion > orden.indexOf(QStringLiteral("EdReferencia")));
+        QCOMPARE(orden.value(posicion + 1), QStringLiteral("BtLimpiarCampos"));
+        pieza<QPushButton>(pagina, "BtConfiguraConexion")->click();
+        QVERIFY(atendida);
+        QCOMPARE(linea->text(), ubicacion);
+        if (indice == 2) {
+            pagina.resize(800, pagina.sizeHint().height());
+            Capturas::guarda(pagina, QStringLiteral("pagina-negocio-servidor"));
+        }
     }
 };
 

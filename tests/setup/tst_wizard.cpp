@@ -681,8 +681,8 @@ private slots:
                                                 "CmbRegimenFiscal", "EdCalle",         "EdNoExterior",
                                                 "EdNoInterior",     "CmbCodigoPostal", "CmbColonia",
                                                 "CmbMunicipio",     "CmbLocalidad",    "CmbEstado",
-                                                "CmbPais",          "EdReferencia",    "BtAnterior",
-                                                "BtLimpiarCampos",  "BtFinalizar"} +
+                                                "CmbPais",          "EdReferencia",    "BtConfiguraConexion",
+                                                "BtAnterior",       "BtLimpiarCampos", "BtFinalizar"} +
                                         franja;
         // The business list is one stop, as a group of options is: the
         // arrows move inside it.

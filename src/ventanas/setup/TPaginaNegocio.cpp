@@ -130,7 +130,21 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     dDireccion->setContentsMargins(0, 0, 0, 0);
     diseno->addWidget(TxDireccion);
 
+    // Where the business is stored is asked for here, once the business is
+    // described, and the answer stays in sight until "Finalizar".
+    diseno->addWidget(texto(this, QStringLiteral("TxTituloBaseDatos"), QStringLiteral("Base de Datos")));
+    auto* ubicacion = new QHBoxLayout();
+    TxUbicacionBase = texto(this, QStringLiteral("TxUbicacionBase"));
+    TxUbicacionBase->setTextFormat(Qt::PlainText);
+    TxUbicacionBase->setWordWrap(true);
+    BtConfiguraConexion = boton(this, QStringLiteral("BtConfiguraConexion"), QStringLiteral("Configura tu Conexión"));
+    ubicacion->addWidget(TxUbicacionBase, 1);
+    ubicacion->addWidget(BtConfiguraConexion);
+    diseno->addLayout(ubicacion);
+    muestraUbicacion();
+
     diseno->addStretch();
+    diseno->addSpacing(8);
     auto* botones = new QHBoxLayout();
     BtAnterior = boton(this, QStringLiteral("BtAnterior"), QStringLiteral("Anterior"));
     BtLimpiarCampos = boton(this, QStringLiteral("BtLimpiarCampos"), QStringLiteral("Limpiar Campos"));
@@ -161,6 +175,7 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     });
     connect(BtAnterior, &QPushButton::clicked, this, &TPaginaNegocio::anterior);
     connect(BtLimpiarCampos, &QPushButton::clicked, this, &TPaginaNegocio::BtLimpiarCamposClick);
+    connect(BtConfiguraConexion, &QPushButton::clicked, this, &TPaginaNegocio::BtConfiguraConexionClick);
     connect(BtFinalizar, &QPushButton::clicked, this, &TPaginaNegocio::BtFinalizarClick);
     connect(BtCancelar, &QPushButton::clicked, this, &TPaginaNegocio::cancelada);
     Controles::botonPredeterminado(this, BtFinalizar);
@@ -196,8 +211,9 @@ void TPaginaNegocio::aplicaEstilos()
     Utils::cargaImageRS(IMG_BANDERA, ImgBienvenidaSecundario, Sistema::exePath);
     Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxPaso2")), RS_TEXTOSUBTITULOS);
     Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxDomicilioFiscal")), RS_TEXTOSECCION);
+    Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxTituloBaseDatos")), RS_TEXTOSECCION);
     const QString hoja = Style::StyleFrm().getButtonFactStyle(Sistema::claveMarca);
-    for (QPushButton* b : {BtAnterior, BtFinalizar, BtLimpiarCampos, BtCancelar})
+    for (QPushButton* b : {BtAnterior, BtFinalizar, BtLimpiarCampos, BtCancelar, BtConfiguraConexion})
         Controles::estiloBoton(b, hoja);
 }
 
@@ -216,7 +232,7 @@ QList<QWidget*> TPaginaNegocio::camposTabulacion() const
     orden << m_certificado->ordenTabulacion() << QList<QWidget*>{EdRFC, EdRazon, CmbRegimenFiscal};
     if (m_direccion)
         orden << m_direccion->camposTabulacion();
-    orden << QList<QWidget*>{BtAnterior, BtLimpiarCampos, BtCancelar, BtFinalizar};
+    orden << QList<QWidget*>{BtConfiguraConexion, BtAnterior, BtLimpiarCampos, BtCancelar, BtFinalizar};
     return orden;
 }
 
@@ -244,6 +260,29 @@ void TPaginaNegocio::inicia()
     quitaError(m_direccion->getCmbCodigoPostal());
     m_direccion->inicializaDireccion(true);
     inicializaRegimen(QString());
+    // A server chosen for the previous business holds that business now: the
+    // next one starts on this computer.
+    if (ConfiguracionBaseDatosFrm)
+        ConfiguracionBaseDatosFrm->reinicia();
+    muestraUbicacion();
+}
+
+void TPaginaNegocio::BtConfiguraConexionClick()
+{
+    if (!ConfiguracionBaseDatosFrm)
+        return;
+    ConfiguracionBaseDatosFrm->exec();
+    muestraUbicacion();
+}
+
+void TPaginaNegocio::muestraUbicacion()
+{
+    const NuevoNegocio::TDestino d = destino(QString());
+    if (d.motor == DB_SQLITE) {
+        TxUbicacionBase->setText(QStringLiteral("Se guardará en este equipo"));
+        return;
+    }
+    TxUbicacionBase->setText(QStringLiteral("Se guardará en el servidor %1, base %2").arg(d.servidor, d.baseDatos));
 }
 
 void TPaginaNegocio::inicializaRegimen(const QString& rfc)

@@ -15,7 +15,9 @@ class TDireccionesFrm;
 class TPanelCertificado;
 
 // The business form: name, certificate, key and password, RFC, razón
-// social, regime and fiscal address. The wizard shows it as its first-run
+// social, regime and fiscal address, and where the business will be stored
+// ("Configura tu Conexión" opens the database configuration window; one line
+// under it says what was chosen). The wizard shows it as its first-run
 // page 1; the main window hosts one of its own to add a business for the
 // user already signed in.
 //
@@ -32,7 +34,7 @@ public:
 
     TModo modo() const { return m_modo; }
     // Empties the form for a new business (the address panel is made on the
-    // first call).
+    // first call); the business goes to this computer again.
     void inicia();
     void enfoca();
     void aplicaMarca();
@@ -62,6 +64,9 @@ signals:
 private:
     void BtFinalizarClick();
     void BtLimpiarCamposClick();
+    void BtConfiguraConexionClick();
+    // Writes where the database configuration window says the business goes.
+    void muestraUbicacion();
     // Complete and coherent; shows one message listing every failing
     // field, or the certificate check's own message.
     bool isValido();
@@ -84,6 +89,8 @@ private:
     QPushButton* BtAnterior;
     QPushButton* BtCancelar;
     QPushButton* BtLimpiarCampos;
+    QPushButton* BtConfiguraConexion;
+    QLabel* TxUbicacionBase;
 
     void muestraCertificado(const QMap<QString, QString>& informacion);
     void quitaMarcas();

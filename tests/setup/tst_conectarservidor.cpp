@@ -364,8 +364,19 @@ private slots:
         QVERIFY(ventana);
         llena(*ventana, tipo == TServidorBaseDatos::Tipo::MariaDB ? 0 : 1,
               {destino.servidor, destino.puerto, destino.baseDatos, destino.usuario, destino.password, CORREO,
-               PASSWORD_USUARIO});
+               QStringLiteral("Otra#Clave3")});
         QSignalSpy conectada(ventana, &TConectarServidorFrm::empresaConectada);
+        // Another password of that user: said, the window kept, the
+        // password field ready to type again, nothing registered.
+        pieza<QPushButton>(*ventana, "BtConectar")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(programa.respuestas.textos().size(), 1, ESPERA_MAXIMA);
+        QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_WARNING});
+        QVERIFY(ventana->isVisible());
+        QCOMPARE(ventana->focusWidget(), pieza<QLineEdit>(*ventana, "EdPassword"));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+
+        programa.respuestas.limpia();
+        pieza<QLineEdit>(*ventana, "EdPassword")->setText(PASSWORD_USUARIO);
         pieza<QPushButton>(*ventana, "BtConectar")->click();
         QTRY_COMPARE_WITH_TIMEOUT(programa.respuestas.textos().size(), 1, ESPERA_MAXIMA);
         QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_INFORMATION});
@@ -377,6 +388,7 @@ private slots:
         QCOMPARE(w->listaEmpresas(), QStringList{NegocioPrueba::RFC_ESCUELA});
         QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), NegocioPrueba::RFC_ESCUELA);
         QCOMPARE(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->text(), CORREO);
+        Capturas::guarda(*w, QStringLiteral("conectar-ingreso-") + QTest::currentDataTag());
         pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(PASSWORD_USUARIO);
         pieza<QPushButton>(w, "BtIngresar")->click();
         QVERIFY(w->nextStep);

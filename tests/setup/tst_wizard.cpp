@@ -670,9 +670,9 @@ private slots:
         const QStringList franja{"TXCatalogos", "TxRestaurarRespaldoXML", "Text2", "TxBaseDatos"};
         QTest::newRow("perfil, con un teléfono")
             << 0
-            << QStringList{"EdCorreoElectronico", "EdPassword",        "EdRepitePassword", "EdNombre",
-                           "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo",        "Cont1Numero",
-                           "Cont1Extension",      "TxTelefonoBottom",  "BtSiguiente"} +
+            << QStringList{"EdCorreoElectronico", "EdPassword",        "EdRepitePassword",   "EdNombre",
+                           "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo",          "Cont1Numero",
+                           "Cont1Extension",      "TxTelefonoBottom",  "TxConectarServidor", "BtSiguiente"} +
                    franja;
         QTest::newRow("empresa") << 1
                                  << QStringList{"EdNombreEmpresa",  "EdCSD",           "SearchEditButton2",
@@ -686,10 +686,11 @@ private slots:
                                         franja;
         // The business list is one stop, as a group of options is: the
         // arrows move inside it.
-        QTest::newRow("ingreso, dos empresas") << 3
-                                               << QStringList{RFC_ESCUELA, "EdCorreoElectronicoLoggin",
-                                                              "EdPasswordLoggin", "TxOlvidarContraseña", "BtIngresar"} +
-                                                      franja;
+        QTest::newRow("ingreso, dos empresas")
+            << 3
+            << QStringList{RFC_ESCUELA,  "EdCorreoElectronicoLoggin", "EdPasswordLoggin", "TxOlvidarContraseña",
+                           "BtIngresar", "TxConectarServidor"} +
+                   franja;
         // Until a key is accepted the new password cannot be typed.
         QTest::newRow("recuperación") << 4
                                       << QStringList{"BtEnviaClave", "EdClaveRecuperacion", "BtIngresarRecuperacion",

@@ -6,6 +6,7 @@
 #include "FiltroCampo.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "TConectarServidorFrm.h"
 #include "app/UtilsVentanas.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
@@ -81,6 +82,11 @@ TPaginaIngreso::TPaginaIngreso(QWidget* parent) : QWidget(parent)
     diseno->addLayout(filaIngreso);
     Controles::alClic(TxOlvidarContraseña, [this] { TxOlvidarContraseñaClick(); });
     TxOlvidarContraseña->setCursor(Qt::PointingHandCursor);
+    // A business another workstation keeps on a database server joins the
+    // tiles from here.
+    TxConectarServidor = texto(this, QStringLiteral("TxConectarServidor"), TConectarServidorFrm::TITULO);
+    diseno->addWidget(TxConectarServidor, 0, Qt::AlignLeft);
+    Controles::alClic(TxConectarServidor, [this] { emit conectarServidor(); });
     diseno->addStretch();
 
     for (QLineEdit* e : {EdCorreoElectronicoLoggin, EdPasswordLoggin})
@@ -100,7 +106,8 @@ void TPaginaIngreso::aplicaEstilos()
     Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxSeleccionaEmpresa")), RS_TEXTOSUBTITULOS);
     for (QLabel* seccion : {findChild<QLabel*>(QStringLiteral("TxEmpresaSeleccionada")), TxSeleccion})
         Controles::colorTexto(seccion, RS_TEXTOSECCION);
-    Controles::colorTexto(TxOlvidarContraseña, RS_TEXTOAZUL);
+    for (QLabel* enlace : {TxOlvidarContraseña, TxConectarServidor})
+        Controles::colorTexto(enlace, RS_TEXTOAZUL);
     Controles::estiloBoton(BtIngresar, estilo.getButtonFactStyle(Sistema::claveMarca));
 }
 
@@ -114,13 +121,25 @@ QList<QWidget*> TPaginaIngreso::camposTabulacion() const
     QList<QWidget*> orden;
     for (QAbstractButton* radio : m_grupoEmpresas->buttons())
         orden << radio;
-    orden << QList<QWidget*>{EdCorreoElectronicoLoggin, EdPasswordLoggin, TxOlvidarContraseña, BtIngresar};
+    orden << QList<QWidget*>{EdCorreoElectronicoLoggin, EdPasswordLoggin, TxOlvidarContraseña, BtIngresar,
+                             TxConectarServidor};
     return orden;
 }
 
 QString TPaginaIngreso::seleccion() const
 {
     return TxSeleccion->text();
+}
+
+bool TPaginaIngreso::eligeEmpresa(const QString& rfc, const QString& email)
+{
+    const int indice = m_listaEmpresas.indexOf(rfc);
+    if (indice < 0)
+        return false;
+    m_grupoEmpresas->buttons().at(indice)->setChecked(true);
+    if (!email.isEmpty())
+        EdCorreoElectronicoLoggin->setText(email);
+    return true;
 }
 
 void TPaginaIngreso::limpiaPassword()

@@ -24,6 +24,9 @@ public:
     const QStringList& listaEmpresas() const { return m_listaEmpresas; }
     // The chosen tile's name (its RFC with '_' for '&'); empty while none.
     QString seleccion() const;
+    // Chooses the tile of `rfc` and, when given, writes `email` in its field;
+    // false when no tile has that RFC.
+    bool eligeEmpresa(const QString& rfc, const QString& email = QString());
     void limpiaPassword();
     void quitaErrores();
     // The first stop the user still has to fill: the business list while
@@ -38,6 +41,8 @@ signals:
     // The sign-in disabled the chosen entry: the tiles are to be read again.
     void empresasCambiadas();
     void olvidoContrasena(const QString& rfc, const QString& email);
+    // "Conectar a una empresa en un servidor" was chosen.
+    void conectarServidor();
 
 private:
     void BtIngresarClick();
@@ -57,6 +62,7 @@ private:
     QLabel* ImgCandado;
     QLabel* TxOlvidarContraseña;
     QPushButton* BtIngresar;
+    QLabel* TxConectarServidor;
 
     QWidget* m_contenedorEmpresas;
     QVBoxLayout* m_listaTiles;

@@ -7,6 +7,7 @@
 #include "Logmanager.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "TConectarServidorFrm.h"
 #include "TTelefonosFrm.h"
 #include "app/UtilsVentanas.h"
 #include "negocio/Utils.h"
@@ -68,6 +69,9 @@ TPaginaPerfil::TPaginaPerfil(QWidget* parent) : QWidget(parent)
     diseno->addStretch();
     auto* botones = new QHBoxLayout();
     BtSiguiente = Controles::boton(this, QStringLiteral("BtSiguiente"), QStringLiteral("Siguiente"));
+    TxConectarServidor = texto(this, QStringLiteral("TxConectarServidor"), TConectarServidorFrm::TITULO);
+    Controles::alClic(TxConectarServidor, [this] { emit conectarServidor(); });
+    botones->addWidget(TxConectarServidor);
     botones->addStretch();
     botones->addWidget(BtSiguiente);
     diseno->addLayout(botones);
@@ -93,7 +97,8 @@ void TPaginaPerfil::aplicaEstilos()
     for (const QString& nombre : {QStringLiteral("TxPaso1"), QStringLiteral("TxEditaPerfil")})
         Controles::colorTexto(findChild<QLabel*>(nombre), RS_TEXTOSUBTITULOS);
     Controles::colorTexto(findChild<QLabel*>(QStringLiteral("TxTelefonos")), RS_TEXTOSECCION);
-    Controles::colorTexto(TxTelefonoContenedor->TxTelefonoBottom, RS_TEXTOAZUL);
+    for (QLabel* enlace : {TxTelefonoContenedor->TxTelefonoBottom, TxConectarServidor})
+        Controles::colorTexto(enlace, RS_TEXTOAZUL);
     Controles::estiloBoton(BtSiguiente, estilo.getButtonFactStyle(Sistema::claveMarca));
 }
 
@@ -127,7 +132,7 @@ QList<QWidget*> TPaginaPerfil::camposTabulacion() const
     QList<QWidget*> orden = {EdCorreoElectronico, EdPassword,       EdRepitePassword, EdNombre,
                              EdApellidoPaterno,   EdApellidoMaterno};
     orden << TxTelefonoContenedor->camposTabulacion();
-    orden << BtSiguiente;
+    orden << TxConectarServidor << BtSiguiente;
     return orden;
 }
 

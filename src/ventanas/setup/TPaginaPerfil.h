@@ -35,6 +35,9 @@ public:
 
 signals:
     void aceptada();
+    // "Conectar a una empresa en un servidor" was chosen: the business
+    // already exists, on a server another workstation uses.
+    void conectarServidor();
     // A phone row came or went.
     void tabulacionCambiada();
 
@@ -52,5 +55,6 @@ private:
     QLineEdit* EdApellidoMaterno;
     QLabel* ImgTelefono;
     TTelefonosFrm* TxTelefonoContenedor;
+    QLabel* TxConectarServidor;
     QPushButton* BtSiguiente;
 };

@@ -8,6 +8,7 @@
 #include "Prompter.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "TConectarServidorFrm.h"
 #include "TFranjaInferior.h"
 #include "TPaginaIngreso.h"
 #include "TPaginaNegocio.h"
@@ -162,6 +163,8 @@ void TWizardFrm::conecta()
         m_recuperacion->inicia(rfc, email);
         TabControl1->setCurrentIndex(RECUPERACION);
     });
+    connect(m_perfil, &TPaginaPerfil::conectarServidor, this, &TWizardFrm::conectaServidor);
+    connect(m_ingreso, &TPaginaIngreso::conectarServidor, this, &TWizardFrm::conectaServidor);
     connect(m_recuperacion, &TPaginaRecuperacion::cancelada, this, &TWizardFrm::vuelveAlIngreso);
     connect(m_recuperacion, &TPaginaRecuperacion::guardada, this, [this] {
         m_ingreso->limpiaPassword();
@@ -296,6 +299,20 @@ void TWizardFrm::creaNegocioNuevo()
     }
     nextStep = true;
     close();
+}
+
+void TWizardFrm::conectaServidor()
+{
+    // Opened without waiting: the wizard's own loop keeps running while the
+    // window is up, and the window goes when it closes.
+    auto* ventana = new TConectarServidorFrm(this);
+    ventana->setAttribute(Qt::WA_DeleteOnClose);
+    connect(ventana, &TConectarServidorFrm::empresaConectada, this, [this, ventana](const QString& rfc) {
+        muestraPagina(INGRESO);
+        m_ingreso->eligeEmpresa(rfc, ventana->correo());
+        m_ingreso->enfoca();
+    });
+    ventana->open();
 }
 
 // --- Showing and closing -------------------------------------------------------------

@@ -94,6 +94,9 @@ private:
     void vuelveAlIngreso();
     // The first run's business, made the session's; the wizard closes.
     void creaNegocioNuevo();
+    // Opens the window that adds a business kept on a database server; one
+    // added shows on the sign-in page, chosen, with the e-mail used there.
+    void conectaServidor();
 
     QStackedWidget* TabControl1;
     QLabel* Logo;

@@ -316,8 +316,9 @@ struct TRespaldoHecho {
 // A business filled by llena() in a program folder of its own, its backup
 // written as one of a server business is: the business folder holds no
 // database file (the database is kept elsewhere), the archive carries the
-// dump. Kept in `destino`.
-TRespaldoHecho respaldoConVolcado(const QString& destino)
+// dump. Kept in `destino`. With `sobrante`, an empty database file is left
+// in the business folder, as a folder the business once kept its file in.
+TRespaldoHecho respaldoConVolcado(const QString& destino, bool sobrante)
 {
     TRespaldoHecho hecho;
     const TCarpetaPrograma origen;
@@ -327,7 +328,8 @@ TRespaldoHecho respaldoConVolcado(const QString& destino)
     Conexiones::cierra(creada);
     const QString fuera = origen.archivo(QStringLiteral("fuera/") + DB_SISTEMA_NOMBRE);
     QDir().mkpath(QFileInfo(fuera).absolutePath());
-    if (!QFile::rename(creada.getDatabase(), fuera))
+    if (!QFile::rename(creada.getDatabase(), fuera) ||
+        (sobrante && !QFile::copy(TCarpetaPrograma::plantillaNegocio(), creada.getDatabase())))
         return hecho;
     const TConexionSesion conexion = TConexionSesion::embebida(fuera, origen.ruta());
     hecho.contenido = contenido(conexion);
@@ -571,19 +573,20 @@ private slots:
         QTest::newRow("RFC nuevo") << "nuevo";
         QTest::newRow("RFC registrado en un servidor") << "servidor";
         QTest::newRow("volcado dañado") << "danado";
+        QTest::newRow("con una base sobrante en la carpeta") << "sobrante";
     }
     void restauraVolcado()
     {
         QFETCH(QString, caso);
         QTemporaryDir guardados;
-        const TRespaldoHecho hecho = respaldoConVolcado(guardados.path());
+        const TRespaldoHecho hecho = respaldoConVolcado(guardados.path(), caso == QLatin1String("sobrante"));
         QVERIFY(!hecho.archivo.isEmpty());
         {
             const TArchivoZip zip(hecho.archivo);
             const QString carpeta = DB_PATH + RFC + QLatin1Char('/');
             QVERIFY(zip.busca(carpeta + VolcadoNegocio::ARCHIVO) >= 0);
             QVERIFY(zip.busca(carpeta + SecretoNegocio::ARCHIVO_RESPALDO) >= 0);
-            QCOMPARE(zip.busca(carpeta + DB_SISTEMA_NOMBRE), -1);
+            QCOMPARE(zip.busca(carpeta + DB_SISTEMA_NOMBRE) >= 0, caso == QLatin1String("sobrante"));
         }
         if (caso == QLatin1String("danado")) {
             QTemporaryDir abierto;

@@ -78,13 +78,13 @@ QString leeRFCZip(const QString& archivo);
 // under this installation's key before it is moved into place, and that
 // file is not left in the program folder; an archive without it (an earlier
 // version's) is migrated at the next sign-in. An archive that carries a
-// dump (VolcadoNegocio::archiva) gets, in the extracted folder, a database made from
-// the empty template with the dump loaded into it (VolcadoIlegible, with
-// the reason, when it does not load); the dump is not kept, a database file
-// beside it is left out (it can only be a leftover of the folder the dump
-// was made in), and the business is registered as a file of this program
-// folder even when its registration led to a server. Shows the result's
-// message.
+// dump (VolcadoNegocio::archiva, the backup of a business on a server)
+// gets, in the extracted folder, a database made from the empty template
+// with the dump loaded into it (VolcadoIlegible, with the reason, when it
+// does not load); the dump is not kept, a database file beside it is left
+// out (it can only be a leftover of the folder the dump was made in), and
+// the business is registered as a file of this program folder even when
+// its registration led to a server. Shows the result's message.
 TResultado restaurarRespaldo(const QString& archivo);
 
 // The deletion archive of a business: program folder + "db/" + RFC + "/" +

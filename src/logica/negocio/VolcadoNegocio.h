@@ -80,11 +80,16 @@ TResumen escribe(const TConexionSesion& conexion, QIODevice& salida);
 // Reads a dump into the database on `conexion`, which must have this
 // program's whole schema and no row in any of its tables. Rows keep their
 // keys; columns the dump does not carry (it came from an older schema) stay
-// NULL. Everything goes in one transaction, committed only when the whole
-// dump was read and found intact; the sequences are then moved past the
-// keys (Esquema::ajustaSecuencias). Raises EVolcado for a dump or target
-// that cannot be used (nothing is written then), EBaseDatos when the
-// database refuses a row.
+// NULL. Rows go in in the dump's order; a reference to a row not in yet (a
+// later key of its own table, or a table the dump brings later) is written
+// NULL and set, by its key, once every row is in: the engine checks each
+// reference as the row is written, and ordering rows by key alone would
+// not do for a parent stored after its child. Everything goes in one
+// transaction, committed only when the whole dump was read and found
+// intact; the sequences are then moved past the keys
+// (Esquema::ajustaSecuencias). Raises EVolcado for a dump or target that
+// cannot be used (nothing is written then), EBaseDatos when the database
+// refuses a row.
 TResumen carga(QIODevice& entrada, const TConexionSesion& conexion);
 
 // The backup of a business whose database lives on a server, which has no

@@ -16,6 +16,7 @@
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TConfiguracionNegocio.h"
+#include "negocio/VolcadoNegocio.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -363,9 +364,16 @@ QString guardaRespaldo(const QString& carpeta)
     for (int n = 2; QFileInfo::exists(archivo); ++n)
         archivo = base + QStringLiteral("-%1").arg(n) + RESPALDO_EXTENSION;
     try {
-        // Closes the connection, so the archived database file holds every
-        // committed page.
-        SecretoNegocio::archiva(archivo, rfcNegocio, conexion(), RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
+        // A business on a server has no database file here: its data travels
+        // as a dump, which the restore reads back into a file.
+        if (conexion().enServidor())
+            VolcadoNegocio::archiva(archivo, rfcNegocio, conexion(), RESPALDO_PASSWORD,
+                                    TArchivoZip::TCifrado::Tradicional);
+        else
+            // Closes the connection, so the archived database file holds
+            // every committed page.
+            SecretoNegocio::archiva(archivo, rfcNegocio, conexion(), RESPALDO_PASSWORD,
+                                    TArchivoZip::TCifrado::Tradicional);
     } catch (...) {
         QFile::remove(archivo);
         throw;

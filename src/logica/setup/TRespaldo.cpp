@@ -1,8 +1,10 @@
 #include "TRespaldo.h"
 
+#include "Archivos.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Errores.h"
+#include "Esquema.h"
 #include "Logmanager.h"
 #include "Prompter.h"
 #include "negocio/Reemplazo.h"
@@ -11,7 +13,9 @@
 #include "Sistema.h"
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TCadenaConexion.h"
 #include "negocio/Utils.h"
+#include "negocio/VolcadoNegocio.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -79,9 +83,13 @@ TResultado falla(TResultado resultado, const QString& texto, const QString& deta
 // What the archive would expand to is checked before a byte is written: the
 // sizes its entries declare (extraction writes no more than those), against
 // the limits and the disk's free space.
-TResultado revisaTamano(const TArchivoZip& zip, const QString& archivo)
+TResultado revisaTamano(const TArchivoZip& zip, const QString& archivo, const QString& carpetaNegocio)
 {
     const quint64 expandido = zip.expandido();
+    // A dump becomes a database beside it, which takes about as much as the
+    // dump itself (the template's few megabytes fit in the margin).
+    const int volcado = zip.busca(carpetaNegocio + QLatin1Char('/') + VolcadoNegocio::ARCHIVO);
+    const quint64 necesario = expandido + (volcado >= 0 ? zip.entradas().at(volcado).tamano : 0);
     const quint64 comprimido = quint64(std::max<qint64>(QFileInfo(archivo).size(), 1));
     if (TArchivoZip::excedeLimites(expandido, comprimido))
         return falla(
@@ -89,8 +97,8 @@ TResultado revisaTamano(const TArchivoZip& zip, const QString& archivo)
             QStringLiteral("%1 se expandiría a %2 bytes desde %3").arg(archivo).arg(expandido).arg(comprimido));
     const QStorageInfo disco(Sistema::exePath);
     const quint64 libre = disco.isValid() ? quint64(std::max<qint64>(disco.bytesAvailable(), 0)) : 0;
-    if (disco.isValid() && expandido + MARGEN_LIBRE > libre)
-        return falla(TResultado::Escritura, ERR_SIN_ESPACIO.arg(megas(expandido + MARGEN_LIBRE), megas(libre)),
+    if (disco.isValid() && necesario + MARGEN_LIBRE > libre)
+        return falla(TResultado::Escritura, ERR_SIN_ESPACIO.arg(megas(necesario + MARGEN_LIBRE), megas(libre)),
                      QStringLiteral("sin espacio para %1").arg(archivo));
     return TResultado::Restaurado;
 }
@@ -129,6 +137,70 @@ bool necesitaRegistro(const QString& rfc, const QStringList& detalle)
     } catch (const ECifrado&) {
         return true;
     }
+}
+
+// Whether the RFC's last registration is an active one that leads to the
+// file `base` of this program folder. A dump's business was on a server:
+// its registration, if any, still leads there.
+bool registradaEn(const QString& rfc, const QStringList& detalle, const QString& base)
+{
+    if (detalle.isEmpty())
+        return false;
+    // Read here rather than through the sign-in rule, which would reach for
+    // the server.
+    const TCadenaConexion campos = TCadenaConexion::deGuardada(detalle.value(2));
+    TConexionSesion motor;
+    motor.setProvider(campos.getProveedor());
+    if (!campos.legible() || (motor.enServidor() && !campos.getServidor().trimmed().isEmpty()) ||
+        QFileInfo(campos.baseDatosEn(Sistema::exePath)).absoluteFilePath() != QFileInfo(base).absoluteFilePath())
+        return false;
+    return !necesitaRegistro(rfc, detalle);
+}
+
+// The empty business database, as a new business gets it: the program's
+// template, or the same made here when the resource package lacks it.
+void creaBaseVacia(const QString& base)
+{
+    const QByteArray plantilla = Utils::bytesRecurso(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath);
+    if (!plantilla.isEmpty()) {
+        Archivos::creaPrivado(base, plantilla);
+        return;
+    }
+    Conexiones::creaBaseDatos(base, Sistema::exePath);
+    const TConexionSesion conexion = TConexionSesion::embebida(base, Sistema::exePath);
+    Esquema::completaTodo(conexion);
+    Conexiones::cierra(conexion);
+}
+
+// The extracted folder of an archive that carries a dump gets its database
+// from it; the dump is removed once loaded. `base` is the database made.
+TResultado cargaVolcado(const QString& extraida, const QString& archivo, QString& base)
+{
+    const QString volcado = extraida + QLatin1Char('/') + VolcadoNegocio::ARCHIVO;
+    for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR})
+        QFile::remove(extraida + QLatin1Char('/') + nombre);
+    base = extraida + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+    const TConexionSesion conexion = TConexionSesion::embebida(base, Sistema::exePath);
+    QString error;
+    try {
+        creaBaseVacia(base);
+        QFile entrada(volcado);
+        if (!entrada.open(QIODevice::ReadOnly))
+            throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, entrada.errorString()));
+        const VolcadoNegocio::TResumen resumen = VolcadoNegocio::carga(entrada, conexion);
+        Logmanager::Log(QStringLiteral("Restauración de respaldo: se cargaron %1 registros de %2 tablas de %3")
+                            .arg(resumen.filas)
+                            .arg(resumen.tablas)
+                            .arg(archivo),
+                        1, Sistema::exePath);
+    } catch (const EVelkor& e) {
+        Conexiones::cierra(conexion);
+        return falla(TResultado::VolcadoIlegible, ERR_VOLCADO_ILEGIBLE.arg(e.mensaje()),
+                     archivo + QStringLiteral(": ") + Errores::describe(e));
+    }
+    Conexiones::cierra(conexion);
+    QFile::remove(volcado);
+    return TResultado::Restaurado;
 }
 
 } // namespace
@@ -178,7 +250,7 @@ TResultado restaurarRespaldo(const QString& archivo)
                          QStringLiteral("%1: entrada \"%2\"").arg(archivo, e.original));
     }
 
-    if (const TResultado tamano = revisaTamano(*zip, archivo); tamano != TResultado::Restaurado)
+    if (const TResultado tamano = revisaTamano(*zip, archivo, carpetaNegocio); tamano != TResultado::Restaurado)
         return tamano;
 
     // Extracted whole beside the business folders (same file system, so the
@@ -204,7 +276,11 @@ TResultado restaurarRespaldo(const QString& archivo)
     }
     zip.reset();
     const QString extraida = temporal.path() + QLatin1Char('/') + carpetaNegocio;
-    const QString baseExtraida = baseDatosEn(extraida);
+    const bool desdeVolcado = QFileInfo(extraida + QLatin1Char('/') + VolcadoNegocio::ARCHIVO).isFile();
+    QString baseExtraida = baseDatosEn(extraida);
+    if (desdeVolcado)
+        if (const TResultado cargado = cargaVolcado(extraida, archivo, baseExtraida); cargado != TResultado::Restaurado)
+            return cargado;
     if (baseExtraida.isEmpty())
         return falla(TResultado::SinBase, ERR_RESPALDO_SIN_BASE, archivo);
     if (!abreConMotor(baseExtraida))
@@ -259,7 +335,12 @@ TResultado restaurarRespaldo(const QString& archivo)
 
     const QString baseFinal = destino + QLatin1Char('/') + QFileInfo(baseExtraida).fileName();
     QString error;
-    if (necesitaRegistro(rfc, detalle) &&
+    // The business of a dump now lives in this file: a registration that
+    // led to its server (or elsewhere) gives way to one that leads here.
+    const bool registrar = desdeVolcado ? !registradaEn(rfc, detalle, baseFinal) : necesitaRegistro(rfc, detalle);
+    if (desdeVolcado && registrar && !detalle.isEmpty() && !registroLocal().deshabilitaEstatusEmpresa(rfc))
+        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, QStringLiteral("no se pudo dar de baja ") + rfc);
+    if (registrar &&
         !registroLocal().usuarioLogginInsert(
             {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), baseFinal, QString()}, &error))
         // The files are in place; only the registration is missing, which

@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
-#include <QtGlobal>
 #include <QStringList>
+#include <QtGlobal>
 
 // Backups of a business folder, without any window: restoring a backup
 // archive (*.respal33), the archive kept when a business is deleted, and the
@@ -27,6 +27,7 @@ enum class TResultado {
     BaseIlegible,       // the database does not open with the engine
     Excesivo,           // it would expand past the limits or the free space
     Escritura,          // ERR_RESPALDO_ESCRITURA
+    VolcadoIlegible,    // ERR_VOLCADO_ILEGIBLE: the dump it carries does not load
 };
 
 // Passwords a backup is opened with, in order: the backups' own, then the
@@ -46,6 +47,9 @@ inline const QString ERR_EXCESIVO = QStringLiteral(
 inline const QString ERR_SIN_ESPACIO =
     QStringLiteral("No hay espacio en el disco para restaurar el respaldo: necesita %1 MB y quedan %2 MB libres. "
                    "No se cambió nada.");
+// Followed by why (VolcadoNegocio::EVolcado's message, or the database's).
+inline const QString ERR_VOLCADO_ILEGIBLE =
+    QStringLiteral("Los datos del respaldo no se pudieron cargar en una base de datos nueva. %1 No se cambió nada.");
 // A size in whole MB, rounded up, as the messages give it.
 inline QString megas(quint64 bytes)
 {
@@ -73,7 +77,14 @@ QString leeRFCZip(const QString& archivo);
 // (SecretoNegocio::ARCHIVO_RESPALDO) are written in the restored database
 // under this installation's key before it is moved into place, and that
 // file is not left in the program folder; an archive without it (an earlier
-// version's) is migrated at the next sign-in. Shows the result's message.
+// version's) is migrated at the next sign-in. An archive that carries a
+// dump (VolcadoNegocio::archiva, the backup of a business on a server)
+// gets, in the extracted folder, a database made from the empty template
+// with the dump loaded into it (VolcadoIlegible, with the reason, when it
+// does not load); the dump is not kept, a database file beside it is left
+// out (it can only be a leftover of the folder the dump was made in), and
+// the business is registered as a file of this program folder even when
+// its registration led to a server. Shows the result's message.
 TResultado restaurarRespaldo(const QString& archivo);
 
 // The deletion archive of a business: program folder + "db/" + RFC + "/" +

@@ -1,0 +1,720 @@
+#include "CarpetaPrograma.h"
+#include "Conexiones.h"
+#include "Constantes.h"
+#include "Entidades.h"
+#include "NegocioPrueba.h"
+#include "Prompter.h"
+#include "ServidoresBaseDatos.h"
+#include "Sistema.h"
+#include "admin/TEdicionEmpresa.h"
+#include "negocio/SecretoNegocio.h"
+#include "negocio/TArchivoZip.h"
+#include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TIngreso.h"
+#include "negocio/TNuevoNegocio.h"
+#include "negocio/VolcadoNegocio.h"
+#include "setup/TRespaldo.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Constantes;
+using Respaldo::TResultado;
+using VolcadoNegocio::EVolcado;
+
+namespace {
+
+const QString RFC = NegocioPrueba::RFC_ESCUELA;
+const QString EMAIL = QStringLiteral("dueno@escuela.mx");
+const QString PASSWORD = QStringLiteral("Volcado#1");
+const QString MAXIMO = QStringLiteral("999999999999.999999");
+// A text that holds every character the format escapes, and the very text
+// that stands for NULL.
+const QString TEXTO_ESCAPADO = QStringLiteral("Panadería Ñandú y Cía.\t«pan»\nsegunda línea\r\\ barra \\N");
+
+// A value as the comparison shows it: its type said, so that NULL, an empty
+// text and 0 never pass for each other.
+QString muestra(const TColumna& columna, const QVariant& valor)
+{
+    if (valor.isNull())
+        return QStringLiteral("NULL");
+    switch (columna.tipo) {
+    case TTipoColumna::Decimal:
+        return QStringLiteral("dec:") + valor.value<TDecimal>().texto();
+    case TTipoColumna::Texto:
+        return QStringLiteral("txt:") + valor.toString();
+    case TTipoColumna::Fecha:
+        return valor.toDate().toString(Qt::ISODate);
+    case TTipoColumna::FechaHora:
+        return valor.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    case TTipoColumna::Binario:
+        return QStringLiteral("bin:%1:").arg(valor.toByteArray().size()) +
+               QString::fromLatin1(QCryptographicHash::hash(valor.toByteArray(), QCryptographicHash::Sha256).toHex());
+    default:
+        return QStringLiteral("num:") + QString::number(valor.toLongLong());
+    }
+}
+
+// Every row of every table of the schema, by table.
+QMap<QString, QStringList> contenido(const TConexionSesion& conexion)
+{
+    QMap<QString, QStringList> tablas;
+    for (const TTabla& tabla : Esquema::tablas()) {
+        QStringList& filas = tablas[tabla.nombre];
+        TPersistencia::busca(tabla, TCondicion(), conexion, TOrden(), [&](const QVector<QVariant>& valores) {
+            QStringList campos;
+            for (int i = 0; i < valores.size(); ++i)
+                campos << tabla.columnas.at(i).nombre + QLatin1Char('=') + muestra(tabla.columnas.at(i), valores.at(i));
+            filas << campos.join(QStringLiteral(" | "));
+        });
+    }
+    return tablas;
+}
+
+void comparaContenido(const QMap<QString, QStringList>& obtenido, const QMap<QString, QStringList>& esperado)
+{
+    QCOMPARE(obtenido.keys(), esperado.keys());
+    for (auto it = esperado.cbegin(); it != esperado.cend(); ++it) {
+        const QStringList filas = obtenido.value(it.key());
+        QVERIFY2(
+            filas.size() == it.value().size(),
+            qPrintable(
+                QStringLiteral("%1: %2 filas en lugar de %3").arg(it.key()).arg(filas.size()).arg(it.value().size())));
+        for (int i = 0; i < filas.size(); ++i)
+            QVERIFY2(filas.at(i) == it.value().at(i),
+                     qPrintable(QStringLiteral("%1, fila %2:\n  obtenida %3\n  esperada %4")
+                                    .arg(it.key())
+                                    .arg(i)
+                                    .arg(filas.at(i), it.value().at(i))));
+    }
+}
+
+// A restored business: the same rows, but its secret and its key password
+// are written again under the restoring installation's key (and stamped),
+// so those two tables are compared by their number of rows.
+void comparaRestaurado(QMap<QString, QStringList> obtenido, QMap<QString, QStringList> esperado)
+{
+    for (const QString& tabla : {QStringLiteral("NEGOCIO"), QStringLiteral("CERTIFICADO")}) {
+        QCOMPARE(obtenido.value(tabla).size(), esperado.value(tabla).size());
+        obtenido.remove(tabla);
+        esperado.remove(tabla);
+    }
+    comparaContenido(obtenido, esperado);
+}
+
+qint64 totalFilas(const TConexionSesion& conexion)
+{
+    qint64 total = 0;
+    for (const TTabla& tabla : Esquema::tablas())
+        total += TPersistencia::cuenta(tabla, TCondicion(), conexion);
+    return total;
+}
+
+QByteArray bytesDePrueba()
+{
+    QByteArray bytes;
+    for (int vuelta = 0; vuelta < 300; ++vuelta)
+        for (int b = 0; b < 256; ++b)
+            bytes += char(b);
+    return bytes;
+}
+
+// What a business keeps that a copy could lose: amounts a double cannot
+// hold, a blob, NULL beside an empty text, texts with accents and the
+// characters the format escapes, a date-time with milliseconds, and a
+// product whose parent was stored after it (a reference to a later key of
+// its own table).
+void llena(const TConexionSesion& conexion)
+{
+    const TUnidadTrabajo unidad(conexion, 1);
+    const auto negocio = std::make_shared<TNegocio>(TNegocio::busca(TCondicion(), conexion).first());
+
+    TComprobante grande;
+    grande.setUuid(QStringLiteral("6F1C2A4B-1D2E-4F3A-9B8C-7D6E5F4A3B2C"));
+    grande.setNegocio(negocio);
+    grande.setVersion(TDecimal::desdeTexto(QStringLiteral("4.0")));
+    grande.setSubtotal(TDecimal::desdeTexto(QStringLiteral("0.10")));
+    grande.setTotal(TDecimal::desdeTexto(MAXIMO));
+    grande.setDescuentogeneral(TDecimal::desdeTexto(QStringLiteral("-0.000001")));
+    grande.setSerie(QString(""));
+    grande.setNombreemisor(TEXTO_ESCAPADO);
+    grande.setNombrereceptor(QStringLiteral("Jesús Muñoz Ávila"));
+    grande.setComprobantexml(bytesDePrueba());
+    grande.setFechaemision(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 123)));
+    grande.setFechacancelacion(QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+    TComprobante::saveOrUpdate(grande, unidad);
+
+    TComprobante pequeno;
+    pequeno.setUuid(QStringLiteral("0A1B2C3D-4E5F-4061-8273-948596A7B8C9"));
+    pequeno.setNegocio(negocio);
+    pequeno.setTotal(TDecimal::desdeTexto(QStringLiteral("0.10")));
+    pequeno.setMotivoverificacion(QStringLiteral("\\N"));
+    pequeno = TComprobante::saveOrUpdate(pequeno, unidad);
+
+    TConcepto hijo;
+    hijo.setDescripcion(QStringLiteral("Café de olla"));
+    hijo.setNegocio(negocio);
+    hijo = TConcepto::saveOrUpdate(hijo, unidad);
+    TConcepto padre;
+    padre.setDescripcion(QStringLiteral("Bebidas calientes"));
+    padre.setNegocio(negocio);
+    padre = TConcepto::saveOrUpdate(padre, unidad);
+    hijo.setConceptoPadre(padre);
+    hijo = TConcepto::saveOrUpdate(hijo, unidad);
+
+    TComprobanteconcepto linea;
+    linea.setIdcomprobante(pequeno);
+    linea.setIdconcepto(hijo);
+    linea.setCantidad(TDecimal::desdeTexto(QStringLiteral("3")));
+    linea.setPreciounitario(TDecimal::desdeTexto(QStringLiteral("0.033333")));
+    linea.setDescripcion(QStringLiteral("Café de olla, jarro"));
+    TComprobanteconcepto::saveOrUpdate(linea, unidad);
+
+    // More units than the writer reads at once, so that it goes on from
+    // where each batch ended.
+    {
+        TTransaccion lote(conexion);
+        for (int i = 0; i < 450; ++i) {
+            TUnidadmedida unidadMedida;
+            unidadMedida.setNombreunidadmedida(QStringLiteral("Unidad %1 ñ").arg(i));
+            TUnidadmedida::saveOrUpdate(unidadMedida, unidad);
+        }
+        lote.commit();
+    }
+
+    TMetadatosat metadatos;
+    metadatos.setNegocio(negocio);
+    metadatos.setUuid(QStringLiteral("0A1B2C3D-4E5F-4061-8273-948596A7B8C9"));
+    metadatos.setMonto(TDecimal::desdeTexto(MAXIMO));
+    metadatos.setNombreemisor(QStringLiteral("Señora Peña"));
+    TMetadatosat::saveOrUpdate(metadatos, unidad);
+}
+
+void escribeVolcado(const TConexionSesion& conexion, const QString& archivo)
+{
+    QFile salida(archivo);
+    QVERIFY(salida.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    VolcadoNegocio::escribe(conexion, salida);
+}
+
+VolcadoNegocio::TResumen cargaVolcado(const QString& archivo, const TConexionSesion& conexion)
+{
+    QFile entrada(archivo);
+    if (!entrada.open(QIODevice::ReadOnly))
+        throw EEntradaSalida(archivo);
+    return VolcadoNegocio::carga(entrada, conexion);
+}
+
+// The dump's lines changed by `cambia` (which may drop a line by emptying
+// it), with its closing line written again for what is left: a dump as
+// another version of the program would write it.
+QByteArray reescribe(const QByteArray& volcado, const std::function<void(QByteArrayList&)>& cambia)
+{
+    QByteArrayList lineas = volcado.split('\n');
+    lineas.removeLast(); // after the last "\n"
+    lineas.removeLast(); // the closing line
+    cambia(lineas);
+    QByteArray cuerpo;
+    int tablas = 0;
+    qint64 filas = 0;
+    for (const QByteArray& l : std::as_const(lineas)) {
+        if (l.isEmpty())
+            continue;
+        cuerpo += l + '\n';
+        if (l.startsWith("fin-tabla\t")) {
+            ++tablas;
+            filas += l.split('\t').at(2).toLongLong();
+        }
+    }
+    return cuerpo + "fin\t" + QByteArray::number(tablas) + '\t' + QByteArray::number(filas) + '\t' +
+           QCryptographicHash::hash(cuerpo, QCryptographicHash::Sha256).toHex() + '\n';
+}
+
+// Drops one column of one table: its header entry and its value in each row.
+void quitaColumna(QByteArrayList& lineas, const QByteArray& tabla, const QByteArray& columna)
+{
+    qsizetype posicion = -1;
+    bool dentro = false;
+    for (QByteArray& l : lineas) {
+        QByteArrayList campos = l.split('\t');
+        if (campos.at(0) == "tabla") {
+            dentro = campos.at(1) == tabla;
+            if (!dentro)
+                continue;
+            // Counted from the first column, which a row's first value matches.
+            for (qsizetype i = 2; i < campos.size(); ++i)
+                if (campos.at(i).startsWith(columna + ':'))
+                    posicion = i - 2;
+            campos.removeAt(posicion + 2);
+        } else if (dentro && campos.at(0) == "fila") {
+            campos.removeAt(posicion + 1);
+        } else {
+            continue;
+        }
+        l = campos.join('\t');
+    }
+}
+
+// Drops one table with its rows.
+void quitaTabla(QByteArrayList& lineas, const QByteArray& tabla)
+{
+    bool dentro = false;
+    for (QByteArray& l : lineas) {
+        if (l.startsWith("tabla\t"))
+            dentro = l.split('\t').at(1) == tabla;
+        const bool cierre = l.startsWith("fin-tabla\t");
+        if (dentro)
+            l.clear();
+        if (cierre)
+            dentro = false;
+    }
+}
+
+// The fields of the first row of `tabla` in a dump, by column name.
+QMap<QString, QByteArray> primeraFila(const QByteArray& volcado, const QByteArray& tabla)
+{
+    QByteArrayList columnas;
+    for (const QByteArray& l : volcado.split('\n')) {
+        const QByteArrayList campos = l.split('\t');
+        if (campos.at(0) == "tabla" && campos.at(1) == tabla) {
+            columnas = campos.mid(2);
+        } else if (!columnas.isEmpty() && campos.at(0) == "fila") {
+            QMap<QString, QByteArray> fila;
+            for (qsizetype i = 0; i < columnas.size(); ++i)
+                fila.insert(QString::fromUtf8(columnas.at(i).split(':').at(0)), campos.value(i + 1));
+            return fila;
+        }
+    }
+    return {};
+}
+
+bool sinServidor(TServidorBaseDatos::Tipo tipo, QString& motivo)
+{
+    motivo = TServidorBaseDatos::faltante(tipo);
+    return !motivo.isEmpty();
+}
+
+QStringList restosRestauracion(const TCarpetaPrograma& programa)
+{
+    return QDir(programa.ruta()).entryList({QStringLiteral(".restauracion-*")}, QDir::AllEntries | QDir::Hidden) +
+           QDir(programa.archivo(DB_PATH))
+               .entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+struct TRespaldoHecho {
+    QString archivo;
+    QMap<QString, QStringList> contenido;
+};
+
+// A business filled by llena() in a program folder of its own, its backup
+// written as one of a server business is: the business folder holds no
+// database file (the database is kept elsewhere), the archive carries the
+// dump. Kept in `destino`. With `sobrante`, an empty database file is left
+// in the business folder, as a folder the business once kept its file in.
+TRespaldoHecho respaldoConVolcado(const QString& destino, bool sobrante)
+{
+    TRespaldoHecho hecho;
+    const TCarpetaPrograma origen;
+    NegocioPrueba::creaRegistro(origen);
+    const TConexionSesion creada = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
+    llena(creada);
+    Conexiones::cierra(creada);
+    const QString fuera = origen.archivo(QStringLiteral("fuera/") + DB_SISTEMA_NOMBRE);
+    QDir().mkpath(QFileInfo(fuera).absolutePath());
+    if (!QFile::rename(creada.getDatabase(), fuera) ||
+        (sobrante && !QFile::copy(TCarpetaPrograma::plantillaNegocio(), creada.getDatabase())))
+        return hecho;
+    const TConexionSesion conexion = TConexionSesion::embebida(fuera, origen.ruta());
+    hecho.contenido = contenido(conexion);
+    hecho.archivo = destino + QLatin1Char('/') + RFC + RESPALDO_EXTENSION;
+    VolcadoNegocio::archiva(hecho.archivo, RFC, conexion, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
+    Conexiones::cierra(conexion);
+    NegocioPrueba::limpiaSesion();
+    return hecho;
+}
+
+} // namespace
+
+class TstVolcado : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { NegocioPrueba::limpiaSesion(); }
+
+    // A business goes through a dump into another database and comes back
+    // the same, row by row; the servers' rows go back into a file again, so
+    // reading a server is proved as well as writing it.
+    void idaYVuelta_data()
+    {
+        QTest::addColumn<int>("servidor");
+        QTest::newRow("otra base embebida") << -1;
+        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
+        QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
+    }
+    void idaYVuelta()
+    {
+        QFETCH(int, servidor);
+        std::unique_ptr<TServidorBaseDatos> motor;
+        if (servidor >= 0) {
+            QString motivo;
+            if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo))
+                QSKIP(qPrintable(motivo));
+            motor = std::make_unique<TServidorBaseDatos>(TServidorBaseDatos::Tipo(servidor));
+            QVERIFY2(motor->inicia(), qPrintable(motor->error()));
+        }
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        const TConexionSesion origen = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
+        llena(origen);
+        const QMap<QString, QStringList> esperado = contenido(origen);
+
+        const QString volcado = programa.archivo(QStringLiteral("negocio.volcado"));
+        escribeVolcado(origen, volcado);
+        const QByteArray texto = TCarpetaPrograma::lee(volcado);
+        QVERIFY(texto.startsWith("velkor-volcado\t1\tesquema\t" + QByteArray::number(Esquema::version()) + '\n'));
+        // Amounts as their exact text, an empty text apart from NULL, the
+        // escapes, the blob in base64.
+        const QMap<QString, QByteArray> fila = primeraFila(texto, "COMPROBANTE");
+        QCOMPARE(fila.value(QStringLiteral("TOTAL")), MAXIMO.toLatin1());
+        QCOMPARE(fila.value(QStringLiteral("SUBTOTAL")), QByteArray("0.1"));
+        QCOMPARE(fila.value(QStringLiteral("DESCUENTOGENERAL")), QByteArray("-0.000001"));
+        QCOMPARE(fila.value(QStringLiteral("SERIE")), QByteArray());
+        QCOMPARE(fila.value(QStringLiteral("FOLIO")), QByteArray("\\N"));
+        QCOMPARE(fila.value(QStringLiteral("NOMBREEMISOR")),
+                 QStringLiteral("Panadería Ñandú y Cía.\\t«pan»\\nsegunda línea\\r\\\\ barra \\\\N").toUtf8());
+        QCOMPARE(fila.value(QStringLiteral("FECHAEMISION")), QByteArray("2024-02-29T23:59:58.123"));
+        QCOMPARE(QByteArray::fromBase64(fila.value(QStringLiteral("COMPROBANTEXML"))), bytesDePrueba());
+        QVERIFY(texto.contains("\nfin-tabla\tUNIDADMEDIDA\t450\n"));
+
+        TConexionSesion destino;
+        if (motor) {
+            const QString base = motor->creaBaseDatos();
+            QVERIFY2(!base.isEmpty(), qPrintable(motor->error()));
+            destino = motor->conexion(base);
+            Esquema::completaTodo(destino);
+        } else {
+            destino = programa.nuevaBaseNegocio(QStringLiteral("db/copia/") + DB_SISTEMA_NOMBRE);
+        }
+        const VolcadoNegocio::TResumen resumen = cargaVolcado(volcado, destino);
+        QCOMPARE(resumen.tablas, int(Esquema::tablas().size()));
+        QCOMPARE(resumen.filas, totalFilas(origen));
+        comparaContenido(contenido(destino), esperado);
+
+        // The sequences were moved past the keys: a new record takes a key
+        // of its own.
+        TConcepto nuevo;
+        nuevo.setDescripcion(QStringLiteral("Pan dulce"));
+        nuevo = TConcepto::saveOrUpdate(nuevo, TUnidadTrabajo(destino, 1));
+        QCOMPARE(TConcepto::cuenta(TConcepto::columna(TConcepto::col_Idconcepto) == nuevo.getIdconcepto(), destino), 1);
+        QVERIFY(nuevo.getIdconcepto() > TConcepto::busca(TCondicion(), origen).last().getIdconcepto());
+
+        if (motor) {
+            const QString regreso = programa.archivo(QStringLiteral("regreso.volcado"));
+            escribeVolcado(destino, regreso);
+            const TConexionSesion vuelta = programa.nuevaBaseNegocio(QStringLiteral("db/vuelta/") + DB_SISTEMA_NOMBRE);
+            cargaVolcado(regreso, vuelta);
+            comparaContenido(contenido(vuelta), contenido(destino));
+            Conexiones::cierra(vuelta);
+        }
+        Conexiones::cierra(destino);
+        Conexiones::cierra(origen);
+    }
+
+    // A dump of an older schema (a column and a table it did not have yet)
+    // loads; what it lacks stays empty.
+    void volcadoAnterior()
+    {
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        const TConexionSesion origen = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
+        llena(origen);
+        QMap<QString, QStringList> esperado = contenido(origen);
+        const QString volcado = programa.archivo(QStringLiteral("negocio.volcado"));
+        escribeVolcado(origen, volcado);
+        const QByteArray anterior = reescribe(TCarpetaPrograma::lee(volcado), [](QByteArrayList& lineas) {
+            lineas[0] = "velkor-volcado\t1\tesquema\t" + QByteArray::number(Esquema::version() - 1);
+            quitaColumna(lineas, "COMPROBANTE", "NOMBRERECEPTOR");
+            quitaTabla(lineas, "METADATOSAT");
+        });
+        QVERIFY(TCarpetaPrograma::escribe(volcado, anterior));
+
+        const TConexionSesion destino = programa.nuevaBaseNegocio(QStringLiteral("db/copia/") + DB_SISTEMA_NOMBRE);
+        cargaVolcado(volcado, destino);
+        esperado[QStringLiteral("METADATOSAT")].clear();
+        for (QString& f : esperado[QStringLiteral("COMPROBANTE")])
+            f.replace(QStringLiteral("NOMBRERECEPTOR=txt:Jesús Muñoz Ávila"), QStringLiteral("NOMBRERECEPTOR=NULL"));
+        comparaContenido(contenido(destino), esperado);
+        Conexiones::cierra(destino);
+        Conexiones::cierra(origen);
+    }
+
+    // What cannot be loaded is refused with its reason, and the target is
+    // left as it was.
+    void rechaza_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<int>("motivo");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("destino con registros") << "ocupado" << int(EVolcado::TMotivo::DestinoOcupado) << "ya tiene";
+        QTest::newRow("destino sin el esquema")
+            << "sinesquema" << int(EVolcado::TMotivo::DestinoSinEsquema) << "no tiene la estructura completa";
+        QTest::newRow("cortado") << "cortado" << int(EVolcado::TMotivo::Danado) << "está incompleto";
+        QTest::newRow("cortado a media línea") << "media" << int(EVolcado::TMotivo::Danado) << "está cortada";
+        QTest::newRow("un importe cambiado") << "cambiado" << int(EVolcado::TMotivo::Danado) << "cambió";
+        QTest::newRow("algo después del cierre") << "despues" << int(EVolcado::TMotivo::Danado) << "después del cierre";
+        QTest::newRow("no es un volcado") << "ajeno" << int(EVolcado::TMotivo::Danado) << "no es un volcado";
+        QTest::newRow("formato más reciente") << "formato" << int(EVolcado::TMotivo::Reciente) << "formato 2";
+        QTest::newRow("esquema más reciente") << "esquema" << int(EVolcado::TMotivo::Reciente) << "más reciente";
+        QTest::newRow("columna desconocida") << "columna" << int(EVolcado::TMotivo::Desconocido) << "SABOR";
+        QTest::newRow("tabla desconocida") << "tabla" << int(EVolcado::TMotivo::Desconocido) << "PASTEL";
+        QTest::newRow("fila de más") << "fila" << int(EVolcado::TMotivo::Danado) << "dice tener";
+        QTest::newRow("valor que no es de su tipo") << "tipo" << int(EVolcado::TMotivo::Danado) << "no es válido";
+    }
+    void rechaza()
+    {
+        QFETCH(QString, caso);
+        QFETCH(int, motivo);
+        QFETCH(QString, mensaje);
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        const TConexionSesion origen = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
+        llena(origen);
+        const QString volcado = programa.archivo(QStringLiteral("negocio.volcado"));
+        escribeVolcado(origen, volcado);
+        Conexiones::cierra(origen);
+        const QByteArray bueno = TCarpetaPrograma::lee(volcado);
+
+        QByteArray malo = bueno;
+        TConexionSesion destino = programa.nuevaBaseNegocio(QStringLiteral("db/copia/") + DB_SISTEMA_NOMBRE);
+        if (caso == QLatin1String("ocupado")) {
+            TDonataria donataria;
+            donataria.setLeyenda(QStringLiteral("Fundación Ñandú"));
+            TDonataria::saveOrUpdate(donataria, TUnidadTrabajo(destino, 1));
+        } else if (caso == QLatin1String("sinesquema")) {
+            Conexiones::cierra(destino);
+            destino = TConexionSesion::embebida(programa.archivo(QStringLiteral("vacia.fdb")), programa.ruta());
+            Conexiones::creaBaseDatos(destino.getDatabase(), programa.ruta());
+        } else if (caso == QLatin1String("cortado")) {
+            malo.chop(malo.size() - malo.lastIndexOf("\nfin\t") - 1);
+        } else if (caso == QLatin1String("media")) {
+            malo.chop(malo.size() / 2);
+            malo.chop(malo.size() - malo.lastIndexOf("\t"));
+        } else if (caso == QLatin1String("cambiado")) {
+            malo.replace(MAXIMO.toLatin1(), "999999999999.999998");
+        } else if (caso == QLatin1String("despues")) {
+            malo += "fila\t1\n";
+        } else if (caso == QLatin1String("ajeno")) {
+            malo = "<?xml version=\"1.0\"?>\n<cfdi:Comprobante/>\n";
+        } else if (caso == QLatin1String("formato")) {
+            malo =
+                reescribe(bueno, [](QByteArrayList& l) { l[0].replace("velkor-volcado\t1\t", "velkor-volcado\t2\t"); });
+        } else if (caso == QLatin1String("esquema")) {
+            malo = reescribe(bueno, [](QByteArrayList& l) {
+                l[0] = "velkor-volcado\t1\tesquema\t" + QByteArray::number(Esquema::version() + 1);
+            });
+        } else if (caso == QLatin1String("columna")) {
+            malo = reescribe(bueno, [](QByteArrayList& lineas) {
+                bool dentro = false;
+                for (QByteArray& l : lineas) {
+                    if (l.startsWith("tabla\t"))
+                        dentro = l.startsWith("tabla\tCONCEPTO\t");
+                    if (dentro && (l.startsWith("tabla\t") || l.startsWith("fila\t")))
+                        l += l.startsWith("tabla\t") ? "\tSABOR:texto" : "\tvainilla";
+                }
+            });
+        } else if (caso == QLatin1String("tabla")) {
+            malo = reescribe(bueno, [](QByteArrayList& l) {
+                l.append("tabla\tPASTEL\tIDPASTEL:id");
+                l.append("fin-tabla\tPASTEL\t0");
+            });
+        } else if (caso == QLatin1String("fila")) {
+            malo = reescribe(bueno, [](QByteArrayList& lineas) {
+                for (qsizetype i = 0; i < lineas.size(); ++i)
+                    if (lineas.at(i).startsWith("fin-tabla\tDONATARIA\t")) {
+                        lineas.insert(i, "fila\t77" +
+                                             QByteArray("\t\\N").repeated(
+                                                 Esquema::tabla(QStringLiteral("TDonataria")).columnas.size() - 1));
+                        break;
+                    }
+            });
+        } else if (caso == QLatin1String("tipo")) {
+            malo = reescribe(bueno, [](QByteArrayList& l) {
+                for (QByteArray& linea : l)
+                    linea.replace(MAXIMO.toLatin1(), "muchísimo");
+            });
+        }
+        QVERIFY(TCarpetaPrograma::escribe(volcado, malo));
+        const qint64 antes = caso == QLatin1String("sinesquema") ? 0 : totalFilas(destino);
+        try {
+            cargaVolcado(volcado, destino);
+            QFAIL("el volcado se cargó");
+        } catch (const EVolcado& e) {
+            QCOMPARE(int(e.motivo()), motivo);
+            QVERIFY2(e.mensaje().contains(mensaje), qPrintable(e.mensaje()));
+        }
+        if (caso != QLatin1String("sinesquema"))
+            QCOMPARE(totalFilas(destino), antes);
+        Conexiones::cierra(destino);
+    }
+
+    // The backup of a business whose folder has no database file (its
+    // database is on a server) carries a dump, and restoring it here makes
+    // the business a file of this program folder, signed in to at once with
+    // every row it had. A damaged dump changes nothing.
+    void restauraVolcado_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::newRow("RFC nuevo") << "nuevo";
+        QTest::newRow("RFC registrado en un servidor") << "servidor";
+        QTest::newRow("volcado dañado") << "danado";
+        QTest::newRow("con una base sobrante en la carpeta") << "sobrante";
+    }
+    void restauraVolcado()
+    {
+        QFETCH(QString, caso);
+        QTemporaryDir guardados;
+        const TRespaldoHecho hecho = respaldoConVolcado(guardados.path(), caso == QLatin1String("sobrante"));
+        QVERIFY(!hecho.archivo.isEmpty());
+        {
+            const TArchivoZip zip(hecho.archivo);
+            const QString carpeta = DB_PATH + RFC + QLatin1Char('/');
+            QVERIFY(zip.busca(carpeta + VolcadoNegocio::ARCHIVO) >= 0);
+            QVERIFY(zip.busca(carpeta + SecretoNegocio::ARCHIVO_RESPALDO) >= 0);
+            QCOMPARE(zip.busca(carpeta + DB_SISTEMA_NOMBRE) >= 0, caso == QLatin1String("sobrante"));
+        }
+        if (caso == QLatin1String("danado")) {
+            QTemporaryDir abierto;
+            TArchivoZip(hecho.archivo).extraeTodo(abierto.path(), Respaldo::passwords());
+            const QString carpeta = abierto.filePath(DB_PATH + RFC);
+            const QString dump = carpeta + QLatin1Char('/') + VolcadoNegocio::ARCHIVO;
+            QByteArray texto = TCarpetaPrograma::lee(dump);
+            QVERIFY(texto.contains(MAXIMO.toLatin1()));
+            QVERIFY(TCarpetaPrograma::escribe(dump, texto.replace(MAXIMO.toLatin1(), "999999999999.999998")));
+            TArchivoZip::comprime(hecho.archivo, carpeta, DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+                                  TArchivoZip::TCifrado::Tradicional);
+        }
+
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        if (caso == QLatin1String("servidor")) {
+            // The workstation reached the business on its server.
+            QVERIFY(registroLocal().usuarioLogginInsert({QString(), RFC, RFC, DB_MySQL, QStringLiteral("velkor"),
+                                                         QStringLiteral("secreta"), QStringLiteral("192.0.2.1"),
+                                                         QStringLiteral("velkor_eku9003173c9"), QString()}));
+        }
+        TColaRespuestas respuestas;
+        if (caso == QLatin1String("servidor"))
+            respuestas.agregaRespuesta(TPrompter::OK);
+        const TResultado resultado = Respaldo::restaurarRespaldo(hecho.archivo);
+        QVERIFY(restosRestauracion(programa).isEmpty());
+        if (caso == QLatin1String("danado")) {
+            QCOMPARE(resultado, TResultado::VolcadoIlegible);
+            QCOMPARE(respuestas.textos().size(), 1);
+            QVERIFY2(respuestas.textos().first().contains(QStringLiteral("está dañado")),
+                     qPrintable(respuestas.textos().first()));
+            QVERIFY(!QFileInfo::exists(programa.archivo(DB_PATH + RFC)));
+            QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+            return;
+        }
+        QCOMPARE(resultado, TResultado::Restaurado);
+        const QString carpeta = programa.archivo(DB_PATH + RFC);
+        const QString base = carpeta + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+        QVERIFY(QFileInfo(base).isFile());
+        QVERIFY(!QFileInfo::exists(carpeta + QLatin1Char('/') + VolcadoNegocio::ARCHIVO));
+        QVERIFY(!QFileInfo::exists(carpeta + QLatin1Char('/') + SecretoNegocio::ARCHIVO_RESPALDO));
+        QCOMPARE(TCarpetaPrograma::modo(base), 0600);
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + QLatin1Char('|') + RFC});
+
+        const TConexionSesion restaurada = TConexionSesion::embebida(base, programa.ruta());
+        comparaRestaurado(contenido(restaurada), hecho.contenido);
+        Conexiones::cierra(restaurada);
+
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);
+        QVERIFY(!Sistema::Conexion->enServidor());
+        QCOMPARE(QFileInfo(Sistema::Conexion->getDatabase()).canonicalFilePath(), QFileInfo(base).canonicalFilePath());
+        QVERIFY(Sistema::getPermiso(CODIGO_RESPALDOS));
+    }
+
+    // The backup the company editor makes of a business on a server, restored
+    // in another program folder as a business of its own file.
+    void respaldoDeServidor_data()
+    {
+        QTest::addColumn<int>("servidor");
+        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
+        QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
+    }
+    void respaldoDeServidor()
+    {
+        QFETCH(int, servidor);
+        QString motivo;
+        if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo))
+            QSKIP(qPrintable(motivo));
+        TServidorBaseDatos motor{TServidorBaseDatos::Tipo(servidor)};
+        QVERIFY2(motor.inicia(), qPrintable(motor.error()));
+        const QString base = motor.creaBaseDatos();
+        QVERIFY2(!base.isEmpty(), qPrintable(motor.error()));
+        const TConexionSesion enServidor = motor.conexion(base);
+
+        QTemporaryDir guardados;
+        QString archivo;
+        {
+            const TCarpetaPrograma origen;
+            NegocioPrueba::creaRegistro(origen);
+            NuevoNegocio::TDestino destino;
+            destino.motor = motor.tipo() == TServidorBaseDatos::Tipo::MariaDB ? DB_MySQL : DB_FIREBIRD_SERVIDOR;
+            destino.usuario = motor.usuario();
+            destino.password = motor.password();
+            destino.servidor = motor.host();
+            destino.puerto = QString::number(motor.puerto());
+            destino.baseDatos = base;
+            NuevoNegocio::TDatos d;
+            d.email = EMAIL;
+            d.password = PASSWORD;
+            d.nombre = QStringLiteral("Dueño");
+            d.nombreEmpresa = QStringLiteral("Escuela Kemper Urgate");
+            d.certificado = NegocioPrueba::certificado(RFC);
+            d.llave = NegocioPrueba::llave(RFC);
+            d.passwordLlave = NegocioPrueba::PASSWORD_CSD;
+            d.rfc = RFC;
+            d.razon = QStringLiteral("ESCUELA KEMPER URGATE");
+            d.regimen = QStringLiteral("601 - General de Ley Personas Morales");
+            const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, destino, QByteArray());
+            NuevoNegocio::saveNuevoNegocio(d, creada, QByteArray());
+            NegocioPrueba::limpiaSesion();
+            QCOMPARE(Ingreso::ingresa(RFC, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);
+            QVERIFY(Sistema::Conexion->enServidor());
+            llena(*Sistema::Conexion);
+            archivo = EdicionEmpresa::guardaRespaldo(guardados.path());
+            QVERIFY(!QFileInfo::exists(origen.archivo(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO)));
+            NegocioPrueba::limpiaSesion();
+        }
+        QVERIFY(TArchivoZip(archivo).busca(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO) >= 0);
+
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        TColaRespuestas respuestas;
+        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
+        QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
+
+        // Compared before anyone signs in here, which may stamp a record.
+        const TConexionSesion local = TConexionSesion::embebida(
+            programa.archivo(DB_PATH + RFC + QLatin1Char('/') + DB_SISTEMA_NOMBRE), programa.ruta());
+        comparaRestaurado(contenido(local), contenido(enServidor));
+        Conexiones::cierra(local);
+        Conexiones::cierra(enServidor);
+
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);
+        QVERIFY(!Sistema::Conexion->enServidor());
+        QVERIFY(Sistema::getPermiso(CODIGO_RESPALDOS));
+        NegocioPrueba::limpiaSesion();
+    }
+};
+
+QTEST_GUILESS_MAIN(TstVolcado)
+#include "tst_volcado.moc"

@@ -3,6 +3,7 @@
 // or unsupported files) imported by velkor-importar into fresh program
 // folders, against the raw limit: the same rows loaded in one transaction per
 // business, without savepoints, copies or duplicate checks.
+#include "ServidoresBaseDatos.h"
 #include "Archivos.h"
 #include "Cfdi.h"
 #include "Conexiones.h"
@@ -159,7 +160,7 @@ struct TCorrida {
 
 // Runs velkor-importar of `programa` over `corpus`, the password through a
 // pipe, and measures its time and its peak resident memory.
-TCorrida importa(const QString& programa, const QString& corpus)
+TCorrida importa(const QString& programa, const QString& corpus, const QString& servidor = QString())
 {
     const QByteArray ejecutable = QFile::encodeName(programa + QStringLiteral("velkor-importar"));
     const QByteArray salidaArchivo = QFile::encodeName(programa + QStringLiteral("resumen.txt"));
@@ -180,8 +181,14 @@ TCorrida importa(const QString& programa, const QString& corpus)
     posix_spawnattr_setsigmask(&atributos, &ninguna);
     posix_spawnattr_setflags(&atributos, POSIX_SPAWN_SETSIGMASK);
     const QByteArray correo = CORREO.toUtf8();
-    char* argumentos[] = {const_cast<char*>(ejecutable.constData()), const_cast<char*>(carpeta.constData()),
-                          const_cast<char*>("--correo"), const_cast<char*>(correo.constData()), nullptr};
+    const QByteArray url = servidor.toUtf8();
+    char* argumentos[] = {const_cast<char*>(ejecutable.constData()),
+                          const_cast<char*>(carpeta.constData()),
+                          const_cast<char*>("--correo"),
+                          const_cast<char*>(correo.constData()),
+                          servidor.isEmpty() ? nullptr : const_cast<char*>("--servidor"),
+                          const_cast<char*>(url.constData()),
+                          nullptr};
     QElapsedTimer reloj;
     reloj.start();
     pid_t pid = 0;
@@ -350,6 +357,35 @@ int main(int argc, char** argv)
         std::printf("Memoria máxima: %d archivos %.1f MB; %d archivos %.1f MB (%.2f veces)\n", pequeno,
                     chica.memoriaKb / 1024.0, total, grande.memoriaKb / 1024.0,
                     chica.memoriaKb > 0 ? double(grande.memoriaKb) / chica.memoriaKb : 0.0);
+
+        // The same corpus with the businesses on a server of the bench's
+        // own, one after the other, beside the embedded figure above.
+        for (const auto tipo : {TServidorBaseDatos::Tipo::MariaDB, TServidorBaseDatos::Tipo::Firebird}) {
+            const char* nombre = tipo == TServidorBaseDatos::Tipo::MariaDB ? "MariaDB" : "Firebird (servidor)";
+            if (const QString falta = TServidorBaseDatos::faltante(tipo); !falta.isEmpty()) {
+                std::printf("%s: no se midió (%s)\n", nombre, qPrintable(falta));
+                continue;
+            }
+            TServidorBaseDatos servidor(tipo);
+            if (!servidor.inicia()) {
+                std::printf("%s: no arrancó (%s)\n", nombre, qPrintable(servidor.error()));
+                continue;
+            }
+            qputenv("VELKOR_CLAVE_SERVIDOR", servidor.password().toUtf8());
+            const QString url = tipo == TServidorBaseDatos::Tipo::MariaDB
+                                    ? QStringLiteral("mysql://%1@127.0.0.1:%2").arg(servidor.usuario()).arg(servidor.puerto())
+                                    : QStringLiteral("firebird://%1@127.0.0.1:%2%3")
+                                          .arg(servidor.usuario())
+                                          .arg(servidor.puerto())
+                                          .arg(servidor.carpeta());
+            const TCorrida enServidor = importa(
+                creaCarpetaPrograma(trabajo.filePath(QStringLiteral("s%1").arg(int(tipo)))), corpus, url);
+            std::printf("%s, los mismos %d archivos: %.2f s, %s archivos/s, salida %d; servidor / embebido: %.2f\n",
+                        nombre, total, enServidor.segundos, qPrintable(cifra(total / enServidor.segundos)),
+                        enServidor.salida, grande.segundos / enServidor.segundos);
+            std::fflush(stdout);
+            servidor.detiene();
+        }
         Conexiones::apagaMotor();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", qPrintable(Errores::describe(e)));

@@ -141,6 +141,41 @@ bool terminaTransaccion(const QString& nombre)
     return true;
 }
 
+// How the client library names a Firebird database: its file for the
+// embedded engine, "host/port:path" on a server.
+QByteArray rutaFirebird(const TConexionSesion& conexion)
+{
+    if (!conexion.enServidor())
+        return QFile::encodeName(QFileInfo(conexion.getDatabase()).absoluteFilePath());
+    return QStringLiteral("%1/%2:%3")
+        .arg(conexion.getServer().trimmed())
+        .arg(conexion.puertoEfectivo())
+        .arg(conexion.getDatabase().trimmed())
+        .toUtf8();
+}
+
+// Attaches through the client library itself, for what Qt cannot do (drop
+// a database, hold a transaction that does not wait); false with `error`.
+bool uneFirebird(const TConexionSesion& conexion, isc_db_handle& db, QString& error)
+{
+    const QByteArray usuario =
+        (conexion.getUsername().isEmpty() ? Constantes::DB_USER : conexion.getUsername()).toUtf8();
+    const QByteArray password =
+        (conexion.getPassword().isEmpty() ? Constantes::DB_PASSWORD : conexion.getPassword()).toUtf8();
+    std::vector<char> dpb{isc_dpb_version1, isc_dpb_user_name, char(usuario.size())};
+    dpb.insert(dpb.end(), usuario.begin(), usuario.end());
+    dpb.push_back(isc_dpb_password);
+    dpb.push_back(char(password.size()));
+    dpb.insert(dpb.end(), password.begin(), password.end());
+    const QByteArray ruta = rutaFirebird(conexion);
+    ISC_STATUS_ARRAY estado;
+    db = 0;
+    if (!isc_attach_database(estado, 0, ruta.constData(), &db, short(dpb.size()), dpb.data()))
+        return true;
+    error = textoEstado(estado);
+    return false;
+}
+
 // CREATE DATABASE through the client library (Qt cannot): a file path for
 // the embedded engine, or "host/port:path" on a server.
 bool creaFirebird(const QString& ruta, const QString& usuario, const QString& password, QString& error)
@@ -178,10 +213,7 @@ QSqlDatabase abre(const TConexionSesion& conexion, const QString& nombre, QStrin
     case TMotor::FirebirdServidor:
         // The client's configuration (Motor/firebird.conf) bounds the
         // connect time.
-        db.setDatabaseName(QStringLiteral("%1/%2:%3")
-                               .arg(conexion.getServer().trimmed())
-                               .arg(conexion.puertoEfectivo())
-                               .arg(conexion.getDatabase().trimmed()));
+        db.setDatabaseName(QString::fromUtf8(rutaFirebird(conexion)));
         db.setUserName(conexion.getUsername());
         db.setPassword(conexion.getPassword());
         break;
@@ -362,8 +394,7 @@ TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString&
     if (servidor.motor() == TMotor::FirebirdServidor) {
         preparaMotor(servidor);
         QString error;
-        const QString ruta = QStringLiteral("%1/%2:%3").arg(servidor.getServer().trimmed()).arg(servidor.puertoEfectivo()).arg(nombre);
-        if (!creaFirebird(ruta, servidor.getUsername(), servidor.getPassword(), error))
+        if (!creaFirebird(QString::fromUtf8(rutaFirebird(nueva)), servidor.getUsername(), servidor.getPassword(), error))
             throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
                                  .arg(nombre, servidor.descripcion(), error));
         return nueva;
@@ -404,22 +435,9 @@ void eliminaBaseServidor(const TConexionSesion& conexion)
     cierra(conexion);
     QString error;
     if (conexion.motor() == TMotor::FirebirdServidor) {
-        const QByteArray ruta = QStringLiteral("%1/%2:%3")
-                                    .arg(conexion.getServer().trimmed())
-                                    .arg(conexion.puertoEfectivo())
-                                    .arg(conexion.getDatabase())
-                                    .toUtf8();
-        const QByteArray usuario = conexion.getUsername().toUtf8();
-        const QByteArray password = conexion.getPassword().toUtf8();
-        std::vector<char> dpb{isc_dpb_version1, isc_dpb_user_name, char(usuario.size())};
-        dpb.insert(dpb.end(), usuario.begin(), usuario.end());
-        dpb.push_back(isc_dpb_password);
-        dpb.push_back(char(password.size()));
-        dpb.insert(dpb.end(), password.begin(), password.end());
-        ISC_STATUS_ARRAY estado;
         isc_db_handle db = 0;
-        if (isc_attach_database(estado, 0, ruta.constData(), &db, short(dpb.size()), dpb.data()) ||
-            isc_drop_database(estado, &db))
+        ISC_STATUS_ARRAY estado;
+        if (uneFirebird(conexion, db, error) && isc_drop_database(estado, &db))
             error = textoEstado(estado);
     } else if (conexion.motor() == TMotor::MariaDB) {
         try {
@@ -617,41 +635,35 @@ bool TCandadoServidor::toma()
     // open is held for it alone, and another that asks without waiting is
     // refused at once.
     preparaMotor(m_conexion);
-    const QByteArray ruta = m_conexion.enServidor() ? QStringLiteral("%1/%2:%3")
-                                                          .arg(m_conexion.getServer().trimmed())
-                                                          .arg(m_conexion.puertoEfectivo())
-                                                          .arg(m_conexion.getDatabase().trimmed())
-                                                          .toUtf8()
-                                                    : QFile::encodeName(m_conexion.getDatabase());
-    const QByteArray usuario =
-        (m_conexion.getUsername().isEmpty() ? Constantes::DB_USER : m_conexion.getUsername()).toUtf8();
-    const QByteArray password =
-        (m_conexion.getPassword().isEmpty() ? Constantes::DB_PASSWORD : m_conexion.getPassword()).toUtf8();
-    std::vector<char> dpb{isc_dpb_version1, isc_dpb_user_name, char(usuario.size())};
-    dpb.insert(dpb.end(), usuario.begin(), usuario.end());
-    dpb.push_back(isc_dpb_password);
-    dpb.push_back(char(password.size()));
-    dpb.insert(dpb.end(), password.begin(), password.end());
-    ISC_STATUS_ARRAY estado;
     isc_db_handle db = 0;
-    if (isc_attach_database(estado, 0, ruta.constData(), &db, short(dpb.size()), dpb.data()))
-        throw EBaseDatos(QStringLiteral("No se pudo conectar con la base de datos %1: %2")
-                             .arg(m_conexion.descripcion(), textoEstado(estado)));
+    QString error;
+    if (!uneFirebird(m_conexion, db, error))
+        throw EBaseDatos(
+            QStringLiteral("No se pudo conectar con la base de datos %1: %2").arg(m_conexion.descripcion(), error));
     m_base = db;
+    ISC_STATUS_ARRAY estado;
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
     isc_tr_handle tr = 0;
     if (isc_start_transaction(estado, &tr, 1, &db, short(sizeof tpb), tpb)) {
-        const QString error = textoEstado(estado);
+        const QString motivo = textoEstado(estado);
         suelta();
         throw EBaseDatos(QStringLiteral("No se pudo conectar con la base de datos %1: %2")
-                             .arg(m_conexion.descripcion(), error));
+                             .arg(m_conexion.descripcion(), motivo));
     }
     m_transaccion = tr;
     if (isc_dsql_execute_immediate(estado, &db, &tr, 0, "UPDATE VERSIONESQUEMA SET \"VERSION\" = \"VERSION\"",
                                    SQL_DIALECT_V6, nullptr)) {
+        // Held by another: the engine says so with one of these; anything
+        // else is a failure to be told.
+        const bool ocupado = estado[1] == isc_lock_conflict || estado[1] == isc_update_conflict ||
+                             estado[1] == isc_deadlock;
+        const QString motivo = textoEstado(estado);
         suelta();
-        return false;
+        if (ocupado)
+            return false;
+        throw EBaseDatos(QStringLiteral("No se pudo apartar la base de datos %1 para importar: %2")
+                             .arg(m_conexion.descripcion(), motivo));
     }
     m_tomado = true;
     return true;

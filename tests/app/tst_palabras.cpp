@@ -40,13 +40,17 @@ const QStringList FRASES_PROHIBIDAS = {" u na ", "XML's", "XMLs"};
 const QStringList AJENOS = {"update conflicts",      "foreign key",      "unique key", "primary or unique",
                             "lock conflict",         "right truncation", "no space",   " error raised, with message",
                             "MIME-Version",          "Message-ID",       "Content-",   "Mozilla/",
-                            "Velkor/Comunes/Signer", "a stored record",  "--help"};
+                            "Velkor/Comunes/Signer", "a stored record",  "--help",
+                            // The database servers' own words, which the program recognises.
+                            "server has gone away", "lost connection", "connection", "network request",
+                            "lock wait", "data too long", "out of range", "table is full", "duplicate",
+                            "deadlock", "i/o error", "arithmetic"};
 
 const QRegularExpression LITERAL(QStringLiteral("\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
 // Database statements, style sheets, addresses, XML, and date formats.
 const QRegularExpression
     NO_TEXTO(QStringLiteral("\\b(SELECT|INSERT|UPDATE|CREATE|ALTER|FROM|WHERE|DELETE|CAST|COALESCE|JOIN|PRAGMA|INTEGER|"
-                            "REFERENCES)\\b|[{}]|://|<\\?xml|^[dMyHhmsz:/., -]+$"));
+                            "REFERENCES|SET|ENGINE|MODIFY|AND)\\b|[{}]|://|<\\?xml|^[dMyHhmsz:/., -]+$"));
 const QRegularExpression REPETIDA(QStringLiteral("(?<![\\p{L}%])(\\p{L}+) \\1(?!\\p{L})"));
 // A word, with what stands right before it: ".key", "--correo", "*.cer" are names.
 const QRegularExpression PALABRA(QStringLiteral("(^|[^\\p{L}])(\\p{L}+(?:'\\p{L}+)?)"));

@@ -171,10 +171,24 @@ private slots:
             QFile::setPermissions(archivo, QFile::ReadOwner | QFile::WriteOwner);
             m_conexion = servidor->conexion(archivo);
         } else {
-            const QString base = servidor->creaBaseDatos();
-            QVERIFY2(!base.isEmpty(), qPrintable(servidor->error()));
+            // One database for the pass, emptied before each test: MariaDB
+            // takes seconds to create the schema.
+            static QString base;
+            static const TServidorBaseDatos* de = nullptr;
+            if (de != servidor) {
+                base = servidor->creaBaseDatos();
+                QVERIFY2(!base.isEmpty(), qPrintable(servidor->error()));
+                de = servidor;
+                m_conexion = servidor->conexion(base);
+                Esquema::completaTodo(m_conexion);
+                return;
+            }
             m_conexion = servidor->conexion(base);
-            Esquema::completaTodo(m_conexion);
+            QSqlDatabase db = Conexiones::baseDatos(m_conexion);
+            QVERIFY(ejecuta(db, QStringLiteral("SET FOREIGN_KEY_CHECKS = 0")));
+            for (const TTabla& t : Esquema::tablas())
+                QVERIFY(ejecuta(db, QStringLiteral("DELETE FROM \"%1\"").arg(t.nombre)));
+            QVERIFY(ejecuta(db, QStringLiteral("SET FOREIGN_KEY_CHECKS = 1")));
         }
     }
     void cleanup()

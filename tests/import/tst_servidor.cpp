@@ -87,7 +87,8 @@ class TstServidor : public QObject {
     // Drops every database the tests made, for a test of its own.
     void vaciaServidor()
     {
-        m_servidor->detiene();
+        if (m_servidor)
+            m_servidor->detiene();
         m_servidor.reset();
         m_servidor = std::make_unique<TServidorBaseDatos>(TServidorBaseDatos::Tipo::MariaDB);
         QVERIFY2(m_servidor->inicia(), qPrintable(m_servidor->error()));

@@ -372,14 +372,15 @@ int main(int argc, char** argv)
                 continue;
             }
             qputenv("VELKOR_CLAVE_SERVIDOR", servidor.password().toUtf8());
-            const QString url = tipo == TServidorBaseDatos::Tipo::MariaDB
-                                    ? QStringLiteral("mysql://%1@127.0.0.1:%2").arg(servidor.usuario()).arg(servidor.puerto())
-                                    : QStringLiteral("firebird://%1@127.0.0.1:%2%3")
-                                          .arg(servidor.usuario())
-                                          .arg(servidor.puerto())
-                                          .arg(servidor.carpeta());
-            const TCorrida enServidor = importa(
-                creaCarpetaPrograma(trabajo.filePath(QStringLiteral("s%1").arg(int(tipo)))), corpus, url);
+            const QString url =
+                tipo == TServidorBaseDatos::Tipo::MariaDB
+                    ? QStringLiteral("mysql://%1@127.0.0.1:%2").arg(servidor.usuario()).arg(servidor.puerto())
+                    : QStringLiteral("firebird://%1@127.0.0.1:%2%3")
+                          .arg(servidor.usuario())
+                          .arg(servidor.puerto())
+                          .arg(servidor.carpeta());
+            const TCorrida enServidor =
+                importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("s%1").arg(int(tipo)))), corpus, url);
             std::printf("%s, los mismos %d archivos: %.2f s, %s archivos/s, salida %d; servidor / embebido: %.2f\n",
                         nombre, total, enServidor.segundos, qPrintable(cifra(total / enServidor.segundos)),
                         enServidor.salida, grande.segundos / enServidor.segundos);

@@ -88,9 +88,10 @@ void preparaMotor(const TConexionSesion& conexion)
     static std::once_flag hecho;
     // A connection to a server carries its host there; the client library
     // still reads the program's own configuration (its connect time bound).
-    const QString servidor = conexion.enServidor()
-                                 ? (Sistema::exePath.isEmpty() ? QString() : Rutas::une(Sistema::exePath, {Constantes::MOTOR_CLIENTE}))
-                                 : conexion.getServer();
+    const QString servidor =
+        conexion.enServidor()
+            ? (Sistema::exePath.isEmpty() ? QString() : Rutas::une(Sistema::exePath, {Constantes::MOTOR_CLIENTE}))
+            : conexion.getServer();
     if (servidor.isEmpty())
         return;
     const QFileInfo carpeta(QFileInfo(servidor).absolutePath());
@@ -394,13 +395,15 @@ TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString&
     if (servidor.motor() == TMotor::FirebirdServidor) {
         preparaMotor(servidor);
         QString error;
-        if (!creaFirebird(QString::fromUtf8(rutaFirebird(nueva)), servidor.getUsername(), servidor.getPassword(), error))
+        if (!creaFirebird(QString::fromUtf8(rutaFirebird(nueva)), servidor.getUsername(), servidor.getPassword(),
+                          error))
             throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
                                  .arg(nombre, servidor.descripcion(), error));
         return nueva;
     }
     // Created through a connection of its own, to no database.
-    const QString temporal = QStringLiteral("vk-crea|%1").arg(reinterpret_cast<quintptr>(QThread::currentThreadId()), 0, 16);
+    const QString temporal =
+        QStringLiteral("vk-crea|%1").arg(reinterpret_cast<quintptr>(QThread::currentThreadId()), 0, 16);
     QString error;
     bool creada = false;
     {
@@ -610,7 +613,8 @@ bool TCandadoServidor::toma()
         QString error;
         bool libre = false;
         {
-            QSqlDatabase db = abre(m_conexion, m_nombre, error);
+            m_db = abre(m_conexion, m_nombre, error);
+            QSqlDatabase& db = m_db;
             if (db.isOpen()) {
                 // A lock name is at most 64 characters; a database name may
                 // take all of them.
@@ -648,16 +652,16 @@ bool TCandadoServidor::toma()
     if (isc_start_transaction(estado, &tr, 1, &db, short(sizeof tpb), tpb)) {
         const QString motivo = textoEstado(estado);
         suelta();
-        throw EBaseDatos(QStringLiteral("No se pudo conectar con la base de datos %1: %2")
-                             .arg(m_conexion.descripcion(), motivo));
+        throw EBaseDatos(
+            QStringLiteral("No se pudo conectar con la base de datos %1: %2").arg(m_conexion.descripcion(), motivo));
     }
     m_transaccion = tr;
     if (isc_dsql_execute_immediate(estado, &db, &tr, 0, "UPDATE VERSIONESQUEMA SET \"VERSION\" = \"VERSION\"",
                                    SQL_DIALECT_V6, nullptr)) {
         // Held by another: the engine says so with one of these; anything
         // else is a failure to be told.
-        const bool ocupado = estado[1] == isc_lock_conflict || estado[1] == isc_update_conflict ||
-                             estado[1] == isc_deadlock;
+        const bool ocupado =
+            estado[1] == isc_lock_conflict || estado[1] == isc_update_conflict || estado[1] == isc_deadlock;
         const QString motivo = textoEstado(estado);
         suelta();
         if (ocupado)
@@ -673,10 +677,10 @@ void TCandadoServidor::suelta()
 {
     m_tomado = false;
     if (!m_nombre.isEmpty()) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_nombre, false);
-            db.close();
-        }
+        // Closed through the handle kept: Qt lends a connection by name only
+        // to the thread that made it.
+        m_db.close();
+        m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_nombre);
         m_nombre.clear();
     }

@@ -2,7 +2,6 @@
 
 #include "CitaSql.h"
 
-
 const TDialecto& TDialecto::de(TMotor motor)
 {
     static const TDialecto embebido(TMotor::Embebido);

@@ -174,8 +174,8 @@ struct TEstructura {
                            QStringLiteral(" AND TABLE_TYPE = 'BASE TABLE'"));
         generadores = e.nombres(QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES") + base +
                                 QStringLiteral(" AND TABLE_TYPE = 'SEQUENCE'"));
-        columnas = e.nombres(QStringLiteral("SELECT TABLE_NAME || '.' || COLUMN_NAME FROM information_schema.COLUMNS") +
-                             base);
+        columnas =
+            e.nombres(QStringLiteral("SELECT TABLE_NAME || '.' || COLUMN_NAME FROM information_schema.COLUMNS") + base);
         restricciones = e.nombres(QStringLiteral("SELECT CONSTRAINT_NAME FROM information_schema.TABLE_CONSTRAINTS "
                                                  "WHERE CONSTRAINT_SCHEMA = DATABASE()"));
         indices = e.nombres(QStringLiteral("SELECT INDEX_NAME FROM information_schema.STATISTICS") + base);
@@ -290,9 +290,11 @@ void ajustaSecuencias(const TConexionSesion& conexion)
     TEjecutor e(conexion);
     for (const TTabla& t : tablas()) {
         QSqlQuery q(e.db());
-        if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2").arg(cita(t.clave().nombre), cita(t.nombre))) ||
+        if (!q.exec(
+                QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2").arg(cita(t.clave().nombre), cita(t.nombre))) ||
             !q.next())
-            throw EBaseDatos(QStringLiteral("No se pudo leer la clave mayor de %1: %2").arg(t.nombre, q.lastError().text()));
+            throw EBaseDatos(
+                QStringLiteral("No se pudo leer la clave mayor de %1: %2").arg(t.nombre, q.lastError().text()));
         const qint64 mayor = q.value(0).toLongLong();
         q.finish();
         e.ejecuta(e.dialecto().reiniciaSecuencia(t.generador(), mayor));
@@ -326,13 +328,14 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
             for (const TColumna& c : t.columnas)
                 if (c.grupo == grupo)
                     definiciones << cita(c.nombre) + QLatin1Char(' ') + e.dialecto().tipo(c);
-            e.ejecuta(QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))) +
-                      e.dialecto().opcionesTabla());
+            e.ejecuta(
+                QStringLiteral("CREATE TABLE %1 (%2)").arg(cita(t.nombre), definiciones.join(QStringLiteral(", "))) +
+                e.dialecto().opcionesTabla());
         } else if (antes.tablas.contains(t.nombre)) {
             for (const TColumna& c : t.columnas) {
                 if (c.grupo == grupo && !antes.tieneColumna(t, c)) {
-                    e.ejecuta(
-                        QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(cita(t.nombre), cita(c.nombre), e.dialecto().tipo(c)));
+                    e.ejecuta(QStringLiteral("ALTER TABLE %1 ADD %2 %3")
+                                  .arg(cita(t.nombre), cita(c.nombre), e.dialecto().tipo(c)));
                     continue;
                 }
                 // A text column narrower than the description is widened in
@@ -398,7 +401,8 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
         for (const auto& [primera, segunda] : t.unicos) {
             const int a = t.posicion(primera);
             const int b = t.posicion(segunda);
-            if (a < 0 || b < 0 || !despues.tieneColumna(t, t.columnas.at(a)) || !despues.tieneColumna(t, t.columnas.at(b)))
+            if (a < 0 || b < 0 || !despues.tieneColumna(t, t.columnas.at(a)) ||
+                !despues.tieneColumna(t, t.columnas.at(b)))
                 continue;
             const QString nombre = nombreRestriccion(QStringLiteral("UQ_"), t.nombre, segunda);
             if (despues.indices.contains(nombre))

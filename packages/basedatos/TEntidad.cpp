@@ -85,8 +85,9 @@ struct TSentencias {
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
                 .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")), clave);
         marcas.first() = QStringLiteral("?");
-        insercionConClave = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
+        insercionConClave =
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(cita(tabla.nombre), columnas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
         claveNueva = QStringLiteral("NEXT VALUE FOR ") + cita(tabla.generador());
         actualizacion = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                             .arg(cita(tabla.nombre), asignaciones.join(QStringLiteral(", ")), clave);

@@ -37,14 +37,13 @@ const QStringList FRASES_PROHIBIDAS = {" u na ", "XML's", "XMLs"};
 // matched to translate them, the log's description of an exception, mail
 // headers, the download's user agent, the signer's key label, a compile-time
 // check, the command line's options.
-const QStringList AJENOS = {"update conflicts",      "foreign key",      "unique key", "primary or unique",
-                            "lock conflict",         "right truncation", "no space",   " error raised, with message",
-                            "MIME-Version",          "Message-ID",       "Content-",   "Mozilla/",
-                            "Velkor/Comunes/Signer", "a stored record",  "--help",
+const QStringList AJENOS = {"update conflicts", "foreign key", "unique key", "primary or unique", "lock conflict",
+                            "right truncation", "no space", " error raised, with message", "MIME-Version", "Message-ID",
+                            "Content-", "Mozilla/", "Velkor/Comunes/Signer", "a stored record", "--help",
                             // The database servers' own words, which the program recognises.
-                            "server has gone away", "lost connection", "connection", "network request",
-                            "lock wait", "data too long", "out of range", "table is full", "duplicate",
-                            "deadlock", "i/o error", "arithmetic"};
+                            "server has gone away", "lost connection", "connection", "network request", "lock wait",
+                            "data too long", "out of range", "table is full", "duplicate", "deadlock", "i/o error",
+                            "arithmetic"};
 
 const QRegularExpression LITERAL(QStringLiteral("\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
 // Database statements, style sheets, addresses, XML, and date formats.

@@ -287,9 +287,10 @@ private slots:
 
         // The engine holds the very digits, and they come back as they went.
         QSqlQuery q(Conexiones::baseDatos(m_conexion));
-        QVERIFY(q.exec(TDialecto::de(m_conexion).adapta(
-            QStringLiteral("SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1")
-                .arg(impuesto.getIdimpuesto()))));
+        QVERIFY(
+            q.exec(TDialecto::de(m_conexion)
+                       .adapta(QStringLiteral("SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1")
+                                   .arg(impuesto.getIdimpuesto()))));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), guardado);
         q.finish();

@@ -45,7 +45,8 @@ QStringList estadoServidor()
         if (!conexion.enServidor())
             qFatal("%s no está en el servidor", qPrintable(rfc));
         for (const TTabla& t : Esquema::tablas())
-            lineas << QStringLiteral("%1/%2=%3").arg(rfc, t.nombre).arg(TPersistencia::cuenta(t, TCondicion(), conexion));
+            lineas
+                << QStringLiteral("%1/%2=%3").arg(rfc, t.nombre).arg(TPersistencia::cuenta(t, TCondicion(), conexion));
         QStringList uuids;
         for (const TComprobante& c : TComprobante::busca(TCondicion(), conexion))
             uuids << c.getUuid();
@@ -75,8 +76,9 @@ class TstServidor : public QObject {
     // on the server.
     TProgramaConsola::TCorrida importa(const TProgramaConsola& estacion) const
     {
-        return estacion.corre({m_corpus.path(), QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
-                              password().toUtf8() + '\n');
+        return estacion.corre(
+            {m_corpus.path(), QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
+            password().toUtf8() + '\n');
     }
     void inicia(QProcess& proceso, const TProgramaConsola& estacion) const
     {
@@ -170,8 +172,9 @@ private slots:
         // The businesses exist first, so both workstations have them.
         {
             const QString uno = m_corpus.filePath(QStringLiteral("0"));
-            const TProgramaConsola::TCorrida inicial = primera.corre(
-                {uno, QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()}, password().toUtf8() + '\n');
+            const TProgramaConsola::TCorrida inicial =
+                primera.corre({uno, QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
+                              password().toUtf8() + '\n');
             QCOMPARE(inicial.salida, 0);
         }
         Sistema::exePath = primera.entorno.carpeta.ruta();
@@ -223,21 +226,56 @@ private slots:
         inicia(proceso, estacion);
         // Killed once the server holds committed vouchers.
         Sistema::exePath = estacion.entorno.carpeta.ruta();
-        QTRY_VERIFY_WITH_TIMEOUT(!registroLocal().getEmpresas().isEmpty() && [&] {
-            for (const QString& empresa : registroLocal().getEmpresas())
-                if (TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(empresa.section(u'|', 0, 0))) > 0)
-                    return true;
-            return false;
-        }(), 120000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !registroLocal().getEmpresas().isEmpty() &&
+                [&] {
+                    for (const QString& empresa : registroLocal().getEmpresas())
+                        if (TComprobante::cuenta(TCondicion(),
+                                                 TEntornoImportacion::conexion(empresa.section(u'|', 0, 0))) > 0)
+                            return true;
+                    return false;
+                }(),
+            120000);
         Conexiones::cierraHilo();
         m_servidor->mata();
         QVERIFY(proceso.waitForFinished(120000));
         QCOMPARE(proceso.exitCode(), 1);
+        // Signing in meanwhile says the server does not answer, and the
+        // business stays listed for when it does.
+        const QStringList antes = registroLocal().getEmpresas();
+        QCOMPARE(Ingreso::ingresa(antes.first().section(u'|', 0, 0), email(), password()),
+                 Ingreso::TResultado::ServidorSinRespuesta);
+        QCOMPARE(registroLocal().getEmpresas(), antes);
         QVERIFY(m_servidor->reinicia());
 
         const TProgramaConsola::TCorrida repeticion = importa(estacion);
         QVERIFY2(repeticion.salida == 0, qPrintable(repeticion.salidaEstandar + repeticion.errores));
         QCOMPARE(estadoServidor(), esperado);
+    }
+
+    // A new business from the wizard on a database of the server: an
+    // empty one gets the whole schema and the registry row; one that holds
+    // tables is refused before anything is written.
+    void negocioNuevoEnBaseVacia()
+    {
+        TEntornoImportacion estacion;
+        Sistema::exePath = estacion.carpeta.ruta();
+        const QString ocupada = m_servidor->creaBaseDatos();
+        QVERIFY(m_servidor->ejecuta(QStringLiteral("CREATE TABLE ajena (id INTEGER)"), ocupada));
+        const TConexionSesion conexion = m_servidor->conexion(m_servidor->creaBaseDatos());
+        NuevoNegocio::TDestino destino = NuevoNegocio::destinoServidor(conexion);
+        const QString rfc = QStringLiteral("EKU9003173C9");
+        destino.baseDatos = ocupada;
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, NuevoNegocio::saveNuevoLocal(email(), rfc, rfc, destino, QByteArray()));
+        QVERIFY(registroLocal().getEmpresaDetalle(rfc).isEmpty());
+        QCOMPARE(Esquema::tablasPresentes(m_servidor->conexion(ocupada)), QStringList{QStringLiteral("ajena")});
+
+        destino.baseDatos = conexion.getDatabase();
+        const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(email(), rfc, rfc, destino, QByteArray());
+        QCOMPARE(creada, conexion);
+        QCOMPARE(Esquema::versionRegistrada(creada), Esquema::version());
+        QCOMPARE(TEntornoImportacion::conexion(rfc), conexion);
+        Conexiones::cierraHilo();
     }
 
     void cleanupTestCase() { Conexiones::cierraHilo(); }

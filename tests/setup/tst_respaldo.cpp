@@ -507,17 +507,23 @@ private slots:
     {
         if (qEnvironmentVariableIsSet("VELKOR_HIJO_SIN_ESPACIO"))
             return restauraSinEspacio();
-        QTemporaryDir montaje;
+        // Outside /tmp: the child gets a /tmp of its own. Run by root on a
+        // computer with a Firebird server installed, the engine hands its
+        // lock files in /tmp to the "firebird" account, which the child's
+        // namespace cannot reach.
+        QTemporaryDir montaje(QDir::homePath() + QStringLiteral("/.velkor-montaje-XXXXXX"));
         QProcess hijo;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
         entorno.insert(QStringLiteral("VELKOR_HIJO_SIN_ESPACIO"), QStringLiteral("1"));
         entorno.insert(QStringLiteral("TMPDIR"), montaje.path());
         hijo.setProcessEnvironment(entorno);
         hijo.setProcessChannelMode(QProcess::MergedChannels);
-        hijo.start(QStringLiteral("unshare"),
-                   {"--user", "--map-root-user", "--mount", "sh", "-c",
-                    "mount -t tmpfs -o size=100m tmpfs \"$TMPDIR\" || exit 77; exec \"$0\" sinEspacioEnElDisco",
-                    QCoreApplication::applicationFilePath()});
+        hijo.start(
+            QStringLiteral("unshare"),
+            {"--user", "--map-root-user", "--mount", "sh", "-c",
+             "mount -t tmpfs -o size=100m tmpfs \"$TMPDIR\" && mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 77; "
+             "exec \"$0\" sinEspacioEnElDisco",
+             QCoreApplication::applicationFilePath()});
         QVERIFY(hijo.waitForFinished(120000));
         const QString salida = QString::fromLocal8Bit(hijo.readAll());
         if (hijo.exitCode() == 77)

@@ -62,7 +62,8 @@ BASEDATOS_EXPORT void eliminaBaseServidor(const TConexionSesion& conexion);
 // keeps for one of its databases (the import of a business). The server
 // holds it for the holder's own connection, so a holder that dies (killed,
 // its computer off) lets it go as soon as the server notices; it is never
-// left for someone to remove by hand. Used and destroyed by one thread.
+// left for someone to remove by hand. It may be let go from another thread
+// than the one that took it (an import's last thread).
 class BASEDATOS_EXPORT TCandadoServidor {
 public:
     explicit TCandadoServidor(const TConexionSesion& conexion);
@@ -79,6 +80,7 @@ private:
     void suelta();
     TConexionSesion m_conexion;
     QString m_nombre;           // of the Qt connection (MariaDB)
+    QSqlDatabase m_db;          // that connection, closed whatever thread lets go
     quintptr m_base = 0;        // attachment (Firebird)
     quintptr m_transaccion = 0; // the transaction holding the row (Firebird)
     bool m_tomado = false;

@@ -52,8 +52,7 @@ public:
     QString columnaIndice(const TColumna& columna) const;
     // An index on the first `caracteres` characters of a text column; the
     // look-up that uses it is TTabla::prefijo's.
-    QString indicePrefijo(const QString& nombre, const QString& tabla, const TColumna& columna,
-                          int caracteres) const;
+    QString indicePrefijo(const QString& nombre, const QString& tabla, const TColumna& columna, int caracteres) const;
     // Why a statement failed, in the user's words. `tecnico` stays in the log.
     static QString causa(const QSqlError& error);
     // Whether the engine refused a row because a unique key already holds

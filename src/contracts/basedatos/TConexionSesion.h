@@ -36,8 +36,8 @@ public:
     // Connection to an embedded database file with the program's engine.
     static TConexionSesion embebida(const QString& archivo, const QString& carpetaPrograma);
     // Connection to a database on a server (`motor` is not Embebido).
-    static TConexionSesion servidor(TMotor motor, const QString& usuario, const QString& password,
-                                    const QString& host, const QString& puerto, const QString& baseDatos);
+    static TConexionSesion servidor(TMotor motor, const QString& usuario, const QString& password, const QString& host,
+                                    const QString& puerto, const QString& baseDatos);
 
     // By the provider: DB_MySQL is MariaDB, DB_FIREBIRD_SERVIDOR a Firebird
     // server, anything else the embedded engine.

@@ -110,7 +110,9 @@ TDatosEliminacion datosEliminacion();
 QString avisoEliminacion(const TDatosEliminacion& datos);
 // A backup of the business folder in `carpeta`, in the form the wizard's
 // restore takes (RFC-date.respal33), with the business's secrets file
-// (SecretoNegocio::archiva); never replaces a file. Returns its path; raises
+// (SecretoNegocio::archiva); a business whose database lies on a server
+// travels as a dump of it (VolcadoNegocio) inside the same folder. Never
+// replaces a file. Returns its path; raises
 // EVelkor when it cannot be written, leaving nothing behind.
 QString guardaRespaldo(const QString& carpeta);
 

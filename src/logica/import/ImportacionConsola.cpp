@@ -193,8 +193,7 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
                                "creen.");
     opciones.correo = opciones.correo.trimmed();
     if (error.isEmpty() && !opciones.urlServidor.isEmpty())
-        opciones.servidor =
-            servidorDeUrl(opciones.urlServidor, qEnvironmentVariable(VARIABLE_CLAVE_SERVIDOR), error);
+        opciones.servidor = servidorDeUrl(opciones.urlServidor, qEnvironmentVariable(VARIABLE_CLAVE_SERVIDOR), error);
     return opciones;
 }
 
@@ -218,8 +217,8 @@ TConexionSesion servidorDeUrl(const QString& url, const QString& password, QStri
     }
     const QString carpeta = direccion.path();
     if (firebird && (carpeta.isEmpty() || carpeta == QLatin1String("/"))) {
-        error = QStringLiteral("Falta la carpeta del servidor Firebird donde se crean las bases de datos: %1.")
-                    .arg(forma);
+        error =
+            QStringLiteral("Falta la carpeta del servidor Firebird donde se crean las bases de datos: %1.").arg(forma);
         return {};
     }
     if (mariadb && !carpeta.isEmpty() && carpeta != QLatin1String("/")) {
@@ -228,10 +227,9 @@ TConexionSesion servidorDeUrl(const QString& url, const QString& password, QStri
                     .arg(forma);
         return {};
     }
-    return TConexionSesion::servidor(mariadb ? TMotor::MariaDB : TMotor::FirebirdServidor, direccion.userName(),
-                                     password, direccion.host(),
-                                     direccion.port() > 0 ? QString::number(direccion.port()) : QString(),
-                                     firebird ? carpeta : QString());
+    return TConexionSesion::servidor(
+        mariadb ? TMotor::MariaDB : TMotor::FirebirdServidor, direccion.userName(), password, direccion.host(),
+        direccion.port() > 0 ? QString::number(direccion.port()) : QString(), firebird ? carpeta : QString());
 }
 
 int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)

@@ -291,8 +291,8 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre)
                                      "momento; este archivo no se importó. Vuelva a importar cuando termine.")
                           .arg(anterior.descripcion()));
     }
-    const bool conComprobantes = tablas.contains(TComprobante::tablaEsquema().nombre) &&
-                                 TComprobante::cuenta(TCondicion(), anterior) > 0;
+    const bool conComprobantes =
+        tablas.contains(TComprobante::tablaEsquema().nombre) && TComprobante::cuenta(TCondicion(), anterior) > 0;
     if (conComprobantes) {
         Conexiones::cierra(anterior);
         throw EVelkor(QStringLiteral("El servidor ya tiene la base de datos %1 con comprobantes, y este equipo no la "

@@ -38,14 +38,15 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
             acceso = Credenciales::acceso(*negocio, email.trimmed(), password, conexion);
         }
     } catch (const EBaseDatos& e) {
-        Logmanager::Log(QStringLiteral("No se pudo conectar con la empresa en %1: %2")
-                            .arg(conexion.descripcion(), e.mensaje()),
-                        3, Sistema::exePath);
+        Logmanager::Log(
+            QStringLiteral("No se pudo conectar con la empresa en %1: %2").arg(conexion.descripcion(), e.mensaje()), 3,
+            Sistema::exePath);
         Conexiones::cierra(conexion);
-        return con(TResultado::SinRespuesta,
-                   QStringLiteral("No se pudo leer la base de datos %1. Revise el servidor, la cuenta y el nombre de la "
-                                  "base de datos, y vuelva a intentarlo.")
-                       .arg(conexion.descripcion()));
+        return con(
+            TResultado::SinRespuesta,
+            QStringLiteral("No se pudo leer la base de datos %1. Revise el servidor, la cuenta y el nombre de la "
+                           "base de datos, y vuelva a intentarlo.")
+                .arg(conexion.descripcion()));
     }
     if (!negocio || rfc.isEmpty()) {
         Conexiones::cierra(conexion);
@@ -58,14 +59,14 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
     resultado.razon = negocio->getNombre();
     if (acceso != Credenciales::TAcceso::Permitido) {
         Conexiones::cierra(conexion);
-        resultado.resultado = acceso == Credenciales::TAcceso::NoEsUsuario ? TResultado::NoEsUsuario
-                                                                           : TResultado::ContrasenaIncorrecta;
-        resultado.texto = acceso == Credenciales::TAcceso::NoEsUsuario
-                              ? QStringLiteral("%1 no es usuario de la empresa %2; entre con el correo de uno de sus "
-                                               "usuarios.")
-                                    .arg(email.trimmed(), rfc)
-                              : QStringLiteral("La contraseña no es la del usuario %1 en la empresa %2.")
-                                    .arg(email.trimmed(), rfc);
+        resultado.resultado =
+            acceso == Credenciales::TAcceso::NoEsUsuario ? TResultado::NoEsUsuario : TResultado::ContrasenaIncorrecta;
+        resultado.texto =
+            acceso == Credenciales::TAcceso::NoEsUsuario
+                ? QStringLiteral("%1 no es usuario de la empresa %2; entre con el correo de uno de sus "
+                                 "usuarios.")
+                      .arg(email.trimmed(), rfc)
+                : QStringLiteral("La contraseña no es la del usuario %1 en la empresa %2.").arg(email.trimmed(), rfc);
         return resultado;
     }
     Conexiones::cierra(conexion);

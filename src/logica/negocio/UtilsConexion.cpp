@@ -59,8 +59,8 @@ bool evaluaConexion(TConexionSesion& conexion, const QString& cadena)
     servidor.setProvider(campos.getProveedor());
     // A registry written before servers were supported may say "MySQL" for
     // a business kept in a file here: it stays a file.
-    const bool archivoAntiguo = campos.getServidor().trimmed().isEmpty() &&
-                                existeArchivo(campos.baseDatosEn(Sistema::exePath));
+    const bool archivoAntiguo =
+        campos.getServidor().trimmed().isEmpty() && existeArchivo(campos.baseDatosEn(Sistema::exePath));
     if (servidor.enServidor() && !archivoAntiguo) {
         conexion = TConexionSesion::servidor(servidor.motor(), campos.getUsuario(), campos.getPassword(),
                                              campos.getServidor(), campos.getPuerto(), campos.getBaseDatos());

@@ -398,7 +398,10 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
             if (!despues.indices.contains(nombre))
                 e.ejecuta(e.dialecto().indicePrefijo(nombre, t.nombre, t.columnas.at(i), it.value()));
         }
-        for (const auto& [primera, segunda] : t.unicos) {
+        // Only a database several workstations write at once needs the
+        // engine to keep the pair unique; an embedded file takes one import
+        // at a time, which looks for the voucher before it stores it.
+        for (const auto& [primera, segunda] : e.dialecto().motor() == TMotor::Embebido ? decltype(t.unicos)() : t.unicos) {
             const int a = t.posicion(primera);
             const int b = t.posicion(segunda);
             if (a < 0 || b < 0 || !despues.tieneColumna(t, t.columnas.at(a)) ||

@@ -614,11 +614,10 @@ bool TCandadoServidor::toma()
         bool libre = false;
         {
             m_db = abre(m_conexion, m_nombre, error);
-            QSqlDatabase& db = m_db;
-            if (db.isOpen()) {
+            if (m_db.isOpen()) {
                 // A lock name is at most 64 characters; a database name may
                 // take all of them.
-                QSqlQuery q(db);
+                QSqlQuery q(m_db);
                 if (q.exec(QStringLiteral("SELECT GET_LOCK(CONCAT('velkor:', MD5(DATABASE())), 0)")) && q.next())
                     libre = q.value(0).toInt() == 1;
                 else

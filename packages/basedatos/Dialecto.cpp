@@ -2,6 +2,8 @@
 
 #include "CitaSql.h"
 
+#include <QRegularExpression>
+
 const TDialecto& TDialecto::de(TMotor motor)
 {
     static const TDialecto embebido(TMotor::Embebido);
@@ -139,12 +141,21 @@ bool TDialecto::esDuplicado(const QSqlError& error)
 
 bool TDialecto::esConexionPerdida(const QSqlError& error)
 {
-    static const QStringList codigos{QStringLiteral("2002"), QStringLiteral("2003"), QStringLiteral("2006"),
-                                     QStringLiteral("2013"), QStringLiteral("2055")};
-    return codigos.contains(codigo(error)) ||
-           dice(error, {"server has gone away", "lost connection", "connection shutdown", "connection lost",
-                        "error writing data to the connection", "error reading data from the connection",
-                        "unable to complete network request", "connection rejected by remote interface"});
+    static const QStringList codigos{QStringLiteral("2002"), QStringLiteral("2003"), QStringLiteral("2005"),
+                                     QStringLiteral("2006"), QStringLiteral("2013"), QStringLiteral("2055")};
+    return codigos.contains(codigo(error)) || esConexionPerdida(error.text());
+}
+
+bool TDialecto::esConexionPerdida(const QString& texto)
+{
+    // MariaDB's client library and Firebird's remote layer, always in English.
+    static const QRegularExpression frases(
+        QStringLiteral("can't\\sconnect|lost\\sconnection|unknown\\s(mysql\\s)?server\\shost|server\\shas\\sgone|"
+                       "unable\\sto\\scomplete\\snetwork\\srequest|failed\\sto\\slocate\\shost|"
+                       "connection\\srejected|error\\s(reading|writing)\\sdata|connection\\s(shutdown|lost)|"
+                       "timed?\\s?out"),
+        QRegularExpression::CaseInsensitiveOption);
+    return frases.match(texto).hasMatch();
 }
 
 QString TDialecto::causa(const QSqlError& error)

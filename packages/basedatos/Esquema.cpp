@@ -401,7 +401,9 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
         // Only a database several workstations write at once needs the
         // engine to keep the pair unique; an embedded file takes one import
         // at a time, which looks for the voucher before it stores it.
-        for (const auto& [primera, segunda] : e.dialecto().motor() == TMotor::Embebido ? decltype(t.unicos)() : t.unicos) {
+        if (e.dialecto().motor() == TMotor::Embebido)
+            continue;
+        for (const auto& [primera, segunda] : t.unicos) {
             const int a = t.posicion(primera);
             const int b = t.posicion(segunda);
             if (a < 0 || b < 0 || !despues.tieneColumna(t, t.columnas.at(a)) ||

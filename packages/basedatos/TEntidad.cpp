@@ -163,14 +163,6 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
     return valor;
 }
 
-// The engine's own words ("arithmetic exception, numeric overflow, or
-// string truncation...") tell a user nothing they can act on: they go to the
-// program log, and the message says the cause in plain Spanish.
-QString causa(const QSqlError& error)
-{
-    return TDialecto::causa(error);
-}
-
 // `que` names the work with %1 for the table: the text is only built when
 // it is shown.
 void ejecuta(QSqlQuery& q, const QString& que, const TTabla& tabla)
@@ -180,7 +172,9 @@ void ejecuta(QSqlQuery& q, const QString& que, const TTabla& tabla)
     const QString trabajo = que.arg(tabla.nombre);
     if (!Sistema::exePath.isEmpty())
         Logmanager::Log(QStringLiteral("No se pudo %1: %2").arg(trabajo, q.lastError().text()), 3, Sistema::exePath);
-    const QString mensaje = QStringLiteral("No se pudo %1: %2.").arg(trabajo, causa(q.lastError()));
+    // The engine's own words tell a user nothing they can act on: they go to
+    // the log above, and the message says the cause in plain Spanish.
+    const QString mensaje = QStringLiteral("No se pudo %1: %2.").arg(trabajo, TDialecto::causa(q.lastError()));
     if (TDialecto::esDuplicado(q.lastError()))
         throw EDuplicado(mensaje, tabla.nombre);
     throw EBaseDatos(mensaje);

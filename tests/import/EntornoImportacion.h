@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QUuid>
 #include <QtTest>
 
 // A program folder as after the first start (registry and SAT catalogue in
@@ -58,12 +59,31 @@ public:
     // Writes a file to import.
     QString escribe(const QString& como, const QByteArray& contenido) const
     {
-        const QString destino = entrada() + como;
+        return escribeEn(entrada() + como, contenido);
+    }
+    // Writes a file anywhere, making its folder.
+    static QString escribeEn(const QString& destino, const QByteArray& contenido)
+    {
         QDir().mkpath(QFileInfo(destino).absolutePath());
         QFile f(destino);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contenido) != contenido.size())
             qFatal("No se pudo escribir %s", qPrintable(destino));
         return destino;
+    }
+
+    // Real vouchers of three issuers and versions, each with the UUID of its stamp.
+    static inline const QList<std::pair<QString, QByteArray>> MUESTRAS = {
+        {QStringLiteral("cfdi40-real.xml"), "C2832671-DA6D-11EF-A83D-00155D012007"},
+        {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
+        {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
+    };
+    // The i-th of MUESTRAS, in turn, with a fresh UUID: another voucher each time.
+    static QByteArray muestraNueva(int i)
+    {
+        const auto& [archivo, uuid] = MUESTRAS.at(i % MUESTRAS.size());
+        QByteArray b = bytes(dato(archivo));
+        b.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+        return b;
     }
 
     TParametrosImportacion parametros() const

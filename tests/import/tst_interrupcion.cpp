@@ -2,18 +2,11 @@
 #include "ProgramaConsola.h"
 
 #include <QThread>
-#include <QUuid>
 
 #include <csignal>
 
 namespace {
 
-// Real vouchers of three issuers and versions, each with the UUID of its stamp.
-const QList<QPair<QString, QByteArray>> MUESTRAS = {
-    {QStringLiteral("cfdi40-real.xml"), "C2832671-DA6D-11EF-A83D-00155D012007"},
-    {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
-    {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
-};
 // Past the first commit of a batch (TLoteImportacion::ARCHIVOS_POR_LOTE).
 constexpr int ARCHIVOS = 140;
 
@@ -27,15 +20,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_corpus.isValid());
-        for (int i = 0; i < ARCHIVOS; ++i) {
-            const auto& muestra = MUESTRAS.at(i % MUESTRAS.size());
-            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(muestra.first));
-            bytes.replace(muestra.second, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
-            const QString ruta = m_corpus.filePath(QStringLiteral("%1/%2/%3.xml").arg(i % 4).arg(i % 3).arg(i));
-            QDir().mkpath(QFileInfo(ruta).absolutePath());
-            QFile archivo(ruta);
-            QVERIFY(archivo.open(QIODevice::WriteOnly) && archivo.write(bytes) == bytes.size());
-        }
+        for (int i = 0; i < ARCHIVOS; ++i)
+            TEntornoImportacion::escribeEn(
+                m_corpus.filePath(QStringLiteral("%1/%2/%3.xml").arg(i % 4).arg(i % 3).arg(i)),
+                TEntornoImportacion::muestraNueva(i));
         QFile::copy(TEntornoImportacion::dato(QStringLiteral("cfdv2.xml")),
                     m_corpus.filePath(QStringLiteral("1/v2.xml")));
 
@@ -44,7 +32,7 @@ private slots:
         QCOMPARE(corrida.salida, 0);
         QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(ARCHIVOS)));
         m_limpio = estado();
-        QCOMPARE(m_limpio.first().count(u';'), MUESTRAS.size() - 1);
+        QCOMPARE(m_limpio.first().count(u';'), TEntornoImportacion::MUESTRAS.size() - 1);
     }
 
     // Stopped at several moments, by a signal (the files taken are kept

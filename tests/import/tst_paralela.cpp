@@ -6,28 +6,20 @@
 #include "import/TImportacionParalela.h"
 
 #include <QDirIterator>
-#include <QUuid>
 
 using namespace Constantes;
 using Estado = TResultadoArchivo::TEstado;
 
 namespace {
 
-// Real vouchers of three issuers, each with the UUID of its stamp.
-const QList<std::pair<QString, QByteArray>> MUESTRAS = {
-    {QStringLiteral("cfdi40-real.xml"), "C2832671-DA6D-11EF-A83D-00155D012007"},
-    {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
-    {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
-};
+const auto& MUESTRAS = TEntornoImportacion::MUESTRAS;
 const int EMISORES = int(MUESTRAS.size());
 
 // The i-th sample, with a fresh UUID, written to carpeta/<i>.xml.
 void escribeMuestra(const TEntornoImportacion& entorno, int i, const QString& carpeta)
 {
-    const auto& [archivo, uuid] = MUESTRAS.at(i % EMISORES);
-    QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
-    bytes.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
-    entorno.escribe(QStringLiteral("%1/%2.xml").arg(carpeta).arg(i, 3, 10, QLatin1Char('0')), bytes);
+    entorno.escribe(QStringLiteral("%1/%2.xml").arg(carpeta).arg(i, 3, 10, QLatin1Char('0')),
+                    TEntornoImportacion::muestraNueva(i));
 }
 
 QStringList archivosBajo(const QString& carpeta)

@@ -8,16 +8,8 @@
 #include "negocio/EmpresaEnServidor.h"
 #include "negocio/TIngreso.h"
 
-#include <QUuid>
-
 namespace {
 
-// Real vouchers of three issuers and versions, each with the UUID of its stamp.
-const QList<QPair<QString, QByteArray>> MUESTRAS = {
-    {QStringLiteral("cfdi40-real.xml"), "C2832671-DA6D-11EF-A83D-00155D012007"},
-    {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
-    {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
-};
 // Past the first commit of a batch, so a stopped server finds work both
 // committed and in hand.
 constexpr int ARCHIVOS = 150;
@@ -103,14 +95,9 @@ private slots:
         if (const QString falta = TServidorBaseDatos::faltante(TServidorBaseDatos::Tipo::MariaDB); !falta.isEmpty())
             QSKIP(qPrintable(falta));
         QVERIFY(m_corpus.isValid());
-        for (int i = 0; i < ARCHIVOS; ++i) {
-            const auto& muestra = MUESTRAS.at(i % MUESTRAS.size());
-            QByteArray bytes = TEntornoImportacion::bytes(TEntornoImportacion::dato(muestra.first));
-            bytes.replace(muestra.second, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
-            QFile archivo(m_corpus.filePath(QStringLiteral("%1/%2.xml").arg(i % 5).arg(i)));
-            QDir().mkpath(QFileInfo(archivo).absolutePath());
-            QVERIFY(archivo.open(QIODevice::WriteOnly) && archivo.write(bytes) == bytes.size());
-        }
+        for (int i = 0; i < ARCHIVOS; ++i)
+            TEntornoImportacion::escribeEn(m_corpus.filePath(QStringLiteral("%1/%2.xml").arg(i % 5).arg(i)),
+                                           TEntornoImportacion::muestraNueva(i));
     }
     void init() { vaciaServidor(); }
 
@@ -125,7 +112,7 @@ private slots:
         QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(ARCHIVOS)));
         Sistema::exePath = primera.entorno.carpeta.ruta();
         const QStringList empresas = registroLocal().getEmpresas();
-        QCOMPARE(empresas.size(), MUESTRAS.size());
+        QCOMPARE(empresas.size(), TEntornoImportacion::MUESTRAS.size());
         const QStringList enServidor = estadoServidor();
         QList<NuevoNegocio::TDestino> destinos;
         for (const QString& empresa : empresas)
@@ -170,13 +157,7 @@ private slots:
         TProgramaConsola primera;
         TProgramaConsola segunda;
         // The businesses exist first, so both workstations have them.
-        {
-            const QString uno = m_corpus.filePath(QStringLiteral("0"));
-            const TProgramaConsola::TCorrida inicial =
-                primera.corre({uno, QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
-                              password().toUtf8() + '\n');
-            QCOMPARE(inicial.salida, 0);
-        }
+        QCOMPARE(importa(primera, m_corpus.filePath(QStringLiteral("0"))).salida, 0);
         Sistema::exePath = primera.entorno.carpeta.ruta();
         QList<NuevoNegocio::TDestino> destinos;
         for (const QString& empresa : registroLocal().getEmpresas())

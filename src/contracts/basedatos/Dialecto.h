@@ -58,9 +58,12 @@ public:
     // Whether the engine refused a row because a unique key already holds
     // its value (a voucher another workstation stored first).
     static bool esDuplicado(const QSqlError& error);
-    // Whether the connection to a server is lost (the server stopped, the
-    // network failed): the work in progress is gone, what was committed stays.
+    // Whether the connection to a server is lost, or none could be made (the
+    // server stopped or is not there, the network failed): the work in
+    // progress is gone, what was committed stays.
     static bool esConexionPerdida(const QSqlError& error);
+    // The same, from the text an open that failed gives.
+    static bool esConexionPerdida(const QString& texto);
 
 private:
     explicit TDialecto(TMotor motor) : m_motor(motor) {}

@@ -25,15 +25,6 @@ bool coincide(const QString& texto, const char* patron)
     return QRegularExpression(QLatin1String(patron), QRegularExpression::CaseInsensitiveOption).match(texto).hasMatch();
 }
 
-bool noResponde(const QString& t)
-{
-    // MariaDB 2002/2003/2005/2013 and 2006; Firebird's network failures.
-    return coincide(t, "can't\\sconnect|lost\\sconnection|unknown\\s(mysql\\s)?server\\shost|server\\shas\\sgone|"
-                       "unable\\sto\\scomplete\\snetwork\\srequest|failed\\sto\\slocate\\shost|"
-                       "connection\\srejected|error\\s(reading|writing)\\sdata|connection\\s(shutdown|lost)|"
-                       "timed?\\s?out");
-}
-
 bool accesoNegado(const QString& t)
 {
     // MariaDB 1045 and 1044 (an account that may not use that database, or
@@ -91,7 +82,7 @@ TPrueba fallaApertura(const TConexionSesion& c, const QString& tecnico)
                       "El servidor Firebird en %1 no encuentra la base de datos %2. Escriba la ruta completa "
                       "del archivo en el servidor, o pida al administrador que la cree vacía.")
                       .arg(servidor(c), base));
-    if (noResponde(tecnico))
+    if (TDialecto::esConexionPerdida(tecnico))
         return resultado(TResultado::NoResponde,
                          QStringLiteral("No responde ningún servidor %1 en %2. Revise que el servidor esté encendido, "
                                         "que el nombre del equipo y el puerto sean los correctos, y que la red o un "

@@ -64,19 +64,20 @@ class TstServidor : public QObject {
     {
         return QStringLiteral("mysql://%1@127.0.0.1:%2").arg(m_servidor->usuario()).arg(m_servidor->puerto());
     }
-    // velkor-importar of that workstation over the corpus, new businesses
-    // on the server.
-    TProgramaConsola::TCorrida importa(const TProgramaConsola& estacion) const
+    // velkor-importar's arguments over a folder (the whole corpus unless
+    // told), new businesses on the server.
+    QStringList argumentos(const QString& carpeta = {}) const
     {
-        return estacion.corre(
-            {m_corpus.path(), QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
-            password().toUtf8() + '\n');
+        return {carpeta.isEmpty() ? m_corpus.path() : carpeta, QStringLiteral("--correo"), email(),
+                QStringLiteral("--servidor"), url()};
+    }
+    TProgramaConsola::TCorrida importa(const TProgramaConsola& estacion, const QString& carpeta = {}) const
+    {
+        return estacion.corre(argumentos(carpeta), password().toUtf8() + '\n');
     }
     void inicia(QProcess& proceso, const TProgramaConsola& estacion) const
     {
-        estacion.inicia(proceso,
-                        {m_corpus.path(), QStringLiteral("--correo"), email(), QStringLiteral("--servidor"), url()},
-                        password().toUtf8() + '\n');
+        estacion.inicia(proceso, argumentos(), password().toUtf8() + '\n');
     }
     // Drops every database the tests made, for a test of its own.
     void vaciaServidor()

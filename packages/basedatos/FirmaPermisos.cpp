@@ -1,9 +1,14 @@
-#include "FirmaPermisos.h"
+#include "SecretoServidor.h"
 
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Secretos.h"
+#include "TConexionSesion.h"
+
+#include <QCryptographicHash>
+#include <QHash>
+#include <QMutex>
 
 namespace FirmaPermisos {
 
@@ -13,6 +18,12 @@ namespace {
 // under the same key never passes for one of these.
 const QByteArray CONTEXTO = QByteArrayLiteral("velkor-permisos-1");
 const QChar SEPARADOR = QLatin1Char('|');
+const QString PREFIJO_COMPARTIDO = QStringLiteral("s1:");
+constexpr int LONGITUD_SAL = 16;
+// Secrets already opened under a server password, by a digest of the stored
+// value and that password: drawing the key takes a noticeable fraction of a
+// second and 64 MB, and every permission check reads the secret.
+constexpr int MAXIMO_ABIERTOS = 64;
 
 QString sinBlancos(const QString& texto)
 {
@@ -181,6 +192,68 @@ TSecreto leeSecreto(const QString& guardado, const QString& carpetaPrograma)
 TSecreto secretoDe(const TNegocio& negocio, const QString& carpetaPrograma)
 {
     return leeSecreto(negocio.getSecreto(), carpetaPrograma);
+}
+
+QString guardaSecreto(const QByteArray& secreto, const QString& carpetaPrograma, const TConexionSesion& conexion)
+{
+    if (!conexion.enServidor())
+        return guardaSecreto(secreto, carpetaPrograma);
+    const QByteArray sal = Secretos::aleatorio(LONGITUD_SAL);
+    return PREFIJO_COMPARTIDO + QString::fromLatin1(sal.toBase64()) + QLatin1Char(':') +
+           Secretos::cifra(QString::fromLatin1(secreto.toBase64()),
+                           Secretos::llaveDePassword(conexion.getPassword(), sal));
+}
+
+bool esSecretoCompartido(const QString& guardado)
+{
+    return guardado.startsWith(PREFIJO_COMPARTIDO);
+}
+
+TSecreto secretoDe(const TNegocio& negocio, const QString& carpetaPrograma, const TConexionSesion& conexion)
+{
+    const QString guardado = negocio.getSecreto();
+    if (!esSecretoCompartido(guardado))
+        return leeSecreto(guardado, carpetaPrograma);
+    TSecreto leido;
+    leido.motivo = TMotivo::SecretoIlegible;
+    // Never on an embedded file: the form would let anyone who knows its
+    // engine's fixed password write a secret of their own.
+    if (!conexion.enServidor())
+        return leido;
+
+    static QMutex candado;
+    static QHash<QByteArray, QByteArray> abiertos;
+    const QByteArray huella = QCryptographicHash::hash(conexion.getPassword().toUtf8() + '\0' + guardado.toLatin1(),
+                                                       QCryptographicHash::Sha256);
+    {
+        const QMutexLocker bloqueo(&candado);
+        if (const auto it = abiertos.constFind(huella); it != abiertos.cend()) {
+            leido.motivo = TMotivo::Valido;
+            leido.bytes = *it;
+            return leido;
+        }
+    }
+    const QString resto = guardado.mid(PREFIJO_COMPARTIDO.size());
+    const qsizetype corte = resto.indexOf(QLatin1Char(':'));
+    const QByteArray sal = QByteArray::fromBase64(resto.left(corte).toLatin1());
+    if (corte < 0 || sal.size() != LONGITUD_SAL)
+        return leido;
+    try {
+        const QByteArray bytes = QByteArray::fromBase64(
+            Secretos::descifra(resto.mid(corte + 1), Secretos::llaveDePassword(conexion.getPassword(), sal))
+                .toLatin1());
+        if (bytes.size() != LONGITUD_SECRETO)
+            return leido;
+        leido.motivo = TMotivo::Valido;
+        leido.bytes = bytes;
+    } catch (const ECifrado&) {
+        return leido;
+    }
+    const QMutexLocker bloqueo(&candado);
+    if (abiertos.size() >= MAXIMO_ABIERTOS)
+        abiertos.clear();
+    abiertos.insert(huella, leido.bytes);
+    return leido;
 }
 
 } // namespace FirmaPermisos

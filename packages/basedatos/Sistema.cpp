@@ -4,6 +4,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "FirmaPermisos.h"
+#include "SecretoServidor.h"
 #include "Logmanager.h"
 #include "Rutas.h"
 
@@ -143,7 +144,8 @@ FirmaPermisos::TLectura permisosDe(const TUsuarionegocio& liga, const TUsuario& 
     if (!Negocio)
         return lectura;
     try {
-        const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(*Negocio, exePath);
+        const FirmaPermisos::TSecreto secreto = Conexion ? FirmaPermisos::secretoDe(*Negocio, exePath, *Conexion)
+                                                         : FirmaPermisos::secretoDe(*Negocio, exePath);
         if (secreto.motivo != FirmaPermisos::TMotivo::Valido) {
             lectura.motivo = secreto.motivo;
             return lectura;

@@ -279,7 +279,8 @@ private slots:
         TUsuarionegocio conTrue;
         conTrue.setNivelpermiso(SecretoNegocio::firmaPermisos(
             *Sistema::Negocio, *ana,
-            RFC_ESCUELA + USR_PASS + QStringLiteral("|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE")));
+            RFC_ESCUELA + USR_PASS + QStringLiteral("|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE"),
+            *Sistema::Conexion));
         const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(conTrue, *ana);
         QVERIFY(leidos == (UsuariosNegocio::TPermisos{true, false, true, true, false, false, false, true}));
 

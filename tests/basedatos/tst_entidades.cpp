@@ -164,12 +164,14 @@ private slots:
         if (!servidor) {
             m_conexion = m_programa->nuevaBaseNegocio();
         } else if (servidor->tipo() == TServidorBaseDatos::Tipo::Firebird) {
-            // A copy of the empty business database, which the server then holds.
+            // A copy of the empty business database, which the server then
+            // holds, completed with what only a server database gets.
             static int numero = 0;
             const QString archivo = QStringLiteral("%1/entidades-%2.fdb").arg(servidor->carpeta()).arg(++numero);
             QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), archivo));
             QFile::setPermissions(archivo, QFile::ReadOwner | QFile::WriteOwner);
             m_conexion = servidor->conexion(archivo);
+            Esquema::completaTodo(m_conexion);
         } else {
             // One database for the pass, emptied before each test: MariaDB
             // takes seconds to create the schema.

@@ -3,9 +3,12 @@
 
 #include "Conexiones.h"
 #include "Esquema.h"
+#include "Prompter.h"
+#include "SecretoServidor.h"
 #include "Sistema.h"
 #include "import/ImportacionConsola.h"
 #include "negocio/EmpresaEnServidor.h"
+#include "negocio/SecretoNegocio.h"
 #include "negocio/TIngreso.h"
 
 namespace {
@@ -90,6 +93,44 @@ class TstServidor : public QObject {
         qputenv(ImportacionConsola::VARIABLE_CLAVE_SERVIDOR, m_servidor->password().toUtf8());
     }
 
+    // The business's rights hold on the second workstation as on the first,
+    // and one the previous version left in the first one's own cipher is
+    // shared the next time someone signs in there.
+    void derechosEnLaSegunda(const TProgramaConsola& primera, const TProgramaConsola& segunda, const QString& rfc)
+    {
+        const auto concede = [&](const TProgramaConsola& estacion) {
+            Sistema::exePath = estacion.entorno.carpeta.ruta();
+            TColaRespuestas respuestas;
+            if (Ingreso::ingresa(rfc, email(), password()) != Ingreso::TResultado::Correcto)
+                qFatal("no se pudo ingresar a %s", qPrintable(rfc));
+            const bool concedido =
+                Sistema::getPermiso(Constantes::CODIGO_PERMISOS) && Sistema::getPermiso(Constantes::CODIGO_REPORTES);
+            const QStringList avisos = respuestas.textos();
+            Conexiones::cierraHilo();
+            return std::make_pair(concedido, avisos);
+        };
+        QCOMPARE(concede(segunda), std::make_pair(true, QStringList()));
+
+        Sistema::exePath = primera.entorno.carpeta.ruta();
+        const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+        std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(rfc, conexion);
+        QVERIFY(negocio && FirmaPermisos::esSecretoCompartido(negocio->getSecreto()));
+        const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(*negocio, Sistema::exePath, conexion);
+        QCOMPARE(secreto.motivo, FirmaPermisos::TMotivo::Valido);
+        negocio->setSecreto(FirmaPermisos::guardaSecreto(secreto.bytes, Sistema::exePath));
+        {
+            TTransaccion transaccion(conexion);
+            TNegocio::saveOrUpdate(*negocio, TUnidadTrabajo(conexion, -1));
+            transaccion.commit();
+        }
+        Conexiones::cierraHilo();
+        QCOMPARE(
+            concede(segunda),
+            std::make_pair(false, QStringList{SecretoNegocio::mensaje(SecretoNegocio::TEstado::Ilegible, rfc, true)}));
+        QCOMPARE(concede(primera), std::make_pair(true, QStringList()));
+        QCOMPARE(concede(segunda), std::make_pair(true, QStringList()));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -141,6 +182,9 @@ private slots:
                  EmpresaEnServidor::TResultado::YaRegistrada);
         Conexiones::cierraHilo();
         QCOMPARE(estadoServidor(), enServidor);
+        derechosEnLaSegunda(primera, segunda, empresas.first().section(u'|', 0, 0));
+        if (QTest::currentTestFailed())
+            return;
 
         const TProgramaConsola::TCorrida otra = importa(segunda);
         QCOMPARE(otra.salida, 0);
@@ -233,6 +277,52 @@ private slots:
         const TProgramaConsola::TCorrida repeticion = importa(estacion);
         QVERIFY2(repeticion.salida == 0, qPrintable(repeticion.salidaEstandar + repeticion.errores));
         QCOMPARE(estadoServidor(), esperado);
+    }
+
+    // Payroll, payments, waybills, donations and local taxes store on a
+    // server as on an embedded file: the same counts, row for row.
+    void variedadComoEnLocal()
+    {
+        QTemporaryDir carpeta;
+        for (const QString& nombre :
+             {QStringLiteral("cfdv40-nomina12.xml"), QStringLiteral("cfdi40-nomina-compensacion-valid.xml"),
+              QStringLiteral("cfdv32-nomina.xml"), QStringLiteral("cfdv40-pagos20.xml"),
+              QStringLiteral("cfdv40-cartaporte20.xml"), QStringLiteral("cfdv40-donat11.xml.xml"),
+              QStringLiteral("impuestos-locales-retenidos.xml")})
+            TEntornoImportacion::escribeEn(carpeta.filePath(nombre),
+                                           TEntornoImportacion::bytes(TEntornoImportacion::dato(nombre)));
+        const auto resumen = [](const TProgramaConsola::TCorrida& corrida) {
+            return corrida.salidaEstandar.mid(corrida.salidaEstandar.indexOf(QStringLiteral("Importados:")))
+                .section(QStringLiteral("Fallidos:"), 0, 0);
+        };
+        TProgramaConsola local;
+        const TProgramaConsola::TCorrida enLocal =
+            local.corre({carpeta.path(), QStringLiteral("--correo"), email()}, password().toUtf8() + '\n');
+        QCOMPARE(enLocal.salida, 0);
+        QVERIFY2(!enLocal.salidaEstandar.contains(QStringLiteral("Importados: 0\n")),
+                 qPrintable(enLocal.salidaEstandar));
+        TProgramaConsola remota;
+        const TProgramaConsola::TCorrida enServidor = importa(remota, carpeta.path());
+        QCOMPARE(enServidor.salida, 0);
+        QCOMPARE(resumen(enServidor), resumen(enLocal));
+
+        const auto filas = [](const TProgramaConsola& estacion) {
+            Sistema::exePath = estacion.entorno.carpeta.ruta();
+            QStringList lineas;
+            QStringList empresas = registroLocal().getEmpresas();
+            empresas.sort();
+            for (const QString& empresa : std::as_const(empresas)) {
+                const QString rfc = empresa.section(u'|', 0, 0);
+                const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+                for (const TTabla& t : Esquema::tablas())
+                    lineas << QStringLiteral("%1/%2=%3")
+                                  .arg(rfc, t.nombre)
+                                  .arg(TPersistencia::cuenta(t, TCondicion(), conexion));
+            }
+            Conexiones::cierraHilo();
+            return lineas;
+        };
+        QCOMPARE(filas(remota), filas(local));
     }
 
     // A new business from the wizard on a database of the server: an

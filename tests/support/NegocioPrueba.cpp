@@ -92,10 +92,11 @@ void fijaPermisos(const QString& banderas)
     const QString texto =
         rfc + Constantes::USR_PASS + QLatin1Char('|') + banderas + QStringLiteral("|TRUE|TRUE|TRUE|TRUE");
     // A business kept in memory only gets its secret here.
+    const TConexionSesion conexion = Sistema::Conexion ? *Sistema::Conexion : TConexionSesion();
     if (FirmaPermisos::secretoDe(*Sistema::Negocio, Sistema::exePath).motivo != FirmaPermisos::TMotivo::Valido)
-        SecretoNegocio::creaSecreto(*Sistema::Negocio);
+        SecretoNegocio::creaSecreto(*Sistema::Negocio, conexion);
     Sistema::UsuarioNegocio->setNivelpermiso(
-        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *Sistema::Usuario, texto));
+        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *Sistema::Usuario, texto, conexion));
 }
 
 TSucursal agregaSucursal(const QString& nombre)

@@ -180,7 +180,7 @@ TResultado actualizaPermisos(const QString& email, const TPermisos& permisos)
     if (!liga)
         return TResultado::NoEncontrado;
     liga->setNivelpermiso(
-        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *usuario, textoPermisos(rfcNegocio(), permisos)));
+        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *usuario, textoPermisos(rfcNegocio(), permisos), conexion()));
     TUsuarionegocio::saveOrUpdate(*liga, TUnidadTrabajo(conexion(), usuarioActual()));
     return TResultado::Correcto;
 }
@@ -233,8 +233,8 @@ TResultado agrega(const TNuevoUsuario& datos)
     liga.setIdusuario(usuario);
     liga.setIdnegocio(*Sistema::Negocio);
     liga.setStatus(0);
-    liga.setNivelpermiso(
-        SecretoNegocio::firmaPermisos(*Sistema::Negocio, usuario, textoPermisos(rfcNegocio(), datos.permisos)));
+    liga.setNivelpermiso(SecretoNegocio::firmaPermisos(*Sistema::Negocio, usuario,
+                                                       textoPermisos(rfcNegocio(), datos.permisos), conexion()));
     TUsuarionegocio::saveOrUpdate(liga, unidad);
     transaccion.commit();
     return TResultado::Correcto;

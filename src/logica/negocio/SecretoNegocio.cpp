@@ -7,6 +7,7 @@
 #include "Errores.h"
 #include "FirmaPermisos.h"
 #include "Logmanager.h"
+#include "SecretoServidor.h"
 #include "Secretos.h"
 #include "Signerutils.h"
 #include "Sistema.h"
@@ -60,9 +61,9 @@ QString marca(const QString& rfc)
     return carpetaMarcas() + sinBlancos(rfc).toUpper();
 }
 
-void avisa(TEstado estado, const QString& rfc)
+void avisa(TEstado estado, const QString& rfc, const TConexionSesion& conexion)
 {
-    const QString texto = mensaje(estado, rfc);
+    const QString texto = mensaje(estado, rfc, conexion.enServidor());
     registra(texto);
     Utils::mensaje(texto, MSG_WARNING);
 }
@@ -77,7 +78,7 @@ void migra(TNegocio negocio, const QString& rfc, const TConexionSesion& conexion
     {
         TTransaccion transaccion(conexion);
         const TUnidadTrabajo unidad(conexion, SIN_USUARIO);
-        const QByteArray secreto = creaSecreto(negocio);
+        const QByteArray secreto = creaSecreto(negocio, conexion);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
         for (TUsuarionegocio liga :
              TUsuarionegocio::busca(TUsuarionegocio::columna(TUsuarionegocio::col_Idnegocio) == negocio, conexion)) {
@@ -130,7 +131,7 @@ QJsonObject contenido(const TConexionSesion& conexion)
 {
     QJsonArray negocios;
     for (const TNegocio& negocio : TNegocio::busca(TCondicion(), conexion)) {
-        const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(negocio, Sistema::exePath);
+        const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(negocio, Sistema::exePath, conexion);
         if (secreto.motivo != FirmaPermisos::TMotivo::Valido)
             continue;
         negocios.append(QJsonObject{{QStringLiteral("id"), negocio.getIdnegocio()},
@@ -150,6 +151,26 @@ QJsonObject contenido(const TConexionSesion& conexion)
     return {{QStringLiteral("negocios"), negocios}, {QStringLiteral("certificados"), certificados}};
 }
 
+// The secret this workstation reads in its own cipher, written again in the
+// shared form of a server database.
+void comparte(TNegocio negocio, const QByteArray& secreto, const QString& rfc, const TConexionSesion& conexion)
+{
+    try {
+        TTransaccion transaccion(conexion);
+        negocio.setSecreto(FirmaPermisos::guardaSecreto(secreto, Sistema::exePath, conexion));
+        TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, SIN_USUARIO));
+        transaccion.commit();
+        registra(QStringLiteral("La llave de permisos de la empresa %1 se guardó en el servidor de modo que todas las "
+                                "computadoras conectadas a él la lean.")
+                     .arg(rfc));
+    } catch (const EVelkor& e) {
+        // This workstation still reads it; the next sign-in tries again.
+        registra(QStringLiteral("No se pudo compartir la llave de permisos de la empresa %1 con las demás "
+                                "computadoras: %2")
+                     .arg(rfc, Errores::describe(e)));
+    }
+}
+
 } // namespace
 
 TEstado asegura(const TConexionSesion& conexion)
@@ -157,10 +178,13 @@ TEstado asegura(const TConexionSesion& conexion)
     TEstado estado = TEstado::Listo;
     for (const TNegocio& negocio : TNegocio::busca(TCondicion(), conexion)) {
         const QString rfc = rfcDe(negocio);
-        switch (FirmaPermisos::secretoDe(negocio, Sistema::exePath).motivo) {
+        const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(negocio, Sistema::exePath, conexion);
+        switch (secreto.motivo) {
         case FirmaPermisos::TMotivo::Valido:
             if (!rfc.isEmpty() && !recordado(rfc))
                 recuerda(rfc);
+            if (conexion.enServidor() && !FirmaPermisos::esSecretoCompartido(negocio.getSecreto()))
+                comparte(negocio, secreto.bytes, rfc, conexion);
             break;
         case FirmaPermisos::TMotivo::SinSecreto:
             if (!recordado(rfc)) {
@@ -170,21 +194,28 @@ TEstado asegura(const TConexionSesion& conexion)
                 break;
             }
             estado = TEstado::Retirado;
-            avisa(estado, rfc);
+            avisa(estado, rfc, conexion);
             break;
         default:
             estado = TEstado::Ilegible;
-            avisa(estado, rfc);
+            avisa(estado, rfc, conexion);
             break;
         }
     }
     return estado;
 }
 
-QString mensaje(TEstado estado, const QString& rfc)
+QString mensaje(TEstado estado, const QString& rfc, bool enServidor)
 {
     switch (estado) {
     case TEstado::Ilegible:
+        if (enServidor)
+            return QStringLiteral(
+                       "La llave de permisos de la empresa %1 no se puede leer con la contraseña del servidor que usa "
+                       "esta computadora: se guardó con otra contraseña de la cuenta, o la empresa se creó con una "
+                       "versión anterior del programa. Nadie tiene permisos en ella desde aquí hasta que alguien "
+                       "ingrese una vez desde la computadora donde se creó, o la restaures desde un respaldo.")
+                .arg(rfc);
         return QStringLiteral("La llave de permisos de la empresa %1 no se puede leer en esta computadora: su base de "
                               "datos se copió de otra instalación sin pasar por un respaldo. Nadie tiene permisos en "
                               "ella hasta que la restaures desde un respaldo hecho en la computadora de origen.")
@@ -201,16 +232,17 @@ QString mensaje(TEstado estado, const QString& rfc)
     return {};
 }
 
-QByteArray creaSecreto(TNegocio& negocio)
+QByteArray creaSecreto(TNegocio& negocio, const TConexionSesion& conexion)
 {
     const QByteArray secreto = FirmaPermisos::nuevoSecreto();
-    negocio.setSecreto(FirmaPermisos::guardaSecreto(secreto, Sistema::exePath));
+    negocio.setSecreto(FirmaPermisos::guardaSecreto(secreto, Sistema::exePath, conexion));
     return secreto;
 }
 
-QString firmaPermisos(const TNegocio& negocio, const TUsuario& usuario, const QString& plano)
+QString firmaPermisos(const TNegocio& negocio, const TUsuario& usuario, const QString& plano,
+                      const TConexionSesion& conexion)
 {
-    const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(negocio, Sistema::exePath);
+    const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(negocio, Sistema::exePath, conexion);
     switch (secreto.motivo) {
     case FirmaPermisos::TMotivo::Valido:
         return FirmaPermisos::firma(plano, FirmaPermisos::sujeto(negocio, usuario), secreto.bytes);
@@ -218,7 +250,8 @@ QString firmaPermisos(const TNegocio& negocio, const TUsuario& usuario, const QS
         throw EVelkor(QStringLiteral("La empresa todavía no tiene su llave de permisos; vuelve a ingresar a ella. No "
                                      "se guardó nada."));
     default:
-        throw EVelkor(mensaje(TEstado::Ilegible, rfcDe(negocio)) + QStringLiteral(" No se guardó nada."));
+        throw EVelkor(mensaje(TEstado::Ilegible, rfcDe(negocio), conexion.enServidor()) +
+                      QStringLiteral(" No se guardó nada."));
     }
 }
 
@@ -310,7 +343,7 @@ TRestauracion restaura(const QString& carpeta, const QStringList& passwords, con
         if (!negocio || rfcDe(*negocio) != o.value(QStringLiteral("rfc")).toString() ||
             secreto.size() != FirmaPermisos::LONGITUD_SECRETO)
             continue;
-        negocio->setSecreto(FirmaPermisos::guardaSecreto(secreto, Sistema::exePath));
+        negocio->setSecreto(FirmaPermisos::guardaSecreto(secreto, Sistema::exePath, conexion));
         TNegocio::saveOrUpdate(*negocio, unidad);
     }
     for (const QJsonValue& v : datos.value(QStringLiteral("certificados")).toArray()) {

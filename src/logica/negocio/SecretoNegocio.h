@@ -39,15 +39,23 @@ enum class TEstado {
 // done before it only reads.
 TEstado asegura(const TConexionSesion& conexion);
 
-// The message for a business whose rights are void (Ilegible, Retirado).
-QString mensaje(TEstado estado, const QString& rfc);
+// On a server (FirmaPermisos::guardaSecreto with a connection), a secret
+// still in this installation's cipher, as businesses created on a server by
+// the previous version keep it, is written again in the shared form, so the
+// other workstations can read it.
+//
+// The message for a business whose rights are void (Ilegible, Retirado);
+// `enServidor` for one whose database is on a server.
+QString mensaje(TEstado estado, const QString& rfc, bool enServidor = false);
 
-// A new secret for `negocio` (not saved): what a new business gets.
-QByteArray creaSecreto(TNegocio& negocio);
+// A new secret for `negocio` (not saved) in the form the database of
+// `conexion` keeps: what a new business gets.
+QByteArray creaSecreto(TNegocio& negocio, const TConexionSesion& conexion);
 // The signed permission text of `plano` for `usuario` in `negocio`, with the
-// business's secret. Raises EVelkor with the reason when the secret is
-// missing or cannot be read here.
-QString firmaPermisos(const TNegocio& negocio, const TUsuario& usuario, const QString& plano);
+// business's secret as read through `conexion`. Raises EVelkor with the
+// reason when the secret is missing or cannot be read here.
+QString firmaPermisos(const TNegocio& negocio, const TUsuario& usuario, const QString& plano,
+                      const TConexionSesion& conexion);
 
 // This installation remembers which businesses (by RFC) it gave a secret, so
 // that a secret removed from a database is not simply made again.

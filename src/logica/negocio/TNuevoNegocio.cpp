@@ -427,7 +427,7 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         negocio.setNombre(datos.nombreEmpresa.trimmed());
         if (!logo.isEmpty())
             negocio.setLogonegocio(logo);
-        SecretoNegocio::creaSecreto(negocio);
+        SecretoNegocio::creaSecreto(negocio, conexion);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
 
         if (!datos.regimen.isEmpty()) {
@@ -477,7 +477,7 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
         liga.setNivelpermiso(
-            SecretoNegocio::firmaPermisos(negocio, usuario, datos.rfc + USR_PASS + PERMISOS_INICIALES));
+            SecretoNegocio::firmaPermisos(negocio, usuario, datos.rfc + USR_PASS + PERMISOS_INICIALES, conexion));
         liga = TUsuarionegocio::saveOrUpdate(liga, unidad);
         transaccion.commit();
     }

@@ -2,6 +2,7 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
+#include "Esquema.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
 #include "ServidoresBaseDatos.h"
@@ -641,6 +642,68 @@ private slots:
         QVERIFY(Sistema::getPermiso(CODIGO_RESPALDOS));
     }
 
+    // A backup of a business on this computer restored into an empty
+    // database of a server: refused on one that has tables, then the same
+    // rows there, the registry leading to it and the owner's rights intact.
+    void restauraEnServidor_data()
+    {
+        QTest::addColumn<int>("servidor");
+        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
+        QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
+    }
+    void restauraEnServidor()
+    {
+        QFETCH(int, servidor);
+        QString motivo;
+        if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo))
+            QSKIP(qPrintable(motivo));
+        TServidorBaseDatos motor{TServidorBaseDatos::Tipo(servidor)};
+        QVERIFY2(motor.inicia(), qPrintable(motor.error()));
+
+        QTemporaryDir guardados;
+        const QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
+        QMap<QString, QStringList> esperado;
+        {
+            const TCarpetaPrograma origen;
+            NegocioPrueba::creaRegistro(origen);
+            const TConexionSesion creada = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
+            llena(creada);
+            esperado = contenido(creada);
+            SecretoNegocio::archiva(archivo, RFC, creada, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
+            NegocioPrueba::limpiaSesion();
+        }
+
+        const TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        const QString ocupada = motor.creaBaseDatos();
+        QVERIFY2(motor.ejecuta(QStringLiteral("CREATE TABLE ajena (id INTEGER)"), ocupada), qPrintable(motor.error()));
+        {
+            TColaRespuestas respuestas;
+            QCOMPARE(Respaldo::restauraEnServidor(archivo, motor.conexion(ocupada)), TResultado::ServidorNoVacio);
+            QCOMPARE(respuestas.textos(), QStringList{Respaldo::ERR_SERVIDOR_NO_VACIO});
+            // Firebird keeps an unquoted name in capitals.
+            QCOMPARE(Esquema::tablasPresentes(motor.conexion(ocupada)).join(u',').toLower(), QStringLiteral("ajena"));
+            QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        }
+
+        const TConexionSesion vacia = motor.conexion(motor.creaBaseDatos());
+        {
+            TColaRespuestas respuestas;
+            QCOMPARE(Respaldo::restauraEnServidor(archivo, vacia), TResultado::Restaurado);
+            QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
+        }
+        QVERIFY(restosRestauracion(programa).isEmpty());
+        QVERIFY(!QFileInfo::exists(programa.archivo(DB_PATH + RFC + QLatin1Char('/') + DB_SISTEMA_NOMBRE)));
+        comparaRestaurado(contenido(vacia), esperado);
+        Conexiones::cierra(vacia);
+
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);
+        QVERIFY(Sistema::Conexion->enServidor());
+        QCOMPARE(Sistema::Conexion->getDatabase(), vacia.getDatabase());
+        QVERIFY(Sistema::getPermiso(CODIGO_RESPALDOS));
+        NegocioPrueba::limpiaSesion();
+    }
+
     // The backup the company editor makes of a business on a server, restored
     // in another program folder as a business of its own file.
     void respaldoDeServidor_data()
@@ -663,6 +726,7 @@ private slots:
 
         QTemporaryDir guardados;
         QString archivo;
+        QMap<QString, QStringList> esperado;
         {
             const TCarpetaPrograma origen;
             NegocioPrueba::creaRegistro(origen);
@@ -692,6 +756,12 @@ private slots:
             llena(*Sistema::Conexion);
             archivo = EdicionEmpresa::guardaRespaldo(guardados.path());
             QVERIFY(!QFileInfo::exists(origen.archivo(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO)));
+            esperado = contenido(enServidor);
+            // The copy kept when the business is deleted holds its data too.
+            const EdicionEmpresa::TEliminacion eliminada = EdicionEmpresa::elimina();
+            QVERIFY(eliminada.archivado);
+            QVERIFY(TArchivoZip(eliminada.archivo).busca(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO) >=
+                    0);
             NegocioPrueba::limpiaSesion();
         }
         QVERIFY(TArchivoZip(archivo).busca(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO) >= 0);
@@ -705,7 +775,7 @@ private slots:
         // Compared before anyone signs in here, which may stamp a record.
         const TConexionSesion local = TConexionSesion::embebida(
             programa.archivo(DB_PATH + RFC + QLatin1Char('/') + DB_SISTEMA_NOMBRE), programa.ruta());
-        comparaRestaurado(contenido(local), contenido(enServidor));
+        comparaRestaurado(contenido(local), esperado);
         Conexiones::cierra(local);
         Conexiones::cierra(enServidor);
 

@@ -667,7 +667,8 @@ private slots:
         QTest::addColumn<int>("pagina");
         QTest::addColumn<QStringList>("orden");
         // Every page ends with the bottom strip's links.
-        const QStringList franja{"TXCatalogos", "TxRestaurarRespaldoXML", "Text2", "TxBaseDatos"};
+        const QStringList franja{"TXCatalogos", "TxRestaurarRespaldoXML", "Text2", "TxRestaurarServidor",
+                                 "TxBaseDatos"};
         QTest::newRow("perfil, con un teléfono")
             << 0
             << QStringList{"EdCorreoElectronico", "EdPassword",        "EdRepitePassword",   "EdNombre",

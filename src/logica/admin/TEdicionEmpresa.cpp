@@ -392,8 +392,14 @@ TEliminacion elimina()
     const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, rfcNegocio}));
     resultado.archivo = carpeta + rfcNegocio + QStringLiteral(".zip");
     try {
-        SecretoNegocio::archiva(resultado.archivo, rfcNegocio, base, ELIMINACION_PASSWORD,
-                                TArchivoZip::TCifrado::Aes128);
+        // A business on a server has no file in its folder: without the dump
+        // the copy would hold nothing of its vouchers.
+        if (base.enServidor())
+            VolcadoNegocio::archiva(resultado.archivo, rfcNegocio, base, ELIMINACION_PASSWORD,
+                                    TArchivoZip::TCifrado::Aes128);
+        else
+            SecretoNegocio::archiva(resultado.archivo, rfcNegocio, base, ELIMINACION_PASSWORD,
+                                    TArchivoZip::TCifrado::Aes128);
         resultado.archivado = true;
     } catch (const EVelkor& e) {
         registra(e.mensaje(), 3);

@@ -123,9 +123,9 @@ struct TEliminacion {
 };
 // Keeps an AES-128 archive of the business folder (db/RFC/RFC.zip, password
 // ELIMINACION_PASSWORD, entries under "db/RFC/", the secrets file among
-// them), then marks the business,
-// the signed-in user and their link inactive (all or none) and disables the
-// registry entry. An archive that cannot be written is logged and the
+// them; for a business on a server, its dump as the backup carries it), then
+// marks the business, the signed-in user and their link inactive (all or
+// none) and disables the registry entry. An archive that cannot be written is logged and the
 // deletion goes on: the folder itself stays on disk.
 TEliminacion elimina();
 

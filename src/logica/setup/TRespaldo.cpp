@@ -14,6 +14,7 @@
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TCadenaConexion.h"
+#include "negocio/TNuevoNegocio.h"
 #include "negocio/Utils.h"
 #include "negocio/VolcadoNegocio.h"
 
@@ -203,28 +204,16 @@ TResultado cargaVolcado(const QString& extraida, const QString& archivo, QString
     return TResultado::Restaurado;
 }
 
-} // namespace
+// An archive checked, extracted whole into `temporal` and its database
+// opened with the engine (one made from its dump when it carries one).
+struct TExtraida {
+    QString rfc;
+    QString carpeta; // the business folder inside `temporal`
+    QString base;
+    bool desdeVolcado = false;
+};
 
-QString textoRestaurada(const QString& rfc)
-{
-    return QStringLiteral("Se restauró la empresa %1. Ya puedes entrar a ella desde la lista de empresas.").arg(rfc);
-}
-
-QStringList passwords()
-{
-    return {RESPALDO_PASSWORD, ELIMINACION_PASSWORD};
-}
-
-QString leeRFCZip(const QString& archivo)
-{
-    try {
-        return rfcDe(TArchivoZip(archivo));
-    } catch (const EArchivoZip&) {
-        return {};
-    }
-}
-
-TResultado restaurarRespaldo(const QString& archivo)
+TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, TExtraida& salida)
 {
     std::unique_ptr<TArchivoZip> zip;
     try {
@@ -253,9 +242,6 @@ TResultado restaurarRespaldo(const QString& archivo)
     if (const TResultado tamano = revisaTamano(*zip, archivo, carpetaNegocio); tamano != TResultado::Restaurado)
         return tamano;
 
-    // Extracted whole beside the business folders (same file system, so the
-    // folder moves into place in one rename), then moved in.
-    QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
     if (!temporal.isValid())
         return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, temporal.errorString());
     try {
@@ -275,16 +261,54 @@ TResultado restaurarRespaldo(const QString& archivo)
         return falla(TResultado::Danado, ERR_RESPALDO_DANADO, e.mensaje());
     }
     zip.reset();
-    const QString extraida = temporal.path() + QLatin1Char('/') + carpetaNegocio;
-    const bool desdeVolcado = QFileInfo(extraida + QLatin1Char('/') + VolcadoNegocio::ARCHIVO).isFile();
-    QString baseExtraida = baseDatosEn(extraida);
-    if (desdeVolcado)
-        if (const TResultado cargado = cargaVolcado(extraida, archivo, baseExtraida); cargado != TResultado::Restaurado)
+    salida.rfc = rfc;
+    salida.carpeta = temporal.path() + QLatin1Char('/') + carpetaNegocio;
+    salida.desdeVolcado = QFileInfo(salida.carpeta + QLatin1Char('/') + VolcadoNegocio::ARCHIVO).isFile();
+    salida.base = baseDatosEn(salida.carpeta);
+    if (salida.desdeVolcado)
+        if (const TResultado cargado = cargaVolcado(salida.carpeta, archivo, salida.base);
+            cargado != TResultado::Restaurado)
             return cargado;
-    if (baseExtraida.isEmpty())
+    if (salida.base.isEmpty())
         return falla(TResultado::SinBase, ERR_RESPALDO_SIN_BASE, archivo);
-    if (!abreConMotor(baseExtraida))
+    if (!abreConMotor(salida.base))
         return falla(TResultado::BaseIlegible, ERR_BASE_ILEGIBLE, archivo);
+    return TResultado::Restaurado;
+}
+
+} // namespace
+
+QString textoRestaurada(const QString& rfc)
+{
+    return QStringLiteral("Se restauró la empresa %1. Ya puedes entrar a ella desde la lista de empresas.").arg(rfc);
+}
+
+QStringList passwords()
+{
+    return {RESPALDO_PASSWORD, ELIMINACION_PASSWORD};
+}
+
+QString leeRFCZip(const QString& archivo)
+{
+    try {
+        return rfcDe(TArchivoZip(archivo));
+    } catch (const EArchivoZip&) {
+        return {};
+    }
+}
+
+TResultado restaurarRespaldo(const QString& archivo)
+{
+    // Extracted whole beside the business folders (same file system, so the
+    // folder moves into place in one rename), then moved in.
+    QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
+    TExtraida extraccion;
+    if (const TResultado extraido = extrae(archivo, temporal, extraccion); extraido != TResultado::Restaurado)
+        return extraido;
+    const QString& rfc = extraccion.rfc;
+    const QString& extraida = extraccion.carpeta;
+    const QString& baseExtraida = extraccion.base;
+    const bool desdeVolcado = extraccion.desdeVolcado;
     // The business's secret and certificate passwords travel enciphered under
     // the archive's password; here they are written under this installation's
     // key, in the extracted copy, so a restore that stops later changes nothing.
@@ -349,6 +373,80 @@ TResultado restaurarRespaldo(const QString& archivo)
     Logmanager::Log(QStringLiteral("Se restauró el respaldo %1 en %2").arg(archivo, destino), 1, Sistema::exePath);
     if (detalle.isEmpty())
         Utils::mensaje(textoRestaurada(rfc), MSG_INFORMATION);
+    return TResultado::Restaurado;
+}
+
+TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor)
+{
+    QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
+    TExtraida extraccion;
+    if (const TResultado extraido = extrae(archivo, temporal, extraccion); extraido != TResultado::Restaurado)
+        return extraido;
+    const QString& rfc = extraccion.rfc;
+    try {
+        if (!Esquema::tablasPresentes(servidor).isEmpty())
+            return falla(TResultado::ServidorNoVacio, ERR_SERVIDOR_NO_VACIO, servidor.descripcion());
+    } catch (const EVelkor& e) {
+        return falla(TResultado::ServidorFalla, ERR_SERVIDOR_RESTAURA.arg(e.mensaje()), Errores::describe(e));
+    }
+    const QStringList detalle = registroLocal().getEmpresaDetalle(rfc);
+    if (!detalle.isEmpty() && Utils::mensajeConfirmacion(CONFIRMA_REGISTRO_SERVIDOR.arg(rfc)) != TPrompter::OK)
+        return TResultado::Cancelado;
+
+    // Whatever the archive held, a file of its own or a server's dump, it is
+    // read from the extracted file, which this version has completed.
+    const TConexionSesion local = TConexionSesion::embebida(extraccion.base, Sistema::exePath);
+    const QString volcado = temporal.filePath(VolcadoNegocio::ARCHIVO);
+    bool tablasCreadas = false;
+    SecretoNegocio::TRestauracion secretos = SecretoNegocio::TRestauracion::SinArchivo;
+    try {
+        Esquema::completaTodo(local);
+        {
+            QFile salida(volcado);
+            if (!salida.open(QIODevice::WriteOnly))
+                throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2").arg(volcado, salida.errorString()));
+            VolcadoNegocio::escribe(local, salida);
+        }
+        Conexiones::cierra(local);
+        tablasCreadas = true;
+        Esquema::completaTodo(servidor);
+        QFile entrada(volcado);
+        if (!entrada.open(QIODevice::ReadOnly))
+            throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, entrada.errorString()));
+        const VolcadoNegocio::TResumen resumen = VolcadoNegocio::carga(entrada, servidor);
+        secretos = SecretoNegocio::restaura(extraccion.carpeta, passwords(), servidor);
+        Logmanager::Log(QStringLiteral("Restauración de respaldo en el servidor %1: se cargaron %2 registros de %3 "
+                                       "tablas de %4")
+                            .arg(servidor.descripcion())
+                            .arg(resumen.filas)
+                            .arg(resumen.tablas)
+                            .arg(archivo),
+                        1, Sistema::exePath);
+    } catch (const EVelkor& e) {
+        Conexiones::cierra(local);
+        Conexiones::cierra(servidor);
+        return falla(TResultado::ServidorFalla,
+                     ERR_SERVIDOR_RESTAURA.arg(e.mensaje()) + (tablasCreadas ? SERVIDOR_CON_TABLAS : QString()),
+                     Errores::describe(e));
+    }
+    Conexiones::cierra(servidor);
+
+    if (secretos == SecretoNegocio::TRestauracion::Restaurado)
+        SecretoNegocio::recuerda(rfc);
+    else
+        SecretoNegocio::olvida(rfc);
+    // Its registration, if any, now leads to the server.
+    if (!detalle.isEmpty() && !registroLocal().deshabilitaEstatusEmpresa(rfc))
+        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, QStringLiteral("no se pudo dar de baja ") + rfc);
+    try {
+        NuevoNegocio::registraNegocio(QString(), rfc, rfc, NuevoNegocio::destinoServidor(servidor));
+    } catch (const EVelkor& e) {
+        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, e.mensaje());
+    }
+    Utils::inicializaDirectorios(Sistema::exePath, rfc);
+    Logmanager::Log(QStringLiteral("Se restauró el respaldo %1 en el servidor %2").arg(archivo, servidor.descripcion()),
+                    1, Sistema::exePath);
+    Utils::mensaje(textoRestaurada(rfc), MSG_INFORMATION);
     return TResultado::Restaurado;
 }
 

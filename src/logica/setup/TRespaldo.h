@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+class TConexionSesion;
+
 // Backups of a business folder, without any window: restoring a backup
 // archive (*.respal33), the archive kept when a business is deleted, and the
 // first step of the registry rebuild (TImportarBaseHilo does the rest).
@@ -28,6 +30,8 @@ enum class TResultado {
     Excesivo,           // it would expand past the limits or the free space
     Escritura,          // ERR_RESPALDO_ESCRITURA
     VolcadoIlegible,    // ERR_VOLCADO_ILEGIBLE: the dump it carries does not load
+    ServidorNoVacio,    // ERR_SERVIDOR_NO_VACIO
+    ServidorFalla,      // ERR_SERVIDOR_RESTAURA: the server did not answer or refused
 };
 
 // Passwords a backup is opened with, in order: the backups' own, then the
@@ -50,6 +54,19 @@ inline const QString ERR_SIN_ESPACIO =
 // Followed by why (VolcadoNegocio::EVolcado's message, or the database's).
 inline const QString ERR_VOLCADO_ILEGIBLE =
     QStringLiteral("Los datos del respaldo no se pudieron cargar en una base de datos nueva. %1 No se cambió nada.");
+inline const QString ERR_SERVIDOR_NO_VACIO =
+    QStringLiteral("La base de datos del servidor ya tiene tablas: un respaldo solo se restaura en una base de datos "
+                   "vacía. No se cambió nada.");
+// Followed by why.
+inline const QString ERR_SERVIDOR_RESTAURA =
+    QStringLiteral("El respaldo no se pudo cargar en el servidor: %1 No se guardó ningún dato.");
+inline const QString SERVIDOR_CON_TABLAS =
+    QStringLiteral(" La base de datos del servidor quedó con las tablas del programa, vacías: bórralas antes de "
+                   "volver a intentarlo.");
+// Followed by the RFC.
+inline const QString CONFIRMA_REGISTRO_SERVIDOR =
+    QStringLiteral("La empresa %1 ya está registrada en este equipo. ¿Quieres que desde ahora su registro lleve a la "
+                   "base de datos del servidor donde se restaura el respaldo?");
 // A size in whole MB, rounded up, as the messages give it.
 inline QString megas(quint64 bytes)
 {
@@ -86,6 +103,17 @@ QString leeRFCZip(const QString& archivo);
 // the business is registered as a file of this program folder even when
 // its registration led to a server. Shows the result's message.
 TResultado restaurarRespaldo(const QString& archivo);
+
+// Restores a backup archive, checked and extracted as restaurarRespaldo does
+// (a dump or a database file alike), into the empty database on `servidor`:
+// its schema, every row (VolcadoNegocio), the business's secret and
+// certificate passwords in the server's shared form. Refuses a database that
+// already has tables before writing anything. An RFC already registered here
+// asks first (CONFIRMA_REGISTRO_SERVIDOR); its registration is then disabled
+// and a new one leads to the server. The rows go in in one transaction: a
+// failure leaves the server's database without data (its new tables stay,
+// which the message says). Shows the result's message.
+TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor);
 
 // The deletion archive of a business: program folder + "db/" + RFC + "/" +
 // RFC + ".zip", entries "db/" + RFC + "/...", AES-128 with

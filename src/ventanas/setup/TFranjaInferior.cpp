@@ -6,10 +6,12 @@
 #include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "Style.h"
+#include "app/TConfiguracionBaseDatosFrm.h"
 #include "app/UtilsVentanas.h"
 #include "app/Ventanas.h"
 #include "import/TImportarXMLFrm.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TNuevoNegocio.h"
 #include "negocio/Utils.h"
 #include "setup/TImportarBaseHilo.h"
 #include "setup/TRespaldo.h"
@@ -131,10 +133,16 @@ void TFranjaInferior::creaEnlaces(QVBoxLayout* diseno)
     arriba->addStretch();
     liga(abajo, ImgAbrirConf, QStringLiteral("ImgAbrirConf"), Text2, QStringLiteral("Text2"),
          QStringLiteral("Restaurar un respaldo…"), &TFranjaInferior::restaurarRespaldo);
+    liga(abajo, ImgRestaurarServidor, QStringLiteral("ImgRestaurarServidor"), TxRestaurarServidor,
+         QStringLiteral("TxRestaurarServidor"), QStringLiteral("Restaurar en un servidor…"),
+         &TFranjaInferior::restaurarEnServidor);
     liga(abajo, ImgBaseDatos, QStringLiteral("ImgBaseDatos"), TxBaseDatos, QStringLiteral("TxBaseDatos"),
          QStringLiteral("Volver a registrar las empresas de esta carpeta"), &TFranjaInferior::ImgBaseDatosClick);
     Text2->setToolTip(QStringLiteral("Restaura una empresa desde un archivo de respaldo (*.respal33)"));
     ImgAbrirConf->setToolTip(Text2->toolTip());
+    TxRestaurarServidor->setToolTip(
+        QStringLiteral("Restaura una empresa desde un archivo de respaldo en una base de datos vacía de un servidor"));
+    ImgRestaurarServidor->setToolTip(TxRestaurarServidor->toolTip());
     TxBaseDatos->setToolTip(
         QStringLiteral("Vuelve a registrar en este equipo las empresas que hay en la carpeta \"db\" del programa"));
     ImgBaseDatos->setToolTip(TxBaseDatos->toolTip());
@@ -153,19 +161,20 @@ void TFranjaInferior::aplicaEstilos()
 {
     const QString& carpeta = Sistema::exePath;
     Utils::cargaImageRS(IMG_ABRIR_CONFIGURACION, ImgAbrirConf, carpeta);
+    Utils::cargaImageRS(IMG_BASE_DATOS, ImgRestaurarServidor, carpeta);
     Utils::cargaImageRS(IMG_ABRIR_XML, ImgAbrirXML, carpeta);
     Utils::cargaImageRS(IMG_BASE_DATOS, ImgBaseDatos, carpeta);
     Utils::cargaImageRS(IMG_UPDATE, ImgUpdate, carpeta);
     Utils::cargaImageRS(IMG_UPDATE, ImgCatalogo, carpeta);
     Controles::colorTexto(TxProgreso, RS_TEXTOSECCION);
-    for (QLabel* liga : {TxUpdate, TXCatalogos, TxBaseDatos, Text2, TxRestaurarRespaldoXML})
+    for (QLabel* liga : {TxUpdate, TXCatalogos, TxBaseDatos, Text2, TxRestaurarServidor, TxRestaurarRespaldoXML})
         Controles::colorTexto(liga, RS_TEXTOAZUL);
     Controles::estiloBoton(BtCancelarProceso, Style::StyleFrm().getButtonFactStyle(Sistema::claveMarca));
 }
 
 QList<QWidget*> TFranjaInferior::camposTabulacion() const
 {
-    return {BtCancelarProceso, TxUpdate, TXCatalogos, TxRestaurarRespaldoXML, Text2, TxBaseDatos};
+    return {BtCancelarProceso, TxUpdate, TXCatalogos, TxRestaurarRespaldoXML, Text2, TxRestaurarServidor, TxBaseDatos};
 }
 
 QString TFranjaInferior::trabajoEnCurso() const
@@ -221,7 +230,7 @@ void TFranjaInferior::iniciaProceso(const QString& titulo, bool cancelable)
     BtCancelarProceso->setEnabled(cancelable);
     Text8->show();
     for (QLabel* enlace : {TXCatalogos, ImgCatalogo, TxBaseDatos, ImgBaseDatos, Text2, ImgAbrirConf,
-                           TxRestaurarRespaldoXML, ImgAbrirXML})
+                           TxRestaurarServidor, ImgRestaurarServidor, TxRestaurarRespaldoXML, ImgAbrirXML})
         enlace->setEnabled(false);
 }
 
@@ -230,7 +239,7 @@ void TFranjaInferior::terminaProceso()
     m_ocupado = false;
     Text8->hide();
     for (QLabel* enlace : {TXCatalogos, ImgCatalogo, TxBaseDatos, ImgBaseDatos, Text2, ImgAbrirConf,
-                           TxRestaurarRespaldoXML, ImgAbrirXML})
+                           TxRestaurarServidor, ImgRestaurarServidor, TxRestaurarRespaldoXML, ImgAbrirXML})
         enlace->setEnabled(true);
     emit procesoTerminado();
 }
@@ -288,12 +297,45 @@ void TFranjaInferior::restaurarRespaldo()
         for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR})
             Conexiones::cierra(TConexionSesion::embebida(Sistema::exePath + DB_PATH + rfc + QLatin1Char('/') + nombre,
                                                          Sistema::exePath));
+    ejecutaRestauracion([archivo] { return int(Respaldo::restaurarRespaldo(archivo)); });
+}
+
+void TFranjaInferior::restaurarEnServidor()
+{
+    if (m_ocupado || !ConfiguracionBaseDatosFrm)
+        return;
+    const QString archivo = SelectorArchivos::archivo(this, QString(), FILTRO_RESPALDO);
+    if (archivo.isEmpty())
+        return;
+    ConfiguracionBaseDatosFrm->reinicia();
+    if (ConfiguracionBaseDatosFrm->exec() != QDialog::Accepted)
+        return;
+    NuevoNegocio::TDestino d;
+    d.motor = ConfiguracionBaseDatosFrm->getMotorBaseDatos();
+    d.usuario = ConfiguracionBaseDatosFrm->getUsuario();
+    d.password = ConfiguracionBaseDatosFrm->getPassword();
+    d.servidor = ConfiguracionBaseDatosFrm->getServidor();
+    d.baseDatos = ConfiguracionBaseDatosFrm->getBaseDatos(Respaldo::leeRFCZip(archivo));
+    d.puerto = ConfiguracionBaseDatosFrm->getPuerto();
+    // The next new business starts on this computer again.
+    ConfiguracionBaseDatosFrm->reinicia();
+    const TConexionSesion servidor = NuevoNegocio::conexionDestino(d);
+    if (!servidor.enServidor()) {
+        // "Local" chosen: the usual restore into this program folder.
+        ejecutaRestauracion([archivo] { return int(Respaldo::restaurarRespaldo(archivo)); });
+        return;
+    }
+    ejecutaRestauracion([archivo, servidor] { return int(Respaldo::restauraEnServidor(archivo, servidor)); });
+}
+
+void TFranjaInferior::ejecutaRestauracion(std::function<int()> restauracion)
+{
     iniciaProceso(PROGRESO_RESPALDO, false);
     // The archive's size says nothing of how long it takes: a busy bar.
     ProgressBar1->setRange(0, 0);
     auto resultado = std::make_shared<int>(int(Respaldo::TResultado::Cancelado));
-    QThread* hilo = QThread::create([archivo, resultado] {
-        *resultado = int(Respaldo::restaurarRespaldo(archivo));
+    QThread* hilo = QThread::create([restauracion = std::move(restauracion), resultado] {
+        *resultado = restauracion();
         Conexiones::cierraHilo();
     });
     hilo->setParent(this);

@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -63,6 +65,11 @@ private:
     void TXCatalogosClick();
     void ImgAbrirXMLClick();
     void restaurarRespaldo();
+    // A backup into an empty database of a server, chosen in the database
+    // configuration window.
+    void restaurarEnServidor();
+    // Runs a restore on a thread of its own behind the busy bar.
+    void ejecutaRestauracion(std::function<int()> restauracion);
     void ImgBaseDatosClick();
 
     QWidget* Text8;
@@ -78,6 +85,8 @@ private:
     QLabel* ImgBaseDatos;
     QLabel* Text2;
     QLabel* ImgAbrirConf;
+    QLabel* TxRestaurarServidor;
+    QLabel* ImgRestaurarServidor;
     QLabel* TxRestaurarRespaldoXML;
     QLabel* ImgAbrirXML;
     QLabel* TxLeyenda;

@@ -674,8 +674,12 @@ bool TCandadoServidor::toma()
 
 void TCandadoServidor::suelta()
 {
-    m_tomado = false;
     if (!m_nombre.isEmpty()) {
+        // Let go before the connection closes: the server notices a closed
+        // connection on its own time, and a workstation that starts the next
+        // import at once would find the business still held.
+        if (m_tomado && m_db.isOpen())
+            QSqlQuery(m_db).exec(QStringLiteral("SELECT RELEASE_LOCK(CONCAT('velkor:', MD5(DATABASE())))"));
         // Closed through the handle kept: Qt lends a connection by name only
         // to the thread that made it.
         m_db.close();
@@ -694,4 +698,5 @@ void TCandadoServidor::suelta()
         isc_detach_database(estado, &db);
         m_base = 0;
     }
+    m_tomado = false;
 }

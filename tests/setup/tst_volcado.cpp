@@ -309,6 +309,31 @@ QStringList restosRestauracion(const TCarpetaPrograma& programa)
                .entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// One row for each kind of server.
+void filasServidores()
+{
+    QTest::addColumn<int>("servidor");
+    QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
+    QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
+}
+
+// The server of the row, started; null when the test was skipped or failed.
+std::unique_ptr<TServidorBaseDatos> servidorDeLaFila()
+{
+    QFETCH(int, servidor);
+    QString motivo;
+    if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo)) {
+        QTest::qSkip(qPrintable(motivo), __FILE__, __LINE__);
+        return nullptr;
+    }
+    auto motor = std::make_unique<TServidorBaseDatos>(TServidorBaseDatos::Tipo(servidor));
+    if (!motor->inicia()) {
+        QTest::qFail(qPrintable(motor->error()), __FILE__, __LINE__);
+        return nullptr;
+    }
+    return motor;
+}
+
 struct TRespaldoHecho {
     QString archivo;
     QMap<QString, QStringList> contenido;
@@ -645,20 +670,13 @@ private slots:
     // A backup of a business on this computer restored into an empty
     // database of a server: refused on one that has tables, then the same
     // rows there, the registry leading to it and the owner's rights intact.
-    void restauraEnServidor_data()
-    {
-        QTest::addColumn<int>("servidor");
-        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
-        QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
-    }
+    void restauraEnServidor_data() { filasServidores(); }
     void restauraEnServidor()
     {
-        QFETCH(int, servidor);
-        QString motivo;
-        if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo))
-            QSKIP(qPrintable(motivo));
-        TServidorBaseDatos motor{TServidorBaseDatos::Tipo(servidor)};
-        QVERIFY2(motor.inicia(), qPrintable(motor.error()));
+        const std::unique_ptr<TServidorBaseDatos> enMarcha = servidorDeLaFila();
+        if (!enMarcha)
+            return;
+        TServidorBaseDatos& motor = *enMarcha;
 
         QTemporaryDir guardados;
         const QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
@@ -706,20 +724,13 @@ private slots:
 
     // The backup the company editor makes of a business on a server, restored
     // in another program folder as a business of its own file.
-    void respaldoDeServidor_data()
-    {
-        QTest::addColumn<int>("servidor");
-        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
-        QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
-    }
+    void respaldoDeServidor_data() { filasServidores(); }
     void respaldoDeServidor()
     {
-        QFETCH(int, servidor);
-        QString motivo;
-        if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo))
-            QSKIP(qPrintable(motivo));
-        TServidorBaseDatos motor{TServidorBaseDatos::Tipo(servidor)};
-        QVERIFY2(motor.inicia(), qPrintable(motor.error()));
+        const std::unique_ptr<TServidorBaseDatos> enMarcha = servidorDeLaFila();
+        if (!enMarcha)
+            return;
+        TServidorBaseDatos& motor = *enMarcha;
         const QString base = motor.creaBaseDatos();
         QVERIFY2(!base.isEmpty(), qPrintable(motor.error()));
         const TConexionSesion enServidor = motor.conexion(base);

@@ -162,13 +162,13 @@ bool TServidorBaseDatos::activo() const
     return m_proceso.state() != QProcess::NotRunning;
 }
 
-QString TServidorBaseDatos::ultimasLineasLog() const
+QString TServidorBaseDatos::ultimasLineasLog(int cuantas) const
 {
     QFile log(carpeta() + QStringLiteral("/servidor.log"));
     if (!log.open(QIODevice::ReadOnly))
         return QString();
     const QStringList lineas = QString::fromUtf8(log.readAll()).trimmed().split(QLatin1Char('\n'));
-    return lineas.mid(qMax(0, int(lineas.size()) - 8)).join(QLatin1Char('\n'));
+    return lineas.mid(qMax(0, int(lineas.size()) - cuantas)).join(QLatin1Char('\n'));
 }
 
 bool TServidorBaseDatos::inicia()
@@ -226,12 +226,16 @@ bool TServidorBaseDatos::prepara()
     const QString dir = carpeta();
 
     if (m_tipo == Tipo::MariaDB) {
+        // The installer's own server, too, empties its folder for temporary
+        // tables when it starts (see arranca).
+        QDir(dir).mkpath(QStringLiteral("temporales"));
         QProcess instala;
         instala.setProcessChannelMode(QProcess::MergedChannels);
         instala.start(programa(MARIADB_INSTALA),
                       {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + dir + QStringLiteral("/datos"),
                        QStringLiteral("--auth-root-authentication-method=normal"), QStringLiteral("--skip-test-db"),
-                       QStringLiteral("--innodb-log-file-size=8M")});
+                       QStringLiteral("--innodb-log-file-size=8M"),
+                       QStringLiteral("--tmpdir=") + dir + QStringLiteral("/temporales")});
         QString salida;
         if (!terminaProceso(instala, 120000, &salida)) {
             m_error = QStringLiteral("No se pudo preparar la carpeta de MariaDB: ") + salida;
@@ -292,13 +296,20 @@ bool TServidorBaseDatos::arranca()
         argumentos = {QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + dir + QStringLiteral("/datos"),
                       QStringLiteral("--socket=") + socket(), QStringLiteral("--port=%1").arg(m_puerto),
                       QStringLiteral("--bind-address=127.0.0.1"), QStringLiteral("--innodb-log-file-size=8M"),
+                      // Its own folder for temporary tables: a server that
+                      // starts removes every "#sql" file it finds there,
+                      // another test's server's among them.
+                      QStringLiteral("--tmpdir=") + dir + QStringLiteral("/temporales"),
                       // Accounts match by address; no name look-up to wait on.
                       QStringLiteral("--skip-name-resolve"),
                       // Written, never forced to the disk: a killed server
                       // still keeps every commit (the system holds the
                       // pages), only a power cut would not, and the tests'
-                      // schemas are made in seconds instead of minutes.
-                      QStringLiteral("--innodb-flush-method=nosync"), QStringLiteral("--innodb-doublewrite=0")};
+                      // schemas are made in seconds instead of minutes. The
+                      // doublewrite buffer stays: without it a server killed
+                      // in the middle of writing a page finds it torn when it
+                      // starts again, and stops on an assertion.
+                      QStringLiteral("--innodb-flush-method=nosync")};
         if (::geteuid() == 0)
             argumentos << QStringLiteral("--user=root");
     } else {

@@ -62,6 +62,9 @@ public:
 
     // A port of 127.0.0.1 nothing listens on right now.
     static int puertoLibre();
+    // The last lines of the server's own log, to say why it failed; a crash
+    // report takes about sixty.
+    QString ultimasLineasLog(int cuantas = 8) const;
 
 private:
     bool prepara();
@@ -70,7 +73,6 @@ private:
     bool ejecutaCliente(const QString& sql, const QString& baseDatos, const QString& usuario, const QString& password);
     QString socket() const;
     QString rutaFirebird(const QString& archivo) const;
-    QString ultimasLineasLog() const;
 
     Tipo m_tipo;
     std::unique_ptr<QTemporaryDir> m_carpeta;

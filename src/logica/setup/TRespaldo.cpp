@@ -173,6 +173,15 @@ void creaBaseVacia(const QString& base)
     Conexiones::cierra(conexion);
 }
 
+// The dump file `volcado` read into the database on `destino`.
+VolcadoNegocio::TResumen cargaDe(const QString& volcado, const TConexionSesion& destino)
+{
+    QFile entrada(volcado);
+    if (!entrada.open(QIODevice::ReadOnly))
+        throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, entrada.errorString()));
+    return VolcadoNegocio::carga(entrada, destino);
+}
+
 // The extracted folder of an archive that carries a dump gets its database
 // from it; the dump is removed once loaded. `base` is the database made.
 TResultado cargaVolcado(const QString& extraida, const QString& archivo, QString& base)
@@ -185,10 +194,7 @@ TResultado cargaVolcado(const QString& extraida, const QString& archivo, QString
     QString error;
     try {
         creaBaseVacia(base);
-        QFile entrada(volcado);
-        if (!entrada.open(QIODevice::ReadOnly))
-            throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, entrada.errorString()));
-        const VolcadoNegocio::TResumen resumen = VolcadoNegocio::carga(entrada, conexion);
+        const VolcadoNegocio::TResumen resumen = cargaDe(volcado, conexion);
         Logmanager::Log(QStringLiteral("Restauración de respaldo: se cargaron %1 registros de %2 tablas de %3")
                             .arg(resumen.filas)
                             .arg(resumen.tablas)
@@ -410,10 +416,7 @@ TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& ser
         Conexiones::cierra(local);
         tablasCreadas = true;
         Esquema::completaTodo(servidor);
-        QFile entrada(volcado);
-        if (!entrada.open(QIODevice::ReadOnly))
-            throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, entrada.errorString()));
-        const VolcadoNegocio::TResumen resumen = VolcadoNegocio::carga(entrada, servidor);
+        const VolcadoNegocio::TResumen resumen = cargaDe(volcado, servidor);
         secretos = SecretoNegocio::restaura(extraccion.carpeta, passwords(), servidor);
         Logmanager::Log(QStringLiteral("Restauración de respaldo en el servidor %1: se cargaron %2 registros de %3 "
                                        "tablas de %4")

@@ -6,6 +6,7 @@
 #include "Prompter.h"
 #include "SecretoServidor.h"
 #include "Sistema.h"
+#include "admin/TUsuariosNegocio.h"
 #include "import/ImportacionConsola.h"
 #include "negocio/EmpresaEnServidor.h"
 #include "negocio/SecretoNegocio.h"
@@ -153,6 +154,22 @@ class TstServidor : public QObject {
             std::make_pair(false, QStringList{SecretoNegocio::mensaje(SecretoNegocio::TEstado::Ilegible, rfc, true)}));
         QCOMPARE(concede(primera), std::make_pair(true, QStringList()));
         QCOMPARE(concede(segunda), std::make_pair(true, QStringList()));
+
+        // A user the second adds signs in on the first with the rights given.
+        Sistema::exePath = segunda.entorno.carpeta.ruta();
+        QCOMPARE(Ingreso::ingresa(rfc, email(), password()), Ingreso::TResultado::Correcto);
+        UsuariosNegocio::TNuevoUsuario cajero;
+        cajero.email = QStringLiteral("cajero@negocio.mx");
+        cajero.password = cajero.repitePassword = password();
+        cajero.permisos = UsuariosNegocio::todos(false);
+        cajero.permisos[UsuariosNegocio::codigosModulos().indexOf(Constantes::CODIGO_REPORTES)] = true;
+        QCOMPARE(UsuariosNegocio::agrega(cajero), UsuariosNegocio::TResultado::Correcto);
+        Conexiones::cierraHilo();
+        Sistema::exePath = primera.entorno.carpeta.ruta();
+        QCOMPARE(Ingreso::ingresa(rfc, cajero.email, password()), Ingreso::TResultado::Correcto);
+        QVERIFY(Sistema::getPermiso(Constantes::CODIGO_REPORTES));
+        QVERIFY(!Sistema::getPermiso(Constantes::CODIGO_PERMISOS));
+        Conexiones::cierraHilo();
     }
 
 private slots:
@@ -206,15 +223,13 @@ private slots:
                  EmpresaEnServidor::TResultado::YaRegistrada);
         Conexiones::cierraHilo();
         QCOMPARE(estadoServidor(), enServidor);
-        derechosEnLaSegunda(primera, segunda, empresas.first().section(u'|', 0, 0));
-        if (QTest::currentTestFailed())
-            return;
 
         const TProgramaConsola::TCorrida otra = importa(segunda);
         QCOMPARE(otra.salida, 0);
         QVERIFY2(otra.salidaEstandar.contains(QStringLiteral("Ya existían: %1").arg(ARCHIVOS)),
                  qPrintable(otra.salidaEstandar));
         QCOMPARE(estadoServidor(), enServidor);
+        derechosEnLaSegunda(primera, segunda, empresas.first().section(u'|', 0, 0));
     }
 
     // Both workstations import the same folder at once into the same

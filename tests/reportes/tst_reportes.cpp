@@ -5,8 +5,10 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
+#include "Esquema.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "ServidoresBaseDatos.h"
 #include "Sistema.h"
 #include "shell/TContenedorTexto.h"
 #include "shell/TEtiquetaAccion.h"
@@ -465,6 +467,63 @@ private slots:
         QCOMPARE(ConsultaComprobantes::xml(datos.conexion, datos.negocio.getIdnegocio(), datos.idV2), XML_V2);
         // Another business's reports never open it.
         QVERIFY(ConsultaComprobantes::xml(datos.conexion, datos.otroNegocio.getIdnegocio(), datos.idV2).isEmpty());
+    }
+
+    // The same vouchers on a MariaDB server give the same lists, orders,
+    // totals, months and export as on the embedded file, for every filter
+    // and every column the list sorts by.
+    void mismasCifrasEnMariaDB()
+    {
+        if (const QString falta = TServidorBaseDatos::faltante(TServidorBaseDatos::Tipo::MariaDB); !falta.isEmpty())
+            QSKIP(qPrintable(falta));
+        TServidorBaseDatos servidor(TServidorBaseDatos::Tipo::MariaDB);
+        QVERIFY2(servidor.inicia(), qPrintable(servidor.error()));
+        const TConexionSesion enServidor = servidor.conexion(servidor.creaBaseDatos());
+        Esquema::completaTodo(enServidor);
+        TCarpetaPrograma carpeta;
+        const TComprobantesPrueba remotos(enServidor);
+        const TComprobantesPrueba locales(carpeta.nuevaBaseNegocio());
+
+        const auto cifras = [](const TComprobantesPrueba& datos, TFiltroComprobantes f) {
+            f.idNegocio = datos.negocio.getIdnegocio();
+            QStringList lineas;
+            const auto totales = [](const TTotalesComprobantes& t) {
+                return QStringLiteral("%1 %2 %3 %4 %5")
+                    .arg(t.cantidad)
+                    .arg(t.subtotal.texto(), t.trasladados.texto(), t.retenidos.texto(), t.total.texto());
+            };
+            for (int campo = 0; campo < TOrdenComprobantes::NumeroCampos; ++campo)
+                for (const bool descendente : {false, true}) {
+                    f.orden = {TOrdenComprobantes::TCampo(campo), descendente};
+                    lineas << uuids(datos.conexion, f).join(u',');
+                }
+            lineas << totales(ConsultaComprobantes::totales(datos.conexion, f));
+            const TResumenComprobantes resumen = ConsultaComprobantes::resumen(datos.conexion, f);
+            lineas << QStringLiteral("%1 %2 %3")
+                          .arg(totales(resumen.totales))
+                          .arg(resumen.cancelados)
+                          .arg(resumen.listados);
+            for (const TTotalesTipo& t : resumen.porTipo)
+                lineas << t.tipo + u' ' + t.moneda + u' ' + totales(t.totales);
+            for (const TTotalMensual& m : resumen.meses)
+                lineas << m.mes.toString(Qt::ISODate) + u' ' + m.total.texto();
+            QBuffer csv;
+            csv.open(QIODevice::WriteOnly);
+            ConsultaComprobantes::exportaCsv(datos.conexion, f, csv);
+            lineas << QString::fromUtf8(csv.data());
+            return lineas;
+        };
+        QList<TFiltroComprobantes> filtros(6);
+        filtros[1].desde = QDate(2024, 1, 1);
+        filtros[1].hasta = QDate(2024, 1, 31);
+        filtros[2].tipo = QStringLiteral("N");
+        filtros[3].receptor = QStringLiteral("xaxx");
+        filtros[4].receptor = QStringLiteral("ñandú");
+        filtros[5].incluyeCancelados = true;
+        filtros[5].sello = ConsultaComprobantes::SELLO_SIN_VERIFICAR;
+        for (const TFiltroComprobantes& f : std::as_const(filtros))
+            QCOMPARE(cifras(remotos, f), cifras(locales, f));
+        Conexiones::cierra(enServidor);
     }
 
     void cienMilComprobantes()

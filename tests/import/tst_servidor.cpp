@@ -68,7 +68,10 @@ QByteArray explica(const TProgramaConsola::TCorrida& corrida)
 
 } // namespace
 
-// Businesses on a MariaDB server, reached from two program folders (two
+// The kind of server of this pass (see main).
+TServidorBaseDatos::Tipo g_tipo = TServidorBaseDatos::Tipo::MariaDB;
+
+// Businesses on a database server, reached from two program folders (two
 // workstations): what one imports the other sees, two imports at once store
 // each voucher once, and a server lost in the middle of an import loses
 // nothing committed.
@@ -79,6 +82,11 @@ class TstServidor : public QObject {
 
     QString url() const
     {
+        if (g_tipo == TServidorBaseDatos::Tipo::Firebird)
+            return QStringLiteral("firebird://%1@127.0.0.1:%2%3")
+                .arg(m_servidor->usuario())
+                .arg(m_servidor->puerto())
+                .arg(m_servidor->carpeta());
         return QStringLiteral("mysql://%1@127.0.0.1:%2").arg(m_servidor->usuario()).arg(m_servidor->puerto());
     }
     // velkor-importar's arguments over a folder (the whole corpus unless
@@ -113,7 +121,7 @@ class TstServidor : public QObject {
         if (m_servidor)
             m_servidor->detiene();
         m_servidor.reset();
-        m_servidor = std::make_unique<TServidorBaseDatos>(TServidorBaseDatos::Tipo::MariaDB);
+        m_servidor = std::make_unique<TServidorBaseDatos>(g_tipo);
         QVERIFY2(m_servidor->inicia(), qPrintable(m_servidor->error()));
         qputenv(ImportacionConsola::VARIABLE_CLAVE_SERVIDOR, m_servidor->password().toUtf8());
     }
@@ -175,7 +183,7 @@ class TstServidor : public QObject {
 private slots:
     void initTestCase()
     {
-        if (const QString falta = TServidorBaseDatos::faltante(TServidorBaseDatos::Tipo::MariaDB); !falta.isEmpty())
+        if (const QString falta = TServidorBaseDatos::faltante(g_tipo); !falta.isEmpty())
             QSKIP(qPrintable(falta));
         QVERIFY(m_corpus.isValid());
         for (int i = 0; i < ARCHIVOS; ++i)
@@ -366,7 +374,8 @@ private slots:
         destino.baseDatos = ocupada;
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, NuevoNegocio::saveNuevoLocal(email(), rfc, rfc, destino, QByteArray()));
         QVERIFY(registroLocal().getEmpresaDetalle(rfc).isEmpty());
-        QCOMPARE(Esquema::tablasPresentes(m_servidor->conexion(ocupada)), QStringList{QStringLiteral("ajena")});
+        // Firebird keeps an unquoted name in capitals.
+        QCOMPARE(Esquema::tablasPresentes(m_servidor->conexion(ocupada)).join(u',').toLower(), QStringLiteral("ajena"));
 
         destino.baseDatos = conexion.getDatabase();
         const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(email(), rfc, rfc, destino, QByteArray());
@@ -379,5 +388,18 @@ private slots:
     void cleanupTestCase() { Conexiones::cierraHilo(); }
 };
 
-QTEST_GUILESS_MAIN(TstServidor)
+// The whole suite on MariaDB, then on a Firebird server.
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    TstServidor prueba;
+    int fallas = 0;
+    for (const auto tipo : {TServidorBaseDatos::Tipo::MariaDB, TServidorBaseDatos::Tipo::Firebird}) {
+        std::printf("********* %s *********\n",
+                    tipo == TServidorBaseDatos::Tipo::MariaDB ? "MariaDB" : "Firebird (servidor)");
+        g_tipo = tipo;
+        fallas += QTest::qExec(&prueba, argc, argv);
+    }
+    return fallas;
+}
 #include "tst_servidor.moc"

@@ -302,14 +302,15 @@ bool TServidorBaseDatos::arranca()
                       QStringLiteral("--tmpdir=") + dir + QStringLiteral("/temporales"),
                       // Accounts match by address; no name look-up to wait on.
                       QStringLiteral("--skip-name-resolve"),
-                      // Written, never forced to the disk: a killed server
-                      // still keeps every commit (the system holds the
-                      // pages), only a power cut would not, and the tests'
-                      // schemas are made in seconds instead of minutes. The
-                      // doublewrite buffer stays: without it a server killed
-                      // in the middle of writing a page finds it torn when it
-                      // starts again, and stops on an assertion.
-                      QStringLiteral("--innodb-flush-method=nosync")};
+                      // The log is written at each commit and forced to the
+                      // disk once a second: a killed server still keeps
+                      // every commit (the system holds the pages), only a
+                      // power cut would not. Data files keep their usual
+                      // flushing and the doublewrite buffer: without them
+                      // ("nosync", no doublewrite) a server killed while
+                      // creating a schema stopped on an assertion when it
+                      // read that schema again after a restart.
+                      QStringLiteral("--innodb-flush-log-at-trx-commit=2")};
         if (::geteuid() == 0)
             argumentos << QStringLiteral("--user=root");
     } else {

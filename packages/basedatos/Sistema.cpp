@@ -3,7 +3,6 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
-#include "FirmaPermisos.h"
 #include "SecretoServidor.h"
 #include "Logmanager.h"
 #include "Rutas.h"

@@ -36,14 +36,12 @@ enum class TEstado {
 // password in the older cipher written with Secretos::cifraLocal. Logs what
 // it did; shows the user why a business whose secret cannot be read grants
 // no rights. Runs at every sign-in (Ingreso::updateBaseDatos): on a database
-// done before it only reads.
+// done before it only reads. On a server, a secret still in this
+// installation's cipher (as the previous version left businesses it created
+// there) is written again in the shared form (SecretoServidor.h), so the
+// other workstations can read it.
 TEstado asegura(const TConexionSesion& conexion);
 
-// On a server (FirmaPermisos::guardaSecreto with a connection), a secret
-// still in this installation's cipher, as businesses created on a server by
-// the previous version keep it, is written again in the shared form, so the
-// other workstations can read it.
-//
 // The message for a business whose rights are void (Ilegible, Retirado);
 // `enServidor` for one whose database is on a server.
 QString mensaje(TEstado estado, const QString& rfc, bool enServidor = false);

@@ -7,6 +7,7 @@
 #include "Style.h"
 #include "TConexionSesion.h"
 #include "negocio/PruebaServidor.h"
+#include "negocio/TNuevoNegocio.h"
 #include "negocio/TCadenaConexion.h"
 #include "negocio/TNuevoNegocio.h"
 #include "negocio/Utils.h"
@@ -382,4 +383,16 @@ QString TConfiguracionBaseDatosFrm::getPuerto() const
 QString TConfiguracionBaseDatosFrm::getServidor() const
 {
     return Edit4->text().trimmed();
+}
+
+NuevoNegocio::TDestino TConfiguracionBaseDatosFrm::destino(const QString& rfc) const
+{
+    NuevoNegocio::TDestino d;
+    d.motor = getMotorBaseDatos();
+    d.usuario = getUsuario();
+    d.password = getPassword();
+    d.servidor = getServidor();
+    d.baseDatos = getBaseDatos(rfc);
+    d.puerto = getPuerto();
+    return d;
 }

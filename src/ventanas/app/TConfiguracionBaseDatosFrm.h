@@ -9,6 +9,9 @@ class QLineEdit;
 class QPushButton;
 class QThread;
 class TConexionSesion;
+namespace NuevoNegocio {
+struct TDestino;
+}
 namespace PruebaServidor {
 struct TPrueba;
 }
@@ -47,6 +50,8 @@ public:
     QString getPassword() const;
     QString getPuerto() const;
     QString getServidor() const;
+    // All of the above as the destination of the business with that RFC.
+    NuevoNegocio::TDestino destino(const QString& rfc) const;
     // The enciphered connection string of the last successful test; empty
     // after each showing and after any edit.
     QString getConexionString() const { return conexionString; }

@@ -310,16 +310,10 @@ void TFranjaInferior::restaurarEnServidor()
     ConfiguracionBaseDatosFrm->reinicia();
     if (ConfiguracionBaseDatosFrm->exec() != QDialog::Accepted)
         return;
-    NuevoNegocio::TDestino d;
-    d.motor = ConfiguracionBaseDatosFrm->getMotorBaseDatos();
-    d.usuario = ConfiguracionBaseDatosFrm->getUsuario();
-    d.password = ConfiguracionBaseDatosFrm->getPassword();
-    d.servidor = ConfiguracionBaseDatosFrm->getServidor();
-    d.baseDatos = ConfiguracionBaseDatosFrm->getBaseDatos(Respaldo::leeRFCZip(archivo));
-    d.puerto = ConfiguracionBaseDatosFrm->getPuerto();
+    const TConexionSesion servidor =
+        NuevoNegocio::conexionDestino(ConfiguracionBaseDatosFrm->destino(Respaldo::leeRFCZip(archivo)));
     // The next new business starts on this computer again.
     ConfiguracionBaseDatosFrm->reinicia();
-    const TConexionSesion servidor = NuevoNegocio::conexionDestino(d);
     if (!servidor.enServidor()) {
         // "Local" chosen: the usual restore into this program folder.
         ejecutaRestauracion([archivo] { return int(Respaldo::restaurarRespaldo(archivo)); });

@@ -61,16 +61,7 @@ QString elegido(const QString& textoMostrado, bool esElegido)
 
 NuevoNegocio::TDestino destino(const QString& rfc)
 {
-    if (!ConfiguracionBaseDatosFrm)
-        return NuevoNegocio::destinoLocal(rfc);
-    NuevoNegocio::TDestino d;
-    d.motor = ConfiguracionBaseDatosFrm->getMotorBaseDatos();
-    d.usuario = ConfiguracionBaseDatosFrm->getUsuario();
-    d.password = ConfiguracionBaseDatosFrm->getPassword();
-    d.servidor = ConfiguracionBaseDatosFrm->getServidor();
-    d.baseDatos = ConfiguracionBaseDatosFrm->getBaseDatos(rfc);
-    d.puerto = ConfiguracionBaseDatosFrm->getPuerto();
-    return d;
+    return ConfiguracionBaseDatosFrm ? ConfiguracionBaseDatosFrm->destino(rfc) : NuevoNegocio::destinoLocal(rfc);
 }
 
 } // namespace

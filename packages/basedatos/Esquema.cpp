@@ -206,8 +206,11 @@ int leeVersion(TEjecutor& e, const TEstructura& estructura)
     if (!estructura.tablas.contains(TABLA_VERSION))
         return 0;
     QSqlQuery q(e.db());
+    // A read that fails is no version at all: taking it for 0 would add
+    // another row, and hide why the connection failed behind that insert.
     if (!q.exec(QStringLiteral("SELECT MAX(\"VERSION\") FROM VERSIONESQUEMA")) || !q.next())
-        return 0;
+        throw EBaseDatos(
+            QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
     return q.value(0).toInt();
 }
 

@@ -24,4 +24,11 @@ function(velkor_paquete objetivo)
         LIBRARY_OUTPUT_DIRECTORY ${PAQ_CARPETA}
         CXX_VISIBILITY_PRESET hidden
         VISIBILITY_INLINES_HIDDEN ON)
+    # The program folder's packages go into the Debian package with it; a
+    # test's fixtures name folders of their own and stay out.
+    if(PAQ_CARPETA STREQUAL "${VELKOR_PROGRAMA}/Plugins")
+        install(TARGETS ${objetivo} LIBRARY DESTINATION ${VELKOR_INSTALADA}/Plugins)
+    elseif(PAQ_CARPETA STREQUAL "${VELKOR_PROGRAMA}")
+        install(TARGETS ${objetivo} LIBRARY DESTINATION ${VELKOR_INSTALADA})
+    endif()
 endfunction()

@@ -1,7 +1,11 @@
 #include "Arranque.h"
 #include "Conexiones.h"
+#include "Constantes.h"
 #include "app/PrompterCajas.h"
 #include "Prompter.h"
+#include "CarpetaInstalada.h"
+#include "Rutas.h"
+#include "negocio/Utils.h"
 #include "negocio/TSenalesTerminacion.h"
 
 #include <QApplication>
@@ -10,10 +14,19 @@ int main(int argc, char** argv)
 {
     TSenalesTerminacion::bloquea();
     QApplication app(argc, argv);
+    // The desktop names the window after the menu entry, and shows its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("velkor"));
     TSenalesTerminacion senales;
     TPrompterCajas cajas;
     Prompter::instala(&cajas);
-    Arranque::creaVentanas(QCoreApplication::applicationDirPath());
+    // Installed, the program folder is the user's data folder.
+    if (QString error; !Rutas::preparaCarpetaPrograma(QCoreApplication::applicationDirPath(), &error)) {
+        Arranque::instalaTraducciones();
+        Utils::mensaje(error, Constantes::MSG_ERROR);
+        Prompter::instala(nullptr);
+        return 1;
+    }
+    Arranque::creaVentanas(Rutas::carpetaPrograma());
     const int resultado = app.exec();
     Arranque::destruyeVentanas();
     Conexiones::apagaMotor();

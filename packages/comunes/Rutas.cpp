@@ -1,6 +1,14 @@
 #include "Rutas.h"
 
+#include "Archivos.h"
+#include "CarpetaInstalada.h"
+#include "Constantes.h"
+#include "Errores.h"
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace Rutas {
 
@@ -15,6 +23,82 @@ QString& carpetaPrograma()
 void fijaCarpetaPrograma(const QString& carpeta)
 {
     carpetaPrograma() = comoCarpeta(QDir::fromNativeSeparators(carpeta));
+}
+
+namespace {
+
+const QString MOTOR = QStringLiteral("Motor");
+
+// `enlace` leads to `destino`, unless the user keeps a file or folder of
+// their own there. A link that leads elsewhere (an installation moved) or
+// nowhere is made again.
+void enlaza(const QString& destino, const QString& enlace)
+{
+    const QFileInfo actual(enlace);
+    if (actual.isSymLink()) {
+        if (actual.symLinkTarget() == destino)
+            return;
+        QFile::remove(enlace);
+    } else if (actual.exists()) {
+        return;
+    }
+    if (!QFile::link(destino, enlace))
+        throw EEntradaSalida(QStringLiteral("No se pudo crear el enlace \"%1\" a \"%2\".").arg(enlace, destino));
+}
+
+// Motor/ only at the top: inside it, every entry is the engine's own.
+void enlazaContenido(const QString& instalada, const QString& propia, bool raiz)
+{
+    const QDir origen(instalada);
+    for (const QString& nombre : origen.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        if (nombre == MARCA_INSTALACION)
+            continue;
+        const QString destino = origen.absoluteFilePath(nombre);
+        const QString enlace = QDir(propia).filePath(nombre);
+        if (raiz && nombre == MOTOR && QFileInfo(destino).isDir()) {
+            if (QFileInfo(enlace).isSymLink())
+                QFile::remove(enlace);
+            Archivos::creaCarpetaPrivada(enlace);
+            enlazaContenido(destino, enlace, false);
+            continue;
+        }
+        enlaza(destino, enlace);
+    }
+}
+
+} // namespace
+
+QString carpetaDatosUsuario()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("Velkor"));
+}
+
+bool preparaCarpetaPrograma(const QString& carpetaEjecutable, QString* error)
+{
+    const QString instalada = QDir(QDir::fromNativeSeparators(carpetaEjecutable)).absolutePath();
+    if (!QFileInfo::exists(QDir(instalada).filePath(MARCA_INSTALACION))) {
+        fijaCarpetaPrograma(instalada);
+        return true;
+    }
+    const QString datos = carpetaDatosUsuario();
+    try {
+        if (!QDir().mkpath(QFileInfo(datos).absolutePath()))
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(QFileInfo(datos).absolutePath()));
+        Archivos::creaCarpetaPrivada(datos);
+        enlazaContenido(instalada, datos, true);
+        // A build folder has it from the build; the registry of businesses
+        // is written there before anything else would make it.
+        Archivos::creaCarpetaPrivada(une(datos, {Constantes::DB_PATH}));
+    } catch (const EVelkor& e) {
+        if (error)
+            *error =
+                QStringLiteral("No se pudo preparar la carpeta de datos del programa (%1): %2").arg(datos, e.mensaje());
+        return false;
+    }
+    fijaCarpetaPrograma(datos);
+    return true;
 }
 
 QString une(const QString& carpeta, std::initializer_list<QString> partes)

@@ -1,6 +1,9 @@
+#include "CarpetaInstalada.h"
 #include "Rutas.h"
 
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TstRutas : public QObject {
     Q_OBJECT
@@ -59,6 +62,69 @@ private slots:
         QCOMPARE(Rutas::programa(), carpeta);
         QCOMPARE(Rutas::programa({QStringLiteral("db/"), QStringLiteral("Usuarios.db")}),
                  carpeta + QStringLiteral("db/Usuarios.db"));
+    }
+
+    // An installed folder (the package's marker beside the executable) is
+    // shared and read-only: the program folder becomes the user's data
+    // folder, which reaches the installed entries through links, keeps what
+    // the user has there, and has a Motor/ and a db/ of its own. Without the
+    // marker a folder is its own program folder.
+    void carpetaInstalada()
+    {
+        QTemporaryDir raiz;
+        const QString instalada = raiz.filePath(QStringLiteral("opt/velkor"));
+        for (const QString& carpeta : {QStringLiteral("Lib"), QStringLiteral("Xslt"), QStringLiteral("Motor/plugins")})
+            QVERIFY(QDir().mkpath(instalada + QLatin1Char('/') + carpeta));
+        for (const QString& archivo : {QStringLiteral("velkor-importar"), QStringLiteral("Recursos.bpl"),
+                                       QStringLiteral("Motor/firebird.conf")}) {
+            QFile f(instalada + QLatin1Char('/') + archivo);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
+        QCOMPARE(Rutas::carpetaPrograma(), instalada + QLatin1Char('/'));
+
+        QFile marca(instalada + QLatin1Char('/') + Rutas::MARCA_INSTALACION);
+        QVERIFY(marca.open(QIODevice::WriteOnly));
+        marca.close();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(raiz.filePath(QStringLiteral("datos"))));
+        const QString datos = raiz.filePath(QStringLiteral("datos/Velkor"));
+        QCOMPARE(Rutas::carpetaDatosUsuario(), datos);
+        // The user's own settings and a link an older installation left.
+        QVERIFY(QDir().mkpath(datos));
+        QFile ajustes(datos + QStringLiteral("/Recursos.bpl"));
+        QVERIFY(ajustes.open(QIODevice::WriteOnly));
+        ajustes.write("mío");
+        ajustes.close();
+        QVERIFY(QFile::link(raiz.filePath(QStringLiteral("vieja/Lib")), datos + QStringLiteral("/Lib")));
+
+        QString error;
+        QVERIFY2(Rutas::preparaCarpetaPrograma(instalada + QLatin1Char('/'), &error), qPrintable(error));
+        QCOMPARE(Rutas::carpetaPrograma(), datos + QLatin1Char('/'));
+        for (const QString& enlace : {QStringLiteral("Lib"), QStringLiteral("Xslt"), QStringLiteral("velkor-importar"),
+                                      QStringLiteral("Motor/plugins"), QStringLiteral("Motor/firebird.conf")})
+            QCOMPARE(QFileInfo(datos + QLatin1Char('/') + enlace).symLinkTarget(),
+                     instalada + QLatin1Char('/') + enlace);
+        QVERIFY(!QFileInfo::exists(datos + QLatin1Char('/') + Rutas::MARCA_INSTALACION));
+        QVERIFY(!QFileInfo(datos + QStringLiteral("/Recursos.bpl")).isSymLink());
+        QVERIFY(ajustes.open(QIODevice::ReadOnly));
+        QCOMPARE(ajustes.readAll(), QByteArray("mío"));
+        for (const QString& propia : {datos, datos + QStringLiteral("/Motor"), datos + QStringLiteral("/db")}) {
+            const QFileInfo carpeta(propia);
+            QVERIFY2(carpeta.isDir() && !carpeta.isSymLink(), qPrintable(propia));
+            struct stat modo {};
+            QCOMPARE(::stat(QFile::encodeName(propia).constData(), &modo), 0);
+            QCOMPARE(modo.st_mode & 0777, mode_t(0700));
+        }
+        // Started again, the same folder as it was.
+        QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
+        QCOMPARE(QFileInfo(datos + QStringLiteral("/Lib")).symLinkTarget(), instalada + QStringLiteral("/Lib"));
+
+        // A data folder that cannot be made says where and why.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(instalada + QStringLiteral("/velkor-importar/datos")));
+        QVERIFY(!Rutas::preparaCarpetaPrograma(instalada, &error));
+        QVERIFY2(error.startsWith(QStringLiteral("No se pudo preparar la carpeta de datos del programa")),
+                 qPrintable(error));
+        qunsetenv("XDG_DATA_HOME");
     }
 };
 

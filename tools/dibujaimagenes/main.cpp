@@ -1,12 +1,13 @@
 // Draws the pictures of the resource package.
 //
 //   dibujaimagenes <carpeta> <archivo.qrc>
+//   dibujaimagenes --iconos <carpeta>
 //
-// writes <carpeta>/<nombre>.png for every image of Constantes::IMAGENES and
-// the resource list naming each under its resource name. The constant's name
-// chooses the drawing; a constant this tool does not know yet still gets a
-// plain tile with its initial, so a new image never leaves the package
-// without a picture.
+// The second writes the program's icon (the logo) into <carpeta> as an icon
+// theme lays it out: <lado>x<lado>/apps/velkor.png. The first writes <carpeta>/<nombre>.png for every image of
+// Constantes::IMAGENES and the resource list naming each under its resource name. The constant's name chooses the
+// drawing; a constant this tool does not know yet still gets a plain tile with its initial, so a new image never leaves
+// the package without a picture.
 
 #include "../ArchivoQrc.h"
 #include "Constantes.h"
@@ -191,11 +192,14 @@ QImage splash()
     return imagen;
 }
 
-QImage logo()
+// Drawn on a 128-pixel grid, at any size: the resource package takes it at
+// 128, the icon theme at each of its sizes.
+QImage logo(int lado = 128)
 {
-    QImage imagen = lienzo(128, 128);
+    QImage imagen = lienzo(lado, lado);
     QPainter p(&imagen);
     preparaPincel(p);
+    p.scale(lado / 128.0, lado / 128.0);
     QLinearGradient fondo(0, 0, 128, 128);
     fondo.setColorAt(0, Paleta::azulClaro);
     fondo.setColorAt(1, Paleta::marino);
@@ -531,7 +535,7 @@ const QHash<QString, std::function<QImage()>>& dibujos()
 {
     static const QHash<QString, std::function<QImage()>> tabla{
         {QStringLiteral("IMG_SPLASH"), splash},
-        {QStringLiteral("IMG_LOGO"), logo},
+        {QStringLiteral("IMG_LOGO"), [] { return logo(); }},
         {QStringLiteral("IMG_USUARIO_DEFAULT"), usuarioDefault},
         {QStringLiteral("IMG_EMPRESA_DEFAULT"), empresaDefault},
         {QStringLiteral("IMG_BANDERA"), bandera},
@@ -565,8 +569,18 @@ int main(int argc, char* argv[])
     QGuiApplication app(argc, argv);
     QTextStream error(stderr);
     const QStringList argumentos = app.arguments().mid(1);
+    if (argumentos.size() == 2 && argumentos.first() == QStringLiteral("--iconos")) {
+        for (const int lado : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString carpeta = QStringLiteral("%1/%2x%2/apps").arg(argumentos.at(1)).arg(lado);
+            if (!QDir().mkpath(carpeta) || !logo(lado).save(carpeta + QStringLiteral("/velkor.png"), "PNG")) {
+                error << "no se pudo escribir el icono en " << carpeta << '\n';
+                return 1;
+            }
+        }
+        return 0;
+    }
     if (argumentos.size() != 2) {
-        error << "uso: dibujaimagenes <carpeta> <archivo.qrc>\n";
+        error << "uso: dibujaimagenes <carpeta> <archivo.qrc> | dibujaimagenes --iconos <carpeta>\n";
         return 2;
     }
     QDir carpeta(argumentos.first());

@@ -5,6 +5,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "ImpresionComprobante.h"
+#include "CarpetaInstalada.h"
 #include "Rutas.h"
 #include "Sistema.h"
 #include "VerificacionSello.h"
@@ -258,7 +259,8 @@ QString ayuda()
 
 int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
 {
-    Rutas::fijaCarpetaPrograma(carpetaPrograma);
+    if (QString error; !Rutas::preparaCarpetaPrograma(carpetaPrograma, &error))
+        return falla(NoVerificables, error);
     if (argumentos.isEmpty())
         return usoIncorrecto(QStringLiteral("Falta la orden: verifica o pdf."));
     if (argumentos.contains(QStringLiteral("-h")) || argumentos.contains(QStringLiteral("--help")) ||

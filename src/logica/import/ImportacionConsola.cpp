@@ -7,6 +7,7 @@
 #include "ImportacionCarpeta.h"
 #include "Logmanager.h"
 #include "RevisionImportacion.h"
+#include "CarpetaInstalada.h"
 #include "Rutas.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
@@ -256,7 +257,8 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     }
 
     Archivos::soloDueno();
-    Rutas::fijaCarpetaPrograma(carpetaPrograma);
+    if (QString error; !Rutas::preparaCarpetaPrograma(carpetaPrograma, &error))
+        return falla(ErrorPrograma, error);
     Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
 
     TCandadoImportacion candado;
@@ -267,7 +269,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         const QByteArray vacio = Utils::bytesRecurso(Constantes::RS_USRDB, Sistema::exePath);
         if (vacio.isEmpty())
             return falla(ErrorPrograma, QStringLiteral("Falta el paquete de recursos del programa (%1) en %2.")
-                                            .arg(Constantes::RS_PATH, carpetaPrograma));
+                                            .arg(Constantes::RS_PATH, Sistema::exePath));
         try {
             Archivos::creaPrivado(Sistema::dbUsuariosSistema, vacio);
         } catch (const std::exception& e) {

@@ -17,15 +17,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/cmake/paquete/velkor.instalado DESTINATION ${V
 # Motor/: as in the build folder, but the client library is reached by its
 # soname, which Debian keeps across its updates.
 set(VELKOR_MOTOR_PAQUETE ${VELKOR_PAQUETE}/Motor)
-file(MAKE_DIRECTORY ${VELKOR_MOTOR_PAQUETE})
-foreach(parte UDF firebird.msg intl lib plugins plugins.conf)
-    if(EXISTS ${FB_RAIZ}/${parte})
-        file(CREATE_LINK ${FB_RAIZ}/${parte} ${VELKOR_MOTOR_PAQUETE}/${parte} SYMBOLIC)
-    endif()
-endforeach()
 get_filename_component(FBCLIENT_CARPETA ${FBCLIENT_REAL} DIRECTORY)
-file(CREATE_LINK ${FBCLIENT_CARPETA}/libfbclient.so.2 ${VELKOR_MOTOR_PAQUETE}/libfbclient.so.2 SYMBOLIC)
-configure_file(${CMAKE_SOURCE_DIR}/cmake/firebird.conf ${VELKOR_MOTOR_PAQUETE}/firebird.conf COPYONLY)
+velkor_motor(${VELKOR_MOTOR_PAQUETE} ${FBCLIENT_CARPETA}/libfbclient.so.2)
 install(DIRECTORY ${VELKOR_MOTOR_PAQUETE}/ DESTINATION ${VELKOR_INSTALADA}/Motor)
 
 # The command-line programs on the path, and the program itself by its

@@ -1,8 +1,10 @@
 // The import at scale: a corpus made from the repository's real vouchers
-// (fresh UUIDs, a few issuers, nested folders, about 5 % malformed, duplicate
-// or unsupported files) imported by velkor-importar into fresh program
-// folders, against the raw limit: the same rows loaded in one transaction per
-// business, without savepoints, copies or duplicate checks.
+// (every stamped one the import stores, in equal shares, fresh UUIDs, nested
+// folders, about 5 % malformed, duplicate or unsupported files; --pequeno:
+// five plain invoices instead) imported by velkor-importar into fresh
+// program folders, against two limits: parsing alone, and the raw limit (the
+// same rows loaded in one transaction per business, without savepoints,
+// copies or duplicate checks).
 #include "ServidoresBaseDatos.h"
 #include "Archivos.h"
 #include "Cfdi.h"
@@ -47,11 +49,30 @@ const QString PROGRAMA = QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/");
 const QString MUESTRAS = QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/");
 const QString CORREO = QStringLiteral("bench@velkor.mx");
 
-// Real vouchers the import stores whole, of five issuers (one with "&" in its
-// RFC) and three versions.
-const QStringList IMPORTABLES = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
-                                 QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml"),
-                                 QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml")};
+// Every stamped real voucher of the repository that the import stores, in
+// equal shares: invoices of one to seven lines, 3.2, 3.3 and 4.0, payroll
+// (1.1 and 1.2 with compensation), local taxes, retail detail, from nine
+// issuers (one with "&" in its RFC). Real folders look like this.
+const QStringList IMPORTABLES = {
+    QStringLiteral("cfdi.xml"),
+    QStringLiteral("cfdi32-real.xml"),
+    QStringLiteral("cfdi33-real.xml"),
+    QStringLiteral("cfdi33-valid.xml"),
+    QStringLiteral("cfdi40-nomina-compensacion-valid.xml"),
+    QStringLiteral("cfdi40-real.xml"),
+    QStringLiteral("cfdv32-ejemplo.xml"),
+    QStringLiteral("cfdv32-instituciones-educativas.xml"),
+    QStringLiteral("cfdv32-nomina.xml"),
+    QStringLiteral("cfdv33-signed-tfd.xml"),
+    QStringLiteral("detallista-example.xml"),
+    QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml"),
+    QStringLiteral("impuestos-locales-retenidos.xml"),
+};
+// The small corpus of earlier figures (--pequeno): five plain invoices of
+// five issuers.
+const QStringList IMPORTABLES_PEQUENO = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
+                                         QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml"),
+                                         QStringLiteral("h&e951128469_ingreso_iva16_stamped.xml")};
 // Files the import passes over: no supported version, or no stamp.
 const QStringList NO_SOPORTADOS = {QStringLiteral("cfdv2.xml"), QStringLiteral("retenciones20.xml")};
 
@@ -92,6 +113,33 @@ QByteArray rfcDelEmisor(const QByteArray& bytes)
     return rfc.toUtf8().replace("&", "&amp;");
 }
 
+// The issuers among the samples.
+int distintos(const QStringList& importables)
+{
+    QSet<QByteArray> rfcs;
+    for (const QString& nombre : importables)
+        rfcs.insert(rfcDelEmisor(lee(MUESTRAS + nombre)));
+    return int(rfcs.size());
+}
+
+// Seconds to read and parse every file under `carpeta` on one thread: what
+// the import cannot go below on one core.
+double soloLectura(const QString& carpeta)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    int analizados = 0;
+    TRecorridoXML(carpeta).recorre([&](const QString& ruta) {
+        try {
+            const TDocumentoXML documento = TDocumentoXML::desdeBytes(lee(ruta));
+            analizados += documento.raiz().nombre().isEmpty() ? 0 : 1;
+        } catch (const std::exception&) {
+        }
+        return true;
+    });
+    return analizados > 0 ? reloj.elapsed() / 1000.0 : 0.0;
+}
+
 // The j-th of many issuers.
 QByteArray rfcNumero(int j)
 {
@@ -102,11 +150,11 @@ QByteArray rfcNumero(int j)
 // `emisores`, the storable files are spread over that many issuers, one
 // after the other (file i is issuer i % emisores): every file meets another
 // business than the one before.
-TCorpus creaCorpus(const QString& carpeta, int total, int emisores = 0)
+TCorpus creaCorpus(const QString& carpeta, int total, const QStringList& importables, int emisores = 0)
 {
     QList<QPair<QByteArray, QByteArray>> muestras;
     QList<QByteArray> rfcs;
-    for (const QString& nombre : IMPORTABLES) {
+    for (const QString& nombre : importables) {
         const QByteArray bytes = lee(MUESTRAS + nombre);
         muestras.append({bytes, uuidDelTimbre(bytes)});
         rfcs.append(rfcDelEmisor(bytes));
@@ -297,9 +345,15 @@ int main(int argc, char** argv)
 {
     TSenalesTerminacion::bloquea();
     QCoreApplication app(argc, argv);
-    const int total = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
-    // Issuers of the storable files; 0 keeps the samples' own five.
-    const int emisores = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 0;
+    QStringList numeros = QCoreApplication::arguments().mid(1);
+    // --pequeno: the small corpus; --sin-servidores: the embedded figures
+    // only (a server row takes longer than all the rest).
+    const bool pequenoCorpus = numeros.removeAll(QStringLiteral("--pequeno")) > 0;
+    const bool sinServidores = numeros.removeAll(QStringLiteral("--sin-servidores")) > 0;
+    const QStringList& importables = pequenoCorpus ? IMPORTABLES_PEQUENO : IMPORTABLES;
+    const int total = numeros.size() > 0 ? numeros.at(0).toInt() : 10000;
+    // Issuers of the storable files; 0 keeps the samples' own.
+    const int emisores = numeros.size() > 1 ? numeros.at(1).toInt() : 0;
     const int pequeno = qMin(1000, total);
     QTemporaryDir trabajo;
     // For profiling by hand: the corpus and program folders stay.
@@ -312,12 +366,16 @@ int main(int argc, char** argv)
         reloj.start();
         const QString corpus = trabajo.filePath(QStringLiteral("corpus"));
         const QString corpusPequeno = trabajo.filePath(QStringLiteral("corpus-pequeno"));
-        const TCorpus hecho = creaCorpus(corpus, total, emisores);
-        creaCorpus(corpusPequeno, pequeno, emisores);
+        const TCorpus hecho = creaCorpus(corpus, total, importables, emisores);
+        creaCorpus(corpusPequeno, pequeno, importables, emisores);
         std::printf("Corpus: %d archivos (%d malformados, %d duplicados, %d no soportados), %d emisores, hecho en "
                     "%.1f s\n",
                     hecho.archivos, hecho.malformados, hecho.duplicados, hecho.noSoportados,
-                    emisores > 0 ? emisores : int(IMPORTABLES.size()), reloj.elapsed() / 1000.0);
+                    emisores > 0 ? emisores : distintos(importables), reloj.elapsed() / 1000.0);
+        std::fflush(stdout);
+        const double lectura = soloLectura(corpus);
+        std::printf("Solo la lectura (cada archivo leído y analizado, un hilo): %.2f s, %s archivos/s\n", lectura,
+                    qPrintable(cifra(total / lectura)));
         std::fflush(stdout);
 
         const TCorrida chica = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p1"))), corpusPequeno);
@@ -361,6 +419,8 @@ int main(int argc, char** argv)
         // The same corpus with the businesses on a server of the bench's
         // own, one after the other, beside the embedded figure above.
         for (const auto tipo : {TServidorBaseDatos::Tipo::MariaDB, TServidorBaseDatos::Tipo::Firebird}) {
+            if (sinServidores)
+                break;
             const char* nombre = tipo == TServidorBaseDatos::Tipo::MariaDB ? "MariaDB" : "Firebird (servidor)";
             if (const QString falta = TServidorBaseDatos::faltante(tipo); !falta.isEmpty()) {
                 std::printf("%s: no se midió (%s)\n", nombre, qPrintable(falta));

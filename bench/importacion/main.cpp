@@ -8,10 +8,12 @@
 #include "ServidoresBaseDatos.h"
 #include "Archivos.h"
 #include "Cfdi.h"
+#include "CitaSql.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "DocumentoXML.h"
 #include "Errores.h"
+#include "Esquema.h"
 #include "import/GuardadoComprobante.h"
 #include "Rutas.h"
 #include "Sistema.h"
@@ -31,6 +33,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -323,6 +327,96 @@ double limite(const QString& programa, const QString& corpus, int& guardados)
     return segundos;
 }
 
+// The engine's own limit: the rows the import wrote into each business of
+// `programa`, read back and loaded again into an empty copy of its schema
+// with one prepared INSERT per table and a row per execution, one
+// transaction per business: what the import would take if storing cost
+// nothing but the engine's work. Seconds of the loads only.
+double limiteMotor(const QString& programa, qint64& filas)
+{
+    Rutas::fijaCarpetaPrograma(programa);
+    Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
+    double segundos = 0;
+    filas = 0;
+    int n = 0;
+    for (const QString& empresa : registroLocal().getEmpresas()) {
+        const QString rfc = empresa.section(QLatin1Char('|'), 0, 0);
+        TConexionSesion origen;
+        Utils::evaluaConexion(origen, registroLocal().getEmpresaDetalle(rfc).value(2));
+        // Parents before children, as their foreign keys ask.
+        QList<const TTabla*> orden;
+        QSet<QString> puestas;
+        while (orden.size() < Esquema::tablas().size()) {
+            for (const TTabla& t : Esquema::tablas()) {
+                if (puestas.contains(t.nombre))
+                    continue;
+                const bool lista = std::all_of(t.columnas.cbegin(), t.columnas.cend(), [&](const TColumna& c) {
+                    return c.tipo != TTipoColumna::Ref || c.destino == t.nombre || puestas.contains(c.destino);
+                });
+                if (lista) {
+                    orden << &t;
+                    puestas.insert(t.nombre);
+                }
+            }
+        }
+        QList<QPair<const TTabla*, QList<QVariantList>>> datos;
+        for (const TTabla* tabla : std::as_const(orden)) {
+            const TTabla& t = *tabla;
+            QStringList columnas;
+            for (const TColumna& c : t.columnas)
+                columnas << Esquema::cita(c.nombre);
+            QSqlQuery q(Conexiones::baseDatos(origen));
+            q.setForwardOnly(true);
+            if (!q.exec(QStringLiteral("SELECT %1 FROM %2").arg(columnas.join(u','), Esquema::cita(t.nombre))))
+                continue; // a step this business never needed
+            QList<QVariantList> leidas;
+            while (q.next()) {
+                QVariantList fila;
+                for (int i = 0; i < columnas.size(); ++i)
+                    fila << q.value(i);
+                leidas << fila;
+            }
+            datos.append({&t, leidas});
+        }
+        Conexiones::cierra(origen);
+
+        const QString archivo = QStringLiteral("%1/motor-%2.fdb").arg(programa).arg(++n);
+        Archivos::creaPrivado(archivo, recurso(Constantes::DB_SISTEMA_NOMBRE_RESOURCE));
+        const TConexionSesion destino = TConexionSesion::embebida(archivo, programa);
+        Esquema::completaTodo(destino);
+        QSqlDatabase db = Conexiones::baseDatos(destino);
+        // What the template brings goes first, children before parents.
+        for (auto it = datos.crbegin(); it != datos.crend(); ++it)
+            QSqlQuery(db).exec(QStringLiteral("DELETE FROM %1").arg(Esquema::cita(it->first->nombre)));
+        QElapsedTimer reloj;
+        reloj.start();
+        db.transaction();
+        for (const auto& [tabla, leidas] : std::as_const(datos)) {
+            if (leidas.isEmpty())
+                continue;
+            QStringList columnas;
+            for (const TColumna& c : tabla->columnas)
+                columnas << Esquema::cita(c.nombre);
+            QSqlQuery insercion(db);
+            insercion.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(Esquema::cita(tabla->nombre), columnas.join(u','),
+                                       QStringList(columnas.size(), QStringLiteral("?")).join(u',')));
+            for (const QVariantList& fila : leidas) {
+                for (int i = 0; i < fila.size(); ++i)
+                    insercion.bindValue(i, fila.at(i));
+                if (!insercion.exec())
+                    throw EBaseDatos(QStringLiteral("%1: %2").arg(tabla->nombre, insercion.lastError().text()));
+                ++filas;
+            }
+        }
+        db.commit();
+        segundos += reloj.elapsed() / 1000.0;
+        Conexiones::cierra(destino);
+    }
+    Conexiones::cierraHilo();
+    return segundos;
+}
+
 // The corpus as the SAT would deliver it: one ZIP package per top folder
 // (a thousand vouchers each for the usual sizes), the same files.
 QString creaPaquetes(const QString& corpus, const QString& destino)
@@ -411,6 +505,11 @@ int main(int argc, char** argv)
             std::printf("Límite (los mismos %d comprobantes, una transacción, sin copias): %.2f s, %s archivos/s\n",
                         guardados, segundos, qPrintable(cifra(total / segundos)));
             std::printf("Proporción velkor-importar / límite: %.2f\n", segundos / grande.segundos);
+            qint64 filas = 0;
+            const double motor = limiteMotor(trabajo.filePath(QStringLiteral("p3")), filas);
+            std::printf("Límite del motor (las mismas %lld filas, un INSERT preparado por fila, una transacción por "
+                        "negocio): %.2f s, %s archivos/s; velkor-importar / motor: %.2f\n",
+                        filas, motor, qPrintable(cifra(total / motor)), motor / grande.segundos);
         }
         std::printf("Memoria máxima: %d archivos %.1f MB; %d archivos %.1f MB (%.2f veces)\n", pequeno,
                     chica.memoriaKb / 1024.0, total, grande.memoriaKb / 1024.0,

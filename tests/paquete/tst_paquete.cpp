@@ -1,5 +1,4 @@
 #include "CarpetaInstalada.h"
-#include "Rutas.h"
 #include "negocio/TSenalesTerminacion.h"
 
 #include <QtTest>

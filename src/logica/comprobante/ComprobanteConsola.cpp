@@ -1,11 +1,11 @@
 #include "ComprobanteConsola.h"
 
 #include "Archivos.h"
+#include "CarpetaInstalada.h"
 #include "Conexiones.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "ImpresionComprobante.h"
-#include "CarpetaInstalada.h"
 #include "Rutas.h"
 #include "Sistema.h"
 #include "VerificacionSello.h"

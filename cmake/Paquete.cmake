@@ -13,6 +13,11 @@ install(TARGETS Velkor velkor-importar velkor-comprobante RUNTIME DESTINATION ${
 install(TARGETS Comunes BaseDatos Controles ResourcesUpd LIBRARY DESTINATION ${VELKOR_INSTALADA}/Lib)
 install(DIRECTORY ${VELKOR_XSLT}/ DESTINATION ${VELKOR_INSTALADA}/Xslt)
 install(FILES ${CMAKE_SOURCE_DIR}/cmake/paquete/velkor.instalado DESTINATION ${VELKOR_INSTALADA})
+# The SAT's catalogue, which each user's first start copies into their db/
+# (readable by all here; the copy is the user's alone). Only the catalogue:
+# the build folder's db/ may hold a developer's businesses.
+install(FILES ${VELKOR_PROGRAMA}/db/CFDCAT.DB DESTINATION ${VELKOR_INSTALADA}/db
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # Motor/: as in the build folder, but the client library is reached by its
 # soname, which Debian keeps across its updates.

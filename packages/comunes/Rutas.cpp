@@ -28,6 +28,7 @@ void fijaCarpetaPrograma(const QString& carpeta)
 namespace {
 
 const QString MOTOR = QStringLiteral("Motor");
+const QString BASES = QStringLiteral("db");
 
 // `enlace` leads to `destino`, unless the user keeps a file or folder of
 // their own there. A link that leads elsewhere (an installation moved) or
@@ -46,7 +47,34 @@ void enlaza(const QString& destino, const QString& enlace)
         throw EEntradaSalida(QStringLiteral("No se pudo crear el enlace \"%1\" a \"%2\".").arg(enlace, destino));
 }
 
-// Motor/ only at the top: inside it, every entry is the engine's own.
+// The installed db/ holds databases every user starts from (the SAT's
+// catalogue): the engine writes into a database it opens and the catalogue
+// update replaces it, so each user gets a copy of their own, made once.
+void copiaFaltantes(const QString& instalada, const QString& propia)
+{
+    Archivos::creaCarpetaPrivada(propia);
+    const QDir origen(instalada);
+    for (const QString& nombre : origen.entryList(QDir::Files)) {
+        const QString copia = QDir(propia).filePath(nombre);
+        const QFileInfo actual(copia);
+        if (actual.exists() || actual.isSymLink())
+            continue;
+        // Copied under another name first: a start cut short leaves no
+        // half database under the real one.
+        const QString parcial = copia + QStringLiteral(".parcial");
+        QFile::remove(parcial);
+        if (!QFile::copy(origen.filePath(nombre), parcial) ||
+            !QFile::setPermissions(parcial, QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+            !QFile::rename(parcial, copia)) {
+            QFile::remove(parcial);
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo copiar \"%1\" a \"%2\".").arg(origen.filePath(nombre), copia));
+        }
+    }
+}
+
+// Motor/ and db/ only at the top: inside Motor/, every entry is the engine's
+// own.
 void enlazaContenido(const QString& instalada, const QString& propia, bool raiz)
 {
     const QDir origen(instalada);
@@ -55,6 +83,10 @@ void enlazaContenido(const QString& instalada, const QString& propia, bool raiz)
             continue;
         const QString destino = origen.absoluteFilePath(nombre);
         const QString enlace = QDir(propia).filePath(nombre);
+        if (raiz && nombre == BASES && QFileInfo(destino).isDir()) {
+            copiaFaltantes(destino, enlace);
+            continue;
+        }
         if (raiz && nombre == MOTOR && QFileInfo(destino).isDir()) {
             if (QFileInfo(enlace).isSymLink())
                 QFile::remove(enlace);

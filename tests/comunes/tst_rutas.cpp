@@ -75,10 +75,13 @@ private slots:
         const QString instalada = raiz.filePath(QStringLiteral("opt/velkor"));
         for (const QString& carpeta : {QStringLiteral("Lib"), QStringLiteral("Xslt"), QStringLiteral("Motor/plugins")})
             QVERIFY(QDir().mkpath(instalada + QLatin1Char('/') + carpeta));
-        for (const QString& archivo : {QStringLiteral("velkor-importar"), QStringLiteral("Recursos.bpl"),
-                                       QStringLiteral("Motor/firebird.conf")}) {
+        QVERIFY(QDir().mkpath(instalada + QStringLiteral("/db")));
+        for (const QString& archivo :
+             {QStringLiteral("velkor-importar"), QStringLiteral("Recursos.bpl"), QStringLiteral("Motor/firebird.conf"),
+              QStringLiteral("db/CFDCAT.DB"), QStringLiteral("db/OTRO.DB")}) {
             QFile f(instalada + QLatin1Char('/') + archivo);
             QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(archivo.toUtf8());
         }
         QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
         QCOMPARE(Rutas::carpetaPrograma(), instalada + QLatin1Char('/'));
@@ -96,6 +99,12 @@ private slots:
         ajustes.write("mío");
         ajustes.close();
         QVERIFY(QFile::link(raiz.filePath(QStringLiteral("vieja/Lib")), datos + QStringLiteral("/Lib")));
+        // A catalogue the user already updated.
+        QVERIFY(QDir().mkpath(datos + QStringLiteral("/db")));
+        QFile actualizado(datos + QStringLiteral("/db/OTRO.DB"));
+        QVERIFY(actualizado.open(QIODevice::WriteOnly));
+        actualizado.write("nuevo");
+        actualizado.close();
 
         QString error;
         QVERIFY2(Rutas::preparaCarpetaPrograma(instalada + QLatin1Char('/'), &error), qPrintable(error));
@@ -105,6 +114,15 @@ private slots:
             QCOMPARE(QFileInfo(datos + QLatin1Char('/') + enlace).symLinkTarget(),
                      instalada + QLatin1Char('/') + enlace);
         QVERIFY(!QFileInfo::exists(datos + QLatin1Char('/') + Rutas::MARCA_INSTALACION));
+        // The installed databases are copies of the user's own, made once.
+        const QFileInfo catalogo(datos + QStringLiteral("/db/CFDCAT.DB"));
+        QVERIFY(catalogo.isFile() && !catalogo.isSymLink());
+        QCOMPARE(catalogo.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
+        QVERIFY(actualizado.open(QIODevice::ReadOnly));
+        QCOMPARE(actualizado.readAll(), QByteArray("nuevo"));
+        actualizado.close();
+        QVERIFY(!QFileInfo::exists(datos + QStringLiteral("/db/CFDCAT.DB.parcial")));
         QVERIFY(!QFileInfo(datos + QStringLiteral("/Recursos.bpl")).isSymLink());
         QVERIFY(ajustes.open(QIODevice::ReadOnly));
         QCOMPARE(ajustes.readAll(), QByteArray("mío"));

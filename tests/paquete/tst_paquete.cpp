@@ -98,7 +98,7 @@ private slots:
               QStringLiteral("Plugins/Reportes.bpl"), QStringLiteral("Recursos.bpl"),
               QStringLiteral("Motor/firebird.conf"),
               QStringLiteral("Xslt/www.sat.gob.mx/sitio_internet/cfd/4/cadenaoriginal_4_0/cadenaoriginal_4_0.xslt"),
-              Rutas::MARCA_INSTALACION})
+              QStringLiteral("db/CFDCAT.DB"), Rutas::MARCA_INSTALACION})
             QTest::newRow(qPrintable(ruta)) << INSTALADA + QLatin1Char('/') + ruta << QString();
         QTest::newRow("cliente del motor") << INSTALADA + QStringLiteral("/Motor/libfbclient.so.2")
                                            << QStringLiteral("/usr/lib/x86_64-linux-gnu/libfbclient.so.2");
@@ -194,6 +194,12 @@ private slots:
                 !QFileInfo(datos + QStringLiteral("/Motor")).isSymLink());
         QVERIFY(QFileInfo::exists(datos + QStringLiteral("/Motor/Instalacion.llave")));
         QVERIFY(QFileInfo::exists(datos + QStringLiteral("/db/Usuarios.db")));
+        // The SAT's catalogue, which the new-business page lists from, is the
+        // user's own copy.
+        QVERIFY(QFileInfo(datos + QStringLiteral("/db/CFDCAT.DB")).isFile());
+        QVERIFY(!QFileInfo(datos + QStringLiteral("/db/CFDCAT.DB")).isSymLink());
+        QVERIFY(QFileInfo(instalado(INSTALADA + QStringLiteral("/db/CFDCAT.DB"))).permissions() &
+                QFileDevice::ReadOther);
         QCOMPARE(QDir(datos + QStringLiteral("/db")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
         QCOMPARE(QFileInfo(datos + QStringLiteral("/Xslt")).symLinkTarget(),
                  instalado(INSTALADA + QStringLiteral("/Xslt")));

@@ -22,7 +22,9 @@ COMUNES_EXPORT QString carpetaDatosUsuario();
 // folder is reached there through a symbolic link (made or mended at every
 // start, so a later version's new entries appear), and Motor/ is a folder of
 // the user's own with links to the engine's parts, since the installation
-// key, the businesses' secrets and the engine's log are written there.
+// key, the businesses' secrets and the engine's log are written there. The
+// databases of the installed db/ (the SAT's catalogue) are copied into the
+// user's db/ once, since the engine writes into what it opens.
 // What the user keeps in the data folder (db/, Facturas/, the log, the
 // reports, Velkor.ini) is never touched. False, with why in `error`, when
 // the data folder cannot be made.

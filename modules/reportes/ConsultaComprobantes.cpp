@@ -6,6 +6,8 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "FormatoImporte.h"
+#include "Logmanager.h"
+#include "Sistema.h"
 #include "TiposComprobante.h"
 #include "VerificacionSello.h"
 
@@ -107,13 +109,28 @@ std::unique_ptr<QSqlQuery> ejecuta(const TConexionSesion& conexion, const QStrin
 {
     auto consulta = std::make_unique<QSqlQuery>(Conexiones::baseDatos(conexion));
     consulta->setForwardOnly(true);
+    // The engine's own words (in English, the server's address among them)
+    // go to the log; the message says the cause in plain Spanish, a server
+    // that stopped answering included.
+    const auto falla = [&](const QString& trabajo) {
+        const QSqlError error = consulta->lastError();
+        if (!Sistema::exePath.isEmpty())
+            Logmanager::Log(QStringLiteral("No se pudo %1: %2").arg(trabajo, error.text()), 3, Sistema::exePath);
+        // A connection the server dropped stays "open" for the client
+        // library: closed here, the next query opens a new one, so once the
+        // server is back the list works again without signing in anew.
+        if (TDialecto::esConexionPerdida(error) && !Conexiones::enTransaccion(conexion)) {
+            consulta.reset();
+            Conexiones::cierra(conexion);
+        }
+        return EBaseDatos(QStringLiteral("No se pudo %1: %2.").arg(trabajo, TDialecto::causa(error)));
+    };
     if (!consulta->prepare(TDialecto::de(conexion).adapta(sql)))
-        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta de comprobantes: ") +
-                         consulta->lastError().text());
+        throw falla(QStringLiteral("preparar la consulta de comprobantes"));
     for (int i = 0; i < parametros.size(); ++i)
         consulta->bindValue(i, parametros.at(i));
     if (!consulta->exec())
-        throw EBaseDatos(QStringLiteral("No se pudieron leer los comprobantes: ") + consulta->lastError().text());
+        throw falla(QStringLiteral("leer los comprobantes"));
     return consulta;
 }
 

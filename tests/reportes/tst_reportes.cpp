@@ -523,6 +523,28 @@ private slots:
         filtros[5].sello = ConsultaComprobantes::SELLO_SIN_VERIFICAR;
         for (const TFiltroComprobantes& f : std::as_const(filtros))
             QCOMPARE(cifras(remotos, f), cifras(locales, f));
+
+        // A server that stops while the list is open: the message says so in
+        // the user's words, never in the client library's.
+        servidor.detiene();
+        TFiltroComprobantes f;
+        f.idNegocio = remotos.negocio.getIdnegocio();
+        QString mensaje;
+        try {
+            ConsultaComprobantes::totales(enServidor, f);
+        } catch (const EBaseDatos& e) {
+            mensaje = e.mensaje();
+        }
+        QVERIFY2(mensaje.contains(QStringLiteral("se perdió la conexión con el servidor de base de datos")),
+                 qPrintable(mensaje));
+        QVERIFY2(!mensaje.contains(QStringLiteral("QMYSQL")) && !mensaje.contains(QStringLiteral("server")),
+                 qPrintable(mensaje));
+        // Back on the same port and folder, the same list answers again.
+        QVERIFY(servidor.reinicia());
+        TFiltroComprobantes g;
+        g.idNegocio = locales.negocio.getIdnegocio();
+        QCOMPARE(ConsultaComprobantes::totales(enServidor, f).cantidad,
+                 ConsultaComprobantes::totales(locales.conexion, g).cantidad);
         Conexiones::cierra(enServidor);
     }
 

@@ -107,7 +107,19 @@ TCondicion condicion(const TFiltroComprobantes& filtro)
 
 std::unique_ptr<QSqlQuery> ejecuta(const TConexionSesion& conexion, const QString& sql, const QVariantList& parametros)
 {
-    auto consulta = std::make_unique<QSqlQuery>(Conexiones::baseDatos(conexion));
+    QSqlDatabase db;
+    try {
+        db = Conexiones::baseDatos(conexion);
+    } catch (const EBaseDatos& e) {
+        // A server that does not answer when the connection is opened again.
+        if (!TDialecto::esConexionPerdida(e.mensaje()))
+            throw;
+        if (!Sistema::exePath.isEmpty())
+            Logmanager::Log(e.mensaje(), 3, Sistema::exePath);
+        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta de comprobantes: %1.")
+                             .arg(TDialecto::causa(QSqlError(QString(), e.mensaje()))));
+    }
+    auto consulta = std::make_unique<QSqlQuery>(db);
     consulta->setForwardOnly(true);
     // The engine's own words (in English, the server's address among them)
     // go to the log; the message says the cause in plain Spanish, a server

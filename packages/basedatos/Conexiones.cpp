@@ -10,6 +10,7 @@
 #include "Rutas.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlQuery>
@@ -250,6 +251,31 @@ QSqlDatabase abre(const TConexionSesion& conexion, const QString& nombre, QStrin
     return db;
 }
 
+// A server that restarts drops its connections, and the client library
+// keeps a dropped one "open": every later statement on it fails until the
+// user signs in again. An open server connection is tried with a trivial
+// statement at most every two seconds (a round trip, never one per
+// statement) and, when the server dropped it, opened anew. Never inside a
+// transaction: what it held is gone, and the transaction's owner must hear
+// it from its own statements.
+bool sigueViva(const QString& nombre, TMotor motor)
+{
+    thread_local QHash<QString, QElapsedTimer> revisadas;
+    if (transaccionesAbiertas.contains(nombre))
+        return true;
+    QElapsedTimer& reloj = revisadas[nombre];
+    if (reloj.isValid() && reloj.elapsed() < 2000)
+        return true;
+    reloj.start();
+    QSqlDatabase db = QSqlDatabase::database(nombre, false);
+    if (!db.isOpen())
+        return true;
+    QSqlQuery q(db);
+    if (q.exec(motor == TMotor::MariaDB ? QStringLiteral("SELECT 1") : QStringLiteral("SELECT 1 FROM RDB$DATABASE")))
+        return true;
+    return !TDialecto::esConexionPerdida(q.lastError());
+}
+
 } // namespace
 
 namespace Conexiones {
@@ -290,6 +316,8 @@ QString carpetaBloqueos(const QString& raiz)
 QSqlDatabase baseDatos(const TConexionSesion& conexion)
 {
     const QString nombre = nombreConexion(conexion);
+    if (QSqlDatabase::contains(nombre) && conexion.enServidor() && !sigueViva(nombre, conexion.motor()))
+        cierra(conexion); // and opened again below, with its session settings
     if (QSqlDatabase::contains(nombre)) {
         QSqlDatabase db = QSqlDatabase::database(nombre, false);
         if (db.isOpen() || db.open())

@@ -524,6 +524,15 @@ private slots:
         for (const TFiltroComprobantes& f : std::as_const(filtros))
             QCOMPARE(cifras(remotos, f), cifras(locales, f));
 
+        // A server that restarts drops the connection the client library
+        // still holds open: once it is back, what the window reads next
+        // answers again, without signing in anew.
+        servidor.detiene();
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, TComprobante::cuenta(TCondicion(), enServidor));
+        QVERIFY(servidor.reinicia());
+        QTest::qWait(2100); // past the interval between two checks of an open connection
+        QCOMPARE(TComprobante::cuenta(TCondicion(), enServidor), TComprobante::cuenta(TCondicion(), locales.conexion));
+
         // A server that stops while the list is open: the message says so in
         // the user's words, never in the client library's.
         servidor.detiene();

@@ -370,9 +370,15 @@ std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, co
     }
     auto consulta = std::make_shared<QSqlQuery>(db);
     consulta->setForwardOnly(true);
-    if (!consulta->prepare(TDialecto::de(conexion).adapta(sql)))
-        throw EBaseDatos(
-            QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, consulta->lastError().text()));
+    if (!consulta->prepare(TDialecto::de(conexion).adapta(sql))) {
+        // The statement and the engine's own words go to the log; the user
+        // reads the cause (a server that stopped answering among them).
+        const QSqlError error = consulta->lastError();
+        if (!Sistema::exePath.isEmpty())
+            Logmanager::Log(QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, error.text()), 3,
+                            Sistema::exePath);
+        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta: %1.").arg(TDialecto::causa(error)));
+    }
     if (abierta)
         abierta->consultas.insert(sql, consulta);
     return consulta;

@@ -347,6 +347,7 @@ double limiteMotor(const QString& programa, qint64& filas)
         QList<const TTabla*> orden;
         QSet<QString> puestas;
         while (orden.size() < Esquema::tablas().size()) {
+            const qsizetype antes = orden.size();
             for (const TTabla& t : Esquema::tablas()) {
                 if (puestas.contains(t.nombre))
                     continue;
@@ -358,6 +359,8 @@ double limiteMotor(const QString& programa, qint64& filas)
                     puestas.insert(t.nombre);
                 }
             }
+            if (orden.size() == antes)
+                throw EBaseDatos(QStringLiteral("Las claves foráneas del esquema forman un ciclo."));
         }
         QList<QPair<const TTabla*, QList<QVariantList>>> datos;
         for (const TTabla* tabla : std::as_const(orden)) {

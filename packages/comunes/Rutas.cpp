@@ -27,9 +27,6 @@ void fijaCarpetaPrograma(const QString& carpeta)
 
 namespace {
 
-const QString MOTOR = QStringLiteral("Motor");
-const QString BASES = QStringLiteral("db");
-
 // `enlace` leads to `destino`, unless the user keeps a file or folder of
 // their own there. A link that leads elsewhere (an installation moved) or
 // nowhere is made again.
@@ -83,11 +80,12 @@ void enlazaContenido(const QString& instalada, const QString& propia, bool raiz)
             continue;
         const QString destino = origen.absoluteFilePath(nombre);
         const QString enlace = QDir(propia).filePath(nombre);
-        if (raiz && nombre == BASES && QFileInfo(destino).isDir()) {
+        const QString carpeta = comoCarpeta(nombre);
+        if (raiz && carpeta == Constantes::DB_PATH && QFileInfo(destino).isDir()) {
             copiaFaltantes(destino, enlace);
             continue;
         }
-        if (raiz && nombre == MOTOR && QFileInfo(destino).isDir()) {
+        if (raiz && carpeta == Constantes::MOTOR_PATH && QFileInfo(destino).isDir()) {
             if (QFileInfo(enlace).isSymLink())
                 QFile::remove(enlace);
             Archivos::creaCarpetaPrivada(enlace);

@@ -192,14 +192,14 @@ TCorpus creaCorpus(const QString& carpeta, int total, const QStringList& importa
 }
 
 // A program folder as after the first start, with velkor-importar in it.
-QString creaCarpetaPrograma(const QString& ruta)
+QString creaCarpetaPrograma(const QString& ruta, const QString& importador = PROGRAMA)
 {
     QDir().mkpath(ruta + QStringLiteral("/db"));
     QFile::link(PROGRAMA + QStringLiteral("Motor"), ruta + QStringLiteral("/Motor"));
     QFile::link(PROGRAMA + Constantes::RS_PATH, ruta + QLatin1Char('/') + Constantes::RS_PATH);
     QFile::link(PROGRAMA + QStringLiteral("db/CFDCAT.DB"), ruta + QStringLiteral("/db/CFDCAT.DB"));
     QFile::link(PROGRAMA + QStringLiteral("Xslt"), ruta + QStringLiteral("/Xslt"));
-    QFile::copy(PROGRAMA + QStringLiteral("velkor-importar"), ruta + QStringLiteral("/velkor-importar"));
+    QFile::copy(importador + QStringLiteral("velkor-importar"), ruta + QStringLiteral("/velkor-importar"));
     return ruta + QLatin1Char('/');
 }
 
@@ -208,6 +208,7 @@ struct TCorrida {
     double segundos = 0;
     long memoriaKb = 0;
     QString resumen;
+    QString tiempos; // where each thread's time went, as the log says
 };
 
 // Runs velkor-importar of `programa` over `corpus`, the password through a
@@ -264,6 +265,12 @@ TCorrida importa(const QString& programa, const QString& corpus, const QString& 
     corrida.salida = WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
     corrida.memoriaKb = uso.ru_maxrss;
     corrida.resumen = QString::fromUtf8(lee(QString::fromLocal8Bit(salidaArchivo))).trimmed();
+    const QString marca = QStringLiteral("Tiempos de la importación: ");
+    const QString log = QString::fromUtf8(lee(programa + QStringLiteral("Velkor.log")));
+    if (const qsizetype i = log.lastIndexOf(marca); i >= 0)
+        corrida.tiempos = log.mid(i + marca.size())
+                              .section(QLatin1Char('\n'), 0, 0)
+                              .replace(QStringLiteral("; "), QStringLiteral("\n  "));
     return corrida;
 }
 
@@ -414,6 +421,7 @@ double limiteMotor(const QString& programa, qint64& filas)
         }
         db.commit();
         segundos += reloj.elapsed() / 1000.0;
+        db = QSqlDatabase(); // the connection is removed next, and must not be in use
         Conexiones::cierra(destino);
     }
     Conexiones::cierraHilo();
@@ -436,6 +444,28 @@ QString cifra(double valor)
     return QLocale(QLocale::English).toString(valor, 'f', 0);
 }
 
+// Three rounds, each running both programs, the first of a round taking
+// the other's place in the next.
+void comparaCon(const QString& otro, const QString& corpus, int total, const QTemporaryDir& trabajo)
+{
+    double este = 0;
+    double aquel = 0;
+    for (int ronda = 0; ronda < 3; ++ronda) {
+        for (int turno = 0; turno < 2; ++turno) {
+            const bool propio = (ronda + turno) % 2 == 0;
+            const QString carpeta = trabajo.filePath(QStringLiteral("%1%2").arg(propio ? u'a' : u'b').arg(ronda));
+            const TCorrida corrida = importa(creaCarpetaPrograma(carpeta, propio ? PROGRAMA : otro), corpus);
+            std::printf("Ronda %d, %s: %.2f s, %s archivos/s, salida %d\n", ronda + 1,
+                        propio ? "este velkor-importar" : "el de la otra carpeta", corrida.segundos,
+                        qPrintable(cifra(total / corrida.segundos)), corrida.salida);
+            std::fflush(stdout);
+            std::printf("  %s\n", qPrintable(corrida.tiempos));
+            (propio ? este : aquel) += corrida.segundos;
+        }
+    }
+    std::printf("Este / el de la otra carpeta (archivos por segundo, las tres rondas): %.2f\n", aquel / este);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -447,6 +477,14 @@ int main(int argc, char** argv)
     // only (a server row takes longer than all the rest).
     const bool pequenoCorpus = numeros.removeAll(QStringLiteral("--pequeno")) > 0;
     const bool sinServidores = numeros.removeAll(QStringLiteral("--sin-servidores")) > 0;
+    // --comparar CARPETA: only this build's velkor-importar against the one
+    // of another build folder, over the same corpus, taking turns, so a
+    // change is measured against the machine's mood of the moment.
+    QString otro;
+    if (const qsizetype i = numeros.indexOf(QStringLiteral("--comparar")); i >= 0 && i + 1 < numeros.size()) {
+        otro = QDir(numeros.at(i + 1)).absolutePath() + QLatin1Char('/');
+        numeros.remove(i, 2);
+    }
     const QStringList& importables = pequenoCorpus ? IMPORTABLES_PEQUENO : IMPORTABLES;
     const int total = numeros.size() > 0 ? numeros.at(0).toInt() : 10000;
     // Issuers of the storable files; 0 keeps the samples' own.
@@ -475,6 +513,12 @@ int main(int argc, char** argv)
                     qPrintable(cifra(total / lectura)));
         std::fflush(stdout);
 
+        if (!otro.isEmpty()) {
+            comparaCon(otro, corpus, total, trabajo);
+            Conexiones::apagaMotor();
+            return 0;
+        }
+
         const TCorrida chica = importa(creaCarpetaPrograma(trabajo.filePath(QStringLiteral("p1"))), corpusPequeno);
         // The same import without the seal check, in the same run: the
         // check's cost is their ratio.
@@ -485,6 +529,7 @@ int main(int argc, char** argv)
         std::printf("velkor-importar, %d archivos: %.2f s, %s archivos/s, salida %d\n", total, grande.segundos,
                     qPrintable(cifra(total / grande.segundos)), grande.salida);
         std::printf("  %s\n", qPrintable(QString(grande.resumen).replace(QLatin1Char('\n'), QStringLiteral("\n  "))));
+        std::printf("Tiempos de cada hilo:\n  %s\n", qPrintable(grande.tiempos));
         std::printf("Sin verificar sellos: %.2f s, %s archivos/s, memoria máxima %.1f MB; con verificación / sin "
                     "ella: %.2f\n",
                     sinSellos.segundos, qPrintable(cifra(total / sinSellos.segundos)), sinSellos.memoriaKb / 1024.0,

@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QThread>
 
 using namespace Constantes;
 using Estado = TResultadoArchivo::TEstado;
@@ -410,6 +411,28 @@ private slots:
         // The business created for it stays registered, and the file imports.
         QCOMPARE(TEntornoImportacion::registros(RFC_40), 1);
         QCOMPARE(int(importador->importa(ruta).estado), int(Estado::Importado));
+    }
+
+    // A batch sized by time commits at the first file after its time is up,
+    // however far it is from its count.
+    void loteMedidoPorTiempo()
+    {
+        TEntornoImportacion entorno;
+        const QString primero = entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("a.xml"));
+        const QString segundo = entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("b.xml"));
+        const std::unique_ptr<TImportadorXML> importador = entorno.importador();
+        QList<TResultadoArchivo> resultados;
+        TLoteImportacion lote(
+            *importador, 1000, [&](const TResultadoArchivo& r) { resultados.append(r); }, 400);
+        lote.importa(primero);
+        QCOMPARE(lote.pendientes(), 1);
+        QThread::msleep(500);
+        lote.importa(segundo);
+        QCOMPARE(lote.pendientes(), 0);
+        QCOMPARE(resultados.size(), 2);
+        QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
+        QVERIFY(TEntornoImportacion::comprobante(RFC_40, UUID_40));
+        QVERIFY(QFileInfo::exists(TImportadorXML::rutaCopia(RFC_40, UUID_40)));
     }
 
     // A job keeps the customers and products its vouchers share. A file that

@@ -6,6 +6,7 @@
 #include "import/TImportacionParalela.h"
 
 #include <QDirIterator>
+#include <QRegularExpression>
 
 using namespace Constantes;
 using Estado = TResultadoArchivo::TEstado;
@@ -91,10 +92,23 @@ private slots:
         for (auto it = importadosPorEmisor.cbegin(); it != importadosPorEmisor.cend(); ++it)
             QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(it.key())), it.value());
         QCOMPARE(int(archivosBajo(Rutas::programa({FACTURAS_PATH})).size()), POR_EMISOR * EMISORES + 1);
-        // Each thread wrote the start of each of its files to the log.
-        QCOMPARE(QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)))
-                     .count(QStringLiteral("Archivo a importar: ")),
-                 int(reportados.size()));
+        // Each thread wrote the start of each of its files to the log, and
+        // the job's account of its threads takes every file once.
+        const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
+        QCOMPARE(log.count(QStringLiteral("Archivo a importar: ")), int(reportados.size()));
+        const QString cuenta = log.section(QStringLiteral("Tiempos de la importación: "), 1).section(u'\n', 0, 0);
+        int tomados = 0;
+        int enCuenta = 0;
+        for (const QRegularExpressionMatch& m :
+             QRegularExpression(QStringLiteral("hilo \\d+: (\\d+) archivos, sin trabajo [0-9.]+ s, leyendo [0-9.]+ s, "
+                                               "sellos [0-9.]+ s, guardando [0-9.]+ s, copias [0-9.]+ s, "
+                                               "confirmando [0-9.]+ s"))
+                 .globalMatch(cuenta)) {
+            tomados += m.captured(1).toInt();
+            ++enCuenta;
+        }
+        QCOMPARE(enCuenta, hilos);
+        QCOMPARE(tomados, int(reportados.size()));
     }
 
     // Stopped once the first results arrive: the files not started are never

@@ -91,14 +91,16 @@ int importa(const QString& raiz, const TParametrosImportacion& parametros, TRepo
             const std::function<bool()>& detenerse, const std::function<void(const TResultadoArchivo&)>& alResultado)
 {
     int hechos = 0;
-    TImportacionParalela lote(TImportacionParalela::hilosDeEsteEquipo(), TLoteImportacion::ARCHIVOS_POR_LOTE,
-                              registroLocal(), BaseDatosCatalogosFrm(), parametros,
-                              [&](const TResultadoArchivo& resultado) {
-                                  reporte.agrega(resultado);
-                                  ++hechos;
-                                  if (alResultado)
-                                      alResultado(resultado);
-                              });
+    TImportacionParalela lote(
+        TImportacionParalela::hilosDeEsteEquipo(), TLoteImportacion::ARCHIVOS_POR_LOTE_MAXIMO, registroLocal(),
+        BaseDatosCatalogosFrm(), parametros,
+        [&](const TResultadoArchivo& resultado) {
+            reporte.agrega(resultado);
+            ++hechos;
+            if (alResultado)
+                alResultado(resultado);
+        },
+        TLoteImportacion::MS_POR_LOTE);
     TImportacionMetadatos metadatos(registroLocal(), parametros);
     Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
     TRecorridoXML(raiz, TRecorridoXML::TArchivos::ConPaquetes)

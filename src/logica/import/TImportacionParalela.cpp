@@ -6,7 +6,9 @@
 #include "Sistema.h"
 #include "TLoteImportacion.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QStringList>
 #include <QThread>
 
 #include <chrono>
@@ -42,6 +44,9 @@ struct TImportacionParalela::TTrabajador {
     std::deque<TEncargo> cola;
     bool terminado = false; // its last batch is committed
     std::thread hilo;
+    // Nanoseconds with nothing queued, and files taken (for the account).
+    qint64 sinTrabajo = 0;
+    int archivos = 0;
 };
 
 struct TImportacionParalela::TCompartido {
@@ -59,6 +64,9 @@ struct TImportacionParalela::TCompartido {
     bool detener = false;  // drop what is not started
     bool terminar = false; // destroyed or failed: end without committing
     std::exception_ptr error;
+    // The caller's nanoseconds reading files, and waiting for room in the queues.
+    qint64 leyendo = 0;
+    qint64 esperandoLugar = 0;
 };
 
 int TImportacionParalela::hilosDeEsteEquipo()
@@ -71,7 +79,7 @@ int TImportacionParalela::hilosDeEsteEquipo()
 TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBaseDatosLocalFrm& registro,
                                            const TBaseDatosCatalogosFrm& catalogo,
                                            const TParametrosImportacion& parametros,
-                                           std::function<void(const TResultadoArchivo&)> alTerminar)
+                                           std::function<void(const TResultadoArchivo&)> alTerminar, int msPorLote)
     : m_compartido(std::make_shared<TCompartido>()), m_alTerminar(std::move(alTerminar))
 {
     TCompartido& c = *m_compartido;
@@ -86,16 +94,22 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
     }
     for (const auto& puntero : c.trabajadores) {
         TTrabajador* t = puntero.get();
-        t->hilo = std::thread([&c, t, archivosPorLote] {
+        t->hilo = std::thread([&c, t, archivosPorLote, msPorLote] {
             try {
-                TLoteImportacion lote(*t->importador, archivosPorLote, [&c](const TResultadoArchivo& resultado) {
-                    const std::lock_guard<std::mutex> bloqueo(c.candado);
-                    c.listos.append(resultado);
-                    c.hayAvance.notify_all();
-                });
+                TLoteImportacion lote(
+                    *t->importador, archivosPorLote,
+                    [&c](const TResultadoArchivo& resultado) {
+                        const std::lock_guard<std::mutex> bloqueo(c.candado);
+                        c.listos.append(resultado);
+                        c.hayAvance.notify_all();
+                    },
+                    msPorLote);
                 std::unique_lock<std::mutex> bloqueo(c.candado);
+                QElapsedTimer reloj;
                 for (;;) {
+                    reloj.start();
                     c.hayTrabajo.wait(bloqueo, [&] { return !t->cola.empty() || c.cerrar || c.terminar; });
+                    t->sinTrabajo += reloj.nsecsElapsed();
                     if (c.terminar)
                         break; // the batch undoes what it holds
                     if (c.detener) {
@@ -115,6 +129,7 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
                     TEncargo encargo = std::move(t->cola.front());
                     t->cola.pop_front();
                     --c.enEspera;
+                    ++t->archivos;
                     c.bytesEnEspera -= encargo.bytes.size();
                     c.hayAvance.notify_all();
                     bloqueo.unlock();
@@ -180,6 +195,8 @@ void TImportacionParalela::importaEntrada(const QString& paquete, const QString&
 void TImportacionParalela::encola(TEncargo&& encargo, const std::function<TDocumentoXML()>& lee)
 {
     QString rfc;
+    QElapsedTimer reloj;
+    reloj.start();
     try {
         encargo.documento = lee();
         const QString version = Cfdi::versionPorUbicacion(*encargo.documento);
@@ -189,6 +206,7 @@ void TImportacionParalela::encola(TEncargo&& encargo, const std::function<TDocum
         // The thread reads it again and reports why it cannot be read.
         encargo.documento.reset();
     }
+    m_compartido->leyendo += reloj.nsecsElapsed();
     encola(std::move(encargo), rfc);
 }
 
@@ -197,6 +215,8 @@ void TImportacionParalela::encola(TEncargo&& encargo, const QString& rfc)
     TCompartido& c = *m_compartido;
     {
         std::unique_lock<std::mutex> bloqueo(c.candado);
+        QElapsedTimer reloj;
+        reloj.start();
         // Reading ahead only pays while a thread has nothing to do: the
         // files passed over on the way are read twice.
         c.hayAvance.wait(bloqueo, [&] {
@@ -211,6 +231,7 @@ void TImportacionParalela::encola(TEncargo&& encargo, const QString& rfc)
                     return true;
             return false;
         });
+        c.esperandoLugar += reloj.nsecsElapsed();
         if (c.error)
             std::rethrow_exception(c.error);
         if (c.terminar)
@@ -295,6 +316,26 @@ void TImportacionParalela::confirma(const std::function<bool()>& detenerse)
     entrega();
     if (c.error)
         std::rethrow_exception(c.error);
+    anotaTiempos();
+}
+
+void TImportacionParalela::anotaTiempos() const
+{
+    const TCompartido& c = *m_compartido;
+    const auto s = [](qint64 ns) { return QString::number(ns / 1e9, 'f', 2); };
+    QStringList partes{QStringLiteral("lector: leyendo %1 s, esperando lugar en las colas %2 s")
+                           .arg(s(c.leyendo), s(c.esperandoLugar))};
+    for (size_t i = 0; i < c.trabajadores.size(); ++i) {
+        const TTrabajador& t = *c.trabajadores[i];
+        const TTiemposImportacion& d = t.importador->tiempos();
+        partes << QStringLiteral("hilo %1: %2 archivos, sin trabajo %3 s, leyendo %4 s, sellos %5 s, guardando %6 s, "
+                                 "copias %7 s, confirmando %8 s")
+                      .arg(i + 1)
+                      .arg(t.archivos)
+                      .arg(s(t.sinTrabajo), s(d.lectura), s(d.sellos), s(d.guardado), s(d.copias), s(d.confirmacion));
+    }
+    Logmanager::Log(QStringLiteral("Tiempos de la importación: ") + partes.join(QStringLiteral("; ")), 1,
+                    Sistema::exePath);
 }
 
 void TImportacionParalela::entrega()

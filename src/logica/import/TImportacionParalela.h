@@ -43,7 +43,7 @@ public:
 
     TImportacionParalela(int hilos, int archivosPorLote, TBaseDatosLocalFrm& registro,
                          const TBaseDatosCatalogosFrm& catalogo, const TParametrosImportacion& parametros,
-                         std::function<void(const TResultadoArchivo&)> alTerminar);
+                         std::function<void(const TResultadoArchivo&)> alTerminar, int msPorLote = 0);
     ~TImportacionParalela();
     TImportacionParalela(const TImportacionParalela&) = delete;
     TImportacionParalela& operator=(const TImportacionParalela&) = delete;
@@ -66,6 +66,8 @@ private:
     struct TCompartido;
     struct TTrabajador;
     void entrega();
+    // Writes to the log where each thread's time went.
+    void anotaTiempos() const;
     struct TEncargo;
     // Read to learn the issuer, whose thread takes it.
     void encola(TEncargo&& encargo, const std::function<TDocumentoXML()>& lee);

@@ -22,6 +22,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -267,9 +268,12 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     if (!bytes && !QFileInfo(resultado.ruta).isFile())
         return omite(QStringLiteral("El archivo ya no existe."));
 
+    QElapsedTimer reloj;
+    reloj.start();
     const TDocumentoXML documento = leido   ? *leido
                                     : bytes ? TDocumentoXML::desdeBytes(*bytes)
                                             : TDocumentoXML::desdeArchivo(resultado.ruta);
+    m_tiempos.lectura += reloj.nsecsElapsed();
     // The SAT stamps UTF-8 only: a voucher in another encoding was rewritten
     // by someone after it was stamped.
     if (documento.codificacion() != QLatin1String("UTF-8"))
@@ -321,8 +325,10 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     // altered voucher is stored all the same (its holder must keep what was
     // received), flagged.
     if (m_parametros.verificaSellos) {
+        reloj.restart();
         resultado.verificacion = VerificacionSello::verifica(documento.bytes());
         resultado.verificado = true;
+        m_tiempos.sellos += reloj.nsecsElapsed();
     }
 
     if (m_destino)
@@ -332,14 +338,19 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     QString fechaCancelacion;
     const bool cancelado = canceladoSegunSat(negocio, resultado.uuid, fechaCancelacion);
     try {
+        reloj.restart();
         TPuntoGuardado punto(negocio.conexion);
         guarda(documento, resultado.version, negocio, resultado);
         if (cancelado)
             resultado.marcadoCancelado =
                 ConciliacionSat::marcaCancelado(resultado.uuid, negocio.negocio->id(), fechaCancelacion,
                                                 TUnidadTrabajo(negocio.conexion, m_parametros.usuario));
+        const qint64 antesDeLaCopia = reloj.nsecsElapsed();
         escribe(temporal, documento.bytes());
+        const qint64 despuesDeLaCopia = reloj.nsecsElapsed();
         punto.confirma();
+        m_tiempos.copias += despuesDeLaCopia - antesDeLaCopia;
+        m_tiempos.guardado += reloj.nsecsElapsed() - (despuesDeLaCopia - antesDeLaCopia);
     } catch (const EDuplicado& duplicado) {
         m_catalogos.deshazArchivo();
         QFile::remove(temporal);

@@ -149,6 +149,17 @@ struct TParametrosImportacion {
 // once per issuer; only the databases of the last few used stay open,
 // TNegociosImportacion::ABIERTOS) and the catalogue records of each business
 // database while it is open (TCacheCatalogos).
+// Where an importer's time went (nanoseconds), for the account of the
+// threads a job writes to the log at its end: the parts a change to the
+// import's speed can move.
+struct TTiemposImportacion {
+    qint64 lectura = 0;      // files read and parsed again by the thread
+    qint64 sellos = 0;       // seal checks
+    qint64 guardado = 0;     // the records' statements, savepoint included
+    qint64 copias = 0;       // temporary copies written, then named
+    qint64 confirmacion = 0; // commits
+};
+
 class TImportadorXML {
 public:
     TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCatalogosFrm& catalogo,
@@ -191,6 +202,7 @@ public:
 
     const TNegociosImportacion& negocios() const { return m_negocios; }
     TCacheCatalogos& catalogos() { return m_catalogos; }
+    TTiemposImportacion& tiempos() { return m_tiempos; }
 
 private:
     TResultadoArchivo importa(TResultadoArchivo resultado, const TDocumentoXML* leido, const QByteArray* bytes);
@@ -217,4 +229,5 @@ private:
     // once per business and job: a handful, however many vouchers come.
     QHash<QString, QHash<QString, QString>> m_cancelados;
     TDestinoImportacion* m_destino = nullptr;
+    TTiemposImportacion m_tiempos;
 };

@@ -16,8 +16,9 @@ struct TLoteImportacion::TBase {
 };
 
 TLoteImportacion::TLoteImportacion(TImportadorXML& importador, int archivosPorLote,
-                                   std::function<void(const TResultadoArchivo&)> alTerminar)
-    : m_importador(importador), m_archivosPorLote(qMax(1, archivosPorLote)), m_alTerminar(std::move(alTerminar))
+                                   std::function<void(const TResultadoArchivo&)> alTerminar, int msPorLote)
+    : m_importador(importador), m_archivosPorLote(qMax(1, archivosPorLote)), m_msPorLote(msPorLote),
+      m_alTerminar(std::move(alTerminar))
 {
     m_importador.setDestino(this);
 }
@@ -63,8 +64,10 @@ void TLoteImportacion::anota(const TResultadoArchivo& resultado)
     // transaction depends on the commit.
     const bool espera = resultado.estado == TResultadoArchivo::Importado ||
                         (resultado.estado == TResultadoArchivo::YaExistia && !m_baseDelArchivo.isEmpty());
+    if (m_resultados.isEmpty())
+        m_reloj.start();
     m_resultados.append({resultado, espera ? m_baseDelArchivo : QString()});
-    if (m_resultados.size() >= m_archivosPorLote)
+    if (m_resultados.size() >= m_archivosPorLote || (m_msPorLote > 0 && m_reloj.elapsed() >= m_msPorLote))
         confirma();
 }
 
@@ -116,11 +119,15 @@ void TLoteImportacion::confirma()
         TBase& base = **it;
         if (!base.transaccion)
             continue;
+        QElapsedTimer reloj;
+        reloj.start();
         try {
             base.transaccion->commit();
         } catch (const EVelkor& e) {
             fallidas.insert(it.key(), e.mensaje());
         }
+        m_importador.tiempos().confirmacion += reloj.nsecsElapsed();
+        reloj.restart();
         base.transaccion.reset();
         const bool guardada = !fallidas.contains(it.key());
         if (!guardada)
@@ -139,6 +146,7 @@ void TLoteImportacion::confirma()
             }
         }
         base.copias.clear();
+        m_importador.tiempos().copias += reloj.nsecsElapsed();
     }
     // Nothing is pending any more: a job over thousands of businesses keeps
     // no entry for each.

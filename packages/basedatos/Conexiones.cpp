@@ -336,6 +336,16 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
     QSqlDatabase::removeDatabase(nombre);
     if (!conexion.enServidor() && !QFileInfo::exists(conexion.getDatabase()))
         error = QStringLiteral("el archivo no existe");
+    if (conexion.enServidor() && TDialecto::esConexionPerdida(error)) {
+        // Every window reads through here: the client library's English stays
+        // in the log, the user reads what to check.
+        if (!Sistema::exePath.isEmpty())
+            Logmanager::Log(
+                QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error), 3,
+                Sistema::exePath);
+        error = QStringLiteral("el servidor no responde; revise que esté encendido y que la red llegue a él, y vuelva "
+                               "a intentarlo (lo guardado sigue en el servidor)");
+    }
     throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error));
 }
 

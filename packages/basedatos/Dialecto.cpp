@@ -148,9 +148,11 @@ bool TDialecto::esConexionPerdida(const QSqlError& error)
 
 bool TDialecto::esConexionPerdida(const QString& texto)
 {
-    // MariaDB's client library and Firebird's remote layer, always in English.
+    // MariaDB's client library and Firebird's remote layer, always in English,
+    // and what Conexiones::baseDatos says in their place.
     static const QRegularExpression frases(
-        QStringLiteral("can't\\sconnect|lost\\sconnection|unknown\\s(mysql\\s)?server\\shost|server\\shas\\sgone|"
+        QStringLiteral("el\\sservidor\\sno\\sresponde|can't\\sconnect|lost\\sconnection|unknown\\s(mysql\\s)?"
+                       "server\\shost|server\\shas\\sgone|"
                        "unable\\sto\\scomplete\\snetwork\\srequest|failed\\sto\\slocate\\shost|"
                        "connection\\srejected|error\\s(reading|writing)\\sdata|connection\\s(shutdown|lost)|"
                        "timed?\\s?out"),

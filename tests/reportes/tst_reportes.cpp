@@ -529,6 +529,17 @@ private slots:
         // answers again, without signing in anew.
         servidor.detiene();
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, TComprobante::cuenta(TCondicion(), enServidor));
+        // Once the dropped connection is noticed it is opened anew, and that
+        // fails too: the user reads what to check, not the client library.
+        QTest::qWait(2100);
+        try {
+            TComprobante::cuenta(TCondicion(), enServidor);
+            QFAIL("Se leyó de un servidor detenido.");
+        } catch (const EBaseDatos& e) {
+            QVERIFY2(e.mensaje().contains(QStringLiteral(": el servidor no responde; revise que esté encendido")),
+                     qPrintable(e.mensaje()));
+            QVERIFY2(!e.mensaje().contains(QStringLiteral("QMYSQL")), qPrintable(e.mensaje()));
+        }
         QVERIFY(servidor.reinicia());
         QTest::qWait(2100); // past the interval between two checks of an open connection
         QCOMPARE(TComprobante::cuenta(TCondicion(), enServidor), TComprobante::cuenta(TCondicion(), locales.conexion));

@@ -8,6 +8,7 @@
 #include "Logmanager.h"
 #include "Reloj.h"
 #include "Sistema.h"
+#include "negocio/Utils.h"
 #include "shell/ResumenInicio.h"
 
 #include <QFileInfo>
@@ -189,6 +190,7 @@ void TPaginaInicio::actualiza()
                                            : QString()));
     const QDate hoy = Reloj::hoy();
     bool conDatos = true;
+    QString sinDatos; // why, when the user can act on it
     bool sinSeries = false;
     try {
         const std::unique_ptr<TCertificado> certificado =
@@ -214,14 +216,19 @@ void TPaginaInicio::actualiza()
     } catch (const std::exception& e) {
         Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
         conDatos = false;
+        // A server's user can act on the cause (a server off, the network).
+        if (Sistema::Conexion->enServidor())
+            sinDatos = Utils::textoError(e);
     }
     const QString carpetaReportes = QFileInfo(Logmanager::archivoLog(Sistema::exePath)).absolutePath();
     const ResumenInicio::TUltimaImportacion ultima = ResumenInicio::ultimaImportacion(carpetaReportes, rfc);
     TxUltimaImportacion->setText(ResumenInicio::textoUltimaImportacion(ultima));
     QStringList sugerencias;
     if (!conDatos)
-        sugerencias << QStringLiteral("No se pudieron leer los comprobantes de la empresa; el registro del "
-                                      "programa tiene el detalle.");
+        sugerencias << (sinDatos.isEmpty()
+                            ? QStringLiteral("No se pudieron leer los comprobantes de la empresa; el "
+                                             "registro del programa tiene el detalle.")
+                            : QStringLiteral("No se pudieron leer los comprobantes de la empresa. %1").arg(sinDatos));
     else if (TxTituloAnio->text().contains(QStringLiteral(": 0 ")))
         sugerencias << QStringLiteral("Aún no hay comprobantes de este año: importa tus XML para empezar.");
     if (sinSeries)

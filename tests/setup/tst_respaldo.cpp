@@ -279,12 +279,18 @@ private slots:
         registraActual(programa);
         if (deshabilitado)
             registroLocal().deshabilitaEstatusEmpresa(RFC);
+        // The copy kept when the business was deleted may hold later work
+        // than the archive restored over it: it stays.
+        QVERIFY(TCarpetaPrograma::escribe(Respaldo::archivoEliminacion(RFC), "copia al eliminar"));
 
         TColaRespuestas respuestas;
         respuestas.agregaRespuesta(respuesta);
         QCOMPARE(int(Respaldo::restaurarRespaldo(archivo)), resultado);
         QCOMPARE(respuestas.textos(), QStringList{CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR});
         QVERIFY(restosRestauracion(programa).isEmpty());
+        QFile copia(Respaldo::archivoEliminacion(RFC));
+        QVERIFY(copia.open(QIODevice::ReadOnly));
+        QCOMPARE(copia.readAll(), QByteArray("copia al eliminar"));
         const bool restaurado = resultado == int(TResultado::Restaurado);
         // A restored business is listed, once, even when its registration had
         // been disabled.

@@ -354,8 +354,20 @@ TResultado restaurarRespaldo(const QString& archivo)
             QDir().rename(aparte, destino);
         return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, QStringLiteral("no se pudo mover a ") + destino);
     }
-    if (!aparte.isEmpty() && !QDir(aparte).removeRecursively())
-        Logmanager::Log(QStringLiteral("No se pudo borrar la carpeta reemplazada ") + aparte, 1, Sistema::exePath);
+    if (!aparte.isEmpty()) {
+        // The copy kept when the business was deleted may hold later work
+        // than this archive: it stays beside the restored database. Should
+        // it not move, the replaced folder stays, hidden, rather than go.
+        const QString copia = QFileInfo(archivoEliminacion(rfc)).fileName();
+        const QString antes = aparte + QLatin1Char('/') + copia;
+        const QString ahora = destino + QLatin1Char('/') + copia;
+        if (QFileInfo::exists(antes) && (QFileInfo::exists(ahora) || !QFile::rename(antes, ahora)))
+            Logmanager::Log(QStringLiteral("La copia de la empresa eliminada quedó en la carpeta reemplazada ") +
+                                aparte,
+                            3, Sistema::exePath);
+        else if (!QDir(aparte).removeRecursively())
+            Logmanager::Log(QStringLiteral("No se pudo borrar la carpeta reemplazada ") + aparte, 1, Sistema::exePath);
+    }
     // A business restored from an archive of an earlier version gets its
     // secret at its next sign-in, as any older business does.
     if (secretos == SecretoNegocio::TRestauracion::Restaurado)

@@ -121,6 +121,17 @@ struct TParametrosImportacion {
     TConexionSesion servidorNuevos;
 };
 
+// Where an importer's time went (nanoseconds), for the account of the
+// threads a job writes to the log at its end: the parts a change to the
+// import's speed can move.
+struct TTiemposImportacion {
+    qint64 lectura = 0;      // files read and parsed again by the thread
+    qint64 sellos = 0;       // seal checks
+    qint64 guardado = 0;     // the records' statements, savepoint included
+    qint64 copias = 0;       // temporary copies written, then named
+    qint64 confirmacion = 0; // commits
+};
+
 // Imports CFDI XML files, one at a time, into the businesses that issued
 // them; used by one thread, the one that calls it. Window-free: the import
 // window, the command-line import and the benchmark drive it alike.
@@ -149,17 +160,6 @@ struct TParametrosImportacion {
 // once per issuer; only the databases of the last few used stay open,
 // TNegociosImportacion::ABIERTOS) and the catalogue records of each business
 // database while it is open (TCacheCatalogos).
-// Where an importer's time went (nanoseconds), for the account of the
-// threads a job writes to the log at its end: the parts a change to the
-// import's speed can move.
-struct TTiemposImportacion {
-    qint64 lectura = 0;      // files read and parsed again by the thread
-    qint64 sellos = 0;       // seal checks
-    qint64 guardado = 0;     // the records' statements, savepoint included
-    qint64 copias = 0;       // temporary copies written, then named
-    qint64 confirmacion = 0; // commits
-};
-
 class TImportadorXML {
 public:
     TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCatalogosFrm& catalogo,

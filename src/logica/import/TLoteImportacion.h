@@ -37,10 +37,10 @@ public:
     // under 2 ms. A crash loses at most the files of the open batch, which
     // the next import of the folder takes again.
     static constexpr int ARCHIVOS_POR_LOTE = 100;
-    // A batch sized by time instead: a commit costs about the same whatever
-    // the batch holds, and the vouchers differ tenfold in their records, so
-    // a count that suits small invoices commits large ones too often. A
-    // crash loses at most this much work. The count stays as a ceiling.
+    // A batch sized by time instead: every commit waits for the disk, and
+    // vouchers differ tenfold in their records, so a count that suits small
+    // invoices commits large ones too often. A crash loses at most this much
+    // work, which the next import takes again. The count stays as a ceiling.
     static constexpr int MS_POR_LOTE = 1000;
     static constexpr int ARCHIVOS_POR_LOTE_MAXIMO = 2000;
 

@@ -25,6 +25,7 @@
 #include "negocio/TRecorridoXML.h"
 #include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
+#include "negocio/VolcadoNegocio.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -346,31 +347,14 @@ double limiteMotor(const QString& programa, qint64& filas)
     double segundos = 0;
     filas = 0;
     int n = 0;
+    // Parents before children, as their foreign keys ask.
+    const QList<const TTabla*> orden = VolcadoNegocio::ordenCarga();
     for (const QString& empresa : registroLocal().getEmpresas()) {
         const QString rfc = empresa.section(QLatin1Char('|'), 0, 0);
         TConexionSesion origen;
         Utils::evaluaConexion(origen, registroLocal().getEmpresaDetalle(rfc).value(2));
-        // Parents before children, as their foreign keys ask.
-        QList<const TTabla*> orden;
-        QSet<QString> puestas;
-        while (orden.size() < Esquema::tablas().size()) {
-            const qsizetype antes = orden.size();
-            for (const TTabla& t : Esquema::tablas()) {
-                if (puestas.contains(t.nombre))
-                    continue;
-                const bool lista = std::all_of(t.columnas.cbegin(), t.columnas.cend(), [&](const TColumna& c) {
-                    return c.tipo != TTipoColumna::Ref || c.destino == t.nombre || puestas.contains(c.destino);
-                });
-                if (lista) {
-                    orden << &t;
-                    puestas.insert(t.nombre);
-                }
-            }
-            if (orden.size() == antes)
-                throw EBaseDatos(QStringLiteral("Las claves foráneas del esquema forman un ciclo."));
-        }
         QList<QPair<const TTabla*, QList<QVariantList>>> datos;
-        for (const TTabla* tabla : std::as_const(orden)) {
+        for (const TTabla* tabla : orden) {
             const TTabla& t = *tabla;
             QStringList columnas;
             for (const TColumna& c : t.columnas)

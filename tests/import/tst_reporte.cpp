@@ -91,7 +91,7 @@ private slots:
             TReporteImportacion reporte(Sistema::exePath);
             ruta = reporte.ruta();
             const std::unique_ptr<TImportadorXML> importador = entorno.importador();
-            TLoteImportacion lote(*importador, TLoteImportacion::ARCHIVOS_POR_LOTE,
+            TLoteImportacion lote(*importador, TLoteImportacion::ARCHIVOS_POR_LOTE_MAXIMO,
                                   [&](const TResultadoArchivo& r) { reporte.agrega(r); });
             TRecorridoXML(entorno.entrada())
                 .recorre(

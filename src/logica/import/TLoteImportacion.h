@@ -34,13 +34,10 @@ class TLoteImportacion : private TDestinoImportacion {
 public:
     // With forced writes a commit writes every page the files touched: a
     // whole 4.0 voucher committed alone took about 37 ms, in batches of 200
-    // under 2 ms. A crash loses at most the files of the open batch, which
-    // the next import of the folder takes again.
-    static constexpr int ARCHIVOS_POR_LOTE = 100;
-    // A batch sized by time instead: every commit waits for the disk, and
-    // vouchers differ tenfold in their records, so a count that suits small
-    // invoices commits large ones too often. A crash loses at most this much
-    // work, which the next import takes again. The count stays as a ceiling.
+    // under 2 ms. A folder's batch is sized by time, since vouchers differ
+    // tenfold in their records and a count that suits small invoices commits
+    // large ones too often; the count stays as a ceiling. A crash loses at
+    // most the open batch, which the next import of the folder takes again.
     static constexpr int MS_POR_LOTE = 1000;
     static constexpr int ARCHIVOS_POR_LOTE_MAXIMO = 2000;
 

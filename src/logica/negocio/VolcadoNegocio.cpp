@@ -88,34 +88,6 @@ int columnaLlamada(const TTabla& tabla, const QString& nombre)
     return -1;
 }
 
-// Each table after the tables its references point to, so that a loader
-// reading in this order finds every referenced row already in place. A table
-// that points at itself counts as placed; tables that point at each other
-// have no such order, and go in the schema's order (the loader fills those
-// references last).
-QList<const TTabla*> ordenCarga()
-{
-    QList<const TTabla*> pendientes;
-    for (const TTabla& t : Esquema::tablas())
-        pendientes << &t;
-    QList<const TTabla*> orden;
-    QSet<QString> puestas;
-    while (!pendientes.isEmpty()) {
-        auto lista = std::find_if(pendientes.begin(), pendientes.end(), [&](const TTabla* t) {
-            return std::all_of(t->columnas.cbegin(), t->columnas.cend(), [&](const TColumna& c) {
-                return c.tipo != TTipoColumna::Ref || c.destino == t->nombre || puestas.contains(c.destino) ||
-                       !tablaLlamada(c.destino);
-            });
-        });
-        if (lista == pendientes.end())
-            lista = pendientes.begin();
-        orden << *lista;
-        puestas.insert((*lista)->nombre);
-        pendientes.erase(lista);
-    }
-    return orden;
-}
-
 // --- Values
 
 QByteArray escapa(const QString& texto)
@@ -427,6 +399,29 @@ void revisaDestino(const TConexionSesion& conexion)
 }
 
 } // namespace
+
+QList<const TTabla*> ordenCarga()
+{
+    QList<const TTabla*> pendientes;
+    for (const TTabla& t : Esquema::tablas())
+        pendientes << &t;
+    QList<const TTabla*> orden;
+    QSet<QString> puestas;
+    while (!pendientes.isEmpty()) {
+        auto lista = std::find_if(pendientes.begin(), pendientes.end(), [&](const TTabla* t) {
+            return std::all_of(t->columnas.cbegin(), t->columnas.cend(), [&](const TColumna& c) {
+                return c.tipo != TTipoColumna::Ref || c.destino == t->nombre || puestas.contains(c.destino) ||
+                       !tablaLlamada(c.destino);
+            });
+        });
+        if (lista == pendientes.end())
+            lista = pendientes.begin();
+        orden << *lista;
+        puestas.insert((*lista)->nombre);
+        pendientes.erase(lista);
+    }
+    return orden;
+}
 
 TResumen escribe(const TConexionSesion& conexion, QIODevice& salida)
 {

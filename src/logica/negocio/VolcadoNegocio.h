@@ -1,8 +1,10 @@
 #pragma once
 #include "Errores.h"
+#include "Esquema.h"
 #include "TArchivoZip.h"
 #include "TConexionSesion.h"
 
+#include <QList>
 #include <QString>
 
 class QIODevice;
@@ -102,5 +104,12 @@ TResumen carga(QIODevice& entrada, const TConexionSesion& conexion);
 // written; `archivoZip` is then as it was.
 void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesion& conexion, const QString& password,
              TArchivoZip::TCifrado cifrado);
+
+// Each table after the tables its references point to, so that a loader
+// reading in this order finds every referenced row already in place. A table
+// that points at itself counts as placed; tables that point at each other
+// have no such order, and go in the schema's order (the loader fills those
+// references last).
+QList<const TTabla*> ordenCarga();
 
 } // namespace VolcadoNegocio

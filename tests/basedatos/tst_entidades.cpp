@@ -548,6 +548,14 @@ private slots:
                 }
                 parte.confirma();
             }
+            {
+                // A part kept inside one undone goes with it.
+                TPuntoGuardado parte(m_conexion);
+                deshechoDentro << guardaContacto();
+                TPuntoGuardado interior(m_conexion);
+                deshechoDentro << guardaContacto();
+                interior.confirma();
+            }
             transaccion.commit();
         }
         QVERIFY(TContacto::getById(primero, m_conexion));

@@ -319,11 +319,14 @@ int versionRegistrada(const TConexionSesion& conexion)
     return leeVersion(e, estructura);
 }
 
-void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
-{
-    TEjecutor e(conexion);
-    TEstructura antes(e);
+namespace {
 
+// One step of the schema, on the structure as it stood before it; returns
+// the structure after it. The structure is read again only when the step
+// changed it, so opening a complete database reads it once for every step.
+TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo)
+{
+    const int cambiosAntes = e.cambios();
     for (const TTabla& t : tablas()) {
         const bool propia = t.grupo() == grupo;
         if (propia && !antes.tablas.contains(t.nombre)) {
@@ -365,9 +368,8 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
 
     // Keys and indexes of every step whose columns now exist, so a step that
     // creates a referenced table also links the tables that point at it.
-    // Opening a database completes every step; on a complete one nothing has
-    // changed and the structure is not read again.
-    const TEstructura despues = e.cambios() > 0 ? TEstructura(e) : antes;
+    const int cambiosDespues = e.cambios();
+    TEstructura despues = cambiosDespues > cambiosAntes ? TEstructura(e) : std::move(antes);
     for (const TTabla& t : tablas()) {
         if (!despues.tablas.contains(t.nombre))
             continue;
@@ -434,13 +436,24 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
                   e.dialecto().opcionesTabla());
     if (leeVersion(e, despues) < VERSION_ESQUEMA)
         e.ejecuta(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (%1)").arg(VERSION_ESQUEMA));
+    return e.cambios() > cambiosDespues ? TEstructura(e) : despues;
+}
+
+} // namespace
+
+void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
+{
+    TEjecutor e(conexion);
+    completaPaso(e, TEstructura(e), grupo);
 }
 
 void completaTodo(const TConexionSesion& conexion)
 {
+    TEjecutor e(conexion);
+    TEstructura estructura(e);
     for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
                                 TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas, TGrupoEsquema::Cfdi40})
-        completa(conexion, grupo);
+        estructura = completaPaso(e, std::move(estructura), grupo);
 }
 
 } // namespace Esquema

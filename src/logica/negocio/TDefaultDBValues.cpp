@@ -1,6 +1,6 @@
 #include "TDefaultDBValues.h"
 
-#include "Entidades.h"
+#include "Esquema.h"
 
 void TDefaultDBValues::inicia()
 {
@@ -15,9 +15,8 @@ void TDefaultDBValues::inicializaIEPS()
 
 void TDefaultDBValues::creaTablasFaltantes()
 {
-    TNominacomprobanteempleado::createTable(conn);
-    TConcepto::actualizaColumnaConcepto(conn);
-    TConcepto::actualizaColumnaPrecios(conn);
-    TNuevastablas::createTable(conn);
-    TComprobante::actualizaCfdi40(conn);
+    // Every step at once: the structure is read once for all of them, not
+    // once a step, which a sign-in and each business an import creates
+    // would wait for.
+    Esquema::completaTodo(conn);
 }

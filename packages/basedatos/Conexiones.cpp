@@ -625,7 +625,7 @@ void TPuntoGuardado::confirma()
     // Inside a transaction the savepoint is left standing: both engines end
     // it, keeping its work, when the next savepoint of the same name is set
     // (the next imported file's, since the name went back to the pool) or at
-    // the commit. A statement of its own would be a tenth of what an
+    // the commit. A statement of its own would be one of the ten or so an
     // imported voucher costs. A part begun later holds another name and is
     // not touched by that replacement.
     if (m_nombre.isEmpty())

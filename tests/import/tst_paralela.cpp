@@ -111,6 +111,37 @@ private slots:
         QCOMPARE(tomados, int(reportados.size()));
     }
 
+    // One issuer with a thousand files and another with a few: the thread
+    // of the few gives way to the busiest, which keeps its priority.
+    void prioridadCedida()
+    {
+        TEntornoImportacion entorno;
+        constexpr int MUCHOS = 1000;
+        constexpr int POCOS = 10;
+        for (int i = 0; i < MUCHOS; ++i)
+            escribeMuestra(entorno, i * EMISORES, QStringLiteral("0"));
+        for (int i = 0; i < POCOS; ++i)
+            escribeMuestra(entorno, i * EMISORES + 1, QStringLiteral("1"));
+        // The busiest issuer's files are all routed before the other's first.
+        QStringList rutas = archivosBajo(entorno.entrada());
+        rutas.sort();
+        {
+            TImportacionParalela importacion(2, 100, registroLocal(), BaseDatosCatalogosFrm(), entorno.parametros(),
+                                             nullptr);
+            for (const QString& ruta : std::as_const(rutas))
+                importacion.importa(ruta);
+            importacion.confirma();
+        }
+        const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
+        const QString cuenta = log.section(QStringLiteral("Tiempos de la importación: "), 1).section(u'\n', 0, 0);
+        QHash<int, bool> cedio;
+        for (const QRegularExpressionMatch& m :
+             QRegularExpression(QStringLiteral("hilo \\d+: (\\d+) archivos[^;]*?(, con menos prioridad)?(;|$)"))
+                 .globalMatch(cuenta))
+            cedio.insert(m.captured(1).toInt(), !m.captured(2).isEmpty());
+        QCOMPARE(cedio, (QHash<int, bool>{{MUCHOS, false}, {POCOS, true}}));
+    }
+
     // Stopped once the first results arrive: the files not started are never
     // reported, and what was reported is exactly what is stored and copied.
     void detenida()

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -21,12 +23,37 @@
 #include <utility>
 #include <vector>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 // A thread's next files keep the document the caller read to route them; the
 // rest keep their path only and are read again, so a long queue costs little
 // memory.
 constexpr size_t LEIDOS_POR_HILO = 8;
+
+// A business is written by one thread, so a folder where one issuer has
+// most of the files ends when that thread does. A thread given at most half
+// the files of the busiest one lowers its own priority (for good: it may
+// not raise it again), and the scheduler gives the busiest one a core of
+// its own while the others share the other; with nothing to compete for,
+// a lowered thread runs as fast as before.
+constexpr int ARCHIVOS_PARA_CEDER = 1000;
+constexpr int PRIORIDAD_CEDIDA = 5;
+
+bool debeCeder(int propios, int mayor)
+{
+    return mayor >= ARCHIVOS_PARA_CEDER && propios * 2 <= mayor;
+}
+
+void cedePrioridad()
+{
+    errno = 0;
+    const int actual = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), actual + PRIORIDAD_CEDIDA);
+}
 
 } // namespace
 
@@ -47,6 +74,7 @@ struct TImportacionParalela::TTrabajador {
     // Nanoseconds with nothing queued, and files taken (for the account).
     qint64 sinTrabajo = 0;
     int archivos = 0;
+    bool cedio = false; // lowered its priority
 };
 
 struct TImportacionParalela::TCompartido {
@@ -132,7 +160,17 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
                     ++t->archivos;
                     c.bytesEnEspera -= encargo.bytes.size();
                     c.hayAvance.notify_all();
+                    bool cede = false;
+                    if (!t->cedio) {
+                        const auto dados = [](const TTrabajador& h) { return h.archivos + int(h.cola.size()); };
+                        int mayor = 0;
+                        for (const auto& otro : c.trabajadores)
+                            mayor = std::max(mayor, dados(*otro));
+                        cede = t->cedio = debeCeder(dados(*t), mayor);
+                    }
                     bloqueo.unlock();
+                    if (cede)
+                        cedePrioridad();
                     if (encargo.esEntrada) {
                         Logmanager::Log(
                             QStringLiteral("Archivo a importar: %1 › %2").arg(encargo.ruta, encargo.entrada), 1,
@@ -330,9 +368,11 @@ void TImportacionParalela::anotaTiempos() const
         const TTiemposImportacion& d = t.importador->tiempos();
         partes << QStringLiteral("hilo %1: %2 archivos, sin trabajo %3 s, leyendo %4 s, sellos %5 s, guardando %6 s, "
                                  "copias %7 s, confirmando %8 s")
-                      .arg(i + 1)
-                      .arg(t.archivos)
-                      .arg(s(t.sinTrabajo), s(d.lectura), s(d.sellos), s(d.guardado), s(d.copias), s(d.confirmacion));
+                          .arg(i + 1)
+                          .arg(t.archivos)
+                          .arg(s(t.sinTrabajo), s(d.lectura), s(d.sellos), s(d.guardado), s(d.copias),
+                               s(d.confirmacion)) +
+                      (t.cedio ? QStringLiteral(", con menos prioridad") : QString());
     }
     Logmanager::Log(QStringLiteral("Tiempos de la importación: ") + partes.join(QStringLiteral("; ")), 1,
                     Sistema::exePath);

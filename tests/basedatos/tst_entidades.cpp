@@ -17,6 +17,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The server the suite runs against in this pass; none for the embedded
@@ -44,10 +46,10 @@ QVariant valorDePrueba(const TColumna& c, int semilla)
 {
     switch (c.tipo) {
     case TTipoColumna::Texto: {
-        QString t = QStringLiteral("Ñandú-%1-áéíóú").arg(semilla);
+        QString t = u"Ñandú-%1-áéíóú"_s.arg(semilla);
         const int largo = c.largo > 0 ? c.largo : 5000;
         while (t.size() < largo)
-            t += QLatin1Char('x');
+            t += u'x';
         return t.left(largo);
     }
     case TTipoColumna::Entero:
@@ -56,7 +58,7 @@ QVariant valorDePrueba(const TColumna& c, int semilla)
         return Q_INT64_C(9000000000) + semilla;
     // Six decimals that a double would not keep.
     case TTipoColumna::Decimal:
-        return QVariant::fromValue(TDecimal::desdeTexto(QStringLiteral("%1.100001").arg(semilla)));
+        return QVariant::fromValue(TDecimal::desdeTexto(u"%1.100001"_s.arg(semilla)));
     case TTipoColumna::Booleano:
         return 1;
     case TTipoColumna::Fecha:
@@ -126,8 +128,8 @@ QStringList estructura(const TConexionSesion& conexion)
                        "AND RDB$INDEX_NAME NOT STARTING WITH 'RDB$'"),
         QStringLiteral("SELECT TRIM(RDB$CONSTRAINT_NAME) FROM RDB$RELATION_CONSTRAINTS "
                        "WHERE RDB$CONSTRAINT_NAME NOT STARTING WITH 'INTEG_'"),
-        QStringLiteral("SELECT TRIM(RDB$GENERATOR_NAME) FROM RDB$GENERATORS WHERE RDB$SYSTEM_FLAG = 0"),
-        QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0"),
+        u"SELECT TRIM(RDB$GENERATOR_NAME) FROM RDB$GENERATORS WHERE RDB$SYSTEM_FLAG = 0"_s,
+        u"SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0"_s,
     };
     for (const QString& sql : consultas) {
         if (!q.exec(sql))
@@ -167,7 +169,7 @@ private slots:
             // A copy of the empty business database, which the server then
             // holds, completed with what only a server database gets.
             static int numero = 0;
-            const QString archivo = QStringLiteral("%1/entidades-%2.fdb").arg(servidor->carpeta()).arg(++numero);
+            const QString archivo = u"%1/entidades-%2.fdb"_s.arg(servidor->carpeta()).arg(++numero);
             QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), archivo));
             QFile::setPermissions(archivo, QFile::ReadOwner | QFile::WriteOwner);
             m_conexion = servidor->conexion(archivo);
@@ -187,10 +189,10 @@ private slots:
             }
             m_conexion = servidor->conexion(base);
             QSqlDatabase db = Conexiones::baseDatos(m_conexion);
-            QVERIFY(ejecuta(db, QStringLiteral("SET FOREIGN_KEY_CHECKS = 0")));
+            QVERIFY(ejecuta(db, u"SET FOREIGN_KEY_CHECKS = 0"_s));
             for (const TTabla& t : Esquema::tablas())
-                QVERIFY(ejecuta(db, QStringLiteral("DELETE FROM \"%1\"").arg(t.nombre)));
-            QVERIFY(ejecuta(db, QStringLiteral("SET FOREIGN_KEY_CHECKS = 1")));
+                QVERIFY(ejecuta(db, u"DELETE FROM \"%1\""_s.arg(t.nombre)));
+            QVERIFY(ejecuta(db, u"SET FOREIGN_KEY_CHECKS = 1"_s));
         }
     }
     void cleanup()
@@ -223,14 +225,13 @@ private slots:
 
     void accesoresYReferencias()
     {
-
         TDatosfiscales fiscales;
-        fiscales.setRfc(QStringLiteral("HAÑ930228SM9"));
-        fiscales.setRazon(QStringLiteral("HERMANOS ANZURES ÑARVAEZ SA"));
+        fiscales.setRfc(u"HAÑ930228SM9"_s);
+        fiscales.setRazon(u"HERMANOS ANZURES ÑARVAEZ SA"_s);
         fiscales = TDatosfiscales::saveOrUpdate(fiscales, TUnidadTrabajo(m_conexion, 1));
 
         TNegocio negocio;
-        negocio.setNombre(QStringLiteral("Tlapalería Ñandú"));
+        negocio.setNombre(u"Tlapalería Ñandú"_s);
         negocio.setDatosfiscales(fiscales);
         negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(m_conexion, 1));
 
@@ -239,11 +240,11 @@ private slots:
         QVERIFY(leido);
         QCOMPARE(leido->getDatosfiscalesId(), fiscales.getIddatosfiscales());
         QVERIFY(leido->getDatosfiscales());
-        QCOMPARE(leido->getDatosfiscales()->getRfc(), QStringLiteral("HAÑ930228SM9"));
+        QCOMPARE(leido->getDatosfiscales()->getRfc(), u"HAÑ930228SM9"_s);
         QVERIFY(!leido->getDatosfiscales()->getDireccion());
 
-        const QList<TDatosfiscales> porRfc = TDatosfiscales::busca(
-            TDatosfiscales::columna(TDatosfiscales::col_Rfc) == QStringLiteral("HAÑ930228SM9"), m_conexion);
+        const QList<TDatosfiscales> porRfc =
+            TDatosfiscales::busca(TDatosfiscales::columna(TDatosfiscales::col_Rfc) == u"HAÑ930228SM9"_s, m_conexion);
         QCOMPARE(porRfc.size(), 1);
 
         TSucursal sucursal;
@@ -252,10 +253,10 @@ private slots:
 
         // Saving again updates the same record; a record that is not there is refused.
         const int id = negocio.getIdnegocio();
-        negocio.setNombre(QStringLiteral("Otra"));
+        negocio.setNombre(u"Otra"_s);
         negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(m_conexion, 1));
         QCOMPARE(negocio.getIdnegocio(), id);
-        QCOMPARE(TNegocio::getById(id, m_conexion)->getNombre(), QStringLiteral("Otra"));
+        QCOMPARE(TNegocio::getById(id, m_conexion)->getNombre(), u"Otra"_s);
         QCOMPARE(TNegocio::cuenta(TCondicion(), m_conexion), 1);
         negocio.setIdnegocio(id + 50);
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(m_conexion, 1)));
@@ -282,17 +283,16 @@ private slots:
         const TDecimal importe = TDecimal::desdeTexto(texto);
 
         TImpuesto impuesto;
-        impuesto.setSiglaimpuesto(QStringLiteral("IVA"));
+        impuesto.setSiglaimpuesto(u"IVA"_s);
         impuesto.setTasa(importe);
         impuesto = TImpuesto::saveOrUpdate(impuesto, TUnidadTrabajo(m_conexion, 1));
         TImpuesto::saveOrUpdate(TImpuesto(), TUnidadTrabajo(m_conexion, 1));
 
         // The engine holds the very digits, and they come back as they went.
         QSqlQuery q(Conexiones::baseDatos(m_conexion));
-        QVERIFY(
-            q.exec(TDialecto::de(m_conexion)
-                       .adapta(QStringLiteral("SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1")
-                                   .arg(impuesto.getIdimpuesto()))));
+        QVERIFY(q.exec(TDialecto::de(m_conexion)
+                           .adapta(u"SELECT CAST(TASA AS VARCHAR(40)) FROM IMPUESTO WHERE IDIMPUESTO = %1"_s.arg(
+                               impuesto.getIdimpuesto()))));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), guardado);
         q.finish();
@@ -322,7 +322,7 @@ private slots:
     {
         QTest::addColumn<QString>("clase");
         for (const TTabla& t : Esquema::tablas())
-            if (t.posicion(QStringLiteral("ULTIMAMODIFICACIONPOR")) > 0)
+            if (t.posicion(u"ULTIMAMODIFICACIONPOR"_s) > 0)
                 QTest::newRow(qPrintable(t.clase)) << t.clase;
     }
     void auditoria()
@@ -330,9 +330,9 @@ private slots:
         QFETCH(QString, clase);
         std::unique_ptr<TEntidad> e = creaEntidad(clase);
         const TTabla& t = e->tabla();
-        const int usuario = t.posicion(QStringLiteral("ULTIMAMODIFICACIONPOR"));
-        const int modificacion = t.posicion(QStringLiteral("FECHAMODIFICACION"));
-        const int creacion = t.posicion(QStringLiteral("FECHACREACION"));
+        const int usuario = t.posicion(u"ULTIMAMODIFICACIONPOR"_s);
+        const int modificacion = t.posicion(u"FECHAMODIFICACION"_s);
+        const int creacion = t.posicion(u"FECHACREACION"_s);
         const QDateTime antes = QDateTime::currentDateTime().addSecs(-1);
 
         TUnidadTrabajo(m_conexion, 41).guarda(*e);
@@ -360,9 +360,9 @@ private slots:
         QTest::addColumn<QString>("clase");
         QTest::addColumn<QString>("columna");
         for (const TTabla& t : Esquema::tablas()) {
-            if (t.posicion(QStringLiteral("ULTIMAMODIFICACIONPOR")) <= 0)
+            if (t.posicion(u"ULTIMAMODIFICACIONPOR"_s) <= 0)
                 continue;
-            for (const QString& c : {QStringLiteral("STATUS"), QStringLiteral("ESTATUS")})
+            for (const QString& c : {u"STATUS"_s, u"ESTATUS"_s})
                 if (t.posicion(c) > 0)
                     QTest::newRow(qPrintable(t.clase)) << t.clase << c;
         }
@@ -394,35 +394,32 @@ private slots:
         const TUnidadTrabajo unidad(m_conexion, 1);
 
         TDatosfiscales fiscales;
-        fiscales.setRfc(QStringLiteral("H&E951128469"));
+        fiscales.setRfc(u"H&E951128469"_s);
         fiscales = TDatosfiscales::saveOrUpdate(fiscales, unidad);
         TNegocio negocio;
         negocio.setDatosfiscales(fiscales);
         negocio = TNegocio::saveOrUpdate(negocio, unidad);
         const TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), unidad);
-        QCOMPARE(TNegocio::getByRFC(QStringLiteral(" H&E951128469 "), m_conexion)->getIdnegocio(),
-                 negocio.getIdnegocio());
-        QVERIFY(!TNegocio::getByRFC(QStringLiteral("AAA010101AAA"), m_conexion));
+        QCOMPARE(TNegocio::getByRFC(u" H&E951128469 "_s, m_conexion)->getIdnegocio(), negocio.getIdnegocio());
+        QVERIFY(!TNegocio::getByRFC(u"AAA010101AAA"_s, m_conexion));
 
         TRegimen regimen;
-        regimen.setDescripcion(QStringLiteral("601 - General de Ley Personas Morales"));
+        regimen.setDescripcion(u"601 - General de Ley Personas Morales"_s);
         regimen = TRegimen::saveOrUpdate(regimen, unidad);
         QCOMPARE(TRegimen::getByDescripcion(regimen.getDescripcion(), m_conexion)->getIdregimen(),
                  regimen.getIdregimen());
 
         TCodigopostal cp;
-        cp.setCp(QStringLiteral("06600"));
+        cp.setCp(u"06600"_s);
         cp = TCodigopostal::saveOrUpdate(cp, unidad);
-        QCOMPARE(TCodigopostal::getByCP(QStringLiteral("06600 "), m_conexion)->getIdcodigopostal(),
-                 cp.getIdcodigopostal());
+        QCOMPARE(TCodigopostal::getByCP(u"06600 "_s, m_conexion)->getIdcodigopostal(), cp.getIdcodigopostal());
         // A text longer than its column finds nothing instead of failing.
-        QVERIFY(!TCodigopostal::getByCP(QStringLiteral("066000000"), m_conexion));
+        QVERIFY(!TCodigopostal::getByCP(u"066000000"_s, m_conexion));
 
         TUsuario usuario;
-        usuario.setEmail(QStringLiteral("Dueña@Tienda.mx"));
+        usuario.setEmail(u"Dueña@Tienda.mx"_s);
         usuario = TUsuario::saveOrUpdate(usuario, unidad);
-        QCOMPARE(TUsuario::getInfoByEmail(QStringLiteral(" dueña@tienda.MX"), m_conexion)->getIdusuario(),
-                 usuario.getIdusuario());
+        QCOMPARE(TUsuario::getInfoByEmail(u" dueña@tienda.MX"_s, m_conexion)->getIdusuario(), usuario.getIdusuario());
 
         TUsuarionegocio liga;
         liga.setIdusuario(usuario);
@@ -436,29 +433,28 @@ private slots:
         viejo.setNegocio(negocio);
         TCertificado::saveOrUpdate(viejo, unidad);
         TCertificado nuevo = viejo;
-        nuevo.setNumCertificado(QStringLiteral("30001000000500003416"));
+        nuevo.setNumCertificado(u"30001000000500003416"_s);
         nuevo = TCertificado::saveOrUpdate(nuevo, unidad);
         QCOMPARE(TCertificado::getByNegocio(negocio, m_conexion)->getIdcertificado(), nuevo.getIdcertificado());
         QVERIFY(!TCertificado::getByNegocio(otro, m_conexion));
 
         TSucursal matriz;
-        matriz.setNombre(QStringLiteral("Matriz"));
+        matriz.setNombre(u"Matriz"_s);
         matriz.setNegocio(negocio);
         matriz = TSucursal::saveOrUpdate(matriz, unidad);
         TSucursal ajena = matriz;
         ajena.setIdsucursal(-1);
         ajena.setNegocio(otro);
         TSucursal::saveOrUpdate(ajena, unidad);
-        QCOMPARE(TSucursal::getByNombreAndNegocio(QStringLiteral("Matriz"), negocio, m_conexion)->getIdsucursal(),
+        QCOMPARE(TSucursal::getByNombreAndNegocio(u"Matriz"_s, negocio, m_conexion)->getIdsucursal(),
                  matriz.getIdsucursal());
         QCOMPARE(TSucursal::getByNegocio(negocio, m_conexion).size(), 1);
 
         TComprobante comprobante;
-        comprobante.setUuid(QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"));
+        comprobante.setUuid(u"E403F396-6A57-4625-ADB4-BB436B00789F"_s);
         comprobante.setNegocio(negocio);
         comprobante = TComprobante::saveOrUpdate(comprobante, unidad);
-        QCOMPARE(TComprobante::getByUUIDAndNegocio(QStringLiteral("e403f396-6a57-4625-adb4-bb436b00789f"), negocio,
-                                                   m_conexion)
+        QCOMPARE(TComprobante::getByUUIDAndNegocio(u"e403f396-6a57-4625-adb4-bb436b00789f"_s, negocio, m_conexion)
                      ->getIdcomprobante(),
                  comprobante.getIdcomprobante());
         QVERIFY(!TComprobante::getByUUIDAndNegocio(comprobante.getUuid(), otro, m_conexion));
@@ -474,7 +470,7 @@ private slots:
             TTransaccion transaccion(m_conexion);
             for (int i = 0; i < 50; ++i) {
                 TUnidadmedida unidadMedida;
-                unidadMedida.setNombreunidadmedida(QStringLiteral("Pieza %1").arg(i));
+                unidadMedida.setNombreunidadmedida(u"Pieza %1"_s.arg(i));
                 unidadMedida = TUnidadmedida::saveOrUpdate(unidadMedida, unidad);
                 QVERIFY(unidadMedida.getIdunidadmedida() > anterior);
                 anterior = unidadMedida.getIdunidadmedida();
@@ -499,7 +495,7 @@ private slots:
             idRevertido = contacto.getIdcontacto();
             TTelefono telefono;
             telefono.setIdcontacto(contacto);
-            telefono.setNumero(QStringLiteral("3312345678"));
+            telefono.setNumero(u"3312345678"_s);
             {
                 TTransaccion anidada(m_conexion); // joins the outer one
                 TTelefono::saveOrUpdate(telefono, TUnidadTrabajo(m_conexion, 1));
@@ -586,7 +582,7 @@ private slots:
         // An older database: no employee link table, no price columns, no newer
         // tables, no recorded version.
         TConcepto concepto;
-        concepto.setDescripcion(QStringLiteral("Martillo"));
+        concepto.setDescripcion(u"Martillo"_s);
         concepto = TConcepto::saveOrUpdate(concepto, TUnidadTrabajo(m_conexion, 1));
         for (const char* sql : {"DROP TABLE NOMINACOMPROBANTEEMPLEADO", "DROP SEQUENCE GEN_NOMINACOMPROBANTEEMPLEADO",
                                 "ALTER TABLE CONCEPTO DROP PRECIOCOMPRA", "ALTER TABLE CONCEPTO DROP CLAVEPRODSERV",
@@ -601,8 +597,7 @@ private slots:
         Conexiones::cierra(m_conexion);
         QCOMPARE(estructura(m_conexion), completa);
         QCOMPARE(Esquema::versionRegistrada(m_conexion), Esquema::version());
-        QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), m_conexion)->getDescripcion(),
-                 QStringLiteral("Martillo"));
+        QCOMPARE(TConcepto::getById(concepto.getIdconcepto(), m_conexion)->getDescripcion(), u"Martillo"_s);
         TConcepto::saveOrUpdate(TConcepto(), TUnidadTrabajo(m_conexion, 1)); // the table's generator still works
     }
 
@@ -614,7 +609,7 @@ private slots:
             QSKIP("rehace a mano la estructura de una base de Firebird");
         const QStringList completa = estructura(m_conexion);
         TComprobante viejo;
-        viejo.setFolio(QStringLiteral("A-1"));
+        viejo.setFolio(u"A-1"_s);
         viejo = TComprobante::saveOrUpdate(viejo, TUnidadTrabajo(m_conexion, 1));
         Conexiones::cierra(m_conexion);
         {
@@ -630,11 +625,11 @@ private slots:
                 return resultado;
             };
             for (const char* indice : {"IX_FORMAPAGO_CLAVE", "IXP_CONCEPTO_DESCRIPCION"})
-                ejecutaEn(QStringLiteral("DROP INDEX ") + QLatin1String(indice));
+                ejecutaEn(u"DROP INDEX "_s + QLatin1String(indice));
             for (const TTabla& t : Esquema::tablas()) {
                 if (t.grupo() == TGrupoEsquema::Cfdi40) {
-                    ejecutaEn(QStringLiteral("DROP TABLE ") + t.nombre);
-                    ejecutaEn(QStringLiteral("DROP SEQUENCE ") + t.generador());
+                    ejecutaEn(u"DROP TABLE "_s + t.nombre);
+                    ejecutaEn(u"DROP SEQUENCE "_s + t.generador());
                     continue;
                 }
                 for (const TColumna& c : t.columnas) {
@@ -644,13 +639,13 @@ private slots:
                                                          "ON s.RDB$INDEX_NAME = rc.RDB$INDEX_NAME WHERE "
                                                          "rc.RDB$RELATION_NAME = '%1' AND s.RDB$FIELD_NAME = '%2'")
                                               .arg(t.nombre, c.nombre);
-                    for (const QString& llave : nombres(QStringLiteral("SELECT rc.RDB$CONSTRAINT_NAME ") + donde))
-                        ejecutaEn(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %2").arg(t.nombre, llave));
-                    ejecutaEn(QStringLiteral("ALTER TABLE %1 DROP %2").arg(t.nombre, c.nombre));
+                    for (const QString& llave : nombres(u"SELECT rc.RDB$CONSTRAINT_NAME "_s + donde))
+                        ejecutaEn(u"ALTER TABLE %1 DROP CONSTRAINT %2"_s.arg(t.nombre, llave));
+                    ejecutaEn(u"ALTER TABLE %1 DROP %2"_s.arg(t.nombre, c.nombre));
                 }
             }
-            ejecutaEn(QStringLiteral("DELETE FROM VERSIONESQUEMA"));
-            ejecutaEn(QStringLiteral("INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (1)"));
+            ejecutaEn(u"DELETE FROM VERSIONESQUEMA"_s);
+            ejecutaEn(u"INSERT INTO VERSIONESQUEMA (\"VERSION\") VALUES (1)"_s);
         }
         Conexiones::cierra(m_conexion);
         QVERIFY(estructura(m_conexion) != completa);
@@ -660,7 +655,7 @@ private slots:
         Conexiones::cierra(m_conexion);
         QCOMPARE(estructura(m_conexion), completa);
         QCOMPARE(Esquema::versionRegistrada(m_conexion), Esquema::version());
-        QCOMPARE(TComprobante::getById(viejo.getIdcomprobante(), m_conexion)->getFolio(), QStringLiteral("A-1"));
+        QCOMPARE(TComprobante::getById(viejo.getIdcomprobante(), m_conexion)->getFolio(), u"A-1"_s);
         TCfdirelacionado relacionado;
         relacionado.setComprobante(viejo);
         QVERIFY(TCfdirelacionado::saveOrUpdate(relacionado, TUnidadTrabajo(m_conexion, 1)).getIdcfdirelacionado() > 0);
@@ -694,11 +689,11 @@ private slots:
         const QList<TDonataria> donatarias = TDonataria::busca(TCondicion(), m_conexion);
         QCOMPARE(donatarias.size(), 1);
         QCOMPARE(donatarias.first().getLeyenda(), leyenda);
-        QVERIFY(TFormapago::getByDescripcion(QStringLiteral("Efectivo"), m_conexion));
+        QVERIFY(TFormapago::getByDescripcion(u"Efectivo"_s, m_conexion));
         TFormapago larga;
-        larga.setDescripcion(QString(500, QLatin1Char('X')));
+        larga.setDescripcion(QString(500, u'X'));
         TFormapago::saveOrUpdate(larga, TUnidadTrabajo(m_conexion, 1));
-        QVERIFY(TFormapago::getByDescripcion(QString(500, QLatin1Char('X')), m_conexion));
+        QVERIFY(TFormapago::getByDescripcion(QString(500, u'X'), m_conexion));
     }
 
     // A text longer than its column: refused in words, naming the table and
@@ -708,14 +703,13 @@ private slots:
     {
         const QString cara = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP: two UTF-16 units
         TDonataria d;
-        d.setLeyenda(QString(999, QLatin1Char('a')) + cara + cara);
+        d.setLeyenda(QString(999, u'a') + cara + cara);
         try {
             TDonataria::saveOrUpdate(d, TUnidadTrabajo(m_conexion, 1));
             QFAIL("se guardó un texto más largo que su columna");
         } catch (const EBaseDatos& e) {
-            QVERIFY2(e.mensaje().contains(QStringLiteral("DONATARIA")) &&
-                         e.mensaje().contains(QStringLiteral("LEYENDA")) &&
-                         e.mensaje().contains(QStringLiteral("1001 caracteres")),
+            QVERIFY2(e.mensaje().contains(u"DONATARIA"_s) && e.mensaje().contains(u"LEYENDA"_s) &&
+                         e.mensaje().contains(u"1001 caracteres"_s),
                      qPrintable(e.mensaje()));
         }
         QCOMPARE(TDonataria::cuenta(TCondicion(), m_conexion), 0);
@@ -723,9 +717,9 @@ private slots:
         TRecortes recortes;
         const TDonataria guardada = TDonataria::saveOrUpdate(d, TUnidadTrabajo(m_conexion, 1));
         QCOMPARE(recortes.lista().size(), 1);
-        QCOMPARE(recortes.lista().first().columna, QStringLiteral("LEYENDA"));
+        QCOMPARE(recortes.lista().first().columna, u"LEYENDA"_s);
         QCOMPARE(recortes.lista().first().caracteres, 1001);
-        const QString esperada = QString(999, QLatin1Char('a')) + cara;
+        const QString esperada = QString(999, u'a') + cara;
         QCOMPARE(TDonataria::getById(guardada.getIddonataria(), m_conexion)->getLeyenda(), esperada);
     }
 
@@ -743,7 +737,7 @@ private slots:
                                                  "a otro que no existe, o otro registro lo necesita."));
         }
         QVERIFY(QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)))
-                    .contains(QStringLiteral("FOREIGN KEY")));
+                    .contains(u"FOREIGN KEY"_s));
     }
 
     // Descriptions are found whole, through the index of their first
@@ -753,7 +747,7 @@ private slots:
         const TUnidadTrabajo trabajo(m_conexion, 1);
         const TNegocio negocio = TNegocio::saveOrUpdate(TNegocio(), trabajo);
         const TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), trabajo);
-        const QString comun = QStringLiteral("Tornillo ñandú ").leftJustified(250, QLatin1Char('x'));
+        const QString comun = u"Tornillo ñandú "_s.leftJustified(250, u'x');
         const auto guarda = [&](const QString& descripcion, const TNegocio& de, int estado) {
             TConcepto concepto;
             concepto.setDescripcion(descripcion);
@@ -761,18 +755,16 @@ private slots:
             concepto.setStatus(estado);
             return TConcepto::saveOrUpdate(concepto, trabajo).getIdconcepto();
         };
-        const int a = guarda(comun + QStringLiteral("A"), negocio, TConcepto::ESTADO_ACTIVO);
-        const int b = guarda(comun + QStringLiteral("B").repeated(750), negocio, TConcepto::ESTADO_ACTIVO);
-        const int otroA = guarda(comun + QStringLiteral("A"), otro, TConcepto::ESTADO_INACTIVO);
+        const int a = guarda(comun + u"A"_s, negocio, TConcepto::ESTADO_ACTIVO);
+        const int b = guarda(comun + u"B"_s.repeated(750), negocio, TConcepto::ESTADO_ACTIVO);
+        const int otroA = guarda(comun + u"A"_s, otro, TConcepto::ESTADO_INACTIVO);
 
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), negocio, m_conexion, false), a);
-        QCOMPARE(
-            TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("B").repeated(750), negocio, m_conexion, true),
-            b);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + u"A"_s, negocio, m_conexion, false), a);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + u"B"_s.repeated(750), negocio, m_conexion, true), b);
         QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun, negocio, m_conexion, false), -1);
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("a"), negocio, m_conexion, false), -1);
-        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + QStringLiteral("A"), otro, m_conexion, false), otroA);
-        QVERIFY(!TConcepto::getByDescripcion_Negocio(comun + QStringLiteral("A"), otro, m_conexion, true));
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + u"a"_s, negocio, m_conexion, false), -1);
+        QCOMPARE(TConcepto::getIDDescripcion_Negocio(comun + u"A"_s, otro, m_conexion, false), otroA);
+        QVERIFY(!TConcepto::getByDescripcion_Negocio(comun + u"A"_s, otro, m_conexion, true));
     }
 
     void dosProcesosMismaBase()
@@ -780,16 +772,16 @@ private slots:
         if (servidor)
             QSKIP("el servidor ya atiende a varios procesos");
         TUsuario usuario;
-        usuario.setEmail(QStringLiteral("primero@tienda.mx"));
+        usuario.setEmail(u"primero@tienda.mx"_s);
         TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(m_conexion, 1)); // this process holds the file open
 
         QProcess hijo;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("VELKOR_HIJO_BASE"), m_conexion.getDatabase());
-        entorno.insert(QStringLiteral("VELKOR_HIJO_PROGRAMA"), m_programa->ruta());
+        entorno.insert(u"VELKOR_HIJO_BASE"_s, m_conexion.getDatabase());
+        entorno.insert(u"VELKOR_HIJO_PROGRAMA"_s, m_programa->ruta());
         // The program points the engine at its lock folder itself; a process
         // started without the variable must still share this one's.
-        entorno.remove(QStringLiteral("FIREBIRD_LOCK"));
+        entorno.remove(u"FIREBIRD_LOCK"_s);
         hijo.setProcessEnvironment(entorno);
         hijo.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(hijo.waitForFinished(60000));
@@ -835,7 +827,7 @@ static int procesoHijo()
     const TConexionSesion conexion = TConexionSesion::embebida(base, qEnvironmentVariable("VELKOR_HIJO_PROGRAMA"));
     try {
         TUsuario usuario;
-        usuario.setEmail(QStringLiteral("segundo@tienda.mx"));
+        usuario.setEmail(u"segundo@tienda.mx"_s);
         TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));
         Conexiones::cierraHilo();
         std::fputs(qgetenv("FIREBIRD_LOCK").constData(), stdout);

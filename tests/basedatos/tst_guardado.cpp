@@ -15,6 +15,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString ruta(const QString& archivo)
@@ -26,10 +28,10 @@ TNegocio negocioDePrueba(const TConexionSesion& conexion)
 {
     const TUnidadTrabajo trabajo(conexion, 1);
     TDatosfiscales fiscales;
-    fiscales.setRfc(QStringLiteral("EKU9003173C9"));
+    fiscales.setRfc(u"EKU9003173C9"_s);
     fiscales = TDatosfiscales::saveOrUpdate(fiscales, trabajo);
     TNegocio negocio;
-    negocio.setNombre(QStringLiteral("Escuela Kemper Urgate"));
+    negocio.setNombre(u"Escuela Kemper Urgate"_s);
     negocio.setDatosfiscales(fiscales);
     return TNegocio::saveOrUpdate(negocio, trabajo);
 }
@@ -38,7 +40,7 @@ template <class Guardador, class Comprobante>
 TComprobante guardaCon(const Comprobante& raiz, const Nomina12::IXMLNomina& nomina, const TConexionSesion& conexion,
                        const TNegocio& negocio)
 {
-    Guardador guardador(QStringLiteral("Facturas/EKU9003173C9/XML/%1.xml").arg(Cfdi::uuid(raiz).toUpper()), QString());
+    Guardador guardador(u"Facturas/EKU9003173C9/XML/%1.xml"_s.arg(Cfdi::uuid(raiz).toUpper()), QString());
     guardador.setConexion(conexion);
     guardador.setNegocio(negocio);
     guardador.setUsuario(7);
@@ -71,11 +73,11 @@ TComprobante guardaArchivo(const QString& archivo, const TConexionSesion& conexi
 // does not write it.
 QString texto(const QVariant& valor)
 {
-    return valor.isNull() ? QStringLiteral("<vacío>") : valor.value<TDecimal>().texto();
+    return valor.isNull() ? u"<vacío>"_s : valor.value<TDecimal>().texto();
 }
 QString texto(const QString& atributo)
 {
-    return atributo.isEmpty() ? QStringLiteral("<vacío>") : TDecimal::desdeTexto(atributo).texto();
+    return atributo.isEmpty() ? u"<vacío>"_s : TDecimal::desdeTexto(atributo).texto();
 }
 
 QMap<QString, int> cuentaFilas(const TConexionSesion& conexion)
@@ -83,7 +85,7 @@ QMap<QString, int> cuentaFilas(const TConexionSesion& conexion)
     QMap<QString, int> cuentas;
     for (const TTabla& t : Esquema::tablas()) {
         QSqlQuery q(Conexiones::baseDatos(conexion));
-        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(Esquema::cita(t.nombre))) || !q.next())
+        if (!q.exec(u"SELECT COUNT(*) FROM %1"_s.arg(Esquema::cita(t.nombre))) || !q.next())
             qFatal("sin tabla %s", qPrintable(t.nombre));
         cuentas.insert(t.nombre, q.value(0).toInt());
     }
@@ -101,7 +103,37 @@ QList<TDesgloseimpuesto> desgloseDelComprobante(const TComprobante& c, const TCo
     return D::busca(D::columna(D::col_Comprobante) == c && D::columna(D::col_Comprobanteconcepto).esNulo(), conexion);
 }
 
+struct TCabecera {
+    QString archivo, uuid, tipo, categoria, total, descuento, forma, metodo;
+    QDateTime fecha, timbrado;
+};
+
+// One payroll receipt as the file writes it: amounts as texto() writes them;
+// perceptions, deductions, other payments and disabilities one text a row, in
+// the order they are stored.
+struct TRecibo {
+    QString archivo, tipoNomina;
+    QDate fechaPago, fechaInicialPago, fechaFinalPago;
+    QString diasPagados, totalPercepciones, totalDeducciones, totalOtrosPagos, totalSueldos, totalGravado, totalExento,
+        totalSeparacion, totalJubilacion, totalOtrasDeducciones, totalRetenidos;
+    int banco;
+    QString clabe, registroPatronal, rfcPatronOrigen, curpEmisor, antiguedad;
+    // The employee.
+    QString curp, numEmpleado, numSeguroSocial, tipoRegimen, tipoContrato, tipoJornada, periodicidad, departamento,
+        puesto;
+    int riesgoPuesto;
+    QString salarioBase, salarioDiario;
+    QDate inicioRelacion;
+    int bancoEmpleado;
+    QString clabeEmpleado, sindicalizado, entidad;
+    // The rows under the receipt.
+    QStringList percepciones, deducciones, otrosPagos, incapacidades;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(TCabecera)
+Q_DECLARE_METATYPE(TRecibo)
 
 class TstGuardado : public QObject {
     Q_OBJECT
@@ -123,27 +155,17 @@ private slots:
     // then every line with its taxes and the voucher's breakdown.
     void comoElArchivo_data()
     {
-        QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QString>("uuid");
-        QTest::addColumn<QString>("tipo");
-        QTest::addColumn<QString>("categoria");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<QString>("descuento");
-        QTest::addColumn<QString>("forma");
-        QTest::addColumn<QString>("metodo");
-        QTest::addColumn<QDateTime>("fecha");
-        QTest::addColumn<QDateTime>("timbrado");
+        QTest::addColumn<TCabecera>("f");
         const QString factura = TComprobante::CATEGORIA_FACTURA;
         const QString nomina = TComprobante::CATEGORIA_NOMINA;
         const QString pago = TComprobante::CATEGORIA_PAGO;
         const auto f = [](const char* archivo, const char* uuid, const char* tipo, const QString& categoria,
                           const char* total, const char* descuento, const char* forma, const char* metodo,
                           const char* fecha, const char* timbrado) {
-            QTest::newRow(archivo) << QString::fromUtf8(archivo) << QString::fromUtf8(uuid) << QString::fromUtf8(tipo)
-                                   << categoria << QString::fromUtf8(total) << QString::fromUtf8(descuento)
-                                   << QString::fromUtf8(forma) << QString::fromUtf8(metodo)
-                                   << QDateTime::fromString(QString::fromUtf8(fecha), Qt::ISODate)
-                                   << QDateTime::fromString(QString::fromUtf8(timbrado), Qt::ISODate);
+            const auto u = [](const char* texto) { return QString::fromUtf8(texto); };
+            QTest::newRow(archivo) << TCabecera(u(archivo), u(uuid), u(tipo), categoria, u(total), u(descuento),
+                                                u(forma), u(metodo), QDateTime::fromString(u(fecha), Qt::ISODate),
+                                                QDateTime::fromString(u(timbrado), Qt::ISODate));
         };
         f("cfdi33-real.xml", "CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC", "I", factura, "2010.01", "", "04", "PUE",
           "2018-01-12T08:15:01", "2018-01-12T08:17:54");
@@ -170,32 +192,24 @@ private slots:
     }
     void comoElArchivo()
     {
-        QFETCH(QString, archivo);
-        QFETCH(QString, uuid);
-        QFETCH(QString, tipo);
-        QFETCH(QString, categoria);
-        QFETCH(QString, total);
-        QFETCH(QString, descuento);
-        QFETCH(QString, forma);
-        QFETCH(QString, metodo);
-        QFETCH(QDateTime, fecha);
-        QFETCH(QDateTime, timbrado);
-        const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(archivo));
+        QFETCH(TCabecera, f);
+        const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(f.archivo));
         const int id = guardaDocumento(documento, m_conexion, m_negocio).getIdcomprobante();
 
         const std::unique_ptr<TComprobante> c = TComprobante::getById(id, m_conexion);
         QVERIFY(c);
         const Cfdv33::TComprobanteComun raiz(documento.raiz());
-        QCOMPARE(c->getUuid(), uuid);
-        if (!uuid.isEmpty())
-            QCOMPARE(TComprobante::getByUUIDAndNegocio(uuid.toLower(), m_negocio, m_conexion)->getIdcomprobante(), id);
+        QCOMPARE(c->getUuid(), f.uuid);
+        if (!f.uuid.isEmpty())
+            QCOMPARE(TComprobante::getByUUIDAndNegocio(f.uuid.toLower(), m_negocio, m_conexion)->getIdcomprobante(),
+                     id);
         QCOMPARE(c->getComprobantexml(), documento.bytes());
-        QVERIFY(c->getPathxml().endsWith(uuid + QStringLiteral(".xml")));
+        QVERIFY(c->getPathxml().endsWith(f.uuid + u".xml"_s));
         QCOMPARE(c->getVersion().texto(1), raiz.Get_Version());
-        QCOMPARE(c->getTipocomprobante(), tipo);
-        QCOMPARE(c->getCategoriacomprobante(), categoria);
-        QCOMPARE(c->getTotal().texto(), TDecimal::desdeTexto(total).texto());
-        QCOMPARE(texto(c->valor(TComprobante::col_Descuentogeneral)), texto(descuento));
+        QCOMPARE(c->getTipocomprobante(), f.tipo);
+        QCOMPARE(c->getCategoriacomprobante(), f.categoria);
+        QCOMPARE(c->getTotal().texto(), TDecimal::desdeTexto(f.total).texto());
+        QCOMPARE(texto(c->valor(TComprobante::col_Descuentogeneral)), texto(f.descuento));
         QCOMPARE(texto(c->valor(TComprobante::col_Subtotal)), texto(raiz.Get_SubTotal()));
         QCOMPARE(texto(c->valor(TComprobante::col_Tipodecambio)), texto(raiz.Get_TipoCambio()));
         QCOMPARE((QStringList{c->getMoneda(), c->getSerie(), c->getFolio(), c->getLugarexpedicion(),
@@ -204,12 +218,12 @@ private slots:
                  (QStringList{raiz.Get_Moneda(), raiz.Get_Serie(), raiz.Get_Folio(), raiz.Get_LugarExpedicion(),
                               raiz.Get_CondicionesDePago(), raiz.Get_NoCertificado(), raiz.Get_Sello(),
                               Cfdi::timbre(raiz).Get_NoCertificadoSAT(), Cfdi::timbre(raiz).Get_SelloSAT()}));
-        QCOMPARE(c->getFormapago() ? c->getFormapago()->getClave() : QString(), forma);
-        QCOMPARE(c->getMetodopago() ? c->getMetodopago()->getCodigo() : QString(), metodo);
-        QCOMPARE(c->getFechaemision(), fecha);
-        QCOMPARE(c->getFechatimbrado(), timbrado);
-        if (timbrado.isValid())
-            QCOMPARE(c->getFechacreacion(), timbrado);
+        QCOMPARE(c->getFormapago() ? c->getFormapago()->getClave() : QString(), f.forma);
+        QCOMPARE(c->getMetodopago() ? c->getMetodopago()->getCodigo() : QString(), f.metodo);
+        QCOMPARE(c->getFechaemision(), f.fecha);
+        QCOMPARE(c->getFechatimbrado(), f.timbrado);
+        if (f.timbrado.isValid())
+            QCOMPARE(c->getFechacreacion(), f.timbrado);
         QCOMPARE(c->getFechacancelacion(), TComprobante::fechaSinCancelar());
         QCOMPARE(c->getEstatus(), TComprobante::ESTADO_FACTURA_ACTIVA);
         QCOMPARE(c->getNegocioId(), m_negocio.getIdnegocio());
@@ -268,11 +282,11 @@ private slots:
                 pedimentos << p.atributo("NumeroPedimento");
             for (const TNodoXML& parte : x.hijosPropios("Parte"))
                 for (const TNodoXML& p : parte.hijosPropios("InformacionAduanera"))
-                    pedimentos << parte.atributo("Descripcion") + QLatin1Char(' ') + p.atributo("NumeroPedimento");
+                    pedimentos << parte.atributo("Descripcion") + u' ' + p.atributo("NumeroPedimento");
             QStringList guardados;
             for (const TPedimentoaduanal& p : TPedimentoaduanal::busca(
                      TPedimentoaduanal::columna(TPedimentoaduanal::col_Idcomprobanteconcepto) == l, m_conexion))
-                guardados << (p.getParte() ? p.getParte()->getDescripcion() + QLatin1Char(' ') : QString()) +
+                guardados << (p.getParte() ? p.getParte()->getDescripcion() + u' ' : QString()) +
                                  p.getNumeropedimento();
             QCOMPARE(guardados, pedimentos);
         }
@@ -306,17 +320,17 @@ private slots:
     void comprobanteCompleto40()
     {
         m_programa->instalaCatalogo();
-        const TComprobante c = guardaArchivo(QStringLiteral("propios/completo-40.xml"), m_conexion, m_negocio);
+        const TComprobante c = guardaArchivo(u"propios/completo-40.xml"_s, m_conexion, m_negocio);
 
         QCOMPARE(
             (QStringList{c.getExportacion(), c.getFacatradquirente(), c.getPeriodicidadglobal(), c.getMesesglobal(),
                          QString::number(c.getAnioglobal()), c.getRfcprovcertif(), c.getNombrereceptor(),
                          c.getRegimenfiscalreceptor(), c.getDomiciliofiscalreceptor(), c.getUsocfdi()})
-                .join(QLatin1Char('|')),
-            QStringLiteral("01|0123456789|04|03|2024|SPR190613I52|PUBLICO EN GENERAL|616|20000|S01"));
+                .join(u'|'),
+            u"01|0123456789|04|03|2024|SPR190613I52|PUBLICO EN GENERAL|616|20000|S01"_s);
         // Catalogue rows the business lacked, with the SAT's texts.
-        QCOMPARE(c.getFormapago()->getDescripcion(), QStringLiteral("Tarjeta de débito"));
-        QCOMPARE(c.getMetodopago()->getDescripcion(), QStringLiteral("Pago en una sola exhibición"));
+        QCOMPARE(c.getFormapago()->getDescripcion(), u"Tarjeta de débito"_s);
+        QCOMPARE(c.getMetodopago()->getDescripcion(), u"Pago en una sola exhibición"_s);
 
         // The receiver as a customer of the business, with its fiscal address.
         const std::shared_ptr<TCliente> cliente = c.getCliente();
@@ -326,18 +340,17 @@ private slots:
         QCOMPARE((QStringList{cliente->getUsocfdi(), cliente->getPersona()->getNombre(), fiscales->getRazon(),
                               fiscales->getRegimen(), direccion->getEstado(), direccion->getCodigoPostal()->getCp(),
                               direccion->getCodigoPostal()->getMunicipio()})
-                     .join(QLatin1Char('|')),
+                     .join(u'|'),
                  QStringLiteral("S01|PUBLICO EN GENERAL|PUBLICO EN GENERAL|616|AGU - Aguascalientes|20000|"
                                 "001 - Aguascalientes"));
 
         QStringList relacionados;
         for (const TCfdirelacionado& r : de<TCfdirelacionado>(c, TCfdirelacionado::col_Comprobante, m_conexion))
-            relacionados << r.getTiporelacion() + QLatin1Char(' ') + r.getUuid();
-        QCOMPARE(relacionados, QStringList({QStringLiteral("04 A39DA66B-52CA-49E3-879B-5C05185B0EF7"),
-                                            QStringLiteral("04 ED1752FE-E865-4FF2-BFE1-0F552E770DC9"),
-                                            QStringLiteral("07 96B0ED9E-4F1A-43B0-B720-F77663891C68")}));
-        QCOMPARE(
-            TCfdirelacionado::getByUUID(QStringLiteral(" ed1752fe-e865-4ff2-bfe1-0f552e770dc9"), m_conexion).size(), 1);
+            relacionados << r.getTiporelacion() + u' ' + r.getUuid();
+        QCOMPARE(relacionados, QStringList({u"04 A39DA66B-52CA-49E3-879B-5C05185B0EF7"_s,
+                                            u"04 ED1752FE-E865-4FF2-BFE1-0F552E770DC9"_s,
+                                            u"07 96B0ED9E-4F1A-43B0-B720-F77663891C68"_s}));
+        QCOMPARE(TCfdirelacionado::getByUUID(u" ed1752fe-e865-4ff2-bfe1-0f552e770dc9"_s, m_conexion).size(), 1);
 
         using L = TComprobanteconcepto;
         const QList<L> lineas = de<L>(c, L::col_Idcomprobante, m_conexion);
@@ -347,19 +360,19 @@ private slots:
             (QStringList{primera.getCuentapredial(), primera.getCuentaspredial(), primera.getRfcacuentaterceros(),
                          primera.getNombreacuentaterceros(), primera.getRegimenfiscalacuentaterceros(),
                          primera.getDomiciliofiscalacuentaterceros(), primera.getIdunidad()->getNombreunidadmedida()})
-                .join(QLatin1Char('|')),
-            QStringLiteral("1234|1234\n5678|JUFA7608212V6|ADRIANA JUAREZ FERNANDEZ|612|29133|Kit"));
+                .join(u'|'),
+            u"1234|1234\n5678|JUFA7608212V6|ADRIANA JUAREZ FERNANDEZ|612|29133|Kit"_s);
         // A line without Unidad is given the unit of its SAT key.
-        QCOMPARE(lineas.at(1).getIdunidad()->getNombreunidadmedida(), QStringLiteral("E48"));
+        QCOMPARE(lineas.at(1).getIdunidad()->getNombreunidadmedida(), u"E48"_s);
         QCOMPARE(lineas.at(1).getCuentapredial(), QString());
 
         // The part: a product of the business under the line's product, with its customs entry.
         const std::unique_ptr<TConcepto> parte =
-            TConcepto::getByDescripcion_Negocio(QStringLiteral("Tornillo de ejemplo"), m_negocio, m_conexion, true);
+            TConcepto::getByDescripcion_Negocio(u"Tornillo de ejemplo"_s, m_negocio, m_conexion, true);
         QVERIFY(parte);
         QCOMPARE(parte->getConceptoPadreId(), lineas.at(0).getIdconceptoId());
-        QCOMPARE(parte->getPrecioventa().texto(2), QStringLiteral("0.20"));
-        QCOMPARE(parte->getNumidentificacion(), QStringLiteral("P-1"));
+        QCOMPARE(parte->getPrecioventa().texto(2), u"0.20"_s);
+        QCOMPARE(parte->getNumidentificacion(), u"P-1"_s);
         const QList<TPedimentoaduanal> pedimentos =
             de<TPedimentoaduanal>(c, TPedimentoaduanal::col_Idcomprobante, m_conexion);
         QCOMPARE(pedimentos.size(), 1);
@@ -369,28 +382,24 @@ private slots:
         // Breakdown of the voucher: federal rows, then the local ones.
         QStringList desglose;
         for (const TDesgloseimpuesto& d : desgloseDelComprobante(c, m_conexion))
-            desglose << QStringLiteral("%1 %2 %3 %4 %5 %6")
-                            .arg(d.getTipoimpuesto(), d.getNombre(), d.getTipofactor(),
-                                 texto(d.valor(TDesgloseimpuesto::col_Tasa)),
-                                 texto(d.valor(TDesgloseimpuesto::col_Importebase)),
-                                 texto(d.valor(TDesgloseimpuesto::col_Importe)));
-        QCOMPARE(desglose, QStringList({QStringLiteral("Retenido ISR  <vacío> <vacío> 115.01"),
-                                        QStringLiteral("Trasladado IVA Tasa 0.16 1150.05 184.01"),
-                                        QStringLiteral("Trasladado IEPS Cuota 1.6 3 4.8"),
-                                        QStringLiteral("Trasladado IVA Exento <vacío> 100.2 <vacío>"),
-                                        QStringLiteral("Retenido ISN  2 <vacío> 23"),
-                                        QStringLiteral("Trasladado ISH  3 <vacío> 34.5")}));
+            desglose << u"%1 %2 %3 %4 %5 %6"_s.arg(
+                d.getTipoimpuesto(), d.getNombre(), d.getTipofactor(), texto(d.valor(TDesgloseimpuesto::col_Tasa)),
+                texto(d.valor(TDesgloseimpuesto::col_Importebase)), texto(d.valor(TDesgloseimpuesto::col_Importe)));
+        QCOMPARE(desglose,
+                 QStringList({u"Retenido ISR  <vacío> <vacío> 115.01"_s, u"Trasladado IVA Tasa 0.16 1150.05 184.01"_s,
+                              u"Trasladado IEPS Cuota 1.6 3 4.8"_s, u"Trasladado IVA Exento <vacío> 100.2 <vacío>"_s,
+                              u"Retenido ISN  2 <vacío> 23"_s, u"Trasladado ISH  3 <vacío> 34.5"_s}));
 
         // Catalogue taxes by abbreviation and rate: IVA at 16 %, exempt IVA, the
         // voucher's ISR withholding (no rate), the line's ISR at 10 %, IEPS, and
         // the two local taxes by their names.
         QCOMPARE(TImpuesto::cuenta(TCondicion(), m_conexion), 7);
-        QVERIFY(TImpuesto::getBySiglaAndTasa(QStringLiteral("ISR"), TImpuesto::tasaRetenido(), m_conexion));
-        QVERIFY(TImpuesto::getBySiglaAndTasa(QStringLiteral("IVA"), std::nullopt, m_conexion));
+        QVERIFY(TImpuesto::getBySiglaAndTasa(u"ISR"_s, TImpuesto::tasaRetenido(), m_conexion));
+        QVERIFY(TImpuesto::getBySiglaAndTasa(u"IVA"_s, std::nullopt, m_conexion));
         const std::unique_ptr<TImpuesto> isn =
-            TImpuesto::getBySiglaAndTasa(QStringLiteral("ISN"), TDecimal::desdeTexto(QStringLiteral("2")), m_conexion);
+            TImpuesto::getBySiglaAndTasa(u"ISN"_s, TDecimal::desdeTexto(u"2"_s), m_conexion);
         QVERIFY(isn);
-        QCOMPARE(isn->getNombreimpuesto(), QStringLiteral("ISN"));
+        QCOMPARE(isn->getNombreimpuesto(), u"ISN"_s);
         QCOMPARE(isn->getTipoimpuesto(), TImpuesto::TIPO_IMPUESTO_RETENIDO);
         QCOMPARE(isn->getClaveimpuesto(), QString());
     }
@@ -418,20 +427,17 @@ private slots:
         for (const char* catalogo : {"IMPUESTO", "UNIDADMEDIDA", "CONCEPTO", "FORMAPAGO", "METODOPAGO", "CLIENTE",
                                      "DATOSFISCALES", "PERSONA", "CODIGOPOSTAL", "DIRECCION"})
             QVERIFY2(despues.value(QLatin1String(catalogo)) == antes.value(QLatin1String(catalogo)), catalogo);
-        QCOMPARE(despues.value(QStringLiteral("COMPROBANTE")), 2);
-        QCOMPARE(despues.value(QStringLiteral("DESGLOSEIMPUESTO")),
-                 2 * antes.value(QStringLiteral("DESGLOSEIMPUESTO")));
-        QCOMPARE(despues.value(QStringLiteral("PEDIMENTOADUANAL")),
-                 2 * antes.value(QStringLiteral("PEDIMENTOADUANAL")));
+        QCOMPARE(despues.value(u"COMPROBANTE"_s), 2);
+        QCOMPARE(despues.value(u"DESGLOSEIMPUESTO"_s), 2 * antes.value(u"DESGLOSEIMPUESTO"_s));
+        QCOMPARE(despues.value(u"PEDIMENTOADUANAL"_s), 2 * antes.value(u"PEDIMENTOADUANAL"_s));
 
         // Local taxes are rows of the voucher without SAT code; the catalogue
         // keeps them by name and rate, as the kind they were first met.
         QStringList leidos;
         for (const TDesgloseimpuesto& d : desgloseDelComprobante(segundo, m_conexion))
             if (d.getClaveimpuesto().isEmpty())
-                leidos << QStringLiteral("%1 %2 %3 %4 %5")
-                              .arg(d.getTipoimpuesto(), d.getNombre(), d.getTasa().texto(), d.getImporte().texto(),
-                                   d.getImpuesto()->getTipoimpuesto());
+                leidos << u"%1 %2 %3 %4 %5"_s.arg(d.getTipoimpuesto(), d.getNombre(), d.getTasa().texto(),
+                                                  d.getImporte().texto(), d.getImpuesto()->getTipoimpuesto());
         QCOMPARE(leidos, locales);
     }
 
@@ -440,186 +446,95 @@ private slots:
     // else, while each voucher keeps what it said.
     void mismoReceptorUnCliente()
     {
-        const TComprobante primero = guardaArchivo(QStringLiteral("cfdi33-valid.xml"), m_conexion, m_negocio);
-        const TComprobante segundo = guardaArchivo(QStringLiteral("cfdi40-real.xml"), m_conexion, m_negocio);
-        const TComprobante tercero =
-            guardaArchivo(QStringLiteral("created-with-discounts-40.xml"), m_conexion, m_negocio);
+        const TComprobante primero = guardaArchivo(u"cfdi33-valid.xml"_s, m_conexion, m_negocio);
+        const TComprobante segundo = guardaArchivo(u"cfdi40-real.xml"_s, m_conexion, m_negocio);
+        const TComprobante tercero = guardaArchivo(u"created-with-discounts-40.xml"_s, m_conexion, m_negocio);
 
         QCOMPARE(TCliente::cuenta(TCondicion(), m_conexion), 1);
         QCOMPARE(segundo.getClienteId(), primero.getClienteId());
         QCOMPARE(tercero.getClienteId(), primero.getClienteId());
-        const std::unique_ptr<TCliente> cliente =
-            TCliente::getByRFC(QStringLiteral(" COSC8001137NA"), m_negocio, m_conexion);
+        const std::unique_ptr<TCliente> cliente = TCliente::getByRFC(u" COSC8001137NA"_s, m_negocio, m_conexion);
         QVERIFY(cliente);
-        QCOMPARE(cliente->getUsocfdi(), QStringLiteral("G01"));
-        QCOMPARE(cliente->getDatosfiscales()->getRazon(), QStringLiteral("CARLOS CORTES SOTO"));
-        QCOMPARE(cliente->getDatosfiscales()->getRegimen(), QStringLiteral("612"));
-        QCOMPARE(cliente->getDatosfiscales()->getDireccion()->getCodigoPostal()->getCp(), QStringLiteral("52176"));
-        QCOMPARE(segundo.getUsocfdi(), QStringLiteral("G03"));
-        QCOMPARE(tercero.getNombrereceptor(), QStringLiteral("Carlos Cortés Soto"));
-        QCOMPARE(tercero.getDomiciliofiscalreceptor(), QStringLiteral("52000"));
+        QCOMPARE(cliente->getUsocfdi(), u"G01"_s);
+        QCOMPARE(cliente->getDatosfiscales()->getRazon(), u"CARLOS CORTES SOTO"_s);
+        QCOMPARE(cliente->getDatosfiscales()->getRegimen(), u"612"_s);
+        QCOMPARE(cliente->getDatosfiscales()->getDireccion()->getCodigoPostal()->getCp(), u"52176"_s);
+        QCOMPARE(segundo.getUsocfdi(), u"G03"_s);
+        QCOMPARE(tercero.getNombrereceptor(), u"Carlos Cortés Soto"_s);
+        QCOMPARE(tercero.getDomiciliofiscalreceptor(), u"52000"_s);
 
         // Another business of the same database has customers of its own.
         TNegocio otro;
-        otro.setNombre(QStringLiteral("Otro"));
+        otro.setNombre(u"Otro"_s);
         otro = TNegocio::saveOrUpdate(otro, TUnidadTrabajo(m_conexion, 1));
-        QVERIFY(!TCliente::getByRFC(QStringLiteral("COSC8001137NA"), otro, m_conexion));
+        QVERIFY(!TCliente::getByRFC(u"COSC8001137NA"_s, otro, m_conexion));
     }
 
-    // Amounts as texto() writes them; perceptions, deductions, other payments
-    // and disabilities one text a row, in the order they are stored.
     void nomina_data()
     {
-        QTest::addColumn<QString>("archivo");
-        // The receipt.
-        QTest::addColumn<QString>("tipoNomina");
-        QTest::addColumn<QDate>("fechaPago");
-        QTest::addColumn<QDate>("fechaInicialPago");
-        QTest::addColumn<QDate>("fechaFinalPago");
-        QTest::addColumn<QString>("diasPagados");
-        QTest::addColumn<QString>("totalPercepciones");
-        QTest::addColumn<QString>("totalDeducciones");
-        QTest::addColumn<QString>("totalOtrosPagos");
-        QTest::addColumn<QString>("totalSueldos");
-        QTest::addColumn<QString>("totalGravado");
-        QTest::addColumn<QString>("totalExento");
-        QTest::addColumn<QString>("totalSeparacion");
-        QTest::addColumn<QString>("totalJubilacion");
-        QTest::addColumn<QString>("totalOtrasDeducciones");
-        QTest::addColumn<QString>("totalRetenidos");
-        QTest::addColumn<int>("banco");
-        QTest::addColumn<QString>("clabe");
-        QTest::addColumn<QString>("registroPatronal");
-        QTest::addColumn<QString>("rfcPatronOrigen");
-        QTest::addColumn<QString>("curpEmisor");
-        QTest::addColumn<QString>("antiguedad");
-        // The employee.
-        QTest::addColumn<QString>("curp");
-        QTest::addColumn<QString>("numEmpleado");
-        QTest::addColumn<QString>("numSeguroSocial");
-        QTest::addColumn<QString>("tipoRegimen");
-        QTest::addColumn<QString>("tipoContrato");
-        QTest::addColumn<QString>("tipoJornada");
-        QTest::addColumn<QString>("periodicidad");
-        QTest::addColumn<QString>("departamento");
-        QTest::addColumn<QString>("puesto");
-        QTest::addColumn<int>("riesgoPuesto");
-        QTest::addColumn<QString>("salarioBase");
-        QTest::addColumn<QString>("salarioDiario");
-        QTest::addColumn<QDate>("inicioRelacion");
-        QTest::addColumn<int>("bancoEmpleado");
-        QTest::addColumn<QString>("clabeEmpleado");
-        QTest::addColumn<QString>("sindicalizado");
-        QTest::addColumn<QString>("entidad");
-        // The rows under the receipt.
-        QTest::addColumn<QStringList>("percepciones");
-        QTest::addColumn<QStringList>("deducciones");
-        QTest::addColumn<QStringList>("otrosPagos");
-        QTest::addColumn<QStringList>("incapacidades");
-        const QString monto = QStringLiteral("123.45");
-        const QString vacio = QStringLiteral("<vacío>");
-        QTest::newRow("ejemplo SAT")
-            << QStringLiteral("cfdv40-nomina12.xml")
-            // The receipt.
-            << QStringLiteral("O") << QDate(2016, 10, 15) << QDate(2016, 10, 1) << QDate(2016, 10, 15)
-            << QStringLiteral("15") << monto << monto << monto << monto << monto << monto << monto << monto << monto
-            << monto << 2 << QStringLiteral("1234567890") << QStringLiteral("E23-12345-12-1")
-            << QStringLiteral("AAA010101AAA") << QStringLiteral("OAAJ840102HJCVRN00")
-            << QStringLiteral("P3Y2M23D")
-            // The employee.
-            << QStringLiteral("OAAJ840102HJCVRN00") << QStringLiteral("001") << QStringLiteral("123456789012345")
-            << QStringLiteral("03") << QStringLiteral("01") << QStringLiteral("02") << QStringLiteral("04")
-            << QStringLiteral("001") << QStringLiteral("Programador") << 3 << monto << monto << QDate(2013, 4, 11) << 2
-            << QStringLiteral("1234567890") << QStringLiteral("Sí")
-            << QStringLiteral("AGU")
-            // The rows under the receipt.
-            << QStringList{QStringLiteral("001 AAA Sueldo Regular 89 90"),
-                           QStringLiteral("005 BBB Sueldo Regular 89 90")}
-            << QStringList{QStringLiteral("001 XXX Deduccion Semanal 10"),
-                           QStringLiteral("100 YYY Deduccion Semanal 10")}
-            << QStringList{QStringLiteral("001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56"),
-                           QStringLiteral("002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45")}
-            << QStringList{QStringLiteral("1 01 22.45"), QStringLiteral("2 02 22.45")};
-        QTest::newRow("compensacion")
-            << QStringLiteral("cfdi40-nomina-compensacion-valid.xml")
-            // The receipt.
-            << QStringLiteral("O") << QDate(2026, 1, 14) << QDate(2026, 1, 1) << QDate(2026, 1, 15)
-            << QStringLiteral("15") << QStringLiteral("15000") << QStringLiteral("2689.23") << QStringLiteral("263.63")
-            << QStringLiteral("15000") << QStringLiteral("15000") << QStringLiteral("0") << vacio << vacio
-            << QStringLiteral("416.98") << QStringLiteral("2272.25") << 0 << QString() << QStringLiteral("A0000000000")
-            << QString() << QString()
-            << QStringLiteral("P63W")
-            // The employee.
-            << QStringLiteral("XAXX010101HDFXXX01") << QStringLiteral("0001") << QStringLiteral("00000000000")
-            << QStringLiteral("02") << QStringLiteral("01") << QStringLiteral("01") << QStringLiteral("04")
-            << QStringLiteral("Ninguno") << QStringLiteral("Ninguno") << 1 << QStringLiteral("1050.68")
-            << QStringLiteral("1000") << QDate(2024, 10, 28) << 0 << QString() << QStringLiteral("No")
-            << QStringLiteral("CMX")
-            // The rows under the receipt.
-            << QStringList{QStringLiteral("001 001 Sueldo 15000 0")}
-            << QStringList{QStringLiteral("001 052 I.M.S.S. 416.98"), QStringLiteral("002 045 I.S.R. mes 2272.25")}
-            << QStringList{QStringLiteral("999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>"),
-                           QStringLiteral("002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>"),
-                           QStringLiteral("004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0")}
-            << QStringList{};
+        QTest::addColumn<TRecibo>("f");
+        const QString monto = u"123.45"_s;
+        const QString vacio = u"<vacío>"_s;
+        QTest::newRow("ejemplo SAT") << TRecibo(
+            u"cfdv40-nomina12.xml"_s, u"O"_s, QDate(2016, 10, 15), QDate(2016, 10, 1), QDate(2016, 10, 15), u"15"_s,
+            monto, monto, monto, monto, monto, monto, monto, monto, monto, monto, 2, u"1234567890"_s,
+            u"E23-12345-12-1"_s, u"AAA010101AAA"_s, u"OAAJ840102HJCVRN00"_s, u"P3Y2M23D"_s, u"OAAJ840102HJCVRN00"_s,
+            u"001"_s, u"123456789012345"_s, u"03"_s, u"01"_s, u"02"_s, u"04"_s, u"001"_s, u"Programador"_s, 3, monto,
+            monto, QDate(2013, 4, 11), 2, u"1234567890"_s, u"Sí"_s, u"AGU"_s,
+            QStringList{u"001 AAA Sueldo Regular 89 90"_s, u"005 BBB Sueldo Regular 89 90"_s},
+            QStringList{u"001 XXX Deduccion Semanal 10"_s, u"100 YYY Deduccion Semanal 10"_s},
+            QStringList{u"001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56"_s,
+                        u"002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"_s},
+            QStringList{u"1 01 22.45"_s, u"2 02 22.45"_s});
+        QTest::newRow("compensacion") << TRecibo(
+            u"cfdi40-nomina-compensacion-valid.xml"_s, u"O"_s, QDate(2026, 1, 14), QDate(2026, 1, 1),
+            QDate(2026, 1, 15), u"15"_s, u"15000"_s, u"2689.23"_s, u"263.63"_s, u"15000"_s, u"15000"_s, u"0"_s, vacio,
+            vacio, u"416.98"_s, u"2272.25"_s, 0, QString(), u"A0000000000"_s, QString(), QString(), u"P63W"_s,
+            u"XAXX010101HDFXXX01"_s, u"0001"_s, u"00000000000"_s, u"02"_s, u"01"_s, u"01"_s, u"04"_s, u"Ninguno"_s,
+            u"Ninguno"_s, 1, u"1050.68"_s, u"1000"_s, QDate(2024, 10, 28), 0, QString(), u"No"_s, u"CMX"_s,
+            QStringList{u"001 001 Sueldo 15000 0"_s},
+            QStringList{u"001 052 I.M.S.S. 416.98"_s, u"002 045 I.S.R. mes 2272.25"_s},
+            QStringList{u"999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>"_s,
+                        u"002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>"_s,
+                        u"004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"_s},
+            QStringList{});
     }
     void nomina()
     {
-        QFETCH(QString, archivo);
-        const TComprobante c = guardaArchivo(archivo, m_conexion, m_negocio);
+        QFETCH(TRecibo, f);
+        const TComprobante c = guardaArchivo(f.archivo, m_conexion, m_negocio);
 
         using N = TNominacomprobante;
         const QList<N> recibos = de<N>(c, N::col_Comprobante, m_conexion);
         QCOMPARE(recibos.size(), 1);
         const N& r = recibos.first();
         const auto d = [](const N& n, int col) { return texto(n.valor(col)); };
-        QFETCH(QString, tipoNomina);
-        QFETCH(QDate, fechaPago);
-        QFETCH(QDate, fechaInicialPago);
-        QFETCH(QDate, fechaFinalPago);
-        QFETCH(QString, diasPagados);
-        QFETCH(QString, totalPercepciones);
-        QFETCH(QString, totalDeducciones);
-        QFETCH(QString, totalOtrosPagos);
-        QFETCH(QString, totalSueldos);
-        QFETCH(QString, totalGravado);
-        QFETCH(QString, totalExento);
-        QFETCH(QString, totalSeparacion);
-        QFETCH(QString, totalJubilacion);
-        QFETCH(QString, totalOtrasDeducciones);
-        QFETCH(QString, totalRetenidos);
-        QFETCH(int, banco);
-        QFETCH(QString, clabe);
-        QFETCH(QString, registroPatronal);
-        QFETCH(QString, rfcPatronOrigen);
-        QFETCH(QString, curpEmisor);
-        QFETCH(QString, antiguedad);
-        QCOMPARE(r.getTiponomina(), tipoNomina);
-        QCOMPARE(r.getFechapago(), fechaPago);
-        QCOMPARE(r.getFechainicialpago(), fechaInicialPago);
-        QCOMPARE(r.getFechafinalpago(), fechaFinalPago);
-        QCOMPARE(d(r, N::col_Numdiaspagados), diasPagados);
-        QCOMPARE(d(r, N::col_Totalpercepciones), totalPercepciones);
-        QCOMPARE(d(r, N::col_Totaldeducciones), totalDeducciones);
-        QCOMPARE(d(r, N::col_Totalotrospagos), totalOtrosPagos);
-        QCOMPARE(d(r, N::col_Totalsueldos), totalSueldos);
-        QCOMPARE(d(r, N::col_Totalgravado), totalGravado);
-        QCOMPARE(d(r, N::col_Totalexento), totalExento);
-        QCOMPARE(d(r, N::col_Totalseparacionindemnizacion), totalSeparacion);
-        QCOMPARE(d(r, N::col_Totaljubilacionpensionretiro), totalJubilacion);
-        QCOMPARE(d(r, N::col_Totalotrasdeducciones), totalOtrasDeducciones);
-        QCOMPARE(d(r, N::col_Totalimpuestosretenidos), totalRetenidos);
-        QCOMPARE(r.getBanco(), banco);
-        QCOMPARE(r.getClabe(), clabe);
-        QCOMPARE(r.getRegistropatronal(), registroPatronal);
-        QCOMPARE(r.getRfcpatronorigen(), rfcPatronOrigen);
-        QCOMPARE(r.getCurpemisor(), curpEmisor);
-        QCOMPARE(r.getAntiguedad(), antiguedad);
+        QCOMPARE(r.getTiponomina(), f.tipoNomina);
+        QCOMPARE(r.getFechapago(), f.fechaPago);
+        QCOMPARE(r.getFechainicialpago(), f.fechaInicialPago);
+        QCOMPARE(r.getFechafinalpago(), f.fechaFinalPago);
+        QCOMPARE(d(r, N::col_Numdiaspagados), f.diasPagados);
+        QCOMPARE(d(r, N::col_Totalpercepciones), f.totalPercepciones);
+        QCOMPARE(d(r, N::col_Totaldeducciones), f.totalDeducciones);
+        QCOMPARE(d(r, N::col_Totalotrospagos), f.totalOtrosPagos);
+        QCOMPARE(d(r, N::col_Totalsueldos), f.totalSueldos);
+        QCOMPARE(d(r, N::col_Totalgravado), f.totalGravado);
+        QCOMPARE(d(r, N::col_Totalexento), f.totalExento);
+        QCOMPARE(d(r, N::col_Totalseparacionindemnizacion), f.totalSeparacion);
+        QCOMPARE(d(r, N::col_Totaljubilacionpensionretiro), f.totalJubilacion);
+        QCOMPARE(d(r, N::col_Totalotrasdeducciones), f.totalOtrasDeducciones);
+        QCOMPARE(d(r, N::col_Totalimpuestosretenidos), f.totalRetenidos);
+        QCOMPARE(r.getBanco(), f.banco);
+        QCOMPARE(r.getClabe(), f.clabe);
+        QCOMPARE(r.getRegistropatronal(), f.registroPatronal);
+        QCOMPARE(r.getRfcpatronorigen(), f.rfcPatronOrigen);
+        QCOMPARE(r.getCurpemisor(), f.curpEmisor);
+        QCOMPARE(r.getAntiguedad(), f.antiguedad);
         QCOMPARE(r.getUuid(), c.getUuid());
         QCOMPARE(r.getTotal(), c.getTotal());
         QCOMPARE(r.getSubtotal(), c.getSubtotal());
         QCOMPARE(texto(r.valor(N::col_Descuento)), texto(c.valor(TComprobante::col_Descuentogeneral)));
-        QCOMPARE(r.getVersion().texto(1), QStringLiteral("1.2"));
+        QCOMPARE(r.getVersion().texto(1), u"1.2"_s);
         QCOMPARE(r.getFechaemision(), c.getFechaemision());
         QCOMPARE(r.getNominaxml(), c.getComprobantexml());
         QCOMPARE(r.getPathxml(), c.getPathxml());
@@ -630,78 +545,54 @@ private slots:
             TNominacomprobanteempleado::columna(TNominacomprobanteempleado::col_NominaComprobante) == r, m_conexion);
         QCOMPARE(enlaces.size(), 1);
         const std::shared_ptr<TEmpleado> e = enlaces.first().getEmpleado();
-        QFETCH(QString, curp);
-        QFETCH(QString, numEmpleado);
-        QFETCH(QString, numSeguroSocial);
-        QFETCH(QString, tipoRegimen);
-        QFETCH(QString, tipoContrato);
-        QFETCH(QString, tipoJornada);
-        QFETCH(QString, periodicidad);
-        QFETCH(QString, departamento);
-        QFETCH(QString, puesto);
-        QFETCH(int, riesgoPuesto);
-        QFETCH(QString, salarioBase);
-        QFETCH(QString, salarioDiario);
-        QFETCH(QDate, inicioRelacion);
-        QFETCH(int, bancoEmpleado);
-        QFETCH(QString, clabeEmpleado);
-        QFETCH(QString, sindicalizado);
-        QFETCH(QString, entidad);
-        QCOMPARE(e->getCurp(), curp);
-        QCOMPARE(e->getNumempleado(), numEmpleado);
-        QCOMPARE(e->getNumsegurosocial(), numSeguroSocial);
-        QCOMPARE(e->getTiporegimen(), tipoRegimen);
-        QCOMPARE(e->getTipoconrato(), tipoContrato);
-        QCOMPARE(e->getTipojornada(), tipoJornada);
-        QCOMPARE(e->getPeriodicidadpago(), periodicidad);
-        QCOMPARE(e->getDepartamento(), departamento);
-        QCOMPARE(e->getPuesto(), puesto);
-        QCOMPARE(e->getRiesgopuesto(), riesgoPuesto);
-        QCOMPARE(e->getSalariobasecotapor(), salarioBase);
-        QCOMPARE(texto(e->valor(TEmpleado::col_Salariodiariointegrado)), salarioDiario);
-        QCOMPARE(e->getFechainiciorelacionlaboral(), inicioRelacion);
-        QCOMPARE(e->getBanco(), bancoEmpleado);
-        QCOMPARE(e->getClabe(), clabeEmpleado);
-        QCOMPARE(e->getSindicalizado(), sindicalizado);
-        QCOMPARE(e->getClaveentfed(), entidad);
+        QCOMPARE(e->getCurp(), f.curp);
+        QCOMPARE(e->getNumempleado(), f.numEmpleado);
+        QCOMPARE(e->getNumsegurosocial(), f.numSeguroSocial);
+        QCOMPARE(e->getTiporegimen(), f.tipoRegimen);
+        QCOMPARE(e->getTipoconrato(), f.tipoContrato);
+        QCOMPARE(e->getTipojornada(), f.tipoJornada);
+        QCOMPARE(e->getPeriodicidadpago(), f.periodicidad);
+        QCOMPARE(e->getDepartamento(), f.departamento);
+        QCOMPARE(e->getPuesto(), f.puesto);
+        QCOMPARE(e->getRiesgopuesto(), f.riesgoPuesto);
+        QCOMPARE(e->getSalariobasecotapor(), f.salarioBase);
+        QCOMPARE(texto(e->valor(TEmpleado::col_Salariodiariointegrado)), f.salarioDiario);
+        QCOMPARE(e->getFechainiciorelacionlaboral(), f.inicioRelacion);
+        QCOMPARE(e->getBanco(), f.bancoEmpleado);
+        QCOMPARE(e->getClabe(), f.clabeEmpleado);
+        QCOMPARE(e->getSindicalizado(), f.sindicalizado);
+        QCOMPARE(e->getClaveentfed(), f.entidad);
         QCOMPARE(e->getIdnegocioId(), m_negocio.getIdnegocio());
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
 
-        QFETCH(QStringList, percepciones);
-        QFETCH(QStringList, deducciones);
-        QFETCH(QStringList, otrosPagos);
-        QFETCH(QStringList, incapacidades);
         QStringList leidas;
         for (const TPercepcion& p :
              TPercepcion::busca(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == r, m_conexion))
-            leidas << QStringLiteral("%1 %2 %3 %4 %5")
-                          .arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
-                               texto(p.valor(TPercepcion::col_Importegravado)),
-                               texto(p.valor(TPercepcion::col_Importeexcento)));
-        QCOMPARE(leidas, percepciones);
+            leidas << u"%1 %2 %3 %4 %5"_s.arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
+                                              texto(p.valor(TPercepcion::col_Importegravado)),
+                                              texto(p.valor(TPercepcion::col_Importeexcento)));
+        QCOMPARE(leidas, f.percepciones);
         leidas.clear();
         for (const TDeduccion& x : TDeduccion::busca(TDeduccion::columna(TDeduccion::col_Reciboj) == r, m_conexion))
-            leidas << QStringLiteral("%1 %2 %3 %4")
-                          .arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(), x.getImportegravado().texto());
-        QCOMPARE(leidas, deducciones);
+            leidas << u"%1 %2 %3 %4"_s.arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(),
+                                           x.getImportegravado().texto());
+        QCOMPARE(leidas, f.deducciones);
         leidas.clear();
         for (const TOtropago& o : TOtropago::busca(TOtropago::columna(TOtropago::col_Idrecibonomina) == r, m_conexion))
-            leidas << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-                          .arg(o.getTipootropago(), o.getClave(), o.getConcepto(),
-                               texto(o.valor(TOtropago::col_Importe)), texto(o.valor(TOtropago::col_Subsidiocausado)),
-                               texto(o.valor(TOtropago::col_Saldoafavor)), QString::number(o.getAnio()),
-                               texto(o.valor(TOtropago::col_Remanentesalfav)));
-        QCOMPARE(leidas, otrosPagos);
+            leidas << u"%1 %2 %3 %4 %5 %6 %7 %8"_s.arg(
+                o.getTipootropago(), o.getClave(), o.getConcepto(), texto(o.valor(TOtropago::col_Importe)),
+                texto(o.valor(TOtropago::col_Subsidiocausado)), texto(o.valor(TOtropago::col_Saldoafavor)),
+                QString::number(o.getAnio()), texto(o.valor(TOtropago::col_Remanentesalfav)));
+        QCOMPARE(leidas, f.otrosPagos);
         leidas.clear();
         for (const TIncapacidad& i :
              TIncapacidad::busca(TIncapacidad::columna(TIncapacidad::col_Idrecibonomina) == r, m_conexion))
-            leidas << QStringLiteral("%1 %2 %3")
-                          .arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
-                               i.getImportemonetario().texto());
-        QCOMPARE(leidas, incapacidades);
+            leidas << u"%1 %2 %3"_s.arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
+                                        i.getImportemonetario().texto());
+        QCOMPARE(leidas, f.incapacidades);
 
         // A second receipt of the same employee links the stored employee.
-        const TComprobante otro = guardaArchivo(archivo, m_conexion, m_negocio);
+        const TComprobante otro = guardaArchivo(f.archivo, m_conexion, m_negocio);
         QCOMPARE(TEmpleado::cuenta(TCondicion(), m_conexion), 1);
         QCOMPARE(TNominacomprobante::cuenta(TCondicion(), m_conexion), 2);
         QVERIFY(otro.getIdcomprobante() != c.getIdcomprobante());
@@ -713,12 +604,12 @@ private slots:
     {
         TComprobante comprobante;
         comprobante.setNegocio(m_negocio);
-        comprobante.setUuid(QStringLiteral("3F2504E0-4F89-11D3-9A0C-0305E82C3301"));
+        comprobante.setUuid(u"3F2504E0-4F89-11D3-9A0C-0305E82C3301"_s);
         comprobante.setFechatimbrado(QDateTime(QDate(2016, 10, 16), QTime(9, 30)));
-        comprobante.setTotal(TDecimal::desdeTexto(QStringLiteral("1000.10")));
+        comprobante.setTotal(TDecimal::desdeTexto(u"1000.10"_s));
         comprobante = TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(m_conexion, 1));
 
-        const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(QStringLiteral("cfdv40-nomina12.xml")));
+        const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(u"cfdv40-nomina12.xml"_s));
         TSaveComprobante guardador{QString(), QString()};
         guardador.setConexion(m_conexion);
         guardador.setUsuario(3);
@@ -732,32 +623,32 @@ private slots:
         QVERIFY(recibo);
         QCOMPARE(recibo->getFechaemision(), comprobante.getFechatimbrado());
         QCOMPARE(recibo->getUuid(), comprobante.getUuid());
-        QCOMPARE(recibo->getTotal().texto(2), QStringLiteral("1000.10"));
+        QCOMPARE(recibo->getTotal().texto(2), u"1000.10"_s);
         QCOMPARE(recibo->getUltimamodificacionpor(), 3);
         QCOMPARE(TPercepcion::cuenta(TCondicion(), m_conexion), 2);
-        QVERIFY(TEmpleado::getByCURP(QStringLiteral("OAAJ840102HJCVRN00 "), m_conexion));
+        QVERIFY(TEmpleado::getByCURP(u"OAAJ840102HJCVRN00 "_s, m_conexion));
     }
 
     void donataria()
     {
-        const TComprobante c = guardaArchivo(QStringLiteral("cfdv40-donat11.xml.xml"), m_conexion, m_negocio);
+        const TComprobante c = guardaArchivo(u"cfdv40-donat11.xml.xml"_s, m_conexion, m_negocio);
         const std::shared_ptr<TDonataria> d = c.getDonataria();
         QVERIFY(d);
-        QCOMPARE(d->getVersion(), QStringLiteral("1.1"));
-        QCOMPARE(d->getNoautorizacion(), QStringLiteral("123456ABC"));
+        QCOMPARE(d->getVersion(), u"1.1"_s);
+        QCOMPARE(d->getNoautorizacion(), u"123456ABC"_s);
         QCOMPARE(d->getFechaautorizacion(), QDateTime(QDate(1973, 4, 4), QTime(0, 0)));
-        QVERIFY(d->getLeyenda().startsWith(QStringLiteral("Este comprobante ampara un donativo")));
-        QVERIFY(d->getLeyenda().endsWith(QStringLiteral("en los términos de las disposiciones fiscales.")));
+        QVERIFY(d->getLeyenda().startsWith(u"Este comprobante ampara un donativo"_s));
+        QVERIFY(d->getLeyenda().endsWith(u"en los términos de las disposiciones fiscales."_s));
         QCOMPARE(de<TCfdirelacionado>(c, TCfdirelacionado::col_Comprobante, m_conexion).size(), 1);
         // The business's own RFC in the file has a blank in front; the receiver is kept trimmed.
-        QCOMPARE(c.getRfcreceptor(), QStringLiteral("BASJ600902KL9"));
+        QCOMPARE(c.getRfcreceptor(), u"BASJ600902KL9"_s);
     }
 
     // A file's work is one unit: a failure in the middle of a voucher undoes
     // all of it, and only it, when the caller keeps a batch transaction open.
     void fallaEnMedioNoDejaNada()
     {
-        QFile archivo(ruta(QStringLiteral("cfdi40-nomina-compensacion-valid.xml")));
+        QFile archivo(ruta(u"cfdi40-nomina-compensacion-valid.xml"_s));
         QVERIFY(archivo.open(QIODevice::ReadOnly));
         QByteArray bytes = archivo.readAll();
         // The last perception's exempt amount is not a number: the voucher, its
@@ -770,7 +661,7 @@ private slots:
         QCOMPARE(cuentaFilas(m_conexion), vacia);
 
         TTransaccion lote(m_conexion);
-        const TComprobante bueno = guardaArchivo(QStringLiteral("cfdi40-real.xml"), m_conexion, m_negocio);
+        const TComprobante bueno = guardaArchivo(u"cfdi40-real.xml"_s, m_conexion, m_negocio);
         const QMap<QString, int> conUno = cuentaFilas(m_conexion);
         QVERIFY_THROWS_EXCEPTION(EConversion, guardaDocumento(roto, m_conexion, m_negocio));
         QCOMPARE(cuentaFilas(m_conexion), conUno);
@@ -783,8 +674,8 @@ private slots:
     void sinTransaccionNoGuarda()
     {
         const QMap<QString, int> antes = cuentaFilas(m_conexion);
-        const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(QStringLiteral("cfdi40-real.xml")));
-        TSaveComprobante4 guardador(QStringLiteral("x.xml"), QString());
+        const TDocumentoXML documento = TDocumentoXML::desdeArchivo(ruta(u"cfdi40-real.xml"_s));
+        TSaveComprobante4 guardador(u"x.xml"_s, QString());
         guardador.setConexion(m_conexion);
         guardador.setNegocio(m_negocio);
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, guardador.SaveBD(Cfdv40::GetComprobante(documento)));

@@ -8,6 +8,7 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 
 using FirmaPermisos::TMotivo;
@@ -67,43 +68,39 @@ private slots:
         QTest::addColumn<int>("forma");
         QTest::addColumn<QStringList>("concedidos");
         QTest::addColumn<QString>("motivo");
-        const QString rfc = QStringLiteral("EKU9003173C9");
-        const auto fila = [&](const char* nombre, const QString& rfcTexto, const QString& permisos, int forma,
-                              const QStringList& concedidos, TMotivo motivo = TMotivo::Valido) {
-            QTest::newRow(nombre) << rfcTexto + USR_PASS + permisos << forma << concedidos
-                                  << FirmaPermisos::explica(motivo);
+        // Unless a row says otherwise: the business's RFC and the owner's rights.
+        const auto fila = [](const char* nombre, int forma, const QStringList& concedidos,
+                             TMotivo motivo = TMotivo::Valido, const QString& permisos = PERMISOS_INICIALES,
+                             const QString& rfc = u"EKU9003173C9"_s) {
+            QTest::newRow(nombre) << rfc + USR_PASS + permisos << forma << concedidos << FirmaPermisos::explica(motivo);
         };
-        fila("dueño", rfc, PERMISOS_INICIALES, Firmado, codigos());
-        fila("editor: solo facturación y clientes", rfc, QStringLiteral("|0|0|0|0|-1|-1|0|0|TRUE|TRUE|TRUE|TRUE"),
-             Firmado, {CODIGO_FACTURACION, CODIGO_FACTURACION_40, CODIGO_CLIENTES});
-        fila("texto antiguo con TRUE/FALSE", rfc, QStringLiteral("|TRUE|FALSE|true|0|0|0|0|TRUE"), Firmado,
-             {CODIGO_BRIDGE_TXT, CODIGO_PRODUCTOS, CODIGO_PERMISOS});
-        fila("texto corto", rfc, QStringLiteral("|-1|-1"), Firmado, {CODIGO_BRIDGE_TXT, CODIGO_REPORTES});
-        fila("basura en las posiciones", rfc, QStringLiteral("|sí|x||-1a"), Firmado, {});
-        fila("RFC en minúsculas y con blancos", QStringLiteral(" eku9003173c9 "), PERMISOS_INICIALES, Firmado,
-             codigos());
+        const auto valido = TMotivo::Valido;
+        fila("dueño", Firmado, codigos());
+        fila("editor: solo facturación y clientes", Firmado,
+             {CODIGO_FACTURACION, CODIGO_FACTURACION_40, CODIGO_CLIENTES}, valido,
+             u"|0|0|0|0|-1|-1|0|0|TRUE|TRUE|TRUE|TRUE"_s);
+        fila("texto antiguo con TRUE/FALSE", Firmado, {CODIGO_BRIDGE_TXT, CODIGO_PRODUCTOS, CODIGO_PERMISOS}, valido,
+             u"|TRUE|FALSE|true|0|0|0|0|TRUE"_s);
+        fila("texto corto", Firmado, {CODIGO_BRIDGE_TXT, CODIGO_REPORTES}, valido, u"|-1|-1"_s);
+        fila("basura en las posiciones", Firmado, {}, valido, u"|sí|x||-1a"_s);
+        fila("RFC en minúsculas y con blancos", Firmado, codigos(), valido, PERMISOS_INICIALES, u" eku9003173c9 "_s);
         // Nothing that the business did not sign grants anything.
-        fila("forma anterior, cifrada con la llave del programa", rfc, PERMISOS_INICIALES, Antiguo, {},
-             TMotivo::FormaAntigua);
-        fila("escrito a mano, sin cifrar", rfc, PERMISOS_INICIALES, AMano, {}, TMotivo::Malformado);
-        fila("escrito a mano con una firma inventada", rfc, PERMISOS_INICIALES, FirmaInventada, {},
-             TMotivo::FirmaInvalida);
-        fila("derechos agregados a un texto firmado", rfc, QStringLiteral("|0|-1|0|0|0|0|0|0|TRUE|TRUE|TRUE|TRUE"),
-             Alterado, {}, TMotivo::FirmaInvalida);
-        fila("firma borrada", rfc, PERMISOS_INICIALES, SinFirma, {}, TMotivo::FirmaInvalida);
-        fila("copiado de otro usuario", rfc, PERMISOS_INICIALES, DeOtroUsuario, {}, TMotivo::OtroUsuario);
-        fila("copiado de otra empresa", QStringLiteral("AAA010101AAA"), PERMISOS_INICIALES, DeOtraEmpresa, {},
-             TMotivo::OtroNegocio);
-        fila("firmado con la llave de otra instalación", rfc, PERMISOS_INICIALES, OtraLlave, {},
-             TMotivo::FirmaInvalida);
-        fila("texto hecho para otro RFC", QStringLiteral("AAA010101AAA"), PERMISOS_INICIALES, Firmado, {},
-             TMotivo::OtroNegocio);
-        fila("RFC incompleto", QStringLiteral("EKU9003173C"), PERMISOS_INICIALES, Firmado, {}, TMotivo::OtroNegocio);
-        fila("empresa sin llave", rfc, PERMISOS_INICIALES, SinSecreto, {}, TMotivo::SinSecreto);
-        fila("llave de otra instalación", rfc, PERMISOS_INICIALES, SecretoAjeno, {}, TMotivo::SecretoIlegible);
+        fila("forma anterior, cifrada con la llave del programa", Antiguo, {}, TMotivo::FormaAntigua);
+        fila("escrito a mano, sin cifrar", AMano, {}, TMotivo::Malformado);
+        fila("escrito a mano con una firma inventada", FirmaInventada, {}, TMotivo::FirmaInvalida);
+        fila("derechos agregados a un texto firmado", Alterado, {}, TMotivo::FirmaInvalida,
+             u"|0|-1|0|0|0|0|0|0|TRUE|TRUE|TRUE|TRUE"_s);
+        fila("firma borrada", SinFirma, {}, TMotivo::FirmaInvalida);
+        fila("copiado de otro usuario", DeOtroUsuario, {}, TMotivo::OtroUsuario);
+        fila("copiado de otra empresa", DeOtraEmpresa, {}, TMotivo::OtroNegocio, PERMISOS_INICIALES, u"AAA010101AAA"_s);
+        fila("firmado con la llave de otra instalación", OtraLlave, {}, TMotivo::FirmaInvalida);
+        fila("texto hecho para otro RFC", Firmado, {}, TMotivo::OtroNegocio, PERMISOS_INICIALES, u"AAA010101AAA"_s);
+        fila("RFC incompleto", Firmado, {}, TMotivo::OtroNegocio, PERMISOS_INICIALES, u"EKU9003173C"_s);
+        fila("empresa sin llave", SinSecreto, {}, TMotivo::SinSecreto);
+        fila("llave de otra instalación", SecretoAjeno, {}, TMotivo::SecretoIlegible);
         // Anybody can write the older cipher: a secret in it is refused.
-        fila("llave en la forma anterior", rfc, PERMISOS_INICIALES, SecretoAntiguo, {}, TMotivo::SecretoIlegible);
-        fila("sin texto", rfc, PERMISOS_INICIALES, Vacio, {}, TMotivo::Vacio);
+        fila("llave en la forma anterior", SecretoAntiguo, {}, TMotivo::SecretoIlegible);
+        fila("sin texto", Vacio, {}, TMotivo::Vacio);
     }
     void permisos()
     {
@@ -115,14 +112,14 @@ private slots:
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         const TUnidadTrabajo unidad(conexion, 1);
         const QByteArray secreto = FirmaPermisos::nuevoSecreto();
-        const TNegocio negocio = negocioCon(QStringLiteral("EKU9003173C9"), secreto, unidad);
+        const TNegocio negocio = negocioCon(u"EKU9003173C9"_s, secreto, unidad);
         const QByteArray otroSecreto = FirmaPermisos::nuevoSecreto();
-        const TNegocio otraEmpresa = negocioCon(QStringLiteral("AAA010101AAA"), otroSecreto, unidad);
+        const TNegocio otraEmpresa = negocioCon(u"AAA010101AAA"_s, otroSecreto, unidad);
         TUsuario usuario;
-        usuario.setEmail(QStringLiteral("Cajero@Tienda.mx"));
+        usuario.setEmail(u"Cajero@Tienda.mx"_s);
         usuario = TUsuario::saveOrUpdate(usuario, unidad);
         TUsuario dueno;
-        dueno.setEmail(QStringLiteral("dueno@tienda.mx"));
+        dueno.setEmail(u"dueno@tienda.mx"_s);
         dueno = TUsuario::saveOrUpdate(dueno, unidad);
 
         const FirmaPermisos::TSujeto suyo = FirmaPermisos::sujeto(negocio, usuario);
@@ -138,15 +135,14 @@ private slots:
             guardado = plano;
             break;
         case FirmaInventada:
-            guardado = FirmaPermisos::PREFIJO + QStringLiteral("%1|%2|").arg(suyo.idNegocio).arg(suyo.idUsuario) +
-                       plano + QStringLiteral("|") + QString::fromLatin1(QByteArray(32, 'x').toBase64());
+            guardado = FirmaPermisos::PREFIJO + u"%1|%2|"_s.arg(suyo.idNegocio).arg(suyo.idUsuario) + plano + u"|"_s +
+                       QString::fromLatin1(QByteArray(32, 'x').toBase64());
             break;
         case Alterado:
-            guardado =
-                FirmaPermisos::firma(plano, suyo, secreto).replace(QStringLiteral("|0|-1|"), QStringLiteral("|-1|-1|"));
+            guardado = FirmaPermisos::firma(plano, suyo, secreto).replace(u"|0|-1|"_s, u"|-1|-1|"_s);
             break;
         case SinFirma:
-            guardado = guardado.left(guardado.lastIndexOf(QLatin1Char('|')));
+            guardado = guardado.left(guardado.lastIndexOf(u'|'));
             break;
         case DeOtroUsuario:
             guardado = FirmaPermisos::firma(plano, FirmaPermisos::sujeto(negocio, dueno), secreto);
@@ -179,16 +175,16 @@ private slots:
         Sistema::UsuarioNegocio = std::make_shared<TUsuarionegocio>(liga);
         for (const QString& codigo : codigos())
             QVERIFY2(Sistema::getPermiso(codigo) == concedidos.contains(codigo), qPrintable(codigo));
-        QVERIFY(!Sistema::getPermiso(QStringLiteral("desconocido")));
+        QVERIFY(!Sistema::getPermiso(u"desconocido"_s));
         QCOMPARE(Sistema::permisosDe(liga, usuario).motivo == TMotivo::Valido, motivo.isEmpty());
 
         // A refusal is logged once, with its reason and without the secret.
         const QString log = programa.log();
         if (!motivo.isEmpty()) {
             QCOMPARE(log.count(motivo), 1);
-            QVERIFY(log.contains(QStringLiteral("Permisos negados a Cajero@Tienda.mx en la empresa EKU9003173C9")));
+            QVERIFY(log.contains(u"Permisos negados a Cajero@Tienda.mx en la empresa EKU9003173C9"_s));
         } else {
-            QVERIFY(!log.contains(QStringLiteral("Permisos negados")));
+            QVERIFY(!log.contains(u"Permisos negados"_s));
         }
         QVERIFY(!log.contains(QString::fromLatin1(secreto.toBase64())));
     }
@@ -199,9 +195,9 @@ private slots:
         TCarpetaPrograma programa;
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         const QByteArray secreto = FirmaPermisos::nuevoSecreto();
-        const TNegocio negocio = negocioCon(QStringLiteral("EKU9003173C9"), secreto, TUnidadTrabajo(conexion, 1));
+        const TNegocio negocio = negocioCon(u"EKU9003173C9"_s, secreto, TUnidadTrabajo(conexion, 1));
         TUsuarionegocio liga;
-        liga.setNivelpermiso(QStringLiteral("x"));
+        liga.setNivelpermiso(u"x"_s);
         Sistema::UsuarioNegocio = std::make_shared<TUsuarionegocio>(liga);
         // Without a business, or a link without its user, nothing is granted.
         QVERIFY(!Sistema::getPermiso(CODIGO_PERMISOS));
@@ -216,15 +212,15 @@ private slots:
         Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
 
         TDatosfiscales fiscales;
-        fiscales.setRfc(QStringLiteral("EKU9003173C9"));
+        fiscales.setRfc(u"EKU9003173C9"_s);
         fiscales = TDatosfiscales::saveOrUpdate(fiscales, TUnidadTrabajo(conexion, 1));
         TNegocio negocio;
-        negocio.setNombre(QStringLiteral("ESCUELA KEMPER URGATE"));
+        negocio.setNombre(u"ESCUELA KEMPER URGATE"_s);
         negocio.setDatosfiscales(fiscales);
         const QByteArray secreto = FirmaPermisos::nuevoSecreto();
         negocio.setSecreto(FirmaPermisos::guardaSecreto(secreto, programa.ruta()));
         negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1));
-        for (const QString& nombre : {QStringLiteral("Matriz"), QStringLiteral("Centro")}) {
+        for (const QString& nombre : {u"Matriz"_s, u"Centro"_s}) {
             TSucursal sucursal;
             sucursal.setNombre(nombre);
             sucursal.setNegocio(negocio);
@@ -236,21 +232,21 @@ private slots:
         TSucursal::saveOrUpdate(ajena, TUnidadTrabajo(conexion, 1));
 
         TUsuario usuario;
-        usuario.setEmail(QStringLiteral("dueno@tienda.mx"));
+        usuario.setEmail(u"dueno@tienda.mx"_s);
         usuario = TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));
         TUsuarionegocio liga;
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
-        liga.setNivelpermiso(FirmaPermisos::firma(QStringLiteral("EKU9003173C9") + USR_PASS + PERMISOS_INICIALES,
+        liga.setNivelpermiso(FirmaPermisos::firma(u"EKU9003173C9"_s + USR_PASS + PERMISOS_INICIALES,
                                                   FirmaPermisos::sujeto(negocio, usuario), secreto));
         liga = TUsuarionegocio::saveOrUpdate(liga, TUnidadTrabajo(conexion, 1));
 
         Sistema::initNuevoNegocio(liga);
         QVERIFY(Sistema::Negocio);
-        QCOMPARE(Sistema::Negocio->getNombre(), QStringLiteral("ESCUELA KEMPER URGATE"));
-        QCOMPARE(Sistema::Usuario->getEmail(), QStringLiteral("dueno@tienda.mx"));
+        QCOMPARE(Sistema::Negocio->getNombre(), u"ESCUELA KEMPER URGATE"_s);
+        QCOMPARE(Sistema::Usuario->getEmail(), u"dueno@tienda.mx"_s);
         QCOMPARE(Sistema::Sucursales.size(), 2);
-        QCOMPARE(Sistema::Sucursales.at(1)->getNombre(), QStringLiteral("Centro"));
+        QCOMPARE(Sistema::Sucursales.at(1)->getNombre(), u"Centro"_s);
         QCOMPARE(Sistema::sucursalIndex, 0);
         QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
     }

@@ -6,7 +6,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,6 +13,7 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using Signerutils::Signer;
 using Signerutils::TRevision;
 using Signerutils::TSigner;
@@ -22,7 +22,7 @@ Q_DECLARE_METATYPE(Signerutils::TRevision)
 
 namespace {
 
-const QString PASSWORD = QStringLiteral("12345678a");
+const QString PASSWORD = u"12345678a"_s;
 
 QString dato(const QString& nombre)
 {
@@ -53,67 +53,65 @@ class TstCertificados : public QObject {
 private slots:
     void initTestCase()
     {
-        const QByteArray cer = TCarpetaPrograma::lee(dato(QStringLiteral("EKU9003173C9.cer")));
-        const QByteArray key = TCarpetaPrograma::lee(dato(QStringLiteral("EKU9003173C9.key")));
-        escribe(QStringLiteral("truncado.cer"), cer.left(cer.size() / 2));
-        escribe(QStringLiteral("truncado.key"), key.left(key.size() - 40));
-        escribe(QStringLiteral("vacio.cer"), QByteArray());
-        escribe(QStringLiteral("basura.bin"), QByteArray(1500, '\x5A'));
-        escribe(QStringLiteral("texto.cer"), "Este archivo no es un certificado.\n");
-        escribe(QStringLiteral("pem.cer"), TCredencialPrueba::pem(cer, "CERTIFICATE"));
-        escribe(QStringLiteral("pem.key"), TCredencialPrueba::pem(key, "ENCRYPTED PRIVATE KEY"));
+        const QByteArray cer = TCarpetaPrograma::lee(dato(u"EKU9003173C9.cer"_s));
+        const QByteArray key = TCarpetaPrograma::lee(dato(u"EKU9003173C9.key"_s));
+        escribe(u"truncado.cer"_s, cer.left(cer.size() / 2));
+        escribe(u"truncado.key"_s, key.left(key.size() - 40));
+        escribe(u"vacio.cer"_s, QByteArray());
+        escribe(u"basura.bin"_s, QByteArray(1500, '\x5A'));
+        escribe(u"texto.cer"_s, "Este archivo no es un certificado.\n");
+        escribe(u"pem.cer"_s, TCredencialPrueba::pem(cer, "CERTIFICATE"));
+        escribe(u"pem.key"_s, TCredencialPrueba::pem(key, "ENCRYPTED PRIVATE KEY"));
         // A PEM file whose only block is of another kind.
-        escribe(QStringLiteral("otro-bloque.cer"), TCredencialPrueba::pem(key, "ENCRYPTED PRIVATE KEY"));
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("carpeta.cer")));
+        escribe(u"otro-bloque.cer"_s, TCredencialPrueba::pem(key, "ENCRYPTED PRIVATE KEY"));
+        QVERIFY(QDir(m_dir.path()).mkdir(u"carpeta.cer"_s));
         // Opening a FIFO for reading waits for a writer that never comes.
-        QCOMPARE(::mkfifo(QFile::encodeName(temporal(QStringLiteral("fifo"))).constData(), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(temporal(u"fifo"_s)).constData(), 0600), 0);
 
         m_credencial = std::make_unique<TCredencialPrueba>();
         const TCredencialPrueba& c = *m_credencial;
         const QHash<QString, QByteArray> certificados{
-            {QStringLiteral("moral.cer"), c.certificado(QStringLiteral("EKU9003173C9 / VADA800927DJ3"))},
-            {QStringLiteral("ampersand.cer"), c.certificado(QStringLiteral("H&E951128469"))},
-            {QStringLiteral("ruta.cer"), c.certificado(QStringLiteral("../../../../x"))},
-            {QStringLiteral("ruta-representante.cer"), c.certificado(QStringLiteral("../../x / VADA800927DJ3"))},
-            {QStringLiteral("sin-rfc.cer"), c.certificado(QString())},
-            {QStringLiteral("minusculas.cer"), c.certificado(QStringLiteral("eku9003173c9"))},
-            {QStringLiteral("ruta-fiel.cer"),
-             c.certificado(QStringLiteral("../../../../x"), "30001000000500009999", false)},
-            {QStringLiteral("serie-larga.cer"),
-             c.certificado(QStringLiteral("EKU9003173C9"), "300010000005000099991234567890")},
-            {QStringLiteral("serie-binaria.cer"), c.certificado(QStringLiteral("EKU9003173C9"), "\x7f\x01\x02")},
+            {u"moral.cer"_s, c.certificado(u"EKU9003173C9 / VADA800927DJ3"_s)},
+            {u"ampersand.cer"_s, c.certificado(u"H&E951128469"_s)},
+            {u"ruta.cer"_s, c.certificado(u"../../../../x"_s)},
+            {u"ruta-representante.cer"_s, c.certificado(u"../../x / VADA800927DJ3"_s)},
+            {u"sin-rfc.cer"_s, c.certificado(QString())},
+            {u"minusculas.cer"_s, c.certificado(u"eku9003173c9"_s)},
+            {u"ruta-fiel.cer"_s, c.certificado(u"../../../../x"_s, "30001000000500009999", false)},
+            {u"serie-larga.cer"_s, c.certificado(u"EKU9003173C9"_s, "300010000005000099991234567890")},
+            {u"serie-binaria.cer"_s, c.certificado(u"EKU9003173C9"_s, "\x7f\x01\x02")},
         };
         for (auto it = certificados.cbegin(); it != certificados.cend(); ++it)
             escribe(it.key(), it.value());
         const QByteArray password = PASSWORD.toUtf8();
-        escribe(QStringLiteral("propia.key"), c.llaveCifrada(password));
-        escribe(QStringLiteral("sin-cifrar.key"), c.llaveSinCifrar());
-        escribe(QStringLiteral("sin-cifrar-pem.key"), TCredencialPrueba::pem(c.llaveSinCifrar(), "PRIVATE KEY"));
-        escribe(QStringLiteral("tradicional.key"), c.llaveTradicional());
-        escribe(QStringLiteral("en-el-limite.key"), c.llaveCifrada(password, int(TSigner::ITERACIONES_MAXIMAS)));
-        escribe(QStringLiteral("pasa-el-limite.key"), c.llaveCifrada(password, int(TSigner::ITERACIONES_MAXIMAS) + 1));
+        escribe(u"propia.key"_s, c.llaveCifrada(password));
+        escribe(u"sin-cifrar.key"_s, c.llaveSinCifrar());
+        escribe(u"sin-cifrar-pem.key"_s, TCredencialPrueba::pem(c.llaveSinCifrar(), "PRIVATE KEY"));
+        escribe(u"tradicional.key"_s, c.llaveTradicional());
+        escribe(u"en-el-limite.key"_s, c.llaveCifrada(password, int(TSigner::ITERACIONES_MAXIMAS)));
+        escribe(u"pasa-el-limite.key"_s, c.llaveCifrada(password, int(TSigner::ITERACIONES_MAXIMAS) + 1));
         // Deriving either would take minutes.
-        escribe(QStringLiteral("pbes2-enorme.key"), TCredencialPrueba::llavePbes2(2147483647));
-        escribe(QStringLiteral("pbes1-enorme.key"), TCredencialPrueba::llavePbes1(2147483647));
-        escribe(QStringLiteral("scrypt.key"), TCredencialPrueba::llaveScrypt());
+        escribe(u"pbes2-enorme.key"_s, TCredencialPrueba::llavePbes2(2147483647));
+        escribe(u"pbes1-enorme.key"_s, TCredencialPrueba::llavePbes1(2147483647));
+        escribe(u"scrypt.key"_s, TCredencialPrueba::llaveScrypt());
     }
 
     void esRfcValido_data()
     {
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<bool>("valido");
-        QTest::newRow("persona moral") << QStringLiteral("EKU9003173C9") << true;
-        QTest::newRow("con Ñ") << QStringLiteral("HAÑ930228SM9") << true;
-        QTest::newRow("con &") << QStringLiteral("H&E951128469") << true;
-        QTest::newRow("genérico") << QStringLiteral("XAXX010101000") << true;
+        QTest::newRow("persona moral") << u"EKU9003173C9"_s << true;
+        QTest::newRow("con Ñ") << u"HAÑ930228SM9"_s << true;
+        QTest::newRow("con &") << u"H&E951128469"_s << true;
+        QTest::newRow("genérico") << u"XAXX010101000"_s << true;
         QTest::newRow("vacío") << QString() << false;
-        QTest::newRow("ruta") << QStringLiteral("../../../../x") << false;
-        QTest::newRow("minúsculas") << QStringLiteral("eku9003173c9") << false;
-        QTest::newRow("blanco delante") << QStringLiteral(" EKU9003173C9") << false;
-        QTest::newRow("salto de línea al final") << QStringLiteral("EKU9003173C9\n") << false;
-        QTest::newRow("dos letras") << QStringLiteral("EK9003173C9") << false;
-        QTest::newRow("letra en la fecha") << QStringLiteral("EKU90031A3C9") << false;
-        QTest::newRow("con representante") << QStringLiteral("EKU9003173C9 / VADA800927DJ3") << false;
+        QTest::newRow("ruta") << u"../../../../x"_s << false;
+        QTest::newRow("minúsculas") << u"eku9003173c9"_s << false;
+        QTest::newRow("blanco delante") << u" EKU9003173C9"_s << false;
+        QTest::newRow("salto de línea al final") << u"EKU9003173C9\n"_s << false;
+        QTest::newRow("dos letras") << u"EK9003173C9"_s << false;
+        QTest::newRow("letra en la fecha") << u"EKU90031A3C9"_s << false;
+        QTest::newRow("con representante") << u"EKU9003173C9 / VADA800927DJ3"_s << false;
     }
     void esRfcValido()
     {
@@ -167,14 +165,14 @@ private slots:
         QTest::addColumn<QString>("llave");
         QTest::addColumn<QString>("password");
         QTest::addColumn<TRevision>("revision");
-        const QString otra = QStringLiteral("87654321a");
+        const QString otra = u"87654321a"_s;
         const auto f = [](const char* caso, const QString& llave, const QString& password, TRevision revision) {
             QTest::newRow(caso) << llave << password << revision;
         };
-        const QString sat = dato(QStringLiteral("EKU9003173C9.key"));
+        const QString sat = dato(u"EKU9003173C9.key"_s);
         f("SAT", sat, PASSWORD, TRevision::Correcto);
         f("SAT, otra contraseña", sat, otra, TRevision::PasswordIncorrecto);
-        f("SAT, PBES1", dato(QStringLiteral("EKU9003173C9_PBE-MD5-DES.key")), PASSWORD, TRevision::Correcto);
+        f("SAT, PBES1", dato(u"EKU9003173C9_PBE-MD5-DES.key"_s), PASSWORD, TRevision::Correcto);
         f("SAT en PEM", t("pem.key"), PASSWORD, TRevision::Correcto);
         f("propia", t("propia.key"), PASSWORD, TRevision::Correcto);
         f("en el límite de iteraciones", t("en-el-limite.key"), PASSWORD, TRevision::Correcto);
@@ -210,16 +208,14 @@ private slots:
         const auto f = [](const char* caso, const QString& cer, const QString& key, TRevision revision, bool par) {
             QTest::newRow(caso) << cer << key << revision << par;
         };
-        const QString ekuCer = dato(QStringLiteral("EKU9003173C9.cer"));
-        const QString ekuKey = dato(QStringLiteral("EKU9003173C9.key"));
+        const QString ekuCer = dato(u"EKU9003173C9.cer"_s);
+        const QString ekuKey = dato(u"EKU9003173C9.key"_s);
         f("SAT", ekuCer, ekuKey, TRevision::Correcto, true);
         f("propio", t("moral.cer"), t("propia.key"), TRevision::Correcto, true);
         f("RFC que es ruta", t("ruta.cer"), t("propia.key"), TRevision::RfcNoValido, true);
-        f("llave de otro certificado", ekuCer, dato(QStringLiteral("CSD01_AAA010101AAA.key")),
-          TRevision::NoCorresponden, false);
+        f("llave de otro certificado", ekuCer, dato(u"CSD01_AAA010101AAA.key"_s), TRevision::NoCorresponden, false);
         f("llave propia con certificado del SAT", ekuCer, t("propia.key"), TRevision::NoCorresponden, false);
-        f("FIEL", dato(QStringLiteral("EKU9003173C9_FIEL.cer")), dato(QStringLiteral("EKU9003173C9_FIEL.key")),
-          TRevision::NoEsCsd, true);
+        f("FIEL", dato(u"EKU9003173C9_FIEL.cer"_s), dato(u"EKU9003173C9_FIEL.key"_s), TRevision::NoEsCsd, true);
         f("primero la llave", t("ruta.cer"), t("sin-cifrar.key"), TRevision::LlaveSinCifrar, false);
         f("certificado ilegible", t("truncado.cer"), ekuKey, TRevision::CertificadoIlegible, false);
     }
@@ -242,19 +238,19 @@ private slots:
             QTest::newRow(caso) << archivo << QString::fromUtf8(esperado);
         };
         // The issuer (the SAT's test CA) carries its own 2.5.4.45.
-        f("CSD vigente", dato(QStringLiteral("EKU9003173C9.cer")),
+        f("CSD vigente", dato(u"EKU9003173C9.cer"_s),
           "30001000000500003416|EKU9003173C9 / VADA800927DJ3|ESCUELA KEMPER URGATE SA DE CV|18/05/2027|1");
-        f("FIEL: no es CSD", dato(QStringLiteral("EKU9003173C9_FIEL.cer")),
+        f("FIEL: no es CSD", dato(u"EKU9003173C9_FIEL.cer"_s),
           "30001000000500003415|EKU9003173C9 / VADA800927DJ3|ESCUELA KEMPER URGATE SA DE CV|17/05/2027|0");
-        f("CSD de 1024 bits, caducado", dato(QStringLiteral("CSD01_AAA010101AAA_1024.cer")),
+        f("CSD de 1024 bits, caducado", dato(u"CSD01_AAA010101AAA_1024.cer"_s),
           "20001000000200001428|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|07/05/2017|1");
-        f("CSD caducado", dato(QStringLiteral("CSD01_AAA010101AAA.cer")),
+        f("CSD caducado", dato(u"CSD01_AAA010101AAA.cer"_s),
           "30001000000300023708|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|18/05/2021|1");
-        f("uso de llave crítico", dato(QStringLiteral("emisor2021.cer")),
+        f("uso de llave crítico", dato(u"emisor2021.cer"_s),
           "30001000000300023708|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|07/12/2028|1");
-        f("Ñ en T61String", dato(QStringLiteral("hañ930228sm9_csd.cer")),
+        f("Ñ en T61String", dato(u"hañ930228sm9_csd.cer"_s),
           "30001000000400002439|HAÑ930228SM9 / KAHO641101B39|HERMANOS ANZURES ÑARVAEZ SA|17/06/2023|1");
-        f("certificado sin llave", dato(QStringLiteral("30001000000500003456.cer")),
+        f("certificado sin llave", dato(u"30001000000500003456.cer"_s),
           "30001000000500003456|SPR190613I52 / VADA800927DJ3|SAT PRUEBAS|18/05/2027|1");
         f("PEM", t("pem.cer"),
           "30001000000500003416|EKU9003173C9 / VADA800927DJ3|ESCUELA KEMPER URGATE SA DE CV|18/05/2027|1");
@@ -265,11 +261,10 @@ private slots:
         QFETCH(QString, esperado);
         // What cannot be read gives no information at all: revisaCertificado's rows.
         const QMap<QString, QString> info = Signer().getInformacionCertificado(archivo);
-        const QString csd = info.value(Constantes::CERT_INTENDEDKEYUSAGE) == Constantes::CERT_CSD ? QStringLiteral("1")
-                                                                                                  : QStringLiteral("0");
+        const QString csd = info.value(Constantes::CERT_INTENDEDKEYUSAGE) == Constantes::CERT_CSD ? u"1"_s : u"0"_s;
         QCOMPARE((QStringList{info.value(Constantes::CERT_SERIALNUMBER), info.value(Constantes::CERT_OID_45),
                               info.value(Constantes::CERT_OID_41), info.value(Constantes::CERT_VALIDTOSTR), csd})
-                     .join(QLatin1Char('|')),
+                     .join(u'|'),
                  esperado);
         // Expiry texts are read back with the system's short date.
         QVERIFY(QDate::fromString(info.value(Constantes::CERT_VALIDTOSTR), Constantes::FORMATO_FECHA).isValid());
@@ -298,7 +293,7 @@ private slots:
         f("mismo par de llaves, otra emisión", d("emisor2021.cer"), d("CSD01_AAA010101AAA.key"), PASSWORD, true, true);
         f("llave de la FIEL con el CSD", ekuCer, d("EKU9003173C9_FIEL.key"), PASSWORD, true, false);
         f("certificado sin su llave", d("30001000000500003456.cer"), ekuKey, PASSWORD, true, false);
-        f("contraseña incorrecta", ekuCer, ekuKey, QStringLiteral("12345678b"), false, false);
+        f("contraseña incorrecta", ekuCer, ekuKey, u"12345678b"_s, false, false);
         f("basura por llave", ekuCer, t("basura.bin"), PASSWORD, false, false);
         f("archivos invertidos", ekuKey, ekuCer, PASSWORD, false, false);
     }
@@ -317,11 +312,10 @@ private slots:
     {
         // A failed read must leave nothing behind that spoils the next
         // operation on the same thread, the text cipher included.
-        QVERIFY(!Signer().verificaClave(dato(QStringLiteral("EKU9003173C9.key")), QStringLiteral("x")));
-        QVERIFY(Signer().getInformacionCertificado(temporal(QStringLiteral("truncado.cer"))).isEmpty());
-        QCOMPARE(Signer().decrypt(Signer().crypt(QStringLiteral("Ñandú"))), QStringLiteral("Ñandú"));
-        QVERIFY(Signer().getRelacion(dato(QStringLiteral("EKU9003173C9.cer")), dato(QStringLiteral("EKU9003173C9.key")),
-                                     PASSWORD));
+        QVERIFY(!Signer().verificaClave(dato(u"EKU9003173C9.key"_s), u"x"_s));
+        QVERIFY(Signer().getInformacionCertificado(temporal(u"truncado.cer"_s)).isEmpty());
+        QCOMPARE(Signer().decrypt(Signer().crypt(u"Ñandú"_s)), u"Ñandú"_s);
+        QVERIFY(Signer().getRelacion(dato(u"EKU9003173C9.cer"_s), dato(u"EKU9003173C9.key"_s), PASSWORD));
     }
 };
 

@@ -16,6 +16,7 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
 using Lectura = std::function<QString()>;
 using Accion = std::function<void()>;
 Q_DECLARE_METATYPE(Lectura)
@@ -76,7 +77,7 @@ template <class Error> QString mensajeDe(const Accion& accion)
     } catch (const Error& e) {
         return e.mensaje();
     }
-    return QStringLiteral("(sin error)");
+    return u"(sin error)"_s;
 }
 
 } // namespace
@@ -200,11 +201,8 @@ private slots:
             return n(c.Get_CuentaPredial().existe()) + c.Get_CuentaPredial().Get_numero() + n(c.Get_Parte().Count());
         });
         fila("32 ComplementoConcepto", "1http://www.sat.gob.mx/iedu|Jaime García Sanchez", [] {
-            const auto h = v32("cfdv32-instituciones-educativas.xml")
-                               .Get_Conceptos()
-                               .Get_Concepto(0)
-                               .Get_ComplementoConcepto()
-                               .ChildNodes();
+            const auto c = v32("cfdv32-instituciones-educativas.xml").Get_Conceptos().Get_Concepto(0);
+            const auto h = c.Get_ComplementoConcepto().ChildNodes();
             return n(h.size()) + h.value(0).espacio() + '|' + h.value(0).atributo("nombreAlumno");
         });
         fila("32 retenciones", "2ISRIVA0.00", [] {
@@ -368,7 +366,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<QString>("motivo");
-        const QByteArray real = contenido(QStringLiteral("cfdi40-real.xml"));
+        const QByteArray real = contenido(u"cfdi40-real.xml"_s);
         QTest::newRow("cortado a la mitad") << real.left(real.size() / 2) << "no es un XML bien formado";
         QTest::newRow("cortado tras una etiqueta") << real.left(real.indexOf("<cfdi:Complemento>"))
                                                    << "no corresponde a la abierta, o el archivo está cortado";
@@ -415,11 +413,10 @@ private slots:
         QFETCH(QString, valor);
         const TDocumentoXML doc = TDocumentoXML::desdeBytes(xml);
         QCOMPARE(doc.raiz().atributo("v"), valor);
-        QCOMPARE(doc.codificacion(), QString::fromLatin1(QTest::currentDataTag()).contains(QStringLiteral("UTF-16"))
-                                         ? QStringLiteral("UTF-16")
-                                     : QString::fromLatin1(QTest::currentDataTag()).contains(QStringLiteral("ISO"))
-                                         ? QStringLiteral("ISO-8859-1")
-                                         : QStringLiteral("UTF-8"));
+        const QString caso = QString::fromLatin1(QTest::currentDataTag());
+        QCOMPARE(doc.codificacion(), caso.contains(u"UTF-16"_s) ? u"UTF-16"_s
+                                     : caso.contains(u"ISO"_s)  ? u"ISO-8859-1"_s
+                                                                : u"UTF-8"_s);
         QCOMPARE(doc.bytes(), xml);
     }
 
@@ -453,7 +450,7 @@ private slots:
         f("entero ausente", "EConversion", "Falta el atributo Año",
           [] { v40("cfdi40-real.xml").Get_InformacionGlobal().Get_Anio(); });
         f("escribir en vista vacía", "EXML", "No se puede escribir el atributo x",
-          [] { TNodoXML().fijaAtributo("x", QStringLiteral("1")); });
+          [] { TNodoXML().fijaAtributo("x", u"1"_s); });
     }
 
     void errores()
@@ -497,8 +494,7 @@ private slots:
         } else {
             const QString mensaje = mensajeDe<EConversion>([&] { nodo.atributoEntero("v"); });
             QVERIFY2(
-                mensaje.contains(
-                    QStringLiteral("El atributo v de a no es un número entero: \"%1\"").arg(QString::fromUtf8(valor))),
+                mensaje.contains(u"El atributo v de a no es un número entero: \"%1\""_s.arg(QString::fromUtf8(valor))),
                 qPrintable(mensaje));
         }
     }
@@ -513,11 +509,10 @@ private slots:
         QTest::newRow("con & y Ñ") << "E&Ñ831019M53" << true << false;
         QTest::newRow("minúsculas") << "aaa010101aaa" << true << false;
         QTest::newRow("ñ minúscula") << "e&ñ831019m53" << true << false;
-        QTest::newRow("s larga (ſ)") << QStringLiteral("EKU9003173C9").replace(1, 1, QChar(0x017F)) << false << false;
-        QTest::newRow("signo Kelvin") << QStringLiteral("EKU9003173C9").replace(1, 1, QChar(0x212A)) << false << false;
-        QTest::newRow("i sin punto") << QStringLiteral("ıSD950921HE5").replace(0, 1, QChar(0x0131)) << false << false;
-        QTest::newRow("dígito árabe-índico")
-            << QStringLiteral("EKU9003173C9").replace(4, 1, QChar(0x0660)) << false << false;
+        QTest::newRow("s larga (ſ)") << u"EKU9003173C9"_s.replace(1, 1, QChar(0x017F)) << false << false;
+        QTest::newRow("signo Kelvin") << u"EKU9003173C9"_s.replace(1, 1, QChar(0x212A)) << false << false;
+        QTest::newRow("i sin punto") << u"ıSD950921HE5"_s.replace(0, 1, QChar(0x0131)) << false << false;
+        QTest::newRow("dígito árabe-índico") << u"EKU9003173C9"_s.replace(4, 1, QChar(0x0660)) << false << false;
         QTest::newRow("ruta") << "../../etc" << false << false;
         QTest::newRow("con diagonal") << "AAA/10101AAA" << false << false;
         QTest::newRow("vacío") << QString() << false << false;
@@ -543,7 +538,7 @@ private slots:
             const Cfdv32::IXMLComprobante comprobante = Cfdv32::LoadComprobante(ruta("cfdi32-real.xml"));
             concepto = comprobante.Get_Conceptos().Get_Concepto(1);
         }
-        QCOMPARE(concepto.Get_descripcion(), QStringLiteral("FILTRO DE ACEITE"));
+        QCOMPARE(concepto.Get_descripcion(), u"FILTRO DE ACEITE"_s);
         QCOMPARE(concepto.documento().archivo(), ruta("cfdi32-real.xml"));
     }
 
@@ -551,12 +546,12 @@ private slots:
     void archivoEnorme()
     {
         QTemporaryDir dir;
-        QFile f(dir.filePath(QStringLiteral("enorme.xml")));
+        QFile f(dir.filePath(u"enorme.xml"_s));
         QVERIFY(f.open(QIODevice::WriteOnly));
         QVERIFY(f.resize(TDocumentoXML::TAMANO_MAXIMO + 1));
         f.close();
         const QString mensaje = mensajeDe<EXML>([&] { TDocumentoXML::desdeArchivo(f.fileName()); });
-        QVERIFY2(mensaje.contains(QStringLiteral("el máximo que se lee es")), qPrintable(mensaje));
+        QVERIFY2(mensaje.contains(u"el máximo que se lee es"_s), qPrintable(mensaje));
     }
 
     // Deep nesting and long lists load and read without recursion trouble.
@@ -568,7 +563,7 @@ private slots:
         const TDocumentoXML doc = TDocumentoXML::desdeBytes(profundo);
         QCOMPARE(doc.raiz().hijos().size(), 1);
         const QByteArray cortado = profundo.left(profundo.size() - 4);
-        QVERIFY(mensajeDe<EXML>([&] { TDocumentoXML::desdeBytes(cortado); }).contains(QStringLiteral("cortado")));
+        QVERIFY(mensajeDe<EXML>([&] { TDocumentoXML::desdeBytes(cortado); }).contains(u"cortado"_s));
 
         const int lineas = 5000;
         QByteArray muchas =
@@ -578,7 +573,7 @@ private slots:
         muchas += "</cfdi:Conceptos></cfdi:Comprobante>";
         const auto conceptos = Cfdv40::GetComprobante(TDocumentoXML::desdeBytes(muchas)).Get_Conceptos();
         QCOMPARE(conceptos.Count(), lineas);
-        QCOMPARE(conceptos.Get_Concepto(lineas - 1).Get_Importe(), QStringLiteral("4999.50"));
+        QCOMPARE(conceptos.Get_Concepto(lineas - 1).Get_Importe(), u"4999.50"_s);
     }
 };
 

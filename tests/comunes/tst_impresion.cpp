@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using namespace ImpresionComprobante;
 
 namespace {
@@ -24,7 +25,7 @@ TComprobante comprobante(const QByteArray& xml)
     c.xml = xml;
     c.verificado = true;
     c.verificacion.estado = VerificacionSello::TEstado::Autentico;
-    c.verificacion.motivo = QStringLiteral("Prueba.");
+    c.verificacion.motivo = u"Prueba."_s;
     return c;
 }
 
@@ -41,20 +42,18 @@ QByteArray ejecuta(const QString& programa, const QStringList& argumentos)
 // matches whatever column it fell in.
 QString textoPdf(const QString& pdf)
 {
-    return QString::fromUtf8(
-               ejecuta(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}))
-        .replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
+    return QString::fromUtf8(ejecuta(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s}))
+        .replace(QRegularExpression(u"[ \\t]+"_s), u" "_s);
 }
 
 // The QR codes found on every page.
 QString qrPdf(const QString& pdf, const QString& carpeta)
 {
-    ejecuta(QStringLiteral("pdftoppm"),
-            {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("150"), pdf, carpeta + QStringLiteral("/p")});
-    QStringList argumentos{QStringLiteral("--raw"), QStringLiteral("-q")};
-    for (const QString& png : QDir(carpeta).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name))
-        argumentos << carpeta + QLatin1Char('/') + png;
-    return QString::fromUtf8(ejecuta(QStringLiteral("zbarimg"), argumentos)).trimmed();
+    ejecuta(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"150"_s, pdf, carpeta + u"/p"_s});
+    QStringList argumentos{u"--raw"_s, u"-q"_s};
+    for (const QString& png : QDir(carpeta).entryList({u"*.png"_s}, QDir::Files, QDir::Name))
+        argumentos << carpeta + u'/' + png;
+    return QString::fromUtf8(ejecuta(u"zbarimg"_s, argumentos)).trimmed();
 }
 
 } // namespace
@@ -64,7 +63,7 @@ class TstImpresion : public QObject {
 
     QTemporaryDir m_carpeta;
 
-    QString pdf(const QList<TComprobante>& comprobantes, const QString& nombre = QStringLiteral("c.pdf"))
+    QString pdf(const QList<TComprobante>& comprobantes, const QString& nombre = u"c.pdf"_s)
     {
         const QString archivo = m_carpeta.filePath(nombre);
         QString error;
@@ -78,8 +77,8 @@ private slots:
     {
         for (const char* programa : {"pdftotext", "pdftoppm", "zbarimg"})
             QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(programa)).isEmpty(),
-                     qPrintable(QStringLiteral("Falta %1: instale poppler-utils y zbar-tools (paquetes-debian.txt)")
-                                    .arg(QString::fromLatin1(programa))));
+                     qPrintable(u"Falta %1: instale poppler-utils y zbar-tools (paquetes-debian.txt)"_s.arg(
+                         QString::fromLatin1(programa))));
         QVERIFY(m_carpeta.isValid());
     }
 
@@ -88,54 +87,26 @@ private slots:
         QTest::addColumn<QString>("importe");
         QTest::addColumn<QString>("moneda");
         QTest::addColumn<QString>("letra");
-        QTest::newRow("cero") << "0"
-                              << "MXN"
-                              << "(CERO PESOS 00/100 M.N.)";
-        QTest::newRow("uno") << "1"
-                             << "MXN"
-                             << "(UN PESO 00/100 M.N.)";
-        QTest::newRow("veintiuno") << "21"
-                                   << "MXN"
-                                   << "(VEINTIÚN PESOS 00/100 M.N.)";
-        QTest::newRow("cien") << "100"
-                              << "MXN"
-                              << "(CIEN PESOS 00/100 M.N.)";
-        QTest::newRow("ciento uno") << "101"
-                                    << "MXN"
-                                    << "(CIENTO UN PESOS 00/100 M.N.)";
-        QTest::newRow("mil") << "1000"
-                             << "MXN"
-                             << "(MIL PESOS 00/100 M.N.)";
-        QTest::newRow("ejemplo") << "2145"
-                                 << "MXN"
-                                 << "(DOS MIL CIENTO CUARENTA Y CINCO PESOS 00/100 M.N.)";
-        QTest::newRow("millón") << "1000000"
-                                << "MXN"
-                                << "(UN MILLÓN DE PESOS 00/100 M.N.)";
-        QTest::newRow("millones") << "2000001.99"
-                                  << "MXN"
-                                  << "(DOS MILLONES UN PESOS 99/100 M.N.)";
-        QTest::newRow("redondeo") << "0.995"
-                                  << "MXN"
-                                  << "(UN PESO 00/100 M.N.)";
-        QTest::newRow("redondeo abajo") << "20.994999"
-                                        << "MXN"
-                                        << "(VEINTE PESOS 99/100 M.N.)";
-        QTest::newRow("miles de millones") << "21521000000.10"
-                                           << "MXN"
-                                           << "(VEINTIÚN MIL QUINIENTOS VEINTIÚN MILLONES DE PESOS 10/100 M.N.)";
-        QTest::newRow("dólares") << "1250.5"
-                                 << "USD"
-                                 << "(MIL DOSCIENTOS CINCUENTA DÓLARES 50/100 USD)";
-        QTest::newRow("euro") << "1"
-                              << "EUR"
-                              << "(UN EURO 00/100 EUR)";
-        QTest::newRow("otra moneda") << "21"
-                                     << "GBP"
-                                     << "(VEINTIUNO 00/100 GBP)";
-        QTest::newRow("3.2 en palabras") << "15"
-                                         << "Pesos"
-                                         << "(QUINCE PESOS 00/100 M.N.)";
+        const auto f = [](const char* caso, const char* importe, const char* moneda, const char* letra) {
+            QTest::newRow(caso) << QString::fromUtf8(importe) << QString::fromUtf8(moneda) << QString::fromUtf8(letra);
+        };
+        f("cero", "0", "MXN", "(CERO PESOS 00/100 M.N.)");
+        f("uno", "1", "MXN", "(UN PESO 00/100 M.N.)");
+        f("veintiuno", "21", "MXN", "(VEINTIÚN PESOS 00/100 M.N.)");
+        f("cien", "100", "MXN", "(CIEN PESOS 00/100 M.N.)");
+        f("ciento uno", "101", "MXN", "(CIENTO UN PESOS 00/100 M.N.)");
+        f("mil", "1000", "MXN", "(MIL PESOS 00/100 M.N.)");
+        f("ejemplo", "2145", "MXN", "(DOS MIL CIENTO CUARENTA Y CINCO PESOS 00/100 M.N.)");
+        f("millón", "1000000", "MXN", "(UN MILLÓN DE PESOS 00/100 M.N.)");
+        f("millones", "2000001.99", "MXN", "(DOS MILLONES UN PESOS 99/100 M.N.)");
+        f("redondeo", "0.995", "MXN", "(UN PESO 00/100 M.N.)");
+        f("redondeo abajo", "20.994999", "MXN", "(VEINTE PESOS 99/100 M.N.)");
+        f("miles de millones", "21521000000.10", "MXN",
+          "(VEINTIÚN MIL QUINIENTOS VEINTIÚN MILLONES DE PESOS 10/100 M.N.)");
+        f("dólares", "1250.5", "USD", "(MIL DOSCIENTOS CINCUENTA DÓLARES 50/100 USD)");
+        f("euro", "1", "EUR", "(UN EURO 00/100 EUR)");
+        f("otra moneda", "21", "GBP", "(VEINTIUNO 00/100 GBP)");
+        f("3.2 en palabras", "15", "Pesos", "(QUINCE PESOS 00/100 M.N.)");
     }
     void importeConLetra()
     {
@@ -173,10 +144,10 @@ private slots:
         QFETCH(QString, archivo);
         QFETCH(QString, direccion);
         const QByteArray xml = cfdi(archivo);
-        if (direccion.contains(QStringLiteral("%1"))) {
+        if (direccion.contains(u"%1"_s)) {
             const QString texto = QString::fromUtf8(xml);
-            const auto uuid = QRegularExpression(QStringLiteral("UUID=\"([^\"]+)\"")).match(texto).captured(1);
-            const auto total = QRegularExpression(QStringLiteral(" Total=\"([^\"]+)\"")).match(texto).captured(1);
+            const auto uuid = QRegularExpression(u"UUID=\"([^\"]+)\""_s).match(texto).captured(1);
+            const auto total = QRegularExpression(u" Total=\"([^\"]+)\""_s).match(texto).captured(1);
             direccion = direccion.arg(uuid, TDecimal::desdeTexto(total).texto());
         }
         QCOMPARE(ImpresionComprobante::direccionQr(xml), direccion);
@@ -186,51 +157,37 @@ private slots:
 
     void sinTimbreNoHayDireccion()
     {
-        QCOMPARE(ImpresionComprobante::direccionQr(cfdi(QStringLiteral("cfdv40-nomina12.xml"))), QString());
+        QCOMPARE(ImpresionComprobante::direccionQr(cfdi(u"cfdv40-nomina12.xml"_s)), QString());
     }
 
     void contenido_data()
     {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QStringList>("textos");
-        QTest::newRow("3.2") << "cfdi32-real.xml"
-                             << QStringList{"80824F3B-323E-407B-8F8E-40D83FE2E69F",
-                                            "$4,685.00",
-                                            "(CUATRO MIL SEISCIENTOS OCHENTA Y CINCO PESOS 00/100 M.N.)",
-                                            "CEVER TOLUCA S.A. DE C.V.",
-                                            "Página 1 de",
-                                            "||1.0|80824F3B-323E-407B-8F8E-40D83FE2E69F|"};
-        QTest::newRow("3.3 con impuestos locales") << "cfdi33-real.xml"
-                                                   << QStringList{"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC",
-                                                                  "$2,010.01",
-                                                                  "(DOS MIL DIEZ PESOS 01/100 M.N.)",
-                                                                  "Traslado local IH 2.50 27.43",
-                                                                  "Traslados locales $27.43",
-                                                                  "Auténtico. Prueba."};
-        QTest::newRow("3.2 con retenciones locales")
-            << "impuestos-locales-retenidos.xml"
-            << QStringList{"e403f396-6a57-4625-adb4-bb436b00789f", "$40,600.00",
-                           "Retención local FOO1 2.00 700.00",     "Traslado local BAR2 3.00 1,050.00",
-                           "Retenciones locales $1,050.00",        "(CUARENTA MIL SEISCIENTOS PESOS 00/100 M.N.)"};
-        QTest::newRow("4.0") << "cfdi40-real.xml"
-                             << QStringList{"C2832671-DA6D-11EF-A83D-00155D012007", "$1,000.00",
-                                            "(MIL PESOS 00/100 M.N.)", "Domicilio fiscal: 52176"};
-        QTest::newRow("nómina 1.2") << "cfdi40-nomina-compensacion-valid.xml"
-                                    << QStringList{"22222222-2222-2222-2222-222222222222",
-                                                   "Recibo de nómina",
-                                                   "Percepciones",
-                                                   "Deducciones",
-                                                   "Otros pagos",
-                                                   "Compensación de saldo a favor",
-                                                   "Total percepciones"};
-        QTest::newRow("nómina 1.2 sin timbre")
-            << "cfdv40-nomina12.xml"
-            << QStringList{"Recibo de nómina", "Sin timbre fiscal digital", "Incapacidades", "Tipo de relación 09"};
-        QTest::newRow("nómina 1.1") << "cfdv32-nomina.xml"
-                                    << QStringList{"Recibo de nómina", "Dias de Sueldo", "Deducciones",
-                                                   "No. de empleado: ABC123", "$40,600.00"};
-        QTest::newRow("donataria") << "cfdv40-donat11.xml.xml"
-                                   << QStringList{"Donataria autorizada", "No. de autorización"};
+        const auto f = [](const char* caso, const char* archivo, const QStringList& textos) {
+            QTest::newRow(caso) << QString::fromUtf8(archivo) << textos;
+        };
+        f("3.2", "cfdi32-real.xml",
+          {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "$4,685.00",
+           "(CUATRO MIL SEISCIENTOS OCHENTA Y CINCO PESOS 00/100 M.N.)", "CEVER TOLUCA S.A. DE C.V.", "Página 1 de",
+           "||1.0|80824F3B-323E-407B-8F8E-40D83FE2E69F|"});
+        f("3.3 con impuestos locales", "cfdi33-real.xml",
+          {"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC", "$2,010.01", "(DOS MIL DIEZ PESOS 01/100 M.N.)",
+           "Traslado local IH 2.50 27.43", "Traslados locales $27.43", "Auténtico. Prueba."});
+        f("3.2 con retenciones locales", "impuestos-locales-retenidos.xml",
+          {"e403f396-6a57-4625-adb4-bb436b00789f", "$40,600.00", "Retención local FOO1 2.00 700.00",
+           "Traslado local BAR2 3.00 1,050.00", "Retenciones locales $1,050.00",
+           "(CUARENTA MIL SEISCIENTOS PESOS 00/100 M.N.)"});
+        f("4.0", "cfdi40-real.xml",
+          {"C2832671-DA6D-11EF-A83D-00155D012007", "$1,000.00", "(MIL PESOS 00/100 M.N.)", "Domicilio fiscal: 52176"});
+        f("nómina 1.2", "cfdi40-nomina-compensacion-valid.xml",
+          {"22222222-2222-2222-2222-222222222222", "Recibo de nómina", "Percepciones", "Deducciones", "Otros pagos",
+           "Compensación de saldo a favor", "Total percepciones"});
+        f("nómina 1.2 sin timbre", "cfdv40-nomina12.xml",
+          {"Recibo de nómina", "Sin timbre fiscal digital", "Incapacidades", "Tipo de relación 09"});
+        f("nómina 1.1", "cfdv32-nomina.xml",
+          {"Recibo de nómina", "Dias de Sueldo", "Deducciones", "No. de empleado: ABC123", "$40,600.00"});
+        f("donataria", "cfdv40-donat11.xml.xml", {"Donataria autorizada", "No. de autorización"});
     }
     void contenido()
     {
@@ -238,14 +195,14 @@ private slots:
         QFETCH(QStringList, textos);
         const QString texto = textoPdf(pdf({comprobante(cfdi(archivo))}));
         for (const QString& t : textos)
-            QVERIFY2(texto.contains(t), qPrintable(t + QStringLiteral(" no está en:\n") + texto));
+            QVERIFY2(texto.contains(t), qPrintable(t + u" no está en:\n"_s + texto));
     }
 
     // Many lines flow over pages that repeat the header.
     void variasPaginas()
     {
-        QString xml = QString::fromUtf8(cfdi(QStringLiteral("cfdi40-real.xml")));
-        const QRegularExpression concepto(QStringLiteral("<cfdi:Concepto .*?</cfdi:Concepto>"),
+        QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
+        const QRegularExpression concepto(u"<cfdi:Concepto .*?</cfdi:Concepto>"_s,
                                           QRegularExpression::DotMatchesEverythingOption);
         const QString uno = concepto.match(xml).captured(0);
         QVERIFY(!uno.isEmpty());
@@ -254,12 +211,12 @@ private slots:
             muchos += uno;
         xml.replace(concepto, muchos);
         const QString texto = textoPdf(pdf({comprobante(xml.toUtf8())}));
-        QVERIFY(texto.contains(QStringLiteral("Página 2 de")));
-        const int paginas = QRegularExpression(QStringLiteral("Página 1 de (\\d+)")).match(texto).captured(1).toInt();
+        QVERIFY(texto.contains(u"Página 2 de"_s));
+        const int paginas = QRegularExpression(u"Página 1 de (\\d+)"_s).match(texto).captured(1).toInt();
         QVERIFY2(paginas >= 4, qPrintable(QString::number(paginas)));
-        QVERIFY(texto.contains(QStringLiteral("Página %1 de %1").arg(paginas)));
+        QVERIFY(texto.contains(u"Página %1 de %1"_s.arg(paginas)));
         // The header of every page, the stamp and its cadena original.
-        QCOMPARE(texto.count(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007")), paginas + 2);
+        QCOMPARE(texto.count(u"C2832671-DA6D-11EF-A83D-00155D012007"_s), paginas + 2);
     }
 
     // A voucher cancelled at the SAT says so under the header of every page;
@@ -276,35 +233,34 @@ private slots:
     {
         QFETCH(int, conceptos);
         QFETCH(bool, cancelado);
-        QString xml = QString::fromUtf8(cfdi(QStringLiteral("cfdi40-real.xml")));
-        const QRegularExpression concepto(QStringLiteral("<cfdi:Concepto .*?</cfdi:Concepto>"),
+        QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
+        const QRegularExpression concepto(u"<cfdi:Concepto .*?</cfdi:Concepto>"_s,
                                           QRegularExpression::DotMatchesEverythingOption);
         xml.replace(concepto, concepto.match(xml).captured(0).repeated(conceptos));
         TComprobante c = comprobante(xml.toUtf8());
         c.cancelado = cancelado;
         c.fechaCancelacion = QDateTime(QDate(2025, 3, 15), QTime(18, 4, 5));
-        const QStringList paginas = textoPdf(pdf({c})).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        const QStringList paginas = textoPdf(pdf({c})).split(u'\f', Qt::SkipEmptyParts);
         QVERIFY(paginas.size() >= (conceptos > 1 ? 4 : 1));
         for (const QString& pagina : paginas) {
-            QCOMPARE(pagina.contains(QStringLiteral("CANCELADO ANTE EL SAT el 15/03/2025")), cancelado);
+            QCOMPARE(pagina.contains(u"CANCELADO ANTE EL SAT el 15/03/2025"_s), cancelado);
             // The band takes room of its own: the header stays whole above it.
-            QVERIFY(pagina.contains(QStringLiteral("Folio fiscal: C2832671-DA6D-11EF-A83D-00155D012007")));
+            QVERIFY(pagina.contains(u"Folio fiscal: C2832671-DA6D-11EF-A83D-00155D012007"_s));
         }
         if (cancelado)
-            QVERIFY(paginas.last().contains(QStringLiteral("Página %1 de %1").arg(paginas.size())));
+            QVERIFY(paginas.last().contains(u"Página %1 de %1"_s.arg(paginas.size())));
     }
 
     // Each voucher starts on a page of its own and counts its own pages.
     void variosComprobantes()
     {
-        const QString archivo = pdf({comprobante(cfdi(QStringLiteral("cfdi33-real.xml"))),
-                                     comprobante(cfdi(QStringLiteral("cfdi40-real.xml")))});
-        const QStringList paginas = textoPdf(archivo).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        const QString archivo = pdf({comprobante(cfdi(u"cfdi33-real.xml"_s)), comprobante(cfdi(u"cfdi40-real.xml"_s))});
+        const QStringList paginas = textoPdf(archivo).split(u'\f', Qt::SkipEmptyParts);
         QVERIFY(paginas.size() >= 2);
-        QVERIFY(paginas.first().contains(QStringLiteral("CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC")));
-        QVERIFY(!paginas.first().contains(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007")));
-        QVERIFY(paginas.last().contains(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007")));
-        QCOMPARE(textoPdf(archivo).count(QStringLiteral("Página 1 de")), 2);
+        QVERIFY(paginas.first().contains(u"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"_s));
+        QVERIFY(!paginas.first().contains(u"C2832671-DA6D-11EF-A83D-00155D012007"_s));
+        QVERIFY(paginas.last().contains(u"C2832671-DA6D-11EF-A83D-00155D012007"_s));
+        QCOMPARE(textoPdf(archivo).count(u"Página 1 de"_s), 2);
         const QFileDevice::Permissions modo = QFile::permissions(archivo);
         QVERIFY(modo.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QVERIFY(!(modo & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
@@ -315,24 +271,24 @@ private slots:
     {
         QTest::addColumn<QByteArray>("xml");
         QTest::newRow("no es XML") << QByteArray("no es un comprobante");
-        QTest::newRow("no es CFDI") << cfdi(QStringLiteral("retenciones20.xml"));
-        QTest::newRow("truncado") << cfdi(QStringLiteral("cfdi40-real.xml")).left(900);
+        QTest::newRow("no es CFDI") << cfdi(u"retenciones20.xml"_s);
+        QTest::newRow("truncado") << cfdi(u"cfdi40-real.xml"_s).left(900);
     }
     void noSeLee()
     {
         QFETCH(QByteArray, xml);
-        const QString archivo = m_carpeta.filePath(QStringLiteral("roto.pdf"));
+        const QString archivo = m_carpeta.filePath(u"roto.pdf"_s);
         QString error;
-        QVERIFY(!guardaPdf({comprobante(cfdi(QStringLiteral("cfdi40-real.xml"))), comprobante(xml)}, archivo, &error));
+        QVERIFY(!guardaPdf({comprobante(cfdi(u"cfdi40-real.xml"_s)), comprobante(xml)}, archivo, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists(archivo));
-        QCOMPARE(QDir(m_carpeta.path()).entryList({QStringLiteral(".roto*")}, QDir::Files | QDir::Hidden).size(), 0);
+        QCOMPARE(QDir(m_carpeta.path()).entryList({u".roto*"_s}, QDir::Files | QDir::Hidden).size(), 0);
     }
 
     void rendimiento()
     {
-        const QList<TComprobante> uno{comprobante(cfdi(QStringLiteral("cfdi40-real.xml")))};
-        const QString archivo = m_carpeta.filePath(QStringLiteral("medida.pdf"));
+        const QList<TComprobante> uno{comprobante(cfdi(u"cfdi40-real.xml"_s))};
+        const QString archivo = m_carpeta.filePath(u"medida.pdf"_s);
         QBENCHMARK
         {
             guardaPdf(uno, archivo);

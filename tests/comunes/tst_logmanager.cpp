@@ -1,7 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "Logmanager.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 class TstRutas : public QObject {
     Q_OBJECT
 private slots:
@@ -49,8 +51,8 @@ private slots:
     {
         QTest::addColumn<QString>("dada");
         QTest::addColumn<QString>("carpeta");
-        QTest::newRow("sin diagonal final") << QStringLiteral("/opt/velkor") << QStringLiteral("/opt/velkor/");
-        QTest::newRow("con diagonal final") << QStringLiteral("/opt/velkor/") << QStringLiteral("/opt/velkor/");
+        QTest::newRow("sin diagonal final") << u"/opt/velkor"_s << u"/opt/velkor/"_s;
+        QTest::newRow("con diagonal final") << u"/opt/velkor/"_s << u"/opt/velkor/"_s;
         QTest::newRow("vacía") << QString() << QString();
     }
     void carpetaPrograma()
@@ -60,8 +62,7 @@ private slots:
         Rutas::fijaCarpetaPrograma(dada);
         QCOMPARE(Rutas::carpetaPrograma(), carpeta);
         QCOMPARE(Rutas::programa(), carpeta);
-        QCOMPARE(Rutas::programa({QStringLiteral("db/"), QStringLiteral("Usuarios.db")}),
-                 carpeta + QStringLiteral("db/Usuarios.db"));
+        QCOMPARE(Rutas::programa({u"db/"_s, u"Usuarios.db"_s}), carpeta + u"db/Usuarios.db"_s);
     }
 
     // An installed folder (the package's marker beside the executable) is
@@ -71,62 +72,57 @@ private slots:
     // marker a folder is its own program folder.
     void carpetaInstalada()
     {
+        const auto escribe = [](const QString& ruta, const QByteArray& bytes) {
+            QFile f(ruta);
+            const bool abierto = f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+            return abierto;
+        };
         QTemporaryDir raiz;
-        const QString instalada = raiz.filePath(QStringLiteral("opt/velkor"));
-        for (const QString& carpeta : {QStringLiteral("Lib"), QStringLiteral("Xslt"), QStringLiteral("Motor/plugins")})
-            QVERIFY(QDir().mkpath(instalada + QLatin1Char('/') + carpeta));
-        QVERIFY(QDir().mkpath(instalada + QStringLiteral("/db")));
+        const QString instalada = raiz.filePath(u"opt/velkor"_s);
+        for (const QString& carpeta : {u"Lib"_s, u"Xslt"_s, u"Motor/plugins"_s})
+            QVERIFY(QDir().mkpath(instalada + u'/' + carpeta));
+        QVERIFY(QDir().mkpath(instalada + u"/db"_s));
         for (const QString& archivo :
-             {QStringLiteral("velkor-importar"), QStringLiteral("Recursos.bpl"), QStringLiteral("Motor/firebird.conf"),
-              QStringLiteral("db/CFDCAT.DB"), QStringLiteral("db/OTRO.DB")}) {
-            QFile f(instalada + QLatin1Char('/') + archivo);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(archivo.toUtf8());
-        }
+             {u"velkor-importar"_s, u"Recursos.bpl"_s, u"Motor/firebird.conf"_s, u"db/CFDCAT.DB"_s, u"db/OTRO.DB"_s})
+            QVERIFY(escribe(instalada + u'/' + archivo, archivo.toUtf8()));
         QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
-        QCOMPARE(Rutas::carpetaPrograma(), instalada + QLatin1Char('/'));
+        QCOMPARE(Rutas::carpetaPrograma(), instalada + u'/');
 
-        QFile marca(instalada + QLatin1Char('/') + Rutas::MARCA_INSTALACION);
-        QVERIFY(marca.open(QIODevice::WriteOnly));
-        marca.close();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(raiz.filePath(QStringLiteral("datos"))));
-        const QString datos = raiz.filePath(QStringLiteral("datos/Velkor"));
+        QVERIFY(escribe(instalada + u'/' + Rutas::MARCA_INSTALACION, QByteArray()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(raiz.filePath(u"datos"_s)));
+        const QString datos = raiz.filePath(u"datos/Velkor"_s);
         QCOMPARE(Rutas::carpetaDatosUsuario(), datos);
         // The user's own settings and a link an older installation left.
         QVERIFY(QDir().mkpath(datos));
-        QFile ajustes(datos + QStringLiteral("/Recursos.bpl"));
-        QVERIFY(ajustes.open(QIODevice::WriteOnly));
-        ajustes.write("mío");
-        ajustes.close();
-        QVERIFY(QFile::link(raiz.filePath(QStringLiteral("vieja/Lib")), datos + QStringLiteral("/Lib")));
+        QFile ajustes(datos + u"/Recursos.bpl"_s);
+        QVERIFY(escribe(ajustes.fileName(), "mío"));
+        QVERIFY(QFile::link(raiz.filePath(u"vieja/Lib"_s), datos + u"/Lib"_s));
         // A catalogue the user already updated.
-        QVERIFY(QDir().mkpath(datos + QStringLiteral("/db")));
-        QFile actualizado(datos + QStringLiteral("/db/OTRO.DB"));
-        QVERIFY(actualizado.open(QIODevice::WriteOnly));
-        actualizado.write("nuevo");
-        actualizado.close();
+        QVERIFY(QDir().mkpath(datos + u"/db"_s));
+        QFile actualizado(datos + u"/db/OTRO.DB"_s);
+        QVERIFY(escribe(actualizado.fileName(), "nuevo"));
 
         QString error;
-        QVERIFY2(Rutas::preparaCarpetaPrograma(instalada + QLatin1Char('/'), &error), qPrintable(error));
-        QCOMPARE(Rutas::carpetaPrograma(), datos + QLatin1Char('/'));
-        for (const QString& enlace : {QStringLiteral("Lib"), QStringLiteral("Xslt"), QStringLiteral("velkor-importar"),
-                                      QStringLiteral("Motor/plugins"), QStringLiteral("Motor/firebird.conf")})
-            QCOMPARE(QFileInfo(datos + QLatin1Char('/') + enlace).symLinkTarget(),
-                     instalada + QLatin1Char('/') + enlace);
-        QVERIFY(!QFileInfo::exists(datos + QLatin1Char('/') + Rutas::MARCA_INSTALACION));
+        QVERIFY2(Rutas::preparaCarpetaPrograma(instalada + u'/', &error), qPrintable(error));
+        QCOMPARE(Rutas::carpetaPrograma(), datos + u'/');
+        for (const QString& enlace :
+             {u"Lib"_s, u"Xslt"_s, u"velkor-importar"_s, u"Motor/plugins"_s, u"Motor/firebird.conf"_s})
+            QCOMPARE(QFileInfo(datos + u'/' + enlace).symLinkTarget(), instalada + u'/' + enlace);
+        QVERIFY(!QFileInfo::exists(datos + u'/' + Rutas::MARCA_INSTALACION));
         // The installed databases are copies of the user's own, made once.
-        const QFileInfo catalogo(datos + QStringLiteral("/db/CFDCAT.DB"));
+        const QFileInfo catalogo(datos + u"/db/CFDCAT.DB"_s);
         QVERIFY(catalogo.isFile() && !catalogo.isSymLink());
         QCOMPARE(catalogo.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
                  QFileDevice::Permissions());
         QVERIFY(actualizado.open(QIODevice::ReadOnly));
         QCOMPARE(actualizado.readAll(), QByteArray("nuevo"));
         actualizado.close();
-        QVERIFY(!QFileInfo::exists(datos + QStringLiteral("/db/CFDCAT.DB.parcial")));
-        QVERIFY(!QFileInfo(datos + QStringLiteral("/Recursos.bpl")).isSymLink());
+        QVERIFY(!QFileInfo::exists(datos + u"/db/CFDCAT.DB.parcial"_s));
+        QVERIFY(!QFileInfo(datos + u"/Recursos.bpl"_s).isSymLink());
         QVERIFY(ajustes.open(QIODevice::ReadOnly));
         QCOMPARE(ajustes.readAll(), QByteArray("mío"));
-        for (const QString& propia : {datos, datos + QStringLiteral("/Motor"), datos + QStringLiteral("/db")}) {
+        for (const QString& propia : {datos, datos + u"/Motor"_s, datos + u"/db"_s}) {
             const QFileInfo carpeta(propia);
             QVERIFY2(carpeta.isDir() && !carpeta.isSymLink(), qPrintable(propia));
             struct stat modo {};
@@ -135,13 +131,12 @@ private slots:
         }
         // Started again, the same folder as it was.
         QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
-        QCOMPARE(QFileInfo(datos + QStringLiteral("/Lib")).symLinkTarget(), instalada + QStringLiteral("/Lib"));
+        QCOMPARE(QFileInfo(datos + u"/Lib"_s).symLinkTarget(), instalada + u"/Lib"_s);
 
         // A data folder that cannot be made says where and why.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(instalada + QStringLiteral("/velkor-importar/datos")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(instalada + u"/velkor-importar/datos"_s));
         QVERIFY(!Rutas::preparaCarpetaPrograma(instalada, &error));
-        QVERIFY2(error.startsWith(QStringLiteral("No se pudo preparar la carpeta de datos del programa")),
-                 qPrintable(error));
+        QVERIFY2(error.startsWith(u"No se pudo preparar la carpeta de datos del programa"_s), qPrintable(error));
         qunsetenv("XDG_DATA_HOME");
     }
 };

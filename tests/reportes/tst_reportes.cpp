@@ -10,7 +10,6 @@
 #include "Prompter.h"
 #include "ServidoresBaseDatos.h"
 #include "Sistema.h"
-#include "shell/TContenedorTexto.h"
 #include "shell/TEtiquetaAccion.h"
 #include "negocio/RevisionSellos.h"
 #include "negocio/TIngreso.h"
@@ -53,11 +52,15 @@
 #include <algorithm>
 #include <functional>
 #include <numeric>
+#include <optional>
+
+// A filter names only the fields it sets; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(TTotalMensual)
-Q_DECLARE_METATYPE(TOrdenComprobantes::TCampo)
 
 namespace {
 
@@ -74,7 +77,7 @@ QString tipoGrande(int i)
 
 QString monedaGrande(int i)
 {
-    return i % 7 == 0 ? QStringLiteral("USD") : QStringLiteral("MXN");
+    return i % 7 == 0 ? u"USD"_s : u"MXN"_s;
 }
 
 qint64 totalGrande(int i)
@@ -84,12 +87,8 @@ qint64 totalGrande(int i)
 
 QString nombreClienteGrande(int cliente)
 {
-    return QStringLiteral("CLIENTE %1").arg(cliente, 2, 10, QLatin1Char('0'));
+    return u"CLIENTE %1"_s.arg(cliente, 2, 10, QLatin1Char('0'));
 }
-
-} // namespace
-
-namespace {
 
 TDecimal d(const char* texto)
 {
@@ -98,7 +97,7 @@ TDecimal d(const char* texto)
 
 QDateTime fecha(const char* texto)
 {
-    return QDateTime::fromString(QString::fromLatin1(texto), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QDateTime::fromString(QString::fromLatin1(texto), u"yyyy-MM-dd HH:mm:ss"_s);
 }
 
 const QByteArray XML_V2 =
@@ -109,23 +108,19 @@ class TComprobantesPrueba {
 public:
     explicit TComprobantesPrueba(const TConexionSesion& c) : conexion(c), unidad(c, 1)
     {
-        negocio = guardaNegocio(QStringLiteral("Papelería"));
-        otroNegocio = guardaNegocio(QStringLiteral("Otra"));
-        const TCliente publico = cliente(QStringLiteral("XAXX010101000"), QStringLiteral("PÚBLICO EN GENERAL"));
-        const TCliente nandu =
-            cliente(QStringLiteral("CNA010101AB1"), QStringLiteral("COMERCIAL ÑANDÚ, S.A. \"LA BUENA\""));
-        const TCliente formula = cliente(QStringLiteral("FOR010101AAA"), QStringLiteral("=HYPERLINK(\"http://x\")"));
-        comprobante(negocio, "2023-12-31 10:00:00", "P", "P", "1", publico, "0", "0", "0", "0", "UUID-1", "4.0");
+        negocio = guardaNegocio(u"Papelería"_s);
+        otroNegocio = guardaNegocio(u"Otra"_s);
+        const TCliente publico = cliente(u"XAXX010101000"_s, u"PÚBLICO EN GENERAL"_s);
+        const TCliente nandu = cliente(u"CNA010101AB1"_s, u"COMERCIAL ÑANDÚ, S.A. \"LA BUENA\""_s);
+        const TCliente formula = cliente(u"FOR010101AAA"_s, u"=HYPERLINK(\"http://x\")"_s);
+        comprobante(negocio, "2023-12-31 10:00:00", "P", "P", "1", publico, "0", "0", "0", "0", "UUID-1");
         idV2 = comprobante(negocio, "2024-01-15 09:30:00", "I", "A", "1", publico, "100.00", "16.00", "0", "116.00",
                            "UUID-2", "4.0", XML_V2);
         comprobante(negocio, "2024-01-31 23:59:59", "I", "A", "2", nandu, "1234567890.123456", "197530862.419753",
                     "10.5", "1432098742.043209", "UUID-3", "3.3", {}, "USD");
-        comprobante(negocio, "2024-02-01 00:00:00", "E", "NC", "1", nandu, "0.10", "0.016", "0", "0.116", "UUID-4",
-                    "4.0");
-        comprobante(negocio, "2024-03-20 12:00:00", "N", "N", "5", formula, "5000", "0", "500.25", "4499.75", "UUID-5",
-                    "4.0");
-        comprobante(otroNegocio, "2024-01-20 08:00:00", "I", "X", "9", publico, "999", "0", "0", "999", "UUID-6",
-                    "4.0");
+        comprobante(negocio, "2024-02-01 00:00:00", "E", "NC", "1", nandu, "0.10", "0.016", "0", "0.116", "UUID-4");
+        comprobante(negocio, "2024-03-20 12:00:00", "N", "N", "5", formula, "5000", "0", "500.25", "4499.75", "UUID-5");
+        comprobante(otroNegocio, "2024-01-20 08:00:00", "I", "X", "9", publico, "999", "0", "0", "999", "UUID-6");
     }
 
     TNegocio guardaNegocio(const QString& nombre)
@@ -148,8 +143,8 @@ public:
 
     int comprobante(const TNegocio& dueno, const char* emision, const char* tipo, const char* serie, const char* folio,
                     const TCliente& receptor, const char* subtotal, const char* trasladados, const char* retenidos,
-                    const char* total, const char* uuid, const char* version, const QByteArray& xml = QByteArray(),
-                    const char* moneda = "MXN")
+                    const char* total, const char* uuid, const char* version = "4.0",
+                    const QByteArray& xml = QByteArray(), const char* moneda = "MXN")
     {
         TComprobante c;
         c.setNegocio(dueno);
@@ -184,13 +179,19 @@ public:
     int idV2 = -1;
 };
 
+// The vouchers above in a business database of a program folder of their own.
+struct TComprobantesEnCarpeta : TCarpetaPrograma, TComprobantesPrueba {
+    TComprobantesEnCarpeta() : TComprobantesPrueba(nuevaBaseNegocio()) {}
+};
+
 // Stores the large business through the entity package in one transaction.
+
 TNegocio llenaGrande(TComprobantesPrueba& datos)
 {
-    TNegocio grande = datos.guardaNegocio(QStringLiteral("Grande"));
+    TNegocio grande = datos.guardaNegocio(u"Grande"_s);
     QList<TCliente> clientes;
     for (int c = 0; c < 20; ++c)
-        clientes << datos.cliente(QStringLiteral("XAX%1").arg(c, 10, 10, QLatin1Char('0')), nombreClienteGrande(c));
+        clientes << datos.cliente(u"XAX%1"_s.arg(c, 10, 10, QLatin1Char('0')), nombreClienteGrande(c));
     TTransaccion transaccion(datos.conexion);
     for (int i = 0; i < CIEN_MIL; ++i) {
         const TCliente& cliente = clientes.at(i % clientes.size());
@@ -199,14 +200,14 @@ TNegocio llenaGrande(TComprobantesPrueba& datos)
         c.setCliente(cliente);
         c.setFechaemision(INICIO_GRANDE.addSecs(i * 600LL));
         c.setTipocomprobante(tipoGrande(i));
-        c.setSerie(QStringLiteral("A"));
+        c.setSerie(u"A"_s);
         c.setFolio(QString::number(i));
         c.setRfcreceptor(cliente.getDatosfiscales()->getRfc());
         c.setMoneda(monedaGrande(i));
         c.setSubtotal(TDecimal::desdeMillonesimos(totalGrande(i)));
         c.setTotal(TDecimal::desdeMillonesimos(totalGrande(i)));
-        c.setUuid(QStringLiteral("U%1").arg(i, 6, 10, QLatin1Char('0')));
-        c.setVersion(TDecimal::desdeTexto(QStringLiteral("4.0")));
+        c.setUuid(u"U%1"_s.arg(i, 6, 10, QLatin1Char('0')));
+        c.setVersion(TDecimal::desdeTexto(u"4.0"_s));
         TComprobante::saveOrUpdate(c, datos.unidad);
     }
     transaccion.commit();
@@ -237,12 +238,12 @@ void metadato(const TUnidadTrabajo& unidad, int idNegocio, const QString& uuid, 
     TMetadatosat m;
     m.setUuid(uuid);
     m.setRfcemisor(rfcEmisor);
-    m.setNombreemisor(QStringLiteral("EMISOR ") + rfcEmisor);
-    m.setRfcreceptor(QStringLiteral("XAXX010101000"));
-    m.setNombrereceptor(QStringLiteral("PÚBLICO EN GENERAL"));
+    m.setNombreemisor(u"EMISOR "_s + rfcEmisor);
+    m.setRfcreceptor(u"XAXX010101000"_s);
+    m.setNombrereceptor(u"PÚBLICO EN GENERAL"_s);
     m.setFechaemision(QString::fromLatin1(emision));
     m.setMonto(d(monto));
-    m.setEfecto(QStringLiteral("I"));
+    m.setEfecto(u"I"_s);
     m.setEstatussat(cancelacion.isEmpty() ? TMetadatosat::ESTATUS_VIGENTE : TMetadatosat::ESTATUS_CANCELADO);
     m.setFechacancelacion(cancelacion);
     m.setEmisorlocal(0);
@@ -254,10 +255,9 @@ void metadato(const TUnidadTrabajo& unidad, int idNegocio, const QString& uuid, 
 QString textoPdf(const QString& pdf)
 {
     QProcess proceso;
-    proceso.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    proceso.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
     proceso.waitForFinished(60000);
-    return QString::fromUtf8(proceso.readAllStandardOutput())
-        .replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
+    return QString::fromUtf8(proceso.readAllStandardOutput()).replace(QRegularExpression(u"[ \\t]+"_s), u" "_s);
 }
 
 QStringList columna(const QAbstractItemModel* modelo, int c)
@@ -277,7 +277,7 @@ QStringList filasTotales(const QWidget* contenido)
         QStringList celdas;
         for (int c = 0; c < modelo->columnCount(); ++c)
             celdas << modelo->index(f, c).data().toString();
-        filas << celdas.join(QLatin1Char('|'));
+        filas << celdas.join(u'|');
     }
     return filas;
 }
@@ -289,6 +289,59 @@ TEtiquetaAccion* filaMenu(const QString& texto)
             return e;
     return nullptr;
 }
+
+// The school signed in, with the reports package and three vouchers of its
+// own (the first with a real XML); `antes` adds to them before the main
+// window opens on the reports' vouchers from its menu.
+struct TReportesDesdeElMenu {
+    explicit TReportesDesdeElMenu(bool conAccem, const std::function<void(TComprobantesPrueba&)>& antes = {})
+    {
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(u"Plugins/Reportes.bpl"_s)));
+        NegocioPrueba::creaRegistro(carpeta);
+        const QString correo = u"dueno@escuela.mx"_s;
+        NegocioPrueba::registra(NegocioPrueba::RFC_ESCUELA, u"Escuela Kemper"_s, correo, QString());
+        if (conAccem)
+            NegocioPrueba::registra(NegocioPrueba::RFC_ACCEM, u"Accem"_s, correo, QString());
+        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, QString()), Ingreso::TResultado::Correcto);
+        TComprobantesPrueba& datos = this->datos.emplace(*Sistema::Conexion);
+        datos.negocio = *Sistema::Negocio;
+        const TCliente publico = datos.cliente(u"XAXX010101000"_s, u"PÚBLICO EN GENERAL"_s);
+        QFile real(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/cfdi40-real.xml"));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        xmlReal = real.readAll();
+        datos.comprobante(datos.negocio, "2024-01-15 09:30:00", "I", "A", "1", publico, "100.00", "16.00", "0",
+                          "116.00", "UUID-A1", "4.0", xmlReal);
+        datos.comprobante(datos.negocio, "2024-02-10 10:00:00", "I", "A", "2", publico, "1234567890.123456", "0", "0",
+                          "1234567890.123456", "UUID-A2");
+        datos.comprobante(datos.negocio, "2024-02-11 10:00:00", "E", "NC", "1", publico, "0.10", "0", "0", "0.10",
+                          "UUID-A3");
+        if (antes)
+            antes(datos);
+
+        MainFrm = &ventana.emplace();
+        ventana->resize(1200, 800);
+        ventana->show();
+        reportes = filaMenu(NOMBRE_REPORTES);
+        QVERIFY(reportes);
+        QTest::mouseClick(reportes, Qt::LeftButton);
+        QTest::mouseClick(filaMenu(u"Comprobantes"_s), Qt::LeftButton);
+        QVERIFY(respuestas.textos().isEmpty());
+        contenido = ventana->findChild<QWidget*>(u"ReportesComprobantes"_s);
+    }
+    ~TReportesDesdeElMenu()
+    {
+        MainFrm = nullptr;
+        NegocioPrueba::limpiaSesion();
+    }
+
+    TCarpetaPrograma carpeta;
+    TColaRespuestas respuestas;
+    std::optional<TComprobantesPrueba> datos;
+    QByteArray xmlReal;
+    std::optional<TMainFrm> ventana;
+    TEtiquetaAccion* reportes = nullptr;
+    QWidget* contenido = nullptr;
+};
 
 } // namespace
 
@@ -310,8 +363,8 @@ private slots:
                           const char* receptor, const char* esperados, const char* subtotal, const char* total) {
             const auto t = [](const char* c) { return QString::fromUtf8(c); };
             QTest::newRow(caso) << QDate::fromString(t(desde), Qt::ISODate) << QDate::fromString(t(hasta), Qt::ISODate)
-                                << t(tipo) << t(receptor) << t(esperados).split(QLatin1Char(','), Qt::SkipEmptyParts)
-                                << t(subtotal) << t(total);
+                                << t(tipo) << t(receptor) << t(esperados).split(u',', Qt::SkipEmptyParts) << t(subtotal)
+                                << t(total);
         };
         f("todos, los más nuevos primero", "", "", "", "", "UUID-5,UUID-4,UUID-3,UUID-2,UUID-1", "1234572990.223456",
           "1432103357.909209");
@@ -333,13 +386,12 @@ private slots:
         QFETCH(QStringList, esperados);
         QFETCH(QString, subtotal);
         QFETCH(QString, total);
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
-        TFiltroComprobantes f = datos.filtro();
-        f.desde = desde;
-        f.hasta = hasta;
-        f.tipo = tipo;
-        f.receptor = receptor;
+        const TComprobantesEnCarpeta datos;
+        const TFiltroComprobantes f{.idNegocio = datos.negocio.getIdnegocio(),
+                                    .desde = desde,
+                                    .hasta = hasta,
+                                    .tipo = tipo,
+                                    .receptor = receptor};
         QCOMPARE(uuids(datos.conexion, f), esperados);
         const TTotalesComprobantes totales = ConsultaComprobantes::totales(datos.conexion, f);
         QCOMPARE(totales.cantidad, esperados.size());
@@ -352,100 +404,74 @@ private slots:
         QTest::addColumn<QDate>("desde");
         QTest::addColumn<QDate>("hasta");
         QTest::addColumn<QList<TTotalMensual>>("meses");
-        QTest::newRow("sin fechas: del primer al último mes")
-            << QDate() << QDate()
-            << QList<TTotalMensual>{{QDate(2023, 12, 1), d("0")},
-                                    {QDate(2024, 1, 1), d("1432098858.043209")},
-                                    {QDate(2024, 2, 1), d("0.116")},
-                                    {QDate(2024, 3, 1), d("4499.75")}};
+        using M = QList<TTotalMensual>;
+        QTest::newRow("sin fechas: del primer al último mes") << QDate() << QDate()
+                                                              << M{{QDate(2023, 12, 1), d("0")},
+                                                                   {QDate(2024, 1, 1), d("1432098858.043209")},
+                                                                   {QDate(2024, 2, 1), d("0.116")},
+                                                                   {QDate(2024, 3, 1), d("4499.75")}};
         QTest::newRow("meses sin comprobantes en cero") << QDate(2024, 2, 15) << QDate(2024, 5, 2)
-                                                        << QList<TTotalMensual>{{QDate(2024, 2, 1), TDecimal()},
-                                                                                {QDate(2024, 3, 1), d("4499.75")},
-                                                                                {QDate(2024, 4, 1), TDecimal()},
-                                                                                {QDate(2024, 5, 1), TDecimal()}};
+                                                        << M{{QDate(2024, 2, 1), TDecimal()},
+                                                             {QDate(2024, 3, 1), d("4499.75")},
+                                                             {QDate(2024, 4, 1), TDecimal()},
+                                                             {QDate(2024, 5, 1), TDecimal()}};
     }
     void totalesMensuales()
     {
         QFETCH(QDate, desde);
         QFETCH(QDate, hasta);
         QFETCH(QList<TTotalMensual>, meses);
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
-        TFiltroComprobantes f = datos.filtro();
-        f.desde = desde;
-        f.hasta = hasta;
+        const TComprobantesEnCarpeta datos;
+        const TFiltroComprobantes f{.idNegocio = datos.negocio.getIdnegocio(), .desde = desde, .hasta = hasta};
         QCOMPARE(ConsultaComprobantes::totalesMensuales(datos.conexion, f), meses);
     }
 
     void exportaCsv()
     {
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
-        TFiltroComprobantes enero = datos.filtro();
-        enero.desde = QDate(2024, 1, 1);
-        enero.hasta = QDate(2024, 1, 31);
+        const TComprobantesEnCarpeta datos;
+        const TFiltroComprobantes enero{
+            .idNegocio = datos.negocio.getIdnegocio(), .desde = QDate(2024, 1, 1), .hasta = QDate(2024, 1, 31)};
         const QByteArray esperado =
             QByteArrayLiteral("\xEF\xBB\xBF") +
-            QStringLiteral("Fecha,Tipo,Serie,Folio,RFC receptor,Receptor,Moneda,Subtotal,Impuestos trasladados,"
-                           "Impuestos retenidos,Total,UUID,Versión,Sello,Estado SAT,Fecha de cancelación\r\n"
-                           "2024-01-31 23:59:59,Ingreso,A,2,CNA010101AB1,\"COMERCIAL ÑANDÚ, S.A. \"\"LA BUENA\"\"\","
-                           "USD,1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3,,,\r\n"
-                           "2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,0.00,"
-                           "116.00,UUID-2,4.0,,,\r\n")
-                .toUtf8();
+            u"Fecha,Tipo,Serie,Folio,RFC receptor,Receptor,Moneda,Subtotal,Impuestos trasladados,"
+            "Impuestos retenidos,Total,UUID,Versión,Sello,Estado SAT,Fecha de cancelación\r\n"
+            "2024-01-31 23:59:59,Ingreso,A,2,CNA010101AB1,\"COMERCIAL ÑANDÚ, S.A. \"\"LA BUENA\"\"\","
+            "USD,1234567890.123456,197530862.419753,10.50,1432098742.043209,UUID-3,3.3,,,\r\n"
+            "2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,0.00,"
+            "116.00,UUID-2,4.0,,,\r\n"_s.toUtf8();
         QCOMPARE(csv(datos.conexion, enero), esperado);
 
         // A name a spreadsheet would run as a formula is kept as text; amounts
         // keep their sign.
-        TFiltroComprobantes nomina = datos.filtro();
-        nomina.tipo = QStringLiteral("N");
+        const TFiltroComprobantes nomina{.idNegocio = datos.negocio.getIdnegocio(), .tipo = u"N"_s};
         const QList<QByteArray> lineas = csv(datos.conexion, nomina).split('\n');
-        QCOMPARE(lineas.size(), 3);
-        QCOMPARE(lineas.at(1),
-                 QStringLiteral("2024-03-20 12:00:00,Nómina,N,5,FOR010101AAA,\"'=HYPERLINK(\"\"http://x\"\")\","
-                                "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0,,,\r")
-                     .toUtf8());
-        QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-500.25"), false), QStringLiteral("-500.25"));
-        QCOMPARE(ConsultaComprobantes::campoCsv(QStringLiteral("-texto"), true), QStringLiteral("'-texto"));
-    }
 
-    void importesExactos_data()
-    {
-        QTest::addColumn<QString>("importe");
-        QTest::addColumn<QString>("mostrado");
-        QTest::newRow("miles") << QStringLiteral("1234567890.123456") << QStringLiteral("1,234,567,890.123456");
-        QTest::newRow("centavos") << QStringLiteral("0.1") << QStringLiteral("0.10");
-        QTest::newRow("negativo") << QStringLiteral("-1234.5") << QStringLiteral("-1,234.50");
-        QTest::newRow("tres cifras") << QStringLiteral("-999") << QStringLiteral("-999.00");
-    }
-    void importesExactos()
-    {
-        QFETCH(QString, importe);
-        QFETCH(QString, mostrado);
-        QCOMPARE(ConsultaComprobantes::textoImporte(TDecimal::desdeTexto(importe)), mostrado);
+        QCOMPARE(lineas.size(), 3);
+        QCOMPARE(lineas.at(1), u"2024-03-20 12:00:00,Nómina,N,5,FOR010101AAA,\"'=HYPERLINK(\"\"http://x\"\")\","
+                               "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0,,,\r"_s.toUtf8());
+        QCOMPARE(ConsultaComprobantes::campoCsv(u"-500.25"_s, false), u"-500.25"_s);
+        QCOMPARE(ConsultaComprobantes::campoCsv(u"-texto"_s, true), u"'-texto"_s);
     }
 
     void paginas()
     {
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
-        TNegocio grande = datos.guardaNegocio(QStringLiteral("Grande"));
-        const TCliente publico = datos.cliente(QStringLiteral("XAXX010101000"), QStringLiteral("PÚBLICO EN GENERAL"));
+        TComprobantesEnCarpeta datos;
+        TNegocio grande = datos.guardaNegocio(u"Grande"_s);
+        const TCliente publico = datos.cliente(u"XAXX010101000"_s, u"PÚBLICO EN GENERAL"_s);
         {
             TTransaccion transaccion(datos.conexion);
             for (int i = 0; i < 450; ++i) {
                 const QByteArray emision = QDateTime(QDate(2024, 1, 1), QTime(0, 0))
                                                .addSecs(i * 3600)
-                                               .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                               .toString(u"yyyy-MM-dd HH:mm:ss"_s)
                                                .toLatin1();
                 const QByteArray uuid = QByteArray::number(i);
                 datos.comprobante(grande, emision.constData(), "I", "A", uuid.constData(), publico, "1", "0.16", "0",
-                                  "1.16", uuid.constData(), "4.0");
+                                  "1.16", uuid.constData());
             }
             transaccion.commit();
         }
-        TFiltroComprobantes f;
-        f.idNegocio = grande.getIdnegocio();
+        const TFiltroComprobantes f{.idNegocio = grande.getIdnegocio()};
         TModeloComprobantes modelo;
         modelo.consulta(datos.conexion, f);
         QList<int> cargadas{modelo.rowCount()};
@@ -454,16 +480,15 @@ private slots:
             cargadas << modelo.rowCount();
         }
         QCOMPARE(cargadas, (QList<int>{200, 400, 450}));
-        QCOMPARE(modelo.fila(0).folio, QStringLiteral("449"));
-        QCOMPARE(modelo.fila(449).folio, QStringLiteral("0"));
-        QCOMPARE(modelo.data(modelo.index(0, TModeloComprobantes::Total)).toString(), QStringLiteral("1.16"));
-        QCOMPARE(ConsultaComprobantes::totales(datos.conexion, f).total.texto(), QStringLiteral("522"));
+        QCOMPARE(modelo.fila(0).folio, u"449"_s);
+        QCOMPARE(modelo.fila(449).folio, u"0"_s);
+        QCOMPARE(modelo.data(modelo.index(0, TModeloComprobantes::Total)).toString(), u"1.16"_s);
+        QCOMPARE(ConsultaComprobantes::totales(datos.conexion, f).total.texto(), u"522"_s);
     }
 
     void xmlGuardado()
     {
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        TComprobantesEnCarpeta datos;
         QCOMPARE(ConsultaComprobantes::xml(datos.conexion, datos.negocio.getIdnegocio(), datos.idV2), XML_V2);
         // Another business's reports never open it.
         QVERIFY(ConsultaComprobantes::xml(datos.conexion, datos.otroNegocio.getIdnegocio(), datos.idV2).isEmpty());
@@ -488,8 +513,7 @@ private slots:
             f.idNegocio = datos.negocio.getIdnegocio();
             QStringList lineas;
             const auto totales = [](const TTotalesComprobantes& t) {
-                return QStringLiteral("%1 %2 %3 %4 %5")
-                    .arg(t.cantidad)
+                return u"%1 %2 %3 %4 %5"_s.arg(t.cantidad)
                     .arg(t.subtotal.texto(), t.trasladados.texto(), t.retenidos.texto(), t.total.texto());
             };
             for (int campo = 0; campo < TOrdenComprobantes::NumeroCampos; ++campo)
@@ -499,29 +523,23 @@ private slots:
                 }
             lineas << totales(ConsultaComprobantes::totales(datos.conexion, f));
             const TResumenComprobantes resumen = ConsultaComprobantes::resumen(datos.conexion, f);
-            lineas << QStringLiteral("%1 %2 %3")
-                          .arg(totales(resumen.totales))
-                          .arg(resumen.cancelados)
-                          .arg(resumen.listados);
+            lineas << u"%1 %2 %3"_s.arg(totales(resumen.totales)).arg(resumen.cancelados).arg(resumen.listados);
             for (const TTotalesTipo& t : resumen.porTipo)
                 lineas << t.tipo + u' ' + t.moneda + u' ' + totales(t.totales);
             for (const TTotalMensual& m : resumen.meses)
                 lineas << m.mes.toString(Qt::ISODate) + u' ' + m.total.texto();
-            QBuffer csv;
-            csv.open(QIODevice::WriteOnly);
-            ConsultaComprobantes::exportaCsv(datos.conexion, f, csv);
-            lineas << QString::fromUtf8(csv.data());
+            lineas << QString::fromUtf8(csv(datos.conexion, f));
+
             return lineas;
         };
-        QList<TFiltroComprobantes> filtros(6);
-        filtros[1].desde = QDate(2024, 1, 1);
-        filtros[1].hasta = QDate(2024, 1, 31);
-        filtros[2].tipo = QStringLiteral("N");
-        filtros[3].receptor = QStringLiteral("xaxx");
-        filtros[4].receptor = QStringLiteral("ñandú");
-        filtros[5].incluyeCancelados = true;
-        filtros[5].sello = ConsultaComprobantes::SELLO_SIN_VERIFICAR;
-        for (const TFiltroComprobantes& f : std::as_const(filtros))
+        const QList<TFiltroComprobantes> filtros{
+            {},
+            {.desde = QDate(2024, 1, 1), .hasta = QDate(2024, 1, 31)},
+            {.tipo = u"N"_s},
+            {.receptor = u"xaxx"_s},
+            {.receptor = u"ñandú"_s},
+            {.sello = ConsultaComprobantes::SELLO_SIN_VERIFICAR, .incluyeCancelados = true}};
+        for (const TFiltroComprobantes& f : filtros)
             QCOMPARE(cifras(remotos, f), cifras(locales, f));
 
         // A server that restarts drops the connection the client library
@@ -536,9 +554,9 @@ private slots:
             TComprobante::cuenta(TCondicion(), enServidor);
             QFAIL("Se leyó de un servidor detenido.");
         } catch (const EBaseDatos& e) {
-            QVERIFY2(e.mensaje().contains(QStringLiteral(": el servidor no responde; revise que esté encendido")),
+            QVERIFY2(e.mensaje().contains(u": el servidor no responde; revise que esté encendido"_s),
                      qPrintable(e.mensaje()));
-            QVERIFY2(!e.mensaje().contains(QStringLiteral("QMYSQL")), qPrintable(e.mensaje()));
+            QVERIFY2(!e.mensaje().contains(u"QMYSQL"_s), qPrintable(e.mensaje()));
         }
         QVERIFY(servidor.reinicia());
         QTest::qWait(2100); // past the interval between two checks of an open connection
@@ -547,31 +565,26 @@ private slots:
         // A server that stops while the list is open: the message says so in
         // the user's words, never in the client library's.
         servidor.detiene();
-        TFiltroComprobantes f;
-        f.idNegocio = remotos.negocio.getIdnegocio();
+        const TFiltroComprobantes f = remotos.filtro();
         QString mensaje;
+
         try {
             ConsultaComprobantes::totales(enServidor, f);
         } catch (const EBaseDatos& e) {
             mensaje = e.mensaje();
         }
-        QVERIFY2(mensaje.contains(QStringLiteral("se perdió la conexión con el servidor de base de datos")),
-                 qPrintable(mensaje));
-        QVERIFY2(!mensaje.contains(QStringLiteral("QMYSQL")) && !mensaje.contains(QStringLiteral("server")),
-                 qPrintable(mensaje));
+        QVERIFY2(mensaje.contains(u"se perdió la conexión con el servidor de base de datos"_s), qPrintable(mensaje));
+        QVERIFY2(!mensaje.contains(u"QMYSQL"_s) && !mensaje.contains(u"server"_s), qPrintable(mensaje));
         // Back on the same port and folder, the same list answers again.
         QVERIFY(servidor.reinicia());
-        TFiltroComprobantes g;
-        g.idNegocio = locales.negocio.getIdnegocio();
         QCOMPARE(ConsultaComprobantes::totales(enServidor, f).cantidad,
-                 ConsultaComprobantes::totales(locales.conexion, g).cantidad);
+                 ConsultaComprobantes::totales(locales.conexion, locales.filtro()).cantidad);
         Conexiones::cierra(enServidor);
     }
 
     void cienMilComprobantes()
     {
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        TComprobantesEnCarpeta datos;
         QElapsedTimer reloj;
         reloj.start();
         const TNegocio grande = llenaGrande(datos);
@@ -579,12 +592,7 @@ private slots:
 
         struct TCaso {
             const char* nombre;
-            TOrdenComprobantes::TCampo campo;
-            bool descendente;
-            QString tipo;
-            QString receptor;
-            QDate desde;
-            QDate hasta;
+            TFiltroComprobantes filtro;
             // The same filter and order, worked out here over the generator.
             std::function<bool(int)> toma;
             std::function<bool(int, int)> antes;
@@ -608,46 +616,34 @@ private slots:
             return dia >= marzo && dia < marzo.addMonths(1);
         };
         const QList<TCaso> casos = {
-            {"fecha, nuevos primero", O::Fecha, true, {}, {}, {}, {}, todos, nuevos},
-            {"fecha, antiguos primero", O::Fecha, false, {}, {}, {}, {}, todos, std::less<int>()},
-            {"total, mayor primero", O::Total, true, {}, {}, {}, {}, todos, porTotal(true)},
-            {"total, menor primero", O::Total, false, {}, {}, {}, {}, todos, porTotal(false)},
+            {"fecha, nuevos primero", {.orden = {O::Fecha, true}}, todos, nuevos},
+            {"fecha, antiguos primero", {.orden = {O::Fecha, false}}, todos, std::less<int>()},
+            {"total, mayor primero", {.orden = {O::Total, true}}, todos, porTotal(true)},
+            {"total, menor primero", {.orden = {O::Total, false}}, todos, porTotal(false)},
             // As numbers: 9 before 10.
-            {"folio ascendente", O::Folio, false, {}, {}, {}, {}, todos, std::less<int>()},
-            {"folio descendente", O::Folio, true, {}, {}, {}, {}, todos, nuevos},
-            {"receptor", O::Receptor, false, {}, {}, {}, {}, todos, porCliente},
+            {"folio ascendente", {.orden = {O::Folio, false}}, todos, std::less<int>()},
+            {"folio descendente", {.orden = {O::Folio, true}}, todos, nuevos},
+            {"receptor", {.orden = {O::Receptor, false}}, todos, porCliente},
             // None cancelled: all tie, the newest first.
-            {"estado SAT", O::EstadoSat, false, {}, {}, {}, {}, todos, nuevos},
+            {"estado SAT", {.orden = {O::EstadoSat, false}}, todos, nuevos},
             {"nóminas por total",
-             O::Total,
-             false,
-             QStringLiteral("N"),
-             {},
-             {},
-             {},
-             [](int i) { return tipoGrande(i) == QLatin1String("N"); },
+             {.tipo = u"N"_s, .orden = {O::Total, false}},
+             [](int i) { return tipoGrande(i) == u"N"_s; },
              porTotal(false)},
             {"un cliente en marzo, por moneda",
-             O::Moneda,
-             true,
-             {},
-             QStringLiteral("cliente 07"),
-             marzo,
-             marzo.addMonths(1).addDays(-1),
+             {.desde = marzo,
+              .hasta = marzo.addMonths(1).addDays(-1),
+              .receptor = u"cliente 07"_s,
+              .orden = {O::Moneda, true}},
              [enMarzo](int i) { return i % 20 == 7 && enMarzo(i); },
              porMoneda},
-            {"nada", O::Fecha, true, QStringLiteral("T"), {}, {}, {}, [](int) { return false; }, nuevos},
+            {"nada", {.tipo = u"T"_s, .orden = {O::Fecha, true}}, [](int) { return false; }, nuevos},
         };
         QList<int> indices(CIEN_MIL);
         std::iota(indices.begin(), indices.end(), 0);
         for (const TCaso& caso : casos) {
-            TFiltroComprobantes f;
+            TFiltroComprobantes f = caso.filtro;
             f.idNegocio = grande.getIdnegocio();
-            f.tipo = caso.tipo;
-            f.receptor = caso.receptor;
-            f.desde = caso.desde;
-            f.hasta = caso.hasta;
-            f.orden = {caso.campo, caso.descendente};
             QList<int> esperados;
             std::copy_if(indices.cbegin(), indices.cend(), std::back_inserter(esperados), caso.toma);
             const qsizetype cuantos = esperados.size();
@@ -667,8 +663,7 @@ private slots:
         }
 
         // Each type and currency adds up apart.
-        TFiltroComprobantes f;
-        f.idNegocio = grande.getIdnegocio();
+        TFiltroComprobantes f{.idNegocio = grande.getIdnegocio()};
         QMap<QPair<QString, QString>, QPair<int, qint64>> esperados;
         for (int i = 0; i < CIEN_MIL; ++i) {
             auto& t = esperados[{tipoGrande(i), monedaGrande(i)}];
@@ -691,43 +686,47 @@ private slots:
         modelo.consulta(datos.conexion, f);
         modelo.fetchMore(QModelIndex());
         QCOMPARE(modelo.rowCount(), 2 * TModeloComprobantes::FILAS_POR_PAGINA);
-        QCOMPARE(modelo.fila(TModeloComprobantes::FILAS_POR_PAGINA).folio, QStringLiteral("200"));
+        QCOMPARE(modelo.fila(TModeloComprobantes::FILAS_POR_PAGINA).folio, u"200"_s);
     }
 
     void totalesPorTipoYMoneda()
     {
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        TComprobantesEnCarpeta datos;
         QStringList filas;
         for (const TTotalesTipo& t : ConsultaComprobantes::resumen(datos.conexion, datos.filtro()).porTipo)
-            filas << QStringLiteral("%1 %2 %3 %4")
+            filas << u"%1 %2 %3 %4"_s
                          .arg(ConsultaComprobantes::nombreTipo(t.tipo), ConsultaComprobantes::nombreMoneda(t.moneda))
                          .arg(t.totales.cantidad)
                          .arg(t.totales.total.texto());
-        QCOMPARE(filas, (QStringList{QStringLiteral("Egreso MXN 1 0.116"), QStringLiteral("Ingreso MXN 1 116"),
-                                     QStringLiteral("Ingreso USD 1 1432098742.043209"),
-                                     QStringLiteral("Nómina MXN 1 4499.75"), QStringLiteral("Pago MXN 1 0")}));
+        QCOMPARE(filas,
+                 (QStringList{u"Egreso MXN 1 0.116"_s, u"Ingreso MXN 1 116"_s, u"Ingreso USD 1 1432098742.043209"_s,
+                              u"Nómina MXN 1 4499.75"_s, u"Pago MXN 1 0"_s}));
     }
 
     void textos_data()
     {
         QTest::addColumn<QString>("obtenido");
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("ingreso") << ConsultaComprobantes::nombreTipo(QStringLiteral("I")) << QStringLiteral("Ingreso");
-        QTest::newRow("egreso") << ConsultaComprobantes::nombreTipo(QStringLiteral("E")) << QStringLiteral("Egreso");
-        QTest::newRow("traslado") << ConsultaComprobantes::nombreTipo(QStringLiteral("T"))
-                                  << QStringLiteral("Traslado");
-        QTest::newRow("nómina") << ConsultaComprobantes::nombreTipo(QStringLiteral("N")) << QStringLiteral("Nómina");
-        QTest::newRow("pago") << ConsultaComprobantes::nombreTipo(QStringLiteral("P")) << QStringLiteral("Pago");
-        QTest::newRow("sin moneda") << ConsultaComprobantes::nombreMoneda(QString()) << QStringLiteral("Sin moneda");
+        const auto importe = [](const char* texto) { return ConsultaComprobantes::textoImporte(d(texto)); };
+        QTest::newRow("importe con miles") << importe("1234567890.123456") << u"1,234,567,890.123456"_s;
+        QTest::newRow("importe en centavos") << importe("0.1") << u"0.10"_s;
+        QTest::newRow("importe negativo") << importe("-1234.5") << u"-1,234.50"_s;
+        QTest::newRow("importe de tres cifras") << importe("-999") << u"-999.00"_s;
+
+        QTest::newRow("ingreso") << ConsultaComprobantes::nombreTipo(u"I"_s) << u"Ingreso"_s;
+        QTest::newRow("egreso") << ConsultaComprobantes::nombreTipo(u"E"_s) << u"Egreso"_s;
+        QTest::newRow("traslado") << ConsultaComprobantes::nombreTipo(u"T"_s) << u"Traslado"_s;
+        QTest::newRow("nómina") << ConsultaComprobantes::nombreTipo(u"N"_s) << u"Nómina"_s;
+        QTest::newRow("pago") << ConsultaComprobantes::nombreTipo(u"P"_s) << u"Pago"_s;
+        QTest::newRow("sin moneda") << ConsultaComprobantes::nombreMoneda(QString()) << u"Sin moneda"_s;
         const QDate hoy(2025, 6, 30);
-        QTest::newRow("csv con fechas") << ConsultaComprobantes::nombreCsv(QStringLiteral("EKU9003173C9"),
-                                                                           QDate(2025, 1, 1), QDate(2025, 3, 31), hoy)
-                                        << QStringLiteral("Comprobantes_EKU9003173C9_2025-01-01_2025-03-31.csv");
-        QTest::newRow("csv sin fechas") << ConsultaComprobantes::nombreCsv(QStringLiteral("EKU9003173C9"), {}, {}, hoy)
-                                        << QStringLiteral("Comprobantes_EKU9003173C9_inicio_2025-06-30.csv");
+        QTest::newRow("csv con fechas") << ConsultaComprobantes::nombreCsv(u"EKU9003173C9"_s, QDate(2025, 1, 1),
+                                                                           QDate(2025, 3, 31), hoy)
+                                        << u"Comprobantes_EKU9003173C9_2025-01-01_2025-03-31.csv"_s;
+        QTest::newRow("csv sin fechas") << ConsultaComprobantes::nombreCsv(u"EKU9003173C9"_s, {}, {}, hoy)
+                                        << u"Comprobantes_EKU9003173C9_inicio_2025-06-30.csv"_s;
         QTest::newRow("csv sin RFC") << ConsultaComprobantes::nombreCsv({}, QDate(2025, 1, 1), {}, hoy)
-                                     << QStringLiteral("Comprobantes_2025-01-01_2025-06-30.csv");
+                                     << u"Comprobantes_2025-01-01_2025-06-30.csv"_s;
     }
     void textos()
     {
@@ -738,20 +737,19 @@ private slots:
 
     void listaLegible()
     {
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        TComprobantesEnCarpeta datos;
         TModeloComprobantes modelo;
         modelo.consulta(datos.conexion, datos.filtro());
         const auto celda = [&modelo](int fila, int columna) { return modelo.index(fila, columna).data().toString(); };
-        QCOMPARE(celda(0, TModeloComprobantes::Fecha), QStringLiteral("20/03/2024"));
-        QCOMPARE(celda(0, TModeloComprobantes::Tipo), QStringLiteral("Nómina"));
-        QCOMPARE(celda(2, TModeloComprobantes::Moneda), QStringLiteral("USD"));
+        QCOMPARE(celda(0, TModeloComprobantes::Fecha), u"20/03/2024"_s);
+        QCOMPARE(celda(0, TModeloComprobantes::Tipo), u"Nómina"_s);
+        QCOMPARE(celda(2, TModeloComprobantes::Moneda), u"USD"_s);
         // The receiver's name is a look-up of its own; it sorts all the same.
         modelo.sort(TModeloComprobantes::Receptor, Qt::AscendingOrder);
-        QCOMPARE(celda(0, TModeloComprobantes::Receptor), QStringLiteral("=HYPERLINK(\"http://x\")"));
-        QCOMPARE(celda(4, TModeloComprobantes::Receptor), QStringLiteral("PÚBLICO EN GENERAL"));
+        QCOMPARE(celda(0, TModeloComprobantes::Receptor), u"=HYPERLINK(\"http://x\")"_s);
+        QCOMPARE(celda(4, TModeloComprobantes::Receptor), u"PÚBLICO EN GENERAL"_s);
         modelo.sort(TModeloComprobantes::Tipo, Qt::DescendingOrder);
-        QCOMPARE(celda(0, TModeloComprobantes::Tipo), QStringLiteral("Pago"));
+        QCOMPARE(celda(0, TModeloComprobantes::Tipo), u"Pago"_s);
         QCOMPARE(modelo.filtro().orden.campo, TOrdenComprobantes::Tipo);
     }
 
@@ -761,34 +759,21 @@ private slots:
         QTest::addColumn<QDate>("ultimo");
         QTest::addColumn<QStringList>("etiquetas");
         const auto m = [](int anio, int mes) { return QDate(anio, mes, 1); };
-        QTest::newRow("un mes") << m(2025, 1) << m(2025, 1) << QStringList{QStringLiteral("ene 2025")};
-        QTest::newRow("cambio de año") << m(2024, 11) << m(2025, 2)
-                                       << QStringList{QStringLiteral("nov 2024"), QStringLiteral("dic 2024"),
-                                                      QStringLiteral("ene 2025"), QStringLiteral("feb 2025")};
+        const auto l = [](const QString& etiquetas) { return etiquetas.split(u','); };
+        QTest::newRow("un mes") << m(2025, 1) << m(2025, 1) << l(u"ene 2025"_s);
+        QTest::newRow("cambio de año") << m(2024, 11) << m(2025, 2) << l(u"nov 2024,dic 2024,ene 2025,feb 2025"_s);
         // Every other label when twelve would not fit.
         QTest::newRow("24 meses") << m(2024, 1) << m(2025, 12)
-                                  << QStringList{QStringLiteral("ene 2024"), QStringLiteral("mar 2024"),
-                                                 QStringLiteral("may 2024"), QStringLiteral("jul 2024"),
-                                                 QStringLiteral("sep 2024"), QStringLiteral("nov 2024"),
-                                                 QStringLiteral("ene 2025"), QStringLiteral("mar 2025"),
-                                                 QStringLiteral("may 2025"), QStringLiteral("jul 2025"),
-                                                 QStringLiteral("sep 2025"), QStringLiteral("nov 2025")};
+                                  << l(u"ene 2024,mar 2024,may 2024,jul 2024,sep 2024,nov 2024,"
+                                       "ene 2025,mar 2025,may 2025,jul 2025,sep 2025,nov 2025"_s);
         QTest::newRow("25 meses, por trimestre")
             << m(2023, 12) << m(2025, 12)
-            << QStringList{QStringLiteral("T4 2023"), QStringLiteral("T1 2024"), QStringLiteral("T2 2024"),
-                           QStringLiteral("T3 2024"), QStringLiteral("T4 2024"), QStringLiteral("T1 2025"),
-                           QStringLiteral("T2 2025"), QStringLiteral("T3 2025"), QStringLiteral("T4 2025")};
+            << l(u"T4 2023,T1 2024,T2 2024,T3 2024,T4 2024,T1 2025,T2 2025,T3 2025,T4 2025"_s);
         QTest::newRow("8 años, trimestres de tres en tres")
             << m(2018, 1) << m(2025, 12)
-            << QStringList{QStringLiteral("T1 2018"), QStringLiteral("T4 2018"), QStringLiteral("T3 2019"),
-                           QStringLiteral("T2 2020"), QStringLiteral("T1 2021"), QStringLiteral("T4 2021"),
-                           QStringLiteral("T3 2022"), QStringLiteral("T2 2023"), QStringLiteral("T1 2024"),
-                           QStringLiteral("T4 2024"), QStringLiteral("T3 2025")};
+            << l(u"T1 2018,T4 2018,T3 2019,T2 2020,T1 2021,T4 2021,T3 2022,T2 2023,T1 2024,T4 2024,T3 2025"_s);
         QTest::newRow("más de 8 años, por año")
-            << m(2017, 12) << m(2025, 12)
-            << QStringList{QStringLiteral("2017"), QStringLiteral("2018"), QStringLiteral("2019"),
-                           QStringLiteral("2020"), QStringLiteral("2021"), QStringLiteral("2022"),
-                           QStringLiteral("2023"), QStringLiteral("2024"), QStringLiteral("2025")};
+            << m(2017, 12) << m(2025, 12) << l(u"2017,2018,2019,2020,2021,2022,2023,2024,2025"_s);
     }
     void periodosGrafica()
     {
@@ -819,12 +804,11 @@ private slots:
         QStringList etiquetas;
         for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(1432098858.04))
             etiquetas << marca.etiqueta;
-        QCOMPARE(etiquetas, (QStringList{QStringLiteral("$0"), QStringLiteral("$500,000,000"),
-                                         QStringLiteral("$1,000,000,000"), QStringLiteral("$1,500,000,000")}));
+        QCOMPARE(etiquetas, (QStringList{u"$0"_s, u"$500,000,000"_s, u"$1,000,000,000"_s, u"$1,500,000,000"_s}));
         etiquetas.clear();
         for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(0.5))
             etiquetas << marca.etiqueta;
-        QCOMPARE(etiquetas.value(1), QStringLiteral("$0.10"));
+        QCOMPARE(etiquetas.value(1), u"$0.10"_s);
     }
 
     void vistaComprobante_data()
@@ -835,44 +819,36 @@ private slots:
         QTest::addColumn<QStringList>("impuestos");
         QTest::addColumn<QStringList>("totales");
         QTest::addColumn<QStringList>("timbre");
-        const auto t = [](std::initializer_list<const char*> textos) {
-            QStringList lista;
-            for (const char* texto : textos)
-                lista << QString::fromUtf8(texto);
-            return lista;
-        };
+        // The fields of each list, split at "|".
+        const auto t = [](const char* campos) { return QString::fromUtf8(campos).split(u'|'); };
         // Version 3.2: lower-case attributes, the type as a word, tax names.
-        QTest::newRow("3.2") << QStringLiteral("cfdi32-real.xml")
-                             << t({"3.2", "Ingreso", "S", "68189", "21/03/2017 08:17:31", "CTO021007DZ8",
-                                   "CEVER TOLUCA S.A. DE C.V.", "XAXX010101000", "CORTES SOTO CARLOS", "7"})
-                             << QStringLiteral("5|PIEZA|ACEITE|61.86|309.30") << t({"Trasladado IVA 16 646.21"})
-                             << t({"4038.79", "0.00", "646.21", "", "4685.00"})
-                             << t({"80824F3B-323E-407B-8F8E-40D83FE2E69F", "21/03/2017 08:18:08",
-                                   "00001000000404477432"});
-        QTest::newRow("3.3") << QStringLiteral("cfdi33-real.xml")
-                             << t({"3.3", "Ingreso", "H", "11541", "12/01/2018 08:15:01", "POT9207213D6",
-                                   "PROMOTORA OTIR SA DE CV", "DIM8701081LA", "DAY INTERNATIONAL DE MEXICO SA DE CV",
-                                   "2"})
-                             << QStringLiteral("2.00|E48 - UNIDAD DE SERVICIO|Paquete|677.83|1355.67")
-                             << t({"Trasladado IVA 0.160000 273.46"}) << t({"1709.12", "", "273.46", "", "2010.01"})
-                             << t({"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC", "12/01/2018 08:17:54",
-                                   "00001000000406258094"});
+        QTest::newRow("3.2") << u"cfdi32-real.xml"_s
+                             << t("3.2|Ingreso|S|68189|21/03/2017 08:17:31|CTO021007DZ8|"
+                                  "CEVER TOLUCA S.A. DE C.V.|XAXX010101000|CORTES SOTO CARLOS|7")
+                             << u"5|PIEZA|ACEITE|61.86|309.30"_s << t("Trasladado IVA 16 646.21")
+                             << t("4038.79|0.00|646.21||4685.00")
+                             << t("80824F3B-323E-407B-8F8E-40D83FE2E69F|21/03/2017 08:18:08|00001000000404477432");
+        QTest::newRow("3.3") << u"cfdi33-real.xml"_s
+                             << t("3.3|Ingreso|H|11541|12/01/2018 08:15:01|POT9207213D6|PROMOTORA OTIR SA DE CV|"
+                                  "DIM8701081LA|DAY INTERNATIONAL DE MEXICO SA DE CV|2")
+                             << u"2.00|E48 - UNIDAD DE SERVICIO|Paquete|677.83|1355.67"_s
+                             << t("Trasladado IVA 0.160000 273.46") << t("1709.12||273.46||2010.01")
+                             << t("CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC|12/01/2018 08:17:54|00001000000406258094");
         // Withholdings, and amounts without decimals stay without them.
         QTest::newRow("3.3 con retenciones")
-            << QStringLiteral("cfdv33-signed-tfd.xml")
-            << t({"3.3", "Ingreso", "A", "123ABC", "01/05/2017 01:23:59", "AAA010101AAA", "Esta es una demostración",
-                  "BASJ600902KL9", "Juanito Bananas De la Sierra", "3"})
-            << QStringLiteral("1.5|C81 - TONELADA|ACERO|1500000|2250000")
-            << t({"Trasladado IVA 1.600000 360000", "Retenido ISR  247000", "Retenido IEPS  500"})
-            << t({"1000", "0.00", "360000", "247500", "1500"})
-            << t({"ea8152af-b116-4812-817a-3b4f9617c99c", "10/05/2017 15:22:28", "20001000000100005761"});
-        QTest::newRow("4.0") << QStringLiteral("cfdi40-real.xml")
-                             << t({"4.0", "Ingreso", "O", "52375239", "24/01/2025 10:10:41", "ISD950921HE5",
-                                   "PASE, SERVICIOS ELECTRONICOS", "COSC8001137NA", "CARLOS CORTES SOTO", "2"})
-                             << QStringLiteral("1.000000|E48 - NO APLICA|COMISION RECARGA IDMX|8.620690|8.620690")
-                             << t({"Trasladado IVA 0.160000 137.93"}) << t({"862.07", "", "137.93", "", "1000.00"})
-                             << t({"C2832671-DA6D-11EF-A83D-00155D012007", "24/01/2025 10:10:42",
-                                   "00001000000708361114"});
+            << u"cfdv33-signed-tfd.xml"_s
+            << t("3.3|Ingreso|A|123ABC|01/05/2017 01:23:59|AAA010101AAA|Esta es una demostración|"
+                 "BASJ600902KL9|Juanito Bananas De la Sierra|3")
+            << u"1.5|C81 - TONELADA|ACERO|1500000|2250000"_s
+            << t("Trasladado IVA 1.600000 360000|Retenido ISR  247000|Retenido IEPS  500")
+            << t("1000|0.00|360000|247500|1500")
+            << t("ea8152af-b116-4812-817a-3b4f9617c99c|10/05/2017 15:22:28|20001000000100005761");
+        QTest::newRow("4.0") << u"cfdi40-real.xml"_s
+                             << t("4.0|Ingreso|O|52375239|24/01/2025 10:10:41|ISD950921HE5|"
+                                  "PASE, SERVICIOS ELECTRONICOS|COSC8001137NA|CARLOS CORTES SOTO|2")
+                             << u"1.000000|E48 - NO APLICA|COMISION RECARGA IDMX|8.620690|8.620690"_s
+                             << t("Trasladado IVA 0.160000 137.93") << t("862.07||137.93||1000.00")
+                             << t("C2832671-DA6D-11EF-A83D-00155D012007|24/01/2025 10:10:42|00001000000708361114");
     }
     void vistaComprobante()
     {
@@ -889,13 +865,11 @@ private slots:
                               v.receptor.rfc, v.receptor.nombre, QString::number(v.lineas.size())}),
                  cabecera);
         const TLineaComprobante& l = v.lineas.first();
-        QCOMPARE((QStringList{l.cantidad, l.unidad, l.descripcion, l.valorUnitario, l.importe}).join(QLatin1Char('|')),
+        QCOMPARE((QStringList{l.cantidad, l.unidad, l.descripcion, l.valorUnitario, l.importe}).join(u'|'),
                  primeraLinea);
         QStringList leidos;
         for (const TImpuestoComprobante& i : v.impuestos)
-            leidos << QStringLiteral("%1 %2 %3 %4")
-                          .arg(i.retenido ? QStringLiteral("Retenido") : QStringLiteral("Trasladado"), i.impuesto,
-                               i.tasa, i.importe);
+            leidos << u"%1 %2 %3 %4"_s.arg(i.retenido ? u"Retenido"_s : u"Trasladado"_s, i.impuesto, i.tasa, i.importe);
         QCOMPARE(leidos, impuestos);
         QCOMPARE((QStringList{v.subtotal, v.descuento, v.trasladados, v.retenidos, v.total}), totales);
         QCOMPARE((QStringList{v.uuid, v.fechaTimbrado, v.certificadoSat}), timbre);
@@ -905,22 +879,18 @@ private slots:
     // figure until the user asks for it.
     void canceladosAnteElSat()
     {
-        TCarpetaPrograma carpeta;
-        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        TComprobantesEnCarpeta datos;
         const int id = datos.negocio.getIdnegocio();
-        const QString rfc = QStringLiteral("PAP010101AAA");
-        metadato(datos.unidad, id, QStringLiteral("uuid-2"), rfc, "2024-01-15T09:30:00", "116.00",
-                 QStringLiteral("2024-02-03 10:11:12"));
-        metadato(datos.unidad, id, QStringLiteral("UUID-4"), rfc, "2024-02-01T00:00:00", "0.116");
+        const QString rfc = u"PAP010101AAA"_s;
+        metadato(datos.unidad, id, u"uuid-2"_s, rfc, "2024-01-15T09:30:00", "116.00", u"2024-02-03 10:11:12"_s);
+        metadato(datos.unidad, id, u"UUID-4"_s, rfc, "2024-02-01T00:00:00", "0.116");
 
-        TFiltroComprobantes sin = datos.filtro();
-        TFiltroComprobantes con = datos.filtro();
-        con.incluyeCancelados = true;
+        const TFiltroComprobantes sin = datos.filtro();
+        const TFiltroComprobantes con{.idNegocio = id, .incluyeCancelados = true};
         const auto porTipo = [](const TResumenComprobantes& r) {
             QStringList filas;
             for (const TTotalesTipo& t : r.porTipo)
-                filas << QStringLiteral("%1 %2 %3 %4 %5")
-                             .arg(t.tipo, t.moneda)
+                filas << u"%1 %2 %3 %4 %5"_s.arg(t.tipo, t.moneda)
                              .arg(t.totales.cantidad)
                              .arg(t.totales.subtotal.texto(), t.totales.total.texto());
             return filas;
@@ -930,16 +900,14 @@ private slots:
         QCOMPARE(sinCancelados.cancelados, 1);
         QCOMPARE(sinCancelados.listados, 5);
         QCOMPARE(porTipo(sinCancelados),
-                 (QStringList{QStringLiteral("E MXN 1 0.1 0.116"),
-                              QStringLiteral("I USD 1 1234567890.123456 "
-                                             "1432098742.043209"),
-                              QStringLiteral("N MXN 1 5000 4499.75"), QStringLiteral("P MXN 1 0 0")}));
+                 (QStringList{u"E MXN 1 0.1 0.116"_s, u"I USD 1 1234567890.123456 1432098742.043209"_s,
+                              u"N MXN 1 5000 4499.75"_s, u"P MXN 1 0 0"_s}));
         QCOMPARE(sinCancelados.meses.value(1), (TTotalMensual{QDate(2024, 1, 1), d("1432098742.043209")}));
         const TResumenComprobantes conCancelados = ConsultaComprobantes::resumen(datos.conexion, con);
         QCOMPARE(conCancelados.totales.cantidad, 5);
         QCOMPARE(conCancelados.cancelados, 1);
         QCOMPARE(conCancelados.listados, 5);
-        QVERIFY(porTipo(conCancelados).contains(QStringLiteral("I MXN 1 100 116")));
+        QVERIFY(porTipo(conCancelados).contains(u"I MXN 1 100 116"_s));
         QCOMPARE(conCancelados.meses.value(1), (TTotalMensual{QDate(2024, 1, 1), d("1432098858.043209")}));
         QCOMPARE(conCancelados.totales.total - sinCancelados.totales.total, d("116"));
 
@@ -948,10 +916,9 @@ private slots:
         TModeloComprobantes modelo;
         modelo.consulta(datos.conexion, sin);
         QCOMPARE(modelo.rowCount(), 5);
-        QCOMPARE(modelo.headerData(TModeloComprobantes::EstadoSat, Qt::Horizontal).toString(),
-                 QStringLiteral("Estado SAT"));
+        QCOMPARE(modelo.headerData(TModeloComprobantes::EstadoSat, Qt::Horizontal).toString(), u"Estado SAT"_s);
         QCOMPARE(columna(&modelo, TModeloComprobantes::EstadoSat),
-                 (QStringList{QString(), QString(), QString(), QStringLiteral("Cancelado el 03/02/2024"), QString()}));
+                 (QStringList{QString(), QString(), QString(), u"Cancelado el 03/02/2024"_s, QString()}));
         const QModelIndex total = modelo.index(3, TModeloComprobantes::Total);
         QCOMPARE(total.data(Qt::ForegroundRole).value<QBrush>().color(), TModeloComprobantes::COLOR_CANCELADO_TEXTO);
         QCOMPARE(total.data(Qt::BackgroundRole).value<QBrush>().color(), TModeloComprobantes::COLOR_CANCELADO_FONDO);
@@ -961,9 +928,9 @@ private slots:
         QVERIFY(!modelo.index(2, TModeloComprobantes::Total).data(Qt::FontRole).isValid());
         // Sorted by it, the cancelled come first one way and last the other.
         modelo.sort(TModeloComprobantes::EstadoSat, Qt::AscendingOrder);
-        QCOMPARE(modelo.fila(0).uuid, QStringLiteral("UUID-2"));
+        QCOMPARE(modelo.fila(0).uuid, u"UUID-2"_s);
         modelo.sort(TModeloComprobantes::EstadoSat, Qt::DescendingOrder);
-        QCOMPARE(modelo.fila(4).uuid, QStringLiteral("UUID-2"));
+        QCOMPARE(modelo.fila(4).uuid, u"UUID-2"_s);
 
         // What the view and the PDF read of it.
         const TComprobanteGuardado guardado = ConsultaComprobantes::guardado(datos.conexion, id, datos.idV2);
@@ -972,19 +939,17 @@ private slots:
         QCOMPARE(guardado.xml, XML_V2);
 
         // The CSV says it in columns of its own.
-        TFiltroComprobantes enero = sin;
-        enero.desde = QDate(2024, 1, 15);
-        enero.hasta = QDate(2024, 1, 15);
+        const TFiltroComprobantes enero{.idNegocio = id, .desde = QDate(2024, 1, 15), .hasta = QDate(2024, 1, 15)};
         QCOMPARE(csv(datos.conexion, enero).split('\n').value(1),
-                 QStringLiteral("2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,"
-                                "0.00,116.00,UUID-2,4.0,,Cancelado,2024-02-03 10:11:12\r")
-                     .toUtf8());
+
+                 u"2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,"
+                 "0.00,116.00,UUID-2,4.0,,Cancelado,2024-02-03 10:11:12\r"_s.toUtf8());
 
         // A newer package that has it in force again puts it back in the figures.
         TMetadatosat vigente;
-        vigente.setUuid(QStringLiteral("UUID-2"));
+        vigente.setUuid(u"UUID-2"_s);
         vigente.setRfcemisor(rfc);
-        vigente.setFechaemision(QStringLiteral("2024-01-15T09:30:00"));
+        vigente.setFechaemision(u"2024-01-15T09:30:00"_s);
         vigente.setMonto(d("116.00"));
         vigente.setEstatussat(TMetadatosat::ESTATUS_VIGENTE);
         vigente.setFechapaquete(QDateTime(QDate(2024, 5, 1), QTime(0, 0)));
@@ -1001,14 +966,12 @@ private slots:
         TColaRespuestas respuestas;
         TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
         const int id = datos.negocio.getIdnegocio();
-        const QString rfc = QStringLiteral("PAP010101AAA");
-        metadato(datos.unidad, id, QStringLiteral("UUID-2"), rfc, "2024-01-15T09:30:00", "116.00",
-                 QStringLiteral("2024-02-03 10:11:12"));
-        metadato(datos.unidad, id, QStringLiteral("UUID-4"), rfc, "2024-02-01T00:00:00", "0.116");
-        metadato(datos.unidad, id, QStringLiteral("UUID-5"), rfc, "2024-03-20T12:00:00", "4500.00");
-        metadato(datos.unidad, id, QStringLiteral("UUID-9"), rfc, "2024-01-20T08:00:00", "50.00");
-        metadato(datos.unidad, id, QStringLiteral("UUID-10"), QStringLiteral("OTR010101AAA"), "2024-03-01T08:00:00",
-                 "1.5");
+        const QString rfc = u"PAP010101AAA"_s;
+        metadato(datos.unidad, id, u"UUID-2"_s, rfc, "2024-01-15T09:30:00", "116.00", u"2024-02-03 10:11:12"_s);
+        metadato(datos.unidad, id, u"UUID-4"_s, rfc, "2024-02-01T00:00:00", "0.116");
+        metadato(datos.unidad, id, u"UUID-5"_s, rfc, "2024-03-20T12:00:00", "4500.00");
+        metadato(datos.unidad, id, u"UUID-9"_s, rfc, "2024-01-20T08:00:00", "50.00");
+        metadato(datos.unidad, id, u"UUID-10"_s, u"OTR010101AAA"_s, "2024-03-01T08:00:00", "1.5");
 
         TConciliacionSat pagina;
         pagina.resize(1100, 420);
@@ -1016,105 +979,79 @@ private slots:
         pagina.carga(rfc, id, datos.conexion);
         QVERIFY(respuestas.textos().isEmpty());
         QCOMPARE(pieza<QLabel>(&pagina, "TxCuentasConciliacion")->text(),
-                 QStringLiteral("Con los metadatos del SAT: 1 cancelado, 2 sin XML, 1 sin metadatos y 1 con importe "
-                                "distinto."));
+                 u"Con los metadatos del SAT: 1 cancelado, 2 sin XML, 1 sin metadatos y 1 con importe "
+                 "distinto."_s);
         const QAbstractItemModel* tabla = pieza<QTableView>(&pagina, "GrHallazgos")->model();
         QStringList titulos;
         for (int c = 0; c < tabla->columnCount(); ++c)
             titulos << tabla->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(titulos, ConciliacionSat::columnasCsv());
-        const int tipo = int(ConciliacionSat::columnasCsv().indexOf(QStringLiteral("Tipo")));
-        const int uuid = int(ConciliacionSat::columnasCsv().indexOf(QStringLiteral("UUID")));
-        QCOMPARE(columna(tabla, tipo), (QStringList{QStringLiteral("Cancelado"), QStringLiteral("Falta el XML"),
-                                                    QStringLiteral("Falta el XML"), QStringLiteral("Sin metadatos"),
-                                                    QStringLiteral("Importe distinto")}));
-        QCOMPARE(columna(tabla, uuid),
-                 (QStringList{QStringLiteral("UUID-2"), QStringLiteral("UUID-9"), QStringLiteral("UUID-10"),
-                              QStringLiteral("UUID-3"), QStringLiteral("UUID-5")}));
-        Capturas::guarda(pagina, QStringLiteral("conciliacion-todos"));
+        const int tipo = int(ConciliacionSat::columnasCsv().indexOf(u"Tipo"_s));
+        const int uuid = int(ConciliacionSat::columnasCsv().indexOf(u"UUID"_s));
+        QCOMPARE(columna(tabla, tipo), (QStringList{u"Cancelado"_s, u"Falta el XML"_s, u"Falta el XML"_s,
+                                                    u"Sin metadatos"_s, u"Importe distinto"_s}));
+        QCOMPARE(columna(tabla, uuid), (QStringList{u"UUID-2"_s, u"UUID-9"_s, u"UUID-10"_s, u"UUID-3"_s, u"UUID-5"_s}));
+        Capturas::guarda(pagina, u"conciliacion-todos"_s);
 
         // One kind at a time, and the CSV of what is shown, owner-only.
         auto* tipos = pieza<QComboBox>(&pagina, "CmbTipoHallazgo");
-        QCOMPARE(tipos->itemText(2), QStringLiteral("Falta el XML (2)"));
+        QCOMPARE(tipos->itemText(2), u"Falta el XML (2)"_s);
         tipos->setCurrentIndex(2);
-        QCOMPARE(columna(tabla, uuid), (QStringList{QStringLiteral("UUID-9"), QStringLiteral("UUID-10")}));
+        QCOMPARE(columna(tabla, uuid), (QStringList{u"UUID-9"_s, u"UUID-10"_s}));
         QTemporaryDir destino;
-        const QString ruta = destino.filePath(QStringLiteral("c.csv"));
+        const QString ruta = destino.filePath(u"c.csv"_s);
         QVERIFY(pagina.exportaCsv(ruta));
         QCOMPARE(TCarpetaPrograma::lee(ruta),
                  QByteArrayLiteral("\xEF\xBB\xBF") +
-                     (ConciliacionSat::columnasCsv().join(QLatin1Char(',')) +
-                      QStringLiteral("\r\nPAP010101AAA,UUID-9,Falta el XML,2024-01-20T08:00:00,,PAP010101AAA,"
-                                     "EMISOR PAP010101AAA,XAXX010101000,PÚBLICO EN GENERAL,,50\r\n"
-                                     "PAP010101AAA,UUID-10,Falta el XML,2024-03-01T08:00:00,,OTR010101AAA,"
-                                     "EMISOR OTR010101AAA,XAXX010101000,PÚBLICO EN GENERAL,,1.5\r\n"))
+                     (ConciliacionSat::columnasCsv().join(u',') +
+                      u"\r\nPAP010101AAA,UUID-9,Falta el XML,2024-01-20T08:00:00,,PAP010101AAA,"
+                      "EMISOR PAP010101AAA,XAXX010101000,PÚBLICO EN GENERAL,,50\r\n"
+                      "PAP010101AAA,UUID-10,Falta el XML,2024-03-01T08:00:00,,OTR010101AAA,"
+                      "EMISOR OTR010101AAA,XAXX010101000,PÚBLICO EN GENERAL,,1.5\r\n"_s)
                          .toUtf8());
         QCOMPARE(QFile::permissions(ruta) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup),
                  QFile::Permissions());
-        Capturas::guarda(pagina, QStringLiteral("conciliacion-falta-xml"));
+        Capturas::guarda(pagina, u"conciliacion-falta-xml"_s);
 
         // A business without metadata is told how to get them.
-        pagina.carga(QStringLiteral("OTR010101AAA"), datos.otroNegocio.getIdnegocio(), datos.conexion);
-        QCOMPARE(pieza<QStackedWidget>(&pagina, "PnHallazgos")->currentWidget()->objectName(),
-                 QStringLiteral("TxSinHallazgos"));
+        pagina.carga(u"OTR010101AAA"_s, datos.otroNegocio.getIdnegocio(), datos.conexion);
+        QCOMPARE(pieza<QStackedWidget>(&pagina, "PnHallazgos")->currentWidget()->objectName(), u"TxSinHallazgos"_s);
         QVERIFY(pieza<QLabel>(&pagina, "TxSinHallazgos")
                     ->text()
-                    .startsWith(QStringLiteral("Este negocio aún no tiene metadatos del SAT.")));
+                    .startsWith(u"Este negocio aún no tiene metadatos del SAT."_s));
         QVERIFY(!pieza<QPushButton>(&pagina, "BtExportarConciliacion")->isEnabled());
         QVERIFY(pieza<QLabel>(&pagina, "TxCuentasConciliacion")->isHidden());
-        Capturas::guarda(pagina, QStringLiteral("conciliacion-sin-metadatos"));
+        Capturas::guarda(pagina, u"conciliacion-sin-metadatos"_s);
     }
 
     // The same as the user meets them from the main window.
     void canceladosDesdeElMenu()
     {
-        TCarpetaPrograma carpeta;
-        TColaRespuestas respuestas;
-        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES),
-                            carpeta.archivo(QStringLiteral("Plugins/Reportes.bpl"))));
-        NegocioPrueba::creaRegistro(carpeta);
-        const QString correo = QStringLiteral("dueno@escuela.mx");
-        NegocioPrueba::registra(NegocioPrueba::RFC_ESCUELA, QStringLiteral("Escuela Kemper"), correo, QString());
-        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, QString()), Ingreso::TResultado::Correcto);
-        TComprobantesPrueba datos(*Sistema::Conexion);
-        datos.negocio = *Sistema::Negocio;
-        const TCliente publico = datos.cliente(QStringLiteral("XAXX010101000"), QStringLiteral("PÚBLICO EN GENERAL"));
-        const QByteArray xmlReal = TCarpetaPrograma::lee(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/cfdi40-real.xml"));
-        datos.comprobante(datos.negocio, "2024-01-15 09:30:00", "I", "A", "1", publico, "100.00", "16.00", "0",
-                          "116.00", "UUID-A1", "4.0", xmlReal);
-        datos.comprobante(datos.negocio, "2024-02-10 10:00:00", "I", "A", "2", publico, "1234567890.123456", "0", "0",
-                          "1234567890.123456", "UUID-A2", "4.0");
-        datos.comprobante(datos.negocio, "2024-02-11 10:00:00", "E", "NC", "1", publico, "0.10", "0", "0", "0.10",
-                          "UUID-A3", "4.0");
-        const int id = datos.negocio.getIdnegocio();
-        const QString rfc = NegocioPrueba::RFC_ESCUELA;
-        metadato(datos.unidad, id, QStringLiteral("UUID-A1"), rfc, "2024-01-15T09:30:00", "116.00",
-                 QStringLiteral("2024-03-05 09:00:00"));
-        metadato(datos.unidad, id, QStringLiteral("UUID-A2"), rfc, "2024-02-10T10:00:00", "1234567890.123456");
-        metadato(datos.unidad, id, QStringLiteral("UUID-A3"), rfc, "2024-02-11T10:00:00", "0.10");
-        metadato(datos.unidad, id, QStringLiteral("UUID-A4"), rfc, "2024-02-12T10:00:00", "20.00");
-
-        TMainFrm ventana;
-        MainFrm = &ventana;
-        ventana.resize(1200, 800);
-        ventana.show();
-        QTest::mouseClick(filaMenu(NOMBRE_REPORTES), Qt::LeftButton);
-        QTest::mouseClick(filaMenu(QStringLiteral("Comprobantes")), Qt::LeftButton);
-        QVERIFY(respuestas.textos().isEmpty());
-        QWidget* contenido = ventana.findChild<QWidget*>(QStringLiteral("ReportesComprobantes"));
+        TReportesDesdeElMenu f(false, [](TComprobantesPrueba& datos) {
+            const int id = datos.negocio.getIdnegocio();
+            const QString rfc = NegocioPrueba::RFC_ESCUELA;
+            metadato(datos.unidad, id, u"UUID-A1"_s, rfc, "2024-01-15T09:30:00", "116.00", u"2024-03-05 09:00:00"_s);
+            metadato(datos.unidad, id, u"UUID-A2"_s, rfc, "2024-02-10T10:00:00", "1234567890.123456");
+            metadato(datos.unidad, id, u"UUID-A3"_s, rfc, "2024-02-11T10:00:00", "0.10");
+            metadato(datos.unidad, id, u"UUID-A4"_s, rfc, "2024-02-12T10:00:00", "20.00");
+        });
+        if (QTest::currentTestFailed())
+            return;
+        TMainFrm& ventana = *f.ventana;
+        QWidget* contenido = f.contenido;
         auto* tabla = pieza<QTableView>(contenido, "GrComprobantes");
         const auto totales = [contenido] { return filasTotales(contenido); };
         QCOMPARE(tabla->model()->rowCount(), 3);
-        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 3 de 3"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), u"Mostrando 3 de 3"_s);
         QCOMPARE(columna(tabla->model(), TModeloComprobantes::EstadoSat),
-                 (QStringList{QString(), QString(), QStringLiteral("Cancelado el 05/03/2024")}));
-        QCOMPARE(totales(), (QStringList{QStringLiteral("Egreso|MXN|1|0.10|0.00|0.00|0.10"),
-                                         QStringLiteral("Ingreso|MXN|1|1,234,567,890.123456|0.00|0.00|"
-                                                        "1,234,567,890.123456")}));
+                 (QStringList{QString(), QString(), u"Cancelado el 05/03/2024"_s}));
+        QCOMPARE(totales(), (QStringList{u"Egreso|MXN|1|0.10|0.00|0.00|0.10"_s,
+                                         u"Ingreso|MXN|1|1,234,567,890.123456|0.00|0.00|1,234,567,890.123456"_s}));
+
         QCOMPARE(pieza<QLabel>(contenido, "TxNotaCancelados")->text(),
-                 QStringLiteral("No suma 1 comprobante cancelado ante el SAT."));
+                 u"No suma 1 comprobante cancelado ante el SAT."_s);
         tabla->scrollTo(tabla->model()->index(0, TModeloComprobantes::EstadoSat));
-        Capturas::guarda(*contenido, QStringLiteral("reportes-cancelados"));
+        Capturas::guarda(*contenido, u"reportes-cancelados"_s);
 
         // The check box is reached with Tab after the list's buttons (Tab
         // moves between cells inside the list), and the space bar adds the
@@ -1125,18 +1062,16 @@ private slots:
         tabla->setCurrentIndex(tabla->model()->index(0, 0));
         pieza<QWidget>(contenido, "BtPdfLista")->setFocus(Qt::TabFocusReason);
         QStringList orden{QApplication::focusWidget()->objectName()};
-        for (int paso = 0; paso < 5 && orden.last() != QLatin1String("ChSumarCancelados"); ++paso) {
+        for (int paso = 0; paso < 5 && orden.last() != u"ChSumarCancelados"_s; ++paso) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             orden << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(orden.join(QLatin1Char(' ')),
-                 QStringLiteral("BtPdfLista BtImprimir BtGuardarPdf BtVerComprobante ChSumarCancelados"));
+        QCOMPARE(orden.join(u' '), u"BtPdfLista BtImprimir BtGuardarPdf BtVerComprobante ChSumarCancelados"_s);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        QCOMPARE(totales(), (QStringList{QStringLiteral("Egreso|MXN|1|0.10|0.00|0.00|0.10"),
-                                         QStringLiteral("Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|"
-                                                        "1,234,568,006.123456")}));
+        QCOMPARE(totales(), (QStringList{u"Egreso|MXN|1|0.10|0.00|0.00|0.10"_s,
+                                         u"Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|1,234,568,006.123456"_s}));
         QCOMPARE(pieza<QLabel>(contenido, "TxNotaCancelados")->text(),
-                 QStringLiteral("Incluyen 1 comprobante cancelado ante el SAT."));
+                 u"Incluyen 1 comprobante cancelado ante el SAT."_s);
         // The chart: January's only voucher was cancelled, so without it the
         // chart starts in February.
         auto* grafica = pieza<QChartView>(contenido, "GrMensual");
@@ -1144,29 +1079,28 @@ private slots:
             QStringList series;
             if (auto* b = qobject_cast<QBarSeries*>(grafica->chart()->series().value(0)))
                 for (const QBarSet* conjunto : b->barSets())
-                    series << QStringLiteral("%1: %2 meses, el primero %3")
-                                  .arg(conjunto->label())
+                    series << u"%1: %2 meses, el primero %3"_s.arg(conjunto->label())
                                   .arg(conjunto->count())
                                   .arg(conjunto->at(0));
             return series;
         };
-        QCOMPARE(barras(), (QStringList{QStringLiteral("Egreso MXN: 2 meses, el primero 0"),
-                                        QStringLiteral("Ingreso MXN: 2 meses, el primero 116")}));
-        Capturas::guarda(*contenido, QStringLiteral("reportes-cancelados-sumados"));
+        QCOMPARE(barras(),
+                 (QStringList{u"Egreso MXN: 2 meses, el primero 0"_s, u"Ingreso MXN: 2 meses, el primero 116"_s}));
+        Capturas::guarda(*contenido, u"reportes-cancelados-sumados"_s);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        QCOMPARE(barras(), (QStringList{QStringLiteral("Egreso MXN: 1 meses, el primero 0.1"),
-                                        QStringLiteral("Ingreso MXN: 1 meses, el primero 1.23457e+09")}));
+        QCOMPARE(barras(), (QStringList{u"Egreso MXN: 1 meses, el primero 0.1"_s,
+                                        u"Ingreso MXN: 1 meses, el primero 1.23457e+09"_s}));
 
         // Its view says it first, in the warning colour.
         tabla->setFocus();
         tabla->setCurrentIndex(tabla->model()->index(2, 0));
         QTest::keyClick(tabla, Qt::Key_Return);
-        QPointer<QDialog> dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobante"));
+        QPointer<QDialog> dialogo = contenido->findChild<QDialog*>(u"DlgComprobante"_s);
         QVERIFY(dialogo && dialogo->isVisible());
         auto* aviso = pieza<QLabel>(dialogo, "TxCancelado");
-        QCOMPARE(aviso->text(), QStringLiteral("Cancelado ante el SAT el 05/03/2024"));
+        QCOMPARE(aviso->text(), u"Cancelado ante el SAT el 05/03/2024"_s);
         QCOMPARE(aviso->palette().color(QPalette::WindowText), TModeloComprobantes::COLOR_ALTERADO_TEXTO);
-        Capturas::guarda(*dialogo, QStringLiteral("comprobante-cancelado"));
+        Capturas::guarda(*dialogo, u"comprobante-cancelado"_s);
         QTest::keyClick(dialogo, Qt::Key_Escape);
         QTRY_VERIFY(dialogo.isNull());
 
@@ -1174,26 +1108,25 @@ private slots:
         TColaArchivos archivos;
         QTemporaryDir destino;
         tabla->setCurrentIndex(tabla->model()->index(2, 0));
-        archivos.agrega(destino.filePath(QStringLiteral("cancelado.pdf")));
+        archivos.agrega(destino.filePath(u"cancelado.pdf"_s));
         QTest::mouseClick(pieza<QPushButton>(contenido, "BtGuardarPdf"), Qt::LeftButton);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
             QSKIP("pdftotext no está instalado");
-        QVERIFY(textoPdf(destino.filePath(QStringLiteral("cancelado.pdf")))
-                    .contains(QStringLiteral("CANCELADO ANTE EL SAT el 05/03/2024")));
+        QVERIFY(textoPdf(destino.filePath(u"cancelado.pdf"_s)).contains(u"CANCELADO ANTE EL SAT el 05/03/2024"_s));
         if (Capturas::pedidas())
-            QFile::copy(destino.filePath(QStringLiteral("cancelado.pdf")),
-                        qEnvironmentVariable("VELKOR_CAPTURAS") + QStringLiteral("/comprobante-cancelado.pdf"));
+            QFile::copy(destino.filePath(u"cancelado.pdf"_s),
+                        qEnvironmentVariable("VELKOR_CAPTURAS") + u"/comprobante-cancelado.pdf"_s);
         // The reconciliation: its own menu entry, and the tab reached by
         // keyboard from the list.
-        QTest::mouseClick(filaMenu(QStringLiteral("Conciliación con el SAT")), Qt::LeftButton);
+        QTest::mouseClick(filaMenu(u"Conciliación con el SAT"_s), Qt::LeftButton);
         auto* paginas = pieza<QTabWidget>(contenido, "TbReportes");
-        QCOMPARE(paginas->currentWidget()->objectName(), QStringLiteral("ConciliacionSat"));
+        QCOMPARE(paginas->currentWidget()->objectName(), u"ConciliacionSat"_s);
         QCOMPARE(pieza<QLabel>(contenido, "TxCuentasConciliacion")->text(),
-                 QStringLiteral("Con los metadatos del SAT: 1 cancelado, 1 sin XML, 0 sin metadatos y 0 con importe "
-                                "distinto."));
+                 u"Con los metadatos del SAT: 1 cancelado, 1 sin XML, 0 sin metadatos y 0 con importe "
+                 "distinto."_s);
         const QAbstractItemModel* hallazgos = pieza<QTableView>(contenido, "GrHallazgos")->model();
-        QCOMPARE(columna(hallazgos, 1), (QStringList{QStringLiteral("UUID-A1"), QStringLiteral("UUID-A4")}));
-        Capturas::guarda(*contenido, QStringLiteral("reportes-conciliacion"));
+        QCOMPARE(columna(hallazgos, 1), (QStringList{u"UUID-A1"_s, u"UUID-A4"_s}));
+        Capturas::guarda(*contenido, u"reportes-conciliacion"_s);
         paginas->setCurrentIndex(0);
         ventana.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
@@ -1201,65 +1134,31 @@ private slots:
         QVERIFY(QApplication::focusWidget());
         QTest::keyClick(paginas->tabBar(), Qt::Key_Right);
         QTest::keyClick(paginas->tabBar(), Qt::Key_Right);
-        QCOMPARE(paginas->currentWidget()->objectName(), QStringLiteral("ConciliacionSat"));
+        QCOMPARE(paginas->currentWidget()->objectName(), u"ConciliacionSat"_s);
         QStringList recorrido{QApplication::focusWidget()->objectName()};
         for (int paso = 0; paso < 3; ++paso) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             recorrido << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(recorrido.join(QLatin1Char(' ')),
-                 QStringLiteral("qt_tabwidget_tabbar CmbTipoHallazgo BtExportarConciliacion GrHallazgos"));
-
-        MainFrm = nullptr;
-        NegocioPrueba::limpiaSesion();
+        QCOMPARE(recorrido.join(u' '), u"qt_tabwidget_tabbar CmbTipoHallazgo BtExportarConciliacion GrHallazgos"_s);
     }
 
     void desdeElMenu()
     {
-        TCarpetaPrograma carpeta;
-        TColaRespuestas respuestas;
-        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES),
-                            carpeta.archivo(QStringLiteral("Plugins/Reportes.bpl"))));
-        NegocioPrueba::creaRegistro(carpeta);
-        const QString correo = QStringLiteral("dueno@escuela.mx");
-        NegocioPrueba::registra(NegocioPrueba::RFC_ESCUELA, QStringLiteral("Escuela Kemper"), correo, QString());
-        NegocioPrueba::registra(NegocioPrueba::RFC_ACCEM, QStringLiteral("Accem"), correo, QString());
-        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, QString()), Ingreso::TResultado::Correcto);
-        // The vouchers of the signed-in business.
-        TComprobantesPrueba datos(*Sistema::Conexion);
-        datos.negocio = *Sistema::Negocio;
-        const TCliente publico = datos.cliente(QStringLiteral("XAXX010101000"), QStringLiteral("PÚBLICO EN GENERAL"));
-        QFile real(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/cfdi40-real.xml"));
-        QVERIFY(real.open(QIODevice::ReadOnly));
-        const QByteArray xmlReal = real.readAll();
-        datos.comprobante(datos.negocio, "2024-01-15 09:30:00", "I", "A", "1", publico, "100.00", "16.00", "0",
-                          "116.00", "UUID-A1", "4.0", xmlReal);
-        datos.comprobante(datos.negocio, "2024-02-10 10:00:00", "I", "A", "2", publico, "1234567890.123456", "0", "0",
-                          "1234567890.123456", "UUID-A2", "4.0");
-        datos.comprobante(datos.negocio, "2024-02-11 10:00:00", "E", "NC", "1", publico, "0.10", "0", "0", "0.10",
-                          "UUID-A3", "4.0");
-
-        TMainFrm ventana;
-        MainFrm = &ventana;
-        ventana.resize(1200, 800);
-        ventana.show();
-        TEtiquetaAccion* reportes = filaMenu(NOMBRE_REPORTES);
-        QVERIFY(reportes);
-        QTest::mouseClick(reportes, Qt::LeftButton);
-        QTest::mouseClick(filaMenu(QStringLiteral("Comprobantes")), Qt::LeftButton);
-        QVERIFY(respuestas.textos().isEmpty());
-        QWidget* contenido = ventana.findChild<QWidget*>(QStringLiteral("ReportesComprobantes"));
+        TReportesDesdeElMenu f(true);
+        if (QTest::currentTestFailed())
+            return;
+        TMainFrm& ventana = *f.ventana;
+        QWidget* contenido = f.contenido;
         QCOMPARE(ventana.VentanaActiva.data(), contenido);
-        QCOMPARE(ventana.VentanaMenuLateralActiva->objectName(), QStringLiteral("ReportesPeriodos"));
-        auto* tabla = contenido->findChild<QTableView*>(QStringLiteral("GrComprobantes"));
+        QCOMPARE(ventana.VentanaMenuLateralActiva->objectName(), u"ReportesPeriodos"_s);
+        auto* tabla = contenido->findChild<QTableView*>(u"GrComprobantes"_s);
         QCOMPARE(tabla->model()->rowCount(), 3);
-        QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Subtotal).data().toString(),
-                 QStringLiteral("1,234,567,890.123456"));
+        QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Subtotal).data().toString(), u"1,234,567,890.123456"_s);
         const auto totales = [contenido] { return filasTotales(contenido); };
-        QCOMPARE(totales(), (QStringList{QStringLiteral("Egreso|MXN|1|0.10|0.00|0.00|0.10"),
-                                         QStringLiteral("Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|"
-                                                        "1,234,568,006.123456")}));
-        Capturas::guarda(*contenido, QStringLiteral("reportes-con-filas"));
+        QCOMPARE(totales(), (QStringList{u"Egreso|MXN|1|0.10|0.00|0.00|0.10"_s,
+                                         u"Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|1,234,568,006.123456"_s}));
+        Capturas::guarda(*contenido, u"reportes-con-filas"_s);
 
         // Tab goes through the filters, the export, the tabs and the list (the
         // dates only while they filter).
@@ -1271,8 +1170,8 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             orden << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(orden.join(QLatin1Char(' ')), QStringLiteral("ChPorFecha CmbTipo EdReceptor CmbSello BtExportarCsv "
-                                                              "BtCertificadosSat qt_tabwidget_tabbar GrComprobantes"));
+        QCOMPARE(orden.join(u' '), u"ChPorFecha CmbTipo EdReceptor CmbSello BtExportarCsv "
+                                   "BtCertificadosSat qt_tabwidget_tabbar GrComprobantes"_s);
 
         // Clicking a header sorts by it (amounts largest first), again turns it round.
         QHeaderView* encabezado = tabla->horizontalHeader();
@@ -1281,56 +1180,53 @@ private slots:
                               QPoint(encabezado->sectionViewportPosition(columna) + 5, encabezado->height() / 2));
         };
         clicEn(TModeloComprobantes::Total);
-        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Folio).data().toString(), QStringLiteral("2"));
+        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Folio).data().toString(), u"2"_s);
         QCOMPARE(encabezado->sortIndicatorOrder(), Qt::DescendingOrder);
         clicEn(TModeloComprobantes::Total);
-        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Serie).data().toString(), QStringLiteral("NC"));
+        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Serie).data().toString(), u"NC"_s);
         clicEn(TModeloComprobantes::Fecha);
-        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Serie).data().toString(), QStringLiteral("NC"));
+        QCOMPARE(tabla->model()->index(0, TModeloComprobantes::Serie).data().toString(), u"NC"_s);
 
         // Filters apply as they change: a choice at once, typing after a pause.
-        auto* tipo = contenido->findChild<QComboBox*>(QStringLiteral("CmbTipo"));
-        QCOMPARE(tipo->itemText(tipo->findData(QStringLiteral("N"))), QStringLiteral("Nómina"));
-        tipo->setCurrentIndex(tipo->findData(QStringLiteral("I")));
+        auto* tipo = contenido->findChild<QComboBox*>(u"CmbTipo"_s);
+        QCOMPARE(tipo->itemText(tipo->findData(u"N"_s)), u"Nómina"_s);
+        tipo->setCurrentIndex(tipo->findData(u"I"_s));
         QCOMPARE(tabla->model()->rowCount(), 2);
         auto* receptor = pieza<QLineEdit>(contenido, "EdReceptor");
-        QTest::keyClicks(receptor, QStringLiteral("zzz"));
+        QTest::keyClicks(receptor, u"zzz"_s);
         auto* area = pieza<QStackedWidget>(contenido, "PnComprobantes");
-        QTRY_COMPARE(area->currentWidget()->objectName(), QStringLiteral("TxSinComprobantes"));
-        QCOMPARE(pieza<QLabel>(contenido, "TxSinComprobantes")->text(),
-                 QStringLiteral("No hay comprobantes con estos filtros."));
-        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 0 de 0"));
+        QTRY_COMPARE(area->currentWidget()->objectName(), u"TxSinComprobantes"_s);
+        QCOMPARE(pieza<QLabel>(contenido, "TxSinComprobantes")->text(), u"No hay comprobantes con estos filtros."_s);
+        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), u"Mostrando 0 de 0"_s);
         QCOMPARE(totales(), QStringList());
-        Capturas::guarda(*contenido, QStringLiteral("reportes-sin-filas"));
-        receptor->setText(QStringLiteral("público"));
+        Capturas::guarda(*contenido, u"reportes-sin-filas"_s);
+        receptor->setText(u"público"_s);
         QTRY_COMPARE(area->currentWidget(), tabla);
         QCOMPARE(tabla->model()->rowCount(), 2);
-        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), QStringLiteral("Mostrando 2 de 2"));
+        QCOMPARE(pieza<QLabel>(contenido, "TxMostrando")->text(), u"Mostrando 2 de 2"_s);
 
         // The chart: one bar a month, one series per type and currency.
-        auto* grafica = contenido->findChild<QChartView*>(QStringLiteral("GrMensual"));
+        auto* grafica = contenido->findChild<QChartView*>(u"GrMensual"_s);
         auto* barras = qobject_cast<QBarSeries*>(grafica->chart()->series().value(0));
         QVERIFY(barras);
         QCOMPARE(barras->barSets().size(), 1);
-        QCOMPARE(barras->barSets().value(0)->label(), QStringLiteral("Ingreso MXN"));
+        QCOMPARE(barras->barSets().value(0)->label(), u"Ingreso MXN"_s);
         QCOMPARE(barras->barSets().value(0)->count(), 2);
         QCOMPARE(barras->barSets().value(0)->at(0), 116.0);
-        auto* importes = grafica->chart()->findChild<QCategoryAxis*>(QStringLiteral("EjeImportes"));
+        auto* importes = grafica->chart()->findChild<QCategoryAxis*>(u"EjeImportes"_s);
         QVERIFY(importes);
-        QCOMPARE(importes->categoriesLabels().last(), QStringLiteral("$1,500,000,000"));
+        QCOMPARE(importes->categoriesLabels().last(), u"$1,500,000,000"_s);
 
         // The CSV of what the filter takes, its proposed name after the
         // business and the dates (its content is checked above).
         TColaArchivos archivos;
         QTemporaryDir destino;
-        const QString nombreCsv =
-            QStringLiteral("Comprobantes_%1_inicio_%2.csv")
-                .arg(NegocioPrueba::RFC_ESCUELA, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        const QString nombreCsv = u"Comprobantes_%1_inicio_%2.csv"_s.arg(
+            NegocioPrueba::RFC_ESCUELA, QDate::currentDate().toString(u"yyyy-MM-dd"_s));
         const QString csv = destino.filePath(nombreCsv);
         archivos.agrega(csv);
         QTest::mouseClick(pieza<QPushButton>(contenido, "BtExportarCsv"), Qt::LeftButton);
-        QVERIFY2(archivos.inicios().last().endsWith(QLatin1Char('/') + nombreCsv),
-                 qPrintable(archivos.inicios().last()));
+        QVERIFY2(archivos.inicios().last().endsWith(u'/' + nombreCsv), qPrintable(archivos.inicios().last()));
         QVERIFY2(QFileInfo(csv).size() > 0, qPrintable(csv));
         QCOMPARE(QFileInfo(csv).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
@@ -1342,23 +1238,23 @@ private slots:
         tabla->setCurrentIndex(tabla->model()->index(2, 0));
         QVERIFY(pieza<QPushButton>(contenido, "BtVerComprobante")->isEnabled());
         QTest::keyClick(tabla, Qt::Key_Return);
-        QPointer<QDialog> dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobante"));
+        QPointer<QDialog> dialogo = contenido->findChild<QDialog*>(u"DlgComprobante"_s);
         QVERIFY(dialogo && dialogo->isVisible());
-        QCOMPARE(pieza<QLabel>(dialogo, "TxUuid")->text(), QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007"));
-        QCOMPARE(pieza<QLabel>(dialogo, "TxTotal")->text(), QStringLiteral("1000.00"));
+        QCOMPARE(pieza<QLabel>(dialogo, "TxUuid")->text(), u"C2832671-DA6D-11EF-A83D-00155D012007"_s);
+        QCOMPARE(pieza<QLabel>(dialogo, "TxTotal")->text(), u"1000.00"_s);
         QCOMPARE(pieza<QTableView>(dialogo, "GrConceptos")->model()->rowCount(), 2);
         // In force: no cancellation box.
-        QVERIFY(!dialogo->findChild<QWidget*>(QStringLiteral("PnCancelado")));
-        Capturas::guarda(*dialogo, QStringLiteral("comprobante"));
+        QVERIFY(!dialogo->findChild<QWidget*>(u"PnCancelado"_s));
+        Capturas::guarda(*dialogo, u"comprobante"_s);
 
         // "Guardar XML" writes the stored bytes as they are, proposing the
         // UUID as the name.
-        archivos.agrega(destino.filePath(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007.xml")));
+        archivos.agrega(destino.filePath(u"C2832671-DA6D-11EF-A83D-00155D012007.xml"_s));
         QTest::mouseClick(pieza<QPushButton>(dialogo, "BtGuardarXml"), Qt::LeftButton);
-        QVERIFY(archivos.inicios().last().endsWith(QStringLiteral("/C2832671-DA6D-11EF-A83D-00155D012007.xml")));
-        QFile guardado(destino.filePath(QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007.xml")));
+        QVERIFY(archivos.inicios().last().endsWith(u"/C2832671-DA6D-11EF-A83D-00155D012007.xml"_s));
+        QFile guardado(destino.filePath(u"C2832671-DA6D-11EF-A83D-00155D012007.xml"_s));
         QVERIFY(guardado.open(QIODevice::ReadOnly));
-        QCOMPARE(guardado.readAll(), xmlReal);
+        QCOMPARE(guardado.readAll(), f.xmlReal);
         QCOMPARE(guardado.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
         QTest::keyClick(dialogo, Qt::Key_Escape);
         QTRY_VERIFY(dialogo.isNull());
@@ -1370,32 +1266,29 @@ private slots:
         const int idNegocio = Sistema::Negocio->getIdnegocio();
         QTRY_COMPARE_WITH_TIMEOUT(RevisionSellos::pendientes(*Sistema::Conexion, idNegocio), 0, 120000);
         std::unique_ptr<TComprobante> a1 =
-            TComprobante::getByUUIDAndNegocio(QStringLiteral("UUID-A1"), *Sistema::Negocio, *Sistema::Conexion);
-        QCOMPARE(a1->getVerificacionsello(), QStringLiteral("Auténtico"));
-        a1->setVerificacionsello(QStringLiteral("Alterado"));
-        a1->setMotivoverificacion(QStringLiteral("El sello del emisor no corresponde al comprobante."));
+            TComprobante::getByUUIDAndNegocio(u"UUID-A1"_s, *Sistema::Negocio, *Sistema::Conexion);
+        QCOMPARE(a1->getVerificacionsello(), u"Auténtico"_s);
+        a1->setVerificacionsello(u"Alterado"_s);
+        a1->setMotivoverificacion(u"El sello del emisor no corresponde al comprobante."_s);
         TUnidadTrabajo(*Sistema::Conexion, 1).guarda(*a1);
         QMetaObject::invokeMethod(contenido, "busca");
-        QStringList sellos;
-        for (int f = 0; f < tabla->model()->rowCount(); ++f)
-            sellos << tabla->model()->index(f, TModeloComprobantes::Sello).data().toString();
-        QCOMPARE(sellos, (QStringList{QStringLiteral("No verificable"), QStringLiteral("No verificable"),
-                                      QStringLiteral("Alterado")}));
+        QCOMPARE(columna(tabla->model(), TModeloComprobantes::Sello),
+                 (QStringList{u"No verificable"_s, u"No verificable"_s, u"Alterado"_s}));
         QCOMPARE(tabla->model()->index(2, TModeloComprobantes::Total).data(Qt::BackgroundRole).value<QBrush>().color(),
                  TModeloComprobantes::COLOR_ALTERADO_FONDO);
         QVERIFY(!tabla->model()->index(0, TModeloComprobantes::Total).data(Qt::BackgroundRole).isValid());
         auto* sello = pieza<QComboBox>(contenido, "CmbSello");
-        sello->setCurrentIndex(sello->findData(QStringLiteral("Alterado")));
+        sello->setCurrentIndex(sello->findData(u"Alterado"_s));
         QCOMPARE(tabla->model()->rowCount(), 1);
-        Capturas::guarda(*contenido, QStringLiteral("reportes-sello-alterado"));
+        Capturas::guarda(*contenido, u"reportes-sello-alterado"_s);
         tabla->setCurrentIndex(tabla->model()->index(0, 0));
         QTest::keyClick(tabla, Qt::Key_Return);
-        dialogo = contenido->findChild<QDialog*>(QStringLiteral("DlgComprobante"));
+        dialogo = contenido->findChild<QDialog*>(u"DlgComprobante"_s);
         QVERIFY(dialogo);
-        QCOMPARE(pieza<QLabel>(dialogo, "TxSello")->text(), QStringLiteral("Alterado"));
+        QCOMPARE(pieza<QLabel>(dialogo, "TxSello")->text(), u"Alterado"_s);
         QCOMPARE(pieza<QLabel>(dialogo, "TxMotivoSello")->text(),
-                 QStringLiteral("El sello del emisor no corresponde al comprobante."));
-        Capturas::guarda(*dialogo, QStringLiteral("comprobante-alterado"));
+                 u"El sello del emisor no corresponde al comprobante."_s);
+        Capturas::guarda(*dialogo, u"comprobante-alterado"_s);
         QTest::keyClick(dialogo, Qt::Key_Escape);
         QTRY_VERIFY(dialogo.isNull());
 
@@ -1404,67 +1297,62 @@ private slots:
         QTemporaryDir pdfs;
         archivos.agrega(pdfs.path());
         pieza<QPushButton>(contenido, "BtPdfLista")->menu()->actions().at(1)->trigger();
-        QVERIFY2(QFileInfo(pdfs.filePath(QStringLiteral("UUID-A1.pdf"))).size() > 0,
-                 qPrintable(respuestas.textos().join('\n')));
+        QVERIFY2(QFileInfo(pdfs.filePath(u"UUID-A1.pdf"_s)).size() > 0, qPrintable(f.respuestas.textos().join('\n')));
         QCOMPARE(QDir(pdfs.path()).entryList(QDir::Files).size(), 1);
-        archivos.agrega(pdfs.filePath(QStringLiteral("uno.pdf")));
+        archivos.agrega(pdfs.filePath(u"uno.pdf"_s));
         QTest::mouseClick(pieza<QPushButton>(contenido, "BtGuardarPdf"), Qt::LeftButton);
-        QVERIFY(archivos.inicios().last().endsWith(QStringLiteral("/UUID-A1.pdf")));
-        QVERIFY(TCarpetaPrograma::lee(pdfs.filePath(QStringLiteral("uno.pdf"))).startsWith("%PDF"));
+        QVERIFY(archivos.inicios().last().endsWith(u"/UUID-A1.pdf"_s));
+        QVERIFY(TCarpetaPrograma::lee(pdfs.filePath(u"uno.pdf"_s)).startsWith("%PDF"));
 
         // SAT certificates chosen by the user join the program folder under
         // their number; a file that is not one is named in the message.
         const TCredencialPrueba sat(true);
-        const QString cer = pdfs.filePath(QStringLiteral("sat.cer"));
+        const QString cer = pdfs.filePath(u"sat.cer"_s);
         TCredencialPrueba::escribe(cer, sat.certificado(QString(), "00001000000999999999"));
-        TCredencialPrueba::escribe(pdfs.filePath(QStringLiteral("otro.cer")), "no es un certificado");
-        archivos.agrega(cer + QLatin1Char('\n') + pdfs.filePath(QStringLiteral("otro.cer")));
-        respuestas.limpia();
+        TCredencialPrueba::escribe(pdfs.filePath(u"otro.cer"_s), "no es un certificado");
+        archivos.agrega(cer + u'\n' + pdfs.filePath(u"otro.cer"_s));
+        f.respuestas.limpia();
         QTest::mouseClick(pieza<QPushButton>(contenido, "BtCertificadosSat"), Qt::LeftButton);
-        QVERIFY(QFileInfo::exists(carpeta.archivo(QStringLiteral("Certificados/SAT/00001000000999999999.cer"))));
-        QCOMPARE(respuestas.textos().size(), 1);
-        QVERIFY2(respuestas.textos().first().contains(QStringLiteral("00001000000999999999")) &&
-                     respuestas.textos().first().contains(QStringLiteral("otro.cer: ")),
-                 qPrintable(respuestas.textos().first()));
+        QVERIFY(QFileInfo::exists(f.carpeta.archivo(u"Certificados/SAT/00001000000999999999.cer"_s)));
+        QCOMPARE(f.respuestas.textos().size(), 1);
+        QVERIFY2(f.respuestas.textos().first().contains(u"00001000000999999999"_s) &&
+                     f.respuestas.textos().first().contains(u"otro.cer: "_s),
+                 qPrintable(f.respuestas.textos().first()));
         sello->setCurrentIndex(0);
 
         // A range of years charts by year.
         pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(true);
         pieza<QDateEdit>(contenido, "EdDesde")->setDate(QDate(2015, 1, 1));
         pieza<QDateEdit>(contenido, "EdHasta")->setDate(QDate(2025, 12, 31));
-        QTRY_COMPARE(grafica->chart()->title(), QStringLiteral("Total emitido por año"));
+        QTRY_COMPARE(grafica->chart()->title(), u"Total emitido por año"_s);
         pieza<QTabWidget>(contenido, "TbReportes")->setCurrentIndex(1);
-        Capturas::guarda(*contenido, QStringLiteral("reportes-grafica-anios"));
+        Capturas::guarda(*contenido, u"reportes-grafica-anios"_s);
         pieza<QCheckBox>(contenido, "ChPorFecha")->setChecked(false);
         pieza<QTabWidget>(contenido, "TbReportes")->setCurrentIndex(0);
 
         // The chart's entry opens the same window on its chart.
-        QTest::mouseClick(filaMenu(QStringLiteral("Gráfica mensual")), Qt::LeftButton);
+        QTest::mouseClick(filaMenu(u"Gráfica mensual"_s), Qt::LeftButton);
         QCOMPARE(pieza<QTabWidget>(contenido, "TbReportes")->currentIndex(), 1);
 
         // After a switch the window made for the first business shows the
         // second one's vouchers.
-        ventana.cambiaNegocio(QStringLiteral("Tx") + NegocioPrueba::RFC_ACCEM);
+        ventana.cambiaNegocio(u"Tx"_s + NegocioPrueba::RFC_ACCEM);
         QCOMPARE(Sistema::Negocio->getDatosfiscales()->getRfc(), NegocioPrueba::RFC_ACCEM);
-        ventana.OnClickVentanaNombre(QStringLiteral("GetVentanaReportesFrm"));
+        ventana.OnClickVentanaNombre(u"GetVentanaReportesFrm"_s);
         QCOMPARE(tabla->model()->rowCount(), 0);
-        QCOMPARE(pieza<QLabel>(contenido, "TxTituloReportes")->text(), QStringLiteral("Comprobantes de Accem"));
-        QCOMPARE(pieza<QLabel>(contenido, "TxSinComprobantes")->text(),
-                 QStringLiteral("Este negocio aún no tiene comprobantes."));
+        QCOMPARE(pieza<QLabel>(contenido, "TxTituloReportes")->text(), u"Comprobantes de Accem"_s);
+        QCOMPARE(pieza<QLabel>(contenido, "TxSinComprobantes")->text(), u"Este negocio aún no tiene comprobantes."_s);
 
         // A user without the reports right cannot open any of its entries.
-        NegocioPrueba::fijaPermisos(QStringLiteral("-1|0|-1|-1|-1|-1|-1|-1"));
+        NegocioPrueba::fijaPermisos(u"-1|0|-1|-1|-1|-1|-1|-1"_s);
         ventana.remueveVentanaActiva();
         ventana.VentanaActiva = nullptr;
-        respuestas.limpia();
-        QTest::mouseClick(reportes, Qt::LeftButton);
-        QTest::mouseClick(filaMenu(QStringLiteral("Comprobantes")), Qt::LeftButton);
-        QTest::mouseClick(filaMenu(QStringLiteral("Gráfica mensual")), Qt::LeftButton);
-        QCOMPARE(respuestas.textos(), QStringList(3, ERROR_PERMISOS));
+        f.respuestas.limpia();
+        QTest::mouseClick(f.reportes, Qt::LeftButton);
+        QTest::mouseClick(filaMenu(u"Comprobantes"_s), Qt::LeftButton);
+        QTest::mouseClick(filaMenu(u"Gráfica mensual"_s), Qt::LeftButton);
+        QCOMPARE(f.respuestas.textos(), QStringList(3, ERROR_PERMISOS));
         QVERIFY(ventana.VentanaActiva.isNull());
-
-        MainFrm = nullptr;
-        NegocioPrueba::limpiaSesion();
     }
 };
 

@@ -1,9 +1,7 @@
 #include "CarpetaPrograma.h"
-#include "Conexiones.h"
 #include "Constantes.h"
 #include "Prompter.h"
 #include "ServidorPrueba.h"
-#include "Sistema.h"
 #include "negocio/TArchivoZip.h"
 #include "TBaseDatosCatalogosFrm.h"
 #include "shell/TCatalogosHilo.h"
@@ -21,13 +19,15 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 using namespace Constantes;
 
 namespace {
 
 const QString CATALOGO_ZIP_CONSTRUIDO = QStringLiteral(VELKOR_GENERADOS "/CFDCAT.zip");
 // A postal code of the built catalogue.
-const QString CP = QStringLiteral("06600");
+const QString CP = u"06600"_s;
 
 void ajuste(const TCarpetaPrograma& programa, const QString& clave, const QString& valor)
 {
@@ -42,18 +42,17 @@ struct TServidos {
     TServidos()
     {
         QFile::copy(CATALOGO_ZIP_CONSTRUIDO, dir.filePath(CATALOGO_ZIP));
-        QVERIFY(TCarpetaPrograma::escribe(dir.filePath(QStringLiteral("nozip.zip")), QByteArray(50000, 'x')));
-        QVERIFY(TCarpetaPrograma::escribe(dir.filePath(QStringLiteral("falso/") + CATALOGO_DB_ZIP),
-                                          "no soy una base de datos"));
-        TArchivoZip::comprime(dir.filePath(QStringLiteral("sinbase.zip")), dir.filePath(QStringLiteral("falso")),
-                              QString(), QString(), TArchivoZip::TCifrado::Ninguno);
+        QVERIFY(TCarpetaPrograma::escribe(dir.filePath(u"nozip.zip"_s), QByteArray(50000, 'x')));
+        QVERIFY(TCarpetaPrograma::escribe(dir.filePath(u"falso/"_s + CATALOGO_DB_ZIP), "no soy una base de datos"));
+        TArchivoZip::comprime(dir.filePath(u"sinbase.zip"_s), dir.filePath(u"falso"_s), QString(), QString(),
+                              TArchivoZip::TCifrado::Ninguno);
     }
     QString ruta() const { return dir.path(); }
 };
 
 // Those files served over plain HTTP.
 struct TServidosHttp : TServidos {
-    TServidorPrueba http{QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), ruta()}};
+    TServidorPrueba http{u"servidor_http.py"_s, {u"--carpeta"_s, ruta()}};
 };
 
 // How the installed catalogue looks before a download.
@@ -137,14 +136,14 @@ private slots:
         const TServidosHttp servidos;
         QVERIFY2(servidos.http.puerto() > 0, qPrintable(servidos.http.error()));
 
-        const TCorrida corrida = corre(servidos.http.url() + QLatin1Char('/') + modo + QLatin1Char('/') + CATALOGO_ZIP);
+        const TCorrida corrida = corre(servidos.http.url() + u'/' + modo + u'/' + CATALOGO_ZIP);
         QCOMPARE(corrida.resultado, resultado);
         QCOMPARE(corrida.mensaje, CATALOGO_FINALIZADO);
         QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(CP));
         // The shared built catalogue behind the link is never written.
         QCOMPARE(QFileInfo(TBaseDatosCatalogosFrm::archivo()).isSymLink(), instalado == ElMismo);
         QCOMPARE(restosDescarga(programa), (QStringList{CATALOGO_DB_ZIP, CATALOGO_ZIP}));
-        if (modo == QLatin1String("sinlongitud")) {
+        if (modo == u"sinlongitud"_s) {
             // Without a size the bar cannot move until the end.
             QCOMPARE(corrida.progresos, (QList<int>{0, 100}));
         }
@@ -177,9 +176,8 @@ private slots:
         // Nothing listens there: the user is told to check the connection,
         // not shown the address or the network library's English text.
         QTest::newRow("sin conexión") << "sin conexión"
-                                      << ERR_DESCARGA_CATALOGO +
-                                             QStringLiteral("No se pudo conectar con el servidor de descargas. "
-                                                            "Revisa tu conexión a Internet.");
+                                      << ERR_DESCARGA_CATALOGO + u"No se pudo conectar con el servidor de descargas. "
+                                                                 "Revisa tu conexión a Internet."_s;
     }
     void fallaSinTocarElInstalado()
     {
@@ -194,26 +192,25 @@ private slots:
 
         // A port just closed is one nothing listens on.
         QString sinServidor;
-        if (ruta == QStringLiteral("sin conexión")) {
+        if (ruta == u"sin conexión"_s) {
             QTcpServer cerrado;
             QVERIFY(cerrado.listen(QHostAddress::LocalHost));
-            sinServidor = QStringLiteral("http://127.0.0.1:%1/CFDCAT.zip").arg(cerrado.serverPort());
+            sinServidor = u"http://127.0.0.1:%1/CFDCAT.zip"_s.arg(cerrado.serverPort());
         }
         const TCorrida corrida = corre(sinServidor.isEmpty() ? servidos.http.url() + ruta : sinServidor);
         QCOMPARE(corrida.resultado, int(TCatalogosHilo::Fallido));
         QVERIFY2(corrida.mensaje.startsWith(mensaje), qPrintable(corrida.mensaje));
         QVERIFY(TCarpetaPrograma::lee(TBaseDatosCatalogosFrm::archivo()) == antes);
         QVERIFY(restosDescarga(programa).isEmpty());
-        QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(QStringLiteral("44100")));
+        QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(u"44100"_s));
     }
 
     void progresoAvanza()
     {
         const TCarpetaPrograma programa;
         const TServidosHttp servidos;
-        const TServidorPrueba& http = servidos.http;
-        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
-        const TCorrida corrida = corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP);
+        QVERIFY2(servidos.http.puerto() > 0, qPrintable(servidos.http.error()));
+        const TCorrida corrida = corre(servidos.http.url() + u"/lento/"_s + CATALOGO_ZIP);
         QCOMPARE(corrida.resultado, int(TCatalogosHilo::Instalado));
         QCOMPARE(corrida.progresos.first(), 0);
         QCOMPARE(corrida.progresos.last(), 100);
@@ -221,7 +218,7 @@ private slots:
         // The archive arrives in pieces well apart: the bar moves between them.
         const auto intermedios =
             std::count_if(corrida.progresos.cbegin(), corrida.progresos.cend(), [](int p) { return p > 0 && p < 100; });
-        QVERIFY2(intermedios >= 5, qPrintable(QStringLiteral("%1 valores intermedios").arg(intermedios)));
+        QVERIFY2(intermedios >= 5, qPrintable(u"%1 valores intermedios"_s.arg(intermedios)));
     }
 
     void cancelacion()
@@ -229,10 +226,9 @@ private slots:
         const TCarpetaPrograma programa;
         programa.instalaCatalogo();
         const TServidosHttp servidos;
-        const TServidorPrueba& http = servidos.http;
-        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        QVERIFY2(servidos.http.puerto() > 0, qPrintable(servidos.http.error()));
         const TCorrida corrida =
-            corre(http.url() + QStringLiteral("/lento/") + CATALOGO_ZIP, [](TCatalogosHilo& hilo, int p) {
+            corre(servidos.http.url() + u"/lento/"_s + CATALOGO_ZIP, [](TCatalogosHilo& hilo, int p) {
                 if (p > 0)
                     hilo.cancela();
             });
@@ -259,12 +255,11 @@ private slots:
         const TCertificadoPrueba certificado(servidos.ruta());
         QVERIFY(certificado.valido());
         if (confiable)
-            ajuste(programa, QStringLiteral("Red/certificadosCA"), certificado.certificado);
-        const TServidorPrueba https(QStringLiteral("servidor_http.py"),
-                                    {QStringLiteral("--carpeta"), servidos.ruta(), QStringLiteral("--certificado"),
-                                     certificado.certificado, QStringLiteral("--llave"), certificado.llave});
+            ajuste(programa, u"Red/certificadosCA"_s, certificado.certificado);
+        const TServidorPrueba https(u"servidor_http.py"_s, {u"--carpeta"_s, servidos.ruta(), u"--certificado"_s,
+                                                            certificado.certificado, u"--llave"_s, certificado.llave});
         QVERIFY2(https.puerto() > 0, qPrintable(https.error()));
-        const TCorrida corrida = corre(https.url(true) + QStringLiteral("/archivo/") + CATALOGO_ZIP);
+        const TCorrida corrida = corre(https.url(true) + u"/archivo/"_s + CATALOGO_ZIP);
         QCOMPARE(corrida.resultado, resultado);
         QCOMPARE(QFileInfo::exists(TBaseDatosCatalogosFrm::archivo()), confiable);
     }
@@ -273,22 +268,20 @@ private slots:
     {
         const TCarpetaPrograma programa;
         const TServidosHttp servidos;
-        const TServidorPrueba& http = servidos.http;
-        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        QVERIFY2(servidos.http.puerto() > 0, qPrintable(servidos.http.error()));
         TIdHTTPProgress cliente;
         cliente.setReadTimeout(500);
-        QVERIFY_THROWS_EXCEPTION(EDescarga, cliente.DownloadFile(http.url() + QStringLiteral("/pausa/") + CATALOGO_ZIP,
-                                                                 programa.archivo(QStringLiteral("Update/x.zip"))));
+        QVERIFY_THROWS_EXCEPTION(EDescarga, cliente.DownloadFile(servidos.http.url() + u"/pausa/"_s + CATALOGO_ZIP,
+                                                                 programa.archivo(u"Update/x.zip"_s)));
         QVERIFY(cliente.getProgress() < 100);
     }
 
     void direccionDelCatalogo()
     {
         const TCarpetaPrograma programa;
-        QCOMPARE(TCatalogosHilo::direccionCatalogo(),
-                 QStringLiteral("https://descargas.velkor.mx/catalogos/CFDCAT.zip"));
-        ajuste(programa, QStringLiteral("Red/catalogo"), QStringLiteral("https://negocio.mx/cat/CFDCAT.zip"));
-        QCOMPARE(TCatalogosHilo::direccionCatalogo(), QStringLiteral("https://negocio.mx/cat/CFDCAT.zip"));
+        QCOMPARE(TCatalogosHilo::direccionCatalogo(), u"https://descargas.velkor.mx/catalogos/CFDCAT.zip"_s);
+        ajuste(programa, u"Red/catalogo"_s, u"https://negocio.mx/cat/CFDCAT.zip"_s);
+        QCOMPARE(TCatalogosHilo::direccionCatalogo(), u"https://negocio.mx/cat/CFDCAT.zip"_s);
     }
 
     void confirmacion()
@@ -345,10 +338,10 @@ private slots:
         const TCarpetaPrograma programa;
         QTemporaryDir servidos;
         if (!lista.isEmpty())
-            QVERIFY(TCarpetaPrograma::escribe(servidos.filePath(QStringLiteral("versiones.txt")), lista));
-        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.path()});
+            QVERIFY(TCarpetaPrograma::escribe(servidos.filePath(u"versiones.txt"_s), lista));
+        const TServidorPrueba http(u"servidor_http.py"_s, {u"--carpeta"_s, servidos.path()});
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
-        ajuste(programa, QStringLiteral("Red/actualizaciones"), http.url() + QStringLiteral("/archivo/versiones.txt"));
+        ajuste(programa, u"Red/actualizaciones"_s, http.url() + u"/archivo/versiones.txt"_s);
         TVerificaUpdate hilo;
         QSignalSpy terminado(&hilo, &TVerificaUpdate::terminado);
         hilo.start();
@@ -358,7 +351,7 @@ private slots:
 
     void versionDelPrograma()
     {
-        const QStringList partes = TVerificaUpdate::getVersionSistema().split(QLatin1Char('.'));
+        const QStringList partes = TVerificaUpdate::getVersionSistema().split(u'.');
         QCOMPARE(partes.size(), 4);
         for (const QString& p : partes) {
             bool numero = false;
@@ -371,12 +364,11 @@ private slots:
     {
         const TCarpetaPrograma programa;
         QCOMPARE(TVerificaUpdate::direccionVersiones(), QString());
-        QDir().mkpath(programa.archivo(QStringLiteral("Lib")));
+        QDir().mkpath(programa.archivo(u"Lib"_s));
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/") + UPD_PATH, programa.archivo(UPD_PATH)));
-        QCOMPARE(TVerificaUpdate::direccionVersiones(),
-                 QStringLiteral("https://descargas.velkor.mx/actualizaciones/versiones.txt"));
-        ajuste(programa, QStringLiteral("Red/actualizaciones"), QStringLiteral("https://negocio.mx/v.txt"));
-        QCOMPARE(TVerificaUpdate::direccionVersiones(), QStringLiteral("https://negocio.mx/v.txt"));
+        QCOMPARE(TVerificaUpdate::direccionVersiones(), u"https://descargas.velkor.mx/actualizaciones/versiones.txt"_s);
+        ajuste(programa, u"Red/actualizaciones"_s, u"https://negocio.mx/v.txt"_s);
+        QCOMPARE(TVerificaUpdate::direccionVersiones(), u"https://negocio.mx/v.txt"_s);
     }
 
     void iniciaActualizador_data()
@@ -397,13 +389,13 @@ private slots:
         // A stand-in updater that records it ran and its blocked signals: cp
         // started through env (a shell would reset the signal mask and hide
         // what the program handed down) copies its own status into a folder.
-        const QString carpetaMarca = programa.archivo(QStringLiteral("iniciado"));
+        const QString carpetaMarca = programa.archivo(u"iniciado"_s);
         QDir().mkpath(carpetaMarca);
-        const QString marca = carpetaMarca + QStringLiteral("/status");
+        const QString marca = carpetaMarca + u"/status"_s;
         if (existe) {
             QVERIFY(TCarpetaPrograma::escribe(
                 programa.archivo(ACTUALIZADOR),
-                QStringLiteral("#!/usr/bin/env -S cp -t %1 /proc/self/status\n").arg(carpetaMarca).toUtf8()));
+                u"#!/usr/bin/env -S cp -t %1 /proc/self/status\n"_s.arg(carpetaMarca).toUtf8()));
             QFile::setPermissions(programa.archivo(ACTUALIZADOR),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }

@@ -16,30 +16,30 @@
 #include "shell/TMenuModulos.h"
 #include "Piezas.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QScrollArea>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 using namespace Constantes;
 
 namespace {
 
-const QString TODOS_LOS_PERMISOS = QStringLiteral("-1|-1|-1|-1|-1|-1|-1|-1");
+const QString TODOS_LOS_PERMISOS = u"-1|-1|-1|-1|-1|-1|-1|-1"_s;
 // Every right but products (position 3).
-const QString SIN_PRODUCTOS = QStringLiteral("-1|-1|0|-1|-1|-1|-1|-1");
+const QString SIN_PRODUCTOS = u"-1|-1|0|-1|-1|-1|-1|-1"_s;
 // Every right but the text bridge (position 1).
-const QString SIN_BRIDGE = QStringLiteral("0|-1|-1|-1|-1|-1|-1|-1");
+const QString SIN_BRIDGE = u"0|-1|-1|-1|-1|-1|-1|-1"_s;
 
 QString origenPaquete(const QString& archivo)
 {
-    if (archivo == QLatin1String("Ejemplo.bpl"))
+    if (archivo == u"Ejemplo.bpl"_s)
         return QStringLiteral(VELKOR_PAQUETE_EJEMPLO);
-    if (archivo == QLatin1String("Reportes.bpl"))
+    if (archivo == u"Reportes.bpl"_s)
         return QStringLiteral(VELKOR_PAQUETE_REPORTES);
     return QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + archivo;
 }
@@ -49,8 +49,7 @@ QString origenPaquete(const QString& archivo)
 void instalaPaquetes(const TCarpetaPrograma& carpeta, const QStringList& archivos)
 {
     for (const QString& archivo : archivos)
-        QVERIFY2(QFile::copy(origenPaquete(archivo), carpeta.archivo(QStringLiteral("Plugins/") + archivo)),
-                 qPrintable(archivo));
+        QVERIFY2(QFile::copy(origenPaquete(archivo), carpeta.archivo(u"Plugins/"_s + archivo)), qPrintable(archivo));
 }
 
 // The main window over a session kept in memory (no database), with the
@@ -61,14 +60,14 @@ public:
     {
         instalaPaquetes(carpeta, paquetes);
         Sistema::Negocio = std::make_shared<TNegocio>();
-        Sistema::Negocio->setNombre(QStringLiteral("Papelería Ñandú"));
+        Sistema::Negocio->setNombre(u"Papelería Ñandú"_s);
         // Permission texts are bound to the RFC of the business they are read for.
         auto fiscales = std::make_shared<TDatosfiscales>();
         fiscales->setIddatosfiscales(1);
-        fiscales->setRfc(QStringLiteral("PAP010101AAA"));
+        fiscales->setRfc(u"PAP010101AAA"_s);
         Sistema::Negocio->setDatosfiscales(fiscales);
         Sistema::Usuario = std::make_shared<TUsuario>();
-        Sistema::Usuario->setEmail(QStringLiteral("dueno@papeleria.mx"));
+        Sistema::Usuario->setEmail(u"dueno@papeleria.mx"_s);
         Sistema::UsuarioNegocio = std::make_shared<TUsuarionegocio>();
         NegocioPrueba::fijaPermisos(permisos);
         ventana = std::make_unique<TMainFrm>();
@@ -89,10 +88,7 @@ public:
                 return e;
         return nullptr;
     }
-    QWidget* grupo(const QString& paquete) const
-    {
-        return menu()->widget()->findChild<QWidget*>(QStringLiteral("Menu") + paquete);
-    }
+    QWidget* grupo(const QString& paquete) const { return menu()->widget()->findChild<QWidget*>(u"Menu"_s + paquete); }
     TMenuModulos* menu() const { return pieza<TMenuModulos>(ventana.get(), "SbMenuPrincipal"); }
     TContenedorTexto* trabajo() const { return pieza<TContenedorTexto>(ventana.get(), "TxVentanaPrincipal"); }
     QComboBox* series() const { return pieza<QComboBox>(ventana.get(), "CmbSeries"); }
@@ -135,16 +131,14 @@ private slots:
     void listaPaquetes()
     {
         TCarpetaPrograma carpeta;
-        const QString plugins = carpeta.archivo(QStringLiteral("Plugins/"));
-        for (const QString& nombre :
-             {QStringLiteral("b.bpl"), QStringLiteral("A.BPL"), QStringLiteral("c.txt"), QStringLiteral("d.bpl.txt")}) {
+        const QString plugins = carpeta.archivo(u"Plugins/"_s);
+        for (const QString& nombre : {u"b.bpl"_s, u"A.BPL"_s, u"c.txt"_s, u"d.bpl.txt"_s}) {
             QFile archivo(plugins + nombre);
             QVERIFY(archivo.open(QIODevice::WriteOnly));
         }
-        QVERIFY(QDir(plugins).mkdir(QStringLiteral("e.bpl")));
-        QCOMPARE(Utils::getListBpl(plugins),
-                 (QStringList{plugins + QStringLiteral("A.BPL"), plugins + QStringLiteral("b.bpl")}));
-        QVERIFY(Utils::getListBpl(carpeta.archivo(QStringLiteral("NoExiste/"))).isEmpty());
+        QVERIFY(QDir(plugins).mkdir(u"e.bpl"_s));
+        QCOMPARE(Utils::getListBpl(plugins), (QStringList{plugins + u"A.BPL"_s, plugins + u"b.bpl"_s}));
+        QVERIFY(Utils::getListBpl(carpeta.archivo(u"NoExiste/"_s)).isEmpty());
     }
 
     void cargaPaquetes_data()
@@ -156,9 +150,7 @@ private slots:
         // Names sort by the file system's order (by name), BridgeTXT.bpl never counts.
         const auto f = [](const char* caso, const char* archivos, const char* probados, const char* cargados,
                           const char* conMenu) {
-            const auto lista = [](const char* t) {
-                return QString::fromUtf8(t).split(QLatin1Char(','), Qt::SkipEmptyParts);
-            };
+            const auto lista = [](const char* t) { return QString::fromUtf8(t).split(u',', Qt::SkipEmptyParts); };
             QTest::newRow(caso) << lista(archivos) << lista(probados) << lista(cargados) << lista(conMenu);
         };
         f("reportes y puente", "Reportes.bpl,BridgeTXT.bpl", "Reportes", "Reportes", "Reportes");
@@ -176,11 +168,11 @@ private slots:
         QFETCH(QStringList, cargados);
         QFETCH(QStringList, conMenu);
         TCarpetaPrograma carpeta;
-        const QString plugins = carpeta.archivo(QStringLiteral("Plugins/"));
+        const QString plugins = carpeta.archivo(u"Plugins/"_s);
         if (archivos.isEmpty())
             QVERIFY(QDir(plugins).removeRecursively());
         for (const QString& archivo : archivos) {
-            if (archivo == QLatin1String("Roto.bpl")) {
+            if (archivo == u"Roto.bpl"_s) {
                 QFile roto(plugins + archivo);
                 QVERIFY(roto.open(QIODevice::WriteOnly));
                 roto.write("esto no es una biblioteca");
@@ -210,7 +202,7 @@ private slots:
         for (const auto& p : lista)
             QCOMPARE(lineas.contains(p->getBpl()), !conMenu.contains(p->getNombreBPL()));
         // The text bridge's file is never even loaded.
-        QVERIFY(!RegistroClases::busca(QStringLiteral("TMenuBridgeTXTFrm")));
+        QVERIFY(!RegistroClases::busca(u"TMenuBridgeTXTFrm"_s));
 
         // Once per run: a second pass loads nothing and builds no menu.
         menus.clear();
@@ -221,48 +213,47 @@ private slots:
 
     void menuYAlturas()
     {
-        TVentanaModulos v({QStringLiteral("Ejemplo.bpl"), QStringLiteral("Unico.bpl"), QStringLiteral("SinRutina.bpl")},
-                          SIN_PRODUCTOS);
+        TVentanaModulos v({u"Ejemplo.bpl"_s, u"Unico.bpl"_s, u"SinRutina.bpl"_s}, SIN_PRODUCTOS);
         TMainFrm* w = v.ventana.get();
-        QWidget* ejemplo = v.grupo(QStringLiteral("Ejemplo"));
+        QWidget* ejemplo = v.grupo(u"Ejemplo"_s);
         QVERIFY(ejemplo);
         // Collapsed: the header's row only. The submenu holds three rows.
         QCOMPARE(ejemplo->height(), 22);
-        QCOMPARE(v.menu()->grupo(QStringLiteral("Ejemplo"))->getSubMenu()->height(), 66);
-        v.menu()->alterna(v.fila(QStringLiteral("Ejemplo")));
+        QCOMPARE(v.menu()->grupo(u"Ejemplo"_s)->getSubMenu()->height(), 66);
+        v.menu()->alterna(v.fila(u"Ejemplo"_s));
         QCOMPARE(ejemplo->height(), 88);
-        QVERIFY(v.fila(QStringLiteral("Abrir"))->isVisible());
-        QTest::mouseClick(v.fila(QStringLiteral("Ejemplo")), Qt::LeftButton);
+        QVERIFY(v.fila(u"Abrir"_s)->isVisible());
+        QTest::mouseClick(v.fila(u"Ejemplo"_s), Qt::LeftButton);
         QCOMPARE(ejemplo->height(), 22);
-        QVERIFY(!v.fila(QStringLiteral("Abrir"))->isVisible());
+        QVERIFY(!v.fila(u"Abrir"_s)->isVisible());
 
         // A single entry is a header of its own that opens its window.
-        QCOMPARE(v.grupo(QStringLiteral("Unico"))->height(), 22);
-        QCOMPARE(v.fila(QStringLiteral("Puente TXT"))->objectName(), QStringLiteral("GetVentanaBridgeTXTFrm"));
+        QCOMPARE(v.grupo(u"Unico"_s)->height(), 22);
+        QCOMPARE(v.fila(u"Puente TXT"_s)->objectName(), u"GetVentanaBridgeTXTFrm"_s);
 
         // Products is refused before it opens.
         v.menu()->alterna(v.fila(NOMBRE_PRODUCTOS));
         QCOMPARE(v.respuestas.textos(), QStringList{ERROR_PERMISOS});
-        QCOMPARE(v.grupo(QStringLiteral("SinRutina"))->height(), 22);
+        QCOMPARE(v.grupo(u"SinRutina"_s)->height(), 22);
 
         // Rows whose window cannot be made stay inert; the one that can opens.
-        QVERIFY(v.fila(QStringLiteral("Sin rutina"))->objectName().isEmpty());
-        QVERIFY(v.fila(QStringLiteral("Sin clase"))->objectName().isEmpty());
-        QCOMPARE(v.fila(QStringLiteral("Catálogo"))->objectName(), QStringLiteral("GetVentanaProductosFrm"));
+        QVERIFY(v.fila(u"Sin rutina"_s)->objectName().isEmpty());
+        QVERIFY(v.fila(u"Sin clase"_s)->objectName().isEmpty());
+        QCOMPARE(v.fila(u"Catálogo"_s)->objectName(), u"GetVentanaProductosFrm"_s);
         QStringList ventanas = w->ventanasModulo().rutinas();
         ventanas.sort();
         QCOMPARE(ventanas, (QStringList{"GetVentanaBridgeTXTFrm", "GetVentanaEjemploFrm", "GetVentanaProductosFrm"}));
         // Three rows of one routine: one window made, hidden.
         int ventanasEjemplo = 0;
         for (QWidget* hijo : w->findChildren<QWidget*>())
-            if (QLatin1String(hijo->metaObject()->className()) == QLatin1String("TEjemploFrm")) {
+            if (QLatin1String(hijo->metaObject()->className()) == u"TEjemploFrm"_s) {
                 ++ventanasEjemplo;
                 QVERIFY(!hijo->isVisible());
             }
         QCOMPARE(ventanasEjemplo, 1);
 
         // Showing the window again (a business switch) builds no menu twice.
-        const QRegularExpression nombreGrupo(QStringLiteral("^Menu"));
+        const QRegularExpression nombreGrupo(u"^Menu"_s);
         const int grupos = v.menu()->widget()->findChildren<QWidget*>(nombreGrupo).size();
         w->cargaModulos();
         QCOMPARE(v.menu()->widget()->findChildren<QWidget*>(nombreGrupo).size(), grupos);
@@ -293,11 +284,11 @@ private slots:
         QFETCH(QString, texto);
         QFETCH(QString, emisor);
         QFETCH(QString, lateral);
-        TVentanaModulos v({QStringLiteral("Ejemplo.bpl")});
+        TVentanaModulos v({u"Ejemplo.bpl"_s});
         TMainFrm* w = v.ventana.get();
         // Something else was open: it goes back to its window first.
-        w->OnClickVentanaNombre(QStringLiteral("GetVentanaEjemploFrm"));
-        QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("EjemploPrincipal")));
+        w->OnClickVentanaNombre(u"GetVentanaEjemploFrm"_s);
+        QCOMPARE(w->VentanaActiva.data(), v.contenido(u"EjemploPrincipal"_s));
         // The main area is reset to a white background each time.
         QWidget* fondo = pieza(w, "RcFondoPrincipal");
         fondo->setPalette(QPalette(Qt::red));
@@ -307,7 +298,7 @@ private slots:
         QCOMPARE(fondo->palette().color(QPalette::Window), Style::StyleFrm().color(RS_TEXTOBLANCO));
         if (contenido.isEmpty()) {
             // Nothing opens; what was open stays.
-            QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("EjemploPrincipal")));
+            QCOMPARE(w->VentanaActiva.data(), v.contenido(u"EjemploPrincipal"_s));
             return;
         }
         QWidget* abierto = v.contenido(contenido);
@@ -337,7 +328,7 @@ private slots:
         QTest::addColumn<QString>("componente");
         QTest::addColumn<bool>("abre");
         QTest::addColumn<QString>("marca");
-        const QString administrador = QStringLiteral("Administrador");
+        const QString administrador = u"Administrador"_s;
         QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << "GetVentanaBridgeTXTFrm" << true << administrador;
         QTest::newRow("sin el derecho") << SIN_BRIDGE << "GetVentanaBridgeTXTFrm" << false << administrador;
         // The action after "_" does not change which right guards the window.
@@ -353,7 +344,7 @@ private slots:
         QFETCH(QString, componente);
         QFETCH(bool, abre);
         QFETCH(QString, marca);
-        TVentanaModulos v({QStringLiteral("Ejemplo.bpl"), QStringLiteral("Unico.bpl")}, permisos);
+        TVentanaModulos v({u"Ejemplo.bpl"_s, u"Unico.bpl"_s}, permisos);
         v.ventana->OnClickVentanaNombre(componente);
         QCOMPARE(v.respuestas.textos(), abre ? QStringList() : QStringList{ERROR_PERMISOS});
         QCOMPARE(!v.ventana->VentanaActiva.isNull(), abre);
@@ -364,14 +355,14 @@ private slots:
 
     void puenteExigeSerie()
     {
-        TVentanaModulos v({QStringLiteral("Unico.bpl")});
+        TVentanaModulos v({u"Unico.bpl"_s});
         TMainFrm* w = v.ventana.get();
-        TEtiquetaAccion* puente = v.fila(QStringLiteral("Puente TXT"));
+        TEtiquetaAccion* puente = v.fila(u"Puente TXT"_s);
         QTest::mouseClick(puente, Qt::LeftButton);
         QCOMPARE(v.respuestas.textos(), QStringList{MSG_FALTA_SERIE});
         QVERIFY(w->VentanaActiva.isNull());
 
-        v.series()->addItems({QStringLiteral(" "), QStringLiteral("FA")});
+        v.series()->addItems({u" "_s, u"FA"_s});
         v.series()->setCurrentIndex(0);
         v.respuestas.limpia();
         QTest::keyClick(puente, Qt::Key_Return);
@@ -381,7 +372,7 @@ private slots:
         v.respuestas.limpia();
         QTest::mouseClick(puente, Qt::LeftButton);
         QVERIFY(v.respuestas.textos().isEmpty());
-        QCOMPARE(w->VentanaActiva.data(), v.contenido(QStringLiteral("GetVentanaBridgeTXTFrmPrincipal")));
+        QCOMPARE(w->VentanaActiva.data(), v.contenido(u"GetVentanaBridgeTXTFrmPrincipal"_s));
     }
 
     void comandoAyuda_data()
@@ -398,34 +389,34 @@ private slots:
         QFETCH(bool, con40);
         TVentanaModulos v(QStringList{});
         TMainFrm* w = v.ventana.get();
-        TElementoModulo* ayuda = ventanaSuelta(w, QStringLiteral("Ayuda"));
-        TElementoModulo* comprobante = ventanaSuelta(w, QStringLiteral("Comprobante"));
-        TElementoModulo* comprobante40 = ventanaSuelta(w, QStringLiteral("Comprobante40"));
+        TElementoModulo* ayuda = ventanaSuelta(w, u"Ayuda"_s);
+        TElementoModulo* comprobante = ventanaSuelta(w, u"Comprobante"_s);
+        TElementoModulo* comprobante40 = ventanaSuelta(w, u"Comprobante40"_s);
         w->ventanasModulo().registra(Despacho::VENTANA_AYUDA, ayuda);
         w->ventanasModulo().registra(Despacho::VENTANA_COMPROBANTE, comprobante);
         if (con40)
             w->ventanasModulo().registra(Despacho::VENTANA_COMPROBANTE_40, comprobante40);
         const auto conceptos = std::make_shared<QStringList>(QStringList{"Renta de local"});
         if (conParametros)
-            ayuda->setparametros({{QStringLiteral("Conceptos"), conceptos}});
+            ayuda->setparametros({{u"Conceptos"_s, conceptos}});
         const auto previos = std::make_shared<QStringList>(QStringList{"previo"});
-        comprobante->setparametros({{QStringLiteral("Anterior"), previos}});
+        comprobante->setparametros({{u"Anterior"_s, previos}});
 
         // Issued twice: still one set of keys, the help module's own lists.
         for (int vez = 0; vez < 2; ++vez)
             QVERIFY(ContratoModulos::enviaComando(v.trabajo(), ContratoModulos::COMANDO_AYUDA_COMPROBANTE));
         if (conParametros) {
             QCOMPARE(comprobante->getparametros().keys(), QStringList{"Conceptos"});
-            QCOMPARE(comprobante->getparametros().value(QStringLiteral("Conceptos")).get(), conceptos.get());
+            QCOMPARE(comprobante->getparametros().value(u"Conceptos"_s).get(), conceptos.get());
             QCOMPARE(comprobante40->getparametros().keys(), con40 ? QStringList{"Conceptos"} : QStringList());
         } else {
-            QCOMPARE(comprobante->getparametros().value(QStringLiteral("Anterior")).get(), previos.get());
+            QCOMPARE(comprobante->getparametros().value(u"Anterior"_s).get(), previos.get());
         }
         // The invoice window opens on its action 7, and the work area's text is
         // empty again.
         auto* abierto = qobject_cast<TContenidoEjemplo*>(comprobante->getModuloPrincipal());
         QCOMPARE(w->VentanaActiva.data(), abierto);
-        QCOMPARE(abierto->ultimoTexto(), QStringLiteral("7"));
+        QCOMPARE(abierto->ultimoTexto(), u"7"_s);
         QCOMPARE(abierto->clics(), 2);
         QVERIFY(v.trabajo()->text().isEmpty());
     }
@@ -442,15 +433,15 @@ private slots:
         QFETCH(QString, comando);
         TVentanaModulos v(QStringList{});
         QComboBox* series = v.series();
-        series->addItems({QStringLiteral("FA"), QStringLiteral("NC")});
+        series->addItems({u"FA"_s, u"NC"_s});
         series->setCurrentIndex(1);
         QVERIFY(ContratoModulos::enviaComando(v.trabajo(), comando));
         // Logged and otherwise ignored: the series stay as they were.
         QCOMPARE(series->count(), 2);
-        QCOMPARE(series->currentText(), QStringLiteral("NC"));
+        QCOMPARE(series->currentText(), u"NC"_s);
         QVERIFY(v.trabajo()->text().isEmpty());
         QVERIFY(v.respuestas.textos().isEmpty());
-        QVERIFY(v.carpeta.log().contains(QStringLiteral("Comando de módulo ignorado")));
+        QVERIFY(v.carpeta.log().contains(u"Comando de módulo ignorado"_s));
     }
 };
 

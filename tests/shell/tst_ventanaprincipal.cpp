@@ -1,4 +1,3 @@
-#include "Arranque.h"
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "ConciliacionSat.h"
@@ -21,7 +20,6 @@
 #include "shell/TMenuModulos.h"
 #include "shell/TPanelMenu.h"
 #include "admin/TPerfilFrm.h"
-#include "app/TSplashFrm.h"
 #include "setup/TPaginaNegocio.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
@@ -51,48 +49,50 @@
 #include <csignal>
 #include <pthread.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace Constantes;
 using NegocioPrueba::RFC_ACCEM;
 using NegocioPrueba::RFC_ESCUELA;
 
 namespace {
 
-const QString CORREO = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD = QStringLiteral("Secreta#1");
+const QString CORREO = u"dueno@escuela.mx"_s;
+const QString PASSWORD = u"Secreta#1"_s;
 
-// The program as started, with the businesses `antes` registers, the
-// reports package in Plugins/ and the wizard on its sign-in page.
+// The program as started, with the businesses `antes` registers and the
+// reports package in Plugins/, signed in to the school through the wizard
+// as the user does.
 class TPrograma : public TProgramaPrueba {
 public:
     explicit TPrograma(const std::function<void()>& antes, bool conCatalogo = false)
     {
         if (conCatalogo)
             carpeta.instalaCatalogo();
-        QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(QStringLiteral("Plugins/Reportes.bpl")));
+        QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(u"Plugins/Reportes.bpl"_s));
         arranca(true, antes);
-    }
-
-    // Signs in through the wizard, as the user does.
-    void ingresa(const QString& rfc, const QString& correo = CORREO, const QString& password = PASSWORD)
-    {
-        pieza<QRadioButton>(WizardFrm, QString(rfc).replace(QLatin1Char('&'), QLatin1Char('_')))->click();
-        pieza<QLineEdit>(WizardFrm, "EdCorreoElectronicoLoggin")->setText(correo);
-        pieza<QLineEdit>(WizardFrm, "EdPasswordLoggin")->setText(password);
+        pieza<QRadioButton>(WizardFrm, QString(RFC_ESCUELA).replace(u'&', u'_'))->click();
+        pieza<QLineEdit>(WizardFrm, "EdCorreoElectronicoLoggin")->setText(CORREO);
+        pieza<QLineEdit>(WizardFrm, "EdPasswordLoggin")->setText(PASSWORD);
         pieza<QPushButton>(WizardFrm, "BtIngresar")->click();
     }
 };
 
 void registraEscuela()
 {
-    NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), CORREO, PASSWORD);
+    NegocioPrueba::registra(RFC_ESCUELA, u"Escuela Kemper"_s, CORREO, PASSWORD);
 }
 
-// Signs in without windows to add what the business needs, and leaves.
-void prepara(const QString& rfc, const std::function<void()>& trabajo)
+// Registers the school, then signs in without windows to add what it needs,
+// and leaves.
+std::function<void()> escuelaCon(const std::function<void()>& trabajo)
 {
-    QCOMPARE(Ingreso::ingresa(rfc, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
-    trabajo();
-    NegocioPrueba::limpiaSesion();
+    return [trabajo] {
+        registraEscuela();
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
+        trabajo();
+        NegocioPrueba::limpiaSesion();
+    };
 }
 
 QString rfcSesion()
@@ -160,29 +160,23 @@ private slots:
 
     void trasIngresar()
     {
-        TPrograma programa([] {
-            registraEscuela();
-            prepara(RFC_ESCUELA, [] {
-                const TSucursal matriz = *Sistema::Sucursales.first();
-                NegocioPrueba::agregaSerie(matriz, QStringLiteral("FA"), QStringLiteral("I"), QStringLiteral("7"),
-                                           true);
-                NegocioPrueba::agregaSerie(matriz, QStringLiteral("NC"), QStringLiteral("E"), QStringLiteral("3"),
-                                           true);
-            });
-        });
-        programa.ingresa(RFC_ESCUELA);
+        TPrograma programa(escuelaCon([] {
+            const TSucursal matriz = *Sistema::Sucursales.first();
+            NegocioPrueba::agregaSerie(matriz, u"FA"_s, u"I"_s, u"7"_s, true);
+            NegocioPrueba::agregaSerie(matriz, u"NC"_s, u"E"_s, u"3"_s, true);
+        }));
         QVERIFY(MainFrm->isVisible());
         QVERIFY(programa.respuestas.textos().isEmpty());
 
-        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("Velkor — Escuela Kemper"));
-        QCOMPARE(pieza<QWidget>("RcBanner")->toolTip(), QStringLiteral("Versión 0.1.0.0"));
-        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(MainFrm->windowTitle(), u"Velkor — Escuela Kemper"_s);
+        QCOMPARE(pieza<QWidget>("RcBanner")->toolTip(), u"Versión 0.1.0.0"_s);
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), u"Escuela Kemper"_s);
         QCOMPARE(pieza("TxUserEmail")->text(), CORREO);
-        QCOMPARE(pieza("TxSucursal")->text(), QStringLiteral("ESCUELA KEMPER"));
-        QCOMPARE(elementos(comboSeries()), (QStringList{QStringLiteral("FA"), QStringLiteral("NC")}));
-        QCOMPARE(comboSeries()->currentText(), QStringLiteral("FA"));
-        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("7"));
-        QCOMPARE(pieza("ImgPermisosUsuario")->toolTip(), QStringLiteral("Administrador"));
+        QCOMPARE(pieza("TxSucursal")->text(), u"ESCUELA KEMPER"_s);
+        QCOMPARE(elementos(comboSeries()), (QStringList{u"FA"_s, u"NC"_s}));
+        QCOMPARE(comboSeries()->currentText(), u"FA"_s);
+        QCOMPARE(pieza("TxFolio")->text(), u"7"_s);
+        QCOMPARE(pieza("ImgPermisosUsuario")->toolTip(), u"Administrador"_s);
         QVERIFY(filaMenu(NOMBRE_REPORTES));
         QVERIFY(!pieza("ImgLogo")->pixmap().isNull());
         QVERIFY(!pieza("ImgLogoEmpresa")->pixmap().isNull());
@@ -198,7 +192,7 @@ private slots:
         QVERIFY(!pieza<QScrollArea>("SBPrincipal")->verticalScrollBar()->isVisible());
         const QImage imagen = MainFrm->grab().toImage();
         QCOMPARE(imagen.size(), MainFrm->size());
-        Capturas::guarda(*MainFrm, QStringLiteral("ventana-principal"));
+        Capturas::guarda(*MainFrm, u"ventana-principal"_s);
 
         // The keyboard goes down the left panel, through the modules' menu,
         // to the sign-out.
@@ -211,10 +205,8 @@ private slots:
                               ? NOMBRE_REPORTES
                               : QApplication::focusWidget()->objectName());
         }
-        QCOMPARE(recorrido, (QStringList{QStringLiteral("TxListaNegocios"), QStringLiteral("TxEditar"),
-                                         QStringLiteral("TxUserEmail"), QStringLiteral("TxSucursalLeft"),
-                                         QStringLiteral("TxSucursalRight"), QStringLiteral("CmbSeries"),
-                                         QStringLiteral("TxInicio"), QStringLiteral("TxImportarXML")}));
+        QCOMPARE(recorrido, (QStringList{u"TxListaNegocios"_s, u"TxEditar"_s, u"TxUserEmail"_s, u"TxSucursalLeft"_s,
+                                         u"TxSucursalRight"_s, u"CmbSeries"_s, u"TxInicio"_s, u"TxImportarXML"_s}));
     }
 
     // The start page over the business's own database: its figures before
@@ -226,17 +218,16 @@ private slots:
         TAperturas aperturas;
         TColaArchivos carpetas;
         TPrograma programa(registraEscuela, true);
-        programa.ingresa(RFC_ESCUELA);
-        auto* inicio = MainFrm->findChild<TPaginaInicio*>(QStringLiteral("PaginaInicio"));
+        auto* inicio = MainFrm->findChild<TPaginaInicio*>(u"PaginaInicio"_s);
         QVERIFY(trabajo()->contiene(inicio));
         QVERIFY(MainFrm->VentanaActiva.isNull());
-        QCOMPARE(pieza<QLabel>(inicio, "TxTituloInicio")->text(), QStringLiteral("Escuela Kemper"));
-        QCOMPARE(pieza<QLabel>(inicio, "TxTituloMes")->text(), QStringLiteral("Este mes (enero): 0 comprobantes"));
-        QCOMPARE(pieza<QLabel>(inicio, "TxUltimaImportacion")->text(),
-                 QStringLiteral("Aún no has importado comprobantes a esta empresa."));
-        QVERIFY(pieza<QLabel>(inicio, "TxSugerencia")->text().contains(QStringLiteral("importa tus XML")));
+        const auto texto = [inicio](const char* n) { return pieza<QLabel>(inicio, QLatin1String(n))->text(); };
+        QCOMPARE(texto("TxTituloInicio"), u"Escuela Kemper"_s);
+        QCOMPARE(texto("TxTituloMes"), u"Este mes (enero): 0 comprobantes"_s);
+        QCOMPARE(texto("TxUltimaImportacion"), u"Aún no has importado comprobantes a esta empresa."_s);
+        QVERIFY(texto("TxSugerencia").contains(u"importa tus XML"_s));
 
-        const QString carpeta = programa.carpeta.archivo(QStringLiteral("xml/"));
+        const QString carpeta = programa.carpeta.archivo(u"xml/"_s);
         QDir().mkpath(carpeta);
         for (const char* archivo : {"cfdi33-valid.xml", "cfdi40-real.xml"})
             QFile::copy(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + QLatin1String(archivo),
@@ -244,7 +235,7 @@ private slots:
         carpetas.agrega(carpeta);
         QTimer::singleShot(0, ImportarXMLFrm, [] {
             QCOMPARE(pieza<QLineEdit>(ImportarXMLFrm, "EdEmail")->text(), CORREO);
-            pieza<QLineEdit>(ImportarXMLFrm, "EdPass")->setText(QStringLiteral("otra"));
+            pieza<QLineEdit>(ImportarXMLFrm, "EdPass")->setText(u"otra"_s);
             pieza<QPushButton>(ImportarXMLFrm, "BtAceptar")->click();
             QVERIFY(!ImportarXMLFrm->ocupada());
             pieza<QLineEdit>(ImportarXMLFrm, "EdPass")->setText(PASSWORD);
@@ -254,28 +245,26 @@ private slots:
         const QStringList textos = programa.respuestas.textos();
         QCOMPARE(textos.size(), 2);
         QCOMPARE(carpetas.pedidos().size(), 1);
-        QVERIFY2(textos.last().startsWith(QStringLiteral("Proceso Terminado")), qPrintable(textos.last()));
-        QVERIFY2(textos.last().contains(QStringLiteral("Se creó 1 empresa nueva")), qPrintable(textos.last()));
+        QVERIFY2(textos.last().startsWith(u"Proceso Terminado"_s), qPrintable(textos.last()));
+        QVERIFY2(textos.last().contains(u"Se creó 1 empresa nueva"_s), qPrintable(textos.last()));
         QCOMPARE(aperturas.abiertas.size(), 1);
 
         QVERIFY(trabajo()->contiene(inicio));
-        QCOMPARE(pieza<QLabel>(inicio, "TxTituloMes")->text(), QStringLiteral("Este mes (enero): 1 comprobante"));
-        QCOMPARE(pieza<QLabel>(inicio, "TxTituloAnio")->text(), QStringLiteral("Este año (2021): 1 comprobante"));
-        const QString tabla = pieza<QLabel>(inicio, "TxTablaMes")->text();
-        QVERIFY2(tabla.contains(QStringLiteral("<td>Ingreso</td><td align=\"right\">1</td><td "
-                                               "align=\"right\">$2,382,870.00</td><td>MXN</td>")),
+        QCOMPARE(texto("TxTituloMes"), u"Este mes (enero): 1 comprobante"_s);
+        QCOMPARE(texto("TxTituloAnio"), u"Este año (2021): 1 comprobante"_s);
+        const QString tabla = texto("TxTablaMes");
+        QVERIFY2(tabla.contains(u"<td>Ingreso</td><td align=\"right\">1</td><td "
+                                "align=\"right\">$2,382,870.00</td><td>MXN</td>"_s),
                  qPrintable(tabla));
-        QVERIFY2(pieza<QLabel>(inicio, "TxUltimaImportacion")
-                     ->text()
-                     .endsWith(QStringLiteral(" — 1 importados, 0 ya existían, 0 no importados.")),
-                 qPrintable(pieza<QLabel>(inicio, "TxUltimaImportacion")->text()));
+        QVERIFY2(texto("TxUltimaImportacion").endsWith(u" — 1 importados, 0 ya existían, 0 no importados."_s),
+                 qPrintable(texto("TxUltimaImportacion")));
         // A voucher an earlier version stored without checking it is checked
         // at the next sign-in, and the page says how that went.
         {
             std::unique_ptr<TComprobante> guardado = TComprobante::buscaUno(
                 TComprobante::columna(TComprobante::col_Negocio) == Sistema::Negocio->getIdnegocio(),
                 *Sistema::Conexion);
-            QCOMPARE(guardado->getVerificacionsello(), QStringLiteral("Alterado"));
+            QCOMPARE(guardado->getVerificacionsello(), u"Alterado"_s);
             guardado->setVerificacionsello(QString());
             const TUnidadTrabajo unidad(*Sistema::Conexion, -1);
             unidad.guarda(*guardado);
@@ -289,7 +278,7 @@ private slots:
                 m.setUuid(uuid);
                 m.setRfcemisor(RFC_ESCUELA);
                 m.setRfcreceptor(guardado->getRfcreceptor());
-                m.setFechaemision(guardado->getFechaemision().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
+                m.setFechaemision(guardado->getFechaemision().toString(u"yyyy-MM-ddTHH:mm:ss"_s));
                 m.setMonto(guardado->getTotal());
                 m.setEstatussat(cancelacion.isEmpty() ? TMetadatosat::ESTATUS_VIGENTE
                                                       : TMetadatosat::ESTATUS_CANCELADO);
@@ -297,24 +286,23 @@ private slots:
                 m.setFechapaquete(QDateTime(QDate(2021, 1, 19), QTime(0, 0)));
                 ConciliacionSat::guarda(m, Sistema::Negocio->getIdnegocio(), unidad);
             };
-            metadato(guardado->getUuid(), QStringLiteral("2021-01-18 12:00:00"));
-            metadato(QStringLiteral("0F0E0D0C-0B0A-4909-8807-060504030201"), QString());
-            metadato(QStringLiteral("1F0E0D0C-0B0A-4909-8807-060504030201"), QString());
+            metadato(guardado->getUuid(), u"2021-01-18 12:00:00"_s);
+            metadato(u"0F0E0D0C-0B0A-4909-8807-060504030201"_s, QString());
+            metadato(u"1F0E0D0C-0B0A-4909-8807-060504030201"_s, QString());
         }
         MainFrm->muestraNegocio();
         auto* revision = pieza<QLabel>(inicio, "TxRevisionSellos");
-        QTRY_VERIFY_WITH_TIMEOUT(revision->text().startsWith(QStringLiteral("Se verificó")), 60000);
-        QCOMPARE(revision->text(), QStringLiteral("Se verificó el sello de 1 comprobante ya guardado. 1 no corresponde "
-                                                  "a su sello y quedó marcado como \"Alterado\" en los reportes."));
+        QTRY_VERIFY_WITH_TIMEOUT(revision->text().startsWith(u"Se verificó"_s), 60000);
+        QCOMPARE(revision->text(), u"Se verificó el sello de 1 comprobante ya guardado. 1 no corresponde "
+                                   "a su sello y quedó marcado como \"Alterado\" en los reportes."_s);
         QVERIFY(!revision->isHidden());
         auto* conciliacion = pieza<QLabel>(inicio, "TxConciliacion");
-        QCOMPARE(conciliacion->text(),
-                 QStringLiteral("Conciliación con el SAT: 1 cancelado, 2 sin XML, 0 sin metadatos "
-                                "y 0 con importe distinto. Revísala en Reportes, en "
-                                "«Conciliación con el SAT»."));
+        QCOMPARE(conciliacion->text(), u"Conciliación con el SAT: 1 cancelado, 2 sin XML, 0 sin metadatos "
+                                       "y 0 con importe distinto. Revísala en Reportes, en "
+                                       "«Conciliación con el SAT»."_s);
         QVERIFY(!conciliacion->isHidden());
-        QCOMPARE(pieza<QLabel>(inicio, "TxTituloMes")->text(), QStringLiteral("Este mes (enero): 0 comprobantes"));
-        Capturas::guarda(*MainFrm, QStringLiteral("inicio"));
+        QCOMPARE(texto("TxTituloMes"), u"Este mes (enero): 0 comprobantes"_s);
+        Capturas::guarda(*MainFrm, u"inicio"_s);
 
         // The buttons lead to the next steps.
         pieza<QPushButton>(inicio, "BtDefinirSerie")->click();
@@ -330,7 +318,6 @@ private slots:
     void configuracionDelCorreo()
     {
         TPrograma programa(registraEscuela);
-        programa.ingresa(RFC_ESCUELA);
         QVERIFY(!pieza("TxConfigurarCorreo")->isHidden());
         QString abierta;
         QTimer::singleShot(0, MainFrm, [&] {
@@ -340,10 +327,10 @@ private slots:
                 ventana->reject();
         });
         QTest::mouseClick(pieza("TxConfigurarCorreo"), Qt::LeftButton);
-        QCOMPARE(abierta, QStringLiteral("AjustesCorreoFrm"));
+        QCOMPARE(abierta, u"AjustesCorreoFrm"_s);
 
         // Shown again without the users-and-permissions right.
-        NegocioPrueba::fijaPermisos(QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0"));
+        NegocioPrueba::fijaPermisos(u"-1|-1|-1|-1|-1|-1|-1|0"_s);
         MainFrm->hide();
         MainFrm->show();
         QVERIFY(pieza("TxConfigurarCorreo")->isHidden());
@@ -355,11 +342,11 @@ private slots:
         QTest::addColumn<QDate>("fin");
         QTest::addColumn<QString>("texto");
         QTest::addColumn<int>("estado");
-        QTest::newRow("sin certificado") << QDate() << QStringLiteral("Sin certificado") << 0;
-        QTest::newRow("vigente") << QDate(2027, 1, 7) << QStringLiteral("vigente hasta el 07/01/2027") << 1;
-        QTest::newRow("a 30 días") << QDate(2027, 1, 6) << QStringLiteral("vence en 30 días, el 06/01/2027") << 2;
-        QTest::newRow("hoy") << QDate(2026, 12, 7) << QStringLiteral("vence hoy") << 2;
-        QTest::newRow("vencido") << QDate(2026, 12, 6) << QStringLiteral("venció el 06/12/2026") << 3;
+        QTest::newRow("sin certificado") << QDate() << u"Sin certificado"_s << 0;
+        QTest::newRow("vigente") << QDate(2027, 1, 7) << u"vigente hasta el 07/01/2027"_s << 1;
+        QTest::newRow("a 30 días") << QDate(2027, 1, 6) << u"vence en 30 días, el 06/01/2027"_s << 2;
+        QTest::newRow("hoy") << QDate(2026, 12, 7) << u"vence hoy"_s << 2;
+        QTest::newRow("vencido") << QDate(2026, 12, 6) << u"venció el 06/12/2026"_s << 3;
     }
     void vigenciaDelCertificado()
     {
@@ -374,8 +361,8 @@ private slots:
     void configuracionNegocio()
     {
         TCarpetaPrograma carpeta(false);
-        const TConfiguracionNegocio ini(carpeta.ruta(), QStringLiteral("H&E951128469"));
-        QCOMPARE(ini.archivo(), carpeta.ruta() + QStringLiteral("db/H&E951128469/Configuracion.ini"));
+        const TConfiguracionNegocio ini(carpeta.ruta(), u"H&E951128469"_s);
+        QCOMPARE(ini.archivo(), carpeta.ruta() + u"db/H&E951128469/Configuracion.ini"_s);
         // Made on first use with its three keys, the logo off.
         QVERIFY(!ini.asegura());
         QVERIFY(ini.existe());
@@ -387,17 +374,17 @@ private slots:
         QFile archivo(ini.archivo());
         QVERIFY(archivo.open(QIODevice::ReadOnly));
         const QString texto = QString::fromUtf8(archivo.readAll());
-        QVERIFY(texto.contains(QStringLiteral("[Configuracion]")));
-        QVERIFY(texto.contains(QStringLiteral("ImprimirLogo=true")));
+        QVERIFY(texto.contains(u"[Configuracion]"_s));
+        QVERIFY(texto.contains(u"ImprimirLogo=true"_s));
     }
 
     void sucursales_data()
     {
         QTest::addColumn<QList<int>>("pasos");
         QTest::addColumn<QStringList>("mostradas");
-        const QString matriz = QStringLiteral("ESCUELA KEMPER");
-        const QString norte = QStringLiteral("Norte _ Sur");
-        const QString centro = QStringLiteral("Centro");
+        const QString matriz = u"ESCUELA KEMPER"_s;
+        const QString norte = u"Norte _ Sur"_s;
+        const QString centro = u"Centro"_s;
         QTest::newRow("a la derecha, de la última a la primera")
             << QList<int>{1, 1, 1} << QStringList{norte, centro, matriz};
         QTest::newRow("a la izquierda, de la primera a la última") << QList<int>{-1, -1} << QStringList{centro, norte};
@@ -406,17 +393,12 @@ private slots:
     {
         QFETCH(QList<int>, pasos);
         QFETCH(QStringList, mostradas);
-        TPrograma programa([] {
-            registraEscuela();
-            prepara(RFC_ESCUELA, [] {
-                const TSucursal norte = NegocioPrueba::agregaSucursal(QStringLiteral("Norte & Sur"));
-                NegocioPrueba::agregaSucursal(QStringLiteral("Centro"));
-                NegocioPrueba::agregaSerie(norte, QStringLiteral("NS"), QStringLiteral("I"), QStringLiteral("41"),
-                                           true);
-            });
-        });
-        programa.ingresa(RFC_ESCUELA);
-        QCOMPARE(pieza("TxSucursal")->text(), QStringLiteral("ESCUELA KEMPER"));
+        TPrograma programa(escuelaCon([] {
+            const TSucursal norte = NegocioPrueba::agregaSucursal(u"Norte & Sur"_s);
+            NegocioPrueba::agregaSucursal(u"Centro"_s);
+            NegocioPrueba::agregaSerie(norte, u"NS"_s, u"I"_s, u"41"_s, true);
+        }));
+        QCOMPARE(pieza("TxSucursal")->text(), u"ESCUELA KEMPER"_s);
 
         for (int i = 0; i < pasos.size(); ++i) {
             QTest::mouseClick(pasos.at(i) > 0 ? pieza("TxSucursalRight") : pieza("TxSucursalLeft"), Qt::LeftButton);
@@ -426,12 +408,12 @@ private slots:
             QStringList porDefecto;
             for (const TSucursal& s : guardadas)
                 if (s.getNumerosucursal() == TSucursal::SUCURSAL_DEFAULT)
-                    porDefecto << QString(s.getNombre()).replace(QLatin1Char('&'), QLatin1Char('_'));
+                    porDefecto << QString(s.getNombre()).replace(u'&', u'_');
             QCOMPARE(porDefecto, QStringList{mostradas.at(i)});
             // A branch whose name has "&" still finds its series.
-            const bool esNorte = mostradas.at(i) == QLatin1String("Norte _ Sur");
-            QCOMPARE(elementos(comboSeries()), esNorte ? QStringList{QStringLiteral("NS")} : QStringList());
-            QCOMPARE(pieza("TxFolio")->text(), esNorte ? QStringLiteral("41") : QString());
+            const bool esNorte = mostradas.at(i) == u"Norte _ Sur"_s;
+            QCOMPARE(elementos(comboSeries()), esNorte ? QStringList{u"NS"_s} : QStringList());
+            QCOMPARE(pieza("TxFolio")->text(), esNorte ? u"41"_s : QString());
         }
 
         // The next session starts on the branch this one left.
@@ -444,50 +426,43 @@ private slots:
 
     void series()
     {
-        TPrograma programa([] {
-            registraEscuela();
-            prepara(RFC_ESCUELA, [] {
-                const TSucursal matriz = *Sistema::Sucursales.first();
-                NegocioPrueba::agregaSerie(matriz, QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("10"),
-                                           true);
-                NegocioPrueba::agregaSerie(matriz, QStringLiteral("B"), QStringLiteral("I"), QStringLiteral("20"),
-                                           false);
-                NegocioPrueba::agregaSerie(matriz, QStringLiteral("C"), QStringLiteral("E"), QStringLiteral("30"),
-                                           true);
-            });
-        });
-        programa.ingresa(RFC_ESCUELA);
-        QCOMPARE(comboSeries()->currentText(), QStringLiteral("A"));
-        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("10"));
+        TPrograma programa(escuelaCon([] {
+            const TSucursal matriz = *Sistema::Sucursales.first();
+            NegocioPrueba::agregaSerie(matriz, u"A"_s, u"I"_s, u"10"_s, true);
+            NegocioPrueba::agregaSerie(matriz, u"B"_s, u"I"_s, u"20"_s, false);
+            NegocioPrueba::agregaSerie(matriz, u"C"_s, u"E"_s, u"30"_s, true);
+        }));
+        QCOMPARE(comboSeries()->currentText(), u"A"_s);
+        QCOMPARE(pieza("TxFolio")->text(), u"10"_s);
 
         // Choosing B makes it its type's default; the other type keeps its own.
-        comboSeries()->setCurrentIndex(comboSeries()->findText(QStringLiteral("B")));
-        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("20"));
-        QVERIFY(serie(QStringLiteral("B"))->getIsdefault());
-        QVERIFY(!serie(QStringLiteral("A"))->getIsdefault());
-        QVERIFY(serie(QStringLiteral("C"))->getIsdefault());
+        comboSeries()->setCurrentIndex(comboSeries()->findText(u"B"_s));
+        QCOMPARE(pieza("TxFolio")->text(), u"20"_s);
+        QVERIFY(serie(u"B"_s)->getIsdefault());
+        QVERIFY(!serie(u"A"_s)->getIsdefault());
+        QVERIFY(serie(u"C"_s)->getIsdefault());
         // Choosing the default again stores nothing.
-        const QDateTime modificada = serie(QStringLiteral("B"))->getFechamodificacion();
+        const QDateTime modificada = serie(u"B"_s)->getFechamodificacion();
         pieza<TPanelMenu>("PnlMenu")->actualizaSeries();
-        QCOMPARE(serie(QStringLiteral("B"))->getFechamodificacion(), modificada);
+        QCOMPARE(serie(u"B"_s)->getFechamodificacion(), modificada);
 
         // A module asks for the series of a voucher type (SAT type 11: "I").
-        QVERIFY(ContratoModulos::enviaComando(trabajo(), QStringLiteral("02 11")));
-        QCOMPARE(elementos(comboSeries()), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
-        QCOMPARE(comboSeries()->currentText(), QStringLiteral("B"));
+        QVERIFY(ContratoModulos::enviaComando(trabajo(), u"02 11"_s));
+        QCOMPARE(elementos(comboSeries()), (QStringList{u"A"_s, u"B"_s}));
+        QCOMPARE(comboSeries()->currentText(), u"B"_s);
         QVERIFY(trabajo()->text().isEmpty());
         // Type 15 is "R": the branch has none.
-        QVERIFY(ContratoModulos::enviaComando(trabajo(), QStringLiteral("02-15")));
+        QVERIFY(ContratoModulos::enviaComando(trabajo(), u"02-15"_s));
         QVERIFY(elementos(comboSeries()).isEmpty());
         QVERIFY(pieza("TxFolio")->text().isEmpty());
 
         // After a module stamps a voucher, "1" shows the series' new folio.
-        ContratoModulos::enviaComando(trabajo(), QStringLiteral("02 11"));
-        std::unique_ptr<TSerie> b = serie(QStringLiteral("B"));
-        b->setNofolioactual(QStringLiteral("21"));
+        ContratoModulos::enviaComando(trabajo(), u"02 11"_s);
+        std::unique_ptr<TSerie> b = serie(u"B"_s);
+        b->setNofolioactual(u"21"_s);
         TSerie::saveOrUpdate(*b, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
         QVERIFY(ContratoModulos::enviaComando(trabajo(), ContratoModulos::COMANDO_ACTUALIZA_SERIES));
-        QCOMPARE(pieza("TxFolio")->text(), QStringLiteral("21"));
+        QCOMPARE(pieza("TxFolio")->text(), u"21"_s);
     }
 
     void cambioNegocio_data()
@@ -495,8 +470,7 @@ private slots:
         QTest::addColumn<QString>("correoOtra");
         QTest::addColumn<QStringList>("mensajes");
         QTest::newRow("el mismo usuario en las dos") << CORREO << QStringList();
-        QTest::newRow("sin cuenta en la otra")
-            << QStringLiteral("otro@accem.mx") << QStringList{ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+        QTest::newRow("sin cuenta en la otra") << u"otro@accem.mx"_s << QStringList{ERR_USUARIO_CONTRASEÑA_INCORRECTA};
     }
     void cambioNegocio()
     {
@@ -504,47 +478,44 @@ private slots:
         QFETCH(QStringList, mensajes);
         TPrograma programa([&correoOtra] {
             registraEscuela();
-            NegocioPrueba::registra(RFC_ACCEM, QStringLiteral("Accem Servicios"), correoOtra, PASSWORD);
+            NegocioPrueba::registra(RFC_ACCEM, u"Accem Servicios"_s, correoOtra, PASSWORD);
         });
-        programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QVERIFY(pieza<QWidget>("PPNegocios")->isVisible());
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
         QVERIFY(pieza("TxListado")->text().isEmpty());
 
-        auto* otra = pieza("TxListado")->findChild<TEtiquetaAccion*>(QStringLiteral("Tx") + RFC_ACCEM);
-        QCOMPARE(otra->text(), QStringLiteral("  AAA010101AAA - ACCEM SERVICIOS"));
+        auto* otra = pieza("TxListado")->findChild<TEtiquetaAccion*>(u"Tx"_s + RFC_ACCEM);
+        QCOMPARE(otra->text(), u"  AAA010101AAA - ACCEM SERVICIOS"_s);
         QTest::mouseClick(otra, Qt::LeftButton);
         QVERIFY(!pieza<QWidget>("PPNegocios")->isVisible());
         QCOMPARE(programa.respuestas.textos(), mensajes);
         if (!mensajes.isEmpty()) {
             // Without an account there the user stays where they were.
             QCOMPARE(rfcSesion(), RFC_ESCUELA);
-            QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(pieza("TxNombreEmpresa")->text(), u"Escuela Kemper"_s);
             return;
         }
         QCOMPARE(rfcSesion(), RFC_ACCEM);
         QCOMPARE(Sistema::Usuario->getEmail(), CORREO);
-        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Accem Servicios"));
-        QCOMPARE(pieza("TxSucursal")->text(), QStringLiteral("ACCEM SERVICIOS"));
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), u"Accem Servicios"_s);
+        QCOMPARE(pieza("TxSucursal")->text(), u"ACCEM SERVICIOS"_s);
         QVERIFY(TConfiguracionNegocio(programa.carpeta.ruta(), RFC_ACCEM).existe());
 
         // And back, through the other business's logo.
         QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ESCUELA});
-        QTest::mouseClick(pieza("TxListado")->findChild<TEtiquetaAccion*>(QStringLiteral("Im") + RFC_ESCUELA),
-                          Qt::LeftButton);
+        QTest::mouseClick(pieza("TxListado")->findChild<TEtiquetaAccion*>(u"Im"_s + RFC_ESCUELA), Qt::LeftButton);
         QCOMPARE(rfcSesion(), RFC_ESCUELA);
-        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), u"Escuela Kemper"_s);
     }
 
     void unaSolaEmpresa()
     {
         TPrograma programa(registraEscuela);
-        programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QVERIFY(MainFrm->lEmpresas.isEmpty());
-        QCOMPARE(pieza("TxListado")->text(), QStringLiteral("No hay otras empresas"));
+        QCOMPARE(pieza("TxListado")->text(), u"No hay otras empresas"_s);
         QVERIFY(pieza<QWidget>("PPNegocios")->height() <= 500);
     }
 
@@ -558,7 +529,6 @@ private slots:
     {
         QFETCH(int, respuesta);
         TPrograma programa(registraEscuela);
-        programa.ingresa(RFC_ESCUELA);
         MainFrm->TxEditarClick(pieza("TxEditar"));
         programa.respuestas.agregaRespuesta(respuesta);
         QTest::mouseClick(pieza("TxUser"), Qt::LeftButton);
@@ -567,8 +537,7 @@ private slots:
         QCOMPARE(MainFrm->isVisible(), !sale);
         QCOMPARE(MainFrm->isWizard, sale);
         // The program file of this program folder starts again.
-        QCOMPARE(solicitudesDeInicio,
-                 sale ? QStringList{programa.carpeta.ruta() + QStringLiteral("Velkor")} : QStringList());
+        QCOMPARE(solicitudesDeInicio, sale ? QStringList{programa.carpeta.ruta() + u"Velkor"_s} : QStringList());
         QCOMPARE(trabajo()->contiene(EmpresaFrm->TxFondo), !sale);
     }
 
@@ -576,10 +545,9 @@ private slots:
     void tamanoRecordado()
     {
         QFile::remove(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-                          .filePath(QStringLiteral("Velkor/Preferencias.ini")));
+                          .filePath(u"Velkor/Preferencias.ini"_s));
         {
             TPrograma programa(registraEscuela);
-            programa.ingresa(RFC_ESCUELA);
             QCOMPARE(MainFrm->size(), QSize(1080, 705));
             MainFrm->resize(900, 640);
             programa.respuestas.agregaRespuesta(TPrompter::OK);
@@ -587,7 +555,6 @@ private slots:
             QVERIFY(!MainFrm->isVisible());
         }
         TPrograma programa(registraEscuela);
-        programa.ingresa(RFC_ESCUELA);
         QCOMPARE(MainFrm->size(), QSize(900, 640));
     }
 
@@ -601,15 +568,14 @@ private slots:
         sigaddset(&terminacion, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &terminacion, &anterior);
         TCarpetaPrograma carpeta(false);
-        const bool iniciado = Reinicio::iniciaDesacoplado(
-            QStringLiteral("/bin/cp"), {QStringLiteral("/proc/self/status"), QStringLiteral("estado.txt")},
-            carpeta.ruta());
+        const bool iniciado =
+            Reinicio::iniciaDesacoplado(u"/bin/cp"_s, {u"/proc/self/status"_s, u"estado.txt"_s}, carpeta.ruta());
         pthread_sigmask(SIG_SETMASK, &anterior, nullptr);
         QVERIFY(iniciado);
-        const QRegularExpression bloqueadas(QStringLiteral("SigBlk:\\s*([0-9a-f]+)\\n"));
+        const QRegularExpression bloqueadas(u"SigBlk:\\s*([0-9a-f]+)\\n"_s);
         QRegularExpressionMatch linea;
         const auto leida = [&] {
-            QFile archivo(carpeta.archivo(QStringLiteral("estado.txt")));
+            QFile archivo(carpeta.archivo(u"estado.txt"_s));
             linea = archivo.open(QIODevice::ReadOnly) ? bloqueadas.match(QString::fromLatin1(archivo.readAll()))
                                                       : QRegularExpressionMatch();
             return linea.hasMatch();
@@ -618,7 +584,7 @@ private slots:
         const qulonglong mascara = linea.captured(1).toULongLong(nullptr, 16);
         QCOMPARE(mascara & (1ull << (SIGTERM - 1)), 0ull);
         // A program that cannot run is no start.
-        QVERIFY(!Reinicio::iniciaDesacoplado(carpeta.archivo(QStringLiteral("Velkor")), {}, carpeta.ruta()));
+        QVERIFY(!Reinicio::iniciaDesacoplado(carpeta.archivo(u"Velkor"_s), {}, carpeta.ruta()));
     }
 
     void nuevaEmpresa()
@@ -627,11 +593,10 @@ private slots:
         archivos.agrega(NegocioPrueba::certificado(RFC_ACCEM));
         archivos.agrega(NegocioPrueba::llave(RFC_ACCEM));
         TPrograma programa(registraEscuela, true);
-        programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QTest::mouseClick(pieza("TxNuevaEmpresa"), Qt::LeftButton);
         QVERIFY(!pieza<QWidget>("PPNegocios")->isVisible());
-        auto* pagina = MainFrm->findChild<TPaginaNegocio*>(QStringLiteral("TxTopSecundario"));
+        auto* pagina = MainFrm->findChild<TPaginaNegocio*>(u"TxTopSecundario"_s);
         QVERIFY(pagina);
         QCOMPARE(MainFrm->VentanaActiva.data(), pagina);
         QVERIFY(trabajo()->contiene(pagina));
@@ -646,7 +611,7 @@ private slots:
         QVERIFY(!pieza<QLabel>(pagina, "TxPaso2")->isVisible());
         QVERIFY(pieza<QPushButton>(pagina, "BtCancelar")->isVisible());
         QVERIFY(!pieza<QPushButton>(pagina, "BtAnterior")->isVisible());
-        Capturas::guarda(*MainFrm, QStringLiteral("nueva-empresa"));
+        Capturas::guarda(*MainFrm, u"nueva-empresa"_s);
         pieza<QPushButton>(pagina, "BtCancelar")->click();
         QVERIFY(MainFrm->VentanaActiva.isNull());
         QVERIFY(!trabajo()->contiene(pagina));
@@ -654,7 +619,7 @@ private slots:
         QTest::mouseClick(pieza("TxNuevaEmpresa"), Qt::LeftButton);
         QVERIFY(trabajo()->contiene(pagina));
 
-        pieza<QLineEdit>(pagina, "EdNombreEmpresa")->setText(QStringLiteral("Accem"));
+        pieza<QLineEdit>(pagina, "EdNombreEmpresa")->setText(u"Accem"_s);
         pieza<QPushButton>(pagina, "SearchEditButton2")->click();
         pieza<QPushButton>(pagina, "SearchEditButton1")->click();
         QCOMPARE(archivos.pendientes(), 0);
@@ -662,7 +627,7 @@ private slots:
         pieza<QComboBox>(pagina, "CmbRegimenFiscal")->setCurrentIndex(1);
         QLineEdit* cp = pagina->findChild<TDireccionesFrm*>()->getCmbCodigoPostal()->lineEdit();
         cp->selectAll();
-        QTest::keyClicks(cp, QStringLiteral("06600"));
+        QTest::keyClicks(cp, u"06600"_s);
         pieza<QPushButton>(pagina, "BtFinalizar")->click();
 
         QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
@@ -672,7 +637,7 @@ private slots:
         QCOMPARE(pagina->parentWidget(), MainFrm);
         QVERIFY(!trabajo()->contiene(pagina));
         QCOMPARE(rfcSesion(), RFC_ESCUELA);
-        QCOMPARE(pieza("TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(pieza("TxNombreEmpresa")->text(), u"Escuela Kemper"_s);
         QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(RFC_ACCEM).isEmpty());
         QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
@@ -681,7 +646,6 @@ private slots:
     void paginasDeLaEmpresa()
     {
         TPrograma programa(registraEscuela);
-        programa.ingresa(RFC_ESCUELA);
         QTest::mouseClick(pieza("TxEditar"), Qt::LeftButton);
         QCOMPARE(MainFrm->VentanaActiva.data(), EmpresaFrm->TxFondo);
         QCOMPARE(trabajo()->height(), EmpresaFrm->getHeight());

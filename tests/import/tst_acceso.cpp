@@ -2,7 +2,6 @@
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
-#include "Sistema.h"
 #include "import/RevisionImportacion.h"
 #include "import/TImportacionParalela.h"
 #include "negocio/Credenciales.h"
@@ -10,24 +9,26 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using Estado = TResultadoArchivo::TEstado;
 
 namespace {
 
-const QString UUID_40 = QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007"); // cfdi40-real.xml
-const QString RFC_40 = QStringLiteral("ISD950921HE5");
-const QString OTRO_UUID_40 = QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012008");
-const QString RFC_32 = QStringLiteral("CTO021007DZ8"); // cfdi32-real.xml
+const QString UUID_40 = u"C2832671-DA6D-11EF-A83D-00155D012007"_s; // cfdi40-real.xml
+const QString RFC_40 = u"ISD950921HE5"_s;
+const QString OTRO_UUID_40 = u"C2832671-DA6D-11EF-A83D-00155D012008"_s;
+const QString RFC_32 = u"CTO021007DZ8"_s; // cfdi32-real.xml
 const QString EMAIL = QString::fromUtf8(TEntornoImportacion::EMAIL);
 const QString PASSWORD = QString::fromUtf8(TEntornoImportacion::PASSWORD);
-const QString AJENO = QStringLiteral("ajeno@otro.mx");
+const QString AJENO = u"ajeno@otro.mx"_s;
+const QString NO_ES_SU_PASSWORD = u"La contraseña no es la del usuario %1"_s.arg(EMAIL);
 
 // A second voucher of cfdi40-real.xml's issuer: another UUID.
 void escribeSegundo40(const TEntornoImportacion& entorno, const QString& como)
 {
-    entorno.escribe(como, TEntornoImportacion::variante(QStringLiteral("cfdi40-real.xml"),
-                                                        {{UUID_40.toLatin1(), OTRO_UUID_40.toLatin1()}}));
+    entorno.escribe(
+        como, TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{UUID_40.toLatin1(), OTRO_UUID_40.toLatin1()}}));
 }
 
 // The business of cfdi40-real.xml, created by a first import whose owner is
@@ -35,13 +36,13 @@ void escribeSegundo40(const TEntornoImportacion& entorno, const QString& como)
 // of that business and one of an issuer no business knows.
 void preparaNegocioExistente(const TEntornoImportacion& entorno)
 {
-    const QString primero = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+    const QString primero = entorno.agrega(u"cfdi40-real.xml"_s);
     QCOMPARE(int(entorno.importador()->importa(primero).estado), int(Estado::Importado));
     QFile::remove(primero);
     Conexiones::cierraHilo();
-    escribeSegundo40(entorno, QStringLiteral("a/segundo40.xml"));
-    entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("b/repetido40.xml"));
-    entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("c/nuevo32.xml"));
+    escribeSegundo40(entorno, u"a/segundo40.xml"_s);
+    entorno.agrega(u"cfdi40-real.xml"_s, u"b/repetido40.xml"_s);
+    entorno.agrega(u"cfdi32-real.xml"_s, u"c/nuevo32.xml"_s);
 }
 
 QList<TResultadoArchivo> porRuta(QList<TResultadoArchivo> resultados)
@@ -57,23 +58,23 @@ class TRegistroOcupado {
 public:
     explicit TRegistroOcupado(const QString& archivo)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), NOMBRE);
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, NOMBRE);
         db.setDatabaseName(archivo);
-        if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE")))
+        if (!db.open() || !QSqlQuery(db).exec(u"BEGIN EXCLUSIVE"_s))
             qFatal("No se pudo ocupar el registro");
     }
     ~TRegistroOcupado()
     {
         {
             QSqlDatabase db = QSqlDatabase::database(NOMBRE);
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            QSqlQuery(db).exec(u"ROLLBACK"_s);
             db.close();
         }
         QSqlDatabase::removeDatabase(NOMBRE);
     }
 
 private:
-    static inline const QString NOMBRE = QStringLiteral("registro-ocupado");
+    static inline const QString NOMBRE = u"registro-ocupado"_s;
 };
 
 } // namespace
@@ -95,19 +96,16 @@ private slots:
         QTest::addColumn<QString>("motivo"); // empty: the business's files are taken
         for (int hilos : {0, 3}) {
             const QByteArray via = hilos ? " (varios hilos)" : " (un hilo)";
-            QTest::newRow(("su usuario" + via).constData()) << EMAIL << PASSWORD << hilos << QString();
-            QTest::newRow(("su usuario en mayúsculas" + via).constData())
-                << EMAIL.toUpper() << PASSWORD << hilos << QString();
-            QTest::newRow(("contraseña equivocada" + via).constData())
+            const auto fila = [&](const char* caso) -> QTestData& { return QTest::newRow((caso + via).constData()); };
+            fila("su usuario") << EMAIL << PASSWORD << hilos << QString();
+            fila("su usuario en mayúsculas") << EMAIL.toUpper() << PASSWORD << hilos << QString();
+            fila("contraseña equivocada")
                 << EMAIL << "otra" << hilos
-                << QStringLiteral("La contraseña no es la del usuario %1 del negocio %2; el archivo no se importó.")
-                       .arg(EMAIL, RFC_40);
-            QTest::newRow(("correo que ningún negocio conoce" + via).constData())
+                << NO_ES_SU_PASSWORD + u" del negocio %1; el archivo no se importó."_s.arg(RFC_40);
+            fila("correo que ningún negocio conoce")
                 << AJENO << "cualquiera" << hilos
-                << QStringLiteral("El negocio %1 ya existe en este equipo y %2 no es uno de sus usuarios")
-                       .arg(RFC_40, AJENO);
-            QTest::newRow(("sin contraseña" + via).constData())
-                << EMAIL << QString() << hilos << QStringLiteral("La contraseña no es la del usuario %1").arg(EMAIL);
+                << u"El negocio %1 ya existe en este equipo y %2 no es uno de sus usuarios"_s.arg(RFC_40, AJENO);
+            fila("sin contraseña") << EMAIL << QString() << hilos << NO_ES_SU_PASSWORD;
         }
     }
     void soloUnUsuarioDelNegocio()
@@ -143,19 +141,14 @@ private slots:
         // The new issuer's business is created, its owner the e-mail given.
         QCOMPARE(int(nuevo.estado), int(Estado::Importado));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
-        {
-            const std::unique_ptr<TUsuario> dueno =
-                TUsuario::getInfoByEmail(correo, TEntornoImportacion::conexion(RFC_32));
-            QVERIFY(dueno);
-            QVERIFY(Credenciales::esSuPassword(*dueno, password));
-        }
+        const std::unique_ptr<TUsuario> dueno = TUsuario::getInfoByEmail(correo, TEntornoImportacion::conexion(RFC_32));
+        QVERIFY(dueno);
+        QVERIFY(Credenciales::esSuPassword(*dueno, password));
 
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_40);
         if (motivo.isEmpty()) {
             QCOMPARE(int(segundo.estado), int(Estado::Importado));
             QCOMPARE(int(repetido.estado), int(Estado::YaExistia));
             QVERIFY(TEntornoImportacion::comprobante(RFC_40, OTRO_UUID_40));
-            QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 2);
         } else {
             // Every file of that business refused with the reason; nothing of
             // them stored, no copy written.
@@ -164,8 +157,8 @@ private slots:
                 QVERIFY2(r.motivo.startsWith(motivo), qPrintable(r.motivo));
             }
             QVERIFY(!QFileInfo::exists(TImportadorXML::rutaCopia(RFC_40, OTRO_UUID_40)));
-            QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 1);
         }
+        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), motivo.isEmpty() ? 2 : 1);
         Conexiones::cierraHilo();
     }
 
@@ -182,21 +175,22 @@ private slots:
         suelto.setEmail(AJENO);
         suelto.setPassword(Credenciales::hashPassword(PASSWORD));
         TUsuario::saveOrUpdate(suelto, TUnidadTrabajo(conexion, 1));
-        QCOMPARE(int(Credenciales::acceso(*negocio, AJENO, PASSWORD, conexion)),
-                 int(Credenciales::TAcceso::NoEsUsuario));
-        QCOMPARE(int(Credenciales::acceso(*negocio, EMAIL, PASSWORD, conexion)), int(Credenciales::TAcceso::Permitido));
-        QCOMPARE(int(Credenciales::acceso(*negocio, EMAIL, QStringLiteral("x"), conexion)),
-                 int(Credenciales::TAcceso::ContrasenaIncorrecta));
-        QCOMPARE(int(Credenciales::acceso(*negocio, QString(), QString(), conexion)),
-                 int(Credenciales::TAcceso::NoEsUsuario));
+        using A = Credenciales::TAcceso;
+        const auto acceso = [&](const QString& c, const QString& p) {
+            return int(Credenciales::acceso(*negocio, c, p, conexion));
+        };
+        QCOMPARE(acceso(AJENO, PASSWORD), int(A::NoEsUsuario));
+        QCOMPARE(acceso(EMAIL, PASSWORD), int(A::Permitido));
+        QCOMPARE(acceso(EMAIL, u"x"_s), int(A::ContrasenaIncorrecta));
+        QCOMPARE(acceso(QString(), QString()), int(A::NoEsUsuario));
         Conexiones::cierraHilo();
 
         TParametrosImportacion parametros = entorno.parametros();
         parametros.email = AJENO;
         TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
-        const TResultadoArchivo r = importador.importa(entorno.entrada() + QStringLiteral("a/segundo40.xml"));
+        const TResultadoArchivo r = importador.importa(entorno.entrada() + u"a/segundo40.xml"_s);
         QCOMPARE(int(r.estado), int(Estado::Fallido));
-        QVERIFY2(r.motivo.contains(QStringLiteral("no es uno de sus usuarios")), qPrintable(r.motivo));
+        QVERIFY2(r.motivo.contains(u"no es uno de sus usuarios"_s), qPrintable(r.motivo));
         Conexiones::cierraHilo();
     }
 
@@ -213,20 +207,20 @@ private slots:
         TResultadoArchivo r;
         {
             TRegistroOcupado ocupado(TBaseDatosLocalFrm::archivoRegistro());
-            r = entorno.importador()->importa(entorno.entrada() + QStringLiteral("a/segundo40.xml"));
+            r = entorno.importador()->importa(entorno.entrada() + u"a/segundo40.xml"_s);
         }
         QCOMPARE(int(r.estado), int(Estado::Fallido));
-        QVERIFY2(r.motivo.startsWith(QStringLiteral("No se pudo leer el registro de negocios")), qPrintable(r.motivo));
+        QVERIFY2(r.motivo.startsWith(u"No se pudo leer el registro de negocios"_s), qPrintable(r.motivo));
         Conexiones::cierraHilo();
         // Its folder as it was: the database in its place, nothing set aside.
         const QFileInfo base(baseDatos);
         QVERIFY(base.isFile());
-        QCOMPARE(QDir(base.absolutePath()).entryList({base.fileName() + QLatin1Char('*')}, QDir::Files),
+        QCOMPARE(QDir(base.absolutePath()).entryList({base.fileName() + u'*'}, QDir::Files),
                  QStringList{base.fileName()});
         QCOMPARE(registroLocal().getNumeroEmpresas(), 1);
         QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
         // Once it is free, the same file goes in.
-        QCOMPARE(int(entorno.importador()->importa(entorno.entrada() + QStringLiteral("a/segundo40.xml")).estado),
+        QCOMPARE(int(entorno.importador()->importa(entorno.entrada() + u"a/segundo40.xml"_s).estado),
                  int(Estado::Importado));
         Conexiones::cierraHilo();
     }
@@ -244,8 +238,8 @@ private slots:
         QTest::newRow("nada registrado") << QString() << EMAIL << QString() << int(R::Correcta) << QString();
         QTest::newRow("su usuario") << "negocio" << EMAIL << PASSWORD << int(R::Correcta) << QString();
         QTest::newRow("correo nuevo") << "negocio" << AJENO << QString() << int(R::Correcta) << QString();
-        QTest::newRow("contraseña ajena") << "negocio" << EMAIL << "otra" << int(R::ContrasenaAjena)
-                                          << QStringLiteral("La contraseña no es la del usuario %1").arg(EMAIL);
+        QTest::newRow("contraseña ajena")
+            << "negocio" << EMAIL << "otra" << int(R::ContrasenaAjena) << NO_ES_SU_PASSWORD;
         QTest::newRow("registro ocupado") << "ocupado" << EMAIL << PASSWORD << int(R::RegistroOcupado)
                                           << "Otro programa ocupa el registro de negocios";
         QTest::newRow("registro dañado") << "dañado" << EMAIL << PASSWORD << int(R::RegistroDanado)
@@ -261,14 +255,13 @@ private slots:
         QFETCH(int, resultado);
         QFETCH(QString, mensaje);
         TEntornoImportacion entorno;
-        if (preparacion == QLatin1String("negocio"))
+        if (preparacion == "negocio"_L1)
             preparaNegocioExistente(entorno);
         const QString registro = TBaseDatosLocalFrm::archivoRegistro();
-        if (preparacion == QStringLiteral("dañado") || preparacion == QStringLiteral("vacío"))
-            QVERIFY(TCarpetaPrograma::escribe(registro,
-                                              QByteArray(preparacion == QStringLiteral("dañado") ? 4096 : 0, 'x')));
+        if (preparacion == u"dañado"_s || preparacion == u"vacío"_s)
+            QVERIFY(TCarpetaPrograma::escribe(registro, QByteArray(preparacion == u"dañado"_s ? 4096 : 0, 'x')));
         std::unique_ptr<TRegistroOcupado> ocupado;
-        if (preparacion == QLatin1String("ocupado"))
+        if (preparacion == "ocupado"_L1)
             ocupado = std::make_unique<TRegistroOcupado>(registro);
         const RevisionImportacion::TRevision revision = RevisionImportacion::revisa(correo, password);
         QCOMPARE(int(revision.resultado), resultado);
@@ -299,25 +292,25 @@ private slots:
         QFETCH(int, salida);
         QFETCH(QString, dicho);
         TProgramaConsola programa;
-        if (preparacion == QLatin1String("negocio")) {
+        if (preparacion == "negocio"_L1) {
             preparaNegocioExistente(programa.entorno);
         } else {
-            programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+            programa.entorno.agrega(u"cfdi40-real.xml"_s);
             QVERIFY(TCarpetaPrograma::escribe(programa.entorno.carpeta.archivo(DB_USUARIOS), QByteArray(4096, 'x')));
         }
         const TProgramaConsola::TCorrida corrida =
-            programa.corre({programa.entorno.entrada(), QStringLiteral("--correo"), correo}, PASSWORD.toUtf8() + '\n');
+            programa.corre({programa.entorno.entrada(), u"--correo"_s, correo}, PASSWORD.toUtf8() + '\n');
         QCOMPARE(corrida.salida, salida);
         const QString texto = salida == 6 ? corrida.errores : corrida.salidaEstandar;
         QVERIFY2(texto.contains(dicho), qPrintable(texto));
         if (salida != 1)
             return;
         // The report names the refused files and why.
-        const QString reporte = corrida.salidaEstandar.section(QLatin1Char('\n'), -2, -2);
+        const QString reporte = corrida.salidaEstandar.section(u'\n', -2, -2);
         const QString filas = QString::fromUtf8(TEntornoImportacion::bytes(reporte));
         for (const char* archivo : {"segundo40.xml", "repetido40.xml"}) {
-            const QString fila = filas.section(QString::fromUtf8(archivo), 1, 1).section(QLatin1Char('\n'), 0, 0);
-            QVERIFY2(fila.contains(QStringLiteral("no es uno de sus usuarios")), qPrintable(filas));
+            const QString fila = filas.section(QString::fromUtf8(archivo), 1, 1).section(u'\n', 0, 0);
+            QVERIFY2(fila.contains(u"no es uno de sus usuarios"_s), qPrintable(filas));
         }
         QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
         QVERIFY(TUsuario::getInfoByEmail(AJENO, TEntornoImportacion::conexion(RFC_32)));

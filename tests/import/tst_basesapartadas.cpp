@@ -8,13 +8,14 @@
 
 #include <QUuid>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using Estado = TResultadoArchivo::TEstado;
 
 namespace {
 
-const QString MUESTRA = QStringLiteral("cfdi40-real.xml");
-const QString RFC = QStringLiteral("ISD950921HE5");
+const QString MUESTRA = u"cfdi40-real.xml"_s;
+const QString RFC = u"ISD950921HE5"_s;
 const QByteArray UUID_MUESTRA = "C2832671-DA6D-11EF-A83D-00155D012007";
 
 // The sample with a fresh UUID, written as `como`.
@@ -37,7 +38,7 @@ QStringList archivosNegocio()
 
 QStringList apartados()
 {
-    return QDir(carpetaNegocio()).entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
+    return QDir(carpetaNegocio()).entryList({DB_SISTEMA_NOMBRE + u".*.anterior"_s}, QDir::Files);
 }
 
 // Puts `bytes` where the business's database goes, unregistered: what a stop
@@ -57,7 +58,7 @@ QByteArray negocioSinRegistro(const TEntornoImportacion& entorno)
     NuevoNegocio::TDatos datos;
     datos.email = QString::fromUtf8(TEntornoImportacion::EMAIL);
     datos.password = QString::fromUtf8(TEntornoImportacion::PASSWORD);
-    datos.nombreEmpresa = datos.razon = QStringLiteral("Interrumpido");
+    datos.nombreEmpresa = datos.razon = u"Interrumpido"_s;
     datos.rfc = RFC;
     NuevoNegocio::saveNuevoNegocio(datos, archivo.conexion, QByteArrayLiteral("logo"));
     Conexiones::cierraHilo();
@@ -67,14 +68,13 @@ QByteArray negocioSinRegistro(const TEntornoImportacion& entorno)
 // A business with a voucher whose registry row was lost.
 QByteArray negocioConComprobantes(const TEntornoImportacion& entorno)
 {
-    escribe(entorno, QStringLiteral("antes.xml"));
+    escribe(entorno, u"antes.xml"_s);
     const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
     if (resultados.size() != 1 || resultados.first().estado != Estado::Importado)
         qFatal("No se importó el comprobante de antes");
-    QFile::remove(entorno.entrada() + QStringLiteral("antes.xml"));
+    QFile::remove(entorno.entrada() + u"antes.xml"_s);
     Conexiones::cierraHilo();
-    if (!RegistroPrueba::ejecuta(QStringLiteral("DELETE FROM Conexion")) ||
-        !RegistroPrueba::ejecuta(QStringLiteral("DELETE FROM NegocioLoggin")))
+    if (!RegistroPrueba::ejecuta(u"DELETE FROM Conexion"_s) || !RegistroPrueba::ejecuta(u"DELETE FROM NegocioLoggin"_s))
         qFatal("No se pudo borrar el registro");
     return TEntornoImportacion::bytes(NuevoNegocio::archivoLocal(RFC));
 }
@@ -94,11 +94,11 @@ private slots:
     {
         QTest::addColumn<QString>("dejado");
         QTest::addColumn<bool>("seConserva");
-        QTest::newRow("copia de la base vacía") << QStringLiteral("plantilla") << false;
-        QTest::newRow("copia de la base vacía cortada") << QStringLiteral("cortada") << false;
-        QTest::newRow("archivo vacío") << QStringLiteral("vacio") << false;
-        QTest::newRow("negocio guardado sin registro") << QStringLiteral("sinRegistro") << false;
-        QTest::newRow("negocio con comprobantes sin registro") << QStringLiteral("conComprobantes") << true;
+        QTest::newRow("copia de la base vacía") << u"plantilla"_s << false;
+        QTest::newRow("copia de la base vacía cortada") << u"cortada"_s << false;
+        QTest::newRow("archivo vacío") << u"vacio"_s << false;
+        QTest::newRow("negocio guardado sin registro") << u"sinRegistro"_s << false;
+        QTest::newRow("negocio con comprobantes sin registro") << u"conComprobantes"_s << true;
     }
     void creacionCompleta()
     {
@@ -107,18 +107,18 @@ private slots:
         TEntornoImportacion entorno;
         const QByteArray plantilla = entorno.parametros().plantilla;
         QByteArray bytes;
-        if (dejado == QLatin1String("plantilla"))
+        if (dejado == "plantilla"_L1)
             bytes = plantilla;
-        else if (dejado == QLatin1String("cortada"))
+        else if (dejado == "cortada"_L1)
             bytes = plantilla.left(plantilla.size() / 3);
-        else if (dejado == QLatin1String("sinRegistro"))
+        else if (dejado == "sinRegistro"_L1)
             bytes = negocioSinRegistro(entorno);
-        else if (dejado == QLatin1String("conComprobantes"))
+        else if (dejado == "conComprobantes"_L1)
             bytes = negocioConComprobantes(entorno);
         planta(bytes);
         QCOMPARE(TEntornoImportacion::registros(RFC), 0);
 
-        escribe(entorno, QStringLiteral("nuevo.xml"));
+        escribe(entorno, u"nuevo.xml"_s);
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
         QCOMPARE(resultados.size(), 1);
         QVERIFY2(resultados.first().estado == Estado::Importado, qPrintable(resultados.first().motivo));
@@ -153,10 +153,10 @@ private slots:
         const QByteArray bytes =
             conComprobantes ? negocioConComprobantes(entorno) : entorno.parametros().plantilla.left(100000);
         planta(bytes);
-        QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
-                                                       "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END")));
+        QVERIFY(RegistroPrueba::ejecuta(u"CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
+                                        "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END"_s));
 
-        escribe(entorno, QStringLiteral("nuevo.xml"));
+        escribe(entorno, u"nuevo.xml"_s);
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
         QCOMPARE(resultados.size(), 1);
         QCOMPARE(int(resultados.first().estado), int(Estado::Fallido));

@@ -6,11 +6,13 @@
 #include <QBuffer>
 #include <QUuid>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The real 4.0 voucher of the test data: its issuer, its stamp's UUID, its
 // date and its total.
-const QString RFC = QStringLiteral("ISD950921HE5");
+const QString RFC = u"ISD950921HE5"_s;
 const QByteArray UUID_REAL = "C2832671-DA6D-11EF-A83D-00155D012007";
 const QByteArray FECHA_REAL = "Fecha=\"2025-01-24T10:10:41\"";
 
@@ -21,12 +23,12 @@ QString uuidNuevo()
 
 struct TFila {
     QString uuid;
-    QString estatus = QStringLiteral("1");
-    QString monto = QStringLiteral("1000.00");
-    QString fechaCancelacion;
+    QString estatus = u"1"_s;
+    QString monto = u"1000.00"_s;
+    QString fechaCancelacion = {};
     QDateTime paquete = QDateTime(QDate(2025, 3, 1), QTime(8, 0));
     QString emisor = RFC;
-    QString receptor = QStringLiteral("COSC8001137NA");
+    QString receptor = u"COSC8001137NA"_s;
     bool emisorLocal = false;
 };
 
@@ -35,16 +37,16 @@ TMetadatosat registro(const TFila& f)
     TMetadatosat m;
     m.setUuid(f.uuid);
     m.setRfcemisor(f.emisor);
-    m.setNombreemisor(QStringLiteral("PASE, SERVICIOS \"ELECTRÓNICOS\" & CÍA"));
+    m.setNombreemisor(u"PASE, SERVICIOS \"ELECTRÓNICOS\" & CÍA"_s);
     m.setRfcreceptor(f.receptor);
-    m.setNombrereceptor(QStringLiteral("CARLOS CORTÉS SOTO"));
-    m.setFechaemision(QStringLiteral("2025-01-24 10:10:41"));
+    m.setNombrereceptor(u"CARLOS CORTÉS SOTO"_s);
+    m.setFechaemision(u"2025-01-24 10:10:41"_s);
     m.setMonto(TDecimal::desdeTexto(f.monto));
-    m.setEfecto(QStringLiteral("I"));
+    m.setEfecto(u"I"_s);
     m.setEstatussat(f.estatus);
     m.setFechacancelacion(f.fechaCancelacion);
     m.setEmisorlocal(f.emisorLocal ? 1 : 0);
-    m.setPaquete(QStringLiteral("paquete_01.txt"));
+    m.setPaquete(u"paquete_01.txt"_s);
     m.setFechapaquete(f.paquete);
     return m;
 }
@@ -63,11 +65,10 @@ private slots:
         for (int i = 0; i < 4; ++i)
             m_uuids << uuidNuevo();
         for (int i = 0; i < m_uuids.size(); ++i)
-            m_entorno->escribe(QStringLiteral("%1.xml").arg(i), voucher(m_uuids.at(i)));
+            m_entorno->escribe(u"%1.xml"_s.arg(i), voucher(m_uuids.at(i)));
         // Another month, which the metadata below does not cover.
-        m_otroMes = uuidNuevo();
-        m_entorno->escribe(QStringLiteral("otro-mes.xml"),
-                           voucher(m_otroMes).replace(FECHA_REAL, "Fecha=\"2025-03-02T09:00:00\""));
+        m_entorno->escribe(u"otro-mes.xml"_s,
+                           voucher(uuidNuevo()).replace(FECHA_REAL, "Fecha=\"2025-03-02T09:00:00\""));
         for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
             QVERIFY2(r.estado == TResultadoArchivo::Importado, qPrintable(r.motivo));
         m_conexion = TEntornoImportacion::conexion(RFC);
@@ -89,34 +90,25 @@ private slots:
     {
         const QString faltante = uuidNuevo();
         const QString recibidoAjeno = uuidNuevo();
-        const QString recibidoLocal = uuidNuevo();
-        TFila cancelado{m_uuids.at(0)};
-        cancelado.estatus = QStringLiteral("0");
-        cancelado.fechaCancelacion = QStringLiteral("2025-02-01 12:30:00");
-        TFila distinto{m_uuids.at(1).toLower()};
-        distinto.monto = QStringLiteral("999.999999");
-        TFila igual{m_uuids.at(2)};
-        TFila sinXml{faltante};
-        sinXml.monto = QStringLiteral("123456789012.123456");
-        TFila ajeno{recibidoAjeno};
-        ajeno.emisor = QStringLiteral("AAA010101AAA");
-        ajeno.receptor = RFC;
-        TFila local = ajeno;
-        local.uuid = recibidoLocal;
-        local.emisorLocal = true;
+        const TFila cancelado{.uuid = m_uuids.at(0), .estatus = u"0"_s, .fechaCancelacion = u"2025-02-01 12:30:00"_s};
+        const TFila distinto{.uuid = m_uuids.at(1).toLower(), .monto = u"999.999999"_s};
+        const TFila igual{m_uuids.at(2)};
+        const TFila sinXml{.uuid = faltante, .monto = u"123456789012.123456"_s};
+        const TFila ajeno{.uuid = recibidoAjeno, .emisor = u"AAA010101AAA"_s, .receptor = RFC};
+        const TFila local{.uuid = uuidNuevo(), .emisor = u"AAA010101AAA"_s, .receptor = RFC, .emisorLocal = true};
         for (const TFila& f : {cancelado, distinto, igual, sinXml, ajeno, local})
             guarda(f);
 
         QStringList vistos;
         for (const THallazgoSat& h : ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion))
-            vistos << QStringLiteral("%1 %2 %3 %4 %5")
-                          .arg(THallazgoSat::nombre(h.tipo), h.uuid, h.total, h.monto, h.fechaCancelacion);
+            vistos << u"%1 %2 %3 %4 %5"_s.arg(THallazgoSat::nombre(h.tipo), h.uuid, h.total, h.monto,
+                                              h.fechaCancelacion);
         const QStringList esperados{
-            QStringLiteral("Cancelado %1 1000 1000 2025-02-01 12:30:00").arg(m_uuids.at(0)),
-            QStringLiteral("Falta el XML %1  123456789012.123456 ").arg(faltante),
-            QStringLiteral("Falta el XML %1  1000 ").arg(recibidoAjeno),
-            QStringLiteral("Sin metadatos %1 1000  ").arg(m_uuids.at(3)),
-            QStringLiteral("Importe distinto %1 1000 999.999999 ").arg(m_uuids.at(1)),
+            u"Cancelado %1 1000 1000 2025-02-01 12:30:00"_s.arg(m_uuids.at(0)),
+            u"Falta el XML %1  123456789012.123456 "_s.arg(faltante),
+            u"Falta el XML %1  1000 "_s.arg(recibidoAjeno),
+            u"Sin metadatos %1 1000  "_s.arg(m_uuids.at(3)),
+            u"Importe distinto %1 1000 999.999999 "_s.arg(m_uuids.at(1)),
         };
         QCOMPARE(ordenados(vistos), ordenados(esperados));
 
@@ -149,13 +141,11 @@ private slots:
         QFETCH(QString, segundo);
         QFETCH(int, diaSegundo);
         QFETCH(bool, cancelado);
-        for (const auto& [estatus, dia] : {std::pair(primero, diaPrimero), std::pair(segundo, diaSegundo)}) {
-            TFila f{m_uuids.at(0)};
-            f.estatus = estatus;
-            f.fechaCancelacion = estatus == QLatin1String("0") ? QStringLiteral("2025-02-01 12:30:00") : QString();
-            f.paquete = QDateTime(QDate(2025, 3, dia), QTime(8, 0));
-            guarda(f);
-        }
+        for (const auto& [estatus, dia] : {std::pair(primero, diaPrimero), std::pair(segundo, diaSegundo)})
+            guarda({.uuid = m_uuids.at(0),
+                    .estatus = estatus,
+                    .fechaCancelacion = estatus == "0"_L1 ? u"2025-02-01 12:30:00"_s : QString(),
+                    .paquete = QDateTime(QDate(2025, 3, dia), QTime(8, 0))});
         const QList<TMetadatosat> filas =
             TMetadatosat::busca(TMetadatosat::columna(TMetadatosat::col_Uuid) == m_uuids.at(0), m_conexion);
         QCOMPARE(filas.size(), 1);
@@ -169,13 +159,10 @@ private slots:
     void comprobanteDespuesDeSusMetadatos()
     {
         const QString uuid = uuidNuevo();
-        TFila f{uuid};
-        f.estatus = QStringLiteral("0");
-        f.fechaCancelacion = QStringLiteral("2025-02-03 10:00:00");
-        guarda(f);
+        guarda({.uuid = uuid, .estatus = u"0"_s, .fechaCancelacion = u"2025-02-03 10:00:00"_s});
         Conexiones::cierraHilo();
         QDir(m_entorno->entrada()).removeRecursively();
-        m_entorno->escribe(QStringLiteral("tarde.xml"), voucher(uuid));
+        m_entorno->escribe(u"tarde.xml"_s, voucher(uuid));
         TResumenImportacion resumen;
         for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
             resumen.agrega(r);
@@ -194,9 +181,9 @@ private slots:
         h.tipo = THallazgoSat::TTipo::FaltaXml;
         h.rfc = RFC;
         h.uuid = m_uuids.at(0);
-        h.nombreEmisor = QStringLiteral("PASE, \"SERVICIOS\" ÑANDÚ");
-        h.nombreReceptor = QStringLiteral("=HYPERLINK(\"x\")");
-        h.monto = QStringLiteral("-10.5");
+        h.nombreEmisor = u"PASE, \"SERVICIOS\" ÑANDÚ"_s;
+        h.nombreReceptor = u"=HYPERLINK(\"x\")"_s;
+        h.monto = u"-10.5"_s;
         QBuffer destino;
         destino.open(QIODevice::WriteOnly);
         ConciliacionSat::escribeCsv(destino, {h}, true);
@@ -204,8 +191,7 @@ private slots:
             "\xEF\xBB\xBF"
             "RFC,UUID,Tipo,Fecha,Fecha de cancelación,RFC emisor,Nombre emisor,RFC receptor,"
             "Nombre receptor,Total guardado,Monto SAT\r\n" +
-            QStringLiteral(
-                "%1,%2,Falta el XML,,,,\"PASE, \"\"SERVICIOS\"\" ÑANDÚ\",,\"'=HYPERLINK(\"\"x\"\")\",,-10.5\r\n")
+            u"%1,%2,Falta el XML,,,,\"PASE, \"\"SERVICIOS\"\" ÑANDÚ\",,\"'=HYPERLINK(\"\"x\"\")\",,-10.5\r\n"_s
                 .arg(RFC, m_uuids.at(0))
                 .toUtf8();
         QCOMPARE(destino.data(), esperado);
@@ -214,7 +200,7 @@ private slots:
 private:
     static QByteArray voucher(const QString& uuid)
     {
-        return TEntornoImportacion::variante(QStringLiteral("cfdi40-real.xml"), {{UUID_REAL, uuid.toLatin1()}});
+        return TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{UUID_REAL, uuid.toLatin1()}});
     }
     void guarda(const TFila& f)
     {
@@ -230,7 +216,6 @@ private:
 
     std::unique_ptr<TEntornoImportacion> m_entorno;
     QStringList m_uuids;
-    QString m_otroMes;
     TConexionSesion m_conexion;
     int m_idNegocio = -1;
 };

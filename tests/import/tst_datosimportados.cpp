@@ -1,5 +1,6 @@
 #include "EntornoImportacion.h"
 
+using namespace Qt::StringLiterals;
 using Estado = TResultadoArchivo::TEstado;
 
 namespace {
@@ -18,13 +19,12 @@ TResultadoArchivo importaEnNegocioNuevo(const TEntornoImportacion& entorno, cons
 
 QString fila(const TCodigopostal& cp)
 {
-    return cp.getCp() + QLatin1Char('|') + cp.getEstado() + QLatin1Char('|') + cp.getMunicipio() + QLatin1Char('|') +
-           cp.getLocalidad();
+    return cp.getCp() + u'|' + cp.getEstado() + u'|' + cp.getMunicipio() + u'|' + cp.getLocalidad();
 }
 
 QString fila(const TDireccion& d)
 {
-    return d.getEstado() + QLatin1Char('|') + d.getMunicipio() + QLatin1Char('|') + d.getLocalidad();
+    return d.getEstado() + u'|' + d.getMunicipio() + u'|' + d.getLocalidad();
 }
 
 } // namespace
@@ -45,26 +45,20 @@ private slots:
         QTest::addColumn<QString>("codigo");
         QTest::addColumn<QString>("metodo");
         const QString unaSola = TFormapago::FORMAPAGO_UNASOLA_EX_LOWER;
-        QTest::newRow("código del SAT") << QStringLiteral("cfdi32-real.xml") << QByteArray() << unaSola
-                                        << QStringLiteral("04") << QStringLiteral("Tarjeta de crédito");
-        QTest::newRow("método escrito") << QStringLiteral("cfdv32-ejemplo.xml") << QByteArray() << unaSola << QString()
-                                        << QStringLiteral("No Identificado");
-        QTest::newRow("varios códigos") << QStringLiteral("cfdi32-real.xml")
-                                        << QByteArray("metodoDePago=\"04\"=metodoDePago=\"02,03\"") << unaSola
-                                        << QStringLiteral("02,03")
-                                        << QStringLiteral("Cheque nominativo, Transferencia electrónica de fondos");
-        QTest::newRow("palabra corta") << QStringLiteral("cfdi32-real.xml")
-                                       << QByteArray("metodoDePago=\"04\"=metodoDePago=\" cheque \"") << unaSola
-                                       << QStringLiteral("cheque") << QStringLiteral("cheque");
-        QTest::newRow("con acento") << QStringLiteral("cfdi32-real.xml")
-                                    << QByteArray("formaDePago=\"Pago en una sola exhibicion\"="
-                                                  "formaDePago=\"PAGO EN UNA SOLA EXHIBICIÓN\"")
-                                    << unaSola << QStringLiteral("04") << QStringLiteral("Tarjeta de crédito");
-        QTest::newRow("parcialidades") << QStringLiteral("cfdi32-real.xml")
-                                       << QByteArray("formaDePago=\"Pago en una sola exhibicion\"="
-                                                     "formaDePago=\"Parcialidad 1 de 3\"")
-                                       << QStringLiteral("Parcialidad 1 de 3") << QStringLiteral("04")
-                                       << QStringLiteral("Tarjeta de crédito");
+        const QString real = u"cfdi32-real.xml"_s;
+        const QString tarjeta = u"Tarjeta de crédito"_s;
+        const QByteArray exhibicion = "formaDePago=\"Pago en una sola exhibicion\"=";
+        QTest::newRow("código del SAT") << real << QByteArray() << unaSola << u"04"_s << tarjeta;
+        QTest::newRow("método escrito") << u"cfdv32-ejemplo.xml"_s << QByteArray() << unaSola << QString()
+                                        << u"No Identificado"_s;
+        QTest::newRow("varios códigos") << real << QByteArray("metodoDePago=\"04\"=metodoDePago=\"02,03\"") << unaSola
+                                        << u"02,03"_s << u"Cheque nominativo, Transferencia electrónica de fondos"_s;
+        QTest::newRow("palabra corta") << real << QByteArray("metodoDePago=\"04\"=metodoDePago=\" cheque \"") << unaSola
+                                       << u"cheque"_s << u"cheque"_s;
+        QTest::newRow("con acento") << real << exhibicion + "formaDePago=\"PAGO EN UNA SOLA EXHIBICIÓN\"" << unaSola
+                                    << u"04"_s << tarjeta;
+        QTest::newRow("parcialidades") << real << exhibicion + "formaDePago=\"Parcialidad 1 de 3\""
+                                       << u"Parcialidad 1 de 3"_s << u"04"_s << tarjeta;
     }
     void formaYMetodoDePago()
     {
@@ -80,7 +74,7 @@ private slots:
             cambios.append({cambio.left(igual), cambio.mid(igual + 1)});
         }
         const TResultadoArchivo r = importaEnNegocioNuevo(
-            entorno, entorno.escribe(QStringLiteral("a.xml"), TEntornoImportacion::variante(archivo, cambios)));
+            entorno, entorno.escribe(u"a.xml"_s, TEntornoImportacion::variante(archivo, cambios)));
 
         const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(r.rfc, r.uuid);
         QVERIFY(v);
@@ -98,22 +92,20 @@ private slots:
     void formaYMetodoUnaVez()
     {
         TEntornoImportacion entorno;
-        const QString otroUuid = QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E6A0");
-        entorno.agrega(QStringLiteral("cfdi32-real.xml"));
-        entorno.escribe(QStringLiteral("b.xml"),
-                        TEntornoImportacion::variante(QStringLiteral("cfdi32-real.xml"),
-                                                      {{"80824F3B-323E-407B-8F8E-40D83FE2E69F", otroUuid.toLatin1()},
-                                                       {"formaDePago=\"Pago en una sola exhibicion\"",
-                                                        "formaDePago=\"PAGO EN UNA SOLA EXHIBICION\""}}));
+        const QString real = u"cfdi32-real.xml"_s;
+        const QByteArray uuid = "80824F3B-323E-407B-8F8E-40D83FE2E69F";
+        entorno.agrega(real);
+        entorno.escribe(u"b.xml"_s,
+                        TEntornoImportacion::variante(real, {{uuid, "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
+                                                             {"formaDePago=\"Pago en una sola exhibicion\"",
+                                                              "formaDePago=\"PAGO EN UNA SOLA EXHIBICION\""}}));
         for (const TResultadoArchivo& r : entorno.importaCarpeta(1))
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
-        entorno.escribe(QStringLiteral("c.xml"),
-                        TEntornoImportacion::variante(
-                            QStringLiteral("cfdi32-real.xml"),
-                            {{"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A1"}}));
-        entorno.importador()->importa(entorno.entrada() + QStringLiteral("c.xml"));
+        entorno.escribe(u"c.xml"_s,
+                        TEntornoImportacion::variante(real, {{uuid, "80824F3B-323E-407B-8F8E-40D83FE2E6A1"}}));
+        entorno.importador()->importa(entorno.entrada() + u"c.xml"_s);
 
-        const QString rfc = QStringLiteral("CTO021007DZ8");
+        const QString rfc = u"CTO021007DZ8"_s;
         const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
         QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 3);
         QCOMPARE(TFormapago::cuenta(TCondicion(), conexion), 1);
@@ -133,12 +125,12 @@ private slots:
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("emisor");
         QTest::addColumn<QString>("receptor");
-        QTest::newRow("cfdi32-real") << QStringLiteral("cfdi32-real.xml")
-                                     << QStringLiteral("52148|MEX - Estado de México|054 - Metepec|08 - Metepec")
-                                     << QStringLiteral("52172|MEX - Estado de México|054 - Metepec|08 - Metepec");
-        QTest::newRow("cfdv32-nomina") << QStringLiteral("cfdv32-nomina.xml")
-                                       << QStringLiteral("64000|NLE - Nuevo León|039 - Monterrey|07 - Monterrey")
-                                       << QStringLiteral("99170|ZAC - Zacatecas|010 - Fresnillo|");
+        QTest::newRow("cfdi32-real") << u"cfdi32-real.xml"_s
+                                     << u"52148|MEX - Estado de México|054 - Metepec|08 - Metepec"_s
+                                     << u"52172|MEX - Estado de México|054 - Metepec|08 - Metepec"_s;
+        QTest::newRow("cfdv32-nomina") << u"cfdv32-nomina.xml"_s
+                                       << u"64000|NLE - Nuevo León|039 - Monterrey|07 - Monterrey"_s
+                                       << u"99170|ZAC - Zacatecas|010 - Fresnillo|"_s;
     }
     void codigoPostal()
     {
@@ -153,18 +145,14 @@ private slots:
 
         const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(r.rfc, conexion);
         QVERIFY(negocio);
-        const std::shared_ptr<TDireccion> fiscal = negocio->getDatosfiscales()->getDireccion();
-        QVERIFY(fiscal);
-        QVERIFY(fiscal->getCodigoPostal());
-        QCOMPARE(fila(*fiscal->getCodigoPostal()), emisor);
-        // The address shows what its postal code's row holds.
-        QCOMPARE(fila(*fiscal), emisor.section(QLatin1Char('|'), 1));
-
-        const std::shared_ptr<TDireccion> envio = v->getCliente()->getDireccionEnvio();
-        QVERIFY(envio);
-        QVERIFY(envio->getCodigoPostal());
-        QCOMPARE(fila(*envio->getCodigoPostal()), receptor);
-        QCOMPARE(fila(*envio), receptor.section(QLatin1Char('|'), 1));
+        for (const auto& [direccion, esperado] : {std::pair(negocio->getDatosfiscales()->getDireccion(), emisor),
+                                                  std::pair(v->getCliente()->getDireccionEnvio(), receptor)}) {
+            QVERIFY(direccion);
+            QVERIFY(direccion->getCodigoPostal());
+            QCOMPARE(fila(*direccion->getCodigoPostal()), esperado);
+            // The address shows what its postal code's row holds.
+            QCOMPARE(fila(*direccion), esperado.section(u'|', 1));
+        }
     }
 
     // The employee a payroll 1.1 receipt brings is stamped as modified by 1,
@@ -172,10 +160,9 @@ private slots:
     void empleadoNomina11()
     {
         TEntornoImportacion entorno;
-        const TResultadoArchivo r = importaEnNegocioNuevo(entorno, entorno.agrega(QStringLiteral("cfdv32-nomina.xml")));
+        const TResultadoArchivo r = importaEnNegocioNuevo(entorno, entorno.agrega(u"cfdv32-nomina.xml"_s));
         const TConexionSesion conexion = TEntornoImportacion::conexion(r.rfc);
-        const std::unique_ptr<TEmpleado> empleado =
-            TEmpleado::getByCURP(QStringLiteral("FXXH921011HDGBPZ50"), conexion);
+        const std::unique_ptr<TEmpleado> empleado = TEmpleado::getByCURP(u"FXXH921011HDGBPZ50"_s, conexion);
         QVERIFY(empleado);
         QCOMPARE(empleado->getUltimamodificacionpor(), 1);
     }

@@ -1,9 +1,10 @@
+#include "CarpetaPrograma.h"
 #include "negocio/MetadatosSat.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using TTipo = TLectorMetadatos::TTipo;
 Q_DECLARE_METATYPE(TLectorMetadatos::TTipo)
 
@@ -37,22 +38,12 @@ struct TLectura {
 
 QString describe(const TFilaMetadatos& f)
 {
-    return QStringList{QString::number(f.linea),
-                       f.uuid,
-                       f.rfcEmisor,
-                       f.nombreEmisor,
-                       f.rfcReceptor,
-                       f.nombreReceptor,
-                       f.rfcPac,
-                       f.fechaEmision,
-                       f.fechaCertificacion,
-                       f.monto,
-                       f.efecto,
-                       f.estatus,
-                       f.fechaCancelacion,
-                       f.rfcACuentaTerceros,
-                       f.nombreACuentaTerceros}
-        .join(QLatin1Char('|'));
+    QString d = QString::number(f.linea);
+    for (const QString* campo : {&f.uuid, &f.rfcEmisor, &f.nombreEmisor, &f.rfcReceptor, &f.nombreReceptor, &f.rfcPac,
+                                 &f.fechaEmision, &f.fechaCertificacion, &f.monto, &f.efecto, &f.estatus,
+                                 &f.fechaCancelacion, &f.rfcACuentaTerceros, &f.nombreACuentaTerceros})
+        d += u'|' + *campo;
+    return d;
 }
 
 // Reads `datos` handed over `trozo` bytes at a time (all at once when 0),
@@ -66,7 +57,7 @@ TLectura lee(const QByteArray& datos, int trozo = 0, qsizetype corte = -1)
             return true;
         },
         [&](int linea, const QString& motivo) {
-            l.errores << QStringLiteral("%1: %2").arg(linea).arg(motivo);
+            l.errores << u"%1: %2"_s.arg(linea).arg(motivo);
             return true;
         });
     QList<QByteArray> piezas;
@@ -83,7 +74,7 @@ TLectura lee(const QByteArray& datos, int trozo = 0, qsizetype corte = -1)
     l.tipo = lector.tipo();
     l.rechazadas = lector.rechazadas();
     if (lector.filas() != l.filas.size())
-        l.errores << QStringLiteral("filas() no cuenta lo entregado");
+        l.errores << u"filas() no cuenta lo entregado"_s;
     return l;
 }
 
@@ -114,14 +105,14 @@ private slots:
         QTest::addColumn<QByteArray>("datos");
         QTest::addColumn<TTipo>("tipo");
         QTest::addColumn<QStringList>("filas");
-        const QString vigente = QStringLiteral(
-            "|5FD6E0A8-9A53-4A4B-8C3B-1F4E2A7D9C01|EKU9003173C9|ESCUELA KEMPER URGATE|XAXX010101000|PUBLICO EN "
-            "GENERAL|SAT970701NN3|2024-03-15 10:20:30|2024-03-15 10:21:02|1160.00|I|1|||");
-        const QString cancelado = QStringLiteral(
-            "|E3A1C2B4-7D8F-4E6A-9B0C-2D4F6A8B0C1E|H&E951128469|Herrería & Eléctricos \"El Ñandú\", S.A. de "
+        const QString vigente =
+            u"|5FD6E0A8-9A53-4A4B-8C3B-1F4E2A7D9C01|EKU9003173C9|ESCUELA KEMPER URGATE|XAXX010101000|PUBLICO EN "
+            "GENERAL|SAT970701NN3|2024-03-15 10:20:30|2024-03-15 10:21:02|1160.00|I|1|||"_s;
+        const QString cancelado =
+            u"|E3A1C2B4-7D8F-4E6A-9B0C-2D4F6A8B0C1E|H&E951128469|Herrería & Eléctricos \"El Ñandú\", S.A. de "
             "C.V.|CACX7605101P8|Xóchitl Casas Chávez|SAT970701NN3|2024-01-02 08:00:00|2024-01-02 "
-            "08:00:05|-35.5|E|0|2024-02-01 12:00:00||");
-        const QStringList ambas{QLatin1Char('2') + vigente, QLatin1Char('3') + cancelado};
+            "08:00:05|-35.5|E|0|2024-02-01 12:00:00||"_s;
+        const QStringList ambas{u'2' + vigente, u'3' + cancelado};
         QTest::newRow("clásico CRLF") << lineas({CLASICO, VIGENTE, CANCELADO}, "\r\n") << TTipo::Metadatos << ambas;
         QTest::newRow("clásico LF") << lineas({CLASICO, VIGENTE, CANCELADO}, "\n") << TTipo::Metadatos << ambas;
         QTest::newRow("sin fin de línea al final")
@@ -130,9 +121,8 @@ private slots:
             << "\xEF\xBB\xBF" + lineas({CLASICO, VIGENTE, CANCELADO}, "\r\n") << TTipo::Metadatos << ambas;
         QTest::newRow("encabezado en minúsculas y con espacios")
             << lineas({CLASICO.toLower().replace("~", " ~ "), VIGENTE, CANCELADO}, "\r\n") << TTipo::Metadatos << ambas;
-        QTest::newRow("líneas en blanco")
-            << lineas({CLASICO, "", VIGENTE, "  ", CANCELADO, ""}, "\r\n") << TTipo::Metadatos
-            << QStringList{QLatin1Char('3') + vigente, QLatin1Char('5') + cancelado};
+        QTest::newRow("líneas en blanco") << lineas({CLASICO, "", VIGENTE, "  ", CANCELADO, ""}, "\r\n")
+                                          << TTipo::Metadatos << QStringList{u'3' + vigente, u'5' + cancelado};
         QTest::newRow("con terceros, otro orden")
             << lineas({CON_TERCEROS,
                        "5fd6e0a8-9a53-4a4b-8c3b-1f4e2a7d9c01~EKU9003173C9~ESCUELA KEMPER URGATE~XAXX010101000~"
@@ -142,29 +132,26 @@ private slots:
                        "PUBLICO EN GENERAL~~~SAT970701NN3~2024-03-15 10:20:30~2024-03-15 10:21:02~0~P~1~"},
                       "\r\n")
             << TTipo::Metadatos
-            << QStringList{QStringLiteral("2|5FD6E0A8-9A53-4A4B-8C3B-1F4E2A7D9C01|EKU9003173C9|ESCUELA KEMPER "
-                                          "URGATE|XAXX010101000|PUBLICO EN GENERAL|SAT970701NN3|2024-03-15 "
-                                          "10:20:30|2024-03-15 10:21:02|1160.00|I|1||MAG041126GT8|Mañanitas & Co"),
-                           QStringLiteral("3|E3A1C2B4-7D8F-4E6A-9B0C-2D4F6A8B0C1E|EKU9003173C9|ESCUELA KEMPER "
-                                          "URGATE|XAXX010101000|PUBLICO EN GENERAL|SAT970701NN3|2024-03-15 "
-                                          "10:20:30|2024-03-15 10:21:02|0|P|1|||")};
+            << QStringList{u"2|5FD6E0A8-9A53-4A4B-8C3B-1F4E2A7D9C01|EKU9003173C9|ESCUELA KEMPER "
+                           "URGATE|XAXX010101000|PUBLICO EN GENERAL|SAT970701NN3|2024-03-15 "
+                           "10:20:30|2024-03-15 10:21:02|1160.00|I|1||MAG041126GT8|Mañanitas & Co"_s,
+                           u"3|E3A1C2B4-7D8F-4E6A-9B0C-2D4F6A8B0C1E|EKU9003173C9|ESCUELA KEMPER "
+                           "URGATE|XAXX010101000|PUBLICO EN GENERAL|SAT970701NN3|2024-03-15 "
+                           "10:20:30|2024-03-15 10:21:02|0|P|1|||"_s};
         QTest::newRow("archivo de terceros")
             << lineas({TERCEROS, "5fd6e0a8-9a53-4a4b-8c3b-1f4e2a7d9c01~mag041126gt8~Mañanitas \"La Güera\" & Co",
                        "E3A1C2B4-7D8F-4E6A-9B0C-2D4F6A8B0C1E~AÑO8001013B2~Ñoño Año"},
                       "\r\n")
             << TTipo::Terceros
-            << QStringList{QStringLiteral("2|5FD6E0A8-9A53-4A4B-8C3B-1F4E2A7D9C01||||||||||||MAG041126GT8|Mañanitas "
-                                          "\"La Güera\" & Co"),
-                           QStringLiteral("3|E3A1C2B4-7D8F-4E6A-9B0C-2D4F6A8B0C1E||||||||||||AÑO8001013B2|Ñoño Año")};
+            << QStringList{u"2|5FD6E0A8-9A53-4A4B-8C3B-1F4E2A7D9C01||||||||||||MAG041126GT8|Mañanitas "
+                           "\"La Güera\" & Co"_s,
+                           u"3|E3A1C2B4-7D8F-4E6A-9B0C-2D4F6A8B0C1E||||||||||||AÑO8001013B2|Ñoño Año"_s};
         // The SAT ends lines with CRLF; a line feed alone inside a name does
         // not cut its row.
         QTest::newRow("salto de línea dentro de un nombre")
             << lineas({CLASICO, QByteArray(VIGENTE).replace("PUBLICO EN", "PUBLICO\nEN"), CANCELADO}, "\r\n")
             << TTipo::Metadatos
-            << QStringList{QStringLiteral("2|5FD6E0A8-9A53-4A4B-8C3B-1F4E2A7D9C01|EKU9003173C9|ESCUELA KEMPER "
-                                          "URGATE|XAXX010101000|PUBLICO\nEN GENERAL|SAT970701NN3|2024-03-15 "
-                                          "10:20:30|2024-03-15 10:21:02|1160.00|I|1|||"),
-                           QLatin1Char('4') + cancelado};
+            << QStringList{u'2' + QString(vigente).replace(u"PUBLICO EN"_s, u"PUBLICO\nEN"_s), u'4' + cancelado};
         QTest::newRow("renglones con LF en un archivo CRLF") << CLASICO + "\r\n" + VIGENTE + "\n" + CANCELADO + "\n"
                                                              << TTipo::Metadatos << ambas;
     }
@@ -187,14 +174,11 @@ private slots:
         const TLectura entera = lee(datos);
         QCOMPARE(entera.filas.size(), 3);
         QCOMPARE(entera.errores.size(), 1);
-        for (const int trozo : {1, 2, 3, 7, 64}) {
-            const TLectura l = lee(datos, trozo);
-            QVERIFY2(l.filas == entera.filas && l.errores == entera.errores, qPrintable(QString::number(trozo)));
-        }
-        for (qsizetype corte = 0; corte <= datos.size(); ++corte) {
-            const TLectura l = lee(datos, 0, corte);
-            QVERIFY2(l.filas == entera.filas && l.errores == entera.errores, qPrintable(QString::number(corte)));
-        }
+        const auto igual = [&](const TLectura& l) { return l.filas == entera.filas && l.errores == entera.errores; };
+        for (const int trozo : {1, 2, 3, 7, 64})
+            QVERIFY2(igual(lee(datos, trozo)), qPrintable(QString::number(trozo)));
+        for (qsizetype corte = 0; corte <= datos.size(); ++corte)
+            QVERIFY2(igual(lee(datos, 0, corte)), qPrintable(QString::number(corte)));
     }
 
     void rechazos_data()
@@ -206,26 +190,24 @@ private slots:
             campos[campo] = valor;
             return campos.join('~');
         };
-        QTest::newRow("UUID corto") << cambia(0, "5fd6e0a8-9a53-4a4b-8c3b-1f4e2a7d9c0")
-                                    << QStringLiteral("no tiene la forma del SAT");
-        QTest::newRow("UUID sin guiones")
-            << cambia(0, "5fd6e0a89a534a4b8c3b1f4e2a7d9c01ab12") << QStringLiteral("no tiene la forma del SAT");
+        const QString forma = u"no tiene la forma del SAT"_s;
+        QTest::newRow("UUID corto") << cambia(0, "5fd6e0a8-9a53-4a4b-8c3b-1f4e2a7d9c0") << forma;
+        QTest::newRow("UUID sin guiones") << cambia(0, "5fd6e0a89a534a4b8c3b1f4e2a7d9c01ab12") << forma;
         QTest::newRow("UUID con letra que no es hexadecimal")
-            << cambia(0, "5fd6e0a8-9a53-4a4b-8c3b-1f4e2a7d9c0g") << QStringLiteral("no tiene la forma del SAT");
-        QTest::newRow("sin UUID") << cambia(0, "") << QStringLiteral("Falta el UUID");
-        QTest::newRow("un campo de más") << VIGENTE + "~extra" << QStringLiteral("tiene 13 campos y el encabezado 12");
+            << cambia(0, "5fd6e0a8-9a53-4a4b-8c3b-1f4e2a7d9c0g") << forma;
+        QTest::newRow("sin UUID") << cambia(0, "") << u"Falta el UUID"_s;
+        QTest::newRow("un campo de más") << VIGENTE + "~extra" << u"tiene 13 campos y el encabezado 12"_s;
         QTest::newRow("un campo de menos")
-            << VIGENTE.left(VIGENTE.lastIndexOf('~')) << QStringLiteral("tiene 11 campos y el encabezado 12");
-        QTest::newRow("monto con coma") << cambia(8, "1,160.00") << QStringLiteral("monto \"1,160.00\"");
-        QTest::newRow("monto vacío") << cambia(8, "") << QStringLiteral("monto \"\"");
-        QTest::newRow("monto sin decimales tras el punto") << cambia(8, "12.") << QStringLiteral("monto \"12.\"");
-        QTest::newRow("monto con signo de pesos") << cambia(8, "$12.00") << QStringLiteral("monto \"$12.00\"");
-        QTest::newRow("estatus 2") << cambia(10, "2") << QStringLiteral("estatus \"2\"");
-        QTest::newRow("estatus vacío") << cambia(10, "") << QStringLiteral("estatus \"\"");
-        QTest::newRow("estatus en palabras") << cambia(10, "Vigente") << QStringLiteral("estatus \"Vigente\"");
-        QTest::newRow("sin RFC del emisor") << cambia(1, "") << QStringLiteral("Falta el RFC del emisor");
-        QTest::newRow("RFC del receptor corto")
-            << cambia(3, "XAXX01010100") << QStringLiteral("RFC del receptor \"XAXX01010100\"");
+            << VIGENTE.left(VIGENTE.lastIndexOf('~')) << u"tiene 11 campos y el encabezado 12"_s;
+        QTest::newRow("monto con coma") << cambia(8, "1,160.00") << u"monto \"1,160.00\""_s;
+        QTest::newRow("monto vacío") << cambia(8, "") << u"monto \"\""_s;
+        QTest::newRow("monto sin decimales tras el punto") << cambia(8, "12.") << u"monto \"12.\""_s;
+        QTest::newRow("monto con signo de pesos") << cambia(8, "$12.00") << u"monto \"$12.00\""_s;
+        QTest::newRow("estatus 2") << cambia(10, "2") << u"estatus \"2\""_s;
+        QTest::newRow("estatus vacío") << cambia(10, "") << u"estatus \"\""_s;
+        QTest::newRow("estatus en palabras") << cambia(10, "Vigente") << u"estatus \"Vigente\""_s;
+        QTest::newRow("sin RFC del emisor") << cambia(1, "") << u"Falta el RFC del emisor"_s;
+        QTest::newRow("RFC del receptor corto") << cambia(3, "XAXX01010100") << u"RFC del receptor \"XAXX01010100\""_s;
     }
     // The refused row is reported with its line, and the rows around it are
     // read.
@@ -235,11 +217,11 @@ private slots:
         QFETCH(QString, motivo);
         const TLectura l = lee(lineas({CLASICO, CANCELADO, renglon, VIGENTE}, "\r\n"));
         QCOMPARE(l.filas.size(), 2);
-        QVERIFY(l.filas.at(0).startsWith(QLatin1String("2|")));
-        QVERIFY(l.filas.at(1).startsWith(QLatin1String("4|")));
+        QVERIFY(l.filas.at(0).startsWith("2|"_L1));
+        QVERIFY(l.filas.at(1).startsWith("4|"_L1));
         QCOMPARE(l.errores.size(), 1);
         QCOMPARE(l.rechazadas, 1);
-        QVERIFY2(l.errores.at(0).startsWith(QLatin1String("3: ")), qPrintable(l.errores.at(0)));
+        QVERIFY2(l.errores.at(0).startsWith("3: "_L1), qPrintable(l.errores.at(0)));
         QVERIFY2(l.errores.at(0).contains(motivo), qPrintable(l.errores.at(0)));
     }
 
@@ -268,10 +250,8 @@ private slots:
         QCOMPARE(TLectorMetadatos::tipoDe(datos), TTipo::Ninguno);
 
         QTemporaryDir carpeta;
-        const QString ruta = carpeta.filePath(QStringLiteral("paquete_01.txt"));
-        QFile archivo(ruta);
-        QVERIFY(archivo.open(QIODevice::WriteOnly) && archivo.write(datos) == datos.size());
-        archivo.close();
+        const QString ruta = carpeta.filePath(u"paquete_01.txt"_s);
+        QVERIFY(TCarpetaPrograma::escribe(ruta, datos));
         QVERIFY(!TLectorMetadatos::esArchivoMetadatos(ruta));
     }
 
@@ -289,12 +269,10 @@ private slots:
         QFETCH(QByteArray, datos);
         QFETCH(bool, esperado);
         QTemporaryDir carpeta;
-        const QString ruta = carpeta.filePath(QStringLiteral("paquete_01.txt"));
-        QFile archivo(ruta);
-        QVERIFY(archivo.open(QIODevice::WriteOnly) && archivo.write(datos) == datos.size());
-        archivo.close();
+        const QString ruta = carpeta.filePath(u"paquete_01.txt"_s);
+        QVERIFY(TCarpetaPrograma::escribe(ruta, datos));
         QCOMPARE(TLectorMetadatos::esArchivoMetadatos(ruta), esperado);
-        QVERIFY(!TLectorMetadatos::esArchivoMetadatos(carpeta.filePath(QStringLiteral("no-existe.txt"))));
+        QVERIFY(!TLectorMetadatos::esArchivoMetadatos(carpeta.filePath(u"no-existe.txt"_s)));
     }
 
     // A line with no end in sight is refused without being kept whole, and
@@ -304,9 +282,9 @@ private slots:
         const QByteArray datos = lineas({CLASICO, QByteArray(3 << 20, 'x'), VIGENTE}, "\r\n");
         const TLectura l = lee(datos, 65536);
         QCOMPARE(l.filas.size(), 1);
-        QVERIFY(l.filas.at(0).startsWith(QLatin1String("3|")));
+        QVERIFY(l.filas.at(0).startsWith("3|"_L1));
         QCOMPARE(l.errores.size(), 1);
-        QVERIFY2(l.errores.at(0).startsWith(QLatin1String("2: ")), qPrintable(l.errores.at(0)));
+        QVERIFY2(l.errores.at(0).startsWith("2: "_L1), qPrintable(l.errores.at(0)));
     }
 };
 

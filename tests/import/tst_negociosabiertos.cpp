@@ -1,29 +1,27 @@
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
-#include "Rutas.h"
 #include "import/TNegociosImportacion.h"
 
-#include <QDirIterator>
 #include <QSqlDatabase>
 #include <QUuid>
 
-#include <csignal>
 #include <sched.h>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
 using Estado = TResultadoArchivo::TEstado;
 
 namespace {
 
-const QString MUESTRA = QStringLiteral("cfdi40-real.xml");
+const QString MUESTRA = u"cfdi40-real.xml"_s;
 const QByteArray RFC_MUESTRA = "ISD950921HE5";
 const QByteArray UUID_MUESTRA = "C2832671-DA6D-11EF-A83D-00155D012007";
 
 // The i-th issuer: the sample's RFC with another homoclave.
 QString rfc(int i)
 {
-    const QString digitos = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    const QString digitos = u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
     return QString::fromLatin1(RFC_MUESTRA.left(9)) + digitos.at(i / 36 % 36) + digitos.at(i % 36) + u'A';
 }
 
@@ -42,7 +40,7 @@ int conexionesAbiertas()
 {
     int abiertas = 0;
     for (const QString& nombre : QSqlDatabase::connectionNames())
-        abiertas += nombre.startsWith(QStringLiteral("vk|")) && !nombre.contains(QStringLiteral("CFDCAT")) ? 1 : 0;
+        abiertas += nombre.startsWith(u"vk|"_s) && !nombre.contains(u"CFDCAT"_s) ? 1 : 0;
     return abiertas;
 }
 
@@ -53,8 +51,7 @@ TProgramaConsola::TCorrida importaLimitado(const TProgramaConsola& consola, int 
 {
     QProcess proceso;
     proceso.setProgram(consola.programa());
-    proceso.setArguments(
-        {consola.entorno.entrada(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)});
+    proceso.setArguments({consola.entorno.entrada(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL)});
     proceso.setChildProcessModifier([descriptores] {
         TSenalesTerminacion::desbloquea();
         cpu_set_t procesadores;
@@ -102,12 +99,11 @@ private slots:
         // business is closed by the time its second file comes.
         constexpr int porLote = 100;
         constexpr int OTROS = TNegociosImportacion::ABIERTOS + 1;
-        const QString primero = escribe(entorno, 0, QStringLiteral("a/primero.xml"));
+        const QString primero = escribe(entorno, 0, u"a/primero.xml"_s);
         for (int i = 1; i <= OTROS; ++i)
-            escribe(entorno, i, QStringLiteral("b/%1.xml").arg(i, 2, 10, QLatin1Char('0')));
-        const QString segundo = escribe(entorno, 0, QStringLiteral("c/segundo.xml"));
-        entorno.escribe(QStringLiteral("d/repetido.xml"),
-                        TEntornoImportacion::bytes(entorno.entrada() + QStringLiteral("a/primero.xml")));
+            escribe(entorno, i, u"b/%1.xml"_s.arg(i, 2, 10, QLatin1Char('0')));
+        const QString segundo = escribe(entorno, 0, u"c/segundo.xml"_s);
+        entorno.escribe(u"d/repetido.xml"_s, TEntornoImportacion::bytes(entorno.entrada() + u"a/primero.xml"_s));
 
         const int antes = conexionesAbiertas();
         int maximo = 0;
@@ -150,11 +146,11 @@ private slots:
         constexpr int EMISORES = 36;
         QStringList uuids;
         for (int i = 0; i < EMISORES; ++i)
-            uuids << escribe(consola.entorno, i, QStringLiteral("%1.xml").arg(i, 2, 10, QLatin1Char('0')));
+            uuids << escribe(consola.entorno, i, u"%1.xml"_s.arg(i, 2, 10, QLatin1Char('0')));
 
         const TProgramaConsola::TCorrida corrida = importaLimitado(consola, 96);
         QVERIFY2(corrida.salida == 0, qPrintable(corrida.salidaEstandar + corrida.errores));
-        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(EMISORES)),
+        QVERIFY2(corrida.salidaEstandar.contains(u"Importados: %1\n"_s.arg(EMISORES)),
                  qPrintable(corrida.salidaEstandar));
         QCOMPARE(registroLocal().getNumeroEmpresas(), EMISORES);
         for (int i = 0; i < EMISORES; ++i) {

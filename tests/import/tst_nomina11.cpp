@@ -5,7 +5,9 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
 using Lectura = std::function<QString()>;
+using Accion = std::function<void()>;
 Q_DECLARE_METATYPE(Lectura)
 
 namespace {
@@ -56,9 +58,8 @@ private slots:
             const auto nombre = [via = via](const char* que) { return QByteArray(que) + " " + via; };
             const auto nom = [obten = obten] { return obten("cfdv32-nomina.xml"); };
             fila(nombre("nómina"),
-                 "1.1|A0123456789|ABC123|FXXH921011HDGBPZ50|2|0123456789|2015-01-14|2015-01-01|2015-01-15|14|"
-                 "Contabilidad|12|"
-                 "2012-01-01|Contador|Indeterminado (Permanente)|Matutino|Quincenal||2|100.76",
+                 "1.1|A0123456789|ABC123|FXXH921011HDGBPZ50|2|0123456789|2015-01-14|2015-01-01|2015-01-15|"
+                 "14|Contabilidad|12|2012-01-01|Contador|Indeterminado (Permanente)|Matutino|Quincenal||2|100.76",
                  [nom] {
                      const auto x = nom();
                      return x.Get_Version() + '|' + x.Get_RegistroPatronal() + '|' + x.Get_NumEmpleado() + '|' +
@@ -112,23 +113,22 @@ private slots:
 
     void conversiones_data()
     {
-        QTest::addColumn<std::function<void()>>("lee");
+        QTest::addColumn<Accion>("lee");
         QTest::addColumn<QString>("mensaje");
         QTest::newRow("CLABE de 18 dígitos")
-            << std::function<void()>([] { minima().Get_CLABE(); })
+            << Accion([] { minima().Get_CLABE(); })
             << "El atributo CLABE de nomina:Nomina no es un número entero: \"012180001234567897\".";
-        QTest::newRow("RiesgoPuesto ausente") << std::function<void()>([] { minima().Get_RiesgoPuesto(); })
-                                              << "Falta el atributo RiesgoPuesto en nomina:Nomina.";
+        QTest::newRow("RiesgoPuesto ausente")
+            << Accion([] { minima().Get_RiesgoPuesto(); }) << "Falta el atributo RiesgoPuesto en nomina:Nomina.";
         QTest::newRow("otra raíz")
-            << std::function<void()>(
-                   [] { Nomina11::GetNomina(TDocumentoXML::desdeArchivo(ruta("cfdv32-nomina.xml"))); })
+            << Accion([] { Nomina11::GetNomina(TDocumentoXML::desdeArchivo(ruta("cfdv32-nomina.xml"))); })
             << "Se esperaba el elemento Nomina de http://www.sat.gob.mx/nomina y se encontró cfdi:Comprobante de "
                "http://www.sat.gob.mx/cfd/3.";
     }
 
     void conversiones()
     {
-        QFETCH(std::function<void()>, lee);
+        QFETCH(Accion, lee);
         QFETCH(QString, mensaje);
         try {
             lee();
@@ -143,50 +143,49 @@ private slots:
     void escritura()
     {
         Nomina11::IXMLNomina x = minima();
-        x.Set_Departamento(QStringLiteral("Ventas"));
+        x.Set_Departamento(u"Ventas"_s);
         x.Set_CLABE(123);
         x.Set_TipoRegimen(9);
-        QCOMPARE(x.Get_Departamento(), QStringLiteral("Ventas"));
+        QCOMPARE(x.Get_Departamento(), u"Ventas"_s);
         QCOMPARE(x.Get_CLABE(), 123);
         QCOMPARE(x.Get_TipoRegimen(), 9);
 
         Nomina11::IXMLNomina_Percepciones p = x.Get_Percepciones();
-        p.Set_TotalGravado(QStringLiteral("30.00"));
-        p.Add().Set_Clave(QStringLiteral("B"));
-        p.Add().Set_Clave(QStringLiteral("C"));
-        p.Insert(0).Set_Clave(QStringLiteral("A"));
+        p.Set_TotalGravado(u"30.00"_s);
+        p.Add().Set_Clave(u"B"_s);
+        p.Add().Set_Clave(u"C"_s);
+        p.Insert(0).Set_Clave(u"A"_s);
         p.Insert(3).Set_TipoPercepcion(4);
         QCOMPARE(p.Count(), 4);
         const Nomina11::IXMLNomina_Percepciones otra = x.Get_Percepciones();
         QCOMPARE(otra.Count(), 4);
         QCOMPARE(otra.Get_Percepcion(0).Get_Clave() + otra.Get_Percepcion(1).Get_Clave() +
                      otra.Get_Percepcion(2).Get_Clave(),
-                 QStringLiteral("ABC"));
+                 u"ABC"_s);
         QCOMPARE(otra.Get_Percepcion(3).Get_TipoPercepcion(), 4);
-        QCOMPARE(otra.Get_TotalGravado(), QStringLiteral("30.00"));
+        QCOMPARE(otra.Get_TotalGravado(), u"30.00"_s);
 
         Nomina11::IXMLNomina_HorasExtras_HorasExtra h = x.Get_HorasExtras().Insert(0);
         h.Set_Dias(3);
         h.Set_HorasExtra(6);
-        h.Set_TipoHoras(QStringLiteral("Dobles"));
+        h.Set_TipoHoras(u"Dobles"_s);
         QCOMPARE(x.Get_HorasExtras().Get_HorasExtra(0).Get_Dias(), 3);
         QCOMPARE(x.Get_HorasExtras().Get_HorasExtra(0).Get_HorasExtra(), 6);
         Nomina11::IXMLNomina_Incapacidades_Incapacidad i = x.Get_Incapacidades().Add();
         i.Set_TipoIncapacidad(2);
-        i.Set_DiasIncapacidad(QStringLiteral("1.5"));
+        i.Set_DiasIncapacidad(u"1.5"_s);
 
         const QString texto = x.xml();
-        QVERIFY2(
-            texto.contains(QStringLiteral("<nomina:Percepciones TotalGravado=\"30.00\"><nomina:Percepcion Clave=\"A\"/>"
-                                          "<nomina:Percepcion Clave=\"B\"/><nomina:Percepcion Clave=\"C\"/>"
-                                          "<nomina:Percepcion TipoPercepcion=\"4\"/></nomina:Percepciones>")),
-            qPrintable(texto));
-        QVERIFY2(texto.contains(QStringLiteral("<nomina:HorasExtras><nomina:HorasExtra Dias=\"3\" HorasExtra=\"6\" "
-                                               "TipoHoras=\"Dobles\"/></nomina:HorasExtras>")),
+        QVERIFY2(texto.contains(u"<nomina:Percepciones TotalGravado=\"30.00\"><nomina:Percepcion Clave=\"A\"/>"
+                                "<nomina:Percepcion Clave=\"B\"/><nomina:Percepcion Clave=\"C\"/>"
+                                "<nomina:Percepcion TipoPercepcion=\"4\"/></nomina:Percepciones>"_s),
+                 qPrintable(texto));
+        QVERIFY2(texto.contains(u"<nomina:HorasExtras><nomina:HorasExtra Dias=\"3\" HorasExtra=\"6\" "
+                                "TipoHoras=\"Dobles\"/></nomina:HorasExtras>"_s),
                  qPrintable(texto));
         // The receipt written back reads again through the binding.
         const auto releida = Nomina11::GetNomina(TDocumentoXML::desdeBytes(texto.toUtf8()));
-        QCOMPARE(releida.Get_Incapacidades().Get_Incapacidad(0).Get_DiasIncapacidad(), QStringLiteral("1.5"));
+        QCOMPARE(releida.Get_Incapacidades().Get_Incapacidad(0).Get_DiasIncapacidad(), u"1.5"_s);
         QCOMPARE(releida.Get_Incapacidades().Get_Incapacidad(0).Get_TipoIncapacidad(), 2);
     }
 };

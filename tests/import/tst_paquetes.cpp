@@ -9,12 +9,14 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString RFC = QStringLiteral("ISD950921HE5");
+const QString RFC = u"ISD950921HE5"_s;
 const QByteArray UUID_REAL = "C2832671-DA6D-11EF-A83D-00155D012007";
-const QString ENCABEZADO = QStringLiteral("Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
-                                          "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion");
+const QString ENCABEZADO = u"Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
+                           "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion"_s;
 
 QString uuidNuevo()
 {
@@ -23,22 +25,21 @@ QString uuidNuevo()
 
 QByteArray voucher(const QString& uuid)
 {
-    return TEntornoImportacion::variante(QStringLiteral("cfdi40-real.xml"), {{UUID_REAL, uuid.toLatin1()}});
+    return TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{UUID_REAL, uuid.toLatin1()}});
 }
 
 // One metadata row of the real voucher's issuer, as the SAT writes it.
 QString fila(const QString& uuid, const QString& monto, bool cancelado, const QString& emisor = RFC)
 {
-    return QStringLiteral("%1~%2~PASE, SERVICIOS \"ELECTRÓNICOS\" & CÍA~COSC8001137NA~CARLOS CORTÉS SOTO~"
-                          "SAT970701NN3~2025-01-24 10:10:41~2025-01-24 10:11:00~%3~I~%4~%5")
-        .arg(uuid, emisor, monto, cancelado ? QStringLiteral("0") : QStringLiteral("1"),
-             cancelado ? QStringLiteral("2025-02-01 12:30:00") : QString());
+    return u"%1~%2~PASE, SERVICIOS \"ELECTRÓNICOS\" & CÍA~COSC8001137NA~CARLOS CORTÉS SOTO~"
+           "SAT970701NN3~2025-01-24 10:10:41~2025-01-24 10:11:00~%3~I~%4~%5"_s.arg(
+               uuid, emisor, monto, cancelado ? u"0"_s : u"1"_s, cancelado ? u"2025-02-01 12:30:00"_s : QString());
 }
 
 // A metadata file: CRLF line ends, the last line without one.
 QByteArray metadatos(const QStringList& filas)
 {
-    return (QStringList{ENCABEZADO} + filas).join(QStringLiteral("\r\n")).toUtf8();
+    return (QStringList{ENCABEZADO} + filas).join(u"\r\n"_s).toUtf8();
 }
 
 QDateTime dia(int d)
@@ -70,73 +71,62 @@ private slots:
         const QString vigente = uuidNuevo();
         const QString distinto = uuidNuevo().toLower();
         const QString faltante = uuidNuevo();
-        const QString paqueteCfdi = e.entrada() + QStringLiteral("A1B2C3_01.zip");
-        QVERIFY(PaquetesPrueba::escribe(
-            paqueteCfdi, {{cancelado + QStringLiteral(".xml"), voucher(cancelado), dia(1)},
-                          {vigente + QStringLiteral(".xml.xml"), voucher(vigente), dia(1)},
-                          {distinto + QStringLiteral(".XML"), voucher(distinto), dia(1)},
-                          {QStringLiteral("carpeta/"), {}, dia(1)},
-                          {QStringLiteral("__MACOSX/._") + cancelado + QStringLiteral(".xml"), "Mac", dia(1)},
-                          {QStringLiteral("._recurso.xml"), "Mac", dia(1)},
-                          {QStringLiteral("vacio.xml"), {}, dia(1)},
-                          {QStringLiteral("leeme.txt"), "Paquete de prueba", dia(1)}}));
+        const QString paqueteCfdi = e.entrada() + u"A1B2C3_01.zip"_s;
+        // The first three are imported, the rest left out.
+        const QList<PaquetesPrueba::TEntrada> entradas{{cancelado + u".xml"_s, voucher(cancelado), dia(1)},
+                                                       {vigente + u".xml.xml"_s, voucher(vigente), dia(1)},
+                                                       {distinto + u".XML"_s, voucher(distinto), dia(1)},
+                                                       {u"carpeta/"_s, {}, dia(1)},
+                                                       {u"__MACOSX/._"_s + cancelado + u".xml"_s, "Mac", dia(1)},
+                                                       {u"._recurso.xml"_s, "Mac", dia(1)},
+                                                       {u"vacio.xml"_s, {}, dia(1)},
+                                                       {u"leeme.txt"_s, "Paquete de prueba", dia(1)}};
+        QVERIFY(PaquetesPrueba::escribe(paqueteCfdi, entradas));
         // The newer metadata package says one voucher was cancelled; an
         // older one, read after it, still lists it in force.
-        const QString nuevo = e.entrada() + QStringLiteral("meta/A1_01.zip");
-        QDir().mkpath(e.entrada() + QStringLiteral("meta"));
+        const QString nuevo = e.entrada() + u"meta/A1_01.zip"_s;
+        QDir().mkpath(e.entrada() + u"meta"_s);
         QVERIFY(PaquetesPrueba::escribe(
-            nuevo, {{QStringLiteral("A1_01.txt"),
-                     metadatos({fila(cancelado, QStringLiteral("1000.00"), true),
-                                fila(vigente.toLower(), QStringLiteral("1000.00"), false),
-                                fila(distinto.toUpper(), QStringLiteral("1000.01"), false),
-                                fila(faltante, QStringLiteral("250.50"), false),
-                                fila(uuidNuevo(), QStringLiteral("1.00"), false, QStringLiteral("XAXX010101000"))}),
+            nuevo, {{u"A1_01.txt"_s,
+                     metadatos({fila(cancelado, u"1000.00"_s, true), fila(vigente.toLower(), u"1000.00"_s, false),
+                                fila(distinto.toUpper(), u"1000.01"_s, false), fila(faltante, u"250.50"_s, false),
+                                fila(uuidNuevo(), u"1.00"_s, false, u"XAXX010101000"_s)}),
                      dia(5)}}));
-        const QString viejo = e.entrada() + QStringLiteral("meta/B0_01.zip");
-        QVERIFY(PaquetesPrueba::escribe(
-            viejo,
-            {{QStringLiteral("B0_01.txt"), metadatos({fila(cancelado, QStringLiteral("1000.00"), false)}), dia(2)}}));
+        const QString viejo = e.entrada() + u"meta/B0_01.zip"_s;
+        QVERIFY(PaquetesPrueba::escribe(viejo,
+                                        {{u"B0_01.txt"_s, metadatos({fila(cancelado, u"1000.00"_s, false)}), dia(2)}}));
         // A damaged package fails alone.
-        const QString danado = e.entrada() + QStringLiteral("roto.zip");
-        QVERIFY(PaquetesPrueba::escribe(danado, {{uuidNuevo() + QStringLiteral(".xml"), voucher(uuidNuevo()), {}}}));
+        const QString danado = e.entrada() + u"roto.zip"_s;
+        QVERIFY(PaquetesPrueba::escribe(danado, {{uuidNuevo() + u".xml"_s, voucher(uuidNuevo()), {}}}));
         QVERIFY(PaquetesPrueba::corta(danado, QFileInfo(danado).size() / 2));
 
         const int contados = ImportacionCarpeta::cuenta(e.entrada());
-        const QString conciliacion = e.carpeta.archivo(QStringLiteral("conciliacion.csv"));
+        const QString conciliacion = e.carpeta.archivo(u"conciliacion.csv"_s);
         const TProgramaConsola::TCorrida corrida =
-            programa.corre({e.entrada(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL),
-                            QStringLiteral("--conciliacion"), conciliacion},
+            programa.corre({e.entrada(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL),
+                            u"--conciliacion"_s, conciliacion},
                            QByteArrayLiteral("Clave#1\n"));
         const QString salida = corrida.salidaEstandar;
         QVERIFY2(corrida.salida == 1, qPrintable(salida + corrida.errores));
         for (const QString& texto :
-             {QStringLiteral("Importados: 3\n"), QStringLiteral("\nFallidos: 1\n"),
-              QStringLiteral("\nPaquetes ZIP: 4, con 10 archivos dentro\n"),
-              QStringLiteral("\nMetadatos del SAT: 2 archivos, 6 filas (1 de RFC sin negocio"),
-              QStringLiteral("\nCancelados ante el SAT: 1 comprobantes"),
-              QStringLiteral("1 cancelados, 1 sin XML, 0 sin metadatos, 1 con importe distinto")})
-            QVERIFY2(salida.contains(texto), qPrintable(texto + QStringLiteral(" en:\n") + salida));
+             {u"Importados: 3\n"_s, u"\nFallidos: 1\n"_s, u"\nPaquetes ZIP: 4, con 10 archivos dentro\n"_s,
+              u"\nMetadatos del SAT: 2 archivos, 6 filas (1 de RFC sin negocio"_s,
+              u"\nCancelados ante el SAT: 1 comprobantes"_s,
+              u"1 cancelados, 1 sin XML, 0 sin metadatos, 1 con importe distinto"_s})
+            QVERIFY2(salida.contains(texto), qPrintable(texto + u" en:\n"_s + salida));
 
         // Every entry has its row, naming its package; the count the
         // progress bar is given is the number of rows.
         const QStringList reporte = lineasReporte(e.carpeta.ruta());
         QCOMPARE(reporte.size() - 1, contados);
         QCOMPARE(contados, 11);
-        const QList<QPair<QString, QString>> esperadas = {
-            {cancelado + QStringLiteral(".xml"), QStringLiteral(",Importado,")},
-            {vigente + QStringLiteral(".xml.xml"), QStringLiteral(",Importado,")},
-            {distinto + QStringLiteral(".XML"), QStringLiteral(",Importado,")},
-            {QStringLiteral("carpeta/"), QStringLiteral(",Omitido,")},
-            {QStringLiteral("__MACOSX/._") + cancelado + QStringLiteral(".xml"), QStringLiteral(",Omitido,")},
-            {QStringLiteral("._recurso.xml"), QStringLiteral(",Omitido,")},
-            {QStringLiteral("vacio.xml"), QStringLiteral(",Omitido,")},
-            {QStringLiteral("leeme.txt"), QStringLiteral(",Omitido,")}};
-        for (const auto& [entrada, estado] : esperadas) {
-            const QString l = filaDe(reporte, paqueteCfdi, entrada);
-            QVERIFY2(l.contains(estado), qPrintable(entrada + QStringLiteral(": ") + l));
+        for (int i = 0; i < entradas.size(); ++i) {
+            const QString l = filaDe(reporte, paqueteCfdi, entradas.at(i).nombre);
+            QVERIFY2(l.contains(i < 3 ? u",Importado,"_s : u",Omitido,"_s),
+                     qPrintable(entradas.at(i).nombre + u": "_s + l));
         }
-        QVERIFY(filaDe(reporte, nuevo, QStringLiteral("A1_01.txt")).contains(QStringLiteral(",Metadatos,")));
-        QVERIFY(reporte.join(u'\n').contains(danado + QStringLiteral(",Fallido,")));
+        QVERIFY(filaDe(reporte, nuevo, u"A1_01.txt"_s).contains(u",Metadatos,"_s));
+        QVERIFY(reporte.join(u'\n').contains(danado + u",Fallido,"_s));
 
         // The voucher the newer package cancelled stays cancelled, the rest
         // in force; UUIDs match whatever their case.
@@ -147,20 +137,16 @@ private slots:
 
         const QString csv = QString::fromUtf8(TEntornoImportacion::bytes(conciliacion));
         QCOMPARE(TCarpetaPrograma::modo(conciliacion), 0600);
-        QVERIFY2(csv.contains(
-                     QStringLiteral("%1,%2,Cancelado,2025-01-24 10:10:41,2025-02-01 12:30:00,").arg(RFC, cancelado)),
+        QVERIFY2(csv.contains(u"%1,%2,Cancelado,2025-01-24 10:10:41,2025-02-01 12:30:00,"_s.arg(RFC, cancelado)),
                  qPrintable(csv));
-        QVERIFY(csv.contains(QStringLiteral("%1,%2,Falta el XML,").arg(RFC, faltante)));
-        QVERIFY(csv.contains(QStringLiteral("%1,%2,Importe distinto,").arg(RFC, distinto.toUpper())));
-        QVERIFY(csv.contains(QStringLiteral(",1000,1000.01\r\n")));
+        QVERIFY(csv.contains(u"%1,%2,Falta el XML,"_s.arg(RFC, faltante)));
+        QVERIFY(csv.contains(u"%1,%2,Importe distinto,"_s.arg(RFC, distinto.toUpper())));
+        QVERIFY(csv.contains(u",1000,1000.01\r\n"_s));
 
         // Again: nothing new is stored or marked.
-        const TProgramaConsola::TCorrida otra =
-            programa.corre({e.entrada(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)},
-                           QByteArrayLiteral("Clave#1\n"));
-        QVERIFY2(otra.salidaEstandar.contains(QStringLiteral("Importados: 0\nYa existían: 3\n")),
-                 qPrintable(otra.salidaEstandar));
-        QVERIFY(!otra.salidaEstandar.contains(QStringLiteral("Cancelados ante el SAT")));
+        const TProgramaConsola::TCorrida otra = programa.importa();
+        QVERIFY2(otra.salidaEstandar.contains(u"Importados: 0\nYa existían: 3\n"_s), qPrintable(otra.salidaEstandar));
+        QVERIFY(!otra.salidaEstandar.contains(u"Cancelados ante el SAT"_s));
     }
 
     // A package that is unsafe or would expand beyond the limits is refused
@@ -168,31 +154,31 @@ private slots:
     void paqueteRechazado_data()
     {
         QTest::addColumn<QString>("tipo");
-        QTest::newRow("sale de la carpeta") << QStringLiteral("ruta");
-        QTest::newRow("bomba") << QStringLiteral("bomba");
+        QTest::newRow("sale de la carpeta") << u"ruta"_s;
+        QTest::newRow("bomba") << u"bomba"_s;
     }
     void paqueteRechazado()
     {
         QFETCH(QString, tipo);
         TProgramaConsola programa;
         const TEntornoImportacion& e = programa.entorno;
-        const QString paquete = e.entrada() + QStringLiteral("paquete.zip");
-        if (tipo == QLatin1String("ruta")) {
+        const QString paquete = e.entrada() + u"paquete.zip"_s;
+        if (tipo == "ruta"_L1) {
             const QString uuid = uuidNuevo();
-            QVERIFY(PaquetesPrueba::escribe(paquete, {{uuid + QStringLiteral(".xml"), voucher(uuid), {}},
-                                                      {QStringLiteral("../../fuera.xml"), voucher(uuidNuevo()), {}}}));
+            QVERIFY(PaquetesPrueba::escribe(
+                paquete, {{uuid + u".xml"_s, voucher(uuid), {}}, {u"../../fuera.xml"_s, voucher(uuidNuevo()), {}}}));
         } else {
             QVERIFY(PaquetesPrueba::bomba(paquete, 2, 3ull << 30) > 0);
         }
-        e.escribe(QStringLiteral("suelto.xml"), voucher(uuidNuevo()));
+        e.escribe(u"suelto.xml"_s, voucher(uuidNuevo()));
         QCOMPARE(ImportacionCarpeta::cuenta(e.entrada()), 2);
         const TProgramaConsola::TCorrida corrida = programa.importa();
         QVERIFY2(corrida.salida == 1, qPrintable(corrida.salidaEstandar + corrida.errores));
-        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Importados: 1\n")));
+        QVERIFY(corrida.salidaEstandar.contains(u"Importados: 1\n"_s));
         const QStringList reporte = lineasReporte(e.carpeta.ruta());
         QCOMPARE(reporte.size(), 3);
-        QVERIFY2(reporte.join(u'\n').contains(paquete + QStringLiteral(",Fallido,")), qPrintable(reporte.join(u'\n')));
-        QVERIFY(!QFileInfo::exists(e.carpeta.archivo(QStringLiteral("fuera.xml"))));
+        QVERIFY2(reporte.join(u'\n').contains(paquete + u",Fallido,"_s), qPrintable(reporte.join(u'\n')));
+        QVERIFY(!QFileInfo::exists(e.carpeta.archivo(u"fuera.xml"_s)));
     }
 
     // Killed while it reads packages of vouchers and metadata, then run
@@ -232,22 +218,22 @@ private:
         QStringList filas;
         for (int i = 0; i < 160; ++i) {
             const QString uuid = uuidNuevo();
-            (i < 80 ? uno : dos).append({uuid + QStringLiteral(".xml"), voucher(uuid), dia(1)});
-            filas << fila(uuid, QStringLiteral("1000.00"), i % 4 == 0);
+            (i < 80 ? uno : dos).append({uuid + u".xml"_s, voucher(uuid), dia(1)});
+            filas << fila(uuid, u"1000.00"_s, i % 4 == 0);
         }
-        QVERIFY(PaquetesPrueba::escribe(m_corpus->filePath(QStringLiteral("C_01.zip")), uno));
-        QVERIFY(PaquetesPrueba::escribe(m_corpus->filePath(QStringLiteral("C_02.zip")), dos));
-        QVERIFY(PaquetesPrueba::escribe(m_corpus->filePath(QStringLiteral("M_01.zip")),
-                                        {{QStringLiteral("M_01.txt"), metadatos(filas), dia(3)}}));
+        QVERIFY(PaquetesPrueba::escribe(m_corpus->filePath(u"C_01.zip"_s), uno));
+        QVERIFY(PaquetesPrueba::escribe(m_corpus->filePath(u"C_02.zip"_s), dos));
+        QVERIFY(
+            PaquetesPrueba::escribe(m_corpus->filePath(u"M_01.zip"_s), {{u"M_01.txt"_s, metadatos(filas), dia(3)}}));
         TProgramaConsola limpio;
         const TProgramaConsola::TCorrida corrida = limpio.corre(argumentos(), QByteArrayLiteral("Clave#1\n"));
         QVERIFY2(corrida.salida == 0, qPrintable(corrida.salidaEstandar + corrida.errores));
-        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Cancelados ante el SAT: 40 ")));
+        QVERIFY(corrida.salidaEstandar.contains(u"Cancelados ante el SAT: 40 "_s));
         m_limpio = estado();
     }
     QStringList argumentos() const
     {
-        return {m_corpus->path(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)};
+        return {m_corpus->path(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL)};
     }
 
     std::unique_ptr<QTemporaryDir> m_corpus;

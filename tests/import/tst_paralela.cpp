@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using Estado = TResultadoArchivo::TEstado;
 
@@ -19,8 +20,7 @@ const int EMISORES = int(MUESTRAS.size());
 // The i-th sample, with a fresh UUID, written to carpeta/<i>.xml.
 void escribeMuestra(const TEntornoImportacion& entorno, int i, const QString& carpeta)
 {
-    entorno.escribe(QStringLiteral("%1/%2.xml").arg(carpeta).arg(i, 3, 10, QLatin1Char('0')),
-                    TEntornoImportacion::muestraNueva(i));
+    entorno.escribe(u"%1/%2.xml"_s.arg(carpeta).arg(i, 3, 10, QLatin1Char('0')), TEntornoImportacion::muestraNueva(i));
 }
 
 QStringList archivosBajo(const QString& carpeta)
@@ -57,10 +57,10 @@ private slots:
         constexpr int POR_EMISOR = 12;
         for (int i = 0; i < POR_EMISOR * EMISORES; ++i)
             escribeMuestra(entorno, i, QString::number(agrupados ? i % EMISORES : i % 4));
-        entorno.agrega(MUESTRAS.at(0).first, QStringLiteral("1/repetido.xml"));
-        entorno.agrega(MUESTRAS.at(0).first, QStringLiteral("2/original.xml"));
-        entorno.escribe(QStringLiteral("0/roto.xml"), QByteArrayLiteral("<cfdi:Comprobante"));
-        entorno.agrega(QStringLiteral("cfdv2.xml"), QStringLiteral("2/v2.xml"));
+        entorno.agrega(MUESTRAS.at(0).first, u"1/repetido.xml"_s);
+        entorno.agrega(MUESTRAS.at(0).first, u"2/original.xml"_s);
+        entorno.escribe(u"0/roto.xml"_s, QByteArrayLiteral("<cfdi:Comprobante"));
+        entorno.agrega(u"cfdv2.xml"_s, u"2/v2.xml"_s);
 
         QList<TResultadoArchivo> resultados;
         {
@@ -95,14 +95,14 @@ private slots:
         // Each thread wrote the start of each of its files to the log, and
         // the job's account of its threads takes every file once.
         const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
-        QCOMPARE(log.count(QStringLiteral("Archivo a importar: ")), int(reportados.size()));
-        const QString cuenta = log.section(QStringLiteral("Tiempos de la importación: "), 1).section(u'\n', 0, 0);
+        QCOMPARE(log.count(u"Archivo a importar: "_s), int(reportados.size()));
+        const QString cuenta = log.section(u"Tiempos de la importación: "_s, 1).section(u'\n', 0, 0);
         int tomados = 0;
         int enCuenta = 0;
         for (const QRegularExpressionMatch& m :
-             QRegularExpression(QStringLiteral("hilo \\d+: (\\d+) archivos, sin trabajo [0-9.]+ s, leyendo [0-9.]+ s, "
-                                               "sellos [0-9.]+ s, guardando [0-9.]+ s, copias [0-9.]+ s, "
-                                               "confirmando [0-9.]+ s"))
+             QRegularExpression(u"hilo \\d+: (\\d+) archivos, sin trabajo [0-9.]+ s, leyendo [0-9.]+ s, "
+                                "sellos [0-9.]+ s, guardando [0-9.]+ s, copias [0-9.]+ s, "
+                                "confirmando [0-9.]+ s"_s)
                  .globalMatch(cuenta)) {
             tomados += m.captured(1).toInt();
             ++enCuenta;
@@ -119,9 +119,9 @@ private slots:
         constexpr int MUCHOS = 1000;
         constexpr int POCOS = 10;
         for (int i = 0; i < MUCHOS; ++i)
-            escribeMuestra(entorno, i * EMISORES, QStringLiteral("0"));
+            escribeMuestra(entorno, i * EMISORES, u"0"_s);
         for (int i = 0; i < POCOS; ++i)
-            escribeMuestra(entorno, i * EMISORES + 1, QStringLiteral("1"));
+            escribeMuestra(entorno, i * EMISORES + 1, u"1"_s);
         // The busiest issuer's files are all routed before the other's first.
         QStringList rutas = archivosBajo(entorno.entrada());
         rutas.sort();
@@ -133,11 +133,10 @@ private slots:
             importacion.confirma();
         }
         const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
-        const QString cuenta = log.section(QStringLiteral("Tiempos de la importación: "), 1).section(u'\n', 0, 0);
+        const QString cuenta = log.section(u"Tiempos de la importación: "_s, 1).section(u'\n', 0, 0);
         QHash<int, bool> cedio;
         for (const QRegularExpressionMatch& m :
-             QRegularExpression(QStringLiteral("hilo \\d+: (\\d+) archivos[^;]*?(, con menos prioridad)?(;|$)"))
-                 .globalMatch(cuenta))
+             QRegularExpression(u"hilo \\d+: (\\d+) archivos[^;]*?(, con menos prioridad)?(;|$)"_s).globalMatch(cuenta))
             cedio.insert(m.captured(1).toInt(), !m.captured(2).isEmpty());
         QCOMPARE(cedio, (QHash<int, bool>{{MUCHOS, false}, {POCOS, true}}));
     }

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A file or folder named by bytes that need not be UTF-8.
@@ -23,6 +25,16 @@ void creaPorBytes(const QByteArray& ruta, bool carpeta)
     QVERIFY(f);
     std::fputs("<x/>", f);
     std::fclose(f);
+}
+
+// A walk's callback that always lets it go on.
+template <typename F> auto sigue(F f)
+{
+    // Callable only as `f` is, so the walk's overloads stay apart.
+    return [f](const auto&... argumentos) -> decltype(f(argumentos...), true) {
+        f(argumentos...);
+        return true;
+    };
 }
 
 void crea(const QString& ruta)
@@ -39,35 +51,29 @@ private slots:
     void reglasYOrden()
     {
         QTemporaryDir dir;
-        const QString r = dir.path() + QLatin1Char('/');
+        const QString r = dir.path() + u'/';
         for (const char* nombre : {"b.xml", "A.XML", "c.Xml", "nota.txt", "xml", ".oculto.xml", "sub/z.xml",
                                    "sub/honda/y.xml", "sub/a.xml", ".oculta/e.xml", "solo-lectura/f.xml", "ab/1.xml"})
             crea(r + QString::fromUtf8(nombre));
-        QVERIFY(QDir(r).mkdir(QStringLiteral("carpeta.xml")));
-        QVERIFY(QFile::link(r + QStringLiteral("sub"), r + QStringLiteral("enlace")));
-        QVERIFY(QFile::link(r + QStringLiteral("b.xml"), r + QStringLiteral("enlace.xml")));
-        QVERIFY(QFile::setPermissions(r + QStringLiteral("solo-lectura"),
+        QVERIFY(QDir(r).mkdir(u"carpeta.xml"_s));
+        QVERIFY(QFile::link(r + u"sub"_s, r + u"enlace"_s));
+        QVERIFY(QFile::link(r + u"b.xml"_s, r + u"enlace.xml"_s));
+        QVERIFY(QFile::setPermissions(r + u"solo-lectura"_s,
                                       QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser));
 
         QStringList tomados;
         const TRecorridoXML recorrido(dir.path());
-        QVERIFY(recorrido.recorre([&](const QString& ruta) {
-            tomados << ruta.mid(r.size());
-            return true;
-        }));
+        QVERIFY(recorrido.recorre(sigue([&](const QString& ruta) { tomados << ruta.mid(r.size()); })));
         // Files before subfolders, both by name; links, hidden entries,
         // read-only folders and other endings stay out.
-        const QStringList esperados = {QStringLiteral("A.XML"),          QStringLiteral("b.xml"),
-                                       QStringLiteral("c.Xml"),          QStringLiteral("ab/1.xml"),
-                                       QStringLiteral("sub/a.xml"),      QStringLiteral("sub/z.xml"),
-                                       QStringLiteral("sub/honda/y.xml")};
+        const QStringList esperados = {u"A.XML"_s,     u"b.xml"_s,     u"c.Xml"_s,          u"ab/1.xml"_s,
+                                       u"sub/a.xml"_s, u"sub/z.xml"_s, u"sub/honda/y.xml"_s};
         QCOMPARE(tomados, esperados);
         QCOMPARE(recorrido.cuenta(), esperados.size());
 
         // A path given with its final "/" walks the same.
         QCOMPARE(TRecorridoXML(r).cuenta(), esperados.size());
-        QFile::setPermissions(r + QStringLiteral("solo-lectura"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(r + u"solo-lectura"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     // Every path the rules take and the walk cannot reach gets its reason,
@@ -79,29 +85,22 @@ private slots:
         QTest::addColumn<QString>("tipo");      // "archivo", "carpeta" or the mode of a folder
         QTest::addColumn<QString>("mostrado");  // the path reported, empty for none
         QTest::addColumn<QString>("motivo");
-        QTest::newRow("carpeta sin lectura") << QByteArray("sub") << QStringLiteral("0300") << QStringLiteral("sub")
-                                             << QStringLiteral("no tiene permiso para ver su contenido");
-        QTest::newRow("carpeta sin búsqueda") << QByteArray("sub") << QStringLiteral("0600") << QStringLiteral("sub")
-                                              << QStringLiteral("no tiene permiso para entrar en ella");
-        QTest::newRow("carpeta elegida sin lectura") << QByteArray() << QStringLiteral("0300") << QString()
-                                                     << QStringLiteral("no tiene permiso para ver su contenido");
-        QTest::newRow("archivo no UTF-8") << QByteArray("fact\xE1"
-                                                        "ra.xml")
-                                          << QStringLiteral("archivo") << QStringLiteral("fact\\xE1ra.xml")
-                                          << QStringLiteral("El nombre del archivo no es texto UTF-8 válido");
+        const QString noUtf8 = u"El nombre del archivo no es texto UTF-8 válido"_s;
+        QTest::newRow("carpeta sin lectura")
+            << QByteArray("sub") << u"0300"_s << u"sub"_s << u"no tiene permiso para ver su contenido"_s;
+        QTest::newRow("carpeta sin búsqueda")
+            << QByteArray("sub") << u"0600"_s << u"sub"_s << u"no tiene permiso para entrar en ella"_s;
+        QTest::newRow("carpeta elegida sin lectura")
+            << QByteArray() << u"0300"_s << QString() << u"no tiene permiso para ver su contenido"_s;
+        QTest::newRow("archivo no UTF-8")
+            << QByteArray("fact\xE1ra.xml") << u"archivo"_s << u"fact\\xE1ra.xml"_s << noUtf8;
         QTest::newRow("archivo no UTF-8 con ñ válida")
-            << QByteArray("a\xC3\xB1o\xFF.XML") << QStringLiteral("archivo") << QStringLiteral("año\\xFF.XML")
-            << QStringLiteral("El nombre del archivo no es texto UTF-8 válido");
-        QTest::newRow("carpeta no UTF-8")
-            << QByteArray("a\xF1o") << QStringLiteral("carpeta") << QStringLiteral("a\\xF1o")
-            << QStringLiteral("El nombre de la carpeta no es texto UTF-8 válido");
+            << QByteArray("a\xC3\xB1o\xFF.XML") << u"archivo"_s << u"año\\xFF.XML"_s << noUtf8;
+        QTest::newRow("carpeta no UTF-8") << QByteArray("a\xF1o") << u"carpeta"_s << u"a\\xF1o"_s
+                                          << u"El nombre de la carpeta no es texto UTF-8 válido"_s;
         // The rules still decide: no ".xml", or hidden, and nothing is said.
-        QTest::newRow("no UTF-8 sin .xml") << QByteArray("fact\xE1"
-                                                         "ra.txt")
-                                           << QStringLiteral("archivo") << QString() << QString();
-        QTest::newRow("no UTF-8 oculto") << QByteArray(".fact\xE1"
-                                                       "ra.xml")
-                                         << QStringLiteral("archivo") << QString() << QString();
+        QTest::newRow("no UTF-8 sin .xml") << QByteArray("fact\xE1ra.txt") << u"archivo"_s << QString() << QString();
+        QTest::newRow("no UTF-8 oculto") << QByteArray(".fact\xE1ra.xml") << u"archivo"_s << QString() << QString();
     }
     void inaccesibles()
     {
@@ -110,20 +109,20 @@ private slots:
         QFETCH(QString, mostrado);
         QFETCH(QString, motivo);
         QTemporaryDir dir;
-        const QString r = dir.path() + QLatin1Char('/');
-        crea(r + QStringLiteral("b.xml"));
-        crea(r + QStringLiteral("z/c.xml"));
+        const QString r = dir.path() + u'/';
+        crea(r + u"b.xml"_s);
+        crea(r + u"z/c.xml"_s);
         const QByteArray ruta = QFile::encodeName(r) + nombre;
         const bool elegida = nombre.isEmpty();
-        if (tipo == QLatin1String("archivo")) {
+        if (tipo == "archivo"_L1) {
             creaPorBytes(ruta, false);
-        } else if (tipo == QLatin1String("carpeta")) {
+        } else if (tipo == "carpeta"_L1) {
             creaPorBytes(ruta, true);
             creaPorBytes(ruta + "/d.xml", false);
         } else if (!elegida) {
-            crea(QFile::decodeName(ruta) + QStringLiteral("/d.xml"));
+            crea(QFile::decodeName(ruta) + u"/d.xml"_s);
         }
-        const bool modo = tipo.startsWith(QLatin1Char('0'));
+        const bool modo = tipo.startsWith(u'0');
         if (modo)
             QVERIFY(::chmod(ruta.constData(), tipo.toUInt(nullptr, 8)) == 0);
 
@@ -136,34 +135,24 @@ private slots:
                 QSKIP("El superusuario no pudo dejar sus permisos sobre archivos (capset).");
             }
             const TRecorridoXML recorrido(dir.path());
-            QVERIFY(recorrido.recorre(
-                [&](const QString& archivo) {
-                    tomados << archivo.mid(r.size());
-                    return true;
-                },
-                [&](const QString& archivo, const QString& porque) {
-                    fallas << archivo.mid(r.size()) + QStringLiteral(": ") + porque;
-                    return true;
-                }));
+            QVERIFY(recorrido.recorre(sigue([&](const QString& archivo) { tomados << archivo.mid(r.size()); }),
+                                      sigue([&](const QString& archivo, const QString& porque) {
+                                          fallas << archivo.mid(r.size()) + u": "_s + porque;
+                                      })));
             QCOMPARE(recorrido.cuenta(), tomados.size() + fallas.size());
         }
         if (modo)
             QVERIFY(::chmod(ruta.constData(), 0755) == 0);
 
-        if (elegida) {
-            // The chosen folder itself: one row, with its own path.
-            QCOMPARE(tomados, QStringList());
-            QCOMPARE(fallas.size(), 1);
-            QVERIFY2(fallas.first().contains(motivo), qPrintable(fallas.first()));
-            return;
-        }
-        QCOMPARE(tomados, (QStringList{QStringLiteral("b.xml"), QStringLiteral("z/c.xml")}));
-        if (mostrado.isEmpty()) {
+        QCOMPARE(tomados, (elegida ? QStringList() : QStringList{u"b.xml"_s, u"z/c.xml"_s}));
+        if (mostrado.isEmpty() && !elegida) {
             QCOMPARE(fallas, QStringList());
             return;
         }
+        // The chosen folder itself gets one row too, with its own path.
         QCOMPARE(fallas.size(), 1);
-        QVERIFY2(fallas.first().startsWith(mostrado + QStringLiteral(": ")), qPrintable(fallas.first()));
+        if (!elegida)
+            QVERIFY2(fallas.first().startsWith(mostrado + u": "_s), qPrintable(fallas.first()));
         QVERIFY2(fallas.first().contains(motivo), qPrintable(fallas.first()));
     }
 
@@ -178,14 +167,11 @@ private slots:
         creaPorBytes(ruta + "/d.xml", false);
         const TRecorridoXML recorrido(QFile::decodeName(ruta));
         QStringList fallas;
-        QVERIFY(recorrido.recorre([](const QString&) { return false; },
-                                  [&](const QString& archivo, const QString& porque) {
-                                      fallas << archivo + QStringLiteral(": ") + porque;
-                                      return true;
-                                  }));
+        QVERIFY(recorrido.recorre(
+            [](const QString&) { return false; },
+            sigue([&](const QString& archivo, const QString& porque) { fallas << archivo + u": "_s + porque; })));
         QCOMPARE(fallas.size(), 1);
-        QVERIFY2(fallas.first().contains(QStringLiteral("su nombre no es texto UTF-8 válido")),
-                 qPrintable(fallas.first()));
+        QVERIFY2(fallas.first().contains(u"su nombre no es texto UTF-8 válido"_s), qPrintable(fallas.first()));
         QCOMPARE(recorrido.cuenta(), 1);
     }
 
@@ -194,21 +180,16 @@ private slots:
     void lugarDeLoInaccesible()
     {
         QTemporaryDir dir;
-        const QString r = dir.path() + QLatin1Char('/');
-        crea(r + QStringLiteral("b.xml"));
-        crea(r + QStringLiteral("z/c.xml"));
+        const QString r = dir.path() + u'/';
+        crea(r + u"b.xml"_s);
+        crea(r + u"z/c.xml"_s);
         creaPorBytes(QFile::encodeName(r) + "a\xE1.xml", false);
         QStringList vistos;
         QVERIFY(TRecorridoXML(dir.path())
-                    .recorre(
-                        [&](const QString& archivo) {
-                            vistos << archivo.mid(r.size());
-                            return true;
-                        },
-                        [&](const QString& archivo, const QString&) {
-                            vistos << QStringLiteral("!") + archivo.mid(r.size());
-                            return true;
-                        }));
+                    .recorre(sigue([&](const QString& archivo) { vistos << archivo.mid(r.size()); }),
+                             sigue([&](const QString& archivo, const QString&) {
+                                 vistos << u"!"_s + archivo.mid(r.size());
+                             })));
         QCOMPARE(vistos, (QStringList{"b.xml", "!a\\xE1.xml", "z/c.xml"}));
     }
 
@@ -216,18 +197,13 @@ private slots:
     {
         QTemporaryDir dir;
         for (int i = 0; i < 5; ++i)
-            crea(dir.filePath(QStringLiteral("%1.xml").arg(i)));
+            crea(dir.filePath(u"%1.xml"_s.arg(i)));
         int vistos = 0;
         const TRecorridoXML recorrido(dir.path());
-        QVERIFY(!recorrido.recorre(
-            [&](const QString&) {
-                ++vistos;
-                return true;
-            },
-            [&] { return vistos == 2; }));
+        QVERIFY(!recorrido.recorre(sigue([&](const QString&) { ++vistos; }), [&] { return vistos == 2; }));
         QCOMPARE(vistos, 2);
         QVERIFY(!recorrido.recorre([&](const QString&) { return false; }));
-        QCOMPARE(TRecorridoXML(dir.filePath(QStringLiteral("no-existe"))).cuenta(), 0);
+        QCOMPARE(TRecorridoXML(dir.filePath(u"no-existe"_s)).cuenta(), 0);
     }
 };
 

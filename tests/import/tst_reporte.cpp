@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 TResultadoArchivo fila(const QString& ruta)
@@ -18,13 +20,13 @@ TResultadoArchivo fila(const QString& ruta)
     TResultadoArchivo r;
     r.estado = TResultadoArchivo::Omitido;
     r.ruta = ruta;
-    r.motivo = QStringLiteral("No es un CFDI de versión 3.2, 3.3 o 4.0.");
+    r.motivo = u"No es un CFDI de versión 3.2, 3.3 o 4.0."_s;
     return r;
 }
 
 QStringList filasEnDisco(const QString& ruta)
 {
-    return QString::fromUtf8(TEntornoImportacion::bytes(ruta).mid(3)).split(QStringLiteral("\r\n"));
+    return QString::fromUtf8(TEntornoImportacion::bytes(ruta).mid(3)).split(u"\r\n"_s);
 }
 
 } // namespace
@@ -41,7 +43,7 @@ private slots:
     {
         QTemporaryDir carpeta;
         TReporteImportacion reporte(carpeta.path());
-        reporte.agrega(fila(QStringLiteral("/a/uno.xml")));
+        reporte.agrega(fila(u"/a/uno.xml"_s));
         const qint64 tamano = QFileInfo(reporte.ruta()).size();
 
         rlimit antes{};
@@ -50,22 +52,21 @@ private slots:
         limite.rlim_cur = rlim_t(tamano + 10);
         const auto senal = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &limite) == 0);
-        reporte.agrega(fila(QStringLiteral("/a/dos.xml")));
-        reporte.agrega(fila(QStringLiteral("/a/tres.xml")));
+        reporte.agrega(fila(u"/a/dos.xml"_s));
+        reporte.agrega(fila(u"/a/tres.xml"_s));
         ::setrlimit(RLIMIT_FSIZE, &antes);
         std::signal(SIGXFSZ, senal);
         reporte.cierra();
 
         QCOMPARE(reporte.resumen().omitidos, 3);
-        QCOMPARE(reporte.error(), QStringLiteral("El archivo llegó al tamaño máximo que el sistema permite"));
+        QCOMPARE(reporte.error(), u"El archivo llegó al tamaño máximo que el sistema permite"_s);
         QVERIFY2(reporte.mensajeFinal().contains(
-                     QStringLiteral("El reporte de cada archivo quedó incompleto (%1): El archivo llegó al tamaño "
-                                    "máximo que el sistema permite.")
-                         .arg(reporte.ruta())),
+                     u"El reporte de cada archivo quedó incompleto (%1): El archivo llegó al tamaño "
+                     "máximo que el sistema permite."_s.arg(reporte.ruta())),
                  qPrintable(reporte.mensajeFinal()));
         const QStringList filas = filasEnDisco(reporte.ruta());
-        QVERIFY(filas.at(1).startsWith(QStringLiteral("/a/uno.xml,")));
-        QVERIFY(!filas.join(QString()).contains(QStringLiteral("/a/tres.xml")));
+        QVERIFY(filas.at(1).startsWith(u"/a/uno.xml,"_s));
+        QVERIFY(!filas.join(QString()).contains(u"/a/tres.xml"_s));
         QVERIFY(TEntornoImportacion::bytes(reporte.ruta()).endsWith("\r\n"));
     }
 
@@ -74,11 +75,11 @@ private slots:
     void todosLosResultados()
     {
         TEntornoImportacion entorno;
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("a/1.xml"));
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("a/2, \"copia\".xml"));
-        entorno.agrega(QStringLiteral("cfdv2.xml"), QStringLiteral("b/viejo.xml"));
-        entorno.agrega(QStringLiteral("propios/uuid-vacio.xml"), QStringLiteral("b/sin timbre.xml"));
-        entorno.escribe(QStringLiteral("c/roto\nñ.xml"), QByteArrayLiteral("<cfdi:Compro"));
+        entorno.agrega(u"cfdi40-real.xml"_s, u"a/1.xml"_s);
+        entorno.agrega(u"cfdi40-real.xml"_s, u"a/2, \"copia\".xml"_s);
+        entorno.agrega(u"cfdv2.xml"_s, u"b/viejo.xml"_s);
+        entorno.agrega(u"propios/uuid-vacio.xml"_s, u"b/sin timbre.xml"_s);
+        entorno.escribe(u"c/roto\nñ.xml"_s, QByteArrayLiteral("<cfdi:Compro"));
         // A name the program cannot open: its row says so, in its place.
         {
             FILE* f = std::fopen((QFile::encodeName(entorno.entrada()) + "c/fact\xE1.xml").constData(), "w");
@@ -111,42 +112,39 @@ private slots:
             QCOMPARE(resumen.yaExistian, 1);
             QCOMPARE(resumen.omitidos, 2);
             QCOMPARE(resumen.fallidos, 2);
-            const QStringList mensaje = reporte.mensajeFinal().split(QLatin1Char('\n'));
-            QCOMPARE(mensaje.first(), QStringLiteral("Proceso Terminado"));
-            QVERIFY(mensaje.contains(QStringLiteral("Importados: 1")));
-            QVERIFY(mensaje.contains(QStringLiteral("Ya existían: 1")));
-            QVERIFY(mensaje.contains(QStringLiteral("Omitidos (no son un CFDI que se importe, o sin timbre): 2")));
-            QVERIFY(mensaje.contains(QStringLiteral("Fallidos: 2")));
+            const QStringList mensaje = reporte.mensajeFinal().split(u'\n');
+            QCOMPARE(mensaje.first(), u"Proceso Terminado"_s);
+            QVERIFY(mensaje.contains(u"Importados: 1"_s));
+            QVERIFY(mensaje.contains(u"Ya existían: 1"_s));
+            QVERIFY(mensaje.contains(u"Omitidos (no son un CFDI que se importe, o sin timbre): 2"_s));
+            QVERIFY(mensaje.contains(u"Fallidos: 2"_s));
             QCOMPARE(mensaje.last(), ruta);
         }
         QCOMPARE(QFileInfo(ruta).absolutePath(), QFileInfo(Logmanager::archivoLog(Sistema::exePath)).absolutePath());
         QCOMPARE(TCarpetaPrograma::modo(ruta), 0600);
 
         // Rows end in CRLF; a quoted field may hold a bare line end.
-        const QByteArray bytes = TEntornoImportacion::bytes(ruta);
-        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
-        const QStringList filas = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+        QVERIFY(TEntornoImportacion::bytes(ruta).startsWith("\xEF\xBB\xBF"));
+        const QStringList filas = filasEnDisco(ruta);
         const QString entrada = entorno.entrada();
-        const QString timbre = QStringLiteral(",ISD950921HE5,C2832671-DA6D-11EF-A83D-00155D012007,");
+        const QString timbre = u",ISD950921HE5,C2832671-DA6D-11EF-A83D-00155D012007,"_s;
         QCOMPARE(filas.size(), 8);
-        QCOMPARE(filas.at(0), QStringLiteral("Archivo,Resultado,RFC emisor,UUID,Sello,Motivo,Entrada del paquete"));
+        QCOMPARE(filas.at(0), u"Archivo,Resultado,RFC emisor,UUID,Sello,Motivo,Entrada del paquete"_s);
         // An imported voucher carries its seal check and its reason.
-        QVERIFY2(filas.at(1).startsWith(entrada + QStringLiteral("a/1.xml,Importado") + timbre +
-                                        QStringLiteral("Auténtico,El sello del emisor es válido.")),
+        QVERIFY2(filas.at(1).startsWith(entrada + u"a/1.xml,Importado"_s + timbre +
+                                        u"Auténtico,El sello del emisor es válido."_s),
                  qPrintable(filas.at(1)));
-        QVERIFY(
-            filas.at(2).startsWith(QStringLiteral("\"%1a/2, \"\"copia\"\".xml\",Ya existía").arg(entrada) + timbre));
-        QVERIFY(filas.at(3).startsWith(entrada + QStringLiteral("b/sin timbre.xml,Omitido,,,,")));
-        QVERIFY(filas.at(4).startsWith(entrada + QStringLiteral("b/viejo.xml,Omitido,,,,")));
-        QVERIFY(filas.at(5).startsWith(QStringLiteral("\"%1c/roto\nñ.xml\",Fallido,,,,\"").arg(entrada)));
-        QVERIFY2(filas.at(6).startsWith(entrada + QStringLiteral("c/fact\\xE1.xml,Fallido,,,,El nombre del archivo no "
-                                                                 "es texto UTF-8 válido")),
+        QVERIFY(filas.at(2).startsWith(u"\"%1a/2, \"\"copia\"\".xml\",Ya existía"_s.arg(entrada) + timbre));
+        QVERIFY(filas.at(3).startsWith(entrada + u"b/sin timbre.xml,Omitido,,,,"_s));
+        QVERIFY(filas.at(4).startsWith(entrada + u"b/viejo.xml,Omitido,,,,"_s));
+        QVERIFY(filas.at(5).startsWith(u"\"%1c/roto\nñ.xml\",Fallido,,,,\""_s.arg(entrada)));
+        QVERIFY2(filas.at(6).startsWith(entrada + u"c/fact\\xE1.xml,Fallido,,,,El nombre del archivo no "
+                                                  "es texto UTF-8 válido"_s),
                  qPrintable(filas.at(6)));
         QCOMPARE(filas.at(7), QString());
         // Every row says why; none of these files came in a package.
         for (int i = 2; i < 7; ++i)
-            QVERIFY2(filas.at(i).endsWith(u',') && !filas.at(i).endsWith(QStringLiteral(",,")),
-                     qPrintable(filas.at(i)));
+            QVERIFY2(filas.at(i).endsWith(u',') && !filas.at(i).endsWith(u",,"_s), qPrintable(filas.at(i)));
     }
 
     // A row is in the file once agrega() returns, before the caller counts
@@ -155,14 +153,14 @@ private slots:
     {
         TEntornoImportacion entorno;
         TReporteImportacion reporte(Sistema::exePath);
-        reporte.agrega(fila(QStringLiteral("/a/uno.xml")));
+        reporte.agrega(fila(u"/a/uno.xml"_s));
         QStringList filas = filasEnDisco(reporte.ruta());
         QCOMPARE(filas.size(), 3);
-        QVERIFY2(filas.at(1).startsWith(QStringLiteral("/a/uno.xml,Omitido,")), qPrintable(filas.at(1)));
-        reporte.agrega(fila(QStringLiteral("/a/dos.xml")));
+        QVERIFY2(filas.at(1).startsWith(u"/a/uno.xml,Omitido,"_s), qPrintable(filas.at(1)));
+        reporte.agrega(fila(u"/a/dos.xml"_s));
         filas = filasEnDisco(reporte.ruta());
         QCOMPARE(filas.size(), 4);
-        QVERIFY(filas.at(2).startsWith(QStringLiteral("/a/dos.xml,Omitido,")));
+        QVERIFY(filas.at(2).startsWith(u"/a/dos.xml,Omitido,"_s));
         QVERIFY(reporte.error().isEmpty());
     }
 
@@ -172,53 +170,51 @@ private slots:
     void discoLleno_data()
     {
         QTest::addColumn<QString>("donde");
-        QTest::newRow("copia del XML") << QStringLiteral("copia");
-        QTest::newRow("bitácora") << QStringLiteral("bitácora");
+        QTest::newRow("copia del XML") << u"copia"_s;
+        QTest::newRow("bitácora") << u"bitácora"_s;
     }
     void discoLleno()
     {
         QFETCH(QString, donde);
         TEntornoImportacion entorno;
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"));
-        const QString xml =
-            Rutas::programa({Constantes::FACTURAS_PATH, QStringLiteral("ISD950921HE5"), Constantes::XML_PATH});
-        const QString temporal = xml + QStringLiteral("/.C2832671-DA6D-11EF-A83D-00155D012007.xml.importando");
+        entorno.agrega(u"cfdi40-real.xml"_s);
+        const QString xml = Rutas::programa({Constantes::FACTURAS_PATH, u"ISD950921HE5"_s, Constantes::XML_PATH});
+        const QString temporal = xml + u"/.C2832671-DA6D-11EF-A83D-00155D012007.xml.importando"_s;
         const QString log = Logmanager::archivoLog(Sistema::exePath);
         QList<TResultadoArchivo> resultados;
         QString mensaje;
         {
             TReporteImportacion reporte(Sistema::exePath);
             const std::unique_ptr<TImportadorXML> importador = entorno.importador();
-            if (donde == QLatin1String("copia")) {
+            if (donde == "copia"_L1) {
                 QVERIFY(QDir().mkpath(xml));
-                QVERIFY(QFile::link(QStringLiteral("/dev/full"), temporal));
+                QVERIFY(QFile::link(u"/dev/full"_s, temporal));
             } else {
                 QFile::remove(log);
-                QVERIFY(QFile::link(QStringLiteral("/dev/full"), log));
+                QVERIFY(QFile::link(u"/dev/full"_s, log));
             }
             TLoteImportacion lote(*importador, 1, [&](const TResultadoArchivo& r) {
                 reporte.agrega(r);
                 resultados.append(r);
             });
-            lote.importa(entorno.entrada() + QStringLiteral("cfdi40-real.xml"));
+            lote.importa(entorno.entrada() + u"cfdi40-real.xml"_s);
             lote.confirma();
             reporte.cierra();
             mensaje = reporte.mensajeFinal();
         }
-        const QString lleno = QStringLiteral("No hay espacio suficiente en el disco");
+        const QString lleno = u"No hay espacio suficiente en el disco"_s;
         QCOMPARE(resultados.size(), 1);
-        if (donde == QLatin1String("copia")) {
+        if (donde == "copia"_L1) {
             // Refused whole: nothing of it stored, its row says why.
             QCOMPARE(int(resultados.first().estado), int(TResultadoArchivo::Fallido));
             QVERIFY2(resultados.first().motivo.contains(lleno), qPrintable(resultados.first().motivo));
-            QVERIFY(!TEntornoImportacion::comprobante(QStringLiteral("ISD950921HE5"),
-                                                      QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007")));
-            QVERIFY(mensaje.contains(QStringLiteral("Fallidos: 1")));
+            QVERIFY(!TEntornoImportacion::comprobante(u"ISD950921HE5"_s, u"C2832671-DA6D-11EF-A83D-00155D012007"_s));
+            QVERIFY(mensaje.contains(u"Fallidos: 1"_s));
         } else {
             // The voucher is stored; the end message says the log lost lines.
             QCOMPARE(int(resultados.first().estado), int(TResultadoArchivo::Importado));
-            QVERIFY2(mensaje.contains(QStringLiteral("No se pudieron escribir ")) &&
-                         mensaje.contains(QStringLiteral("líneas de la bitácora del programa (%1): ").arg(log) + lleno),
+            QVERIFY2(mensaje.contains(u"No se pudieron escribir "_s) &&
+                         mensaje.contains(u"líneas de la bitácora del programa (%1): "_s.arg(log) + lleno),
                      qPrintable(mensaje));
             QFile::remove(log);
         }

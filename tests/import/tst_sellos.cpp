@@ -1,5 +1,3 @@
-#include "Logmanager.h"
-#include "Conexiones.h"
 #include "EstadoImportacion.h"
 #include "ProgramaConsola.h"
 #include "negocio/RevisionSellos.h"
@@ -7,9 +5,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString UUID_ALTERADO = QStringLiteral("C2832672-DA6D-11EF-A83D-00155D012007");
+const QString UUID_ALTERADO = u"C2832672-DA6D-11EF-A83D-00155D012007"_s;
 const QString AUTENTICO = VerificacionSello::texto(VerificacionSello::TEstado::Autentico);
 const QString ALTERADO = VerificacionSello::texto(VerificacionSello::TEstado::Alterado);
 
@@ -24,20 +24,17 @@ struct TEsperado {
 // another UUID, so it is stored beside the real one).
 QList<TEsperado> preparaCarpeta(const TEntornoImportacion& entorno)
 {
-    entorno.agrega(QStringLiteral("cfdi32-real.xml"));
-    entorno.agrega(QStringLiteral("cfdi33-real.xml"));
-    entorno.agrega(QStringLiteral("cfdi40-real.xml"));
-    entorno.escribe(QStringLiteral("editado/cfdi40-real.xml"),
-                    TEntornoImportacion::variante(QStringLiteral("cfdi40-real.xml"),
-                                                  {{"Total=\"1000.00\"", "Total=\"1900.00\""},
-                                                   {"C2832671-DA6D", UUID_ALTERADO.left(13).toLatin1()}}));
-    return {{QStringLiteral("cfdi32-real.xml"), QStringLiteral("CTO021007DZ8"),
-             QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F"), AUTENTICO},
-            {QStringLiteral("cfdi33-real.xml"), QStringLiteral("POT9207213D6"),
-             QStringLiteral("CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"), AUTENTICO},
-            {QStringLiteral("cfdi40-real.xml"), QStringLiteral("ISD950921HE5"),
-             QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007"), AUTENTICO},
-            {QStringLiteral("editado/cfdi40-real.xml"), QStringLiteral("ISD950921HE5"), UUID_ALTERADO, ALTERADO}};
+    entorno.agrega(u"cfdi32-real.xml"_s);
+    entorno.agrega(u"cfdi33-real.xml"_s);
+    entorno.agrega(u"cfdi40-real.xml"_s);
+    entorno.escribe(
+        u"editado/cfdi40-real.xml"_s,
+        TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{"Total=\"1000.00\"", "Total=\"1900.00\""},
+                                                             {"C2832671-DA6D", UUID_ALTERADO.left(13).toLatin1()}}));
+    return {{u"cfdi32-real.xml"_s, u"CTO021007DZ8"_s, u"80824F3B-323E-407B-8F8E-40D83FE2E69F"_s, AUTENTICO},
+            {u"cfdi33-real.xml"_s, u"POT9207213D6"_s, u"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"_s, AUTENTICO},
+            {u"cfdi40-real.xml"_s, u"ISD950921HE5"_s, u"C2832671-DA6D-11EF-A83D-00155D012007"_s, AUTENTICO},
+            {u"editado/cfdi40-real.xml"_s, u"ISD950921HE5"_s, UUID_ALTERADO, ALTERADO}};
 }
 
 } // namespace
@@ -57,19 +54,18 @@ private slots:
         const QList<TEsperado> esperados = preparaCarpeta(entorno);
         const TProgramaConsola::TCorrida corrida = programa.importa();
         QVERIFY2(corrida.salida == 0, qPrintable(corrida.salidaEstandar + corrida.errores));
-        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("Importados: 4")), qPrintable(corrida.salidaEstandar));
-        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("\nAlterados: 1 (no corresponden")),
-                 qPrintable(corrida.salidaEstandar));
+        for (const QString& dicho : {u"Importados: 4"_s, u"\nAlterados: 1 (no corresponden"_s})
+            QVERIFY2(corrida.salidaEstandar.contains(dicho), qPrintable(corrida.salidaEstandar));
 
         const QStringList reporte = lineasReporte(entorno.carpeta.ruta());
         QCOMPARE(reporte.size(), 5);
-        QVERIFY(reporte.first().endsWith(QStringLiteral("UUID,Sello,Motivo,Entrada del paquete")));
+        QVERIFY(reporte.first().endsWith(u"UUID,Sello,Motivo,Entrada del paquete"_s));
 
-        const QString comprobante = entorno.carpeta.archivo(QStringLiteral("velkor-comprobante"));
+        const QString comprobante = entorno.carpeta.archivo(u"velkor-comprobante"_s);
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/velkor-comprobante"), comprobante));
         QFile::setPermissions(comprobante, QFile::ReadOwner | QFile::ExeOwner);
         QProcess verifica;
-        verifica.start(comprobante, {QStringLiteral("verifica"), entorno.entrada()});
+        verifica.start(comprobante, {u"verifica"_s, entorno.entrada()});
         QVERIFY(verifica.waitForFinished(120000));
         const QString lineas = QString::fromUtf8(verifica.readAllStandardOutput());
         QCOMPARE(verifica.exitCode(), 1);
@@ -81,11 +77,11 @@ private slots:
             QVERIFY(!guardado->getMotivoverificacion().isEmpty());
             const QString ruta = entorno.entrada() + e.archivo;
             const auto fila = std::find_if(reporte.cbegin(), reporte.cend(),
-                                           [&](const QString& l) { return l.startsWith(ruta + QLatin1Char(',')); });
+                                           [&](const QString& l) { return l.startsWith(ruta + u','); });
             QVERIFY2(fila != reporte.cend(), qPrintable(ruta));
-            QVERIFY2(fila->contains(QStringLiteral(",%1,%2,").arg(e.uuid, e.estado)), qPrintable(*fila));
+            QVERIFY2(fila->contains(u",%1,%2,"_s.arg(e.uuid, e.estado)), qPrintable(*fila));
             // The command line agrees with the import, file by file.
-            QVERIFY2(lineas.contains(QStringLiteral("%1: %2. ").arg(ruta, e.estado)), qPrintable(lineas));
+            QVERIFY2(lineas.contains(u"%1: %2. "_s.arg(ruta, e.estado)), qPrintable(lineas));
         }
 
         // The stored vouchers, by their business and a user of it: checked
@@ -98,26 +94,24 @@ private slots:
             p.waitForFinished(120000);
             return std::pair{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
         };
-        const QStringList delNegocio = {QStringLiteral("--rfc"), QStringLiteral("ISD950921HE5"),
-                                        QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)};
+        const QStringList delNegocio = {u"--rfc"_s, u"ISD950921HE5"_s, u"--correo"_s,
+                                        QString::fromUtf8(TEntornoImportacion::EMAIL)};
         const auto [salidaGuardados, textoGuardados] =
-            corre(QStringList{QStringLiteral("verifica")} + delNegocio, TEntornoImportacion::PASSWORD);
+            corre(QStringList{u"verifica"_s} + delNegocio, TEntornoImportacion::PASSWORD);
         QCOMPARE(salidaGuardados, 1);
-        QVERIFY2(textoGuardados.contains(UUID_ALTERADO + QStringLiteral(": Alterado.")), qPrintable(textoGuardados));
-        QVERIFY2(textoGuardados.contains(esperados.at(2).uuid + QStringLiteral(": Auténtico.")),
-                 qPrintable(textoGuardados));
-        QCOMPARE(corre(QStringList{QStringLiteral("verifica")} + delNegocio, "otra").first, 4);
-        const QString pdf = entorno.carpeta.archivo(QStringLiteral("alterado.pdf"));
-        const auto [salidaPdf, textoPdf] = corre(QStringList{QStringLiteral("pdf"), QStringLiteral("--uuid"),
-                                                             UUID_ALTERADO.toLower(), QStringLiteral("--salida"), pdf} +
-                                                     delNegocio,
-                                                 TEntornoImportacion::PASSWORD);
+        QVERIFY2(textoGuardados.contains(UUID_ALTERADO + u": Alterado."_s), qPrintable(textoGuardados));
+        QVERIFY2(textoGuardados.contains(esperados.at(2).uuid + u": Auténtico."_s), qPrintable(textoGuardados));
+        QCOMPARE(corre(QStringList{u"verifica"_s} + delNegocio, "otra").first, 4);
+        const QString pdf = entorno.carpeta.archivo(u"alterado.pdf"_s);
+        const auto [salidaPdf, textoPdf] =
+            corre(QStringList{u"pdf"_s, u"--uuid"_s, UUID_ALTERADO.toLower(), u"--salida"_s, pdf} + delNegocio,
+                  TEntornoImportacion::PASSWORD);
         QVERIFY2(salidaPdf == 0, qPrintable(textoPdf));
         QProcess texto;
-        texto.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        texto.start(u"pdftotext"_s, {pdf, u"-"_s});
         QVERIFY(texto.waitForFinished(60000));
         const QString leido = QString::fromUtf8(texto.readAllStandardOutput());
-        QVERIFY2(leido.contains(UUID_ALTERADO) && leido.contains(QStringLiteral("Alterado")), qPrintable(leido));
+        QVERIFY2(leido.contains(UUID_ALTERADO) && leido.contains(u"Alterado"_s), qPrintable(leido));
     }
 
     void ordenes_data()
@@ -125,27 +119,19 @@ private slots:
         QTest::addColumn<QStringList>("argumentos");
         QTest::addColumn<int>("salida");
         QTest::addColumn<QString>("dice");
-        const QString real = TEntornoImportacion::dato(QStringLiteral("cfdi40-real.xml"));
-        QTest::newRow("sin orden") << QStringList() << 2 << QStringLiteral("Falta la orden");
-        QTest::newRow("orden desconocida")
-            << QStringList{QStringLiteral("firma")} << 2 << QStringLiteral("Orden desconocida: firma");
-        QTest::newRow("ayuda") << QStringList{QStringLiteral("--help")} << 0
-                               << QStringLiteral("Uso: velkor-comprobante verifica");
-        QTest::newRow("verifica sin archivos")
-            << QStringList{QStringLiteral("verifica")} << 2 << QStringLiteral("Falta el archivo o la carpeta");
-        QTest::newRow("auténtico") << QStringList{QStringLiteral("verifica"), real} << 0
-                                   << QStringLiteral("cfdi40-real.xml: Auténtico.");
+        const QString real = TEntornoImportacion::dato(u"cfdi40-real.xml"_s);
+        QTest::newRow("sin orden") << QStringList() << 2 << u"Falta la orden"_s;
+        QTest::newRow("orden desconocida") << QStringList{u"firma"_s} << 2 << u"Orden desconocida: firma"_s;
+        QTest::newRow("ayuda") << QStringList{u"--help"_s} << 0 << u"Uso: velkor-comprobante verifica"_s;
+        QTest::newRow("verifica sin archivos") << QStringList{u"verifica"_s} << 2 << u"Falta el archivo o la carpeta"_s;
+        QTest::newRow("auténtico") << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s;
         QTest::newRow("versión que no se verifica")
-            << QStringList{QStringLiteral("verifica"), TEntornoImportacion::dato(QStringLiteral("cfdv2.xml"))} << 3
-            << QStringLiteral("cfdv2.xml: No verificable.");
+            << QStringList{u"verifica"_s, TEntornoImportacion::dato(u"cfdv2.xml"_s)} << 3
+            << u"cfdv2.xml: No verificable."_s;
         QTest::newRow("archivo que no existe")
-            << QStringList{QStringLiteral("verifica"), real, QStringLiteral("/no/existe.xml")} << 3
-            << QStringLiteral("\"/no/existe.xml\" no existe");
-        QTest::newRow("pdf sin salida") << QStringList{QStringLiteral("pdf"), real} << 2
-                                        << QStringLiteral("Falta el archivo PDF");
-        QTest::newRow("pdf") << QStringList{QStringLiteral("pdf"), real, QStringLiteral("--salida"),
-                                            QStringLiteral("SALIDA")}
-                             << 0 << QStringLiteral("Se escribió");
+            << QStringList{u"verifica"_s, real, u"/no/existe.xml"_s} << 3 << u"\"/no/existe.xml\" no existe"_s;
+        QTest::newRow("pdf sin salida") << QStringList{u"pdf"_s, real} << 2 << u"Falta el archivo PDF"_s;
+        QTest::newRow("pdf") << QStringList{u"pdf"_s, real, u"--salida"_s, u"SALIDA"_s} << 0 << u"Se escribió"_s;
     }
 
     // The command line's use, its messages and its exit statuses.
@@ -155,11 +141,11 @@ private slots:
         QFETCH(int, salida);
         QFETCH(QString, dice);
         TCarpetaPrograma carpeta;
-        const QString programa = carpeta.archivo(QStringLiteral("velkor-comprobante"));
+        const QString programa = carpeta.archivo(u"velkor-comprobante"_s);
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/velkor-comprobante"), programa));
         QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner);
-        const QString pdf = carpeta.archivo(QStringLiteral("salida.pdf"));
-        argumentos.replaceInStrings(QStringLiteral("SALIDA"), pdf);
+        const QString pdf = carpeta.archivo(u"salida.pdf"_s);
+        argumentos.replaceInStrings(u"SALIDA"_s, pdf);
         QProcess proceso;
         proceso.start(programa, argumentos);
         QVERIFY(proceso.waitForFinished(120000));
@@ -181,8 +167,8 @@ private slots:
         TEntornoImportacion entorno;
         const QList<TEsperado> esperados = preparaCarpeta(entorno);
         entorno.importaCarpeta(10);
-        const TConexionSesion conexion = TEntornoImportacion::conexion(QStringLiteral("ISD950921HE5"));
-        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(QStringLiteral("ISD950921HE5"), conexion);
+        const TConexionSesion conexion = TEntornoImportacion::conexion(u"ISD950921HE5"_s);
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(u"ISD950921HE5"_s, conexion);
         QVERIFY(negocio);
         {
             // As an earlier version left them.

@@ -8,6 +8,7 @@
 #include <QTest>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 using namespace ReglasCaptura;
 
 Q_DECLARE_METATYPE(ReglasCaptura::TFaltas)
@@ -16,7 +17,7 @@ Q_DECLARE_METATYPE(ReglasCaptura::TCapturaNegocio)
 namespace {
 
 const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
-const QString RFC_ESCUELA = QStringLiteral("EKU9003173C9");
+const QString RFC_ESCUELA = u"EKU9003173C9"_s;
 
 QString requerido(const QString& campo)
 {
@@ -28,14 +29,14 @@ QString requerido(const QString& campo)
 TCapturaNegocio completa()
 {
     TCapturaNegocio c;
-    c.nombre = QStringLiteral("Escuela Kemper");
-    c.certificado = CSD + RFC_ESCUELA + QStringLiteral(".cer");
-    c.llave = CSD + RFC_ESCUELA + QStringLiteral(".key");
-    c.passwordLlave = QStringLiteral("12345678a");
+    c.nombre = u"Escuela Kemper"_s;
+    c.certificado = CSD + RFC_ESCUELA + u".cer"_s;
+    c.llave = CSD + RFC_ESCUELA + u".key"_s;
+    c.passwordLlave = u"12345678a"_s;
     c.regimenElegido = true;
     c.promptRegimen = REGIMEN_FISCAL;
     c.codigoPostalElegido = true;
-    c.codigoPostal = QStringLiteral("06600");
+    c.codigoPostal = u"06600"_s;
     c.promptCodigoPostal = CMB_CODIGOPOSTAL;
     c.estado = CMB_ESTADO;
     return c;
@@ -60,21 +61,18 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("repetida");
         QTest::addColumn<TFaltas>("faltas");
-        const QString correo = QStringLiteral("dueno@tienda.mx");
+        const QString correo = u"dueno@tienda.mx"_s;
         QTest::newRow("sin correo") << QString() << QString() << QString() << TFaltas{{CORREO, ERR_MAIL_REQUERIDO}};
         QTest::newRow("correo no válido")
             << "dueno@tienda" << QString() << QString() << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
-        QTest::newRow("correo no válido y contraseñas distintas") << "dueno"
-                                                                  << "a"
-                                                                  << "b" << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
+        QTest::newRow("correo no válido y contraseñas distintas")
+            << u"dueno"_s << u"a"_s << u"b"_s << TFaltas{{CORREO, ERR_MAIL_NO_VALIDO}};
         QTest::newRow("contraseñas distintas")
-            << correo << "abc"
-            << "abd" << TFaltas{{PASSWORD, ERR_CONTRASENA}, {REPITE_PASSWORD, ERR_CONTRASENA}};
+            << correo << u"abc"_s << u"abd"_s << TFaltas{{PASSWORD, ERR_CONTRASENA}, {REPITE_PASSWORD, ERR_CONTRASENA}};
         QTest::newRow("sin contraseña") << correo << QString() << QString() << TFaltas();
-        QTest::newRow("contraseña con espacio") << correo << " abc"
-                                                << "abc" << TFaltas();
+        QTest::newRow("contraseña con espacio") << correo << u" abc"_s << u"abc"_s << TFaltas();
         QTest::newRow("correo con espacios alrededor")
-            << QStringLiteral(" ") + correo + QStringLiteral(" ") << QString() << QString() << TFaltas();
+            << u" "_s + correo + u" "_s << QString() << QString() << TFaltas();
     }
     void perfil()
     {
@@ -95,10 +93,10 @@ private slots:
 
         TCapturaNegocio vacia;
         vacia.estado = CMB_ESTADO;
-        const TFaltas todas{{NOMBRE_EMPRESA, requerido(QStringLiteral("Nombre de la Empresa"))},
-                            {CERTIFICADO, requerido(QStringLiteral("Certificado"))},
-                            {LLAVE, requerido(QStringLiteral("Llave Privada"))},
-                            {PASSWORD_LLAVE, requerido(QStringLiteral("Contraseña de la llave privada"))},
+        const TFaltas todas{{NOMBRE_EMPRESA, requerido(u"Nombre de la Empresa"_s)},
+                            {CERTIFICADO, requerido(u"Certificado"_s)},
+                            {LLAVE, requerido(u"Llave Privada"_s)},
+                            {PASSWORD_LLAVE, requerido(u"Contraseña de la llave privada"_s)},
                             {CODIGO_POSTAL, requerido(CMB_CODIGOPOSTAL)},
                             {REGIMEN, requerido(REGIMEN_FISCAL)}};
         QStringList lineas;
@@ -113,31 +111,30 @@ private slots:
         QTest::newRow("sin panel de dirección") << sinDireccion << sinCodigo << QString();
 
         TCapturaNegocio corto = completa();
-        corto.codigoPostal = QStringLiteral("066");
+        corto.codigoPostal = u"066"_s;
         const QString noValido = QString(CAMPO_NO_VALIDO).replace(CAMPO, CMB_CODIGOPOSTAL);
         QTest::newRow("código postal corto") << corto << TFaltas{{CODIGO_POSTAL, noValido}} << SALTO + noValido;
 
         TCapturaNegocio inexistente = completa();
-        inexistente.codigoPostal = QStringLiteral("00001");
+        inexistente.codigoPostal = u"00001"_s;
         QTest::newRow("código postal inexistente")
             << inexistente << TFaltas{{CODIGO_POSTAL, ERR_CODIGOPOSTA_NO_EXISTE}} << SALTO + ERR_CODIGOPOSTA_NO_EXISTE;
 
         TCapturaNegocio suEstado = completa();
-        suEstado.estado = QStringLiteral("CMX - Ciudad de México");
+        suEstado.estado = u"CMX - Ciudad de México"_s;
         QTest::newRow("código postal de su estado") << suEstado << TFaltas() << QString();
 
         TCapturaNegocio otroEstado = completa();
-        otroEstado.estado = QStringLiteral("JAL - Jalisco");
+        otroEstado.estado = u"JAL - Jalisco"_s;
         QTest::newRow("código postal de otro estado")
             << otroEstado << TFaltas{{CODIGO_POSTAL, ERR_CODIGOPOSTA_NO_EXISTE_EDO}}
             << SALTO + ERR_CODIGOPOSTA_NO_EXISTE_EDO;
 
         TCapturaNegocio sinRegimen = completa();
         sinRegimen.regimenElegido = false;
-        sinRegimen.promptRegimen = QStringLiteral("Régimen");
+        sinRegimen.promptRegimen = u"Régimen"_s;
         QTest::newRow("régimen por elegir, con el texto de la lista")
-            << sinRegimen << TFaltas{{REGIMEN, requerido(QStringLiteral("Régimen"))}}
-            << SALTO + requerido(QStringLiteral("Régimen"));
+            << sinRegimen << TFaltas{{REGIMEN, requerido(u"Régimen"_s)}} << SALTO + requerido(u"Régimen"_s);
     }
     void negocio()
     {
@@ -178,9 +175,9 @@ private slots:
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("razon");
         QTest::newRow("CSD de persona moral")
-            << CSD + RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA << "ESCUELA KEMPER URGATE SA DE CV";
-        QTest::newRow("RFC con representante") << CSD + QStringLiteral("CSD01_AAA010101AAA.cer") << "AAA010101AAA"
-                                               << "ACCEM SERVICIOS EMPRESARIALES SC";
+            << CSD + RFC_ESCUELA + u".cer"_s << RFC_ESCUELA << "ESCUELA KEMPER URGATE SA DE CV";
+        QTest::newRow("RFC con representante")
+            << CSD + u"CSD01_AAA010101AAA.cer"_s << u"AAA010101AAA"_s << u"ACCEM SERVICIOS EMPRESARIALES SC"_s;
     }
     void certificado()
     {
@@ -199,12 +196,11 @@ private slots:
         QTest::addColumn<QDate>("hoy");
         QTest::addColumn<QString>("fin");
         QTest::addColumn<QString>("texto");
-        const QString fin = QStringLiteral("18/05/2027");
+        const QString fin = u"18/05/2027"_s;
         QTest::newRow("último día") << QDate(2027, 5, 18) << fin << CN_CADUCIDAD + fin;
         QTest::newRow("un día después") << QDate(2027, 5, 19) << fin << CN_VENCIDO + fin;
         QTest::newRow("sin certificado") << QDate(2027, 5, 19) << QString() << QString();
-        QTest::newRow("fecha ilegible") << QDate(2027, 5, 19) << "2027-05-18"
-                                        << CN_CADUCIDAD + QStringLiteral("2027-05-18");
+        QTest::newRow("fecha ilegible") << QDate(2027, 5, 19) << "2027-05-18" << CN_CADUCIDAD + u"2027-05-18"_s;
     }
     void vigencia()
     {

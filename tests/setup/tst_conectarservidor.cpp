@@ -1,6 +1,5 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
-#include "Conexiones.h"
 #include "Constantes.h"
 #include "NegocioPrueba.h"
 #include "Piezas.h"
@@ -27,12 +26,13 @@
 #include <QTest>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString CORREO = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD_USUARIO = QStringLiteral("Usuario#Secreto1");
-const QString PASSWORD_SERVIDOR = QStringLiteral("Servidor#Secreto2");
+const QString CORREO = u"dueno@escuela.mx"_s;
+const QString PASSWORD_USUARIO = u"Usuario#Secreto1"_s;
+const QString PASSWORD_SERVIDOR = u"Servidor#Secreto2"_s;
 // A database server's answer comes in seconds; this only bounds a hang.
 constexpr int ESPERA_MAXIMA = 60000;
 
@@ -48,8 +48,8 @@ public:
     {
         arranca(true, [&empresas] {
             for (const QString& rfc : empresas)
-                BaseDatosLocalFrm->usuarioLogginInsert({QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(),
-                                                        QStringLiteral("x.fdb"), QString()});
+                BaseDatosLocalFrm->usuarioLogginInsert(
+                    {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), u"x.fdb"_s, QString()});
         });
         w = WizardFrm;
     }
@@ -124,11 +124,11 @@ private slots:
         QTest::newRow("completo") << completo << true;
         QTest::newRow("puerto de siempre") << sin(1) << true;
         QTest::newRow("sin servidor") << sin(0) << false;
-        QTest::newRow("servidor en blanco") << sin(0, QStringLiteral("   ")) << false;
+        QTest::newRow("servidor en blanco") << sin(0, u"   "_s) << false;
         QTest::newRow("sin base de datos") << sin(2) << false;
         QTest::newRow("sin usuario del servidor") << sin(3) << false;
         QTest::newRow("sin correo") << sin(5) << false;
-        QTest::newRow("puerto fuera de rango") << sin(1, QStringLiteral("70000")) << false;
+        QTest::newRow("puerto fuera de rango") << sin(1, u"70000"_s) << false;
     }
     void habilitaConectar()
     {
@@ -162,7 +162,7 @@ private slots:
         TConectarServidorFrm ventana;
         pieza<QComboBox>(ventana, "CmbMotor")->setCurrentIndex(motor);
         ventana.show();
-        guardaCaptura(ventana, QStringLiteral("conectar-servidor-") + QTest::currentDataTag());
+        guardaCaptura(ventana, u"conectar-servidor-"_s + QTest::currentDataTag());
         llena(ventana, motor, {" 10.0.0.5 ", "", " /srv/velkor/EKU.fdb ", " velkor ", " clave ", CORREO, ""});
         const NuevoNegocio::TDestino d = ventana.destino();
         QCOMPARE(d.motor, proveedor);
@@ -198,10 +198,8 @@ private slots:
         QTest::addColumn<QStringList>("empresas");
         QTest::addColumn<QString>("pagina");
         QTest::addColumn<QString>("anterior");
-        QTest::newRow("primera vez") << QStringList() << QStringLiteral("TabItem1")
-                                     << QStringLiteral("TxTelefonoBottom");
-        QTest::newRow("ingreso") << QStringList{NegocioPrueba::RFC_ESCUELA} << QStringLiteral("TabItem5")
-                                 << QStringLiteral("BtIngresar");
+        QTest::newRow("primera vez") << QStringList() << u"TabItem1"_s << u"TxTelefonoBottom"_s;
+        QTest::newRow("ingreso") << QStringList{NegocioPrueba::RFC_ESCUELA} << u"TabItem5"_s << u"BtIngresar"_s;
     }
     void enlaces()
     {
@@ -212,15 +210,15 @@ private slots:
         TWizardFrm* w = programa.w;
         QWidget* hoja = pieza(w, pagina);
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentWidget(), hoja);
-        Capturas::guarda(*w, QStringLiteral("conectar-enlace-") + pagina);
+        Capturas::guarda(*w, u"conectar-enlace-"_s + pagina);
 
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         pieza(hoja, anterior)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(nombreFoco(), QStringLiteral("TxConectarServidor"));
+        QCOMPARE(nombreFoco(), u"TxConectarServidor"_s);
         std::unique_ptr<QSignalSpy> anuncio =
-            pagina == QLatin1String("TabItem1")
+            pagina == "TabItem1"_L1
                 ? std::make_unique<QSignalSpy>(qobject_cast<TPaginaPerfil*>(hoja), &TPaginaPerfil::conectarServidor)
                 : std::make_unique<QSignalSpy>(qobject_cast<TPaginaIngreso*>(hoja), &TPaginaIngreso::conectarServidor);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -229,7 +227,7 @@ private slots:
         QVERIFY(ventana);
         QVERIFY(ventana->isVisible());
         QVERIFY(ventana->isModal());
-        QCOMPARE(ventana->windowTitle(), QStringLiteral("Conectar a una empresa en un servidor"));
+        QCOMPARE(ventana->windowTitle(), u"Conectar a una empresa en un servidor"_s);
 
         // Cancelled, the window goes and the page is as it was.
         pieza<QPushButton>(*ventana, "BtCancelar")->click();
@@ -246,8 +244,8 @@ private slots:
     {
         QTest::addColumn<int>("motor");
         QTest::addColumn<QString>("base");
-        QTest::newRow("MariaDB") << 0 << QStringLiteral("velkor_eku");
-        QTest::newRow("Firebird") << 1 << QStringLiteral("/srv/velkor/EKU9003173C9.fdb");
+        QTest::newRow("MariaDB") << 0 << u"velkor_eku"_s;
+        QTest::newRow("Firebird") << 1 << u"/srv/velkor/EKU9003173C9.fdb"_s;
     }
     void servidorSinRespuesta()
     {
@@ -255,7 +253,7 @@ private slots:
         QFETCH(QString, base);
         TPrograma programa;
         TWizardFrm* w = programa.w;
-        QPointer<TConectarServidorFrm> ventana = abre(w, QStringLiteral("TabItem1"));
+        QPointer<TConectarServidorFrm> ventana = abre(w, u"TabItem1"_s);
         QVERIFY(ventana);
         llena(
             *ventana, motor,
@@ -266,24 +264,24 @@ private slots:
         // The answer comes through the event loop, which has not run yet.
         QVERIFY(ventana->conectando());
         QVERIFY(!conectar->isEnabled());
-        QCOMPARE(conectar->text(), QStringLiteral("Conectando…"));
+        QCOMPARE(conectar->text(), u"Conectando…"_s);
         QVERIFY(!pieza<QPushButton>(*ventana, "BtCancelar")->isEnabled());
         ventana->reject();
         QVERIFY(ventana->isVisible());
         // Drawn without running the loop, which would bring the answer.
         if (Capturas::pedidas())
-            ventana->grab().save(qEnvironmentVariable("VELKOR_CAPTURAS") + QStringLiteral("/conectar-ocupado-") +
-                                 QTest::currentDataTag() + QStringLiteral(".png"));
+            ventana->grab().save(qEnvironmentVariable("VELKOR_CAPTURAS") + u"/conectar-ocupado-"_s +
+                                 QTest::currentDataTag() + u".png"_s);
 
         QTRY_COMPARE_WITH_TIMEOUT(programa.respuestas.textos().size(), 1, ESPERA_MAXIMA);
         QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_ERROR});
         const QString texto = programa.respuestas.textos().constFirst();
-        QVERIFY2(texto.contains(QStringLiteral("127.0.0.1")), qPrintable(texto));
+        QVERIFY2(texto.contains(u"127.0.0.1"_s), qPrintable(texto));
         QVERIFY(ventana);
         QVERIFY(ventana->isVisible());
         QVERIFY(!ventana->conectando());
         QVERIFY(conectar->isEnabled());
-        QCOMPARE(conectar->text(), QStringLiteral("Conectar"));
+        QCOMPARE(conectar->text(), u"Conectar"_s);
         QCOMPARE(conectada.count(), 0);
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         QVERIFY(registroLocal().getEmpresasDetalle().isEmpty());
@@ -300,7 +298,7 @@ private slots:
     void cerradaMientrasConecta()
     {
         TPrograma programa;
-        QPointer<TConectarServidorFrm> ventana = abre(programa.w, QStringLiteral("TabItem1"));
+        QPointer<TConectarServidorFrm> ventana = abre(programa.w, u"TabItem1"_s);
         QVERIFY(ventana);
         llena(*ventana, 0, {"127.0.0.1", QString::number(puertoLibre()), "velkor_eku", "velkor", "", CORREO, ""});
         pieza<QPushButton>(*ventana, "BtConectar")->click();
@@ -344,14 +342,14 @@ private slots:
             NuevoNegocio::TDatos d;
             d.email = CORREO;
             d.password = PASSWORD_USUARIO;
-            d.nombre = QStringLiteral("Dueño");
-            d.nombreEmpresa = QStringLiteral("Escuela Kemper");
+            d.nombre = u"Dueño"_s;
+            d.nombreEmpresa = u"Escuela Kemper"_s;
             d.certificado = NegocioPrueba::certificado(NegocioPrueba::RFC_ESCUELA);
             d.llave = NegocioPrueba::llave(NegocioPrueba::RFC_ESCUELA);
             d.passwordLlave = NegocioPrueba::PASSWORD_CSD;
             d.rfc = NegocioPrueba::RFC_ESCUELA;
-            d.razon = QStringLiteral("ESCUELA KEMPER URGATE SA DE CV");
-            d.regimen = QStringLiteral("601 - General de Ley Personas Morales");
+            d.razon = u"ESCUELA KEMPER URGATE SA DE CV"_s;
+            d.regimen = u"601 - General de Ley Personas Morales"_s;
             const TConexionSesion conexion =
                 NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, destino, QByteArray());
             NuevoNegocio::saveNuevoNegocio(d, conexion, QByteArray());
@@ -360,11 +358,11 @@ private slots:
 
         TPrograma programa;
         TWizardFrm* w = programa.w;
-        QPointer<TConectarServidorFrm> ventana = abre(w, QStringLiteral("TabItem1"));
+        QPointer<TConectarServidorFrm> ventana = abre(w, u"TabItem1"_s);
         QVERIFY(ventana);
         llena(*ventana, tipo == TServidorBaseDatos::Tipo::MariaDB ? 0 : 1,
               {destino.servidor, destino.puerto, destino.baseDatos, destino.usuario, destino.password, CORREO,
-               QStringLiteral("Otra#Clave3")});
+               u"Otra#Clave3"_s});
         QSignalSpy conectada(ventana, &TConectarServidorFrm::empresaConectada);
         // Another password of that user: said, the window kept, the
         // password field ready to type again, nothing registered.
@@ -388,7 +386,7 @@ private slots:
         QCOMPARE(w->listaEmpresas(), QStringList{NegocioPrueba::RFC_ESCUELA});
         QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), NegocioPrueba::RFC_ESCUELA);
         QCOMPARE(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->text(), CORREO);
-        Capturas::guarda(*w, QStringLiteral("conectar-ingreso-") + QTest::currentDataTag());
+        Capturas::guarda(*w, u"conectar-ingreso-"_s + QTest::currentDataTag());
         pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(PASSWORD_USUARIO);
         pieza<QPushButton>(w, "BtIngresar")->click();
         QVERIFY(w->nextStep);

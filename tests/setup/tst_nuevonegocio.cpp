@@ -26,6 +26,7 @@
 #include <QThread>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 using Ingreso::TResultado;
 
 namespace {
@@ -35,27 +36,25 @@ const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
 NuevoNegocio::TDatos datosEscuela()
 {
     NuevoNegocio::TDatos d;
-    d.email = QStringLiteral(" dueno@escuela.mx ");
-    d.password = QStringLiteral("Secreta#1");
-    d.nombre = QStringLiteral(" Ana ");
-    d.apellidoPaterno = QStringLiteral("Muñoz");
-    d.telefonos = {{3, QStringLiteral("3312345678"), QString()},
-                   {2, QStringLiteral(" 5551234567 "), QStringLiteral("12")},
-                   {1, QStringLiteral("  "), QStringLiteral("9")}};
-    d.nombreEmpresa = QStringLiteral("Escuela Kemper");
-    d.certificado = CSD + QStringLiteral("EKU9003173C9.cer");
-    d.llave = CSD + QStringLiteral("EKU9003173C9.key");
-    d.passwordLlave = QStringLiteral("12345678a");
-    d.rfc = QStringLiteral("EKU9003173C9");
-    d.razon = QStringLiteral("ESCUELA KEMPER URGATE SA DE CV");
-    d.regimen = QStringLiteral("601 - General de Ley Personas Morales");
-    d.direccion.calle = QStringLiteral("Reforma");
-    d.direccion.noExterior = QStringLiteral("222");
-    d.direccion.colonia = QStringLiteral("Juárez");
-    d.direccion.municipio = QStringLiteral("015 - Cuauhtémoc");
-    d.direccion.estado = QStringLiteral("CMX - Ciudad de México");
-    d.direccion.pais = QStringLiteral("MEX - México");
-    d.direccion.codigoPostal = QStringLiteral("06600");
+    d.email = u" dueno@escuela.mx "_s;
+    d.password = u"Secreta#1"_s;
+    d.nombre = u" Ana "_s;
+    d.apellidoPaterno = u"Muñoz"_s;
+    d.telefonos = {{3, u"3312345678"_s, QString()}, {2, u" 5551234567 "_s, u"12"_s}, {1, u"  "_s, u"9"_s}};
+    d.nombreEmpresa = u"Escuela Kemper"_s;
+    d.certificado = CSD + u"EKU9003173C9.cer"_s;
+    d.llave = CSD + u"EKU9003173C9.key"_s;
+    d.passwordLlave = u"12345678a"_s;
+    d.rfc = u"EKU9003173C9"_s;
+    d.razon = u"ESCUELA KEMPER URGATE SA DE CV"_s;
+    d.regimen = u"601 - General de Ley Personas Morales"_s;
+    d.direccion.calle = u"Reforma"_s;
+    d.direccion.noExterior = u"222"_s;
+    d.direccion.colonia = u"Juárez"_s;
+    d.direccion.municipio = u"015 - Cuauhtémoc"_s;
+    d.direccion.estado = u"CMX - Ciudad de México"_s;
+    d.direccion.pais = u"MEX - México"_s;
+    d.direccion.codigoPostal = u"06600"_s;
     return d;
 }
 
@@ -96,7 +95,7 @@ void copiaCarpeta(const QString& origen, const QString& destino)
     QDir().mkpath(destino);
     for (const QFileInfo& entrada :
          QDir(origen).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
-        const QString nuevo = destino + QLatin1Char('/') + entrada.fileName();
+        const QString nuevo = destino + u'/' + entrada.fileName();
         if (entrada.isSymLink())
             QFile::link(entrada.symLinkTarget(), nuevo);
         else if (entrada.isDir())
@@ -120,26 +119,26 @@ private slots:
         TUsuarionegocio liga;
         const TConexionSesion conexion = creaNegocio(datos, &liga);
 
-        const QString archivo = programa.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
+        const QString archivo = programa.archivo(u"db/EKU9003173C9/"_s + DB_SISTEMA_NOMBRE);
         QCOMPARE(conexion.getDatabase(), archivo);
 
         // The registry row leads back to the new file.
-        const QStringList detalle = registroLocal().getEmpresaDetalle(QStringLiteral("EKU9003173C9"));
+        const QStringList detalle = registroLocal().getEmpresaDetalle(u"EKU9003173C9"_s);
         QCOMPARE(detalle.value(1), datos.razon);
         const QStringList campos = Utils::transformaStringConexion(detalle.value(2));
         QCOMPARE(campos, (QStringList{DB_SQLITE, QString(), QString(), QString(), archivo, QString()}));
 
-        const auto usuario = TUsuario::getInfoByEmail(QStringLiteral("dueno@escuela.mx"), conexion);
+        const auto usuario = TUsuario::getInfoByEmail(u"dueno@escuela.mx"_s, conexion);
         QVERIFY(usuario);
-        QCOMPARE(usuario->getIdpersona()->getNombre(), QStringLiteral("Ana"));
+        QCOMPARE(usuario->getIdpersona()->getNombre(), u"Ana"_s);
         const int contacto = usuario->getIdpersona()->getContactoId();
         const QList<TTelefono> telefonos =
             TTelefono::busca(TTelefono::columna(TTelefono::col_Idcontacto) == contacto, conexion);
         QCOMPARE(telefonos.size(), 2);
-        QCOMPARE(telefonos.at(1).getNumero(), QStringLiteral("5551234567"));
+        QCOMPARE(telefonos.at(1).getNumero(), u"5551234567"_s);
         QCOMPARE(telefonos.at(1).getTipotelefono(), 2);
 
-        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), conexion);
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(u"EKU9003173C9"_s, conexion);
         QVERIFY(negocio);
         QCOMPARE(negocio->getLogonegocio(), LOGO);
         const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
@@ -151,11 +150,11 @@ private slots:
 
         const std::unique_ptr<TCertificado> certificado = TCertificado::getByNegocio(*negocio, conexion);
         QVERIFY(certificado);
-        QCOMPARE(certificado->getNumCertificado(), QStringLiteral("30001000000500003416"));
+        QCOMPARE(certificado->getNumCertificado(), u"30001000000500003416"_s);
         QCOMPARE(certificado->getFechaexpiracion(), QDate(2027, 5, 18));
         QCOMPARE(certificado->getNegCer(), TCarpetaPrograma::lee(datos.certificado));
         QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
-        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), QStringLiteral("12345678a"));
+        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), u"12345678a"_s);
 
         const QList<TRegimennegocio> regimenes =
             TRegimennegocio::busca(TRegimennegocio::columna(TRegimennegocio::col_Idnegocio) == *negocio, conexion);
@@ -177,7 +176,7 @@ private slots:
         QCOMPARE(permisos.motivo, FirmaPermisos::TMotivo::Valido);
         QCOMPARE(permisos.plano, datos.rfc + USR_PASS + PERMISOS_INICIALES);
         // Brought to the program's schema, with its invoice folders.
-        QVERIFY(QFileInfo(programa.archivo(FACTURAS_PATH + QStringLiteral("/EKU9003173C9/") + XML_PATH)).isDir());
+        QVERIFY(QFileInfo(programa.archivo(FACTURAS_PATH + u"/EKU9003173C9/"_s + XML_PATH)).isDir());
         QVERIFY(!Sistema::Negocio);
     }
 
@@ -186,8 +185,8 @@ private slots:
         QTest::addColumn<QString>("razon");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("matriz");
-        QTest::newRow("sin razón social") << QString() << QStringLiteral("x") << TSucursal::MATRIZ_STRING;
-        QTest::newRow("sin contraseña") << QStringLiteral("ESCUELA") << QString() << QStringLiteral("ESCUELA");
+        QTest::newRow("sin razón social") << QString() << u"x"_s << TSucursal::MATRIZ_STRING;
+        QTest::newRow("sin contraseña") << u"ESCUELA"_s << QString() << u"ESCUELA"_s;
     }
     void casosDeLosDatos()
     {
@@ -211,12 +210,11 @@ private slots:
     void bdExistenteNoSeDestruye()
     {
         const TProgramaConRegistro programa;
-        const QString rfc = QStringLiteral("EKU9003173C9");
-        const QString carpeta = programa.archivo(QStringLiteral("db/") + rfc + QLatin1Char('/'));
+        const QString rfc = u"EKU9003173C9"_s;
+        const QString carpeta = programa.archivo(u"db/"_s + rfc + u'/');
         QVERIFY(TCarpetaPrograma::escribe(carpeta + DB_SISTEMA_NOMBRE, "comprobantes de antes"));
-        nuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X"));
-        const QStringList apartados =
-            QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
+        nuevoLocal(u"a@b.mx"_s, rfc, u"X"_s);
+        const QStringList apartados = QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + u".*.anterior"_s}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
         QCOMPARE(TCarpetaPrograma::lee(carpeta + apartados.first()), QByteArray("comprobantes de antes"));
         QVERIFY(QFileInfo(carpeta + DB_SISTEMA_NOMBRE).size() > 1000);
@@ -227,8 +225,8 @@ private slots:
     void reRegistroFallidoConservaLaBase_data()
     {
         QTest::addColumn<QString>("como");
-        QTest::newRow("registro bloqueado por otro proceso") << QStringLiteral("bloqueo");
-        QTest::newRow("el registro rechaza la conexión") << QStringLiteral("rechazo");
+        QTest::newRow("registro bloqueado por otro proceso") << u"bloqueo"_s;
+        QTest::newRow("el registro rechaza la conexión") << u"rechazo"_s;
     }
     void reRegistroFallidoConservaLaBase()
     {
@@ -241,10 +239,9 @@ private slots:
         QVERIFY(!antes.isEmpty());
 
         std::unique_ptr<RegistroPrueba::TBloqueo> bloqueo;
-        if (como == QLatin1String("rechazo")) {
-            QVERIFY(
-                RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON Conexion "
-                                                       "BEGIN SELECT RAISE(ABORT, 'registro de solo lectura'); END")));
+        if (como == "rechazo"_L1) {
+            QVERIFY(RegistroPrueba::ejecuta(u"CREATE TRIGGER sinAltas BEFORE INSERT ON Conexion "
+                                            "BEGIN SELECT RAISE(ABORT, 'registro de solo lectura'); END"_s));
         } else {
             bloqueo = std::make_unique<RegistroPrueba::TBloqueo>();
             QVERIFY(bloqueo->activo());
@@ -259,10 +256,9 @@ private slots:
 
         QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
         const QString carpeta = QFileInfo(conexion.getDatabase()).absolutePath();
-        QCOMPARE(QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + QStringLiteral("*")}, QDir::Files),
-                 QStringList{DB_SISTEMA_NOMBRE});
+        QCOMPARE(QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + u"*"_s}, QDir::Files), QStringList{DB_SISTEMA_NOMBRE});
         QCOMPARE(registroLocal().getEmpresas().size(), 1);
-        QVERIFY(programa.log().contains(QStringLiteral("EBaseDatos error raised")));
+        QVERIFY(programa.log().contains(u"EBaseDatos error raised"_s));
         QVERIFY(TNegocio::getByRFC(datos.rfc, conexion));
     }
 
@@ -284,24 +280,21 @@ private slots:
         const QByteArray antes = TCarpetaPrograma::lee(conexion.getDatabase());
 
         QTemporaryDir otra;
-        const QString destino = otra.filePath(QStringLiteral("Velkor copia"));
+        const QString destino = otra.filePath(u"Velkor copia"_s);
         copiaCarpeta(rutaOriginal, destino);
         if (!copiada)
             QVERIFY(QDir(rutaOriginal + DB_PATH).removeRecursively());
         Rutas::fijaCarpetaPrograma(destino);
 
-        QCOMPARE(Ingreso::ingresa(QStringLiteral("EKU9003173C9"), QStringLiteral("dueno@escuela.mx"),
-                                  QStringLiteral("Secreta#1")),
-                 TResultado::Correcto);
-        const QString enDestino = Rutas::programa({DB_PATH, QStringLiteral("EKU9003173C9"), DB_SISTEMA_NOMBRE});
+        QCOMPARE(Ingreso::ingresa(u"EKU9003173C9"_s, u"dueno@escuela.mx"_s, u"Secreta#1"_s), TResultado::Correcto);
+        const QString enDestino = Rutas::programa({DB_PATH, u"EKU9003173C9"_s, DB_SISTEMA_NOMBRE});
         QCOMPARE(Sistema::Conexion->getDatabase(), enDestino);
 
         TNegocio negocio = *Sistema::Negocio;
-        negocio.setNombre(QStringLiteral("Escuela Kemper, la copia"));
+        negocio.setNombre(u"Escuela Kemper, la copia"_s);
         TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
-        QCOMPARE(TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), TConexionSesion::embebida(enDestino, destino))
-                     ->getNombre(),
-                 QStringLiteral("Escuela Kemper, la copia"));
+        QCOMPARE(TNegocio::getByRFC(u"EKU9003173C9"_s, TConexionSesion::embebida(enDestino, destino))->getNombre(),
+                 u"Escuela Kemper, la copia"_s);
         Conexiones::cierraHilo();
         if (copiada)
             QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
@@ -315,19 +308,18 @@ private slots:
         QTest::addColumn<bool>("conPlantilla");
         QTest::addColumn<QString>("password");
         QTest::newRow("sin plantilla") << false << QString();
-        QTest::newRow("separador en la contraseña del servidor") << true << QStringLiteral("se|creto");
+        QTest::newRow("separador en la contraseña del servidor") << true << u"se|creto"_s;
     }
     void destinoInvalidoNoRegistraNada()
     {
         QFETCH(bool, conPlantilla);
         QFETCH(QString, password);
         const TProgramaConRegistro programa(false);
-        const QString rfc = QStringLiteral("EKU9003173C9");
+        const QString rfc = u"EKU9003173C9"_s;
         NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(rfc);
         destino.password = password;
         const auto crea = [&] {
-            NuevoNegocio::saveNuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X"), destino,
-                                         conPlantilla ? plantilla() : QByteArray());
+            NuevoNegocio::saveNuevoLocal(u"a@b.mx"_s, rfc, u"X"_s, destino, conPlantilla ? plantilla() : QByteArray());
         };
         if (conPlantilla)
             QVERIFY_THROWS_EXCEPTION(ECadenaConexion, crea());
@@ -342,7 +334,7 @@ private slots:
         const TProgramaConRegistro programa;
         NuevoNegocio::TDatos datos = datosEscuela();
         // The user and the business are saved before the regime fails.
-        datos.regimen = QStringLiteral("601 - ") + QString(400, QLatin1Char('x'));
+        datos.regimen = u"601 - "_s + QString(400, u'x');
         const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), datos.rfc, datos.razon);
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO));
         QCOMPARE(TUsuario::cuenta(TCondicion(), conexion), 0);
@@ -359,17 +351,16 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("mensaje");
-        const QString password = QStringLiteral("12345678a");
-        const QString rfc = QStringLiteral("EKU9003173C9");
+        const QString password = u"12345678a"_s;
+        const QString rfc = u"EKU9003173C9"_s;
         QTest::newRow("RFC del certificado que es ruta")
-            << QStringLiteral("ruta.cer") << QStringLiteral("propia.key") << password << rfc << ERR_CERT_RFC_NO_VALIDO;
-        QTest::newRow("llave sin cifrar") << QStringLiteral("propio.cer") << QStringLiteral("sin-cifrar.key")
-                                          << password << rfc << ERR_LLAVE_SIN_CIFRAR;
+            << u"ruta.cer"_s << u"propia.key"_s << password << rfc << ERR_CERT_RFC_NO_VALIDO;
+        QTest::newRow("llave sin cifrar")
+            << u"propio.cer"_s << u"sin-cifrar.key"_s << password << rfc << ERR_LLAVE_SIN_CIFRAR;
         QTest::newRow("derivación de 2^31-1 iteraciones")
-            << QStringLiteral("propio.cer") << QStringLiteral("enorme.key") << password << rfc << ERR_LLAVE_NO_ADMITIDA;
-        QTest::newRow("RFC capturado que es ruta")
-            << CSD + QStringLiteral("EKU9003173C9.cer") << CSD + QStringLiteral("EKU9003173C9.key") << password
-            << QStringLiteral("../../x") << ERR_RFC_NO_VALIDO.arg(QStringLiteral("../../x"));
+            << u"propio.cer"_s << u"enorme.key"_s << password << rfc << ERR_LLAVE_NO_ADMITIDA;
+        QTest::newRow("RFC capturado que es ruta") << CSD + u"EKU9003173C9.cer"_s << CSD + u"EKU9003173C9.key"_s
+                                                   << password << u"../../x"_s << ERR_RFC_NO_VALIDO.arg(u"../../x"_s);
     }
     void certificadoRechazadoNoGuardaNada()
     {
@@ -380,16 +371,13 @@ private slots:
         QFETCH(QString, mensaje);
         QTemporaryDir credenciales;
         const TCredencialPrueba c;
-        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("ruta.cer")),
-                                   c.certificado(QStringLiteral("../../../../x")));
-        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("propio.cer")),
-                                   c.certificado(QStringLiteral("EKU9003173C9")));
-        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("propia.key")), c.llaveCifrada("12345678a"));
-        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("sin-cifrar.key")), c.llaveSinCifrar());
-        TCredencialPrueba::escribe(credenciales.filePath(QStringLiteral("enorme.key")),
-                                   TCredencialPrueba::llavePbes2(2147483647));
+        TCredencialPrueba::escribe(credenciales.filePath(u"ruta.cer"_s), c.certificado(u"../../../../x"_s));
+        TCredencialPrueba::escribe(credenciales.filePath(u"propio.cer"_s), c.certificado(u"EKU9003173C9"_s));
+        TCredencialPrueba::escribe(credenciales.filePath(u"propia.key"_s), c.llaveCifrada("12345678a"));
+        TCredencialPrueba::escribe(credenciales.filePath(u"sin-cifrar.key"_s), c.llaveSinCifrar());
+        TCredencialPrueba::escribe(credenciales.filePath(u"enorme.key"_s), TCredencialPrueba::llavePbes2(2147483647));
         const auto ruta = [&](const QString& archivo) {
-            return archivo.startsWith(QLatin1Char('/')) ? archivo : credenciales.filePath(archivo);
+            return archivo.startsWith(u'/') ? archivo : credenciales.filePath(archivo);
         };
 
         const TProgramaConRegistro programa;
@@ -398,7 +386,7 @@ private slots:
         datos.llave = ruta(llave);
         datos.passwordLlave = password;
         datos.rfc = rfc;
-        const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), QStringLiteral("EKU9003173C9"), datos.razon);
+        const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), u"EKU9003173C9"_s, datos.razon);
         try {
             NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO);
             QFAIL("Se creó el negocio con un certificado que debía rechazarse");
@@ -415,17 +403,17 @@ private slots:
     {
         QTest::addColumn<QString>("rfc");
         QTest::newRow("vacío") << QString();
-        QTest::newRow("ruta") << QStringLiteral("../../../../x");
-        QTest::newRow("RFC seguido de ruta") << QStringLiteral("EKU9003173C9/../../x");
+        QTest::newRow("ruta") << u"../../../../x"_s;
+        QTest::newRow("RFC seguido de ruta") << u"EKU9003173C9/../../x"_s;
     }
     void rfcNoValidoNoCreaNada()
     {
         QFETCH(QString, rfc);
         const TProgramaConRegistro programa;
         const QStringList antes = QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QVERIFY_THROWS_EXCEPTION(EVelkor, nuevoLocal(QStringLiteral("a@b.mx"), rfc, QStringLiteral("X")));
+        QVERIFY_THROWS_EXCEPTION(EVelkor, nuevoLocal(u"a@b.mx"_s, rfc, u"X"_s));
         QCOMPARE(QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), antes);
-        QVERIFY(!QFileInfo::exists(programa.archivo(QStringLiteral("x"))));
+        QVERIFY(!QFileInfo::exists(programa.archivo(u"x"_s)));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         QVERIFY(!Sistema::Conexion);
     }
@@ -435,7 +423,7 @@ private slots:
     void archivosPrivados()
     {
         const TProgramaConRegistro programa;
-        const QString carpeta = programa.archivo(QStringLiteral("db/EKU9003173C9"));
+        const QString carpeta = programa.archivo(u"db/EKU9003173C9"_s);
         // A folder left from before, open to everyone, is closed too.
         QVERIFY(QDir().mkdir(carpeta));
         QVERIFY(QFile::setPermissions(carpeta, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
@@ -445,7 +433,7 @@ private slots:
         QCOMPARE(TCarpetaPrograma::modo(carpeta), 0700);
         QCOMPARE(TCarpetaPrograma::modo(conexion.getDatabase()), 0600);
 
-        const QString nueva = programa.archivo(QStringLiteral("db/otra/nueva.fdb"));
+        const QString nueva = programa.archivo(u"db/otra/nueva.fdb"_s);
         Conexiones::creaBaseDatos(nueva, programa.ruta());
         QCOMPARE(TCarpetaPrograma::modo(nueva), 0600);
     }
@@ -460,7 +448,7 @@ private slots:
         {
             const TUnidadTrabajo unidad(primera, liga.getIdusuario()->getIdusuario());
             TDireccion direccion;
-            direccion.setCalle(QStringLiteral("Insurgentes"));
+            direccion.setCalle(u"Insurgentes"_s);
             direccion = TDireccion::saveOrUpdate(direccion, unidad);
             TPersona persona = *liga.getIdusuario()->getIdpersona();
             persona.setDireccion(direccion);
@@ -471,9 +459,9 @@ private slots:
         QVERIFY(usuario->getIdpersona()->getDireccionId() > 0);
 
         NuevoNegocio::TDatos otra = datosEscuela();
-        otra.rfc = QStringLiteral("H&E951128469");
-        otra.razon = QStringLiteral("H & E");
-        otra.regimen = QStringLiteral("612 - Personas Físicas con Actividades Empresariales y Profesionales");
+        otra.rfc = u"H&E951128469"_s;
+        otra.razon = u"H & E"_s;
+        otra.regimen = u"612 - Personas Físicas con Actividades Empresariales y Profesionales"_s;
         const TConexionSesion segunda = nuevoLocal(usuario->getEmail(), otra.rfc, otra.razon);
         QVERIFY(segunda.getDatabase() != primera.getDatabase());
         NuevoNegocio::saveNuevoNegocio(otra, segunda, LOGO, usuario.get());
@@ -481,11 +469,11 @@ private slots:
         const std::unique_ptr<TUsuario> copia = TUsuario::getInfoByEmail(usuario->getEmail(), segunda);
         QVERIFY(copia);
         QCOMPARE(copia->getPassword(), usuario->getPassword());
-        QCOMPARE(copia->getIdpersona()->getApellidopaterno(), QStringLiteral("Muñoz"));
+        QCOMPARE(copia->getIdpersona()->getApellidopaterno(), u"Muñoz"_s);
         QVERIFY(copia->getIdpersona()->getDireccionId() <= 0);
         QVERIFY(!copia->getIdpersona()->getDireccion());
-        QVERIFY(TNegocio::getByRFC(QStringLiteral("H&E951128469"), segunda));
-        QVERIFY(!TNegocio::getByRFC(QStringLiteral("EKU9003173C9"), segunda));
+        QVERIFY(TNegocio::getByRFC(u"H&E951128469"_s, segunda));
+        QVERIFY(!TNegocio::getByRFC(u"EKU9003173C9"_s, segunda));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
     }
 
@@ -503,9 +491,7 @@ private slots:
         QFETCH(bool, enOtroHilo);
         const TProgramaConRegistro programa;
         creaNegocio(datosEscuela());
-        QCOMPARE(Ingreso::ingresa(QStringLiteral("EKU9003173C9"), QStringLiteral("dueno@escuela.mx"),
-                                  QStringLiteral("Secreta#1")),
-                 TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(u"EKU9003173C9"_s, u"dueno@escuela.mx"_s, u"Secreta#1"_s), TResultado::Correcto);
         Sistema::dbSistema = Sistema::Conexion->getDatabase();
         const auto negocio = Sistema::Negocio;
         const auto usuario = Sistema::Usuario;
@@ -515,11 +501,11 @@ private slots:
         const auto sucursales = Sistema::Sucursales;
 
         NuevoNegocio::TDatos otra = datosEscuela();
-        otra.email = QStringLiteral("emisor@proveedor.mx");
-        otra.certificado = CSD + QStringLiteral("CSD01_AAA010101AAA.cer");
-        otra.llave = CSD + QStringLiteral("CSD01_AAA010101AAA.key");
-        otra.rfc = QStringLiteral("AAA010101AAA");
-        otra.razon = QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC");
+        otra.email = u"emisor@proveedor.mx"_s;
+        otra.certificado = CSD + u"CSD01_AAA010101AAA.cer"_s;
+        otra.llave = CSD + u"CSD01_AAA010101AAA.key"_s;
+        otra.rfc = u"AAA010101AAA"_s;
+        otra.razon = u"ACCEM SERVICIOS EMPRESARIALES SC"_s;
         const QByteArray bytesPlantilla = plantilla();
         QString error;
         const auto crea = [&] {
@@ -563,22 +549,22 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("resultado");
         QTest::addColumn<int>("activas"); // registry entries still active afterwards
-        const QString rfc = QStringLiteral("EKU9003173C9");
-        const QString email = QStringLiteral("dueno@escuela.mx");
-        const QString clave = QStringLiteral("Secreta#1");
+        const QString rfc = u"EKU9003173C9"_s;
+        const QString email = u"dueno@escuela.mx"_s;
+        const QString clave = u"Secreta#1"_s;
         QTest::newRow("sin empresa") << ""
                                      << "" << email << clave << int(TResultado::SinEmpresa) << 1;
         QTest::newRow("sin correo") << "" << rfc << "" << clave << int(TResultado::SinCorreo) << 1;
         QTest::newRow("base borrada") << "borra" << rfc << email << clave << int(TResultado::BaseInexistente) << 0;
         QTest::newRow("empresa ajena") << "ajena" << rfc << email << clave << int(TResultado::EmpresaYUsuario) << 0;
         QTest::newRow("usuario inexistente")
-            << "" << rfc << QStringLiteral("otro@escuela.mx") << clave << int(TResultado::UsuarioIncorrecto) << 1;
+            << "" << rfc << u"otro@escuela.mx"_s << clave << int(TResultado::UsuarioIncorrecto) << 1;
         QTest::newRow("contraseña incorrecta")
-            << "" << rfc << email << QStringLiteral("secreta#1") << int(TResultado::UsuarioIncorrecto) << 1;
+            << "" << rfc << email << u"secreta#1"_s << int(TResultado::UsuarioIncorrecto) << 1;
         QTest::newRow("sin acceso") << "sinliga" << rfc << email << clave << int(TResultado::SinAcceso) << 1;
         QTest::newRow("correcto") << "" << rfc << email << clave << int(TResultado::Correcto) << 1;
         QTest::newRow("correo en mayúsculas")
-            << "" << rfc << QStringLiteral("Dueno@Escuela.MX") << clave << int(TResultado::Correcto) << 1;
+            << "" << rfc << u"Dueno@Escuela.MX"_s << clave << int(TResultado::Correcto) << 1;
     }
     void ingreso()
     {
@@ -593,19 +579,19 @@ private slots:
         NegocioPrueba::limpiaSesion();
         QDir(programa.archivo(FACTURAS_PATH)).removeRecursively();
 
-        if (caso == QLatin1String("borra")) {
+        if (caso == "borra"_L1) {
             Conexiones::cierra(conexion);
             QVERIFY(QFile::remove(conexion.getDatabase()));
-        } else if (caso == QLatin1String("ajena")) {
+        } else if (caso == "ajena"_L1) {
             // The file holds another business: the registry row is stale.
             Conexiones::cierra(conexion);
             QFile::remove(conexion.getDatabase());
             QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), conexion.getDatabase()));
             QFile::setPermissions(conexion.getDatabase(), QFile::ReadOwner | QFile::WriteOwner);
-        } else if (caso == QLatin1String("sinliga")) {
+        } else if (caso == "sinliga"_L1) {
             // The user exists but was never linked to the business.
             QSqlQuery borra(Conexiones::baseDatos(conexion));
-            QVERIFY(borra.exec(QStringLiteral("DELETE FROM USUARIONEGOCIO")));
+            QVERIFY(borra.exec(u"DELETE FROM USUARIONEGOCIO"_s));
         }
 
         const TResultado obtenido = Ingreso::ingresa(componente, email, password);
@@ -614,10 +600,10 @@ private slots:
         const bool correcto = obtenido == TResultado::Correcto;
         QCOMPARE(bool(Sistema::Negocio), correcto);
         QCOMPARE(bool(Sistema::UsuarioNegocio), correcto);
-        QCOMPARE(QFileInfo(programa.archivo(FACTURAS_PATH + QStringLiteral("/EKU9003173C9"))).isDir(), correcto);
+        QCOMPARE(QFileInfo(programa.archivo(FACTURAS_PATH + u"/EKU9003173C9"_s)).isDir(), correcto);
         if (correcto) {
             QCOMPARE(Sistema::Conexion->getDatabase(), conexion.getDatabase());
-            QCOMPARE(Sistema::Negocio->getNombre(), QStringLiteral("Escuela Kemper"));
+            QCOMPARE(Sistema::Negocio->getNombre(), u"Escuela Kemper"_s);
             QCOMPARE(Sistema::Sucursales.size(), 1);
         }
         QVERIFY(!Ingreso::mensajes(obtenido).isEmpty() || correcto);

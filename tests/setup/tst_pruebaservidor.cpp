@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using PruebaServidor::TResultado;
 using Tipo = TServidorBaseDatos::Tipo;
 
@@ -86,7 +87,7 @@ private slots:
 
         const QString base = s.creaBaseDatos();
         QVERIFY2(!base.isEmpty(), qPrintable(s.error()));
-        const QString claveAjena = QStringLiteral("Ajena#7k2");
+        const QString claveAjena = u"Ajena#7k2"_s;
         // Nothing listens here, or something that never says a word.
         QTcpServer mudo;
         TConexionSesion conexion = s.conexion(base);
@@ -97,19 +98,17 @@ private slots:
             conexion = s.conexion(base, s.usuario(), claveAjena);
             break;
         case TCaso::ConTabla:
-            QVERIFY2(s.ejecuta(QStringLiteral("CREATE TABLE PREVIA (ID INTEGER)"), base), qPrintable(s.error()));
+            QVERIFY2(s.ejecuta(u"CREATE TABLE PREVIA (ID INTEGER)"_s, base), qPrintable(s.error()));
             break;
         case TCaso::SinCreate:
             // MariaDB: rights on the rows only. Firebird 3: an account that is
             // not the database's owner may sign in but create nothing without
             // a grant.
-            QVERIFY2(s.creaUsuario(QStringLiteral("limitada"), claveAjena, QStringLiteral("SELECT, INSERT"), base),
-                     qPrintable(s.error()));
-            conexion = s.conexion(base, QStringLiteral("limitada"), claveAjena);
+            QVERIFY2(s.creaUsuario(u"limitada"_s, claveAjena, u"SELECT, INSERT"_s, base), qPrintable(s.error()));
+            conexion = s.conexion(base, u"limitada"_s, claveAjena);
             break;
         case TCaso::BaseInexistente:
-            conexion.setDatabase(tipo == Tipo::MariaDB ? QStringLiteral("no_existe")
-                                                       : s.carpeta() + QStringLiteral("/db/no_existe.fdb"));
+            conexion.setDatabase(tipo == Tipo::MariaDB ? u"no_existe"_s : s.carpeta() + u"/db/no_existe.fdb"_s);
             break;
         case TCaso::NadieEscucha:
             conexion.setPuerto(QString::number(TServidorBaseDatos::puertoLibre()));
@@ -127,21 +126,20 @@ private slots:
         QVERIFY2(r.resultado == esperado, qPrintable(r.texto));
         QCOMPARE(r.correcta(), esperado == TResultado::Correcta);
         // The user is told which server it was, and never a password.
-        QVERIFY2(r.texto.contains(QStringLiteral("127.0.0.1:%1").arg(conexion.getPuerto())), qPrintable(r.texto));
+        QVERIFY2(r.texto.contains(u"127.0.0.1:%1"_s.arg(conexion.getPuerto())), qPrintable(r.texto));
         QVERIFY2(!r.texto.contains(conexion.getPassword()), qPrintable(r.texto));
         QVERIFY2(!r.texto.contains(s.password()), qPrintable(r.texto));
         if (caso != TCaso::NadieEscucha && caso != TCaso::NoContesta)
             QVERIFY2(r.texto.contains(conexion.getDatabase()), qPrintable(r.texto));
         if (caso == TCaso::ConTabla)
-            QVERIFY2(r.texto.contains(QStringLiteral("PREVIA"), Qt::CaseInsensitive), qPrintable(r.texto));
+            QVERIFY2(r.texto.contains(u"PREVIA"_s, Qt::CaseInsensitive), qPrintable(r.texto));
         QCOMPARE(QSqlDatabase::connectionNames(), conexionesAntes);
 
         // The check's own table is gone, whatever the outcome.
         const TConexionSesion administrador = s.conexion(base);
         const QStringList tablas = Esquema::tablasPresentes(administrador);
         Conexiones::cierra(administrador);
-        QCOMPARE(tablas.join(QLatin1Char(',')).toUpper(),
-                 caso == TCaso::ConTabla ? QStringLiteral("PREVIA") : QString());
+        QCOMPARE(tablas.join(u',').toUpper(), caso == TCaso::ConTabla ? u"PREVIA"_s : QString());
     }
 };
 

@@ -23,15 +23,16 @@
 #include <QTest>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 using Recuperacion::TResultado;
 
 namespace {
 
-const QString RFC = QStringLiteral("EKU9003173C9");
-const QString EMAIL = QStringLiteral("dueno@escuela.mx");
-const QString OTRO = QStringLiteral("otro@escuela.mx");
-const QString VIEJA = QStringLiteral("Vieja#1");
-const QString NUEVA = QStringLiteral("Nueva#2");
+const QString RFC = u"EKU9003173C9"_s;
+const QString EMAIL = u"dueno@escuela.mx"_s;
+const QString OTRO = u"otro@escuela.mx"_s;
+const QString VIEJA = u"Vieja#1"_s;
+const QString NUEVA = u"Nueva#2"_s;
 // When the keys of a test are asked for.
 const QDateTime PEDIDA(QDate(2026, 12, 8), QTime(10, 0));
 
@@ -45,10 +46,7 @@ struct TCorreoRecibido {
 TCorreoRecibido leeCorreo(const QString& archivo)
 {
     TCorreoRecibido correo;
-    QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly))
-        return correo;
-    const QByteArray todo = f.readAll();
+    const QByteArray todo = TCarpetaPrograma::lee(archivo);
     const qsizetype corte = todo.indexOf("\r\n\r\n");
     for (const QByteArray& linea : todo.left(corte).split('\n')) {
         const qsizetype dos = linea.indexOf(':');
@@ -66,7 +64,7 @@ QString claveDelCorreo(const QString& html)
     if (inicio < 0)
         return {};
     const qsizetype desde = inicio + EMAIL_CLAVE_RECUPERACION.size();
-    return html.mid(desde, html.indexOf(QLatin1Char('<'), desde) - desde);
+    return html.mid(desde, html.indexOf(u'<', desde) - desde);
 }
 
 void ajustes(const TCarpetaPrograma& programa, const QMap<QString, QString>& valores)
@@ -78,7 +76,7 @@ void ajustes(const TCarpetaPrograma& programa, const QMap<QString, QString>& val
 
 QStringList correos(const QString& carpeta)
 {
-    return QDir(carpeta).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
+    return QDir(carpeta).entryList({u"*.eml"_s}, QDir::Files, QDir::Name);
 }
 
 // A mail server on this computer, set as the program folder's: a key exists
@@ -86,10 +84,10 @@ QStringList correos(const QString& carpeta)
 class TBuzon {
 public:
     explicit TBuzon(const TCarpetaPrograma& programa)
-        : m_smtp(QStringLiteral("servidor_smtp.py"), {QStringLiteral("--carpeta"), m_carpeta.path()})
+        : m_smtp(u"servidor_smtp.py"_s, {u"--carpeta"_s, m_carpeta.path()})
     {
-        ajustes(programa, {{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")},
-                           {QStringLiteral("Correo/puerto"), QString::number(m_smtp.puerto())}});
+        ajustes(programa,
+                {{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/puerto"_s, QString::number(m_smtp.puerto())}});
     }
     QString error() const { return m_smtp.puerto() > 0 ? QString() : m_smtp.error(); }
     // Asks for a key for `email`; the key of the mail that came, empty when
@@ -99,7 +97,7 @@ public:
         if (!Recuperacion::enviaClave(email))
             return {};
         ++m_enviados;
-        return claveDelCorreo(leeCorreo(m_carpeta.filePath(QStringLiteral("%1.eml").arg(m_enviados))).html);
+        return claveDelCorreo(leeCorreo(m_carpeta.filePath(u"%1.eml"_s.arg(m_enviados))).html);
     }
 
 private:
@@ -111,8 +109,7 @@ private:
 // The key as someone might type it: small letters, no dashes, blanks.
 QString desfigura(const QString& clave)
 {
-    return QStringLiteral("  ") + clave.toLower().remove(QLatin1Char('-')).insert(8, QStringLiteral(" ")) +
-           QStringLiteral("\n");
+    return u"  "_s + clave.toLower().remove(u'-').insert(8, u" "_s) + u"\n"_s;
 }
 
 constexpr int NINGUNA = -1; // a key of the right shape that was never sent
@@ -128,11 +125,9 @@ private slots:
     void nueva()
     {
         const QString clave = Recuperacion::nuevaClave();
-        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9A-HJKMNP-TV-Z]{4}(-[0-9A-HJKMNP-TV-Z]{4}){6}$"))
-                     .match(clave)
-                     .hasMatch(),
+        QVERIFY2(QRegularExpression(u"^[0-9A-HJKMNP-TV-Z]{4}(-[0-9A-HJKMNP-TV-Z]{4}){6}$"_s).match(clave).hasMatch(),
                  qPrintable(clave));
-        QCOMPARE(Recuperacion::formaClave(clave), QString(clave).remove(QLatin1Char('-')));
+        QCOMPARE(Recuperacion::formaClave(clave), QString(clave).remove(u'-'));
         QVERIFY(Recuperacion::nuevaClave() != Recuperacion::nuevaClave());
     }
 
@@ -140,15 +135,14 @@ private slots:
     {
         QTest::addColumn<QString>("tecleada");
         QTest::addColumn<QString>("forma");
-        const QString forma = QStringLiteral("0123456789ABCDEFGHJKMNPQRSTV");
-        QTest::newRow("como en el correo") << QStringLiteral("0123-4567-89AB-CDEF-GHJK-MNPQ-RSTV") << forma;
-        QTest::newRow("minúsculas, blancos, sin guiones")
-            << QStringLiteral(" 01234567 89abcdef\tghjkmnpqrstv\n") << forma;
-        QTest::newRow("O por cero, I por uno") << QStringLiteral("OI23-4567-89AB-CDEF-GHJK-MNPQ-RSTV") << forma;
-        QTest::newRow("o por cero, l por uno") << QStringLiteral("ol23-4567-89ab-cdef-ghjk-mnpq-rstv") << forma;
-        QTest::newRow("guiones de otra clase") << QStringLiteral("0123\u20134567\u201089AB-CDEFGHJKMNPQRSTV") << forma;
-        QTest::newRow("con U") << QStringLiteral("U123-4567-89AB-CDEF-GHJK-MNPQ-RSTV") << QString();
-        QTest::newRow("corta") << QStringLiteral("0123-4567-89AB-CDEF-GHJK-MNPQ-RST") << QString();
+        const QString forma = u"0123456789ABCDEFGHJKMNPQRSTV"_s;
+        QTest::newRow("como en el correo") << u"0123-4567-89AB-CDEF-GHJK-MNPQ-RSTV"_s << forma;
+        QTest::newRow("minúsculas, blancos, sin guiones") << u" 01234567 89abcdef\tghjkmnpqrstv\n"_s << forma;
+        QTest::newRow("O por cero, I por uno") << u"OI23-4567-89AB-CDEF-GHJK-MNPQ-RSTV"_s << forma;
+        QTest::newRow("o por cero, l por uno") << u"ol23-4567-89ab-cdef-ghjk-mnpq-rstv"_s << forma;
+        QTest::newRow("guiones de otra clase") << u"0123\u20134567\u201089AB-CDEFGHJKMNPQRSTV"_s << forma;
+        QTest::newRow("con U") << u"U123-4567-89AB-CDEF-GHJK-MNPQ-RSTV"_s << QString();
+        QTest::newRow("corta") << u"0123-4567-89AB-CDEF-GHJK-MNPQ-RST"_s << QString();
         QTest::newRow("vacía") << QString() << QString();
     }
     void forma()
@@ -173,8 +167,7 @@ private slots:
         const QString vencida = ERR_CLAVE_VENCIDA.arg(Recuperacion::MINUTOS_VIGENCIA);
         QTest::newRow("la suya") << una << 0 << false << EMAIL << 0 << QString();
         QTest::newRow("escrita a mano") << una << 0 << true << EMAIL << 0 << QString();
-        QTest::newRow("correo en mayúsculas")
-            << una << 0 << false << QStringLiteral(" Dueno@Escuela.MX ") << 0 << QString();
+        QTest::newRow("correo en mayúsculas") << una << 0 << false << u" Dueno@Escuela.MX "_s << 0 << QString();
         QTest::newRow("a los 29 minutos") << una << 0 << false << EMAIL << 29 << QString();
         QTest::newRow("a los 30 minutos") << una << 0 << false << EMAIL << 30 << vencida;
         QTest::newRow("de otro correo") << QStringList{OTRO} << 0 << false << EMAIL << 0 << ERR_CLAVE_RECUPERACION;
@@ -204,7 +197,7 @@ private slots:
             for (const QString& email : pedidas)
                 claves << buzon.pide(email);
         }
-        QVERIFY2(!claves.contains(QString()), qPrintable(respuestas.textos().join(QLatin1Char('\n'))));
+        QVERIFY2(!claves.contains(QString()), qPrintable(respuestas.textos().join(u'\n')));
         QCOMPARE(QSet<QString>(claves.cbegin(), claves.cend()).size(), claves.size());
         QString clave = cual == NINGUNA ? Recuperacion::nuevaClave() : cual == VACIA ? QString() : claves.at(cual);
         if (desfigurada)
@@ -262,11 +255,10 @@ private slots:
         TBuzon buzon(programa);
         QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
         TColaRespuestas respuestas;
-        QString clave;
-        {
+        const QString clave = [&] {
             const TRelojFijo reloj(PEDIDA);
-            clave = buzon.pide(EMAIL);
-        }
+            return buzon.pide(EMAIL);
+        }();
         QVERIFY(!clave.isEmpty());
         const auto a = [](int minutos) { return PEDIDA.addSecs(minutos * 60); };
         // The sixth falls in the wait: refused unchecked, it adds nothing.
@@ -348,11 +340,10 @@ private slots:
 
     void cuerpo()
     {
-        const QString cuerpo =
-            Recuperacion::cuerpoCorreo(QStringLiteral("<p>[clave]</p><p>[clave]</p>"), QStringLiteral("K"));
-        QCOMPARE(cuerpo, QStringLiteral("<p>") + EMAIL_CLAVE_RECUPERACION + QStringLiteral("K<br>") +
-                             Recuperacion::textoVigencia() + QStringLiteral("</p><p>[clave]</p>"));
-        QCOMPARE(Recuperacion::textoVigencia(), QStringLiteral("La clave vale 30 minutos y sirve una sola vez."));
+        const QString cuerpo = Recuperacion::cuerpoCorreo(u"<p>[clave]</p><p>[clave]</p>"_s, u"K"_s);
+        QCOMPARE(cuerpo, u"<p>"_s + EMAIL_CLAVE_RECUPERACION + u"K<br>"_s + Recuperacion::textoVigencia() +
+                             u"</p><p>[clave]</p>"_s);
+        QCOMPARE(Recuperacion::textoVigencia(), u"La clave vale 30 minutos y sirve una sola vez."_s);
     }
 
     // The whole road: the mail arrives, its key is accepted, the new
@@ -380,55 +371,52 @@ private slots:
         NegocioPrueba::creaRegistro(programa);
         NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         QTemporaryDir buzon;
-        QStringList argumentos{QStringLiteral("--carpeta"), buzon.path()};
-        QMap<QString, QString> valores{{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")}};
+        QStringList argumentos{u"--carpeta"_s, buzon.path()};
+        QMap<QString, QString> valores{{u"Correo/servidor"_s, u"127.0.0.1"_s}};
         if (tls) {
             const TCertificadoPrueba certificado(buzon.path());
             QVERIFY(certificado.valido());
-            argumentos << QStringLiteral("--certificado") << certificado.certificado << QStringLiteral("--llave")
-                       << certificado.llave;
-            valores.insert(QStringLiteral("Correo/certificadosCA"), certificado.certificado);
-            valores.insert(QStringLiteral("Correo/tls"), QStringLiteral("requerido"));
+            argumentos << u"--certificado"_s << certificado.certificado << u"--llave"_s << certificado.llave;
+            valores.insert(u"Correo/certificadosCA"_s, certificado.certificado);
+            valores.insert(u"Correo/tls"_s, u"requerido"_s);
         }
         if (cuenta) {
-            argumentos << QStringLiteral("--cuenta") << QStringLiteral("avisos@escuela.mx:Secreta, con coma");
-            valores.insert(QStringLiteral("Correo/cuenta"), QStringLiteral("avisos@escuela.mx"));
-            valores.insert(QStringLiteral("Correo/password"), QStringLiteral("Secreta, con coma"));
+            argumentos << u"--cuenta"_s << u"avisos@escuela.mx:Secreta, con coma"_s;
+            valores.insert(u"Correo/cuenta"_s, u"avisos@escuela.mx"_s);
+            valores.insert(u"Correo/password"_s, u"Secreta, con coma"_s);
         }
-        const TServidorPrueba smtp(QStringLiteral("servidor_smtp.py"), argumentos);
+        const TServidorPrueba smtp(u"servidor_smtp.py"_s, argumentos);
         QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
-        valores.insert(QStringLiteral("Correo/puerto"), QString::number(smtp.puerto()));
+        valores.insert(u"Correo/puerto"_s, QString::number(smtp.puerto()));
         if (guardados) {
             // Only the authorities stay for the file: the window leaves them be.
             if (tls)
-                ajustes(programa, {{QStringLiteral("Correo/certificadosCA"),
-                                    valores.value(QStringLiteral("Correo/certificadosCA"))}});
+                ajustes(programa, {{u"Correo/certificadosCA"_s, valores.value(u"Correo/certificadosCA"_s)}});
             AjustesCorreo::TAjustes correo;
-            correo.servidor = QStringLiteral("127.0.0.1");
+            correo.servidor = u"127.0.0.1"_s;
             correo.puerto = smtp.puerto();
             correo.seguridad = tls ? AjustesCorreo::TSeguridad::Starttls : AjustesCorreo::TSeguridad::Ninguna;
-            correo.cuenta = valores.value(QStringLiteral("Correo/cuenta"));
-            correo.password = valores.value(QStringLiteral("Correo/password"));
+            correo.cuenta = valores.value(u"Correo/cuenta"_s);
+            correo.password = valores.value(u"Correo/password"_s);
             QCOMPARE(AjustesCorreo::guarda(programa.ruta(), correo), QString());
         } else {
             ajustes(programa, valores);
         }
 
         TColaRespuestas respuestas;
-        QVERIFY2(Recuperacion::enviaClave(QStringLiteral(" ") + EMAIL + QStringLiteral(" ")),
-                 qPrintable(respuestas.textos().join(QLatin1Char('\n'))));
+        QVERIFY2(Recuperacion::enviaClave(u" "_s + EMAIL + u" "_s), qPrintable(respuestas.textos().join(u'\n')));
         QCOMPARE(respuestas.textos(), QStringList{});
-        QCOMPARE(correos(buzon.path()), QStringList{QStringLiteral("1.eml")});
-        const TCorreoRecibido correo = leeCorreo(buzon.filePath(QStringLiteral("1.eml")));
+        QCOMPARE(correos(buzon.path()), QStringList{u"1.eml"_s});
+        const TCorreoRecibido correo = leeCorreo(buzon.filePath(u"1.eml"_s));
         QCOMPARE(correo.encabezados.value("x-destinatario"), EMAIL.toUtf8());
         QCOMPARE(correo.encabezados.value("x-remitente"), QByteArray("no-responder@velkor.mx"));
         QCOMPARE(correo.encabezados.value("subject"),
                  "=?UTF-8?B?" + EMAIL_ASUNTO_RECUPERACION.toUtf8().toBase64() + "?=");
-        QVERIFY(correo.html.contains(QStringLiteral("Recupera tu contraseña")));
+        QVERIFY(correo.html.contains(u"Recupera tu contraseña"_s));
         QVERIFY(!correo.html.contains(EMAIL_REPLACE));
 
         const QString clave = claveDelCorreo(correo.html);
-        QVERIFY(correo.html.contains(clave + QStringLiteral("<br>") + Recuperacion::textoVigencia()));
+        QVERIFY(correo.html.contains(clave + u"<br>"_s + Recuperacion::textoVigencia()));
         QVERIFY(Recuperacion::validaClave(clave, EMAIL));
         QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::Correcto);
         QCOMPARE(respuestas.textos(), QStringList{EMAIL_CONTRASENA_ACTUALIZA});
@@ -437,7 +425,7 @@ private slots:
         // The log says a key went to the e-mail, and nothing of the key.
         QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), EMAIL));
         const QString log = programa.log();
-        QVERIFY(log.contains(QStringLiteral("Se envió la clave de recuperación a ") + EMAIL));
+        QVERIFY(log.contains(u"Se envió la clave de recuperación a "_s + EMAIL));
         const QString forma = Recuperacion::formaClave(clave);
         for (const QString& parte : {clave, forma, Signerutils::Signer().hash(forma), clave.left(9)})
             QVERIFY2(!log.contains(parte, Qt::CaseInsensitive), qPrintable(log));
@@ -447,10 +435,9 @@ private slots:
     {
         QTest::addColumn<QString>("caso");
         QTest::addColumn<QString>("motivo");
-        QTest::newRow("TLS requerido y el servidor no lo ofrece")
-            << QStringLiteral("tls") << AjustesCorreo::FALLA_CIFRADO;
-        QTest::newRow("cuenta rechazada") << QStringLiteral("cuenta") << AjustesCorreo::FALLA_AUTENTICACION;
-        QTest::newRow("certificado desconocido") << QStringLiteral("certificado") << AjustesCorreo::FALLA_CERTIFICADO;
+        QTest::newRow("TLS requerido y el servidor no lo ofrece") << u"tls"_s << AjustesCorreo::FALLA_CIFRADO;
+        QTest::newRow("cuenta rechazada") << u"cuenta"_s << AjustesCorreo::FALLA_AUTENTICACION;
+        QTest::newRow("certificado desconocido") << u"certificado"_s << AjustesCorreo::FALLA_CERTIFICADO;
     }
     void correoNoEnviado()
     {
@@ -459,23 +446,22 @@ private slots:
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
         QTemporaryDir buzon;
-        QStringList argumentos{QStringLiteral("--carpeta"), buzon.path()};
-        QMap<QString, QString> valores{{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")}};
-        if (caso == QLatin1String("tls")) {
-            valores.insert(QStringLiteral("Correo/tls"), QStringLiteral("requerido"));
-        } else if (caso == QLatin1String("cuenta")) {
-            argumentos << QStringLiteral("--cuenta") << QStringLiteral("avisos:buena");
-            valores.insert(QStringLiteral("Correo/cuenta"), QStringLiteral("avisos"));
-            valores.insert(QStringLiteral("Correo/password"), QStringLiteral("mala"));
+        QStringList argumentos{u"--carpeta"_s, buzon.path()};
+        QMap<QString, QString> valores{{u"Correo/servidor"_s, u"127.0.0.1"_s}};
+        if (caso == "tls"_L1) {
+            valores.insert(u"Correo/tls"_s, u"requerido"_s);
+        } else if (caso == "cuenta"_L1) {
+            argumentos << u"--cuenta"_s << u"avisos:buena"_s;
+            valores.insert(u"Correo/cuenta"_s, u"avisos"_s);
+            valores.insert(u"Correo/password"_s, u"mala"_s);
         } else {
             const TCertificadoPrueba certificado(buzon.path());
             QVERIFY(certificado.valido());
-            argumentos << QStringLiteral("--certificado") << certificado.certificado << QStringLiteral("--llave")
-                       << certificado.llave;
+            argumentos << u"--certificado"_s << certificado.certificado << u"--llave"_s << certificado.llave;
         }
-        const TServidorPrueba smtp(QStringLiteral("servidor_smtp.py"), argumentos);
+        const TServidorPrueba smtp(u"servidor_smtp.py"_s, argumentos);
         QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
-        valores.insert(QStringLiteral("Correo/puerto"), QString::number(smtp.puerto()));
+        valores.insert(u"Correo/puerto"_s, QString::number(smtp.puerto()));
         ajustes(programa, valores);
 
         TColaRespuestas respuestas;
@@ -495,8 +481,7 @@ private slots:
         QVERIFY(!Recuperacion::enviaClave(EMAIL));
         QCOMPARE(respuestas.textos(), QStringList{ERR_CORREO_SIN_CONFIGURAR});
         QVERIFY(!ERR_CORREO_SIN_CONFIGURAR.contains(ARCHIVO_AJUSTES));
-        ajustes(programa, {{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")},
-                           {QStringLiteral("Correo/cuenta"), QStringLiteral("avisos")}});
+        ajustes(programa, {{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/cuenta"_s, u"avisos"_s}});
         respuestas.limpia();
         QVERIFY(!Recuperacion::correoConfigurado());
         QVERIFY(!Recuperacion::enviaClave(EMAIL));
@@ -514,15 +499,14 @@ private slots:
         QTest::addColumn<QString>("entra"); // the password that signs in afterwards
         QTest::newRow("clave de otro correo")
             << EMAIL << OTRO << NUEVA << NUEVA << int(TResultado::ClaveNoValida) << ERR_CLAVE_RECUPERACION << VIEJA;
-        QTest::newRow("repetición distinta") << EMAIL << EMAIL << NUEVA << QStringLiteral("Nueva#3")
+        QTest::newRow("repetición distinta") << EMAIL << EMAIL << NUEVA << u"Nueva#3"_s
                                              << int(TResultado::ContrasenaDistinta) << ERR_CONTRASENA << VIEJA;
         QTest::newRow("usuario inexistente") << OTRO << OTRO << NUEVA << NUEVA << int(TResultado::UsuarioNoEncontrado)
                                              << EMAIL_ERR_USUARIO_NO_ENCONTRADO << VIEJA;
         QTest::newRow("sin contraseña") << EMAIL << EMAIL << QString() << QString() << int(TResultado::Correcto)
                                         << EMAIL_CONTRASENA_ACTUALIZA << QString();
-        QTest::newRow("correo en mayúsculas")
-            << QStringLiteral("Dueno@Escuela.MX") << QStringLiteral("Dueno@Escuela.MX") << NUEVA << NUEVA
-            << int(TResultado::Correcto) << EMAIL_CONTRASENA_ACTUALIZA << NUEVA;
+        QTest::newRow("correo en mayúsculas") << u"Dueno@Escuela.MX"_s << u"Dueno@Escuela.MX"_s << NUEVA << NUEVA
+                                              << int(TResultado::Correcto) << EMAIL_CONTRASENA_ACTUALIZA << NUEVA;
     }
     void guardaPassword()
     {
@@ -537,7 +521,7 @@ private slots:
         NegocioPrueba::creaRegistro(programa);
         NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         // Another business of the same user keeps its own password.
-        const TConexionSesion otra = NegocioPrueba::crea(QStringLiteral("H&E951128469"), EMAIL, VIEJA);
+        const TConexionSesion otra = NegocioPrueba::crea(u"H&E951128469"_s, EMAIL, VIEJA);
         TBuzon buzon(programa);
         QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
 

@@ -30,14 +30,15 @@
 #include <zip.h>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 using Respaldo::TResultado;
 
 namespace {
 
-const QString RFC = QStringLiteral("EKU9003173C9");
-const QString EMAIL = QStringLiteral("dueno@escuela.mx");
-const QString DEL_RESPALDO = QStringLiteral("Respaldo#1");
-const QString ACTUAL = QStringLiteral("Actual#2");
+const QString RFC = u"EKU9003173C9"_s;
+const QString EMAIL = u"dueno@escuela.mx"_s;
+const QString DEL_RESPALDO = u"Respaldo#1"_s;
+const QString ACTUAL = u"Actual#2"_s;
 
 QByteArray huella(const QString& archivo)
 {
@@ -53,9 +54,8 @@ QString carpetaNegocio(const TCarpetaPrograma& programa, const QString& rfc = RF
 // Whatever a restore may have left in the program folder besides businesses.
 QStringList restosRestauracion(const TCarpetaPrograma& programa)
 {
-    return QDir(programa.ruta()).entryList({QStringLiteral(".restauracion-*")}, QDir::AllEntries | QDir::Hidden) +
-           QDir(programa.archivo(DB_PATH))
-               .entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(programa.ruta()).entryList({u".restauracion-*"_s}, QDir::AllEntries | QDir::Hidden) +
+           QDir(programa.archivo(DB_PATH)).entryList({u".*"_s}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 enum TFormato { Tradicional, Eliminacion, BaseAnterior };
@@ -70,14 +70,14 @@ QString creaRespaldo(const QString& destino, TFormato formato)
     Conexiones::cierra(conexion);
     const QString carpeta = carpetaNegocio(origen);
     if (formato == BaseAnterior)
-        QFile::rename(conexion.getDatabase(), carpeta + QLatin1Char('/') + DB_SISTEMA_NOMBRE_ANTERIOR);
-    const QString archivo = destino + QLatin1Char('/') + RFC + RESPALDO_EXTENSION;
+        QFile::rename(conexion.getDatabase(), carpeta + u'/' + DB_SISTEMA_NOMBRE_ANTERIOR);
+    const QString archivo = destino + u'/' + RFC + RESPALDO_EXTENSION;
     if (formato == Eliminacion) {
         if (!Respaldo::creaArchivoEliminacion(RFC))
             return {};
         QFile::rename(Respaldo::archivoEliminacion(RFC), archivo);
     } else {
-        TArchivoZip::comprime(archivo, carpeta, DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+        TArchivoZip::comprime(archivo, carpeta, DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
                               TArchivoZip::TCifrado::Tradicional);
     }
     return archivo;
@@ -111,13 +111,13 @@ private slots:
         QFETCH(QStringList, entradas);
         QFETCH(QString, rfc);
         QTemporaryDir dir;
-        const QString archivo = dir.filePath(QStringLiteral("a.respal33"));
+        const QString archivo = dir.filePath(u"a.respal33"_s);
         QList<QPair<QString, mode_t>> lista;
         for (const QString& e : entradas)
-            lista.append({e, e.endsWith(QLatin1Char('/')) ? mode_t(S_IFDIR) : mode_t(0)});
+            lista.append({e, e.endsWith(u'/') ? mode_t(S_IFDIR) : mode_t(0)});
         QVERIFY(ZipPrueba::crudo(archivo, lista));
         QCOMPARE(Respaldo::leeRFCZip(archivo), rfc);
-        QCOMPARE(Respaldo::leeRFCZip(dir.filePath(QStringLiteral("no-existe.respal33"))), QString());
+        QCOMPARE(Respaldo::leeRFCZip(dir.filePath(u"no-existe.respal33"_s)), QString());
     }
 
     void restauraNegocioNuevo_data()
@@ -142,15 +142,14 @@ private slots:
         QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
         // The business is listed at once: nothing to restart.
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
-        QVERIFY(QFileInfo(carpetaNegocio(programa) + QLatin1Char('/') + base).isFile());
+        QVERIFY(QFileInfo(carpetaNegocio(programa) + u'/' + base).isFile());
         // The restored folder and database are their owner's only.
         const QFileDevice::Permissions ajenos =
             QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
         QCOMPARE(QFileInfo(carpetaNegocio(programa)).permissions() & ajenos, QFileDevice::Permissions());
-        QCOMPARE(QFileInfo(carpetaNegocio(programa) + QLatin1Char('/') + base).permissions() & ajenos,
-                 QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(carpetaNegocio(programa) + u'/' + base).permissions() & ajenos, QFileDevice::Permissions());
         QVERIFY(restosRestauracion(programa).isEmpty());
-        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + QLatin1Char('|') + RFC});
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + u'|' + RFC});
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
     }
 
@@ -189,7 +188,7 @@ private slots:
             }
             NegocioPrueba::limpiaSesion();
         }
-        const QString secretos = DB_PATH + RFC + QLatin1Char('/') + SecretoNegocio::ARCHIVO_RESPALDO;
+        const QString secretos = DB_PATH + RFC + u'/' + SecretoNegocio::ARCHIVO_RESPALDO;
         QVERIFY(TArchivoZip(archivo).busca(secretos) >= 0);
 
         const TCarpetaPrograma programa;
@@ -216,15 +215,14 @@ private slots:
         {
             const TCarpetaPrograma antiguo;
             TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(antiguo.ruta(), {});
-            TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+            TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
                                   TArchivoZip::TCifrado::Tradicional);
         }
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
         TColaRespuestas respuestas;
         QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
-        QCOMPARE(Ingreso::ingresa(RFC, QStringLiteral("Dueno@Ejemplo.mx"), QStringLiteral("Clave.Antigua1")),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC, u"Dueno@Ejemplo.mx"_s, u"Clave.Antigua1"_s), Ingreso::TResultado::Correcto);
         QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
         QVERIFY(Sistema::UsuarioNegocio->getNivelpermiso().startsWith(FirmaPermisos::PREFIJO));
         const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
@@ -236,8 +234,7 @@ private slots:
     void archivoDeEliminacion()
     {
         const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, ACTUAL));
+        registraActual(programa);
         // An archive of an earlier deletion is not archived again.
         QVERIFY(TCarpetaPrograma::escribe(Respaldo::archivoEliminacion(RFC), "anterior"));
         QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
@@ -250,13 +247,13 @@ private slots:
             zip_stat_index(z, zip_uint64_t(i), 0, &st);
             const QString nombre = QString::fromUtf8(st.name);
             nombres << nombre;
-            QVERIFY2(nombre.startsWith(QStringLiteral("db/")), qPrintable(nombre));
-            if (!nombre.endsWith(QLatin1Char('/')))
+            QVERIFY2(nombre.startsWith(u"db/"_s), qPrintable(nombre));
+            if (!nombre.endsWith(u'/'))
                 QCOMPARE(int(st.encryption_method), int(ZIP_EM_AES_128));
         }
         zip_discard(z);
-        QVERIFY(nombres.contains(QStringLiteral("db/") + RFC + QStringLiteral("/") + DB_SISTEMA_NOMBRE));
-        QVERIFY(!nombres.contains(QStringLiteral("db/") + RFC + QStringLiteral("/") + RFC + QStringLiteral(".zip")));
+        QVERIFY(nombres.contains(u"db/"_s + RFC + u"/"_s + DB_SISTEMA_NOMBRE));
+        QVERIFY(!nombres.contains(u"db/"_s + RFC + u"/"_s + RFC + u".zip"_s));
     }
 
     void restauraSobreRegistrado_data()
@@ -327,7 +324,7 @@ private slots:
         QTest::newRow("texto en lugar de la base")
             << "texto" << int(TResultado::BaseIlegible) << Respaldo::ERR_BASE_ILEGIBLE;
         QTest::newRow("se expande mil veces")
-            << "bomba" << int(TResultado::Excesivo) << Respaldo::ERR_EXCESIVO.arg(QStringLiteral("100"));
+            << "bomba" << int(TResultado::Excesivo) << Respaldo::ERR_EXCESIVO.arg(u"100"_s);
     }
     void rechazaSinCambiarNada()
     {
@@ -336,46 +333,44 @@ private slots:
         QFETCH(QString, mensaje);
         const TCarpetaPrograma programa;
         // "nuevo": the RFC is not registered, and must not be afterwards.
-        const bool registrado = caso != QLatin1String("nuevo");
+        const bool registrado = caso != "nuevo"_L1;
         if (registrado)
             registraActual(programa);
         else
             NegocioPrueba::creaRegistro(programa);
-        const QString base = carpetaNegocio(programa) + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+        const QString base = carpetaNegocio(programa) + u'/' + DB_SISTEMA_NOMBRE;
         const QByteArray antes = huella(base);
         const QStringList archivosAntes = QDir(carpetaNegocio(programa)).entryList(QDir::AllEntries | QDir::Hidden);
 
         // The archives hold a real business folder, or entries our writer never makes.
         QTemporaryDir dir;
-        const QString fuente = dir.filePath(QStringLiteral("fuente"));
+        const QString fuente = dir.filePath(u"fuente"_s);
         QDir().mkpath(fuente);
-        QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), fuente + QLatin1Char('/') + DB_SISTEMA_NOMBRE));
-        const QString archivo = dir.filePath(QStringLiteral("r.respal33"));
-        const QString prefijo = DB_PATH + RFC + QLatin1Char('/');
-        const QString fuera =
-            QFileInfo(programa.ruta() + QStringLiteral("../velkor-fuera-respaldo.txt")).absoluteFilePath();
-        if (caso == QLatin1String("ajena") || caso == QLatin1String("nuevo")) {
-            TArchivoZip::comprime(archivo, fuente, prefijo, QStringLiteral("otra"), TArchivoZip::TCifrado::Tradicional);
-        } else if (caso == QLatin1String("engana")) {
+        QVERIFY(QFile::copy(TCarpetaPrograma::plantillaNegocio(), fuente + u'/' + DB_SISTEMA_NOMBRE));
+        const QString archivo = dir.filePath(u"r.respal33"_s);
+        const QString prefijo = DB_PATH + RFC + u'/';
+        const QString fuera = QFileInfo(programa.ruta() + u"../velkor-fuera-respaldo.txt"_s).absoluteFilePath();
+        if (caso == "ajena"_L1 || caso == "nuevo"_L1) {
+            TArchivoZip::comprime(archivo, fuente, prefijo, u"otra"_s, TArchivoZip::TCifrado::Tradicional);
+        } else if (caso == "engana"_L1) {
             // A small database keeps the search for such an archive short.
-            const QString pequena = dir.filePath(QStringLiteral("pequena"));
-            QVERIFY(TCarpetaPrograma::escribe(pequena + QLatin1Char('/') + DB_SISTEMA_NOMBRE, QByteArray(20000, 'v')));
-            QVERIFY(
-                ZipPrueba::tradicionalQueEngana(archivo, pequena, prefijo, QStringLiteral("otra"), RESPALDO_PASSWORD));
-        } else if (caso == QLatin1String("bomba")) {
+            const QString pequena = dir.filePath(u"pequena"_s);
+            QVERIFY(TCarpetaPrograma::escribe(pequena + u'/' + DB_SISTEMA_NOMBRE, QByteArray(20000, 'v')));
+            QVERIFY(ZipPrueba::tradicionalQueEngana(archivo, pequena, prefijo, u"otra"_s, RESPALDO_PASSWORD));
+        } else if (caso == "bomba"_L1) {
             // 100 MB of zeros in place of the database: a few hundred KB archived.
-            const QString ceros = dir.filePath(QStringLiteral("ceros"));
+            const QString ceros = dir.filePath(u"ceros"_s);
             QDir().mkpath(ceros);
-            QFile base(ceros + QLatin1Char('/') + DB_SISTEMA_NOMBRE);
+            QFile base(ceros + u'/' + DB_SISTEMA_NOMBRE);
             QVERIFY(base.open(QIODevice::WriteOnly) && base.resize(100 << 20));
             base.close();
             TArchivoZip::comprime(archivo, ceros, prefijo, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
-        } else if (caso == QLatin1String("danado") || caso == QLatin1String("cortado")) {
+        } else if (caso == "danado"_L1 || caso == "cortado"_L1) {
             TArchivoZip::comprime(archivo, fuente, prefijo, ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
             QFile f(archivo);
             QVERIFY(f.open(QIODevice::ReadWrite));
             QByteArray bytes = f.readAll();
-            if (caso == QLatin1String("cortado")) {
+            if (caso == "cortado"_L1) {
                 bytes.truncate(bytes.size() / 2);
             } else {
                 for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 64; ++i)
@@ -386,20 +381,20 @@ private slots:
             f.write(bytes);
         } else {
             QList<QPair<QString, mode_t>> entradas{{prefijo + DB_SISTEMA_NOMBRE, 0}};
-            if (caso == QLatin1String("sube"))
-                entradas.append({prefijo + QStringLiteral("../../../velkor-fuera-respaldo.txt"), 0});
-            else if (caso == QLatin1String("absoluta"))
+            if (caso == "sube"_L1)
+                entradas.append({prefijo + u"../../../velkor-fuera-respaldo.txt"_s, 0});
+            else if (caso == "absoluta"_L1)
                 entradas.append({fuera, 0});
-            else if (caso == QLatin1String("enlace"))
-                entradas.append({prefijo + QStringLiteral("enlace"), S_IFLNK});
-            else if (caso == QLatin1String("programa"))
-                entradas.append({QStringLiteral("Lib/libComunes.so"), 0});
-            else if (caso == QLatin1String("sinrfc"))
-                entradas = {{QStringLiteral("otra/") + DB_SISTEMA_NOMBRE, 0}};
-            else if (caso == QLatin1String("sinbase"))
+            else if (caso == "enlace"_L1)
+                entradas.append({prefijo + u"enlace"_s, S_IFLNK});
+            else if (caso == "programa"_L1)
+                entradas.append({u"Lib/libComunes.so"_s, 0});
+            else if (caso == "sinrfc"_L1)
+                entradas = {{u"otra/"_s + DB_SISTEMA_NOMBRE, 0}};
+            else if (caso == "sinbase"_L1)
                 entradas = {{prefijo + QVX_FILE, 0}};
             else if (caso.startsWith(DB_PATH))
-                entradas = {{caso + QLatin1Char('/') + DB_SISTEMA_NOMBRE, 0}};
+                entradas = {{caso + u'/' + DB_SISTEMA_NOMBRE, 0}};
             QVERIFY(ZipPrueba::crudo(archivo, entradas));
         }
 
@@ -410,7 +405,7 @@ private slots:
         QCOMPARE(QDir(carpetaNegocio(programa)).entryList(QDir::AllEntries | QDir::Hidden), archivosAntes);
         QVERIFY(restosRestauracion(programa).isEmpty());
         QVERIFY(!QFileInfo::exists(fuera));
-        QVERIFY(!QFileInfo::exists(programa.archivo(QStringLiteral("Lib/libComunes.so"))));
+        QVERIFY(!QFileInfo::exists(programa.archivo(u"Lib/libComunes.so"_s)));
         QCOMPARE(registroLocal().getNumeroEmpresas(), registrado ? 1 : 0);
         QCOMPARE(registroLocal().getEmpresaDetalle(RFC).isEmpty(), !registrado);
     }
@@ -422,25 +417,24 @@ private slots:
     {
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
-        const QString dos = QStringLiteral("H&E951128469");
+        const QString dos = u"H&E951128469"_s;
         const TConexionSesion primero = NegocioPrueba::crea(RFC, EMAIL, ACTUAL);
-        NegocioPrueba::crea(dos, QStringLiteral("he@escuela.mx"), ACTUAL, QStringLiteral("H & E"));
-        const TConexionSesion sinUsuarios = NegocioPrueba::crea(QStringLiteral("SIN010101AAA"), EMAIL, ACTUAL);
-        const TConexionSesion anterior = NegocioPrueba::crea(QStringLiteral("ANT010101AAA"), EMAIL, ACTUAL);
+        NegocioPrueba::crea(dos, u"he@escuela.mx"_s, ACTUAL, u"H & E"_s);
+        const TConexionSesion sinUsuarios = NegocioPrueba::crea(u"SIN010101AAA"_s, EMAIL, ACTUAL);
+        const TConexionSesion anterior = NegocioPrueba::crea(u"ANT010101AAA"_s, EMAIL, ACTUAL);
         // A second active user of the first business.
         TUsuario otro;
-        otro.setEmail(QStringLiteral("otro@escuela.mx"));
+        otro.setEmail(u"otro@escuela.mx"_s);
         TUsuario::saveOrUpdate(otro, TUnidadTrabajo(primero, -1));
         {
             QSqlQuery q(Conexiones::baseDatos(sinUsuarios));
-            QVERIFY(q.exec(QStringLiteral("UPDATE USUARIO SET STATUS = 1")));
+            QVERIFY(q.exec(u"UPDATE USUARIO SET STATUS = 1"_s));
         }
         Conexiones::cierraHilo();
-        QVERIFY(QFile::rename(anterior.getDatabase(), QFileInfo(anterior.getDatabase()).absolutePath() +
-                                                          QLatin1Char('/') + DB_SISTEMA_NOMBRE_ANTERIOR));
-        QDir().mkpath(programa.archivo(QStringLiteral("db/SINBASE")));
-        QVERIFY(TCarpetaPrograma::escribe(programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE,
-                                          QByteArray(40000, 'x')));
+        QVERIFY(QFile::rename(anterior.getDatabase(),
+                              QFileInfo(anterior.getDatabase()).absolutePath() + u'/' + DB_SISTEMA_NOMBRE_ANTERIOR));
+        QDir().mkpath(programa.archivo(u"db/SINBASE"_s));
+        QVERIFY(TCarpetaPrograma::escribe(programa.archivo(u"db/ROTO/"_s) + DB_SISTEMA_NOMBRE, QByteArray(40000, 'x')));
 
         // The working folder has a registry of its own, which is not the program's.
         QTemporaryDir trabajo;
@@ -462,18 +456,16 @@ private slots:
         hilo.start();
         QVERIFY(terminado.wait(120000));
         QCOMPARE(terminado.first().at(0).toStringList(), (QStringList{"ANT010101AAA", RFC, dos}));
-        QCOMPARE(
-            terminado.first().at(1).toStringList(),
-            (QStringList{programa.archivo(QStringLiteral("db/ROTO/")) + DB_SISTEMA_NOMBRE, sinUsuarios.getDatabase()}));
+        QCOMPARE(terminado.first().at(1).toStringList(),
+                 (QStringList{programa.archivo(u"db/ROTO/"_s) + DB_SISTEMA_NOMBRE, sinUsuarios.getDatabase()}));
         QCOMPARE(registroLocal().getEmpresas(),
-                 (QStringList{"ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV",
-                              RFC + QStringLiteral("|NEGOCIO DE PRUEBA SA DE CV"), dos + QStringLiteral("|H & E")}));
+                 (QStringList{"ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV", RFC + u"|NEGOCIO DE PRUEBA SA DE CV"_s,
+                              dos + u"|H & E"_s}));
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
         NegocioPrueba::limpiaSesion();
-        QCOMPARE(Ingreso::ingresa(QStringLiteral("H_E951128469"), QStringLiteral("he@escuela.mx"), ACTUAL),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(u"H_E951128469"_s, u"he@escuela.mx"_s, ACTUAL), Ingreso::TResultado::Correcto);
         NegocioPrueba::limpiaSesion();
-        QCOMPARE(Ingreso::ingresa(QStringLiteral("ANT010101AAA"), EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(u"ANT010101AAA"_s, EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
     }
 
     void registroNoSeReinicia_data()
@@ -492,7 +484,7 @@ private slots:
         const QString registro = programa.archivo(DB_USUARIOS);
         if (respuesta == TPrompter::OK) {
             // A registry path nothing can be renamed over: a folder with content.
-            QVERIFY(TCarpetaPrograma::escribe(registro + QStringLiteral("/x"), {}));
+            QVERIFY(TCarpetaPrograma::escribe(registro + u"/x"_s, {}));
         } else {
             registraActual(programa);
         }
@@ -502,7 +494,7 @@ private slots:
         QVERIFY(!Respaldo::reiniciaRegistro());
         QCOMPARE(respuestas.textos(), textos);
         QCOMPARE(huella(registro), antes);
-        QVERIFY(!QFileInfo::exists(registro + QStringLiteral(".nuevo")));
+        QVERIFY(!QFileInfo::exists(registro + u".nuevo"_s));
     }
 
     // A backup that needs more room than the disk has is refused before a
@@ -517,15 +509,15 @@ private slots:
         // computer with a Firebird server installed, the engine hands its
         // lock files in /tmp to the "firebird" account, which the child's
         // namespace cannot reach.
-        QTemporaryDir montaje(QDir::homePath() + QStringLiteral("/.velkor-montaje-XXXXXX"));
+        QTemporaryDir montaje(QDir::homePath() + u"/.velkor-montaje-XXXXXX"_s);
         QProcess hijo;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("VELKOR_HIJO_SIN_ESPACIO"), QStringLiteral("1"));
-        entorno.insert(QStringLiteral("TMPDIR"), montaje.path());
+        entorno.insert(u"VELKOR_HIJO_SIN_ESPACIO"_s, u"1"_s);
+        entorno.insert(u"TMPDIR"_s, montaje.path());
         hijo.setProcessEnvironment(entorno);
         hijo.setProcessChannelMode(QProcess::MergedChannels);
         hijo.start(
-            QStringLiteral("unshare"),
+            u"unshare"_s,
             {"--user", "--map-root-user", "--mount", "sh", "-c",
              "mount -t tmpfs -o size=100m tmpfs \"$TMPDIR\" && mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 77; "
              "exec \"$0\" sinEspacioEnElDisco",
@@ -533,7 +525,7 @@ private slots:
         QVERIFY(hijo.waitForFinished(120000));
         const QString salida = QString::fromLocal8Bit(hijo.readAll());
         if (hijo.exitCode() == 77)
-            QSKIP(qPrintable(QStringLiteral("Este sistema no deja montar un disco propio: ") + salida));
+            QSKIP(qPrintable(u"Este sistema no deja montar un disco propio: "_s + salida));
         QVERIFY2(hijo.exitCode() == 0, qPrintable(salida));
     }
 
@@ -543,24 +535,24 @@ private:
         const TCarpetaPrograma programa;
         QVERIFY(QStorageInfo(programa.ruta()).bytesTotal() <= 100ll << 20);
         registraActual(programa);
-        const QString base = carpetaNegocio(programa) + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+        const QString base = carpetaNegocio(programa) + u'/' + DB_SISTEMA_NOMBRE;
         const QByteArray antes = huella(base);
         // 40 MB of zeros in place of the database: small enough that the
         // ratio is not asked, and with the margin more than the disk has left.
-        QTemporaryDir dir(QDir::homePath() + QStringLiteral("/.velkor-prueba-XXXXXX"));
-        const QString ceros = dir.filePath(QStringLiteral("ceros"));
+        QTemporaryDir dir(QDir::homePath() + u"/.velkor-prueba-XXXXXX"_s);
+        const QString ceros = dir.filePath(u"ceros"_s);
         QDir().mkpath(ceros);
-        QFile relleno(ceros + QLatin1Char('/') + DB_SISTEMA_NOMBRE);
+        QFile relleno(ceros + u'/' + DB_SISTEMA_NOMBRE);
         QVERIFY(relleno.open(QIODevice::WriteOnly) && relleno.resize(40 << 20));
         relleno.close();
-        const QString archivo = dir.filePath(QStringLiteral("r.respal33"));
-        TArchivoZip::comprime(archivo, ceros, DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+        const QString archivo = dir.filePath(u"r.respal33"_s);
+        TArchivoZip::comprime(archivo, ceros, DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
                               TArchivoZip::TCifrado::Tradicional);
 
         TColaRespuestas respuestas;
         QCOMPARE(int(Respaldo::restaurarRespaldo(archivo)), int(TResultado::Escritura));
         QCOMPARE(respuestas.textos().size(), 1);
-        QVERIFY2(respuestas.textos().first().startsWith(QStringLiteral("No hay espacio en el disco para restaurar")),
+        QVERIFY2(respuestas.textos().first().startsWith(u"No hay espacio en el disco para restaurar"_s),
                  qPrintable(respuestas.textos().first()));
         QCOMPARE(huella(base), antes);
         QVERIFY(restosRestauracion(programa).isEmpty());

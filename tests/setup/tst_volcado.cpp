@@ -27,39 +27,40 @@
 #include <memory>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 using Respaldo::TResultado;
 using VolcadoNegocio::EVolcado;
 
 namespace {
 
 const QString RFC = NegocioPrueba::RFC_ESCUELA;
-const QString EMAIL = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD = QStringLiteral("Volcado#1");
-const QString MAXIMO = QStringLiteral("999999999999.999999");
+const QString EMAIL = u"dueno@escuela.mx"_s;
+const QString PASSWORD = u"Volcado#1"_s;
+const QString MAXIMO = u"999999999999.999999"_s;
 // A text that holds every character the format escapes, and the very text
 // that stands for NULL.
-const QString TEXTO_ESCAPADO = QStringLiteral("Panadería Ñandú y Cía.\t«pan»\nsegunda línea\r\\ barra \\N");
+const QString TEXTO_ESCAPADO = u"Panadería Ñandú y Cía.\t«pan»\nsegunda línea\r\\ barra \\N"_s;
 
 // A value as the comparison shows it: its type said, so that NULL, an empty
 // text and 0 never pass for each other.
 QString muestra(const TColumna& columna, const QVariant& valor)
 {
     if (valor.isNull())
-        return QStringLiteral("NULL");
+        return u"NULL"_s;
     switch (columna.tipo) {
     case TTipoColumna::Decimal:
-        return QStringLiteral("dec:") + valor.value<TDecimal>().texto();
+        return u"dec:"_s + valor.value<TDecimal>().texto();
     case TTipoColumna::Texto:
-        return QStringLiteral("txt:") + valor.toString();
+        return u"txt:"_s + valor.toString();
     case TTipoColumna::Fecha:
         return valor.toDate().toString(Qt::ISODate);
     case TTipoColumna::FechaHora:
-        return valor.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+        return valor.toDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s);
     case TTipoColumna::Binario:
-        return QStringLiteral("bin:%1:").arg(valor.toByteArray().size()) +
+        return u"bin:%1:"_s.arg(valor.toByteArray().size()) +
                QString::fromLatin1(QCryptographicHash::hash(valor.toByteArray(), QCryptographicHash::Sha256).toHex());
     default:
-        return QStringLiteral("num:") + QString::number(valor.toLongLong());
+        return u"num:"_s + QString::number(valor.toLongLong());
     }
 }
 
@@ -72,8 +73,8 @@ QMap<QString, QStringList> contenido(const TConexionSesion& conexion)
         TPersistencia::busca(tabla, TCondicion(), conexion, TOrden(), [&](const QVector<QVariant>& valores) {
             QStringList campos;
             for (int i = 0; i < valores.size(); ++i)
-                campos << tabla.columnas.at(i).nombre + QLatin1Char('=') + muestra(tabla.columnas.at(i), valores.at(i));
-            filas << campos.join(QStringLiteral(" | "));
+                campos << tabla.columnas.at(i).nombre + u'=' + muestra(tabla.columnas.at(i), valores.at(i));
+            filas << campos.join(u" | "_s);
         });
     }
     return tablas;
@@ -84,16 +85,12 @@ void comparaContenido(const QMap<QString, QStringList>& obtenido, const QMap<QSt
     QCOMPARE(obtenido.keys(), esperado.keys());
     for (auto it = esperado.cbegin(); it != esperado.cend(); ++it) {
         const QStringList filas = obtenido.value(it.key());
-        QVERIFY2(
-            filas.size() == it.value().size(),
-            qPrintable(
-                QStringLiteral("%1: %2 filas en lugar de %3").arg(it.key()).arg(filas.size()).arg(it.value().size())));
+        QVERIFY2(filas.size() == it.value().size(),
+                 qPrintable(u"%1: %2 filas en lugar de %3"_s.arg(it.key()).arg(filas.size()).arg(it.value().size())));
         for (int i = 0; i < filas.size(); ++i)
             QVERIFY2(filas.at(i) == it.value().at(i),
-                     qPrintable(QStringLiteral("%1, fila %2:\n  obtenida %3\n  esperada %4")
-                                    .arg(it.key())
-                                    .arg(i)
-                                    .arg(filas.at(i), it.value().at(i))));
+                     qPrintable(u"%1, fila %2:\n  obtenida %3\n  esperada %4"_s.arg(it.key()).arg(i).arg(
+                         filas.at(i), it.value().at(i))));
     }
 }
 
@@ -102,7 +99,7 @@ void comparaContenido(const QMap<QString, QStringList>& obtenido, const QMap<QSt
 // so those two tables are compared by their number of rows.
 void comparaRestaurado(QMap<QString, QStringList> obtenido, QMap<QString, QStringList> esperado)
 {
-    for (const QString& tabla : {QStringLiteral("NEGOCIO"), QStringLiteral("CERTIFICADO")}) {
+    for (const QString& tabla : {u"NEGOCIO"_s, u"CERTIFICADO"_s}) {
         QCOMPARE(obtenido.value(tabla).size(), esperado.value(tabla).size());
         obtenido.remove(tabla);
         esperado.remove(tabla);
@@ -138,33 +135,33 @@ void llena(const TConexionSesion& conexion)
     const auto negocio = std::make_shared<TNegocio>(TNegocio::busca(TCondicion(), conexion).first());
 
     TComprobante grande;
-    grande.setUuid(QStringLiteral("6F1C2A4B-1D2E-4F3A-9B8C-7D6E5F4A3B2C"));
+    grande.setUuid(u"6F1C2A4B-1D2E-4F3A-9B8C-7D6E5F4A3B2C"_s);
     grande.setNegocio(negocio);
-    grande.setVersion(TDecimal::desdeTexto(QStringLiteral("4.0")));
-    grande.setSubtotal(TDecimal::desdeTexto(QStringLiteral("0.10")));
+    grande.setVersion(TDecimal::desdeTexto(u"4.0"_s));
+    grande.setSubtotal(TDecimal::desdeTexto(u"0.10"_s));
     grande.setTotal(TDecimal::desdeTexto(MAXIMO));
-    grande.setDescuentogeneral(TDecimal::desdeTexto(QStringLiteral("-0.000001")));
+    grande.setDescuentogeneral(TDecimal::desdeTexto(u"-0.000001"_s));
     grande.setSerie(QString(""));
     grande.setNombreemisor(TEXTO_ESCAPADO);
-    grande.setNombrereceptor(QStringLiteral("Jesús Muñoz Ávila"));
+    grande.setNombrereceptor(u"Jesús Muñoz Ávila"_s);
     grande.setComprobantexml(bytesDePrueba());
     grande.setFechaemision(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 123)));
     grande.setFechacancelacion(QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
     TComprobante::saveOrUpdate(grande, unidad);
 
     TComprobante pequeno;
-    pequeno.setUuid(QStringLiteral("0A1B2C3D-4E5F-4061-8273-948596A7B8C9"));
+    pequeno.setUuid(u"0A1B2C3D-4E5F-4061-8273-948596A7B8C9"_s);
     pequeno.setNegocio(negocio);
-    pequeno.setTotal(TDecimal::desdeTexto(QStringLiteral("0.10")));
-    pequeno.setMotivoverificacion(QStringLiteral("\\N"));
+    pequeno.setTotal(TDecimal::desdeTexto(u"0.10"_s));
+    pequeno.setMotivoverificacion(u"\\N"_s);
     pequeno = TComprobante::saveOrUpdate(pequeno, unidad);
 
     TConcepto hijo;
-    hijo.setDescripcion(QStringLiteral("Café de olla"));
+    hijo.setDescripcion(u"Café de olla"_s);
     hijo.setNegocio(negocio);
     hijo = TConcepto::saveOrUpdate(hijo, unidad);
     TConcepto padre;
-    padre.setDescripcion(QStringLiteral("Bebidas calientes"));
+    padre.setDescripcion(u"Bebidas calientes"_s);
     padre.setNegocio(negocio);
     padre = TConcepto::saveOrUpdate(padre, unidad);
     hijo.setConceptoPadre(padre);
@@ -173,9 +170,9 @@ void llena(const TConexionSesion& conexion)
     TComprobanteconcepto linea;
     linea.setIdcomprobante(pequeno);
     linea.setIdconcepto(hijo);
-    linea.setCantidad(TDecimal::desdeTexto(QStringLiteral("3")));
-    linea.setPreciounitario(TDecimal::desdeTexto(QStringLiteral("0.033333")));
-    linea.setDescripcion(QStringLiteral("Café de olla, jarro"));
+    linea.setCantidad(TDecimal::desdeTexto(u"3"_s));
+    linea.setPreciounitario(TDecimal::desdeTexto(u"0.033333"_s));
+    linea.setDescripcion(u"Café de olla, jarro"_s);
     TComprobanteconcepto::saveOrUpdate(linea, unidad);
 
     // More units than the writer reads at once, so that it goes on from
@@ -184,7 +181,7 @@ void llena(const TConexionSesion& conexion)
         TTransaccion lote(conexion);
         for (int i = 0; i < 450; ++i) {
             TUnidadmedida unidadMedida;
-            unidadMedida.setNombreunidadmedida(QStringLiteral("Unidad %1 ñ").arg(i));
+            unidadMedida.setNombreunidadmedida(u"Unidad %1 ñ"_s.arg(i));
             TUnidadmedida::saveOrUpdate(unidadMedida, unidad);
         }
         lote.commit();
@@ -192,10 +189,19 @@ void llena(const TConexionSesion& conexion)
 
     TMetadatosat metadatos;
     metadatos.setNegocio(negocio);
-    metadatos.setUuid(QStringLiteral("0A1B2C3D-4E5F-4061-8273-948596A7B8C9"));
+    metadatos.setUuid(u"0A1B2C3D-4E5F-4061-8273-948596A7B8C9"_s);
     metadatos.setMonto(TDecimal::desdeTexto(MAXIMO));
-    metadatos.setNombreemisor(QStringLiteral("Señora Peña"));
+    metadatos.setNombreemisor(u"Señora Peña"_s);
     TMetadatosat::saveOrUpdate(metadatos, unidad);
+}
+
+// A business of `programa`, its registry written first, filled by llena().
+TConexionSesion negocioLleno(const TCarpetaPrograma& programa)
+{
+    NegocioPrueba::creaRegistro(programa);
+    const TConexionSesion conexion = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
+    llena(conexion);
+    return conexion;
 }
 
 void escribeVolcado(const TConexionSesion& conexion, const QString& archivo)
@@ -296,23 +302,19 @@ QMap<QString, QByteArray> primeraFila(const QByteArray& volcado, const QByteArra
     return {};
 }
 
-bool sinServidor(TServidorBaseDatos::Tipo tipo, QString& motivo)
-{
-    motivo = TServidorBaseDatos::faltante(tipo);
-    return !motivo.isEmpty();
-}
-
 QStringList restosRestauracion(const TCarpetaPrograma& programa)
 {
-    return QDir(programa.ruta()).entryList({QStringLiteral(".restauracion-*")}, QDir::AllEntries | QDir::Hidden) +
-           QDir(programa.archivo(DB_PATH))
-               .entryList({QStringLiteral(".*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(programa.ruta()).entryList({u".restauracion-*"_s}, QDir::AllEntries | QDir::Hidden) +
+           QDir(programa.archivo(DB_PATH)).entryList({u".*"_s}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// One row for each kind of server.
-void filasServidores()
+// One row for each kind of server, after one for another embedded database
+// (-1) when `conEmbebida`.
+void filasServidores(bool conEmbebida = false)
 {
     QTest::addColumn<int>("servidor");
+    if (conEmbebida)
+        QTest::newRow("otra base embebida") << -1;
     QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
     QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
 }
@@ -321,8 +323,7 @@ void filasServidores()
 std::unique_ptr<TServidorBaseDatos> servidorDeLaFila()
 {
     QFETCH(int, servidor);
-    QString motivo;
-    if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo)) {
+    if (const QString motivo = TServidorBaseDatos::faltante(TServidorBaseDatos::Tipo(servidor)); !motivo.isEmpty()) {
         QTest::qSkip(qPrintable(motivo), __FILE__, __LINE__);
         return nullptr;
     }
@@ -348,18 +349,16 @@ TRespaldoHecho respaldoConVolcado(const QString& destino, bool sobrante)
 {
     TRespaldoHecho hecho;
     const TCarpetaPrograma origen;
-    NegocioPrueba::creaRegistro(origen);
-    const TConexionSesion creada = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
-    llena(creada);
+    const TConexionSesion creada = negocioLleno(origen);
     Conexiones::cierra(creada);
-    const QString fuera = origen.archivo(QStringLiteral("fuera/") + DB_SISTEMA_NOMBRE);
+    const QString fuera = origen.archivo(u"fuera/"_s + DB_SISTEMA_NOMBRE);
     QDir().mkpath(QFileInfo(fuera).absolutePath());
     if (!QFile::rename(creada.getDatabase(), fuera) ||
         (sobrante && !QFile::copy(TCarpetaPrograma::plantillaNegocio(), creada.getDatabase())))
         return hecho;
     const TConexionSesion conexion = TConexionSesion::embebida(fuera, origen.ruta());
     hecho.contenido = contenido(conexion);
-    hecho.archivo = destino + QLatin1Char('/') + RFC + RESPALDO_EXTENSION;
+    hecho.archivo = destino + u'/' + RFC + RESPALDO_EXTENSION;
     VolcadoNegocio::archiva(hecho.archivo, RFC, conexion, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
     Conexiones::cierra(conexion);
     NegocioPrueba::limpiaSesion();
@@ -376,46 +375,33 @@ private slots:
     // A business goes through a dump into another database and comes back
     // the same, row by row; the servers' rows go back into a file again, so
     // reading a server is proved as well as writing it.
-    void idaYVuelta_data()
-    {
-        QTest::addColumn<int>("servidor");
-        QTest::newRow("otra base embebida") << -1;
-        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
-        QTest::newRow("servidor Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
-    }
+    void idaYVuelta_data() { filasServidores(true); }
     void idaYVuelta()
     {
         QFETCH(int, servidor);
         std::unique_ptr<TServidorBaseDatos> motor;
-        if (servidor >= 0) {
-            QString motivo;
-            if (sinServidor(TServidorBaseDatos::Tipo(servidor), motivo))
-                QSKIP(qPrintable(motivo));
-            motor = std::make_unique<TServidorBaseDatos>(TServidorBaseDatos::Tipo(servidor));
-            QVERIFY2(motor->inicia(), qPrintable(motor->error()));
-        }
+        if (servidor >= 0 && !(motor = servidorDeLaFila()))
+            return;
         const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        const TConexionSesion origen = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
-        llena(origen);
+        const TConexionSesion origen = negocioLleno(programa);
         const QMap<QString, QStringList> esperado = contenido(origen);
 
-        const QString volcado = programa.archivo(QStringLiteral("negocio.volcado"));
+        const QString volcado = programa.archivo(u"negocio.volcado"_s);
         escribeVolcado(origen, volcado);
         const QByteArray texto = TCarpetaPrograma::lee(volcado);
         QVERIFY(texto.startsWith("velkor-volcado\t1\tesquema\t" + QByteArray::number(Esquema::version()) + '\n'));
         // Amounts as their exact text, an empty text apart from NULL, the
         // escapes, the blob in base64.
         const QMap<QString, QByteArray> fila = primeraFila(texto, "COMPROBANTE");
-        QCOMPARE(fila.value(QStringLiteral("TOTAL")), MAXIMO.toLatin1());
-        QCOMPARE(fila.value(QStringLiteral("SUBTOTAL")), QByteArray("0.1"));
-        QCOMPARE(fila.value(QStringLiteral("DESCUENTOGENERAL")), QByteArray("-0.000001"));
-        QCOMPARE(fila.value(QStringLiteral("SERIE")), QByteArray());
-        QCOMPARE(fila.value(QStringLiteral("FOLIO")), QByteArray("\\N"));
-        QCOMPARE(fila.value(QStringLiteral("NOMBREEMISOR")),
-                 QStringLiteral("Panadería Ñandú y Cía.\\t«pan»\\nsegunda línea\\r\\\\ barra \\\\N").toUtf8());
-        QCOMPARE(fila.value(QStringLiteral("FECHAEMISION")), QByteArray("2024-02-29T23:59:58.123"));
-        QCOMPARE(QByteArray::fromBase64(fila.value(QStringLiteral("COMPROBANTEXML"))), bytesDePrueba());
+        QCOMPARE(fila.value(u"TOTAL"_s), MAXIMO.toLatin1());
+        QCOMPARE(fila.value(u"SUBTOTAL"_s), QByteArray("0.1"));
+        QCOMPARE(fila.value(u"DESCUENTOGENERAL"_s), QByteArray("-0.000001"));
+        QCOMPARE(fila.value(u"SERIE"_s), QByteArray());
+        QCOMPARE(fila.value(u"FOLIO"_s), QByteArray("\\N"));
+        QCOMPARE(fila.value(u"NOMBREEMISOR"_s),
+                 u"Panadería Ñandú y Cía.\\t«pan»\\nsegunda línea\\r\\\\ barra \\\\N"_s.toUtf8());
+        QCOMPARE(fila.value(u"FECHAEMISION"_s), QByteArray("2024-02-29T23:59:58.123"));
+        QCOMPARE(QByteArray::fromBase64(fila.value(u"COMPROBANTEXML"_s)), bytesDePrueba());
         QVERIFY(texto.contains("\nfin-tabla\tUNIDADMEDIDA\t450\n"));
 
         TConexionSesion destino;
@@ -425,7 +411,7 @@ private slots:
             destino = motor->conexion(base);
             Esquema::completaTodo(destino);
         } else {
-            destino = programa.nuevaBaseNegocio(QStringLiteral("db/copia/") + DB_SISTEMA_NOMBRE);
+            destino = programa.nuevaBaseNegocio(u"db/copia/"_s + DB_SISTEMA_NOMBRE);
         }
         const VolcadoNegocio::TResumen resumen = cargaVolcado(volcado, destino);
         QCOMPARE(resumen.tablas, int(Esquema::tablas().size()));
@@ -435,15 +421,15 @@ private slots:
         // The sequences were moved past the keys: a new record takes a key
         // of its own.
         TConcepto nuevo;
-        nuevo.setDescripcion(QStringLiteral("Pan dulce"));
+        nuevo.setDescripcion(u"Pan dulce"_s);
         nuevo = TConcepto::saveOrUpdate(nuevo, TUnidadTrabajo(destino, 1));
         QCOMPARE(TConcepto::cuenta(TConcepto::columna(TConcepto::col_Idconcepto) == nuevo.getIdconcepto(), destino), 1);
         QVERIFY(nuevo.getIdconcepto() > TConcepto::busca(TCondicion(), origen).last().getIdconcepto());
 
         if (motor) {
-            const QString regreso = programa.archivo(QStringLiteral("regreso.volcado"));
+            const QString regreso = programa.archivo(u"regreso.volcado"_s);
             escribeVolcado(destino, regreso);
-            const TConexionSesion vuelta = programa.nuevaBaseNegocio(QStringLiteral("db/vuelta/") + DB_SISTEMA_NOMBRE);
+            const TConexionSesion vuelta = programa.nuevaBaseNegocio(u"db/vuelta/"_s + DB_SISTEMA_NOMBRE);
             cargaVolcado(regreso, vuelta);
             comparaContenido(contenido(vuelta), contenido(destino));
             Conexiones::cierra(vuelta);
@@ -457,11 +443,9 @@ private slots:
     void volcadoAnterior()
     {
         const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        const TConexionSesion origen = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
-        llena(origen);
+        const TConexionSesion origen = negocioLleno(programa);
         QMap<QString, QStringList> esperado = contenido(origen);
-        const QString volcado = programa.archivo(QStringLiteral("negocio.volcado"));
+        const QString volcado = programa.archivo(u"negocio.volcado"_s);
         escribeVolcado(origen, volcado);
         const QByteArray anterior = reescribe(TCarpetaPrograma::lee(volcado), [](QByteArrayList& lineas) {
             lineas[0] = "velkor-volcado\t1\tesquema\t" + QByteArray::number(Esquema::version() - 1);
@@ -470,11 +454,11 @@ private slots:
         });
         QVERIFY(TCarpetaPrograma::escribe(volcado, anterior));
 
-        const TConexionSesion destino = programa.nuevaBaseNegocio(QStringLiteral("db/copia/") + DB_SISTEMA_NOMBRE);
+        const TConexionSesion destino = programa.nuevaBaseNegocio(u"db/copia/"_s + DB_SISTEMA_NOMBRE);
         cargaVolcado(volcado, destino);
-        esperado[QStringLiteral("METADATOSAT")].clear();
-        for (QString& f : esperado[QStringLiteral("COMPROBANTE")])
-            f.replace(QStringLiteral("NOMBRERECEPTOR=txt:Jesús Muñoz Ávila"), QStringLiteral("NOMBRERECEPTOR=NULL"));
+        esperado[u"METADATOSAT"_s].clear();
+        for (QString& f : esperado[u"COMPROBANTE"_s])
+            f.replace(u"NOMBRERECEPTOR=txt:Jesús Muñoz Ávila"_s, u"NOMBRERECEPTOR=NULL"_s);
         comparaContenido(contenido(destino), esperado);
         Conexiones::cierra(destino);
         Conexiones::cierra(origen);
@@ -508,43 +492,41 @@ private slots:
         QFETCH(int, motivo);
         QFETCH(QString, mensaje);
         const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        const TConexionSesion origen = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
-        llena(origen);
-        const QString volcado = programa.archivo(QStringLiteral("negocio.volcado"));
+        const TConexionSesion origen = negocioLleno(programa);
+        const QString volcado = programa.archivo(u"negocio.volcado"_s);
         escribeVolcado(origen, volcado);
         Conexiones::cierra(origen);
         const QByteArray bueno = TCarpetaPrograma::lee(volcado);
 
         QByteArray malo = bueno;
-        TConexionSesion destino = programa.nuevaBaseNegocio(QStringLiteral("db/copia/") + DB_SISTEMA_NOMBRE);
-        if (caso == QLatin1String("ocupado")) {
+        TConexionSesion destino = programa.nuevaBaseNegocio(u"db/copia/"_s + DB_SISTEMA_NOMBRE);
+        if (caso == "ocupado"_L1) {
             TDonataria donataria;
-            donataria.setLeyenda(QStringLiteral("Fundación Ñandú"));
+            donataria.setLeyenda(u"Fundación Ñandú"_s);
             TDonataria::saveOrUpdate(donataria, TUnidadTrabajo(destino, 1));
-        } else if (caso == QLatin1String("sinesquema")) {
+        } else if (caso == "sinesquema"_L1) {
             Conexiones::cierra(destino);
-            destino = TConexionSesion::embebida(programa.archivo(QStringLiteral("vacia.fdb")), programa.ruta());
+            destino = TConexionSesion::embebida(programa.archivo(u"vacia.fdb"_s), programa.ruta());
             Conexiones::creaBaseDatos(destino.getDatabase(), programa.ruta());
-        } else if (caso == QLatin1String("cortado")) {
+        } else if (caso == "cortado"_L1) {
             malo.chop(malo.size() - malo.lastIndexOf("\nfin\t") - 1);
-        } else if (caso == QLatin1String("media")) {
+        } else if (caso == "media"_L1) {
             malo.chop(malo.size() / 2);
             malo.chop(malo.size() - malo.lastIndexOf("\t"));
-        } else if (caso == QLatin1String("cambiado")) {
+        } else if (caso == "cambiado"_L1) {
             malo.replace(MAXIMO.toLatin1(), "999999999999.999998");
-        } else if (caso == QLatin1String("despues")) {
+        } else if (caso == "despues"_L1) {
             malo += "fila\t1\n";
-        } else if (caso == QLatin1String("ajeno")) {
+        } else if (caso == "ajeno"_L1) {
             malo = "<?xml version=\"1.0\"?>\n<cfdi:Comprobante/>\n";
-        } else if (caso == QLatin1String("formato")) {
+        } else if (caso == "formato"_L1) {
             malo =
                 reescribe(bueno, [](QByteArrayList& l) { l[0].replace("velkor-volcado\t1\t", "velkor-volcado\t2\t"); });
-        } else if (caso == QLatin1String("esquema")) {
+        } else if (caso == "esquema"_L1) {
             malo = reescribe(bueno, [](QByteArrayList& l) {
                 l[0] = "velkor-volcado\t1\tesquema\t" + QByteArray::number(Esquema::version() + 1);
             });
-        } else if (caso == QLatin1String("columna")) {
+        } else if (caso == "columna"_L1) {
             malo = reescribe(bueno, [](QByteArrayList& lineas) {
                 bool dentro = false;
                 for (QByteArray& l : lineas) {
@@ -554,29 +536,28 @@ private slots:
                         l += l.startsWith("tabla\t") ? "\tSABOR:texto" : "\tvainilla";
                 }
             });
-        } else if (caso == QLatin1String("tabla")) {
+        } else if (caso == "tabla"_L1) {
             malo = reescribe(bueno, [](QByteArrayList& l) {
                 l.append("tabla\tPASTEL\tIDPASTEL:id");
                 l.append("fin-tabla\tPASTEL\t0");
             });
-        } else if (caso == QLatin1String("fila")) {
+        } else if (caso == "fila"_L1) {
             malo = reescribe(bueno, [](QByteArrayList& lineas) {
                 for (qsizetype i = 0; i < lineas.size(); ++i)
                     if (lineas.at(i).startsWith("fin-tabla\tDONATARIA\t")) {
-                        lineas.insert(i, "fila\t77" +
-                                             QByteArray("\t\\N").repeated(
-                                                 Esquema::tabla(QStringLiteral("TDonataria")).columnas.size() - 1));
+                        lineas.insert(i, "fila\t77" + QByteArray("\t\\N").repeated(
+                                                          Esquema::tabla(u"TDonataria"_s).columnas.size() - 1));
                         break;
                     }
             });
-        } else if (caso == QLatin1String("tipo")) {
+        } else if (caso == "tipo"_L1) {
             malo = reescribe(bueno, [](QByteArrayList& l) {
                 for (QByteArray& linea : l)
                     linea.replace(MAXIMO.toLatin1(), "muchísimo");
             });
         }
         QVERIFY(TCarpetaPrograma::escribe(volcado, malo));
-        const qint64 antes = caso == QLatin1String("sinesquema") ? 0 : totalFilas(destino);
+        const qint64 antes = caso == "sinesquema"_L1 ? 0 : totalFilas(destino);
         try {
             cargaVolcado(volcado, destino);
             QFAIL("el volcado se cargó");
@@ -584,7 +565,7 @@ private slots:
             QCOMPARE(int(e.motivo()), motivo);
             QVERIFY2(e.mensaje().contains(mensaje), qPrintable(e.mensaje()));
         }
-        if (caso != QLatin1String("sinesquema"))
+        if (caso != "sinesquema"_L1)
             QCOMPARE(totalFilas(destino), antes);
         Conexiones::cierra(destino);
     }
@@ -605,57 +586,55 @@ private slots:
     {
         QFETCH(QString, caso);
         QTemporaryDir guardados;
-        const TRespaldoHecho hecho = respaldoConVolcado(guardados.path(), caso == QLatin1String("sobrante"));
+        const TRespaldoHecho hecho = respaldoConVolcado(guardados.path(), caso == "sobrante"_L1);
         QVERIFY(!hecho.archivo.isEmpty());
         {
             const TArchivoZip zip(hecho.archivo);
-            const QString carpeta = DB_PATH + RFC + QLatin1Char('/');
+            const QString carpeta = DB_PATH + RFC + u'/';
             QVERIFY(zip.busca(carpeta + VolcadoNegocio::ARCHIVO) >= 0);
             QVERIFY(zip.busca(carpeta + SecretoNegocio::ARCHIVO_RESPALDO) >= 0);
-            QCOMPARE(zip.busca(carpeta + DB_SISTEMA_NOMBRE) >= 0, caso == QLatin1String("sobrante"));
+            QCOMPARE(zip.busca(carpeta + DB_SISTEMA_NOMBRE) >= 0, caso == "sobrante"_L1);
         }
-        if (caso == QLatin1String("danado")) {
+        if (caso == "danado"_L1) {
             QTemporaryDir abierto;
             TArchivoZip(hecho.archivo).extraeTodo(abierto.path(), Respaldo::passwords());
             const QString carpeta = abierto.filePath(DB_PATH + RFC);
-            const QString dump = carpeta + QLatin1Char('/') + VolcadoNegocio::ARCHIVO;
+            const QString dump = carpeta + u'/' + VolcadoNegocio::ARCHIVO;
             QByteArray texto = TCarpetaPrograma::lee(dump);
             QVERIFY(texto.contains(MAXIMO.toLatin1()));
             QVERIFY(TCarpetaPrograma::escribe(dump, texto.replace(MAXIMO.toLatin1(), "999999999999.999998")));
-            TArchivoZip::comprime(hecho.archivo, carpeta, DB_PATH + RFC + QLatin1Char('/'), RESPALDO_PASSWORD,
+            TArchivoZip::comprime(hecho.archivo, carpeta, DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
                                   TArchivoZip::TCifrado::Tradicional);
         }
 
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
-        if (caso == QLatin1String("servidor")) {
+        if (caso == "servidor"_L1) {
             // The workstation reached the business on its server.
-            QVERIFY(registroLocal().usuarioLogginInsert({QString(), RFC, RFC, DB_MySQL, QStringLiteral("velkor"),
-                                                         QStringLiteral("secreta"), QStringLiteral("192.0.2.1"),
-                                                         QStringLiteral("velkor_eku9003173c9"), QString()}));
+            QVERIFY(registroLocal().usuarioLogginInsert({QString(), RFC, RFC, DB_MySQL, u"velkor"_s, u"secreta"_s,
+                                                         u"192.0.2.1"_s, u"velkor_eku9003173c9"_s, QString()}));
         }
         TColaRespuestas respuestas;
-        if (caso == QLatin1String("servidor"))
+        if (caso == "servidor"_L1)
             respuestas.agregaRespuesta(TPrompter::OK);
         const TResultado resultado = Respaldo::restaurarRespaldo(hecho.archivo);
         QVERIFY(restosRestauracion(programa).isEmpty());
-        if (caso == QLatin1String("danado")) {
+        if (caso == "danado"_L1) {
             QCOMPARE(resultado, TResultado::VolcadoIlegible);
             QCOMPARE(respuestas.textos().size(), 1);
-            QVERIFY2(respuestas.textos().first().contains(QStringLiteral("está dañado")),
-                     qPrintable(respuestas.textos().first()));
+            QVERIFY2(respuestas.textos().first().contains(u"está dañado"_s), qPrintable(respuestas.textos().first()));
             QVERIFY(!QFileInfo::exists(programa.archivo(DB_PATH + RFC)));
             QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
             return;
         }
         QCOMPARE(resultado, TResultado::Restaurado);
         const QString carpeta = programa.archivo(DB_PATH + RFC);
-        const QString base = carpeta + QLatin1Char('/') + DB_SISTEMA_NOMBRE;
+        const QString base = carpeta + u'/' + DB_SISTEMA_NOMBRE;
         QVERIFY(QFileInfo(base).isFile());
-        QVERIFY(!QFileInfo::exists(carpeta + QLatin1Char('/') + VolcadoNegocio::ARCHIVO));
-        QVERIFY(!QFileInfo::exists(carpeta + QLatin1Char('/') + SecretoNegocio::ARCHIVO_RESPALDO));
+        QVERIFY(!QFileInfo::exists(carpeta + u'/' + VolcadoNegocio::ARCHIVO));
+        QVERIFY(!QFileInfo::exists(carpeta + u'/' + SecretoNegocio::ARCHIVO_RESPALDO));
         QCOMPARE(TCarpetaPrograma::modo(base), 0600);
-        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + QLatin1Char('|') + RFC});
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + u'|' + RFC});
 
         const TConexionSesion restaurada = TConexionSesion::embebida(base, programa.ruta());
         comparaRestaurado(contenido(restaurada), hecho.contenido);
@@ -683,9 +662,7 @@ private slots:
         QMap<QString, QStringList> esperado;
         {
             const TCarpetaPrograma origen;
-            NegocioPrueba::creaRegistro(origen);
-            const TConexionSesion creada = NegocioPrueba::crea(RFC, EMAIL, PASSWORD);
-            llena(creada);
+            const TConexionSesion creada = negocioLleno(origen);
             esperado = contenido(creada);
             SecretoNegocio::archiva(archivo, RFC, creada, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
             NegocioPrueba::limpiaSesion();
@@ -694,13 +671,13 @@ private slots:
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
         const QString ocupada = motor.creaBaseDatos();
-        QVERIFY2(motor.ejecuta(QStringLiteral("CREATE TABLE ajena (id INTEGER)"), ocupada), qPrintable(motor.error()));
+        QVERIFY2(motor.ejecuta(u"CREATE TABLE ajena (id INTEGER)"_s, ocupada), qPrintable(motor.error()));
         {
             TColaRespuestas respuestas;
             QCOMPARE(Respaldo::restauraEnServidor(archivo, motor.conexion(ocupada)), TResultado::ServidorNoVacio);
             QCOMPARE(respuestas.textos(), QStringList{Respaldo::ERR_SERVIDOR_NO_VACIO});
             // Firebird keeps an unquoted name in capitals.
-            QCOMPARE(Esquema::tablasPresentes(motor.conexion(ocupada)).join(u',').toLower(), QStringLiteral("ajena"));
+            QCOMPARE(Esquema::tablasPresentes(motor.conexion(ocupada)).join(u',').toLower(), u"ajena"_s);
             QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         }
 
@@ -711,7 +688,7 @@ private slots:
             QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
         }
         QVERIFY(restosRestauracion(programa).isEmpty());
-        QVERIFY(!QFileInfo::exists(programa.archivo(DB_PATH + RFC + QLatin1Char('/') + DB_SISTEMA_NOMBRE)));
+        QVERIFY(!QFileInfo::exists(programa.archivo(DB_PATH + RFC + u'/' + DB_SISTEMA_NOMBRE)));
         comparaRestaurado(contenido(vacia), esperado);
         Conexiones::cierra(vacia);
 
@@ -751,14 +728,14 @@ private slots:
             NuevoNegocio::TDatos d;
             d.email = EMAIL;
             d.password = PASSWORD;
-            d.nombre = QStringLiteral("Dueño");
-            d.nombreEmpresa = QStringLiteral("Escuela Kemper Urgate");
+            d.nombre = u"Dueño"_s;
+            d.nombreEmpresa = u"Escuela Kemper Urgate"_s;
             d.certificado = NegocioPrueba::certificado(RFC);
             d.llave = NegocioPrueba::llave(RFC);
             d.passwordLlave = NegocioPrueba::PASSWORD_CSD;
             d.rfc = RFC;
-            d.razon = QStringLiteral("ESCUELA KEMPER URGATE");
-            d.regimen = QStringLiteral("601 - General de Ley Personas Morales");
+            d.razon = u"ESCUELA KEMPER URGATE"_s;
+            d.regimen = u"601 - General de Ley Personas Morales"_s;
             const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, destino, QByteArray());
             NuevoNegocio::saveNuevoNegocio(d, creada, QByteArray());
             NegocioPrueba::limpiaSesion();
@@ -766,16 +743,15 @@ private slots:
             QVERIFY(Sistema::Conexion->enServidor());
             llena(*Sistema::Conexion);
             archivo = EdicionEmpresa::guardaRespaldo(guardados.path());
-            QVERIFY(!QFileInfo::exists(origen.archivo(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO)));
+            QVERIFY(!QFileInfo::exists(origen.archivo(DB_PATH + RFC + u'/' + VolcadoNegocio::ARCHIVO)));
             esperado = contenido(enServidor);
             // The copy kept when the business is deleted holds its data too.
             const EdicionEmpresa::TEliminacion eliminada = EdicionEmpresa::elimina();
             QVERIFY(eliminada.archivado);
-            QVERIFY(TArchivoZip(eliminada.archivo).busca(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO) >=
-                    0);
+            QVERIFY(TArchivoZip(eliminada.archivo).busca(DB_PATH + RFC + u'/' + VolcadoNegocio::ARCHIVO) >= 0);
             NegocioPrueba::limpiaSesion();
         }
-        QVERIFY(TArchivoZip(archivo).busca(DB_PATH + RFC + QLatin1Char('/') + VolcadoNegocio::ARCHIVO) >= 0);
+        QVERIFY(TArchivoZip(archivo).busca(DB_PATH + RFC + u'/' + VolcadoNegocio::ARCHIVO) >= 0);
 
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
@@ -784,8 +760,8 @@ private slots:
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
 
         // Compared before anyone signs in here, which may stamp a record.
-        const TConexionSesion local = TConexionSesion::embebida(
-            programa.archivo(DB_PATH + RFC + QLatin1Char('/') + DB_SISTEMA_NOMBRE), programa.ruta());
+        const TConexionSesion local =
+            TConexionSesion::embebida(programa.archivo(DB_PATH + RFC + u'/' + DB_SISTEMA_NOMBRE), programa.ruta());
         comparaRestaurado(contenido(local), esperado);
         Conexiones::cierra(local);
         Conexiones::cierra(enServidor);

@@ -1,4 +1,3 @@
-#include "Arranque.h"
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "CertificadosPrueba.h"
@@ -13,7 +12,6 @@
 #include "RegistroPrueba.h"
 #include "SelectorArchivos.h"
 #include "ServidorPrueba.h"
-#include "Signerutils.h"
 #include "Sistema.h"
 #include "Style.h"
 #include "negocio/TArchivoZip.h"
@@ -21,10 +19,8 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
 #include "negocio/TIngreso.h"
-#include "shell/TEtiquetaAccion.h"
 #include "shell/TMainFrm.h"
 #include "negocio/TNuevoNegocio.h"
-#include "app/TSplashFrm.h"
 #include "TTelefonoBean.h"
 #include "TTelefonosFrm.h"
 #include "shell/TVerificaUpdate.h"
@@ -54,20 +50,21 @@
 #include <QTest>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
-const QString PASSWORD_CSD = QStringLiteral("12345678a");
-const QString REGIMEN_MORAL = QStringLiteral("601 - General de Ley Personas Morales");
-const QString RFC_ESCUELA = QStringLiteral("EKU9003173C9");
+const QString PASSWORD_CSD = u"12345678a"_s;
+const QString REGIMEN_MORAL = u"601 - General de Ley Personas Morales"_s;
+const QString RFC_ESCUELA = u"EKU9003173C9"_s;
 
 // What the file dialogs answer, in order; a fresh queue for each test.
 std::unique_ptr<TColaArchivos> g_archivos;
 
 const std::vector<std::unique_ptr<TTelefonoBean>>& filasTelefono(const QObject* w)
 {
-    return pieza<TTelefonosFrm>(w, QStringLiteral("TxTelefonoContenedor"))->telefonos();
+    return pieza<TTelefonosFrm>(w, u"TxTelefonoContenedor"_s)->telefonos();
 }
 
 QString requerido(const QString& campo)
@@ -79,14 +76,13 @@ QString requerido(const QString& campo)
 // the wizard calls; the session it leaves is cleared, as after a restart.
 void registraEscuela(const QString& password)
 {
-    NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), QStringLiteral("dueno@escuela.mx"), password,
-                            QStringLiteral("ESCUELA KEMPER URGATE SA DE CV"));
+    NegocioPrueba::registra(RFC_ESCUELA, u"Escuela Kemper"_s, u"dueno@escuela.mx"_s, password,
+                            u"ESCUELA KEMPER URGATE SA DE CV"_s);
 }
 
 QString textoLog()
 {
-    QFile log(Logmanager::archivoLog(Sistema::exePath));
-    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    return QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)));
 }
 
 // The name a keyboard stop goes by: an editable list's own, not its box's.
@@ -149,7 +145,7 @@ bool termina(TWizardFrm* w, QLabel* enlace)
 
 bool ingresa(TWizardFrm* w, const QString& password)
 {
-    pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+    pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(u"dueno@escuela.mx"_s);
     pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
     pieza<QPushButton>(w, "BtIngresar")->click();
     return w->nextStep;
@@ -159,12 +155,12 @@ bool ingresa(TWizardFrm* w, const QString& password)
 void llenaEmpresa(QWidget* w, const QString& nombre, const QString& par, const QString& passwordCsd)
 {
     pieza<QLineEdit>(w, "EdNombreEmpresa")->setText(nombre);
-    elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + par + QStringLiteral(".cer"));
-    elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + par + QStringLiteral(".key"));
+    elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + par + u".cer"_s);
+    elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + par + u".key"_s);
     pieza<QLineEdit>(w, "EdCSDPass")->setText(passwordCsd);
-    pieza<QComboBox>(w, "CmbRegimenFiscal")
-        ->setCurrentIndex(pieza<QComboBox>(w, "CmbRegimenFiscal")->findText(REGIMEN_MORAL));
-    escribeCodigoPostal(w, QStringLiteral("06600"));
+    auto* regimenes = pieza<QComboBox>(w, "CmbRegimenFiscal");
+    regimenes->setCurrentIndex(regimenes->findText(REGIMEN_MORAL));
+    escribeCodigoPostal(w, u"06600"_s);
 }
 
 } // namespace
@@ -200,17 +196,15 @@ private slots:
         QTest::addColumn<int>("pagina");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<QStringList>("enError");
-        const QString correo = QStringLiteral("dueno@tienda.mx");
+        const QString correo = u"dueno@tienda.mx"_s;
         QTest::newRow("sin correo") << QString() << QString() << QString() << 0 << ERR_MAIL_REQUERIDO
-                                    << QStringList{QStringLiteral("EdCorreoElectronico")};
-        QTest::newRow("correo no válido") << QStringLiteral("dueno@tienda") << QString() << QString() << 0
-                                          << ERR_MAIL_NO_VALIDO << QStringList{QStringLiteral("EdCorreoElectronico")};
-        QTest::newRow("contraseñas distintas")
-            << correo << QStringLiteral("abc") << QStringLiteral("abd") << 0 << ERR_CONTRASENA
-            << QStringList{QStringLiteral("EdPassword"), QStringLiteral("EdRepitePassword")};
+                                    << QStringList{u"EdCorreoElectronico"_s};
+        QTest::newRow("correo no válido") << u"dueno@tienda"_s << QString() << QString() << 0 << ERR_MAIL_NO_VALIDO
+                                          << QStringList{u"EdCorreoElectronico"_s};
+        QTest::newRow("contraseñas distintas") << correo << u"abc"_s << u"abd"_s << 0 << ERR_CONTRASENA
+                                               << QStringList{u"EdPassword"_s, u"EdRepitePassword"_s};
         QTest::newRow("sin contraseña") << correo << QString() << QString() << 1 << QString() << QStringList();
-        QTest::newRow("contraseña con espacio")
-            << correo << QStringLiteral(" abc") << QStringLiteral("abc") << 1 << QString() << QStringList();
+        QTest::newRow("contraseña con espacio") << correo << u" abc"_s << u"abc"_s << 1 << QString() << QStringList();
     }
     void siguiente()
     {
@@ -226,25 +220,25 @@ private slots:
 
         // A mark goes as soon as the field is edited, and one left by an
         // earlier attempt at the next attempt.
+        auto* edCorreo = pieza<QLineEdit>(w, "EdCorreoElectronico");
         pieza<QPushButton>(w, "BtSiguiente")->click();
-        QVERIFY(Controles::tieneError(pieza<QLineEdit>(w, "EdCorreoElectronico")));
-        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("a"));
-        QVERIFY(!Controles::tieneError(pieza<QLineEdit>(w, "EdCorreoElectronico")));
+        QVERIFY(Controles::tieneError(edCorreo));
+        QTest::keyClicks(edCorreo, u"a"_s);
+        QVERIFY(!Controles::tieneError(edCorreo));
         pieza<QPushButton>(w, "BtSiguiente")->click();
-        QVERIFY(Controles::tieneError(pieza<QLineEdit>(w, "EdCorreoElectronico")));
+        QVERIFY(Controles::tieneError(edCorreo));
         programa.respuestas.limpia();
 
-        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(correo);
+        edCorreo->setText(correo);
         pieza<QLineEdit>(w, "EdPassword")->setText(password);
         pieza<QLineEdit>(w, "EdRepitePassword")->setText(repetido);
         pieza<QPushButton>(w, "BtSiguiente")->click();
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), pagina);
         QCOMPARE(programa.respuestas.textos(), mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
-        for (QLineEdit* e : {pieza<QLineEdit>(w, "EdCorreoElectronico"), pieza<QLineEdit>(w, "EdPassword"),
-                             pieza<QLineEdit>(w, "EdRepitePassword")})
-            QCOMPARE(Controles::tieneError(e), enError.contains(e->objectName()));
+        for (const QString& e : {u"EdCorreoElectronico"_s, u"EdPassword"_s, u"EdRepitePassword"_s})
+            QCOMPARE(Controles::tieneError(pieza<QLineEdit>(w, e)), enError.contains(e));
         if (!mensaje.isEmpty())
-            QVERIFY(textoLog().contains(QStringLiteral("Perfil rechazado: ") + mensaje));
+            QVERIFY(textoLog().contains(u"Perfil rechazado: "_s + mensaje));
     }
 
     void telefonos()
@@ -260,32 +254,31 @@ private slots:
         // The fifth is refused.
         for (int i = 0; i < 5; ++i)
             QTest::mouseClick(pieza<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
-        QCOMPARE(nombres(), (QStringList{QStringLiteral("Cont1"), QStringLiteral("Cont2"), QStringLiteral("Cont3"),
-                                         QStringLiteral("Cont4")}));
+        QCOMPARE(nombres(), (QStringList{u"Cont1"_s, u"Cont2"_s, u"Cont3"_s, u"Cont4"_s}));
         QVERIFY(!pieza<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
         QTest::mouseClick(filasTelefono(w).at(1)->getEliminar(), Qt::LeftButton);
-        QCOMPARE(nombres(), (QStringList{QStringLiteral("Cont1"), QStringLiteral("Cont3"), QStringLiteral("Cont4")}));
+        QCOMPARE(nombres(), (QStringList{u"Cont1"_s, u"Cont3"_s, u"Cont4"_s}));
         QVERIFY(pieza<QLabel>(w, "TxTelefonoBottom")->isEnabled());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!w->findChild<QWidget*>(QStringLiteral("Cont2")));
+        QVERIFY(!w->findChild<QWidget*>(u"Cont2"_s));
 
         // A number is never given twice until the list starts again.
         QTest::mouseClick(pieza<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
-        QCOMPARE(nombres().last(), QStringLiteral("Cont5"));
+        QCOMPARE(nombres().last(), u"Cont5"_s);
         QVERIFY(!pieza<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
         filasTelefono(w).front()->getTipo()->setCurrentIndex(3);
-        filasTelefono(w).front()->getNumero()->setText(QStringLiteral(" 3312345678 "));
+        filasTelefono(w).front()->getNumero()->setText(u" 3312345678 "_s);
         const NuevoNegocio::TDatos datos = w->datosCaptura();
         QCOMPARE(datos.telefonos.size(), 4);
         QCOMPARE(datos.telefonos.first().tipo, 3);
-        QCOMPARE(datos.telefonos.first().numero, QStringLiteral("3312345678"));
+        QCOMPARE(datos.telefonos.first().numero, u"3312345678"_s);
 
         w->initNuevaEmpresa();
         QVERIFY(filasTelefono(w).empty());
         QTest::mouseClick(pieza<QLabel>(w, "TxTelefonoBottom"), Qt::LeftButton);
-        QCOMPARE(nombres(), QStringList{QStringLiteral("Cont1")});
+        QCOMPARE(nombres(), QStringList{u"Cont1"_s});
     }
 
     // Rows with a message are refused with it (its start, for the CSD
@@ -296,17 +289,15 @@ private slots:
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("razon");
         QTest::addColumn<QString>("mensaje");
-        QTest::newRow("CSD de persona moral") << CSD + RFC_ESCUELA + QStringLiteral(".cer") << RFC_ESCUELA
-                                              << QStringLiteral("ESCUELA KEMPER URGATE SA DE CV") << QString();
-        QTest::newRow("RFC con representante")
-            << CSD + QStringLiteral("CSD01_AAA010101AAA.cer") << QStringLiteral("AAA010101AAA")
-            << QStringLiteral("ACCEM SERVICIOS EMPRESARIALES SC") << QString();
-        QTest::newRow("FIEL") << CSD + RFC_ESCUELA + QStringLiteral("_FIEL.cer") << QString() << QString()
-                              << ERR_CERT_NO_CSD;
+        QTest::newRow("CSD de persona moral")
+            << CSD + RFC_ESCUELA + u".cer"_s << RFC_ESCUELA << u"ESCUELA KEMPER URGATE SA DE CV"_s << QString();
+        QTest::newRow("RFC con representante") << CSD + u"CSD01_AAA010101AAA.cer"_s << u"AAA010101AAA"_s
+                                               << u"ACCEM SERVICIOS EMPRESARIALES SC"_s << QString();
+        QTest::newRow("FIEL") << CSD + RFC_ESCUELA + u"_FIEL.cer"_s << QString() << QString() << ERR_CERT_NO_CSD;
         QTest::newRow("archivo que no es certificado")
-            << CSD + RFC_ESCUELA + QStringLiteral(".key") << QString() << QString() << ERR_CERT_ILEGIBLE;
-        const QString ruta = m_dir.filePath(QStringLiteral("ruta.cer"));
-        TCredencialPrueba::escribe(ruta, TCredencialPrueba().certificado(QStringLiteral("../../../../x")));
+            << CSD + RFC_ESCUELA + u".key"_s << QString() << QString() << ERR_CERT_ILEGIBLE;
+        const QString ruta = m_dir.filePath(u"ruta.cer"_s);
+        TCredencialPrueba::escribe(ruta, TCredencialPrueba().certificado(u"../../../../x"_s));
         QTest::newRow("RFC que es ruta") << ruta << QString() << QString() << ERR_CERT_RFC_NO_VALIDO;
     }
     void certificado()
@@ -317,7 +308,8 @@ private slots:
         QFETCH(QString, mensaje);
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
-        const int todosLosRegimenes = pieza<QComboBox>(w, "CmbRegimenFiscal")->count();
+        auto* regimenes = pieza<QComboBox>(w, "CmbRegimenFiscal");
+        const int todosLosRegimenes = regimenes->count();
 
         elige(pieza<QPushButton>(w, "SearchEditButton2"), archivo);
         QCOMPARE(pieza<QLineEdit>(w, "EdRFC")->text(), rfc);
@@ -337,26 +329,25 @@ private slots:
         QCOMPARE(pieza<QLineEdit>(w, "EdCSD")->text(), archivo);
         QCOMPARE(pieza<QLabel>(w, "TxNoSerieCSD")->text().size(), 20);
         // A legal person's regimes only, none of them chosen yet.
-        QCOMPARE(pieza<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
-        QVERIFY(pieza<QComboBox>(w, "CmbRegimenFiscal")->findText(QStringLiteral("605"), Qt::MatchStartsWith) < 0);
-        QVERIFY(pieza<QComboBox>(w, "CmbRegimenFiscal")->count() < todosLosRegimenes);
+        QCOMPARE(regimenes->currentIndex(), 0);
+        QVERIFY(regimenes->findText(u"605"_s, Qt::MatchStartsWith) < 0);
+        QVERIFY(regimenes->count() < todosLosRegimenes);
         // Typing into the regime list picks nothing.
-        QTest::keyClicks(pieza<QComboBox>(w, "CmbRegimenFiscal"), QStringLiteral("6"));
-        QCOMPARE(pieza<QComboBox>(w, "CmbRegimenFiscal")->currentIndex(), 0);
+        QTest::keyClicks(regimenes, u"6"_s);
+        QCOMPARE(regimenes->currentIndex(), 0);
 
-        elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + QStringLiteral(".key"));
-        QVERIFY(pieza<QLineEdit>(w, "EdKey")->text().endsWith(QStringLiteral(".key")));
+        elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + u".key"_s);
+        QVERIFY(pieza<QLineEdit>(w, "EdKey")->text().endsWith(u".key"_s));
         if (Capturas::pedidas()) {
             auto* pasos = pieza<QStackedWidget>(w, "TabControl1");
             const int antes = pasos->currentIndex();
             pasos->setCurrentIndex(1);
-            Capturas::guarda(*w, QStringLiteral("asistente-negocio-") + QTest::currentDataTag());
+            Capturas::guarda(*w, u"asistente-negocio-"_s + QTest::currentDataTag());
             pasos->setCurrentIndex(antes);
         }
         pieza<QPushButton>(w, "ClearEditButton1")->click();
-        for (QLineEdit* e :
-             {pieza<QLineEdit>(w, "EdCSD"), pieza<QLineEdit>(w, "EdKey"), pieza<QLineEdit>(w, "EdCSDPass")})
-            QVERIFY(e->text().isEmpty());
+        for (const QString& e : {u"EdCSD"_s, u"EdKey"_s, u"EdCSDPass"_s})
+            QVERIFY(pieza<QLineEdit>(w, e)->text().isEmpty());
         QVERIFY(pieza<QLabel>(w, "TxNoSerieCSD")->text().isEmpty());
         QCOMPARE(pieza<QLineEdit>(w, "EdRFC")->text(), rfc);
     }
@@ -369,9 +360,8 @@ private slots:
         pieza<QPushButton>(w, "BtFinalizar")->click();
         // One message names every missing field, in the page's order.
         QStringList faltan;
-        for (const QString& campo :
-             {QStringLiteral("Nombre de la Empresa"), QStringLiteral("Certificado"), QStringLiteral("Llave Privada"),
-              QStringLiteral("Contraseña de la llave privada"), CMB_CODIGOPOSTAL, REGIMEN_FISCAL})
+        for (const QString& campo : {u"Nombre de la Empresa"_s, u"Certificado"_s, u"Llave Privada"_s,
+                                     u"Contraseña de la llave privada"_s, CMB_CODIGOPOSTAL, REGIMEN_FISCAL})
             faltan << requerido(campo);
         QCOMPARE(programa.respuestas.textos(), QStringList{MENSAJE_ERROR + faltan.join(SALTO)});
         for (QWidget* campo : QList<QWidget*>{pieza<QLineEdit>(w, "EdNombreEmpresa"), pieza<QLineEdit>(w, "EdCSD"),
@@ -380,16 +370,16 @@ private slots:
                                               pieza<TDireccionesFrm>(w, "DireccionesFrm")->getCmbCodigoPostal()})
             QVERIFY2(Controles::tieneError(campo), qPrintable(campo->objectName()));
         QVERIFY(w->isVisible());
-        QVERIFY(textoLog().contains(QStringLiteral("Alta de empresa rechazada por la validación")));
+        QVERIFY(textoLog().contains(u"Alta de empresa rechazada por la validación"_s));
 
         // A postal code of fewer than five digits is not a code.
         programa.respuestas.limpia();
-        pieza<QLineEdit>(w, "EdNombreEmpresa")->setText(QStringLiteral("Escuela"));
-        escribeCodigoPostal(w, QStringLiteral("066"));
+        pieza<QLineEdit>(w, "EdNombreEmpresa")->setText(u"Escuela"_s);
+        escribeCodigoPostal(w, u"066"_s);
         pieza<QPushButton>(w, "BtFinalizar")->click();
         const QString mensaje = programa.respuestas.textos().first();
         QVERIFY(mensaje.contains(QString(CAMPO_NO_VALIDO).replace(CAMPO, CMB_CODIGOPOSTAL)));
-        QVERIFY(!mensaje.contains(requerido(QStringLiteral("Nombre de la Empresa"))));
+        QVERIFY(!mensaje.contains(requerido(u"Nombre de la Empresa"_s)));
         QVERIFY(!Controles::tieneError(pieza<QLineEdit>(w, "EdNombreEmpresa")));
     }
 
@@ -398,11 +388,10 @@ private slots:
         QTest::addColumn<QString>("estado");
         QTest::addColumn<QString>("passwordCsd");
         QTest::addColumn<QStringList>("mensajes");
-        QTest::newRow("CP de su estado") << QStringLiteral("CMX") << PASSWORD_CSD << QStringList();
-        QTest::newRow("CP de otro estado") << QStringLiteral("JAL") << PASSWORD_CSD
-                                           << QStringList{MENSAJE_ERROR + SALTO + ERR_CODIGOPOSTA_NO_EXISTE_EDO};
-        QTest::newRow("password del CSD equivocado")
-            << QStringLiteral("CMX") << QStringLiteral("otra") << QStringList{ERR_CERT_LLAVE_PRIVADA};
+        QTest::newRow("CP de su estado") << u"CMX"_s << PASSWORD_CSD << QStringList();
+        QTest::newRow("CP de otro estado")
+            << u"JAL"_s << PASSWORD_CSD << QStringList{MENSAJE_ERROR + SALTO + ERR_CODIGOPOSTA_NO_EXISTE_EDO};
+        QTest::newRow("password del CSD equivocado") << u"CMX"_s << u"otra"_s << QStringList{ERR_CERT_LLAVE_PRIVADA};
     }
     void altaPrimeraVez()
     {
@@ -412,11 +401,11 @@ private slots:
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
         // The address field drops the space and lowers the case as it is typed.
-        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronico"), QStringLiteral("Dueno @Escuela.mx"));
-        pieza<QLineEdit>(w, "EdPassword")->setText(QStringLiteral("Secreta#1"));
-        pieza<QLineEdit>(w, "EdRepitePassword")->setText(QStringLiteral("Secreta#1"));
+        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronico"), u"Dueno @Escuela.mx"_s);
+        pieza<QLineEdit>(w, "EdPassword")->setText(u"Secreta#1"_s);
+        pieza<QLineEdit>(w, "EdRepitePassword")->setText(u"Secreta#1"_s);
         pieza<QPushButton>(w, "BtSiguiente")->click();
-        llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, passwordCsd);
+        llenaEmpresa(w, u"Escuela Kemper"_s, RFC_ESCUELA, passwordCsd);
         QComboBox* estados = pieza<TDireccionesFrm>(w, "DireccionesFrm")->getCmbEstado();
         estados->setCurrentIndex(estados->findText(estado, Qt::MatchStartsWith));
 
@@ -427,21 +416,21 @@ private slots:
         QCOMPARE(w->isVisible(), !creada);
         QCOMPARE(MainFrm->isVisible(), creada);
         QCOMPARE(BaseDatosLocalFrm->getEmpresaDetalle(RFC_ESCUELA).isEmpty(), !creada);
-        QVERIFY(textoLog().contains(creada ? QStringLiteral("Empresa creada: RFC \"EKU9003173C9\"")
-                                           : QStringLiteral("Alta de empresa rechazada")));
+        QVERIFY(
+            textoLog().contains(creada ? u"Empresa creada: RFC \"EKU9003173C9\""_s : u"Alta de empresa rechazada"_s));
         if (!creada) {
             QVERIFY(!Sistema::Negocio);
             return;
         }
-        QCOMPARE(pieza<QLabel>(MainFrm, "TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
-        QCOMPARE(pieza<QLabel>(MainFrm, "TxUserEmail")->text(), QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(pieza<QLabel>(MainFrm, "TxNombreEmpresa")->text(), u"Escuela Kemper"_s);
+        QCOMPARE(pieza<QLabel>(MainFrm, "TxUserEmail")->text(), u"dueno@escuela.mx"_s);
         // The session is the new business's, with its head office and every right.
-        const QString archivo = programa.carpeta.archivo(QStringLiteral("db/EKU9003173C9/") + DB_SISTEMA_NOMBRE);
+        const QString archivo = programa.carpeta.archivo(u"db/EKU9003173C9/"_s + DB_SISTEMA_NOMBRE);
         QCOMPARE(Sistema::dbSistema, archivo);
         QCOMPARE(Sistema::Conexion->getDatabase(), archivo);
-        QCOMPARE(Sistema::Negocio->getNombre(), QStringLiteral("Escuela Kemper"));
+        QCOMPARE(Sistema::Negocio->getNombre(), u"Escuela Kemper"_s);
         QCOMPARE(Sistema::Sucursales.size(), 1);
-        QCOMPARE(Sistema::Sucursales.first()->getNombre(), QStringLiteral("ESCUELA KEMPER URGATE SA DE CV"));
+        QCOMPARE(Sistema::Sucursales.first()->getNombre(), u"ESCUELA KEMPER URGATE SA DE CV"_s);
         QCOMPARE(Sistema::Sucursales.first()->getTipo(), TSucursal::TIPO_MATRIZ);
         QCOMPARE(Sistema::Sucursales.first()->getDireccionId(),
                  Sistema::Negocio->getDatosfiscales()->getDireccion()->getIddireccion());
@@ -449,15 +438,13 @@ private slots:
         // The first logo is the resource package's.
         QVERIFY(!Sistema::Negocio->getLogonegocio().isEmpty());
         // The registry row the window wrote leads back to the new database.
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QStringLiteral("Secreta#1")),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, u"dueno@escuela.mx"_s, u"Secreta#1"_s), Ingreso::TResultado::Correcto);
     }
 
     void altaAdicional()
     {
         TPrograma programa(true, [] { registraEscuela(QString()); });
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString()),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, u"dueno@escuela.mx"_s, QString()), Ingreso::TResultado::Correcto);
         const std::shared_ptr<TNegocio> escuela = Sistema::Negocio;
         const TConexionSesion conexionEscuela = *Sistema::Conexion;
         const QList<std::shared_ptr<TSucursal>> sucursalesEscuela = Sistema::Sucursales;
@@ -470,55 +457,53 @@ private slots:
         w->inicia();
         QCOMPARE(w->modo(), TPaginaNegocio::TModo::Adicional);
         QVERIFY(pieza<QPushButton>(w, "BtAnterior")->isHidden());
-        llenaEmpresa(w, QStringLiteral("Otra"), RFC_ESCUELA, PASSWORD_CSD);
+        llenaEmpresa(w, u"Otra"_s, RFC_ESCUELA, PASSWORD_CSD);
         pieza<QPushButton>(w, "BtFinalizar")->click();
-        QCOMPARE(programa.respuestas.textos(), QStringList{QStringLiteral("Ya existe la empresa")});
+        QCOMPARE(programa.respuestas.textos(), QStringList{u"Ya existe la empresa"_s});
         QCOMPARE(BaseDatosLocalFrm->getEmpresas().size(), 1);
 
         QCOMPARE(agregado.count(), 0);
         programa.respuestas.limpia();
         w->inicia();
-        llenaEmpresa(w, QStringLiteral("Otra"), QStringLiteral("CSD01_AAA010101AAA"), PASSWORD_CSD);
+        llenaEmpresa(w, u"Otra"_s, u"CSD01_AAA010101AAA"_s, PASSWORD_CSD);
         pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
         QCOMPARE(agregado.count(), 1);
-        QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
+        QVERIFY(!BaseDatosLocalFrm->getEmpresaDetalle(u"AAA010101AAA"_s).isEmpty());
         // The session stays on the business the user was working in, its
         // branches included, and the main window reads it again.
         QVERIFY(Sistema::Negocio == escuela);
         QVERIFY(*Sistema::Conexion == conexionEscuela);
-        QCOMPARE(Sistema::Usuario->getEmail(), QStringLiteral("dueno@escuela.mx"));
+        QCOMPARE(Sistema::Usuario->getEmail(), u"dueno@escuela.mx"_s);
         QCOMPARE(Sistema::Sucursales, sucursalesEscuela);
         // Created with its own logo, owner and head office.
         const TConexionSesion otra =
-            TConexionSesion::embebida(NuevoNegocio::archivoLocal(QStringLiteral("AAA010101AAA")), Sistema::exePath);
-        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(QStringLiteral("AAA010101AAA"), otra);
+            TConexionSesion::embebida(NuevoNegocio::archivoLocal(u"AAA010101AAA"_s), Sistema::exePath);
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(u"AAA010101AAA"_s, otra);
         QVERIFY(negocio);
         QVERIFY(!negocio->getLogonegocio().isEmpty());
-        QVERIFY(TUsuario::getInfoByEmail(QStringLiteral("dueno@escuela.mx"), otra));
+        QVERIFY(TUsuario::getInfoByEmail(u"dueno@escuela.mx"_s, otra));
     }
 
     void tiles()
     {
-        const QStringList rfcs = {QStringLiteral("H&E951128469"), RFC_ESCUELA};
+        const QStringList rfcs = {u"H&E951128469"_s, RFC_ESCUELA};
         TPrograma programa(false, [&rfcs] {
             for (const QString& rfc : rfcs)
-                BaseDatosLocalFrm->usuarioLogginInsert({QString(), QStringLiteral("Negocio ") + rfc, rfc, DB_SQLITE,
-                                                        QString(), QString(), QString(), QStringLiteral("x.fdb"),
-                                                        QString()});
+                BaseDatosLocalFrm->usuarioLogginInsert({QString(), u"Negocio "_s + rfc, rfc, DB_SQLITE, QString(),
+                                                        QString(), QString(), u"x.fdb"_s, QString()});
         });
         TWizardFrm* w = programa.w;
         // '&' cannot name a widget: the tile goes by the RFC with '_' instead.
-        auto* radio = w->findChild<QRadioButton*>(QStringLiteral("H_E951128469"));
+        auto* radio = w->findChild<QRadioButton*>(u"H_E951128469"_s);
         QVERIFY(radio);
         // Shown whole: the "&" marks no keyboard shortcut.
         QVERIFY(QKeySequence::mnemonic(radio->text()).isEmpty());
-        QCOMPARE(QString(radio->text()).replace(QStringLiteral("&&"), QStringLiteral("&")),
-                 QStringLiteral("H&E951128469"));
+        QCOMPARE(QString(radio->text()).replace(u"&&"_s, u"&"_s), u"H&E951128469"_s);
         // Two businesses: none is chosen for the user.
         QVERIFY(pieza<QLabel>(w, "TxSeleccion")->text().isEmpty());
         radio->click();
-        QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
+        QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), u"H_E951128469"_s);
     }
 
     void ingreso_data()
@@ -526,17 +511,16 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("borraBase");
         QTest::addColumn<QStringList>("mensajes");
-        QTest::newRow("contraseña equivocada")
-            << QStringLiteral("otra") << false << QStringList{ERR_USUARIO_CONTRASEÑA_INCORRECTA};
-        QTest::newRow("base borrada") << QStringLiteral("Secreta#1") << true << QStringList{ERR_BASE_DATOS_USUARIO};
-        QTest::newRow("correcto") << QStringLiteral("Secreta#1") << false << QStringList();
+        QTest::newRow("contraseña equivocada") << u"otra"_s << false << QStringList{ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+        QTest::newRow("base borrada") << u"Secreta#1"_s << true << QStringList{ERR_BASE_DATOS_USUARIO};
+        QTest::newRow("correcto") << u"Secreta#1"_s << false << QStringList();
     }
     void ingreso()
     {
         QFETCH(QString, password);
         QFETCH(bool, borraBase);
         QFETCH(QStringList, mensajes);
-        TPrograma programa(false, [] { registraEscuela(QStringLiteral("Secreta#1")); });
+        TPrograma programa(false, [] { registraEscuela(u"Secreta#1"_s); });
         TWizardFrm* w = programa.w;
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), QStringList{RFC_ESCUELA});
@@ -545,7 +529,7 @@ private slots:
 
         pieza<QRadioButton>(w, RFC_ESCUELA)->click();
         // Typed as in the first-run page: the space is dropped, editing keys still work.
-        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"), QStringLiteral("Dueno @Escuela.mxx"));
+        QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"), u"Dueno @Escuela.mxx"_s);
         QTest::keyClick(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"), Qt::Key_Backspace);
         pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
         pieza<QPushButton>(w, "BtIngresar")->click();
@@ -556,16 +540,16 @@ private slots:
         QCOMPARE(w->isVisible(), !entra);
         QCOMPARE(MainFrm->isVisible(), entra);
         if (entra) {
-            QCOMPARE(pieza<QLabel>(MainFrm, "TxNombreEmpresa")->text(), QStringLiteral("Escuela Kemper"));
-            QCOMPARE(pieza<QLabel>(MainFrm, "TxUserEmail")->text(), QStringLiteral("dueno@escuela.mx"));
+            QCOMPARE(pieza<QLabel>(MainFrm, "TxNombreEmpresa")->text(), u"Escuela Kemper"_s);
+            QCOMPARE(pieza<QLabel>(MainFrm, "TxUserEmail")->text(), u"dueno@escuela.mx"_s);
         }
         if (borraBase) {
             // The entry was disabled: no tile is left, so the first-run page shows.
             QVERIFY(w->listaEmpresas().isEmpty());
             QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         }
-        QVERIFY(textoLog().contains(entra ? QStringLiteral("Ingreso correcto: correo \"dueno@escuela.mx\"")
-                                          : QStringLiteral("Ingreso rechazado (correo \"dueno@escuela.mx\"")));
+        QVERIFY(textoLog().contains(entra ? u"Ingreso correcto: correo \"dueno@escuela.mx\""_s
+                                          : u"Ingreso rechazado (correo \"dueno@escuela.mx\""_s));
     }
 
     // The only business is chosen already, the first empty field has the
@@ -573,19 +557,19 @@ private slots:
     void ingresoConEnter_data()
     {
         QTest::addColumn<QString>("campo");
-        QTest::newRow("Enter en el correo") << QStringLiteral("EdCorreoElectronicoLoggin");
-        QTest::newRow("Enter en la contraseña") << QStringLiteral("EdPasswordLoggin");
+        QTest::newRow("Enter en el correo") << u"EdCorreoElectronicoLoggin"_s;
+        QTest::newRow("Enter en la contraseña") << u"EdPasswordLoggin"_s;
     }
     void ingresoConEnter()
     {
         QFETCH(QString, campo);
-        TPrograma programa(false, [] { registraEscuela(QStringLiteral("Secreta#1")); });
+        TPrograma programa(false, [] { registraEscuela(u"Secreta#1"_s); });
         TWizardFrm* w = programa.w;
         QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), RFC_ESCUELA);
         QVERIFY(pieza<QRadioButton>(w, RFC_ESCUELA)->isChecked());
         QCOMPARE(w->focusWidget(), pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"));
-        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
-        pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(QStringLiteral("Secreta#1"));
+        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(u"dueno@escuela.mx"_s);
+        pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(u"Secreta#1"_s);
         QTest::keyClick(w->findChild<QLineEdit*>(campo), Qt::Key_Return);
         QVERIFY(programa.respuestas.textos().isEmpty());
         QVERIFY(w->nextStep);
@@ -600,12 +584,11 @@ private slots:
         QTest::addColumn<int>("pagina");
         QTest::addColumn<QString>("campo");
         QTest::addColumn<QString>("presionado");
-        QTest::newRow("perfil") << 0 << QStringLiteral("EdNombre") << QStringLiteral("BtSiguiente");
-        QTest::newRow("empresa") << 1 << QStringLiteral("EdNombreEmpresa") << QStringLiteral("BtFinalizar");
-        QTest::newRow("empresa, otro botón")
-            << 1 << QStringLiteral("BtLimpiarCampos") << QStringLiteral("BtLimpiarCampos");
-        QTest::newRow("empresa, lista") << 1 << QStringLiteral("CmbRegimenFiscal") << QString();
-        QTest::newRow("empresa, contraseña del CSD") << 1 << QStringLiteral("EdCSDPass") << QString();
+        QTest::newRow("perfil") << 0 << u"EdNombre"_s << u"BtSiguiente"_s;
+        QTest::newRow("empresa") << 1 << u"EdNombreEmpresa"_s << u"BtFinalizar"_s;
+        QTest::newRow("empresa, otro botón") << 1 << u"BtLimpiarCampos"_s << u"BtLimpiarCampos"_s;
+        QTest::newRow("empresa, lista") << 1 << u"CmbRegimenFiscal"_s << QString();
+        QTest::newRow("empresa, contraseña del CSD") << 1 << u"EdCSDPass"_s << QString();
     }
     void teclaEnter()
     {
@@ -621,8 +604,7 @@ private slots:
         for (const char* nombre : {"BtSiguiente", "BtFinalizar", "BtLimpiarCampos", "BtAnterior"})
             botones.emplace_back(QLatin1String(nombre),
                                  std::make_unique<QSignalSpy>(pieza<QPushButton>(w, nombre), &QPushButton::clicked));
-        auto* foco = pieza<QWidget>(w, campo);
-        foco->setFocus();
+        pieza<QWidget>(w, campo)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         for (const auto& [nombre, presiones] : botones)
             QCOMPARE(presiones->count(), nombre == presionado ? 1 : 0);
@@ -633,20 +615,19 @@ private slots:
     // marked as wrong.
     void carpetaDeLosDialogos()
     {
-        QFile::remove(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-                          .filePath(QStringLiteral("Velkor/Preferencias.ini")));
+        const QString preferencias = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                                         .filePath(u"Velkor/Preferencias.ini"_s);
+        QFile::remove(preferencias);
         TPrograma programa(true);
         TWizardFrm* w = programa.w;
         pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(1);
-        elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + QStringLiteral(".cer"));
-        elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + QStringLiteral(".key"));
+        elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + u".cer"_s);
+        elige(pieza<QPushButton>(w, "SearchEditButton1"), CSD + RFC_ESCUELA + u".key"_s);
         QString documentos = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (!QFileInfo(documentos).isDir())
             documentos = QDir::homePath();
         QCOMPARE(g_archivos->inicios(), (QStringList{documentos, QDir(CSD).absolutePath()}));
-        const QFileInfo ini(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-                                .filePath(QStringLiteral("Velkor/Preferencias.ini")));
-        QCOMPARE(ini.permissions() & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(preferencias).permissions() & 0x0077, QFileDevice::Permissions());
 
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -667,36 +648,30 @@ private slots:
         QTest::addColumn<int>("pagina");
         QTest::addColumn<QStringList>("orden");
         // Every page ends with the bottom strip's links.
-        const QStringList franja{"TXCatalogos", "TxRestaurarRespaldoXML", "Text2", "TxRestaurarServidor",
-                                 "TxBaseDatos"};
+        const auto orden = [](const QString& campos) {
+            return (campos + u" TXCatalogos TxRestaurarRespaldoXML Text2 TxRestaurarServidor TxBaseDatos"_s)
+                .split(u' ');
+        };
         QTest::newRow("perfil, con un teléfono")
             << 0
-            << QStringList{"EdCorreoElectronico", "EdPassword",        "EdRepitePassword",   "EdNombre",
-                           "EdApellidoPaterno",   "EdApellidoMaterno", "Cont1Tipo",          "Cont1Numero",
-                           "Cont1Extension",      "TxTelefonoBottom",  "TxConectarServidor", "BtSiguiente"} +
-                   franja;
+            << orden(u"EdCorreoElectronico EdPassword EdRepitePassword EdNombre EdApellidoPaterno "
+                     u"EdApellidoMaterno Cont1Tipo Cont1Numero Cont1Extension TxTelefonoBottom "
+                     u"TxConectarServidor BtSiguiente"_s);
         QTest::newRow("empresa") << 1
-                                 << QStringList{"EdNombreEmpresa",  "EdCSD",           "SearchEditButton2",
-                                                "ClearEditButton1", "EdKey",           "SearchEditButton1",
-                                                "EdCSDPass",        "EdRFC",           "EdRazon",
-                                                "CmbRegimenFiscal", "EdCalle",         "EdNoExterior",
-                                                "EdNoInterior",     "CmbCodigoPostal", "CmbColonia",
-                                                "CmbMunicipio",     "CmbLocalidad",    "CmbEstado",
-                                                "CmbPais",          "EdReferencia",    "BtConfiguraConexion",
-                                                "BtAnterior",       "BtLimpiarCampos", "BtFinalizar"} +
-                                        franja;
+                                 << orden(u"EdNombreEmpresa EdCSD SearchEditButton2 ClearEditButton1 EdKey "
+                                          u"SearchEditButton1 EdCSDPass EdRFC EdRazon CmbRegimenFiscal EdCalle "
+                                          u"EdNoExterior EdNoInterior CmbCodigoPostal CmbColonia CmbMunicipio "
+                                          u"CmbLocalidad CmbEstado CmbPais EdReferencia BtConfiguraConexion "
+                                          u"BtAnterior BtLimpiarCampos BtFinalizar"_s);
         // The business list is one stop, as a group of options is: the
         // arrows move inside it.
         QTest::newRow("ingreso, dos empresas")
             << 3
-            << QStringList{RFC_ESCUELA,  "EdCorreoElectronicoLoggin", "EdPasswordLoggin", "TxOlvidarContraseña",
-                           "BtIngresar", "TxConectarServidor"} +
-                   franja;
+            << orden(RFC_ESCUELA + u" EdCorreoElectronicoLoggin EdPasswordLoggin TxOlvidarContraseña BtIngresar "
+                                   u"TxConectarServidor"_s);
         // Until a key is accepted the new password cannot be typed.
         QTest::newRow("recuperación") << 4
-                                      << QStringList{"BtEnviaClave", "EdClaveRecuperacion", "BtIngresarRecuperacion",
-                                                     "BtCancelar"} +
-                                             franja;
+                                      << orden(u"BtEnviaClave EdClaveRecuperacion BtIngresarRecuperacion BtCancelar"_s);
     }
     void tabulacion()
     {
@@ -704,9 +679,9 @@ private slots:
         QFETCH(QStringList, orden);
         TPrograma programa(false, [pagina] {
             if (pagina == 3)
-                for (const QString& rfc : {RFC_ESCUELA, QStringLiteral("H&E951128469")})
-                    BaseDatosLocalFrm->usuarioLogginInsert({QString(), rfc, rfc, DB_SQLITE, QString(), QString(),
-                                                            QString(), QStringLiteral("x.fdb"), QString()});
+                for (const QString& rfc : {RFC_ESCUELA, u"H&E951128469"_s})
+                    BaseDatosLocalFrm->usuarioLogginInsert(
+                        {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), u"x.fdb"_s, QString()});
         });
         TWizardFrm* w = programa.w;
         if (pagina == 0)
@@ -723,9 +698,9 @@ private slots:
         QCOMPARE(recorrido, orden + QStringList{orden.first()});
         if (pagina == 3) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-            QCOMPARE(nombreFoco(QApplication::focusWidget()), QStringLiteral("H_E951128469"));
+            QCOMPARE(nombreFoco(QApplication::focusWidget()), u"H_E951128469"_s);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-            QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), QStringLiteral("H_E951128469"));
+            QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), u"H_E951128469"_s);
         }
     }
 
@@ -747,10 +722,9 @@ private slots:
         const QPalette normal = pieza<QLabel>(w, "TxCaducidadCSD")->palette();
         {
             const TRelojFijo reloj(hoy);
-            elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + QStringLiteral(".cer"));
+            elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + u".cer"_s);
         }
-        QCOMPARE(pieza<QLabel>(w, "TxCaducidadCSD")->text(),
-                 (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
+        QCOMPARE(pieza<QLabel>(w, "TxCaducidadCSD")->text(), (vencido ? CN_VENCIDO : CN_CADUCIDAD) + u"18/05/2027"_s);
         const QColor color = pieza<QLabel>(w, "TxCaducidadCSD")->palette().color(QPalette::WindowText);
         QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
         QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
@@ -766,39 +740,36 @@ private slots:
         QByteArray baseAnterior;
         const QByteArray danado(4096, '\x5a');
         TPrograma programa(true, [&] {
-            registraEscuela(QStringLiteral("Secreta#1"));
+            registraEscuela(u"Secreta#1"_s);
             Conexiones::cierraHilo();
             baseAnterior = TCarpetaPrograma::lee(NuevoNegocio::archivoLocal(RFC_ESCUELA));
-            QFile registro(TBaseDatosLocalFrm::archivoRegistro());
-            QVERIFY(registro.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            registro.write(danado);
+            QVERIFY(TCarpetaPrograma::escribe(TBaseDatosLocalFrm::archivoRegistro(), danado));
         });
         TWizardFrm* w = programa.w;
         // The rebuild offered with the notice is declined.
         programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
         QCoreApplication::processEvents();
         QCOMPARE(programa.respuestas.textos().size(), 1);
-        QVERIFY(programa.respuestas.textos().first().startsWith(QStringLiteral("El registro de empresas")));
+        QVERIFY(programa.respuestas.textos().first().startsWith(u"El registro de empresas"_s));
         QVERIFY(!w->ocupado());
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 0);
         const QDir carpetaDb(Sistema::exePath + DB_PATH);
-        const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
+        const QStringList apartados = carpetaDb.entryList({u"Usuarios.danado-*.db"_s}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
         QVERIFY(programa.respuestas.textos().first().contains(apartados.first()));
         QCOMPARE(TCarpetaPrograma::lee(carpetaDb.filePath(apartados.first())), danado);
         programa.respuestas.limpia();
 
-        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
+        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(u"dueno@escuela.mx"_s);
         pieza<QPushButton>(w, "BtSiguiente")->click();
-        llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
+        llenaEmpresa(w, u"Escuela Kemper"_s, RFC_ESCUELA, PASSWORD_CSD);
         pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos(), QStringList());
         QVERIFY(MainFrm->isVisible());
         QCOMPARE(BaseDatosLocalFrm->getEmpresas().size(), 1);
         QCOMPARE(TCarpetaPrograma::lee(carpetaDb.filePath(apartados.first())), danado);
         const QDir carpetaEmpresa(carpetaDb.filePath(RFC_ESCUELA));
-        const QStringList anteriores =
-            carpetaEmpresa.entryList({DB_SISTEMA_NOMBRE + QStringLiteral(".*.anterior")}, QDir::Files);
+        const QStringList anteriores = carpetaEmpresa.entryList({DB_SISTEMA_NOMBRE + u".*.anterior"_s}, QDir::Files);
         QCOMPARE(anteriores.size(), 1);
         QCOMPARE(TCarpetaPrograma::lee(carpetaEmpresa.filePath(anteriores.first())), baseAnterior);
     }
@@ -809,24 +780,24 @@ private slots:
     {
         QByteArray baseAnterior;
         TPrograma programa(true, [&] {
-            registraEscuela(QStringLiteral("Secreta#1"));
+            registraEscuela(u"Secreta#1"_s);
             Conexiones::cierraHilo();
             baseAnterior = TCarpetaPrograma::lee(NuevoNegocio::archivoLocal(RFC_ESCUELA));
             BaseDatosLocalFrm->deshabilitaEstatusEmpresa(RFC_ESCUELA);
         });
         TWizardFrm* w = programa.w;
-        QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
-                                                       "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END")));
-        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(QStringLiteral("dueno@escuela.mx"));
+        QVERIFY(RegistroPrueba::ejecuta(u"CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
+                                        "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END"_s));
+        pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(u"dueno@escuela.mx"_s);
         pieza<QPushButton>(w, "BtSiguiente")->click();
-        llenaEmpresa(w, QStringLiteral("Escuela Kemper"), RFC_ESCUELA, PASSWORD_CSD);
+        llenaEmpresa(w, u"Escuela Kemper"_s, RFC_ESCUELA, PASSWORD_CSD);
         pieza<QPushButton>(w, "BtFinalizar")->click();
         QCOMPARE(programa.respuestas.textos().size(), 1);
         QVERIFY(programa.respuestas.textos().first().startsWith(ERR_REGISTRO_ESCRITURA));
         QVERIFY(w->isVisible());
         QVERIFY(!MainFrm->isVisible());
         QCOMPARE(TCarpetaPrograma::lee(NuevoNegocio::archivoLocal(RFC_ESCUELA)), baseAnterior);
-        QVERIFY(textoLog().contains(QStringLiteral("Alta de empresa fallida")));
+        QVERIFY(textoLog().contains(u"Alta de empresa fallida"_s));
     }
 
     void cierreSinExito()
@@ -845,10 +816,9 @@ private slots:
     {
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("catalogo");
-        QTest::newRow("otra versión, catálogo nuevo")
-            << QStringLiteral("9.9.9.9") << QStringLiteral("/lento/CFDCAT.zip");
+        QTest::newRow("otra versión, catálogo nuevo") << u"9.9.9.9"_s << u"/lento/CFDCAT.zip"_s;
         QTest::newRow("al día, el servidor falla")
-            << TVerificaUpdate::getVersionSistema() << QStringLiteral("/archivo/no-existe.zip");
+            << TVerificaUpdate::getVersionSistema() << u"/archivo/no-existe.zip"_s;
     }
     void descargas()
     {
@@ -857,14 +827,13 @@ private slots:
         const bool disponible = version != TVerificaUpdate::getVersionSistema();
         QTemporaryDir servidos;
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_GENERADOS "/CFDCAT.zip"), servidos.filePath(CATALOGO_ZIP)));
-        QFile lista(servidos.filePath(QStringLiteral("versiones.txt")));
-        QVERIFY(lista.open(QIODevice::WriteOnly) && lista.write("Velkor " + version.toUtf8() + "\r\n- nota\r\n") > 0);
-        lista.close();
-        const TServidorPrueba http(QStringLiteral("servidor_http.py"), {QStringLiteral("--carpeta"), servidos.path()});
+        QVERIFY(TCarpetaPrograma::escribe(servidos.filePath(u"versiones.txt"_s),
+                                          "Velkor " + version.toUtf8() + "\r\n- nota\r\n"));
+        const TServidorPrueba http(u"servidor_http.py"_s, {u"--carpeta"_s, servidos.path()});
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
         TPrograma programa(!disponible, [&] {
-            ajusta({{QStringLiteral("Red/catalogo"), http.url() + catalogo},
-                    {QStringLiteral("Red/actualizaciones"), http.url() + QStringLiteral("/archivo/versiones.txt")}});
+            ajusta({{u"Red/catalogo"_s, http.url() + catalogo},
+                    {u"Red/actualizaciones"_s, http.url() + u"/archivo/versiones.txt"_s}});
         });
         TWizardFrm* w = programa.w;
         MainFrm->muestraActualizacion(true);
@@ -882,7 +851,7 @@ private slots:
         QVERIFY(termina(w, pieza<QLabel>(w, "TXCatalogos")));
         QVERIFY(!pieza<QWidget>(w, "Text8")->isVisible() && pieza<QLabel>(w, "TXCatalogos")->isEnabled());
         QCOMPARE(programa.respuestas.textos().first(), CONFIRMA_ACTUALIZA_CATALOGOS);
-        QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(QStringLiteral("06600")));
+        QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(u"06600"_s));
         QVERIFY(
             programa.respuestas.textos().last().startsWith(disponible ? CATALOGO_FINALIZADO : ERR_DESCARGA_CATALOGO));
         QVERIFY(!disponible || (valores.size() > 3 && valores.last() == 100));
@@ -893,37 +862,35 @@ private slots:
     void recuperacion()
     {
         QTemporaryDir buzon;
-        const TServidorPrueba smtp(QStringLiteral("servidor_smtp.py"), {QStringLiteral("--carpeta"), buzon.path()});
+        const TServidorPrueba smtp(u"servidor_smtp.py"_s, {u"--carpeta"_s, buzon.path()});
         QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
         TPrograma programa(false, [&] {
-            registraEscuela(QStringLiteral("Vieja#1"));
-            ajusta({{QStringLiteral("Correo/servidor"), QStringLiteral("127.0.0.1")},
-                    {QStringLiteral("Correo/puerto"), QString::number(smtp.puerto())}});
+            registraEscuela(u"Vieja#1"_s);
+            ajusta({{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/puerto"_s, QString::number(smtp.puerto())}});
         });
         TWizardFrm* w = programa.w;
-        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(QStringLiteral("dueno@escuela.mx"));
+        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(u"dueno@escuela.mx"_s);
         QTest::mouseClick(pieza<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
         // The page says how long a key lasts before one is asked for.
         QVERIFY(pieza<QLabel>(w, "TxNotaEnvio")->text().endsWith(Recuperacion::textoVigencia()));
-        Capturas::guarda(*w, QStringLiteral("asistente-recuperacion"));
+        Capturas::guarda(*w, u"asistente-recuperacion"_s);
         pieza<QPushButton>(w, "BtEnviaClave")->click();
         QTRY_VERIFY_WITH_TIMEOUT(pieza<QPushButton>(w, "BtEnviaClave")->isEnabled(), 60000);
         // The key exists only in the mail: it is read back from there.
-        const QByteArray correo = TCarpetaPrograma::lee(buzon.filePath(QStringLiteral("1.eml")));
+        const QByteArray correo = TCarpetaPrograma::lee(buzon.filePath(u"1.eml"_s));
         const QString html = QString::fromUtf8(QByteArray::fromBase64(correo.mid(correo.indexOf("\r\n\r\n") + 4)));
         const qsizetype desde = html.indexOf(EMAIL_CLAVE_RECUPERACION) + EMAIL_CLAVE_RECUPERACION.size();
-        pieza<QLineEdit>(w, "EdClaveRecuperacion")
-            ->setText(QLatin1Char(' ') + html.mid(desde, html.indexOf(QLatin1Char('<'), desde) - desde));
+        pieza<QLineEdit>(w, "EdClaveRecuperacion")->setText(u' ' + html.mid(desde, html.indexOf(u'<', desde) - desde));
         QTest::keyClick(pieza<QLineEdit>(w, "EdClaveRecuperacion"), Qt::Key_Return);
         QVERIFY(pieza<QPushButton>(w, "BtGuardar")->isEnabled());
-        pieza<QLineEdit>(w, "EdRecuperaPass")->setText(QStringLiteral("Nueva#2"));
-        pieza<QLineEdit>(w, "EdRecuperaPassRepite")->setText(QStringLiteral("Nueva#2"));
+        pieza<QLineEdit>(w, "EdRecuperaPass")->setText(u"Nueva#2"_s);
+        pieza<QLineEdit>(w, "EdRecuperaPassRepite")->setText(u"Nueva#2"_s);
         pieza<QPushButton>(w, "BtGuardar")->click();
         QCOMPARE(programa.respuestas.textos().last(), EMAIL_CONTRASENA_ACTUALIZA);
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
-        QVERIFY(!ingresa(w, QStringLiteral("Vieja#1")));
-        QVERIFY(ingresa(w, QStringLiteral("Nueva#2")));
+        QVERIFY(!ingresa(w, u"Vieja#1"_s));
+        QVERIFY(ingresa(w, u"Nueva#2"_s));
     }
 
     // A backup restored on a fresh program folder signs in; restored again
@@ -933,11 +900,10 @@ private slots:
         QTemporaryDir dir;
         const QString archivo = dir.filePath(RFC_ESCUELA + RESPALDO_EXTENSION);
         {
-            const TPrograma origen(false, [] { registraEscuela(QStringLiteral("Vieja#1")); });
+            const TPrograma origen(false, [] { registraEscuela(u"Vieja#1"_s); });
             Conexiones::cierraHilo();
-            TArchivoZip::comprime(archivo, Sistema::exePath + DB_PATH + RFC_ESCUELA,
-                                  DB_PATH + RFC_ESCUELA + QLatin1Char('/'), RESPALDO_PASSWORD,
-                                  TArchivoZip::TCifrado::Tradicional);
+            TArchivoZip::comprime(archivo, Sistema::exePath + DB_PATH + RFC_ESCUELA, DB_PATH + RFC_ESCUELA + u'/',
+                                  RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
         }
         TPrograma programa;
         g_archivos->agrega(archivo);
@@ -950,7 +916,7 @@ private slots:
                               CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR}));
         QCOMPARE(pieza<QStackedWidget>(programa.w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(programa.w->listaEmpresas(), QStringList{RFC_ESCUELA});
-        QVERIFY(ingresa(programa.w, QStringLiteral("Vieja#1")));
+        QVERIFY(ingresa(programa.w, u"Vieja#1"_s));
     }
 
     // The registry file lost: the rebuild, from its link or offered with the
@@ -965,9 +931,8 @@ private slots:
     {
         QFETCH(bool, desdeAviso);
         TPrograma programa(false, [] {
-            registraEscuela(QStringLiteral("Vieja#1"));
-            NegocioPrueba::crea(NegocioPrueba::RFC_ACCEM, QStringLiteral("dueno@escuela.mx"),
-                                QStringLiteral("Vieja#1"));
+            registraEscuela(u"Vieja#1"_s);
+            NegocioPrueba::crea(NegocioPrueba::RFC_ACCEM, u"dueno@escuela.mx"_s, u"Vieja#1"_s);
             Conexiones::cierraHilo();
         });
         NegocioPrueba::limpiaSesion();
@@ -981,7 +946,7 @@ private slots:
                 [&](int v) { hechas = qMax(hechas, v); });
         if (desdeAviso) {
             TBaseDatosLocalFrm::creaTablas(programa.carpeta.archivo(DB_USUARIOS));
-            w->avisaRegistroDanado(programa.carpeta.archivo(QStringLiteral("db/Usuarios.danado.db")));
+            w->avisaRegistroDanado(programa.carpeta.archivo(u"db/Usuarios.danado.db"_s));
             w->ofreceReconstruccion();
         } else {
             QTest::mouseClick(pieza<QLabel>(w, "TxBaseDatos"), Qt::LeftButton);
@@ -989,11 +954,11 @@ private slots:
         QVERIFY(pieza<QWidget>(w, "Text8")->isVisible());
         QVERIFY(fin.wait(120000));
         QCOMPARE(hechas, 2);
-        QVERIFY(programa.respuestas.textos().last().startsWith(QStringLiteral("Se registraron de nuevo 2 empresa")));
+        QVERIFY(programa.respuestas.textos().last().startsWith(u"Se registraron de nuevo 2 empresa"_s));
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), (QStringList{NegocioPrueba::RFC_ACCEM, RFC_ESCUELA}));
         QTest::mouseClick(w->findChild<QRadioButton*>(RFC_ESCUELA), Qt::LeftButton);
-        QVERIFY(ingresa(w, QStringLiteral("Vieja#1")));
+        QVERIFY(ingresa(w, u"Vieja#1"_s));
     }
 };
 

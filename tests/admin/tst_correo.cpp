@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using AjustesCorreo::TAjustes;
 using AjustesCorreo::TFalta;
@@ -36,31 +37,22 @@ Q_DECLARE_METATYPE(AjustesCorreo::TAjustes)
 
 namespace {
 
-const QString CORREO = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD = QStringLiteral("Secreta#1");
+const QString CORREO = u"dueno@escuela.mx"_s;
+const QString PASSWORD = u"Secreta#1"_s;
 
 TAjustes ajustes(const QString& servidor, TSeguridad seguridad, int puerto, const QString& cuenta = QString(),
                  const QString& password = QString(), const QString& remitente = QString())
 {
-    TAjustes a;
-    a.servidor = servidor;
-    a.seguridad = seguridad;
-    a.puerto = puerto;
-    a.cuenta = cuenta;
-    a.password = password;
-    a.remitente = remitente;
-    return a;
+    return {servidor, puerto, seguridad, cuenta, password, remitente};
 }
 
 // A settings file as an installer leaves it: readable by everyone.
 void escribeIni(const TCarpetaPrograma& programa, const QByteArray& contenido)
 {
-    QFile f(programa.archivo(ARCHIVO_AJUSTES));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenido);
-    f.close();
-    QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                             QFileDevice::ReadOther));
+    const QString archivo = programa.archivo(ARCHIVO_AJUSTES);
+    QVERIFY(TCarpetaPrograma::escribe(archivo, contenido));
+    QVERIFY(QFile::setPermissions(archivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                               QFileDevice::ReadOther));
 }
 
 void fijaIni(const TCarpetaPrograma& programa, const QString& clave, const QString& valor)
@@ -70,23 +62,18 @@ void fijaIni(const TCarpetaPrograma& programa, const QString& clave, const QStri
 
 QStringList correos(const QString& carpeta)
 {
-    return QDir(carpeta).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
-}
-
-template <class T> T* en(const QWidget& ventana, const QString& nombre)
-{
-    return pieza<T>(ventana, nombre);
+    return QDir(carpeta).entryList({u"*.eml"_s}, QDir::Files, QDir::Name);
 }
 
 // Types the settings into the window's fields.
 void llena(const TAjustesCorreoFrm& w, const TAjustes& a)
 {
-    en<QLineEdit>(w, QStringLiteral("EdServidor"))->setText(a.servidor);
-    en<QComboBox>(w, QStringLiteral("CbSeguridad"))->setCurrentIndex(static_cast<int>(a.seguridad));
-    en<QSpinBox>(w, QStringLiteral("SpPuerto"))->setValue(a.puerto);
-    en<QLineEdit>(w, QStringLiteral("EdCuenta"))->setText(a.cuenta);
-    en<QLineEdit>(w, QStringLiteral("EdPassword"))->setText(a.password);
-    en<QLineEdit>(w, QStringLiteral("EdRemitente"))->setText(a.remitente);
+    pieza<QLineEdit>(w, "EdServidor")->setText(a.servidor);
+    pieza<QComboBox>(w, "CbSeguridad")->setCurrentIndex(static_cast<int>(a.seguridad));
+    pieza<QSpinBox>(w, "SpPuerto")->setValue(a.puerto);
+    pieza<QLineEdit>(w, "EdCuenta")->setText(a.cuenta);
+    pieza<QLineEdit>(w, "EdPassword")->setText(a.password);
+    pieza<QLineEdit>(w, "EdRemitente")->setText(a.remitente);
 }
 
 } // namespace
@@ -102,12 +89,12 @@ private slots:
     void guardaYLee_data()
     {
         QTest::addColumn<TAjustes>("guardados");
-        QTest::newRow("sin cuenta") << ajustes(QStringLiteral("smtp.negocio.mx"), TSeguridad::Ninguna, 25);
-        QTest::newRow("STARTTLS con cuenta") << ajustes(
-            QStringLiteral("mail.negocio.mx"), TSeguridad::Starttls, 587, QStringLiteral("avisos@negocio.mx"),
-            QStringLiteral("Secreta, con coma; y = signos"), QStringLiteral("Avisos Négocio <avisos@negocio.mx>"));
-        QTest::newRow("SSL/TLS") << ajustes(QStringLiteral("smtp.gmail.com"), TSeguridad::SslTls, 465,
-                                            QStringLiteral("yo@gmail.com"), QStringLiteral("ñandú#1"));
+        QTest::newRow("sin cuenta") << ajustes(u"smtp.negocio.mx"_s, TSeguridad::Ninguna, 25);
+        QTest::newRow("STARTTLS con cuenta")
+            << ajustes(u"mail.negocio.mx"_s, TSeguridad::Starttls, 587, u"avisos@negocio.mx"_s,
+                       u"Secreta, con coma; y = signos"_s, u"Avisos Négocio <avisos@negocio.mx>"_s);
+        QTest::newRow("SSL/TLS") << ajustes(u"smtp.gmail.com"_s, TSeguridad::SslTls, 465, u"yo@gmail.com"_s,
+                                            u"ñandú#1"_s);
     }
     void guardaYLee()
     {
@@ -128,11 +115,11 @@ private slots:
             QVERIFY(QSettings(archivo, QSettings::IniFormat)
                         .value(TAjustesPrograma::CORREO_PASSWORD)
                         .toString()
-                        .startsWith(QStringLiteral("v2:")));
+                        .startsWith(u"v2:"_s));
         }
         const TAjustesPrograma ini(programa.ruta());
-        QCOMPARE(ini.urlCatalogo(), QStringLiteral("https://descargas.negocio.mx/CFDCAT.zip"));
-        QCOMPARE(ini.certificadosCorreo(), programa.archivo(QStringLiteral("ca.pem")));
+        QCOMPARE(ini.urlCatalogo(), u"https://descargas.negocio.mx/CFDCAT.zip"_s);
+        QCOMPARE(ini.certificadosCorreo(), programa.archivo(u"ca.pem"_s));
         QCOMPARE(ini.tlsRequeridoCorreo(), guardados.seguridad == TSeguridad::Starttls);
         QVERIFY(AjustesCorreo::configurado(programa.ruta()));
     }
@@ -148,13 +135,12 @@ private slots:
         if (!comoUsuario.efectivo())
             QSKIP("El superusuario no pudo dejar sus privilegios.");
         QVERIFY(QFile::setPermissions(programa.ruta(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        const QString error =
-            AjustesCorreo::guarda(programa.ruta(), ajustes(QStringLiteral("otro.x.mx"), TSeguridad::Ninguna, 25));
+        const QString error = AjustesCorreo::guarda(programa.ruta(), ajustes(u"otro.x.mx"_s, TSeguridad::Ninguna, 25));
         QVERIFY(QFile::setPermissions(programa.ruta(),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         QCOMPARE(error, AjustesCorreo::ERR_GUARDAR);
         QCOMPARE(TCarpetaPrograma::lee(programa.archivo(ARCHIVO_AJUSTES)), antes);
-        QCOMPARE(AjustesCorreo::lee(programa.ruta()).servidor, QStringLiteral("mail.x.mx"));
+        QCOMPARE(AjustesCorreo::lee(programa.ruta()).servidor, u"mail.x.mx"_s);
     }
 
     // Files written by hand before the window existed read as they always
@@ -165,26 +151,20 @@ private slots:
         QTest::addColumn<TAjustes>("leidos");
         QTest::addColumn<bool>("configurado");
         QTest::newRow("smtps con puerto") << QByteArray("servidor=smtps://mail.x.mx:2465\n")
-                                          << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::SslTls, 2465) << true;
-        QTest::newRow("smtp y tls requerido")
-            << QByteArray("servidor=smtp://mail.x.mx\npuerto=587\ntls=requerido\n")
-            << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::Starttls, 587) << true;
+                                          << ajustes(u"mail.x.mx"_s, TSeguridad::SslTls, 2465) << true;
+        QTest::newRow("smtp y tls requerido") << QByteArray("servidor=smtp://mail.x.mx\npuerto=587\ntls=requerido\n")
+                                              << ajustes(u"mail.x.mx"_s, TSeguridad::Starttls, 587) << true;
         QTest::newRow("anfitrión y puerto") << QByteArray("servidor=mail.x.mx:2525\npuerto=25\n")
-                                            << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::Ninguna, 2525) << true;
+                                            << ajustes(u"mail.x.mx"_s, TSeguridad::Ninguna, 2525) << true;
         QTest::newRow("contraseña en claro")
             << QByteArray("servidor=mail.x.mx\ncuenta=a@x.mx\npassword=clara\nremitente=Yo <a@x.mx>\n")
-            << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::Ninguna, 0, QStringLiteral("a@x.mx"),
-                       QStringLiteral("clara"), QStringLiteral("Yo <a@x.mx>"))
-            << true;
+            << ajustes(u"mail.x.mx"_s, TSeguridad::Ninguna, 0, u"a@x.mx"_s, u"clara"_s, u"Yo <a@x.mx>"_s) << true;
         QTest::newRow("contraseña cifrada")
             << QByteArray("servidor=mail.x.mx\ncuenta=a@x.mx\npassword=" +
-                          Signerutils::Signer().crypt(QStringLiteral("oculta")).toUtf8() + '\n')
-            << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::Ninguna, 0, QStringLiteral("a@x.mx"),
-                       QStringLiteral("oculta"))
-            << true;
-        QTest::newRow("cuenta sin contraseña")
-            << QByteArray("servidor=mail.x.mx\ncuenta=a@x.mx\n")
-            << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::Ninguna, 0, QStringLiteral("a@x.mx")) << false;
+                          Signerutils::Signer().crypt(u"oculta"_s).toUtf8() + '\n')
+            << ajustes(u"mail.x.mx"_s, TSeguridad::Ninguna, 0, u"a@x.mx"_s, u"oculta"_s) << true;
+        QTest::newRow("cuenta sin contraseña") << QByteArray("servidor=mail.x.mx\ncuenta=a@x.mx\n")
+                                               << ajustes(u"mail.x.mx"_s, TSeguridad::Ninguna, 0, u"a@x.mx"_s) << false;
         QTest::newRow("sin grupo") << QByteArray() << TAjustes() << false;
     }
     void archivosAnteriores()
@@ -202,13 +182,12 @@ private slots:
     {
         QTest::addColumn<TAjustes>("revisados");
         QTest::addColumn<QList<int>>("campos");
-        QTest::newRow("completos") << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::Ninguna, 25) << QList<int>{};
+        QTest::newRow("completos") << ajustes(u"mail.x.mx"_s, TSeguridad::Ninguna, 25) << QList<int>{};
         QTest::newRow("sin servidor") << ajustes(QString(), TSeguridad::Ninguna, 25) << QList<int>{TFalta::Servidor};
         QTest::newRow("servidor con esquema")
-            << ajustes(QStringLiteral("smtp://mail.x.mx"), TSeguridad::Ninguna, 25) << QList<int>{TFalta::Servidor};
+            << ajustes(u"smtp://mail.x.mx"_s, TSeguridad::Ninguna, 25) << QList<int>{TFalta::Servidor};
         QTest::newRow("cuenta sin contraseña, remitente no válido")
-            << ajustes(QStringLiteral("mail.x.mx"), TSeguridad::Ninguna, 25, QStringLiteral("a@x.mx"), QString(),
-                       QStringLiteral("Yo <a@x>"))
+            << ajustes(u"mail.x.mx"_s, TSeguridad::Ninguna, 25, u"a@x.mx"_s, QString(), u"Yo <a@x>"_s)
             << QList<int>{TFalta::Password, TFalta::Remitente};
     }
     void faltantes()
@@ -231,11 +210,11 @@ private slots:
     {
         QTest::addColumn<QString>("caso");
         QTest::addColumn<QString>("falla"); // empty: delivered
-        QTest::newRow("sin cifrar") << QStringLiteral("plano") << QString();
-        QTest::newRow("STARTTLS con cuenta") << QStringLiteral("starttls") << QString();
-        QTest::newRow("puerto equivocado") << QStringLiteral("puerto") << AjustesCorreo::FALLA_CONEXION;
-        QTest::newRow("cuenta rechazada") << QStringLiteral("cuenta") << AjustesCorreo::FALLA_AUTENTICACION;
-        QTest::newRow("SSL/TLS con un servidor sin TLS") << QStringLiteral("ssl") << AjustesCorreo::FALLA_CIFRADO;
+        QTest::newRow("sin cifrar") << u"plano"_s << QString();
+        QTest::newRow("STARTTLS con cuenta") << u"starttls"_s << QString();
+        QTest::newRow("puerto equivocado") << u"puerto"_s << AjustesCorreo::FALLA_CONEXION;
+        QTest::newRow("cuenta rechazada") << u"cuenta"_s << AjustesCorreo::FALLA_AUTENTICACION;
+        QTest::newRow("SSL/TLS con un servidor sin TLS") << u"ssl"_s << AjustesCorreo::FALLA_CIFRADO;
     }
     void prueba()
     {
@@ -243,54 +222,50 @@ private slots:
         QFETCH(QString, falla);
         const TCarpetaPrograma programa;
         QTemporaryDir buzon;
-        QStringList argumentos{QStringLiteral("--carpeta"), buzon.path()};
-        TAjustes a = ajustes(QStringLiteral("127.0.0.1"), TSeguridad::Ninguna, 0);
-        if (caso == QLatin1String("starttls")) {
+        QStringList argumentos{u"--carpeta"_s, buzon.path()};
+        TAjustes a = ajustes(u"127.0.0.1"_s, TSeguridad::Ninguna, 0);
+        if (caso == u"starttls"_s) {
             const TCertificadoPrueba certificado(buzon.path());
             QVERIFY(certificado.valido());
-            argumentos << QStringLiteral("--certificado") << certificado.certificado << QStringLiteral("--llave")
-                       << certificado.llave << QStringLiteral("--cuenta") << QStringLiteral("avisos:Buena, sí");
+            argumentos << u"--certificado"_s << certificado.certificado << u"--llave"_s << certificado.llave
+                       << u"--cuenta"_s << u"avisos:Buena, sí"_s;
             fijaIni(programa, TAjustesPrograma::CORREO_CERTIFICADOS, certificado.certificado);
-            a = ajustes(QStringLiteral("127.0.0.1"), TSeguridad::Starttls, 0, QStringLiteral("avisos"),
-                        QStringLiteral("Buena, sí"));
-        } else if (caso == QLatin1String("cuenta")) {
-            argumentos << QStringLiteral("--cuenta") << QStringLiteral("avisos:buena");
-            a = ajustes(QStringLiteral("127.0.0.1"), TSeguridad::Ninguna, 0, QStringLiteral("avisos"),
-                        QStringLiteral("Mala#Clave7"));
-        } else if (caso == QLatin1String("ssl")) {
+            a = ajustes(u"127.0.0.1"_s, TSeguridad::Starttls, 0, u"avisos"_s, u"Buena, sí"_s);
+        } else if (caso == u"cuenta"_s) {
+            argumentos << u"--cuenta"_s << u"avisos:buena"_s;
+            a = ajustes(u"127.0.0.1"_s, TSeguridad::Ninguna, 0, u"avisos"_s, u"Mala#Clave7"_s);
+        } else if (caso == u"ssl"_s) {
             a.seguridad = TSeguridad::SslTls;
         }
-        std::unique_ptr<TServidorPrueba> smtp =
-            std::make_unique<TServidorPrueba>(QStringLiteral("servidor_smtp.py"), argumentos);
+        std::unique_ptr<TServidorPrueba> smtp = std::make_unique<TServidorPrueba>(u"servidor_smtp.py"_s, argumentos);
         QVERIFY2(smtp->puerto() > 0, qPrintable(smtp->error()));
         a.puerto = smtp->puerto();
         // A port where nothing listens any more.
-        if (caso == QLatin1String("puerto"))
+        if (caso == u"puerto"_s)
             smtp.reset();
 
         TColaRespuestas respuestas;
         TAjustesCorreoFrm w(programa.ruta(), CORREO);
         w.show();
         llena(w, a);
-        auto* destino = en<QLineEdit>(w, QStringLiteral("EdCorreoPrueba"));
+        auto* destino = pieza<QLineEdit>(w, "EdCorreoPrueba");
         QCOMPARE(destino->text(), CORREO);
-        destino->setText(QStringLiteral("contador@escuela.mx"));
-        QTest::mouseClick(en<QPushButton>(w, QStringLiteral("BtProbar")), Qt::LeftButton);
+        destino->setText(u"contador@escuela.mx"_s);
+        QTest::mouseClick(pieza<QPushButton>(w, "BtProbar"), Qt::LeftButton);
 
-        const QString esperado = falla.isEmpty()
-                                     ? AjustesCorreo::PRUEBA_ENVIADA.arg(QStringLiteral("contador@escuela.mx"))
-                                     : AjustesCorreo::PRUEBA_FALLIDA + falla;
+        const QString esperado = falla.isEmpty() ? AjustesCorreo::PRUEBA_ENVIADA.arg(u"contador@escuela.mx"_s)
+                                                 : AjustesCorreo::PRUEBA_FALLIDA + falla;
         QCOMPARE(respuestas.textos(), QStringList{esperado});
         QVERIFY(w.isVisible());
-        QVERIFY(en<QPushButton>(w, QStringLiteral("BtGuardar"))->isEnabled());
+        QVERIFY(pieza<QPushButton>(w, "BtGuardar")->isEnabled());
         // The failure is logged with its details, never with the password.
         if (!a.password.isEmpty())
             QVERIFY(!programa.log().contains(a.password));
         // Trying saves nothing.
         QVERIFY(!AjustesCorreo::lee(programa.ruta()).completos());
         if (falla.isEmpty()) {
-            QCOMPARE(correos(buzon.path()), QStringList{QStringLiteral("1.eml")});
-            const QByteArray recibido = TCarpetaPrograma::lee(buzon.filePath(QStringLiteral("1.eml")));
+            QCOMPARE(correos(buzon.path()), QStringList{u"1.eml"_s});
+            const QByteArray recibido = TCarpetaPrograma::lee(buzon.filePath(u"1.eml"_s));
             QVERIFY(recibido.contains("X-Destinatario: contador@escuela.mx\r\n"));
             QVERIFY(recibido.contains("Subject: Mensaje de prueba del correo\r\n"));
         } else if (smtp) {
@@ -305,14 +280,14 @@ private slots:
     {
         const TCarpetaPrograma programa;
         TColaRespuestas respuestas;
-        const TAjustes a = ajustes(QStringLiteral("smtp.negocio.mx"), TSeguridad::Starttls, 587,
-                                   QStringLiteral("avisos@negocio.mx"), QStringLiteral("Clave#1"));
+        const TAjustes a =
+            ajustes(u"smtp.negocio.mx"_s, TSeguridad::Starttls, 587, u"avisos@negocio.mx"_s, u"Clave#1"_s);
         {
             TAjustesCorreoFrm w(programa.ruta(), CORREO);
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             // Reading order, then the buttons; the settings open on the server.
-            QCOMPARE(QApplication::focusWidget(), en<QWidget>(w, QStringLiteral("EdServidor")));
+            QCOMPARE(QApplication::focusWidget(), pieza<QWidget>(w, "EdServidor"));
             QStringList orden{QApplication::focusWidget()->objectName()};
             for (int i = 0; i < 9; ++i) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -320,24 +295,24 @@ private slots:
             }
             QCOMPARE(orden, (QStringList{"EdServidor", "CbSeguridad", "SpPuerto", "EdCuenta", "EdPassword",
                                          "EdRemitente", "EdCorreoPrueba", "BtProbar", "BtCancelar", "BtGuardar"}));
-            QVERIFY(en<QPushButton>(w, QStringLiteral("BtGuardar"))->isDefault());
+            QVERIFY(pieza<QPushButton>(w, "BtGuardar")->isDefault());
             // The port follows the security while it is the usual one.
-            auto* seguridad = en<QComboBox>(w, QStringLiteral("CbSeguridad"));
-            QCOMPARE(seguridad->currentText(), QStringLiteral("Ninguna"));
-            QCOMPARE(en<QSpinBox>(w, QStringLiteral("SpPuerto"))->value(), 25);
+            auto* seguridad = pieza<QComboBox>(w, "CbSeguridad");
+            QCOMPARE(seguridad->currentText(), u"Ninguna"_s);
+            QCOMPARE(pieza<QSpinBox>(w, "SpPuerto")->value(), 25);
             seguridad->setCurrentIndex(2);
-            QCOMPARE(en<QSpinBox>(w, QStringLiteral("SpPuerto"))->value(), 465);
-            Capturas::guarda(w, QStringLiteral("ajustes-correo"));
+            QCOMPARE(pieza<QSpinBox>(w, "SpPuerto")->value(), 465);
+            Capturas::guarda(w, u"ajustes-correo"_s);
 
             // Something wanting is said and marked, and nothing is saved.
-            QTest::mouseClick(en<QPushButton>(w, QStringLiteral("BtGuardar")), Qt::LeftButton);
+            QTest::mouseClick(pieza<QPushButton>(w, "BtGuardar"), Qt::LeftButton);
             QCOMPARE(respuestas.textos(), QStringList{MENSAJE_ERROR + AjustesCorreo::FALTA_SERVIDOR});
-            QVERIFY(Controles::tieneError(en<QWidget>(w, QStringLiteral("EdServidor"))));
+            QVERIFY(Controles::tieneError(pieza<QWidget>(w, "EdServidor")));
             QVERIFY(!QFile::exists(programa.archivo(ARCHIVO_AJUSTES)));
 
             respuestas.limpia();
             llena(w, a);
-            QTest::keyClick(en<QLineEdit>(w, QStringLiteral("EdCuenta")), Qt::Key_Return);
+            QTest::keyClick(pieza<QLineEdit>(w, "EdCuenta"), Qt::Key_Return);
             QCOMPARE(respuestas.textos(), QStringList{AjustesCorreo::AJUSTES_GUARDADOS});
             QCOMPARE(w.result(), int(QDialog::Accepted));
         }
@@ -345,13 +320,13 @@ private slots:
 
         TAjustesCorreoFrm otra(programa.ruta(), CORREO);
         otra.show();
-        auto* password = en<QLineEdit>(otra, QStringLiteral("EdPassword"));
+        auto* password = pieza<QLineEdit>(otra, "EdPassword");
         QCOMPARE(password->text(), QString());
         QVERIFY(!password->placeholderText().isEmpty());
-        QCOMPARE(en<QLineEdit>(otra, QStringLiteral("EdServidor"))->text(), a.servidor);
-        QCOMPARE(en<QComboBox>(otra, QStringLiteral("CbSeguridad"))->currentText(), QStringLiteral("STARTTLS"));
-        Capturas::guarda(otra, QStringLiteral("ajustes-correo-guardados"));
-        en<QLineEdit>(otra, QStringLiteral("EdServidor"))->setText(QStringLiteral("otro.negocio.mx"));
+        QCOMPARE(pieza<QLineEdit>(otra, "EdServidor")->text(), a.servidor);
+        QCOMPARE(pieza<QComboBox>(otra, "CbSeguridad")->currentText(), u"STARTTLS"_s);
+        Capturas::guarda(otra, u"ajustes-correo-guardados"_s);
+        pieza<QLineEdit>(otra, "EdServidor")->setText(u"otro.negocio.mx"_s);
         QTest::keyClick(&otra, Qt::Key_Escape);
         QVERIFY(!otra.isVisible());
         QCOMPARE(otra.result(), int(QDialog::Rejected));
@@ -360,8 +335,8 @@ private slots:
         respuestas.limpia();
         TAjustesCorreoFrm tercera(programa.ruta(), CORREO);
         tercera.show();
-        en<QLineEdit>(tercera, QStringLiteral("EdRemitente"))->setText(QStringLiteral("Avisos <avisos@negocio.mx>"));
-        QTest::mouseClick(en<QPushButton>(tercera, QStringLiteral("BtGuardar")), Qt::LeftButton);
+        pieza<QLineEdit>(tercera, "EdRemitente")->setText(u"Avisos <avisos@negocio.mx>"_s);
+        QTest::mouseClick(pieza<QPushButton>(tercera, "BtGuardar"), Qt::LeftButton);
         QCOMPARE(respuestas.textos(), QStringList{AjustesCorreo::AJUSTES_GUARDADOS});
         QCOMPARE(AjustesCorreo::lee(programa.ruta()).password, a.password);
     }
@@ -372,10 +347,9 @@ private slots:
         const TCarpetaPrograma programa;
         TPaginaRecuperacion pagina;
         pagina.inicia(NegocioPrueba::RFC_ESCUELA, CORREO);
-        auto* nota = pieza<QLabel>(pagina, QStringLiteral("TxNotaEnvio"));
+        auto* nota = pieza<QLabel>(pagina, "TxNotaEnvio");
         QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
-        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), ajustes(QStringLiteral("smtp.x.mx"), TSeguridad::Ninguna, 25)),
-                 QString());
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), ajustes(u"smtp.x.mx"_s, TSeguridad::Ninguna, 25)), QString());
         pagina.inicia(NegocioPrueba::RFC_ESCUELA, CORREO);
         QVERIFY(nota->text() != ERR_CORREO_SIN_CONFIGURAR);
     }
@@ -398,10 +372,10 @@ private slots:
         });
         TColaRespuestas respuestas;
         QVERIFY(!TAjustesCorreoFrm::abre(nullptr, programa.ruta(), CORREO));
-        QCOMPARE(mostrada, QStringLiteral("AjustesCorreoFrm"));
+        QCOMPARE(mostrada, u"AjustesCorreoFrm"_s);
         QCOMPARE(respuestas.textos(), QStringList{});
 
-        NegocioPrueba::fijaPermisos(QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0"));
+        NegocioPrueba::fijaPermisos(u"-1|-1|-1|-1|-1|-1|-1|0"_s);
         QVERIFY(!AjustesCorreo::puedeConfigurar());
         QVERIFY(!TAjustesCorreoFrm::abre(nullptr, programa.ruta(), CORREO));
         QCOMPARE(respuestas.textos(), QStringList{ERROR_PERMISOS});

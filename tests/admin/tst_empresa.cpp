@@ -1,4 +1,3 @@
-#include "Arranque.h"
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
 #include "Constantes.h"
@@ -17,7 +16,6 @@
 #include "admin/TEmpresaFrm.h"
 #include "negocio/TIngreso.h"
 #include "shell/TMainFrm.h"
-#include "app/TSplashFrm.h"
 #include "admin/TUsuariosNegocio.h"
 #include "app/PrompterCajas.h"
 #include "admin/TSeriesFoliosFrm.h"
@@ -41,14 +39,16 @@
 #include <QTimer>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using NegocioPrueba::RFC_ESCUELA;
 using UsuariosNegocio::TResultado;
 
 namespace {
 
-const QString CORREO = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD = QStringLiteral("Secreta#1");
+const QString CORREO = u"dueno@escuela.mx"_s;
+const QString PASSWORD = u"Secreta#1"_s;
+const QString ANA = u"ana@escuela.mx"_s;
 // The rights' boxes in the order of the permission text.
 const QStringList CAJAS_MODULOS = {"ChBridgeTxt",   "ChReportes", "ChProductos", "ChNomina",
                                    "ChFacturacion", "ChClientes", "ChRespaldos", "ChPermisos"};
@@ -77,11 +77,11 @@ QString textoPlano(const QString& email)
     return Sistema::permisosDe(*liga, *usuario).plano;
 }
 
-UsuariosNegocio::TNuevoUsuario nuevo(const QString& email, const QString& password)
+UsuariosNegocio::TNuevoUsuario nuevo(const QString& email, const QString& password = u"x"_s)
 {
     UsuariosNegocio::TNuevoUsuario datos;
     datos.email = email;
-    datos.nombre = QStringLiteral("Ana");
+    datos.nombre = u"Ana"_s;
     datos.password = password;
     datos.repitePassword = password;
     datos.permisos = {true, false, true, false, true, false, true, false};
@@ -114,7 +114,7 @@ void clic(const QString& enlace)
 // The user of that row chosen in the users' grid.
 void eligeUsuario(int renglon)
 {
-    auto* grid = hijo<QTableWidget>(QStringLiteral("GrPermisos"));
+    auto* grid = hijo<QTableWidget>("GrPermisos");
     grid->setCurrentCell(-1, -1);
     grid->setCurrentCell(renglon, 0);
 }
@@ -134,37 +134,37 @@ private slots:
     void guardados()
     {
         TPrograma programa;
-        EdicionEmpresa::guardaNombre(QStringLiteral("  La Escuela  "));
-        QCOMPARE(negocioGuardado().getNombre(), QStringLiteral("La Escuela"));
-        QVERIFY_THROWS_EXCEPTION(EVelkor, EdicionEmpresa::guardaNombre(QStringLiteral("   ")));
-        QCOMPARE(negocioGuardado().getNombre(), QStringLiteral("La Escuela"));
+        EdicionEmpresa::guardaNombre(u"  La Escuela  "_s);
+        QCOMPARE(negocioGuardado().getNombre(), u"La Escuela"_s);
+        QVERIFY_THROWS_EXCEPTION(EVelkor, EdicionEmpresa::guardaNombre(u"   "_s));
+        QCOMPARE(negocioGuardado().getNombre(), u"La Escuela"_s);
 
-        const QString regimen = QStringLiteral("612 - Personas Físicas con Actividades Empresariales");
-        EdicionEmpresa::guardaDatosFiscales(regimen, QStringLiteral("ESCUELA NUEVA"));
+        const QString regimen = u"612 - Personas Físicas con Actividades Empresariales"_s;
+        EdicionEmpresa::guardaDatosFiscales(regimen, u"ESCUELA NUEVA"_s);
         QCOMPARE(EdicionEmpresa::regimenActual(), regimen);
-        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("ESCUELA NUEVA"));
-        QCOMPARE(negocioGuardado().getDatosfiscales()->getRegimen(), QStringLiteral("612"));
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), u"ESCUELA NUEVA"_s);
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRegimen(), u"612"_s);
         // The prompt keeps the stored regime and still saves the legal name.
-        EdicionEmpresa::guardaDatosFiscales(REGIMEN_FISCAL, QStringLiteral("OTRA RAZON"));
+        EdicionEmpresa::guardaDatosFiscales(REGIMEN_FISCAL, u"OTRA RAZON"_s);
         QCOMPARE(EdicionEmpresa::regimenActual(), regimen);
-        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("OTRA RAZON"));
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), u"OTRA RAZON"_s);
 
         // A certificate of another RFC is refused at the save as well.
         using NegocioPrueba::PASSWORD_CSD;
         const QString accem = NegocioPrueba::RFC_ACCEM;
-        QVERIFY_THROWS_EXCEPTION(ECertificado, EdicionEmpresa::guardaCertificado(NegocioPrueba::certificado(accem),
-                                                                                 NegocioPrueba::llave(accem),
-                                                                                 PASSWORD_CSD, QStringLiteral("X")));
-        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("OTRA RAZON"));
+        QVERIFY_THROWS_EXCEPTION(ECertificado,
+                                 EdicionEmpresa::guardaCertificado(NegocioPrueba::certificado(accem),
+                                                                   NegocioPrueba::llave(accem), PASSWORD_CSD, u"X"_s));
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), u"OTRA RAZON"_s);
         const int antes = TCertificado::cuenta(TCondicion(), *Sistema::Conexion);
         EdicionEmpresa::guardaCertificado(NegocioPrueba::certificado(RFC_ESCUELA), NegocioPrueba::llave(RFC_ESCUELA),
-                                          PASSWORD_CSD, QStringLiteral("ESCUELA KEMPER URGATE"));
+                                          PASSWORD_CSD, u"ESCUELA KEMPER URGATE"_s);
         QCOMPARE(TCertificado::cuenta(TCondicion(), *Sistema::Conexion), antes + 1);
         // Its key password is enciphered under this installation's key.
         const QString guardado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion)->getNegPassword();
         QVERIFY(!Secretos::esFormaAntigua(guardado));
         QCOMPARE(Secretos::descifraLocal(guardado, programa.carpeta.ruta()), PASSWORD_CSD);
-        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), QStringLiteral("ESCUELA KEMPER URGATE"));
+        QCOMPARE(negocioGuardado().getDatosfiscales()->getRazon(), u"ESCUELA KEMPER URGATE"_s);
 
         // Without the business's INI file the switch is not kept.
         const TConfiguracionNegocio ini(programa.carpeta.ruta(), RFC_ESCUELA);
@@ -182,12 +182,10 @@ private slots:
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("regimen");
         QTest::addColumn<QString>("persona");
-        QTest::newRow("persona moral") << RFC_ESCUELA
-                                       << QStringLiteral("603 - Personas Morales con Fines no Lucrativos")
+        QTest::newRow("persona moral") << RFC_ESCUELA << u"603 - Personas Morales con Fines no Lucrativos"_s
                                        << TRegimen::PERSONA_MORAL;
-        QTest::newRow("persona física") << QStringLiteral("XOJI740919U48")
-                                        << QStringLiteral(
-                                               "612 - Personas Físicas con Actividades Empresariales y Profesionales")
+        QTest::newRow("persona física") << u"XOJI740919U48"_s
+                                        << u"612 - Personas Físicas con Actividades Empresariales y Profesionales"_s
                                         << TRegimen::PERSONA_FISICA;
     }
     void regimenNuevo()
@@ -199,13 +197,13 @@ private slots:
         programa.carpeta.instalaCatalogo();
         QVERIFY(!TRegimen::getByDescripcion(regimen, *Sistema::Conexion));
         EmpresaFrm->inicializa();
-        clic(QStringLiteral("TxTopDatosFiscalesTituloLeyenda"));
-        auto* combo = hijo<QComboBox>(QStringLiteral("CmbRegimenFiscal"));
+        clic("TxTopDatosFiscalesTituloLeyenda");
+        auto* combo = hijo<QComboBox>("CmbRegimenFiscal");
         const int indice = combo->findText(regimen);
         QVERIFY2(indice > 0, qPrintable(regimen));
         combo->setCurrentIndex(indice);
         programa.respuestas.limpia();
-        pulsa(QStringLiteral("BtGuardarIF"));
+        pulsa("BtGuardarIF");
         QCOMPARE(programa.respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
         QCOMPARE(EdicionEmpresa::regimenActual(), regimen);
         const std::unique_ptr<TRegimen> guardado = TRegimen::getByDescripcion(regimen, *Sistema::Conexion);
@@ -219,20 +217,19 @@ private slots:
         TPrograma programa;
         EmpresaFrm->inicializa();
         TNegocio otro = negocioGuardado();
-        otro.setNombre(QStringLiteral("Nombre de otro usuario"));
+        otro.setNombre(u"Nombre de otro usuario"_s);
         TNegocio::saveOrUpdate(otro, TUnidadTrabajo(*Sistema::Conexion, 1));
-        clic(QStringLiteral("TxNombreNegocioTitulo"));
-        QCOMPARE(campo(QStringLiteral("EdNombreNegocio"))->text(), QStringLiteral("Nombre de otro usuario"));
+        clic("TxNombreNegocioTitulo");
+        QCOMPARE(campo("EdNombreNegocio")->text(), u"Nombre de otro usuario"_s);
         // A save changes its own field only: the other user's logo stays.
         otro = negocioGuardado();
         otro.setLogonegocio(QByteArray("logo del otro"));
         TNegocio::saveOrUpdate(otro, TUnidadTrabajo(*Sistema::Conexion, 1));
-        EdicionEmpresa::guardaNombre(QStringLiteral("Mi nombre"));
+        EdicionEmpresa::guardaNombre(u"Mi nombre"_s);
         QCOMPARE(negocioGuardado().getLogonegocio(), QByteArray("logo del otro"));
-        QCOMPARE(negocioGuardado().getNombre(), QStringLiteral("Mi nombre"));
-        clic(QStringLiteral("TxNombreNegocioTitulo")); // closes it
-        QVERIFY(campo(QStringLiteral("EdNombreNegocio"))->isHidden() ||
-                !campo(QStringLiteral("EdNombreNegocio"))->isVisibleTo(EmpresaFrm));
+        QCOMPARE(negocioGuardado().getNombre(), u"Mi nombre"_s);
+        clic("TxNombreNegocioTitulo"); // closes it
+        QVERIFY(campo("EdNombreNegocio")->isHidden() || !campo("EdNombreNegocio")->isVisibleTo(EmpresaFrm));
     }
 
     void imagenRechazada_data()
@@ -246,17 +243,14 @@ private slots:
         QFETCH(QByteArray, contenido);
         TPrograma programa;
         const QByteArray antes = negocioGuardado().getLogonegocio();
-        const QString archivo = programa.carpeta.archivo(QStringLiteral("logo.png"));
-        QFile f(archivo);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(contenido);
-        f.close();
+        const QString archivo = programa.carpeta.archivo(u"logo.png"_s);
+        QVERIFY(TCarpetaPrograma::escribe(archivo, contenido));
         QVERIFY_THROWS_EXCEPTION(EVelkor, EdicionEmpresa::guardaLogo(archivo));
         QCOMPARE(negocioGuardado().getLogonegocio(), antes);
         // The window refuses it when chosen, and says why.
         TColaArchivos archivos;
         archivos.agrega(archivo);
-        pulsa(QStringLiteral("BtPerfil"));
+        pulsa("BtPerfil");
         QVERIFY(EmpresaFrm->imagenElegida().isEmpty());
         QCOMPARE(programa.respuestas.textos().size(), 1);
 
@@ -271,28 +265,23 @@ private slots:
     void textoPermisos()
     {
         TPrograma programa;
-        QCOMPARE(UsuariosNegocio::agrega(nuevo(QStringLiteral("ana@escuela.mx"), QStringLiteral("x"))),
-                 TResultado::Correcto);
-        QCOMPARE(textoPlano(QStringLiteral("ana@escuela.mx")),
-                 RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|0|-1|0|-1|0|-1|0|TRUE|TRUE|TRUE|TRUE"));
-        const auto ana = TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion);
+        QCOMPARE(UsuariosNegocio::agrega(nuevo(ANA)), TResultado::Correcto);
+        QCOMPARE(textoPlano(ANA), RFC_ESCUELA + USR_PASS + u"|-1|0|-1|0|-1|0|-1|0|TRUE|TRUE|TRUE|TRUE"_s);
+        const auto ana = TUsuario::getInfoByEmail(ANA, *Sistema::Conexion);
         TUsuarionegocio conTrue;
         conTrue.setNivelpermiso(SecretoNegocio::firmaPermisos(
-            *Sistema::Negocio, *ana,
-            RFC_ESCUELA + USR_PASS + QStringLiteral("|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE"),
+            *Sistema::Negocio, *ana, RFC_ESCUELA + USR_PASS + u"|TRUE|0|TRUE|-1|FALSE|0|0|TRUE|TRUE|TRUE|TRUE|TRUE"_s,
             *Sistema::Conexion));
         const UsuariosNegocio::TPermisos leidos = UsuariosNegocio::leePermisos(conTrue, *ana);
         QVERIFY(leidos == (UsuariosNegocio::TPermisos{true, false, true, true, false, false, false, true}));
 
         // The form's RFC field may be cleared; the text keeps the business's RFC.
         EmpresaFrm->inicializa();
-        pulsa(QStringLiteral("BtLimpiarCampos"));
-        QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), UsuariosNegocio::todos(true)),
-                 TResultado::Correcto);
-        QVERIFY(
-            textoPlano(QStringLiteral("ana@escuela.mx")).startsWith(RFC_ESCUELA + USR_PASS + QStringLiteral("|-1|")));
+        pulsa("BtLimpiarCampos");
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(ANA, UsuariosNegocio::todos(true)), TResultado::Correcto);
+        QVERIFY(textoPlano(ANA).startsWith(RFC_ESCUELA + USR_PASS + u"|-1|"_s));
         // The grid shows what the text grants.
-        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
+        clic("TxUsuariosTituloLeyenda");
         QCOMPARE(EmpresaFrm->filasUsuarios().size(), 2);
         QVERIFY(EmpresaFrm->filasUsuarios().at(1).permisos == UsuariosNegocio::todos(true));
     }
@@ -301,34 +290,30 @@ private slots:
     void derechos()
     {
         TPrograma programa;
-        QCOMPARE(UsuariosNegocio::agrega(nuevo(QStringLiteral("ana@escuela.mx"), QStringLiteral("x"))),
-                 TResultado::Correcto);
+        QCOMPARE(UsuariosNegocio::agrega(nuevo(ANA)), TResultado::Correcto);
         const QString propio = textoPlano(CORREO);
         QCOMPARE(UsuariosNegocio::puedeEditar(CORREO), TResultado::EdicionPropia);
-        QCOMPARE(
-            UsuariosNegocio::actualizaPermisos(QStringLiteral("  DUENO@escuela.mx "), UsuariosNegocio::todos(false)),
-            TResultado::EdicionPropia);
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(u"  DUENO@escuela.mx "_s, UsuariosNegocio::todos(false)),
+                 TResultado::EdicionPropia);
         QCOMPARE(textoPlano(CORREO), propio);
 
         // The window: the e-mail of the user edited cannot be typed over.
-        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
+        clic("TxUsuariosTituloLeyenda");
         eligeUsuario(1);
-        pulsa(QStringLiteral("BtEditarUsuario"));
-        QVERIFY(campo(QStringLiteral("EdEmail"))->isReadOnly());
+        pulsa("BtEditarUsuario");
+        QVERIFY(campo("EdEmail")->isReadOnly());
         eligeUsuario(0);
-        pulsa(QStringLiteral("BtCancelar"));
+        pulsa("BtCancelar");
         eligeUsuario(0);
-        pulsa(QStringLiteral("BtEditarUsuario"));
+        pulsa("BtEditarUsuario");
         QCOMPARE(programa.respuestas.textos().last(), ERR_EDICION_PERMISOS);
 
-        NegocioPrueba::fijaPermisos(QStringLiteral("-1|-1|-1|-1|-1|-1|-1|0"));
-        QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), UsuariosNegocio::todos(true)),
-                 TResultado::SinPermiso);
-        QCOMPARE(UsuariosNegocio::agrega(nuevo(QStringLiteral("beto@escuela.mx"), QStringLiteral("x"))),
-                 TResultado::SinPermiso);
-        QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("beto@escuela.mx"), *Sistema::Conexion));
+        NegocioPrueba::fijaPermisos(u"-1|-1|-1|-1|-1|-1|-1|0"_s);
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(ANA, UsuariosNegocio::todos(true)), TResultado::SinPermiso);
+        QCOMPARE(UsuariosNegocio::agrega(nuevo(u"beto@escuela.mx"_s)), TResultado::SinPermiso);
+        QVERIFY(!TUsuario::getInfoByEmail(u"beto@escuela.mx"_s, *Sistema::Conexion));
         // Nor is the business deleted.
-        clic(QStringLiteral("ImgBoteBasura"));
+        clic("ImgBoteBasura");
         QCOMPARE(programa.respuestas.textos().last(), ERROR_PERMISOS);
         QCOMPARE(negocioGuardado().getStatus(), TNegocio::ESTATUS_ACTIVO);
     }
@@ -340,12 +325,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("instalados");
         QTest::addColumn<QStringList>("ofrecidos");
-        QTest::newRow("sin módulos") << QStringList() << QStringList{QStringLiteral("ChPermisos")};
-        QTest::newRow("reportes") << QStringList{CODIGO_REPORTES}
-                                  << QStringList{QStringLiteral("ChReportes"), QStringLiteral("ChPermisos")};
+        QTest::newRow("sin módulos") << QStringList() << QStringList{"ChPermisos"};
+        QTest::newRow("reportes") << QStringList{CODIGO_REPORTES} << QStringList{"ChReportes", "ChPermisos"};
         QTest::newRow("tres módulos") << QStringList{CODIGO_RESPALDOS, CODIGO_REPORTES, CODIGO_BRIDGE_TXT}
-                                      << QStringList{QStringLiteral("ChBridgeTxt"), QStringLiteral("ChReportes"),
-                                                     QStringLiteral("ChRespaldos"), QStringLiteral("ChPermisos")};
+                                      << QStringList{"ChBridgeTxt", "ChReportes", "ChRespaldos", "ChPermisos"};
     }
     void nuevoUsuarioIngresa()
     {
@@ -354,8 +337,8 @@ private slots:
         TPrograma programa;
         for (const QString& codigo : instalados)
             ModulosInstalados::registra(codigo);
-        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
-        auto* grid = hijo<QTableWidget>(QStringLiteral("GrPermisos"));
+        clic("TxUsuariosTituloLeyenda");
+        auto* grid = hijo<QTableWidget>("GrPermisos");
         QStringList mostrados;
         QStringList columnas;
         for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
@@ -366,45 +349,42 @@ private slots:
         }
         QCOMPARE(mostrados, ofrecidos);
         QCOMPARE(columnas.size(), ofrecidos.size());
-        QCOMPARE(columnas.last(), QStringLiteral("Permisos"));
-        QVERIFY(hijo<QLabel>(QStringLiteral("TxSinPermisos"))->isHidden());
+        QCOMPARE(columnas.last(), u"Permisos"_s);
+        QVERIFY(hijo<QLabel>("TxSinPermisos")->isHidden());
 
-        pulsa(QStringLiteral("BtAgregarUsuario"));
-        QVERIFY(!hijo<QLabel>(QStringLiteral("TxSinPermisos"))->isHidden());
+        pulsa("BtAgregarUsuario");
+        QVERIFY(!hijo<QLabel>("TxSinPermisos")->isHidden());
         for (QCheckBox* caja : EmpresaFrm->TxFondo->findChildren<QCheckBox*>())
             QVERIFY2(!caja->isChecked(), qPrintable(caja->objectName()));
-        campo(QStringLiteral("EdEmail"))->setText(QStringLiteral(" ana@escuela.mx "));
-        campo(QStringLiteral("EdPassword"))->setText(QStringLiteral("Clave#9"));
-        campo(QStringLiteral("EdRepitePassword"))->setText(QStringLiteral("Otra"));
-        pulsa(QStringLiteral("BtGuardarUsuario"));
+        campo("EdEmail")->setText(u" ana@escuela.mx "_s);
+        campo("EdPassword")->setText(u"Clave#9"_s);
+        campo("EdRepitePassword")->setText(u"Otra"_s);
+        pulsa("BtGuardarUsuario");
         // Refused, and what was typed stays.
-        QCOMPARE(campo(QStringLiteral("EdEmail"))->text(), QStringLiteral(" ana@escuela.mx "));
-        QVERIFY(!TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion));
-        campo(QStringLiteral("EdRepitePassword"))->setText(QStringLiteral("Clave#9"));
+        QCOMPARE(campo("EdEmail")->text(), u" ana@escuela.mx "_s);
+        QVERIFY(!TUsuario::getInfoByEmail(ANA, *Sistema::Conexion));
+        campo("EdRepitePassword")->setText(u"Clave#9"_s);
         hijo<QCheckBox>(ofrecidos.first())->setChecked(true);
-        pulsa(QStringLiteral("BtGuardarUsuario"));
+        pulsa("BtGuardarUsuario");
         QCOMPARE(programa.respuestas.textos().last(), MSG_USUARIO_GUARDADO_EXITO);
         QCOMPARE(EmpresaFrm->filasUsuarios().size(), 2);
 
         // A right not offered, stored by an earlier installation, outlives an
         // edit of the rights that are.
-        const auto ana = TUsuario::getInfoByEmail(QStringLiteral("ana@escuela.mx"), *Sistema::Conexion);
+        const auto ana = TUsuario::getInfoByEmail(ANA, *Sistema::Conexion);
         UsuariosNegocio::TPermisos conFacturacion = UsuariosNegocio::leePermisos(
             *TUsuarionegocio::getByUsuarioAndNegocio(*ana, *Sistema::Negocio, *Sistema::Conexion), *ana);
         conFacturacion[4] = true;
-        QCOMPARE(UsuariosNegocio::actualizaPermisos(QStringLiteral("ana@escuela.mx"), conFacturacion),
-                 TResultado::Correcto);
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(ANA, conFacturacion), TResultado::Correcto);
         eligeUsuario(1);
-        pulsa(QStringLiteral("BtEditarUsuario"));
-        hijo<QCheckBox>(QStringLiteral("ChPermisos"))->setChecked(true);
-        pulsa(QStringLiteral("BtGuardarUsuario"));
+        pulsa("BtEditarUsuario");
+        hijo<QCheckBox>("ChPermisos")->setChecked(true);
+        pulsa("BtGuardarUsuario");
         QCOMPARE(programa.respuestas.textos().last(), MSG_USUARIO_ACTUALIZADO_EXITO);
 
         NegocioPrueba::limpiaSesion();
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("ana@escuela.mx"), QStringLiteral("Otra")),
-                 Ingreso::TResultado::UsuarioIncorrecto);
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, QStringLiteral("ana@escuela.mx"), QStringLiteral("Clave#9")),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, ANA, u"Otra"_s), Ingreso::TResultado::UsuarioIncorrecto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, ANA, u"Clave#9"_s), Ingreso::TResultado::Correcto);
         for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
             const QString codigo = UsuariosNegocio::codigosModulos().at(k);
             QCOMPARE(Sistema::getPermiso(codigo), CAJAS_MODULOS.at(k) == ofrecidos.first() ||
@@ -417,47 +397,41 @@ private slots:
     void gestoEdicionSerie()
     {
         TPrograma programa;
-        NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(QStringLiteral("Norte")), QStringLiteral("Z"),
-                                   QStringLiteral("I"), QStringLiteral("7"), false);
-        clic(QStringLiteral("TxTopSeriesFoliosTituloLeyenda"));
+        NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(u"Norte"_s), u"Z"_s, u"I"_s, u"7"_s, false);
+        clic("TxTopSeriesFoliosTituloLeyenda");
         int renglon = -1;
         for (int k = 0; k < EmpresaFrm->filasSeries().size(); ++k)
-            if (EmpresaFrm->filasSeries().at(k).serie == QStringLiteral("Z"))
+            if (EmpresaFrm->filasSeries().at(k).serie == u"Z"_s)
                 renglon = k;
         QVERIFY(renglon >= 0);
-        hijo<QTableWidget>(QStringLiteral("GrSeriesFolios"))->setCurrentCell(renglon, 0);
+        hijo<QTableWidget>("GrSeriesFolios")->setCurrentCell(renglon, 0);
 
         int abiertas = 0;
         bool edicion = false;
-        const auto cuandoAbra = [&] {
+        // Whether the window opened by the click was in editing mode.
+        const auto abre = [&](Qt::KeyboardModifiers teclas) {
             QTimer::singleShot(0, SeriesFoliosFrm, [&] {
                 ++abiertas;
                 edicion = SeriesFoliosFrm->isEditar;
                 SeriesFoliosFrm->reject();
             });
+            QTest::mouseClick(hijo<QPushButton>("BtGuardarSeriesFolios"), Qt::LeftButton, teclas);
+            return edicion;
         };
-        auto* agregar = hijo<QPushButton>(QStringLiteral("BtGuardarSeriesFolios"));
-        cuandoAbra();
-        QTest::mouseClick(agregar, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+        const Qt::KeyboardModifiers gesto = Qt::ShiftModifier | Qt::ControlModifier;
+        QVERIFY(abre(gesto));
         QCOMPARE(abiertas, 1);
-        QVERIFY(edicion);
-        cuandoAbra();
-        QTest::mouseClick(agregar, Qt::LeftButton, Qt::ControlModifier);
+        QVERIFY(!abre(Qt::ControlModifier));
         QCOMPARE(abiertas, 2);
-        QVERIFY(!edicion);
-        cuandoAbra();
-        QTest::mouseClick(agregar, Qt::LeftButton);
+        QVERIFY(!abre(Qt::NoModifier));
         QCOMPARE(abiertas, 3);
-        QVERIFY(!edicion);
         // With nothing selected the gesture adds, though a current row stays.
-        auto* grid = hijo<QTableWidget>(QStringLiteral("GrSeriesFolios"));
+        auto* grid = hijo<QTableWidget>("GrSeriesFolios");
         grid->setCurrentCell(renglon, 0, QItemSelectionModel::NoUpdate);
         grid->clearSelection();
         QCOMPARE(grid->currentRow(), renglon);
-        cuandoAbra();
-        QTest::mouseClick(agregar, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+        QVERIFY(!abre(gesto));
         QCOMPARE(abiertas, 4);
-        QVERIFY(!edicion);
     }
 
     // The last business deleted: its archive opens with its password, and
@@ -469,24 +443,22 @@ private slots:
         MainFrm->TxEditarClick(nullptr);
         programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
         programa.respuestas.agregaEscrito(RFC_ESCUELA);
-        clic(QStringLiteral("ImgBoteBasura"));
+        clic("ImgBoteBasura");
 
         QVERIFY(WizardFrm->isVisible());
         QVERIFY(!MainFrm->isVisible());
         QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 0);
         QVERIFY(!Sistema::Negocio);
 
-        const QString archivo =
-            programa.carpeta.archivo(DB_PATH + RFC_ESCUELA + QLatin1Char('/') + RFC_ESCUELA + QStringLiteral(".zip"));
+        const QString archivo = programa.carpeta.archivo(DB_PATH + RFC_ESCUELA + u'/' + RFC_ESCUELA + u".zip"_s);
         QTemporaryDir destino;
         TArchivoZip zip(archivo);
         QVERIFY(zip.entradas().size() > 1);
         for (const TArchivoZip::TEntrada& e : zip.entradas())
-            QVERIFY(e.directorio || e.nombre.startsWith(DB_PATH + RFC_ESCUELA + QLatin1Char('/')));
-        QVERIFY_THROWS_EXCEPTION(EArchivoZip, zip.extraeTodo(destino.path(), {QStringLiteral("otra")}));
-        zip.extraeTodo(destino.path() + QStringLiteral("/bien"), {ELIMINACION_PASSWORD});
-        QVERIFY(QFile::exists(destino.path() + QStringLiteral("/bien/") + DB_PATH + RFC_ESCUELA + QLatin1Char('/') +
-                              DB_SISTEMA_NOMBRE));
+            QVERIFY(e.directorio || e.nombre.startsWith(DB_PATH + RFC_ESCUELA + u'/'));
+        QVERIFY_THROWS_EXCEPTION(EArchivoZip, zip.extraeTodo(destino.path(), {u"otra"_s}));
+        zip.extraeTodo(destino.path() + u"/bien"_s, {ELIMINACION_PASSWORD});
+        QVERIFY(QFile::exists(destino.path() + u"/bien/"_s + DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE));
     }
 
     // Deleting waits for the RFC typed: a wrong one or none changes
@@ -496,9 +468,9 @@ private slots:
         QTest::addColumn<QString>("escrito");
         QTest::addColumn<bool>("elimina");
         QTest::newRow("nada escrito") << QString() << false;
-        QTest::newRow("otro RFC") << QStringLiteral("AAA010101AAA") << false;
+        QTest::newRow("otro RFC") << u"AAA010101AAA"_s << false;
         QTest::newRow("a medias") << RFC_ESCUELA.left(9) << false;
-        QTest::newRow("su RFC en minúsculas") << QStringLiteral(" ") + RFC_ESCUELA.toLower() << true;
+        QTest::newRow("su RFC en minúsculas") << u" "_s + RFC_ESCUELA.toLower() << true;
     }
     void eliminacionPideElRfc()
     {
@@ -509,16 +481,16 @@ private slots:
         MainFrm->TxEditarClick(nullptr);
         TComprobante comprobante;
         comprobante.setNegocio(negocioGuardado());
-        comprobante.setUuid(QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"));
+        comprobante.setUuid(u"E403F396-6A57-4625-ADB4-BB436B00789F"_s);
         TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(*Sistema::Conexion, 1));
         programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
         if (!escrito.isNull())
             programa.respuestas.agregaEscrito(escrito);
-        clic(QStringLiteral("ImgBoteBasura"));
+        clic("ImgBoteBasura");
 
         const QStringList textos = programa.respuestas.textos();
-        QVERIFY2(textos.size() >= 2, qPrintable(textos.join(QLatin1Char('|'))));
-        QVERIFY2(textos.at(1).contains(QStringLiteral("(RFC %1), que tiene 1 comprobante guardado").arg(RFC_ESCUELA)),
+        QVERIFY2(textos.size() >= 2, qPrintable(textos.join(u'|')));
+        QVERIFY2(textos.at(1).contains(u"(RFC %1), que tiene 1 comprobante guardado"_s.arg(RFC_ESCUELA)),
                  qPrintable(textos.at(1)));
         QCOMPARE(registroLocal().getNumeroEmpresas(), elimina ? 0 : 1);
         QCOMPARE(WizardFrm->isVisible(), elimina);
@@ -536,15 +508,14 @@ private slots:
         archivos.agrega(carpeta.path());
         programa.respuestas.agregaRespuesta(TPrompter::OK);
         programa.respuestas.agregaEscrito(RFC_ESCUELA);
-        clic(QStringLiteral("ImgBoteBasura"));
+        clic("ImgBoteBasura");
 
-        const QStringList respaldos = QDir(carpeta.path()).entryList({QLatin1Char('*') + RESPALDO_EXTENSION});
+        const QStringList respaldos = QDir(carpeta.path()).entryList({u'*' + RESPALDO_EXTENSION});
         QCOMPARE(respaldos.size(), 1);
-        QVERIFY(respaldos.first().startsWith(RFC_ESCUELA + QLatin1Char('-')));
+        QVERIFY(respaldos.first().startsWith(RFC_ESCUELA + u'-'));
         QTemporaryDir destino;
         TArchivoZip(carpeta.filePath(respaldos.first())).extraeTodo(destino.path(), {RESPALDO_PASSWORD});
-        QVERIFY(QFile::exists(destino.path() + QLatin1Char('/') + DB_PATH + RFC_ESCUELA + QLatin1Char('/') +
-                              DB_SISTEMA_NOMBRE));
+        QVERIFY(QFile::exists(destino.path() + u'/' + DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
     }
 
@@ -553,12 +524,11 @@ private slots:
     void cajaDeConfirmacionEscrita()
     {
         std::unique_ptr<QDialog> caja(TPrompterCajas::cajaEscrita(
-            EdicionEmpresa::avisoEliminacion({RFC_ESCUELA, QStringLiteral("Escuela Kemper Urgate"), 1234}),
-            RFC_ESCUELA));
+            EdicionEmpresa::avisoEliminacion({RFC_ESCUELA, u"Escuela Kemper Urgate"_s, 1234}), RFC_ESCUELA));
         caja->show();
-        auto* campo = caja->findChild<QLineEdit*>(QStringLiteral("EdConfirmacion"));
-        auto* confirmar = caja->findChild<QPushButton*>(QStringLiteral("BtConfirmar"));
-        auto* cancelar = caja->findChild<QPushButton*>(QStringLiteral("BtCancelar"));
+        auto* campo = caja->findChild<QLineEdit*>(u"EdConfirmacion"_s);
+        auto* confirmar = caja->findChild<QPushButton*>(u"BtConfirmar"_s);
+        auto* cancelar = caja->findChild<QPushButton*>(u"BtCancelar"_s);
         QVERIFY(campo && confirmar && cancelar);
         QVERIFY(cancelar->isDefault());
         QVERIFY(!confirmar->isEnabled());
@@ -566,8 +536,8 @@ private slots:
         QVERIFY(!confirmar->isEnabled());
         QTest::keyClicks(campo, RFC_ESCUELA.mid(11));
         QVERIFY(confirmar->isEnabled());
-        QVERIFY(caja->findChild<QLabel*>()->text().contains(QStringLiteral("1,234 comprobantes")));
-        Capturas::guarda(*caja, QStringLiteral("confirmacion-eliminar"));
+        QVERIFY(caja->findChild<QLabel*>()->text().contains(u"1,234 comprobantes"_s));
+        Capturas::guarda(*caja, u"confirmacion-eliminar"_s);
         QTest::keyClick(campo, Qt::Key_Return);
         QCOMPARE(caja->result(), int(QDialog::Rejected));
     }
@@ -577,46 +547,40 @@ private slots:
     {
         TPrograma programa;
         EmpresaFrm->inicializa();
-        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
+        clic("TxUsuariosTituloLeyenda");
         EmpresaFrm->resize(820, EmpresaFrm->getHeight());
         EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
         if (Capturas::pedidas()) {
-            NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(QStringLiteral("Norte & Sur")),
-                                       QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("7"), true);
+            NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(u"Norte & Sur"_s), u"A"_s, u"I"_s, u"7"_s, true);
             for (QLabel* titulo : EmpresaFrm->TxFondo->findChildren<QLabel*>()) {
-                if (!titulo->objectName().contains(QStringLiteral("Titulo")) ||
-                    titulo->objectName() == QStringLiteral("TxTituloEmpresa"))
+                if (!titulo->objectName().contains(u"Titulo"_s) || titulo->objectName() == u"TxTituloEmpresa"_s)
                     continue;
                 QTest::mouseClick(titulo, Qt::LeftButton);
                 EmpresaFrm->TxFondo->resize(820, EmpresaFrm->getHeight());
                 Capturas::guarda(*EmpresaFrm->TxFondo, titulo->objectName());
             }
         }
-        clic(QStringLiteral("TxNombreNegocioTitulo"));
+        clic("TxNombreNegocioTitulo");
         EmpresaFrm->show();
         QVERIFY(QTest::qWaitForWindowExposed(EmpresaFrm));
-        campo(QStringLiteral("EdNombreNegocio"))->setFocus();
-        QStringList camino;
-        for (int k = 0; k < 3; ++k) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            camino << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(camino, (QStringList{QStringLiteral("BtGuardar"), QStringLiteral("TxTopCSDTiuloLeyenda"),
-                                      QStringLiteral("TxTopDatosFiscalesTituloLeyenda")}));
+        campo("EdNombreNegocio")->setFocus();
+        // The object names of the next `n` widgets Tab reaches.
+        const auto tabula = [](int n) {
+            QStringList camino;
+            for (int k = 0; k < n; ++k) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                camino << QApplication::focusWidget()->objectName();
+            }
+            return camino;
+        };
+        QCOMPARE(tabula(3), (QStringList{"BtGuardar", "TxTopCSDTiuloLeyenda", "TxTopDatosFiscalesTituloLeyenda"}));
         // The user form, once adding: fields in reading order, then the boxes
         // of the rights offered.
         ModulosInstalados::registra(CODIGO_REPORTES);
-        clic(QStringLiteral("TxUsuariosTituloLeyenda"));
-        pulsa(QStringLiteral("BtAgregarUsuario"));
-        camino.clear();
-        for (int k = 0; k < 7; ++k) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            camino << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(camino, (QStringList{QStringLiteral("EdNombre"), QStringLiteral("EdApellidoPaterno"),
-                                      QStringLiteral("EdApellidoMaterno"), QStringLiteral("EdPassword"),
-                                      QStringLiteral("EdRepitePassword"), QStringLiteral("ChReportes"),
-                                      QStringLiteral("ChPermisos")}));
+        clic("TxUsuariosTituloLeyenda");
+        pulsa("BtAgregarUsuario");
+        QCOMPARE(tabula(7), (QStringList{"EdNombre", "EdApellidoPaterno", "EdApellidoMaterno", "EdPassword",
+                                         "EdRepitePassword", "ChReportes", "ChPermisos"}));
     }
 };
 

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using Perfil::TPassword;
 
@@ -29,13 +30,13 @@ Q_DECLARE_METATYPE(Perfil::TPassword)
 
 namespace {
 
-const QString CORREO = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD = QStringLiteral("Secreta#1");
+const QString CORREO = u"dueno@escuela.mx"_s;
+const QString PASSWORD = u"Secreta#1"_s;
 
-void ingresa(const QString& password = PASSWORD)
+void ingresa(const QString& password = PASSWORD, Ingreso::TResultado esperado = Ingreso::TResultado::Correcto)
 {
     NegocioPrueba::limpiaSesion();
-    QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, CORREO, password), Ingreso::TResultado::Correcto);
+    QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, CORREO, password), esperado);
 }
 
 Perfil::TDatos perfil(const QString& nombre, const QString& anterior = QString(), const QString& nueva = QString(),
@@ -43,7 +44,7 @@ Perfil::TDatos perfil(const QString& nombre, const QString& anterior = QString()
 {
     Perfil::TDatos d;
     d.nombre = nombre;
-    d.apellidoPaterno = QStringLiteral(" Pérez ");
+    d.apellidoPaterno = u" Pérez "_s;
     d.passwordAnterior = anterior;
     d.passwordNueva = nueva;
     d.passwordRepetida = repetida;
@@ -87,7 +88,7 @@ private slots:
     {
         m_carpeta = std::make_unique<TCarpetaPrograma>();
         NegocioPrueba::creaRegistro(*m_carpeta);
-        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD, QStringLiteral("ESCUELA KEMPER URGATE"));
+        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD, u"ESCUELA KEMPER URGATE"_s);
     }
     void init() { ingresa(); }
     void cleanupTestCase() { NegocioPrueba::limpiaSesion(); }
@@ -116,10 +117,10 @@ private slots:
         QFETCH(QString, nueva);
         QFETCH(QString, repetida);
         QFETCH(TPassword, resultado);
-        const QString nombre = QStringLiteral("Ana ") + QTest::currentDataTag();
+        const QString nombre = u"Ana "_s + QTest::currentDataTag();
         QCOMPARE(guarda(perfil(nombre, anterior, nueva, repetida)).password, resultado);
         QCOMPARE(guardado().nombre, nombre);
-        QCOMPARE(guardado().apellidoPaterno, QStringLiteral("Pérez"));
+        QCOMPARE(guardado().apellidoPaterno, u"Pérez"_s);
         QCOMPARE(Perfil::mensajePassword(resultado).isEmpty(), resultado == TPassword::SinCambio);
         ingresa(PASSWORD);
     }
@@ -135,21 +136,18 @@ private slots:
     void passwordCambiada()
     {
         QFETCH(QString, nueva);
-        QCOMPARE(guarda(perfil(QStringLiteral("Ana"), PASSWORD, nueva + " ", nueva)).password, TPassword::Cambiada);
-        NegocioPrueba::limpiaSesion();
-        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD),
-                 Ingreso::TResultado::UsuarioIncorrecto);
+        QCOMPARE(guarda(perfil(u"Ana"_s, PASSWORD, nueva + " ", nueva)).password, TPassword::Cambiada);
+        ingresa(PASSWORD, Ingreso::TResultado::UsuarioIncorrecto);
         ingresa(nueva);
-        QCOMPARE(guarda(perfil(QStringLiteral("Ana"), nueva, PASSWORD, PASSWORD)).password, TPassword::Cambiada);
+        QCOMPARE(guarda(perfil(u"Ana"_s, nueva, PASSWORD, PASSWORD)).password, TPassword::Cambiada);
         ingresa(PASSWORD);
     }
 
     // A save that fails half-way keeps everything as it was, the password too.
     void fallaCompleta()
     {
-        const TTabla& personas = Esquema::tabla(QStringLiteral("TPersona"));
-        const QString largo(personas.columnas.at(personas.posicion(QStringLiteral("NOMBRE"))).largo + 1,
-                            QLatin1Char('x'));
+        const TTabla& personas = Esquema::tabla(u"TPersona"_s);
+        const QString largo(personas.columnas.at(personas.posicion(u"NOMBRE"_s)).largo + 1, u'x');
         QVERIFY_THROWS_EXCEPTION(std::exception, guarda(perfil(largo, PASSWORD, "Nueva#5", "Nueva#5")));
         ingresa(PASSWORD);
         QVERIFY(guardado().nombre != largo);
@@ -158,14 +156,14 @@ private slots:
     // Phones and e-mails stored are exactly the rows given (empty rows left out).
     void telefonosYCorreos()
     {
-        Perfil::TDatos d = perfil(QStringLiteral("Ana"));
+        Perfil::TDatos d = perfil(u"Ana"_s);
         d.telefonos = {{2, " 3312345678 ", "12"}, {0, QString(), QString()}, {3, "5512345678", QString()}};
         d.emails = {"ana@escuela.mx", " ", "a2@escuela.mx"};
         QVERIFY(guarda(d).error.isEmpty());
         Perfil::TDatos leido = guardado();
         QCOMPARE(leido.telefonos.size(), 2);
-        QCOMPARE(leido.telefonos.at(0).numero, QStringLiteral("3312345678"));
-        QCOMPARE(leido.telefonos.at(0).extension, QStringLiteral("12"));
+        QCOMPARE(leido.telefonos.at(0).numero, u"3312345678"_s);
+        QCOMPARE(leido.telefonos.at(0).extension, u"12"_s);
         QCOMPARE(leido.telefonos.at(1).tipo, 3);
         QCOMPARE(leido.emails, (QStringList{"ana@escuela.mx", "a2@escuela.mx"}));
 
@@ -174,13 +172,13 @@ private slots:
         QVERIFY(guarda(d).error.isEmpty());
         leido = guardado();
         QCOMPARE(leido.telefonos.size(), 1);
-        QCOMPARE(leido.telefonos.at(0).numero, QStringLiteral("5599999999"));
+        QCOMPARE(leido.telefonos.at(0).numero, u"5599999999"_s);
         QCOMPARE(leido.emails, QStringList{"a2@escuela.mx"});
 
-        d.nombre = QStringLiteral("No guardado");
-        d.emails = {QStringLiteral("no es correo")};
-        QCOMPARE(guarda(d).error, ERR_CORREO_PERFIL_NO_VALIDO + QStringLiteral("no es correo"));
-        QCOMPARE(guardado().nombre, QStringLiteral("Ana"));
+        d.nombre = u"No guardado"_s;
+        d.emails = {u"no es correo"_s};
+        QCOMPARE(guarda(d).error, ERR_CORREO_PERFIL_NO_VALIDO + u"no es correo"_s);
+        QCOMPARE(guardado().nombre, u"Ana"_s);
     }
 
     // Only a picture that decodes and is not too large is stored, as its
@@ -203,10 +201,10 @@ private slots:
     {
         QFETCH(QByteArray, contenido);
         QFETCH(bool, guardada);
-        const QString ruta = m_archivos.filePath(QStringLiteral("foto.png"));
+        const QString ruta = m_archivos.filePath(u"foto.png"_s);
         QVERIFY(TCarpetaPrograma::escribe(ruta, contenido));
         const QByteArray antes = guardado().imagen;
-        Perfil::TDatos d = perfil(QStringLiteral("Con foto ") + QTest::currentDataTag());
+        Perfil::TDatos d = perfil(u"Con foto "_s + QTest::currentDataTag());
         d.rutaImagen = ruta;
         QCOMPARE(guarda(d).error.isEmpty(), guardada);
         QCOMPARE(guardado().imagen, guardada ? contenido : antes);
@@ -222,7 +220,7 @@ private slots:
         QTest::addColumn<QString>("token");
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("esperada");
-        const QString hash = Signerutils::Signer().hash(QStringLiteral("EKU9003173C9|Lopez y Peña"));
+        const QString hash = Signerutils::Signer().hash(u"EKU9003173C9|Lopez y Peña"_s);
         const auto fila = [](const char* caso, const QString& plantilla, const QString& token, const QString& nombre,
                              const QString& esperada) {
             QTest::newRow(caso) << plantilla << token << nombre << esperada;
@@ -242,16 +240,16 @@ private slots:
         QFETCH(QString, token);
         QFETCH(QString, nombre);
         QFETCH(QString, esperada);
-        QCOMPARE(CartaManifiesto::construyeUrl(plantilla, token, QStringLiteral("EKU9003173C9"), nombre), esperada);
+        QCOMPARE(CartaManifiesto::construyeUrl(plantilla, token, u"EKU9003173C9"_s, nombre), esperada);
     }
 
     // Every stored phone shows, past the rows a user may add, and saving the
     // page unchanged keeps them all.
     void todosLosTelefonos()
     {
-        Perfil::TDatos d = perfil(QStringLiteral("Ana"));
+        Perfil::TDatos d = perfil(u"Ana"_s);
         for (int k = 1; k <= MAX_TELEFONOS + 1; ++k)
-            d.telefonos.append({k % 4, QStringLiteral("33123456%1").arg(k, 2, 10, QLatin1Char('0')), QString()});
+            d.telefonos.append({k % 4, u"33123456%1"_s.arg(k, 2, 10, QLatin1Char('0')), QString()});
         QVERIFY(guarda(d).error.isEmpty());
         TColaRespuestas respuestas;
         TPerfilFrm pagina;
@@ -276,23 +274,23 @@ private slots:
         TPerfilFrm pagina;
         pagina.show();
         pagina.inicializa();
-        pagina.agregaEmail(QStringLiteral("otro@escuela.mx"));
-        campo(pagina, QStringLiteral("EdNombre"))->setText("Beatriz");
+        pagina.agregaEmail(u"otro@escuela.mx"_s);
+        campo(pagina, u"EdNombre"_s)->setText("Beatriz");
         pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
-        QCOMPARE(guardado().nombre, QStringLiteral("Beatriz"));
-        QVERIFY(guardado().emails.contains(QStringLiteral("otro@escuela.mx")));
-        captura(pagina, QStringLiteral("perfil"));
+        QCOMPARE(guardado().nombre, u"Beatriz"_s);
+        QVERIFY(guardado().emails.contains(u"otro@escuela.mx"_s));
+        captura(pagina, u"perfil"_s);
 
         // A refused password says so, and that the rest was kept.
         respuestas.limpia();
-        campo(pagina, QStringLiteral("EdContraseñaAnterior"))->setText(PASSWORD);
-        campo(pagina, QStringLiteral("EdNuevaContraseña"))->setText("Nueva#1");
-        campo(pagina, QStringLiteral("EdRepetirContraseña"))->setText("Nueva#2");
-        campo(pagina, QStringLiteral("EdNombre"))->setText("Carla");
+        campo(pagina, u"EdContraseñaAnterior"_s)->setText(PASSWORD);
+        campo(pagina, u"EdNuevaContraseña"_s)->setText("Nueva#1");
+        campo(pagina, u"EdRepetirContraseña"_s)->setText("Nueva#2");
+        campo(pagina, u"EdNombre"_s)->setText("Carla");
         pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
-        QCOMPARE(guardado().nombre, QStringLiteral("Carla"));
+        QCOMPARE(guardado().nombre, u"Carla"_s);
 
         bool pedida = false;
         connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });

@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using NegocioPrueba::RFC_ACCEM;
 using NegocioPrueba::RFC_ESCUELA;
@@ -28,14 +29,14 @@ using NegocioPrueba::RFC_ESCUELA;
 // program folder is migrated at its first sign-in and keeps every right.
 namespace {
 
-const QString DUENO = QStringLiteral("dueno@escuela.mx");
-const QString CAJERO = QStringLiteral("cajero@escuela.mx");
-const QString PASSWORD = QStringLiteral("Clave#1");
+const QString DUENO = u"dueno@escuela.mx"_s;
+const QString CAJERO = u"cajero@escuela.mx"_s;
+const QString PASSWORD = u"Clave#1"_s;
 
 // The program folder an earlier version left (tests/data/antiguo/README.md).
 const QString ANTIGUO = QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip");
-const QString DUENO_ANTIGUO = QStringLiteral("Dueno@Ejemplo.mx");
-const QString CAJERO_ANTIGUO = QStringLiteral("cajero@ejemplo.mx");
+const QString DUENO_ANTIGUO = u"Dueno@Ejemplo.mx"_s;
+const QString CAJERO_ANTIGUO = u"cajero@ejemplo.mx"_s;
 
 QStringList codigos()
 {
@@ -93,8 +94,7 @@ QHash<QString, QString> textosAntiguos(const TConexionSesion& conexion)
 {
     QHash<QString, QString> textos;
     QSqlQuery q(Conexiones::baseDatos(conexion));
-    if (!q.exec(QStringLiteral("SELECT U.EMAIL, L.NIVELPERMISO FROM USUARIONEGOCIO L JOIN USUARIO U ON U.IDUSUARIO = "
-                               "L.IDUSUARIO")))
+    if (!q.exec(u"SELECT U.EMAIL, L.NIVELPERMISO FROM USUARIONEGOCIO L JOIN USUARIO U ON U.IDUSUARIO = L.IDUSUARIO"_s))
         qFatal("no texts");
     while (q.next())
         textos.insert(q.value(0).toString().toLower(), q.value(1).toString());
@@ -117,7 +117,7 @@ private slots:
         TCarpetaPrograma programa;
         TArchivoZip(ANTIGUO).extraeTodo(programa.ruta(), {});
         const TConexionSesion conexion =
-            TConexionSesion::embebida(programa.archivo(QStringLiteral("db/EKU9003173C9/Velkor.fdb")), programa.ruta());
+            TConexionSesion::embebida(programa.archivo(u"db/EKU9003173C9/Velkor.fdb"_s), programa.ruta());
         const QHash<QString, QString> antes = textosAntiguos(conexion);
         Conexiones::cierra(conexion);
         QCOMPARE(antes.size(), 2);
@@ -125,12 +125,10 @@ private slots:
             QVERIFY(Secretos::esFormaAntigua(texto));
 
         TColaRespuestas respuestas;
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO_ANTIGUO, QStringLiteral("Clave.Antigua1")),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO_ANTIGUO, u"Clave.Antigua1"_s), Ingreso::TResultado::Correcto);
         QCOMPARE(concedidos(), codigos());
         NegocioPrueba::limpiaSesion();
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CAJERO_ANTIGUO, QStringLiteral("Cajero.Antiguo2")),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CAJERO_ANTIGUO, u"Cajero.Antiguo2"_s), Ingreso::TResultado::Correcto);
         QCOMPARE(concedidos(), QStringList{CODIGO_REPORTES});
         QCOMPARE(respuestas.textos(), QStringList());
 
@@ -145,18 +143,16 @@ private slots:
         const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, conexion);
         QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
         QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
-        QCOMPARE(programa.log().count(QStringLiteral("recibió su llave de permisos: se firmaron 2 textos")), 1);
+        QCOMPARE(programa.log().count(u"recibió su llave de permisos: se firmaron 2 textos"_s), 1);
         QVERIFY(SecretoNegocio::recordado(RFC_ESCUELA));
 
         // Once migrated, a text in the older form (anybody can make one with
         // the program-wide key) grants nothing.
         guardaTexto(CAJERO_ANTIGUO, Signerutils::Signer().crypt(RFC_ESCUELA + USR_PASS + PERMISOS_INICIALES), conexion);
         NegocioPrueba::limpiaSesion();
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CAJERO_ANTIGUO, QStringLiteral("Cajero.Antiguo2")),
-                 Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CAJERO_ANTIGUO, u"Cajero.Antiguo2"_s), Ingreso::TResultado::Correcto);
         QCOMPARE(concedidos(), QStringList());
-        QVERIFY(programa.log().contains(QStringLiteral("Permisos negados a cajero@ejemplo.mx en la empresa "
-                                                       "EKU9003173C9: ") +
+        QVERIFY(programa.log().contains(u"Permisos negados a cajero@ejemplo.mx en la empresa EKU9003173C9: "_s +
                                         FirmaPermisos::explica(FirmaPermisos::TMotivo::FormaAntigua)));
     }
 
@@ -199,12 +195,12 @@ private slots:
             break;
         }
         case 3:
-            texto = delCajero.left(delCajero.lastIndexOf(QLatin1Char('|')));
+            texto = delCajero.left(delCajero.lastIndexOf(u'|'));
             break;
         case 4:
-            texto = delCajero.left(delCajero.lastIndexOf(QLatin1Char('|')))
-                        .replace(QStringLiteral("|0|-1|0|0|0|0|0|0|"), QStringLiteral("|-1|-1|-1|-1|-1|-1|-1|-1|")) +
-                    QLatin1Char('|') + QString::fromLatin1(Secretos::aleatorio(32).toBase64());
+            texto = delCajero.left(delCajero.lastIndexOf(u'|'))
+                        .replace(u"|0|-1|0|0|0|0|0|0|"_s, u"|-1|-1|-1|-1|-1|-1|-1|-1|"_s) +
+                    u'|' + QString::fromLatin1(Secretos::aleatorio(32).toBase64());
             break;
         }
         guardaTexto(CAJERO, texto, conexion);
@@ -213,8 +209,8 @@ private slots:
         QCOMPARE(concedidos(), QStringList());
         QVERIFY(UsuariosNegocio::leePermisos(*Sistema::UsuarioNegocio, *Sistema::Usuario) ==
                 UsuariosNegocio::todos(false));
-        const QString linea = QStringLiteral("Permisos negados a %1 en la empresa %2: %3")
-                                  .arg(CAJERO, RFC_ESCUELA, FirmaPermisos::explica(FirmaPermisos::TMotivo(motivo)));
+        const QString linea = u"Permisos negados a %1 en la empresa %2: %3"_s.arg(
+            CAJERO, RFC_ESCUELA, FirmaPermisos::explica(FirmaPermisos::TMotivo(motivo)));
         QVERIFY2(programa.log().contains(linea), qPrintable(programa.log()));
 
         // The owner keeps every right, and the cashier's own text still works.
@@ -261,7 +257,7 @@ private slots:
         TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
         QVERIFY(QDir().mkpath(programa.archivo(DB_PATH + RFC_ESCUELA)));
-        QVERIFY(QFile::copy(origen.archivo(DB_PATH + RFC_ESCUELA + QLatin1Char('/') + DB_SISTEMA_NOMBRE),
+        QVERIFY(QFile::copy(origen.archivo(DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE),
                             NuevoNegocio::archivoLocal(RFC_ESCUELA)));
         NuevoNegocio::registraNegocio(DUENO, RFC_ESCUELA, RFC_ESCUELA, NuevoNegocio::destinoLocal(RFC_ESCUELA));
 

@@ -1,6 +1,5 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
-#include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
 #include "NegocioPrueba.h"
@@ -20,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using Series::TResultado;
 
@@ -27,10 +27,10 @@ Q_DECLARE_METATYPE(Series::TResultado)
 
 namespace {
 
-const QString CORREO = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD = QStringLiteral("Secreta#1");
-const QString CDMX = QStringLiteral("CMX - Ciudad de México");
-const QString JALISCO = QStringLiteral("JAL - Jalisco");
+const QString CORREO = u"dueno@escuela.mx"_s;
+const QString PASSWORD = u"Secreta#1"_s;
+const QString CDMX = u"CMX - Ciudad de México"_s;
+const QString JALISCO = u"JAL - Jalisco"_s;
 
 Sucursales::TDatos datos(const QString& nombre, const QString& cp, const QString& estado = QString())
 {
@@ -82,8 +82,7 @@ private slots:
         NegocioPrueba::creaRegistro(*m_carpeta);
         NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD);
         QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
-        Sucursales::guardaNueva(datos(QStringLiteral("Centro"), QStringLiteral("06600"), CDMX), *Sistema::Negocio,
-                                conexion(), usuario());
+        Sucursales::guardaNueva(datos(u"Centro"_s, u"06600"_s, CDMX), *Sistema::Negocio, conexion(), usuario());
     }
     void cleanupTestCase() { NegocioPrueba::limpiaSesion(); }
 
@@ -116,7 +115,7 @@ private slots:
         QFETCH(QString, estado);
         QFETCH(QStringList, errores);
         std::unique_ptr<TSucursal> edita;
-        if (editada == QLatin1String("matriz"))
+        if (editada == u"matriz"_s)
             edita = Sucursales::matriz(*Sistema::Negocio, conexion());
         else if (!editada.isEmpty())
             edita = sucursal(editada);
@@ -129,16 +128,15 @@ private slots:
     // once with the state key and reused.
     void guardaNueva()
     {
-        Sucursales::TDatos d = datos(QStringLiteral("  Sur "), QStringLiteral("44100"), JALISCO);
-        d.direccion.calle = QStringLiteral(" Juárez ");
-        d.direccion.noExterior = QStringLiteral("12");
-        d.direccion.municipio = QStringLiteral("039 - Guadalajara");
-        d.direccion.pais = QStringLiteral("MEX - México");
-        QCOMPARE(cuentaCp(QStringLiteral("44100")), 0);
+        Sucursales::TDatos d = datos(u"  Sur "_s, u"44100"_s, JALISCO);
+        d.direccion.calle = u" Juárez "_s;
+        d.direccion.noExterior = u"12"_s;
+        d.direccion.municipio = u"039 - Guadalajara"_s;
+        d.direccion.pais = u"MEX - México"_s;
+        QCOMPARE(cuentaCp(u"44100"_s), 0);
         Sucursales::guardaNueva(d, *Sistema::Negocio, conexion(), usuario());
-        Sucursales::guardaNueva(datos(QStringLiteral("Poniente"), QStringLiteral("44100"), JALISCO), *Sistema::Negocio,
-                                conexion(), usuario());
-        const std::unique_ptr<TSucursal> sur = sucursal(QStringLiteral("Sur"));
+        Sucursales::guardaNueva(datos(u"Poniente"_s, u"44100"_s, JALISCO), *Sistema::Negocio, conexion(), usuario());
+        const std::unique_ptr<TSucursal> sur = sucursal(u"Sur"_s);
         QVERIFY(sur);
         QCOMPARE(sur->getTipo(), TSucursal::TIPO_SUCURSAL);
         QCOMPARE(sur->getNumerosucursal(), TSucursal::SUCURSAL_NO_DEFAULT);
@@ -146,19 +144,18 @@ private slots:
         QCOMPARE((QStringList{direccion->getCalle(), direccion->getNoexterior(), direccion->getEstado(),
                               direccion->getCodigoPostal()->getEstado(), direccion->getCodigoPostal()->getMunicipio()}),
                  (QStringList{"Juárez", "12", JALISCO, "JAL", "039 - Guadalajara"}));
-        QCOMPARE(cuentaCp(QStringLiteral("44100")), 1);
+        QCOMPARE(cuentaCp(u"44100"_s), 1);
     }
 
     // A store that fails leaves nothing behind: not the address, not the code.
     void fallaSinRastro()
     {
         const int direcciones = TDireccion::cuenta(TDireccion::columna(TDireccion::col_Iddireccion) >= 0, conexion());
-        const TTabla& sucursales = Esquema::tabla(QStringLiteral("TSucursal"));
-        const QString largo(sucursales.columnas.at(sucursales.posicion(QStringLiteral("NOMBRE"))).largo + 1,
-                            QLatin1Char('x'));
-        QVERIFY_THROWS_EXCEPTION(std::exception, Sucursales::guardaNueva(datos(largo, QStringLiteral("20126")),
-                                                                         *Sistema::Negocio, conexion(), usuario()));
-        QCOMPARE(cuentaCp(QStringLiteral("20126")), 0);
+        const TTabla& sucursales = Esquema::tabla(u"TSucursal"_s);
+        const QString largo(sucursales.columnas.at(sucursales.posicion(u"NOMBRE"_s)).largo + 1, u'x');
+        QVERIFY_THROWS_EXCEPTION(std::exception, Sucursales::guardaNueva(datos(largo, u"20126"_s), *Sistema::Negocio,
+                                                                         conexion(), usuario()));
+        QCOMPARE(cuentaCp(u"20126"_s), 0);
         QCOMPARE(TDireccion::cuenta(TDireccion::columna(TDireccion::col_Iddireccion) >= 0, conexion()), direcciones);
     }
 
@@ -168,20 +165,19 @@ private slots:
     {
         const std::unique_ptr<TSucursal> matriz = Sucursales::matriz(*Sistema::Negocio, conexion());
         QVERIFY(matriz);
-        Sucursales::TDatos d = datos(matriz->getNombre(), QStringLiteral("06600"), CDMX);
-        d.direccion.calle = QStringLiteral("Reforma");
+        Sucursales::TDatos d = datos(matriz->getNombre(), u"06600"_s, CDMX);
+        d.direccion.calle = u"Reforma"_s;
         Sucursales::actualiza(matriz->getIdsucursal(), d, *Sistema::Negocio, conexion(), usuario());
-        d.direccion.calle = QStringLiteral("Insurgentes");
+        d.direccion.calle = u"Insurgentes"_s;
         Sucursales::actualiza(matriz->getIdsucursal(), d, *Sistema::Negocio, conexion(), usuario());
 
         const auto leido = TNegocio::getById(Sistema::Negocio->getIdnegocio(), conexion());
         const auto fiscal = leido->getDatosfiscales()->getDireccion();
         QVERIFY(fiscal);
-        QCOMPARE(fiscal->getCalle(), QStringLiteral("Insurgentes"));
-        QCOMPARE(fiscal->getCodigoPostal()->getCp(), QStringLiteral("06600"));
-        QCOMPARE(TSucursal::getById(matriz->getIdsucursal(), conexion())->getDireccion()->getCalle(),
-                 QStringLiteral("Insurgentes"));
-        QCOMPARE(Sistema::Negocio->getDatosfiscales()->getDireccion()->getCalle(), QStringLiteral("Insurgentes"));
+        QCOMPARE(fiscal->getCalle(), u"Insurgentes"_s);
+        QCOMPARE(fiscal->getCodigoPostal()->getCp(), u"06600"_s);
+        QCOMPARE(TSucursal::getById(matriz->getIdsucursal(), conexion())->getDireccion()->getCalle(), u"Insurgentes"_s);
+        QCOMPARE(Sistema::Negocio->getDatosfiscales()->getDireccion()->getCalle(), u"Insurgentes"_s);
     }
 
     void validaSerie_data()
@@ -222,14 +218,13 @@ private slots:
     void seriePorDefecto()
     {
         const auto guarda = [](const QString& serie, int tipo, const QString& sucursal) {
-            return Series::guarda({serie, tipo, sucursal, QStringLiteral("1")}, false, -1, *Sistema::Negocio,
-                                  conexion(), usuario());
+            return Series::guarda({serie, tipo, sucursal, u"1"_s}, false, -1, *Sistema::Negocio, conexion(), usuario());
         };
-        QCOMPARE(guarda(QStringLiteral("A"), 0, QStringLiteral("Centro")), TResultado::Guardada);
-        QCOMPARE(guarda(QStringLiteral("B"), 0, QStringLiteral("Centro")), TResultado::Guardada);
-        QCOMPARE(guarda(QStringLiteral("C"), 1, QStringLiteral("Centro")), TResultado::Guardada);
-        QCOMPARE(guarda(QStringLiteral("A"), 0, QStringLiteral("Sur")), TResultado::Guardada);
-        QCOMPARE(guarda(QStringLiteral("A"), 1, QStringLiteral("Centro")), TResultado::Existente);
+        QCOMPARE(guarda(u"A"_s, 0, u"Centro"_s), TResultado::Guardada);
+        QCOMPARE(guarda(u"B"_s, 0, u"Centro"_s), TResultado::Guardada);
+        QCOMPARE(guarda(u"C"_s, 1, u"Centro"_s), TResultado::Guardada);
+        QCOMPARE(guarda(u"A"_s, 0, u"Sur"_s), TResultado::Guardada);
+        QCOMPARE(guarda(u"A"_s, 1, u"Centro"_s), TResultado::Existente);
 
         const auto porDefecto = [](const QString& serie, const QString& sucursalNombre) {
             const auto s = sucursal(sucursalNombre);
@@ -237,28 +232,27 @@ private slots:
                 TSerie::columna(TSerie::col_Serie) == serie && TSerie::columna(TSerie::col_Sucursal) == *s, conexion());
             return leida ? leida->getIsdefault() : false;
         };
-        QVERIFY(porDefecto(QStringLiteral("A"), QStringLiteral("Centro")));
-        QVERIFY(!porDefecto(QStringLiteral("B"), QStringLiteral("Centro")));
-        QVERIFY(porDefecto(QStringLiteral("C"), QStringLiteral("Centro")));
-        QVERIFY(porDefecto(QStringLiteral("A"), QStringLiteral("Sur")));
-        QCOMPARE(TSerie::cuenta(TSerie::columna(TSerie::col_Serie) == QStringLiteral("A"), conexion()), 2);
+        QVERIFY(porDefecto(u"A"_s, u"Centro"_s));
+        QVERIFY(!porDefecto(u"B"_s, u"Centro"_s));
+        QVERIFY(porDefecto(u"C"_s, u"Centro"_s));
+        QVERIFY(porDefecto(u"A"_s, u"Sur"_s));
+        QCOMPARE(TSerie::cuenta(TSerie::columna(TSerie::col_Serie) == u"A"_s, conexion()), 2);
     }
 
     // Editing changes the folio of the series opened, even when its name field was changed.
     void editaFolio()
     {
-        const auto serie = TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == QStringLiteral("B"), conexion());
+        const auto serie = TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == u"B"_s, conexion());
         QVERIFY(serie);
-        QCOMPARE(Series::guarda({QStringLiteral("otra"), -1, QStringLiteral("Centro"), QStringLiteral(" 42 ")}, true,
-                                serie->getIdserie(), *Sistema::Negocio, conexion(), usuario()),
+        QCOMPARE(Series::guarda({u"otra"_s, -1, u"Centro"_s, u" 42 "_s}, true, serie->getIdserie(), *Sistema::Negocio,
+                                conexion(), usuario()),
                  TResultado::Guardada);
         const auto leida = TSerie::getById(serie->getIdserie(), conexion());
-        QCOMPARE(leida->getNofolioactual(), QStringLiteral("42"));
-        QCOMPARE(leida->getSerie(), QStringLiteral("B"));
-        QCOMPARE(leida->getTipodecomprobante(), QStringLiteral("I"));
-        QCOMPARE(Series::guarda({QStringLiteral("B"), 0, QStringLiteral("Centro"), QStringLiteral("1")}, true, 999999,
-                                *Sistema::Negocio, conexion(), usuario()),
-                 TResultado::NoEncontrada);
+        QCOMPARE((QStringList{leida->getNofolioactual(), leida->getSerie(), leida->getTipodecomprobante()}),
+                 (QStringList{"42", "B", "I"}));
+        QCOMPARE(
+            Series::guarda({u"B"_s, 0, u"Centro"_s, u"1"_s}, true, 999999, *Sistema::Negocio, conexion(), usuario()),
+            TResultado::NoEncontrada);
     }
 
     // The branch window through its buttons: a refused save keeps it open
@@ -278,16 +272,13 @@ private slots:
         pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->setCalle("Madero");
         pieza<QPushButton>(ventana, "BtEditar")->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
-        QCOMPARE(sucursal(QStringLiteral("Oriente"))->getDireccion()->getCalle(), QStringLiteral("Madero"));
-        QVERIFY(pieza<TDireccionesFrm>(ventana, "DireccionesFrm")
-                    ->getCmbEstado()
-                    ->currentText()
-                    .startsWith(QStringLiteral("CMX")));
+        QCOMPARE(sucursal(u"Oriente"_s)->getDireccion()->getCalle(), u"Madero"_s);
+        QVERIFY(pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->getCmbEstado()->currentText().startsWith(u"CMX"_s));
 
-        ventana.inicializaEditar(sucursal(QStringLiteral("Oriente"))->getIdsucursal());
+        ventana.inicializaEditar(sucursal(u"Oriente"_s)->getIdsucursal());
         QCOMPARE(pieza<QPushButton>(ventana, "BtEditar")->text(), BTN_ACTUALIZAR);
-        QCOMPARE(pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->getCalle(), QStringLiteral("Madero"));
-        captura(ventana, QStringLiteral("sucursales"));
+        QCOMPARE(pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->getCalle(), u"Madero"_s);
+        captura(ventana, u"sucursales"_s);
         ventana.inicializaEditar(Sucursales::matriz(*Sistema::Negocio, conexion())->getIdsucursal());
         QVERIFY(pieza<QLineEdit>(ventana, "EdNombreSucursal")->isReadOnly());
         QVERIFY(pieza<QCheckBox>(ventana, "ChkCopiaMatriz")->isHidden());
@@ -304,23 +295,22 @@ private slots:
         pieza<QComboBox>(ventana, "CmbTipoSerie")->setCurrentIndex(2);
         pieza<QPushButton>(ventana, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), QStringList{ERR_ELEGIR_SUCURSAL});
-        pieza<QComboBox>(ventana, "CmbSucursal")
-            ->setCurrentIndex(pieza<QComboBox>(ventana, "CmbSucursal")->findText(QStringLiteral("Centro")));
+        auto* sucursales = pieza<QComboBox>(ventana, "CmbSucursal");
+        sucursales->setCurrentIndex(sucursales->findText(u"Centro"_s));
         pieza<QLineEdit>(ventana, "EdFolio")->setText("100");
         pieza<QPushButton>(ventana, "BtGuardar")->click();
         QCOMPARE(ventana.result(), int(QDialog::Accepted));
-        captura(ventana, QStringLiteral("series"));
+        captura(ventana, u"series"_s);
 
-        const auto serie = TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == QStringLiteral("F"), conexion());
+        const auto serie = TSerie::buscaUno(TSerie::columna(TSerie::col_Serie) == u"F"_s, conexion());
         QVERIFY(serie && serie->getIsdefault());
         ventana.isEditar = true;
         ventana.fijaCombosSoloLectura(true);
         ventana.inicializa(serie->getIdserie());
-        QCOMPARE(pieza<QComboBox>(ventana, "CmbTipoSerie")->currentText(), QStringLiteral("T - Traslado"));
-        QCOMPARE(pieza<QComboBox>(ventana, "CmbSucursal")->currentText(), QStringLiteral("Centro"));
-        QVERIFY(!pieza<QLineEdit>(ventana, "EdSerie")->isEnabled() &&
-                !pieza<QComboBox>(ventana, "CmbSucursal")->isEnabled());
-        captura(ventana, QStringLiteral("series-edicion"));
+        QCOMPARE(pieza<QComboBox>(ventana, "CmbTipoSerie")->currentText(), u"T - Traslado"_s);
+        QCOMPARE(sucursales->currentText(), u"Centro"_s);
+        QVERIFY(!pieza<QLineEdit>(ventana, "EdSerie")->isEnabled() && !sucursales->isEnabled());
+        captura(ventana, u"series-edicion"_s);
     }
 };
 

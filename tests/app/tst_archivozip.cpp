@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+using namespace Qt::StringLiterals;
 using TMotivo = EArchivoZip::TMotivo;
 Q_DECLARE_METATYPE(TArchivoZip::TCifrado)
 
@@ -54,9 +55,8 @@ private slots:
         QTest::addColumn<TArchivoZip::TCifrado>("cifrado");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("metodo");
-        QTest::newRow("AES-128") << TArchivoZip::TCifrado::Aes128 << QStringLiteral("kaLumi") << int(ZIP_EM_AES_128);
-        QTest::newRow("tradicional") << TArchivoZip::TCifrado::Tradicional << QStringLiteral("zepqul")
-                                     << int(ZIP_EM_TRAD_PKWARE);
+        QTest::newRow("AES-128") << TArchivoZip::TCifrado::Aes128 << u"kaLumi"_s << int(ZIP_EM_AES_128);
+        QTest::newRow("tradicional") << TArchivoZip::TCifrado::Tradicional << u"zepqul"_s << int(ZIP_EM_TRAD_PKWARE);
         QTest::newRow("sin cifrar") << TArchivoZip::TCifrado::Ninguno << QString() << int(ZIP_EM_NONE);
     }
     void idaYVuelta()
@@ -65,26 +65,26 @@ private slots:
         QFETCH(QString, password);
         QFETCH(int, metodo);
         QTemporaryDir dir;
-        const QString origen = dir.filePath(QStringLiteral("EKU9003173C9"));
-        escribe(origen + QStringLiteral("/Velkor.fdb"), datosVariados(300000));
-        escribe(origen + QStringLiteral("/Configuración.ini"), "[Logo]\nImprimirLogo=true\n");
-        escribe(origen + QStringLiteral("/Certificados/.oculto"), "x");
-        QDir().mkpath(origen + QStringLiteral("/vacía"));
+        const QString origen = dir.filePath(u"EKU9003173C9"_s);
+        escribe(origen + u"/Velkor.fdb"_s, datosVariados(300000));
+        escribe(origen + u"/Configuración.ini"_s, "[Logo]\nImprimirLogo=true\n");
+        escribe(origen + u"/Certificados/.oculto"_s, "x");
+        QDir().mkpath(origen + u"/vacía"_s);
         // The archive is written inside the folder it archives.
-        const QString archivo = origen + QStringLiteral("/EKU9003173C9.zip");
+        const QString archivo = origen + u"/EKU9003173C9.zip"_s;
         escribe(archivo, "archivo anterior");
-        TArchivoZip::comprime(archivo, origen, QStringLiteral("db/EKU9003173C9/"), password, cifrado);
+        TArchivoZip::comprime(archivo, origen, u"db/EKU9003173C9/"_s, password, cifrado);
 
         const TArchivoZip zip(archivo);
         QVERIFY(zip.esSeguro());
         QStringList nombres;
         for (const TArchivoZip::TEntrada& e : zip.entradas()) {
-            nombres << e.nombre + (e.directorio ? QStringLiteral("/") : QString());
+            nombres << e.nombre + (e.directorio ? u"/"_s : QString());
             QCOMPARE(e.cifrada, !e.directorio && metodo != ZIP_EM_NONE);
         }
-        QVERIFY(nombres.contains(QStringLiteral("db/")));
-        QVERIFY(nombres.contains(QStringLiteral("db/EKU9003173C9/vacía/")));
-        QVERIFY(!nombres.contains(QStringLiteral("db/EKU9003173C9/EKU9003173C9.zip")));
+        QVERIFY(nombres.contains(u"db/"_s));
+        QVERIFY(nombres.contains(u"db/EKU9003173C9/vacía/"_s));
+        QVERIFY(!nombres.contains(u"db/EKU9003173C9/EKU9003173C9.zip"_s));
 
         int error = 0;
         zip_t* crudo = zip_open(QFile::encodeName(archivo).constData(), ZIP_RDONLY, &error);
@@ -93,11 +93,11 @@ private slots:
         QCOMPARE(int(st.encryption_method), metodo);
         zip_discard(crudo);
 
-        const QString destino = dir.filePath(QStringLiteral("extraido"));
-        zip.extraeTodo(destino, {QStringLiteral("otra"), password});
+        const QString destino = dir.filePath(u"extraido"_s);
+        zip.extraeTodo(destino, {u"otra"_s, password});
         QFile::remove(archivo);
-        QCOMPARE(contenido(destino + QStringLiteral("/db/EKU9003173C9")), contenido(origen));
-        QVERIFY(QFileInfo(destino + QStringLiteral("/db/EKU9003173C9/vacía")).isDir());
+        QCOMPARE(contenido(destino + u"/db/EKU9003173C9"_s), contenido(origen));
+        QVERIFY(QFileInfo(destino + u"/db/EKU9003173C9/vacía"_s).isDir());
     }
 
     // Traditional encryption checks a password against one byte only: about
@@ -116,21 +116,20 @@ private slots:
         QFETCH(TArchivoZip::TCifrado, cifrado);
         QFETCH(bool, pasaLaPrimeraPrueba);
         QTemporaryDir dir;
-        const QString origen = dir.filePath(QStringLiteral("o"));
-        escribe(origen + QStringLiteral("/Velkor.fdb"), datosVariados(20000));
-        const QString archivo = dir.filePath(QStringLiteral("a.zip"));
+        const QString origen = dir.filePath(u"o"_s);
+        escribe(origen + u"/Velkor.fdb"_s, datosVariados(20000));
+        const QString archivo = dir.filePath(u"a.zip"_s);
         if (pasaLaPrimeraPrueba)
-            QVERIFY(ZipPrueba::tradicionalQueEngana(archivo, origen, QString(), QStringLiteral("buena"),
-                                                    QStringLiteral("mala")));
+            QVERIFY(ZipPrueba::tradicionalQueEngana(archivo, origen, QString(), u"buena"_s, u"mala"_s));
         else
-            TArchivoZip::comprime(archivo, origen, QString(), QStringLiteral("buena"), cifrado);
+            TArchivoZip::comprime(archivo, origen, QString(), u"buena"_s, cifrado);
         try {
-            TArchivoZip(archivo).extraeTodo(dir.filePath(QStringLiteral("d")), {QStringLiteral("mala")});
+            TArchivoZip(archivo).extraeTodo(dir.filePath(u"d"_s), {u"mala"_s});
             QFAIL("se extrajo con otra contraseña");
         } catch (const EArchivoZip& e) {
             QCOMPARE(e.motivo(), TMotivo::PasswordIncorrecto);
         }
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("d/Velkor.fdb"))));
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"d/Velkor.fdb"_s)));
     }
 
     void danado_data()
@@ -148,9 +147,9 @@ private slots:
         QFETCH(bool, cortado);
         QFETCH(int, motivo);
         QTemporaryDir dir;
-        escribe(dir.filePath(QStringLiteral("o/a.bin")), datosVariados(200000));
-        const QString archivo = dir.filePath(QStringLiteral("a.zip"));
-        TArchivoZip::comprime(archivo, dir.filePath(QStringLiteral("o")), QString(), QStringLiteral("kaLumi"), cifrado);
+        escribe(dir.filePath(u"o/a.bin"_s), datosVariados(200000));
+        const QString archivo = dir.filePath(u"a.zip"_s);
+        TArchivoZip::comprime(archivo, dir.filePath(u"o"_s), QString(), u"kaLumi"_s, cifrado);
         QByteArray bytes = TCarpetaPrograma::lee(archivo);
         if (cortado) {
             bytes.truncate(bytes.size() / 2);
@@ -160,7 +159,7 @@ private slots:
         }
         escribe(archivo, bytes);
         try {
-            TArchivoZip(archivo).extraeTodo(dir.filePath(QStringLiteral("d")), {QStringLiteral("kaLumi")});
+            TArchivoZip(archivo).extraeTodo(dir.filePath(u"d"_s), {u"kaLumi"_s});
             QFAIL("se aceptó un archivo dañado");
         } catch (const EArchivoZip& e) {
             QCOMPARE(int(e.motivo()), motivo);
@@ -171,26 +170,26 @@ private slots:
     {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<int>("tipo");
-        QTest::newRow("sube con ..") << QStringLiteral("../fuera.txt") << 0;
-        QTest::newRow(".. en medio") << QStringLiteral("db/RFC/../../../fuera.txt") << 0;
-        QTest::newRow("ruta absoluta") << QStringLiteral("/tmp/velkor-fuera.txt") << 0;
-        QTest::newRow("unidad de Windows") << QStringLiteral("C:/fuera.txt") << 0;
-        QTest::newRow("separador de Windows") << QStringLiteral("db\\..\\..\\fuera.txt") << 0;
-        QTest::newRow("enlace simbólico") << QStringLiteral("db/RFC/enlace") << int(S_IFLNK);
-        QTest::newRow("dispositivo") << QStringLiteral("db/RFC/dispositivo") << int(S_IFCHR);
-        QTest::newRow("tubería") << QStringLiteral("db/RFC/tuberia") << int(S_IFIFO);
+        QTest::newRow("sube con ..") << u"../fuera.txt"_s << 0;
+        QTest::newRow(".. en medio") << u"db/RFC/../../../fuera.txt"_s << 0;
+        QTest::newRow("ruta absoluta") << u"/tmp/velkor-fuera.txt"_s << 0;
+        QTest::newRow("unidad de Windows") << u"C:/fuera.txt"_s << 0;
+        QTest::newRow("separador de Windows") << u"db\\..\\..\\fuera.txt"_s << 0;
+        QTest::newRow("enlace simbólico") << u"db/RFC/enlace"_s << int(S_IFLNK);
+        QTest::newRow("dispositivo") << u"db/RFC/dispositivo"_s << int(S_IFCHR);
+        QTest::newRow("tubería") << u"db/RFC/tuberia"_s << int(S_IFIFO);
     }
     void entradasInseguras()
     {
         QFETCH(QString, nombre);
         QFETCH(int, tipo);
         QTemporaryDir dir;
-        const QString archivo = dir.filePath(QStringLiteral("a.zip"));
+        const QString archivo = dir.filePath(u"a.zip"_s);
         // A safe entry first: nothing at all may be written.
-        QVERIFY(ZipPrueba::crudo(archivo, {{QStringLiteral("db/RFC/bueno.txt"), 0}, {nombre, mode_t(tipo)}}));
+        QVERIFY(ZipPrueba::crudo(archivo, {{u"db/RFC/bueno.txt"_s, 0}, {nombre, mode_t(tipo)}}));
         const TArchivoZip zip(archivo);
         QVERIFY(!zip.esSeguro());
-        const QString destino = dir.filePath(QStringLiteral("programa/destino"));
+        const QString destino = dir.filePath(u"programa/destino"_s);
         try {
             zip.extraeTodo(destino, {});
             QFAIL("se extrajo un archivo con una entrada insegura");
@@ -198,21 +197,21 @@ private slots:
             QCOMPARE(e.motivo(), TMotivo::EntradaInsegura);
         }
         QVERIFY(!QFileInfo::exists(destino));
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("programa/fuera.txt"))));
-        QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/velkor-fuera.txt")));
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"programa/fuera.txt"_s)));
+        QVERIFY(!QFileInfo::exists(u"/tmp/velkor-fuera.txt"_s));
     }
 
     void rutaSegura_data()
     {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QString>("limpia");
-        QTest::newRow("normal") << QStringLiteral("db/RFC/Velkor.fdb") << QStringLiteral("db/RFC/Velkor.fdb");
-        QTest::newRow("carpeta") << QStringLiteral("db/RFC/") << QStringLiteral("db/RFC");
-        QTest::newRow("puntos y dobles barras") << QStringLiteral("./db//RFC/./a") << QStringLiteral("db/RFC/a");
-        QTest::newRow("Windows") << QStringLiteral("db\\RFC\\a") << QStringLiteral("db/RFC/a");
-        QTest::newRow("nombre con dos puntos") << QStringLiteral("db/a..b") << QStringLiteral("db/a..b");
-        QTest::newRow("control") << QStringLiteral("db/a\nb") << QString();
-        QTest::newRow("sólo punto") << QStringLiteral("./") << QString();
+        QTest::newRow("normal") << u"db/RFC/Velkor.fdb"_s << u"db/RFC/Velkor.fdb"_s;
+        QTest::newRow("carpeta") << u"db/RFC/"_s << u"db/RFC"_s;
+        QTest::newRow("puntos y dobles barras") << u"./db//RFC/./a"_s << u"db/RFC/a"_s;
+        QTest::newRow("Windows") << u"db\\RFC\\a"_s << u"db/RFC/a"_s;
+        QTest::newRow("nombre con dos puntos") << u"db/a..b"_s << u"db/a..b"_s;
+        QTest::newRow("control") << u"db/a\nb"_s << QString();
+        QTest::newRow("sólo punto") << u"./"_s << QString();
     }
     void rutaSegura()
     {
@@ -224,9 +223,9 @@ private slots:
     void noEsZip()
     {
         QTemporaryDir dir;
-        escribe(dir.filePath(QStringLiteral("a.zip")), "esto no es un zip");
-        QVERIFY_THROWS_EXCEPTION(EArchivoZip, TArchivoZip(dir.filePath(QStringLiteral("a.zip"))));
-        QVERIFY_THROWS_EXCEPTION(EArchivoZip, TArchivoZip(dir.filePath(QStringLiteral("no-existe.zip"))));
+        escribe(dir.filePath(u"a.zip"_s), "esto no es un zip");
+        QVERIFY_THROWS_EXCEPTION(EArchivoZip, TArchivoZip(dir.filePath(u"a.zip"_s)));
+        QVERIFY_THROWS_EXCEPTION(EArchivoZip, TArchivoZip(dir.filePath(u"no-existe.zip"_s)));
     }
 };
 

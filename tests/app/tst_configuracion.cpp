@@ -18,10 +18,12 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString RFC = QStringLiteral("EKU9003173C9");
-const QString PASSWORD = QStringLiteral("Cl4ve-que-nadie-lee");
+const QString RFC = u"EKU9003173C9"_s;
+const QString PASSWORD = u"Cl4ve-que-nadie-lee"_s;
 // Waiting bound for a test against a server that does not answer: the check
 // gives up by itself after its own limit.
 constexpr int ESPERA_MS = (PruebaServidor::PLAZO_SEGUNDOS + 25) * 1000;
@@ -30,7 +32,7 @@ QList<QLineEdit*> edits(const TConfiguracionBaseDatosFrm& ventana)
 {
     QList<QLineEdit*> lista;
     for (int i = 1; i <= 5; ++i)
-        lista << pieza<QLineEdit>(ventana, QStringLiteral("Edit%1").arg(i));
+        lista << pieza<QLineEdit>(ventana, u"Edit%1"_s.arg(i));
     return lista;
 }
 
@@ -91,11 +93,11 @@ class TstConfiguracion : public QObject {
 
     // A server engine with every field typed: what a test of the connection
     // takes.
-    void llenaServidor(int indice, const QString& puerto = QStringLiteral("3307"))
+    void llenaServidor(int indice, const QString& puerto = u"3307"_s)
     {
         motor(*m_ventana)->setCurrentIndex(indice);
-        escribe(*m_ventana, {QStringLiteral("velkor"), PASSWORD, puerto, QStringLiteral("127.0.0.1"),
-                             indice == 1 ? QStringLiteral("negocios") : QStringLiteral("/srv/velkor.fdb")});
+        escribe(*m_ventana,
+                {u"velkor"_s, PASSWORD, puerto, u"127.0.0.1"_s, indice == 1 ? u"negocios"_s : u"/srv/velkor.fdb"_s});
     }
 
 private slots:
@@ -127,8 +129,7 @@ private slots:
         TConfiguracionBaseDatosFrm& v = *m_ventana;
         // Back from the other server engine, so every row changes engine.
         motor(v)->setCurrentIndex(indice == 2 ? 1 : 2);
-        escribe(v, {QStringLiteral("root"), QStringLiteral("secreto"), QStringLiteral("1"), QStringLiteral("otro"),
-                    QStringLiteral("otra")});
+        escribe(v, {u"root"_s, u"secreto"_s, u"1"_s, u"otro"_s, u"otra"_s});
         motor(v)->setCurrentIndex(indice);
         QCOMPARE(motor(v)->currentText(),
                  QStringList({Constantes::CBD_LOCAL, Constantes::CBD_MARIADB, Constantes::CBD_FIREBIRD}).at(indice));
@@ -138,31 +139,22 @@ private slots:
         // Nothing of the other engine stays behind.
         for (int i = 0; i < 4; ++i)
             QVERIFY(edits(v).at(i)->text().isEmpty());
-        Capturas::guarda(v, QStringLiteral("configuracion-base-datos-") + QTest::currentDataTag());
+        Capturas::guarda(v, u"configuracion-base-datos-"_s + QTest::currentDataTag());
         // Tab follows the reading order; "Guardar" waits for a test.
-        const QStringList orden =
-            indice == 0
-                ? QStringList{QStringLiteral("ComboBox1"), QStringLiteral("CornerButton2"),
-                              QStringLiteral("CornerButton1")}
-                : QStringList{QStringLiteral("ComboBox1"),     QStringLiteral("Edit1"),        QStringLiteral("Edit2"),
-                              QStringLiteral("Edit3"),         QStringLiteral("Edit4"),        QStringLiteral("Edit5"),
-                              QStringLiteral("CornerButton3"), QStringLiteral("CornerButton2")};
+        const QStringList orden = indice == 0 ? QStringList{"ComboBox1", "CornerButton2", "CornerButton1"}
+                                              : QStringList{"ComboBox1", "Edit1", "Edit2",         "Edit3",
+                                                            "Edit4",     "Edit5", "CornerButton3", "CornerButton2"};
         QCOMPARE(ordenTabulacion(v, motor(v)), orden);
         if (indice == 0) {
             QCOMPARE(edits(v).at(4)->text(), Constantes::DB_SISTEMA_NOMBRE);
-            QCOMPARE(v.getBaseDatos(RFC),
-                     m_carpeta->archivo(QStringLiteral("db/EKU9003173C9/") + Constantes::DB_SISTEMA_NOMBRE));
+            QCOMPARE(v.getBaseDatos(RFC), m_carpeta->archivo(u"db/EKU9003173C9/"_s + Constantes::DB_SISTEMA_NOMBRE));
             return;
         }
         QVERIFY(edits(v).at(4)->text().isEmpty());
         QVERIFY(edits(v).at(2)->placeholderText().contains(puerto));
-        escribe(v, {QStringLiteral("root"), QStringLiteral(" se creto "), QStringLiteral(" 3307 "),
-                    QStringLiteral(" servidor.local "), QStringLiteral(" negocios ")});
-        QCOMPARE(v.getUsuario(), QStringLiteral("root"));
-        QCOMPARE(v.getPassword(), QStringLiteral(" se creto "));
-        QCOMPARE(v.getPuerto(), QStringLiteral("3307"));
-        QCOMPARE(v.getServidor(), QStringLiteral("servidor.local"));
-        QCOMPARE(v.getBaseDatos(RFC), QStringLiteral("negocios"));
+        escribe(v, {u"root"_s, u" se creto "_s, u" 3307 "_s, u" servidor.local "_s, u" negocios "_s});
+        QCOMPARE((QStringList{v.getUsuario(), v.getPassword(), v.getPuerto(), v.getServidor(), v.getBaseDatos(RFC)}),
+                 (QStringList{"root", " se creto ", "3307", "servidor.local", "negocios"}));
     }
 
     // A save stands for the fields it tested: any edit asks for a new test.
@@ -182,7 +174,7 @@ private slots:
         llenaServidor(indice);
         // As a successful test leaves it (that needs a real server).
         boton(v, "CornerButton1")->setEnabled(true);
-        edits(v).at(campo)->insert(QStringLiteral("x"));
+        edits(v).at(campo)->insert(u"x"_s);
         QVERIFY(!boton(v, "CornerButton1")->isEnabled());
     }
 
@@ -201,7 +193,7 @@ private slots:
         boton(v, "CornerButton3")->click();
         // The verdict comes through the event loop, never before.
         QVERIFY(v.probando());
-        QCOMPARE(boton(v, "CornerButton3")->text(), QStringLiteral("Probando…"));
+        QCOMPARE(boton(v, "CornerButton3")->text(), u"Probando…"_s);
         QVERIFY(!boton(v, "CornerButton3")->isEnabled());
         QVERIFY(!motor(v)->isEnabled());
         for (QLineEdit* edit : edits(v))
@@ -213,7 +205,7 @@ private slots:
         QVERIFY(!m_carpeta->log().contains(PASSWORD));
         QVERIFY(!boton(v, "CornerButton1")->isEnabled());
         QVERIFY(v.getConexionString().isEmpty());
-        QCOMPARE(boton(v, "CornerButton3")->text(), QStringLiteral("Probar Conexión"));
+        QCOMPARE(boton(v, "CornerButton3")->text(), u"Probar Conexión"_s);
         QVERIFY(boton(v, "CornerButton3")->isEnabled());
         QVERIFY(motor(v)->isEnabled());
         for (QLineEdit* edit : edits(v))
@@ -253,14 +245,12 @@ private slots:
     {
         TConfiguracionBaseDatosFrm& v = *m_ventana;
         llenaServidor(1);
-        edits(v).at(1)->setText(QStringLiteral("se|creto"));
+        edits(v).at(1)->setText(u"se|creto"_s);
         TColaRespuestas respuestas;
         boton(v, "CornerButton3")->click();
         QVERIFY(!v.probando());
-        QCOMPARE(
-            respuestas.textos(),
-            QStringList{
-                QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, QStringLiteral("Contraseña"))});
+        QCOMPARE(respuestas.textos(),
+                 QStringList{QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, u"Contraseña"_s)});
         QCOMPARE(respuestas.tipos(), QList<int>{Constantes::MSG_ERROR});
         QVERIFY(!boton(v, "CornerButton1")->isEnabled());
     }
@@ -285,12 +275,11 @@ private slots:
         QTest::addColumn<int>("indice");
         QTest::addColumn<bool>("guardada");
         QTest::addColumn<QString>("ubicacion");
-        const QString local = QStringLiteral("Se guardará en este equipo");
+        const QString local = u"Se guardará en este equipo"_s;
         QTest::newRow("local") << 0 << true << local;
         QTest::newRow("servidor cancelado") << 1 << false << local;
-        QTest::newRow("MariaDB") << 1 << true << QStringLiteral("Se guardará en el servidor 127.0.0.1, base negocios");
-        QTest::newRow("Firebird") << 2 << true
-                                  << QStringLiteral("Se guardará en el servidor 127.0.0.1, base /srv/velkor.fdb");
+        QTest::newRow("MariaDB") << 1 << true << u"Se guardará en el servidor 127.0.0.1, base negocios"_s;
+        QTest::newRow("Firebird") << 2 << true << u"Se guardará en el servidor 127.0.0.1, base /srv/velkor.fdb"_s;
     }
     void paginaNegocio()
     {
@@ -303,7 +292,7 @@ private slots:
         TPaginaNegocio pagina(TPaginaNegocio::TModo::Adicional);
         pagina.inicia();
         QLabel* linea = pieza<QLabel>(pagina, "TxUbicacionBase");
-        QCOMPARE(linea->text(), QStringLiteral("Se guardará en este equipo"));
+        QCOMPARE(linea->text(), u"Se guardará en este equipo"_s);
 
         bool atendida = false;
         QTimer::singleShot(0, this, [&] {
@@ -311,7 +300,7 @@ private slots:
             if (indice != 0)
                 llenaServidor(indice);
             if (Capturas::pedidas() && indice == 2)
-                Capturas::guarda(*m_ventana, QStringLiteral("configuracion-base-datos-abierta"));
+                Capturas::guarda(*m_ventana, u"configuracion-base-datos-abierta"_s);
             // "Guardar" without the test a real server would pass.
             if (guardada)
                 m_ventana->accept();
@@ -320,15 +309,15 @@ private slots:
         });
         // Reached by Tab after the address, before the page's own buttons.
         const QStringList orden = ordenTabulacion(pagina, pieza<QWidget>(pagina, "EdNombreEmpresa"));
-        const qsizetype posicion = orden.indexOf(QStringLiteral("BtConfiguraConexion"));
-        QVERIFY(posicion > orden.indexOf(QStringLiteral("EdReferencia")));
-        QCOMPARE(orden.value(posicion + 1), QStringLiteral("BtLimpiarCampos"));
+        const qsizetype posicion = orden.indexOf(u"BtConfiguraConexion"_s);
+        QVERIFY(posicion > orden.indexOf(u"EdReferencia"_s));
+        QCOMPARE(orden.value(posicion + 1), u"BtLimpiarCampos"_s);
         pieza<QPushButton>(pagina, "BtConfiguraConexion")->click();
         QVERIFY(atendida);
         QCOMPARE(linea->text(), ubicacion);
         if (indice == 2) {
             pagina.resize(800, pagina.sizeHint().height());
-            Capturas::guarda(pagina, QStringLiteral("pagina-negocio-servidor"));
+            Capturas::guarda(pagina, u"pagina-negocio-servidor"_s);
         }
     }
 };

@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QStackedWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // What the splash's timer does after three seconds, without the wait.
@@ -52,12 +54,9 @@ private slots:
         QTest::addColumn<QStringList>("deshabilitadas");
         QTest::addColumn<int>("pagina");
         QTest::newRow("registro vacío") << true << QStringList() << QStringList() << 0;
-        QTest::newRow("una empresa") << true << QStringList{QStringLiteral("EKU9003173C9")} << QStringList() << 3;
-        QTest::newRow("dos empresas") << true
-                                      << QStringList{QStringLiteral("EKU9003173C9"), QStringLiteral("H&E951128469")}
-                                      << QStringList() << 3;
-        const QStringList aaa{QStringLiteral("AAA010101AAA")};
-        QTest::newRow("solo deshabilitadas") << true << QStringList() << aaa << 0;
+        QTest::newRow("una empresa") << true << QStringList{"EKU9003173C9"} << QStringList() << 3;
+        QTest::newRow("dos empresas") << true << QStringList{"EKU9003173C9", "H&E951128469"} << QStringList() << 3;
+        QTest::newRow("solo deshabilitadas") << true << QStringList() << QStringList{"AAA010101AAA"} << 0;
         QTest::newRow("sin paquete de recursos") << false << QStringList() << QStringList() << 0;
     }
     void entregaAlAsistente()
@@ -74,21 +73,21 @@ private slots:
         QVERIFY(!WizardFrm->isVisible());
         QCOMPARE(Sistema::exePath, programa.ruta());
         // Image and brand come from the resource package.
-        const auto* imagen = SplashFrm->findChild<QLabel*>(QStringLiteral("Image1"));
+        const auto* imagen = SplashFrm->findChild<QLabel*>(u"Image1"_s);
         QVERIFY(imagen);
         QCOMPARE(imagen->pixmap().isNull(), !conRecursos);
         QCOMPARE(Sistema::claveMarca.isEmpty(), !conRecursos);
         QCOMPARE(Sistema::numeroAutorizacionPac.isEmpty(), !conRecursos);
-        for (const QString& carpeta : {Constantes::SPLASH_DB, Constantes::SPLASH_TEMP,
-                                       Constantes::SPLASH_TEMP + QLatin1Char('/') + Constantes::SPLASH_ZIP})
+        for (const QString& carpeta :
+             {Constantes::SPLASH_DB, Constantes::SPLASH_TEMP, Constantes::SPLASH_TEMP + u'/' + Constantes::SPLASH_ZIP})
             QVERIFY2(QFileInfo(programa.archivo(carpeta)).isDir(), qPrintable(carpeta));
 
         if (!activas.isEmpty() || !deshabilitadas.isEmpty()) {
             TBaseDatosLocalFrm::creaTablas(programa.archivo(Constantes::DB_USUARIOS));
             for (const QString& rfc : activas + deshabilitadas) {
-                const QString base = programa.archivo(QStringLiteral("db/%1/Velkor.fdb").arg(rfc));
+                const QString base = programa.archivo(u"db/%1/Velkor.fdb"_s.arg(rfc));
                 BaseDatosLocalFrm->usuarioLogginInsert(
-                    {QStringLiteral("dueno@tienda.mx"), rfc, rfc, Constantes::DB_SQLITE, {}, {}, {}, base, {}});
+                    {u"dueno@tienda.mx"_s, rfc, rfc, Constantes::DB_SQLITE, {}, {}, {}, base, {}});
             }
             for (const QString& rfc : deshabilitadas)
                 BaseDatosLocalFrm->deshabilitaEstatusEmpresa(rfc);
@@ -108,7 +107,7 @@ private slots:
         // failures of its own from another thread, at any moment: only the
         // registry's lines are the start-up's.
         const QString log = programa.log();
-        const QRegularExpression errorRegistro(QStringLiteral(" error raised, with message : .*registro de negocios"));
+        const QRegularExpression errorRegistro(u" error raised, with message : .*registro de negocios"_s);
         QVERIFY2(log.contains(errorRegistro) == !conRecursos, qPrintable(log));
     }
 
@@ -126,10 +125,7 @@ private slots:
         TCarpetaPrograma programa;
         TColaRespuestas respuestas;
         Arranque::creaVentanas(programa.ruta());
-        QFile registro(programa.archivo(Constantes::DB_USUARIOS));
-        QVERIFY(registro.open(QIODevice::WriteOnly));
-        registro.write(danado);
-        registro.close();
+        QVERIFY(TCarpetaPrograma::escribe(programa.archivo(Constantes::DB_USUARIOS), danado));
         terminaSplash();
         QVERIFY(respuestas.textos().isEmpty());
         // The rebuild offered with the notice is declined.
@@ -139,7 +135,7 @@ private slots:
         QVERIFY(WizardFrm->isVisible());
         QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 0);
         const QDir carpetaDb(programa.archivo(Constantes::DB_PATH));
-        const QStringList apartados = carpetaDb.entryList({QStringLiteral("Usuarios.danado-*.db")}, QDir::Files);
+        const QStringList apartados = carpetaDb.entryList({u"Usuarios.danado-*.db"_s}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
         QFile apartado(carpetaDb.filePath(apartados.first()));
         QVERIFY(apartado.open(QIODevice::ReadOnly));
@@ -173,8 +169,8 @@ private slots:
         if (conIngreso) {
             // The main window needs a signed-in business to show.
             NegocioPrueba::creaRegistro(programa);
-            NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString());
-            QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, QStringLiteral("dueno@escuela.mx"), QString()),
+            NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, u"dueno@escuela.mx"_s, QString());
+            QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, u"dueno@escuela.mx"_s, QString()),
                      Ingreso::TResultado::Correcto);
         }
         terminaSplash();

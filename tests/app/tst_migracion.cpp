@@ -1,6 +1,5 @@
 #include "CarpetaPrograma.h"
 #include "NegocioPrueba.h"
-#include "Conexiones.h"
 #include "Entidades.h"
 #include "Secretos.h"
 #include "Sistema.h"
@@ -15,37 +14,38 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using Ingreso::TResultado;
 
 namespace {
 
-const QString RFC = QStringLiteral("EKU9003173C9");
-const QString DUENO = QStringLiteral("Dueno@Ejemplo.mx");
-const QString PASSWORD_DUENO = QStringLiteral("Clave.Antigua1");
-const QString CAJERO = QStringLiteral("cajero@ejemplo.mx");
-const QString PASSWORD_CAJERO = QStringLiteral("Cajero.Antiguo2");
-const QString PASSWORD_CORREO = QStringLiteral("CorreoSecreto.Antiguo3");
+const QString RFC = u"EKU9003173C9"_s;
+const QString DUENO = u"Dueno@Ejemplo.mx"_s;
+const QString PASSWORD_DUENO = u"Clave.Antigua1"_s;
+const QString CAJERO = u"cajero@ejemplo.mx"_s;
+const QString PASSWORD_CAJERO = u"Cajero.Antiguo2"_s;
+const QString PASSWORD_CORREO = u"CorreoSecreto.Antiguo3"_s;
 
 // The program folder the previous version left (tests/data/antiguo).
 void instalaAntiguo(const TCarpetaPrograma& carpeta)
 {
     TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(carpeta.ruta(), {});
-    Sistema::dbUsuariosSistema = carpeta.archivo(QStringLiteral("db/Usuarios.db"));
+    Sistema::dbUsuariosSistema = carpeta.archivo(u"db/Usuarios.db"_s);
 }
 
 QStringList cadenasRegistro(const QString& archivo)
 {
     QStringList cadenas;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lectura"));
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"lectura"_s);
         db.setDatabaseName(archivo);
         if (db.open()) {
-            QSqlQuery q(QStringLiteral("SELECT stringConexion FROM Conexion"), db);
+            QSqlQuery q(u"SELECT stringConexion FROM Conexion"_s, db);
             while (q.next())
                 cadenas << q.value(0).toString();
         }
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("lectura"));
+    QSqlDatabase::removeDatabase(u"lectura"_s);
     return cadenas;
 }
 
@@ -82,7 +82,7 @@ private slots:
         QVERIFY(Secretos::esFormaAntigua(passwordGuardado(DUENO)));
 
         // A wrong password changes nothing.
-        QCOMPARE(Ingreso::ingresa(RFC, DUENO, QStringLiteral("otra")), TResultado::UsuarioIncorrecto);
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO, u"otra"_s), TResultado::UsuarioIncorrecto);
         QVERIFY(Secretos::esFormaAntigua(passwordGuardado(DUENO)));
 
         // The typed e-mail may differ in case from the stored one.
@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(Ingreso::ingresa(RFC, DUENO, PASSWORD_DUENO), TResultado::Correcto);
         QCOMPARE(passwordGuardado(DUENO), hash);
         cleanup();
-        QCOMPARE(Ingreso::ingresa(RFC, DUENO, QStringLiteral("clave.antigua1")), TResultado::UsuarioIncorrecto);
+        QCOMPARE(Ingreso::ingresa(RFC, DUENO, u"clave.antigua1"_s), TResultado::UsuarioIncorrecto);
         QCOMPARE(Ingreso::ingresa(RFC, CAJERO, PASSWORD_CAJERO), TResultado::Correcto);
         QVERIFY(Secretos::esHashPassword(passwordGuardado(CAJERO)));
 
@@ -136,18 +136,18 @@ private slots:
     {
         TCarpetaPrograma carpeta;
         NegocioPrueba::creaRegistro(carpeta);
-        const QString correo = QStringLiteral("dueno@escuela.mx");
-        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, correo, QStringLiteral("Misma.1"));
-        NegocioPrueba::crea(NegocioPrueba::RFC_ACCEM, correo, QStringLiteral("Misma.1"));
-        NegocioPrueba::crea(QStringLiteral("H&E951128469"), correo, QStringLiteral("Otra.2"));
+        const QString correo = u"dueno@escuela.mx"_s;
+        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, correo, u"Misma.1"_s);
+        NegocioPrueba::crea(NegocioPrueba::RFC_ACCEM, correo, u"Misma.1"_s);
+        NegocioPrueba::crea(u"H&E951128469"_s, correo, u"Otra.2"_s);
 
-        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, QStringLiteral("Misma.1")), TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, u"Misma.1"_s), TResultado::Correcto);
         QCOMPARE(Ingreso::reingresa(NegocioPrueba::RFC_ACCEM, correo), TResultado::Correcto);
         QCOMPARE(Sistema::Negocio->getDatosfiscales()->getRfc(), NegocioPrueba::RFC_ACCEM);
-        QCOMPARE(Ingreso::reingresa(QStringLiteral("H_E951128469"), correo), TResultado::UsuarioIncorrecto);
+        QCOMPARE(Ingreso::reingresa(u"H_E951128469"_s, correo), TResultado::UsuarioIncorrecto);
         Ingreso::olvidaSesion();
         QCOMPARE(Ingreso::reingresa(NegocioPrueba::RFC_ESCUELA, correo), TResultado::UsuarioIncorrecto);
-        QVERIFY(!carpeta.log().contains(QStringLiteral("Misma.1")));
+        QVERIFY(!carpeta.log().contains(u"Misma.1"_s));
     }
 
     // What an earlier version left readable by other accounts is closed;
@@ -157,21 +157,15 @@ private slots:
         TCarpetaPrograma carpeta;
         instalaAntiguo(carpeta);
         QTemporaryDir fuera;
-        const QString ajeno = fuera.filePath(QStringLiteral("ajeno.txt"));
+        const QString ajeno = fuera.filePath(u"ajeno.txt"_s);
         QVERIFY(TCarpetaPrograma::escribe(ajeno, "de otro"));
         QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo("Facturas/EKU9003173C9/XML/a.xml"), "<cfdi/>"));
         QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo("Importacion-20260101-000000.csv"), "reporte"));
         QVERIFY(QFile::link(ajeno, carpeta.archivo("Facturas/EKU9003173C9/enlace.txt")));
-        const QStringList abiertos{"db",
-                                   "db/Usuarios.db",
-                                   "db/EKU9003173C9",
-                                   "db/EKU9003173C9/Velkor.fdb",
-                                   "Facturas",
-                                   "Facturas/EKU9003173C9",
-                                   "Facturas/EKU9003173C9/XML",
-                                   "Facturas/EKU9003173C9/XML/a.xml",
-                                   "Velkor.ini",
-                                   "Importacion-20260101-000000.csv"};
+        const QStringList abiertos =
+            u"db db/Usuarios.db db/EKU9003173C9 db/EKU9003173C9/Velkor.fdb Facturas Facturas/EKU9003173C9 "
+            "Facturas/EKU9003173C9/XML Facturas/EKU9003173C9/XML/a.xml Velkor.ini Importacion-20260101-000000.csv"_s
+                .split(u' ');
         for (const QString& relativo : abiertos)
             QVERIFY(QFile::setPermissions(carpeta.archivo(relativo), QFileInfo(carpeta.archivo(relativo)).isDir()
                                                                          ? QFile::Permissions(0x7755)
@@ -191,23 +185,21 @@ private slots:
         TCarpetaPrograma carpeta;
         instalaAntiguo(carpeta);
         const auto ini = [&] { return QString::fromUtf8(TCarpetaPrograma::lee(carpeta.archivo("Velkor.ini"))); };
-        QVERIFY(ini().contains(QStringLiteral("password=v1:")));
+        QVERIFY(ini().contains(u"password=v1:"_s));
 
         QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, PASSWORD_CORREO);
-        QVERIFY2(ini().contains(QStringLiteral("v2:")) && !ini().contains(QStringLiteral("v1:")), qPrintable(ini()));
+        QVERIFY2(ini().contains(u"v2:"_s) && !ini().contains(u"v1:"_s), qPrintable(ini()));
         QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, PASSWORD_CORREO);
-        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).cuenta, QStringLiteral("avisos@ejemplo.mx"));
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).cuenta, u"avisos@ejemplo.mx"_s);
 
         // One written by hand in plain text is enciphered once read.
         QVERIFY(TCarpetaPrograma::escribe(
             carpeta.archivo("Velkor.ini"),
-            ini()
-                .replace(QRegularExpression(QStringLiteral("password=\\S+")), QStringLiteral("password=aMano.4"))
-                .toUtf8()));
-        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, QStringLiteral("aMano.4"));
-        QVERIFY(!ini().contains(QStringLiteral("aMano.4")));
-        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, QStringLiteral("aMano.4"));
-        QVERIFY(!carpeta.log().contains(QStringLiteral("aMano.4")));
+            ini().replace(QRegularExpression(u"password=\\S+"_s), u"password=aMano.4"_s).toUtf8()));
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, u"aMano.4"_s);
+        QVERIFY(!ini().contains(u"aMano.4"_s));
+        QCOMPARE(AjustesCorreo::lee(carpeta.ruta()).password, u"aMano.4"_s);
+        QVERIFY(!carpeta.log().contains(u"aMano.4"_s));
     }
 };
 

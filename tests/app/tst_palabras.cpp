@@ -1,8 +1,12 @@
+#include "CarpetaPrograma.h"
+
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 // The texts the program shows are Mexican Spanish: no English words left
 // from earlier versions and no Spanish word written without its accent.
@@ -45,14 +49,14 @@ const QStringList AJENOS = {"update conflicts", "foreign key", "unique key", "pr
                             "data too long", "out of range", "table is full", "duplicate", "deadlock", "i/o error",
                             "arithmetic"};
 
-const QRegularExpression LITERAL(QStringLiteral("\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
+const QRegularExpression LITERAL(u"\"((?:[^\"\\\\\\n]|\\\\.)*)\""_s);
 // Database statements, style sheets, addresses, XML, and date formats.
 const QRegularExpression
     NO_TEXTO(QStringLiteral("\\b(SELECT|INSERT|UPDATE|CREATE|ALTER|FROM|WHERE|DELETE|CAST|COALESCE|JOIN|PRAGMA|INTEGER|"
                             "REFERENCES|SET|ENGINE|MODIFY|AND)\\b|[{}]|://|<\\?xml|^[dMyHhmsz:/., -]+$"));
-const QRegularExpression REPETIDA(QStringLiteral("(?<![\\p{L}%])(\\p{L}+) \\1(?!\\p{L})"));
+const QRegularExpression REPETIDA(u"(?<![\\p{L}%])(\\p{L}+) \\1(?!\\p{L})"_s);
 // A word, with what stands right before it: ".key", "--correo", "*.cer" are names.
-const QRegularExpression PALABRA(QStringLiteral("(^|[^\\p{L}])(\\p{L}+(?:'\\p{L}+)?)"));
+const QRegularExpression PALABRA(u"(^|[^\\p{L}])(\\p{L}+(?:'\\p{L}+)?)"_s);
 
 struct THallazgo {
     QString lugar;
@@ -66,11 +70,10 @@ struct THallazgo {
 QSet<QString> vocabulario()
 {
     QSet<QString> palabras;
-    QFile archivo(QStringLiteral(VELKOR_DATOS_PRUEBA "/palabras/vocabulario.txt"));
-    if (archivo.open(QIODevice::ReadOnly))
-        for (const QByteArray& linea : archivo.readAll().split('\n'))
-            if (!linea.trimmed().isEmpty() && !linea.startsWith('#'))
-                palabras.insert(QString::fromUtf8(linea.trimmed()));
+    for (const QByteArray& linea :
+         TCarpetaPrograma::lee(QStringLiteral(VELKOR_DATOS_PRUEBA "/palabras/vocabulario.txt")).split('\n'))
+        if (!linea.trimmed().isEmpty() && !linea.startsWith('#'))
+            palabras.insert(QString::fromUtf8(linea.trimmed()));
     return palabras;
 }
 
@@ -79,50 +82,44 @@ QList<THallazgo> revisa(QList<THallazgo>& desconocidas)
     const QSet<QString> conocidas = vocabulario();
     QList<THallazgo> hallazgos;
     for (const char* carpeta : {"src", "packages", "modules"}) {
-        QDirIterator it(RAIZ + QLatin1Char('/') + QLatin1String(carpeta),
-                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(RAIZ + u'/' + QLatin1String(carpeta), {u"*.cpp"_s, u"*.h"_s}, QDir::Files,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            QFile archivo(it.next());
-            if (!archivo.open(QIODevice::ReadOnly))
-                continue;
             int numero = 0;
-            for (const QByteArray& bytes : archivo.readAll().split('\n')) {
+            for (const QByteArray& bytes : TCarpetaPrograma::lee(it.next()).split('\n')) {
                 ++numero;
                 QString linea = QString::fromUtf8(bytes);
                 const QString limpia = linea.trimmed();
-                if (limpia.startsWith(QStringLiteral("//")) || limpia.startsWith(QStringLiteral("#include")) ||
-                    linea.contains(QStringLiteral("Logmanager::Log")))
+                if (limpia.startsWith(u"//"_s) || limpia.startsWith(u"#include"_s) ||
+                    linea.contains(u"Logmanager::Log"_s))
                     continue;
                 // A quote written as a character is no string's end.
-                linea.replace(QStringLiteral("'\"'"), QString());
+                linea.replace(u"'\"'"_s, QString());
                 auto literales = LITERAL.globalMatch(linea);
                 while (literales.hasNext()) {
                     const QString texto = literales.next().captured(1);
-                    if (!texto.trimmed().contains(QLatin1Char(' ')) || NO_TEXTO.match(texto).hasMatch() ||
+                    if (!texto.trimmed().contains(u' ') || NO_TEXTO.match(texto).hasMatch() ||
                         std::any_of(AJENOS.cbegin(), AJENOS.cend(),
                                     [&](const QString& a) { return texto.contains(a); }))
                         continue;
-                    const QString lugar =
-                        it.filePath().mid(RAIZ.size() + 1) + QLatin1Char(':') + QString::number(numero);
+                    const QString lugar = it.filePath().mid(RAIZ.size() + 1) + u':' + QString::number(numero);
                     for (const QString& frase : FRASES_PROHIBIDAS)
-                        if ((QLatin1Char(' ') + texto + QLatin1Char(' ')).contains(frase))
+                        if ((u' ' + texto + u' ').contains(frase))
                             hallazgos.append({lugar, frase.trimmed(), texto});
                     // A word written twice in a row ("vacía y y el").
                     const QRegularExpressionMatch doble = REPETIDA.match(texto);
                     if (doble.hasMatch())
                         hallazgos.append({lugar, doble.captured(0), texto});
                     // Mnemonics ("&Guardar") are no part of the word.
-                    QString palabras = QString(texto).remove(QLatin1Char('&'));
-                    palabras.replace(
-                        QRegularExpression(QStringLiteral("<[^>]*>|\\\\u[0-9A-Fa-f]{4}|\\\\[nt\"\\\\]|%\\d+")),
-                        QStringLiteral(" "));
+                    QString palabras = QString(texto).remove(u'&');
+                    palabras.replace(QRegularExpression(u"<[^>]*>|\\\\u[0-9A-Fa-f]{4}|\\\\[nt\"\\\\]|%\\d+"_s), u" "_s);
                     auto encontradas = PALABRA.globalMatch(palabras);
                     while (encontradas.hasNext()) {
                         const QRegularExpressionMatch m = encontradas.next();
                         const QString antes = m.captured(1);
                         const QString palabra = m.captured(2);
-                        if (palabra.size() < 2 || antes == QStringLiteral(".") || antes == QStringLiteral("-") ||
-                            antes == QStringLiteral("*") || palabra == palabra.toUpper())
+                        if (palabra.size() < 2 || antes == u"."_s || antes == u"-"_s || antes == u"*"_s ||
+                            palabra == palabra.toUpper())
                             continue;
                         if (PROHIBIDAS.contains(palabra.toLower()))
                             hallazgos.append({lugar, palabra, texto});
@@ -143,17 +140,17 @@ class TstPalabras : public QObject {
 private slots:
     void textosEnEspanol()
     {
-        QVERIFY2(QFile::exists(RAIZ + QStringLiteral("/src")), qPrintable(RAIZ));
+        QVERIFY2(QFile::exists(RAIZ + u"/src"_s), qPrintable(RAIZ));
         QList<THallazgo> desconocidas;
         QStringList lista;
         for (const THallazgo& h : revisa(desconocidas))
-            lista << QStringLiteral("%1: «%2» en \"%3\"").arg(h.lugar, h.palabra, h.texto);
-        QVERIFY2(lista.isEmpty(), qPrintable(lista.join(QLatin1Char('\n'))));
+            lista << u"%1: «%2» en \"%3\""_s.arg(h.lugar, h.palabra, h.texto);
+        QVERIFY2(lista.isEmpty(), qPrintable(lista.join(u'\n')));
         QStringList nuevas;
         for (const THallazgo& h : std::as_const(desconocidas))
-            nuevas << QStringLiteral("%1: «%2» no está en tests/data/palabras/vocabulario.txt (\"%3\")")
-                          .arg(h.lugar, h.palabra, h.texto);
-        QVERIFY2(nuevas.isEmpty(), qPrintable(nuevas.join(QLatin1Char('\n'))));
+            nuevas << u"%1: «%2» no está en tests/data/palabras/vocabulario.txt (\"%3\")"_s.arg(h.lugar, h.palabra,
+                                                                                                h.texto);
+        QVERIFY2(nuevas.isEmpty(), qPrintable(nuevas.join(u'\n')));
     }
 
     // The reviewed list itself holds none of the refused words.

@@ -3,7 +3,6 @@
 #include "Errores.h"
 #include "Logmanager.h"
 #include "RegistroPrueba.h"
-#include "Signerutils.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TCadenaConexion.h"
@@ -12,29 +11,30 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <QThread>
 
 #include <atomic>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString nombreDe(int indice)
 {
-    return QStringLiteral("Negocio %1").arg(indice + 1);
+    return u"Negocio %1"_s.arg(indice + 1);
 }
 
 QString baseDe(const QString& rfc, int indice)
 {
-    return Sistema::exePath + Constantes::DB_PATH + rfc + QStringLiteral("/%1.fdb").arg(indice + 1);
+    return Sistema::exePath + Constantes::DB_PATH + rfc + u"/%1.fdb"_s.arg(indice + 1);
 }
 
 QStringList registroDe(const QString& rfc, int indice)
 {
     QStringList r(9);
-    r[0] = QStringLiteral("dueno@correo.mx");
+    r[0] = u"dueno@correo.mx"_s;
     r[1] = nombreDe(indice);
     r[2] = rfc;
     r[3] = Constantes::DB_SQLITE;
@@ -59,14 +59,14 @@ QStringList planas(const QStringList& detalle)
 {
     QStringList salida;
     for (const QString& linea : detalle)
-        salida << linea.section(QLatin1Char('|'), 0, 1) + QLatin1Char('|') + plana(linea.section(QLatin1Char('|'), 2));
+        salida << linea.section(u'|', 0, 1) + u'|' + plana(linea.section(u'|', 2));
     return salida;
 }
 
 QStringList lineasLog()
 {
     return QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)))
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -95,8 +95,8 @@ private slots:
         QTest::addColumn<QString>("buscado");
         QTest::addColumn<int>("ultimaDelBuscado");
 
-        const QString a = QStringLiteral("AAA010101AAA");
-        const QString b = QStringLiteral("BÑB010101B&1");
+        const QString a = u"AAA010101AAA"_s;
+        const QString b = u"BÑB010101B&1"_s;
         QTest::newRow("registro vacío") << QStringList{} << QStringList{} << QList<int>{} << a << -1;
         QTest::newRow("una activa") << QStringList{a} << QStringList{} << QList<int>{0} << a << 0;
         QTest::newRow("deshabilitada: ni contada ni listada, pero se encuentra")
@@ -124,14 +124,14 @@ private slots:
         QStringList empresas;
         QStringList detalle;
         for (int i : activas) {
-            empresas << altas.at(i) + QLatin1Char('|') + nombreDe(i);
-            detalle << altas.at(i) + QLatin1Char('|') + nombreDe(i) + QLatin1Char('|') + guardadaDe(altas.at(i), i);
+            empresas << altas.at(i) + u'|' + nombreDe(i);
+            detalle << altas.at(i) + u'|' + nombreDe(i) + u'|' + guardadaDe(altas.at(i), i);
         }
         QCOMPARE(m_registro.getNumeroEmpresas(), activas.size());
         QCOMPARE(m_registro.getEmpresas(), empresas);
         QCOMPARE(planas(m_registro.getEmpresasDetalle()), detalle);
 
-        QString salida = QStringLiteral("anterior");
+        QString salida = u"anterior"_s;
         const QString devuelta = m_registro.getStringConexionByRfc(buscado, salida);
         QCOMPARE(devuelta, salida);
         if (ultimaDelBuscado < 0) {
@@ -162,30 +162,26 @@ private slots:
         QFETCH(QByteArray, contenido);
         const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
         QVERIFY(QFile::remove(archivo));
-        if (existe) {
-            QFile ilegible(archivo);
-            QVERIFY(ilegible.open(QIODevice::WriteOnly));
-            ilegible.write(contenido);
-        }
+        if (existe)
+            QVERIFY(TCarpetaPrograma::escribe(archivo, contenido));
 
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);
         const QStringList lineas = lineasLog();
         QCOMPARE(lineas.size(), 1);
-        QVERIFY2(lineas.first().contains(QStringLiteral("EBaseDatos error raised, with message : ")),
-                 qPrintable(lineas.first()));
+        QVERIFY2(lineas.first().contains(u"EBaseDatos error raised, with message : "_s), qPrintable(lineas.first()));
 
         // The others fail quietly.
         QVERIFY(m_registro.getEmpresas().isEmpty());
         QVERIFY(m_registro.getEmpresasDetalle().isEmpty());
-        QVERIFY(m_registro.getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
+        QVERIFY(m_registro.getEmpresaDetalle(u"AAA010101AAA"_s).isEmpty());
         QString salida;
-        QVERIFY(m_registro.getStringConexionByRfc(QStringLiteral("AAA010101AAA"), salida).isEmpty());
+        QVERIFY(m_registro.getStringConexionByRfc(u"AAA010101AAA"_s, salida).isEmpty());
         // The writings say so, and log it: a registration lost unnoticed
         // would make the business vanish from the sign-in.
         QString error;
-        QVERIFY(!m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0), &error));
+        QVERIFY(!m_registro.usuarioLogginInsert(registroDe(u"AAA010101AAA"_s, 0), &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(!m_registro.deshabilitaEstatusEmpresa(QStringLiteral("AAA010101AAA")));
+        QVERIFY(!m_registro.deshabilitaEstatusEmpresa(u"AAA010101AAA"_s));
         QCOMPARE(lineasLog().size(), 3);
         // A registry is never made up here: the start-up writes the real one.
         QCOMPARE(QFile::exists(archivo), existe);
@@ -211,12 +207,10 @@ private slots:
         QFETCH(QByteArray, contenido);
         QFETCH(bool, legible);
         const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
-        QFile escrito(archivo);
-        QVERIFY(escrito.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        escrito.write(contenido);
-        escrito.close();
+        QVERIFY(TCarpetaPrograma::escribe(archivo, contenido));
         QCOMPARE(TBaseDatosLocalFrm::esLegible(archivo), legible);
         // Looking never changes the file.
+        QFile escrito(archivo);
         QVERIFY(escrito.open(QIODevice::ReadOnly));
         QCOMPARE(escrito.readAll(), contenido);
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
@@ -242,14 +236,11 @@ private slots:
         QFETCH(bool, conVacio);
         const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
         const QByteArray danado(4096, '\x5a');
-        QFile escrito(archivo);
-        QVERIFY(escrito.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        escrito.write(danado);
-        escrito.close();
+        QVERIFY(TCarpetaPrograma::escribe(archivo, danado));
         const QString apartado =
             TBaseDatosLocalFrm::reemplazaRegistro(conVacio ? RegistroPrueba::conFilas(0) : QByteArray());
         QCOMPARE(QFileInfo(apartado).absolutePath(), QFileInfo(archivo).absolutePath());
-        QVERIFY2(QFileInfo(apartado).fileName().startsWith(QStringLiteral("Usuarios.danado-")), qPrintable(apartado));
+        QVERIFY2(QFileInfo(apartado).fileName().startsWith(u"Usuarios.danado-"_s), qPrintable(apartado));
         QCOMPARE(TCarpetaPrograma::lee(apartado), danado);
         QVERIFY(TBaseDatosLocalFrm::esLegible(archivo));
         QCOMPARE(QFileInfo(archivo).permissions() & 0x0077, QFileDevice::Permissions());
@@ -261,9 +252,8 @@ private slots:
     // business listed without one.
     void altaSinConexionNoQuedaAMedias()
     {
-        QVERIFY(RegistroPrueba::ejecuta(QStringLiteral("DROP TABLE Conexion")));
-
-        QVERIFY(!m_registro.usuarioLogginInsert(registroDe(QStringLiteral("AAA010101AAA"), 0)));
+        QVERIFY(RegistroPrueba::ejecuta(u"DROP TABLE Conexion"_s));
+        QVERIFY(!m_registro.usuarioLogginInsert(registroDe(u"AAA010101AAA"_s, 0)));
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);
         QVERIFY(m_registro.getEmpresas().isEmpty());
     }
@@ -272,11 +262,11 @@ private slots:
     // it; nothing is registered, not even the business without its string.
     void altaConSeparadorSeRechaza()
     {
-        QStringList registro = registroDe(QStringLiteral("AAA010101AAA"), 0);
-        registro[5] = QStringLiteral("se|creto");
+        QStringList registro = registroDe(u"AAA010101AAA"_s, 0);
+        registro[5] = u"se|creto"_s;
         QVERIFY_THROWS_EXCEPTION(ECadenaConexion, m_registro.usuarioLogginInsert(registro));
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);
-        QVERIFY(m_registro.getEmpresaDetalle(QStringLiteral("AAA010101AAA")).isEmpty());
+        QVERIFY(m_registro.getEmpresaDetalle(u"AAA010101AAA"_s).isEmpty());
         QVERIFY(lineasLog().isEmpty());
     }
 
@@ -288,8 +278,8 @@ private slots:
             for (int i = 0; i < porHilo; ++i)
                 m_registro.usuarioLogginInsert(registroDe(prefijo + QString::number(i).rightJustified(3, u'0'), i));
         };
-        std::unique_ptr<QThread> uno(QThread::create(inserta, QStringLiteral("UNO010101")));
-        std::unique_ptr<QThread> dos(QThread::create(inserta, QStringLiteral("DOS010101")));
+        std::unique_ptr<QThread> uno(QThread::create(inserta, u"UNO010101"_s));
+        std::unique_ptr<QThread> dos(QThread::create(inserta, u"DOS010101"_s));
         uno->start();
         dos->start();
         int previo = 0;
@@ -307,7 +297,7 @@ private slots:
         QVERIFY(lecturas > 0);
         QCOMPARE(m_registro.getNumeroEmpresas(), 2 * porHilo);
         QCOMPARE(m_registro.getEmpresasDetalle().size(), 2 * porHilo);
-        const QString ultimo = QStringLiteral("DOS010101199");
+        const QString ultimo = u"DOS010101199"_s;
         const QStringList encontrada = m_registro.getEmpresaDetalle(ultimo);
         QCOMPARE(encontrada.mid(0, 2), (QStringList{ultimo, nombreDe(199)}));
         QCOMPARE(plana(encontrada.value(2)), guardadaDe(ultimo, 199));
@@ -318,7 +308,7 @@ private slots:
 
     void creaTablasSinCarpeta()
     {
-        const QString sinCarpeta = m_carpeta->archivo(QStringLiteral("no/existe/r.db"));
+        const QString sinCarpeta = m_carpeta->archivo(u"no/existe/r.db"_s);
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, TBaseDatosLocalFrm::creaTablas(sinCarpeta));
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
     }

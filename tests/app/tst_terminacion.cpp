@@ -7,48 +7,46 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 // The program as users run it: its own process, in its own program folder.
 class TstTerminacion : public QObject {
     Q_OBJECT
 private slots:
-    void terminaAlPedirlo_data();
-    void terminaAlPedirlo();
+    void terminaAlPedirlo_data()
+    {
+        QTest::addColumn<int>("senal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void terminaAlPedirlo()
+    {
+        QFETCH(int, senal);
+        TCarpetaPrograma programa;
+        programa.instalaCatalogo();
+        const QString ejecutable = programa.archivo(u"Velkor"_s);
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Velkor"), ejecutable));
+        QFile::setPermissions(ejecutable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QProcess velkor;
+        velkor.setProgram(ejecutable);
+        velkor.setWorkingDirectory(programa.ruta());
+        velkor.start();
+        QVERIFY(velkor.waitForStarted());
+        // Past the splash the wizard holds the catalogue open in the embedded
+        // engine, whose library would otherwise swallow the signal.
+        const auto enElAsistente = [&] {
+            return QString::fromUtf8(TCarpetaPrograma::lee(programa.archivo(u"Velkor.log"_s)))
+                .contains(Constantes::SPLASH_NEXT_FORM);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(enElAsistente(), 20000);
+        QTest::qWait(500);
+        ::kill(velkor.processId(), senal);
+        QVERIFY2(velkor.waitForFinished(20000), "el programa no terminó");
+        QCOMPARE(velkor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(velkor.exitCode(), 0);
+    }
 };
-
-void TstTerminacion::terminaAlPedirlo_data()
-{
-    QTest::addColumn<int>("senal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-}
-
-void TstTerminacion::terminaAlPedirlo()
-{
-    QFETCH(int, senal);
-    TCarpetaPrograma programa;
-    programa.instalaCatalogo();
-    const QString ejecutable = programa.archivo(QStringLiteral("Velkor"));
-    QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/Velkor"), ejecutable));
-    QFile::setPermissions(ejecutable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QProcess velkor;
-    velkor.setProgram(ejecutable);
-    velkor.setWorkingDirectory(programa.ruta());
-    velkor.start();
-    QVERIFY(velkor.waitForStarted());
-    // Past the splash the wizard holds the catalogue open in the embedded
-    // engine, whose library would otherwise swallow the signal.
-    const auto enElAsistente = [&] {
-        QFile log(programa.archivo(QStringLiteral("Velkor.log")));
-        return log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).contains(Constantes::SPLASH_NEXT_FORM);
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(enElAsistente(), 20000);
-    QTest::qWait(500);
-    ::kill(velkor.processId(), senal);
-    QVERIFY2(velkor.waitForFinished(20000), "el programa no terminó");
-    QCOMPARE(velkor.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(velkor.exitCode(), 0);
-}
 
 QTEST_GUILESS_MAIN(TstTerminacion)
 #include "tst_terminacion.moc"

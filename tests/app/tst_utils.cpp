@@ -5,7 +5,6 @@
 #include "Prompter.h"
 #include "RegistroPrueba.h"
 #include "Signerutils.h"
-#include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TCadenaConexion.h"
 #include "negocio/TIngreso.h"
@@ -20,6 +19,8 @@
 
 #include <clocale>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString cifra(const QString& plano)
@@ -29,7 +30,7 @@ QString cifra(const QString& plano)
 
 QString cadenaLocal(const QString& proveedor, const QString& archivo, const QString& puerto = QString())
 {
-    return cifra(proveedor + QStringLiteral("||||") + archivo + QLatin1Char('|') + puerto);
+    return cifra(proveedor + u"||||"_s + archivo + u'|' + puerto);
 }
 
 QString creaArchivo(const QString& ruta)
@@ -70,7 +71,7 @@ private slots:
     {
         QFETCH(QString, plano);
         QFETCH(QString, campos);
-        QCOMPARE(Utils::transformaStringConexion(cifra(plano)), campos.split(QLatin1Char('|')));
+        QCOMPARE(Utils::transformaStringConexion(cifra(plano)), campos.split(u'|'));
     }
 
     // A stored string that does not decipher is no connection wherever it is
@@ -80,8 +81,8 @@ private slots:
         QTest::addColumn<QString>("guardada");
         QTest::newRow("texto plano") << "SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|";
         QTest::newRow("vacía") << QString();
-        QString alterada = cifra(QStringLiteral("SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|"));
-        alterada[5] = alterada.at(5) == QLatin1Char('A') ? QLatin1Char('B') : QLatin1Char('A');
+        QString alterada = cifra(u"SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|"_s);
+        alterada[5] = alterada.at(5) == u'A' ? u'B' : u'A';
         QTest::newRow("alterada") << alterada;
     }
     void cadenaIlegible()
@@ -100,16 +101,15 @@ private slots:
 
             // A registry row holding it: the sign-in takes it for a missing database.
             QVERIFY(RegistroPrueba::ejecuta(
-                QStringLiteral("INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES ('A', 'AAA010101AAA', 0)")));
-            QVERIFY(RegistroPrueba::ejecuta(
-                QStringLiteral("INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (?, 1)"), {guardada}));
-            QCOMPARE(Ingreso::ingresa(QStringLiteral("AAA010101AAA"), QStringLiteral("a@b.mx"), QString()),
-                     Ingreso::TResultado::BaseInexistente);
+                u"INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES ('A', 'AAA010101AAA', 0)"_s));
+            QVERIFY(RegistroPrueba::ejecuta(u"INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (?, 1)"_s,
+                                            {guardada}));
+            QCOMPARE(Ingreso::ingresa(u"AAA010101AAA"_s, u"a@b.mx"_s, QString()), Ingreso::TResultado::BaseInexistente);
         } catch (const std::exception& e) {
             QFAIL(qPrintable(Errores::describe(e)));
         }
         QVERIFY(respuestas.textos().isEmpty());
-        QVERIFY(carpeta.log().contains(QStringLiteral("ECifrado error raised")));
+        QVERIFY(carpeta.log().contains(u"ECifrado error raised"_s));
     }
 
     // The registration array, its fields split at ";".
@@ -117,7 +117,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("registro");
         const auto f = [](const char* caso, const char* campos) {
-            QTest::newRow(caso) << QString::fromUtf8(campos).split(QLatin1Char(';'));
+            QTest::newRow(caso) << QString::fromUtf8(campos).split(u';');
         };
         f("negocio local", "ana@correo.mx;Abarrotes Ana;AAA010101AAA;SQLite;;;;/prog/db/AAA010101AAA/Velkor.fdb;");
         f("servidor, con posición 9", "b@c.mx;B S.A.;BBB010101BB1;MySQL;u;p;h;negocios;3306;extra");
@@ -127,7 +127,7 @@ private slots:
     {
         QFETCH(QStringList, registro);
         const QString plano = Utils::generaStrConexion(registro);
-        QCOMPARE(plano.count(QLatin1Char('|')), 5);
+        QCOMPARE(plano.count(u'|'), 5);
         QStringList esperados;
         for (int i = 3; i <= 8; ++i)
             esperados << registro.value(i);
@@ -151,9 +151,8 @@ private slots:
     {
         QFETCH(int, posicion);
         QFETCH(QString, campo);
-        QStringList registro =
-            QStringLiteral("b@c.mx;B S.A.;BBB010101BB1;MySQL;u;p;h;negocios;3306").split(QLatin1Char(';'));
-        registro[posicion] = QStringLiteral("a|b");
+        QStringList registro = u"b@c.mx;B S.A.;BBB010101BB1;MySQL;u;p;h;negocios;3306"_s.split(u';');
+        registro[posicion] = u"a|b"_s;
         const QString mensaje = QString(Constantes::ERR_CONEXION_SEPARADOR).replace(Constantes::CAMPO, campo);
         try {
             Utils::generaStrConexion(registro);
@@ -184,7 +183,7 @@ private slots:
         QFETCH(bool, valida);
         QFETCH(bool, avisa);
         TCarpetaPrograma carpeta(false);
-        const QString archivo = creaArchivo(carpeta.archivo(QStringLiteral("db/AAA010101AAA/Velkor.fdb")));
+        const QString archivo = creaArchivo(carpeta.archivo(u"db/AAA010101AAA/Velkor.fdb"_s));
         if (!archivoPresente)
             QVERIFY(QFile::remove(archivo));
         TColaRespuestas respuestas;
@@ -210,17 +209,17 @@ private slots:
         QFETCH(bool, archivoPresente);
         QFETCH(QString, puerto);
         TCarpetaPrograma carpeta(false);
-        const QString archivo = carpeta.nuevaBaseNegocio(QStringLiteral("db/AAA010101AAA/Velkor.fdb")).getDatabase();
+        const QString archivo = carpeta.nuevaBaseNegocio(u"db/AAA010101AAA/Velkor.fdb"_s).getDatabase();
         if (!archivoPresente)
             QVERIFY(QFile::remove(archivo));
         TConexionSesion conexion;
-        conexion.setDatabase(QStringLiteral("anterior"));
+        conexion.setDatabase(u"anterior"_s);
         QCOMPARE(Utils::evaluaConexion(conexion, cadenaLocal(proveedor, archivo, puerto)), archivoPresente);
         QCOMPARE(conexion.getDatabase(), archivo);
         QCOMPARE(conexion.getPuerto(), puerto);
         if (archivoPresente && puerto.isEmpty()) {
             QSqlQuery consulta(Conexiones::baseDatos(conexion));
-            QVERIFY(consulta.exec(QStringLiteral("SELECT 1 FROM RDB$DATABASE")) && consulta.next());
+            QVERIFY(consulta.exec(u"SELECT 1 FROM RDB$DATABASE"_s) && consulta.next());
         }
     }
 
@@ -230,12 +229,12 @@ private slots:
     {
         QTest::addColumn<QString>("guardada");
         QTest::addColumn<QString>("esperada"); // empty: as stored
-        const QString aqui = QStringLiteral("/opt/velkor/");
-        QTest::newRow("en esta carpeta") << aqui + QStringLiteral("db/AAA010101AAA/Velkor.fdb") << QString();
-        QTest::newRow("carpeta movida o copiada") << "/home/ana/velkor viejo/db/AAA010101AAA/Velkor.fdb"
-                                                  << aqui + QStringLiteral("db/AAA010101AAA/Velkor.fdb");
+        const QString aqui = u"/opt/velkor/"_s;
+        QTest::newRow("en esta carpeta") << aqui + u"db/AAA010101AAA/Velkor.fdb"_s << QString();
+        QTest::newRow("carpeta movida o copiada")
+            << "/home/ana/velkor viejo/db/AAA010101AAA/Velkor.fdb" << aqui + u"db/AAA010101AAA/Velkor.fdb"_s;
         QTest::newRow("restaurada, de otro sistema")
-            << "C:\\Velkor\\DB\\H&E951128469\\cfdidb.db" << aqui + QStringLiteral("db/H&E951128469/cfdidb.db");
+            << "C:\\Velkor\\DB\\H&E951128469\\cfdidb.db" << aqui + u"db/H&E951128469/cfdidb.db"_s;
         QTest::newRow("archivo fuera de una carpeta de empresa") << "/home/ana/respaldo.fdb" << QString();
         QTest::newRow("nombre de base en un servidor") << "negocios" << QString();
         QTest::newRow("ruta relativa") << "db/AAA010101AAA/Velkor.fdb" << QString();
@@ -246,7 +245,7 @@ private slots:
         QFETCH(QString, guardada);
         QFETCH(QString, esperada);
         const TCadenaConexion cadena(Constantes::DB_SQLITE, {}, {}, {}, guardada, {});
-        QCOMPARE(cadena.baseDatosEn(QStringLiteral("/opt/velkor/")), esperada.isEmpty() ? guardada : esperada);
+        QCOMPARE(cadena.baseDatosEn(u"/opt/velkor/"_s), esperada.isEmpty() ? guardada : esperada);
     }
 
     // Dates without a time go through stringToDate; an invalid expectation
@@ -289,7 +288,7 @@ private slots:
             convierte();
             QFAIL("se esperaba EConversion");
         } catch (const EConversion& e) {
-            QVERIFY2(e.mensaje().contains(QLatin1Char('"') + texto + QLatin1Char('"')), qPrintable(e.mensaje()));
+            QVERIFY2(e.mensaje().contains(u'"' + texto + u'"'), qPrintable(e.mensaje()));
         }
     }
 
@@ -334,17 +333,16 @@ private slots:
     void inicializaDirectoriosDosVeces()
     {
         TCarpetaPrograma carpeta(false);
-        const QString rfc = QStringLiteral("AAA010101AAA");
+        const QString rfc = u"AAA010101AAA"_s;
         Utils::inicializaDirectorios(carpeta.ruta(), rfc);
-        const QString negocio = carpeta.ruta() + Constantes::FACTURAS_PATH + QLatin1Char('/') + rfc;
-        QVERIFY(QFileInfo(negocio + QLatin1Char('/') + Constantes::XML_PATH).isDir());
-        creaArchivo(negocio + QLatin1Char('/') + Constantes::XML_PATH + QStringLiteral("/uno.xml"));
+        const QString negocio = carpeta.ruta() + Constantes::FACTURAS_PATH + u'/' + rfc;
+        QVERIFY(QFileInfo(negocio + u'/' + Constantes::XML_PATH).isDir());
+        creaArchivo(negocio + u'/' + Constantes::XML_PATH + u"/uno.xml"_s);
 
         Utils::inicializaDirectorios(carpeta.ruta(), rfc);
         QCOMPARE(QDir(negocio).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  (QStringList{Constantes::PDFS_PATH, Constantes::XML_PATH}));
-        QCOMPARE(QDir(negocio + QLatin1Char('/') + Constantes::XML_PATH).entryList(QDir::Files),
-                 QStringList{"uno.xml"});
+        QCOMPARE(QDir(negocio + u'/' + Constantes::XML_PATH).entryList(QDir::Files), QStringList{"uno.xml"});
     }
 
     void createDir_data()
@@ -360,7 +358,7 @@ private slots:
         QFETCH(QString, relativo);
         QFETCH(bool, falla);
         TCarpetaPrograma carpeta(false);
-        creaArchivo(carpeta.archivo(QStringLiteral("archivo.txt")));
+        creaArchivo(carpeta.archivo(u"archivo.txt"_s));
         const QString ruta = carpeta.archivo(relativo);
         if (falla)
             QVERIFY_THROWS_EXCEPTION(EEntradaSalida, Utils::createDir(ruta));

@@ -12,8 +12,6 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include <memory>
-
 using namespace Constantes;
 
 class TstControles : public QObject {

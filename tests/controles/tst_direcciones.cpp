@@ -7,6 +7,7 @@
 #include <QTest>
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 
 namespace {
@@ -50,38 +51,32 @@ private slots:
     {
         QTest::addColumn<QString>("previo");
         QTest::addColumn<QString>("cp");
-        QTest::addColumn<QString>("estado");
-        QTest::addColumn<QString>("municipio");
-        QTest::addColumn<QString>("localidad");
-        QTest::addColumn<int>("colonias");    // the prompt included
-        QTest::addColumn<QString>("colonia"); // one of them
+        QTest::addColumn<QStringList>("lugar"); // state, municipality, locality
+        QTest::addColumn<int>("colonias");      // the prompt included
+        QTest::addColumn<QString>("colonia");   // one of them
         // State, municipality and locality joined by "|".
         const auto f = [](const char* caso, const char* previo, const char* cp, const QString& lugar, int colonias,
                           const char* colonia) {
-            const QStringList l = lugar.split(QLatin1Char('|'));
-            QTest::newRow(caso) << QString::fromUtf8(previo) << QString::fromUtf8(cp) << l.at(0) << l.at(1) << l.at(2)
-                                << colonias << QString::fromUtf8(colonia);
+            QTest::newRow(caso) << QString::fromUtf8(previo) << QString::fromUtf8(cp) << lugar.split(u'|') << colonias
+                                << QString::fromUtf8(colonia);
         };
-        const QString ninguno = CMB_ESTADO + QStringLiteral("|Municipio|Localidad");
-        f("06600", "", "06600", QStringLiteral("CMX - Ciudad de México|015 - Cuauhtémoc|06 - Ciudad de México"), 2,
-          "Juárez");
-        f("44100 tras 06600", "06600", "44100", QStringLiteral("JAL - Jalisco|039 - Guadalajara|03 - Guadalajara"), 2,
+        const QString ninguno = CMB_ESTADO + u"|Municipio|Localidad"_s;
+        f("06600", "", "06600", u"CMX - Ciudad de México|015 - Cuauhtémoc|06 - Ciudad de México"_s, 2, "Juárez");
+        f("44100 tras 06600", "06600", "44100", u"JAL - Jalisco|039 - Guadalajara|03 - Guadalajara"_s, 2,
           "Guadalajara Centro");
-        f("sin localidad", "", "20126", QStringLiteral("AGU - Aguascalientes|001 - Aguascalientes|Localidad"), 33,
+        f("sin localidad", "", "20126", u"AGU - Aguascalientes|001 - Aguascalientes|Localidad"_s, 33,
           "Pozo Bravo Norte");
-        f("solo estado", "", "01001", QStringLiteral("CMX - Ciudad de México|Municipio|Localidad"), 1, "Colonia");
+        f("solo estado", "", "01001", u"CMX - Ciudad de México|Municipio|Localidad"_s, 1, "Colonia");
         f("desconocido", "", "00000", ninguno, 1, "Colonia");
         f("desconocido tras 44100: el lugar se queda", "44100", "00000",
-          QStringLiteral("JAL - Jalisco|039 - Guadalajara|03 - Guadalajara"), 1, "Colonia");
+          u"JAL - Jalisco|039 - Guadalajara|03 - Guadalajara"_s, 1, "Colonia");
         f("incompleto", "", "0660", ninguno, 1, "Colonia");
     }
     void codigoTecleado()
     {
         QFETCH(QString, previo);
         QFETCH(QString, cp);
-        QFETCH(QString, estado);
-        QFETCH(QString, municipio);
-        QFETCH(QString, localidad);
+        QFETCH(QStringList, lugar);
         QFETCH(int, colonias);
         QFETCH(QString, colonia);
         TDireccionesFrm& p = *m_panel;
@@ -93,13 +88,11 @@ private slots:
 
         QCOMPARE(p.getCodigoPostal(), cp);
         QVERIFY(p.isCodigoPostalElegido());
-        QCOMPARE(p.getEstado(), estado);
-        QCOMPARE(p.getMunicipio(), municipio);
-        QCOMPARE(p.getLocalidad(), localidad);
+        QCOMPARE((QStringList{p.getEstado(), p.getMunicipio(), p.getLocalidad()}), lugar);
         QCOMPARE(p.getCmbColonia()->count(), colonias);
         QVERIFY(p.getCmbColonia()->findText(colonia) >= 0);
         QVERIFY(!p.isColoniaElegida());
-        QCOMPARE(p.getPais(), estado == CMB_ESTADO ? QStringLiteral("País") : QStringLiteral("MEX - México"));
+        QCOMPARE(p.getPais(), lugar.first() == CMB_ESTADO ? u"País"_s : u"MEX - México"_s);
         if (colonias > 1)
             QVERIFY(elementos(p.getCmbCodigoPostal()).contains(cp));
     }
@@ -107,25 +100,25 @@ private slots:
     void estadoYMunicipioElegidos()
     {
         TDireccionesFrm& p = *m_panel;
-        teclea(p, QStringLiteral("06600"));
+        teclea(p, u"06600"_s);
         // Choosing a state keeps the typed code: the check against the state is
         // the hosting window's, on saving.
-        p.getCmbEstado()->setCurrentIndex(p.getCmbEstado()->findText(QStringLiteral("JAL - Jalisco")));
-        QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
+        p.getCmbEstado()->setCurrentIndex(p.getCmbEstado()->findText(u"JAL - Jalisco"_s));
+        QCOMPARE(p.getCodigoPostal(), u"06600"_s);
         QVERIFY(!p.isMunicipioElegido());
-        QVERIFY(p.getCmbMunicipio()->findText(QStringLiteral("039 - Guadalajara")) > 0);
-        QVERIFY(p.getCmbLocalidad()->findText(QStringLiteral("03 - Guadalajara")) > 0);
+        QVERIFY(p.getCmbMunicipio()->findText(u"039 - Guadalajara"_s) > 0);
+        QVERIFY(p.getCmbLocalidad()->findText(u"03 - Guadalajara"_s) > 0);
 
-        p.getCmbMunicipio()->setCurrentIndex(p.getCmbMunicipio()->findText(QStringLiteral("039 - Guadalajara")));
-        QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
+        p.getCmbMunicipio()->setCurrentIndex(p.getCmbMunicipio()->findText(u"039 - Guadalajara"_s));
+        QCOMPARE(p.getCodigoPostal(), u"06600"_s);
         // A code of the municipality chosen from the list.
         QComboBox* cp = p.getCmbCodigoPostal();
-        cp->setCurrentIndex(cp->findText(QStringLiteral("44100")));
-        QCOMPARE(p.getCodigoPostal(), QStringLiteral("44100"));
+        cp->setCurrentIndex(cp->findText(u"44100"_s));
+        QCOMPARE(p.getCodigoPostal(), u"44100"_s);
         QCOMPARE(elementos(p.getCmbColonia()), (QStringList{"Colonia", "Guadalajara Centro"}));
 
         // Another country lists its own states.
-        p.getCmbPais()->setCurrentIndex(p.getCmbPais()->findText(QStringLiteral("USA - Estados Unidos (los)")));
+        p.getCmbPais()->setCurrentIndex(p.getCmbPais()->findText(u"USA - Estados Unidos (los)"_s));
         QCOMPARE(p.getCmbEstado()->count(), 51);
         QCOMPARE(p.getCmbMunicipio()->count(), 1);
     }
@@ -140,11 +133,11 @@ private slots:
     {
         QFETCH(bool, recargar);
         TDireccionesFrm& p = *m_panel;
-        p.setCalle(QStringLiteral("Paseo de la Reforma"));
-        p.setNoExterior(QStringLiteral("10"));
-        p.setNoInterior(QStringLiteral("B"));
-        p.setReferencia(QStringLiteral("Frente al parque"));
-        teclea(p, QStringLiteral("06600"));
+        p.setCalle(u"Paseo de la Reforma"_s);
+        p.setNoExterior(u"10"_s);
+        p.setNoInterior(u"B"_s);
+        p.setReferencia(u"Frente al parque"_s);
+        teclea(p, u"06600"_s);
         p.getCmbColonia()->setCurrentIndex(1);
 
         p.inicializaDireccion(recargar);
@@ -163,8 +156,8 @@ private slots:
         QCOMPARE(cp->lineEdit()->placeholderText(), CMB_CODIGOPOSTAL);
 
         // The same code typed again fills the panel again.
-        teclea(p, QStringLiteral("06600"));
-        QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
+        teclea(p, u"06600"_s);
+        QCOMPARE(p.getEstado(), u"CMX - Ciudad de México"_s);
         // Choosing the prompt again empties the box.
         cp->setCurrentIndex(1);
         cp->setCurrentIndex(0);
@@ -174,20 +167,12 @@ private slots:
 
     void direccionGuardada_data()
     {
-        QTest::addColumn<QString>("pais");
-        QTest::addColumn<QString>("estado");
-        QTest::addColumn<QString>("municipio");
-        QTest::addColumn<QString>("localidad");
-        QTest::addColumn<QString>("cp");
-        QTest::addColumn<QString>("colonia");
+        // Country, state, municipality, locality, code, colony.
+        QTest::addColumn<QStringList>("guardada");
         // What the panel shows: state, municipality, locality.
         QTest::addColumn<QStringList>("muestra");
-
-        // Country|state|municipality|locality|code|colony, then what shows.
         const auto f = [](const char* caso, const char* guardada, const char* muestra) {
-            const QStringList g = QString::fromUtf8(guardada).split(QLatin1Char('|'));
-            QTest::newRow(caso) << g.at(0) << g.at(1) << g.at(2) << g.at(3) << g.at(4) << g.at(5)
-                                << QString::fromUtf8(muestra).split(QLatin1Char('|'));
+            QTest::newRow(caso) << QString::fromUtf8(guardada).split(u'|') << QString::fromUtf8(muestra).split(u'|');
         };
         f("completa", "MEX - México|JAL - Jalisco|039 - Guadalajara|03 - Guadalajara|44100|Guadalajara Centro",
           "JAL - Jalisco|039 - Guadalajara|03 - Guadalajara");
@@ -202,19 +187,16 @@ private slots:
     // code (or the code alone), then colony.
     void direccionGuardada()
     {
-        QFETCH(QString, pais);
-        QFETCH(QString, estado);
-        QFETCH(QString, municipio);
-        QFETCH(QString, localidad);
-        QFETCH(QString, cp);
-        QFETCH(QString, colonia);
+        QFETCH(QStringList, guardada);
         QFETCH(QStringList, muestra);
+        const QString cp = guardada.at(4);
+        const QString colonia = guardada.at(5);
         TDireccionesFrm& p = *m_panel;
-        p.inicializaPais(pais);
-        p.inicializaEstado(estado);
-        p.inicializaMunicipio(municipio);
-        if (!localidad.isEmpty()) {
-            p.inicializaLocalidad(localidad);
+        p.inicializaPais(guardada.at(0));
+        p.inicializaEstado(guardada.at(1));
+        p.inicializaMunicipio(guardada.at(2));
+        if (!guardada.at(3).isEmpty()) {
+            p.inicializaLocalidad(guardada.at(3));
             p.inicializaCodigoPostal(cp);
         } else if (!cp.isEmpty()) {
             p.inicializaCodigoPostalSinLocalidad(cp);
@@ -223,9 +205,9 @@ private slots:
 
         QCOMPARE((QStringList{p.getEstado(), p.getMunicipio(), p.getLocalidad()}), muestra);
         QCOMPARE(p.getCodigoPostal(), cp);
-        QCOMPARE(p.getColonia(), colonia.isEmpty() ? QStringLiteral("Colonia") : colonia);
+        QCOMPARE(p.getColonia(), colonia.isEmpty() ? u"Colonia"_s : colonia);
         QCOMPARE(p.isColoniaElegida(), !colonia.isEmpty());
-        QVERIFY(p.isPaisElegido() || pais.isEmpty());
+        QVERIFY(p.isPaisElegido() || guardada.at(0).isEmpty());
     }
 
     void sinCatalogo()
@@ -235,16 +217,16 @@ private slots:
         TDireccionesFrm p;
         QCOMPARE(p.getCmbEstado()->count(), 1);
         QCOMPARE(p.getCmbPais()->count(), 1);
-        teclea(p, QStringLiteral("06600"));
-        QCOMPARE(p.getCodigoPostal(), QStringLiteral("06600"));
+        teclea(p, u"06600"_s);
+        QCOMPARE(p.getCodigoPostal(), u"06600"_s);
         QVERIFY(!p.isEstadoElegido());
 
         // A stored address still shows as it was stored.
-        p.inicializaEstado(QStringLiteral("CMX - Ciudad de México"));
-        p.inicializaMunicipio(QStringLiteral("015 - Cuauhtémoc"));
-        p.inicializaCodigoPostalSinLocalidad(QStringLiteral("06600"));
-        QCOMPARE(p.getEstado(), QStringLiteral("CMX - Ciudad de México"));
-        QCOMPARE(p.getMunicipio(), QStringLiteral("015 - Cuauhtémoc"));
+        p.inicializaEstado(u"CMX - Ciudad de México"_s);
+        p.inicializaMunicipio(u"015 - Cuauhtémoc"_s);
+        p.inicializaCodigoPostalSinLocalidad(u"06600"_s);
+        QCOMPARE(p.getEstado(), u"CMX - Ciudad de México"_s);
+        QCOMPARE(p.getMunicipio(), u"015 - Cuauhtémoc"_s);
     }
 
 private:

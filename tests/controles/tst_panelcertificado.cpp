@@ -13,15 +13,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 using Signerutils::TRevision;
 
 namespace {
 
 const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
-const QString CERTIFICADO = CSD + QStringLiteral("EKU9003173C9.cer");
-const QString LLAVE = CSD + QStringLiteral("EKU9003173C9.key");
-const QString PASSWORD_CSD = QStringLiteral("12345678a");
+const QString CERTIFICADO = CSD + u"EKU9003173C9.cer"_s;
+const QString LLAVE = CSD + u"EKU9003173C9.key"_s;
+const QString PASSWORD_CSD = u"12345678a"_s;
 
 QString texto(const QWidget& panel, const QString& nombre)
 {
@@ -62,27 +63,25 @@ private slots:
         const QPalette normal = pieza<QLabel>(panel, "TxCaducidadCSD")->palette();
         QSignalSpy leido(&panel, &TPanelCertificado::certificadoLeido);
 
-        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
+        elige(archivos, panel, u"SearchEditButton2"_s, CERTIFICADO);
         QCOMPARE(archivos.pedidos(), QStringList{TPanelCertificado::FILTRO_CERTIFICADO});
         QVERIFY(respuestas.textos().isEmpty());
         QCOMPARE(panel.certificado(), CERTIFICADO);
-        QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
-                 (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
+        QCOMPARE(texto(panel, u"TxCaducidadCSD"_s), (vencido ? CN_VENCIDO : CN_CADUCIDAD) + u"18/05/2027"_s);
         const QColor color = pieza<QLabel>(panel, "TxCaducidadCSD")->palette().color(QPalette::WindowText);
         QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
         QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
-        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSDLeyenda")), CN_NO_SERIE);
-        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")).size(), 20);
+        QCOMPARE(texto(panel, u"TxNoSerieCSDLeyenda"_s), CN_NO_SERIE);
+        QCOMPARE(texto(panel, u"TxNoSerieCSD"_s).size(), 20);
         QCOMPARE(leido.size(), 1);
         const auto informacion = leido.at(0).at(0).value<QMap<QString, QString>>();
-        QCOMPARE(Signerutils::rfcDelSujeto(informacion.value(CERT_OID_45)), QStringLiteral("EKU9003173C9"));
+        QCOMPARE(Signerutils::rfcDelSujeto(informacion.value(CERT_OID_45)), u"EKU9003173C9"_s);
 
         // A stored certificate is judged by the same clock.
-        panel.muestraGuardado(QStringLiteral("30001000000500003416"), QDate(2027, 5, 18));
+        panel.muestraGuardado(u"30001000000500003416"_s, QDate(2027, 5, 18));
         QVERIFY(panel.certificado().isEmpty());
-        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")), QStringLiteral("30001000000500003416"));
-        QCOMPARE(texto(panel, QStringLiteral("TxCaducidadCSD")),
-                 (vencido ? CN_VENCIDO : CN_CADUCIDAD) + QStringLiteral("18/05/2027"));
+        QCOMPARE(texto(panel, u"TxNoSerieCSD"_s), u"30001000000500003416"_s);
+        QCOMPARE(texto(panel, u"TxCaducidadCSD"_s), (vencido ? CN_VENCIDO : CN_CADUCIDAD) + u"18/05/2027"_s);
         QCOMPARE(pieza<QLabel>(panel, "TxCaducidadCSD")->palette().color(QPalette::WindowText) ==
                      Style::StyleFrm().color(RS_TEXTOADVERTENCIA),
                  vencido);
@@ -107,8 +106,8 @@ private slots:
         TColaRespuestas respuestas;
         TColaArchivos archivos;
         TPanelCertificado panel;
-        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
-        elige(archivos, panel, QStringLiteral("SearchEditButton1"), llave);
+        elige(archivos, panel, u"SearchEditButton2"_s, CERTIFICADO);
+        elige(archivos, panel, u"SearchEditButton1"_s, llave);
         pieza<QLineEdit>(panel, "EdCSDPass")->setText(password);
         QCOMPARE(archivos.pedidos(),
                  (QStringList{TPanelCertificado::FILTRO_CERTIFICADO, TPanelCertificado::FILTRO_LLAVE}));
@@ -125,8 +124,8 @@ private slots:
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<bool>("avisado");
         QTest::newRow("cancelado") << QString() << false;
-        QTest::newRow("no existe") << CSD + QStringLiteral("no-existe.cer") << true;
-        QTest::newRow("una FIEL") << CSD + QStringLiteral("EKU9003173C9_FIEL.cer") << true;
+        QTest::newRow("no existe") << CSD + u"no-existe.cer"_s << true;
+        QTest::newRow("una FIEL") << CSD + u"EKU9003173C9_FIEL.cer"_s << true;
     }
     void sinArchivo()
     {
@@ -136,10 +135,10 @@ private slots:
         TColaArchivos archivos;
         TPanelCertificado panel;
         QSignalSpy leido(&panel, &TPanelCertificado::certificadoLeido);
-        elige(archivos, panel, QStringLiteral("SearchEditButton2"), archivo);
+        elige(archivos, panel, u"SearchEditButton2"_s, archivo);
         QVERIFY(panel.certificado().isEmpty());
-        QVERIFY(texto(panel, QStringLiteral("TxNoSerieCSD")).isEmpty());
-        QVERIFY(texto(panel, QStringLiteral("TxCaducidadCSD")).isEmpty());
+        QVERIFY(texto(panel, u"TxNoSerieCSD"_s).isEmpty());
+        QVERIFY(texto(panel, u"TxCaducidadCSD"_s).isEmpty());
         QCOMPARE(leido.size(), 0);
         QCOMPARE(respuestas.textos().size(), avisado ? 1 : 0);
         QCOMPARE(panel.revisa(), TRevision::LlaveIlegible);
@@ -150,7 +149,7 @@ private slots:
             revisados << ruta;
             return false;
         });
-        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
+        elige(archivos, panel, u"SearchEditButton2"_s, CERTIFICADO);
         QCOMPARE(revisados, QStringList{CERTIFICADO});
         QVERIFY(panel.certificado().isEmpty());
         QCOMPARE(leido.size(), 0);
@@ -172,23 +171,22 @@ private slots:
         TPanelCertificado::TOpciones opciones;
         opciones.quitaLlave = quitaLlave;
         TPanelCertificado panel(nullptr, opciones);
-        QCOMPARE(panel.findChild<QPushButton*>(QStringLiteral("ClearEditButton2")) != nullptr, quitaLlave);
-        elige(archivos, panel, QStringLiteral("SearchEditButton2"), CERTIFICADO);
-        elige(archivos, panel, QStringLiteral("SearchEditButton1"), LLAVE);
+        QCOMPARE(panel.findChild<QPushButton*>(u"ClearEditButton2"_s) != nullptr, quitaLlave);
+        elige(archivos, panel, u"SearchEditButton2"_s, CERTIFICADO);
+        elige(archivos, panel, u"SearchEditButton1"_s, LLAVE);
         pieza<QLineEdit>(panel, "EdCSDPass")->setText(PASSWORD_CSD);
         pieza<QPushButton>(panel, "ClearEditButton1")->click();
         QVERIFY(panel.certificado().isEmpty());
         QCOMPARE(panel.llave().isEmpty(), !quitaLlave);
         QCOMPARE(panel.password().isEmpty(), !quitaLlave);
-        QCOMPARE(texto(panel, QStringLiteral("TxNoSerieCSD")).isEmpty(), !quitaLlave);
+        QCOMPARE(texto(panel, u"TxNoSerieCSD"_s).isEmpty(), !quitaLlave);
         if (quitaLlave) {
             pieza<QPushButton>(panel, "ClearEditButton2")->click();
             QVERIFY(panel.llave().isEmpty());
         }
         panel.limpia();
         for (const QString& nombre :
-             {QStringLiteral("EdCSD"), QStringLiteral("EdKey"), QStringLiteral("EdCSDPass"),
-              QStringLiteral("TxCaducidadCSD"), QStringLiteral("TxNoSerieCSDLeyenda"), QStringLiteral("TxNoSerieCSD")})
+             {u"EdCSD"_s, u"EdKey"_s, u"EdCSDPass"_s, u"TxCaducidadCSD"_s, u"TxNoSerieCSDLeyenda"_s, u"TxNoSerieCSD"_s})
             QVERIFY2(texto(panel, nombre).isEmpty(), qPrintable(nombre));
     }
 };

@@ -17,6 +17,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Getter = std::function<QString(const QString&)>;
@@ -32,10 +34,10 @@ struct TTexto {
 
 const QList<TTexto>& operacionesDeTexto()
 {
-    static const QString https = QStringLiteral("https://");
+    static const QString https = u"https://"_s;
     static const QList<TTexto> lista{
         {"getSistema", Utils::getSistema, {Constantes::NOMBRE_SISTEMA}},
-        {"getMarcaMail", Utils::getMarcaMail, {QStringLiteral("@")}},
+        {"getMarcaMail", Utils::getMarcaMail, {u"@"_s}},
         {"getMailHTML", Utils::getMailHTML, {Constantes::EMAIL_REPLACE}},
         {"getURLCartaManifiesto",
          Utils::getURLCartaManifiesto,
@@ -63,19 +65,13 @@ void preparaPaquete(const TCarpetaPrograma& carpeta, Paquete paquete)
     case Paquete::Construido:
     case Paquete::Ausente:
         return;
-    case Paquete::Corrupto: {
-        QFile archivo(destino);
-        QVERIFY(archivo.open(QIODevice::WriteOnly));
-        archivo.write(QByteArray("\x7f"
-                                 "ELF, pero no una biblioteca")
-                          .repeated(2048));
+    case Paquete::Corrupto:
+        QVERIFY(TCarpetaPrograma::escribe(destino, QByteArray("\177ELF, pero no una biblioteca").repeated(2048)));
         return;
-    }
     case Paquete::SinClase:
-        QVERIFY(QFile::copy(paquetePrueba("RecursosSinClase.bpl"), destino));
-        return;
     case Paquete::Incompleto:
-        QVERIFY(QFile::copy(paquetePrueba("RecursosIncompleto.bpl"), destino));
+        QVERIFY(QFile::copy(
+            paquetePrueba(paquete == Paquete::SinClase ? "RecursosSinClase.bpl" : "RecursosIncompleto.bpl"), destino));
         return;
     }
 }
@@ -83,10 +79,7 @@ void preparaPaquete(const TCarpetaPrograma& carpeta, Paquete paquete)
 // Whether a library file is mapped into this process right now.
 bool cargado(const QString& ruta)
 {
-    QFile mapas(QStringLiteral("/proc/self/maps"));
-    if (!mapas.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    return mapas.readAll().contains(QFile::encodeName(ruta));
+    return TCarpetaPrograma::lee(u"/proc/self/maps"_s).contains(QFile::encodeName(ruta));
 }
 
 } // namespace
@@ -106,10 +99,10 @@ private slots:
         for (const Constantes::TImagenRecurso& imagen : Constantes::IMAGENES)
             QTest::newRow(qPrintable(imagen.constante)) << imagen.nombre << true;
         QTest::newRow("vacío") << QString() << false;
-        QTest::newRow("no existe") << QStringLiteral("no_existe") << false;
-        QTest::newRow("con extensión") << Constantes::IMG_LOGO + QStringLiteral(".png") << false;
+        QTest::newRow("no existe") << u"no_existe"_s << false;
+        QTest::newRow("con extensión") << Constantes::IMG_LOGO + u".png"_s << false;
         QTest::newRow("otra mayúscula") << Constantes::IMG_LOGO.toUpper() << false;
-        QTest::newRow("ruta fuera de las imágenes") << QStringLiteral("../velkor-textos/correo.html") << false;
+        QTest::newRow("ruta fuera de las imágenes") << u"../velkor-textos/correo.html"_s << false;
     }
     void imagenes()
     {
@@ -123,7 +116,7 @@ private slots:
         // The bytes outlive the package, which is unloaded at once.
         QVERIFY(!cargado(carpeta.archivo(Constantes::RS_PATH)));
         const QByteArray dibujada =
-            TCarpetaPrograma::lee(QStringLiteral(VELKOR_GENERADOS "/imagenes/") + nombre + QStringLiteral(".png"));
+            TCarpetaPrograma::lee(QStringLiteral(VELKOR_GENERADOS "/imagenes/") + nombre + u".png"_s);
         QVERIFY(!dibujada.isEmpty());
         QVERIFY(flujo->data() == dibujada);
         QVERIFY(flujo->isReadable() && flujo->pos() == 0);
@@ -160,9 +153,9 @@ private slots:
         // program folder's log; no file is no failure.
         QTest::addColumn<QString>("anotado");
         QTest::newRow("sin paquete") << Paquete::Ausente << QString();
-        QTest::newRow("archivo corrupto") << Paquete::Corrupto << QStringLiteral("no se pudo cargar");
+        QTest::newRow("archivo corrupto") << Paquete::Corrupto << u"no se pudo cargar"_s;
         QTest::newRow("paquete sin la clase")
-            << Paquete::SinClase << QStringLiteral("no registra la clase ") + Constantes::RS_CLASS_NAME;
+            << Paquete::SinClase << u"no registra la clase "_s + Constantes::RS_CLASS_NAME;
         QTest::newRow("clase sin getResource") << Paquete::Incompleto << Constantes::RS_METHOD_GETRESOURCE;
     }
     void sinRecurso()
@@ -174,7 +167,7 @@ private slots:
         TColaRespuestas respuestas;
 
         QVERIFY(!Utils::getResource(Constantes::IMG_SPLASH, carpeta.ruta()));
-        const QStringList lineas = carpeta.log().split(QLatin1Char('\n')).filter(carpeta.archivo(Constantes::RS_PATH));
+        const QStringList lineas = carpeta.log().split(u'\n').filter(carpeta.archivo(Constantes::RS_PATH));
         QCOMPARE(lineas.size(), anotado.isEmpty() ? 0 : 1);
         if (!anotado.isEmpty())
             QVERIFY2(lineas.first().contains(anotado), qPrintable(lineas.first()));
@@ -202,7 +195,7 @@ private slots:
         const QString ruta = carpeta.ruta();
         TColaRespuestas respuestas;
         // A missing third field is an empty brand value, not a failure.
-        QCOMPARE(Utils::getSistema(ruta).split(QLatin1Char('|')).value(2, QStringLiteral("falta")), QString());
+        QCOMPARE(Utils::getSistema(ruta).split(u'|').value(2, u"falta"_s), QString());
         QVERIFY2(Utils::getMarcaMail(ruta).isEmpty(), "la operación que falla debe dar texto vacío");
         QVERIFY2(Utils::getMailHTML(ruta).isEmpty(), "una operación con argumentos no es la del contrato");
         QVERIFY2(Utils::getURLCatalogo(ruta).isEmpty(), "una función no publicada no es una operación");
@@ -221,8 +214,8 @@ private slots:
         QVERIFY(paquete.carga());
         QVERIFY(paquete.error().isEmpty());
 
-        QVERIFY(!paquete.clase(QStringLiteral("TNoExisteFrm")));
-        QCOMPARE(paquete.error(), QStringLiteral("no registra la clase TNoExisteFrm"));
+        QVERIFY(!paquete.clase(u"TNoExisteFrm"_s));
+        QCOMPARE(paquete.error(), u"no registra la clase TNoExisteFrm"_s);
         const QMetaObject* clase = paquete.clase(Constantes::RS_CLASS_NAME);
         QVERIFY(clase);
         // Asked without its text argument, getResource is not the contract's.
@@ -234,9 +227,9 @@ private slots:
         QVERIFY(std::unique_ptr<QObject>(paquete.crea(*clase)));
         paquete.descarga();
         QVERIFY(!cargado(archivo));
-        QCOMPARE(carpeta.log().split(QLatin1Char('\n')).filter(archivo).size(), 2);
+        QCOMPARE(carpeta.log().split(u'\n').filter(archivo).size(), 2);
 
-        TPaquete ausente(carpeta.archivo(QStringLiteral("NoExiste.bpl")), carpeta.ruta());
+        TPaquete ausente(carpeta.archivo(u"NoExiste.bpl"_s), carpeta.ruta());
         QVERIFY(!ausente.existe());
     }
 
@@ -252,14 +245,14 @@ private slots:
 
         // One instance per package and class, however often the texts are read.
         const Utils::TMetodo otro =
-            Utils::getMetodoPaquete(paquete, Constantes::RS_CLASS_NAME, QStringLiteral("getResource(QString)"));
+            Utils::getMetodoPaquete(paquete, Constantes::RS_CLASS_NAME, u"getResource(QString)"_s);
         QVERIFY(!otro.vacio());
         QCOMPARE(otro.instancia.data(), metodo.instancia.data());
 
         // The cached package is still loaded; a getResource around it must not unload it.
         QVERIFY(Utils::getResource(Constantes::IMG_LOGO, carpeta.ruta()));
         QVERIFY(cargado(paquete));
-        QVERIFY(Utils::getMetodoPaquete(paquete, Constantes::RS_CLASS_NAME, QStringLiteral("noExiste")).vacio());
+        QVERIFY(Utils::getMetodoPaquete(paquete, Constantes::RS_CLASS_NAME, u"noExiste"_s).vacio());
     }
 };
 

@@ -284,16 +284,6 @@ private slots:
         QVERIFY(!QFile::exists(archivo));
         QCOMPARE(QDir(m_carpeta.path()).entryList({u".roto*"_s}, QDir::Files | QDir::Hidden).size(), 0);
     }
-
-    void rendimiento()
-    {
-        const QList<TComprobante> uno{comprobante(cfdi(u"cfdi40-real.xml"_s))};
-        const QString archivo = m_carpeta.filePath(u"medida.pdf"_s);
-        QBENCHMARK
-        {
-            guardaPdf(uno, archivo);
-        }
-    }
 };
 
 QTEST_MAIN(TstImpresion)

@@ -5,11 +5,12 @@
 #include "import/TReporteImportacion.h"
 
 #include <QHash>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <limits>
 #include <map>
+
+using namespace Qt::StringLiterals;
 
 // The widths of the business database beside the SAT's own schemas: every
 // attribute the import keeps as text fits its column whatever the schema
@@ -33,11 +34,7 @@ int por(int a, int veces)
 // The longest text an XML Schema pattern matches, in characters.
 class TLargoPatron {
 public:
-    static int de(const QString& patron)
-    {
-        TLargoPatron p(patron);
-        return p.alternativas();
-    }
+    static int de(const QString& patron) { return TLargoPatron(patron).alternativas(); }
 
 private:
     explicit TLargoPatron(const QString& patron) : m_p(patron) {}
@@ -46,8 +43,8 @@ private:
     {
         int mejor = 0;
         int actual = 0;
-        while (m_i < m_p.size() && m_p.at(m_i) != QLatin1Char(')')) {
-            if (m_p.at(m_i) == QLatin1Char('|')) {
+        while (m_i < m_p.size() && m_p.at(m_i) != u')') {
+            if (m_p.at(m_i) == u'|') {
                 ++m_i;
                 mejor = std::max(mejor, actual);
                 actual = 0;
@@ -61,28 +58,28 @@ private:
     int atomo()
     {
         const QChar c = m_p.at(m_i++);
-        if (c == QLatin1Char('(')) {
+        if (c == u'(') {
             const int dentro = alternativas();
             ++m_i; // ')'
             return dentro;
         }
-        if (c == QLatin1Char('[')) {
+        if (c == u'[') {
             int nivel = 1;
             while (m_i < m_p.size() && nivel > 0) {
                 const QChar d = m_p.at(m_i++);
-                if (d == QLatin1Char('\\'))
+                if (d == u'\\')
                     ++m_i;
-                else if (d == QLatin1Char('['))
+                else if (d == u'[')
                     ++nivel;
-                else if (d == QLatin1Char(']'))
+                else if (d == u']')
                     --nivel;
             }
             return 1;
         }
-        if (c == QLatin1Char('\\')) {
+        if (c == u'\\') {
             const QChar d = m_p.at(m_i++);
-            if ((d == QLatin1Char('p') || d == QLatin1Char('P')) && m_p.at(m_i) == QLatin1Char('{'))
-                m_i = m_p.indexOf(QLatin1Char('}'), m_i) + 1;
+            if ((d == u'p' || d == u'P') && m_p.at(m_i) == u'{')
+                m_i = m_p.indexOf(u'}', m_i) + 1;
         }
         return 1;
     }
@@ -92,18 +89,14 @@ private:
         if (m_i >= m_p.size())
             return largo;
         const QChar c = m_p.at(m_i);
-        if (c == QLatin1Char('?')) {
+        if (c == u'?' || c == u'*' || c == u'+') {
             ++m_i;
-            return largo;
+            return c == u'?' || largo == 0 ? largo : SIN_LIMITE;
         }
-        if (c == QLatin1Char('*') || c == QLatin1Char('+')) {
-            ++m_i;
-            return largo == 0 ? 0 : SIN_LIMITE;
-        }
-        if (c != QLatin1Char('{'))
+        if (c != u'{')
             return largo;
-        const int cierre = m_p.indexOf(QLatin1Char('}'), m_i);
-        const QStringList partes = m_p.mid(m_i + 1, cierre - m_i - 1).split(QLatin1Char(','));
+        const int cierre = m_p.indexOf(u'}', m_i);
+        const QStringList partes = m_p.mid(m_i + 1, cierre - m_i - 1).split(u',');
         m_i = cierre + 1;
         if (partes.size() == 2 && partes.at(1).trimmed().isEmpty())
             return largo == 0 ? 0 : SIN_LIMITE;
@@ -137,7 +130,7 @@ public:
     // The node of `ruta` ("Comprobante/Emisor") in that schema: its element.
     TNodoXML elemento(const QString& archivo, const QString& ruta)
     {
-        const QStringList pasos = ruta.split(QLatin1Char('/'));
+        const QStringList pasos = ruta.split(u'/');
         TNodoXML actual = porNombre(documento(archivo).raiz(), "element", pasos.first(), false);
         for (int i = 1; i < pasos.size() && actual; ++i)
             actual = porNombre(contenido(archivo, actual), "element", pasos.at(i), true);
@@ -162,7 +155,7 @@ private:
     TNodoXML contenido(const QString& archivo, const TNodoXML& elemento)
     {
         if (elemento.tieneAtributo("type")) {
-            const QString tipo = elemento.atributo("type").section(QLatin1Char(':'), -1);
+            const QString tipo = elemento.atributo("type").section(u':', -1);
             return porNombre(documento(archivo).raiz(), "complexType", tipo, false);
         }
         return elemento;
@@ -184,8 +177,8 @@ private:
 
     TLimite porTipo(const QString& archivo, const QString& tipo)
     {
-        const QString prefijo = tipo.section(QLatin1Char(':'), 0, 0);
-        const QString nombre = tipo.section(QLatin1Char(':'), -1);
+        const QString prefijo = tipo.section(u':', 0, 0);
+        const QString nombre = tipo.section(u':', -1);
         const TNodoXML raizEsquema = documento(archivo).raiz();
         const QString espacio = raizEsquema.atributo(("xmlns:" + prefijo).toUtf8().constData());
         if (espacio == QLatin1String(XS))
@@ -194,8 +187,7 @@ private:
         if (espacio != raizEsquema.atributo("targetNamespace")) {
             for (const TNodoXML& importa : raizEsquema.hijos(XS, "import"))
                 if (importa.atributo("namespace") == espacio)
-                    donde = QDir::cleanPath(QFileInfo(archivo).path() + QLatin1Char('/') +
-                                            importa.atributo("schemaLocation"));
+                    donde = QDir::cleanPath(QFileInfo(archivo).path() + u'/' + importa.atributo("schemaLocation"));
             if (!QFileInfo::exists(raiz() + donde))
                 return catalogo(nombre);
         }
@@ -219,7 +211,7 @@ private:
                 limite.largo = std::min(limite.largo, valor.toInt());
             } else if (faceta.es(XS, "pattern")) {
                 patrones = std::max(patrones, TLargoPatron::de(valor));
-                libre = libre && valor.startsWith(QLatin1String("[^|]"));
+                libre = libre && valor.startsWith("[^|]"_L1);
             } else if (faceta.es(XS, "enumeration")) {
                 enumeracion = std::max(enumeracion, int(valor.size()));
             } else if (faceta.es(XS, "fractionDigits")) {
@@ -236,29 +228,24 @@ private:
 
     static TLimite integrado(const QString& nombre)
     {
-        TLimite limite;
-        if (nombre == QLatin1String("int"))
-            limite.largo = 11; // -2147483648
-        limite.libre = nombre == QLatin1String("string");
-        return limite;
+        // An int takes 11 characters: -2147483648.
+        return TLimite{nombre == "int"_L1 ? 11 : SIN_LIMITE, -1, nombre == "string"_L1};
     }
 
     // A type of the SAT's catalogue schema, which is not kept here: its keys
     // are the catalogue's own (data/sat), and the product key is eight digits.
     static TLimite catalogo(const QString& nombre)
     {
+        if (nombre == "c_ClaveProdServ"_L1)
+            return TLimite{8};
         TLimite limite;
-        if (nombre == QLatin1String("c_ClaveProdServ")) {
-            limite.largo = 8;
-            return limite;
-        }
-        QFile csv(QStringLiteral(VELKOR_DATOS_PRUEBA "/../../data/sat/") + nombre + QStringLiteral(".csv"));
+        QFile csv(QStringLiteral(VELKOR_DATOS_PRUEBA "/../../data/sat/") + nombre + u".csv"_s);
         if (!csv.open(QIODevice::ReadOnly))
             return limite; // unknown: no bound, which the check reports
         limite.largo = 0;
         csv.readLine();
         while (!csv.atEnd()) {
-            const QString clave = QString::fromUtf8(csv.readLine()).section(QLatin1Char(','), 0, 0).trimmed();
+            const QString clave = QString::fromUtf8(csv.readLine()).section(u',', 0, 0).trimmed();
             limite.largo = std::max(limite.largo, int(clave.size()));
         }
         return limite;
@@ -332,8 +319,7 @@ private slots:
         const QList<TAtributoCfdi>& todos = AtributosCfdi::todos();
         for (int i = 0; i < todos.size(); ++i) {
             const TAtributoCfdi& a = todos.at(i);
-            QTest::newRow(
-                qPrintable(QStringLiteral("%1 %2@%3 -> %4.%5").arg(a.esquema, a.nodo, a.atributo, a.clase, a.columna)))
+            QTest::newRow(qPrintable(u"%1 %2@%3 -> %4.%5"_s.arg(a.esquema, a.nodo, a.atributo, a.clase, a.columna)))
                 << i;
         }
     }
@@ -342,9 +328,9 @@ private slots:
         QFETCH(int, indice);
         const TAtributoCfdi& a = AtributosCfdi::todos().at(indice);
         const TNodoXML nodo = m_esquemas.elemento(a.esquema, a.nodo);
-        QVERIFY2(nodo, qPrintable(QStringLiteral("el esquema no tiene el nodo ") + a.nodo));
+        QVERIFY2(nodo, qPrintable(u"el esquema no tiene el nodo "_s + a.nodo));
         const TNodoXML atributo = m_esquemas.atributo(a.esquema, nodo, a.atributo);
-        QVERIFY2(atributo, qPrintable(QStringLiteral("el nodo no tiene el atributo ") + a.atributo));
+        QVERIFY2(atributo, qPrintable(u"el nodo no tiene el atributo "_s + a.atributo));
         QVERIFY(Esquema::tabla(a.clase).posicion(a.columna.toUpper()) >= 0);
         const TColumna& c = columna(a);
         const TLimite limite = m_esquemas.limite(a.esquema, atributo);
@@ -356,21 +342,19 @@ private slots:
             // with its report saying so.
             const bool indexada = Esquema::tabla(a.clase).indices.contains(c.nombre);
             const int requerido = limite.largo < SIN_LIMITE ? limite.largo : (indexada ? 500 : 1000);
+            const QString admite = limite.largo < SIN_LIMITE ? QString::number(limite.largo) : u"cualquier largo"_s;
             if (c.largo > 0)
-                QVERIFY2(c.largo >= requerido,
-                         qPrintable(QStringLiteral("la columna guarda %1 caracteres; el "
-                                                   "esquema admite %2")
-                                        .arg(c.largo)
-                                        .arg(limite.largo < SIN_LIMITE ? QString::number(limite.largo)
-                                                                       : QStringLiteral("cualquier largo"))));
+                QVERIFY2(
+                    c.largo >= requerido,
+                    qPrintable(u"la columna guarda %1 caracteres; el esquema admite %2"_s.arg(c.largo).arg(admite)));
             break;
         }
         case TTipoColumna::Decimal:
             QVERIFY2(limite.decimales <= TDecimal::DECIMALES,
-                     qPrintable(QStringLiteral("el esquema admite %1 decimales").arg(limite.decimales)));
+                     qPrintable(u"el esquema admite %1 decimales"_s.arg(limite.decimales)));
             break;
         default:
-            QFAIL(qPrintable(QStringLiteral("la columna %1 no guarda el texto del atributo").arg(c.nombre)));
+            QFAIL(qPrintable(u"la columna %1 no guarda el texto del atributo"_s.arg(c.nombre)));
         }
     }
 
@@ -381,18 +365,18 @@ private slots:
     {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QStringList>("esquemas");
-        const QString tfd10 = QStringLiteral("TimbreFiscalDigital/TimbreFiscalDigital.xsd");
-        const QString tfd11 = QStringLiteral("TimbreFiscalDigital/TimbreFiscalDigitalv11.xsd");
-        QTest::newRow("3.2") << QStringLiteral("cfdi32-real.xml") << QStringList{"3/cfdv32.xsd", tfd10};
-        QTest::newRow("3.2 nómina 1.1") << QStringLiteral("cfdv32-nomina.xml")
+        const QString tfd10 = u"TimbreFiscalDigital/TimbreFiscalDigital.xsd"_s;
+        const QString tfd11 = u"TimbreFiscalDigital/TimbreFiscalDigitalv11.xsd"_s;
+        QTest::newRow("3.2") << u"cfdi32-real.xml"_s << QStringList{"3/cfdv32.xsd", tfd10};
+        QTest::newRow("3.2 nómina 1.1") << u"cfdv32-nomina.xml"_s
                                         << QStringList{"3/cfdv32.xsd", "nomina/nomina11.xsd", tfd10};
-        QTest::newRow("3.2 impuestos locales") << QStringLiteral("impuestos-locales-retenidos.xml")
-                                               << QStringList{"3/cfdv32.xsd", "implocal/implocal.xsd", tfd10};
-        QTest::newRow("3.3") << QStringLiteral("cfdi33-valid.xml") << QStringList{"3/cfdv33.xsd", tfd11};
+        QTest::newRow("3.2 impuestos locales")
+            << u"impuestos-locales-retenidos.xml"_s << QStringList{"3/cfdv32.xsd", "implocal/implocal.xsd", tfd10};
+        QTest::newRow("3.3") << u"cfdi33-valid.xml"_s << QStringList{"3/cfdv33.xsd", tfd11};
         QTest::newRow("3.3 impuestos locales")
-            << QStringLiteral("cfdi33-real.xml") << QStringList{"3/cfdv33.xsd", "implocal/implocal.xsd", tfd11};
-        QTest::newRow("4.0") << QStringLiteral("cfdi40-real.xml") << QStringList{"4/cfdv40.xsd", tfd11};
-        QTest::newRow("4.0 nómina 1.2") << QStringLiteral("cfdi40-nomina-compensacion-valid.xml")
+            << u"cfdi33-real.xml"_s << QStringList{"3/cfdv33.xsd", "implocal/implocal.xsd", tfd11};
+        QTest::newRow("4.0") << u"cfdi40-real.xml"_s << QStringList{"4/cfdv40.xsd", tfd11};
+        QTest::newRow("4.0 nómina 1.2") << u"cfdi40-nomina-compensacion-valid.xml"_s
                                         << QStringList{"4/cfdv40.xsd", "nomina/nomina12.xsd", tfd11};
     }
     void comprobanteMaximo()
@@ -405,10 +389,7 @@ private slots:
         QVERIFY(documento.cargado());
 
         struct TEsperado {
-            QString clase;
-            QString columna;
-            QString valor;
-            QString donde;
+            QString clase, columna, valor, donde;
         };
         QList<TEsperado> esperados;
         QHash<QString, QString> escritos; // nodo@atributo -> valor
@@ -419,10 +400,10 @@ private slots:
             const TLimite limite = m_esquemas.limite(a.esquema, m_esquemas.atributo(a.esquema, nodo, a.atributo));
             if (!limite.libre)
                 continue;
-            const QList<TNodoXML> enVoucher = nodos(documento.raiz(), a.nodo.split(QLatin1Char('/')));
+            const QList<TNodoXML> enVoucher = nodos(documento.raiz(), a.nodo.split(u'/'));
             if (enVoucher.isEmpty())
                 continue;
-            const QString clave = a.nodo + QLatin1Char('@') + a.atributo;
+            const QString clave = a.nodo + u'@' + a.atributo;
             if (!escritos.contains(clave)) {
                 const int largo = limite.largo < SIN_LIMITE ? limite.largo : largoAbierto(a);
                 escritos.insert(clave, textoDe(largo, int(escritos.size())));
@@ -431,13 +412,13 @@ private slots:
             }
             esperados.append({a.clase, a.columna, escritos.value(clave), clave});
         }
-        QVERIFY2(escritos.size() >= 3, qPrintable(QStringLiteral("solo %1 atributos").arg(escritos.size())));
+        QVERIFY2(escritos.size() >= 3, qPrintable(u"solo %1 atributos"_s.arg(escritos.size())));
 
         const QByteArray bytes = documento.raiz().xml().toUtf8();
-        const QString ruta = entorno.escribe(QStringLiteral("maximo.xml"), bytes);
+        const QString ruta = entorno.escribe(u"maximo.xml"_s, bytes);
         const TResultadoArchivo r = entorno.importador()->importa(ruta);
         QVERIFY2(r.estado == TResultadoArchivo::Importado, qPrintable(r.motivo));
-        QVERIFY2(r.avisos.isEmpty(), qPrintable(r.avisos.join(QLatin1Char('\n'))));
+        QVERIFY2(r.avisos.isEmpty(), qPrintable(r.avisos.join(u'\n')));
 
         const TConexionSesion conexion = TEntornoImportacion::conexion(r.rfc);
         for (const TEsperado& e : std::as_const(esperados)) {
@@ -447,8 +428,7 @@ private slots:
             TPersistencia::busca(t, campo.noEsNulo(), conexion, TOrden(), [&](const QVector<QVariant>& fila) {
                 entero = entero || fila.at(t.posicion(e.columna.toUpper())).toString() == e.valor;
             });
-            QVERIFY2(entero,
-                     qPrintable(QStringLiteral("%1 no quedó entero en %2.%3").arg(e.donde, t.nombre, e.columna)));
+            QVERIFY2(entero, qPrintable(u"%1 no quedó entero en %2.%3"_s.arg(e.donde, t.nombre, e.columna)));
         }
         QCOMPARE(TEntornoImportacion::comprobante(r.rfc, r.uuid)->getComprobantexml(), bytes);
         QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(r.rfc, r.uuid)), bytes);
@@ -468,16 +448,14 @@ private slots:
         QTest::addColumn<QString>("guardado");
         QTest::addColumn<QString>("aviso"); // empty: none
         QTest::newRow("cuenta de 19 dígitos")
-            << QStringLiteral("cfdi40-nomina-compensacion-valid.xml") << QByteArray("NumEmpleado=\"0001\"")
+            << u"cfdi40-nomina-compensacion-valid.xml"_s << QByteArray("NumEmpleado=\"0001\"")
             << QByteArray("NumEmpleado=\"0001\" Banco=\"002\" CuentaBancaria=\"1234567890123456789\"")
-            << QStringLiteral("TNominacomprobante") << QStringLiteral("Clabe") << QStringLiteral("1234567890123456789")
-            << QString();
-        const QString serie = QStringLiteral("SERIE-DE-39-CARACTERES-0123456789-ABCDE");
-        QTest::newRow("serie de 39") << QStringLiteral("cfdi40-real.xml") << QByteArray("Serie=\"O\"")
-                                     << (QByteArray("Serie=\"") + serie.toUtf8() + '"')
-                                     << QStringLiteral("TComprobante") << QStringLiteral("Serie") << serie.left(25)
-                                     << QStringLiteral("El valor de Serie (Comprobante) tiene 39 caracteres y se "
-                                                       "guardaron los primeros 25");
+            << u"TNominacomprobante"_s << u"Clabe"_s << u"1234567890123456789"_s << QString();
+        const QString serie = u"SERIE-DE-39-CARACTERES-0123456789-ABCDE"_s;
+        QTest::newRow("serie de 39")
+            << u"cfdi40-real.xml"_s << QByteArray("Serie=\"O\"") << (QByteArray("Serie=\"") + serie.toUtf8() + '"')
+            << u"TComprobante"_s << u"Serie"_s << serie.left(25)
+            << u"El valor de Serie (Comprobante) tiene 39 caracteres y se guardaron los primeros 25"_s;
     }
     void valorMasLargoQueElEsquema()
     {
@@ -490,7 +468,7 @@ private slots:
         QFETCH(QString, aviso);
         TEntornoImportacion entorno;
         const QByteArray bytes = TEntornoImportacion::variante(archivo, {{de, a}});
-        entorno.escribe(QStringLiteral("largo.xml"), bytes);
+        entorno.escribe(u"largo.xml"_s, bytes);
         QString rutaReporte;
         QString rfc;
         {
@@ -503,9 +481,9 @@ private slots:
             rfc = resultados.first().rfc;
         }
         const QString reporte = QString::fromUtf8(TEntornoImportacion::bytes(rutaReporte));
-        QVERIFY2(reporte.contains(QStringLiteral(",Importado,")), qPrintable(reporte));
+        QVERIFY2(reporte.contains(u",Importado,"_s), qPrintable(reporte));
         if (aviso.isEmpty())
-            QVERIFY2(!reporte.contains(QStringLiteral("se guardaron los primeros")), qPrintable(reporte));
+            QVERIFY2(!reporte.contains(u"se guardaron los primeros"_s), qPrintable(reporte));
         else
             QVERIFY2(reporte.contains(aviso), qPrintable(reporte));
 
@@ -515,7 +493,7 @@ private slots:
         TPersistencia::busca(t, TCondicion(), conexion, TOrden(), [&](const QVector<QVariant>& fila) {
             valores << fila.at(t.posicion(columna.toUpper())).toString();
         });
-        QVERIFY2(valores.contains(guardado), qPrintable(valores.join(QLatin1Char('|'))));
+        QVERIFY2(valores.contains(guardado), qPrintable(valores.join(u'|')));
         const QList<TComprobante> comprobantes = TComprobante::busca(TCondicion(), conexion);
         QCOMPARE(comprobantes.size(), 1);
         QCOMPARE(comprobantes.first().getComprobantexml(), bytes);

@@ -1,13 +1,14 @@
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
-#include "Sistema.h"
 
 #include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <cstdio>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -29,7 +30,7 @@ private slots:
         QTest::addColumn<int>("salida");
         QTest::addColumn<QString>("mensaje");
         const QString correo = QString::fromUtf8(TEntornoImportacion::EMAIL);
-        const QString entrada = QStringLiteral("@entrada");
+        const QString entrada = u"@entrada"_s;
         QTest::newRow("ayuda") << QStringList{"--help"} << TPreparacion::Nada << 0
                                << "Uso: velkor-importar CARPETA --correo CORREO";
         QTest::newRow("sin carpeta") << QStringList{"--correo", correo} << TPreparacion::Nada << 2
@@ -37,7 +38,7 @@ private slots:
         QTest::newRow("sin correo") << QStringList{entrada} << TPreparacion::Nada << 2 << "Falta el correo electrónico";
         QTest::newRow("correo sin valor")
             << QStringList{entrada, "--correo"} << TPreparacion::Nada << 2 << "Falta el valor de --correo";
-        QTest::newRow("opción desconocida") << QStringList{entrada, QStringLiteral("--correo=") + correo, "--rapido"}
+        QTest::newRow("opción desconocida") << QStringList{entrada, u"--correo="_s + correo, "--rapido"}
                                             << TPreparacion::Nada << 2 << "Opción desconocida: --rapido";
         QTest::newRow("carpeta inexistente") << QStringList{"/no/existe", "--correo", correo} << TPreparacion::Nada << 3
                                              << "La carpeta \"/no/existe\" no existe.";
@@ -57,25 +58,25 @@ private slots:
         QFETCH(int, salida);
         QFETCH(QString, mensaje);
         TProgramaConsola programa;
-        programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
-        argumentos.replaceInStrings(QStringLiteral("@entrada"), programa.entorno.entrada());
+        programa.entorno.agrega(u"cfdi40-real.xml"_s);
+        argumentos.replaceInStrings(u"@entrada"_s, programa.entorno.entrada());
 
         if (preparacion == TPreparacion::NegocioDelCorreo) {
             programa.entorno.importaCarpeta();
             Conexiones::cierraHilo();
-            QFile::remove(programa.entorno.entrada() + QStringLiteral("cfdi40-real.xml"));
-            programa.entorno.agrega(QStringLiteral("cfdi32-real.xml"));
+            QFile::remove(programa.entorno.entrada() + u"cfdi40-real.xml"_s);
+            programa.entorno.agrega(u"cfdi32-real.xml"_s);
         }
-        QLockFile candado(programa.entorno.carpeta.archivo(QStringLiteral("db/.importacion.lock")));
+        QLockFile candado(programa.entorno.carpeta.archivo(u"db/.importacion.lock"_s));
         if (preparacion == TPreparacion::ImportacionEnCurso)
             QVERIFY(candado.tryLock(0));
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ocupa"));
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"ocupa"_s);
             db.setDatabaseName(programa.entorno.carpeta.archivo(Constantes::DB_USUARIOS));
             QVERIFY(db.open());
             QSqlQuery ocupa(db);
             if (preparacion == TPreparacion::RegistroOcupado)
-                QVERIFY(ocupa.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+                QVERIFY(ocupa.exec(u"BEGIN EXCLUSIVE"_s));
 
             const TProgramaConsola::TCorrida corrida = programa.corre(argumentos, "Clave#1\n");
             QCOMPARE(corrida.salida, salida);
@@ -83,10 +84,10 @@ private slots:
             QVERIFY2(dicho.contains(mensaje), qPrintable(dicho));
             if (salida != 0)
                 QVERIFY(corrida.salidaEstandar.isEmpty());
-            ocupa.exec(QStringLiteral("ROLLBACK"));
+            ocupa.exec(u"ROLLBACK"_s);
             db.close();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("ocupa"));
+        QSqlDatabase::removeDatabase(u"ocupa"_s);
         // Nothing of the refused run: no business beyond the prepared one.
         QCOMPARE(registroLocal().getNumeroEmpresas(), preparacion == TPreparacion::NegocioDelCorreo ? 1 : 0);
     }
@@ -97,36 +98,33 @@ private slots:
     void importa()
     {
         TProgramaConsola programa;
-        programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
-        programa.entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("sub/32.xml"));
-        programa.entorno.agrega(QStringLiteral("cfdv2.xml"));
+        programa.entorno.agrega(u"cfdi40-real.xml"_s);
+        programa.entorno.agrega(u"cfdi32-real.xml"_s, u"sub/32.xml"_s);
+        programa.entorno.agrega(u"cfdv2.xml"_s);
         TProgramaConsola::TCorrida corrida = programa.importa();
         QCOMPARE(corrida.salida, 0);
-        QVERIFY2(
-            corrida.salidaEstandar.startsWith(QStringLiteral("Proceso Terminado\n\nImportados: 2\nYa existían: 0\n")),
-            qPrintable(corrida.salidaEstandar));
-        const QString reporte = corrida.salidaEstandar.section(QLatin1Char('\n'), -2, -2);
-        QVERIFY2(reporte.startsWith(programa.entorno.carpeta.archivo(QStringLiteral("Importacion-"))) &&
-                     QFileInfo(reporte).isFile(),
+        QVERIFY2(corrida.salidaEstandar.startsWith(u"Proceso Terminado\n\nImportados: 2\nYa existían: 0\n"_s),
+                 qPrintable(corrida.salidaEstandar));
+        const QString reporte = corrida.salidaEstandar.section(u'\n', -2, -2);
+        QVERIFY2(reporte.startsWith(programa.entorno.carpeta.archivo(u"Importacion-"_s)) && QFileInfo(reporte).isFile(),
                  qPrintable(reporte));
         QVERIFY2(corrida.errores.isEmpty(), qPrintable(corrida.errores));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
         // Its owner is the e-mail and the password read from the pipe.
-        const std::unique_ptr<TComprobante> comprobante = TEntornoImportacion::comprobante(
-            QStringLiteral("CTO021007DZ8"), QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F"));
+        const std::unique_ptr<TComprobante> comprobante =
+            TEntornoImportacion::comprobante(u"CTO021007DZ8"_s, u"80824F3B-323E-407B-8F8E-40D83FE2E69F"_s);
         QVERIFY(comprobante);
-        const TConexionSesion conexion = TEntornoImportacion::conexion(QStringLiteral("CTO021007DZ8"));
+        const TConexionSesion conexion = TEntornoImportacion::conexion(u"CTO021007DZ8"_s);
         const std::unique_ptr<TUsuario> usuario =
             TUsuario::getInfoByEmail(QString::fromUtf8(TEntornoImportacion::EMAIL), conexion);
         QVERIFY(usuario);
         Conexiones::cierraHilo();
 
-        programa.entorno.escribe(QStringLiteral("roto.xml"), QByteArrayLiteral("<cfdi:Comprobante"));
+        programa.entorno.escribe(u"roto.xml"_s, QByteArrayLiteral("<cfdi:Comprobante"));
         corrida = programa.importa();
         QCOMPARE(corrida.salida, 1);
-        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("\nYa existían: 2\n")),
-                 qPrintable(corrida.salidaEstandar));
-        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("\nFallidos: 1\n")));
+        QVERIFY2(corrida.salidaEstandar.contains(u"\nYa existían: 2\n"_s), qPrintable(corrida.salidaEstandar));
+        QVERIFY(corrida.salidaEstandar.contains(u"\nFallidos: 1\n"_s));
     }
 
     // A file whose name is not UTF-8 is not passed over: it fails with its
@@ -134,19 +132,19 @@ private slots:
     void nombreNoUtf8()
     {
         TProgramaConsola programa;
-        programa.entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        programa.entorno.agrega(u"cfdi40-real.xml"_s);
         FILE* f = std::fopen((QFile::encodeName(programa.entorno.entrada()) + "fact\xE1.xml").constData(), "w");
         QVERIFY(f);
         std::fclose(f);
         const TProgramaConsola::TCorrida corrida = programa.importa();
         QCOMPARE(corrida.salida, 1);
-        QVERIFY2(corrida.salidaEstandar.contains(QStringLiteral("\nImportados: 1\n")) &&
-                     corrida.salidaEstandar.contains(QStringLiteral("\nFallidos: 1\n")),
+        QVERIFY2(corrida.salidaEstandar.contains(u"\nImportados: 1\n"_s) &&
+                     corrida.salidaEstandar.contains(u"\nFallidos: 1\n"_s),
                  qPrintable(corrida.salidaEstandar));
-        const QString reporte = corrida.salidaEstandar.section(QLatin1Char('\n'), -2, -2);
+        const QString reporte = corrida.salidaEstandar.section(u'\n', -2, -2);
         const QString filas = QString::fromUtf8(TEntornoImportacion::bytes(reporte));
         QVERIFY2(filas.contains(programa.entorno.entrada() +
-                                QStringLiteral("fact\\xE1.xml,Fallido,,,,El nombre del archivo no es texto UTF-8")),
+                                u"fact\\xE1.xml,Fallido,,,,El nombre del archivo no es texto UTF-8"_s),
                  qPrintable(filas));
     }
 };

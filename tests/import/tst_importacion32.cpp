@@ -1,20 +1,19 @@
 #include "EntornoImportacion.h"
 
 #include "Cfdi.h"
-#include "Cfdv32.h"
-#include "Cfdv33.h"
-#include "Cfdv40.h"
 #include "Nomina12.h"
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 using Estado = TResultadoArchivo::TEstado;
+using E = TEntornoImportacion;
 
 namespace {
 
-const QString RFC_PRUEBAS = QStringLiteral("AAA010101AAA");
-const QString UUID_NOMINA = QStringLiteral("E403F396-6A57-4625-ADB4-BB436B00789F"); // cfdv32-nomina.xml
-const QString RFC_CEVER = QStringLiteral("CTO021007DZ8");                           // cfdi32-real.xml
-const QString UUID_CEVER = QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F");
+const QString RFC_PRUEBAS = u"AAA010101AAA"_s;
+const QString UUID_NOMINA = u"E403F396-6A57-4625-ADB4-BB436B00789F"_s; // cfdv32-nomina.xml
+const QString RFC_CEVER = u"CTO021007DZ8"_s;                           // cfdi32-real.xml
+const QString UUID_CEVER = u"80824F3B-323E-407B-8F8E-40D83FE2E69F"_s;
 
 TDecimal d(const char* texto)
 {
@@ -41,8 +40,8 @@ QStringList filasDesglose(const TComprobante& comprobante, const TConexionSesion
 {
     QStringList filas;
     for (const TDesgloseimpuesto& r : desglose(comprobante, conexion))
-        filas << r.getNombre() + QLatin1Char(' ') + r.getTasa().texto() + QLatin1Char(' ') + r.getImporte().texto(2) +
-                     QLatin1Char(' ') + r.getTipoimpuesto();
+        filas << r.getNombre() + u' ' + r.getTasa().texto() + u' ' + r.getImporte().texto(2) + u' ' +
+                     r.getTipoimpuesto();
     return filas;
 }
 
@@ -101,13 +100,12 @@ private slots:
     void archivosReales()
     {
         TEntornoImportacion entorno;
-        const QStringList archivos =
-            QDir(TEntornoImportacion::dato(QString())).entryList({QStringLiteral("*.xml")}, QDir::Files);
+        const QStringList archivos = QDir(E::dato(QString())).entryList({u"*.xml"_s}, QDir::Files);
         for (const QString& archivo : archivos)
             entorno.agrega(archivo);
-        const QStringList propios = QDir(TEntornoImportacion::dato(QStringLiteral("propios"))).entryList(QDir::Files);
+        const QStringList propios = QDir(E::dato(u"propios"_s)).entryList(QDir::Files);
         for (const QString& archivo : propios)
-            entorno.agrega(QStringLiteral("propios/") + archivo, QStringLiteral("propios/") + archivo);
+            entorno.agrega(u"propios/"_s + archivo, u"propios/"_s + archivo);
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(50);
         QCOMPARE(resultados.size(), archivos.size() + propios.size());
 
@@ -116,68 +114,52 @@ private slots:
         for (const TResultadoArchivo& r : resultados) {
             estados[QFileInfo(r.ruta).fileName()] = r.estado;
             if (r.estado == Estado::Fallido)
-                fallidos << QFileInfo(r.ruta).fileName() + QStringLiteral(": ") + r.motivo;
+                fallidos << QFileInfo(r.ruta).fileName() + u": "_s + r.motivo;
             // Nothing stored is reported cut, and a file passed over names no voucher.
-            QVERIFY2(r.avisos.isEmpty(), qPrintable(r.ruta + QStringLiteral(": ") + r.avisos.join(u' ')));
+            QVERIFY2(r.avisos.isEmpty(), qPrintable(r.ruta + u": "_s + r.avisos.join(u' ')));
             QVERIFY2(r.estado != Estado::Omitido || r.uuid.isEmpty(), qPrintable(r.ruta));
             if (r.estado != Estado::Importado)
                 continue;
-            const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(r.rfc, r.uuid);
+            const std::unique_ptr<TComprobante> guardado = E::comprobante(r.rfc, r.uuid);
             QVERIFY2(guardado, qPrintable(r.ruta));
-            comparaConArchivo(*guardado, TEntornoImportacion::conexion(r.rfc), r);
-            QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(r.rfc, r.uuid)),
-                     TEntornoImportacion::bytes(r.ruta));
+            comparaConArchivo(*guardado, E::conexion(r.rfc), r);
+            QCOMPARE(E::bytes(TImportadorXML::rutaCopia(r.rfc, r.uuid)), E::bytes(r.ruta));
         }
-        QVERIFY2(fallidos.isEmpty(), qPrintable(fallidos.join(QLatin1Char('\n'))));
+        QVERIFY2(fallidos.isEmpty(), qPrintable(fallidos.join(u'\n')));
         // Not stamped, another kind of document, or a 4.0 voucher naming its
         // schema by a relative location: passed over. Vouchers whose UUID an
         // earlier file of the folder brought: already there.
         const int I = Estado::Importado, Y = Estado::YaExistia, O = Estado::Omitido;
         QHash<QString, int> esperados;
         for (const auto& [estado, nombres] :
-             {std::pair{I, QStringList{"cfdi.xml",
-                                       "cfdi32-real.xml",
-                                       "cfdi33-real.xml",
-                                       "cfdi33-valid.xml",
-                                       "cfdi40-nomina-compensacion-valid.xml",
-                                       "cfdi40-real.xml",
-                                       "cfdv32-ejemplo.xml",
-                                       "cfdv32-instituciones-educativas.xml",
-                                       "cfdv33-signed-tfd.xml",
-                                       "detallista-example.xml",
-                                       "file_pdf.xml",
-                                       "h&e951128469_ingreso_iva16_stamped.xml",
-                                       "bom-sin-declaracion.xml",
-                                       "completo-40.xml",
-                                       "dos-complementos.xml",
-                                       "dos-timbres.xml",
-                                       "espacio-por-omision.xml",
-                                       "otros-prefijos.xml",
-                                       "prefijos-en-raiz-32.xml",
-                                       "ubicacion-xmlns.xml"}},
-              std::pair{Y, QStringList{"cfdv32-nomina.xml", "impuestos-locales-retenidos.xml"}},
-              std::pair{O, QStringList{"cancel_xml.xml", "cfdv-33-addenda.xml", "cfdv2.xml", "cfdv3.externo.xml",
-                                       "cfdv32.xml", "cfdv40-cartaporte20.xml", "cfdv40-cce11.xml",
-                                       "cfdv40-donat11.xml.xml", "cfdv40-nomina12.xml", "cfdv40-pagos20.xml",
-                                       "created-pago-with-ns-at-root-33.xml", "created-with-discounts-40.xml",
-                                       "retenciones10-ejemplo.xml", "retenciones20.xml", "sample-validacfd01.xml",
-                                       "esquema-desconocido.xml", "nomina11-minima.xml", "uuid-vacio.xml"}}})
-            for (const QString& nombre : nombres)
+             {std::pair{
+                  I, u"cfdi.xml cfdi32-real.xml cfdi33-real.xml cfdi33-valid.xml cfdi40-nomina-compensacion-valid.xml "
+                     "cfdi40-real.xml cfdv32-ejemplo.xml cfdv32-instituciones-educativas.xml cfdv33-signed-tfd.xml "
+                     "detallista-example.xml file_pdf.xml h&e951128469_ingreso_iva16_stamped.xml "
+                     "bom-sin-declaracion.xml completo-40.xml dos-complementos.xml dos-timbres.xml "
+                     "espacio-por-omision.xml otros-prefijos.xml prefijos-en-raiz-32.xml ubicacion-xmlns.xml"_s},
+              std::pair{Y, u"cfdv32-nomina.xml impuestos-locales-retenidos.xml"_s},
+              std::pair{O, u"cancel_xml.xml cfdv-33-addenda.xml cfdv2.xml cfdv3.externo.xml cfdv32.xml "
+                           "cfdv40-cartaporte20.xml cfdv40-cce11.xml cfdv40-donat11.xml.xml cfdv40-nomina12.xml "
+                           "cfdv40-pagos20.xml created-pago-with-ns-at-root-33.xml created-with-discounts-40.xml "
+                           "retenciones10-ejemplo.xml retenciones20.xml sample-validacfd01.xml esquema-desconocido.xml "
+                           "nomina11-minima.xml uuid-vacio.xml"_s}})
+            for (const QString& nombre : nombres.split(u' '))
                 esperados.insert(nombre, estado);
         QCOMPARE(esperados.size(), estados.size());
         for (auto it = esperados.constBegin(); it != esperados.constEnd(); ++it)
             QVERIFY2(estados.value(it.key(), -1) == it.value(),
-                     qPrintable(it.key() + QStringLiteral(": ") + QString::number(estados.value(it.key(), -1))));
+                     qPrintable(it.key() + u": "_s + QString::number(estados.value(it.key(), -1))));
     }
 
     // A payroll 1.1 voucher, field by field.
     void nomina11()
     {
         TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(QStringLiteral("cfdv32-nomina.xml")));
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(u"cfdv32-nomina.xml"_s));
         QCOMPARE(int(r.estado), int(Estado::Importado));
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, UUID_NOMINA);
+        const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, UUID_NOMINA);
         QVERIFY(v);
         QCOMPARE(v->getTotal(), d("40600.00"));
         QCOMPARE(v->getSubtotal(), d("35000.00"));
@@ -198,8 +180,8 @@ private slots:
 
         // The receiver: a customer with its address from the postal-code catalogue.
         const std::shared_ptr<TCliente> cliente = v->getCliente();
-        QCOMPARE(cliente->getDatosfiscales()->getRfc(), QStringLiteral("E&Ñ831019M53"));
-        QCOMPARE(cliente->getDatosfiscales()->getRazon(), QStringLiteral("Exportadora de Ganado HOLSTEIN S.A."));
+        QCOMPARE(cliente->getDatosfiscales()->getRfc(), u"E&Ñ831019M53"_s);
+        QCOMPARE(cliente->getDatosfiscales()->getRazon(), u"Exportadora de Ganado HOLSTEIN S.A."_s);
         const std::shared_ptr<TDireccion> direccion = cliente->getDireccionEnvio();
         QVERIFY(direccion);
         QCOMPARE((QStringList{direccion->getCalle(), direccion->getNoexterior(), direccion->getColonia(),
@@ -208,8 +190,8 @@ private slots:
 
         const QList<TComprobanteconcepto> ls = lineas(*v, conexion);
         QCOMPARE(ls.size(), 1);
-        QCOMPARE(ls.first().getIdconcepto()->getDescripcion(), QStringLiteral("Módulo de embarque serie A-6743-Ñ"));
-        QCOMPARE(ls.first().getIdunidad()->getNombreunidadmedida(), QStringLiteral("LTE"));
+        QCOMPARE(ls.first().getIdconcepto()->getDescripcion(), u"Módulo de embarque serie A-6743-Ñ"_s);
+        QCOMPARE(ls.first().getIdunidad()->getNombreunidadmedida(), u"LTE"_s);
         QCOMPARE(ls.first().getImporte(), d("35000"));
         // Withholdings first, each at the catalogue's withholding rate.
         QCOMPARE(filasDesglose(*v, conexion),
@@ -226,8 +208,7 @@ private slots:
         QCOMPARE(recibo->getNominaxml(), v->getComprobantexml());
         QCOMPARE(recibo->getTotalpercepciones(), d("9590.10"));
         QCOMPARE(recibo->getTotaldeducciones(), d("167.66"));
-        const std::unique_ptr<TEmpleado> empleado =
-            TEmpleado::getByCURP(QStringLiteral("FXXH921011HDGBPZ50"), conexion);
+        const std::unique_ptr<TEmpleado> empleado = TEmpleado::getByCURP(u"FXXH921011HDGBPZ50"_s, conexion);
         QVERIFY(empleado);
         QCOMPARE((QStringList{empleado->getNumempleado(), empleado->getTiporegimen(), empleado->getDepartamento(),
                               empleado->getPuesto()}),
@@ -242,8 +223,7 @@ private slots:
         QStringList p;
         TDecimal sumaPercepciones;
         for (const P& x : percepciones) {
-            p << x.getTipopercepcion() + QLatin1Char('|') + x.getClave() + QLatin1Char('|') +
-                     x.getImportegravado().texto(2);
+            p << x.getTipopercepcion() + u'|' + x.getClave() + u'|' + x.getImportegravado().texto(2);
             sumaPercepciones += x.getImportegravado() + x.getImporteexcento();
         }
         QCOMPARE(p, (QStringList{"1|001|950.46", "17|039|0.00", "1|133|139.34"}));
@@ -252,7 +232,7 @@ private slots:
         QStringList dd;
         for (const D& x :
              D::busca(D::columna(D::col_Reciboj) == *recibo, conexion, D::columna(D::col_Iddeduccion).ascendente()))
-            dd << x.getClave() + QLatin1Char('|') + x.getImportegravado().texto(2);
+            dd << x.getClave() + u'|' + x.getImportegravado().texto(2);
         QCOMPARE(dd, (QStringList{"043|0.00", "049|501.18", "052|66.48", "99|0.00"}));
         using L = TNominacomprobanteempleado;
         QCOMPARE(L::cuenta(L::columna(L::col_NominaComprobante) == *recibo && L::columna(L::col_Empleado) == *empleado,
@@ -265,17 +245,16 @@ private slots:
     void prefijosEnLaRaiz()
     {
         TEntornoImportacion entorno;
-        const TResultadoArchivo r =
-            entorno.importador()->importa(entorno.agrega(QStringLiteral("propios/prefijos-en-raiz-32.xml")));
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(u"propios/prefijos-en-raiz-32.xml"_s));
         QCOMPARE(int(r.estado), int(Estado::Importado));
         QCOMPARE(r.rfc, RFC_PRUEBAS);
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, r.uuid);
+        const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, r.uuid);
         QVERIFY(v);
         QCOMPARE(filasDesglose(*v, conexion), (QStringList{"IVA 16 160.00 Trasladado", "ISN 2 20.00 Retenido"}));
         const std::unique_ptr<TNominacomprobante> recibo = reciboDe(*v, conexion);
         QVERIFY(recibo);
-        QCOMPARE(recibo->getClabe(), QStringLiteral("123456789"));
+        QCOMPARE(recibo->getClabe(), u"123456789"_s);
         QCOMPARE(recibo->getBanco(), 2);
         QCOMPARE(TPercepcion::cuenta(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == *recibo, conexion), 1);
         // A receiver without address is a customer without one.
@@ -288,9 +267,9 @@ private slots:
     {
         TEntornoImportacion entorno;
         const QString ruta = entorno.escribe(
-            QStringLiteral("a.xml"),
-            TEntornoImportacion::variante(
-                QStringLiteral("cfdv32-nomina.xml"),
+            u"a.xml"_s,
+            E::variante(
+                u"cfdv32-nomina.xml"_s,
                 {{"Clave=\"052\"\n\t\t\t\t                  Concepto=\"I.M.S.S.\"\n\t\t\t\t                  "
                   "ImporteGravado=\"0\"\n\t\t\t\t                  ImporteExento=\"66.48\"",
                   "Clave=\"052\" Concepto=\"I.M.S.S.\" ImporteGravado=\"100.00\" ImporteExento=\"0.00\""},
@@ -298,19 +277,18 @@ private slots:
                  {"FechaTimbrado=\"2015-02-17T11:49:20\"", "FechaTimbrado=\"2015-02-17T11:49:20.125-06:00\""}}));
         const TResultadoArchivo r = entorno.importador()->importa(ruta);
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, UUID_NOMINA);
+        const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, UUID_NOMINA);
         QVERIFY(v);
         QCOMPARE(v->getFechatimbrado(), QDateTime(QDate(2015, 2, 17), QTime(11, 49, 20)));
         const std::unique_ptr<TNominacomprobante> recibo = reciboDe(*v, conexion);
         QVERIFY(recibo);
-        QCOMPARE(recibo->getClabe(), QStringLiteral("012180001234567891"));
-        const std::unique_ptr<TEmpleado> empleado =
-            TEmpleado::getByCURP(QStringLiteral("FXXH921011HDGBPZ50"), conexion);
+        QCOMPARE(recibo->getClabe(), u"012180001234567891"_s);
+        const std::unique_ptr<TEmpleado> empleado = TEmpleado::getByCURP(u"FXXH921011HDGBPZ50"_s, conexion);
         QVERIFY(empleado);
-        QCOMPARE(empleado->getClabe(), QStringLiteral("012180001234567891"));
+        QCOMPARE(empleado->getClabe(), u"012180001234567891"_s);
         using D = TDeduccion;
-        const std::unique_ptr<D> imss = D::buscaUno(D::columna(D::col_Clave) == QStringLiteral("052"), conexion);
+        const std::unique_ptr<D> imss = D::buscaUno(D::columna(D::col_Clave) == u"052"_s, conexion);
         QVERIFY(imss);
         QCOMPARE(imss->getImportegravado(), d("100"));
     }
@@ -325,25 +303,21 @@ private slots:
             "descripcion=\"TAPON\" valorUnitario=\"1.50\" importe=\"3.00\"/>"
             "<cfdi:Parte cantidad=\"0\" descripcion=\"NADA\"/>";
         // 3.2 lets TipoCambio be any text; one that is no number is left out.
-        entorno.escribe(QStringLiteral("1.xml"),
-                        TEntornoImportacion::variante(
-                            QStringLiteral("cfdi32-real.xml"),
-                            {{"importe=\"309.30\">", parte}, {"TipoCambio=\"1.00\"", "TipoCambio=\"N/A\""}}));
-        entorno.escribe(QStringLiteral("2.xml"),
-                        TEntornoImportacion::variante(
-                            QStringLiteral("cfdi32-real.xml"),
-                            {{"importe=\"309.30\">", parte},
-                             {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"}}));
+        entorno.escribe(u"1.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"309.30\">", parte},
+                                                                       {"TipoCambio=\"1.00\"", "TipoCambio=\"N/A\""}}));
+        entorno.escribe(u"2.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"309.30\">", parte},
+                                                                       {"80824F3B-323E-407B-8F8E-40D83FE2E69F",
+                                                                        "80824F3B-323E-407B-8F8E-40D83FE2E6A0"}}));
         for (const TResultadoArchivo& r : entorno.importaCarpeta())
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_CEVER);
+        const TConexionSesion conexion = E::conexion(RFC_CEVER);
         using C = TConcepto;
-        const QList<C> tapones = C::busca(C::columna(C::col_Descripcion) == QStringLiteral("TAPON"), conexion);
+        const QList<C> tapones = C::busca(C::columna(C::col_Descripcion) == u"TAPON"_s, conexion);
         QCOMPARE(tapones.size(), 1);
         QCOMPARE(tapones.first().getPrecioventa(), d("1.50"));
-        QCOMPARE(tapones.first().getNumidentificacion(), QStringLiteral("T1"));
-        QCOMPARE(tapones.first().getConceptoPadre()->getDescripcion(), QStringLiteral("ACEITE"));
-        QCOMPARE(C::cuenta(C::columna(C::col_Descripcion) == QStringLiteral("NADA"), conexion), 0);
+        QCOMPARE(tapones.first().getNumidentificacion(), u"T1"_s);
+        QCOMPARE(tapones.first().getConceptoPadre()->getDescripcion(), u"ACEITE"_s);
+        QCOMPARE(C::cuenta(C::columna(C::col_Descripcion) == u"NADA"_s, conexion), 0);
         // Seven products of the lines and the part, for two vouchers.
         QCOMPARE(C::cuenta(TCondicion(), conexion), 8);
         QCOMPARE(TComprobanteconcepto::cuenta(TCondicion(), conexion), 14);
@@ -366,20 +340,18 @@ private slots:
         QFETCH(QByteArray, fecha);
         QFETCH(QDateTime, esperada);
         TEntornoImportacion entorno;
-        const QString ruta =
-            entorno.escribe(QStringLiteral("a.xml"),
-                            TEntornoImportacion::variante(
-                                QStringLiteral("cfdi32-real.xml"),
-                                {{"<cfdi:Complemento>",
-                                  "<cfdi:Complemento><donat:Donatarias xmlns:donat=\"http://www.sat.gob.mx/donat\" "
-                                  "version=\"1.1\" noAutorizacion=\"12345\" fechaAutorizacion=\"" +
-                                      fecha + "\" leyenda=\"Donativo\"/>"}}));
+        const QString ruta = entorno.escribe(
+            u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s,
+                                    {{"<cfdi:Complemento>",
+                                      "<cfdi:Complemento><donat:Donatarias xmlns:donat=\"http://www.sat.gob.mx/donat\" "
+                                      "version=\"1.1\" noAutorizacion=\"12345\" fechaAutorizacion=\"" +
+                                          fecha + "\" leyenda=\"Donativo\"/>"}}));
         const TResultadoArchivo r = entorno.importador()->importa(ruta);
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_CEVER, UUID_CEVER);
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_CEVER, UUID_CEVER);
         if (!esperada.isValid()) {
             QCOMPARE(int(r.estado), int(Estado::Fallido));
             QVERIFY(!v);
-            QCOMPARE(TDonataria::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_CEVER)), 0);
+            QCOMPARE(TDonataria::cuenta(TCondicion(), E::conexion(RFC_CEVER)), 0);
             return;
         }
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
@@ -387,9 +359,9 @@ private slots:
         QCOMPARE(v->getTipocomprobante(), TComprobante::TIPO_COMP_33_INGRESO);
         const std::shared_ptr<TDonataria> donee = v->getDonataria();
         QVERIFY(donee);
-        QCOMPARE(donee->getVersion(), QStringLiteral("1.1"));
-        QCOMPARE(donee->getNoautorizacion(), QStringLiteral("12345"));
-        QCOMPARE(donee->getLeyenda(), QStringLiteral("Donativo"));
+        QCOMPARE(donee->getVersion(), u"1.1"_s);
+        QCOMPARE(donee->getNoautorizacion(), u"12345"_s);
+        QCOMPARE(donee->getLeyenda(), u"Donativo"_s);
         QCOMPARE(donee->getFechaautorizacion(), esperada);
     }
 
@@ -397,16 +369,15 @@ private slots:
     void impuestosLocales()
     {
         TEntornoImportacion entorno;
-        entorno.agrega(QStringLiteral("impuestos-locales-retenidos.xml"), QStringLiteral("1.xml"));
-        entorno.escribe(QStringLiteral("2.xml"),
-                        TEntornoImportacion::variante(
-                            QStringLiteral("impuestos-locales-retenidos.xml"),
-                            {{"e403f396-6a57-4625-adb4-bb436b00789f", "e403f396-6a57-4625-adb4-bb436b00789e"}}));
+        entorno.agrega(u"impuestos-locales-retenidos.xml"_s, u"1.xml"_s);
+        entorno.escribe(u"2.xml"_s,
+                        E::variante(u"impuestos-locales-retenidos.xml"_s, {{"e403f396-6a57-4625-adb4-bb436b00789f",
+                                                                            "e403f396-6a57-4625-adb4-bb436b00789e"}}));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
         QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
         QCOMPARE(int(resultados.at(1).estado), int(Estado::Importado));
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_PRUEBAS);
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_PRUEBAS, resultados.at(1).uuid);
+        const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, resultados.at(1).uuid);
         QVERIFY(v);
         QCOMPARE(filasDesglose(*v, conexion),
                  (QStringList{"ISR -1 0.00 Retenido", "IVA -1 0.00 Retenido", "IVA 16 5600.00 Trasladado",
@@ -422,15 +393,13 @@ private slots:
     void falloAMitad()
     {
         TEntornoImportacion entorno;
-        entorno.escribe(QStringLiteral("1.xml"),
-                        TEntornoImportacion::variante(QStringLiteral("cfdi32-real.xml"),
-                                                      {{"importe=\"68.48\"", "importe=\"68,48\""}}));
-        entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("2.xml"));
+        entorno.escribe(u"1.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"68.48\"", "importe=\"68,48\""}}));
+        entorno.agrega(u"cfdi32-real.xml"_s, u"2.xml"_s);
         const std::unique_ptr<TImportadorXML> importador = entorno.importador();
-        const TResultadoArchivo fallido = importador->importa(entorno.entrada() + QStringLiteral("1.xml"));
+        const TResultadoArchivo fallido = importador->importa(entorno.entrada() + u"1.xml"_s);
         QCOMPARE(int(fallido.estado), int(Estado::Fallido));
-        QVERIFY2(fallido.motivo.contains(QStringLiteral("68,48")), qPrintable(fallido.motivo));
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_CEVER);
+        QVERIFY2(fallido.motivo.contains(u"68,48"_s), qPrintable(fallido.motivo));
+        const TConexionSesion conexion = E::conexion(RFC_CEVER);
         // The business created for it stays.
         QCOMPARE(
             (QList<int>{TNegocio::cuenta(TCondicion(), conexion), TComprobante::cuenta(TCondicion(), conexion),
@@ -442,16 +411,16 @@ private slots:
                     .entryList(QDir::Files | QDir::Hidden)
                     .isEmpty());
 
-        const TResultadoArchivo bueno = importador->importa(entorno.entrada() + QStringLiteral("2.xml"));
+        const TResultadoArchivo bueno = importador->importa(entorno.entrada() + u"2.xml"_s);
         QCOMPARE(int(bueno.estado), int(Estado::Importado));
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(RFC_CEVER, UUID_CEVER);
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_CEVER, UUID_CEVER);
         QVERIFY(v);
         const QList<TComprobanteconcepto> ls = lineas(*v, conexion);
         QCOMPARE(ls.size(), 7);
         QStringList unidades;
         for (const TComprobanteconcepto& l : ls)
             unidades << l.getIdunidad()->getNombreunidadmedida();
-        QCOMPARE(unidades.count(QStringLiteral("PIEZA")), 6);
+        QCOMPARE(unidades.count(u"PIEZA"_s), 6);
         QCOMPARE(TUnidadmedida::cuenta(TCondicion(), conexion), 2);
     }
 
@@ -460,19 +429,18 @@ private slots:
     void unidadesPorNegocio()
     {
         TEntornoImportacion entorno;
-        entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("1.xml"));
+        entorno.agrega(u"cfdi32-real.xml"_s, u"1.xml"_s);
         // The second business meets "SERVICIO" first, so its ids differ.
-        entorno.escribe(QStringLiteral("2.xml"),
-                        TEntornoImportacion::variante(
-                            QStringLiteral("cfdi32-real.xml"),
-                            {{"rfc=\"CTO021007DZ8\"", "rfc=\"XYZ010101AB1\""},
-                             {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
-                             {"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"5\" unidad=\"servicio\""}}));
+        entorno.escribe(u"2.xml"_s,
+                        E::variante(u"cfdi32-real.xml"_s,
+                                    {{"rfc=\"CTO021007DZ8\"", "rfc=\"XYZ010101AB1\""},
+                                     {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
+                                     {"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"5\" unidad=\"servicio\""}}));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
         for (const TResultadoArchivo& r : resultados)
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
-        for (const QString& rfc : {RFC_CEVER, QStringLiteral("XYZ010101AB1")}) {
-            const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+        for (const QString& rfc : {RFC_CEVER, u"XYZ010101AB1"_s}) {
+            const TConexionSesion conexion = E::conexion(rfc);
             QCOMPARE(TUnidadmedida::cuenta(TCondicion(), conexion), 2);
             for (const TComprobanteconcepto& l : TComprobanteconcepto::busca(TCondicion(), conexion)) {
                 const std::shared_ptr<TUnidadmedida> u = l.getIdunidad();

@@ -11,40 +11,40 @@
 
 #include <QDirIterator>
 #include <QDateTime>
-#include <QRegularExpression>
 #include <QThread>
 
 using namespace Constantes;
+using namespace Qt::StringLiterals;
 using Estado = TResultadoArchivo::TEstado;
 
 namespace {
 
-const QString UUID_40 = QStringLiteral("C2832671-DA6D-11EF-A83D-00155D012007"); // cfdi40-real.xml
-const QString RFC_40 = QStringLiteral("ISD950921HE5");
-const QString UUID_32 = QStringLiteral("80824F3B-323E-407B-8F8E-40D83FE2E69F"); // cfdi32-real.xml
-const QString RFC_32 = QStringLiteral("CTO021007DZ8");
+using E = TEntornoImportacion;
+
+const QString UUID_40 = u"C2832671-DA6D-11EF-A83D-00155D012007"_s; // cfdi40-real.xml
+const QString RFC_40 = u"ISD950921HE5"_s;
+const QString UUID_32 = u"80824F3B-323E-407B-8F8E-40D83FE2E69F"_s; // cfdi32-real.xml
+const QString RFC_32 = u"CTO021007DZ8"_s;
 
 QStringList temporales()
 {
     QStringList encontrados;
-    QDirIterator it(Rutas::programa({FACTURAS_PATH}), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString r = it.next();
-        if (r.endsWith(QStringLiteral(".importando")))
+    for (QDirIterator it(Rutas::programa({FACTURAS_PATH}), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        if (const QString r = it.next(); r.endsWith(u".importando"_s))
             encontrados << r;
-    }
     return encontrados;
 }
 
 // The file's bytes with one text replaced (a UUID, an RFC...).
 QByteArray variante(const QString& archivo, const QByteArray& de, const QByteArray& a)
 {
-    return TEntornoImportacion::variante(archivo, {{de, a}});
+    return E::variante(archivo, {{de, a}});
 }
 
 QByteArray muestra(const QString& archivo)
 {
-    return TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo));
+    return E::bytes(E::dato(archivo));
 }
 
 // The outcomes of a run, in file order.
@@ -79,7 +79,7 @@ private slots:
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<int>("estado");
         QTest::addColumn<QString>("motivo");
-        const QByteArray cfdi40 = muestra(QStringLiteral("cfdi40-real.xml"));
+        const QByteArray cfdi40 = muestra(u"cfdi40-real.xml"_s);
         QTest::newRow("XML mal formado") << cfdi40.left(cfdi40.size() / 2) << int(Estado::Fallido) << QString();
         QTest::newRow("no es XML") << QByteArray("hola") << int(Estado::Fallido) << QString();
         QTest::newRow("UUID vacío") << muestra("propios/uuid-vacio.xml") << int(Estado::Omitido) << "UUID";
@@ -91,7 +91,7 @@ private slots:
             << "RFC del emisor";
         // A look-alike letter that Unicode case folding reads as S: the
         // voucher is not filed under ISD950921HE5.
-        QTest::newRow("RFC con ſ") << variante(QStringLiteral("cfdi40-real.xml"), "Rfc=\"ISD950921HE5\"",
+        QTest::newRow("RFC con ſ") << variante("cfdi40-real.xml", "Rfc=\"ISD950921HE5\"",
                                                "Rfc=\"I\xC5\xBF"
                                                "D950921HE5\"")
                                    << int(Estado::Omitido) << "RFC del emisor";
@@ -165,7 +165,7 @@ private slots:
         QFETCH(int, estado);
         QFETCH(QString, motivo);
         TEntornoImportacion entorno;
-        const QString ruta = entorno.escribe(QStringLiteral("a.xml"), contenido);
+        const QString ruta = entorno.escribe(u"a.xml"_s, contenido);
         const TResultadoArchivo r = entorno.importador()->importa(ruta);
         QCOMPARE(int(r.estado), estado);
         QVERIFY(!r.motivo.isEmpty());
@@ -173,9 +173,9 @@ private slots:
         // Nothing registered, no folder made from the file's texts.
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         QVERIFY(!QFileInfo::exists(Rutas::programa({FACTURAS_PATH})));
-        QVERIFY(!QFileInfo::exists(QStringLiteral("/etc/passwd.xml")));
-        const QString log = QString::fromUtf8(TEntornoImportacion::bytes(Logmanager::archivoLog(Sistema::exePath)));
-        QCOMPARE(log.contains(QStringLiteral("Error en el archivo ") + ruta), estado == int(Estado::Fallido));
+        QVERIFY(!QFileInfo::exists(u"/etc/passwd.xml"_s));
+        const QString log = QString::fromUtf8(E::bytes(Logmanager::archivoLog(Sistema::exePath)));
+        QCOMPARE(log.contains(u"Error en el archivo "_s + ruta), estado == int(Estado::Fallido));
     }
 
     // A file the user may not read fails with the reason in Spanish, not
@@ -183,7 +183,7 @@ private slots:
     void archivoSinLectura()
     {
         TEntornoImportacion entorno;
-        const QString ruta = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        const QString ruta = entorno.agrega(u"cfdi40-real.xml"_s);
         QVERIFY(QFile::setPermissions(ruta, QFileDevice::WriteOwner));
         TResultadoArchivo r;
         {
@@ -193,7 +193,7 @@ private slots:
             r = entorno.importador()->importa(ruta);
         }
         QCOMPARE(int(r.estado), int(Estado::Fallido));
-        QCOMPARE(r.motivo, QStringLiteral("No se pudo abrir el archivo %1: No tiene permiso.").arg(ruta));
+        QCOMPARE(r.motivo, u"No se pudo abrir el archivo %1: No tiene permiso."_s.arg(ruta));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
     }
 
@@ -222,7 +222,7 @@ private slots:
         QFETCH(QByteArray, de);
         QFETCH(QByteArray, a);
         TEntornoImportacion entorno;
-        const QString ruta = entorno.escribe(QStringLiteral("a.xml"), variante(archivo, de, a));
+        const QString ruta = entorno.escribe(u"a.xml"_s, variante(archivo, de, a));
         const TResultadoArchivo r = entorno.importador()->importa(ruta);
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
     }
@@ -232,20 +232,20 @@ private slots:
     void negocioNuevo()
     {
         TEntornoImportacion entorno;
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("a.xml"));
-        entorno.escribe(QStringLiteral("b.xml"), variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(),
-                                                          "C2832671-DA6D-11EF-A83D-00155D012008"));
+        entorno.agrega(u"cfdi40-real.xml"_s, u"a.xml"_s);
+        entorno.escribe(u"b.xml"_s,
+                        variante(u"cfdi40-real.xml"_s, UUID_40.toUtf8(), "C2832671-DA6D-11EF-A83D-00155D012008"));
         QCOMPARE(estados(entorno.importaCarpeta()), (QList<int>{Estado::Importado, Estado::Importado}));
-        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC_40 + QStringLiteral("|PASE, SERVICIOS ELECTRONICOS")});
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC_40 + u"|PASE, SERVICIOS ELECTRONICOS"_s});
         QVERIFY(!Sistema::Conexion);
         QVERIFY(!Sistema::Negocio);
 
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_40);
+        const TConexionSesion conexion = E::conexion(RFC_40);
         QCOMPARE(conexion.getDatabase(), NuevoNegocio::archivoLocal(RFC_40));
         const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(RFC_40, conexion);
         QVERIFY(negocio);
-        QCOMPARE(negocio->getNombre(), QStringLiteral("PASE, SERVICIOS ELECTRONICOS"));
-        QCOMPARE(negocio->getDatosfiscales()->getRegimen(), QStringLiteral("601"));
+        QCOMPARE(negocio->getNombre(), u"PASE, SERVICIOS ELECTRONICOS"_s);
+        QCOMPARE(negocio->getDatosfiscales()->getRegimen(), u"601"_s);
         // No address in a 4.0 voucher: none on the business or its head office.
         QVERIFY(!negocio->getDatosfiscales()->getDireccion());
         const QList<TSucursal> sucursales = TSucursal::getByNegocio(*negocio, conexion);
@@ -253,8 +253,7 @@ private slots:
         QVERIFY(!sucursales.first().getDireccion());
         QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 2);
         // Its owner signs in with the e-mail and password typed for the import.
-        QCOMPARE(Ingreso::ingresa(RFC_40, QString::fromUtf8(TEntornoImportacion::EMAIL),
-                                  QString::fromUtf8(TEntornoImportacion::PASSWORD)),
+        QCOMPARE(Ingreso::ingresa(RFC_40, QString::fromUtf8(E::EMAIL), QString::fromUtf8(E::PASSWORD)),
                  Ingreso::TResultado::Correcto);
         QVERIFY(Sistema::getPermiso(CODIGO_FACTURACION));
     }
@@ -264,9 +263,9 @@ private slots:
     void negocioQueNoSePuedeCrear()
     {
         TEntornoImportacion entorno;
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("1.xml"));
-        entorno.escribe(QStringLiteral("2.xml"), variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(),
-                                                          "C2832671-DA6D-11EF-A83D-00155D012008"));
+        entorno.agrega(u"cfdi40-real.xml"_s, u"1.xml"_s);
+        entorno.escribe(u"2.xml"_s,
+                        variante(u"cfdi40-real.xml"_s, UUID_40.toUtf8(), "C2832671-DA6D-11EF-A83D-00155D012008"));
         TParametrosImportacion parametros = entorno.parametros();
         parametros.plantilla = QByteArrayLiteral("esto no es una base de datos");
         TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
@@ -283,15 +282,15 @@ private slots:
     void dosEmisoresEnUnLote()
     {
         TEntornoImportacion entorno;
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("1.xml"));
-        entorno.agrega(QStringLiteral("cfdi32-real.xml"), QStringLiteral("2.xml"));
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("3.xml"));
+        entorno.agrega(u"cfdi40-real.xml"_s, u"1.xml"_s);
+        entorno.agrega(u"cfdi32-real.xml"_s, u"2.xml"_s);
+        entorno.agrega(u"cfdi40-real.xml"_s, u"3.xml"_s);
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
         QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::Importado, Estado::YaExistia}));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
         for (const auto& [rfc, uuid] : {std::pair{RFC_40, UUID_40}, std::pair{RFC_32, UUID_32}}) {
-            QVERIFY(TEntornoImportacion::comprobante(rfc, uuid));
-            QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(rfc, uuid)).size(),
+            QVERIFY(E::comprobante(rfc, uuid));
+            QCOMPARE(E::bytes(TImportadorXML::rutaCopia(rfc, uuid)).size(),
                      QFileInfo(resultados.at(rfc == RFC_40 ? 0 : 1).ruta).size());
         }
         QVERIFY(temporales().isEmpty());
@@ -309,7 +308,7 @@ private slots:
         for (const TResultadoArchivo& r : primera) {
             QCOMPARE(int(r.estado), int(Estado::Importado));
             fechas.insert(r.uuid, QFileInfo(TImportadorXML::rutaCopia(r.rfc, r.uuid)).lastModified());
-            comprobantes += TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(r.rfc));
+            comprobantes += TComprobante::cuenta(TCondicion(), E::conexion(r.rfc));
         }
         QTest::qWait(20);
         const QList<TResultadoArchivo> segunda = entorno.importaCarpeta();
@@ -319,7 +318,7 @@ private slots:
             QCOMPARE(int(r.estado), int(Estado::YaExistia));
             QVERIFY(!r.copiaRestaurada);
             QCOMPARE(QFileInfo(TImportadorXML::rutaCopia(r.rfc, r.uuid)).lastModified(), fechas.value(r.uuid));
-            despues += TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(r.rfc));
+            despues += TComprobante::cuenta(TCondicion(), E::conexion(r.rfc));
         }
         QCOMPARE(despues, comprobantes);
         QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
@@ -342,25 +341,22 @@ private slots:
         QFETCH(QByteArray, primero);
         QFETCH(QByteArray, segundo);
         TEntornoImportacion entorno;
-        entorno.escribe(QStringLiteral("1.xml"),
-                        variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), primero));
-        entorno.escribe(QStringLiteral("2.xml"),
-                        variante(QStringLiteral("cfdi40-real.xml"), UUID_40.toUtf8(), segundo));
+        for (const auto& [como, uuid] : {std::pair{u"1.xml"_s, primero}, std::pair{u"2.xml"_s, segundo}})
+            entorno.escribe(como, variante(u"cfdi40-real.xml"_s, UUID_40.toUtf8(), uuid));
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
         QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::YaExistia}));
         QCOMPARE(resultados.at(0).uuid, UUID_40);
-        const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(RFC_40, UUID_40);
+        const std::unique_ptr<TComprobante> guardado = E::comprobante(RFC_40, UUID_40);
         QVERIFY(guardado);
         QCOMPARE(guardado->getUuid(), UUID_40);
         QCOMPARE(guardado->getPathxml(), TImportadorXML::rutaGuardada(RFC_40, UUID_40));
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), 1);
         const QStringList copias =
             QDir(QFileInfo(TImportadorXML::rutaCopia(RFC_40, UUID_40)).absolutePath()).entryList(QDir::Files);
-        QCOMPARE(copias, QStringList{UUID_40 + QStringLiteral(".xml")});
+        QCOMPARE(copias, QStringList{UUID_40 + u".xml"_s});
         // The copy is the first file, byte for byte.
-        QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(RFC_40, UUID_40)),
-                 TEntornoImportacion::bytes(resultados.at(0).ruta));
-        QCOMPARE(guardado->getComprobantexml(), TEntornoImportacion::bytes(resultados.at(0).ruta));
+        QCOMPARE(E::bytes(TImportadorXML::rutaCopia(RFC_40, UUID_40)), E::bytes(resultados.at(0).ruta));
+        QCOMPARE(guardado->getComprobantexml(), E::bytes(resultados.at(0).ruta));
     }
 
     // A stop between the commit and the naming of the copy: the next job
@@ -368,11 +364,10 @@ private slots:
     void paradaEntreCommitYCopia()
     {
         TEntornoImportacion entorno;
-        const QString ruta = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        const QString ruta = entorno.agrega(u"cfdi40-real.xml"_s);
         QCOMPARE(int(entorno.importador()->importa(ruta).estado), int(Estado::Importado));
         const QString copia = TImportadorXML::rutaCopia(RFC_40, UUID_40);
-        const QString temporal =
-            QFileInfo(copia).absolutePath() + QStringLiteral("/.") + UUID_40 + QStringLiteral(".xml.importando");
+        const QString temporal = QFileInfo(copia).absolutePath() + u"/."_s + UUID_40 + u".xml.importando"_s;
         QVERIFY(QFile::rename(copia, temporal));
 
         const std::unique_ptr<TImportadorXML> otro = entorno.importador();
@@ -380,14 +375,12 @@ private slots:
         const TResultadoArchivo r = otro->importa(ruta);
         QCOMPARE(int(r.estado), int(Estado::YaExistia));
         QVERIFY(r.copiaRestaurada);
-        QCOMPARE(TEntornoImportacion::bytes(copia), TEntornoImportacion::bytes(ruta));
+        QCOMPARE(E::bytes(copia), E::bytes(ruta));
 
         // A copy cut short is written again too; a whole one is left alone.
-        QFile corta(copia);
-        QVERIFY(corta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        corta.close();
+        QVERIFY(QFile(copia).open(QIODevice::WriteOnly | QIODevice::Truncate));
         QVERIFY(otro->importa(ruta).copiaRestaurada);
-        QCOMPARE(TEntornoImportacion::bytes(copia), TEntornoImportacion::bytes(ruta));
+        QCOMPARE(E::bytes(copia), E::bytes(ruta));
         QVERIFY(!otro->importa(ruta).copiaRestaurada);
     }
 
@@ -395,7 +388,7 @@ private slots:
     void loteSinConfirmar()
     {
         TEntornoImportacion entorno;
-        const QString ruta = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        const QString ruta = entorno.agrega(u"cfdi40-real.xml"_s);
         const std::unique_ptr<TImportadorXML> importador = entorno.importador();
         QList<TResultadoArchivo> resultados;
         {
@@ -407,9 +400,9 @@ private slots:
         }
         QVERIFY(resultados.isEmpty());
         QVERIFY(temporales().isEmpty());
-        QVERIFY(!TEntornoImportacion::comprobante(RFC_40, UUID_40));
+        QVERIFY(!E::comprobante(RFC_40, UUID_40));
         // The business created for it stays registered, and the file imports.
-        QCOMPARE(TEntornoImportacion::registros(RFC_40), 1);
+        QCOMPARE(E::registros(RFC_40), 1);
         QCOMPARE(int(importador->importa(ruta).estado), int(Estado::Importado));
     }
 
@@ -418,8 +411,8 @@ private slots:
     void loteMedidoPorTiempo()
     {
         TEntornoImportacion entorno;
-        const QString primero = entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("a.xml"));
-        const QString segundo = entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("b.xml"));
+        const QString primero = entorno.agrega(u"cfdi40-real.xml"_s, u"a.xml"_s);
+        const QString segundo = entorno.agrega(u"cfdi40-real.xml"_s, u"b.xml"_s);
         const std::unique_ptr<TImportadorXML> importador = entorno.importador();
         QList<TResultadoArchivo> resultados;
         TLoteImportacion lote(
@@ -431,7 +424,7 @@ private slots:
         QCOMPARE(lote.pendientes(), 0);
         QCOMPARE(resultados.size(), 2);
         QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
-        QVERIFY(TEntornoImportacion::comprobante(RFC_40, UUID_40));
+        QVERIFY(E::comprobante(RFC_40, UUID_40));
         QVERIFY(QFileInfo::exists(TImportadorXML::rutaCopia(RFC_40, UUID_40)));
     }
 
@@ -452,25 +445,24 @@ private slots:
         const QByteArray regimen = " RegimenFiscalReceptor=\"612\"";
         // The customer's first voucher does not name its regime, and names
         // another product on its first line.
-        entorno.escribe(QStringLiteral("a.xml"),
-                        variante(QStringLiteral("cfdi40-real.xml"), regimen, "")
+        entorno.escribe(u"a.xml"_s,
+                        variante(u"cfdi40-real.xml"_s, regimen, "")
                             .replace(UUID_40.toLatin1(), "11111111-2222-4333-8444-555555555555")
                             .replace("Descripcion=\"COMISION RECARGA IDMX\"", "Descripcion=\"PRODUCTO A\""));
         // Completes the customer and adds the first line's product, then
         // fails on its second line.
-        entorno.escribe(QStringLiteral("b.xml"),
-                        variante(QStringLiteral("cfdi40-real.xml"), "Cantidad=\"1.000000\" ClaveUnidad=\"E54\"",
-                                 "Cantidad=\"uno\" ClaveUnidad=\"E54\""));
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"), QStringLiteral("c.xml"));
+        entorno.escribe(u"b.xml"_s, variante(u"cfdi40-real.xml"_s, "Cantidad=\"1.000000\" ClaveUnidad=\"E54\"",
+                                             "Cantidad=\"uno\" ClaveUnidad=\"E54\""));
+        entorno.agrega(u"cfdi40-real.xml"_s, u"c.xml"_s);
         const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(porLote);
         QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::Fallido, Estado::Importado}));
-        QVERIFY2(resultados.at(1).motivo.contains(QStringLiteral("uno")), qPrintable(resultados.at(1).motivo));
+        QVERIFY2(resultados.at(1).motivo.contains(u"uno"_s), qPrintable(resultados.at(1).motivo));
 
-        const TConexionSesion c = TEntornoImportacion::conexion(RFC_40);
+        const TConexionSesion c = E::conexion(RFC_40);
         QCOMPARE(TCliente::cuenta(TCondicion(), c), 1);
-        const std::unique_ptr<TComprobante> ultimo = TEntornoImportacion::comprobante(RFC_40, UUID_40);
+        const std::unique_ptr<TComprobante> ultimo = E::comprobante(RFC_40, UUID_40);
         QVERIFY(ultimo);
-        QCOMPARE(ultimo->getCliente()->getDatosfiscales()->getRegimen().left(3), QStringLiteral("612"));
+        QCOMPARE(ultimo->getCliente()->getDatosfiscales()->getRegimen().left(3), u"612"_s);
         for (const char* producto : {"COMISION RECARGA IDMX", "RECARGA IDMX", "PRODUCTO A"})
             QCOMPARE(
                 TConcepto::cuenta(TConcepto::columna(TConcepto::col_Descripcion) == QString::fromUtf8(producto), c), 1);
@@ -481,16 +473,15 @@ private slots:
     void registroQueLlevaAOtroNegocio()
     {
         TEntornoImportacion entorno;
-        const QString ruta40 = entorno.agrega(QStringLiteral("cfdi40-real.xml"));
+        const QString ruta40 = entorno.agrega(u"cfdi40-real.xml"_s);
         QCOMPARE(int(entorno.importador()->importa(ruta40).estado), int(Estado::Importado));
         NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(RFC_32);
         destino.baseDatos = NuevoNegocio::archivoLocal(RFC_40);
-        NuevoNegocio::registraNegocio(QString::fromUtf8(TEntornoImportacion::EMAIL), RFC_32, QStringLiteral("X"),
-                                      destino);
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(QStringLiteral("cfdi32-real.xml")));
+        NuevoNegocio::registraNegocio(QString::fromUtf8(E::EMAIL), RFC_32, u"X"_s, destino);
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(u"cfdi32-real.xml"_s));
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QVERIFY2(r.motivo.contains(RFC_32), qPrintable(r.motivo));
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), 1);
     }
 };
 

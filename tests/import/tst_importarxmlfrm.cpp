@@ -1,17 +1,14 @@
 #include "NegocioPrueba.h"
 #include "Arranque.h"
 #include "Capturas.h"
-#include "CarpetaPrograma.h"
 #include "Constantes.h"
 #include "Entidades.h"
-#include "Prompter.h"
 #include "PaquetesPrueba.h"
 #include "SelectorArchivos.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "import/TImportarXMLFrm.h"
 #include "import/TImportadorXML.h"
-#include "app/TSplashFrm.h"
 #include "setup/TWizardFrm.h"
 #include "negocio/Utils.h"
 #include "app/Ventanas.h"
@@ -21,9 +18,7 @@
 #include "ProgramaPrueba.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QLabel>
 #include <QTimer>
 #include <QLineEdit>
@@ -35,30 +30,32 @@
 #include <QStackedWidget>
 #include <QtTest>
 
-using namespace Constantes;
-
 #include <cstdio>
+
+using namespace Constantes;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString CORREO = QStringLiteral("nuevo@usuario.mx");
-const QString FIN = QStringLiteral("Proceso Terminado");
+const QString CORREO = u"nuevo@usuario.mx"_s;
+const QString FIN = u"Proceso Terminado"_s;
 
 // The one message of the end: "Proceso Terminado" first, then the tally.
 bool soloFin(const QStringList& textos)
 {
-    return textos.size() == 1 && textos.first().startsWith(FIN + QLatin1Char('\n'));
+    return textos.size() == 1 && textos.first().startsWith(FIN + u'\n');
 }
 
-const QString TITULO_CARPETA = QStringLiteral("Elige la carpeta con los XML o los paquetes del SAT");
+const QString TITULO_CARPETA = u"Elige la carpeta con los XML o los paquetes del SAT"_s;
 
-// The data panel filled in as the user does, then Aceptar.
-void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString& password, const QString& repetida)
+// The data panel filled in as the user does, then Aceptar (or `boton`).
+void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString& password, const QString& repetida,
+           const char* boton = "BtAceptar")
 {
     pieza<QLineEdit>(ventana, "EdEmail")->setText(correo);
     pieza<QLineEdit>(ventana, "EdPass")->setText(password);
     pieza<QLineEdit>(ventana, "EdRepitePass")->setText(repetida);
-    pieza<QPushButton>(ventana, "BtAceptar")->click();
+    pieza<QPushButton>(ventana, boton)->click();
 }
 
 QString dato(const QString& nombre)
@@ -81,11 +78,10 @@ public:
     // A folder of files to import, inside the program folder.
     QString carpetaCon(const QStringList& archivos) const
     {
-        const QString destino = carpeta.archivo(QStringLiteral("xml/"));
-        QDir().mkpath(destino + QStringLiteral("sub"));
+        const QString destino = carpeta.archivo(u"xml/"_s);
+        QDir().mkpath(destino + u"sub"_s);
         for (int i = 0; i < archivos.size(); ++i) {
-            const QString como =
-                (i % 2 ? destino + QStringLiteral("sub/") : destino) + QFileInfo(archivos.at(i)).fileName();
+            const QString como = (i % 2 ? destino + u"sub/"_s : destino) + QFileInfo(archivos.at(i)).fileName();
             QFile::copy(dato(archivos.at(i)), como);
         }
         return destino;
@@ -102,11 +98,12 @@ public:
     }
 
     // The data panel shown afresh, filled in and accepted.
-    void acepta(const QString& correo, const QString& password, const QString& repetida) const
+    void acepta(const QString& correo, const QString& password, const QString& repetida,
+                const char* boton = "BtAceptar") const
     {
         v->initDatosXML();
         v->show();
-        llena(v, correo, password, repetida);
+        llena(v, correo, password, repetida, boton);
     }
 
     // The folder dialog's answers.
@@ -133,9 +130,8 @@ private slots:
         TPrograma programa;
         auto* pasos = pieza<QStackedWidget>(programa.w, "TabControl1");
         QCOMPARE(pasos->currentIndex(), 0);
-        const QStringList archivos = {QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
-                                      QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdv2.xml"),
-                                      QStringLiteral("propios/uuid-vacio.xml")};
+        const QStringList archivos = {u"cfdi40-real.xml"_s, u"cfdi32-real.xml"_s, u"cfdi33-valid.xml"_s, u"cfdv2.xml"_s,
+                                      u"propios/uuid-vacio.xml"_s};
         const QString carpetaXML = programa.carpetaCon(archivos);
         // A name the program cannot open is counted and reported, not
         // passed over.
@@ -146,37 +142,36 @@ private slots:
         QList<TResultadoArchivo> vistos;
         connect(programa.v, &TImportarXMLFrm::archivoTerminado, this,
                 [&](const TResultadoArchivo& r) { vistos.append(r); });
-        programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
+        programa.llenaAlAbrir(CORREO, u"secreta"_s, u"secreta"_s);
 
         QTest::mouseClick(pieza(programa.w, "TxRestaurarRespaldoXML"), Qt::LeftButton);
 
+        TImportarXMLFrm* v = programa.v;
         QVERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(programa.carpetas.pedidos(), QStringList{TITULO_CARPETA});
-        QVERIFY(!programa.v->isVisible());
-        QCOMPARE(programa.v->directorio, carpetaXML);
-        QCOMPARE(pieza<QLabel>(programa.v, "TxTotalXML")->text(), QStringLiteral("6"));
-        QCOMPARE(pieza<QLabel>(programa.v, "TxNumeroXML")->text(), QStringLiteral("6"));
-        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->maximum(), 6);
-        QCOMPARE(pieza<QProgressBar>(programa.v, "PBProgreso")->value(), 6);
+        QVERIFY(!v->isVisible());
+        QCOMPARE(v->directorio, carpetaXML);
+        QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), u"6"_s);
+        QCOMPARE(pieza<QLabel>(v, "TxNumeroXML")->text(), u"6"_s);
+        QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->maximum(), 6);
+        QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->value(), 6);
         QCOMPARE(vistos.size(), 6);
-        const TResumenImportacion& resumen = programa.v->resumen();
-        QCOMPARE(resumen.importados, 3);
-        QCOMPARE(resumen.omitidos, 2);
-        QCOMPARE(resumen.fallidos, 1);
-        QCOMPARE(resumen.noImportados.size(), 3);
+        const TResumenImportacion& resumen = v->resumen();
+        QCOMPARE((QList<int>{resumen.importados, resumen.omitidos, resumen.fallidos, int(resumen.noImportados.size())}),
+                 (QList<int>{3, 2, 1, 3}));
         // Results come as the threads finish them, in no set order.
         const auto ilegible = std::find_if(vistos.cbegin(), vistos.cend(), [&](const TResultadoArchivo& r) {
-            return r.ruta == carpetaXML + QStringLiteral("sub/fact\\xE1.xml");
+            return r.ruta == carpetaXML + u"sub/fact\\xE1.xml"_s;
         });
         QVERIFY(ilegible != vistos.cend());
-        QVERIFY(ilegible->motivo.startsWith(QStringLiteral("El nombre del archivo no es texto UTF-8 válido")));
+        QVERIFY(ilegible->motivo.startsWith(u"El nombre del archivo no es texto UTF-8 válido"_s));
         // The end names the businesses made from the issuers, and the report
         // of each file is opened for the user.
         const QString fin = programa.respuestas.textos().first();
-        QVERIFY2(fin.contains(QStringLiteral("Se crearon 3 empresas nuevas")), qPrintable(fin));
-        QVERIFY(fin.contains(QStringLiteral("\n  EKU9003173C9 – ")));
+        QVERIFY2(fin.contains(u"Se crearon 3 empresas nuevas"_s), qPrintable(fin));
+        QVERIFY(fin.contains(u"\n  EKU9003173C9 – "_s));
         QCOMPARE(programa.aperturas.abiertas.size(), 1);
-        QVERIFY(programa.aperturas.abiertas.first().toLocalFile().contains(QStringLiteral("/Importacion-")));
+        QVERIFY(programa.aperturas.abiertas.first().toLocalFile().contains(u"/Importacion-"_s));
         // The copies, their folders, the report and the log name businesses:
         // nobody but their owner reads them.
         const QFileDevice::Permissions ajenos =
@@ -197,20 +192,18 @@ private slots:
         QCOMPARE(pasos->currentIndex(), 3);
         QStringList rfcs = programa.w->listaEmpresas();
         rfcs.sort();
-        QCOMPARE(rfcs, (QStringList{QStringLiteral("CTO021007DZ8"), QStringLiteral("EKU9003173C9"),
-                                    QStringLiteral("ISD950921HE5")}));
+        QCOMPARE(rfcs, (QStringList{u"CTO021007DZ8"_s, u"EKU9003173C9"_s, u"ISD950921HE5"_s}));
         QVERIFY(!Sistema::Conexion);
 
         // Again, as the businesses' own user: let in, and nothing new.
         programa.respuestas.limpia();
         programa.carpetas.agrega(carpetaXML);
-        programa.llenaAlAbrir(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
-        QTest::mouseClick(programa.w->findChild<QLabel*>(QStringLiteral("ImgAbrirXML")), Qt::LeftButton);
+        programa.llenaAlAbrir(CORREO, u"secreta"_s, u"secreta"_s);
+        QTest::mouseClick(programa.w->findChild<QLabel*>(u"ImgAbrirXML"_s), Qt::LeftButton);
         QVERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(programa.carpetas.pedidos(), (QStringList{TITULO_CARPETA, TITULO_CARPETA}));
-        QCOMPARE(programa.v->resumen().importados, 0);
-        QCOMPARE(programa.v->resumen().yaExistian, 3);
-        QCOMPARE(programa.v->resumen().fallidos, 1);
+        const TResumenImportacion& otra = v->resumen();
+        QCOMPARE((QList<int>{otra.importados, otra.yaExistian, otra.fallidos}), (QList<int>{0, 3, 1}));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 3);
     }
 
@@ -225,14 +218,13 @@ private slots:
         QTest::addColumn<bool>("conCarpeta");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<bool>("otraImportacion");
-        QTest::newRow("sin correo") << QString() << QStringLiteral("a") << QStringLiteral("a") << true
-                                    << ERR_MAIL_REQUERIDO << false;
+        QTest::newRow("sin correo") << QString() << u"a"_s << u"a"_s << true << ERR_MAIL_REQUERIDO << false;
         QTest::newRow("contraseñas distintas")
-            << CORREO << QStringLiteral("secreta") << QStringLiteral("secrata") << true << ERR_CONTRASENA << false;
+            << CORREO << u"secreta"_s << u"secrata"_s << true << ERR_CONTRASENA << false;
         QTest::newRow("sin carpeta") << CORREO << QString() << QString() << false
-                                     << QStringLiteral("No se eligió una carpeta; no se importó nada.") << false;
+                                     << u"No se eligió una carpeta; no se importó nada."_s << false;
         QTest::newRow("otra importación")
-            << CORREO << QString() << QString() << true << QStringLiteral("Otro programa (proceso ") << true;
+            << CORREO << QString() << QString() << true << u"Otro programa (proceso "_s << true;
     }
     void noEmpieza()
     {
@@ -243,16 +235,16 @@ private slots:
         QFETCH(QString, mensaje);
         QFETCH(bool, otraImportacion);
         TPrograma programa;
-        QLockFile otra(programa.carpeta.archivo(QStringLiteral("db/.importacion.lock")));
+        QLockFile otra(programa.carpeta.archivo(u"db/.importacion.lock"_s));
         if (otraImportacion)
             QVERIFY(otra.tryLock(0));
         if (conCarpeta)
-            programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
+            programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
         TImportarXMLFrm* v = programa.v;
         programa.acepta(correo, password, repetida);
-        QCOMPARE(programa.respuestas.textos().size(), 1);
-        QVERIFY2(programa.respuestas.textos().first().startsWith(mensaje),
-                 qPrintable(programa.respuestas.textos().first()));
+        const QStringList textos = programa.respuestas.textos();
+        QCOMPARE(textos.size(), 1);
+        QVERIFY2(textos.first().startsWith(mensaje), qPrintable(textos.first()));
         QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
         QVERIFY(!pieza<QWidget>(v, "TxProgresoXML")->isVisible());
         QVERIFY(!v->ocupada());
@@ -266,25 +258,25 @@ private slots:
     void registroOcupado()
     {
         TPrograma programa;
-        programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
-        const QString nombre = QStringLiteral("otro-programa");
+        programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
+        const QString nombre = u"otro-programa"_s;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, nombre);
             db.setDatabaseName(programa.carpeta.archivo(DB_USUARIOS));
             QVERIFY(db.open());
             QSqlQuery ocupa(db);
-            QVERIFY(ocupa.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QVERIFY(ocupa.exec(u"BEGIN EXCLUSIVE"_s));
             TImportarXMLFrm* v = programa.v;
-            programa.acepta(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
-            QCOMPARE(programa.respuestas.textos().size(), 1);
-            QVERIFY2(programa.respuestas.textos().first().startsWith(
-                         QStringLiteral("Otro programa ocupa el registro de negocios")),
-                     qPrintable(programa.respuestas.textos().first()));
+            programa.acepta(CORREO, u"secreta"_s, u"secreta"_s);
+            const QStringList textos = programa.respuestas.textos();
+            QCOMPARE(textos.size(), 1);
+            QVERIFY2(textos.first().startsWith(u"Otro programa ocupa el registro de negocios"_s),
+                     qPrintable(textos.first()));
             QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_ERROR});
             QVERIFY(programa.carpetas.pedidos().isEmpty());
             QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
             QVERIFY(!v->ocupada());
-            ocupa.exec(QStringLiteral("ROLLBACK"));
+            ocupa.exec(u"ROLLBACK"_s);
             db.close();
         }
         QSqlDatabase::removeDatabase(nombre);
@@ -302,17 +294,17 @@ private slots:
         TPrograma programa;
         TImportarXMLFrm* v = programa.v;
         // The business of cfdi40-real.xml, its user CORREO with "secreta".
-        programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
-        programa.acepta(CORREO, QStringLiteral("secreta"), QStringLiteral("secreta"));
+        programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
+        programa.acepta(CORREO, u"secreta"_s, u"secreta"_s);
         QTRY_VERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(v->resumen().importados, 1);
         programa.respuestas.limpia();
 
-        programa.acepta(CORREO, QStringLiteral("otra"), QStringLiteral("otra"));
-        QCOMPARE(programa.respuestas.textos().size(), 1);
-        QVERIFY2(programa.respuestas.textos().first().startsWith(QStringLiteral("La contraseña no es la del usuario ") +
-                                                                 CORREO),
-                 qPrintable(programa.respuestas.textos().first()));
+        programa.acepta(CORREO, u"otra"_s, u"otra"_s);
+        const QStringList textos = programa.respuestas.textos();
+        QCOMPARE(textos.size(), 1);
+        QVERIFY2(textos.first().startsWith(u"La contraseña no es la del usuario "_s + CORREO),
+                 qPrintable(textos.first()));
         QCOMPARE(programa.carpetas.pedidos().size(), 1);
         QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
         QVERIFY(!v->ocupada());
@@ -326,37 +318,28 @@ private slots:
     {
         TPrograma programa;
         TImportarXMLFrm* v = programa.v;
-        const QString paquete = programa.carpeta.archivo(QStringLiteral("A1_01.zip"));
-        QVERIFY(PaquetesPrueba::escribe(
-            paquete, {{QStringLiteral("uno.xml"), TCarpetaPrograma::lee(dato(QStringLiteral("cfdi40-real.xml"))), {}},
-                      {QStringLiteral("dos.XML"), TCarpetaPrograma::lee(dato(QStringLiteral("cfdi33-real.xml"))), {}},
-                      {QStringLiteral("leeme.txt"), "Descarga masiva", {}}}));
+        const QString paquete = programa.carpeta.archivo(u"A1_01.zip"_s);
+        QVERIFY(PaquetesPrueba::escribe(paquete, {{u"uno.xml"_s, TCarpetaPrograma::lee(dato(u"cfdi40-real.xml"_s)), {}},
+                                                  {u"dos.XML"_s, TCarpetaPrograma::lee(dato(u"cfdi33-real.xml"_s)), {}},
+                                                  {u"leeme.txt"_s, "Descarga masiva", {}}}));
         programa.carpetas.agrega(paquete);
-        v->initDatosXML();
-        v->show();
-        pieza<QLineEdit>(v, "EdEmail")->setText(CORREO);
-        pieza<QLineEdit>(v, "EdPass")->setText(QStringLiteral("secreta"));
-        pieza<QLineEdit>(v, "EdRepitePass")->setText(QStringLiteral("secreta"));
-        pieza<QPushButton>(v, "BtArchivo")->click();
+        programa.acepta(CORREO, u"secreta"_s, u"secreta"_s, "BtArchivo");
         QTRY_VERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(programa.carpetas.pedidos().size(), 1);
-        QVERIFY(programa.carpetas.pedidos().first().contains(QStringLiteral("*.zip")));
+        QVERIFY(programa.carpetas.pedidos().first().contains(u"*.zip"_s));
         QCOMPARE(v->directorio, paquete);
-        QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), QStringLiteral("3"));
+        QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), u"3"_s);
         QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->value(), 3);
-        QCOMPARE(v->resumen().importados, 2);
-        QCOMPARE(v->resumen().omitidos, 1);
-        QCOMPARE(v->resumen().paquetes, 1);
-        QCOMPARE(v->resumen().entradas, 3);
-        QVERIFY(
-            programa.respuestas.textos().first().contains(QStringLiteral("\nPaquetes ZIP: 1, con 3 archivos dentro")));
+        const TResumenImportacion& r = v->resumen();
+        QCOMPARE((QList<int>{r.importados, r.omitidos, r.paquetes, r.entradas}), (QList<int>{2, 1, 1, 3}));
+        QVERIFY(programa.respuestas.textos().first().contains(u"\nPaquetes ZIP: 1, con 3 archivos dentro"_s));
     }
 
     // A folder without XML files: the count stays 0 and the end comes at once.
     void carpetaSinXML()
     {
         TPrograma programa;
-        const QString vacia = programa.carpeta.archivo(QStringLiteral("vacia"));
+        const QString vacia = programa.carpeta.archivo(u"vacia"_s);
         QDir().mkpath(vacia);
         programa.carpetas.agrega(vacia);
         TImportarXMLFrm* v = programa.v;
@@ -367,8 +350,8 @@ private slots:
         QCOMPARE(v->size(), v->sizeHint());
         QVERIFY(v->ocupada());
         QTRY_VERIFY(soloFin(programa.respuestas.textos()));
-        QCOMPARE(v->directorio, vacia + QLatin1Char('/'));
-        QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), QStringLiteral("0"));
+        QCOMPARE(v->directorio, vacia + u'/');
+        QCOMPARE(pieza<QLabel>(v, "TxTotalXML")->text(), u"0"_s);
         QCOMPARE(pieza<QProgressBar>(v, "PBProgreso")->maximum(), 0);
         QVERIFY(!v->isVisible());
     }
@@ -385,7 +368,7 @@ private slots:
     {
         QFETCH(bool, cerrando);
         TPrograma programa;
-        programa.carpetas.agrega(programa.carpetaCon({QStringLiteral("cfdi40-real.xml")}));
+        programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
         TImportarXMLFrm* v = programa.v;
         programa.acepta(CORREO, QString(), QString());
         QVERIFY(v->ocupada());
@@ -394,8 +377,7 @@ private slots:
         else
             pieza<QPushButton>(v, "BtDetener")->click();
         QTRY_VERIFY(!v->ocupada());
-        QCOMPARE(programa.respuestas.textos(),
-                 QStringList{QStringLiteral("Importación cancelada; no se importó nada.")});
+        QCOMPARE(programa.respuestas.textos(), QStringList{u"Importación cancelada; no se importó nada."_s});
         QVERIFY(!v->isVisible());
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         QVERIFY(programa.aperturas.abiertas.isEmpty());
@@ -405,35 +387,30 @@ private slots:
     // what was taken is committed with its copies, nothing hangs.
     void finDelProgramaDuranteLaImportacion()
     {
-        QString carpetaXML;
-        {
-            TPrograma programa;
-            programa.carpetas.agrega(
-                programa.carpetaCon({QStringLiteral("cfdi40-real.xml"), QStringLiteral("cfdi32-real.xml"),
-                                     QStringLiteral("cfdi33-valid.xml"), QStringLiteral("cfdi33-real.xml")}));
-            carpetaXML = programa.carpeta.archivo(FACTURAS_PATH);
-            programa.acepta(CORREO, QString(), QString());
-            // Each business is created on the way, so the four files take far
-            // longer than the first hand-off.
-            QTRY_VERIFY(pieza<QLabel>(programa.v, "TxNumeroXML")->text() != QStringLiteral("0"));
-            Arranque::destruyeVentanas();
-            int copias = 0;
-            QDirIterator it(carpetaXML, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-            while (it.hasNext()) {
-                const QFileInfo copia(it.next());
-                QVERIFY2(copia.suffix() == QStringLiteral("xml"), qPrintable(copia.fileName()));
-                ++copias;
-            }
-            int comprobantes = 0;
-            for (const QString& linea : registroLocal().getEmpresas()) {
-                TConexionSesion conexion;
-                Utils::evaluaConexion(
-                    conexion, registroLocal().getEmpresaDetalle(linea.section(QLatin1Char('|'), 0, 0)).value(2));
-                comprobantes += TComprobante::cuenta(TCondicion(), conexion);
-            }
-            QCOMPARE(copias, comprobantes);
-            QVERIFY(comprobantes >= 1);
+        TPrograma programa;
+        programa.carpetas.agrega(programa.carpetaCon(
+            {u"cfdi40-real.xml"_s, u"cfdi32-real.xml"_s, u"cfdi33-valid.xml"_s, u"cfdi33-real.xml"_s}));
+        const QString carpetaXML = programa.carpeta.archivo(FACTURAS_PATH);
+        programa.acepta(CORREO, QString(), QString());
+        // Each business is created on the way, so the four files take far
+        // longer than the first hand-off.
+        QTRY_VERIFY(pieza<QLabel>(programa.v, "TxNumeroXML")->text() != u"0"_s);
+        Arranque::destruyeVentanas();
+        int copias = 0;
+        QDirIterator it(carpetaXML, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo copia(it.next());
+            QVERIFY2(copia.suffix() == u"xml"_s, qPrintable(copia.fileName()));
+            ++copias;
         }
+        int comprobantes = 0;
+        for (const QString& linea : registroLocal().getEmpresas()) {
+            TConexionSesion conexion;
+            Utils::evaluaConexion(conexion, registroLocal().getEmpresaDetalle(linea.section(u'|', 0, 0)).value(2));
+            comprobantes += TComprobante::cuenta(TCondicion(), conexion);
+        }
+        QCOMPARE(copias, comprobantes);
+        QVERIFY(comprobantes >= 1);
     }
 
     // A framed window with its title; the fields as the keyboard reaches
@@ -442,16 +419,14 @@ private slots:
     {
         TPrograma programa;
         TImportarXMLFrm* v = programa.v;
-        Sistema::marca = QStringLiteral("Velkor");
+        Sistema::marca = u"Velkor"_s;
         v->initDatosXML();
-        QVERIFY(pieza<QLabel>(v, "TxInformacion")
-                    ->text()
-                    .contains(QStringLiteral("versión anterior de Velkor o de los paquetes")));
+        QVERIFY(pieza<QLabel>(v, "TxInformacion")->text().contains(u"versión anterior de Velkor o de los paquetes"_s));
         QVERIFY(!(v->windowFlags() & Qt::FramelessWindowHint));
-        QCOMPARE(v->windowTitle(), QStringLiteral("Importar comprobantes XML"));
+        QCOMPARE(v->windowTitle(), u"Importar comprobantes XML"_s);
         auto* password = pieza<QLineEdit>(v, "EdPass");
         QCOMPARE(password->echoMode(), QLineEdit::Password);
-        QCOMPARE(password->placeholderText(), QStringLiteral("Contraseña"));
+        QCOMPARE(password->placeholderText(), u"Contraseña"_s);
         const auto orden = [v](const char* primero, int cuantos) {
             QList<QWidget*> visitados;
             QWidget* actual = pieza<QWidget>(v, primero);
@@ -463,31 +438,29 @@ private slots:
             }
             return visitados;
         };
+        const QList<QWidget*> botones = {pieza(v, "BtCancelar"), pieza(v, "BtArchivo"), pieza(v, "BtAceptar")};
         QCOMPARE(orden("EdEmail", 6),
-                 (QList<QWidget*>{pieza<QWidget>(v, "EdEmail"), password, pieza<QWidget>(v, "EdRepitePass"),
-                                  pieza<QWidget>(v, "BtCancelar"), pieza<QWidget>(v, "BtArchivo"),
-                                  pieza<QWidget>(v, "BtAceptar")}));
-        v->initDatosXML(QStringLiteral("dueno@escuela.mx"));
-        QCOMPARE(pieza<QLineEdit>(v, "EdEmail")->text(), QStringLiteral("dueno@escuela.mx"));
+                 (QList<QWidget*>{pieza(v, "EdEmail"), password, pieza(v, "EdRepitePass")} + botones));
+        v->initDatosXML(u"dueno@escuela.mx"_s);
+        QCOMPARE(pieza<QLineEdit>(v, "EdEmail")->text(), u"dueno@escuela.mx"_s);
         QVERIFY(pieza<QLineEdit>(v, "EdEmail")->isReadOnly());
         QVERIFY(pieza<QLineEdit>(v, "EdRepitePass")->isHidden());
-        QCOMPARE(orden("EdPass", 4), (QList<QWidget*>{password, pieza<QWidget>(v, "BtCancelar"),
-                                                      pieza<QWidget>(v, "BtArchivo"), pieza<QWidget>(v, "BtAceptar")}));
+        QCOMPARE(orden("EdPass", 4), QList<QWidget*>{password} + botones);
 
         // VELKOR_CAPTURAS=<folder> keeps a picture of each panel to look at.
         if (Capturas::pedidas()) {
             v->show();
-            Capturas::guarda(*v, QStringLiteral("importar-datos-sesion"));
+            Capturas::guarda(*v, u"importar-datos-sesion"_s);
             v->initDatosXML();
-            Capturas::guarda(*v, QStringLiteral("importar-datos"));
+            Capturas::guarda(*v, u"importar-datos"_s);
             v->initProgresoXML();
-            pieza<QLabel>(v, "TxTotalXML")->setText(QStringLiteral("120"));
-            pieza<QLabel>(v, "TxNumeroXML")->setText(QStringLiteral("45"));
+            pieza<QLabel>(v, "TxTotalXML")->setText(u"120"_s);
+            pieza<QLabel>(v, "TxNumeroXML")->setText(u"45"_s);
             pieza<QProgressBar>(v, "PBProgreso")->setMaximum(120);
             pieza<QProgressBar>(v, "PBProgreso")->setValue(45);
-            pieza<QLabel>(v, "TxTituloProgreso")->setText(QStringLiteral("Importando comprobantes…"));
-            pieza<QLabel>(v, "TxRitmo")->setText(QStringLiteral("15 archivos/s · faltan 0:00:05"));
-            Capturas::guarda(*v, QStringLiteral("importar-progreso"));
+            pieza<QLabel>(v, "TxTituloProgreso")->setText(u"Importando comprobantes…"_s);
+            pieza<QLabel>(v, "TxRitmo")->setText(u"15 archivos/s · faltan 0:00:05"_s);
+            Capturas::guarda(*v, u"importar-progreso"_s);
             v->hide();
         }
     }

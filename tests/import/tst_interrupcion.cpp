@@ -5,6 +5,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A job of about a second and a half here: the early kills fall before its
@@ -23,16 +25,14 @@ private slots:
     {
         QVERIFY(m_corpus.isValid());
         for (int i = 0; i < ARCHIVOS; ++i)
-            TEntornoImportacion::escribeEn(
-                m_corpus.filePath(QStringLiteral("%1/%2/%3.xml").arg(i % 4).arg(i % 3).arg(i)),
-                TEntornoImportacion::muestraNueva(i));
-        QFile::copy(TEntornoImportacion::dato(QStringLiteral("cfdv2.xml")),
-                    m_corpus.filePath(QStringLiteral("1/v2.xml")));
+            TEntornoImportacion::escribeEn(m_corpus.filePath(u"%1/%2/%3.xml"_s.arg(i % 4).arg(i % 3).arg(i)),
+                                           TEntornoImportacion::muestraNueva(i));
+        QFile::copy(TEntornoImportacion::dato(u"cfdv2.xml"_s), m_corpus.filePath(u"1/v2.xml"_s));
 
         TProgramaConsola limpio;
         const TProgramaConsola::TCorrida corrida = corre(limpio);
         QCOMPARE(corrida.salida, 0);
-        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(ARCHIVOS)));
+        QVERIFY(corrida.salidaEstandar.contains(u"Importados: %1\n"_s.arg(ARCHIVOS)));
         m_limpio = estado();
         QCOMPARE(m_limpio.first().count(u';'), TEntornoImportacion::MUESTRAS.size() - 1);
     }
@@ -67,8 +67,8 @@ private slots:
         } else {
             const QString salida = QString::fromUtf8(proceso.readAllStandardOutput());
             QCOMPARE(proceso.exitCode(), 130);
-            QVERIFY2(salida.startsWith(QStringLiteral("Importación detenida por una señal")), qPrintable(salida));
-            QVERIFY(salida.contains(QStringLiteral("\nProceso Terminado\n")));
+            QVERIFY2(salida.startsWith(u"Importación detenida por una señal"_s), qPrintable(salida));
+            QVERIFY(salida.contains(u"\nProceso Terminado\n"_s));
         }
 
         const TProgramaConsola::TCorrida otra = corre(programa);
@@ -79,7 +79,7 @@ private slots:
 private:
     QStringList argumentos() const
     {
-        return {m_corpus.path(), QStringLiteral("--correo"), QString::fromUtf8(TEntornoImportacion::EMAIL)};
+        return {m_corpus.path(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL)};
     }
     TProgramaConsola::TCorrida corre(const TProgramaConsola& programa) const
     {

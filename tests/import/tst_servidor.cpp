@@ -16,21 +16,17 @@
 
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Past the first commit of a batch, so a stopped server finds work both
 // committed and in hand.
 constexpr int ARCHIVOS = 150;
 
-QString email()
-{
-    return QString::fromUtf8(TEntornoImportacion::EMAIL);
-}
-
-QString password()
-{
-    return QString::fromUtf8(TEntornoImportacion::PASSWORD);
-}
+const QString CORREO = QString::fromUtf8(TEntornoImportacion::EMAIL);
+const QString CLAVE = QString::fromUtf8(TEntornoImportacion::PASSWORD);
+using TCorrida = TProgramaConsola::TCorrida;
 
 // What the businesses of the current program folder's registry hold on the
 // server (or, when `servidor` is false, wherever they are): the rows of every
@@ -46,13 +42,12 @@ QStringList estadoServidor(bool servidor = true)
         if (servidor && !conexion.enServidor())
             qFatal("%s no está en el servidor", qPrintable(rfc));
         for (const TTabla& t : Esquema::tablas())
-            lineas
-                << QStringLiteral("%1/%2=%3").arg(rfc, t.nombre).arg(TPersistencia::cuenta(t, TCondicion(), conexion));
+            lineas << u"%1/%2=%3"_s.arg(rfc, t.nombre).arg(TPersistencia::cuenta(t, TCondicion(), conexion));
         QStringList uuids;
         for (const TComprobante& c : TComprobante::busca(TCondicion(), conexion))
             uuids << c.getUuid();
         uuids.sort();
-        lineas << rfc + QStringLiteral("/uuids=") + uuids.join(u',');
+        lineas << rfc + u"/uuids="_s + uuids.join(u',');
     }
     Conexiones::cierraHilo();
     return lineas;
@@ -60,13 +55,13 @@ QStringList estadoServidor(bool servidor = true)
 
 // A run's output, with the rows of its report that did not import, to say
 // why a run that should be clean was not.
-QByteArray explica(const TProgramaConsola::TCorrida& corrida)
+QByteArray explica(const TCorrida& corrida)
 {
     QString texto = corrida.salidaEstandar + corrida.errores;
-    const QString reporte = corrida.salidaEstandar.section(QStringLiteral("está en:\n"), 1).section(u'\n', 0, 0);
+    const QString reporte = corrida.salidaEstandar.section(u"está en:\n"_s, 1).section(u'\n', 0, 0);
     for (const QString& linea : QString::fromUtf8(TCarpetaPrograma::lee(reporte)).split(u'\n'))
-        if (linea.contains(QStringLiteral("Fallido")))
-            texto += QLatin1Char('\n') + linea;
+        if (linea.contains(u"Fallido"_s))
+            texto += u'\n' + linea;
     return texto.toUtf8();
 }
 
@@ -87,30 +82,28 @@ class TstServidor : public QObject {
     QString url() const
     {
         if (g_tipo == TServidorBaseDatos::Tipo::Firebird)
-            return QStringLiteral("firebird://%1@127.0.0.1:%2%3")
-                .arg(m_servidor->usuario())
+            return u"firebird://%1@127.0.0.1:%2%3"_s.arg(m_servidor->usuario())
                 .arg(m_servidor->puerto())
                 .arg(m_servidor->carpeta());
-        return QStringLiteral("mysql://%1@127.0.0.1:%2").arg(m_servidor->usuario()).arg(m_servidor->puerto());
+        return u"mysql://%1@127.0.0.1:%2"_s.arg(m_servidor->usuario()).arg(m_servidor->puerto());
     }
     // velkor-importar's arguments over a folder (the whole corpus unless
     // told), new businesses on the server.
     QStringList argumentos(const QString& carpeta = {}) const
     {
-        return {carpeta.isEmpty() ? m_corpus.path() : carpeta, QStringLiteral("--correo"), email(),
-                QStringLiteral("--servidor"), url()};
+        return {carpeta.isEmpty() ? m_corpus.path() : carpeta, u"--correo"_s, CORREO, u"--servidor"_s, url()};
     }
-    TProgramaConsola::TCorrida importa(const TProgramaConsola& estacion, const QString& carpeta = {}) const
+    TCorrida importa(const TProgramaConsola& estacion, const QString& carpeta = {}) const
     {
-        return estacion.corre(argumentos(carpeta), password().toUtf8() + '\n');
+        return estacion.corre(argumentos(carpeta), CLAVE.toUtf8() + '\n');
     }
     void inicia(QProcess& proceso, const TProgramaConsola& estacion) const
     {
-        estacion.inicia(proceso, argumentos(), password().toUtf8() + '\n');
+        estacion.inicia(proceso, argumentos(), CLAVE.toUtf8() + '\n');
     }
     // A run that should have gone clean; when not, the rows that did not
     // import and the end of the server's own log say why.
-    bool sinFallas(const TProgramaConsola::TCorrida& corrida) const
+    bool sinFallas(const TCorrida& corrida) const
     {
         if (corrida.salida == 0)
             return true;
@@ -138,7 +131,7 @@ class TstServidor : public QObject {
         const auto concede = [&](const TProgramaConsola& estacion) {
             Sistema::exePath = estacion.entorno.carpeta.ruta();
             TColaRespuestas respuestas;
-            if (Ingreso::ingresa(rfc, email(), password()) != Ingreso::TResultado::Correcto)
+            if (Ingreso::ingresa(rfc, CORREO, CLAVE) != Ingreso::TResultado::Correcto)
                 qFatal("no se pudo ingresar a %s", qPrintable(rfc));
             const bool concedido =
                 Sistema::getPermiso(Constantes::CODIGO_PERMISOS) && Sistema::getPermiso(Constantes::CODIGO_REPORTES);
@@ -169,16 +162,16 @@ class TstServidor : public QObject {
 
         // A user the second adds signs in on the first with the rights given.
         Sistema::exePath = segunda.entorno.carpeta.ruta();
-        QCOMPARE(Ingreso::ingresa(rfc, email(), password()), Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(rfc, CORREO, CLAVE), Ingreso::TResultado::Correcto);
         UsuariosNegocio::TNuevoUsuario cajero;
-        cajero.email = QStringLiteral("cajero@negocio.mx");
-        cajero.password = cajero.repitePassword = password();
+        cajero.email = u"cajero@negocio.mx"_s;
+        cajero.password = cajero.repitePassword = CLAVE;
         cajero.permisos = UsuariosNegocio::todos(false);
         cajero.permisos[UsuariosNegocio::codigosModulos().indexOf(Constantes::CODIGO_REPORTES)] = true;
         QCOMPARE(UsuariosNegocio::agrega(cajero), UsuariosNegocio::TResultado::Correcto);
         Conexiones::cierraHilo();
         Sistema::exePath = primera.entorno.carpeta.ruta();
-        QCOMPARE(Ingreso::ingresa(rfc, cajero.email, password()), Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(rfc, cajero.email, CLAVE), Ingreso::TResultado::Correcto);
         QVERIFY(Sistema::getPermiso(Constantes::CODIGO_REPORTES));
         QVERIFY(!Sistema::getPermiso(Constantes::CODIGO_PERMISOS));
         Conexiones::cierraHilo();
@@ -191,7 +184,7 @@ private slots:
             QSKIP(qPrintable(falta));
         QVERIFY(m_corpus.isValid());
         for (int i = 0; i < ARCHIVOS; ++i)
-            TEntornoImportacion::escribeEn(m_corpus.filePath(QStringLiteral("%1/%2.xml").arg(i % 5).arg(i)),
+            TEntornoImportacion::escribeEn(m_corpus.filePath(u"%1/%2.xml"_s.arg(i % 5).arg(i)),
                                            TEntornoImportacion::muestraNueva(i));
     }
     void init() { vaciaServidor(); }
@@ -202,9 +195,9 @@ private slots:
     void dosEstaciones()
     {
         TProgramaConsola primera;
-        const TProgramaConsola::TCorrida corrida = importa(primera);
+        const TCorrida corrida = importa(primera);
         QVERIFY2(corrida.salida == 0, qPrintable(corrida.errores + corrida.salidaEstandar));
-        QVERIFY(corrida.salidaEstandar.contains(QStringLiteral("Importados: %1\n").arg(ARCHIVOS)));
+        QVERIFY(corrida.salidaEstandar.contains(u"Importados: %1\n"_s.arg(ARCHIVOS)));
         Sistema::exePath = primera.entorno.carpeta.ruta();
         const QStringList empresas = registroLocal().getEmpresas();
         QCOMPARE(empresas.size(), TEntornoImportacion::MUESTRAS.size());
@@ -220,26 +213,25 @@ private slots:
         Sistema::exePath = segunda.entorno.carpeta.ruta();
         QVERIFY(registroLocal().getEmpresas().isEmpty());
         // Someone who is no user of the business adds nothing.
-        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), QStringLiteral("otro@negocio.mx"), password()).resultado,
+        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), u"otro@negocio.mx"_s, CLAVE).resultado,
                  EmpresaEnServidor::TResultado::NoEsUsuario);
-        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), email(), QStringLiteral("otra")).resultado,
+        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), CORREO, u"otra"_s).resultado,
                  EmpresaEnServidor::TResultado::ContrasenaIncorrecta);
         QVERIFY(registroLocal().getEmpresas().isEmpty());
         for (const NuevoNegocio::TDestino& destino : std::as_const(destinos)) {
-            const EmpresaEnServidor::TConexion conexion = EmpresaEnServidor::conecta(destino, email(), password());
+            const EmpresaEnServidor::TConexion conexion = EmpresaEnServidor::conecta(destino, CORREO, CLAVE);
             QVERIFY2(conexion.resultado == EmpresaEnServidor::TResultado::Conectada, qPrintable(conexion.texto));
-            QCOMPARE(Ingreso::ingresa(conexion.rfc, email(), password()), Ingreso::TResultado::Correcto);
+            QCOMPARE(Ingreso::ingresa(conexion.rfc, CORREO, CLAVE), Ingreso::TResultado::Correcto);
             QVERIFY(Sistema::Conexion->enServidor());
         }
-        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), email(), password()).resultado,
+        QCOMPARE(EmpresaEnServidor::conecta(destinos.first(), CORREO, CLAVE).resultado,
                  EmpresaEnServidor::TResultado::YaRegistrada);
         Conexiones::cierraHilo();
         QCOMPARE(estadoServidor(), enServidor);
 
-        const TProgramaConsola::TCorrida otra = importa(segunda);
+        const TCorrida otra = importa(segunda);
         QCOMPARE(otra.salida, 0);
-        QVERIFY2(otra.salidaEstandar.contains(QStringLiteral("Ya existían: %1").arg(ARCHIVOS)),
-                 qPrintable(otra.salidaEstandar));
+        QVERIFY2(otra.salidaEstandar.contains(u"Ya existían: %1"_s.arg(ARCHIVOS)), qPrintable(otra.salidaEstandar));
         QCOMPARE(estadoServidor(), enServidor);
         derechosEnLaSegunda(primera, segunda, empresas.first().section(u'|', 0, 0));
     }
@@ -253,14 +245,14 @@ private slots:
         TProgramaConsola primera;
         TProgramaConsola segunda;
         // The businesses exist first, so both workstations have them.
-        QCOMPARE(importa(primera, m_corpus.filePath(QStringLiteral("0"))).salida, 0);
+        QCOMPARE(importa(primera, m_corpus.filePath(u"0"_s)).salida, 0);
         Sistema::exePath = primera.entorno.carpeta.ruta();
         QList<NuevoNegocio::TDestino> destinos;
         for (const QString& empresa : registroLocal().getEmpresas())
             destinos << NuevoNegocio::destinoServidor(TEntornoImportacion::conexion(empresa.section(u'|', 0, 0)));
         Sistema::exePath = segunda.entorno.carpeta.ruta();
         for (const NuevoNegocio::TDestino& destino : std::as_const(destinos))
-            QCOMPARE(EmpresaEnServidor::conecta(destino, email(), password()).resultado,
+            QCOMPARE(EmpresaEnServidor::conecta(destino, CORREO, CLAVE).resultado,
                      EmpresaEnServidor::TResultado::Conectada);
         Conexiones::cierraHilo();
 
@@ -270,15 +262,13 @@ private slots:
         inicia(b, segunda);
         QVERIFY(a.waitForFinished(240000) && b.waitForFinished(240000));
         QVERIFY(a.exitCode() <= 1 && b.exitCode() <= 1);
-        for (TProgramaConsola* estacion : {&primera, &segunda}) {
-            const TProgramaConsola::TCorrida repeticion = importa(*estacion);
-            QVERIFY(sinFallas(repeticion));
-        }
+        for (TProgramaConsola* estacion : {&primera, &segunda})
+            QVERIFY(sinFallas(importa(*estacion)));
         Sistema::exePath = primera.entorno.carpeta.ruta();
         const QStringList estado = estadoServidor();
         int guardados = 0;
         for (const QString& linea : estado) {
-            if (!linea.contains(QStringLiteral("/uuids=")))
+            if (!linea.contains(u"/uuids="_s))
                 continue;
             const QStringList uuids = linea.section(u'=', 1).split(u',', Qt::SkipEmptyParts);
             QCOMPARE(QSet<QString>(uuids.cbegin(), uuids.cend()).size(), uuids.size());
@@ -305,8 +295,8 @@ private slots:
         TProgramaConsola estacion;
         QTemporaryDir primeros;
         for (int i = 0; i < TEntornoImportacion::MUESTRAS.size(); ++i)
-            QVERIFY(QFile::copy(m_corpus.filePath(QStringLiteral("%1/%2.xml").arg(i % 5).arg(i)),
-                                primeros.filePath(QStringLiteral("%1.xml").arg(i))));
+            QVERIFY(QFile::copy(m_corpus.filePath(u"%1/%2.xml"_s.arg(i % 5).arg(i)),
+                                primeros.filePath(u"%1.xml"_s.arg(i))));
         QCOMPARE(importa(estacion, primeros.path()).salida, 0);
         Sistema::exePath = estacion.entorno.carpeta.ruta();
         QStringList rfcs;
@@ -336,12 +326,11 @@ private slots:
         // Signing in meanwhile says the server does not answer, and the
         // business stays listed for when it does.
         const QStringList antes = registroLocal().getEmpresas();
-        QCOMPARE(Ingreso::ingresa(retenido, email(), password()), Ingreso::TResultado::ServidorSinRespuesta);
+        QCOMPARE(Ingreso::ingresa(retenido, CORREO, CLAVE), Ingreso::TResultado::ServidorSinRespuesta);
         QCOMPARE(registroLocal().getEmpresas(), antes);
         QVERIFY(m_servidor->reinicia());
 
-        const TProgramaConsola::TCorrida repeticion = importa(estacion);
-        QVERIFY(sinFallas(repeticion));
+        QVERIFY(sinFallas(importa(estacion)));
         QCOMPARE(estadoServidor(), esperado);
     }
 
@@ -353,7 +342,7 @@ private slots:
     void creacionInterrumpida()
     {
         QTemporaryDir ajena;
-        TEntornoImportacion::escribeEn(ajena.filePath(QStringLiteral("a.xml")), TEntornoImportacion::muestraNueva(2));
+        TEntornoImportacion::escribeEn(ajena.filePath(u"a.xml"_s), TEntornoImportacion::muestraNueva(2));
         TProgramaConsola primera;
         QCOMPARE(importa(primera, ajena.path()).salida, 0);
         Sistema::exePath = primera.entorno.carpeta.ruta();
@@ -362,7 +351,7 @@ private slots:
         Conexiones::cierraHilo();
 
         TProgramaConsola segunda;
-        const TProgramaConsola::TCorrida rechazada = importa(segunda, ajena.path());
+        const TCorrida rechazada = importa(segunda, ajena.path());
         QVERIFY(rechazada.salida != 0);
         QVERIFY2(explica(rechazada).contains("con comprobantes, y este equipo no la tiene registrada"),
                  explica(rechazada).constData());
@@ -372,7 +361,7 @@ private slots:
 
         const QByteArray xml = TEntornoImportacion::muestraNueva(0);
         const QString rfc =
-            QRegularExpression(QStringLiteral("Emisor[^>]*Rfc=\"([^\"]+)\"")).match(QString::fromUtf8(xml)).captured(1);
+            QRegularExpression(u"Emisor[^>]*Rfc=\"([^\"]+)\""_s).match(QString::fromUtf8(xml)).captured(1);
         QVERIFY(!rfc.isEmpty());
         const QString nombre = NuevoNegocio::nombreBaseServidor(
             m_servidor->motor(), rfc, g_tipo == TServidorBaseDatos::Tipo::Firebird ? m_servidor->carpeta() : QString());
@@ -380,8 +369,8 @@ private slots:
         Esquema::completa(resto, TGrupoEsquema::Base);
         Conexiones::cierraHilo();
         QTemporaryDir propia;
-        TEntornoImportacion::escribeEn(propia.filePath(QStringLiteral("b.xml")), xml);
-        const TProgramaConsola::TCorrida creada = importa(segunda, propia.path());
+        TEntornoImportacion::escribeEn(propia.filePath(u"b.xml"_s), xml);
+        const TCorrida creada = importa(segunda, propia.path());
         QVERIFY2(creada.salida == 0, explica(creada).constData());
         Sistema::exePath = segunda.entorno.carpeta.ruta();
         QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(rfc)), 1);
@@ -394,25 +383,21 @@ private slots:
     void variedadComoEnLocal()
     {
         QTemporaryDir carpeta;
-        for (const QString& nombre :
-             {QStringLiteral("cfdv40-nomina12.xml"), QStringLiteral("cfdi40-nomina-compensacion-valid.xml"),
-              QStringLiteral("cfdv32-nomina.xml"), QStringLiteral("cfdv40-pagos20.xml"),
-              QStringLiteral("cfdv40-cartaporte20.xml"), QStringLiteral("cfdv40-donat11.xml.xml"),
-              QStringLiteral("impuestos-locales-retenidos.xml")})
+        for (const QString& nombre : {u"cfdv40-nomina12.xml"_s, u"cfdi40-nomina-compensacion-valid.xml"_s,
+                                      u"cfdv32-nomina.xml"_s, u"cfdv40-pagos20.xml"_s, u"cfdv40-cartaporte20.xml"_s,
+                                      u"cfdv40-donat11.xml.xml"_s, u"impuestos-locales-retenidos.xml"_s})
             TEntornoImportacion::escribeEn(carpeta.filePath(nombre),
                                            TEntornoImportacion::bytes(TEntornoImportacion::dato(nombre)));
-        const auto resumen = [](const TProgramaConsola::TCorrida& corrida) {
-            return corrida.salidaEstandar.mid(corrida.salidaEstandar.indexOf(QStringLiteral("Importados:")))
-                .section(QStringLiteral("Fallidos:"), 0, 0);
+        const auto resumen = [](const TCorrida& corrida) {
+            return corrida.salidaEstandar.mid(corrida.salidaEstandar.indexOf(u"Importados:"_s))
+                .section(u"Fallidos:"_s, 0, 0);
         };
         TProgramaConsola local;
-        const TProgramaConsola::TCorrida enLocal =
-            local.corre({carpeta.path(), QStringLiteral("--correo"), email()}, password().toUtf8() + '\n');
+        const TCorrida enLocal = local.corre({carpeta.path(), u"--correo"_s, CORREO}, CLAVE.toUtf8() + '\n');
         QCOMPARE(enLocal.salida, 0);
-        QVERIFY2(!enLocal.salidaEstandar.contains(QStringLiteral("Importados: 0\n")),
-                 qPrintable(enLocal.salidaEstandar));
+        QVERIFY2(!enLocal.salidaEstandar.contains(u"Importados: 0\n"_s), qPrintable(enLocal.salidaEstandar));
         TProgramaConsola remota;
-        const TProgramaConsola::TCorrida enServidor = importa(remota, carpeta.path());
+        const TCorrida enServidor = importa(remota, carpeta.path());
         QCOMPARE(enServidor.salida, 0);
         QCOMPARE(resumen(enServidor), resumen(enLocal));
 
@@ -430,18 +415,18 @@ private slots:
         TEntornoImportacion estacion;
         Sistema::exePath = estacion.carpeta.ruta();
         const QString ocupada = m_servidor->creaBaseDatos();
-        QVERIFY(m_servidor->ejecuta(QStringLiteral("CREATE TABLE ajena (id INTEGER)"), ocupada));
+        QVERIFY(m_servidor->ejecuta(u"CREATE TABLE ajena (id INTEGER)"_s, ocupada));
         const TConexionSesion conexion = m_servidor->conexion(m_servidor->creaBaseDatos());
         NuevoNegocio::TDestino destino = NuevoNegocio::destinoServidor(conexion);
-        const QString rfc = QStringLiteral("EKU9003173C9");
+        const QString rfc = u"EKU9003173C9"_s;
         destino.baseDatos = ocupada;
-        QVERIFY_THROWS_EXCEPTION(EBaseDatos, NuevoNegocio::saveNuevoLocal(email(), rfc, rfc, destino, QByteArray()));
+        QVERIFY_THROWS_EXCEPTION(EBaseDatos, NuevoNegocio::saveNuevoLocal(CORREO, rfc, rfc, destino, QByteArray()));
         QVERIFY(registroLocal().getEmpresaDetalle(rfc).isEmpty());
         // Firebird keeps an unquoted name in capitals.
-        QCOMPARE(Esquema::tablasPresentes(m_servidor->conexion(ocupada)).join(u',').toLower(), QStringLiteral("ajena"));
+        QCOMPARE(Esquema::tablasPresentes(m_servidor->conexion(ocupada)).join(u',').toLower(), u"ajena"_s);
 
         destino.baseDatos = conexion.getDatabase();
-        const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(email(), rfc, rfc, destino, QByteArray());
+        const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(CORREO, rfc, rfc, destino, QByteArray());
         QCOMPARE(creada, conexion);
         QCOMPARE(Esquema::versionRegistrada(creada), Esquema::version());
         QCOMPARE(TEntornoImportacion::conexion(rfc), conexion);

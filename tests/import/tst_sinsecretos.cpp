@@ -9,21 +9,15 @@
 #include "negocio/TIngreso.h"
 
 #include <QDirIterator>
-#include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString PASSWORD_EQUIVOCADO = QStringLiteral("Equivocada#9");
-const QString PASSWORD_CAJERO = QStringLiteral("Cajero-Secreto#7");
-const QString PASSWORD_CORREO = QStringLiteral("Correo-Secreto#5");
-const QString PASSWORD_SERVIDOR = QStringLiteral("Servidor-Distinta#3");
-
-// Every text a secret could take in a file: as written, and the bytes of
-// a key as hexadecimal and base64.
-QStringList formas(const QByteArray& bytes)
-{
-    return {QString::fromLatin1(bytes.toHex()), QString::fromLatin1(bytes.toBase64())};
-}
+const QString PASSWORD_EQUIVOCADO = u"Equivocada#9"_s;
+const QString PASSWORD_CAJERO = u"Cajero-Secreto#7"_s;
+const QString PASSWORD_CORREO = u"Correo-Secreto#5"_s;
+const QString PASSWORD_SERVIDOR = u"Servidor-Distinta#3"_s;
 
 } // namespace
 
@@ -40,8 +34,8 @@ private slots:
     {
         TProgramaConsola programa;
         const TEntornoImportacion& entorno = programa.entorno;
-        entorno.agrega(QStringLiteral("cfdi40-real.xml"));
-        entorno.agrega(QStringLiteral("cfdi33-real.xml"));
+        entorno.agrega(u"cfdi40-real.xml"_s);
+        entorno.agrega(u"cfdi33-real.xml"_s);
         const QString email = QString::fromUtf8(TEntornoImportacion::EMAIL);
         const QString password = QString::fromUtf8(TEntornoImportacion::PASSWORD);
 
@@ -52,60 +46,54 @@ private slots:
         }
         const QStringList registradas = registroLocal().getEmpresas();
         QVERIFY2(!registradas.isEmpty(), qPrintable(salidas.join('\n')));
-        const QString rfc = registradas.first().section(QLatin1Char('|'), 0, 0);
+        const QString rfc = registradas.first().section(u'|', 0, 0);
 
         TColaRespuestas respuestas;
         QCOMPARE(Ingreso::ingresa(rfc, email, PASSWORD_EQUIVOCADO), Ingreso::TResultado::UsuarioIncorrecto);
         QCOMPARE(Ingreso::ingresa(rfc, email, password), Ingreso::TResultado::Correcto);
         const QString hash = Sistema::Usuario->getPassword();
-        NegocioPrueba::fijaPermisos(QStringLiteral("-1|-1|-1|-1|-1|-1|-1|-1"));
+        NegocioPrueba::fijaPermisos(u"-1|-1|-1|-1|-1|-1|-1|-1"_s);
         UsuariosNegocio::TNuevoUsuario cajero;
-        cajero.email = QStringLiteral("cajero@negocio.mx");
-        cajero.nombre = QStringLiteral("Cajero");
+        cajero.email = u"cajero@negocio.mx"_s;
+        cajero.nombre = u"Cajero"_s;
         cajero.password = cajero.repitePassword = PASSWORD_CAJERO;
         QCOMPARE(UsuariosNegocio::agrega(cajero), UsuariosNegocio::TResultado::Correcto);
 
-        TServidorPrueba smtp(QStringLiteral("servidor_smtp.py"),
-                             {QStringLiteral("--carpeta"), entorno.carpeta.archivo(QStringLiteral("buzon")),
-                              QStringLiteral("--cuenta"), QStringLiteral("avisos@negocio.mx:") + PASSWORD_SERVIDOR});
+        TServidorPrueba smtp(u"servidor_smtp.py"_s, {u"--carpeta"_s, entorno.carpeta.archivo(u"buzon"_s), u"--cuenta"_s,
+                                                     u"avisos@negocio.mx:"_s + PASSWORD_SERVIDOR});
         QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
         AjustesCorreo::TAjustes ajustes;
-        ajustes.servidor = QStringLiteral("127.0.0.1");
+        ajustes.servidor = u"127.0.0.1"_s;
         ajustes.puerto = smtp.puerto();
-        ajustes.cuenta = QStringLiteral("avisos@negocio.mx");
+        ajustes.cuenta = u"avisos@negocio.mx"_s;
         ajustes.password = PASSWORD_CORREO;
         QCOMPARE(AjustesCorreo::guarda(entorno.carpeta.ruta(), ajustes), QString());
-        const QString falla =
-            AjustesCorreo::envia(entorno.carpeta.ruta(), AjustesCorreo::lee(entorno.carpeta.ruta()),
-                                 AjustesCorreo::mensajePrueba(email, QStringLiteral("avisos@negocio.mx")));
+        const QString falla = AjustesCorreo::envia(entorno.carpeta.ruta(), AjustesCorreo::lee(entorno.carpeta.ruta()),
+                                                   AjustesCorreo::mensajePrueba(email, u"avisos@negocio.mx"_s));
         QVERIFY2(!falla.isEmpty(), "el servidor debía rechazar la contraseña");
         NegocioPrueba::limpiaSesion();
         Ingreso::olvidaSesion();
 
-        QStringList secretos{password,
-                             PASSWORD_EQUIVOCADO,
-                             PASSWORD_CAJERO,
-                             PASSWORD_CORREO,
-                             PASSWORD_SERVIDOR,
-                             NegocioPrueba::PASSWORD_CSD,
-                             hash.section(QLatin1Char('$'), -1)};
-        secretos += formas(TCarpetaPrograma::lee(entorno.carpeta.archivo(Secretos::ARCHIVO_LLAVE)));
-        QCOMPARE(TCarpetaPrograma::lee(entorno.carpeta.archivo(Secretos::ARCHIVO_LLAVE)).size(), 32);
+        // Every text a secret could take in a file: as written, and the bytes
+        // of the key as hexadecimal and base64.
+        const QByteArray llave = TCarpetaPrograma::lee(entorno.carpeta.archivo(Secretos::ARCHIVO_LLAVE));
+        const QStringList secretos = QStringList{password,        PASSWORD_EQUIVOCADO, PASSWORD_CAJERO,
+                                                 PASSWORD_CORREO, PASSWORD_SERVIDOR,   NegocioPrueba::PASSWORD_CSD}
+                                     << hash.section(u'$', -1) << QString::fromLatin1(llave.toHex())
+                                     << QString::fromLatin1(llave.toBase64());
+        QCOMPARE(llave.size(), 32);
 
-        QStringList textos{entorno.carpeta.log(), falla};
-        textos += salidas;
-        textos += respuestas.textos();
+        QStringList textos = QStringList{entorno.carpeta.log(), falla} + salidas + respuestas.textos();
         int reportes = 0;
-        for (QDirIterator it(entorno.carpeta.ruta(), {QStringLiteral("Importacion-*.csv")}, QDir::Files);
-             it.hasNext();) {
+        for (QDirIterator it(entorno.carpeta.ruta(), {u"Importacion-*.csv"_s}, QDir::Files); it.hasNext();) {
             textos << QString::fromUtf8(TCarpetaPrograma::lee(it.next()));
             ++reportes;
         }
         QCOMPARE(reportes, 1); // the run with the wrong password stops before its report
-        QVERIFY(entorno.carpeta.log().contains(QStringLiteral("Ingreso rechazado")));
+        QVERIFY(entorno.carpeta.log().contains(u"Ingreso rechazado"_s));
         for (const QString& texto : textos)
             for (const QString& secreto : secretos)
-                QVERIFY2(!texto.contains(secreto), qPrintable(secreto + QStringLiteral(" en: ") + texto.left(300)));
+                QVERIFY2(!texto.contains(secreto), qPrintable(secreto + u" en: "_s + texto.left(300)));
     }
 };
 

@@ -3,13 +3,11 @@
 #include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
-#include "ImpresionComprobante.h"
 #include "LecturaComprobante.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
 #include "TConciliacionSat.h"
 #include "TablaLectura.h"
-#include "Sistema.h"
 #include "TDlgComprobante.h"
 #include "TModeloComprobantes.h"
 #include "VerificacionSello.h"
@@ -24,7 +22,6 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDateEdit>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -34,10 +31,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
-#include <QPageLayout>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStackedWidget>
@@ -59,31 +52,11 @@ QPushButton* boton(QWidget* padre, const QString& nombre, const QString& texto)
     return b;
 }
 
-// A stored voucher as its PDF draws it: one checked already prints that
-// check, one still pending is checked as it is drawn.
-ImpresionComprobante::TComprobante paraPdf(const TComprobanteGuardado& guardado, const TNegocio& negocio)
-{
-    ImpresionComprobante::TComprobante c;
-    c.xml = guardado.xml;
-    c.verificado = VerificacionSello::desdeTexto(guardado.sello, c.verificacion.estado);
-    c.verificacion.motivo = guardado.motivoSello;
-    c.cancelado = guardado.cancelado;
-    c.fechaCancelacion = guardado.fechaCancelacion;
-    if (Sistema::imprimeLogo)
-        c.logo = negocio.getLogonegocio();
-    return c;
-}
-
 } // namespace
 
-// What one PDF needs of a listed voucher.
-struct TImpresion {
-    ImpresionComprobante::TComprobante comprobante;
-    QString uuid;
-};
-
 TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionSesion* conexion, QWidget* parent)
-    : QWidget(parent), m_negocio(negocio), m_conexion(conexion), m_modelo(new TModeloComprobantes(this))
+    : QWidget(parent), m_negocio(negocio), m_conexion(conexion), m_modelo(new TModeloComprobantes(this)),
+      m_pdf(this, negocio, conexion, m_modelo)
 {
     setObjectName(QStringLiteral("ReportesComprobantes"));
     setMinimumHeight(480);
@@ -283,8 +256,8 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
         m_pdfLista->setEnabled(m_modelo->rowCount() > 0);
     });
     connect(m_ver, &QPushButton::clicked, this, [this] { abreComprobante(m_tabla->currentIndex().row()); });
-    connect(m_imprimir, &QPushButton::clicked, this, [this] { imprime(m_tabla->currentIndex().row()); });
-    connect(m_guardarPdf, &QPushButton::clicked, this, &TContenidoReportes::eligePdf);
+    connect(m_imprimir, &QPushButton::clicked, this, [this] { m_pdf.imprime(m_tabla->currentIndex().row()); });
+    connect(m_guardarPdf, &QPushButton::clicked, this, [this] { m_pdf.eligePdf(m_tabla->currentIndex().row()); });
     setTabOrder(m_porFecha, m_desde);
     setTabOrder(m_desde, m_hasta);
     setTabOrder(m_hasta, m_tipo);
@@ -381,7 +354,7 @@ void TContenidoReportes::busca()
     } catch (const std::exception& e) {
         resumen = {};
         m_modelo->limpia();
-        muestraError(e);
+        TPdfComprobantes::muestraError(e);
     }
     m_totalFilas = resumen.listados;
     actualizaTotales(resumen);
@@ -407,7 +380,7 @@ void TContenidoReportes::ordena(int columna, Qt::SortOrder orden)
         m_modelo->sort(columna, orden);
     } catch (const std::exception& e) {
         m_modelo->limpia();
-        muestraError(e);
+        TPdfComprobantes::muestraError(e);
     }
     m_mostrando->setText(QStringLiteral("Mostrando %1 de %2").arg(m_modelo->rowCount()).arg(m_totalFilas));
 }
@@ -549,7 +522,7 @@ bool TContenidoReportes::exportaCsv(const QString& ruta)
                 QStringLiteral("No se pudo guardar el archivo %1: %2").arg(ruta, archivo.errorString()));
     } catch (const std::exception& e) {
         archivo.cancelWriting();
-        muestraError(e);
+        TPdfComprobantes::muestraError(e);
         return false;
     }
     Prompter::actual().mensaje(QStringLiteral("Los comprobantes se exportaron a %1.").arg(ruta), MSG_INFORMATION);
@@ -564,7 +537,7 @@ void TContenidoReportes::abreComprobante(int fila)
     try {
         guardado = ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), m_modelo->fila(fila).id);
     } catch (const std::exception& e) {
-        muestraError(e);
+        TPdfComprobantes::muestraError(e);
         return;
     }
     if (guardado.xml.isEmpty()) {
@@ -575,7 +548,7 @@ void TContenidoReportes::abreComprobante(int fila)
     try {
         vista = LecturaComprobante::lee(guardado.xml);
     } catch (const std::exception& e) {
-        muestraError(e);
+        TPdfComprobantes::muestraError(e);
         return;
     }
     const bool pendiente = guardado.sello.isEmpty();
@@ -588,149 +561,20 @@ void TContenidoReportes::abreComprobante(int fila)
     dialogo->show();
 }
 
-bool TContenidoReportes::paraImprimir(int fila, TImpresion& impresion)
-{
-    if (fila < 0 || fila >= m_modelo->rowCount())
-        return false;
-    const TFilaComprobante& f = m_modelo->fila(fila);
-    try {
-        impresion.comprobante =
-            paraPdf(ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), f.id), *m_negocio);
-    } catch (const std::exception& e) {
-        muestraError(e);
-        return false;
-    }
-    if (impresion.comprobante.xml.isEmpty()) {
-        Prompter::actual().mensaje(QStringLiteral("Este comprobante no tiene su XML guardado."), MSG_WARNING);
-        return false;
-    }
-    impresion.uuid = f.uuid;
-    return true;
-}
-
 bool TContenidoReportes::guardaPdf(int fila, const QString& ruta)
 {
-    TImpresion impresion;
-    if (!paraImprimir(fila, impresion))
-        return false;
-    QString error;
-    if (!ImpresionComprobante::guardaPdf({impresion.comprobante}, ruta, &error)) {
-        Prompter::actual().mensaje(
-            QStringLiteral("No se pudo guardar el PDF %1: %2").arg(QDir::toNativeSeparators(ruta), error), MSG_ERROR);
-        return false;
-    }
-    Prompter::actual().mensaje(QStringLiteral("El PDF se guardó en %1.").arg(QDir::toNativeSeparators(ruta)),
-                               MSG_INFORMATION);
-    return true;
-}
-
-void TContenidoReportes::eligePdf()
-{
-    const int fila = m_tabla->currentIndex().row();
-    if (fila < 0)
-        return;
-    const QString uuid = m_modelo->fila(fila).uuid;
-    const QString ruta =
-        SelectorArchivos::guardar(this, QStringLiteral("Guardar PDF"),
-                                  (uuid.isEmpty() ? QStringLiteral("Comprobante") : uuid) + QStringLiteral(".pdf"),
-                                  QStringLiteral("Documento PDF (*.pdf)"));
-    if (!ruta.isEmpty())
-        guardaPdf(fila, ruta);
-}
-
-void TContenidoReportes::imprime(int fila)
-{
-    TImpresion impresion;
-    if (!paraImprimir(fila, impresion))
-        return;
-    QPrinter impresora(QPrinter::HighResolution);
-    impresora.setPageSize(QPageSize(QPageSize::Letter));
-    impresora.setDocName(impresion.uuid);
-    QPrintDialog dialogo(&impresora, this);
-    dialogo.setWindowTitle(QStringLiteral("Imprimir comprobante"));
-    if (dialogo.exec() != QDialog::Accepted)
-        return;
-    QString error;
-    if (!ImpresionComprobante::dibuja({impresion.comprobante}, impresora, &error))
-        Prompter::actual().mensaje(QStringLiteral("No se pudo imprimir el comprobante: ") + error, MSG_ERROR);
+    return m_pdf.guardaPdf(fila, ruta);
 }
 
 void TContenidoReportes::eligePdfLista(bool unoPorComprobante)
 {
-    const QString ruta =
-        unoPorComprobante
-            ? SelectorArchivos::carpeta(this, QStringLiteral("Carpeta para los PDF de los comprobantes"))
-            : SelectorArchivos::guardar(this, QStringLiteral("Guardar PDF de la lista"),
-                                        nombreCsv().replace(QStringLiteral(".csv"), QStringLiteral(".pdf")),
-                                        QStringLiteral("Documento PDF (*.pdf)"));
-    if (!ruta.isEmpty())
-        guardaPdfLista(ruta, unoPorComprobante);
+    m_pdf.eligePdfLista(unoPorComprobante, nombreCsv().replace(QStringLiteral(".csv"), QStringLiteral(".pdf")),
+                        filtro(), m_totalFilas);
 }
 
 bool TContenidoReportes::guardaPdfLista(const QString& ruta, bool unoPorComprobante)
 {
-    QList<ImpresionComprobante::TComprobante> comprobantes;
-    int escritos = 0;
-    QStringList fallas;
-    QProgressDialog avance(QStringLiteral("Preparando los PDF…"), QStringLiteral("Detener"), 0, m_totalFilas, this);
-    avance.setObjectName(QStringLiteral("DlgAvancePdf"));
-    avance.setWindowTitle(QStringLiteral("PDF de la lista"));
-    avance.setWindowModality(Qt::WindowModal);
-    avance.setMinimumDuration(400);
-    try {
-        // The whole filter, not only the rows the list has read so far.
-        TCursorComprobantes cursor(*m_conexion, filtro(), TCursorComprobantes::TModo::Completo);
-        int hechos = 0;
-        while (!cursor.agotado() && !avance.wasCanceled()) {
-            for (const TFilaComprobante& f : cursor.siguientes(50)) {
-                if (avance.wasCanceled())
-                    break;
-                avance.setValue(++hechos);
-                const ImpresionComprobante::TComprobante c =
-                    paraPdf(ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), f.id), *m_negocio);
-                if (!unoPorComprobante) {
-                    comprobantes << c;
-                    continue;
-                }
-                // The UUID is the SAT's form, checked on import: a safe file name.
-                const QString nombre = (f.uuid.isEmpty() ? QString::number(f.id) : f.uuid) + QStringLiteral(".pdf");
-                QString error;
-                if (ImpresionComprobante::guardaPdf({c}, QDir(ruta).filePath(nombre), &error))
-                    ++escritos;
-                else
-                    fallas << QStringLiteral("%1: %2").arg(nombre, error);
-            }
-        }
-    } catch (const std::exception& e) {
-        muestraError(e);
-        return false;
-    }
-    const bool detenido = avance.wasCanceled();
-    avance.setLabelText(QStringLiteral("Escribiendo el PDF…"));
-    if (!unoPorComprobante && !detenido) {
-        QString error;
-        if (!ImpresionComprobante::guardaPdf(comprobantes, ruta, &error)) {
-            Prompter::actual().mensaje(
-                QStringLiteral("No se pudo guardar el PDF %1: %2").arg(QDir::toNativeSeparators(ruta), error),
-                MSG_ERROR);
-            return false;
-        }
-        escritos = int(comprobantes.size());
-    }
-    avance.reset();
-    QString texto = unoPorComprobante
-                        ? QStringLiteral("Se guardaron %1 PDF en %2.").arg(escritos).arg(QDir::toNativeSeparators(ruta))
-                    : detenido ? QStringLiteral("Se detuvo; no se escribió el PDF.")
-                               : QStringLiteral("Los %1 comprobantes se guardaron en %2.")
-                                     .arg(escritos)
-                                     .arg(QDir::toNativeSeparators(ruta));
-    if (unoPorComprobante && detenido)
-        texto += QStringLiteral(" Se detuvo antes de terminar la lista.");
-    if (!fallas.isEmpty())
-        texto += QStringLiteral("\n\nNo se pudieron escribir %1:\n").arg(fallas.size()) +
-                 fallas.mid(0, 10).join(QLatin1Char('\n'));
-    Prompter::actual().mensaje(texto, fallas.isEmpty() && !detenido ? MSG_INFORMATION : MSG_WARNING);
-    return fallas.isEmpty() && !detenido;
+    return m_pdf.guardaPdfLista(ruta, unoPorComprobante, filtro(), m_totalFilas);
 }
 
 void TContenidoReportes::eligeCertificadosSat()
@@ -763,10 +607,4 @@ int TContenidoReportes::agregaCertificadosSat(const QStringList& archivos)
     Prompter::actual().mensaje(partes.join(QStringLiteral("\n\n")),
                                rechazados.isEmpty() ? MSG_INFORMATION : MSG_WARNING);
     return int(agregados.size());
-}
-
-void TContenidoReportes::muestraError(const std::exception& e)
-{
-    const auto* propio = dynamic_cast<const EVelkor*>(&e);
-    Prompter::actual().mensaje(propio ? propio->mensaje() : QString::fromLocal8Bit(e.what()), MSG_ERROR);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "ConsultaComprobantes.h"
+#include "TPdfComprobantes.h"
 
 #include <QString>
 #include <QWidget>
@@ -86,12 +87,6 @@ private:
     void actualizaGrafica(const QList<TSerieMensual>& series);
     void eligeArchivoCsv();
     void ordena(int columna, Qt::SortOrder orden);
-    void muestraError(const std::exception& e);
-    // The listed voucher with what the PDF needs (its XML, the logo, the
-    // stored check); false, after telling the user, when it has no XML.
-    bool paraImprimir(int fila, struct TImpresion& impresion);
-    void imprime(int fila);
-    void eligePdf();
     void eligePdfLista(bool unoPorComprobante);
     void eligeCertificadosSat();
     // Reads the reconciliation when its page is shown and was not read since
@@ -102,6 +97,7 @@ private:
     const TConexionSesion* m_conexion;
     QString m_texto;
     TModeloComprobantes* m_modelo;
+    TPdfComprobantes m_pdf;
 
     QLabel* m_titulo;
     QCheckBox* m_porFecha;

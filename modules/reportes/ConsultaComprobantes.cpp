@@ -2,11 +2,13 @@
 
 #include "CitaSql.h"
 #include "Conexiones.h"
+#include "Constantes.h"
 #include "Dialecto.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "FormatoImporte.h"
 #include "Logmanager.h"
+#include "Prompter.h"
 #include "Sistema.h"
 #include "TiposComprobante.h"
 #include "VerificacionSello.h"
@@ -562,6 +564,12 @@ void exportaCsv(const TConexionSesion& conexion, const TFiltroComprobantes& filt
 QString textoImporte(const TDecimal& importe)
 {
     return FormatoImporte::conMiles(importe);
+}
+
+void muestraError(const std::exception& e)
+{
+    const auto* propio = dynamic_cast<const EVelkor*>(&e);
+    Prompter::actual().mensaje(propio ? propio->mensaje() : QString::fromLocal8Bit(e.what()), Constantes::MSG_ERROR);
 }
 
 } // namespace ConsultaComprobantes

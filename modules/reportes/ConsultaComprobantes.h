@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <memory>
 
 class QIODevice;
@@ -225,6 +226,12 @@ QString campoCsv(const QString& valor, bool esTexto);
 // An amount as the screen shows it: thousands separated, two decimals at
 // least ("1,234,567.50", "-0.000001").
 QString textoImporte(const TDecimal& importe);
+
+// Tells the user, through the prompter, what a query or a file of the
+// reports failed with: the program's own errors in their Spanish words, any
+// other as the library worded it. Every page of the reports shows failures
+// through it.
+void muestraError(const std::exception& e);
 
 } // namespace ConsultaComprobantes
 

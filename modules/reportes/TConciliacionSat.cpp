@@ -1,6 +1,7 @@
 #include "TConciliacionSat.h"
 
 #include "Constantes.h"
+#include "ConsultaComprobantes.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Prompter.h"
@@ -48,12 +49,6 @@ QStringList campos(const THallazgoSat& h)
 bool esImporte(int columna)
 {
     return columna >= ConciliacionSat::columnasCsv().size() - 2;
-}
-
-void falla(const std::exception& e)
-{
-    const auto* propio = dynamic_cast<const EVelkor*>(&e);
-    Prompter::actual().mensaje(propio ? propio->mensaje() : QString::fromLocal8Bit(e.what()), MSG_ERROR);
 }
 
 } // namespace
@@ -137,7 +132,7 @@ void TConciliacionSat::carga(const QString& rfc, int idNegocio, const TConexionS
             m_hallazgos = ConciliacionSat::hallazgos(rfc, idNegocio, conexion);
     } catch (const std::exception& e) {
         m_hallazgos.clear();
-        falla(e);
+        ConsultaComprobantes::muestraError(e);
     }
     // The kinds with their counts; the choice stays across readings.
     const QVariant elegido = m_tipo->currentData();
@@ -238,7 +233,7 @@ bool TConciliacionSat::exportaCsv(const QString& ruta)
                                      .arg(QDir::toNativeSeparators(ruta), archivo.errorString()));
     } catch (const std::exception& e) {
         archivo.cancelWriting();
-        falla(e);
+        ConsultaComprobantes::muestraError(e);
         return false;
     }
     Prompter::actual().mensaje(

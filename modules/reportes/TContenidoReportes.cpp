@@ -354,7 +354,7 @@ void TContenidoReportes::busca()
     } catch (const std::exception& e) {
         resumen = {};
         m_modelo->limpia();
-        TPdfComprobantes::muestraError(e);
+        ConsultaComprobantes::muestraError(e);
     }
     m_totalFilas = resumen.listados;
     actualizaTotales(resumen);
@@ -380,7 +380,7 @@ void TContenidoReportes::ordena(int columna, Qt::SortOrder orden)
         m_modelo->sort(columna, orden);
     } catch (const std::exception& e) {
         m_modelo->limpia();
-        TPdfComprobantes::muestraError(e);
+        ConsultaComprobantes::muestraError(e);
     }
     m_mostrando->setText(QStringLiteral("Mostrando %1 de %2").arg(m_modelo->rowCount()).arg(m_totalFilas));
 }
@@ -522,7 +522,7 @@ bool TContenidoReportes::exportaCsv(const QString& ruta)
                 QStringLiteral("No se pudo guardar el archivo %1: %2").arg(ruta, archivo.errorString()));
     } catch (const std::exception& e) {
         archivo.cancelWriting();
-        TPdfComprobantes::muestraError(e);
+        ConsultaComprobantes::muestraError(e);
         return false;
     }
     Prompter::actual().mensaje(QStringLiteral("Los comprobantes se exportaron a %1.").arg(ruta), MSG_INFORMATION);
@@ -537,7 +537,7 @@ void TContenidoReportes::abreComprobante(int fila)
     try {
         guardado = ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), m_modelo->fila(fila).id);
     } catch (const std::exception& e) {
-        TPdfComprobantes::muestraError(e);
+        ConsultaComprobantes::muestraError(e);
         return;
     }
     if (guardado.xml.isEmpty()) {
@@ -548,7 +548,7 @@ void TContenidoReportes::abreComprobante(int fila)
     try {
         vista = LecturaComprobante::lee(guardado.xml);
     } catch (const std::exception& e) {
-        TPdfComprobantes::muestraError(e);
+        ConsultaComprobantes::muestraError(e);
         return;
     }
     const bool pendiente = guardado.sello.isEmpty();

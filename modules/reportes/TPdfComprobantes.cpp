@@ -2,7 +2,6 @@
 
 #include "Constantes.h"
 #include "Entidades.h"
-#include "Errores.h"
 #include "ImpresionComprobante.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
@@ -58,7 +57,7 @@ bool TPdfComprobantes::paraImprimir(int fila, TImpresion& impresion)
         impresion.comprobante =
             paraPdf(ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), f.id), *m_negocio);
     } catch (const std::exception& e) {
-        muestraError(e);
+        ConsultaComprobantes::muestraError(e);
         return false;
     }
     if (impresion.comprobante.xml.isEmpty()) {
@@ -163,7 +162,7 @@ bool TPdfComprobantes::guardaPdfLista(const QString& ruta, bool unoPorComprobant
             }
         }
     } catch (const std::exception& e) {
-        muestraError(e);
+        ConsultaComprobantes::muestraError(e);
         return false;
     }
     const bool detenido = avance.wasCanceled();
@@ -192,10 +191,4 @@ bool TPdfComprobantes::guardaPdfLista(const QString& ruta, bool unoPorComprobant
                  fallas.mid(0, 10).join(QLatin1Char('\n'));
     Prompter::actual().mensaje(texto, fallas.isEmpty() && !detenido ? MSG_INFORMATION : MSG_WARNING);
     return fallas.isEmpty() && !detenido;
-}
-
-void TPdfComprobantes::muestraError(const std::exception& e)
-{
-    const auto* propio = dynamic_cast<const EVelkor*>(&e);
-    Prompter::actual().mensaje(propio ? propio->mensaje() : QString::fromLocal8Bit(e.what()), MSG_ERROR);
 }

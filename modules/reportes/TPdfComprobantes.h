@@ -3,8 +3,6 @@
 
 #include <QString>
 
-#include <exception>
-
 class QWidget;
 class TConexionSesion;
 class TModeloComprobantes;
@@ -33,10 +31,6 @@ public:
     bool guardaPdfLista(const QString& ruta, bool unoPorComprobante, const TFiltroComprobantes& filtro, int total);
     // Asks for the file (proposing `nombre`) or the folder, then writes them.
     void eligePdfLista(bool unoPorComprobante, const QString& nombre, const TFiltroComprobantes& filtro, int total);
-
-    // Tells the user what failed: the program's own errors in their Spanish
-    // words, any other as the library worded it.
-    static void muestraError(const std::exception& e);
 
 private:
     struct TImpresion;

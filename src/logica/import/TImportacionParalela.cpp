@@ -47,12 +47,12 @@ bool debeCeder(int propios, int mayor)
     return mayor >= ARCHIVOS_PARA_CEDER && propios * 2 <= mayor;
 }
 
-void cedePrioridad()
+// Whether the priority is lower now: the thread account says so only then.
+bool cedePrioridad()
 {
     errno = 0;
     const int actual = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
-    if (errno == 0)
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), actual + PRIORIDAD_CEDIDA);
+    return errno == 0 && ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), actual + PRIORIDAD_CEDIDA) == 0;
 }
 
 } // namespace
@@ -74,7 +74,8 @@ struct TImportacionParalela::TTrabajador {
     // Nanoseconds with nothing queued, and files taken (for the account).
     qint64 sinTrabajo = 0;
     int archivos = 0;
-    bool cedio = false; // lowered its priority
+    bool cedio = false;    // judged once whether to lower its priority
+    bool rebajada = false; // and did (written by its own thread, read after the join)
 };
 
 struct TImportacionParalela::TCompartido {
@@ -170,7 +171,7 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
                     }
                     bloqueo.unlock();
                     if (cede)
-                        cedePrioridad();
+                        t->rebajada = cedePrioridad();
                     if (encargo.esEntrada) {
                         Logmanager::Log(
                             QStringLiteral("Archivo a importar: %1 › %2").arg(encargo.ruta, encargo.entrada), 1,
@@ -372,7 +373,7 @@ void TImportacionParalela::anotaTiempos() const
                           .arg(t.archivos)
                           .arg(s(t.sinTrabajo), s(d.lectura), s(d.sellos), s(d.guardado), s(d.copias),
                                s(d.confirmacion)) +
-                      (t.cedio ? QStringLiteral(", con menos prioridad") : QString());
+                      (t.rebajada ? QStringLiteral(", con menos prioridad") : QString());
     }
     Logmanager::Log(QStringLiteral("Tiempos de la importación: ") + partes.join(QStringLiteral("; ")), 1,
                     Sistema::exePath);

@@ -7,9 +7,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "FormatoImporte.h"
-#include "Logmanager.h"
 #include "Prompter.h"
-#include "Sistema.h"
 #include "TiposComprobante.h"
 #include "VerificacionSello.h"
 
@@ -116,20 +114,14 @@ std::unique_ptr<QSqlQuery> ejecuta(const TConexionSesion& conexion, const QStrin
         // A server that does not answer when the connection is opened again.
         if (!TDialecto::esConexionPerdida(e.mensaje()))
             throw;
-        if (!Sistema::exePath.isEmpty())
-            Logmanager::Log(e.mensaje(), 3, Sistema::exePath);
-        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta de comprobantes: %1.")
-                             .arg(TDialecto::causa(QSqlError(QString(), e.mensaje()))));
+        throw EBaseDatos(TDialecto::falla(QStringLiteral("preparar la consulta de comprobantes"),
+                                          QSqlError(QString(), e.mensaje())));
     }
     auto consulta = std::make_unique<QSqlQuery>(db);
     consulta->setForwardOnly(true);
-    // The engine's own words (in English, the server's address among them)
-    // go to the log; the message says the cause in plain Spanish, a server
-    // that stopped answering included.
     const auto falla = [&](const QString& trabajo) {
         const QSqlError error = consulta->lastError();
-        if (!Sistema::exePath.isEmpty())
-            Logmanager::Log(QStringLiteral("No se pudo %1: %2").arg(trabajo, error.text()), 3, Sistema::exePath);
+        EBaseDatos e(TDialecto::falla(trabajo, error));
         // A connection the server dropped stays "open" for the client
         // library: closed here, the next query opens a new one, so once the
         // server is back the list works again without signing in anew.
@@ -137,7 +129,7 @@ std::unique_ptr<QSqlQuery> ejecuta(const TConexionSesion& conexion, const QStrin
             consulta.reset();
             Conexiones::cierra(conexion);
         }
-        return EBaseDatos(QStringLiteral("No se pudo %1: %2.").arg(trabajo, TDialecto::causa(error)));
+        return e;
     };
     if (!consulta->prepare(TDialecto::de(conexion).adapta(sql)))
         throw falla(QStringLiteral("preparar la consulta de comprobantes"));

@@ -380,15 +380,8 @@ std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSesion& conexion, co
     }
     auto consulta = std::make_shared<QSqlQuery>(db);
     consulta->setForwardOnly(true);
-    if (!consulta->prepare(TDialecto::de(conexion).adapta(sql))) {
-        // The statement and the engine's own words go to the log; the user
-        // reads the cause (a server that stopped answering among them).
-        const QSqlError error = consulta->lastError();
-        if (!Sistema::exePath.isEmpty())
-            Logmanager::Log(QStringLiteral("No se pudo preparar la consulta (%1): %2").arg(sql, error.text()), 3,
-                            Sistema::exePath);
-        throw EBaseDatos(QStringLiteral("No se pudo preparar la consulta: %1.").arg(TDialecto::causa(error)));
-    }
+    if (!consulta->prepare(TDialecto::de(conexion).adapta(sql)))
+        throw EBaseDatos(TDialecto::falla(QStringLiteral("preparar la consulta"), consulta->lastError(), sql));
     if (abierta)
         abierta->consultas.insert(sql, consulta);
     return consulta;

@@ -1,6 +1,8 @@
 #include "Dialecto.h"
 
 #include "CitaSql.h"
+#include "Logmanager.h"
+#include "Sistema.h"
 
 #include <QRegularExpression>
 
@@ -178,4 +180,15 @@ QString TDialecto::causa(const QSqlError& error)
     if (dice(error, {"i/o error", "no space", "disk", "table is full"}))
         return QStringLiteral("el disco no aceptó la escritura; revise el espacio libre");
     return QStringLiteral("el motor de base de datos no lo aceptó (el detalle está en la bitácora del programa)");
+}
+
+QString TDialecto::falla(const QString& trabajo, const QSqlError& error, const QString& detalle)
+{
+    // Without a program folder (a tool that only reads) there is no log.
+    if (!Sistema::exePath.isEmpty())
+        Logmanager::Log(
+            QStringLiteral("No se pudo %1%2: %3")
+                .arg(trabajo, detalle.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detalle), error.text()),
+            3, Sistema::exePath);
+    return QStringLiteral("No se pudo %1: %2.").arg(trabajo, causa(error));
 }

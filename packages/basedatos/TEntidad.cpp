@@ -5,8 +5,6 @@
 #include "Conexiones.h"
 #include "Dialecto.h"
 #include "Errores.h"
-#include "Logmanager.h"
-#include "Sistema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -169,12 +167,7 @@ void ejecuta(QSqlQuery& q, const QString& que, const TTabla& tabla)
 {
     if (q.exec())
         return;
-    const QString trabajo = que.arg(tabla.nombre);
-    if (!Sistema::exePath.isEmpty())
-        Logmanager::Log(QStringLiteral("No se pudo %1: %2").arg(trabajo, q.lastError().text()), 3, Sistema::exePath);
-    // The engine's own words tell a user nothing they can act on: they go to
-    // the log above, and the message says the cause in plain Spanish.
-    const QString mensaje = QStringLiteral("No se pudo %1: %2.").arg(trabajo, TDialecto::causa(q.lastError()));
+    const QString mensaje = TDialecto::falla(que.arg(tabla.nombre), q.lastError());
     if (TDialecto::esDuplicado(q.lastError()))
         throw EDuplicado(mensaje, tabla.nombre);
     throw EBaseDatos(mensaje);

@@ -53,8 +53,14 @@ public:
     // An index on the first `caracteres` characters of a text column; the
     // look-up that uses it is TTabla::prefijo's.
     QString indicePrefijo(const QString& nombre, const QString& tabla, const TColumna& columna, int caracteres) const;
-    // Why a statement failed, in the user's words. `tecnico` stays in the log.
+    // Why a statement failed, in the user's words. The engine's own words
+    // tell a user nothing they can act on (and a server's address is among
+    // them): they go to the log alone.
     static QString causa(const QSqlError& error);
+    // Logs the engine's words for the `trabajo` that failed ("leer los
+    // comprobantes"), with `detalle` (the statement) when there is one, and
+    // returns what the user reads: "No se pudo <trabajo>: <causa>."
+    static QString falla(const QString& trabajo, const QSqlError& error, const QString& detalle = {});
     // Whether the engine refused a row because a unique key already holds
     // its value (a voucher another workstation stored first).
     static bool esDuplicado(const QSqlError& error);

@@ -588,10 +588,11 @@ TResumen carga(QIODevice& entrada, const TConexionSesion& conexion)
         q->bindValue(0, p.valor);
         q->bindValue(1, p.clave);
         if (!q->exec())
-            throw EBaseDatos(QStringLiteral("No se pudo cargar la referencia %1 del registro %2 de %3: %4.")
-                                 .arg(p.tabla->columnas.at(p.columna).nombre)
-                                 .arg(p.clave)
-                                 .arg(p.tabla->nombre, TDialecto::causa(q->lastError())));
+            throw EBaseDatos(TDialecto::falla(QStringLiteral("cargar la referencia %1 del registro %2 de %3")
+                                                  .arg(p.tabla->columnas.at(p.columna).nombre)
+                                                  .arg(p.clave)
+                                                  .arg(p.tabla->nombre),
+                                              q->lastError()));
         q->finish();
     }
     transaccion.commit();

@@ -1,4 +1,5 @@
 #include "CarpetaInstalada.h"
+#include "CarpetaPrograma.h"
 #include "Rutas.h"
 
 #include <QtTest>
@@ -72,12 +73,6 @@ private slots:
     // marker a folder is its own program folder.
     void carpetaInstalada()
     {
-        const auto escribe = [](const QString& ruta, const QByteArray& bytes) {
-            QFile f(ruta);
-            const bool abierto = f.open(QIODevice::WriteOnly);
-            f.write(bytes);
-            return abierto;
-        };
         QTemporaryDir raiz;
         const QString instalada = raiz.filePath(u"opt/velkor"_s);
         for (const QString& carpeta : {u"Lib"_s, u"Xslt"_s, u"Motor/plugins"_s})
@@ -85,23 +80,23 @@ private slots:
         QVERIFY(QDir().mkpath(instalada + u"/db"_s));
         for (const QString& archivo :
              {u"velkor-importar"_s, u"Recursos.bpl"_s, u"Motor/firebird.conf"_s, u"db/CFDCAT.DB"_s, u"db/OTRO.DB"_s})
-            QVERIFY(escribe(instalada + u'/' + archivo, archivo.toUtf8()));
+            QVERIFY(TCarpetaPrograma::escribe(instalada + u'/' + archivo, archivo.toUtf8()));
         QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
         QCOMPARE(Rutas::carpetaPrograma(), instalada + u'/');
 
-        QVERIFY(escribe(instalada + u'/' + Rutas::MARCA_INSTALACION, QByteArray()));
+        QVERIFY(TCarpetaPrograma::escribe(instalada + u'/' + Rutas::MARCA_INSTALACION, QByteArray()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(raiz.filePath(u"datos"_s)));
         const QString datos = raiz.filePath(u"datos/Velkor"_s);
         QCOMPARE(Rutas::carpetaDatosUsuario(), datos);
         // The user's own settings and a link an older installation left.
         QVERIFY(QDir().mkpath(datos));
         QFile ajustes(datos + u"/Recursos.bpl"_s);
-        QVERIFY(escribe(ajustes.fileName(), "mío"));
+        QVERIFY(TCarpetaPrograma::escribe(ajustes.fileName(), "mío"));
         QVERIFY(QFile::link(raiz.filePath(u"vieja/Lib"_s), datos + u"/Lib"_s));
         // A catalogue the user already updated.
         QVERIFY(QDir().mkpath(datos + u"/db"_s));
         QFile actualizado(datos + u"/db/OTRO.DB"_s);
-        QVERIFY(escribe(actualizado.fileName(), "nuevo"));
+        QVERIFY(TCarpetaPrograma::escribe(actualizado.fileName(), "nuevo"));
 
         QString error;
         QVERIFY2(Rutas::preparaCarpetaPrograma(instalada + u'/', &error), qPrintable(error));

@@ -503,7 +503,7 @@ TTransaccion::TTransaccion(const TConexionSesion& conexion) : m_conexion(conexio
     if (transaccionesAbiertas.contains(nombre))
         return; // joins the open one
     if (!db.transaction())
-        throw EBaseDatos(QStringLiteral("No se pudo iniciar la transacción: %1").arg(db.lastError().text()));
+        throw EBaseDatos(TDialecto::falla(QStringLiteral("iniciar la transacción"), db.lastError()));
     transaccionesAbiertas.insert(nombre, TTransaccionAbierta());
     m_propia = true;
 }
@@ -550,6 +550,10 @@ namespace {
 // their statements are prepared once per transaction instead of per file;
 // the lowest free number keeps names distinct among nested savepoints.
 thread_local std::vector<bool> numerosPuntoEnUso;
+
+// A savepoint's statements mean nothing to a user: what they read is that
+// the save could not go on; the statement goes to the log.
+const QString PASO_PUNTO = QStringLiteral("seguir guardando");
 
 int tomaNumeroPunto()
 {
@@ -602,12 +606,12 @@ void TPuntoGuardado::ejecuta(const QString& sql)
     if (!TDialecto::de(conexion).puntoPreparable()) {
         QSqlQuery q(Conexiones::baseDatos(conexion));
         if (!q.exec(sql))
-            throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q.lastError().text()));
+            throw EBaseDatos(TDialecto::falla(PASO_PUNTO, q.lastError(), sql));
         return;
     }
     const auto q = Conexiones::consultaPreparada(conexion, sql);
     if (!q->exec())
-        throw EBaseDatos(QStringLiteral("No se pudo %1: %2").arg(sql, q->lastError().text()));
+        throw EBaseDatos(TDialecto::falla(PASO_PUNTO, q->lastError(), sql));
 }
 
 void TPuntoGuardado::confirma()

@@ -27,6 +27,7 @@ namespace {
 // 7: a voucher's UUID unique per business.
 constexpr int VERSION_ESQUEMA = 7;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
+const QString LEER_ESTRUCTURA = QStringLiteral("leer la estructura de la base de datos");
 
 QString nombreTabla(const char* clase)
 {
@@ -108,8 +109,8 @@ public:
     {
         QSqlQuery q(m_db);
         if (!q.exec(m_dialecto.adapta(sql)))
-            throw EBaseDatos(QStringLiteral("No se pudo actualizar la estructura de la base de datos (%1): %2")
-                                 .arg(sql, q.lastError().text()));
+            throw EBaseDatos(
+                TDialecto::falla(QStringLiteral("actualizar la estructura de la base de datos"), q.lastError(), sql));
         ++m_cambios;
     }
     // Statements that changed the structure so far.
@@ -121,8 +122,7 @@ public:
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
         if (!q.exec(sql))
-            throw EBaseDatos(
-                QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
+            throw EBaseDatos(TDialecto::falla(LEER_ESTRUCTURA, q.lastError(), sql));
         while (q.next())
             resultado.insert(q.value(0).toString().trimmed());
         return resultado;
@@ -190,8 +190,7 @@ struct TEstructura {
         QSqlQuery q(e.db());
         q.setForwardOnly(true);
         if (!q.exec(sql))
-            throw EBaseDatos(
-                QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
+            throw EBaseDatos(TDialecto::falla(LEER_ESTRUCTURA, q.lastError(), sql));
         while (q.next())
             largos.insert(q.value(0).toString().trimmed(), q.value(1).toInt());
     }
@@ -209,8 +208,7 @@ int leeVersion(TEjecutor& e, const TEstructura& estructura)
     // A read that fails is no version at all: taking it for 0 would add
     // another row, and hide why the connection failed behind that insert.
     if (!q.exec(QStringLiteral("SELECT MAX(\"VERSION\") FROM VERSIONESQUEMA")) || !q.next())
-        throw EBaseDatos(
-            QStringLiteral("No se pudo leer la estructura de la base de datos: %1").arg(q.lastError().text()));
+        throw EBaseDatos(TDialecto::falla(LEER_ESTRUCTURA, q.lastError()));
     return q.value(0).toInt();
 }
 
@@ -297,7 +295,7 @@ void ajustaSecuencias(const TConexionSesion& conexion)
                 QStringLiteral("SELECT COALESCE(MAX(%1), 0) FROM %2").arg(cita(t.clave().nombre), cita(t.nombre))) ||
             !q.next())
             throw EBaseDatos(
-                QStringLiteral("No se pudo leer la clave mayor de %1: %2").arg(t.nombre, q.lastError().text()));
+                TDialecto::falla(QStringLiteral("leer la clave mayor de %1").arg(t.nombre), q.lastError()));
         const qint64 mayor = q.value(0).toLongLong();
         q.finish();
         e.ejecuta(e.dialecto().reiniciaSecuencia(t.generador(), mayor));

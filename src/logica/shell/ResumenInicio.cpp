@@ -76,11 +76,11 @@ TPeriodo periodo(const TConexionSesion& conexion, int idNegocio, const QDate& de
     QSqlQuery consulta(Conexiones::baseDatos(conexion));
     consulta.setForwardOnly(true);
     if (!consulta.prepare(TDialecto::de(conexion).adapta(sql)))
-        throw EBaseDatos(QStringLiteral("No se pudieron leer los comprobantes: ") + consulta.lastError().text());
+        throw EBaseDatos(TDialecto::falla(QStringLiteral("leer los comprobantes"), consulta.lastError(), sql));
     for (int i = 0; i < donde.parametros().size(); ++i)
         consulta.bindValue(i, donde.parametros().at(i));
     if (!consulta.exec())
-        throw EBaseDatos(QStringLiteral("No se pudieron leer los comprobantes: ") + consulta.lastError().text());
+        throw EBaseDatos(TDialecto::falla(QStringLiteral("leer los comprobantes"), consulta.lastError(), sql));
     TPeriodo resultado;
     while (consulta.next()) {
         TTotalTipo fila;

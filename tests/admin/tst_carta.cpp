@@ -13,12 +13,7 @@
 #include <QTest>
 #include <QUrl>
 
-namespace {
-
-const QString CORREO = QStringLiteral("dueno@escuela.mx");
-const QString PASSWORD = QStringLiteral("Secreta#1");
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class TstCarta : public QObject {
     Q_OBJECT
@@ -27,10 +22,11 @@ class TstCarta : public QObject {
 private slots:
     void initTestCase()
     {
+        const QString correo = u"dueno@escuela.mx"_s, password = u"Secreta#1"_s;
         m_carpeta = std::make_unique<TCarpetaPrograma>();
         NegocioPrueba::creaRegistro(*m_carpeta);
-        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD, QStringLiteral("ESCUELA KEMPER URGATE"));
-        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
+        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, correo, password, u"ESCUELA KEMPER URGATE"_s);
+        QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, password), Ingreso::TResultado::Correcto);
     }
     void cleanupTestCase() { NegocioPrueba::limpiaSesion(); }
 
@@ -42,12 +38,12 @@ private slots:
         TCartaManifiestoFrm carta;
         carta.show();
         carta.inicializa();
-        QVERIFY(carta.getUrl().contains(QStringLiteral("rfc=EKU9003173C9")));
-        QVERIFY(carta.getUrl().contains(QStringLiteral("ESCUELA%20KEMPER%20URGATE")));
-        auto* liga = pieza<QLabel>(carta, QStringLiteral("TxURL"));
+        QVERIFY(carta.getUrl().contains(u"rfc=EKU9003173C9"_s));
+        QVERIFY(carta.getUrl().contains(u"ESCUELA%20KEMPER%20URGATE"_s));
+        auto* liga = pieza<QLabel>(carta, u"TxURL"_s);
         QCOMPARE(liga->text(), CartaManifiesto::TEXTO_LIGA);
         QCOMPARE(liga->toolTip(), carta.getUrl());
-        Capturas::guarda(carta, QStringLiteral("carta"));
+        Capturas::guarda(carta, u"carta"_s);
 
         TAperturas navegador;
         QTest::mouseClick(liga, Qt::LeftButton);
@@ -67,8 +63,8 @@ private slots:
         TCartaManifiestoFrm carta;
         carta.show();
         carta.inicializa();
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("openUrl")));
-        QTest::mouseClick(pieza<QLabel>(carta, QStringLiteral("TxURL")), Qt::LeftButton);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"openUrl"_s));
+        QTest::mouseClick(pieza<QLabel>(carta, u"TxURL"_s), Qt::LeftButton);
         QCOMPARE(respuestas.textos(), QStringList{CartaManifiesto::ERR_SIN_NAVEGADOR.arg(carta.getUrl())});
         QVERIFY(carta.isVisible());
     }

@@ -29,9 +29,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace Constantes;
-using AjustesCorreo::TAjustes;
-using AjustesCorreo::TFalta;
-using AjustesCorreo::TSeguridad;
+using namespace AjustesCorreo;
 
 Q_DECLARE_METATYPE(AjustesCorreo::TAjustes)
 
@@ -51,13 +49,7 @@ void escribeIni(const TCarpetaPrograma& programa, const QByteArray& contenido)
 {
     const QString archivo = programa.archivo(ARCHIVO_AJUSTES);
     QVERIFY(TCarpetaPrograma::escribe(archivo, contenido));
-    QVERIFY(QFile::setPermissions(archivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                               QFileDevice::ReadOther));
-}
-
-void fijaIni(const TCarpetaPrograma& programa, const QString& clave, const QString& valor)
-{
-    QSettings(programa.archivo(ARCHIVO_AJUSTES), QSettings::IniFormat).setValue(clave, valor);
+    QVERIFY(QFile::setPermissions(archivo, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
 }
 
 QStringList correos(const QString& carpeta)
@@ -112,10 +104,8 @@ private slots:
         if (!guardados.password.isEmpty()) {
             QVERIFY(!contenido.contains(guardados.password.toUtf8()));
             QVERIFY(!programa.log().contains(guardados.password));
-            QVERIFY(QSettings(archivo, QSettings::IniFormat)
-                        .value(TAjustesPrograma::CORREO_PASSWORD)
-                        .toString()
-                        .startsWith(u"v2:"_s));
+            const QSettings leido(archivo, QSettings::IniFormat);
+            QVERIFY(leido.value(TAjustesPrograma::CORREO_PASSWORD).toString().startsWith(u"v2:"_s));
         }
         const TAjustesPrograma ini(programa.ruta());
         QCOMPARE(ini.urlCatalogo(), u"https://descargas.negocio.mx/CFDCAT.zip"_s);
@@ -134,11 +124,10 @@ private slots:
         const TConPermisosDeUsuario comoUsuario;
         if (!comoUsuario.efectivo())
             QSKIP("El superusuario no pudo dejar sus privilegios.");
-        QVERIFY(QFile::setPermissions(programa.ruta(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(programa.ruta(), QFile::ReadOwner | QFile::ExeOwner));
         const QString error = AjustesCorreo::guarda(programa.ruta(), ajustes(u"otro.x.mx"_s, TSeguridad::Ninguna, 25));
-        QVERIFY(QFile::setPermissions(programa.ruta(),
-                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-        QCOMPARE(error, AjustesCorreo::ERR_GUARDAR);
+        QVERIFY(QFile::setPermissions(programa.ruta(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(error, ERR_GUARDAR);
         QCOMPARE(TCarpetaPrograma::lee(programa.archivo(ARCHIVO_AJUSTES)), antes);
         QCOMPARE(AjustesCorreo::lee(programa.ruta()).servidor, u"mail.x.mx"_s);
     }
@@ -212,9 +201,9 @@ private slots:
         QTest::addColumn<QString>("falla"); // empty: delivered
         QTest::newRow("sin cifrar") << u"plano"_s << QString();
         QTest::newRow("STARTTLS con cuenta") << u"starttls"_s << QString();
-        QTest::newRow("puerto equivocado") << u"puerto"_s << AjustesCorreo::FALLA_CONEXION;
-        QTest::newRow("cuenta rechazada") << u"cuenta"_s << AjustesCorreo::FALLA_AUTENTICACION;
-        QTest::newRow("SSL/TLS con un servidor sin TLS") << u"ssl"_s << AjustesCorreo::FALLA_CIFRADO;
+        QTest::newRow("puerto equivocado") << u"puerto"_s << FALLA_CONEXION;
+        QTest::newRow("cuenta rechazada") << u"cuenta"_s << FALLA_AUTENTICACION;
+        QTest::newRow("SSL/TLS con un servidor sin TLS") << u"ssl"_s << FALLA_CIFRADO;
     }
     void prueba()
     {
@@ -229,7 +218,8 @@ private slots:
             QVERIFY(certificado.valido());
             argumentos << u"--certificado"_s << certificado.certificado << u"--llave"_s << certificado.llave
                        << u"--cuenta"_s << u"avisos:Buena, sí"_s;
-            fijaIni(programa, TAjustesPrograma::CORREO_CERTIFICADOS, certificado.certificado);
+            QSettings(programa.archivo(ARCHIVO_AJUSTES), QSettings::IniFormat)
+                .setValue(TAjustesPrograma::CORREO_CERTIFICADOS, certificado.certificado);
             a = ajustes(u"127.0.0.1"_s, TSeguridad::Starttls, 0, u"avisos"_s, u"Buena, sí"_s);
         } else if (caso == u"cuenta"_s) {
             argumentos << u"--cuenta"_s << u"avisos:buena"_s;
@@ -253,8 +243,8 @@ private slots:
         destino->setText(u"contador@escuela.mx"_s);
         QTest::mouseClick(pieza<QPushButton>(w, "BtProbar"), Qt::LeftButton);
 
-        const QString esperado = falla.isEmpty() ? AjustesCorreo::PRUEBA_ENVIADA.arg(u"contador@escuela.mx"_s)
-                                                 : AjustesCorreo::PRUEBA_FALLIDA + falla;
+        const QString esperado =
+            falla.isEmpty() ? PRUEBA_ENVIADA.arg(u"contador@escuela.mx"_s) : PRUEBA_FALLIDA + falla;
         QCOMPARE(respuestas.textos(), QStringList{esperado});
         QVERIFY(w.isVisible());
         QVERIFY(pieza<QPushButton>(w, "BtGuardar")->isEnabled());
@@ -306,14 +296,14 @@ private slots:
 
             // Something wanting is said and marked, and nothing is saved.
             QTest::mouseClick(pieza<QPushButton>(w, "BtGuardar"), Qt::LeftButton);
-            QCOMPARE(respuestas.textos(), QStringList{MENSAJE_ERROR + AjustesCorreo::FALTA_SERVIDOR});
+            QCOMPARE(respuestas.textos(), QStringList{MENSAJE_ERROR + FALTA_SERVIDOR});
             QVERIFY(Controles::tieneError(pieza<QWidget>(w, "EdServidor")));
             QVERIFY(!QFile::exists(programa.archivo(ARCHIVO_AJUSTES)));
 
             respuestas.limpia();
             llena(w, a);
             QTest::keyClick(pieza<QLineEdit>(w, "EdCuenta"), Qt::Key_Return);
-            QCOMPARE(respuestas.textos(), QStringList{AjustesCorreo::AJUSTES_GUARDADOS});
+            QCOMPARE(respuestas.textos(), QStringList{AJUSTES_GUARDADOS});
             QCOMPARE(w.result(), int(QDialog::Accepted));
         }
         QCOMPARE(AjustesCorreo::lee(programa.ruta()), a);
@@ -337,7 +327,7 @@ private slots:
         tercera.show();
         pieza<QLineEdit>(tercera, "EdRemitente")->setText(u"Avisos <avisos@negocio.mx>"_s);
         QTest::mouseClick(pieza<QPushButton>(tercera, "BtGuardar"), Qt::LeftButton);
-        QCOMPARE(respuestas.textos(), QStringList{AjustesCorreo::AJUSTES_GUARDADOS});
+        QCOMPARE(respuestas.textos(), QStringList{AJUSTES_GUARDADOS});
         QCOMPARE(AjustesCorreo::lee(programa.ruta()).password, a.password);
     }
 

@@ -64,18 +64,6 @@ Perfil::TDatos guardado()
     return Perfil::lee(*TUsuario::getById(Sistema::Usuario->getIdusuario(), *Sistema::Conexion), *Sistema::Conexion);
 }
 
-void captura(QWidget& ventana, const QString& nombre)
-{
-    QCoreApplication::processEvents();
-    ventana.resize(ventana.sizeHint().expandedTo(QSize(800, 0)));
-    Capturas::guarda(ventana, nombre);
-}
-
-QLineEdit* campo(const QWidget& pagina, const QString& nombre)
-{
-    return pieza<QLineEdit>(pagina, nombre);
-}
-
 } // namespace
 
 class TstPerfil : public QObject {
@@ -275,19 +263,21 @@ private slots:
         pagina.show();
         pagina.inicializa();
         pagina.agregaEmail(u"otro@escuela.mx"_s);
-        campo(pagina, u"EdNombre"_s)->setText("Beatriz");
+        pieza<QLineEdit>(pagina, u"EdNombre"_s)->setText("Beatriz");
         pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
         QCOMPARE(guardado().nombre, u"Beatriz"_s);
         QVERIFY(guardado().emails.contains(u"otro@escuela.mx"_s));
-        captura(pagina, u"perfil"_s);
+        QCoreApplication::processEvents();
+        pagina.resize(pagina.sizeHint().expandedTo(QSize(800, 0)));
+        Capturas::guarda(pagina, u"perfil"_s);
 
         // A refused password says so, and that the rest was kept.
         respuestas.limpia();
-        campo(pagina, u"EdContraseñaAnterior"_s)->setText(PASSWORD);
-        campo(pagina, u"EdNuevaContraseña"_s)->setText("Nueva#1");
-        campo(pagina, u"EdRepetirContraseña"_s)->setText("Nueva#2");
-        campo(pagina, u"EdNombre"_s)->setText("Carla");
+        pieza<QLineEdit>(pagina, u"EdContraseñaAnterior"_s)->setText(PASSWORD);
+        pieza<QLineEdit>(pagina, u"EdNuevaContraseña"_s)->setText("Nueva#1");
+        pieza<QLineEdit>(pagina, u"EdRepetirContraseña"_s)->setText("Nueva#2");
+        pieza<QLineEdit>(pagina, u"EdNombre"_s)->setText("Carla");
         pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
         QCOMPARE(guardado().nombre, u"Carla"_s);

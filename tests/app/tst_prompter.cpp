@@ -100,16 +100,11 @@ private slots:
         }
         Sistema::nameSistema.clear();
         QCOMPARE(m_titulo, titulo);
-        QList<QMessageBox::StandardButton> botones{QMessageBox::Ok};
-        // Qt's own button texts, in Spanish.
-        QStringList textos{QStringLiteral("Aceptar")};
-        if (pregunta) {
-            botones << QMessageBox::Cancel;
-            textos << QStringLiteral("Cancelar");
+        if (pregunta)
             QCOMPARE(obtenido, boton == QMessageBox::Ok ? TPrompter::OK : TPrompter::CANCELAR);
-        }
-        QCOMPARE(m_botones, botones);
-        QCOMPARE(m_textosBotones, textos);
+        QCOMPARE(m_botones, (pregunta ? QList{QMessageBox::Ok, QMessageBox::Cancel} : QList{QMessageBox::Ok}));
+        // Qt's own button texts, in Spanish.
+        QCOMPARE(m_textosBotones, (pregunta ? QStringList{"Aceptar", "Cancelar"} : QStringList{"Aceptar"}));
     }
 };
 

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
 using namespace Constantes;
 
 class TstControles : public QObject {
@@ -40,10 +41,9 @@ private slots:
         QFETCH(Qt::MouseButton, boton);
         QFETCH(bool, habilitado);
         QFETCH(int, veces);
-        QLabel liga(QStringLiteral("+ Agregar Teléfono"));
+        QLabel liga(u"+ Agregar Teléfono"_s);
         Controles::colorTexto(&liga, RS_TEXTOAZUL);
-        int uno = 0;
-        int dos = 0;
+        int uno = 0, dos = 0;
         Controles::alClic(&liga, [&uno] { ++uno; });
         Controles::alClic(&liga, [&dos] { ++dos; });
         QVERIFY(liga.focusPolicy() & Qt::TabFocus);
@@ -77,11 +77,11 @@ private slots:
     {
         QTest::addColumn<QString>("campo");
         QTest::addColumn<bool>("porElUsuario");
-        QTest::newRow("texto tecleado") << QStringLiteral("texto") << true;
-        QTest::newRow("texto puesto por el programa") << QStringLiteral("texto") << false;
-        QTest::newRow("lista elegida") << QStringLiteral("lista") << true;
-        QTest::newRow("lista cambiada por el programa") << QStringLiteral("lista") << false;
-        QTest::newRow("lista editable tecleada") << QStringLiteral("editable") << true;
+        QTest::newRow("texto tecleado") << u"texto"_s << true;
+        QTest::newRow("texto puesto por el programa") << u"texto"_s << false;
+        QTest::newRow("lista elegida") << u"lista"_s << true;
+        QTest::newRow("lista cambiada por el programa") << u"lista"_s << false;
+        QTest::newRow("lista editable tecleada") << u"editable"_s << true;
     }
     void marcasDeError()
     {
@@ -89,14 +89,12 @@ private slots:
         QFETCH(bool, porElUsuario);
         QWidget ventana;
         auto* diseno = new QVBoxLayout(&ventana);
-        QWidget* w = nullptr;
-        if (campo == QLatin1String("texto")) {
-            w = new QLineEdit(&ventana);
-        } else {
-            auto* lista = new QComboBox(&ventana);
-            lista->setEditable(campo == QLatin1String("editable"));
-            lista->addItems({QStringLiteral("Régimen Fiscal"), QStringLiteral("601"), QStringLiteral("612")});
-            w = lista;
+        QLineEdit* edicion = campo == u"texto"_s ? new QLineEdit(&ventana) : nullptr;
+        QComboBox* lista = edicion ? nullptr : new QComboBox(&ventana);
+        QWidget* w = edicion ? static_cast<QWidget*>(edicion) : lista;
+        if (lista) {
+            lista->setEditable(campo == u"editable"_s);
+            lista->addItems({u"Régimen Fiscal"_s, u"601"_s, u"612"_s});
         }
         auto* debajo = new QLineEdit(&ventana);
         diseno->addWidget(w);
@@ -113,20 +111,16 @@ private slots:
         QCOMPARE(w->sizeHint(), tamano);
         QCOMPARE(debajo->geometry(), lugarDebajo);
 
-        auto* edicion = qobject_cast<QLineEdit*>(w);
-        auto* lista = qobject_cast<QComboBox*>(w);
         if (lista && lista->isEditable())
             edicion = lista->lineEdit();
-        if (!porElUsuario) {
-            if (edicion)
-                edicion->setText(QStringLiteral("x"));
-            else
-                lista->setCurrentIndex(1);
-        } else if (edicion) {
-            QTest::keyClicks(edicion, QStringLiteral("x"));
-        } else {
+        if (edicion && porElUsuario)
+            QTest::keyClicks(edicion, u"x"_s);
+        else if (edicion)
+            edicion->setText(u"x"_s);
+        else if (porElUsuario)
             QTest::keyClick(lista, Qt::Key_Down);
-        }
+        else
+            lista->setCurrentIndex(1);
         QCOMPARE(Controles::tieneError(w), !porElUsuario);
         Controles::quitaError(w);
         QVERIFY(!Controles::tieneError(w));
@@ -139,8 +133,8 @@ private slots:
     {
         QTest::addColumn<bool>("conCatalogo");
         QTest::addColumn<QString>("rfc");
-        QTest::newRow("persona moral") << true << QStringLiteral("EKU9003173C9");
-        QTest::newRow("sin catálogo") << false << QStringLiteral("EKU9003173C9");
+        QTest::newRow("persona moral") << true << u"EKU9003173C9"_s;
+        QTest::newRow("sin catálogo") << false << u"EKU9003173C9"_s;
     }
     void regimenFiscal()
     {
@@ -150,7 +144,7 @@ private slots:
         if (conCatalogo)
             programa.instalaCatalogo();
         QComboBox lista;
-        lista.addItems({QStringLiteral("lista anterior"), QStringLiteral("otra")});
+        lista.addItems({u"lista anterior"_s, u"otra"_s});
         lista.setCurrentIndex(1);
         CombosCatalogo::inicializaRegimenFiscal(&lista, rfc);
 
@@ -177,21 +171,21 @@ private slots:
         for (const auto& fila : panel.telefonos())
             QCOMPARE(fila->getEliminar()->pixmap().size(), QSize(4, 4));
 
-        panel.telefonos().at(0)->getTipo()->setCurrentIndex(TIPOS_TELEFONO.indexOf(QStringLiteral("Celular")));
-        panel.telefonos().at(0)->getNumero()->setText(QStringLiteral(" 3312345678 "));
-        panel.telefonos().at(1)->getNumero()->setText(QStringLiteral("5551234567"));
-        panel.telefonos().at(1)->getExtension()->setText(QStringLiteral(" 12 "));
+        panel.telefonos().at(0)->getTipo()->setCurrentIndex(TIPOS_TELEFONO.indexOf(u"Celular"_s));
+        panel.telefonos().at(0)->getNumero()->setText(u" 3312345678 "_s);
+        panel.telefonos().at(1)->getNumero()->setText(u"5551234567"_s);
+        panel.telefonos().at(1)->getExtension()->setText(u" 12 "_s);
         const QList<TDatosTelefono> datos = panel.getTelefonos();
         QCOMPARE(datos.size(), 3);
         QCOMPARE(datos.at(0).tipo, 3);
-        QCOMPARE(datos.at(0).numero, QStringLiteral("3312345678"));
+        QCOMPARE(datos.at(0).numero, u"3312345678"_s);
         QCOMPARE(datos.at(1).tipo, 0);
-        QCOMPARE(datos.at(1).extension, QStringLiteral("12"));
+        QCOMPARE(datos.at(1).extension, u"12"_s);
         QVERIFY(datos.at(2).numero.isEmpty());
 
-        panel.eliminaTelefono(QStringLiteral("Cont1"));
-        QCOMPARE(panel.getTelefonos().first().numero, QStringLiteral("5551234567"));
-        panel.eliminaTelefono(QStringLiteral("Cont9"));
+        panel.eliminaTelefono(u"Cont1"_s);
+        QCOMPARE(panel.getTelefonos().first().numero, u"5551234567"_s);
+        panel.eliminaTelefono(u"Cont9"_s);
         QCOMPARE(panel.telefonos().size(), size_t(2));
     }
 };

@@ -18,6 +18,7 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using namespace Constantes;
 
 namespace {
 
@@ -36,15 +37,13 @@ const QList<TTexto>& operacionesDeTexto()
 {
     static const QString https = u"https://"_s;
     static const QList<TTexto> lista{
-        {"getSistema", Utils::getSistema, {Constantes::NOMBRE_SISTEMA}},
+        {"getSistema", Utils::getSistema, {NOMBRE_SISTEMA}},
         {"getMarcaMail", Utils::getMarcaMail, {u"@"_s}},
-        {"getMailHTML", Utils::getMailHTML, {Constantes::EMAIL_REPLACE}},
+        {"getMailHTML", Utils::getMailHTML, {EMAIL_REPLACE}},
         {"getURLCartaManifiesto",
          Utils::getURLCartaManifiesto,
-         {https, Constantes::SG_HASHTOKEN_RFC, Constantes::SG_HASHTOKEN_CLIENTE, Constantes::SG_HASHTOKEN_HASH}},
-        {"getTokenCartaManifiesto",
-         Utils::getTokenCartaManifiesto,
-         {Constantes::SG_HASHTOKEN_RFC, Constantes::SG_HASHTOKEN_CLIENTE}},
+         {https, SG_HASHTOKEN_RFC, SG_HASHTOKEN_CLIENTE, SG_HASHTOKEN_HASH}},
+        {"getTokenCartaManifiesto", Utils::getTokenCartaManifiesto, {SG_HASHTOKEN_RFC, SG_HASHTOKEN_CLIENTE}},
         {"getURLCatalogo", Utils::getURLCatalogo, {https}},
     };
     return lista;
@@ -53,14 +52,9 @@ const QList<TTexto>& operacionesDeTexto()
 // How the program folder's RS_PATH file is made for a case.
 enum class Paquete { Construido, Ausente, Corrupto, SinClase, Incompleto };
 
-QString paquetePrueba(const char* nombre)
-{
-    return QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + QLatin1String(nombre);
-}
-
 void preparaPaquete(const TCarpetaPrograma& carpeta, Paquete paquete)
 {
-    const QString destino = carpeta.archivo(Constantes::RS_PATH);
+    const QString destino = carpeta.archivo(RS_PATH);
     switch (paquete) {
     case Paquete::Construido:
     case Paquete::Ausente:
@@ -69,9 +63,10 @@ void preparaPaquete(const TCarpetaPrograma& carpeta, Paquete paquete)
         QVERIFY(TCarpetaPrograma::escribe(destino, QByteArray("\177ELF, pero no una biblioteca").repeated(2048)));
         return;
     case Paquete::SinClase:
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETES_PRUEBA "/RecursosSinClase.bpl"), destino));
+        return;
     case Paquete::Incompleto:
-        QVERIFY(QFile::copy(
-            paquetePrueba(paquete == Paquete::SinClase ? "RecursosSinClase.bpl" : "RecursosIncompleto.bpl"), destino));
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETES_PRUEBA "/RecursosIncompleto.bpl"), destino));
         return;
     }
 }
@@ -95,13 +90,13 @@ private slots:
     {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<bool>("existe");
-        QVERIFY(!Constantes::IMAGENES.isEmpty());
-        for (const Constantes::TImagenRecurso& imagen : Constantes::IMAGENES)
+        QVERIFY(!IMAGENES.isEmpty());
+        for (const TImagenRecurso& imagen : IMAGENES)
             QTest::newRow(qPrintable(imagen.constante)) << imagen.nombre << true;
         QTest::newRow("vacío") << QString() << false;
         QTest::newRow("no existe") << u"no_existe"_s << false;
-        QTest::newRow("con extensión") << Constantes::IMG_LOGO + u".png"_s << false;
-        QTest::newRow("otra mayúscula") << Constantes::IMG_LOGO.toUpper() << false;
+        QTest::newRow("con extensión") << IMG_LOGO + u".png"_s << false;
+        QTest::newRow("otra mayúscula") << IMG_LOGO.toUpper() << false;
         QTest::newRow("ruta fuera de las imágenes") << u"../velkor-textos/correo.html"_s << false;
     }
     void imagenes()
@@ -114,7 +109,7 @@ private slots:
         if (!existe)
             return;
         // The bytes outlive the package, which is unloaded at once.
-        QVERIFY(!cargado(carpeta.archivo(Constantes::RS_PATH)));
+        QVERIFY(!cargado(carpeta.archivo(RS_PATH)));
         const QByteArray dibujada =
             TCarpetaPrograma::lee(QStringLiteral(VELKOR_GENERADOS "/imagenes/") + nombre + u".png"_s);
         QVERIFY(!dibujada.isEmpty());
@@ -123,8 +118,8 @@ private slots:
         QLabel etiqueta;
         Utils::cargaImageRS(nombre, &etiqueta, carpeta.ruta());
         QVERIFY(!etiqueta.pixmap().isNull());
-        if (nombre == Constantes::IMG_SPLASH)
-            QCOMPARE(etiqueta.pixmap().size(), QSize(Constantes::SPLASH_ANCHO, Constantes::SPLASH_LARGO));
+        if (nombre == IMG_SPLASH)
+            QCOMPARE(etiqueta.pixmap().size(), QSize(SPLASH_ANCHO, SPLASH_LARGO));
     }
 
     void textos_data()
@@ -154,9 +149,8 @@ private slots:
         QTest::addColumn<QString>("anotado");
         QTest::newRow("sin paquete") << Paquete::Ausente << QString();
         QTest::newRow("archivo corrupto") << Paquete::Corrupto << u"no se pudo cargar"_s;
-        QTest::newRow("paquete sin la clase")
-            << Paquete::SinClase << u"no registra la clase "_s + Constantes::RS_CLASS_NAME;
-        QTest::newRow("clase sin getResource") << Paquete::Incompleto << Constantes::RS_METHOD_GETRESOURCE;
+        QTest::newRow("paquete sin la clase") << Paquete::SinClase << u"no registra la clase "_s + RS_CLASS_NAME;
+        QTest::newRow("clase sin getResource") << Paquete::Incompleto << RS_METHOD_GETRESOURCE;
     }
     void sinRecurso()
     {
@@ -166,8 +160,8 @@ private slots:
         preparaPaquete(carpeta, paquete);
         TColaRespuestas respuestas;
 
-        QVERIFY(!Utils::getResource(Constantes::IMG_SPLASH, carpeta.ruta()));
-        const QStringList lineas = carpeta.log().split(u'\n').filter(carpeta.archivo(Constantes::RS_PATH));
+        QVERIFY(!Utils::getResource(IMG_SPLASH, carpeta.ruta()));
+        const QStringList lineas = carpeta.log().split(u'\n').filter(carpeta.archivo(RS_PATH));
         QCOMPARE(lineas.size(), anotado.isEmpty() ? 0 : 1);
         if (!anotado.isEmpty())
             QVERIFY2(lineas.first().contains(anotado), qPrintable(lineas.first()));
@@ -176,7 +170,7 @@ private slots:
         previo.fill(Qt::red);
         QLabel etiqueta;
         etiqueta.setPixmap(previo);
-        Utils::cargaImageRS(Constantes::IMG_SPLASH, &etiqueta, carpeta.ruta());
+        Utils::cargaImageRS(IMG_SPLASH, &etiqueta, carpeta.ruta());
         QCOMPARE(etiqueta.pixmap().size(), QSize(7, 5));
 
         // The class that lacks getResource has its own texts (operacionesFaltantes).
@@ -185,7 +179,7 @@ private slots:
                 QVERIFY2(t.getter(carpeta.ruta()).isEmpty(), t.nombre);
         QVERIFY(respuestas.textos().isEmpty());
         // Nothing of the package may stay loaded after a failed look-up.
-        QVERIFY(!cargado(carpeta.archivo(Constantes::RS_PATH)));
+        QVERIFY(!cargado(carpeta.archivo(RS_PATH)));
     }
 
     void operacionesFaltantes()
@@ -208,7 +202,7 @@ private slots:
     void pasosDelPaquete()
     {
         TCarpetaPrograma carpeta;
-        const QString archivo = carpeta.archivo(Constantes::RS_PATH);
+        const QString archivo = carpeta.archivo(RS_PATH);
         TPaquete paquete(archivo, carpeta.ruta());
         QVERIFY(paquete.existe());
         QVERIFY(paquete.carga());
@@ -216,14 +210,13 @@ private slots:
 
         QVERIFY(!paquete.clase(u"TNoExisteFrm"_s));
         QCOMPARE(paquete.error(), u"no registra la clase TNoExisteFrm"_s);
-        const QMetaObject* clase = paquete.clase(Constantes::RS_CLASS_NAME);
+        const QMetaObject* clase = paquete.clase(RS_CLASS_NAME);
         QVERIFY(clase);
         // Asked without its text argument, getResource is not the contract's.
         const QMetaType bytes = QMetaType::fromType<QByteArray>();
-        QVERIFY(!paquete.operacion(*clase, Constantes::RS_METHOD_GETRESOURCE, bytes, {}).isValid());
-        QVERIFY(paquete.error().contains(Constantes::RS_METHOD_GETRESOURCE));
-        QVERIFY(paquete.operacion(*clase, Constantes::RS_METHOD_GETRESOURCE, bytes, {QMetaType::fromType<QString>()})
-                    .isValid());
+        QVERIFY(!paquete.operacion(*clase, RS_METHOD_GETRESOURCE, bytes, {}).isValid());
+        QVERIFY(paquete.error().contains(RS_METHOD_GETRESOURCE));
+        QVERIFY(paquete.operacion(*clase, RS_METHOD_GETRESOURCE, bytes, {QMetaType::fromType<QString>()}).isValid());
         QVERIFY(std::unique_ptr<QObject>(paquete.crea(*clase)));
         paquete.descarga();
         QVERIFY(!cargado(archivo));
@@ -236,23 +229,21 @@ private slots:
     void metodoPaquete()
     {
         TCarpetaPrograma carpeta;
-        const QString paquete = carpeta.archivo(Constantes::RS_PATH);
+        const QString paquete = carpeta.archivo(RS_PATH);
 
-        const Utils::TMetodo metodo =
-            Utils::getMetodoPaquete(paquete, Constantes::RS_CLASS_NAME, Constantes::RS_METHOD_GETSISTEMA);
+        const Utils::TMetodo metodo = Utils::getMetodoPaquete(paquete, RS_CLASS_NAME, RS_METHOD_GETSISTEMA);
         QVERIFY(!metodo.vacio());
         QVERIFY(cargado(paquete));
 
         // One instance per package and class, however often the texts are read.
-        const Utils::TMetodo otro =
-            Utils::getMetodoPaquete(paquete, Constantes::RS_CLASS_NAME, u"getResource(QString)"_s);
+        const Utils::TMetodo otro = Utils::getMetodoPaquete(paquete, RS_CLASS_NAME, u"getResource(QString)"_s);
         QVERIFY(!otro.vacio());
         QCOMPARE(otro.instancia.data(), metodo.instancia.data());
 
         // The cached package is still loaded; a getResource around it must not unload it.
-        QVERIFY(Utils::getResource(Constantes::IMG_LOGO, carpeta.ruta()));
+        QVERIFY(Utils::getResource(IMG_LOGO, carpeta.ruta()));
         QVERIFY(cargado(paquete));
-        QVERIFY(Utils::getMetodoPaquete(paquete, Constantes::RS_CLASS_NAME, u"noExiste"_s).vacio());
+        QVERIFY(Utils::getMetodoPaquete(paquete, RS_CLASS_NAME, u"noExiste"_s).vacio());
     }
 };
 

@@ -10,8 +10,6 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TNuevoNegocio.h"
 #include "setup/TConectarServidorFrm.h"
-#include "setup/TPaginaIngreso.h"
-#include "setup/TPaginaPerfil.h"
 #include "setup/TWizardFrm.h"
 
 #include <QApplication>
@@ -22,7 +20,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Constantes;
@@ -58,12 +55,9 @@ public:
 };
 
 // A port of this computer nobody listens on.
-quint16 puertoLibre()
+QString puertoLibre()
 {
-    QTcpServer servidor;
-    if (!servidor.listen(QHostAddress::LocalHost, 0))
-        qFatal("No hay un puerto libre en 127.0.0.1");
-    return servidor.serverPort();
+    return QString::number(TServidorBaseDatos::puertoLibre());
 }
 
 // Fills the window: engine item `motor`, then CAMPOS in order.
@@ -90,13 +84,6 @@ QString nombreFoco()
     if (const QWidget* padre = w->parentWidget(); padre && padre->focusProxy() == w)
         return padre->objectName();
     return w->objectName();
-}
-
-// A window shown at the size its layout asks for.
-void guardaCaptura(QWidget& ventana, const QString& nombre)
-{
-    ventana.adjustSize();
-    Capturas::guarda(ventana, nombre);
 }
 
 } // namespace
@@ -162,7 +149,9 @@ private slots:
         TConectarServidorFrm ventana;
         pieza<QComboBox>(ventana, "CmbMotor")->setCurrentIndex(motor);
         ventana.show();
-        guardaCaptura(ventana, u"conectar-servidor-"_s + QTest::currentDataTag());
+        // Captured at the size its layout asks for.
+        ventana.adjustSize();
+        Capturas::guarda(ventana, u"conectar-servidor-"_s + QTest::currentDataTag());
         llena(ventana, motor, {" 10.0.0.5 ", "", " /srv/velkor/EKU.fdb ", " velkor ", " clave ", CORREO, ""});
         const NuevoNegocio::TDestino d = ventana.destino();
         QCOMPARE(d.motor, proveedor);
@@ -217,12 +206,10 @@ private slots:
         pieza(hoja, anterior)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(nombreFoco(), u"TxConectarServidor"_s);
-        std::unique_ptr<QSignalSpy> anuncio =
-            pagina == "TabItem1"_L1
-                ? std::make_unique<QSignalSpy>(qobject_cast<TPaginaPerfil*>(hoja), &TPaginaPerfil::conectarServidor)
-                : std::make_unique<QSignalSpy>(qobject_cast<TPaginaIngreso*>(hoja), &TPaginaIngreso::conectarServidor);
+        // Each page declares a signal of its own by that name.
+        QSignalSpy anuncio(hoja, SIGNAL(conectarServidor()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(anuncio->count(), 1);
+        QCOMPARE(anuncio.count(), 1);
         QPointer<TConectarServidorFrm> ventana = w->findChild<TConectarServidorFrm*>();
         QVERIFY(ventana);
         QVERIFY(ventana->isVisible());
@@ -255,9 +242,8 @@ private slots:
         TWizardFrm* w = programa.w;
         QPointer<TConectarServidorFrm> ventana = abre(w, u"TabItem1"_s);
         QVERIFY(ventana);
-        llena(
-            *ventana, motor,
-            {"127.0.0.1", QString::number(puertoLibre()), base, "velkor", PASSWORD_SERVIDOR, CORREO, PASSWORD_USUARIO});
+        llena(*ventana, motor,
+              {"127.0.0.1", puertoLibre(), base, "velkor", PASSWORD_SERVIDOR, CORREO, PASSWORD_USUARIO});
         QSignalSpy conectada(ventana, &TConectarServidorFrm::empresaConectada);
         auto* conectar = pieza<QPushButton>(*ventana, "BtConectar");
         conectar->click();
@@ -300,7 +286,7 @@ private slots:
         TPrograma programa;
         QPointer<TConectarServidorFrm> ventana = abre(programa.w, u"TabItem1"_s);
         QVERIFY(ventana);
-        llena(*ventana, 0, {"127.0.0.1", QString::number(puertoLibre()), "velkor_eku", "velkor", "", CORREO, ""});
+        llena(*ventana, 0, {"127.0.0.1", puertoLibre(), "velkor_eku", "velkor", "", CORREO, ""});
         pieza<QPushButton>(*ventana, "BtConectar")->click();
         QVERIFY(ventana->conectando());
         delete ventana.data();

@@ -74,21 +74,21 @@ void ajustes(const TCarpetaPrograma& programa, const QMap<QString, QString>& val
         ini.setValue(it.key(), it.value());
 }
 
-QStringList correos(const QString& carpeta)
-{
-    return QDir(carpeta).entryList({u"*.eml"_s}, QDir::Files, QDir::Name);
-}
+// A program folder whose registry is in place, as after the first start.
+struct TProgramaConRegistro : TCarpetaPrograma {
+    TProgramaConRegistro() { NegocioPrueba::creaRegistro(*this); }
+};
 
-// A mail server on this computer, set as the program folder's: a key exists
-// only in the mail it goes in, so it is read back from there.
+// A program folder of its own, with a mail server on this computer set in it:
+// a key exists only in the mail it goes in, so it is read back from there.
 class TBuzon {
 public:
-    explicit TBuzon(const TCarpetaPrograma& programa)
-        : m_smtp(u"servidor_smtp.py"_s, {u"--carpeta"_s, m_carpeta.path()})
+    TBuzon() : m_smtp(u"servidor_smtp.py"_s, {u"--carpeta"_s, m_carpeta.path()})
     {
         ajustes(programa,
                 {{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/puerto"_s, QString::number(m_smtp.puerto())}});
     }
+    const TProgramaConRegistro programa;
     QString error() const { return m_smtp.puerto() > 0 ? QString() : m_smtp.error(); }
     // Asks for a key for `email`; the key of the mail that came, empty when
     // none came.
@@ -105,12 +105,6 @@ private:
     TServidorPrueba m_smtp;
     int m_enviados = 0;
 };
-
-// The key as someone might type it: small letters, no dashes, blanks.
-QString desfigura(const QString& clave)
-{
-    return u"  "_s + clave.toLower().remove(u'-').insert(8, u" "_s) + u"\n"_s;
-}
 
 constexpr int NINGUNA = -1; // a key of the right shape that was never sent
 constexpr int VACIA = -2;
@@ -186,9 +180,7 @@ private slots:
         QFETCH(QString, correo);
         QFETCH(int, minutos);
         QFETCH(QString, mensaje);
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        TBuzon buzon(programa);
+        TBuzon buzon;
         QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
         TColaRespuestas respuestas;
         QStringList claves;
@@ -201,7 +193,7 @@ private slots:
         QCOMPARE(QSet<QString>(claves.cbegin(), claves.cend()).size(), claves.size());
         QString clave = cual == NINGUNA ? Recuperacion::nuevaClave() : cual == VACIA ? QString() : claves.at(cual);
         if (desfigurada)
-            clave = desfigura(clave);
+            clave = u"  "_s + clave.toLower().remove(u'-').insert(8, u" "_s) + u"\n"_s;
         respuestas.limpia();
         const TRelojFijo reloj(PEDIDA.addSecs(minutos * 60));
         QCOMPARE(Recuperacion::validaClave(clave, correo), mensaje.isEmpty());
@@ -211,11 +203,9 @@ private slots:
     // A key sets one password: used, it no longer serves.
     void unaSolaVez()
     {
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        NegocioPrueba::crea(RFC, EMAIL, VIEJA);
-        TBuzon buzon(programa);
+        TBuzon buzon;
         QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
+        NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         TColaRespuestas respuestas;
         const QString clave = buzon.pide(EMAIL);
         QVERIFY(!clave.isEmpty());
@@ -249,11 +239,9 @@ private slots:
         QFETCH(QStringList, correos);
         QFETCH(int, minuto);
         QFETCH(int, espera);
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        NegocioPrueba::crea(RFC, EMAIL, VIEJA);
-        TBuzon buzon(programa);
+        TBuzon buzon;
         QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
+        NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         TColaRespuestas respuestas;
         const QString clave = [&] {
             const TRelojFijo reloj(PEDIDA);
@@ -286,14 +274,13 @@ private slots:
         {
             // Kept in the program folder, not in the running program: another
             // folder does not wait, and after a restart this one still does.
-            const TCarpetaPrograma otra;
-            NegocioPrueba::creaRegistro(otra);
+            const TProgramaConRegistro otra;
             const TRelojFijo reloj(a(minuto));
             respuestas.limpia();
             QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), EMAIL));
             QCOMPARE(respuestas.textos(), QStringList{ERR_CLAVE_RECUPERACION});
         }
-        Sistema::exePath = programa.ruta();
+        Sistema::exePath = buzon.programa.ruta();
         respuestas.limpia();
         {
             const TRelojFijo reloj(a(minuto + espera - 1));
@@ -311,13 +298,11 @@ private slots:
     // and still reads as a registry.
     void almacen()
     {
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        TBuzon buzon;
+        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
         const QString registro = TBaseDatosLocalFrm::archivoRegistro();
         QVERIFY(QFile::setPermissions(registro,
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
-        TBuzon buzon(programa);
-        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
         TColaRespuestas respuestas;
         const QString clave = buzon.pide(EMAIL);
         QVERIFY(!clave.isEmpty());
@@ -367,8 +352,7 @@ private slots:
         QFETCH(bool, tls);
         QFETCH(bool, cuenta);
         QFETCH(bool, guardados);
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        const TProgramaConRegistro programa;
         NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         QTemporaryDir buzon;
         QStringList argumentos{u"--carpeta"_s, buzon.path()};
@@ -377,13 +361,12 @@ private slots:
             const TCertificadoPrueba certificado(buzon.path());
             QVERIFY(certificado.valido());
             argumentos << u"--certificado"_s << certificado.certificado << u"--llave"_s << certificado.llave;
-            valores.insert(u"Correo/certificadosCA"_s, certificado.certificado);
-            valores.insert(u"Correo/tls"_s, u"requerido"_s);
+            valores.insert({{u"Correo/certificadosCA"_s, certificado.certificado}, {u"Correo/tls"_s, u"requerido"_s}});
         }
         if (cuenta) {
             argumentos << u"--cuenta"_s << u"avisos@escuela.mx:Secreta, con coma"_s;
-            valores.insert(u"Correo/cuenta"_s, u"avisos@escuela.mx"_s);
-            valores.insert(u"Correo/password"_s, u"Secreta, con coma"_s);
+            valores.insert(
+                {{u"Correo/cuenta"_s, u"avisos@escuela.mx"_s}, {u"Correo/password"_s, u"Secreta, con coma"_s}});
         }
         const TServidorPrueba smtp(u"servidor_smtp.py"_s, argumentos);
         QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
@@ -406,7 +389,7 @@ private slots:
         TColaRespuestas respuestas;
         QVERIFY2(Recuperacion::enviaClave(u" "_s + EMAIL + u" "_s), qPrintable(respuestas.textos().join(u'\n')));
         QCOMPARE(respuestas.textos(), QStringList{});
-        QCOMPARE(correos(buzon.path()), QStringList{u"1.eml"_s});
+        QCOMPARE(QDir(buzon.path()).entryList({u"*.eml"_s}, QDir::Files, QDir::Name), QStringList{u"1.eml"_s});
         const TCorreoRecibido correo = leeCorreo(buzon.filePath(u"1.eml"_s));
         QCOMPARE(correo.encabezados.value("x-destinatario"), EMAIL.toUtf8());
         QCOMPARE(correo.encabezados.value("x-remitente"), QByteArray("no-responder@velkor.mx"));
@@ -443,8 +426,7 @@ private slots:
     {
         QFETCH(QString, caso);
         QFETCH(QString, motivo);
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        const TProgramaConRegistro programa;
         QTemporaryDir buzon;
         QStringList argumentos{u"--carpeta"_s, buzon.path()};
         QMap<QString, QString> valores{{u"Correo/servidor"_s, u"127.0.0.1"_s}};
@@ -452,8 +434,7 @@ private slots:
             valores.insert(u"Correo/tls"_s, u"requerido"_s);
         } else if (caso == "cuenta"_L1) {
             argumentos << u"--cuenta"_s << u"avisos:buena"_s;
-            valores.insert(u"Correo/cuenta"_s, u"avisos"_s);
-            valores.insert(u"Correo/password"_s, u"mala"_s);
+            valores.insert({{u"Correo/cuenta"_s, u"avisos"_s}, {u"Correo/password"_s, u"mala"_s}});
         } else {
             const TCertificadoPrueba certificado(buzon.path());
             QVERIFY(certificado.valido());
@@ -468,7 +449,7 @@ private slots:
         QVERIFY(!Recuperacion::enviaClave(EMAIL));
         // In plain words: neither the server's address nor the mail library's texts.
         QCOMPARE(respuestas.textos(), QStringList{ERR_CORREO_ENVIO + motivo});
-        QCOMPARE(correos(buzon.path()), QStringList{});
+        QCOMPARE(QDir(buzon.path()).entryList({u"*.eml"_s}, QDir::Files, QDir::Name), QStringList{});
     }
 
     // Until the administrator sets the mail, recovery says it is not
@@ -517,13 +498,11 @@ private slots:
         QFETCH(int, resultado);
         QFETCH(QString, mensaje);
         QFETCH(QString, entra);
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        TBuzon buzon;
+        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
         NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         // Another business of the same user keeps its own password.
         const TConexionSesion otra = NegocioPrueba::crea(u"H&E951128469"_s, EMAIL, VIEJA);
-        TBuzon buzon(programa);
-        QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
 
         TColaRespuestas respuestas;
         const QString clave = buzon.pide(claveDe);

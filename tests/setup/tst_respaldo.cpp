@@ -58,19 +58,27 @@ QStringList restosRestauracion(const TCarpetaPrograma& programa)
            QDir(programa.archivo(DB_PATH)).entryList({u".*"_s}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// A program folder with its registry; given `password`, RFC registered in it
+// and its owner signing in with that password.
+struct TProgramaConRegistro : TCarpetaPrograma {
+    explicit TProgramaConRegistro(const QString& password = {})
+    {
+        NegocioPrueba::creaRegistro(*this);
+        if (!password.isEmpty())
+            Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, password));
+    }
+};
+
 enum TFormato { Tradicional, Eliminacion, BaseAnterior };
 
 // A backup of a business whose owner signs in with DEL_RESPALDO, made in a
 // program folder of its own and kept in `destino`.
 QString creaRespaldo(const QString& destino, TFormato formato)
 {
-    const TCarpetaPrograma origen;
-    NegocioPrueba::creaRegistro(origen);
-    const TConexionSesion conexion = NegocioPrueba::crea(RFC, EMAIL, DEL_RESPALDO);
-    Conexiones::cierra(conexion);
+    const TProgramaConRegistro origen(DEL_RESPALDO);
     const QString carpeta = carpetaNegocio(origen);
     if (formato == BaseAnterior)
-        QFile::rename(conexion.getDatabase(), carpeta + u'/' + DB_SISTEMA_NOMBRE_ANTERIOR);
+        QFile::rename(carpeta + u'/' + DB_SISTEMA_NOMBRE, carpeta + u'/' + DB_SISTEMA_NOMBRE_ANTERIOR);
     const QString archivo = destino + u'/' + RFC + RESPALDO_EXTENSION;
     if (formato == Eliminacion) {
         if (!Respaldo::creaArchivoEliminacion(RFC))
@@ -81,13 +89,6 @@ QString creaRespaldo(const QString& destino, TFormato formato)
                               TArchivoZip::TCifrado::Tradicional);
     }
     return archivo;
-}
-
-// A program folder where RFC is registered and signs in with ACTUAL.
-void registraActual(const TCarpetaPrograma& programa)
-{
-    NegocioPrueba::creaRegistro(programa);
-    Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, ACTUAL));
 }
 
 } // namespace
@@ -136,8 +137,7 @@ private slots:
         const QString archivo = creaRespaldo(guardados.path(), TFormato(formato));
         QVERIFY(!archivo.isEmpty());
 
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        const TProgramaConRegistro programa;
         TColaRespuestas respuestas;
         QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
         // The business is listed at once: nothing to restart.
@@ -169,30 +169,22 @@ private slots:
         QTemporaryDir guardados;
         QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
         {
-            const TCarpetaPrograma origen;
-            NegocioPrueba::creaRegistro(origen);
-            Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, DEL_RESPALDO));
+            const TProgramaConRegistro origen(DEL_RESPALDO);
             QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
-            switch (forma) {
-            case 0:
+            if (forma == 0)
                 archivo = EdicionEmpresa::guardaRespaldo(guardados.path());
-                break;
-            case 1:
+            else if (forma == 1)
                 QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
-                QVERIFY(QFile::rename(Respaldo::archivoEliminacion(RFC), archivo));
-                break;
-            default:
+            else
                 QVERIFY(EdicionEmpresa::elimina().archivado);
+            if (forma > 0)
                 QVERIFY(QFile::rename(Respaldo::archivoEliminacion(RFC), archivo));
-                break;
-            }
             NegocioPrueba::limpiaSesion();
         }
         const QString secretos = DB_PATH + RFC + u'/' + SecretoNegocio::ARCHIVO_RESPALDO;
         QVERIFY(TArchivoZip(archivo).busca(secretos) >= 0);
 
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        const TProgramaConRegistro programa;
         TColaRespuestas respuestas;
         QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
         QVERIFY(!QFileInfo::exists(programa.archivo(secretos)));
@@ -218,8 +210,7 @@ private slots:
             TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
                                   TArchivoZip::TCifrado::Tradicional);
         }
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        const TProgramaConRegistro programa;
         TColaRespuestas respuestas;
         QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
         QCOMPARE(Ingreso::ingresa(RFC, u"Dueno@Ejemplo.mx"_s, u"Clave.Antigua1"_s), Ingreso::TResultado::Correcto);
@@ -233,8 +224,7 @@ private slots:
 
     void archivoDeEliminacion()
     {
-        const TCarpetaPrograma programa;
-        registraActual(programa);
+        const TProgramaConRegistro programa(ACTUAL);
         // An archive of an earlier deletion is not archived again.
         QVERIFY(TCarpetaPrograma::escribe(Respaldo::archivoEliminacion(RFC), "anterior"));
         QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
@@ -272,8 +262,7 @@ private slots:
         QFETCH(int, resultado);
         QTemporaryDir guardados;
         const QString archivo = creaRespaldo(guardados.path(), Tradicional);
-        const TCarpetaPrograma programa;
-        registraActual(programa);
+        const TProgramaConRegistro programa(ACTUAL);
         if (deshabilitado)
             registroLocal().deshabilitaEstatusEmpresa(RFC);
         // The copy kept when the business was deleted may hold later work
@@ -285,9 +274,7 @@ private slots:
         QCOMPARE(int(Respaldo::restaurarRespaldo(archivo)), resultado);
         QCOMPARE(respuestas.textos(), QStringList{CONFIRMA_SOBRESCRIBE_RESPALDO + SALTO + RESPALDO_NO_REVERTIR});
         QVERIFY(restosRestauracion(programa).isEmpty());
-        QFile copia(Respaldo::archivoEliminacion(RFC));
-        QVERIFY(copia.open(QIODevice::ReadOnly));
-        QCOMPARE(copia.readAll(), QByteArray("copia al eliminar"));
+        QCOMPARE(TCarpetaPrograma::lee(Respaldo::archivoEliminacion(RFC)), QByteArray("copia al eliminar"));
         const bool restaurado = resultado == int(TResultado::Restaurado);
         // A restored business is listed, once, even when its registration had
         // been disabled.
@@ -331,13 +318,9 @@ private slots:
         QFETCH(QString, caso);
         QFETCH(int, resultado);
         QFETCH(QString, mensaje);
-        const TCarpetaPrograma programa;
         // "nuevo": the RFC is not registered, and must not be afterwards.
         const bool registrado = caso != "nuevo"_L1;
-        if (registrado)
-            registraActual(programa);
-        else
-            NegocioPrueba::creaRegistro(programa);
+        const TProgramaConRegistro programa(registrado ? ACTUAL : QString());
         const QString base = carpetaNegocio(programa) + u'/' + DB_SISTEMA_NOMBRE;
         const QByteArray antes = huella(base);
         const QStringList archivosAntes = QDir(carpetaNegocio(programa)).entryList(QDir::AllEntries | QDir::Hidden);
@@ -360,25 +343,19 @@ private slots:
         } else if (caso == "bomba"_L1) {
             // 100 MB of zeros in place of the database: a few hundred KB archived.
             const QString ceros = dir.filePath(u"ceros"_s);
-            QDir().mkpath(ceros);
-            QFile base(ceros + u'/' + DB_SISTEMA_NOMBRE);
-            QVERIFY(base.open(QIODevice::WriteOnly) && base.resize(100 << 20));
-            base.close();
+            const QString relleno = ceros + u'/' + DB_SISTEMA_NOMBRE;
+            QVERIFY(TCarpetaPrograma::escribe(relleno, {}) && QFile::resize(relleno, 100 << 20));
             TArchivoZip::comprime(archivo, ceros, prefijo, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional);
         } else if (caso == "danado"_L1 || caso == "cortado"_L1) {
             TArchivoZip::comprime(archivo, fuente, prefijo, ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
-            QFile f(archivo);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QByteArray bytes = f.readAll();
+            QByteArray bytes = TCarpetaPrograma::lee(archivo);
             if (caso == "cortado"_L1) {
                 bytes.truncate(bytes.size() / 2);
             } else {
                 for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 64; ++i)
                     bytes[i] = char(bytes.at(i) ^ 0x5a);
             }
-            f.resize(0);
-            f.seek(0);
-            f.write(bytes);
+            QVERIFY(TCarpetaPrograma::escribe(archivo, bytes));
         } else {
             QList<QPair<QString, mode_t>> entradas{{prefijo + DB_SISTEMA_NOMBRE, 0}};
             if (caso == "sube"_L1)
@@ -415,8 +392,7 @@ private slots:
     // per business with an active user; the result lets the owner sign in.
     void reconstruyeRegistro()
     {
-        const TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
+        const TProgramaConRegistro programa;
         const QString dos = u"H&E951128469"_s;
         const TConexionSesion primero = NegocioPrueba::crea(RFC, EMAIL, ACTUAL);
         NegocioPrueba::crea(dos, u"he@escuela.mx"_s, ACTUAL, u"H & E"_s);
@@ -486,7 +462,8 @@ private slots:
             // A registry path nothing can be renamed over: a folder with content.
             QVERIFY(TCarpetaPrograma::escribe(registro + u"/x"_s, {}));
         } else {
-            registraActual(programa);
+            NegocioPrueba::creaRegistro(programa);
+            Conexiones::cierra(NegocioPrueba::crea(RFC, EMAIL, ACTUAL));
         }
         const QByteArray antes = huella(registro);
         TColaRespuestas respuestas;
@@ -532,19 +509,16 @@ private slots:
 private:
     void restauraSinEspacio()
     {
-        const TCarpetaPrograma programa;
+        const TProgramaConRegistro programa(ACTUAL);
         QVERIFY(QStorageInfo(programa.ruta()).bytesTotal() <= 100ll << 20);
-        registraActual(programa);
         const QString base = carpetaNegocio(programa) + u'/' + DB_SISTEMA_NOMBRE;
         const QByteArray antes = huella(base);
         // 40 MB of zeros in place of the database: small enough that the
         // ratio is not asked, and with the margin more than the disk has left.
         QTemporaryDir dir(QDir::homePath() + u"/.velkor-prueba-XXXXXX"_s);
         const QString ceros = dir.filePath(u"ceros"_s);
-        QDir().mkpath(ceros);
-        QFile relleno(ceros + u'/' + DB_SISTEMA_NOMBRE);
-        QVERIFY(relleno.open(QIODevice::WriteOnly) && relleno.resize(40 << 20));
-        relleno.close();
+        const QString relleno = ceros + u'/' + DB_SISTEMA_NOMBRE;
+        QVERIFY(TCarpetaPrograma::escribe(relleno, {}) && QFile::resize(relleno, 40 << 20));
         const QString archivo = dir.filePath(u"r.respal33"_s);
         TArchivoZip::comprime(archivo, ceros, DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
                               TArchivoZip::TCifrado::Tradicional);

@@ -4,10 +4,8 @@
 #include "ConciliacionSat.h"
 #include "ConsultaComprobantes.h"
 #include "Conexiones.h"
-#include "Constantes.h"
 #include "Entidades.h"
 #include "Esquema.h"
-#include "NegocioPrueba.h"
 #include "ServidoresBaseDatos.h"
 #include "LecturaComprobante.h"
 #include "TModeloComprobantes.h"
@@ -24,7 +22,6 @@
 // A filter names only the fields it sets; the others keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-using namespace Constantes;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -61,7 +58,6 @@ struct TComprobantesEnCarpeta : TCarpetaPrograma, TComprobantesPrueba {
 };
 
 // Stores the large business through the entity package in one transaction.
-
 TNegocio llenaGrande(TComprobantesPrueba& datos)
 {
     TNegocio grande = datos.guardaNegocio(u"Grande"_s);
@@ -704,7 +700,6 @@ private slots:
         // The CSV says it in columns of its own.
         const TFiltroComprobantes enero{.idNegocio = id, .desde = QDate(2024, 1, 15), .hasta = QDate(2024, 1, 15)};
         QCOMPARE(csv(datos.conexion, enero).split('\n').value(1),
-
                  u"2024-01-15 09:30:00,Ingreso,A,1,XAXX010101000,PÚBLICO EN GENERAL,MXN,100.00,16.00,"
                  "0.00,116.00,UUID-2,4.0,,Cancelado,2024-02-03 10:11:12\r"_s.toUtf8());
 

@@ -3,13 +3,10 @@
 #include "CarpetaPrograma.h"
 #include "ConciliacionSat.h"
 #include "ConsultaComprobantes.h"
-#include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
-#include "Esquema.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
-#include "ServidoresBaseDatos.h"
 #include "Sistema.h"
 #include "shell/TEtiquetaAccion.h"
 #include "negocio/RevisionSellos.h"
@@ -20,7 +17,6 @@
 #include "SelectorArchivos.h"
 #include "TConciliacionSat.h"
 #include "TModeloComprobantes.h"
-#include "app/Ventanas.h"
 #include "Piezas.h"
 
 #include <QApplication>
@@ -48,7 +44,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <algorithm>
 #include <functional>
 
 using namespace Constantes;

@@ -176,15 +176,13 @@ private slots:
         const TConexionSesion conexion = negocioConCajero(programa);
         const QString delDueno = ligaDe(DUENO, conexion)->getNivelpermiso();
         const QString delCajero = ligaDe(CAJERO, conexion)->getNivelpermiso();
-        QString texto;
-        switch (caso) {
-        case 0:
+        // The cashier's own text without its signature (case 3); case 4 grants everything in it.
+        QString texto = delCajero.left(delCajero.lastIndexOf(u'|'));
+        if (caso == 0) {
             texto = Signerutils::Signer().crypt(RFC_ESCUELA + USR_PASS + PERMISOS_INICIALES);
-            break;
-        case 1:
+        } else if (caso == 1) {
             texto = delDueno;
-            break;
-        case 2: {
+        } else if (caso == 2) {
             // Another business of the same computer, where the cashier's
             // e-mail is the owner's.
             Conexiones::cierra(NegocioPrueba::crea(RFC_ACCEM, CAJERO, PASSWORD));
@@ -192,16 +190,9 @@ private slots:
             QCOMPARE(concedidos(), codigos());
             texto = Sistema::UsuarioNegocio->getNivelpermiso();
             NegocioPrueba::limpiaSesion();
-            break;
-        }
-        case 3:
-            texto = delCajero.left(delCajero.lastIndexOf(u'|'));
-            break;
-        case 4:
-            texto = delCajero.left(delCajero.lastIndexOf(u'|'))
-                        .replace(u"|0|-1|0|0|0|0|0|0|"_s, u"|-1|-1|-1|-1|-1|-1|-1|-1|"_s) +
-                    u'|' + QString::fromLatin1(Secretos::aleatorio(32).toBase64());
-            break;
+        } else if (caso == 4) {
+            texto.replace(u"|0|-1|0|0|0|0|0|0|"_s, u"|-1|-1|-1|-1|-1|-1|-1|-1|"_s);
+            texto += u'|' + QString::fromLatin1(Secretos::aleatorio(32).toBase64());
         }
         guardaTexto(CAJERO, texto, conexion);
 

@@ -35,21 +35,16 @@ const QString SIN_PRODUCTOS = u"-1|-1|0|-1|-1|-1|-1|-1"_s;
 // Every right but the text bridge (position 1).
 const QString SIN_BRIDGE = u"0|-1|-1|-1|-1|-1|-1|-1"_s;
 
-QString origenPaquete(const QString& archivo)
-{
-    if (archivo == u"Ejemplo.bpl"_s)
-        return QStringLiteral(VELKOR_PAQUETE_EJEMPLO);
-    if (archivo == u"Reportes.bpl"_s)
-        return QStringLiteral(VELKOR_PAQUETE_REPORTES);
-    return QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + archivo;
-}
-
 // Copies of the package files into the program folder's Plugins/; each copy
 // is a file of its own, loaded anew.
 void instalaPaquetes(const TCarpetaPrograma& carpeta, const QStringList& archivos)
 {
-    for (const QString& archivo : archivos)
-        QVERIFY2(QFile::copy(origenPaquete(archivo), carpeta.archivo(u"Plugins/"_s + archivo)), qPrintable(archivo));
+    for (const QString& archivo : archivos) {
+        const QString origen = archivo == u"Ejemplo.bpl"_s    ? QStringLiteral(VELKOR_PAQUETE_EJEMPLO)
+                               : archivo == u"Reportes.bpl"_s ? QStringLiteral(VELKOR_PAQUETE_REPORTES)
+                                                              : QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + archivo;
+        QVERIFY2(QFile::copy(origen, carpeta.archivo(u"Plugins/"_s + archivo)), qPrintable(archivo));
+    }
 }
 
 // The main window over a session kept in memory (no database), with the
@@ -132,10 +127,8 @@ private slots:
     {
         TCarpetaPrograma carpeta;
         const QString plugins = carpeta.archivo(u"Plugins/"_s);
-        for (const QString& nombre : {u"b.bpl"_s, u"A.BPL"_s, u"c.txt"_s, u"d.bpl.txt"_s}) {
-            QFile archivo(plugins + nombre);
-            QVERIFY(archivo.open(QIODevice::WriteOnly));
-        }
+        for (const QString& nombre : {u"b.bpl"_s, u"A.BPL"_s, u"c.txt"_s, u"d.bpl.txt"_s})
+            QVERIFY(TCarpetaPrograma::escribe(plugins + nombre, {}));
         QVERIFY(QDir(plugins).mkdir(u"e.bpl"_s));
         QCOMPARE(Utils::getListBpl(plugins), (QStringList{plugins + u"A.BPL"_s, plugins + u"b.bpl"_s}));
         QVERIFY(Utils::getListBpl(carpeta.archivo(u"NoExiste/"_s)).isEmpty());
@@ -171,15 +164,11 @@ private slots:
         const QString plugins = carpeta.archivo(u"Plugins/"_s);
         if (archivos.isEmpty())
             QVERIFY(QDir(plugins).removeRecursively());
-        for (const QString& archivo : archivos) {
-            if (archivo == u"Roto.bpl"_s) {
-                QFile roto(plugins + archivo);
-                QVERIFY(roto.open(QIODevice::WriteOnly));
-                roto.write("esto no es una biblioteca");
-            } else {
+        for (const QString& archivo : archivos)
+            if (archivo == u"Roto.bpl"_s)
+                QVERIFY(TCarpetaPrograma::escribe(plugins + archivo, "esto no es una biblioteca"));
+            else
                 instalaPaquetes(carpeta, {archivo});
-            }
-        }
 
         Modulos::TListaPaquetes lista;
         QStringList menus;
@@ -191,16 +180,15 @@ private slots:
         QCOMPARE(nombres(lista), probados);
         QCOMPARE(menus, conMenu);
         QStringList conHandle;
+        const QString lineas = carpeta.log();
         for (const auto& p : lista) {
             if (p->getH())
                 conHandle << p->getNombreBPL();
             // Whatever gave no menu says why, in the log too.
             QCOMPARE(p->getError().isEmpty(), conMenu.contains(p->getNombreBPL()));
+            QCOMPARE(lineas.contains(p->getBpl()), !conMenu.contains(p->getNombreBPL()));
         }
         QCOMPARE(conHandle, cargados);
-        const QString lineas = carpeta.log();
-        for (const auto& p : lista)
-            QCOMPARE(lineas.contains(p->getBpl()), !conMenu.contains(p->getNombreBPL()));
         // The text bridge's file is never even loaded.
         QVERIFY(!RegistroClases::busca(u"TMenuBridgeTXTFrm"_s));
 
@@ -266,10 +254,9 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("emisor");
         QTest::addColumn<QString>("lateral");
-        const auto f = [](const char* caso, const char* componente, const char* contenido, const char* texto,
-                          const char* emisor, const char* lateral) {
-            QTest::newRow(caso) << QString::fromUtf8(componente) << QString::fromUtf8(contenido)
-                                << QString::fromUtf8(texto) << QString::fromUtf8(emisor) << QString::fromUtf8(lateral);
+        const auto f = [](const char* caso, const QString& componente, const QString& contenido, const QString& texto,
+                          const QString& emisor, const QString& lateral) {
+            QTest::newRow(caso) << componente << contenido << texto << emisor << lateral;
         };
         f("abrir", "GetVentanaEjemploFrm", "EjemploPrincipal", "", "MainFrm", "EjemploSubMenu");
         f("acción", "GetVentanaEjemploFrm_3", "EjemploPrincipal", "3", "MainFrm", "EjemploSubMenu");

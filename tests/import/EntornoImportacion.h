@@ -77,13 +77,17 @@ public:
         {QStringLiteral("cfdi32-real.xml"), "80824F3B-323E-407B-8F8E-40D83FE2E69F"},
         {QStringLiteral("cfdi33-valid.xml"), "9FB6ED1A-5F37-4FEF-980A-7F8C83B51894"},
     };
+    static QString uuidNuevo() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
     // The i-th of MUESTRAS, in turn, with a fresh UUID: another voucher each time.
     static QByteArray muestraNueva(int i)
     {
         const auto& [archivo, uuid] = MUESTRAS.at(i % MUESTRAS.size());
-        QByteArray b = bytes(dato(archivo));
-        b.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
-        return b;
+        return bytes(dato(archivo)).replace(uuid, uuidNuevo().toLatin1());
+    }
+    // The real 4.0 voucher under `uuid`: another voucher of its issuer.
+    static QByteArray cfdi40(const QString& uuid)
+    {
+        return variante(MUESTRAS.first().first, {{MUESTRAS.first().second, uuid.toLatin1()}});
     }
 
     TParametrosImportacion parametros() const

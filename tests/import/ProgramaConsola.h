@@ -23,14 +23,19 @@ public:
 
     QString programa() const { return entorno.carpeta.archivo(QStringLiteral("velkor-importar")); }
 
+    // The password of TEntornoImportacion as a user types it.
+    static QByteArray clave() { return QByteArray(TEntornoImportacion::PASSWORD) + '\n'; }
+
     // Starts it with `argumentos`, `entrada` on its standard input (then
-    // closed). The termination signals go back to the child (the test
-    // program, like Velkor, may block them).
-    void inicia(QProcess& proceso, const QStringList& argumentos, const QByteArray& entrada = {}) const
+    // closed). `enHijo` runs in the child before the program; it must give
+    // the termination signals back, as the default does (the test program,
+    // like Velkor, may block them).
+    void inicia(QProcess& proceso, const QStringList& argumentos, const QByteArray& entrada = clave(),
+                const std::function<void()>& enHijo = &TSenalesTerminacion::desbloquea) const
     {
         proceso.setProgram(programa());
         proceso.setArguments(argumentos);
-        proceso.setChildProcessModifier(&TSenalesTerminacion::desbloquea);
+        proceso.setChildProcessModifier(enHijo);
         proceso.start();
         if (!proceso.waitForStarted())
             qFatal("velkor-importar no arrancó");
@@ -41,10 +46,11 @@ public:
         proceso.closeWriteChannel();
     }
 
-    TCorrida corre(const QStringList& argumentos, const QByteArray& entrada = {}) const
+    TCorrida corre(const QStringList& argumentos, const QByteArray& entrada = clave(),
+                   const std::function<void()>& enHijo = &TSenalesTerminacion::desbloquea) const
     {
         QProcess proceso;
-        inicia(proceso, argumentos, entrada);
+        inicia(proceso, argumentos, entrada, enHijo);
         // Far beyond any run of the tests; a hung program fails instead of
         // hanging the suite.
         if (!proceso.waitForFinished(240000)) {

@@ -298,8 +298,7 @@ private slots:
             programa.entorno.agrega(u"cfdi40-real.xml"_s);
             QVERIFY(TCarpetaPrograma::escribe(programa.entorno.carpeta.archivo(DB_USUARIOS), QByteArray(4096, 'x')));
         }
-        const TProgramaConsola::TCorrida corrida =
-            programa.corre({programa.entorno.entrada(), u"--correo"_s, correo}, PASSWORD.toUtf8() + '\n');
+        const TProgramaConsola::TCorrida corrida = programa.corre({programa.entorno.entrada(), u"--correo"_s, correo});
         QCOMPARE(corrida.salida, salida);
         const QString texto = salida == 6 ? corrida.errores : corrida.salidaEstandar;
         QVERIFY2(texto.contains(dicho), qPrintable(texto));

@@ -14,16 +14,12 @@ using Estado = TResultadoArchivo::TEstado;
 
 namespace {
 
-const QString MUESTRA = u"cfdi40-real.xml"_s;
 const QString RFC = u"ISD950921HE5"_s;
-const QByteArray UUID_MUESTRA = "C2832671-DA6D-11EF-A83D-00155D012007";
 
-// The sample with a fresh UUID, written as `como`.
+// The real 4.0 voucher with a fresh UUID, written as `como`.
 void escribe(const TEntornoImportacion& entorno, const QString& como)
 {
-    entorno.escribe(como,
-                    TEntornoImportacion::variante(
-                        MUESTRA, {{UUID_MUESTRA, QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1()}}));
+    entorno.escribe(como, TEntornoImportacion::cfdi40(QUuid::createUuid().toString(QUuid::WithoutBraces)));
 }
 
 QString carpetaNegocio()

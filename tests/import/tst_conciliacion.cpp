@@ -4,22 +4,15 @@
 #include "Conexiones.h"
 
 #include <QBuffer>
-#include <QUuid>
 
 using namespace Qt::StringLiterals;
+using E = TEntornoImportacion;
 
 namespace {
 
-// The real 4.0 voucher of the test data: its issuer, its stamp's UUID, its
-// date and its total.
+// The real 4.0 voucher of the test data (E::cfdi40): its issuer and its date.
 const QString RFC = u"ISD950921HE5"_s;
-const QByteArray UUID_REAL = "C2832671-DA6D-11EF-A83D-00155D012007";
 const QByteArray FECHA_REAL = "Fecha=\"2025-01-24T10:10:41\"";
-
-QString uuidNuevo()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
 
 struct TFila {
     QString uuid;
@@ -63,15 +56,15 @@ private slots:
         m_entorno = std::make_unique<TEntornoImportacion>();
         m_uuids.clear();
         for (int i = 0; i < 4; ++i)
-            m_uuids << uuidNuevo();
+            m_uuids << E::uuidNuevo();
         for (int i = 0; i < m_uuids.size(); ++i)
-            m_entorno->escribe(u"%1.xml"_s.arg(i), voucher(m_uuids.at(i)));
+            m_entorno->escribe(u"%1.xml"_s.arg(i), E::cfdi40(m_uuids.at(i)));
         // Another month, which the metadata below does not cover.
         m_entorno->escribe(u"otro-mes.xml"_s,
-                           voucher(uuidNuevo()).replace(FECHA_REAL, "Fecha=\"2025-03-02T09:00:00\""));
+                           E::cfdi40(E::uuidNuevo()).replace(FECHA_REAL, "Fecha=\"2025-03-02T09:00:00\""));
         for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
             QVERIFY2(r.estado == TResultadoArchivo::Importado, qPrintable(r.motivo));
-        m_conexion = TEntornoImportacion::conexion(RFC);
+        m_conexion = E::conexion(RFC);
         m_idNegocio = TNegocio::getByRFC(RFC, m_conexion)->id();
     }
     void cleanup()
@@ -88,14 +81,14 @@ private slots:
     // issued them.
     void cadaHallazgo()
     {
-        const QString faltante = uuidNuevo();
-        const QString recibidoAjeno = uuidNuevo();
+        const QString faltante = E::uuidNuevo();
+        const QString recibidoAjeno = E::uuidNuevo();
         const TFila cancelado{.uuid = m_uuids.at(0), .estatus = u"0"_s, .fechaCancelacion = u"2025-02-01 12:30:00"_s};
         const TFila distinto{.uuid = m_uuids.at(1).toLower(), .monto = u"999.999999"_s};
         const TFila igual{m_uuids.at(2)};
         const TFila sinXml{.uuid = faltante, .monto = u"123456789012.123456"_s};
         const TFila ajeno{.uuid = recibidoAjeno, .emisor = u"AAA010101AAA"_s, .receptor = RFC};
-        const TFila local{.uuid = uuidNuevo(), .emisor = u"AAA010101AAA"_s, .receptor = RFC, .emisorLocal = true};
+        const TFila local{.uuid = E::uuidNuevo(), .emisor = u"AAA010101AAA"_s, .receptor = RFC, .emisorLocal = true};
         for (const TFila& f : {cancelado, distinto, igual, sinXml, ajeno, local})
             guarda(f);
 
@@ -112,11 +105,10 @@ private slots:
         };
         QCOMPARE(ordenados(vistos), ordenados(esperados));
 
-        const std::unique_ptr<TComprobante> marcado = TEntornoImportacion::comprobante(RFC, m_uuids.at(0));
+        const std::unique_ptr<TComprobante> marcado = E::comprobante(RFC, m_uuids.at(0));
         QCOMPARE(marcado->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
         QCOMPARE(marcado->getFechacancelacion(), QDateTime(QDate(2025, 2, 1), QTime(12, 30)));
-        QCOMPARE(TEntornoImportacion::comprobante(RFC, m_uuids.at(1))->getEstatus(),
-                 TComprobante::ESTADO_FACTURA_ACTIVA);
+        QCOMPARE(E::comprobante(RFC, m_uuids.at(1))->getEstatus(), TComprobante::ESTADO_FACTURA_ACTIVA);
     }
 
     // The same UUID from two packages, in either order: the newer package
@@ -150,7 +142,7 @@ private slots:
             TMetadatosat::busca(TMetadatosat::columna(TMetadatosat::col_Uuid) == m_uuids.at(0), m_conexion);
         QCOMPARE(filas.size(), 1);
         QCOMPARE(filas.first().cancelado(), cancelado);
-        QCOMPARE(TEntornoImportacion::comprobante(RFC, m_uuids.at(0))->getEstatus(),
+        QCOMPARE(E::comprobante(RFC, m_uuids.at(0))->getEstatus(),
                  cancelado ? TComprobante::ESTADO_FACTURA_CANCELADA : TComprobante::ESTADO_FACTURA_ACTIVA);
     }
 
@@ -158,17 +150,17 @@ private slots:
     // counts it.
     void comprobanteDespuesDeSusMetadatos()
     {
-        const QString uuid = uuidNuevo();
+        const QString uuid = E::uuidNuevo();
         guarda({.uuid = uuid, .estatus = u"0"_s, .fechaCancelacion = u"2025-02-03 10:00:00"_s});
         Conexiones::cierraHilo();
         QDir(m_entorno->entrada()).removeRecursively();
-        m_entorno->escribe(u"tarde.xml"_s, voucher(uuid));
+        m_entorno->escribe(u"tarde.xml"_s, E::cfdi40(uuid));
         TResumenImportacion resumen;
         for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
             resumen.agrega(r);
         QCOMPARE(resumen.importados, 1);
         QCOMPARE(resumen.cancelados, 1);
-        const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(RFC, uuid);
+        const std::unique_ptr<TComprobante> guardado = E::comprobante(RFC, uuid);
         QCOMPARE(guardado->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
         QCOMPARE(guardado->getFechacancelacion(), QDateTime(QDate(2025, 2, 3), QTime(10, 0)));
     }
@@ -198,10 +190,6 @@ private slots:
     }
 
 private:
-    static QByteArray voucher(const QString& uuid)
-    {
-        return TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{UUID_REAL, uuid.toLatin1()}});
-    }
     void guarda(const TFila& f)
     {
         TTransaccion transaccion(m_conexion);

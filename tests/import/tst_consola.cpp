@@ -78,7 +78,7 @@ private slots:
             if (preparacion == TPreparacion::RegistroOcupado)
                 QVERIFY(ocupa.exec(u"BEGIN EXCLUSIVE"_s));
 
-            const TProgramaConsola::TCorrida corrida = programa.corre(argumentos, "Clave#1\n");
+            const TProgramaConsola::TCorrida corrida = programa.corre(argumentos);
             QCOMPARE(corrida.salida, salida);
             const QString dicho = salida == 0 ? corrida.salidaEstandar : corrida.errores;
             QVERIFY2(dicho.contains(mensaje), qPrintable(dicho));

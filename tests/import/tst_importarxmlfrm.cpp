@@ -1,16 +1,12 @@
 #include "NegocioPrueba.h"
 #include "Arranque.h"
 #include "Capturas.h"
-#include "Constantes.h"
-#include "Entidades.h"
+#include "EntornoImportacion.h"
 #include "PaquetesPrueba.h"
 #include "SelectorArchivos.h"
 #include "Sistema.h"
-#include "negocio/TBaseDatosLocalFrm.h"
 #include "import/TImportarXMLFrm.h"
-#include "import/TImportadorXML.h"
 #include "setup/TWizardFrm.h"
-#include "negocio/Utils.h"
 #include "app/Ventanas.h"
 #include "Aperturas.h"
 #include "Logmanager.h"
@@ -28,12 +24,12 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStackedWidget>
-#include <QtTest>
 
 #include <cstdio>
 
 using namespace Constantes;
 using namespace Qt::StringLiterals;
+using E = TEntornoImportacion;
 
 namespace {
 
@@ -58,11 +54,6 @@ void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString&
     pieza<QPushButton>(ventana, boton)->click();
 }
 
-QString dato(const QString& nombre)
-{
-    return QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + nombre;
-}
-
 // The program as a new user starts it: no business registered, the wizard
 // on its first-run page.
 class TPrograma : public TProgramaPrueba {
@@ -82,7 +73,7 @@ public:
         QDir().mkpath(destino + u"sub"_s);
         for (int i = 0; i < archivos.size(); ++i) {
             const QString como = (i % 2 ? destino + u"sub/"_s : destino) + QFileInfo(archivos.at(i)).fileName();
-            QFile::copy(dato(archivos.at(i)), como);
+            QFile::copy(E::dato(archivos.at(i)), como);
         }
         return destino;
     }
@@ -319,8 +310,8 @@ private slots:
         TPrograma programa;
         TImportarXMLFrm* v = programa.v;
         const QString paquete = programa.carpeta.archivo(u"A1_01.zip"_s);
-        QVERIFY(PaquetesPrueba::escribe(paquete, {{u"uno.xml"_s, TCarpetaPrograma::lee(dato(u"cfdi40-real.xml"_s)), {}},
-                                                  {u"dos.XML"_s, TCarpetaPrograma::lee(dato(u"cfdi33-real.xml"_s)), {}},
+        QVERIFY(PaquetesPrueba::escribe(paquete, {{u"uno.xml"_s, E::bytes(E::dato(u"cfdi40-real.xml"_s)), {}},
+                                                  {u"dos.XML"_s, E::bytes(E::dato(u"cfdi33-real.xml"_s)), {}},
                                                   {u"leeme.txt"_s, "Descarga masiva", {}}}));
         programa.carpetas.agrega(paquete);
         programa.acepta(CORREO, u"secreta"_s, u"secreta"_s, "BtArchivo");
@@ -405,9 +396,7 @@ private slots:
         }
         int comprobantes = 0;
         for (const QString& linea : registroLocal().getEmpresas()) {
-            TConexionSesion conexion;
-            Utils::evaluaConexion(conexion, registroLocal().getEmpresaDetalle(linea.section(u'|', 0, 0)).value(2));
-            comprobantes += TComprobante::cuenta(TCondicion(), conexion);
+            comprobantes += TComprobante::cuenta(TCondicion(), E::conexion(linea.section(u'|', 0, 0)));
         }
         QCOMPARE(copias, comprobantes);
         QVERIFY(comprobantes >= 1);

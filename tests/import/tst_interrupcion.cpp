@@ -30,7 +30,7 @@ private slots:
         QFile::copy(TEntornoImportacion::dato(u"cfdv2.xml"_s), m_corpus.filePath(u"1/v2.xml"_s));
 
         TProgramaConsola limpio;
-        const TProgramaConsola::TCorrida corrida = corre(limpio);
+        const TProgramaConsola::TCorrida corrida = limpio.corre(argumentos());
         QCOMPARE(corrida.salida, 0);
         QVERIFY(corrida.salidaEstandar.contains(u"Importados: %1\n"_s.arg(ARCHIVOS)));
         m_limpio = estado();
@@ -57,7 +57,7 @@ private slots:
         QFETCH(int, tomados);
         TProgramaConsola programa;
         QProcess proceso;
-        programa.inicia(proceso, argumentos(), QByteArrayLiteral("Clave#1\n"));
+        programa.inicia(proceso, argumentos());
         while (proceso.state() == QProcess::Running && archivosTomados() < tomados)
             QThread::usleep(500);
         ::kill(static_cast<pid_t>(proceso.processId()), senal);
@@ -71,7 +71,7 @@ private slots:
             QVERIFY(salida.contains(u"\nProceso Terminado\n"_s));
         }
 
-        const TProgramaConsola::TCorrida otra = corre(programa);
+        const TProgramaConsola::TCorrida otra = programa.corre(argumentos());
         QCOMPARE(otra.salida, 0);
         QCOMPARE(estado(), m_limpio);
     }
@@ -80,10 +80,6 @@ private:
     QStringList argumentos() const
     {
         return {m_corpus.path(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL)};
-    }
-    TProgramaConsola::TCorrida corre(const TProgramaConsola& programa) const
-    {
-        return programa.corre(argumentos(), QByteArrayLiteral("Clave#1\n"));
     }
 
     QTemporaryDir m_corpus;

@@ -4,7 +4,6 @@
 #include "import/TNegociosImportacion.h"
 
 #include <QSqlDatabase>
-#include <QUuid>
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -28,7 +27,7 @@ QString rfc(int i)
 // A real voucher of issuer `i` with a fresh UUID, written as `como`; its UUID.
 QString escribe(const TEntornoImportacion& entorno, int i, const QString& como)
 {
-    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString uuid = TEntornoImportacion::uuidNuevo();
     entorno.escribe(como, TEntornoImportacion::variante(
                               MUESTRA, {{"Rfc=\"" + RFC_MUESTRA + '"', "Rfc=\"" + rfc(i).toLatin1() + '"'},
                                         {UUID_MUESTRA, uuid.toLatin1()}}));
@@ -49,10 +48,9 @@ int conexionesAbiertas()
 // under a low `ulimit -n`.
 TProgramaConsola::TCorrida importaLimitado(const TProgramaConsola& consola, int descriptores)
 {
-    QProcess proceso;
-    proceso.setProgram(consola.programa());
-    proceso.setArguments({consola.entorno.entrada(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL)});
-    proceso.setChildProcessModifier([descriptores] {
+    const QStringList argumentos{consola.entorno.entrada(), u"--correo"_s,
+                                 QString::fromUtf8(TEntornoImportacion::EMAIL)};
+    return consola.corre(argumentos, TProgramaConsola::clave(), [descriptores] {
         TSenalesTerminacion::desbloquea();
         cpu_set_t procesadores;
         CPU_ZERO(&procesadores);
@@ -69,17 +67,6 @@ TProgramaConsola::TCorrida importaLimitado(const TProgramaConsola& consola, int 
         const rlimit limite{rlim_t(descriptores), rlim_t(descriptores)};
         setrlimit(RLIMIT_NOFILE, &limite);
     });
-    proceso.start();
-    if (!proceso.waitForStarted())
-        qFatal("velkor-importar no arrancó");
-    proceso.write(QByteArray(TEntornoImportacion::PASSWORD) + '\n');
-    proceso.closeWriteChannel();
-    if (!proceso.waitForFinished(240000)) {
-        proceso.kill();
-        proceso.waitForFinished();
-    }
-    return {proceso.exitStatus() == QProcess::NormalExit ? proceso.exitCode() : -1,
-            QString::fromUtf8(proceso.readAllStandardOutput()), QString::fromUtf8(proceso.readAllStandardError())};
 }
 
 } // namespace

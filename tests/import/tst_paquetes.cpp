@@ -5,28 +5,17 @@
 #include "import/ImportacionCarpeta.h"
 
 #include <QThread>
-#include <QUuid>
 
 #include <csignal>
 
 using namespace Qt::StringLiterals;
+using E = TEntornoImportacion;
 
 namespace {
 
 const QString RFC = u"ISD950921HE5"_s;
-const QByteArray UUID_REAL = "C2832671-DA6D-11EF-A83D-00155D012007";
 const QString ENCABEZADO = u"Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
                            "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion"_s;
-
-QString uuidNuevo()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
-
-QByteArray voucher(const QString& uuid)
-{
-    return TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{UUID_REAL, uuid.toLatin1()}});
-}
 
 // One metadata row of the real voucher's issuer, as the SAT writes it.
 QString fila(const QString& uuid, const QString& monto, bool cancelado, const QString& emisor = RFC)
@@ -67,15 +56,15 @@ private slots:
     {
         TProgramaConsola programa;
         const TEntornoImportacion& e = programa.entorno;
-        const QString cancelado = uuidNuevo();
-        const QString vigente = uuidNuevo();
-        const QString distinto = uuidNuevo().toLower();
-        const QString faltante = uuidNuevo();
+        const QString cancelado = E::uuidNuevo();
+        const QString vigente = E::uuidNuevo();
+        const QString distinto = E::uuidNuevo().toLower();
+        const QString faltante = E::uuidNuevo();
         const QString paqueteCfdi = e.entrada() + u"A1B2C3_01.zip"_s;
         // The first three are imported, the rest left out.
-        const QList<PaquetesPrueba::TEntrada> entradas{{cancelado + u".xml"_s, voucher(cancelado), dia(1)},
-                                                       {vigente + u".xml.xml"_s, voucher(vigente), dia(1)},
-                                                       {distinto + u".XML"_s, voucher(distinto), dia(1)},
+        const QList<PaquetesPrueba::TEntrada> entradas{{cancelado + u".xml"_s, E::cfdi40(cancelado), dia(1)},
+                                                       {vigente + u".xml.xml"_s, E::cfdi40(vigente), dia(1)},
+                                                       {distinto + u".XML"_s, E::cfdi40(distinto), dia(1)},
                                                        {u"carpeta/"_s, {}, dia(1)},
                                                        {u"__MACOSX/._"_s + cancelado + u".xml"_s, "Mac", dia(1)},
                                                        {u"._recurso.xml"_s, "Mac", dia(1)},
@@ -90,22 +79,20 @@ private slots:
             nuevo, {{u"A1_01.txt"_s,
                      metadatos({fila(cancelado, u"1000.00"_s, true), fila(vigente.toLower(), u"1000.00"_s, false),
                                 fila(distinto.toUpper(), u"1000.01"_s, false), fila(faltante, u"250.50"_s, false),
-                                fila(uuidNuevo(), u"1.00"_s, false, u"XAXX010101000"_s)}),
+                                fila(E::uuidNuevo(), u"1.00"_s, false, u"XAXX010101000"_s)}),
                      dia(5)}}));
         const QString viejo = e.entrada() + u"meta/B0_01.zip"_s;
         QVERIFY(PaquetesPrueba::escribe(viejo,
                                         {{u"B0_01.txt"_s, metadatos({fila(cancelado, u"1000.00"_s, false)}), dia(2)}}));
         // A damaged package fails alone.
         const QString danado = e.entrada() + u"roto.zip"_s;
-        QVERIFY(PaquetesPrueba::escribe(danado, {{uuidNuevo() + u".xml"_s, voucher(uuidNuevo()), {}}}));
+        QVERIFY(PaquetesPrueba::escribe(danado, {{E::uuidNuevo() + u".xml"_s, E::cfdi40(E::uuidNuevo()), {}}}));
         QVERIFY(PaquetesPrueba::corta(danado, QFileInfo(danado).size() / 2));
 
         const int contados = ImportacionCarpeta::cuenta(e.entrada());
         const QString conciliacion = e.carpeta.archivo(u"conciliacion.csv"_s);
-        const TProgramaConsola::TCorrida corrida =
-            programa.corre({e.entrada(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL),
-                            u"--conciliacion"_s, conciliacion},
-                           QByteArrayLiteral("Clave#1\n"));
+        const TProgramaConsola::TCorrida corrida = programa.corre(
+            {e.entrada(), u"--correo"_s, QString::fromUtf8(E::EMAIL), u"--conciliacion"_s, conciliacion});
         const QString salida = corrida.salidaEstandar;
         QVERIFY2(corrida.salida == 1, qPrintable(salida + corrida.errores));
         for (const QString& texto :
@@ -130,12 +117,11 @@ private slots:
 
         // The voucher the newer package cancelled stays cancelled, the rest
         // in force; UUIDs match whatever their case.
-        QCOMPARE(TEntornoImportacion::comprobante(RFC, cancelado)->getEstatus(),
-                 TComprobante::ESTADO_FACTURA_CANCELADA);
+        QCOMPARE(E::comprobante(RFC, cancelado)->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
         for (const QString& uuid : {vigente, distinto})
-            QCOMPARE(TEntornoImportacion::comprobante(RFC, uuid)->getEstatus(), TComprobante::ESTADO_FACTURA_ACTIVA);
+            QCOMPARE(E::comprobante(RFC, uuid)->getEstatus(), TComprobante::ESTADO_FACTURA_ACTIVA);
 
-        const QString csv = QString::fromUtf8(TEntornoImportacion::bytes(conciliacion));
+        const QString csv = QString::fromUtf8(E::bytes(conciliacion));
         QCOMPARE(TCarpetaPrograma::modo(conciliacion), 0600);
         QVERIFY2(csv.contains(u"%1,%2,Cancelado,2025-01-24 10:10:41,2025-02-01 12:30:00,"_s.arg(RFC, cancelado)),
                  qPrintable(csv));
@@ -164,13 +150,13 @@ private slots:
         const TEntornoImportacion& e = programa.entorno;
         const QString paquete = e.entrada() + u"paquete.zip"_s;
         if (tipo == "ruta"_L1) {
-            const QString uuid = uuidNuevo();
-            QVERIFY(PaquetesPrueba::escribe(
-                paquete, {{uuid + u".xml"_s, voucher(uuid), {}}, {u"../../fuera.xml"_s, voucher(uuidNuevo()), {}}}));
+            const QString uuid = E::uuidNuevo();
+            QVERIFY(PaquetesPrueba::escribe(paquete, {{uuid + u".xml"_s, E::cfdi40(uuid), {}},
+                                                      {u"../../fuera.xml"_s, E::cfdi40(E::uuidNuevo()), {}}}));
         } else {
             QVERIFY(PaquetesPrueba::bomba(paquete, 2, 3ull << 30) > 0);
         }
-        e.escribe(u"suelto.xml"_s, voucher(uuidNuevo()));
+        e.escribe(u"suelto.xml"_s, E::cfdi40(E::uuidNuevo()));
         QCOMPARE(ImportacionCarpeta::cuenta(e.entrada()), 2);
         const TProgramaConsola::TCorrida corrida = programa.importa();
         QVERIFY2(corrida.salida == 1, qPrintable(corrida.salidaEstandar + corrida.errores));
@@ -201,13 +187,13 @@ private slots:
             return;
         TProgramaConsola programa;
         QProcess proceso;
-        programa.inicia(proceso, argumentos(), QByteArrayLiteral("Clave#1\n"));
+        programa.inicia(proceso, argumentos());
         while (proceso.state() == QProcess::Running && archivosTomados() < tomados)
             QThread::usleep(500);
         ::kill(static_cast<pid_t>(proceso.processId()), SIGKILL);
         QVERIFY(proceso.waitForFinished(240000));
 
-        const TProgramaConsola::TCorrida otra = programa.corre(argumentos(), QByteArrayLiteral("Clave#1\n"));
+        const TProgramaConsola::TCorrida otra = programa.corre(argumentos());
         QVERIFY2(otra.salida == 0, qPrintable(otra.salidaEstandar + otra.errores));
         QCOMPARE(estado(), m_limpio);
     }
@@ -221,8 +207,8 @@ private:
         QList<PaquetesPrueba::TEntrada> uno, dos;
         QStringList filas;
         for (int i = 0; i < 160; ++i) {
-            const QString uuid = uuidNuevo();
-            (i < 80 ? uno : dos).append({uuid + u".xml"_s, voucher(uuid), dia(1)});
+            const QString uuid = E::uuidNuevo();
+            (i < 80 ? uno : dos).append({uuid + u".xml"_s, E::cfdi40(uuid), dia(1)});
             filas << fila(uuid, u"1000.00"_s, i % 4 == 0);
         }
         QVERIFY(PaquetesPrueba::escribe(m_corpus->filePath(u"C_01.zip"_s), uno));
@@ -230,15 +216,12 @@ private:
         QVERIFY(
             PaquetesPrueba::escribe(m_corpus->filePath(u"M_01.zip"_s), {{u"M_01.txt"_s, metadatos(filas), dia(3)}}));
         TProgramaConsola limpio;
-        const TProgramaConsola::TCorrida corrida = limpio.corre(argumentos(), QByteArrayLiteral("Clave#1\n"));
+        const TProgramaConsola::TCorrida corrida = limpio.corre(argumentos());
         QVERIFY2(corrida.salida == 0, qPrintable(corrida.salidaEstandar + corrida.errores));
         QVERIFY(corrida.salidaEstandar.contains(u"Cancelados ante el SAT: 40 "_s));
         m_limpio = estado();
     }
-    QStringList argumentos() const
-    {
-        return {m_corpus->path(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL)};
-    }
+    QStringList argumentos() const { return {m_corpus->path(), u"--correo"_s, QString::fromUtf8(E::EMAIL)}; }
 
     std::unique_ptr<QTemporaryDir> m_corpus;
     QStringList m_limpio;

@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
+using E = TEntornoImportacion;
 
 namespace {
 
@@ -24,8 +25,8 @@ namespace {
 // committed and in hand.
 constexpr int ARCHIVOS = 150;
 
-const QString CORREO = QString::fromUtf8(TEntornoImportacion::EMAIL);
-const QString CLAVE = QString::fromUtf8(TEntornoImportacion::PASSWORD);
+const QString CORREO = QString::fromUtf8(E::EMAIL);
+const QString CLAVE = QString::fromUtf8(E::PASSWORD);
 using TCorrida = TProgramaConsola::TCorrida;
 
 // What the businesses of the current program folder's registry hold on the
@@ -38,7 +39,7 @@ QStringList estadoServidor(bool servidor = true)
     empresas.sort();
     for (const QString& empresa : std::as_const(empresas)) {
         const QString rfc = empresa.section(u'|', 0, 0);
-        const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+        const TConexionSesion conexion = E::conexion(rfc);
         if (servidor && !conexion.enServidor())
             qFatal("%s no está en el servidor", qPrintable(rfc));
         for (const TTabla& t : Esquema::tablas())
@@ -95,11 +96,7 @@ class TstServidor : public QObject {
     }
     TCorrida importa(const TProgramaConsola& estacion, const QString& carpeta = {}) const
     {
-        return estacion.corre(argumentos(carpeta), CLAVE.toUtf8() + '\n');
-    }
-    void inicia(QProcess& proceso, const TProgramaConsola& estacion) const
-    {
-        estacion.inicia(proceso, argumentos(), CLAVE.toUtf8() + '\n');
+        return estacion.corre(argumentos(carpeta));
     }
     // A run that should have gone clean; when not, the rows that did not
     // import and the end of the server's own log say why.
@@ -142,7 +139,7 @@ class TstServidor : public QObject {
         QCOMPARE(concede(segunda), std::make_pair(true, QStringList()));
 
         Sistema::exePath = primera.entorno.carpeta.ruta();
-        const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+        const TConexionSesion conexion = E::conexion(rfc);
         std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(rfc, conexion);
         QVERIFY(negocio && FirmaPermisos::esSecretoCompartido(negocio->getSecreto()));
         const FirmaPermisos::TSecreto secreto = FirmaPermisos::secretoDe(*negocio, Sistema::exePath, conexion);
@@ -184,8 +181,7 @@ private slots:
             QSKIP(qPrintable(falta));
         QVERIFY(m_corpus.isValid());
         for (int i = 0; i < ARCHIVOS; ++i)
-            TEntornoImportacion::escribeEn(m_corpus.filePath(u"%1/%2.xml"_s.arg(i % 5).arg(i)),
-                                           TEntornoImportacion::muestraNueva(i));
+            E::escribeEn(m_corpus.filePath(u"%1/%2.xml"_s.arg(i % 5).arg(i)), E::muestraNueva(i));
     }
     void init() { vaciaServidor(); }
 
@@ -200,11 +196,11 @@ private slots:
         QVERIFY(corrida.salidaEstandar.contains(u"Importados: %1\n"_s.arg(ARCHIVOS)));
         Sistema::exePath = primera.entorno.carpeta.ruta();
         const QStringList empresas = registroLocal().getEmpresas();
-        QCOMPARE(empresas.size(), TEntornoImportacion::MUESTRAS.size());
+        QCOMPARE(empresas.size(), E::MUESTRAS.size());
         const QStringList enServidor = estadoServidor();
         QList<NuevoNegocio::TDestino> destinos;
         for (const QString& empresa : empresas)
-            destinos << NuevoNegocio::destinoServidor(TEntornoImportacion::conexion(empresa.section(u'|', 0, 0)));
+            destinos << NuevoNegocio::destinoServidor(E::conexion(empresa.section(u'|', 0, 0)));
         // Its password travels enciphered in the registry, never in the clear.
         QVERIFY(!TCarpetaPrograma::lee(primera.entorno.carpeta.archivo(Constantes::DB_USUARIOS))
                      .contains(m_servidor->password().toUtf8()));
@@ -249,7 +245,7 @@ private slots:
         Sistema::exePath = primera.entorno.carpeta.ruta();
         QList<NuevoNegocio::TDestino> destinos;
         for (const QString& empresa : registroLocal().getEmpresas())
-            destinos << NuevoNegocio::destinoServidor(TEntornoImportacion::conexion(empresa.section(u'|', 0, 0)));
+            destinos << NuevoNegocio::destinoServidor(E::conexion(empresa.section(u'|', 0, 0)));
         Sistema::exePath = segunda.entorno.carpeta.ruta();
         for (const NuevoNegocio::TDestino& destino : std::as_const(destinos))
             QCOMPARE(EmpresaEnServidor::conecta(destino, CORREO, CLAVE).resultado,
@@ -258,8 +254,8 @@ private slots:
 
         QProcess a;
         QProcess b;
-        inicia(a, primera);
-        inicia(b, segunda);
+        primera.inicia(a, argumentos());
+        segunda.inicia(b, argumentos());
         QVERIFY(a.waitForFinished(240000) && b.waitForFinished(240000));
         QVERIFY(a.exitCode() <= 1 && b.exitCode() <= 1);
         for (TProgramaConsola* estacion : {&primera, &segunda})
@@ -294,7 +290,7 @@ private slots:
 
         TProgramaConsola estacion;
         QTemporaryDir primeros;
-        for (int i = 0; i < TEntornoImportacion::MUESTRAS.size(); ++i)
+        for (int i = 0; i < E::MUESTRAS.size(); ++i)
             QVERIFY(QFile::copy(m_corpus.filePath(u"%1/%2.xml"_s.arg(i % 5).arg(i)),
                                 primeros.filePath(u"%1.xml"_s.arg(i))));
         QCOMPARE(importa(estacion, primeros.path()).salida, 0);
@@ -302,19 +298,18 @@ private slots:
         QStringList rfcs;
         for (const QString& empresa : registroLocal().getEmpresas())
             rfcs << empresa.section(u'|', 0, 0);
-        QCOMPARE(rfcs.size(), TEntornoImportacion::MUESTRAS.size());
+        QCOMPARE(rfcs.size(), E::MUESTRAS.size());
         const QString retenido = rfcs.takeLast();
-        auto retencion = std::make_unique<TTablaRetenida>(TEntornoImportacion::conexion(retenido),
-                                                          TComprobante::tablaEsquema().nombre);
+        auto retencion = std::make_unique<TTablaRetenida>(E::conexion(retenido), TComprobante::tablaEsquema().nombre);
         QVERIFY2(retencion->error().isEmpty(), qPrintable(retencion->error()));
 
         QProcess proceso;
-        inicia(proceso, estacion);
+        estacion.inicia(proceso, argumentos());
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
                 qint64 guardados = 0;
                 for (const QString& rfc : std::as_const(rfcs))
-                    guardados += TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(rfc));
+                    guardados += TComprobante::cuenta(TCondicion(), E::conexion(rfc));
                 return guardados > rfcs.size();
             }(),
             120000);
@@ -342,12 +337,12 @@ private slots:
     void creacionInterrumpida()
     {
         QTemporaryDir ajena;
-        TEntornoImportacion::escribeEn(ajena.filePath(u"a.xml"_s), TEntornoImportacion::muestraNueva(2));
+        E::escribeEn(ajena.filePath(u"a.xml"_s), E::muestraNueva(2));
         TProgramaConsola primera;
         QCOMPARE(importa(primera, ajena.path()).salida, 0);
         Sistema::exePath = primera.entorno.carpeta.ruta();
         const QString suyo = registroLocal().getEmpresas().value(0).section(u'|', 0, 0);
-        const QStringList completas = Esquema::tablasPresentes(TEntornoImportacion::conexion(suyo));
+        const QStringList completas = Esquema::tablasPresentes(E::conexion(suyo));
         Conexiones::cierraHilo();
 
         TProgramaConsola segunda;
@@ -356,10 +351,10 @@ private slots:
         QVERIFY2(explica(rechazada).contains("con comprobantes, y este equipo no la tiene registrada"),
                  explica(rechazada).constData());
         Sistema::exePath = primera.entorno.carpeta.ruta();
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(suyo)), 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(suyo)), 1);
         Conexiones::cierraHilo();
 
-        const QByteArray xml = TEntornoImportacion::muestraNueva(0);
+        const QByteArray xml = E::muestraNueva(0);
         const QString rfc =
             QRegularExpression(u"Emisor[^>]*Rfc=\"([^\"]+)\""_s).match(QString::fromUtf8(xml)).captured(1);
         QVERIFY(!rfc.isEmpty());
@@ -369,12 +364,12 @@ private slots:
         Esquema::completa(resto, TGrupoEsquema::Base);
         Conexiones::cierraHilo();
         QTemporaryDir propia;
-        TEntornoImportacion::escribeEn(propia.filePath(u"b.xml"_s), xml);
+        E::escribeEn(propia.filePath(u"b.xml"_s), xml);
         const TCorrida creada = importa(segunda, propia.path());
         QVERIFY2(creada.salida == 0, explica(creada).constData());
         Sistema::exePath = segunda.entorno.carpeta.ruta();
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(rfc)), 1);
-        QCOMPARE(Esquema::tablasPresentes(TEntornoImportacion::conexion(rfc)), completas);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(rfc)), 1);
+        QCOMPARE(Esquema::tablasPresentes(E::conexion(rfc)), completas);
         Conexiones::cierraHilo();
     }
 
@@ -386,14 +381,13 @@ private slots:
         for (const QString& nombre : {u"cfdv40-nomina12.xml"_s, u"cfdi40-nomina-compensacion-valid.xml"_s,
                                       u"cfdv32-nomina.xml"_s, u"cfdv40-pagos20.xml"_s, u"cfdv40-cartaporte20.xml"_s,
                                       u"cfdv40-donat11.xml.xml"_s, u"impuestos-locales-retenidos.xml"_s})
-            TEntornoImportacion::escribeEn(carpeta.filePath(nombre),
-                                           TEntornoImportacion::bytes(TEntornoImportacion::dato(nombre)));
+            E::escribeEn(carpeta.filePath(nombre), E::bytes(E::dato(nombre)));
         const auto resumen = [](const TCorrida& corrida) {
             return corrida.salidaEstandar.mid(corrida.salidaEstandar.indexOf(u"Importados:"_s))
                 .section(u"Fallidos:"_s, 0, 0);
         };
         TProgramaConsola local;
-        const TCorrida enLocal = local.corre({carpeta.path(), u"--correo"_s, CORREO}, CLAVE.toUtf8() + '\n');
+        const TCorrida enLocal = local.corre({carpeta.path(), u"--correo"_s, CORREO});
         QCOMPARE(enLocal.salida, 0);
         QVERIFY2(!enLocal.salidaEstandar.contains(u"Importados: 0\n"_s), qPrintable(enLocal.salidaEstandar));
         TProgramaConsola remota;
@@ -429,7 +423,7 @@ private slots:
         const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(CORREO, rfc, rfc, destino, QByteArray());
         QCOMPARE(creada, conexion);
         QCOMPARE(Esquema::versionRegistrada(creada), Esquema::version());
-        QCOMPARE(TEntornoImportacion::conexion(rfc), conexion);
+        QCOMPARE(E::conexion(rfc), conexion);
         Conexiones::cierraHilo();
     }
 

@@ -1,5 +1,6 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
+#include "Conexiones.h"
 #include "ConciliacionSat.h"
 #include "Constantes.h"
 #include "ContratoModulos.h"
@@ -42,6 +43,8 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -356,6 +359,31 @@ private slots:
         const ResumenInicio::TVigencia v = ResumenInicio::vigencia(fin, QDate(2026, 12, 7));
         QCOMPARE(int(v.estado), estado);
         QVERIFY2(ResumenInicio::textoVigencia(v).contains(texto), qPrintable(ResumenInicio::textoVigencia(v)));
+    }
+
+    // Totals the engine cannot read say why in Spanish; the engine's English
+    // words and the statement are for the log alone.
+    void totalesIlegibles()
+    {
+        const TCarpetaPrograma carpeta;
+        NegocioPrueba::creaRegistro(carpeta);
+        registraEscuela();
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
+        const TTabla& tabla = TComprobante::tablaEsquema();
+        const QString moneda = tabla.columnas.at(TComprobante::col_Moneda).nombre;
+        QSqlQuery q(Conexiones::baseDatos(*Sistema::Conexion));
+        QVERIFY2(q.exec(u"ALTER TABLE %1 DROP %2"_s.arg(tabla.nombre, moneda)), qPrintable(q.lastError().text()));
+        QString mensaje;
+        try {
+            ResumenInicio::periodo(*Sistema::Conexion, Sistema::Negocio->getIdnegocio(), QDate(2026, 1, 1),
+                                   QDate(2027, 1, 1));
+        } catch (const EBaseDatos& e) {
+            mensaje = e.mensaje();
+        }
+        QCOMPARE(mensaje, u"No se pudo leer los comprobantes: el motor de base de datos no lo aceptó (el detalle está "
+                          "en la bitácora del programa)."_s);
+        QVERIFY2(carpeta.log().contains(u"Column unknown"_s) && carpeta.log().contains(u"SELECT"_s),
+                 qPrintable(carpeta.log()));
     }
 
     void configuracionNegocio()

@@ -108,13 +108,26 @@ struct TCabecera {
     QDateTime fecha, timbrado;
 };
 
-// One payroll receipt as the file writes it, amounts as texto() writes them
-// and dates in ISO form: the receipt's fields and the employee's, in the order
-// nomina() reads them; perceptions, deductions, other payments and
-// disabilities one text a row, in the order they are stored.
+// One payroll receipt as the file writes it: amounts as texto() writes them;
+// perceptions, deductions, other payments and disabilities one text a row, in
+// the order they are stored.
 struct TRecibo {
-    QString archivo;
-    QStringList recibo, empleado, percepciones, deducciones, otrosPagos, incapacidades;
+    QString archivo, tipoNomina;
+    QDate fechaPago, fechaInicialPago, fechaFinalPago;
+    QString diasPagados, totalPercepciones, totalDeducciones, totalOtrosPagos, totalSueldos, totalGravado, totalExento,
+        totalSeparacion, totalJubilacion, totalOtrasDeducciones, totalRetenidos;
+    int banco;
+    QString clabe, registroPatronal, rfcPatronOrigen, curpEmisor, antiguedad;
+    // The employee.
+    QString curp, numEmpleado, numSeguroSocial, tipoRegimen, tipoContrato, tipoJornada, periodicidad, departamento,
+        puesto;
+    int riesgoPuesto;
+    QString salarioBase, salarioDiario;
+    QDate inicioRelacion;
+    int bancoEmpleado;
+    QString clabeEmpleado, sindicalizado, entidad;
+    // The rows under the receipt.
+    QStringList percepciones, deducciones, otrosPagos, incapacidades;
 };
 
 } // namespace
@@ -459,31 +472,31 @@ private slots:
     void nomina_data()
     {
         QTest::addColumn<TRecibo>("f");
-        const auto campos = [](const QString& texto) { return texto.split(u'|'); };
-        // The SAT's example writes the same amount in every total.
-        QTest::newRow("ejemplo SAT") << TRecibo{
-            u"cfdv40-nomina12.xml"_s,
-            campos(u"O|2016-10-15|2016-10-01|2016-10-15|15|"_s + u"123.45|"_s.repeated(10) +
-                   u"2|1234567890|E23-12345-12-1|AAA010101AAA|OAAJ840102HJCVRN00|P3Y2M23D"_s),
-            campos(u"OAAJ840102HJCVRN00|001|123456789012345|03|01|02|04|001|Programador|3|123.45|123.45|2013-04-11|2|"
-                   "1234567890|Sí|AGU"_s),
-            {u"001 AAA Sueldo Regular 89 90"_s, u"005 BBB Sueldo Regular 89 90"_s},
-            {u"001 XXX Deduccion Semanal 10"_s, u"100 YYY Deduccion Semanal 10"_s},
-            {u"001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56"_s,
-             u"002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"_s},
-            {u"1 01 22.45"_s, u"2 02 22.45"_s}};
-        QTest::newRow("compensacion") << TRecibo{
-            u"cfdi40-nomina-compensacion-valid.xml"_s,
-            campos(u"O|2026-01-14|2026-01-01|2026-01-15|15|15000|2689.23|263.63|15000|15000|0|<vacío>|<vacío>|416.98|"
-                   "2272.25|0||A0000000000|||P63W"_s),
-            campos(u"XAXX010101HDFXXX01|0001|00000000000|02|01|01|04|Ninguno|Ninguno|1|1050.68|1000|2024-10-28|0||No|"
-                   "CMX"_s),
-            {u"001 001 Sueldo 15000 0"_s},
-            {u"001 052 I.M.S.S. 416.98"_s, u"002 045 I.S.R. mes 2272.25"_s},
-            {u"999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>"_s,
-             u"002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>"_s,
-             u"004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"_s},
-            {}};
+        const QString monto = u"123.45"_s;
+        const QString vacio = u"<vacío>"_s;
+        QTest::newRow("ejemplo SAT") << TRecibo(
+            u"cfdv40-nomina12.xml"_s, u"O"_s, QDate(2016, 10, 15), QDate(2016, 10, 1), QDate(2016, 10, 15), u"15"_s,
+            monto, monto, monto, monto, monto, monto, monto, monto, monto, monto, 2, u"1234567890"_s,
+            u"E23-12345-12-1"_s, u"AAA010101AAA"_s, u"OAAJ840102HJCVRN00"_s, u"P3Y2M23D"_s, u"OAAJ840102HJCVRN00"_s,
+            u"001"_s, u"123456789012345"_s, u"03"_s, u"01"_s, u"02"_s, u"04"_s, u"001"_s, u"Programador"_s, 3, monto,
+            monto, QDate(2013, 4, 11), 2, u"1234567890"_s, u"Sí"_s, u"AGU"_s,
+            QStringList{u"001 AAA Sueldo Regular 89 90"_s, u"005 BBB Sueldo Regular 89 90"_s},
+            QStringList{u"001 XXX Deduccion Semanal 10"_s, u"100 YYY Deduccion Semanal 10"_s},
+            QStringList{u"001 003 Otro pago 111 1234.56 1234.56 12345.67 2016 1234.56"_s,
+                        u"002 003 Otro pago 222 1234.56 1234.56 123.45 2016 123.45"_s},
+            QStringList{u"1 01 22.45"_s, u"2 02 22.45"_s});
+        QTest::newRow("compensacion") << TRecibo(
+            u"cfdi40-nomina-compensacion-valid.xml"_s, u"O"_s, QDate(2026, 1, 14), QDate(2026, 1, 1),
+            QDate(2026, 1, 15), u"15"_s, u"15000"_s, u"2689.23"_s, u"263.63"_s, u"15000"_s, u"15000"_s, u"0"_s, vacio,
+            vacio, u"416.98"_s, u"2272.25"_s, 0, QString(), u"A0000000000"_s, QString(), QString(), u"P63W"_s,
+            u"XAXX010101HDFXXX01"_s, u"0001"_s, u"00000000000"_s, u"02"_s, u"01"_s, u"01"_s, u"04"_s, u"Ninguno"_s,
+            u"Ninguno"_s, 1, u"1050.68"_s, u"1000"_s, QDate(2024, 10, 28), 0, QString(), u"No"_s, u"CMX"_s,
+            QStringList{u"001 001 Sueldo 15000 0"_s},
+            QStringList{u"001 052 I.M.S.S. 416.98"_s, u"002 045 I.S.R. mes 2272.25"_s},
+            QStringList{u"999 099 Ajuste al neto 0.13 <vacío> <vacío> 0 <vacío>"_s,
+                        u"002 035 Subs al Empleo mes 0 0 <vacío> 0 <vacío>"_s,
+                        u"004 055 I.S.R. a compensar 263.5 <vacío> 263.5 2025 0"_s},
+            QStringList{});
     }
     void nomina()
     {
@@ -494,18 +507,28 @@ private slots:
         const QList<N> recibos = de<N>(c, N::col_Comprobante, m_conexion);
         QCOMPARE(recibos.size(), 1);
         const N& r = recibos.first();
-        const auto dia = [](const QDate& fecha) { return fecha.toString(Qt::ISODate); };
-        const auto n = [](int valor) { return QString::number(valor); };
-        QStringList leido{r.getTiponomina(), dia(r.getFechapago()), dia(r.getFechainicialpago()),
-                          dia(r.getFechafinalpago())};
-        for (const int col :
-             {N::col_Numdiaspagados, N::col_Totalpercepciones, N::col_Totaldeducciones, N::col_Totalotrospagos,
-              N::col_Totalsueldos, N::col_Totalgravado, N::col_Totalexento, N::col_Totalseparacionindemnizacion,
-              N::col_Totaljubilacionpensionretiro, N::col_Totalotrasdeducciones, N::col_Totalimpuestosretenidos})
-            leido << texto(r.valor(col));
-        leido << n(r.getBanco()) << r.getClabe() << r.getRegistropatronal() << r.getRfcpatronorigen()
-              << r.getCurpemisor() << r.getAntiguedad();
-        QCOMPARE(leido, f.recibo);
+        const auto d = [](const N& n, int col) { return texto(n.valor(col)); };
+        QCOMPARE(r.getTiponomina(), f.tipoNomina);
+        QCOMPARE(r.getFechapago(), f.fechaPago);
+        QCOMPARE(r.getFechainicialpago(), f.fechaInicialPago);
+        QCOMPARE(r.getFechafinalpago(), f.fechaFinalPago);
+        QCOMPARE(d(r, N::col_Numdiaspagados), f.diasPagados);
+        QCOMPARE(d(r, N::col_Totalpercepciones), f.totalPercepciones);
+        QCOMPARE(d(r, N::col_Totaldeducciones), f.totalDeducciones);
+        QCOMPARE(d(r, N::col_Totalotrospagos), f.totalOtrosPagos);
+        QCOMPARE(d(r, N::col_Totalsueldos), f.totalSueldos);
+        QCOMPARE(d(r, N::col_Totalgravado), f.totalGravado);
+        QCOMPARE(d(r, N::col_Totalexento), f.totalExento);
+        QCOMPARE(d(r, N::col_Totalseparacionindemnizacion), f.totalSeparacion);
+        QCOMPARE(d(r, N::col_Totaljubilacionpensionretiro), f.totalJubilacion);
+        QCOMPARE(d(r, N::col_Totalotrasdeducciones), f.totalOtrasDeducciones);
+        QCOMPARE(d(r, N::col_Totalimpuestosretenidos), f.totalRetenidos);
+        QCOMPARE(r.getBanco(), f.banco);
+        QCOMPARE(r.getClabe(), f.clabe);
+        QCOMPARE(r.getRegistropatronal(), f.registroPatronal);
+        QCOMPARE(r.getRfcpatronorigen(), f.rfcPatronOrigen);
+        QCOMPARE(r.getCurpemisor(), f.curpEmisor);
+        QCOMPARE(r.getAntiguedad(), f.antiguedad);
         QCOMPARE(r.getUuid(), c.getUuid());
         QCOMPARE(r.getTotal(), c.getTotal());
         QCOMPARE(r.getSubtotal(), c.getSubtotal());
@@ -521,13 +544,23 @@ private slots:
             TNominacomprobanteempleado::columna(TNominacomprobanteempleado::col_NominaComprobante) == r, m_conexion);
         QCOMPARE(enlaces.size(), 1);
         const std::shared_ptr<TEmpleado> e = enlaces.first().getEmpleado();
-        QCOMPARE((QStringList{e->getCurp(), e->getNumempleado(), e->getNumsegurosocial(), e->getTiporegimen(),
-                              e->getTipoconrato(), e->getTipojornada(), e->getPeriodicidadpago(), e->getDepartamento(),
-                              e->getPuesto(), n(e->getRiesgopuesto()), e->getSalariobasecotapor(),
-                              texto(e->valor(TEmpleado::col_Salariodiariointegrado)),
-                              dia(e->getFechainiciorelacionlaboral()), n(e->getBanco()), e->getClabe(),
-                              e->getSindicalizado(), e->getClaveentfed()}),
-                 f.empleado);
+        QCOMPARE(e->getCurp(), f.curp);
+        QCOMPARE(e->getNumempleado(), f.numEmpleado);
+        QCOMPARE(e->getNumsegurosocial(), f.numSeguroSocial);
+        QCOMPARE(e->getTiporegimen(), f.tipoRegimen);
+        QCOMPARE(e->getTipoconrato(), f.tipoContrato);
+        QCOMPARE(e->getTipojornada(), f.tipoJornada);
+        QCOMPARE(e->getPeriodicidadpago(), f.periodicidad);
+        QCOMPARE(e->getDepartamento(), f.departamento);
+        QCOMPARE(e->getPuesto(), f.puesto);
+        QCOMPARE(e->getRiesgopuesto(), f.riesgoPuesto);
+        QCOMPARE(e->getSalariobasecotapor(), f.salarioBase);
+        QCOMPARE(texto(e->valor(TEmpleado::col_Salariodiariointegrado)), f.salarioDiario);
+        QCOMPARE(e->getFechainiciorelacionlaboral(), f.inicioRelacion);
+        QCOMPARE(e->getBanco(), f.bancoEmpleado);
+        QCOMPARE(e->getClabe(), f.clabeEmpleado);
+        QCOMPARE(e->getSindicalizado(), f.sindicalizado);
+        QCOMPARE(e->getClaveentfed(), f.entidad);
         QCOMPARE(e->getIdnegocioId(), m_negocio.getIdnegocio());
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
 

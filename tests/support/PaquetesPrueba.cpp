@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <zip.h>
 
@@ -39,29 +40,15 @@ bool escribe(const QString& archivo, const QList<TEntrada>& entradas)
 
 namespace {
 
-quint32 lee32(const QByteArray& d, qint64 posicion)
+template <class T> T lee(const QByteArray& d, qint64 posicion)
 {
-    quint32 v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | quint8(d.at(posicion + i));
-    return v;
+    return qFromLittleEndian<T>(d.constData() + posicion);
 }
 
-quint16 lee16(const QByteArray& d, qint64 posicion)
+template <class T> void pon(QByteArray& d, T valor)
 {
-    return quint16(quint8(d.at(posicion)) | (quint8(d.at(posicion + 1)) << 8));
-}
-
-void pon32(QByteArray& d, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        d.append(char((v >> (8 * i)) & 0xFF));
-}
-
-void pon16(QByteArray& d, quint16 v)
-{
-    d.append(char(v & 0xFF));
-    d.append(char(v >> 8));
+    const T bytes = qToLittleEndian(valor);
+    d.append(reinterpret_cast<const char*>(&bytes), sizeof bytes);
 }
 
 // Bits in deflate's order: values least significant bit first, Huffman codes
@@ -90,10 +77,8 @@ public:
     }
     QByteArray cierra()
     {
-        if (m_usados != 0)
-            m_bytes.append(char(m_actual));
-        m_actual = 0;
-        m_usados = 0;
+        while (m_usados != 0)
+            uno(0);
         return m_bytes;
     }
 
@@ -209,23 +194,23 @@ bool danaEntrada(const QString& archivo, const QString& nombre)
     QByteArray d = f.readAll();
     // The end of the central directory, the archive having no comment.
     const qint64 fin = d.size() - 22;
-    if (fin < 0 || lee32(d, fin) != 0x06054b50u)
+    if (fin < 0 || lee<quint32>(d, fin) != 0x06054b50u)
         return false;
-    const int total = lee16(d, fin + 10);
-    qint64 p = lee32(d, fin + 16);
+    const int total = lee<quint16>(d, fin + 10);
+    qint64 p = lee<quint32>(d, fin + 16);
     for (int i = 0; i < total; ++i) {
-        if (p + 46 > d.size() || lee32(d, p) != 0x02014b50u)
+        if (p + 46 > d.size() || lee<quint32>(d, p) != 0x02014b50u)
             return false;
-        const quint32 comprimido = lee32(d, p + 20);
-        const int largoNombre = lee16(d, p + 28);
-        const qint64 local = lee32(d, p + 42);
+        const quint32 comprimido = lee<quint32>(d, p + 20);
+        const int largoNombre = lee<quint16>(d, p + 28);
+        const qint64 local = lee<quint32>(d, p + 42);
         const QString este = QString::fromUtf8(d.mid(p + 46, largoNombre));
-        p += 46 + largoNombre + lee16(d, p + 30) + lee16(d, p + 32);
+        p += 46 + largoNombre + lee<quint16>(d, p + 30) + lee<quint16>(d, p + 32);
         if (este != nombre)
             continue;
         if (comprimido == 0 || local + 30 > d.size())
             return false;
-        const qint64 datos = local + 30 + lee16(d, local + 26) + lee16(d, local + 28);
+        const qint64 datos = local + 30 + lee<quint16>(d, local + 26) + lee<quint16>(d, local + 28);
         const qint64 medio = datos + comprimido / 2;
         for (qint64 j = medio; j < std::min<qint64>(medio + 4, datos + comprimido); ++j)
             d[j] = char(~d.at(j));
@@ -257,25 +242,25 @@ quint64 bomba(const QString& archivo, int entradas, quint64 expandido, const QBy
         const auto local = quint32(zip.size());
         for (const bool enCentral : {false, true}) {
             QByteArray& d = enCentral ? central : zip;
-            pon32(d, enCentral ? 0x02014b50u : 0x04034b50u);
+            pon<quint32>(d, enCentral ? 0x02014b50u : 0x04034b50u);
             if (enCentral)
-                pon16(d, 20); // made by MS-DOS: no Unix file type
-            pon16(d, 20);     // version needed
-            pon16(d, 0);      // flags
-            pon16(d, metodo);
-            pon16(d, 0); // time
-            pon16(d, fecha);
-            pon32(d, crc);
-            pon32(d, quint32(datos.size()));
-            pon32(d, quint32(largo));
-            pon16(d, quint16(nombre.size()));
-            pon16(d, 0); // extra field
+                pon<quint16>(d, 20); // made by MS-DOS: no Unix file type
+            pon<quint16>(d, 20);     // version needed
+            pon<quint16>(d, 0);      // flags
+            pon<quint16>(d, metodo);
+            pon<quint16>(d, 0); // time
+            pon<quint16>(d, fecha);
+            pon<quint32>(d, crc);
+            pon<quint32>(d, quint32(datos.size()));
+            pon<quint32>(d, quint32(largo));
+            pon<quint16>(d, quint16(nombre.size()));
+            pon<quint16>(d, 0); // extra field
             if (enCentral) {
-                pon16(d, 0); // comment
-                pon16(d, 0); // disk
-                pon16(d, 0); // internal attributes
-                pon32(d, 0); // external attributes
-                pon32(d, local);
+                pon<quint16>(d, 0); // comment
+                pon<quint16>(d, 0); // disk
+                pon<quint16>(d, 0); // internal attributes
+                pon<quint32>(d, 0); // external attributes
+                pon<quint32>(d, local);
             }
             d.append(nombre);
             if (!enCentral)
@@ -289,14 +274,14 @@ quint64 bomba(const QString& archivo, int entradas, quint64 expandido, const QBy
         agrega("relleno.bin", 0, relleno, crc(relleno), quint64(relleno.size()));
     const auto inicioCentral = quint32(zip.size());
     zip.append(central);
-    pon32(zip, 0x06054b50u);
-    pon16(zip, 0);
-    pon16(zip, 0);
-    pon16(zip, quint16(total));
-    pon16(zip, quint16(total));
-    pon32(zip, quint32(central.size()));
-    pon32(zip, inicioCentral);
-    pon16(zip, 0);
+    pon<quint32>(zip, 0x06054b50u);
+    pon<quint16>(zip, 0);
+    pon<quint16>(zip, 0);
+    pon<quint16>(zip, quint16(total));
+    pon<quint16>(zip, quint16(total));
+    pon<quint32>(zip, quint32(central.size()));
+    pon<quint32>(zip, inicioCentral);
+    pon<quint16>(zip, 0);
     QFile f(archivo);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(zip) != zip.size())
         return 0;

@@ -32,15 +32,15 @@ public:
     void mata();
     // Starts it again on the same folder and port.
     bool reinicia() { return inicia(); }
-    bool activo() const;
+    bool activo() const { return m_proceso.state() != QProcess::NotRunning; }
 
     Tipo tipo() const { return m_tipo; }
     TMotor motor() const { return m_tipo == Tipo::MariaDB ? TMotor::MariaDB : TMotor::FirebirdServidor; }
     QString host() const { return QStringLiteral("127.0.0.1"); }
     int puerto() const { return m_puerto; }
     // The administrator account ("root" or "SYSDBA") and its password.
-    QString usuario() const;
-    QString password() const;
+    QString usuario() const { return m_tipo == Tipo::MariaDB ? QStringLiteral("root") : QStringLiteral("SYSDBA"); }
+    QString password() const { return m_password; }
 
     // A new empty database: `nombre` (or a fresh one when empty) on MariaDB,
     // a file named so in the server's folder on Firebird, whose path is
@@ -54,11 +54,11 @@ public:
     // false with error().
     bool ejecuta(const QString& sql, const QString& baseDatos = QString());
     // The administrator's connection to one of its databases.
-    TConexionSesion conexion(const QString& baseDatos) const;
+    TConexionSesion conexion(const QString& baseDatos) const { return conexion(baseDatos, usuario(), password()); }
     // A connection to `baseDatos` as another account.
     TConexionSesion conexion(const QString& baseDatos, const QString& usuario, const QString& password) const;
     // The server's folder (databases, logs).
-    QString carpeta() const;
+    QString carpeta() const { return m_carpeta ? m_carpeta->path() : QString(); }
 
     // A port of 127.0.0.1 nothing listens on right now.
     static int puertoLibre();
@@ -71,7 +71,7 @@ private:
     bool arranca();
     bool esperaListo();
     bool ejecutaCliente(const QString& sql, const QString& baseDatos, const QString& usuario, const QString& password);
-    QString socket() const;
+    QString socket() const { return carpeta() + QStringLiteral("/mariadb.sock"); }
     QString rutaFirebird(const QString& archivo) const;
 
     Tipo m_tipo;

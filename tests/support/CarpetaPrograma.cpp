@@ -2,6 +2,7 @@
 
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Errores.h"
 #include "Logmanager.h"
 #include "Sistema.h"
 
@@ -10,10 +11,39 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <mutex>
 #include <sys/stat.h>
+
+namespace {
+
+// The engine takes its configuration (Motor/firebird.conf: processes share
+// a file) from the folder of the process's first connection, and reads it
+// again when the embedded engine first loads. A test process goes through
+// many program folders: when its first connection was to a server, that
+// folder is gone by the time a file is opened, and the engine, without its
+// configuration, holds every file it opens for itself, the shared catalogue
+// included, so the test processes running beside it cannot read it. The
+// built program's folder outlives them all.
+void fijaConfiguracionMotor()
+{
+    static std::once_flag hecho;
+    std::call_once(hecho, [] {
+        const TConexionSesion catalogo = TConexionSesion::embebida(TCarpetaPrograma::catalogoConstruido(),
+                                                                   QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/"));
+        try {
+            Conexiones::baseDatos(catalogo);
+        } catch (const EBaseDatos& e) {
+            qFatal("No se pudo abrir el catálogo construido: %s", qPrintable(e.mensaje()));
+        }
+        Conexiones::cierra(catalogo);
+    });
+}
+
+} // namespace
 
 TCarpetaPrograma::TCarpetaPrograma(bool conRecursos)
 {
+    fijaConfiguracionMotor();
     m_ruta = QDir(m_dir.path()).absolutePath() + QLatin1Char('/');
     QDir raiz(m_ruta);
     raiz.mkpath(QStringLiteral("db"));

@@ -74,8 +74,8 @@ struct TImportacionParalela::TTrabajador {
     // Nanoseconds with nothing queued, and files taken (for the account).
     qint64 sinTrabajo = 0;
     int archivos = 0;
-    bool cedio = false;    // judged once whether to lower its priority
-    bool rebajada = false; // and did (written by its own thread, read after the join)
+    bool cedio = false;    // it was told to lower its priority (judged per file until then)
+    bool rebajada = false; // and the system did (written by its own thread, read after the join)
 };
 
 struct TImportacionParalela::TCompartido {

@@ -153,6 +153,11 @@ TResultado reingresa(const QString& componente, const QString& email)
     return registrado(componente, email, [&] { return ingresaCon(componente, email, password); });
 }
 
+void recuerdaPassword(const QString& password)
+{
+    passwordSesion = password;
+}
+
 void olvidaSesion()
 {
     passwordSesion.clear();

@@ -37,6 +37,10 @@ TResultado ingresa(const QString& componente, const QString& email, const QStrin
 // the user in when they have the same password in both databases. Logged as
 // ingresa.
 TResultado reingresa(const QString& componente, const QString& email);
+// Takes the password the user now has in the session's business: one typed
+// when the business was created, or the new one saved in the profile.
+// Without it the next reingresa would still check the old one.
+void recuerdaPassword(const QString& password);
 // Forgets that password: the session has ended.
 void olvidaSesion();
 

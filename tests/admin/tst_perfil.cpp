@@ -131,6 +131,26 @@ private slots:
         ingresa(PASSWORD);
     }
 
+    // A password changed on the page is the one a move to another business
+    // checks: there the user already has it (blanks around it are no part of it).
+    void cambioDeNegocioTrasCambiarPassword()
+    {
+        const QString nueva = u"Nueva#7"_s;
+        NegocioPrueba::crea(NegocioPrueba::RFC_ACCEM, CORREO, nueva);
+        ingresa();
+        TColaRespuestas respuestas;
+        TPerfilFrm pagina;
+        pagina.inicializa();
+        pieza<QLineEdit>(pagina, u"EdContraseñaAnterior"_s)->setText(PASSWORD);
+        pieza<QLineEdit>(pagina, u"EdNuevaContraseña"_s)->setText(u" "_s + nueva + u" "_s);
+        pieza<QLineEdit>(pagina, u"EdRepetirContraseña"_s)->setText(nueva);
+        pieza<QPushButton>(pagina, "BtGuardar")->click();
+        QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
+        QCOMPARE(Ingreso::reingresa(NegocioPrueba::RFC_ACCEM, CORREO), Ingreso::TResultado::Correcto);
+        QCOMPARE(Ingreso::reingresa(NegocioPrueba::RFC_ESCUELA, CORREO), Ingreso::TResultado::Correcto);
+        QCOMPARE(guarda(perfil(u"Ana"_s, nueva, PASSWORD, PASSWORD)).password, TPassword::Cambiada);
+    }
+
     // A save that fails half-way keeps everything as it was, the password too.
     void fallaCompleta()
     {

@@ -8,6 +8,7 @@
 #include "Sistema.h"
 #include "Style.h"
 #include "admin/TPerfil.h"
+#include "negocio/TIngreso.h"
 #include "TTelefonosFrm.h"
 #include "negocio/Utils.h"
 #include "app/UtilsVentanas.h"
@@ -376,6 +377,10 @@ void TPerfilFrm::BtGuardarClick()
         return;
     }
     Sistema::Usuario = std::make_shared<TUsuario>(usuario);
+    // Moving to another business checks the password again; it must be the
+    // one just stored, blanks around it dropped as Perfil stores it.
+    if (resultado.password == Perfil::TPassword::Cambiada)
+        Ingreso::recuerdaPassword(datos.passwordNueva.trimmed());
     const QString password = Perfil::mensajePassword(resultado.password);
     if (!password.isEmpty())
         Utils::mensaje(password,

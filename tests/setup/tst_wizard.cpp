@@ -268,6 +268,14 @@ private slots:
         QCOMPARE(nombres().last(), u"Cont5"_s);
         QVERIFY(!pieza<QLabel>(w, "TxTelefonoBottom")->isEnabled());
 
+        // Nothing longer than its column is taken.
+        QLineEdit* numero = filasTelefono(w).front()->getNumero();
+        QTest::keyClicks(numero, QString(31, u'5'));
+        QCOMPARE(numero->text(), QString(30, u'5'));
+        QLineEdit* extension = filasTelefono(w).front()->getExtension();
+        QTest::keyClicks(extension, u"12345678901"_s);
+        QCOMPARE(extension->text(), u"1234567890"_s);
+
         filasTelefono(w).front()->getTipo()->setCurrentIndex(3);
         filasTelefono(w).front()->getNumero()->setText(u" 3312345678 "_s);
         const NuevoNegocio::TDatos datos = w->datosCaptura();

@@ -262,22 +262,31 @@ private slots:
     }
 
     // Values the payroll 1.1 rules would lose: a deduction's taxed part, an
-    // account number's leading zero, a stamp date with a zone offset.
+    // account number's leading zero, a stamp date with a zone offset, a CURP
+    // between blanks (two receipts of one employee).
     void nomina11Valores()
     {
         TEntornoImportacion entorno;
-        const QString ruta = entorno.escribe(
-            u"a.xml"_s,
-            E::variante(
-                u"cfdv32-nomina.xml"_s,
-                {{"Clave=\"052\"\n\t\t\t\t                  Concepto=\"I.M.S.S.\"\n\t\t\t\t                  "
-                  "ImporteGravado=\"0\"\n\t\t\t\t                  ImporteExento=\"66.48\"",
-                  "Clave=\"052\" Concepto=\"I.M.S.S.\" ImporteGravado=\"100.00\" ImporteExento=\"0.00\""},
-                 {"Banco=\"012\"", "Banco=\"012\" CLABE=\"012180001234567891\""},
-                 {"FechaTimbrado=\"2015-02-17T11:49:20\"", "FechaTimbrado=\"2015-02-17T11:49:20.125-06:00\""}}));
-        const TResultadoArchivo r = entorno.importador()->importa(ruta);
-        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        const QList<QPair<QByteArray, QByteArray>> cambios{
+            {"Clave=\"052\"\n\t\t\t\t                  Concepto=\"I.M.S.S.\"\n\t\t\t\t                  "
+             "ImporteGravado=\"0\"\n\t\t\t\t                  ImporteExento=\"66.48\"",
+             "Clave=\"052\" Concepto=\"I.M.S.S.\" ImporteGravado=\"100.00\" ImporteExento=\"0.00\""},
+            {"Banco=\"012\"", "Banco=\"012\" CLABE=\"012180001234567891\""},
+            {"FechaTimbrado=\"2015-02-17T11:49:20\"", "FechaTimbrado=\"2015-02-17T11:49:20.125-06:00\""},
+            {"CURP=\"FXXH921011HDGBPZ50\"", "CURP=\" FXXH921011HDGBPZ50 \""}};
+        const QStringList rutas{
+            entorno.escribe(u"1.xml"_s, E::variante(u"cfdv32-nomina.xml"_s, cambios)),
+            entorno.escribe(u"2.xml"_s, E::variante(u"cfdv32-nomina.xml"_s,
+                                                    cambios + QList<QPair<QByteArray, QByteArray>>{
+                                                                  {"e403f396-6a57-4625-adb4-bb436b00789f",
+                                                                   "e403f396-6a57-4625-adb4-bb436b00789e"}}))};
+        // Each in a run of its own, as on two days.
+        for (const QString& ruta : rutas) {
+            const TResultadoArchivo r = entorno.importador()->importa(ruta);
+            QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        }
         const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
+        QCOMPARE(TEmpleado::cuenta(TCondicion(), conexion), 1);
         const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, UUID_NOMINA);
         QVERIFY(v);
         QCOMPARE(v->getFechatimbrado(), QDateTime(QDate(2015, 2, 17), QTime(11, 49, 20)));
@@ -287,6 +296,7 @@ private slots:
         const std::unique_ptr<TEmpleado> empleado = TEmpleado::getByCURP(u"FXXH921011HDGBPZ50"_s, conexion);
         QVERIFY(empleado);
         QCOMPARE(empleado->getClabe(), u"012180001234567891"_s);
+        QCOMPARE(empleado->getCurp(), u"FXXH921011HDGBPZ50"_s);
         using D = TDeduccion;
         const std::unique_ptr<D> imss = D::buscaUno(D::columna(D::col_Clave) == u"052"_s, conexion);
         QVERIFY(imss);

@@ -91,7 +91,7 @@ private:
     void guardarNomina(const TComprobante& comprobante);
     void guardarNomina11(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
     TEmpleado saveEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
-    TEmpleado nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
+    TEmpleado nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const QString& curp, const TComprobante& comprobante);
 
     const Cfdv32::IXMLComprobante& c;
     const GuardadoComprobante::TContexto& x;
@@ -576,15 +576,19 @@ void TGuardado32::guardarNomina11(const Nomina11::IXMLNomina& nomina, const TCom
 
 TEmpleado TGuardado32::saveEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante)
 {
+    // The schema collapses the CURP's white space: " X " is the employee X,
+    // stored whole and found again by the next receipt.
+    const QString curp = nomina.Get_CURP().trimmed();
     return *x.catalogos.obten<TEmpleado>(
-        x.conexion, TCacheCatalogos::clave("curp", nomina.Get_CURP()), [&]() -> std::shared_ptr<TEmpleado> {
-            if (std::unique_ptr<TEmpleado> existente = TEmpleado::getByCURP(nomina.Get_CURP(), x.conexion))
+        x.conexion, TCacheCatalogos::clave("curp", curp), [&]() -> std::shared_ptr<TEmpleado> {
+            if (std::unique_ptr<TEmpleado> existente = TEmpleado::getByCURP(curp, x.conexion))
                 return existente;
-            return std::make_shared<TEmpleado>(nuevoEmpleado(nomina, comprobante));
+            return std::make_shared<TEmpleado>(nuevoEmpleado(nomina, curp, comprobante));
         });
 }
 
-TEmpleado TGuardado32::nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante)
+TEmpleado TGuardado32::nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const QString& curp,
+                                     const TComprobante& comprobante)
 {
     const auto opcional = [&nomina](const char* atributo, const std::function<void()>& fija) {
         if (!nomina.tieneAtributo(atributo))
@@ -602,7 +606,7 @@ TEmpleado TGuardado32::nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const T
     e.setTiporegimen(textoEntero(nomina, "TipoRegimen"));
     opcional("NumSeguridadSocial", [&] { e.setNumsegurosocial(nomina.Get_NumSeguridadSocial()); });
     opcional("Departamento", [&] { e.setDepartamento(nomina.Get_Departamento()); });
-    e.setCurp(nomina.Get_CURP());
+    e.setCurp(curp);
     opcional("FechaInicioRelLaboral",
              [&] { e.setFechainiciorelacionlaboral(fechaHora(nomina.Get_FechaInicioRelLaboral()).date()); });
     opcional("Puesto", [&] { e.setPuesto(nomina.Get_Puesto()); });

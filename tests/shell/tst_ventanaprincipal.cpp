@@ -518,6 +518,8 @@ private slots:
         QTest::mouseClick(otra, Qt::LeftButton);
         QVERIFY(!pieza<QWidget>("PPNegocios")->isVisible());
         QCOMPARE(programa.respuestas.textos(), mensajes);
+        // Switched or not, the work area shows the home page of the business signed in.
+        QVERIFY(trabajo()->contiene(MainFrm->findChild<TPaginaInicio*>(u"PaginaInicio"_s)));
         if (!mensajes.isEmpty()) {
             // Without an account there the user stays where they were.
             QCOMPARE(rfcSesion(), RFC_ESCUELA);

@@ -392,9 +392,17 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
     remueveVentanaActiva();
     m_negocios->hide();
     // The same user signs in to the other business; a user without an
-    // account there stays where they were.
-    const Ingreso::TResultado resultado = Ingreso::reingresa(nombre.mid(2), Sistema::Usuario->getEmail());
+    // account there stays where they were. The work area was emptied for the
+    // switch, so a user who stays gets their business's home page back.
+    Ingreso::TResultado resultado;
+    try {
+        resultado = Ingreso::reingresa(nombre.mid(2), Sistema::Usuario->getEmail());
+    } catch (...) {
+        muestraInicio();
+        throw;
+    }
     if (resultado != Ingreso::TResultado::Correcto) {
+        muestraInicio();
         for (const QString& texto : Ingreso::mensajes(resultado))
             Utils::mensaje(texto, MSG_WARNING);
         return;

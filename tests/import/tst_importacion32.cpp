@@ -303,6 +303,34 @@ private slots:
         QCOMPARE(imss->getImportegravado(), d("100"));
     }
 
+    // Header values of a 3.2 voucher written as its schema allows, each
+    // stored as it reads.
+    void encabezado_data()
+    {
+        QTest::addColumn<QByteArray>("de");
+        QTest::addColumn<QByteArray>("a");
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("RFC del receptor entre blancos")
+            << QByteArray("rfc=\"XAXX010101000\"") << QByteArray("rfc=\" XAXX010101000 \"") << u"RFC receptor"_s
+            << u"XAXX010101000"_s;
+    }
+    void encabezado()
+    {
+        QFETCH(QByteArray, de);
+        QFETCH(QByteArray, a);
+        QFETCH(QString, campo);
+        QFETCH(QString, esperado);
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r =
+            entorno.importador()->importa(entorno.escribe(u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{de, a}})));
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_CEVER, UUID_CEVER);
+        QVERIFY(v);
+        const QHash<QString, QString> guardados{{u"RFC receptor"_s, v->getRfcreceptor()}};
+        QCOMPARE(guardados.value(campo), esperado);
+    }
+
     // The parts of a line are products of the business, found again by the
     // next voucher instead of added once more; a part of no quantity is not.
     void partes()

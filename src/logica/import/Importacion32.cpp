@@ -176,8 +176,9 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     r.setMoneda(c.Get_Moneda());
     r.setSerie(c.Get_serie());
     r.setFolio(c.Get_folio());
+    // Trimmed as the customer's RFC is: the schema collapses its blanks.
     if (cliente.getDatosfiscalesId() >= 0)
-        r.setRfcreceptor(c.Get_Receptor().Get_rfc());
+        r.setRfcreceptor(c.Get_Receptor().Get_rfc().trimmed());
     r.setEstatus(TComprobante::ESTADO_FACTURA_ACTIVA);
     const QDateTime timbrado = fechaHora(Cfdi::timbre(c).Get_FechaTimbrado());
     r.setFechacreacion(timbrado);

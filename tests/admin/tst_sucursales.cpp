@@ -1,5 +1,6 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
+#include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
 #include "NegocioPrueba.h"
@@ -17,6 +18,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -311,6 +314,27 @@ private slots:
         QCOMPARE(sucursales->currentText(), u"Centro"_s);
         QVERIFY(!pieza<QLineEdit>(ventana, "EdSerie")->isEnabled() && !sucursales->isEnabled());
         captura(ventana, u"series-edicion"_s);
+    }
+
+    // Last, for it breaks the branches' table: a database that fails under the
+    // dialog gives a message and keeps it open with what was typed.
+    void baseIlegible()
+    {
+        TSucursalesFrm ventana;
+        ventana.inicializaAgregar();
+        const TTabla& tabla = TSucursal::tablaEsquema();
+        QSqlQuery q(Conexiones::baseDatos(conexion()));
+        QVERIFY2(q.exec(u"ALTER TABLE %1 DROP %2"_s.arg(tabla.nombre, tabla.columnas.at(TSucursal::col_Numerosucursal).nombre)),
+                 qPrintable(q.lastError().text()));
+        TColaRespuestas respuestas;
+        pieza<QLineEdit>(ventana, "EdNombreSucursal")->setText("Poniente");
+        pieza<QPushButton>(ventana, "BtEditar")->click();
+        pieza<QCheckBox>(ventana, "ChkCopiaMatriz")->setChecked(true);
+        QCOMPARE(respuestas.textos().size(), 2);
+        for (const QString& texto : respuestas.textos())
+            QVERIFY2(texto.startsWith(u"No se pudo "_s), qPrintable(texto));
+        QVERIFY(ventana.result() != QDialog::Accepted);
+        QCOMPARE(pieza<QLineEdit>(ventana, "EdNombreSucursal")->text(), u"Poniente"_s);
     }
 };
 

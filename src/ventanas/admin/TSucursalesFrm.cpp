@@ -179,15 +179,20 @@ void TSucursalesFrm::inicializaDireccionSucursal(const TSucursal& origen)
 
 void TSucursalesFrm::ChkCopiaMatrizChange()
 {
-    if (ChkCopiaMatriz->isChecked()) {
-        if (Sistema::Negocio && Sistema::Conexion)
-            if (const std::unique_ptr<TSucursal> matriz = Sucursales::matriz(*Sistema::Negocio, *Sistema::Conexion))
-                inicializaDireccionSucursal(*matriz);
-    } else if (sucursal) {
-        inicializaDireccionSucursal(*sucursal);
-    } else {
-        DireccionesFrm->inicializaDireccion(false);
-    }
+    // The addresses are read on first use, from a database that may have gone
+    // away since the dialog opened.
+    Utils::protegido([this] {
+        if (ChkCopiaMatriz->isChecked()) {
+            if (Sistema::Negocio && Sistema::Conexion)
+                if (const std::unique_ptr<TSucursal> matriz =
+                        Sucursales::matriz(*Sistema::Negocio, *Sistema::Conexion))
+                    inicializaDireccionSucursal(*matriz);
+        } else if (sucursal) {
+            inicializaDireccionSucursal(*sucursal);
+        } else {
+            DireccionesFrm->inicializaDireccion(false);
+        }
+    });
 }
 
 void TSucursalesFrm::BtEditarClick()
@@ -208,8 +213,12 @@ void TSucursalesFrm::BtEditarClick()
     d.pais = elegido(DireccionesFrm->getCmbPais());
     d.codigoPostal = DireccionesFrm->isCodigoPostalElegido() ? DireccionesFrm->getCodigoPostal().trimmed() : QString();
 
-    const QString error =
-        Sucursales::valida(datos, sucursal ? &*sucursal : nullptr, *Sistema::Negocio, *Sistema::Conexion);
+    // The name is checked against the database: one that fails leaves the
+    // dialog open with what the user typed.
+    QString error;
+    if (!Utils::protegido(
+            [&] { error = Sucursales::valida(datos, sucursal ? &*sucursal : nullptr, *Sistema::Negocio, *Sistema::Conexion); }))
+        return;
     if (!error.isEmpty()) {
         Controles::marcaError(error.contains(ERR_NOMBRE_SUCURSAL_VACIO) || error.contains(ERR_SUCURSAL_YA_EXISTENTE)
                                   ? static_cast<QWidget*>(EdNombreSucursal)
@@ -229,6 +238,8 @@ void TSucursalesFrm::BtEditarClick()
         QStringLiteral("No se guardó la sucursal; lo guardado antes no cambió.") + SALTO);
     if (!guardada)
         return;
-    Sistema::actualizaSucursales();
+    // Saved already: a list that cannot be read again now is read at the
+    // next sign-in, and the dialog still closes.
+    Utils::protegido([] { Sistema::actualizaSucursales(); });
     accept();
 }

@@ -184,6 +184,7 @@ private slots:
         g_archivos.reset();
         g_archivos = std::make_unique<TColaArchivos>();
         NegocioPrueba::limpiaSesion();
+        Ingreso::olvidaSesion();
     }
 
     void cleanup() { g_archivos.reset(); }
@@ -445,6 +446,14 @@ private slots:
         QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
         // The first logo is the resource package's.
         QVERIFY(!Sistema::Negocio->getLogonegocio().isEmpty());
+        // A business added later with the same user is reached with the
+        // password typed at the creation.
+        TPaginaNegocio otra(TPaginaNegocio::TModo::Adicional);
+        otra.inicia();
+        llenaEmpresa(&otra, u"Otra"_s, u"CSD01_AAA010101AAA"_s, PASSWORD_CSD);
+        pieza<QPushButton>(&otra, "BtFinalizar")->click();
+        QCOMPARE(programa.respuestas.textos(), QStringList{EMPRESA_EXITO});
+        QCOMPARE(Ingreso::reingresa(u"AAA010101AAA"_s, u"dueno@escuela.mx"_s), Ingreso::TResultado::Correcto);
         // The registry row the window wrote leads back to the new database.
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, u"dueno@escuela.mx"_s, u"Secreta#1"_s), Ingreso::TResultado::Correcto);
     }

@@ -18,6 +18,7 @@
 #include "app/UtilsVentanas.h"
 #include "app/Ventanas.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TIngreso.h"
 #include "negocio/Utils.h"
 
 #include <QCloseEvent>
@@ -291,6 +292,9 @@ void TWizardFrm::creaNegocioNuevo()
         if (!Sistema::Conexion || !(*Sistema::Conexion == conexion))
             Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
         Sistema::initNuevoNegocio(liga);
+        // A switch to another business of this user checks the password
+        // again, and this session began without a sign-in to take it from.
+        Ingreso::recuerdaPassword(datos.password);
     } catch (const std::exception& e) {
         Logmanager::Log(QStringLiteral("Alta de empresa fallida (RFC \"") + datos.rfc + QStringLiteral("\")."), 1,
                         Sistema::exePath);

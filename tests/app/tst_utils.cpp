@@ -2,6 +2,7 @@
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Errores.h"
+#include "NegocioPrueba.h"
 #include "Prompter.h"
 #include "RegistroPrueba.h"
 #include "Signerutils.h"
@@ -75,21 +76,36 @@ private slots:
     }
 
     // A stored string that does not decipher is no connection wherever it is
-    // read: nothing is raised, nothing is shown, and it is logged.
+    // read: nothing is raised, nothing is shown, and it is logged. The sign-in
+    // keeps its entry: with the business's database in its folder it enters
+    // there and registers it again, readable; without it, it says so.
     void cadenaIlegible_data()
     {
         QTest::addColumn<QString>("guardada");
-        QTest::newRow("texto plano") << "SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|";
-        QTest::newRow("vacía") << QString();
+        QTest::addColumn<bool>("conBase");
+        QTest::newRow("texto plano") << u"SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|"_s << false;
+        QTest::newRow("vacía") << QString() << false;
         QString alterada = cifra(u"SQLite||||/prog/db/AAA010101AAA/Velkor.fdb|"_s);
         alterada[5] = alterada.at(5) == u'A' ? u'B' : u'A';
-        QTest::newRow("alterada") << alterada;
+        QTest::newRow("alterada") << alterada << false;
+        // The db/ folder copied from another program folder, whose key differs.
+        QString deOtra;
+        {
+            const TCarpetaPrograma otra;
+            deOtra = TCadenaConexion(Constantes::DB_SQLITE, {}, {}, {},
+                                     otra.archivo(u"db/AAA010101AAA/"_s + Constantes::DB_SISTEMA_NOMBRE), {})
+                         .guardada();
+        }
+        QTest::newRow("de otra instalación, sin base") << deOtra << false;
+        QTest::newRow("de otra instalación, con su base en su carpeta") << deOtra << true;
     }
     void cadenaIlegible()
     {
         QFETCH(QString, guardada);
+        QFETCH(bool, conBase);
+        const QString rfc = NegocioPrueba::RFC_ACCEM;
         TCarpetaPrograma carpeta;
-        TBaseDatosLocalFrm::creaTablas(carpeta.archivo(Constantes::DB_USUARIOS));
+        NegocioPrueba::creaRegistro(carpeta);
         TColaRespuestas respuestas;
         try {
             QVERIFY(!TCadenaConexion::deGuardada(guardada).legible());
@@ -99,12 +115,24 @@ private slots:
             QVERIFY(!Utils::evaluaConexion(conexion, guardada));
             QVERIFY(conexion.getDatabase().isEmpty());
 
-            // A registry row holding it: the sign-in takes it for a missing database.
-            QVERIFY(RegistroPrueba::ejecuta(
-                u"INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES ('A', 'AAA010101AAA', 0)"_s));
-            QVERIFY(RegistroPrueba::ejecuta(u"INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (?, 1)"_s,
-                                            {guardada}));
-            QCOMPARE(Ingreso::ingresa(u"AAA010101AAA"_s, u"a@b.mx"_s, QString()), Ingreso::TResultado::BaseInexistente);
+            // A registry row holding it.
+            if (conBase) {
+                Conexiones::cierra(NegocioPrueba::crea(rfc, u"a@b.mx"_s, QString(), u"A"_s));
+                QVERIFY(RegistroPrueba::ejecuta(u"UPDATE Conexion SET stringConexion = ?"_s, {guardada}));
+            } else {
+                QVERIFY(RegistroPrueba::ejecuta(
+                    u"INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES ('A', ?, 0)"_s, {rfc}));
+                QVERIFY(RegistroPrueba::ejecuta(
+                    u"INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (?, 1)"_s, {guardada}));
+            }
+            QCOMPARE(Ingreso::ingresa(rfc, u"a@b.mx"_s, QString()),
+                     conBase ? Ingreso::TResultado::Correcto : Ingreso::TResultado::ConexionIlegible);
+            NegocioPrueba::limpiaSesion();
+            QCOMPARE(registroLocal().getEmpresas(), QStringList{rfc + u"|A"_s});
+            const TCadenaConexion despues = TCadenaConexion::deGuardada(registroLocal().getEmpresaDetalle(rfc).value(2));
+            QCOMPARE(despues.legible(), conBase);
+            if (conBase)
+                QCOMPARE(despues.getBaseDatos(), carpeta.archivo(u"db/"_s + rfc + u'/' + Constantes::DB_SISTEMA_NOMBRE));
         } catch (const std::exception& e) {
             QFAIL(qPrintable(Errores::describe(e)));
         }

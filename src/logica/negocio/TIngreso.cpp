@@ -5,11 +5,16 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Rutas.h"
 #include "SecretoNegocio.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
+#include "TCadenaConexion.h"
 #include "TDefaultDBValues.h"
+#include "TNuevoNegocio.h"
 #include "Utils.h"
+
+#include <QFileInfo>
 
 #include <functional>
 
@@ -32,6 +37,11 @@ QStringList mensajes(TResultado resultado)
         return {QStringLiteral("No se pudo conectar con el servidor donde está la base de datos de la empresa. Revise "
                                "que el servidor esté encendido y que este equipo llegue a él por la red, y vuelva a "
                                "intentarlo; el detalle quedó en la bitácora del programa.")};
+    case TResultado::ConexionIlegible:
+        return {QStringLiteral("La conexión guardada de esta empresa no se puede leer en esta instalación del programa "
+                               "(se guardó en otra, por ejemplo antes de copiar la carpeta \"db\" a esta), y su base "
+                               "de datos no está en la carpeta de la empresa. La empresa sigue en la lista; puedes "
+                               "recuperarla desde un respaldo.")};
     case TResultado::EmpresaNoValida:
         return {ERR_EMPRESA_NO_VALIDA};
     case TResultado::UsuarioIncorrecto:
@@ -58,6 +68,39 @@ namespace {
 // password again. Kept in memory only, for the session.
 QString passwordSesion;
 
+void registra(const QString& texto)
+{
+    Logmanager::Log(texto, 1, Sistema::exePath);
+}
+
+// The database a local business keeps in its own folder, by today's name or
+// an earlier version's; empty when there is none.
+QString baseEnSuCarpeta(const QString& rfc)
+{
+    for (const QString& ruta :
+         {NuevoNegocio::archivoLocal(rfc), Rutas::programa({DB_PATH, rfc, DB_SISTEMA_NOMBRE_ANTERIOR})})
+        if (QFileInfo(ruta).isFile())
+            return ruta;
+    return {};
+}
+
+// Every registration of the RFC gives way to one that leads to `base`,
+// enciphered under this installation's key. The registry can only disable
+// all of an RFC's registrations, so that goes first; should the new one not
+// be written, the registry rebuild finds the business again in its folder.
+void registraDeNuevo(TBaseDatosLocalFrm& registro, const QString& rfc, const QString& nombre, const QString& base)
+{
+    QString error;
+    if (!registro.deshabilitaEstatusEmpresa(rfc) ||
+        !registro.usuarioLogginInsert(
+            {QString(), nombre, rfc, DB_SQLITE, QString(), QString(), QString(), base, QString()}, &error))
+        Logmanager::Log(QStringLiteral("No se pudo volver a registrar la empresa %1 con su base de datos %2: %3")
+                            .arg(rfc, base, error),
+                        3, Sistema::exePath);
+    else
+        registra(QStringLiteral("La empresa %1 quedó registrada de nuevo con su base de datos %2.").arg(rfc, base));
+}
+
 // The sign-in itself.
 TResultado ingresaCon(const QString& componente, const QString& email, const QString& password)
 {
@@ -72,7 +115,23 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
     const QStringList detalle = registro.getEmpresaDetalle(rfc);
 
     TConexionSesion conexion;
-    if (!Utils::evaluaConexion(conexion, detalle.value(2))) {
+    // A string another installation enciphered (the db/ folder copied into
+    // another program folder, whose key differs) says nothing of where the
+    // business lies: it is not a missing database, and the entry stays.
+    const bool ilegible = !detalle.isEmpty() && !TCadenaConexion::deGuardada(detalle.value(2)).legible();
+    if (ilegible) {
+        const QString base = baseEnSuCarpeta(rfc);
+        if (base.isEmpty()) {
+            registra(QStringLiteral("La cadena de conexión guardada de la empresa %1 no se puede descifrar en esta "
+                                    "instalación y no hay base de datos en su carpeta.")
+                         .arg(rfc));
+            return TResultado::ConexionIlegible;
+        }
+        registra(QStringLiteral("La cadena de conexión guardada de la empresa %1 no se puede descifrar en esta "
+                                "instalación; se usa la base de datos de su carpeta, %2.")
+                     .arg(rfc, base));
+        conexion = TConexionSesion::embebida(base, Sistema::exePath);
+    } else if (!Utils::evaluaConexion(conexion, detalle.value(2))) {
         if (conexion.enServidor())
             return TResultado::ServidorSinRespuesta;
         registro.deshabilitaEstatusEmpresa(rfc);
@@ -86,6 +145,10 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
     std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
     if (usuario && !Credenciales::esSuPassword(*usuario, password))
         usuario.reset();
+    // The folder's database is not this business's: the stored connection,
+    // unread, may still lead to it.
+    if (ilegible && !negocio)
+        return TResultado::ConexionIlegible;
     if (!negocio)
         registro.deshabilitaEstatusEmpresa(rfc);
     if (!negocio && !usuario)
@@ -102,6 +165,8 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
     // rewritten as a hash before the session starts.
     Credenciales::migraPassword(*usuario, password, conexion);
     passwordSesion = password;
+    if (ilegible)
+        registraDeNuevo(registro, rfc, detalle.value(1), conexion.getDatabase());
 
     Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
     Sistema::Negocio = std::shared_ptr<TNegocio>(negocio.release());
@@ -112,11 +177,6 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
     Utils::inicializaDirectorios(Sistema::exePath, fiscales ? fiscales->getRfc() : rfc);
     Sistema::actualizaSucursales();
     return TResultado::Correcto;
-}
-
-void registra(const QString& texto)
-{
-    Logmanager::Log(texto, 1, Sistema::exePath);
 }
 
 // Every attempt, let in, refused or failed, is one line of the log.

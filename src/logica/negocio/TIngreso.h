@@ -19,6 +19,10 @@ enum class TResultado {
     // The business's database server did not answer; the entry stays
     // enabled, for the server may only be off for now.
     ServidorSinRespuesta,
+    // The stored connection does not decipher here (another installation's
+    // key) and the business's folder holds no database of it; the entry stays
+    // enabled, for it may still lead to a server.
+    ConexionIlegible,
 };
 
 // The messages of a result, in the order they are shown.
@@ -29,7 +33,11 @@ QStringList mensajes(TResultado resultado);
 // UsuarioNegocio, branches) is filled, the database brought up to date and
 // the business folders created. A password is checked against the stored
 // hash; a user created without password signs in with an empty one. A
-// password stored by an earlier version is rewritten as a hash. Every attempt,
+// password stored by an earlier version is rewritten as a hash. A business
+// whose stored connection does not decipher here is opened from its own
+// folder (NuevoNegocio::archivoLocal) when its database is there, and once
+// signed in its registration is written again under this installation's
+// key; without that database the result is ConexionIlegible. Every attempt,
 // let in or refused, writes one line to the log.
 TResultado ingresa(const QString& componente, const QString& email, const QString& password);
 // The same sign-in for a user already signed in to another business, with

@@ -23,6 +23,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 using namespace Constantes;
@@ -258,11 +260,11 @@ private slots:
                           const QString& emisor, const QString& lateral) {
             QTest::newRow(caso) << componente << contenido << texto << emisor << lateral;
         };
-        f("abrir", "GetVentanaEjemploFrm", "EjemploPrincipal", "", "MainFrm", "EjemploSubMenu");
-        f("acción", "GetVentanaEjemploFrm_3", "EjemploPrincipal", "3", "MainFrm", "EjemploSubMenu");
-        f("configuración", "GetVentanaEjemploFrm_Configuracion", "EjemploConfiguracion", "Limpia",
+        f("abrir", "GetVentanaClientesFrm", "EjemploPrincipal", "", "MainFrm", "EjemploSubMenu");
+        f("acción", "GetVentanaClientesFrm_3", "EjemploPrincipal", "3", "MainFrm", "EjemploSubMenu");
+        f("configuración", "GetVentanaClientesFrm_Configuracion", "EjemploConfiguracion", "Limpia",
           "EjemploConfiguracion", "");
-        f("ventana desconocida", "GetVentanaNadaFrm", "", "", "", "");
+        f("ventana que nadie dio", "GetVentanaRespaldosFrm", "", "", "", "");
     }
     void despacho()
     {
@@ -273,8 +275,12 @@ private slots:
         QFETCH(QString, lateral);
         TVentanaModulos v({u"Ejemplo.bpl"_s});
         TMainFrm* w = v.ventana.get();
+        // The example module has no right of its own and opens for nobody:
+        // its window is lent to a module that has one.
+        w->ventanasModulo().registra(u"GetVentanaClientesFrm"_s,
+                                     w->ventanasModulo().ventana(u"GetVentanaEjemploFrm"_s));
         // Something else was open: it goes back to its window first.
-        w->OnClickVentanaNombre(u"GetVentanaEjemploFrm"_s);
+        w->OnClickVentanaNombre(u"GetVentanaClientesFrm"_s);
         QCOMPARE(w->VentanaActiva.data(), v.contenido(u"EjemploPrincipal"_s));
         // The main area is reset to a white background each time.
         QWidget* fondo = pieza(w, "RcFondoPrincipal");
@@ -313,25 +319,66 @@ private slots:
     {
         QTest::addColumn<QString>("permisos");
         QTest::addColumn<QString>("componente");
+        QTest::addColumn<QString>("codigo");
         QTest::addColumn<bool>("abre");
         QTest::addColumn<QString>("marca");
         const QString administrador = u"Administrador"_s;
-        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << "GetVentanaBridgeTXTFrm" << true << administrador;
-        QTest::newRow("sin el derecho") << SIN_BRIDGE << "GetVentanaBridgeTXTFrm" << false << administrador;
+        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << "GetVentanaBridgeTXTFrm" << CODIGO_BRIDGE_TXT << true
+                                        << administrador;
+        QTest::newRow("sin el derecho") << SIN_BRIDGE << "GetVentanaBridgeTXTFrm" << CODIGO_BRIDGE_TXT << false
+                                        << administrador;
         // The action after "_" does not change which right guards the window.
         QTest::newRow("sin el derecho, con acción")
-            << SIN_BRIDGE << "GetVentanaBridgeTXTFrm_3" << false << administrador;
-        QTest::newRow("módulo sin derecho propio") << SIN_BRIDGE << "GetVentanaEjemploFrm" << true << administrador;
-        QTest::newRow("no administra los usuarios") << "-1|-1|-1|-1|-1|-1|-1|0"
-                                                    << "GetVentanaEjemploFrm" << true << "Usuario";
+            << SIN_BRIDGE << "GetVentanaBridgeTXTFrm_3" << CODIGO_BRIDGE_TXT << false << administrador;
+        // No right can grant it, so it opens for nobody.
+        QTest::newRow("módulo sin derecho propio")
+            << TODOS_LOS_PERMISOS << "GetVentanaEjemploFrm" << Despacho::CODIGO_SIN_DERECHO << false << administrador;
+        QTest::newRow("no administra los usuarios")
+            << "-1|-1|-1|-1|-1|-1|-1|0"
+            << "GetVentanaBridgeTXTFrm" << CODIGO_BRIDGE_TXT << true << "Usuario";
+
+        // Every module's routine, spelt as a C++ name can spell it, by the
+        // position of its right in the permission text; the help hand-over
+        // ("99") opens the invoice window.
+        const QList<std::tuple<const char*, QString, int>> rutinas = {
+            {"GetVentanaBridgeTXTFrm", CODIGO_BRIDGE_TXT, 0},
+            {"GetVentanaReportesFrm", CODIGO_REPORTES, 1},
+            {"GetVentanaProductosFrm", CODIGO_PRODUCTOS, 2},
+            {"GetVentanaNominaFrm", CODIGO_NOMINA, 3},
+            {"GetVentanaFacturacionFrm", CODIGO_FACTURACION, 4},
+            {"GetVentanaClientesFrm", CODIGO_CLIENTES, 5},
+            {"GetVentanaRespaldosFrm", CODIGO_RESPALDOS, 6},
+            {"GetVentanaFacturacion40Frm", CODIGO_FACTURACION_40, 4},
+            {"GetVentanaNomina40Frm", CODIGO_NOMINA, 3},
+            {"GetVentanaBridgeTXT40Frm", CODIGO_BRIDGE_TXT, 0},
+            {"GetVentanaComprobanteFiscal_7", CODIGO_FACTURACION, 4},
+            {"GetVentanaComprobanteFiscal40", CODIGO_FACTURACION_40, 4},
+            {"GetVentanaAyudaBPLFrm", CODIGO_FACTURACION, 4},
+        };
+        for (const auto& [rutina, codigo, posicion] : rutinas) {
+            QStringList sinDerecho = TODOS_LOS_PERMISOS.split(u'|');
+            sinDerecho[posicion] = u"0"_s;
+            QTest::addRow("%s con el derecho", rutina)
+                << TODOS_LOS_PERMISOS << rutina << codigo << true << administrador;
+            QTest::addRow("%s sin el derecho", rutina)
+                << sinDerecho.join(u'|') << rutina << codigo << false << administrador;
+        }
     }
     void permisos()
     {
         QFETCH(QString, permisos);
         QFETCH(QString, componente);
+        QFETCH(QString, codigo);
         QFETCH(bool, abre);
         QFETCH(QString, marca);
         TVentanaModulos v({u"Ejemplo.bpl"_s, u"Unico.bpl"_s}, permisos);
+        const Despacho::TNombreVentana nombre = Despacho::separaNombre(componente);
+        QCOMPARE(Despacho::codigoPermiso(nombre.modulo), codigo);
+        // The routines no fixture package gives get a window of their own.
+        if (!v.ventana->ventanasModulo().ventana(nombre.ventana)) {
+            TElementoModulo* suelta = ventanaSuelta(v.ventana.get(), nombre.ventana);
+            v.ventana->ventanasModulo().registra(nombre.ventana, suelta);
+        }
         v.ventana->OnClickVentanaNombre(componente);
         QCOMPARE(v.respuestas.textos(), abre ? QStringList() : QStringList{ERROR_PERMISOS});
         QCOMPARE(!v.ventana->VentanaActiva.isNull(), abre);

@@ -1,5 +1,6 @@
 #include "Despacho.h"
 
+#include "Constantes.h"
 #include "ContratoModulos.h"
 #include "Modulos.h"
 
@@ -30,7 +31,22 @@ bool requiereSerie(const QString& modulo)
 
 QString codigoPermiso(const QString& modulo)
 {
-    return Modulos::convierteModulo(modulo);
+    // The voucher windows, and the help window that feeds them, are named
+    // after the window rather than after their module: they belong to
+    // invoicing, whose right the help hand-over ("99") must not bypass.
+    static const QList<QPair<QString, QString>> ventanasFacturacion = {
+        {separaNombre(VENTANA_COMPROBANTE).modulo, Constantes::NOMBRE_FACTURACION},
+        {separaNombre(VENTANA_COMPROBANTE_40).modulo, Constantes::NOMBRE_FACTURACION_40},
+        {separaNombre(VENTANA_AYUDA).modulo, Constantes::NOMBRE_FACTURACION},
+    };
+    QString nombre = modulo;
+    for (const auto& [ventana, moduloVentana] : ventanasFacturacion)
+        if (modulo == ventana)
+            nombre = moduloVentana;
+    const QString codigo = Modulos::convierteModulo(nombre);
+    // A window whose right cannot be told is refused, not opened for all: a
+    // module's routine misspelt would otherwise bypass its right.
+    return codigo.isEmpty() ? CODIGO_SIN_DERECHO : codigo;
 }
 
 QString letraTipoComprobante(int tipo)

@@ -18,9 +18,13 @@ TNombreVentana separaNombre(const QString& componente);
 // The text bridge modules need a series chosen before they open.
 bool requiereSerie(const QString& modulo);
 
-// The permission code that guards a module name; empty when no module right
-// covers it (such a window opens for everybody).
+// The permission code that guards the window of a routine's module name
+// (TNombreVentana::modulo): the module's CODIGO_*, invoicing's for the voucher
+// and help windows, and CODIGO_SIN_DERECHO when no module right covers it.
 QString codigoPermiso(const QString& modulo);
+// A code no user holds: the window of a module without a right of its own
+// opens for nobody.
+inline const QString CODIGO_SIN_DERECHO = QStringLiteral("0");
 
 enum class TTipoComando { Desconocido, ActualizaSeries, FiltraSeries, AyudaComprobante };
 

@@ -35,6 +35,21 @@ QString nombrePaquete(const QString& archivo)
     return QFileInfo(archivo).fileName().remove(ContratoModulos::EXTENSION_PAQUETE, Qt::CaseInsensitive);
 }
 
+namespace {
+
+// Window routines are C++ names: "Nómina 4.0" can only be spelled
+// "Nomina40" in them, so names are compared without accents, blanks or dots.
+QString pliegaNombre(const QString& nombre)
+{
+    QString pliegue;
+    for (const QChar c : nombre.normalized(QString::NormalizationForm_D))
+        if (c.isLetterOrNumber())
+            pliegue += c;
+    return pliegue;
+}
+
+} // namespace
+
 QString convierteModulo(const QString& nombre)
 {
     // In this order, the last equal name wins; the 4.0 payroll and text-bridge
@@ -46,9 +61,10 @@ QString convierteModulo(const QString& nombre)
         {NOMBRE_RESPALDOS, CODIGO_RESPALDOS},     {NOMBRE_FACTURACION_40, CODIGO_FACTURACION_40},
         {NOMBRE_NOMINA_40, CODIGO_NOMINA},        {NOMBRE_BRIDGE_TXT_40, CODIGO_BRIDGE_TXT},
     };
+    const QString buscado = pliegaNombre(nombre);
     QString codigo;
     for (const auto& [modulo, codigoModulo] : tabla)
-        if (nombre == modulo)
+        if (buscado == pliegaNombre(modulo))
             codigo = codigoModulo;
     return codigo;
 }

@@ -30,7 +30,8 @@ using TListaPaquetes = QList<std::shared_ptr<TPaqueteBean>>;
 // "a.bpl.bpl" -> "a": the file name without any ".bpl".
 QString nombrePaquete(const QString& archivo);
 // The permission code of a module name (CODIGO_*); empty for a name that no
-// module right covers.
+// module right covers. Accents, blanks and dots do not count, so a window
+// routine's "Facturacion40" names "Facturación 4.0".
 QString convierteModulo(const QString& nombre);
 
 // Whether the user's rights allow a module's permission code; a module no

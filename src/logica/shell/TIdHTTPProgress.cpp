@@ -185,21 +185,30 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
                             .arg(m_readTimeout / 1000.0)
                             .arg(SIN_CONEXION));
     }
+    const int codigo = estado();
+    const bool respondio = codigo >= 200 && codigo < 300;
     if (error != QNetworkReply::NoError) {
-        const int codigo = estado();
         Logmanager::Log(QStringLiteral("Descarga fallida de %1: %2").arg(direccion, respuesta->errorString()), 1,
                         Sistema::exePath);
-        throw EDescarga(codigo > 0
-                            ? QStringLiteral("El servidor de descargas respondió con el error %1.").arg(codigo)
-                            : QStringLiteral("No se pudo conectar con el servidor de descargas. ") + SIN_CONEXION);
+        if (!respondio)
+            throw EDescarga(codigo > 0
+                                ? QStringLiteral("El servidor de descargas respondió con el error %1.").arg(codigo)
+                                : QStringLiteral("No se pudo conectar con el servidor de descargas. ") + SIN_CONEXION);
+    } else if (!respondio) {
+        throw EDescarga(QStringLiteral("El servidor de descargas respondió con el error %1.").arg(codigo));
     }
-    if (estado() < 200 || estado() >= 300)
-        throw EDescarga(QStringLiteral("El servidor de descargas respondió con el error %1.").arg(estado()));
-    if (esperado >= 0 && recibidos != esperado)
+    // The server accepted, but the transfer broke off: its status is no error
+    // to show. With the length announced, every byte arrived is a complete
+    // file whatever the connection did afterwards.
+    if (esperado >= 0 ? recibidos != esperado : error != QNetworkReply::NoError) {
+        if (esperado < 0)
+            throw EDescarga(
+                QStringLiteral("La descarga de %1 quedó incompleta: llegaron %2 bytes.").arg(direccion).arg(recibidos));
         throw EDescarga(QStringLiteral("La descarga de %1 quedó incompleta: llegaron %2 de %3 bytes.")
                             .arg(direccion)
                             .arg(recibidos)
                             .arg(esperado));
+    }
     if (!iniciado)
         IdHTTPWorkBegin(0);
     IdHTTPWorkEnd();

@@ -425,6 +425,39 @@ private slots:
         QCOMPARE(TImpuesto::cuenta(TCondicion(), conexion), 7);
     }
 
+    // Each breakdown row says whether its own entry was withheld or
+    // transferred, whatever tax of that name and rate was met first.
+    void tipoDeCadaImpuesto_data()
+    {
+        QTest::addColumn<QByteArray>("de");
+        QTest::addColumn<QByteArray>("a");
+        QTest::addColumn<QStringList>("filas");
+        const QStringList federales{"ISR -1 0.00 Retenido", "IVA -1 0.00 Retenido", "IVA 16 5600.00 Trasladado"};
+        QTest::newRow("traslado local como una retención local")
+            << QByteArray("ImpLocTrasladado=\"BAR1\" TasadeTraslado=\"1.00\"")
+            << QByteArray("ImpLocTrasladado=\"FOO1\" TasadeTraslado=\"2.00\"")
+            << federales + QStringList{"FOO1 2 700.00 Retenido", "FOO2 2 700.00 Retenido",
+                                       "FOO1 2 350.00 Trasladado", "BAR2 3 1050.00 Trasladado"};
+        QTest::newRow("retención local como un traslado federal")
+            << QByteArray("ImpLocRetenido=\"FOO2\" TasadeRetencion=\"2.00\"")
+            << QByteArray("ImpLocRetenido=\"IVA\" TasadeRetencion=\"16.00\"")
+            << federales + QStringList{"FOO1 2 700.00 Retenido", "IVA 16 700.00 Retenido", "BAR1 1 350.00 Trasladado",
+                                       "BAR2 3 1050.00 Trasladado"};
+    }
+    void tipoDeCadaImpuesto()
+    {
+        QFETCH(QByteArray, de);
+        QFETCH(QByteArray, a);
+        QFETCH(QStringList, filas);
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r = entorno.importador()->importa(
+            entorno.escribe(u"a.xml"_s, E::variante(u"impuestos-locales-retenidos.xml"_s, {{de, a}})));
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, r.uuid);
+        QVERIFY(v);
+        QCOMPARE(filasDesglose(*v, E::conexion(RFC_PRUEBAS)), filas);
+    }
+
     // A voucher that fails in the middle (its second line's amount is not a
     // number) leaves nothing: no customer, voucher, line, unit or copy; the
     // units it made are not handed to the next file.

@@ -87,7 +87,8 @@ private:
     void guardarImpuestos(const TComprobante& comprobante);
     void guardarImpuestosLocales(const TComprobante& comprobante);
     std::shared_ptr<TImpuesto> impuesto(const QString& sigla, const TDecimal& tasa, const QString& tipo);
-    void guardarDesglose(const TImpuesto& impuesto, const TComprobante& comprobante, const QString& importe);
+    void guardarDesglose(const TImpuesto& impuesto, const TComprobante& comprobante, const QString& importe,
+                         const QString& tipo);
     void guardarNomina(const TComprobante& comprobante);
     void guardarNomina11(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
     TEmpleado saveEmpleado(const Nomina11::IXMLNomina& nomina, const TComprobante& comprobante);
@@ -438,14 +439,14 @@ void TGuardado32::guardarImpuestos(const TComprobante& comprobante)
         const auto retencion = retenciones.Get_Retencion(i);
         guardarDesglose(
             *impuesto(retencion.Get_impuesto(), TImpuesto::tasaRetenido(), TImpuesto::TIPO_IMPUESTO_RETENIDO),
-            comprobante, retencion.Get_importe());
+            comprobante, retencion.Get_importe(), TImpuesto::TIPO_IMPUESTO_RETENIDO);
     }
     const Cfdv32::IXMLComprobante_Impuestos_Traslados traslados = impuestos.Get_Traslados();
     for (int i = 0; i < traslados.Count(); ++i) {
         const auto traslado = traslados.Get_Traslado(i);
         guardarDesglose(
             *impuesto(traslado.Get_impuesto(), decimal(traslado.Get_tasa()), TImpuesto::TIPO_IMPUESTO_TRASLADADO),
-            comprobante, traslado.Get_importe());
+            comprobante, traslado.Get_importe(), TImpuesto::TIPO_IMPUESTO_TRASLADADO);
     }
 }
 
@@ -457,19 +458,23 @@ void TGuardado32::guardarImpuestosLocales(const TComprobante& comprobante)
             const auto r = retenciones.Get_RetencionesLocales(i);
             guardarDesglose(
                 *impuesto(r.Get_ImpLocRetenido(), decimal(r.Get_TasadeRetencion()), TImpuesto::TIPO_IMPUESTO_RETENIDO),
-                comprobante, r.Get_Importe());
+                comprobante, r.Get_Importe(), TImpuesto::TIPO_IMPUESTO_RETENIDO);
         }
         const auto traslados = locales.Get_TrasladosLocales();
         for (int i = 0; i < traslados.Count(); ++i) {
             const auto t = traslados.Get_TrasladosLocales(i);
             guardarDesglose(*impuesto(t.Get_ImpLocTrasladado(), decimal(t.Get_TasadeTraslado()),
                                       TImpuesto::TIPO_IMPUESTO_TRASLADADO),
-                            comprobante, t.Get_Importe());
+                            comprobante, t.Get_Importe(), TImpuesto::TIPO_IMPUESTO_TRASLADADO);
         }
     }
 }
 
-void TGuardado32::guardarDesglose(const TImpuesto& impuesto, const TComprobante& comprobante, const QString& importe)
+// The catalogue knows a tax by name and rate only: a local tax may share
+// both with a withholding, or with a federal tax, of the other kind. The row
+// keeps whether this entry was withheld or transferred.
+void TGuardado32::guardarDesglose(const TImpuesto& impuesto, const TComprobante& comprobante, const QString& importe,
+                                  const QString& tipo)
 {
     TDesgloseimpuesto desglose;
     desglose.setTasa(impuesto.getTasa());
@@ -479,7 +484,7 @@ void TGuardado32::guardarDesglose(const TImpuesto& impuesto, const TComprobante&
     desglose.setIdcomprobantefk(comprobante.getIdcomprobante());
     desglose.setComprobante(comprobante);
     desglose.setImporte(decimal(importe));
-    desglose.setTipoimpuesto(impuesto.getTipoimpuesto());
+    desglose.setTipoimpuesto(tipo);
     guardado(desglose);
 }
 

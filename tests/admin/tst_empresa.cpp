@@ -1,5 +1,6 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
+#include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
 #include "NegocioPrueba.h"
@@ -33,6 +34,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -432,6 +435,33 @@ private slots:
         QCOMPARE(grid->currentRow(), renglon);
         QVERIFY(!abre(gesto));
         QCOMPARE(abiertas, 4);
+    }
+
+    // A series that cannot be read opens no dialog: the message says why.
+    void serieIlegible()
+    {
+        TPrograma programa;
+        NegocioPrueba::agregaSerie(NegocioPrueba::agregaSucursal(u"Norte"_s), u"Z"_s, u"I"_s, u"7"_s, false);
+        clic("TxTopSeriesFoliosTituloLeyenda");
+        hijo<QTableWidget>("GrSeriesFolios")->setCurrentCell(0, 0);
+        QSqlQuery q(Conexiones::baseDatos(*Sistema::Conexion));
+        QVERIFY2(q.exec(u"ALTER TABLE %1 DROP STATUS"_s.arg(TSerie::tablaEsquema().nombre)),
+                 qPrintable(q.lastError().text()));
+        QStringList abiertos;
+        QTimer cierra; // gone with the test when no dialog opened
+        cierra.setSingleShot(true);
+        connect(&cierra, &QTimer::timeout, this, [&] {
+            if (QDialog* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                abiertos << d->objectName();
+                d->reject();
+            }
+        });
+        cierra.start(0);
+        QTest::mouseClick(hijo<QPushButton>("BtGuardarSeriesFolios"), Qt::LeftButton,
+                          Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(abiertos, QStringList());
+        QVERIFY2(programa.respuestas.textos().last().startsWith(u"No se pudo "_s),
+                 qPrintable(programa.respuestas.textos().last()));
     }
 
     // The last business deleted: its archive opens with its password, and

@@ -79,10 +79,14 @@ void TSeccionSeries::abreSerie(int renglon, bool editar)
         return;
     SeriesFoliosFrm->isEditar = editar;
     SeriesFoliosFrm->fijaCombosSoloLectura(editar);
-    if (editar)
-        SeriesFoliosFrm->inicializa(m_filas.at(renglon).idSerie);
-    else
-        SeriesFoliosFrm->inicializa();
+    // A dialog whose reads failed would show another series' values.
+    if (!guarda([&] {
+            if (editar)
+                SeriesFoliosFrm->inicializa(m_filas.at(renglon).idSerie);
+            else
+                SeriesFoliosFrm->inicializa();
+        }))
+        return;
     if (SeriesFoliosFrm->exec() == QDialog::Accepted)
         emit seriesModificadas();
     guarda([this] { carga(); });

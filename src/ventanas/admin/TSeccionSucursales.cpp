@@ -98,7 +98,8 @@ void TSeccionSucursales::BtGuardarSucursalClick()
     if (!guarda([&] { elegida = EdicionEmpresa::sucursal(CmbSucursales->currentText()); }) || !elegida ||
         !SucursalesFrm)
         return;
-    SucursalesFrm->inicializaEditar(elegida->id);
+    if (!guarda([&] { SucursalesFrm->inicializaEditar(elegida->id); }))
+        return;
     if (SucursalesFrm->exec() == QDialog::Accepted)
         emit seriesModificadas();
     if (guarda([this] {

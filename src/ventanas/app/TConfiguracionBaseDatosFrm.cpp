@@ -310,6 +310,11 @@ void TConfiguracionBaseDatosFrm::CornerButton3Click()
         // making the user wait for a server.
         Utils::mensaje(e.mensaje(), Constantes::MSG_ERROR);
         return;
+    } catch (const std::exception& e) {
+        // The password is enciphered under this installation's key, which
+        // may be unreadable or not yet writable.
+        Utils::muestraError(e);
+        return;
     }
 
     const TConexionSesion conexion = conexionServidor();

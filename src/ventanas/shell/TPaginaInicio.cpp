@@ -182,17 +182,20 @@ void TPaginaInicio::actualiza()
     if (!Sistema::Negocio || !Sistema::Conexion)
         return;
     TxTituloInicio->setText(Sistema::Negocio->getNombre());
-    const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio->getDatosfiscales();
-    const QString rfc = fiscales ? fiscales->getRfc() : QString();
-    TxRfcInicio->setText(QStringLiteral("RFC %1%2")
-                             .arg(rfc, fiscales && !fiscales->getRazon().isEmpty()
-                                           ? QStringLiteral(" · ") + fiscales->getRazon()
-                                           : QString()));
     const QDate hoy = Reloj::hoy();
     bool conDatos = true;
     QString sinDatos; // why, when the user can act on it
     bool sinSeries = false;
+    QString rfc;
     try {
+        // Read on first use: after a business switch, from a database that
+        // may no longer answer.
+        const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio->getDatosfiscales();
+        rfc = fiscales ? fiscales->getRfc() : QString();
+        TxRfcInicio->setText(QStringLiteral("RFC %1%2")
+                                 .arg(rfc, fiscales && !fiscales->getRazon().isEmpty()
+                                               ? QStringLiteral(" · ") + fiscales->getRazon()
+                                               : QString()));
         const std::unique_ptr<TCertificado> certificado =
             TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
         const ResumenInicio::TVigencia vigencia =

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-TTelefonosFrm::TTelefonosFrm(QWidget* parent) : QWidget(parent)
+TTelefonosFrm::TTelefonosFrm(QWidget* parent) : QWidget(parent), m_maximo(Constantes::MAX_TELEFONOS)
 {
     setObjectName(QStringLiteral("TxTelefonoContenedor"));
     m_filas = new QVBoxLayout(this);
@@ -58,6 +58,17 @@ void TTelefonosFrm::setImagenEliminar(const QPixmap& imagen)
         telefono->getEliminar()->setPixmap(imagen);
 }
 
+void TTelefonosFrm::setMaximo(int maximo)
+{
+    m_maximo = maximo;
+    TxTelefonoBottom->setEnabled(!llena());
+}
+
+bool TTelefonosFrm::llena() const
+{
+    return m_maximo != SIN_LIMITE && lTelefono.size() >= static_cast<size_t>(m_maximo);
+}
+
 void TTelefonosFrm::inicializaTelefono()
 {
     lTelefono.clear();
@@ -77,7 +88,7 @@ void TTelefonosFrm::telefonoBeanFactory(TTelefonoBean& telefono)
 
 void TTelefonosFrm::agregaTelefono()
 {
-    if (lTelefono.size() >= static_cast<size_t>(Constantes::MAX_TELEFONOS))
+    if (llena())
         return;
     nuevaFila();
 }
@@ -99,7 +110,7 @@ void TTelefonosFrm::nuevaFila()
     m_filas->insertWidget(m_filas->indexOf(TxTelefonoBottom), telefono->getContenedor());
     lTelefono.push_back(std::move(telefono));
     ajustaAltura();
-    if (lTelefono.size() >= static_cast<size_t>(Constantes::MAX_TELEFONOS))
+    if (llena())
         TxTelefonoBottom->setEnabled(false);
     emit filasCambiadas();
 }

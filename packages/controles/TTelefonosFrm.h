@@ -14,9 +14,10 @@ class QLabel;
 class QVBoxLayout;
 
 // The phone rows of a form (the owner's on the first run, the profile's): up
-// to MAX_TELEFONOS rows, each a TTelefonoBean whose delete image removes it,
-// and under them the link TxTelefonoBottom ("+ Agregar Teléfono"), disabled
-// while the rows are full. Rows are named "Cont" + a counter that never gives
+// to a maximum of rows (MAX_TELEFONOS unless the hosting form sets another,
+// or none), each a TTelefonoBean whose delete image removes it, and under
+// them the link TxTelefonoBottom ("+ Agregar Teléfono"), disabled while the
+// rows are full. Rows are named "Cont" + a counter that never gives
 // a number twice until the rows start again. While there are rows a header
 // (TxTelefonoEncabezado) names their columns, so a filled row still says what
 // it holds. The panel grows with its rows.
@@ -25,6 +26,8 @@ class CONTROLES_EXPORT TTelefonosFrm : public QWidget {
 public:
     static constexpr int ALTO_SIN_TELEFONOS = 20;
     static constexpr int ALTO_ENCABEZADO = 18;
+    // For setMaximo: a user may add any number of rows.
+    static constexpr int SIN_LIMITE = 0;
 
     explicit TTelefonosFrm(QWidget* parent = nullptr);
     ~TTelefonosFrm() override;
@@ -32,6 +35,10 @@ public:
     // The picture of the rows' delete images; the hosting window reads it
     // from the resource package (IMG_DELETE).
     void setImagenEliminar(const QPixmap& imagen);
+
+    // The most rows a user may add (SIN_LIMITE for any number); rows already
+    // there stay.
+    void setMaximo(int maximo);
 
     // No rows; the counter starts again.
     void inicializaTelefono();
@@ -66,10 +73,12 @@ private:
     void nuevaFila();
     void onClickElminaTelefono(QObject* sender);
     void ajustaAltura();
+    bool llena() const;
 
     QVBoxLayout* m_filas;
     QWidget* m_encabezado;
     std::vector<std::unique_ptr<TTelefonoBean>> lTelefono;
     int cTelefonos = 0;
+    int m_maximo;
     QPixmap m_imagenEliminar;
 };

@@ -251,28 +251,38 @@ private slots:
         QCOMPARE(CartaManifiesto::construyeUrl(plantilla, token, u"EKU9003173C9"_s, nombre), esperada);
     }
 
-    // Every stored phone shows, past the rows a user may add, and saving the
-    // page unchanged keeps them all.
+    // The page takes as many phones as the user adds, stores them all and
+    // shows them again; the panel's own limit (the first run's) stays.
     void todosLosTelefonos()
     {
-        Perfil::TDatos d = perfil(u"Ana"_s);
-        for (int k = 1; k <= MAX_TELEFONOS + 1; ++k)
-            d.telefonos.append({k % 4, u"33123456%1"_s.arg(k, 2, 10, QLatin1Char('0')), QString()});
-        QVERIFY(guarda(d).error.isEmpty());
         TColaRespuestas respuestas;
         TPerfilFrm pagina;
+        pagina.show();
         pagina.inicializa();
         auto* telefonos = pieza<TTelefonosFrm>(pagina, "TxTelefono");
-        QCOMPARE(telefonos->getTelefonos().size(), MAX_TELEFONOS + 1);
-        QVERIFY(!telefonos->TxTelefonoBottom->isEnabled());
+        const int cuantos = MAX_TELEFONOS + 1;
+        QStringList numeros;
+        for (int k = 1; k <= cuantos; ++k) {
+            QTest::mouseClick(telefonos->TxTelefonoBottom, Qt::LeftButton);
+            numeros << u"33123456%1"_s.arg(k, 2, 10, QLatin1Char('0'));
+            telefonos->telefonos().back()->getNumero()->setText(numeros.last());
+        }
         pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), QStringList{INFORMACION_GUARDADA_EXITO});
-        const Perfil::TDatos leido = guardado();
-        QCOMPARE(leido.telefonos.size(), MAX_TELEFONOS + 1);
-        for (int k = 0; k < leido.telefonos.size(); ++k) {
-            QCOMPARE(leido.telefonos.at(k).numero, d.telefonos.at(k).numero);
-            QCOMPARE(leido.telefonos.at(k).tipo, d.telefonos.at(k).tipo);
-        }
+        QStringList guardados;
+        for (const TDatosTelefono& t : guardado().telefonos)
+            guardados << t.numero;
+        QCOMPARE(guardados, numeros);
+        QCOMPARE(telefonos->getTelefonos().size(), cuantos);
+        QVERIFY(telefonos->TxTelefonoBottom->isEnabled());
+        pagina.resize(pagina.sizeHint().expandedTo(QSize(800, 0)));
+        Capturas::guarda(pagina, u"perfil-telefonos"_s);
+
+        TTelefonosFrm primeraVez;
+        for (int k = 1; k <= cuantos; ++k)
+            primeraVez.agregaTelefono();
+        QCOMPARE(primeraVez.telefonos().size(), size_t(MAX_TELEFONOS));
+        QVERIFY(!primeraVez.TxTelefonoBottom->isEnabled());
     }
 
     // The page as the main window hosts it; the letter of manifest is asked for from it.

@@ -14,6 +14,7 @@
 #include "negocio/TConfiguracionNegocio.h"
 #include "shell/TContenedorTexto.h"
 #include "TDireccionesFrm.h"
+#include "TTelefonosFrm.h"
 #include "admin/TEmpresaFrm.h"
 #include "shell/TEtiquetaAccion.h"
 #include "negocio/TIngreso.h"
@@ -685,6 +686,17 @@ private slots:
         QTest::mouseClick(pieza("TxUserEmail"), Qt::LeftButton);
         QCOMPARE(MainFrm->VentanaActiva.data(), PerfilFrm->TxFondo);
         QCOMPARE(pieza<QLabel>(PerfilFrm->TxFondo, "TxEmailPerfil")->text(), CORREO);
+        // Phones past a screenful grow the page, and the work area scrolls to them.
+        auto* telefonos = ::pieza<TTelefonosFrm>(PerfilFrm->TxFondo, u"TxTelefono"_s);
+        for (int k = 0; k < 12; ++k)
+            QTest::mouseClick(telefonos->TxTelefonoBottom, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(telefonos->telefonos().size(), size_t(12));
+        QCOMPARE(trabajo()->height(), PerfilFrm->getHeight());
+        QScrollBar* desplazamiento = pieza<QScrollArea>("SBPrincipal")->verticalScrollBar();
+        QVERIFY(desplazamiento->isVisible());
+        desplazamiento->setValue(desplazamiento->maximum());
+        Capturas::guarda(*MainFrm, u"perfil-en-ventana"_s);
         // The editor's page is back in its own window.
         QCOMPARE(EmpresaFrm->TxFondo->parentWidget(), EmpresaFrm);
         QVERIFY(!EmpresaFrm->TxFondo->isVisible());

@@ -122,6 +122,9 @@ TPerfilFrm::TPerfilFrm(QWidget* parent) : QWidget(parent)
     tituloTelefonos->addWidget(titulo(TxFondo, QStringLiteral("TxTelefonos"), QStringLiteral("Teléfonos"), 0), 1);
     TxTelefono = new TTelefonosFrm(TxFondo);
     TxTelefono->setObjectName(QStringLiteral("TxTelefono"));
+    // A user keeps as many phones as they have; only the first run's form
+    // asks for a few.
+    TxTelefono->setMaximo(TTelefonosFrm::SIN_LIMITE);
 
     // E-mails.
     ImgMail = Controles::imagen(TxFondo, QStringLiteral("ImgMail"), 20);

@@ -5,12 +5,15 @@
 #include "FirmaPermisos.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "RegistroPrueba.h"
 #include "Secretos.h"
 #include "Sistema.h"
 #include "admin/TEdicionEmpresa.h"
 #include "negocio/SecretoNegocio.h"
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TCadenaConexion.h"
+#include "negocio/TNuevoNegocio.h"
 #include "setup/TImportarBaseHilo.h"
 #include "negocio/TIngreso.h"
 #include "setup/TRespaldo.h"
@@ -390,6 +393,9 @@ private slots:
     // The registry is rebuilt from what the program writes: business folders
     // with their database, read with the embedded engine, one registration
     // per business with an active user; the result lets the owner sign in.
+    // A business on a server lives only in its registration: it is kept as
+    // it was, and a copy of it in db/ does not take its place. A registration
+    // that reads neither here nor in a folder keeps the old registry aside.
     void reconstruyeRegistro()
     {
         const TProgramaConRegistro programa;
@@ -411,6 +417,25 @@ private slots:
                               QFileInfo(anterior.getDatabase()).absolutePath() + u'/' + DB_SISTEMA_NOMBRE_ANTERIOR));
         QDir().mkpath(programa.archivo(u"db/SINBASE"_s));
         QVERIFY(TCarpetaPrograma::escribe(programa.archivo(u"db/ROTO/"_s) + DB_SISTEMA_NOMBRE, QByteArray(40000, 'x')));
+        // On a server (none is needed to register it), with a stale copy in db/.
+        const QString servidor = u"SRV010101AAA"_s;
+        Conexiones::cierra(NegocioPrueba::crea(servidor, EMAIL, ACTUAL));
+        QVERIFY(registroLocal().deshabilitaEstatusEmpresa(servidor));
+        const TConexionSesion enServidor = TConexionSesion::servidor(
+            TMotor::MariaDB, u"velkor"_s, u"una clave larga"_s, u"192.0.2.10"_s, u"3306"_s, u"velkor_srv"_s);
+        NuevoNegocio::registraNegocio(QString(), servidor, u"En el servidor"_s,
+                                      NuevoNegocio::destinoServidor(enServidor));
+        const QStringList camposServidor =
+            TCadenaConexion::deGuardada(registroLocal().getEmpresaDetalle(servidor).value(2)).campos();
+        // Enciphered under another installation's key, with no folder here.
+        const QString deOtra = Secretos::cifra(camposServidor.join(u'|'), QByteArray(32, 'k'));
+        QVERIFY(RegistroPrueba::ejecuta(
+            u"INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES ('Otra', 'OTR010101AAA', 0)"_s));
+        QVERIFY(RegistroPrueba::ejecuta(u"INSERT INTO Conexion (stringConexion, idNegocioLogginFk) "
+                                        u"SELECT ?, idNegocioLoggin FROM NegocioLoggin WHERE rfc = 'OTR010101AAA'"_s,
+                                        {deOtra}));
+        const QByteArray registroAnterior = huella(programa.archivo(DB_USUARIOS));
+        Conexiones::cierraHilo();
 
         // The working folder has a registry of its own, which is not the program's.
         QTemporaryDir trabajo;
@@ -419,13 +444,19 @@ private slots:
         QDir::setCurrent(trabajo.path());
 
         TColaRespuestas respuestas;
-        const bool reiniciado = Respaldo::reiniciaRegistro();
+        Respaldo::TRegistroConservado conservado;
+        const bool reiniciado = Respaldo::reiniciaRegistro(&conservado);
         QDir::setCurrent(original);
         QVERIFY(reiniciado);
         QCOMPARE(respuestas.textos(), QStringList{CONFIRMA_RESTAURA_REGISTRO});
         QCOMPARE(huella(trabajo.filePath(DB_USUARIOS)),
                  QCryptographicHash::hash("no tocar", QCryptographicHash::Sha256));
-        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{servidor + u"|En el servidor"_s});
+        QCOMPARE(TCadenaConexion::deGuardada(registroLocal().getEmpresaDetalle(servidor).value(2)).campos(),
+                 camposServidor);
+        QCOMPARE(conservado.servidores, QStringList{servidor});
+        QCOMPARE(huella(conservado.anterior), registroAnterior);
+        QCOMPARE(TCarpetaPrograma::modo(conservado.anterior), 0600);
 
         TImportarBaseHilo hilo;
         QSignalSpy terminado(&hilo, &TImportarBaseHilo::terminado);
@@ -435,8 +466,14 @@ private slots:
         QCOMPARE(terminado.first().at(1).toStringList(),
                  (QStringList{programa.archivo(u"db/ROTO/"_s) + DB_SISTEMA_NOMBRE, sinUsuarios.getDatabase()}));
         QCOMPARE(registroLocal().getEmpresas(),
-                 (QStringList{"ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV", RFC + u"|NEGOCIO DE PRUEBA SA DE CV"_s,
-                              dos + u"|H & E"_s}));
+                 (QStringList{servidor + u"|En el servidor"_s, "ANT010101AAA|NEGOCIO DE PRUEBA SA DE CV",
+                              RFC + u"|NEGOCIO DE PRUEBA SA DE CV"_s, dos + u"|H & E"_s}));
+        const QString informe = Respaldo::informeReconstruccion(terminado.first().at(0).toStringList(),
+                                                                terminado.first().at(1).toStringList(), conservado);
+        QVERIFY2(informe.startsWith(u"Se registraron de nuevo 3 empresa(s)"_s), qPrintable(informe));
+        QVERIFY2(informe.contains(u"Se conservaron 1 empresa(s) cuya base de datos está en un servidor:\n"_s + servidor),
+                 qPrintable(informe));
+        QVERIFY2(informe.contains(QFileInfo(conservado.anterior).fileName()), qPrintable(informe));
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
         NegocioPrueba::limpiaSesion();
         QCOMPARE(Ingreso::ingresa(u"H_E951128469"_s, u"he@escuela.mx"_s, ACTUAL), Ingreso::TResultado::Correcto);

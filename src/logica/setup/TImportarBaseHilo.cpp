@@ -60,6 +60,8 @@ void TImportarBaseHilo::run()
 
 void TImportarBaseHilo::cargaBaseDatos()
 {
+    for (const QString& linea : registroLocal().getEmpresas())
+        m_yaRegistradas << linea.section(QLatin1Char('|'), 0, 0);
     const QStringList bases = basesDatos(m_carpeta);
     emit avance(0, static_cast<int>(bases.size()));
     for (qsizetype i = 0; i < bases.size(); ++i) {
@@ -114,6 +116,12 @@ void TImportarBaseHilo::ExtraeInformacion(const QString& archivo)
                                                           : QStringLiteral("una empresa con RFC")),
                         1, m_carpeta);
         m_omitidas << archivo;
+        return;
+    }
+    if (m_yaRegistradas.contains(rfc)) {
+        Logmanager::Log(QStringLiteral("Reconstrucción del registro: %1 ya está registrada; %2 no se registra.")
+                            .arg(rfc, archivo),
+                        1, m_carpeta);
         return;
     }
     // One registration per business: the registry lists businesses, not

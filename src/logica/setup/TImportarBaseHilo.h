@@ -9,7 +9,10 @@
 // each through a connection of its own (embedded engine) and registers every
 // business that has an active user, once, with an active registration that
 // leads to that file. Databases that cannot be read, or hold no active user
-// or no business, are skipped and logged.
+// or no business, are skipped and logged. A business the registry already
+// lists when the pass starts (one on a server, which
+// Respaldo::reiniciaRegistro kept) is not registered again from a copy of
+// it found in db/: its registration says where it lives.
 //
 // A window drives it after Respaldo::reiniciaRegistro: create it, connect
 // `terminado` (show the restart notice, rebuild the tiles) and `finished`
@@ -40,6 +43,8 @@ private:
     void terminaHilo();
 
     QString m_carpeta;
+    // The RFCs the registry listed when the pass started.
+    QStringList m_yaRegistradas;
     // Written by the worker, read on the UI thread after it ended.
     QStringList m_registradas;
     QStringList m_omitidas;

@@ -282,6 +282,88 @@ TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, TExtrai
     return TResultado::Restaurado;
 }
 
+const QString REGISTRO_RECONSTRUIDO = QStringLiteral("Se registraron de nuevo %1 empresa(s) en este equipo.");
+const QString REGISTRO_SIN_EMPRESAS =
+    QStringLiteral("No se encontró ninguna empresa con usuarios activos en la carpeta \"db\" del programa.");
+const QString REGISTRO_SERVIDORES =
+    QStringLiteral("Se conservaron %1 empresa(s) cuya base de datos está en un servidor:");
+const QString REGISTRO_OMITIDAS =
+    QStringLiteral("No se pudieron leer estas bases de datos (los detalles están en el registro de actividad):");
+// Followed by the file, relative to the program folder.
+const QString REGISTRO_ANTERIOR =
+    QStringLiteral("Algunas empresas del registro anterior no se pudieron leer en este equipo ni encontrar en la "
+                   "carpeta \"db\"; el registro anterior se guardó como %1.");
+
+// What the registry about to be replaced holds that its replacement must
+// not lose.
+struct TRegistroAnterior {
+    // Registration arrays of the active businesses on a server.
+    QList<QStringList> servidores;
+    // It holds what cannot be carried over: the file must be kept.
+    bool conservar = false;
+};
+
+// Whether a readable registration leads to a server, by the sign-in's rule:
+// a registry written before servers were supported may name "MySQL" for a
+// file of this program folder.
+bool llevaAServidor(const TCadenaConexion& campos)
+{
+    TConexionSesion motor;
+    motor.setProvider(campos.getProveedor());
+    return motor.enServidor() &&
+           !(campos.getServidor().trimmed().isEmpty() && QFileInfo(campos.baseDatosEn(Sistema::exePath)).isFile());
+}
+
+TRegistroAnterior leeRegistroAnterior(const QString& registro)
+{
+    TRegistroAnterior leido;
+    if (!QFileInfo::exists(registro))
+        return leido;
+    if (!TBaseDatosLocalFrm::esLegible(registro)) {
+        leido.conservar = true;
+        return leido;
+    }
+    for (const QString& linea : registroLocal().getEmpresasDetalle()) {
+        // RFC|name|string; the enciphered string never holds the separator.
+        const QString rfc = linea.section(QLatin1Char('|'), 0, 0);
+        const QString guardada = linea.section(QLatin1Char('|'), -1);
+        const QString nombre = linea.mid(rfc.size() + 1, linea.size() - rfc.size() - guardada.size() - 2);
+        const TCadenaConexion campos = TCadenaConexion::deGuardada(guardada);
+        if (!campos.legible()) {
+            // Another installation's string: the rebuild finds the business
+            // again only in its folder; it may as well have led to a server.
+            if (baseDatosEn(Sistema::exePath + DB_PATH + rfc).isEmpty())
+                leido.conservar = true;
+            continue;
+        }
+        if (llevaAServidor(campos))
+            leido.servidores << QStringList{QString(), nombre, rfc} + campos.campos();
+    }
+    return leido;
+}
+
+// A copy of the registry beside it, under a dated name, its owner's only;
+// empty when it could not be written.
+QString copiaAnterior(const QString& registro)
+{
+    const QFileInfo info(registro);
+    const QString copia =
+        info.dir().filePath(info.completeBaseName() + QStringLiteral(".anterior-") +
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
+                            QLatin1Char('.') + info.suffix());
+    QFile origen(registro);
+    if (!origen.open(QIODevice::ReadOnly))
+        return {};
+    try {
+        Archivos::creaPrivado(copia, origen.readAll());
+    } catch (const EEntradaSalida& e) {
+        Logmanager::Log(e.mensaje(), 1, Sistema::exePath);
+        QFile::remove(copia);
+        return {};
+    }
+    return copia;
+}
+
 } // namespace
 
 QString textoRestaurada(const QString& rfc)
@@ -483,12 +565,13 @@ bool creaArchivoEliminacion(const QString& rfc)
     }
 }
 
-bool reiniciaRegistro()
+bool reiniciaRegistro(TRegistroConservado* conservado)
 {
     if (Utils::mensajeConfirmacion(CONFIRMA_RESTAURA_REGISTRO) != TPrompter::OK)
         return false;
     // The program folder's registry, whatever the working folder is.
     const QString registro = TBaseDatosLocalFrm::archivoRegistro();
+    const TRegistroAnterior leido = leeRegistroAnterior(registro);
     const QString nuevo = registro + QStringLiteral(".nuevo");
     QFile::remove(nuevo);
     bool escrito = false;
@@ -506,16 +589,66 @@ bool reiniciaRegistro()
             }
         }
     }
-    if (!escrito || !Archivos::reemplaza(nuevo, registro)) {
+    // Kept until the servers' registrations are written again in the new
+    // one, and for good when something of it cannot be.
+    const QString anterior = leido.servidores.isEmpty() && !leido.conservar ? QString() : copiaAnterior(registro);
+    if (!escrito || (anterior.isEmpty() && (!leido.servidores.isEmpty() || leido.conservar)) ||
+        !Archivos::reemplaza(nuevo, registro)) {
         QFile::remove(nuevo);
+        if (!anterior.isEmpty())
+            QFile::remove(anterior);
         Logmanager::Log(QStringLiteral("No se pudo reemplazar el registro de negocios ") + registro, 1,
                         Sistema::exePath);
         Utils::mensaje(ERR_REGISTRO_ADMINISTRADOR, MSG_WARNING);
         return false;
     }
     Sistema::dbUsuariosSistema = registro;
-    Logmanager::Log(QStringLiteral("Se vació el registro de negocios para reconstruirlo"), 1, Sistema::exePath);
+    TRegistroConservado resultado;
+    bool conservar = leido.conservar;
+    for (const QStringList& registracion : leido.servidores) {
+        QString error;
+        if (registroLocal().usuarioLogginInsert(registracion, &error)) {
+            resultado.servidores << registracion.value(2);
+        } else {
+            conservar = true;
+            Logmanager::Log(QStringLiteral("No se pudo registrar de nuevo la empresa %1 de un servidor: %2")
+                                .arg(registracion.value(2), error),
+                            1, Sistema::exePath);
+        }
+    }
+    if (conservar) {
+        resultado.anterior = anterior;
+        Logmanager::Log(QStringLiteral("El registro de negocios anterior quedó en ") + anterior, 1, Sistema::exePath);
+    } else if (!anterior.isEmpty()) {
+        QFile::remove(anterior);
+    }
+    Logmanager::Log(QStringLiteral("Se vació el registro de negocios para reconstruirlo; se conservaron %1 empresa(s) "
+                                   "de un servidor")
+                        .arg(resultado.servidores.size()),
+                    1, Sistema::exePath);
+    if (conservado)
+        *conservado = resultado;
     return true;
+}
+
+QString informeReconstruccion(const QStringList& registradas, const QStringList& omitidas,
+                              const TRegistroConservado& conservado)
+{
+    QString texto = registradas.isEmpty()
+                        ? REGISTRO_SIN_EMPRESAS
+                        : REGISTRO_RECONSTRUIDO.arg(registradas.size()) + SALTO + registradas.join(SALTO);
+    if (!conservado.servidores.isEmpty())
+        texto += SALTO + SALTO + REGISTRO_SERVIDORES.arg(conservado.servidores.size()) + SALTO +
+                 conservado.servidores.join(SALTO);
+    if (!omitidas.isEmpty()) {
+        QStringList nombres;
+        for (const QString& archivo : omitidas)
+            nombres << QDir(Sistema::exePath).relativeFilePath(archivo);
+        texto += SALTO + SALTO + REGISTRO_OMITIDAS + SALTO + nombres.join(SALTO);
+    }
+    if (!conservado.anterior.isEmpty())
+        texto += SALTO + SALTO + REGISTRO_ANTERIOR.arg(QDir(Sistema::exePath).relativeFilePath(conservado.anterior));
+    return texto;
 }
 
 } // namespace Respaldo

@@ -123,10 +123,31 @@ TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& ser
 QString archivoEliminacion(const QString& rfc);
 bool creaArchivoEliminacion(const QString& rfc);
 
+// What the registry rebuild keeps of the registry it replaces.
+struct TRegistroConservado {
+    // The active businesses whose database is on a server, by RFC: nothing
+    // but their registration says where that is, so they are registered
+    // again as they were.
+    QStringList servidores;
+    // Where the replaced registry was kept, mode 0600, beside the new one:
+    // it held active registrations that could be neither read here (another
+    // installation's key) nor found again in a business folder, or it could
+    // not be read at all, or a server's registration could not be written
+    // again. Empty when nothing of it was lost.
+    QString anterior;
+};
+
 // First step of the registry rebuild: asks CONFIRMA_RESTAURA_REGISTRO, then
-// replaces the program folder's registry with an empty one (in one rename).
-// False when declined, or with ERR_REGISTRO_ADMINISTRADOR when the file
-// cannot be replaced (the old one then stays).
-bool reiniciaRegistro();
+// replaces the program folder's registry with an empty one (in one rename)
+// holding again the registrations of businesses on a server, as
+// `conservado` tells. False when declined, or with
+// ERR_REGISTRO_ADMINISTRADOR when the file cannot be replaced or the old one
+// cannot be kept (the old one then stays, unchanged).
+bool reiniciaRegistro(TRegistroConservado* conservado = nullptr);
+
+// The message that ends the rebuild: the RFCs TImportarBaseHilo registered,
+// the databases it could not read (paths) and what reiniciaRegistro kept.
+QString informeReconstruccion(const QStringList& registradas, const QStringList& omitidas,
+                              const TRegistroConservado& conservado);
 
 } // namespace Respaldo

@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <memory>
+#include <utility>
 
 using namespace Constantes;
 using Controles::texto;
@@ -36,11 +37,6 @@ const QString FILTRO_RESPALDO = QStringLiteral("Respaldo (*") + RESPALDO_EXTENSI
 const QString PROGRESO_CATALOGO = QStringLiteral("Descargando el catálogo del SAT");
 const QString PROGRESO_RESPALDO = QStringLiteral("Restaurando el respaldo");
 const QString PROGRESO_REGISTRO = QStringLiteral("Reconstruyendo el registro de empresas");
-const QString REGISTRO_RECONSTRUIDO = QStringLiteral("Se registraron de nuevo %1 empresa(s) en este equipo.");
-const QString REGISTRO_SIN_EMPRESAS =
-    QStringLiteral("No se encontró ninguna empresa con usuarios activos en la carpeta \"db\" del programa.");
-const QString REGISTRO_OMITIDAS =
-    QStringLiteral("No se pudieron leer estas bases de datos (los detalles están en el registro de actividad):");
 
 } // namespace
 
@@ -350,13 +346,17 @@ void TFranjaInferior::ImgBaseDatosClick()
 {
     if (m_ocupado)
         return;
-    if (!Respaldo::reiniciaRegistro())
+    Respaldo::TRegistroConservado conservado;
+    if (!Respaldo::reiniciaRegistro(&conservado))
         return;
     reconstruyeRegistro();
+    m_conservado = conservado;
 }
 
 void TFranjaInferior::reconstruyeRegistro()
 {
+    // Started after the start-up set a damaged registry aside, it kept nothing.
+    m_conservado = {};
     iniciaProceso(PROGRESO_REGISTRO, false);
     auto* hilo = new TImportarBaseHilo(this);
     m_trabajo = hilo;
@@ -373,15 +373,10 @@ void TFranjaInferior::reconstruyeRegistro()
 void TFranjaInferior::terminaReconstruccion(const QStringList& registradas, const QStringList& omitidas)
 {
     terminaProceso();
-    QString texto = registradas.isEmpty()
-                        ? REGISTRO_SIN_EMPRESAS
-                        : REGISTRO_RECONSTRUIDO.arg(registradas.size()) + SALTO + registradas.join(SALTO);
-    if (!omitidas.isEmpty()) {
-        QStringList nombres;
-        for (const QString& archivo : omitidas)
-            nombres << QDir(Sistema::exePath).relativeFilePath(archivo);
-        texto += SALTO + SALTO + REGISTRO_OMITIDAS + SALTO + nombres.join(SALTO);
-    }
-    Utils::mensaje(texto, registradas.isEmpty() || !omitidas.isEmpty() ? MSG_WARNING : MSG_INFORMATION);
+    const Respaldo::TRegistroConservado conservado = std::exchange(m_conservado, {});
+    const bool completo = (!registradas.isEmpty() || !conservado.servidores.isEmpty()) && omitidas.isEmpty() &&
+                          conservado.anterior.isEmpty();
+    Utils::mensaje(Respaldo::informeReconstruccion(registradas, omitidas, conservado),
+                   completo ? MSG_INFORMATION : MSG_WARNING);
     emit registroCambiado();
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "setup/TRespaldo.h"
+
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -95,4 +97,6 @@ private:
     QPointer<TVerificaUpdate> m_verificacion;
     QPointer<TCatalogosHilo> m_catalogo;
     QPointer<QThread> m_trabajo;
+    // What the registry rebuild under way kept of the registry it replaced.
+    Respaldo::TRegistroConservado m_conservado;
 };

@@ -363,6 +363,44 @@ private slots:
         QCOMPARE(V::cuenta(V::columna(V::col_Tipodecambio).esNulo(), conexion), 1);
     }
 
+    // A line's customs entry: its date as the schema's xs:date allows it,
+    // the calendar date as written; any other text fails the voucher.
+    void pedimento_data()
+    {
+        QTest::addColumn<QByteArray>("fecha");
+        QTest::addColumn<QDate>("esperada");
+        const QDate dia(2015, 1, 1);
+        QTest::newRow("fecha sola") << QByteArray("2015-01-01") << dia;
+        QTest::newRow("con zona horaria") << QByteArray("2015-01-01-06:00") << dia;
+        QTest::newRow("con zona adelantada") << QByteArray("2015-01-01+14:00") << dia;
+        QTest::newRow("en UTC") << QByteArray("2015-01-01Z") << dia;
+        QTest::newRow("entre blancos") << QByteArray(" 2015-01-01 ") << dia;
+        QTest::newRow("con hora") << QByteArray("2015-01-01T10:00:00") << QDate();
+        QTest::newRow("día que no existe") << QByteArray("2015-02-30") << QDate();
+        QTest::newRow("otra forma") << QByteArray("01/01/2015") << QDate();
+    }
+    void pedimento()
+    {
+        QFETCH(QByteArray, fecha);
+        QFETCH(QDate, esperada);
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.escribe(
+            u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"309.30\">",
+                                                           "importe=\"309.30\"><cfdi:InformacionAduanera numero=\"PED1\" "
+                                                           "fecha=\"" + fecha + "\" aduana=\"ADU1\"/>"}})));
+        if (!esperada.isValid()) {
+            QCOMPARE(int(r.estado), int(Estado::Fallido));
+            QVERIFY2(r.motivo.contains(u"no es una fecha válida (aaaa-mm-dd)"_s), qPrintable(r.motivo));
+            QVERIFY(!E::comprobante(RFC_CEVER, UUID_CEVER));
+            return;
+        }
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        const QList<TPedimentoaduanal> pedimentos = TPedimentoaduanal::busca(TCondicion(), E::conexion(RFC_CEVER));
+        QCOMPARE(pedimentos.size(), 1);
+        QCOMPARE(pedimentos.first().getNumeropedimento(), u"PED1"_s);
+        QCOMPARE(pedimentos.first().getFechaautorizacionaduana(), esperada);
+    }
+
     // A donation receipt of version 3.2: its donee complement, its category.
     void donataria_data()
     {

@@ -45,6 +45,17 @@ QDateTime fechaHora(const QString& texto)
     return Utils::stringToDateTimeSQL(partes.captured(1) + QLatin1Char(' ') + partes.captured(2));
 }
 
+// The customs date is an xs:date: blanks around it and a zone are valid. The
+// calendar date is kept as written, never moved to another zone.
+QDate fecha(const QString& texto)
+{
+    static const QRegularExpression forma(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:Z|[+-]\\d{2}:\\d{2})?$"));
+    const QRegularExpressionMatch partes = forma.match(texto.trimmed());
+    if (!partes.hasMatch())
+        throw EConversion(QStringLiteral("\"%1\" no es una fecha válida (aaaa-mm-dd).").arg(texto));
+    return Utils::stringToDate(partes.captured(1));
+}
+
 // The stored length of a text column, from the schema: a free text of the
 // file longer than that is kept by its first characters (the file's XML
 // keeps it whole).
@@ -377,7 +388,7 @@ void TGuardado32::guardarConceptos(const TComprobante& comprobante)
             const Cfdv32::IXMLT_InformacionAduanera aduana = aduanas.Get_InformacionAduanera(0);
             TPedimentoaduanal pedimento;
             pedimento.setNombreaduana(aduana.Get_aduana());
-            pedimento.setFechaautorizacionaduana(Utils::stringToDate(aduana.Get_fecha()));
+            pedimento.setFechaautorizacionaduana(fecha(aduana.Get_fecha()));
             pedimento.setNumeropedimento(aduana.Get_numero());
             pedimento.setIdcomprobante(comprobante);
             pedimento.setIdcomprobanteconcepto(linea);

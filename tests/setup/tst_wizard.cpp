@@ -502,6 +502,56 @@ private slots:
         QVERIFY(TUsuario::getInfoByEmail(u"dueno@escuela.mx"_s, otra));
     }
 
+    // A creation that fails late (a file holds the name of the business's
+    // invoice folder) registers nothing, and once the cause is gone the
+    // retry gives the business once, with no database set aside.
+    void altaFallidaSeReintenta_data()
+    {
+        QTest::addColumn<bool>("adicional");
+        QTest::addColumn<QString>("par");
+        QTest::addColumn<QString>("rfc");
+        QTest::newRow("primera vez") << false << RFC_ESCUELA << RFC_ESCUELA;
+        QTest::newRow("agregar empresa") << true << u"CSD01_AAA010101AAA"_s << u"AAA010101AAA"_s;
+    }
+    void altaFallidaSeReintenta()
+    {
+        QFETCH(bool, adicional);
+        QFETCH(QString, par);
+        QFETCH(QString, rfc);
+        TPrograma programa(true, adicional ? std::function<void()>([] { registraEscuela(u"Secreta#1"_s); })
+                                           : std::function<void()>());
+        const QString estorbo = Sistema::exePath + FACTURAS_PATH + u"/"_s + rfc;
+        QVERIFY(TCarpetaPrograma::escribe(estorbo, "x"));
+        QWidget* w = programa.w;
+        TPaginaNegocio otra(TPaginaNegocio::TModo::Adicional);
+        if (adicional) {
+            QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, u"dueno@escuela.mx"_s, u"Secreta#1"_s),
+                     Ingreso::TResultado::Correcto);
+            otra.inicia();
+            w = &otra;
+        } else {
+            pieza<QLineEdit>(w, "EdCorreoElectronico")->setText(u"dueno@escuela.mx"_s);
+            pieza<QLineEdit>(w, "EdPassword")->setText(u"Secreta#1"_s);
+            pieza<QLineEdit>(w, "EdRepitePassword")->setText(u"Secreta#1"_s);
+            pieza<QPushButton>(w, "BtSiguiente")->click();
+        }
+        llenaEmpresa(w, u"Empresa"_s, par, PASSWORD_CSD);
+        pieza<QPushButton>(w, "BtFinalizar")->click();
+        QCOMPARE(programa.respuestas.textos().size(), 1);
+        QVERIFY(programa.respuestas.textos().first().startsWith(u"No se pudo crear la carpeta"_s));
+        QVERIFY(BaseDatosLocalFrm->getEmpresaDetalle(rfc).isEmpty());
+
+        programa.respuestas.limpia();
+        QVERIFY(QFile::remove(estorbo));
+        pieza<QPushButton>(w, "BtFinalizar")->click();
+        QCOMPARE(programa.respuestas.textos(), adicional ? QStringList{EMPRESA_EXITO} : QStringList());
+        QCOMPARE(BaseDatosLocalFrm->getNumeroEmpresas(), adicional ? 2 : 1);
+        programa.w->initEmpresas();
+        QCOMPARE(programa.w->listaEmpresas().count(rfc), 1);
+        QCOMPARE(QDir(Sistema::exePath + DB_PATH + rfc).entryList({u"*.anterior"_s}, QDir::Files), QStringList());
+        QCOMPARE(Ingreso::ingresa(rfc, u"dueno@escuela.mx"_s, u"Secreta#1"_s), Ingreso::TResultado::Correcto);
+    }
+
     void tiles()
     {
         const QStringList rfcs = {u"H&E951128469"_s, RFC_ESCUELA};

@@ -19,6 +19,7 @@
 #include "Utils.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -488,6 +489,28 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
     Logmanager::Log(QStringLiteral("Empresa creada: RFC \"%1\", \"%2\", en %3.")
                         .arg(fiscales.getRfc(), datos.nombreEmpresa.trimmed(), conexion.getDatabase()),
                     1, Sistema::exePath);
+    return liga;
+}
+
+TUsuarionegocio creaNegocio(const TDatos& datos, const QString& email, const TDestino& destino,
+                            const QByteArray& plantilla, const QByteArray& logo, const TUsuario* usuario,
+                            TConexionSesion& conexion)
+{
+    if (conexionDestino(destino).enServidor()) {
+        conexion = creaBaseServidor(email, datos.rfc, datos.razon, destino);
+        return saveNuevoNegocio(datos, conexion, logo, usuario);
+    }
+    const TArchivoLocal archivo = creaArchivoLocal(email, datos.rfc, destino, plantilla);
+    TUsuarionegocio liga;
+    try {
+        liga = saveNuevoNegocio(datos, archivo.conexion, logo, usuario);
+        registraNegocio(email, datos.rfc, datos.razon, destino);
+    } catch (...) {
+        deshazArchivoLocal(archivo);
+        QDir().rmdir(QFileInfo(archivo.conexion.getDatabase()).absolutePath());
+        throw;
+    }
+    conexion = archivo.conexion;
     return liga;
 }
 

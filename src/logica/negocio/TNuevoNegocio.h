@@ -174,4 +174,18 @@ void concluyeArchivoLocal(const TArchivoLocal& archivo, const QByteArray& planti
 TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& conexion, const QByteArray& logo,
                                  const TUsuario* usuario = nullptr);
 
+// A whole business as the wizard creates it: the database of saveNuevoLocal,
+// filled by saveNuevoNegocio, and only then its registry row, so the
+// registry never lists a business whose database lacks it. A failure before
+// the row is written removes the new local file and puts back the database
+// set aside, if any: nothing is registered and the same business can be
+// created again. Once the business is whole a database set aside stays
+// beside: unlike an import's, it may hold customers and products without a
+// single voucher. `conexion` gets the connection to the new database. A
+// database on a server is registered before it is filled
+// (creaBaseServidor). Raises as those calls do.
+TUsuarionegocio creaNegocio(const TDatos& datos, const QString& email, const TDestino& destino,
+                            const QByteArray& plantilla, const QByteArray& logo, const TUsuario* usuario,
+                            TConexionSesion& conexion);
+
 } // namespace NuevoNegocio

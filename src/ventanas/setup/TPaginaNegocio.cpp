@@ -372,10 +372,12 @@ void TPaginaNegocio::llena(NuevoNegocio::TDatos& datos) const
     }
 }
 
-TConexionSesion TPaginaNegocio::creaBase(const QString& email, const QString& rfc, const QString& razon)
+TUsuarionegocio TPaginaNegocio::creaNegocio(const NuevoNegocio::TDatos& datos, const QString& email,
+                                            const TUsuario* usuario, TConexionSesion& conexion)
 {
-    return NuevoNegocio::saveNuevoLocal(email, rfc, razon, destino(rfc),
-                                        Utils::bytesRecurso(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath));
+    return NuevoNegocio::creaNegocio(datos, email, destino(datos.rfc),
+                                     Utils::bytesRecurso(DB_SISTEMA_NOMBRE_RESOURCE, Sistema::exePath), logoInicial(),
+                                     usuario, conexion);
 }
 
 QByteArray TPaginaNegocio::logoInicial()
@@ -414,8 +416,8 @@ void TPaginaNegocio::creaNegocioAdicional(const NuevoNegocio::TDatos& datos)
         throw EVelkor(QStringLiteral("Entra primero a una empresa para agregar otra con tu usuario."));
     // The user keeps working in the business they were in: the new one is
     // created beside the session and not published to it.
-    const TConexionSesion conexion = creaBase(usuario->getEmail(), datos.rfc, datos.razon);
-    NuevoNegocio::saveNuevoNegocio(datos, conexion, logoInicial(), usuario.get());
+    TConexionSesion conexion;
+    creaNegocio(datos, usuario->getEmail(), usuario.get(), conexion);
     Utils::mensaje(EMPRESA_EXITO, MSG_INFORMATION);
     emit negocioAgregado();
 }

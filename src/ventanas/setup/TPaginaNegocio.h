@@ -43,10 +43,12 @@ public:
     // The business's part of what the creation takes.
     void llena(NuevoNegocio::TDatos& datos) const;
 
-    // The new business's database file, registry row and session connection,
-    // where the database configuration window says (the local file unless
-    // the user chose otherwise). Raises EVelkor.
-    static TConexionSesion creaBase(const QString& email, const QString& rfc, const QString& razon);
+    // Creates the business (NuevoNegocio::creaNegocio) where the database
+    // configuration window says (the local file unless the user chose
+    // otherwise), with the resource package's template and first logo.
+    // Raises EVelkor.
+    static TUsuarionegocio creaNegocio(const NuevoNegocio::TDatos& datos, const QString& email,
+                                       const TUsuario* usuario, TConexionSesion& conexion);
     // The new business's first logo, from the resource package.
     static QByteArray logoInicial();
 

@@ -286,8 +286,8 @@ void TWizardFrm::creaNegocioNuevo()
     nextStep = false;
     const NuevoNegocio::TDatos datos = datosCaptura();
     try {
-        const TConexionSesion conexion = TPaginaNegocio::creaBase(datos.email, datos.rfc, datos.razon);
-        const TUsuarionegocio liga = NuevoNegocio::saveNuevoNegocio(datos, conexion, TPaginaNegocio::logoInicial());
+        TConexionSesion conexion;
+        const TUsuarionegocio liga = TPaginaNegocio::creaNegocio(datos, datos.email, nullptr, conexion);
         Sistema::dbSistema = conexion.getDatabase();
         if (!Sistema::Conexion || !(*Sistema::Conexion == conexion))
             Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);

@@ -363,6 +363,44 @@ private slots:
         QCOMPARE(V::cuenta(V::columna(V::col_Tipodecambio).esNulo(), conexion), 1);
     }
 
+    // A part is taken when its quantity is above zero, however many decimals
+    // it has; the line's own quantity is stored, and more than six decimals
+    // there are refused rather than rounded.
+    void cantidadDeParte_data()
+    {
+        QTest::addColumn<QByteArray>("parte");
+        QTest::addColumn<QByteArray>("linea");
+        QTest::addColumn<int>("tomadas"); // -1: the voucher fails
+        QTest::newRow("entera") << QByteArray("2") << QByteArray("5") << 1;
+        QTest::newRow("siete decimales") << QByteArray("0.3333333") << QByteArray("5") << 1;
+        QTest::newRow("menos de una millonésima") << QByteArray("0.0000001") << QByteArray("5") << 1;
+        QTest::newRow("trece enteros") << QByteArray("1234567890123") << QByteArray("5") << 1;
+        QTest::newRow("cero con ocho decimales") << QByteArray("0.00000000") << QByteArray("5") << 0;
+        QTest::newRow("negativa con siete decimales") << QByteArray("-0.0000001") << QByteArray("5") << 0;
+        QTest::newRow("no es un número") << QByteArray("1,5") << QByteArray("5") << -1;
+        QTest::newRow("línea con siete decimales") << QByteArray("2") << QByteArray("5.0000001") << -1;
+    }
+    void cantidadDeParte()
+    {
+        QFETCH(QByteArray, parte);
+        QFETCH(QByteArray, linea);
+        QFETCH(int, tomadas);
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.escribe(
+            u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s,
+                                    {{"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"" + linea + "\" unidad=\"PIEZA\""},
+                                     {"importe=\"309.30\">", "importe=\"309.30\"><cfdi:Parte cantidad=\"" + parte +
+                                                                 "\" unidad=\"PZA\" descripcion=\"TAPON\"/>"}})));
+        if (tomadas < 0) {
+            QCOMPARE(int(r.estado), int(Estado::Fallido));
+            QVERIFY2(r.motivo.contains(QString::fromLatin1(linea == "5" ? parte : linea)), qPrintable(r.motivo));
+            return;
+        }
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        using C = TConcepto;
+        QCOMPARE(C::cuenta(C::columna(C::col_Descripcion) == u"TAPON"_s, E::conexion(RFC_CEVER)), tomadas);
+    }
+
     // A line's customs entry: its date as the schema's xs:date allows it,
     // the calendar date as written; any other text fails the voucher.
     void pedimento_data()

@@ -56,6 +56,20 @@ QDate fecha(const QString& texto)
     return Utils::stringToDate(partes.captured(1));
 }
 
+// A part's quantity is not stored: it only says whether the part is taken,
+// so any xs:decimal does, however many decimals it has.
+bool mayorQueCero(const QString& texto)
+{
+    static const QRegularExpression forma(QStringLiteral("^([+-]?)(?:(\\d+)(?:\\.(\\d*))?|\\.(\\d+))$"));
+    static const QRegularExpression distintoDeCero(QStringLiteral("[1-9]"));
+    const QRegularExpressionMatch partes = forma.match(texto.trimmed());
+    if (!partes.hasMatch())
+        throw EConversion(
+            QStringLiteral("\"%1\" no es una cantidad: se esperaba un número con punto decimal.").arg(texto));
+    return partes.captured(1) != QLatin1String("-") &&
+           (partes.captured(2) + partes.captured(3) + partes.captured(4)).contains(distintoDeCero);
+}
+
 // The stored length of a text column, from the schema: a free text of the
 // file longer than that is kept by its first characters (the file's XML
 // keeps it whole).
@@ -351,7 +365,7 @@ void TGuardado32::guardarConceptos(const TComprobante& comprobante)
         const Cfdv32::IXMLComprobante_Conceptos_Concepto_ParteList partes = concepto.Get_Parte();
         for (int j = 0; j < partes.Count(); ++j) {
             const Cfdv32::IXMLComprobante_Conceptos_Concepto_Parte parte = partes.Get_Parte(j);
-            if (decimal(parte.Get_cantidad()) <= TDecimal())
+            if (!mayorQueCero(parte.Get_cantidad()))
                 continue;
             this->producto(parte.Get_descripcion(), [&] {
                 TConcepto registroParte;

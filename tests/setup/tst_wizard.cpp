@@ -43,6 +43,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -925,9 +927,17 @@ private slots:
     }
 
     // The key arrives at the real mail server, sets a new password on the
-    // recovery page and the user signs in with it.
+    // recovery page and the user signs in with it. A database that fails at
+    // that moment gives a message and leaves the page as it was.
+    void recuperacion_data()
+    {
+        QTest::addColumn<bool>("ilegible");
+        QTest::newRow("guardada") << false;
+        QTest::newRow("base ilegible") << true;
+    }
     void recuperacion()
     {
+        QFETCH(bool, ilegible);
         QTemporaryDir buzon;
         const TServidorPrueba smtp(u"servidor_smtp.py"_s, {u"--carpeta"_s, buzon.path()});
         QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
@@ -953,6 +963,18 @@ private slots:
         QVERIFY(pieza<QPushButton>(w, "BtGuardar")->isEnabled());
         pieza<QLineEdit>(w, "EdRecuperaPass")->setText(u"Nueva#2"_s);
         pieza<QLineEdit>(w, "EdRecuperaPassRepite")->setText(u"Nueva#2"_s);
+        if (ilegible) {
+            const auto base = TConexionSesion::embebida(NuevoNegocio::archivoLocal(RFC_ESCUELA), Sistema::exePath);
+            QSqlQuery q(Conexiones::baseDatos(base));
+            QVERIFY2(q.exec(u"ALTER TABLE %1 DROP STATUS"_s.arg(TUsuario::tablaEsquema().nombre)),
+                     qPrintable(q.lastError().text()));
+            pieza<QPushButton>(w, "BtGuardar")->click();
+            QVERIFY2(programa.respuestas.textos().last().startsWith(u"No se pudo "_s),
+                     qPrintable(programa.respuestas.textos().last()));
+            QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
+            QVERIFY(pieza<QPushButton>(w, "BtGuardar")->isEnabled());
+            return;
+        }
         pieza<QPushButton>(w, "BtGuardar")->click();
         QCOMPARE(programa.respuestas.textos().last(), EMAIL_CONTRASENA_ACTUALIZA);
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);

@@ -214,9 +214,15 @@ void TPaginaRecuperacion::BtGuardarClick()
         return;
     Controles::quitaError(EdRecuperaPass);
     Controles::quitaError(EdRecuperaPassRepite);
-    const Recuperacion::TResultado resultado =
-        Recuperacion::guardaPassword(m_rfc, TxRecuperaEmail->text(), EdClaveRecuperacion->text(),
-                                     EdRecuperaPass->text(), EdRecuperaPassRepite->text());
+    // The business's database is opened here for the first time since the
+    // program started; one that fails (locked, moved, read-only) leaves the
+    // page as it was, and the key, given back, still serves.
+    Recuperacion::TResultado resultado{};
+    if (!Utils::protegido([&] {
+            resultado = Recuperacion::guardaPassword(m_rfc, TxRecuperaEmail->text(), EdClaveRecuperacion->text(),
+                                                     EdRecuperaPass->text(), EdRecuperaPassRepite->text());
+        }))
+        return;
     switch (resultado) {
     case Recuperacion::TResultado::Correcto:
         limpia();

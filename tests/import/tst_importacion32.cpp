@@ -304,16 +304,29 @@ private slots:
     }
 
     // Header values of a 3.2 voucher written as its schema allows, each
-    // stored as it reads.
+    // stored as it reads; amounts exactly, never rounded.
     void encabezado_data()
     {
         QTest::addColumn<QByteArray>("de");
         QTest::addColumn<QByteArray>("a");
-        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("campo"); // "motivo": the voucher fails with it
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("RFC del receptor entre blancos")
-            << QByteArray("rfc=\"XAXX010101000\"") << QByteArray("rfc=\" XAXX010101000 \"") << u"RFC receptor"_s
-            << u"XAXX010101000"_s;
+        const auto fila = [](const char* nombre, const char* de, const char* a, const char* campo,
+                             const char* esperado) {
+            QTest::newRow(nombre) << QByteArray(de) << QByteArray(a) << QString::fromUtf8(campo)
+                                  << QString::fromUtf8(esperado);
+        };
+        fila("RFC del receptor entre blancos", "rfc=\"XAXX010101000\"", "rfc=\" XAXX010101000 \"", "RFC receptor",
+             "XAXX010101000");
+        // t_Importe has no minimum in 3.2.
+        fila("total negativo", " total=\"4685.00\"", " total=\"-4685.00\"", "total", "-4685.00");
+        fila("total negativo con seis decimales", " total=\"4685.00\"", " total=\"-4685.000001\"", "total",
+             "-4685.000001");
+        fila("subTotal negativo", " subTotal=\"4038.79\"", " subTotal=\"-4038.79\"", "subtotal", "-4038.79");
+        fila("descuento negativo", " descuento=\"0.00\"", " descuento=\"-0.01\"", "descuento", "-0.01");
+        fila("TipoCambio negativo", " TipoCambio=\"1.00\"", " TipoCambio=\"-1.00\"", "tipo de cambio", "-1.00");
+        fila("total con siete decimales", " total=\"4685.00\"", " total=\"-4685.0000001\"", "motivo",
+             "La cantidad \"-4685.0000001\" tiene más de seis decimales");
     }
     void encabezado()
     {
@@ -324,10 +337,20 @@ private slots:
         TEntornoImportacion entorno;
         const TResultadoArchivo r =
             entorno.importador()->importa(entorno.escribe(u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{de, a}})));
+        if (campo == u"motivo"_s) {
+            QCOMPARE(int(r.estado), int(Estado::Fallido));
+            QVERIFY2(r.motivo.contains(esperado), qPrintable(r.motivo));
+            QVERIFY(!E::comprobante(RFC_CEVER, UUID_CEVER));
+            return;
+        }
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         const std::unique_ptr<TComprobante> v = E::comprobante(RFC_CEVER, UUID_CEVER);
         QVERIFY(v);
-        const QHash<QString, QString> guardados{{u"RFC receptor"_s, v->getRfcreceptor()}};
+        const QHash<QString, QString> guardados{{u"RFC receptor"_s, v->getRfcreceptor()},
+                                                {u"total"_s, v->getTotal().texto(2)},
+                                                {u"subtotal"_s, v->getSubtotal().texto(2)},
+                                                {u"descuento"_s, v->getDescuentogeneral().texto(2)},
+                                                {u"tipo de cambio"_s, v->getTipodecambio().texto(2)}};
         QCOMPARE(guardados.value(campo), esperado);
     }
 

@@ -144,13 +144,8 @@ private slots:
         const char* v32 = "cfdi32-real.xml";
         falla("3.2 sin total", v32, " total=\"4685.00\"", "",
               "(atributo total), que el esquema del SAT exige en un CFDI 3.2");
-        falla("3.2 total negativo", v32, " total=\"4685.00\"", " total=\"-4685.00\"", "(atributo total) vale");
-        falla("3.2 subTotal negativo", v32, " subTotal=\"4038.79\"", " subTotal=\"-4038.79\"",
-              "(atributo subTotal) vale");
-        falla("3.2 descuento negativo", v32, " descuento=\"0.00\"", " descuento=\"-0.01\"",
-              "(atributo descuento) vale");
-        falla("3.2 TipoCambio negativo", v32, " TipoCambio=\"1.00\"", " TipoCambio=\"-1.00\"",
-              "(atributo TipoCambio) vale");
+        falla("3.2 total con coma", v32, " total=\"4685.00\"", " total=\"-4,685.00\"",
+              "El total del comprobante (atributo total) vale \"-4,685.00\"; debe ser un importe decimal.");
         falla("3.2 sin FechaTimbrado", v32, " FechaTimbrado=\"2017-03-21T08:18:08\"", "",
               "Falta la fecha del timbre fiscal (atributo FechaTimbrado del TimbreFiscalDigital)");
         falla("3.2 sin fecha", v32, " fecha=\"2017-03-21T08:17:31\"", "", "(atributo fecha)");

@@ -50,24 +50,18 @@ QString capital(const char* descripcion)
 }
 
 // xs:decimal ("12", "-0.50", "+5", ".5"), blanks around it allowed (the
-// schemas collapse white space), and not below zero.
-bool esImporte(const QString& valor)
+// schemas collapse white space), and, unless `negativo`, not below zero.
+bool esImporte(const QString& valor, bool negativo)
 {
     static const QRegularExpression decimal(QStringLiteral("^([+-]?)(?:(\\d+)(?:\\.(\\d*))?|\\.(\\d+))$"));
     const QRegularExpressionMatch partes = decimal.match(valor.trimmed());
     if (!partes.hasMatch())
         return false;
-    if (partes.captured(1) != QLatin1String("-"))
+    if (negativo || partes.captured(1) != QLatin1String("-"))
         return true;
     // "-0.00" is zero, not a negative amount.
     static const QRegularExpression ceros(QStringLiteral("^0*$"));
     return ceros.match(partes.captured(2) + partes.captured(3) + partes.captured(4)).hasMatch();
-}
-
-bool esNumero(const QString& valor)
-{
-    static const QRegularExpression decimal(QStringLiteral("^[+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+)$"));
-    return decimal.match(valor.trimmed()).hasMatch();
 }
 
 bool esFecha(const QString& valor, bool conZona)
@@ -80,11 +74,12 @@ bool esFecha(const QString& valor, bool conZona)
            QTime::fromString(partes.captured(2), QStringLiteral("HH:mm:ss")).isValid();
 }
 
-QString noEsImporte(const char* descripcion, const char* nombre, const QString& valor)
+QString noEsImporte(const char* descripcion, const char* nombre, const QString& valor, bool negativo)
 {
-    return QStringLiteral("%1 del comprobante (atributo %2) vale \"%3\"; debe ser un importe decimal no negativo. "
+    return QStringLiteral("%1 del comprobante (atributo %2) vale \"%3\"; debe ser un importe decimal%4. "
                           "El comprobante no se guardó.")
-        .arg(capital(descripcion), QString::fromLatin1(nombre), valor);
+        .arg(capital(descripcion), QString::fromLatin1(nombre), valor,
+             negativo ? QString() : QStringLiteral(" no negativo"));
 }
 
 } // namespace
@@ -107,13 +102,9 @@ QString motivo(const TNodoXML& comprobante, const QString& version)
     for (const TAtributo& importe : v32 ? QList<TAtributo>(std::begin(importes32), std::end(importes32))
                                         : QList<TAtributo>(std::begin(importes), std::end(importes))) {
         const QString valor = comprobante.atributo(importe.nombre);
-        if (comprobante.tieneAtributo(importe.nombre) && !esImporte(valor))
-            return noEsImporte(importe.descripcion, importe.nombre, valor);
-    }
-    if (v32) {
-        const QString tipoCambio = comprobante.atributo("TipoCambio");
-        if (esNumero(tipoCambio) && !esImporte(tipoCambio))
-            return noEsImporte("el tipo de cambio", "TipoCambio", tipoCambio);
+        // 3.2's t_Importe is any xs:decimal; 3.3 and 4.0 write no sign.
+        if (comprobante.tieneAtributo(importe.nombre) && !esImporte(valor, v32))
+            return noEsImporte(importe.descripcion, importe.nombre, valor, v32);
     }
 
     const char* fecha = v32 ? "fecha" : "Fecha";

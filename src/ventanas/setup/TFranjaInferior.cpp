@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -324,13 +325,24 @@ void TFranjaInferior::ejecutaRestauracion(std::function<int()> restauracion)
     // The archive's size says nothing of how long it takes: a busy bar.
     ProgressBar1->setRange(0, 0);
     auto resultado = std::make_shared<int>(int(Respaldo::TResultado::Cancelado));
-    QThread* hilo = QThread::create([restauracion = std::move(restauracion), resultado] {
-        *resultado = restauracion();
+    // What the restore raises is carried to this thread and shown there: on
+    // the worker it would end the program.
+    auto error = std::make_shared<std::exception_ptr>();
+    QThread* hilo = QThread::create([restauracion = std::move(restauracion), resultado, error] {
+        try {
+            *resultado = restauracion();
+        } catch (const std::exception&) {
+            *error = std::current_exception();
+        }
         Conexiones::cierraHilo();
     });
     hilo->setParent(this);
     m_trabajo = hilo;
-    connect(hilo, &QThread::finished, this, [this, resultado] { terminaRespaldo(*resultado); });
+    connect(hilo, &QThread::finished, this, [this, resultado, error] {
+        if (*error)
+            Utils::protegido([error] { std::rethrow_exception(*error); });
+        terminaRespaldo(*resultado);
+    });
     connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
     hilo->start();
 }

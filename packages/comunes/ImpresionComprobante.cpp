@@ -705,8 +705,11 @@ QString codigoMoneda(const QString& moneda)
 
 QString tt32(const TDecimal& total)
 {
+    // A 3.2 total may be below zero; the figures keep their width and the
+    // sign goes in front, so the address never shows another amount.
     const qint64 m = std::abs(total.millonesimos());
-    return QStringLiteral("%1.%2")
+    return QStringLiteral("%1%2.%3")
+        .arg(total.millonesimos() < 0 ? QStringLiteral("-") : QString())
         .arg(m / TDecimal::ESCALA, 10, 10, QLatin1Char('0'))
         .arg(m % TDecimal::ESCALA, 6, 10, QLatin1Char('0'));
 }

@@ -155,6 +155,15 @@ private slots:
         QCOMPARE(qrPdf(pdf({comprobante(xml)}), imagenes.path()), direccion);
     }
 
+    // A 3.2 total below zero is valid there, and its address keeps the sign.
+    void direccionQrNegativa()
+    {
+        QByteArray xml = cfdi(u"cfdi32-real.xml"_s);
+        xml.replace("total=\"4685.00\"", "total=\"-4685.00\"");
+        QVERIFY2(ImpresionComprobante::direccionQr(xml).contains(u"&tt=-0000004685.000000&"_s),
+                 qPrintable(ImpresionComprobante::direccionQr(xml)));
+    }
+
     void sinTimbreNoHayDireccion()
     {
         QCOMPARE(ImpresionComprobante::direccionQr(cfdi(u"cfdv40-nomina12.xml"_s)), QString());

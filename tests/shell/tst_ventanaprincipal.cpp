@@ -387,6 +387,19 @@ private slots:
                  qPrintable(carpeta.log()));
     }
 
+    // The user's picture is only a picture: a database that no longer reads
+    // it leaves the default one, and the log says why.
+    void fotoIlegible()
+    {
+        TPrograma programa(registraEscuela);
+        QVERIFY(Sistema::Usuario->getIdpersonaId() >= 0);
+        QSqlQuery q(Conexiones::baseDatos(*Sistema::Conexion));
+        QVERIFY2(q.exec(u"ALTER TABLE %1 DROP FECHAMODIFICACION"_s.arg(TImagen::tablaEsquema().nombre)),
+                 qPrintable(q.lastError().text()));
+        MainFrm->actualizaFotoUsuario();
+        QVERIFY2(programa.carpeta.log().contains(u"Column unknown"_s), qPrintable(programa.carpeta.log()));
+    }
+
     void configuracionNegocio()
     {
         TCarpetaPrograma carpeta(false);

@@ -2,6 +2,8 @@
 
 #include "Constantes.h"
 #include "Controles.h"
+#include "Errores.h"
+#include "Logmanager.h"
 #include "PiezasPrincipal.h"
 #include "Sistema.h"
 #include "TEtiquetaAccion.h"
@@ -258,10 +260,16 @@ void TPanelMenu::muestraPermisos()
     TxConfigurarCorreo->setVisible(AjustesCorreo::puedeConfigurar());
     bool conFoto = false;
     if (Sistema::Usuario && Sistema::Conexion && Sistema::Usuario->getIdpersonaId() >= 0) {
-        const auto foto =
-            TImagen::buscaUno(TImagen::columna(TImagen::col_Idpersona) == Sistema::Usuario->getIdpersonaId(),
-                              *Sistema::Conexion, TImagen::columna(TImagen::col_Idimagen).descendente());
-        conFoto = foto && PiezasPrincipal::muestraImagen(ImgLogoUsuario, foto->getImagenperfil());
+        // Only a picture: a database that does not answer (this runs when the
+        // profile saves a photo, with nothing to catch it) leaves the default.
+        try {
+            const auto foto =
+                TImagen::buscaUno(TImagen::columna(TImagen::col_Idpersona) == Sistema::Usuario->getIdpersonaId(),
+                                  *Sistema::Conexion, TImagen::columna(TImagen::col_Idimagen).descendente());
+            conFoto = foto && PiezasPrincipal::muestraImagen(ImgLogoUsuario, foto->getImagenperfil());
+        } catch (const std::exception& e) {
+            Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        }
     }
     if (!conFoto)
         Utils::cargaImageRS(IMG_USUARIO_DEFAULT, ImgLogoUsuario, Sistema::exePath);

@@ -310,6 +310,45 @@ QStringList tablasPresentes(const TConexionSesion& conexion)
     return nombres;
 }
 
+QStringList objetosPresentes(const TConexionSesion& conexion)
+{
+    TEjecutor e(conexion);
+    const TEstructura estructura(e);
+    QStringList nombres = (estructura.tablas + estructura.generadores).values();
+    nombres.sort();
+    return nombres;
+}
+
+void quitaNuevos(const TConexionSesion& conexion, const QStringList& antes)
+{
+    TEjecutor e(conexion);
+    const TEstructura estructura(e);
+    const QSet<QString> previos(antes.cbegin(), antes.cend());
+    const auto nueva = [&](const QString& tabla) {
+        return estructura.tablas.contains(tabla) && !previos.contains(tabla);
+    };
+    // A table that another one points at cannot be dropped: the keys that
+    // tie a new table go first.
+    for (const TTabla& t : tablas()) {
+        if (!estructura.tablas.contains(t.nombre))
+            continue;
+        for (const TColumna& c : t.columnas) {
+            const QString nombre = nombreRestriccion(QStringLiteral("FK_"), t.nombre, c.nombre);
+            if (c.tipo == TTipoColumna::Ref && (nueva(t.nombre) || nueva(c.destino)) &&
+                estructura.restricciones.contains(nombre))
+                e.ejecuta(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %2").arg(cita(t.nombre), cita(nombre)));
+        }
+    }
+    for (const TTabla& t : tablas())
+        if (nueva(t.nombre))
+            e.ejecuta(QStringLiteral("DROP TABLE %1").arg(cita(t.nombre)));
+    if (nueva(TABLA_VERSION))
+        e.ejecuta(QStringLiteral("DROP TABLE %1").arg(cita(TABLA_VERSION)));
+    for (const TTabla& t : tablas())
+        if (estructura.generadores.contains(t.generador()) && !previos.contains(t.generador()))
+            e.ejecuta(QStringLiteral("DROP SEQUENCE %1").arg(cita(t.generador())));
+}
+
 int versionRegistrada(const TConexionSesion& conexion)
 {
     TEjecutor e(conexion);

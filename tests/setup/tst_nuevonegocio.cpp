@@ -5,11 +5,13 @@
 #include "negocio/Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Esquema.h"
 #include "NegocioPrueba.h"
 #include "RegistroPrueba.h"
 #include "Rutas.h"
 #include "FirmaPermisos.h"
 #include "Secretos.h"
+#include "ServidoresBaseDatos.h"
 #include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TCadenaConexion.h"
@@ -260,6 +262,51 @@ private slots:
         QCOMPARE(registroLocal().getEmpresas().size(), 1);
         QVERIFY(programa.log().contains(u"EBaseDatos error raised"_s));
         QVERIFY(TNegocio::getByRFC(datos.rfc, conexion));
+    }
+
+    // A creation on a server that fails late (a file holds the name of the
+    // business's invoice folder) registers nothing and takes its tables back
+    // out of the database; once the cause is gone the retry on the same
+    // database gives the business once.
+    void servidorFallidoSeReintenta_data()
+    {
+        QTest::addColumn<int>("tipo");
+        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
+        QTest::newRow("Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
+    }
+    void servidorFallidoSeReintenta()
+    {
+        QFETCH(int, tipo);
+        if (const QString falta = TServidorBaseDatos::faltante(TServidorBaseDatos::Tipo(tipo)); !falta.isEmpty())
+            QSKIP(qPrintable(falta));
+        TServidorBaseDatos servidor{TServidorBaseDatos::Tipo(tipo)};
+        QVERIFY2(servidor.inicia(), qPrintable(servidor.error()));
+        const TConexionSesion base = servidor.conexion(servidor.creaBaseDatos());
+        const TProgramaConRegistro programa;
+        const NuevoNegocio::TDatos datos = datosEscuela();
+        const QString email = datos.email.trimmed();
+        const QString estorbo = programa.archivo(FACTURAS_PATH + u'/' + datos.rfc);
+        QVERIFY(TCarpetaPrograma::escribe(estorbo, "x"));
+        TConexionSesion conexion;
+        try {
+            NuevoNegocio::creaNegocio(datos, email, NuevoNegocio::destinoServidor(base), QByteArray(), LOGO, nullptr,
+                                      conexion);
+            QFAIL("se esperaba EEntradaSalida");
+        } catch (const EEntradaSalida& e) {
+            QVERIFY2(e.mensaje().startsWith(u"No se pudo crear la carpeta"_s), qPrintable(e.mensaje()));
+        }
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QCOMPARE(Esquema::objetosPresentes(base), QStringList());
+
+        QVERIFY(QFile::remove(estorbo));
+        NuevoNegocio::creaNegocio(datos, email, NuevoNegocio::destinoServidor(base), QByteArray(), LOGO, nullptr,
+                                  conexion);
+        QCOMPARE(conexion, base);
+        QCOMPARE(registroLocal().getEmpresas().size(), 1);
+        QCOMPARE(TNegocio::cuenta(TCondicion(), base), 1);
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(datos.rfc, email, datos.password), TResultado::Correcto);
+        Conexiones::cierraHilo();
     }
 
     // The registry stores whole paths; a program folder moved elsewhere keeps

@@ -67,5 +67,14 @@ BASEDATOS_EXPORT int versionRegistrada(const TConexionSesion& conexion);
 BASEDATOS_EXPORT void ajustaSecuencias(const TConexionSesion& conexion);
 // The tables the database holds (not the engine's own), by name.
 BASEDATOS_EXPORT QStringList tablasPresentes(const TConexionSesion& conexion);
+// The tables and key generators the database holds (not the engine's own),
+// by name: what quitaNuevos is to leave.
+BASEDATOS_EXPORT QStringList objetosPresentes(const TConexionSesion& conexion);
+// Undoes completaTodo on a database that held `antes` (objetosPresentes
+// before it ran): drops, with their rows, the schema's tables, the version
+// table and the key generators the database holds and `antes` does not
+// name, with the keys that tie them. Nothing the description does not name
+// is touched, nor the database itself. Raises EBaseDatos.
+BASEDATOS_EXPORT void quitaNuevos(const TConexionSesion& conexion, const QStringList& antes);
 
 } // namespace Esquema

@@ -340,8 +340,12 @@ TDestino destinoServidor(const TConexionSesion& conexion)
     return destino;
 }
 
-TConexionSesion creaBaseServidor(const QString& email, const QString& rfc, const QString& razon,
-                                 const TDestino& destino)
+namespace {
+
+// The connection to the database a server destination names, once it is
+// known to be one this business may fill.
+TConexionSesion baseServidorVacia(const QString& email, const QString& rfc, const QString& razon,
+                                  const TDestino& destino)
 {
     TCadenaConexion::deRegistro(registroDe(email, rfc, razon, destino)).plano();
     exigeRfcValido(rfc);
@@ -353,6 +357,33 @@ TConexionSesion creaBaseServidor(const QString& email, const QString& rfc, const
         throw EBaseDatos(QStringLiteral("La base de datos %1 ya tiene tablas (%2); la empresa nueva necesita una base "
                                         "de datos vacía. Elija otra en \"Configura tu Conexión\".")
                              .arg(conexion.descripcion(), tablas.mid(0, 3).join(QStringLiteral(", "))));
+    return conexion;
+}
+
+// A creation that failed on a server takes back what it made there, so the
+// same database is empty again for a retry; the database itself was there
+// before and stays.
+void deshazBaseServidor(const TConexionSesion& conexion, const QStringList& antes)
+{
+    // A Firebird server drops no table the failed attempt's statements
+    // still hold.
+    Conexiones::cierra(conexion);
+    try {
+        Esquema::quitaNuevos(conexion, antes);
+    } catch (const std::exception& e) {
+        Logmanager::Log(QStringLiteral("No se pudieron quitar las tablas de la empresa que no se creó en %1: %2")
+                            .arg(conexion.descripcion(), Errores::describe(e)),
+                        3, Sistema::exePath);
+    }
+    Conexiones::cierra(conexion);
+}
+
+} // namespace
+
+TConexionSesion creaBaseServidor(const QString& email, const QString& rfc, const QString& razon,
+                                 const TDestino& destino)
+{
+    const TConexionSesion conexion = baseServidorVacia(email, rfc, razon, destino);
     Esquema::completaTodo(conexion);
     registraNegocio(email, rfc, razon, destino);
     return conexion;
@@ -497,8 +528,19 @@ TUsuarionegocio creaNegocio(const TDatos& datos, const QString& email, const TDe
                             TConexionSesion& conexion)
 {
     if (conexionDestino(destino).enServidor()) {
-        conexion = creaBaseServidor(email, datos.rfc, datos.razon, destino);
-        return saveNuevoNegocio(datos, conexion, logo, usuario);
+        const TConexionSesion servidor = baseServidorVacia(email, datos.rfc, datos.razon, destino);
+        const QStringList antes = Esquema::objetosPresentes(servidor);
+        TUsuarionegocio liga;
+        try {
+            Esquema::completaTodo(servidor);
+            liga = saveNuevoNegocio(datos, servidor, logo, usuario);
+            registraNegocio(email, datos.rfc, datos.razon, destino);
+        } catch (...) {
+            deshazBaseServidor(servidor, antes);
+            throw;
+        }
+        conexion = servidor;
+        return liga;
     }
     const TArchivoLocal archivo = creaArchivoLocal(email, datos.rfc, destino, plantilla);
     TUsuarionegocio liga;

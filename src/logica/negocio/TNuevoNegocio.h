@@ -181,9 +181,11 @@ TUsuarionegocio saveNuevoNegocio(const TDatos& datos, const TConexionSesion& con
 // set aside, if any: nothing is registered and the same business can be
 // created again. Once the business is whole a database set aside stays
 // beside: unlike an import's, it may hold customers and products without a
-// single voucher. `conexion` gets the connection to the new database. A
-// database on a server is registered before it is filled
-// (creaBaseServidor). Raises as those calls do.
+// single voucher. `conexion` gets the connection to the new database. On a
+// server the empty database is checked as creaBaseServidor does, then gets
+// the schema and the business before its row; a failure after the check
+// drops the tables and key generators the attempt made there (the database
+// itself stays), so a retry finds it empty again. Raises as those calls do.
 TUsuarionegocio creaNegocio(const TDatos& datos, const QString& email, const TDestino& destino,
                             const QByteArray& plantilla, const QByteArray& logo, const TUsuario* usuario,
                             TConexionSesion& conexion);

@@ -1,6 +1,7 @@
 #include "Controles.h"
 
 #include "Constantes.h"
+#include "Esquema.h"
 #include "Sistema.h"
 #include "Style.h"
 
@@ -173,6 +174,13 @@ QLineEdit* campo(QWidget* padre, const QString& nombre, const QString& indicacio
     if (oculto)
         edicion->setEchoMode(QLineEdit::Password);
     return edicion;
+}
+
+void largoColumna(QLineEdit* campo, const TTabla& tabla, int columna)
+{
+    const int largo = tabla.columnas.at(columna).largo;
+    if (campo && largo > 0 && largo < campo->maxLength())
+        campo->setMaxLength(largo);
 }
 
 QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo)

@@ -15,6 +15,7 @@ class QLayout;
 class QLineEdit;
 class QPushButton;
 class QWidget;
+struct TTabla;
 
 // The small pieces the windows build their forms from, so that every window
 // names, marks and reacts alike. Each new widget gets `nombre` as its object
@@ -28,6 +29,11 @@ CONTROLES_EXPORT QLabel* imagen(QWidget* padre, const QString& nombre, int lado)
 // the validation messages give it; `oculto` hides what is typed.
 CONTROLES_EXPORT QLineEdit* campo(QWidget* padre, const QString& nombre, const QString& indicacion,
                                   bool oculto = false);
+// No more characters in `campo` than column `columna` of `tabla` keeps (its
+// largo, as in tabla.columnas.at(TEntidad::col_X)): a longer text would only
+// be refused when the form is saved, with everything else already typed. A
+// lower limit already set stays; a column without length sets none.
+CONTROLES_EXPORT void largoColumna(QLineEdit* campo, const TTabla& tabla, int columna);
 CONTROLES_EXPORT QPushButton* boton(QWidget* padre, const QString& nombre, const QString& titulo);
 // The visible label of `campo` (its buddy), named "Et" + the field's name: a
 // placeholder goes once the field is filled, the label stays.

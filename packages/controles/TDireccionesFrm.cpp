@@ -2,6 +2,7 @@
 
 #include "Constantes.h"
 #include "Controles.h"
+#include "Entidades.h"
 #include "TBaseDatosCatalogosFrm.h"
 
 #include <QComboBox>
@@ -132,6 +133,11 @@ TDireccionesFrm::TDireccionesFrm(QWidget* parent)
     EdNoExterior->setPlaceholderText(ED_NOEXTERIOR);
     EdNoInterior->setPlaceholderText(ED_NOINTERIOR);
     EdReferencia->setPlaceholderText(ED_REFERENCIA);
+    const TTabla& direcciones = TDireccion::tablaEsquema();
+    Controles::largoColumna(EdCalle, direcciones, TDireccion::col_Calle);
+    Controles::largoColumna(EdNoExterior, direcciones, TDireccion::col_Noexterior);
+    Controles::largoColumna(EdNoInterior, direcciones, TDireccion::col_Nointerior);
+    Controles::largoColumna(EdReferencia, direcciones, TDireccion::col_Referencia);
 
     CmbCodigoPostal->setEditable(true);
     CmbCodigoPostal->setInsertPolicy(QComboBox::NoInsert);

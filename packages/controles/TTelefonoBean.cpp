@@ -1,6 +1,7 @@
 #include "TTelefonoBean.h"
 
 #include "Constantes.h"
+#include "Controles.h"
 #include "Entidades.h"
 
 #include <QComboBox>
@@ -27,15 +28,12 @@ TTelefonoBean::TTelefonoBean(QWidget* propietario, const QString& nombre)
     m_numero = new QLineEdit(m_contenedor);
     m_numero->setObjectName(nombre + QStringLiteral("Numero"));
     m_numero->setPlaceholderText(Constantes::NUMERO);
-    // More than its column holds would only be refused when the business is
-    // saved, with everything else typed.
-    const TTabla& tabla = TTelefono::tablaEsquema();
-    m_numero->setMaxLength(tabla.columnas.at(TTelefono::col_Numero).largo);
+    Controles::largoColumna(m_numero, TTelefono::tablaEsquema(), TTelefono::col_Numero);
 
     m_extension = new QLineEdit(m_contenedor);
     m_extension->setObjectName(nombre + QStringLiteral("Extension"));
     m_extension->setPlaceholderText(Constantes::EXTENSION);
-    m_extension->setMaxLength(tabla.columnas.at(TTelefono::col_Extencion).largo);
+    Controles::largoColumna(m_extension, TTelefono::tablaEsquema(), TTelefono::col_Extencion);
     m_extension->setFixedWidth(ANCHO_EXTENSION);
 
     m_eliminar = new QLabel(m_contenedor);

@@ -2,7 +2,9 @@
 #include "CombosCatalogo.h"
 #include "Constantes.h"
 #include "Controles.h"
+#include "Entidades.h"
 #include "TBaseDatosCatalogosFrm.h"
+#include "TDireccionesFrm.h"
 #include "TTelefonosFrm.h"
 
 #include <QComboBox>
@@ -155,6 +157,39 @@ private slots:
             mostrados << lista.itemText(i);
         QCOMPARE(mostrados, QStringList{REGIMEN_FISCAL} + regimenes);
         QCOMPARE(lista.currentIndex(), 0);
+    }
+
+    // The shared panels' fields take no more than the column each is saved
+    // into: a longer text, typed or pasted, stops at the column's length.
+    void largosDeColumna_data()
+    {
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<int>("largo");
+        const auto fila = [](const char* campo, const TTabla& tabla, int columna) {
+            QTest::newRow(campo) << QString::fromLatin1(campo) << tabla.columnas.at(columna).largo;
+        };
+        const TTabla& direcciones = TDireccion::tablaEsquema();
+        fila("EdCalle", direcciones, TDireccion::col_Calle);
+        fila("EdNoExterior", direcciones, TDireccion::col_Noexterior);
+        fila("EdNoInterior", direcciones, TDireccion::col_Nointerior);
+        fila("EdReferencia", direcciones, TDireccion::col_Referencia);
+        fila("Cont1Numero", TTelefono::tablaEsquema(), TTelefono::col_Numero);
+        fila("Cont1Extension", TTelefono::tablaEsquema(), TTelefono::col_Extencion);
+    }
+    void largosDeColumna()
+    {
+        QFETCH(QString, campo);
+        QFETCH(int, largo);
+        TCarpetaPrograma programa;
+        QWidget ventana;
+        new TDireccionesFrm(&ventana);
+        (new TTelefonosFrm(&ventana))->agregaTelefono();
+        auto* edicion = ventana.findChild<QLineEdit*>(campo);
+        QVERIFY(edicion);
+        QVERIFY(largo > 0);
+        QCOMPARE(edicion->maxLength(), largo);
+        edicion->insert(QString(largo + 1, u'7'));
+        QCOMPARE(edicion->text().size(), largo);
     }
 
     // What the rows hold, as the work that stores them takes it; the delete

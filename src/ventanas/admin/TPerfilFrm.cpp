@@ -221,6 +221,10 @@ void TPerfilFrm::FormCreate()
     for (QLineEdit* campo :
          {EdContraseñaAnterior, EdNuevaContraseña, EdRepetirContraseña, EdNombre, EdApellidoPaterno, EdApellidoMaterno})
         campo->setMaxLength(LARGO_CAMPO);
+    const TTabla& personas = TPersona::tablaEsquema();
+    Controles::largoColumna(EdNombre, personas, TPersona::col_Nombre);
+    Controles::largoColumna(EdApellidoPaterno, personas, TPersona::col_Apellidopaterno);
+    Controles::largoColumna(EdApellidoMaterno, personas, TPersona::col_Apellidomaterno);
     // Enter in any field saves.
     for (QLineEdit* campo :
          {EdContraseñaAnterior, EdNuevaContraseña, EdRepetirContraseña, EdNombre, EdApellidoPaterno, EdApellidoMaterno})
@@ -292,7 +296,7 @@ void TPerfilFrm::agregaEmail(const QString& email)
     auto* diseno = new QHBoxLayout(fila);
     diseno->setContentsMargins(0, 0, 0, 0);
     QLineEdit* correo = Controles::campo(fila, QStringLiteral("EdCorreo") + QString::number(n), CORREO_ELECTRONICO);
-    correo->setMaxLength(LARGO_CAMPO);
+    Controles::largoColumna(correo, TEmail::tablaEsquema(), TEmail::col_Email);
     correo->setText(email);
     correo->setMinimumWidth(203);
     connect(correo, &QLineEdit::returnPressed, this, &TPerfilFrm::BtGuardarClick);

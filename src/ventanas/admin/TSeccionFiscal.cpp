@@ -3,6 +3,7 @@
 #include "CombosCatalogo.h"
 #include "Constantes.h"
 #include "Controles.h"
+#include "Entidades.h"
 #include "Sistema.h"
 #include "TDireccionesFrm.h"
 #include "negocio/Utils.h"
@@ -30,6 +31,7 @@ TSeccionFiscal::TSeccionFiscal(QWidget* padre)
     EdRFC->setFocusPolicy(Qt::ClickFocus);
     EdRazon = Controles::campo(c, QStringLiteral("EdRazon"), QStringLiteral("Razón Social"));
     EdRazon->setMaxLength(255);
+    Controles::largoColumna(EdRazon, TDatosfiscales::tablaEsquema(), TDatosfiscales::col_Razon);
     CmbRegimenFiscal = new QComboBox(c);
     CmbRegimenFiscal->setObjectName(QStringLiteral("CmbRegimenFiscal"));
     CmbRegimenFiscal->setEditable(false);

@@ -22,6 +22,7 @@ TSeccionNombre::TSeccionNombre(QWidget* padre)
     auto* formulario = Controles::nuevoFormulario();
     EdNombreNegocio = Controles::campo(c, QStringLiteral("EdNombreNegocio"), QStringLiteral("Nombre del Negocio"));
     EdNombreNegocio->setMaxLength(300);
+    Controles::largoColumna(EdNombreNegocio, TNegocio::tablaEsquema(), TNegocio::col_Nombre);
     Controles::fila(formulario, EdNombreNegocio, QStringLiteral("&Nombre del Negocio"));
     d->addLayout(formulario);
     BtGuardar = Controles::boton(c, QStringLiteral("BtGuardar"), QStringLiteral("Guardar"));

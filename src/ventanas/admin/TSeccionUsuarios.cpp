@@ -2,6 +2,7 @@
 
 #include "Constantes.h"
 #include "Controles.h"
+#include "Entidades.h"
 #include "Sistema.h"
 #include "app/UtilsVentanas.h"
 #include "negocio/Utils.h"
@@ -66,13 +67,17 @@ void TSeccionUsuarios::creaFormulario(QWidget* c)
     dForm->setContentsMargins(0, 0, 0, 0);
     QWidget* f = TxUsuarioContenedor;
     EdEmail = Controles::campo(f, QStringLiteral("EdEmail"), QStringLiteral("Correo electrónico"));
-    EdEmail->setMaxLength(100);
     EdNombre = Controles::campo(f, QStringLiteral("EdNombre"), QStringLiteral("Nombre"));
     EdApellidoPaterno = Controles::campo(f, QStringLiteral("EdApellidoPaterno"), QStringLiteral("Apellido Paterno"));
     EdApellidoMaterno = Controles::campo(f, QStringLiteral("EdApellidoMaterno"), QStringLiteral("Apellido Materno"));
     EdPassword = Controles::campo(f, QStringLiteral("EdPassword"), QStringLiteral("Contraseña"), true);
     EdRepitePassword =
         Controles::campo(f, QStringLiteral("EdRepitePassword"), QStringLiteral("Repite la contraseña"), true);
+    Controles::largoColumna(EdEmail, TUsuario::tablaEsquema(), TUsuario::col_Email);
+    const TTabla& personas = TPersona::tablaEsquema();
+    Controles::largoColumna(EdNombre, personas, TPersona::col_Nombre);
+    Controles::largoColumna(EdApellidoPaterno, personas, TPersona::col_Apellidopaterno);
+    Controles::largoColumna(EdApellidoMaterno, personas, TPersona::col_Apellidomaterno);
     const QList<std::pair<QLineEdit*, QString>> campos = {{EdEmail, QStringLiteral("&Correo electrónico")},
                                                           {EdNombre, QStringLiteral("Nom&bre")},
                                                           {EdApellidoPaterno, QStringLiteral("Apellido &Paterno")},

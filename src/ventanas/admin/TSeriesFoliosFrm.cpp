@@ -21,9 +21,6 @@ using namespace Constantes;
 
 namespace {
 
-constexpr int LARGO_FOLIO = 20;
-constexpr int LARGO_SERIE = 25;
-
 // Refuses the characters a series name may not hold, typed or pasted.
 class TValidadorSerie : public QValidator {
 public:
@@ -101,9 +98,9 @@ void TSeriesFoliosFrm::FormCreate()
     Controles::colorTexto(TxSeriesFolios, RS_TEXTOSECCION);
     Controles::estiloBotonesMarca({BtGuardar, BtCancelar});
     BtGuardar->setDefault(true);
-    EdFolio->setMaxLength(LARGO_FOLIO);
+    Controles::largoColumna(EdFolio, TSerie::tablaEsquema(), TSerie::col_Nofolioactual);
     EdFolio->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), EdFolio));
-    EdSerie->setMaxLength(LARGO_SERIE);
+    Controles::largoColumna(EdSerie, TSerie::tablaEsquema(), TSerie::col_Serie);
     EdSerie->setValidator(new TValidadorSerie(EdSerie));
     CmbTipoSerie->addItems(Series::tiposComprobante());
     Controles::ordenTabulacion({EdSerie, CmbTipoSerie, CmbSucursal, EdFolio, BtCancelar, BtGuardar});

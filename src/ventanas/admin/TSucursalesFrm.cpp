@@ -2,6 +2,7 @@
 
 #include "Constantes.h"
 #include "Controles.h"
+#include "Entidades.h"
 #include "Errores.h"
 #include "Sistema.h"
 #include "Style.h"
@@ -102,6 +103,7 @@ void TSucursalesFrm::FormCreate()
     Controles::estiloBotonesMarca({BtEditar, BtCancelar});
     BtEditar->setDefault(true);
     EdNombreSucursal->setMaxLength(255);
+    Controles::largoColumna(EdNombreSucursal, TSucursal::tablaEsquema(), TSucursal::col_Nombre);
     ordenTabulacion();
     // Room for the address panel's two columns of fields.
     setMinimumWidth(660);

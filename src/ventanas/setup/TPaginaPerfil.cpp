@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Controles.h"
 #include "DisenoAsistente.h"
+#include "Entidades.h"
 #include "FiltroCampo.h"
 #include "Logmanager.h"
 #include "Sistema.h"
@@ -78,6 +79,11 @@ TPaginaPerfil::TPaginaPerfil(QWidget* parent) : QWidget(parent)
 
     for (QLineEdit* e : {EdCorreoElectronico, EdPassword, EdRepitePassword})
         e->setMaxLength(100);
+    Controles::largoColumna(EdCorreoElectronico, TUsuario::tablaEsquema(), TUsuario::col_Email);
+    const TTabla& personas = TPersona::tablaEsquema();
+    Controles::largoColumna(EdNombre, personas, TPersona::col_Nombre);
+    Controles::largoColumna(EdApellidoPaterno, personas, TPersona::col_Apellidopaterno);
+    Controles::largoColumna(EdApellidoMaterno, personas, TPersona::col_Apellidomaterno);
     FiltroCampo::correo(EdCorreoElectronico);
     FiltroCampo::quitaErrorAlEnfocar(EdCorreoElectronico);
     connect(BtSiguiente, &QPushButton::clicked, this, &TPaginaPerfil::BtSiguienteClick);

@@ -306,6 +306,46 @@ private slots:
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
     }
 
+    // The RFC's last registration takes the new string and name and is the
+    // only one left active; an RFC not registered changes nothing.
+    void reemplazaConexion_data()
+    {
+        QTest::addColumn<QStringList>("altas");
+        QTest::addColumn<QStringList>("bajas");
+        QTest::addColumn<bool>("reemplazada");
+        QTest::addColumn<QStringList>("empresas");
+        const QString a = u"AAA010101AAA"_s;
+        const QString b = u"BÑB010101B&1"_s;
+        QTest::newRow("una activa") << QStringList{a, b} << QStringList{} << true
+                                    << QStringList{a + u"|Nuevo"_s, b + u"|Negocio 2"_s};
+        QTest::newRow("dos veces y deshabilitada: queda una, activa")
+            << QStringList{a, b, a} << QStringList{a} << true << QStringList{b + u"|Negocio 2"_s, a + u"|Nuevo"_s};
+        QTest::newRow("RFC no registrado")
+            << QStringList{b} << QStringList{} << false << QStringList{b + u"|Negocio 1"_s};
+    }
+    void reemplazaConexion()
+    {
+        QFETCH(QStringList, altas);
+        QFETCH(QStringList, bajas);
+        QFETCH(bool, reemplazada);
+        QFETCH(QStringList, empresas);
+        const QString a = u"AAA010101AAA"_s;
+        for (int i = 0; i < altas.size(); ++i)
+            QVERIFY(m_registro.usuarioLogginInsert(registroDe(altas.at(i), i)));
+        for (const QString& rfc : bajas)
+            QVERIFY(m_registro.deshabilitaEstatusEmpresa(rfc));
+        const TCadenaConexion nueva(Constantes::DB_MySQL, u"u"_s, u"p"_s, u"h"_s, u"velkor_a"_s, u"3306"_s);
+
+        QString error;
+        QCOMPARE(m_registro.reemplazaConexion(a, u"Nuevo"_s, nueva, &error), reemplazada);
+        QCOMPARE(error.isEmpty(), reemplazada);
+        QCOMPARE(m_registro.getEmpresas(), empresas);
+        if (reemplazada)
+            QCOMPARE(plana(m_registro.getEmpresaDetalle(a).value(2)), nueva.plano());
+        else
+            QVERIFY(m_registro.getEmpresaDetalle(a).isEmpty());
+    }
+
     void creaTablasSinCarpeta()
     {
         const QString sinCarpeta = m_carpeta->archivo(u"no/existe/r.db"_s);

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -32,6 +33,25 @@ QString cifra(const QString& plano)
 QString cadenaLocal(const QString& proveedor, const QString& archivo, const QString& puerto = QString())
 {
     return cifra(proveedor + u"||||"_s + archivo + u'|' + puerto);
+}
+
+// The registrations of the RFC in the program folder's registry, active or
+// not, read through a connection of the test's own.
+int registraciones(const QString& rfc)
+{
+    int filas = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"registraciones"_s);
+        db.setDatabaseName(TBaseDatosLocalFrm::archivoRegistro());
+        QSqlQuery consulta(db);
+        if (db.open() && consulta.prepare(u"SELECT COUNT(*) FROM NegocioLoggin WHERE rfc = ?"_s)) {
+            consulta.addBindValue(rfc);
+            if (consulta.exec() && consulta.next())
+                filas = consulta.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase(u"registraciones"_s);
+    return filas;
 }
 
 QString creaArchivo(const QString& ruta)
@@ -78,7 +98,8 @@ private slots:
     // A stored string that does not decipher is no connection wherever it is
     // read: nothing is raised, nothing is shown, and it is logged. The sign-in
     // keeps its entry: with the business's database in its folder it enters
-    // there and registers it again, readable; without it, it says so.
+    // there and rewrites its one registration, readable; without it, it says
+    // so.
     void cadenaIlegible_data()
     {
         QTest::addColumn<QString>("guardada");
@@ -129,10 +150,14 @@ private slots:
                      conBase ? Ingreso::TResultado::Correcto : Ingreso::TResultado::ConexionIlegible);
             NegocioPrueba::limpiaSesion();
             QCOMPARE(registroLocal().getEmpresas(), QStringList{rfc + u"|A"_s});
-            const TCadenaConexion despues = TCadenaConexion::deGuardada(registroLocal().getEmpresaDetalle(rfc).value(2));
+            // Rewritten in place, not disabled and added again.
+            QCOMPARE(registraciones(rfc), 1);
+            const TCadenaConexion despues =
+                TCadenaConexion::deGuardada(registroLocal().getEmpresaDetalle(rfc).value(2));
             QCOMPARE(despues.legible(), conBase);
             if (conBase)
-                QCOMPARE(despues.getBaseDatos(), carpeta.archivo(u"db/"_s + rfc + u'/' + Constantes::DB_SISTEMA_NOMBRE));
+                QCOMPARE(despues.getBaseDatos(),
+                         carpeta.archivo(u"db/"_s + rfc + u'/' + Constantes::DB_SISTEMA_NOMBRE));
         } catch (const std::exception& e) {
             QFAIL(qPrintable(Errores::describe(e)));
         }

@@ -38,6 +38,14 @@ const QString SQL_INSERTA_NEGOCIO =
 const QString SQL_INSERTA_CONEXION = QStringLiteral(
     "INSERT INTO Conexion (stringConexion, idNegocioLogginFk) VALUES (:stringConexion, :idNegocioLogginFk)");
 const QString SQL_DESHABILITA = QStringLiteral("UPDATE NegocioLoggin SET Estatus = 1 WHERE rfc=:rfc;");
+// The registration getEmpresaDetalle ends on: the last one written.
+const QString SQL_ULTIMA_RFC =
+    QStringLiteral("SELECT MAX(Neg.idNegocioLoggin) FROM NegocioLoggin AS Neg, Conexion AS Con "
+                   "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
+const QString SQL_CAMBIA_CONEXION =
+    QStringLiteral("UPDATE Conexion SET stringConexion=:stringConexion WHERE idNegocioLogginFk=:id;");
+const QString SQL_DEJA_UNA = QStringLiteral("UPDATE NegocioLoggin SET nombre=:nombre, "
+                                            "estatus=CASE WHEN idNegocioLoggin=:id THEN 0 ELSE 1 END WHERE rfc=:rfc;");
 // Every column the operations read or write, so a file that lacks one is
 // found at the start rather than at a sign-in.
 const QString SQL_LEE_NEGOCIO =
@@ -355,6 +363,40 @@ bool TBaseDatosLocalFrm::deshabilitaEstatusEmpresa(const QString& rfc)
             ejecuta(consulta);
         },
         true);
+}
+
+bool TBaseDatosLocalFrm::reemplazaConexion(const QString& rfc, const QString& nombre, const TCadenaConexion& cadena,
+                                           QString* error)
+{
+    // Outside the operation, as in usuarioLogginInsert.
+    const QString almacenada = cadena.guardada();
+    return opera(
+        [&](QSqlDatabase& db) {
+            if (!db.transaction())
+                falla(db.lastError());
+            QSqlQuery ultima = prepara(db, SQL_ULTIMA_RFC);
+            ultima.bindValue(QStringLiteral(":rfc"), rfc);
+            ejecuta(ultima);
+            if (!ultima.next() || ultima.isNull(0))
+                throw EBaseDatos(QStringLiteral("El registro de negocios no tiene a la empresa %1.").arg(rfc));
+            const qint64 id = ultima.value(0).toLongLong();
+            ultima.finish();
+
+            QSqlQuery conexion = prepara(db, SQL_CAMBIA_CONEXION);
+            conexion.bindValue(QStringLiteral(":stringConexion"), almacenada);
+            conexion.bindValue(QStringLiteral(":id"), id);
+            ejecuta(conexion);
+            QSqlQuery negocio = prepara(db, SQL_DEJA_UNA);
+            negocio.bindValue(QStringLiteral(":nombre"), nombre);
+            negocio.bindValue(QStringLiteral(":id"), id);
+            negocio.bindValue(QStringLiteral(":rfc"), rfc);
+            ejecuta(negocio);
+            conexion.finish();
+            negocio.finish();
+            if (!db.commit())
+                falla(db.lastError());
+        },
+        true, error);
 }
 
 int TBaseDatosLocalFrm::migraCadenas()

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QSqlDatabase;
+class TCadenaConexion;
 
 // The local registry of businesses: a SQLite file in the program folder
 // (program folder + DB_PATH + RS_USRDB + ".db", worked out on every call) with
@@ -58,6 +59,16 @@ public:
     // Disables every registration of that RFC; true also when none matched,
     // false (logged) when the registry could not be written.
     bool deshabilitaEstatusEmpresa(const QString& rfc);
+    // Gives the RFC one active registration, named `nombre`, that leads to
+    // `cadena` (enciphered under the installation's key), in one
+    // transaction: the registration getEmpresaDetalle reads is rewritten and
+    // made active, every other one of the RFC disabled. Either all of it is
+    // written or nothing is, so the business never leaves the list half way.
+    // False (logged, the cause in `error` when given) when the registry
+    // could not be written or holds no registration of the RFC; a field the
+    // string cannot hold raises ECadenaConexion, as in usuarioLogginInsert.
+    bool reemplazaConexion(const QString& rfc, const QString& nombre, const TCadenaConexion& cadena,
+                           QString* error = nullptr);
     // Rewrites under the installation's key every connection string an
     // earlier version stored in the program-wide cipher, all in one
     // transaction. The number rewritten; -1 (logged) when the registry could

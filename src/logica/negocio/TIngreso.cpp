@@ -85,15 +85,13 @@ QString baseEnSuCarpeta(const QString& rfc)
 }
 
 // Every registration of the RFC gives way to one that leads to `base`,
-// enciphered under this installation's key. The registry can only disable
-// all of an RFC's registrations, so that goes first; should the new one not
-// be written, the registry rebuild finds the business again in its folder.
+// enciphered under this installation's key, in one step: a registration
+// disabled before its replacement was written would drop the business from
+// the list until a registry rebuild.
 void registraDeNuevo(TBaseDatosLocalFrm& registro, const QString& rfc, const QString& nombre, const QString& base)
 {
     QString error;
-    if (!registro.deshabilitaEstatusEmpresa(rfc) ||
-        !registro.usuarioLogginInsert(
-            {QString(), nombre, rfc, DB_SQLITE, QString(), QString(), QString(), base, QString()}, &error))
+    if (!registro.reemplazaConexion(rfc, nombre, TCadenaConexion(DB_SQLITE, {}, {}, {}, base, {}), &error))
         Logmanager::Log(QStringLiteral("No se pudo volver a registrar la empresa %1 con su base de datos %2: %3")
                             .arg(rfc, base, error),
                         3, Sistema::exePath);

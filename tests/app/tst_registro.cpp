@@ -173,6 +173,9 @@ private slots:
         // The others fail quietly.
         QVERIFY(m_registro.getEmpresas().isEmpty());
         QVERIFY(m_registro.getEmpresasDetalle().isEmpty());
+        QStringList lista{u"anterior"_s};
+        QVERIFY(!m_registro.leeEmpresasDetalle(lista));
+        QVERIFY(lista.isEmpty());
         QVERIFY(m_registro.getEmpresaDetalle(u"AAA010101AAA"_s).isEmpty());
         QString salida;
         QVERIFY(m_registro.getStringConexionByRfc(u"AAA010101AAA"_s, salida).isEmpty());

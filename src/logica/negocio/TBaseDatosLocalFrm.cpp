@@ -269,7 +269,14 @@ QStringList TBaseDatosLocalFrm::getEmpresas()
 QStringList TBaseDatosLocalFrm::getEmpresasDetalle()
 {
     QStringList empresas;
-    opera(
+    leeEmpresasDetalle(empresas);
+    return empresas;
+}
+
+bool TBaseDatosLocalFrm::leeEmpresasDetalle(QStringList& empresas, QString* error)
+{
+    empresas.clear();
+    return opera(
         [&](QSqlDatabase& db) {
             QSqlQuery consulta = prepara(db, SQL_DETALLE_ACTIVAS);
             ejecuta(consulta);
@@ -279,8 +286,7 @@ QStringList TBaseDatosLocalFrm::getEmpresasDetalle()
                                 texto(consulta, QStringLiteral("STRINGCONEXION"));
             });
         },
-        false);
-    return empresas;
+        false, error);
 }
 
 QStringList TBaseDatosLocalFrm::getEmpresaDetalle(const QString& rfc)

@@ -37,6 +37,11 @@ public:
     QStringList getEmpresas();
     // One line per active business: RFC|NOMBRE|stored connection string.
     QStringList getEmpresasDetalle();
+    // The same into `empresas`, telling a registry that could not be read
+    // (another program holds it locked, a table is damaged) from one with no
+    // active business: false then, the cause in `error` when given. A caller
+    // that would replace the registry with what it read must ask this way.
+    bool leeEmpresasDetalle(QStringList& empresas, QString* error = nullptr);
     // rfc, nombre, stored connection string of the last registration of that
     // RFC, active or not; empty when none.
     QStringList getEmpresaDetalle(const QString& rfc);

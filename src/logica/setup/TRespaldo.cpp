@@ -301,6 +301,9 @@ struct TRegistroAnterior {
     QList<QStringList> servidores;
     // It holds what cannot be carried over: the file must be kept.
     bool conservar = false;
+    // Its list could not be read (another program holds it locked): what
+    // it holds is unknown, so nothing may replace it.
+    bool sinLeer = false;
 };
 
 // Whether a readable registration leads to a server, by the sign-in's rule:
@@ -323,7 +326,15 @@ TRegistroAnterior leeRegistroAnterior(const QString& registro)
         leido.conservar = true;
         return leido;
     }
-    for (const QString& linea : registroLocal().getEmpresasDetalle()) {
+    QStringList empresas;
+    QString error;
+    if (!registroLocal().leeEmpresasDetalle(empresas, &error)) {
+        Logmanager::Log(QStringLiteral("No se pudo leer la lista del registro de negocios %1: %2").arg(registro, error),
+                        1, Sistema::exePath);
+        leido.sinLeer = true;
+        return leido;
+    }
+    for (const QString& linea : empresas) {
         // RFC|name|string; the enciphered string never holds the separator.
         const QString rfc = linea.section(QLatin1Char('|'), 0, 0);
         const QString guardada = linea.section(QLatin1Char('|'), -1);
@@ -572,6 +583,10 @@ bool reiniciaRegistro(TRegistroConservado* conservado)
     // The program folder's registry, whatever the working folder is.
     const QString registro = TBaseDatosLocalFrm::archivoRegistro();
     const TRegistroAnterior leido = leeRegistroAnterior(registro);
+    if (leido.sinLeer) {
+        Utils::mensaje(ERR_REGISTRO_ADMINISTRADOR, MSG_WARNING);
+        return false;
+    }
     const QString nuevo = registro + QStringLiteral(".nuevo");
     QFile::remove(nuevo);
     bool escrito = false;

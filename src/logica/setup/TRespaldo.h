@@ -141,8 +141,10 @@ struct TRegistroConservado {
 // replaces the program folder's registry with an empty one (in one rename)
 // holding again the registrations of businesses on a server, as
 // `conservado` tells. False when declined, or with
-// ERR_REGISTRO_ADMINISTRADOR when the file cannot be replaced or the old one
-// cannot be kept (the old one then stays, unchanged).
+// ERR_REGISTRO_ADMINISTRADOR when the file cannot be replaced, the old one
+// cannot be kept, or its list of businesses cannot be read although the
+// file looks sound (another program holds it locked) (the old one then
+// stays, unchanged).
 bool reiniciaRegistro(TRegistroConservado* conservado = nullptr);
 
 // The message that ends the rebuild: the RFCs TImportarBaseHilo registered,

@@ -5,9 +5,12 @@
 #include "Piezas.h"
 #include "ProgramaPrueba.h"
 #include "Prompter.h"
+#include "RegistroPrueba.h"
+#include "Secretos.h"
 #include "ServidoresBaseDatos.h"
 #include "app/Ventanas.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/TCadenaConexion.h"
 #include "negocio/TNuevoNegocio.h"
 #include "setup/TConectarServidorFrm.h"
 #include "setup/TWizardFrm.h"
@@ -298,15 +301,23 @@ private slots:
 
     // A business another workstation created on a server joins this one's
     // sign-in, chosen, with the e-mail typed, and its user signs in.
+    // Already registered here, it is refused; registered by another
+    // installation (its db/ folder copied here, the string under that one's
+    // key), its one registration is rewritten to lead to the server.
     void empresaDelServidor_data()
     {
         QTest::addColumn<int>("numeroTipo");
-        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB);
-        QTest::newRow("Firebird") << int(TServidorBaseDatos::Tipo::Firebird);
+        QTest::addColumn<QString>("registrada");
+        QTest::newRow("MariaDB") << int(TServidorBaseDatos::Tipo::MariaDB) << QString();
+        QTest::newRow("Firebird") << int(TServidorBaseDatos::Tipo::Firebird) << QString();
+        QTest::newRow("MariaDB, registrada por otra instalación")
+            << int(TServidorBaseDatos::Tipo::MariaDB) << u"ilegible"_s;
+        QTest::newRow("MariaDB, ya registrada") << int(TServidorBaseDatos::Tipo::MariaDB) << u"legible"_s;
     }
     void empresaDelServidor()
     {
         QFETCH(int, numeroTipo);
+        QFETCH(QString, registrada);
         const auto tipo = TServidorBaseDatos::Tipo(numeroTipo);
         if (const QString falta = TServidorBaseDatos::faltante(tipo); !falta.isEmpty())
             QSKIP(qPrintable(falta));
@@ -342,9 +353,15 @@ private slots:
             NegocioPrueba::limpiaSesion();
         }
 
-        TPrograma programa;
+        const QStringList empresas = registrada.isEmpty() ? QStringList() : QStringList{NegocioPrueba::RFC_ESCUELA};
+        TPrograma programa(empresas);
+        if (registrada == u"ilegible")
+            QVERIFY(RegistroPrueba::ejecuta(
+                u"UPDATE Conexion SET stringConexion = ?"_s,
+                {Secretos::cifra(u"SQLite||||/otra/db/EKU9003173C9/Velkor.fdb|"_s, QByteArray(32, 'k'))}));
+        const QString antes = registroLocal().getEmpresaDetalle(NegocioPrueba::RFC_ESCUELA).value(2);
         TWizardFrm* w = programa.w;
-        QPointer<TConectarServidorFrm> ventana = abre(w, u"TabItem1"_s);
+        QPointer<TConectarServidorFrm> ventana = abre(w, empresas.isEmpty() ? u"TabItem1"_s : u"TabItem5"_s);
         QVERIFY(ventana);
         llena(*ventana, tipo == TServidorBaseDatos::Tipo::MariaDB ? 0 : 1,
               {destino.servidor, destino.puerto, destino.baseDatos, destino.usuario, destino.password, CORREO,
@@ -357,12 +374,18 @@ private slots:
         QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_WARNING});
         QVERIFY(ventana->isVisible());
         QCOMPARE(ventana->focusWidget(), pieza<QLineEdit>(*ventana, "EdPassword"));
-        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), empresas.size());
 
         programa.respuestas.limpia();
         pieza<QLineEdit>(*ventana, "EdPassword")->setText(PASSWORD_USUARIO);
         pieza<QPushButton>(*ventana, "BtConectar")->click();
         QTRY_COMPARE_WITH_TIMEOUT(programa.respuestas.textos().size(), 1, ESPERA_MAXIMA);
+        if (registrada == u"legible") {
+            QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_WARNING});
+            QVERIFY(programa.respuestas.textos().constFirst().contains(u"ya tiene registrada"_s));
+            QCOMPARE(registroLocal().getEmpresaDetalle(NegocioPrueba::RFC_ESCUELA).value(2), antes);
+            return;
+        }
         QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_INFORMATION});
         QCOMPARE(conectada.count(), 1);
         QCOMPARE(conectada.constFirst().constFirst().toString(), NegocioPrueba::RFC_ESCUELA);
@@ -370,6 +393,10 @@ private slots:
 
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), QStringList{NegocioPrueba::RFC_ESCUELA});
+        QCOMPARE(TCadenaConexion::deGuardada(registroLocal().getEmpresaDetalle(NegocioPrueba::RFC_ESCUELA).value(2))
+                     .getBaseDatos(),
+                 destino.baseDatos);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 1);
         QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), NegocioPrueba::RFC_ESCUELA);
         QCOMPARE(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->text(), CORREO);
         Capturas::guarda(*w, u"conectar-ingreso-"_s + QTest::currentDataTag());

@@ -1,12 +1,14 @@
 #include "EmpresaEnServidor.h"
 
 #include "Conexiones.h"
+#include "Constantes.h"
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
+#include "TCadenaConexion.h"
 
 namespace EmpresaEnServidor {
 
@@ -18,6 +20,21 @@ TConexion con(TResultado resultado, const QString& texto)
     c.resultado = resultado;
     c.texto = texto;
     return c;
+}
+
+// Whether the RFC's registrations lead somewhere from here: the one sign-in
+// reads (`guardada`), or an active one, deciphers. One another installation
+// enciphered (its db/ folder copied here) leads nowhere, and the server's way
+// to the business may take its place.
+bool registradaLegible(const QString& rfc, const QString& guardada)
+{
+    if (TCadenaConexion::deGuardada(guardada).legible())
+        return true;
+    for (const QString& linea : registroLocal().getEmpresasDetalle())
+        if (linea.section(QLatin1Char('|'), 0, 0) == rfc &&
+            TCadenaConexion::deGuardada(linea.section(QLatin1Char('|'), -1)).legible())
+            return true;
+    return false;
 }
 
 } // namespace
@@ -70,12 +87,26 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
         return resultado;
     }
     Conexiones::cierra(conexion);
-    if (!registroLocal().getEmpresaDetalle(rfc).isEmpty()) {
+    const QStringList registrada = registroLocal().getEmpresaDetalle(rfc);
+    if (!registrada.isEmpty() && registradaLegible(rfc, registrada.value(2))) {
         resultado.resultado = TResultado::YaRegistrada;
         resultado.texto = QStringLiteral("Este equipo ya tiene registrada la empresa %1.").arg(rfc);
         return resultado;
     }
-    NuevoNegocio::registraNegocio(email.trimmed(), rfc, resultado.razon, destino);
+    if (registrada.isEmpty()) {
+        NuevoNegocio::registraNegocio(email.trimmed(), rfc, resultado.razon, destino);
+    } else {
+        // In place, so the business is never left out of the list.
+        QString error;
+        if (!registroLocal().reemplazaConexion(rfc, resultado.razon,
+                                               TCadenaConexion(destino.motor, destino.usuario, destino.password,
+                                                               destino.servidor, destino.baseDatos, destino.puerto),
+                                               &error))
+            throw EBaseDatos(Constantes::ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
+        Logmanager::Log(
+            QStringLiteral("El registro ilegible de la empresa %1 se reemplazó por el de su servidor.").arg(rfc), 1,
+            Sistema::exePath);
+    }
     Logmanager::Log(QStringLiteral("Se agregó la empresa %1 de la base de datos %2.").arg(rfc, conexion.descripcion()),
                     1, Sistema::exePath);
     resultado.resultado = TResultado::Conectada;

@@ -352,7 +352,8 @@ private slots:
         ventana.inicializaAgregar();
         const TTabla& tabla = TSucursal::tablaEsquema();
         QSqlQuery q(Conexiones::baseDatos(conexion()));
-        QVERIFY2(q.exec(u"ALTER TABLE %1 DROP %2"_s.arg(tabla.nombre, tabla.columnas.at(TSucursal::col_Numerosucursal).nombre)),
+        QVERIFY2(q.exec(u"ALTER TABLE %1 DROP %2"_s.arg(tabla.nombre,
+                                                        tabla.columnas.at(TSucursal::col_Numerosucursal).nombre)),
                  qPrintable(q.lastError().text()));
         TColaRespuestas respuestas;
         pieza<QLineEdit>(ventana, "EdNombreSucursal")->setText("Poniente");

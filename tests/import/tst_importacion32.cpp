@@ -446,9 +446,11 @@ private slots:
         QFETCH(QDate, esperada);
         TEntornoImportacion entorno;
         const TResultadoArchivo r = entorno.importador()->importa(entorno.escribe(
-            u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"309.30\">",
-                                                           "importe=\"309.30\"><cfdi:InformacionAduanera numero=\"PED1\" "
-                                                           "fecha=\"" + fecha + "\" aduana=\"ADU1\"/>"}})));
+            u"a.xml"_s,
+            E::variante(u"cfdi32-real.xml"_s,
+                        {{"importe=\"309.30\">", "importe=\"309.30\"><cfdi:InformacionAduanera numero=\"PED1\" "
+                                                 "fecha=\"" +
+                                                     fecha + "\" aduana=\"ADU1\"/>"}})));
         if (!esperada.isValid()) {
             QCOMPARE(int(r.estado), int(Estado::Fallido));
             QVERIFY2(r.motivo.contains(u"no es una fecha válida (aaaa-mm-dd)"_s), qPrintable(r.motivo));
@@ -535,8 +537,8 @@ private slots:
         QTest::newRow("traslado local como una retención local")
             << QByteArray("ImpLocTrasladado=\"BAR1\" TasadeTraslado=\"1.00\"")
             << QByteArray("ImpLocTrasladado=\"FOO1\" TasadeTraslado=\"2.00\"")
-            << federales + QStringList{"FOO1 2 700.00 Retenido", "FOO2 2 700.00 Retenido",
-                                       "FOO1 2 350.00 Trasladado", "BAR2 3 1050.00 Trasladado"};
+            << federales + QStringList{"FOO1 2 700.00 Retenido", "FOO2 2 700.00 Retenido", "FOO1 2 350.00 Trasladado",
+                                       "BAR2 3 1050.00 Trasladado"};
         QTest::newRow("retención local como un traslado federal")
             << QByteArray("ImpLocRetenido=\"FOO2\" TasadeRetencion=\"2.00\"")
             << QByteArray("ImpLocRetenido=\"IVA\" TasadeRetencion=\"16.00\"")

@@ -44,8 +44,8 @@ inline void terminaPrueba()
 // the wizard calls; the session it leaves is cleared, as after a restart.
 inline void registraEscuela(const QString& password)
 {
-    NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), QStringLiteral("dueno@escuela.mx"),
-                            password, QStringLiteral("ESCUELA KEMPER URGATE SA DE CV"));
+    NegocioPrueba::registra(RFC_ESCUELA, QStringLiteral("Escuela Kemper"), QStringLiteral("dueno@escuela.mx"), password,
+                            QStringLiteral("ESCUELA KEMPER URGATE SA DE CV"));
 }
 
 inline QString textoLog()

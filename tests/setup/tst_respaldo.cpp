@@ -423,8 +423,8 @@ private slots:
         const QString servidor = u"SRV010101AAA"_s;
         Conexiones::cierra(NegocioPrueba::crea(servidor, EMAIL, ACTUAL));
         QVERIFY(registroLocal().deshabilitaEstatusEmpresa(servidor));
-        const TConexionSesion enServidor = TConexionSesion::servidor(
-            TMotor::MariaDB, u"velkor"_s, u"una clave larga"_s, u"192.0.2.10"_s, u"3306"_s, u"velkor_srv"_s);
+        const TConexionSesion enServidor = TConexionSesion::servidor(TMotor::MariaDB, u"velkor"_s, u"una clave larga"_s,
+                                                                     u"192.0.2.10"_s, u"3306"_s, u"velkor_srv"_s);
         NuevoNegocio::registraNegocio(QString(), servidor, u"En el servidor"_s,
                                       NuevoNegocio::destinoServidor(enServidor));
         const QStringList camposServidor =
@@ -473,8 +473,9 @@ private slots:
         const QString informe = Respaldo::informeReconstruccion(terminado.first().at(0).toStringList(),
                                                                 terminado.first().at(1).toStringList(), conservado);
         QVERIFY2(informe.startsWith(u"Se registraron de nuevo 3 empresa(s)"_s), qPrintable(informe));
-        QVERIFY2(informe.contains(u"Se conservaron 1 empresa(s) cuya base de datos está en un servidor:\n"_s + servidor),
-                 qPrintable(informe));
+        QVERIFY2(
+            informe.contains(u"Se conservaron 1 empresa(s) cuya base de datos está en un servidor:\n"_s + servidor),
+            qPrintable(informe));
         QVERIFY2(informe.contains(QFileInfo(conservado.anterior).fileName()), qPrintable(informe));
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, ACTUAL), Ingreso::TResultado::Correcto);
         NegocioPrueba::limpiaSesion();

@@ -119,9 +119,9 @@ void TImportarBaseHilo::ExtraeInformacion(const QString& archivo)
         return;
     }
     if (m_yaRegistradas.contains(rfc)) {
-        Logmanager::Log(QStringLiteral("Reconstrucción del registro: %1 ya está registrada; %2 no se registra.")
-                            .arg(rfc, archivo),
-                        1, m_carpeta);
+        Logmanager::Log(
+            QStringLiteral("Reconstrucción del registro: %1 ya está registrada; %2 no se registra.").arg(rfc, archivo),
+            1, m_carpeta);
         return;
     }
     // One registration per business: the registry lists businesses, not

@@ -186,8 +186,7 @@ void TSucursalesFrm::ChkCopiaMatrizChange()
     Utils::protegido([this] {
         if (ChkCopiaMatriz->isChecked()) {
             if (Sistema::Negocio && Sistema::Conexion)
-                if (const std::unique_ptr<TSucursal> matriz =
-                        Sucursales::matriz(*Sistema::Negocio, *Sistema::Conexion))
+                if (const std::unique_ptr<TSucursal> matriz = Sucursales::matriz(*Sistema::Negocio, *Sistema::Conexion))
                     inicializaDireccionSucursal(*matriz);
         } else if (sucursal) {
             inicializaDireccionSucursal(*sucursal);
@@ -218,8 +217,9 @@ void TSucursalesFrm::BtEditarClick()
     // The name is checked against the database: one that fails leaves the
     // dialog open with what the user typed.
     QString error;
-    if (!Utils::protegido(
-            [&] { error = Sucursales::valida(datos, sucursal ? &*sucursal : nullptr, *Sistema::Negocio, *Sistema::Conexion); }))
+    if (!Utils::protegido([&] {
+            error = Sucursales::valida(datos, sucursal ? &*sucursal : nullptr, *Sistema::Negocio, *Sistema::Conexion);
+        }))
         return;
     if (!error.isEmpty()) {
         Controles::marcaError(error.contains(ERR_NOMBRE_SUCURSAL_VACIO) || error.contains(ERR_SUCURSAL_YA_EXISTENTE)

@@ -47,8 +47,8 @@ public:
     // configuration window says (the local file unless the user chose
     // otherwise), with the resource package's template and first logo.
     // Raises EVelkor.
-    static TUsuarionegocio creaNegocio(const NuevoNegocio::TDatos& datos, const QString& email,
-                                       const TUsuario* usuario, TConexionSesion& conexion);
+    static TUsuarionegocio creaNegocio(const NuevoNegocio::TDatos& datos, const QString& email, const TUsuario* usuario,
+                                       TConexionSesion& conexion);
     // The new business's first logo, from the resource package.
     static QByteArray logoInicial();
 

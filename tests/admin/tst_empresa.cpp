@@ -572,22 +572,17 @@ private slots:
         QCOMPARE(caja->result(), int(QDialog::Rejected));
     }
 
-    // The editor's fields take no more than they are saved into: the column,
-    // or the editor's own lower limit.
+    // The users' form takes no more than the person's columns hold.
     void largosDeColumna_data()
     {
         QTest::addColumn<QString>("campo");
         QTest::addColumn<int>("largo");
-        const auto fila = [](const char* campo, const TTabla& tabla, int columna, int propio = 0) {
-            const int largo = tabla.columnas.at(columna).largo;
-            QTest::newRow(campo) << QString::fromLatin1(campo) << (propio > 0 ? qMin(propio, largo) : largo);
-        };
-        fila("EdNombreNegocio", TNegocio::tablaEsquema(), TNegocio::col_Nombre, 300);
-        fila("EdRazon", TDatosfiscales::tablaEsquema(), TDatosfiscales::col_Razon, 255);
-        fila("EdEmail", TUsuario::tablaEsquema(), TUsuario::col_Email);
-        fila("EdNombre", TPersona::tablaEsquema(), TPersona::col_Nombre);
-        fila("EdApellidoPaterno", TPersona::tablaEsquema(), TPersona::col_Apellidopaterno);
-        fila("EdApellidoMaterno", TPersona::tablaEsquema(), TPersona::col_Apellidomaterno);
+        const TTabla& personas = TPersona::tablaEsquema();
+        QTest::newRow("EdNombre") << u"EdNombre"_s << personas.columnas.at(TPersona::col_Nombre).largo;
+        QTest::newRow("EdApellidoPaterno")
+            << u"EdApellidoPaterno"_s << personas.columnas.at(TPersona::col_Apellidopaterno).largo;
+        QTest::newRow("EdApellidoMaterno")
+            << u"EdApellidoMaterno"_s << personas.columnas.at(TPersona::col_Apellidomaterno).largo;
     }
     void largosDeColumna()
     {

@@ -285,31 +285,6 @@ private slots:
         QVERIFY(!primeraVez.TxTelefonoBottom->isEnabled());
     }
 
-    // The page's fields take no more than they are saved into: the column, or
-    // the page's own lower limit.
-    void largosDeColumna_data()
-    {
-        QTest::addColumn<QString>("campo");
-        QTest::addColumn<int>("largo");
-        const auto fila = [](const char* campo, const TTabla& tabla, int columna, int propio = 0) {
-            const int largo = tabla.columnas.at(columna).largo;
-            QTest::newRow(campo) << QString::fromLatin1(campo) << (propio > 0 ? qMin(propio, largo) : largo);
-        };
-        const TTabla& personas = TPersona::tablaEsquema();
-        fila("EdNombre", personas, TPersona::col_Nombre, 100);
-        fila("EdApellidoPaterno", personas, TPersona::col_Apellidopaterno, 100);
-        fila("EdApellidoMaterno", personas, TPersona::col_Apellidomaterno, 100);
-        fila("EdCorreo1", TEmail::tablaEsquema(), TEmail::col_Email);
-    }
-    void largosDeColumna()
-    {
-        QFETCH(QString, campo);
-        QFETCH(int, largo);
-        TPerfilFrm pagina;
-        pagina.agregaEmail(QString());
-        QCOMPARE(pieza<QLineEdit>(pagina, campo)->maxLength(), largo);
-    }
-
     // The page as the main window hosts it; the letter of manifest is asked for from it.
     void ventanas()
     {

@@ -316,34 +316,6 @@ private slots:
         captura(ventana, u"series-edicion"_s);
     }
 
-    // The branch and series windows' fields take no more than they are saved
-    // into: the column, or the window's own lower limit.
-    void largosDeColumna_data()
-    {
-        QTest::addColumn<bool>("series");
-        QTest::addColumn<QString>("campo");
-        QTest::addColumn<int>("largo");
-        const auto fila = [](bool series, const char* campo, const TTabla& tabla, int columna, int propio = 0) {
-            const int largo = tabla.columnas.at(columna).largo;
-            QTest::newRow(campo) << series << QString::fromLatin1(campo) << (propio > 0 ? qMin(propio, largo) : largo);
-        };
-        fila(false, "EdNombreSucursal", TSucursal::tablaEsquema(), TSucursal::col_Nombre, 255);
-        fila(true, "EdSerie", TSerie::tablaEsquema(), TSerie::col_Serie);
-        fila(true, "EdFolio", TSerie::tablaEsquema(), TSerie::col_Nofolioactual);
-    }
-    void largosDeColumna()
-    {
-        QFETCH(bool, series);
-        QFETCH(QString, campo);
-        QFETCH(int, largo);
-        std::unique_ptr<QDialog> ventana;
-        if (series)
-            ventana = std::make_unique<TSeriesFoliosFrm>();
-        else
-            ventana = std::make_unique<TSucursalesFrm>();
-        QCOMPARE(pieza<QLineEdit>(*ventana, campo)->maxLength(), largo);
-    }
-
     // Last, for it breaks the branches' table: a database that fails under the
     // dialog gives a message and keeps it open with what was typed.
     void baseIlegible()

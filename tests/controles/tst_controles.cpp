@@ -173,8 +173,6 @@ private slots:
         fila("EdNoExterior", direcciones, TDireccion::col_Noexterior);
         fila("EdNoInterior", direcciones, TDireccion::col_Nointerior);
         fila("EdReferencia", direcciones, TDireccion::col_Referencia);
-        fila("Cont1Numero", TTelefono::tablaEsquema(), TTelefono::col_Numero);
-        fila("Cont1Extension", TTelefono::tablaEsquema(), TTelefono::col_Extencion);
     }
     void largosDeColumna()
     {
@@ -183,7 +181,6 @@ private slots:
         TCarpetaPrograma programa;
         QWidget ventana;
         new TDireccionesFrm(&ventana);
-        (new TTelefonosFrm(&ventana))->agregaTelefono();
         auto* edicion = ventana.findChild<QLineEdit*>(campo);
         QVERIFY(edicion);
         QVERIFY(largo > 0);

@@ -73,28 +73,64 @@ bool enEspacio(xml_node nodo, const char* espacio, const char* nombreLocal)
     return propio && std::strcmp(propio, espacio) == 0;
 }
 
-// Whether `hijo` lies in the namespace of `padre` (whose URI is `espacioPadre`)
-// or in none. Most children share their parent's prefix and declare nothing,
-// which settles it without walking up the tree.
-bool esPropio(xml_node hijo, xml_node padre, const char* espacioPadre)
+enum class TPertenencia { Propio, SinEspacio, Ajeno };
+
+// Whether `hijo` lies in the namespace of `padre` (whose URI is `espacioPadre`),
+// in none, or in another. Most children share their parent's prefix and
+// declare nothing, which settles it without walking up the tree.
+TPertenencia pertenencia(xml_node hijo, xml_node padre, const char* espacioPadre)
 {
     const std::string_view pref = prefijo(hijo.name());
     if (pref == prefijo(padre.name()) && !declaracion(hijo, pref))
-        return true;
+        return TPertenencia::Propio;
     const char* espacio = espacioDe(hijo);
-    return espacio && (*espacio == '\0' || (espacioPadre && std::strcmp(espacio, espacioPadre) == 0));
+    if (!espacio)
+        return TPertenencia::Ajeno;
+    if (espacioPadre && std::strcmp(espacio, espacioPadre) == 0)
+        return TPertenencia::Propio;
+    return *espacio == '\0' ? TPertenencia::SinEspacio : TPertenencia::Ajeno;
 }
 
+// From 3.3 on every element of a voucher is in its namespace: one without is
+// not the voucher's.
+bool admiteSinEspacio(xml_node nodo)
+{
+    const xml_node raiz = nodo.root().find_child([](xml_node h) { return h.type() == pugi::node_element; });
+    return !(std::strcmp(local(raiz.name()), "Comprobante") == 0 && raiz.attribute("Version"));
+}
+
+// The children in the parent's own namespace; when there is none, those that
+// carry no namespace at all (emitters of 3.2 wrote <Traslado xmlns="">). Never
+// both: the seals cover the namespaced elements only, so an element without
+// namespace may not stand in for a sealed one or join its list.
 template <class Accion> void recorrePropios(xml_node padre, const char* nombreLocal, Accion accion)
 {
     if (!padre)
         return;
     const char* espacioPadre = espacioDe(padre);
-    for (xml_node h = padre.first_child(); h; h = h.next_sibling())
-        if (h.type() == pugi::node_element && std::strcmp(local(h.name()), nombreLocal) == 0 &&
-            esPropio(h, padre, espacioPadre))
+    bool hayPropios = false;
+    std::vector<xml_node> sinEspacio;
+    for (xml_node h = padre.first_child(); h; h = h.next_sibling()) {
+        if (h.type() != pugi::node_element || std::strcmp(local(h.name()), nombreLocal) != 0)
+            continue;
+        switch (pertenencia(h, padre, espacioPadre)) {
+        case TPertenencia::Propio:
+            hayPropios = true;
             if (!accion(h))
                 return;
+            break;
+        case TPertenencia::SinEspacio:
+            sinEspacio.push_back(h);
+            break;
+        case TPertenencia::Ajeno:
+            break;
+        }
+    }
+    if (hayPropios || sinEspacio.empty() || !admiteSinEspacio(padre))
+        return;
+    for (xml_node h : sinEspacio)
+        if (!accion(h))
+            return;
 }
 
 std::string nombreHijoPropio(xml_node padre, const char* nombreLocal)

@@ -60,6 +60,15 @@ Nomina12::IXMLNomina nomina12(const char* nombre)
 {
     return Nomina12::deComprobante(documento(QString::fromUtf8(nombre)).raiz()).value(0);
 }
+// The file with `fragmento` written just before the first `antesDe`.
+TNodoXML conAgregado(const char* nombre, const char* antesDe, const char* fragmento)
+{
+    QByteArray xml = contenido(QString::fromUtf8(nombre));
+    const qsizetype donde = xml.indexOf(antesDe);
+    if (donde < 0)
+        qFatal("No hay %s en %s", antesDe, nombre);
+    return TDocumentoXML::desdeBytes(xml.insert(donde, fragmento)).raiz();
+}
 QString n(int valor)
 {
     return QString::number(valor);
@@ -316,6 +325,29 @@ private slots:
         });
         fila("pagos 2.0", "1", [] {
             return n(Cfdi::complementos(v40("cfdv40-pagos20.xml"), "http://www.sat.gob.mx/Pagos20", "Pagos").size());
+        });
+        // Elements without namespace, which no seal covers, put before or
+        // beside the voucher's own: from 3.3 on never read; in 3.2 only where
+        // the voucher has none of that name in its namespace.
+        fila("40 emisor sin espacio", "ISD950921HE5", [] {
+            return Cfdi::rfcEmisor(
+                conAgregado("cfdi40-real.xml", "<cfdi:Emisor", "<Emisor xmlns=\"\" Rfc=\"XAXX010101000\"/>"), CFDI_40);
+        });
+        fila("32 emisor sin espacio", "CTO021007DZ8", [] {
+            return Cfdi::rfcEmisor(
+                conAgregado("cfdi32-real.xml", "<cfdi:Emisor", "<Emisor xmlns=\"\" rfc=\"XAXX010101000\"/>"), CFDI_32);
+        });
+        fila("40 concepto sin espacio", "2", [] {
+            return n(Cfdv40::IXMLComprobante(
+                         conAgregado("cfdi40-real.xml", "<cfdi:Concepto ", "<Concepto xmlns=\"\" Importe=\"1.00\"/>"))
+                         .Get_Conceptos()
+                         .Count());
+        });
+        fila("40 timbre en complemento sin espacio", "C2832671-DA6D-11EF-A83D-00155D012007", [] {
+            return Cfdi::uuid(conAgregado("cfdi40-real.xml", "</cfdi:Comprobante>",
+                                          "<Complemento xmlns=\"\"><t:TimbreFiscalDigital "
+                                          "xmlns:t=\"http://www.sat.gob.mx/TimbreFiscalDigital\" Version=\"1.1\" "
+                                          "UUID=\"AAAAAAAA-1111-4111-8111-000000000001\"/></Complemento>"));
         });
         fila("detallista", "1", [] {
             return n(Cfdi::complementos(v33("detallista-example.xml"), "http://www.sat.gob.mx/detallista", "detallista")

@@ -101,8 +101,9 @@ public:
 
     // Child elements in document order: all of them, those of a namespace and
     // local name, or those in this element's own namespace with that local
-    // name. Children that carry no namespace at all also count as "own"
-    // (emitters of version 3.2 wrote <Traslado xmlns="">).
+    // name. In a document that is not a voucher of 3.3 or later, children
+    // that carry no namespace at all count as "own" when no child of that name
+    // is in the namespace (emitters of version 3.2 wrote <Traslado xmlns="">).
     QList<TNodoXML> hijos() const;
     QList<TNodoXML> hijos(const char* espacio, const char* nombreLocal) const;
     QList<TNodoXML> hijosPropios(const char* nombreLocal) const;

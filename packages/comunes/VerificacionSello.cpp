@@ -284,21 +284,29 @@ struct Comprobante {
     Documento documento;
     xmlNode* raiz = nullptr;
     xmlNode* timbre = nullptr;
+    int timbres = 0;
     THoja hoja = THoja::Cfdi40;
     bool version32 = false;
     QByteArray sello, certificado, noCertificado;
     QString rfcEmisor; // upper case: an Ñ may be written either way
 };
 
-// The stamp may sit in any Complemento (3.3 allowed several).
-xmlNode* timbreDe(const xmlNode* raiz)
+// The stamp may sit in any Complemento (3.3 allowed several). The import
+// files a voucher under the last one's UUID, so that is the one checked; and
+// as a voucher the SAT stamped carries one, the count of them is kept.
+xmlNode* timbreDe(const xmlNode* raiz, int& cuantos)
 {
     const char* espacio = reinterpret_cast<const char*>(raiz->ns->href);
+    xmlNode* ultimo = nullptr;
+    cuantos = 0;
     for (xmlNode* nodo = raiz->children; nodo; nodo = nodo->next)
         if (es(nodo, "Complemento", espacio))
-            if (xmlNode* timbre = hijo(nodo, "TimbreFiscalDigital", NS_TFD))
-                return timbre;
-    return nullptr;
+            for (xmlNode* timbre = nodo->children; timbre; timbre = timbre->next)
+                if (es(timbre, "TimbreFiscalDigital", NS_TFD)) {
+                    ultimo = timbre;
+                    ++cuantos;
+                }
+    return ultimo;
 }
 
 bool leeComprobante(const QByteArray& xml, Comprobante& c, QString* motivo)
@@ -333,7 +341,7 @@ bool leeComprobante(const QByteArray& xml, Comprobante& c, QString* motivo)
     c.noCertificado = atributo(c.raiz, c.version32 ? "noCertificado" : "NoCertificado").trimmed();
     const xmlNode* emisor = hijo(c.raiz, "Emisor", reinterpret_cast<const char*>(c.raiz->ns->href));
     c.rfcEmisor = QString::fromUtf8(atributo(emisor, c.version32 ? "rfc" : "Rfc")).trimmed().toUpper();
-    c.timbre = timbreDe(c.raiz);
+    c.timbre = timbreDe(c.raiz, c.timbres);
     return true;
 }
 
@@ -570,6 +578,10 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
     if (!c.timbre)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El sello del emisor es válido, pero el comprobante no está timbrado."));
+    if (c.timbres > 1)
+        return resultado(TEstado::Alterado, QStringLiteral("El comprobante lleva %1 timbres fiscales y el SAT timbra "
+                                                           "una sola vez: se le agregaron después de timbrarse.")
+                                                .arg(c.timbres));
     if (atributo(c.timbre, esTimbre10(c.timbre) ? "selloCFD" : "SelloCFD").trimmed() != c.sello.trimmed())
         return resultado(TEstado::Alterado, QStringLiteral("El timbre es de otro sello: el comprobante cambió "
                                                            "después de timbrarse."));

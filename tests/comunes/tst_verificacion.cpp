@@ -160,26 +160,34 @@ private slots:
 
     // The stamp remade with a SAT certificate and key of the test's own; the
     // program folder keeps that certificate, none, one of another number, or
-    // one of that number and another key.
+    // one of that number and another key. Then the stamp's UUID changed, or a
+    // copy of the stamp under another UUID added in a Complemento of its own
+    // (the import files a voucher under the last stamp).
     void timbre_data()
     {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("guardado");
-        QTest::addColumn<bool>("otroUuid");
+        QTest::addColumn<QString>("cambio");
         QTest::addColumn<TEstado>("estado");
         QTest::addColumn<QString>("motivo");
         for (const char* archivo : {"cfdi40-real.xml", "cfdi32-real.xml"}) {
-            QTest::addRow("%s, con su certificado", archivo)
-                << archivo << "propio" << false << TEstado::Autentico << "sello del SAT son válidos";
+            QTest::addRow("%s, con su certificado", archivo) << archivo << "propio"
+                                                             << "" << TEstado::Autentico << "sello del SAT son válidos";
             QTest::addRow("%s, sin certificado", archivo)
-                << archivo << "" << false << TEstado::Autentico
+                << archivo << ""
+                << "" << TEstado::Autentico
                 << "No se verificó el sello del SAT: falta su certificado 30001000000500009876 en Certificados/SAT.";
             QTest::addRow("%s, otro número", archivo)
-                << archivo << "otro número" << false << TEstado::CertificadoNoCorresponde << "30001000000500001111";
-            QTest::addRow("%s, otra llave", archivo)
-                << archivo << "otra llave" << false << TEstado::Alterado << "sello del SAT no corresponde";
+                << archivo << "otro número"
+                << "" << TEstado::CertificadoNoCorresponde << "30001000000500001111";
+            QTest::addRow("%s, otra llave", archivo) << archivo << "otra llave"
+                                                     << "" << TEstado::Alterado << "sello del SAT no corresponde";
             QTest::addRow("%s, UUID cambiado", archivo)
-                << archivo << "propio" << true << TEstado::Alterado << "sello del SAT no corresponde";
+                << archivo << "propio"
+                << "UUID" << TEstado::Alterado << "sello del SAT no corresponde";
+            QTest::addRow("%s, timbre agregado", archivo)
+                << archivo << "propio"
+                << "timbre agregado" << TEstado::Alterado << "lleva 2 timbres fiscales";
         }
     }
 
@@ -187,7 +195,7 @@ private slots:
     {
         QFETCH(QString, archivo);
         QFETCH(QString, guardado);
-        QFETCH(bool, otroUuid);
+        QFETCH(QString, cambio);
         QFETCH(TEstado, estado);
         QFETCH(QString, motivo);
         const QByteArray numero = "30001000000500009876";
@@ -198,8 +206,18 @@ private slots:
         const bool sha256 = !xml.contains("version=\"3.2\"");
         xml = cambia(xml, TIMBRE, u"SelloSAT"_s,
                      firma(sat.llave(), sha256, cadenaOriginalTimbre(xml, nullptr, programa.ruta())));
-        if (otroUuid)
-            xml = cambia(xml, TIMBRE, u"UUID"_s, "AAAAAAAA-323E-407B-8F8E-40D83FE2E69F");
+        const QByteArray otroUuid = "AAAAAAAA-323E-407B-8F8E-40D83FE2E69F";
+        if (cambio == u"UUID"_s)
+            xml = cambia(xml, TIMBRE, u"UUID"_s, otroUuid);
+        if (cambio == u"timbre agregado"_s) {
+            const QByteArray timbre = QRegularExpression(u"<tfd:TimbreFiscalDigital\\b[^>]*/>"_s)
+                                          .match(QString::fromUtf8(xml))
+                                          .captured()
+                                          .toUtf8();
+            QVERIFY(!timbre.isEmpty());
+            xml.replace("</cfdi:Comprobante>", "<cfdi:Complemento>" + cambia(timbre, TIMBRE, u"UUID"_s, otroUuid) +
+                                                   "</cfdi:Complemento></cfdi:Comprobante>");
+        }
         const QString destino = carpetaCertificadosSat(programa.ruta()) + QString::fromLatin1(numero) + ".cer";
         const QString rfcSat = u"SAT970701NN3"_s;
         if (guardado == u"propio"_s)
@@ -211,7 +229,7 @@ private slots:
         const TResultado r = verifica(xml, programa.ruta());
         QCOMPARE(texto(r.estado), texto(estado));
         QVERIFY2(r.motivo.contains(motivo), qPrintable(r.motivo));
-        QCOMPARE(r.timbreVerificado, guardado == u"propio"_s && !otroUuid);
+        QCOMPARE(r.timbreVerificado, guardado == u"propio"_s && cambio.isEmpty());
         if (guardado == u"otra llave"_s) {
             // Replaced by the right one, the next check reads the new file.
             const QString propio = programa.archivo(u"propio.cer"_s);

@@ -13,7 +13,9 @@
 // (Sello) is checked with the public key of the certificate the voucher
 // carries (Certificado): RSA with SHA-256 for 3.3 and 4.0, SHA-1 for 3.2. That
 // certificate's number and RFC must be the voucher's NoCertificado and the
-// issuer's RFC, and the stamp's SelloCFD must be the voucher's Sello.
+// issuer's RFC, and the stamp's SelloCFD must be the voucher's Sello. The
+// stamp is the one whose UUID the import files the voucher under (the last);
+// a voucher with more than one is Alterado.
 //
 // The stamp's seal (SelloSAT) is checked when the SAT certificate named by
 // NoCertificadoSAT is in the program folder's Certificados/SAT/ (as

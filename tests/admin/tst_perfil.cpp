@@ -288,10 +288,14 @@ private slots:
     // The page as the main window hosts it; the letter of manifest is asked for from it.
     void ventanas()
     {
+        // A name as long as the wizard takes is shown whole, so a save keeps it.
+        const QString largo(300, u'N');
+        QVERIFY(guarda(perfil(largo)).error.isEmpty());
         TColaRespuestas respuestas;
         TPerfilFrm pagina;
         pagina.show();
         pagina.inicializa();
+        QCOMPARE(pieza<QLineEdit>(pagina, u"EdNombre"_s)->text(), largo);
         pagina.agregaEmail(u"otro@escuela.mx"_s);
         pieza<QLineEdit>(pagina, u"EdNombre"_s)->setText("Beatriz");
         pieza<QPushButton>(pagina, "BtGuardar")->click();

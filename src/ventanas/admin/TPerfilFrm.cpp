@@ -218,9 +218,11 @@ void TPerfilFrm::FormCreate()
     for (const char* nombre : {"TxTamanoPreferido", "TxTamanoMaximo"})
         Controles::colorTexto(TxFondo->findChild<QLabel*>(QLatin1String(nombre)), RS_COLORTEXTO);
     Controles::estiloBotonesMarca({BtPerfil, BtGuardar});
-    for (QLineEdit* campo :
-         {EdContraseñaAnterior, EdNuevaContraseña, EdRepetirContraseña, EdNombre, EdApellidoPaterno, EdApellidoMaterno})
+    for (QLineEdit* campo : {EdContraseñaAnterior, EdNuevaContraseña, EdRepetirContraseña})
         campo->setMaxLength(LARGO_CAMPO);
+    // Names as long as their columns, as the wizard and the users' form take
+    // them: a shorter field would cut a stored name on loading, and the next
+    // save would keep it cut.
     const TTabla& personas = TPersona::tablaEsquema();
     Controles::largoColumna(EdNombre, personas, TPersona::col_Nombre);
     Controles::largoColumna(EdApellidoPaterno, personas, TPersona::col_Apellidopaterno);

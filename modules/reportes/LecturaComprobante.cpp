@@ -1,6 +1,7 @@
 #include "LecturaComprobante.h"
 
 #include "Cfdi.h"
+#include "Constantes.h"
 #include "ConsultaComprobantes.h"
 #include "DocumentoXML.h"
 
@@ -9,13 +10,14 @@
 namespace {
 
 // Version 3.2 spells its attributes in lower camel case ("subTotal"), 3.3
-// and 4.0 in upper ("SubTotal"); the same reading serves both.
-QString valor(const TNodoXML& nodo, const char* nombre)
+// and 4.0 in upper ("SubTotal"). Each is read only as its own version spells
+// it: the other spelling is not covered by the seal, and reading it too would
+// let an attribute added after sealing stand in for a sealed one.
+QString valor(const TNodoXML& nodo, const char* nombre, bool minusculas)
 {
-    const QByteArray mayuscula = nombre;
-    if (nodo.tieneAtributo(mayuscula.constData()))
-        return nodo.atributo(mayuscula.constData());
-    QByteArray minuscula = mayuscula;
+    if (!minusculas)
+        return nodo.atributo(nombre);
+    QByteArray minuscula = nombre;
     minuscula[0] = char(QChar::toLower(uchar(minuscula.at(0))));
     return nodo.atributo(minuscula.constData());
 }
@@ -47,9 +49,9 @@ QString impuesto(const QString& escrito)
     return escrito;
 }
 
-TParteComprobante parte(const TNodoXML& nodo)
+TParteComprobante parte(const TNodoXML& nodo, bool minusculas)
 {
-    return {valor(nodo, "Rfc").trimmed(), valor(nodo, "Nombre").trimmed()};
+    return {valor(nodo, "Rfc", minusculas).trimmed(), valor(nodo, "Nombre", minusculas).trimmed()};
 }
 
 } // namespace
@@ -61,6 +63,10 @@ TVistaComprobante lee(const QByteArray& xml)
     const TNodoXML raiz = TDocumentoXML::desdeBytes(xml).raiz();
     if (!raiz.es(Cfdi::ESPACIO_CFDI3, "Comprobante") && !raiz.es(Cfdi::ESPACIO_CFDI4, "Comprobante"))
         throw EXML(QStringLiteral("El XML guardado no es un CFDI."));
+    const bool minusculas = Cfdi::versionPorContenido(raiz) == Constantes::CFDI_32;
+    const auto valor = [minusculas](const TNodoXML& nodo, const char* nombre) {
+        return ::valor(nodo, nombre, minusculas);
+    };
     TVistaComprobante v;
     v.version = valor(raiz, "Version");
     v.tipo = tipo(valor(raiz, "TipoDeComprobante"));
@@ -68,8 +74,8 @@ TVistaComprobante lee(const QByteArray& xml)
     v.folio = valor(raiz, "Folio");
     v.fecha = fecha(valor(raiz, "Fecha"));
     v.moneda = valor(raiz, "Moneda");
-    v.emisor = parte(raiz.hijoPropio("Emisor"));
-    v.receptor = parte(raiz.hijoPropio("Receptor"));
+    v.emisor = parte(raiz.hijoPropio("Emisor"), minusculas);
+    v.receptor = parte(raiz.hijoPropio("Receptor"), minusculas);
     for (const TNodoXML& c : raiz.hijoPropio("Conceptos").hijosPropios("Concepto")) {
         // 3.3 and 4.0 give the SAT's unit key and, optionally, the emitter's
         // own name for it.
@@ -81,7 +87,7 @@ TVistaComprobante lee(const QByteArray& xml)
     }
     const TNodoXML impuestos = raiz.hijoPropio("Impuestos");
     for (const TNodoXML& t : impuestos.hijoPropio("Traslados").hijosPropios("Traslado")) {
-        const QString tasa = t.tieneAtributo("TasaOCuota") ? t.atributo("TasaOCuota") : t.atributo("tasa");
+        const QString tasa = minusculas ? t.atributo("tasa") : t.atributo("TasaOCuota");
         v.impuestos.append({false, impuesto(valor(t, "Impuesto")), tasa, valor(t, "Importe")});
     }
     for (const TNodoXML& r : impuestos.hijoPropio("Retenciones").hijosPropios("Retencion"))
@@ -94,7 +100,9 @@ TVistaComprobante lee(const QByteArray& xml)
     const TimbreFiscalDigital::IXMLTimbreFiscalDigital timbre = Cfdi::timbre(raiz);
     v.uuid = timbre.Get_UUID().trimmed();
     v.fechaTimbrado = fecha(timbre.Get_FechaTimbrado());
-    v.certificadoSat = valor(timbre, "NoCertificadoSAT");
+    // The stamp has versions of its own: 1.0 (no "Version") is spelt in lower
+    // camel case whatever the voucher's version.
+    v.certificadoSat = timbre.tieneAtributo("Version") ? timbre.Get_NoCertificadoSAT() : timbre.Get_noCertificadoSAT();
     return v;
 }
 

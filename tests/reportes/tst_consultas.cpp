@@ -608,6 +608,12 @@ private slots:
                              << u"1.000000|E48 - NO APLICA|COMISION RECARGA IDMX|8.620690|8.620690"_s
                              << t("Trasladado IVA 0.160000 137.93") << t("862.07||137.93||1000.00")
                              << t("C2832671-DA6D-11EF-A83D-00155D012007|24/01/2025 10:10:42|00001000000708361114");
+        // 4.0 spelt the 3.2 way is not what the seal covers: read as missing.
+        QTest::newRow("4.0 en minúsculas")
+            << u"propios/minusculas-40.xml"_s
+            << t("4.0|Ingreso|O||24/01/2025 10:10:41|ISD950921HE5||COSC8001137NA|CARLOS CORTES SOTO|1")
+            << u"1.000000|E48|COMISION RECARGA IDMX|862.07|"_s << t("Trasladado IVA  137.93") << t("862.07||137.93||")
+            << t("C2832671-DA6D-11EF-A83D-00155D012007|24/01/2025 10:10:42|");
     }
     void vistaComprobante()
     {

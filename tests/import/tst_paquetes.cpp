@@ -1,8 +1,10 @@
 #include "EstadoImportacion.h"
 #include "PaquetesPrueba.h"
 #include "ProgramaConsola.h"
+#include "ServidoresBaseDatos.h"
 
 #include "import/ImportacionCarpeta.h"
+#include "import/ImportacionConsola.h"
 
 #include <QThread>
 
@@ -133,6 +135,29 @@ private slots:
         const TProgramaConsola::TCorrida otra = programa.importa();
         QVERIFY2(otra.salidaEstandar.contains(u"Importados: 0\nYa existían: 3\n"_s), qPrintable(otra.salidaEstandar));
         QVERIFY(!otra.salidaEstandar.contains(u"Cancelados ante el SAT"_s));
+    }
+
+    // Into a business on a database server: the metadata of the job's own
+    // vouchers is stored in the same run.
+    void metadatosEnServidor()
+    {
+        if (const QString falta = TServidorBaseDatos::faltante(TServidorBaseDatos::Tipo::MariaDB); !falta.isEmpty())
+            QSKIP(qPrintable(falta));
+        TServidorBaseDatos servidor(TServidorBaseDatos::Tipo::MariaDB);
+        QVERIFY2(servidor.inicia(), qPrintable(servidor.error()));
+        qputenv(ImportacionConsola::VARIABLE_CLAVE_SERVIDOR, servidor.password().toUtf8());
+        TProgramaConsola programa;
+        const QString uuid = E::uuidNuevo();
+        programa.entorno.escribe(uuid + u".xml"_s, E::cfdi40(uuid));
+        programa.entorno.escribe(u"A1_01.txt"_s, metadatos({fila(uuid, u"1000.00"_s, true)}));
+        const TProgramaConsola::TCorrida corrida =
+            programa.corre({programa.entorno.entrada(), u"--correo"_s, QString::fromUtf8(E::EMAIL), u"--servidor"_s,
+                            u"mysql://%1@127.0.0.1:%2"_s.arg(servidor.usuario()).arg(servidor.puerto())});
+        QVERIFY2(corrida.salida == 0 && corrida.salidaEstandar.contains(u"\nCancelados ante el SAT: 1 "_s),
+                 qPrintable(corrida.salidaEstandar + corrida.errores));
+        QVERIFY(E::conexion(RFC).enServidor());
+        QCOMPARE(E::comprobante(RFC, uuid)->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
+        Conexiones::cierraHilo();
     }
 
     // A package that is unsafe or would expand beyond the limits is refused

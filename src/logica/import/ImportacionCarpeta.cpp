@@ -91,42 +91,40 @@ int importa(const QString& raiz, const TParametrosImportacion& parametros, TRepo
             const std::function<bool()>& detenerse, const std::function<void(const TResultadoArchivo&)>& alResultado)
 {
     int hechos = 0;
-    TImportacionParalela lote(
-        TImportacionParalela::hilosDeEsteEquipo(), TLoteImportacion::ARCHIVOS_POR_LOTE_MAXIMO, registroLocal(),
-        BaseDatosCatalogosFrm(), parametros,
-        [&](const TResultadoArchivo& resultado) {
-            reporte.agrega(resultado);
-            ++hechos;
-            if (alResultado)
-                alResultado(resultado);
-        },
-        TLoteImportacion::MS_POR_LOTE);
-    TImportacionMetadatos metadatos(registroLocal(), parametros);
-    Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
-    TRecorridoXML(raiz, TRecorridoXML::TArchivos::ConPaquetes)
-        .recorre(
-            [&](const QString& ruta) {
-                if (TPaqueteSat::esPaquete(ruta))
-                    return importaPaquete(ruta, lote, metadatos, detenerse);
-                if (ruta.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
-                    metadatos.agregaArchivo(ruta);
-                else
-                    lote.importa(ruta);
-                return true;
-            },
-            [&](const QString& ruta, const QString& motivo) {
-                lote.agrega(TImportadorXML::inaccesible(ruta, motivo));
-                return true;
-            },
-            detenerse);
-    // What was taken before a stop is kept: its batch is committed.
-    lote.confirma(detenerse);
     const auto entrega = [&](const TResultadoArchivo& resultado) {
         reporte.agrega(resultado);
         ++hechos;
         if (alResultado)
             alResultado(resultado);
     };
+    TImportacionMetadatos metadatos(registroLocal(), parametros);
+    {
+        // Its importers hold the lock of each business on a server they
+        // met until they are gone, and the metadata goes to those same
+        // businesses: they must be gone first.
+        TImportacionParalela lote(TImportacionParalela::hilosDeEsteEquipo(), TLoteImportacion::ARCHIVOS_POR_LOTE_MAXIMO,
+                                  registroLocal(), BaseDatosCatalogosFrm(), parametros, entrega,
+                                  TLoteImportacion::MS_POR_LOTE);
+        Logmanager::Log(QStringLiteral("Importación de archivos"), 1, Sistema::exePath);
+        TRecorridoXML(raiz, TRecorridoXML::TArchivos::ConPaquetes)
+            .recorre(
+                [&](const QString& ruta) {
+                    if (TPaqueteSat::esPaquete(ruta))
+                        return importaPaquete(ruta, lote, metadatos, detenerse);
+                    if (ruta.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+                        metadatos.agregaArchivo(ruta);
+                    else
+                        lote.importa(ruta);
+                    return true;
+                },
+                [&](const QString& ruta, const QString& motivo) {
+                    lote.agrega(TImportadorXML::inaccesible(ruta, motivo));
+                    return true;
+                },
+                detenerse);
+        // What was taken before a stop is kept: its batch is committed.
+        lote.confirma(detenerse);
+    }
     metadatos.importa(entrega, detenerse);
     return hechos;
 }

@@ -125,6 +125,17 @@ private slots:
         QCOMPARE(corrida.salida, 1);
         QVERIFY2(corrida.salidaEstandar.contains(u"\nYa existían: 2\n"_s), qPrintable(corrida.salidaEstandar));
         QVERIFY(corrida.salidaEstandar.contains(u"\nFallidos: 1\n"_s));
+
+        // A metadata row that could not be stored fails the run as a file does.
+        QFile::remove(programa.entorno.entrada() + u"roto.xml"_s);
+        programa.entorno.escribe(u"sat.txt"_s,
+                                 "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~"
+                                 "FechaEmision~FechaCertificacionSat~Monto~EfectoComprobante~Estatus~"
+                                 "FechaCancelacion\r\nno-es-uuid~EKU9003173C9~x~XAXX010101000~y~z~~~1~I~1~");
+        corrida = programa.importa();
+        QCOMPARE(corrida.salida, 1);
+        QVERIFY2(corrida.salidaEstandar.contains(u"\nFilas de metadatos no guardadas: 1 (el reporte dice por qué"_s),
+                 qPrintable(corrida.salidaEstandar));
     }
 
     // A file whose name is not UTF-8 is not passed over: it fails with its

@@ -130,7 +130,7 @@ QString ayuda()
         "\n"
         "Estado de salida:\n"
         "  0    ningún archivo falló\n"
-        "  1    la importación terminó y algún archivo falló\n"
+        "  1    la importación terminó y algún archivo falló o no se guardó una fila de metadatos\n"
         "  2    uso incorrecto (falta la carpeta o el correo, opción desconocida)\n"
         "  3    la carpeta no existe, o no se pudo escribir la conciliación\n"
         "  4    la contraseña no es la del usuario CORREO\n"
@@ -327,7 +327,10 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     if (!opciones.conciliacion.isEmpty())
         if (const int salida = concilia(opciones); salida != Correcta)
             return salida;
-    return reporte.resumen().fallidos > 0 ? ConFallos : Correcta;
+    // A metadata row not stored leaves a voucher's SAT status unknown, as a
+    // failed file leaves its voucher out.
+    const TResumenImportacion& cuenta = reporte.resumen();
+    return cuenta.fallidos > 0 || cuenta.filasRechazadas > 0 ? ConFallos : Correcta;
 }
 
 } // namespace ImportacionConsola

@@ -16,7 +16,7 @@ namespace ImportacionConsola {
 // Exit statuses.
 enum TSalida {
     Correcta = 0,      // every file imported, already present or passed over
-    ConFallos = 1,     // the job ended, and some file failed
+    ConFallos = 1,     // the job ended, and some file failed or some metadata row was not stored
     Uso = 2,           // a bad invocation: no folder, no e-mail, unknown option
     SinCarpeta = 3,    // the folder does not exist or is no folder
     SinAcceso = 4,     // the e-mail is a user of a registered business and the password is not its own

@@ -156,6 +156,11 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                      .arg(resumen.filasMetadatos);
         if (resumen.filasSinNegocio > 0)
             texto += QStringLiteral(" (%1 de RFC sin negocio en este equipo)").arg(resumen.filasSinNegocio);
+        if (resumen.filasRechazadas > 0)
+            texto += QStringLiteral("\nFilas de metadatos no guardadas: %1").arg(resumen.filasRechazadas) +
+                     (!ruta.isEmpty() && error.isEmpty()
+                          ? QStringLiteral(" (el reporte dice por qué en el renglón de su archivo)")
+                          : QString());
     }
     if (resumen.cancelados > 0)
         texto += QStringLiteral("\nCancelados ante el SAT: %1 comprobantes guardados se marcaron como cancelados y "

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -28,6 +29,7 @@ namespace {
 
 using TTipo = THallazgoSat::TTipo;
 const QList<TTipo> TIPOS = {TTipo::Cancelado, TTipo::FaltaXml, TTipo::SinMetadatos, TTipo::ImporteDistinto};
+constexpr int ROL_ORDEN = Qt::UserRole;
 
 // The fields of a finding in ConciliacionSat::columnasCsv()'s order.
 QStringList campos(const THallazgoSat& h)
@@ -49,6 +51,30 @@ QStringList campos(const THallazgoSat& h)
 bool esImporte(int columna)
 {
     return columna >= ConciliacionSat::columnasCsv().size() - 2;
+}
+
+// The emission and cancellation dates, as the SAT or the database wrote them.
+bool esFecha(int columna)
+{
+    return columna == 3 || columna == 4;
+}
+
+// What a click on a title sorts a cell by. The cells show amounts and dates
+// as written, and as text "1000" comes before "900" and "2024-01-15T10:00"
+// after "2024-01-15 11:00": amounts sort by their exact value (empty ones
+// last), dates by the moment they name.
+QVariant claveOrden(int columna, const QString& texto)
+{
+    if (esImporte(columna)) {
+        TDecimal valor;
+        return TDecimal::intenta(texto, valor) ? QVariant(valor.millonesimos()) : QVariant();
+    }
+    if (esFecha(columna)) {
+        const QDateTime momento = ConciliacionSat::fechaCancelacion(texto);
+        if (momento.isValid())
+            return momento.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    return texto;
 }
 
 } // namespace
@@ -83,6 +109,7 @@ TConciliacionSat::TConciliacionSat(QWidget* parent) : QWidget(parent)
     const QStringList columnas = ConciliacionSat::columnasCsv();
     m_modelo = new QStandardItemModel(0, int(columnas.size()), this);
     m_modelo->setHorizontalHeaderLabels(columnas);
+    m_modelo->setSortRole(ROL_ORDEN);
     m_tabla = tablaLectura(this, QStringLiteral("GrHallazgos"), m_modelo);
     m_tabla->horizontalHeader()->setStretchLastSection(true);
     m_tabla->setSortingEnabled(true);
@@ -175,6 +202,7 @@ void TConciliacionSat::muestra()
         const QStringList textos = campos(h);
         for (int c = 0; c < textos.size(); ++c) {
             auto* celda = new QStandardItem(textos.at(c));
+            celda->setData(claveOrden(c, textos.at(c)), ROL_ORDEN);
             if (esImporte(c))
                 celda->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             fila << celda;

@@ -153,7 +153,7 @@ private slots:
         const QString rfc = u"PAP010101AAA"_s;
         metadato(datos.unidad, id, u"UUID-2"_s, rfc, "2024-01-15T09:30:00", "116.00", u"2024-02-03 10:11:12"_s);
         metadato(datos.unidad, id, u"UUID-4"_s, rfc, "2024-02-01T00:00:00", "0.116");
-        metadato(datos.unidad, id, u"UUID-5"_s, rfc, "2024-03-20T12:00:00", "4500.00");
+        metadato(datos.unidad, id, u"UUID-5"_s, rfc, "2024-01-31T08:00:00", "4500.00");
         metadato(datos.unidad, id, u"UUID-9"_s, rfc, "2024-01-20T08:00:00", "50.00");
         metadato(datos.unidad, id, u"UUID-10"_s, u"OTR010101AAA"_s, "2024-03-01T08:00:00", "1.5");
 
@@ -176,6 +176,14 @@ private slots:
                                                     u"Sin metadatos"_s, u"Importe distinto"_s}));
         QCOMPARE(columna(tabla, uuid), (QStringList{u"UUID-2"_s, u"UUID-9"_s, u"UUID-10"_s, u"UUID-3"_s, u"UUID-5"_s}));
         Capturas::guarda(pagina, u"conciliacion-todos"_s);
+        // A title sorts amounts by value, the empty last, and dates by the
+        // moment, whether written with a T (the SAT) or a space (UUID-3's).
+        auto* vista = pieza<QTableView>(&pagina, "GrHallazgos");
+        const int monto = int(ConciliacionSat::columnasCsv().indexOf(u"Monto SAT"_s));
+        vista->sortByColumn(monto, Qt::AscendingOrder);
+        QCOMPARE(columna(tabla, monto), (QStringList{u"1.5"_s, u"50"_s, u"116"_s, u"4500"_s, QString()}));
+        vista->sortByColumn(int(ConciliacionSat::columnasCsv().indexOf(u"Fecha"_s)), Qt::AscendingOrder);
+        QCOMPARE(columna(tabla, uuid), (QStringList{u"UUID-2"_s, u"UUID-9"_s, u"UUID-5"_s, u"UUID-3"_s, u"UUID-10"_s}));
 
         // One kind at a time, and the CSV of what is shown, owner-only.
         auto* tipos = pieza<QComboBox>(&pagina, "CmbTipoHallazgo");

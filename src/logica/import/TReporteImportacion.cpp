@@ -62,13 +62,18 @@ QString TReporteImportacion::estado(const TResultadoArchivo& resultado)
 
 QString TReporteImportacion::campoCsv(const QString& valor)
 {
+    // File and entry names and reasons come from outside: one a spreadsheet
+    // would run as a formula ("=HYPERLINK(...).xml") is made text, by the
+    // same rule as the conciliation's CSV (campo in ConciliacionSat.cpp).
+    QString copia = valor;
+    if (!copia.isEmpty() && QStringLiteral("=+-@\t\r").contains(copia.front()))
+        copia.prepend(QLatin1Char('\''));
     static const QString especiales = QStringLiteral(",\"\r\n");
     bool comillas = false;
-    for (const QChar c : valor)
+    for (const QChar c : std::as_const(copia))
         comillas = comillas || especiales.contains(c);
     if (!comillas)
-        return valor;
-    QString copia = valor;
+        return copia;
     return QLatin1Char('"') + copia.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 

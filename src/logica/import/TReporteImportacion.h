@@ -43,7 +43,8 @@ public:
     // The outcome as the report and the summary name it.
     static QString estado(const TResultadoArchivo& resultado);
     // One CSV field: quoted when it holds a separator, a quote or a line
-    // end, its quotes doubled.
+    // end, its quotes doubled; an apostrophe first when it begins as a
+    // spreadsheet formula would (=, +, -, @, tab, carriage return).
     static QString campoCsv(const QString& valor);
 
 private:

@@ -40,6 +40,9 @@ private slots:
             << QStringList{entrada, "--correo"} << TPreparacion::Nada << 2 << "Falta el valor de --correo";
         QTest::newRow("opción desconocida") << QStringList{entrada, u"--correo="_s + correo, "--rapido"}
                                             << TPreparacion::Nada << 2 << "Opción desconocida: --rapido";
+        QTest::newRow("contraseña en la dirección del servidor")
+            << QStringList{entrada, "--correo", correo, "--servidor", "mysql://root:secreto@"} << TPreparacion::Nada
+            << 2 << "La dirección del servidor \"mysql://root:***@\" no tiene la forma";
         QTest::newRow("carpeta inexistente") << QStringList{"/no/existe", "--correo", correo} << TPreparacion::Nada << 3
                                              << "La carpeta \"/no/existe\" no existe.";
         QTest::newRow("contraseña ajena")

@@ -72,6 +72,19 @@ private:
 
 namespace {
 
+// The address as given, for a message, its password (if the user put one in
+// it) masked: messages reach the screen and the program log.
+QString sinContrasena(const QString& url)
+{
+    const qsizetype esquema = url.indexOf(QStringLiteral("://"));
+    const qsizetype desde = esquema < 0 ? 0 : esquema + 3;
+    const qsizetype arroba = url.lastIndexOf(QLatin1Char('@'));
+    const qsizetype dosPuntos = url.indexOf(QLatin1Char(':'), desde);
+    if (arroba < desde || dosPuntos < 0 || dosPuntos > arroba)
+        return url;
+    return url.left(dosPuntos + 1) + QStringLiteral("***") + url.mid(arroba);
+}
+
 int concilia(const TOpciones& opciones)
 {
     try {
@@ -207,7 +220,7 @@ TConexionSesion servidorDeUrl(const QString& url, const QString& password, QStri
     const QString forma = QStringLiteral("mysql://USUARIO@HOST:PUERTO o firebird://USUARIO@HOST:PUERTO/CARPETA");
     if (!direccion.isValid() || (!mariadb && !firebird) || direccion.host().isEmpty() ||
         direccion.userName().isEmpty()) {
-        error = QStringLiteral("La dirección del servidor \"%1\" no tiene la forma %2.").arg(url, forma);
+        error = QStringLiteral("La dirección del servidor \"%1\" no tiene la forma %2.").arg(sinContrasena(url), forma);
         return {};
     }
     if (!direccion.password().isEmpty()) {

@@ -43,6 +43,9 @@ private slots:
         QTest::newRow("contraseña en la dirección del servidor")
             << QStringList{entrada, "--correo", correo, "--servidor", "mysql://root:secreto@"} << TPreparacion::Nada
             << 2 << "La dirección del servidor \"mysql://root:***@\" no tiene la forma";
+        QTest::newRow("conciliación en una carpeta inexistente")
+            << QStringList{"--conciliacion", "/no/existe/c.csv", "--correo", correo} << TPreparacion::Nada << 3
+            << "No se pudo escribir la conciliación en /no/existe/c.csv: No existe.";
         QTest::newRow("carpeta inexistente") << QStringList{"/no/existe", "--correo", correo} << TPreparacion::Nada << 3
                                              << "La carpeta \"/no/existe\" no existe.";
         QTest::newRow("contraseña ajena")

@@ -21,6 +21,8 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <cerrno>
+
 namespace ImportacionCarpeta {
 
 namespace {
@@ -151,12 +153,17 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
     TConciliacion resultado;
     resultado.porTipo = QList<int>(4, 0);
     TNegociosImportacion negocios(registroLocal(), email, password, QByteArray(), QByteArray());
+    // The system's error number, read as soon as a call fails: Qt's own
+    // texts are English. A failure Qt found without a system call has none.
+    const auto falla = [&archivoCsv](int error) {
+        return EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación en %1: %2.")
+                                  .arg(archivoCsv, Errores::delSistema(error != 0 ? error : EIO)));
+    };
     // Written whole or not at all: a stop half way leaves the last one.
     QSaveFile contenido(archivoCsv);
     if (!contenido.open(QIODevice::WriteOnly) ||
         !contenido.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw EEntradaSalida(
-            QStringLiteral("No se pudo escribir la conciliación en %1: %2.").arg(archivoCsv, contenido.errorString()));
+        throw falla(errno);
     ConciliacionSat::escribeCsv(contenido, {}, true);
     for (const QString& fila : registroLocal().getEmpresasDetalle()) {
         const QString rfc = fila.section(QLatin1Char('|'), 0, 0).trimmed().toUpper();
@@ -182,8 +189,7 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
     }
     Conexiones::cierraHilo();
     if (!contenido.commit())
-        throw EEntradaSalida(
-            QStringLiteral("No se pudo escribir la conciliación en %1: %2.").arg(archivoCsv, contenido.errorString()));
+        throw falla(errno);
     return resultado;
 }
 

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <memory>
 
@@ -99,9 +100,15 @@ void TImportacionMetadatos::recorre(const TArchivo& archivo, TLectorMetadatos& l
         TPaqueteSat(archivo.ruta).leeMetadatos(archivo.indice, lector);
         return;
     }
+    // The system's error number, read as soon as a call fails: Qt's own
+    // texts are English. A failure Qt found without a system call has none.
+    const auto falla = [](int error) {
+        return EEntradaSalida(
+            QStringLiteral("No se pudo leer el archivo: %1.").arg(Errores::delSistema(error != 0 ? error : EIO)));
+    };
     QFile entrada(archivo.ruta);
     if (!entrada.open(QIODevice::ReadOnly))
-        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo: %1.").arg(entrada.errorString()));
+        throw falla(errno);
     for (;;) {
         const QByteArray trozo = entrada.read(1 << 20);
         if (trozo.isEmpty())
@@ -110,7 +117,7 @@ void TImportacionMetadatos::recorre(const TArchivo& archivo, TLectorMetadatos& l
             return;
     }
     if (entrada.error() != QFileDevice::NoError)
-        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo: %1.").arg(entrada.errorString()));
+        throw falla(errno);
     lector.termina();
 }
 

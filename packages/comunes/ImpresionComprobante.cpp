@@ -841,10 +841,13 @@ bool guardaPdf(const QList<TComprobante>& comprobantes, const QString& archivoPd
     const QFileInfo destino(archivoPdf);
     QTemporaryFile temporal(destino.absolutePath() + QStringLiteral("/.") + destino.fileName() +
                             QStringLiteral(".XXXXXX"));
+    // Qt's own texts for these failures are English: the system's error
+    // number says why in Spanish.
     if (!temporal.open()) {
+        const int numero = errno;
         if (error)
             *error = QStringLiteral("No se pudo crear el archivo temporal junto a %1: %2")
-                         .arg(archivoPdf, temporal.errorString());
+                         .arg(archivoPdf, Errores::delSistema(numero));
         return false;
     }
     {
@@ -858,8 +861,9 @@ bool guardaPdf(const QList<TComprobante>& comprobantes, const QString& archivoPd
             return false;
     }
     if (!temporal.flush() || ::fsync(temporal.handle()) != 0) {
+        const int numero = errno;
         if (error)
-            *error = QStringLiteral("No se pudo escribir %1: %2").arg(archivoPdf, temporal.errorString());
+            *error = QStringLiteral("No se pudo escribir %1: %2").arg(archivoPdf, Errores::delSistema(numero));
         return false;
     }
     temporal.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);

@@ -293,6 +293,15 @@ private slots:
         QVERIFY(!QFile::exists(archivo));
         QCOMPARE(QDir(m_carpeta.path()).entryList({u".roto*"_s}, QDir::Files | QDir::Hidden).size(), 0);
     }
+
+    // A destination whose folder was removed meanwhile is refused, in Spanish.
+    void carpetaInexistente()
+    {
+        const QString archivo = m_carpeta.filePath(u"borrada/c.pdf"_s);
+        QString error;
+        QVERIFY(!guardaPdf({comprobante(cfdi(u"cfdi40-real.xml"_s))}, archivo, &error));
+        QCOMPARE(error, u"No se pudo crear el archivo temporal junto a %1: No existe"_s.arg(archivo));
+    }
 };
 
 QTEST_MAIN(TstImpresion)

@@ -47,6 +47,30 @@ void migraPassword(TUsuario& usuario, const QString& password, const TConexionSe
     usuario.setPasswordtocompareupdate(fila->getPasswordtocompareupdate());
 }
 
+int migraPasswordsAntiguos(const TConexionSesion& conexion)
+{
+    int migrados = 0;
+    for (const TUsuario& usuario : TUsuario::busca(TCondicion(), conexion)) {
+        const QString guardado = usuario.getPassword();
+        if (!Secretos::esFormaAntigua(guardado))
+            continue;
+        QString plano;
+        try {
+            plano = Signerutils::Signer().decrypt(guardado);
+        } catch (const ECifrado&) {
+            continue;
+        }
+        // The form esSuPassword checks: the e-mail as stored, then USR_PASS.
+        const QString prefijo = usuario.getEmail() + Constantes::USR_PASS;
+        if (!plano.startsWith(prefijo))
+            continue;
+        TUsuario copia = usuario;
+        migraPassword(copia, plano.mid(prefijo.size()), conexion);
+        migrados += Secretos::esHashPassword(copia.getPassword()) ? 1 : 0;
+    }
+    return migrados;
+}
+
 TAcceso acceso(const TNegocio& negocio, const QString& email, const QString& password, const TConexionSesion& conexion)
 {
     if (email.trimmed().isEmpty())

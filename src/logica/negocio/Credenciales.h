@@ -24,6 +24,13 @@ bool esSuPassword(const TUsuario& usuario, const QString& password);
 // database raises.
 void migraPassword(TUsuario& usuario, const QString& password, const TConexionSesion& conexion);
 
+// Rewrites as hashes the passwords every user of the database still keeps in
+// the older form, which reads back: a user who never signs in again would
+// keep it readable for good. Each row in a transaction of its own; a row
+// another workstation changed meanwhile, or that does not read back as its
+// own e-mail's, is left. The rows rewritten. Raises what the database raises.
+int migraPasswordsAntiguos(const TConexionSesion& conexion);
+
 // Who may work in a business with an e-mail and a password.
 enum class TAcceso {
     Permitido,           // a user of the business, and the password is its own

@@ -59,6 +59,7 @@ void updateBaseDatos(const TConexionSesion& conexion)
     TDefaultDBValues valores(conexion);
     valores.inicia();
     SecretoNegocio::asegura(conexion);
+    Credenciales::migraPasswordsAntiguos(conexion);
 }
 
 namespace {

@@ -162,6 +162,7 @@ private slots:
         QCOMPARE(TCatalogosHilo::compararCatalogos(&mensaje), TCatalogosHilo::Instalado);
         QCOMPARE(mensaje, CATALOGO_FINALIZADO);
         QCOMPARE(QFileInfo(TBaseDatosCatalogosFrm::archivo()).size(), completo.size());
+        QCOMPARE(TCarpetaPrograma::modo(TBaseDatosCatalogosFrm::archivo()), 0600);
         QCOMPARE(TCatalogosHilo::compararCatalogos(), TCatalogosHilo::SinCambios);
     }
 

@@ -201,7 +201,9 @@ TCatalogosHilo::TResultado TCatalogosHilo::compararCatalogos(QString* mensaje)
         QFile::remove(temporal);
         return resultado(Fallido, ERR_CATALOGO_INSTALA);
     }
-    QFile::setPermissions(temporal, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    // The copy takes the download's mode; the catalogue is the owner's alone,
+    // as when the program installed it.
+    QFile::setPermissions(temporal, QFile::ReadOwner | QFile::WriteOwner);
     BaseDatosCatalogosFrm().cierra();
     if (!Archivos::reemplaza(temporal, instalado)) {
         Logmanager::Log(QStringLiteral("No se pudo reemplazar %1").arg(instalado), 1, Sistema::exePath);

@@ -23,6 +23,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cerrno>
+
 using namespace Constantes;
 
 namespace {
@@ -249,16 +251,21 @@ void TConciliacionSat::eligeArchivoCsv()
 bool TConciliacionSat::exportaCsv(const QString& ruta)
 {
     // Written beside and put in place at the end: a failed export never
-    // leaves half a file under the chosen name.
+    // leaves half a file under the chosen name. Why it failed comes from the
+    // system's error number, as Qt's own texts are English.
     QSaveFile archivo(ruta);
     try {
-        if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+        if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+            const int numero = errno;
             throw EEntradaSalida(QStringLiteral("No se pudo crear el archivo %1: %2")
-                                     .arg(QDir::toNativeSeparators(ruta), archivo.errorString()));
+                                     .arg(QDir::toNativeSeparators(ruta), Errores::delSistema(numero)));
+        }
         ConciliacionSat::escribeCsv(archivo, mostrados(), true);
-        if (!archivo.commit())
+        if (!archivo.commit()) {
+            const int numero = errno;
             throw EEntradaSalida(QStringLiteral("No se pudo guardar el archivo %1: %2")
-                                     .arg(QDir::toNativeSeparators(ruta), archivo.errorString()));
+                                     .arg(QDir::toNativeSeparators(ruta), Errores::delSistema(numero)));
+        }
     } catch (const std::exception& e) {
         archivo.cancelWriting();
         ConsultaComprobantes::muestraError(e);

@@ -1,6 +1,7 @@
 #include "TDlgComprobante.h"
 
 #include "Constantes.h"
+#include "Errores.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
 #include "TModeloComprobantes.h"
@@ -23,6 +24,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <tuple>
 
 using namespace Constantes;
@@ -235,13 +237,16 @@ bool TDlgComprobante::guardaXml()
                                                    QStringLiteral("Comprobante XML (*.xml)"));
     if (ruta.isEmpty())
         return false;
-    // Written beside and put in place at the end: never half a file.
+    // Written beside and put in place at the end: never half a file. Why it
+    // failed comes from the system's error number, as Qt's own texts are
+    // English.
     QSaveFile archivo(ruta);
     if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
         archivo.write(m_xml) != m_xml.size() || !archivo.commit()) {
-        Prompter::actual().mensaje(
-            QStringLiteral("No se pudo guardar %1: %2").arg(QDir::toNativeSeparators(ruta), archivo.errorString()),
-            MSG_ERROR);
+        const int numero = errno;
+        Prompter::actual().mensaje(QStringLiteral("No se pudo guardar %1: %2")
+                                       .arg(QDir::toNativeSeparators(ruta), Errores::delSistema(numero)),
+                                   MSG_ERROR);
         return false;
     }
     Prompter::actual().mensaje(QStringLiteral("El XML se guardó en %1.").arg(QDir::toNativeSeparators(ruta)),

@@ -203,6 +203,9 @@ private slots:
                          .toUtf8());
         QCOMPARE(QFile::permissions(ruta) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup),
                  QFile::Permissions());
+        const QString sinCarpeta = destino.filePath(u"borrada/c.csv"_s);
+        QVERIFY(!pagina.exportaCsv(sinCarpeta));
+        QCOMPARE(respuestas.textos().last(), u"No se pudo crear el archivo %1: No existe"_s.arg(sinCarpeta));
         Capturas::guarda(pagina, u"conciliacion-falta-xml"_s);
 
         // A business without metadata is told how to get them.
@@ -449,6 +452,11 @@ private slots:
         QVERIFY(guardado.open(QIODevice::ReadOnly));
         QCOMPARE(guardado.readAll(), f.xmlReal);
         QCOMPARE(guardado.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        // A folder removed meanwhile is told in Spanish.
+        const QString sinCarpeta = destino.filePath(u"borrada/c.xml"_s);
+        archivos.agrega(sinCarpeta);
+        QTest::mouseClick(pieza<QPushButton>(dialogo, "BtGuardarXml"), Qt::LeftButton);
+        QCOMPARE(f.respuestas.textos().last(), u"No se pudo guardar %1: No existe"_s.arg(sinCarpeta));
         QTest::keyClick(dialogo, Qt::Key_Escape);
         QTRY_VERIFY(dialogo.isNull());
 

@@ -386,6 +386,32 @@ private slots:
         QCOMPARE(V::cuenta(V::columna(V::col_Tipodecambio).esNulo(), conexion), 1);
     }
 
+    // A rate meant as a number that cannot be stored is named in the report;
+    // a word in its place ("N/A") is not.
+    void tipoCambio_data()
+    {
+        QTest::addColumn<QByteArray>("escrito");
+        QTest::addColumn<QString>("guardado");
+        QTest::addColumn<bool>("aviso");
+        QTest::newRow("número") << QByteArray("17.50") << u"17.50"_s << false;
+        QTest::newRow("palabra") << QByteArray("N/A") << u"0.00"_s << false;
+        QTest::newRow("coma decimal") << QByteArray("18,50") << u"0.00"_s << true;
+        QTest::newRow("siete decimales") << QByteArray("18.1234567") << u"0.00"_s << true;
+    }
+    void tipoCambio()
+    {
+        QFETCH(QByteArray, escrito);
+        QFETCH(QString, guardado);
+        QFETCH(bool, aviso);
+        TEntornoImportacion entorno;
+        const TResultadoArchivo r = entorno.importador()->importa(
+            entorno.escribe(u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s,
+                                                    {{"TipoCambio=\"1.00\"", "TipoCambio=\"" + escrito + "\""}})));
+        QCOMPARE(int(r.estado), int(Estado::Importado));
+        QCOMPARE(r.avisos.join(u' ').contains(QString::fromLatin1(escrito)), aviso);
+        QCOMPARE(E::comprobante(RFC_CEVER, r.uuid)->getTipodecambio().texto(2), guardado);
+    }
+
     // A part is taken when its quantity is above zero, however many decimals
     // it has; the line's own quantity is stored, and more than six decimals
     // there are refused rather than rounded.

@@ -214,7 +214,7 @@ TComprobante TGuardado32::obtenerComprobante(const TCliente& cliente)
     if (!c.Get_fecha().trimmed().isEmpty())
         r.setFechaemision(fechaHora(c.Get_fecha()));
     // TipoCambio is free text in 3.2 ("1", "1.00", "N/A"): a rate that is not a
-    // number is left out instead of failing the voucher.
+    // number is left out instead of failing the voucher (avisoTipoCambio).
     TDecimal tipoCambio;
     if (!c.Get_TipoCambio().isEmpty() && TDecimal::intenta(c.Get_TipoCambio(), tipoCambio))
         r.setTipodecambio(tipoCambio);
@@ -655,6 +655,18 @@ TEmpleado TGuardado32::nuevoEmpleado(const Nomina11::IXMLNomina& nomina, const Q
 }
 
 } // namespace
+
+QString avisoTipoCambio(const Cfdv32::IXMLComprobante& comprobante)
+{
+    const QString escrito = comprobante.Get_TipoCambio();
+    TDecimal valor;
+    if (std::none_of(escrito.cbegin(), escrito.cend(), [](QChar c) { return c.isDigit(); }) ||
+        TDecimal::intenta(escrito, valor))
+        return {};
+    return QStringLiteral("El tipo de cambio \"%1\" no es una cantidad de hasta seis decimales escrita con punto; el "
+                          "comprobante se guardó sin él y el XML guardado lo conserva.")
+        .arg(escrito);
+}
 
 TComprobante guarda(const Cfdv32::IXMLComprobante& comprobante, const GuardadoComprobante::TContexto& contexto)
 {

@@ -18,6 +18,11 @@ class TComprobante;
 // methods) go through the job's cache, per business database.
 namespace Importacion32 {
 
+// The report's note on a TipoCambio that was left out although it was meant
+// as a number ("18,50", more than six decimals); empty when it was stored,
+// absent or not a number at all ("N/A").
+QString avisoTipoCambio(const Cfdv32::IXMLComprobante& comprobante);
+
 // Returns the stored voucher.
 TComprobante guarda(const Cfdv32::IXMLComprobante& comprobante, const GuardadoComprobante::TContexto& contexto);
 

@@ -13,6 +13,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "GuardadoComprobante.h"
+#include "Importacion32.h"
 #include "Logmanager.h"
 #include "RevisionEncabezado.h"
 #include "Rutas.h"
@@ -369,6 +370,10 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     m_catalogos.confirmaArchivo();
     resultado.estado = TResultadoArchivo::Importado;
     resultado.avisos = avisos(recortes.lista(), resultado.version);
+    if (resultado.version == CFDI_32)
+        if (const QString aviso = Importacion32::avisoTipoCambio(Cfdv32::IXMLComprobante(documento.raiz()));
+            !aviso.isEmpty())
+            resultado.avisos << aviso;
     if (negocio.creado)
         m_guardadosEnNuevos[resultado.rfc].insert(resultado.uuid);
     if (m_destino)

@@ -11,6 +11,7 @@
 #include "TiposComprobante.h"
 #include "VerificacionSello.h"
 
+#include <QLocale>
 #include <QHash>
 #include <QIODevice>
 #include <QMap>
@@ -365,7 +366,12 @@ QList<TMarcaImporte> marcasImporte(double maximo)
     QList<TMarcaImporte> marcas;
     for (int i = 0; i <= cuantas; ++i) {
         const double valor = i * paso;
-        QString etiqueta = textoImporte(TDecimal::desdeTexto(QString::number(valor, 'f', 2)));
+        // The top mark of a voucher near a trillion lies past what an amount
+        // may hold; the axis still needs its label.
+        TDecimal exacto;
+        QString etiqueta = TDecimal::intenta(QString::number(valor, 'f', 2), exacto)
+                               ? textoImporte(exacto)
+                               : QLocale(QLocale::English, QLocale::UnitedStates).toString(valor, 'f', 2);
         if (paso >= 1 && etiqueta.endsWith(QStringLiteral(".00")))
             etiqueta.chop(3);
         marcas.append({valor, QLatin1Char('$') + etiqueta});

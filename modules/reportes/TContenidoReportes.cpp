@@ -366,7 +366,12 @@ void TContenidoReportes::busca()
                                                       : (resumen.cancelados == 1 ? QStringLiteral("No suma %1.")
                                                                                  : QStringLiteral("No suman %1."))
                                                           .arg(cancelados));
-    actualizaGrafica(resumen.series);
+    try {
+        actualizaGrafica(resumen.series);
+    } catch (const std::exception& e) {
+        // A quarter's or a year's bar may sum past what an amount holds.
+        ConsultaComprobantes::muestraError(e);
+    }
     const bool sinFiltro = !f.desde.isValid() && f.tipo.isEmpty() && f.receptor.isEmpty() && f.sello.isEmpty();
     m_vacio->setText(sinFiltro ? QStringLiteral("Este negocio aún no tiene comprobantes.")
                                : QStringLiteral("No hay comprobantes con estos filtros."));

@@ -568,6 +568,8 @@ private slots:
         for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(0.5))
             etiquetas << marca.etiqueta;
         QCOMPARE(etiquetas.value(1), u"$0.10"_s);
+        // A voucher the import stores may top the axis past an amount's range.
+        QCOMPARE(ConsultaComprobantes::marcasImporte(900000000000.0).last().etiqueta, u"$1,000,000,000,000"_s);
     }
 
     void vistaComprobante_data()

@@ -1,6 +1,7 @@
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
+#include "negocio/TArchivoZip.h"
 
 #include <QLockFile>
 #include <QSqlDatabase>
@@ -12,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso };
+enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior };
 
 } // namespace
 
@@ -56,6 +57,10 @@ private slots:
         QTest::newRow("otra importación")
             << QStringList{entrada, "--correo", correo} << TPreparacion::ImportacionEnCurso << 5
             << "ya importa en la carpeta del programa";
+        // Even refused, the run leaves nothing of it open or in the old cipher.
+        QTest::newRow("carpeta de una versión anterior")
+            << QStringList{entrada, "--correo", "Dueno@Ejemplo.mx", "--contrasena", "otra"}
+            << TPreparacion::VersionAnterior << 4 << "La contraseña no es la del usuario";
     }
     void invocaciones()
     {
@@ -73,12 +78,20 @@ private slots:
             QFile::remove(programa.entorno.entrada() + u"cfdi40-real.xml"_s);
             programa.entorno.agrega(u"cfdi32-real.xml"_s);
         }
+        const QString registro = programa.entorno.carpeta.archivo(Constantes::DB_USUARIOS);
+        if (preparacion == TPreparacion::VersionAnterior) {
+            // As unpacked with the usual creation mask.
+            TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip"))
+                .extraeTodo(programa.entorno.carpeta.ruta(), {});
+            QVERIFY(QFile::setPermissions(programa.entorno.carpeta.archivo(u"db"_s), QFile::Permissions(0x7755)));
+            QVERIFY(QFile::setPermissions(registro, QFile::Permissions(0x6644)));
+        }
         QLockFile candado(programa.entorno.carpeta.archivo(u"db/.importacion.lock"_s));
         if (preparacion == TPreparacion::ImportacionEnCurso)
             QVERIFY(candado.tryLock(0));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"ocupa"_s);
-            db.setDatabaseName(programa.entorno.carpeta.archivo(Constantes::DB_USUARIOS));
+            db.setDatabaseName(registro);
             QVERIFY(db.open());
             QSqlQuery ocupa(db);
             if (preparacion == TPreparacion::RegistroOcupado)
@@ -90,12 +103,19 @@ private slots:
             QVERIFY2(dicho.contains(mensaje), qPrintable(dicho));
             if (salida != 0)
                 QVERIFY(corrida.salidaEstandar.isEmpty());
+            if (preparacion == TPreparacion::VersionAnterior) {
+                QCOMPARE(TCarpetaPrograma::modo(registro), 0600);
+                QSqlQuery cadenas(u"SELECT stringConexion FROM Conexion"_s, db);
+                QVERIFY(cadenas.next());
+                QVERIFY(!cadenas.value(0).toString().startsWith(u"v1:"_s));
+            }
             ocupa.exec(u"ROLLBACK"_s);
             db.close();
         }
         QSqlDatabase::removeDatabase(u"ocupa"_s);
         // Nothing of the refused run: no business beyond the prepared one.
-        QCOMPARE(registroLocal().getNumeroEmpresas(), preparacion == TPreparacion::NegocioDelCorreo ? 1 : 0);
+        QCOMPARE(registroLocal().getNumeroEmpresas(),
+                 preparacion == TPreparacion::NegocioDelCorreo || preparacion == TPreparacion::VersionAnterior ? 1 : 0);
     }
 
     // A whole run through a pipe: the password on standard input, only the

@@ -1,8 +1,11 @@
 #include "EstadoImportacion.h"
 #include "ProgramaConsola.h"
 #include "negocio/RevisionSellos.h"
+#include "negocio/TArchivoZip.h"
 
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -119,19 +122,27 @@ private slots:
         QTest::addColumn<QStringList>("argumentos");
         QTest::addColumn<int>("salida");
         QTest::addColumn<QString>("dice");
+        QTest::addColumn<bool>("anterior"); // in the program folder of an earlier version
         const QString real = TEntornoImportacion::dato(u"cfdi40-real.xml"_s);
-        QTest::newRow("sin orden") << QStringList() << 2 << u"Falta la orden"_s;
-        QTest::newRow("orden desconocida") << QStringList{u"firma"_s} << 2 << u"Orden desconocida: firma"_s;
-        QTest::newRow("ayuda") << QStringList{u"--help"_s} << 0 << u"Uso: velkor-comprobante verifica"_s;
-        QTest::newRow("verifica sin archivos") << QStringList{u"verifica"_s} << 2 << u"Falta el archivo o la carpeta"_s;
-        QTest::newRow("auténtico") << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s;
+        QTest::newRow("sin orden") << QStringList() << 2 << u"Falta la orden"_s << false;
+        QTest::newRow("orden desconocida") << QStringList{u"firma"_s} << 2 << u"Orden desconocida: firma"_s << false;
+        QTest::newRow("ayuda") << QStringList{u"--help"_s} << 0 << u"Uso: velkor-comprobante verifica"_s << false;
+        QTest::newRow("verifica sin archivos")
+            << QStringList{u"verifica"_s} << 2 << u"Falta el archivo o la carpeta"_s << false;
+        QTest::newRow("auténtico") << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s
+                                   << false;
         QTest::newRow("versión que no se verifica")
             << QStringList{u"verifica"_s, TEntornoImportacion::dato(u"cfdv2.xml"_s)} << 3
-            << u"cfdv2.xml: No verificable."_s;
+            << u"cfdv2.xml: No verificable."_s << false;
         QTest::newRow("archivo que no existe")
-            << QStringList{u"verifica"_s, real, u"/no/existe.xml"_s} << 3 << u"\"/no/existe.xml\" no existe"_s;
-        QTest::newRow("pdf sin salida") << QStringList{u"pdf"_s, real} << 2 << u"Falta el archivo PDF"_s;
-        QTest::newRow("pdf") << QStringList{u"pdf"_s, real, u"--salida"_s, u"SALIDA"_s} << 0 << u"Se escribió"_s;
+            << QStringList{u"verifica"_s, real, u"/no/existe.xml"_s} << 3 << u"\"/no/existe.xml\" no existe"_s << false;
+        QTest::newRow("pdf sin salida") << QStringList{u"pdf"_s, real} << 2 << u"Falta el archivo PDF"_s << false;
+        QTest::newRow("pdf") << QStringList{u"pdf"_s, real, u"--salida"_s, u"SALIDA"_s} << 0 << u"Se escribió"_s
+                             << false;
+        // Before the check, what that version left open is closed and its
+        // connection strings enciphered under this installation's key.
+        QTest::newRow("carpeta de una versión anterior")
+            << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s << true;
     }
 
     // The command line's use, its messages and its exit statuses.
@@ -140,7 +151,15 @@ private slots:
         QFETCH(QStringList, argumentos);
         QFETCH(int, salida);
         QFETCH(QString, dice);
+        QFETCH(bool, anterior);
         TCarpetaPrograma carpeta;
+        const QString registro = carpeta.archivo(u"db/Usuarios.db"_s);
+        if (anterior) {
+            // As unpacked with the usual creation mask.
+            TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(carpeta.ruta(), {});
+            QVERIFY(QFile::setPermissions(carpeta.archivo(u"db"_s), QFile::Permissions(0x7755)));
+            QVERIFY(QFile::setPermissions(registro, QFile::Permissions(0x6644)));
+        }
         const QString programa = carpeta.archivo(u"velkor-comprobante"_s);
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/velkor-comprobante"), programa));
         QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner);
@@ -156,6 +175,18 @@ private slots:
         if (argumentos.contains(pdf)) {
             QVERIFY(TCarpetaPrograma::lee(pdf).startsWith("%PDF"));
             QCOMPARE(TCarpetaPrograma::modo(pdf), 0600);
+        }
+        if (anterior) {
+            QCOMPARE(TCarpetaPrograma::modo(registro), 0600);
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"anterior"_s);
+                db.setDatabaseName(registro);
+                QVERIFY(db.open());
+                QSqlQuery cadenas(u"SELECT stringConexion FROM Conexion"_s, db);
+                QVERIFY(cadenas.next());
+                QVERIFY(!cadenas.value(0).toString().startsWith(u"v1:"_s));
+            }
+            QSqlDatabase::removeDatabase(u"anterior"_s);
         }
     }
 

@@ -13,6 +13,7 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
 #include "negocio/TRecorridoXML.h"
+#include "negocio/Utils.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -84,8 +85,6 @@ QString interpreta(const QStringList& argumentos, TOpciones& o)
 // input; 0 when let in, else the exit status after saying why.
 int ingresa(const TOpciones& o)
 {
-    Archivos::soloDueno();
-    Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
     if (!QFileInfo::exists(Sistema::dbUsuariosSistema))
         return falla(SinAcceso, QStringLiteral("Esta carpeta del programa no tiene negocios registrados."));
     const std::optional<QString> password = Consola::leeContrasena();
@@ -271,6 +270,13 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     TOpciones opciones;
     if (const QString error = interpreta(argumentos, opciones); !error.isEmpty())
         return usoIncorrecto(error);
+    // What the graphical program does beside its start, in line: this one
+    // ends as soon as its order does, which would cut a walk beside it short.
+    Archivos::soloDueno();
+    Utils::cierraDatosAnteriores(Rutas::carpetaPrograma());
+    Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
+    if (TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema))
+        registroLocal().migraCadenas();
     int salida = Uso;
     try {
         if (opciones.orden == QLatin1String("verifica"))

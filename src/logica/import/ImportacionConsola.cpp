@@ -272,6 +272,9 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     Archivos::soloDueno();
     if (QString error; !Rutas::preparaCarpetaPrograma(carpetaPrograma, &error))
         return falla(ErrorPrograma, error);
+    // The graphical program closes this beside its start; here the program
+    // ends with the import, which would cut a walk beside it short.
+    Utils::cierraDatosAnteriores(Rutas::carpetaPrograma());
     Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
 
     TCandadoImportacion candado;
@@ -290,6 +293,12 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         }
     }
     const RevisionImportacion::TRevision revision = RevisionImportacion::revisa(opciones.correo, opciones.contrasena);
+    // Strings an earlier version enciphered alike for every installation can
+    // be read by whoever copies the file. A registry busy or damaged is left
+    // as it is.
+    if (revision.resultado == RevisionImportacion::TResultado::Correcta ||
+        revision.resultado == RevisionImportacion::TResultado::ContrasenaAjena)
+        registroLocal().migraCadenas();
     switch (revision.resultado) {
     case RevisionImportacion::TResultado::Correcta:
         break;

@@ -41,6 +41,15 @@ private slots:
             << QStringList{entrada, "--correo"} << TPreparacion::Nada << 2 << "Falta el valor de --correo";
         QTest::newRow("opción desconocida") << QStringList{entrada, u"--correo="_s + correo, "--rapido"}
                                             << TPreparacion::Nada << 2 << "Opción desconocida: --rapido";
+        QTest::newRow("opción desconocida con su valor")
+            << QStringList{entrada, u"--correo="_s + correo, "--servidr=mysql://root:secreto@h"} << TPreparacion::Nada
+            << 2 << "Opción desconocida: --servidr\n";
+        QTest::newRow("dirección entre las carpetas")
+            << QStringList{entrada, "mysql://root:secreto@h", "--correo", correo} << TPreparacion::Nada << 2
+            << ", mysql://root:***@h\n";
+        QTest::newRow("contraseña en una dirección sin arroba")
+            << QStringList{entrada, "--correo", correo, "--servidor", "mysql://root:secreto"} << TPreparacion::Nada << 2
+            << "\"mysql://root:***\" no tiene la forma";
         QTest::newRow("contraseña en la dirección del servidor")
             << QStringList{entrada, "--correo", correo, "--servidor", "mysql://root:secreto@"} << TPreparacion::Nada
             << 2 << "La dirección del servidor \"mysql://root:***@\" no tiene la forma";

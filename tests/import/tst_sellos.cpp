@@ -127,6 +127,8 @@ private slots:
         QTest::newRow("sin orden") << QStringList() << 2 << u"Falta la orden"_s << false;
         QTest::newRow("orden desconocida") << QStringList{u"firma"_s} << 2 << u"Orden desconocida: firma"_s << false;
         QTest::newRow("ayuda") << QStringList{u"--help"_s} << 0 << u"Uso: velkor-comprobante verifica"_s << false;
+        QTest::newRow("opción desconocida con su valor") << QStringList{u"verifica"_s, u"--contrasena=Clave.1"_s} << 2
+                                                         << u"Opción desconocida: --contrasena\n"_s << false;
         QTest::newRow("verifica sin archivos")
             << QStringList{u"verifica"_s} << 2 << u"Falta el archivo o la carpeta"_s << false;
         QTest::newRow("auténtico") << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s

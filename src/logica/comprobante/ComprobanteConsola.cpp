@@ -61,8 +61,9 @@ QString interpreta(const QStringList& argumentos, TOpciones& o)
                            : nombre == QLatin1String("--uuid")                                  ? &o.uuid
                            : nombre == QLatin1String("--correo")                                ? &o.correo
                                                                                                 : nullptr;
+        // What follows "=" may be a password, as velkor-importar takes one.
         if (!destino && a.startsWith(QLatin1Char('-')) && a.size() > 1)
-            return QStringLiteral("Opción desconocida: %1").arg(a);
+            return QStringLiteral("Opción desconocida: %1").arg(nombre);
         if (!destino)
             o.rutas << a;
         else if (a.contains(QLatin1Char('=')))

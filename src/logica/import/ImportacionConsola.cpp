@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
+#include <utility>
 
 namespace ImportacionConsola {
 
@@ -73,16 +74,17 @@ private:
 namespace {
 
 // The address as given, for a message, its password (if the user put one in
-// it) masked: messages reach the screen and the program log.
+// it) masked: messages reach the screen and the program log. After "://" a
+// colon with no "@" behind it may as well start a password as a port.
 QString sinContrasena(const QString& url)
 {
     const qsizetype esquema = url.indexOf(QStringLiteral("://"));
     const qsizetype desde = esquema < 0 ? 0 : esquema + 3;
     const qsizetype arroba = url.lastIndexOf(QLatin1Char('@'));
     const qsizetype dosPuntos = url.indexOf(QLatin1Char(':'), desde);
-    if (arroba < desde || dosPuntos < 0 || dosPuntos > arroba)
+    if (dosPuntos < 0 || (dosPuntos > arroba && (esquema < 0 || arroba >= desde)))
         return url;
-    return url.left(dosPuntos + 1) + QStringLiteral("***") + url.mid(arroba);
+    return url.left(dosPuntos + 1) + QStringLiteral("***") + (arroba > dosPuntos ? url.mid(arroba) : QString());
 }
 
 int concilia(const TOpciones& opciones)
@@ -178,7 +180,8 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
             posicionales += argumentos.mid(i + 1);
             break;
         } else if (argumento.startsWith(QLatin1Char('-')) && argumento.size() > 1) {
-            error = QStringLiteral("Opción desconocida: %1").arg(argumento);
+            // What follows "=" may be a password typed under a mistaken name.
+            error = QStringLiteral("Opción desconocida: %1").arg(sinContrasena(nombre));
             return opciones;
         } else {
             posicionales.append(argumento);
@@ -196,7 +199,10 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
     if (opciones.ayuda)
         return opciones;
     if (posicionales.size() > 1) {
-        error = QStringLiteral("Se indicó más de una carpeta: %1").arg(posicionales.join(QStringLiteral(", ")));
+        QStringList dichas;
+        for (const QString& posicional : std::as_const(posicionales))
+            dichas.append(sinContrasena(posicional));
+        error = QStringLiteral("Se indicó más de una carpeta: %1").arg(dichas.join(QStringLiteral(", ")));
         return opciones;
     }
     opciones.carpeta = posicionales.value(0);

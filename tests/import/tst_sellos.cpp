@@ -145,6 +145,9 @@ private slots:
         // connection strings enciphered under this installation's key.
         QTest::newRow("carpeta de una versión anterior")
             << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s << true;
+        QTest::newRow("pdf de un archivo que no existe")
+            << QStringList{u"pdf"_s, u"/no/existe.xml"_s, u"--salida"_s, u"/no/salida.pdf"_s} << 3
+            << u"No se pudo leer \"/no/existe.xml\": No existe."_s << false;
     }
 
     // The command line's use, its messages and its exit statuses.

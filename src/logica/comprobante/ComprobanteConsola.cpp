@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace ComprobanteConsola {
@@ -43,6 +44,14 @@ int falla(int salida, const QString& texto)
 {
     escribe(stderr, QStringLiteral("velkor-comprobante: ") + texto + QLatin1Char('\n'));
     return salida;
+}
+
+// Why a file could not be read, from the system's error number read as soon
+// as the call failed: Qt's own texts are English. A failure Qt found without
+// a system call has none.
+QString motivoDelSistema(int error)
+{
+    return Errores::delSistema(error != 0 ? error : EIO);
 }
 
 int usoIncorrecto(const QString& texto)
@@ -155,7 +164,7 @@ int verifica(const TOpciones& o)
         QFile f(archivo);
         VerificacionSello::TResultado r;
         if (!f.open(QIODevice::ReadOnly))
-            r.motivo = QStringLiteral("No se pudo leer el archivo: ") + f.errorString();
+            r.motivo = QStringLiteral("No se pudo leer el archivo: %1.").arg(motivoDelSistema(errno));
         else
             r = VerificacionSello::verifica(f.readAll());
         cuenta.anota(archivo, r);
@@ -211,7 +220,7 @@ int pdf(const TOpciones& o)
         QFile f(o.rutas.first());
         if (!f.open(QIODevice::ReadOnly))
             return falla(NoVerificables,
-                         QStringLiteral("No se pudo leer \"%1\": %2").arg(o.rutas.first(), f.errorString()));
+                         QStringLiteral("No se pudo leer \"%1\": %2.").arg(o.rutas.first(), motivoDelSistema(errno)));
         comprobante.xml = f.readAll();
     }
     QString error;

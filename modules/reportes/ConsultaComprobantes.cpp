@@ -18,6 +18,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -163,8 +164,13 @@ int mesesEntre(const QDate& inicio, const QDate& fin)
 
 void escribe(QIODevice& destino, const QByteArray& bytes)
 {
-    if (destino.write(bytes) != bytes.size())
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo CSV: ") + destino.errorString());
+    if (destino.write(bytes) != bytes.size()) {
+        // The system's error number says why in Spanish; Qt's own texts are
+        // English.
+        const int numero = errno;
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo CSV: ") +
+                             Errores::delSistema(numero != 0 ? numero : EIO));
+    }
 }
 
 // 1 for a voucher cancelled at the SAT, 0 otherwise (older rows may leave

@@ -41,6 +41,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <cerrno>
+
 using namespace Constantes;
 
 namespace {
@@ -516,15 +518,21 @@ void TContenidoReportes::eligeArchivoCsv()
 bool TContenidoReportes::exportaCsv(const QString& ruta)
 {
     // Written beside and put in place at the end: a failed export never
-    // leaves half a file under the chosen name.
+    // leaves half a file under the chosen name. Why it failed comes from the
+    // system's error number, as Qt's own texts are English.
     QSaveFile archivo(ruta);
     try {
-        if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
-            throw EEntradaSalida(QStringLiteral("No se pudo crear el archivo %1: %2").arg(ruta, archivo.errorString()));
+        if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+            const int numero = errno;
+            throw EEntradaSalida(QStringLiteral("No se pudo crear el archivo %1: %2")
+                                     .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+        }
         ConsultaComprobantes::exportaCsv(*m_conexion, filtro(), archivo);
-        if (!archivo.commit())
-            throw EEntradaSalida(
-                QStringLiteral("No se pudo guardar el archivo %1: %2").arg(ruta, archivo.errorString()));
+        if (!archivo.commit()) {
+            const int numero = errno;
+            throw EEntradaSalida(QStringLiteral("No se pudo guardar el archivo %1: %2")
+                                     .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+        }
     } catch (const std::exception& e) {
         archivo.cancelWriting();
         ConsultaComprobantes::muestraError(e);

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <cerrno>
 #include <tuple>
 
 namespace {
@@ -330,11 +331,19 @@ QString campo(const QString& valor)
     return v;
 }
 
+// The system's error number, read as soon as a write fails: Qt's own texts
+// are English. A failure Qt found without a system call has none.
+EEntradaSalida fallaEscritura(int numero)
+{
+    return EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación: %1.")
+                              .arg(Errores::delSistema(numero != 0 ? numero : EIO)));
+}
+
 void escribe(QIODevice& destino, const QString& linea)
 {
     const QByteArray bytes = (linea + QStringLiteral("\r\n")).toUtf8();
     if (destino.write(bytes) != bytes.size())
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación: %1.").arg(destino.errorString()));
+        throw fallaEscritura(errno);
 }
 
 } // namespace
@@ -343,7 +352,7 @@ void escribeCsv(QIODevice& destino, const QList<THallazgoSat>& hallazgos, bool e
 {
     if (encabezado) {
         if (destino.pos() == 0 && destino.write("\xEF\xBB\xBF") != 3)
-            throw EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación: %1.").arg(destino.errorString()));
+            throw fallaEscritura(errno);
         escribe(destino, columnasCsv().join(QLatin1Char(',')));
     }
     for (const THallazgoSat& h : hallazgos) {

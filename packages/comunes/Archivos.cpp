@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace Archivos {
@@ -25,9 +26,13 @@ void creaPrivado(const QString& ruta, const QByteArray& bytes)
     // others, not even for a moment); an existing one keeps its old mode on
     // open and is restricted before anything is written into it.
     if (!archivo.open(QIODevice::WriteOnly | QIODevice::Truncate, SOLO_DUENO) || !archivo.setPermissions(SOLO_DUENO) ||
-        archivo.write(bytes) != bytes.size() || !archivo.flush())
-        throw EEntradaSalida(
-            QStringLiteral("No se pudo escribir el archivo \"%1\": %2").arg(ruta, archivo.errorString()));
+        archivo.write(bytes) != bytes.size() || !archivo.flush()) {
+        // Why comes from the system's error number, read before anything else
+        // can change it: Qt's own texts are English.
+        const int numero = errno;
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo \"%1\": %2")
+                                 .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+    }
 }
 
 void creaCarpetaPrivada(const QString& ruta)

@@ -264,8 +264,10 @@ TDocumentoXML TDocumentoXML::desdeArchivo(const QString& archivo)
             QStringLiteral("No se pudo abrir el archivo %1: %2.").arg(archivo, Errores::delSistema(errno)));
     QFile f;
     if (!f.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const int numero = errno;
         ::close(descriptor);
-        throw EEntradaSalida(QStringLiteral("No se pudo abrir el archivo %1: %2").arg(archivo, f.errorString()));
+        throw EEntradaSalida(QStringLiteral("No se pudo abrir el archivo %1: %2")
+                                 .arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
     }
     if (f.size() > TAMANO_MAXIMO)
         throw EXML(QStringLiteral("El archivo %1 mide %2 bytes; el máximo que se lee es %3.")
@@ -273,8 +275,11 @@ TDocumentoXML TDocumentoXML::desdeArchivo(const QString& archivo)
                        .arg(f.size())
                        .arg(TAMANO_MAXIMO));
     QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo %1: %2").arg(archivo, f.errorString()));
+    if (f.error() != QFileDevice::NoError) {
+        const int numero = errno;
+        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo %1: %2")
+                                 .arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
+    }
     return carga(std::move(bytes), archivo);
 }
 

@@ -1,3 +1,4 @@
+#include "Archivos.h"
 #include "CarpetaPrograma.h"
 #include "Cfdi.h"
 #include "Cfdv32.h"
@@ -462,7 +463,11 @@ private slots:
         };
         f("archivo que no existe", "EEntradaSalida", "No se pudo abrir",
           [] { TDocumentoXML::desdeArchivo(ruta("no-existe.xml")); });
-        f("una carpeta", "EEntradaSalida", "propios", [] { TDocumentoXML::desdeArchivo(ruta("propios")); });
+        f("una carpeta", "EEntradaSalida", "propios: Es una carpeta",
+          [] { TDocumentoXML::desdeArchivo(ruta("propios")); });
+        f("escribir en carpeta que no existe", "EEntradaSalida",
+          "No se pudo escribir el archivo \"/no/existe/a.xml\": No existe",
+          [] { Archivos::creaPrivado(u"/no/existe/a.xml"_s, "<a/>"); });
         f("4.0 sobre un 3.3", "EXML",
           "Se esperaba el elemento Comprobante de http://www.sat.gob.mx/cfd/4 y se encontró cfdi:Comprobante de "
           "http://www.sat.gob.mx/cfd/3.",

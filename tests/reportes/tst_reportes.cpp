@@ -181,9 +181,13 @@ private slots:
         auto* vista = pieza<QTableView>(&pagina, "GrHallazgos");
         const int monto = int(ConciliacionSat::columnasCsv().indexOf(u"Monto SAT"_s));
         vista->sortByColumn(monto, Qt::AscendingOrder);
-        QCOMPARE(columna(tabla, monto), (QStringList{u"1.5"_s, u"50"_s, u"116"_s, u"4500"_s, QString()}));
-        vista->sortByColumn(int(ConciliacionSat::columnasCsv().indexOf(u"Fecha"_s)), Qt::AscendingOrder);
+        QCOMPARE(columna(tabla, monto),
+                 (QStringList{u"1.50"_s, u"50.00"_s, u"116.00"_s, u"4,500.00"_s, QString()}));
+        const int fecha = int(ConciliacionSat::columnasCsv().indexOf(u"Fecha"_s));
+        vista->sortByColumn(fecha, Qt::AscendingOrder);
         QCOMPARE(columna(tabla, uuid), (QStringList{u"UUID-2"_s, u"UUID-9"_s, u"UUID-5"_s, u"UUID-3"_s, u"UUID-10"_s}));
+        // Shown as the vouchers' tab shows dates, whoever wrote them.
+        QCOMPARE(columna(tabla, fecha).mid(2, 2), (QStringList{u"31/01/2024 08:00:00"_s, u"31/01/2024 23:59:59"_s}));
 
         // One kind at a time, and the CSV of what is shown, owner-only.
         auto* tipos = pieza<QComboBox>(&pagina, "CmbTipoHallazgo");
@@ -425,6 +429,11 @@ private slots:
         QVERIFY2(archivos.inicios().last().endsWith(u'/' + nombreCsv), qPrintable(archivos.inicios().last()));
         QVERIFY2(QFileInfo(csv).size() > 0, qPrintable(csv));
         QCOMPARE(QFileInfo(csv).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        // A folder removed meanwhile is told in Spanish.
+        const QString csvSinCarpeta = destino.filePath(u"borrada/c.csv"_s);
+        archivos.agrega(csvSinCarpeta);
+        QTest::mouseClick(pieza<QPushButton>(contenido, "BtExportarCsv"), Qt::LeftButton);
+        QCOMPARE(f.respuestas.textos().last(), u"No se pudo crear el archivo %1: No existe"_s.arg(csvSinCarpeta));
 
         // Enter on a voucher shows it, read from its XML.
         tipo->setCurrentIndex(0);

@@ -283,6 +283,15 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EDescarga, cliente.DownloadFile(servidos.http.url() + u"/pausa/"_s + CATALOGO_ZIP,
                                                                  programa.archivo(u"Update/x.zip"_s)));
         QVERIFY(cliente.getProgress() < 100);
+        // A destination that is a folder is refused in Spanish.
+        const QString carpeta = programa.archivo(u"Update/carpeta.zip"_s);
+        QVERIFY(QDir().mkpath(carpeta));
+        try {
+            cliente.DownloadFile(servidos.http.url() + u"/archivo/"_s + CATALOGO_ZIP, carpeta);
+            QFAIL("no se lanzó");
+        } catch (const EDescarga& e) {
+            QCOMPARE(e.mensaje(), u"No se pudo escribir %1: Es una carpeta"_s.arg(carpeta));
+        }
     }
 
     void direccionDelCatalogo()

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <memory>
 
 using TMotivo = EArchivoZip::TMotivo;
@@ -267,6 +268,13 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
             TMotivo::Danado,
             QStringLiteral("La entrada \"%1\" de %2 está dañada: %3").arg(e.original, m_archivo, textoError(codigo)));
     };
+    // The system's error number, read as soon as a write fails: Qt's own
+    // texts are English. A failure Qt found without a system call has none.
+    const auto escritura = [&archivo](int numero) {
+        return EArchivoZip(
+            TMotivo::Escritura,
+            QStringLiteral("No se pudo escribir %1: %2").arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
+    };
 
     for (const QString& password : candidatos) {
         QFile salida(archivo);
@@ -274,8 +282,7 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
         // file it replaces had.
         if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             !salida.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            throw EArchivoZip(TMotivo::Escritura,
-                              QStringLiteral("No se pudo escribir %1: %2").arg(archivo, salida.errorString()));
+            throw escritura(errno);
         const QByteArray clave = password.toUtf8();
         zip_file_t* entrada = e.cifrada ? zip_fopen_index_encrypted(m_zip, posicion, 0, clave.constData())
                                         : zip_fopen_index(m_zip, posicion, 0);
@@ -306,9 +313,9 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
                 throw danado(ZIP_ER_INCONS);
             }
             if (salida.write(bloque.data(), leidos) != leidos) {
+                const int numero = errno;
                 zip_fclose(entrada);
-                throw EArchivoZip(TMotivo::Escritura,
-                                  QStringLiteral("No se pudo escribir %1: %2").arg(archivo, salida.errorString()));
+                throw escritura(numero);
             }
         }
         const int cierre = zip_fclose(entrada);
@@ -322,8 +329,7 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
         if ((st.valid & ZIP_STAT_SIZE) && total != st.size)
             throw danado(ZIP_ER_INCONS);
         if (!salida.flush())
-            throw EArchivoZip(TMotivo::Escritura,
-                              QStringLiteral("No se pudo escribir %1: %2").arg(archivo, salida.errorString()));
+            throw escritura(errno);
         return;
     }
     QFile::remove(archivo);

@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 using namespace Constantes;
 
 namespace NuevoNegocio {
@@ -32,8 +34,13 @@ namespace {
 QByteArray leeArchivo(const QString& ruta)
 {
     QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo %1: %2").arg(ruta, archivo.errorString()));
+    if (!archivo.open(QIODevice::ReadOnly)) {
+        // The system's error number says why in Spanish; Qt's own texts are
+        // English.
+        const int numero = errno;
+        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo %1: %2")
+                                 .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+    }
     return archivo.readAll();
 }
 

@@ -23,6 +23,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 using Esquema::cita;
@@ -252,9 +253,13 @@ public:
     {
         m_huella.addData(texto);
         m_huella.addData(QByteArrayView("\n", 1));
-        if (m_salida.write(texto) != texto.size() || m_salida.write("\n", 1) != 1)
-            throw EEntradaSalida(
-                QStringLiteral("No se pudo escribir el volcado de la base de datos: %1").arg(m_salida.errorString()));
+        if (m_salida.write(texto) != texto.size() || m_salida.write("\n", 1) != 1) {
+            // The system's error number says why in Spanish; Qt's own texts
+            // are English.
+            const int numero = errno;
+            throw EEntradaSalida(QStringLiteral("No se pudo escribir el volcado de la base de datos: %1")
+                                     .arg(Errores::delSistema(numero != 0 ? numero : EIO)));
+        }
     }
     QByteArray huella() const { return m_huella.result().toHex(); }
 
@@ -616,12 +621,18 @@ void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesio
         ~TBorraVolcado() { QFile::remove(ruta); }
     } borra{volcado};
     Archivos::creaPrivado(volcado, QByteArray());
+    // The system's error number, read as soon as a call fails: Qt's own
+    // texts are English.
+    const auto falla = [&volcado](int numero) {
+        return EEntradaSalida(
+            QStringLiteral("No se pudo escribir %1: %2").arg(volcado, Errores::delSistema(numero != 0 ? numero : EIO)));
+    };
     QFile salida(volcado);
     if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2").arg(volcado, salida.errorString()));
+        throw falla(errno);
     escribe(conexion, salida);
     if (!salida.flush())
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2").arg(volcado, salida.errorString()));
+        throw falla(errno);
     salida.close();
     SecretoNegocio::archiva(archivoZip, rfc, conexion, password, cifrado);
 }

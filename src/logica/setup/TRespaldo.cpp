@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 using namespace Constantes;
@@ -177,8 +178,13 @@ void creaBaseVacia(const QString& base)
 VolcadoNegocio::TResumen cargaDe(const QString& volcado, const TConexionSesion& destino)
 {
     QFile entrada(volcado);
-    if (!entrada.open(QIODevice::ReadOnly))
-        throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, entrada.errorString()));
+    if (!entrada.open(QIODevice::ReadOnly)) {
+        // The system's error number says why in Spanish; Qt's own texts are
+        // English.
+        const int numero = errno;
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo leer %1: %2").arg(volcado, Errores::delSistema(numero != 0 ? numero : EIO)));
+    }
     return VolcadoNegocio::carga(entrada, destino);
 }
 
@@ -219,7 +225,10 @@ struct TExtraida {
     bool desdeVolcado = false;
 };
 
-TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, TExtraida& salida)
+// `errorTemporal` is the system's error number of a `temporal` that could not
+// be made, read when it was made: by the time it is told, other calls have
+// changed errno.
+TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, int errorTemporal, TExtraida& salida)
 {
     std::unique_ptr<TArchivoZip> zip;
     try {
@@ -249,7 +258,8 @@ TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, TExtrai
         return tamano;
 
     if (!temporal.isValid())
-        return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, temporal.errorString());
+        return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA,
+                     Errores::delSistema(errorTemporal != 0 ? errorTemporal : EIO));
     try {
         zip->extraeTodo(temporal.path(), passwords());
     } catch (const EArchivoZip& e) {
@@ -401,8 +411,10 @@ TResultado restaurarRespaldo(const QString& archivo)
     // Extracted whole beside the business folders (same file system, so the
     // folder moves into place in one rename), then moved in.
     QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
+    const int errorTemporal = temporal.isValid() ? 0 : errno;
     TExtraida extraccion;
-    if (const TResultado extraido = extrae(archivo, temporal, extraccion); extraido != TResultado::Restaurado)
+    if (const TResultado extraido = extrae(archivo, temporal, errorTemporal, extraccion);
+        extraido != TResultado::Restaurado)
         return extraido;
     const QString& rfc = extraccion.rfc;
     const QString& extraida = extraccion.carpeta;
@@ -490,8 +502,10 @@ TResultado restaurarRespaldo(const QString& archivo)
 TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor)
 {
     QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
+    const int errorTemporal = temporal.isValid() ? 0 : errno;
     TExtraida extraccion;
-    if (const TResultado extraido = extrae(archivo, temporal, extraccion); extraido != TResultado::Restaurado)
+    if (const TResultado extraido = extrae(archivo, temporal, errorTemporal, extraccion);
+        extraido != TResultado::Restaurado)
         return extraido;
     const QString& rfc = extraccion.rfc;
     try {
@@ -514,8 +528,11 @@ TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& ser
         Esquema::completaTodo(local);
         {
             QFile salida(volcado);
-            if (!salida.open(QIODevice::WriteOnly))
-                throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2").arg(volcado, salida.errorString()));
+            if (!salida.open(QIODevice::WriteOnly)) {
+                const int numero = errno;
+                throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2")
+                                         .arg(volcado, Errores::delSistema(numero != 0 ? numero : EIO)));
+            }
             VolcadoNegocio::escribe(local, salida);
         }
         Conexiones::cierra(local);

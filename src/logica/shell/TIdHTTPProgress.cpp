@@ -14,6 +14,7 @@
 #include <QSslConfiguration>
 #include <QUrl>
 
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -87,12 +88,18 @@ void TIdHTTPProgress::DownloadFile(const QString& direccion, const QString& arch
     const QString carpeta = QFileInfo(archivo).absolutePath();
     if (!QDir().mkpath(carpeta))
         throw EDescarga(QStringLiteral("No se pudo crear la carpeta %1.").arg(carpeta));
+    // The system's error number, read as soon as a call fails: Qt's own
+    // texts are English.
+    const auto falla = [&archivo](int numero) {
+        return EDescarga(
+            QStringLiteral("No se pudo escribir %1: %2").arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
+    };
     LDestStream = std::make_unique<QFile>(archivo);
     if (!LDestStream->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EDescarga(QStringLiteral("No se pudo escribir %1: %2").arg(archivo, LDestStream->errorString()));
+        throw falla(errno);
     transfiere(direccion, *LDestStream);
     if (!LDestStream->flush())
-        throw EDescarga(QStringLiteral("No se pudo escribir %1: %2").arg(archivo, LDestStream->errorString()));
+        throw falla(errno);
 }
 
 QByteArray TIdHTTPProgress::Get(const QString& direccion)
@@ -149,7 +156,9 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
             IdHTTPWorkBegin(esperado < 0 ? 0 : esperado);
         }
         if (destino.write(datos) != datos.size()) {
-            errorEscritura = destino.errorString();
+            // Told after the loop, by when errno has changed many times.
+            const int numero = errno;
+            errorEscritura = Errores::delSistema(numero != 0 ? numero : EIO);
             respuesta->abort();
             return;
         }
@@ -170,8 +179,11 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
         throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1").arg(errorEscritura));
     const QByteArray resto = respuesta->isOpen() ? respuesta->readAll() : QByteArray();
     if (!resto.isEmpty() && estado() >= 200 && estado() < 300) {
-        if (destino.write(resto) != resto.size())
-            throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1").arg(destino.errorString()));
+        if (destino.write(resto) != resto.size()) {
+            const int numero = errno;
+            throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1")
+                                .arg(Errores::delSistema(numero != 0 ? numero : EIO)));
+        }
         recibidos += resto.size();
     }
     const QNetworkReply::NetworkError error = respuesta->error();

@@ -79,6 +79,23 @@ QVariant claveOrden(int columna, const QString& texto)
     return texto;
 }
 
+// What a cell shows: dates and amounts written as the vouchers' tab writes
+// them (the SAT's metadata spell dates with a T and amounts bare); the CSV
+// keeps them as they came.
+QString textoCelda(int columna, const QString& texto)
+{
+    if (esImporte(columna)) {
+        TDecimal valor;
+        return TDecimal::intenta(texto, valor) ? ConsultaComprobantes::textoImporte(valor) : texto;
+    }
+    if (esFecha(columna)) {
+        const QDateTime momento = ConciliacionSat::fechaCancelacion(texto);
+        if (momento.isValid())
+            return momento.toString(ConsultaComprobantes::FORMATO_FECHA + QStringLiteral(" HH:mm:ss"));
+    }
+    return texto;
+}
+
 } // namespace
 
 TConciliacionSat::TConciliacionSat(QWidget* parent) : QWidget(parent)
@@ -203,7 +220,7 @@ void TConciliacionSat::muestra()
         QList<QStandardItem*> fila;
         const QStringList textos = campos(h);
         for (int c = 0; c < textos.size(); ++c) {
-            auto* celda = new QStandardItem(textos.at(c));
+            auto* celda = new QStandardItem(textoCelda(c, textos.at(c)));
             celda->setData(claveOrden(c, textos.at(c)), ROL_ORDEN);
             if (esImporte(c))
                 celda->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

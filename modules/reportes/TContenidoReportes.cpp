@@ -188,7 +188,7 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_grafica = new QChartView(m_paginas);
     m_grafica->setObjectName(QStringLiteral("GrMensual"));
     m_grafica->setRenderHint(QPainter::Antialiasing);
-    m_paginas->addTab(m_grafica, QStringLiteral("Gráfica mensual"));
+    m_paginas->addTab(m_grafica, QStringLiteral("Gráfica"));
     m_conciliacion = new TConciliacionSat(m_paginas);
     m_paginas->addTab(m_conciliacion, QStringLiteral("Conciliación con el SAT"));
     diseno->addWidget(m_paginas, 1);

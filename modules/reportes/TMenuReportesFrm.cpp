@@ -30,7 +30,7 @@ TListaMenuModulo TMenuReportesFrm::GetMenuItems() const
     return {
         {NOMBRE_REPORTES, QString(), QString(), QString(), IMG_REPORTES, TIPO_MENU_PRINCIPAL},
         {QStringLiteral("Comprobantes"), RUTINA, RUTINA, CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},
-        {QStringLiteral("Gráfica mensual"), RUTINA + QLatin1Char('_') + TContenidoReportes::ACCION_GRAFICA, RUTINA,
+        {QStringLiteral("Gráfica"), RUTINA + QLatin1Char('_') + TContenidoReportes::ACCION_GRAFICA, RUTINA,
          CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},
         {QStringLiteral("Conciliación con el SAT"), RUTINA + QLatin1Char('_') + TContenidoReportes::ACCION_CONCILIACION,
          RUTINA, CLASE_VENTANA, IMG_REPORTES, TIPO_MENU_SUBMENU},

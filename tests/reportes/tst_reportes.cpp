@@ -541,7 +541,7 @@ private slots:
         pieza<QTabWidget>(contenido, "TbReportes")->setCurrentIndex(0);
 
         // The chart's entry opens the same window on its chart.
-        QTest::mouseClick(filaMenu(u"Gráfica mensual"_s), Qt::LeftButton);
+        QTest::mouseClick(filaMenu(u"Gráfica"_s), Qt::LeftButton);
         QCOMPARE(pieza<QTabWidget>(contenido, "TbReportes")->currentIndex(), 1);
 
         // After a switch the window made for the first business shows the
@@ -560,7 +560,7 @@ private slots:
         f.respuestas.limpia();
         QTest::mouseClick(f.reportes, Qt::LeftButton);
         QTest::mouseClick(filaMenu(u"Comprobantes"_s), Qt::LeftButton);
-        QTest::mouseClick(filaMenu(u"Gráfica mensual"_s), Qt::LeftButton);
+        QTest::mouseClick(filaMenu(u"Gráfica"_s), Qt::LeftButton);
         QCOMPARE(f.respuestas.textos(), QStringList(3, ERROR_PERMISOS));
         QVERIFY(ventana.VentanaActiva.isNull());
     }

@@ -130,8 +130,8 @@ TDireccionesFrm::TDireccionesFrm(QWidget* parent)
     CmbCodigoPostal->setObjectName(QStringLiteral("CmbCodigoPostal"));
 
     EdCalle->setPlaceholderText(ED_CALLE);
-    EdNoExterior->setPlaceholderText(ED_NOEXTERIOR);
-    EdNoInterior->setPlaceholderText(ED_NOINTERIOR);
+    // The numbers' fields are narrow and their labels say what they hold: a
+    // prompt there only showed cut ("No. Ext").
     EdReferencia->setPlaceholderText(ED_REFERENCIA);
     const TTabla& direcciones = TDireccion::tablaEsquema();
     Controles::largoColumna(EdCalle, direcciones, TDireccion::col_Calle);

@@ -143,7 +143,7 @@ private slots:
                            "cfdv40-cartaporte20.xml cfdv40-cce11.xml cfdv40-donat11.xml.xml cfdv40-nomina12.xml "
                            "cfdv40-pagos20.xml created-pago-with-ns-at-root-33.xml created-with-discounts-40.xml "
                            "retenciones10-ejemplo.xml retenciones20.xml sample-validacfd01.xml esquema-desconocido.xml "
-                           "nomina11-minima.xml uuid-vacio.xml"_s}})
+                           "nomina11-minima.xml uuid-vacio.xml minusculas-40.xml"_s}})
             for (const QString& nombre : nombres.split(u' '))
                 esperados.insert(nombre, estado);
         QCOMPARE(esperados.size(), estados.size());

@@ -181,8 +181,7 @@ private slots:
         auto* vista = pieza<QTableView>(&pagina, "GrHallazgos");
         const int monto = int(ConciliacionSat::columnasCsv().indexOf(u"Monto SAT"_s));
         vista->sortByColumn(monto, Qt::AscendingOrder);
-        QCOMPARE(columna(tabla, monto),
-                 (QStringList{u"1.50"_s, u"50.00"_s, u"116.00"_s, u"4,500.00"_s, QString()}));
+        QCOMPARE(columna(tabla, monto), (QStringList{u"1.50"_s, u"50.00"_s, u"116.00"_s, u"4,500.00"_s, QString()}));
         const int fecha = int(ConciliacionSat::columnasCsv().indexOf(u"Fecha"_s));
         vista->sortByColumn(fecha, Qt::AscendingOrder);
         QCOMPARE(columna(tabla, uuid), (QStringList{u"UUID-2"_s, u"UUID-9"_s, u"UUID-5"_s, u"UUID-3"_s, u"UUID-10"_s}));

@@ -39,7 +39,8 @@ TSeccionFiscal::TSeccionFiscal(QWidget* padre)
     Controles::fila(formulario, EdRazon, QStringLiteral("&Razón Social"));
     Controles::fila(formulario, CmbRegimenFiscal, QStringLiteral("Ré&gimen Fiscal"));
     d->addLayout(formulario);
-    d->addWidget(Controles::texto(c, QStringLiteral("TxDomicilioMatriz"), QStringLiteral("Domicilio de la matriz")));
+    d->addWidget(Controles::texto(c, QStringLiteral("TxDomicilioMatriz"),
+                                  QStringLiteral("Domicilio de la matriz (se cambia en «Sucursales»)")));
     // Shown only: the head office's address is edited in the branch window.
     DireccionMatriz = new TDireccionesFrm(c);
     DireccionMatriz->setObjectName(QStringLiteral("DireccionMatriz"));

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Archivos {
 
@@ -21,18 +23,39 @@ constexpr QFileDevice::Permissions CARPETA_SOLO_DUENO = SOLO_DUENO | QFileDevice
 
 void creaPrivado(const QString& ruta, const QByteArray& bytes)
 {
-    QFile archivo(ruta);
-    // A new file is born with the mode (so its content is never readable by
-    // others, not even for a moment); an existing one keeps its old mode on
-    // open and is restricted before anything is written into it.
-    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Truncate, SOLO_DUENO) || !archivo.setPermissions(SOLO_DUENO) ||
-        archivo.write(bytes) != bytes.size() || !archivo.flush()) {
-        // Why comes from the system's error number, read before anything else
-        // can change it: Qt's own texts are English.
-        const int numero = errno;
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo \"%1\": %2")
-                                 .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+    // Written beside and renamed over: a stop half way (a crash, a power cut)
+    // leaves the old content or none under the name, never an empty or cut
+    // file that a later start would take for a damaged one. mkstemp makes the
+    // file 0600 whatever the creation mask, so its content is never readable
+    // by others, not even for a moment.
+    const QByteArray destino = QFile::encodeName(ruta);
+    QByteArray temporal = destino + ".XXXXXX";
+    // Why comes from the system's error number, read before anything else can
+    // change it: Qt's own texts are English.
+    int numero = 0;
+    const int fd = ::mkstemp(temporal.data());
+    if (fd < 0) {
+        numero = errno;
+    } else {
+        for (qsizetype escrito = 0; escrito < bytes.size() && numero == 0;) {
+            const ssize_t n = ::write(fd, bytes.constData() + escrito, static_cast<size_t>(bytes.size() - escrito));
+            if (n >= 0)
+                escrito += n;
+            else if (errno != EINTR)
+                numero = errno;
+        }
+        if (numero == 0 && ::fsync(fd) != 0)
+            numero = errno;
+        if (::close(fd) != 0 && numero == 0)
+            numero = errno;
+        if (numero == 0 && ::rename(temporal.constData(), destino.constData()) != 0)
+            numero = errno;
+        if (numero != 0)
+            ::unlink(temporal.constData());
     }
+    if (numero != 0)
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo escribir el archivo \"%1\": %2").arg(ruta, Errores::delSistema(numero)));
 }
 
 void creaCarpetaPrivada(const QString& ruta)

@@ -10,8 +10,9 @@
 namespace Archivos {
 
 // Writes the bytes as the whole content of the file, created or replaced,
-// with mode 0600; a replaced file is restricted before its new content is
-// written. Raises EEntradaSalida when the file cannot be written.
+// with mode 0600, through a file beside it renamed over it: the name holds
+// the old content or the whole new one, whatever stops the program. Raises
+// EEntradaSalida when the file cannot be written.
 COMUNES_EXPORT void creaPrivado(const QString& ruta, const QByteArray& bytes);
 // Creates the folder (one level: the parent must exist) with mode 0700, or
 // restricts it to that mode when it already exists. Raises EEntradaSalida.

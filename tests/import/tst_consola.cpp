@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior, RegistroVacio };
+enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior };
 
 } // namespace
 
@@ -70,9 +70,6 @@ private slots:
         QTest::newRow("carpeta de una versión anterior")
             << QStringList{entrada, "--correo", "Dueno@Ejemplo.mx", "--contrasena", "otra"}
             << TPreparacion::VersionAnterior << 4 << "La contraseña no es la del usuario";
-        // A creation of the registry cut short left it empty.
-        QTest::newRow("registro vacío") << QStringList{entrada, "--correo", correo} << TPreparacion::RegistroVacio << 0
-                                        << "Importados: 1";
     }
     void invocaciones()
     {
@@ -98,8 +95,6 @@ private slots:
             QVERIFY(QFile::setPermissions(programa.entorno.carpeta.archivo(u"db"_s), QFile::Permissions(0x7755)));
             QVERIFY(QFile::setPermissions(registro, QFile::Permissions(0x6644)));
         }
-        if (preparacion == TPreparacion::RegistroVacio)
-            QVERIFY(QFile::resize(registro, 0));
         QLockFile candado(programa.entorno.carpeta.archivo(u"db/.importacion.lock"_s));
         if (preparacion == TPreparacion::ImportacionEnCurso)
             QVERIFY(candado.tryLock(0));
@@ -127,12 +122,9 @@ private slots:
             db.close();
         }
         QSqlDatabase::removeDatabase(u"ocupa"_s);
-        // Nothing of a refused run: no business beyond the prepared one.
-        QCOMPARE(registroLocal().getNumeroEmpresas(), preparacion == TPreparacion::Nada ||
-                                                              preparacion == TPreparacion::RegistroOcupado ||
-                                                              preparacion == TPreparacion::ImportacionEnCurso
-                                                          ? 0
-                                                          : 1);
+        // Nothing of the refused run: no business beyond the prepared one.
+        QCOMPARE(registroLocal().getNumeroEmpresas(),
+                 preparacion == TPreparacion::NegocioDelCorreo || preparacion == TPreparacion::VersionAnterior ? 1 : 0);
     }
 
     // A whole run through a pipe: the password on standard input, only the

@@ -287,9 +287,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     if (!candado.toma())
         return falla(Ocupada, candado.mensaje());
 
-    // An empty file is a registry whose creation an earlier version's stop
-    // cut short: it holds nothing to keep.
-    if (!QFileInfo::exists(Sistema::dbUsuariosSistema) || QFileInfo(Sistema::dbUsuariosSistema).size() == 0) {
+    if (!QFileInfo::exists(Sistema::dbUsuariosSistema)) {
         const QByteArray vacio = Utils::bytesRecurso(Constantes::RS_USRDB, Sistema::exePath);
         if (vacio.isEmpty())
             return falla(ErrorPrograma, QStringLiteral("Falta el paquete de recursos del programa (%1) en %2.")

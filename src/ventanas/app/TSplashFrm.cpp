@@ -14,7 +14,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QScreen>
 
 namespace {
@@ -127,9 +126,7 @@ void TSplashFrm::ShowNextForm()
 {
     Sistema::dbUsuariosSistema = Rutas::programa({Constantes::DB_USUARIOS});
     try {
-        // An empty file is a registry whose creation an earlier version's
-        // stop cut short: it holds nothing to set aside.
-        if (!QFile::exists(Sistema::dbUsuariosSistema) || QFileInfo(Sistema::dbUsuariosSistema).size() == 0) {
+        if (!QFile::exists(Sistema::dbUsuariosSistema)) {
             if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath))
                 Archivos::creaPrivado(Sistema::dbUsuariosSistema, bd->data());
         } else if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema)) {

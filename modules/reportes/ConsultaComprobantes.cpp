@@ -168,8 +168,7 @@ void escribe(QIODevice& destino, const QByteArray& bytes)
         // The system's error number says why in Spanish; Qt's own texts are
         // English.
         const int numero = errno;
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo CSV: ") +
-                             Errores::delSistema(numero != 0 ? numero : EIO));
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir el archivo CSV: ") + Errores::delSistema(numero));
     }
 }
 

@@ -524,14 +524,14 @@ bool TContenidoReportes::exportaCsv(const QString& ruta)
     try {
         if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
             const int numero = errno;
-            throw EEntradaSalida(QStringLiteral("No se pudo crear el archivo %1: %2")
-                                     .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo crear el archivo %1: %2").arg(ruta, Errores::delSistema(numero)));
         }
         ConsultaComprobantes::exportaCsv(*m_conexion, filtro(), archivo);
         if (!archivo.commit()) {
             const int numero = errno;
-            throw EEntradaSalida(QStringLiteral("No se pudo guardar el archivo %1: %2")
-                                     .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+            throw EEntradaSalida(
+                QStringLiteral("No se pudo guardar el archivo %1: %2").arg(ruta, Errores::delSistema(numero)));
         }
     } catch (const std::exception& e) {
         archivo.cancelWriting();

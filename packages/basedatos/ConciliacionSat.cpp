@@ -335,8 +335,7 @@ QString campo(const QString& valor)
 // are English. A failure Qt found without a system call has none.
 EEntradaSalida fallaEscritura(int numero)
 {
-    return EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación: %1.")
-                              .arg(Errores::delSistema(numero != 0 ? numero : EIO)));
+    return EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación: %1.").arg(Errores::delSistema(numero)));
 }
 
 void escribe(QIODevice& destino, const QString& linea)

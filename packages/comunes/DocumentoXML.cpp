@@ -266,8 +266,8 @@ TDocumentoXML TDocumentoXML::desdeArchivo(const QString& archivo)
     if (!f.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         const int numero = errno;
         ::close(descriptor);
-        throw EEntradaSalida(QStringLiteral("No se pudo abrir el archivo %1: %2")
-                                 .arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo abrir el archivo %1: %2").arg(archivo, Errores::delSistema(numero)));
     }
     if (f.size() > TAMANO_MAXIMO)
         throw EXML(QStringLiteral("El archivo %1 mide %2 bytes; el máximo que se lee es %3.")
@@ -277,8 +277,8 @@ TDocumentoXML TDocumentoXML::desdeArchivo(const QString& archivo)
     QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         const int numero = errno;
-        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo %1: %2")
-                                 .arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo leer el archivo %1: %2").arg(archivo, Errores::delSistema(numero)));
     }
     return carga(std::move(bytes), archivo);
 }

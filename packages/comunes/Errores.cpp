@@ -65,6 +65,9 @@ QString delSistema(int numero)
     case EMFILE:
     case ENFILE:
         return QStringLiteral("Hay demasiados archivos abiertos");
+    // No number at all: the call failed without saying why (a short write,
+    // a library that sets none).
+    case 0:
     case EIO:
         return QStringLiteral("Error de lectura o escritura en el disco");
     case ENOMEM:

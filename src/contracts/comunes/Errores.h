@@ -32,6 +32,7 @@ namespace Errores {
 COMUNES_EXPORT QString describe(const std::exception& e);
 // Why an operation on a file failed, from the system's error number, in
 // plain Spanish: the system's own texts are English ("No space left on
-// device") and Qt answers some failures with "Unknown error".
+// device") and Qt answers some failures with "Unknown error". 0 (a failure
+// that set no number) reads as a disk read or write error.
 COMUNES_EXPORT QString delSistema(int numero);
 } // namespace Errores

@@ -46,14 +46,6 @@ int falla(int salida, const QString& texto)
     return salida;
 }
 
-// Why a file could not be read, from the system's error number read as soon
-// as the call failed: Qt's own texts are English. A failure Qt found without
-// a system call has none.
-QString motivoDelSistema(int error)
-{
-    return Errores::delSistema(error != 0 ? error : EIO);
-}
-
 int usoIncorrecto(const QString& texto)
 {
     return falla(Uso, texto + QStringLiteral("\nUse velkor-comprobante --help para ver el uso."));
@@ -164,7 +156,7 @@ int verifica(const TOpciones& o)
         QFile f(archivo);
         VerificacionSello::TResultado r;
         if (!f.open(QIODevice::ReadOnly))
-            r.motivo = QStringLiteral("No se pudo leer el archivo: %1.").arg(motivoDelSistema(errno));
+            r.motivo = QStringLiteral("No se pudo leer el archivo: %1.").arg(Errores::delSistema(errno));
         else
             r = VerificacionSello::verifica(f.readAll());
         cuenta.anota(archivo, r);
@@ -219,8 +211,9 @@ int pdf(const TOpciones& o)
                 QStringLiteral("Se indicó más de un comprobante: %1").arg(o.rutas.join(QStringLiteral(", "))));
         QFile f(o.rutas.first());
         if (!f.open(QIODevice::ReadOnly))
-            return falla(NoVerificables,
-                         QStringLiteral("No se pudo leer \"%1\": %2.").arg(o.rutas.first(), motivoDelSistema(errno)));
+            return falla(
+                NoVerificables,
+                QStringLiteral("No se pudo leer \"%1\": %2.").arg(o.rutas.first(), Errores::delSistema(errno)));
         comprobante.xml = f.readAll();
     }
     QString error;

@@ -157,7 +157,7 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
     // texts are English. A failure Qt found without a system call has none.
     const auto falla = [&archivoCsv](int error) {
         return EEntradaSalida(QStringLiteral("No se pudo escribir la conciliación en %1: %2.")
-                                  .arg(archivoCsv, Errores::delSistema(error != 0 ? error : EIO)));
+                                  .arg(archivoCsv, Errores::delSistema(error)));
     };
     // Written whole or not at all: a stop half way leaves the last one.
     QSaveFile contenido(archivoCsv);

@@ -103,8 +103,7 @@ void TImportacionMetadatos::recorre(const TArchivo& archivo, TLectorMetadatos& l
     // The system's error number, read as soon as a call fails: Qt's own
     // texts are English. A failure Qt found without a system call has none.
     const auto falla = [](int error) {
-        return EEntradaSalida(
-            QStringLiteral("No se pudo leer el archivo: %1.").arg(Errores::delSistema(error != 0 ? error : EIO)));
+        return EEntradaSalida(QStringLiteral("No se pudo leer el archivo: %1.").arg(Errores::delSistema(error)));
     };
     QFile entrada(archivo.ruta);
     if (!entrada.open(QIODevice::ReadOnly))

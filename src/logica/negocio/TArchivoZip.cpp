@@ -271,9 +271,8 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
     // The system's error number, read as soon as a write fails: Qt's own
     // texts are English. A failure Qt found without a system call has none.
     const auto escritura = [&archivo](int numero) {
-        return EArchivoZip(
-            TMotivo::Escritura,
-            QStringLiteral("No se pudo escribir %1: %2").arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
+        return EArchivoZip(TMotivo::Escritura,
+                           QStringLiteral("No se pudo escribir %1: %2").arg(archivo, Errores::delSistema(numero)));
     };
 
     for (const QString& password : candidatos) {

@@ -38,8 +38,8 @@ QByteArray leeArchivo(const QString& ruta)
         // The system's error number says why in Spanish; Qt's own texts are
         // English.
         const int numero = errno;
-        throw EEntradaSalida(QStringLiteral("No se pudo leer el archivo %1: %2")
-                                 .arg(ruta, Errores::delSistema(numero != 0 ? numero : EIO)));
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo leer el archivo %1: %2").arg(ruta, Errores::delSistema(numero)));
     }
     return archivo.readAll();
 }

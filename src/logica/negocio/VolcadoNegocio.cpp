@@ -258,7 +258,7 @@ public:
             // are English.
             const int numero = errno;
             throw EEntradaSalida(QStringLiteral("No se pudo escribir el volcado de la base de datos: %1")
-                                     .arg(Errores::delSistema(numero != 0 ? numero : EIO)));
+                                     .arg(Errores::delSistema(numero)));
         }
     }
     QByteArray huella() const { return m_huella.result().toHex(); }
@@ -624,8 +624,7 @@ void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesio
     // The system's error number, read as soon as a call fails: Qt's own
     // texts are English.
     const auto falla = [&volcado](int numero) {
-        return EEntradaSalida(
-            QStringLiteral("No se pudo escribir %1: %2").arg(volcado, Errores::delSistema(numero != 0 ? numero : EIO)));
+        return EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2").arg(volcado, Errores::delSistema(numero)));
     };
     QFile salida(volcado);
     if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate))

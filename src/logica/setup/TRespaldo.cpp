@@ -182,8 +182,7 @@ VolcadoNegocio::TResumen cargaDe(const QString& volcado, const TConexionSesion& 
         // The system's error number says why in Spanish; Qt's own texts are
         // English.
         const int numero = errno;
-        throw EEntradaSalida(
-            QStringLiteral("No se pudo leer %1: %2").arg(volcado, Errores::delSistema(numero != 0 ? numero : EIO)));
+        throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, Errores::delSistema(numero)));
     }
     return VolcadoNegocio::carga(entrada, destino);
 }
@@ -258,8 +257,7 @@ TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, int err
         return tamano;
 
     if (!temporal.isValid())
-        return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA,
-                     Errores::delSistema(errorTemporal != 0 ? errorTemporal : EIO));
+        return falla(TResultado::Escritura, ERR_RESPALDO_ESCRITURA, Errores::delSistema(errorTemporal));
     try {
         zip->extraeTodo(temporal.path(), passwords());
     } catch (const EArchivoZip& e) {
@@ -530,8 +528,8 @@ TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& ser
             QFile salida(volcado);
             if (!salida.open(QIODevice::WriteOnly)) {
                 const int numero = errno;
-                throw EEntradaSalida(QStringLiteral("No se pudo escribir %1: %2")
-                                         .arg(volcado, Errores::delSistema(numero != 0 ? numero : EIO)));
+                throw EEntradaSalida(
+                    QStringLiteral("No se pudo escribir %1: %2").arg(volcado, Errores::delSistema(numero)));
             }
             VolcadoNegocio::escribe(local, salida);
         }

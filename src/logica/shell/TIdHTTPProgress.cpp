@@ -91,8 +91,7 @@ void TIdHTTPProgress::DownloadFile(const QString& direccion, const QString& arch
     // The system's error number, read as soon as a call fails: Qt's own
     // texts are English.
     const auto falla = [&archivo](int numero) {
-        return EDescarga(
-            QStringLiteral("No se pudo escribir %1: %2").arg(archivo, Errores::delSistema(numero != 0 ? numero : EIO)));
+        return EDescarga(QStringLiteral("No se pudo escribir %1: %2").arg(archivo, Errores::delSistema(numero)));
     };
     LDestStream = std::make_unique<QFile>(archivo);
     if (!LDestStream->open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -158,7 +157,7 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
         if (destino.write(datos) != datos.size()) {
             // Told after the loop, by when errno has changed many times.
             const int numero = errno;
-            errorEscritura = Errores::delSistema(numero != 0 ? numero : EIO);
+            errorEscritura = Errores::delSistema(numero);
             respuesta->abort();
             return;
         }
@@ -181,8 +180,7 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
     if (!resto.isEmpty() && estado() >= 200 && estado() < 300) {
         if (destino.write(resto) != resto.size()) {
             const int numero = errno;
-            throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1")
-                                .arg(Errores::delSistema(numero != 0 ? numero : EIO)));
+            throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1").arg(Errores::delSistema(numero)));
         }
         recibidos += resto.size();
     }

@@ -19,8 +19,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace Secretos {
 
@@ -69,12 +71,26 @@ struct LiberaContexto {
 };
 using Contexto = std::unique_ptr<EVP_CIPHER_CTX, LiberaContexto>;
 
-QByteArray leeLlave(const QString& archivo)
+// Nothing when there is no key yet. Absence is judged by the same open that
+// reads: a separate look afterwards could find the key another process has
+// just linked, and an empty read would pass for a damaged key.
+std::optional<QByteArray> leeLlave(const QString& archivo)
 {
-    QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.read(LONGITUD_LLAVE + 1);
+    const int fd = ::open(QFile::encodeName(archivo).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? std::nullopt : std::optional<QByteArray>(QByteArray());
+    QByteArray llave(LONGITUD_LLAVE + 1, '\0');
+    qsizetype leido = 0;
+    while (leido < llave.size()) {
+        const ssize_t n = ::read(fd, llave.data() + leido, static_cast<size_t>(llave.size() - leido));
+        if (n > 0)
+            leido += n;
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    ::close(fd);
+    llave.truncate(leido);
+    return llave;
 }
 
 // The key is written whole under a temporary name and then linked to its
@@ -96,7 +112,7 @@ QByteArray creaLlave(const QString& archivo)
     ::unlink(temporal.constData());
     if (!escrita)
         throw ECifrado(QStringLiteral("No se pudo crear la llave de esta instalación en \"%1\".").arg(archivo));
-    return enlazada ? llave : leeLlave(archivo);
+    return enlazada ? llave : leeLlave(archivo).value_or(QByteArray());
 }
 
 } // namespace
@@ -151,9 +167,8 @@ QByteArray llaveInstalacion(const QString& carpetaPrograma)
     QMutexLocker cerrado(&candado);
     if (const auto it = leidas.constFind(archivo); it != leidas.constEnd())
         return *it;
-    QByteArray llave = leeLlave(archivo);
-    if (llave.isEmpty() && !QFileInfo::exists(archivo))
-        llave = creaLlave(archivo);
+    const std::optional<QByteArray> leida = leeLlave(archivo);
+    const QByteArray llave = leida ? *leida : creaLlave(archivo);
     if (llave.size() != LONGITUD_LLAVE)
         throw ECifrado(QStringLiteral("La llave de esta instalación (\"%1\") está dañada; restáurala de un respaldo "
                                       "de la carpeta del programa.")

@@ -214,7 +214,7 @@ QString mensaje(TEstado estado, const QString& rfc, bool enServidor)
                        "La llave de permisos de la empresa %1 no se puede leer con la contraseña del servidor que usa "
                        "esta computadora: se guardó con otra contraseña de la cuenta, o la empresa se creó con una "
                        "versión anterior del programa. Nadie tiene permisos en ella desde aquí hasta que alguien "
-                       "ingrese una vez desde la computadora donde se creó, o la restaures desde un respaldo.")
+                       "ingrese una vez desde la computadora donde se creó, o hasta que se restaure de un respaldo.")
                 .arg(rfc);
         return QStringLiteral("La llave de permisos de la empresa %1 no se puede leer en esta computadora: su base de "
                               "datos se copió de otra instalación sin pasar por un respaldo. Nadie tiene permisos en "

@@ -60,8 +60,11 @@ void creaPrivado(const QString& ruta, const QByteArray& bytes)
 
 void creaCarpetaPrivada(const QString& ruta)
 {
-    const bool existe = QFileInfo(ruta).isDir();
-    if (!(existe ? QFile::setPermissions(ruta, CARPETA_SOLO_DUENO) : QDir().mkdir(ruta, CARPETA_SOLO_DUENO)))
+    // Made here, or found made (earlier, or this very moment by another
+    // process of the program starting beside this one): either way it is
+    // closed to everyone but its owner.
+    const bool hecha = QDir().mkdir(ruta, CARPETA_SOLO_DUENO) || QFileInfo(ruta).isDir();
+    if (!hecha || !QFile::setPermissions(ruta, CARPETA_SOLO_DUENO))
         throw EEntradaSalida(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(ruta));
 }
 

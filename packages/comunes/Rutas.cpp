@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace Rutas {
 
 QString& carpetaPrograma()
@@ -40,7 +43,9 @@ void enlaza(const QString& destino, const QString& enlace)
     } else if (actual.exists()) {
         return;
     }
-    if (!QFile::link(destino, enlace))
+    // Another process of the program starting at the same moment (the
+    // first start after installing) may have made it meanwhile.
+    if (!QFile::link(destino, enlace) && QFileInfo(enlace).symLinkTarget() != destino)
         throw EEntradaSalida(QStringLiteral("No se pudo crear el enlace \"%1\" a \"%2\".").arg(enlace, destino));
 }
 
@@ -56,17 +61,22 @@ void copiaFaltantes(const QString& instalada, const QString& propia)
         const QFileInfo actual(copia);
         if (actual.exists() || actual.isSymLink())
             continue;
-        // Copied under another name first: a start cut short leaves no
-        // half database under the real one.
-        const QString parcial = copia + QStringLiteral(".parcial");
+        // Copied under a name of this process's own first: a start cut short
+        // leaves no half database under the real one, and another process of
+        // the program starting at the same moment copies beside it, never
+        // into it. link() publishes the copy without replacing one that
+        // process published first (and may already have open).
+        const QString parcial = copia + QStringLiteral(".parcial-%1").arg(::getpid());
         QFile::remove(parcial);
-        if (!QFile::copy(origen.filePath(nombre), parcial) ||
-            !QFile::setPermissions(parcial, QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-            !QFile::rename(parcial, copia)) {
-            QFile::remove(parcial);
+        const bool copiada = QFile::copy(origen.filePath(nombre), parcial) &&
+                             QFile::setPermissions(parcial, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const bool publicada =
+            copiada && (::link(QFile::encodeName(parcial).constData(), QFile::encodeName(copia).constData()) == 0 ||
+                        errno == EEXIST);
+        QFile::remove(parcial);
+        if (!publicada)
             throw EEntradaSalida(
                 QStringLiteral("No se pudo copiar \"%1\" a \"%2\".").arg(origen.filePath(nombre), copia));
-        }
     }
 }
 

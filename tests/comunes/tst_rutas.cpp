@@ -2,11 +2,17 @@
 #include "CarpetaPrograma.h"
 #include "Rutas.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+const char* const INSTALADA_OTRO_PROCESO = "VELKOR_PRUEBA_INSTALADA";
+const char* const ARRANQUE_OTRO_PROCESO = "VELKOR_PRUEBA_ARRANQUE";
+} // namespace
 
 class TstRutas : public QObject {
     Q_OBJECT
@@ -133,6 +139,60 @@ private slots:
         QVERIFY(!Rutas::preparaCarpetaPrograma(instalada, &error));
         QVERIFY2(error.startsWith(u"No se pudo preparar la carpeta de datos del programa"_s), qPrintable(error));
         qunsetenv("XDG_DATA_HOME");
+    }
+    // The first start of an installed copy may come twice at once (two
+    // clicks, or the program and a scheduled import): every process gets
+    // the data folder whole, and nothing half copied is left behind.
+    void primerInicioALaVez()
+    {
+        QTemporaryDir raiz;
+        const QString instalada = raiz.filePath(u"opt/velkor"_s);
+        QVERIFY(QDir().mkpath(instalada + u"/Motor/plugins"_s));
+        QVERIFY(QDir().mkpath(instalada + u"/db"_s));
+        // Large enough that one process is still copying when the next looks.
+        QByteArray catalogo(8 << 20, '\0');
+        for (qsizetype i = 0; i < catalogo.size(); i += 4096)
+            catalogo[i] = char(i / 4096);
+        QVERIFY(TCarpetaPrograma::escribe(instalada + u"/db/CFDCAT.DB"_s, catalogo));
+        for (const QString& archivo : {u"velkor-importar"_s, u"Motor/firebird.conf"_s, Rutas::MARCA_INSTALACION})
+            QVERIFY(TCarpetaPrograma::escribe(instalada + u'/' + archivo, QByteArray()));
+
+        QList<QProcess*> procesos;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QString::fromLatin1(INSTALADA_OTRO_PROCESO), instalada);
+        entorno.insert(u"XDG_DATA_HOME"_s, raiz.filePath(u"datos"_s));
+        // All begin at one agreed moment, past their own start-up.
+        entorno.insert(QString::fromLatin1(ARRANQUE_OTRO_PROCESO),
+                       QString::number(QDateTime::currentMSecsSinceEpoch() + 1500));
+        for (int i = 0; i < 4; ++i) {
+            auto* p = new QProcess(this);
+            p->setProcessEnvironment(entorno);
+            procesos << p;
+        }
+        for (QProcess* p : procesos)
+            p->start(QCoreApplication::applicationFilePath(), {u"preparaEnOtroProceso"_s});
+        for (QProcess* p : procesos) {
+            QVERIFY(p->waitForFinished(60000));
+            const QByteArray salida = p->readAllStandardOutput();
+            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0, salida.constData());
+        }
+        const QString datos = raiz.filePath(u"datos/Velkor"_s);
+        QCOMPARE(TCarpetaPrograma::lee(datos + u"/db/CFDCAT.DB"_s), catalogo);
+        QCOMPARE(QDir(datos + u"/db"_s).entryList(QDir::Files), QStringList{u"CFDCAT.DB"_s});
+        QCOMPARE(QFileInfo(datos + u"/Motor/firebird.conf"_s).symLinkTarget(), instalada + u"/Motor/firebird.conf"_s);
+    }
+
+    void preparaEnOtroProceso()
+    {
+        const QString instalada = qEnvironmentVariable(INSTALADA_OTRO_PROCESO);
+        if (instalada.isEmpty())
+            QSKIP("Solo corre como segundo proceso de primerInicioALaVez.");
+        const qint64 espera =
+            qEnvironmentVariable(ARRANQUE_OTRO_PROCESO).toLongLong() - QDateTime::currentMSecsSinceEpoch();
+        if (espera > 0)
+            QThread::msleep(static_cast<unsigned long>(espera));
+        QString error;
+        QVERIFY2(Rutas::preparaCarpetaPrograma(instalada, &error), qPrintable(error));
     }
 };
 

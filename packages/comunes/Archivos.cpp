@@ -19,20 +19,20 @@ namespace {
 constexpr QFileDevice::Permissions SOLO_DUENO = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr QFileDevice::Permissions CARPETA_SOLO_DUENO = SOLO_DUENO | QFileDevice::ExeOwner;
 
-} // namespace
-
-void creaPrivado(const QString& ruta, const QByteArray& bytes)
+// Written beside and then published under its name: a stop half way (a
+// crash, a power cut) leaves the old content or none under the name, never an
+// empty or cut file that a later start would take for a damaged one. mkstemp
+// makes the file 0600 whatever the creation mask, so its content is never
+// readable by others, not even for a moment. rename() replaces what is there;
+// link() keeps it and fails with EEXIST.
+bool escribeAparte(const QString& ruta, const QByteArray& bytes, bool reemplaza)
 {
-    // Written beside and renamed over: a stop half way (a crash, a power cut)
-    // leaves the old content or none under the name, never an empty or cut
-    // file that a later start would take for a damaged one. mkstemp makes the
-    // file 0600 whatever the creation mask, so its content is never readable
-    // by others, not even for a moment.
     const QByteArray destino = QFile::encodeName(ruta);
     QByteArray temporal = destino + ".XXXXXX";
     // Why comes from the system's error number, read before anything else can
     // change it: Qt's own texts are English.
     int numero = 0;
+    bool existia = false;
     const int fd = ::mkstemp(temporal.data());
     if (fd < 0) {
         numero = errno;
@@ -48,14 +48,32 @@ void creaPrivado(const QString& ruta, const QByteArray& bytes)
             numero = errno;
         if (::close(fd) != 0 && numero == 0)
             numero = errno;
-        if (numero == 0 && ::rename(temporal.constData(), destino.constData()) != 0)
+        if (numero == 0 && reemplaza && ::rename(temporal.constData(), destino.constData()) != 0)
             numero = errno;
-        if (numero != 0)
+        if (numero == 0 && !reemplaza && ::link(temporal.constData(), destino.constData()) != 0) {
+            existia = errno == EEXIST;
+            if (!existia)
+                numero = errno;
+        }
+        if (numero != 0 || !reemplaza)
             ::unlink(temporal.constData());
     }
     if (numero != 0)
         throw EEntradaSalida(
             QStringLiteral("No se pudo escribir el archivo \"%1\": %2").arg(ruta, Errores::delSistema(numero)));
+    return !existia;
+}
+
+} // namespace
+
+void creaPrivado(const QString& ruta, const QByteArray& bytes)
+{
+    escribeAparte(ruta, bytes, true);
+}
+
+bool creaPrivadoNuevo(const QString& ruta, const QByteArray& bytes)
+{
+    return escribeAparte(ruta, bytes, false);
 }
 
 void creaCarpetaPrivada(const QString& ruta)

@@ -1,5 +1,7 @@
+#include "Archivos.h"
 #include "CarpetaInstalada.h"
 #include "CarpetaPrograma.h"
+#include "Errores.h"
 #include "Rutas.h"
 
 #include <QProcess>
@@ -140,6 +142,26 @@ private slots:
         QVERIFY2(error.startsWith(u"No se pudo preparar la carpeta de datos del programa"_s), qPrintable(error));
         qunsetenv("XDG_DATA_HOME");
     }
+    // A registry another process made between a look and the creation is
+    // kept: that process may already be writing businesses into it.
+    void archivoPrivadoNuevo()
+    {
+        QTemporaryDir carpeta;
+        const QString archivo = carpeta.filePath(u"Usuarios.db"_s);
+        QVERIFY(Archivos::creaPrivadoNuevo(archivo, "vacío"));
+        QCOMPARE(TCarpetaPrograma::lee(archivo), QByteArray("vacío"));
+        QCOMPARE(QFileInfo(archivo).permissions() & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::Permissions());
+        QVERIFY(TCarpetaPrograma::escribe(archivo, "con empresas"));
+        QVERIFY(!Archivos::creaPrivadoNuevo(archivo, "vacío"));
+        QCOMPARE(TCarpetaPrograma::lee(archivo), QByteArray("con empresas"));
+        Archivos::creaPrivado(archivo, "reemplazado");
+        QCOMPARE(TCarpetaPrograma::lee(archivo), QByteArray("reemplazado"));
+        QCOMPARE(QDir(carpeta.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Usuarios.db"_s});
+        QVERIFY_THROWS_EXCEPTION(EEntradaSalida, Archivos::creaPrivadoNuevo(carpeta.filePath(u"no/a.db"_s), "x"));
+    }
+
     // The first start of an installed copy may come twice at once (two
     // clicks, or the program and a scheduled import): every process gets
     // the data folder whole, and nothing half copied is left behind.

@@ -14,6 +14,9 @@ namespace Archivos {
 // the old content or the whole new one, whatever stops the program. Raises
 // EEntradaSalida when the file cannot be written.
 COMUNES_EXPORT void creaPrivado(const QString& ruta, const QByteArray& bytes);
+// The same, only where there is no file yet: one another process made in the
+// meantime is kept as it is. Returns whether this call made the file.
+COMUNES_EXPORT bool creaPrivadoNuevo(const QString& ruta, const QByteArray& bytes);
 // Creates the folder (one level: the parent must exist) with mode 0700, or
 // restricts it to that mode when it already exists. Raises EEntradaSalida.
 COMUNES_EXPORT void creaCarpetaPrivada(const QString& ruta);

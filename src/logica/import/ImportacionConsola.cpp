@@ -293,7 +293,9 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
             return falla(ErrorPrograma, QStringLiteral("Falta el paquete de recursos del programa (%1) en %2.")
                                             .arg(Constantes::RS_PATH, Sistema::exePath));
         try {
-            Archivos::creaPrivado(Sistema::dbUsuariosSistema, vacio);
+            // Velkor, starting meanwhile, may have made it (it takes no
+            // import lock) and be reading it.
+            Archivos::creaPrivadoNuevo(Sistema::dbUsuariosSistema, vacio);
         } catch (const std::exception& e) {
             return falla(ErrorPrograma, Errores::describe(e));
         }

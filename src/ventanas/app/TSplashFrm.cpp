@@ -128,7 +128,9 @@ void TSplashFrm::ShowNextForm()
     try {
         if (!QFile::exists(Sistema::dbUsuariosSistema)) {
             if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath))
-                Archivos::creaPrivado(Sistema::dbUsuariosSistema, bd->data());
+                // A velkor-importar run may have made it since the look
+                // above, and already be registering businesses in it.
+                Archivos::creaPrivadoNuevo(Sistema::dbUsuariosSistema, bd->data());
         } else if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema)) {
             // Read as it is, a damaged registry counts no business and the
             // wizard would offer the first run as if none had ever been made.

@@ -20,11 +20,12 @@ namespace Utils {
 
 void createDir(const QString& ruta)
 {
-    if (QFileInfo(ruta).isDir())
-        return;
     // mkdir, not mkpath: a missing parent means the caller got the folder
-    // wrong, and silently building a whole tree would hide it.
-    if (!QDir().mkdir(ruta))
+    // wrong, and silently building a whole tree would hide it. Made first
+    // and looked at after: a folder another thread or process made between
+    // a look and the mkdir (the threads of an import creating their first
+    // businesses at once all make Facturas/) is as good as one made here.
+    if (!QDir().mkdir(ruta) && !QFileInfo(ruta).isDir())
         throw EEntradaSalida(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(ruta));
 }
 

@@ -1,5 +1,6 @@
 #include "Secretos.h"
 
+#include "Archivos.h"
 #include "Errores.h"
 #include "Signerutils.h"
 
@@ -16,7 +17,6 @@
 #include <sodium.h>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -93,26 +93,22 @@ std::optional<QByteArray> leeLlave(const QString& archivo)
     return llave;
 }
 
-// The key is written whole under a temporary name and then linked to its
-// own name, which fails if it exists: a second process starting at the same
-// moment never reads half a key, and never replaces the one already in use.
+// Linked to its name only when whole, and never over a key already there: a
+// second process starting at the same moment never reads half a key, and
+// never replaces the one already in use.
 QByteArray creaLlave(const QString& archivo)
 {
     const QString carpeta = QFileInfo(archivo).absolutePath();
     if (!QDir().mkpath(carpeta))
         throw ECifrado(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(carpeta));
     const QByteArray llave = aleatorio(LONGITUD_LLAVE);
-    const QByteArray temporal = QFile::encodeName(archivo + QStringLiteral(".%1.tmp").arg(::getpid()));
-    const int fd = ::open(temporal.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    bool escrita = fd >= 0 && ::fchmod(fd, 0600) == 0 &&
-                   ::write(fd, llave.constData(), LONGITUD_LLAVE) == LONGITUD_LLAVE && ::fsync(fd) == 0;
-    if (fd >= 0)
-        escrita = ::close(fd) == 0 && escrita;
-    const bool enlazada = escrita && ::link(temporal.constData(), QFile::encodeName(archivo).constData()) == 0;
-    ::unlink(temporal.constData());
-    if (!escrita)
+    bool nueva = false;
+    try {
+        nueva = Archivos::creaPrivadoNuevo(archivo, llave);
+    } catch (const EEntradaSalida&) {
         throw ECifrado(QStringLiteral("No se pudo crear la llave de esta instalación en \"%1\".").arg(archivo));
-    return enlazada ? llave : leeLlave(archivo).value_or(QByteArray());
+    }
+    return nueva ? llave : leeLlave(archivo).value_or(QByteArray());
 }
 
 } // namespace

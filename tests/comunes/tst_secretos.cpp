@@ -125,8 +125,10 @@ private slots:
             QCOMPARE(p->exitCode(), 0);
             QVERIFY2(p->readAllStandardOutput().contains("LLAVE " + llave.toHex()), "otra llave");
         }
-        QCOMPARE(QDir(carpeta.archivo(QStringLiteral("Motor"))).entryList({QStringLiteral("*.tmp")}, QDir::Files),
-                 QStringList());
+        // Nothing half written is left beside it.
+        QCOMPARE(QDir(carpeta.archivo(QStringLiteral("Motor")))
+                     .entryList({QStringLiteral("Instalacion.llave*")}, QDir::Files),
+                 QStringList{QStringLiteral("Instalacion.llave")});
     }
 
     void llaveDeOtroProceso()

@@ -37,10 +37,18 @@ class Buzon:
         return "250 Message accepted for delivery"
 
 
-def puerto_libre():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+class Controlador(Controller):
+    """Serves on a socket bound before it starts: a port found free and
+    bound a moment later may meanwhile go to another test's connection."""
+
+    def __init__(self, manejador, **opciones):
+        self.enchufe = socket.socket()
+        self.enchufe.bind(("127.0.0.1", 0))
+        self.enchufe.listen()
+        super().__init__(manejador, hostname="127.0.0.1", port=self.enchufe.getsockname()[1], **opciones)
+
+    def _create_server(self):
+        return self.loop.create_server(self._factory_invoker, sock=self.enchufe, ssl=self.ssl_context)
 
 
 def main():
@@ -66,12 +74,11 @@ def main():
         opciones["authenticator"] = autentica
         opciones["auth_required"] = True
         opciones["auth_require_tls"] = bool(a.certificado)
-    puerto = puerto_libre()
-    controlador = Controller(Buzon(a.carpeta), hostname="127.0.0.1", port=puerto, **opciones)
+    controlador = Controlador(Buzon(a.carpeta), **opciones)
     controlador.start()
     fin = threading.Event()
     signal.signal(signal.SIGTERM, lambda *_: fin.set())
-    print("PORT %d" % puerto, flush=True)
+    print("PORT %d" % controlador.port, flush=True)
     fin.wait()
     controlador.stop()
 

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 namespace Rutas {
@@ -49,6 +50,22 @@ void enlaza(const QString& destino, const QString& enlace)
         throw EEntradaSalida(QStringLiteral("No se pudo crear el enlace \"%1\" a \"%2\".").arg(enlace, destino));
 }
 
+// A start killed during its copy leaves its partial copy behind. Only a
+// process that no longer runs can have abandoned one: another may be copying
+// into its own at this moment.
+void quitaCopiasAbandonadas(const QDir& propia, const QString& nombre)
+{
+    const QString prefijo = nombre + QStringLiteral(".parcial-");
+    for (const QString& parcial : propia.entryList(QDir::Files | QDir::Hidden)) {
+        if (!parcial.startsWith(prefijo))
+            continue;
+        bool numero = false;
+        const qint64 pid = parcial.mid(prefijo.size()).toLongLong(&numero);
+        if (numero && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            QFile::remove(propia.filePath(parcial));
+    }
+}
+
 // The installed db/ holds databases every user starts from (the SAT's
 // catalogue): the engine writes into a database it opens and the catalogue
 // update replaces it, so each user gets a copy of their own, made once.
@@ -57,6 +74,7 @@ void copiaFaltantes(const QString& instalada, const QString& propia)
     Archivos::creaCarpetaPrivada(propia);
     const QDir origen(instalada);
     for (const QString& nombre : origen.entryList(QDir::Files)) {
+        quitaCopiasAbandonadas(QDir(propia), nombre);
         const QString copia = QDir(propia).filePath(nombre);
         const QFileInfo actual(copia);
         if (actual.exists() || actual.isSymLink())

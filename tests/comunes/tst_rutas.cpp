@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -106,9 +107,23 @@ private slots:
         QFile actualizado(datos + u"/db/OTRO.DB"_s);
         QVERIFY(TCarpetaPrograma::escribe(actualizado.fileName(), "nuevo"));
 
+        // What a first start killed during its copy left, and what one
+        // copying at this moment has.
+        QProcess terminado;
+        terminado.start(u"true"_s, QStringList());
+        QVERIFY(terminado.waitForStarted());
+        const qint64 muerto = terminado.processId();
+        QVERIFY(terminado.waitForFinished());
+        const QString abandonada = datos + u"/db/CFDCAT.DB.parcial-"_s + QString::number(muerto);
+        const QString enCurso = datos + u"/db/OTRO.DB.parcial-"_s + QString::number(::getppid());
+        QVERIFY(TCarpetaPrograma::escribe(abandonada, "mitad"));
+        QVERIFY(TCarpetaPrograma::escribe(enCurso, "mitad"));
+
         QString error;
         QVERIFY2(Rutas::preparaCarpetaPrograma(instalada + u'/', &error), qPrintable(error));
         QCOMPARE(Rutas::carpetaPrograma(), datos + u'/');
+        QVERIFY(!QFileInfo::exists(abandonada));
+        QVERIFY(QFileInfo::exists(enCurso));
         for (const QString& enlace :
              {u"Lib"_s, u"Xslt"_s, u"velkor-importar"_s, u"Motor/plugins"_s, u"Motor/firebird.conf"_s})
             QCOMPARE(QFileInfo(datos + u'/' + enlace).symLinkTarget(), instalada + u'/' + enlace);

@@ -343,7 +343,7 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
             Logmanager::Log(
                 QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error), 3,
                 Sistema::exePath);
-        error = QStringLiteral("el servidor no responde; revise que esté encendido y que la red llegue a él, y vuelva "
+        error = QStringLiteral("el servidor no responde; revisa que esté encendido y que la red llegue a él, y vuelve "
                                "a intentarlo (lo guardado sigue en el servidor)");
     }
     throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error));
@@ -454,7 +454,7 @@ TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString&
             if (!creada)
                 error = q.lastError().nativeErrorCode() == QLatin1String("1044") ||
                                 q.lastError().nativeErrorCode() == QLatin1String("1227")
-                            ? QStringLiteral("la cuenta %1 no tiene permiso de crear bases de datos; pida a quien "
+                            ? QStringLiteral("la cuenta %1 no tiene permiso de crear bases de datos; pide a quien "
                                              "administra el servidor que se lo dé, o que cree la base %2 vacía")
                                   .arg(servidor.getUsername(), nombre)
                         : q.lastError().nativeErrorCode() == QLatin1String("1007")

@@ -166,9 +166,9 @@ QString TDialecto::causa(const QSqlError& error)
 {
     if (esConexionPerdida(error))
         return QStringLiteral("se perdió la conexión con el servidor de base de datos; lo guardado hasta antes "
-                              "sigue ahí: revise el servidor y vuelva a intentarlo");
+                              "sigue ahí: revisa el servidor y vuelve a intentarlo");
     if (dice(error, {"lock conflict", "deadlock", "update conflicts", "lock wait timeout"}))
-        return QStringLiteral("otro proceso está guardando el mismo registro; intente de nuevo");
+        return QStringLiteral("otro proceso está guardando el mismo registro; intenta de nuevo");
     if (dice(error, {"string right truncation", "data too long"}))
         return QStringLiteral("un texto es más largo de lo que cabe en su columna");
     if (dice(error, {"numeric", "arithmetic", "out of range"}))
@@ -178,7 +178,7 @@ QString TDialecto::causa(const QSqlError& error)
     if (esDuplicado(error))
         return QStringLiteral("ya existe un registro con esos datos");
     if (dice(error, {"i/o error", "no space", "disk", "table is full"}))
-        return QStringLiteral("el disco no aceptó la escritura; revise el espacio libre");
+        return QStringLiteral("el disco no aceptó la escritura; revisa el espacio libre");
     return QStringLiteral("el motor de base de datos no lo aceptó (el detalle está en la bitácora del programa)");
 }
 

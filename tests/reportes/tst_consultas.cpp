@@ -313,7 +313,7 @@ private slots:
             TComprobante::cuenta(TCondicion(), enServidor);
             QFAIL("Se leyó de un servidor detenido.");
         } catch (const EBaseDatos& e) {
-            QVERIFY2(e.mensaje().contains(u": el servidor no responde; revise que esté encendido"_s),
+            QVERIFY2(e.mensaje().contains(u": el servidor no responde; revisa que esté encendido"_s),
                      qPrintable(e.mensaje()));
             QVERIFY2(!e.mensaje().contains(u"QMYSQL"_s), qPrintable(e.mensaje()));
         }

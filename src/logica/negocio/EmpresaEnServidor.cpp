@@ -61,8 +61,8 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
         Conexiones::cierra(conexion);
         return con(
             TResultado::SinRespuesta,
-            QStringLiteral("No se pudo leer la base de datos %1. Revise el servidor, la cuenta y el nombre de la "
-                           "base de datos, y vuelva a intentarlo.")
+            QStringLiteral("No se pudo leer la base de datos %1. Revisa el servidor, la cuenta y el nombre de la "
+                           "base de datos, y vuelve a intentarlo.")
                 .arg(conexion.descripcion()));
     }
     if (!negocio || rfc.isEmpty()) {
@@ -80,7 +80,7 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
             acceso == Credenciales::TAcceso::NoEsUsuario ? TResultado::NoEsUsuario : TResultado::ContrasenaIncorrecta;
         resultado.texto =
             acceso == Credenciales::TAcceso::NoEsUsuario
-                ? QStringLiteral("%1 no es usuario de la empresa %2; entre con el correo de uno de sus "
+                ? QStringLiteral("%1 no es usuario de la empresa %2; entra con el correo de uno de sus "
                                  "usuarios.")
                       .arg(email.trimmed(), rfc)
                 : QStringLiteral("La contraseña no es la del usuario %1 en la empresa %2.").arg(email.trimmed(), rfc);
@@ -110,7 +110,7 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
     Logmanager::Log(QStringLiteral("Se agregó la empresa %1 de la base de datos %2.").arg(rfc, conexion.descripcion()),
                     1, Sistema::exePath);
     resultado.resultado = TResultado::Conectada;
-    resultado.texto = QStringLiteral("La empresa %1 quedó agregada a este equipo; ya puede entrar a ella.").arg(rfc);
+    resultado.texto = QStringLiteral("La empresa %1 quedó agregada a este equipo; ya puedes entrar a ella.").arg(rfc);
     return resultado;
 }
 

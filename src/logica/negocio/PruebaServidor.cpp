@@ -68,23 +68,23 @@ TPrueba fallaApertura(const TConexionSesion& c, const QString& tecnico)
     if (accesoNegado(tecnico))
         return resultado(
             TResultado::AccesoNegado,
-            QStringLiteral("El servidor %1 en %2 no aceptó la cuenta %3 para la base de datos %4. Revise el usuario y "
+            QStringLiteral("El servidor %1 en %2 no aceptó la cuenta %3 para la base de datos %4. Revisa el usuario y "
                            "la contraseña, y que esa cuenta tenga acceso a esa base de datos.")
                 .arg(motor(c), servidor(c), c.getUsername().trimmed(), base));
     if (baseInexistente(tecnico))
         return resultado(
             TResultado::BaseInexistente,
             c.motor() == TMotor::MariaDB
-                ? QStringLiteral("El servidor MariaDB en %1 no tiene la base de datos %2. Revise el nombre o pida al "
+                ? QStringLiteral("El servidor MariaDB en %1 no tiene la base de datos %2. Revisa el nombre o pide al "
                                  "administrador del servidor que la cree vacía.")
                       .arg(servidor(c), base)
                 : QStringLiteral(
-                      "El servidor Firebird en %1 no encuentra la base de datos %2. Escriba la ruta completa "
-                      "del archivo en el servidor, o pida al administrador que la cree vacía.")
+                      "El servidor Firebird en %1 no encuentra la base de datos %2. Escribe la ruta completa "
+                      "del archivo en el servidor, o pide al administrador que la cree vacía.")
                       .arg(servidor(c), base));
     if (TDialecto::esConexionPerdida(tecnico))
         return resultado(TResultado::NoResponde,
-                         QStringLiteral("No responde ningún servidor %1 en %2. Revise que el servidor esté encendido, "
+                         QStringLiteral("No responde ningún servidor %1 en %2. Revisa que el servidor esté encendido, "
                                         "que el nombre del equipo y el puerto sean los correctos, y que la red o un "
                                         "cortafuegos no impidan llegar a él.")
                              .arg(motor(c), servidor(c)));
@@ -105,7 +105,7 @@ TPrueba prueba(const TConexionSesion& conexion)
     const QString base = conexion.getDatabase().trimmed();
     if (!conexion.enServidor())
         return resultado(TResultado::DatosIncompletos,
-                         QStringLiteral("Elija el motor del servidor (MariaDB o Firebird) para probar la conexión."));
+                         QStringLiteral("Elige el motor del servidor (MariaDB o Firebird) para probar la conexión."));
     QStringList faltan;
     if (conexion.getServer().trimmed().isEmpty())
         faltan << QStringLiteral("el servidor");
@@ -150,7 +150,7 @@ TPrueba prueba(const TConexionSesion& conexion)
             muestra << QStringLiteral("…");
         return resultado(TResultado::BaseNoVacia,
                          QStringLiteral("La base de datos %1 en %2 ya tiene tablas (%3). Una empresa nueva "
-                                        "necesita una base de datos vacía: elija otra o pida al administrador del "
+                                        "necesita una base de datos vacía: elige otra o pide al administrador del "
                                         "servidor una nueva.")
                              .arg(base, servidor(conexion), muestra.join(QStringLiteral(", "))));
     }
@@ -168,8 +168,8 @@ TPrueba prueba(const TConexionSesion& conexion)
         if (sinPermiso(error))
             return resultado(TResultado::SinPermisoTablas,
                              QStringLiteral("La cuenta %1 entra a la base de datos %2 en %3, pero no puede crear "
-                                            "tablas en ella. Pida al administrador del servidor que le dé ese permiso "
-                                            "(crear, modificar y borrar tablas en esa base de datos) o use otra "
+                                            "tablas en ella. Pide al administrador del servidor que te dé ese permiso "
+                                            "(crear, modificar y borrar tablas en esa base de datos) o usa otra "
                                             "cuenta.")
                                  .arg(conexion.getUsername().trimmed(), base, servidor(conexion)));
         return resultado(TResultado::Error, QStringLiteral("No se pudo crear una tabla de prueba en la base de datos "
@@ -182,7 +182,7 @@ TPrueba prueba(const TConexionSesion& conexion)
                         Sistema::exePath);
         return resultado(TResultado::Error,
                          QStringLiteral("Se creó la tabla de prueba %1 en la base de datos %2 en %3, pero no se pudo "
-                                        "borrar: %4. Bórrela antes de crear la empresa ahí.")
+                                        "borrar: %4. Bórrala antes de crear la empresa ahí.")
                              .arg(tabla, base, servidor(conexion), error.text()));
     }
     return resultado(TResultado::Correcta,

@@ -34,8 +34,8 @@ QStringList mensajes(TResultado resultado)
     case TResultado::BaseInexistente:
         return {ERR_BASE_DATOS_USUARIO};
     case TResultado::ServidorSinRespuesta:
-        return {QStringLiteral("No se pudo conectar con el servidor donde está la base de datos de la empresa. Revise "
-                               "que el servidor esté encendido y que este equipo llegue a él por la red, y vuelva a "
+        return {QStringLiteral("No se pudo conectar con el servidor donde está la base de datos de la empresa. Revisa "
+                               "que el servidor esté encendido y que este equipo llegue a él por la red, y vuelve a "
                                "intentarlo; el detalle quedó en la bitácora del programa.")};
     case TResultado::ConexionIlegible:
         return {QStringLiteral("La conexión guardada de esta empresa no se puede leer en esta instalación del programa "

@@ -362,7 +362,7 @@ TConexionSesion baseServidorVacia(const QString& email, const QString& rfc, cons
     const QStringList tablas = Esquema::tablasPresentes(conexion);
     if (!tablas.isEmpty())
         throw EBaseDatos(QStringLiteral("La base de datos %1 ya tiene tablas (%2); la empresa nueva necesita una base "
-                                        "de datos vacía. Elija otra en \"Configura tu Conexión\".")
+                                        "de datos vacía. Elige otra en \"Configura tu Conexión\".")
                              .arg(conexion.descripcion(), tablas.mid(0, 3).join(QStringLiteral(", "))));
     return conexion;
 }

@@ -28,7 +28,7 @@ using EmpresaEnServidor::TResultado;
 namespace {
 
 const QString EXPLICACION = QStringLiteral(
-    "Si la empresa ya trabaja en un servidor de base de datos desde otro equipo, escriba aquí los datos de ese "
+    "Si la empresa ya trabaja en un servidor de base de datos desde otro equipo, escribe aquí los datos de ese "
     "servidor y el correo y la contraseña de un usuario de la empresa. La empresa se agregará a la lista de este "
     "equipo; en el servidor no se cambia nada.");
 const QString BASE_MARIADB = QStringLiteral("Nombre de la base de datos");

@@ -49,7 +49,7 @@ QString delSistema(int numero)
         return QStringLiteral("El archivo llegó al tamaño máximo que el sistema permite");
     case EACCES:
     case EPERM:
-        return QStringLiteral("No tiene permiso");
+        return QStringLiteral("No tienes permiso");
     case EROFS:
         return QStringLiteral("El disco es de solo lectura");
     case ENOENT:

@@ -186,7 +186,7 @@ private slots:
             r = entorno.importador()->importa(ruta);
         }
         QCOMPARE(int(r.estado), int(Estado::Fallido));
-        QCOMPARE(r.motivo, u"No se pudo abrir el archivo %1: No tiene permiso."_s.arg(ruta));
+        QCOMPARE(r.motivo, u"No se pudo abrir el archivo %1: No tienes permiso."_s.arg(ruta));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
     }
 

@@ -87,11 +87,11 @@ private slots:
         QTest::addColumn<QString>("motivo");
         const QString noUtf8 = u"El nombre del archivo no es texto UTF-8 válido"_s;
         QTest::newRow("carpeta sin lectura")
-            << QByteArray("sub") << u"0300"_s << u"sub"_s << u"no tiene permiso para ver su contenido"_s;
+            << QByteArray("sub") << u"0300"_s << u"sub"_s << u"no tienes permiso para ver su contenido"_s;
         QTest::newRow("carpeta sin búsqueda")
-            << QByteArray("sub") << u"0600"_s << u"sub"_s << u"no tiene permiso para entrar en ella"_s;
+            << QByteArray("sub") << u"0600"_s << u"sub"_s << u"no tienes permiso para entrar en ella"_s;
         QTest::newRow("carpeta elegida sin lectura")
-            << QByteArray() << u"0300"_s << QString() << u"no tiene permiso para ver su contenido"_s;
+            << QByteArray() << u"0300"_s << QString() << u"no tienes permiso para ver su contenido"_s;
         QTest::newRow("archivo no UTF-8")
             << QByteArray("fact\xE1ra.xml") << u"archivo"_s << u"fact\\xE1ra.xml"_s << noUtf8;
         QTest::newRow("archivo no UTF-8 con ñ válida")

@@ -48,7 +48,7 @@ int falla(int salida, const QString& texto)
 
 int usoIncorrecto(const QString& texto)
 {
-    return falla(Uso, texto + QStringLiteral("\nUse velkor-comprobante --help para ver el uso."));
+    return falla(Uso, texto + QStringLiteral("\nUsa velkor-comprobante --help para ver el uso."));
 }
 
 QString interpreta(const QStringList& argumentos, TOpciones& o)
@@ -77,7 +77,7 @@ QString interpreta(const QStringList& argumentos, TOpciones& o)
     o.rfc = o.rfc.trimmed().toUpper();
     o.correo = o.correo.trimmed();
     if (o.guardados() && !o.rutas.isEmpty())
-        return QStringLiteral("Indique archivos o un comprobante guardado (--rfc), no ambos.");
+        return QStringLiteral("Indica archivos o un comprobante guardado (--rfc), no ambos.");
     if (o.guardados() && (o.rfc.isEmpty() || o.correo.isEmpty()))
         return QStringLiteral("Para los comprobantes guardados se necesitan --rfc RFC y --correo CORREO.");
     return {};

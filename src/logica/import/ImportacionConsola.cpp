@@ -230,7 +230,7 @@ TConexionSesion servidorDeUrl(const QString& url, const QString& password, QStri
         return {};
     }
     if (!direccion.password().isEmpty()) {
-        error = QStringLiteral("La contraseña del servidor no va en la dirección: póngala en la variable de entorno "
+        error = QStringLiteral("La contraseña del servidor no va en la dirección: ponla en la variable de entorno "
                                "%1.")
                     .arg(QString::fromLatin1(VARIABLE_CLAVE_SERVIDOR));
         return {};
@@ -261,7 +261,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         return Correcta;
     }
     if (!error.isEmpty())
-        return falla(Uso, error + QStringLiteral("\nUse velkor-importar --help para ver el uso."));
+        return falla(Uso, error + QStringLiteral("\nUsa velkor-importar --help para ver el uso."));
     const QFileInfo carpeta(opciones.carpeta);
     const bool importa = !opciones.carpeta.isEmpty();
     if (importa && !carpeta.exists())

@@ -22,7 +22,7 @@ QString megas(quint64 bytes)
 const QString MOTIVO_CIFRADO =
     QStringLiteral("El archivo está cifrado con contraseña dentro del paquete; no se puede leer.");
 const QString MOTIVO_DANADO = QStringLiteral("El archivo está dañado dentro del paquete (sus datos no corresponden a "
-                                             "su suma de verificación). Vuelva a descargar el paquete.");
+                                             "su suma de verificación). Vuelve a descargar el paquete.");
 
 // The reason an entry could not be read, for the report: the user can do
 // nothing with libzip's own words.
@@ -45,7 +45,7 @@ TPaqueteSat::TPaqueteSat(const QString& archivo) : m_archivo(archivo)
     } catch (const EArchivoZip&) {
         throw EArchivoZip(TMotivo::NoSeAbre,
                           QStringLiteral("El paquete %1 no es un archivo ZIP o está incompleto; no se leyó nada de él. "
-                                         "Vuelva a descargarlo.")
+                                         "Vuelve a descargarlo.")
                               .arg(archivo));
     }
     for (const TArchivoZip::TEntrada& e : m_zip->entradas()) {

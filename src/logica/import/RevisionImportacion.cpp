@@ -70,7 +70,7 @@ TRevision revisaRegistro()
     QSqlDatabase::removeDatabase(nombre);
     if (ocupado)
         return revision(TResultado::RegistroOcupado,
-                        QStringLiteral("Otro programa ocupa el registro de negocios %1 (%2). Ciérrelo e inténtelo "
+                        QStringLiteral("Otro programa ocupa el registro de negocios %1 (%2). Ciérralo e inténtalo "
                                        "de nuevo; no se importó nada.")
                             .arg(archivo, causa));
     if (!libre)

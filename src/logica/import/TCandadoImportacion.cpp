@@ -21,8 +21,8 @@ QString TCandadoImportacion::mensaje() const
     QString equipo;
     QString programa;
     m_candado.getLockInfo(&proceso, &equipo, &programa);
-    return QStringLiteral("Otro programa (proceso %1) ya importa en la carpeta del programa %2. Espere a que "
-                          "termine e inténtelo de nuevo.")
+    return QStringLiteral("Otro programa (proceso %1) ya importa en la carpeta del programa %2. Espera a que "
+                          "termine e inténtalo de nuevo.")
         .arg(proceso)
         .arg(Rutas::programa());
 }

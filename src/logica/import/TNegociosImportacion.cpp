@@ -169,7 +169,7 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     }
     if (!existe && resultado.conexion.enServidor())
         throw EBaseDatos(QStringLiteral("No se pudo conectar con el servidor de la base de datos del negocio %1 (%2); "
-                                        "el archivo no se importó. Revise que el servidor esté encendido y vuelva a "
+                                        "el archivo no se importó. Revisa que el servidor esté encendido y vuelve a "
                                         "importar.")
                              .arg(rfc, resultado.conexion.descripcion()));
     if (!existe)
@@ -207,7 +207,7 @@ void TNegociosImportacion::abreRegistrado(TNegocioImportado& resultado)
         break;
     case Credenciales::TAcceso::NoEsUsuario:
         throw EVelkor(QStringLiteral("El negocio %1 ya existe en este equipo y %2 no es uno de sus usuarios; el "
-                                     "archivo no se importó. Importe sus archivos con el correo y la contraseña de "
+                                     "archivo no se importó. Importa sus archivos con el correo y la contraseña de "
                                      "un usuario del negocio.")
                           .arg(rfc, m_email));
     case Credenciales::TAcceso::ContrasenaIncorrecta:
@@ -288,7 +288,7 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre)
         !candado->toma()) {
         Conexiones::cierra(anterior);
         throw EVelkor(QStringLiteral("Otro equipo está creando o importando el negocio de la base de datos %1 en este "
-                                     "momento; este archivo no se importó. Vuelva a importar cuando termine.")
+                                     "momento; este archivo no se importó. Vuelve a importar cuando termine.")
                           .arg(anterior.descripcion()));
     }
     const bool conComprobantes =
@@ -296,8 +296,8 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre)
     if (conComprobantes) {
         Conexiones::cierra(anterior);
         throw EVelkor(QStringLiteral("El servidor ya tiene la base de datos %1 con comprobantes, y este equipo no la "
-                                     "tiene registrada; agréguela con \"Conectar a una empresa en un servidor\" y "
-                                     "vuelva a importar.")
+                                     "tiene registrada; agrégala con \"Conectar a una empresa en un servidor\" y "
+                                     "vuelve a importar.")
                           .arg(anterior.descripcion()));
     }
     Logmanager::Log(QStringLiteral("Se quita la base de datos %1, restos de una creación interrumpida.")
@@ -319,7 +319,7 @@ void TNegociosImportacion::bloquea(const TNegocioImportado& negocio)
     auto candado = std::make_shared<TCandadoServidor>(negocio.conexion);
     if (!candado->toma())
         throw EVelkor(QStringLiteral("Otro equipo está importando archivos del negocio %1 en este momento; este "
-                                     "archivo no se importó. Vuelva a importar cuando termine.")
+                                     "archivo no se importó. Vuelve a importar cuando termine.")
                           .arg(negocio.rfc));
     m_candados.insert(negocio.rfc, candado);
 }

@@ -41,8 +41,8 @@ QString motivoCarpeta(int error, bool entrar)
 {
     QString causa;
     if (error == EACCES || error == EPERM)
-        causa = entrar ? QStringLiteral("no tiene permiso para entrar en ella")
-                       : QStringLiteral("no tiene permiso para ver su contenido");
+        causa = entrar ? QStringLiteral("no tienes permiso para entrar en ella")
+                       : QStringLiteral("no tienes permiso para ver su contenido");
     else
         causa = Errores::delSistema(error).toLower();
     return QStringLiteral("No se pudo leer la carpeta: %1. No se importó ninguno de sus archivos.").arg(causa);
@@ -122,8 +122,8 @@ bool TRecorridoXML::recorre(const TArchivo& archivo, const TInaccesible& inacces
             return true;
         return inaccesible(m_carpeta, QStringLiteral("No se pudo abrir la carpeta elegida: no existe con ese nombre, "
                                                      "o su nombre no es texto UTF-8 válido (los caracteres � "
-                                                     "ocupan el lugar de los bytes que no lo son). Cámbiela de "
-                                                     "nombre e impórtela de nuevo."));
+                                                     "ocupan el lugar de los bytes que no lo son). Cámbiala de "
+                                                     "nombre e impórtala de nuevo."));
     }
     return recorreCarpeta(QFileInfo(m_carpeta).absoluteFilePath(), archivo, inaccesible, detener);
 }
@@ -217,11 +217,11 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
         const QString motivo =
             tipo == TClase::Archivo
                 ? QStringLiteral("El nombre del archivo no es texto UTF-8 válido; el programa no puede abrirlo. "
-                                 "Cámbielo de nombre (los bytes que no son UTF-8 se muestran como \\xNN) e "
-                                 "impórtelo de nuevo.")
+                                 "Cámbialo de nombre (los bytes que no son UTF-8 se muestran como \\xNN) e "
+                                 "impórtalo de nuevo.")
                 : QStringLiteral("El nombre de la carpeta no es texto UTF-8 válido; el programa no puede abrirla "
-                                 "y no se importó ninguno de sus archivos. Cámbiela de nombre (los bytes que no "
-                                 "son UTF-8 se muestran como \\xNN) e impórtela de nuevo.");
+                                 "y no se importó ninguno de sus archivos. Cámbiala de nombre (los bytes que no "
+                                 "son UTF-8 se muestran como \\xNN) e impórtala de nuevo.");
         if (!falla(prefijo + nombreLegible(nombre), motivo))
             return false;
     }

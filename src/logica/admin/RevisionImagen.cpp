@@ -11,7 +11,7 @@ namespace {
 
 QString demasiadoGrande()
 {
-    return QStringLiteral("La imagen pesa más de %1 MB y no se guardó. Elija una imagen más pequeña.")
+    return QStringLiteral("La imagen pesa más de %1 MB y no se guardó. Elige una imagen más pequeña.")
         .arg(TAMANO_MAXIMO / (1024 * 1024));
 }
 

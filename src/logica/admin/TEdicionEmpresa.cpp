@@ -349,9 +349,9 @@ QString avisoEliminacion(const TDatosEliminacion& datos)
                                 ? QStringLiteral("1 comprobante guardado")
                                 : QStringLiteral("%1 comprobantes guardados")
                                       .arg(QLocale(QLocale::Spanish, QLocale::Mexico).toString(datos.comprobantes));
-    return QStringLiteral("Va a eliminar la empresa \"%1\" (RFC %2), que tiene %3.\n\nDejará de aparecer al "
+    return QStringLiteral("Vas a eliminar la empresa \"%1\" (RFC %2), que tiene %3.\n\nDejará de aparecer al "
                           "ingresar y nadie podrá entrar a ella. Su carpeta queda en el disco y se guarda una copia "
-                          "cifrada en db/%2/%2.zip.\n\nPara confirmar, escriba el RFC de la empresa:")
+                          "cifrada en db/%2/%2.zip.\n\nPara confirmar, escribe el RFC de la empresa:")
         .arg(datos.nombre, datos.rfc, cuantos);
 }
 

@@ -221,7 +221,7 @@ void TEmpresaFrm::ImgBoteBasuraClick()
     if (!Utils::protegido([&] { datos = EdicionEmpresa::datosEliminacion(); }, TSeccionEmpresa::SIN_GUARDAR))
         return;
     if (Utils::mensajeConfirmacion(
-            QStringLiteral("Antes de eliminar la empresa \"%1\", ¿desea guardar un respaldo que pueda restaurar "
+            QStringLiteral("Antes de eliminar la empresa \"%1\", ¿deseas guardar un respaldo que pueda restaurar "
                            "después?\n\nAceptar: elegir la carpeta del respaldo.\nCancelar: seguir sin respaldo.")
                 .arg(datos.nombre)) == TPrompter::OK &&
         !guardaRespaldo())

@@ -36,7 +36,7 @@ using namespace Constantes;
 namespace {
 
 const QString CONFIRMA_RECONSTRUYE =
-    QStringLiteral("¿Desea volver a registrar ahora las empresas que hay en la carpeta \"db\" del programa?");
+    QStringLiteral("¿Deseas volver a registrar ahora las empresas que hay en la carpeta \"db\" del programa?");
 
 // The page indices of TabControl1.
 enum TPagina { PERFIL = 0, NEGOCIO = 1, CONFIGURACION = 2, INGRESO = 3, RECUPERACION = 4 };

@@ -312,6 +312,8 @@ private slots:
         QCOMPARE(programa.respuestas.textos().last(), ERR_EDICION_PERMISOS);
 
         NegocioPrueba::fijaPermisos(u"-1|-1|-1|-1|-1|-1|-1|0"_s);
+        // Stored too: rights are handed out by the link as the database has it.
+        TUsuarionegocio::saveOrUpdate(*Sistema::UsuarioNegocio, TUnidadTrabajo(*Sistema::Conexion, 1));
         QCOMPARE(UsuariosNegocio::actualizaPermisos(ANA, UsuariosNegocio::todos(true)), TResultado::SinPermiso);
         QCOMPARE(UsuariosNegocio::agrega(nuevo(u"beto@escuela.mx"_s)), TResultado::SinPermiso);
         QVERIFY(!TUsuario::getInfoByEmail(u"beto@escuela.mx"_s, *Sistema::Conexion));

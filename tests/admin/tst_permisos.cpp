@@ -214,6 +214,58 @@ private slots:
         QCOMPARE(concedidos(), QStringList{CODIGO_REPORTES});
     }
 
+    // An administrator whose right to hand out rights was taken at another
+    // computer loses it at once: the session he opened before neither
+    // changes the owner's rights nor adds a user.
+    void derechoRetiradoEnOtraComputadora_data()
+    {
+        QTest::addColumn<bool>("agrega");
+        QTest::addColumn<bool>("sinLiga");
+        QTest::newRow("cambiar los derechos del dueño") << false << false;
+        QTest::newRow("agregar un usuario") << true << false;
+        QTest::newRow("liga retirada") << false << true;
+    }
+    void derechoRetiradoEnOtraComputadora()
+    {
+        QFETCH(bool, agrega);
+        QFETCH(bool, sinLiga);
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = negocioConCajero(programa);
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO, PASSWORD), Ingreso::TResultado::Correcto);
+        QCOMPARE(UsuariosNegocio::actualizaPermisos(CAJERO, UsuariosNegocio::todos(true)),
+                 UsuariosNegocio::TResultado::Correcto);
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CAJERO, PASSWORD), Ingreso::TResultado::Correcto);
+        QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
+
+        if (sinLiga) {
+            QSqlQuery q(Conexiones::baseDatos(conexion));
+            QVERIFY(q.exec(u"DELETE FROM USUARIONEGOCIO WHERE IDUSUARIONEGOCIO = %1"_s.arg(
+                ligaDe(CAJERO, conexion)->getIdusuarionegocio())));
+        } else {
+            UsuariosNegocio::TPermisos sinPermisos = UsuariosNegocio::todos(true);
+            sinPermisos.back() = false;
+            guardaTexto(CAJERO,
+                        SecretoNegocio::firmaPermisos(*Sistema::Negocio, *TUsuario::getInfoByEmail(CAJERO, conexion),
+                                                      UsuariosNegocio::textoPermisos(RFC_ESCUELA, sinPermisos),
+                                                      conexion),
+                        conexion);
+        }
+        const QString delDueno = ligaDe(DUENO, conexion)->getNivelpermiso();
+
+        UsuariosNegocio::TNuevoUsuario otro;
+        otro.email = u"otro@escuela.mx"_s;
+        const UsuariosNegocio::TResultado resultado =
+            agrega ? UsuariosNegocio::agrega(otro)
+                   : UsuariosNegocio::actualizaPermisos(DUENO, UsuariosNegocio::todos(false));
+        QCOMPARE(resultado, UsuariosNegocio::TResultado::SinPermiso);
+        QCOMPARE(UsuariosNegocio::mensaje(resultado), ERROR_PERMISOS);
+        QCOMPARE(ligaDe(DUENO, conexion)->getNivelpermiso(), delDueno);
+        QVERIFY(!TUsuario::getInfoByEmail(otro.email, conexion));
+        // The menus refuse it from then on as well.
+        QVERIFY(!Sistema::getPermiso(CODIGO_PERMISOS));
+    }
+
     // Taking the secret out of the database does not make the business sign
     // again whatever its links hold.
     void secretoRetiradoNoSeRehace()

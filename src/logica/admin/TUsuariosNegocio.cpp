@@ -7,6 +7,7 @@
 #include "negocio/SecretoNegocio.h"
 #include "Entidades.h"
 #include "Errores.h"
+#include "Logmanager.h"
 #include "Sistema.h"
 
 #include <QDateTime>
@@ -43,6 +44,32 @@ QString rfcNegocio()
 std::unique_ptr<TUsuarionegocio> ligaDe(const TUsuario& usuario)
 {
     return TUsuarionegocio::getByUsuarioAndNegocio(usuario, *Sistema::Negocio, conexion());
+}
+
+// Whether the signed-in user holds the permissions right by the link as the
+// database has it now. The session's copy is the one read at sign-in, and on
+// a server business another computer may have taken that right since: two
+// administrators could then strip each other of it with their older copies
+// and leave nobody who can hand out rights. The session takes the link read
+// here, so the menus refuse from then on as well.
+bool conservaPermisos()
+{
+    if (!Sistema::Usuario || !Sistema::Negocio || !Sistema::Conexion || !Sistema::UsuarioNegocio)
+        return false;
+    try {
+        const std::unique_ptr<TUsuarionegocio> liga = ligaDe(*Sistema::Usuario);
+        auto vigente = std::make_shared<TUsuarionegocio>(liga ? *liga : *Sistema::UsuarioNegocio);
+        // A link taken away grants nothing; the copy keeps its id for
+        // whoever still names it.
+        if (!liga)
+            vigente->setNivelpermiso(QString());
+        Sistema::UsuarioNegocio = vigente;
+    } catch (const EVelkor& e) {
+        // Nothing is handed out on rights that could not be read.
+        Logmanager::Log(Errores::describe(e), 3, Sistema::exePath);
+        return false;
+    }
+    return Sistema::getPermiso(CODIGO_PERMISOS);
 }
 
 bool esUnoMismo(const QString& email)
@@ -163,7 +190,7 @@ QString mensaje(TResultado resultado, const QString& email)
 
 TResultado puedeEditar(const QString& email)
 {
-    if (!Sistema::getPermiso(CODIGO_PERMISOS))
+    if (!conservaPermisos())
         return TResultado::SinPermiso;
     if (esUnoMismo(email))
         return TResultado::EdicionPropia;
@@ -188,7 +215,7 @@ TResultado actualizaPermisos(const QString& email, const TPermisos& permisos)
 TResultado revisaNuevo(const TNuevoUsuario& datos)
 {
     // Adding a user hands out rights, the permissions right among them.
-    if (!Sistema::getPermiso(CODIGO_PERMISOS))
+    if (!conservaPermisos())
         return TResultado::SinPermiso;
     if (datos.email.trimmed().isEmpty())
         return TResultado::EmailVacio;

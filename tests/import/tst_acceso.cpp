@@ -2,9 +2,12 @@
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
+#include "Sistema.h"
+#include "admin/TEdicionEmpresa.h"
 #include "import/RevisionImportacion.h"
 #include "import/TImportacionParalela.h"
 #include "negocio/Credenciales.h"
+#include "negocio/TIngreso.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -191,6 +194,73 @@ private slots:
         const TResultadoArchivo r = importador.importa(entorno.entrada() + u"a/segundo40.xml"_s);
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QVERIFY2(r.motivo.contains(u"no es uno de sus usuarios"_s), qPrintable(r.motivo));
+        Conexiones::cierraHilo();
+    }
+
+    // Deleting a business closes it, and the deleting user and link with
+    // it: neither signing in nor an import enters it any more, and the
+    // import does not create it again. Each status is enough on its own.
+    void negocioEliminado_data()
+    {
+        QTest::addColumn<QString>("cambio");
+        QTest::addColumn<int>("ingreso");
+        QTest::addColumn<QString>("dicho");
+        QTest::addColumn<QString>("motivo");
+        using R = Ingreso::TResultado;
+        const QString eliminada = u"La empresa %1 se eliminó de esta computadora; "_s.arg(RFC_40);
+        const QString ajeno =
+            u"El negocio %1 ya existe en este equipo y %2 no es uno de sus usuarios"_s.arg(RFC_40, EMAIL);
+        QTest::newRow("eliminada por su dueño")
+            << "elimina" << int(R::EmpresaEliminada) << eliminada + u"no se puede entrar a ella."_s
+            << eliminada + u"el archivo no se importó."_s;
+        QTest::newRow("empresa inactiva")
+            << "negocio" << int(R::EmpresaEliminada) << eliminada + u"no se puede entrar a ella."_s
+            << eliminada + u"el archivo no se importó."_s;
+        QTest::newRow("liga inactiva") << "liga" << int(R::SinAcceso) << ERR_USUARIO_ACCESO_EMPRESA << ajeno;
+        QTest::newRow("usuario inactivo") << "usuario" << int(R::SinAcceso) << ERR_USUARIO_ACCESO_EMPRESA << ajeno;
+    }
+    void negocioEliminado()
+    {
+        QFETCH(QString, cambio);
+        QFETCH(int, ingreso);
+        QFETCH(QString, dicho);
+        QFETCH(QString, motivo);
+        TEntornoImportacion entorno;
+        preparaNegocioExistente(entorno);
+        if (cambio == "elimina"_L1) {
+            QCOMPARE(Ingreso::ingresa(RFC_40, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);
+            EdicionEmpresa::elimina();
+            NegocioPrueba::limpiaSesion();
+        } else {
+            const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_40);
+            const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(RFC_40, conexion);
+            const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(EMAIL, conexion);
+            const std::unique_ptr<TUsuarionegocio> liga =
+                TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *negocio, conexion);
+            const TUnidadTrabajo unidad(conexion, usuario->getIdusuario());
+            if (cambio == "negocio"_L1) {
+                negocio->setStatus(TNegocio::ESTATUS_INACTIVO);
+                TNegocio::saveOrUpdate(*negocio, unidad);
+            } else if (cambio == "liga"_L1) {
+                liga->setStatus(1);
+                TUsuarionegocio::saveOrUpdate(*liga, unidad);
+            } else {
+                usuario->setStatus(1);
+                TUsuario::saveOrUpdate(*usuario, unidad);
+            }
+            Conexiones::cierraHilo();
+        }
+
+        const Ingreso::TResultado resultado = Ingreso::ingresa(RFC_40, EMAIL, PASSWORD);
+        QCOMPARE(int(resultado), ingreso);
+        QCOMPARE(Ingreso::mensajes(resultado, RFC_40), QStringList{dicho});
+        QVERIFY(!Sistema::Negocio);
+
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.entrada() + u"a/segundo40.xml"_s);
+        QCOMPARE(int(r.estado), int(Estado::Fallido));
+        QVERIFY2(r.motivo.startsWith(motivo), qPrintable(r.motivo));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), cambio == "elimina"_L1 ? 0 : 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
         Conexiones::cierraHilo();
     }
 

@@ -95,7 +95,7 @@ int ingresa(const TOpciones& o)
     const Ingreso::TResultado r =
         Ingreso::ingresa(QString(o.rfc).replace(QLatin1Char('&'), QLatin1Char('_')), o.correo, *password);
     if (r != Ingreso::TResultado::Correcto)
-        return falla(SinAcceso, Ingreso::mensajes(r).join(QLatin1Char(' ')));
+        return falla(SinAcceso, Ingreso::mensajes(r, o.rfc).join(QLatin1Char(' ')));
     return 0;
 }
 

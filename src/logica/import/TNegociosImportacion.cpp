@@ -214,6 +214,9 @@ void TNegociosImportacion::abreRegistrado(TNegocioImportado& resultado)
         throw EVelkor(QStringLiteral("La contraseña no es la del usuario %1 del negocio %2; el archivo no se "
                                      "importó.")
                           .arg(m_email, rfc));
+    case Credenciales::TAcceso::EmpresaEliminada:
+        throw EVelkor(
+            QStringLiteral("La empresa %1 se eliminó de esta computadora; el archivo no se importó.").arg(rfc));
     }
     Ingreso::updateBaseDatos(resultado.conexion);
     resultado.negocio = std::shared_ptr<TNegocio>(negocio.release());

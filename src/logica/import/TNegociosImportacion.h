@@ -27,8 +27,9 @@ class TNegocio;
 //
 // The e-mail and password given own the businesses created. A business that
 // already exists takes vouchers only under one of its users: the e-mail must
-// be a user of that business and the password its own
-// (Credenciales::acceso); otherwise its RFC fails, with the reason, for the
+// be a user of that business and the password its own, and a deleted
+// business takes none, nor is it created again (Credenciales::acceso);
+// otherwise its RFC fails, with the reason, for the
 // whole job. A registry that cannot be read fails the RFC too, rather than
 // reading as one without it.
 //

@@ -73,10 +73,17 @@ int migraPasswordsAntiguos(const TConexionSesion& conexion)
 
 TAcceso acceso(const TNegocio& negocio, const QString& email, const QString& password, const TConexionSesion& conexion)
 {
+    // Vouchers taken into a deleted business would be reported as imported
+    // and then seen by nobody.
+    if (negocio.getStatus() == TNegocio::ESTATUS_INACTIVO)
+        return TAcceso::EmpresaEliminada;
     if (email.trimmed().isEmpty())
         return TAcceso::NoEsUsuario;
     const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
-    if (!usuario || !TUsuarionegocio::getByUsuarioAndNegocio(*usuario, negocio, conexion))
+    if (!usuario || usuario->getStatus() != 0)
+        return TAcceso::NoEsUsuario;
+    const std::unique_ptr<TUsuarionegocio> liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, negocio, conexion);
+    if (!liga || liga->getStatus() != 0)
         return TAcceso::NoEsUsuario;
     return esSuPassword(*usuario, password) ? TAcceso::Permitido : TAcceso::ContrasenaIncorrecta;
 }

@@ -33,14 +33,17 @@ int migraPasswordsAntiguos(const TConexionSesion& conexion);
 
 // Who may work in a business with an e-mail and a password.
 enum class TAcceso {
-    Permitido,           // a user of the business, and the password is its own
-    NoEsUsuario,         // no user with that e-mail, or one without a link to the business
-    ContrasenaIncorrecta // a user of the business, with another password
+    Permitido,            // a user of the business, and the password is its own
+    NoEsUsuario,          // no user with that e-mail, or one without an active link to the business
+    ContrasenaIncorrecta, // a user of the business, with another password
+    EmpresaEliminada      // the business was deleted (TNegocio::ESTATUS_INACTIVO): nobody works in it
 };
 
 // The one rule by which vouchers enter a business that already exists: the
-// e-mail must name a user linked to `negocio` in its database and the
-// password must be that user's. Raises what the database raises.
+// business must not be deleted, the e-mail must name an active user with an
+// active link to `negocio` in its database (status 0; deleting a business
+// sets the deleting user's and link's to 1) and the password must be that
+// user's. Raises what the database raises.
 TAcceso acceso(const TNegocio& negocio, const QString& email, const QString& password, const TConexionSesion& conexion);
 
 } // namespace Credenciales

@@ -74,6 +74,16 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
     TConexion resultado;
     resultado.rfc = rfc;
     resultado.razon = negocio->getNombre();
+    // Deleted on some workstation: registering it here would let its users
+    // in again.
+    if (acceso == Credenciales::TAcceso::EmpresaEliminada) {
+        Conexiones::cierra(conexion);
+        resultado.resultado = TResultado::SinNegocio;
+        resultado.texto =
+            QStringLiteral("La empresa %1 de la base de datos %2 se eliminó; ya no se puede entrar a ella.")
+                .arg(rfc, conexion.descripcion());
+        return resultado;
+    }
     if (acceso != Credenciales::TAcceso::Permitido) {
         Conexiones::cierra(conexion);
         resultado.resultado =

@@ -22,7 +22,7 @@ using namespace Constantes;
 
 namespace Ingreso {
 
-QStringList mensajes(TResultado resultado)
+QStringList mensajes(TResultado resultado, const QString& rfc)
 {
     switch (resultado) {
     case TResultado::Correcto:
@@ -50,6 +50,11 @@ QStringList mensajes(TResultado resultado)
         return {ERR_EMPRESA_NO_VALIDA, ERR_USUARIO_CONTRASEÑA_INCORRECTA};
     case TResultado::SinAcceso:
         return {ERR_USUARIO_ACCESO_EMPRESA};
+    case TResultado::EmpresaEliminada:
+        return {
+            rfc.isEmpty()
+                ? QStringLiteral("Esta empresa se eliminó de esta computadora; no se puede entrar a ella.")
+                : QStringLiteral("La empresa %1 se eliminó de esta computadora; no se puede entrar a ella.").arg(rfc)};
     }
     return {};
 }
@@ -154,11 +159,17 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
         return TResultado::EmpresaYUsuario;
     if (!negocio)
         return TResultado::EmpresaNoValida;
+    // Deleting a business keeps its database and its registry rows (only
+    // disabled), and the registry still finds them by RFC.
+    if (negocio->getStatus() == TNegocio::ESTATUS_INACTIVO)
+        return TResultado::EmpresaEliminada;
     if (!usuario)
         return TResultado::UsuarioIncorrecto;
 
+    // The deleting user and their link are left with status 1: neither lets
+    // anyone in any more.
     std::unique_ptr<TUsuarionegocio> liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *negocio, conexion);
-    if (!liga)
+    if (!liga || liga->getStatus() != 0 || usuario->getStatus() != 0)
         return TResultado::SinAcceso;
     // A password kept in an older form is checked that way this once and
     // rewritten as a hash before the session starts.
@@ -195,7 +206,7 @@ TResultado registrado(const QString& componente, const QString& email, const std
         registra(QStringLiteral("Ingreso correcto: ") + quien + QLatin1Char('.'));
     else
         registra(QStringLiteral("Ingreso rechazado (") + quien + QStringLiteral("): ") +
-                 mensajes(resultado).join(QStringLiteral(" / ")));
+                 mensajes(resultado, rfc).join(QStringLiteral(" / ")));
     return resultado;
 }
 

@@ -15,7 +15,7 @@ enum class TResultado {
     EmpresaNoValida,   // ERR_EMPRESA_NO_VALIDA; the entry was disabled
     UsuarioIncorrecto, // ERR_USUARIO_CONTRASEÑA_INCORRECTA (unknown user or wrong password)
     EmpresaYUsuario,   // both of the two above
-    SinAcceso,         // ERR_USUARIO_ACCESO_EMPRESA
+    SinAcceso,         // ERR_USUARIO_ACCESO_EMPRESA; also a user or link no longer active
     // The business's database server did not answer; the entry stays
     // enabled, for the server may only be off for now.
     ServidorSinRespuesta,
@@ -23,10 +23,14 @@ enum class TResultado {
     // key) and the business's folder holds no database of it; the entry stays
     // enabled, for it may still lead to a server.
     ConexionIlegible,
+    // The business was deleted (TNegocio::ESTATUS_INACTIVO); its database
+    // stays on disk, but nobody enters it.
+    EmpresaEliminada,
 };
 
-// The messages of a result, in the order they are shown.
-QStringList mensajes(TResultado resultado);
+// The messages of a result, in the order they are shown; `rfc`, when given,
+// names the business in those that speak of it.
+QStringList mensajes(TResultado resultado, const QString& rfc = {});
 
 // Signs in: `componente` is the chosen tile's name (the RFC with "&" as "_").
 // On success the session (Sistema::Conexion, Negocio, Usuario,

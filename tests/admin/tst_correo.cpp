@@ -37,6 +37,9 @@ namespace {
 
 const QString CORREO = u"dueno@escuela.mx"_s;
 const QString PASSWORD = u"Secreta#1"_s;
+// The business whose settings are saved, and another one.
+const QString RFC = u"H&E951128469"_s;
+const QString OTRO_RFC = NegocioPrueba::RFC_ESCUELA;
 
 TAjustes ajustes(const QString& servidor, TSeguridad seguridad, int puerto, const QString& cuenta = QString(),
                  const QString& password = QString(), const QString& remitente = QString())
@@ -76,8 +79,9 @@ class TstCorreo : public QObject {
 private slots:
     void init() { NegocioPrueba::limpiaSesion(); }
 
-    // What is saved reads back the same; the password is never in the file
-    // in clear, the file is its owner's only and everything else in it stays.
+    // What is saved reads back the same, as the business's own; the password
+    // is never in the file in clear, the file is its owner's only and
+    // everything else in it stays, the program-wide mail too.
     void guardaYLee_data()
     {
         QTest::addColumn<TAjustes>("guardados");
@@ -94,24 +98,28 @@ private slots:
         const TCarpetaPrograma programa;
         escribeIni(programa, "[Red]\ncatalogo=https://descargas.negocio.mx/CFDCAT.zip\n"
                              "[Correo]\ncertificadosCA=ca.pem\ncuenta=vieja\npassword=ViejaEnClaro\n");
-        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), guardados), QString());
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC, guardados), QString());
 
-        QCOMPARE(AjustesCorreo::lee(programa.ruta()), guardados);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), RFC), guardados);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), u" h&e951128469"_s), guardados);
         const QString archivo = programa.archivo(ARCHIVO_AJUSTES);
         QCOMPARE(TCarpetaPrograma::modo(archivo), 0600);
         const QByteArray contenido = TCarpetaPrograma::lee(archivo);
-        QVERIFY(!contenido.contains("ViejaEnClaro"));
         if (!guardados.password.isEmpty()) {
             QVERIFY(!contenido.contains(guardados.password.toUtf8()));
             QVERIFY(!programa.log().contains(guardados.password));
             const QSettings leido(archivo, QSettings::IniFormat);
-            QVERIFY(leido.value(TAjustesPrograma::CORREO_PASSWORD).toString().startsWith(u"v2:"_s));
+            QVERIFY(leido.value(TAjustesPrograma::claveCorreo(RFC, TAjustesPrograma::CORREO_PASSWORD))
+                        .toString()
+                        .startsWith(u"v2:"_s));
         }
         const TAjustesPrograma ini(programa.ruta());
         QCOMPARE(ini.urlCatalogo(), u"https://descargas.negocio.mx/CFDCAT.zip"_s);
         QCOMPARE(ini.certificadosCorreo(), programa.archivo(u"ca.pem"_s));
-        QCOMPARE(ini.tlsRequeridoCorreo(), guardados.seguridad == TSeguridad::Starttls);
-        QVERIFY(AjustesCorreo::configurado(programa.ruta()));
+        QCOMPARE(ini.tlsRequeridoCorreo(RFC), guardados.seguridad == TSeguridad::Starttls);
+        QVERIFY(AjustesCorreo::configurado(programa.ruta(), RFC));
+        QCOMPARE(AjustesCorreo::lee(programa.ruta()).cuenta, u"vieja"_s);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), OTRO_RFC).cuenta, u"vieja"_s);
     }
 
     // A folder the program may not write in keeps its file as it was, and
@@ -125,15 +133,17 @@ private slots:
         if (!comoUsuario.efectivo())
             QSKIP("El superusuario no pudo dejar sus privilegios.");
         QVERIFY(QFile::setPermissions(programa.ruta(), QFile::ReadOwner | QFile::ExeOwner));
-        const QString error = AjustesCorreo::guarda(programa.ruta(), ajustes(u"otro.x.mx"_s, TSeguridad::Ninguna, 25));
+        const QString error =
+            AjustesCorreo::guarda(programa.ruta(), RFC, ajustes(u"otro.x.mx"_s, TSeguridad::Ninguna, 25));
         QVERIFY(QFile::setPermissions(programa.ruta(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(error, ERR_GUARDAR);
         QCOMPARE(TCarpetaPrograma::lee(programa.archivo(ARCHIVO_AJUSTES)), antes);
-        QCOMPARE(AjustesCorreo::lee(programa.ruta()).servidor, u"mail.x.mx"_s);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), RFC).servidor, u"mail.x.mx"_s);
     }
 
     // Files written by hand before the window existed read as they always
-    // sent: the address's scheme and port win.
+    // sent: the address's scheme and port win. They serve every business
+    // without settings of its own.
     void archivosAnteriores_data()
     {
         QTest::addColumn<QByteArray>("ini");
@@ -164,7 +174,8 @@ private slots:
         const TCarpetaPrograma programa;
         escribeIni(programa, "[Correo]\n" + ini);
         QCOMPARE(AjustesCorreo::lee(programa.ruta()), leidos);
-        QCOMPARE(AjustesCorreo::configurado(programa.ruta()), configurado);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), RFC), leidos);
+        QCOMPARE(AjustesCorreo::configurado(programa.ruta(), RFC), configurado);
     }
 
     void faltantes_data()
@@ -189,7 +200,7 @@ private slots:
         QCOMPARE(encontrados, campos);
         // Nothing is written while something is wanting.
         const TCarpetaPrograma programa;
-        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), revisados).isEmpty(), campos.isEmpty());
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC, revisados).isEmpty(), campos.isEmpty());
         QCOMPARE(QFile::exists(programa.archivo(ARCHIVO_AJUSTES)), campos.isEmpty());
     }
 
@@ -235,7 +246,7 @@ private slots:
             smtp.reset();
 
         TColaRespuestas respuestas;
-        TAjustesCorreoFrm w(programa.ruta(), CORREO);
+        TAjustesCorreoFrm w(programa.ruta(), RFC, CORREO);
         w.show();
         llena(w, a);
         auto* destino = pieza<QLineEdit>(w, "EdCorreoPrueba");
@@ -252,7 +263,7 @@ private slots:
         if (!a.password.isEmpty())
             QVERIFY(!programa.log().contains(a.password));
         // Trying saves nothing.
-        QVERIFY(!AjustesCorreo::lee(programa.ruta()).completos());
+        QVERIFY(!AjustesCorreo::lee(programa.ruta(), RFC).completos());
         if (falla.isEmpty()) {
             QCOMPARE(correos(buzon.path()), QStringList{u"1.eml"_s});
             const QByteArray recibido = TCarpetaPrograma::lee(buzon.filePath(u"1.eml"_s));
@@ -273,7 +284,7 @@ private slots:
         const TAjustes a =
             ajustes(u"smtp.negocio.mx"_s, TSeguridad::Starttls, 587, u"avisos@negocio.mx"_s, u"Clave#1"_s);
         {
-            TAjustesCorreoFrm w(programa.ruta(), CORREO);
+            TAjustesCorreoFrm w(programa.ruta(), RFC, CORREO);
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             // Reading order, then the buttons; the settings open on the server.
@@ -306,9 +317,9 @@ private slots:
             QCOMPARE(respuestas.textos(), QStringList{AJUSTES_GUARDADOS});
             QCOMPARE(w.result(), int(QDialog::Accepted));
         }
-        QCOMPARE(AjustesCorreo::lee(programa.ruta()), a);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), RFC), a);
 
-        TAjustesCorreoFrm otra(programa.ruta(), CORREO);
+        TAjustesCorreoFrm otra(programa.ruta(), RFC, CORREO);
         otra.show();
         auto* password = pieza<QLineEdit>(otra, "EdPassword");
         QCOMPARE(password->text(), QString());
@@ -320,27 +331,46 @@ private slots:
         QTest::keyClick(&otra, Qt::Key_Escape);
         QVERIFY(!otra.isVisible());
         QCOMPARE(otra.result(), int(QDialog::Rejected));
-        QCOMPARE(AjustesCorreo::lee(programa.ruta()), a);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), RFC), a);
 
         respuestas.limpia();
-        TAjustesCorreoFrm tercera(programa.ruta(), CORREO);
+        TAjustesCorreoFrm tercera(programa.ruta(), RFC, CORREO);
         tercera.show();
         pieza<QLineEdit>(tercera, "EdRemitente")->setText(u"Avisos <avisos@negocio.mx>"_s);
         QTest::mouseClick(pieza<QPushButton>(tercera, "BtGuardar"), Qt::LeftButton);
         QCOMPARE(respuestas.textos(), QStringList{AJUSTES_GUARDADOS});
-        QCOMPARE(AjustesCorreo::lee(programa.ruta()).password, a.password);
+        QCOMPARE(AjustesCorreo::lee(programa.ruta(), RFC).password, a.password);
+        QVERIFY(!AjustesCorreo::lee(programa.ruta(), OTRO_RFC).completos());
+
+        // Another business opens on the program-wide settings, but their
+        // password stays the deployment's: it has to be typed to be saved.
+        escribeIni(programa, "[Correo]\nservidor=smtp.general.mx\ncuenta=general@negocio.mx\npassword=DelDespliegue\n");
+        respuestas.limpia();
+        TAjustesCorreoFrm cuarta(programa.ruta(), OTRO_RFC, CORREO);
+        cuarta.show();
+        QCOMPARE(pieza<QLineEdit>(cuarta, "EdServidor")->text(), u"smtp.general.mx"_s);
+        QCOMPARE(pieza<QLineEdit>(cuarta, "EdPassword")->placeholderText(), QString());
+        QTest::mouseClick(pieza<QPushButton>(cuarta, "BtGuardar"), Qt::LeftButton);
+        QCOMPARE(respuestas.textos(), QStringList{MENSAJE_ERROR + FALTA_PASSWORD});
+        QVERIFY(!AjustesCorreo::propios(programa.ruta(), OTRO_RFC));
     }
 
-    // The recovery page says so before the user tries, until the mail is set.
+    // The recovery page says so before the user tries, until the mail of
+    // its business is set.
     void paginaRecuperacion()
     {
         const TCarpetaPrograma programa;
         TPaginaRecuperacion pagina;
-        pagina.inicia(NegocioPrueba::RFC_ESCUELA, CORREO);
+        pagina.inicia(OTRO_RFC, CORREO);
         auto* nota = pieza<QLabel>(pagina, "TxNotaEnvio");
         QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
-        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), ajustes(u"smtp.x.mx"_s, TSeguridad::Ninguna, 25)), QString());
-        pagina.inicia(NegocioPrueba::RFC_ESCUELA, CORREO);
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC, ajustes(u"smtp.x.mx"_s, TSeguridad::Ninguna, 25)),
+                 QString());
+        pagina.inicia(OTRO_RFC, CORREO);
+        QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), OTRO_RFC, ajustes(u"smtp.x.mx"_s, TSeguridad::Ninguna, 25)),
+                 QString());
+        pagina.inicia(OTRO_RFC, CORREO);
         QVERIFY(nota->text() != ERR_CORREO_SIN_CONFIGURAR);
     }
 

@@ -67,9 +67,10 @@ private slots:
         ajustes.puerto = smtp.puerto();
         ajustes.cuenta = u"avisos@negocio.mx"_s;
         ajustes.password = PASSWORD_CORREO;
-        QCOMPARE(AjustesCorreo::guarda(entorno.carpeta.ruta(), ajustes), QString());
-        const QString falla = AjustesCorreo::envia(entorno.carpeta.ruta(), AjustesCorreo::lee(entorno.carpeta.ruta()),
-                                                   AjustesCorreo::mensajePrueba(email, u"avisos@negocio.mx"_s));
+        QCOMPARE(AjustesCorreo::guarda(entorno.carpeta.ruta(), rfc, ajustes), QString());
+        const QString falla =
+            AjustesCorreo::envia(entorno.carpeta.ruta(), AjustesCorreo::lee(entorno.carpeta.ruta(), rfc),
+                                 AjustesCorreo::mensajePrueba(email, u"avisos@negocio.mx"_s));
         QVERIFY2(!falla.isEmpty(), "el servidor debía rechazar la contraseña");
         NegocioPrueba::limpiaSesion();
         Ingreso::olvidaSesion();

@@ -29,6 +29,9 @@ using Recuperacion::TResultado;
 namespace {
 
 const QString RFC = u"EKU9003173C9"_s;
+// Another business, as its tile names it and as its session does.
+const QString COMPONENTE_OTRO = u"H_E951128469"_s;
+const QString RFC_OTRO = u"H&E951128469"_s;
 const QString EMAIL = u"dueno@escuela.mx"_s;
 const QString OTRO = u"otro@escuela.mx"_s;
 const QString VIEJA = u"Vieja#1"_s;
@@ -94,7 +97,7 @@ public:
     // none came.
     QString pide(const QString& email)
     {
-        if (!Recuperacion::enviaClave(email))
+        if (!Recuperacion::enviaClave(RFC, email))
             return {};
         ++m_enviados;
         return claveDelCorreo(leeCorreo(m_carpeta.filePath(u"%1.eml"_s.arg(m_enviados))).html);
@@ -381,13 +384,13 @@ private slots:
             correo.seguridad = tls ? AjustesCorreo::TSeguridad::Starttls : AjustesCorreo::TSeguridad::Ninguna;
             correo.cuenta = valores.value(u"Correo/cuenta"_s);
             correo.password = valores.value(u"Correo/password"_s);
-            QCOMPARE(AjustesCorreo::guarda(programa.ruta(), correo), QString());
+            QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC, correo), QString());
         } else {
             ajustes(programa, valores);
         }
 
         TColaRespuestas respuestas;
-        QVERIFY2(Recuperacion::enviaClave(u" "_s + EMAIL + u" "_s), qPrintable(respuestas.textos().join(u'\n')));
+        QVERIFY2(Recuperacion::enviaClave(RFC, u" "_s + EMAIL + u" "_s), qPrintable(respuestas.textos().join(u'\n')));
         QCOMPARE(respuestas.textos(), QStringList{});
         QCOMPARE(QDir(buzon.path()).entryList({u"*.eml"_s}, QDir::Files, QDir::Name), QStringList{u"1.eml"_s});
         const TCorreoRecibido correo = leeCorreo(buzon.filePath(u"1.eml"_s));
@@ -412,6 +415,47 @@ private slots:
         const QString forma = Recuperacion::formaClave(clave);
         for (const QString& parte : {clave, forma, Signerutils::Signer().hash(forma), clave.left(9)})
             QVERIFY2(!log.contains(parte, Qt::CaseInsensitive), qPrintable(log));
+    }
+
+    // Each business's key goes by its own mail: never by the settings
+    // another business's administrator saved; by the program-wide ones
+    // while it has none of its own.
+    void correoDeCadaNegocio_data()
+    {
+        QTest::addColumn<bool>("propios");
+        QTest::newRow("sin los suyos") << false;
+        QTest::newRow("con los suyos") << true;
+    }
+    void correoDeCadaNegocio()
+    {
+        QFETCH(bool, propios);
+        const TProgramaConRegistro programa;
+        QTemporaryDir general, deOtro, suyo;
+        const TServidorPrueba smtpGeneral(u"servidor_smtp.py"_s, {u"--carpeta"_s, general.path()});
+        const TServidorPrueba smtpOtro(u"servidor_smtp.py"_s, {u"--carpeta"_s, deOtro.path()});
+        const TServidorPrueba smtpSuyo(u"servidor_smtp.py"_s, {u"--carpeta"_s, suyo.path()});
+        for (const TServidorPrueba* smtp : {&smtpGeneral, &smtpOtro, &smtpSuyo})
+            QVERIFY2(smtp->puerto() > 0, qPrintable(smtp->error()));
+        ajustes(programa,
+                {{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/puerto"_s, QString::number(smtpGeneral.puerto())}});
+        AjustesCorreo::TAjustes correo;
+        correo.servidor = u"127.0.0.1"_s;
+        correo.puerto = smtpOtro.puerto();
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC_OTRO, correo), QString());
+        if (propios) {
+            correo.puerto = smtpSuyo.puerto();
+            QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC, correo), QString());
+        }
+
+        TColaRespuestas respuestas;
+        QVERIFY2(Recuperacion::enviaClave(RFC, EMAIL), qPrintable(respuestas.textos().join(u'\n')));
+        const auto recibidos = [](const QTemporaryDir& buzon) {
+            return QDir(buzon.path()).entryList({u"*.eml"_s}, QDir::Files);
+        };
+        QCOMPARE(recibidos(deOtro), QStringList{});
+        QCOMPARE(recibidos(propios ? suyo : general), QStringList{u"1.eml"_s});
+        QVERIFY(Recuperacion::enviaClave(COMPONENTE_OTRO, EMAIL));
+        QCOMPARE(recibidos(deOtro), QStringList{u"1.eml"_s});
     }
 
     void correoNoEnviado_data()
@@ -446,7 +490,7 @@ private slots:
         ajustes(programa, valores);
 
         TColaRespuestas respuestas;
-        QVERIFY(!Recuperacion::enviaClave(EMAIL));
+        QVERIFY(!Recuperacion::enviaClave(RFC, EMAIL));
         // In plain words: neither the server's address nor the mail library's texts.
         QCOMPARE(respuestas.textos(), QStringList{ERR_CORREO_ENVIO + motivo});
         QCOMPARE(QDir(buzon.path()).entryList({u"*.eml"_s}, QDir::Files, QDir::Name), QStringList{});
@@ -458,14 +502,14 @@ private slots:
     {
         const TCarpetaPrograma programa;
         TColaRespuestas respuestas;
-        QVERIFY(!Recuperacion::correoConfigurado());
-        QVERIFY(!Recuperacion::enviaClave(EMAIL));
+        QVERIFY(!Recuperacion::correoConfigurado(RFC));
+        QVERIFY(!Recuperacion::enviaClave(RFC, EMAIL));
         QCOMPARE(respuestas.textos(), QStringList{ERR_CORREO_SIN_CONFIGURAR});
         QVERIFY(!ERR_CORREO_SIN_CONFIGURAR.contains(ARCHIVO_AJUSTES));
         ajustes(programa, {{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/cuenta"_s, u"avisos"_s}});
         respuestas.limpia();
-        QVERIFY(!Recuperacion::correoConfigurado());
-        QVERIFY(!Recuperacion::enviaClave(EMAIL));
+        QVERIFY(!Recuperacion::correoConfigurado(RFC));
+        QVERIFY(!Recuperacion::enviaClave(RFC, EMAIL));
         QCOMPARE(respuestas.textos(), QStringList{ERR_CORREO_SIN_CONFIGURAR});
     }
 

@@ -1,6 +1,7 @@
 #include "AjustesCorreo.h"
 
 #include "Constantes.h"
+#include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Secretos.h"
@@ -32,6 +33,16 @@ QString direccion(const TAjustes& ajustes)
     if (ajustes.puerto > 0)
         url += QLatin1Char(':') + QString::number(ajustes.puerto);
     return url;
+}
+
+// One spelling of an RFC for the settings' group.
+QString rfcComparable(const QString& rfc)
+{
+    QString limpio;
+    for (const QChar c : rfc)
+        if (!c.isSpace())
+            limpio += c;
+    return limpio.toUpper();
 }
 
 // "Name <a@b.mx>" or "a@b.mx".
@@ -68,12 +79,15 @@ bool TAjustes::completos() const
     return !servidor.isEmpty() && (cuenta.isEmpty() || !password.isEmpty());
 }
 
-TAjustes lee(const QString& carpetaPrograma)
+namespace {
+
+// The settings of one group: the program-wide one when `rfc` is empty.
+TAjustes leeGrupo(const QString& carpetaPrograma, const QString& rfc)
 {
     const TAjustesPrograma ini(carpetaPrograma);
     TAjustes ajustes;
-    ajustes.seguridad = ini.tlsRequeridoCorreo() ? TSeguridad::Starttls : TSeguridad::Ninguna;
-    QString servidor = ini.servidorCorreo();
+    ajustes.seguridad = ini.tlsRequeridoCorreo(rfc) ? TSeguridad::Starttls : TSeguridad::Ninguna;
+    QString servidor = ini.servidorCorreo(rfc);
     const qsizetype esquema = servidor.indexOf(QStringLiteral("://"));
     if (esquema >= 0) {
         if (servidor.left(esquema).compare(SMTPS, Qt::CaseInsensitive) == 0)
@@ -89,11 +103,29 @@ TAjustes lee(const QString& carpetaPrograma)
         servidor = servidor.section(QLatin1Char(':'), 0, 0);
     }
     ajustes.servidor = servidor.trimmed();
-    ajustes.puerto = puertoDireccion > 0 && puertoDireccion < 65536 ? puertoDireccion : ini.puertoCorreo();
-    ajustes.cuenta = ini.cuentaCorreo();
-    ajustes.password = ini.passwordCorreo();
-    ajustes.remitente = ini.remitenteCorreo();
+    ajustes.puerto = puertoDireccion > 0 && puertoDireccion < 65536 ? puertoDireccion : ini.puertoCorreo(rfc);
+    ajustes.cuenta = ini.cuentaCorreo(rfc);
+    ajustes.password = ini.passwordCorreo(rfc);
+    ajustes.remitente = ini.remitenteCorreo(rfc);
     return ajustes;
+}
+
+} // namespace
+
+TAjustes lee(const QString& carpetaPrograma)
+{
+    return leeGrupo(carpetaPrograma, QString());
+}
+
+bool propios(const QString& carpetaPrograma, const QString& rfc)
+{
+    const QString comparable = rfcComparable(rfc);
+    return !comparable.isEmpty() && !TAjustesPrograma(carpetaPrograma).servidorCorreo(comparable).isEmpty();
+}
+
+TAjustes lee(const QString& carpetaPrograma, const QString& rfc)
+{
+    return leeGrupo(carpetaPrograma, propios(carpetaPrograma, rfc) ? rfcComparable(rfc) : QString());
 }
 
 QList<TFalta> faltantes(const TAjustes& ajustes)
@@ -119,10 +151,19 @@ QString revisa(const TAjustes& ajustes)
     return textos.isEmpty() ? QString() : MENSAJE_ERROR + textos.join(SALTO);
 }
 
-QString guarda(const QString& carpetaPrograma, const TAjustes& ajustes)
+QString guarda(const QString& carpetaPrograma, const QString& rfc, const TAjustes& ajustes)
 {
     if (const QString falta = revisa(ajustes); !falta.isEmpty())
         return falta;
+    const QString grupo = rfcComparable(rfc);
+    // Never the program-wide group: that would set the mail of every other
+    // business.
+    if (grupo.isEmpty()) {
+        Logmanager::Log(QStringLiteral("No se guardó la configuración del correo: no hay una empresa abierta"), 1,
+                        carpetaPrograma);
+        return ERR_GUARDAR;
+    }
+    const auto clave = [&grupo](const QString& nombre) { return TAjustesPrograma::claveCorreo(grupo, nombre); };
     const QString servidor = ajustes.servidor.trimmed();
     const QString cuenta = valorOQuita(ajustes.cuenta);
     try {
@@ -133,33 +174,40 @@ QString guarda(const QString& carpetaPrograma, const TAjustes& ajustes)
                                      : Secretos::cifraLocal(ajustes.password, carpetaPrograma);
         TAjustesPrograma(carpetaPrograma)
             .escribe({
-                {TAjustesPrograma::CORREO_SERVIDOR,
+                {clave(TAjustesPrograma::CORREO_SERVIDOR),
                  ajustes.seguridad == TSeguridad::SslTls ? SMTPS + QStringLiteral("://") + servidor : servidor},
-                {TAjustesPrograma::CORREO_PUERTO, ajustes.puerto > 0 ? QString::number(ajustes.puerto) : QString()},
-                {TAjustesPrograma::CORREO_TLS,
+                {clave(TAjustesPrograma::CORREO_PUERTO),
+                 ajustes.puerto > 0 ? QString::number(ajustes.puerto) : QString()},
+                {clave(TAjustesPrograma::CORREO_TLS),
                  ajustes.seguridad == TSeguridad::Starttls ? TAjustesPrograma::TLS_REQUERIDO : QString()},
-                {TAjustesPrograma::CORREO_CUENTA, cuenta},
-                {TAjustesPrograma::CORREO_PASSWORD, password},
-                {TAjustesPrograma::CORREO_REMITENTE, valorOQuita(ajustes.remitente)},
+                {clave(TAjustesPrograma::CORREO_CUENTA), cuenta},
+                {clave(TAjustesPrograma::CORREO_PASSWORD), password},
+                {clave(TAjustesPrograma::CORREO_REMITENTE), valorOQuita(ajustes.remitente)},
             });
     } catch (const EVelkor& e) {
         Logmanager::Log(Errores::describe(e), 1, carpetaPrograma);
         return ERR_GUARDAR;
     }
-    Logmanager::Log(QStringLiteral("Se guardó la configuración del correo (servidor %1, %2)")
-                        .arg(servidor, nombresSeguridad().value(static_cast<int>(ajustes.seguridad))),
+    Logmanager::Log(QStringLiteral("Se guardó la configuración del correo de %1 (servidor %2, %3)")
+                        .arg(grupo, servidor, nombresSeguridad().value(static_cast<int>(ajustes.seguridad))),
                     1, carpetaPrograma);
     return {};
 }
 
-bool configurado(const QString& carpetaPrograma)
+bool configurado(const QString& carpetaPrograma, const QString& rfc)
 {
-    return lee(carpetaPrograma).completos();
+    return lee(carpetaPrograma, rfc).completos();
+}
+
+QString rfcSesion()
+{
+    const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio ? Sistema::Negocio->getDatosfiscales() : nullptr;
+    return fiscales ? rfcComparable(fiscales->getRfc()) : QString();
 }
 
 bool puedeConfigurar()
 {
-    return Sistema::getPermiso(CODIGO_PERMISOS);
+    return !rfcSesion().isEmpty() && Sistema::getPermiso(CODIGO_PERMISOS);
 }
 
 QString explicaFalla(const Signerutils::ECorreo& error)

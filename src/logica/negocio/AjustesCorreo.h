@@ -5,10 +5,14 @@
 #include <QString>
 #include <QStringList>
 
-// The outgoing mail server of this computer, as the administrator sets it in
-// "Configurar correo": kept in the program folder's settings (the mail group
-// of TAjustesPrograma), read by the password recovery and by the window's
-// test. Older settings files written by hand read the same way.
+// The outgoing mail server of each business, as its administrator sets it in
+// "Configurar correo": kept in the program folder's settings, in a mail group
+// of the business's own (TAjustesPrograma), read by the password recovery of
+// that business and by the window's test. A business without one sends
+// through the program-wide [Correo] group a deployment may write by hand
+// (and older versions saved), which the program itself no longer writes:
+// the mail that carries a business's recovery keys answers to that
+// business's administrators only.
 namespace AjustesCorreo {
 
 // What the user reads about the mail settings and their sendings.
@@ -68,13 +72,19 @@ struct TAjustes {
     bool operator==(const TAjustes&) const = default;
 };
 
-// The settings of the program folder. A server written as an address
-// ("smtps://host:465", "host:587") gives its host, security and port.
+// The program-wide settings of the program folder. A server written as an
+// address ("smtps://host:465", "host:587") gives its host, security and port.
 TAjustes lee(const QString& carpetaPrograma);
-// Saves the settings in the program folder, the password enciphered and
-// every other setting kept. Empty when saved; otherwise why not, for the
+// The settings the business `rfc` sends with: its own when it has them
+// (propios), otherwise the program-wide ones. The RFC's letter case and
+// blanks do not count.
+TAjustes lee(const QString& carpetaPrograma, const QString& rfc);
+// Whether the business `rfc` has settings of its own.
+bool propios(const QString& carpetaPrograma, const QString& rfc);
+// Saves the settings as the business `rfc`'s own, the password enciphered
+// and every other setting kept. Empty when saved; otherwise why not, for the
 // user (the details go to the log).
-QString guarda(const QString& carpetaPrograma, const TAjustes& ajustes);
+QString guarda(const QString& carpetaPrograma, const QString& rfc, const TAjustes& ajustes);
 // What keeps the settings from being saved or tried: the field and why.
 struct TFalta {
     enum TCampo { Servidor, Password, Remitente };
@@ -86,10 +96,14 @@ QList<TFalta> faltantes(const TAjustes& ajustes);
 // empty when nothing is wanting.
 QString revisa(const TAjustes& ajustes);
 
-// Whether mail is set on this computer (lee(...).completos()).
-bool configurado(const QString& carpetaPrograma);
-// Whether the signed-in user may change the mail settings: they hold the
-// right to administer users and permissions (CODIGO_PERMISOS).
+// Whether the business `rfc` can send mail (lee(...).completos()).
+bool configurado(const QString& carpetaPrograma, const QString& rfc);
+// The RFC of the business open in the session, whose settings the window
+// saves; empty without one.
+QString rfcSesion();
+// Whether the signed-in user may change the mail settings of the business
+// open: they hold there the right to administer users and permissions
+// (CODIGO_PERMISOS).
 bool puedeConfigurar();
 
 // What a failed delivery means for the user, in plain words without the

@@ -18,6 +18,7 @@ namespace {
 const QString RED_CATALOGO = QStringLiteral("Red/catalogo");
 const QString RED_ACTUALIZACIONES = QStringLiteral("Red/actualizaciones");
 const QString RED_CERTIFICADOS = QStringLiteral("Red/certificadosCA");
+const QString GRUPO_CORREO = QStringLiteral("Correo");
 } // namespace
 
 const QString TAjustesPrograma::CORREO_SERVIDOR = QStringLiteral("Correo/servidor");
@@ -33,6 +34,23 @@ TAjustesPrograma::TAjustesPrograma(const QString& carpetaPrograma) : m_carpeta(c
 {
     if (!m_carpeta.isEmpty() && !m_carpeta.endsWith(QLatin1Char('/')))
         m_carpeta += QLatin1Char('/');
+}
+
+QString TAjustesPrograma::claveCorreo(const QString& rfc, const QString& clave)
+{
+    if (rfc.isEmpty())
+        return clave;
+    // Only letters, digits and "&" go into the group's name as they are: a
+    // slash or a blank in a business's RFC (one taken from a voucher, say)
+    // must not lead to another group.
+    QString grupo = GRUPO_CORREO + QLatin1Char('.');
+    for (const QChar c : rfc) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('&'))
+            grupo += c;
+        else
+            grupo += QString::fromLatin1(QString(c).toUtf8().toPercentEncoding());
+    }
+    return grupo + clave.mid(GRUPO_CORREO.size());
 }
 
 QString TAjustesPrograma::archivo() const
@@ -109,26 +127,27 @@ QString TAjustesPrograma::certificadosRed() const
 {
     return ruta(RED_CERTIFICADOS);
 }
-QString TAjustesPrograma::servidorCorreo() const
+QString TAjustesPrograma::servidorCorreo(const QString& rfc) const
 {
-    return valor(CORREO_SERVIDOR);
+    return valor(claveCorreo(rfc, CORREO_SERVIDOR));
 }
 
-int TAjustesPrograma::puertoCorreo() const
+int TAjustesPrograma::puertoCorreo(const QString& rfc) const
 {
     bool correcto = false;
-    const int puerto = valor(CORREO_PUERTO).toInt(&correcto);
+    const int puerto = valor(claveCorreo(rfc, CORREO_PUERTO)).toInt(&correcto);
     return correcto && puerto > 0 && puerto < 65536 ? puerto : 0;
 }
 
-QString TAjustesPrograma::cuentaCorreo() const
+QString TAjustesPrograma::cuentaCorreo(const QString& rfc) const
 {
-    return valor(CORREO_CUENTA);
+    return valor(claveCorreo(rfc, CORREO_CUENTA));
 }
 
-QString TAjustesPrograma::passwordCorreo() const
+QString TAjustesPrograma::passwordCorreo(const QString& rfc) const
 {
-    const QString texto = valor(CORREO_PASSWORD);
+    const QString clave = claveCorreo(rfc, CORREO_PASSWORD);
+    const QString texto = valor(clave);
     if (texto.isEmpty())
         return texto;
     QString password = texto;
@@ -146,7 +165,7 @@ QString TAjustesPrograma::passwordCorreo() const
     // under this installation's key now that it has been read. When the file
     // cannot be written it is tried again at the next reading.
     try {
-        escribe({{CORREO_PASSWORD, Secretos::cifraLocal(password, m_carpeta)}});
+        escribe({{clave, Secretos::cifraLocal(password, m_carpeta)}});
     } catch (const std::exception& e) {
         Logmanager::Log(QStringLiteral("No se pudo volver a cifrar la contraseña del correo: ") + Errores::describe(e),
                         1, m_carpeta);
@@ -154,14 +173,14 @@ QString TAjustesPrograma::passwordCorreo() const
     return password;
 }
 
-QString TAjustesPrograma::remitenteCorreo() const
+QString TAjustesPrograma::remitenteCorreo(const QString& rfc) const
 {
-    return valor(CORREO_REMITENTE);
+    return valor(claveCorreo(rfc, CORREO_REMITENTE));
 }
 
-bool TAjustesPrograma::tlsRequeridoCorreo() const
+bool TAjustesPrograma::tlsRequeridoCorreo(const QString& rfc) const
 {
-    return valor(CORREO_TLS).compare(TLS_REQUERIDO, Qt::CaseInsensitive) == 0;
+    return valor(claveCorreo(rfc, CORREO_TLS)).compare(TLS_REQUERIDO, Qt::CaseInsensitive) == 0;
 }
 
 QString TAjustesPrograma::certificadosCorreo() const

@@ -25,9 +25,14 @@
 //   certificadosCA=ca.pem                 authorities trusted for the mail
 //                                         server (instead of the system's)
 //
-// Relative file names are taken from the program folder. The mail group is
-// also written by the program ("Configurar correo", AjustesCorreo), with the
-// password always enciphered.
+//   [Correo.EKU9003173C9]                 the same mail keys (but certificadosCA)
+//   servidor=...                          for the business of that RFC, written
+//                                         by "Configurar correo" (AjustesCorreo)
+//                                         with the password always enciphered
+//
+// Relative file names are taken from the program folder. The program no
+// longer writes the [Correo] group: a deployment may still write it by hand,
+// and it serves every business that has no group of its own.
 class TAjustesPrograma {
 public:
     // Keys of the mail group, as QSettings names them ("Correo/servidor").
@@ -43,19 +48,27 @@ public:
 
     explicit TAjustesPrograma(const QString& carpetaPrograma);
 
+    // The key `clave` (one of the CORREO_ keys) of the mail group of the
+    // business `rfc`, as the caller wrote the RFC; `clave` itself when `rfc`
+    // is empty.
+    static QString claveCorreo(const QString& rfc, const QString& clave);
+
     QString archivo() const;
 
     QString urlCatalogo() const;
     QString urlActualizaciones() const;
     QString certificadosRed() const;
 
-    QString servidorCorreo() const;
-    int puertoCorreo() const;
-    QString cuentaCorreo() const;
+    // The mail keys of the business `rfc`'s own group, or of the [Correo]
+    // group when `rfc` is empty; they never mix.
+    QString servidorCorreo(const QString& rfc) const;
+    int puertoCorreo(const QString& rfc) const;
+    QString cuentaCorreo(const QString& rfc) const;
     // Deciphered when it was stored enciphered.
-    QString passwordCorreo() const;
-    QString remitenteCorreo() const;
-    bool tlsRequeridoCorreo() const;
+    QString passwordCorreo(const QString& rfc) const;
+    QString remitenteCorreo(const QString& rfc) const;
+    bool tlsRequeridoCorreo(const QString& rfc) const;
+    // Always the [Correo] one: the authorities are the deployment's.
     QString certificadosCorreo() const;
 
     // Sets each key to its text, or removes it when the text is null; every

@@ -47,6 +47,13 @@ QString correoComparable(const QString& email)
     return email.trimmed().toLower();
 }
 
+// The RFC of a tile's name.
+QString rfcDe(const QString& componente)
+{
+    QString rfc = componente;
+    return rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
+}
+
 // The key is random and long, so a plain hash keeps it from whoever reads
 // the registry: there is nothing to try against it.
 QString huella(const QString& forma)
@@ -185,20 +192,22 @@ TMarcaCorreo marcaCorreo()
     return {Utils::getMailHTML(Sistema::exePath), Utils::getMarcaMail(Sistema::exePath)};
 }
 
-bool enviaClave(const QString& email)
+bool enviaClave(const QString& componente, const QString& email)
 {
-    return enviaClave(email, marcaCorreo());
+    return enviaClave(componente, email, marcaCorreo());
 }
 
-bool correoConfigurado()
+bool correoConfigurado(const QString& componente)
 {
-    return AjustesCorreo::configurado(Sistema::exePath);
+    return AjustesCorreo::configurado(Sistema::exePath, rfcDe(componente));
 }
 
-bool enviaClave(const QString& email, const TMarcaCorreo& marca)
+bool enviaClave(const QString& componente, const QString& email, const TMarcaCorreo& marca)
 {
     const QString destinatario = email.trimmed();
-    const AjustesCorreo::TAjustes ajustes = AjustesCorreo::lee(Sistema::exePath);
+    // The business's own mail: the administrators of another business, who
+    // set theirs, never see the keys of this one.
+    const AjustesCorreo::TAjustes ajustes = AjustesCorreo::lee(Sistema::exePath, rfcDe(componente));
     if (!ajustes.completos() || (ajustes.remitente.isEmpty() && marca.remitente.isEmpty())) {
         Utils::mensaje(ERR_CORREO_SIN_CONFIGURAR, MSG_WARNING);
         return false;
@@ -254,8 +263,7 @@ TResultado guardaPassword(const QString& componente, const QString& email, const
         Utils::mensaje(ERR_CONTRASENA, MSG_WARNING);
         return TResultado::ContrasenaDistinta;
     }
-    QString rfc = componente;
-    rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
+    const QString rfc = rfcDe(componente);
     const QStringList detalle = registroLocal().getEmpresaDetalle(rfc);
     TConexionSesion conexion;
     bool existe = false;

@@ -9,8 +9,9 @@
 // computer, whatever the e-mail, no key is checked until those minutes have
 // passed. Every operation shows its own messages (Utils::mensaje).
 //
-// The recovery page drives it: "Enviar Clave" calls enviaClave with the
-// page's e-mail; "Ingresar" calls validaClave and enables "Guardar" when it
+// The recovery page drives it for the business of the chosen tile
+// (`componente`: its RFC with "&" as "_"): "Enviar Clave" calls enviaClave
+// with the page's e-mail; "Ingresar" calls validaClave and enables "Guardar" when it
 // returns true; "Guardar" calls guardaPassword and goes back to the sign-in
 // page when it returns Correcto.
 namespace Recuperacion {
@@ -45,16 +46,17 @@ QString textoEspera(int minutos);
 // EMAIL_CLAVE_RECUPERACION, the key and, on a line of its own, textoVigencia.
 QString cuerpoCorreo(const QString& plantilla, const QString& clave);
 
-// Whether this computer can mail a key: its administrator has set the mail
-// ("Configurar correo", AjustesCorreo).
-bool correoConfigurado();
+// Whether a key can be mailed for the business `componente`: its
+// administrator has set its mail ("Configurar correo"), or the deployment
+// the program-wide one (AjustesCorreo).
+bool correoConfigurado(const QString& componente);
 
 // Keeps a new key for `email`, voiding the ones sent before, and mails it
-// through the computer's mail settings (AjustesCorreo), the body being the
-// resource package's template. True when the server took the mail;
-// otherwise shows ERR_CORREO_SIN_CONFIGURAR while the mail is not set, or
-// why the key was not sent.
-bool enviaClave(const QString& email);
+// through the mail settings of the business `componente` (AjustesCorreo),
+// the body being the resource package's template. True when the server took
+// the mail; otherwise shows ERR_CORREO_SIN_CONFIGURAR while the mail is not
+// set, or why the key was not sent.
+bool enviaClave(const QString& componente, const QString& email);
 
 // What the mail takes from the resource package: its template and the
 // brand's sender. The package is called on the UI thread, so a window that
@@ -66,7 +68,7 @@ struct TMarcaCorreo {
 TMarcaCorreo marcaCorreo();
 // enviaClave with the package's texts already read; from any thread (the
 // messages go through the prompter, which shows them on the UI thread).
-bool enviaClave(const QString& email, const TMarcaCorreo& marca);
+bool enviaClave(const QString& componente, const QString& email, const TMarcaCorreo& marca);
 
 // Whether the key serves `email` now (the e-mail's letter case and the
 // blanks around it do not count). When not, shows why: textoEspera while
@@ -75,8 +77,7 @@ bool enviaClave(const QString& email, const TMarcaCorreo& marca);
 // ERR_CLAVE_RECUPERACION for any other, which counts as a wrong key.
 bool validaClave(const QString& clave, const QString& email);
 
-// Sets the new password of `email` in the business of the chosen tile
-// (`componente`: its RFC with "&" as "_"), only with a key that serves that
+// Sets the new password of `email` in the business `componente`, only with a key that serves that
 // e-mail (as validaClave) and a repetition equal to the password; the key is
 // then used up. An empty password is allowed (signing in without one).
 TResultado guardaPassword(const QString& componente, const QString& email, const QString& clave,

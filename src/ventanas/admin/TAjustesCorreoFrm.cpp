@@ -43,14 +43,21 @@ bool TAjustesCorreoFrm::abre(QWidget* padre, const QString& carpetaPrograma, con
         Utils::mensaje(ERROR_PERMISOS, MSG_WARNING);
         return false;
     }
-    TAjustesCorreoFrm ventana(carpetaPrograma, correoUsuario, padre);
+    TAjustesCorreoFrm ventana(carpetaPrograma, AjustesCorreo::rfcSesion(), correoUsuario, padre);
     return ventana.exec() == QDialog::Accepted;
 }
 
-TAjustesCorreoFrm::TAjustesCorreoFrm(const QString& carpetaPrograma, const QString& correoUsuario, QWidget* parent)
+TAjustesCorreoFrm::TAjustesCorreoFrm(const QString& carpetaPrograma, const QString& rfc, const QString& correoUsuario,
+                                     QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_carpeta(carpetaPrograma), m_guardados(AjustesCorreo::lee(carpetaPrograma))
+      m_carpeta(carpetaPrograma), m_rfc(rfc), m_guardados(AjustesCorreo::lee(carpetaPrograma, rfc))
 {
+    // The program-wide password is the deployment's, not this business's:
+    // kept, "Probar" would hand it to whatever server is typed and "Guardar"
+    // would copy it into this business's settings. The rest is offered as a
+    // start; with an account the password has to be typed again.
+    if (!AjustesCorreo::propios(carpetaPrograma, rfc))
+        m_guardados.password.clear();
     setObjectName(QStringLiteral("AjustesCorreoFrm"));
     setWindowTitle(TITULO);
     setModal(true);
@@ -246,7 +253,7 @@ void TAjustesCorreoFrm::BtGuardarClick()
     if (m_enviando)
         return;
     const AjustesCorreo::TAjustes a = ajustes();
-    const QString error = AjustesCorreo::guarda(m_carpeta, a);
+    const QString error = AjustesCorreo::guarda(m_carpeta, m_rfc, a);
     if (!error.isEmpty()) {
         Utils::mensaje(error, MSG_WARNING);
         marcaFaltantes(a);

@@ -10,11 +10,12 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
-// "Configurar correo": the outgoing mail server of this computer, through
-// which the password recovery mails its keys. Only for an administrator of
-// the signed-in business (AjustesCorreo::puedeConfigurar). "Probar" sends a
-// test message with what is typed, without saving it; "Guardar" saves and
-// closes; "Cancelar" and Escape close without saving.
+// "Configurar correo": the outgoing mail server of the signed-in business,
+// through which the password recovery of that business mails its keys. Only
+// for an administrator of that business (AjustesCorreo::puedeConfigurar).
+// "Probar" sends a test message with what is typed, without saving it;
+// "Guardar" saves as the business's own and closes; "Cancelar" and Escape
+// close without saving.
 class TAjustesCorreoFrm : public QDialog {
     Q_OBJECT
 public:
@@ -22,12 +23,16 @@ public:
     static const QString TITULO;
 
     // Shows the window modally over `padre` for the program folder
-    // `carpetaPrograma`, the test going by default to `correoUsuario` (the
-    // signed-in user's e-mail). A user who may not change the mail gets
-    // ERROR_PERMISOS and no window. True when the settings were saved.
+    // `carpetaPrograma` and the business open in the session, the test going
+    // by default to `correoUsuario` (the signed-in user's e-mail). A user who
+    // may not change that business's mail gets ERROR_PERMISOS and no window.
+    // True when the settings were saved.
     static bool abre(QWidget* padre, const QString& carpetaPrograma, const QString& correoUsuario);
 
-    TAjustesCorreoFrm(const QString& carpetaPrograma, const QString& correoUsuario, QWidget* parent = nullptr);
+    // The settings of the business `rfc`: its own, or the program-wide ones
+    // without their password when it has none.
+    TAjustesCorreoFrm(const QString& carpetaPrograma, const QString& rfc, const QString& correoUsuario,
+                      QWidget* parent = nullptr);
 
     // No closing while the test message is on its way.
     void reject() override;
@@ -43,6 +48,7 @@ private:
     void ocupado(bool enviando);
 
     QString m_carpeta;
+    QString m_rfc;
     AjustesCorreo::TAjustes m_guardados;
     bool m_enviando = false;
     int m_seguridadAnterior = 0;

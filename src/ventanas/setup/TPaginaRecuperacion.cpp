@@ -151,7 +151,7 @@ void TPaginaRecuperacion::inicia(const QString& rfc, const QString& email)
     TxRecuperaEmail->setText(email);
     // Said before the user tries: on a computer without mail the page
     // leads nowhere until the administrator sets it.
-    TxNotaEnvio->setText(Recuperacion::correoConfigurado() ? notaEnvio() : ERR_CORREO_SIN_CONFIGURAR);
+    TxNotaEnvio->setText(Recuperacion::correoConfigurado(rfc) ? notaEnvio() : ERR_CORREO_SIN_CONFIGURAR);
     limpia();
     BtEnviaClave->setFocus();
 }
@@ -178,7 +178,8 @@ void TPaginaRecuperacion::BtEnviaClaveClick()
     // to the worker, so a slow server never freezes the window.
     const Recuperacion::TMarcaCorreo marca = Recuperacion::marcaCorreo();
     auto enviado = std::make_shared<bool>(false);
-    QThread* hilo = QThread::create([email, marca, enviado] { *enviado = Recuperacion::enviaClave(email, marca); });
+    QThread* hilo = QThread::create(
+        [rfc = m_rfc, email, marca, enviado] { *enviado = Recuperacion::enviaClave(rfc, email, marca); });
     hilo->setParent(this);
     m_envio = hilo;
     const QString titulo = BtEnviaClave->text();

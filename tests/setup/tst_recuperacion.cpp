@@ -93,11 +93,11 @@ public:
     }
     const TProgramaConRegistro programa;
     QString error() const { return m_smtp.puerto() > 0 ? QString() : m_smtp.error(); }
-    // Asks for a key for `email`; the key of the mail that came, empty when
-    // none came.
-    QString pide(const QString& email)
+    // Asks for a key for `email` in the business `componente`; the key of
+    // the mail that came, empty when none came.
+    QString pide(const QString& email, const QString& componente = RFC)
     {
-        if (!Recuperacion::enviaClave(RFC, email))
+        if (!Recuperacion::enviaClave(componente, email))
             return {};
         ++m_enviados;
         return claveDelCorreo(leeCorreo(m_carpeta.filePath(u"%1.eml"_s.arg(m_enviados))).html);
@@ -199,7 +199,7 @@ private slots:
             clave = u"  "_s + clave.toLower().remove(u'-').insert(8, u" "_s) + u"\n"_s;
         respuestas.limpia();
         const TRelojFijo reloj(PEDIDA.addSecs(minutos * 60));
-        QCOMPARE(Recuperacion::validaClave(clave, correo), mensaje.isEmpty());
+        QCOMPARE(Recuperacion::validaClave(RFC, clave, correo), mensaje.isEmpty());
         QCOMPARE(respuestas.textos(), mensaje.isEmpty() ? QStringList{} : QStringList{mensaje});
     }
 
@@ -214,7 +214,7 @@ private slots:
         QVERIFY(!clave.isEmpty());
         QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::Correcto);
         respuestas.limpia();
-        QVERIFY(!Recuperacion::validaClave(clave, EMAIL));
+        QVERIFY(!Recuperacion::validaClave(RFC, clave, EMAIL));
         QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, VIEJA, VIEJA), TResultado::ClaveNoValida);
         QCOMPARE(respuestas.textos(), (QStringList{ERR_CLAVE_USADA, ERR_CLAVE_USADA}));
         NegocioPrueba::limpiaSesion();
@@ -256,7 +256,7 @@ private slots:
         for (int i = 0; i < equivocadas.size(); ++i) {
             const TRelojFijo reloj(a(equivocadas.at(i)));
             respuestas.limpia();
-            QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), correos.at(i % correos.size())));
+            QVERIFY(!Recuperacion::validaClave(RFC, Recuperacion::nuevaClave(), correos.at(i % correos.size())));
             QCOMPARE(respuestas.textos(),
                      QStringList{i < Recuperacion::INTENTOS_PERMITIDOS ? ERR_CLAVE_RECUPERACION
                                                                        : Recuperacion::textoEspera(10)});
@@ -264,13 +264,13 @@ private slots:
         respuestas.limpia();
         if (espera == 0) {
             const TRelojFijo reloj(a(minuto));
-            QVERIFY(Recuperacion::validaClave(clave, EMAIL));
+            QVERIFY(Recuperacion::validaClave(RFC, clave, EMAIL));
             QCOMPARE(respuestas.textos(), QStringList{});
             return;
         }
         {
             const TRelojFijo reloj(a(minuto));
-            QVERIFY(!Recuperacion::validaClave(clave, EMAIL));
+            QVERIFY(!Recuperacion::validaClave(RFC, clave, EMAIL));
             QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::DemasiadosIntentos);
             QCOMPARE(respuestas.textos(), QStringList(2, Recuperacion::textoEspera(espera)));
         }
@@ -280,14 +280,14 @@ private slots:
             const TProgramaConRegistro otra;
             const TRelojFijo reloj(a(minuto));
             respuestas.limpia();
-            QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), EMAIL));
+            QVERIFY(!Recuperacion::validaClave(RFC, Recuperacion::nuevaClave(), EMAIL));
             QCOMPARE(respuestas.textos(), QStringList{ERR_CLAVE_RECUPERACION});
         }
         Sistema::exePath = buzon.programa.ruta();
         respuestas.limpia();
         {
             const TRelojFijo reloj(a(minuto + espera - 1));
-            QVERIFY(!Recuperacion::validaClave(clave, EMAIL));
+            QVERIFY(!Recuperacion::validaClave(RFC, clave, EMAIL));
             QCOMPARE(respuestas.textos(), QStringList{Recuperacion::textoEspera(1)});
         }
         respuestas.limpia();
@@ -403,13 +403,13 @@ private slots:
 
         const QString clave = claveDelCorreo(correo.html);
         QVERIFY(correo.html.contains(clave + u"<br>"_s + Recuperacion::textoVigencia()));
-        QVERIFY(Recuperacion::validaClave(clave, EMAIL));
+        QVERIFY(Recuperacion::validaClave(RFC, clave, EMAIL));
         QCOMPARE(Recuperacion::guardaPassword(RFC, EMAIL, clave, NUEVA, NUEVA), TResultado::Correcto);
         QCOMPARE(respuestas.textos(), QStringList{EMAIL_CONTRASENA_ACTUALIZA});
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, VIEJA), Ingreso::TResultado::UsuarioIncorrecto);
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, NUEVA), Ingreso::TResultado::Correcto);
         // The log says a key went to the e-mail, and nothing of the key.
-        QVERIFY(!Recuperacion::validaClave(Recuperacion::nuevaClave(), EMAIL));
+        QVERIFY(!Recuperacion::validaClave(RFC, Recuperacion::nuevaClave(), EMAIL));
         const QString log = programa.log();
         QVERIFY(log.contains(u"Se envió la clave de recuperación a "_s + EMAIL));
         const QString forma = Recuperacion::formaClave(clave);
@@ -517,26 +517,31 @@ private slots:
     {
         QTest::addColumn<QString>("email");
         QTest::addColumn<QString>("claveDe");
+        QTest::addColumn<QString>("claveEn"); // the business the key was asked for
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("repetida");
         QTest::addColumn<int>("resultado");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<QString>("entra"); // the password that signs in afterwards
-        QTest::newRow("clave de otro correo")
-            << EMAIL << OTRO << NUEVA << NUEVA << int(TResultado::ClaveNoValida) << ERR_CLAVE_RECUPERACION << VIEJA;
-        QTest::newRow("repetición distinta") << EMAIL << EMAIL << NUEVA << u"Nueva#3"_s
+        QTest::newRow("clave de otro correo") << EMAIL << OTRO << RFC << NUEVA << NUEVA
+                                              << int(TResultado::ClaveNoValida) << ERR_CLAVE_RECUPERACION << VIEJA;
+        QTest::newRow("clave de otra empresa") << EMAIL << EMAIL << COMPONENTE_OTRO << NUEVA << NUEVA
+                                               << int(TResultado::ClaveNoValida) << ERR_CLAVE_RECUPERACION << VIEJA;
+        QTest::newRow("repetición distinta") << EMAIL << EMAIL << RFC << NUEVA << u"Nueva#3"_s
                                              << int(TResultado::ContrasenaDistinta) << ERR_CONTRASENA << VIEJA;
-        QTest::newRow("usuario inexistente") << OTRO << OTRO << NUEVA << NUEVA << int(TResultado::UsuarioNoEncontrado)
-                                             << EMAIL_ERR_USUARIO_NO_ENCONTRADO << VIEJA;
-        QTest::newRow("sin contraseña") << EMAIL << EMAIL << QString() << QString() << int(TResultado::Correcto)
+        QTest::newRow("usuario inexistente")
+            << OTRO << OTRO << RFC << NUEVA << NUEVA << int(TResultado::UsuarioNoEncontrado)
+            << EMAIL_ERR_USUARIO_NO_ENCONTRADO << VIEJA;
+        QTest::newRow("sin contraseña") << EMAIL << EMAIL << RFC << QString() << QString() << int(TResultado::Correcto)
                                         << EMAIL_CONTRASENA_ACTUALIZA << QString();
-        QTest::newRow("correo en mayúsculas") << u"Dueno@Escuela.MX"_s << u"Dueno@Escuela.MX"_s << NUEVA << NUEVA
+        QTest::newRow("correo en mayúsculas") << u"Dueno@Escuela.MX"_s << u"Dueno@Escuela.MX"_s << RFC << NUEVA << NUEVA
                                               << int(TResultado::Correcto) << EMAIL_CONTRASENA_ACTUALIZA << NUEVA;
     }
     void guardaPassword()
     {
         QFETCH(QString, email);
         QFETCH(QString, claveDe);
+        QFETCH(QString, claveEn);
         QFETCH(QString, password);
         QFETCH(QString, repetida);
         QFETCH(int, resultado);
@@ -546,10 +551,10 @@ private slots:
         QVERIFY2(buzon.error().isEmpty(), qPrintable(buzon.error()));
         NegocioPrueba::crea(RFC, EMAIL, VIEJA);
         // Another business of the same user keeps its own password.
-        const TConexionSesion otra = NegocioPrueba::crea(u"H&E951128469"_s, EMAIL, VIEJA);
+        const TConexionSesion otra = NegocioPrueba::crea(RFC_OTRO, EMAIL, VIEJA);
 
         TColaRespuestas respuestas;
-        const QString clave = buzon.pide(claveDe);
+        const QString clave = buzon.pide(claveDe, claveEn);
         QVERIFY(!clave.isEmpty());
         respuestas.limpia();
         QCOMPARE(int(Recuperacion::guardaPassword(RFC, email, clave, password, repetida)), resultado);
@@ -561,6 +566,11 @@ private slots:
         if (resultado == int(TResultado::Correcto)) {
             QCOMPARE(Sistema::Usuario->getPasswordtocompareupdate(), Sistema::Usuario->getPassword());
             QCOMPARE(Ingreso::ingresa(RFC, EMAIL, VIEJA), Ingreso::TResultado::UsuarioIncorrecto);
+        }
+        // Refused in another business, the key still serves its own.
+        if (claveEn != RFC) {
+            QCOMPARE(Recuperacion::guardaPassword(claveEn, EMAIL, clave, NUEVA, NUEVA), TResultado::Correcto);
+            QVERIFY(Credenciales::esSuPassword(*TUsuario::getInfoByEmail(EMAIL, otra), NUEVA));
         }
     }
 };

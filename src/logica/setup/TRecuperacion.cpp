@@ -54,6 +54,15 @@ QString rfcDe(const QString& componente)
     return rfc.replace(QLatin1Char('_'), QLatin1Char('&'));
 }
 
+// What a key is kept with and checked against: the business's RFC and the
+// e-mail, in the registry's e-mail field (no RFC holds a "|"). A key serves only the business it was asked for, so the
+// mail settings of one business never lead to another's passwords. Keys kept by earlier versions, with the e-mail
+// alone, no longer serve; they expire within MINUTOS_VIGENCIA minutes anyway.
+QString destino(const QString& componente, const QString& email)
+{
+    return rfcDe(componente).remove(QLatin1Char(' ')).toUpper() + QLatin1Char('|') + correoComparable(email);
+}
+
 // The key is random and long, so a plain hash keeps it from whoever reads
 // the registry: there is nothing to try against it.
 QString huella(const QString& forma)
@@ -75,7 +84,7 @@ bool esperaIntentos(qint64 momento, qint64& espera)
     return true;
 }
 
-TRevision revisa(const QString& clave, const QString& email, int& minutos)
+TRevision revisa(const QString& componente, const QString& clave, const QString& email, int& minutos)
 {
     const qint64 momento = ahora();
     qint64 espera = 0;
@@ -92,10 +101,11 @@ TRevision revisa(const QString& clave, const QString& email, int& minutos)
     std::optional<TBaseDatosLocalFrm::TClaveRecuperacion> guardada;
     if (!forma.isEmpty() && !registroLocal().leeClaveRecuperacion(huella(forma), guardada))
         return TRevision::SinRegistro;
-    if (!guardada || guardada->email != correoComparable(email)) {
+    if (!guardada || guardada->email != destino(componente, email)) {
         registroLocal().anotaIntentoRecuperacion(momento, momento - SEGUNDOS_INTENTOS);
-        Logmanager::Log(QStringLiteral("Se rechazó una clave de recuperación para ") + email.trimmed(), 1,
-                        Sistema::exePath);
+        Logmanager::Log(QStringLiteral("Se rechazó una clave de recuperación para %1 en %2")
+                            .arg(email.trimmed(), rfcDe(componente)),
+                        1, Sistema::exePath);
         return TRevision::Equivocada;
     }
     switch (guardada->estado) {
@@ -223,7 +233,7 @@ bool enviaClave(const QString& componente, const QString& email, const TMarcaCor
     // Kept before it is sent: a mailed key that was not kept would never serve.
     const QString clave = nuevaClave();
     const qint64 momento = ahora();
-    if (!registroLocal().guardaClaveRecuperacion(huella(formaClave(clave)), correoComparable(destinatario),
+    if (!registroLocal().guardaClaveRecuperacion(huella(formaClave(clave)), destino(componente, destinatario),
                                                  momento + SEGUNDOS_VIGENCIA, momento - SEGUNDOS_RECUERDO)) {
         Utils::mensaje(ERR_CORREO_ENVIO + QStringLiteral("No se pudo guardar la clave en el registro de empresas de "
                                                          "esta computadora. Intenta de nuevo en un momento."),
@@ -241,10 +251,10 @@ bool enviaClave(const QString& componente, const QString& email, const TMarcaCor
     return true;
 }
 
-bool validaClave(const QString& clave, const QString& email)
+bool validaClave(const QString& componente, const QString& clave, const QString& email)
 {
     int minutos = 0;
-    const TRevision revision = revisa(clave, email, minutos);
+    const TRevision revision = revisa(componente, clave, email, minutos);
     muestra(revision, minutos);
     return revision == TRevision::Valida;
 }
@@ -254,7 +264,7 @@ TResultado guardaPassword(const QString& componente, const QString& email, const
 {
     // The key is asked for again here: the page's enabled button is no proof.
     int minutos = 0;
-    const TRevision revision = revisa(clave, email, minutos);
+    const TRevision revision = revisa(componente, clave, email, minutos);
     if (revision != TRevision::Valida) {
         muestra(revision, minutos);
         return revision == TRevision::Espera ? TResultado::DemasiadosIntentos : TResultado::ClaveNoValida;
@@ -288,7 +298,7 @@ TResultado guardaPassword(const QString& componente, const QString& email, const
     // program may be using the same key at the same moment.
     const QString huellaClave = huella(formaClave(clave));
     bool usada = false;
-    const bool leida = registroLocal().usaClaveRecuperacion(huellaClave, correoComparable(email), ahora(), usada);
+    const bool leida = registroLocal().usaClaveRecuperacion(huellaClave, destino(componente, email), ahora(), usada);
     if (!usada) {
         muestra(leida ? TRevision::Usada : TRevision::SinRegistro, 0);
         return TResultado::ClaveNoValida;

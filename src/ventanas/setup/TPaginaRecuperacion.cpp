@@ -199,7 +199,7 @@ void TPaginaRecuperacion::BtEnviaClaveClick()
 
 void TPaginaRecuperacion::BtIngresarRecuperacionClick()
 {
-    if (!Recuperacion::validaClave(EdClaveRecuperacion->text(), TxRecuperaEmail->text())) {
+    if (!Recuperacion::validaClave(m_rfc, EdClaveRecuperacion->text(), TxRecuperaEmail->text())) {
         habilitaNuevoPassword(false);
         EdClaveRecuperacion->setFocus();
         EdClaveRecuperacion->selectAll();

@@ -54,25 +54,51 @@ int posicionPermiso(const QString& codigo)
     return -1;
 }
 
-QString rfcSesion()
+QString rfcDe(const TNegocio* negocio)
 {
     try {
-        if (const std::shared_ptr<TDatosfiscales> fiscales = Negocio ? Negocio->getDatosfiscales() : nullptr)
+        if (const std::shared_ptr<TDatosfiscales> fiscales = negocio ? negocio->getDatosfiscales() : nullptr)
             return fiscales->getRfc().trimmed();
     } catch (const EVelkor&) {
     }
     return {};
 }
 
-// A permission text grants rights only in the business it was made for: its
-// first field is that business's RFC followed by USR_PASS. Without that, a
-// text copied from a user's link in another business (or made for another
-// RFC) would carry its rights over.
-bool esDelNegocio(const QString& primerCampo)
+QString rfcSesion()
 {
-    if (!Negocio)
-        return false;
-    return FirmaPermisos::nombraNegocio(primerCampo, rfcSesion());
+    return rfcDe(Negocio.get());
+}
+
+FirmaPermisos::TLectura lecturaDe(const TUsuarionegocio& liga, const TUsuario& usuario, const TNegocio& negocio,
+                                  const TConexionSesion* conexion)
+{
+    FirmaPermisos::TLectura lectura;
+    try {
+        const FirmaPermisos::TSecreto secreto = conexion ? FirmaPermisos::secretoDe(negocio, exePath, *conexion)
+                                                         : FirmaPermisos::secretoDe(negocio, exePath);
+        if (secreto.motivo != FirmaPermisos::TMotivo::Valido) {
+            lectura.motivo = secreto.motivo;
+            return lectura;
+        }
+        lectura = FirmaPermisos::lee(liga.getNivelpermiso(), FirmaPermisos::sujeto(negocio, usuario), secreto.bytes);
+    } catch (const EVelkor&) {
+        lectura = FirmaPermisos::TLectura{FirmaPermisos::TMotivo::Malformado, QString()};
+    }
+    // A permission text grants rights only in the business it was made for:
+    // its first field is that business's RFC followed by USR_PASS. Without
+    // that, a text copied from a user's link in another business (or made for
+    // another RFC) would carry its rights over.
+    if (lectura.motivo == FirmaPermisos::TMotivo::Valido &&
+        !FirmaPermisos::nombraNegocio(lectura.plano.section(QLatin1Char('|'), 0, 0), rfcDe(&negocio)))
+        lectura = FirmaPermisos::TLectura{FirmaPermisos::TMotivo::OtroNegocio, QString()};
+    return lectura;
+}
+
+bool concede(const FirmaPermisos::TLectura& lectura, int posicion)
+{
+    const QStringList campos = lectura.plano.split(QLatin1Char('|'));
+    return lectura.motivo == FirmaPermisos::TMotivo::Valido && posicion >= 0 && posicion < campos.size() &&
+           leeBooleano(campos.at(posicion));
 }
 
 // The menu asks for every module at each turn: a refusal is logged once for
@@ -139,24 +165,15 @@ void freeConexion()
 
 FirmaPermisos::TLectura permisosDe(const TUsuarionegocio& liga, const TUsuario& usuario)
 {
-    FirmaPermisos::TLectura lectura;
     if (!Negocio)
-        return lectura;
-    try {
-        const FirmaPermisos::TSecreto secreto = Conexion ? FirmaPermisos::secretoDe(*Negocio, exePath, *Conexion)
-                                                         : FirmaPermisos::secretoDe(*Negocio, exePath);
-        if (secreto.motivo != FirmaPermisos::TMotivo::Valido) {
-            lectura.motivo = secreto.motivo;
-            return lectura;
-        }
-        lectura = FirmaPermisos::lee(liga.getNivelpermiso(), FirmaPermisos::sujeto(*Negocio, usuario), secreto.bytes);
-    } catch (const EVelkor&) {
-        lectura = FirmaPermisos::TLectura{FirmaPermisos::TMotivo::Malformado, QString()};
-    }
-    if (lectura.motivo == FirmaPermisos::TMotivo::Valido &&
-        !esDelNegocio(lectura.plano.section(QLatin1Char('|'), 0, 0)))
-        lectura = FirmaPermisos::TLectura{FirmaPermisos::TMotivo::OtroNegocio, QString()};
-    return lectura;
+        return {};
+    return lecturaDe(liga, usuario, *Negocio, Conexion.get());
+}
+
+bool getPermisoEn(const QString& codigo, const TNegocio& negocio, const TUsuarionegocio& liga, const TUsuario& usuario,
+                  const TConexionSesion& conexion)
+{
+    return concede(lecturaDe(liga, usuario, negocio, &conexion), posicionPermiso(codigo));
 }
 
 bool getPermiso(const QString& codigo)
@@ -182,8 +199,7 @@ bool getPermiso(const QString& codigo)
         registraNegacion(*usuario, lectura.motivo);
         return false;
     }
-    const QStringList campos = lectura.plano.split(QLatin1Char('|'));
-    return posicion < campos.size() && leeBooleano(campos.at(posicion));
+    return concede(lectura, posicion);
 }
 
 void actualizaSucursales()

@@ -4,6 +4,7 @@
 #include "Conexiones.h"
 #include "Sistema.h"
 #include "admin/TEdicionEmpresa.h"
+#include "admin/TUsuariosNegocio.h"
 #include "import/RevisionImportacion.h"
 #include "import/TImportacionParalela.h"
 #include "negocio/Credenciales.h"
@@ -25,6 +26,7 @@ const QString RFC_32 = u"CTO021007DZ8"_s; // cfdi32-real.xml
 const QString EMAIL = QString::fromUtf8(TEntornoImportacion::EMAIL);
 const QString PASSWORD = QString::fromUtf8(TEntornoImportacion::PASSWORD);
 const QString AJENO = u"ajeno@otro.mx"_s;
+const QString CAJERO = u"cajero@negocio.mx"_s;
 const QString NO_ES_SU_PASSWORD = u"La contraseña no es la del usuario %1"_s.arg(EMAIL);
 
 // A second voucher of cfdi40-real.xml's issuer: another UUID.
@@ -262,6 +264,67 @@ private slots:
         QCOMPARE(registroLocal().getNumeroEmpresas(), cambio == "elimina"_L1 ? 0 : 1);
         QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
         Conexiones::cierraHilo();
+    }
+
+    // A stored voucher's PDF, the check of the stored seals and the
+    // reconciliation are reports, in the command-line tools as in the
+    // program: a user of the business without that right gets none of them.
+    void sinPermisoDeReportes_data()
+    {
+        QTest::addColumn<QStringList>("argumentos"); // the tool, then its arguments
+        QTest::addColumn<QString>("correo");
+        QTest::addColumn<int>("salida");
+        QTest::addColumn<QString>("dicho");
+        const QString negado = u"No tienes permiso para usar los reportes de la empresa %1."_s.arg(RFC_40);
+        const QStringList guardado = {u"--rfc"_s, RFC_40};
+        QTest::newRow("pdf de un comprobante guardado")
+            << QStringList{u"velkor-comprobante"_s, u"pdf"_s, u"--uuid"_s, UUID_40, u"--salida"_s, u"@pdf"_s} + guardado
+            << CAJERO << 4 << negado;
+        QTest::newRow("verificación de los guardados")
+            << QStringList{u"velkor-comprobante"_s, u"verifica"_s} + guardado << CAJERO << 4 << negado;
+        QTest::newRow("conciliación")
+            << QStringList{u"velkor-importar"_s, u"--conciliacion"_s, u"@csv"_s} << CAJERO << 0
+            << u"de 0 negocios: 0 cancelados, 0 sin XML, 0 sin metadatos, 0 con importe distinto.\nEstá en: @csv\n"
+               "No se incluyeron estos negocios:\n  %1: No tienes permiso para usar los reportes de este negocio.\n"_s
+                   .arg(RFC_40);
+        QTest::newRow("conciliación de su dueño")
+            << QStringList{u"velkor-importar"_s, u"--conciliacion"_s, u"@csv"_s} << EMAIL << 0 << u"de 1 negocios"_s;
+    }
+    void sinPermisoDeReportes()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(QString, correo);
+        QFETCH(int, salida);
+        QFETCH(QString, dicho);
+        TProgramaConsola programa;
+        preparaNegocioExistente(programa.entorno);
+        QCOMPARE(Ingreso::ingresa(RFC_40, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);
+        UsuariosNegocio::TNuevoUsuario cajero;
+        cajero.email = CAJERO;
+        cajero.password = cajero.repitePassword = PASSWORD;
+        cajero.permisos = UsuariosNegocio::todos(false);
+        QCOMPARE(UsuariosNegocio::agrega(cajero), UsuariosNegocio::TResultado::Correcto);
+        NegocioPrueba::limpiaSesion();
+        Conexiones::cierraHilo();
+
+        const TCarpetaPrograma& carpeta = programa.entorno.carpeta;
+        const QString herramienta = carpeta.archivo(argumentos.takeFirst());
+        QFile::remove(herramienta);
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/") + QFileInfo(herramienta).fileName(),
+                            herramienta));
+        QFile::setPermissions(herramienta, QFile::ReadOwner | QFile::ExeOwner);
+        const QString pdf = carpeta.archivo(u"guardado.pdf"_s);
+        const QString csv = carpeta.archivo(u"conciliacion.csv"_s);
+        argumentos.replaceInStrings(u"@pdf"_s, pdf).replaceInStrings(u"@csv"_s, csv);
+        QProcess proceso;
+        proceso.start(herramienta, argumentos + QStringList{u"--correo"_s, correo});
+        proceso.write(PASSWORD.toUtf8() + '\n');
+        proceso.closeWriteChannel();
+        QVERIFY2(proceso.waitForFinished(120000), qPrintable(proceso.errorString()));
+        const QString todo = QString::fromUtf8(proceso.readAllStandardOutput() + proceso.readAllStandardError());
+        QCOMPARE(proceso.exitCode(), salida);
+        QVERIFY2(todo.contains(dicho.replace(u"@csv"_s, csv)), qPrintable(todo));
+        QVERIFY(!QFileInfo::exists(pdf));
     }
 
     // A registry another program holds in the middle of a job is not read

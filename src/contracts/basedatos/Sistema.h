@@ -52,6 +52,12 @@ BASEDATOS_EXPORT bool getPermiso(const QString& codigo);
 // The plain permission text of a link of the session's business for its
 // user `usuario`, or why it grants nothing, by the same rules as getPermiso.
 BASEDATOS_EXPORT FirmaPermisos::TLectura permisosDe(const TUsuarionegocio& liga, const TUsuario& usuario);
+// Whether `usuario`, through its link `liga`, holds the module right with
+// that code in `negocio` on `conexion`, a business that need not be the
+// session's (a job over every registered business), by the same rules as
+// getPermiso. Refusals are not logged.
+BASEDATOS_EXPORT bool getPermisoEn(const QString& codigo, const TNegocio& negocio, const TUsuarionegocio& liga,
+                                   const TUsuario& usuario, const TConexionSesion& conexion);
 // Whether one field of a permission text grants its right: any text that
 // reads as a boolean ("-1", "TRUE"); anything else is no right.
 BASEDATOS_EXPORT bool leeBooleano(const QString& campo);

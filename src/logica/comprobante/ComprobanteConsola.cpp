@@ -3,6 +3,7 @@
 #include "Archivos.h"
 #include "CarpetaInstalada.h"
 #include "Conexiones.h"
+#include "Constantes.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "ImpresionComprobante.h"
@@ -96,6 +97,12 @@ int ingresa(const TOpciones& o)
         Ingreso::ingresa(QString(o.rfc).replace(QLatin1Char('&'), QLatin1Char('_')), o.correo, *password);
     if (r != Ingreso::TResultado::Correcto)
         return falla(SinAcceso, Ingreso::mensajes(r, o.rfc).join(QLatin1Char(' ')));
+    // In the program a stored voucher's PDF and the check of its seal are
+    // reached only through the reports module.
+    if (!Sistema::getPermiso(Constantes::CODIGO_REPORTES))
+        return falla(SinAcceso, QStringLiteral("No tienes permiso para usar los reportes de la empresa %1. Pide al "
+                                               "administrador de la empresa que te lo dé.")
+                                    .arg(o.rfc));
     return 0;
 }
 

@@ -15,6 +15,7 @@
 
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
+#include "Entidades.h"
 #include "Errores.h"
 #include "TNegociosImportacion.h"
 
@@ -72,6 +73,17 @@ bool importaPaquete(const QString& ruta, TImportacionParalela& lote, TImportacio
         lote.agrega(fila);
     }
     return !(detenerse && detenerse());
+}
+
+// The reconciliation is one of the reports: a business is in it only for a
+// user who holds the reports right there, as in the program.
+bool conReportes(const QString& email, const TNegociosImportacion::TNegocioImportado& negocio)
+{
+    const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email.trimmed(), negocio.conexion);
+    const std::unique_ptr<TUsuarionegocio> liga =
+        usuario ? TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *negocio.negocio, negocio.conexion) : nullptr;
+    return liga &&
+           Sistema::getPermisoEn(Constantes::CODIGO_REPORTES, *negocio.negocio, *liga, *usuario, negocio.conexion);
 }
 
 } // namespace
@@ -178,6 +190,10 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
         }
         if (!negocio)
             continue;
+        if (!conReportes(email, *negocio)) {
+            resultado.omitidos << rfc + QStringLiteral(": No tienes permiso para usar los reportes de este negocio.");
+            continue;
+        }
         const QList<THallazgoSat> hallazgos =
             ConciliacionSat::hallazgos(rfc, negocio->negocio->id(), negocio->conexion);
         ConciliacionSat::escribeCsv(contenido, hallazgos, false);

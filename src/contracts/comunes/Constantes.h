@@ -576,10 +576,10 @@ inline const QString ERR_CLAVE_SIN_REGISTRO =
     QStringLiteral("No se pudo revisar la clave de recuperación, porque el registro de empresas de esta computadora "
                    "no se pudo leer. Intenta de nuevo en un momento.");
 inline const QString EMAIL_ASUNTO_RECUPERACION = QStringLiteral("Recupera tu contraseña");
-// Recovery asked for on a computer whose mail nobody has set yet.
+// Recovery asked for in a business whose mail nobody has set yet.
 inline const QString ERR_CORREO_SIN_CONFIGURAR =
-    QStringLiteral("La recuperación de la contraseña por correo no está disponible en esta computadora, porque "
-                   "todavía no se configura el envío de correo. Pide al administrador de tu negocio que lo "
+    QStringLiteral("La recuperación de la contraseña por correo no está disponible en esta empresa, porque "
+                   "todavía no se configura su envío de correo. Pide al administrador de tu negocio que lo "
                    "configure en «Configurar correo».");
 // Followed by the reason.
 inline const QString ERR_CORREO_ENVIO = QStringLiteral("No se pudo enviar el correo con la clave de recuperación. ");

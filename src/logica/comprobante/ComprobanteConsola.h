@@ -16,7 +16,7 @@ enum TSalida {
     Alterados = 1,      // some voucher does not match its seal or its certificate
     Uso = 2,            // a bad invocation
     NoVerificables = 3, // none altered, but some could not be checked (or the PDF could not be written)
-    SinAcceso = 4,      // the e-mail and password do not sign in to the business of a stored voucher
+    SinAcceso = 4,      // no sign-in to the business of a stored voucher, or no right to its reports
 };
 
 QString ayuda();

@@ -252,8 +252,8 @@ TMensaje mensajePrueba(const QString& destinatario, const QString& remitentePorO
 {
     return {destinatario, QStringLiteral("Mensaje de prueba del correo"),
             QStringLiteral("<html><body><p>Este es un mensaje de prueba.</p><p>Si lo recibiste, el correo de esta "
-                           "computadora quedó bien configurado: ya se pueden enviar las claves para recuperar "
-                           "contraseñas.</p></body></html>"),
+                           "empresa quedó bien configurado: ya se pueden enviar las claves para recuperar las "
+                           "contraseñas de sus usuarios.</p></body></html>"),
             remitentePorOmision};
 }
 

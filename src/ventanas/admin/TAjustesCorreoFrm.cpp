@@ -30,7 +30,7 @@ const QString TAjustesCorreoFrm::TITULO = QStringLiteral("Configurar correo");
 namespace {
 
 const QString EXPLICACION =
-    QStringLiteral("Con este correo el programa envía a los usuarios de esta computadora la clave para recuperar su "
+    QStringLiteral("Con este correo el programa envía a los usuarios de esta empresa la clave para recuperar su "
                    "contraseña. Pide estos datos a tu proveedor de correo.");
 const QString PASSWORD_GUARDADA = QStringLiteral("Guardada; escribe otra para cambiarla");
 const QString ENVIANDO = QStringLiteral("Enviando el mensaje de prueba…");

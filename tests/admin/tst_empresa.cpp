@@ -317,6 +317,11 @@ private slots:
         QCOMPARE(UsuariosNegocio::actualizaPermisos(ANA, UsuariosNegocio::todos(true)), TResultado::SinPermiso);
         QCOMPARE(UsuariosNegocio::agrega(nuevo(u"beto@escuela.mx"_s)), TResultado::SinPermiso);
         QVERIFY(!TUsuario::getInfoByEmail(u"beto@escuela.mx"_s, *Sistema::Conexion));
+        // The window asks the database too, not the session's copy.
+        NegocioPrueba::fijaPermisos(u"-1|-1|-1|-1|-1|-1|-1|-1"_s);
+        pulsa("BtAgregarUsuario");
+        QCOMPARE(programa.respuestas.textos().last(), ERROR_PERMISOS);
+        QVERIFY(!hijo<QWidget>("TxUsuarioContenedor")->isEnabled());
         // Nor is the business deleted.
         clic("ImgBoteBasura");
         QCOMPARE(programa.respuestas.textos().last(), ERROR_PERMISOS);

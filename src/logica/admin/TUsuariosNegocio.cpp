@@ -212,11 +212,16 @@ TResultado actualizaPermisos(const QString& email, const TPermisos& permisos)
     return TResultado::Correcto;
 }
 
-TResultado revisaNuevo(const TNuevoUsuario& datos)
+TResultado puedeAgregar()
 {
     // Adding a user hands out rights, the permissions right among them.
-    if (!conservaPermisos())
-        return TResultado::SinPermiso;
+    return conservaPermisos() ? TResultado::Correcto : TResultado::SinPermiso;
+}
+
+TResultado revisaNuevo(const TNuevoUsuario& datos)
+{
+    if (const TResultado permitido = puedeAgregar(); permitido != TResultado::Correcto)
+        return permitido;
     if (datos.email.trimmed().isEmpty())
         return TResultado::EmailVacio;
     if (TUsuario::getInfoByEmail(datos.email.trimmed(), conexion()))

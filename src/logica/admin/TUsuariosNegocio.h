@@ -88,8 +88,11 @@ struct TNuevoUsuario {
     QString repitePassword;
     TPermisos permisos{};
 };
-// Whether a user with these data may be added (permissions right, e-mail
-// given and free, both passwords equal).
+// Whether the signed-in user may add users: the permissions right, as the
+// database holds it now.
+TResultado puedeAgregar();
+// Whether a user with these data may be added (puedeAgregar, e-mail given
+// and free, both passwords equal).
 TResultado revisaNuevo(const TNuevoUsuario& datos);
 // Adds the user, its person, contact and link to the business, all or none.
 // The user then signs in with that e-mail and password.

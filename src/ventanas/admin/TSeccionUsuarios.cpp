@@ -243,8 +243,11 @@ void TSeccionUsuarios::marcaPermisos(const UsuariosNegocio::TPermisos& permisos)
 
 void TSeccionUsuarios::BtAgregarUsuarioClick()
 {
-    if (!Sistema::getPermiso(CODIGO_PERMISOS)) {
-        Utils::mensaje(ERROR_PERMISOS, MSG_WARNING);
+    // Not a form to fill for nothing: the right may have been taken at
+    // another computer since sign-in.
+    if (const UsuariosNegocio::TResultado permitido = UsuariosNegocio::puedeAgregar();
+        permitido != UsuariosNegocio::TResultado::Correcto) {
+        Utils::mensaje(UsuariosNegocio::mensaje(permitido), MSG_WARNING);
         return;
     }
     GrPermisos->clearSelection();

@@ -35,16 +35,6 @@ QString direccion(const TAjustes& ajustes)
     return url;
 }
 
-// One spelling of an RFC for the settings' group.
-QString rfcComparable(const QString& rfc)
-{
-    QString limpio;
-    for (const QChar c : rfc)
-        if (!c.isSpace())
-            limpio += c;
-    return limpio.toUpper();
-}
-
 // "Name <a@b.mx>" or "a@b.mx".
 bool esRemitente(const QString& texto)
 {
@@ -72,6 +62,15 @@ int puertoUsual(TSeguridad seguridad)
         break;
     }
     return 25;
+}
+
+QString rfcComparable(const QString& rfc)
+{
+    QString limpio;
+    for (const QChar c : rfc)
+        if (!c.isSpace())
+            limpio += c;
+    return limpio.toUpper();
 }
 
 bool TAjustes::completos() const

@@ -72,6 +72,10 @@ struct TAjustes {
     bool operator==(const TAjustes&) const = default;
 };
 
+// One spelling of a business's RFC, blanks and letter case aside: what its
+// mail settings and its recovery keys are kept under.
+QString rfcComparable(const QString& rfc);
+
 // The program-wide settings of the program folder. A server written as an
 // address ("smtps://host:465", "host:587") gives its host, security and port.
 TAjustes lee(const QString& carpetaPrograma);

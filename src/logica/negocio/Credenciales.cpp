@@ -71,19 +71,29 @@ int migraPasswordsAntiguos(const TConexionSesion& conexion)
     return migrados;
 }
 
+bool eliminada(const TNegocio& negocio)
+{
+    return negocio.getStatus() == TNegocio::ESTATUS_INACTIVO;
+}
+
+bool activo(const TUsuario& usuario, const TUsuarionegocio& liga)
+{
+    return usuario.getStatus() == 0 && liga.getStatus() == 0;
+}
+
 TAcceso acceso(const TNegocio& negocio, const QString& email, const QString& password, const TConexionSesion& conexion)
 {
     // Vouchers taken into a deleted business would be reported as imported
     // and then seen by nobody.
-    if (negocio.getStatus() == TNegocio::ESTATUS_INACTIVO)
+    if (eliminada(negocio))
         return TAcceso::EmpresaEliminada;
     if (email.trimmed().isEmpty())
         return TAcceso::NoEsUsuario;
     const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(email, conexion);
-    if (!usuario || usuario->getStatus() != 0)
+    if (!usuario)
         return TAcceso::NoEsUsuario;
     const std::unique_ptr<TUsuarionegocio> liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, negocio, conexion);
-    if (!liga || liga->getStatus() != 0)
+    if (!liga || !activo(*usuario, *liga))
         return TAcceso::NoEsUsuario;
     return esSuPassword(*usuario, password) ? TAcceso::Permitido : TAcceso::ContrasenaIncorrecta;
 }

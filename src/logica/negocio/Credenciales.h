@@ -4,6 +4,7 @@
 class TConexionSesion;
 class TNegocio;
 class TUsuario;
+class TUsuarionegocio;
 
 // How the program keeps a user's password: what signing in compares with and
 // what creating a user stores.
@@ -30,6 +31,14 @@ void migraPassword(TUsuario& usuario, const QString& password, const TConexionSe
 // another workstation changed meanwhile, or that does not read back as its
 // own e-mail's, is left. The rows rewritten. Raises what the database raises.
 int migraPasswordsAntiguos(const TConexionSesion& conexion);
+
+// Deleting a business keeps its database, and its registry rows only
+// disabled, so the registry still finds it by RFC: its status is what says
+// nobody works in it any more (TNegocio::ESTATUS_INACTIVO).
+bool eliminada(const TNegocio& negocio);
+// Whether a user still works in a business through `liga`: deleting a
+// business leaves the deleting user and their link with status 1.
+bool activo(const TUsuario& usuario, const TUsuarionegocio& liga);
 
 // Who may work in a business with an e-mail and a password.
 enum class TAcceso {

@@ -159,17 +159,13 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
         return TResultado::EmpresaYUsuario;
     if (!negocio)
         return TResultado::EmpresaNoValida;
-    // Deleting a business keeps its database and its registry rows (only
-    // disabled), and the registry still finds them by RFC.
-    if (negocio->getStatus() == TNegocio::ESTATUS_INACTIVO)
+    if (Credenciales::eliminada(*negocio))
         return TResultado::EmpresaEliminada;
     if (!usuario)
         return TResultado::UsuarioIncorrecto;
 
-    // The deleting user and their link are left with status 1: neither lets
-    // anyone in any more.
     std::unique_ptr<TUsuarionegocio> liga = TUsuarionegocio::getByUsuarioAndNegocio(*usuario, *negocio, conexion);
-    if (!liga || liga->getStatus() != 0 || usuario->getStatus() != 0)
+    if (!liga || !Credenciales::activo(*usuario, *liga))
         return TResultado::SinAcceso;
     // A password kept in an older form is checked that way this once and
     // rewritten as a hash before the session starts.

@@ -55,12 +55,14 @@ QString rfcDe(const QString& componente)
 }
 
 // What a key is kept with and checked against: the business's RFC and the
-// e-mail, in the registry's e-mail field (no RFC holds a "|"). A key serves only the business it was asked for, so the
-// mail settings of one business never lead to another's passwords. Keys kept by earlier versions, with the e-mail
-// alone, no longer serve; they expire within MINUTOS_VIGENCIA minutes anyway.
+// e-mail, in the registry's e-mail field (no RFC holds a "|"). A key serves
+// only the business it was asked for, so the mail settings of one business
+// never lead to another's passwords. Keys kept by earlier versions, with the
+// e-mail alone, no longer serve; they expire within MINUTOS_VIGENCIA minutes
+// anyway.
 QString destino(const QString& componente, const QString& email)
 {
-    return rfcDe(componente).remove(QLatin1Char(' ')).toUpper() + QLatin1Char('|') + correoComparable(email);
+    return AjustesCorreo::rfcComparable(rfcDe(componente)) + QLatin1Char('|') + correoComparable(email);
 }
 
 // The key is random and long, so a plain hash keeps it from whoever reads

@@ -5,16 +5,16 @@
 // and kept on this computer only as its hash, with its e-mail and business
 // (in the registry, TBaseDatosLocalFrm): it lasts MINUTOS_VIGENCIA minutes,
 // serves once and only for that e-mail in that business, and asking for
-// another there voids it. After
-// INTENTOS_PERMITIDOS wrong keys within MINUTOS_INTENTOS minutes on this
-// computer, whatever the e-mail, no key is checked until those minutes have
-// passed. Every operation shows its own messages (Utils::mensaje).
+// another there voids it. After INTENTOS_PERMITIDOS wrong keys within
+// MINUTOS_INTENTOS minutes on this computer, whatever the e-mail, no key is
+// checked until those minutes have passed. Every operation shows its own
+// messages (Utils::mensaje).
 //
 // The recovery page drives it for the business of the chosen tile
 // (`componente`: its RFC with "&" as "_"): "Enviar Clave" calls enviaClave
-// with the page's e-mail; "Ingresar" calls validaClave and enables "Guardar" when it
-// returns true; "Guardar" calls guardaPassword and goes back to the sign-in
-// page when it returns Correcto.
+// with the page's e-mail; "Ingresar" calls validaClave and enables "Guardar"
+// when it returns true; "Guardar" calls guardaPassword and goes back to the
+// sign-in page when it returns Correcto.
 namespace Recuperacion {
 
 inline constexpr int MINUTOS_VIGENCIA = 30;
@@ -53,9 +53,8 @@ QString cuerpoCorreo(const QString& plantilla, const QString& clave);
 bool correoConfigurado(const QString& componente);
 
 // Keeps a new key for `email` in the business `componente`, voiding the ones
-// sent before for both, and mails it
-// through the mail settings of the business `componente` (AjustesCorreo),
-// the body being the resource package's template. True when the server took
+// sent before for both, and mails it through the mail settings of that
+// business (AjustesCorreo), the body being the resource package's template. True when the server took
 // the mail; otherwise shows ERR_CORREO_SIN_CONFIGURAR while the mail is not
 // set, or why the key was not sent.
 bool enviaClave(const QString& componente, const QString& email);
@@ -73,15 +72,17 @@ TMarcaCorreo marcaCorreo();
 bool enviaClave(const QString& componente, const QString& email, const TMarcaCorreo& marca);
 
 // Whether the key serves `email` in the business `componente` now (the
-// e-mail's letter case and the blanks around it do not count). When not, shows why: textoEspera while
+// e-mail's letter case and the blanks around it do not count). When not,
+// shows why: textoEspera while
 // wrong keys wait (the key is not even looked at), ERR_CLAVE_VENCIDA,
 // ERR_CLAVE_USADA or ERR_CLAVE_ANULADA for a key that was the user's,
 // ERR_CLAVE_RECUPERACION for any other, which counts as a wrong key.
 bool validaClave(const QString& componente, const QString& clave, const QString& email);
 
-// Sets the new password of `email` in the business `componente`, only
-// with a key that serves that e-mail there (as validaClave) and a repetition
-// equal to the password; the key is then used up. An empty password is allowed (signing in without one).
+// Sets the new password of `email` in the business `componente`, only with a
+// key that serves that e-mail there (as validaClave) and a repetition equal
+// to the password; the key is then used up. An empty password is allowed
+// (signing in without one).
 TResultado guardaPassword(const QString& componente, const QString& email, const QString& clave,
                           const QString& password, const QString& repetida);
 

@@ -124,6 +124,27 @@ void enlazaContenido(const QString& instalada, const QString& propia, bool raiz)
     }
 }
 
+// The databases live inside the program folder, and two characters of their
+// path would be read as something else: the engine takes what precedes a
+// ':' for the name of a server, and '|' separates the fields of a stored
+// connection. Every database would fail with a message about a network
+// host, or a new business would be refused for a field the user never
+// typed; the folder is named at the start instead.
+bool admiteBases(const QString& carpeta, QString* error)
+{
+    for (const QChar caracter : {QLatin1Char(':'), QLatin1Char('|')}) {
+        if (!carpeta.contains(caracter))
+            continue;
+        if (error)
+            *error = QStringLiteral("Velkor no puede trabajar en la carpeta \"%1\": su ruta tiene el carácter \"%2\", "
+                                    "que no se admite en la ruta de las bases de datos. Mueve el programa a una "
+                                    "carpeta cuya ruta no lo tenga.")
+                         .arg(QDir::toNativeSeparators(carpeta), caracter);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString carpetaDatosUsuario()
@@ -136,10 +157,14 @@ bool preparaCarpetaPrograma(const QString& carpetaEjecutable, QString* error)
 {
     const QString instalada = QDir(QDir::fromNativeSeparators(carpetaEjecutable)).absolutePath();
     if (!QFileInfo::exists(QDir(instalada).filePath(MARCA_INSTALACION))) {
+        if (!admiteBases(instalada, error))
+            return false;
         fijaCarpetaPrograma(instalada);
         return true;
     }
     const QString datos = carpetaDatosUsuario();
+    if (!admiteBases(datos, error))
+        return false;
     try {
         if (!QDir().mkpath(QFileInfo(datos).absolutePath()))
             throw EEntradaSalida(

@@ -75,6 +75,47 @@ private slots:
         QCOMPARE(Rutas::programa({u"db/"_s, u"Usuarios.db"_s}), carpeta + u"db/Usuarios.db"_s);
     }
 
+    // The engine takes what precedes a ':' for a server, and '|' separates a
+    // stored connection's fields: such a folder is refused at the start,
+    // named, and nothing is made in it.
+    void carpetaSinBases_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<bool>("instalada");
+        QTest::addColumn<QString>("caracter");
+        QTest::newRow("dos puntos") << u"prog dos:uno"_s << false << u":"_s;
+        QTest::newRow("barra vertical") << u"prog|4"_s << false << u"|"_s;
+        QTest::newRow("datos del usuario con dos puntos") << u"datos:uno"_s << true << u":"_s;
+        QTest::newRow("acentos y punto y coma") << u"prog é;uno"_s << false << QString();
+    }
+    void carpetaSinBases()
+    {
+        QFETCH(QString, nombre);
+        QFETCH(bool, instalada);
+        QFETCH(QString, caracter);
+        QTemporaryDir raiz;
+        const QString programa = raiz.filePath(instalada ? u"opt/velkor"_s : nombre);
+        QVERIFY(QDir().mkpath(programa));
+        if (instalada)
+            QVERIFY(TCarpetaPrograma::escribe(programa + u'/' + Rutas::MARCA_INSTALACION, QByteArray()));
+        const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(raiz.filePath(nombre)));
+        QString error;
+        const bool preparada = Rutas::preparaCarpetaPrograma(programa, &error);
+        qputenv("XDG_DATA_HOME", xdg);
+        if (caracter.isEmpty()) {
+            QVERIFY2(preparada, qPrintable(error));
+            QCOMPARE(Rutas::carpetaPrograma(), programa + u'/');
+            return;
+        }
+        QVERIFY(!preparada);
+        QVERIFY2(error.contains(u"\""_s + (instalada ? raiz.filePath(nombre + u"/Velkor"_s) : programa) + u"\""_s) &&
+                     error.contains(u"el carácter \""_s + caracter + u'"'),
+                 qPrintable(error));
+        QCOMPARE(Rutas::carpetaPrograma(), QString());
+        QCOMPARE(QDir(raiz.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
+    }
+
     // An installed folder (the package's marker beside the executable) is
     // shared and read-only: the program folder becomes the user's data
     // folder, which reaches the installed entries through links, keeps what

@@ -205,12 +205,22 @@ void TSigner::sendPassMail(const QString& servidor, const QString& destinatario,
         motivo = QStringLiteral("no se pudo conectar con el servidor %1 (%2)").arg(QString::fromUtf8(url), motivo);
         falla = TFallaCorreo::Conexion;
         break;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+        falla = TFallaCorreo::Interrumpida;
+        break;
     default:
         // 530: the server takes mail only from a signed-in account.
         if (respuesta == 530 || respuesta == 535)
             falla = TFallaCorreo::Autenticacion;
         break;
     }
+    // A 4xx reply is the server saying "not now" (421 busy, 45x out of room
+    // or greylisting), whatever step it came at: the settings are not what
+    // is wrong, and a later try may well pass.
+    if (respuesta >= 400 && respuesta < 500)
+        falla = TFallaCorreo::Interrumpida;
     if (respuesta > 0)
         motivo += QStringLiteral(" [respuesta %1]").arg(respuesta);
     throw ECorreo(QStringLiteral("No se pudo enviar el correo: %1.").arg(motivo), falla);

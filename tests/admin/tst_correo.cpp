@@ -215,6 +215,8 @@ private slots:
         QTest::newRow("puerto equivocado") << u"puerto"_s << FALLA_CONEXION;
         QTest::newRow("cuenta rechazada") << u"cuenta"_s << FALLA_AUTENTICACION;
         QTest::newRow("SSL/TLS con un servidor sin TLS") << u"ssl"_s << FALLA_CIFRADO;
+        QTest::newRow("servidor ocupado") << u"ocupado"_s << FALLA_INTERRUMPIDA;
+        QTest::newRow("servidor que corta") << u"corta"_s << FALLA_INTERRUMPIDA;
     }
     void prueba()
     {
@@ -237,6 +239,8 @@ private slots:
             a = ajustes(u"127.0.0.1"_s, TSeguridad::Ninguna, 0, u"avisos"_s, u"Mala#Clave7"_s);
         } else if (caso == u"ssl"_s) {
             a.seguridad = TSeguridad::SslTls;
+        } else if (caso == u"ocupado"_s || caso == u"corta"_s) {
+            argumentos << u"--falla"_s << caso;
         }
         std::unique_ptr<TServidorPrueba> smtp = std::make_unique<TServidorPrueba>(u"servidor_smtp.py"_s, argumentos);
         QVERIFY2(smtp->puerto() > 0, qPrintable(smtp->error()));

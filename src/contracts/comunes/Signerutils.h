@@ -15,6 +15,7 @@ enum class TFallaCorreo {
     Cifrado,       // the secure connection asked for could not be made
     Certificado,   // the server's certificate is not trusted
     Servidor,      // the server refused the mail for another reason
+    Interrumpida,  // the server cut the connection or cannot take mail for now
 };
 
 // A mail could not be delivered; the message says why, in Spanish, with the

@@ -222,6 +222,8 @@ QString explicaFalla(const Signerutils::ECorreo& error)
         return FALLA_CIFRADO;
     case Signerutils::TFallaCorreo::Certificado:
         return FALLA_CERTIFICADO;
+    case Signerutils::TFallaCorreo::Interrumpida:
+        return FALLA_INTERRUMPIDA;
     case Signerutils::TFallaCorreo::Servidor:
         break;
     }

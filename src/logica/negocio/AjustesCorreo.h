@@ -37,6 +37,9 @@ inline const QString FALLA_CIFRADO =
                    "y el puerto: STARTTLS suele usar el 587 y SSL/TLS el 465.");
 inline const QString FALLA_CERTIFICADO =
     QStringLiteral("No se pudo confirmar la identidad del servidor de correo: su certificado no es de confianza.");
+inline const QString FALLA_INTERRUMPIDA =
+    QStringLiteral("El servidor de correo cortó la conexión o no puede recibir mensajes en este momento. Vuelve a "
+                   "intentarlo en unos minutos.");
 inline const QString FALLA_SERVIDOR =
     QStringLiteral("El servidor de correo no aceptó el mensaje. Revisa el remitente y la dirección de destino.");
 

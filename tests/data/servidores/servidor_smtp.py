@@ -4,7 +4,8 @@
 Writes each message it accepts to --carpeta/N.eml, preceded by the envelope
 ("X-Remitente:" and "X-Destinatario:" lines). --certificado/--llave offer
 STARTTLS; --cuenta USUARIO:CLAVE requires authentication (over TLS when it is
-offered). Prints "PORT n" once listening; ends on SIGTERM.
+offered); --falla ocupado answers every sender with 451, --falla corta hangs up
+when the message is sent. Prints "PORT n" once listening; ends on SIGTERM.
 """
 import argparse
 import os
@@ -18,12 +19,23 @@ from aiosmtpd.smtp import AuthResult
 
 
 class Buzon:
-    def __init__(self, carpeta):
+    def __init__(self, carpeta, falla=None):
         self.carpeta = carpeta
+        self.falla = falla
         self.cuenta = 0
         self.candado = threading.Lock()
 
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if self.falla == "ocupado":
+            return "451 4.3.2 Intente mas tarde"
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
+        if self.falla == "corta":
+            server.transport.close()
+            return "250 OK"
         with self.candado:
             self.cuenta += 1
             n = self.cuenta
@@ -57,6 +69,7 @@ def main():
     p.add_argument("--certificado")
     p.add_argument("--llave")
     p.add_argument("--cuenta")
+    p.add_argument("--falla", choices=["ocupado", "corta"])
     a = p.parse_args()
     opciones = {}
     if a.certificado:
@@ -74,7 +87,7 @@ def main():
         opciones["authenticator"] = autentica
         opciones["auth_required"] = True
         opciones["auth_require_tls"] = bool(a.certificado)
-    controlador = Controlador(Buzon(a.carpeta), **opciones)
+    controlador = Controlador(Buzon(a.carpeta, a.falla), **opciones)
     controlador.start()
     fin = threading.Event()
     signal.signal(signal.SIGTERM, lambda *_: fin.set())

@@ -5,9 +5,11 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTime>
 
 #include <openssl/asn1.h>
 #include <openssl/bio.h>
@@ -366,12 +368,20 @@ QString numeroCertificado(const X509* certificado)
 
 namespace {
 
+// notAfter is a UTC instant, hours ahead of Mexico: its UTC day would keep an
+// expired certificate valid for the rest of that day here. The day kept is the
+// local one of the last valid second, so a certificate that ends at local
+// midnight is valid up to the day before.
 QString vigenteHasta(const X509* certificado)
 {
     std::tm fin{};
     if (ASN1_TIME_to_tm(X509_get0_notAfter(certificado), &fin) != 1)
         return {};
-    return QDate(fin.tm_year + 1900, fin.tm_mon + 1, fin.tm_mday).toString(Constantes::FORMATO_FECHA);
+    const QDateTime instante(QDate(fin.tm_year + 1900, fin.tm_mon + 1, fin.tm_mday),
+                             QTime(fin.tm_hour, fin.tm_min, fin.tm_sec), Qt::UTC);
+    if (!instante.isValid())
+        return {};
+    return instante.addSecs(-1).toLocalTime().date().toString(Constantes::FORMATO_FECHA);
 }
 
 // The uses in the order RFC 5280 lists the key usage bits; a seal certificate

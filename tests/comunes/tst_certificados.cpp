@@ -1,9 +1,12 @@
 #include "CarpetaPrograma.h"
 #include "CertificadosPrueba.h"
 #include "Constantes.h"
+#include "Reloj.h"
 #include "Signerutils.h"
+#include "VigenciaCertificado.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include <ctime>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +32,31 @@ QString dato(const QString& nombre)
 {
     return QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/") + nombre;
 }
+
+// Puts the process in Mexico City's zone while it lives, whatever the zone of
+// the computer that runs the tests.
+class TZonaMexico {
+public:
+    TZonaMexico() : m_habia(qEnvironmentVariableIsSet("TZ")), m_anterior(qgetenv("TZ"))
+    {
+        qputenv("TZ", "America/Mexico_City");
+        tzset();
+    }
+    ~TZonaMexico()
+    {
+        if (m_habia)
+            qputenv("TZ", m_anterior);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+    TZonaMexico(const TZonaMexico&) = delete;
+    TZonaMexico& operator=(const TZonaMexico&) = delete;
+
+private:
+    bool m_habia;
+    QByteArray m_anterior;
+};
 
 } // namespace
 
@@ -229,36 +258,42 @@ private slots:
         QCOMPARE(Signer().getRelacion(certificado, llave, PASSWORD), par);
     }
 
-    // Number|RFC|name|valid until|CSD ("1") or not.
+    // Number|RFC|name|valid until|CSD ("1") or not, read in Mexico City; `fin`
+    // is the certificate's notAfter, in UTC.
     void informacion_data()
     {
         QTest::addColumn<QString>("archivo");
         QTest::addColumn<QString>("esperado");
-        const auto f = [](const char* caso, const QString& archivo, const char* esperado) {
-            QTest::newRow(caso) << archivo << QString::fromUtf8(esperado);
+        QTest::addColumn<QDateTime>("fin");
+        const auto f = [](const char* caso, const QString& archivo, const char* fin, const char* esperado) {
+            QTest::newRow(caso) << archivo << QString::fromUtf8(esperado)
+                                << QDateTime::fromString(QString::fromLatin1(fin), Qt::ISODate);
         };
         // The issuer (the SAT's test CA) carries its own 2.5.4.45.
-        f("CSD vigente", dato(u"EKU9003173C9.cer"_s),
+        f("CSD vigente", dato(u"EKU9003173C9.cer"_s), "2027-05-18T11:43:51Z",
           "30001000000500003416|EKU9003173C9 / VADA800927DJ3|ESCUELA KEMPER URGATE SA DE CV|18/05/2027|1");
-        f("FIEL: no es CSD", dato(u"EKU9003173C9_FIEL.cer"_s),
-          "30001000000500003415|EKU9003173C9 / VADA800927DJ3|ESCUELA KEMPER URGATE SA DE CV|17/05/2027|0");
-        f("CSD de 1024 bits, caducado", dato(u"CSD01_AAA010101AAA_1024.cer"_s),
+        f("FIEL: no es CSD", dato(u"EKU9003173C9_FIEL.cer"_s), "2027-05-17T04:37:14Z",
+          "30001000000500003415|EKU9003173C9 / VADA800927DJ3|ESCUELA KEMPER URGATE SA DE CV|16/05/2027|0");
+        f("CSD de 1024 bits, caducado", dato(u"CSD01_AAA010101AAA_1024.cer"_s), "2017-05-07T16:01:29Z",
           "20001000000200001428|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|07/05/2017|1");
-        f("CSD caducado", dato(u"CSD01_AAA010101AAA.cer"_s),
-          "30001000000300023708|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|18/05/2021|1");
-        f("uso de llave crítico", dato(u"emisor2021.cer"_s),
-          "30001000000300023708|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|07/12/2028|1");
-        f("Ñ en T61String", dato(u"hañ930228sm9_csd.cer"_s),
+        // Ended at 22:54 of the 17th in Mexico City: expired on the 18th.
+        f("CSD caducado", dato(u"CSD01_AAA010101AAA.cer"_s), "2021-05-18T03:54:56Z",
+          "30001000000300023708|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|17/05/2021|1");
+        f("uso de llave crítico", dato(u"emisor2021.cer"_s), "2028-12-07T00:00:01Z",
+          "30001000000300023708|AAA010101AAA / HEGT7610034S2|ACCEM SERVICIOS EMPRESARIALES SC|06/12/2028|1");
+        f("Ñ en T61String", dato(u"hañ930228sm9_csd.cer"_s), "2023-06-17T20:12:44Z",
           "30001000000400002439|HAÑ930228SM9 / KAHO641101B39|HERMANOS ANZURES ÑARVAEZ SA|17/06/2023|1");
-        f("certificado sin llave", dato(u"30001000000500003456.cer"_s),
+        f("certificado sin llave", dato(u"30001000000500003456.cer"_s), "2027-05-18T16:23:14Z",
           "30001000000500003456|SPR190613I52 / VADA800927DJ3|SAT PRUEBAS|18/05/2027|1");
-        f("PEM", t("pem.cer"),
+        f("PEM", t("pem.cer"), "2027-05-18T11:43:51Z",
           "30001000000500003416|EKU9003173C9 / VADA800927DJ3|ESCUELA KEMPER URGATE SA DE CV|18/05/2027|1");
     }
     void informacion()
     {
         QFETCH(QString, archivo);
         QFETCH(QString, esperado);
+        QFETCH(QDateTime, fin);
+        const TZonaMexico zona;
         // What cannot be read gives no information at all: revisaCertificado's rows.
         const QMap<QString, QString> info = Signer().getInformacionCertificado(archivo);
         const QString csd = info.value(Constantes::CERT_INTENDEDKEYUSAGE) == Constantes::CERT_CSD ? u"1"_s : u"0"_s;
@@ -267,7 +302,16 @@ private slots:
                      .join(u'|'),
                  esperado);
         // Expiry texts are read back with the system's short date.
-        QVERIFY(QDate::fromString(info.value(Constantes::CERT_VALIDTOSTR), Constantes::FORMATO_FECHA).isValid());
+        const QString vigencia = info.value(Constantes::CERT_VALIDTOSTR);
+        QVERIFY(QDate::fromString(vigencia, Constantes::FORMATO_FECHA).isValid());
+        // Valid up to its last second on the local clock, expired the next local day.
+        const QDateTime finLocal = fin.toLocalTime();
+        {
+            const TRelojFijo reloj(finLocal.addSecs(-1));
+            QVERIFY(!VigenciaCertificado::vencido(vigencia));
+        }
+        const TRelojFijo reloj(finLocal.date().addDays(1));
+        QVERIFY(VigenciaCertificado::vencido(vigencia));
     }
 
     // Each row asks whether the key opens with the password and whether it is

@@ -170,25 +170,33 @@ private slots:
     {
         QTest::addColumn<QString>("ruta");
         QTest::addColumn<QString>("mensaje");
+        // Besides the message: what the log says of why.
+        QTest::addColumn<QString>("registro");
         // The server said 200 and closed after half the announced length.
         const qint64 tamano = QFileInfo(CATALOGO_ZIP_CONSTRUIDO).size();
         QTest::newRow("cortado a la mitad")
             << "/corte/CFDCAT.zip"
             << ERR_DESCARGA_CATALOGO + u"La descarga de %1 quedó incompleta: llegaron "_s +
-                   QString::number(tamano / 2) + u" de "_s + QString::number(tamano) + u" bytes."_s;
-        QTest::newRow("no existe") << "/archivo/otro.zip" << ERR_DESCARGA_CATALOGO;
-        QTest::newRow("no es zip") << "/archivo/nozip.zip" << ERR_CATALOGO_DANADO;
-        QTest::newRow("sin base de datos") << "/archivo/sinbase.zip" << ERR_CATALOGO_DANADO;
+                   QString::number(tamano / 2) + u" de "_s + QString::number(tamano) + u" bytes."_s
+            << QString();
+        QTest::newRow("no existe") << "/archivo/otro.zip" << ERR_DESCARGA_CATALOGO << QString();
+        QTest::newRow("no es zip") << "/archivo/nozip.zip" << ERR_CATALOGO_DANADO << QString();
+        QTest::newRow("sin base de datos") << "/archivo/sinbase.zip" << ERR_CATALOGO_DANADO << QString();
+        // 100 MiB of zeros in about 100 KiB: refused before it is extracted.
+        QTest::newRow("bomba de zip") << "/bomba/CFDCAT.db" << ERR_CATALOGO_DANADO
+                                      << u"expandiría CFDCAT.db a 104857600 bytes"_s;
         // Nothing listens there: the user is told to check the connection,
         // not shown the address or the network library's English text.
         QTest::newRow("sin conexión") << "sin conexión"
                                       << ERR_DESCARGA_CATALOGO + u"No se pudo conectar con el servidor de descargas. "
-                                                                 "Revisa tu conexión a Internet."_s;
+                                                                 "Revisa tu conexión a Internet."_s
+                                      << QString();
     }
     void fallaSinTocarElInstalado()
     {
         QFETCH(QString, ruta);
         QFETCH(QString, mensaje);
+        QFETCH(QString, registro);
         const TCarpetaPrograma programa;
         instala(TCarpetaPrograma::catalogoConstruido());
         const QByteArray antes = TCarpetaPrograma::lee(TBaseDatosCatalogosFrm::archivo());
@@ -209,6 +217,7 @@ private slots:
         if (mensaje.contains(u"%1"_s))
             mensaje = mensaje.arg(direccion);
         QVERIFY2(corrida.mensaje.startsWith(mensaje), qPrintable(corrida.mensaje));
+        QVERIFY2(programa.log().contains(registro), qPrintable(programa.log()));
         QVERIFY(TCarpetaPrograma::lee(TBaseDatosCatalogosFrm::archivo()) == antes);
         QVERIFY(restosDescarga(programa).isEmpty());
         QVERIFY(BaseDatosCatalogosFrm().existeCodigoPostalByCP(u"44100"_s));

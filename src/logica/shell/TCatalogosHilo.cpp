@@ -11,11 +11,15 @@
 #include "TBaseDatosCatalogosFrm.h"
 #include "TIdHTTPProgress.h"
 #include "negocio/Utils.h"
+#include "setup/TRespaldo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QStorageInfo>
+
+#include <algorithm>
 
 using namespace Constantes;
 
@@ -36,6 +40,27 @@ bool iguales(const QString& a, const QString& b)
     if (!primero.open(QIODevice::ReadOnly) || !segundo.open(QIODevice::ReadOnly))
         return false;
     return primero.size() == segundo.size() && Utils::CompareStreams(primero, segundo) == 0.0;
+}
+
+// Extraction writes what the entry declares, so the declaration is judged
+// before a byte is written, as a backup's is: an archive that claims far more
+// than it weighs was made to fill the disk. The database is later copied
+// beside the installed one, hence twice its size.
+void revisaTamano(quint64 expandido, const QString& archivoZip, const QString& carpeta)
+{
+    const quint64 comprimido = quint64(std::max<qint64>(QFileInfo(archivoZip).size(), 1));
+    if (TArchivoZip::excedeLimites(expandido, comprimido))
+        throw EArchivoZip(EArchivoZip::TMotivo::Danado,
+                          QStringLiteral("El archivo %1 expandiría %2 a %3 bytes desde %4 bytes.")
+                              .arg(archivoZip, CATALOGO_DB_ZIP)
+                              .arg(expandido)
+                              .arg(comprimido));
+    const QStorageInfo disco(carpeta);
+    const quint64 libre = quint64(std::max<qint64>(disco.bytesAvailable(), 0));
+    if (disco.isValid() && 2 * expandido > libre)
+        throw EDescarga(QStringLiteral("No hay espacio en el disco para el catálogo: necesita %1 MB y quedan %2 MB "
+                                       "libres.")
+                            .arg(Respaldo::megas(2 * expandido), Respaldo::megas(libre)));
 }
 
 } // namespace
@@ -124,6 +149,7 @@ void TCatalogosHilo::inicio()
             if (entrada < 0)
                 throw EArchivoZip(EArchivoZip::TMotivo::Danado,
                                   QStringLiteral("El archivo descargado no contiene %1.").arg(CATALOGO_DB_ZIP));
+            revisaTamano(zip.entradas().at(entrada).tamano, zipTemporal, carpeta);
             zip.extraeEntrada(entrada, baseTemporal, {});
         }
         verificaBaseDatos(baseTemporal);

@@ -7,16 +7,20 @@ Serves the files of --carpeta. The first path part chooses how:
   /corte/NOMBRE        announces the whole length, sends half, closes
   /sinlongitud/NOMBRE  no Content-Length (ends when the connection closes)
   /pausa/NOMBRE        headers and 1 KiB, then nothing for 20 s
+  /bomba/NOMBRE        a zip made here whose one entry, NOMBRE, is 100 MiB of
+                       zeros (about 100 KiB sent; no file is read)
 Anything else, or a missing file, is 404. Prints "PORT n" once listening;
 ends on SIGTERM.
 """
 import argparse
 import http.server
+import io
 import os
 import signal
 import ssl
 import sys
 import time
+import zipfile
 
 CARPETA = "."
 
@@ -32,6 +36,8 @@ class Manejador(http.server.BaseHTTPRequestHandler):
         if len(partes) != 2 or "/" in partes[1] or partes[1].startswith("."):
             return self.no_encontrado()
         modo, nombre = partes
+        if modo == "bomba":
+            return self.bomba(nombre)
         ruta = os.path.join(CARPETA, nombre)
         if not os.path.isfile(ruta):
             return self.no_encontrado()
@@ -69,6 +75,17 @@ class Manejador(http.server.BaseHTTPRequestHandler):
                 return self.no_encontrado()
         except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             self.close_connection = True
+
+    def bomba(self, nombre):
+        memoria = io.BytesIO()
+        with zipfile.ZipFile(memoria, "w", zipfile.ZIP_DEFLATED) as z:
+            with z.open(nombre, "w") as entrada:
+                ceros = bytes(1 << 20)
+                for _ in range(100):
+                    entrada.write(ceros)
+        datos = memoria.getvalue()
+        self.encabezados(len(datos))
+        self.wfile.write(datos)
 
     def encabezados(self, longitud):
         self.send_response(200)

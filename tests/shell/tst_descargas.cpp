@@ -350,30 +350,46 @@ private slots:
     void verificaUpdate_data()
     {
         QTest::addColumn<QByteArray>("lista");
+        QTest::addColumn<QString>("modo");
         QTest::addColumn<int>("estado");
+        // Besides the outcome: what the log says of why.
+        QTest::addColumn<QString>("registro");
         const QByteArray actual = TVerificaUpdate::getVersionSistema().toUtf8();
-        QTest::newRow("al día") << QByteArray("Velkor 0.0.0.1\nVelkor " + actual + "\n- nota\n")
-                                << int(TVerificaUpdate::AlDia);
-        QTest::newRow("publicada otra") << QByteArray("Velkor 9.9.9.9\n") << int(TVerificaUpdate::Disponible);
-        QTest::newRow("sin versión") << QByteArray("- nada\n") << int(TVerificaUpdate::SinDatos);
-        QTest::newRow("no se descarga") << QByteArray() << int(TVerificaUpdate::SinDatos);
+        QTest::newRow("al día") << QByteArray("Velkor 0.0.0.1\nVelkor " + actual + "\n- nota\n") << "archivo"
+                                << int(TVerificaUpdate::AlDia) << QString();
+        QTest::newRow("publicada otra") << QByteArray("Velkor 9.9.9.9\n") << "archivo"
+                                        << int(TVerificaUpdate::Disponible) << QString();
+        QTest::newRow("sin versión") << QByteArray("- nada\n") << "archivo" << int(TVerificaUpdate::SinDatos)
+                                     << QString();
+        QTest::newRow("no se descarga") << QByteArray() << "archivo" << int(TVerificaUpdate::SinDatos) << QString();
+        // A page that never ends (a proxy, a captive portal) stands for a
+        // list, announced by its length or not: refused at the limit, not
+        // read whole into memory.
+        const QByteArray enorme = QByteArray("Velkor 9.9.9.9\n").repeated(TIdHTTPProgress::MAXIMO_EN_MEMORIA / 15 + 1);
+        const QString excedido = u"El servidor de descargas envió más de 1024 KB; no es el archivo que se esperaba."_s;
+        QTest::newRow("demasiado grande") << enorme << "archivo" << int(TVerificaUpdate::SinDatos) << excedido;
+        QTest::newRow("demasiado grande sin longitud")
+            << enorme << "sinlongitud" << int(TVerificaUpdate::SinDatos) << excedido;
     }
     void verificaUpdate()
     {
         QFETCH(QByteArray, lista);
+        QFETCH(QString, modo);
         QFETCH(int, estado);
+        QFETCH(QString, registro);
         const TCarpetaPrograma programa;
         QTemporaryDir servidos;
         if (!lista.isEmpty())
             QVERIFY(TCarpetaPrograma::escribe(servidos.filePath(u"versiones.txt"_s), lista));
         const TServidorPrueba http(u"servidor_http.py"_s, {u"--carpeta"_s, servidos.path()});
         QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
-        ajuste(programa, u"Red/actualizaciones"_s, http.url() + u"/archivo/versiones.txt"_s);
+        ajuste(programa, u"Red/actualizaciones"_s, http.url() + u'/' + modo + u"/versiones.txt"_s);
         TVerificaUpdate hilo;
         QSignalSpy terminado(&hilo, &TVerificaUpdate::terminado);
         hilo.start();
         QVERIFY(terminado.wait(60000));
         QCOMPARE(terminado.first().at(0).toInt(), estado);
+        QVERIFY(programa.log().contains(registro));
     }
 
     void versionDelPrograma()

@@ -108,11 +108,11 @@ QByteArray TIdHTTPProgress::Get(const QString& direccion)
     m_bytesToTransfer = 0;
     QBuffer memoria;
     memoria.open(QIODevice::WriteOnly);
-    transfiere(direccion, memoria);
+    transfiere(direccion, memoria, MAXIMO_EN_MEMORIA);
     return memoria.data();
 }
 
-void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
+void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino, qint64 maximo)
 {
     if (m_cancelado)
         throw EDescargaCancelada(QStringLiteral("Se canceló la descarga."));
@@ -138,6 +138,7 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
     qint64 esperado = -1;
     bool iniciado = false;
     QString errorEscritura;
+    bool excedido = false;
     QEventLoop bucle;
 
     const auto estado = [respuesta] { return respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); };
@@ -153,6 +154,13 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
             const QVariant longitud = respuesta->header(QNetworkRequest::ContentLengthHeader);
             esperado = longitud.isValid() ? longitud.toLongLong() : -1;
             IdHTTPWorkBegin(esperado < 0 ? 0 : esperado);
+        }
+        // A proxy or a captive portal may answer with a page that never
+        // ends: what is held in memory stops at the limit.
+        if (maximo >= 0 && (esperado > maximo || recibidos + datos.size() > maximo)) {
+            excedido = true;
+            respuesta->abort();
+            return;
         }
         if (destino.write(datos) != datos.size()) {
             // Told after the loop, by when errno has changed many times.
@@ -176,6 +184,12 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino)
         throw EDescargaCancelada(QStringLiteral("Se canceló la descarga."));
     if (!errorEscritura.isEmpty())
         throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1").arg(errorEscritura));
+    if (excedido) {
+        Logmanager::Log(QStringLiteral("Respuesta de más de %1 bytes: %2").arg(maximo).arg(direccion), 1,
+                        Sistema::exePath);
+        throw EDescarga(QStringLiteral("El servidor de descargas envió más de %1 KB; no es el archivo que se esperaba.")
+                            .arg(maximo / 1024));
+    }
     const QByteArray resto = respuesta->isOpen() ? respuesta->readAll() : QByteArray();
     if (!resto.isEmpty() && estado() >= 200 && estado() < 300) {
         if (destino.write(resto) != resto.size()) {

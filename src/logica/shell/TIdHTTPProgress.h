@@ -65,8 +65,11 @@ public:
     // replaced), written as it arrives. Raises EDescarga or EDescargaCancelada;
     // the file then holds what arrived, for the caller to discard.
     void DownloadFile(const QString& direccion, const QString& archivo);
-    // Downloads into memory (small files). Raises as DownloadFile.
+    // Downloads into memory a small file, of at most MAXIMO_EN_MEMORIA
+    // bytes: a longer answer (announced or not) is cut off and refused with
+    // EDescarga. Raises as DownloadFile.
     QByteArray Get(const QString& direccion);
+    static constexpr qint64 MAXIMO_EN_MEMORIA = 1 << 20;
     // Closes and forgets the file of the last DownloadFile.
     void freeStream();
 
@@ -86,7 +89,8 @@ public slots:
 
 private:
     void setProgress(int progreso);
-    void transfiere(const QString& direccion, QIODevice& destino);
+    // `maximo` bytes at most (none when negative).
+    void transfiere(const QString& direccion, QIODevice& destino, qint64 maximo = -1);
 
     QNetworkAccessManager* m_red;
     std::unique_ptr<QFile> LDestStream;

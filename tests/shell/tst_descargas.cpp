@@ -392,6 +392,35 @@ private slots:
         QVERIFY(programa.log().contains(registro));
     }
 
+    // A server that sends a byte a second never lets the read time-out
+    // fire: closing the window cancels the check (its destruction), and
+    // without a window the deadline ends it.
+    void verificacionLenta()
+    {
+        const TCarpetaPrograma programa;
+        QTemporaryDir servidos;
+        QVERIFY(TCarpetaPrograma::escribe(servidos.filePath(u"versiones.txt"_s), "Velkor 9.9.9.9\n- nota\n"));
+        const TServidorPrueba http(u"servidor_http.py"_s, {u"--carpeta"_s, servidos.path()});
+        QVERIFY2(http.puerto() > 0, qPrintable(http.error()));
+        const QString direccion = http.url() + u"/goteo/versiones.txt"_s;
+        ajuste(programa, u"Red/actualizaciones"_s, direccion);
+        auto hilo = std::make_unique<TVerificaUpdate>();
+        QSignalSpy terminado(hilo.get(), &TVerificaUpdate::terminado);
+        hilo->start();
+        hilo.reset();
+        QCOMPARE(terminado.size(), 1);
+        QCOMPARE(terminado.first().at(0).toInt(), int(TVerificaUpdate::Cancelado));
+
+        TIdHTTPProgress cliente;
+        cliente.setPlazo(1500);
+        try {
+            cliente.Get(direccion);
+            QFAIL("no se lanzó");
+        } catch (const EDescarga& e) {
+            QCOMPARE(e.mensaje(), u"La descarga no terminó en 1.5 segundos. Revisa tu conexión a Internet."_s);
+        }
+    }
+
     void versionDelPrograma()
     {
         const QStringList partes = TVerificaUpdate::getVersionSistema().split(u'.');

@@ -93,10 +93,7 @@ TCatalogosHilo::~TCatalogosHilo()
 
 void TCatalogosHilo::cancela()
 {
-    m_cancelado = true;
-    QMutexLocker candado(&m_candado);
-    if (m_http)
-        m_http->cancela();
+    m_cancelacion.cancela();
 }
 
 void TCatalogosHilo::run()
@@ -123,25 +120,16 @@ void TCatalogosHilo::inicio()
             if (!autoridades.isEmpty() && !http.agregaCertificadosCA(autoridades))
                 Logmanager::Log(QStringLiteral("No se encontraron certificados en %1").arg(autoridades), 1, m_carpeta);
             connect(&http, &TIdHTTPProgress::OnChange, this, &TCatalogosHilo::progreso, Qt::DirectConnection);
-            {
-                QMutexLocker candado(&m_candado);
-                m_http = &http;
-            }
-            if (m_cancelado)
-                http.cancela();
+            const TIdHTTPProgress::TCancelacion::TEnlace enlace(m_cancelacion, http);
             try {
                 http.DownloadFile(m_direccion, zipTemporal);
             } catch (...) {
                 http.freeStream();
-                QMutexLocker candado(&m_candado);
-                m_http = nullptr;
                 throw;
             }
             http.freeStream();
-            QMutexLocker candado(&m_candado);
-            m_http = nullptr;
         }
-        if (m_cancelado)
+        if (m_cancelacion.cancelada())
             throw EDescargaCancelada(QStringLiteral("Se canceló la descarga."));
         {
             const TArchivoZip zip(zipTemporal);
@@ -153,7 +141,7 @@ void TCatalogosHilo::inicio()
             zip.extraeEntrada(entrada, baseTemporal, {});
         }
         verificaBaseDatos(baseTemporal);
-        if (m_cancelado)
+        if (m_cancelacion.cancelada())
             throw EDescargaCancelada(QStringLiteral("Se canceló la descarga."));
         if (!Archivos::reemplaza(baseTemporal, baseDatos) || !Archivos::reemplaza(zipTemporal, archivoZip))
             throw EDescarga(QStringLiteral("No se pudo guardar el catálogo descargado en %1.").arg(carpeta));

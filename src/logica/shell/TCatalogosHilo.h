@@ -1,11 +1,8 @@
 #pragma once
-#include <QMutex>
+#include "TIdHTTPProgress.h"
+
 #include <QString>
 #include <QThread>
-
-#include <atomic>
-
-class TIdHTTPProgress;
 
 // The catalogue update: downloads the SAT catalogue archive (CATALOGO_ZIP)
 // into the program folder's Update/ folder on its own thread, checks it and
@@ -74,9 +71,7 @@ private:
 
     QString m_direccion;
     QString m_carpeta;
-    std::atomic_bool m_cancelado = false;
-    QMutex m_candado;
-    TIdHTTPProgress* m_http = nullptr;
+    TIdHTTPProgress::TCancelacion m_cancelacion;
     // Written by the worker, read on the UI thread after it ended.
     bool m_descargado = false;
     TResultado m_resultado = Fallido;

@@ -12,6 +12,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QTimer>
 #include <QUrl>
 
 #include <cerrno>
@@ -72,6 +73,33 @@ void TIdHTTPProgress::cancela()
     // Emitted from any thread; the reply lives in the client's thread, so the
     // abort is queued there and runs inside the transfer's event loop.
     emit abortaSolicitado();
+}
+
+void TIdHTTPProgress::TCancelacion::cancela()
+{
+    m_cancelada = true;
+    QMutexLocker candado(&m_candado);
+    if (m_cliente)
+        m_cliente->cancela();
+}
+
+TIdHTTPProgress::TCancelacion::TEnlace::TEnlace(TCancelacion& cancelacion, TIdHTTPProgress& cliente)
+    : m_cancelacion(cancelacion)
+{
+    {
+        QMutexLocker candado(&m_cancelacion.m_candado);
+        m_cancelacion.m_cliente = &cliente;
+    }
+    // Read after the link is made: a cancellation in between reaches the
+    // client one way or the other.
+    if (m_cancelacion.m_cancelada)
+        cliente.cancela();
+}
+
+TIdHTTPProgress::TCancelacion::TEnlace::~TEnlace()
+{
+    QMutexLocker candado(&m_cancelacion.m_candado);
+    m_cancelacion.m_cliente = nullptr;
 }
 
 void TIdHTTPProgress::freeStream()
@@ -139,7 +167,16 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino, q
     bool iniciado = false;
     QString errorEscritura;
     bool excedido = false;
+    bool vencido = false;
     QEventLoop bucle;
+    QTimer plazo;
+    plazo.setSingleShot(true);
+    connect(&plazo, &QTimer::timeout, respuesta, [&] {
+        vencido = true;
+        respuesta->abort();
+    });
+    if (m_plazo > 0)
+        plazo.start(m_plazo);
 
     const auto estado = [respuesta] { return respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); };
     // Readyread, not downloadProgress: Qt throttles the latter to about one
@@ -184,6 +221,12 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino, q
         throw EDescargaCancelada(QStringLiteral("Se canceló la descarga."));
     if (!errorEscritura.isEmpty())
         throw EDescarga(QStringLiteral("No se pudo guardar lo descargado: %1").arg(errorEscritura));
+    if (vencido) {
+        Logmanager::Log(QStringLiteral("Descarga sin terminar en %1 ms: %2").arg(m_plazo).arg(direccion), 1,
+                        Sistema::exePath);
+        throw EDescarga(
+            QStringLiteral("La descarga no terminó en %1 segundos. %2").arg(m_plazo / 1000.0).arg(SIN_CONEXION));
+    }
     if (excedido) {
         Logmanager::Log(QStringLiteral("Respuesta de más de %1 bytes: %2").arg(maximo).arg(direccion), 1,
                         Sistema::exePath);

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QSslCertificate>
 #include <QString>
@@ -54,6 +55,10 @@ public:
     qint64 getBytesToTransfer() const { return m_bytesToTransfer; }
 
     void setReadTimeout(int milisegundos) { m_readTimeout = milisegundos; }
+    // Milliseconds a whole transfer may take, however steadily data arrives
+    // (none when 0, the default): a server that sends a byte now and then
+    // never lets the read time-out fire.
+    void setPlazo(int milisegundos) { m_plazo = milisegundos; }
     // Authorities trusted besides the system's (a business's own server, tests).
     void agregaCertificadosCA(const QList<QSslCertificate>& certificados) { m_autoridades += certificados; }
     // The certificates of a PEM file; false when it holds none.
@@ -77,6 +82,34 @@ public:
     // EDescargaCancelada.
     void cancela();
 
+    // How a thread owning a worker cancels the client that worker keeps on
+    // its own stack: cancela reaches the client linked at that moment, or the
+    // next one linked, and never one already gone.
+    class TCancelacion {
+    public:
+        // From any thread.
+        void cancela();
+        bool cancelada() const { return m_cancelada; }
+
+        // While it lives, cancela reaches `cliente`; a cancellation that came
+        // before is passed on at once.
+        class TEnlace {
+        public:
+            TEnlace(TCancelacion& cancelacion, TIdHTTPProgress& cliente);
+            ~TEnlace();
+            TEnlace(const TEnlace&) = delete;
+            TEnlace& operator=(const TEnlace&) = delete;
+
+        private:
+            TCancelacion& m_cancelacion;
+        };
+
+    private:
+        std::atomic_bool m_cancelada = false;
+        QMutex m_candado;
+        TIdHTTPProgress* m_cliente = nullptr;
+    };
+
 signals:
     void OnChange(int progress);
     // Internal: carries a cancellation into the client's thread.
@@ -97,6 +130,7 @@ private:
     QList<QSslCertificate> m_autoridades;
     QList<QPair<QByteArray, QByteArray>> m_encabezados;
     int m_readTimeout = READ_TIMEOUT;
+    int m_plazo = 0;
     int m_progress = 0;
     qint64 m_bytesToTransfer = 0;
     std::atomic_bool m_cancelado = false;

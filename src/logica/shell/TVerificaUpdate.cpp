@@ -43,7 +43,13 @@ TVerificaUpdate::TVerificaUpdate(QObject* parent)
 
 TVerificaUpdate::~TVerificaUpdate()
 {
+    cancela();
     wait();
+}
+
+void TVerificaUpdate::cancela()
+{
+    m_cancelacion.cancela();
 }
 
 QString TVerificaUpdate::direccionVersiones()
@@ -105,7 +111,13 @@ void TVerificaUpdate::buscaUpdate()
             http.agregaCertificadosCA(autoridades);
         http.setEncabezado("Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
         http.setEncabezado("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");
+        http.setPlazo(PLAZO);
+        const TIdHTTPProgress::TCancelacion::TEnlace enlace(m_cancelacion, http);
         ultima = ultimaVersion(http.Get(m_direccion), &notas);
+    } catch (const EDescargaCancelada&) {
+        Logmanager::Log(QStringLiteral("Se canceló la búsqueda de actualizaciones"), 1, m_carpeta);
+        emit terminado(Cancelado, QString(), {});
+        return;
     } catch (const std::exception& e) {
         Logmanager::Log(Errores::describe(e), 1, m_carpeta);
     }

@@ -1,4 +1,6 @@
 #pragma once
+#include "TIdHTTPProgress.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -9,7 +11,7 @@
 //
 // A window drives it each time the wizard is shown: create it, connect
 // `terminado` (show the update link and both update images for Disponible,
-// hide them for AlDia, leave them for SinDatos) and `finished` to
+// hide them for AlDia, leave them for SinDatos and Cancelado) and `finished` to
 // `deleteLater`, then `start()`. The link then calls iniciaActualizador and,
 // when it returns true, ends the program.
 class TVerificaUpdate : public QThread {
@@ -18,13 +20,21 @@ public:
     enum TEstado {
         Disponible, // the published version differs from the program's
         AlDia,
-        SinDatos, // no list could be read, or it names no version
+        SinDatos,  // no list could be read, or it names no version
+        Cancelado, // by cancela; the indicators stay as they are
     };
     Q_ENUM(TEstado)
 
     // The address is resolved here, on the UI thread (direccionVersiones).
     explicit TVerificaUpdate(QObject* parent = nullptr);
+    // Cancels the check and waits for its end.
     ~TVerificaUpdate() override;
+
+    // Milliseconds the download of the list may take in all.
+    static constexpr int PLAZO = 60000;
+
+    // From any thread: the check ends at once, as Cancelado.
+    void cancela();
 
     // The setting [Red] actualizaciones, else the update-name package's
     // getUpdatePath followed by getUpdateName; empty when neither exists.
@@ -57,4 +67,5 @@ private:
 
     QString m_direccion;
     QString m_carpeta;
+    TIdHTTPProgress::TCancelacion m_cancelacion;
 };

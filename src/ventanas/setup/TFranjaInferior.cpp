@@ -57,6 +57,8 @@ TFranjaInferior::~TFranjaInferior()
     // A worker still running would outlive the strip it reports to.
     if (m_catalogo)
         m_catalogo->cancela();
+    if (m_verificacion)
+        m_verificacion->cancela();
     for (QThread* hilo :
          {static_cast<QThread*>(m_catalogo.data()), static_cast<QThread*>(m_verificacion.data()), m_trabajo.data()})
         if (hilo)
@@ -195,7 +197,7 @@ void TFranjaInferior::iniciaVerificacion()
 void TFranjaInferior::muestraActualizacion(int estado, const QString& ultima, const QStringList& notas)
 {
     // Without a readable list the indicators say what they said before.
-    if (estado == TVerificaUpdate::SinDatos)
+    if (estado == TVerificaUpdate::SinDatos || estado == TVerificaUpdate::Cancelado)
         return;
     const bool disponible = estado == TVerificaUpdate::Disponible;
     const QString detalle =

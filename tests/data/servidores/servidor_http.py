@@ -7,6 +7,8 @@ Serves the files of --carpeta. The first path part chooses how:
   /corte/NOMBRE        announces the whole length, sends half, closes
   /sinlongitud/NOMBRE  no Content-Length (ends when the connection closes)
   /pausa/NOMBRE        headers and 1 KiB, then nothing for 20 s
+  /goteo/NOMBRE        announces the whole length, then sends one byte a second;
+                       closes after 20 s, cut short if the file is longer
   /bomba/NOMBRE        a zip made here whose one entry, NOMBRE, is 100 MiB of
                        zeros (about 100 KiB sent; no file is read)
 Anything else, or a missing file, is 404. Prints "PORT n" once listening;
@@ -70,6 +72,13 @@ class Manejador(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(datos[:1024])
                 self.wfile.flush()
                 time.sleep(20)
+                self.close_connection = True
+            elif modo == "goteo":
+                self.encabezados(len(datos))
+                for i in range(min(len(datos), 20)):
+                    self.wfile.write(datos[i:i + 1])
+                    self.wfile.flush()
+                    time.sleep(1)
                 self.close_connection = True
             else:
                 return self.no_encontrado()

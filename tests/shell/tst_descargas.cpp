@@ -185,6 +185,12 @@ private slots:
         // 100 MiB of zeros in about 100 KiB: refused before it is extracted.
         QTest::newRow("bomba de zip") << "/bomba/CFDCAT.db" << ERR_CATALOGO_DANADO
                                       << u"expandiría CFDCAT.db a 104857600 bytes"_s;
+        // Qt refuses to follow these: the user is told why, not a status.
+        const QString redirige = ERR_DESCARGA_CATALOGO + u"El servidor de descargas redirigió a una dirección que no "
+                                                         "se puede usar."_s;
+        QTest::newRow("redirige a un archivo") << "/redirige/archivo" << redirige << QString();
+        QTest::newRow("redirige a ftp") << "/redirige/ftp" << redirige << QString();
+        QTest::newRow("redirige sin fin") << "/redirige/bucle" << redirige << QString();
         // Nothing listens there: the user is told to check the connection,
         // not shown the address or the network library's English text.
         QTest::newRow("sin conexión") << "sin conexión"
@@ -260,14 +266,26 @@ private slots:
     void https_data()
     {
         QTest::addColumn<bool>("confiable");
+        QTest::addColumn<QString>("ruta");
         QTest::addColumn<int>("resultado");
-        QTest::newRow("autoridad del negocio") << true << int(TCatalogosHilo::Instalado);
-        QTest::newRow("certificado desconocido") << false << int(TCatalogosHilo::Fallido);
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("autoridad del negocio")
+            << true << "/archivo/CFDCAT.zip" << int(TCatalogosHilo::Instalado) << CATALOGO_FINALIZADO;
+        QTest::newRow("certificado desconocido")
+            << false << "/archivo/CFDCAT.zip" << int(TCatalogosHilo::Fallido)
+            << ERR_DESCARGA_CATALOGO +
+                   u"No se pudo confirmar el certificado del servidor de descargas: no lo firma una autoridad "
+                   "de confianza o no es el de su dirección."_s;
+        QTest::newRow("redirige a http")
+            << true << "/redirige/http" << int(TCatalogosHilo::Fallido)
+            << ERR_DESCARGA_CATALOGO + u"El servidor de descargas redirigió a una dirección que no se puede usar."_s;
     }
     void https()
     {
         QFETCH(bool, confiable);
+        QFETCH(QString, ruta);
         QFETCH(int, resultado);
+        QFETCH(QString, mensaje);
         const TCarpetaPrograma programa;
         const TServidos servidos;
         const TCertificadoPrueba certificado(servidos.ruta());
@@ -277,9 +295,10 @@ private slots:
         const TServidorPrueba https(u"servidor_http.py"_s, {u"--carpeta"_s, servidos.ruta(), u"--certificado"_s,
                                                             certificado.certificado, u"--llave"_s, certificado.llave});
         QVERIFY2(https.puerto() > 0, qPrintable(https.error()));
-        const TCorrida corrida = corre(https.url(true) + u"/archivo/"_s + CATALOGO_ZIP);
+        const TCorrida corrida = corre(https.url(true) + ruta);
         QCOMPARE(corrida.resultado, resultado);
-        QCOMPARE(QFileInfo::exists(TBaseDatosCatalogosFrm::archivo()), confiable);
+        QVERIFY2(corrida.mensaje.startsWith(mensaje), qPrintable(corrida.mensaje));
+        QCOMPARE(QFileInfo::exists(TBaseDatosCatalogosFrm::archivo()), resultado == TCatalogosHilo::Instalado);
     }
 
     void esperaDeLectura()

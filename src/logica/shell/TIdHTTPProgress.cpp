@@ -257,6 +257,15 @@ void TIdHTTPProgress::transfiere(const QString& direccion, QIODevice& destino, q
     if (error != QNetworkReply::NoError) {
         Logmanager::Log(QStringLiteral("Descarga fallida de %1: %2").arg(direccion, respuesta->errorString()), 1,
                         Sistema::exePath);
+        // The connection itself worked: checking it would not help.
+        if (error == QNetworkReply::SslHandshakeFailedError)
+            throw EDescarga(QStringLiteral("No se pudo confirmar el certificado del servidor de descargas: no lo "
+                                           "firma una autoridad de confianza o no es el de su dirección."));
+        // What the server answered is a redirection Qt refused to follow
+        // (to another protocol, from https to http, or without end).
+        if (error == QNetworkReply::InsecureRedirectError || error == QNetworkReply::TooManyRedirectsError ||
+            error == QNetworkReply::ProtocolUnknownError)
+            throw EDescarga(QStringLiteral("El servidor de descargas redirigió a una dirección que no se puede usar."));
         if (!respondio)
             throw EDescarga(codigo > 0
                                 ? QStringLiteral("El servidor de descargas respondió con el error %1.").arg(codigo)

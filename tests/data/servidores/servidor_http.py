@@ -9,6 +9,9 @@ Serves the files of --carpeta. The first path part chooses how:
   /pausa/NOMBRE        headers and 1 KiB, then nothing for 20 s
   /goteo/NOMBRE        announces the whole length, then sends one byte a second;
                        closes after 20 s, cut short if the file is longer
+  /redirige/DESTINO    302 to where DESTINO says: "archivo" a file:// address,
+                       "ftp" an ftp:// one, "bucle" itself, "http" this port
+                       over plain http (an https server's way down)
   /bomba/NOMBRE        a zip made here whose one entry, NOMBRE, is 100 MiB of
                        zeros (about 100 KiB sent; no file is read)
 Anything else, or a missing file, is 404. Prints "PORT n" once listening;
@@ -40,6 +43,8 @@ class Manejador(http.server.BaseHTTPRequestHandler):
         modo, nombre = partes
         if modo == "bomba":
             return self.bomba(nombre)
+        if modo == "redirige":
+            return self.redirige(nombre)
         ruta = os.path.join(CARPETA, nombre)
         if not os.path.isfile(ruta):
             return self.no_encontrado()
@@ -95,6 +100,21 @@ class Manejador(http.server.BaseHTTPRequestHandler):
         datos = memoria.getvalue()
         self.encabezados(len(datos))
         self.wfile.write(datos)
+
+    def redirige(self, destino):
+        puerto = self.server.server_address[1]
+        destinos = {
+            "archivo": "file:///etc/hostname",
+            "ftp": "ftp://127.0.0.1/CFDCAT.zip",
+            "bucle": "/redirige/bucle",
+            "http": "http://127.0.0.1:%d/archivo/CFDCAT.zip" % puerto,
+        }
+        if destino not in destinos:
+            return self.no_encontrado()
+        self.send_response(302)
+        self.send_header("Location", destinos[destino])
+        self.send_header("Content-Length", "0")
+        self.end_headers()
 
     def encabezados(self, longitud):
         self.send_response(200)

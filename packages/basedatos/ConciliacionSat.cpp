@@ -4,6 +4,7 @@
 #include "Conexiones.h"
 #include "Dialecto.h"
 #include "Errores.h"
+#include "Reloj.h"
 #include "TEntidad.h"
 
 #include <QHash>
@@ -107,7 +108,10 @@ QDateTime fechaCancelacion(const QString& comoSeEscribio)
     const QString limpia = comoSeEscribio.trimmed();
     for (const QString& formato :
          {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-dd")}) {
-        const QDateTime fecha = QDateTime::fromString(limpia, formato);
+        // A time the local clock skips parses as invalid but keeps what the
+        // SAT wrote.
+        const QDateTime leida = QDateTime::fromString(limpia, formato);
+        const QDateTime fecha = Reloj::deReloj(leida.date(), leida.time());
         if (fecha.isValid())
             return fecha;
     }

@@ -4,6 +4,7 @@
 #include "Donat11.h"
 #include "Errores.h"
 #include "Implocal.h"
+#include "Reloj.h"
 #include "TBaseDatosCatalogosFrm.h"
 #include "TCacheCatalogos.h"
 
@@ -40,7 +41,7 @@ QDateTime fechaHora(const QString& texto)
                    : QTime();
     if (!fecha.isValid() || !hora.isValid())
         throw EConversion(QStringLiteral("\"%1\" no es una fecha válida (aaaa-mm-ddThh:mm:ss).").arg(texto));
-    return QDateTime(fecha, hora);
+    return Reloj::deReloj(fecha, hora);
 }
 
 QDate fecha(const QString& texto)

@@ -5,6 +5,7 @@
 #include "Conexiones.h"
 #include "Dialecto.h"
 #include "Errores.h"
+#include "Reloj.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -153,8 +154,13 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
         return valor.typeId() == QMetaType::QByteArray ? QString::fromUtf8(valor.toByteArray()) : valor.toString();
     case TTipoColumna::Fecha:
         return valor.toDate();
-    case TTipoColumna::FechaHora:
-        return valor.toDateTime();
+    case TTipoColumna::FechaHora: {
+        // The drivers read a stored time that the local clock skips as an
+        // invalid date-time, which would show blank and be saved back as
+        // NULL; its date() and time() still hold what was stored.
+        const QDateTime leida = valor.toDateTime();
+        return leida.isValid() ? leida : Reloj::deReloj(leida.date(), leida.time());
+    }
     case TTipoColumna::Binario:
         return valor.toByteArray();
     }

@@ -15,6 +15,16 @@ QDate Reloj::hoy()
     return ahora().date();
 }
 
+QDateTime Reloj::deReloj(const QDate& fecha, const QTime& hora)
+{
+    const QDateTime local(fecha, hora);
+    // Qt makes a local time that the clock skips invalid, and the SQL
+    // drivers write an invalid date-time as NULL.
+    if (local.isValid() || !fecha.isValid() || !hora.isValid())
+        return local;
+    return QDateTime(fecha, hora, Qt::UTC);
+}
+
 TRelojFijo::TRelojFijo(const QDateTime& momento) : m_anterior(g_fijo)
 {
     g_fijo = momento;

@@ -8,12 +8,35 @@
 #include <QSqlQuery>
 
 #include <cstdio>
+#include <ctime>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior };
+
+// The zone of this process and of the programs it starts, for its lifetime.
+class TZonaHoraria {
+public:
+    explicit TZonaHoraria(const QByteArray& zona) : m_anterior(qgetenv("TZ")), m_habia(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zona);
+        tzset();
+    }
+    ~TZonaHoraria()
+    {
+        if (m_habia)
+            qputenv("TZ", m_anterior);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_anterior;
+    bool m_habia;
+};
 
 } // namespace
 
@@ -171,6 +194,53 @@ private slots:
         QCOMPARE(corrida.salida, 1);
         QVERIFY2(corrida.salidaEstandar.contains(u"\nFilas de metadatos no guardadas: 1 (el reporte dice por qué"_s),
                  qPrintable(corrida.salidaEstandar));
+    }
+
+    // In Tijuana 2024-03-10 02:30 never happened on the clock (the hour is
+    // skipped into daylight saving), yet a voucher written then keeps its
+    // dates as written, also when the SAT's cancellation saves it again.
+    void horaSaltadaPorElHorarioDeVerano_data()
+    {
+        QTest::addColumn<bool>("cancelado");
+        QTest::newRow("importado") << false;
+        QTest::newRow("cancelado por el SAT") << true;
+    }
+    void horaSaltadaPorElHorarioDeVerano()
+    {
+        QFETCH(bool, cancelado);
+        const TZonaHoraria tijuana("America/Tijuana");
+        TProgramaConsola programa;
+        const QString uuid = u"C2832671-DA6D-11EF-A83D-00155D012007"_s;
+        programa.entorno.escribe(
+            u"salto.xml"_s, TEntornoImportacion::variante(
+                                u"cfdi40-real.xml"_s,
+                                {{"Fecha=\"2025-01-24T10:10:41\"", "Fecha=\"2024-03-10T02:30:00\""},
+                                 {"FechaTimbrado=\"2025-01-24T10:10:42\"", "FechaTimbrado=\"2024-03-10T02:31:00\""}}));
+        TProgramaConsola::TCorrida corrida = programa.importa();
+        QVERIFY2(corrida.salidaEstandar.contains(u"\nImportados: 1\n"_s), qPrintable(corrida.salidaEstandar));
+        if (cancelado) {
+            programa.entorno.escribe(u"sat.txt"_s,
+                                     "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
+                                     "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n" +
+                                         uuid.toLatin1() +
+                                         "~ISD950921HE5~PASE~COSC8001137NA~CARLOS~SAT970701NN3~2024-03-10 02:30:00~"
+                                         "2024-03-10 02:31:00~1000.00~I~0~2024-03-10 02:45:00");
+            corrida = programa.importa();
+            QVERIFY2(corrida.salida == 0, qPrintable(corrida.salidaEstandar + corrida.errores));
+        }
+        const std::unique_ptr<TComprobante> comprobante = TEntornoImportacion::comprobante(u"ISD950921HE5"_s, uuid);
+        QVERIFY(comprobante);
+        const QDate dia(2024, 3, 10);
+        QVERIFY(comprobante->getFechaemision().isValid());
+        QCOMPARE(comprobante->getFechaemision().date(), dia);
+        QCOMPARE(comprobante->getFechaemision().time(), QTime(2, 30));
+        QVERIFY(comprobante->getFechatimbrado().isValid());
+        QCOMPARE(comprobante->getFechatimbrado().time(), QTime(2, 31));
+        QCOMPARE(comprobante->getEstatus(),
+                 cancelado ? TComprobante::ESTADO_FACTURA_CANCELADA : TComprobante::ESTADO_FACTURA_ACTIVA);
+        if (cancelado)
+            QCOMPARE(comprobante->getFechacancelacion().time(), QTime(2, 45));
+        Conexiones::cierraHilo();
     }
 
     // A file whose name is not UTF-8 is not passed over: it fails with its

@@ -9,6 +9,11 @@
 namespace Reloj {
 COMUNES_EXPORT QDateTime ahora();
 COMUNES_EXPORT QDate hoy();
+// A wall-clock time as a voucher or a database writes it, with no zone: the
+// local date-time when the machine's clock ever shows it, otherwise (an hour
+// skipped into daylight saving) one in UTC that keeps the same date() and
+// time(), so it is stored and shown as written instead of as nothing.
+COMUNES_EXPORT QDateTime deReloj(const QDate& fecha, const QTime& hora);
 } // namespace Reloj
 
 // Stops the clock at `momento` for its lifetime, then gives the previous

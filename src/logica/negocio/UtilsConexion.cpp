@@ -4,6 +4,7 @@
 #include "Constantes.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "Reloj.h"
 #include "Sistema.h"
 #include "TCadenaConexion.h"
 
@@ -91,7 +92,7 @@ QDateTime stringToDateTimeSQL(const QString& texto)
     const QTime hora = espacio < 0 ? QTime() : QTime::fromString(normal.mid(espacio + 1), QStringLiteral("HH:mm:ss"));
     if (!fecha.isValid() || !hora.isValid())
         throw EConversion(QStringLiteral("\"%1\" no es una fecha y hora válida (aaaa-mm-dd hh:mm:ss).").arg(texto));
-    return QDateTime(fecha, hora);
+    return Reloj::deReloj(fecha, hora);
 }
 
 QDate stringToDate(const QString& texto)

@@ -6,6 +6,7 @@
 #include "Constantes.h"
 #include "Dialecto.h"
 #include "Esquema.h"
+#include "Reloj.h"
 #include "SecretoNegocio.h"
 #include "Sistema.h"
 #include "TDecimal.h"
@@ -230,7 +231,7 @@ bool decodifica(const TColumna& columna, const QByteArray& campo, QVariant& valo
         const QString texto = QString::fromLatin1(campo);
         const QDate fecha = QDate::fromString(texto.section(QLatin1Char('T'), 0, 0), FORMATO_FECHA);
         const QTime hora = QTime::fromString(texto.section(QLatin1Char('T'), 1), FORMATO_HORA);
-        valor = QDateTime(fecha, hora);
+        valor = Reloj::deReloj(fecha, hora);
         return fecha.isValid() && hora.isValid() && texto.count(QLatin1Char('T')) == 1;
     }
     case TTipoColumna::Binario: {

@@ -68,16 +68,27 @@ QString corto(const QString& expresion, int largo)
 const int LARGO_MONEDA = 20;
 const int LARGO_NOMBRE = 60;
 
-// The receiver's name lives in its customer record's fiscal data.
+// Rows stored before the voucher kept its receiver's name, and vouchers
+// that name no receiver, have it empty; the customer's name stands in then.
+QString sinNombrePropio()
+{
+    return QStringLiteral("COALESCE(TRIM(%1), '') = ''").arg(columna(C::col_Nombrereceptor));
+}
+
+// The name the voucher itself was issued to. The customer record keeps the
+// first name met for its RFC, which for a generic RFC (foreign customers,
+// the public at large) or a renamed customer is not this voucher's.
 QString nombreReceptor()
 {
     using K = TCliente;
     using D = TDatosfiscales;
-    return QStringLiteral("(SELECT d.%1 FROM %2 k JOIN %3 d ON d.%4 = k.%5 WHERE k.%6 = %7.%8)")
-        .arg(cita(D::columna(D::col_Razon).columna().nombre), cita(K::tablaEsquema().nombre),
-             cita(D::tablaEsquema().nombre), cita(D::tablaEsquema().clave().nombre),
-             cita(K::columna(K::col_Datosfiscales).columna().nombre), cita(K::tablaEsquema().clave().nombre), tabla(),
-             columna(C::col_Cliente));
+    const QString delCliente = QStringLiteral("(SELECT d.%1 FROM %2 k JOIN %3 d ON d.%4 = k.%5 WHERE k.%6 = %7.%8)")
+                                   .arg(cita(D::columna(D::col_Razon).columna().nombre), cita(K::tablaEsquema().nombre),
+                                        cita(D::tablaEsquema().nombre), cita(D::tablaEsquema().clave().nombre),
+                                        cita(K::columna(K::col_Datosfiscales).columna().nombre),
+                                        cita(K::tablaEsquema().clave().nombre), tabla(), columna(C::col_Cliente));
+    return QStringLiteral("CASE WHEN %1 THEN %2 ELSE %3 END")
+        .arg(sinNombrePropio(), delCliente, columna(C::col_Nombrereceptor));
 }
 
 TCondicion condicion(const TFiltroComprobantes& filtro)
@@ -98,11 +109,13 @@ TCondicion condicion(const TFiltroComprobantes& filtro)
     if (!receptor.isEmpty()) {
         using K = TCliente;
         using D = TDatosfiscales;
-        const TCondicion porNombre =
+        const TCondicion porCliente =
+            TCondicion(sinNombrePropio(), {}) &&
             C::columna(C::col_Cliente)
                 .en(K::claves(
                     K::columna(K::col_Datosfiscales).en(D::claves(D::columna(D::col_Razon).contiene(receptor)))));
-        donde = donde && (C::columna(C::col_Rfcreceptor).contiene(receptor) || porNombre);
+        donde = donde && (C::columna(C::col_Rfcreceptor).contiene(receptor) ||
+                          C::columna(C::col_Nombrereceptor).contiene(receptor) || porCliente);
     }
     return donde;
 }

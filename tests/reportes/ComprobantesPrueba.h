@@ -44,6 +44,13 @@ public:
         comprobante(negocio, "2024-02-01 00:00:00", "E", "NC", "1", nandu, "0.10", "0.016", "0", "0.116", "UUID-4");
         comprobante(negocio, "2024-03-20 12:00:00", "N", "N", "5", formula, "5000", "0", "500.25", "4499.75", "UUID-5");
         comprobante(otroNegocio, "2024-01-20 08:00:00", "I", "X", "9", publico, "999", "0", "0", "999", "UUID-6");
+        // Two foreign customers behind one generic RFC: its customer record
+        // keeps the first name, each voucher its own.
+        const TCliente extranjero = cliente(u"XEXX010101000"_s, u"ACME INC"_s);
+        comprobante(otroNegocio, "2024-02-05 10:00:00", "I", "X", "10", extranjero, "50", "0", "0", "50", "UUID-7",
+                    "4.0", {}, "USD", u"ACME INC"_s);
+        comprobante(otroNegocio, "2024-02-06 10:00:00", "I", "X", "11", extranjero, "70", "0", "0", "70", "UUID-8",
+                    "4.0", {}, "USD", u"GLOBEX CORP"_s);
     }
 
     TNegocio guardaNegocio(const QString& nombre)
@@ -67,7 +74,8 @@ public:
     int comprobante(const TNegocio& dueno, const char* emision, const char* tipo, const char* serie, const char* folio,
                     const TCliente& receptor, const char* subtotal, const char* trasladados, const char* retenidos,
                     const char* total, const char* uuid, const char* version = "4.0",
-                    const QByteArray& xml = QByteArray(), const char* moneda = "MXN")
+                    const QByteArray& xml = QByteArray(), const char* moneda = "MXN",
+                    const QString& nombreReceptor = QString())
     {
         TComprobante c;
         c.setNegocio(dueno);
@@ -85,6 +93,8 @@ public:
         c.setVersion(d(version));
         c.setComprobantexml(xml);
         c.setMoneda(QString::fromLatin1(moneda));
+        if (!nombreReceptor.isEmpty())
+            c.setNombrereceptor(nombreReceptor);
         return TComprobante::saveOrUpdate(c, unidad).getIdcomprobante();
     }
 

@@ -118,12 +118,14 @@ private slots:
         QTest::addColumn<QStringList>("esperados");
         QTest::addColumn<QString>("subtotal");
         QTest::addColumn<QString>("total");
+        QTest::addColumn<bool>("delOtroNegocio");
         const auto f = [](const char* caso, const char* desde, const char* hasta, const char* tipo,
-                          const char* receptor, const char* esperados, const char* subtotal, const char* total) {
+                          const char* receptor, const char* esperados, const char* subtotal, const char* total,
+                          bool delOtroNegocio = false) {
             const auto t = [](const char* c) { return QString::fromUtf8(c); };
             QTest::newRow(caso) << QDate::fromString(t(desde), Qt::ISODate) << QDate::fromString(t(hasta), Qt::ISODate)
                                 << t(tipo) << t(receptor) << t(esperados).split(u',', Qt::SkipEmptyParts) << t(subtotal)
-                                << t(total);
+                                << t(total) << delOtroNegocio;
         };
         f("todos, los más nuevos primero", "", "", "", "", "UUID-5,UUID-4,UUID-3,UUID-2,UUID-1", "1234572990.223456",
           "1432103357.909209");
@@ -135,6 +137,9 @@ private slots:
           "1432098742.159209");
         f("nómina de febrero a marzo", "2024-02-01", "2024-03-31", "N", "", "UUID-5", "5000", "4499.75");
         f("nada", "", "", "", "ZZZ", "", "0", "0");
+        // The name the voucher was issued to, not the first one its RFC met.
+        f("nombre propio, RFC genérico", "", "", "", "globex", "UUID-8", "70", "70", true);
+        f("nombre del primero, RFC genérico", "", "", "", "acme", "UUID-7", "50", "50", true);
     }
     void filtros()
     {
@@ -145,8 +150,9 @@ private slots:
         QFETCH(QStringList, esperados);
         QFETCH(QString, subtotal);
         QFETCH(QString, total);
+        QFETCH(bool, delOtroNegocio);
         const TComprobantesEnCarpeta datos;
-        const TFiltroComprobantes f{.idNegocio = datos.negocio.getIdnegocio(),
+        const TFiltroComprobantes f{.idNegocio = (delOtroNegocio ? datos.otroNegocio : datos.negocio).getIdnegocio(),
                                     .desde = desde,
                                     .hasta = hasta,
                                     .tipo = tipo,
@@ -209,6 +215,18 @@ private slots:
         QCOMPARE(lineas.at(1), u"2024-03-20 12:00:00,Nómina,N,5,FOR010101AAA,\"'=HYPERLINK(\"\"http://x\"\")\","
                                "MXN,5000.00,0.00,500.25,4499.75,UUID-5,4.0,,,\r"_s.toUtf8());
         QCOMPARE(ConsultaComprobantes::campoCsv(u"-500.25"_s, false), u"-500.25"_s);
+
+        // One generic RFC, two foreign customers: the list, its sort and the
+        // export name each voucher's own receiver.
+        const TFiltroComprobantes extranjeros{.idNegocio = datos.otroNegocio.getIdnegocio(), .receptor = u"XEXX"_s};
+        TModeloComprobantes modelo;
+        modelo.consulta(datos.conexion, extranjeros);
+        QCOMPARE(columna(&modelo, TModeloComprobantes::Receptor), (QStringList{u"GLOBEX CORP"_s, u"ACME INC"_s}));
+        modelo.sort(TModeloComprobantes::Receptor, Qt::AscendingOrder);
+        QCOMPARE(columna(&modelo, TModeloComprobantes::Uuid), (QStringList{u"UUID-7"_s, u"UUID-8"_s}));
+        const QList<QByteArray> foraneas = csv(datos.conexion, extranjeros).split('\n');
+        QCOMPARE(foraneas.value(1).split(',').value(5), "GLOBEX CORP");
+        QCOMPARE(foraneas.value(2).split(',').value(5), "ACME INC");
         QCOMPARE(ConsultaComprobantes::campoCsv(u"-texto"_s, true), u"'-texto"_s);
     }
 

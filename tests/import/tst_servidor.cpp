@@ -66,6 +66,15 @@ QByteArray explica(const TCorrida& corrida)
     return texto.toUtf8();
 }
 
+// The real 4.0 voucher as issued by `rfc`, under a fresh UUID. Its seal no
+// longer matches, which the import reports and does not refuse.
+QByteArray emitidoPor(const QString& rfc, const QString& uuid)
+{
+    return E::variante(E::MUESTRAS.first().first,
+                       {{E::MUESTRAS.first().second, uuid.toLatin1()},
+                        {"Emisor Rfc=\"ISD950921HE5\"", "Emisor Rfc=\"" + rfc.toHtmlEscaped().toUtf8() + '"'}});
+}
+
 } // namespace
 
 // The kind of server of this pass (see main).
@@ -108,6 +117,12 @@ class TstServidor : public QObject {
         qWarning("El servidor %s:\n%s", m_servidor->activo() ? "sigue en marcha" : "terminó",
                  qPrintable(m_servidor->ultimasLineasLog(60)));
         return false;
+    }
+    // The database the import gives a new business of `rfc` on this server.
+    QString nombreBase(const QString& rfc) const
+    {
+        return NuevoNegocio::nombreBaseServidor(
+            m_servidor->motor(), rfc, g_tipo == TServidorBaseDatos::Tipo::Firebird ? m_servidor->carpeta() : QString());
     }
     // Drops every database the tests made, for a test of its own.
     void vaciaServidor()
@@ -358,9 +373,7 @@ private slots:
         const QString rfc =
             QRegularExpression(u"Emisor[^>]*Rfc=\"([^\"]+)\""_s).match(QString::fromUtf8(xml)).captured(1);
         QVERIFY(!rfc.isEmpty());
-        const QString nombre = NuevoNegocio::nombreBaseServidor(
-            m_servidor->motor(), rfc, g_tipo == TServidorBaseDatos::Tipo::Firebird ? m_servidor->carpeta() : QString());
-        const TConexionSesion resto = Conexiones::creaBaseServidor(m_servidor->conexion(QString()), nombre);
+        const TConexionSesion resto = Conexiones::creaBaseServidor(m_servidor->conexion(QString()), nombreBase(rfc));
         Esquema::completa(resto, TGrupoEsquema::Base);
         Conexiones::cierraHilo();
         QTemporaryDir propia;
@@ -370,6 +383,63 @@ private slots:
         Sistema::exePath = segunda.entorno.carpeta.ruta();
         QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(rfc)), 1);
         QCOMPARE(Esquema::tablasPresentes(E::conexion(rfc)), completas);
+        Conexiones::cierraHilo();
+    }
+
+    // Two issuers whose RFCs differ only in "&" and "Ñ", imported one after
+    // the other: each is a business with a database of its own and its
+    // voucher.
+    void rfcsConAmpersandYEnie()
+    {
+        const QStringList rfcs = {u"A&B010101AB1"_s, u"AÑB010101AB1"_s};
+        QStringList uuids;
+        TProgramaConsola estacion;
+        for (const QString& rfc : rfcs) {
+            QTemporaryDir carpeta;
+            uuids << E::uuidNuevo();
+            E::escribeEn(carpeta.filePath(u"a.xml"_s), emitidoPor(rfc, uuids.last()));
+            const TCorrida corrida = importa(estacion, carpeta.path());
+            QVERIFY2(corrida.salida == 0, explica(corrida).constData());
+        }
+        Sistema::exePath = estacion.entorno.carpeta.ruta();
+        QVERIFY(E::conexion(rfcs.at(0)).getDatabase() != E::conexion(rfcs.at(1)).getDatabase());
+        for (int i = 0; i < rfcs.size(); ++i) {
+            const TConexionSesion conexion = E::conexion(rfcs.at(i));
+            QCOMPARE(TNegocio::cuenta(TCondicion(), conexion), 1);
+            QVERIFY(E::comprobante(rfcs.at(i), uuids.at(i)));
+            QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 1);
+        }
+        Conexiones::cierraHilo();
+    }
+
+    // A database of the name a new issuer's business gets that already holds
+    // another business (named by hand, or by an older version) is refused,
+    // never dropped nor written to.
+    void baseConOtroNegocio()
+    {
+        const QString rfc = u"A&B010101AB1"_s;
+        const QString otro = u"EKU9003173C9"_s;
+        TEntornoImportacion suya;
+        Sistema::exePath = suya.carpeta.ruta();
+        const TConexionSesion base = Conexiones::creaBaseServidor(m_servidor->conexion(QString()), nombreBase(rfc));
+        NuevoNegocio::TDatos datos;
+        datos.email = CORREO;
+        datos.password = CLAVE;
+        datos.nombreEmpresa = datos.rfc = datos.razon = otro;
+        TConexionSesion creada;
+        NuevoNegocio::creaNegocio(datos, CORREO, NuevoNegocio::destinoServidor(base), {}, {}, nullptr, creada);
+        Conexiones::cierraHilo();
+
+        QTemporaryDir carpeta;
+        E::escribeEn(carpeta.filePath(u"a.xml"_s), emitidoPor(rfc, E::uuidNuevo()));
+        TProgramaConsola estacion;
+        const TCorrida rechazada = importa(estacion, carpeta.path());
+        const QByteArray dicho = explica(rechazada);
+        QVERIFY2(rechazada.salida != 0, dicho.constData());
+        QVERIFY2(dicho.contains(u"con otro negocio, y no se puede usar para el negocio %1"_s.arg(rfc).toUtf8()),
+                 dicho.constData());
+        QVERIFY(TNegocio::getByRFC(otro, base));
+        QCOMPARE(TNegocio::cuenta(TCondicion(), base), 1);
         Conexiones::cierraHilo();
     }
 

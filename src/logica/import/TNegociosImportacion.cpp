@@ -67,6 +67,22 @@ namespace {
 // anything is.
 struct ESinRegistro {};
 
+// Whether `conexion` holds a business whose fiscal data do not carry `rfc`
+// (one without them too: it is nobody's to take). Counted, not read: a
+// partial schema lacks the columns added later.
+bool otroNegocio(const TConexionSesion& conexion, const QStringList& tablas, const QString& rfc)
+{
+    if (!tablas.contains(TNegocio::tablaEsquema().nombre))
+        return false;
+    const int negocios = TNegocio::cuenta(TCondicion(), conexion);
+    if (negocios == 0 || !tablas.contains(TDatosfiscales::tablaEsquema().nombre))
+        return negocios > 0;
+    using F = TDatosfiscales;
+    const TCondicion suyos =
+        TNegocio::columna(TNegocio::col_Datosfiscales).en(F::claves(F::columna(F::col_Rfc) == rfc));
+    return TNegocio::cuenta(suyos, conexion) < negocios;
+}
+
 } // namespace
 
 const TNegociosImportacion::TNegocioImportado* TNegociosImportacion::existente(const QString& rfc)
@@ -270,7 +286,7 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::crea(const QString
     return resultado;
 }
 
-void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre)
+void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre, const QString& rfc)
 {
     TConexionSesion anterior = m_servidorNuevos;
     anterior.setDatabase(nombre);
@@ -293,6 +309,16 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre)
         throw EVelkor(QStringLiteral("Otro equipo está creando o importando el negocio de la base de datos %1 en este "
                                      "momento; este archivo no se importó. Vuelve a importar cuando termine.")
                           .arg(anterior.descripcion()));
+    }
+    // Older versions gave two RFCs one name, and a database may be named by
+    // hand: one that holds another business is that business's, registered
+    // here or not, whether or not it has vouchers yet.
+    if (otroNegocio(anterior, tablas, rfc)) {
+        Conexiones::cierra(anterior);
+        throw EVelkor(
+            QStringLiteral("El servidor ya tiene la base de datos %1 con otro negocio, y no se puede usar para "
+                           "el negocio %2; no se modificó y este archivo no se importó.")
+                .arg(anterior.descripcion(), rfc));
     }
     const bool conComprobantes =
         tablas.contains(TComprobante::tablaEsquema().nombre) && TComprobante::cuenta(TCondicion(), anterior) > 0;
@@ -335,7 +361,7 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::creaEnServidor(con
     resultado.creado = true;
     const QString nombre =
         NuevoNegocio::nombreBaseServidor(m_servidorNuevos.motor(), rfc, m_servidorNuevos.getDatabase());
-    quitaRestoDeCreacion(nombre);
+    quitaRestoDeCreacion(nombre, rfc);
     resultado.conexion = Conexiones::creaBaseServidor(m_servidorNuevos, nombre);
     try {
         Esquema::completaTodo(resultado.conexion);

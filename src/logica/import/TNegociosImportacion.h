@@ -103,7 +103,7 @@ private:
     TNegocioImportado crea(const QString& rfc, const TEmisor& emisor);
     TNegocioImportado creaEnServidor(const QString& rfc, const NuevoNegocio::TDatos& datos);
     void bloquea(const TNegocioImportado& negocio);
-    void quitaRestoDeCreacion(const QString& nombre);
+    void quitaRestoDeCreacion(const QString& nombre, const QString& rfc);
     void usa(const QString& rfc);
     void cierraSobrantes(const QString& enUso);
 

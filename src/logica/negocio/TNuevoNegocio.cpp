@@ -329,9 +329,13 @@ QString nombreBaseServidor(TMotor motor, const QString& rfc, const QString& carp
             base.chop(1);
         return base + QLatin1Char('/') + rfc.toUpper() + QStringLiteral(".fdb");
     }
+    // One name per RFC: with "&" and "ñ" both as "_", "A&B010101AB1" and
+    // "AÑB010101AB1" would share a database. Each becomes "_" and its code
+    // point, so an RFC without them keeps the name its business already has,
+    // and "_", which no RFC holds, starts nothing else.
     QString nombre = QStringLiteral("velkor_") + rfc.trimmed().toLower();
-    nombre.replace(QLatin1Char('&'), QLatin1Char('_'));
-    nombre.replace(QChar(0x00F1), QLatin1Char('_'));
+    nombre.replace(QLatin1Char('&'), QLatin1String("_26"));
+    nombre.replace(QChar(0x00F1), QLatin1String("_f1"));
     return nombre;
 }
 

@@ -123,8 +123,9 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
 // The session connection a destination stands for.
 TConexionSesion conexionDestino(const TDestino& destino);
 // The name a new business's database gets on a server: on MariaDB
-// "velkor_" + the RFC in lower case, "&" and "ñ" as "_"; on a Firebird
-// server the file <RFC>.fdb in `carpeta`.
+// "velkor_" + the RFC in lower case, "&" as "_26" and "ñ" as "_f1" (one
+// name per RFC, at most 28 characters); on a Firebird server the file
+// <RFC>.fdb in `carpeta`.
 QString nombreBaseServidor(TMotor motor, const QString& rfc, const QString& carpeta);
 // The destination of a business whose database `conexion` reaches on a
 // server, as the registry stores it.

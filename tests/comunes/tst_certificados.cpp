@@ -4,6 +4,7 @@
 #include "Reloj.h"
 #include "Signerutils.h"
 #include "VigenciaCertificado.h"
+#include "ZonaHoraria.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -14,7 +15,6 @@
 
 #include <sys/stat.h>
 
-#include <ctime>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -32,31 +32,6 @@ QString dato(const QString& nombre)
 {
     return QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/") + nombre;
 }
-
-// Puts the process in Mexico City's zone while it lives, whatever the zone of
-// the computer that runs the tests.
-class TZonaMexico {
-public:
-    TZonaMexico() : m_habia(qEnvironmentVariableIsSet("TZ")), m_anterior(qgetenv("TZ"))
-    {
-        qputenv("TZ", "America/Mexico_City");
-        tzset();
-    }
-    ~TZonaMexico()
-    {
-        if (m_habia)
-            qputenv("TZ", m_anterior);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-    TZonaMexico(const TZonaMexico&) = delete;
-    TZonaMexico& operator=(const TZonaMexico&) = delete;
-
-private:
-    bool m_habia;
-    QByteArray m_anterior;
-};
 
 } // namespace
 
@@ -293,7 +268,7 @@ private slots:
         QFETCH(QString, archivo);
         QFETCH(QString, esperado);
         QFETCH(QDateTime, fin);
-        const TZonaMexico zona;
+        const TZonaHoraria zona("America/Mexico_City");
         // What cannot be read gives no information at all: revisaCertificado's rows.
         const QMap<QString, QString> info = Signer().getInformacionCertificado(archivo);
         const QString csd = info.value(Constantes::CERT_INTENDEDKEYUSAGE) == Constantes::CERT_CSD ? u"1"_s : u"0"_s;

@@ -1,6 +1,7 @@
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
+#include "ZonaHoraria.h"
 #include "negocio/TArchivoZip.h"
 
 #include <QLockFile>
@@ -8,35 +9,12 @@
 #include <QSqlQuery>
 
 #include <cstdio>
-#include <ctime>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior };
-
-// The zone of this process and of the programs it starts, for its lifetime.
-class TZonaHoraria {
-public:
-    explicit TZonaHoraria(const QByteArray& zona) : m_anterior(qgetenv("TZ")), m_habia(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", zona);
-        tzset();
-    }
-    ~TZonaHoraria()
-    {
-        if (m_habia)
-            qputenv("TZ", m_anterior);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_anterior;
-    bool m_habia;
-};
 
 } // namespace
 

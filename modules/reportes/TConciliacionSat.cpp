@@ -174,8 +174,10 @@ void TConciliacionSat::carga(const QString& rfc, int idNegocio, const TConexionS
     try {
         m_hayMetadatos =
             TMetadatosat::cuenta(TMetadatosat::columna(TMetadatosat::col_Negocio) == idNegocio, conexion) > 0;
+        // The registry of businesses is the shell's, out of a module's
+        // reach: the flag each row kept as it was stored decides here.
         if (m_hayMetadatos)
-            m_hallazgos = ConciliacionSat::hallazgos(rfc, idNegocio, conexion);
+            m_hallazgos = ConciliacionSat::hallazgos(rfc, idNegocio, conexion, {});
     } catch (const std::exception& e) {
         m_hallazgos.clear();
         ConsultaComprobantes::muestraError(e);

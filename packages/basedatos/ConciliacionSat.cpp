@@ -202,7 +202,8 @@ QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexio
     return resultado;
 }
 
-QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion)
+QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion,
+                              const QSet<QString>& emisoresLocales)
 {
     // Without metadata there is nothing to say, and a business with a
     // hundred thousand vouchers is not read for it (the start page asks at
@@ -210,6 +211,12 @@ QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexion
     if (M::cuenta(M::columna(M::col_Negocio) == idNegocio, conexion) == 0)
         return {};
     const QString propio = rfc.trimmed().toUpper();
+    // The metadata usually arrive before the XML, and the XML import may
+    // create the issuer's business only then: what the row remembers from
+    // its storing is not the last word.
+    QSet<QString> locales;
+    for (const QString& emisor : emisoresLocales)
+        locales.insert(emisor.trimmed().toUpper());
     QHash<QString, TGuardado> guardados;
     const QString sqlComprobantes =
         QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ?")
@@ -251,7 +258,7 @@ QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexion
         h.monto = importe(q.value(6));
         const bool cancelado = texto(q.value(7)) == M::ESTATUS_CANCELADO;
         h.fechaCancelacion = cancelado ? texto(q.value(8)) : QString();
-        const bool emisorLocal = q.value(9).toInt() != 0;
+        const bool emisorLocal = q.value(9).toInt() != 0 || locales.contains(h.rfcEmisor.trimmed().toUpper());
         const bool emitido = h.rfcEmisor.compare(propio, Qt::CaseInsensitive) == 0;
         listados.insert(h.uuid);
         if (emitido)

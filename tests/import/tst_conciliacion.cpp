@@ -2,6 +2,8 @@
 
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
+#include "import/ImportacionCarpeta.h"
+#include "shell/ResumenInicio.h"
 
 #include <QBuffer>
 
@@ -93,7 +95,7 @@ private slots:
             guarda(f);
 
         QStringList vistos;
-        for (const THallazgoSat& h : ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion))
+        for (const THallazgoSat& h : ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion, {RFC}))
             vistos << u"%1 %2 %3 %4 %5"_s.arg(THallazgoSat::nombre(h.tipo), h.uuid, h.total, h.monto,
                                               h.fechaCancelacion);
         const QStringList esperados{
@@ -163,6 +165,30 @@ private slots:
         const std::unique_ptr<TComprobante> guardado = E::comprobante(RFC, uuid);
         QCOMPARE(guardado->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
         QCOMPARE(guardado->getFechacancelacion(), QDateTime(QDate(2025, 2, 3), QTime(10, 0)));
+    }
+
+    // The SAT lists a voucher this business received from an issuer not on
+    // this computer yet; a later job imports its XML, which makes the
+    // issuer's business: the XML is no longer missing, on the start page nor
+    // in the report of every business.
+    void emisorImportadoDespues()
+    {
+        const auto& [archivo, uuidMuestra] = E::MUESTRAS.at(2);
+        const QString uuid = E::uuidNuevo();
+        guarda({.uuid = uuid, .emisor = u"EKU9003173C9"_s, .receptor = RFC});
+        QCOMPARE(ResumenInicio::conciliacion(m_conexion, RFC, m_idNegocio).sinXml, 1);
+        Conexiones::cierraHilo();
+        QDir(m_entorno->entrada()).removeRecursively();
+        m_entorno->escribe(u"emisor.xml"_s, E::variante(archivo, {{uuidMuestra, uuid.toLatin1()}}));
+        for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
+            QVERIFY2(r.estado == TResultadoArchivo::Importado, qPrintable(r.motivo));
+
+        QCOMPARE(ResumenInicio::conciliacion(m_conexion, RFC, m_idNegocio).sinXml, 0);
+        const auto reporte =
+            ImportacionCarpeta::escribeConciliacion(m_entorno->carpeta.archivo(u"conciliacion.csv"_s),
+                                                    QString::fromUtf8(E::EMAIL), QString::fromUtf8(E::PASSWORD));
+        QCOMPARE(reporte.negocios, 2);
+        QCOMPARE(reporte.hallazgos, 0);
     }
 
     // Names with commas, quotes and accents stay whole; a name that a

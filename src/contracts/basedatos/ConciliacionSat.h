@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -76,10 +77,12 @@ QDateTime fechaCancelacion(const QString& comoSeEscribio);
 // (Cancelado, FaltaXml, SinMetadatos, ImporteDistinto), then by date and
 // UUID. "Sin metadatos" is only said of vouchers the business issued, in a
 // month in which the SAT listed another voucher it issued. A listed voucher
-// the business received is missing only when no business of this program
-// folder had its issuer's RFC as the row was stored (Emisorlocal), since
-// the import keeps a voucher with its issuer. Raises EBaseDatos.
-QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion);
+// the business received is missing only when its issuer is no business of
+// this program folder, since the import keeps a voucher with its issuer:
+// neither one of `emisoresLocales` (the RFCs registered now) nor known as
+// the row was stored (Emisorlocal). Raises EBaseDatos.
+QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion,
+                              const QSet<QString>& emisoresLocales);
 
 // How many of each kind, in TTipo's order.
 QList<int> cuentaPorTipo(const QList<THallazgoSat>& hallazgos);

@@ -177,7 +177,11 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
         !contenido.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw falla(errno);
     ConciliacionSat::escribeCsv(contenido, {}, true);
-    for (const QString& fila : registroLocal().getEmpresasDetalle()) {
+    const QStringList registradas = registroLocal().getEmpresasDetalle();
+    QSet<QString> rfcsRegistrados;
+    for (const QString& fila : registradas)
+        rfcsRegistrados.insert(fila.section(QLatin1Char('|'), 0, 0));
+    for (const QString& fila : registradas) {
         const QString rfc = fila.section(QLatin1Char('|'), 0, 0).trimmed().toUpper();
         if (rfc.isEmpty())
             continue;
@@ -195,7 +199,7 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
             continue;
         }
         const QList<THallazgoSat> hallazgos =
-            ConciliacionSat::hallazgos(rfc, negocio->negocio->id(), negocio->conexion);
+            ConciliacionSat::hallazgos(rfc, negocio->negocio->id(), negocio->conexion, rfcsRegistrados);
         ConciliacionSat::escribeCsv(contenido, hallazgos, false);
         const QList<int> cuentas = ConciliacionSat::cuentaPorTipo(hallazgos);
         for (int i = 0; i < cuentas.size(); ++i)

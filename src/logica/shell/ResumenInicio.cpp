@@ -7,6 +7,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "TiposComprobante.h"
+#include "negocio/TBaseDatosLocalFrm.h"
 
 #include <QDir>
 #include <QFile>
@@ -195,7 +196,11 @@ QString textoUltimaImportacion(const TUltimaImportacion& u)
 
 TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio)
 {
-    const QList<int> cuentas = ConciliacionSat::cuentaPorTipo(ConciliacionSat::hallazgos(rfc, idNegocio, conexion));
+    QSet<QString> registrados;
+    for (const QString& empresa : registroLocal().getEmpresas())
+        registrados.insert(empresa.section(QLatin1Char('|'), 0, 0));
+    const QList<int> cuentas =
+        ConciliacionSat::cuentaPorTipo(ConciliacionSat::hallazgos(rfc, idNegocio, conexion, registrados));
     using T = THallazgoSat::TTipo;
     TConciliacion c;
     c.cancelados = cuentas.value(int(T::Cancelado));

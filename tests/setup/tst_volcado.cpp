@@ -5,8 +5,10 @@
 #include "Esquema.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "Reloj.h"
 #include "ServidoresBaseDatos.h"
 #include "Sistema.h"
+#include "ZonaHoraria.h"
 #include "admin/TEdicionEmpresa.h"
 #include "negocio/SecretoNegocio.h"
 #include "negocio/TArchivoZip.h"
@@ -154,6 +156,9 @@ void llena(const TConexionSesion& conexion)
     pequeno.setNegocio(negocio);
     pequeno.setTotal(TDecimal::desdeTexto(u"0.10"_s));
     pequeno.setMotivoverificacion(u"\\N"_s);
+    // An hour Tijuana's clock skips into daylight saving (idaYVuelta runs in
+    // that zone): stored as written, never as NULL.
+    pequeno.setFechaemision(Reloj::deReloj(QDate(2024, 3, 10), QTime(2, 30)));
     pequeno = TComprobante::saveOrUpdate(pequeno, unidad);
 
     TConcepto hijo;
@@ -379,6 +384,7 @@ private slots:
     void idaYVuelta()
     {
         QFETCH(int, servidor);
+        const TZonaHoraria tijuana("America/Tijuana");
         std::unique_ptr<TServidorBaseDatos> motor;
         if (servidor >= 0 && !(motor = servidorDeLaFila()))
             return;

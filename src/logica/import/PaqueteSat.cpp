@@ -14,11 +14,6 @@ namespace {
 // header is a few hundred bytes.
 constexpr qint64 PRIMERA_LINEA_MAXIMA = 4096;
 
-QString megas(quint64 bytes)
-{
-    return QString::number((bytes + (1u << 20) - 1) >> 20);
-}
-
 const QString MOTIVO_CIFRADO =
     QStringLiteral("El archivo está cifrado con contraseña dentro del paquete; no se puede leer.");
 const QString MOTIVO_DANADO = QStringLiteral("El archivo está dañado dentro del paquete (sus datos no corresponden a "
@@ -64,7 +59,7 @@ TPaqueteSat::TPaqueteSat(const QString& archivo) : m_archivo(archivo)
                           QStringLiteral("El paquete %1 ocuparía %2 MB al abrirse, desde %3 MB: no es un paquete de "
                                          "comprobantes sino un archivo hecho para agotar la memoria o el disco; no "
                                          "se leyó nada de él.")
-                              .arg(archivo, megas(expandido), megas(comprimido)));
+                              .arg(archivo, TArchivoZip::megas(expandido), TArchivoZip::megas(comprimido)));
 }
 
 TPaqueteSat::~TPaqueteSat() = default;
@@ -109,7 +104,7 @@ bool TPaqueteSat::recorre(const std::function<bool(TEntradaPaquete&)>& entrada,
                 falla(MOTIVO_CIFRADO);
             } else if (e.tamano > quint64(TDocumentoXML::TAMANO_MAXIMO)) {
                 falla(QStringLiteral("El archivo ocupa %1 MB, más de los %2 MB que puede ocupar un comprobante.")
-                          .arg(megas(e.tamano), megas(TDocumentoXML::TAMANO_MAXIMO)));
+                          .arg(TArchivoZip::megas(e.tamano), TArchivoZip::megas(TDocumentoXML::TAMANO_MAXIMO)));
             } else {
                 try {
                     paquete.datos = m_zip->leeEntrada(i, TDocumentoXML::TAMANO_MAXIMO);

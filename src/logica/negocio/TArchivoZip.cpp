@@ -147,6 +147,11 @@ bool TArchivoZip::excedeLimites(quint64 expandido, quint64 comprimido)
     return expandido > MAXIMO_EXPANDIDO || razonExcesiva;
 }
 
+QString TArchivoZip::megas(quint64 bytes)
+{
+    return QString::number((bytes + (1u << 20) - 1) >> 20);
+}
+
 void TArchivoZip::extraeTodo(const QString& destino, const QStringList& passwords) const
 {
     // Every name is checked before the first byte is written: an archive with

@@ -82,6 +82,8 @@ public:
     // the limits above: beyond MAXIMO_EXPANDIDO, or beyond
     // EXPANDIDO_SIN_RAZON and more than RAZON_MAXIMA times `comprimido`.
     static bool excedeLimites(quint64 expandido, quint64 comprimido);
+    // A size in whole MB, rounded up, as the refusals of an archive give it.
+    static QString megas(quint64 bytes);
 
     // Extracts every entry below `destino` (created when missing). Encrypted
     // entries are tried with each password in order. Raises EArchivoZip; what

@@ -95,12 +95,13 @@ TResultado revisaTamano(const TArchivoZip& zip, const QString& archivo, const QS
     const quint64 comprimido = quint64(std::max<qint64>(QFileInfo(archivo).size(), 1));
     if (TArchivoZip::excedeLimites(expandido, comprimido))
         return falla(
-            TResultado::Excesivo, ERR_EXCESIVO.arg(megas(expandido)),
+            TResultado::Excesivo, ERR_EXCESIVO.arg(TArchivoZip::megas(expandido)),
             QStringLiteral("%1 se expandiría a %2 bytes desde %3").arg(archivo).arg(expandido).arg(comprimido));
     const QStorageInfo disco(Sistema::exePath);
     const quint64 libre = disco.isValid() ? quint64(std::max<qint64>(disco.bytesAvailable(), 0)) : 0;
     if (disco.isValid() && necesario + MARGEN_LIBRE > libre)
-        return falla(TResultado::Escritura, ERR_SIN_ESPACIO.arg(megas(necesario + MARGEN_LIBRE), megas(libre)),
+        return falla(TResultado::Escritura,
+                     ERR_SIN_ESPACIO.arg(TArchivoZip::megas(necesario + MARGEN_LIBRE), TArchivoZip::megas(libre)),
                      QStringLiteral("sin espacio para %1").arg(archivo));
     return TResultado::Restaurado;
 }

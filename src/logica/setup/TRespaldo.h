@@ -67,12 +67,6 @@ inline const QString SERVIDOR_CON_TABLAS =
 inline const QString CONFIRMA_REGISTRO_SERVIDOR =
     QStringLiteral("La empresa %1 ya está registrada en este equipo. ¿Quieres que desde ahora su registro lleve a la "
                    "base de datos del servidor donde se restaura el respaldo?");
-// A size in whole MB, rounded up, as the messages give it.
-inline QString megas(quint64 bytes)
-{
-    return QString::number((bytes + (1u << 20) - 1) >> 20);
-}
-
 // Said after a business that was not on this computer was restored.
 QString textoRestaurada(const QString& rfc);
 

@@ -11,7 +11,6 @@
 #include "TBaseDatosCatalogosFrm.h"
 #include "TIdHTTPProgress.h"
 #include "negocio/Utils.h"
-#include "setup/TRespaldo.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +59,7 @@ void revisaTamano(quint64 expandido, const QString& archivoZip, const QString& c
     if (disco.isValid() && 2 * expandido > libre)
         throw EDescarga(QStringLiteral("No hay espacio en el disco para el catálogo: necesita %1 MB y quedan %2 MB "
                                        "libres.")
-                            .arg(Respaldo::megas(2 * expandido), Respaldo::megas(libre)));
+                            .arg(TArchivoZip::megas(2 * expandido), TArchivoZip::megas(libre)));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "FormatoImporte.h"
+#include "Reloj.h"
 #include "Prompter.h"
 #include "TiposComprobante.h"
 #include "VerificacionSello.h"
@@ -221,7 +222,7 @@ TFilaComprobante leeFila(const QSqlQuery& q)
 {
     TFilaComprobante f;
     f.id = q.value(0).toInt();
-    f.fecha = q.value(1).toDateTime();
+    f.fecha = Reloj::deReloj(q.value(1).toDateTime());
     f.tipo = texto(q.value(2));
     f.serie = texto(q.value(3));
     f.folio = texto(q.value(4));
@@ -237,7 +238,7 @@ TFilaComprobante leeFila(const QSqlQuery& q)
     f.sello = texto(q.value(14));
     f.cancelado = q.value(15).toInt() != 0;
     if (f.cancelado)
-        f.fechaCancelacion = q.value(16).toDateTime();
+        f.fechaCancelacion = Reloj::deReloj(q.value(16).toDateTime());
     return f;
 }
 

@@ -4,6 +4,7 @@
 #include "Constantes.h"
 #include "ConsultaComprobantes.h"
 #include "DocumentoXML.h"
+#include "Reloj.h"
 
 #include <QDateTime>
 
@@ -24,7 +25,12 @@ QString valor(const TNodoXML& nodo, const char* nombre, bool minusculas)
 
 QString fecha(const QString& iso)
 {
-    const QDateTime t = QDateTime::fromString(iso.trimmed(), Qt::ISODate);
+    const QString texto = iso.trimmed();
+    QDateTime t = QDateTime::fromString(texto, Qt::ISODate);
+    // An hour the local clock skips into daylight saving parses as nothing.
+    if (!t.isValid())
+        t = Reloj::deReloj(QDate::fromString(texto.left(10), Qt::ISODate),
+                           QTime::fromString(texto.mid(11, 8), Qt::ISODate));
     return t.isValid() ? t.toString(ConsultaComprobantes::FORMATO_FECHA + QStringLiteral(" HH:mm:ss")) : iso;
 }
 

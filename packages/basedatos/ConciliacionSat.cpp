@@ -55,11 +55,12 @@ void lee(const TConexionSesion& conexion, const QString& sql, int idNegocio,
     QSqlQuery consulta(Conexiones::baseDatos(conexion));
     consulta.setForwardOnly(true);
     if (!consulta.prepare(TDialecto::de(conexion).adapta(sql)))
-        throw EBaseDatos(QStringLiteral("No se pudo preparar la conciliación con el SAT: ") +
-                         consulta.lastError().text());
+        throw EBaseDatos(
+            TDialecto::falla(QStringLiteral("preparar la conciliación con el SAT"), consulta.lastError(), sql));
     consulta.bindValue(0, idNegocio);
     if (!consulta.exec())
-        throw EBaseDatos(QStringLiteral("No se pudo leer la conciliación con el SAT: ") + consulta.lastError().text());
+        throw EBaseDatos(
+            TDialecto::falla(QStringLiteral("leer la conciliación con el SAT"), consulta.lastError(), sql));
     while (consulta.next())
         fila(consulta);
 }
@@ -228,7 +229,7 @@ QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexion
         TGuardado g;
         g.uuid = texto(q.value(0)).toUpper();
         g.total = importe(q.value(1));
-        g.fecha = q.value(2).toDateTime();
+        g.fecha = Reloj::deReloj(q.value(2).toDateTime());
         g.rfcReceptor = texto(q.value(3));
         g.nombreReceptor = texto(q.value(4));
         g.nombreEmisor = texto(q.value(5));

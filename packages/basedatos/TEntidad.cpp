@@ -154,13 +154,10 @@ QVariant normaliza(const TColumna& columna, const QVariant& valor)
         return valor.typeId() == QMetaType::QByteArray ? QString::fromUtf8(valor.toByteArray()) : valor.toString();
     case TTipoColumna::Fecha:
         return valor.toDate();
-    case TTipoColumna::FechaHora: {
-        // The drivers read a stored time that the local clock skips as an
-        // invalid date-time, which would show blank and be saved back as
-        // NULL; its date() and time() still hold what was stored.
-        const QDateTime leida = valor.toDateTime();
-        return leida.isValid() ? leida : Reloj::deReloj(leida.date(), leida.time());
-    }
+    case TTipoColumna::FechaHora:
+        // A stored time the local clock skips would otherwise show blank and
+        // be saved back as NULL.
+        return Reloj::deReloj(valor.toDateTime());
     case TTipoColumna::Binario:
         return valor.toByteArray();
     }

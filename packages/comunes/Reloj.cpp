@@ -25,6 +25,11 @@ QDateTime Reloj::deReloj(const QDate& fecha, const QTime& hora)
     return QDateTime(fecha, hora, Qt::UTC);
 }
 
+QDateTime Reloj::deReloj(const QDateTime& leida)
+{
+    return leida.isValid() ? leida : deReloj(leida.date(), leida.time());
+}
+
 TRelojFijo::TRelojFijo(const QDateTime& momento) : m_anterior(g_fijo)
 {
     g_fijo = momento;

@@ -1,4 +1,5 @@
 #include "EntornoImportacion.h"
+#include "ZonaHoraria.h"
 
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
@@ -6,6 +7,7 @@
 #include "shell/ResumenInicio.h"
 
 #include <QBuffer>
+#include <QSqlQuery>
 
 using namespace Qt::StringLiterals;
 using E = TEntornoImportacion;
@@ -22,6 +24,7 @@ struct TFila {
     QString monto = u"1000.00"_s;
     QString fechaCancelacion = {};
     QDateTime paquete = QDateTime(QDate(2025, 3, 1), QTime(8, 0));
+    QString fecha = u"2025-01-24 10:10:41"_s;
     QString emisor = RFC;
     QString receptor = u"COSC8001137NA"_s;
     bool emisorLocal = false;
@@ -35,7 +38,7 @@ TMetadatosat registro(const TFila& f)
     m.setNombreemisor(u"PASE, SERVICIOS \"ELECTRÓNICOS\" & CÍA"_s);
     m.setRfcreceptor(f.receptor);
     m.setNombrereceptor(u"CARLOS CORTÉS SOTO"_s);
-    m.setFechaemision(u"2025-01-24 10:10:41"_s);
+    m.setFechaemision(f.fecha);
     m.setMonto(TDecimal::desdeTexto(f.monto));
     m.setEfecto(u"I"_s);
     m.setEstatussat(f.estatus);
@@ -193,6 +196,45 @@ private slots:
 
     // Names with commas, quotes and accents stay whole; a name that a
     // spreadsheet would run as a formula does not run.
+    // A voucher written in the hour Tijuana skips into daylight saving keeps
+    // its month there: the metadata of that month do not list it.
+    void horaSaltada()
+    {
+        const TZonaHoraria tijuana("America/Tijuana");
+        const QString saltada = E::uuidNuevo();
+        m_entorno->escribe(u"saltada.xml"_s, E::cfdi40(saltada).replace(FECHA_REAL, "Fecha=\"2025-03-09T02:30:00\""));
+        for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
+            QVERIFY2(r.estado == TResultadoArchivo::Importado || r.estado == TResultadoArchivo::YaExistia,
+                     qPrintable(r.motivo));
+        guarda({.uuid = E::uuidNuevo(), .fecha = u"2025-03-20 12:00:00"_s});
+        QStringList sinMetadatos;
+        for (const THallazgoSat& h : ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion, {RFC}))
+            if (h.tipo == THallazgoSat::TTipo::SinMetadatos)
+                sinMetadatos << h.uuid + u' ' + h.fecha;
+        QVERIFY2(sinMetadatos.contains(saltada + u" 2025-03-09 02:30:00"_s), qPrintable(sinMetadatos.join(u", "_s)));
+    }
+
+    // A database the reconciliation cannot read (here, its vouchers' table
+    // lost a column) is refused in the user's words; the engine's own stay
+    // in the log.
+    void baseIlegible()
+    {
+        guarda({.uuid = E::uuidNuevo()});
+        const QString columna = TComprobante::columna(TComprobante::col_Nombrereceptor).columna().nombre;
+        QVERIFY(QSqlQuery(Conexiones::baseDatos(m_conexion))
+                    .exec(u"ALTER TABLE %1 DROP %2"_s.arg(TComprobante::tablaEsquema().nombre, columna)));
+        QString mensaje;
+        try {
+            ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion, {});
+        } catch (const EBaseDatos& e) {
+            mensaje = e.mensaje();
+        }
+        QVERIFY2(mensaje.startsWith(u"No se pudo preparar la conciliación con el SAT: el motor de base de datos no lo "
+                                    "aceptó"_s),
+                 qPrintable(mensaje));
+        QVERIFY(m_entorno->carpeta.log().contains(columna));
+    }
+
     void csv()
     {
         THallazgoSat h;

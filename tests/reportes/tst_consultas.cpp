@@ -9,6 +9,7 @@
 #include "ServidoresBaseDatos.h"
 #include "LecturaComprobante.h"
 #include "TModeloComprobantes.h"
+#include "ZonaHoraria.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -588,6 +589,29 @@ private slots:
         QCOMPARE(etiquetas.value(1), u"$0.10"_s);
         // A voucher the import stores may top the axis past an amount's range.
         QCOMPARE(ConsultaComprobantes::marcasImporte(900000000000.0).last().etiqueta, u"$1,000,000,000,000"_s);
+    }
+
+    // A voucher stored in the hour Tijuana skips into daylight saving is
+    // listed and shown with its date there, not blank.
+    void horaSaltada()
+    {
+        TComprobantesEnCarpeta datos;
+        TNegocio frontera = datos.guardaNegocio(u"Frontera"_s);
+        const TCliente publico = datos.cliente(u"XAXX010101000"_s, u"PÚBLICO EN GENERAL"_s);
+        {
+            const TZonaHoraria utc("UTC");
+            datos.comprobante(frontera, "2024-03-10 02:30:00", "I", "A", "1", publico, "1", "0.16", "0", "1.16",
+                              "UUID-S");
+        }
+        const TZonaHoraria tijuana("America/Tijuana");
+        TModeloComprobantes modelo;
+        modelo.consulta(datos.conexion, {.idNegocio = frontera.getIdnegocio()});
+        QCOMPARE(columna(&modelo, TModeloComprobantes::Fecha), QStringList{u"10/03/2024"_s});
+        QFile xml(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/cfdi40-real.xml"));
+        QVERIFY(xml.open(QIODevice::ReadOnly));
+        const QByteArray saltada =
+            xml.readAll().replace("Fecha=\"2025-01-24T10:10:41\"", "Fecha=\"2024-03-10T02:30:00\"");
+        QCOMPARE(LecturaComprobante::lee(saltada).fecha, u"10/03/2024 02:30:00"_s);
     }
 
     void vistaComprobante_data()

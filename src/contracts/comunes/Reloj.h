@@ -14,6 +14,10 @@ COMUNES_EXPORT QDate hoy();
 // skipped into daylight saving) one in UTC that keeps the same date() and
 // time(), so it is stored and shown as written instead of as nothing.
 COMUNES_EXPORT QDateTime deReloj(const QDate& fecha, const QTime& hora);
+// A date-time as a SQL driver reads it back: the drivers build it in local
+// time, which is invalid at a skipped hour though its date() and time() still
+// hold what was stored; that wall-clock time is kept.
+COMUNES_EXPORT QDateTime deReloj(const QDateTime& leida);
 } // namespace Reloj
 
 // Stops the clock at `momento` for its lifetime, then gives the previous

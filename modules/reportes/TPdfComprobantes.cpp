@@ -15,6 +15,8 @@
 #include <QPrinter>
 #include <QProgressDialog>
 
+#include <optional>
+
 using namespace Constantes;
 
 namespace {
@@ -129,10 +131,24 @@ void TPdfComprobantes::eligePdfLista(bool unoPorComprobante, const QString& nomb
 bool TPdfComprobantes::guardaPdfLista(const QString& ruta, bool unoPorComprobante, const TFiltroComprobantes& filtro,
                                       int total)
 {
-    QList<ImpresionComprobante::TComprobante> comprobantes;
+    // One voucher at a time, read, drawn and dropped: a business keeps tens
+    // of thousands of them, too many to hold at once.
+    std::optional<ImpresionComprobante::TArchivoPdf> archivo;
+    const auto noSeGuardo = [&ruta](const QString& error) {
+        return QStringLiteral("No se pudo guardar el PDF %1: %2").arg(QDir::toNativeSeparators(ruta), error);
+    };
+    if (!unoPorComprobante) {
+        QString error;
+        if (!archivo.emplace(ruta).abre(&error)) {
+            Prompter::actual().mensaje(noSeGuardo(error), MSG_ERROR);
+            return false;
+        }
+    }
     int escritos = 0;
     QStringList fallas;
-    QProgressDialog avance(QStringLiteral("Preparando los PDF…"), QStringLiteral("Detener"), 0, total, m_ventana);
+    QProgressDialog avance(unoPorComprobante ? QStringLiteral("Preparando los PDF…")
+                                             : QStringLiteral("Escribiendo el PDF…"),
+                           QStringLiteral("Detener"), 0, total, m_ventana);
     avance.setObjectName(QStringLiteral("DlgAvancePdf"));
     avance.setWindowTitle(QStringLiteral("PDF de la lista"));
     avance.setWindowModality(Qt::WindowModal);
@@ -148,17 +164,17 @@ bool TPdfComprobantes::guardaPdfLista(const QString& ruta, bool unoPorComprobant
                 avance.setValue(++hechos);
                 const ImpresionComprobante::TComprobante c =
                     paraPdf(ConsultaComprobantes::guardado(*m_conexion, m_negocio->getIdnegocio(), f.id), *m_negocio);
-                if (!unoPorComprobante) {
-                    comprobantes << c;
-                    continue;
-                }
                 // The UUID is the SAT's form, checked on import: a safe file name.
-                const QString nombre = (f.uuid.isEmpty() ? QString::number(f.id) : f.uuid) + QStringLiteral(".pdf");
+                const QString nombre = f.uuid.isEmpty() ? QString::number(f.id) : f.uuid;
                 QString error;
-                if (ImpresionComprobante::guardaPdf({c}, QDir(ruta).filePath(nombre), &error))
+                if (archivo) {
+                    if (!archivo->agrega(c, &error))
+                        fallas << QStringLiteral("%1: %2").arg(nombre, error);
+                } else if (ImpresionComprobante::guardaPdf({c}, QDir(ruta).filePath(nombre + QStringLiteral(".pdf")),
+                                                           &error))
                     ++escritos;
                 else
-                    fallas << QStringLiteral("%1: %2").arg(nombre, error);
+                    fallas << QStringLiteral("%1.pdf: %2").arg(nombre, error);
             }
         }
     } catch (const std::exception& e) {
@@ -166,18 +182,21 @@ bool TPdfComprobantes::guardaPdfLista(const QString& ruta, bool unoPorComprobant
         return false;
     }
     const bool detenido = avance.wasCanceled();
-    avance.setLabelText(QStringLiteral("Escribiendo el PDF…"));
-    if (!unoPorComprobante && !detenido) {
+    avance.reset();
+    const QString noSeEscribieron = fallas.isEmpty()
+                                        ? QString()
+                                        : QStringLiteral("\n\nNo se pudieron escribir %1:\n").arg(fallas.size()) +
+                                              fallas.mid(0, 10).join(QLatin1Char('\n'));
+    if (archivo && !detenido) {
         QString error;
-        if (!ImpresionComprobante::guardaPdf(comprobantes, ruta, &error)) {
-            Prompter::actual().mensaje(
-                QStringLiteral("No se pudo guardar el PDF %1: %2").arg(QDir::toNativeSeparators(ruta), error),
-                MSG_ERROR);
+        if (!archivo->termina(&error)) {
+            Prompter::actual().mensaje(noSeGuardo(error) + noSeEscribieron, MSG_ERROR);
             return false;
         }
-        escritos = int(comprobantes.size());
+        escritos = archivo->agregados();
     }
-    avance.reset();
+    // Stopped, the file was never put in place: its temporary copy goes with it.
+    archivo.reset();
     QString texto = unoPorComprobante
                         ? QStringLiteral("Se guardaron %1 PDF en %2.").arg(escritos).arg(QDir::toNativeSeparators(ruta))
                     : detenido ? QStringLiteral("Se detuvo; no se escribió el PDF.")
@@ -186,9 +205,8 @@ bool TPdfComprobantes::guardaPdfLista(const QString& ruta, bool unoPorComprobant
                                      .arg(QDir::toNativeSeparators(ruta));
     if (unoPorComprobante && detenido)
         texto += QStringLiteral(" Se detuvo antes de terminar la lista.");
-    if (!fallas.isEmpty())
-        texto += QStringLiteral("\n\nNo se pudieron escribir %1:\n").arg(fallas.size()) +
-                 fallas.mid(0, 10).join(QLatin1Char('\n'));
+    if (!detenido || unoPorComprobante)
+        texto += noSeEscribieron;
     Prompter::actual().mensaje(texto, fallas.isEmpty() && !detenido ? MSG_INFORMATION : MSG_WARNING);
     return fallas.isEmpty() && !detenido;
 }

@@ -800,8 +800,30 @@ QString direccionQr(const QByteArray& xml)
     }
 }
 
+namespace {
+
+// The one layout of a voucher on paper, for the printer and every PDF.
+void dibujaComprobante(const TModelo& m, const TComprobante& comprobante, QPagedPaintDevice& dispositivo,
+                       QPainter& pintor, bool paginaNueva)
+{
+    const TEncabezado e = encabezado(m, comprobante);
+    TLienzo medida(dispositivo, nullptr, e, 0);
+    dibujaModelo(medida, m);
+    if (paginaNueva)
+        dispositivo.newPage();
+    TLienzo lienzo(dispositivo, &pintor, e, medida.paginas());
+    dibujaModelo(lienzo, m);
+}
+
+const QString SIN_COMPROBANTES = QStringLiteral("No hay comprobantes que imprimir.");
+const QString SIN_DIBUJO = QStringLiteral("No se pudo empezar a dibujar en el dispositivo.");
+
+} // namespace
+
 bool dibuja(const QList<TComprobante>& comprobantes, QPagedPaintDevice& dispositivo, QString* error)
 {
+    // A printer cannot take back a page: every voucher is read before the
+    // first is drawn. The callers hand one voucher or a few.
     std::vector<TModelo> modelos(comprobantes.size());
     for (qsizetype i = 0; i < comprobantes.size(); ++i) {
         QString motivo;
@@ -813,65 +835,135 @@ bool dibuja(const QList<TComprobante>& comprobantes, QPagedPaintDevice& disposit
     }
     if (modelos.empty()) {
         if (error)
-            *error = QStringLiteral("No hay comprobantes que imprimir.");
+            *error = SIN_COMPROBANTES;
         return false;
     }
     QPainter pintor;
     if (!pintor.begin(&dispositivo)) {
         if (error)
-            *error = QStringLiteral("No se pudo empezar a dibujar en el dispositivo.");
+            *error = SIN_DIBUJO;
         return false;
     }
     pintor.setRenderHint(QPainter::Antialiasing);
-    for (size_t i = 0; i < modelos.size(); ++i) {
-        const TEncabezado e = encabezado(modelos[i], comprobantes[qsizetype(i)]);
-        TLienzo medida(dispositivo, nullptr, e, 0);
-        dibujaModelo(medida, modelos[i]);
-        if (i > 0)
-            dispositivo.newPage();
-        TLienzo lienzo(dispositivo, &pintor, e, medida.paginas());
-        dibujaModelo(lienzo, modelos[i]);
-    }
+    for (size_t i = 0; i < modelos.size(); ++i)
+        dibujaComprobante(modelos[i], comprobantes[qsizetype(i)], dispositivo, pintor, i > 0);
     pintor.end();
     return true;
 }
 
 bool guardaPdf(const QList<TComprobante>& comprobantes, const QString& archivoPdf, QString* error)
 {
-    const QFileInfo destino(archivoPdf);
-    QTemporaryFile temporal(destino.absolutePath() + QStringLiteral("/.") + destino.fileName() +
-                            QStringLiteral(".XXXXXX"));
+    TArchivoPdf archivo(archivoPdf);
+    if (!archivo.abre(error))
+        return false;
+    for (qsizetype i = 0; i < comprobantes.size(); ++i) {
+        QString motivo;
+        if (!archivo.agrega(comprobantes[i], &motivo)) {
+            if (error)
+                *error = comprobantes.size() > 1 ? QStringLiteral("Comprobante %1: %2").arg(i + 1).arg(motivo) : motivo;
+            return false;
+        }
+    }
+    return archivo.termina(error);
+}
+
+// Members in this order so that the painter ends before its writer, and the
+// writer before the file under it.
+struct TArchivoPdf::TDatos {
+    QString destino;
+    std::unique_ptr<QTemporaryFile> temporal;
+    std::unique_ptr<QPdfWriter> pdf;
+    QPainter pintor;
+    int agregados = 0;
+};
+
+TArchivoPdf::TArchivoPdf(const QString& archivoPdf) : d(std::make_unique<TDatos>())
+{
+    d->destino = archivoPdf;
+}
+
+TArchivoPdf::~TArchivoPdf() = default;
+
+bool TArchivoPdf::abre(QString* error)
+{
+    const QFileInfo destino(d->destino);
+    d->temporal = std::make_unique<QTemporaryFile>(destino.absolutePath() + QStringLiteral("/.") + destino.fileName() +
+                                                   QStringLiteral(".XXXXXX"));
     // Qt's own texts for these failures are English: the system's error
     // number says why in Spanish.
-    if (!temporal.open()) {
+    if (!d->temporal->open()) {
         const int numero = errno;
         if (error)
             *error = QStringLiteral("No se pudo crear el archivo temporal junto a %1: %2")
-                         .arg(archivoPdf, Errores::delSistema(numero));
+                         .arg(d->destino, Errores::delSistema(numero));
         return false;
     }
-    {
-        QPdfWriter pdf(&temporal);
-        pdf.setPageSize(QPageSize(QPageSize::Letter));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setResolution(300);
-        pdf.setCreator(QStringLiteral("Velkor"));
-        pdf.setTitle(QStringLiteral("CFDI"));
-        if (!dibuja(comprobantes, pdf, error))
-            return false;
+    d->pdf = std::make_unique<QPdfWriter>(d->temporal.get());
+    d->pdf->setPageSize(QPageSize(QPageSize::Letter));
+    d->pdf->setPageMargins(QMarginsF(0, 0, 0, 0));
+    d->pdf->setResolution(300);
+    d->pdf->setCreator(QStringLiteral("Velkor"));
+    d->pdf->setTitle(QStringLiteral("CFDI"));
+    if (!d->pintor.begin(d->pdf.get())) {
+        if (error)
+            *error = SIN_DIBUJO;
+        return false;
     }
+    d->pintor.setRenderHint(QPainter::Antialiasing);
+    return true;
+}
+
+bool TArchivoPdf::agrega(const TComprobante& comprobante, QString* motivo)
+{
+    if (!d->pintor.isActive()) {
+        if (motivo)
+            *motivo = SIN_DIBUJO;
+        return false;
+    }
+    TModelo m;
+    QString razon;
+    if (!leeModelo(comprobante, m, razon)) {
+        if (motivo)
+            *motivo = razon;
+        return false;
+    }
+    dibujaComprobante(m, comprobante, *d->pdf, d->pintor, d->agregados > 0);
+    ++d->agregados;
+    return true;
+}
+
+int TArchivoPdf::agregados() const
+{
+    return d->agregados;
+}
+
+bool TArchivoPdf::termina(QString* error)
+{
+    if (!d->pintor.isActive()) {
+        if (error)
+            *error = SIN_DIBUJO;
+        return false;
+    }
+    if (d->agregados == 0) {
+        if (error)
+            *error = SIN_COMPROBANTES;
+        return false;
+    }
+    d->pintor.end();
+    d->pdf.reset();
+    QTemporaryFile& temporal = *d->temporal;
     if (!temporal.flush() || ::fsync(temporal.handle()) != 0) {
         const int numero = errno;
         if (error)
-            *error = QStringLiteral("No se pudo escribir %1: %2").arg(archivoPdf, Errores::delSistema(numero));
+            *error = QStringLiteral("No se pudo escribir %1: %2").arg(d->destino, Errores::delSistema(numero));
         return false;
     }
     temporal.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     // rename(2) replaces a previous copy in one step: a reader sees the old
     // PDF or the new one, never half of it.
-    if (::rename(QFile::encodeName(temporal.fileName()).constData(), QFile::encodeName(archivoPdf).constData()) != 0) {
+    if (::rename(QFile::encodeName(temporal.fileName()).constData(), QFile::encodeName(d->destino).constData()) != 0) {
         if (error)
-            *error = QStringLiteral("No se pudo guardar %1: %2").arg(archivoPdf, Errores::delSistema(errno));
+            *error = QStringLiteral("No se pudo guardar %1: %2").arg(d->destino, Errores::delSistema(errno));
         return false;
     }
     temporal.setAutoRemove(false);

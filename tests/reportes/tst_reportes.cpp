@@ -342,6 +342,58 @@ private slots:
         QCOMPARE(recorrido.join(u' '), u"qt_tabwidget_tabbar CmbTipoHallazgo BtExportarConciliacion GrHallazgos"_s);
     }
 
+    // The PDF of the list leaves out a voucher whose XML cannot be read and
+    // names it at the end; the others are written, in one file or one each.
+    void pdfDeLaLista_data()
+    {
+        QTest::addColumn<int>("accion");
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("aviso");
+        QTest::newRow("un solo archivo")
+            << 0 << u"lista.pdf"_s
+            << u"Los 2 comprobantes se guardaron en %1.\n\nNo se pudieron escribir 1:\nUUID-A5: "_s;
+        QTest::newRow("uno por comprobante")
+            << 1 << QString() << u"Se guardaron 2 PDF en %1.\n\nNo se pudieron escribir 1:\nUUID-A5.pdf: "_s;
+    }
+    void pdfDeLaLista()
+    {
+        QFETCH(int, accion);
+        QFETCH(QString, nombre);
+        QFETCH(QString, aviso);
+        TReportesDesdeElMenu f(false, [](TComprobantesPrueba& datos) {
+            const TCliente publico = datos.cliente(u"XAXX010101000"_s, u"PÚBLICO EN GENERAL"_s);
+            const QString cfdis = QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/");
+            datos.comprobante(datos.negocio, "2024-01-20 10:00:00", "I", "A", "4", publico, "2010.01", "0", "0",
+                              "2010.01", "UUID-A4", "3.3", TCarpetaPrograma::lee(cfdis + u"cfdi33-real.xml"_s));
+            datos.comprobante(datos.negocio, "2024-01-25 10:00:00", "I", "A", "5", publico, "1000.00", "0", "0",
+                              "1000.00", "UUID-A5", "4.0",
+                              TCarpetaPrograma::lee(cfdis + u"cfdi40-real.xml"_s).left(900));
+        });
+        if (QTest::currentTestFailed())
+            return;
+        // January: the two good vouchers and the broken one.
+        pieza<QCheckBox>(f.contenido, "ChPorFecha")->setChecked(true);
+        pieza<QDateEdit>(f.contenido, "EdDesde")->setDate(QDate(2024, 1, 1));
+        pieza<QDateEdit>(f.contenido, "EdHasta")->setDate(QDate(2024, 1, 31));
+        QTRY_COMPARE(pieza<QTableView>(f.contenido, "GrComprobantes")->model()->rowCount(), 3);
+        TColaArchivos archivos;
+        QTemporaryDir destino;
+        const QString ruta = nombre.isEmpty() ? destino.path() : destino.filePath(nombre);
+        archivos.agrega(ruta);
+        pieza<QPushButton>(f.contenido, "BtPdfLista")->menu()->actions().at(accion)->trigger();
+        const QString texto = f.respuestas.textos().join(u'\n');
+        QVERIFY2(texto.startsWith(aviso.arg(ruta)), qPrintable(texto));
+        QCOMPARE(QDir(destino.path()).entryList(QDir::Files | QDir::Hidden).size(), nombre.isEmpty() ? 2 : 1);
+        if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+            QSKIP("pdftotext no está instalado");
+        QString impreso;
+        for (const QString& pdf : QDir(destino.path()).entryList(QDir::Files))
+            impreso += textoPdf(destino.filePath(pdf));
+        QCOMPARE(impreso.count(u"Página 1 de"_s), 2);
+        QVERIFY(impreso.contains(u"C2832671-DA6D-11EF-A83D-00155D012007"_s));
+        QVERIFY(impreso.contains(u"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"_s));
+    }
+
     void desdeElMenu()
     {
         TReportesDesdeElMenu f(true);

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 class QPagedPaintDevice;
 
 // The printed representation of a stamped voucher (3.2, 3.3 or 4.0), drawn
@@ -45,6 +47,33 @@ COMUNES_EXPORT bool dibuja(const QList<TComprobante>& comprobantes, QPagedPaintD
 // The same into a PDF file, written whole or not at all (owner-only).
 COMUNES_EXPORT bool guardaPdf(const QList<TComprobante>& comprobantes, const QString& archivoPdf,
                               QString* error = nullptr);
+
+// A PDF of many vouchers written one voucher at a time, each from a new page
+// as `dibuja` lays them out, so that a list of any length holds only the
+// voucher being drawn. It is written under a temporary name beside
+// `archivoPdf` and takes that name only in `termina`: dropped before, it
+// leaves nothing behind.
+class COMUNES_EXPORT TArchivoPdf {
+public:
+    explicit TArchivoPdf(const QString& archivoPdf);
+    ~TArchivoPdf();
+    TArchivoPdf(const TArchivoPdf&) = delete;
+    TArchivoPdf& operator=(const TArchivoPdf&) = delete;
+
+    // False with the reason when the temporary file cannot be created.
+    bool abre(QString* error = nullptr);
+    // Reads and draws one voucher. False with the reason when it cannot be
+    // read: nothing of it is drawn and the file goes on without it.
+    bool agrega(const TComprobante& comprobante, QString* motivo = nullptr);
+    int agregados() const;
+    // Ends the file and puts it in place of `archivoPdf` (owner-only); false
+    // with the reason when nothing was added or it could not be written.
+    bool termina(QString* error = nullptr);
+
+private:
+    struct TDatos;
+    std::unique_ptr<TDatos> d;
+};
 
 // The SAT's verification address for the voucher's QR code, per version;
 // empty when the voucher is not stamped (or its total is not a number).

@@ -22,6 +22,7 @@
 #include "shell/TMenuModulos.h"
 #include "shell/TPanelMenu.h"
 #include "admin/TPerfilFrm.h"
+#include "admin/TSucursalesFrm.h"
 #include "setup/TPaginaNegocio.h"
 #include "setup/TWizardFrm.h"
 #include "app/Ventanas.h"
@@ -464,6 +465,31 @@ private slots:
         QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, CORREO, PASSWORD), Ingreso::TResultado::Correcto);
         MainFrm->show();
         QCOMPARE(pieza("TxSucursal")->text(), mostradas.last());
+    }
+
+    // Renaming the branch worked in, through the company editor, renames it
+    // in the side panel at once.
+    void sucursalRenombrada()
+    {
+        TPrograma programa(escuelaCon([] { NegocioPrueba::agregaSucursal(u"Centro"_s); }), true);
+        QTest::mouseClick(pieza("TxSucursalRight"), Qt::LeftButton);
+        QCOMPARE(pieza("TxSucursal")->text(), u"Centro"_s);
+        QTest::mouseClick(pieza("TxEditar"), Qt::LeftButton);
+        QTest::mouseClick(::pieza<QLabel>(EmpresaFrm->TxFondo, u"TxTopSucursalesTituloLeyenda"_s), Qt::LeftButton);
+        auto* lista = ::pieza<QComboBox>(EmpresaFrm->TxFondo, u"CmbSucursales"_s);
+        lista->setCurrentIndex(lista->findText(u"Centro"_s));
+        QTimer::singleShot(0, SucursalesFrm, [] {
+            ::pieza<QLineEdit>(SucursalesFrm, u"EdNombreSucursal"_s)->setText(u"Centro & Sur"_s);
+            ::pieza<TDireccionesFrm>(SucursalesFrm, u"DireccionesFrm"_s)->getCmbCodigoPostal()->setEditText(u"06600"_s);
+            ::pieza<QPushButton>(SucursalesFrm, u"BtEditar"_s)->click();
+            if (SucursalesFrm->isVisible())
+                SucursalesFrm->reject();
+        });
+        ::pieza<QPushButton>(EmpresaFrm->TxFondo, u"BtGuardarSucursal"_s)->click();
+        QCOMPARE(TSucursal::getByNombreAndNegocio(u"Centro & Sur"_s, *Sistema::Negocio, *Sistema::Conexion)
+                     ->getNumerosucursal(),
+                 TSucursal::SUCURSAL_DEFAULT);
+        QCOMPARE(pieza("TxSucursal")->text(), u"Centro _ Sur"_s);
     }
 
     void series()

@@ -287,13 +287,14 @@ void TPanelMenu::inicializaSucursal()
     Sistema::actualizaSucursales();
     // A session starts on the branch the last one left as default.
     Sistema::sucursalIndex = ContextoTrabajo::indiceSucursalDefault(Sistema::Sucursales);
-    const std::shared_ptr<TSucursal> sucursal = sucursalActual();
-    TxSucursal->setText(sucursal ? ContextoTrabajo::nombreMostrado(*sucursal) : QString());
-    inicializaSeries(sucursal.get(), QString());
+    inicializaSeries(sucursalActual().get(), QString());
 }
 
 void TPanelMenu::inicializaSeries(const TSucursal* sucursal, const QString& tipo)
 {
+    // The branch may have been renamed since it was shown: its series are
+    // read again from the reloaded branch, and so is its name.
+    TxSucursal->setText(sucursal ? ContextoTrabajo::nombreMostrado(*sucursal) : QString());
     m_actualizandoSeries = true;
     CmbSeries->clear();
     if (sucursal && Sistema::Conexion) {
@@ -332,6 +333,5 @@ void TPanelMenu::mueveSucursal(int paso)
     const std::shared_ptr<TSucursal> sucursal = ContextoTrabajo::mueveSucursal(paso, *Sistema::Conexion, idUsuario());
     if (!sucursal)
         return;
-    TxSucursal->setText(ContextoTrabajo::nombreMostrado(*sucursal));
     inicializaSeries(sucursal.get(), QString());
 }

@@ -32,8 +32,8 @@ public:
     void muestraPermisos();
     // The session's default branch and its series.
     void inicializaSucursal();
-    // The series combo for the branch, only of that voucher type unless it
-    // is empty; selects the type's default series.
+    // The branch's name and the series combo for it, only of that voucher
+    // type unless it is empty; selects the type's default series.
     void inicializaSeries(const TSucursal* sucursal, const QString& tipo);
     // The chosen series becomes its type's default; its folio shows.
     void actualizaSeries();

@@ -15,6 +15,7 @@
 #include "negocio/TConfiguracionNegocio.h"
 #include "admin/TEdicionEmpresa.h"
 #include "admin/TEmpresaFrm.h"
+#include "admin/TSeccionEmpresa.h"
 #include "negocio/TIngreso.h"
 #include "shell/TMainFrm.h"
 #include "admin/TUsuariosNegocio.h"
@@ -233,6 +234,53 @@ private slots:
         QCOMPARE(negocioGuardado().getNombre(), u"Mi nombre"_s);
         clic("TxNombreNegocioTitulo"); // closes it
         QVERIFY(campo("EdNombreNegocio")->isHidden() || !campo("EdNombreNegocio")->isVisibleTo(EmpresaFrm));
+    }
+
+    // Typing not saved is not lost without a word when another section
+    // opens: Cancelar keeps it and its section, Aceptar shows the stored
+    // value again. With nothing typed nothing is asked.
+    void cambiosSinGuardar_data()
+    {
+        QTest::addColumn<QString>("seccion");
+        QTest::addColumn<QString>("nombreCampo");
+        QTest::addColumn<QString>("escrito");
+        QTest::addColumn<int>("respuesta");
+        QTest::newRow("nada escrito") << u"TxTopNombreNegocio"_s << u"EdNombreNegocio"_s << QString() << 0;
+        QTest::newRow("nombre, Cancelar")
+            << u"TxTopNombreNegocio"_s << u"EdNombreNegocio"_s << u" y Asociados"_s << TPrompter::CANCELAR;
+        QTest::newRow("razón social, Aceptar") << u"TxTopDatosFiscales"_s << u"EdRazon"_s << u" SA"_s << TPrompter::OK;
+    }
+    void cambiosSinGuardar()
+    {
+        QFETCH(QString, seccion);
+        QFETCH(QString, nombreCampo);
+        QFETCH(QString, escrito);
+        QFETCH(int, respuesta);
+        TPrograma programa;
+        EmpresaFrm->inicializa();
+        const QString titulo = hijo<TSeccionEmpresa>(seccion)->titulo()->objectName();
+        clic(titulo);
+        const QString guardado = campo(nombreCampo)->text();
+        QTest::keyClicks(campo(nombreCampo), escrito);
+        programa.respuestas.limpia();
+        if (respuesta)
+            programa.respuestas.agregaRespuesta(respuesta);
+        clic("TxTopLogoNegocioTituloLeyenda");
+        const bool sigue = respuesta == TPrompter::CANCELAR;
+        QCOMPARE(programa.respuestas.textos(),
+                 escrito.isEmpty() ? QStringList()
+                                   : QStringList{u"Hay cambios sin guardar en «%1». ¿Quieres descartarlos?"_s.arg(
+                                         campo(nombreCampo)->placeholderText())});
+        QCOMPARE(campo(nombreCampo)->text(), sigue ? guardado + escrito : guardado);
+        QCOMPARE(hijo<TSeccionEmpresa>(seccion)->abierta(), sigue);
+        QCOMPARE(hijo<TSeccionEmpresa>(u"TxTopLogoNegocio"_s)->abierta(), !sigue);
+        if (sigue)
+            return;
+        // What was thrown away is not asked about again.
+        programa.respuestas.limpia();
+        clic(titulo);
+        QVERIFY(programa.respuestas.textos().isEmpty());
+        QCOMPARE(campo(nombreCampo)->text(), guardado);
     }
 
     void imagenRechazada_data()

@@ -713,6 +713,56 @@ private slots:
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
     }
 
+    // Leaving the editor or the profile with typing not saved asks first:
+    // Cancelar keeps the page and the typing, Aceptar goes on.
+    void paginaSinGuardar_data()
+    {
+        QTest::addColumn<QString>("pagina");
+        QTest::addColumn<QString>("nombreCampo");
+        QTest::addColumn<QString>("salida");
+        QTest::addColumn<int>("respuesta");
+        QTest::newRow("perfil al editor, Cancelar")
+            << u"TxUserEmail"_s << u"EdNombre"_s << u"TxEditar"_s << TPrompter::CANCELAR;
+        QTest::newRow("perfil al inicio, Aceptar")
+            << u"TxUserEmail"_s << u"EdNombre"_s << u"TxInicio"_s << TPrompter::OK;
+        QTest::newRow("editor al perfil, Aceptar")
+            << u"TxEditar"_s << u"EdNombreNegocio"_s << u"TxUserEmail"_s << TPrompter::OK;
+        QTest::newRow("editor al cerrar sesión, Cancelar")
+            << u"TxEditar"_s << u"EdNombreNegocio"_s << u"TxUser"_s << TPrompter::CANCELAR;
+    }
+    void paginaSinGuardar()
+    {
+        QFETCH(QString, pagina);
+        QFETCH(QString, nombreCampo);
+        QFETCH(QString, salida);
+        QFETCH(int, respuesta);
+        TPrograma programa(registraEscuela);
+        QTest::mouseClick(::pieza<QLabel>(MainFrm, pagina), Qt::LeftButton);
+        QWidget* hospedada = MainFrm->VentanaActiva.data();
+        if (pagina == u"TxEditar"_s)
+            QTest::mouseClick(::pieza<QLabel>(hospedada, u"TxNombreNegocioTitulo"_s), Qt::LeftButton);
+        auto* campo = ::pieza<QLineEdit>(hospedada, nombreCampo);
+        QTest::keyClicks(campo, u"xyz"_s);
+        programa.respuestas.limpia();
+        programa.respuestas.agregaRespuesta(respuesta);
+        QTest::mouseClick(::pieza<QLabel>(MainFrm, salida), Qt::LeftButton);
+        QCOMPARE(
+            programa.respuestas.textos(),
+            QStringList{u"Hay cambios sin guardar en «%1». ¿Quieres descartarlos?"_s.arg(campo->placeholderText())});
+        const bool sigue = respuesta == TPrompter::CANCELAR;
+        QCOMPARE(MainFrm->VentanaActiva.data() == hospedada, sigue);
+        QVERIFY(solicitudesDeInicio.isEmpty());
+        if (sigue) {
+            QVERIFY(campo->text().endsWith(u"xyz"_s));
+            return;
+        }
+        // Back on the page, the stored value shows and nothing is asked.
+        programa.respuestas.limpia();
+        QTest::mouseClick(::pieza<QLabel>(MainFrm, pagina), Qt::LeftButton);
+        QVERIFY(!campo->text().endsWith(u"xyz"_s));
+        QVERIFY(programa.respuestas.textos().isEmpty());
+    }
+
     void paginasDeLaEmpresa()
     {
         TPrograma programa(registraEscuela);

@@ -136,6 +136,8 @@ void TEmpresaFrm::alterna(TSeccionEmpresa* seccion)
 
 void TEmpresaFrm::abre(TSeccionEmpresa* seccion)
 {
+    if (!dejaCambios())
+        return;
     inicializaPaneles();
     TSeccionEmpresa::guarda([seccion] {
         EdicionEmpresa::recargaNegocio();
@@ -144,6 +146,31 @@ void TEmpresaFrm::abre(TSeccionEmpresa* seccion)
     });
     seccion->muestraContenido(true);
     actualizaAltura();
+}
+
+bool TEmpresaFrm::dejaCambios()
+{
+    QStringList campos;
+    QList<TSeccionEmpresa*> cambiadas;
+    for (TSeccionEmpresa* seccion : std::as_const(m_secciones)) {
+        const QStringList propios = seccion->cambiosSinGuardar();
+        if (!propios.isEmpty()) {
+            campos << propios;
+            cambiadas << seccion;
+        }
+    }
+    if (cambiadas.isEmpty())
+        return true;
+    if (!TSeccionEmpresa::descartaCambios(campos))
+        return false;
+    // A closed section keeps its fields: typing thrown away must not show,
+    // nor be asked about again, when it opens.
+    TSeccionEmpresa::guarda([&cambiadas] {
+        EdicionEmpresa::recargaNegocio();
+        for (TSeccionEmpresa* seccion : std::as_const(cambiadas))
+            seccion->carga();
+    });
+    return true;
 }
 
 void TEmpresaFrm::actualizaAltura()

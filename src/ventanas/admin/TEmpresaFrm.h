@@ -41,6 +41,10 @@ public:
     void inicializaSeries();
     // Closes every section.
     void inicializaPaneles();
+    // Before the page or a section is left: asks once whether to throw away
+    // what was typed and not saved, and on yes shows the stored values
+    // again. False when the user keeps the typing.
+    bool dejaCambios();
     // The page height: title, the seven sections and a margin; the holder
     // takes it.
     int getHeight();

@@ -9,6 +9,7 @@
 #include "Style.h"
 #include "admin/TPerfil.h"
 #include "negocio/TIngreso.h"
+#include "TSeccionEmpresa.h"
 #include "TTelefonosFrm.h"
 #include "negocio/Utils.h"
 #include "app/UtilsVentanas.h"
@@ -288,6 +289,18 @@ void TPerfilFrm::inicializa()
                                        .replace(MARCA_SUST, Sistema::marca));
     ordenTabulacion();
     avisaAltura();
+}
+
+bool TPerfilFrm::dejaCambios() const
+{
+    QStringList campos;
+    for (const QLineEdit* campo : {EdNombre, EdApellidoPaterno, EdApellidoMaterno})
+        if (campo->isModified())
+            campos << campo->placeholderText();
+    for (const QLineEdit* correo : listaEmail)
+        if (correo->isModified() && !campos.contains(CORREO_ELECTRONICO))
+            campos << CORREO_ELECTRONICO;
+    return TSeccionEmpresa::descartaCambios(campos);
 }
 
 void TPerfilFrm::agregaEmail(const QString& email)

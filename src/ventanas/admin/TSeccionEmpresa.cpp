@@ -2,6 +2,7 @@
 
 #include "Constantes.h"
 #include "Controles.h"
+#include "Prompter.h"
 #include "TDireccionesFrm.h"
 #include "negocio/Utils.h"
 
@@ -60,6 +61,14 @@ void TSeccionEmpresa::muestraContenido(bool visible)
 bool TSeccionEmpresa::guarda(const std::function<void()>& accion)
 {
     return Utils::protegido(accion, SIN_GUARDAR);
+}
+
+bool TSeccionEmpresa::descartaCambios(const QStringList& campos)
+{
+    if (campos.isEmpty())
+        return true;
+    return Utils::mensajeConfirmacion(QStringLiteral("Hay cambios sin guardar en «%1». ¿Quieres descartarlos?")
+                                          .arg(campos.join(QStringLiteral("», «")))) == TPrompter::OK;
 }
 
 QHBoxLayout* TSeccionEmpresa::botones(const QList<QPushButton*>& lista)

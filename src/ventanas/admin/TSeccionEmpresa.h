@@ -2,6 +2,7 @@
 #include "admin/TEdicionEmpresa.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <QWidget>
 
@@ -39,11 +40,17 @@ public:
     virtual void enfoca() = 0;
     // The section's keyboard stops after its title, in reading order.
     virtual QList<QWidget*> ordenTabulacion() const = 0;
+    // The labels of the fields typed into and not saved yet; carga and a
+    // good save forget them.
+    virtual QStringList cambiosSinGuardar() const { return {}; }
 
     // Runs a save or a read through the error edge (Utils::protegido with
     // SIN_GUARDAR): an error is shown and what was stored stays. True when
     // it went through.
     static bool guarda(const std::function<void()>& accion);
+    // Asks whether to throw away what was typed in `campos` (labels); true
+    // when there is nothing to lose or the user agrees.
+    static bool descartaCambios(const QStringList& campos);
 
 signals:
     void tituloPulsado();

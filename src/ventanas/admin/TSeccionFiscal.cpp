@@ -81,6 +81,13 @@ QList<QWidget*> TSeccionFiscal::ordenTabulacion() const
     return {EdRazon, CmbRegimenFiscal, BtGuardarIF};
 }
 
+QStringList TSeccionFiscal::cambiosSinGuardar() const
+{
+    if (EdRazon->isModified())
+        return {EdRazon->placeholderText()};
+    return {};
+}
+
 QString TSeccionFiscal::razon() const
 {
     return EdRazon->text();
@@ -105,6 +112,8 @@ void TSeccionFiscal::muestraMatriz()
 void TSeccionFiscal::BtGuardarIFClick()
 {
     const QString regimen = CmbRegimenFiscal->currentIndex() > 0 ? CmbRegimenFiscal->currentText() : QString();
-    if (guarda([&] { EdicionEmpresa::guardaDatosFiscales(regimen, EdRazon->text()); }))
+    if (guarda([&] { EdicionEmpresa::guardaDatosFiscales(regimen, EdRazon->text()); })) {
+        EdRazon->setModified(false);
         Utils::mensaje(INFORMACION_GUARDADA_EXITO, MSG_INFORMATION);
+    }
 }

@@ -16,6 +16,7 @@ public:
     void carga() override;
     void enfoca() override;
     QList<QWidget*> ordenTabulacion() const override;
+    QStringList cambiosSinGuardar() const override;
 
     // The legal name as typed; the certificate section stores it with a new
     // certificate and fills it from one chosen.

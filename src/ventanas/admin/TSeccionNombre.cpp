@@ -47,6 +47,13 @@ QList<QWidget*> TSeccionNombre::ordenTabulacion() const
     return {EdNombreNegocio, BtGuardar};
 }
 
+QStringList TSeccionNombre::cambiosSinGuardar() const
+{
+    if (EdNombreNegocio->isModified())
+        return {EdNombreNegocio->placeholderText()};
+    return {};
+}
+
 void TSeccionNombre::BtGuardarClick()
 {
     if (EdNombreNegocio->text().trimmed().isEmpty()) {
@@ -56,6 +63,7 @@ void TSeccionNombre::BtGuardarClick()
         return;
     }
     if (guarda([this] { EdicionEmpresa::guardaNombre(EdNombreNegocio->text()); })) {
+        EdNombreNegocio->setModified(false);
         Utils::mensaje(INFORMACION_GUARDADA_EXITO, MSG_INFORMATION);
         emit negocioModificado();
     }

@@ -13,6 +13,7 @@ public:
     void carga() override;
     void enfoca() override;
     QList<QWidget*> ordenTabulacion() const override;
+    QStringList cambiosSinGuardar() const override;
 
 signals:
     void negocioModificado();

@@ -96,7 +96,12 @@ void TMainFrm::conecta()
     connect(m_negocios, &TListaNegocios::nuevaEmpresaSolicitada, this,
             [this] { protegido([this] { TxNuevaEmpresaClick(); }); });
     connect(m_area->trabajo(), &TContenedorTexto::clicked, this, &TMainFrm::TxVentanaPrincipalClick);
-    connect(m_panel, &TPanelMenu::inicioSolicitado, this, [this] { protegido([this] { muestraInicio(); }); });
+    connect(m_panel, &TPanelMenu::inicioSolicitado, this, [this] {
+        protegido([this] {
+            if (dejaPagina())
+                muestraInicio();
+        });
+    });
     connect(m_panel, &TPanelMenu::importacionSolicitada, this, [this] { protegido([this] { importaXML(); }); });
     connect(m_panel, &TPanelMenu::correoSolicitado, this, [this] {
         protegido([this] {
@@ -314,6 +319,8 @@ void TMainFrm::abreVentana(const QString& nombre, bool exigeSerie)
         return;
     }
     if (TElementoModulo* descriptor = m_ventanas.ventana(n.ventana)) {
+        if (!dejaPagina())
+            return;
         if (n.accion == ContratoModulos::ACCION_CONFIGURACION)
             m_area->abreConfiguracion(qobject_cast<QWidget*>(descriptor->getConfiguracion()));
         else
@@ -389,8 +396,10 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
 {
     if (!Sistema::Usuario)
         return;
-    remueveVentanaActiva();
     m_negocios->hide();
+    if (!dejaPagina())
+        return;
+    remueveVentanaActiva();
     // The same user signs in to the other business; a user without an
     // account there stays where they were. The work area was emptied for the
     // switch, so a user who stays gets their business's home page back.
@@ -419,6 +428,8 @@ void TMainFrm::cambiaNegocio(const QString& nombre)
 void TMainFrm::TxNuevaEmpresaClick()
 {
     m_negocios->hide();
+    if (!dejaPagina())
+        return;
     if (!m_paginaNegocio) {
         m_paginaNegocio = new TPaginaNegocio(TPaginaNegocio::TModo::Adicional, this);
         m_paginaNegocio->hide();
@@ -432,6 +443,17 @@ void TMainFrm::TxNuevaEmpresaClick()
 
 // --- Shell pages -----------------------------------------------------------------------------
 
+bool TMainFrm::dejaPagina()
+{
+    // Whichever way the user leaves a page of the shell, what was typed in
+    // it and not saved is not lost without asking.
+    if (EmpresaFrm && m_area->muestra(EmpresaFrm->TxFondo))
+        return EmpresaFrm->dejaCambios();
+    if (PerfilFrm && m_area->muestra(PerfilFrm->TxFondo))
+        return PerfilFrm->dejaCambios();
+    return true;
+}
+
 void TMainFrm::hospeda(QWidget* contenido, int altura)
 {
     m_area->hospeda(contenido, altura);
@@ -444,7 +466,7 @@ void TMainFrm::TxEditarClick(QObject* emisor)
 
 void TMainFrm::editaNegocio(bool conLogo, bool conSeries)
 {
-    if (!EmpresaFrm)
+    if (!EmpresaFrm || !dejaPagina())
         return;
     EmpresaFrm->inicializa();
     hospeda(EmpresaFrm->TxFondo, EmpresaFrm->getHeight());
@@ -457,7 +479,7 @@ void TMainFrm::editaNegocio(bool conLogo, bool conSeries)
 
 void TMainFrm::TxUserEmailClick()
 {
-    if (!PerfilFrm)
+    if (!PerfilFrm || !dejaPagina())
         return;
     PerfilFrm->inicializa();
     hospeda(PerfilFrm->TxFondo, PerfilFrm->getHeight());
@@ -466,7 +488,7 @@ void TMainFrm::TxUserEmailClick()
 
 void TMainFrm::muestraCartaManifiesto()
 {
-    if (!CartaManifiestoFrm)
+    if (!CartaManifiestoFrm || !dejaPagina())
         return;
     CartaManifiestoFrm->inicializa();
     hospeda(CartaManifiestoFrm->TxFondo, CartaManifiestoFrm->getHeight());
@@ -487,6 +509,8 @@ void TMainFrm::actualizaFotoUsuario()
 
 void TMainFrm::TxUserClick()
 {
+    if (!dejaPagina())
+        return;
     if (Utils::mensajeConfirmacion(MSG_CERRAR_SESION) != TPrompter::OK)
         return;
     remueveVentanaActiva();

@@ -109,6 +109,8 @@ private:
     void TxVentanaPrincipalClick();
     // The help module's parameters to the voucher windows ("99").
     void entregaAyuda();
+    // False when the page shown holds unsaved typing the user keeps.
+    bool dejaPagina();
     void hospeda(QWidget* contenido, int altura);
     void editaNegocio(bool conLogo, bool conSeries = false);
     void TxUserEmailClick();

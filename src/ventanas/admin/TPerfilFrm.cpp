@@ -293,10 +293,7 @@ void TPerfilFrm::inicializa()
 
 bool TPerfilFrm::dejaCambios() const
 {
-    QStringList campos;
-    for (const QLineEdit* campo : {EdNombre, EdApellidoPaterno, EdApellidoMaterno})
-        if (campo->isModified())
-            campos << campo->placeholderText();
+    QStringList campos = TSeccionEmpresa::modificados({EdNombre, EdApellidoPaterno, EdApellidoMaterno});
     for (const QLineEdit* correo : listaEmail)
         if (correo->isModified() && !campos.contains(CORREO_ELECTRONICO))
             campos << CORREO_ELECTRONICO;

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -69,6 +70,15 @@ bool TSeccionEmpresa::descartaCambios(const QStringList& campos)
         return true;
     return Utils::mensajeConfirmacion(QStringLiteral("Hay cambios sin guardar en «%1». ¿Quieres descartarlos?")
                                           .arg(campos.join(QStringLiteral("», «")))) == TPrompter::OK;
+}
+
+QStringList TSeccionEmpresa::modificados(std::initializer_list<const QLineEdit*> campos)
+{
+    QStringList etiquetas;
+    for (const QLineEdit* campo : campos)
+        if (campo->isModified())
+            etiquetas << campo->placeholderText();
+    return etiquetas;
 }
 
 QHBoxLayout* TSeccionEmpresa::botones(const QList<QPushButton*>& lista)

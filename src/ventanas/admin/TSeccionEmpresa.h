@@ -7,9 +7,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class TDireccionesFrm;
@@ -51,6 +53,8 @@ public:
     // Asks whether to throw away what was typed in `campos` (labels); true
     // when there is nothing to lose or the user agrees.
     static bool descartaCambios(const QStringList& campos);
+    // The labels of those `campos` typed into since they were loaded or saved.
+    static QStringList modificados(std::initializer_list<const QLineEdit*> campos);
 
 signals:
     void tituloPulsado();

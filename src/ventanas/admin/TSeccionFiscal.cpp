@@ -83,9 +83,7 @@ QList<QWidget*> TSeccionFiscal::ordenTabulacion() const
 
 QStringList TSeccionFiscal::cambiosSinGuardar() const
 {
-    if (EdRazon->isModified())
-        return {EdRazon->placeholderText()};
-    return {};
+    return modificados({EdRazon});
 }
 
 QString TSeccionFiscal::razon() const

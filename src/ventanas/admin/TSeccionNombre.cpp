@@ -49,9 +49,7 @@ QList<QWidget*> TSeccionNombre::ordenTabulacion() const
 
 QStringList TSeccionNombre::cambiosSinGuardar() const
 {
-    if (EdNombreNegocio->isModified())
-        return {EdNombreNegocio->placeholderText()};
-    return {};
+    return modificados({EdNombreNegocio});
 }
 
 void TSeccionNombre::BtGuardarClick()

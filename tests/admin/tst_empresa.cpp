@@ -245,10 +245,19 @@ private slots:
         QTest::addColumn<QString>("nombreCampo");
         QTest::addColumn<QString>("escrito");
         QTest::addColumn<int>("respuesta");
-        QTest::newRow("nada escrito") << u"TxTopNombreNegocio"_s << u"EdNombreNegocio"_s << QString() << 0;
+        // A button pressed before typing, where the form opens with one.
+        QTest::addColumn<QString>("boton");
+        QTest::newRow("nada escrito") << u"TxTopNombreNegocio"_s << u"EdNombreNegocio"_s << QString() << 0 << QString();
         QTest::newRow("nombre, Cancelar")
-            << u"TxTopNombreNegocio"_s << u"EdNombreNegocio"_s << u" y Asociados"_s << TPrompter::CANCELAR;
-        QTest::newRow("razón social, Aceptar") << u"TxTopDatosFiscales"_s << u"EdRazon"_s << u" SA"_s << TPrompter::OK;
+            << u"TxTopNombreNegocio"_s << u"EdNombreNegocio"_s << u" y Asociados"_s << TPrompter::CANCELAR << QString();
+        QTest::newRow("razón social, Aceptar")
+            << u"TxTopDatosFiscales"_s << u"EdRazon"_s << u" SA"_s << TPrompter::OK << QString();
+        QTest::newRow("contraseña de la llave, Aceptar")
+            << u"TxTopCSD"_s << u"EdCSDPass"_s << u"secreto"_s << TPrompter::OK << QString();
+        QTest::newRow("usuario nuevo, Cancelar")
+            << u"TxUsuarios"_s << u"EdEmail"_s << u"nuevo@kemper.mx"_s << TPrompter::CANCELAR << u"BtAgregarUsuario"_s;
+        QTest::newRow("usuario nuevo, Aceptar")
+            << u"TxUsuarios"_s << u"EdEmail"_s << u"nuevo@kemper.mx"_s << TPrompter::OK << u"BtAgregarUsuario"_s;
     }
     void cambiosSinGuardar()
     {
@@ -256,10 +265,13 @@ private slots:
         QFETCH(QString, nombreCampo);
         QFETCH(QString, escrito);
         QFETCH(int, respuesta);
+        QFETCH(QString, boton);
         TPrograma programa;
         EmpresaFrm->inicializa();
         const QString titulo = hijo<TSeccionEmpresa>(seccion)->titulo()->objectName();
         clic(titulo);
+        if (!boton.isEmpty())
+            pulsa(boton);
         const QString guardado = campo(nombreCampo)->text();
         QTest::keyClicks(campo(nombreCampo), escrito);
         programa.respuestas.limpia();
@@ -281,6 +293,25 @@ private slots:
         clic(titulo);
         QVERIFY(programa.respuestas.textos().isEmpty());
         QCOMPARE(campo(nombreCampo)->text(), guardado);
+    }
+
+    // A regime picked and not saved is asked about too, and thrown away on
+    // Aceptar.
+    void regimenSinGuardar()
+    {
+        TPrograma programa;
+        EmpresaFrm->inicializa();
+        clic(hijo<TSeccionEmpresa>(u"TxTopDatosFiscales"_s)->titulo()->objectName());
+        auto* regimen = hijo<QComboBox>(u"CmbRegimenFiscal"_s);
+        const int guardado = regimen->currentIndex();
+        QVERIFY(regimen->count() > guardado + 1);
+        QTest::keyClick(regimen, Qt::Key_Down);
+        programa.respuestas.limpia();
+        programa.respuestas.agregaRespuesta(TPrompter::OK);
+        clic("TxTopLogoNegocioTituloLeyenda");
+        QCOMPARE(programa.respuestas.textos(),
+                 QStringList{u"Hay cambios sin guardar en «Régimen Fiscal». ¿Quieres descartarlos?"_s});
+        QCOMPARE(regimen->currentIndex(), guardado);
     }
 
     void imagenRechazada_data()

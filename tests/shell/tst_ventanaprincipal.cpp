@@ -725,10 +725,17 @@ private slots:
             << u"TxUserEmail"_s << u"EdNombre"_s << u"TxEditar"_s << TPrompter::CANCELAR;
         QTest::newRow("perfil al inicio, Aceptar")
             << u"TxUserEmail"_s << u"EdNombre"_s << u"TxInicio"_s << TPrompter::OK;
+        QTest::newRow("contraseña del perfil al inicio, Aceptar")
+            << u"TxUserEmail"_s << u"EdNuevaContraseña"_s << u"TxInicio"_s << TPrompter::OK;
         QTest::newRow("editor al perfil, Aceptar")
             << u"TxEditar"_s << u"EdNombreNegocio"_s << u"TxUserEmail"_s << TPrompter::OK;
         QTest::newRow("editor al cerrar sesión, Cancelar")
             << u"TxEditar"_s << u"EdNombreNegocio"_s << u"TxUser"_s << TPrompter::CANCELAR;
+        // No label: the user closes the main window itself.
+        QTest::newRow("editor al cerrar la ventana, Cancelar")
+            << u"TxEditar"_s << u"EdNombreNegocio"_s << QString() << TPrompter::CANCELAR;
+        QTest::newRow("perfil al cerrar la ventana, Aceptar")
+            << u"TxUserEmail"_s << u"EdNombre"_s << QString() << TPrompter::OK;
     }
     void paginaSinGuardar()
     {
@@ -745,11 +752,19 @@ private slots:
         QTest::keyClicks(campo, u"xyz"_s);
         programa.respuestas.limpia();
         programa.respuestas.agregaRespuesta(respuesta);
-        QTest::mouseClick(::pieza<QLabel>(MainFrm, salida), Qt::LeftButton);
+        if (salida.isEmpty())
+            MainFrm->close();
+        else
+            QTest::mouseClick(::pieza<QLabel>(MainFrm, salida), Qt::LeftButton);
         QCOMPARE(
             programa.respuestas.textos(),
             QStringList{u"Hay cambios sin guardar en «%1». ¿Quieres descartarlos?"_s.arg(campo->placeholderText())});
         const bool sigue = respuesta == TPrompter::CANCELAR;
+        if (salida.isEmpty()) {
+            QCOMPARE(MainFrm->isVisible(), sigue);
+            QVERIFY(campo->text().endsWith(u"xyz"_s));
+            return;
+        }
         QCOMPARE(MainFrm->VentanaActiva.data() == hospedada, sigue);
         QVERIFY(solicitudesDeInicio.isEmpty());
         if (sigue) {

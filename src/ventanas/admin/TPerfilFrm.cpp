@@ -294,6 +294,10 @@ void TPerfilFrm::inicializa()
 bool TPerfilFrm::dejaCambios() const
 {
     QStringList campos = TSeccionEmpresa::modificados({EdNombre, EdApellidoPaterno, EdApellidoMaterno});
+    // The password fields open empty: anything in them was typed.
+    for (const QLineEdit* campo : {EdContraseñaAnterior, EdNuevaContraseña, EdRepetirContraseña})
+        if (!campo->text().isEmpty())
+            campos << campo->placeholderText();
     for (const QLineEdit* correo : listaEmail)
         if (correo->isModified() && !campos.contains(CORREO_ELECTRONICO))
             campos << CORREO_ELECTRONICO;

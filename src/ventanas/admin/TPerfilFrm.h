@@ -27,9 +27,9 @@ public:
     void inicializa();
     // The height the page needs in the work area.
     int getHeight() const;
-    // Before the page is left: asks once whether to throw away the names
-    // and e-mails typed and not saved (the next showing reads the stored
-    // ones). False when the user keeps the typing.
+    // Before the page is left: asks once whether to throw away the names,
+    // e-mails and passwords typed and not saved (the next showing reads the
+    // stored ones). False when the user keeps the typing.
     bool dejaCambios() const;
 
     // A new empty e-mail row (or one holding `email`).

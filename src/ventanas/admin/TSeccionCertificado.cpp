@@ -68,6 +68,20 @@ QList<QWidget*> TSeccionCertificado::ordenTabulacion() const
     return m_panel->ordenTabulacion() << BtLimpiarCampos << BtGuardarCSD;
 }
 
+QStringList TSeccionCertificado::cambiosSinGuardar() const
+{
+    // The panel opens empty, the stored certificate shown apart: anything in
+    // it was chosen or typed and not saved.
+    QStringList campos;
+    if (!m_panel->certificado().isEmpty())
+        campos << QStringLiteral("Certificado");
+    if (!m_panel->llave().isEmpty())
+        campos << QStringLiteral("Llave Privada");
+    if (!m_panel->password().isEmpty())
+        campos << QStringLiteral("Contraseña de la llave privada");
+    return campos;
+}
+
 void TSeccionCertificado::BtLimpiarCamposClick()
 {
     m_panel->limpia();

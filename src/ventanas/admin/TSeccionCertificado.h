@@ -15,6 +15,7 @@ public:
     void carga() override;
     void enfoca() override;
     QList<QWidget*> ordenTabulacion() const override;
+    QStringList cambiosSinGuardar() const override;
 
 private:
     void BtLimpiarCamposClick();

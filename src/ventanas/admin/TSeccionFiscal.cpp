@@ -57,6 +57,7 @@ void TSeccionFiscal::carga()
     EdRFC->setText(EdicionEmpresa::rfc());
     EdRazon->setText(EdicionEmpresa::razon());
     CombosCatalogo::inicializaRegimenFiscal(CmbRegimenFiscal, EdRFC->text());
+    m_regimenGuardado = CmbRegimenFiscal->currentIndex();
     if (!Sistema::Negocio)
         return;
     const QString regimen = EdicionEmpresa::regimenActual();
@@ -68,6 +69,7 @@ void TSeccionFiscal::carga()
         CmbRegimenFiscal->addItem(regimen);
         CmbRegimenFiscal->setCurrentIndex(CmbRegimenFiscal->count() - 1);
     }
+    m_regimenGuardado = CmbRegimenFiscal->currentIndex();
     muestraMatriz();
 }
 
@@ -83,7 +85,10 @@ QList<QWidget*> TSeccionFiscal::ordenTabulacion() const
 
 QStringList TSeccionFiscal::cambiosSinGuardar() const
 {
-    return modificados({EdRazon});
+    QStringList campos = modificados({EdRazon});
+    if (CmbRegimenFiscal->currentIndex() != m_regimenGuardado)
+        campos << QStringLiteral("Régimen Fiscal");
+    return campos;
 }
 
 QString TSeccionFiscal::razon() const
@@ -112,6 +117,7 @@ void TSeccionFiscal::BtGuardarIFClick()
     const QString regimen = CmbRegimenFiscal->currentIndex() > 0 ? CmbRegimenFiscal->currentText() : QString();
     if (guarda([&] { EdicionEmpresa::guardaDatosFiscales(regimen, EdRazon->text()); })) {
         EdRazon->setModified(false);
+        m_regimenGuardado = CmbRegimenFiscal->currentIndex();
         Utils::mensaje(INFORMACION_GUARDADA_EXITO, MSG_INFORMATION);
     }
 }

@@ -35,4 +35,7 @@ private:
     QComboBox* CmbRegimenFiscal;
     TDireccionesFrm* DireccionMatriz;
     QPushButton* BtGuardarIF;
+    // The regime's row as last read or stored: another one picked is typing
+    // not saved.
+    int m_regimenGuardado = -1;
 };

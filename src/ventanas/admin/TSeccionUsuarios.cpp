@@ -139,6 +139,23 @@ void TSeccionUsuarios::carga()
     actualizaGrid();
 }
 
+QStringList TSeccionUsuarios::cambiosSinGuardar() const
+{
+    // Only a form opened with Agregar or Editar holds typing of its own.
+    if (!TxUsuarioContenedor->isEnabled())
+        return {};
+    const QString permisos = QStringLiteral("Permisos");
+    if (m_editandoUsuario)
+        return permisosMarcados() == m_permisosMostrados ? QStringList() : QStringList{permisos};
+    QStringList campos;
+    for (const QLineEdit* e : {EdEmail, EdNombre, EdApellidoPaterno, EdApellidoMaterno, EdPassword, EdRepitePassword})
+        if (!e->text().isEmpty())
+            campos << e->placeholderText();
+    if (permisosMarcados() != UsuariosNegocio::todos(false))
+        campos << permisos;
+    return campos;
+}
+
 void TSeccionUsuarios::enfoca()
 {
     GrPermisos->setFocus();
@@ -201,6 +218,7 @@ void TSeccionUsuarios::muestraUsuario(int renglon)
         EdPassword->clear();
         EdRepitePassword->clear();
         marcaPermisos(usuario->permisos);
+        m_permisosMostrados = usuario->permisos;
         BtEditarUsuario->setEnabled(true);
     });
 }

@@ -21,6 +21,7 @@ public:
 
     void carga() override;
     void enfoca() override;
+    QStringList cambiosSinGuardar() const override;
     QList<QWidget*> ordenTabulacion() const override;
 
     // The rows shown (the grid's data).
@@ -63,4 +64,7 @@ private:
     QList<QPixmap> m_iconos;
     QList<UsuariosNegocio::TFilaUsuario> m_filas;
     bool m_editandoUsuario = false;
+    // The rights of the user shown, as stored: an edit that changed none
+    // has nothing to lose.
+    UsuariosNegocio::TPermisos m_permisosMostrados{};
 };

@@ -521,6 +521,11 @@ void TMainFrm::TxUserClick()
 
 void TMainFrm::closeEvent(QCloseEvent* evento)
 {
+    // Signing out has asked already, before its own question.
+    if (!isWizard && !dejaPagina()) {
+        evento->ignore();
+        return;
+    }
     QWidget::closeEvent(evento);
     Preferencias::guardaVentana(objectName(), saveGeometry());
     if (isWizard) {

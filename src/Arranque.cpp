@@ -109,6 +109,7 @@ void creaVentanas(const QString& carpetaPrograma)
     instalaTraducciones();
     SplashFrm = new TSplashFrm(carpetaPrograma);
     BaseDatosLocalFrm = &registroLocal();
+    Sistema::rfcsRegistrados = [] { return registroLocal().rfcs(); };
     WizardFrm = new TWizardFrm();
     ConfiguracionBaseDatosFrm = new TConfiguracionBaseDatosFrm();
     ImportarXMLFrm = new TImportarXMLFrm();

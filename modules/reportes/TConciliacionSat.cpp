@@ -6,6 +6,7 @@
 #include "Errores.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
+#include "Sistema.h"
 #include "TablaLectura.h"
 
 #include <QComboBox>
@@ -174,10 +175,9 @@ void TConciliacionSat::carga(const QString& rfc, int idNegocio, const TConexionS
     try {
         m_hayMetadatos =
             TMetadatosat::cuenta(TMetadatosat::columna(TMetadatosat::col_Negocio) == idNegocio, conexion) > 0;
-        // The registry of businesses is the shell's, out of a module's
-        // reach: the flag each row kept as it was stored decides here.
         if (m_hayMetadatos)
-            m_hallazgos = ConciliacionSat::hallazgos(rfc, idNegocio, conexion, {});
+            m_hallazgos = ConciliacionSat::hallazgos(
+                rfc, idNegocio, conexion, Sistema::rfcsRegistrados ? Sistema::rfcsRegistrados() : QSet<QString>());
     } catch (const std::exception& e) {
         m_hallazgos.clear();
         ConsultaComprobantes::muestraError(e);

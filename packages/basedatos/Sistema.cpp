@@ -27,6 +27,7 @@ QString claveMarca;
 QString nameSistema;
 QString numeroAutorizacionPac;
 bool imprimeLogo = false;
+std::function<QSet<QString>()> rfcsRegistrados;
 
 namespace {
 

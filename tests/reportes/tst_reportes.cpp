@@ -211,6 +211,13 @@ private slots:
         QCOMPARE(respuestas.textos().last(), u"No se pudo crear el archivo %1: No existe"_s.arg(sinCarpeta));
         Capturas::guarda(pagina, u"conciliacion-falta-xml"_s);
 
+        // An issuer registered on this computer after its metadata were
+        // stored: its XML went to its own business, and is not missing here.
+        Sistema::rfcsRegistrados = [] { return QSet<QString>{u"OTR010101AAA"_s}; };
+        pagina.carga(rfc, id, datos.conexion);
+        Sistema::rfcsRegistrados = nullptr;
+        QCOMPARE(columna(tabla, uuid), QStringList{u"UUID-9"_s});
+
         // A business without metadata is told how to get them.
         pagina.carga(u"OTR010101AAA"_s, datos.otroNegocio.getIdnegocio(), datos.conexion);
         QCOMPARE(pieza<QStackedWidget>(&pagina, "PnHallazgos")->currentWidget()->objectName(), u"TxSinHallazgos"_s);

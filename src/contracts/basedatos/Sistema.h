@@ -4,7 +4,9 @@
 #include "TConexionSesion.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class TNegocio;
@@ -34,6 +36,10 @@ extern BASEDATOS_EXPORT QString claveMarca;
 extern BASEDATOS_EXPORT QString nameSistema;
 extern BASEDATOS_EXPORT QString numeroAutorizacionPac;
 extern BASEDATOS_EXPORT bool imprimeLogo;
+// The RFCs of the businesses registered on this computer, read when asked.
+// The registry is the program's, out of a module's reach: the program sets
+// this at start. Empty in a process that set nothing.
+extern BASEDATOS_EXPORT std::function<QSet<QString>()> rfcsRegistrados;
 
 // Makes the business of a newly created user-business link the session's
 // (business, user and link), on the session connection.

@@ -178,9 +178,7 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
         throw falla(errno);
     ConciliacionSat::escribeCsv(contenido, {}, true);
     const QStringList registradas = registroLocal().getEmpresasDetalle();
-    QSet<QString> rfcsRegistrados;
-    for (const QString& fila : registradas)
-        rfcsRegistrados.insert(fila.section(QLatin1Char('|'), 0, 0));
+    const QSet<QString> rfcsRegistrados = registroLocal().rfcs();
     for (const QString& fila : registradas) {
         const QString rfc = fila.section(QLatin1Char('|'), 0, 0).trimmed().toUpper();
         if (rfc.isEmpty())

@@ -266,6 +266,14 @@ QStringList TBaseDatosLocalFrm::getEmpresas()
     return empresas;
 }
 
+QSet<QString> TBaseDatosLocalFrm::rfcs()
+{
+    QSet<QString> resultado;
+    for (const QString& empresa : getEmpresas())
+        resultado.insert(empresa.section(QLatin1Char('|'), 0, 0));
+    return resultado;
+}
+
 QStringList TBaseDatosLocalFrm::getEmpresasDetalle()
 {
     QStringList empresas;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,8 @@ public:
     int getNumeroEmpresas();
     // One line per active business: rfc|nombre.
     QStringList getEmpresas();
+    // The RFCs of the active businesses, as registered.
+    QSet<QString> rfcs();
     // One line per active business: RFC|NOMBRE|stored connection string.
     QStringList getEmpresasDetalle();
     // The same into `empresas`, telling a registry that could not be read

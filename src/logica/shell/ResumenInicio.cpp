@@ -196,11 +196,8 @@ QString textoUltimaImportacion(const TUltimaImportacion& u)
 
 TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio)
 {
-    QSet<QString> registrados;
-    for (const QString& empresa : registroLocal().getEmpresas())
-        registrados.insert(empresa.section(QLatin1Char('|'), 0, 0));
     const QList<int> cuentas =
-        ConciliacionSat::cuentaPorTipo(ConciliacionSat::hallazgos(rfc, idNegocio, conexion, registrados));
+        ConciliacionSat::cuentaPorTipo(ConciliacionSat::hallazgos(rfc, idNegocio, conexion, registroLocal().rfcs()));
     using T = THallazgoSat::TTipo;
     TConciliacion c;
     c.cancelados = cuentas.value(int(T::Cancelado));

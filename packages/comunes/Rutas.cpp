@@ -155,6 +155,17 @@ QString carpetaDatosUsuario()
 
 bool preparaCarpetaPrograma(const QString& carpetaEjecutable, QString* error)
 {
+    // Qt gives no folder for the executable when a folder name on its path
+    // is not UTF-8; an empty path would be the current directory, and the
+    // program would make its databases there and close the user's own files
+    // to other users.
+    if (carpetaEjecutable.isEmpty() || !QFileInfo(carpetaEjecutable).isDir()) {
+        if (error)
+            *error = QStringLiteral("Velkor no pudo leer el nombre de la carpeta en la que está instalado: alguna "
+                                    "carpeta de su ruta tiene un nombre con caracteres que no se pueden leer. Mueve "
+                                    "el programa a una carpeta cuyo nombre se vea bien en el explorador de archivos.");
+        return false;
+    }
     const QString instalada = QDir(QDir::fromNativeSeparators(carpetaEjecutable)).absolutePath();
     if (!QFileInfo::exists(QDir(instalada).filePath(MARCA_INSTALACION))) {
         if (!admiteBases(instalada, error))

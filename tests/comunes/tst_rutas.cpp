@@ -88,6 +88,21 @@ private slots:
         QTest::newRow("datos del usuario con dos puntos") << u"datos:uno"_s << true << u":"_s;
         QTest::newRow("acentos y punto y coma") << u"prog é;uno"_s << false << QString();
     }
+    // A folder whose name Qt cannot decode gives the executable no folder:
+    // not the current directory, which is the user's own.
+    void carpetaIlegible()
+    {
+        QTemporaryDir actual;
+        const QString antes = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(actual.path()));
+        QString error;
+        const bool preparada = Rutas::preparaCarpetaPrograma(QString(), &error);
+        QDir::setCurrent(antes);
+        QVERIFY(!preparada);
+        QVERIFY2(error.startsWith(u"Velkor no pudo leer el nombre de la carpeta"_s), qPrintable(error));
+        QCOMPARE(Rutas::carpetaPrograma(), QString());
+        QVERIFY(QDir(actual.path()).isEmpty());
+    }
     void carpetaSinBases()
     {
         QFETCH(QString, nombre);

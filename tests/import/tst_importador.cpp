@@ -3,9 +3,11 @@
 #include "EntornoImportacion.h"
 
 #include "Conexiones.h"
+#include "Constantes.h"
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "Sistema.h"
+#include "import/TCandadoImportacion.h"
 #include "negocio/TIngreso.h"
 #include "negocio/TNuevoNegocio.h"
 
@@ -188,6 +190,27 @@ private slots:
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QCOMPARE(r.motivo, u"No se pudo abrir el archivo %1: No tienes permiso."_s.arg(ruta));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+    }
+
+    // A program folder whose db/ the user may not write refuses the import
+    // for that reason, not as if another import held it.
+    void candadoSinEscritura()
+    {
+        TEntornoImportacion entorno;
+        const QString db = Rutas::programa({Constantes::DB_PATH});
+        QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        TCandadoImportacion candado;
+        bool tomado = true;
+        {
+            const TConPermisosDeUsuario usuario;
+            if (!usuario.efectivo())
+                QSKIP("El superusuario no pudo dejar sus permisos sobre archivos (capset).");
+            tomado = candado.toma();
+        }
+        QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        QVERIFY(!tomado);
+        QCOMPARE(candado.mensaje(), u"No se pudo empezar la importación: no se pudo escribir en la carpeta %1 (No "
+                                    "tienes permiso)."_s.arg(db));
     }
 
     // What the schemas allow in the header values is kept: each of these

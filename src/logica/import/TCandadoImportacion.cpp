@@ -1,7 +1,10 @@
 #include "TCandadoImportacion.h"
 
 #include "Constantes.h"
+#include "Errores.h"
 #include "Rutas.h"
+
+#include <cerrno>
 
 TCandadoImportacion::TCandadoImportacion()
     : m_candado(Rutas::programa({Constantes::DB_PATH, QStringLiteral(".importacion.lock")}))
@@ -12,11 +15,20 @@ TCandadoImportacion::TCandadoImportacion()
 
 bool TCandadoImportacion::toma()
 {
-    return m_candado.tryLock(0);
+    errno = 0;
+    const bool tomado = m_candado.tryLock(0);
+    m_errno = errno;
+    return tomado;
 }
 
 QString TCandadoImportacion::mensaje() const
 {
+    // A full disk or a folder the user may not write is not another import,
+    // and waiting would never end it.
+    if (m_candado.error() != QLockFile::LockFailedError)
+        return QStringLiteral("No se pudo empezar la importación: no se pudo escribir en la carpeta %1 (%2).")
+            .arg(Rutas::programa({Constantes::DB_PATH}),
+                 Errores::delSistema(m_candado.error() == QLockFile::PermissionError ? EACCES : m_errno));
     qint64 proceso = 0;
     QString equipo;
     QString programa;

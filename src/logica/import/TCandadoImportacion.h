@@ -10,11 +10,14 @@ class TCandadoImportacion {
 public:
     TCandadoImportacion();
 
-    // Takes the lock without waiting; false when another program holds it.
+    // Takes the lock without waiting; false when another program holds it,
+    // or when the lock file cannot be written (a full disk, no permission).
     bool toma();
     // Why it could not be taken, for the user.
     QString mensaje() const;
 
 private:
     QLockFile m_candado;
+    // The system's reason when the lock file could not even be written.
+    int m_errno = 0;
 };

@@ -81,9 +81,18 @@ void creaCarpetaPrivada(const QString& ruta)
     // Made here, or found made (earlier, or this very moment by another
     // process of the program starting beside this one): either way it is
     // closed to everyone but its owner.
-    const bool hecha = QDir().mkdir(ruta, CARPETA_SOLO_DUENO) || QFileInfo(ruta).isDir();
-    if (!hecha || !QFile::setPermissions(ruta, CARPETA_SOLO_DUENO))
-        throw EEntradaSalida(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(ruta));
+    errno = 0;
+    bool hecha = QDir().mkdir(ruta, CARPETA_SOLO_DUENO);
+    int error = errno;
+    hecha = hecha || QFileInfo(ruta).isDir();
+    if (hecha) {
+        errno = 0;
+        hecha = QFile::setPermissions(ruta, CARPETA_SOLO_DUENO);
+        error = errno;
+    }
+    if (!hecha)
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo crear la carpeta \"%1\": %2.").arg(ruta, Errores::delSistema(error)));
 }
 
 void soloDueno()

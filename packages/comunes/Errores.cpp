@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <typeinfo>
 
@@ -74,10 +73,20 @@ QString delSistema(int numero)
         return QStringLiteral("No hay memoria suficiente");
     case EEXIST:
         return QStringLiteral("Ya existe");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("Está en uso");
+    case ENOTEMPTY:
+        return QStringLiteral("La carpeta no está vacía");
+    case EXDEV:
+        return QStringLiteral("El origen y el destino están en discos distintos");
+    case EINVAL:
+        return QStringLiteral("El sistema no admite esa ruta para esta operación");
     default:
         break;
     }
-    return QStringLiteral("Error del sistema %1 (%2)").arg(numero).arg(QString::fromLocal8Bit(std::strerror(numero)));
+    // The system's own text is English; its number is enough to look it up.
+    return QStringLiteral("Error del sistema número %1").arg(numero);
 }
 
 } // namespace Errores

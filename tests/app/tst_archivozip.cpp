@@ -1,4 +1,5 @@
 #include "CarpetaPrograma.h"
+#include "ConPermisosDeUsuario.h"
 #include "negocio/TArchivoZip.h"
 #include "ZipPrueba.h"
 
@@ -157,7 +158,34 @@ private slots:
             QFAIL("se aceptó un archivo dañado");
         } catch (const EArchivoZip& e) {
             QCOMPARE(int(e.motivo()), motivo);
+            QVERIFY2(e.mensaje().endsWith(u": Su contenido está dañado o incompleto"_s) ||
+                         e.mensaje().endsWith(u": No es un archivo ZIP"_s),
+                     qPrintable(e.mensaje()));
         }
+    }
+
+    // A folder the user may not write: the reason is the system's, in
+    // Spanish, not libzip's English.
+    void sinPermisoDeEscritura()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TCarpetaPrograma::escribe(dir.filePath(u"o/a.bin"_s), "datos"));
+        const QString destino = dir.filePath(u"destino"_s);
+        QVERIFY(QDir().mkdir(destino));
+        QVERIFY(QFile::setPermissions(destino, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QString mensaje;
+        {
+            const TConPermisosDeUsuario usuario;
+            if (!usuario.efectivo())
+                QSKIP("El superusuario no pudo dejar sus permisos sobre archivos (capset).");
+            try {
+                TArchivoZip::comprime(destino + u"/a.zip"_s, dir.filePath(u"o"_s), QString(), QString(),
+                                      TArchivoZip::TCifrado::Ninguno);
+            } catch (const EArchivoZip& e) {
+                mensaje = e.mensaje();
+            }
+        }
+        QVERIFY2(mensaje.endsWith(u": No tienes permiso"_s), qPrintable(mensaje));
     }
 
     void entradasInseguras_data()

@@ -1,5 +1,9 @@
 #include "TArchivoZip.h"
 
+#include "Errores.h"
+#include "Logmanager.h"
+#include "Rutas.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -23,11 +27,47 @@ QByteArray nombreArchivo(const QString& ruta)
     return QFile::encodeName(ruta);
 }
 
+// libzip's texts are English ("Failure to create temporary file: Permission
+// denied"): the user reads the cause in Spanish, the log keeps libzip's words.
+QString textoError(zip_error_t* error)
+{
+    // A tool without a program folder has no log to write.
+    if (const QString carpeta = Rutas::programa(); !carpeta.isEmpty())
+        Logmanager::Log(QStringLiteral("libzip: ") + QString::fromLocal8Bit(zip_error_strerror(error)), 1, carpeta);
+    if (zip_error_system_type(error) == ZIP_ET_SYS)
+        return Errores::delSistema(zip_error_code_system(error));
+    switch (zip_error_code_zip(error)) {
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("No es un archivo ZIP");
+    case ZIP_ER_NOENT:
+        return QStringLiteral("No existe");
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("La contraseña no es la del archivo");
+    case ZIP_ER_NOPASSWD:
+        return QStringLiteral("El archivo está cifrado y no se dio su contraseña");
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("No hay memoria suficiente");
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_ENCRNOTSUPP:
+        return QStringLiteral("El archivo usa una compresión o un cifrado que no se admite");
+    case ZIP_ER_INCONS:
+    case ZIP_ER_CRC:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+    case ZIP_ER_EOF:
+        return QStringLiteral("Su contenido está dañado o incompleto");
+    default:
+        return QStringLiteral("Error %1 de la biblioteca de archivos ZIP").arg(zip_error_code_zip(error));
+    }
+}
+
+// For libzip's bare error numbers; a system error is taken from errno, so
+// call it right after the failing call.
 QString textoError(int codigo)
 {
     zip_error_t error;
     zip_error_init_with_code(&error, codigo);
-    const QString texto = QString::fromLocal8Bit(zip_error_strerror(&error));
+    const QString texto = textoError(&error);
     zip_error_fini(&error);
     return texto;
 }
@@ -83,7 +123,7 @@ TArchivoZip::TArchivoZip(const QString& archivo) : m_archivo(archivo)
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(m_zip, indice, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) {
-            const QString razon = QString::fromLocal8Bit(zip_strerror(m_zip));
+            const QString razon = textoError(zip_get_error(m_zip));
             zip_discard(m_zip);
             m_zip = nullptr;
             throw EArchivoZip(TMotivo::NoSeAbre, QStringLiteral("El archivo %1 está dañado: %2").arg(archivo, razon));
@@ -364,7 +404,7 @@ void TArchivoZip::comprime(const QString& archivoZip, const QString& carpeta, co
         throw EArchivoZip(TMotivo::Escritura,
                           QStringLiteral("No se pudo crear el archivo %1: %2").arg(archivoZip, textoError(codigo)));
     const auto falla = [&](const QString& que) {
-        const QString razon = QString::fromLocal8Bit(zip_strerror(zip));
+        const QString razon = textoError(zip_get_error(zip));
         zip_discard(zip);
         throw EArchivoZip(TMotivo::Escritura, QStringLiteral("%1 (%2): %3").arg(que, archivoZip, razon));
     };

@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <cerrno>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -25,8 +27,13 @@ void createDir(const QString& ruta)
     // and looked at after: a folder another thread or process made between
     // a look and the mkdir (the threads of an import creating their first
     // businesses at once all make Facturas/) is as good as one made here.
-    if (!QDir().mkdir(ruta) && !QFileInfo(ruta).isDir())
-        throw EEntradaSalida(QStringLiteral("No se pudo crear la carpeta \"%1\".").arg(ruta));
+    errno = 0;
+    if (QDir().mkdir(ruta))
+        return;
+    const int error = errno;
+    if (!QFileInfo(ruta).isDir())
+        throw EEntradaSalida(
+            QStringLiteral("No se pudo crear la carpeta \"%1\": %2.").arg(ruta, Errores::delSistema(error)));
 }
 
 void inicializaDirectorios(const QString& carpeta, const QString& rfc)

@@ -300,6 +300,7 @@ private slots:
     void regimenSinGuardar()
     {
         TPrograma programa;
+        programa.carpeta.instalaCatalogo();
         EmpresaFrm->inicializa();
         clic(hijo<TSeccionEmpresa>(u"TxTopDatosFiscales"_s)->titulo()->objectName());
         auto* regimen = hijo<QComboBox>(u"CmbRegimenFiscal"_s);

@@ -311,10 +311,44 @@ private slots:
         QCOMPARE(respuestas.textos(), QStringList{aviso});
         QVERIFY(programa.log().contains(aviso));
         QVERIFY(programa.log().contains(FirmaPermisos::explica(FirmaPermisos::TMotivo::SecretoIlegible)));
+        QVERIFY(aviso.contains(u"se copió de otra instalación"_s));
         // Nor can rights be handed out there.
         UsuariosNegocio::TNuevoUsuario otro;
         otro.email = CAJERO;
         QCOMPARE(UsuariosNegocio::agrega(otro), UsuariosNegocio::TResultado::SinPermiso);
+    }
+
+    // The same database with this installation's mark of having given it
+    // its secret: what changed is the installation's key, and the user is
+    // sent to it, not to the database.
+    void llaveDeInstalacionReemplazada()
+    {
+        TCarpetaPrograma origen;
+        NegocioPrueba::creaRegistro(origen);
+        Conexiones::cierra(NegocioPrueba::crea(RFC_ESCUELA, DUENO, PASSWORD));
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO, PASSWORD), Ingreso::TResultado::Correcto);
+        NegocioPrueba::limpiaSesion();
+        Conexiones::cierraHilo();
+        const QString marca = u"Motor/SecretosNegocio/"_s + RFC_ESCUELA;
+        QVERIFY(QFileInfo::exists(origen.archivo(marca)));
+
+        TCarpetaPrograma programa;
+        NegocioPrueba::creaRegistro(programa);
+        QVERIFY(QDir().mkpath(programa.archivo(DB_PATH + RFC_ESCUELA)));
+        QVERIFY(QFile::copy(origen.archivo(DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE),
+                            NuevoNegocio::archivoLocal(RFC_ESCUELA)));
+        QVERIFY(QDir().mkpath(programa.archivo(u"Motor/SecretosNegocio"_s)));
+        QVERIFY(QFile::copy(origen.archivo(marca), programa.archivo(marca)));
+        NuevoNegocio::registraNegocio(DUENO, RFC_ESCUELA, RFC_ESCUELA, NuevoNegocio::destinoLocal(RFC_ESCUELA));
+
+        TColaRespuestas respuestas;
+        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO, PASSWORD), Ingreso::TResultado::Correcto);
+        QCOMPARE(concedidos(), QStringList());
+        QCOMPARE(respuestas.textos(),
+                 QStringList{SecretoNegocio::mensaje(SecretoNegocio::TEstado::Ilegible, RFC_ESCUELA)});
+        QVERIFY2(respuestas.textos().first().contains(u"la llave de esta instalación (Motor/Instalacion.llave) se "
+                                                      "perdió o se reemplazó"_s),
+                 qPrintable(respuestas.textos().first()));
     }
 };
 

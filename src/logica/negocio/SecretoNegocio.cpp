@@ -216,10 +216,20 @@ QString mensaje(TEstado estado, const QString& rfc, bool enServidor)
                        "versión anterior del programa. Nadie tiene permisos en ella desde aquí hasta que alguien "
                        "ingrese una vez desde la computadora donde se creó, o hasta que se restaure de un respaldo.")
                 .arg(rfc);
+        // This installation gave the business its secret: what changed is the
+        // installation's key, not the database.
+        if (recordado(rfc))
+            return QStringLiteral("La llave de permisos de la empresa %1 no se puede leer en esta computadora: la "
+                                  "llave de esta instalación (%2) se perdió o se reemplazó. Nadie tiene permisos en "
+                                  "la empresa hasta que restaures ese archivo desde un respaldo de la carpeta del "
+                                  "programa.")
+                .arg(rfc, Secretos::ARCHIVO_LLAVE);
         return QStringLiteral("La llave de permisos de la empresa %1 no se puede leer en esta computadora: su base de "
-                              "datos se copió de otra instalación sin pasar por un respaldo. Nadie tiene permisos en "
-                              "ella hasta que la restaures desde un respaldo hecho en la computadora de origen.")
-            .arg(rfc);
+                              "datos se copió de otra instalación sin pasar por un respaldo, o se perdió la llave de "
+                              "esta instalación (%2). Nadie tiene permisos en ella hasta que la restaures desde un "
+                              "respaldo hecho en la computadora de origen, o restaures ese archivo desde un respaldo "
+                              "de la carpeta del programa.")
+            .arg(rfc, Secretos::ARCHIVO_LLAVE);
     case TEstado::Retirado:
         return QStringLiteral("La base de datos de la empresa %1 ya no tiene la llave de permisos que esta "
                               "computadora le dio: se cambió fuera del programa. Nadie tiene permisos en ella hasta "

@@ -73,6 +73,19 @@ private slots:
 
         // A path given with its final "/" walks the same.
         QCOMPARE(TRecorridoXML(r).cuenta(), esperados.size());
+
+        // Asked for, what it passed over on purpose, where it met it;
+        // hidden entries and other endings stay silent.
+        using O = TRecorridoXML::TOmision;
+        QStringList omitidos;
+        QVERIFY(TRecorridoXML(dir.path())
+                    .avisaOmitidos(sigue([&](const QString& ruta, O porque) {
+                        omitidos << ruta.mid(r.size()) + u' ' + QString::number(int(porque));
+                    }))
+                    .recorre(sigue([](const QString&) {})));
+        QCOMPARE(omitidos,
+                 (QStringList{u"enlace %1"_s.arg(int(O::EnlaceCarpeta)), u"enlace.xml %1"_s.arg(int(O::EnlaceArchivo)),
+                              u"solo-lectura %1"_s.arg(int(O::CarpetaSoloLectura))}));
         QFile::setPermissions(r + u"solo-lectura"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 

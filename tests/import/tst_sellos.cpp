@@ -145,6 +145,19 @@ private slots:
         // connection strings enciphered under this installation's key.
         QTest::newRow("carpeta de una versión anterior")
             << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s << true;
+        // CARPETA: an authentic voucher, a package of another in paquetes/,
+        // a read-only folder with a third, and a ".zip" that is no package.
+        QTest::newRow("paquete en una carpeta") << QStringList{u"verifica"_s, u"CARPETA/paquetes"_s} << 0
+                                                << u"sat.zip › descarga/cfdi33-real.xml: Auténtico."_s << false;
+        QTest::newRow("paquete por su nombre") << QStringList{u"verifica"_s, u"CARPETA/paquetes/sat.zip"_s} << 0
+                                               << u"sat.zip › descarga/cfdi33-real.xml: Auténtico."_s << false;
+        QTest::newRow("zip que no es un paquete") << QStringList{u"verifica"_s, u"CARPETA/roto.zip"_s} << 3
+                                                  << u"roto.zip: No verificable. No es un archivo ZIP"_s << false;
+        QTest::newRow("carpeta de solo lectura dentro")
+            << QStringList{u"verifica"_s, u"CARPETA"_s} << 3
+            << u"protegida: No verificable. Es una carpeta de solo lectura"_s << false;
+        QTest::newRow("carpeta de solo lectura por sí sola")
+            << QStringList{u"verifica"_s, u"CARPETA/protegida"_s} << 0 << u"cfdi32-real.xml: Auténtico."_s << false;
         QTest::newRow("pdf de un archivo que no existe")
             << QStringList{u"pdf"_s, u"/no/existe.xml"_s, u"--salida"_s, u"/no/salida.pdf"_s} << 3
             << u"No se pudo leer \"/no/existe.xml\": No existe."_s << false;
@@ -170,6 +183,26 @@ private slots:
         QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner);
         const QString pdf = carpeta.archivo(u"salida.pdf"_s);
         argumentos.replaceInStrings(u"SALIDA"_s, pdf);
+        const QString comprobantes = carpeta.archivo(u"comprobantes"_s);
+        const QString protegida = comprobantes + u"/protegida"_s;
+        const auto devuelvePermisos =
+            qScopeGuard([&] { QFile::setPermissions(protegida, QFile::Permissions(0x7700)); });
+        const bool conCarpeta = !argumentos.filter(u"CARPETA"_s).isEmpty();
+        argumentos.replaceInStrings(u"CARPETA"_s, comprobantes);
+        if (conCarpeta) {
+            const auto dato = [](const QString& nombre) {
+                return TCarpetaPrograma::lee(TEntornoImportacion::dato(nombre));
+            };
+            QVERIFY(TCarpetaPrograma::escribe(comprobantes + u"/cfdi40-real.xml"_s, dato(u"cfdi40-real.xml"_s)));
+            QVERIFY(TCarpetaPrograma::escribe(comprobantes + u"/roto.zip"_s, dato(u"cfdi40-real.xml"_s)));
+            QVERIFY(TCarpetaPrograma::escribe(protegida + u"/cfdi32-real.xml"_s, dato(u"cfdi32-real.xml"_s)));
+            QVERIFY(QFile::setPermissions(protegida, QFile::Permissions(0x5555)));
+            QVERIFY(QDir().mkpath(comprobantes + u"/paquetes"_s));
+            const QTemporaryDir vacia;
+            TArchivoZip::comprime(comprobantes + u"/paquetes/sat.zip"_s, vacia.path(), u"descarga/"_s, QString(),
+                                  TArchivoZip::TCifrado::Ninguno, {},
+                                  {{u"descarga/cfdi33-real.xml"_s, dato(u"cfdi33-real.xml"_s)}});
+        }
         QProcess proceso;
         proceso.start(programa, argumentos);
         QVERIFY(proceso.waitForFinished(120000));

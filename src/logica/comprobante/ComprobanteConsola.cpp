@@ -4,6 +4,7 @@
 #include "CarpetaInstalada.h"
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "DocumentoXML.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "ImpresionComprobante.h"
@@ -11,6 +12,8 @@
 #include "Sistema.h"
 #include "VerificacionSello.h"
 #include "negocio/Consola.h"
+#include "negocio/MetadatosSat.h"
+#include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
 #include "negocio/TRecorridoXML.h"
@@ -19,8 +22,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 
 namespace ComprobanteConsola {
 
@@ -122,6 +127,18 @@ struct TCuenta {
         else
             ++otros;
     }
+    void noVerificable(const QString& nombre, const QString& motivo)
+    {
+        VerificacionSello::TResultado r;
+        r.motivo = motivo;
+        anota(nombre, r);
+    }
+    // A path with nothing to check: it has its line, and no voucher was
+    // left unchecked.
+    static void sinSello(const QString& nombre, const QString& motivo)
+    {
+        escribe(stdout, QStringLiteral("%1: Sin sello. %2\n").arg(nombre, motivo));
+    }
     int salida()
     {
         escribe(stdout, QStringLiteral("Auténticos: %1  Alterados o de otro certificado: %2  No verificables: %3\n")
@@ -133,6 +150,107 @@ struct TCuenta {
         return otros > 0 || autenticos == 0 ? NoVerificables : Autenticos;
     }
 };
+
+// The SAT's packages as the import takes them: opened in memory, held to the
+// same limits, their vouchers one at a time. Each voucher's line names the
+// package and the entry. Its other entries (folders, metadata, macOS
+// resources) are left out as a folder's other files are; a package with no
+// voucher at all gets one line saying so.
+void verificaPaquete(const QString& ruta, TCuenta& cuenta)
+{
+    const QString ninguno = QStringLiteral("no se verificó ninguno de sus comprobantes.");
+    std::unique_ptr<TArchivoZip> zip;
+    try {
+        zip = std::make_unique<TArchivoZip>(ruta);
+    } catch (const EArchivoZip&) {
+        return cuenta.noVerificable(ruta, QStringLiteral("No es un archivo ZIP o está incompleto; ") + ninguno);
+    }
+    const QList<TArchivoZip::TEntrada>& entradas = zip->entradas();
+    for (const TArchivoZip::TEntrada& e : entradas) {
+        if (!e.segura)
+            return cuenta.noVerificable(ruta, QStringLiteral("Contiene la entrada \"%1\", que es un enlace, un "
+                                                             "dispositivo o un nombre que sale de su carpeta, y la "
+                                                             "importación no lo toma; ")
+                                                      .arg(e.original) +
+                                                  ninguno);
+    }
+    const quint64 comprimido = quint64(std::max<qint64>(QFileInfo(ruta).size(), 1));
+    if (TArchivoZip::excedeLimites(zip->expandido(), comprimido))
+        return cuenta.noVerificable(
+            ruta, QStringLiteral("Ocuparía %1 MB al abrirse, desde %2 MB: no es un paquete de comprobantes; ")
+                          .arg(TArchivoZip::megas(zip->expandido()), TArchivoZip::megas(comprimido)) +
+                      ninguno);
+    bool conComprobantes = false;
+    for (int i = 0; i < entradas.size(); ++i) {
+        const TArchivoZip::TEntrada& e = entradas.at(i);
+        const QString base = e.nombre.section(QLatin1Char('/'), -1);
+        if (e.directorio || !base.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive) ||
+            base.startsWith(QLatin1String("._")) ||
+            e.nombre.section(QLatin1Char('/'), 0, 0).compare(QLatin1String("__MACOSX"), Qt::CaseInsensitive) == 0)
+            continue;
+        conComprobantes = true;
+        const QString nombre = ruta + QStringLiteral(" › ") + e.original;
+        const QString cifrado = QStringLiteral("Está cifrado con contraseña dentro del paquete; no se puede leer.");
+        if (e.cifrada) {
+            cuenta.noVerificable(nombre, cifrado);
+        } else if (e.tamano > quint64(TDocumentoXML::TAMANO_MAXIMO)) {
+            cuenta.noVerificable(
+                nombre, QStringLiteral("Ocupa %1 MB, más de los %2 MB que puede ocupar un comprobante.")
+                            .arg(TArchivoZip::megas(e.tamano), TArchivoZip::megas(TDocumentoXML::TAMANO_MAXIMO)));
+        } else {
+            try {
+                cuenta.anota(nombre, VerificacionSello::verifica(zip->leeEntrada(i, TDocumentoXML::TAMANO_MAXIMO)));
+            } catch (const EArchivoZip& error) {
+                cuenta.noVerificable(nombre, error.motivo() == EArchivoZip::TMotivo::PasswordIncorrecto
+                                                 ? cifrado
+                                                 : QStringLiteral("Está dañado dentro del paquete (sus datos no "
+                                                                  "corresponden a su suma de verificación). Vuelve "
+                                                                  "a descargar el paquete."));
+            }
+        }
+    }
+    if (!conComprobantes)
+        TCuenta::sinSello(ruta, QStringLiteral("El paquete no contiene comprobantes XML (los de metadatos del SAT no "
+                                               "tienen sello)."));
+}
+
+// A file the walk took or the user named.
+void verificaArchivo(const QString& ruta, TCuenta& cuenta)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        return cuenta.noVerificable(ruta,
+                                    QStringLiteral("No se pudo leer el archivo: %1.").arg(Errores::delSistema(errno)));
+    // By its ending, as the import tells packages, or by its first bytes: a
+    // package that lost its ending is still no XML.
+    const QByteArray inicio = f.peek(4);
+    if (ruta.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) || inicio == QByteArrayLiteral("PK\x03\x04") ||
+        inicio == QByteArrayLiteral("PK\x05\x06")) {
+        f.close();
+        return verificaPaquete(ruta, cuenta);
+    }
+    if (ruta.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) && TLectorMetadatos::esArchivoMetadatos(ruta))
+        return TCuenta::sinSello(ruta, QStringLiteral("Es un archivo de metadatos del SAT, no un comprobante."));
+    cuenta.anota(ruta, VerificacionSello::verifica(f.readAll()));
+}
+
+QString motivoOmision(TRecorridoXML::TOmision porque)
+{
+    switch (porque) {
+    case TRecorridoXML::TOmision::CarpetaSoloLectura:
+        return QStringLiteral("Es una carpeta de solo lectura y, como en la importación, no se entra en ella: no se "
+                              "verificó ninguno de sus comprobantes. Indica la carpeta por sí sola para verificar lo "
+                              "que contiene.");
+    case TRecorridoXML::TOmision::EnlaceCarpeta:
+        return QStringLiteral("Es un enlace a otra carpeta y, como en la importación, no se sigue: no se verificó "
+                              "ninguno de sus comprobantes. Indica el enlace por sí solo para verificar lo que "
+                              "contiene.");
+    case TRecorridoXML::TOmision::EnlaceArchivo:
+        break;
+    }
+    return QStringLiteral("Es un enlace a otro archivo y, como en la importación, no se sigue: no se verificó. Indica "
+                          "el enlace por sí solo para verificar el archivo.");
+}
 
 int verifica(const TOpciones& o)
 {
@@ -159,29 +277,27 @@ int verifica(const TOpciones& o)
     }
     if (o.rutas.isEmpty())
         return usoIncorrecto(QStringLiteral("Falta el archivo o la carpeta de los comprobantes que se verifican."));
-    const auto verificaArchivo = [&cuenta](const QString& archivo) {
-        QFile f(archivo);
-        VerificacionSello::TResultado r;
-        if (!f.open(QIODevice::ReadOnly))
-            r.motivo = QStringLiteral("No se pudo leer el archivo: %1.").arg(Errores::delSistema(errno));
-        else
-            r = VerificacionSello::verifica(f.readAll());
-        cuenta.anota(archivo, r);
-        return true;
-    };
     for (const QString& ruta : o.rutas) {
         const QFileInfo info(ruta);
         if (info.isDir()) {
-            // The import's own walk: the same files it would take.
-            TRecorridoXML(Rutas::comoCarpeta(info.absoluteFilePath()))
-                .recorre(verificaArchivo, [&cuenta](const QString& inaccesible, const QString& motivo) {
-                    VerificacionSello::TResultado r;
-                    r.motivo = motivo;
-                    cuenta.anota(inaccesible, r);
+            // The import's own walk: the same files and packages it would
+            // take, and a line for each path it passes over.
+            TRecorridoXML(Rutas::comoCarpeta(info.absoluteFilePath()), TRecorridoXML::TArchivos::ConPaquetes)
+                .avisaOmitidos([&cuenta](const QString& omitido, TRecorridoXML::TOmision porque) {
+                    cuenta.noVerificable(omitido, motivoOmision(porque));
                     return true;
-                });
+                })
+                .recorre(
+                    [&cuenta](const QString& archivo) {
+                        verificaArchivo(archivo, cuenta);
+                        return true;
+                    },
+                    [&cuenta](const QString& inaccesible, const QString& motivo) {
+                        cuenta.noVerificable(inaccesible, motivo);
+                        return true;
+                    });
         } else if (info.exists()) {
-            verificaArchivo(ruta);
+            verificaArchivo(ruta, cuenta);
         } else {
             escribe(stderr, QStringLiteral("velkor-comprobante: \"%1\" no existe.\n").arg(ruta));
             ++cuenta.otros;
@@ -242,9 +358,13 @@ QString ayuda()
         "\n"
         "verifica  comprueba el sello de cada CFDI (3.2, 3.3 y 4.0): el del emisor con el certificado\n"
         "          que trae el comprobante, y el del SAT cuando su certificado está en la carpeta\n"
-        "          Certificados/SAT del programa. Las carpetas se recorren con sus subcarpetas. Escribe\n"
-        "          un renglón por archivo con su resultado (Auténtico, Alterado, Certificado no\n"
-        "          corresponde o No verificable) y el motivo, como lo guarda la importación.\n"
+        "          Certificados/SAT del programa. Las carpetas se recorren con sus subcarpetas, como en la\n"
+        "          importación, y se verifica cada comprobante de los paquetes ZIP (los de la descarga\n"
+        "          masiva del SAT). Escribe un renglón por archivo, o por paquete › comprobante, con su\n"
+        "          resultado (Auténtico, Alterado, Certificado no corresponde o No verificable) y el\n"
+        "          motivo, como lo guarda la importación. Las carpetas de solo lectura y los enlaces no se\n"
+        "          recorren: cada uno tiene su renglón con el motivo. Los archivos de metadatos del SAT no\n"
+        "          tienen sello: su renglón dice Sin sello.\n"
         "pdf       escribe la representación impresa del comprobante, con su código QR, en ARCHIVO.pdf.\n"
         "\n"
         "Con --rfc trabaja sobre los comprobantes guardados en el negocio de ese RFC en esta carpeta del\n"
@@ -262,7 +382,8 @@ QString ayuda()
         "  0  todos los comprobantes son auténticos (o se escribió el PDF)\n"
         "  1  algún comprobante está alterado o su certificado no corresponde\n"
         "  2  uso incorrecto\n"
-        "  3  ninguno alterado, pero alguno no se pudo verificar (o no se escribió el PDF)\n"
+        "  3  ninguno alterado, pero alguno no se verificó: no se pudo leer o verificar, o está en una\n"
+        "     carpeta o un enlace que no se recorren (o no se escribió el PDF)\n"
         "  4  el correo o la contraseña no dan acceso al negocio\n");
 }
 

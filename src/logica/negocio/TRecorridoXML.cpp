@@ -58,15 +58,37 @@ bool TRecorridoXML::esArchivoXML(const QFileInfo& info)
 
 bool TRecorridoXML::toma(const QFileInfo& info) const
 {
-    if (esArchivoXML(info))
-        return true;
-    if (m_archivos != TArchivos::ConPaquetes || !info.isFile() || info.isSymLink() || info.isHidden())
-        return false;
+    return info.isFile() && !info.isSymLink() && !info.isHidden() && tomaPorNombre(info);
+}
+
+bool TRecorridoXML::tomaPorNombre(const QFileInfo& info) const
+{
     const QString nombre = info.fileName();
+    if (nombre.endsWith(EXTENSION, Qt::CaseInsensitive))
+        return true;
+    if (m_archivos != TArchivos::ConPaquetes)
+        return false;
     if (nombre.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
         return true;
     return nombre.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) &&
            TLectorMetadatos::esArchivoMetadatos(info.absoluteFilePath());
+}
+
+std::optional<TRecorridoXML::TOmision> TRecorridoXML::omision(const QFileInfo& info) const
+{
+    if (!m_omitido || info.isHidden())
+        return std::nullopt;
+    if (info.isSymLink()) {
+        if (info.isDir())
+            return TOmision::EnlaceCarpeta;
+        // A link that leads nowhere holds no voucher.
+        if (info.isFile() && tomaPorNombre(info))
+            return TOmision::EnlaceArchivo;
+        return std::nullopt;
+    }
+    if (info.isDir() && !(info.permissions() & QFile::WriteOwner))
+        return TOmision::CarpetaSoloLectura;
+    return std::nullopt;
 }
 
 bool TRecorridoXML::esCarpetaRecorrible(const QFileInfo& info)
@@ -201,8 +223,12 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
             subcarpetas.append(entrada);
             continue;
         }
-        if (!toma(entrada))
+        if (!toma(entrada)) {
+            const std::optional<TOmision> porque = omision(entrada);
+            if (porque && ((detener && detener()) || !m_omitido(entrada.absoluteFilePath(), *porque)))
+                return false;
             continue;
+        }
         if (detener && detener())
             return false;
         if (!archivo(entrada.absoluteFilePath()))

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The walk of a folder tree of XML files, the one both the count and the
 // import make, so the count always equals what the import takes.
@@ -24,6 +25,12 @@
 // files by Unicode text, which cannot hold such a name), each go to
 // `inaccesible` with the reason, after the files of their folder, in the
 // order of their names' bytes.
+//
+// A caller that must account for every path may also ask for what the rules
+// pass over on purpose and a user may have meant (avisaOmitidos): a folder
+// inside that is read-only, and a link to a folder or to a file the walk
+// would take. Hidden entries stay silent: a walk over a home folder meets
+// hundreds, and hiding is how a user keeps a file out.
 class TRecorridoXML {
 public:
     using TArchivo = std::function<bool(const QString& ruta)>;
@@ -39,9 +46,22 @@ public:
         ConPaquetes
     };
 
+    // Why a path was passed over.
+    enum class TOmision { CarpetaSoloLectura, EnlaceCarpeta, EnlaceArchivo };
+    using TOmitido = std::function<bool(const QString& ruta, TOmision porque)>;
+
     explicit TRecorridoXML(const QString& carpeta, TArchivos archivos = TArchivos::SoloXML)
         : m_carpeta(carpeta), m_archivos(archivos)
     {
+    }
+
+    // `omitido` gets each path passed over on purpose, where the walk meets
+    // it among its folder's files (in name order, before the subfolders); an
+    // answer false stops the walk. Unset, nothing is said of them.
+    TRecorridoXML& avisaOmitidos(TOmitido omitido)
+    {
+        m_omitido = std::move(omitido);
+        return *this;
     }
 
     // Calls `archivo` with the absolute path of each file taken, in order (under
@@ -66,9 +86,15 @@ public:
     static QString nombreLegible(const QByteArray& nombre);
 
 private:
+    // Whether a plain file of that name would be taken.
+    bool tomaPorNombre(const QFileInfo& info) const;
+    // Why a path not taken is passed over, when the caller asked and it is
+    // one to tell.
+    std::optional<TOmision> omision(const QFileInfo& info) const;
     bool recorreCarpeta(const QString& carpeta, const TArchivo& archivo, const TInaccesible& inaccesible,
                         const std::function<bool()>& detener) const;
 
     QString m_carpeta;
     TArchivos m_archivos;
+    TOmitido m_omitido;
 };

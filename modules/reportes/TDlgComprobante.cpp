@@ -6,7 +6,6 @@
 #include "SelectorArchivos.h"
 #include "TModeloComprobantes.h"
 #include "TablaLectura.h"
-#include "VerificacionSello.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -196,7 +195,7 @@ TDlgComprobante::TDlgComprobante(const TVistaComprobante& vista, const QByteArra
         estado->setFont(fuerte);
         QLabel* motivo = dato(sello, QStringLiteral("TxMotivoSello"), vista.motivoSello);
         motivo->setWordWrap(true);
-        if (vista.sello == VerificacionSello::texto(VerificacionSello::TEstado::Alterado)) {
+        if (!TModeloComprobantes::advertenciaSello(vista.sello).isEmpty()) {
             for (QLabel* l : {estado, motivo}) {
                 QPalette paleta = l->palette();
                 paleta.setColor(QPalette::WindowText, TModeloComprobantes::COLOR_ALTERADO_TEXTO);

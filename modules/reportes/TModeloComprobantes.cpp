@@ -8,6 +8,16 @@
 #include <QBrush>
 #include <QFont>
 
+QString TModeloComprobantes::advertenciaSello(const QString& sello)
+{
+    using VerificacionSello::TEstado;
+    if (sello == VerificacionSello::texto(TEstado::Alterado))
+        return QStringLiteral("El comprobante no corresponde a su sello: se modificó después de firmarse.");
+    if (sello == VerificacionSello::texto(TEstado::CertificadoNoCorresponde))
+        return QStringLiteral("El comprobante trae un certificado que no le corresponde: no se sabe quién lo selló.");
+    return {};
+}
+
 TModeloComprobantes::TModeloComprobantes(QObject* parent) : QAbstractTableModel(parent) {}
 
 TModeloComprobantes::~TModeloComprobantes() = default;
@@ -57,15 +67,16 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
     const bool esImporte = indice.column() >= Subtotal && indice.column() <= Total;
     if (rol == Qt::TextAlignmentRole)
         return QVariant::fromValue(esImporte ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
-    // An altered voucher stands out in the whole row, whatever column the
-    // list is sorted by.
-    const bool alterado = f.sello == VerificacionSello::texto(VerificacionSello::TEstado::Alterado);
+    // A voucher that cannot be trusted stands out in the whole row, whatever
+    // column the list is sorted by.
+    const QString advertencia = advertenciaSello(f.sello);
+    const bool enAdvertencia = !advertencia.isEmpty();
     if (rol == Qt::BackgroundRole)
-        return alterado      ? QVariant(QBrush(COLOR_ALTERADO_FONDO))
+        return enAdvertencia ? QVariant(QBrush(COLOR_ALTERADO_FONDO))
                : f.cancelado ? QVariant(QBrush(COLOR_CANCELADO_FONDO))
                              : QVariant();
     if (rol == Qt::ForegroundRole)
-        return alterado      ? QVariant(QBrush(COLOR_ALTERADO_TEXTO))
+        return enAdvertencia ? QVariant(QBrush(COLOR_ALTERADO_TEXTO))
                : f.cancelado ? QVariant(QBrush(COLOR_CANCELADO_TEXTO))
                              : QVariant();
     if (rol == Qt::FontRole) {
@@ -75,8 +86,8 @@ QVariant TModeloComprobantes::data(const QModelIndex& indice, int rol) const
         tachada.setStrikeOut(true);
         return tachada;
     }
-    if (rol == Qt::ToolTipRole && indice.column() == Sello && alterado)
-        return QStringLiteral("El comprobante no corresponde a su sello: se modificó después de firmarse.");
+    if (rol == Qt::ToolTipRole && indice.column() == Sello && enAdvertencia)
+        return advertencia;
     if (rol == Qt::ToolTipRole)
         return !f.cancelado
                    ? QVariant()

@@ -18,14 +18,20 @@ public:
     using Columna = TOrdenComprobantes::TCampo;
     using enum TOrdenComprobantes::TCampo;
     static constexpr int FILAS_POR_PAGINA = 200;
-    // The warning colours of an altered voucher's row.
+    // The warning colours of the row of a voucher that cannot be trusted: one
+    // altered, or one whose certificate is not its own.
     static inline const QColor COLOR_ALTERADO_FONDO = QColor(0xFD, 0xE2, 0xE1);
     static inline const QColor COLOR_ALTERADO_TEXTO = QColor(0x9B, 0x1C, 0x1C);
     // A voucher cancelled at the SAT: its row is struck through in a muted
-    // grey (the "Estado SAT" cell, which says why, is not struck). An altered
-    // one that was also cancelled keeps the altered colours, struck through.
+    // grey (the "Estado SAT" cell, which says why, is not struck). An
+    // untrusted one that was also cancelled keeps the warning colours, struck
+    // through.
     static inline const QColor COLOR_CANCELADO_FONDO = QColor(0xEC, 0xEE, 0xF1);
     static inline const QColor COLOR_CANCELADO_TEXTO = QColor(0x4B, 0x55, 0x63);
+
+    // Whether a stored seal check ("Alterado"...) says the voucher cannot be
+    // trusted, and why in a sentence; empty when it can.
+    static QString advertenciaSello(const QString& sello);
 
     explicit TModeloComprobantes(QObject* parent = nullptr);
     ~TModeloComprobantes() override;

@@ -1,5 +1,7 @@
+#include "CertificadoAjeno.h"
 #include "EstadoImportacion.h"
 #include "ProgramaConsola.h"
+#include "import/TReporteImportacion.h"
 #include "negocio/RevisionSellos.h"
 #include "negocio/TArchivoZip.h"
 
@@ -15,6 +17,8 @@ namespace {
 const QString UUID_ALTERADO = u"C2832672-DA6D-11EF-A83D-00155D012007"_s;
 const QString AUTENTICO = VerificacionSello::texto(VerificacionSello::TEstado::Autentico);
 const QString ALTERADO = VerificacionSello::texto(VerificacionSello::TEstado::Alterado);
+const QString UUID_AJENO = u"C2832673-DA6D-11EF-A83D-00155D012007"_s;
+const QString NO_CORRESPONDE = VerificacionSello::texto(VerificacionSello::TEstado::CertificadoNoCorresponde);
 
 struct TEsperado {
     QString archivo;
@@ -228,13 +232,32 @@ private slots:
         }
     }
 
+    // A voucher that carries another valid certificate than the one it
+    // names is counted in the end message apart from the altered ones.
+    void certificadoQueNoCorresponde()
+    {
+        TEntornoImportacion entorno;
+        preparaCarpeta(entorno);
+        entorno.escribe(u"ajeno/cfdi40-real.xml"_s, cfdiConCertificadoAjeno(UUID_AJENO.toLatin1()));
+        TReporteImportacion reporte(Sistema::exePath);
+        for (const TResultadoArchivo& r : entorno.importaCarpeta(10))
+            reporte.agrega(r);
+        reporte.cierra();
+        const QString mensaje = reporte.mensajeFinal();
+        for (const QString& dicho : {u"\nImportados: 5\n"_s, u"\nAlterados: 1 (no corresponden"_s,
+                                     u"\nCertificado no corresponde: 1 (traen un certificado que no les corresponde"_s})
+            QVERIFY2(mensaje.contains(dicho), qPrintable(mensaje));
+    }
+
     // A business whose vouchers were stored before the check (the column
     // empty) gets them checked on a thread, with its progress, and the
     // next pass has nothing left.
     void revisaLosGuardados()
     {
         TEntornoImportacion entorno;
-        const QList<TEsperado> esperados = preparaCarpeta(entorno);
+        QList<TEsperado> esperados = preparaCarpeta(entorno);
+        entorno.escribe(u"ajeno/cfdi40-real.xml"_s, cfdiConCertificadoAjeno(UUID_AJENO.toLatin1()));
+        esperados << TEsperado{u"ajeno/cfdi40-real.xml"_s, u"ISD950921HE5"_s, UUID_AJENO, NO_CORRESPONDE};
         entorno.importaCarpeta(10);
         const TConexionSesion conexion = TEntornoImportacion::conexion(u"ISD950921HE5"_s);
         const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(u"ISD950921HE5"_s, conexion);
@@ -250,7 +273,7 @@ private slots:
             }
             t.commit();
         }
-        QCOMPARE(RevisionSellos::pendientes(conexion, negocio->getIdnegocio()), 2);
+        QCOMPARE(RevisionSellos::pendientes(conexion, negocio->getIdnegocio()), 3);
 
         THiloRevisionSellos hilo(conexion, negocio->getIdnegocio(), -1);
         QSignalSpy avance(&hilo, &THiloRevisionSellos::avance);
@@ -258,7 +281,7 @@ private slots:
         QVERIFY(hilo.wait(120000));
         QCOMPARE(hilo.error(), QString());
         QCOMPARE(avance.size(), 1);
-        QCOMPARE(avance.first(), (QVariantList{2, 2, 1}));
+        QCOMPARE(avance.first(), (QVariantList{3, 3, 1, 1}));
         QCOMPARE(RevisionSellos::pendientes(conexion, negocio->getIdnegocio()), 0);
         for (const TEsperado& e : esperados.mid(2))
             QCOMPARE(TEntornoImportacion::comprobante(e.rfc, e.uuid)->getVerificacionsello(), e.estado);

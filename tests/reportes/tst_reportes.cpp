@@ -13,6 +13,7 @@
 #include "negocio/TIngreso.h"
 #include "shell/TMainFrm.h"
 #include "Capturas.h"
+#include "CertificadoAjeno.h"
 #include "CertificadosPrueba.h"
 #include "SelectorArchivos.h"
 #include "TConciliacionSat.h"
@@ -529,8 +530,9 @@ private slots:
 
         // Seals: what was stored before the check is checked in the background
         // (a voucher without its XML cannot be); the list shows each result,
-        // an altered one in the warning colour, the filter takes them by it,
-        // and the voucher view gives the reason.
+        // an altered one and one whose certificate is not its own in the
+        // warning colour, the filter takes them by it, and the voucher view
+        // gives the reason.
         const int idNegocio = Sistema::Negocio->getIdnegocio();
         QTRY_COMPARE_WITH_TIMEOUT(RevisionSellos::pendientes(*Sistema::Conexion, idNegocio), 0, 120000);
         std::unique_ptr<TComprobante> a1 =
@@ -539,12 +541,30 @@ private slots:
         a1->setVerificacionsello(u"Alterado"_s);
         a1->setMotivoverificacion(u"El sello del emisor no corresponde al comprobante."_s);
         TUnidadTrabajo(*Sistema::Conexion, 1).guarda(*a1);
+        std::unique_ptr<TComprobante> a2 =
+            TComprobante::getByUUIDAndNegocio(u"UUID-A2"_s, *Sistema::Negocio, *Sistema::Conexion);
+        a2->setComprobantexml(cfdiConCertificadoAjeno());
+        a2->setVerificacionsello(QString());
+        TUnidadTrabajo(*Sistema::Conexion, 1).guarda(*a2);
+        QCOMPARE(RevisionSellos::revisa(*Sistema::Conexion, idNegocio, 1, 10).revisados, 1);
         QMetaObject::invokeMethod(contenido, "busca");
         QCOMPARE(columna(tabla->model(), TModeloComprobantes::Sello),
-                 (QStringList{u"No verificable"_s, u"No verificable"_s, u"Alterado"_s}));
+                 (QStringList{u"No verificable"_s, u"Certificado no corresponde"_s, u"Alterado"_s}));
         QCOMPARE(tabla->model()->index(2, TModeloComprobantes::Total).data(Qt::BackgroundRole).value<QBrush>().color(),
                  TModeloComprobantes::COLOR_ALTERADO_FONDO);
+        QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Total).data(Qt::BackgroundRole).value<QBrush>().color(),
+                 TModeloComprobantes::COLOR_ALTERADO_FONDO);
+        QCOMPARE(tabla->model()->index(1, TModeloComprobantes::Sello).data(Qt::ToolTipRole).toString(),
+                 u"El comprobante trae un certificado que no le corresponde: no se sabe quién lo selló."_s);
         QVERIFY(!tabla->model()->index(0, TModeloComprobantes::Total).data(Qt::BackgroundRole).isValid());
+        tabla->setCurrentIndex(tabla->model()->index(1, 0));
+        QTest::keyClick(tabla, Qt::Key_Return);
+        dialogo = contenido->findChild<QDialog*>(u"DlgComprobante"_s);
+        QVERIFY(dialogo);
+        QCOMPARE(pieza<QLabel>(dialogo, "TxSello")->palette().color(QPalette::WindowText),
+                 TModeloComprobantes::COLOR_ALTERADO_TEXTO);
+        QTest::keyClick(dialogo, Qt::Key_Escape);
+        QTRY_VERIFY(dialogo.isNull());
         auto* sello = pieza<QComboBox>(contenido, "CmbSello");
         sello->setCurrentIndex(sello->findData(u"Alterado"_s));
         QCOMPARE(tabla->model()->rowCount(), 1);

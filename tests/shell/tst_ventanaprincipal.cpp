@@ -1,5 +1,6 @@
 #include "Capturas.h"
 #include "CarpetaPrograma.h"
+#include "CertificadoAjeno.h"
 #include "Conexiones.h"
 #include "ConciliacionSat.h"
 #include "Constantes.h"
@@ -263,8 +264,10 @@ private slots:
                  qPrintable(tabla));
         QVERIFY2(texto("TxUltimaImportacion").endsWith(u" — 1 importados, 0 ya existían, 0 no importados."_s),
                  qPrintable(texto("TxUltimaImportacion")));
-        // A voucher an earlier version stored without checking it is checked
-        // at the next sign-in, and the page says how that went.
+        // Vouchers an earlier version stored without checking them are
+        // checked at the next sign-in, and the page says how that went: this
+        // one, and one of another year that carries another certificate than
+        // the one it names.
         {
             std::unique_ptr<TComprobante> guardado = TComprobante::buscaUno(
                 TComprobante::columna(TComprobante::col_Negocio) == Sistema::Negocio->getIdnegocio(),
@@ -273,6 +276,12 @@ private slots:
             guardado->setVerificacionsello(QString());
             const TUnidadTrabajo unidad(*Sistema::Conexion, -1);
             unidad.guarda(*guardado);
+            TComprobante ajeno = *guardado;
+            ajeno.setIdcomprobante(-1);
+            ajeno.setUuid(u"2F0E0D0C-0B0A-4909-8807-060504030201"_s);
+            ajeno.setFechaemision(QDateTime(QDate(2019, 6, 3), QTime(12, 0)));
+            ajeno.setComprobantexml(cfdiConCertificadoAjeno());
+            unidad.guarda(ajeno);
 
             // Without the SAT's metadata the page says nothing of them; with
             // them, how many of each finding, once a voucher is cancelled
@@ -297,9 +306,11 @@ private slots:
         }
         MainFrm->muestraNegocio();
         auto* revision = pieza<QLabel>(inicio, "TxRevisionSellos");
-        QTRY_VERIFY_WITH_TIMEOUT(revision->text().startsWith(u"Se verificó"_s), 60000);
-        QCOMPARE(revision->text(), u"Se verificó el sello de 1 comprobante ya guardado. 1 no corresponde "
-                                   "a su sello y quedó marcado como \"Alterado\" en los reportes."_s);
+        QTRY_VERIFY_WITH_TIMEOUT(revision->text().startsWith(u"Se verificaron"_s), 60000);
+        QCOMPARE(revision->text(), u"Se verificaron los sellos de 2 comprobantes ya guardados. 1 no corresponde "
+                                   "a su sello y quedó marcado como \"Alterado\" en los reportes. 1 trae un "
+                                   "certificado que no le corresponde y quedó marcado como \"Certificado no "
+                                   "corresponde\" en los reportes."_s);
         QVERIFY(!revision->isHidden());
         auto* conciliacion = pieza<QLabel>(inicio, "TxConciliacion");
         QCOMPARE(conciliacion->text(), u"Conciliación con el SAT: 1 cancelado, 2 sin XML, 0 sin metadatos "

@@ -126,6 +126,9 @@ void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
         ++importados;
         if (resultado.verificado && resultado.verificacion.estado == VerificacionSello::TEstado::Alterado)
             ++alterados;
+        if (resultado.verificado &&
+            resultado.verificacion.estado == VerificacionSello::TEstado::CertificadoNoCorresponde)
+            ++certificadoNoCorresponde;
         break;
     case TResultadoArchivo::YaExistia:
         ++yaExistian;

@@ -75,8 +75,10 @@ struct TResumenImportacion {
     int omitidos = 0;
     int fallidos = 0;
     int copiasRestauradas = 0;
-    // Imported vouchers whose seal does not verify (stored all the same).
+    // Imported vouchers whose seal does not verify, and those whose
+    // certificate is not the one they should carry (stored all the same).
     int alterados = 0;
+    int certificadoNoCorresponde = 0;
     // ZIP packages met, their entries, metadata files read and their rows,
     // and stored vouchers newly marked cancelled (by a metadata row, or
     // stored after a row that said so).

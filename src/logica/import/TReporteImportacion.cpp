@@ -175,6 +175,12 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
         texto += QStringLiteral("\nAlterados: %1 (no corresponden a su sello; se guardaron marcados como \"Alterado\" "
                                 "y el reporte dice cuáles)")
                      .arg(resumen.alterados);
+    // As untrustworthy as an altered one: whoever sealed it is unknown.
+    if (resumen.certificadoNoCorresponde > 0)
+        texto += QStringLiteral("\nCertificado no corresponde: %1 (traen un certificado que no les corresponde, así "
+                                "que no se sabe quién los selló; se guardaron marcados como \"Certificado no "
+                                "corresponde\" y el reporte dice cuáles)")
+                     .arg(resumen.certificadoNoCorresponde);
     if (!ruta.isEmpty() && error.isEmpty())
         texto += QStringLiteral("\n\nEl reporte de cada archivo está en:\n") + ruta;
     else if (!ruta.isEmpty())

@@ -46,6 +46,7 @@ TLote revisa(const TConexionSesion& conexion, int idNegocio, int usuario, int cu
         trabajo.guarda(comprobante);
         ++lote.revisados;
         lote.alterados += r.estado == VerificacionSello::TEstado::Alterado ? 1 : 0;
+        lote.certificadoNoCorresponde += r.estado == VerificacionSello::TEstado::CertificadoNoCorresponde ? 1 : 0;
     }
     transaccion.commit();
     return lote;
@@ -87,7 +88,8 @@ void THiloRevisionSellos::run()
                 break; // another workstation checked the rest
             m_hechos += lote.revisados;
             m_alterados += lote.alterados;
-            emit avance(m_hechos, total, m_alterados);
+            m_certificadoNoCorresponde += lote.certificadoNoCorresponde;
+            emit avance(m_hechos, total, m_alterados, m_certificadoNoCorresponde);
         }
     } catch (const std::exception& e) {
         m_error = Errores::describe(e);

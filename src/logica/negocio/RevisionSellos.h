@@ -16,6 +16,7 @@ int pendientes(const TConexionSesion& conexion, int idNegocio);
 struct TLote {
     int revisados = 0;
     int alterados = 0;
+    int certificadoNoCorresponde = 0;
 };
 // Checks up to `cuantos` of them, oldest first, and stores their results in
 // one transaction on the calling thread's connection. Raises EBaseDatos.
@@ -35,10 +36,12 @@ public:
 
     ~THiloRevisionSellos() override;
 
-    // Once finished: how many it checked, how many of them are altered, and
-    // why it stopped before the end (or empty).
+    // Once finished: how many it checked, how many of them are altered or
+    // carry a certificate that is not theirs, and why it stopped before the
+    // end (or empty).
     int hechos() const { return m_hechos; }
     int alterados() const { return m_alterados; }
+    int certificadoNoCorresponde() const { return m_certificadoNoCorresponde; }
     QString error() const { return m_error; }
 
     // Stops every check running in this process and waits for them: a
@@ -47,8 +50,9 @@ public:
     static void detenTodos();
 
 signals:
-    // Checked so far, of `total` pending at the start; `alterados` among them.
-    void avance(int hechos, int total, int alterados);
+    // Checked so far, of `total` pending at the start; `alterados` and
+    // `certificadoNoCorresponde` among them.
+    void avance(int hechos, int total, int alterados, int certificadoNoCorresponde);
 
 protected:
     void run() override;
@@ -59,5 +63,6 @@ private:
     int m_usuario;
     int m_hechos = 0;
     int m_alterados = 0;
+    int m_certificadoNoCorresponde = 0;
     QString m_error;
 };

@@ -223,13 +223,15 @@ void TMainFrm::iniciaRevisionSellos()
         return;
     auto* hilo = new THiloRevisionSellos(*Sistema::Conexion, Sistema::Negocio->getIdnegocio(),
                                          Sistema::Usuario ? Sistema::Usuario->getIdusuario() : -1, this);
-    connect(hilo, &THiloRevisionSellos::avance, this, [this, hilo](int hechos, int total, int alterados) {
-        if (m_revision == hilo)
-            m_inicio->muestraRevision(hechos, total, alterados);
-    });
+    connect(hilo, &THiloRevisionSellos::avance, this,
+            [this, hilo](int hechos, int total, int alterados, int certificadoNoCorresponde) {
+                if (m_revision == hilo)
+                    m_inicio->muestraRevision(hechos, total, alterados, certificadoNoCorresponde);
+            });
     connect(hilo, &QThread::finished, this, [this, hilo] {
         if (m_revision == hilo) {
-            m_inicio->terminaRevision(hilo->hechos(), hilo->alterados(), hilo->error());
+            m_inicio->terminaRevision(hilo->hechos(), hilo->alterados(), hilo->certificadoNoCorresponde(),
+                                      hilo->error());
             // The reports read the results the thread stored.
             if (hilo->hechos() > 0 && m_inicio->isVisible())
                 m_inicio->actualiza();

@@ -115,22 +115,28 @@ void TPaginaInicio::enfoca()
     BtImportarXML->setFocus();
 }
 
-void TPaginaInicio::muestraRevision(int hechos, int total, int alterados)
+void TPaginaInicio::muestraRevision(int hechos, int total, int alterados, int certificadoNoCorresponde)
 {
     const QLocale local(QLocale::Spanish, QLocale::Mexico);
     QString texto = QStringLiteral("Verificando los sellos de los comprobantes ya guardados: %1 de %2.")
                         .arg(local.toString(hechos), local.toString(total));
+    QStringList hallados;
     if (alterados > 0)
-        texto += QStringLiteral(" %1 alterados hasta ahora.").arg(local.toString(alterados));
+        hallados << QStringLiteral("%1 alterados").arg(local.toString(alterados));
+    if (certificadoNoCorresponde > 0)
+        hallados << QStringLiteral("%1 con un certificado que no les corresponde")
+                        .arg(local.toString(certificadoNoCorresponde));
+    if (!hallados.isEmpty())
+        texto += QLatin1Char(' ') + hallados.join(QStringLiteral(" y ")) + QStringLiteral(" hasta ahora.");
     TxRevisionSellos->setText(texto);
-    Controles::colorTexto(TxRevisionSellos, alterados > 0 ? RS_TEXTOADVERTENCIA : RS_TEXTOSUBTITULOS);
+    Controles::colorTexto(TxRevisionSellos, hallados.isEmpty() ? RS_TEXTOSUBTITULOS : RS_TEXTOADVERTENCIA);
     m_barraRevision->setRange(0, qMax(total, 1));
     m_barraRevision->setValue(hechos);
     TxRevisionSellos->show();
     m_barraRevision->show();
 }
 
-void TPaginaInicio::terminaRevision(int hechos, int alterados, const QString& error)
+void TPaginaInicio::terminaRevision(int hechos, int alterados, int certificadoNoCorresponde, const QString& error)
 {
     m_barraRevision->hide();
     const QLocale local(QLocale::Spanish, QLocale::Mexico);
@@ -145,11 +151,19 @@ void TPaginaInicio::terminaRevision(int hechos, int alterados, const QString& er
     else if (alterados > 1)
         partes << QStringLiteral("%1 no corresponden a su sello y quedaron marcados como \"Alterado\" en los reportes.")
                       .arg(local.toString(alterados));
+    if (certificadoNoCorresponde == 1)
+        partes << QStringLiteral("1 trae un certificado que no le corresponde y quedó marcado como \"Certificado no "
+                                 "corresponde\" en los reportes.");
+    else if (certificadoNoCorresponde > 1)
+        partes << QStringLiteral("%1 traen un certificado que no les corresponde y quedaron marcados como "
+                                 "\"Certificado no corresponde\" en los reportes.")
+                      .arg(local.toString(certificadoNoCorresponde));
     if (!error.isEmpty())
         partes << QStringLiteral("La verificación se detuvo y seguirá en el próximo ingreso: %1").arg(error);
     TxRevisionSellos->setText(partes.join(QLatin1Char(' ')));
-    Controles::colorTexto(TxRevisionSellos,
-                          alterados > 0 || !error.isEmpty() ? RS_TEXTOADVERTENCIA : RS_TEXTOSUBTITULOS);
+    Controles::colorTexto(TxRevisionSellos, alterados > 0 || certificadoNoCorresponde > 0 || !error.isEmpty()
+                                                ? RS_TEXTOADVERTENCIA
+                                                : RS_TEXTOSUBTITULOS);
     TxRevisionSellos->setVisible(!partes.isEmpty());
 }
 

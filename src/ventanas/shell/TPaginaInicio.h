@@ -20,8 +20,8 @@ public:
     void enfoca();
     // The check of the seals of vouchers stored before they were checked on
     // import: its progress while it runs, then how it ended.
-    void muestraRevision(int hechos, int total, int alterados);
-    void terminaRevision(int hechos, int alterados, const QString& error);
+    void muestraRevision(int hechos, int total, int alterados, int certificadoNoCorresponde);
+    void terminaRevision(int hechos, int alterados, int certificadoNoCorresponde, const QString& error);
 
 signals:
     void importacionSolicitada();

@@ -334,8 +334,16 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
             return db;
     }
     QSqlDatabase::removeDatabase(nombre);
-    if (!conexion.enServidor() && !QFileInfo::exists(conexion.getDatabase()))
+    if (!conexion.enServidor() && !QFileInfo::exists(conexion.getDatabase())) {
         error = QStringLiteral("el archivo no existe");
+    } else if (!conexion.enServidor()) {
+        // The engine's English stays in the log; the user reads the cause.
+        if (!Sistema::exePath.isEmpty())
+            Logmanager::Log(
+                QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error), 3,
+                Sistema::exePath);
+        error = TDialecto::causaAlAbrir(error);
+    }
     if (conexion.enServidor() && TDialecto::esConexionPerdida(error)) {
         // Every window reads through here: the client library's English stays
         // in the log, the user reads what to check.

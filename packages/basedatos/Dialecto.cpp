@@ -119,13 +119,32 @@ QString TDialecto::indicePrefijo(const QString& nombre, const QString& tabla, co
 
 namespace {
 
-bool dice(const QSqlError& error, std::initializer_list<const char*> frases)
+bool contiene(const QString& texto, std::initializer_list<const char*> frases)
 {
-    const QString texto = error.text().toLower();
+    const QString minusculas = texto.toLower();
     for (const char* frase : frases)
-        if (texto.contains(QLatin1String(frase)))
+        if (minusculas.contains(QLatin1String(frase)))
             return true;
     return false;
+}
+
+bool dice(const QSqlError& error, std::initializer_list<const char*> frases)
+{
+    return contiene(error.text(), frases);
+}
+
+// A file the engine found cut short or not a database: read errors too, which
+// are not the disk refusing a write.
+bool archivoDanado(const QString& texto)
+{
+    return contiene(texto, {"not a valid database", "file size is less than expected", "i/o error during \"read\"",
+                            "database file appears corrupt", "wrong page type"});
+}
+
+QString textoDanado()
+{
+    return QStringLiteral("el archivo de la base de datos está dañado o incompleto; recupera la empresa desde un "
+                          "respaldo");
 }
 
 QString codigo(const QSqlError& error)
@@ -162,6 +181,20 @@ bool TDialecto::esConexionPerdida(const QString& texto)
     return frases.match(texto).hasMatch();
 }
 
+QString TDialecto::causaAlAbrir(const QString& texto)
+{
+    if (archivoDanado(texto))
+        return textoDanado();
+    if (contiene(texto, {"no permission", "permission denied"}))
+        return QStringLiteral("no tienes permiso de escritura sobre el archivo de la base de datos");
+    if (contiene(texto, {"incompatible with current"}))
+        return QStringLiteral("otro programa la tiene abierta con otra configuración del motor de base de datos; "
+                              "revisa que la carpeta Motor del programa esté completa y cierra los demás programas");
+    if (contiene(texto, {"lock", "in use"}))
+        return QStringLiteral("otro programa la tiene abierta; ciérralo y vuelve a intentarlo");
+    return QStringLiteral("el motor de base de datos no la pudo abrir (el detalle está en la bitácora del programa)");
+}
+
 QString TDialecto::causa(const QSqlError& error)
 {
     if (esConexionPerdida(error))
@@ -177,6 +210,8 @@ QString TDialecto::causa(const QSqlError& error)
         return QStringLiteral("el registro señala a otro que no existe, o otro registro lo necesita");
     if (esDuplicado(error))
         return QStringLiteral("ya existe un registro con esos datos");
+    if (archivoDanado(error.text()))
+        return textoDanado();
     if (dice(error, {"i/o error", "no space", "disk", "table is full"}))
         return QStringLiteral("el disco no aceptó la escritura; revisa el espacio libre");
     return QStringLiteral("el motor de base de datos no lo aceptó (el detalle está en la bitácora del programa)");

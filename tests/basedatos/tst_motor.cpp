@@ -116,6 +116,32 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EBaseDatos, Conexiones::carpetaBloqueos(raiz.path()));
     }
 
+    // A database file cut short or overwritten is named damaged, in Spanish:
+    // the engine's English stays in the log.
+    void archivoDanado_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::newRow("vacío") << QByteArray();
+        QTest::newRow("basura") << QByteArray(64 * 1024, '\x5a');
+    }
+    void archivoDanado()
+    {
+        QFETCH(QByteArray, contenido);
+        TCarpetaPrograma programa;
+        const TConexionSesion conexion = programa.nuevaBaseNegocio();
+        abre(conexion);
+        Conexiones::cierra(conexion);
+        QVERIFY(TCarpetaPrograma::escribe(conexion.getDatabase(), contenido));
+        try {
+            abre(conexion);
+            QFAIL("se abrió un archivo dañado");
+        } catch (const EBaseDatos& e) {
+            QVERIFY2(e.mensaje().endsWith(QStringLiteral(": el archivo de la base de datos está dañado o incompleto; "
+                                                         "recupera la empresa desde un respaldo")),
+                     qPrintable(e.mensaje()));
+        }
+    }
+
     // The engine of this process keeps its locks in the user's folder.
     void motorUsaLaCarpeta()
     {

@@ -70,6 +70,10 @@ public:
     static bool esConexionPerdida(const QSqlError& error);
     // The same, from the text an open that failed gives.
     static bool esConexionPerdida(const QString& texto);
+    // Why a database file that is there would not open, in the user's words,
+    // from the engine's text: damaged or cut short, not writable for this
+    // user, held by an engine set up otherwise.
+    static QString causaAlAbrir(const QString& texto);
 
 private:
     explicit TDialecto(TMotor motor) : m_motor(motor) {}

@@ -1,8 +1,11 @@
 #include "ProgramaConsola.h"
 
 #include "Conexiones.h"
+#include "RegistroPrueba.h"
+#include "Sistema.h"
 #include "ZonaHoraria.h"
 #include "negocio/TArchivoZip.h"
+#include "negocio/TNuevoNegocio.h"
 
 #include <QLockFile>
 #include <QSqlDatabase>
@@ -172,6 +175,66 @@ private slots:
         QCOMPARE(corrida.salida, 1);
         QVERIFY2(corrida.salidaEstandar.contains(u"\nFilas de metadatos no guardadas: 1 (el reporte dice por qué"_s),
                  qPrintable(corrida.salidaEstandar));
+    }
+
+    // A business an earlier run made, met again. With its registry row lost
+    // its database stays as it is, and its issuer's files fail saying how to
+    // register it again while another issuer's go in. With a saved
+    // connection this installation cannot read (its key replaced), the
+    // database is found in the business's folder; without one there, the
+    // reason says the connection could not be read.
+    void negocioYaCreado_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QString>("motivo"); // of the new file of that issuer; empty: imported
+        QTest::newRow("registro sin el negocio")
+            << u"sinRegistro"_s << u"ya está en su carpeta (%1), pero la empresa no está registrada en este equipo"_s;
+        QTest::newRow("llave de la instalación reemplazada") << u"llave"_s << QString();
+        QTest::newRow("llave reemplazada y la base fuera de su carpeta")
+            << u"llaveSinBase"_s << u"no se puede leer en esta instalación del programa"_s;
+    }
+    void negocioYaCreado()
+    {
+        QFETCH(QString, caso);
+        QFETCH(QString, motivo);
+        const QString rfc = u"ISD950921HE5"_s;
+        TProgramaConsola programa;
+        programa.entorno.agrega(u"cfdi40-real.xml"_s);
+        QCOMPARE(programa.importa().salida, 0);
+        QFile::remove(programa.entorno.entrada() + u"cfdi40-real.xml"_s);
+        QString base = NuevoNegocio::archivoLocal(rfc);
+        if (caso == "sinRegistro"_L1) {
+            QVERIFY(RegistroPrueba::ejecuta(u"DELETE FROM Conexion"_s));
+            QVERIFY(RegistroPrueba::ejecuta(u"DELETE FROM NegocioLoggin"_s));
+        } else {
+            QVERIFY(QFile::remove(programa.entorno.carpeta.archivo(u"Motor/Instalacion.llave"_s)));
+        }
+        if (caso == "llaveSinBase"_L1) {
+            QVERIFY(QFile::rename(base, base + u".fuera"_s));
+            base += u".fuera"_s;
+        }
+        programa.entorno.escribe(u"nuevo.xml"_s, TEntornoImportacion::cfdi40(TEntornoImportacion::uuidNuevo()));
+        programa.entorno.agrega(u"cfdi32-real.xml"_s);
+
+        const TProgramaConsola::TCorrida corrida = programa.importa();
+        const QString reporte =
+            QString::fromUtf8(TEntornoImportacion::bytes(corrida.salidaEstandar.section(u'\n', -2, -2)));
+        const QString dicho = corrida.salidaEstandar + reporte;
+        QCOMPARE(corrida.salida, motivo.isEmpty() ? 0 : 1);
+        QVERIFY2(dicho.contains(motivo.isEmpty() ? u"\nImportados: 2\n"_s : u"\nImportados: 1\n"_s), qPrintable(dicho));
+        QVERIFY2(reporte.contains(QString(motivo).replace(u"%1"_s, base)), qPrintable(reporte));
+        // Never set aside, and holding the vouchers it should.
+        QCOMPARE(QDir(QFileInfo(base).absolutePath()).entryList({Constantes::DB_SISTEMA_NOMBRE + u"*"_s}, QDir::Files),
+                 QStringList{QFileInfo(base).fileName()});
+        const TConexionSesion conexion = TConexionSesion::embebida(base, Sistema::exePath);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), motivo.isEmpty() ? 2 : 1);
+        QVERIFY(TEntornoImportacion::comprobante(u"CTO021007DZ8"_s, TEntornoImportacion::MUESTRAS.at(1).second));
+        // Found in its folder, it is registered again under this key.
+        if (caso == "llave"_L1)
+            QCOMPARE(TEntornoImportacion::conexion(rfc).getDatabase(), base);
+        if (caso == "sinRegistro"_L1)
+            QCOMPARE(TEntornoImportacion::registros(rfc), 0);
+        Conexiones::cierraHilo();
     }
 
     // In Tijuana 2024-03-10 02:30 never happened on the clock (the hour is

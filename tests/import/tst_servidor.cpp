@@ -413,12 +413,23 @@ private slots:
     }
 
     // A database of the name a new issuer's business gets that already holds
-    // another business (named by hand, or by an older version) is refused,
-    // never dropped nor written to.
+    // a business is refused, never dropped nor written to: another business
+    // (named by hand, or by an older version), or that same business stored
+    // whole by a workstation whose registry this one lacks.
+    void baseConOtroNegocio_data()
+    {
+        QTest::addColumn<QString>("otro"); // of the business it holds
+        QTest::addColumn<QString>("motivo");
+        QTest::newRow("otro negocio") << u"EKU9003173C9"_s
+                                      << u"con otro negocio, y no se puede usar para el negocio %1"_s;
+        QTest::newRow("el mismo negocio, aún sin comprobantes")
+            << u"A&B010101AB1"_s << u"con el negocio %1, aún sin comprobantes, y este equipo no la tiene registrada"_s;
+    }
     void baseConOtroNegocio()
     {
+        QFETCH(QString, otro);
+        QFETCH(QString, motivo);
         const QString rfc = u"A&B010101AB1"_s;
-        const QString otro = u"EKU9003173C9"_s;
         TEntornoImportacion suya;
         Sistema::exePath = suya.carpeta.ruta();
         const TConexionSesion base = Conexiones::creaBaseServidor(m_servidor->conexion(QString()), nombreBase(rfc));
@@ -436,8 +447,7 @@ private slots:
         const TCorrida rechazada = importa(estacion, carpeta.path());
         const QByteArray dicho = explica(rechazada);
         QVERIFY2(rechazada.salida != 0, dicho.constData());
-        QVERIFY2(dicho.contains(u"con otro negocio, y no se puede usar para el negocio %1"_s.arg(rfc).toUtf8()),
-                 dicho.constData());
+        QVERIFY2(dicho.contains(motivo.arg(rfc).toUtf8()), dicho.constData());
         QVERIFY(TNegocio::getByRFC(otro, base));
         QCOMPARE(TNegocio::cuenta(TCondicion(), base), 1);
         Conexiones::cierraHilo();

@@ -222,8 +222,61 @@ private slots:
         QVERIFY(QFileInfo(carpeta + DB_SISTEMA_NOMBRE).size() > 1000);
     }
 
-    // Creating a business again while the registry cannot be written fails,
-    // logged, and leaves the business's own database where it was.
+    // A business whose registry row was lost keeps its database: creating
+    // it (or another business in its folder) again is refused and leaves
+    // the database as it is, by today's name or an earlier version's.
+    void negocioSinRegistroNoSeAparta_data()
+    {
+        QTest::addColumn<QString>("rfc"); // of the business created again
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("motivo");
+        const QString mismo = u"La base de datos de la empresa %1 ya está en su carpeta (%2), pero la empresa no "
+                              "está registrada en este equipo. No se modificó."_s;
+        QTest::newRow("la misma empresa") << u"EKU9003173C9"_s << DB_SISTEMA_NOMBRE << mismo;
+        QTest::newRow("con el nombre anterior") << u"EKU9003173C9"_s << DB_SISTEMA_NOMBRE_ANTERIOR << mismo;
+        QTest::newRow("otra empresa en su carpeta")
+            << u"AAA010101AAA"_s << DB_SISTEMA_NOMBRE
+            << u"En la carpeta de la empresa %1 está la base de datos de otra empresa (%2)"_s;
+    }
+    void negocioSinRegistroNoSeAparta()
+    {
+        QFETCH(QString, rfc);
+        QFETCH(QString, nombre);
+        QFETCH(QString, motivo);
+        const TProgramaConRegistro programa;
+        const TConexionSesion creada = creaNegocio(datosEscuela());
+        Conexiones::cierraHilo();
+        QVERIFY(RegistroPrueba::ejecuta(u"DELETE FROM Conexion"_s));
+        QVERIFY(RegistroPrueba::ejecuta(u"DELETE FROM NegocioLoggin"_s));
+        const QString carpeta = programa.archivo(DB_PATH + rfc + u'/');
+        const QString base = carpeta + nombre;
+        QVERIFY(QDir().mkpath(carpeta));
+        QVERIFY(base == creada.getDatabase() || QFile::rename(creada.getDatabase(), base));
+
+        NuevoNegocio::TDatos datos = datosEscuela();
+        datos.rfc = rfc;
+        datos.certificado.clear();
+        TConexionSesion conexion;
+        try {
+            NuevoNegocio::creaNegocio(datos, datos.email.trimmed(), NuevoNegocio::destinoLocal(rfc), plantilla(), LOGO,
+                                      nullptr, conexion);
+            QFAIL("se esperaba EVelkor");
+        } catch (const EVelkor& e) {
+            QVERIFY2(e.mensaje().startsWith(motivo.arg(rfc, base)), qPrintable(e.mensaje()));
+            QVERIFY(
+                e.mensaje().endsWith(u"elige \"Volver a registrar las empresas de esta carpeta\" en el "
+                                     "\"Asistente de configuración\" de Velkor (al abrirlo o al cerrar sesión)."_s));
+        }
+        QCOMPARE(QDir(carpeta).entryList(QDir::Files | QDir::Hidden), QStringList{nombre});
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        const TConexionSesion suya = TConexionSesion::embebida(base, Sistema::exePath);
+        QVERIFY(TNegocio::getByRFC(u"EKU9003173C9"_s, suya));
+        Conexiones::cierraHilo();
+    }
+
+    // Creating a business again over what a creation stopped before its
+    // registry row left, while the registry cannot be written, fails,
+    // logged, and leaves that database where it was.
     void reRegistroFallidoConservaLaBase_data()
     {
         QTest::addColumn<QString>("como");
@@ -235,7 +288,10 @@ private slots:
         QFETCH(QString, como);
         const TProgramaConRegistro programa;
         const NuevoNegocio::TDatos datos = datosEscuela();
-        const TConexionSesion conexion = creaNegocio(datos);
+        const TConexionSesion conexion =
+            NuevoNegocio::creaArchivoLocal(datos.email, datos.rfc, NuevoNegocio::destinoLocal(datos.rfc), plantilla())
+                .conexion;
+        NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO);
         Conexiones::cierra(conexion);
         const QByteArray antes = TCarpetaPrograma::lee(conexion.getDatabase());
         QVERIFY(!antes.isEmpty());
@@ -259,7 +315,7 @@ private slots:
         QCOMPARE(TCarpetaPrograma::lee(conexion.getDatabase()), antes);
         const QString carpeta = QFileInfo(conexion.getDatabase()).absolutePath();
         QCOMPARE(QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + u"*"_s}, QDir::Files), QStringList{DB_SISTEMA_NOMBRE});
-        QCOMPARE(registroLocal().getEmpresas().size(), 1);
+        QCOMPARE(registroLocal().getEmpresas().size(), 0);
         QVERIFY(programa.log().contains(u"EBaseDatos error raised"_s));
         QVERIFY(TNegocio::getByRFC(datos.rfc, conexion));
     }

@@ -8,6 +8,7 @@
 #include "Logmanager.h"
 #include "Rutas.h"
 #include "Sistema.h"
+#include "negocio/ConexionIlegible.h"
 #include "negocio/Credenciales.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
@@ -67,20 +68,15 @@ namespace {
 // anything is.
 struct ESinRegistro {};
 
-// Whether `conexion` holds a business whose fiscal data do not carry `rfc`
-// (one without them too: it is nobody's to take). Counted, not read: a
-// partial schema lacks the columns added later.
-bool otroNegocio(const TConexionSesion& conexion, const QStringList& tablas, const QString& rfc)
+// Why a registered business whose stored connection does not decipher here
+// could not be found.
+QString conexionIlegible(const QString& rfc)
 {
-    if (!tablas.contains(TNegocio::tablaEsquema().nombre))
-        return false;
-    const int negocios = TNegocio::cuenta(TCondicion(), conexion);
-    if (negocios == 0 || !tablas.contains(TDatosfiscales::tablaEsquema().nombre))
-        return negocios > 0;
-    using F = TDatosfiscales;
-    const TCondicion suyos =
-        TNegocio::columna(TNegocio::col_Datosfiscales).en(F::claves(F::columna(F::col_Rfc) == rfc));
-    return TNegocio::cuenta(suyos, conexion) < negocios;
+    return QStringLiteral("La conexión guardada del negocio %1 no se puede leer en esta instalación del programa (se "
+                          "guardó en otra, por ejemplo antes de copiar la carpeta \"db\" a esta), y su base de datos "
+                          "no está en la carpeta del negocio; el archivo no se importó. Recupera el negocio desde un "
+                          "respaldo.")
+        .arg(rfc);
 }
 
 } // namespace
@@ -177,11 +173,23 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
 {
     TNegocioImportado resultado;
     resultado.rfc = rfc;
+    // A connection another installation enciphered is not a missing
+    // database: a business of this program folder is looked for in its own
+    // folder, as the sign-in does.
+    const bool ilegible = ConexionIlegible::es(detalle.value(2));
     bool existe = false;
-    try {
-        existe = Utils::evaluaConexion(resultado.conexion, detalle.value(2));
-    } catch (const ECifrado&) {
-        existe = false;
+    if (ilegible) {
+        const QString base = ConexionIlegible::baseEnSuCarpeta(rfc);
+        if (base.isEmpty())
+            throw EBaseDatos(conexionIlegible(rfc));
+        resultado.conexion = TConexionSesion::embebida(base, Sistema::exePath);
+        existe = true;
+    } else {
+        try {
+            existe = Utils::evaluaConexion(resultado.conexion, detalle.value(2));
+        } catch (const ECifrado&) {
+            existe = false;
+        }
     }
     if (!existe && resultado.conexion.enServidor())
         throw EBaseDatos(QStringLiteral("No se pudo conectar con el servidor de la base de datos del negocio %1 (%2); "
@@ -194,8 +202,10 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     // An RFC that fails is never used again in this job: its database must
     // not stay open, one more for every refused issuer.
     try {
-        abreRegistrado(resultado);
+        abreRegistrado(resultado, ilegible);
         bloquea(resultado);
+        if (ilegible)
+            ConexionIlegible::registraDeNuevo(m_registro, rfc, detalle.value(1), resultado.conexion.getDatabase());
     } catch (...) {
         Conexiones::cierra(resultado.conexion);
         throw;
@@ -203,7 +213,7 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     return resultado;
 }
 
-void TNegociosImportacion::abreRegistrado(TNegocioImportado& resultado)
+void TNegociosImportacion::abreRegistrado(TNegocioImportado& resultado, bool enSuCarpeta)
 {
     const QString& rfc = resultado.rfc;
     // An older database lacks columns the entities now read; its data is
@@ -212,6 +222,8 @@ void TNegociosImportacion::abreRegistrado(TNegocioImportado& resultado)
     std::unique_ptr<TNegocio> negocio = TNegocio::getByRFCSinLoad(rfc, resultado.conexion);
     // A registry row that leads to another business's database must not
     // receive this issuer's vouchers.
+    if (!negocio && enSuCarpeta)
+        throw EBaseDatos(conexionIlegible(rfc));
     if (!negocio)
         throw EBaseDatos(QStringLiteral("La base de datos registrada para el RFC %1 (%2) no contiene ese negocio.")
                              .arg(rfc, resultado.conexion.getDatabase()));
@@ -297,8 +309,8 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre, const QSt
     }
     // The business is not in the registry, so a database of that name is
     // what a creation stopped before its registry row leaves (the server or
-    // this program stopped): it holds no voucher yet. One with vouchers is
-    // someone's, and stays.
+    // this program stopped) before the business was stored. One that holds a
+    // business is someone's, and stays.
     const QStringList tablas = Esquema::tablasPresentes(anterior);
     // Another workstation may be creating it right now: it holds the lock
     // from the moment the schema is there.
@@ -313,7 +325,8 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre, const QSt
     // Older versions gave two RFCs one name, and a database may be named by
     // hand: one that holds another business is that business's, registered
     // here or not, whether or not it has vouchers yet.
-    if (otroNegocio(anterior, tablas, rfc)) {
+    const NuevoNegocio::TOcupante quien = NuevoNegocio::ocupante(anterior, tablas, rfc);
+    if (quien == NuevoNegocio::TOcupante::Otro) {
         Conexiones::cierra(anterior);
         throw EVelkor(
             QStringLiteral("El servidor ya tiene la base de datos %1 con otro negocio, y no se puede usar para "
@@ -328,6 +341,16 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre, const QSt
                                      "tiene registrada; agrégala con \"Conectar a una empresa en un servidor\" y "
                                      "vuelve a importar.")
                           .arg(anterior.descripcion()));
+    }
+    // Stored whole, without vouchers yet, it is still another workstation's
+    // business (its customers, its users), as a local one is: never dropped.
+    if (quien == NuevoNegocio::TOcupante::ElMismo) {
+        Conexiones::cierra(anterior);
+        throw EVelkor(
+            QStringLiteral("El servidor ya tiene la base de datos %1 con el negocio %2, aún sin comprobantes, "
+                           "y este equipo no la tiene registrada; agrégala con \"Conectar a una empresa en "
+                           "un servidor\" y vuelve a importar.")
+                .arg(anterior.descripcion(), rfc));
     }
     Logmanager::Log(QStringLiteral("Se quita la base de datos %1, restos de una creación interrumpida.")
                         .arg(anterior.descripcion()),

@@ -23,7 +23,12 @@ class TNegocio;
 // work on it, and opens again when a later file of its issuer comes. An issuer the registry does not know gets a
 // business of its own, created whole before it is registered: its database file and records first, its registry row
 // last, so a registry row never points at a database without its business; a creation that fails removes the file it
-// made.
+// made. A database already in its folder that holds a business (one whose
+// registry row was lost) is never set aside nor written to: the issuer's
+// files fail with the way to register it again (NuevoNegocio::creaArchivoLocal).
+// A registered business whose stored connection does not decipher in this
+// installation is looked for in its own folder, as the sign-in does
+// (ConexionIlegible), and registered again once its user is let in.
 //
 // The e-mail and password given own the businesses created. A business that
 // already exists takes vouchers only under one of its users: the e-mail must
@@ -99,7 +104,7 @@ private:
     TNegocioImportado abre(const QString& rfc, const QString& escrito, const std::function<TEmisor()>& emisor);
     void lee(const QString& rfc, QStringList& detalle) const;
     TNegocioImportado registrado(const QString& rfc, const QStringList& detalle);
-    void abreRegistrado(TNegocioImportado& resultado);
+    void abreRegistrado(TNegocioImportado& resultado, bool enSuCarpeta);
     TNegocioImportado crea(const QString& rfc, const TEmisor& emisor);
     TNegocioImportado creaEnServidor(const QString& rfc, const NuevoNegocio::TDatos& datos);
     void bloquea(const TNegocioImportado& negocio);

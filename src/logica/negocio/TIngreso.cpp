@@ -1,20 +1,16 @@
 #include "TIngreso.h"
 
+#include "ConexionIlegible.h"
 #include "Constantes.h"
 #include "Credenciales.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
-#include "Rutas.h"
 #include "SecretoNegocio.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
-#include "TCadenaConexion.h"
 #include "TDefaultDBValues.h"
-#include "TNuevoNegocio.h"
 #include "Utils.h"
-
-#include <QFileInfo>
 
 #include <functional>
 
@@ -79,32 +75,6 @@ void registra(const QString& texto)
     Logmanager::Log(texto, 1, Sistema::exePath);
 }
 
-// The database a local business keeps in its own folder, by today's name or
-// an earlier version's; empty when there is none.
-QString baseEnSuCarpeta(const QString& rfc)
-{
-    for (const QString& ruta :
-         {NuevoNegocio::archivoLocal(rfc), Rutas::programa({DB_PATH, rfc, DB_SISTEMA_NOMBRE_ANTERIOR})})
-        if (QFileInfo(ruta).isFile())
-            return ruta;
-    return {};
-}
-
-// Every registration of the RFC gives way to one that leads to `base`,
-// enciphered under this installation's key, in one step: a registration
-// disabled before its replacement was written would drop the business from
-// the list until a registry rebuild.
-void registraDeNuevo(TBaseDatosLocalFrm& registro, const QString& rfc, const QString& nombre, const QString& base)
-{
-    QString error;
-    if (!registro.reemplazaConexion(rfc, nombre, TCadenaConexion(DB_SQLITE, {}, {}, {}, base, {}), &error))
-        Logmanager::Log(QStringLiteral("No se pudo volver a registrar la empresa %1 con su base de datos %2: %3")
-                            .arg(rfc, base, error),
-                        3, Sistema::exePath);
-    else
-        registra(QStringLiteral("La empresa %1 quedó registrada de nuevo con su base de datos %2.").arg(rfc, base));
-}
-
 // The sign-in itself.
 TResultado ingresaCon(const QString& componente, const QString& email, const QString& password)
 {
@@ -122,9 +92,9 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
     // A string another installation enciphered (the db/ folder copied into
     // another program folder, whose key differs) says nothing of where the
     // business lies: it is not a missing database, and the entry stays.
-    const bool ilegible = !detalle.isEmpty() && !TCadenaConexion::deGuardada(detalle.value(2)).legible();
+    const bool ilegible = !detalle.isEmpty() && ConexionIlegible::es(detalle.value(2));
     if (ilegible) {
-        const QString base = baseEnSuCarpeta(rfc);
+        const QString base = ConexionIlegible::baseEnSuCarpeta(rfc);
         if (base.isEmpty()) {
             registra(QStringLiteral("La cadena de conexión guardada de la empresa %1 no se puede descifrar en esta "
                                     "instalación y no hay base de datos en su carpeta.")
@@ -172,7 +142,7 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
     Credenciales::migraPassword(*usuario, password, conexion);
     passwordSesion = password;
     if (ilegible)
-        registraDeNuevo(registro, rfc, detalle.value(1), conexion.getDatabase());
+        ConexionIlegible::registraDeNuevo(registro, rfc, detalle.value(1), conexion.getDatabase());
 
     Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
     Sistema::Negocio = std::shared_ptr<TNegocio>(negocio.release());

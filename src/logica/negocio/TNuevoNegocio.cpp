@@ -61,12 +61,24 @@ QString apartaExistente(const QString& archivo)
     return aparte;
 }
 
+// Lies beside a new business's database from before its file is made until
+// its registry row is written. A database found with it is what a creation
+// stopped in between left, its business possibly stored whole; without it, a
+// database that holds a business is one whose registry row was lost.
+QString marcaCreacion(const QString& archivo)
+{
+    return QFileInfo(archivo).absolutePath() + QStringLiteral("/.creacion");
+}
+
 // Until the registry knows the new business, a failure must leave the folder
 // as it was: the new file goes and the database set aside comes back, so the
 // business the registry (or a later rebuild) points to keeps its vouchers.
 class TDeshaceArchivo {
 public:
-    TDeshaceArchivo(QString archivo, QString aparte) : m_archivo(std::move(archivo)), m_aparte(std::move(aparte)) {}
+    TDeshaceArchivo(QString archivo, QString aparte, bool marcada = false)
+        : m_archivo(std::move(archivo)), m_aparte(std::move(aparte)), m_marcada(marcada)
+    {
+    }
     ~TDeshaceArchivo()
     {
         if (m_hecho)
@@ -74,6 +86,9 @@ public:
         Conexiones::cierra(TConexionSesion::embebida(m_archivo, Sistema::exePath));
         if (m_nuevo)
             QFile::remove(m_archivo);
+        // A database put back keeps the mark it was found with, if any.
+        if (!m_marcada)
+            QFile::remove(marcaCreacion(m_archivo));
         if (!m_aparte.isEmpty() && !QFileInfo::exists(m_archivo) && QFile::rename(m_aparte, m_archivo))
             Logmanager::Log(QStringLiteral("La base de datos apartada volvió a su lugar: ") + m_archivo, 1,
                             Sistema::exePath);
@@ -88,6 +103,7 @@ public:
 private:
     QString m_archivo;
     QString m_aparte;
+    bool m_marcada; // the creation's mark was there before
     bool m_nuevo = false;
     bool m_hecho = false;
 };
@@ -210,11 +226,81 @@ QStringList registroDe(const QString& email, const QString& rfc, const QString& 
 
 } // namespace
 
+TOcupante ocupante(const TConexionSesion& conexion, const QStringList& tablas, const QString& rfc)
+{
+    // Counted, not read: an older or partial schema lacks the columns added
+    // later.
+    if (!tablas.contains(TNegocio::tablaEsquema().nombre))
+        return TOcupante::Nadie;
+    const int negocios = TNegocio::cuenta(TCondicion(), conexion);
+    if (negocios == 0)
+        return TOcupante::Nadie;
+    if (!tablas.contains(TDatosfiscales::tablaEsquema().nombre))
+        return TOcupante::Otro;
+    using F = TDatosfiscales;
+    const TCondicion suyos =
+        TNegocio::columna(TNegocio::col_Datosfiscales).en(F::claves(F::columna(F::col_Rfc) == rfc));
+    return TNegocio::cuenta(suyos, conexion) < negocios ? TOcupante::Otro : TOcupante::ElMismo;
+}
+
 namespace {
+
+// Whether the file holds nothing but the start of a copy of `plantilla`
+// (whole, cut short or empty): a creation stopped while copying it.
+bool esCopiaDePlantilla(const QString& ruta, const QByteArray& plantilla)
+{
+    QFile archivo(ruta);
+    return archivo.open(QIODevice::ReadOnly) && archivo.size() <= plantilla.size() &&
+           archivo.readAll() == plantilla.left(archivo.size());
+}
+
+// A database already in the new business's folder is set aside only when it
+// holds no business: what a creation stopped before its business was stored
+// leaves. One that holds a business is that business's, whose registry row
+// was lost (the registry deleted, or set aside as damaged): moved away, it
+// would be out of reach of its owner's sign-in and of the registry's
+// rebuild, which look for it by name. It stays as it is, and the creation is
+// refused before anything is written. A creation stopped before its
+// registry row left its mark (marcaCreacion): what it left is not looked at.
+void exigeSinNegocio(const QString& rfc, const QByteArray& plantilla)
+{
+    const QString comoRegistrarla =
+        QStringLiteral(" No se modificó. Para registrarla de nuevo en este equipo, elige \"Volver a registrar las "
+                       "empresas de esta carpeta\" en el \"Asistente de configuración\" de Velkor (al abrirlo o al "
+                       "cerrar sesión).");
+    for (const QString& ruta : {archivoLocal(rfc), Rutas::programa({DB_PATH, rfc, DB_SISTEMA_NOMBRE_ANTERIOR})}) {
+        if (!QFileInfo::exists(ruta) || esCopiaDePlantilla(ruta, plantilla))
+            continue;
+        const TConexionSesion conexion = TConexionSesion::embebida(ruta, Sistema::exePath);
+        TOcupante quien = TOcupante::Nadie;
+        try {
+            quien = ocupante(conexion, Esquema::tablasPresentes(conexion), rfc);
+        } catch (const std::exception& e) {
+            // Not a database this program can read: no business could be
+            // reached in it either. It is set aside and kept.
+            Logmanager::Log(
+                QStringLiteral("No se pudo revisar la base de datos %1: %2").arg(ruta, Errores::describe(e)), 1,
+                Sistema::exePath);
+        }
+        Conexiones::cierra(conexion);
+        if (quien == TOcupante::ElMismo)
+            throw EVelkor(
+                QStringLiteral("La base de datos de la empresa %1 ya está en su carpeta (%2), pero la empresa "
+                               "no está registrada en este equipo.")
+                    .arg(rfc, ruta) +
+                comoRegistrarla);
+        if (quien == TOcupante::Otro)
+            throw EVelkor(QStringLiteral("En la carpeta de la empresa %1 está la base de datos de otra empresa (%2), "
+                                         "que no está registrada en este equipo.")
+                              .arg(rfc, ruta) +
+                          comoRegistrarla);
+    }
+}
 
 struct TArchivoCreado {
     TConexionSesion conexion;
     QString aparte; // where an existing database was set aside, if any
+    bool marcada = false;
     bool nuevo = false;
 };
 
@@ -236,9 +322,15 @@ TArchivoCreado creaArchivo(const QString& email, const QString& rfc, const TDest
                                             "Reinstala el programa e inténtalo de nuevo.")
                                  .arg(RS_PATH));
     TArchivoCreado creado;
-    creado.aparte = email.isEmpty() ? QString() : apartaExistente(archivoBase);
-    TDeshaceArchivo deshace(archivoBase, creado.aparte);
     if (!email.isEmpty()) {
+        creado.marcada = QFileInfo::exists(marcaCreacion(archivoBase));
+        if (!creado.marcada)
+            exigeSinNegocio(rfc, plantilla);
+        creado.aparte = apartaExistente(archivoBase);
+    }
+    TDeshaceArchivo deshace(archivoBase, creado.aparte, creado.marcada);
+    if (!email.isEmpty()) {
+        Archivos::creaPrivado(marcaCreacion(archivoBase), {});
         deshace.creado();
         creado.nuevo = true;
         Archivos::creaPrivado(archivoBase, plantilla);
@@ -255,12 +347,12 @@ TArchivoLocal creaArchivoLocal(const QString& email, const QString& rfc, const T
                                const QByteArray& plantilla)
 {
     const TArchivoCreado creado = creaArchivo(email, rfc, destino, plantilla);
-    return {creado.conexion, creado.aparte};
+    return {creado.conexion, creado.aparte, creado.marcada};
 }
 
 void deshazArchivoLocal(const TArchivoLocal& archivo)
 {
-    TDeshaceArchivo deshace(archivo.conexion.getDatabase(), archivo.aparte);
+    TDeshaceArchivo deshace(archivo.conexion.getDatabase(), archivo.aparte, archivo.marcada);
     deshace.creado();
 }
 
@@ -269,13 +361,11 @@ namespace {
 // Whether a database set aside holds nothing a creation did not put there.
 bool esRestoDeCreacion(const QString& aparte, const QByteArray& plantilla)
 {
-    QFile archivo(aparte);
-    if (!archivo.open(QIODevice::ReadOnly))
+    if (!QFileInfo::exists(aparte))
         return false;
     // The template being copied when the creation stopped.
-    if (archivo.size() <= plantilla.size() && archivo.readAll() == plantilla.left(archivo.size()))
+    if (esCopiaDePlantilla(aparte, plantilla))
         return true;
-    archivo.close();
     // Stopped later: the business's records may be committed, but the import
     // stores a voucher only once the business is registered.
     const TConexionSesion conexion = TConexionSesion::embebida(aparte, Sistema::exePath);
@@ -309,6 +399,8 @@ void registraNegocio(const QString& email, const QString& rfc, const QString& ra
     QString error;
     if (!registroLocal().usuarioLogginInsert(registroDe(email, rfc, razon, destino), &error))
         throw EBaseDatos(ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
+    if (!conexionDestino(destino).enServidor())
+        QFile::remove(marcaCreacion(archivoLocal(rfc)));
 }
 
 TConexionSesion conexionDestino(const TDestino& destino)
@@ -408,7 +500,7 @@ TConexionSesion saveNuevoLocal(const QString& email, const QString& rfc, const Q
     const TArchivoCreado creado = creaArchivo(email, rfc, destino, plantilla);
     // A registration that fails leaves the folder as it was: the new file
     // removed, a database set aside put back.
-    TDeshaceArchivo deshace(creado.conexion.getDatabase(), creado.aparte);
+    TDeshaceArchivo deshace(creado.conexion.getDatabase(), creado.aparte, creado.marcada);
     if (creado.nuevo)
         deshace.creado();
     registraNegocio(email, rfc, razon, destino);

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <memory>
 
@@ -101,11 +102,23 @@ QString archivoLocal(const QString& rfc);
 // The local destination of a business in this program folder.
 TDestino destinoLocal(const QString& rfc);
 
+// Who a database found where a new business of `rfc` goes belongs to, by
+// the businesses it holds: nobody (empty, or what a creation stopped before
+// its business was stored leaves), that business, or another one (a business
+// without fiscal data too: it is nobody's to take). `tablas` are the tables
+// it has (Esquema::tablasPresentes).
+enum class TOcupante { Nadie, ElMismo, Otro };
+TOcupante ocupante(const TConexionSesion& conexion, const QStringList& tablas, const QString& rfc);
+
 // Creates the business's folder and database file from `plantilla` (the
 // empty business database, DB_SISTEMA_NOMBRE_RESOURCE), adds its registry row
 // and returns the connection to the new database, whose file is
 // archivoLocal(rfc). An existing file is set aside (kept under a dated name)
-// and replaced only when `email` is not empty. Raises ECadenaConexion when a
+// and replaced only when `email` is not empty, and only when it holds no
+// business (or is what a creation stopped before its registry row left): a
+// database in the folder, by today's name or an earlier version's, that
+// holds one is left as it is and the creation refused (EVelkor, saying how
+// to register it again). Raises ECadenaConexion when a
 // field of `destino` cannot be stored and EEntradaSalida when the template is
 // empty or the file cannot be written; either way before anything is
 // registered. The RFC must pass Signerutils::esRfcValido; the folder is
@@ -137,7 +150,8 @@ TConexionSesion creaBaseServidor(const QString& email, const QString& rfc, const
 // A database file made for a new business and not registered yet.
 struct TArchivoLocal {
     TConexionSesion conexion;
-    QString aparte; // where the database found at its place was set aside; empty when none
+    QString aparte;       // where the database found at its place was set aside; empty when none
+    bool marcada = false; // a creation stopped before its registry row had left its mark
 };
 
 // The two halves of saveNuevoLocal, for a caller that fills the database

@@ -409,6 +409,55 @@ private slots:
         QCOMPARE(w->VentanaActiva.data(), v.contenido(u"GetVentanaBridgeTXTFrmPrincipal"_s));
     }
 
+    // What a module's content throws when it opens is the module's failure,
+    // told naming the module; the content does not stay half open.
+    void contenidoQueFalla_data()
+    {
+        QTest::addColumn<QString>("fila");
+        QTest::addColumn<QString>("mensaje");
+        const QString inicio = u"El módulo «Contenidos» falló al abrir su ventana"_s;
+        QTest::newRow("std::exception") << u"Lanza"_s << inicio + u": el catálogo del módulo no se pudo leer"_s;
+        QTest::newRow("otra cosa") << u"Lanza un entero"_s << inicio + u"."_s;
+    }
+    void contenidoQueFalla()
+    {
+        QFETCH(QString, fila);
+        QFETCH(QString, mensaje);
+        TVentanaModulos v({u"Contenidos.bpl"_s});
+        v.menu()->alterna(v.fila(u"Contenidos"_s));
+        QTest::mouseClick(v.fila(fila), Qt::LeftButton);
+        QCOMPARE(v.respuestas.textos(), QStringList{mensaje});
+        QVERIFY(v.ventana->VentanaActiva.isNull());
+        QVERIFY(!v.trabajo()->contiene(v.contenido(u"GetVentanaProductosFrmPrincipal"_s)));
+        QVERIFY(v.carpeta.log().contains(v.carpeta.archivo(u"Plugins/Contenidos.bpl"_s)));
+
+        // The module's other windows still open.
+        v.respuestas.limpia();
+        QTest::mouseClick(v.fila(u"Otra"_s), Qt::LeftButton);
+        QVERIFY2(v.respuestas.textos().isEmpty(), qPrintable(v.respuestas.textos().join(u'|')));
+        QCOMPARE(v.ventana->VentanaActiva.data(), v.contenido(u"GetVentanaClientesFrmPrincipal"_s));
+    }
+
+    // A content that lets events run while it opens, and the user opening
+    // another module's window meanwhile: the later one is the one shown.
+    void aperturaAnidada()
+    {
+        TVentanaModulos v({u"Contenidos.bpl"_s});
+        v.menu()->alterna(v.fila(u"Contenidos"_s));
+        QMetaObject::invokeMethod(
+            v.ventana.get(), [&v] { QTest::mouseClick(v.fila(u"Otra"_s), Qt::LeftButton); }, Qt::QueuedConnection);
+        QTest::mouseClick(v.fila(u"Espera"_s), Qt::LeftButton);
+
+        QWidget* otra = v.contenido(u"GetVentanaClientesFrmPrincipal"_s);
+        QWidget* espera = v.contenido(u"GetVentanaProductosFrmPrincipal"_s);
+        QCOMPARE(otra->property("clics").toInt(), 1);
+        QCOMPARE(v.ventana->VentanaActiva.data(), otra);
+        QVERIFY(v.trabajo()->contiene(otra));
+        QVERIFY(!v.trabajo()->contiene(espera));
+        QVERIFY(!espera->isVisible());
+        QCOMPARE(v.trabajo()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
+    }
+
     void comandoAyuda_data()
     {
         QTest::addColumn<bool>("conParametros");

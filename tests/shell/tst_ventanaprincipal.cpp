@@ -40,7 +40,9 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -53,7 +55,10 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <link.h>
 #include <pthread.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -68,14 +73,17 @@ const QString PASSWORD = u"Secreta#1"_s;
 
 // The program as started, with the businesses `antes` registers and the
 // reports package in Plugins/, signed in to the school through the wizard
-// as the user does.
+// as the user does. `instala` changes the program folder before the start.
 class TPrograma : public TProgramaPrueba {
 public:
-    explicit TPrograma(const std::function<void()>& antes, bool conCatalogo = false)
+    explicit TPrograma(const std::function<void()>& antes, bool conCatalogo = false,
+                       const std::function<void(const TCarpetaPrograma&)>& instala = {})
     {
         if (conCatalogo)
             carpeta.instalaCatalogo();
         QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(u"Plugins/Reportes.bpl"_s));
+        if (instala)
+            instala(carpeta);
         arranca(true, antes);
         pieza<QRadioButton>(WizardFrm, QString(RFC_ESCUELA).replace(u'&', u'_'))->click();
         pieza<QLineEdit>(WizardFrm, "EdCorreoElectronicoLoggin")->setText(CORREO);
@@ -143,6 +151,41 @@ TEtiquetaAccion* filaMenu(const QString& texto)
 }
 
 QStringList solicitudesDeInicio;
+
+// A package cut short as an interrupted copy leaves it: to half its size, or
+// just past its headers, so the loader would map segments the file lacks.
+void corta(const QString& archivo, bool aLaMitad)
+{
+    QFile paquete(archivo);
+    QVERIFY(paquete.open(QIODevice::ReadWrite));
+    ElfW(Ehdr) elf{};
+    QCOMPARE(paquete.read(reinterpret_cast<char*>(&elf), sizeof elf), qint64(sizeof elf));
+    QVERIFY(paquete.resize(aLaMitad ? paquete.size() / 2 : qint64(elf.e_phoff + elf.e_phnum * elf.e_phentsize)));
+}
+
+// A package whose start-up code throws leaves the dynamic loader locked for
+// the other threads of its process, so such a case runs in a process of its
+// own: this program, asked for the same function and row. True in that
+// process; in this one false, once it ended (failing the case if it failed).
+bool enProcesoPropio()
+{
+    static const QString marca = u"VELKOR_PRUEBA_PROCESO_PROPIO"_s;
+    if (qEnvironmentVariableIsSet(qPrintable(marca)))
+        return true;
+    QProcess hijo;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(marca, u"1"_s);
+    hijo.setProcessEnvironment(entorno);
+    hijo.setProcessChannelMode(QProcess::MergedChannels);
+    hijo.start(QCoreApplication::applicationFilePath(),
+               {QString::fromUtf8(QTest::currentTestFunction()) + u':' + QString::fromUtf8(QTest::currentDataTag())});
+    const bool termino = hijo.waitForFinished(180000);
+    const QByteArray salida = hijo.readAll();
+    [&] {
+        QVERIFY2(termino && hijo.exitStatus() == QProcess::NormalExit && hijo.exitCode() == 0, salida.constData());
+    }();
+    return false;
+}
 
 } // namespace
 
@@ -787,6 +830,82 @@ private slots:
         QTest::mouseClick(::pieza<QLabel>(MainFrm, pagina), Qt::LeftButton);
         QVERIFY(!campo->text().endsWith(u"xyz"_s));
         QVERIFY(programa.respuestas.textos().isEmpty());
+    }
+
+    // A package cut short (an interrupted copy or download) is refused
+    // before it is loaded, with the reason in the log; the program starts,
+    // and signs in with every other package, without a word.
+    void paquetesCortados_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<bool>("aLaMitad");
+        QTest::newRow("recursos a la mitad") << RS_PATH << true;
+        QTest::newRow("recursos tras sus cabeceras") << RS_PATH << false;
+        QTest::newRow("módulo a la mitad") << u"Plugins/Cortado.bpl"_s << true;
+        QTest::newRow("módulo tras sus cabeceras") << u"Plugins/Cortado.bpl"_s << false;
+    }
+    void paquetesCortados()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(bool, aLaMitad);
+        TPrograma programa(registraEscuela, false, [&](const TCarpetaPrograma& carpeta) {
+            if (archivo != RS_PATH)
+                QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(archivo)));
+            corta(carpeta.archivo(archivo), aLaMitad);
+        });
+        QVERIFY(MainFrm->isVisible());
+        QVERIFY(programa.respuestas.textos().isEmpty());
+        QVERIFY(filaMenu(NOMBRE_REPORTES));
+        QCOMPARE(pieza("TxSucursal")->text(), u"ESCUELA KEMPER"_s);
+        const QStringList lineas = programa.carpeta.log().split(u'\n').filter(programa.carpeta.archivo(archivo));
+        QVERIFY(!lineas.isEmpty());
+        QVERIFY2(lineas.first().contains(u"está incompleto"_s), qPrintable(lineas.first()));
+    }
+
+    // A package whose start-up code throws is set aside under another name
+    // and the user told which; the sign-in goes on with every other
+    // package, and a module's failure offers to start the program again.
+    void paqueteQueFallaAlCargar_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("paquete");
+        QTest::newRow("módulo que lanza una excepción") << u"Plugins/LanzaCarga.bpl"_s << u"LanzaCarga.bpl"_s;
+        QTest::newRow("módulo que lanza un entero") << u"Plugins/LanzaEntero.bpl"_s << u"LanzaEntero.bpl"_s;
+        QTest::newRow("recursos que lanzan") << RS_PATH << u"LanzaCarga.bpl"_s;
+    }
+    void paqueteQueFallaAlCargar()
+    {
+        if (!enProcesoPropio())
+            return;
+        QFETCH(QString, archivo);
+        QFETCH(QString, paquete);
+        TPrograma programa(registraEscuela, false, [&](const TCarpetaPrograma& carpeta) {
+            QFile::remove(carpeta.archivo(archivo));
+            QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + paquete, carpeta.archivo(archivo)));
+        });
+        [&] {
+            const QString nombre = QFileInfo(archivo).fileName();
+            const QStringList textos = programa.respuestas.textos();
+            QCOMPARE(textos.size(), 1);
+            QVERIFY2(textos.first().contains(u"«"_s + nombre + u".fallido»"_s), qPrintable(textos.first()));
+            QVERIFY(!QFile::exists(programa.carpeta.archivo(archivo)));
+            QVERIFY(QFile::exists(programa.carpeta.archivo(archivo + u".fallido"_s)));
+            QVERIFY(programa.carpeta.log().contains(programa.carpeta.archivo(archivo)));
+            const bool modulo = archivo != RS_PATH;
+            QCOMPARE(textos.first().contains(u"¿Quieres reiniciarlo ahora?"_s), modulo);
+            QCOMPARE(solicitudesDeInicio, modulo ? QStringList{programa.carpeta.ruta() + u"Velkor"_s} : QStringList());
+            // The rest of the sign-in.
+            QVERIFY(MainFrm->isVisible());
+            QVERIFY(filaMenu(NOMBRE_REPORTES));
+            QCOMPARE(pieza("TxSucursal")->text(), u"ESCUELA KEMPER"_s);
+            QVERIFY(trabajo()->contiene(MainFrm->findChild<TPaginaInicio*>(u"PaginaInicio"_s)));
+        }();
+        // The loader stays locked for this process's other threads (the seal
+        // check started at the sign-in waits on it for good), so the process
+        // ends here, with what the checks found, instead of waiting for them.
+        QDir(programa.carpeta.ruta()).removeRecursively();
+        std::fflush(nullptr);
+        _exit(QTest::currentTestFailed() ? 1 : 0);
     }
 
     void paginasDeLaEmpresa()

@@ -1,13 +1,94 @@
 #include "TPaquete.h"
 
+#include "Errores.h"
 #include "Logmanager.h"
 #include "RegistroClases.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QMutex>
+#include <QSet>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
+#include <elf.h>
+#include <link.h>
+
+namespace {
+
+// Packages whose start-up code threw in this process: loading one again
+// would run that code over what its first run left half made.
+QSet<QString>& fallidos()
+{
+    static QSet<QString> archivos;
+    return archivos;
+}
+
+QMutex& candadoFallidos()
+{
+    static QMutex candado;
+    return candado;
+}
+
+// The ELF header of the object this code was linked into, as mapped: a
+// package must have been built for the same class, byte order and machine.
+const ElfW(Ehdr) * cabeceraPropia()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&cabeceraPropia), &info) == 0)
+        return nullptr;
+    return static_cast<const ElfW(Ehdr)*>(info.dli_fbase);
+}
+
+// Why the file cannot be a whole shared library of this platform; empty
+// when it can be one. The dynamic loader maps each segment over the file and
+// reads it only when it is touched, so a segment that lies past the end of a
+// cut file kills the process (SIGBUS) instead of failing the load. The
+// section table, last in the file, tells a cut that spared the segments.
+QString revisaBiblioteca(const QString& archivo)
+{
+    QFile f(archivo);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se pudo leer: ") + Errores::delSistema(errno);
+    const quint64 tamano = static_cast<quint64>(f.size());
+    const auto cabe = [tamano](quint64 inicio, quint64 largo) { return inicio <= tamano && largo <= tamano - inicio; };
+    ElfW(Ehdr) elf{};
+    if (f.read(reinterpret_cast<char*>(&elf), sizeof elf) != static_cast<qint64>(sizeof elf) ||
+        std::memcmp(elf.e_ident, ELFMAG, SELFMAG) != 0)
+        return QStringLiteral("no es una biblioteca");
+    const ElfW(Ehdr)* propia = cabeceraPropia();
+    if (propia && (elf.e_ident[EI_CLASS] != propia->e_ident[EI_CLASS] ||
+                   elf.e_ident[EI_DATA] != propia->e_ident[EI_DATA] || elf.e_machine != propia->e_machine))
+        return QStringLiteral("es una biblioteca de otra plataforma");
+    if (elf.e_type != ET_DYN)
+        return QStringLiteral("no es una biblioteca compartida");
+    if (elf.e_phentsize != sizeof(ElfW(Phdr)) || elf.e_phnum == 0 ||
+        !cabe(elf.e_phoff, quint64(elf.e_phnum) * elf.e_phentsize))
+        return QStringLiteral("está incompleto: sus cabeceras no caben en sus %1 bytes").arg(tamano);
+    if (elf.e_shoff != 0 && !cabe(elf.e_shoff, quint64(qMax<quint16>(elf.e_shnum, 1)) * elf.e_shentsize))
+        return QStringLiteral("está incompleto: su tabla de secciones pasa de sus %1 bytes").arg(tamano);
+    if (!f.seek(static_cast<qint64>(elf.e_phoff)))
+        return QStringLiteral("no se pudo leer");
+    const QByteArray cabeceras = f.read(qint64(elf.e_phnum) * elf.e_phentsize);
+    if (cabeceras.size() != elf.e_phnum * elf.e_phentsize)
+        return QStringLiteral("no se pudo leer");
+    bool cargable = false;
+    for (int i = 0; i < elf.e_phnum; ++i) {
+        ElfW(Phdr) segmento{};
+        std::memcpy(&segmento, cabeceras.constData() + qsizetype(i) * elf.e_phentsize, sizeof segmento);
+        if (!cabe(segmento.p_offset, segmento.p_filesz))
+            return QStringLiteral("está incompleto: su segmento %1 pasa de sus %2 bytes").arg(i).arg(tamano);
+        cargable = cargable || segmento.p_type == PT_LOAD;
+    }
+    if (!cargable)
+        return QStringLiteral("no tiene nada que cargar");
+    return {};
+}
+
+} // namespace
 
 TPaquete::TPaquete(const QString& archivo, const QString& carpetaLog)
     : m_biblioteca(QFileInfo(archivo).absoluteFilePath()), m_carpetaLog(carpetaLog)
@@ -21,10 +102,39 @@ bool TPaquete::existe() const
 
 bool TPaquete::carga()
 {
+    const QString archivo = m_biblioteca.fileName();
+    {
+        const QMutexLocker candado(&candadoFallidos());
+        if (fallidos().contains(archivo))
+            return falla(QStringLiteral("no se carga: su código de inicio ya falló en esta ejecución"));
+    }
+    if (const QString motivo = revisaBiblioteca(archivo); !motivo.isEmpty())
+        return falla(QStringLiteral("no se pudo cargar: ") + motivo);
     m_biblioteca.setLoadHints(QLibrary::ResolveAllSymbolsHint);
-    if (m_biblioteca.load())
-        return true;
-    return falla(QStringLiteral("no se pudo cargar: ") + m_biblioteca.errorString());
+    QString excepcion;
+    try {
+        if (m_biblioteca.load())
+            return true;
+        return falla(QStringLiteral("no se pudo cargar: ") + m_biblioteca.errorString());
+    } catch (const std::exception& e) {
+        excepcion = Errores::describe(e);
+    } catch (...) {
+        excepcion = QStringLiteral("una excepción de tipo desconocido");
+    }
+    m_lanzo = true;
+    {
+        const QMutexLocker candado(&candadoFallidos());
+        fallidos().insert(archivo);
+    }
+    // Left where it is, it would stop every later start at the same place.
+    const QString apartado = archivo + SUFIJO_APARTADO;
+    if (std::rename(QFile::encodeName(archivo).constData(), QFile::encodeName(apartado).constData()) == 0)
+        m_apartado = apartado;
+    else
+        m_motivoNoApartado = Errores::delSistema(errno);
+    return falla(QStringLiteral("su código de inicio falló al cargarse (%1); ").arg(excepcion) +
+                 (m_apartado.isEmpty() ? QStringLiteral("no se pudo apartar: ") + m_motivoNoApartado
+                                       : QStringLiteral("se apartó como ") + m_apartado));
 }
 
 // The registry may name the class of another copy of the package (another
@@ -33,16 +143,24 @@ bool TPaquete::carga()
 const QMetaObject* TPaquete::clase(const QString& nombre)
 {
     const QMetaObject* meta = RegistroClases::busca(nombre);
-    Dl_info info{};
-    // dladdr only looks the address up among the loaded objects, so a pointer
-    // left behind by a package that is gone is refused without being read.
-    if (meta && dladdr(meta, &info) != 0 && info.dli_fname) {
-        const QString origen = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();
+    // A pointer left behind by a package that is gone is refused without
+    // being read.
+    if (meta) {
+        const QString origen = archivoDe(meta);
         if (!origen.isEmpty() && origen == QFileInfo(m_biblioteca.fileName()).canonicalFilePath())
             return meta;
     }
     falla(QStringLiteral("no registra la clase ") + nombre);
     return nullptr;
+}
+
+QString TPaquete::archivoDe(const void* direccion)
+{
+    Dl_info info{};
+    // dladdr only looks the address up among the loaded objects.
+    if (!direccion || dladdr(direccion, &info) == 0 || !info.dli_fname)
+        return {};
+    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();
 }
 
 QObject* TPaquete::crea(const QMetaObject& clase)

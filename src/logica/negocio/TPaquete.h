@@ -29,8 +29,21 @@ public:
     // Whether there is a file to load; a missing file is no failure.
     bool existe() const;
     // Loads with every symbol resolved, so a package with missing symbols
-    // fails here instead of at the first call into it.
+    // fails here instead of at the first call into it. A file that is not a
+    // whole shared library of this platform (cut short by an interrupted copy,
+    // built for another machine) is refused before the dynamic loader sees
+    // it. A package whose own start-up code throws is set aside under its
+    // name + SUFIJO_APARTADO and never loaded again in this process.
     bool carga();
+    // Whether carga met an exception from the package's start-up code. The
+    // dynamic loader then stays locked for every other thread of this
+    // process (glibc does not release it when an exception passes through
+    // dlopen), so the process should be started again.
+    bool lanzo() const { return m_lanzo; }
+    // Where the file went when it was set aside; empty when it threw and
+    // could not be moved (the reason, in Spanish, in motivoNoApartado()).
+    QString apartadoComo() const { return m_apartado; }
+    QString motivoNoApartado() const { return m_motivoNoApartado; }
     // The class registered under `nombre`, only when its code lies in this
     // package (the registry is process-wide).
     const QMetaObject* clase(const QString& nombre);
@@ -53,6 +66,12 @@ public:
     // Why the last step failed; empty when none did.
     QString error() const { return m_error; }
 
+    // Appended to the name of a package whose start-up code threw.
+    static inline const QString SUFIJO_APARTADO = QStringLiteral(".fallido");
+    // The file of the loaded object that holds `direccion` (code or data),
+    // canonical; empty when none does. Only the loader's tables are read.
+    static QString archivoDe(const void* direccion);
+
     // By full signature or by name, the most derived class first; invalid
     // when missing.
     static QMetaMethod buscaMetodo(const QMetaObject& clase, const QString& operacion);
@@ -66,4 +85,7 @@ private:
     QLibrary m_biblioteca;
     QString m_carpetaLog;
     QString m_error;
+    bool m_lanzo = false;
+    QString m_apartado;
+    QString m_motivoNoApartado;
 };

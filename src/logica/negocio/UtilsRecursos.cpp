@@ -34,16 +34,41 @@ QHash<QPair<QString, QString>, QPointer<QObject>>& instancias()
     return *tabla;
 }
 
+// A resource package whose start-up code threw was set aside (TPaquete):
+// the program goes on without its images and texts, as without the file,
+// but the user must learn that the installation is damaged. Once: the file
+// is gone, or refused without loading, from then on.
+void avisaSiLanzo(const TPaquete& paquete)
+{
+    if (!paquete.lanzo())
+        return;
+    const QString nombre = QFileInfo(paquete.archivo()).fileName();
+    const QString destino =
+        paquete.apartadoComo().isEmpty()
+            ? QStringLiteral("no se pudo apartar (%1)").arg(paquete.motivoNoApartado())
+            : QStringLiteral("se apartó como «%1»").arg(QFileInfo(paquete.apartadoComo()).fileName());
+    Utils::mensaje(QStringLiteral("El paquete de recursos del programa (%1) está dañado: falló al cargarse y %2. "
+                                  "%3 sigue sin sus imágenes; vuelve a instalar el programa y ábrelo de nuevo.")
+                       .arg(nombre, destino, Constantes::NOMBRE_SISTEMA),
+                   Constantes::MSG_ERROR);
+}
+
 // The instance of `clase` in the package, made and kept the first time; a
-// package that gives none is unloaded again.
-QObject* instanciaRetenida(const QString& archivo, const QString& clase, const QString& carpetaLog)
+// package that gives none is unloaded again. `avisa`: on the UI thread, the
+// user is told when the package's start-up code threw.
+QObject* instanciaRetenida(const QString& archivo, const QString& clase, const QString& carpetaLog, bool avisa)
 {
     TPaquete paquete(archivo, carpetaLog);
     if (!paquete.existe())
         return nullptr;
     QPointer<QObject>& instancia = instancias()[qMakePair(QFileInfo(archivo).canonicalFilePath(), clase)];
-    if (!instancia.isNull() || !paquete.carga())
+    if (!instancia.isNull())
         return instancia;
+    if (!paquete.carga()) {
+        if (avisa)
+            avisaSiLanzo(paquete);
+        return nullptr;
+    }
     const QMetaObject* meta = paquete.clase(clase);
     QObject* nueva = meta ? paquete.crea(*meta) : nullptr;
     if (!nueva) {
@@ -59,7 +84,7 @@ QObject* instanciaRetenida(const QString& archivo, const QString& clase, const Q
 QString textoPaquete(const QString& carpetaPrograma, const QString& operacion)
 {
     const QString archivo = rutaPaquete(carpetaPrograma);
-    QObject* instancia = instanciaRetenida(archivo, Constantes::RS_CLASS_NAME, carpetaPrograma);
+    QObject* instancia = instanciaRetenida(archivo, Constantes::RS_CLASS_NAME, carpetaPrograma, true);
     if (!instancia)
         return {};
     TPaquete paquete(archivo, carpetaPrograma);
@@ -85,8 +110,12 @@ QString textoPaquete(const QString& carpetaPrograma, const QString& operacion)
 std::unique_ptr<QBuffer> getResource(const QString& nombre, const QString& carpetaPrograma)
 {
     TPaquete paquete(rutaPaquete(carpetaPrograma), carpetaPrograma);
-    if (!paquete.existe() || !paquete.carga())
+    if (!paquete.existe())
         return nullptr;
+    if (!paquete.carga()) {
+        avisaSiLanzo(paquete);
+        return nullptr;
+    }
 
     QByteArray copia;
     if (const QMetaObject* clase = paquete.clase(Constantes::RS_CLASS_NAME)) {
@@ -128,7 +157,8 @@ QByteArray bytesRecurso(const QString& nombre, const QString& carpetaPrograma)
 TMetodo getMetodoPaquete(const QString& paquete, const QString& clase, const QString& operacion)
 {
     TMetodo resultado;
-    QObject* instancia = instanciaRetenida(paquete, clase, Sistema::exePath);
+    // Also reached from worker threads, where no message may be shown.
+    QObject* instancia = instanciaRetenida(paquete, clase, Sistema::exePath, false);
     if (!instancia)
         return resultado;
     resultado.metodo = TPaquete::buscaMetodo(*instancia->metaObject(), operacion);

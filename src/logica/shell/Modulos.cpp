@@ -2,11 +2,16 @@
 
 #include "Constantes.h"
 #include "ContratoModulos.h"
+#include "Logmanager.h"
+#include "Prompter.h"
 #include "RegistroClases.h"
+#include "Reinicio.h"
 #include "Sistema.h"
 #include "negocio/ModulosInstalados.h"
 #include "negocio/TPaquete.h"
+#include "negocio/Utils.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -82,15 +87,19 @@ TPaqueteBean* buscaPaquete(const TListaPaquetes& lista, const QString& nombre)
     return nullptr;
 }
 
-bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu, const QString& carpetaPrograma)
+bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu, const QString& carpetaPrograma,
+                  std::optional<TPaqueteFallido>* fallido)
 {
     TPaquete biblioteca(paquete.getBpl(), carpetaPrograma);
     const auto falla = [&paquete, &biblioteca] {
         paquete.setError(biblioteca.error());
         return false;
     };
-    if (!biblioteca.carga())
+    if (!biblioteca.carga()) {
+        if (fallido && biblioteca.lanzo())
+            *fallido = TPaqueteFallido{biblioteca.archivo(), biblioteca.apartadoComo(), biblioteca.motivoNoApartado()};
         return falla();
+    }
     // Windows of the package may outlive any QLibrary of this file.
     paquete.setH(biblioteca.retiene());
 
@@ -143,6 +152,7 @@ void cargaModulos(TListaPaquetes& lBpl, const QString& carpetaPrograma,
                   const std::function<void(const TListaMenuModulo&, TPaqueteBean&)>& alMenu)
 {
     const QStringList archivos = Utils::getListBpl(carpetaPrograma + QStringLiteral("Plugins/"));
+    QList<TPaqueteFallido> fallidos;
     for (const QString& archivo : archivos) {
         auto paquete = std::make_shared<TPaqueteBean>();
         paquete->setBpl(archivo);
@@ -156,15 +166,62 @@ void cargaModulos(TListaPaquetes& lBpl, const QString& carpetaPrograma,
         if (buscaPaquete(lBpl, paquete->getNombreBPL()))
             continue;
         TListaMenuModulo menu;
+        std::optional<TPaqueteFallido> fallido;
         // A package that gives no menu was logged by its loader.
-        if (cargaPaquete(*paquete, menu, carpetaPrograma)) {
+        if (cargaPaquete(*paquete, menu, carpetaPrograma, &fallido)) {
             for (const auto& elemento : menu)
                 ModulosInstalados::registra(convierteModulo(elemento.getNombreMenu()));
             if (alMenu)
                 alMenu(menu, *paquete);
         }
+        if (fallido)
+            fallidos << *fallido;
         lBpl.append(paquete);
     }
+    avisaFallidos(fallidos, carpetaPrograma);
+}
+
+void avisaFallidos(const QList<TPaqueteFallido>& fallidos, const QString& carpetaPrograma)
+{
+    if (fallidos.isEmpty())
+        return;
+    QStringList lineas;
+    bool apartados = true;
+    for (const TPaqueteFallido& fallido : fallidos) {
+        const QFileInfo archivo(fallido.archivo);
+        if (!fallido.apartado.isEmpty()) {
+            lineas << QStringLiteral("El paquete de módulo «%1» falló al cargarse y se apartó como «%2».")
+                          .arg(archivo.fileName(), QFileInfo(fallido.apartado).fileName());
+        } else {
+            apartados = false;
+            lineas << QStringLiteral("El paquete de módulo «%1» falló al cargarse y no se pudo apartar (%2): "
+                                     "quítalo de la carpeta %3 o vuelve a instalar el programa.")
+                          .arg(archivo.fileName(), fallido.motivoNoApartado,
+                               QDir::toNativeSeparators(archivo.absolutePath()));
+        }
+    }
+    if (!apartados) {
+        lineas << QStringLiteral("Los demás módulos se cargaron. Cuando lo hayas quitado, cierra %1 y vuelve a "
+                                 "abrirlo.")
+                      .arg(NOMBRE_SISTEMA);
+        Utils::mensaje(lineas.join(SALTO), MSG_WARNING);
+        return;
+    }
+    lineas << QStringLiteral("Los demás módulos se cargaron, pero %1 debe iniciarse de nuevo para trabajar sin "
+                             "riesgo. ¿Quieres reiniciarlo ahora?")
+                  .arg(NOMBRE_SISTEMA);
+    if (Utils::mensajeConfirmacion(lineas.join(SALTO)) != TPrompter::OK)
+        return;
+    if (!Reinicio::reinicia(carpetaPrograma)) {
+        Logmanager::Log(QStringLiteral("No se pudo iniciar de nuevo ") + Reinicio::programa(carpetaPrograma), 1,
+                        carpetaPrograma);
+        Utils::mensaje(
+            QStringLiteral("No se pudo iniciar %1 de nuevo; ciérralo y vuelve a abrirlo.").arg(NOMBRE_SISTEMA),
+            MSG_ERROR);
+        return;
+    }
+    // Once the window that is being shown is done.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 } // namespace Modulos

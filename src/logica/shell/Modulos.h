@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Utils {
 // The package files of a folder (ending in "/"): regular files whose name
@@ -41,11 +42,21 @@ bool permitido(const QString& codigo);
 // The package in the list under that name, or nullptr.
 TPaqueteBean* buscaPaquete(const TListaPaquetes& lista, const QString& nombre);
 
+// A package whose own start-up code threw while it loaded (TPaquete::lanzo):
+// where it was set aside, or why it could not be.
+struct TPaqueteFallido {
+    QString archivo;
+    QString apartado;
+    QString motivoNoApartado;
+};
+
 // Loads one package into `paquete` (whose Bpl and NombreBPL are set) and asks
 // it for its menu. False, with the reason in getError and in the log of
 // carpetaPrograma, when the package does not load, lacks its menu class or
-// lacks GetMenuItems, or when that operation fails; nothing is raised.
-bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu, const QString& carpetaPrograma);
+// lacks GetMenuItems, or when that operation fails; nothing is raised. When
+// it failed because its start-up code threw, `fallido` (if given) says so.
+bool cargaPaquete(TPaqueteBean& paquete, TListaMenuModulo& menu, const QString& carpetaPrograma,
+                  std::optional<TPaqueteFallido>* fallido = nullptr);
 
 // The window class and routine a menu entry names, looked up among every
 // loaded package; `problema` says why the entry can open no window. The
@@ -61,8 +72,16 @@ TClaseVentana claseVentana(const TElementoMenuModulo& elemento);
 // Every package of carpetaPrograma + "Plugins/" not tried yet: each is loaded
 // once per program run, so a second call loads nothing and builds no menu.
 // `alMenu` gets the menu of every package that gave one. Packages that give
-// none are logged (level 1) and recorded all the same.
+// none are logged (level 1) and recorded all the same. When the start-up
+// code of any threw, the user is told once, after the others loaded, and
+// asked whether to start the program again (avisaFallidos).
 void cargaModulos(TListaPaquetes& lBpl, const QString& carpetaPrograma,
                   const std::function<void(const TListaMenuModulo&, TPaqueteBean&)>& alMenu);
+
+// Tells the user which packages threw while they loaded. The dynamic loader
+// stays locked for every other thread of this process, so when every one of
+// them was set aside the user is asked to start the program again; on OK it
+// starts anew (Reinicio) and this process quits once its event loop runs.
+void avisaFallidos(const QList<TPaqueteFallido>& fallidos, const QString& carpetaPrograma);
 
 } // namespace Modulos

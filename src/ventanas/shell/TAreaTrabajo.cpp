@@ -3,10 +3,15 @@
 #include "Constantes.h"
 #include "ContratoModulos.h"
 #include "Controles.h"
+#include "Errores.h"
+#include "Logmanager.h"
 #include "PiezasPrincipal.h"
 #include "Sistema.h"
 #include "Style.h"
 #include "TContenedorTexto.h"
+#include "negocio/TPaquete.h"
+#include "negocio/Utils.h"
+#include "shell/Modulos.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>
@@ -99,14 +104,16 @@ void TAreaTrabajo::abreConfiguracion(QWidget* configuracion)
     quitaReposo();
     if (m_activa)
         TxVentanaPrincipal->quita(m_activa);
-    if (configuracion) {
-        TxVentanaPrincipal->setAltura(VENTANA_CONFIGURACION_HEIGHT);
-        TxVentanaPrincipal->agrega(configuracion);
-        ContratoModulos::activaContenido(configuracion, ContratoModulos::TEXTO_LIMPIA, configuracion);
-    }
     m_activa = configuracion;
     if (m_lateralActiva)
         quitaMenuLateral();
+    if (configuracion) {
+        TxVentanaPrincipal->setAltura(VENTANA_CONFIGURACION_HEIGHT);
+        TxVentanaPrincipal->agrega(configuracion);
+        const QPointer<QWidget> abierta(configuracion);
+        if (!activa(configuracion, ContratoModulos::TEXTO_LIMPIA, configuracion))
+            retiraFallido(abierta);
+    }
 }
 
 void TAreaTrabajo::abrePrincipal(QWidget* principal, const QString& accion, QObject* emisor, QWidget* subMenu)
@@ -114,17 +121,65 @@ void TAreaTrabajo::abrePrincipal(QWidget* principal, const QString& accion, QObj
     quitaReposo();
     if (m_activa)
         TxVentanaPrincipal->quita(m_activa);
+    quitaMenuLateral();
+    // Named before it runs: its opening may let events run, and whatever
+    // the user opens meanwhile must take it out as it takes out any other.
+    m_activa = principal;
+    const QPointer<QWidget> abierta(principal);
     if (principal) {
         principal->setVisible(true);
         TxVentanaPrincipal->agrega(principal);
         TxVentanaPrincipal->llena(principal->minimumSizeHint().height());
-        ContratoModulos::activaContenido(principal, accion, emisor);
+        if (!activa(principal, accion, emisor)) {
+            retiraFallido(abierta);
+            return;
+        }
+        if (!abierta || m_activa != abierta)
+            return;
         principal->update();
     }
-    m_activa = principal;
-    quitaMenuLateral();
+    // Measured once the content has run: it may fill its side menu there.
     if (subMenu)
         muestraMenuLateral(subMenu);
+}
+
+bool TAreaTrabajo::activa(QWidget* contenido, const QString& texto, QObject* emisor)
+{
+    // Read first: a content may be gone by the time its opening returns.
+    const QMetaObject* clase = contenido->metaObject();
+    QString detalle;
+    QString registro;
+    try {
+        ContratoModulos::activaContenido(contenido, texto, emisor);
+        return true;
+    } catch (const std::exception& e) {
+        detalle = Utils::textoError(e);
+        registro = Errores::describe(e);
+    } catch (...) {
+        registro = QStringLiteral("una excepción de tipo desconocido");
+    }
+    const QString archivo = TPaquete::archivoDe(clase);
+    const QString modulo = archivo.endsWith(ContratoModulos::EXTENSION_PAQUETE, Qt::CaseInsensitive)
+                               ? Modulos::nombrePaquete(archivo)
+                               : QString::fromLatin1(clase->className());
+    Logmanager::Log(
+        QStringLiteral("Paquete %1: %2 de %3 falló al abrir su ventana: %4")
+            .arg(archivo, QLatin1String(ContratoModulos::OPERACION_CLIC), QLatin1String(clase->className()), registro),
+        1, Sistema::exePath);
+    QString aviso = QStringLiteral("El módulo «%1» falló al abrir su ventana").arg(modulo);
+    aviso += detalle.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + detalle;
+    Utils::mensaje(aviso, MSG_ERROR);
+    return false;
+}
+
+void TAreaTrabajo::retiraFallido(const QPointer<QWidget>& contenido)
+{
+    // Left shown, a content that failed half-way would look usable.
+    if (!contenido || m_activa != contenido)
+        return;
+    TxVentanaPrincipal->quita(contenido);
+    m_activa = nullptr;
+    TxVentanaPrincipal->setAltura(0);
 }
 
 void TAreaTrabajo::ajustaAltura(QWidget* contenido, int altura)

@@ -36,7 +36,10 @@ public:
     // A module's configuration content, told to clear itself.
     void abreConfiguracion(QWidget* configuracion);
     // A module's main content filling the area, told `accion` by `emisor`,
-    // with its side menu when it has one.
+    // with its side menu when it has one. Whatever the content throws there
+    // is logged and told to the user naming the module, and the content is
+    // taken out again. Another content opened while this one runs (its
+    // opening lets events run) takes its place: one content is shown.
     void abrePrincipal(QWidget* principal, const QString& accion, QObject* emisor, QWidget* subMenu);
     // A hosted page grew or shrank; nothing happens when it is not shown.
     void ajustaAltura(QWidget* contenido, int altura);
@@ -50,6 +53,9 @@ public:
     void limpia();
 
 private:
+    // Tells the content `texto`; false when it threw (logged and told).
+    bool activa(QWidget* contenido, const QString& texto, QObject* emisor);
+    void retiraFallido(const QPointer<QWidget>& contenido);
     void quitaMenuLateral();
     void quitaReposo();
     void muestraMenuLateral(QWidget* submenu);

@@ -33,8 +33,25 @@ public:
     VELKOR_RUTINA_PRUEBA(GetVentanaBridgeTXTFrm)
     VELKOR_RUTINA_PRUEBA(GetVentanaProductosFrm)
     VELKOR_RUTINA_PRUEBA(GetVentanaAFrm)
+    VELKOR_RUTINA_PRUEBA(GetVentanaClientesFrm)
 #undef VELKOR_RUTINA_PRUEBA
 
 private:
     TElementoModulo* creaVentana(const QString& nombre);
+};
+
+// A content whose opening does what its text says: "lanza" throws a
+// std::exception, "entero" throws an int, "espera" lets the events already
+// waiting run before it returns, as a content waiting for a reply does.
+class TContenidoPrueba : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+public:
+    explicit TContenidoPrueba(QWidget* parent = nullptr);
+    QString text() const { return m_texto; }
+    void setText(const QString& texto) { m_texto = texto; }
+    Q_INVOKABLE void click(QObject* emisor);
+
+private:
+    QString m_texto;
 };

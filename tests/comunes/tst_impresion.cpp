@@ -228,6 +228,49 @@ private slots:
         QCOMPARE(texto.count(u"C2832671-DA6D-11EF-A83D-00155D012007"_s), paginas + 2);
     }
 
+    // A line taller than a page (3.2 sets no length to a description) goes on
+    // over the next pages under the table's header: every word, its taxes and
+    // the next line are printed, and each page ends with its own footer.
+    void lineaMasAltaQueUnaPagina_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("descripcion");
+        QTest::addColumn<QStringList>("despues");
+        QTest::newRow("4.0") << "cfdi40-real.xml"
+                             << "COMISION RECARGA IDMX"
+                             << QStringList{"Traslado 002 IVA Tasa 0.160000 base 8.62069 importe 1.37931",
+                                            "RECARGA IDMX", "$1,000.00"};
+        QTest::newRow("3.2") << "cfdi32-real.xml"
+                             << "ACEITE" << QStringList{"FILTRO DE ACEITE", "$4,685.00"};
+    }
+    void lineaMasAltaQueUnaPagina()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QString, descripcion);
+        QFETCH(QStringList, despues);
+        QStringList palabras;
+        for (int i = 1; i <= 1500; ++i)
+            palabras << u"pal%1"_s.arg(i, 4, 10, QLatin1Char('0'));
+        QString xml = QString::fromUtf8(cfdi(archivo));
+        const QString atributo = u"escripcion=\"%1\""_s;
+        QVERIFY(xml.contains(atributo.arg(descripcion)));
+        xml.replace(atributo.arg(descripcion), atributo.arg(palabras.join(u' ')));
+        const QString texto = textoPdf(pdf({comprobante(xml.toUtf8())}));
+        qsizetype donde = 0;
+        for (const QString& t : palabras + despues) {
+            donde = texto.indexOf(t, donde);
+            QVERIFY2(donde >= 0, qPrintable(t + u" no está, o no en su orden, en:\n"_s + texto));
+        }
+        const QStringList paginas = texto.split(u'\f', Qt::SkipEmptyParts);
+        QVERIFY(paginas.size() >= 3);
+        for (qsizetype i = 0; i < paginas.size(); ++i) {
+            const QString pie = paginas[i].trimmed().split(u'\n').last();
+            QVERIFY2(pie.contains(u"Página %1 de %2"_s.arg(i + 1).arg(paginas.size())), qPrintable(paginas[i]));
+            if (paginas[i].contains(QRegularExpression(u"pal\\d{4}"_s)))
+                QVERIFY2(paginas[i].contains(u"Valor unitario"_s), qPrintable(paginas[i]));
+        }
+    }
+
     // A voucher cancelled at the SAT says so under the header of every page;
     // one in force never does.
     void canceladoAnteElSat_data()

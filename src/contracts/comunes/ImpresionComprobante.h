@@ -18,7 +18,8 @@ class QPagedPaintDevice;
 // payment form and method, currency, related vouchers, the payroll receipt,
 // the donee legend, the stamp with both seals and its cadena original, the
 // seal check and the SAT's QR code. Letter size; a long voucher flows over
-// pages that repeat the header and carry page numbers.
+// pages that repeat the header and carry page numbers, and a line taller than
+// a page goes on over the next ones, so that no word of it is left out.
 //
 // Window-free (Qt Gui only); needs a QGuiApplication for the fonts.
 namespace ImpresionComprobante {

@@ -47,7 +47,9 @@ const QStringList AJENOS = {"update conflicts", "foreign key", "unique key", "pr
                             // The database servers' own words, which the program recognises.
                             "server has gone away", "lost connection", "connection", "network request", "lock wait",
                             "data too long", "out of range", "table is full", "duplicate", "deadlock", "i/o error",
-                            "arithmetic"};
+                            "arithmetic", "not a valid database", "file size is less than expected", "appears corrupt",
+                            "wrong page type", "no permission", "permission denied", "incompatible with current",
+                            "in use"};
 
 const QRegularExpression LITERAL(u"\"((?:[^\"\\\\\\n]|\\\\.)*)\""_s);
 // Database statements, style sheets, addresses, XML, and date formats.

@@ -1,11 +1,15 @@
 #include "VerificacionSello.h"
 
 #include "Archivos.h"
+#include "CertificadosSello.h"
+#include "Constantes.h"
 #include "Errores.h"
 #include "LecturaCertificado.h"
+#include "Logmanager.h"
 #include "Rutas.h"
 #include "Signerutils.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +17,7 @@
 #include <QRegularExpression>
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 #include <libxslt/security.h>
@@ -31,12 +36,12 @@
 #include <array>
 #include <cstdarg>
 #include <cstdio>
-#include <deque>
 #include <limits>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace VerificacionSello {
 
@@ -128,16 +133,15 @@ private:
     void* m_contextoEstructurado;
 };
 
-// The sentence for the user, with the library's first report in parentheses
-// before its final period for whoever reads the log.
-QString conDetalle(QString motivo)
+// The sentence for the user stays Spanish alone: the library's first report,
+// in its own English, goes to the program folder's log for whoever looks into
+// the file.
+QString conDetalle(const QString& motivo, const QString& programa)
 {
     const QString detalle = CapturaErrores::primero();
-    if (detalle.isEmpty())
-        return motivo;
-    if (motivo.endsWith(QLatin1Char('.')))
-        motivo.chop(1);
-    return motivo + QStringLiteral(" (") + detalle + QStringLiteral(").");
+    if (!detalle.isEmpty())
+        Logmanager::Log(QStringLiteral("Verificación del sello: %1 (%2)").arg(motivo, detalle), 1, programa);
+    return motivo;
 }
 
 // Once per process, before any thread parses: libxml2's own start-up is not
@@ -167,35 +171,64 @@ xsltSecurityPrefsPtr prefsSeguridad()
 
 struct Hoja {
     xsltStylesheetPtr hoja = nullptr;
-    QString error;
+    // The namespaces its templates match, those of its xsl:include's among
+    // them: the complements whose values it puts in the cadena original.
+    std::set<QByteArray> espacios;
 };
+
+// Read from the compiled templates rather than kept as a list, so a transform
+// the SAT adds to Xslt/ brings its complement with it.
+std::set<QByteArray> espaciosCubiertos(xsltStylesheetPtr hoja)
+{
+    static const QRegularExpression prefijo(QStringLiteral("([A-Za-z_][\\w.-]*):(?=[A-Za-z_*])"));
+    std::set<QByteArray> espacios;
+    for (xsltTemplatePtr plantilla = hoja->templates; plantilla; plantilla = plantilla->next) {
+        if (!plantilla->match || !plantilla->elem)
+            continue;
+        const QString patron = QString::fromUtf8(reinterpret_cast<const char*>(plantilla->match));
+        for (const QRegularExpressionMatch& m : prefijo.globalMatch(patron)) {
+            const QByteArray nombre = m.captured(1).toUtf8();
+            const xmlNs* ns = xmlSearchNs(plantilla->elem->doc, plantilla->elem, BAD_CAST nombre.constData());
+            if (ns && ns->href)
+                espacios.insert(QByteArray(reinterpret_cast<const char*>(ns->href)));
+        }
+    }
+    return espacios;
+}
 
 class Hojas {
 public:
     ~Hojas()
     {
         for (auto& [ruta, hoja] : m_hojas)
-            if (hoja.hoja)
-                xsltFreeStylesheet(hoja.hoja);
+            xsltFreeStylesheet(hoja.hoja);
     }
-    const Hoja& compilada(const QString& ruta)
+    // Null with the reason when the file cannot be compiled now. A failure is
+    // not kept: Xslt/ may be mended while the program runs, and the next
+    // check tries again.
+    const Hoja* compilada(const QString& ruta, const QString& programa, QString* motivo)
     {
         const std::lock_guard<std::mutex> candado(m_mutex);
         auto encontrada = m_hojas.find(ruta);
         if (encontrada != m_hojas.end())
-            return encontrada->second;
-        Hoja nueva;
+            return &encontrada->second;
         if (!QFileInfo::exists(ruta)) {
-            nueva.error = QStringLiteral("Falta la transformación del SAT %1.").arg(QDir::toNativeSeparators(ruta));
-        } else {
-            const QByteArray nombre = QFile::encodeName(ruta);
-            nueva.hoja = xsltParseStylesheetFile(reinterpret_cast<const xmlChar*>(nombre.constData()));
-            if (!nueva.hoja)
-                nueva.error = conDetalle(QStringLiteral("No se pudo leer la transformación del SAT %1.")
-                                             .arg(QDir::toNativeSeparators(ruta)));
+            *motivo = QStringLiteral("Falta la transformación del SAT %1.").arg(QDir::toNativeSeparators(ruta));
+            return nullptr;
+        }
+        const QByteArray nombre = QFile::encodeName(ruta);
+        Hoja nueva;
+        nueva.hoja = xsltParseStylesheetFile(reinterpret_cast<const xmlChar*>(nombre.constData()));
+        if (!nueva.hoja) {
+            *motivo = conDetalle(
+                QStringLiteral("No se pudo leer la transformación del SAT %1.").arg(QDir::toNativeSeparators(ruta)),
+                programa);
+            CapturaErrores::olvida();
+            return nullptr;
         }
         CapturaErrores::olvida();
-        return m_hojas.emplace(ruta, nueva).first->second;
+        nueva.espacios = espaciosCubiertos(nueva.hoja);
+        return &m_hojas.emplace(ruta, std::move(nueva)).first->second;
     }
 
 private:
@@ -203,7 +236,8 @@ private:
     std::map<QString, Hoja> m_hojas;
 };
 
-const Hoja& hoja(const QString& programa, THoja cual)
+// Null with the reason when the transform cannot be compiled.
+const Hoja* hoja(const QString& programa, THoja cual, QString* motivo)
 {
     static Hojas hojas;
     // Each thread keeps the last folder's stylesheets at hand: no lock and no
@@ -216,9 +250,10 @@ const Hoja& hoja(const QString& programa, THoja cual)
     }
     const Hoja*& compilada = t_hojas[static_cast<size_t>(cual)];
     if (!compilada)
-        compilada = &hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") +
-                                     QLatin1String(RUTAS_HOJAS[static_cast<size_t>(cual)]));
-    return *compilada;
+        compilada = hojas.compilada(programa + QStringLiteral("Xslt/www.sat.gob.mx/") +
+                                        QLatin1String(RUTAS_HOJAS[static_cast<size_t>(cual)]),
+                                    programa, motivo);
+    return compilada;
 }
 
 // ---------------------------------------------------------------------------
@@ -228,32 +263,6 @@ struct LiberaDocumento {
     void operator()(xmlDocPtr documento) const { xmlFreeDoc(documento); }
 };
 using Documento = std::unique_ptr<xmlDoc, LiberaDocumento>;
-
-// A voucher comes from outside: no network, no DTD loaded, no entity but the
-// predefined ones substituted, and a document that declares a DTD of its own
-// (the way to entity bombs) is refused outright.
-Documento leeDocumento(const QByteArray& xml, QString* motivo)
-{
-    // Bytes before the first "<" (a BOM, blank lines, stray text) are not the
-    // document; the seal covers the values only.
-    const qsizetype inicio = xml.indexOf('<');
-    if (inicio < 0 || xml.size() - inicio > std::numeric_limits<int>::max()) {
-        *motivo = QStringLiteral("El archivo no es un XML.");
-        return {};
-    }
-    const int opciones = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
-    Documento documento(
-        xmlReadMemory(xml.constData() + inicio, static_cast<int>(xml.size() - inicio), nullptr, nullptr, opciones));
-    if (!documento) {
-        *motivo = conDetalle(QStringLiteral("El archivo no es un XML bien formado."));
-        return {};
-    }
-    if (documento->intSubset || documento->extSubset) {
-        *motivo = QStringLiteral("El archivo declara un DTD, que ningún comprobante lleva.");
-        return {};
-    }
-    return documento;
-}
 
 bool es(const xmlNode* nodo, const char* nombre, const char* espacio)
 {
@@ -279,6 +288,105 @@ xmlNode* hijo(const xmlNode* padre, const char* nombre, const char* espacio)
     return nullptr;
 }
 
+// A voucher comes from outside: no network, no DTD loaded, no entity but the
+// predefined ones substituted, and a document that declares a DTD of its own
+// (the way to entity bombs) is refused outright.
+//
+// Two faults leave the voucher readable, since the seal covers neither: bytes
+// after the root element's end (a trailing Ctrl-Z, a mail signature), which
+// the parser stops before; and an entity no DTD declares (an HTML "&nbsp;")
+// inside the Addenda, left out of its text. The tree is kept only when such an
+// Addenda is the root's last element, so nothing the seal covers was read
+// after the fault. Any other fault leaves the document unread.
+struct Lectura {
+    bool admitida = false;            // a fault of those two was met
+    bool otra = false;                // any other fault
+    const xmlNode* addenda = nullptr; // the first Addenda with an entity left out
+};
+
+// The root's child that holds `nodo` when it is the Addenda of a CFDI root.
+const xmlNode* addendaDe(const xmlNode* nodo)
+{
+    const xmlNode* hijoRaiz = nullptr;
+    for (; nodo && nodo->type == XML_ELEMENT_NODE; nodo = nodo->parent) {
+        if (nodo->parent && nodo->parent->type == XML_DOCUMENT_NODE) {
+            const bool cfdi = es(nodo, "Comprobante", NS_CFD3) || es(nodo, "Comprobante", NS_CFD4);
+            return cfdi && es(hijoRaiz, "Addenda", reinterpret_cast<const char*>(nodo->ns->href)) ? hijoRaiz : nullptr;
+        }
+        hijoRaiz = nodo;
+    }
+    return nullptr;
+}
+
+// The parser's own report channel: called at each fault with the parser at it.
+void faltaLectura(void* datos, xmlErrorPtr error)
+{
+    if (!error || error->level < XML_ERR_ERROR)
+        return;
+    errorEstructurado(nullptr, error);
+    // An undeclared prefix is no fault of the document's form: the seal, over
+    // what the transform reads, decides.
+    if (error->domain == XML_FROM_NAMESPACE)
+        return;
+    auto* contexto = static_cast<xmlParserCtxtPtr>(datos);
+    auto* lectura = static_cast<Lectura*>(contexto->_private);
+    const xmlNode* addenda = error->code == XML_ERR_UNDECLARED_ENTITY ? addendaDe(contexto->node) : nullptr;
+    if (error->code == XML_ERR_DOCUMENT_END || addenda) {
+        lectura->admitida = true;
+        if (addenda && !lectura->addenda)
+            lectura->addenda = addenda;
+    } else {
+        lectura->otra = true;
+    }
+}
+
+bool soloAddendaDespues(const xmlNode* addenda)
+{
+    for (const xmlNode* nodo = addenda ? addenda->next : nullptr; nodo; nodo = nodo->next)
+        if (nodo->type == XML_ELEMENT_NODE)
+            return false;
+    return true;
+}
+
+Documento leeDocumento(const QByteArray& xml, const QString& programa, QString* motivo)
+{
+    // Bytes before the first "<" (a BOM, blank lines, stray text) are not the
+    // document; the seal covers the values only.
+    const qsizetype inicio = xml.indexOf('<');
+    if (inicio < 0 || xml.size() - inicio > std::numeric_limits<int>::max()) {
+        *motivo = QStringLiteral("El archivo no es un XML.");
+        return {};
+    }
+    xmlParserCtxtPtr contexto =
+        xmlCreateMemoryParserCtxt(xml.constData() + inicio, static_cast<int>(xml.size() - inicio));
+    if (!contexto) {
+        *motivo = QStringLiteral("No hubo memoria para leer el comprobante.");
+        return {};
+    }
+    // Recovering, the parser goes on past an entity left out; whether what it
+    // met is admitted is judged by faltaLectura, fault by fault.
+    xmlCtxtUseOptions(contexto, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT |
+                                    XML_PARSE_RECOVER);
+    Lectura lectura;
+    contexto->_private = &lectura;
+    contexto->sax->serror = faltaLectura;
+    xmlParseDocument(contexto);
+    Documento documento(contexto->myDoc);
+    contexto->myDoc = nullptr;
+    const bool formado = contexto->wellFormed;
+    xmlFreeParserCtxt(contexto);
+    if (!documento || !xmlDocGetRootElement(documento.get()) ||
+        !(formado || (lectura.admitida && !lectura.otra && soloAddendaDespues(lectura.addenda)))) {
+        *motivo = conDetalle(QStringLiteral("El archivo no es un XML bien formado."), programa);
+        return {};
+    }
+    if (documento->intSubset || documento->extSubset) {
+        *motivo = QStringLiteral("El archivo declara un DTD, que ningún comprobante lleva.");
+        return {};
+    }
+    return documento;
+}
+
 // What the check needs of the voucher, read once.
 struct Comprobante {
     Documento documento;
@@ -287,7 +395,7 @@ struct Comprobante {
     int timbres = 0;
     THoja hoja = THoja::Cfdi40;
     bool version32 = false;
-    QByteArray sello, certificado, noCertificado;
+    QByteArray sello, certificado, noCertificado, fecha;
     QString rfcEmisor; // upper case: an Ñ may be written either way
 };
 
@@ -309,9 +417,25 @@ xmlNode* timbreDe(const xmlNode* raiz, int& cuantos)
     return ultimo;
 }
 
-bool leeComprobante(const QByteArray& xml, Comprobante& c, QString* motivo)
+// Why a root of this namespace and version is not checked.
+QString motivoVersion(bool cfd3, const QByteArray& version)
 {
-    c.documento = leeDocumento(xml, motivo);
+    if (version.isEmpty())
+        return QStringLiteral("El comprobante no dice su versión.");
+    const QString cual = QString::fromUtf8(version);
+    if (version != "3.2" && version != "3.3" && version != "4.0")
+        return QStringLiteral("La versión %1 del comprobante no se puede verificar; solo las versiones 3.2, 3.3 y 4.0.")
+            .arg(cual);
+    if (cfd3 != (version != "4.0"))
+        return QStringLiteral("El comprobante dice ser de la versión %1, pero su espacio de nombres es el de %2.")
+            .arg(cual, cfd3 ? QStringLiteral("las versiones 3.2 y 3.3") : QStringLiteral("la versión 4.0"));
+    return QStringLiteral("El comprobante dice ser de la versión %1, pero no la escribe como esa versión lo pide.")
+        .arg(cual);
+}
+
+bool leeComprobante(const QByteArray& xml, const QString& programa, Comprobante& c, QString* motivo)
+{
+    c.documento = leeDocumento(xml, programa, motivo);
     if (!c.documento)
         return false;
     c.raiz = xmlDocGetRootElement(c.documento.get());
@@ -329,16 +453,14 @@ bool leeComprobante(const QByteArray& xml, Comprobante& c, QString* motivo)
     else if (cfd3 && version.isEmpty() && version32 == "3.2")
         c.hoja = THoja::Cfdi32;
     else {
-        const QByteArray cual = version.isEmpty() ? version32 : version;
-        *motivo = QStringLiteral("La versión %1 del comprobante no se puede verificar; solo las versiones 3.2, "
-                                 "3.3 y 4.0.")
-                      .arg(cual.isEmpty() ? QStringLiteral("(sin versión)") : QString::fromUtf8(cual));
+        *motivo = motivoVersion(cfd3, version.isEmpty() ? version32 : version);
         return false;
     }
     c.version32 = c.hoja == THoja::Cfdi32;
     c.sello = atributo(c.raiz, c.version32 ? "sello" : "Sello");
     c.certificado = atributo(c.raiz, c.version32 ? "certificado" : "Certificado");
     c.noCertificado = atributo(c.raiz, c.version32 ? "noCertificado" : "NoCertificado").trimmed();
+    c.fecha = atributo(c.raiz, c.version32 ? "fecha" : "Fecha").trimmed();
     const xmlNode* emisor = hijo(c.raiz, "Emisor", reinterpret_cast<const char*>(c.raiz->ns->href));
     c.rfcEmisor = QString::fromUtf8(atributo(emisor, c.version32 ? "rfc" : "Rfc")).trimmed().toUpper();
     c.timbre = timbreDe(c.raiz, c.timbres);
@@ -349,30 +471,29 @@ bool leeComprobante(const QByteArray& xml, Comprobante& c, QString* motivo)
 // when it fails.
 QByteArray transforma(const QString& programa, THoja cual, xmlDocPtr documento, QString* motivo)
 {
-    const Hoja& compilada = hoja(programa, cual);
-    if (!compilada.hoja) {
-        *motivo = compilada.error;
+    const Hoja* compilada = hoja(programa, cual, motivo);
+    if (!compilada)
         return {};
-    }
-    xsltTransformContextPtr contexto = xsltNewTransformContext(compilada.hoja, documento);
+    xsltTransformContextPtr contexto = xsltNewTransformContext(compilada->hoja, documento);
     if (!contexto) {
         *motivo = QStringLiteral("No hubo memoria para formar la cadena original.");
         return {};
     }
     xsltSetCtxtSecurityPrefs(prefsSeguridad(), contexto);
-    Documento resultado(xsltApplyStylesheetUser(compilada.hoja, documento, nullptr, nullptr, nullptr, contexto));
+    Documento resultado(xsltApplyStylesheetUser(compilada->hoja, documento, nullptr, nullptr, nullptr, contexto));
     const bool fallo = !resultado || contexto->state != XSLT_STATE_OK;
     xsltFreeTransformContext(contexto);
     QByteArray cadena;
     if (!fallo) {
         xmlChar* texto = nullptr;
         int longitud = 0;
-        if (xsltSaveResultToString(&texto, &longitud, resultado.get(), compilada.hoja) == 0 && texto)
+        if (xsltSaveResultToString(&texto, &longitud, resultado.get(), compilada->hoja) == 0 && texto)
             cadena = QByteArray(reinterpret_cast<const char*>(texto), longitud);
         xmlFree(texto);
     }
     if (cadena.isEmpty())
-        *motivo = conDetalle(QStringLiteral("No se pudo formar la cadena original con la transformación del SAT."));
+        *motivo =
+            conDetalle(QStringLiteral("No se pudo formar la cadena original con la transformación del SAT."), programa);
     return cadena;
 }
 
@@ -394,104 +515,6 @@ QByteArray transformaTimbre(const QString& programa, const xmlNode* timbre, QStr
     }
     xmlDocSetRootElement(propio.get(), copia);
     return transforma(programa, version10 ? THoja::Tfd10 : THoja::Tfd11, propio.get(), motivo);
-}
-
-// ---------------------------------------------------------------------------
-// Certificates, read once: most vouchers of a folder share a few issuers.
-
-struct LiberaLlave {
-    void operator()(EVP_PKEY* llave) const { EVP_PKEY_free(llave); }
-};
-
-struct Certificado {
-    std::unique_ptr<EVP_PKEY, LiberaLlave> llave;
-    QString numero;
-    QString rfc; // upper case, without the representative's
-};
-using CertificadoCompartido = std::shared_ptr<const Certificado>;
-
-CertificadoCompartido leeCertificadoDer(const QByteArray& der)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(der.constData());
-    X509* x509 = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
-    if (!x509)
-        return {};
-    auto certificado = std::make_shared<Certificado>();
-    certificado->llave.reset(X509_get_pubkey(x509));
-    certificado->numero = LecturaCertificado::numeroCertificado(x509);
-    certificado->rfc =
-        Signerutils::rfcDelSujeto(LecturaCertificado::atributoSujeto(x509, NID_x500UniqueIdentifier)).toUpper();
-    X509_free(x509);
-    if (!certificado->llave || !EVP_PKEY_is_a(certificado->llave.get(), "RSA"))
-        return {};
-    return certificado;
-}
-
-// Keyed by the certificate's text as found (the voucher's base64) or by the
-// file's identity (a SAT certificate: replacing the file changes the key).
-// Bounded: the oldest entry leaves first.
-class CacheCertificados {
-public:
-    static constexpr int CAPACIDAD = 64;
-
-    // `der` gives the certificate's DER when it is not cached yet.
-    template <class Der> CertificadoCompartido busca(const QByteArray& clave, Der der)
-    {
-        {
-            const std::lock_guard<std::mutex> candado(m_mutex);
-            const auto encontrado = m_certificados.constFind(clave);
-            if (encontrado != m_certificados.constEnd())
-                return *encontrado;
-        }
-        CertificadoCompartido leido = leeCertificadoDer(der());
-        ERR_clear_error();
-        if (!leido)
-            return {};
-        const std::lock_guard<std::mutex> candado(m_mutex);
-        if (!m_certificados.contains(clave)) {
-            if (m_orden.size() >= CAPACIDAD) {
-                m_certificados.remove(m_orden.front());
-                m_orden.pop_front();
-            }
-            m_orden.push_back(clave);
-            m_certificados.insert(clave, leido);
-        }
-        return leido;
-    }
-
-private:
-    std::mutex m_mutex;
-    QHash<QByteArray, CertificadoCompartido> m_certificados;
-    std::deque<QByteArray> m_orden;
-};
-
-CacheCertificados& certificados()
-{
-    static CacheCertificados cache;
-    return cache;
-}
-
-// Fetched once: an implicit fetch per call takes the provider's locks.
-const EVP_MD* digestion(bool sha256)
-{
-    static EVP_MD* const md256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
-    static EVP_MD* const md1 = EVP_MD_fetch(nullptr, "SHA1", nullptr);
-    return sha256 ? md256 : md1;
-}
-
-bool firmaValida(EVP_PKEY* llave, bool sha256, const QByteArray& datos, const QByteArray& selloBase64)
-{
-    const QByteArray firma = QByteArray::fromBase64(selloBase64);
-    const EVP_MD* md = digestion(sha256);
-    EVP_MD_CTX* contexto = EVP_MD_CTX_new();
-    const bool valida =
-        contexto && md && !firma.isEmpty() && EVP_DigestVerifyInit(contexto, nullptr, md, nullptr, llave) == 1 &&
-        EVP_DigestVerify(contexto, reinterpret_cast<const unsigned char*>(firma.constData()),
-                         static_cast<size_t>(firma.size()), reinterpret_cast<const unsigned char*>(datos.constData()),
-                         static_cast<size_t>(datos.size())) == 1;
-    EVP_MD_CTX_free(contexto);
-    ERR_clear_error();
-    return valida;
 }
 
 TResultado resultado(TEstado estado, const QString& motivo, bool timbreVerificado = false)
@@ -527,7 +550,7 @@ TResultado verificaTimbre(const QString& programa, const xmlNode* timbre, const 
                              QByteArray::number(static_cast<qlonglong>(estado.st_mtim.tv_sec)) + '.' +
                              QByteArray::number(static_cast<qlonglong>(estado.st_mtim.tv_nsec)) + '|' +
                              QByteArray::number(static_cast<qlonglong>(estado.st_size));
-    const CertificadoCompartido sat = certificados().busca(clave, [&ruta] {
+    const CertificadosSello::CertificadoCompartido sat = CertificadosSello::busca(clave, [&ruta] {
         return LecturaCertificado::aDer(LecturaCertificado::leeArchivo(QFile::decodeName(ruta)),
                                         {PEM_STRING_X509, PEM_STRING_X509_OLD});
     });
@@ -542,11 +565,110 @@ TResultado verificaTimbre(const QString& programa, const xmlNode* timbre, const 
     const QByteArray cadena = transformaTimbre(programa, timbre, &motivo);
     if (cadena.isEmpty())
         return resultado(TEstado::NoVerificable, motivo);
-    if (!firmaValida(sat->llave.get(), !version10, cadena, sello))
+    if (!CertificadosSello::firmaValida(sat->llave.get(), !version10, cadena, sello))
         return resultado(TEstado::Alterado,
                          QStringLiteral("El sello del SAT no corresponde al timbre: el timbre cambió después de "
                                         "sellarse."));
     return resultado(TEstado::Autentico, QStringLiteral("El sello del emisor y el sello del SAT son válidos."), true);
+}
+
+// When the voucher was sealed, as a span of UTC seconds. Fecha carries no
+// zone in 3.3 and 4.0: it is the issuer's clock, from UTC-5 (Quintana Roo) to
+// UTC-8 (Baja California in winter), so the moment lies between Fecha+5 h and
+// Fecha+8 h in UTC. A 3.2 fecha may carry its offset, and then is exact.
+// False when the text is no date; `reloj` is the date as written.
+bool momentoSellado(const QByteArray& fecha, qint64& primero, qint64& ultimo, QDateTime& reloj)
+{
+    static const QRegularExpression forma(QRegularExpression::anchoredPattern(
+        QStringLiteral("(\\d{4}-\\d{2}-\\d{2})T(\\d{2}:\\d{2}:\\d{2})(?:\\.\\d+)?(Z|[+-]\\d{2}:\\d{2})?")));
+    const QRegularExpressionMatch m = forma.match(QString::fromLatin1(fecha));
+    if (!m.hasMatch())
+        return false;
+    reloj = QDateTime(QDate::fromString(m.captured(1), Qt::ISODate), QTime::fromString(m.captured(2), Qt::ISODate),
+                      Qt::UTC);
+    if (!reloj.isValid())
+        return false;
+    const qint64 escrito = reloj.toSecsSinceEpoch();
+    const QString zona = m.captured(3);
+    if (zona.isEmpty()) {
+        primero = escrito + 5 * 3600;
+        ultimo = escrito + 8 * 3600;
+        return true;
+    }
+    qint64 desfase = 0;
+    if (zona != QLatin1String("Z")) {
+        desfase = (zona.mid(1, 2).toLongLong() * 60 + zona.mid(4, 2).toLongLong()) * 60;
+        if (zona.startsWith(QLatin1Char('-')))
+            desfase = -desfase;
+    }
+    primero = ultimo = escrito - desfase;
+    return true;
+}
+
+// What makes the certificate the voucher carries unfit to seal it, though it
+// is the one the voucher names: empty when it is fit.
+TResultado certificadoInapto(const CertificadosSello::Certificado& emisor, const QByteArray& fecha)
+{
+    if (!emisor.csd)
+        return resultado(TEstado::CertificadoNoCorresponde,
+                         QStringLiteral("El certificado incluido no es un certificado de sello digital (CSD), sino de "
+                                        "otro uso, como la e.firma; el SAT solo acepta comprobantes sellados con un "
+                                        "CSD."));
+    qint64 primero = 0, ultimo = 0;
+    QDateTime reloj;
+    if (!momentoSellado(fecha, primero, ultimo, reloj))
+        return resultado(TEstado::NoVerificable,
+                         QStringLiteral("La fecha del comprobante («%1») no es una fecha válida, así que no se sabe si "
+                                        "su certificado estaba vigente.")
+                             .arg(QString::fromUtf8(fecha)));
+    // Refused only when every moment it may have been sealed at is outside.
+    if (ultimo < emisor.desde || primero > emisor.hasta) {
+        const auto local = [](qint64 segundos) {
+            return QDateTime::fromSecsSinceEpoch(segundos, Qt::UTC)
+                .toLocalTime()
+                .toString(Constantes::FORMATO_FECHA + QStringLiteral(" HH:mm"));
+        };
+        return resultado(TEstado::CertificadoNoCorresponde,
+                         QStringLiteral("El comprobante tiene fecha %1, fuera de la vigencia de su certificado (del %2 "
+                                        "al %3); el SAT no acepta comprobantes sellados fuera de ella.")
+                             .arg(reloj.toString(Constantes::FORMATO_FECHA + QStringLiteral(" HH:mm:ss")),
+                                  local(emisor.desde), local(emisor.hasta)));
+    }
+    return {TEstado::Autentico, QString(), false};
+}
+
+// The first complement, under Complemento or a concept's ComplementoConcepto,
+// in a namespace the transform does not cover, as "Name (namespace)"; empty
+// when there is none. The stamp is no part of the issuer's cadena: its own
+// transform covers it.
+QString complementoDesconocido(const xmlNode* raiz, const std::set<QByteArray>& cubiertos)
+{
+    const char* espacio = reinterpret_cast<const char*>(raiz->ns->href);
+    const auto desconocido = [&cubiertos](const xmlNode* padre) {
+        for (const xmlNode* nodo = padre->children; nodo; nodo = nodo->next) {
+            if (nodo->type != XML_ELEMENT_NODE || !nodo->ns || !nodo->ns->href)
+                continue;
+            const QByteArray uri(reinterpret_cast<const char*>(nodo->ns->href));
+            if (uri != NS_TFD && !cubiertos.count(uri))
+                return QStringLiteral("%1 (%2)").arg(QString::fromUtf8(reinterpret_cast<const char*>(nodo->name)),
+                                                     QString::fromUtf8(uri));
+        }
+        return QString();
+    };
+    for (const xmlNode* nodo = raiz->children; nodo; nodo = nodo->next) {
+        QString hallado;
+        if (es(nodo, "Complemento", espacio))
+            hallado = desconocido(nodo);
+        else if (es(nodo, "Conceptos", espacio))
+            for (const xmlNode* concepto = nodo->children; concepto && hallado.isEmpty(); concepto = concepto->next)
+                if (es(concepto, "Concepto", espacio))
+                    for (const xmlNode* parte = concepto->children; parte && hallado.isEmpty(); parte = parte->next)
+                        if (es(parte, "ComplementoConcepto", espacio))
+                            hallado = desconocido(parte);
+        if (!hallado.isEmpty())
+            return hallado;
+    }
+    return {};
 }
 
 TResultado verificaLeido(const QString& programa, Comprobante& c)
@@ -555,8 +677,8 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
         return resultado(TEstado::NoVerificable, QStringLiteral("El comprobante no tiene sello."));
     if (c.certificado.trimmed().isEmpty())
         return resultado(TEstado::NoVerificable, QStringLiteral("El comprobante no incluye su certificado."));
-    const CertificadoCompartido emisor =
-        certificados().busca(c.certificado, [&c] { return QByteArray::fromBase64(c.certificado); });
+    const CertificadosSello::CertificadoCompartido emisor =
+        CertificadosSello::busca(c.certificado, [&c] { return QByteArray::fromBase64(c.certificado); });
     if (!emisor)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El certificado incluido en el comprobante no se pudo leer."));
@@ -568,13 +690,25 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
         return resultado(
             TEstado::CertificadoNoCorresponde,
             QStringLiteral("El certificado incluido es del RFC %1, no del emisor %2.").arg(emisor->rfc, c.rfcEmisor));
+    const TResultado inapto = certificadoInapto(*emisor, c.fecha);
+    if (!inapto.motivo.isEmpty())
+        return inapto;
     QString motivo;
     const QByteArray cadena = transforma(programa, c.hoja, c.documento.get(), &motivo);
     if (cadena.isEmpty())
         return resultado(TEstado::NoVerificable, motivo);
-    if (!firmaValida(emisor->llave.get(), !c.version32, cadena, c.sello))
+    if (!CertificadosSello::firmaValida(emisor->llave.get(), !c.version32, cadena, c.sello)) {
+        // A seal over values this transform leaves out is no proof of a change.
+        const Hoja* compilada = hoja(programa, c.hoja, &motivo);
+        const QString ajeno = compilada ? complementoDesconocido(c.raiz, compilada->espacios) : QString();
+        if (!ajeno.isEmpty())
+            return resultado(TEstado::NoVerificable,
+                             QStringLiteral("El sello del emisor no se pudo comprobar: el comprobante lleva el "
+                                            "complemento %1, que esta versión del programa aún no conoce.")
+                                 .arg(ajeno));
         return resultado(TEstado::Alterado, QStringLiteral("El sello del emisor no corresponde al contenido: el "
                                                            "comprobante cambió después de sellarse."));
+    }
     if (!c.timbre)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El sello del emisor es válido, pero el comprobante no está timbrado."));
@@ -589,7 +723,8 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
 }
 
 // The voucher read, then `forma` makes the text; the reason in `motivo`.
-template <class Forma> QByteArray cadenaDe(const QByteArray& xml, QString* motivo, Forma forma)
+template <class Forma>
+QByteArray cadenaDe(const QByteArray& xml, const QString& carpetaPrograma, QString* motivo, Forma forma)
 {
     QString razon;
     QByteArray cadena;
@@ -597,7 +732,7 @@ template <class Forma> QByteArray cadenaDe(const QByteArray& xml, QString* motiv
         prefsSeguridad();
         CapturaErrores captura;
         Comprobante c;
-        if (leeComprobante(xml, c, &razon))
+        if (leeComprobante(xml, carpeta(carpetaPrograma), c, &razon))
             cadena = forma(c, &razon);
     } catch (const std::exception&) {
         razon = QStringLiteral("No hubo memoria para formar la cadena original.");
@@ -643,7 +778,7 @@ TResultado verifica(const QByteArray& xml, const QString& carpetaPrograma)
         const QString programa = carpeta(carpetaPrograma);
         Comprobante c;
         QString motivo;
-        if (!leeComprobante(xml, c, &motivo))
+        if (!leeComprobante(xml, programa, c, &motivo))
             return resultado(TEstado::NoVerificable, motivo);
         return verificaLeido(programa, c);
     } catch (const std::exception&) {
@@ -653,14 +788,14 @@ TResultado verifica(const QByteArray& xml, const QString& carpetaPrograma)
 
 QByteArray cadenaOriginal(const QByteArray& xml, QString* motivo, const QString& carpetaPrograma)
 {
-    return cadenaDe(xml, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
+    return cadenaDe(xml, carpetaPrograma, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
         return transforma(carpeta(carpetaPrograma), c.hoja, c.documento.get(), razon);
     });
 }
 
 QByteArray cadenaOriginalTimbre(const QByteArray& xml, QString* motivo, const QString& carpetaPrograma)
 {
-    return cadenaDe(xml, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
+    return cadenaDe(xml, carpetaPrograma, motivo, [&carpetaPrograma](const Comprobante& c, QString* razon) {
         if (c.timbre)
             return transformaTimbre(carpeta(carpetaPrograma), c.timbre, razon);
         *razon = QStringLiteral("El comprobante no está timbrado.");

@@ -1,5 +1,7 @@
 #include "CarpetaPrograma.h"
 #include "CertificadosPrueba.h"
+#include "Constantes.h"
+#include "Signerutils.h"
 #include "VerificacionSello.h"
 
 #include <QDir>
@@ -63,6 +65,34 @@ QByteArray firma(EVP_PKEY* llave, bool sha256, const QByteArray& datos)
     return resultado.toBase64();
 }
 
+// The voucher issued again by the holder of a test credential: its issuer,
+// number, certificate and (when given) date set, and sealed over the cadena
+// the program makes with `agregado` before its final "||".
+QByteArray reemite(QByteArray xml, const QString& credencial, const QByteArray& fecha, const QByteArray& agregado,
+                   const QString& programa)
+{
+    const QMap<QString, QString> datos = Signerutils::TSigner().getInformacionCertificado(CSD + credencial + u".cer"_s);
+    const QByteArray rfc = Signerutils::rfcDelSujeto(datos.value(Constantes::CERT_OID_45)).toUtf8();
+    xml = cambia(xml, u"cfdi:Emisor"_s, u"Rfc"_s, rfc);
+    xml = cambia(xml, COMPROBANTE, u"NoCertificado"_s, datos.value(Constantes::CERT_SERIALNUMBER).toLatin1());
+    xml = cambia(xml, COMPROBANTE, u"Certificado"_s, lee(CSD + credencial + u".cer"_s).toBase64());
+    if (!fecha.isEmpty())
+        xml = cambia(xml, COMPROBANTE, u"Fecha"_s, fecha);
+    QByteArray cadena = cadenaOriginal(xml, nullptr, programa);
+    if (!cadena.endsWith("||"))
+        qFatal("Sin cadena original: %s", cadena.constData());
+    cadena.insert(cadena.size() - 2, agregado);
+    const QByteArray der = lee(CSD + credencial + u".key"_s);
+    BIO* bio = BIO_new_mem_buf(der.constData(), static_cast<int>(der.size()));
+    EVP_PKEY* llave = d2i_PKCS8PrivateKey_bio(bio, nullptr, nullptr, const_cast<char*>("12345678a"));
+    BIO_free(bio);
+    if (!llave)
+        qFatal("No se abrió la llave %s", qPrintable(credencial));
+    const QByteArray sello = firma(llave, !xml.contains("version=\"3.2\""), cadena);
+    EVP_PKEY_free(llave);
+    return cambia(cambia(xml, COMPROBANTE, u"Sello"_s, sello), TIMBRE, u"SelloCFD"_s, sello);
+}
+
 } // namespace
 
 class TstVerificacion : public QObject {
@@ -80,8 +110,7 @@ private slots:
         QTest::addColumn<TEstado>("estado");
         QTest::addColumn<QString>("motivo");
         const QString sinTimbre = u"No se verificó el sello del SAT: falta su certificado"_s;
-        for (const char* real : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml", "detallista-example.xml",
-                                 "h&e951128469_ingreso_iva16_stamped.xml"})
+        for (const char* real : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml", "detallista-example.xml"})
             QTest::addRow("%s", real) << real << "" << QByteArray() << TEstado::Autentico << sinTimbre;
         const QByteArray ajeno = lee(CSD + u"EKU9003173C9.cer"_s).toBase64();
         for (const char* real : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml"}) {
@@ -99,8 +128,37 @@ private slots:
                                                 << TEstado::Alterado << "timbre es de otro sello";
             QTest::addRow("%s, DTD", real) << real << "DTD" << QByteArray() << TEstado::NoVerificable << "DTD";
             QTest::addRow("%s, cortado", real)
-                << real << "cortado" << QByteArray() << TEstado::NoVerificable << "no es un XML bien formado";
+                << real << "cortado" << QByteArray() << TEstado::NoVerificable << "no es un XML bien formado.";
+            // Outside the root and in the Addenda: no seal covers them.
+            QTest::addRow("%s, Ctrl-Z al final", real)
+                << real << "al final" << QByteArray("\x1a") << TEstado::Autentico << sinTimbre;
+            QTest::addRow("%s, &nbsp; en la Addenda", real)
+                << real << "Addenda" << QByteArray("<ad:Nota xmlns:ad=\"urn:x\">Gracias&nbsp;por su compra</ad:Nota>")
+                << TEstado::Autentico << sinTimbre;
         }
+        QTest::newRow("texto al final") << "cfdi40-real.xml"
+                                        << "al final" << QByteArray("\r\n-- \r\nEnviado desde mi teléfono")
+                                        << TEstado::Autentico << sinTimbre;
+        // Read where the seal covers it, or before what it covers.
+        QTest::newRow("&nbsp; fuera de la Addenda")
+            << "cfdi40-real.xml"
+            << "cfdi:Emisor@Nombre" << QByteArray("A&nbsp;B") << TEstado::NoVerificable << "no es un XML bien formado.";
+        QTest::newRow("&nbsp; en una Addenda con algo después")
+            << "cfdi40-real.xml"
+            << "Addenda" << QByteArray("&nbsp;</cfdi:Addenda><cfdi:Addenda>") << TEstado::NoVerificable
+            << "no es un XML bien formado.";
+        QTest::newRow("versión 3.3 en el espacio de 4.0")
+            << "cfdi40-real.xml"
+            << "cfdi:Comprobante@Version" << QByteArray("3.3") << TEstado::NoVerificable
+            << "versión 3.3, pero su espacio de nombres es el de la versión 4.0.";
+        QTest::newRow("versión 4.0 en el espacio de 3.3")
+            << "cfdi33-real.xml"
+            << "cfdi:Comprobante@Version" << QByteArray("4.0") << TEstado::NoVerificable
+            << "versión 4.0, pero su espacio de nombres es el de las versiones 3.2 y 3.3.";
+        QTest::newRow("versión 3.2 escrita como 3.3")
+            << "cfdi33-real.xml"
+            << "cfdi:Comprobante@Version" << QByteArray("3.2") << TEstado::NoVerificable
+            << "versión 3.2, pero no la escribe como esa versión lo pide.";
         const auto sinCambio = [](const char* caso, const char* archivo, TEstado estado, const char* motivo) {
             QTest::newRow(caso) << archivo << "" << QByteArray() << estado << motivo;
         };
@@ -114,6 +172,8 @@ private slots:
         sinCambio("sin sello", "cfdv40-nomina12.xml", TEstado::NoVerificable, "no tiene sello");
         sinCambio("CFD 2.0", "cfdv2.xml", TEstado::NoVerificable, "3.2, 3.3 ni 4.0");
         sinCambio("CFDI 3.0", "cfdv3.externo.xml", TEstado::NoVerificable, "versión 3.0");
+        sinCambio("sellado con su e.firma", "h&e951128469_ingreso_iva16_stamped.xml", TEstado::CertificadoNoCorresponde,
+                  "no es un certificado de sello digital (CSD)");
     }
 
     void verificaArchivo()
@@ -128,6 +188,10 @@ private slots:
             xml.replace("<cfdi:Comprobante", "<!DOCTYPE x [<!ENTITY a \"a\">]>\n<cfdi:Comprobante");
         else if (cambio == u"cortado"_s)
             xml.truncate(xml.size() / 2);
+        else if (cambio == u"al final"_s)
+            xml += valor;
+        else if (cambio == u"Addenda"_s)
+            xml.replace("</cfdi:Comprobante>", "<cfdi:Addenda>" + valor + "</cfdi:Addenda></cfdi:Comprobante>");
         else if (!cambio.isEmpty())
             xml = cambia(xml, cambio.section(u'@', 0, 0), cambio.section(u'@', 1), valor);
         const TResultado r = verifica(xml, m_programa.ruta());
@@ -136,26 +200,65 @@ private slots:
         QVERIFY(!r.timbreVerificado);
     }
 
-    // A payroll voucher sealed here with the SAT's test CSD.
-    void nominaFirmada()
+    // Real vouchers issued again here with the SAT's test credentials: a
+    // payroll with its CSD; sealed with an e.firma; dated outside the CSD's
+    // validity, or at its edges as seen from UTC-8 and UTC-5 (the EKU CSD runs
+    // from 2023-05-18 11:43:51 to 2027-05-18 11:43:51 UTC, the 1024-bit one to
+    // 2017-05-07 16:01:29 UTC), a 3.2 date with its offset, a date that is
+    // none; and with a complement no bundled transform knows, in Complemento
+    // or a concept's ComplementoConcepto, sealed with its values in the cadena.
+    void reemitido_data()
     {
-        QByteArray xml = lee(CFDI + u"cfdi40-nomina-compensacion-valid.xml"_s);
-        xml = cambia(xml, u"cfdi:Emisor"_s, u"Rfc"_s, "EKU9003173C9");
-        xml = cambia(xml, COMPROBANTE, u"NoCertificado"_s, "30001000000500003416");
-        xml = cambia(xml, COMPROBANTE, u"Certificado"_s, lee(CSD + u"EKU9003173C9.cer"_s).toBase64());
-        QString motivo;
-        const QByteArray cadena = cadenaOriginal(xml, &motivo, m_programa.ruta());
-        QVERIFY2(cadena.startsWith("||4.0|") && cadena.contains("|EKU9003173C9|"), qPrintable(motivo));
-        const QByteArray der = lee(CSD + u"EKU9003173C9.key"_s);
-        BIO* bio = BIO_new_mem_buf(der.constData(), static_cast<int>(der.size()));
-        EVP_PKEY* llave = d2i_PKCS8PrivateKey_bio(bio, nullptr, nullptr, const_cast<char*>("12345678a"));
-        BIO_free(bio);
-        QVERIFY(llave);
-        const QByteArray sello = firma(llave, true, cadena);
-        EVP_PKEY_free(llave);
-        xml = cambia(cambia(xml, COMPROBANTE, u"Sello"_s, sello), TIMBRE, u"SelloCFD"_s, sello);
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("credencial");
+        QTest::addColumn<QByteArray>("fecha");
+        QTest::addColumn<QString>("complemento");
+        QTest::addColumn<TEstado>("estado");
+        QTest::addColumn<QString>("motivo");
+        const QString csd = u"EKU9003173C9"_s;
+        const auto f = [](const char* caso, const char* archivo, const QString& credencial, const char* fecha,
+                          const char* complemento, TEstado estado, const char* motivo) {
+            QTest::newRow(caso) << archivo << credencial << QByteArray(fecha) << complemento << estado << motivo;
+        };
+        const TEstado A = TEstado::Autentico, C = TEstado::CertificadoNoCorresponde, N = TEstado::NoVerificable;
+        const char* fuera = "fuera de la vigencia de su certificado";
+        f("nómina", "cfdi40-nomina-compensacion-valid.xml", csd, "", "", A, "El sello del emisor es válido.");
+        f("e.firma", "cfdi40-real.xml", u"EKU9003173C9_FIEL"_s, "", "", C, "no es un certificado de sello digital");
+        f("antes de la vigencia", "cfdi33-real.xml", csd, "", "", C, fuera);
+        f("al empezar, en UTC-8", "cfdi40-real.xml", csd, "2023-05-18T03:43:51", "", A, "es válido");
+        f("un segundo antes", "cfdi40-real.xml", csd, "2023-05-18T03:43:50", "", C, fuera);
+        f("al terminar, en UTC-5", "cfdi40-real.xml", csd, "2027-05-18T06:43:51", "", A, "es válido");
+        f("un segundo después", "cfdi40-real.xml", csd, "2027-05-18T06:43:52", "", C, fuera);
+        f("3.2 sin desfase", "cfdi32-real.xml", u"CSD01_AAA010101AAA_1024"_s, "2017-05-07T10:01:30", "", A,
+          "es válido");
+        f("3.2 con desfase", "cfdi32-real.xml", u"CSD01_AAA010101AAA_1024"_s, "2017-05-07T10:01:30-06:00", "", C,
+          fuera);
+        f("fecha imposible", "cfdi40-real.xml", csd, "2024-02-30T10:00:00", "", N, "no es una fecha válida");
+        const char* futuro = "lleva el complemento Futuro (http://www.sat.gob.mx/futuro10), que esta versión";
+        f("complemento desconocido", "cfdi40-real.xml", csd, "", "Complemento", N, futuro);
+        f("complemento de concepto desconocido", "cfdi40-real.xml", csd, "", "ComplementoConcepto", N, futuro);
+    }
+
+    void reemitido()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QString, credencial);
+        QFETCH(QByteArray, fecha);
+        QFETCH(QString, complemento);
+        QFETCH(TEstado, estado);
+        QFETCH(QString, motivo);
+        QByteArray xml = lee(CFDI + archivo);
+        const QByteArray futuro =
+            "<fut:Futuro xmlns:fut=\"http://www.sat.gob.mx/futuro10\" Version=\"1.0\" Dato=\"X\"/>";
+        if (complemento == u"Complemento"_s)
+            xml.replace("<cfdi:Complemento>", "<cfdi:Complemento>" + futuro);
+        else if (!complemento.isEmpty())
+            xml.replace(xml.indexOf("</cfdi:Concepto>"), 0,
+                        "<cfdi:ComplementoConcepto>" + futuro + "</cfdi:ComplementoConcepto>");
+        xml = reemite(xml, credencial, fecha, complemento.isEmpty() ? QByteArray() : "|1.0|X", m_programa.ruta());
         const TResultado r = verifica(xml, m_programa.ruta());
-        QVERIFY2(r.estado == TEstado::Autentico, qPrintable(r.motivo));
+        QCOMPARE(texto(r.estado), texto(estado));
+        QVERIFY2(r.motivo.contains(motivo), qPrintable(r.motivo));
     }
 
     // The stamp remade with a SAT certificate and key of the test's own; the
@@ -274,6 +377,21 @@ private slots:
             QCOMPARE(TCarpetaPrograma::modo(carpeta), 0700);
             QCOMPARE(TCarpetaPrograma::modo(carpeta + numero + ".cer"), 0600);
         }
+    }
+
+    // Xslt/ missing at a program folder's first check, then put back: the
+    // next check compiles the transforms.
+    void transformacionRepuesta()
+    {
+        TCarpetaPrograma programa(false);
+        const QString xslt = programa.archivo(u"Xslt"_s);
+        QVERIFY(QDir().rename(xslt, xslt + u".aparte"_s));
+        const QByteArray xml = lee(CFDI + u"cfdi40-real.xml"_s);
+        const TResultado antes = verifica(xml, programa.ruta());
+        QVERIFY2(antes.motivo.startsWith(u"Falta la transformación del SAT"_s), qPrintable(antes.motivo));
+        QVERIFY(QDir().rename(xslt + u".aparte"_s, xslt));
+        const TResultado despues = verifica(xml, programa.ruta());
+        QVERIFY2(despues.estado == TEstado::Autentico, qPrintable(despues.motivo));
     }
 
     // Two threads over the same vouchers at once, in a program folder whose

@@ -13,7 +13,8 @@
 // (Sello) is checked with the public key of the certificate the voucher
 // carries (Certificado): RSA with SHA-256 for 3.3 and 4.0, SHA-1 for 3.2. That
 // certificate's number and RFC must be the voucher's NoCertificado and the
-// issuer's RFC, and the stamp's SelloCFD must be the voucher's Sello. The
+// issuer's RFC, it must be a seal certificate (CSD, not an e.firma) valid at
+// the voucher's Fecha, and the stamp's SelloCFD must be the voucher's Sello. The
 // stamp is the one whose UUID the import files the voucher under (the last);
 // a voucher with more than one is Alterado.
 //
@@ -29,8 +30,10 @@ namespace VerificacionSello {
 enum class TEstado {
     Autentico,                // every seal checked verifies
     Alterado,                 // a seal does not verify: the voucher or its stamp changed after signing
-    CertificadoNoCorresponde, // the certificate is not the one the voucher or its stamp names
-    NoVerificable             // no seal or certificate, an unknown version, the transform failed
+    CertificadoNoCorresponde, // the certificate is not the one the voucher or its stamp names, is no CSD,
+                              // or was not valid at the voucher's date
+    NoVerificable             // no seal or certificate, an unknown version, the transform failed, or a
+                              // seal that fails over a complement the transforms do not know
 };
 
 struct TResultado {
@@ -56,11 +59,20 @@ COMUNES_EXPORT bool desdeTexto(const QString& texto, TEstado& estado);
 // whether stamped or not; one whose seal verifies but that carries no stamp
 // is NoVerificable (motivo says the seal is valid). A certificate whose
 // number or RFC is not the voucher's, or a file in Certificados/SAT/ that is
-// not the certificate its name says, is CertificadoNoCorresponde. A document
-// that declares a DTD is refused (NoVerificable) before anything is read.
+// not the certificate its name says, is CertificadoNoCorresponde; so is one
+// that is not a CSD, or whose validity holds no moment the voucher may have
+// been sealed at (Fecha is the issuer's clock, UTC-5 to UTC-8, unless it
+// carries its offset). A document that declares a DTD is refused
+// (NoVerificable) before anything is read; bytes after the root element and an
+// undeclared entity inside the Addenda, which no seal covers, are not read.
+// A seal that fails while the voucher carries a complement the transforms do
+// not know is NoVerificable, naming it: such a seal covers values the program
+// cannot put in the cadena. Reasons are Spanish; the libraries' own reports
+// go to the program folder's log.
 // The first call per program folder and version compiles that transform
 // (50 to 60 ms measured for 4.0 with its complements); later calls, from any
-// thread, reuse it.
+// thread, reuse it. A transform that could not be compiled is tried again at
+// the next call.
 COMUNES_EXPORT TResultado verifica(const QByteArray& xml, const QString& carpetaPrograma = QString());
 
 // The cadena original of the voucher and of its stamp, as the SAT's

@@ -364,9 +364,12 @@ Documento leeDocumento(const QByteArray& xml, const QString& programa, QString* 
         return {};
     }
     // Recovering, the parser goes on past an entity left out; whether what it
-    // met is admitted is judged by faltaLectura, fault by fault.
+    // met is admitted is judged by faltaLectura, fault by fault. Without
+    // XML_PARSE_HUGE a document past 10,000,000 bytes (a retail invoice of
+    // twenty thousand lines) would be refused; its size is bounded by the
+    // caller, and DTDs and the network are refused anyway.
     xmlCtxtUseOptions(contexto, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT |
-                                    XML_PARSE_RECOVER);
+                                    XML_PARSE_RECOVER | XML_PARSE_HUGE);
     Lectura lectura;
     contexto->_private = &lectura;
     contexto->sax->serror = faltaLectura;

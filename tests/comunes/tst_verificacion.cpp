@@ -136,6 +136,12 @@ private slots:
                 << real << "Addenda" << QByteArray("<ad:Nota xmlns:ad=\"urn:x\">Gracias&nbsp;por su compra</ad:Nota>")
                 << TEstado::Autentico << sinTimbre;
         }
+        // Past the parser's default limit of 10,000,000 bytes, as a retail
+        // invoice of some twenty thousand lines is.
+        QTest::newRow("más de diez millones de bytes")
+            << "cfdi40-real.xml"
+            << "Addenda" << QByteArray("<ad:L xmlns:ad=\"urn:x\">linea</ad:L>").repeated(320000) << TEstado::Autentico
+            << sinTimbre;
         QTest::newRow("texto al final") << "cfdi40-real.xml"
                                         << "al final" << QByteArray("\r\n-- \r\nEnviado desde mi teléfono")
                                         << TEstado::Autentico << sinTimbre;

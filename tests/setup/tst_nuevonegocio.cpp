@@ -349,7 +349,8 @@ private slots:
                                       conexion);
             QFAIL("se esperaba EEntradaSalida");
         } catch (const EEntradaSalida& e) {
-            QVERIFY2(e.mensaje().startsWith(u"No se pudo crear la carpeta"_s) && e.mensaje().endsWith(u": Ya existe."_s),
+            QVERIFY2(e.mensaje().startsWith(u"No se pudo crear la carpeta"_s) &&
+                         e.mensaje().endsWith(u": Ya existe."_s),
                      qPrintable(e.mensaje()));
         }
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);

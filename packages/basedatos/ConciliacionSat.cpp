@@ -49,7 +49,7 @@ QString importe(const QVariant& valor)
 
 // Reads whole columns of many rows without the XML each voucher keeps: the
 // findings need a few fields of every voucher, never its file.
-void lee(const TConexionSesion& conexion, const QString& sql, int idNegocio,
+void lee(const TConexionSesion& conexion, const QString& sql, const QVariantList& parametros,
          const std::function<void(const QSqlQuery&)>& fila)
 {
     QSqlQuery consulta(Conexiones::baseDatos(conexion));
@@ -57,7 +57,8 @@ void lee(const TConexionSesion& conexion, const QString& sql, int idNegocio,
     if (!consulta.prepare(TDialecto::de(conexion).adapta(sql)))
         throw EBaseDatos(
             TDialecto::falla(QStringLiteral("preparar la conciliación con el SAT"), consulta.lastError(), sql));
-    consulta.bindValue(0, idNegocio);
+    for (int i = 0; i < parametros.size(); ++i)
+        consulta.bindValue(i, parametros.at(i));
     if (!consulta.exec())
         throw EBaseDatos(
             TDialecto::falla(QStringLiteral("leer la conciliación con el SAT"), consulta.lastError(), sql));
@@ -198,7 +199,7 @@ QHash<QString, QString> cancelados(int idNegocio, const TConexionSesion& conexio
             .arg(nombreColumna(M::columna(M::col_Uuid)), nombreColumna(M::columna(M::col_Fechacancelacion)),
                  cita(M::tablaEsquema().nombre), nombreColumna(M::columna(M::col_Negocio)),
                  nombreColumna(M::columna(M::col_Estatussat)), M::ESTATUS_CANCELADO);
-    lee(conexion, sql, idNegocio,
+    lee(conexion, sql, {idNegocio},
         [&](const QSqlQuery& q) { resultado.insert(texto(q.value(0)).toUpper(), texto(q.value(1))); });
     return resultado;
 }
@@ -225,7 +226,7 @@ QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexion
                  nombreColumna(C::columna(C::col_Fechaemision)), nombreColumna(C::columna(C::col_Rfcreceptor)),
                  nombreColumna(C::columna(C::col_Nombrereceptor)), nombreColumna(C::columna(C::col_Nombreemisor)),
                  cita(C::tablaEsquema().nombre), nombreColumna(C::columna(C::col_Negocio)));
-    lee(conexion, sqlComprobantes, idNegocio, [&](const QSqlQuery& q) {
+    lee(conexion, sqlComprobantes, {idNegocio}, [&](const QSqlQuery& q) {
         TGuardado g;
         g.uuid = texto(q.value(0)).toUpper();
         g.total = importe(q.value(1));
@@ -247,7 +248,7 @@ QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexion
                  exacto(M::columna(M::col_Monto)), nombreColumna(M::columna(M::col_Estatussat)),
                  nombreColumna(M::columna(M::col_Fechacancelacion)), nombreColumna(M::columna(M::col_Emisorlocal)))
             .arg(cita(M::tablaEsquema().nombre), nombreColumna(M::columna(M::col_Negocio)));
-    lee(conexion, sqlMetadatos, idNegocio, [&](const QSqlQuery& q) {
+    lee(conexion, sqlMetadatos, {idNegocio}, [&](const QSqlQuery& q) {
         THallazgoSat h;
         h.rfc = propio;
         h.uuid = texto(q.value(0)).toUpper();
@@ -310,6 +311,85 @@ QList<int> cuentaPorTipo(const QList<THallazgoSat>& hallazgos)
     QList<int> cuentas(4, 0);
     for (const THallazgoSat& h : hallazgos)
         ++cuentas[static_cast<int>(h.tipo)];
+    return cuentas;
+}
+
+QList<int> cuentaHallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion,
+                           const QSet<QString>& emisoresLocales)
+{
+    using T = THallazgoSat::TTipo;
+    QList<int> cuentas(4, 0);
+    if (M::cuenta(M::columna(M::col_Negocio) == idNegocio, conexion) == 0)
+        return cuentas;
+    const QString propio = rfc.trimmed().toUpper();
+    QSet<QString> locales;
+    for (const QString& emisor : emisoresLocales)
+        locales.insert(emisor.trimmed().toUpper());
+    const auto m = [](M::Columna c) { return QStringLiteral("M.") + nombreColumna(M::columna(c)); };
+    const auto c = [](C::Columna x) { return QStringLiteral("C.") + nombreColumna(C::columna(x)); };
+    const QString tablaM = cita(M::tablaEsquema().nombre) + QStringLiteral(" M");
+    const QString tablaC = cita(C::tablaEsquema().nombre) + QStringLiteral(" C");
+    // Every save stores a UUID in upper case (the voucher savers, guarda),
+    // so the two tables meet through the UUID index. The business is compared
+    // as an expression: its own index would be joined to each look-up, and
+    // it names every row of the table.
+    const QString comprobanteListado = QStringLiteral("%1 + 0 = %2 AND %3 = %4")
+                                           .arg(c(C::col_Negocio), m(M::col_Negocio), c(C::col_Uuid), m(M::col_Uuid));
+    const QString filaDelComprobante = QStringLiteral("%1 + 0 = %2 AND %3 = %4")
+                                           .arg(m(M::col_Negocio), c(C::col_Negocio), m(M::col_Uuid), c(C::col_Uuid));
+
+    // The issuers and statuses come back whole and are judged here, by the
+    // same comparisons the findings make; only the sums are the engine's.
+    const QString sqlFilas =
+        QStringLiteral("SELECT E, L, S, G, D, COUNT(*) FROM (SELECT %1 AS E, %2 AS L, %3 AS S, "
+                       "CASE WHEN EXISTS (SELECT 1 FROM %4 WHERE %5) THEN 1 ELSE 0 END AS G, "
+                       "CASE WHEN %6 IS NOT NULL AND EXISTS (SELECT 1 FROM %4 WHERE %5 AND (%7 IS NULL OR %7 <> %6)) "
+                       "THEN 1 ELSE 0 END AS D FROM %8 WHERE %9 = ?) T GROUP BY E, L, S, G, D")
+            .arg(m(M::col_Rfcemisor), m(M::col_Emisorlocal), m(M::col_Estatussat), tablaC, comprobanteListado,
+                 m(M::col_Monto), c(C::col_Total), tablaM, m(M::col_Negocio));
+    lee(conexion, sqlFilas, {idNegocio}, [&](const QSqlQuery& q) {
+        const QString emisor = texto(q.value(0));
+        const int filas = q.value(5).toInt();
+        if (q.value(3).toInt() == 0) {
+            const bool emisorLocal = q.value(1).toInt() != 0 || locales.contains(emisor.trimmed().toUpper());
+            if (emisor.compare(propio, Qt::CaseInsensitive) == 0 || !emisorLocal)
+                cuentas[int(T::FaltaXml)] += filas;
+            return;
+        }
+        if (texto(q.value(2)) == M::ESTATUS_CANCELADO)
+            cuentas[int(T::Cancelado)] += filas;
+        if (q.value(4).toInt() != 0)
+            cuentas[int(T::ImporteDistinto)] += filas;
+    });
+
+    // The months the business's own rows cover; the engine's filter only
+    // narrows the rows, the comparison that counts is the findings' own.
+    QSet<QString> mesesCubiertos;
+    const QString sqlMeses =
+        QStringLiteral("SELECT E, F FROM (SELECT %1 AS E, SUBSTRING(%2 FROM 1 FOR 7) AS F FROM %3 WHERE %4 = ? AND "
+                       "UPPER(TRIM(%1)) = ?) T GROUP BY E, F")
+            .arg(m(M::col_Rfcemisor), m(M::col_Fechaemision), tablaM, m(M::col_Negocio));
+    lee(conexion, sqlMeses, {idNegocio, propio}, [&](const QSqlQuery& q) {
+        if (texto(q.value(0)).compare(propio, Qt::CaseInsensitive) == 0)
+            mesesCubiertos.insert(mes(texto(q.value(1))));
+    });
+    if (mesesCubiertos.isEmpty())
+        return cuentas;
+
+    const QString fecha = c(C::col_Fechaemision);
+    const QString sqlSinListar =
+        QStringLiteral("SELECT A, B, COUNT(*) FROM (SELECT EXTRACT(YEAR FROM %1) AS A, EXTRACT(MONTH FROM %1) AS B "
+                       "FROM %2 WHERE %3 = ? AND NOT EXISTS (SELECT 1 FROM %4 WHERE %5)) T GROUP BY A, B")
+            .arg(fecha, tablaC, c(C::col_Negocio), tablaM, filaDelComprobante);
+    lee(conexion, sqlSinListar, {idNegocio}, [&](const QSqlQuery& q) {
+        // A voucher without a date is in the month "", as the findings read it.
+        const QString delMes = q.value(0).isNull() ? QString()
+                                                   : QStringLiteral("%1-%2")
+                                                         .arg(q.value(0).toInt(), 4, 10, QLatin1Char('0'))
+                                                         .arg(q.value(1).toInt(), 2, 10, QLatin1Char('0'));
+        if (mesesCubiertos.contains(delMes))
+            cuentas[int(T::SinMetadatos)] += q.value(2).toInt();
+    });
     return cuentas;
 }
 

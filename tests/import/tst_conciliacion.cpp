@@ -39,7 +39,8 @@ TMetadatosat registro(const TFila& f)
     m.setRfcreceptor(f.receptor);
     m.setNombrereceptor(u"CARLOS CORTÉS SOTO"_s);
     m.setFechaemision(f.fecha);
-    m.setMonto(TDecimal::desdeTexto(f.monto));
+    if (!f.monto.isEmpty())
+        m.setMonto(TDecimal::desdeTexto(f.monto));
     m.setEfecto(u"I"_s);
     m.setEstatussat(f.estatus);
     m.setFechacancelacion(f.fechaCancelacion);
@@ -50,6 +51,8 @@ TMetadatosat registro(const TFila& f)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(QList<TFila>)
 
 // The SAT's metadata kept beside a business's vouchers, over a business the
 // import made from real vouchers.
@@ -114,6 +117,78 @@ private slots:
         QCOMPARE(marcado->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
         QCOMPARE(marcado->getFechacancelacion(), QDateTime(QDate(2025, 2, 1), QTime(12, 30)));
         QCOMPARE(E::comprobante(RFC, m_uuids.at(1))->getEstatus(), TComprobante::ESTADO_FACTURA_ACTIVA);
+    }
+
+    // The counts the start page shows, taken by the database, are the
+    // findings' own: rows name the fixture's vouchers "0".."3", the row's
+    // own further vouchers "x0".., and a voucher never stored "-".
+    void cuentas_data()
+    {
+        QTest::addColumn<QStringList>("fechas");
+        QTest::addColumn<QList<TFila>>("filas");
+        QTest::addColumn<QStringList>("registrados");
+        QTest::addColumn<QList<int>>("cuentas"); // cancelled, no XML, no metadata, other amount
+        const QString ajeno = u"AAA010101AAA"_s;
+        QTest::newRow("cada tipo")
+            << QStringList()
+            << QList<TFila>{{.uuid = u"0"_s, .estatus = u"0"_s},
+                            {.uuid = u"1"_s, .monto = u"999.999999"_s},
+                            {.uuid = u"2"_s},
+                            {.uuid = u"-"_s},
+                            {.uuid = u"-"_s, .emisor = ajeno, .receptor = RFC},
+                            {.uuid = u"-"_s, .emisor = ajeno, .receptor = RFC, .emisorLocal = true}}
+            << QStringList{RFC} << QList<int>{1, 2, 1, 1};
+        QTest::newRow("emisores escritos de otro modo")
+            << QStringList()
+            << QList<TFila>{{.uuid = u"0"_s, .emisor = RFC.toLower()},
+                            {.uuid = u"-"_s, .emisor = u"aaa010101aaa"_s, .receptor = RFC},
+                            {.uuid = u"-"_s, .emisor = u"BBB010101BBB"_s, .receptor = RFC}}
+            << QStringList{u" "_s + RFC, ajeno + u" "_s} << QList<int>{0, 1, 3, 0};
+        QTest::newRow("bordes de mes") << QStringList{u"2025-01-31T23:59:59"_s, u"2025-02-01T00:00:00"_s,
+                                                      u"2024-12-31T23:59:59"_s, u"2025-02-28T23:59:59"_s,
+                                                      u"2025-03-01T00:00:00"_s}
+                                       << QList<TFila>{{.uuid = u"0"_s},
+                                                       {.uuid = u"-"_s, .fecha = u"2025-02-01T00:00:00"_s}}
+                                       << QStringList{RFC} << QList<int>{0, 1, 6, 0};
+        QTest::newRow("cancelado con otro importe, y sin monto")
+            << QStringList{u"2025-03-31T23:59:59"_s}
+            << QList<TFila>{{.uuid = u"0"_s, .estatus = u"0"_s, .monto = u"5"_s},
+                            {.uuid = u"1"_s, .monto = QString()},
+                            {.uuid = u"x0"_s, .monto = u"1000.000001"_s, .fecha = u"2025-03-31 23:59:59"_s}}
+            << QStringList() << QList<int>{1, 0, 3, 2};
+        QTest::newRow("solo recibidos") << QStringList()
+                                        << QList<TFila>{{.uuid = u"-"_s, .emisor = ajeno, .receptor = RFC},
+                                                        {.uuid = u"0"_s, .emisor = ajeno, .receptor = RFC}}
+                                        << QStringList() << QList<int>{0, 1, 0, 0};
+    }
+    void cuentas()
+    {
+        QFETCH(QStringList, fechas);
+        QFETCH(QList<TFila>, filas);
+        QFETCH(QStringList, registrados);
+        QFETCH(QList<int>, cuentas);
+        QStringList propios;
+        if (!fechas.isEmpty()) {
+            Conexiones::cierraHilo();
+            QDir(m_entorno->entrada()).removeRecursively();
+            for (const QString& fecha : fechas) {
+                propios << E::uuidNuevo();
+                m_entorno->escribe(propios.last() + u".xml"_s,
+                                   E::cfdi40(propios.last()).replace(FECHA_REAL, "Fecha=\"" + fecha.toLatin1() + '"'));
+            }
+            for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
+                QVERIFY2(r.estado == TResultadoArchivo::Importado, qPrintable(r.motivo));
+        }
+        for (TFila f : filas) {
+            f.uuid = f.uuid == u"-"_s          ? E::uuidNuevo()
+                     : f.uuid.startsWith(u'x') ? propios.at(f.uuid.mid(1).toInt())
+                                               : m_uuids.at(f.uuid.toInt());
+            guarda(f);
+        }
+        const QSet<QString> locales(registrados.cbegin(), registrados.cend());
+        QCOMPARE(ConciliacionSat::cuentaPorTipo(ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion, locales)),
+                 cuentas);
+        QCOMPARE(ConciliacionSat::cuentaHallazgos(RFC, m_idNegocio, m_conexion, locales), cuentas);
     }
 
     // The same UUID from two packages, in either order: the newer package

@@ -86,6 +86,12 @@ QList<THallazgoSat> hallazgos(const QString& rfc, int idNegocio, const TConexion
 
 // How many of each kind, in TTipo's order.
 QList<int> cuentaPorTipo(const QList<THallazgoSat>& hallazgos);
+// cuentaPorTipo(hallazgos(...)), counted by the database: no voucher or
+// metadata row is read into memory, so a business of a hundred thousand
+// vouchers is counted in a fraction of the time and memory. Raises
+// EBaseDatos.
+QList<int> cuentaHallazgos(const QString& rfc, int idNegocio, const TConexionSesion& conexion,
+                           const QSet<QString>& emisoresLocales);
 
 // The findings as CSV, as the import's report writes it: UTF-8 with a
 // byte-order mark, CRLF, fields quoted where they must be. The header is

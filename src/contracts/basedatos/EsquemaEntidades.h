@@ -611,6 +611,7 @@
 // Indexes that the look-ups need: I(Clase, Nombre) where Nombre is a column accessor suffix of that class.
 #define VELKOR_INDICES(I)                                                                                              \
     I(TComprobante, Uuid)                                                                                              \
+    I(TComprobante, Fechaemision)                                                                                      \
     I(TImpuesto, Siglaimpuesto)                                                                                        \
     I(TUnidadmedida, Nombreunidadmedida)                                                                               \
     I(TFormapago, Descripcion)                                                                                         \

@@ -1,5 +1,6 @@
 #include "ResumenInicio.h"
 
+#include "Archivos.h"
 #include "CitaSql.h"
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
@@ -11,9 +12,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTextStream>
 
 namespace ResumenInicio {
 
@@ -27,37 +30,128 @@ QString columna(C::Columna c)
     return cita(C::columna(c).columna().nombre);
 }
 
-// The fields of one CSV line, quotes as the report writes them.
-QStringList campos(const QString& linea)
+// What one report says of each RFC (upper case): its rows by outcome.
+using TPorRfc = QHash<QString, TUltimaImportacion>;
+
+// The outcome and issuer RFC (the second and third fields) of every row of a
+// report, quotes as the report writes them: a quoted field may hold commas,
+// quotes and line ends. One pass over the bytes.
+TPorRfc leeReporte(const QByteArray& bytes)
 {
-    QStringList resultado;
-    QString actual;
-    bool entreComillas = false;
-    for (int i = 0; i < linea.size(); ++i) {
-        const QChar c = linea.at(i);
-        if (entreComillas) {
-            if (c == QLatin1Char('"') && i + 1 < linea.size() && linea.at(i + 1) == QLatin1Char('"')) {
-                actual += c;
+    TPorRfc resultado;
+    const char* p = bytes.constData();
+    const qsizetype n = bytes.size();
+    qsizetype i = bytes.indexOf('\n') + 1; // past the header
+    while (i > 0 && i < n) {
+        QByteArray estado;
+        QByteArray emisor;
+        QByteArray* destino = nullptr; // the first field is not kept
+        int campo = 0;
+        bool entreComillas = false;
+        for (; i < n; ++i) {
+            const char c = p[i];
+            if (entreComillas) {
+                if (c != '"') {
+                    if (destino)
+                        *destino += c;
+                } else if (i + 1 < n && p[i + 1] == '"') {
+                    if (destino)
+                        *destino += p[++i];
+                    else
+                        ++i;
+                } else {
+                    entreComillas = false;
+                }
+            } else if (c == '"') {
+                entreComillas = true;
+            } else if (c == ',') {
+                ++campo;
+                destino = campo == 1 ? &estado : campo == 2 ? &emisor : nullptr;
+            } else if (c == '\n') {
                 ++i;
-            } else if (c == QLatin1Char('"')) {
-                entreComillas = false;
-            } else {
-                actual += c;
+                break;
+            } else if (c != '\r' && destino) {
+                *destino += c;
             }
-        } else if (c == QLatin1Char('"')) {
-            entreComillas = true;
-        } else if (c == QLatin1Char(',')) {
-            resultado << actual;
-            actual.clear();
-        } else {
-            actual += c;
         }
+        if (campo < 2)
+            continue;
+        TUltimaImportacion& u = resultado[QString::fromUtf8(emisor).toUpper()];
+        u.hubo = true;
+        if (estado == "Importado")
+            ++u.importados;
+        else if (QString::fromUtf8(estado) == QStringLiteral("Ya existía"))
+            ++u.yaExistian;
+        else
+            ++u.noImportados;
     }
-    return resultado << actual;
+    return resultado;
 }
 
-// Reports are many after a while; the newest few tell the last import.
-const int REPORTES_REVISADOS = 20;
+// The reports already read, so that each is read once however many
+// businesses share the folder: "Importaciones.indice" beside them, one line
+// per report and RFC. Only a help: lost or unreadable, the reports are read
+// again.
+const QString INDICE = QStringLiteral("Importaciones.indice");
+const QByteArray CABECERA_INDICE = "velkor-importaciones\t1";
+
+struct TIndizado {
+    qint64 tamano = 0;
+    TPorRfc porRfc;
+};
+
+QHash<QString, TIndizado> leeIndice(const QString& ruta)
+{
+    QHash<QString, TIndizado> indice;
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly))
+        return indice;
+    const QList<QByteArray> lineas = archivo.readAll().split('\n');
+    if (lineas.value(0) != CABECERA_INDICE)
+        return indice;
+    for (qsizetype k = 1; k < lineas.size(); ++k) {
+        // report, size, then RFC (percent-encoded) and its three counts
+        const QList<QByteArray> c = lineas.at(k).split('\t');
+        if (c.size() != 2 && c.size() != 6)
+            continue;
+        TIndizado& r = indice[QString::fromUtf8(c.at(0))];
+        r.tamano = c.at(1).toLongLong();
+        if (c.size() == 2)
+            continue;
+        TUltimaImportacion& u = r.porRfc[QString::fromUtf8(QByteArray::fromPercentEncoding(c.at(2)))];
+        u.hubo = true;
+        u.importados = c.at(3).toInt();
+        u.yaExistian = c.at(4).toInt();
+        u.noImportados = c.at(5).toInt();
+    }
+    return indice;
+}
+
+void escribeIndice(const QString& ruta, const QHash<QString, TIndizado>& indice)
+{
+    QByteArray texto = CABECERA_INDICE + '\n';
+    for (auto it = indice.cbegin(); it != indice.cend(); ++it) {
+        const QByteArray inicio = it.key().toUtf8() + '\t' + QByteArray::number(it->tamano);
+        texto += inicio + '\n';
+        for (auto r = it->porRfc.cbegin(); r != it->porRfc.cend(); ++r)
+            texto += inicio + '\t' + r.key().toUtf8().toPercentEncoding() + '\t' + QByteArray::number(r->importados) +
+                     '\t' + QByteArray::number(r->yaExistian) + '\t' + QByteArray::number(r->noImportados) + '\n';
+    }
+    try {
+        Archivos::creaPrivado(ruta, texto);
+    } catch (const EEntradaSalida&) {
+        // The page still shows the right import; the next one reads the
+        // reports again.
+    }
+}
+
+// "Importacion-yyyyMMdd-HHmmss[-n].csv": the moment, then n (a second job
+// started in the same second).
+QPair<QString, int> ordenReporte(const QFileInfo& reporte)
+{
+    const QString nombre = reporte.completeBaseName();
+    return {nombre.mid(12, 15), nombre.size() > 28 ? nombre.mid(28).toInt() : 1};
+}
 
 } // namespace
 
@@ -150,37 +244,42 @@ QString textoVigencia(const TVigencia& v)
 
 TUltimaImportacion ultimaImportacion(const QString& carpetaReportes, const QString& rfc)
 {
-    const QFileInfoList reportes =
-        QDir(carpetaReportes)
-            .entryInfoList({QStringLiteral("Importacion-*.csv")}, QDir::Files, QDir::Name | QDir::Reversed);
-    for (int k = 0; k < reportes.size() && k < REPORTES_REVISADOS; ++k) {
-        QFile archivo(reportes.at(k).absoluteFilePath());
-        if (!archivo.open(QIODevice::ReadOnly | QIODevice::Text))
-            continue;
-        QTextStream lector(&archivo);
-        lector.readLine(); // the header
-        TUltimaImportacion u;
-        while (!lector.atEnd()) {
-            const QStringList fila = campos(lector.readLine());
-            if (fila.value(2).compare(rfc, Qt::CaseInsensitive) != 0)
+    const QDir carpeta(carpetaReportes);
+    QFileInfoList reportes = carpeta.entryInfoList({QStringLiteral("Importacion-*.csv")}, QDir::Files);
+    std::sort(reportes.begin(), reportes.end(),
+              [](const QFileInfo& a, const QFileInfo& b) { return ordenReporte(b) < ordenReporte(a); });
+    const QString ruta = carpeta.filePath(INDICE);
+    QHash<QString, TIndizado> indice = leeIndice(ruta);
+    bool cambiado = false;
+    TUltimaImportacion encontrada;
+    for (const QFileInfo& reporte : std::as_const(reportes)) {
+        auto it = indice.find(reporte.fileName());
+        // A report only grows (a job still running adds its rows): the same
+        // size is the same content.
+        if (it == indice.end() || it->tamano != reporte.size()) {
+            QFile archivo(reporte.absoluteFilePath());
+            if (!archivo.open(QIODevice::ReadOnly))
                 continue;
-            u.hubo = true;
-            const QString estado = fila.value(1);
-            if (estado == QStringLiteral("Importado"))
-                ++u.importados;
-            else if (estado == QStringLiteral("Ya existía"))
-                ++u.yaExistian;
-            else
-                ++u.noImportados;
+            const QByteArray bytes = archivo.readAll();
+            it = indice.insert(reporte.fileName(), TIndizado{bytes.size(), leeReporte(bytes)});
+            cambiado = true;
         }
-        if (!u.hubo)
-            continue;
-        // "Importacion-yyyyMMdd-HHmmss[-n].csv"
-        u.fecha =
-            QDateTime::fromString(reportes.at(k).completeBaseName().mid(12, 15), QStringLiteral("yyyyMMdd-HHmmss"));
-        return u;
+        const auto propio = it->porRfc.constFind(rfc.toUpper());
+        if (propio != it->porRfc.constEnd()) {
+            encontrada = *propio;
+            encontrada.fecha = QDateTime::fromString(ordenReporte(reporte).first, QStringLiteral("yyyyMMdd-HHmmss"));
+            break;
+        }
     }
-    return TUltimaImportacion();
+    if (cambiado) {
+        QSet<QString> presentes;
+        for (const QFileInfo& reporte : std::as_const(reportes))
+            presentes.insert(reporte.fileName());
+        for (auto it = indice.begin(); it != indice.end();)
+            it = presentes.contains(it.key()) ? std::next(it) : indice.erase(it);
+        escribeIndice(ruta, indice);
+    }
+    return encontrada;
 }
 
 QString textoUltimaImportacion(const TUltimaImportacion& u)
@@ -196,8 +295,7 @@ QString textoUltimaImportacion(const TUltimaImportacion& u)
 
 TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio)
 {
-    const QList<int> cuentas =
-        ConciliacionSat::cuentaPorTipo(ConciliacionSat::hallazgos(rfc, idNegocio, conexion, registroLocal().rfcs()));
+    const QList<int> cuentas = ConciliacionSat::cuentaHallazgos(rfc, idNegocio, conexion, registroLocal().rfcs());
     using T = THallazgoSat::TTipo;
     TConciliacion c;
     c.cancelados = cuentas.value(int(T::Cancelado));

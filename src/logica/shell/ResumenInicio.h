@@ -49,7 +49,10 @@ struct TUltimaImportacion {
     int yaExistian = 0;
     int noImportados = 0; // passed over or failed
 };
-// Looks at the newest reports of `carpetaReportes` for rows of `rfc`.
+// The newest report of `carpetaReportes` with rows of `rfc`, however many
+// newer reports name only other businesses (an accountant's folder holds the
+// reports of all). Each report is read once: what it says of each RFC is
+// kept beside them, in Importaciones.indice (its owner's only).
 TUltimaImportacion ultimaImportacion(const QString& carpetaReportes, const QString& rfc);
 QString textoUltimaImportacion(const TUltimaImportacion& u);
 

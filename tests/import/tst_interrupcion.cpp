@@ -76,6 +76,37 @@ private slots:
         QCOMPARE(estado(), m_limpio);
     }
 
+    // Ctrl-C while a large SAT metadata file is being stored stops it within
+    // a few thousand rows: none of its rows stay, the voucher committed
+    // before it does, and the program says it was stopped.
+    void detenidaEnMetadatos()
+    {
+        TProgramaConsola programa;
+        programa.entorno.escribe(u"factura.xml"_s, TEntornoImportacion::muestraNueva(0));
+        QByteArray metadatos = "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
+                               "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n";
+        for (int i = 0; i < 100000; ++i)
+            metadatos += u"%1-0000-4000-8000-000000000000~ISD950921HE5~EMISOR~XAXX010101000~CLIENTE~TBN040609RKA~"
+                         "2025-01-01 10:10:41~2025-01-01 10:10:42~100.00~I~1~\r\n"_s.arg(i, 8, 16, QLatin1Char('0'))
+                             .toLatin1();
+        programa.entorno.escribe(u"metadatos.txt"_s, metadatos);
+        QProcess proceso;
+        programa.inicia(proceso,
+                        {programa.entorno.entrada(), u"--correo"_s, QString::fromUtf8(TEntornoImportacion::EMAIL)});
+        // The voucher's batch is committed before the metadata file is begun.
+        while (proceso.state() == QProcess::Running && archivosTomados() < 2)
+            QThread::usleep(500);
+        ::kill(static_cast<pid_t>(proceso.processId()), SIGINT);
+        QVERIFY(proceso.waitForFinished(240000));
+        const QString salida = QString::fromUtf8(proceso.readAllStandardOutput());
+        QCOMPARE(proceso.exitCode(), 130);
+        QVERIFY2(salida.startsWith(u"Importación detenida por una señal"_s), qPrintable(salida));
+        const TConexionSesion conexion = TEntornoImportacion::conexion(u"ISD950921HE5"_s);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 1);
+        QCOMPARE(TMetadatosat::cuenta(TCondicion(), conexion), 0);
+        Conexiones::cierraHilo();
+    }
+
 private:
     QStringList argumentos() const
     {

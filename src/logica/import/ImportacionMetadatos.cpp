@@ -20,6 +20,10 @@
 
 namespace {
 
+// A SAT request can list a million rows, stored at a few thousand a second:
+// a stop is looked for this often within a file, not only between files.
+constexpr int FILAS_ENTRE_PREGUNTAS = 2000;
+
 TMetadatosat registro(const TFilaMetadatos& f, const QString& paquete, const QDateTime& fecha, bool emisorLocal)
 {
     TMetadatosat m;
@@ -86,9 +90,15 @@ void TImportacionMetadatos::importa(const std::function<void(const TResultadoArc
             QStringLiteral("Archivo a importar: ") +
                 (archivo.entrada.isEmpty() ? archivo.ruta : archivo.ruta + QStringLiteral(" › ") + archivo.entrada),
             1, Sistema::exePath);
-        const TResultadoArchivo resultado = lee(archivo);
+        const std::optional<TResultadoArchivo> resultado = lee(archivo, detenerse);
+        if (!resultado) {
+            Logmanager::Log(QStringLiteral("Importación de metadatos detenida; no se guardó ninguna fila del archivo "
+                                           "en curso."),
+                            1, Sistema::exePath);
+            break;
+        }
         if (alResultado)
-            alResultado(resultado);
+            alResultado(*resultado);
     }
     m_archivos.clear();
     Conexiones::cierraHilo();
@@ -120,7 +130,8 @@ void TImportacionMetadatos::recorre(const TArchivo& archivo, TLectorMetadatos& l
     lector.termina();
 }
 
-TResultadoArchivo TImportacionMetadatos::lee(const TArchivo& archivo)
+std::optional<TResultadoArchivo> TImportacionMetadatos::lee(const TArchivo& archivo,
+                                                            const std::function<bool()>& detenerse)
 {
     TResultadoArchivo resultado;
     resultado.ruta = archivo.ruta;
@@ -141,9 +152,15 @@ TResultadoArchivo TImportacionMetadatos::lee(const TArchivo& archivo)
     // One unit of work per business the file reaches, committed together
     // once the whole file was read.
     std::map<QString, std::unique_ptr<TTransaccion>> transacciones;
+    bool detenido = false;
+    int leidas = 0;
     try {
         TLectorMetadatos lector(
             [&](const TFilaMetadatos& fila) {
+                if (++leidas % FILAS_ENTRE_PREGUNTAS == 0 && detenerse && detenerse()) {
+                    detenido = true;
+                    return false;
+                }
                 if (archivo.terceros) {
                     m_terceros.insert(fila.uuid, {fila.rfcACuentaTerceros, fila.nombreACuentaTerceros});
                     ++cuenta.filas;
@@ -196,6 +213,11 @@ TResultadoArchivo TImportacionMetadatos::lee(const TArchivo& archivo)
                 return true;
             });
         recorre(archivo, lector);
+        if (detenido) {
+            // Undone as a failed file is; the next job reads it again.
+            transacciones.clear();
+            return std::nullopt;
+        }
         if (lector.tipo() != TLectorMetadatos::TTipo::Metadatos && lector.tipo() != TLectorMetadatos::TTipo::Terceros)
             throw EConversion(QStringLiteral("No es un archivo de metadatos del SAT: su primera línea no es el "
                                              "encabezado que el SAT escribe."));

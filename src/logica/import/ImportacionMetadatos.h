@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class TBaseDatosLocalFrm;
 
@@ -39,7 +40,8 @@ public:
 
     // Reads them all, one result (Metadatos or Fallido) per file handed to
     // `alResultado` once its rows are committed. `detenerse`, asked between
-    // files, leaves the rest unread and unreported. Never raises.
+    // files and every few thousand rows, leaves the rest unread and
+    // unreported, the file in hand with nothing of it stored. Never raises.
     void importa(const std::function<void(const TResultadoArchivo&)>& alResultado,
                  const std::function<bool()>& detenerse = {});
 
@@ -51,7 +53,8 @@ private:
         QDateTime fecha;
         bool terceros = false;
     };
-    TResultadoArchivo lee(const TArchivo& archivo);
+    // Nothing when `detenerse` stopped it.
+    std::optional<TResultadoArchivo> lee(const TArchivo& archivo, const std::function<bool()>& detenerse);
     void recorre(const TArchivo& archivo, TLectorMetadatos& lector) const;
 
     TBaseDatosLocalFrm& m_registro;

@@ -329,33 +329,42 @@ QList<int> cuentaHallazgos(const QString& rfc, int idNegocio, const TConexionSes
     const auto c = [](C::Columna x) { return QStringLiteral("C.") + nombreColumna(C::columna(x)); };
     const QString tablaM = cita(M::tablaEsquema().nombre) + QStringLiteral(" M");
     const QString tablaC = cita(C::tablaEsquema().nombre) + QStringLiteral(" C");
-    // Every save stores a UUID in upper case (the voucher savers, guarda),
-    // so the two tables meet through the UUID index. The business is compared
-    // as an expression: its own index would be joined to each look-up, and
-    // it names every row of the table.
-    const QString comprobanteListado = QStringLiteral("%1 + 0 = %2 AND %3 = %4")
-                                           .arg(c(C::col_Negocio), m(M::col_Negocio), c(C::col_Uuid), m(M::col_Uuid));
-    const QString filaDelComprobante = QStringLiteral("%1 + 0 = %2 AND %3 = %4")
-                                           .arg(m(M::col_Negocio), c(C::col_Negocio), m(M::col_Uuid), c(C::col_Uuid));
+    // A voucher's month as the findings read it ("" without a date).
+    const auto delMes = [](const QVariant& anio, const QVariant& mes) {
+        return anio.isNull() ? QString()
+                             : QStringLiteral("%1-%2")
+                                   .arg(anio.toInt(), 4, 10, QLatin1Char('0'))
+                                   .arg(mes.toInt(), 2, 10, QLatin1Char('0'));
+    };
+    const QString fecha = c(C::col_Fechaemision);
+    const QString meses = QStringLiteral("EXTRACT(YEAR FROM %1) AS A, EXTRACT(MONTH FROM %1) AS B").arg(fecha);
 
-    // The issuers and statuses come back whole and are judged here, by the
-    // same comparisons the findings make; only the sums are the engine's.
+    // Each row meets its voucher once. Every save stores a UUID in upper case
+    // (the voucher savers, guarda), so the tables meet through the UUID
+    // index, and a business's rows name each UUID once. The business is
+    // compared as an expression: its own index names every row of the
+    // table, and would be joined to each look-up. The issuers and statuses
+    // come back whole and are judged here, by the findings' own comparisons.
+    QHash<QString, int> listadosPorMes;
     const QString sqlFilas =
-        QStringLiteral("SELECT E, L, S, G, D, COUNT(*) FROM (SELECT %1 AS E, %2 AS L, %3 AS S, "
-                       "CASE WHEN EXISTS (SELECT 1 FROM %4 WHERE %5) THEN 1 ELSE 0 END AS G, "
-                       "CASE WHEN %6 IS NOT NULL AND EXISTS (SELECT 1 FROM %4 WHERE %5 AND (%7 IS NULL OR %7 <> %6)) "
-                       "THEN 1 ELSE 0 END AS D FROM %8 WHERE %9 = ?) T GROUP BY E, L, S, G, D")
-            .arg(m(M::col_Rfcemisor), m(M::col_Emisorlocal), m(M::col_Estatussat), tablaC, comprobanteListado,
-                 m(M::col_Monto), c(C::col_Total), tablaM, m(M::col_Negocio));
+        QStringLiteral("SELECT E, L, S, G, D, A, B, COUNT(*) FROM (SELECT %1 AS E, %2 AS L, %3 AS S, "
+                       "CASE WHEN %4 IS NULL THEN 0 ELSE 1 END AS G, CASE WHEN %4 IS NOT NULL AND %5 IS NOT NULL AND "
+                       "(%6 IS NULL OR %6 <> %5) THEN 1 ELSE 0 END AS D, %7 FROM %8 LEFT JOIN %9 ON %10 + 0 = %11 AND "
+                       "%12 = %13 WHERE %11 = ?) T GROUP BY E, L, S, G, D, A, B")
+            .arg(m(M::col_Rfcemisor), m(M::col_Emisorlocal), m(M::col_Estatussat),
+                 QStringLiteral("C.") + cita(C::tablaEsquema().clave().nombre), m(M::col_Monto), c(C::col_Total), meses,
+                 tablaM, tablaC)
+            .arg(c(C::col_Negocio), m(M::col_Negocio), c(C::col_Uuid), m(M::col_Uuid));
     lee(conexion, sqlFilas, {idNegocio}, [&](const QSqlQuery& q) {
         const QString emisor = texto(q.value(0));
-        const int filas = q.value(5).toInt();
+        const int filas = q.value(7).toInt();
         if (q.value(3).toInt() == 0) {
             const bool emisorLocal = q.value(1).toInt() != 0 || locales.contains(emisor.trimmed().toUpper());
             if (emisor.compare(propio, Qt::CaseInsensitive) == 0 || !emisorLocal)
                 cuentas[int(T::FaltaXml)] += filas;
             return;
         }
+        listadosPorMes[delMes(q.value(5), q.value(6))] += filas;
         if (texto(q.value(2)) == M::ESTATUS_CANCELADO)
             cuentas[int(T::Cancelado)] += filas;
         if (q.value(4).toInt() != 0)
@@ -376,19 +385,14 @@ QList<int> cuentaHallazgos(const QString& rfc, int idNegocio, const TConexionSes
     if (mesesCubiertos.isEmpty())
         return cuentas;
 
-    const QString fecha = c(C::col_Fechaemision);
-    const QString sqlSinListar =
-        QStringLiteral("SELECT A, B, COUNT(*) FROM (SELECT EXTRACT(YEAR FROM %1) AS A, EXTRACT(MONTH FROM %1) AS B "
-                       "FROM %2 WHERE %3 = ? AND NOT EXISTS (SELECT 1 FROM %4 WHERE %5)) T GROUP BY A, B")
-            .arg(fecha, tablaC, c(C::col_Negocio), tablaM, filaDelComprobante);
-    lee(conexion, sqlSinListar, {idNegocio}, [&](const QSqlQuery& q) {
-        // A voucher without a date is in the month "", as the findings read it.
-        const QString delMes = q.value(0).isNull() ? QString()
-                                                   : QStringLiteral("%1-%2")
-                                                         .arg(q.value(0).toInt(), 4, 10, QLatin1Char('0'))
-                                                         .arg(q.value(1).toInt(), 2, 10, QLatin1Char('0'));
-        if (mesesCubiertos.contains(delMes))
-            cuentas[int(T::SinMetadatos)] += q.value(2).toInt();
+    // Not listed: the month's vouchers but those the rows above met.
+    const QString sqlPorMes =
+        QStringLiteral("SELECT A, B, COUNT(*) FROM (SELECT %1 FROM %2 WHERE %3 = ?) T GROUP BY A, B")
+            .arg(meses, tablaC, c(C::col_Negocio));
+    lee(conexion, sqlPorMes, {idNegocio}, [&](const QSqlQuery& q) {
+        const QString delMesEste = delMes(q.value(0), q.value(1));
+        if (mesesCubiertos.contains(delMesEste))
+            cuentas[int(T::SinMetadatos)] += q.value(2).toInt() - listadosPorMes.value(delMesEste);
     });
     return cuentas;
 }

@@ -31,6 +31,8 @@ namespace {
 void conecta()
 {
     QObject::connect(SplashFrm, &TSplashFrm::registroDanado, WizardFrm, &TWizardFrm::avisaRegistroDanado);
+    QObject::connect(SplashFrm, &TSplashFrm::registroFaltante, WizardFrm, &TWizardFrm::avisaRegistroFaltante);
+    QObject::connect(SplashFrm, &TSplashFrm::registroIlegible, WizardFrm, &TWizardFrm::avisaRegistroIlegible);
     QObject::connect(SplashFrm, &TSplashFrm::terminado, WizardFrm, &TWizardFrm::muestraInicio);
     QObject::connect(WizardFrm, &TWizardFrm::ingresoTerminado, MainFrm, [] {
         MainFrm->actualizaSesion();

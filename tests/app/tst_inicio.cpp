@@ -19,9 +19,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QStackedWidget>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -145,6 +148,72 @@ private slots:
             QString(Constantes::AVISO_REGISTRO_DANADO).replace(Constantes::ARCHIVO_SUST, apartados.first())));
         QVERIFY(TBaseDatosLocalFrm::esLegible(programa.archivo(Constantes::DB_USUARIOS)));
         QVERIFY(programa.log().contains(apartados.first()));
+    }
+
+    // A registry whose last write was cut short is rolled back, not set
+    // aside as damaged: the businesses stay listed and nothing is replayed.
+    void registroInterrumpido()
+    {
+        TCarpetaPrograma programa;
+        TColaRespuestas respuestas;
+        Arranque::creaVentanas(programa.ruta());
+        TBaseDatosLocalFrm::creaTablas(programa.archivo(Constantes::DB_USUARIOS));
+        BaseDatosLocalFrm->usuarioLogginInsert(
+            {u"dueno@tienda.mx"_s, u"EKU9003173C9"_s, u"EKU9003173C9"_s, Constantes::DB_SQLITE, {}, {}, {}, {}, {}});
+        QVERIFY(RegistroPrueba::dejaEscrituraInterrumpida(60));
+        terminaSplash();
+        QCoreApplication::processEvents();
+
+        QVERIFY2(respuestas.textos().isEmpty(), qPrintable(respuestas.textos().join(u'\n')));
+        QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 3);
+        QCOMPARE(WizardFrm->listaEmpresas(), QStringList{u"EKU9003173C9"_s});
+        QCOMPARE(QDir(programa.archivo(Constantes::DB_PATH)).entryList(QDir::Files), QStringList{u"Usuarios.db"_s});
+    }
+
+    // Without its registry, businesses left in db/ are offered back, as
+    // after a damaged one; a registry that cannot be read is let be, and
+    // the first run is not offered as if there were no business.
+    void registroAusenteOIlegible_data()
+    {
+        QTest::addColumn<bool>("ocupado");
+        QTest::newRow("registro borrado") << false;
+        QTest::newRow("registro ocupado") << true;
+    }
+    void registroAusenteOIlegible()
+    {
+        QFETCH(bool, ocupado);
+        TCarpetaPrograma programa;
+        TColaRespuestas respuestas;
+        Arranque::creaVentanas(programa.ruta());
+        NegocioPrueba::creaRegistro(programa);
+        NegocioPrueba::crea(NegocioPrueba::RFC_ESCUELA, u"dueno@escuela.mx"_s, QString());
+        NegocioPrueba::limpiaSesion();
+        if (!ocupado)
+            QVERIFY(QFile::remove(programa.archivo(Constantes::DB_USUARIOS)));
+        std::optional<RegistroPrueba::TBloqueo> bloqueo;
+        if (ocupado) {
+            bloqueo.emplace();
+            QVERIFY(bloqueo->activo());
+        }
+        QSignalSpy fin(WizardFrm, &TWizardFrm::procesoTerminado);
+        respuestas.agregaRespuesta(TPrompter::OK);
+        terminaSplash();
+        QCoreApplication::processEvents();
+
+        QVERIFY(!respuestas.textos().isEmpty());
+        if (ocupado) {
+            QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 3);
+            QCOMPARE(respuestas.textos(), QStringList{TWizardFrm::AVISO_REGISTRO_OCUPADO});
+            bloqueo.reset();
+            QCOMPARE(QDir(programa.archivo(Constantes::DB_PATH)).entryList(QDir::Files), QStringList{u"Usuarios.db"_s});
+            QCOMPARE(BaseDatosLocalFrm->getNumeroEmpresas(), 1);
+            return;
+        }
+        QVERIFY(respuestas.textos().first().startsWith(TWizardFrm::AVISO_REGISTRO_FALTANTE));
+        QVERIFY(fin.wait(120000));
+        QVERIFY(respuestas.textos().last().startsWith(u"Se registraron de nuevo 1 empresa"_s));
+        QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 3);
+        QCOMPARE(WizardFrm->listaEmpresas(), QStringList{NegocioPrueba::RFC_ESCUELA});
     }
 
     // The wizard closed without a sign-in ends the program, unless it was

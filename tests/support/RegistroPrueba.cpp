@@ -74,6 +74,41 @@ bool ejecuta(const QString& sql, const QVariantList& valores)
     return correcto;
 }
 
+bool dejaEscrituraInterrumpida(int filas)
+{
+    const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
+    const QString copia = archivo + QStringLiteral(".copia");
+    const QString diario = QStringLiteral("-journal");
+    const QString nombre = QStringLiteral("prueba-registro-interrumpido");
+    bool correcto = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+        db.setDatabaseName(archivo);
+        if (db.open()) {
+            QSqlQuery consulta(db);
+            // A one-page cache writes the transaction's pages into the file
+            // before the commit, as a long write does.
+            correcto = consulta.exec(QStringLiteral("PRAGMA cache_size=1")) &&
+                       consulta.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            for (int i = 0; correcto && i < filas; ++i) {
+                correcto = consulta.prepare(
+                    QStringLiteral("INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES (?, ?, 0)"));
+                consulta.addBindValue(QString(200, QLatin1Char('F')));
+                consulta.addBindValue(QStringLiteral("FAN%1").arg(i, 9, 10, QLatin1Char('0')));
+                correcto = correcto && consulta.exec();
+            }
+            // The files as they are now are what a crash would leave.
+            correcto = correcto && QFile::exists(archivo + diario) && QFile::copy(archivo, copia) &&
+                       QFile::copy(archivo + diario, copia + diario);
+            consulta.exec(QStringLiteral("ROLLBACK"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(nombre);
+    return correcto && QFile::remove(archivo) && QFile::rename(copia, archivo) &&
+           QFile::rename(copia + diario, archivo + diario);
+}
+
 namespace {
 const QString NOMBRE_BLOQUEO = QStringLiteral("prueba-registro-bloqueo");
 }

@@ -20,6 +20,11 @@ QList<QPair<QString, QByteArray>> danados(const QByteArray& sano);
 // it failed.
 bool ejecuta(const QString& sql, const QVariantList& valores = {});
 
+// Leaves the registry of the current program folder as a write cut short by
+// a crash leaves it: `filas` active registrations half written into the file
+// and the journal that undoes them beside it. False when it could not.
+bool dejaEscrituraInterrumpida(int filas);
+
 // Holds the registry of the current program folder locked for writing, as
 // another process in the middle of a write would, for its lifetime.
 class TBloqueo {

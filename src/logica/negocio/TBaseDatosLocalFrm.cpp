@@ -551,26 +551,45 @@ bool TBaseDatosLocalFrm::leeIntentosRecuperacion(qint64 desde, QList<qint64>& mo
     });
 }
 
-bool TBaseDatosLocalFrm::esLegible(const QString& archivo)
+TBaseDatosLocalFrm::TEstadoRegistro TBaseDatosLocalFrm::revisa(const QString& archivo)
 {
-    if (!QFileInfo(archivo).isFile())
-        return false;
+    const QFileInfo info(archivo);
+    if (!info.exists())
+        return TEstadoRegistro::Faltante;
+    if (!info.isFile())
+        return TEstadoRegistro::Danado;
+    if (!info.isReadable())
+        return TEstadoRegistro::SinPermiso;
+    // Only the primary code tells the cause; the extended one adds detail.
+    const auto estadoDe = [](const QSqlError& error) {
+        switch (error.nativeErrorCode().toInt() & 0xff) {
+        case 5: // SQLITE_BUSY
+        case 6: // SQLITE_LOCKED
+            return TEstadoRegistro::Ocupado;
+        case 3:  // SQLITE_PERM
+        case 8:  // SQLITE_READONLY, also a journal this user cannot roll back
+        case 14: // SQLITE_CANTOPEN
+        case 23: // SQLITE_AUTH
+            return TEstadoRegistro::SinPermiso;
+        default:
+            return TEstadoRegistro::Danado;
+        }
+    };
     QMutexLocker candado(&candadoRegistro);
-    bool legible = false;
+    TEstadoRegistro estado = TEstadoRegistro::Danado;
     conConexion(archivo, [&](QSqlDatabase& db) {
-        // Read-only: the check must not write into a file it may set aside.
-        // A file another process holds is let be after a short wait.
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
-        if (!db.open())
+        // Opened read-write as every other use opens it, so SQLite rolls back
+        // a write that was cut short; read-only it refuses to, and the file
+        // would look damaged. A file another process holds is let be after a
+        // short wait.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+        if (!db.open()) {
+            estado = estadoDe(db.lastError());
             return;
-        // SQLITE_BUSY and SQLITE_LOCKED: another process is working on it,
-        // which says nothing about its state.
-        const auto ocupado = [](const QSqlError& e) {
-            return e.nativeErrorCode() == QLatin1String("5") || e.nativeErrorCode() == QLatin1String("6");
-        };
+        }
         QSqlQuery revision(db);
         if (!revision.exec(QStringLiteral("PRAGMA quick_check"))) {
-            legible = ocupado(revision.lastError());
+            estado = estadoDe(revision.lastError());
             return;
         }
         if (!revision.next() || revision.value(0).toString() != QLatin1String("ok"))
@@ -579,13 +598,19 @@ bool TBaseDatosLocalFrm::esLegible(const QString& archivo)
         for (const QString& sql : {SQL_LEE_NEGOCIO, SQL_LEE_CONEXION}) {
             QSqlQuery consulta(db);
             if (!consulta.exec(sql)) {
-                legible = ocupado(consulta.lastError());
+                estado = estadoDe(consulta.lastError());
                 return;
             }
         }
-        legible = true;
+        estado = TEstadoRegistro::Legible;
     });
-    return legible;
+    return estado;
+}
+
+bool TBaseDatosLocalFrm::esLegible(const QString& archivo)
+{
+    const TEstadoRegistro estado = revisa(archivo);
+    return estado == TEstadoRegistro::Legible || estado == TEstadoRegistro::Ocupado;
 }
 
 QString TBaseDatosLocalFrm::reemplazaRegistro(const QByteArray& vacio)
@@ -600,6 +625,11 @@ QString TBaseDatosLocalFrm::reemplazaRegistro(const QByteArray& vacio)
         QMutexLocker candado(&candadoRegistro);
         if (!QFile::rename(archivo, apartado))
             throw EEntradaSalida(QStringLiteral("No se pudo apartar el registro de empresas dañado %1.").arg(archivo));
+        // Left in place, SQLite would play the old file's journal into the
+        // new one at its first opening.
+        for (const QString& sufijo : {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            if (QFileInfo::exists(archivo + sufijo) && !QFile::rename(archivo + sufijo, apartado + sufijo))
+                QFile::remove(archivo + sufijo);
     }
     try {
         if (vacio.isEmpty()) {

@@ -117,15 +117,24 @@ public:
 
     // The registry file of the current program folder.
     static QString archivoRegistro();
-    // Whether `archivo` reads as a registry: a SQLite database that passes
-    // its own check and holds both tables with their columns. A file that is
-    // truncated, not a database or malformed does not; neither does a missing
-    // one. A file another process holds locked counts as readable.
+    // What a look at the registry file `archivo` finds. Legible: a SQLite
+    // database that passes its own check and holds both tables with their
+    // columns. Ocupado: another process holds it locked, which says nothing
+    // of its state. SinPermiso: this user may not read it, or may not write
+    // the rollback of a write that was cut short. Danado: truncated, not a
+    // database, malformed or without its tables. A write cut short (a
+    // journal left beside it) is rolled back by SQLite during the look, as
+    // at any other opening: its file is then Legible.
+    enum class TEstadoRegistro { Legible, Faltante, Ocupado, SinPermiso, Danado };
+    static TEstadoRegistro revisa(const QString& archivo);
+    // Whether `archivo` reads as a registry (revisa gives Legible), or is
+    // held locked by another process.
     static bool esLegible(const QString& archivo);
     // Sets the registry file of the current program folder aside, under a
-    // dated name in its folder ("Usuarios.danado-<fecha>.db"), and puts a new
-    // one in its place: `vacio` (the shipped empty registry) or, without it,
-    // a file with just the two tables. Returns the name the old file got.
+    // dated name in its folder ("Usuarios.danado-<fecha>.db"), with its
+    // journal files under the same name, and puts a new one in its place:
+    // `vacio` (the shipped empty registry) or, without it, a file with just
+    // the two tables. Returns the name the old file got.
     // Raises EEntradaSalida when the old file cannot be moved or the new one
     // written (then the old one is back in place).
     static QString reemplazaRegistro(const QByteArray& vacio);

@@ -9,6 +9,7 @@
 #include "Style.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/Utils.h"
+#include "setup/TImportarBaseHilo.h"
 #include "UtilsVentanas.h"
 #include "Ventanas.h"
 
@@ -125,26 +126,47 @@ void TSplashFrm::FormDestroy()
 void TSplashFrm::ShowNextForm()
 {
     Sistema::dbUsuariosSistema = Rutas::programa({Constantes::DB_USUARIOS});
+    bool contar = true;
     try {
-        if (!QFile::exists(Sistema::dbUsuariosSistema)) {
-            if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath))
+        switch (const auto estado = TBaseDatosLocalFrm::revisa(Sistema::dbUsuariosSistema)) {
+        case TBaseDatosLocalFrm::TEstadoRegistro::Faltante: {
+            // Businesses without a registry mean it was deleted or lost, not
+            // a first run: without a word the user would create them anew.
+            const bool conNegocios = !TImportarBaseHilo::basesDatos(Sistema::exePath).isEmpty();
+            if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath)) {
                 // A velkor-importar run may have made it since the look
                 // above, and already be registering businesses in it.
-                Archivos::creaPrivadoNuevo(Sistema::dbUsuariosSistema, bd->data());
-        } else if (!TBaseDatosLocalFrm::esLegible(Sistema::dbUsuariosSistema)) {
+                if (Archivos::creaPrivadoNuevo(Sistema::dbUsuariosSistema, bd->data()) && conNegocios)
+                    emit registroFaltante();
+            }
+            break;
+        }
+        case TBaseDatosLocalFrm::TEstadoRegistro::Danado: {
             // Read as it is, a damaged registry counts no business and the
             // wizard would offer the first run as if none had ever been made.
             const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath);
             emit registroDanado(TBaseDatosLocalFrm::reemplazaRegistro(bd ? bd->data() : QByteArray()));
-        } else {
+            break;
+        }
+        case TBaseDatosLocalFrm::TEstadoRegistro::Ocupado:
+        case TBaseDatosLocalFrm::TEstadoRegistro::SinPermiso:
+            // Counted, it would read as no business after a long wait, and
+            // the wizard would offer the first run.
+            registra(QStringLiteral("No se pudo leer el registro de empresas %1.").arg(Sistema::dbUsuariosSistema));
+            contar = false;
+            emit registroIlegible(estado);
+            break;
+        case TBaseDatosLocalFrm::TEstadoRegistro::Legible:
             registroLocal().migraCadenas();
+            break;
         }
     } catch (const std::exception& e) {
         registraError(e);
     }
     int empresas = 0;
     try {
-        empresas = registroLocal().getNumeroEmpresas();
+        if (contar)
+            empresas = registroLocal().getNumeroEmpresas();
     } catch (const std::exception& e) {
         registraError(e);
     }

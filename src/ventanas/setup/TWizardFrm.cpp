@@ -31,6 +31,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using namespace Constantes;
 
 namespace {
@@ -38,10 +40,22 @@ namespace {
 const QString CONFIRMA_RECONSTRUYE =
     QStringLiteral("¿Deseas volver a registrar ahora las empresas que hay en la carpeta \"db\" del programa?");
 
+const QString REGISTRO = QStringLiteral("el registro de empresas (db/Usuarios.db)");
+
 // The page indices of TabControl1.
 enum TPagina { PERFIL = 0, NEGOCIO = 1, CONFIGURACION = 2, INGRESO = 3, RECUPERACION = 4 };
 
 } // namespace
+
+const QString TWizardFrm::AVISO_REGISTRO_FALTANTE =
+    QStringLiteral("No se encontró ") + REGISTRO +
+    QStringLiteral(", por eso se creó uno nuevo y vacío.\n\n"
+                   "Los datos de cada empresa no se perdieron: siguen en su carpeta dentro de \"db\".");
+const QString TWizardFrm::AVISO_REGISTRO_OCUPADO =
+    QStringLiteral("Otro programa está usando ") + REGISTRO + QStringLiteral("; ciérralo y vuelve a abrir Velkor.");
+const QString TWizardFrm::AVISO_REGISTRO_SIN_PERMISO =
+    QStringLiteral("No tienes permiso para leer o escribir ") + REGISTRO +
+    QStringLiteral("; pide permiso a quien administra este equipo y vuelve a abrir Velkor.");
 
 TWizardFrm::TWizardFrm(QWidget* parent) : QWidget(parent)
 {
@@ -354,13 +368,20 @@ void TWizardFrm::closeEvent(QCloseEvent* evento)
 void TWizardFrm::muestraInicio(int empresasActivas)
 {
     try {
-        muestraPagina(empresasActivas >= 1 ? INGRESO : PERFIL);
+        if (m_registroIlegible)
+        // The list reads empty, yet businesses may be registered: the
+        // first run would have the user make them again.
+        {
+            aplicaMarcas();
+            vuelveAlIngreso();
+        } else
+            muestraPagina(empresasActivas >= 1 ? INGRESO : PERFIL);
     } catch (const std::exception& e) {
         Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
     }
     show();
     // Told once the wizard is up, not from inside the splash's end.
-    if (!m_registroApartado.isEmpty())
+    if (!m_registroApartado.isEmpty() || m_registroFaltante || m_registroIlegible)
         QMetaObject::invokeMethod(this, &TWizardFrm::ofreceReconstruccion, Qt::QueuedConnection);
 }
 
@@ -369,14 +390,32 @@ void TWizardFrm::avisaRegistroDanado(const QString& apartado)
     m_registroApartado = apartado;
 }
 
+void TWizardFrm::avisaRegistroFaltante()
+{
+    m_registroFaltante = true;
+}
+
+void TWizardFrm::avisaRegistroIlegible(TBaseDatosLocalFrm::TEstadoRegistro estado)
+{
+    m_registroIlegible = estado;
+}
+
 void TWizardFrm::ofreceReconstruccion()
 {
-    if (m_registroApartado.isEmpty())
+    if (const auto ilegible = std::exchange(m_registroIlegible, std::nullopt)) {
+        Utils::mensaje(*ilegible == TBaseDatosLocalFrm::TEstadoRegistro::Ocupado ? AVISO_REGISTRO_OCUPADO
+                                                                                 : AVISO_REGISTRO_SIN_PERMISO,
+                       MSG_WARNING);
         return;
-    const QString nombre = QFileInfo(m_registroApartado).fileName();
-    m_registroApartado.clear();
+    }
+    if (m_registroApartado.isEmpty() && !m_registroFaltante)
+        return;
     // The start already left a new, empty registry in its place.
-    const QString aviso = QString(AVISO_REGISTRO_DANADO).replace(ARCHIVO_SUST, nombre);
+    const QString aviso =
+        std::exchange(m_registroFaltante, false)
+            ? AVISO_REGISTRO_FALTANTE
+            : QString(AVISO_REGISTRO_DANADO).replace(ARCHIVO_SUST, QFileInfo(m_registroApartado).fileName());
+    m_registroApartado.clear();
     if (Utils::mensajeConfirmacion(aviso + SALTO + SALTO + CONFIRMA_RECONSTRUYE) == TPrompter::OK &&
         !m_franja->ocupado())
         m_franja->reconstruyeRegistro();

@@ -1,8 +1,11 @@
 #pragma once
+#include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TNuevoNegocio.h"
 
 #include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -67,10 +70,23 @@ public slots:
     // The start found the registry unreadable and kept it as `apartado`; the
     // user is told once the wizard shows (ofreceReconstruccion).
     void avisaRegistroDanado(const QString& apartado);
-    // Tells the user that the registry was damaged and set aside and that the
-    // businesses' data stay in their folders, and offers to register again
-    // the businesses of those folders (the rebuild, on its worker thread).
+    // The start found no registry beside businesses' databases and wrote a
+    // new one; the user is told and offered the rebuild as for a damaged one.
+    void avisaRegistroFaltante();
+    // The start could not read the registry (another program holds it, or
+    // the user may not read it): the wizard opens on the sign-in page, never
+    // on the first run, and says why.
+    void avisaRegistroIlegible(TBaseDatosLocalFrm::TEstadoRegistro estado);
+    // Tells the user that the registry was damaged and set aside, or missing,
+    // and that the businesses' data stay in their folders, and offers to
+    // register again the businesses of those folders (the rebuild, on its
+    // worker thread); or why it could not be read.
     void ofreceReconstruccion();
+
+public:
+    static const QString AVISO_REGISTRO_FALTANTE;
+    static const QString AVISO_REGISTRO_OCUPADO;
+    static const QString AVISO_REGISTRO_SIN_PERMISO;
 
 protected:
     void closeEvent(QCloseEvent* evento) override;
@@ -109,4 +125,6 @@ private:
     TPaginaRecuperacion* m_recuperacion;
     TFranjaInferior* m_franja;
     QString m_registroApartado;
+    bool m_registroFaltante = false;
+    std::optional<TBaseDatosLocalFrm::TEstadoRegistro> m_registroIlegible;
 };

@@ -9,9 +9,10 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
-class QStandardItemModel;
 class QTableView;
 class TConexionSesion;
+class TModeloHallazgos;
+class TVistaHallazgos;
 
 // What the SAT's metadata and the business's stored vouchers say differently
 // (ConciliacionSat::hallazgos): how many of each kind, a table of them (one
@@ -49,7 +50,8 @@ private:
     QComboBox* m_tipo;
     QPushButton* m_exportar;
     QStackedWidget* m_area;
-    QStandardItemModel* m_modelo;
+    TModeloHallazgos* m_modelo;
+    TVistaHallazgos* m_vista;
     QTableView* m_tabla;
     QLabel* m_vacio;
 };

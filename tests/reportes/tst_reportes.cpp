@@ -43,6 +43,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QAbstractProxyModel>
 #include <QTest>
 
 #include <functional>
@@ -228,6 +230,28 @@ private slots:
         QVERIFY(!pieza<QPushButton>(&pagina, "BtExportarConciliacion")->isEnabled());
         QVERIFY(pieza<QLabel>(&pagina, "TxCuentasConciliacion")->isHidden());
         Capturas::guarda(pagina, u"conciliacion-sin-metadatos"_s);
+    }
+
+    // A year of metadata makes tens of thousands of findings: choosing what
+    // to show filters the findings read, it does not build the table again.
+    void conciliacionFiltraSinReconstruir()
+    {
+        TCarpetaPrograma carpeta;
+        TComprobantesPrueba datos(carpeta.nuevaBaseNegocio());
+        const int id = datos.negocio.getIdnegocio();
+        const QString rfc = u"PAP010101AAA"_s;
+        metadato(datos.unidad, id, u"UUID-2"_s, rfc, "2024-01-15T09:30:00", "116.00", u"2024-02-03 10:11:12"_s);
+        metadato(datos.unidad, id, u"UUID-9"_s, rfc, "2024-01-20T08:00:00", "50.00");
+        TConciliacionSat pagina;
+        pagina.carga(rfc, id, datos.conexion);
+        const auto* vista =
+            qobject_cast<const QAbstractProxyModel*>(pieza<QTableView>(&pagina, "GrHallazgos")->model());
+        QVERIFY(vista);
+        QSignalSpy vaciada(vista->sourceModel(), &QAbstractItemModel::modelReset);
+        QSignalSpy quitadas(vista->sourceModel(), &QAbstractItemModel::rowsRemoved);
+        pieza<QComboBox>(&pagina, "CmbTipoHallazgo")->setCurrentIndex(2);
+        QCOMPARE(columna(vista, int(ConciliacionSat::columnasCsv().indexOf(u"UUID"_s))), QStringList{u"UUID-9"_s});
+        QCOMPARE(vaciada.count() + quitadas.count(), 0);
     }
 
     // The same as the user meets them from the main window.

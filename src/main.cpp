@@ -5,10 +5,13 @@
 #include "app/PrompterCajas.h"
 #include "Prompter.h"
 #include "Rutas.h"
+#include "negocio/TPaquete.h"
 #include "negocio/Utils.h"
 #include "negocio/TSenalesTerminacion.h"
 
 #include <QApplication>
+
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
@@ -28,6 +31,11 @@ int main(int argc, char** argv)
     }
     Arranque::creaVentanas(Rutas::carpetaPrograma());
     const int resultado = app.exec();
+    // A package that threw while loading left the dynamic loader locked, and
+    // a thread stopped on it would hold the program at its end for good: what
+    // was stored is committed, so the process ends here.
+    if (TPaquete::cargadorBloqueado())
+        std::_Exit(resultado);
     Arranque::destruyeVentanas();
     Conexiones::apagaMotor();
     Prompter::instala(nullptr);

@@ -90,6 +90,12 @@ QString revisaBiblioteca(const QString& archivo)
 
 } // namespace
 
+bool TPaquete::cargadorBloqueado()
+{
+    const QMutexLocker candado(&candadoFallidos());
+    return !fallidos().isEmpty();
+}
+
 TPaquete::TPaquete(const QString& archivo, const QString& carpetaLog)
     : m_biblioteca(QFileInfo(archivo).absoluteFilePath()), m_carpetaLog(carpetaLog)
 {

@@ -40,6 +40,9 @@ public:
     // process (glibc does not release it when an exception passes through
     // dlopen), so the process should be started again.
     bool lanzo() const { return m_lanzo; }
+    // Whether any package's start-up code threw in this process: waiting at
+    // the end for a thread that the locked loader stopped would never end.
+    static bool cargadorBloqueado();
     // Where the file went when it was set aside; empty when it threw and
     // could not be moved (the reason, in Spanish, in motivoNoApartado()).
     QString apartadoComo() const { return m_apartado; }

@@ -240,12 +240,17 @@ private slots:
         const QString archivo = TBaseDatosLocalFrm::archivoRegistro();
         const QByteArray danado(4096, '\x5a');
         QVERIFY(TCarpetaPrograma::escribe(archivo, danado));
+        // A journal left beside it belongs to the old file, not to the new.
+        const QByteArray diario(512, '\x11');
+        QVERIFY(TCarpetaPrograma::escribe(archivo + u"-journal"_s, diario));
         const QString apartado =
             TBaseDatosLocalFrm::reemplazaRegistro(conVacio ? RegistroPrueba::conFilas(0) : QByteArray());
         QCOMPARE(QFileInfo(apartado).absolutePath(), QFileInfo(archivo).absolutePath());
         QVERIFY2(QFileInfo(apartado).fileName().startsWith(u"Usuarios.danado-"_s), qPrintable(apartado));
         QCOMPARE(TCarpetaPrograma::lee(apartado), danado);
+        QCOMPARE(TCarpetaPrograma::lee(apartado + u"-journal"_s), diario);
         QVERIFY(TBaseDatosLocalFrm::esLegible(archivo));
+        QVERIFY(!QFile::exists(archivo + u"-journal"_s));
         QCOMPARE(QFileInfo(archivo).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(m_registro.getNumeroEmpresas(), 0);
         QVERIFY(lineasLog().last().contains(QFileInfo(apartado).fileName()));

@@ -60,6 +60,28 @@ private slots:
         QTest::newRow("conciliación en una carpeta inexistente")
             << QStringList{"--conciliacion", "/no/existe/c.csv", "--correo", correo} << TPreparacion::Nada << 3
             << "No se pudo escribir la conciliación en /no/existe/c.csv: No existe.";
+        // An option where a value was left out is no value: "--contrasena"
+        // never becomes the owner, nor the password a folder in a message.
+        QTest::newRow("correo sin valor antes de otra opción")
+            << QStringList{entrada, "--correo", "--contrasena"} << TPreparacion::Nada << 2
+            << "Falta el valor de --correo.";
+        QTest::newRow("contraseña tras un correo sin valor")
+            << QStringList{entrada, "--correo", "--contrasena", "secreto"} << TPreparacion::Nada << 2
+            << "Falta el valor de --correo.";
+        QTest::newRow("correo que no es un correo") << QStringList{entrada, "--correo", u"dueño"_s}
+                                                    << TPreparacion::Nada << 2 << "no es un correo electrónico válido";
+        QTest::newRow("correo dos veces") << QStringList{entrada, "--correo", correo, "--correo=otro@ejemplo.mx"}
+                                          << TPreparacion::Nada << 2 << "Se indicó dos veces --correo.";
+        QTest::newRow("conciliación sobre un comprobante")
+            << QStringList{entrada, "--correo", correo, "--conciliacion", entrada + "cfdi40-real.xml"}
+            << TPreparacion::Nada << 2 << "cfdi40-real.xml\" ya existe y no es un CSV; no se reemplaza.";
+        QTest::newRow("conciliación sobre el archivo importado")
+            << QStringList{entrada + "cfdi40-real.xml", "--correo", correo, "--conciliacion",
+                           entrada + "cfdi40-real.xml"}
+            << TPreparacion::Nada << 2 << "es el archivo que se importa";
+        QTest::newRow("conciliación en una carpeta")
+            << QStringList{"--conciliacion", entrada, "--correo", correo} << TPreparacion::Nada << 2
+            << "\" es una carpeta; indica el nombre del archivo CSV";
         QTest::newRow("carpeta inexistente") << QStringList{"/no/existe", "--correo", correo} << TPreparacion::Nada << 3
                                              << "La carpeta \"/no/existe\" no existe.";
         QTest::newRow("contraseña ajena")
@@ -114,6 +136,10 @@ private slots:
             QCOMPARE(corrida.salida, salida);
             const QString dicho = salida == 0 ? corrida.salidaEstandar : corrida.errores;
             QVERIFY2(dicho.contains(mensaje), qPrintable(dicho));
+            QVERIFY2(!dicho.contains(u"secreto"_s), qPrintable(dicho));
+            if (preparacion != TPreparacion::NegocioDelCorreo)
+                QCOMPARE(TEntornoImportacion::bytes(programa.entorno.entrada() + u"cfdi40-real.xml"_s),
+                         TEntornoImportacion::bytes(TEntornoImportacion::dato(u"cfdi40-real.xml"_s)));
             if (salida != 0)
                 QVERIFY(corrida.salidaEstandar.isEmpty());
             if (preparacion == TPreparacion::VersionAnterior) {

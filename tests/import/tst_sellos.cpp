@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -165,6 +167,37 @@ private slots:
         QTest::newRow("pdf de un archivo que no existe")
             << QStringList{u"pdf"_s, u"/no/existe.xml"_s, u"--salida"_s, u"/no/salida.pdf"_s} << 3
             << u"No se pudo leer \"/no/existe.xml\": No existe."_s << false;
+        // A slip of the keyboard never replaces a voucher with its PDF.
+        QTest::newRow("pdf sobre su propio comprobante")
+            << QStringList{u"pdf"_s, u"CARPETA/cfdi40-real.xml"_s, u"--salida"_s, u"CARPETA/cfdi40-real.xml"_s} << 2
+            << u"cfdi40-real.xml\" es el mismo archivo que el comprobante"_s << false;
+        QTest::newRow("pdf sobre otro comprobante")
+            << QStringList{u"pdf"_s, real, u"-o"_s, u"CARPETA/cfdi40-real.xml"_s} << 2
+            << u"cfdi40-real.xml\" ya existe y no es un PDF; no se reemplaza."_s << false;
+        QTest::newRow("pdf en una carpeta") << QStringList{u"pdf"_s, real, u"--salida"_s, u"CARPETA/"_s} << 2
+                                            << u"\" es una carpeta; indica el nombre del archivo PDF"_s << false;
+        QTest::newRow("salida sin valor")
+            << QStringList{u"pdf"_s, real, u"--salida"_s, u"--rfc"_s} << 2 << u"Falta el valor de --salida."_s << false;
+        QTest::newRow("salida dos veces") << QStringList{u"pdf"_s, real, u"-o"_s, u"SALIDA"_s, u"--salida=b.pdf"_s} << 2
+                                          << u"Se indicó dos veces --salida."_s << false;
+        QTest::newRow("verifica con uuid") << QStringList{u"verifica"_s, real, u"--uuid"_s, u"X"_s} << 2
+                                           << u"La orden verifica no lleva --uuid"_s << false;
+        QTest::newRow("pdf de una carpeta") << QStringList{u"pdf"_s, u"CARPETA"_s, u"--salida"_s, u"SALIDA"_s} << 3
+                                            << u"comprobantes\": Es una carpeta; indica un archivo."_s << false;
+        QTest::newRow("pdf de un archivo vacío")
+            << QStringList{u"pdf"_s, u"CARPETA/nada/vacio.xml"_s, u"--salida"_s, u"SALIDA"_s} << 3
+            << u"No se pudo leer \""_s << false;
+        QTest::newRow("carpeta sin comprobantes") << QStringList{u"verifica"_s, u"CARPETA/nada/sin"_s} << 3
+                                                  << u"sin: No se encontró ningún comprobante"_s << false;
+        // Never waiting on a pipe, nor reading a file larger than a voucher.
+        QTest::newRow("tubería") << QStringList{u"verifica"_s, u"CARPETA/nada/tubo.xml"_s} << 3
+                                 << u"tubo.xml: No verificable. No es un archivo sino una tubería"_s << false;
+        QTest::newRow("archivo enorme") << QStringList{u"verifica"_s, u"CARPETA/nada/enorme.xml"_s} << 3
+                                        << u"enorme.xml: No verificable. Ocupa 129"_s << false;
+        // A mistyped RFC is not a business whose database went missing.
+        QTest::newRow("rfc no registrado")
+            << QStringList{u"verifica"_s, u"--rfc"_s, u"AAA010101AAA"_s, u"--correo"_s, u"a@ejemplo.mx"_s} << 4
+            << u"No hay un negocio con RFC AAA010101AAA registrado en esta carpeta del programa"_s << true;
     }
 
     // The command line's use, its messages and its exit statuses.
@@ -206,15 +239,24 @@ private slots:
             TArchivoZip::comprime(comprobantes + u"/paquetes/sat.zip"_s, vacia.path(), u"descarga/"_s, QString(),
                                   TArchivoZip::TCifrado::Ninguno, {},
                                   {{u"descarga/cfdi33-real.xml"_s, dato(u"cfdi33-real.xml"_s)}});
+            QVERIFY(QDir().mkpath(comprobantes + u"/nada/sin"_s));
+            QVERIFY(TCarpetaPrograma::escribe(comprobantes + u"/nada/vacio.xml"_s, QByteArray()));
+            QVERIFY(::mkfifo(QFile::encodeName(comprobantes + u"/nada/tubo.xml"_s).constData(), 0600) == 0);
+            QFile enorme(comprobantes + u"/nada/enorme.xml"_s);
+            QVERIFY(enorme.open(QIODevice::WriteOnly) && enorme.resize(TDocumentoXML::TAMANO_MAXIMO + 1024 * 1024));
         }
         QProcess proceso;
         proceso.start(programa, argumentos);
+        proceso.closeWriteChannel();
         QVERIFY(proceso.waitForFinished(120000));
         const QString todo =
             QString::fromUtf8(proceso.readAllStandardOutput()) + QString::fromUtf8(proceso.readAllStandardError());
         QCOMPARE(proceso.exitCode(), salida);
         QVERIFY2(todo.contains(dice), qPrintable(todo));
-        if (argumentos.contains(pdf)) {
+        if (conCarpeta)
+            QCOMPARE(TCarpetaPrograma::lee(comprobantes + u"/cfdi40-real.xml"_s),
+                     TCarpetaPrograma::lee(TEntornoImportacion::dato(u"cfdi40-real.xml"_s)));
+        if (argumentos.contains(pdf) && salida == 0) {
             QVERIFY(TCarpetaPrograma::lee(pdf).startsWith("%PDF"));
             QCOMPARE(TCarpetaPrograma::modo(pdf), 0600);
         }

@@ -17,7 +17,9 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
 #include "negocio/TRecorridoXML.h"
+#include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
+#include "Logmanager.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +28,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ComprobanteConsola {
 
@@ -60,6 +66,7 @@ int usoIncorrecto(const QString& texto)
 QString interpreta(const QStringList& argumentos, TOpciones& o)
 {
     o.orden = argumentos.value(0);
+    QStringList dadas;
     for (int i = 1; i < argumentos.size(); ++i) {
         const QString& a = argumentos.at(i);
         const QString nombre = a.section(QLatin1Char('='), 0, 0);
@@ -71,15 +78,25 @@ QString interpreta(const QStringList& argumentos, TOpciones& o)
         // What follows "=" may be a password, as velkor-importar takes one.
         if (!destino && a.startsWith(QLatin1Char('-')) && a.size() > 1)
             return QStringLiteral("Opción desconocida: %1").arg(nombre);
-        if (!destino)
+        if (!destino) {
             o.rutas << a;
-        else if (a.contains(QLatin1Char('=')))
+            continue;
+        }
+        if (dadas.contains(destino == &o.salida ? QStringLiteral("--salida") : nombre))
+            return QStringLiteral("Se indicó dos veces %1.").arg(nombre);
+        dadas << (destino == &o.salida ? QStringLiteral("--salida") : nombre);
+        // An option right after one that needs a value means the value was
+        // left out; taken as the value, it would name the PDF "--rfc".
+        if (a.contains(QLatin1Char('=')))
             *destino = a.section(QLatin1Char('='), 1);
-        else if (i + 1 < argumentos.size())
+        else if (i + 1 < argumentos.size() && !argumentos.at(i + 1).startsWith(QLatin1String("--")))
             *destino = argumentos.at(++i);
         else
             return QStringLiteral("Falta el valor de %1.").arg(nombre);
     }
+    if (o.orden == QLatin1String("verifica") && (!o.uuid.isEmpty() || dadas.contains(QStringLiteral("--salida"))))
+        return QStringLiteral("La orden verifica no lleva --uuid ni --salida: verifica todos los comprobantes "
+                              "indicados.");
     o.rfc = o.rfc.trimmed().toUpper();
     o.correo = o.correo.trimmed();
     if (o.guardados() && !o.rutas.isEmpty())
@@ -95,6 +112,19 @@ int ingresa(const TOpciones& o)
 {
     if (!QFileInfo::exists(Sistema::dbUsuariosSistema))
         return falla(SinAcceso, QStringLiteral("Esta carpeta del programa no tiene negocios registrados."));
+    // Before the password: a mistyped RFC is not a business whose database
+    // went missing. A registry that cannot be read now is left to the
+    // sign-in, which says why.
+    try {
+        const QSet<QString> registrados = registroLocal().rfcs();
+        const QString comoSeGuarda = QString(o.rfc).replace(QLatin1Char('&'), QLatin1Char('_'));
+        if (!registrados.contains(o.rfc) && !registrados.contains(comoSeGuarda))
+            return falla(SinAcceso, QStringLiteral("No hay un negocio con RFC %1 registrado en esta carpeta del "
+                                                   "programa (%2).")
+                                        .arg(o.rfc, Rutas::carpetaPrograma()));
+    } catch (const std::exception& e) {
+        Logmanager::Log(Errores::describe(e), 3, Sistema::exePath);
+    }
     const std::optional<QString> password = Consola::leeContrasena();
     if (!password)
         return falla(Uso, QStringLiteral("Cancelado."));
@@ -115,7 +145,18 @@ struct TCuenta {
     int autenticos = 0;
     int alterados = 0;
     int otros = 0;
+    int sinSellos = 0;
+    // The termination signal that stopped the run; 0 while none came.
+    int senal = 0;
 
+    int lineas() const { return autenticos + alterados + otros + sinSellos; }
+    // Asked between files: the signals are blocked for the password prompt,
+    // so nothing else would stop a long run.
+    bool detenerse()
+    {
+        senal = senal != 0 ? senal : TSenalesTerminacion::pendiente();
+        return senal != 0;
+    }
     void anota(const QString& nombre, const VerificacionSello::TResultado& r)
     {
         using VerificacionSello::TEstado;
@@ -135,16 +176,22 @@ struct TCuenta {
     }
     // A path with nothing to check: it has its line, and no voucher was
     // left unchecked.
-    static void sinSello(const QString& nombre, const QString& motivo)
+    void sinSello(const QString& nombre, const QString& motivo)
     {
+        ++sinSellos;
         escribe(stdout, QStringLiteral("%1: Sin sello. %2\n").arg(nombre, motivo));
     }
     int salida()
     {
+        if (senal != 0)
+            escribe(stdout, QStringLiteral("Verificación detenida por una señal; faltaron comprobantes por "
+                                           "verificar.\n"));
         escribe(stdout, QStringLiteral("Auténticos: %1  Alterados o de otro certificado: %2  No verificables: %3\n")
                             .arg(autenticos)
                             .arg(alterados)
                             .arg(otros));
+        if (senal != 0)
+            return Detenida;
         if (alterados > 0)
             return Alterados;
         return otros > 0 || autenticos == 0 ? NoVerificables : Autenticos;
@@ -197,7 +244,7 @@ void verificaPaquete(const QString& ruta, TCuenta& cuenta)
             cuenta.noVerificable(
                 nombre, QStringLiteral("Ocupa %1 MB, más de los %2 MB que puede ocupar un comprobante.")
                             .arg(TArchivoZip::megas(e.tamano), TArchivoZip::megas(TDocumentoXML::TAMANO_MAXIMO)));
-        } else {
+        } else if (!cuenta.detenerse()) {
             try {
                 cuenta.anota(nombre, VerificacionSello::verifica(zip->leeEntrada(i, TDocumentoXML::TAMANO_MAXIMO)));
             } catch (const EArchivoZip& error) {
@@ -210,28 +257,109 @@ void verificaPaquete(const QString& ruta, TCuenta& cuenta)
         }
     }
     if (!conComprobantes)
-        TCuenta::sinSello(ruta, QStringLiteral("El paquete no contiene comprobantes XML (los de metadatos del SAT no "
-                                               "tienen sello)."));
+        cuenta.sinSello(ruta, QStringLiteral("El paquete no contiene comprobantes XML (los de metadatos del SAT no "
+                                             "tienen sello)."));
 }
+
+// A file opened to be read whole: never waiting on a pipe or a device, and
+// never larger than a voucher may be, as the import reads them.
+class TEntrada {
+public:
+    explicit TEntrada(const QString& ruta)
+    {
+        m_descriptor = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat datos {};
+        if (m_descriptor < 0 || ::fstat(m_descriptor, &datos) != 0)
+            delSistema(errno);
+        else if (S_ISDIR(datos.st_mode))
+            m_motivo = QStringLiteral("Es una carpeta; indica un archivo.");
+        else if (!S_ISREG(datos.st_mode))
+            m_motivo = QStringLiteral("No es un archivo sino una tubería o un dispositivo; no se lee.");
+        else
+            m_tamano = datos.st_size;
+    }
+    ~TEntrada()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    TEntrada(const TEntrada&) = delete;
+    TEntrada& operator=(const TEntrada&) = delete;
+
+    // Why it cannot be read, as a sentence; empty when it can.
+    QString motivo() const
+    {
+        return m_delSistema ? QStringLiteral("No se pudo leer el archivo: ") + m_motivo : m_motivo;
+    }
+    // The same, to follow "No se pudo leer ...: ".
+    const QString& causa() const { return m_motivo; }
+    QByteArray inicio(int cuantos) const
+    {
+        QByteArray bytes(cuantos, '\0');
+        const ssize_t leidos = ::pread(m_descriptor, bytes.data(), size_t(cuantos), 0);
+        bytes.truncate(leidos > 0 ? int(leidos) : 0);
+        return bytes;
+    }
+    // Every byte, or empty with motivo() saying why.
+    QByteArray lee()
+    {
+        if (m_tamano > TDocumentoXML::TAMANO_MAXIMO) {
+            m_motivo =
+                QStringLiteral("Ocupa %1 MB, más de los %2 MB que puede ocupar un comprobante; no se lee.")
+                    .arg(TArchivoZip::megas(quint64(m_tamano)), TArchivoZip::megas(TDocumentoXML::TAMANO_MAXIMO));
+            return {};
+        }
+        QByteArray bytes(qsizetype(m_tamano), Qt::Uninitialized);
+        qsizetype leidos = 0;
+        while (leidos < bytes.size()) {
+            const ssize_t n = ::pread(m_descriptor, bytes.data() + leidos, size_t(bytes.size() - leidos), leidos);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                delSistema(errno);
+                return {};
+            }
+            if (n == 0)
+                break;
+            leidos += n;
+        }
+        bytes.truncate(leidos);
+        if (bytes.isEmpty())
+            m_motivo = QStringLiteral("Está vacío; no es un comprobante.");
+        return bytes;
+    }
+
+private:
+    void delSistema(int numero)
+    {
+        m_delSistema = true;
+        m_motivo = Errores::delSistema(numero) + QLatin1Char('.');
+    }
+
+    int m_descriptor = -1;
+    qint64 m_tamano = 0;
+    QString m_motivo;
+    bool m_delSistema = false;
+};
 
 // A file the walk took or the user named.
 void verificaArchivo(const QString& ruta, TCuenta& cuenta)
 {
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return cuenta.noVerificable(ruta,
-                                    QStringLiteral("No se pudo leer el archivo: %1.").arg(Errores::delSistema(errno)));
+    TEntrada f(ruta);
+    if (!f.motivo().isEmpty())
+        return cuenta.noVerificable(ruta, f.motivo());
     // By its ending, as the import tells packages, or by its first bytes: a
     // package that lost its ending is still no XML.
-    const QByteArray inicio = f.peek(4);
+    const QByteArray inicio = f.inicio(4);
     if (ruta.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) || inicio == QByteArrayLiteral("PK\x03\x04") ||
-        inicio == QByteArrayLiteral("PK\x05\x06")) {
-        f.close();
+        inicio == QByteArrayLiteral("PK\x05\x06"))
         return verificaPaquete(ruta, cuenta);
-    }
     if (ruta.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive) && TLectorMetadatos::esArchivoMetadatos(ruta))
-        return TCuenta::sinSello(ruta, QStringLiteral("Es un archivo de metadatos del SAT, no un comprobante."));
-    cuenta.anota(ruta, VerificacionSello::verifica(f.readAll()));
+        return cuenta.sinSello(ruta, QStringLiteral("Es un archivo de metadatos del SAT, no un comprobante."));
+    const QByteArray bytes = f.lee();
+    if (!f.motivo().isEmpty())
+        return cuenta.noVerificable(ruta, f.motivo());
+    cuenta.anota(ruta, VerificacionSello::verifica(bytes));
 }
 
 QString motivoOmision(TRecorridoXML::TOmision porque)
@@ -268,8 +396,9 @@ int verifica(const TOpciones& o)
                                                   C::columna(C::col_Idcomprobante) > ultimo,
                                               *Sistema::Conexion);
             for (const C& c : lote)
-                cuenta.anota(c.getUuid(), VerificacionSello::verifica(c.getComprobantexml()));
-            if (lote.isEmpty())
+                if (!cuenta.detenerse())
+                    cuenta.anota(c.getUuid(), VerificacionSello::verifica(c.getComprobantexml()));
+            if (lote.isEmpty() || cuenta.senal != 0)
                 break;
             ultimo = lote.last().getIdcomprobante();
         }
@@ -278,8 +407,11 @@ int verifica(const TOpciones& o)
     if (o.rutas.isEmpty())
         return usoIncorrecto(QStringLiteral("Falta el archivo o la carpeta de los comprobantes que se verifican."));
     for (const QString& ruta : o.rutas) {
+        if (cuenta.detenerse())
+            break;
         const QFileInfo info(ruta);
         if (info.isDir()) {
+            const int antes = cuenta.lineas();
             // The import's own walk: the same files and packages it would
             // take, and a line for each path it passes over.
             TRecorridoXML(Rutas::comoCarpeta(info.absoluteFilePath()), TRecorridoXML::TArchivos::ConPaquetes)
@@ -295,8 +427,12 @@ int verifica(const TOpciones& o)
                     [&cuenta](const QString& inaccesible, const QString& motivo) {
                         cuenta.noVerificable(inaccesible, motivo);
                         return true;
-                    });
-        } else if (info.exists()) {
+                    },
+                    [&cuenta] { return cuenta.detenerse(); });
+            if (cuenta.lineas() == antes && cuenta.senal == 0) {
+                escribe(stdout, QStringLiteral("%1: No se encontró ningún comprobante en la carpeta.\n").arg(ruta));
+            }
+        } else if (info.exists() || info.isSymLink()) {
             verificaArchivo(ruta, cuenta);
         } else {
             escribe(stderr, QStringLiteral("velkor-comprobante: \"%1\" no existe.\n").arg(ruta));
@@ -306,10 +442,37 @@ int verifica(const TOpciones& o)
     return cuenta.salida();
 }
 
+// Why the PDF may not go to `salida`; empty when it may. A slip of the
+// keyboard must not replace the voucher, or any other file, with its PDF.
+QString destinoPdf(const QString& salida, const QString& entrada)
+{
+    struct stat destino {};
+    if (salida.endsWith(QLatin1Char('/')) || QFileInfo(salida).isDir())
+        return QStringLiteral("\"%1\" es una carpeta; indica el nombre del archivo PDF que se escribe.").arg(salida);
+    if (::stat(QFile::encodeName(salida).constData(), &destino) != 0)
+        return {};
+    struct stat origen {};
+    if (!entrada.isEmpty() && ::stat(QFile::encodeName(entrada).constData(), &origen) == 0 &&
+        origen.st_dev == destino.st_dev && origen.st_ino == destino.st_ino)
+        return QStringLiteral("\"%1\" es el mismo archivo que el comprobante; indica otro nombre para el PDF.")
+            .arg(salida);
+    const QString otro = QStringLiteral("\"%1\" ya existe y no es un PDF; no se reemplaza. Indica otro nombre para "
+                                        "el PDF.")
+                             .arg(salida);
+    if (!S_ISREG(destino.st_mode))
+        return otro;
+    TEntrada existente(salida);
+    if (destino.st_size > 0 && !existente.inicio(5).startsWith("%PDF-"))
+        return otro;
+    return {};
+}
+
 int pdf(const TOpciones& o)
 {
     if (o.salida.isEmpty())
         return usoIncorrecto(QStringLiteral("Falta el archivo PDF que se escribe (--salida ARCHIVO.pdf)."));
+    if (const QString motivo = destinoPdf(o.salida, o.rutas.value(0)); !motivo.isEmpty())
+        return usoIncorrecto(motivo);
     ImpresionComprobante::TComprobante comprobante;
     if (o.guardados()) {
         if (o.uuid.isEmpty())
@@ -332,12 +495,19 @@ int pdf(const TOpciones& o)
         if (o.rutas.size() > 1)
             return usoIncorrecto(
                 QStringLiteral("Se indicó más de un comprobante: %1").arg(o.rutas.join(QStringLiteral(", "))));
-        QFile f(o.rutas.first());
-        if (!f.open(QIODevice::ReadOnly))
-            return falla(
-                NoVerificables,
-                QStringLiteral("No se pudo leer \"%1\": %2.").arg(o.rutas.first(), Errores::delSistema(errno)));
-        comprobante.xml = f.readAll();
+        TEntrada f(o.rutas.first());
+        if (f.motivo().isEmpty())
+            comprobante.xml = f.lee();
+        if (!f.motivo().isEmpty())
+            return falla(NoVerificables, QStringLiteral("No se pudo leer \"%1\": %2").arg(o.rutas.first(), f.causa()));
+        // What cannot be read as a voucher is the input's fault, not the
+        // PDF's.
+        try {
+            TDocumentoXML::desdeBytes(comprobante.xml);
+        } catch (const std::exception& e) {
+            return falla(NoVerificables,
+                         QStringLiteral("No se pudo leer \"%1\": %2").arg(o.rutas.first(), Utils::textoError(e)));
+        }
     }
     QString error;
     if (!ImpresionComprobante::guardaPdf({comprobante}, o.salida, &error))
@@ -384,7 +554,8 @@ QString ayuda()
         "  2  uso incorrecto\n"
         "  3  ninguno alterado, pero alguno no se verificó: no se pudo leer o verificar, o está en una\n"
         "     carpeta o un enlace que no se recorren (o no se escribió el PDF)\n"
-        "  4  el correo o la contraseña no dan acceso al negocio\n");
+        "  4  el correo o la contraseña no dan acceso al negocio, o no está registrado aquí\n"
+        "  130  detenida por una señal (Ctrl-C): escribe lo verificado hasta entonces\n");
 }
 
 int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)

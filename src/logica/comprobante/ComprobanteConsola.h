@@ -17,6 +17,7 @@ enum TSalida {
     Uso = 2,            // a bad invocation
     NoVerificables = 3, // none altered, but some could not be checked (or the PDF could not be written)
     SinAcceso = 4,      // no sign-in to the business of a stored voucher, or no right to its reports
+    Detenida = 130,     // stopped by SIGINT/SIGTERM/SIGHUP between vouchers
 };
 
 QString ayuda();

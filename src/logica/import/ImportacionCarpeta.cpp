@@ -19,10 +19,13 @@
 #include "Errores.h"
 #include "TNegociosImportacion.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace ImportacionCarpeta {
 
@@ -160,8 +163,45 @@ int cuenta(const QString& raiz, const std::function<bool()>& detenerse)
     return total;
 }
 
+QString destinoConciliacion(const QString& archivoCsv, const QString& entrada)
+{
+    const QFileInfo destino(archivoCsv);
+    if (archivoCsv.endsWith(QLatin1Char('/')) || destino.isDir())
+        return QStringLiteral("\"%1\" es una carpeta; indica el nombre del archivo CSV de la conciliación.")
+            .arg(archivoCsv);
+    if (!destino.exists())
+        return {};
+    if (!entrada.isEmpty() && destino.canonicalFilePath() == QFileInfo(entrada).canonicalFilePath())
+        return QStringLiteral("\"%1\" es el archivo que se importa; indica otro nombre para la conciliación.")
+            .arg(archivoCsv);
+    // A comma-separated text, as a conciliation written before; never an
+    // XML, a package or anything else a slip of the keyboard would replace.
+    QByteArray inicio;
+    if (destino.isFile()) {
+        const int descriptor = ::open(QFile::encodeName(archivoCsv).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor >= 0) {
+            inicio.resize(512);
+            const ssize_t leidos = ::read(descriptor, inicio.data(), size_t(inicio.size()));
+            inicio.truncate(leidos > 0 ? int(leidos) : 0);
+            ::close(descriptor);
+        }
+        if (inicio.startsWith("\xEF\xBB\xBF"))
+            inicio.remove(0, 3);
+    }
+    const QByteArray linea = inicio.left(inicio.indexOf('\n'));
+    if (destino.isFile() && destino.size() == 0)
+        return {};
+    if (!destino.isFile() || inicio.contains('\0') || inicio.trimmed().startsWith('<') || !linea.contains(','))
+        return QStringLiteral("\"%1\" ya existe y no es un CSV; no se reemplaza. Indica otro nombre para la "
+                              "conciliación.")
+            .arg(archivoCsv);
+    return {};
+}
+
 TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& email, const QString& password)
 {
+    if (const QString motivo = destinoConciliacion(archivoCsv, QString()); !motivo.isEmpty())
+        throw EEntradaSalida(motivo);
     TConciliacion resultado;
     resultado.porTipo = QList<int>(4, 0);
     TNegociosImportacion negocios(registroLocal(), email, password, QByteArray(), QByteArray());

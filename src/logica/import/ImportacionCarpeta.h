@@ -49,6 +49,10 @@ struct TConciliacion {
     QStringList omitidos;
 };
 TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& email, const QString& password);
+// Why the conciliation may not be written to `archivoCsv` (a folder, the
+// file `entrada` being imported, an existing file that is no CSV); empty
+// when it may.
+QString destinoConciliacion(const QString& archivoCsv, const QString& entrada);
 // Its summary for the end message.
 QString textoConciliacion(const TConciliacion& conciliacion, const QString& archivoCsv);
 

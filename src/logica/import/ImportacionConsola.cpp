@@ -158,6 +158,7 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
 {
     TOpciones opciones;
     QStringList posicionales;
+    QList<const QString*> dadas;
     for (int i = 0; i < argumentos.size(); ++i) {
         const QString& argumento = argumentos.at(i);
         QString* destino = nullptr;
@@ -187,9 +188,17 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
             posicionales.append(argumento);
             continue;
         }
+        if (dadas.contains(destino)) {
+            error = QStringLiteral("Se indicó dos veces %1.").arg(nombre);
+            return opciones;
+        }
+        dadas.append(destino);
+        // An option right after one that needs a value means the value was
+        // left out: taken as the value, "--contrasena" would become the
+        // owner's e-mail and the password a folder named in a message.
         if (argumento.contains(QLatin1Char('=')))
             *destino = argumento.section(QLatin1Char('='), 1);
-        else if (i + 1 < argumentos.size())
+        else if (i + 1 < argumentos.size() && !argumentos.at(i + 1).startsWith(QLatin1String("--")))
             *destino = argumentos.at(++i);
         else {
             error = QStringLiteral("Falta el valor de %1.").arg(nombre);
@@ -212,6 +221,13 @@ TOpciones interpreta(const QStringList& argumentos, QString& error)
         error = QStringLiteral("Falta el correo electrónico (--correo CORREO) del usuario de los negocios que se "
                                "creen.");
     opciones.correo = opciones.correo.trimmed();
+    // The owner of every business the import creates, checked as the
+    // wizard checks it; not repeated, as it may be a password typed in its
+    // place.
+    if (error.isEmpty() && !Utils::validaUsuario(opciones.correo))
+        error = QStringLiteral("Lo indicado en --correo no es un correo electrónico válido (como nombre@dominio.mx).");
+    if (error.isEmpty() && !opciones.conciliacion.isEmpty())
+        error = ImportacionCarpeta::destinoConciliacion(opciones.conciliacion, opciones.carpeta);
     if (error.isEmpty() && !opciones.urlServidor.isEmpty())
         opciones.servidor = servidorDeUrl(opciones.urlServidor, qEnvironmentVariable(VARIABLE_CLAVE_SERVIDOR), error);
     return opciones;

@@ -12,11 +12,13 @@
 // Runs a benchmark over a throw-away business database with the whole schema:
 // `medicion` gets its connection and the row count (the first argument, or
 // `filasPorDefecto`). The engine is shut down before the program ends, also
-// after an error, which is printed.
-inline int ejecutaBench(int argc, char** argv, int filasPorDefecto,
-                        const std::function<void(const TConexionSesion&, int)>& medicion)
+// after an error, which is printed. A bench that shows windows runs under a
+// QApplication.
+template <typename TAplicacion = QCoreApplication>
+int ejecutaBench(int argc, char** argv, int filasPorDefecto,
+                 const std::function<void(const TConexionSesion&, int)>& medicion)
 {
-    QCoreApplication app(argc, argv);
+    TAplicacion app(argc, argv);
     const int filas = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : filasPorDefecto;
     QTemporaryDir carpeta;
     const QString archivo = carpeta.filePath(QStringLiteral("bench.fdb"));

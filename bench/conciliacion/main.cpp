@@ -6,11 +6,10 @@
 // "Todos", a sort by date and by amount, and the process's memory.
 // Usage: bench_conciliacion [filas]
 
+#include "BaseBench.h"
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
 #include "Entidades.h"
-#include "Errores.h"
-#include "Esquema.h"
 #include "TConciliacionSat.h"
 
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -104,15 +102,7 @@ int llena(const TUnidadTrabajo& unidad, int recibidas)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int filas = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 50000;
-    QTemporaryDir carpeta;
-    const QString archivo = carpeta.filePath(QStringLiteral("bench.fdb"));
-    try {
-        Conexiones::creaBaseDatos(archivo, QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/"));
-        const TConexionSesion conexion =
-            TConexionSesion::embebida(archivo, QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/"));
-        Esquema::completaTodo(conexion);
+    return ejecutaBench<QApplication>(argc, argv, 50000, [](const TConexionSesion& conexion, int filas) {
         int id = 0;
         const qint64 llenado = mide([&] { id = llena(TUnidadTrabajo(conexion, 1), filas); });
         std::printf("%d filas recibidas sin XML y 500 comprobantes propios guardados en %lld ms\n", filas, llenado);
@@ -144,11 +134,5 @@ int main(int argc, char** argv)
                         mide([&] { tabla->sortByColumn(columna, Qt::DescendingOrder); }));
         }
         std::printf("memoria: %.1f MB, pico %.1f MB\n", megas("VmRSS:"), megas("VmHWM:"));
-        Conexiones::apagaMotor();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(Errores::describe(e)));
-        Conexiones::apagaMotor();
-        return 1;
-    }
-    return 0;
+    });
 }

@@ -10,7 +10,9 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -272,6 +274,43 @@ private slots:
             }
             QSqlDatabase::removeDatabase(u"anterior"_s);
         }
+    }
+
+    // Ctrl-C stops a long check between vouchers, with the counts so far.
+    // Its output is not read until the signal is sent: the pipe fills and
+    // holds the run before its end, whenever the signal comes.
+    void detenidaPorUnaSenal()
+    {
+        TCarpetaPrograma carpeta;
+        const QString programa = carpeta.archivo(u"velkor-comprobante"_s);
+        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/velkor-comprobante"), programa));
+        QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner);
+        const QString comprobantes = carpeta.archivo(u"comprobantes"_s);
+        QVERIFY(TCarpetaPrograma::escribe(comprobantes + u"/0.xml"_s,
+                                          TCarpetaPrograma::lee(TEntornoImportacion::dato(u"cfdi40-real.xml"_s))));
+        const int total = 1000;
+        for (int i = 1; i < total; ++i)
+            QVERIFY(::link(QFile::encodeName(comprobantes + u"/0.xml"_s).constData(),
+                           QFile::encodeName(comprobantes + u"/%1.xml"_s.arg(i)).constData()) == 0);
+        QProcess proceso;
+        proceso.start(programa, {u"verifica"_s, comprobantes});
+        QVERIFY(proceso.waitForStarted());
+        // Sent once the program blocks the signals, so it is its own to read.
+        const QString estado = u"/proc/%1/status"_s.arg(proceso.processId());
+        for (;;) {
+            const QByteArray bloqueadas = TCarpetaPrograma::lee(estado);
+            const qsizetype desde = bloqueadas.indexOf("SigBlk:");
+            QVERIFY(desde >= 0);
+            if (bloqueadas.mid(desde + 7).split('\n').first().trimmed().toULongLong(nullptr, 16) & 0x2)
+                break;
+            QThread::yieldCurrentThread();
+        }
+        QVERIFY(::kill(pid_t(proceso.processId()), SIGINT) == 0);
+        QVERIFY(proceso.waitForFinished(120000));
+        const QString dicho = QString::fromUtf8(proceso.readAllStandardOutput());
+        QCOMPARE(proceso.exitCode(), 130);
+        QVERIFY2(dicho.contains(u"Verificación detenida por una señal"_s), qPrintable(dicho.right(300)));
+        QVERIFY(dicho.count(u": Auténtico."_s) < total);
     }
 
     // A voucher that carries another valid certificate than the one it

@@ -588,7 +588,9 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         else
             salida = usoIncorrecto(QStringLiteral("Orden desconocida: %1").arg(opciones.orden));
     } catch (const std::exception& e) {
-        salida = falla(NoVerificables, Errores::describe(e));
+        // The description with its class name is for the log.
+        Logmanager::Log(Errores::describe(e), 3, Sistema::exePath);
+        salida = falla(NoVerificables, Utils::textoError(e));
     }
     Conexiones::cierraHilo();
     return salida;

@@ -313,7 +313,9 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
             // import lock) and be reading it.
             Archivos::creaPrivadoNuevo(Sistema::dbUsuariosSistema, vacio);
         } catch (const std::exception& e) {
-            return falla(ErrorPrograma, Errores::describe(e));
+            // The description with its class name is for the log.
+            Logmanager::Log(Errores::describe(e), 3, Sistema::exePath);
+            return falla(ErrorPrograma, Utils::textoError(e));
         }
     }
     const RevisionImportacion::TRevision revision = RevisionImportacion::revisa(opciones.correo, opciones.contrasena);

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <QSqlError>
 #include <QThread>
@@ -28,6 +29,26 @@
 #include <unistd.h>
 
 namespace {
+
+// The engine's words for a database file that would not open, logged once
+// per file and text: a catalogue or a business that stays broken is asked
+// for again and again during a run.
+void registraFallaApertura(const TConexionSesion& conexion, const QString& error)
+{
+    if (Sistema::exePath.isEmpty())
+        return;
+    static std::mutex candado;
+    static QSet<QString> registradas;
+    {
+        const std::lock_guard<std::mutex> cerrado(candado);
+        const QString clave = conexion.getDatabase() + QLatin1Char('|') + error;
+        if (registradas.contains(clave))
+            return;
+        registradas.insert(clave);
+    }
+    Logmanager::Log(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error), 3,
+                    Sistema::exePath);
+}
 
 const QString PREFIJO = QStringLiteral("vk|");
 
@@ -338,10 +359,7 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
         error = QStringLiteral("el archivo no existe");
     } else if (!conexion.enServidor()) {
         // The engine's English stays in the log; the user reads the cause.
-        if (!Sistema::exePath.isEmpty())
-            Logmanager::Log(
-                QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error), 3,
-                Sistema::exePath);
+        registraFallaApertura(conexion, error);
         error = TDialecto::causaAlAbrir(error);
     }
     if (conexion.enServidor() && TDialecto::esConexionPerdida(error)) {

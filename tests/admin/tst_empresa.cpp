@@ -34,6 +34,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -42,6 +43,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
+
+#include <future>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace Constantes;
@@ -634,6 +638,60 @@ private slots:
         TArchivoZip(carpeta.filePath(respaldos.first())).extraeTodo(destino.path(), {RESPALDO_PASSWORD});
         QVERIFY(QFile::exists(destino.path() + u'/' + DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+    }
+
+    // While the business is archived and deleted, a modal progress window
+    // in Spanish shows and the editor takes no second action: the bin asks
+    // nothing. The deletion is held at the business's row, changed and not
+    // committed by another connection, until the test has looked.
+    void eliminacionMuestraAvance()
+    {
+        TPrograma programa;
+        MainFrm->show();
+        MainFrm->TxEditarClick(nullptr);
+        const TConexionSesion conexion = *Sistema::Conexion;
+        const qint64 idNegocio = Sistema::Negocio->getIdnegocio();
+        std::promise<void> retenida;
+        std::promise<void> suelta;
+        std::thread retencion([&] {
+            {
+                TTransaccion transaccion(conexion);
+                std::unique_ptr<TNegocio> negocio = TNegocio::getById(idNegocio, conexion);
+                negocio->setNombre(u"Retenida"_s);
+                TNegocio::saveOrUpdate(*negocio, TUnidadTrabajo(conexion, 1));
+                retenida.set_value();
+                suelta.get_future().wait();
+            }
+            Conexiones::cierraHilo();
+        });
+        retenida.get_future().wait();
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
+        programa.respuestas.agregaEscrito(RFC_ESCUELA);
+        QString titulo;
+        QString cancelar;
+        bool modal = false;
+        qsizetype preguntas = -1;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* dialogo = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+                titulo = dialogo->windowTitle();
+                modal = dialogo->isVisible() && dialogo->windowModality() == Qt::ApplicationModal;
+                if (auto* boton = dialogo->findChild<QPushButton*>(u"BtCancelarAvance"_s))
+                    cancelar = boton->text();
+            }
+            const qsizetype antes = programa.respuestas.textos().size();
+            clic("ImgBoteBasura");
+            preguntas = programa.respuestas.textos().size() - antes;
+            suelta.set_value();
+        });
+        clic("ImgBoteBasura");
+        retencion.join();
+
+        QCOMPARE(titulo, u"Eliminar la empresa"_s);
+        QCOMPARE(cancelar, u"Cancelar"_s);
+        QVERIFY(modal);
+        QCOMPARE(preguntas, 0);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QVERIFY(WizardFrm->isVisible());
     }
 
     // The typed confirmation: "Confirmar" waits for the key, "Cancelar" is

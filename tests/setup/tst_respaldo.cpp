@@ -1,4 +1,5 @@
 #include "CarpetaPrograma.h"
+#include "ConPermisosDeUsuario.h"
 #include "Conexiones.h"
 #include "Constantes.h"
 #include "Entidades.h"
@@ -30,6 +31,7 @@
 #include <QTest>
 
 #include <optional>
+#include <thread>
 
 #include <sys/stat.h>
 #include <zip.h>
@@ -249,6 +251,148 @@ private slots:
         zip_discard(z);
         QVERIFY(nombres.contains(u"db/"_s + RFC + u"/"_s + DB_SISTEMA_NOMBRE));
         QVERIFY(!nombres.contains(u"db/"_s + RFC + u"/"_s + RFC + u".zip"_s));
+    }
+
+    // The editor's backup and the deletion run on a thread of their own and
+    // say how they go: each step in turn, its thousandths up to the whole,
+    // and no cancel offered once the business starts going.
+    void largasEnOtroHilo_data()
+    {
+        QTest::addColumn<bool>("elimina");
+        QTest::addColumn<QStringList>("pasos");
+        QTest::newRow("respaldo del editor")
+            << false << QStringList{u"Guardando el respaldo de la empresa…"_s, u"Revisando el respaldo guardado…"_s};
+        QTest::newRow("eliminación") << true
+                                     << QStringList{u"Guardando la copia de la empresa…"_s,
+                                                    u"Revisando la copia guardada…"_s, u"Eliminando la empresa…"_s};
+    }
+    void largasEnOtroHilo()
+    {
+        QFETCH(bool, elimina);
+        QFETCH(QStringList, pasos);
+        const TProgramaConRegistro programa(DEL_RESPALDO);
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+        const EdicionEmpresa::TEmpresaSesion empresa = EdicionEmpresa::empresaSesion();
+        QTemporaryDir guardados;
+        const std::thread::id principal = std::this_thread::get_id();
+        QList<EdicionEmpresa::TAvance> avances;
+        bool enOtroHilo = true;
+        QString archivo;
+        QString error;
+        std::thread hilo([&] {
+            const EdicionEmpresa::TAviso aviso = [&](const EdicionEmpresa::TAvance& avance) {
+                avances << avance;
+                enOtroHilo = enOtroHilo && std::this_thread::get_id() != principal;
+                return true;
+            };
+            try {
+                archivo = elimina ? EdicionEmpresa::elimina(empresa, aviso).archivo
+                                  : EdicionEmpresa::guardaRespaldo(guardados.path(), empresa, aviso);
+            } catch (const EVelkor& e) {
+                error = e.mensaje();
+            }
+            Conexiones::cierraHilo();
+        });
+        hilo.join();
+        QCOMPARE(error, QString());
+        QVERIFY(enOtroHilo);
+
+        QStringList vistos;
+        for (const EdicionEmpresa::TAvance& a : std::as_const(avances)) {
+            if (vistos.isEmpty() || vistos.last() != a.paso)
+                vistos << a.paso;
+            else
+                QVERIFY2(a.milesimas >= 0 && a.milesimas <= 1000, qPrintable(a.paso));
+            QCOMPARE(a.cancelable, a.paso != u"Eliminando la empresa…"_s);
+        }
+        QCOMPARE(vistos, pasos);
+        // Writing and reading back are told to their end.
+        for (const QString& paso : pasos.first(2)) {
+            int ultimo = -1;
+            for (const EdicionEmpresa::TAvance& a : std::as_const(avances))
+                if (a.paso == paso) {
+                    QVERIFY(a.milesimas >= ultimo);
+                    ultimo = a.milesimas;
+                }
+            QCOMPARE(ultimo, 1000);
+        }
+        TArchivoZip(archivo).verifica(elimina ? ELIMINACION_PASSWORD : RESPALDO_PASSWORD);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), elimina ? 0 : 1);
+    }
+
+    // A copy that cannot be written (its folder not the user's to write),
+    // or that the user stops while it is written or read back, stops
+    // everything before the business changes: it stays registered and open
+    // to its users, nothing is left where the copy was going, and the user
+    // is told why in Spanish.
+    void copiaFallidaNoElimina_data()
+    {
+        QTest::addColumn<bool>("elimina");
+        QTest::addColumn<QString>("detiene"); // the step the user stops in; none: the folder is not writable
+        QTest::addColumn<QString>("mensaje"); // how the user's text begins
+        const QString sinPermiso = u"No se pudo escribir el archivo ("_s;
+        QTest::newRow("respaldo en una carpeta ajena") << false << QString() << sinPermiso;
+        QTest::newRow("copia al eliminar en una carpeta ajena")
+            << true << QString() << u"La empresa no se eliminó, porque no se pudo guardar su copia. "_s + sinPermiso;
+        QTest::newRow("respaldo cancelado al escribir") << false << u"Guardando el respaldo de la empresa…"_s
+                                                        << u"Se canceló el respaldo; no se guardó ningún archivo."_s;
+        QTest::newRow("eliminación cancelada al escribir")
+            << true << u"Guardando la copia de la empresa…"_s
+            << u"Se canceló la eliminación; la empresa sigue como estaba."_s;
+        QTest::newRow("eliminación cancelada al revisar")
+            << true << u"Revisando la copia guardada…"_s
+            << u"Se canceló la eliminación; la empresa sigue como estaba."_s;
+    }
+    void copiaFallidaNoElimina()
+    {
+        QFETCH(bool, elimina);
+        QFETCH(QString, detiene);
+        QFETCH(QString, mensaje);
+        const TProgramaConRegistro programa(DEL_RESPALDO);
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+        const EdicionEmpresa::TEmpresaSesion empresa = EdicionEmpresa::empresaSesion();
+        QTemporaryDir guardados;
+        const QString destino = elimina ? carpetaNegocio(programa) : guardados.path();
+        const QStringList antes = QDir(destino).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QFileDevice::Permissions permisos = QFileInfo(destino).permissions();
+        if (detiene.isEmpty())
+            QVERIFY(QFile::setPermissions(destino, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        bool efectivo = false;
+        bool cancelado = false;
+        QString error;
+        std::thread hilo([&] {
+            const TConPermisosDeUsuario comoUsuario;
+            efectivo = comoUsuario.efectivo();
+            // Stopped once the step has begun its work.
+            const EdicionEmpresa::TAviso aviso = [&](const EdicionEmpresa::TAvance& avance) {
+                return avance.paso != detiene || avance.milesimas < 0;
+            };
+            try {
+                if (elimina)
+                    EdicionEmpresa::elimina(empresa, aviso);
+                else
+                    EdicionEmpresa::guardaRespaldo(guardados.path(), empresa, aviso);
+            } catch (const EArchivoCancelado& e) {
+                cancelado = true;
+                error = e.mensaje();
+            } catch (const EVelkor& e) {
+                error = e.mensaje();
+            }
+            Conexiones::cierraHilo();
+        });
+        hilo.join();
+        QFile::setPermissions(destino, permisos);
+        if (!efectivo)
+            QSKIP("this sandbox keeps the superuser's file permissions");
+
+        QVERIFY2(error.startsWith(mensaje), qPrintable(error));
+        QVERIFY2(!detiene.isEmpty() || error.endsWith(u"): No tienes permiso"_s), qPrintable(error));
+        QCOMPARE(cancelado, !detiene.isEmpty());
+        QCOMPARE(QDir(destino).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), antes);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 1);
+        NegocioPrueba::limpiaSesion();
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+        QCOMPARE(Sistema::Negocio->getStatus(), TNegocio::ESTATUS_ACTIVO);
     }
 
     void restauraSobreRegistrado_data()

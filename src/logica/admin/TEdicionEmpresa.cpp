@@ -24,6 +24,8 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
+
 using namespace Constantes;
 
 namespace EdicionEmpresa {
@@ -355,88 +357,183 @@ QString avisoEliminacion(const TDatosEliminacion& datos)
         .arg(datos.nombre, datos.rfc, cuantos);
 }
 
-QString guardaRespaldo(const QString& carpeta)
+TEmpresaSesion empresaSesion()
 {
-    const QString rfcNegocio = rfc();
-    const QString base = QDir(carpeta).filePath(
-        rfcNegocio + QLatin1Char('-') + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    QString archivo = base + RESPALDO_EXTENSION;
-    for (int n = 2; QFileInfo::exists(archivo); ++n)
-        archivo = base + QStringLiteral("-%1").arg(n) + RESPALDO_EXTENSION;
+    TEmpresaSesion empresa;
+    empresa.conexion = conexion();
+    empresa.rfc = rfc();
+    empresa.idNegocio = Sistema::Negocio->getIdnegocio();
+    if (Sistema::Usuario)
+        empresa.idUsuario = Sistema::Usuario->getIdusuario();
+    if (Sistema::UsuarioNegocio)
+        empresa.idUsuarioNegocio = Sistema::UsuarioNegocio->getIdusuarionegocio();
+    return empresa;
+}
+
+namespace {
+
+// Tells the caller's aviso each step and each thousandth once, and keeps
+// its answer: libzip asks again and again whether to go on.
+class TSeguimiento {
+public:
+    explicit TSeguimiento(const TAviso& aviso) : m_aviso(aviso) {}
+
+    // Starts a step; false when the caller asked to stop.
+    bool paso(const QString& texto, bool cancelable = true)
+    {
+        m_paso = texto;
+        m_cancelable = cancelable;
+        m_milesimas = -2;
+        return dice(-1);
+    }
+    TArchivoZip::TAvance avance()
+    {
+        return [this](double fraccion) { return dice(int(std::clamp(fraccion, 0.0, 1.0) * 1000)); };
+    }
+
+private:
+    bool dice(int milesimas)
+    {
+        if (!m_aviso || milesimas == m_milesimas)
+            return m_sigue || !m_cancelable;
+        m_milesimas = milesimas;
+        m_sigue = m_aviso(TAvance{m_paso, milesimas, m_cancelable}) && m_sigue;
+        return m_sigue || !m_cancelable;
+    }
+
+    const TAviso& m_aviso;
+    QString m_paso;
+    int m_milesimas = -2;
+    bool m_cancelable = true;
+    bool m_sigue = true;
+};
+
+// Archives the business folder of `empresa` into `archivo` and reads it
+// back: an archive that does not read back whole is no copy, and is removed.
+// Raises what the writing or the reading raised.
+void archivaYVerifica(const QString& archivo, const TEmpresaSesion& empresa, const QString& password,
+                      TArchivoZip::TCifrado cifrado, TSeguimiento& seguimiento, const QString& pasoEscritura,
+                      const QString& pasoRevision)
+{
+    const auto cancelado = [] { return EArchivoCancelado(QStringLiteral("Se canceló.")); };
+    if (!seguimiento.paso(pasoEscritura))
+        throw cancelado();
+    // A business on a server has no database file here: its data travels
+    // as a dump, which the restore reads back into a file.
+    if (empresa.conexion.enServidor())
+        VolcadoNegocio::archiva(archivo, empresa.rfc, empresa.conexion, password, cifrado, seguimiento.avance());
+    else
+        // Closes the connection, so the archived database file holds every
+        // committed page.
+        SecretoNegocio::archiva(archivo, empresa.rfc, empresa.conexion, password, cifrado, seguimiento.avance());
     try {
-        // A business on a server has no database file here: its data travels
-        // as a dump, which the restore reads back into a file.
-        if (conexion().enServidor())
-            VolcadoNegocio::archiva(archivo, rfcNegocio, conexion(), RESPALDO_PASSWORD,
-                                    TArchivoZip::TCifrado::Tradicional);
-        else
-            // Closes the connection, so the archived database file holds
-            // every committed page.
-            SecretoNegocio::archiva(archivo, rfcNegocio, conexion(), RESPALDO_PASSWORD,
-                                    TArchivoZip::TCifrado::Tradicional);
+        if (!seguimiento.paso(pasoRevision))
+            throw cancelado();
+        const TArchivoZip copia(archivo);
+        // The database is what the copy is for: it must be among what reads back.
+        const QString carpeta = DB_PATH + empresa.rfc + QLatin1Char('/');
+        const QFileInfo base(empresa.conexion.getDatabase());
+        const QString entrada = empresa.conexion.enServidor() ? carpeta + VolcadoNegocio::ARCHIVO
+                                : base.absolutePath() == QFileInfo(Sistema::exePath + carpeta).absoluteFilePath()
+                                    ? carpeta + base.fileName()
+                                    : QString();
+        if (!entrada.isEmpty() && copia.busca(entrada) < 0)
+            throw EArchivoZip(EArchivoZip::TMotivo::Danado,
+                              QStringLiteral("El archivo %1 no contiene la base de datos de la empresa.").arg(archivo));
+        copia.verifica(password, seguimiento.avance());
     } catch (...) {
         QFile::remove(archivo);
         throw;
     }
-    registra(QStringLiteral("Respaldo antes de eliminar la empresa: RFC \"%1\"; archivo %2.").arg(rfcNegocio, archivo),
+}
+
+} // namespace
+
+QString guardaRespaldo(const QString& carpeta, const TEmpresaSesion& empresa, const TAviso& aviso)
+{
+    const QString base = QDir(carpeta).filePath(
+        empresa.rfc + QLatin1Char('-') + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    QString archivo = base + RESPALDO_EXTENSION;
+    for (int n = 2; QFileInfo::exists(archivo); ++n)
+        archivo = base + QStringLiteral("-%1").arg(n) + RESPALDO_EXTENSION;
+    TSeguimiento seguimiento(aviso);
+    try {
+        archivaYVerifica(archivo, empresa, RESPALDO_PASSWORD, TArchivoZip::TCifrado::Tradicional, seguimiento,
+                         QStringLiteral("Guardando el respaldo de la empresa…"),
+                         QStringLiteral("Revisando el respaldo guardado…"));
+    } catch (const EArchivoCancelado&) {
+        QFile::remove(archivo);
+        throw EArchivoCancelado(QStringLiteral("Se canceló el respaldo; no se guardó ningún archivo."));
+    } catch (...) {
+        QFile::remove(archivo);
+        throw;
+    }
+    registra(QStringLiteral("Respaldo antes de eliminar la empresa: RFC \"%1\"; archivo %2.").arg(empresa.rfc, archivo),
              1);
     return archivo;
 }
 
-TEliminacion elimina()
+QString guardaRespaldo(const QString& carpeta)
+{
+    return guardaRespaldo(carpeta, empresaSesion());
+}
+
+TEliminacion elimina(const TEmpresaSesion& empresa, const TAviso& aviso)
 {
     THiloRevisionSellos::detenTodos();
-    const TConexionSesion& base = conexion();
-    const QString rfcNegocio = rfc();
+    const TConexionSesion& base = empresa.conexion;
     TEliminacion resultado;
-    const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, rfcNegocio}));
-    resultado.archivo = carpeta + rfcNegocio + QStringLiteral(".zip");
+    const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, empresa.rfc}));
+    resultado.archivo = carpeta + empresa.rfc + QStringLiteral(".zip");
+    TSeguimiento seguimiento(aviso);
+    // The business goes only once its copy is whole: until then it stays
+    // as it was, registered.
     try {
-        // A business on a server has no file in its folder: without the dump
-        // the copy would hold nothing of its vouchers.
-        if (base.enServidor())
-            VolcadoNegocio::archiva(resultado.archivo, rfcNegocio, base, ELIMINACION_PASSWORD,
-                                    TArchivoZip::TCifrado::Aes128);
-        else
-            SecretoNegocio::archiva(resultado.archivo, rfcNegocio, base, ELIMINACION_PASSWORD,
-                                    TArchivoZip::TCifrado::Aes128);
-        resultado.archivado = true;
+        archivaYVerifica(resultado.archivo, empresa, ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128, seguimiento,
+                         QStringLiteral("Guardando la copia de la empresa…"),
+                         QStringLiteral("Revisando la copia guardada…"));
+    } catch (const EArchivoCancelado&) {
+        throw EArchivoCancelado(QStringLiteral("Se canceló la eliminación; la empresa sigue como estaba."));
     } catch (const EVelkor& e) {
         registra(e.mensaje(), 3);
+        throw EEntradaSalida(
+            QStringLiteral("La empresa no se eliminó, porque no se pudo guardar su copia. %1").arg(e.mensaje()));
     }
+    resultado.archivado = true;
 
+    seguimiento.paso(QStringLiteral("Eliminando la empresa…"), false);
     {
         TTransaccion transaccion(base);
-        TNegocio negocio = negocioGuardado();
-        negocio.setStatus(TNegocio::ESTATUS_INACTIVO);
-        TNegocio::saveOrUpdate(negocio, unidad());
-        if (Sistema::Usuario) {
-            if (std::unique_ptr<TUsuario> usuario = TUsuario::getById(Sistema::Usuario->getIdusuario(), base)) {
-                usuario->setStatus(1);
-                TUsuario::saveOrUpdate(*usuario, unidad());
-            }
+        std::unique_ptr<TNegocio> negocio = TNegocio::getById(empresa.idNegocio, base);
+        if (!negocio)
+            throw EVelkor(QStringLiteral("La empresa ya no existe en su base de datos."));
+        const TUnidadTrabajo unidad(base, empresa.idUsuario);
+        negocio->setStatus(TNegocio::ESTATUS_INACTIVO);
+        TNegocio::saveOrUpdate(*negocio, unidad);
+        if (std::unique_ptr<TUsuario> usuario = TUsuario::getById(empresa.idUsuario, base)) {
+            usuario->setStatus(1);
+            TUsuario::saveOrUpdate(*usuario, unidad);
         }
-        if (Sistema::UsuarioNegocio) {
-            if (std::unique_ptr<TUsuarionegocio> liga =
-                    TUsuarionegocio::getById(Sistema::UsuarioNegocio->getIdusuarionegocio(), base)) {
-                liga->setStatus(1);
-                TUsuarionegocio::saveOrUpdate(*liga, unidad());
-            }
+        if (std::unique_ptr<TUsuarionegocio> liga = TUsuarionegocio::getById(empresa.idUsuarioNegocio, base)) {
+            liga->setStatus(1);
+            TUsuarionegocio::saveOrUpdate(*liga, unidad);
         }
         transaccion.commit();
     }
 
     try {
-        registroLocal().deshabilitaEstatusEmpresa(rfcNegocio);
+        registroLocal().deshabilitaEstatusEmpresa(empresa.rfc);
         resultado.empresasActivas = registroLocal().getNumeroEmpresas();
     } catch (const std::exception& e) {
         registra(Errores::describe(e), 1);
     }
-    registra(QStringLiteral("Empresa eliminada: RFC \"%1\"; archivo %2%3.")
-                 .arg(rfcNegocio, resultado.archivo,
-                      resultado.archivado ? QString() : QStringLiteral(" (no se pudo escribir)")),
-             1);
+    registra(QStringLiteral("Empresa eliminada: RFC \"%1\"; archivo %2.").arg(empresa.rfc, resultado.archivo), 1);
     return resultado;
+}
+
+TEliminacion elimina()
+{
+    return elimina(empresaSesion());
 }
 
 } // namespace EdicionEmpresa

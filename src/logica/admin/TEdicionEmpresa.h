@@ -1,10 +1,13 @@
 #pragma once
+#include "TConexionSesion.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Editing the signed-in business without any window: the company editor only
@@ -108,25 +111,63 @@ struct TDatosEliminacion {
 TDatosEliminacion datosEliminacion();
 // The question the user answers by typing the RFC.
 QString avisoEliminacion(const TDatosEliminacion& datos);
+// --- Backups and the deletion
+// They take a while for a large business, so they run on a thread of their
+// own while a window shows how they go: what they need of the session is
+// taken first, on the session's thread (empresaSesion), and they read no
+// session global after that. The thread calls Conexiones::cierraHilo() when
+// it ends.
+struct TEmpresaSesion {
+    TConexionSesion conexion;
+    QString rfc;
+    qint64 idNegocio = -1;
+    qint64 idUsuario = -1;        // -1 when nobody is signed in
+    qint64 idUsuarioNegocio = -1; // the signed-in user's link to the business
+};
+// The signed-in business; raises EVelkor when none is open.
+TEmpresaSesion empresaSesion();
+
+// How a backup or a deletion goes: the step, how far it went in thousandths
+// (-1 while it cannot tell) and whether stopping there leaves nothing half
+// done. Told on the operation's thread, once per change.
+struct TAvance {
+    QString paso;
+    int milesimas = -1;
+    bool cancelable = true;
+};
+// Answers false to stop the operation. It stops at the next cancelable
+// point, raising EArchivoCancelado; after its last cancelable step it
+// goes on to the end whatever the answer.
+using TAviso = std::function<bool(const TAvance&)>;
+
 // A backup of the business folder in `carpeta`, in the form the wizard's
 // restore takes (RFC-date.respal33), with the business's secrets file
 // (SecretoNegocio::archiva); a business whose database lies on a server
 // travels as a dump of it (VolcadoNegocio) inside the same folder. Never
-// replaces a file. Returns its path; raises
-// EVelkor when it cannot be written, leaving nothing behind.
+// replaces a file. It is read back (TArchivoZip::verifica) before it counts
+// as written. Returns its path; raises EVelkor saying why it cannot be
+// written or read back, EArchivoCancelado when `aviso` stops it, leaving
+// nothing behind either way.
+QString guardaRespaldo(const QString& carpeta, const TEmpresaSesion& empresa, const TAviso& aviso = {});
+// The same for the signed-in business, on the session's thread.
 QString guardaRespaldo(const QString& carpeta);
 
 struct TEliminacion {
-    QString archivo; // the archive kept of the business folder
-    bool archivado = false;
+    QString archivo;         // the archive kept of the business folder
+    bool archivado = false;  // always true: without the archive nothing is deleted
     int empresasActivas = 0; // businesses the registry still lists
 };
 // Keeps an AES-128 archive of the business folder (db/RFC/RFC.zip, password
 // ELIMINACION_PASSWORD, entries under "db/RFC/", the secrets file among
-// them; for a business on a server, its dump as the backup carries it), then
-// marks the business, the signed-in user and their link inactive (all or
-// none) and disables the registry entry. An archive that cannot be written is logged and the
-// deletion goes on: the folder itself stays on disk.
+// them; for a business on a server, its dump as the backup carries it) and
+// reads it back; only then marks the business, the signed-in user and their
+// link inactive (all or none) and disables the registry entry. The database
+// and the folder stay on disk. An archive that cannot be written or read
+// back raises EVelkor saying so, and `aviso` may stop it while it is being
+// written or read back (EArchivoCancelado): the business is then as it was,
+// still registered.
+TEliminacion elimina(const TEmpresaSesion& empresa, const TAviso& aviso = {});
+// The same for the signed-in business, on the session's thread.
 TEliminacion elimina();
 
 } // namespace EdicionEmpresa

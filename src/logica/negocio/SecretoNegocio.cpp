@@ -288,7 +288,7 @@ bool recordado(const QString& rfc)
 }
 
 void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesion& conexion, const QString& password,
-             TArchivoZip::TCifrado cifrado)
+             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance)
 {
     const QString prefijo = DB_PATH + rfc + QLatin1Char('/');
     QList<TArchivoZip::TAgregado> agregados;
@@ -305,7 +305,7 @@ void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesio
                      .arg(rfc, Errores::describe(e)));
     }
     Conexiones::cierra(conexion);
-    TArchivoZip::comprime(archivoZip, Sistema::exePath + prefijo, prefijo, password, cifrado, {}, agregados);
+    TArchivoZip::comprime(archivoZip, Sistema::exePath + prefijo, prefijo, password, cifrado, {}, agregados, avance);
 }
 
 TRestauracion restaura(const QString& carpeta, const QStringList& passwords, const TConexionSesion& conexion)

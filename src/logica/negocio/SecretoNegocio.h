@@ -70,9 +70,10 @@ inline const QString ARCHIVO_RESPALDO = QStringLiteral("Secretos.velkor");
 // and the certificate key passwords of the database on `conexion`,
 // enciphered under a key derived from `password` and a random salt. The
 // database is read first, then its connection closed so the archived file
-// holds every committed page. Raises EArchivoZip as comprime does.
+// holds every committed page. Raises EArchivoZip as comprime does, and
+// EArchivoCancelado when `avance` (told how far the writing went) stops it.
 void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesion& conexion, const QString& password,
-             TArchivoZip::TCifrado cifrado);
+             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance = {});
 
 enum class TRestauracion {
     SinArchivo,   // an archive made before backups carried the file

@@ -299,6 +299,55 @@ void TArchivoZip::leeEntrada(int indice, const std::function<bool(const char*, q
         throw danado(ZIP_ER_INCONS);
 }
 
+void TArchivoZip::verifica(const QString& password, const TAvance& avance) const
+{
+    const quint64 total = std::max<quint64>(expandido(), 1);
+    quint64 leido = 0;
+    const QByteArray clave = password.toUtf8();
+    std::array<char, 65536> bloque;
+    for (int i = 0; i < m_entradas.size(); ++i) {
+        const TEntrada& e = m_entradas.at(i);
+        if (e.directorio)
+            continue;
+        const auto posicion = static_cast<zip_uint64_t>(i);
+        const auto danado = [&](int codigo) {
+            return EArchivoZip(TMotivo::Danado, QStringLiteral("La entrada \"%1\" de %2 está dañada: %3")
+                                                    .arg(e.original, m_archivo, textoError(codigo)));
+        };
+        zip_file_t* entrada = e.cifrada ? zip_fopen_index_encrypted(m_zip, posicion, 0, clave.constData())
+                                        : zip_fopen_index(m_zip, posicion, 0);
+        if (!entrada) {
+            const int codigo = zip_error_code_zip(zip_get_error(m_zip));
+            zip_error_clear(m_zip);
+            if (codigo == ZIP_ER_WRONGPASSWD || codigo == ZIP_ER_NOPASSWD)
+                throw EArchivoZip(
+                    TMotivo::PasswordIncorrecto,
+                    QStringLiteral("La contraseña no abre la entrada \"%1\" de %2.").arg(e.original, m_archivo));
+            throw danado(codigo);
+        }
+        std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> cierre(entrada, zip_fclose);
+        quint64 deEntrada = 0;
+        for (;;) {
+            const zip_int64_t leidos = zip_fread(entrada, bloque.data(), bloque.size());
+            if (leidos < 0)
+                throw danado(zip_error_code_zip(zip_file_get_error(entrada)));
+            if (leidos == 0)
+                break;
+            deEntrada += static_cast<quint64>(leidos);
+            if (deEntrada > e.tamano)
+                throw danado(ZIP_ER_INCONS);
+            leido += static_cast<quint64>(leidos);
+            if (avance && !avance(double(std::min(leido, total)) / double(total)))
+                throw EArchivoCancelado(QStringLiteral("Se canceló la revisión de %1.").arg(m_archivo));
+        }
+        // The CRC, and an AES entry's authentication code, are checked here.
+        if (const int codigo = zip_fclose(cierre.release()); codigo != 0)
+            throw danado(codigo);
+        if (deEntrada != e.tamano)
+            throw danado(ZIP_ER_INCONS);
+    }
+}
+
 void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& passwords) const
 {
     const TEntrada& e = m_entradas.at(indice);
@@ -383,7 +432,7 @@ void TArchivoZip::copia(int indice, const QString& archivo, const QStringList& p
 
 void TArchivoZip::comprime(const QString& archivoZip, const QString& carpeta, const QString& prefijo,
                            const QString& password, TCifrado cifrado, const QStringList& excluye,
-                           const QList<TAgregado>& agregados)
+                           const QList<TAgregado>& agregados, const TAvance& avance)
 {
     QStringList fuera{QFileInfo(archivoZip).absoluteFilePath()};
     for (const QString& ruta : excluye)
@@ -408,6 +457,25 @@ void TArchivoZip::comprime(const QString& archivoZip, const QString& carpeta, co
         zip_discard(zip);
         throw EArchivoZip(TMotivo::Escritura, QStringLiteral("%1 (%2): %3").arg(que, archivoZip, razon));
     };
+    // libzip tells how far it went while it writes, in zip_close, and asks
+    // whether to go on: a stop makes it throw its temporary file away.
+    struct TSeguimiento {
+        const TAvance* avance;
+        bool detenido = false;
+    } seguimiento{&avance};
+    if (avance) {
+        zip_register_progress_callback_with_state(
+            zip, 0.001,
+            [](zip_t*, double fraccion, void* datos) {
+                auto* s = static_cast<TSeguimiento*>(datos);
+                if (!s->detenido && !(*s->avance)(fraccion))
+                    s->detenido = true;
+            },
+            nullptr, &seguimiento);
+        zip_register_cancel_callback_with_state(
+            zip, [](zip_t*, void* datos) { return static_cast<TSeguimiento*>(datos)->detenido ? 1 : 0; }, nullptr,
+            &seguimiento);
+    }
     const zip_uint16_t metodo = cifrado == TCifrado::Aes128        ? ZIP_EM_AES_128
                                 : cifrado == TCifrado::Tradicional ? ZIP_EM_TRAD_PKWARE
                                                                    : ZIP_EM_NONE;
@@ -451,6 +519,11 @@ void TArchivoZip::comprime(const QString& archivoZip, const QString& carpeta, co
     // The caller's bytes outlive zip_close, which is where libzip reads them.
     for (const TAgregado& a : agregados)
         agrega(zip_source_buffer(zip, a.datos.constData(), zip_uint64_t(a.datos.size()), 0), a.nombre, a.nombre);
-    if (zip_close(zip) != 0)
+    if (zip_close(zip) != 0) {
+        if (seguimiento.detenido) {
+            zip_discard(zip);
+            throw EArchivoCancelado(QStringLiteral("Se canceló la escritura de %1.").arg(archivoZip));
+        }
         falla(QStringLiteral("No se pudo escribir el archivo"));
+    }
 }

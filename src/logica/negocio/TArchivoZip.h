@@ -29,6 +29,15 @@ private:
     TMotivo m_motivo;
 };
 
+// The caller stopped the writing or the reading back of an archive (its
+// TArchivoZip::TAvance answered false): nothing of what was being written is
+// left behind.
+class EArchivoCancelado : public EVelkor {
+public:
+    using EVelkor::EVelkor;
+    QString clase() const override { return QStringLiteral("EArchivoCancelado"); }
+};
+
 // A zip archive, read or written through libzip: the catalogue download, the
 // backup restore and the archive kept when a business is deleted.
 //
@@ -40,6 +49,10 @@ private:
 class TArchivoZip {
 public:
     enum class TCifrado { Ninguno, Tradicional, Aes128 };
+
+    // How far a long writing or reading back went, from 0 to 1, told on the
+    // thread doing it; answering false stops it (EArchivoCancelado).
+    using TAvance = std::function<bool(double fraccion)>;
 
     // Limits of what a backup may expand to: a business database compresses
     // about 40 to 1, so an archive that claims far more is not a backup.
@@ -101,6 +114,12 @@ public:
     // at the end, so the pieces already handed over of a damaged entry are
     // followed by the exception; a reading stopped early is not checked.
     void leeEntrada(int indice, const std::function<bool(const char* datos, qint64 largo)>& trozo) const;
+    // Reads every file entry back, deciphered with `password`, and checks
+    // it against its CRC (and, for AES, its authentication code) and its
+    // declared size: what a backup must pass before what it copies may go.
+    // `avance` is told the share of the bytes read. Raises EArchivoZip
+    // (Danado, PasswordIncorrecto) or EArchivoCancelado.
+    void verifica(const QString& password, const TAvance& avance = {}) const;
 
     // A file entry made from memory, never written to the disk.
     struct TAgregado {
@@ -117,10 +136,11 @@ public:
     // cipher, in the place of any file of the folder with their name. Raises
     // EArchivoZip (Escritura) with libzip's reason; `archivoZip` is then left
     // as it was (libzip writes a temporary file and renames it only when the
-    // archive is complete).
+    // archive is complete). `avance` is told how far the writing went, and
+    // stopping it (EArchivoCancelado) leaves `archivoZip` as it was too.
     static void comprime(const QString& archivoZip, const QString& carpeta, const QString& prefijo,
                          const QString& password, TCifrado cifrado, const QStringList& excluye = {},
-                         const QList<TAgregado>& agregados = {});
+                         const QList<TAgregado>& agregados = {}, const TAvance& avance = {});
 
     // The entry name made relative and clean, or an empty text when it would
     // leave the folder it is extracted into.

@@ -607,7 +607,7 @@ TResumen carga(QIODevice& entrada, const TConexionSesion& conexion)
 }
 
 void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesion& conexion, const QString& password,
-             TArchivoZip::TCifrado cifrado)
+             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance)
 {
     const QString carpetaDb = Sistema::exePath + Constantes::DB_PATH;
     const QString carpeta = carpetaDb + rfc;
@@ -634,7 +634,7 @@ void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesio
     if (!salida.flush())
         throw falla(errno);
     salida.close();
-    SecretoNegocio::archiva(archivoZip, rfc, conexion, password, cifrado);
+    SecretoNegocio::archiva(archivoZip, rfc, conexion, password, cifrado, avance);
 }
 
 } // namespace VolcadoNegocio

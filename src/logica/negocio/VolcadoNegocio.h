@@ -101,9 +101,10 @@ TResumen carga(QIODevice& entrada, const TConexionSesion& conexion);
 // dump is written in the folder first (libzip reads it from there when the
 // archive is closed) and removed afterwards, whatever happens. Raises
 // EVelkor (EBaseDatos, EEntradaSalida, EArchivoZip) when it cannot be
-// written; `archivoZip` is then as it was.
+// written, EArchivoCancelado when `avance` stops the archive's writing;
+// `archivoZip` is then as it was.
 void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesion& conexion, const QString& password,
-             TArchivoZip::TCifrado cifrado);
+             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance = {});
 
 // Each table after the tables its references point to, so that a loader
 // reading in this order finds every referenced row already in place. A table

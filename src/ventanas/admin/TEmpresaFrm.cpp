@@ -1,5 +1,6 @@
 #include "TEmpresaFrm.h"
 
+#include "Conexiones.h"
 #include "Constantes.h"
 #include "Controles.h"
 #include "Prompter.h"
@@ -14,13 +15,21 @@
 #include "TSeccionSucursales.h"
 #include "TSeccionUsuarios.h"
 #include "app/UtilsVentanas.h"
+#include "negocio/TArchivoZip.h"
 #include "negocio/Utils.h"
 
-#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <exception>
+#include <memory>
 
 using namespace Constantes;
 
@@ -235,6 +244,8 @@ QString TEmpresaFrm::imagenElegida() const
 
 void TEmpresaFrm::ImgBoteBasuraClick()
 {
+    if (m_ocupado)
+        return;
     // Deleting the business takes it from every user: only who administers
     // the users may.
     if (!Sistema::getPermiso(CODIGO_PERMISOS)) {
@@ -245,52 +256,151 @@ void TEmpresaFrm::ImgBoteBasuraClick()
     // before anything happens; the deletion itself waits for its RFC typed,
     // so no stray Enter deletes a business.
     EdicionEmpresa::TDatosEliminacion datos;
-    if (!Utils::protegido([&] { datos = EdicionEmpresa::datosEliminacion(); }, TSeccionEmpresa::SIN_GUARDAR))
+    EdicionEmpresa::TEmpresaSesion empresa;
+    if (!Utils::protegido(
+            [&] {
+                datos = EdicionEmpresa::datosEliminacion();
+                empresa = EdicionEmpresa::empresaSesion();
+            },
+            TSeccionEmpresa::SIN_GUARDAR))
         return;
     if (Utils::mensajeConfirmacion(
             QStringLiteral("Antes de eliminar la empresa \"%1\", ¿deseas guardar un respaldo que pueda restaurar "
                            "después?\n\nAceptar: elegir la carpeta del respaldo.\nCancelar: seguir sin respaldo.")
                 .arg(datos.nombre)) == TPrompter::OK &&
-        !guardaRespaldo())
+        !guardaRespaldo(empresa))
         return;
     if (Utils::mensajeConfirmacionEscrita(EdicionEmpresa::avisoEliminacion(datos), datos.rfc) != TPrompter::OK)
         return;
-    eliminaEmpresa();
+    eliminaEmpresa(empresa);
 }
 
-bool TEmpresaFrm::guardaRespaldo()
+bool TEmpresaFrm::guardaRespaldo(const EdicionEmpresa::TEmpresaSesion& empresa)
 {
     const QString carpeta = SelectorArchivos::carpeta(this, QStringLiteral("Carpeta para el respaldo de la empresa"));
     if (carpeta.isEmpty())
         return false;
     QString archivo;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool hecho =
-        Utils::protegido([&] { archivo = EdicionEmpresa::guardaRespaldo(carpeta); }, TSeccionEmpresa::SIN_GUARDAR);
-    QApplication::restoreOverrideCursor();
-    if (hecho)
-        Utils::mensaje(QStringLiteral("El respaldo de la empresa quedó en:\n%1").arg(archivo));
-    return hecho;
+    if (!enSegundoPlano(QStringLiteral("Respaldo de la empresa"), [&](const EdicionEmpresa::TAviso& aviso) {
+            archivo = EdicionEmpresa::guardaRespaldo(carpeta, empresa, aviso);
+        }))
+        return false;
+    Utils::mensaje(QStringLiteral("El respaldo de la empresa quedó en:\n%1").arg(archivo));
+    return true;
 }
 
-void TEmpresaFrm::eliminaEmpresa()
+void TEmpresaFrm::eliminaEmpresa(const EdicionEmpresa::TEmpresaSesion& empresa)
 {
     EdicionEmpresa::TEliminacion eliminacion;
-    // Archiving a business folder with many vouchers takes a while.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        eliminacion = EdicionEmpresa::elimina();
-    } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        Utils::muestraError(e, TSeccionEmpresa::SIN_GUARDAR);
+    if (!enSegundoPlano(QStringLiteral("Eliminar la empresa"), [&](const EdicionEmpresa::TAviso& aviso) {
+            eliminacion = EdicionEmpresa::elimina(empresa, aviso);
+        }))
         return;
-    }
-    QApplication::restoreOverrideCursor();
-    if (!eliminacion.archivado)
-        Utils::mensaje(QStringLiteral("No se pudo guardar el archivo de la empresa (%1); su carpeta sigue en el disco.")
-                           .arg(eliminacion.archivo),
-                       MSG_WARNING);
     inicializaPaneles();
     close();
     emit empresaEliminada(eliminacion.empresasActivas);
+}
+
+namespace {
+
+// Escape and the close button ask to cancel as the button does: the dialog
+// stays until the work has stopped, so the editor is never left open to a
+// second action on a business still being archived.
+class TDialogoAvance : public QProgressDialog {
+public:
+    using QProgressDialog::QProgressDialog;
+    void reject() override { emit canceled(); }
+
+protected:
+    void closeEvent(QCloseEvent* evento) override
+    {
+        evento->ignore();
+        emit canceled();
+    }
+};
+
+} // namespace
+
+bool TEmpresaFrm::enSegundoPlano(const QString& titulo,
+                                 const std::function<void(const EdicionEmpresa::TAviso&)>& trabajo)
+{
+    m_ocupado = true;
+    TxFondo->setEnabled(false);
+    TDialogoAvance dialogo(TxFondo->window());
+    dialogo.setObjectName(QStringLiteral("DlgAvanceEmpresa"));
+    dialogo.setWindowTitle(titulo);
+    dialogo.setWindowModality(Qt::ApplicationModal);
+    dialogo.setLabelText(QStringLiteral("Preparando…"));
+    auto* cancelar = new QPushButton(QStringLiteral("Cancelar"), &dialogo);
+    cancelar->setObjectName(QStringLiteral("BtCancelarAvance"));
+    dialogo.setCancelButton(cancelar);
+    dialogo.setRange(0, 0);
+    dialogo.setAutoClose(false);
+    dialogo.setAutoReset(false);
+    dialogo.setMinimumDuration(0);
+    // QProgressDialog hides itself on a cancel, through a connection it
+    // makes by name: here the work decides when it has stopped.
+    disconnect(&dialogo, SIGNAL(canceled()), &dialogo, SLOT(cancel()));
+    auto detener = std::make_shared<std::atomic_bool>(false);
+    connect(&dialogo, &QProgressDialog::canceled, &dialogo, [&dialogo, cancelar, detener] {
+        if (!cancelar->isEnabled())
+            return;
+        *detener = true;
+        cancelar->setEnabled(false);
+        dialogo.setLabelText(QStringLiteral("Cancelando…"));
+    });
+    const EdicionEmpresa::TAviso aviso = [&dialogo, cancelar, detener](const EdicionEmpresa::TAvance& avance) {
+        QMetaObject::invokeMethod(
+            &dialogo,
+            [&dialogo, cancelar, detener, avance] {
+                if (!*detener)
+                    dialogo.setLabelText(avance.paso);
+                cancelar->setEnabled(avance.cancelable && !*detener);
+                if (avance.milesimas < 0) {
+                    dialogo.setRange(0, 0);
+                } else {
+                    dialogo.setRange(0, 1000);
+                    dialogo.setValue(avance.milesimas);
+                }
+            },
+            Qt::QueuedConnection);
+        return !*detener;
+    };
+    // What the work raises is carried to this thread and shown here: on the
+    // worker it would end the program.
+    auto error = std::make_shared<std::exception_ptr>();
+    // This thread's connection is closed, so the archived database file holds
+    // every page it committed.
+    if (Sistema::Conexion)
+        Conexiones::cierra(*Sistema::Conexion);
+    QThread* hilo = QThread::create([&trabajo, aviso, error] {
+        try {
+            trabajo(aviso);
+        } catch (...) {
+            *error = std::current_exception();
+        }
+        Conexiones::cierraHilo();
+    });
+    QEventLoop espera;
+    connect(hilo, &QThread::finished, &espera, &QEventLoop::quit);
+    dialogo.show();
+    hilo->start();
+    espera.exec();
+    hilo->wait();
+    delete hilo;
+    dialogo.hide();
+    TxFondo->setEnabled(true);
+    m_ocupado = false;
+    if (!*error)
+        return true;
+    try {
+        std::rethrow_exception(*error);
+    } catch (const EArchivoCancelado& e) {
+        Utils::mensaje(e.mensaje(), MSG_INFORMATION);
+    } catch (const std::exception& e) {
+        Utils::muestraError(e, TSeccionEmpresa::SIN_GUARDAR);
+    } catch (...) {
+        Utils::mensaje(TSeccionEmpresa::SIN_GUARDAR, MSG_ERROR);
+    }
+    return false;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class TSeccionEmpresa;
 class TSeccionFiscal;
@@ -80,8 +82,15 @@ private:
     void ImgBoteBasuraClick();
     // Asks where and writes a backup of the business; false when the user
     // cancelled or it could not be written (the error shown).
-    bool guardaRespaldo();
-    void eliminaEmpresa();
+    bool guardaRespaldo(const EdicionEmpresa::TEmpresaSesion& empresa);
+    // Deletes the business once its copy is kept; on a failure the error is
+    // shown and the business stays.
+    void eliminaEmpresa(const EdicionEmpresa::TEmpresaSesion& empresa);
+    // Runs `trabajo` on a thread of its own behind a modal progress window
+    // (titled `titulo`, with a cancel button while the work may stop), so
+    // the window keeps painting and takes no second action meanwhile. True
+    // when it ended well; an error or a cancel is told to the user here.
+    bool enSegundoPlano(const QString& titulo, const std::function<void(const EdicionEmpresa::TAviso&)>& trabajo);
 
     QLabel* ImgLapiz;
     QLabel* ImgBoteBasura;
@@ -92,4 +101,6 @@ private:
     TSeccionUsuarios* m_usuarios;
     // In page order.
     QList<TSeccionEmpresa*> m_secciones;
+    // A backup or the deletion is running.
+    bool m_ocupado = false;
 };

@@ -16,6 +16,7 @@
 #include "setup/TWizardFrm.h"
 #include "Sistema.h"
 #include "shell/TContenedorTexto.h"
+#include "shell/THiloResumenInicio.h"
 #include "app/Ventanas.h"
 
 #include <QApplication>
@@ -141,6 +142,9 @@ void destruyeVentanas()
     libera(ImportarXMLFrm);
     libera(ConfiguracionBaseDatosFrm);
     libera(WizardFrm);
+    // A start page's reading the windows no longer wait for must not outlive
+    // the session and the engine that come to an end next.
+    THiloResumenInicio::detenTodos();
     // The holder is the logic's own and outlives the windows.
     BaseDatosLocalFrm = nullptr;
 }

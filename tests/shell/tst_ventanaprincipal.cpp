@@ -152,6 +152,13 @@ TEtiquetaAccion* filaMenu(const QString& texto)
 
 QStringList solicitudesDeInicio;
 
+// The start page's figures come from a thread of their own, as an event.
+void esperaCifras(const TPaginaInicio* inicio)
+{
+    while (inicio->calculando())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 // A package cut short as an interrupted copy leaves it: to half its size, or
 // just past its headers, so the loader would map segments the file lacks.
 void corta(const QString& archivo, bool aLaMitad)
@@ -237,6 +244,7 @@ private slots:
         QVERIFY(!Sistema::imprimeLogo);
 
         // As the user sees it, once the posted layout work is done.
+        esperaCifras(MainFrm->findChild<TPaginaInicio*>(u"PaginaInicio"_s));
         QCoreApplication::processEvents();
         QVERIFY(!pieza<QScrollArea>("SBPrincipal")->verticalScrollBar()->isVisible());
         const QImage imagen = MainFrm->grab().toImage();
@@ -270,6 +278,7 @@ private slots:
         auto* inicio = MainFrm->findChild<TPaginaInicio*>(u"PaginaInicio"_s);
         QVERIFY(trabajo()->contiene(inicio));
         QVERIFY(MainFrm->VentanaActiva.isNull());
+        esperaCifras(inicio);
         const auto texto = [inicio](const char* n) { return pieza<QLabel>(inicio, QLatin1String(n))->text(); };
         QCOMPARE(texto("TxTituloInicio"), u"Escuela Kemper"_s);
         QCOMPARE(texto("TxTituloMes"), u"Este mes (enero): 0 comprobantes"_s);
@@ -299,6 +308,7 @@ private slots:
         QCOMPARE(aperturas.abiertas.size(), 1);
 
         QVERIFY(trabajo()->contiene(inicio));
+        esperaCifras(inicio);
         QCOMPARE(texto("TxTituloMes"), u"Este mes (enero): 1 comprobante"_s);
         QCOMPARE(texto("TxTituloAnio"), u"Este año (2021): 1 comprobante"_s);
         const QString tabla = texto("TxTablaMes");
@@ -355,6 +365,8 @@ private slots:
                                    "certificado que no le corresponde y quedó marcado como \"Certificado no "
                                    "corresponde\" en los reportes."_s);
         QVERIFY(!revision->isHidden());
+        // The figures are read again with the checks' results.
+        esperaCifras(inicio);
         auto* conciliacion = pieza<QLabel>(inicio, "TxConciliacion");
         QCOMPARE(conciliacion->text(), u"Conciliación con el SAT: 1 cancelado, 2 sin XML, 0 sin metadatos "
                                        "y 0 con importe distinto. Revísala en Reportes, en "

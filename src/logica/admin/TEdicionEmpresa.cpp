@@ -17,6 +17,7 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TConfiguracionNegocio.h"
 #include "negocio/VolcadoNegocio.h"
+#include "shell/THiloResumenInicio.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -481,6 +482,7 @@ QString guardaRespaldo(const QString& carpeta)
 TEliminacion elimina(const TEmpresaSesion& empresa, const TAviso& aviso)
 {
     THiloRevisionSellos::detenTodos();
+    THiloResumenInicio::detenTodos();
     const TConexionSesion& base = empresa.conexion;
     TEliminacion resultado;
     const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, empresa.rfc}));

@@ -8,7 +8,10 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "TiposComprobante.h"
+#include "Logmanager.h"
+#include "Sistema.h"
 #include "negocio/TBaseDatosLocalFrm.h"
+#include "negocio/Utils.h"
 
 #include <QDir>
 #include <QFile>
@@ -295,7 +298,13 @@ QString textoUltimaImportacion(const TUltimaImportacion& u)
 
 TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio)
 {
-    const QList<int> cuentas = ConciliacionSat::cuentaHallazgos(rfc, idNegocio, conexion, registroLocal().rfcs());
+    return conciliacion(conexion, rfc, idNegocio, registroLocal().rfcs());
+}
+
+TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio,
+                           const QSet<QString>& locales)
+{
+    const QList<int> cuentas = ConciliacionSat::cuentaHallazgos(rfc, idNegocio, conexion, locales);
     using T = THallazgoSat::TTipo;
     TConciliacion c;
     c.cancelados = cuentas.value(int(T::Cancelado));
@@ -316,6 +325,53 @@ QString textoConciliacion(const TConciliacion& c)
         .arg(c.sinXml)
         .arg(c.sinMetadatos)
         .arg(c.importeDistinto);
+}
+
+TResumen calcula(const TPedido& pedido, const std::function<bool()>& detener)
+{
+    TResumen r;
+    const auto sigue = [&] {
+        r.completo = !detener || !detener();
+        return r.completo;
+    };
+    try {
+        // The business read anew on this thread: the session's own record
+        // belongs to the window's.
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getById(pedido.idNegocio, pedido.conexion);
+        if (!negocio)
+            throw EBaseDatos(QStringLiteral("La empresa %1 ya no está en su base de datos.").arg(pedido.idNegocio));
+        if (const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales()) {
+            r.rfc = fiscales->getRfc();
+            r.razon = fiscales->getRazon();
+        }
+        const std::unique_ptr<TCertificado> certificado = TCertificado::getByNegocio(*negocio, pedido.conexion);
+        r.vigencia = vigencia(certificado ? certificado->getFechaexpiracion() : QDate(), pedido.hoy);
+        if (!sigue())
+            return r;
+        const QDate mes(pedido.hoy.year(), pedido.hoy.month(), 1);
+        r.mes = periodo(pedido.conexion, pedido.idNegocio, mes, mes.addMonths(1));
+        if (!sigue())
+            return r;
+        r.anio = periodo(pedido.conexion, pedido.idNegocio, QDate(pedido.hoy.year(), 1, 1),
+                         QDate(pedido.hoy.year() + 1, 1, 1));
+        if (!sigue())
+            return r;
+        const TCondicion deLaEmpresa =
+            TSerie::columna(TSerie::col_Sucursal)
+                .en(TSucursal::claves(TSucursal::columna(TSucursal::col_Negocio) == pedido.idNegocio));
+        r.sinSeries = TSerie::cuenta(deLaEmpresa, pedido.conexion) == 0;
+        if (!sigue())
+            return r;
+        r.conciliacion = conciliacion(pedido.conexion, r.rfc, pedido.idNegocio, pedido.rfcsLocales);
+    } catch (const std::exception& e) {
+        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        r.conDatos = false;
+        if (pedido.conexion.enServidor())
+            r.error = Utils::textoError(e);
+    }
+    if (sigue())
+        r.ultima = ultimaImportacion(pedido.carpetaReportes, r.rfc);
+    return r;
 }
 
 } // namespace ResumenInicio

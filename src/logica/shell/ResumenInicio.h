@@ -5,7 +5,9 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <functional>
 
 // What the start page of the main window says about the signed-in business,
 // read without any window.
@@ -65,11 +67,47 @@ struct TConciliacion {
     int importeDistinto = 0;
     int total() const { return cancelados + sinXml + sinMetadatos + importeDistinto; }
 };
-// One reading of the findings. Raises EBaseDatos.
+// One reading of the findings; `locales` are the RFCs of the businesses
+// registered on this computer. Raises EBaseDatos.
+TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio,
+                           const QSet<QString>& locales);
+// The same with the local registry's businesses.
 TConciliacion conciliacion(const TConexionSesion& conexion, const QString& rfc, int idNegocio);
 // "Conciliación con el SAT: 2 cancelados, 5 sin XML, 1 sin metadatos y 0 con
 // importe distinto. Revísala en Reportes…"; empty when there is nothing to
 // say (no findings, or no metadata stored).
 QString textoConciliacion(const TConciliacion& c);
+
+// What the start page asks of one business: everything it reads is here, so
+// that the reading can run on any thread, on that thread's own connection.
+struct TPedido {
+    TConexionSesion conexion;
+    int idNegocio = -1;
+    QDate hoy;
+    QString carpetaReportes;
+    QSet<QString> rfcsLocales; // the businesses registered on this computer
+};
+// All the page shows of the business, read in one go.
+struct TResumen {
+    QString rfc;
+    QString razon;
+    TVigencia vigencia;
+    TPeriodo mes;
+    TPeriodo anio;
+    bool sinSeries = false;
+    TConciliacion conciliacion;
+    TUltimaImportacion ultima;
+    // False when the database did not answer (logged already); `error` then
+    // says why in the user's words when the database is on a server, where
+    // the user can act on the cause.
+    bool conDatos = true;
+    QString error;
+    // False when asked to stop before the end: the rest is not read.
+    bool completo = true;
+};
+// Reads it on the calling thread's connection; `detener` is asked between
+// the readings and stops the rest. Never raises: a database that does not
+// answer leaves its figures out.
+TResumen calcula(const TPedido& pedido, const std::function<bool()>& detener = {});
 
 } // namespace ResumenInicio

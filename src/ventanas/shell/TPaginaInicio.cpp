@@ -3,13 +3,13 @@
 #include "Constantes.h"
 #include "Controles.h"
 #include "Entidades.h"
-#include "Errores.h"
 #include "FormatoImporte.h"
 #include "Logmanager.h"
 #include "Reloj.h"
 #include "Sistema.h"
-#include "negocio/Utils.h"
+#include "negocio/TBaseDatosLocalFrm.h"
 #include "shell/ResumenInicio.h"
+#include "shell/THiloResumenInicio.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -49,13 +49,18 @@ TPaginaInicio::TPaginaInicio(QWidget* parent) : QWidget(parent)
     d->addWidget(TxTituloInicio);
     d->addWidget(TxRfcInicio);
     d->addWidget(TxVigencia);
+    TxCalculando = Controles::texto(this, QStringLiteral("TxCalculando"));
+    TxCalculando->setText(QStringLiteral("Calculando el resumen de la empresa…"));
+    Controles::colorTexto(TxCalculando, RS_TEXTOSUBTITULOS);
+    TxCalculando->hide();
+    d->addWidget(TxCalculando);
     d->addSpacing(8);
 
     // The figures take the room they need; what is left goes below the
     // buttons.
-    auto* bloque = new QWidget(this);
-    bloque->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    auto* periodos = new QHBoxLayout(bloque);
+    m_periodos = new QWidget(this);
+    m_periodos->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    auto* periodos = new QHBoxLayout(m_periodos);
     periodos->setContentsMargins(0, 0, 0, 0);
     periodos->setSpacing(40);
     for (auto [tituloPeriodo, tabla, nombre] :
@@ -71,7 +76,7 @@ TPaginaInicio::TPaginaInicio(QWidget* parent) : QWidget(parent)
         periodos->addLayout(columna);
     }
     periodos->addStretch();
-    d->addWidget(bloque);
+    d->addWidget(m_periodos);
     d->addSpacing(8);
     TxUltimaImportacion = Controles::texto(this, QStringLiteral("TxUltimaImportacion"));
     TxUltimaImportacion->setWordWrap(true);
@@ -167,11 +172,9 @@ void TPaginaInicio::terminaRevision(int hechos, int alterados, int certificadoNo
     TxRevisionSellos->setVisible(!partes.isEmpty());
 }
 
-void TPaginaInicio::muestraPeriodo(QLabel* tabla, QLabel* tituloPeriodo, const QString& nombre, const QDate& desde,
-                                   const QDate& hasta)
+void TPaginaInicio::muestraPeriodo(QLabel* tabla, QLabel* tituloPeriodo, const QString& nombre,
+                                   const ResumenInicio::TPeriodo& periodo)
 {
-    const ResumenInicio::TPeriodo periodo =
-        ResumenInicio::periodo(*Sistema::Conexion, Sistema::Negocio->getIdnegocio(), desde, hasta);
     tituloPeriodo->setText(
         QStringLiteral("%1: %2 %3")
             .arg(nombre)
@@ -191,67 +194,81 @@ void TPaginaInicio::muestraPeriodo(QLabel* tabla, QLabel* tituloPeriodo, const Q
     tabla->setVisible(!filas.isEmpty());
 }
 
+bool TPaginaInicio::calculando() const
+{
+    return m_calculando;
+}
+
 void TPaginaInicio::actualiza()
 {
     if (!Sistema::Negocio || !Sistema::Conexion)
         return;
     TxTituloInicio->setText(Sistema::Negocio->getNombre());
-    const QDate hoy = Reloj::hoy();
-    bool conDatos = true;
-    QString sinDatos; // why, when the user can act on it
-    bool sinSeries = false;
-    QString rfc;
-    try {
-        // Read on first use: after a business switch, from a database that
-        // may no longer answer.
-        const std::shared_ptr<TDatosfiscales> fiscales = Sistema::Negocio->getDatosfiscales();
-        rfc = fiscales ? fiscales->getRfc() : QString();
-        TxRfcInicio->setText(QStringLiteral("RFC %1%2")
-                                 .arg(rfc, fiscales && !fiscales->getRazon().isEmpty()
-                                               ? QStringLiteral(" · ") + fiscales->getRazon()
-                                               : QString()));
-        const std::unique_ptr<TCertificado> certificado =
-            TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
-        const ResumenInicio::TVigencia vigencia =
-            ResumenInicio::vigencia(certificado ? certificado->getFechaexpiracion() : QDate(), hoy);
-        TxVigencia->setText(ResumenInicio::textoVigencia(vigencia));
-        Controles::colorTexto(TxVigencia, vigencia.estado == ResumenInicio::TVigencia::Vigente ? RS_TEXTOSUBTITULOS
-                                                                                               : RS_TEXTOADVERTENCIA);
-        const QDate mes(hoy.year(), hoy.month(), 1);
-        muestraPeriodo(m_tablaMes, TxTituloMes,
-                       QStringLiteral("Este mes (%1)")
-                           .arg(QLocale(QLocale::Spanish, QLocale::Mexico).standaloneMonthName(hoy.month())),
-                       mes, mes.addMonths(1));
-        muestraPeriodo(m_tablaAnio, TxTituloAnio, QStringLiteral("Este año (%1)").arg(hoy.year()),
-                       QDate(hoy.year(), 1, 1), QDate(hoy.year() + 1, 1, 1));
-        const TCondicion deLaEmpresa =
-            TSerie::columna(TSerie::col_Sucursal)
-                .en(TSucursal::claves(TSucursal::columna(TSucursal::col_Negocio) == Sistema::Negocio->getIdnegocio()));
-        sinSeries = TSerie::cuenta(deLaEmpresa, *Sistema::Conexion) == 0;
-        TxConciliacion->setText(ResumenInicio::textoConciliacion(
-            ResumenInicio::conciliacion(*Sistema::Conexion, rfc, Sistema::Negocio->getIdnegocio())));
-    } catch (const std::exception& e) {
-        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
-        conDatos = false;
-        // A server's user can act on the cause (a server off, the network).
-        if (Sistema::Conexion->enServidor())
-            sinDatos = Utils::textoError(e);
-    }
-    const QString carpetaReportes = QFileInfo(Logmanager::archivoLog(Sistema::exePath)).absolutePath();
-    const ResumenInicio::TUltimaImportacion ultima = ResumenInicio::ultimaImportacion(carpetaReportes, rfc);
-    TxUltimaImportacion->setText(ResumenInicio::textoUltimaImportacion(ultima));
+    ResumenInicio::TPedido pedido;
+    pedido.conexion = *Sistema::Conexion;
+    pedido.idNegocio = Sistema::Negocio->getIdnegocio();
+    pedido.hoy = Reloj::hoy();
+    pedido.carpetaReportes = QFileInfo(Logmanager::archivoLog(Sistema::exePath)).absolutePath();
+    pedido.rfcsLocales = registroLocal().rfcs();
+
+    // Until the figures arrive the page shows the business and says it is
+    // working; nothing of what it showed before stays, it may be another
+    // business's.
+    TxRfcInicio->clear();
+    for (QWidget* cifras : QList<QWidget*>{TxVigencia, m_periodos, TxUltimaImportacion, TxConciliacion, TxSugerencia})
+        cifras->hide();
+    TxCalculando->show();
+    m_calculando = true;
+
+    if (m_hilo)
+        m_hilo->requestInterruption();
+    const quint64 numero = ++m_pedido;
+    auto* hilo = new THiloResumenInicio(pedido);
+    connect(hilo, &THiloResumenInicio::calculado, this,
+            [this, numero, conexion = pedido.conexion, negocio = pedido.idNegocio,
+             hoy = pedido.hoy](const ResumenInicio::TResumen& r) {
+                // A later reading was asked for, or the session went on to
+                // another business (or none) meanwhile.
+                if (numero != m_pedido || !Sistema::Negocio || !Sistema::Conexion || *Sistema::Conexion != conexion ||
+                    Sistema::Negocio->getIdnegocio() != negocio)
+                    return;
+                muestra(r, hoy);
+            });
+    m_hilo = hilo;
+    hilo->start();
+}
+
+void TPaginaInicio::muestra(const ResumenInicio::TResumen& r, const QDate& hoy)
+{
+    m_calculando = false;
+    TxCalculando->hide();
+    TxRfcInicio->setText(
+        r.rfc.isEmpty()
+            ? QString()
+            : QStringLiteral("RFC %1%2").arg(r.rfc, r.razon.isEmpty() ? QString() : QStringLiteral(" · ") + r.razon));
+    TxVigencia->setText(ResumenInicio::textoVigencia(r.vigencia));
+    Controles::colorTexto(TxVigencia, r.vigencia.estado == ResumenInicio::TVigencia::Vigente ? RS_TEXTOSUBTITULOS
+                                                                                             : RS_TEXTOADVERTENCIA);
+    TxVigencia->setVisible(r.conDatos);
+    muestraPeriodo(m_tablaMes, TxTituloMes,
+                   QStringLiteral("Este mes (%1)")
+                       .arg(QLocale(QLocale::Spanish, QLocale::Mexico).standaloneMonthName(hoy.month())),
+                   r.mes);
+    muestraPeriodo(m_tablaAnio, TxTituloAnio, QStringLiteral("Este año (%1)").arg(hoy.year()), r.anio);
+    m_periodos->setVisible(r.conDatos);
+    TxUltimaImportacion->setText(ResumenInicio::textoUltimaImportacion(r.ultima));
+    TxUltimaImportacion->show();
     QStringList sugerencias;
-    if (!conDatos)
-        sugerencias << (sinDatos.isEmpty()
+    if (!r.conDatos)
+        sugerencias << (r.error.isEmpty()
                             ? QStringLiteral("No se pudieron leer los comprobantes de la empresa; el "
                                              "registro del programa tiene el detalle.")
-                            : QStringLiteral("No se pudieron leer los comprobantes de la empresa. %1").arg(sinDatos));
-    else if (TxTituloAnio->text().contains(QStringLiteral(": 0 ")))
+                            : QStringLiteral("No se pudieron leer los comprobantes de la empresa. %1").arg(r.error));
+    else if (r.anio.cantidad == 0)
         sugerencias << QStringLiteral("Aún no hay comprobantes de este año: importa tus XML para empezar.");
-    if (sinSeries)
+    if (r.sinSeries)
         sugerencias << QStringLiteral("Define una serie para numerar tus facturas.");
-    if (!conDatos)
-        TxConciliacion->clear();
+    TxConciliacion->setText(r.conDatos ? ResumenInicio::textoConciliacion(r.conciliacion) : QString());
     TxConciliacion->setVisible(!TxConciliacion->text().isEmpty());
     TxSugerencia->setText(sugerencias.join(QLatin1Char(' ')));
     TxSugerencia->setVisible(!sugerencias.isEmpty());

@@ -5,6 +5,7 @@
 #include "app/PrompterCajas.h"
 #include "Prompter.h"
 #include "Rutas.h"
+#include "negocio/RevisionMotor.h"
 #include "negocio/TPaquete.h"
 #include "negocio/Utils.h"
 #include "negocio/TSenalesTerminacion.h"
@@ -26,6 +27,13 @@ int main(int argc, char** argv)
     if (QString error; !Rutas::preparaCarpetaPrograma(QCoreApplication::applicationDirPath(), &error)) {
         Arranque::instalaTraducciones();
         Utils::mensaje(error, Constantes::MSG_ERROR);
+        Prompter::instala(nullptr);
+        return 1;
+    }
+    // Before the splash reads the registry: its first secret would make a
+    // new installation key over the one that was lost.
+    Arranque::instalaTraducciones();
+    if (!RevisionMotor::permiteInicio()) {
         Prompter::instala(nullptr);
         return 1;
     }

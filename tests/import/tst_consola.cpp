@@ -2,6 +2,7 @@
 
 #include "Conexiones.h"
 #include "RegistroPrueba.h"
+#include "Secretos.h"
 #include "Sistema.h"
 #include "ZonaHoraria.h"
 #include "negocio/TArchivoZip.h"
@@ -233,7 +234,10 @@ private slots:
             QVERIFY(RegistroPrueba::ejecuta(u"DELETE FROM Conexion"_s));
             QVERIFY(RegistroPrueba::ejecuta(u"DELETE FROM NegocioLoggin"_s));
         } else {
-            QVERIFY(QFile::remove(programa.entorno.carpeta.archivo(u"Motor/Instalacion.llave"_s)));
+            // Another installation's key: one lost is refused at the start
+            // (app_tst_motor).
+            QVERIFY(TCarpetaPrograma::escribe(programa.entorno.carpeta.archivo(u"Motor/Instalacion.llave"_s),
+                                              Secretos::aleatorio(32)));
         }
         if (caso == "llaveSinBase"_L1) {
             QVERIFY(QFile::rename(base, base + u".fuera"_s));

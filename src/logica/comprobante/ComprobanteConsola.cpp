@@ -13,6 +13,7 @@
 #include "VerificacionSello.h"
 #include "negocio/Consola.h"
 #include "negocio/MetadatosSat.h"
+#include "negocio/RevisionMotor.h"
 #include "negocio/TArchivoZip.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TIngreso.h"
@@ -572,6 +573,8 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     TOpciones opciones;
     if (const QString error = interpreta(argumentos, opciones); !error.isEmpty())
         return usoIncorrecto(error);
+    if (const QString motivo = RevisionMotor::motivoParaNoIniciar(); !motivo.isEmpty())
+        return falla(NoVerificables, motivo);
     // What the graphical program does beside its start, in line: this one
     // ends as soon as its order does, which would cut a walk beside it short.
     Archivos::soloDueno();

@@ -16,6 +16,7 @@
 #include "negocio/TRecorridoXML.h"
 #include "TReporteImportacion.h"
 #include "negocio/Consola.h"
+#include "negocio/RevisionMotor.h"
 #include "negocio/TSenalesTerminacion.h"
 #include "negocio/Utils.h"
 
@@ -294,6 +295,8 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     Archivos::soloDueno();
     if (QString error; !Rutas::preparaCarpetaPrograma(carpetaPrograma, &error))
         return falla(ErrorPrograma, error);
+    if (const QString motivo = RevisionMotor::motivoParaNoIniciar(); !motivo.isEmpty())
+        return falla(ErrorPrograma, motivo);
     // The graphical program closes this beside its start; here the program
     // ends with the import, which would cut a walk beside it short.
     Utils::cierraDatosAnteriores(Rutas::carpetaPrograma());

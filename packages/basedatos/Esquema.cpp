@@ -212,6 +212,21 @@ int leeVersion(TEjecutor& e, const TEstructura& estructura)
     return q.value(0).toInt();
 }
 
+// A database a later version of the program brought further is left as it
+// stands: completing it here would add what this version lacks, and this
+// version's rows would miss what the later one requires of them.
+void rechazaPosterior(TEjecutor& e, const TEstructura& estructura, const TConexionSesion& conexion)
+{
+    const int registrada = leeVersion(e, estructura);
+    if (registrada > VERSION_ESQUEMA)
+        throw EBaseDatos(QStringLiteral("La base de datos %1 es de una versión más reciente del programa (estructura "
+                                        "%2; esta versión llega a la %3). Actualiza el programa en esta computadora y "
+                                        "vuelve a intentarlo. No se cambió nada.")
+                             .arg(conexion.descripcion())
+                             .arg(registrada)
+                             .arg(VERSION_ESQUEMA));
+}
+
 } // namespace
 
 QString TColumna::tipoSql() const
@@ -481,13 +496,16 @@ TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo)
 void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
 {
     TEjecutor e(conexion);
-    completaPaso(e, TEstructura(e), grupo);
+    TEstructura estructura(e);
+    rechazaPosterior(e, estructura, conexion);
+    completaPaso(e, std::move(estructura), grupo);
 }
 
 void completaTodo(const TConexionSesion& conexion)
 {
     TEjecutor e(conexion);
     TEstructura estructura(e);
+    rechazaPosterior(e, estructura, conexion);
     for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
                                 TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas, TGrupoEsquema::Cfdi40})
         estructura = completaPaso(e, std::move(estructura), grupo);

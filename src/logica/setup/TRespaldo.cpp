@@ -108,13 +108,17 @@ TResultado revisaTamano(const TArchivoZip& zip, const QString& archivo, const QS
 
 // The engine itself must open the database before it replaces anything: a
 // text file named like a database would otherwise take the real one's place.
-bool abreConMotor(const QString& base)
+// `version` is the schema version it records, which a later version of the
+// program may have raised past this one's.
+bool abreConMotor(const QString& base, int& version)
 {
     const TConexionSesion conexion = TConexionSesion::embebida(base, Sistema::exePath);
     bool abre = false;
     try {
         QSqlQuery consulta(Conexiones::baseDatos(conexion));
         abre = consulta.exec(QStringLiteral("SELECT 1 FROM RDB$DATABASE")) && consulta.next();
+        if (abre)
+            version = Esquema::versionRegistrada(conexion);
     } catch (const EBaseDatos& e) {
         Logmanager::Log(QStringLiteral("Restauración de respaldo: ") + e.mensaje(), 1, Sistema::exePath);
     }
@@ -286,8 +290,14 @@ TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, int err
             return cargado;
     if (salida.base.isEmpty())
         return falla(TResultado::SinBase, ERR_RESPALDO_SIN_BASE, archivo);
-    if (!abreConMotor(salida.base))
+    int version = 0;
+    if (!abreConMotor(salida.base, version))
         return falla(TResultado::BaseIlegible, ERR_BASE_ILEGIBLE, archivo);
+    // Refused before the business in place is touched, as a dump of a later
+    // version is (VolcadoNegocio::carga).
+    if (version > Esquema::version())
+        return falla(TResultado::Reciente, ERR_RESPALDO_RECIENTE.arg(version).arg(Esquema::version()),
+                     QStringLiteral("%1: estructura %2").arg(archivo).arg(version));
     return TResultado::Restaurado;
 }
 

@@ -32,6 +32,7 @@ enum class TResultado {
     VolcadoIlegible,    // ERR_VOLCADO_ILEGIBLE: the dump it carries does not load
     ServidorNoVacio,    // ERR_SERVIDOR_NO_VACIO
     ServidorFalla,      // ERR_SERVIDOR_RESTAURA: the server did not answer or refused
+    Reciente,           // ERR_RESPALDO_RECIENTE: a later version of the program wrote its database
 };
 
 // Passwords a backup is opened with, in order: the backups' own, then the
@@ -44,6 +45,10 @@ inline constexpr quint64 MARGEN_LIBRE = 64ull << 20;
 inline const QString ERR_BASE_ILEGIBLE =
     QStringLiteral("La base de datos del respaldo no se pudo abrir: está dañada o no es una base de datos del "
                    "programa. No se cambió nada.");
+// Followed by the database's schema version and this version's.
+inline const QString ERR_RESPALDO_RECIENTE =
+    QStringLiteral("La base de datos del respaldo es de una versión más reciente del programa (estructura %1; esta "
+                   "versión llega a la %2). Actualiza el programa e inténtalo de nuevo. No se cambió nada.");
 // Followed by the size in MB.
 inline const QString ERR_EXCESIVO = QStringLiteral(
     "El respaldo ocuparía %1 MB al abrirse, más de lo que un respaldo del programa puede ocupar. No se cambió nada.");

@@ -5,6 +5,7 @@
 #include "Constantes.h"
 #include "Errores.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,9 +67,52 @@ void quitaCopiasAbandonadas(const QDir& propia, const QString& nombre)
     }
 }
 
+// What a copy came from, in a hidden file beside it: "instalado <size>
+// <modification time>" of the installed file it was copied from, or
+// "descargado <time>" for the catalogue the user downloaded (anotaDescargada).
+QString marcaDe(const QString& copia)
+{
+    const QFileInfo info(copia);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".origen"));
+}
+
+QString firmaInstalada(const QFileInfo& instalado)
+{
+    return QStringLiteral("instalado %1 %2").arg(instalado.size()).arg(instalado.lastModified().toMSecsSinceEpoch());
+}
+
+// Whether the user's copy must follow the installed file. A catalogue the
+// user downloaded is the SAT's of the day of the download, and the one a
+// package brings is the one of the day the package was made (dpkg keeps the
+// file's modification time): only a package made after the download brings
+// a newer one, and anything older would take back postal codes and regimes
+// the user already has. A copy without a record was made by a version that
+// kept none: it came from an earlier package unless the user downloaded a
+// catalogue, whose archive stays in Update/.
+bool debeRenovarse(const QString& copia, const QFileInfo& instalado)
+{
+    QFile marca(marcaDe(copia));
+    QString registro;
+    if (marca.open(QIODevice::ReadOnly))
+        registro = QString::fromUtf8(marca.readAll()).trimmed();
+    const qint64 fechaInstalado = instalado.lastModified().toMSecsSinceEpoch();
+    const QString descargado = QStringLiteral("descargado ");
+    if (registro.startsWith(descargado))
+        return fechaInstalado > registro.mid(descargado.size()).toLongLong();
+    if (!registro.isEmpty())
+        return registro != firmaInstalada(instalado);
+    const QFileInfo descarga(
+        QDir(QFileInfo(copia).absolutePath())
+            .filePath(QStringLiteral("../") + Constantes::UPDATE_PATH + Constantes::CATALOGO_DB_ZIP));
+    if (instalado.fileName().compare(Constantes::CATALOGO_DB_ZIP, Qt::CaseInsensitive) == 0 && descarga.isFile())
+        return fechaInstalado > descarga.lastModified().toMSecsSinceEpoch();
+    return true;
+}
+
 // The installed db/ holds databases every user starts from (the SAT's
 // catalogue): the engine writes into a database it opens and the catalogue
-// update replaces it, so each user gets a copy of their own, made once.
+// update replaces it, so each user gets a copy of their own, made at the
+// first start and again when an upgrade brings another (debeRenovarse).
 void copiaFaltantes(const QString& instalada, const QString& propia)
 {
     Archivos::creaCarpetaPrivada(propia);
@@ -77,24 +121,36 @@ void copiaFaltantes(const QString& instalada, const QString& propia)
         quitaCopiasAbandonadas(QDir(propia), nombre);
         const QString copia = QDir(propia).filePath(nombre);
         const QFileInfo actual(copia);
-        if (actual.exists() || actual.isSymLink())
+        const QFileInfo instalado(origen.filePath(nombre));
+        const bool existe = actual.exists() || actual.isSymLink();
+        if (existe && (actual.isSymLink() || !debeRenovarse(copia, instalado)))
             continue;
         // Copied under a name of this process's own first: a start cut short
         // leaves no half database under the real one, and another process of
         // the program starting at the same moment copies beside it, never
-        // into it. link() publishes the copy without replacing one that
-        // process published first (and may already have open).
+        // into it. link() publishes a first copy without replacing one that
+        // process published first (and may already have open); a renewed one
+        // is renamed over the earlier, which a process that has it open keeps
+        // reading until it closes it.
         const QString parcial = copia + QStringLiteral(".parcial-%1").arg(::getpid());
         QFile::remove(parcial);
-        const bool copiada = QFile::copy(origen.filePath(nombre), parcial) &&
+        const bool copiada = QFile::copy(instalado.filePath(), parcial) &&
                              QFile::setPermissions(parcial, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        // A first copy is recorded before it is published, so a copy found
+        // without its record is always an earlier version's; a renewed one
+        // after, so a start cut short between the two renews it again.
+        if (copiada && !existe)
+            Archivos::creaPrivado(marcaDe(copia), firmaInstalada(instalado).toUtf8());
         const bool publicada =
-            copiada && (::link(QFile::encodeName(parcial).constData(), QFile::encodeName(copia).constData()) == 0 ||
-                        errno == EEXIST);
+            copiada &&
+            (existe ? ::rename(QFile::encodeName(parcial).constData(), QFile::encodeName(copia).constData()) == 0
+                    : ::link(QFile::encodeName(parcial).constData(), QFile::encodeName(copia).constData()) == 0 ||
+                          errno == EEXIST);
         QFile::remove(parcial);
         if (!publicada)
-            throw EEntradaSalida(
-                QStringLiteral("No se pudo copiar \"%1\" a \"%2\".").arg(origen.filePath(nombre), copia));
+            throw EEntradaSalida(QStringLiteral("No se pudo copiar \"%1\" a \"%2\".").arg(instalado.filePath(), copia));
+        if (existe)
+            Archivos::creaPrivado(marcaDe(copia), firmaInstalada(instalado).toUtf8());
     }
 }
 
@@ -146,6 +202,12 @@ bool admiteBases(const QString& carpeta, QString* error)
 }
 
 } // namespace
+
+void anotaDescargada(const QString& copia)
+{
+    Archivos::creaPrivado(marcaDe(copia),
+                          QStringLiteral("descargado %1").arg(QDateTime::currentMSecsSinceEpoch()).toUtf8());
+}
 
 QString carpetaDatosUsuario()
 {

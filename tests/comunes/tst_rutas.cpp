@@ -162,6 +162,7 @@ private slots:
         QVERIFY(QDir().mkpath(datos + u"/db"_s));
         QFile actualizado(datos + u"/db/OTRO.DB"_s);
         QVERIFY(TCarpetaPrograma::escribe(actualizado.fileName(), "nuevo"));
+        Rutas::anotaDescargada(actualizado.fileName());
 
         // What a first start killed during its copy left, and what one
         // copying at this moment has.
@@ -213,6 +214,76 @@ private slots:
         QVERIFY2(error.startsWith(u"No se pudo preparar la carpeta de datos del programa"_s), qPrintable(error));
         qunsetenv("XDG_DATA_HOME");
     }
+    // The user's copy of the installed catalogue follows the one an upgrade
+    // installs, but not back past one the user downloaded after the package
+    // was made; a copy an earlier version made kept no record of its origin.
+    void catalogoRenovado_data()
+    {
+        QTest::addColumn<QString>("origen");
+        // Seconds from now of the installed catalogue the upgrade brings; 0,
+        // no upgrade.
+        QTest::addColumn<int>("instalado");
+        QTest::addColumn<bool>("renovado");
+        QTest::newRow("sin actualizar") << u"copia"_s << 0 << false;
+        QTest::newRow("actualizado") << u"copia"_s << -3600 << true;
+        QTest::newRow("descargado, paquete anterior") << u"descarga"_s << -3600 << false;
+        QTest::newRow("descargado, paquete posterior") << u"descarga"_s << 3600 << true;
+        QTest::newRow("copia sin registro") << u"sin registro"_s << -3600 << true;
+        QTest::newRow("descarga sin registro") << u"descarga sin registro"_s << -3600 << false;
+    }
+    void catalogoRenovado()
+    {
+        QFETCH(QString, origen);
+        QFETCH(int, instalado);
+        QFETCH(bool, renovado);
+        const auto fecha = [](const QString& archivo, qint64 segundos) {
+            QFile f(archivo);
+            return f.open(QIODevice::ReadWrite) &&
+                   f.setFileTime(QDateTime::currentDateTime().addSecs(segundos), QFileDevice::FileModificationTime);
+        };
+        QTemporaryDir raiz;
+        const QString instalada = raiz.filePath(u"opt/velkor"_s);
+        const QString catalogo = instalada + u"/db/CFDCAT.DB"_s;
+        QVERIFY(QDir().mkpath(instalada + u"/db"_s));
+        QVERIFY(TCarpetaPrograma::escribe(catalogo, "antes"));
+        QVERIFY(fecha(catalogo, -7200));
+        QVERIFY(TCarpetaPrograma::escribe(instalada + u'/' + Rutas::MARCA_INSTALACION, QByteArray()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(raiz.filePath(u"datos"_s)));
+        const QString datos = raiz.filePath(u"datos/Velkor"_s);
+        const QString copia = datos + u"/db/CFDCAT.DB"_s;
+
+        if (origen.endsWith(u"sin registro"_s)) {
+            QVERIFY(QDir().mkpath(datos + u"/db"_s));
+            QVERIFY(QDir().mkpath(datos + u"/Update"_s));
+            if (origen == u"descarga sin registro"_s)
+                QVERIFY(TCarpetaPrograma::escribe(datos + u"/Update/CFDCAT.db"_s, "descargado"));
+        } else {
+            QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
+            QCOMPARE(TCarpetaPrograma::lee(copia), QByteArray("antes"));
+        }
+        // The engine writes into the copy it opens.
+        const QByteArray usada = origen.startsWith(u"descarga"_s) ? "descargado" : "usado";
+        QVERIFY(TCarpetaPrograma::escribe(copia, usada));
+        if (origen == u"descarga"_s)
+            Rutas::anotaDescargada(copia);
+        if (instalado != 0) {
+            QVERIFY(TCarpetaPrograma::escribe(catalogo, "nuevo"));
+            QVERIFY(fecha(catalogo, instalado));
+        }
+
+        QString error;
+        QVERIFY2(Rutas::preparaCarpetaPrograma(instalada, &error), qPrintable(error));
+        QCOMPARE(TCarpetaPrograma::lee(copia), renovado ? QByteArray("nuevo") : usada);
+        if (renovado)
+            QCOMPARE(TCarpetaPrograma::modo(copia), 0600);
+        QCOMPARE(QDir(datos + u"/db"_s).entryList(QDir::Files), QStringList{u"CFDCAT.DB"_s});
+        // Renewed once: the next start keeps what the engine wrote since.
+        QVERIFY(TCarpetaPrograma::escribe(copia, "usado de nuevo"));
+        QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
+        QCOMPARE(TCarpetaPrograma::lee(copia), QByteArray("usado de nuevo"));
+        qunsetenv("XDG_DATA_HOME");
+    }
+
     // A registry another process made between a look and the creation is
     // kept: that process may already be writing businesses into it.
     void archivoPrivadoNuevo()

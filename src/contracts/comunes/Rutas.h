@@ -25,4 +25,9 @@ COMUNES_EXPORT QString programa(std::initializer_list<QString> partes = {});
 // The path as a folder: ending in "/".
 COMUNES_EXPORT QString comoCarpeta(const QString& ruta);
 
+// Records that the user's copy of an installed database (the SAT's
+// catalogue) at `copia` is one they downloaded now: an upgrade of the program
+// replaces it only with a catalogue made after this moment.
+COMUNES_EXPORT void anotaDescargada(const QString& copia);
+
 } // namespace Rutas

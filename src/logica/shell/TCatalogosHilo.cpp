@@ -4,6 +4,7 @@
 #include "Constantes.h"
 #include "Logmanager.h"
 #include "Prompter.h"
+#include "Rutas.h"
 #include "negocio/Reemplazo.h"
 #include "Sistema.h"
 #include "negocio/TAjustesPrograma.h"
@@ -217,6 +218,15 @@ TCatalogosHilo::TResultado TCatalogosHilo::compararCatalogos(QString* mensaje)
     // The copy takes the download's mode; the catalogue is the owner's alone,
     // as when the program installed it.
     QFile::setPermissions(temporal, QFile::ReadOwner | QFile::WriteOwner);
+    // Recorded first: an upgrade of the program must not take it back for
+    // the older catalogue its package brought, even if what follows fails.
+    try {
+        Rutas::anotaDescargada(instalado);
+    } catch (const EVelkor& e) {
+        Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+        QFile::remove(temporal);
+        return resultado(Fallido, ERR_CATALOGO_INSTALA);
+    }
     BaseDatosCatalogosFrm().cierra();
     if (!Archivos::reemplaza(temporal, instalado)) {
         Logmanager::Log(QStringLiteral("No se pudo reemplazar %1").arg(instalado), 1, Sistema::exePath);

@@ -425,6 +425,26 @@ private slots:
         QVERIFY(!disponible || (valores.size() > 3 && valores.last() == 100));
     }
 
+    // Without mail settings the page explains it in full (where to set the
+    // mail is in its last words), and neither the button nor the focus
+    // offer a mail that cannot leave.
+    void recuperacionSinCorreo()
+    {
+        TPrograma programa(false, [] { registraEscuela(u"Vieja#1"_s); });
+        TWizardFrm* w = programa.w;
+        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(u"dueno@escuela.mx"_s);
+        QTest::mouseClick(pieza<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
+        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
+        Capturas::guarda(*w, u"asistente-recuperacion-sin-correo"_s);
+        const QLabel* nota = pieza<QLabel>(w, "TxNotaEnvio");
+        QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
+        QVERIFY(nota->isVisible());
+        QVERIFY2(nota->height() >= nota->heightForWidth(nota->width()),
+                 qPrintable(u"%1 px de %2"_s.arg(nota->height()).arg(nota->heightForWidth(nota->width()))));
+        QVERIFY(!pieza<QPushButton>(w, "BtEnviaClave")->isEnabled());
+        QCOMPARE(w->focusWidget(), pieza<QLineEdit>(w, "EdClaveRecuperacion"));
+    }
+
     // The key arrives at the real mail server, sets a new password on the
     // recovery page and the user signs in with it. A database that fails at
     // that moment gives a message and leaves the page as it was.

@@ -50,11 +50,14 @@ TPaginaRecuperacion::TPaginaRecuperacion(QWidget* parent) : QWidget(parent)
     TxRecuperaEmail = texto(this, QStringLiteral("TxRecuperaEmail"));
     TxRecuperaEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);
     formulario->addRow(texto(this, QStringLiteral("TxUsuario"), QStringLiteral("Usuario")), TxRecuperaEmail);
-    auto* filaEnvio = new QHBoxLayout();
+    // The note has a row of its own: beside the button, in a nested row,
+    // the form gave it two lines and cut the rest (where to set the mail).
     TxNotaEnvio = texto(this, QStringLiteral("TxNotaEnvio"), notaEnvio());
     TxNotaEnvio->setWordWrap(true);
+    formulario->addRow(QString(), TxNotaEnvio);
+    auto* filaEnvio = new QHBoxLayout();
     BtEnviaClave = boton(this, QStringLiteral("BtEnviaClave"), QStringLiteral("&Enviar Clave"));
-    filaEnvio->addWidget(TxNotaEnvio, 1);
+    filaEnvio->addStretch();
     filaEnvio->addWidget(BtEnviaClave);
     formulario->addRow(QString(), filaEnvio);
 
@@ -151,9 +154,16 @@ void TPaginaRecuperacion::inicia(const QString& rfc, const QString& email)
     TxRecuperaEmail->setText(email);
     // Said before the user tries: on a computer without mail the page
     // leads nowhere until the administrator sets it.
-    TxNotaEnvio->setText(Recuperacion::correoConfigurado(rfc) ? notaEnvio() : ERR_CORREO_SIN_CONFIGURAR);
+    const bool conCorreo = Recuperacion::correoConfigurado(rfc);
+    TxNotaEnvio->setText(conCorreo ? notaEnvio() : ERR_CORREO_SIN_CONFIGURAR);
     limpia();
-    BtEnviaClave->setFocus();
+    // A button that can only refuse is no place for the focus; a key
+    // received earlier can still be typed.
+    BtEnviaClave->setEnabled(conCorreo && !m_envio);
+    if (conCorreo)
+        BtEnviaClave->setFocus();
+    else
+        EdClaveRecuperacion->setFocus();
 }
 
 void TPaginaRecuperacion::habilitaNuevoPassword(bool habilitar)

@@ -6,7 +6,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QThread>
@@ -105,6 +107,35 @@ private slots:
         QCOMPARE(m_botones, (pregunta ? QList{QMessageBox::Ok, QMessageBox::Cancel} : QList{QMessageBox::Ok}));
         // Qt's own button texts, in Spanish.
         QCOMPARE(m_textosBotones, (pregunta ? QStringList{"Aceptar", "Cancelar"} : QStringList{"Aceptar"}));
+    }
+
+    // Enter in the typed confirmation confirms only once the key matches;
+    // before that (or after the key is spoilt again) it cancels.
+    void enterEnCajaEscrita_data()
+    {
+        QTest::addColumn<QString>("escrito");
+        QTest::addColumn<int>("borrados");
+        QTest::addColumn<int>("resultado");
+        QTest::newRow("la clave") << QStringLiteral("ELIMINAR") << 0 << int(QDialog::Accepted);
+        QTest::newRow("a medias") << QStringLiteral("ELIMIN") << 0 << int(QDialog::Rejected);
+        QTest::newRow("la clave, luego una letra menos") << QStringLiteral("ELIMINAR") << 1 << int(QDialog::Rejected);
+        QTest::newRow("nada") << QString() << 0 << int(QDialog::Rejected);
+    }
+    void enterEnCajaEscrita()
+    {
+        QFETCH(QString, escrito);
+        QFETCH(int, borrados);
+        QFETCH(int, resultado);
+        std::unique_ptr<QDialog> caja(TPrompterCajas::cajaEscrita(QStringLiteral("Escribe ELIMINAR para confirmar."),
+                                                                  QStringLiteral("ELIMINAR")));
+        caja->show();
+        auto* campo = caja->findChild<QLineEdit*>(QStringLiteral("EdConfirmacion"));
+        QTest::keyClicks(campo, escrito);
+        for (int i = 0; i < borrados; ++i)
+            QTest::keyClick(campo, Qt::Key_Backspace);
+        QTest::keyClick(campo, Qt::Key_Return);
+        QVERIFY(!caja->isVisible());
+        QCOMPARE(caja->result(), resultado);
     }
 };
 

@@ -64,8 +64,14 @@ QDialog* TPrompterCajas::cajaEscrita(const QString& texto, const QString& clave,
     QPushButton* cancelar = botones->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
     cancelar->setObjectName(QStringLiteral("BtCancelar"));
     cancelar->setDefault(true);
-    QObject::connect(campo, &QLineEdit::textChanged, confirmar,
-                     [confirmar, clave](const QString& escrito) { confirmar->setEnabled(coincide(escrito, clave)); });
+    // Enter follows what was typed: it confirms once the key matches, and
+    // until then it cancels, as it did before anything was typed.
+    QObject::connect(campo, &QLineEdit::textChanged, confirmar, [confirmar, cancelar, clave](const QString& escrito) {
+        const bool igual = coincide(escrito, clave);
+        confirmar->setEnabled(igual);
+        confirmar->setDefault(igual);
+        cancelar->setDefault(!igual);
+    });
     QObject::connect(botones, &QDialogButtonBox::accepted, caja, &QDialog::accept);
     QObject::connect(botones, &QDialogButtonBox::rejected, caja, &QDialog::reject);
     auto* columna = new QVBoxLayout(caja);

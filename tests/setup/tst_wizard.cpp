@@ -27,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -365,6 +366,33 @@ private slots:
             QCOMPARE(nombreFoco(QApplication::focusWidget()), u"H_E951128469"_s);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
             QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), u"H_E951128469"_s);
+        }
+    }
+
+    // The list shows three businesses; the arrows bring each one that takes
+    // the focus into view.
+    void flechasEnLaLista()
+    {
+        QStringList rfcs;
+        for (int i = 1; i <= 8; ++i)
+            rfcs << u"ABC01010%1AB%1"_s.arg(i);
+        TPrograma programa(false, [&rfcs] {
+            for (const QString& rfc : std::as_const(rfcs))
+                BaseDatosLocalFrm->usuarioLogginInsert(
+                    {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), u"x.fdb"_s, QString()});
+        });
+        TWizardFrm* w = programa.w;
+        pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(3);
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const QWidget* vista = pieza<QScrollArea>(w, "SBSeleccionarEmpresa")->viewport();
+        pieza<QWidget>(w, rfcs.first())->setFocus();
+        for (const QString& rfc : std::as_const(rfcs)) {
+            const QWidget* radio = QApplication::focusWidget();
+            QCOMPARE(radio->objectName(), rfc);
+            const QRect donde(radio->mapTo(vista, QPoint(0, 0)), radio->size());
+            QVERIFY2(vista->rect().contains(donde), qPrintable(rfc));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         }
     }
 

@@ -12,6 +12,7 @@
 #include "negocio/TIngreso.h"
 #include "negocio/Utils.h"
 
+#include <QApplication>
 #include <QFormLayout>
 #include <QButtonGroup>
 #include <QLabel>
@@ -53,6 +54,12 @@ TPaginaIngreso::TPaginaIngreso(QWidget* parent) : QWidget(parent)
     diseno->addWidget(SBSeleccionarEmpresa);
     m_grupoEmpresas = new QButtonGroup(this);
     m_grupoEmpresas->setObjectName(RB_GRUPO_EMPRESA);
+    // The list shows three rows, and the arrows move the focus past them:
+    // the business that takes the focus comes into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ahora) {
+        if (ahora && m_tiles.contains(ahora->parentWidget()))
+            SBSeleccionarEmpresa->ensureWidgetVisible(ahora->parentWidget(), 0, 0);
+    });
 
     auto* seleccion = new QHBoxLayout();
     seleccion->addWidget(texto(this, QStringLiteral("TxEmpresaSeleccionada"), QStringLiteral("Empresa Seleccionada")));

@@ -25,7 +25,9 @@ namespace {
 // 5: the seal check of each voucher (TComprobante.Verificacionsello).
 // 6: the SAT's metadata (TMetadatosat).
 // 7: a voucher's UUID unique per business.
-constexpr int VERSION_ESQUEMA = 7;
+// 8: a user's e-mail, a branch's active series name and its default series of
+//    a type unique on server databases.
+constexpr int VERSION_ESQUEMA = 8;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
 const QString LEER_ESTRUCTURA = QStringLiteral("leer la estructura de la base de datos");
 
@@ -37,6 +39,15 @@ QString nombreTabla(const char* clase)
 QString destino(const char* clase)
 {
     return qstrcmp(clase, "_") == 0 ? QString() : nombreTabla(clase);
+}
+
+// "Negocio, Uuid" -> NEGOCIO, UUID
+QStringList nombresColumnas(const char* lista)
+{
+    QStringList nombres;
+    for (const QString& nombre : QString::fromLatin1(lista).split(QLatin1Char(',')))
+        nombres << nombre.trimmed().toUpper();
+    return nombres;
 }
 
 QList<TTabla> describeTablas()
@@ -75,12 +86,26 @@ QList<TTabla> describeTablas()
     VELKOR_INDICES_PREFIJO(VELKOR_PREFIJO_DESC)
 #undef VELKOR_PREFIJO_DESC
 
-#define VELKOR_UNICO_DESC(Clase, A, B)                                                                                 \
+#define VELKOR_UNICO_DESC(Clase, ...)                                                                                  \
     for (TTabla & tabla : tablas)                                                                                      \
         if (tabla.clase == QLatin1String(#Clase))                                                                      \
-            tabla.unicos.append({QStringLiteral(#A).toUpper(), QStringLiteral(#B).toUpper()});
+            tabla.unicos.append(nombresColumnas(#__VA_ARGS__));
     VELKOR_UNICOS(VELKOR_UNICO_DESC)
 #undef VELKOR_UNICO_DESC
+
+#define VELKOR_SIN_MAYUSCULAS_DESC(Clase, N)                                                                           \
+    for (TTabla & tabla : tablas)                                                                                      \
+        if (tabla.clase == QLatin1String(#Clase))                                                                      \
+            tabla.unicosSinMayusculas.append(QStringLiteral(#N).toUpper());
+    VELKOR_UNICOS_SIN_MAYUSCULAS(VELKOR_SIN_MAYUSCULAS_DESC)
+#undef VELKOR_SIN_MAYUSCULAS_DESC
+
+#define VELKOR_MARCADO_DESC(Clase, ...)                                                                                \
+    for (TTabla & tabla : tablas)                                                                                      \
+        if (tabla.clase == QLatin1String(#Clase))                                                                      \
+            tabla.unicosMarcados.append(nombresColumnas(#__VA_ARGS__));
+    VELKOR_UNICOS_MARCADOS(VELKOR_MARCADO_DESC)
+#undef VELKOR_MARCADO_DESC
     return tablas;
 }
 
@@ -373,10 +398,115 @@ int versionRegistrada(const TConexionSesion& conexion)
 
 namespace {
 
+bool presentes(const TEstructura& estructura, const TTabla& t, const QStringList& columnas)
+{
+    for (const QString& columna : columnas) {
+        const int i = t.posicion(columna);
+        if (i < 0 || !estructura.tieneColumna(t, t.columnas.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// A unique index on a value computed from the row. Firebird indexes the
+// expression itself; MariaDB only a column, so the value is kept in a
+// virtual column out of sight of the program's statements, both made in
+// one statement so a refused index leaves no column behind.
+QString unicoCalculado(const TEjecutor& e, const QString& nombre, const QString& tabla, const QString& expresion,
+                       int largo)
+{
+    if (e.dialecto().esMariaDB())
+        return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 VARCHAR(%3) AS (%4) VIRTUAL INVISIBLE, "
+                              "ADD UNIQUE INDEX %2 (%2)")
+            .arg(cita(tabla), cita(nombre))
+            .arg(largo)
+            .arg(expresion);
+    return QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 COMPUTED BY (%3)").arg(cita(nombre), cita(tabla), expresion);
+}
+
+// MariaDB keeps a virtual column's expression and reads it back in sessions
+// of any mode: its names go in backquotes, which every mode takes.
+QString nombreEnExpresion(const TEjecutor& e, const QString& columna)
+{
+    return e.dialecto().esMariaDB() ? QLatin1Char('`') + columna + QLatin1Char('`') : cita(columna);
+}
+
+void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QSet<QString>& intentadas)
+{
+    // A database that already holds two rows breaking the rule (written
+    // before it, by two workstations at once) keeps opening without it: the
+    // look-up before each save still keeps new copies out. The refusal is
+    // logged; the rule is tried again only when the schema version rises.
+    const auto crea = [&](const QString& nombre, const QString& sql) {
+        if (estructura.indices.contains(nombre) || intentadas.contains(nombre))
+            return;
+        intentadas.insert(nombre);
+        QString motivo;
+        try {
+            e.ejecuta(sql);
+            // Firebird builds the index when the statement's own transaction
+            // commits, and a refusal there may go unreported: the index is
+            // looked for.
+            const QString busca =
+                e.dialecto().esMariaDB()
+                    ? QStringLiteral("SELECT INDEX_NAME FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = "
+                                     "DATABASE() AND INDEX_NAME = '%1'")
+                    : QStringLiteral("SELECT RDB$INDEX_NAME FROM RDB$INDICES WHERE RDB$INDEX_NAME = '%1'");
+            if (e.nombres(busca.arg(nombre)).isEmpty())
+                motivo = QStringLiteral("el motor no la dejó puesta");
+        } catch (const EBaseDatos& error) {
+            motivo = error.mensaje();
+        }
+        if (!motivo.isEmpty() && !Sistema::exePath.isEmpty())
+            Logmanager::Log(
+                QStringLiteral("La base de datos queda sin la regla %1 (lo común: filas que ya la rompen): %2")
+                    .arg(nombre, motivo),
+                3, Sistema::exePath);
+    };
+    for (const QStringList& columnas : t.unicos) {
+        if (!presentes(estructura, t, columnas))
+            continue;
+        QStringList lista;
+        for (const QString& columna : columnas)
+            lista << e.dialecto().columnaIndice(t.columnas.at(t.posicion(columna)));
+        const QString nombre = nombreRestriccion(QStringLiteral("UQ_"), t.nombre, columnas.value(1, columnas.first()));
+        crea(nombre, QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+                         .arg(cita(nombre), cita(t.nombre), lista.join(QStringLiteral(", "))));
+    }
+    for (const QString& columna : t.unicosSinMayusculas) {
+        if (!presentes(estructura, t, {columna}))
+            continue;
+        // As the look-ups compare (TCampo::igualSinMayusculas).
+        const QString nombre = nombreRestriccion(QStringLiteral("UQM_"), t.nombre, columna);
+        crea(nombre, unicoCalculado(e, nombre, t.nombre, QStringLiteral("LOWER(%1)").arg(nombreEnExpresion(e, columna)),
+                                    t.columnas.at(t.posicion(columna)).largo));
+    }
+    for (const QStringList& columnas : t.unicosMarcados) {
+        const QString estado = QStringLiteral("STATUS");
+        if (!presentes(estructura, t, columnas + QStringList{estado}))
+            continue;
+        // Rows without the mark, or retired, compute NULL, which a unique
+        // index lets any number of rows share.
+        const QString grupo = nombreEnExpresion(e, columnas.at(1));
+        const QString subgrupo = nombreEnExpresion(e, columnas.at(2));
+        const QString valor = e.dialecto().esMariaDB()
+                                  ? QStringLiteral("CONCAT(%1, '|', %2)").arg(grupo, subgrupo)
+                                  : QStringLiteral("CAST(%1 AS VARCHAR(11)) || '|' || %2").arg(grupo, subgrupo);
+        const QString nombre = nombreRestriccion(QStringLiteral("UQD_"), t.nombre, columnas.first());
+        crea(nombre,
+             unicoCalculado(e, nombre, t.nombre,
+                            QStringLiteral("CASE WHEN %1 = 1 AND %2 = 0 THEN %3 END")
+                                .arg(nombreEnExpresion(e, columnas.first()), nombreEnExpresion(e, estado), valor),
+                            60));
+    }
+}
+
 // One step of the schema, on the structure as it stood before it; returns
 // the structure after it. The structure is read again only when the step
 // changed it, so opening a complete database reads it once for every step.
-TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo)
+// `unicos` holds the unique rules tried so far, or is null when none is to
+// be tried.
+TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo, QSet<QString>* unicos)
 {
     const int cambiosAntes = e.cambios();
     for (const TTabla& t : tablas()) {
@@ -456,31 +586,11 @@ TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo)
                 e.ejecuta(e.dialecto().indicePrefijo(nombre, t.nombre, t.columnas.at(i), it.value()));
         }
         // Only a database several workstations write at once needs the
-        // engine to keep the pair unique; an embedded file takes one import
-        // at a time, which looks for the voucher before it stores it.
-        if (e.dialecto().motor() == TMotor::Embebido)
-            continue;
-        for (const auto& [primera, segunda] : t.unicos) {
-            const int a = t.posicion(primera);
-            const int b = t.posicion(segunda);
-            if (a < 0 || b < 0 || !despues.tieneColumna(t, t.columnas.at(a)) ||
-                !despues.tieneColumna(t, t.columnas.at(b)))
-                continue;
-            const QString nombre = nombreRestriccion(QStringLiteral("UQ_"), t.nombre, segunda);
-            if (despues.indices.contains(nombre))
-                continue;
-            // A database that already holds two rows with the pair (written
-            // before the rule, by two processes at once) keeps opening: the
-            // look-up before each save still keeps new copies out.
-            try {
-                e.ejecuta(QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3, %4)")
-                              .arg(cita(nombre), cita(t.nombre), e.dialecto().columnaIndice(t.columnas.at(a)),
-                                   e.dialecto().columnaIndice(t.columnas.at(b))));
-            } catch (const EBaseDatos& error) {
-                if (!Sistema::exePath.isEmpty())
-                    Logmanager::Log(error.mensaje(), 3, Sistema::exePath);
-            }
-        }
+        // engine to keep these rules; an embedded file takes one import at a
+        // time, which looks for the voucher before it stores it, and one
+        // window at a time saves its users and series.
+        if (unicos && e.dialecto().motor() != TMotor::Embebido)
+            creaUnicos(e, despues, t, *unicos);
     }
 
     if (!despues.tablas.contains(TABLA_VERSION))
@@ -498,7 +608,9 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
     TEjecutor e(conexion);
     TEstructura estructura(e);
     rechazaPosterior(e, estructura, conexion);
-    completaPaso(e, std::move(estructura), grupo);
+    QSet<QString> intentadas;
+    const bool unicos = leeVersion(e, estructura) < VERSION_ESQUEMA;
+    completaPaso(e, std::move(estructura), grupo, unicos ? &intentadas : nullptr);
 }
 
 void completaTodo(const TConexionSesion& conexion)
@@ -506,9 +618,14 @@ void completaTodo(const TConexionSesion& conexion)
     TEjecutor e(conexion);
     TEstructura estructura(e);
     rechazaPosterior(e, estructura, conexion);
+    // The unique rules are tried once per schema version, not at every
+    // step of every sign-in: a database whose rows break one would otherwise
+    // be scanned and logged each time.
+    QSet<QString> intentadas;
+    const bool unicos = leeVersion(e, estructura) < VERSION_ESQUEMA;
     for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
                                 TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas, TGrupoEsquema::Cfdi40})
-        estructura = completaPaso(e, std::move(estructura), grupo);
+        estructura = completaPaso(e, std::move(estructura), grupo, unicos ? &intentadas : nullptr);
 }
 
 } // namespace Esquema

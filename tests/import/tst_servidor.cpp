@@ -4,9 +4,11 @@
 
 #include "Conexiones.h"
 #include "Esquema.h"
+#include "Logmanager.h"
 #include "Prompter.h"
 #include "SecretoServidor.h"
 #include "Sistema.h"
+#include "admin/TSeries.h"
 #include "admin/TUsuariosNegocio.h"
 #include "import/ImportacionConsola.h"
 #include "negocio/EmpresaEnServidor.h"
@@ -15,6 +17,10 @@
 #include "negocio/TNuevoNegocio.h"
 
 #include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <exception>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using E = TEntornoImportacion;
@@ -77,6 +83,8 @@ QByteArray emitidoPor(const QString& rfc, const QString& uuid)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Series::TResultado)
+
 // The kind of server of this pass (see main).
 TServidorBaseDatos::Tipo g_tipo = TServidorBaseDatos::Tipo::MariaDB;
 
@@ -88,6 +96,7 @@ class TstServidor : public QObject {
     Q_OBJECT
     std::unique_ptr<TServidorBaseDatos> m_servidor;
     QTemporaryDir m_corpus;
+    std::unique_ptr<TProgramaConsola> m_estacion;
 
     QString url() const
     {
@@ -187,6 +196,41 @@ class TstServidor : public QObject {
         QVERIFY(Sistema::getPermiso(Constantes::CODIGO_REPORTES));
         QVERIFY(!Sistema::getPermiso(Constantes::CODIGO_PERMISOS));
         Conexiones::cierraHilo();
+    }
+
+    // A business on the server, made by an import on a workstation of its
+    // own, with its administrator signed in there; its RFC.
+    QString negocioIngresado()
+    {
+        m_estacion = std::make_unique<TProgramaConsola>();
+        QTemporaryDir carpeta;
+        E::escribeEn(carpeta.filePath(u"0.xml"_s), E::muestraNueva(0));
+        if (!sinFallas(importa(*m_estacion, carpeta.path())))
+            qFatal("no se pudo crear la empresa en el servidor");
+        Sistema::exePath = m_estacion->entorno.carpeta.ruta();
+        const QString rfc = registroLocal().getEmpresas().first().section(u'|', 0, 0);
+        if (Ingreso::ingresa(rfc, CORREO, CLAVE) != Ingreso::TResultado::Correcto)
+            qFatal("no se pudo ingresar a %s", qPrintable(rfc));
+        return rfc;
+    }
+    // `trabajo` as another workstation does it: on a connection of its own,
+    // to its end.
+    template <typename F> static auto enOtraEstacion(F trabajo)
+    {
+        decltype(trabajo()) resultado{};
+        std::exception_ptr error;
+        std::thread hilo([&] {
+            try {
+                resultado = trabajo();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            Conexiones::cierraHilo();
+        });
+        hilo.join();
+        if (error)
+            std::rethrow_exception(error);
+        return resultado;
     }
 
 private slots:
@@ -504,6 +548,138 @@ private slots:
         QCOMPARE(creada, conexion);
         QCOMPARE(Esquema::versionRegistrada(creada), Esquema::version());
         QCOMPARE(E::conexion(rfc), conexion);
+        Conexiones::cierraHilo();
+    }
+
+    // Two administrators save the same thing on two workstations: the
+    // second one's look-up ran before the first one's commit (its
+    // transaction's view was taken then), its insert after. The database
+    // keeps one, and the second is told in words.
+    void usuarioDeOtraEstacion_data()
+    {
+        QTest::addColumn<QString>("correo");
+        QTest::newRow("el mismo correo") << u"cajero@negocio.mx"_s;
+        QTest::newRow("con otras mayúsculas") << u"Cajero@Negocio.MX"_s;
+    }
+    void usuarioDeOtraEstacion()
+    {
+        QFETCH(QString, correo);
+        const QString rfc = negocioIngresado();
+        const auto nuevo = [](const QString& email, const QString& clave) {
+            UsuariosNegocio::TNuevoUsuario datos;
+            datos.email = email;
+            datos.password = datos.repitePassword = clave;
+            datos.permisos = UsuariosNegocio::todos(false);
+            return datos;
+        };
+        {
+            const TConexionSesion conexion = *Sistema::Conexion;
+            TTransaccion vista(conexion);
+            QVERIFY(TUsuario::cuenta(TCondicion(), conexion) > 0);
+            QCOMPARE(
+                enOtraEstacion([&] { return UsuariosNegocio::agrega(nuevo(u"cajero@negocio.mx"_s, u"Clave-1"_s)); }),
+                UsuariosNegocio::TResultado::Correcto);
+            QCOMPARE(UsuariosNegocio::agrega(nuevo(correo, u"Clave-2"_s)), UsuariosNegocio::TResultado::EmailExistente);
+        }
+        QCOMPARE(
+            TUsuario::cuenta(TUsuario::columna(TUsuario::col_Email).igualSinMayusculas(correo), *Sistema::Conexion), 1);
+        Conexiones::cierraHilo();
+        QCOMPARE(Ingreso::ingresa(rfc, correo, u"Clave-1"_s), Ingreso::TResultado::Correcto);
+        Conexiones::cierraHilo();
+    }
+
+    void serieDeOtraEstacion_data()
+    {
+        QTest::addColumn<QString>("serie");
+        QTest::addColumn<Series::TResultado>("resultado");
+        QTest::addColumn<QStringList>("guardadas");
+        // The default of the type is the one the first saved.
+        QTest::newRow("la misma serie") << u"F"_s << Series::TResultado::Existente << QStringList{u"F*"_s};
+        QTest::newRow("otra del mismo tipo") << u"G"_s << Series::TResultado::Guardada << QStringList{u"F*"_s, u"G"_s};
+    }
+    void serieDeOtraEstacion()
+    {
+        QFETCH(QString, serie);
+        QFETCH(Series::TResultado, resultado);
+        QFETCH(QStringList, guardadas);
+        negocioIngresado();
+        const TConexionSesion conexion = *Sistema::Conexion;
+        const QString sucursal = TSucursal::getByNegocio(*Sistema::Negocio, conexion).first().getNombre();
+        const int traslado = 2;
+        const auto guarda = [&](const QString& nombre) {
+            return Series::guarda({nombre, traslado, sucursal, u"1"_s}, false, -1, *Sistema::Negocio,
+                                  *Sistema::Conexion, Sistema::Usuario->getIdusuario());
+        };
+        const TCondicion delTipo = TSerie::columna(TSerie::col_Tipodecomprobante) == u"T"_s;
+        {
+            TTransaccion vista(conexion);
+            QCOMPARE(TSerie::cuenta(delTipo, conexion), 0);
+            QCOMPARE(enOtraEstacion([&] { return guarda(u"F"_s); }), Series::TResultado::Guardada);
+            QCOMPARE(guarda(serie), resultado);
+            vista.commit();
+        }
+        QStringList enBase;
+        for (const TSerie& s : TSerie::busca(delTipo, conexion, TSerie::columna(TSerie::col_Serie).ascendente()))
+            enBase << s.getSerie() + (s.getIsdefault() ? u"*"_s : QString());
+        QCOMPARE(enBase, guardadas);
+        Conexiones::cierraHilo();
+    }
+
+    // A database of the previous version whose rows already break a rule
+    // keeps opening with all its rows: that rule stays off, the others are
+    // put in place, and the refusal is logged once, not at every sign-in.
+    void reglasEnBaseConRepetidos()
+    {
+        const QString rfc = negocioIngresado();
+        const TConexionSesion conexion = *Sistema::Conexion;
+        const bool mariaDB = g_tipo == TServidorBaseDatos::Tipo::MariaDB;
+        const auto sql = [&](const QString& texto) {
+            QSqlQuery q(Conexiones::baseDatos(conexion));
+            if (q.exec(texto))
+                return true;
+            qWarning("%s: %s", qPrintable(texto), qPrintable(q.lastError().text()));
+            return false;
+        };
+        const QStringList reglas{u"UQD_SERIE_ISDEFAULT"_s, u"UQM_USUARIO_EMAIL"_s};
+        for (const QString& regla : reglas)
+            QVERIFY(sql(mariaDB
+                            ? u"ALTER TABLE %1 DROP INDEX %2, DROP COLUMN %2"_s.arg(regla.section(u'_', 1, 1), regla)
+                            : u"DROP INDEX %1"_s.arg(regla)));
+        QVERIFY(sql(u"UPDATE VERSIONESQUEMA SET \"VERSION\" = 7"_s));
+        {
+            TTransaccion transaccion(conexion);
+            for (const QString& email : {u"viejo@negocio.mx"_s, u"Viejo@negocio.mx"_s}) {
+                TUsuario usuario;
+                usuario.setEmail(email);
+                usuario.setStatus(0);
+                TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, -1));
+            }
+            transaccion.commit();
+        }
+        Conexiones::cierraHilo();
+
+        const QString aviso = u"queda sin la regla UQM_USUARIO_EMAIL"_s;
+        for (int vez = 0; vez < 2; ++vez) {
+            QCOMPARE(Ingreso::ingresa(rfc, CORREO, CLAVE), Ingreso::TResultado::Correcto);
+            QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
+            Conexiones::cierraHilo();
+            const QString log = QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)));
+            QVERIFY2(log.count(aviso) == 1, qPrintable(log));
+        }
+        QCOMPARE(TUsuario::cuenta(TUsuario::columna(TUsuario::col_Email).igualSinMayusculas(u"viejo@negocio.mx"_s),
+                                  conexion),
+                 2);
+        QStringList presentes;
+        QSqlQuery q(Conexiones::baseDatos(conexion));
+        QVERIFY(q.exec(mariaDB ? u"SELECT INDEX_NAME FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = "
+                                 "DATABASE()"_s
+                               : u"SELECT TRIM(RDB$INDEX_NAME) FROM RDB$INDICES"_s));
+        while (q.next())
+            if (reglas.contains(q.value(0).toString()) && !presentes.contains(q.value(0).toString()))
+                presentes << q.value(0).toString();
+        presentes.sort();
+        QCOMPARE(presentes, QStringList{u"UQD_SERIE_ISDEFAULT"_s});
+        q.finish();
         Conexiones::cierraHilo();
     }
 

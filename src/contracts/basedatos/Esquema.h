@@ -34,8 +34,12 @@ struct BASEDATOS_EXPORT TTabla {
     QStringList indices;      // column names
     // Columns indexed by their first characters: column name -> characters.
     QHash<QString, int> prefijos;
-    // Column pairs no two rows may share, by column name.
-    QList<QPair<QString, QString>> unicos;
+    // Column lists no two rows may share, by column name.
+    QList<QStringList> unicos;
+    // Text columns no two rows may share whatever their letter case.
+    QStringList unicosSinMayusculas;
+    // Mark, group and subgroup columns: one marked active row per group.
+    QList<QStringList> unicosMarcados;
     const TColumna& clave() const { return columnas.first(); }
     TGrupoEsquema grupo() const { return clave().grupo; }
     QString generador() const { return QStringLiteral("GEN_") + nombre; }

@@ -630,9 +630,22 @@
     I(TCfdirelacionado, Uuid)                                                                                          \
     I(TMetadatosat, Uuid)
 
-// Column pairs no two rows may share: U(Clase, Primera, Segunda). A voucher is
-// stored once per business even when two workstations import it at once.
-#define VELKOR_UNICOS(U) U(TComprobante, Negocio, Uuid)
+// Columns no two rows may share together: U(Clase, Columnas...), the index
+// named after the second. A voucher is stored once per business even when two
+// workstations import it at once; an active series name once per branch even
+// when two administrators add it at once (a retired one may be added again).
+#define VELKOR_UNICOS(U)                                                                                               \
+    U(TComprobante, Negocio, Uuid)                                                                                     \
+    U(TSerie, Sucursal, Serie, Status)
+
+// A text no two rows may share whatever its letter case: M(Clase, Nombre). A
+// sign-in looks the e-mail up that way, so two users under one e-mail would
+// leave one of them unable to sign in.
+#define VELKOR_UNICOS_SIN_MAYUSCULAS(M) M(TUsuario, Email)
+
+// At most one active row of a group carries the mark: D(Clase, Marca, Grupo,
+// Subgrupo). A branch starts each type of voucher with its one default series.
+#define VELKOR_UNICOS_MARCADOS(D) D(TSerie, Isdefault, Sucursal, Tipodecomprobante)
 
 // Texts too long for a whole index (see above) are indexed by their first characters: P(Clase, Nombre, Caracteres).
 // An equality look-up on such a column goes through that index by itself (TCampo), so no caller needs to know.

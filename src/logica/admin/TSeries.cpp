@@ -155,7 +155,22 @@ TResultado guarda(const TDatos& datos, bool editar, int idSerie, const TNegocio&
     serie.setTipodecomprobante(letra);
     serie.setNofolioactual(datos.folio.trimmed());
     serie.setSucursal(*sucursal);
-    TSerie::saveOrUpdate(serie, unidad);
+    // On a server the engine keeps both rules the look-ups above checked,
+    // against what another workstation saved after them: a default of the
+    // type stored meanwhile leaves this one an ordinary series, and the
+    // same name stored meanwhile refuses it.
+    try {
+        TSerie::saveOrUpdate(serie, unidad);
+    } catch (const EDuplicado&) {
+        if (!serie.getIsdefault())
+            return TResultado::Existente;
+        serie.setIsdefault(false);
+        try {
+            TSerie::saveOrUpdate(serie, unidad);
+        } catch (const EDuplicado&) {
+            return TResultado::Existente;
+        }
+    }
     transaccion.commit();
     return TResultado::Guardada;
 }

@@ -259,7 +259,13 @@ TResultado agrega(const TNuevoUsuario& datos)
     usuario.setPassword(Credenciales::hashPassword(datos.password));
     usuario.setStatus(0);
     usuario.setIdpersona(persona);
-    usuario = TUsuario::saveOrUpdate(usuario, unidad);
+    try {
+        usuario = TUsuario::saveOrUpdate(usuario, unidad);
+    } catch (const EDuplicado&) {
+        // Another workstation added the e-mail after the look-up above; the
+        // database keeps one user under it, and this save is undone whole.
+        return TResultado::EmailExistente;
+    }
 
     TUsuarionegocio liga;
     liga.setIdusuario(usuario);

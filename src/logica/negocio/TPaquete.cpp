@@ -15,7 +15,12 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <elf.h>
+#include <fcntl.h>
 #include <link.h>
+#include <sys/mman.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +36,77 @@ QMutex& candadoFallidos()
 {
     static QMutex candado;
     return candado;
+}
+
+// The private copies of the packages this process loaded, by the canonical
+// path of their file, and back. The dynamic loader maps a package over its
+// file and reads each page when it is first touched: a package written over
+// in place while the program runs (`cp nuevo.bpl Plugins/Reportes.bpl`)
+// changes or cuts the code under it, and the program dies at its next call
+// into it. A copy in memory of the process's own, read whole once, is what
+// the loader maps instead; a megabyte takes under a millisecond. Never
+// released: the packages are never unloaded for good, and a copy kept means
+// every later load of the file in this run gets the same package.
+struct TCopias {
+    QMutex candado;
+    QHash<QString, QString> porOriginal;
+    QHash<QString, QString> porCopia;
+};
+
+TCopias& copias()
+{
+    static auto* tabla = new TCopias;
+    return *tabla;
+}
+
+// The copy of `original` (canonical) as a path the loader can open; empty,
+// with why in `error`, when the file cannot be read whole.
+QString copiaPrivada(const QString& original, QString& error)
+{
+    TCopias& tabla = copias();
+    const QMutexLocker candado(&tabla.candado);
+    if (const auto it = tabla.porOriginal.constFind(original); it != tabla.porOriginal.constEnd())
+        return *it;
+    const int origen = ::open(QFile::encodeName(original).constData(), O_RDONLY | O_CLOEXEC);
+    if (origen < 0) {
+        error = QStringLiteral("no se pudo leer: ") + Errores::delSistema(errno);
+        return {};
+    }
+    // Named after the file, so the process's maps still tell which package
+    // each mapping is (the kernel takes up to 249 bytes of the name).
+    QByteArray nombre = QFile::encodeName(original);
+    if (nombre.size() > 249)
+        nombre = QFile::encodeName(QFileInfo(original).fileName()).right(249);
+    struct stat estado {};
+    const int copia = ::fstat(origen, &estado) == 0 ? ::memfd_create(nombre.constData(), MFD_CLOEXEC) : -1;
+    off_t leido = 0;
+    while (copia >= 0 && leido < estado.st_size) {
+        const ssize_t n = ::sendfile(copia, origen, &leido, static_cast<size_t>(estado.st_size - leido));
+        if (n <= 0 && !(n < 0 && errno == EINTR))
+            break;
+    }
+    const int causa = errno;
+    ::close(origen);
+    if (copia < 0 || leido != estado.st_size) {
+        if (copia >= 0)
+            ::close(copia);
+        error = QStringLiteral("no se pudo leer: ") + Errores::delSistema(causa);
+        return {};
+    }
+    const QString ruta = QStringLiteral("/proc/self/fd/%1").arg(copia);
+    tabla.porOriginal.insert(original, ruta);
+    tabla.porCopia.insert(ruta, original);
+    return ruta;
+}
+
+// A copy that did not load is not kept: a file mended in its place loads at
+// the next attempt. Its memory stays, so that its path never names another
+// file in this process.
+void olvidaCopia(const QString& original)
+{
+    TCopias& tabla = copias();
+    const QMutexLocker candado(&tabla.candado);
+    tabla.porOriginal.remove(original);
 }
 
 // The ELF header of the object this code was linked into, as mapped: a
@@ -97,30 +173,42 @@ bool TPaquete::cargadorBloqueado()
 }
 
 TPaquete::TPaquete(const QString& archivo, const QString& carpetaLog)
-    : m_biblioteca(QFileInfo(archivo).absoluteFilePath()), m_carpetaLog(carpetaLog)
+    : m_archivo(QFileInfo(archivo).absoluteFilePath()), m_biblioteca(m_archivo), m_carpetaLog(carpetaLog)
 {
 }
 
 bool TPaquete::existe() const
 {
-    return QFileInfo(m_biblioteca.fileName()).isFile();
+    return QFileInfo(m_archivo).isFile();
 }
 
 bool TPaquete::carga()
 {
-    const QString archivo = m_biblioteca.fileName();
+    const QString archivo = m_archivo;
     {
         const QMutexLocker candado(&candadoFallidos());
         if (fallidos().contains(archivo))
             return falla(QStringLiteral("no se carga: su código de inicio ya falló en esta ejecución"));
     }
-    if (const QString motivo = revisaBiblioteca(archivo); !motivo.isEmpty())
+    const QString original = QFileInfo(archivo).canonicalFilePath();
+    if (original.isEmpty())
+        return falla(QStringLiteral("no se pudo cargar: no existe"));
+    QString error;
+    const QString copia = copiaPrivada(original, error);
+    if (copia.isEmpty())
+        return falla(QStringLiteral("no se pudo cargar: ") + error);
+    // The copy is what is looked at, so what passes is what loads.
+    if (const QString motivo = revisaBiblioteca(copia); !motivo.isEmpty()) {
+        olvidaCopia(original);
         return falla(QStringLiteral("no se pudo cargar: ") + motivo);
+    }
+    m_biblioteca.setFileName(copia);
     m_biblioteca.setLoadHints(QLibrary::ResolveAllSymbolsHint);
     QString excepcion;
     try {
         if (m_biblioteca.load())
             return true;
+        olvidaCopia(original);
         return falla(QStringLiteral("no se pudo cargar: ") + m_biblioteca.errorString());
     } catch (const std::exception& e) {
         excepcion = Errores::describe(e);
@@ -153,7 +241,7 @@ const QMetaObject* TPaquete::clase(const QString& nombre)
     // being read.
     if (meta) {
         const QString origen = archivoDe(meta);
-        if (!origen.isEmpty() && origen == QFileInfo(m_biblioteca.fileName()).canonicalFilePath())
+        if (!origen.isEmpty() && origen == QFileInfo(m_archivo).canonicalFilePath())
             return meta;
     }
     falla(QStringLiteral("no registra la clase ") + nombre);
@@ -166,7 +254,14 @@ QString TPaquete::archivoDe(const void* direccion)
     // dladdr only looks the address up among the loaded objects.
     if (!direccion || dladdr(direccion, &info) == 0 || !info.dli_fname)
         return {};
-    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath();
+    const QString cargado = QFile::decodeName(info.dli_fname);
+    {
+        TCopias& tabla = copias();
+        const QMutexLocker candado(&tabla.candado);
+        if (const auto it = tabla.porCopia.constFind(cargado); it != tabla.porCopia.constEnd())
+            return *it;
+    }
+    return QFileInfo(cargado).canonicalFilePath();
 }
 
 QObject* TPaquete::crea(const QMetaObject& clase)
@@ -209,7 +304,7 @@ void TPaquete::descarga()
 bool TPaquete::falla(const QString& texto)
 {
     m_error = texto;
-    Logmanager::Log(QStringLiteral("Paquete %1: %2").arg(m_biblioteca.fileName(), texto), 1, m_carpetaLog);
+    Logmanager::Log(QStringLiteral("Paquete %1: %2").arg(m_archivo, texto), 1, m_carpetaLog);
     return false;
 }
 

@@ -25,11 +25,15 @@ public:
     TPaquete& operator=(const TPaquete&) = delete;
 
     // Absolute path of the file.
-    QString archivo() const { return m_biblioteca.fileName(); }
+    QString archivo() const { return m_archivo; }
     // Whether there is a file to load; a missing file is no failure.
     bool existe() const;
     // Loads with every symbol resolved, so a package with missing symbols
-    // fails here instead of at the first call into it. A file that is not a
+    // fails here instead of at the first call into it. What loads is a copy
+    // of the file in the process's own memory, read whole at the first load
+    // of the file in this process and used by every later one: the file may
+    // be written over while the program runs without changing the code under
+    // it. A file that is not a
     // whole shared library of this platform (cut short by an interrupted copy,
     // built for another machine) is refused before the dynamic loader sees
     // it. A package whose own start-up code throws is set aside under its
@@ -72,7 +76,8 @@ public:
     // Appended to the name of a package whose start-up code threw.
     static inline const QString SUFIJO_APARTADO = QStringLiteral(".fallido");
     // The file of the loaded object that holds `direccion` (code or data),
-    // canonical; empty when none does. Only the loader's tables are read.
+    // canonical (for a package, the file it was copied from); empty when none
+    // does. Only the loader's tables are read.
     static QString archivoDe(const void* direccion);
 
     // By full signature or by name, the most derived class first; invalid
@@ -85,6 +90,7 @@ public:
     static bool deriva(const QMetaObject& clase, const char* base);
 
 private:
+    QString m_archivo;
     QLibrary m_biblioteca;
     QString m_carpetaLog;
     QString m_error;

@@ -12,6 +12,7 @@
 #include "negocio/TNuevoNegocio.h"
 
 #include <QDirIterator>
+#include <QSqlQuery>
 #include <QDateTime>
 #include <QThread>
 
@@ -373,6 +374,58 @@ private slots:
         // The copy is the first file, byte for byte.
         QCOMPARE(E::bytes(TImportadorXML::rutaCopia(RFC_40, UUID_40)), E::bytes(resultados.at(0).ruta));
         QCOMPARE(guardado->getComprobantexml(), E::bytes(resultados.at(0).ruta));
+    }
+
+    // A folder imported again looks each voucher up inside the batch's
+    // transaction: the job begins as many transactions as a job of its one
+    // new file alone, not one more per known file (each a write to disk at
+    // its commit). The known vouchers are passed over, their UUID in any
+    // case, and the new one stored.
+    void reimportacionEnElLote_data()
+    {
+        QTest::addColumn<bool>("minusculas");
+        QTest::newRow("los mismos archivos") << false;
+        QTest::newRow("UUID en minúsculas") << true;
+    }
+    void reimportacionEnElLote()
+    {
+        QFETCH(bool, minusculas);
+        constexpr int CONOCIDOS = 30;
+        TEntornoImportacion entorno;
+        QStringList uuids;
+        const auto nombre = [](int i) { return u"a%1.xml"_s.arg(i, 2, 10, QLatin1Char('0')); };
+        for (int i = 0; i < CONOCIDOS; ++i)
+            entorno.escribe(nombre(i), E::cfdi40(uuids.emplace_back(E::uuidNuevo())));
+        QCOMPARE(estados(entorno.importaCarpeta(100)), QList<int>(CONOCIDOS, Estado::Importado));
+        const TConexionSesion c = E::conexion(RFC_40);
+        // Transactions the engine began for a job over the folder as it is.
+        const auto transacciones = [&](QList<int>& resultados) {
+            const auto actual = [&c] {
+                QSqlQuery q(Conexiones::baseDatos(c));
+                return q.exec(u"SELECT CURRENT_TRANSACTION FROM RDB$DATABASE"_s) && q.next() ? q.value(0).toLongLong()
+                                                                                             : -1;
+            };
+            const qint64 antes = actual();
+            resultados = estados(entorno.importaCarpeta(100));
+            return actual() - antes - 1;
+        };
+
+        QVERIFY(QDir(entorno.entrada()).removeRecursively());
+        entorno.escribe(u"b.xml"_s, E::cfdi40(E::uuidNuevo()));
+        QList<int> primera;
+        const qint64 solo = transacciones(primera);
+        QCOMPARE(primera, QList<int>{Estado::Importado});
+        for (int i = 0; i < CONOCIDOS; ++i)
+            entorno.escribe(nombre(i), E::cfdi40(minusculas ? uuids.at(i).toLower() : uuids.at(i)));
+        const QString nuevo = E::uuidNuevo();
+        entorno.escribe(u"b.xml"_s, E::cfdi40(nuevo));
+        QList<int> segunda;
+        const qint64 usadas = transacciones(segunda);
+        QCOMPARE(segunda, QList<int>(CONOCIDOS, Estado::YaExistia) << Estado::Importado);
+        QCOMPARE(usadas, solo);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), c), CONOCIDOS + 2);
+        QVERIFY(E::comprobante(RFC_40, nuevo));
+        Conexiones::cierraHilo();
     }
 
     // A stop between the commit and the naming of the copy: the next job

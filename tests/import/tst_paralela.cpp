@@ -100,9 +100,10 @@ private slots:
         int tomados = 0;
         int enCuenta = 0;
         for (const QRegularExpressionMatch& m :
-             QRegularExpression(u"hilo \\d+: (\\d+) archivos, sin trabajo [0-9.]+ s, leyendo [0-9.]+ s, "
-                                "sellos [0-9.]+ s, guardando [0-9.]+ s, copias [0-9.]+ s, "
-                                "confirmando [0-9.]+ s"_s)
+             QRegularExpression(
+                 u"hilo \\d+: (\\d+) archivos, sin trabajo [0-9.]+ s, leyendo [0-9.]+ s, "
+                 "buscando los ya guardados [0-9.]+ s, sellos [0-9.]+ s, guardando [0-9.]+ s, copias [0-9.]+ s, "
+                 "confirmando [0-9.]+ s"_s)
                  .globalMatch(cuenta)) {
             tomados += m.captured(1).toInt();
             ++enCuenta;

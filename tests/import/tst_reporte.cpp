@@ -147,6 +147,47 @@ private slots:
             QVERIFY2(filas.at(i).endsWith(u',') && !filas.at(i).endsWith(u",,"_s), qPrintable(filas.at(i)));
     }
 
+    // A folder of many files that are no voucher: the end message names the
+    // first few and counts the rest, the job keeps no more of them, and the
+    // report names every one.
+    void muchosNoImportados()
+    {
+        TEntornoImportacion entorno;
+        constexpr int NOMBRADOS = TResumenImportacion::NO_IMPORTADOS_EN_MEMORIA;
+        constexpr int MALOS = NOMBRADOS + 25;
+        const auto nombre = [&entorno](int i) {
+            return entorno.entrada() + u"viejo%1.xml"_s.arg(i, 3, 10, QLatin1Char('0'));
+        };
+        for (int i = 0; i < MALOS; ++i)
+            entorno.agrega(u"cfdv2.xml"_s, QFileInfo(nombre(i)).fileName());
+        TReporteImportacion reporte(Sistema::exePath);
+        const std::unique_ptr<TImportadorXML> importador = entorno.importador();
+        TLoteImportacion lote(*importador, TLoteImportacion::ARCHIVOS_POR_LOTE_MAXIMO,
+                              [&](const TResultadoArchivo& r) { reporte.agrega(r); });
+        TRecorridoXML(entorno.entrada()).recorre([&](const QString& archivo) {
+            lote.importa(archivo);
+            return true;
+        });
+        lote.confirma();
+        reporte.cierra();
+
+        const TResumenImportacion& resumen = reporte.resumen();
+        QCOMPARE(resumen.omitidos, MALOS);
+        QCOMPARE(resumen.noImportados.size(), NOMBRADOS);
+        QCOMPARE(resumen.noImportados.last().ruta, nombre(NOMBRADOS - 1));
+        const QString mensaje = reporte.mensajeFinal();
+        const QString motivo = resumen.noImportados.last().motivo;
+        QVERIFY2(mensaje.contains(u"\n\nNo importados:\n  %1: %2\n"_s.arg(nombre(0), motivo)), qPrintable(mensaje));
+        QVERIFY2(mensaje.contains(u"\n  %1: %2\n  y 25 más (el reporte los nombra a todos)\n\n"_s.arg(
+                     nombre(NOMBRADOS - 1), motivo)),
+                 qPrintable(mensaje));
+        QVERIFY(!mensaje.contains(nombre(NOMBRADOS)));
+        const QStringList filas = filasEnDisco(reporte.ruta());
+        QCOMPARE(filas.size(), MALOS + 2); // the heading, and nothing after the last line end
+        for (int i = 0; i < MALOS; ++i)
+            QVERIFY2(filas.at(i + 1).startsWith(nombre(i) + u",Omitido,"_s), qPrintable(filas.at(i + 1)));
+    }
+
     // A row is in the file once agrega() returns, before the caller counts
     // its file as done: a job stopped or killed after that keeps it.
     void filaEnDiscoAlAgregar()

@@ -13,6 +13,11 @@ public:
     // The importer is about to store a file in this database: its work must
     // land inside a transaction the destination holds open.
     virtual void abreBase(const TConexionSesion& conexion) = 0;
+    // The importer is about to look for the file's voucher in this database:
+    // the look-up must run inside that same transaction, since alone it would
+    // be a transaction of its own, committed to disk, for every file a
+    // re-import finds already stored. A file found there waits for no commit.
+    virtual void consultaBase(const TConexionSesion& conexion) = 0;
     // Whether a file stored earlier and not committed yet already waits to
     // give its copy this name, in this database.
     virtual bool copiaPendiente(const QString& definitiva, const TConexionSesion& conexion) = 0;

@@ -367,11 +367,11 @@ void TImportacionParalela::anotaTiempos() const
     for (size_t i = 0; i < c.trabajadores.size(); ++i) {
         const TTrabajador& t = *c.trabajadores[i];
         const TTiemposImportacion& d = t.importador->tiempos();
-        partes << QStringLiteral("hilo %1: %2 archivos, sin trabajo %3 s, leyendo %4 s, sellos %5 s, guardando %6 s, "
-                                 "copias %7 s, confirmando %8 s")
+        partes << QStringLiteral("hilo %1: %2 archivos, sin trabajo %3 s, leyendo %4 s, buscando los ya guardados "
+                                 "%5 s, sellos %6 s, guardando %7 s, copias %8 s, confirmando %9 s")
                           .arg(i + 1)
                           .arg(t.archivos)
-                          .arg(s(t.sinTrabajo), s(d.lectura), s(d.sellos), s(d.guardado), s(d.copias),
+                          .arg(s(t.sinTrabajo), s(d.lectura), s(d.consulta), s(d.sellos), s(d.guardado), s(d.copias),
                                s(d.confirmacion)) +
                       (t.rebajada ? QStringLiteral(", con menos prioridad") : QString());
     }

@@ -135,11 +135,9 @@ void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
         break;
     case TResultadoArchivo::Omitido:
         ++omitidos;
-        noImportados.append(resultado);
         break;
     case TResultadoArchivo::Fallido:
         ++fallidos;
-        noImportados.append(resultado);
         break;
     case TResultadoArchivo::Metadatos:
         ++archivosMetadatos;
@@ -151,6 +149,10 @@ void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
     }
     if (resultado.copiaRestaurada)
         ++copiasRestauradas;
+    const bool noImportado =
+        resultado.estado == TResultadoArchivo::Omitido || resultado.estado == TResultadoArchivo::Fallido;
+    if (noImportado && noImportados.size() < NO_IMPORTADOS_EN_MEMORIA)
+        noImportados.append(resultado);
 }
 
 TImportadorXML::TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCatalogosFrm& catalogo,
@@ -316,9 +318,13 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         return;
     }
     const bool puedeEstar = !negocio.creado || m_guardadosEnNuevos.value(resultado.rfc).contains(resultado.uuid);
-    if (const std::unique_ptr<TComprobante> existente =
-            puedeEstar ? TComprobante::getByUUIDAndNegocio(resultado.uuid, *negocio.negocio, negocio.conexion)
-                       : nullptr) {
+    reloj.restart();
+    if (puedeEstar && m_destino)
+        m_destino->consultaBase(negocio.conexion);
+    const std::unique_ptr<TComprobante> existente =
+        puedeEstar ? TComprobante::getByUUIDAndNegocio(resultado.uuid, *negocio.negocio, negocio.conexion) : nullptr;
+    m_tiempos.consulta += reloj.nsecsElapsed();
+    if (existente) {
         resultado.estado = TResultadoArchivo::YaExistia;
         const QByteArray guardado = existente->getComprobantexml();
         restauraCopia(definitiva, guardado.isEmpty() ? documento.bytes() : guardado, resultado);

@@ -67,9 +67,13 @@ struct TResultadoArchivo {
 
 Q_DECLARE_METATYPE(TResultadoArchivo)
 
-// The tally of a job, and the files that were not imported, with their
-// reasons, for the report shown at the end.
+// The tally of a job, and the first files that were not imported, with their
+// reasons, for the message shown at the end.
 struct TResumenImportacion {
+    // The end message names this many of the files not imported; the report
+    // names every one. A folder of a million bad files keeps no more.
+    static constexpr int NO_IMPORTADOS_EN_MEMORIA = 10;
+
     int importados = 0;
     int yaExistian = 0;
     int omitidos = 0;
@@ -89,10 +93,13 @@ struct TResumenImportacion {
     int filasSinNegocio = 0;
     int filasRechazadas = 0;
     int cancelados = 0;
-    QList<TResultadoArchivo> noImportados; // Omitido and Fallido, in order
+    // The first NO_IMPORTADOS_EN_MEMORIA Omitido and Fallido, in order.
+    QList<TResultadoArchivo> noImportados;
 
     void agrega(const TResultadoArchivo& resultado);
     int total() const { return importados + yaExistian + omitidos + fallidos + archivosMetadatos; }
+    // Files not imported beyond those kept in noImportados.
+    int noImportadosSinNombrar() const { return omitidos + fallidos - int(noImportados.size()); }
 
 private:
     // A few hundred packages at most: their rows come in any order, from
@@ -128,6 +135,7 @@ struct TParametrosImportacion {
 // import's speed can move.
 struct TTiemposImportacion {
     qint64 lectura = 0;      // files read and parsed again by the thread
+    qint64 consulta = 0;     // looking up whether each voucher is stored already
     qint64 sellos = 0;       // seal checks
     qint64 guardado = 0;     // the records' statements, savepoint included
     qint64 copias = 0;       // temporary copies written, then named

@@ -73,7 +73,18 @@ void TLoteImportacion::anota(const TResultadoArchivo& resultado)
 
 void TLoteImportacion::abreBase(const TConexionSesion& conexion)
 {
-    // Each database holding uncommitted work stays open until the commit:
+    abre(conexion);
+    m_baseDelArchivo = conexion.getDatabase();
+}
+
+void TLoteImportacion::consultaBase(const TConexionSesion& conexion)
+{
+    abre(conexion);
+}
+
+void TLoteImportacion::abre(const TConexionSesion& conexion)
+{
+    // Each database holding an open transaction stays open until the commit:
     // committing first keeps the businesses open within their limit. The
     // file at hand has stored nothing yet.
     const auto propia = m_bases.constFind(conexion.getDatabase());
@@ -89,7 +100,6 @@ void TLoteImportacion::abreBase(const TConexionSesion& conexion)
         base = std::make_shared<TBase>(conexion);
     if (!base->transaccion)
         base->transaccion = std::make_unique<TTransaccion>(conexion);
-    m_baseDelArchivo = conexion.getDatabase();
 }
 
 bool TLoteImportacion::copiaPendiente(const QString& definitiva, const TConexionSesion& conexion)

@@ -69,8 +69,11 @@ private:
     struct TBase;
 
     void anota(const TResultadoArchivo& resultado);
+    // The batch's transaction on that database, begun if need be.
+    void abre(const TConexionSesion& conexion);
     // TDestinoImportacion: called by the importer while it handles a file.
     void abreBase(const TConexionSesion& conexion) override;
+    void consultaBase(const TConexionSesion& conexion) override;
     bool copiaPendiente(const QString& definitiva, const TConexionSesion& conexion) override;
     void agregaCopia(const TConexionSesion& conexion, const QString& temporal, const QString& definitiva) override;
     void deshaz();

@@ -181,6 +181,18 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                                 "que no se sabe quién los selló; se guardaron marcados como \"Certificado no "
                                 "corresponde\" y el reporte dice cuáles)")
                      .arg(resumen.certificadoNoCorresponde);
+    if (!resumen.noImportados.isEmpty()) {
+        texto += QStringLiteral("\n\nNo importados:");
+        // Most reasons of an unreadable file name it already.
+        for (const TResultadoArchivo& resultado : resumen.noImportados)
+            texto += QStringLiteral("\n  ") + (resultado.motivo.contains(resultado.nombre())
+                                                   ? resultado.motivo
+                                                   : resultado.nombre() + QStringLiteral(": ") + resultado.motivo);
+        if (resumen.noImportadosSinNombrar() > 0)
+            texto +=
+                QStringLiteral("\n  y %1 más").arg(resumen.noImportadosSinNombrar()) +
+                (!ruta.isEmpty() && error.isEmpty() ? QStringLiteral(" (el reporte los nombra a todos)") : QString());
+    }
     if (!ruta.isEmpty() && error.isEmpty())
         texto += QStringLiteral("\n\nEl reporte de cada archivo está en:\n") + ruta;
     else if (!ruta.isEmpty())

@@ -221,7 +221,7 @@ bool creaFirebird(const QString& ruta, const QString& usuario, const QString& pa
 
 // Opens the Qt connection `nombre`; on failure the connection is returned
 // closed and `error` says why (never with the password).
-QSqlDatabase abre(const TConexionSesion& conexion, const QString& nombre, QString& error)
+QSqlDatabase abre(const TConexionSesion& conexion, const QString& nombre, QString& error, QSqlError* falla = nullptr)
 {
     const TMotor motor = conexion.motor();
     QSqlDatabase db = QSqlDatabase::addDatabase(
@@ -256,6 +256,8 @@ QSqlDatabase abre(const TConexionSesion& conexion, const QString& nombre, QStrin
     }
     if (!db.open()) {
         error = db.lastError().text();
+        if (falla)
+            *falla = db.lastError();
         return db;
     }
     if (motor == TMotor::MariaDB) {
@@ -266,6 +268,8 @@ QSqlDatabase abre(const TConexionSesion& conexion, const QString& nombre, QStrin
                                       "NO_ZERO_DATE,NO_ZERO_IN_DATE,ERROR_FOR_DIVISION_BY_ZERO,"
                                       "NO_ENGINE_SUBSTITUTION'"))) {
             error = modo.lastError().text();
+            if (falla)
+                *falla = modo.lastError();
             db.close();
         }
     }
@@ -344,13 +348,18 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
         if (db.isOpen() || db.open())
             return db;
         const QString error = db.lastError().text();
-        throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error));
+        const QString texto =
+            QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error);
+        if (conexion.enServidor())
+            throw EServidorNoAbre(texto, TDialecto::fallaServidor(db.lastError()));
+        throw EBaseDatos(texto);
     }
     if (conexion.motor() != TMotor::MariaDB)
         preparaMotor(conexion);
     QString error;
+    QSqlError falla;
     {
-        QSqlDatabase db = abre(conexion, nombre, error);
+        QSqlDatabase db = abre(conexion, nombre, error, &falla);
         if (db.isOpen())
             return db;
     }
@@ -372,7 +381,10 @@ QSqlDatabase baseDatos(const TConexionSesion& conexion)
         error = QStringLiteral("el servidor no responde; revisa que esté encendido y que la red llegue a él, y vuelve "
                                "a intentarlo (lo guardado sigue en el servidor)");
     }
-    throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error));
+    const QString texto = QStringLiteral("No se pudo abrir la base de datos %1: %2").arg(conexion.descripcion(), error);
+    if (conexion.enServidor())
+        throw EServidorNoAbre(texto, TDialecto::fallaServidor(falla));
+    throw EBaseDatos(texto);
 }
 
 bool enTransaccion(const TConexionSesion& conexion)

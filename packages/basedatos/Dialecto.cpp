@@ -195,6 +195,26 @@ QString TDialecto::causaAlAbrir(const QString& texto)
     return QStringLiteral("el motor de base de datos no la pudo abrir (el detalle está en la bitácora del programa)");
 }
 
+TFallaServidor TDialecto::fallaServidor(const QSqlError& error)
+{
+    // MariaDB's own numbers: 1045 a wrong account or password, 1044 an
+    // account that may not use that database, 1049 no such database.
+    const QString numero = codigo(error);
+    if (numero == QLatin1String("1045") || numero == QLatin1String("1044"))
+        return TFallaServidor::CuentaRechazada;
+    if (numero == QLatin1String("1049"))
+        return TFallaServidor::BaseInexistente;
+    if (esConexionPerdida(error))
+        return TFallaServidor::NoResponde;
+    // Qt's Firebird driver hands over only the SQLCODE, -902 for all of
+    // these alike; the client library's words (always English) tell them.
+    if (dice(error, {"user name and password are not defined"}))
+        return TFallaServidor::CuentaRechazada;
+    if (dice(error, {"i/o error during \"open\""}) && dice(error, {"no such file"}))
+        return TFallaServidor::BaseInexistente;
+    return TFallaServidor::Otra;
+}
+
 QString TDialecto::causa(const QSqlError& error)
 {
     if (esConexionPerdida(error))

@@ -1,10 +1,25 @@
 #pragma once
 #include "BaseDatosExport.h"
+#include "Errores.h"
 #include "TConexionSesion.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <memory>
+
+enum class TFallaServidor; // Dialecto.h
+
+// A database on a server that would not open: the message is the one
+// EBaseDatos always carried, falla() why, told from the engine's error.
+class BASEDATOS_EXPORT EServidorNoAbre : public EBaseDatos {
+public:
+    EServidorNoAbre(const QString& mensaje, TFallaServidor falla) : EBaseDatos(mensaje), m_falla(falla) {}
+    QString clase() const override { return QStringLiteral("EServidorNoAbre"); }
+    TFallaServidor falla() const { return m_falla; }
+
+private:
+    TFallaServidor m_falla;
+};
 
 // One named Qt connection per database file and thread, opened on first use
 // and reused: every statement of a thread on a database goes through the same
@@ -12,7 +27,7 @@
 namespace Conexiones {
 
 // The open connection of the calling thread; raises EBaseDatos when the
-// database cannot be opened.
+// database cannot be opened, EServidorNoAbre for one on a server.
 BASEDATOS_EXPORT QSqlDatabase baseDatos(const TConexionSesion& conexion);
 // A statement on the calling thread's connection to that database, prepared
 // from `sql`. Inside an open TTransaccion the statement is prepared once and

@@ -6,6 +6,14 @@
 #include <QSqlError>
 #include <QString>
 
+// Why a database on a server would not open.
+enum class TFallaServidor {
+    NoResponde,      // the server is off or out of reach
+    CuentaRechazada, // the server refused the account or its password
+    BaseInexistente, // the server answers but no longer has the database
+    Otra,
+};
+
 // What differs between the engines a business database may live in. Every
 // statement the program writes is composed in one common form, which both
 // engines read the same way:
@@ -74,6 +82,8 @@ public:
     // from the engine's text: damaged or cut short, not writable for this
     // user, held by an engine set up otherwise.
     static QString causaAlAbrir(const QString& texto);
+    // Why opening a database on a server failed, from the engine's error.
+    static TFallaServidor fallaServidor(const QSqlError& error);
 
 private:
     explicit TDialecto(TMotor motor) : m_motor(motor) {}

@@ -2,6 +2,7 @@
 
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Dialecto.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Esquema.h"
@@ -178,6 +179,7 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
     // folder, as the sign-in does.
     const bool ilegible = ConexionIlegible::es(detalle.value(2));
     bool existe = false;
+    TFallaServidor falla = TFallaServidor::Otra;
     if (ilegible) {
         const QString base = ConexionIlegible::baseEnSuCarpeta(rfc);
         if (base.isEmpty())
@@ -186,16 +188,15 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
         existe = true;
     } else {
         try {
-            existe = Utils::evaluaConexion(resultado.conexion, detalle.value(2));
+            existe = Utils::evaluaConexion(resultado.conexion, detalle.value(2), falla);
         } catch (const ECifrado&) {
             existe = false;
         }
     }
     if (!existe && resultado.conexion.enServidor())
-        throw EBaseDatos(QStringLiteral("No se pudo conectar con el servidor de la base de datos del negocio %1 (%2); "
-                                        "el archivo no se importó. Revisa que el servidor esté encendido y vuelve a "
-                                        "importar.")
-                             .arg(rfc, resultado.conexion.descripcion()));
+        throw EBaseDatos(QStringLiteral("No se pudo abrir la base de datos del negocio %1 (%2); el archivo no se "
+                                        "importó. %3 Luego vuelve a importar.")
+                             .arg(rfc, resultado.conexion.descripcion(), Utils::fallaServidor(falla)));
     if (!existe)
         throw EBaseDatos(
             QStringLiteral("No se encontró la base de datos del negocio %1 registrado en este equipo.").arg(rfc));

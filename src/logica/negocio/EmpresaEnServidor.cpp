@@ -6,9 +6,12 @@
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
+#include "SecretoNegocio.h"
+#include "SecretoServidor.h"
 #include "Sistema.h"
 #include "TBaseDatosLocalFrm.h"
 #include "TCadenaConexion.h"
+#include "Utils.h"
 
 namespace EmpresaEnServidor {
 
@@ -37,6 +40,21 @@ bool registradaLegible(const QString& rfc, const QString& guardada)
     return false;
 }
 
+// Whether the saved connection `guardada` names the database `conexion`
+// reaches (engine, server, port and database; the account may differ) and
+// no longer opens with what it holds: the account's password changed on the
+// server since it was saved.
+bool mismaBaseSinConexion(const QString& guardada, const TConexionSesion& conexion)
+{
+    TConexionSesion registrada;
+    const bool abre = Utils::evaluaConexion(registrada, guardada);
+    Conexiones::cierra(registrada);
+    return !abre && registrada.enServidor() && registrada.motor() == conexion.motor() &&
+           registrada.getServer().trimmed().compare(conexion.getServer().trimmed(), Qt::CaseInsensitive) == 0 &&
+           registrada.puertoEfectivo() == conexion.puertoEfectivo() &&
+           registrada.getDatabase().trimmed() == conexion.getDatabase().trimmed();
+}
+
 } // namespace
 
 TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, const QString& password)
@@ -45,6 +63,9 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
     std::unique_ptr<TNegocio> negocio;
     QString rfc;
     Credenciales::TAcceso acceso = Credenciales::TAcceso::NoEsUsuario;
+    // The business's permission key is enciphered under the account's
+    // password: after that password changed, the key reads no more.
+    bool llaveLegible = true;
     try {
         const QList<TNegocio> negocios = TNegocio::busca(TCondicion(), conexion);
         if (!negocios.isEmpty())
@@ -53,6 +74,8 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
             const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
             rfc = fiscales ? fiscales->getRfc().trimmed().toUpper() : QString();
             acceso = Credenciales::acceso(*negocio, email.trimmed(), password, conexion);
+            const FirmaPermisos::TMotivo motivo = FirmaPermisos::secretoDe(*negocio, Sistema::exePath, conexion).motivo;
+            llaveLegible = motivo == FirmaPermisos::TMotivo::Valido || motivo == FirmaPermisos::TMotivo::SinSecreto;
         }
     } catch (const EBaseDatos& e) {
         Logmanager::Log(
@@ -98,7 +121,12 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
     }
     Conexiones::cierra(conexion);
     const QStringList registrada = registroLocal().getEmpresaDetalle(rfc);
-    if (!registrada.isEmpty() && registradaLegible(rfc, registrada.value(2))) {
+    // A registration that reads here but no longer opens that same database
+    // (the account's password changed) is given the new settings; one that
+    // still opens it, or leads elsewhere, stays.
+    const bool legible = !registrada.isEmpty() && registradaLegible(rfc, registrada.value(2));
+    const bool sinConexion = legible && mismaBaseSinConexion(registrada.value(2), conexion);
+    if (legible && !sinConexion) {
         resultado.resultado = TResultado::YaRegistrada;
         resultado.texto = QStringLiteral("Este equipo ya tiene registrada la empresa %1.").arg(rfc);
         return resultado;
@@ -106,21 +134,32 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
     if (registrada.isEmpty()) {
         NuevoNegocio::registraNegocio(email.trimmed(), rfc, resultado.razon, destino);
     } else {
-        // In place, so the business is never left out of the list.
+        // In place, so the business is never left out of the list; a
+        // registration that still reads keeps its name.
         QString error;
-        if (!registroLocal().reemplazaConexion(rfc, resultado.razon,
+        if (!registroLocal().reemplazaConexion(rfc, sinConexion ? registrada.value(1) : resultado.razon,
                                                TCadenaConexion(destino.motor, destino.usuario, destino.password,
                                                                destino.servidor, destino.baseDatos, destino.puerto),
                                                &error))
             throw EBaseDatos(Constantes::ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
-        Logmanager::Log(
-            QStringLiteral("El registro ilegible de la empresa %1 se reemplazó por el de su servidor.").arg(rfc), 1,
-            Sistema::exePath);
+        Logmanager::Log(sinConexion ? QStringLiteral("El registro de la empresa %1, que ya no conectaba con su "
+                                                     "servidor, se reemplazó por la conexión nueva.")
+                                          .arg(rfc)
+                                    : QStringLiteral("El registro ilegible de la empresa %1 se reemplazó por el de su "
+                                                     "servidor.")
+                                          .arg(rfc),
+                        1, Sistema::exePath);
     }
     Logmanager::Log(QStringLiteral("Se agregó la empresa %1 de la base de datos %2.").arg(rfc, conexion.descripcion()),
                     1, Sistema::exePath);
     resultado.resultado = TResultado::Conectada;
-    resultado.texto = QStringLiteral("La empresa %1 quedó agregada a este equipo; ya puedes entrar a ella.").arg(rfc);
+    resultado.texto =
+        sinConexion
+            ? QStringLiteral("La conexión de este equipo con la empresa %1 quedó actualizada; ya puedes entrar a ella.")
+                  .arg(rfc)
+            : QStringLiteral("La empresa %1 quedó agregada a este equipo; ya puedes entrar a ella.").arg(rfc);
+    if (!llaveLegible)
+        resultado.texto += QLatin1Char(' ') + SecretoNegocio::mensaje(SecretoNegocio::TEstado::Ilegible, rfc, true);
     return resultado;
 }
 

@@ -13,7 +13,7 @@ enum class TResultado {
     Conectada,
     SinRespuesta,         // the server or the database could not be reached
     SinNegocio,           // the database holds no business of this program
-    YaRegistrada,         // this program folder already has a business with that RFC, readable here
+    YaRegistrada,         // this program folder already has a business with that RFC that still connects
     NoEsUsuario,          // the e-mail is not a user of that business
     ContrasenaIncorrecta, // a user of the business, with another password
 };
@@ -29,9 +29,11 @@ struct TConexion {
 // `destino` is the server (DB_MySQL or DB_FIREBIRD_SERVIDOR) as the
 // configuration window gives it; `email` and `password` those of a user of
 // the business there. A registration of the RFC whose saved connection does
-// not decipher here (another installation's key) does not refuse it: it is
-// rewritten, in one step, to lead to the server. Raises EBaseDatos when the
-// registry cannot be written.
+// not decipher here (another installation's key), or no longer opens that
+// same server database (the account's password changed), does not refuse
+// it: it is rewritten, in one step, to lead to the server. When the
+// business's permission key does not read with these settings, the text
+// says so. Raises EBaseDatos when the registry cannot be written.
 TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, const QString& password);
 
 } // namespace EmpresaEnServidor

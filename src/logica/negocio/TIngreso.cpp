@@ -3,6 +3,7 @@
 #include "ConexionIlegible.h"
 #include "Constantes.h"
 #include "Credenciales.h"
+#include "Dialecto.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "Logmanager.h"
@@ -33,6 +34,15 @@ QStringList mensajes(TResultado resultado, const QString& rfc)
         return {QStringLiteral("No se pudo conectar con el servidor donde está la base de datos de la empresa. Revisa "
                                "que el servidor esté encendido y que este equipo llegue a él por la red, y vuelve a "
                                "intentarlo; el detalle quedó en la bitácora del programa.")};
+    case TResultado::ServidorRechazaCuenta:
+        return {QStringLiteral("No se pudo abrir la base de datos de la empresa. ") +
+                Utils::fallaServidor(TFallaServidor::CuentaRechazada) + QStringLiteral(" Luego vuelve a entrar.")};
+    case TResultado::BaseNoEstaEnServidor:
+        return {QStringLiteral("No se pudo abrir la base de datos de la empresa. ") +
+                Utils::fallaServidor(TFallaServidor::BaseInexistente)};
+    case TResultado::ServidorNoAbre:
+        return {QStringLiteral("No se pudo abrir la base de datos de la empresa. ") +
+                Utils::fallaServidor(TFallaServidor::Otra)};
     case TResultado::ConexionIlegible:
         return {QStringLiteral("La conexión guardada de esta empresa no se puede leer en esta instalación del programa "
                                "(se guardó en otra, por ejemplo antes de copiar la carpeta \"db\" a esta), y su base "
@@ -105,9 +115,12 @@ TResultado ingresaCon(const QString& componente, const QString& email, const QSt
                                 "instalación; se usa la base de datos de su carpeta, %2.")
                      .arg(rfc, base));
         conexion = TConexionSesion::embebida(base, Sistema::exePath);
-    } else if (!Utils::evaluaConexion(conexion, detalle.value(2))) {
+    } else if (TFallaServidor falla = TFallaServidor::Otra; !Utils::evaluaConexion(conexion, detalle.value(2), falla)) {
         if (conexion.enServidor())
-            return TResultado::ServidorSinRespuesta;
+            return falla == TFallaServidor::NoResponde        ? TResultado::ServidorSinRespuesta
+                   : falla == TFallaServidor::CuentaRechazada ? TResultado::ServidorRechazaCuenta
+                   : falla == TFallaServidor::BaseInexistente ? TResultado::BaseNoEstaEnServidor
+                                                              : TResultado::ServidorNoAbre;
         registro.deshabilitaEstatusEmpresa(rfc);
         return TResultado::BaseInexistente;
     }

@@ -26,6 +26,13 @@ enum class TResultado {
     // The business was deleted (TNegocio::ESTATUS_INACTIVO); its database
     // stays on disk, but nobody enters it.
     EmpresaEliminada,
+    // The business's database server answered but refused the stored account
+    // or password (changed since), or no longer has the database, or would
+    // not open it for another reason. The entry stays enabled: "Conectar a
+    // una empresa en un servidor" may give it the new password.
+    ServidorRechazaCuenta,
+    BaseNoEstaEnServidor,
+    ServidorNoAbre,
 };
 
 // The messages of a result, in the order they are shown; `rfc`, when given,

@@ -13,6 +13,7 @@
 
 class QBuffer;
 class QIODevice;
+enum class TFallaServidor; // Dialecto.h
 
 // Small routines the whole shell uses: the resource package, folders,
 // messages, stream comparison, connection strings and voucher dates. None
@@ -110,6 +111,11 @@ bool validaConexionString(const QString& cadena);
 // (TCadenaConexion::baseDatosEn); `conexion` is filled also when the result
 // is false. True when the file exists.
 bool evaluaConexion(TConexionSesion& conexion, const QString& cadena);
+// The same; for a server database that would not open, `falla` says why.
+bool evaluaConexion(TConexionSesion& conexion, const QString& cadena, TFallaServidor& falla);
+// What the user reads of such a failure: what went wrong and what to do,
+// in whole sentences.
+QString fallaServidor(TFallaServidor falla);
 
 // --- Voucher dates (independent of the user's regional settings) -------------
 

@@ -2,6 +2,7 @@
 
 #include "Conexiones.h"
 #include "Constantes.h"
+#include "Dialecto.h"
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Reloj.h"
@@ -55,6 +56,32 @@ bool validaConexionString(const QString& cadena)
 
 bool evaluaConexion(TConexionSesion& conexion, const QString& cadena)
 {
+    TFallaServidor falla = TFallaServidor::Otra;
+    return evaluaConexion(conexion, cadena, falla);
+}
+
+QString fallaServidor(TFallaServidor falla)
+{
+    switch (falla) {
+    case TFallaServidor::NoResponde:
+        return QStringLiteral("El servidor no responde: revisa que esté encendido y que este equipo llegue a él por "
+                              "la red.");
+    case TFallaServidor::CuentaRechazada:
+        return QStringLiteral("El servidor no aceptó la cuenta o la contraseña guardadas en este equipo (quizá la "
+                              "contraseña de la cuenta cambió): escribe la cuenta y la contraseña nuevas en "
+                              "\"Conectar a una empresa en un servidor\", en la página de ingreso.");
+    case TFallaServidor::BaseInexistente:
+        return QStringLiteral("El servidor responde, pero ya no tiene esa base de datos (se borró o se movió): pide "
+                              "al administrador del servidor que la devuelva a su lugar, o restaura un respaldo de la "
+                              "empresa con \"Restaurar en un servidor…\".");
+    case TFallaServidor::Otra:
+        break;
+    }
+    return QStringLiteral("El servidor no abrió la base de datos; el detalle quedó en la bitácora del programa.");
+}
+
+bool evaluaConexion(TConexionSesion& conexion, const QString& cadena, TFallaServidor& falla)
+{
     const TCadenaConexion campos = TCadenaConexion::deGuardada(cadena);
     TConexionSesion servidor;
     servidor.setProvider(campos.getProveedor());
@@ -68,8 +95,13 @@ bool evaluaConexion(TConexionSesion& conexion, const QString& cadena)
         try {
             Conexiones::baseDatos(conexion);
             return true;
+        } catch (const EServidorNoAbre& error) {
+            Logmanager::Log(error.mensaje(), 3, Sistema::exePath);
+            falla = error.falla();
+            return false;
         } catch (const EBaseDatos& error) {
             Logmanager::Log(error.mensaje(), 3, Sistema::exePath);
+            falla = TFallaServidor::Otra;
             return false;
         }
     }

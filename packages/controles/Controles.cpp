@@ -21,6 +21,7 @@ namespace {
 
 const QString NOMBRE_FILTRO_CLIC = QStringLiteral("velkor-filtro-clic");
 const QString NOMBRE_MARCA_ERROR = QStringLiteral("velkor-marca-error");
+const QString NOMBRE_MARCO_FOCO = QStringLiteral("velkor-marco-foco");
 const QColor COLOR_ERROR(0xD3, 0x2F, 0x2F);
 // Greyed text of a disabled link when its colour was set for every state.
 const QColor COLOR_DESHABILITADO(0x9A, 0xA4, 0xAE);
@@ -70,6 +71,34 @@ protected:
     }
 };
 
+// A picture cannot be underlined: the focus on a picture link is this frame,
+// drawn over it for the same reason as the error mark.
+class TMarcoFoco : public QWidget {
+public:
+    explicit TMarcoFoco(QWidget* imagen) : QWidget(imagen)
+    {
+        setObjectName(NOMBRE_MARCO_FOCO);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+
+    void muestra(bool visible)
+    {
+        setGeometry(parentWidget()->rect());
+        raise();
+        setVisible(visible);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter pintor(this);
+        pintor.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        pintor.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
 TMarcaError* marcaDe(const QWidget* campo)
 {
     return campo ? campo->findChild<TMarcaError*>(NOMBRE_MARCA_ERROR, Qt::FindDirectChildrenOnly) : nullptr;
@@ -82,10 +111,18 @@ public:
     {
         setObjectName(NOMBRE_FILTRO_CLIC);
         objeto->installEventFilter(this);
-        // A text link is reached with Tab like a button; a picture beside one
-        // would only repeat it.
-        if (auto* etiqueta = qobject_cast<QLabel*>(objeto); etiqueta && !etiqueta->text().isEmpty())
-            objeto->setFocusPolicy(Qt::TabFocus);
+        // A text link is reached with Tab like a button; so is a picture with
+        // an accessible name, which stands for an action of its own (the
+        // company editor's bin is the only way to its action). A picture
+        // beside a text link would only repeat it.
+        if (auto* etiqueta = qobject_cast<QLabel*>(objeto)) {
+            if (!etiqueta->text().isEmpty()) {
+                objeto->setFocusPolicy(Qt::TabFocus);
+            } else if (!etiqueta->accessibleName().isEmpty()) {
+                objeto->setFocusPolicy(Qt::TabFocus);
+                m_marco = new TMarcoFoco(objeto);
+            }
+        }
         muestraEstado(objeto);
     }
 
@@ -108,6 +145,8 @@ protected:
         }
         case QEvent::FocusIn:
         case QEvent::FocusOut: {
+            if (m_marco)
+                m_marco->muestra(evento->type() == QEvent::FocusIn);
             QFont letra = widget->font();
             letra.setUnderline(evento->type() == QEvent::FocusIn);
             widget->setFont(letra);
@@ -144,6 +183,7 @@ private:
     }
 
     std::function<void()> m_accion;
+    TMarcoFoco* m_marco = nullptr;
 };
 
 } // namespace

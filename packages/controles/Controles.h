@@ -74,8 +74,9 @@ CONTROLES_EXPORT void enterPropio(QWidget* campo);
 // A text or picture that acts like a link: a left click released over it
 // runs `accion` while it is enabled. Asking again replaces the action. The
 // action may free the widget itself. A text link is also a keyboard stop
-// (Tab; Enter or Space run it, focus underlines it); a disabled link looks
-// disabled (greyed, no hand cursor).
+// (Tab; Enter or Space run it, focus underlines it), and so is a picture
+// given an accessible name before this call (focus frames it); a disabled
+// link looks disabled (greyed, no hand cursor).
 CONTROLES_EXPORT void alClic(QWidget* objeto, std::function<void()> accion);
 
 // The text colour named in the shared style's colour table (RS_TEXTOAZUL...);

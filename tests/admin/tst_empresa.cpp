@@ -737,6 +737,46 @@ private slots:
         QCOMPARE(pieza<QLineEdit>(editor, campo)->maxLength(), largo);
     }
 
+    // Opened from the side panel, the editor takes the focus at its first
+    // section (not at the bin, nor left on the panel's "Editar").
+    void focoAlEditar()
+    {
+        TPrograma programa;
+        MainFrm->show();
+        QApplication::setActiveWindow(MainFrm);
+        QVERIFY(QTest::qWaitForWindowActive(MainFrm));
+        MainFrm->TxEditarClick(nullptr);
+        QCOMPARE(QApplication::focusWidget(), hijo<QLabel>("TxNombreNegocioTitulo"));
+    }
+
+    // The bin is a keyboard stop, framed when it has the focus, and Space or
+    // Enter start the deletion as a click does.
+    void papeleraConTeclado_data()
+    {
+        QTest::addColumn<int>("tecla");
+        QTest::newRow("espacio") << int(Qt::Key_Space);
+        QTest::newRow("entrar") << int(Qt::Key_Return);
+    }
+    void papeleraConTeclado()
+    {
+        QFETCH(int, tecla);
+        TPrograma programa;
+        MainFrm->show();
+        MainFrm->TxEditarClick(nullptr);
+        QApplication::setActiveWindow(MainFrm);
+        QVERIFY(QTest::qWaitForWindowActive(MainFrm));
+        hijo<QLabel>("TxNombreNegocioTitulo")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        auto* bote = hijo<QLabel>("ImgBoteBasura");
+        QCOMPARE(QApplication::focusWidget(), bote);
+        QVERIFY(bote->findChild<QWidget*>(u"velkor-marco-foco"_s)->isVisible());
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
+        programa.respuestas.agregaEscrito(u"otra cosa"_s);
+        QTest::keyClick(bote, static_cast<Qt::Key>(tecla));
+        QVERIFY(!programa.respuestas.textos().isEmpty());
+        QCOMPARE(negocioGuardado().getStatus(), TNegocio::ESTATUS_ACTIVO);
+    }
+
     // The editor as it shows, and its keyboard path.
     void vista()
     {

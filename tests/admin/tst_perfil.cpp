@@ -14,6 +14,7 @@
 #include "Piezas.h"
 #include "TTelefonosFrm.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
@@ -283,6 +284,24 @@ private slots:
             primeraVez.agregaTelefono();
         QCOMPARE(primeraVez.telefonos().size(), size_t(MAX_TELEFONOS));
         QVERIFY(!primeraVez.TxTelefonoBottom->isEnabled());
+    }
+
+    // Shown, the page's focus goes to Nombre; Tab follows the form and
+    // reaches the letter's link last.
+    void teclado()
+    {
+        TPerfilFrm pagina;
+        pagina.show();
+        pagina.inicializa();
+        QApplication::setActiveWindow(&pagina);
+        QVERIFY(QTest::qWaitForWindowActive(&pagina));
+        pagina.TxFondo->setFocus();
+        QCOMPARE(QApplication::focusWidget(), pieza<QLineEdit>(pagina, u"EdNombre"_s));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), pieza<QLineEdit>(pagina, u"EdApellidoPaterno"_s));
+        pieza<QPushButton>(pagina, "BtGuardar")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), pieza<QLabel>(pagina, "TxCartaManifiesto"));
     }
 
     // The page as the main window hosts it; the letter of manifest is asked for from it.

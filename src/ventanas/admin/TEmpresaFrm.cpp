@@ -124,6 +124,8 @@ void TEmpresaFrm::ordenTabulacion()
     for (TSeccionEmpresa* seccion : std::as_const(m_secciones))
         orden << seccion->titulo() << seccion->ordenTabulacion();
     Controles::ordenTabulacion(orden);
+    // Shown, the editor starts at its first section, never at the bin.
+    TxFondo->setFocusProxy(m_secciones.constFirst()->titulo());
 }
 
 // --- Accordion -----------------------------------------------------------------------------

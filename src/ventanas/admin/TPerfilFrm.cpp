@@ -237,13 +237,17 @@ void TPerfilFrm::FormCreate()
 
 void TPerfilFrm::ordenTabulacion()
 {
-    QList<QWidget*> orden = {TxCartaManifiesto,    EdNombre,          EdApellidoPaterno,  EdApellidoMaterno,
-                             EdContraseñaAnterior, EdNuevaContraseña, EdRepetirContraseña};
+    // The form first, from Nombre; the letter's link, at the top right, is
+    // no step of filling it in.
+    QList<QWidget*> orden = {EdNombre,          EdApellidoPaterno,  EdApellidoMaterno, EdContraseñaAnterior,
+                             EdNuevaContraseña, EdRepetirContraseña};
     orden += TxTelefono->camposTabulacion();
     for (QLineEdit* correo : listaEmail)
         orden << correo;
-    orden << TxAgregarCorreo << BtPerfil << BtGuardar;
+    orden << TxAgregarCorreo << BtPerfil << BtGuardar << TxCartaManifiesto;
     Controles::ordenTabulacion(orden);
+    // Where the focus goes when the page is shown.
+    TxFondo->setFocusProxy(EdNombre);
 }
 
 int TPerfilFrm::getHeight() const

@@ -26,6 +26,8 @@ TBanner::TBanner(QWidget* parent) : QWidget(parent)
     ImgLogo->setScaledContents(true);
     ImgUpdate = Controles::imagen(this, QStringLiteral("ImgUpdate"), 24);
     ImgUpdate->setToolTip(QStringLiteral("Actualización disponible"));
+    // Its own keyboard stop: no text link beside it starts the update.
+    ImgUpdate->setAccessibleName(ImgUpdate->toolTip());
     ImgUpdate->setCursor(Qt::PointingHandCursor);
     // Shown only once the update check found a newer program.
     ImgUpdate->hide();

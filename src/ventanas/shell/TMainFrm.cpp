@@ -459,6 +459,10 @@ bool TMainFrm::dejaPagina()
 void TMainFrm::hospeda(QWidget* contenido, int altura)
 {
     m_area->hospeda(contenido, altura);
+    // A page that names its first field gets the focus there, not left on
+    // the side panel's link that opened it.
+    if (contenido->focusProxy())
+        contenido->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainFrm::TxEditarClick(QObject* emisor)

@@ -325,15 +325,13 @@ private slots:
     // everything before the business changes: it stays registered and open
     // to its users, nothing is left where the copy was going, and the user
     // is told why in Spanish.
-    void copiaFallidaNoElimina_data()
+    void respaldoFallidoOCancelado_data()
     {
         QTest::addColumn<bool>("elimina");
         QTest::addColumn<QString>("detiene"); // the step the user stops in; none: the folder is not writable
         QTest::addColumn<QString>("mensaje"); // how the user's text begins
         const QString sinPermiso = u"No se pudo escribir el archivo ("_s;
         QTest::newRow("respaldo en una carpeta ajena") << false << QString() << sinPermiso;
-        QTest::newRow("copia al eliminar en una carpeta ajena")
-            << true << QString() << u"La empresa no se eliminó, porque no se pudo guardar su copia. "_s + sinPermiso;
         QTest::newRow("respaldo cancelado al escribir") << false << u"Guardando el respaldo de la empresa…"_s
                                                         << u"Se canceló el respaldo; no se guardó ningún archivo."_s;
         QTest::newRow("eliminación cancelada al escribir")
@@ -343,7 +341,7 @@ private slots:
             << true << u"Revisando la copia guardada…"_s
             << u"Se canceló la eliminación; la empresa sigue como estaba."_s;
     }
-    void copiaFallidaNoElimina()
+    void respaldoFallidoOCancelado()
     {
         QFETCH(bool, elimina);
         QFETCH(QString, detiene);
@@ -393,6 +391,39 @@ private slots:
         NegocioPrueba::limpiaSesion();
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
         QCOMPARE(Sistema::Negocio->getStatus(), TNegocio::ESTATUS_ACTIVO);
+    }
+
+    // The database stays in its folder whatever happens to the copy: one
+    // that cannot be written does not keep the user from deleting, and is
+    // named to the user with nothing half-written left behind.
+    void eliminaSinCopiaPosible()
+    {
+        const TProgramaConRegistro programa(DEL_RESPALDO);
+        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+        const EdicionEmpresa::TEmpresaSesion empresa = EdicionEmpresa::empresaSesion();
+        const QString carpeta = carpetaNegocio(programa);
+        const QStringList antes = QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QFileDevice::Permissions permisos = QFileInfo(carpeta).permissions();
+        QVERIFY(QFile::setPermissions(carpeta, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        bool efectivo = false;
+        EdicionEmpresa::TEliminacion eliminacion;
+        std::thread hilo([&] {
+            const TConPermisosDeUsuario comoUsuario;
+            efectivo = comoUsuario.efectivo();
+            eliminacion = EdicionEmpresa::elimina(empresa);
+            Conexiones::cierraHilo();
+        });
+        hilo.join();
+        QFile::setPermissions(carpeta, permisos);
+        if (!efectivo)
+            QSKIP("this sandbox keeps the superuser's file permissions");
+
+        QVERIFY(!eliminacion.archivado);
+        QVERIFY2(eliminacion.falloCopia.startsWith(u"No se pudo escribir el archivo ("_s),
+                 qPrintable(eliminacion.falloCopia));
+        QCOMPARE(QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), antes);
+        QCOMPARE(eliminacion.empresasActivas, 0);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
     }
 
     void restauraSobreRegistrado_data()

@@ -488,20 +488,20 @@ TEliminacion elimina(const TEmpresaSesion& empresa, const TAviso& aviso)
     const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, empresa.rfc}));
     resultado.archivo = carpeta + empresa.rfc + QStringLiteral(".zip");
     TSeguimiento seguimiento(aviso);
-    // The business goes only once its copy is whole: until then it stays
-    // as it was, registered.
+    // The copy is a convenience, not the business: its database and folder
+    // stay on disk whatever happens to it, so a copy that cannot be made does
+    // not keep the user from deleting. The user is told, not only the log.
     try {
         archivaYVerifica(resultado.archivo, empresa, ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128, seguimiento,
                          QStringLiteral("Guardando la copia de la empresa…"),
                          QStringLiteral("Revisando la copia guardada…"));
+        resultado.archivado = true;
     } catch (const EArchivoCancelado&) {
         throw EArchivoCancelado(QStringLiteral("Se canceló la eliminación; la empresa sigue como estaba."));
     } catch (const EVelkor& e) {
         registra(e.mensaje(), 3);
-        throw EEntradaSalida(
-            QStringLiteral("La empresa no se eliminó, porque no se pudo guardar su copia. %1").arg(e.mensaje()));
+        resultado.falloCopia = e.mensaje();
     }
-    resultado.archivado = true;
 
     seguimiento.paso(QStringLiteral("Eliminando la empresa…"), false);
     {

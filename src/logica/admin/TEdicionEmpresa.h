@@ -154,7 +154,8 @@ QString guardaRespaldo(const QString& carpeta);
 
 struct TEliminacion {
     QString archivo;         // the archive kept of the business folder
-    bool archivado = false;  // always true: without the archive nothing is deleted
+    bool archivado = false;  // the archive was written and read back
+    QString falloCopia;      // why it could not be, for the user
     int empresasActivas = 0; // businesses the registry still lists
 };
 // Keeps an AES-128 archive of the business folder (db/RFC/RFC.zip, password
@@ -162,10 +163,11 @@ struct TEliminacion {
 // them; for a business on a server, its dump as the backup carries it) and
 // reads it back; only then marks the business, the signed-in user and their
 // link inactive (all or none) and disables the registry entry. The database
-// and the folder stay on disk. An archive that cannot be written or read
-// back raises EVelkor saying so, and `aviso` may stop it while it is being
-// written or read back (EArchivoCancelado): the business is then as it was,
-// still registered.
+// and the folder stay on disk, so an archive that cannot be written or read
+// back is logged, left out (nothing half-written remains) and named in
+// `falloCopia`, and the deletion goes on. `aviso` may stop it while the
+// archive is being written or read back (EArchivoCancelado): the business is
+// then as it was, still registered.
 TEliminacion elimina(const TEmpresaSesion& empresa, const TAviso& aviso = {});
 // The same for the signed-in business, on the session's thread.
 TEliminacion elimina();

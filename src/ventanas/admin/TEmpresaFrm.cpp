@@ -298,6 +298,10 @@ void TEmpresaFrm::eliminaEmpresa(const EdicionEmpresa::TEmpresaSesion& empresa)
             eliminacion = EdicionEmpresa::elimina(empresa, aviso);
         }))
         return;
+    if (!eliminacion.archivado)
+        Utils::mensaje(QStringLiteral("La empresa se eliminó, pero no se pudo guardar su copia; su base de datos sigue "
+                                      "en su carpeta. %1")
+                           .arg(eliminacion.falloCopia));
     inicializaPaneles();
     close();
     emit empresaEliminada(eliminacion.empresasActivas);

@@ -49,7 +49,7 @@ const QStringList AJENOS = {"update conflicts", "foreign key", "unique key", "pr
                             "data too long", "out of range", "table is full", "duplicate", "deadlock", "i/o error",
                             "arithmetic", "not a valid database", "file size is less than expected", "appears corrupt",
                             "wrong page type", "no permission", "permission denied", "incompatible with current",
-                            "in use"};
+                            "in use", "user name and password", "no such file"};
 
 const QRegularExpression LITERAL(u"\"((?:[^\"\\\\\\n]|\\\\.)*)\""_s);
 // Database statements, style sheets, addresses, XML, and date formats.

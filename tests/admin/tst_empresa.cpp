@@ -694,8 +694,8 @@ private slots:
         QVERIFY(WizardFrm->isVisible());
     }
 
-    // The typed confirmation: "Confirmar" waits for the key, "Cancelar" is
-    // what Enter presses.
+    // The typed confirmation: "Confirmar" waits for the key; once it is
+    // typed, Enter confirms.
     void cajaDeConfirmacionEscrita()
     {
         std::unique_ptr<QDialog> caja(TPrompterCajas::cajaEscrita(
@@ -714,7 +714,7 @@ private slots:
         QVERIFY(caja->findChild<QLabel*>()->text().contains(u"1,234 comprobantes"_s));
         Capturas::guarda(*caja, u"confirmacion-eliminar"_s);
         QTest::keyClick(campo, Qt::Key_Return);
-        QCOMPARE(caja->result(), int(QDialog::Rejected));
+        QCOMPARE(caja->result(), int(QDialog::Accepted));
     }
 
     // The users' form takes no more than the person's columns hold.

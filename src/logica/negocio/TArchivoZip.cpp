@@ -254,12 +254,13 @@ QByteArray TArchivoZip::leeEntrada(int indice, qint64 maximo) const
     return datos;
 }
 
-void TArchivoZip::leeEntrada(int indice, const std::function<bool(const char*, qint64)>& trozo) const
+void TArchivoZip::leeEntrada(int indice, const std::function<bool(const char*, qint64)>& trozo,
+                             const QString& password) const
 {
     if (indice < 0 || indice >= m_entradas.size() || m_entradas.at(indice).directorio)
         throw EArchivoZip(TMotivo::Danado, QStringLiteral("El archivo %1 no contiene esa entrada.").arg(m_archivo));
     const TEntrada& e = m_entradas.at(indice);
-    if (e.cifrada)
+    if (e.cifrada && password.isEmpty())
         throw EArchivoZip(
             TMotivo::PasswordIncorrecto,
             QStringLiteral("La entrada \"%1\" de %2 está cifrada con contraseña.").arg(e.original, m_archivo));
@@ -269,10 +270,16 @@ void TArchivoZip::leeEntrada(int indice, const std::function<bool(const char*, q
             TMotivo::Danado,
             QStringLiteral("La entrada \"%1\" de %2 está dañada: %3").arg(e.original, m_archivo, textoError(codigo)));
     };
-    zip_file_t* entrada = zip_fopen_index(m_zip, posicion, 0);
+    const QByteArray clave = password.toUtf8();
+    zip_file_t* entrada = e.cifrada ? zip_fopen_index_encrypted(m_zip, posicion, 0, clave.constData())
+                                    : zip_fopen_index(m_zip, posicion, 0);
     if (!entrada) {
         const int codigo = zip_error_code_zip(zip_get_error(m_zip));
         zip_error_clear(m_zip);
+        if (codigo == ZIP_ER_WRONGPASSWD || codigo == ZIP_ER_NOPASSWD)
+            throw EArchivoZip(
+                TMotivo::PasswordIncorrecto,
+                QStringLiteral("La contraseña no abre la entrada \"%1\" de %2.").arg(e.original, m_archivo));
         throw danado(codigo);
     }
     // The file is closed however the reading ends, a throwing `trozo` too.
@@ -293,6 +300,7 @@ void TArchivoZip::leeEntrada(int indice, const std::function<bool(const char*, q
         if (!trozo(bloque.data(), leidos))
             return;
     }
+    // The CRC, and an AES entry's authentication code, are checked here.
     if (const int codigo = zip_fclose(cierre.release()); codigo != 0)
         throw danado(codigo);
     if (total != e.tamano)
@@ -303,48 +311,18 @@ void TArchivoZip::verifica(const QString& password, const TAvance& avance) const
 {
     const quint64 total = std::max<quint64>(expandido(), 1);
     quint64 leido = 0;
-    const QByteArray clave = password.toUtf8();
-    std::array<char, 65536> bloque;
     for (int i = 0; i < m_entradas.size(); ++i) {
-        const TEntrada& e = m_entradas.at(i);
-        if (e.directorio)
+        if (m_entradas.at(i).directorio)
             continue;
-        const auto posicion = static_cast<zip_uint64_t>(i);
-        const auto danado = [&](int codigo) {
-            return EArchivoZip(TMotivo::Danado, QStringLiteral("La entrada \"%1\" de %2 está dañada: %3")
-                                                    .arg(e.original, m_archivo, textoError(codigo)));
-        };
-        zip_file_t* entrada = e.cifrada ? zip_fopen_index_encrypted(m_zip, posicion, 0, clave.constData())
-                                        : zip_fopen_index(m_zip, posicion, 0);
-        if (!entrada) {
-            const int codigo = zip_error_code_zip(zip_get_error(m_zip));
-            zip_error_clear(m_zip);
-            if (codigo == ZIP_ER_WRONGPASSWD || codigo == ZIP_ER_NOPASSWD)
-                throw EArchivoZip(
-                    TMotivo::PasswordIncorrecto,
-                    QStringLiteral("La contraseña no abre la entrada \"%1\" de %2.").arg(e.original, m_archivo));
-            throw danado(codigo);
-        }
-        std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> cierre(entrada, zip_fclose);
-        quint64 deEntrada = 0;
-        for (;;) {
-            const zip_int64_t leidos = zip_fread(entrada, bloque.data(), bloque.size());
-            if (leidos < 0)
-                throw danado(zip_error_code_zip(zip_file_get_error(entrada)));
-            if (leidos == 0)
-                break;
-            deEntrada += static_cast<quint64>(leidos);
-            if (deEntrada > e.tamano)
-                throw danado(ZIP_ER_INCONS);
-            leido += static_cast<quint64>(leidos);
-            if (avance && !avance(double(std::min(leido, total)) / double(total)))
-                throw EArchivoCancelado(QStringLiteral("Se canceló la revisión de %1.").arg(m_archivo));
-        }
-        // The CRC, and an AES entry's authentication code, are checked here.
-        if (const int codigo = zip_fclose(cierre.release()); codigo != 0)
-            throw danado(codigo);
-        if (deEntrada != e.tamano)
-            throw danado(ZIP_ER_INCONS);
+        leeEntrada(
+            i,
+            [&](const char*, qint64 largo) {
+                leido += static_cast<quint64>(largo);
+                if (avance && !avance(double(std::min(leido, total)) / double(total)))
+                    throw EArchivoCancelado(QStringLiteral("Se canceló la revisión de %1.").arg(m_archivo));
+                return true;
+            },
+            m_entradas.at(i).cifrada ? password : QString());
     }
 }
 

@@ -113,7 +113,10 @@ public:
     // inflated and answers false to stop there. The CRC can only be checked
     // at the end, so the pieces already handed over of a damaged entry are
     // followed by the exception; a reading stopped early is not checked.
-    void leeEntrada(int indice, const std::function<bool(const char* datos, qint64 largo)>& trozo) const;
+    // An encrypted entry is read only with a `password` given (one that
+    // does not open it raises PasswordIncorrecto).
+    void leeEntrada(int indice, const std::function<bool(const char* datos, qint64 largo)>& trozo,
+                    const QString& password = QString()) const;
     // Reads every file entry back, deciphered with `password`, and checks
     // it against its CRC (and, for AES, its authentication code) and its
     // declared size: what a backup must pass before what it copies may go.

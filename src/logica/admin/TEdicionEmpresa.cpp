@@ -1,6 +1,6 @@
 #include "TEdicionEmpresa.h"
 
-#include "negocio/RevisionSellos.h"
+#include "negocio/THiloLectura.h"
 #include "negocio/ContextoTrabajo.h"
 #include "negocio/SecretoNegocio.h"
 #include "Conexiones.h"
@@ -17,7 +17,6 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TConfiguracionNegocio.h"
 #include "negocio/VolcadoNegocio.h"
-#include "shell/THiloResumenInicio.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -481,8 +480,7 @@ QString guardaRespaldo(const QString& carpeta)
 
 TEliminacion elimina(const TEmpresaSesion& empresa, const TAviso& aviso)
 {
-    THiloRevisionSellos::detenTodos();
-    THiloResumenInicio::detenTodos();
+    THiloLectura::detenTodos();
     const TConexionSesion& base = empresa.conexion;
     TEliminacion resultado;
     const QString carpeta = Rutas::comoCarpeta(Rutas::programa({DB_PATH, empresa.rfc}));

@@ -7,15 +7,9 @@
 #include "Sistema.h"
 #include "VerificacionSello.h"
 
-#include <QMutex>
-#include <QSet>
-
 namespace {
 
 using C = TComprobante;
-
-QMutex g_mutex;
-QSet<THiloRevisionSellos*> g_hilos;
 
 // Never checked: the column an older version added empty (NULL), or a text
 // emptied by hand.
@@ -55,27 +49,14 @@ TLote revisa(const TConexionSesion& conexion, int idNegocio, int usuario, int cu
 } // namespace RevisionSellos
 
 THiloRevisionSellos::THiloRevisionSellos(const TConexionSesion& conexion, int idNegocio, int usuario, QObject* parent)
-    : QThread(parent), m_conexion(conexion), m_idNegocio(idNegocio), m_usuario(usuario)
+    : THiloLectura(parent), m_conexion(conexion), m_idNegocio(idNegocio), m_usuario(usuario)
 {
-    const QMutexLocker bloqueo(&g_mutex);
-    g_hilos.insert(this);
 }
 
 THiloRevisionSellos::~THiloRevisionSellos()
 {
     requestInterruption();
     wait();
-    const QMutexLocker bloqueo(&g_mutex);
-    g_hilos.remove(this);
-}
-
-void THiloRevisionSellos::detenTodos()
-{
-    const QMutexLocker bloqueo(&g_mutex);
-    for (THiloRevisionSellos* hilo : std::as_const(g_hilos)) {
-        hilo->requestInterruption();
-        hilo->wait();
-    }
 }
 
 void THiloRevisionSellos::run()

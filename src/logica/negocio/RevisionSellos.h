@@ -1,7 +1,6 @@
 #pragma once
 #include "TConexionSesion.h"
-
-#include <QThread>
+#include "THiloLectura.h"
 
 // The seal check of the vouchers a business stored before their seals were
 // checked on import: each is checked from its stored XML and keeps its result
@@ -27,7 +26,7 @@ TLote revisa(const TConexionSesion& conexion, int idNegocio, int usuario, int cu
 // The check of a business's pending vouchers on a thread of its own, begun at
 // sign-in: the window stays free and shows the progress it reports.
 // requestInterruption() stops it after the batch in hand, which is kept.
-class THiloRevisionSellos : public QThread {
+class THiloRevisionSellos : public THiloLectura {
     Q_OBJECT
 public:
     static constexpr int POR_LOTE = 50;
@@ -43,11 +42,6 @@ public:
     int alterados() const { return m_alterados; }
     int certificadoNoCorresponde() const { return m_certificadoNoCorresponde; }
     QString error() const { return m_error; }
-
-    // Stops every check running in this process and waits for them: a
-    // business database about to be archived, moved or replaced must have no
-    // connection of theirs.
-    static void detenTodos();
 
 signals:
     // Checked so far, of `total` pending at the start; `alterados` and

@@ -1,28 +1,19 @@
 #pragma once
 #include "ResumenInicio.h"
-
-#include <QThread>
+#include "negocio/THiloLectura.h"
 
 // The start page's figures read on a thread of their own, on that thread's
 // own connection: a large business never holds the window. Nobody waits for
 // it while the program runs; it deletes itself once finished, and whoever
 // asked drops a result that comes after they moved on (another business,
 // the window gone).
-class THiloResumenInicio : public QThread {
+class THiloResumenInicio : public THiloLectura {
     Q_OBJECT
 public:
     explicit THiloResumenInicio(ResumenInicio::TPedido pedido);
     ~THiloResumenInicio() override;
 
     const ResumenInicio::TPedido& pedido() const { return m_pedido; }
-
-    // Stops every reading running in this process after the step in hand
-    // and waits for them: the engine is about to shut down, or a business
-    // database to be archived.
-    static void detenTodos();
-    // Waits for every reading running in this process to end on its own;
-    // what they emit is then queued for its receivers.
-    static void esperaTodos();
 
 signals:
     // Emitted from the thread, once, with everything read; not when it was

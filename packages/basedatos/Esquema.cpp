@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <algorithm>
 #include <QHash>
+#include <QMutex>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -436,7 +437,8 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
     // A database that already holds two rows breaking the rule (written
     // before it, by two workstations at once) keeps opening without it: the
     // look-up before each save still keeps new copies out. The refusal is
-    // logged; the rule is tried again only when the schema version rises.
+    // logged once per database and rule in a run; the rule is tried again
+    // at the next completion, so it takes hold once the rows are mended.
     const auto crea = [&](const QString& nombre, const QString& sql) {
         if (estructura.indices.contains(nombre) || intentadas.contains(nombre))
             return;
@@ -457,7 +459,16 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
         } catch (const EBaseDatos& error) {
             motivo = error.mensaje();
         }
-        if (!motivo.isEmpty() && !Sistema::exePath.isEmpty())
+        static QMutex candado;
+        static QSet<QString> anotadas;
+        const QString clave = e.db().hostName() + QLatin1Char(':') + e.db().databaseName() + QLatin1Char('|') + nombre;
+        bool nueva = false;
+        if (!motivo.isEmpty()) {
+            const QMutexLocker bloqueo(&candado);
+            nueva = !anotadas.contains(clave);
+            anotadas.insert(clave);
+        }
+        if (nueva && !Sistema::exePath.isEmpty())
             Logmanager::Log(
                 QStringLiteral("La base de datos queda sin la regla %1 (lo común: filas que ya la rompen): %2")
                     .arg(nombre, motivo),
@@ -609,8 +620,7 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
     TEstructura estructura(e);
     rechazaPosterior(e, estructura, conexion);
     QSet<QString> intentadas;
-    const bool unicos = leeVersion(e, estructura) < VERSION_ESQUEMA;
-    completaPaso(e, std::move(estructura), grupo, unicos ? &intentadas : nullptr);
+    completaPaso(e, std::move(estructura), grupo, &intentadas);
 }
 
 void completaTodo(const TConexionSesion& conexion)
@@ -618,14 +628,15 @@ void completaTodo(const TConexionSesion& conexion)
     TEjecutor e(conexion);
     TEstructura estructura(e);
     rechazaPosterior(e, estructura, conexion);
-    // The unique rules are tried once per schema version, not at every
-    // step of every sign-in: a database whose rows break one would otherwise
-    // be scanned and logged each time.
+    // A unique rule missing is tried once per completion, not at every
+    // step: a database whose rows break one is scanned once per sign-in.
+    // It is tried whatever the recorded version: a database made one group
+    // at a time (completa) records this version at its first group, before
+    // the later ones bring the columns the rules name.
     QSet<QString> intentadas;
-    const bool unicos = leeVersion(e, estructura) < VERSION_ESQUEMA;
     for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
                                 TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas, TGrupoEsquema::Cfdi40})
-        estructura = completaPaso(e, std::move(estructura), grupo, unicos ? &intentadas : nullptr);
+        estructura = completaPaso(e, std::move(estructura), grupo, &intentadas);
 }
 
 } // namespace Esquema

@@ -11,7 +11,6 @@
 #include <QCryptographicHash>
 #include <algorithm>
 #include <QHash>
-#include <QMutex>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -30,6 +29,9 @@ namespace {
 //    a type unique on server databases.
 constexpr int VERSION_ESQUEMA = 8;
 const QString TABLA_VERSION = QStringLiteral("VERSIONESQUEMA");
+// On a server database: the schema version at which its unique rules were
+// last tried (see creaUnicos).
+const QString TABLA_REGLAS = QStringLiteral("REGLASUNICAS");
 const QString LEER_ESTRUCTURA = QStringLiteral("leer la estructura de la base de datos");
 
 QString nombreTabla(const char* clase)
@@ -238,6 +240,16 @@ int leeVersion(TEjecutor& e, const TEstructura& estructura)
     return q.value(0).toInt();
 }
 
+int leeReglas(TEjecutor& e, const TEstructura& estructura)
+{
+    if (!estructura.tablas.contains(TABLA_REGLAS))
+        return 0;
+    QSqlQuery q(e.db());
+    if (!q.exec(QStringLiteral("SELECT MAX(\"VERSION\") FROM REGLASUNICAS")) || !q.next())
+        throw EBaseDatos(TDialecto::falla(LEER_ESTRUCTURA, q.lastError()));
+    return q.value(0).toInt();
+}
+
 // A database a later version of the program brought further is left as it
 // stands: completing it here would add what this version lacks, and this
 // version's rows would miss what the later one requires of them.
@@ -383,8 +395,9 @@ void quitaNuevos(const TConexionSesion& conexion, const QStringList& antes)
     for (const TTabla& t : tablas())
         if (nueva(t.nombre))
             e.ejecuta(QStringLiteral("DROP TABLE %1").arg(cita(t.nombre)));
-    if (nueva(TABLA_VERSION))
-        e.ejecuta(QStringLiteral("DROP TABLE %1").arg(cita(TABLA_VERSION)));
+    for (const QString& propia : {TABLA_VERSION, TABLA_REGLAS})
+        if (nueva(propia))
+            e.ejecuta(QStringLiteral("DROP TABLE %1").arg(cita(propia)));
     for (const TTabla& t : tablas())
         if (estructura.generadores.contains(t.generador()) && !previos.contains(t.generador()))
             e.ejecuta(QStringLiteral("DROP SEQUENCE %1").arg(cita(t.generador())));
@@ -437,8 +450,9 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
     // A database that already holds two rows breaking the rule (written
     // before it, by two workstations at once) keeps opening without it: the
     // look-up before each save still keeps new copies out. The refusal is
-    // logged once per database and rule in a run; the rule is tried again
-    // at the next completion, so it takes hold once the rows are mended.
+    // logged; the rule is tried again when the schema version rises, not at
+    // every sign-in, which would scan the table each time and could wait on
+    // another workstation's refused build of the same index.
     const auto crea = [&](const QString& nombre, const QString& sql) {
         if (estructura.indices.contains(nombre) || intentadas.contains(nombre))
             return;
@@ -459,16 +473,7 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
         } catch (const EBaseDatos& error) {
             motivo = error.mensaje();
         }
-        static QMutex candado;
-        static QSet<QString> anotadas;
-        const QString clave = e.db().hostName() + QLatin1Char(':') + e.db().databaseName() + QLatin1Char('|') + nombre;
-        bool nueva = false;
-        if (!motivo.isEmpty()) {
-            const QMutexLocker bloqueo(&candado);
-            nueva = !anotadas.contains(clave);
-            anotadas.insert(clave);
-        }
-        if (nueva && !Sistema::exePath.isEmpty())
+        if (!motivo.isEmpty() && !Sistema::exePath.isEmpty())
             Logmanager::Log(
                 QStringLiteral("La base de datos queda sin la regla %1 (lo común: filas que ya la rompen): %2")
                     .arg(nombre, motivo),
@@ -512,12 +517,50 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
     }
 }
 
+// The unique rules of one completion. Only a database several workstations
+// write at once needs the engine to keep them; an embedded file takes one
+// import at a time, which looks for the voucher before it stores it, and one
+// window at a time saves its users and series.
+class TReglasUnicas {
+public:
+    TReglasUnicas(TEjecutor& e, const TEstructura& estructura)
+        : m_servidor(e.dialecto().motor() != TMotor::Embebido),
+          // Every missing rule is tried once per schema version: on a
+          // database older than this version, and on one that came to the
+          // server already at it (an embedded file, a copy of the empty
+          // business database) and never had them.
+          m_todas(m_servidor &&
+                  (leeVersion(e, estructura) < VERSION_ESQUEMA || leeReglas(e, estructura) < VERSION_ESQUEMA))
+    {
+    }
+    // Otherwise only after a step that changed the structure: its new
+    // columns may be what a rule names.
+    void prueba(TEjecutor& e, const TEstructura& estructura, const TTabla& t, bool cambiada)
+    {
+        if (m_servidor && (m_todas || cambiada))
+            creaUnicos(e, estructura, t, m_intentadas);
+    }
+    void anota(TEjecutor& e, const TEstructura& estructura)
+    {
+        if (!m_todas)
+            return;
+        if (!estructura.tablas.contains(TABLA_REGLAS))
+            e.ejecuta(QStringLiteral("CREATE TABLE REGLASUNICAS (\"VERSION\" INTEGER NOT NULL)") +
+                      e.dialecto().opcionesTabla());
+        if (leeReglas(e, estructura) < VERSION_ESQUEMA)
+            e.ejecuta(QStringLiteral("INSERT INTO REGLASUNICAS (\"VERSION\") VALUES (%1)").arg(VERSION_ESQUEMA));
+    }
+
+private:
+    bool m_servidor;
+    bool m_todas;
+    QSet<QString> m_intentadas; // once per completion, not at every step
+};
+
 // One step of the schema, on the structure as it stood before it; returns
 // the structure after it. The structure is read again only when the step
 // changed it, so opening a complete database reads it once for every step.
-// `unicos` holds the unique rules tried so far, or is null when none is to
-// be tried.
-TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo, QSet<QString>* unicos)
+TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo, TReglasUnicas& reglas)
 {
     const int cambiosAntes = e.cambios();
     for (const TTabla& t : tablas()) {
@@ -596,12 +639,7 @@ TEstructura completaPaso(TEjecutor& e, TEstructura antes, TGrupoEsquema grupo, Q
             if (!despues.indices.contains(nombre))
                 e.ejecuta(e.dialecto().indicePrefijo(nombre, t.nombre, t.columnas.at(i), it.value()));
         }
-        // Only a database several workstations write at once needs the
-        // engine to keep these rules; an embedded file takes one import at a
-        // time, which looks for the voucher before it stores it, and one
-        // window at a time saves its users and series.
-        if (unicos && e.dialecto().motor() != TMotor::Embebido)
-            creaUnicos(e, despues, t, *unicos);
+        reglas.prueba(e, despues, t, cambiosDespues > cambiosAntes);
     }
 
     if (!despues.tablas.contains(TABLA_VERSION))
@@ -619,8 +657,8 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
     TEjecutor e(conexion);
     TEstructura estructura(e);
     rechazaPosterior(e, estructura, conexion);
-    QSet<QString> intentadas;
-    completaPaso(e, std::move(estructura), grupo, &intentadas);
+    TReglasUnicas reglas(e, estructura);
+    reglas.anota(e, completaPaso(e, std::move(estructura), grupo, reglas));
 }
 
 void completaTodo(const TConexionSesion& conexion)
@@ -628,15 +666,11 @@ void completaTodo(const TConexionSesion& conexion)
     TEjecutor e(conexion);
     TEstructura estructura(e);
     rechazaPosterior(e, estructura, conexion);
-    // A unique rule missing is tried once per completion, not at every
-    // step: a database whose rows break one is scanned once per sign-in.
-    // It is tried whatever the recorded version: a database made one group
-    // at a time (completa) records this version at its first group, before
-    // the later ones bring the columns the rules name.
-    QSet<QString> intentadas;
+    TReglasUnicas reglas(e, estructura);
     for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
                                 TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas, TGrupoEsquema::Cfdi40})
-        estructura = completaPaso(e, std::move(estructura), grupo, &intentadas);
+        estructura = completaPaso(e, std::move(estructura), grupo, reglas);
+    reglas.anota(e, estructura);
 }
 
 } // namespace Esquema

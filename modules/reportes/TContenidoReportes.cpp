@@ -105,6 +105,12 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     for (const QString& estado : ConsultaComprobantes::estadosSello())
         m_sello->addItem(estado, estado);
     m_sello->addItem(ConsultaComprobantes::SELLO_SIN_VERIFICAR, ConsultaComprobantes::SELLO_SIN_VERIFICAR);
+    // Its longest state would set the width of the whole column; the list
+    // that drops down still shows every state in full.
+    for (QComboBox* lista : {m_tipo, m_sello}) {
+        lista->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        lista->setMinimumContentsLength(12);
+    }
     auto* etiquetaSello = new QLabel(QStringLiteral("Sello"), this);
     etiquetaSello->setBuddy(m_sello);
     m_certificadosSat = boton(this, QStringLiteral("BtCertificadosSat"), QStringLiteral("Certificados del SAT…"));
@@ -120,6 +126,9 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     m_espera->setSingleShot(true);
     m_espera->setInterval(ESPERA_TECLEO_MS);
     m_exportar = boton(this, QStringLiteral("BtExportarCsv"), QStringLiteral("Exportar CSV"));
+    // The buttons close the last row, after every filter: read row by row,
+    // the window meets them in the order Tab visits them. Kept narrow, the
+    // filters leave a 1024-pixel screen room for the side menu beside them.
     filtros->addWidget(m_porFecha, 0, 0);
     filtros->addWidget(etiquetaDesde, 0, 1);
     filtros->addWidget(m_desde, 0, 2);
@@ -131,8 +140,11 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
     filtros->addWidget(m_receptor, 1, 4, 1, 2);
     filtros->addWidget(etiquetaSello, 2, 1);
     filtros->addWidget(m_sello, 2, 2);
-    filtros->addWidget(m_exportar, 0, 6);
-    filtros->addWidget(m_certificadosSat, 2, 6);
+    auto* acciones = new QHBoxLayout();
+    acciones->addStretch(1);
+    acciones->addWidget(m_exportar);
+    acciones->addWidget(m_certificadosSat);
+    filtros->addLayout(acciones, 2, 3, 1, 3);
     filtros->setColumnStretch(5, 1);
     diseno->addLayout(filtros);
 
@@ -202,13 +214,20 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
          QStringLiteral("Trasladados"), QStringLiteral("Retenidos"), QStringLiteral("Total")});
     m_totales = tablaLectura(this, QStringLiteral("GrTotales"), m_modeloTotales);
     m_totales->setFocusPolicy(Qt::NoFocus);
-    m_totales->horizontalHeader()->setStretchLastSection(true);
+    // Each figure whole, the total above all: on a narrow screen the
+    // subtotal is the one that gives way (its cell's tip holds it).
+    m_totales->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    constexpr int COLUMNA_SUBTOTAL = 3;
+    m_totales->horizontalHeader()->setSectionResizeMode(COLUMNA_SUBTOTAL, QHeaderView::Stretch);
     m_totales->setFixedHeight(22 * 4 + m_totales->horizontalHeader()->sizeHint().height() + 4);
     auto* tituloTotales = new QLabel(QStringLiteral("Totales por tipo y moneda"), this);
     tituloTotales->setBuddy(m_totales);
     // What the SAT cancelled was never owed: out of the figures unless asked.
     m_notaCancelados = new QLabel(this);
     m_notaCancelados->setObjectName(QStringLiteral("TxNotaCancelados"));
+    // A long count goes to a second line rather than widen the window.
+    m_notaCancelados->setWordWrap(true);
+    m_notaCancelados->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_sumarCancelados = new QCheckBox(QStringLiteral("Sumar los &cancelados ante el SAT"), this);
     m_sumarCancelados->setObjectName(QStringLiteral("ChSumarCancelados"));
     m_sumarCancelados->setToolTip(QStringLiteral("Los comprobantes cancelados ante el SAT siempre aparecen en la "
@@ -216,8 +235,7 @@ TContenidoReportes::TContenidoReportes(const TNegocio* negocio, const TConexionS
                                                  "gráfica"));
     auto* lineaTotales = new QHBoxLayout();
     lineaTotales->addWidget(tituloTotales);
-    lineaTotales->addStretch(1);
-    lineaTotales->addWidget(m_notaCancelados);
+    lineaTotales->addWidget(m_notaCancelados, 1);
     lineaTotales->addSpacing(12);
     lineaTotales->addWidget(m_sumarCancelados);
     diseno->addLayout(lineaTotales);
@@ -417,8 +435,10 @@ void TContenidoReportes::actualizaTotales(const TResumenComprobantes& resumen)
         QList<QStandardItem*> fila;
         const auto celda = [&fila](const QString& texto, bool importe) {
             auto* c = new QStandardItem(texto);
-            if (importe)
+            if (importe) {
                 c->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                c->setToolTip(texto);
+            }
             fila << c;
         };
         celda(ConsultaComprobantes::nombreTipo(t.tipo), false);
@@ -430,7 +450,6 @@ void TContenidoReportes::actualizaTotales(const TResumenComprobantes& resumen)
         celda(ConsultaComprobantes::textoImporte(t.totales.total), true);
         m_modeloTotales->appendRow(fila);
     }
-    m_totales->resizeColumnsToContents();
 }
 
 void TContenidoReportes::actualizaGrafica(const QList<TSerieMensual>& series)

@@ -43,6 +43,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QAbstractProxyModel>
 #include <QTest>
@@ -424,6 +425,89 @@ private slots:
         QCOMPARE(impreso.count(u"Página 1 de"_s), 2);
         QVERIFY(impreso.contains(u"C2832671-DA6D-11EF-A83D-00155D012007"_s));
         QVERIFY(impreso.contains(u"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"_s));
+    }
+
+    // On a 1024×768 screen, beside the periods, the list's buttons and the
+    // totals are on view (not under the periods nor cut off), and Tab visits
+    // the window as it reads: row by row, left to right.
+    void cabeEn1024x768()
+    {
+        TReportesDesdeElMenu f(false);
+        if (QTest::currentTestFailed())
+            return;
+        TMainFrm& ventana = *f.ventana;
+        ventana.resize(1024, 768);
+        QCoreApplication::processEvents();
+        Capturas::guarda(ventana, u"reportes-1024x768"_s);
+        const QWidget* area = pieza<QScrollArea>(&ventana, "SBPrincipal")->viewport();
+        const QRect visible(area->mapTo(&ventana, QPoint(0, 0)), area->size());
+        const QWidget* periodos = pieza<QWidget>(&ventana, "SBMenuLateral");
+        QVERIFY(periodos->isVisible());
+        const QRect lateral(periodos->mapTo(&ventana, QPoint(0, 0)), periodos->size());
+        for (const char* nombre : {"BtExportarCsv", "BtCertificadosSat", "BtPdfLista", "BtImprimir", "BtGuardarPdf",
+                                   "BtVerComprobante", "ChSumarCancelados", "GrTotales"}) {
+            const QWidget* pieza_ = pieza<QWidget>(f.contenido, QString::fromLatin1(nombre));
+            const QRect donde(pieza_->mapTo(&ventana, QPoint(0, 0)), pieza_->size());
+            QVERIFY2(pieza_->isVisible() && visible.contains(donde) && !lateral.intersects(donde),
+                     qPrintable(u"%1 en %2,%3 %4×%5; se ve %6,%7 %8×%9"_s.arg(QString::fromLatin1(nombre))
+                                    .arg(donde.x())
+                                    .arg(donde.y())
+                                    .arg(donde.width())
+                                    .arg(donde.height())
+                                    .arg(visible.x())
+                                    .arg(visible.y())
+                                    .arg(visible.width())
+                                    .arg(visible.height())));
+        }
+        // The "Total" column of the totals is on view too.
+        auto* totales = pieza<QTableView>(f.contenido, "GrTotales");
+        const int columnaTotal = totales->model()->columnCount() - 1;
+        const QRect total(
+            totales->viewport()->mapTo(&ventana, QPoint(totales->columnViewportPosition(columnaTotal), 0)),
+            QSize(totales->columnWidth(columnaTotal), totales->viewport()->height()));
+        QVERIFY(visible.contains(total) && !lateral.intersects(total));
+        QVERIFY(totales->columnWidth(columnaTotal) >=
+                static_cast<const QAbstractItemView*>(totales)->sizeHintForColumn(columnaTotal));
+
+        // Tab, with the dates filtering and a voucher chosen (the list's own
+        // Tab moves between its cells, so its buttons are entered from it by
+        // the first one).
+        ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        pieza<QDateEdit>(f.contenido, "EdDesde")->setDate(QDate(2024, 1, 1));
+        pieza<QDateEdit>(f.contenido, "EdHasta")->setDate(QDate(2024, 12, 31));
+        pieza<QCheckBox>(f.contenido, "ChPorFecha")->setChecked(true);
+        auto* tabla = pieza<QTableView>(f.contenido, "GrComprobantes");
+        QCOMPARE(tabla->model()->rowCount(), 3);
+        tabla->setCurrentIndex(tabla->model()->index(0, 0));
+        const auto recorre = [](QWidget* desde, const QString& hasta) {
+            desde->setFocus(Qt::TabFocusReason);
+            QList<QWidget*> orden{QApplication::focusWidget()};
+            for (int paso = 0; paso < 16 && orden.last()->objectName() != hasta; ++paso) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                // A date's Tab first goes through its day, month and year.
+                if (QApplication::focusWidget() != orden.last())
+                    orden << QApplication::focusWidget();
+            }
+            return orden;
+        };
+        const QList<QWidget*> orden = recorre(pieza<QWidget>(f.contenido, "ChPorFecha"), u"GrComprobantes"_s) +
+                                      recorre(pieza<QWidget>(f.contenido, "BtPdfLista"), u"ChSumarCancelados"_s);
+        QStringList nombres;
+        for (const QWidget* w : orden)
+            nombres << w->objectName();
+        QCOMPARE(nombres.join(u' '), u"ChPorFecha EdDesde EdHasta CmbTipo EdReceptor CmbSello BtExportarCsv "
+                                     "BtCertificadosSat qt_tabwidget_tabbar GrComprobantes BtPdfLista BtImprimir "
+                                     "BtGuardarPdf BtVerComprobante ChSumarCancelados"_s);
+        // Each stop is on the row of the one before, further right, or on a
+        // row below it.
+        for (qsizetype i = 1; i < orden.size(); ++i) {
+            const QRect antes(orden.at(i - 1)->mapTo(&ventana, QPoint(0, 0)), orden.at(i - 1)->size());
+            const QRect ahora(orden.at(i)->mapTo(&ventana, QPoint(0, 0)), orden.at(i)->size());
+            const bool mismaFila = qAbs(ahora.center().y() - antes.center().y()) < antes.height() / 2;
+            QVERIFY2((mismaFila && ahora.left() > antes.left()) || ahora.top() >= antes.center().y(),
+                     qPrintable(nombres.at(i - 1) + u" → "_s + nombres.at(i)));
+        }
     }
 
     void desdeElMenu()

@@ -251,6 +251,14 @@ private slots:
         QCOMPARE(imagen.size(), MainFrm->size());
         Capturas::guarda(*MainFrm, u"ventana-principal"_s);
 
+        // Signed in, the keyboard starts on the start page's first button,
+        // not on the small arrow that changes the business.
+        MainFrm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(MainFrm));
+        QVERIFY(QApplication::focusWidget());
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"BtImportarXML"_s);
+        Capturas::guarda(*MainFrm, u"ventana-principal-enfoque"_s);
+
         // The keyboard goes down the left panel, through the modules' menu,
         // to the sign-out.
         QApplication::setActiveWindow(MainFrm);

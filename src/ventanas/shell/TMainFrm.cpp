@@ -256,6 +256,9 @@ void TMainFrm::muestraInicio()
 {
     m_inicio->actualiza();
     m_area->muestraReposo(m_inicio);
+    // Left to the window, the keyboard would start on the first stop of
+    // the left panel, the small arrow that changes the business.
+    m_inicio->enfoca();
 }
 
 void TMainFrm::importaXML()

@@ -304,6 +304,52 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), pieza<QLabel>(pagina, "TxCartaManifiesto"));
     }
 
+    // Each e-mail row's bin is a Tab stop right after its field, named for
+    // a screen reader, and Enter or Space takes the row away.
+    void quitarCorreoConTeclado_data()
+    {
+        QTest::addColumn<int>("tecla");
+        QTest::newRow("espacio") << int(Qt::Key_Space);
+        QTest::newRow("enter") << int(Qt::Key_Return);
+        QTest::newRow("enter del teclado numérico") << int(Qt::Key_Enter);
+    }
+    void quitarCorreoConTeclado()
+    {
+        QFETCH(int, tecla);
+        TPerfilFrm pagina;
+        pagina.show();
+        pagina.inicializa();
+        const QString correo = u"quitar@escuela.mx"_s;
+        pagina.agregaEmail(correo);
+        QApplication::setActiveWindow(&pagina);
+        QVERIFY(QTest::qWaitForWindowActive(&pagina));
+        const auto campoDe = [&pagina](const QString& texto) -> QLineEdit* {
+            for (QLineEdit* e : pagina.TxFondo->findChildren<QLineEdit*>())
+                if (e->objectName().startsWith(u"EdCorreo"_s) && e->text() == texto)
+                    return e;
+            return nullptr;
+        };
+        QLineEdit* campo = campoDe(correo);
+        QVERIFY(campo);
+        campo->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* quitar = QApplication::focusWidget();
+        QCOMPARE(quitar->objectName(), ABC_IMG + campo->objectName().mid(8));
+        QCOMPARE(quitar->parentWidget(), campo->parentWidget());
+        QCOMPARE(quitar->accessibleName(), u"Quitar este correo"_s);
+        QVERIFY(quitar->focusPolicy() & Qt::TabFocus);
+        Capturas::guarda(pagina, u"perfil-quitar-correo"_s);
+        QTest::keyClick(quitar, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), pieza<QLabel>(pagina, "TxAgregarCorreo"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), quitar);
+
+        QTest::keyClick(quitar, Qt::Key(tecla));
+        QCoreApplication::processEvents();
+        QVERIFY(!campoDe(correo) || !campoDe(correo)->isVisible());
+        QVERIFY(QApplication::focusWidget() && pagina.isAncestorOf(QApplication::focusWidget()));
+    }
+
     // The page as the main window hosts it; the letter of manifest is asked for from it.
     void ventanas()
     {

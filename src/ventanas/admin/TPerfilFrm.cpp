@@ -242,8 +242,8 @@ void TPerfilFrm::ordenTabulacion()
     QList<QWidget*> orden = {EdNombre,          EdApellidoPaterno,  EdApellidoMaterno, EdContraseñaAnterior,
                              EdNuevaContraseña, EdRepetirContraseña};
     orden += TxTelefono->camposTabulacion();
-    for (QLineEdit* correo : listaEmail)
-        orden << correo;
+    for (const int n : listaEmail.keys())
+        orden << listaEmail.value(n) << listaLineaEmail.value(n)->findChild<QLabel*>(ABC_IMG + QString::number(n));
     orden << TxAgregarCorreo << BtPerfil << BtGuardar << TxCartaManifiesto;
     Controles::ordenTabulacion(orden);
     // Where the focus goes when the page is shown.
@@ -323,7 +323,9 @@ void TPerfilFrm::agregaEmail(const QString& email)
     QLabel* eliminar = Controles::imagen(fila, ABC_IMG + QString::number(n), 15);
     eliminar->setPixmap(Utils::imagenRS(IMG_DELETE, Sistema::exePath));
     eliminar->setToolTip(QStringLiteral("Quitar este correo"));
-    eliminar->setFocusPolicy(Qt::NoFocus);
+    // The picture is the only way to its action: named, it takes a stop of
+    // its own after its field, and Enter or Space runs it.
+    eliminar->setAccessibleName(eliminar->toolTip());
     // The image's name without NOMBRE_IMAGEN is the row's key.
     Controles::alClic(eliminar, [this, nombre = eliminar->objectName()] {
         eleminaLineaEmail(QString(nombre).remove(NOMBRE_IMAGEN, Qt::CaseInsensitive));

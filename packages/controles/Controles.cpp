@@ -20,6 +20,43 @@
 namespace {
 
 const QString NOMBRE_FILTRO_CLIC = QStringLiteral("velkor-filtro-clic");
+const QString NOMBRE_FILTRO_RECORTE = QStringLiteral("velkor-filtro-recorte");
+const char* const TEXTO_COMPLETO = "velkorTextoCompleto";
+
+// Cut to the width the label has once shown; until then it is whole, so a
+// label never laid out is not cut to a default width.
+void recorta(QLabel* etiqueta)
+{
+    const QString completo = etiqueta->property(TEXTO_COMPLETO).toString();
+    const int ancho = etiqueta->contentsRect().width() - 2 * etiqueta->margin();
+    etiqueta->setText(etiqueta->isVisible()
+                          ? etiqueta->fontMetrics().elidedText(completo, Qt::ElideRight, qMax(0, ancho))
+                          : completo);
+}
+
+class TFiltroRecorte : public QObject {
+public:
+    explicit TFiltroRecorte(QLabel* etiqueta) : QObject(etiqueta)
+    {
+        setObjectName(NOMBRE_FILTRO_RECORTE);
+        etiqueta->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override
+    {
+        switch (evento->type()) {
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::FontChange:
+            recorta(static_cast<QLabel*>(objeto));
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
 const QString NOMBRE_MARCA_ERROR = QStringLiteral("velkor-marca-error");
 const QString NOMBRE_MARCO_FOCO = QStringLiteral("velkor-marco-foco");
 const QColor COLOR_ERROR(0xD3, 0x2F, 0x2F);
@@ -377,6 +414,23 @@ void alClic(QWidget* objeto, std::function<void()> accion)
         return;
     }
     new TFiltroClic(objeto, std::move(accion));
+}
+
+void textoRecortado(QLabel* etiqueta, const QString& completo)
+{
+    if (!etiqueta)
+        return;
+    etiqueta->setWordWrap(false);
+    etiqueta->setTextFormat(Qt::PlainText);
+    // Its text's width is no claim on the layout's: it takes what it is given.
+    QSizePolicy politica = etiqueta->sizePolicy();
+    politica.setHorizontalPolicy(QSizePolicy::Ignored);
+    etiqueta->setSizePolicy(politica);
+    etiqueta->setToolTip(completo);
+    etiqueta->setProperty(TEXTO_COMPLETO, completo);
+    if (!etiqueta->findChild<QObject*>(NOMBRE_FILTRO_RECORTE, Qt::FindDirectChildrenOnly))
+        new TFiltroRecorte(etiqueta);
+    recorta(etiqueta);
 }
 
 void colorTexto(QLabel* etiqueta, const QString& nombreColor)

@@ -79,6 +79,12 @@ CONTROLES_EXPORT void enterPropio(QWidget* campo);
 // link looks disabled (greyed, no hand cursor).
 CONTROLES_EXPORT void alClic(QWidget* objeto, std::function<void()> accion);
 
+// Shows `completo` (a business's name...) on one line of `etiqueta`, cut
+// with "…" to the width the layout gives it, whole in its tooltip: however
+// long, it neither widens the window nor wraps into lines. Asking again
+// replaces the text.
+CONTROLES_EXPORT void textoRecortado(QLabel* etiqueta, const QString& completo);
+
 // The text colour named in the shared style's colour table (RS_TEXTOAZUL...);
 // an unknown name leaves the colour as it is. A disabled label keeps the
 // greyed colour of disabled text.

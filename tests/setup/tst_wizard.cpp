@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -169,6 +170,42 @@ private slots:
         QVERIFY(pieza<QLabel>(w, "TxSeleccion")->text().isEmpty());
         radio->click();
         QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), u"H_E951128469"_s);
+    }
+
+    // A business's name of 200 characters, in words or in one piece, is cut
+    // with "…" on its tile (whole in its tooltip): the wizard keeps its width.
+    void nombreLargo_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::newRow("en palabras") << u"Comercializadora y Distribuidora del Norte "_s.repeated(5).left(200);
+        QTest::newRow("de una pieza") << QString(200, u'N');
+    }
+    void nombreLargo()
+    {
+        QFETCH(QString, nombre);
+        QCOMPARE(nombre.size(), 200);
+        TPrograma programa(false, [&nombre] {
+            BaseDatosLocalFrm->usuarioLogginInsert(
+                {QString(), nombre, RFC_ESCUELA, DB_SQLITE, QString(), QString(), QString(), u"x.fdb"_s, QString()});
+        });
+        TWizardFrm* w = programa.w;
+        w->show();
+        w->resize(900, 680);
+        QCoreApplication::processEvents();
+        Capturas::guarda(*w,
+                         u"ingreso-nombre-largo-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+        QCOMPARE(w->width(), 900);
+        QVERIFY(w->minimumSizeHint().width() <= 900);
+        // The list scrolls only up and down.
+        QVERIFY(!pieza<QScrollArea>(w, "SBSeleccionarEmpresa")->horizontalScrollBar()->isVisible());
+        const QLabel* etiqueta = nullptr;
+        for (const QLabel* l : pieza(w, REC_CONTENEDOR + RFC_ESCUELA)->findChildren<QLabel*>())
+            if (l->toolTip() == nombre)
+                etiqueta = l;
+        QVERIFY(etiqueta);
+        QVERIFY2(etiqueta->text().endsWith(u'…') && etiqueta->text().size() < nombre.size(),
+                 qPrintable(etiqueta->text()));
+        QVERIFY(etiqueta->fontMetrics().horizontalAdvance(etiqueta->text()) <= etiqueta->contentsRect().width());
     }
 
     void ingreso_data()

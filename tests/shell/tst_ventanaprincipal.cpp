@@ -274,6 +274,38 @@ private slots:
                                          u"TxSucursalRight"_s, u"CmbSeries"_s, u"TxInicio"_s, u"TxImportarXML"_s}));
     }
 
+    // A business's name of 200 characters, in words or in one piece, is cut
+    // with "…" in the left panel and on the start page (whole in their
+    // tooltips): the window keeps a 1024-pixel width, without a scroll bar.
+    void nombreLargo_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::newRow("en palabras") << u"Comercializadora y Distribuidora del Norte "_s.repeated(5).left(200);
+        QTest::newRow("de una pieza") << QString(200, u'N');
+    }
+    void nombreLargo()
+    {
+        QFETCH(QString, nombre);
+        QCOMPARE(nombre.size(), 200);
+        TPrograma programa([&nombre] { NegocioPrueba::registra(RFC_ESCUELA, nombre, CORREO, PASSWORD); });
+        QVERIFY(MainFrm->isVisible());
+        MainFrm->resize(1024, 768);
+        QCoreApplication::processEvents();
+        Capturas::guarda(*MainFrm, u"principal-nombre-largo-"_s +
+                                       QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+        QCOMPARE(MainFrm->width(), 1024);
+        QVERIFY(!pieza<QScrollArea>("SBPrincipal")->horizontalScrollBar()->isVisible());
+        for (const char* nombreEtiqueta : {"TxNombreEmpresa", "TxTituloInicio"}) {
+            const QLabel* etiqueta = pieza(nombreEtiqueta);
+            QCOMPARE(etiqueta->toolTip(), nombre);
+            QVERIFY2(etiqueta->text().endsWith(u'…') && etiqueta->text().size() < nombre.size(),
+                     qPrintable(etiqueta->text()));
+            QVERIFY(etiqueta->fontMetrics().horizontalAdvance(etiqueta->text()) <= etiqueta->contentsRect().width());
+        }
+        // One line in the left panel, not a column of them.
+        QVERIFY(pieza("TxNombreEmpresa")->height() < 2 * pieza("TxNombreEmpresa")->fontMetrics().height());
+    }
+
     // The start page over the business's own database: its figures before
     // and after a folder is imported from the main window, where a wrong
     // password is refused first.

@@ -219,8 +219,9 @@ void TPaginaIngreso::agregaEmpresa(const QString& entrada)
         if (elegido)
             TxSeleccion->setText(radio->objectName());
     });
-    auto* textoNombre = new QLabel(nombre, tile);
-    textoNombre->setWordWrap(true);
+    auto* textoNombre = new QLabel(tile);
+    textoNombre->setObjectName(QStringLiteral("TxNombre") + componente);
+    Controles::textoRecortado(textoNombre, nombre);
     auto* vacio = new QLabel(tile);
     vacio->setFixedWidth(85);
     fila->addWidget(radio);

@@ -1,6 +1,7 @@
 #include "TEmpresaBean.h"
 
 #include "Constantes.h"
+#include "Controles.h"
 #include "Sistema.h"
 #include "TEtiquetaAccion.h"
 #include "negocio/Utils.h"
@@ -22,9 +23,9 @@ TEmpresaBean::TEmpresaBean(const QString& rfc, const QString& nombre, QWidget* p
     m_imagen->setScaledContents(true);
     m_imagen->setToolTip(nombre);
     Utils::cargaImageRS(Constantes::IMG_EMPRESA_DEFAULT, m_imagen, Sistema::exePath);
-    m_texto = new TEtiquetaAccion(QStringLiteral("  ") + rfc + QStringLiteral(" - ") + nombre, m_fondo);
+    m_texto = new TEtiquetaAccion(m_fondo);
     m_texto->setObjectName(QStringLiteral("Tx") + componente);
-    m_texto->setWordWrap(true);
+    Controles::textoRecortado(m_texto, QStringLiteral("  ") + rfc + QStringLiteral(" - ") + nombre);
     diseno->addWidget(m_imagen, 0, Qt::AlignHCenter);
     diseno->addWidget(m_texto);
 }

@@ -203,7 +203,7 @@ void TPaginaInicio::actualiza()
 {
     if (!Sistema::Negocio || !Sistema::Conexion)
         return;
-    TxTituloInicio->setText(Sistema::Negocio->getNombre());
+    Controles::textoRecortado(TxTituloInicio, Sistema::Negocio->getNombre());
     ResumenInicio::TPedido pedido;
     pedido.conexion = *Sistema::Conexion;
     pedido.idNegocio = Sistema::Negocio->getIdnegocio();

@@ -78,7 +78,6 @@ QWidget* TPanelMenu::creaEmpresa()
     dEmpresa->setSpacing(4);
     auto* filaNombre = new QHBoxLayout();
     TxNombreEmpresa = accion(TxEmpresa, QStringLiteral("TxNombreEmpresa"));
-    TxNombreEmpresa->setWordWrap(true);
     TxNombreEmpresa->setFocusPolicy(Qt::NoFocus); // the same as "Editar", once is enough for the keyboard
     QFont negritas = TxNombreEmpresa->font();
     negritas.setBold(true);
@@ -239,7 +238,7 @@ void TPanelMenu::muestraNegocio()
 {
     if (!Sistema::Negocio)
         return;
-    TxNombreEmpresa->setText(Sistema::Negocio->getNombre());
+    Controles::textoRecortado(TxNombreEmpresa, Sistema::Negocio->getNombre());
     // A long address is shortened in its middle, where it says least; the
     // whole one is in the tooltip.
     const QString correo = Sistema::Usuario ? Sistema::Usuario->getEmail() : QString();

@@ -1,6 +1,7 @@
 #include "TContenidoReportes.h"
 
 #include "Constantes.h"
+#include "Controles.h"
 #include "Entidades.h"
 #include "Errores.h"
 #include "LecturaComprobante.h"
@@ -323,7 +324,7 @@ QWidget* TContenidoReportes::creaPeriodos(QWidget* padre)
 
 void TContenidoReportes::click(QObject*)
 {
-    m_titulo->setText(QStringLiteral("Comprobantes de ") + m_negocio->getNombre());
+    Controles::textoRecortado(m_titulo, QStringLiteral("Comprobantes de ") + m_negocio->getNombre());
     // Read again on every opening: an import may have stored metadata, or
     // the business may have changed.
     m_conciliacionLeida = false;

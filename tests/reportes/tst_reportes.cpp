@@ -44,6 +44,7 @@
 #include <QTableView>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QAbstractProxyModel>
 #include <QTest>
@@ -90,12 +91,13 @@ TEtiquetaAccion* filaMenu(const QString& texto)
 // own (the first with a real XML); `antes` adds to them before the main
 // window opens on the reports' vouchers from its menu.
 struct TReportesDesdeElMenu {
-    explicit TReportesDesdeElMenu(bool conAccem, const std::function<void(TComprobantesPrueba&)>& antes = {})
+    explicit TReportesDesdeElMenu(bool conAccem, const std::function<void(TComprobantesPrueba&)>& antes = {},
+                                  const QString& nombre = u"Escuela Kemper"_s)
     {
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETE_REPORTES), carpeta.archivo(u"Plugins/Reportes.bpl"_s)));
         NegocioPrueba::creaRegistro(carpeta);
         const QString correo = u"dueno@escuela.mx"_s;
-        NegocioPrueba::registra(NegocioPrueba::RFC_ESCUELA, u"Escuela Kemper"_s, correo, QString());
+        NegocioPrueba::registra(NegocioPrueba::RFC_ESCUELA, nombre, correo, QString());
         if (conAccem)
             NegocioPrueba::registra(NegocioPrueba::RFC_ACCEM, u"Accem"_s, correo, QString());
         QCOMPARE(Ingreso::ingresa(NegocioPrueba::RFC_ESCUELA, correo, QString()), Ingreso::TResultado::Correcto);
@@ -508,6 +510,25 @@ private slots:
             QVERIFY2((mismaFila && ahora.left() > antes.left()) || ahora.top() >= antes.center().y(),
                      qPrintable(nombres.at(i - 1) + u" → "_s + nombres.at(i)));
         }
+    }
+
+    // A business's name of 200 characters is cut in the title, whole in its
+    // tooltip: the window keeps its width, without a scroll bar.
+    void tituloConNombreLargo()
+    {
+        const QString largo(200, u'N');
+        TReportesDesdeElMenu f(false, {}, largo);
+        if (QTest::currentTestFailed())
+            return;
+        TMainFrm& ventana = *f.ventana;
+        ventana.resize(1024, 768);
+        QCoreApplication::processEvents();
+        Capturas::guarda(ventana, u"reportes-nombre-largo"_s);
+        QCOMPARE(ventana.width(), 1024);
+        QVERIFY(!pieza<QScrollArea>(&ventana, "SBPrincipal")->horizontalScrollBar()->isVisible());
+        const auto* titulo = pieza<QLabel>(f.contenido, "TxTituloReportes");
+        QCOMPARE(titulo->toolTip(), u"Comprobantes de "_s + largo);
+        QVERIFY2(titulo->text().endsWith(u'…'), qPrintable(titulo->text()));
     }
 
     void desdeElMenu()

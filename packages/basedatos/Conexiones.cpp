@@ -392,6 +392,25 @@ bool enTransaccion(const TConexionSesion& conexion)
     return transaccionesAbiertas.contains(nombreConexion(conexion));
 }
 
+bool perdida(const TConexionSesion& conexion)
+{
+    if (!conexion.enServidor())
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(nombreConexion(conexion), false);
+    if (!db.isOpen()) {
+        try {
+            db = baseDatos(conexion);
+        } catch (const EBaseDatos& e) {
+            return TDialecto::esConexionPerdida(e.mensaje());
+        }
+    }
+    QSqlQuery q(db);
+    if (q.exec(conexion.motor() == TMotor::MariaDB ? QStringLiteral("SELECT 1")
+                                                   : QStringLiteral("SELECT 1 FROM RDB$DATABASE")))
+        return false;
+    return TDialecto::esConexionPerdida(q.lastError());
+}
+
 void cierra(const TConexionSesion& conexion)
 {
     const QString nombre = nombreConexion(conexion);
@@ -753,6 +772,21 @@ bool TCandadoServidor::toma()
     }
     m_tomado = true;
     return true;
+}
+
+bool TCandadoServidor::vigente()
+{
+    if (!m_tomado)
+        return false;
+    if (!m_nombre.isEmpty()) {
+        QSqlQuery q(m_db);
+        return q.exec(QStringLiteral("SELECT IS_USED_LOCK(CONCAT('velkor:', MD5(DATABASE()))) = CONNECTION_ID()")) &&
+               q.next() && q.value(0).toInt() == 1;
+    }
+    // The row stays held while the attachment that holds it lives.
+    ISC_STATUS_ARRAY estado;
+    isc_db_handle db = static_cast<isc_db_handle>(m_base);
+    return fb_ping(estado, &db) == 0;
 }
 
 void TCandadoServidor::suelta()

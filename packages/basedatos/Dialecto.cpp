@@ -170,9 +170,10 @@ bool TDialecto::esConexionPerdida(const QSqlError& error)
 bool TDialecto::esConexionPerdida(const QString& texto)
 {
     // MariaDB's client library and Firebird's remote layer, always in English,
-    // and what Conexiones::baseDatos says in their place.
+    // and what Conexiones::baseDatos and causa() say in their place.
     static const QRegularExpression frases(
-        QStringLiteral("el\\sservidor\\sno\\sresponde|can't\\sconnect|lost\\sconnection|unknown\\s(mysql\\s)?"
+        QStringLiteral("el\\sservidor\\sno\\sresponde|se\\sperdió\\sla\\sconexión|can't\\sconnect|lost\\sconnection|"
+                       "unknown\\s(mysql\\s)?"
                        "server\\shost|server\\shas\\sgone|"
                        "unable\\sto\\scomplete\\snetwork\\srequest|failed\\sto\\slocate\\shost|"
                        "connection\\srejected|error\\s(reading|writing)\\sdata|connection\\s(shutdown|lost)|"

@@ -1,4 +1,5 @@
 #include "ProgramaConsola.h"
+#include "RelevoTcp.h"
 #include "ServidoresBaseDatos.h"
 #include "TablaRetenida.h"
 
@@ -98,19 +99,19 @@ class TstServidor : public QObject {
     QTemporaryDir m_corpus;
     std::unique_ptr<TProgramaConsola> m_estacion;
 
-    QString url() const
+    // The server, or the port that reaches it (a relay's).
+    QString url(int puerto = 0) const
     {
+        puerto = puerto != 0 ? puerto : m_servidor->puerto();
         if (g_tipo == TServidorBaseDatos::Tipo::Firebird)
-            return u"firebird://%1@127.0.0.1:%2%3"_s.arg(m_servidor->usuario())
-                .arg(m_servidor->puerto())
-                .arg(m_servidor->carpeta());
-        return u"mysql://%1@127.0.0.1:%2"_s.arg(m_servidor->usuario()).arg(m_servidor->puerto());
+            return u"firebird://%1@127.0.0.1:%2%3"_s.arg(m_servidor->usuario()).arg(puerto).arg(m_servidor->carpeta());
+        return u"mysql://%1@127.0.0.1:%2"_s.arg(m_servidor->usuario()).arg(puerto);
     }
     // velkor-importar's arguments over a folder (the whole corpus unless
     // told), new businesses on the server.
-    QStringList argumentos(const QString& carpeta = {}) const
+    QStringList argumentos(const QString& carpeta = {}, int puerto = 0) const
     {
-        return {carpeta.isEmpty() ? m_corpus.path() : carpeta, u"--correo"_s, CORREO, u"--servidor"_s, url()};
+        return {carpeta.isEmpty() ? m_corpus.path() : carpeta, u"--correo"_s, CORREO, u"--servidor"_s, url(puerto)};
     }
     TCorrida importa(const TProgramaConsola& estacion, const QString& carpeta = {}) const
     {
@@ -386,6 +387,68 @@ private slots:
 
         QVERIFY(sinFallas(importa(estacion)));
         QCOMPARE(estadoServidor(), esperado);
+    }
+
+    // The network to the server drops for a moment in the middle of an
+    // import: a relay between them closes every connection at once, and the
+    // next ones until the program tries again. The files of the batches open
+    // then go again once the connection and the hold on each business are
+    // back, and the run ends as one without the cut: no file failed, every
+    // voucher stored once.
+    void redInterrumpida()
+    {
+        TRelevoTcp relevo(m_servidor->puerto());
+        QVERIFY(relevo.inicia());
+        // The businesses exist first, made through the relay so that their
+        // registry rows lead through it; the files of their issuers come in
+        // turn.
+        QTemporaryDir primeros;
+        QTemporaryDir carpeta;
+        QStringList uuids;
+        const int n = int(E::MUESTRAS.size());
+        for (int i = 0; i < n + ARCHIVOS; ++i) {
+            const auto& [archivo, uuid] = E::MUESTRAS.at(i % n);
+            uuids << E::uuidNuevo();
+            E::escribeEn(i < n ? primeros.filePath(u"%1.xml"_s.arg(i))
+                               : carpeta.filePath(u"%1.xml"_s.arg(i, 4, 10, QLatin1Char('0'))),
+                         E::variante(archivo, {{uuid, uuids.last().toLatin1()}}));
+        }
+        TProgramaConsola estacion;
+        QVERIFY(sinFallas(estacion.corre(argumentos(primeros.path(), relevo.puerto()))));
+        // A run that only opens and holds the businesses tells what that
+        // sends: the cut comes ten times past it, among the first files (a
+        // few percent of what they send), while a thread may still be opening
+        // its business.
+        const qint64 antes = relevo.enviados();
+        QVERIFY(sinFallas(estacion.corre(argumentos(primeros.path(), relevo.puerto()))));
+        relevo.cortaTras(relevo.enviados() + 10 * (relevo.enviados() - antes));
+
+        QProcess proceso;
+        estacion.inicia(proceso, argumentos(carpeta.path(), relevo.puerto()));
+        const bool intento = relevo.esperaIntento(120000);
+        relevo.reabre();
+        QVERIFY2(intento, "el programa no volvió a conectarse después del corte");
+        QVERIFY(proceso.waitForFinished(240000));
+        const QString salida = QString::fromUtf8(proceso.readAllStandardOutput());
+        QVERIFY2(proceso.exitCode() == 0, qPrintable(salida + QString::fromUtf8(proceso.readAllStandardError())));
+        QVERIFY(relevo.cortadas() > 0);
+        // A commit the cut interrupted may have reached the server: its
+        // files, imported again, are found stored.
+        const auto cuenta = [&salida](const QString& renglon) {
+            return QRegularExpression(u"\\n"_s + renglon + u": (\\d+)\\n"_s).match(salida).captured(1).toInt();
+        };
+        QCOMPARE(cuenta(u"Importados"_s) + cuenta(u"Ya existían"_s), ARCHIVOS);
+        QVERIFY2(salida.contains(u"\nFallidos: 0\n"_s), qPrintable(salida));
+
+        Sistema::exePath = estacion.entorno.carpeta.ruta();
+        QStringList guardados;
+        for (const QString& empresa : registroLocal().getEmpresas())
+            for (const TComprobante& c : TComprobante::busca(TCondicion(), E::conexion(empresa.section(u'|', 0, 0))))
+                guardados << c.getUuid().toUpper();
+        Conexiones::cierraHilo();
+        guardados.sort();
+        uuids.sort();
+        QCOMPARE(guardados, uuids);
     }
 
     // A creation stopped before its registry row leaves a database of the

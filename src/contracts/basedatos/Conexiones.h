@@ -39,6 +39,12 @@ BASEDATOS_EXPORT std::shared_ptr<QSqlQuery> consultaPreparada(const TConexionSes
 // Whether the calling thread holds a transaction open on that database:
 // closing its connection then would undo that work.
 BASEDATOS_EXPORT bool enTransaccion(const TConexionSesion& conexion);
+// Whether the calling thread's connection to that database on a server was
+// dropped (the network or the server went away): an open one is tried with a
+// trivial statement, inside its open transaction too, whose work is then
+// gone; one that is not open is opened. False for an embedded database, and
+// for a server that answers with any other error.
+BASEDATOS_EXPORT bool perdida(const TConexionSesion& conexion);
 // Closes the calling thread's connection to that database (if open),
 // rolling back a transaction it holds open.
 BASEDATOS_EXPORT void cierra(const TConexionSesion& conexion);
@@ -90,6 +96,9 @@ public:
     // EBaseDatos when the server cannot be reached.
     bool toma();
     bool tomado() const { return m_tomado; }
+    // Whether the server still holds it for this holder: a dropped
+    // connection lets it go, for anyone to take.
+    bool vigente();
 
 private:
     void suelta();

@@ -357,10 +357,20 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         barra = std::make_unique<TBarraProgreso>(ImportacionCarpeta::cuenta(raiz, detenerse));
 
     TReporteImportacion reporte(Sistema::exePath);
-    const int hechos = ImportacionCarpeta::importa(raiz, parametros, reporte, detenerse, [&](const TResultadoArchivo&) {
-        if (barra)
-            barra->avanza(reporte.resumen().total());
-    });
+    // A server that does not come back stops the job, said once beside what
+    // was done.
+    QString detenida;
+    int hechos = 0;
+    try {
+        hechos = ImportacionCarpeta::importa(raiz, parametros, reporte, detenerse, [&](const TResultadoArchivo&) {
+            if (barra)
+                barra->avanza(reporte.resumen().total());
+        });
+    } catch (const EImportacionDetenida& e) {
+        Logmanager::Log(QStringLiteral("Importación interrumpida por un error: ") + e.mensaje(), 1, Sistema::exePath);
+        detenida = e.mensaje();
+        hechos = reporte.resumen().total();
+    }
     if (barra)
         barra->avanza(hechos, true);
     reporte.cierra();
@@ -373,6 +383,8 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
                       .arg(hechos) +
                   resumen;
     escribe(stdout, resumen + QLatin1Char('\n'));
+    if (!detenida.isEmpty())
+        return falla(ConFallos, detenida);
     if (senal != 0)
         return Detenida;
     if (!opciones.conciliacion.isEmpty())

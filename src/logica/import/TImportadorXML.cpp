@@ -240,6 +240,8 @@ TResultadoArchivo TImportadorXML::importa(TResultadoArchivo resultado, const TDo
 {
     try {
         procesa(resultado, leido, bytes);
+    } catch (const EImportacionDetenida&) {
+        throw; // the job stops, not this file alone
     } catch (const std::exception& e) {
         resultado.estado = TResultadoArchivo::Fallido;
         resultado.motivo = Utils::textoError(e);

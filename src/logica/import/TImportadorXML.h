@@ -180,8 +180,10 @@ public:
 
     // Imports one file. Alone, its work is committed and its copy named
     // before the call returns; with a destination (a batch,
-    // TLoteImportacion) the destination commits it. Never raises: an error is the Fallido result, also written
-    // to the program log ("Error en el archivo ...", level 3).
+    // TLoteImportacion) the destination commits it. Raises only
+    // EImportacionDetenida (the job cannot go on); any other error is the
+    // Fallido result, also written to the program log ("Error en el archivo
+    // ...", level 3).
     TResultadoArchivo importa(const QString& ruta);
     // The same, for a file the caller has already read into `documento`.
     TResultadoArchivo importa(const QString& ruta, const TDocumentoXML& documento);
@@ -211,6 +213,7 @@ public:
     void setDestino(TDestinoImportacion* destino) { m_destino = destino; }
 
     const TNegociosImportacion& negocios() const { return m_negocios; }
+    TNegociosImportacion& negocios() { return m_negocios; }
     TCacheCatalogos& catalogos() { return m_catalogos; }
     TTiemposImportacion& tiempos() { return m_tiempos; }
 

@@ -6,6 +6,10 @@
 #include "Sistema.h"
 
 #include <QFile>
+#include <QSet>
+#include <QThread>
+
+#include <utility>
 
 struct TLoteImportacion::TBase {
     explicit TBase(const TConexionSesion& c) : conexion(c) {}
@@ -33,32 +37,149 @@ TLoteImportacion::~TLoteImportacion()
     m_importador.setDestino(nullptr);
 }
 
+namespace {
+
+QString seguidas(int veces)
+{
+    return QStringLiteral("La conexión con el servidor se perdió %1 veces, una después de otra; la importación se "
+                          "detuvo. Lo importado antes se conserva. Revisa la red y el servidor, y vuelve a importar la "
+                          "carpeta: sigue donde quedó.")
+        .arg(veces);
+}
+
+} // namespace
+
 void TLoteImportacion::importa(const QString& ruta)
 {
-    m_baseDelArchivo.clear();
-    anota(m_importador.importa(ruta));
+    TArchivo archivo;
+    archivo.ruta = ruta;
+    lleva(archivo);
 }
 
 void TLoteImportacion::importa(const QString& ruta, const TDocumentoXML& documento)
 {
-    m_baseDelArchivo.clear();
-    anota(m_importador.importa(ruta, documento));
+    TArchivo archivo;
+    archivo.ruta = ruta;
+    archivo.leido = &documento;
+    lleva(archivo);
 }
 
 void TLoteImportacion::importaEntrada(const QString& paquete, const QString& entrada, const QByteArray& bytes,
                                       const TDocumentoXML* leido)
 {
-    m_baseDelArchivo.clear();
-    anota(m_importador.importaEntrada(paquete, entrada, bytes, leido));
+    TArchivo archivo;
+    archivo.ruta = paquete;
+    archivo.entrada = entrada;
+    archivo.bytes = bytes;
+    archivo.esEntrada = true;
+    archivo.leido = leido;
+    lleva(archivo);
 }
 
 void TLoteImportacion::agrega(const TResultadoArchivo& resultado)
 {
     m_baseDelArchivo.clear();
-    anota(resultado);
+    anota(resultado, TArchivo());
 }
 
-void TLoteImportacion::anota(const TResultadoArchivo& resultado)
+TResultadoArchivo TLoteImportacion::corre(const TArchivo& archivo)
+{
+    m_baseDelArchivo.clear();
+    if (archivo.esEntrada)
+        return m_importador.importaEntrada(archivo.ruta, archivo.entrada, archivo.bytes, archivo.leido);
+    if (archivo.leido)
+        return m_importador.importa(archivo.ruta, *archivo.leido);
+    return m_importador.importa(archivo.ruta);
+}
+
+void TLoteImportacion::lleva(const TArchivo& primero)
+{
+    QList<TArchivo> porHacer{primero};
+    // A file that brings the server down each time it is stored would
+    // otherwise be tried for ever.
+    int recuperaciones = 0;
+    int sinServidor = 0;
+    while (!porHacer.isEmpty()) {
+        TArchivo archivo = porHacer.takeFirst();
+        const TResultadoArchivo resultado = corre(archivo);
+        // The caller's document lives only through this call.
+        archivo.leido = nullptr;
+        QList<TArchivo> deshechos;
+        if (resultado.estado == TResultadoArchivo::Fallido && recupera(resultado.rfc, deshechos)) {
+            if (++recuperaciones >= TNegociosImportacion::INTENTOS)
+                throw EImportacionDetenida(seguidas(recuperaciones));
+            deshechos.append(archivo);
+            porHacer = deshechos + porHacer;
+            continue;
+        }
+        // Its business could not be opened for the dropped connection: once
+        // the server answers again, it is.
+        if (resultado.estado == TResultadoArchivo::Fallido && m_importador.negocios().sinConexion(resultado.rfc)) {
+            if (++sinServidor >= TNegociosImportacion::INTENTOS)
+                throw EImportacionDetenida(
+                    TNegociosImportacion::perdidaDuradera(QStringLiteral("del negocio %1").arg(resultado.rfc)));
+            QThread::msleep(TNegociosImportacion::ESPERA_MS);
+            porHacer.prepend(archivo);
+            continue;
+        }
+        anota(resultado, archivo);
+        // A commit on the way found a connection dropped.
+        porHacer = std::exchange(m_porRehacer, {}) + porHacer;
+    }
+}
+
+bool TLoteImportacion::recupera(const QString& rfc, QList<TArchivo>& deshechos)
+{
+    // A file fails for many reasons; only one whose own business lost its
+    // connection asks about the rest of the batch.
+    TNegociosImportacion& negocios = m_importador.negocios();
+    const TNegociosImportacion::TNegocioImportado* negocio = negocios.resuelto(rfc);
+    if (!negocio || !negocios.perdida(negocio->conexion))
+        return false;
+    QList<TConexionSesion> perdidas{negocio->conexion};
+    QSet<QString> bases{negocio->conexion.getDatabase()};
+    for (const std::shared_ptr<TBase>& base : std::as_const(m_bases)) {
+        if (!base->transaccion || bases.contains(base->conexion.getDatabase()) || !negocios.perdida(base->conexion))
+            continue;
+        perdidas.append(base->conexion);
+        bases.insert(base->conexion.getDatabase());
+    }
+    descarta(bases, deshechos);
+    for (const TConexionSesion& conexion : std::as_const(perdidas))
+        negocios.recupera(conexion);
+    Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió la "
+                                   "conexión.")
+                        .arg(deshechos.size() + 1),
+                    1, Sistema::exePath);
+    return true;
+}
+
+void TLoteImportacion::descarta(const QSet<QString>& bases, QList<TArchivo>& deshechos)
+{
+    for (const QString& nombre : bases) {
+        const auto it = m_bases.find(nombre);
+        if (it == m_bases.end())
+            continue;
+        TBase& base = **it;
+        // The connection is gone with its work: the rollback only ends
+        // this side's account of it.
+        base.transaccion.reset();
+        m_importador.catalogos().olvidaBase(base.conexion);
+        for (const auto& copia : std::as_const(base.copias))
+            QFile::remove(copia.first);
+        m_bases.erase(it);
+    }
+    for (auto it = m_resultados.begin(); it != m_resultados.end();) {
+        if (bases.contains(it->base)) {
+            deshechos.append(it->archivo);
+            it = m_resultados.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void TLoteImportacion::anota(const TResultadoArchivo& resultado, const TArchivo& archivo)
 {
     // Only a file whose work (or whose duplicate's work) waits in a
     // transaction depends on the commit.
@@ -66,9 +187,9 @@ void TLoteImportacion::anota(const TResultadoArchivo& resultado)
                         (resultado.estado == TResultadoArchivo::YaExistia && !m_baseDelArchivo.isEmpty());
     if (m_resultados.isEmpty())
         m_reloj.start();
-    m_resultados.append({resultado, espera ? m_baseDelArchivo : QString()});
+    m_resultados.append({resultado, espera ? m_baseDelArchivo : QString(), archivo});
     if (m_resultados.size() >= m_archivosPorLote || (m_msPorLote > 0 && m_reloj.elapsed() >= m_msPorLote))
-        confirma();
+        confirmaAbiertos();
 }
 
 void TLoteImportacion::abreBase(const TConexionSesion& conexion)
@@ -93,13 +214,17 @@ void TLoteImportacion::abre(const TConexionSesion& conexion)
         for (const std::shared_ptr<TBase>& otra : std::as_const(m_bases))
             conTrabajo += otra->transaccion ? 1 : 0;
         if (conTrabajo >= TNegociosImportacion::ABIERTOS)
-            confirma();
+            confirmaAbiertos();
     }
     std::shared_ptr<TBase>& base = m_bases[conexion.getDatabase()];
     if (!base)
         base = std::make_shared<TBase>(conexion);
-    if (!base->transaccion)
+    if (!base->transaccion) {
+        // The hold on a business on a server goes with a dropped connection,
+        // even one that came back by itself between two batches.
+        m_importador.negocios().vigila(conexion);
         base->transaccion = std::make_unique<TTransaccion>(conexion);
+    }
 }
 
 bool TLoteImportacion::copiaPendiente(const QString& definitiva, const TConexionSesion& conexion)
@@ -124,7 +249,22 @@ void TLoteImportacion::agregaCopia(const TConexionSesion& conexion, const QStrin
 
 void TLoteImportacion::confirma()
 {
+    confirmaAbiertos();
+    while (!m_porRehacer.isEmpty()) {
+        for (const TArchivo& archivo : std::exchange(m_porRehacer, {}))
+            lleva(archivo);
+        confirmaAbiertos();
+    }
+}
+
+void TLoteImportacion::confirmaAbiertos()
+{
     QHash<QString, QString> fallidas;
+    // Databases whose connection dropped before the commit answered: their
+    // files go again once it is back (those the commit did store are then
+    // found stored).
+    QSet<QString> perdidas;
+    QList<TConexionSesion> aRecuperar;
     for (auto it = m_bases.begin(); it != m_bases.end(); ++it) {
         TBase& base = **it;
         if (!base.transaccion)
@@ -134,12 +274,17 @@ void TLoteImportacion::confirma()
         try {
             base.transaccion->commit();
         } catch (const EVelkor& e) {
-            fallidas.insert(it.key(), e.mensaje());
+            if (m_importador.negocios().perdida(base.conexion)) {
+                perdidas.insert(it.key());
+                aRecuperar.append(base.conexion);
+            } else {
+                fallidas.insert(it.key(), e.mensaje());
+            }
         }
         m_importador.tiempos().confirmacion += reloj.nsecsElapsed();
         reloj.restart();
         base.transaccion.reset();
-        const bool guardada = !fallidas.contains(it.key());
+        const bool guardada = !fallidas.contains(it.key()) && !perdidas.contains(it.key());
         if (!guardada)
             m_importador.catalogos().olvidaBase(base.conexion);
         for (const auto& copia : std::as_const(base.copias)) {
@@ -162,19 +307,39 @@ void TLoteImportacion::confirma()
     // no entry for each.
     m_bases.clear();
 
-    const QList<QPair<TResultadoArchivo, QString>> resultados = std::move(m_resultados);
+    const QList<TPendiente> resultados = std::move(m_resultados);
     m_resultados.clear();
-    for (auto par : resultados) {
-        TResultadoArchivo& resultado = par.first;
-        if (fallidas.contains(par.second)) {
+    QList<TArchivo> deshechos;
+    for (TPendiente pendiente : resultados) {
+        if (perdidas.contains(pendiente.base)) {
+            deshechos.append(pendiente.archivo);
+            continue;
+        }
+        TResultadoArchivo& resultado = pendiente.resultado;
+        if (fallidas.contains(pendiente.base)) {
             resultado.estado = TResultadoArchivo::Fallido;
-            resultado.motivo = fallidas.value(par.second);
+            resultado.motivo = fallidas.value(pendiente.base);
             Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.ruta, resultado.motivo), 3,
                             Sistema::exePath);
         }
         if (m_alTerminar)
             m_alTerminar(resultado);
     }
+    if (perdidas.isEmpty()) {
+        m_perdidasSeguidas = 0;
+        return;
+    }
+    if (++m_perdidasSeguidas >= TNegociosImportacion::INTENTOS)
+        throw EImportacionDetenida(seguidas(m_perdidasSeguidas));
+    for (const TConexionSesion& conexion : std::as_const(aRecuperar))
+        m_importador.negocios().recupera(conexion);
+    Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió la "
+                                   "conexión.")
+                        .arg(deshechos.size()),
+                    1, Sistema::exePath);
+    // Imported again after the file in hand, if there is one: this may run
+    // in the middle of it (abre()).
+    m_porRehacer += deshechos;
 }
 
 void TLoteImportacion::deshaz()
@@ -190,4 +355,5 @@ void TLoteImportacion::deshaz()
         base->copias.clear();
     }
     m_resultados.clear();
+    m_porRehacer.clear();
 }

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -26,6 +27,14 @@ class TTransaccion;
 // fails, its files of that batch are reported Fallido with the error, their
 // copies removed and the job's catalogue records of that database forgotten;
 // the other databases' files stand.
+//
+// A connection to a server dropped (a brief network cut) loses the work its
+// transaction held and the import's hold on the business: the files of the
+// batch stored there are imported again, as is the file that found it out,
+// once the importer's businesses have the connection and the hold back
+// (TNegociosImportacion::recupera), and are reported only then. A server
+// that does not come back, or a business another workstation took meanwhile,
+// stops the job (EImportacionDetenida) instead of failing every file after.
 //
 // Only one batch drives an importer at a time. Destroyed before confirma(),
 // it undoes what it holds uncommitted (a stop), removing those copies, and
@@ -67,8 +76,34 @@ public:
 
 private:
     struct TBase;
+    // What a file was, to import it again: a package's entry keeps its bytes.
+    struct TArchivo {
+        QString ruta;
+        QString entrada;
+        QByteArray bytes;
+        bool esEntrada = false;
+        const TDocumentoXML* leido = nullptr; // the caller's, on the first try only
+    };
+    struct TPendiente {
+        TResultadoArchivo resultado;
+        QString base; // the database whose commit it waits for, or empty
+        TArchivo archivo;
+    };
 
-    void anota(const TResultadoArchivo& resultado);
+    // Imports the file, and again whatever a dropped connection undid.
+    void lleva(const TArchivo& archivo);
+    TResultadoArchivo corre(const TArchivo& archivo);
+    // After a failed file: the databases of the batch (and the file's
+    // business) whose connection dropped get it back, and the files to
+    // import again are added to `deshechos`; false when none dropped.
+    bool recupera(const QString& rfc, QList<TArchivo>& deshechos);
+    // Forgets what the batch held on that database; its files go to
+    // `deshechos`.
+    void descarta(const QSet<QString>& bases, QList<TArchivo>& deshechos);
+    void anota(const TResultadoArchivo& resultado, const TArchivo& archivo);
+    // Commits what is open; the files of a database whose connection
+    // dropped meanwhile go to m_porRehacer instead of being reported.
+    void confirmaAbiertos();
     // The batch's transaction on that database, begun if need be.
     void abre(const TConexionSesion& conexion);
     // TDestinoImportacion: called by the importer while it handles a file.
@@ -84,8 +119,11 @@ private:
     QElapsedTimer m_reloj; // since the first file of the open batch
     std::function<void(const TResultadoArchivo&)> m_alTerminar;
     QHash<QString, std::shared_ptr<TBase>> m_bases;
-    // Each result held, with the database whose commit it waits for (empty
-    // when it waits for none).
-    QList<QPair<TResultadoArchivo, QString>> m_resultados;
+    // Each result held, in the order of the files.
+    QList<TPendiente> m_resultados;
     QString m_baseDelArchivo;
+    // Commits in a row that found a connection dropped.
+    int m_perdidasSeguidas = 0;
+    // Files to import again, in their order, once the file in hand is done.
+    QList<TArchivo> m_porRehacer;
 };

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <exception>
 #include <mutex>
@@ -57,8 +58,25 @@ const TNegociosImportacion::TNegocioImportado& TNegociosImportacion::negocio(con
             entrada->error = std::current_exception();
         }
     }
-    if (entrada->error)
-        std::rethrow_exception(entrada->error);
+    if (entrada->error) {
+        const std::exception_ptr error = entrada->error;
+        // A connection that dropped while the business was being opened is
+        // no reason to refuse its files for the rest of the job: the next
+        // one tries again.
+        m_porConexion.remove(clave);
+        try {
+            std::rethrow_exception(error);
+        } catch (const EVelkor& e) {
+            if (TDialecto::esConexionPerdida(e.mensaje())) {
+                m_negocios.remove(clave);
+                m_candados.remove(clave);
+                m_porConexion.insert(clave);
+            }
+        } catch (...) {
+        }
+        std::rethrow_exception(error);
+    }
+    m_porConexion.remove(clave);
     usa(clave);
     return entrada->negocio;
 }
@@ -375,6 +393,109 @@ void TNegociosImportacion::bloquea(const TNegocioImportado& negocio)
                                      "archivo no se importó. Vuelve a importar cuando termine.")
                           .arg(negocio.rfc));
     m_candados.insert(negocio.rfc, candado);
+}
+
+const TNegociosImportacion::TNegocioImportado* TNegociosImportacion::resuelto(const QString& rfc) const
+{
+    const auto it = m_negocios.constFind(rfc.trimmed().toUpper());
+    if (it == m_negocios.constEnd() || !*it || (*it)->error || !(*it)->negocio.negocio)
+        return nullptr;
+    return &(*it)->negocio;
+}
+
+QString TNegociosImportacion::rfcDelCandado(const TConexionSesion& conexion) const
+{
+    for (auto it = m_candados.constBegin(); it != m_candados.constEnd(); ++it) {
+        const TNegocioImportado* negocio = resuelto(it.key());
+        if (negocio && negocio->conexion.motor() == conexion.motor() &&
+            negocio->conexion.descripcion() == conexion.descripcion())
+            return it.key();
+    }
+    return QString();
+}
+
+bool TNegociosImportacion::perdida(const TConexionSesion& conexion)
+{
+    if (!conexion.enServidor())
+        return false;
+    if (Conexiones::perdida(conexion))
+        return true;
+    const QString rfc = rfcDelCandado(conexion);
+    return !rfc.isEmpty() && !m_candados.value(rfc)->vigente();
+}
+
+void TNegociosImportacion::vigila(const TConexionSesion& conexion)
+{
+    if (!conexion.enServidor())
+        return;
+    const QString rfc = rfcDelCandado(conexion);
+    if (!rfc.isEmpty() && !m_candados.value(rfc)->vigente())
+        recupera(conexion);
+}
+
+bool TNegociosImportacion::sinConexion(const QString& rfc) const
+{
+    return m_porConexion.contains(rfc.trimmed().toUpper());
+}
+
+QString TNegociosImportacion::perdidaDuradera(const QString& donde)
+{
+    return QStringLiteral("Se perdió la conexión con el servidor %1 y no volvió después de %2 intentos; la importación "
+                          "se detuvo. Lo importado antes se conserva. Revisa que el servidor esté encendido y que la "
+                          "red llegue a él, y vuelve a importar la carpeta: sigue donde quedó.")
+        .arg(donde)
+        .arg(INTENTOS);
+}
+
+void TNegociosImportacion::recupera(const TConexionSesion& conexion)
+{
+    const QString rfc = rfcDelCandado(conexion);
+    Logmanager::Log(QStringLiteral("Se perdió la conexión con la base de datos %1 del servidor; se vuelve a conectar "
+                                   "para seguir importando.")
+                        .arg(conexion.descripcion()),
+                    3, Sistema::exePath);
+    // The old hold lets go of its dropped connection; what the records
+    // cached for the database came from may have gone with it.
+    m_candados.remove(rfc);
+    if (m_alCerrar)
+        m_alCerrar(conexion);
+    bool ocupado = false;
+    QString motivo;
+    for (int intento = 1; intento <= INTENTOS; ++intento) {
+        // A dropped connection still looks open to the client library.
+        Conexiones::cierra(conexion);
+        if (intento > 1)
+            QThread::msleep(ESPERA_MS);
+        try {
+            Conexiones::baseDatos(conexion);
+            if (rfc.isEmpty())
+                return;
+            auto candado = std::make_shared<TCandadoServidor>(conexion);
+            // The server may not have noticed yet that the dropped
+            // connection is gone, and hold the business for it a moment.
+            ocupado = !candado->toma();
+            if (!ocupado) {
+                m_candados.insert(rfc, candado);
+                Logmanager::Log(QStringLiteral("Se recuperó la conexión con la base de datos %1 del servidor.")
+                                    .arg(conexion.descripcion()),
+                                1, Sistema::exePath);
+                return;
+            }
+        } catch (const EBaseDatos& e) {
+            ocupado = false;
+            motivo = e.mensaje();
+        }
+    }
+    Conexiones::cierra(conexion);
+    if (ocupado)
+        throw EImportacionDetenida(
+            QStringLiteral("Se perdió la conexión con el servidor y, al volver, otro equipo ya apartó el negocio %1 "
+                           "para importar sus archivos, o el servidor aún no cierra la conexión anterior. La "
+                           "importación se detuvo para no guardar comprobantes dos veces; lo importado antes se "
+                           "conserva. Vuelve a importar la carpeta en unos minutos: sigue donde quedó.")
+                .arg(rfc));
+    Logmanager::Log(motivo, 3, Sistema::exePath);
+    throw EImportacionDetenida(perdidaDuradera(QStringLiteral("de la base de datos %1").arg(conexion.descripcion())));
 }
 
 TNegociosImportacion::TNegocioImportado TNegociosImportacion::creaEnServidor(const QString& rfc,

@@ -1,11 +1,13 @@
 #pragma once
 #include "Conexiones.h"
+#include "Errores.h"
 #include "TConexionSesion.h"
 #include "negocio/TNuevoNegocio.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -13,6 +15,15 @@
 
 class TBaseDatosLocalFrm;
 class TNegocio;
+
+// Raised when a job cannot go on at all, instead of failing each file that
+// follows: the server stays out of reach, or another workstation took a
+// business while the connection was restored.
+class EImportacionDetenida : public EVelkor {
+public:
+    using EVelkor::EVelkor;
+    QString clase() const override { return QStringLiteral("EImportacionDetenida"); }
+};
 
 // The businesses an import job meets, by issuer RFC. The local registry is
 // read once per RFC, and each business's database brought up to the
@@ -76,7 +87,8 @@ public:
 
     // The business of `rfc` (compared without regard to letter case or
     // surrounding blanks). An RFC that could not be resolved fails again,
-    // with the same EVelkor, for the rest of the job, without another try.
+    // with the same EVelkor, for the rest of the job, without another try;
+    // unless the connection to its server dropped meanwhile (sinConexion()).
     const TNegocioImportado& negocio(const QString& rfc, const std::function<TEmisor()>& emisor);
 
     // The business of `rfc` when the registry has it, never created: nullptr
@@ -90,6 +102,32 @@ public:
     // server `servidor` reaches (its database field: the folder on a
     // Firebird server) instead of a file in this program folder.
     void setServidorNuevos(const TConexionSesion& servidor) { m_servidorNuevos = servidor; }
+
+    // The business of `rfc` as this job resolved it, never opened nor
+    // created here: nullptr when it was not met or failed.
+    const TNegocioImportado* resuelto(const QString& rfc) const;
+
+    // A connection to a server drops (a brief network cut, the server
+    // restarted) and takes with it this thread's work in its transaction and
+    // the import's hold on the business. Whether that happened to the
+    // database of `conexion`: the connection or the hold is gone.
+    bool perdida(const TConexionSesion& conexion);
+    // Opens the connection again and takes the hold back, trying INTENTOS
+    // times ESPERA_MS apart. Raises EImportacionDetenida when the server
+    // stays out of reach or another workstation took the business meanwhile.
+    void recupera(const TConexionSesion& conexion);
+    // Before work begins on a database: a hold lost since it was taken is
+    // taken back first (recupera), so nothing is written without it.
+    void vigila(const TConexionSesion& conexion);
+    // Whether the last file of `rfc` failed only because the connection to
+    // its server dropped while its business was being opened: the next file
+    // of the issuer opens it again.
+    bool sinConexion(const QString& rfc) const;
+    // The message of a job stopped because the server did not come back;
+    // `donde` says which ("del negocio ...").
+    static QString perdidaDuradera(const QString& donde);
+    static constexpr int INTENTOS = 10;
+    static constexpr int ESPERA_MS = 1000;
 
     int creados() const { return m_creados; }
     // The businesses whose databases are open now (at most ABIERTOS, one
@@ -111,6 +149,8 @@ private:
     void quitaRestoDeCreacion(const QString& nombre, const QString& rfc);
     void usa(const QString& rfc);
     void cierraSobrantes(const QString& enUso);
+    // The RFC whose hold covers that database; empty when none does.
+    QString rfcDelCandado(const TConexionSesion& conexion) const;
 
     struct TEntrada;
     TBaseDatosLocalFrm& m_registro;
@@ -127,4 +167,5 @@ private:
     TConexionSesion m_servidorNuevos;
     // The server-held locks of the businesses on a server this job uses.
     QHash<QString, std::shared_ptr<TCandadoServidor>> m_candados;
+    QSet<QString> m_porConexion; // sinConexion()
 };

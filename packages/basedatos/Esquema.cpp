@@ -453,12 +453,27 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
     // logged; the rule is tried again when the schema version rises, not at
     // every sign-in, which would scan the table each time and could wait on
     // another workstation's refused build of the same index.
-    const auto crea = [&](const QString& nombre, const QString& sql) {
+    //
+    // The rows are looked for before the engine is asked: Firebird refuses
+    // such an index only when the statement's transaction commits, and its
+    // driver then leaves that transaction open on this connection, so any
+    // other connection that changes the table's structure waits for it
+    // until this one closes (another workstation signing in, say).
+    // `valores` are what the rule keeps unique, in the table's terms.
+    const auto crea = [&](const QString& nombre, const QString& sql, const QStringList& valores) {
         if (estructura.indices.contains(nombre) || intentadas.contains(nombre))
             return;
         intentadas.insert(nombre);
         QString motivo;
         try {
+            QStringList presentes;
+            for (const QString& valor : valores)
+                presentes << valor + QStringLiteral(" IS NOT NULL");
+            const QString repetidos =
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 GROUP BY %3 HAVING COUNT(*) > 1")
+                    .arg(cita(t.nombre), presentes.join(QStringLiteral(" AND ")), valores.join(QStringLiteral(", ")));
+            if (!e.nombres(e.dialecto().adapta(repetidos)).isEmpty())
+                throw EBaseDatos(QStringLiteral("hay filas con el mismo valor que la regla pide distinto"));
             e.ejecuta(sql);
             // Firebird builds the index when the statement's own transaction
             // commits, and a refusal there may go unreported: the index is
@@ -483,19 +498,24 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
         if (!presentes(estructura, t, columnas))
             continue;
         QStringList lista;
-        for (const QString& columna : columnas)
+        QStringList valores;
+        for (const QString& columna : columnas) {
             lista << e.dialecto().columnaIndice(t.columnas.at(t.posicion(columna)));
+            valores << cita(columna);
+        }
         const QString nombre = nombreRestriccion(QStringLiteral("UQ_"), t.nombre, columnas.value(1, columnas.first()));
-        crea(nombre, QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
-                         .arg(cita(nombre), cita(t.nombre), lista.join(QStringLiteral(", "))));
+        crea(nombre,
+             QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+                 .arg(cita(nombre), cita(t.nombre), lista.join(QStringLiteral(", "))),
+             valores);
     }
     for (const QString& columna : t.unicosSinMayusculas) {
         if (!presentes(estructura, t, {columna}))
             continue;
         // As the look-ups compare (TCampo::igualSinMayusculas).
         const QString nombre = nombreRestriccion(QStringLiteral("UQM_"), t.nombre, columna);
-        crea(nombre, unicoCalculado(e, nombre, t.nombre, QStringLiteral("LOWER(%1)").arg(nombreEnExpresion(e, columna)),
-                                    t.columnas.at(t.posicion(columna)).largo));
+        const QString valor = QStringLiteral("LOWER(%1)").arg(nombreEnExpresion(e, columna));
+        crea(nombre, unicoCalculado(e, nombre, t.nombre, valor, t.columnas.at(t.posicion(columna)).largo), {valor});
     }
     for (const QStringList& columnas : t.unicosMarcados) {
         const QString estado = QStringLiteral("STATUS");
@@ -509,11 +529,9 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
                                   ? QStringLiteral("CONCAT(%1, '|', %2)").arg(grupo, subgrupo)
                                   : QStringLiteral("CAST(%1 AS VARCHAR(11)) || '|' || %2").arg(grupo, subgrupo);
         const QString nombre = nombreRestriccion(QStringLiteral("UQD_"), t.nombre, columnas.first());
-        crea(nombre,
-             unicoCalculado(e, nombre, t.nombre,
-                            QStringLiteral("CASE WHEN %1 = 1 AND %2 = 0 THEN %3 END")
-                                .arg(nombreEnExpresion(e, columnas.first()), nombreEnExpresion(e, estado), valor),
-                            60));
+        const QString marcado = QStringLiteral("CASE WHEN %1 = 1 AND %2 = 0 THEN %3 END")
+                                    .arg(nombreEnExpresion(e, columnas.first()), nombreEnExpresion(e, estado), valor);
+        crea(nombre, unicoCalculado(e, nombre, t.nombre, marcado, 60), {marcado});
     }
 }
 

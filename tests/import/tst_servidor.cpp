@@ -725,6 +725,26 @@ private slots:
         for (int vez = 0; vez < 2; ++vez) {
             QCOMPARE(Ingreso::ingresa(rfc, CORREO, CLAVE), Ingreso::TResultado::Correcto);
             QCOMPARE(Esquema::versionRegistrada(conexion), Esquema::version());
+            if (!mariaDB && vez == 0) {
+                // The refused rule leaves no transaction open on the
+                // connection that tried it: another workstation changing the
+                // table's structure would wait for it until this one closed.
+                QString propia;
+                {
+                    QSqlQuery q(Conexiones::baseDatos(conexion));
+                    QVERIFY(q.exec(u"SELECT CURRENT_CONNECTION FROM RDB$DATABASE"_s) && q.next());
+                    propia = q.value(0).toString();
+                }
+                {
+                    QSqlDatabase otra = QSqlDatabase::cloneDatabase(Conexiones::baseDatos(conexion), u"otra"_s);
+                    QVERIFY(otra.open());
+                    QSqlQuery q(otra);
+                    QVERIFY(q.exec(u"SELECT COUNT(*) FROM MON$TRANSACTIONS WHERE MON$ATTACHMENT_ID = "_s + propia) &&
+                            q.next());
+                    QCOMPARE(q.value(0).toInt(), 0);
+                }
+                QSqlDatabase::removeDatabase(u"otra"_s);
+            }
             Conexiones::cierraHilo();
             const QString log = QString::fromUtf8(TCarpetaPrograma::lee(Logmanager::archivoLog(Sistema::exePath)));
             QVERIFY2(log.count(aviso) == 1, qPrintable(log));

@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Controles.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,6 +84,10 @@ void TTelefonosFrm::telefonoBeanFactory(TTelefonoBean& telefono)
     QLabel* eliminar = telefono.getEliminar();
     if (!m_imagenEliminar.isNull())
         eliminar->setPixmap(m_imagenEliminar);
+    // The picture is the only way to its action: named, it takes a stop of
+    // its own after the row's fields, and Enter or Space runs it.
+    eliminar->setToolTip(QStringLiteral("Quitar este teléfono"));
+    eliminar->setAccessibleName(eliminar->toolTip());
     Controles::alClic(eliminar, [this, eliminar] { onClickElminaTelefono(eliminar); });
 }
 
@@ -127,9 +132,14 @@ void TTelefonosFrm::eliminaTelefono(const QString& nombre)
                                    [&](const std::unique_ptr<TTelefonoBean>& t) { return t->getNombre() == nombre; });
     if (fila == lTelefono.end())
         return;
+    // A row removed from the keyboard leaves the focus on the panel, not
+    // lost with the row.
+    const bool conFoco = (*fila)->getContenedor()->isAncestorOf(QApplication::focusWidget());
     lTelefono.erase(fila);
     ajustaAltura();
     TxTelefonoBottom->setEnabled(true);
+    if (conFoco)
+        TxTelefonoBottom->setFocus(Qt::TabFocusReason);
     emit filasCambiadas();
 }
 
@@ -150,7 +160,7 @@ QList<QWidget*> TTelefonosFrm::camposTabulacion() const
 {
     QList<QWidget*> campos;
     for (const auto& fila : lTelefono)
-        campos << fila->getTipo() << fila->getNumero() << fila->getExtension();
+        campos << fila->getTipo() << fila->getNumero() << fila->getExtension() << fila->getEliminar();
     campos << TxTelefonoBottom;
     return campos;
 }

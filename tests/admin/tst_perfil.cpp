@@ -350,6 +350,39 @@ private slots:
         QVERIFY(QApplication::focusWidget() && pagina.isAncestorOf(QApplication::focusWidget()));
     }
 
+    void quitarTelefonoConTeclado_data() { quitarCorreoConTeclado_data(); }
+    void quitarTelefonoConTeclado()
+    {
+        QFETCH(int, tecla);
+        TPerfilFrm pagina;
+        pagina.show();
+        pagina.inicializa();
+        auto* telefonos = pieza<TTelefonosFrm>(pagina, "TxTelefono");
+        QApplication::setActiveWindow(&pagina);
+        QVERIFY(QTest::qWaitForWindowActive(&pagina));
+        // The profile shows the phones an earlier test saved.
+        const size_t antes = telefonos->telefonos().size();
+        telefonos->TxTelefonoBottom->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(telefonos->TxTelefonoBottom, Qt::Key_Space);
+        QCOMPARE(telefonos->telefonos().size(), antes + 1);
+        QCoreApplication::processEvents(); // the new row is shown from the event loop
+        const TTelefonoBean& fila = *telefonos->telefonos().back();
+        fila.getExtension()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* quitar = QApplication::focusWidget();
+        QCOMPARE(quitar, static_cast<QWidget*>(fila.getEliminar()));
+        QCOMPARE(quitar->accessibleName(), u"Quitar este teléfono"_s);
+        Capturas::guarda(pagina, u"perfil-quitar-telefono"_s);
+        QTest::keyClick(quitar, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(telefonos->TxTelefonoBottom));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), quitar);
+
+        QTest::keyClick(quitar, Qt::Key(tecla));
+        QCOMPARE(telefonos->telefonos().size(), antes);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(telefonos->TxTelefonoBottom));
+    }
+
     // The page as the main window hosts it; the letter of manifest is asked for from it.
     void ventanas()
     {

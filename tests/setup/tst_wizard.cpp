@@ -357,7 +357,7 @@ private slots:
         QTest::newRow("perfil, con un teléfono")
             << 0
             << orden(u"EdCorreoElectronico EdPassword EdRepitePassword EdNombre EdApellidoPaterno "
-                     u"EdApellidoMaterno Cont1Tipo Cont1Numero Cont1Extension TxTelefonoBottom "
+                     u"EdApellidoMaterno Cont1Tipo Cont1Numero Cont1Extension TCont1 TxTelefonoBottom "
                      u"TxConectarServidor BtSiguiente"_s);
         QTest::newRow("empresa") << 1
                                  << orden(u"EdNombreEmpresa EdCSD SearchEditButton2 ClearEditButton1 EdKey "

@@ -174,12 +174,7 @@ private slots:
 
     // A business's name of 200 characters, in words or in one piece, is cut
     // with "…" on its tile (whole in its tooltip): the wizard keeps its width.
-    void nombreLargo_data()
-    {
-        QTest::addColumn<QString>("nombre");
-        QTest::newRow("en palabras") << u"Comercializadora y Distribuidora del Norte "_s.repeated(5).left(200);
-        QTest::newRow("de una pieza") << QString(200, u'N');
-    }
+    void nombreLargo_data() { filasNombreLargo(); }
     void nombreLargo()
     {
         QFETCH(QString, nombre);

@@ -277,12 +277,7 @@ private slots:
     // A business's name of 200 characters, in words or in one piece, is cut
     // with "…" in the left panel and on the start page (whole in their
     // tooltips): the window keeps a 1024-pixel width, without a scroll bar.
-    void nombreLargo_data()
-    {
-        QTest::addColumn<QString>("nombre");
-        QTest::newRow("en palabras") << u"Comercializadora y Distribuidora del Norte "_s.repeated(5).left(200);
-        QTest::newRow("de una pieza") << QString(200, u'N');
-    }
+    void nombreLargo_data() { filasNombreLargo(); }
     void nombreLargo()
     {
         QFETCH(QString, nombre);

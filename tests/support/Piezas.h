@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTest>
 #include <QWidget>
 
 // A part of a window found by its object name. A test cannot go on without
@@ -19,4 +20,13 @@ template <class T = QWidget> T* pieza(const QObject* raiz, const QString& nombre
 template <class T = QWidget> T* pieza(const QObject& raiz, const QString& nombre)
 {
     return pieza<T>(&raiz, nombre);
+}
+
+// The rows of a test of a business name of 200 characters: in words, which
+// a label could wrap, and in one piece, which it cannot.
+inline void filasNombreLargo()
+{
+    QTest::addColumn<QString>("nombre");
+    QTest::newRow("en palabras") << QStringLiteral("Comercializadora y Distribuidora del Norte ").repeated(5).left(200);
+    QTest::newRow("de una pieza") << QString(200, u'N');
 }

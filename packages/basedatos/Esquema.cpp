@@ -228,32 +228,30 @@ struct TEstructura {
     }
 };
 
-int leeVersion(TEjecutor& e, const TEstructura& estructura)
+// The highest version recorded in `tabla` (VERSIONESQUEMA, REGLASUNICAS),
+// 0 when the table is not there.
+int leeMaximo(TEjecutor& e, const TEstructura& estructura, const QString& tabla)
 {
-    if (!estructura.tablas.contains(TABLA_VERSION))
+    if (!estructura.tablas.contains(tabla))
         return 0;
     QSqlQuery q(e.db());
     // A read that fails is no version at all: taking it for 0 would add
     // another row, and hide why the connection failed behind that insert.
-    if (!q.exec(QStringLiteral("SELECT MAX(\"VERSION\") FROM VERSIONESQUEMA")) || !q.next())
+    if (!q.exec(QStringLiteral("SELECT MAX(\"VERSION\") FROM %1").arg(tabla)) || !q.next())
         throw EBaseDatos(TDialecto::falla(LEER_ESTRUCTURA, q.lastError()));
     return q.value(0).toInt();
 }
 
-int leeReglas(TEjecutor& e, const TEstructura& estructura)
+int leeVersion(TEjecutor& e, const TEstructura& estructura)
 {
-    if (!estructura.tablas.contains(TABLA_REGLAS))
-        return 0;
-    QSqlQuery q(e.db());
-    if (!q.exec(QStringLiteral("SELECT MAX(\"VERSION\") FROM REGLASUNICAS")) || !q.next())
-        throw EBaseDatos(TDialecto::falla(LEER_ESTRUCTURA, q.lastError()));
-    return q.value(0).toInt();
+    return leeMaximo(e, estructura, TABLA_VERSION);
 }
 
 // A database a later version of the program brought further is left as it
 // stands: completing it here would add what this version lacks, and this
 // version's rows would miss what the later one requires of them.
-void rechazaPosterior(TEjecutor& e, const TEstructura& estructura, const TConexionSesion& conexion)
+// Returns the recorded version.
+int rechazaPosterior(TEjecutor& e, const TEstructura& estructura, const TConexionSesion& conexion)
 {
     const int registrada = leeVersion(e, estructura);
     if (registrada > VERSION_ESQUEMA)
@@ -263,6 +261,7 @@ void rechazaPosterior(TEjecutor& e, const TEstructura& estructura, const TConexi
                              .arg(conexion.descripcion())
                              .arg(registrada)
                              .arg(VERSION_ESQUEMA));
+    return registrada;
 }
 
 } // namespace
@@ -541,14 +540,14 @@ void creaUnicos(TEjecutor& e, const TEstructura& estructura, const TTabla& t, QS
 // window at a time saves its users and series.
 class TReglasUnicas {
 public:
-    TReglasUnicas(TEjecutor& e, const TEstructura& estructura)
+    // `version`: the schema version the database records.
+    TReglasUnicas(TEjecutor& e, const TEstructura& estructura, int version)
         : m_servidor(e.dialecto().motor() != TMotor::Embebido),
           // Every missing rule is tried once per schema version: on a
           // database older than this version, and on one that came to the
           // server already at it (an embedded file, a copy of the empty
           // business database) and never had them.
-          m_todas(m_servidor &&
-                  (leeVersion(e, estructura) < VERSION_ESQUEMA || leeReglas(e, estructura) < VERSION_ESQUEMA))
+          m_todas(m_servidor && (version < VERSION_ESQUEMA || leeMaximo(e, estructura, TABLA_REGLAS) < VERSION_ESQUEMA))
     {
     }
     // Otherwise only after a step that changed the structure: its new
@@ -565,7 +564,7 @@ public:
         if (!estructura.tablas.contains(TABLA_REGLAS))
             e.ejecuta(QStringLiteral("CREATE TABLE REGLASUNICAS (\"VERSION\" INTEGER NOT NULL)") +
                       e.dialecto().opcionesTabla());
-        if (leeReglas(e, estructura) < VERSION_ESQUEMA)
+        if (leeMaximo(e, estructura, TABLA_REGLAS) < VERSION_ESQUEMA)
             e.ejecuta(QStringLiteral("INSERT INTO REGLASUNICAS (\"VERSION\") VALUES (%1)").arg(VERSION_ESQUEMA));
     }
 
@@ -674,8 +673,7 @@ void completa(const TConexionSesion& conexion, TGrupoEsquema grupo)
 {
     TEjecutor e(conexion);
     TEstructura estructura(e);
-    rechazaPosterior(e, estructura, conexion);
-    TReglasUnicas reglas(e, estructura);
+    TReglasUnicas reglas(e, estructura, rechazaPosterior(e, estructura, conexion));
     reglas.anota(e, completaPaso(e, std::move(estructura), grupo, reglas));
 }
 
@@ -683,8 +681,7 @@ void completaTodo(const TConexionSesion& conexion)
 {
     TEjecutor e(conexion);
     TEstructura estructura(e);
-    rechazaPosterior(e, estructura, conexion);
-    TReglasUnicas reglas(e, estructura);
+    TReglasUnicas reglas(e, estructura, rechazaPosterior(e, estructura, conexion));
     for (TGrupoEsquema grupo : {TGrupoEsquema::Base, TGrupoEsquema::NominaEmpleado, TGrupoEsquema::ConceptoClaves,
                                 TGrupoEsquema::ConceptoPrecios, TGrupoEsquema::Nuevas, TGrupoEsquema::Cfdi40})
         estructura = completaPaso(e, std::move(estructura), grupo, reglas);

@@ -110,63 +110,53 @@ private slots:
         QTest::addColumn<TEstado>("estado");
         QTest::addColumn<QString>("motivo");
         const QString sinTimbre = u"No se verificó el sello del SAT: falta su certificado"_s;
+        const auto fila = [](const QByteArray& caso, const char* archivo, const char* cambio, const QByteArray& valor,
+                             TEstado estado, const QString& motivo) {
+            QTest::newRow(caso.constData()) << archivo << cambio << valor << estado << motivo;
+        };
         for (const char* real : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml", "detallista-example.xml"})
-            QTest::addRow("%s", real) << real << "" << QByteArray() << TEstado::Autentico << sinTimbre;
+            fila(real, real, "", QByteArray(), TEstado::Autentico, sinTimbre);
         const QByteArray ajeno = lee(CSD + u"EKU9003173C9.cer"_s).toBase64();
         for (const char* real : {"cfdi32-real.xml", "cfdi33-real.xml", "cfdi40-real.xml"}) {
-            QTest::addRow("%s, total", real) << real << "cfdi:Comprobante@Total" << QByteArray("999999.99")
-                                             << TEstado::Alterado << "cambió después de sellarse";
-            QTest::addRow("%s, certificado ajeno", real) << real << "cfdi:Comprobante@Certificado" << ajeno
-                                                         << TEstado::CertificadoNoCorresponde << "30001000000500003416";
-            QTest::addRow("%s, sin certificado", real) << real << "cfdi:Comprobante@Certificado" << QByteArray()
-                                                       << TEstado::NoVerificable << "no incluye su certificado";
+            const auto f = [&](const char* caso, const char* cambio, const QByteArray& valor, TEstado estado,
+                               const QString& motivo) {
+                fila(real + ", "_ba + caso, real, cambio, valor, estado, motivo);
+            };
+            f("total", "cfdi:Comprobante@Total", "999999.99", TEstado::Alterado, u"cambió después de sellarse"_s);
+            f("certificado ajeno", "cfdi:Comprobante@Certificado", ajeno, TEstado::CertificadoNoCorresponde,
+              u"30001000000500003416"_s);
+            f("sin certificado", "cfdi:Comprobante@Certificado", QByteArray(), TEstado::NoVerificable,
+              u"no incluye su certificado"_s);
             // The issuer's seal does not cover the stamp: only the SAT's does.
-            QTest::addRow("%s, UUID", real)
-                << real << "tfd:TimbreFiscalDigital@UUID" << QByteArray("AAAAAAAA-323E-407B-8F8E-40D83FE2E69F")
-                << TEstado::Autentico << sinTimbre;
-            QTest::addRow("%s, SelloCFD", real) << real << "tfd:TimbreFiscalDigital@SelloCFD" << QByteArray("QUJD")
-                                                << TEstado::Alterado << "timbre es de otro sello";
-            QTest::addRow("%s, DTD", real) << real << "DTD" << QByteArray() << TEstado::NoVerificable << "DTD";
-            QTest::addRow("%s, cortado", real)
-                << real << "cortado" << QByteArray() << TEstado::NoVerificable << "no es un XML bien formado.";
+            f("UUID", "tfd:TimbreFiscalDigital@UUID", "AAAAAAAA-323E-407B-8F8E-40D83FE2E69F", TEstado::Autentico,
+              sinTimbre);
+            f("SelloCFD", "tfd:TimbreFiscalDigital@SelloCFD", "QUJD", TEstado::Alterado, u"timbre es de otro sello"_s);
+            f("DTD", "DTD", QByteArray(), TEstado::NoVerificable, u"DTD"_s);
+            f("cortado", "cortado", QByteArray(), TEstado::NoVerificable, u"no es un XML bien formado."_s);
             // Outside the root and in the Addenda: no seal covers them.
-            QTest::addRow("%s, Ctrl-Z al final", real)
-                << real << "al final" << QByteArray("\x1a") << TEstado::Autentico << sinTimbre;
-            QTest::addRow("%s, &nbsp; en la Addenda", real)
-                << real << "Addenda" << QByteArray("<ad:Nota xmlns:ad=\"urn:x\">Gracias&nbsp;por su compra</ad:Nota>")
-                << TEstado::Autentico << sinTimbre;
+            f("Ctrl-Z al final", "al final", "\x1a", TEstado::Autentico, sinTimbre);
+            f("&nbsp; en la Addenda", "Addenda", "<ad:Nota xmlns:ad=\"urn:x\">Gracias&nbsp;por su compra</ad:Nota>",
+              TEstado::Autentico, sinTimbre);
         }
         // Past the parser's default limit of 10,000,000 bytes, as a retail
         // invoice of some twenty thousand lines is.
-        QTest::newRow("más de diez millones de bytes")
-            << "cfdi40-real.xml"
-            << "Addenda" << QByteArray("<ad:L xmlns:ad=\"urn:x\">linea</ad:L>").repeated(320000) << TEstado::Autentico
-            << sinTimbre;
-        QTest::newRow("texto al final") << "cfdi40-real.xml"
-                                        << "al final" << QByteArray("\r\n-- \r\nEnviado desde mi teléfono")
-                                        << TEstado::Autentico << sinTimbre;
+        fila("más de diez millones de bytes", "cfdi40-real.xml", "Addenda",
+             QByteArray("<ad:L xmlns:ad=\"urn:x\">linea</ad:L>").repeated(320000), TEstado::Autentico, sinTimbre);
+        fila("texto al final", "cfdi40-real.xml", "al final", "\r\n-- \r\nEnviado desde mi teléfono",
+             TEstado::Autentico, sinTimbre);
         // Read where the seal covers it, or before what it covers.
-        QTest::newRow("&nbsp; fuera de la Addenda")
-            << "cfdi40-real.xml"
-            << "cfdi:Emisor@Nombre" << QByteArray("A&nbsp;B") << TEstado::NoVerificable << "no es un XML bien formado.";
-        QTest::newRow("&nbsp; en una Addenda con algo después")
-            << "cfdi40-real.xml"
-            << "Addenda" << QByteArray("&nbsp;</cfdi:Addenda><cfdi:Addenda>") << TEstado::NoVerificable
-            << "no es un XML bien formado.";
-        QTest::newRow("versión 3.3 en el espacio de 4.0")
-            << "cfdi40-real.xml"
-            << "cfdi:Comprobante@Version" << QByteArray("3.3") << TEstado::NoVerificable
-            << "versión 3.3, pero su espacio de nombres es el de la versión 4.0.";
-        QTest::newRow("versión 4.0 en el espacio de 3.3")
-            << "cfdi33-real.xml"
-            << "cfdi:Comprobante@Version" << QByteArray("4.0") << TEstado::NoVerificable
-            << "versión 4.0, pero su espacio de nombres es el de las versiones 3.2 y 3.3.";
-        QTest::newRow("versión 3.2 escrita como 3.3")
-            << "cfdi33-real.xml"
-            << "cfdi:Comprobante@Version" << QByteArray("3.2") << TEstado::NoVerificable
-            << "versión 3.2, pero no la escribe como esa versión lo pide.";
-        const auto sinCambio = [](const char* caso, const char* archivo, TEstado estado, const char* motivo) {
-            QTest::newRow(caso) << archivo << "" << QByteArray() << estado << motivo;
+        fila("&nbsp; fuera de la Addenda", "cfdi40-real.xml", "cfdi:Emisor@Nombre", "A&nbsp;B", TEstado::NoVerificable,
+             u"no es un XML bien formado."_s);
+        fila("&nbsp; en una Addenda con algo después", "cfdi40-real.xml", "Addenda",
+             "&nbsp;</cfdi:Addenda><cfdi:Addenda>", TEstado::NoVerificable, u"no es un XML bien formado."_s);
+        fila("versión 3.3 en el espacio de 4.0", "cfdi40-real.xml", "cfdi:Comprobante@Version", "3.3",
+             TEstado::NoVerificable, u"versión 3.3, pero su espacio de nombres es el de la versión 4.0."_s);
+        fila("versión 4.0 en el espacio de 3.3", "cfdi33-real.xml", "cfdi:Comprobante@Version", "4.0",
+             TEstado::NoVerificable, u"versión 4.0, pero su espacio de nombres es el de las versiones 3.2 y 3.3."_s);
+        fila("versión 3.2 escrita como 3.3", "cfdi33-real.xml", "cfdi:Comprobante@Version", "3.2",
+             TEstado::NoVerificable, u"versión 3.2, pero no la escribe como esa versión lo pide."_s);
+        const auto sinCambio = [&](const char* caso, const char* archivo, TEstado estado, const char* motivo) {
+            fila(caso, archivo, "", QByteArray(), estado, QString::fromUtf8(motivo));
         };
         sinCambio("timbre de otro sello", "cfdi33-valid.xml", TEstado::Alterado, "timbre es de otro sello");
         // Its certificate verifies the seal but is another RFC's.
@@ -280,23 +270,17 @@ private slots:
         QTest::addColumn<TEstado>("estado");
         QTest::addColumn<QString>("motivo");
         for (const char* archivo : {"cfdi40-real.xml", "cfdi32-real.xml"}) {
-            QTest::addRow("%s, con su certificado", archivo) << archivo << "propio"
-                                                             << "" << TEstado::Autentico << "sello del SAT son válidos";
-            QTest::addRow("%s, sin certificado", archivo)
-                << archivo << ""
-                << "" << TEstado::Autentico
-                << "No se verificó el sello del SAT: falta su certificado 30001000000500009876 en Certificados/SAT.";
-            QTest::addRow("%s, otro número", archivo)
-                << archivo << "otro número"
-                << "" << TEstado::CertificadoNoCorresponde << "30001000000500001111";
-            QTest::addRow("%s, otra llave", archivo) << archivo << "otra llave"
-                                                     << "" << TEstado::Alterado << "sello del SAT no corresponde";
-            QTest::addRow("%s, UUID cambiado", archivo)
-                << archivo << "propio"
-                << "UUID" << TEstado::Alterado << "sello del SAT no corresponde";
-            QTest::addRow("%s, timbre agregado", archivo)
-                << archivo << "propio"
-                << "timbre agregado" << TEstado::Alterado << "lleva 2 timbres fiscales";
+            const auto f = [archivo](const char* caso, const char* guardado, const char* cambio, TEstado estado,
+                                     const char* motivo) {
+                QTest::addRow("%s, %s", archivo, caso) << archivo << guardado << cambio << estado << motivo;
+            };
+            f("con su certificado", "propio", "", TEstado::Autentico, "sello del SAT son válidos");
+            f("sin certificado", "", "", TEstado::Autentico,
+              "No se verificó el sello del SAT: falta su certificado 30001000000500009876 en Certificados/SAT.");
+            f("otro número", "otro número", "", TEstado::CertificadoNoCorresponde, "30001000000500001111");
+            f("otra llave", "otra llave", "", TEstado::Alterado, "sello del SAT no corresponde");
+            f("UUID cambiado", "propio", "UUID", TEstado::Alterado, "sello del SAT no corresponde");
+            f("timbre agregado", "propio", "timbre agregado", TEstado::Alterado, "lleva 2 timbres fiscales");
         }
     }
 

@@ -69,18 +69,17 @@ private slots:
 
     void sumasExactas()
     {
+        const auto d = [](const char* texto) { return TDecimal::desdeTexto(QString::fromLatin1(texto)); };
         TDecimal suma;
         for (int i = 0; i < 1000; ++i)
-            suma += TDecimal::desdeTexto(QStringLiteral("0.10"));
+            suma += d("0.10");
         QCOMPARE(suma, TDecimal::desdeEntero(100));
-        QCOMPARE((TDecimal::desdeTexto(QStringLiteral("0.1")) + TDecimal::desdeTexto(QStringLiteral("0.2"))).texto(),
-                 QStringLiteral("0.3"));
-        QCOMPARE(TDecimal::desdeTexto(QStringLiteral("-0.000001")) + TDecimal::desdeTexto(QStringLiteral("0.000001")),
-                 TDecimal());
-        QVERIFY(TDecimal::desdeTexto(QStringLiteral("-1")) < TDecimal::desdeTexto(QStringLiteral("0.000001")));
-        QCOMPARE(TDecimal::desdeTexto(QStringLiteral("5")).texto(2), QStringLiteral("5.00"));
-        QCOMPARE(TDecimal::desdeTexto(QStringLiteral("1.234567")).texto(2), QStringLiteral("1.234567"));
-        QCOMPARE(TDecimal::desdeTexto(QStringLiteral("-0.5")).texto(2), QStringLiteral("-0.50"));
+        QCOMPARE((d("0.1") + d("0.2")).texto(), QStringLiteral("0.3"));
+        QCOMPARE(d("-0.000001") + d("0.000001"), TDecimal());
+        QVERIFY(d("-1") < d("0.000001"));
+        QCOMPARE(d("5").texto(2), QStringLiteral("5.00"));
+        QCOMPARE(d("1.234567").texto(2), QStringLiteral("1.234567"));
+        QCOMPARE(d("-0.5").texto(2), QStringLiteral("-0.50"));
     }
 
     void sumaFueraDeRango()

@@ -31,15 +31,25 @@ enum TForma {
     Vacio
 };
 
-TNegocio negocioCon(const QString& rfc, const QByteArray& secreto, const TUnidadTrabajo& unidad)
+TNegocio negocioCon(const QString& rfc, const QByteArray& secreto, const TUnidadTrabajo& unidad,
+                    const QString& nombre = QString())
 {
     TDatosfiscales fiscales;
     fiscales.setRfc(rfc);
     fiscales = TDatosfiscales::saveOrUpdate(fiscales, unidad);
     TNegocio negocio;
+    if (!nombre.isNull())
+        negocio.setNombre(nombre);
     negocio.setDatosfiscales(fiscales);
     negocio.setSecreto(FirmaPermisos::guardaSecreto(secreto, Sistema::exePath));
     return TNegocio::saveOrUpdate(negocio, unidad);
+}
+
+TUsuario usuarioCon(const QString& email, const TUnidadTrabajo& unidad)
+{
+    TUsuario usuario;
+    usuario.setEmail(email);
+    return TUsuario::saveOrUpdate(usuario, unidad);
 }
 
 QStringList codigos()
@@ -115,12 +125,8 @@ private slots:
         const TNegocio negocio = negocioCon(u"EKU9003173C9"_s, secreto, unidad);
         const QByteArray otroSecreto = FirmaPermisos::nuevoSecreto();
         const TNegocio otraEmpresa = negocioCon(u"AAA010101AAA"_s, otroSecreto, unidad);
-        TUsuario usuario;
-        usuario.setEmail(u"Cajero@Tienda.mx"_s);
-        usuario = TUsuario::saveOrUpdate(usuario, unidad);
-        TUsuario dueno;
-        dueno.setEmail(u"dueno@tienda.mx"_s);
-        dueno = TUsuario::saveOrUpdate(dueno, unidad);
+        const TUsuario usuario = usuarioCon(u"Cajero@Tienda.mx"_s, unidad);
+        const TUsuario dueno = usuarioCon(u"dueno@tienda.mx"_s, unidad);
 
         const FirmaPermisos::TSujeto suyo = FirmaPermisos::sujeto(negocio, usuario);
         QString guardado = FirmaPermisos::firma(plano, suyo, secreto);
@@ -210,36 +216,27 @@ private slots:
         TCarpetaPrograma programa;
         const TConexionSesion conexion = programa.nuevaBaseNegocio();
         Sistema::Conexion = std::make_shared<TConexionSesion>(conexion);
+        const TUnidadTrabajo unidad(conexion, 1);
 
-        TDatosfiscales fiscales;
-        fiscales.setRfc(u"EKU9003173C9"_s);
-        fiscales = TDatosfiscales::saveOrUpdate(fiscales, TUnidadTrabajo(conexion, 1));
-        TNegocio negocio;
-        negocio.setNombre(u"ESCUELA KEMPER URGATE"_s);
-        negocio.setDatosfiscales(fiscales);
         const QByteArray secreto = FirmaPermisos::nuevoSecreto();
-        negocio.setSecreto(FirmaPermisos::guardaSecreto(secreto, programa.ruta()));
-        negocio = TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(conexion, 1));
+        const TNegocio negocio = negocioCon(u"EKU9003173C9"_s, secreto, unidad, u"ESCUELA KEMPER URGATE"_s);
         for (const QString& nombre : {u"Matriz"_s, u"Centro"_s}) {
             TSucursal sucursal;
             sucursal.setNombre(nombre);
             sucursal.setNegocio(negocio);
-            TSucursal::saveOrUpdate(sucursal, TUnidadTrabajo(conexion, 1));
+            TSucursal::saveOrUpdate(sucursal, unidad);
         }
-        TNegocio otro = TNegocio::saveOrUpdate(TNegocio(), TUnidadTrabajo(conexion, 1));
         TSucursal ajena;
-        ajena.setNegocio(otro);
-        TSucursal::saveOrUpdate(ajena, TUnidadTrabajo(conexion, 1));
+        ajena.setNegocio(TNegocio::saveOrUpdate(TNegocio(), unidad));
+        TSucursal::saveOrUpdate(ajena, unidad);
 
-        TUsuario usuario;
-        usuario.setEmail(u"dueno@tienda.mx"_s);
-        usuario = TUsuario::saveOrUpdate(usuario, TUnidadTrabajo(conexion, 1));
+        const TUsuario usuario = usuarioCon(u"dueno@tienda.mx"_s, unidad);
         TUsuarionegocio liga;
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);
         liga.setNivelpermiso(FirmaPermisos::firma(u"EKU9003173C9"_s + USR_PASS + PERMISOS_INICIALES,
                                                   FirmaPermisos::sujeto(negocio, usuario), secreto));
-        liga = TUsuarionegocio::saveOrUpdate(liga, TUnidadTrabajo(conexion, 1));
+        liga = TUsuarionegocio::saveOrUpdate(liga, unidad);
 
         Sistema::initNuevoNegocio(liga);
         QVERIFY(Sistema::Negocio);

@@ -110,13 +110,12 @@ private slots:
         alterada[5] = alterada.at(5) == u'A' ? u'B' : u'A';
         QTest::newRow("alterada") << alterada << false;
         // The db/ folder copied from another program folder, whose key differs.
-        QString deOtra;
-        {
+        const QString deOtra = [] {
             const TCarpetaPrograma otra;
-            deOtra = TCadenaConexion(Constantes::DB_SQLITE, {}, {}, {},
-                                     otra.archivo(u"db/AAA010101AAA/"_s + Constantes::DB_SISTEMA_NOMBRE), {})
-                         .guardada();
-        }
+            return TCadenaConexion(Constantes::DB_SQLITE, {}, {}, {},
+                                   otra.archivo(u"db/AAA010101AAA/"_s + Constantes::DB_SISTEMA_NOMBRE), {})
+                .guardada();
+        }();
         QTest::newRow("de otra instalación, sin base") << deOtra << false;
         QTest::newRow("de otra instalación, con su base en su carpeta") << deOtra << true;
     }

@@ -125,9 +125,8 @@ private slots:
         QCOMPARE(Ingreso::ingresa(RFC, DUENO, PASSWORD_DUENO), TResultado::Correcto);
 
         // Another installation cannot read this registry's strings.
-        const QString guardada = nuevas.first();
-        TCarpetaPrograma otra;
-        QVERIFY(!TCadenaConexion::deGuardada(guardada).legible());
+        const TCarpetaPrograma otra;
+        QVERIFY(!TCadenaConexion::deGuardada(nuevas.first()).legible());
     }
 
     // Each database keeps its own salted hash, so moving to another business
@@ -167,9 +166,9 @@ private slots:
             "Facturas/EKU9003173C9/XML Facturas/EKU9003173C9/XML/a.xml Velkor.ini Importacion-20260101-000000.csv"_s
                 .split(u' ');
         for (const QString& relativo : abiertos)
-            QVERIFY(QFile::setPermissions(carpeta.archivo(relativo), QFileInfo(carpeta.archivo(relativo)).isDir()
-                                                                         ? QFile::Permissions(0x7755)
-                                                                         : QFile::Permissions(0x6644)));
+            QVERIFY(QFile::setPermissions(
+                carpeta.archivo(relativo),
+                QFile::Permissions(QFileInfo(carpeta.archivo(relativo)).isDir() ? 0x7755 : 0x6644)));
         QVERIFY(QFile::setPermissions(ajeno, QFile::Permissions(0x6644)));
 
         QCOMPARE(Utils::cierraDatosAnteriores(carpeta.ruta()), 0);

@@ -98,14 +98,13 @@ private slots:
                 dicho = e.mensaje();
             }
             break;
-        case TUso::Importacion: {
+        case TUso::Importacion:
             QCOMPARE(ImportacionConsola::ejecuta({xml, u"--correo"_s, DUENO, u"--contrasena"_s, PASSWORD_DUENO},
                                                  carpeta.ruta()),
                      1);
             for (const QString& reporte : QDir(carpeta.ruta()).entryList({u"Importacion-*.csv"_s}, QDir::Files))
                 dicho += QString::fromUtf8(TCarpetaPrograma::lee(carpeta.archivo(reporte)));
             break;
-        }
         case TUso::Restauracion: {
             QFile::remove(carpeta.archivo(Constantes::DB_PATH + RFC + u"/Velkor.ini"_s));
             TArchivoZip::comprime(respaldo, carpeta.archivo(Constantes::DB_PATH + RFC),
@@ -122,10 +121,8 @@ private slots:
             break;
         }
         }
-        QVERIFY2(dicho.contains(
-                     u"más reciente del programa (estructura %1; esta versión llega a la %2)"_s.arg(posterior).arg(
-                         Esquema::version())),
-                 qPrintable(dicho));
+        const QString esperado = u"más reciente del programa (estructura %1; esta versión llega a la %2)"_s;
+        QVERIFY2(dicho.contains(esperado.arg(posterior).arg(Esquema::version())), qPrintable(dicho));
         QCOMPARE(estado(conexionRegistrada()), antes);
     }
 };

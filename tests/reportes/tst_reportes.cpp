@@ -87,6 +87,18 @@ TEtiquetaAccion* filaMenu(const QString& texto)
     return nullptr;
 }
 
+// The object names of the widgets Tab reaches from the focus, that one first:
+// `pasos` more, or fewer when it gets to `hasta`.
+QString recorrido(int pasos, const QString& hasta = QString())
+{
+    QStringList orden{QApplication::focusWidget()->objectName()};
+    for (int paso = 0; paso < pasos && (hasta.isNull() || orden.last() != hasta); ++paso) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        orden << QApplication::focusWidget()->objectName();
+    }
+    return orden.join(u' ');
+}
+
 // The school signed in, with the reports package and three vouchers of its
 // own (the first with a real XML); `antes` adds to them before the main
 // window opens on the reports' vouchers from its menu.
@@ -294,12 +306,8 @@ private slots:
         tabla->setFocus();
         tabla->setCurrentIndex(tabla->model()->index(0, 0));
         pieza<QWidget>(contenido, "BtPdfLista")->setFocus(Qt::TabFocusReason);
-        QStringList orden{QApplication::focusWidget()->objectName()};
-        for (int paso = 0; paso < 5 && orden.last() != u"ChSumarCancelados"_s; ++paso) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            orden << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(orden.join(u' '), u"BtPdfLista BtImprimir BtGuardarPdf BtVerComprobante ChSumarCancelados"_s);
+        QCOMPARE(recorrido(5, u"ChSumarCancelados"_s),
+                 u"BtPdfLista BtImprimir BtGuardarPdf BtVerComprobante ChSumarCancelados"_s);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QCOMPARE(totales(), (QStringList{u"Egreso|MXN|1|0.10|0.00|0.00|0.10"_s,
                                          u"Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|1,234,568,006.123456"_s}));
@@ -369,12 +377,7 @@ private slots:
         QTest::keyClick(paginas->tabBar(), Qt::Key_Right);
         QTest::keyClick(paginas->tabBar(), Qt::Key_Right);
         QCOMPARE(paginas->currentWidget()->objectName(), u"ConciliacionSat"_s);
-        QStringList recorrido{QApplication::focusWidget()->objectName()};
-        for (int paso = 0; paso < 3; ++paso) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            recorrido << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(recorrido.join(u' '), u"qt_tabwidget_tabbar CmbTipoHallazgo BtExportarConciliacion GrHallazgos"_s);
+        QCOMPARE(recorrido(3), u"qt_tabwidget_tabbar CmbTipoHallazgo BtExportarConciliacion GrHallazgos"_s);
     }
 
     // The PDF of the list leaves out a voucher whose XML cannot be read and
@@ -446,20 +449,16 @@ private slots:
         const QWidget* periodos = pieza<QWidget>(&ventana, "SBMenuLateral");
         QVERIFY(periodos->isVisible());
         const QRect lateral(periodos->mapTo(&ventana, QPoint(0, 0)), periodos->size());
+        const auto texto = [](const QRect& r) {
+            return u"%1,%2 %3×%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+        };
         for (const char* nombre : {"BtExportarCsv", "BtCertificadosSat", "BtPdfLista", "BtImprimir", "BtGuardarPdf",
                                    "BtVerComprobante", "ChSumarCancelados", "GrTotales"}) {
             const QWidget* pieza_ = pieza<QWidget>(f.contenido, QString::fromLatin1(nombre));
             const QRect donde(pieza_->mapTo(&ventana, QPoint(0, 0)), pieza_->size());
-            QVERIFY2(pieza_->isVisible() && visible.contains(donde) && !lateral.intersects(donde),
-                     qPrintable(u"%1 en %2,%3 %4×%5; se ve %6,%7 %8×%9"_s.arg(QString::fromLatin1(nombre))
-                                    .arg(donde.x())
-                                    .arg(donde.y())
-                                    .arg(donde.width())
-                                    .arg(donde.height())
-                                    .arg(visible.x())
-                                    .arg(visible.y())
-                                    .arg(visible.width())
-                                    .arg(visible.height())));
+            QVERIFY2(
+                pieza_->isVisible() && visible.contains(donde) && !lateral.intersects(donde),
+                qPrintable(u"%1 en %2; se ve %3"_s.arg(QString::fromLatin1(nombre), texto(donde), texto(visible))));
         }
         // The "Total" column of the totals is on view too.
         auto* totales = pieza<QTableView>(f.contenido, "GrTotales");
@@ -553,13 +552,8 @@ private slots:
         ventana.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
         pieza<QWidget>(contenido, "ChPorFecha")->setFocus();
-        QStringList orden{QApplication::focusWidget()->objectName()};
-        for (int paso = 0; paso < 7; ++paso) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            orden << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(orden.join(u' '), u"ChPorFecha CmbTipo EdReceptor CmbSello BtExportarCsv "
-                                   "BtCertificadosSat qt_tabwidget_tabbar GrComprobantes"_s);
+        QCOMPARE(recorrido(7), u"ChPorFecha CmbTipo EdReceptor CmbSello BtExportarCsv "
+                               "BtCertificadosSat qt_tabwidget_tabbar GrComprobantes"_s);
 
         // Clicking a header sorts by it (amounts largest first), again turns it round.
         QHeaderView* encabezado = tabla->horizontalHeader();

@@ -11,7 +11,6 @@
 #include "Sistema.h"
 #include "negocio/ModulosInstalados.h"
 #include "negocio/TArchivoZip.h"
-#include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TConfiguracionNegocio.h"
 #include "admin/TEdicionEmpresa.h"
 #include "admin/TEmpresaFrm.h"
@@ -722,12 +721,10 @@ private slots:
     {
         QTest::addColumn<QString>("campo");
         QTest::addColumn<int>("largo");
-        const TTabla& personas = TPersona::tablaEsquema();
-        QTest::newRow("EdNombre") << u"EdNombre"_s << personas.columnas.at(TPersona::col_Nombre).largo;
-        QTest::newRow("EdApellidoPaterno")
-            << u"EdApellidoPaterno"_s << personas.columnas.at(TPersona::col_Apellidopaterno).largo;
-        QTest::newRow("EdApellidoMaterno")
-            << u"EdApellidoMaterno"_s << personas.columnas.at(TPersona::col_Apellidomaterno).largo;
+        for (const auto& [campo, columna] : {std::pair{"EdNombre", TPersona::col_Nombre},
+                                             {"EdApellidoPaterno", TPersona::col_Apellidopaterno},
+                                             {"EdApellidoMaterno", TPersona::col_Apellidomaterno}})
+            QTest::newRow(campo) << QString::fromLatin1(campo) << TPersona::tablaEsquema().columnas.at(columna).largo;
     }
     void largosDeColumna()
     {

@@ -19,6 +19,15 @@ QByteArray cfdi(const QString& nombre)
     return TCarpetaPrograma::lee(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + nombre);
 }
 
+// cfdi40-real.xml with each of its lines written `veces` times as its first.
+QByteArray conLineas(int veces)
+{
+    QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
+    const QRegularExpression concepto(u"<cfdi:Concepto .*?</cfdi:Concepto>"_s,
+                                      QRegularExpression::DotMatchesEverythingOption);
+    return xml.replace(concepto, concepto.match(xml).captured(0).repeated(veces)).toUtf8();
+}
+
 TComprobante comprobante(const QByteArray& xml)
 {
     TComprobante c;
@@ -210,16 +219,9 @@ private slots:
     // Many lines flow over pages that repeat the header.
     void variasPaginas()
     {
-        QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
-        const QRegularExpression concepto(u"<cfdi:Concepto .*?</cfdi:Concepto>"_s,
-                                          QRegularExpression::DotMatchesEverythingOption);
-        const QString uno = concepto.match(xml).captured(0);
-        QVERIFY(!uno.isEmpty());
-        QString muchos;
-        for (int i = 0; i < 200; ++i)
-            muchos += uno;
-        xml.replace(concepto, muchos);
-        const QString texto = textoPdf(pdf({comprobante(xml.toUtf8())}));
+        const QByteArray xml = conLineas(200);
+        QVERIFY(xml.count("<cfdi:Concepto ") >= 200);
+        const QString texto = textoPdf(pdf({comprobante(xml)}));
         QVERIFY(texto.contains(u"Página 2 de"_s));
         const int paginas = QRegularExpression(u"Página 1 de (\\d+)"_s).match(texto).captured(1).toInt();
         QVERIFY2(paginas >= 4, qPrintable(QString::number(paginas)));
@@ -285,11 +287,7 @@ private slots:
     {
         QFETCH(int, conceptos);
         QFETCH(bool, cancelado);
-        QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
-        const QRegularExpression concepto(u"<cfdi:Concepto .*?</cfdi:Concepto>"_s,
-                                          QRegularExpression::DotMatchesEverythingOption);
-        xml.replace(concepto, concepto.match(xml).captured(0).repeated(conceptos));
-        TComprobante c = comprobante(xml.toUtf8());
+        TComprobante c = comprobante(conLineas(conceptos));
         c.cancelado = cancelado;
         c.fechaCancelacion = QDateTime(QDate(2025, 3, 15), QTime(18, 4, 5));
         const QStringList paginas = textoPdf(pdf({c})).split(u'\f', Qt::SkipEmptyParts);

@@ -131,75 +131,67 @@ private slots:
         QTest::addColumn<int>("salida");
         QTest::addColumn<QString>("dice");
         QTest::addColumn<bool>("anterior"); // in the program folder of an earlier version
+        const auto fila = [](const char* nombre, const QStringList& argumentos, int salida, const QString& dice,
+                             bool anterior = false) {
+            QTest::newRow(nombre) << argumentos << salida << dice << anterior;
+        };
         const QString real = TEntornoImportacion::dato(u"cfdi40-real.xml"_s);
-        QTest::newRow("sin orden") << QStringList() << 2 << u"Falta la orden"_s << false;
-        QTest::newRow("orden desconocida") << QStringList{u"firma"_s} << 2 << u"Orden desconocida: firma"_s << false;
-        QTest::newRow("ayuda") << QStringList{u"--help"_s} << 0 << u"Uso: velkor-comprobante verifica"_s << false;
-        QTest::newRow("opción desconocida con su valor") << QStringList{u"verifica"_s, u"--contrasena=Clave.1"_s} << 2
-                                                         << u"Opción desconocida: --contrasena\n"_s << false;
-        QTest::newRow("verifica sin archivos")
-            << QStringList{u"verifica"_s} << 2 << u"Falta el archivo o la carpeta"_s << false;
-        QTest::newRow("auténtico") << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s
-                                   << false;
-        QTest::newRow("versión que no se verifica")
-            << QStringList{u"verifica"_s, TEntornoImportacion::dato(u"cfdv2.xml"_s)} << 3
-            << u"cfdv2.xml: No verificable."_s << false;
-        QTest::newRow("archivo que no existe")
-            << QStringList{u"verifica"_s, real, u"/no/existe.xml"_s} << 3 << u"\"/no/existe.xml\" no existe"_s << false;
-        QTest::newRow("pdf sin salida") << QStringList{u"pdf"_s, real} << 2 << u"Falta el archivo PDF"_s << false;
-        QTest::newRow("pdf") << QStringList{u"pdf"_s, real, u"--salida"_s, u"SALIDA"_s} << 0 << u"Se escribió"_s
-                             << false;
+        fila("sin orden", {}, 2, u"Falta la orden"_s);
+        fila("orden desconocida", {u"firma"_s}, 2, u"Orden desconocida: firma"_s);
+        fila("ayuda", {u"--help"_s}, 0, u"Uso: velkor-comprobante verifica"_s);
+        fila("opción desconocida con su valor", {u"verifica"_s, u"--contrasena=Clave.1"_s}, 2,
+             u"Opción desconocida: --contrasena\n"_s);
+        fila("verifica sin archivos", {u"verifica"_s}, 2, u"Falta el archivo o la carpeta"_s);
+        fila("auténtico", {u"verifica"_s, real}, 0, u"cfdi40-real.xml: Auténtico."_s);
+        fila("versión que no se verifica", {u"verifica"_s, TEntornoImportacion::dato(u"cfdv2.xml"_s)}, 3,
+             u"cfdv2.xml: No verificable."_s);
+        fila("archivo que no existe", {u"verifica"_s, real, u"/no/existe.xml"_s}, 3, u"\"/no/existe.xml\" no existe"_s);
+        fila("pdf sin salida", {u"pdf"_s, real}, 2, u"Falta el archivo PDF"_s);
+        fila("pdf", {u"pdf"_s, real, u"--salida"_s, u"SALIDA"_s}, 0, u"Se escribió"_s);
         // Before the check, what that version left open is closed and its
         // connection strings enciphered under this installation's key.
-        QTest::newRow("carpeta de una versión anterior")
-            << QStringList{u"verifica"_s, real} << 0 << u"cfdi40-real.xml: Auténtico."_s << true;
+        fila("carpeta de una versión anterior", {u"verifica"_s, real}, 0, u"cfdi40-real.xml: Auténtico."_s, true);
         // CARPETA: an authentic voucher, a package of another in paquetes/,
         // a read-only folder with a third, and a ".zip" that is no package.
-        QTest::newRow("paquete en una carpeta") << QStringList{u"verifica"_s, u"CARPETA/paquetes"_s} << 0
-                                                << u"sat.zip › descarga/cfdi33-real.xml: Auténtico."_s << false;
-        QTest::newRow("paquete por su nombre") << QStringList{u"verifica"_s, u"CARPETA/paquetes/sat.zip"_s} << 0
-                                               << u"sat.zip › descarga/cfdi33-real.xml: Auténtico."_s << false;
-        QTest::newRow("zip que no es un paquete") << QStringList{u"verifica"_s, u"CARPETA/roto.zip"_s} << 3
-                                                  << u"roto.zip: No verificable. No es un archivo ZIP"_s << false;
-        QTest::newRow("carpeta de solo lectura dentro")
-            << QStringList{u"verifica"_s, u"CARPETA"_s} << 3
-            << u"protegida: No verificable. Es una carpeta de solo lectura"_s << false;
-        QTest::newRow("carpeta de solo lectura por sí sola")
-            << QStringList{u"verifica"_s, u"CARPETA/protegida"_s} << 0 << u"cfdi32-real.xml: Auténtico."_s << false;
-        QTest::newRow("pdf de un archivo que no existe")
-            << QStringList{u"pdf"_s, u"/no/existe.xml"_s, u"--salida"_s, u"/no/salida.pdf"_s} << 3
-            << u"No se pudo leer \"/no/existe.xml\": No existe."_s << false;
+        fila("paquete en una carpeta", {u"verifica"_s, u"CARPETA/paquetes"_s}, 0,
+             u"sat.zip › descarga/cfdi33-real.xml: Auténtico."_s);
+        fila("paquete por su nombre", {u"verifica"_s, u"CARPETA/paquetes/sat.zip"_s}, 0,
+             u"sat.zip › descarga/cfdi33-real.xml: Auténtico."_s);
+        fila("zip que no es un paquete", {u"verifica"_s, u"CARPETA/roto.zip"_s}, 3,
+             u"roto.zip: No verificable. No es un archivo ZIP"_s);
+        fila("carpeta de solo lectura dentro", {u"verifica"_s, u"CARPETA"_s}, 3,
+             u"protegida: No verificable. Es una carpeta de solo lectura"_s);
+        fila("carpeta de solo lectura por sí sola", {u"verifica"_s, u"CARPETA/protegida"_s}, 0,
+             u"cfdi32-real.xml: Auténtico."_s);
+        fila("pdf de un archivo que no existe", {u"pdf"_s, u"/no/existe.xml"_s, u"--salida"_s, u"/no/salida.pdf"_s}, 3,
+             u"No se pudo leer \"/no/existe.xml\": No existe."_s);
         // A slip of the keyboard never replaces a voucher with its PDF.
-        QTest::newRow("pdf sobre su propio comprobante")
-            << QStringList{u"pdf"_s, u"CARPETA/cfdi40-real.xml"_s, u"--salida"_s, u"CARPETA/cfdi40-real.xml"_s} << 2
-            << u"cfdi40-real.xml\" es el mismo archivo que el comprobante"_s << false;
-        QTest::newRow("pdf sobre otro comprobante")
-            << QStringList{u"pdf"_s, real, u"-o"_s, u"CARPETA/cfdi40-real.xml"_s} << 2
-            << u"cfdi40-real.xml\" ya existe y no es un PDF; no se reemplaza."_s << false;
-        QTest::newRow("pdf en una carpeta") << QStringList{u"pdf"_s, real, u"--salida"_s, u"CARPETA/"_s} << 2
-                                            << u"\" es una carpeta; indica el nombre del archivo PDF"_s << false;
-        QTest::newRow("salida sin valor")
-            << QStringList{u"pdf"_s, real, u"--salida"_s, u"--rfc"_s} << 2 << u"Falta el valor de --salida."_s << false;
-        QTest::newRow("salida dos veces") << QStringList{u"pdf"_s, real, u"-o"_s, u"SALIDA"_s, u"--salida=b.pdf"_s} << 2
-                                          << u"Se indicó dos veces --salida."_s << false;
-        QTest::newRow("verifica con uuid") << QStringList{u"verifica"_s, real, u"--uuid"_s, u"X"_s} << 2
-                                           << u"La orden verifica no lleva --uuid"_s << false;
-        QTest::newRow("pdf de una carpeta") << QStringList{u"pdf"_s, u"CARPETA"_s, u"--salida"_s, u"SALIDA"_s} << 3
-                                            << u"comprobantes\": Es una carpeta; indica un archivo."_s << false;
-        QTest::newRow("pdf de un archivo vacío")
-            << QStringList{u"pdf"_s, u"CARPETA/nada/vacio.xml"_s, u"--salida"_s, u"SALIDA"_s} << 3
-            << u"No se pudo leer \""_s << false;
-        QTest::newRow("carpeta sin comprobantes") << QStringList{u"verifica"_s, u"CARPETA/nada/sin"_s} << 3
-                                                  << u"sin: No se encontró ningún comprobante"_s << false;
+        fila("pdf sobre su propio comprobante",
+             {u"pdf"_s, u"CARPETA/cfdi40-real.xml"_s, u"--salida"_s, u"CARPETA/cfdi40-real.xml"_s}, 2,
+             u"cfdi40-real.xml\" es el mismo archivo que el comprobante"_s);
+        fila("pdf sobre otro comprobante", {u"pdf"_s, real, u"-o"_s, u"CARPETA/cfdi40-real.xml"_s}, 2,
+             u"cfdi40-real.xml\" ya existe y no es un PDF; no se reemplaza."_s);
+        fila("pdf en una carpeta", {u"pdf"_s, real, u"--salida"_s, u"CARPETA/"_s}, 2,
+             u"\" es una carpeta; indica el nombre del archivo PDF"_s);
+        fila("salida sin valor", {u"pdf"_s, real, u"--salida"_s, u"--rfc"_s}, 2, u"Falta el valor de --salida."_s);
+        fila("salida dos veces", {u"pdf"_s, real, u"-o"_s, u"SALIDA"_s, u"--salida=b.pdf"_s}, 2,
+             u"Se indicó dos veces --salida."_s);
+        fila("verifica con uuid", {u"verifica"_s, real, u"--uuid"_s, u"X"_s}, 2,
+             u"La orden verifica no lleva --uuid"_s);
+        fila("pdf de una carpeta", {u"pdf"_s, u"CARPETA"_s, u"--salida"_s, u"SALIDA"_s}, 3,
+             u"comprobantes\": Es una carpeta; indica un archivo."_s);
+        fila("pdf de un archivo vacío", {u"pdf"_s, u"CARPETA/nada/vacio.xml"_s, u"--salida"_s, u"SALIDA"_s}, 3,
+             u"No se pudo leer \""_s);
+        fila("carpeta sin comprobantes", {u"verifica"_s, u"CARPETA/nada/sin"_s}, 3,
+             u"sin: No se encontró ningún comprobante"_s);
         // Never waiting on a pipe, nor reading a file larger than a voucher.
-        QTest::newRow("tubería") << QStringList{u"verifica"_s, u"CARPETA/nada/tubo.xml"_s} << 3
-                                 << u"tubo.xml: No verificable. No es un archivo sino una tubería"_s << false;
-        QTest::newRow("archivo enorme") << QStringList{u"verifica"_s, u"CARPETA/nada/enorme.xml"_s} << 3
-                                        << u"enorme.xml: No verificable. Ocupa 129"_s << false;
+        fila("tubería", {u"verifica"_s, u"CARPETA/nada/tubo.xml"_s}, 3,
+             u"tubo.xml: No verificable. No es un archivo sino una tubería"_s);
+        fila("archivo enorme", {u"verifica"_s, u"CARPETA/nada/enorme.xml"_s}, 3,
+             u"enorme.xml: No verificable. Ocupa 129"_s);
         // A mistyped RFC is not a business whose database went missing.
-        QTest::newRow("rfc no registrado")
-            << QStringList{u"verifica"_s, u"--rfc"_s, u"AAA010101AAA"_s, u"--correo"_s, u"a@ejemplo.mx"_s} << 4
-            << u"No hay un negocio con RFC AAA010101AAA registrado en esta carpeta del programa"_s << true;
+        fila("rfc no registrado", {u"verifica"_s, u"--rfc"_s, u"AAA010101AAA"_s, u"--correo"_s, u"a@ejemplo.mx"_s}, 4,
+             u"No hay un negocio con RFC AAA010101AAA registrado en esta carpeta del programa"_s, true);
     }
 
     // The command line's use, its messages and its exit statuses.

@@ -35,68 +35,56 @@ private slots:
         QTest::addColumn<TPreparacion>("preparacion");
         QTest::addColumn<int>("salida");
         QTest::addColumn<QString>("mensaje");
+        const auto fila = [](const char* nombre, const QStringList& argumentos, int salida, const QString& mensaje,
+                             TPreparacion preparacion = TPreparacion::Nada) {
+            QTest::newRow(nombre) << argumentos << preparacion << salida << mensaje;
+        };
         const QString correo = QString::fromUtf8(TEntornoImportacion::EMAIL);
         const QString entrada = u"@entrada"_s;
-        QTest::newRow("ayuda") << QStringList{"--help"} << TPreparacion::Nada << 0
-                               << "Uso: velkor-importar CARPETA --correo CORREO";
-        QTest::newRow("sin carpeta") << QStringList{"--correo", correo} << TPreparacion::Nada << 2
-                                     << "Falta la carpeta";
-        QTest::newRow("sin correo") << QStringList{entrada} << TPreparacion::Nada << 2 << "Falta el correo electrónico";
-        QTest::newRow("correo sin valor")
-            << QStringList{entrada, "--correo"} << TPreparacion::Nada << 2 << "Falta el valor de --correo";
-        QTest::newRow("opción desconocida") << QStringList{entrada, u"--correo="_s + correo, "--rapido"}
-                                            << TPreparacion::Nada << 2 << "Opción desconocida: --rapido";
-        QTest::newRow("opción desconocida con su valor")
-            << QStringList{entrada, u"--correo="_s + correo, "--servidr=mysql://root:secreto@h"} << TPreparacion::Nada
-            << 2 << "Opción desconocida: --servidr\n";
-        QTest::newRow("dirección entre las carpetas")
-            << QStringList{entrada, "mysql://root:secreto@h", "--correo", correo} << TPreparacion::Nada << 2
-            << ", mysql://root:***@h\n";
-        QTest::newRow("contraseña en una dirección sin arroba")
-            << QStringList{entrada, "--correo", correo, "--servidor", "mysql://root:secreto"} << TPreparacion::Nada << 2
-            << "\"mysql://root:***\" no tiene la forma";
-        QTest::newRow("contraseña en la dirección del servidor")
-            << QStringList{entrada, "--correo", correo, "--servidor", "mysql://root:secreto@"} << TPreparacion::Nada
-            << 2 << "La dirección del servidor \"mysql://root:***@\" no tiene la forma";
-        QTest::newRow("conciliación en una carpeta inexistente")
-            << QStringList{"--conciliacion", "/no/existe/c.csv", "--correo", correo} << TPreparacion::Nada << 3
-            << "No se pudo escribir la conciliación en /no/existe/c.csv: No existe.";
+        fila("ayuda", {"--help"}, 0, "Uso: velkor-importar CARPETA --correo CORREO");
+        fila("sin carpeta", {"--correo", correo}, 2, "Falta la carpeta");
+        fila("sin correo", {entrada}, 2, "Falta el correo electrónico");
+        fila("correo sin valor", {entrada, "--correo"}, 2, "Falta el valor de --correo");
+        fila("opción desconocida", {entrada, u"--correo="_s + correo, "--rapido"}, 2, "Opción desconocida: --rapido");
+        fila("opción desconocida con su valor", {entrada, u"--correo="_s + correo, "--servidr=mysql://root:secreto@h"},
+             2, "Opción desconocida: --servidr\n");
+        fila("dirección entre las carpetas", {entrada, "mysql://root:secreto@h", "--correo", correo}, 2,
+             ", mysql://root:***@h\n");
+        fila("contraseña en una dirección sin arroba",
+             {entrada, "--correo", correo, "--servidor", "mysql://root:secreto"}, 2,
+             "\"mysql://root:***\" no tiene la forma");
+        fila("contraseña en la dirección del servidor",
+             {entrada, "--correo", correo, "--servidor", "mysql://root:secreto@"}, 2,
+             "La dirección del servidor \"mysql://root:***@\" no tiene la forma");
+        fila("conciliación en una carpeta inexistente", {"--conciliacion", "/no/existe/c.csv", "--correo", correo}, 3,
+             "No se pudo escribir la conciliación en /no/existe/c.csv: No existe.");
         // An option where a value was left out is no value: "--contrasena"
         // never becomes the owner, nor the password a folder in a message.
-        QTest::newRow("correo sin valor antes de otra opción")
-            << QStringList{entrada, "--correo", "--contrasena"} << TPreparacion::Nada << 2
-            << "Falta el valor de --correo.";
-        QTest::newRow("contraseña tras un correo sin valor")
-            << QStringList{entrada, "--correo", "--contrasena", "secreto"} << TPreparacion::Nada << 2
-            << "Falta el valor de --correo.";
-        QTest::newRow("correo que no es un correo") << QStringList{entrada, "--correo", u"dueño"_s}
-                                                    << TPreparacion::Nada << 2 << "no es un correo electrónico válido";
-        QTest::newRow("correo dos veces") << QStringList{entrada, "--correo", correo, "--correo=otro@ejemplo.mx"}
-                                          << TPreparacion::Nada << 2 << "Se indicó dos veces --correo.";
-        QTest::newRow("conciliación sobre un comprobante")
-            << QStringList{entrada, "--correo", correo, "--conciliacion", entrada + "cfdi40-real.xml"}
-            << TPreparacion::Nada << 2 << "cfdi40-real.xml\" ya existe y no es un CSV; no se reemplaza.";
-        QTest::newRow("conciliación sobre el archivo importado")
-            << QStringList{entrada + "cfdi40-real.xml", "--correo", correo, "--conciliacion",
-                           entrada + "cfdi40-real.xml"}
-            << TPreparacion::Nada << 2 << "es el archivo que se importa";
-        QTest::newRow("conciliación en una carpeta")
-            << QStringList{"--conciliacion", entrada, "--correo", correo} << TPreparacion::Nada << 2
-            << "\" es una carpeta; indica el nombre del archivo CSV";
-        QTest::newRow("carpeta inexistente") << QStringList{"/no/existe", "--correo", correo} << TPreparacion::Nada << 3
-                                             << "La carpeta \"/no/existe\" no existe.";
-        QTest::newRow("contraseña ajena")
-            << QStringList{entrada, "--correo", correo, "--contrasena", "otra"} << TPreparacion::NegocioDelCorreo << 4
-            << "La contraseña no es la del usuario";
-        QTest::newRow("registro ocupado") << QStringList{entrada, "--correo", correo} << TPreparacion::RegistroOcupado
-                                          << 5 << "Otro programa ocupa el registro de negocios";
-        QTest::newRow("otra importación")
-            << QStringList{entrada, "--correo", correo} << TPreparacion::ImportacionEnCurso << 5
-            << "ya importa en la carpeta del programa";
+        fila("correo sin valor antes de otra opción", {entrada, "--correo", "--contrasena"}, 2,
+             "Falta el valor de --correo.");
+        fila("contraseña tras un correo sin valor", {entrada, "--correo", "--contrasena", "secreto"}, 2,
+             "Falta el valor de --correo.");
+        fila("correo que no es un correo", {entrada, "--correo", u"dueño"_s}, 2, "no es un correo electrónico válido");
+        fila("correo dos veces", {entrada, "--correo", correo, "--correo=otro@ejemplo.mx"}, 2,
+             "Se indicó dos veces --correo.");
+        fila("conciliación sobre un comprobante",
+             {entrada, "--correo", correo, "--conciliacion", entrada + "cfdi40-real.xml"}, 2,
+             "cfdi40-real.xml\" ya existe y no es un CSV; no se reemplaza.");
+        fila("conciliación sobre el archivo importado",
+             {entrada + "cfdi40-real.xml", "--correo", correo, "--conciliacion", entrada + "cfdi40-real.xml"}, 2,
+             "es el archivo que se importa");
+        fila("conciliación en una carpeta", {"--conciliacion", entrada, "--correo", correo}, 2,
+             "\" es una carpeta; indica el nombre del archivo CSV");
+        fila("carpeta inexistente", {"/no/existe", "--correo", correo}, 3, "La carpeta \"/no/existe\" no existe.");
+        fila("contraseña ajena", {entrada, "--correo", correo, "--contrasena", "otra"}, 4,
+             "La contraseña no es la del usuario", TPreparacion::NegocioDelCorreo);
+        fila("registro ocupado", {entrada, "--correo", correo}, 5, "Otro programa ocupa el registro de negocios",
+             TPreparacion::RegistroOcupado);
+        fila("otra importación", {entrada, "--correo", correo}, 5, "ya importa en la carpeta del programa",
+             TPreparacion::ImportacionEnCurso);
         // Even refused, the run leaves nothing of it open or in the old cipher.
-        QTest::newRow("carpeta de una versión anterior")
-            << QStringList{entrada, "--correo", "Dueno@Ejemplo.mx", "--contrasena", "otra"}
-            << TPreparacion::VersionAnterior << 4 << "La contraseña no es la del usuario";
+        fila("carpeta de una versión anterior", {entrada, "--correo", "Dueno@Ejemplo.mx", "--contrasena", "otra"}, 4,
+             "La contraseña no es la del usuario", TPreparacion::VersionAnterior);
     }
     void invocaciones()
     {

@@ -104,14 +104,16 @@ private slots:
         for (const THallazgoSat& h : ConciliacionSat::hallazgos(RFC, m_idNegocio, m_conexion, {RFC}))
             vistos << u"%1 %2 %3 %4 %5"_s.arg(THallazgoSat::nombre(h.tipo), h.uuid, h.total, h.monto,
                                               h.fechaCancelacion);
-        const QStringList esperados{
+        QStringList esperados{
             u"Cancelado %1 1000 1000 2025-02-01 12:30:00"_s.arg(m_uuids.at(0)),
             u"Falta el XML %1  123456789012.123456 "_s.arg(faltante),
             u"Falta el XML %1  1000 "_s.arg(recibidoAjeno),
             u"Sin metadatos %1 1000  "_s.arg(m_uuids.at(3)),
             u"Importe distinto %1 1000 999.999999 "_s.arg(m_uuids.at(1)),
         };
-        QCOMPARE(ordenados(vistos), ordenados(esperados));
+        vistos.sort();
+        esperados.sort();
+        QCOMPARE(vistos, esperados);
 
         const std::unique_ptr<TComprobante> marcado = E::comprobante(RFC, m_uuids.at(0));
         QCOMPARE(marcado->getEstatus(), TComprobante::ESTADO_FACTURA_CANCELADA);
@@ -269,8 +271,6 @@ private slots:
         QCOMPARE(reporte.hallazgos, 0);
     }
 
-    // Names with commas, quotes and accents stay whole; a name that a
-    // spreadsheet would run as a formula does not run.
     // A voucher written in the hour Tijuana skips into daylight saving keeps
     // its month there: the metadata of that month do not list it.
     void horaSaltada()
@@ -310,6 +310,8 @@ private slots:
         QVERIFY(m_entorno->carpeta.log().contains(columna));
     }
 
+    // Names with commas, quotes and accents stay whole; a name that a
+    // spreadsheet would run as a formula does not run.
     void csv()
     {
         THallazgoSat h;
@@ -338,11 +340,6 @@ private:
         TTransaccion transaccion(m_conexion);
         ConciliacionSat::guarda(registro(f), m_idNegocio, TUnidadTrabajo(m_conexion, -1));
         transaccion.commit();
-    }
-    static QStringList ordenados(QStringList lista)
-    {
-        lista.sort();
-        return lista;
     }
 
     std::unique_ptr<TEntornoImportacion> m_entorno;

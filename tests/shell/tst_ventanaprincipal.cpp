@@ -526,12 +526,10 @@ private slots:
     {
         QTest::addColumn<QList<int>>("pasos");
         QTest::addColumn<QStringList>("mostradas");
-        const QString matriz = u"ESCUELA KEMPER"_s;
-        const QString norte = u"Norte _ Sur"_s;
-        const QString centro = u"Centro"_s;
         QTest::newRow("a la derecha, de la última a la primera")
-            << QList<int>{1, 1, 1} << QStringList{norte, centro, matriz};
-        QTest::newRow("a la izquierda, de la primera a la última") << QList<int>{-1, -1} << QStringList{centro, norte};
+            << QList<int>{1, 1, 1} << QStringList{u"Norte _ Sur"_s, u"Centro"_s, u"ESCUELA KEMPER"_s};
+        QTest::newRow("a la izquierda, de la primera a la última")
+            << QList<int>{-1, -1} << QStringList{u"Centro"_s, u"Norte _ Sur"_s};
     }
     void sucursales()
     {
@@ -822,21 +820,18 @@ private slots:
         QTest::addColumn<QString>("nombreCampo");
         QTest::addColumn<QString>("salida");
         QTest::addColumn<int>("respuesta");
-        QTest::newRow("perfil al editor, Cancelar")
-            << u"TxUserEmail"_s << u"EdNombre"_s << u"TxEditar"_s << TPrompter::CANCELAR;
-        QTest::newRow("perfil al inicio, Aceptar")
-            << u"TxUserEmail"_s << u"EdNombre"_s << u"TxInicio"_s << TPrompter::OK;
-        QTest::newRow("contraseña del perfil al inicio, Aceptar")
-            << u"TxUserEmail"_s << u"EdNuevaContraseña"_s << u"TxInicio"_s << TPrompter::OK;
-        QTest::newRow("editor al perfil, Aceptar")
-            << u"TxEditar"_s << u"EdNombreNegocio"_s << u"TxUserEmail"_s << TPrompter::OK;
-        QTest::newRow("editor al cerrar sesión, Cancelar")
-            << u"TxEditar"_s << u"EdNombreNegocio"_s << u"TxUser"_s << TPrompter::CANCELAR;
+        const auto f = [](const char* caso, const char* pagina, const char* campo, const char* salida, int respuesta) {
+            QTest::newRow(caso) << QString::fromUtf8(pagina) << QString::fromUtf8(campo) << QString::fromUtf8(salida)
+                                << respuesta;
+        };
+        f("perfil al editor, Cancelar", "TxUserEmail", "EdNombre", "TxEditar", TPrompter::CANCELAR);
+        f("perfil al inicio, Aceptar", "TxUserEmail", "EdNombre", "TxInicio", TPrompter::OK);
+        f("contraseña del perfil al inicio, Aceptar", "TxUserEmail", "EdNuevaContraseña", "TxInicio", TPrompter::OK);
+        f("editor al perfil, Aceptar", "TxEditar", "EdNombreNegocio", "TxUserEmail", TPrompter::OK);
+        f("editor al cerrar sesión, Cancelar", "TxEditar", "EdNombreNegocio", "TxUser", TPrompter::CANCELAR);
         // No label: the user closes the main window itself.
-        QTest::newRow("editor al cerrar la ventana, Cancelar")
-            << u"TxEditar"_s << u"EdNombreNegocio"_s << QString() << TPrompter::CANCELAR;
-        QTest::newRow("perfil al cerrar la ventana, Aceptar")
-            << u"TxUserEmail"_s << u"EdNombre"_s << QString() << TPrompter::OK;
+        f("editor al cerrar la ventana, Cancelar", "TxEditar", "EdNombreNegocio", "", TPrompter::CANCELAR);
+        f("perfil al cerrar la ventana, Aceptar", "TxUserEmail", "EdNombre", "", TPrompter::OK);
     }
     void paginaSinGuardar()
     {

@@ -203,8 +203,7 @@ private slots:
         QVERIFY(PaquetesPrueba::bomba(archivo, 1, TDocumentoXML::TAMANO_MAXIMO + 1, variados(1 << 20)) >
                 quint64(TDocumentoXML::TAMANO_MAXIMO));
         QCOMPARE(TPaqueteSat::filas(archivo), 2);
-        const TPaqueteSat paquete(archivo);
-        const QList<TEntradaPaquete> leidas = recorre(paquete);
+        const QList<TEntradaPaquete> leidas = recorre(TPaqueteSat(archivo));
         QCOMPARE(leidas.size(), 2);
         QCOMPARE(leidas.at(0).clase, TClase::Fallida);
         QVERIFY2(leidas.at(0).motivo.contains("128 MB"_L1), qPrintable(leidas.at(0).motivo));
@@ -221,8 +220,7 @@ private slots:
                                           voucher("cfdi40-real.xml")));
         const QString archivo = carpeta.filePath(u"paquete.zip"_s);
         TArchivoZip::comprime(archivo, origen, QString(), u"kaLumi"_s, TArchivoZip::TCifrado::Aes128);
-        const TPaqueteSat paquete(archivo);
-        const QList<TEntradaPaquete> leidas = recorre(paquete);
+        const QList<TEntradaPaquete> leidas = recorre(TPaqueteSat(archivo));
         QCOMPARE(leidas.size(), 1);
         QCOMPARE(leidas.at(0).clase, TClase::Fallida);
         QVERIFY2(leidas.at(0).motivo.contains(u"cifrado con contraseña"_s), qPrintable(leidas.at(0).motivo));
@@ -238,8 +236,7 @@ private slots:
         const quint64 expandido = PaquetesPrueba::bomba(archivo, 2, 5'000'000);
         QVERIFY(expandido >= 5'000'000);
         QCOMPARE(TPaqueteSat::filas(archivo), 2);
-        const TPaqueteSat paquete(archivo);
-        const QList<TEntradaPaquete> leidas = recorre(paquete);
+        const QList<TEntradaPaquete> leidas = recorre(TPaqueteSat(archivo));
         QCOMPARE(leidas.size(), 2);
         for (const TEntradaPaquete& e : leidas) {
             QCOMPARE(e.clase, TClase::Comprobante);

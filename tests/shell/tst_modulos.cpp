@@ -322,20 +322,20 @@ private slots:
         QTest::addColumn<QString>("codigo");
         QTest::addColumn<bool>("abre");
         QTest::addColumn<QString>("marca");
-        const QString administrador = u"Administrador"_s;
-        QTest::newRow("con el derecho") << TODOS_LOS_PERMISOS << "GetVentanaBridgeTXTFrm" << CODIGO_BRIDGE_TXT << true
-                                        << administrador;
-        QTest::newRow("sin el derecho") << SIN_BRIDGE << "GetVentanaBridgeTXTFrm" << CODIGO_BRIDGE_TXT << false
-                                        << administrador;
+        const auto f = [](QTestData& fila, const QString& permisos, const char* componente, const QString& codigo,
+                          bool abre, const QString& marca = u"Administrador"_s) {
+            fila << permisos << QString::fromLatin1(componente) << codigo << abre << marca;
+        };
+        f(QTest::newRow("con el derecho"), TODOS_LOS_PERMISOS, "GetVentanaBridgeTXTFrm", CODIGO_BRIDGE_TXT, true);
+        f(QTest::newRow("sin el derecho"), SIN_BRIDGE, "GetVentanaBridgeTXTFrm", CODIGO_BRIDGE_TXT, false);
         // The action after "_" does not change which right guards the window.
-        QTest::newRow("sin el derecho, con acción")
-            << SIN_BRIDGE << "GetVentanaBridgeTXTFrm_3" << CODIGO_BRIDGE_TXT << false << administrador;
+        f(QTest::newRow("sin el derecho, con acción"), SIN_BRIDGE, "GetVentanaBridgeTXTFrm_3", CODIGO_BRIDGE_TXT,
+          false);
         // No right can grant it, so it opens for nobody.
-        QTest::newRow("módulo sin derecho propio")
-            << TODOS_LOS_PERMISOS << "GetVentanaEjemploFrm" << Despacho::CODIGO_SIN_DERECHO << false << administrador;
-        QTest::newRow("no administra los usuarios")
-            << "-1|-1|-1|-1|-1|-1|-1|0"
-            << "GetVentanaBridgeTXTFrm" << CODIGO_BRIDGE_TXT << true << "Usuario";
+        f(QTest::newRow("módulo sin derecho propio"), TODOS_LOS_PERMISOS, "GetVentanaEjemploFrm",
+          Despacho::CODIGO_SIN_DERECHO, false);
+        f(QTest::newRow("no administra los usuarios"), u"-1|-1|-1|-1|-1|-1|-1|0"_s, "GetVentanaBridgeTXTFrm",
+          CODIGO_BRIDGE_TXT, true, u"Usuario"_s);
 
         // Every module's routine, spelt as a C++ name can spell it, by the
         // position of its right in the permission text; the help hand-over
@@ -358,10 +358,8 @@ private slots:
         for (const auto& [rutina, codigo, posicion] : rutinas) {
             QStringList sinDerecho = TODOS_LOS_PERMISOS.split(u'|');
             sinDerecho[posicion] = u"0"_s;
-            QTest::addRow("%s con el derecho", rutina)
-                << TODOS_LOS_PERMISOS << rutina << codigo << true << administrador;
-            QTest::addRow("%s sin el derecho", rutina)
-                << sinDerecho.join(u'|') << rutina << codigo << false << administrador;
+            f(QTest::addRow("%s con el derecho", rutina), TODOS_LOS_PERMISOS, rutina, codigo, true);
+            f(QTest::addRow("%s sin el derecho", rutina), sinDerecho.join(u'|'), rutina, codigo, false);
         }
     }
     void permisos()

@@ -134,12 +134,11 @@ private slots:
                                           "/a.xml,Importado," +
                                               RFC_ESCUELA.toUtf8() + ",,,,\r\n"));
 
-        ResumenInicio::TPedido pedido;
-        pedido.conexion = conexion;
-        pedido.idNegocio = negocio.getIdnegocio();
-        pedido.hoy = HOY;
-        pedido.carpetaReportes = reportes;
-        pedido.rfcsLocales = {RFC_ESCUELA};
+        const ResumenInicio::TPedido pedido{.conexion = conexion,
+                                            .idNegocio = negocio.getIdnegocio(),
+                                            .hoy = HOY,
+                                            .carpetaReportes = reportes,
+                                            .rfcsLocales = {RFC_ESCUELA}};
         const ResumenInicio::TResumen aqui = ResumenInicio::calcula(pedido);
         QCOMPARE(aqui.anio.cantidad, 3);
         QCOMPARE(aqui.conciliacion.sinXml, 1);

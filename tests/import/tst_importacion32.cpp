@@ -14,6 +14,12 @@ const QString RFC_PRUEBAS = u"AAA010101AAA"_s;
 const QString UUID_NOMINA = u"E403F396-6A57-4625-ADB4-BB436B00789F"_s; // cfdv32-nomina.xml
 const QString RFC_CEVER = u"CTO021007DZ8"_s;                           // cfdi32-real.xml
 const QString UUID_CEVER = u"80824F3B-323E-407B-8F8E-40D83FE2E69F"_s;
+using TCambios = QList<QPair<QByteArray, QByteArray>>;
+// Another voucher of the same file: its UUID changed (cfdv32-nomina.xml and
+// impuestos-locales-retenidos.xml write it in lower case).
+const QPair<QByteArray, QByteArray> OTRO_CEVER{UUID_CEVER.toLatin1(), "80824F3B-323E-407B-8F8E-40D83FE2E6A0"};
+const QPair<QByteArray, QByteArray> OTRO_NOMINA{"e403f396-6a57-4625-adb4-bb436b00789f",
+                                                "e403f396-6a57-4625-adb4-bb436b00789e"};
 
 TDecimal d(const char* texto)
 {
@@ -94,19 +100,31 @@ void comparaConArchivo(const TComprobante& guardado, const TConexionSesion& cone
 // The stored values of real vouchers, against their files.
 class TstImportacion32 : public QObject {
     Q_OBJECT
+    // A fresh program folder for each case.
+    std::unique_ptr<TEntornoImportacion> m_entorno;
+
+    TResultadoArchivo importa(const QString& ruta) const { return m_entorno->importador()->importa(ruta); }
+    // A real voucher with some of its bytes changed, imported alone.
+    TResultadoArchivo importa(const QString& archivo, const TCambios& cambios) const
+    {
+        return importa(m_entorno->escribe(u"a.xml"_s, E::variante(archivo, cambios)));
+    }
+
 private slots:
+    void init() { m_entorno = std::make_unique<TEntornoImportacion>(); }
+    void cleanup() { m_entorno.reset(); }
+
     // Every real file of the test data, in one folder: each version and
     // complement, each outcome; the vouchers stored match their files.
     void archivosReales()
     {
-        TEntornoImportacion entorno;
         const QStringList archivos = QDir(E::dato(QString())).entryList({u"*.xml"_s}, QDir::Files);
         for (const QString& archivo : archivos)
-            entorno.agrega(archivo);
+            m_entorno->agrega(archivo);
         const QStringList propios = QDir(E::dato(u"propios"_s)).entryList(QDir::Files);
         for (const QString& archivo : propios)
-            entorno.agrega(u"propios/"_s + archivo, u"propios/"_s + archivo);
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(50);
+            m_entorno->agrega(u"propios/"_s + archivo, u"propios/"_s + archivo);
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta(50);
         QCOMPARE(resultados.size(), archivos.size() + propios.size());
 
         QHash<QString, int> estados;
@@ -155,8 +173,7 @@ private slots:
     // A payroll 1.1 voucher, field by field.
     void nomina11()
     {
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(u"cfdv32-nomina.xml"_s));
+        const TResultadoArchivo r = importa(m_entorno->agrega(u"cfdv32-nomina.xml"_s));
         QCOMPARE(int(r.estado), int(Estado::Importado));
         const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
         const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, UUID_NOMINA);
@@ -244,8 +261,7 @@ private slots:
     // written in no namespace, an issuer RFC in lower case.
     void prefijosEnLaRaiz()
     {
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(u"propios/prefijos-en-raiz-32.xml"_s));
+        const TResultadoArchivo r = importa(m_entorno->agrega(u"propios/prefijos-en-raiz-32.xml"_s));
         QCOMPARE(int(r.estado), int(Estado::Importado));
         QCOMPARE(r.rfc, RFC_PRUEBAS);
         const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
@@ -266,8 +282,7 @@ private slots:
     // between blanks (two receipts of one employee).
     void nomina11Valores()
     {
-        TEntornoImportacion entorno;
-        const QList<QPair<QByteArray, QByteArray>> cambios{
+        const TCambios cambios{
             {"Clave=\"052\"\n\t\t\t\t                  Concepto=\"I.M.S.S.\"\n\t\t\t\t                  "
              "ImporteGravado=\"0\"\n\t\t\t\t                  ImporteExento=\"66.48\"",
              "Clave=\"052\" Concepto=\"I.M.S.S.\" ImporteGravado=\"100.00\" ImporteExento=\"0.00\""},
@@ -275,14 +290,11 @@ private slots:
             {"FechaTimbrado=\"2015-02-17T11:49:20\"", "FechaTimbrado=\"2015-02-17T11:49:20.125-06:00\""},
             {"CURP=\"FXXH921011HDGBPZ50\"", "CURP=\" FXXH921011HDGBPZ50 \""}};
         const QStringList rutas{
-            entorno.escribe(u"1.xml"_s, E::variante(u"cfdv32-nomina.xml"_s, cambios)),
-            entorno.escribe(u"2.xml"_s, E::variante(u"cfdv32-nomina.xml"_s,
-                                                    cambios + QList<QPair<QByteArray, QByteArray>>{
-                                                                  {"e403f396-6a57-4625-adb4-bb436b00789f",
-                                                                   "e403f396-6a57-4625-adb4-bb436b00789e"}}))};
+            m_entorno->escribe(u"1.xml"_s, E::variante(u"cfdv32-nomina.xml"_s, cambios)),
+            m_entorno->escribe(u"2.xml"_s, E::variante(u"cfdv32-nomina.xml"_s, cambios + TCambios{OTRO_NOMINA}))};
         // Each in a run of its own, as on two days.
         for (const QString& ruta : rutas) {
-            const TResultadoArchivo r = entorno.importador()->importa(ruta);
+            const TResultadoArchivo r = importa(ruta);
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         }
         const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
@@ -334,9 +346,7 @@ private slots:
         QFETCH(QByteArray, a);
         QFETCH(QString, campo);
         QFETCH(QString, esperado);
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r =
-            entorno.importador()->importa(entorno.escribe(u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{de, a}})));
+        const TResultadoArchivo r = importa(u"cfdi32-real.xml"_s, {{de, a}});
         if (campo == u"motivo"_s) {
             QCOMPARE(int(r.estado), int(Estado::Fallido));
             QVERIFY2(r.motivo.contains(esperado), qPrintable(r.motivo));
@@ -358,18 +368,16 @@ private slots:
     // next voucher instead of added once more; a part of no quantity is not.
     void partes()
     {
-        TEntornoImportacion entorno;
         const QByteArray parte =
             "importe=\"309.30\">\n<cfdi:Parte cantidad=\"2\" unidad=\"PZA\" noIdentificacion=\"T1\" "
             "descripcion=\"TAPON\" valorUnitario=\"1.50\" importe=\"3.00\"/>"
             "<cfdi:Parte cantidad=\"0\" descripcion=\"NADA\"/>";
         // 3.2 lets TipoCambio be any text; one that is no number is left out.
-        entorno.escribe(u"1.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"309.30\">", parte},
-                                                                       {"TipoCambio=\"1.00\"", "TipoCambio=\"N/A\""}}));
-        entorno.escribe(u"2.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"309.30\">", parte},
-                                                                       {"80824F3B-323E-407B-8F8E-40D83FE2E69F",
-                                                                        "80824F3B-323E-407B-8F8E-40D83FE2E6A0"}}));
-        for (const TResultadoArchivo& r : entorno.importaCarpeta())
+        m_entorno->escribe(
+            u"1.xml"_s, E::variante(u"cfdi32-real.xml"_s,
+                                    {{"importe=\"309.30\">", parte}, {"TipoCambio=\"1.00\"", "TipoCambio=\"N/A\""}}));
+        m_entorno->escribe(u"2.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"309.30\">", parte}, OTRO_CEVER}));
+        for (const TResultadoArchivo& r : m_entorno->importaCarpeta())
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         const TConexionSesion conexion = E::conexion(RFC_CEVER);
         using C = TConcepto;
@@ -403,10 +411,8 @@ private slots:
         QFETCH(QByteArray, escrito);
         QFETCH(QString, guardado);
         QFETCH(bool, aviso);
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(
-            entorno.escribe(u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s,
-                                                    {{"TipoCambio=\"1.00\"", "TipoCambio=\"" + escrito + "\""}})));
+        const TResultadoArchivo r =
+            importa(u"cfdi32-real.xml"_s, {{"TipoCambio=\"1.00\"", "TipoCambio=\"" + escrito + "\""}});
         QCOMPARE(int(r.estado), int(Estado::Importado));
         QCOMPARE(r.avisos.join(u' ').contains(QString::fromLatin1(escrito)), aviso);
         QCOMPARE(E::comprobante(RFC_CEVER, r.uuid)->getTipodecambio().texto(2), guardado);
@@ -434,12 +440,10 @@ private slots:
         QFETCH(QByteArray, parte);
         QFETCH(QByteArray, linea);
         QFETCH(int, tomadas);
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.escribe(
-            u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s,
-                                    {{"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"" + linea + "\" unidad=\"PIEZA\""},
-                                     {"importe=\"309.30\">", "importe=\"309.30\"><cfdi:Parte cantidad=\"" + parte +
-                                                                 "\" unidad=\"PZA\" descripcion=\"TAPON\"/>"}})));
+        const TResultadoArchivo r = importa(
+            u"cfdi32-real.xml"_s, {{"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"" + linea + "\" unidad=\"PIEZA\""},
+                                   {"importe=\"309.30\">", "importe=\"309.30\"><cfdi:Parte cantidad=\"" + parte +
+                                                               "\" unidad=\"PZA\" descripcion=\"TAPON\"/>"}});
         if (tomadas < 0) {
             QCOMPARE(int(r.estado), int(Estado::Fallido));
             QVERIFY2(r.motivo.contains(QString::fromLatin1(linea == "5" ? parte : linea)), qPrintable(r.motivo));
@@ -470,13 +474,10 @@ private slots:
     {
         QFETCH(QByteArray, fecha);
         QFETCH(QDate, esperada);
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.escribe(
-            u"a.xml"_s,
-            E::variante(u"cfdi32-real.xml"_s,
-                        {{"importe=\"309.30\">", "importe=\"309.30\"><cfdi:InformacionAduanera numero=\"PED1\" "
-                                                 "fecha=\"" +
-                                                     fecha + "\" aduana=\"ADU1\"/>"}})));
+        const TResultadoArchivo r =
+            importa(u"cfdi32-real.xml"_s,
+                    {{"importe=\"309.30\">", "importe=\"309.30\"><cfdi:InformacionAduanera numero=\"PED1\" fecha=\"" +
+                                                 fecha + "\" aduana=\"ADU1\"/>"}});
         if (!esperada.isValid()) {
             QCOMPARE(int(r.estado), int(Estado::Fallido));
             QVERIFY2(r.motivo.contains(u"no es una fecha válida (aaaa-mm-dd)"_s), qPrintable(r.motivo));
@@ -504,14 +505,11 @@ private slots:
     {
         QFETCH(QByteArray, fecha);
         QFETCH(QDateTime, esperada);
-        TEntornoImportacion entorno;
-        const QString ruta = entorno.escribe(
-            u"a.xml"_s, E::variante(u"cfdi32-real.xml"_s,
-                                    {{"<cfdi:Complemento>",
-                                      "<cfdi:Complemento><donat:Donatarias xmlns:donat=\"http://www.sat.gob.mx/donat\" "
-                                      "version=\"1.1\" noAutorizacion=\"12345\" fechaAutorizacion=\"" +
-                                          fecha + "\" leyenda=\"Donativo\"/>"}}));
-        const TResultadoArchivo r = entorno.importador()->importa(ruta);
+        const TResultadoArchivo r = importa(
+            u"cfdi32-real.xml"_s,
+            {{"<cfdi:Complemento>", "<cfdi:Complemento><donat:Donatarias xmlns:donat=\"http://www.sat.gob.mx/donat\" "
+                                    "version=\"1.1\" noAutorizacion=\"12345\" fechaAutorizacion=\"" +
+                                        fecha + "\" leyenda=\"Donativo\"/>"}});
         const std::unique_ptr<TComprobante> v = E::comprobante(RFC_CEVER, UUID_CEVER);
         if (!esperada.isValid()) {
             QCOMPARE(int(r.estado), int(Estado::Fallido));
@@ -533,12 +531,9 @@ private slots:
     // Local taxes, each added once to the business's tax catalogue.
     void impuestosLocales()
     {
-        TEntornoImportacion entorno;
-        entorno.agrega(u"impuestos-locales-retenidos.xml"_s, u"1.xml"_s);
-        entorno.escribe(u"2.xml"_s,
-                        E::variante(u"impuestos-locales-retenidos.xml"_s, {{"e403f396-6a57-4625-adb4-bb436b00789f",
-                                                                            "e403f396-6a57-4625-adb4-bb436b00789e"}}));
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+        m_entorno->agrega(u"impuestos-locales-retenidos.xml"_s, u"1.xml"_s);
+        m_entorno->escribe(u"2.xml"_s, E::variante(u"impuestos-locales-retenidos.xml"_s, {OTRO_NOMINA}));
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta();
         QCOMPARE(int(resultados.at(0).estado), int(Estado::Importado));
         QCOMPARE(int(resultados.at(1).estado), int(Estado::Importado));
         const TConexionSesion conexion = E::conexion(RFC_PRUEBAS);
@@ -576,9 +571,7 @@ private slots:
         QFETCH(QByteArray, de);
         QFETCH(QByteArray, a);
         QFETCH(QStringList, filas);
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = entorno.importador()->importa(
-            entorno.escribe(u"a.xml"_s, E::variante(u"impuestos-locales-retenidos.xml"_s, {{de, a}})));
+        const TResultadoArchivo r = importa(u"impuestos-locales-retenidos.xml"_s, {{de, a}});
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         const std::unique_ptr<TComprobante> v = E::comprobante(RFC_PRUEBAS, r.uuid);
         QVERIFY(v);
@@ -590,11 +583,10 @@ private slots:
     // units it made are not handed to the next file.
     void falloAMitad()
     {
-        TEntornoImportacion entorno;
-        entorno.escribe(u"1.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"68.48\"", "importe=\"68,48\""}}));
-        entorno.agrega(u"cfdi32-real.xml"_s, u"2.xml"_s);
-        const std::unique_ptr<TImportadorXML> importador = entorno.importador();
-        const TResultadoArchivo fallido = importador->importa(entorno.entrada() + u"1.xml"_s);
+        m_entorno->escribe(u"1.xml"_s, E::variante(u"cfdi32-real.xml"_s, {{"importe=\"68.48\"", "importe=\"68,48\""}}));
+        m_entorno->agrega(u"cfdi32-real.xml"_s, u"2.xml"_s);
+        const std::unique_ptr<TImportadorXML> importador = m_entorno->importador();
+        const TResultadoArchivo fallido = importador->importa(m_entorno->entrada() + u"1.xml"_s);
         QCOMPARE(int(fallido.estado), int(Estado::Fallido));
         QVERIFY2(fallido.motivo.contains(u"68,48"_s), qPrintable(fallido.motivo));
         const TConexionSesion conexion = E::conexion(RFC_CEVER);
@@ -609,7 +601,7 @@ private slots:
                     .entryList(QDir::Files | QDir::Hidden)
                     .isEmpty());
 
-        const TResultadoArchivo bueno = importador->importa(entorno.entrada() + u"2.xml"_s);
+        const TResultadoArchivo bueno = importador->importa(m_entorno->entrada() + u"2.xml"_s);
         QCOMPARE(int(bueno.estado), int(Estado::Importado));
         const std::unique_ptr<TComprobante> v = E::comprobante(RFC_CEVER, UUID_CEVER);
         QVERIFY(v);
@@ -626,15 +618,14 @@ private slots:
     // records, in its own database.
     void unidadesPorNegocio()
     {
-        TEntornoImportacion entorno;
-        entorno.agrega(u"cfdi32-real.xml"_s, u"1.xml"_s);
+        m_entorno->agrega(u"cfdi32-real.xml"_s, u"1.xml"_s);
         // The second business meets "SERVICIO" first, so its ids differ.
-        entorno.escribe(u"2.xml"_s,
-                        E::variante(u"cfdi32-real.xml"_s,
-                                    {{"rfc=\"CTO021007DZ8\"", "rfc=\"XYZ010101AB1\""},
-                                     {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
-                                     {"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"5\" unidad=\"servicio\""}}));
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
+        m_entorno->escribe(u"2.xml"_s,
+                           E::variante(u"cfdi32-real.xml"_s,
+                                       {{"rfc=\"CTO021007DZ8\"", "rfc=\"XYZ010101AB1\""},
+                                        OTRO_CEVER,
+                                        {"cantidad=\"5\" unidad=\"PIEZA\"", "cantidad=\"5\" unidad=\"servicio\""}}));
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta(10);
         for (const TResultadoArchivo& r : resultados)
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
         for (const QString& rfc : {RFC_CEVER, u"XYZ010101AB1"_s}) {

@@ -16,6 +16,7 @@
 using namespace Qt::StringLiterals;
 using namespace Constantes;
 using Estado = TResultadoArchivo::TEstado;
+using E = TEntornoImportacion;
 
 namespace {
 
@@ -23,18 +24,12 @@ const QString UUID_40 = u"C2832671-DA6D-11EF-A83D-00155D012007"_s; // cfdi40-rea
 const QString RFC_40 = u"ISD950921HE5"_s;
 const QString OTRO_UUID_40 = u"C2832671-DA6D-11EF-A83D-00155D012008"_s;
 const QString RFC_32 = u"CTO021007DZ8"_s; // cfdi32-real.xml
-const QString EMAIL = QString::fromUtf8(TEntornoImportacion::EMAIL);
-const QString PASSWORD = QString::fromUtf8(TEntornoImportacion::PASSWORD);
+const QString EMAIL = QString::fromUtf8(E::EMAIL);
+const QString PASSWORD = QString::fromUtf8(E::PASSWORD);
 const QString AJENO = u"ajeno@otro.mx"_s;
 const QString CAJERO = u"cajero@negocio.mx"_s;
+const QString SEGUNDO_40 = u"a/segundo40.xml"_s; // in the folder to import
 const QString NO_ES_SU_PASSWORD = u"La contraseña no es la del usuario %1"_s.arg(EMAIL);
-
-// A second voucher of cfdi40-real.xml's issuer: another UUID.
-void escribeSegundo40(const TEntornoImportacion& entorno, const QString& como)
-{
-    entorno.escribe(
-        como, TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{UUID_40.toLatin1(), OTRO_UUID_40.toLatin1()}}));
-}
 
 // The business of cfdi40-real.xml, created by a first import whose owner is
 // EMAIL with PASSWORD; the folder to import then holds two other vouchers
@@ -45,7 +40,8 @@ void preparaNegocioExistente(const TEntornoImportacion& entorno)
     QCOMPARE(int(entorno.importador()->importa(primero).estado), int(Estado::Importado));
     QFile::remove(primero);
     Conexiones::cierraHilo();
-    escribeSegundo40(entorno, u"a/segundo40.xml"_s);
+    // A second voucher of its issuer: another UUID.
+    entorno.escribe(SEGUNDO_40, E::variante(u"cfdi40-real.xml"_s, {{UUID_40.toLatin1(), OTRO_UUID_40.toLatin1()}}));
     entorno.agrega(u"cfdi40-real.xml"_s, u"b/repetido40.xml"_s);
     entorno.agrega(u"cfdi32-real.xml"_s, u"c/nuevo32.xml"_s);
 }
@@ -146,14 +142,14 @@ private slots:
         // The new issuer's business is created, its owner the e-mail given.
         QCOMPARE(int(nuevo.estado), int(Estado::Importado));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
-        const std::unique_ptr<TUsuario> dueno = TUsuario::getInfoByEmail(correo, TEntornoImportacion::conexion(RFC_32));
+        const std::unique_ptr<TUsuario> dueno = TUsuario::getInfoByEmail(correo, E::conexion(RFC_32));
         QVERIFY(dueno);
         QVERIFY(Credenciales::esSuPassword(*dueno, password));
 
         if (motivo.isEmpty()) {
             QCOMPARE(int(segundo.estado), int(Estado::Importado));
             QCOMPARE(int(repetido.estado), int(Estado::YaExistia));
-            QVERIFY(TEntornoImportacion::comprobante(RFC_40, OTRO_UUID_40));
+            QVERIFY(E::comprobante(RFC_40, OTRO_UUID_40));
         } else {
             // Every file of that business refused with the reason; nothing of
             // them stored, no copy written.
@@ -163,7 +159,7 @@ private slots:
             }
             QVERIFY(!QFileInfo::exists(TImportadorXML::rutaCopia(RFC_40, OTRO_UUID_40)));
         }
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), motivo.isEmpty() ? 2 : 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), motivo.isEmpty() ? 2 : 1);
         Conexiones::cierraHilo();
     }
 
@@ -173,7 +169,7 @@ private slots:
     {
         TEntornoImportacion entorno;
         preparaNegocioExistente(entorno);
-        const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_40);
+        const TConexionSesion conexion = E::conexion(RFC_40);
         const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(RFC_40, conexion);
         QVERIFY(negocio);
         TUsuario suelto;
@@ -193,7 +189,7 @@ private slots:
         TParametrosImportacion parametros = entorno.parametros();
         parametros.email = AJENO;
         TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
-        const TResultadoArchivo r = importador.importa(entorno.entrada() + u"a/segundo40.xml"_s);
+        const TResultadoArchivo r = importador.importa(entorno.entrada() + SEGUNDO_40);
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QVERIFY2(r.motivo.contains(u"no es uno de sus usuarios"_s), qPrintable(r.motivo));
         Conexiones::cierraHilo();
@@ -210,14 +206,12 @@ private slots:
         QTest::addColumn<QString>("motivo");
         using R = Ingreso::TResultado;
         const QString eliminada = u"La empresa %1 se eliminó de esta computadora; "_s.arg(RFC_40);
+        const QString noEntra = eliminada + u"no se puede entrar a ella."_s;
+        const QString noImporta = eliminada + u"el archivo no se importó."_s;
         const QString ajeno =
             u"El negocio %1 ya existe en este equipo y %2 no es uno de sus usuarios"_s.arg(RFC_40, EMAIL);
-        QTest::newRow("eliminada por su dueño")
-            << "elimina" << int(R::EmpresaEliminada) << eliminada + u"no se puede entrar a ella."_s
-            << eliminada + u"el archivo no se importó."_s;
-        QTest::newRow("empresa inactiva")
-            << "negocio" << int(R::EmpresaEliminada) << eliminada + u"no se puede entrar a ella."_s
-            << eliminada + u"el archivo no se importó."_s;
+        QTest::newRow("eliminada por su dueño") << "elimina" << int(R::EmpresaEliminada) << noEntra << noImporta;
+        QTest::newRow("empresa inactiva") << "negocio" << int(R::EmpresaEliminada) << noEntra << noImporta;
         QTest::newRow("liga inactiva") << "liga" << int(R::SinAcceso) << ERR_USUARIO_ACCESO_EMPRESA << ajeno;
         QTest::newRow("usuario inactivo") << "usuario" << int(R::SinAcceso) << ERR_USUARIO_ACCESO_EMPRESA << ajeno;
     }
@@ -234,7 +228,7 @@ private slots:
             EdicionEmpresa::elimina();
             NegocioPrueba::limpiaSesion();
         } else {
-            const TConexionSesion conexion = TEntornoImportacion::conexion(RFC_40);
+            const TConexionSesion conexion = E::conexion(RFC_40);
             const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(RFC_40, conexion);
             const std::unique_ptr<TUsuario> usuario = TUsuario::getInfoByEmail(EMAIL, conexion);
             const std::unique_ptr<TUsuarionegocio> liga =
@@ -258,11 +252,11 @@ private slots:
         QCOMPARE(Ingreso::mensajes(resultado, RFC_40), QStringList{dicho});
         QVERIFY(!Sistema::Negocio);
 
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.entrada() + u"a/segundo40.xml"_s);
+        const TResultadoArchivo r = entorno.importador()->importa(entorno.entrada() + SEGUNDO_40);
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QVERIFY2(r.motivo.startsWith(motivo), qPrintable(r.motivo));
         QCOMPARE(registroLocal().getNumeroEmpresas(), cambio == "elimina"_L1 ? 0 : 1);
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), 1);
         Conexiones::cierraHilo();
     }
 
@@ -277,18 +271,18 @@ private slots:
         QTest::addColumn<QString>("dicho");
         const QString negado = u"No tienes permiso para usar los reportes de la empresa %1."_s.arg(RFC_40);
         const QStringList guardado = {u"--rfc"_s, RFC_40};
+        const QStringList conciliacion = {u"velkor-importar"_s, u"--conciliacion"_s, u"@csv"_s};
         QTest::newRow("pdf de un comprobante guardado")
             << QStringList{u"velkor-comprobante"_s, u"pdf"_s, u"--uuid"_s, UUID_40, u"--salida"_s, u"@pdf"_s} + guardado
             << CAJERO << 4 << negado;
         QTest::newRow("verificación de los guardados")
             << QStringList{u"velkor-comprobante"_s, u"verifica"_s} + guardado << CAJERO << 4 << negado;
         QTest::newRow("conciliación")
-            << QStringList{u"velkor-importar"_s, u"--conciliacion"_s, u"@csv"_s} << CAJERO << 0
+            << conciliacion << CAJERO << 0
             << u"de 0 negocios: 0 cancelados, 0 sin XML, 0 sin metadatos, 0 con importe distinto.\nEstá en: @csv\n"
                "No se incluyeron estos negocios:\n  %1: No tienes permiso para usar los reportes de este negocio.\n"_s
                    .arg(RFC_40);
-        QTest::newRow("conciliación de su dueño")
-            << QStringList{u"velkor-importar"_s, u"--conciliacion"_s, u"@csv"_s} << EMAIL << 0 << u"de 1 negocios"_s;
+        QTest::newRow("conciliación de su dueño") << conciliacion << EMAIL << 0 << u"de 1 negocios"_s;
     }
     void sinPermisoDeReportes()
     {
@@ -335,12 +329,12 @@ private slots:
     {
         TEntornoImportacion entorno;
         preparaNegocioExistente(entorno);
-        const QString baseDatos = TEntornoImportacion::conexion(RFC_40).getDatabase();
+        const QString baseDatos = E::conexion(RFC_40).getDatabase();
         Conexiones::cierraHilo();
         TResultadoArchivo r;
         {
             TRegistroOcupado ocupado(TBaseDatosLocalFrm::archivoRegistro());
-            r = entorno.importador()->importa(entorno.entrada() + u"a/segundo40.xml"_s);
+            r = entorno.importador()->importa(entorno.entrada() + SEGUNDO_40);
         }
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QVERIFY2(r.motivo.startsWith(u"No se pudo leer el registro de negocios"_s), qPrintable(r.motivo));
@@ -351,10 +345,9 @@ private slots:
         QCOMPARE(QDir(base.absolutePath()).entryList({base.fileName() + u'*'}, QDir::Files),
                  QStringList{base.fileName()});
         QCOMPARE(registroLocal().getNumeroEmpresas(), 1);
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), 1);
         // Once it is free, the same file goes in.
-        QCOMPARE(int(entorno.importador()->importa(entorno.entrada() + u"a/segundo40.xml"_s).estado),
-                 int(Estado::Importado));
+        QCOMPARE(int(entorno.importador()->importa(entorno.entrada() + SEGUNDO_40).estado), int(Estado::Importado));
         Conexiones::cierraHilo();
     }
 
@@ -439,13 +432,13 @@ private slots:
             return;
         // The report names the refused files and why.
         const QString reporte = corrida.salidaEstandar.section(u'\n', -2, -2);
-        const QString filas = QString::fromUtf8(TEntornoImportacion::bytes(reporte));
+        const QString filas = QString::fromUtf8(E::bytes(reporte));
         for (const char* archivo : {"segundo40.xml", "repetido40.xml"}) {
             const QString fila = filas.section(QString::fromUtf8(archivo), 1, 1).section(u'\n', 0, 0);
             QVERIFY2(fila.contains(u"no es uno de sus usuarios"_s), qPrintable(filas));
         }
-        QCOMPARE(TComprobante::cuenta(TCondicion(), TEntornoImportacion::conexion(RFC_40)), 1);
-        QVERIFY(TUsuario::getInfoByEmail(AJENO, TEntornoImportacion::conexion(RFC_32)));
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), 1);
+        QVERIFY(TUsuario::getInfoByEmail(AJENO, E::conexion(RFC_32)));
         Conexiones::cierraHilo();
     }
 };

@@ -20,6 +20,10 @@ namespace {
 
 enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior };
 
+// The first line of the SAT's metadata file.
+const QByteArray ENCABEZADO_SAT = "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
+                                  "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n";
+
 } // namespace
 
 Q_DECLARE_METATYPE(TPreparacion)
@@ -182,10 +186,7 @@ private slots:
 
         // A metadata row that could not be stored fails the run as a file does.
         QFile::remove(programa.entorno.entrada() + u"roto.xml"_s);
-        programa.entorno.escribe(u"sat.txt"_s,
-                                 "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~"
-                                 "FechaEmision~FechaCertificacionSat~Monto~EfectoComprobante~Estatus~"
-                                 "FechaCancelacion\r\nno-es-uuid~EKU9003173C9~x~XAXX010101000~y~z~~~1~I~1~");
+        programa.entorno.escribe(u"sat.txt"_s, ENCABEZADO_SAT + "no-es-uuid~EKU9003173C9~x~XAXX010101000~y~z~~~1~I~1~");
         corrida = programa.importa();
         QCOMPARE(corrida.salida, 1);
         QVERIFY2(corrida.salidaEstandar.contains(u"\nFilas de metadatos no guardadas: 1 (el reporte dice por qué"_s),
@@ -279,9 +280,7 @@ private slots:
         QVERIFY2(corrida.salidaEstandar.contains(u"\nImportados: 1\n"_s), qPrintable(corrida.salidaEstandar));
         if (cancelado) {
             programa.entorno.escribe(u"sat.txt"_s,
-                                     "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
-                                     "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n" +
-                                         uuid.toLatin1() +
+                                     ENCABEZADO_SAT + uuid.toLatin1() +
                                          "~ISD950921HE5~PASE~COSC8001137NA~CARLOS~SAT970701NN3~2024-03-10 02:30:00~"
                                          "2024-03-10 02:31:00~1000.00~I~0~2024-03-10 02:45:00");
             corrida = programa.importa();

@@ -34,6 +34,7 @@ using Ingreso::TResultado;
 namespace {
 
 const QString CSD = QStringLiteral(VELKOR_DATOS_PRUEBA "/csd/");
+const QString RFC = u"EKU9003173C9"_s;
 
 NuevoNegocio::TDatos datosEscuela()
 {
@@ -47,7 +48,7 @@ NuevoNegocio::TDatos datosEscuela()
     d.certificado = CSD + u"EKU9003173C9.cer"_s;
     d.llave = CSD + u"EKU9003173C9.key"_s;
     d.passwordLlave = u"12345678a"_s;
-    d.rfc = u"EKU9003173C9"_s;
+    d.rfc = RFC;
     d.razon = u"ESCUELA KEMPER URGATE SA DE CV"_s;
     d.regimen = u"601 - General de Ley Personas Morales"_s;
     d.direccion.calle = u"Reforma"_s;
@@ -140,7 +141,7 @@ private slots:
         QCOMPARE(telefonos.at(1).getNumero(), u"5551234567"_s);
         QCOMPARE(telefonos.at(1).getTipotelefono(), 2);
 
-        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(u"EKU9003173C9"_s, conexion);
+        const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(RFC, conexion);
         QVERIFY(negocio);
         QCOMPARE(negocio->getLogonegocio(), LOGO);
         const std::shared_ptr<TDatosfiscales> fiscales = negocio->getDatosfiscales();
@@ -212,10 +213,9 @@ private slots:
     void bdExistenteNoSeDestruye()
     {
         const TProgramaConRegistro programa;
-        const QString rfc = u"EKU9003173C9"_s;
-        const QString carpeta = programa.archivo(u"db/"_s + rfc + u'/');
+        const QString carpeta = programa.archivo(u"db/"_s + RFC + u'/');
         QVERIFY(TCarpetaPrograma::escribe(carpeta + DB_SISTEMA_NOMBRE, "comprobantes de antes"));
-        nuevoLocal(u"a@b.mx"_s, rfc, u"X"_s);
+        nuevoLocal(u"a@b.mx"_s, RFC, u"X"_s);
         const QStringList apartados = QDir(carpeta).entryList({DB_SISTEMA_NOMBRE + u".*.anterior"_s}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
         QCOMPARE(TCarpetaPrograma::lee(carpeta + apartados.first()), QByteArray("comprobantes de antes"));
@@ -232,8 +232,8 @@ private slots:
         QTest::addColumn<QString>("motivo");
         const QString mismo = u"La base de datos de la empresa %1 ya está en su carpeta (%2), pero la empresa no "
                               "está registrada en este equipo. No se modificó."_s;
-        QTest::newRow("la misma empresa") << u"EKU9003173C9"_s << DB_SISTEMA_NOMBRE << mismo;
-        QTest::newRow("con el nombre anterior") << u"EKU9003173C9"_s << DB_SISTEMA_NOMBRE_ANTERIOR << mismo;
+        QTest::newRow("la misma empresa") << RFC << DB_SISTEMA_NOMBRE << mismo;
+        QTest::newRow("con el nombre anterior") << RFC << DB_SISTEMA_NOMBRE_ANTERIOR << mismo;
         QTest::newRow("otra empresa en su carpeta")
             << u"AAA010101AAA"_s << DB_SISTEMA_NOMBRE
             << u"En la carpeta de la empresa %1 está la base de datos de otra empresa (%2)"_s;
@@ -270,7 +270,7 @@ private slots:
         QCOMPARE(QDir(carpeta).entryList(QDir::Files | QDir::Hidden), QStringList{nombre});
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         const TConexionSesion suya = TConexionSesion::embebida(base, Sistema::exePath);
-        QVERIFY(TNegocio::getByRFC(u"EKU9003173C9"_s, suya));
+        QVERIFY(TNegocio::getByRFC(RFC, suya));
         Conexiones::cierraHilo();
     }
 
@@ -391,14 +391,14 @@ private slots:
             QVERIFY(QDir(rutaOriginal + DB_PATH).removeRecursively());
         Rutas::fijaCarpetaPrograma(destino);
 
-        QCOMPARE(Ingreso::ingresa(u"EKU9003173C9"_s, u"dueno@escuela.mx"_s, u"Secreta#1"_s), TResultado::Correcto);
-        const QString enDestino = Rutas::programa({DB_PATH, u"EKU9003173C9"_s, DB_SISTEMA_NOMBRE});
+        QCOMPARE(Ingreso::ingresa(RFC, u"dueno@escuela.mx"_s, u"Secreta#1"_s), TResultado::Correcto);
+        const QString enDestino = Rutas::programa({DB_PATH, RFC, DB_SISTEMA_NOMBRE});
         QCOMPARE(Sistema::Conexion->getDatabase(), enDestino);
 
         TNegocio negocio = *Sistema::Negocio;
         negocio.setNombre(u"Escuela Kemper, la copia"_s);
         TNegocio::saveOrUpdate(negocio, TUnidadTrabajo(*Sistema::Conexion, Sistema::Usuario->getIdusuario()));
-        QCOMPARE(TNegocio::getByRFC(u"EKU9003173C9"_s, TConexionSesion::embebida(enDestino, destino))->getNombre(),
+        QCOMPARE(TNegocio::getByRFC(RFC, TConexionSesion::embebida(enDestino, destino))->getNombre(),
                  u"Escuela Kemper, la copia"_s);
         Conexiones::cierraHilo();
         if (copiada)
@@ -420,18 +420,17 @@ private slots:
         QFETCH(bool, conPlantilla);
         QFETCH(QString, password);
         const TProgramaConRegistro programa(false);
-        const QString rfc = u"EKU9003173C9"_s;
-        NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(rfc);
+        NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(RFC);
         destino.password = password;
         const auto crea = [&] {
-            NuevoNegocio::saveNuevoLocal(u"a@b.mx"_s, rfc, u"X"_s, destino, conPlantilla ? plantilla() : QByteArray());
+            NuevoNegocio::saveNuevoLocal(u"a@b.mx"_s, RFC, u"X"_s, destino, conPlantilla ? plantilla() : QByteArray());
         };
         if (conPlantilla)
             QVERIFY_THROWS_EXCEPTION(ECadenaConexion, crea());
         else
             QVERIFY_THROWS_EXCEPTION(EEntradaSalida, crea());
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
-        QVERIFY(!QFileInfo::exists(NuevoNegocio::archivoLocal(rfc)));
+        QVERIFY(!QFileInfo::exists(NuevoNegocio::archivoLocal(RFC)));
     }
 
     void falloAMitadNoDejaMedioNegocio()
@@ -453,31 +452,26 @@ private slots:
     {
         QTest::addColumn<QString>("certificado"); // a file of m_credenciales or of the SAT's
         QTest::addColumn<QString>("llave");
-        QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("rfc");
         QTest::addColumn<QString>("mensaje");
-        const QString password = u"12345678a"_s;
-        const QString rfc = u"EKU9003173C9"_s;
         QTest::newRow("RFC del certificado que es ruta")
-            << u"ruta.cer"_s << u"propia.key"_s << password << rfc << ERR_CERT_RFC_NO_VALIDO;
-        QTest::newRow("llave sin cifrar")
-            << u"propio.cer"_s << u"sin-cifrar.key"_s << password << rfc << ERR_LLAVE_SIN_CIFRAR;
+            << u"ruta.cer"_s << u"propia.key"_s << RFC << ERR_CERT_RFC_NO_VALIDO;
+        QTest::newRow("llave sin cifrar") << u"propio.cer"_s << u"sin-cifrar.key"_s << RFC << ERR_LLAVE_SIN_CIFRAR;
         QTest::newRow("derivación de 2^31-1 iteraciones")
-            << u"propio.cer"_s << u"enorme.key"_s << password << rfc << ERR_LLAVE_NO_ADMITIDA;
+            << u"propio.cer"_s << u"enorme.key"_s << RFC << ERR_LLAVE_NO_ADMITIDA;
         QTest::newRow("RFC capturado que es ruta") << CSD + u"EKU9003173C9.cer"_s << CSD + u"EKU9003173C9.key"_s
-                                                   << password << u"../../x"_s << ERR_RFC_NO_VALIDO.arg(u"../../x"_s);
+                                                   << u"../../x"_s << ERR_RFC_NO_VALIDO.arg(u"../../x"_s);
     }
     void certificadoRechazadoNoGuardaNada()
     {
         QFETCH(QString, certificado);
         QFETCH(QString, llave);
-        QFETCH(QString, password);
         QFETCH(QString, rfc);
         QFETCH(QString, mensaje);
         QTemporaryDir credenciales;
         const TCredencialPrueba c;
         TCredencialPrueba::escribe(credenciales.filePath(u"ruta.cer"_s), c.certificado(u"../../../../x"_s));
-        TCredencialPrueba::escribe(credenciales.filePath(u"propio.cer"_s), c.certificado(u"EKU9003173C9"_s));
+        TCredencialPrueba::escribe(credenciales.filePath(u"propio.cer"_s), c.certificado(RFC));
         TCredencialPrueba::escribe(credenciales.filePath(u"propia.key"_s), c.llaveCifrada("12345678a"));
         TCredencialPrueba::escribe(credenciales.filePath(u"sin-cifrar.key"_s), c.llaveSinCifrar());
         TCredencialPrueba::escribe(credenciales.filePath(u"enorme.key"_s), TCredencialPrueba::llavePbes2(2147483647));
@@ -489,9 +483,8 @@ private slots:
         NuevoNegocio::TDatos datos = datosEscuela();
         datos.certificado = ruta(certificado);
         datos.llave = ruta(llave);
-        datos.passwordLlave = password;
         datos.rfc = rfc;
-        const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), u"EKU9003173C9"_s, datos.razon);
+        const TConexionSesion conexion = nuevoLocal(datos.email.trimmed(), RFC, datos.razon);
         try {
             NuevoNegocio::saveNuevoNegocio(datos, conexion, LOGO);
             QFAIL("Se creó el negocio con un certificado que debía rechazarse");
@@ -578,7 +571,7 @@ private slots:
         QVERIFY(copia->getIdpersona()->getDireccionId() <= 0);
         QVERIFY(!copia->getIdpersona()->getDireccion());
         QVERIFY(TNegocio::getByRFC(u"H&E951128469"_s, segunda));
-        QVERIFY(!TNegocio::getByRFC(u"EKU9003173C9"_s, segunda));
+        QVERIFY(!TNegocio::getByRFC(RFC, segunda));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
     }
 
@@ -596,7 +589,7 @@ private slots:
         QFETCH(bool, enOtroHilo);
         const TProgramaConRegistro programa;
         creaNegocio(datosEscuela());
-        QCOMPARE(Ingreso::ingresa(u"EKU9003173C9"_s, u"dueno@escuela.mx"_s, u"Secreta#1"_s), TResultado::Correcto);
+        QCOMPARE(Ingreso::ingresa(RFC, u"dueno@escuela.mx"_s, u"Secreta#1"_s), TResultado::Correcto);
         Sistema::dbSistema = Sistema::Conexion->getDatabase();
         const auto negocio = Sistema::Negocio;
         const auto usuario = Sistema::Usuario;
@@ -654,22 +647,21 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("resultado");
         QTest::addColumn<int>("activas"); // registry entries still active afterwards
-        const QString rfc = u"EKU9003173C9"_s;
         const QString email = u"dueno@escuela.mx"_s;
         const QString clave = u"Secreta#1"_s;
         QTest::newRow("sin empresa") << ""
                                      << "" << email << clave << int(TResultado::SinEmpresa) << 1;
-        QTest::newRow("sin correo") << "" << rfc << "" << clave << int(TResultado::SinCorreo) << 1;
-        QTest::newRow("base borrada") << "borra" << rfc << email << clave << int(TResultado::BaseInexistente) << 0;
-        QTest::newRow("empresa ajena") << "ajena" << rfc << email << clave << int(TResultado::EmpresaYUsuario) << 0;
+        QTest::newRow("sin correo") << "" << RFC << "" << clave << int(TResultado::SinCorreo) << 1;
+        QTest::newRow("base borrada") << "borra" << RFC << email << clave << int(TResultado::BaseInexistente) << 0;
+        QTest::newRow("empresa ajena") << "ajena" << RFC << email << clave << int(TResultado::EmpresaYUsuario) << 0;
         QTest::newRow("usuario inexistente")
-            << "" << rfc << u"otro@escuela.mx"_s << clave << int(TResultado::UsuarioIncorrecto) << 1;
+            << "" << RFC << u"otro@escuela.mx"_s << clave << int(TResultado::UsuarioIncorrecto) << 1;
         QTest::newRow("contraseña incorrecta")
-            << "" << rfc << email << u"secreta#1"_s << int(TResultado::UsuarioIncorrecto) << 1;
-        QTest::newRow("sin acceso") << "sinliga" << rfc << email << clave << int(TResultado::SinAcceso) << 1;
-        QTest::newRow("correcto") << "" << rfc << email << clave << int(TResultado::Correcto) << 1;
+            << "" << RFC << email << u"secreta#1"_s << int(TResultado::UsuarioIncorrecto) << 1;
+        QTest::newRow("sin acceso") << "sinliga" << RFC << email << clave << int(TResultado::SinAcceso) << 1;
+        QTest::newRow("correcto") << "" << RFC << email << clave << int(TResultado::Correcto) << 1;
         QTest::newRow("correo en mayúsculas")
-            << "" << rfc << u"Dueno@Escuela.MX"_s << clave << int(TResultado::Correcto) << 1;
+            << "" << RFC << u"Dueno@Escuela.MX"_s << clave << int(TResultado::Correcto) << 1;
     }
     void ingreso()
     {

@@ -74,19 +74,15 @@ private slots:
 
         m_credencial = std::make_unique<TCredencialPrueba>();
         const TCredencialPrueba& c = *m_credencial;
-        const QHash<QString, QByteArray> certificados{
-            {u"moral.cer"_s, c.certificado(u"EKU9003173C9 / VADA800927DJ3"_s)},
-            {u"ampersand.cer"_s, c.certificado(u"H&E951128469"_s)},
-            {u"ruta.cer"_s, c.certificado(u"../../../../x"_s)},
-            {u"ruta-representante.cer"_s, c.certificado(u"../../x / VADA800927DJ3"_s)},
-            {u"sin-rfc.cer"_s, c.certificado(QString())},
-            {u"minusculas.cer"_s, c.certificado(u"eku9003173c9"_s)},
-            {u"ruta-fiel.cer"_s, c.certificado(u"../../../../x"_s, "30001000000500009999", false)},
-            {u"serie-larga.cer"_s, c.certificado(u"EKU9003173C9"_s, "300010000005000099991234567890")},
-            {u"serie-binaria.cer"_s, c.certificado(u"EKU9003173C9"_s, "\x7f\x01\x02")},
-        };
-        for (auto it = certificados.cbegin(); it != certificados.cend(); ++it)
-            escribe(it.key(), it.value());
+        escribe(u"moral.cer"_s, c.certificado(u"EKU9003173C9 / VADA800927DJ3"_s));
+        escribe(u"ampersand.cer"_s, c.certificado(u"H&E951128469"_s));
+        escribe(u"ruta.cer"_s, c.certificado(u"../../../../x"_s));
+        escribe(u"ruta-representante.cer"_s, c.certificado(u"../../x / VADA800927DJ3"_s));
+        escribe(u"sin-rfc.cer"_s, c.certificado(QString()));
+        escribe(u"minusculas.cer"_s, c.certificado(u"eku9003173c9"_s));
+        escribe(u"ruta-fiel.cer"_s, c.certificado(u"../../../../x"_s, "30001000000500009999", false));
+        escribe(u"serie-larga.cer"_s, c.certificado(u"EKU9003173C9"_s, "300010000005000099991234567890"));
+        escribe(u"serie-binaria.cer"_s, c.certificado(u"EKU9003173C9"_s, "\x7f\x01\x02"));
         const QByteArray password = PASSWORD.toUtf8();
         escribe(u"propia.key"_s, c.llaveCifrada(password));
         escribe(u"sin-cifrar.key"_s, c.llaveSinCifrar());

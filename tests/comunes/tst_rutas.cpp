@@ -140,9 +140,8 @@ private slots:
     {
         QTemporaryDir raiz;
         const QString instalada = raiz.filePath(u"opt/velkor"_s);
-        for (const QString& carpeta : {u"Lib"_s, u"Xslt"_s, u"Motor/plugins"_s})
+        for (const QString& carpeta : {u"Lib"_s, u"Xslt"_s, u"Motor/plugins"_s, u"db"_s})
             QVERIFY(QDir().mkpath(instalada + u'/' + carpeta));
-        QVERIFY(QDir().mkpath(instalada + u"/db"_s));
         for (const QString& archivo :
              {u"velkor-importar"_s, u"Recursos.bpl"_s, u"Motor/firebird.conf"_s, u"db/CFDCAT.DB"_s, u"db/OTRO.DB"_s})
             QVERIFY(TCarpetaPrograma::escribe(instalada + u'/' + archivo, archivo.toUtf8()));

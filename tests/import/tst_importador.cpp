@@ -72,8 +72,18 @@ QByteArray utf16(const QString& archivo)
 
 class TstImportador : public QObject {
     Q_OBJECT
+    // A fresh program folder for each case.
+    std::unique_ptr<TEntornoImportacion> m_entorno;
+
+    TResultadoArchivo importa(const QString& ruta) const { return m_entorno->importador()->importa(ruta); }
+
 private slots:
-    void init() { NegocioPrueba::limpiaSesion(); }
+    void init()
+    {
+        NegocioPrueba::limpiaSesion();
+        m_entorno = std::make_unique<TEntornoImportacion>();
+    }
+    void cleanup() { m_entorno.reset(); }
 
     // What no voucher is made of: each is passed over or fails with its
     // reason, and leaves nothing behind.
@@ -160,9 +170,8 @@ private slots:
         QFETCH(QByteArray, contenido);
         QFETCH(int, estado);
         QFETCH(QString, motivo);
-        TEntornoImportacion entorno;
-        const QString ruta = entorno.escribe(u"a.xml"_s, contenido);
-        const TResultadoArchivo r = entorno.importador()->importa(ruta);
+        const QString ruta = m_entorno->escribe(u"a.xml"_s, contenido);
+        const TResultadoArchivo r = importa(ruta);
         QCOMPARE(int(r.estado), estado);
         QVERIFY(!r.motivo.isEmpty());
         QVERIFY2(r.motivo.contains(motivo), qPrintable(r.motivo));
@@ -178,15 +187,14 @@ private slots:
     // the system's English text.
     void archivoSinLectura()
     {
-        TEntornoImportacion entorno;
-        const QString ruta = entorno.agrega(u"cfdi40-real.xml"_s);
+        const QString ruta = m_entorno->agrega(u"cfdi40-real.xml"_s);
         QVERIFY(QFile::setPermissions(ruta, QFileDevice::WriteOwner));
         TResultadoArchivo r;
         {
             const TConPermisosDeUsuario usuario;
             if (!usuario.efectivo())
                 QSKIP("El superusuario no pudo dejar sus permisos sobre archivos (capset).");
-            r = entorno.importador()->importa(ruta);
+            r = importa(ruta);
         }
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QCOMPARE(r.motivo, u"No se pudo abrir el archivo %1: No tienes permiso."_s.arg(ruta));
@@ -197,7 +205,6 @@ private slots:
     // for that reason, not as if another import held it.
     void candadoSinEscritura()
     {
-        TEntornoImportacion entorno;
         const QString db = Rutas::programa({Constantes::DB_PATH});
         QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         TCandadoImportacion candado;
@@ -238,9 +245,7 @@ private slots:
         QFETCH(QString, archivo);
         QFETCH(QByteArray, de);
         QFETCH(QByteArray, a);
-        TEntornoImportacion entorno;
-        const QString ruta = entorno.escribe(u"a.xml"_s, variante(archivo, de, a));
-        const TResultadoArchivo r = entorno.importador()->importa(ruta);
+        const TResultadoArchivo r = importa(m_entorno->escribe(u"a.xml"_s, variante(archivo, de, a)));
         QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
     }
 
@@ -248,11 +253,9 @@ private slots:
     // once, registered, and the session stays as it was.
     void negocioNuevo()
     {
-        TEntornoImportacion entorno;
-        entorno.agrega(u"cfdi40-real.xml"_s, u"a.xml"_s);
-        entorno.escribe(u"b.xml"_s,
-                        variante(u"cfdi40-real.xml"_s, UUID_40.toUtf8(), "C2832671-DA6D-11EF-A83D-00155D012008"));
-        QCOMPARE(estados(entorno.importaCarpeta()), (QList<int>{Estado::Importado, Estado::Importado}));
+        m_entorno->agrega(u"cfdi40-real.xml"_s, u"a.xml"_s);
+        m_entorno->escribe(u"b.xml"_s, E::cfdi40(u"C2832671-DA6D-11EF-A83D-00155D012008"_s));
+        QCOMPARE(estados(m_entorno->importaCarpeta()), (QList<int>{Estado::Importado, Estado::Importado}));
         QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC_40 + u"|PASE, SERVICIOS ELECTRONICOS"_s});
         QVERIFY(!Sistema::Conexion);
         QVERIFY(!Sistema::Negocio);
@@ -279,14 +282,12 @@ private slots:
     // registry row, and is not tried again for every file of its issuer.
     void negocioQueNoSePuedeCrear()
     {
-        TEntornoImportacion entorno;
-        entorno.agrega(u"cfdi40-real.xml"_s, u"1.xml"_s);
-        entorno.escribe(u"2.xml"_s,
-                        variante(u"cfdi40-real.xml"_s, UUID_40.toUtf8(), "C2832671-DA6D-11EF-A83D-00155D012008"));
-        TParametrosImportacion parametros = entorno.parametros();
+        m_entorno->agrega(u"cfdi40-real.xml"_s, u"1.xml"_s);
+        m_entorno->escribe(u"2.xml"_s, E::cfdi40(u"C2832671-DA6D-11EF-A83D-00155D012008"_s));
+        TParametrosImportacion parametros = m_entorno->parametros();
         parametros.plantilla = QByteArrayLiteral("esto no es una base de datos");
         TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(1, &importador);
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta(1, &importador);
         QCOMPARE(estados(resultados), (QList<int>{Estado::Fallido, Estado::Fallido}));
         QCOMPARE(resultados.at(1).motivo, resultados.at(0).motivo);
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
@@ -298,11 +299,10 @@ private slots:
     // named once the batch is committed.
     void dosEmisoresEnUnLote()
     {
-        TEntornoImportacion entorno;
-        entorno.agrega(u"cfdi40-real.xml"_s, u"1.xml"_s);
-        entorno.agrega(u"cfdi32-real.xml"_s, u"2.xml"_s);
-        entorno.agrega(u"cfdi40-real.xml"_s, u"3.xml"_s);
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(10);
+        m_entorno->agrega(u"cfdi40-real.xml"_s, u"1.xml"_s);
+        m_entorno->agrega(u"cfdi32-real.xml"_s, u"2.xml"_s);
+        m_entorno->agrega(u"cfdi40-real.xml"_s, u"3.xml"_s);
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta(10);
         QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::Importado, Estado::YaExistia}));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 2);
         for (const auto& [rfc, uuid] : {std::pair{RFC_40, UUID_40}, std::pair{RFC_32, UUID_32}}) {
@@ -316,10 +316,9 @@ private slots:
     // Importing the same folder twice stores nothing new and rewrites no copy.
     void dosVeces()
     {
-        TEntornoImportacion entorno;
         for (const char* archivo : {"cfdi40-real.xml", "cfdi32-real.xml", "cfdi33-valid.xml"})
-            entorno.agrega(QString::fromUtf8(archivo));
-        const QList<TResultadoArchivo> primera = entorno.importaCarpeta();
+            m_entorno->agrega(QString::fromUtf8(archivo));
+        const QList<TResultadoArchivo> primera = m_entorno->importaCarpeta();
         QHash<QString, QDateTime> fechas;
         int comprobantes = 0;
         for (const TResultadoArchivo& r : primera) {
@@ -328,7 +327,7 @@ private slots:
             comprobantes += TComprobante::cuenta(TCondicion(), E::conexion(r.rfc));
         }
         QTest::qWait(20);
-        const QList<TResultadoArchivo> segunda = entorno.importaCarpeta();
+        const QList<TResultadoArchivo> segunda = m_entorno->importaCarpeta();
         QCOMPARE(segunda.size(), primera.size());
         int despues = 0;
         for (const TResultadoArchivo& r : segunda) {
@@ -357,10 +356,9 @@ private slots:
     {
         QFETCH(QByteArray, primero);
         QFETCH(QByteArray, segundo);
-        TEntornoImportacion entorno;
         for (const auto& [como, uuid] : {std::pair{u"1.xml"_s, primero}, std::pair{u"2.xml"_s, segundo}})
-            entorno.escribe(como, variante(u"cfdi40-real.xml"_s, UUID_40.toUtf8(), uuid));
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta();
+            m_entorno->escribe(como, variante(u"cfdi40-real.xml"_s, UUID_40.toUtf8(), uuid));
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta();
         QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::YaExistia}));
         QCOMPARE(resultados.at(0).uuid, UUID_40);
         const std::unique_ptr<TComprobante> guardado = E::comprobante(RFC_40, UUID_40);
@@ -391,12 +389,11 @@ private slots:
     {
         QFETCH(bool, minusculas);
         constexpr int CONOCIDOS = 30;
-        TEntornoImportacion entorno;
         QStringList uuids;
         const auto nombre = [](int i) { return u"a%1.xml"_s.arg(i, 2, 10, QLatin1Char('0')); };
         for (int i = 0; i < CONOCIDOS; ++i)
-            entorno.escribe(nombre(i), E::cfdi40(uuids.emplace_back(E::uuidNuevo())));
-        QCOMPARE(estados(entorno.importaCarpeta(100)), QList<int>(CONOCIDOS, Estado::Importado));
+            m_entorno->escribe(nombre(i), E::cfdi40(uuids.emplace_back(E::uuidNuevo())));
+        QCOMPARE(estados(m_entorno->importaCarpeta(100)), QList<int>(CONOCIDOS, Estado::Importado));
         const TConexionSesion c = E::conexion(RFC_40);
         // Transactions the engine began for a job over the folder as it is.
         const auto transacciones = [&](QList<int>& resultados) {
@@ -406,19 +403,19 @@ private slots:
                                                                                              : -1;
             };
             const qint64 antes = actual();
-            resultados = estados(entorno.importaCarpeta(100));
+            resultados = estados(m_entorno->importaCarpeta(100));
             return actual() - antes - 1;
         };
 
-        QVERIFY(QDir(entorno.entrada()).removeRecursively());
-        entorno.escribe(u"b.xml"_s, E::cfdi40(E::uuidNuevo()));
+        QVERIFY(QDir(m_entorno->entrada()).removeRecursively());
+        m_entorno->escribe(u"b.xml"_s, E::cfdi40(E::uuidNuevo()));
         QList<int> primera;
         const qint64 solo = transacciones(primera);
         QCOMPARE(primera, QList<int>{Estado::Importado});
         for (int i = 0; i < CONOCIDOS; ++i)
-            entorno.escribe(nombre(i), E::cfdi40(minusculas ? uuids.at(i).toLower() : uuids.at(i)));
+            m_entorno->escribe(nombre(i), E::cfdi40(minusculas ? uuids.at(i).toLower() : uuids.at(i)));
         const QString nuevo = E::uuidNuevo();
-        entorno.escribe(u"b.xml"_s, E::cfdi40(nuevo));
+        m_entorno->escribe(u"b.xml"_s, E::cfdi40(nuevo));
         QList<int> segunda;
         const qint64 usadas = transacciones(segunda);
         QCOMPARE(segunda, QList<int>(CONOCIDOS, Estado::YaExistia) << Estado::Importado);
@@ -432,14 +429,13 @@ private slots:
     // removes the temporary copy and gives the voucher its copy back.
     void paradaEntreCommitYCopia()
     {
-        TEntornoImportacion entorno;
-        const QString ruta = entorno.agrega(u"cfdi40-real.xml"_s);
-        QCOMPARE(int(entorno.importador()->importa(ruta).estado), int(Estado::Importado));
+        const QString ruta = m_entorno->agrega(u"cfdi40-real.xml"_s);
+        QCOMPARE(int(importa(ruta).estado), int(Estado::Importado));
         const QString copia = TImportadorXML::rutaCopia(RFC_40, UUID_40);
         const QString temporal = QFileInfo(copia).absolutePath() + u"/."_s + UUID_40 + u".xml.importando"_s;
         QVERIFY(QFile::rename(copia, temporal));
 
-        const std::unique_ptr<TImportadorXML> otro = entorno.importador();
+        const std::unique_ptr<TImportadorXML> otro = m_entorno->importador();
         QVERIFY(temporales().isEmpty());
         const TResultadoArchivo r = otro->importa(ruta);
         QCOMPARE(int(r.estado), int(Estado::YaExistia));
@@ -456,9 +452,8 @@ private slots:
     // A batch stopped before its commit keeps nothing: no voucher, no copy.
     void loteSinConfirmar()
     {
-        TEntornoImportacion entorno;
-        const QString ruta = entorno.agrega(u"cfdi40-real.xml"_s);
-        const std::unique_ptr<TImportadorXML> importador = entorno.importador();
+        const QString ruta = m_entorno->agrega(u"cfdi40-real.xml"_s);
+        const std::unique_ptr<TImportadorXML> importador = m_entorno->importador();
         QList<TResultadoArchivo> resultados;
         {
             TLoteImportacion lote(*importador, 5, [&](const TResultadoArchivo& r) { resultados.append(r); });
@@ -479,10 +474,9 @@ private slots:
     // however far it is from its count.
     void loteMedidoPorTiempo()
     {
-        TEntornoImportacion entorno;
-        const QString primero = entorno.agrega(u"cfdi40-real.xml"_s, u"a.xml"_s);
-        const QString segundo = entorno.agrega(u"cfdi40-real.xml"_s, u"b.xml"_s);
-        const std::unique_ptr<TImportadorXML> importador = entorno.importador();
+        const QString primero = m_entorno->agrega(u"cfdi40-real.xml"_s, u"a.xml"_s);
+        const QString segundo = m_entorno->agrega(u"cfdi40-real.xml"_s, u"b.xml"_s);
+        const std::unique_ptr<TImportadorXML> importador = m_entorno->importador();
         QList<TResultadoArchivo> resultados;
         TLoteImportacion lote(
             *importador, 1000, [&](const TResultadoArchivo& r) { resultados.append(r); }, 400);
@@ -510,20 +504,19 @@ private slots:
     void registrosCompartidosTrasUnFallo()
     {
         QFETCH(int, porLote);
-        TEntornoImportacion entorno;
         const QByteArray regimen = " RegimenFiscalReceptor=\"612\"";
         // The customer's first voucher does not name its regime, and names
         // another product on its first line.
-        entorno.escribe(u"a.xml"_s,
-                        variante(u"cfdi40-real.xml"_s, regimen, "")
-                            .replace(UUID_40.toLatin1(), "11111111-2222-4333-8444-555555555555")
-                            .replace("Descripcion=\"COMISION RECARGA IDMX\"", "Descripcion=\"PRODUCTO A\""));
+        m_entorno->escribe(u"a.xml"_s,
+                           variante(u"cfdi40-real.xml"_s, regimen, "")
+                               .replace(UUID_40.toLatin1(), "11111111-2222-4333-8444-555555555555")
+                               .replace("Descripcion=\"COMISION RECARGA IDMX\"", "Descripcion=\"PRODUCTO A\""));
         // Completes the customer and adds the first line's product, then
         // fails on its second line.
-        entorno.escribe(u"b.xml"_s, variante(u"cfdi40-real.xml"_s, "Cantidad=\"1.000000\" ClaveUnidad=\"E54\"",
-                                             "Cantidad=\"uno\" ClaveUnidad=\"E54\""));
-        entorno.agrega(u"cfdi40-real.xml"_s, u"c.xml"_s);
-        const QList<TResultadoArchivo> resultados = entorno.importaCarpeta(porLote);
+        m_entorno->escribe(u"b.xml"_s, variante(u"cfdi40-real.xml"_s, "Cantidad=\"1.000000\" ClaveUnidad=\"E54\"",
+                                                "Cantidad=\"uno\" ClaveUnidad=\"E54\""));
+        m_entorno->agrega(u"cfdi40-real.xml"_s, u"c.xml"_s);
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta(porLote);
         QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, Estado::Fallido, Estado::Importado}));
         QVERIFY2(resultados.at(1).motivo.contains(u"uno"_s), qPrintable(resultados.at(1).motivo));
 
@@ -541,13 +534,12 @@ private slots:
     // A registry row whose database holds another business receives nothing.
     void registroQueLlevaAOtroNegocio()
     {
-        TEntornoImportacion entorno;
-        const QString ruta40 = entorno.agrega(u"cfdi40-real.xml"_s);
-        QCOMPARE(int(entorno.importador()->importa(ruta40).estado), int(Estado::Importado));
+        const QString ruta40 = m_entorno->agrega(u"cfdi40-real.xml"_s);
+        QCOMPARE(int(importa(ruta40).estado), int(Estado::Importado));
         NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(RFC_32);
         destino.baseDatos = NuevoNegocio::archivoLocal(RFC_40);
         NuevoNegocio::registraNegocio(QString::fromUtf8(E::EMAIL), RFC_32, u"X"_s, destino);
-        const TResultadoArchivo r = entorno.importador()->importa(entorno.agrega(u"cfdi32-real.xml"_s));
+        const TResultadoArchivo r = importa(m_entorno->agrega(u"cfdi32-real.xml"_s));
         QCOMPARE(int(r.estado), int(Estado::Fallido));
         QVERIFY2(r.motivo.contains(RFC_32), qPrintable(r.motivo));
         QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), 1);

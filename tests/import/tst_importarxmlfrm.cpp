@@ -55,15 +55,18 @@ void llena(const TImportarXMLFrm* ventana, const QString& correo, const QString&
 }
 
 // The program as a new user starts it: no business registered, the wizard
-// on its first-run page.
+// on its first-run page; the folder dialog then answers a folder of
+// `archivos`, when given.
 class TPrograma : public TProgramaPrueba {
 public:
-    TPrograma()
+    explicit TPrograma(const QStringList& archivos = {})
     {
         carpeta.instalaCatalogo();
         arranca(true);
         w = WizardFrm;
         v = ImportarXMLFrm;
+        if (!archivos.isEmpty())
+            carpetas.agrega(carpetaCon(archivos));
     }
 
     // A folder of files to import, inside the program folder.
@@ -248,8 +251,7 @@ private slots:
     // told, no folder is asked and nothing is imported.
     void registroOcupado()
     {
-        TPrograma programa;
-        programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
+        TPrograma programa({u"cfdi40-real.xml"_s});
         const QString nombre = u"otro-programa"_s;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, nombre);
@@ -282,10 +284,9 @@ private slots:
     // checked without the window.)
     void contrasenaAjena()
     {
-        TPrograma programa;
-        TImportarXMLFrm* v = programa.v;
         // The business of cfdi40-real.xml, its user CORREO with "secreta".
-        programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
+        TPrograma programa({u"cfdi40-real.xml"_s});
+        TImportarXMLFrm* v = programa.v;
         programa.acepta(CORREO, u"secreta"_s, u"secreta"_s);
         QTRY_VERIFY(soloFin(programa.respuestas.textos()));
         QCOMPARE(v->resumen().importados, 1);
@@ -358,8 +359,7 @@ private slots:
     void canceladaAlContar()
     {
         QFETCH(bool, cerrando);
-        TPrograma programa;
-        programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
+        TPrograma programa({u"cfdi40-real.xml"_s});
         TImportarXMLFrm* v = programa.v;
         programa.acepta(CORREO, QString(), QString());
         QVERIFY(v->ocupada());
@@ -378,9 +378,7 @@ private slots:
     // what was taken is committed with its copies, nothing hangs.
     void finDelProgramaDuranteLaImportacion()
     {
-        TPrograma programa;
-        programa.carpetas.agrega(programa.carpetaCon(
-            {u"cfdi40-real.xml"_s, u"cfdi32-real.xml"_s, u"cfdi33-valid.xml"_s, u"cfdi33-real.xml"_s}));
+        TPrograma programa({u"cfdi40-real.xml"_s, u"cfdi32-real.xml"_s, u"cfdi33-valid.xml"_s, u"cfdi33-real.xml"_s});
         const QString carpetaXML = programa.carpeta.archivo(FACTURAS_PATH);
         programa.acepta(CORREO, QString(), QString());
         // Each business is created on the way, so the four files take far
@@ -395,9 +393,8 @@ private slots:
             ++copias;
         }
         int comprobantes = 0;
-        for (const QString& linea : registroLocal().getEmpresas()) {
+        for (const QString& linea : registroLocal().getEmpresas())
             comprobantes += TComprobante::cuenta(TCondicion(), E::conexion(linea.section(u'|', 0, 0)));
-        }
         QCOMPARE(copias, comprobantes);
         QVERIFY(comprobantes >= 1);
     }

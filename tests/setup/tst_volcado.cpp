@@ -120,9 +120,8 @@ qint64 totalFilas(const TConexionSesion& conexion)
 QByteArray bytesDePrueba()
 {
     QByteArray bytes;
-    for (int vuelta = 0; vuelta < 300; ++vuelta)
-        for (int b = 0; b < 256; ++b)
-            bytes += char(b);
+    for (int i = 0; i < 300 * 256; ++i)
+        bytes += char(i);
     return bytes;
 }
 
@@ -615,14 +614,13 @@ private slots:
 
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
+        TColaRespuestas respuestas;
         if (caso == "servidor"_L1) {
             // The workstation reached the business on its server.
             QVERIFY(registroLocal().usuarioLogginInsert({QString(), RFC, RFC, DB_MySQL, u"velkor"_s, u"secreta"_s,
                                                          u"192.0.2.1"_s, u"velkor_eku9003173c9"_s, QString()}));
-        }
-        TColaRespuestas respuestas;
-        if (caso == "servidor"_L1)
             respuestas.agregaRespuesta(TPrompter::OK);
+        }
         const TResultado resultado = Respaldo::restaurarRespaldo(hecho.archivo);
         QVERIFY(restosRestauracion(programa).isEmpty());
         if (caso == "danado"_L1) {
@@ -658,10 +656,9 @@ private slots:
     void restauraEnServidor_data() { filasServidores(); }
     void restauraEnServidor()
     {
-        const std::unique_ptr<TServidorBaseDatos> enMarcha = servidorDeLaFila();
-        if (!enMarcha)
+        const std::unique_ptr<TServidorBaseDatos> motor = servidorDeLaFila();
+        if (!motor)
             return;
-        TServidorBaseDatos& motor = *enMarcha;
 
         QTemporaryDir guardados;
         const QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
@@ -676,18 +673,18 @@ private slots:
 
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
-        const QString ocupada = motor.creaBaseDatos();
-        QVERIFY2(motor.ejecuta(u"CREATE TABLE ajena (id INTEGER)"_s, ocupada), qPrintable(motor.error()));
+        const QString ocupada = motor->creaBaseDatos();
+        QVERIFY2(motor->ejecuta(u"CREATE TABLE ajena (id INTEGER)"_s, ocupada), qPrintable(motor->error()));
         {
             TColaRespuestas respuestas;
-            QCOMPARE(Respaldo::restauraEnServidor(archivo, motor.conexion(ocupada)), TResultado::ServidorNoVacio);
+            QCOMPARE(Respaldo::restauraEnServidor(archivo, motor->conexion(ocupada)), TResultado::ServidorNoVacio);
             QCOMPARE(respuestas.textos(), QStringList{Respaldo::ERR_SERVIDOR_NO_VACIO});
             // Firebird keeps an unquoted name in capitals.
-            QCOMPARE(Esquema::tablasPresentes(motor.conexion(ocupada)).join(u',').toLower(), u"ajena"_s);
+            QCOMPARE(Esquema::tablasPresentes(motor->conexion(ocupada)).join(u',').toLower(), u"ajena"_s);
             QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         }
 
-        const TConexionSesion vacia = motor.conexion(motor.creaBaseDatos());
+        const TConexionSesion vacia = motor->conexion(motor->creaBaseDatos());
         {
             TColaRespuestas respuestas;
             QCOMPARE(Respaldo::restauraEnServidor(archivo, vacia), TResultado::Restaurado);
@@ -710,13 +707,12 @@ private slots:
     void respaldoDeServidor_data() { filasServidores(); }
     void respaldoDeServidor()
     {
-        const std::unique_ptr<TServidorBaseDatos> enMarcha = servidorDeLaFila();
-        if (!enMarcha)
+        const std::unique_ptr<TServidorBaseDatos> motor = servidorDeLaFila();
+        if (!motor)
             return;
-        TServidorBaseDatos& motor = *enMarcha;
-        const QString base = motor.creaBaseDatos();
-        QVERIFY2(!base.isEmpty(), qPrintable(motor.error()));
-        const TConexionSesion enServidor = motor.conexion(base);
+        const QString base = motor->creaBaseDatos();
+        QVERIFY2(!base.isEmpty(), qPrintable(motor->error()));
+        const TConexionSesion enServidor = motor->conexion(base);
 
         QTemporaryDir guardados;
         QString archivo;
@@ -724,13 +720,6 @@ private slots:
         {
             const TCarpetaPrograma origen;
             NegocioPrueba::creaRegistro(origen);
-            NuevoNegocio::TDestino destino;
-            destino.motor = motor.tipo() == TServidorBaseDatos::Tipo::MariaDB ? DB_MySQL : DB_FIREBIRD_SERVIDOR;
-            destino.usuario = motor.usuario();
-            destino.password = motor.password();
-            destino.servidor = motor.host();
-            destino.puerto = QString::number(motor.puerto());
-            destino.baseDatos = base;
             NuevoNegocio::TDatos d;
             d.email = EMAIL;
             d.password = PASSWORD;
@@ -742,7 +731,8 @@ private slots:
             d.rfc = RFC;
             d.razon = u"ESCUELA KEMPER URGATE"_s;
             d.regimen = u"601 - General de Ley Personas Morales"_s;
-            const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(d.email, d.rfc, d.razon, destino, QByteArray());
+            const TConexionSesion creada = NuevoNegocio::saveNuevoLocal(
+                d.email, d.rfc, d.razon, NuevoNegocio::destinoServidor(enServidor), QByteArray());
             NuevoNegocio::saveNuevoNegocio(d, creada, QByteArray());
             NegocioPrueba::limpiaSesion();
             QCOMPARE(Ingreso::ingresa(RFC, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);

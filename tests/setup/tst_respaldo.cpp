@@ -53,9 +53,9 @@ QByteArray huella(const QString& archivo)
     return bytes.isEmpty() ? QByteArray() : QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
-QString carpetaNegocio(const TCarpetaPrograma& programa, const QString& rfc = RFC)
+QString carpetaNegocio(const TCarpetaPrograma& programa)
 {
-    return programa.archivo(DB_PATH + rfc);
+    return programa.archivo(DB_PATH + RFC);
 }
 
 // Whatever a restore may have left in the program folder besides businesses.
@@ -277,8 +277,7 @@ private slots:
         const std::thread::id principal = std::this_thread::get_id();
         QList<EdicionEmpresa::TAvance> avances;
         bool enOtroHilo = true;
-        QString archivo;
-        QString error;
+        QString archivo, error;
         std::thread hilo([&] {
             const EdicionEmpresa::TAviso aviso = [&](const EdicionEmpresa::TAvance& avance) {
                 avances << avance;
@@ -355,8 +354,7 @@ private slots:
         const QFileDevice::Permissions permisos = QFileInfo(destino).permissions();
         if (detiene.isEmpty())
             QVERIFY(QFile::setPermissions(destino, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        bool efectivo = false;
-        bool cancelado = false;
+        bool efectivo = false, cancelado = false;
         QString error;
         std::thread hilo([&] {
             const TConPermisosDeUsuario comoUsuario;

@@ -6,11 +6,6 @@
 #include "VigenciaCertificado.h"
 #include "ZonaHoraria.h"
 
-#include <QDate>
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>

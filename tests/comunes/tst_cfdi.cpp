@@ -10,9 +10,6 @@
 #include "Nomina12.h"
 #include "TimbreFiscalDigital.h"
 
-#include <QFile>
-#include <QHash>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>

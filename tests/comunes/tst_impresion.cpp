@@ -1,12 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "ImpresionComprobante.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

@@ -1,9 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "Logmanager.h"
 
-#include <QRegularExpression>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>

@@ -1,8 +1,6 @@
 #include "Prompter.h"
 #include "RegistroClases.h"
 
-#include <QRegularExpression>
-#include <QTimer>
 #include <QtTest>
 
 class TstPrompterRegistro : public QObject {

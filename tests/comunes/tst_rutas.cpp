@@ -4,7 +4,6 @@
 #include "Errores.h"
 #include "Rutas.h"
 
-#include <QProcess>
 #include <QtTest>
 
 #include <sys/stat.h>

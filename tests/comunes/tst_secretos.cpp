@@ -3,7 +3,6 @@
 #include "Secretos.h"
 #include "Signerutils.h"
 
-#include <QProcess>
 #include <QtTest>
 
 namespace {

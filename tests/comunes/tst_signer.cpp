@@ -1,7 +1,6 @@
 #include "Errores.h"
 #include "Signerutils.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include <thread>

@@ -92,9 +92,10 @@ QMap<QString, int> cuentaFilas(const TConexionSesion& conexion)
     return cuentas;
 }
 
-template <class T> QList<T> de(const TComprobante& comprobante, int columna, const TConexionSesion& conexion)
+// The rows of T whose `columna` points at `padre`.
+template <class T, class P> QList<T> de(const P& padre, int columna, const TConexionSesion& conexion)
 {
-    return T::busca(T::columna(typename T::Columna(columna)) == comprobante, conexion);
+    return T::busca(T::columna(typename T::Columna(columna)) == padre, conexion);
 }
 
 QList<TDesgloseimpuesto> desgloseDelComprobante(const TComprobante& c, const TConexionSesion& conexion)
@@ -261,7 +262,7 @@ private slots:
                 esperados.append({TImpuesto::TIPO_IMPUESTO_TRASLADADO, t});
             for (const TNodoXML& r : impuestos.hijoPropio("Retenciones").hijosPropios("Retencion"))
                 esperados.append({TImpuesto::TIPO_IMPUESTO_RETENIDO, r});
-            const QList<D> filas = D::busca(D::columna(D::col_Comprobanteconcepto) == l, m_conexion);
+            const QList<D> filas = de<D>(l, D::col_Comprobanteconcepto, m_conexion);
             QCOMPARE(filas.size(), esperados.size());
             for (int j = 0; j < filas.size(); ++j) {
                 const D& d = filas.at(j);
@@ -284,8 +285,8 @@ private slots:
                 for (const TNodoXML& p : parte.hijosPropios("InformacionAduanera"))
                     pedimentos << parte.atributo("Descripcion") + u' ' + p.atributo("NumeroPedimento");
             QStringList guardados;
-            for (const TPedimentoaduanal& p : TPedimentoaduanal::busca(
-                     TPedimentoaduanal::columna(TPedimentoaduanal::col_Idcomprobanteconcepto) == l, m_conexion))
+            for (const TPedimentoaduanal& p :
+                 de<TPedimentoaduanal>(l, TPedimentoaduanal::col_Idcomprobanteconcepto, m_conexion))
                 guardados << (p.getParte() ? p.getParte()->getDescripcion() + u' ' : QString()) +
                                  p.getNumeropedimento();
             QCOMPARE(guardados, pedimentos);
@@ -540,8 +541,8 @@ private slots:
         QCOMPARE(r.getMetodopagoId(), c.getMetodopagoId());
         QCOMPARE(r.getFechacancelacion(), TComprobante::fechaSinCancelar());
 
-        const QList<TNominacomprobanteempleado> enlaces = TNominacomprobanteempleado::busca(
-            TNominacomprobanteempleado::columna(TNominacomprobanteempleado::col_NominaComprobante) == r, m_conexion);
+        using E = TNominacomprobanteempleado;
+        const QList<E> enlaces = de<E>(r, E::col_NominaComprobante, m_conexion);
         QCOMPARE(enlaces.size(), 1);
         const std::shared_ptr<TEmpleado> e = enlaces.first().getEmpleado();
         QCOMPARE(e->getCurp(), f.curp);
@@ -565,27 +566,25 @@ private slots:
         QCOMPARE(e->getDatosfiscalesId(), c.getCliente()->getDatosfiscalesId());
 
         QStringList leidas;
-        for (const TPercepcion& p :
-             TPercepcion::busca(TPercepcion::columna(TPercepcion::col_Idrecibonomina) == r, m_conexion))
+        for (const TPercepcion& p : de<TPercepcion>(r, TPercepcion::col_Idrecibonomina, m_conexion))
             leidas << u"%1 %2 %3 %4 %5"_s.arg(p.getTipopercepcion(), p.getClave(), p.getConcepto(),
                                               texto(p.valor(TPercepcion::col_Importegravado)),
                                               texto(p.valor(TPercepcion::col_Importeexcento)));
         QCOMPARE(leidas, f.percepciones);
         leidas.clear();
-        for (const TDeduccion& x : TDeduccion::busca(TDeduccion::columna(TDeduccion::col_Reciboj) == r, m_conexion))
+        for (const TDeduccion& x : de<TDeduccion>(r, TDeduccion::col_Reciboj, m_conexion))
             leidas << u"%1 %2 %3 %4"_s.arg(x.getTipodeduccion(), x.getClave(), x.getConcepto(),
                                            x.getImportegravado().texto());
         QCOMPARE(leidas, f.deducciones);
         leidas.clear();
-        for (const TOtropago& o : TOtropago::busca(TOtropago::columna(TOtropago::col_Idrecibonomina) == r, m_conexion))
+        for (const TOtropago& o : de<TOtropago>(r, TOtropago::col_Idrecibonomina, m_conexion))
             leidas << u"%1 %2 %3 %4 %5 %6 %7 %8"_s.arg(
                 o.getTipootropago(), o.getClave(), o.getConcepto(), texto(o.valor(TOtropago::col_Importe)),
                 texto(o.valor(TOtropago::col_Subsidiocausado)), texto(o.valor(TOtropago::col_Saldoafavor)),
                 QString::number(o.getAnio()), texto(o.valor(TOtropago::col_Remanentesalfav)));
         QCOMPARE(leidas, f.otrosPagos);
         leidas.clear();
-        for (const TIncapacidad& i :
-             TIncapacidad::busca(TIncapacidad::columna(TIncapacidad::col_Idrecibonomina) == r, m_conexion))
+        for (const TIncapacidad& i : de<TIncapacidad>(r, TIncapacidad::col_Idrecibonomina, m_conexion))
             leidas << u"%1 %2 %3"_s.arg(QString::number(i.getDiasincapacidad()), i.getTipoincapacidad(),
                                         i.getImportemonetario().texto());
         QCOMPARE(leidas, f.incapacidades);

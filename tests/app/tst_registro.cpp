@@ -138,10 +138,9 @@ private slots:
             QVERIFY(m_registro.getEmpresaDetalle(buscado).isEmpty());
             QVERIFY(salida.isEmpty());
         } else {
-            const QString guardada = guardadaDe(buscado, ultimaDelBuscado);
             const QStringList encontrada = m_registro.getEmpresaDetalle(buscado);
             QCOMPARE(encontrada.mid(0, 2), (QStringList{buscado, nombreDe(ultimaDelBuscado)}));
-            QCOMPARE(plana(encontrada.value(2)), guardada);
+            QCOMPARE(plana(encontrada.value(2)), guardadaDe(buscado, ultimaDelBuscado));
             QCOMPARE(salida, encontrada.value(2));
             QCOMPARE(Utils::transformaStringConexion(salida).at(4), baseDe(buscado, ultimaDelBuscado));
         }

@@ -13,7 +13,7 @@ QByteArray cfdi(const QString& nombre)
     return TCarpetaPrograma::lee(QStringLiteral(VELKOR_DATOS_PRUEBA "/cfdi/") + nombre);
 }
 
-// cfdi40-real.xml with each of its lines written `veces` times as its first.
+// cfdi40-real.xml with its concepts replaced by `veces` copies of the first.
 QByteArray conLineas(int veces)
 {
     QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));

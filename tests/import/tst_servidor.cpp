@@ -451,6 +451,57 @@ private slots:
         QCOMPARE(guardados, uuids);
     }
 
+    // The network to the server goes for good while a folder also brings
+    // files of a business kept on this workstation: the server's files not
+    // yet stored fail, each saying why, and every file of this workstation's
+    // business is imported; before, the job stopped at the cut.
+    void servidorQueNoVuelve()
+    {
+        TRelevoTcp relevo(m_servidor->puerto());
+        QVERIFY(relevo.inicia());
+        TProgramaConsola estacion;
+        QTemporaryDir local;
+        QTemporaryDir remoto;
+        QTemporaryDir carpeta;
+        E::escribeEn(local.filePath(u"0.xml"_s), E::muestraNueva(0));
+        E::escribeEn(remoto.filePath(u"1.xml"_s), E::muestraNueva(1));
+        QVERIFY(sinFallas(estacion.corre({local.path(), u"--correo"_s, CORREO})));
+        QVERIFY(sinFallas(estacion.corre(argumentos(remoto.path(), relevo.puerto()))));
+        for (int i = 0; i < ARCHIVOS; ++i)
+            E::escribeEn(carpeta.filePath(u"%1.xml"_s.arg(i, 4, 10, QLatin1Char('0'))), E::muestraNueva(i % 2));
+        // As in redInterrumpida: the cut comes among the first files.
+        const qint64 antes = relevo.enviados();
+        QVERIFY(sinFallas(estacion.corre(argumentos(remoto.path(), relevo.puerto()))));
+        relevo.cortaTras(relevo.enviados() + 10 * (relevo.enviados() - antes));
+
+        const TCorrida corrida = estacion.corre({carpeta.path(), u"--correo"_s, CORREO});
+        QVERIFY(relevo.cortadas() > 0);
+        QCOMPARE(corrida.salida, int(ImportacionConsola::ConFallos));
+        const auto cuenta = [&corrida](const QString& renglon) {
+            return QRegularExpression(u"\\n"_s + renglon + u": (\\d+)\\n"_s)
+                .match(corrida.salidaEstandar)
+                .captured(1)
+                .toInt();
+        };
+        const int fallidos = cuenta(u"Fallidos"_s);
+        QVERIFY2(fallidos > 0 && cuenta(u"Importados"_s) + fallidos == ARCHIVOS, qPrintable(corrida.salidaEstandar));
+        const QString reporte = corrida.salidaEstandar.section(u"está en:\n"_s, 1).section(u'\n', 0, 0);
+        const QStringList filas = QString::fromUtf8(TCarpetaPrograma::lee(reporte)).split(u'\n');
+        QCOMPARE(filas.filter(u",Fallido,"_s).size(), fallidos);
+        for (const QString& fila : filas.filter(u",Fallido,"_s))
+            QVERIFY2(fila.contains(u"no volvió después de 10 intentos"_s), qPrintable(fila));
+
+        Sistema::exePath = estacion.entorno.carpeta.ruta();
+        int propios = 0;
+        for (const QString& empresa : registroLocal().getEmpresas()) {
+            const TConexionSesion conexion = E::conexion(empresa.section(u'|', 0, 0));
+            if (!conexion.enServidor())
+                propios = int(TComprobante::cuenta(TCondicion(), conexion));
+        }
+        Conexiones::cierraHilo();
+        QCOMPARE(propios, 1 + ARCHIVOS / 2);
+    }
+
     // A creation stopped before its registry row leaves a database of the
     // business's name on the server, part of a schema and no voucher: the
     // next import removes it and creates the business anew. One that holds

@@ -357,7 +357,7 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
         barra = std::make_unique<TBarraProgreso>(ImportacionCarpeta::cuenta(raiz, detenerse));
 
     TReporteImportacion reporte(Sistema::exePath);
-    // A server that does not come back stops the job, said once beside what
+    // A connection that keeps dropping stops the job, said once beside what
     // was done.
     QString detenida;
     int hechos = 0;

@@ -101,26 +101,31 @@ void TLoteImportacion::lleva(const TArchivo& primero)
     int sinServidor = 0;
     while (!porHacer.isEmpty()) {
         TArchivo archivo = porHacer.takeFirst();
-        const TResultadoArchivo resultado = corre(archivo);
+        TResultadoArchivo resultado = corre(archivo);
         // The caller's document lives only through this call.
         archivo.leido = nullptr;
         QList<TArchivo> deshechos;
-        if (resultado.estado == TResultadoArchivo::Fallido && recupera(resultado.rfc, deshechos)) {
-            if (++recuperaciones >= TNegociosImportacion::INTENTOS)
-                throw EImportacionDetenida(seguidas(recuperaciones));
-            deshechos.append(archivo);
+        QString ausente;
+        if (resultado.estado == TResultadoArchivo::Fallido && recupera(resultado.rfc, deshechos, ausente)) {
+            if (ausente.isEmpty()) {
+                if (++recuperaciones >= TNegociosImportacion::INTENTOS)
+                    throw EImportacionDetenida(seguidas(recuperaciones));
+                deshechos.append(archivo);
+                porHacer = deshechos + porHacer;
+                continue;
+            }
             porHacer = deshechos + porHacer;
-            continue;
-        }
-        // Its business could not be opened for the dropped connection: once
-        // the server answers again, it is.
-        if (resultado.estado == TResultadoArchivo::Fallido && m_importador.negocios().sinConexion(resultado.rfc)) {
-            if (++sinServidor >= TNegociosImportacion::INTENTOS)
-                throw EImportacionDetenida(
-                    TNegociosImportacion::perdidaDuradera(QStringLiteral("del negocio %1").arg(resultado.rfc)));
-            QThread::msleep(TNegociosImportacion::ESPERA_MS);
-            porHacer.prepend(archivo);
-            continue;
+            resultado.motivo = ausente;
+        } else if (resultado.estado == TResultadoArchivo::Fallido &&
+                   m_importador.negocios().sinConexion(resultado.rfc)) {
+            // Its business could not be opened for the dropped connection:
+            // once the server answers again, it is.
+            if (++sinServidor < TNegociosImportacion::INTENTOS) {
+                QThread::msleep(TNegociosImportacion::ESPERA_MS);
+                porHacer.prepend(archivo);
+                continue;
+            }
+            resultado.motivo = m_importador.negocios().abandona(resultado.rfc);
         }
         anota(resultado, archivo);
         // A commit on the way found a connection dropped.
@@ -128,7 +133,7 @@ void TLoteImportacion::lleva(const TArchivo& primero)
     }
 }
 
-bool TLoteImportacion::recupera(const QString& rfc, QList<TArchivo>& deshechos)
+bool TLoteImportacion::recupera(const QString& rfc, QList<TArchivo>& deshechos, QString& ausente)
 {
     // A file fails for many reasons; only one whose own business lost its
     // connection asks about the rest of the batch.
@@ -136,25 +141,56 @@ bool TLoteImportacion::recupera(const QString& rfc, QList<TArchivo>& deshechos)
     const TNegociosImportacion::TNegocioImportado* negocio = negocios.resuelto(rfc);
     if (!negocio || !negocios.perdida(negocio->conexion))
         return false;
+    const QString suya = negocio->conexion.getDatabase();
     QList<TConexionSesion> perdidas{negocio->conexion};
-    QSet<QString> bases{negocio->conexion.getDatabase()};
+    QSet<QString> bases{suya};
     for (const std::shared_ptr<TBase>& base : std::as_const(m_bases)) {
         if (!base->transaccion || bases.contains(base->conexion.getDatabase()) || !negocios.perdida(base->conexion))
             continue;
         perdidas.append(base->conexion);
         bases.insert(base->conexion.getDatabase());
     }
-    descarta(bases, deshechos);
-    for (const TConexionSesion& conexion : std::as_const(perdidas))
-        negocios.recupera(conexion);
-    Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió la "
-                                   "conexión.")
-                        .arg(deshechos.size() + 1),
-                    1, Sistema::exePath);
+    const QList<TPendiente> descartados = descarta(bases);
+    const QHash<QString, QString> ausentes = recuperaTodas(perdidas);
+    for (TPendiente pendiente : descartados) {
+        if (!ausentes.contains(pendiente.base)) {
+            deshechos.append(pendiente.archivo);
+            continue;
+        }
+        // Reported with the batch's other files, at its commit.
+        falla(pendiente.resultado, ausentes.value(pendiente.base));
+        m_resultados.append({pendiente.resultado, QString(), pendiente.archivo});
+    }
+    ausente = ausentes.value(suya);
+    if (!deshechos.isEmpty() || ausente.isEmpty())
+        Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió "
+                                       "la conexión.")
+                            .arg(deshechos.size() + (ausente.isEmpty() ? 1 : 0)),
+                        1, Sistema::exePath);
     return true;
 }
 
-void TLoteImportacion::descarta(const QSet<QString>& bases, QList<TArchivo>& deshechos)
+QHash<QString, QString> TLoteImportacion::recuperaTodas(const QList<TConexionSesion>& perdidas)
+{
+    QHash<QString, QString> ausentes;
+    for (const TConexionSesion& conexion : perdidas) {
+        try {
+            m_importador.negocios().recupera(conexion);
+        } catch (const EServidorAusente& e) {
+            ausentes.insert(conexion.getDatabase(), e.mensaje());
+        }
+    }
+    return ausentes;
+}
+
+void TLoteImportacion::falla(TResultadoArchivo& resultado, const QString& motivo)
+{
+    resultado.estado = TResultadoArchivo::Fallido;
+    resultado.motivo = motivo;
+    Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.ruta, motivo), 3, Sistema::exePath);
+}
+
+QList<TLoteImportacion::TPendiente> TLoteImportacion::descarta(const QSet<QString>& bases)
 {
     for (const QString& nombre : bases) {
         const auto it = m_bases.find(nombre);
@@ -169,14 +205,16 @@ void TLoteImportacion::descarta(const QSet<QString>& bases, QList<TArchivo>& des
             QFile::remove(copia.first);
         m_bases.erase(it);
     }
+    QList<TPendiente> descartados;
     for (auto it = m_resultados.begin(); it != m_resultados.end();) {
         if (bases.contains(it->base)) {
-            deshechos.append(it->archivo);
+            descartados.append(std::move(*it));
             it = m_resultados.erase(it);
         } else {
             ++it;
         }
     }
+    return descartados;
 }
 
 void TLoteImportacion::anota(const TResultadoArchivo& resultado, const TArchivo& archivo)
@@ -307,21 +345,22 @@ void TLoteImportacion::confirmaAbiertos()
     // no entry for each.
     m_bases.clear();
 
+    // Before the files are reported: those of a server that did not come
+    // back fail instead of going again.
+    const QHash<QString, QString> ausentes = recuperaTodas(aRecuperar);
     const QList<TPendiente> resultados = std::move(m_resultados);
     m_resultados.clear();
     QList<TArchivo> deshechos;
     for (TPendiente pendiente : resultados) {
-        if (perdidas.contains(pendiente.base)) {
+        TResultadoArchivo& resultado = pendiente.resultado;
+        if (perdidas.contains(pendiente.base) && !ausentes.contains(pendiente.base)) {
             deshechos.append(pendiente.archivo);
             continue;
         }
-        TResultadoArchivo& resultado = pendiente.resultado;
-        if (fallidas.contains(pendiente.base)) {
-            resultado.estado = TResultadoArchivo::Fallido;
-            resultado.motivo = fallidas.value(pendiente.base);
-            Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.ruta, resultado.motivo), 3,
-                            Sistema::exePath);
-        }
+        if (ausentes.contains(pendiente.base))
+            falla(resultado, ausentes.value(pendiente.base));
+        else if (fallidas.contains(pendiente.base))
+            falla(resultado, fallidas.value(pendiente.base));
         if (m_alTerminar)
             m_alTerminar(resultado);
     }
@@ -331,8 +370,8 @@ void TLoteImportacion::confirmaAbiertos()
     }
     if (++m_perdidasSeguidas >= TNegociosImportacion::INTENTOS)
         throw EImportacionDetenida(seguidas(m_perdidasSeguidas));
-    for (const TConexionSesion& conexion : std::as_const(aRecuperar))
-        m_importador.negocios().recupera(conexion);
+    if (deshechos.isEmpty())
+        return;
     Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió la "
                                    "conexión.")
                         .arg(deshechos.size()),

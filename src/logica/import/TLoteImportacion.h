@@ -32,9 +32,11 @@ class TTransaccion;
 // transaction held and the import's hold on the business: the files of the
 // batch stored there are imported again, as is the file that found it out,
 // once the importer's businesses have the connection and the hold back
-// (TNegociosImportacion::recupera), and are reported only then. A server
-// that does not come back, or a business another workstation took meanwhile,
-// stops the job (EImportacionDetenida) instead of failing every file after.
+// (TNegociosImportacion::recupera), and are reported only then. When the
+// server does not come back, or another workstation took the business
+// meanwhile, those files fail with the reason, as do that business's later
+// files, and the other businesses' files go on. A connection that drops again
+// and again however often it comes back stops the job (EImportacionDetenida).
 //
 // Only one batch drives an importer at a time. Destroyed before confirma(),
 // it undoes what it holds uncommitted (a stop), removing those copies, and
@@ -95,11 +97,17 @@ private:
     TResultadoArchivo corre(const TArchivo& archivo);
     // After a failed file: the databases of the batch (and the file's
     // business) whose connection dropped get it back, and the files to
-    // import again are added to `deshechos`; false when none dropped.
-    bool recupera(const QString& rfc, QList<TArchivo>& deshechos);
-    // Forgets what the batch held on that database; its files go to
-    // `deshechos`.
-    void descarta(const QSet<QString>& bases, QList<TArchivo>& deshechos);
+    // import again are added to `deshechos`; false when none dropped. Those
+    // of a database whose server did not come back are held as failed, and
+    // `ausente` says why when the file's own is one of them.
+    bool recupera(const QString& rfc, QList<TArchivo>& deshechos, QString& ausente);
+    // Gets each connection back; by database, why those that did not come
+    // back failed.
+    QHash<QString, QString> recuperaTodas(const QList<TConexionSesion>& perdidas);
+    static void falla(TResultadoArchivo& resultado, const QString& motivo);
+    // Forgets what the batch held on those databases, and gives back their
+    // files' results.
+    QList<TPendiente> descarta(const QSet<QString>& bases);
     void anota(const TResultadoArchivo& resultado, const TArchivo& archivo);
     // Commits what is open; the files of a database whose connection
     // dropped meanwhile go to m_porRehacer instead of being reported.

@@ -66,6 +66,9 @@ const TNegociosImportacion::TNegocioImportado& TNegociosImportacion::negocio(con
         m_porConexion.remove(clave);
         try {
             std::rethrow_exception(error);
+        } catch (const EServidorAusente&) {
+            // Given up for the job: its text speaks of the lost connection
+            // too.
         } catch (const EVelkor& e) {
             if (TDialecto::esConexionPerdida(e.mensaje())) {
                 m_negocios.remove(clave);
@@ -440,16 +443,51 @@ bool TNegociosImportacion::sinConexion(const QString& rfc) const
 
 QString TNegociosImportacion::perdidaDuradera(const QString& donde)
 {
-    return QStringLiteral("Se perdió la conexión con el servidor %1 y no volvió después de %2 intentos; la importación "
-                          "se detuvo. Lo importado antes se conserva. Revisa que el servidor esté encendido y que la "
-                          "red llegue a él, y vuelve a importar la carpeta: sigue donde quedó.")
+    return QStringLiteral("Se perdió la conexión con el servidor %1 y no volvió después de %2 intentos; este archivo "
+                          "no se importó, ni los demás de ese servidor en esta importación. Lo importado antes se "
+                          "conserva. Revisa que el servidor esté encendido y que la red llegue a él, y vuelve a "
+                          "importar la carpeta: sigue donde quedó.")
         .arg(donde)
         .arg(INTENTOS);
+}
+
+QString TNegociosImportacion::servidorDe(const TConexionSesion& conexion)
+{
+    return QStringLiteral("%1|%2|%3")
+        .arg(int(conexion.motor()))
+        .arg(conexion.getServer().trimmed().toLower())
+        .arg(conexion.puertoEfectivo());
+}
+
+void TNegociosImportacion::renuncia(const QString& rfc, const QString& motivo)
+{
+    const QString clave = rfc.trimmed().toUpper();
+    std::shared_ptr<TEntrada>& entrada = m_negocios[clave];
+    if (!entrada)
+        entrada = std::make_shared<TEntrada>();
+    entrada->error = std::make_exception_ptr(EServidorAusente(motivo));
+    m_porConexion.remove(clave);
+    m_candados.remove(clave);
+    m_abiertos.removeOne(clave);
+}
+
+QString TNegociosImportacion::abandona(const QString& rfc)
+{
+    const QString motivo = perdidaDuradera(QStringLiteral("del negocio %1").arg(rfc.trimmed().toUpper()));
+    renuncia(rfc, motivo);
+    return motivo;
 }
 
 void TNegociosImportacion::recupera(const TConexionSesion& conexion)
 {
     const QString rfc = rfcDelCandado(conexion);
+    // Another of its databases already waited for this server in vain.
+    if (const auto ausente = m_ausentes.constFind(servidorDe(conexion)); ausente != m_ausentes.constEnd()) {
+        const QString motivo = *ausente;
+        Conexiones::cierra(conexion);
+        renunciaServidor(conexion, motivo);
+        throw EServidorAusente(motivo);
+    }
     Logmanager::Log(QStringLiteral("Se perdió la conexión con la base de datos %1 del servidor; se vuelve a conectar "
                                    "para seguir importando.")
                         .arg(conexion.descripcion()),
@@ -487,15 +525,41 @@ void TNegociosImportacion::recupera(const TConexionSesion& conexion)
         }
     }
     Conexiones::cierra(conexion);
-    if (ocupado)
-        throw EImportacionDetenida(
+    if (ocupado) {
+        const QString tomado =
             QStringLiteral("Se perdió la conexión con el servidor y, al volver, otro equipo ya apartó el negocio %1 "
-                           "para importar sus archivos, o el servidor aún no cierra la conexión anterior. La "
-                           "importación se detuvo para no guardar comprobantes dos veces; lo importado antes se "
-                           "conserva. Vuelve a importar la carpeta en unos minutos: sigue donde quedó.")
-                .arg(rfc));
+                           "para importar sus archivos, o el servidor aún no cierra la conexión anterior. Este "
+                           "archivo no se importó, ni los demás de ese negocio en esta importación, para no guardar "
+                           "comprobantes dos veces; lo importado antes se conserva. Vuelve a importar la carpeta en "
+                           "unos minutos: sigue donde quedó.")
+                .arg(rfc);
+        renuncia(rfc, tomado);
+        throw EServidorAusente(tomado);
+    }
     Logmanager::Log(motivo, 3, Sistema::exePath);
-    throw EImportacionDetenida(perdidaDuradera(QStringLiteral("de la base de datos %1").arg(conexion.descripcion())));
+    // Every business of the job on that server: a database that answered
+    // nothing in ten seconds is not waited for again for each of them.
+    const QString ausente = perdidaDuradera(QStringLiteral("de la base de datos %1").arg(conexion.descripcion()));
+    m_ausentes.insert(servidorDe(conexion), ausente);
+    renunciaServidor(conexion, ausente);
+    throw EServidorAusente(ausente);
+}
+
+void TNegociosImportacion::renunciaServidor(const TConexionSesion& conexion, const QString& motivo)
+{
+    const QString servidor = servidorDe(conexion);
+    QList<std::pair<QString, TConexionSesion>> suyos;
+    for (auto it = m_negocios.cbegin(); it != m_negocios.cend(); ++it)
+        if (*it && !(*it)->error && (*it)->negocio.conexion.enServidor() &&
+            servidorDe((*it)->negocio.conexion) == servidor)
+            suyos.append({it.key(), (*it)->negocio.conexion});
+    for (const auto& [rfc, suya] : std::as_const(suyos)) {
+        Conexiones::cierra(suya);
+        // The lost one's records went when it was found lost.
+        if (m_alCerrar && !(suya == conexion))
+            m_alCerrar(suya);
+        renuncia(rfc, motivo);
+    }
 }
 
 TNegociosImportacion::TNegocioImportado TNegociosImportacion::creaEnServidor(const QString& rfc,

@@ -17,12 +17,21 @@ class TBaseDatosLocalFrm;
 class TNegocio;
 
 // Raised when a job cannot go on at all, instead of failing each file that
-// follows: the server stays out of reach, or another workstation took a
-// business while the connection was restored.
+// follows: the connection to a server keeps dropping however often it is
+// restored.
 class EImportacionDetenida : public EVelkor {
 public:
     using EVelkor::EVelkor;
     QString clase() const override { return QStringLiteral("EImportacionDetenida"); }
+};
+
+// A business whose server stayed out of reach after a cut, or that another
+// workstation took while the connection was restored: its files fail for the
+// rest of the job with this text, and the other businesses' go on.
+class EServidorAusente : public EVelkor {
+public:
+    using EVelkor::EVelkor;
+    QString clase() const override { return QStringLiteral("EServidorAusente"); }
 };
 
 // The businesses an import job meets, by issuer RFC. The local registry is
@@ -113,8 +122,10 @@ public:
     // database of `conexion`: the connection or the hold is gone.
     bool perdida(const TConexionSesion& conexion);
     // Opens the connection again and takes the hold back, trying INTENTOS
-    // times ESPERA_MS apart. Raises EImportacionDetenida when the server
-    // stays out of reach or another workstation took the business meanwhile.
+    // times ESPERA_MS apart. When the server stays out of reach, every
+    // business of this job on it is given up (its later files fail at once,
+    // without another wait), and when another workstation took the business
+    // meanwhile, that business is: both raise EServidorAusente.
     void recupera(const TConexionSesion& conexion);
     // Before work begins on a database: a hold lost since it was taken is
     // taken back first (recupera), so nothing is written without it.
@@ -123,8 +134,11 @@ public:
     // its server dropped while its business was being opened: the next file
     // of the issuer opens it again.
     bool sinConexion(const QString& rfc) const;
-    // The message of a job stopped because the server did not come back;
-    // `donde` says which ("del negocio ...").
+    // After INTENTOS tries to open the business of `rfc` whose connection
+    // dropped: its files fail for the rest of the job. Why, for the file.
+    QString abandona(const QString& rfc);
+    // Why a file failed because its server did not come back; `donde` says
+    // which ("del negocio ...").
     static QString perdidaDuradera(const QString& donde);
     static constexpr int INTENTOS = 10;
     static constexpr int ESPERA_MS = 1000;
@@ -151,6 +165,11 @@ private:
     void cierraSobrantes(const QString& enUso);
     // The RFC whose hold covers that database; empty when none does.
     QString rfcDelCandado(const TConexionSesion& conexion) const;
+    // The business's files fail with `motivo` from now on; those of every
+    // business of the job on the server of `conexion`.
+    void renuncia(const QString& rfc, const QString& motivo);
+    void renunciaServidor(const TConexionSesion& conexion, const QString& motivo);
+    static QString servidorDe(const TConexionSesion& conexion);
 
     struct TEntrada;
     TBaseDatosLocalFrm& m_registro;
@@ -168,4 +187,6 @@ private:
     // The server-held locks of the businesses on a server this job uses.
     QHash<QString, std::shared_ptr<TCandadoServidor>> m_candados;
     QSet<QString> m_porConexion; // sinConexion()
+    // Servers that did not come back after a cut (servidorDe), and why.
+    QHash<QString, QString> m_ausentes;
 };

@@ -61,15 +61,26 @@ QStringList estadoServidor(bool servidor = true)
     return lineas;
 }
 
+// The rows of a run's report that did not import.
+QStringList fallidas(const TCorrida& corrida)
+{
+    const QString reporte = corrida.salidaEstandar.section(u"está en:\n"_s, 1).section(u'\n', 0, 0);
+    return QString::fromUtf8(TCarpetaPrograma::lee(reporte)).split(u'\n').filter(u",Fallido,"_s);
+}
+
+// A figure of a run's closing summary ("Importados: 3").
+int cuenta(const QString& salida, const QString& renglon)
+{
+    return QRegularExpression(u"\\n"_s + renglon + u": (\\d+)\\n"_s).match(salida).captured(1).toInt();
+}
+
 // A run's output, with the rows of its report that did not import, to say
 // why a run that should be clean was not.
 QByteArray explica(const TCorrida& corrida)
 {
     QString texto = corrida.salidaEstandar + corrida.errores;
-    const QString reporte = corrida.salidaEstandar.section(u"está en:\n"_s, 1).section(u'\n', 0, 0);
-    for (const QString& linea : QString::fromUtf8(TCarpetaPrograma::lee(reporte)).split(u'\n'))
-        if (linea.contains(u"Fallido"_s))
-            texto += u'\n' + linea;
+    for (const QString& linea : fallidas(corrida))
+        texto += u'\n' + linea;
     return texto.toUtf8();
 }
 
@@ -434,10 +445,7 @@ private slots:
         QVERIFY(relevo.cortadas() > 0);
         // A commit the cut interrupted may have reached the server: its
         // files, imported again, are found stored.
-        const auto cuenta = [&salida](const QString& renglon) {
-            return QRegularExpression(u"\\n"_s + renglon + u": (\\d+)\\n"_s).match(salida).captured(1).toInt();
-        };
-        QCOMPARE(cuenta(u"Importados"_s) + cuenta(u"Ya existían"_s), ARCHIVOS);
+        QCOMPARE(cuenta(salida, u"Importados"_s) + cuenta(salida, u"Ya existían"_s), ARCHIVOS);
         QVERIFY2(salida.contains(u"\nFallidos: 0\n"_s), qPrintable(salida));
 
         Sistema::exePath = estacion.entorno.carpeta.ruta();
@@ -477,18 +485,12 @@ private slots:
         const TCorrida corrida = estacion.corre({carpeta.path(), u"--correo"_s, CORREO});
         QVERIFY(relevo.cortadas() > 0);
         QCOMPARE(corrida.salida, int(ImportacionConsola::ConFallos));
-        const auto cuenta = [&corrida](const QString& renglon) {
-            return QRegularExpression(u"\\n"_s + renglon + u": (\\d+)\\n"_s)
-                .match(corrida.salidaEstandar)
-                .captured(1)
-                .toInt();
-        };
-        const int fallidos = cuenta(u"Fallidos"_s);
-        QVERIFY2(fallidos > 0 && cuenta(u"Importados"_s) + fallidos == ARCHIVOS, qPrintable(corrida.salidaEstandar));
-        const QString reporte = corrida.salidaEstandar.section(u"está en:\n"_s, 1).section(u'\n', 0, 0);
-        const QStringList filas = QString::fromUtf8(TCarpetaPrograma::lee(reporte)).split(u'\n');
-        QCOMPARE(filas.filter(u",Fallido,"_s).size(), fallidos);
-        for (const QString& fila : filas.filter(u",Fallido,"_s))
+        const QString& salida = corrida.salidaEstandar;
+        const int fallidos = cuenta(salida, u"Fallidos"_s);
+        QVERIFY2(fallidos > 0 && cuenta(salida, u"Importados"_s) + fallidos == ARCHIVOS, qPrintable(salida));
+        const QStringList filas = fallidas(corrida);
+        QCOMPARE(filas.size(), fallidos);
+        for (const QString& fila : filas)
             QVERIFY2(fila.contains(u"no volvió después de 10 intentos"_s), qPrintable(fila));
 
         Sistema::exePath = estacion.entorno.carpeta.ruta();

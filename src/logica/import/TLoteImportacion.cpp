@@ -47,6 +47,14 @@ QString seguidas(int veces)
         .arg(veces);
 }
 
+void anunciaRehechos(qsizetype archivos)
+{
+    Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió la "
+                                   "conexión.")
+                        .arg(archivos),
+                    1, Sistema::exePath);
+}
+
 } // namespace
 
 void TLoteImportacion::importa(const QString& ruta)
@@ -162,11 +170,8 @@ bool TLoteImportacion::recupera(const QString& rfc, QList<TArchivo>& deshechos, 
         m_resultados.append({pendiente.resultado, QString(), pendiente.archivo});
     }
     ausente = ausentes.value(suya);
-    if (!deshechos.isEmpty() || ausente.isEmpty())
-        Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió "
-                                       "la conexión.")
-                            .arg(deshechos.size() + (ausente.isEmpty() ? 1 : 0)),
-                        1, Sistema::exePath);
+    if (const qsizetype rehechos = deshechos.size() + (ausente.isEmpty() ? 1 : 0); rehechos > 0)
+        anunciaRehechos(rehechos);
     return true;
 }
 
@@ -185,9 +190,8 @@ QHash<QString, QString> TLoteImportacion::recuperaTodas(const QList<TConexionSes
 
 void TLoteImportacion::falla(TResultadoArchivo& resultado, const QString& motivo)
 {
-    resultado.estado = TResultadoArchivo::Fallido;
     resultado.motivo = motivo;
-    Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.ruta, motivo), 3, Sistema::exePath);
+    resultado = TImportadorXML::inaccesible(std::move(resultado));
 }
 
 QList<TLoteImportacion::TPendiente> TLoteImportacion::descarta(const QSet<QString>& bases)
@@ -372,10 +376,7 @@ void TLoteImportacion::confirmaAbiertos()
         throw EImportacionDetenida(seguidas(m_perdidasSeguidas));
     if (deshechos.isEmpty())
         return;
-    Logmanager::Log(QStringLiteral("Se vuelven a importar %1 archivos que no se habían guardado cuando se perdió la "
-                                   "conexión.")
-                        .arg(deshechos.size()),
-                    1, Sistema::exePath);
+    anunciaRehechos(deshechos.size());
     // Imported again after the file in hand, if there is one: this may run
     // in the middle of it (abre()).
     m_porRehacer += deshechos;

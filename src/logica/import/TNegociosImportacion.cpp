@@ -555,8 +555,7 @@ void TNegociosImportacion::renunciaServidor(const TConexionSesion& conexion, con
             suyos.append({it.key(), (*it)->negocio.conexion});
     for (const auto& [rfc, suya] : std::as_const(suyos)) {
         Conexiones::cierra(suya);
-        // The lost one's records went when it was found lost.
-        if (m_alCerrar && !(suya == conexion))
+        if (m_alCerrar)
             m_alCerrar(suya);
         renuncia(rfc, motivo);
     }

@@ -584,8 +584,20 @@ void TTransaccion::commit()
     m_terminada = true;
     terminaTransaccion(db.connectionName());
     if (!db.commit()) {
-        const QString error = db.lastError().text();
+        const QSqlError falla = db.lastError();
+        QString error = falla.text();
         db.rollback();
+        if (m_conexion.enServidor() && TDialecto::esConexionPerdida(falla)) {
+            // The client library's English stays in the log; the user reads
+            // what to check.
+            if (!Sistema::exePath.isEmpty())
+                Logmanager::Log(QStringLiteral("No se pudieron guardar los cambios en la base de datos %1: %2")
+                                    .arg(m_conexion.descripcion(), error),
+                                3, Sistema::exePath);
+            error = QStringLiteral("se perdió la conexión con el servidor de la base de datos %1; revisa que esté "
+                                   "encendido y que la red llegue a él.")
+                        .arg(m_conexion.descripcion());
+        }
         throw EBaseDatos(QStringLiteral("No se pudieron guardar los cambios: %1").arg(error));
     }
 }

@@ -12,6 +12,7 @@
 #include "admin/TSeries.h"
 #include "admin/TUsuariosNegocio.h"
 #include "import/ImportacionConsola.h"
+#include "import/ImportacionMetadatos.h"
 #include "negocio/EmpresaEnServidor.h"
 #include "negocio/SecretoNegocio.h"
 #include "negocio/TIngreso.h"
@@ -502,6 +503,84 @@ private slots:
         }
         Conexiones::cierraHilo();
         QCOMPARE(propios, 1 + ARCHIVOS / 2);
+    }
+
+    // A metadata file reaches a business kept on this workstation and one on
+    // the server, and the network to the server goes once every row is
+    // written, before the commits: the local business's rows stay stored,
+    // and the failed file says so instead of claiming it stored none. Read
+    // again, it stores the server's rows and repeats none.
+    void metadatosConCorte()
+    {
+        const QString local = u"AAA010101AB1"_s;
+        const QString remoto = u"ZZZ010101AB1"_s; // committed after the local one
+        TRelevoTcp relevo(m_servidor->puerto());
+        QVERIFY(relevo.inicia());
+        TProgramaConsola estacion;
+        QTemporaryDir carpetaLocal;
+        QTemporaryDir carpetaRemota;
+        E::escribeEn(carpetaLocal.filePath(u"0.xml"_s), emitidoPor(local, E::uuidNuevo()));
+        E::escribeEn(carpetaRemota.filePath(u"0.xml"_s), emitidoPor(remoto, E::uuidNuevo()));
+        QVERIFY(sinFallas(estacion.corre({carpetaLocal.path(), u"--correo"_s, CORREO})));
+        QVERIFY(sinFallas(estacion.corre(argumentos(carpetaRemota.path(), relevo.puerto()))));
+
+        // The server's rows come first; the cut, once the reader has asked
+        // twice whether to stop, falls among the local ones.
+        constexpr int REMOTAS = 5;
+        constexpr int LOCALES = 3000;
+        QByteArray texto = "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
+                           "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n";
+        for (int i = 0; i < REMOTAS + LOCALES; ++i)
+            texto += (E::uuidNuevo() + u'~' + (i < REMOTAS ? remoto : local) +
+                      u"~EMISOR~XAXX010101000~PUBLICO EN GENERAL~SAT970701NN3~2024-03-15 10:20:30~"
+                      u"2024-03-15 10:21:02~1160.00~I~1~\r\n"_s)
+                         .toUtf8();
+        QTemporaryDir carpeta;
+        const QString archivo = carpeta.filePath(u"metadatos.txt"_s);
+        E::escribeEn(archivo, texto);
+
+        Sistema::exePath = estacion.entorno.carpeta.ruta();
+        TParametrosImportacion parametros;
+        parametros.email = CORREO;
+        parametros.password = CLAVE;
+        const auto lee = [&](const std::function<bool()>& detenerse) {
+            QList<TResultadoArchivo> resultados;
+            TImportacionMetadatos metadatos(registroLocal(), parametros);
+            metadatos.agregaArchivo(archivo);
+            metadatos.importa([&](const TResultadoArchivo& r) { resultados << r; }, detenerse);
+            return resultados;
+        };
+        int preguntas = 0;
+        const QList<TResultadoArchivo> cortado = lee([&] {
+            if (++preguntas == 2) {
+                relevo.cortaTras(0);
+                if (!relevo.esperaCorte(10000))
+                    qFatal("el relevo no cortó");
+            }
+            return false;
+        });
+        QCOMPARE(preguntas, 2);
+        QCOMPARE(cortado.size(), 1);
+        QCOMPARE(cortado.first().estado, TResultadoArchivo::Fallido);
+        const QString& motivo = cortado.first().motivo;
+        QVERIFY2(motivo.startsWith(u"No se pudieron guardar los cambios: se perdió la conexión con el servidor"_s) &&
+                     motivo.contains(u"Se guardaron las filas de este archivo para el negocio %1, pero no las del "
+                                     u"negocio %2;"_s.arg(local, remoto)),
+                 qPrintable(motivo));
+
+        relevo.reabre();
+        const auto filas = [](const QString& rfc) {
+            const int n = TMetadatosat::cuenta(TCondicion(), E::conexion(rfc));
+            Conexiones::cierraHilo();
+            return n;
+        };
+        QCOMPARE(filas(local), LOCALES);
+        QCOMPARE(filas(remoto), 0);
+        const QList<TResultadoArchivo> otraVez = lee({});
+        QCOMPARE(otraVez.size(), 1);
+        QVERIFY2(otraVez.first().estado == TResultadoArchivo::Metadatos, qPrintable(otraVez.first().motivo));
+        QCOMPARE(filas(local), LOCALES);
+        QCOMPARE(filas(remoto), REMOTAS);
     }
 
     // A creation stopped before its registry row leaves a database of the

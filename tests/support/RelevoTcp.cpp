@@ -104,6 +104,12 @@ bool TRelevoTcp::esperaIntento(int ms)
                              [this] { return m_cortado && m_rechazadasEnCorte > 0; });
 }
 
+bool TRelevoTcp::esperaCorte(int ms)
+{
+    std::unique_lock<std::mutex> bloqueo(m_candado);
+    return m_cambio.wait_for(bloqueo, std::chrono::milliseconds(ms), [this] { return m_cortado; });
+}
+
 void TRelevoTcp::reabre()
 {
     const std::lock_guard<std::mutex> bloqueo(m_candado);

@@ -31,6 +31,8 @@ public:
     // Waits until the relay has cut and the program then tried to connect
     // again; false when `ms` pass first.
     bool esperaIntento(int ms);
+    // Waits until the relay has cut; false when `ms` pass first.
+    bool esperaCorte(int ms);
     // Takes connections again.
     void reabre();
     // Connections the cut closed, and those refused while cut.

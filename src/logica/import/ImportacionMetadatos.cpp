@@ -48,6 +48,24 @@ TMetadatosat registro(const TFilaMetadatos& f, const QString& paquete, const QDa
     return m;
 }
 
+// What of a failed file stayed stored. The units of the businesses it
+// reaches commit one after another, and nothing undoes those already
+// committed when a later one fails; a rerun stores the rest, and finds the
+// rows stored first as new as its own.
+QString noGuardado(const QStringList& guardados, const QStringList& faltantes)
+{
+    if (guardados.isEmpty())
+        return QStringLiteral("No se guardó ninguna fila de este archivo.");
+    const auto negocios = [](const QStringList& rfcs) {
+        return (rfcs.size() == 1 ? QStringLiteral("negocio ") : QStringLiteral("negocios ")) +
+               rfcs.join(QStringLiteral(", "));
+    };
+    return QStringLiteral("Se guardaron las filas de este archivo para %1 %2, pero no las %3 %4; vuelve a importar "
+                          "el archivo para guardarlas (las ya guardadas no se repiten).")
+        .arg(guardados.size() == 1 ? QStringLiteral("el") : QStringLiteral("los"), negocios(guardados),
+             faltantes.size() == 1 ? QStringLiteral("del") : QStringLiteral("de los"), negocios(faltantes));
+}
+
 } // namespace
 
 TImportacionMetadatos::TImportacionMetadatos(TBaseDatosLocalFrm& registro, const TParametrosImportacion& parametros)
@@ -154,6 +172,9 @@ std::optional<TResultadoArchivo> TImportacionMetadatos::lee(const TArchivo& arch
     std::map<QString, std::unique_ptr<TTransaccion>> transacciones;
     bool detenido = false;
     int leidas = 0;
+    // The businesses whose unit was committed: one database failing at its
+    // commit (a server cut off, a full disk) leaves the others' rows stored.
+    QStringList guardados;
     try {
         TLectorMetadatos lector(
             [&](const TFilaMetadatos& fila) {
@@ -221,13 +242,19 @@ std::optional<TResultadoArchivo> TImportacionMetadatos::lee(const TArchivo& arch
         if (lector.tipo() != TLectorMetadatos::TTipo::Metadatos && lector.tipo() != TLectorMetadatos::TTipo::Terceros)
             throw EConversion(QStringLiteral("No es un archivo de metadatos del SAT: su primera línea no es el "
                                              "encabezado que el SAT escribe."));
-        for (auto& [rfc, transaccion] : transacciones)
+        for (auto& [rfc, transaccion] : transacciones) {
             transaccion->commit();
+            guardados << rfc;
+        }
     } catch (const std::exception& e) {
+        QStringList faltantes;
+        for (const auto& [rfc, transaccion] : transacciones)
+            if (!guardados.contains(rfc))
+                faltantes << rfc;
         // Each unit not committed is undone as it leaves.
         transacciones.clear();
         resultado.estado = TResultadoArchivo::Fallido;
-        resultado.motivo = Utils::textoError(e) + QStringLiteral(" No se guardó ninguna fila de este archivo.");
+        resultado.motivo = Utils::textoError(e) + QLatin1Char(' ') + noGuardado(guardados, faltantes);
         resultado.metadatos = TResultadoArchivo::TMetadatos();
         Logmanager::Log(QStringLiteral("Error en el archivo %1: %2").arg(resultado.nombre(), resultado.motivo), 3,
                         Sistema::exePath);

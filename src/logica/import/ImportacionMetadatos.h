@@ -26,8 +26,9 @@ class TBaseDatosLocalFrm;
 // name the same UUID.
 //
 // A file's rows are one unit of work per business: a file that cannot be
-// read to its end leaves nothing of itself, and a rerun stores the same rows
-// the same way.
+// read to its end leaves nothing of itself, one whose rows a business's
+// database refuses at its commit reports which businesses kept theirs, and a
+// rerun stores the same rows the same way.
 class TImportacionMetadatos {
 public:
     TImportacionMetadatos(TBaseDatosLocalFrm& registro, const TParametrosImportacion& parametros);

@@ -13,6 +13,7 @@
 #include "admin/TUsuariosNegocio.h"
 #include "import/ImportacionConsola.h"
 #include "import/ImportacionMetadatos.h"
+#include "import/TLoteImportacion.h"
 #include "negocio/EmpresaEnServidor.h"
 #include "negocio/SecretoNegocio.h"
 #include "negocio/TIngreso.h"
@@ -503,6 +504,45 @@ private slots:
         }
         Conexiones::cierraHilo();
         QCOMPARE(propios, 1 + ARCHIVOS / 2);
+    }
+
+    // The server is off when an import starts: the first of its businesses
+    // is waited for, ten tries a second apart, and the next one fails at
+    // once, without a try of its own (before, each waited as long).
+    void servidorApagado()
+    {
+        TRelevoTcp relevo(m_servidor->puerto());
+        QVERIFY(relevo.inicia());
+        TProgramaConsola estacion;
+        QTemporaryDir carpeta;
+        QStringList archivos;
+        for (const QString& rfc : {u"AAA010101AB1"_s, u"BBB010101AB1"_s}) {
+            archivos << carpeta.filePath(rfc + u".xml"_s);
+            E::escribeEn(archivos.last(), emitidoPor(rfc, E::uuidNuevo()));
+        }
+        QVERIFY(sinFallas(estacion.corre(argumentos(carpeta.path(), relevo.puerto()))));
+        relevo.cortaTras(0);
+        QVERIFY(relevo.esperaCorte(10000));
+
+        Sistema::exePath = estacion.entorno.carpeta.ruta();
+        QList<TResultadoArchivo> resultados;
+        QList<int> intentos;
+        {
+            const std::unique_ptr<TImportadorXML> importador = estacion.entorno.importador();
+            TLoteImportacion lote(*importador, 10, [&](const TResultadoArchivo& r) { resultados << r; });
+            for (const QString& archivo : std::as_const(archivos)) {
+                lote.importa(archivo);
+                intentos << relevo.rechazadas();
+            }
+            lote.confirma();
+        }
+        Conexiones::cierraHilo();
+        QVERIFY(intentos.first() > 0);
+        QCOMPARE(intentos.last(), intentos.first());
+        QCOMPARE(resultados.size(), 2);
+        for (const TResultadoArchivo& r : std::as_const(resultados))
+            QVERIFY2(r.estado == TResultadoArchivo::Fallido && r.motivo.contains(u"no volvió después de 10 intentos"_s),
+                     qPrintable(r.motivo));
     }
 
     // A metadata file reaches a business kept on this workstation and one on

@@ -209,6 +209,13 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
         existe = true;
     } else {
         try {
+            if (const TConexionSesion guardada = Utils::conexionGuardada(detalle.value(2)); guardada.enServidor()) {
+                // Its server already stayed away for another business: not
+                // waited for again.
+                if (const auto ausente = m_ausentes.constFind(servidorDe(guardada)); ausente != m_ausentes.constEnd())
+                    throw EServidorAusente(*ausente);
+                m_guardadas.insert(rfc, guardada);
+            }
             existe = Utils::evaluaConexion(resultado.conexion, detalle.value(2), falla);
         } catch (const ECifrado&) {
             existe = false;
@@ -473,7 +480,12 @@ void TNegociosImportacion::renuncia(const QString& rfc, const QString& motivo)
 
 QString TNegociosImportacion::abandona(const QString& rfc)
 {
-    const QString motivo = perdidaDuradera(QStringLiteral("del negocio %1").arg(rfc.trimmed().toUpper()));
+    const QString clave = rfc.trimmed().toUpper();
+    const QString motivo = perdidaDuradera(QStringLiteral("del negocio %1").arg(clave));
+    // Every other business of the job on that server would wait as long.
+    if (const auto guardada = m_guardadas.constFind(clave); guardada != m_guardadas.constEnd())
+        m_ausentes.insert(servidorDe(*guardada),
+                          perdidaDuradera(QStringLiteral("de la base de datos %1").arg(guardada->descripcion())));
     renuncia(rfc, motivo);
     return motivo;
 }

@@ -135,7 +135,9 @@ public:
     // of the issuer opens it again.
     bool sinConexion(const QString& rfc) const;
     // After INTENTOS tries to open the business of `rfc` whose connection
-    // dropped: its files fail for the rest of the job. Why, for the file.
+    // dropped: its files fail for the rest of the job, as do those of every
+    // business on its server not opened yet, without a try of their own.
+    // Why, for the file.
     QString abandona(const QString& rfc);
     // Why a file failed because its server did not come back; `donde` says
     // which ("del negocio ...").
@@ -189,4 +191,7 @@ private:
     QSet<QString> m_porConexion; // sinConexion()
     // Servers that did not come back after a cut (servidorDe), and why.
     QHash<QString, QString> m_ausentes;
+    // Where the registry says each business on a server is, read before it
+    // is opened: what abandona() gives up.
+    QHash<QString, TConexionSesion> m_guardadas;
 };

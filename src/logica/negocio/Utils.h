@@ -113,6 +113,8 @@ bool validaConexionString(const QString& cadena);
 bool evaluaConexion(TConexionSesion& conexion, const QString& cadena);
 // The same; for a server database that would not open, `falla` says why.
 bool evaluaConexion(TConexionSesion& conexion, const QString& cadena, TFallaServidor& falla);
+// The connection evaluaConexion() opens, without opening it.
+TConexionSesion conexionGuardada(const QString& cadena);
 // What the user reads of such a failure: what went wrong and what to do,
 // in whole sentences.
 QString fallaServidor(TFallaServidor falla);

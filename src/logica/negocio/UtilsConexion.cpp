@@ -80,7 +80,7 @@ QString fallaServidor(TFallaServidor falla)
     return QStringLiteral("El servidor no abrió la base de datos; el detalle quedó en la bitácora del programa.");
 }
 
-bool evaluaConexion(TConexionSesion& conexion, const QString& cadena, TFallaServidor& falla)
+TConexionSesion conexionGuardada(const QString& cadena)
 {
     const TCadenaConexion campos = TCadenaConexion::deGuardada(cadena);
     TConexionSesion servidor;
@@ -89,9 +89,20 @@ bool evaluaConexion(TConexionSesion& conexion, const QString& cadena, TFallaServ
     // a business kept in a file here: it stays a file.
     const bool archivoAntiguo =
         campos.getServidor().trimmed().isEmpty() && existeArchivo(campos.baseDatosEn(Sistema::exePath));
-    if (servidor.enServidor() && !archivoAntiguo) {
-        conexion = TConexionSesion::servidor(servidor.motor(), campos.getUsuario(), campos.getPassword(),
-                                             campos.getServidor(), campos.getPuerto(), campos.getBaseDatos());
+    if (servidor.enServidor() && !archivoAntiguo)
+        return TConexionSesion::servidor(servidor.motor(), campos.getUsuario(), campos.getPassword(),
+                                         campos.getServidor(), campos.getPuerto(), campos.getBaseDatos());
+    // Any other provider is a file of the embedded engine: strings restored
+    // from backups say "SQLITE".
+    TConexionSesion archivo = TConexionSesion::embebida(campos.baseDatosEn(Sistema::exePath), Sistema::exePath);
+    archivo.setPuerto(campos.getPuerto());
+    return archivo;
+}
+
+bool evaluaConexion(TConexionSesion& conexion, const QString& cadena, TFallaServidor& falla)
+{
+    conexion = conexionGuardada(cadena);
+    if (conexion.enServidor()) {
         try {
             Conexiones::baseDatos(conexion);
             return true;
@@ -105,11 +116,6 @@ bool evaluaConexion(TConexionSesion& conexion, const QString& cadena, TFallaServ
             return false;
         }
     }
-    // Any other provider is a file of the embedded engine: strings restored
-    // from backups say "SQLITE".
-    TConexionSesion nueva = TConexionSesion::embebida(campos.baseDatosEn(Sistema::exePath), Sistema::exePath);
-    nueva.setPuerto(campos.getPuerto());
-    conexion = nueva;
     return existeArchivo(conexion.getDatabase());
 }
 

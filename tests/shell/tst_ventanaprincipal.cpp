@@ -290,15 +290,18 @@ private slots:
                                        QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
         QCOMPARE(MainFrm->width(), 1024);
         QVERIFY(!pieza<QScrollArea>("SBPrincipal")->horizontalScrollBar()->isVisible());
-        for (const char* nombreEtiqueta : {"TxNombreEmpresa", "TxTituloInicio"}) {
+        // The first branch bears the legal name, upper case by default.
+        for (const auto& [nombreEtiqueta, completo] :
+             {std::pair{"TxNombreEmpresa", nombre}, {"TxTituloInicio", nombre}, {"TxSucursal", nombre.toUpper()}}) {
             const QLabel* etiqueta = pieza(nombreEtiqueta);
-            QCOMPARE(etiqueta->toolTip(), nombre);
+            QCOMPARE(etiqueta->toolTip(), completo);
             QVERIFY2(etiqueta->text().endsWith(u'…') && etiqueta->text().size() < nombre.size(),
                      qPrintable(etiqueta->text()));
             QVERIFY(etiqueta->fontMetrics().horizontalAdvance(etiqueta->text()) <= etiqueta->contentsRect().width());
         }
-        // One line in the left panel, not a column of them.
-        QVERIFY(pieza("TxNombreEmpresa")->height() < 2 * pieza("TxNombreEmpresa")->fontMetrics().height());
+        // One line each in the left panel, not a column of them.
+        for (const char* enPanel : {"TxNombreEmpresa", "TxSucursal"})
+            QVERIFY2(pieza(enPanel)->height() < 2 * pieza(enPanel)->fontMetrics().height(), enPanel);
     }
 
     // The start page over the business's own database: its figures before

@@ -167,7 +167,6 @@ QWidget* TPanelMenu::creaSucursal()
     TxSucursal = new QLabel(TxSucursalPanel);
     TxSucursal->setObjectName(QStringLiteral("TxSucursal"));
     TxSucursal->setAlignment(Qt::AlignCenter);
-    TxSucursal->setWordWrap(true);
     TxSucursalRight = accion(TxSucursalPanel, QStringLiteral("TxSucursalRight"), QStringLiteral("▶"));
     TxSucursalRight->setToolTip(QStringLiteral("Sucursal siguiente"));
     dSucursal->addWidget(TxSucursalLeft);
@@ -293,7 +292,8 @@ void TPanelMenu::inicializaSeries(const TSucursal* sucursal, const QString& tipo
 {
     // The branch may have been renamed since it was shown: its series are
     // read again from the reloaded branch, and so is its name.
-    TxSucursal->setText(sucursal ? ContextoTrabajo::nombreMostrado(*sucursal) : QString());
+    // The first branch bears the business's legal name, often long.
+    Controles::textoRecortado(TxSucursal, sucursal ? ContextoTrabajo::nombreMostrado(*sucursal) : QString());
     m_actualizandoSeries = true;
     CmbSeries->clear();
     if (sucursal && Sistema::Conexion) {

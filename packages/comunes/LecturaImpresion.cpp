@@ -397,11 +397,95 @@ void leeDonatarias(TModelo& m, const TNodoXML& raiz)
     }
 }
 
+// "Etiqueta valor", or nothing when there is no value.
+QString conEtiqueta(const QString& etiqueta, const QString& valor)
+{
+    return valor.trimmed().isEmpty() ? QString() : etiqueta + QLatin1Char(' ') + valor.trimmed();
+}
+
+// The taxes of a paid document or of a payment (Pagos 2.0): the same
+// attributes with the suffix of their level ("DR", "P").
+QList<TImpuesto> impuestosPago(const TNodoXML& impuestos, const QByteArray& nivel)
+{
+    QList<TImpuesto> lista;
+    const auto campo = [&nivel](const TNodoXML& n, const char* nombre) {
+        return n.atributo((QByteArray(nombre) + nivel).constData());
+    };
+    for (const auto& [grupo, clase] :
+         {std::pair{"Traslado", QStringLiteral("Traslado")}, std::pair{"Retencion", QStringLiteral("Retención")}})
+        for (const TNodoXML& n : impuestos.hijoPropio((QByteArray(grupo) + "es" + nivel).constData())
+                                     .hijosPropios((QByteArray(grupo) + nivel).constData()))
+            lista.append({clase, nombreImpuesto(campo(n, "Impuesto")), campo(n, "TipoFactor"), campo(n, "TasaOCuota"),
+                          campo(n, "Base"), campo(n, "Importe")});
+    return lista;
+}
+
+// A payment receipt's voucher moves no money ("Pago", 0.00): what was paid,
+// when, how and for which invoices is in its complement, 1.0 in vouchers 3.3
+// and 2.0 in 4.0, whose attributes are the same but for 2.0's taxes.
+void leePagos(TModelo& m, const TNodoXML& raiz)
+{
+    for (const char* espacio : {"http://www.sat.gob.mx/Pagos", "http://www.sat.gob.mx/Pagos20"}) {
+        for (const TNodoXML& pagos : Cfdi::complementos(raiz, espacio, "Pagos")) {
+            TSeccion s;
+            s.titulo = une({QStringLiteral("Recepción de pagos"), pagos.atributo("Version")}, QStringLiteral(" "));
+            const TNodoXML totales = pagos.hijoPropio("Totales");
+            agrega(s.pares, QStringLiteral("Monto total de los pagos"), pesos(totales.atributo("MontoTotalPagos")));
+            agrega(s.pares, QStringLiteral("IVA trasladado 16 %"),
+                   pesos(totales.atributo("TotalTrasladosImpuestoIVA16")));
+            agrega(s.pares, QStringLiteral("IVA retenido"), pesos(totales.atributo("TotalRetencionesIVA")));
+            agrega(s.pares, QStringLiteral("ISR retenido"), pesos(totales.atributo("TotalRetencionesISR")));
+            int numero = 0;
+            for (const TNodoXML& pago : pagos.hijosPropios("Pago")) {
+                TTabla t;
+                t.titulo = une({QStringLiteral("Pago %1 del %2").arg(++numero).arg(pago.atributo("FechaPago")),
+                                conEtiqueta(QStringLiteral("Forma de pago"), pago.atributo("FormaDePagoP")),
+                                une({pago.atributo("MonedaP"),
+                                     conEtiqueta(QStringLiteral("tipo de cambio"), pago.atributo("TipoCambioP"))},
+                                    QStringLiteral(" ")),
+                                conEtiqueta(QStringLiteral("No. de operación"), pago.atributo("NumOperacion")),
+                                conEtiqueta(QStringLiteral("Cuenta ordenante"),
+                                            une({pago.atributo("CtaOrdenante"), pago.atributo("RfcEmisorCtaOrd"),
+                                                 pago.atributo("NomBancoOrdExt")},
+                                                QStringLiteral(" "))),
+                                conEtiqueta(QStringLiteral("Cuenta beneficiaria"),
+                                            une({pago.atributo("CtaBeneficiario"), pago.atributo("RfcEmisorCtaBen")},
+                                                QStringLiteral(" ")))},
+                               QStringLiteral(" · "));
+                t.columnas = {QStringLiteral("Documento (UUID)"), QStringLiteral("Serie y folio"),
+                              QStringLiteral("Moneda"),           QStringLiteral("Parcialidad"),
+                              QStringLiteral("Saldo anterior"),   QStringLiteral("Pagado"),
+                              QStringLiteral("Saldo insoluto")};
+                t.anchos = {0.32, 0.11, 0.07, 0.11, 0.13, 0.13, 0.13};
+                t.derecha = {false, false, false, true, true, true, true};
+                for (const TNodoXML& d : pago.hijosPropios("DoctoRelacionado"))
+                    t.filas.append(
+                        {{d.atributo("IdDocumento"),
+                          une({d.atributo("Serie"), d.atributo("Folio")}, QStringLiteral(" ")), d.atributo("MonedaDR"),
+                          d.atributo("NumParcialidad"), importe(d.atributo("ImpSaldoAnt")),
+                          importe(d.atributo("ImpPagado")), importe(d.atributo("ImpSaldoInsoluto"))},
+                         une({conEtiqueta(QStringLiteral("Método de pago"), d.atributo("MetodoDePagoDR")),
+                              conEtiqueta(QStringLiteral("Tipo de cambio"), d.atributo("TipoCambioDR")),
+                              conEtiqueta(QStringLiteral("Equivalencia"), d.atributo("EquivalenciaDR")),
+                              conEtiqueta(QStringLiteral("Objeto de impuesto"), d.atributo("ObjetoImpDR")),
+                              detalleImpuestos(impuestosPago(d.hijoPropio("ImpuestosDR"), "DR"))},
+                             QStringLiteral(" · "))});
+                agrega(t.pie, QStringLiteral("Monto del pago"), pesos(pago.atributo("Monto")));
+                for (const TImpuesto& i : impuestosPago(pago.hijoPropio("ImpuestosP"), "P"))
+                    agrega(t.pie, une({i.clase, i.impuesto, i.tasa}, QStringLiteral(" ")), pesos(i.importe));
+                s.tablas.append(t);
+            }
+            m.complementos.append(s);
+        }
+    }
+}
+
 void leeComunes(TModelo& m, const TNodoXML& raiz)
 {
     leeNomina12(m, raiz);
     leeNomina11(m, raiz);
     leeDonatarias(m, raiz);
+    leePagos(m, raiz);
 }
 
 // Lines of 3.3 and 4.0: the same attributes, 4.0 adds its own few.

@@ -200,6 +200,12 @@ private slots:
         f("nómina 1.1", "cfdv32-nomina.xml",
           {"Recibo de nómina", "Dias de Sueldo", "Deducciones", "No. de empleado: ABC123", "$40,600.00"});
         f("donataria", "cfdv40-donat11.xml.xml", {"Donataria autorizada", "No. de autorización"});
+        f("pagos 2.0", "cfdv40-pagos20.xml",
+          {"Recepción de pagos 2.0", "Monto total de los pagos: $15,166.65", "C1DF8D01-8436-4E7D-BECF-20F31624280D",
+           "Pago 3 del 2021-12-05T12:39:43", "Monto del pago $4,044.44", "Objeto de impuesto 01"});
+        f("pagos 1.0", "created-pago-with-ns-at-root-33.xml",
+          {"Recepción de pagos 1.0", "No. de operación 963852", "00000000-1111-2222-3333-00000000000B",
+           "10,000.00 3,000.00 7,000.00", "Monto del pago $15,000.00", "Método de pago PPD"});
     }
     void contenido()
     {

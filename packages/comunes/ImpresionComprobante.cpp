@@ -171,11 +171,15 @@ TEncabezado encabezado(const TModelo& m, const TComprobante& comprobante)
                   {}};
     if (!logo.isEmpty())
         e.logo = QImage::fromData(logo);
+    QStringList avisos;
     if (comprobante.cancelado)
-        e.cancelacion = comprobante.fechaCancelacion.isValid()
-                            ? QStringLiteral("CANCELADO ANTE EL SAT el %1")
-                                  .arg(comprobante.fechaCancelacion.toString(QStringLiteral("dd/MM/yyyy")))
-                            : QStringLiteral("CANCELADO ANTE EL SAT");
+        avisos << (comprobante.fechaCancelacion.isValid()
+                       ? QStringLiteral("CANCELADO ANTE EL SAT el %1")
+                             .arg(comprobante.fechaCancelacion.toString(QStringLiteral("dd/MM/yyyy")))
+                       : QStringLiteral("CANCELADO ANTE EL SAT"));
+    if (!m.alerta.isEmpty())
+        avisos << m.alerta;
+    e.aviso = avisos.join(QStringLiteral(" · "));
     return e;
 }
 

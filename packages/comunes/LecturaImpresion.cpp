@@ -775,6 +775,10 @@ bool leeModelo(const TComprobante& entrada, TModelo& m, QString& error)
     const VerificacionSello::TResultado v =
         entrada.verificado ? entrada.verificacion : VerificacionSello::verifica(entrada.xml);
     m.verificacion = une({VerificacionSello::texto(v.estado) + QLatin1Char('.'), v.motivo}, QStringLiteral(" "));
+    if (v.estado == VerificacionSello::TEstado::Alterado)
+        m.alerta = QStringLiteral("SELLO ALTERADO");
+    else if (v.estado == VerificacionSello::TEstado::CertificadoNoCorresponde)
+        m.alerta = QStringLiteral("CERTIFICADO NO CORRESPONDE");
     return true;
 }
 

@@ -83,7 +83,7 @@ TLienzo::TLienzo(QPagedPaintDevice& dispositivo, QPainter* p, const TEncabezado&
     const qreal arriba = mm(std::max(0.0, propio - ya.top()));
     const qreal abajo = mm(std::max(0.0, propio - ya.bottom()));
     m_pagina = QRectF(izquierda, arriba, ancho - izquierda - derecha, alto - arriba - abajo);
-    m_area = m_pagina.adjusted(0, mm(encabezado.cancelacion.isEmpty() ? 22 : 31), 0, -mm(9));
+    m_area = m_pagina.adjusted(0, mm(encabezado.aviso.isEmpty() ? 22 : 31), 0, -mm(9));
     inicia();
 }
 
@@ -212,13 +212,20 @@ void TLienzo::inicia()
         yd += t.alto();
     }
     linea(caja.left(), caja.right(), caja.top() + mm(20), COLOR_TITULO);
-    if (!m_encabezado.cancelacion.isEmpty()) {
+    if (!m_encabezado.aviso.isEmpty()) {
         const QRectF banda(caja.left(), caja.top() + mm(21.5), caja.width(), mm(7));
         p->fillRect(banda, COLOR_CANCELADO);
-        const TParrafo aviso(m_encabezado.cancelacion, fuente(12, true), banda.width() - mm(4), dispositivo(),
-                             Qt::AlignHCenter);
+        // A cancellation and a seal that fails together take a smaller type
+        // to stay on the band's one line.
+        const auto aviso = [&](qreal puntos) {
+            return std::make_unique<TParrafo>(m_encabezado.aviso, fuente(puntos, true), banda.width() - mm(4),
+                                              dispositivo(), Qt::AlignHCenter);
+        };
+        std::unique_ptr<TParrafo> texto = aviso(12);
+        if (texto->lineas() > 1)
+            texto = aviso(9);
         p->setPen(Qt::white);
-        aviso.dibuja(p, QPointF(banda.left() + mm(2), banda.center().y() - aviso.alto() / 2));
+        texto->dibuja(p, QPointF(banda.left() + mm(2), banda.center().y() - texto->alto() / 2));
     }
 
     const qreal yp = m_area.bottom() + mm(3);

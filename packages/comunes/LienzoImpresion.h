@@ -55,8 +55,9 @@ struct TEncabezado {
     QString uuid;
     QString version;
     QImage logo;
-    // The band of a voucher cancelled at the SAT; empty when in force.
-    QString cancelacion;
+    // The band of a voucher cancelled at the SAT or whose seal does not
+    // verify; empty for one in force and authentic.
+    QString aviso;
 };
 
 // Every voucher is laid out twice: once to count its pages, once to draw

@@ -66,6 +66,9 @@ struct TModelo {
     QList<TPar> sellos; // long texts: seals and the stamp's cadena original
     QString qr;
     QString verificacion;
+    // What the header's band says of a seal that does not verify, so that a
+    // copy on paper cannot pass for an authentic voucher; empty otherwise.
+    QString alerta;
 };
 
 // Reads `entrada` into `m`; false with the reason when the voucher cannot be

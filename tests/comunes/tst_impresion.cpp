@@ -61,6 +61,8 @@ QString qrPdf(const QString& pdf, const QString& carpeta)
 
 } // namespace
 
+Q_DECLARE_METATYPE(VerificacionSello::TEstado)
+
 class TstImpresion : public QObject {
     Q_OBJECT
 
@@ -273,27 +275,43 @@ private slots:
         }
     }
 
-    // A voucher cancelled at the SAT says so under the header of every page;
-    // one in force never does.
+    // A voucher cancelled at the SAT, or whose seal does not verify, says so
+    // under the header of every page; one in force and authentic (or whose
+    // seal cannot be checked here) never does.
     void canceladoAnteElSat_data()
     {
+        using enum VerificacionSello::TEstado;
         QTest::addColumn<int>("conceptos");
         QTest::addColumn<bool>("cancelado");
-        QTest::newRow("una página") << 1 << true;
-        QTest::newRow("varias páginas") << 200 << true;
-        QTest::newRow("vigente") << 1 << false;
+        QTest::addColumn<VerificacionSello::TEstado>("estado");
+        QTest::addColumn<QString>("banda");
+        QTest::newRow("una página") << 1 << true << Autentico << u"CANCELADO ANTE EL SAT el 15/03/2025"_s;
+        QTest::newRow("varias páginas") << 200 << true << Autentico << u"CANCELADO ANTE EL SAT el 15/03/2025"_s;
+        QTest::newRow("vigente") << 1 << false << Autentico << QString();
+        QTest::newRow("no verificable") << 1 << false << NoVerificable << QString();
+        QTest::newRow("alterado") << 200 << false << Alterado << u"SELLO ALTERADO"_s;
+        QTest::newRow("cancelado, certificado ajeno")
+            << 1 << true << CertificadoNoCorresponde
+            << u"CANCELADO ANTE EL SAT el 15/03/2025 · CERTIFICADO NO CORRESPONDE"_s;
     }
     void canceladoAnteElSat()
     {
         QFETCH(int, conceptos);
         QFETCH(bool, cancelado);
+        QFETCH(VerificacionSello::TEstado, estado);
+        QFETCH(QString, banda);
         TComprobante c = comprobante(conLineas(conceptos));
         c.cancelado = cancelado;
         c.fechaCancelacion = QDateTime(QDate(2025, 3, 15), QTime(18, 4, 5));
+        c.verificacion.estado = estado;
         const QStringList paginas = textoPdf(pdf({c})).split(u'\f', Qt::SkipEmptyParts);
         QVERIFY(paginas.size() >= (conceptos > 1 ? 4 : 1));
         for (const QString& pagina : paginas) {
-            QCOMPARE(pagina.contains(u"CANCELADO ANTE EL SAT el 15/03/2025"_s), cancelado);
+            const QString encabezado = pagina.section(u"Emisor"_s, 0, 0);
+            QVERIFY2(banda.isEmpty() ? !encabezado.contains(u"CANCELADO"_s) && !encabezado.contains(u"SELLO"_s) &&
+                                           !encabezado.contains(u"CERTIFICADO"_s)
+                                     : encabezado.contains(banda),
+                     qPrintable(encabezado));
             // The band takes room of its own: the header stays whole above it.
             QVERIFY(pagina.contains(u"Folio fiscal: C2832671-DA6D-11EF-A83D-00155D012007"_s));
         }

@@ -30,7 +30,9 @@ struct TComprobante {
     // The business's logo (image bytes), drawn when not empty.
     QByteArray logo;
     // The seal check shown on paper; with `verificado` false it is made from
-    // the XML when drawing.
+    // the XML when drawing. A seal that does not verify (Alterado,
+    // Certificado no corresponde) is named in the same band as a
+    // cancellation.
     bool verificado = false;
     VerificacionSello::TResultado verificacion;
     // Cancelled at the SAT: every page carries a red "CANCELADO ANTE EL SAT

@@ -674,6 +674,28 @@ QString complementoDesconocido(const xmlNode* raiz, const std::set<QByteArray>& 
     return {};
 }
 
+// The first element of a 3.2 voucher without a namespace, as its name,
+// outside the Addenda and the complements; empty when there is none. Emitters
+// of 3.2 wrote some (<Traslado xmlns="">), and the import reads them where no
+// sealed element of their name stands, but the transform leaves them out of
+// the cadena original: a valid seal says nothing of them.
+QString sinEspacio(const xmlNode* padre)
+{
+    const char* espacio = reinterpret_cast<const char*>(padre->ns->href);
+    for (const xmlNode* nodo = padre->children; nodo; nodo = nodo->next) {
+        if (nodo->type != XML_ELEMENT_NODE)
+            continue;
+        if (!nodo->ns || !nodo->ns->href || !*nodo->ns->href)
+            return QString::fromUtf8(reinterpret_cast<const char*>(nodo->name));
+        if (es(nodo, "Addenda", espacio) || es(nodo, "Complemento", espacio) ||
+            es(nodo, "ComplementoConcepto", espacio))
+            continue;
+        if (const QString hallado = sinEspacio(nodo); !hallado.isEmpty())
+            return hallado;
+    }
+    return {};
+}
+
 TResultado verificaLeido(const QString& programa, Comprobante& c)
 {
     if (c.sello.trimmed().isEmpty())
@@ -712,6 +734,12 @@ TResultado verificaLeido(const QString& programa, Comprobante& c)
         return resultado(TEstado::Alterado, QStringLiteral("El sello del emisor no corresponde al contenido: el "
                                                            "comprobante cambió después de sellarse."));
     }
+    if (c.version32)
+        if (const QString agregado = sinEspacio(c.raiz); !agregado.isEmpty())
+            return resultado(TEstado::Alterado,
+                             QStringLiteral("El comprobante lleva el elemento %1 sin espacio de nombres, que el sello "
+                                            "del emisor no cubre: se le agregó después de sellarse.")
+                                 .arg(agregado));
     if (!c.timbre)
         return resultado(TEstado::NoVerificable,
                          QStringLiteral("El sello del emisor es válido, pero el comprobante no está timbrado."));

@@ -149,6 +149,11 @@ private slots:
              u"no es un XML bien formado."_s);
         fila("&nbsp; en una Addenda con algo después", "cfdi40-real.xml", "Addenda",
              "&nbsp;</cfdi:Addenda><cfdi:Addenda>", TEstado::NoVerificable, u"no es un XML bien formado."_s);
+        // The transform leaves out an element without a namespace, which the
+        // import of 3.2 reads where no sealed one of its name stands.
+        fila("3.2 con retenciones sin espacio de nombres", "cfdi32-real.xml", "en Impuestos",
+             "<Retenciones xmlns=\"\"><Retencion impuesto=\"ISR\" importe=\"1000.00\"/></Retenciones>",
+             TEstado::Alterado, u"elemento Retenciones sin espacio de nombres"_s);
         fila("versión 3.3 en el espacio de 4.0", "cfdi40-real.xml", "cfdi:Comprobante@Version", "3.3",
              TEstado::NoVerificable, u"versión 3.3, pero su espacio de nombres es el de la versión 4.0."_s);
         fila("versión 4.0 en el espacio de 3.3", "cfdi33-real.xml", "cfdi:Comprobante@Version", "4.0",
@@ -186,6 +191,8 @@ private slots:
             xml.truncate(xml.size() / 2);
         else if (cambio == u"al final"_s)
             xml += valor;
+        else if (cambio == u"en Impuestos"_s)
+            xml.replace("</cfdi:Impuestos>", valor + "</cfdi:Impuestos>");
         else if (cambio == u"Addenda"_s)
             xml.replace("</cfdi:Comprobante>", "<cfdi:Addenda>" + valor + "</cfdi:Addenda></cfdi:Comprobante>");
         else if (!cambio.isEmpty())

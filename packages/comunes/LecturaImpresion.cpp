@@ -480,12 +480,91 @@ void leePagos(TModelo& m, const TNodoXML& raiz)
     }
 }
 
+// An address of the foreign trade complement, on one line.
+QString domicilioCce(const TNodoXML& d)
+{
+    if (!d.existe())
+        return {};
+    return une({une({d.atributo("Calle"), d.atributo("NumeroExterior"),
+                     conEtiqueta(QStringLiteral("int."), d.atributo("NumeroInterior"))},
+                    QStringLiteral(" ")),
+                d.atributo("Colonia"), d.atributo("Localidad"), d.atributo("Referencia"), d.atributo("Municipio"),
+                d.atributo("Estado"), d.atributo("Pais"),
+                conEtiqueta(QStringLiteral("C.P."), d.atributo("CodigoPostal"))});
+}
+
+// Goods sold abroad: the operation, its parties abroad and the goods as
+// customs see them. Versions 1.0, 1.1 and 2.0 differ in a few attributes,
+// each printed when present.
+void leeComercioExterior(TModelo& m, const TNodoXML& raiz)
+{
+    for (const char* espacio : {"http://www.sat.gob.mx/ComercioExterior", "http://www.sat.gob.mx/ComercioExterior11",
+                                "http://www.sat.gob.mx/ComercioExterior20"}) {
+        for (const TNodoXML& c : Cfdi::complementos(raiz, espacio, "ComercioExterior")) {
+            TSeccion s;
+            s.titulo = une({QStringLiteral("Comercio exterior"), c.atributo("Version")}, QStringLiteral(" "));
+            const std::pair<const char*, QString> campos[] = {
+                {"MotivoTraslado", QStringLiteral("Motivo del traslado")},
+                {"TipoOperacion", QStringLiteral("Tipo de operación")},
+                {"ClaveDePedimento", QStringLiteral("Clave de pedimento")},
+                {"CertificadoOrigen", QStringLiteral("Certificado de origen")},
+                {"NumCertificadoOrigen", QStringLiteral("No. de certificado de origen")},
+                {"NumeroExportadorConfiable", QStringLiteral("No. de exportador confiable")},
+                {"Incoterm", QStringLiteral("Incoterm")},
+                {"Subdivision", QStringLiteral("Subdivisión")},
+                {"TipoCambioUSD", QStringLiteral("Tipo de cambio USD")},
+                {"TotalUSD", QStringLiteral("Total USD")},
+                {"Observaciones", QStringLiteral("Observaciones")}};
+            for (const auto& [atributo, etiqueta] : campos)
+                agrega(s.pares, etiqueta, c.atributo(atributo));
+            const TNodoXML emisor = c.hijoPropio("Emisor");
+            agrega(s.pares, QStringLiteral("CURP del emisor"), emisor.atributo("Curp"));
+            agrega(s.pares, QStringLiteral("Domicilio del emisor"), domicilioCce(emisor.hijoPropio("Domicilio")));
+            for (const TNodoXML& p : c.hijosPropios("Propietario"))
+                agrega(s.pares, QStringLiteral("Propietario"),
+                       une({p.atributo("NumRegIdTrib"),
+                            conEtiqueta(QStringLiteral("residente en"), p.atributo("ResidenciaFiscal"))},
+                           QStringLiteral(" ")));
+            const TNodoXML receptor = c.hijoPropio("Receptor");
+            agrega(s.pares, QStringLiteral("Registro tributario del receptor"), receptor.atributo("NumRegIdTrib"));
+            agrega(s.pares, QStringLiteral("Domicilio del receptor"), domicilioCce(receptor.hijoPropio("Domicilio")));
+            for (const TNodoXML& d : c.hijosPropios("Destinatario"))
+                agrega(
+                    s.pares, QStringLiteral("Destinatario"),
+                    une({d.atributo("Nombre"), d.atributo("NumRegIdTrib"), domicilioCce(d.hijoPropio("Domicilio"))}));
+            TTabla t;
+            t.titulo = QStringLiteral("Mercancías");
+            t.columnas = {QStringLiteral("No. identificación"),    QStringLiteral("Fracción arancelaria"),
+                          QStringLiteral("Cantidad en aduana"),    QStringLiteral("Unidad de aduana"),
+                          QStringLiteral("Valor unitario aduana"), QStringLiteral("Valor en dólares")};
+            t.anchos = {0.20, 0.16, 0.16, 0.14, 0.17, 0.17};
+            t.derecha = {false, false, true, false, true, true};
+            for (const TNodoXML& x : c.hijoPropio("Mercancias").hijosPropios("Mercancia")) {
+                QStringList detalle;
+                for (const TNodoXML& d : x.hijosPropios("DescripcionesEspecificas"))
+                    detalle << une({d.atributo("Marca"), conEtiqueta(QStringLiteral("modelo"), d.atributo("Modelo")),
+                                    conEtiqueta(QStringLiteral("submodelo"), d.atributo("SubModelo")),
+                                    conEtiqueta(QStringLiteral("serie"), d.atributo("NumeroSerie"))},
+                                   QStringLiteral(" "));
+                t.filas.append({{x.atributo("NoIdentificacion"), x.atributo("FraccionArancelaria"),
+                                 importe(x.atributo("CantidadAduana")), x.atributo("UnidadAduana"),
+                                 importe(x.atributo("ValorUnitarioAduana")), importe(x.atributo("ValorDolares"))},
+                                detalle.join(QStringLiteral(" · "))});
+            }
+            if (!t.filas.isEmpty())
+                s.tablas.append(t);
+            m.complementos.append(s);
+        }
+    }
+}
+
 void leeComunes(TModelo& m, const TNodoXML& raiz)
 {
     leeNomina12(m, raiz);
     leeNomina11(m, raiz);
     leeDonatarias(m, raiz);
     leePagos(m, raiz);
+    leeComercioExterior(m, raiz);
 }
 
 // Lines of 3.3 and 4.0: the same attributes, 4.0 adds its own few.

@@ -205,6 +205,10 @@ private slots:
         f("pagos 2.0", "cfdv40-pagos20.xml",
           {"Recepción de pagos 2.0", "Monto total de los pagos: $15,166.65", "C1DF8D01-8436-4E7D-BECF-20F31624280D",
            "Pago 3 del 2021-12-05T12:39:43", "Monto del pago $4,044.44", "Objeto de impuesto 01"});
+        f("comercio exterior", "cfdv40-cce11.xml",
+          {"Comercio exterior 1.1", "Incoterm: FOB", "Total USD: 123.45", "Fracción arancelaria", "99999999",
+           "Marca modelo Modelo submodelo SubModelo serie NumeroSerie", "CURP del emisor: PEPJ800101HDFBCDQ8",
+           "Destinatario: Nombre, 654321"});
         f("pagos 1.0", "created-pago-with-ns-at-root-33.xml",
           {"Recepción de pagos 1.0", "No. de operación 963852", "00000000-1111-2222-3333-00000000000B",
            "10,000.00 3,000.00 7,000.00", "Monto del pago $15,000.00", "Método de pago PPD"});

@@ -1,6 +1,8 @@
 #pragma once
 #include "ImpresionComprobante.h"
 
+class TNodoXML;
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -74,5 +76,22 @@ struct TModelo {
 // Reads `entrada` into `m`; false with the reason when the voucher cannot be
 // read (not a CFDI 3.2, 3.3 or 4.0, or not well formed).
 bool leeModelo(const TComprobante& entrada, TModelo& m, QString& error);
+
+// What the readers of the voucher and of its complements share.
+// An amount with thousands separators ("1,234.50"), or the text as written
+// when it is none; with the peso sign ("$1,234.50").
+QString importe(const QString& texto);
+QString pesos(const QString& texto);
+// Adds the pair when `valor` is not blank.
+void agrega(QList<TPar>& pares, const QString& etiqueta, const QString& valor);
+// The parts that are not blank, trimmed and joined.
+QString une(const QStringList& partes, const QString& separador = QStringLiteral(", "));
+// "002 IVA" for the SAT's key of a tax.
+QString nombreImpuesto(const QString& clave);
+// Taxes on one line: "Traslado 002 IVA Tasa 0.160000 base 100.00 importe 16.00; ...".
+QString detalleImpuestos(const QList<TImpuesto>& impuestos);
+
+// Payments, foreign trade and waybill complements, a section each.
+void leeComplementosComerciales(TModelo& m, const TNodoXML& raiz);
 
 } // namespace ImpresionComprobante

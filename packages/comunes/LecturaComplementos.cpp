@@ -1,0 +1,185 @@
+#include "ModeloImpresion.h"
+
+#include "Cfdi.h"
+#include "DocumentoXML.h"
+
+#include <QByteArray>
+
+#include <utility>
+
+// The complements of trade a voucher may carry, read from their plain element
+// views: payments, foreign trade and the waybill.
+namespace ImpresionComprobante {
+
+namespace {
+
+// "Etiqueta valor", or nothing when there is no value.
+QString conEtiqueta(const QString& etiqueta, const QString& valor)
+{
+    return valor.trimmed().isEmpty() ? QString() : etiqueta + QLatin1Char(' ') + valor.trimmed();
+}
+
+// The taxes of a paid document or of a payment (Pagos 2.0): the same
+// attributes with the suffix of their level ("DR", "P").
+QList<TImpuesto> impuestosPago(const TNodoXML& impuestos, const QByteArray& nivel)
+{
+    QList<TImpuesto> lista;
+    const auto campo = [&nivel](const TNodoXML& n, const char* nombre) {
+        return n.atributo((QByteArray(nombre) + nivel).constData());
+    };
+    for (const auto& [grupo, clase] :
+         {std::pair{"Traslado", QStringLiteral("Traslado")}, std::pair{"Retencion", QStringLiteral("Retención")}})
+        for (const TNodoXML& n : impuestos.hijoPropio((QByteArray(grupo) + "es" + nivel).constData())
+                                     .hijosPropios((QByteArray(grupo) + nivel).constData()))
+            lista.append({clase, nombreImpuesto(campo(n, "Impuesto")), campo(n, "TipoFactor"), campo(n, "TasaOCuota"),
+                          campo(n, "Base"), campo(n, "Importe")});
+    return lista;
+}
+
+// A payment receipt's voucher moves no money ("Pago", 0.00): what was paid,
+// when, how and for which invoices is in its complement, 1.0 in vouchers 3.3
+// and 2.0 in 4.0, whose attributes are the same but for 2.0's taxes.
+void leePagos(TModelo& m, const TNodoXML& raiz)
+{
+    for (const char* espacio : {"http://www.sat.gob.mx/Pagos", "http://www.sat.gob.mx/Pagos20"}) {
+        for (const TNodoXML& pagos : Cfdi::complementos(raiz, espacio, "Pagos")) {
+            TSeccion s;
+            s.titulo = une({QStringLiteral("Recepción de pagos"), pagos.atributo("Version")}, QStringLiteral(" "));
+            const TNodoXML totales = pagos.hijoPropio("Totales");
+            agrega(s.pares, QStringLiteral("Monto total de los pagos"), pesos(totales.atributo("MontoTotalPagos")));
+            agrega(s.pares, QStringLiteral("IVA trasladado 16 %"),
+                   pesos(totales.atributo("TotalTrasladosImpuestoIVA16")));
+            agrega(s.pares, QStringLiteral("IVA retenido"), pesos(totales.atributo("TotalRetencionesIVA")));
+            agrega(s.pares, QStringLiteral("ISR retenido"), pesos(totales.atributo("TotalRetencionesISR")));
+            int numero = 0;
+            for (const TNodoXML& pago : pagos.hijosPropios("Pago")) {
+                TTabla t;
+                t.titulo = une({QStringLiteral("Pago %1 del %2").arg(++numero).arg(pago.atributo("FechaPago")),
+                                conEtiqueta(QStringLiteral("Forma de pago"), pago.atributo("FormaDePagoP")),
+                                une({pago.atributo("MonedaP"),
+                                     conEtiqueta(QStringLiteral("tipo de cambio"), pago.atributo("TipoCambioP"))},
+                                    QStringLiteral(" ")),
+                                conEtiqueta(QStringLiteral("No. de operación"), pago.atributo("NumOperacion")),
+                                conEtiqueta(QStringLiteral("Cuenta ordenante"),
+                                            une({pago.atributo("CtaOrdenante"), pago.atributo("RfcEmisorCtaOrd"),
+                                                 pago.atributo("NomBancoOrdExt")},
+                                                QStringLiteral(" "))),
+                                conEtiqueta(QStringLiteral("Cuenta beneficiaria"),
+                                            une({pago.atributo("CtaBeneficiario"), pago.atributo("RfcEmisorCtaBen")},
+                                                QStringLiteral(" ")))},
+                               QStringLiteral(" · "));
+                t.columnas = {QStringLiteral("Documento (UUID)"), QStringLiteral("Serie y folio"),
+                              QStringLiteral("Moneda"),           QStringLiteral("Parcialidad"),
+                              QStringLiteral("Saldo anterior"),   QStringLiteral("Pagado"),
+                              QStringLiteral("Saldo insoluto")};
+                t.anchos = {0.32, 0.11, 0.07, 0.11, 0.13, 0.13, 0.13};
+                t.derecha = {false, false, false, true, true, true, true};
+                for (const TNodoXML& d : pago.hijosPropios("DoctoRelacionado"))
+                    t.filas.append(
+                        {{d.atributo("IdDocumento"),
+                          une({d.atributo("Serie"), d.atributo("Folio")}, QStringLiteral(" ")), d.atributo("MonedaDR"),
+                          d.atributo("NumParcialidad"), importe(d.atributo("ImpSaldoAnt")),
+                          importe(d.atributo("ImpPagado")), importe(d.atributo("ImpSaldoInsoluto"))},
+                         une({conEtiqueta(QStringLiteral("Método de pago"), d.atributo("MetodoDePagoDR")),
+                              conEtiqueta(QStringLiteral("Tipo de cambio"), d.atributo("TipoCambioDR")),
+                              conEtiqueta(QStringLiteral("Equivalencia"), d.atributo("EquivalenciaDR")),
+                              conEtiqueta(QStringLiteral("Objeto de impuesto"), d.atributo("ObjetoImpDR")),
+                              detalleImpuestos(impuestosPago(d.hijoPropio("ImpuestosDR"), "DR"))},
+                             QStringLiteral(" · "))});
+                agrega(t.pie, QStringLiteral("Monto del pago"), pesos(pago.atributo("Monto")));
+                for (const TImpuesto& i : impuestosPago(pago.hijoPropio("ImpuestosP"), "P"))
+                    agrega(t.pie, une({i.clase, i.impuesto, i.tasa}, QStringLiteral(" ")), pesos(i.importe));
+                s.tablas.append(t);
+            }
+            m.complementos.append(s);
+        }
+    }
+}
+
+// An address of the foreign trade complement, on one line.
+QString domicilioCce(const TNodoXML& d)
+{
+    if (!d.existe())
+        return {};
+    return une({une({d.atributo("Calle"), d.atributo("NumeroExterior"),
+                     conEtiqueta(QStringLiteral("int."), d.atributo("NumeroInterior"))},
+                    QStringLiteral(" ")),
+                d.atributo("Colonia"), d.atributo("Localidad"), d.atributo("Referencia"), d.atributo("Municipio"),
+                d.atributo("Estado"), d.atributo("Pais"),
+                conEtiqueta(QStringLiteral("C.P."), d.atributo("CodigoPostal"))});
+}
+
+// Goods sold abroad: the operation, its parties abroad and the goods as
+// customs see them. Versions 1.0, 1.1 and 2.0 differ in a few attributes,
+// each printed when present.
+void leeComercioExterior(TModelo& m, const TNodoXML& raiz)
+{
+    for (const char* espacio : {"http://www.sat.gob.mx/ComercioExterior", "http://www.sat.gob.mx/ComercioExterior11",
+                                "http://www.sat.gob.mx/ComercioExterior20"}) {
+        for (const TNodoXML& c : Cfdi::complementos(raiz, espacio, "ComercioExterior")) {
+            TSeccion s;
+            s.titulo = une({QStringLiteral("Comercio exterior"), c.atributo("Version")}, QStringLiteral(" "));
+            const std::pair<const char*, QString> campos[] = {
+                {"MotivoTraslado", QStringLiteral("Motivo del traslado")},
+                {"TipoOperacion", QStringLiteral("Tipo de operación")},
+                {"ClaveDePedimento", QStringLiteral("Clave de pedimento")},
+                {"CertificadoOrigen", QStringLiteral("Certificado de origen")},
+                {"NumCertificadoOrigen", QStringLiteral("No. de certificado de origen")},
+                {"NumeroExportadorConfiable", QStringLiteral("No. de exportador confiable")},
+                {"Incoterm", QStringLiteral("Incoterm")},
+                {"Subdivision", QStringLiteral("Subdivisión")},
+                {"TipoCambioUSD", QStringLiteral("Tipo de cambio USD")},
+                {"TotalUSD", QStringLiteral("Total USD")},
+                {"Observaciones", QStringLiteral("Observaciones")}};
+            for (const auto& [atributo, etiqueta] : campos)
+                agrega(s.pares, etiqueta, c.atributo(atributo));
+            const TNodoXML emisor = c.hijoPropio("Emisor");
+            agrega(s.pares, QStringLiteral("CURP del emisor"), emisor.atributo("Curp"));
+            agrega(s.pares, QStringLiteral("Domicilio del emisor"), domicilioCce(emisor.hijoPropio("Domicilio")));
+            for (const TNodoXML& p : c.hijosPropios("Propietario"))
+                agrega(s.pares, QStringLiteral("Propietario"),
+                       une({p.atributo("NumRegIdTrib"),
+                            conEtiqueta(QStringLiteral("residente en"), p.atributo("ResidenciaFiscal"))},
+                           QStringLiteral(" ")));
+            const TNodoXML receptor = c.hijoPropio("Receptor");
+            agrega(s.pares, QStringLiteral("Registro tributario del receptor"), receptor.atributo("NumRegIdTrib"));
+            agrega(s.pares, QStringLiteral("Domicilio del receptor"), domicilioCce(receptor.hijoPropio("Domicilio")));
+            for (const TNodoXML& d : c.hijosPropios("Destinatario"))
+                agrega(
+                    s.pares, QStringLiteral("Destinatario"),
+                    une({d.atributo("Nombre"), d.atributo("NumRegIdTrib"), domicilioCce(d.hijoPropio("Domicilio"))}));
+            TTabla t;
+            t.titulo = QStringLiteral("Mercancías");
+            t.columnas = {QStringLiteral("No. identificación"),    QStringLiteral("Fracción arancelaria"),
+                          QStringLiteral("Cantidad en aduana"),    QStringLiteral("Unidad de aduana"),
+                          QStringLiteral("Valor unitario aduana"), QStringLiteral("Valor en dólares")};
+            t.anchos = {0.20, 0.16, 0.16, 0.14, 0.17, 0.17};
+            t.derecha = {false, false, true, false, true, true};
+            for (const TNodoXML& x : c.hijoPropio("Mercancias").hijosPropios("Mercancia")) {
+                QStringList detalle;
+                for (const TNodoXML& d : x.hijosPropios("DescripcionesEspecificas"))
+                    detalle << une({d.atributo("Marca"), conEtiqueta(QStringLiteral("modelo"), d.atributo("Modelo")),
+                                    conEtiqueta(QStringLiteral("submodelo"), d.atributo("SubModelo")),
+                                    conEtiqueta(QStringLiteral("serie"), d.atributo("NumeroSerie"))},
+                                   QStringLiteral(" "));
+                t.filas.append({{x.atributo("NoIdentificacion"), x.atributo("FraccionArancelaria"),
+                                 importe(x.atributo("CantidadAduana")), x.atributo("UnidadAduana"),
+                                 importe(x.atributo("ValorUnitarioAduana")), importe(x.atributo("ValorDolares"))},
+                                detalle.join(QStringLiteral(" · "))});
+            }
+            if (!t.filas.isEmpty())
+                s.tablas.append(t);
+            m.complementos.append(s);
+        }
+    }
+}
+
+} // namespace
+
+void leeComplementosComerciales(TModelo& m, const TNodoXML& raiz)
+{
+    leePagos(m, raiz);
+    leeComercioExterior(m, raiz);
+}
+
+} // namespace ImpresionComprobante

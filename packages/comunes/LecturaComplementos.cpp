@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <tuple>
 #include <utility>
 
 // The complements of trade a voucher may carry, read from their plain element
@@ -96,8 +97,8 @@ void leePagos(TModelo& m, const TNodoXML& raiz)
     }
 }
 
-// An address of the foreign trade complement, on one line.
-QString domicilioCce(const TNodoXML& d)
+// An address of the foreign trade or waybill complements, on one line.
+QString domicilio(const TNodoXML& d)
 {
     if (!d.existe())
         return {};
@@ -135,7 +136,7 @@ void leeComercioExterior(TModelo& m, const TNodoXML& raiz)
                 agrega(s.pares, etiqueta, c.atributo(atributo));
             const TNodoXML emisor = c.hijoPropio("Emisor");
             agrega(s.pares, QStringLiteral("CURP del emisor"), emisor.atributo("Curp"));
-            agrega(s.pares, QStringLiteral("Domicilio del emisor"), domicilioCce(emisor.hijoPropio("Domicilio")));
+            agrega(s.pares, QStringLiteral("Domicilio del emisor"), domicilio(emisor.hijoPropio("Domicilio")));
             for (const TNodoXML& p : c.hijosPropios("Propietario"))
                 agrega(s.pares, QStringLiteral("Propietario"),
                        une({p.atributo("NumRegIdTrib"),
@@ -143,11 +144,10 @@ void leeComercioExterior(TModelo& m, const TNodoXML& raiz)
                            QStringLiteral(" ")));
             const TNodoXML receptor = c.hijoPropio("Receptor");
             agrega(s.pares, QStringLiteral("Registro tributario del receptor"), receptor.atributo("NumRegIdTrib"));
-            agrega(s.pares, QStringLiteral("Domicilio del receptor"), domicilioCce(receptor.hijoPropio("Domicilio")));
+            agrega(s.pares, QStringLiteral("Domicilio del receptor"), domicilio(receptor.hijoPropio("Domicilio")));
             for (const TNodoXML& d : c.hijosPropios("Destinatario"))
-                agrega(
-                    s.pares, QStringLiteral("Destinatario"),
-                    une({d.atributo("Nombre"), d.atributo("NumRegIdTrib"), domicilioCce(d.hijoPropio("Domicilio"))}));
+                agrega(s.pares, QStringLiteral("Destinatario"),
+                       une({d.atributo("Nombre"), d.atributo("NumRegIdTrib"), domicilio(d.hijoPropio("Domicilio"))}));
             TTabla t;
             t.titulo = QStringLiteral("Mercancías");
             t.columnas = {QStringLiteral("No. identificación"),    QStringLiteral("Fracción arancelaria"),
@@ -174,12 +174,144 @@ void leeComercioExterior(TModelo& m, const TNodoXML& raiz)
     }
 }
 
+// A table of `columnas` (name, width, right-aligned).
+TTabla tabla(const QString& titulo, const QList<std::tuple<QString, qreal, bool>>& columnas)
+{
+    TTabla t;
+    t.titulo = titulo;
+    for (const auto& [nombre, ancho, derecha] : columnas) {
+        t.columnas << nombre;
+        t.anchos << ancho;
+        t.derecha << derecha;
+    }
+    return t;
+}
+
+// The waybill that travels with goods on the road (and by sea, air or rail):
+// where they go, what they are, the vehicle and who drives it. Versions 2.0,
+// 3.0 and 3.1 share these parts.
+void leeCartaPorte(TModelo& m, const TNodoXML& raiz)
+{
+    for (const char* espacio : {"http://www.sat.gob.mx/CartaPorte20", "http://www.sat.gob.mx/CartaPorte30",
+                                "http://www.sat.gob.mx/CartaPorte31"}) {
+        for (const TNodoXML& c : Cfdi::complementos(raiz, espacio, "CartaPorte")) {
+            TSeccion s;
+            s.titulo = une({QStringLiteral("Carta porte"), c.atributo("Version")}, QStringLiteral(" "));
+            agrega(s.pares, QStringLiteral("Id. de la carta porte"), c.atributo("IdCCP"));
+            agrega(s.pares, QStringLiteral("Transporte internacional"), c.atributo("TranspInternac"));
+            agrega(s.pares, QStringLiteral("Entrada o salida"),
+                   une({c.atributo("EntradaSalidaMerc"), c.atributo("PaisOrigenDestino"),
+                        conEtiqueta(QStringLiteral("vía"), c.atributo("ViaEntradaSalida"))},
+                       QStringLiteral(" ")));
+            agrega(s.pares, QStringLiteral("Distancia total"),
+                   conEtiqueta(c.atributo("TotalDistRec"), QStringLiteral("km")));
+            const TNodoXML mercancias = c.hijoPropio("Mercancias");
+            agrega(
+                s.pares, QStringLiteral("Peso bruto total"),
+                une({mercancias.atributo("PesoBrutoTotal"), mercancias.atributo("UnidadPeso")}, QStringLiteral(" ")));
+            agrega(s.pares, QStringLiteral("Peso neto total"), mercancias.atributo("PesoNetoTotal"));
+            agrega(s.pares, QStringLiteral("Número de mercancías"), mercancias.atributo("NumTotalMercancias"));
+            const TNodoXML auto_ = mercancias.hijoPropio("Autotransporte");
+            agrega(s.pares, QStringLiteral("Permiso SCT"),
+                   une({auto_.atributo("PermSCT"), auto_.atributo("NumPermisoSCT")}, QStringLiteral(" ")));
+            const TNodoXML vehiculo = auto_.hijoPropio("IdentificacionVehicular");
+            agrega(s.pares, QStringLiteral("Vehículo"),
+                   une({vehiculo.atributo("ConfigVehicular"),
+                        conEtiqueta(QStringLiteral("placa"), vehiculo.atributo("PlacaVM")),
+                        conEtiqueta(QStringLiteral("modelo"), vehiculo.atributo("AnioModeloVM")),
+                        conEtiqueta(QStringLiteral("peso bruto"), vehiculo.atributo("PesoBrutoVehicular"))},
+                       QStringLiteral(" ")));
+            const TNodoXML seguros = auto_.hijoPropio("Seguros");
+            agrega(
+                s.pares, QStringLiteral("Seguro de responsabilidad civil"),
+                une({seguros.atributo("AseguraRespCivil"), seguros.atributo("PolizaRespCivil")}, QStringLiteral(" ")));
+            agrega(s.pares, QStringLiteral("Seguro de la carga"),
+                   une({seguros.atributo("AseguraCarga"), seguros.atributo("PolizaCarga")}, QStringLiteral(" ")));
+            agrega(s.pares, QStringLiteral("Seguro de medio ambiente"),
+                   une({seguros.atributo("AseguraMedAmbiente"), seguros.atributo("PolizaMedAmbiente")},
+                       QStringLiteral(" ")));
+            for (const TNodoXML& r : auto_.hijoPropio("Remolques").hijosPropios("Remolque"))
+                agrega(s.pares, QStringLiteral("Remolque"),
+                       une({r.atributo("SubTipoRem"), conEtiqueta(QStringLiteral("placa"), r.atributo("Placa"))},
+                           QStringLiteral(" ")));
+            const TNodoXML maritimo = mercancias.hijoPropio("TransporteMaritimo");
+            agrega(
+                s.pares, QStringLiteral("Transporte marítimo"),
+                une({maritimo.atributo("NombreEmbarc"), maritimo.atributo("Matricula"), maritimo.atributo("NumeroOMI"),
+                     conEtiqueta(QStringLiteral("viaje"), maritimo.atributo("NumViaje"))}));
+            const TNodoXML aereo = mercancias.hijoPropio("TransporteAereo");
+            agrega(s.pares, QStringLiteral("Transporte aéreo"),
+                   une({aereo.atributo("MatriculaAeronave"),
+                        conEtiqueta(QStringLiteral("guía"), aereo.atributo("NumeroGuia")),
+                        aereo.atributo("CodigoTransportista")}));
+            const TNodoXML ferroviario = mercancias.hijoPropio("TransporteFerroviario");
+            agrega(s.pares, QStringLiteral("Transporte ferroviario"),
+                   une({ferroviario.atributo("TipoDeServicio"), ferroviario.atributo("TipoDeTrafico")}));
+
+            TTabla ubicaciones =
+                tabla(QStringLiteral("Ubicaciones"), {{QStringLiteral("Tipo"), 0.12, false},
+                                                      {QStringLiteral("Id."), 0.13, false},
+                                                      {QStringLiteral("Remitente o destinatario"), 0.37, false},
+                                                      {QStringLiteral("Salida o llegada"), 0.22, false},
+                                                      {QStringLiteral("Distancia"), 0.16, true}});
+            for (const TNodoXML& u : c.hijoPropio("Ubicaciones").hijosPropios("Ubicacion"))
+                ubicaciones.filas.append({{u.atributo("TipoUbicacion"), u.atributo("IDUbicacion"),
+                                           une({u.atributo("RFCRemitenteDestinatario"),
+                                                u.atributo("NombreRemitenteDestinatario"), u.atributo("NumRegIdTrib")}),
+                                           u.atributo("FechaHoraSalidaLlegada"),
+                                           conEtiqueta(u.atributo("DistanciaRecorrida"), QStringLiteral("km"))},
+                                          domicilio(u.hijoPropio("Domicilio"))});
+            TTabla bienes = tabla(QStringLiteral("Mercancías"), {{QStringLiteral("Clave"), 0.12, false},
+                                                                 {QStringLiteral("Descripción"), 0.40, false},
+                                                                 {QStringLiteral("Cantidad"), 0.12, true},
+                                                                 {QStringLiteral("Unidad"), 0.10, false},
+                                                                 {QStringLiteral("Peso en kg"), 0.13, true},
+                                                                 {QStringLiteral("Peligroso"), 0.13, false}});
+            for (const TNodoXML& x : mercancias.hijosPropios("Mercancia")) {
+                QStringList pedimentos;
+                for (const TNodoXML& p : x.hijosPropios("Pedimentos"))
+                    pedimentos << p.atributo("Pedimento");
+                bienes.filas.append(
+                    {{x.atributo("BienesTransp"), x.atributo("Descripcion"), importe(x.atributo("Cantidad")),
+                      une({x.atributo("ClaveUnidad"), x.atributo("Unidad")}, QStringLiteral(" ")),
+                      importe(x.atributo("PesoEnKg")),
+                      une({x.atributo("MaterialPeligroso"), x.atributo("CveMaterialPeligroso")}, QStringLiteral(" "))},
+                     une({conEtiqueta(
+                              QStringLiteral("Valor"),
+                              une({importe(x.atributo("ValorMercancia")), x.atributo("Moneda")}, QStringLiteral(" "))),
+                          conEtiqueta(QStringLiteral("Fracción arancelaria"), x.atributo("FraccionArancelaria")),
+                          conEtiqueta(QStringLiteral("Pedimento"), pedimentos.join(QStringLiteral(", "))),
+                          conEtiqueta(
+                              QStringLiteral("Embalaje"),
+                              une({x.atributo("Embalaje"), x.atributo("DescripEmbalaje")}, QStringLiteral(" "))),
+                          conEtiqueta(QStringLiteral("Comercio exterior"), x.atributo("UUIDComercioExt"))},
+                         QStringLiteral(" · "))});
+            }
+            TTabla figuras =
+                tabla(QStringLiteral("Figuras del transporte"), {{QStringLiteral("Tipo"), 0.10, false},
+                                                                 {QStringLiteral("RFC"), 0.20, false},
+                                                                 {QStringLiteral("Nombre"), 0.45, false},
+                                                                 {QStringLiteral("Licencia"), 0.25, false}});
+            for (const TNodoXML& f : c.hijoPropio("FiguraTransporte").hijosPropios("TiposFigura"))
+                figuras.filas.append(
+                    {{f.atributo("TipoFigura"), une({f.atributo("RFCFigura"), f.atributo("NumRegIdTribFigura")}),
+                      f.atributo("NombreFigura"), f.atributo("NumLicencia")},
+                     domicilio(f.hijoPropio("Domicilio"))});
+            for (TTabla* t : {&ubicaciones, &bienes, &figuras})
+                if (!t->filas.isEmpty())
+                    s.tablas.append(*t);
+            m.complementos.append(s);
+        }
+    }
+}
+
 } // namespace
 
 void leeComplementosComerciales(TModelo& m, const TNodoXML& raiz)
 {
     leePagos(m, raiz);
     leeComercioExterior(m, raiz);
+    leeCartaPorte(m, raiz);
 }
 
 } // namespace ImpresionComprobante

@@ -209,6 +209,10 @@ private slots:
           {"Comercio exterior 1.1", "Incoterm: FOB", "Total USD: 123.45", "Fracción arancelaria", "99999999",
            "Marca modelo Modelo submodelo SubModelo serie NumeroSerie", "CURP del emisor: PEPJ800101HDFBCDQ8",
            "Destinatario: Nombre, 654321"});
+        f("carta porte", "cfdv40-cartaporte20.xml",
+          {"Carta porte 2.0", "Distancia total: 123.9 km", "Permiso SCT: TPAF01 6789", "Vehículo: C2 placa 123ABC",
+           "Remolque: CTR032 placa Placa", "Ubicaciones", "OR123456", "Pedimento 12 34 5678 1234567",
+           "Figuras del transporte", "12345678"});
         f("pagos 1.0", "created-pago-with-ns-at-root-33.xml",
           {"Recepción de pagos 1.0", "No. de operación 963852", "00000000-1111-2222-3333-00000000000B",
            "10,000.00 3,000.00 7,000.00", "Monto del pago $15,000.00", "Método de pago PPD"});

@@ -108,6 +108,10 @@ namespace ConciliacionSat {
 QDateTime fechaCancelacion(const QString& comoSeEscribio)
 {
     const QString limpia = comoSeEscribio.trimmed();
+    // Most rows are not cancelled: three parses of nothing cost about 20 µs,
+    // a second over the first sort of 50,000 findings by date.
+    if (limpia.isEmpty())
+        return QDateTime();
     for (const QString& formato :
          {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-dd")}) {
         // A time the local clock skips parses as invalid but keeps what the

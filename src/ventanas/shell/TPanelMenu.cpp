@@ -17,7 +17,10 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using namespace Constantes;
@@ -34,6 +37,34 @@ int idUsuario()
 {
     return Sistema::Usuario ? Sistema::Usuario->getIdusuario() : -1;
 }
+
+// The branch's name on one line, cut with "…" where it does not fit and
+// whole in its tooltip. Only the drawing is cut: module windows are handed
+// this label and find the branch by its text, which stays whole.
+class TEtiquetaSucursal : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter pintor(this);
+        const QRect area = contentsRect();
+        pintor.setPen(palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled, foregroundRole()));
+        pintor.drawText(area, int(alignment()), fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+    bool event(QEvent* evento) override
+    {
+        if (evento->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+            if (fontMetrics().horizontalAdvance(text()) > contentsRect().width())
+                QToolTip::showText(static_cast<QHelpEvent*>(evento)->globalPos(), text(), this);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+        return QLabel::event(evento);
+    }
+};
 
 } // namespace
 
@@ -164,9 +195,12 @@ QWidget* TPanelMenu::creaSucursal()
     dSucursal->setContentsMargins(0, 0, 0, 0);
     TxSucursalLeft = accion(TxSucursalPanel, QStringLiteral("TxSucursalLeft"), QStringLiteral("◀"));
     TxSucursalLeft->setToolTip(QStringLiteral("Sucursal anterior"));
-    TxSucursal = new QLabel(TxSucursalPanel);
+    TxSucursal = new TEtiquetaSucursal(TxSucursalPanel);
     TxSucursal->setObjectName(QStringLiteral("TxSucursal"));
     TxSucursal->setAlignment(Qt::AlignCenter);
+    TxSucursal->setTextFormat(Qt::PlainText);
+    // Its text's width is no claim on the panel's.
+    TxSucursal->setSizePolicy(QSizePolicy::Ignored, TxSucursal->sizePolicy().verticalPolicy());
     TxSucursalRight = accion(TxSucursalPanel, QStringLiteral("TxSucursalRight"), QStringLiteral("▶"));
     TxSucursalRight->setToolTip(QStringLiteral("Sucursal siguiente"));
     dSucursal->addWidget(TxSucursalLeft);
@@ -292,8 +326,7 @@ void TPanelMenu::inicializaSeries(const TSucursal* sucursal, const QString& tipo
 {
     // The branch may have been renamed since it was shown: its series are
     // read again from the reloaded branch, and so is its name.
-    // The first branch bears the business's legal name, often long.
-    Controles::textoRecortado(TxSucursal, sucursal ? ContextoTrabajo::nombreMostrado(*sucursal) : QString());
+    TxSucursal->setText(sucursal ? ContextoTrabajo::nombreMostrado(*sucursal) : QString());
     m_actualizandoSeries = true;
     CmbSeries->clear();
     if (sucursal && Sistema::Conexion) {

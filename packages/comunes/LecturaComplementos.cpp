@@ -13,8 +13,6 @@
 // views: payments, foreign trade and the waybill.
 namespace ImpresionComprobante {
 
-namespace {
-
 // "Etiqueta valor", or nothing when there is no value.
 QString conEtiqueta(const QString& etiqueta, const QString& valor)
 {
@@ -33,6 +31,8 @@ TTabla tabla(const QString& titulo, const QList<std::tuple<QString, qreal, bool>
     }
     return t;
 }
+
+namespace {
 
 // The taxes of a paid document or of a payment (Pagos 2.0): the same
 // attributes with the suffix of their level ("DR", "P").
@@ -271,6 +271,8 @@ void leeCartaPorte(const TNodoXML& c, TSeccion& s)
             s.tablas.append(*t);
 }
 
+} // namespace
+
 // Each complement named `nombre` in the namespace of any of its versions, in
 // a section of its own titled `titulo` and its version, filled by `lee`.
 void porVersion(TModelo& m, const TNodoXML& raiz, std::initializer_list<const char*> espacios, const char* nombre,
@@ -285,8 +287,6 @@ void porVersion(TModelo& m, const TNodoXML& raiz, std::initializer_list<const ch
         }
 }
 
-} // namespace
-
 void leeComplementosComerciales(TModelo& m, const TNodoXML& raiz)
 {
     porVersion(m, raiz, {"http://www.sat.gob.mx/Pagos", "http://www.sat.gob.mx/Pagos20"}, "Pagos",
@@ -299,6 +299,7 @@ void leeComplementosComerciales(TModelo& m, const TNodoXML& raiz)
                {"http://www.sat.gob.mx/CartaPorte20", "http://www.sat.gob.mx/CartaPorte30",
                 "http://www.sat.gob.mx/CartaPorte31"},
                "CartaPorte", QStringLiteral("Carta porte"), leeCartaPorte);
+    leeComplementosDetalle(m, raiz);
 }
 
 } // namespace ImpresionComprobante

@@ -7,6 +7,9 @@ class TNodoXML;
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
+#include <tuple>
+
 // What a voucher prints, read once from its XML whatever its version: the
 // reading and the drawing of the printed voucher meet here, so that neither
 // needs to know how the other is done. Internal to the common package.
@@ -91,7 +94,20 @@ QString nombreImpuesto(const QString& clave);
 // Taxes on one line: "Traslado 002 IVA Tasa 0.160000 base 100.00 importe 16.00; ...".
 QString detalleImpuestos(const QList<TImpuesto>& impuestos);
 
-// Payments, foreign trade and waybill complements, a section each.
+// "Etiqueta valor", or nothing when there is no value.
+QString conEtiqueta(const QString& etiqueta, const QString& valor);
+// A table of `columnas` (name, width, right-aligned).
+TTabla tabla(const QString& titulo, const QList<std::tuple<QString, qreal, bool>>& columnas);
+// Each complement named `nombre` in the namespace of any of its versions, in
+// a section of its own titled `titulo` and its version, filled by `lee`.
+void porVersion(TModelo& m, const TNodoXML& raiz, std::initializer_list<const char*> espacios, const char* nombre,
+                const QString& titulo, void (*lee)(const TNodoXML&, TSeccion&));
+
+// Payments, foreign trade and waybill complements, a section each; they
+// call the next ones.
 void leeComplementosComerciales(TModelo& m, const TNodoXML& raiz);
+// The complements that describe the sale or the voucher without moving
+// money of their own (the retail chains' detail...), a section each.
+void leeComplementosDetalle(TModelo& m, const TNodoXML& raiz);
 
 } // namespace ImpresionComprobante

@@ -216,6 +216,10 @@ private slots:
         f("pagos 1.0", "created-pago-with-ns-at-root-33.xml",
           {"Recepción de pagos 1.0", "No. de operación 963852", "00000000-1111-2222-3333-00000000000B",
            "10,000.00 3,000.00 7,000.00", "Monto del pago $15,000.00", "Método de pago PPD"});
+        f("detallista", "detallista-example.xml",
+          {"Complemento detallista", "Tipo de documento: Factura", "Estado del documento: Original",
+           "Pedido: 3 del 2017-01-01", "No. de aprobación: 2", "Remisión: 1 del 2017-01-01",
+           "Comprador: GLN 7504000107903", "Instrucción especial: Un mil ciento sesenta"});
     }
     void contenido()
     {

@@ -281,7 +281,10 @@ void porVersion(TModelo& m, const TNodoXML& raiz, std::initializer_list<const ch
     for (const char* espacio : espacios)
         for (const TNodoXML& complemento : Cfdi::complementos(raiz, espacio, nombre)) {
             TSeccion s;
-            s.titulo = une({titulo, complemento.atributo("Version")}, QStringLiteral(" "));
+            // The fiscal legends write their version in lower case.
+            const QString version = complemento.atributo("Version");
+            s.titulo =
+                une({titulo, version.isEmpty() ? complemento.atributo("version") : version}, QStringLiteral(" "));
             lee(complemento, s);
             m.complementos.append(s);
         }

@@ -9,7 +9,8 @@
 #include <utility>
 
 // The complements that describe a sale or the voucher itself, read from their
-// plain element views: the detail retail chains ask of their suppliers.
+// plain element views: the detail retail chains ask of their suppliers and the
+// legends the law asks for.
 namespace ImpresionComprobante {
 
 namespace {
@@ -280,12 +281,28 @@ void leeDetallista(const TNodoXML& d, TSeccion& s)
         s.tablas.append(articulos);
 }
 
+// Legends the law requires on some vouchers (a tax benefit, a special
+// regime...), each with the provision and the norm that call for it.
+void leeLeyendasFiscales(const TNodoXML& l, TSeccion& s)
+{
+    TTabla t = tabla(QString(), {{QStringLiteral("Leyenda"), 0.60, false},
+                                 {QStringLiteral("Disposición fiscal"), 0.20, false},
+                                 {QStringLiteral("Norma"), 0.20, false}});
+    for (const TNodoXML& x : l.hijosPropios("Leyenda"))
+        t.filas.append(
+            {{x.atributo("textoLeyenda").simplified(), x.atributo("disposicionFiscal"), x.atributo("norma")}, {}});
+    if (!t.filas.isEmpty())
+        s.tablas.append(t);
+}
+
 } // namespace
 
 void leeComplementosDetalle(TModelo& m, const TNodoXML& raiz)
 {
     porVersion(m, raiz, {"http://www.sat.gob.mx/detallista"}, "detallista", QStringLiteral("Complemento detallista"),
                leeDetallista);
+    porVersion(m, raiz, {"http://www.sat.gob.mx/leyendasFiscales"}, "LeyendasFiscales",
+               QStringLiteral("Leyendas fiscales"), leeLeyendasFiscales);
 }
 
 } // namespace ImpresionComprobante

@@ -9,8 +9,8 @@
 #include <utility>
 
 // The complements that describe a sale or the voucher itself, read from their
-// plain element views: the detail retail chains ask of their suppliers and the
-// legends the law asks for.
+// plain element views: the detail retail chains ask of their suppliers, the
+// legends the law asks for and what parties report to the electoral institute.
 namespace ImpresionComprobante {
 
 namespace {
@@ -295,6 +295,27 @@ void leeLeyendasFiscales(const TNodoXML& l, TSeccion& s)
         s.tablas.append(t);
 }
 
+// What a political party or candidate paid with public money, for the
+// electoral institute's audit: the process and committee, and each state
+// with its scope and accounting ids. Versions 1.0 and 1.1 share them.
+void leeIne(const TNodoXML& ine, TSeccion& s)
+{
+    agrega(s.pares, QStringLiteral("Tipo de proceso"), ine.atributo("TipoProceso"));
+    agrega(s.pares, QStringLiteral("Tipo de comité"), ine.atributo("TipoComite"));
+    agrega(s.pares, QStringLiteral("Id. de contabilidad"), ine.atributo("IdContabilidad"));
+    TTabla t = tabla(QStringLiteral("Entidades"), {{QStringLiteral("Entidad"), 0.20, false},
+                                                   {QStringLiteral("Ámbito"), 0.20, false},
+                                                   {QStringLiteral("Id. de contabilidad"), 0.60, false}});
+    for (const TNodoXML& e : ine.hijosPropios("Entidad")) {
+        QStringList contabilidades;
+        for (const TNodoXML& c : e.hijosPropios("Contabilidad"))
+            contabilidades << c.atributo("IdContabilidad");
+        t.filas.append({{e.atributo("ClaveEntidad"), e.atributo("Ambito"), une(contabilidades)}, {}});
+    }
+    if (!t.filas.isEmpty())
+        s.tablas.append(t);
+}
+
 } // namespace
 
 void leeComplementosDetalle(TModelo& m, const TNodoXML& raiz)
@@ -303,6 +324,7 @@ void leeComplementosDetalle(TModelo& m, const TNodoXML& raiz)
                leeDetallista);
     porVersion(m, raiz, {"http://www.sat.gob.mx/leyendasFiscales"}, "LeyendasFiscales",
                QStringLiteral("Leyendas fiscales"), leeLeyendasFiscales);
+    porVersion(m, raiz, {"http://www.sat.gob.mx/ine"}, "INE", QStringLiteral("Instituto Nacional Electoral"), leeIne);
 }
 
 } // namespace ImpresionComprobante

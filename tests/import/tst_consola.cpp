@@ -12,7 +12,11 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <climits>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +27,26 @@ enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEn
 // The first line of the SAT's metadata file.
 const QByteArray ENCABEZADO_SAT = "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
                                   "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n";
+
+// Makes the folder `nombre` in the folder open as `carpeta`, which it closes,
+// and opens it: by descriptors, a tree may go deeper than any path can name.
+int entraEn(int carpeta, const QByteArray& nombre)
+{
+    const int dentro = ::mkdirat(carpeta, nombre.constData(), 0700) == 0
+                           ? ::openat(carpeta, nombre.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                           : -1;
+    ::close(carpeta);
+    return dentro;
+}
+
+bool escribeEn(int carpeta, const QByteArray& nombre, const QByteArray& contenido)
+{
+    const int archivo = ::openat(carpeta, nombre.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (archivo < 0)
+        return false;
+    const bool escrito = ::write(archivo, contenido.constData(), size_t(contenido.size())) == contenido.size();
+    return ::close(archivo) == 0 && escrito;
+}
 
 } // namespace
 
@@ -320,6 +344,64 @@ private slots:
         QVERIFY2(filas.contains(programa.entorno.entrada() +
                                 u"fact\\xE1.xml,Fallido,,,,El nombre del archivo no es texto UTF-8"_s),
                  qPrintable(filas));
+    }
+
+    // Nested folders deeper than a path can name (PATH_MAX, 4,096 bytes with
+    // its end): a voucher there and a folder there cannot be opened, and each
+    // fails with its row saying how to bring it in, while the files before
+    // and after them are imported. A link back up does not lead the walk
+    // round in circles.
+    void rutaDemasiadoLarga()
+    {
+        TProgramaConsola programa;
+        programa.entorno.agrega(u"cfdi40-real.xml"_s, u"cerca/corto.xml"_s);
+        programa.entorno.agrega(u"cfdi32-real.xml"_s, u"zz/despues.xml"_s);
+        const QByteArray hondo = QFile::encodeName(programa.entorno.entrada()) + "hondo";
+        // The program folder's own removal cannot name what lies that deep;
+        // rm walks by descriptors.
+        const auto limpia = qScopeGuard([&] {
+            QProcess::execute(u"rm"_s, {u"-rf"_s, u"--"_s, QFile::decodeName(hondo)});
+        });
+        int carpeta =
+            ::mkdir(hondo.constData(), 0700) == 0 ? ::open(hondo.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        const auto cierra = qScopeGuard([&] {
+            if (carpeta >= 0)
+                ::close(carpeta);
+        });
+        QByteArray ruta = hondo;
+        const QByteArray eslabon(250, 'c');
+        while (carpeta >= 0 && ruta.size() + 1 + eslabon.size() < PATH_MAX) {
+            carpeta = entraEn(carpeta, eslabon);
+            ruta += '/' + eslabon;
+        }
+        QVERIFY(carpeta >= 0);
+        // The deepest folder can still be named; its entries cannot.
+        const int largo = qMax(8, int(PATH_MAX - ruta.size()));
+        const QByteArray archivo = QByteArray(largo - 4, 'v') + ".xml";
+        const QByteArray subcarpeta(largo, 'd');
+        QVERIFY(
+            escribeEn(carpeta, archivo, TEntornoImportacion::bytes(TEntornoImportacion::dato(u"cfdi33-valid.xml"_s))));
+        QVERIFY(::symlinkat("..", carpeta, "arriba") == 0);
+        carpeta = entraEn(carpeta, subcarpeta);
+        QVERIFY(carpeta >= 0);
+        QVERIFY(escribeEn(carpeta, "otro.xml", TEntornoImportacion::cfdi40(TEntornoImportacion::uuidNuevo())));
+
+        const TProgramaConsola::TCorrida corrida = programa.importa();
+        QCOMPARE(corrida.salida, 1);
+        QVERIFY2(corrida.salidaEstandar.contains(u"\nImportados: 2\n"_s) &&
+                     corrida.salidaEstandar.contains(u"\nFallidos: 2\n"_s),
+                 qPrintable(corrida.salidaEstandar));
+        const QString reporte = corrida.salidaEstandar.section(u'\n', -2, -2);
+        const QString filas = QString::fromUtf8(TEntornoImportacion::bytes(reporte));
+        const QString lejos = QFile::decodeName(ruta + '/');
+        QVERIFY2(filas.contains(lejos + QFile::decodeName(archivo) +
+                                u",Fallido,,,,\"La ruta del archivo es demasiado larga"_s),
+                 qPrintable(filas.right(2000)));
+        QVERIFY2(filas.contains(lejos + QFile::decodeName(subcarpeta) +
+                                u",Fallido,,,,\"La ruta de la carpeta es demasiado larga"_s),
+                 qPrintable(filas.right(2000)));
+        QVERIFY(TEntornoImportacion::comprobante(u"CTO021007DZ8"_s, u"80824F3B-323E-407B-8F8E-40D83FE2E69F"_s));
+        Conexiones::cierraHilo();
     }
 };
 

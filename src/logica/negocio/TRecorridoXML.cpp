@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
+#include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <vector>
 
@@ -16,15 +19,16 @@ namespace {
 const QString EXTENSION = QStringLiteral(".xml");
 
 // The rules of esArchivoXML and esCarpetaRecorrible for an entry known only
-// by its bytes.
+// by its bytes, looked at from its folder's descriptor: its path may be one
+// the system cannot take.
 enum class TClase { Ninguna, Archivo, Carpeta };
 
-TClase clase(const QByteArray& carpeta, const QByteArray& nombre, bool conPaquetes)
+TClase clase(int carpeta, const QByteArray& nombre, bool conPaquetes)
 {
     if (nombre.startsWith('.'))
         return TClase::Ninguna;
     struct stat datos {};
-    if (::lstat((carpeta + '/' + nombre).constData(), &datos) != 0)
+    if (::fstatat(carpeta, nombre.constData(), &datos, AT_SYMLINK_NOFOLLOW) != 0)
         return TClase::Ninguna;
     const QByteArray minusculas = nombre.toLower();
     // A text file whose name cannot be opened cannot be told metadata or
@@ -180,7 +184,8 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
     // its search (execute) one; without the first a listing is empty, without
     // the second its files seem gone.
     const QByteArray ruta = QFile::encodeName(carpeta);
-    DIR* directorio = ::opendir(ruta.constData());
+    // Open until its odd entries are looked at through it.
+    std::unique_ptr<DIR, int (*)(DIR*)> directorio(::opendir(ruta.constData()), &::closedir);
     if (!directorio)
         return falla(carpeta, motivoCarpeta(errno, false));
     const QString prefijo = carpeta.endsWith(QLatin1Char('/')) ? carpeta : carpeta + QLatin1Char('/');
@@ -190,10 +195,14 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
     // nothing (or another file).
     QFileInfoList entradas;
     std::vector<QByteArray> ilegibles;
+    // A path of PATH_MAX bytes or more (its end included) is one the system
+    // refuses whole, deep in nested folders: its file cannot be opened, nor
+    // its folder listed, by that path, and QFileInfo finds nothing there.
+    std::vector<QByteArray> largos;
     int error = 0;
     for (;;) {
         errno = 0;
-        const dirent* entrada = ::readdir(directorio);
+        const dirent* entrada = ::readdir(directorio.get());
         if (!entrada) {
             error = errno;
             break;
@@ -204,14 +213,16 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
         const QString texto = QFile::decodeName(nombre);
         if (QFile::encodeName(texto) != nombre)
             ilegibles.push_back(nombre);
+        else if (ruta.size() + 1 + nombre.size() >= PATH_MAX)
+            largos.push_back(nombre);
         else
             entradas.append(QFileInfo(prefijo + texto));
     }
-    ::closedir(directorio);
     if (error != 0)
         return falla(carpeta, motivoCarpeta(error, false));
+    const int descriptor = ::dirfd(directorio.get());
     struct stat datos {};
-    if (::stat((ruta + "/.").constData(), &datos) != 0)
+    if (::fstatat(descriptor, ".", &datos, 0) != 0)
         return falla(carpeta, motivoCarpeta(errno, true));
 
     // The order QDir::Name gives: the names' UTF-16 code units.
@@ -235,23 +246,43 @@ bool TRecorridoXML::recorreCarpeta(const QString& carpeta, const TArchivo& archi
             return false;
     }
 
-    std::sort(ilegibles.begin(), ilegibles.end());
-    for (const QByteArray& nombre : ilegibles) {
-        const TClase tipo = clase(ruta, nombre, m_archivos == TArchivos::ConPaquetes);
+    // Both kinds of path the system cannot take, after the files, in the
+    // order of their names' bytes.
+    std::vector<std::pair<QByteArray, bool>> raros; // the name, and whether its path is too long
+    for (const QByteArray& nombre : ilegibles)
+        raros.emplace_back(nombre, false);
+    for (const QByteArray& nombre : largos)
+        raros.emplace_back(nombre, true);
+    std::sort(raros.begin(), raros.end());
+    for (const auto& [nombre, largo] : raros) {
+        const TClase tipo = clase(descriptor, nombre, m_archivos == TArchivos::ConPaquetes);
         if (tipo == TClase::Ninguna)
             continue;
-        const QString motivo =
-            tipo == TClase::Archivo
-                ? QStringLiteral("El nombre del archivo no es texto UTF-8 válido; el programa no puede abrirlo. "
-                                 "Cámbialo de nombre (los bytes que no son UTF-8 se muestran como \\xNN) e "
-                                 "impórtalo de nuevo.")
-                : QStringLiteral("El nombre de la carpeta no es texto UTF-8 válido; el programa no puede abrirla "
-                                 "y no se importó ninguno de sus archivos. Cámbiala de nombre (los bytes que no "
-                                 "son UTF-8 se muestran como \\xNN) e impórtala de nuevo.");
+        const bool esArchivo = tipo == TClase::Archivo;
+        QString motivo;
+        if (largo)
+            motivo = esArchivo
+                         ? QStringLiteral("La ruta del archivo es demasiado larga: llega al máximo de 4,096 bytes que "
+                                          "permite el sistema, y el programa no puede abrirlo. Cámbialo de lugar, a "
+                                          "una carpeta con menos carpetas encima, e impórtalo de nuevo.")
+                         : QStringLiteral(
+                               "La ruta de la carpeta es demasiado larga: llega al máximo de 4,096 bytes que permite "
+                               "el sistema, y el programa no puede abrirla; no se importó ninguno de sus archivos. "
+                               "Cámbiala de lugar, a una carpeta con menos carpetas encima, e impórtala de nuevo.");
+        else
+            motivo = esArchivo
+                         ? QStringLiteral("El nombre del archivo no es texto UTF-8 válido; el programa no puede "
+                                          "abrirlo. Cámbialo de nombre (los bytes que no son UTF-8 se muestran como "
+                                          "\\xNN) e impórtalo de nuevo.")
+                         : QStringLiteral("El nombre de la carpeta no es texto UTF-8 válido; el programa no puede "
+                                          "abrirla y no se importó ninguno de sus archivos. Cámbiala de nombre (los "
+                                          "bytes que no son UTF-8 se muestran como \\xNN) e impórtala de nuevo.");
         if (!falla(prefijo + nombreLegible(nombre), motivo))
             return false;
     }
 
+    // One descriptor open per folder being walked, not per level below it.
+    directorio.reset();
     for (const QFileInfo& subcarpeta : std::as_const(subcarpetas)) {
         if (!recorreCarpeta(subcarpeta.absoluteFilePath(), archivo, inaccesible, detener))
             return false;

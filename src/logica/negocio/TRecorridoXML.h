@@ -21,10 +21,12 @@
 //
 // What those rules would take and the walk cannot reach is never passed over
 // in silence: a folder that cannot be listed or entered (its permissions),
-// and a file or folder whose name is not valid UTF-8 (the program names
-// files by Unicode text, which cannot hold such a name), each go to
-// `inaccesible` with the reason, after the files of their folder, in the
-// order of their names' bytes.
+// a file or folder whose name is not valid UTF-8 (the program names files
+// by Unicode text, which cannot hold such a name), and one whose path
+// reaches PATH_MAX (deep in nested folders: the system refuses such a path
+// whole, and the walk enters no folder below it), each go to `inaccesible`
+// with the reason, after the files of their folder, in the order of their
+// names' bytes.
 //
 // A caller that must account for every path may also ask for what the rules
 // pass over on purpose and a user may have meant (avisaOmitidos): a folder

@@ -508,9 +508,19 @@ private slots:
 
     // The server is off when an import starts: the first of its businesses
     // is waited for, ten tries a second apart, and the next one fails at
-    // once, without a try of its own (before, each waited as long).
+    // once, without a try of its own (before, each waited as long), also
+    // when another thread of the job meets it (as a parallel job's threads
+    // share what they learn).
+    void servidorApagado_data()
+    {
+        QTest::addColumn<bool>("otroHilo");
+        QTest::newRow("un hilo") << false;
+        QTest::newRow("otro hilo") << true;
+    }
+
     void servidorApagado()
     {
+        QFETCH(bool, otroHilo);
         TRelevoTcp relevo(m_servidor->puerto());
         QVERIFY(relevo.inicia());
         TProgramaConsola estacion;
@@ -527,16 +537,24 @@ private slots:
         Sistema::exePath = estacion.entorno.carpeta.ruta();
         QList<TResultadoArchivo> resultados;
         QList<int> intentos;
-        {
-            const std::unique_ptr<TImportadorXML> importador = estacion.entorno.importador();
-            TLoteImportacion lote(*importador, 10, [&](const TResultadoArchivo& r) { resultados << r; });
-            for (const QString& archivo : std::as_const(archivos)) {
+        TParametrosImportacion parametros = estacion.entorno.parametros();
+        parametros.ausentes = std::make_shared<TServidoresAusentes>();
+        const auto importa = [&](const QStringList& suyos) {
+            TImportadorXML importador(registroLocal(), BaseDatosCatalogosFrm(), parametros);
+            TLoteImportacion lote(importador, 10, [&](const TResultadoArchivo& r) { resultados << r; });
+            for (const QString& archivo : suyos) {
                 lote.importa(archivo);
                 intentos << relevo.rechazadas();
             }
             lote.confirma();
+            Conexiones::cierraHilo();
+        };
+        if (otroHilo) {
+            for (const QString& archivo : std::as_const(archivos))
+                std::thread(importa, QStringList{archivo}).join();
+        } else {
+            importa(archivos);
         }
-        Conexiones::cierraHilo();
         QVERIFY(intentos.first() > 0);
         QCOMPARE(intentos.last(), intentos.first());
         QCOMPARE(resultados.size(), 2);

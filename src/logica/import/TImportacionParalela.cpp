@@ -115,6 +115,8 @@ TImportacionParalela::TImportacionParalela(int hilos, int archivosPorLote, TBase
     // The invoice folders are searched for an earlier job's temporary copies
     // once, by the first importer.
     TParametrosImportacion propios = parametros;
+    if (!propios.ausentes)
+        propios.ausentes = std::make_shared<TServidoresAusentes>();
     for (int i = 0; i < qMax(1, hilos); ++i) {
         auto trabajador = std::make_unique<TTrabajador>();
         trabajador->importador = std::make_unique<TImportadorXML>(registro, catalogo, propios);

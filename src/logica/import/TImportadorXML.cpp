@@ -164,6 +164,8 @@ TImportadorXML::TImportadorXML(TBaseDatosLocalFrm& registro, const TBaseDatosCat
     // stays bounded by the businesses open, whatever the job meets.
     m_negocios.setAlCerrar([this](const TConexionSesion& conexion) { m_catalogos.olvidaBase(conexion); });
     m_negocios.setServidorNuevos(parametros.servidorNuevos);
+    if (parametros.ausentes)
+        m_negocios.setAusentes(parametros.ausentes);
     if (parametros.limpiaTemporales)
         limpiaCopiasTemporales();
 }

@@ -128,6 +128,9 @@ struct TParametrosImportacion {
     // server (its database field the folder on a Firebird server), or, with
     // no provider, files in this program folder.
     TConexionSesion servidorNuevos;
+    // The servers the job gave up, shared by its importers (a parallel job
+    // hands its threads one); each importer keeps its own when null.
+    std::shared_ptr<TServidoresAusentes> ausentes;
 };
 
 // Where an importer's time went (nanoseconds), for the account of the

@@ -36,6 +36,18 @@ struct TNegociosImportacion::TEntrada {
     std::exception_ptr error;
 };
 
+QString TServidoresAusentes::motivo(const QString& servidor) const
+{
+    const QMutexLocker bloqueo(&m_mutex);
+    return m_motivos.value(servidor);
+}
+
+void TServidoresAusentes::agrega(const QString& servidor, const QString& motivo)
+{
+    const QMutexLocker bloqueo(&m_mutex);
+    m_motivos.insert(servidor, motivo);
+}
+
 TNegociosImportacion::TNegociosImportacion(TBaseDatosLocalFrm& registro, const QString& email, const QString& password,
                                            const QByteArray& plantilla, const QByteArray& logo)
     : m_registro(registro), m_email(email.trimmed()), m_password(password), m_plantilla(plantilla), m_logo(logo)
@@ -212,8 +224,8 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::registrado(const Q
             if (const TConexionSesion guardada = Utils::conexionGuardada(detalle.value(2)); guardada.enServidor()) {
                 // Its server already stayed away for another business: not
                 // waited for again.
-                if (const auto ausente = m_ausentes.constFind(servidorDe(guardada)); ausente != m_ausentes.constEnd())
-                    throw EServidorAusente(*ausente);
+                if (const QString ausente = m_ausentes->motivo(servidorDe(guardada)); !ausente.isEmpty())
+                    throw EServidorAusente(ausente);
                 m_guardadas.insert(rfc, guardada);
             }
             existe = Utils::evaluaConexion(resultado.conexion, detalle.value(2), falla);
@@ -484,8 +496,8 @@ QString TNegociosImportacion::abandona(const QString& rfc)
     const QString motivo = perdidaDuradera(QStringLiteral("del negocio %1").arg(clave));
     // Every other business of the job on that server would wait as long.
     if (const auto guardada = m_guardadas.constFind(clave); guardada != m_guardadas.constEnd())
-        m_ausentes.insert(servidorDe(*guardada),
-                          perdidaDuradera(QStringLiteral("de la base de datos %1").arg(guardada->descripcion())));
+        m_ausentes->agrega(servidorDe(*guardada),
+                           perdidaDuradera(QStringLiteral("de la base de datos %1").arg(guardada->descripcion())));
     renuncia(rfc, motivo);
     return motivo;
 }
@@ -494,8 +506,7 @@ void TNegociosImportacion::recupera(const TConexionSesion& conexion)
 {
     const QString rfc = rfcDelCandado(conexion);
     // Another of its databases already waited for this server in vain.
-    if (const auto ausente = m_ausentes.constFind(servidorDe(conexion)); ausente != m_ausentes.constEnd()) {
-        const QString motivo = *ausente;
+    if (const QString motivo = m_ausentes->motivo(servidorDe(conexion)); !motivo.isEmpty()) {
         Conexiones::cierra(conexion);
         renunciaServidor(conexion, motivo);
         throw EServidorAusente(motivo);
@@ -552,7 +563,7 @@ void TNegociosImportacion::recupera(const TConexionSesion& conexion)
     // Every business of the job on that server: a database that answered
     // nothing in ten seconds is not waited for again for each of them.
     const QString ausente = perdidaDuradera(QStringLiteral("de la base de datos %1").arg(conexion.descripcion()));
-    m_ausentes.insert(servidorDe(conexion), ausente);
+    m_ausentes->agrega(servidorDe(conexion), ausente);
     renunciaServidor(conexion, ausente);
     throw EServidorAusente(ausente);
 }

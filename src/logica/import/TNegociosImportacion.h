@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QSet>
 #include <QString>
 
@@ -32,6 +33,22 @@ class EServidorAusente : public EVelkor {
 public:
     using EVelkor::EVelkor;
     QString clase() const override { return QStringLiteral("EServidorAusente"); }
+};
+
+// The servers a job gave up after a cut, and why, shared by the importers
+// of all its threads: once one thread waited for a server in vain, a
+// business another thread meets on it later fails at once instead of
+// waiting as long again.
+class TServidoresAusentes {
+public:
+    // Why `servidor` (TNegociosImportacion's key of a server) was given up;
+    // empty when it was not.
+    QString motivo(const QString& servidor) const;
+    void agrega(const QString& servidor, const QString& motivo);
+
+private:
+    mutable QMutex m_mutex;
+    QHash<QString, QString> m_motivos;
 };
 
 // The businesses an import job meets, by issuer RFC. The local registry is
@@ -112,6 +129,10 @@ public:
     // Firebird server) instead of a file in this program folder.
     void setServidorNuevos(const TConexionSesion& servidor) { m_servidorNuevos = servidor; }
 
+    // The servers given up, shared with the job's other importers; each
+    // importer keeps its own until it is given one.
+    void setAusentes(std::shared_ptr<TServidoresAusentes> ausentes) { m_ausentes = std::move(ausentes); }
+
     // The business of `rfc` as this job resolved it, never opened nor
     // created here: nullptr when it was not met or failed.
     const TNegocioImportado* resuelto(const QString& rfc) const;
@@ -190,7 +211,7 @@ private:
     QHash<QString, std::shared_ptr<TCandadoServidor>> m_candados;
     QSet<QString> m_porConexion; // sinConexion()
     // Servers that did not come back after a cut (servidorDe), and why.
-    QHash<QString, QString> m_ausentes;
+    std::shared_ptr<TServidoresAusentes> m_ausentes = std::make_shared<TServidoresAusentes>();
     // Where the registry says each business on a server is, read before it
     // is opened: what abandona() gives up.
     QHash<QString, TConexionSesion> m_guardadas;

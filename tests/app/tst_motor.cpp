@@ -30,6 +30,9 @@ enum class TCaso {
     SecretoNegocio,
     RegistroCifradoSinMotor,
     VersionAnterior,
+    // The registry and Motor/ gone, the businesses' databases kept.
+    NegocioSinRegistro,
+    NegocioSinRegistroNiMotor,
 };
 
 } // namespace
@@ -62,6 +65,7 @@ class TstMotor : public QObject {
         switch (caso) {
         case TCaso::SinMotor:
         case TCaso::RegistroCifradoSinMotor:
+        case TCaso::NegocioSinRegistroNiMotor:
             QVERIFY(QDir(motor).removeRecursively());
             break;
         case TCaso::MotorVacio:
@@ -88,7 +92,14 @@ class TstMotor : public QObject {
             break;
         case TCaso::Nada:
         case TCaso::RegistroCifrado:
+        case TCaso::NegocioSinRegistro:
             break;
+        }
+        if (caso == TCaso::NegocioSinRegistro || caso == TCaso::NegocioSinRegistroNiMotor) {
+            QFile::remove(carpeta.archivo(Constantes::DB_USUARIOS));
+            QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo(Constantes::DB_PATH + NegocioPrueba::RFC_ESCUELA + u'/' +
+                                                              Constantes::DB_SISTEMA_NOMBRE),
+                                              "base"));
         }
         if (caso == TCaso::RegistroCifrado || caso == TCaso::RegistroCifradoSinMotor)
             QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo(Constantes::DB_USUARIOS), registro));
@@ -120,6 +131,10 @@ private slots:
         QTest::newRow("secreto de un negocio") << TCaso::SecretoNegocio << E::LlavePerdida << QStringList{llavePerdida};
         QTest::newRow("registro cifrado, sin Motor") << TCaso::RegistroCifradoSinMotor << E::SinConfiguracion
                                                      << QStringList{u"Falta la carpeta Motor"_s, llavePerdida};
+        QTest::newRow("negocio sin registro")
+            << TCaso::NegocioSinRegistro << E::LlavePerdida << QStringList{llavePerdida, u"Restaura el archivo"_s};
+        QTest::newRow("negocio sin registro ni Motor") << TCaso::NegocioSinRegistroNiMotor << E::SinConfiguracion
+                                                       << QStringList{u"Falta la carpeta Motor"_s, llavePerdida};
     }
     void revision()
     {

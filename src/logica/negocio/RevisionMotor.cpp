@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 
 using namespace Constantes;
@@ -33,8 +34,9 @@ QString nativa(const QString& ruta)
 // Whether anything kept in the program folder was enciphered under its key.
 // Only the current form counts: an earlier version's program-wide cipher
 // ("v1:") needs no key, and a folder it wrote gets its key at its first start.
-// The businesses' databases are not opened here: every business is listed in
-// the registry, and its secret leaves a mark in Motor/.
+// The businesses' databases are not opened here: a registered business
+// leaves its secret's mark in Motor/, and one the registry does not list is
+// taken to hold enciphered texts.
 bool guardaCifrados()
 {
     if (!QDir(Rutas::programa({MOTOR_PATH, QStringLiteral("SecretosNegocio")})).isEmpty())
@@ -48,11 +50,21 @@ bool guardaCifrados()
     }
     // Last: another process may hold the registry for a moment.
     QStringList empresas;
-    if (QFileInfo::exists(TBaseDatosLocalFrm::archivoRegistro()) && registroLocal().leeEmpresasDetalle(empresas)) {
-        for (const QString& empresa : empresas)
-            if (Secretos::esFormaActual(empresa.section(QLatin1Char('|'), -1)))
-                return true;
+    if (QFileInfo::exists(TBaseDatosLocalFrm::archivoRegistro()) && !registroLocal().leeEmpresasDetalle(empresas))
+        return false;
+    QSet<QString> registradas;
+    for (const QString& empresa : std::as_const(empresas)) {
+        if (Secretos::esFormaActual(empresa.section(QLatin1Char('|'), -1)))
+            return true;
+        registradas.insert(empresa.section(QLatin1Char('|'), 0, 0).trimmed().toUpper());
     }
+    // A business database the registry does not list was left when the
+    // registry went, most likely with Motor/ and its marks: the key
+    // enciphered its certificate's password and its secret (the earlier
+    // version without a key wrote a registry listing every database).
+    for (const QString& base : TBaseDatosLocalFrm::basesDatos(Rutas::carpetaPrograma()))
+        if (!registradas.contains(QFileInfo(base).dir().dirName().toUpper()))
+            return true;
     return false;
 }
 

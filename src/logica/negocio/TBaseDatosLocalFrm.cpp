@@ -176,6 +176,23 @@ QString TBaseDatosLocalFrm::archivoRegistro()
     return Rutas::programa({Constantes::DB_PATH, Constantes::RS_USRDB + QStringLiteral(".db")});
 }
 
+QStringList TBaseDatosLocalFrm::basesDatos(const QString& carpetaPrograma)
+{
+    QStringList bases;
+    const QDir carpeta(carpetaPrograma + Constantes::DB_PATH);
+    // Hidden folders (a restore's replaced folder) are not businesses.
+    for (const QFileInfo& negocio : carpeta.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        for (const QString& nombre : {Constantes::DB_SISTEMA_NOMBRE, Constantes::DB_SISTEMA_NOMBRE_ANTERIOR}) {
+            const QString ruta = negocio.absoluteFilePath() + QLatin1Char('/') + nombre;
+            if (QFileInfo(ruta).isFile()) {
+                bases << ruta;
+                break;
+            }
+        }
+    }
+    return bases;
+}
+
 void TBaseDatosLocalFrm::creaTablas(const QString& archivo)
 {
     conConexion(archivo, [](QSqlDatabase& db) {

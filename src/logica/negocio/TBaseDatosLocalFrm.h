@@ -117,6 +117,10 @@ public:
 
     // The registry file of the current program folder.
     static QString archivoRegistro();
+    // The business databases kept in a program folder (one in each folder
+    // of DB_PATH, under its current name or an earlier version's), in
+    // folder-name order, whether the registry lists them or not.
+    static QStringList basesDatos(const QString& carpetaPrograma);
     // What a look at the registry file `archivo` finds. Legible: a SQLite
     // database that passes its own check and holds both tables with their
     // columns. Ocupado: another process holds it locked, which says nothing

@@ -35,23 +35,6 @@ TImportarBaseHilo::~TImportarBaseHilo()
     wait();
 }
 
-QStringList TImportarBaseHilo::basesDatos(const QString& carpetaPrograma)
-{
-    QStringList bases;
-    const QDir carpeta(carpetaPrograma + DB_PATH);
-    // Hidden folders (a restore's replaced folder) are not businesses.
-    for (const QFileInfo& negocio : carpeta.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR}) {
-            const QString ruta = negocio.absoluteFilePath() + QLatin1Char('/') + nombre;
-            if (QFileInfo(ruta).isFile()) {
-                bases << ruta;
-                break;
-            }
-        }
-    }
-    return bases;
-}
-
 void TImportarBaseHilo::run()
 {
     cargaBaseDatos();
@@ -62,7 +45,7 @@ void TImportarBaseHilo::cargaBaseDatos()
 {
     for (const QString& linea : registroLocal().getEmpresas())
         m_yaRegistradas << linea.section(QLatin1Char('|'), 0, 0);
-    const QStringList bases = basesDatos(m_carpeta);
+    const QStringList bases = TBaseDatosLocalFrm::basesDatos(m_carpeta);
     emit avance(0, static_cast<int>(bases.size()));
     for (qsizetype i = 0; i < bases.size(); ++i) {
         if (isInterruptionRequested())

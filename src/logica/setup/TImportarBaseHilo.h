@@ -24,9 +24,6 @@ public:
     explicit TImportarBaseHilo(QObject* parent = nullptr);
     ~TImportarBaseHilo() override;
 
-    // The business databases of a program folder, in folder-name order.
-    static QStringList basesDatos(const QString& carpetaPrograma);
-
 signals:
     // From the worker thread: `hechas` of the `total` databases read.
     void avance(int hechas, int total);

@@ -9,7 +9,6 @@
 #include "Style.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/Utils.h"
-#include "setup/TImportarBaseHilo.h"
 #include "UtilsVentanas.h"
 #include "Ventanas.h"
 
@@ -132,7 +131,7 @@ void TSplashFrm::ShowNextForm()
         case TBaseDatosLocalFrm::TEstadoRegistro::Faltante: {
             // Businesses without a registry mean it was deleted or lost, not
             // a first run: without a word the user would create them anew.
-            const bool conNegocios = !TImportarBaseHilo::basesDatos(Sistema::exePath).isEmpty();
+            const bool conNegocios = !TBaseDatosLocalFrm::basesDatos(Sistema::exePath).isEmpty();
             if (const std::unique_ptr<QBuffer> bd = Utils::getResource(Constantes::RS_USRDB, Sistema::exePath)) {
                 // A velkor-importar run may have made it since the look
                 // above, and already be registering businesses in it.

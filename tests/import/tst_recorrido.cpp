@@ -1,10 +1,10 @@
 #include "CarpetaPrograma.h"
+#include "CarpetaTemporal.h"
 #include "ConPermisosDeUsuario.h"
 #include "negocio/TRecorridoXML.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdio>
@@ -50,7 +50,7 @@ class TstRecorrido : public QObject {
 private slots:
     void reglasYOrden()
     {
-        QTemporaryDir dir;
+        TCarpetaTemporal dir;
         const QString r = dir.path() + u'/';
         for (const char* nombre : {"b.xml", "A.XML", "c.Xml", "nota.txt", "xml", ".oculto.xml", "sub/z.xml",
                                    "sub/honda/y.xml", "sub/a.xml", ".oculta/e.xml", "solo-lectura/f.xml", "ab/1.xml"})
@@ -121,7 +121,7 @@ private slots:
         QFETCH(QString, tipo);
         QFETCH(QString, mostrado);
         QFETCH(QString, motivo);
-        QTemporaryDir dir;
+        TCarpetaTemporal dir;
         const QString r = dir.path() + u'/';
         crea(r + u"b.xml"_s);
         crea(r + u"z/c.xml"_s);
@@ -174,7 +174,7 @@ private slots:
     // empty job.
     void carpetaElegidaNoUtf8()
     {
-        QTemporaryDir dir;
+        TCarpetaTemporal dir;
         const QByteArray ruta = QFile::encodeName(dir.path()) + "/a\xF1o";
         creaPorBytes(ruta, true);
         creaPorBytes(ruta + "/d.xml", false);
@@ -192,7 +192,7 @@ private slots:
     // the walk: after its folder's files, before its subfolders.
     void lugarDeLoInaccesible()
     {
-        QTemporaryDir dir;
+        TCarpetaTemporal dir;
         const QString r = dir.path() + u'/';
         crea(r + u"b.xml"_s);
         crea(r + u"z/c.xml"_s);
@@ -208,7 +208,7 @@ private slots:
 
     void seDetieneEntreArchivos()
     {
-        QTemporaryDir dir;
+        TCarpetaTemporal dir;
         for (int i = 0; i < 5; ++i)
             crea(dir.filePath(u"%1.xml"_s.arg(i)));
         int vistos = 0;

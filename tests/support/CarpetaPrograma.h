@@ -2,7 +2,7 @@
 #include "TConexionSesion.h"
 
 #include <QString>
-#include <QTemporaryDir>
+#include "CarpetaTemporal.h"
 
 // A fresh, throw-away program folder for one test: Motor/ (the embedded
 // engine's configuration), db/, Plugins/, Xslt/ (the built SAT transforms)
@@ -40,6 +40,6 @@ public:
     static QString paqueteRecursos();
 
 private:
-    QTemporaryDir m_dir;
+    TCarpetaTemporal m_dir;
     QString m_ruta;
 };

@@ -29,10 +29,14 @@ const QString SQL_ACTIVAS = QStringLiteral("SELECT * FROM NegocioLoggin WHERE es
 const QString SQL_DETALLE_ACTIVAS =
     QStringLiteral("SELECT nl.RFC, nl.NOMBRE, co.STRINGCONEXION FROM NegocioLoggin AS nl, Conexion AS co "
                    "WHERE nl.estatus = 0 AND nl.idNegocioLoggin = co.idNegocioLogginFk;");
+// The last row read is the one kept: the latest registration, whatever
+// order the engine's plan would give.
 const QString SQL_DETALLE_RFC = QStringLiteral("SELECT Neg.*, Con.* FROM NegocioLoggin AS Neg, Conexion AS Con "
-                                               "WHERE rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
+                                               "WHERE rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk "
+                                               "ORDER BY Neg.idNegocioLoggin, Con.idConexion;");
 const QString SQL_CONEXION_RFC = QStringLiteral("SELECT Con.stringConexion FROM NegocioLoggin AS Neg, Conexion AS Con "
-                                                "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk;");
+                                                "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk "
+                                                "ORDER BY Neg.idNegocioLoggin, Con.idConexion;");
 const QString SQL_INSERTA_NEGOCIO =
     QStringLiteral("INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES (:nombre, :rfc, :estatus)");
 const QString SQL_INSERTA_CONEXION = QStringLiteral(

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -208,19 +209,84 @@ TConexionSesion negocioLleno(const TCarpetaPrograma& programa)
     return conexion;
 }
 
-void escribeVolcado(const TConexionSesion& conexion, const QString& archivo)
+void escribeVolcado(const TConexionSesion& conexion, const QString& archivo, const VolcadoNegocio::TAvance& avance = {})
 {
     QFile salida(archivo);
     QVERIFY(salida.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    VolcadoNegocio::escribe(conexion, salida);
+    VolcadoNegocio::escribe(conexion, salida, avance);
 }
 
-VolcadoNegocio::TResumen cargaVolcado(const QString& archivo, const TConexionSesion& conexion)
+VolcadoNegocio::TResumen cargaVolcado(const QString& archivo, const TConexionSesion& conexion,
+                                      const VolcadoNegocio::TAvance& avance = {})
 {
     QFile entrada(archivo);
     if (!entrada.open(QIODevice::ReadOnly))
         throw EEntradaSalida(archivo);
-    return VolcadoNegocio::carga(entrada, conexion);
+    return VolcadoNegocio::carga(entrada, conexion, avance);
+}
+
+// What a VolcadoNegocio::TAvance heard, as (done, total); it answers false
+// once `hasta` reports were heard.
+struct TAvancesOidos {
+    QList<QPair<qint64, qint64>> oidos;
+    int hasta = -1;
+    VolcadoNegocio::TAvance avance()
+    {
+        return [this](qint64 hechas, qint64 total) {
+            oidos.append({hechas, total});
+            return oidos.size() != hasta;
+        };
+    }
+};
+
+// Reports from 0 up to `total`, each further than the one before and in
+// another thousandth, so that a window hears of each step once and not of
+// every row.
+void revisaAvances(const QList<QPair<qint64, qint64>>& oidos, qint64 total)
+{
+    QVERIFY(total > 0);
+    QVERIFY(oidos.size() >= 2);
+    QCOMPARE(oidos.first().first, 0);
+    QCOMPARE(oidos.last().first, total);
+    QVERIFY(oidos.size() <= 1001);
+    for (qsizetype i = 0; i < oidos.size(); ++i) {
+        QCOMPARE(oidos.at(i).second, total);
+        if (i > 0) {
+            QVERIFY2(oidos.at(i).first > oidos.at(i - 1).first, qPrintable(QString::number(i)));
+            QVERIFY(oidos.at(i).first * 1000 / total > oidos.at(i - 1).first * 1000 / total ||
+                    oidos.at(i).first == total);
+        }
+    }
+}
+
+// What a restore told its window, in its order.
+QList<Respaldo::TAvance> avancesDe(const QList<Respaldo::TAvance>& oidos, const QString& paso)
+{
+    QList<Respaldo::TAvance> delPaso;
+    for (const Respaldo::TAvance& a : std::as_const(oidos))
+        if (a.paso == paso)
+            delPaso << a;
+    return delPaso;
+}
+
+// A step of a restore or a backup: thousandths from 0 up to 1000, each
+// further than the one before.
+template <typename T> void revisaPaso(const QList<T>& avances)
+{
+    QVERIFY(avances.size() >= 2);
+    QCOMPARE(avances.first().milesimas, 0);
+    QCOMPARE(avances.last().milesimas, 1000);
+    for (qsizetype i = 1; i < avances.size(); ++i)
+        QVERIFY2(avances.at(i).milesimas > avances.at(i - 1).milesimas, qPrintable(QString::number(i)));
+}
+
+// "12,000 de 12,000": every row counted was copied.
+void revisaCuentaFinal(const QString& cuenta)
+{
+    const QRegularExpressionMatch partes = QRegularExpression(u"^([0-9,]+) de ([0-9,]+)$"_s).match(cuenta);
+    QVERIFY2(partes.hasMatch(), qPrintable(cuenta));
+    QCOMPARE(partes.captured(1), partes.captured(2));
+    QVERIFY(partes.captured(1) != u"0"_s);
 }
 
 // The dump's lines changed by `cambia` (which may drop a line by emptying
@@ -392,7 +458,11 @@ private slots:
         const QMap<QString, QStringList> esperado = contenido(origen);
 
         const QString volcado = programa.archivo(u"negocio.volcado"_s);
-        escribeVolcado(origen, volcado);
+        TAvancesOidos escritura;
+        escribeVolcado(origen, volcado, escritura.avance());
+        revisaAvances(escritura.oidos, totalFilas(origen));
+        if (QTest::currentTestFailed())
+            return;
         const QByteArray texto = TCarpetaPrograma::lee(volcado);
         QVERIFY(texto.startsWith("velkor-volcado\t1\tesquema\t" + QByteArray::number(Esquema::version()) + '\n'));
         // Amounts as their exact text, an empty text apart from NULL, the
@@ -418,7 +488,11 @@ private slots:
         } else {
             destino = programa.nuevaBaseNegocio(u"db/copia/"_s + DB_SISTEMA_NOMBRE);
         }
-        const VolcadoNegocio::TResumen resumen = cargaVolcado(volcado, destino);
+        TAvancesOidos lectura;
+        const VolcadoNegocio::TResumen resumen = cargaVolcado(volcado, destino, lectura.avance());
+        revisaAvances(lectura.oidos, texto.size());
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(resumen.tablas, int(Esquema::tablas().size()));
         QCOMPARE(resumen.filas, totalFilas(origen));
         comparaContenido(contenido(destino), esperado);
@@ -465,6 +539,29 @@ private slots:
         for (QString& f : esperado[u"COMPROBANTE"_s])
             f.replace(u"NOMBRERECEPTOR=txt:Jesús Muñoz Ávila"_s, u"NOMBRERECEPTOR=NULL"_s);
         comparaContenido(contenido(destino), esperado);
+        Conexiones::cierra(destino);
+        Conexiones::cierra(origen);
+    }
+
+    // Answering false to a report stops the writing and the loading; the
+    // target of a stopped load has no row.
+    void seDetiene()
+    {
+        const TCarpetaPrograma programa;
+        const TConexionSesion origen = negocioLleno(programa);
+        const QString volcado = programa.archivo(u"negocio.volcado"_s);
+        TAvancesOidos escritura;
+        escritura.hasta = 3;
+        QVERIFY_THROWS_EXCEPTION(EArchivoCancelado, escribeVolcado(origen, volcado, escritura.avance()));
+        QCOMPARE(escritura.oidos.size(), 3);
+
+        escribeVolcado(origen, volcado);
+        const TConexionSesion destino = programa.nuevaBaseNegocio(u"db/copia/"_s + DB_SISTEMA_NOMBRE);
+        TAvancesOidos lectura;
+        lectura.hasta = 3;
+        QVERIFY_THROWS_EXCEPTION(EArchivoCancelado, cargaVolcado(volcado, destino, lectura.avance()));
+        QCOMPARE(lectura.oidos.size(), 3);
+        QCOMPARE(totalFilas(destino), 0);
         Conexiones::cierra(destino);
         Conexiones::cierra(origen);
     }
@@ -687,8 +784,27 @@ private slots:
         const TConexionSesion vacia = motor->conexion(motor->creaBaseDatos());
         {
             TColaRespuestas respuestas;
-            QCOMPARE(Respaldo::restauraEnServidor(archivo, vacia), TResultado::Restaurado);
+            QList<Respaldo::TAvance> avances;
+            QCOMPARE(
+                Respaldo::restauraEnServidor(archivo, vacia, [&avances](const Respaldo::TAvance& a) { avances << a; }),
+                TResultado::Restaurado);
             QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
+            // The rows are counted as they are prepared, then the dump's
+            // loading goes by its bytes; the strip is busy again after each.
+            const QList<Respaldo::TAvance> preparacion = avancesDe(avances, Respaldo::PASO_PREPARA_SERVIDOR);
+            revisaPaso(preparacion);
+            if (QTest::currentTestFailed())
+                return;
+            revisaCuentaFinal(preparacion.last().cuenta);
+            if (QTest::currentTestFailed())
+                return;
+            const QList<Respaldo::TAvance> carga = avancesDe(avances, Respaldo::PASO_CARGA_SERVIDOR);
+            revisaPaso(carga);
+            if (QTest::currentTestFailed())
+                return;
+            QCOMPARE(carga.last().cuenta, u"100 %"_s);
+            QCOMPARE(avances.last().paso, QString());
+            QCOMPARE(avances.last().milesimas, -1);
         }
         QVERIFY(restosRestauracion(programa).isEmpty());
         QVERIFY(!QFileInfo::exists(programa.archivo(DB_PATH + RFC + u'/' + DB_SISTEMA_NOMBRE)));
@@ -738,7 +854,26 @@ private slots:
             QCOMPARE(Ingreso::ingresa(RFC, EMAIL, PASSWORD), Ingreso::TResultado::Correcto);
             QVERIFY(Sistema::Conexion->enServidor());
             llena(*Sistema::Conexion);
-            archivo = EdicionEmpresa::guardaRespaldo(guardados.path());
+            const qint64 filas = totalFilas(*Sistema::Conexion);
+            QList<EdicionEmpresa::TAvance> avances;
+            archivo = EdicionEmpresa::guardaRespaldo(guardados.path(), EdicionEmpresa::empresaSesion(),
+                                                     [&avances](const EdicionEmpresa::TAvance& a) {
+                                                         avances << a;
+                                                         return true;
+                                                     });
+            // The rows on the server are counted as the dump is written,
+            // before the archive is.
+            QList<EdicionEmpresa::TAvance> copia;
+            for (const EdicionEmpresa::TAvance& a : std::as_const(avances))
+                if (a.paso.startsWith(u"Copiando los registros de la empresa… "_s))
+                    copia << a;
+            revisaPaso(copia);
+            if (QTest::currentTestFailed())
+                return;
+            revisaCuentaFinal(copia.last().paso.section(u"… "_s, 1));
+            if (QTest::currentTestFailed())
+                return;
+            QVERIFY(copia.last().paso.endsWith(u' ' + QLocale(QLocale::Spanish, QLocale::Mexico).toString(filas)));
             QVERIFY(!QFileInfo::exists(origen.archivo(DB_PATH + RFC + u'/' + VolcadoNegocio::ARCHIVO)));
             esperado = contenido(enServidor);
             // The copy kept when the business is deleted holds its data too.
@@ -752,8 +887,16 @@ private slots:
         const TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
         TColaRespuestas respuestas;
-        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
+        QList<Respaldo::TAvance> avances;
+        QCOMPARE(Respaldo::restaurarRespaldo(archivo, [&avances](const Respaldo::TAvance& a) { avances << a; }),
+                 TResultado::Restaurado);
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
+        const QList<Respaldo::TAvance> carga = avancesDe(avances, Respaldo::PASO_CARGA_ARCHIVO);
+        revisaPaso(carga);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(carga.last().cuenta, u"100 %"_s);
+        QCOMPARE(avances.last().paso, QString());
 
         // Compared before anyone signs in here, which may stamp a record.
         const TConexionSesion local =

@@ -390,6 +390,22 @@ public:
     {
         return [this](double fraccion) { return dice(int(std::clamp(fraccion, 0.0, 1.0) * 1000)); };
     }
+    // The rows of a server's business as its dump is written, counted in the
+    // step's text; the step is `siguiente` once the last is written.
+    VolcadoNegocio::TAvance volcado(const QString& siguiente)
+    {
+        return [this, siguiente](qint64 hechas, qint64 total) {
+            const QLocale local(QLocale::Spanish, QLocale::Mexico);
+            m_paso = QStringLiteral("Copiando los registros de la empresa… %1 de %2")
+                         .arg(local.toString(hechas), local.toString(total));
+            const bool sigue = dice(total > 0 ? int(hechas * 1000 / total) : 1000);
+            if (hechas == total) {
+                m_paso = siguiente;
+                m_milesimas = -2;
+            }
+            return sigue;
+        };
+    }
 
 private:
     bool dice(int milesimas)
@@ -421,7 +437,8 @@ void archivaYVerifica(const QString& archivo, const TEmpresaSesion& empresa, con
     // A business on a server has no database file here: its data travels
     // as a dump, which the restore reads back into a file.
     if (empresa.conexion.enServidor())
-        VolcadoNegocio::archiva(archivo, empresa.rfc, empresa.conexion, password, cifrado, seguimiento.avance());
+        VolcadoNegocio::archiva(archivo, empresa.rfc, empresa.conexion, password, cifrado, seguimiento.avance(),
+                                seguimiento.volcado(pasoEscritura));
     else
         // Closes the connection, so the archived database file holds every
         // committed page.

@@ -244,6 +244,37 @@ bool decodifica(const TColumna& columna, const QByteArray& campo, QVariant& valo
     return false;
 }
 
+// --- Progress
+
+// Passes the work's progress on to a TAvance once per thousandth: a dump
+// of a large business has hundreds of thousands of rows, and each report
+// may cross to the window's thread.
+class TMedidor {
+public:
+    TMedidor(const TAvance& avance, qint64 total) : m_avance(avance), m_total(std::max<qint64>(total, 0)) {}
+
+    void va(qint64 hechas)
+    {
+        if (!m_avance)
+            return;
+        hechas = std::clamp<qint64>(hechas, 0, m_total);
+        const int milesima = m_total > 0 ? int(hechas * 1000 / m_total) : 1000;
+        if (hechas == m_hechas || (milesima == m_milesima && hechas != m_total))
+            return;
+        m_hechas = hechas;
+        m_milesima = milesima;
+        if (!m_avance(hechas, m_total))
+            throw EArchivoCancelado(QStringLiteral("Se canceló."));
+    }
+    void termina() { va(m_total); }
+
+private:
+    const TAvance& m_avance;
+    qint64 m_total;
+    qint64 m_hechas = -1;
+    int m_milesima = -1;
+};
+
 // --- Writing
 
 class TEscritor {
@@ -286,6 +317,7 @@ public:
             m_huella.addData(QByteArrayView("\n", 1));
         }
         m_actual = m_entrada.readLine();
+        m_leidos += m_actual.size();
         ++m_numero;
         if (!m_actual.endsWith('\n'))
             danado(m_actual.isEmpty() ? QStringLiteral("termina antes de tiempo; el archivo está incompleto")
@@ -295,6 +327,7 @@ public:
     }
     bool alFinal() { return m_entrada.atEnd() && m_entrada.read(1).isEmpty(); }
     QByteArray huellaAnterior() const { return m_huella.result().toHex(); }
+    qint64 leidos() const { return m_leidos; }
 
     [[noreturn]] void danado(const QString& detalle) const
     {
@@ -308,6 +341,7 @@ private:
     QIODevice& m_entrada;
     QByteArray m_actual;
     qint64 m_numero = 0;
+    qint64 m_leidos = 0;
     QCryptographicHash m_huella{QCryptographicHash::Sha256};
 };
 
@@ -429,16 +463,24 @@ QList<const TTabla*> ordenCarga()
     return orden;
 }
 
-TResumen escribe(const TConexionSesion& conexion, QIODevice& salida)
+TResumen escribe(const TConexionSesion& conexion, QIODevice& salida, const TAvance& avance)
 {
     // One transaction that is never committed: every table is read at the
     // same moment, whatever other workstations save meanwhile.
     TTransaccion lectura(conexion);
+    const QList<const TTabla*> orden = ordenCarga();
+    // Counted inside the reading's transaction: the rows about to be written.
+    qint64 total = 0;
+    if (avance)
+        for (const TTabla* tabla : orden)
+            total += TPersistencia::cuenta(*tabla, TCondicion(), conexion);
+    TMedidor medidor(avance, total);
+    medidor.va(0);
     TEscritor escritor(salida);
     TResumen resumen;
     escritor.linea(MARCA + '\t' + QByteArray::number(VERSION_FORMATO) + '\t' + ESQUEMA + '\t' +
                    QByteArray::number(Esquema::version()));
-    for (const TTabla* tabla : ordenCarga()) {
+    for (const TTabla* tabla : orden) {
         QByteArray encabezado = TABLA + '\t' + tabla->nombre.toUtf8();
         for (const TColumna& c : tabla->columnas)
             encabezado += '\t' + c.nombre.toUtf8() + ':' + nombreTipo(c.tipo);
@@ -459,6 +501,7 @@ TResumen escribe(const TConexionSesion& conexion, QIODevice& salida)
                     escritor.linea(fila);
                     ultima = valores.at(0).toInt();
                     ++leidas;
+                    medidor.va(resumen.filas + filas + leidas);
                 },
                 FILAS_POR_LECTURA);
             filas += leidas;
@@ -469,11 +512,16 @@ TResumen escribe(const TConexionSesion& conexion, QIODevice& salida)
     }
     escritor.linea(FIN + '\t' + QByteArray::number(resumen.tablas) + '\t' + QByteArray::number(resumen.filas) + '\t' +
                    escritor.huella());
+    medidor.termina();
     return resumen;
 }
 
-TResumen carga(QIODevice& entrada, const TConexionSesion& conexion)
+TResumen carga(QIODevice& entrada, const TConexionSesion& conexion, const TAvance& avance)
 {
+    // A sequential device cannot tell how much is left.
+    const TAvance sinTamano;
+    TMedidor medidor(entrada.isSequential() ? sinTamano : avance, entrada.size() - entrada.pos());
+    medidor.va(0);
     TLector lector(entrada);
     const QByteArrayList cabecera = lector.siguiente().split('\t');
     if (cabecera.size() != 4 || cabecera.at(0) != MARCA || cabecera.at(2) != ESQUEMA)
@@ -549,6 +597,7 @@ TResumen carga(QIODevice& entrada, const TConexionSesion& conexion)
             TPersistencia::copia(tabla, valores, conexion);
             actual->ultimaClave = clave;
             ++actual->filas;
+            medidor.va(lector.leidos());
         } else if (tipo == TABLA) {
             if (actual)
                 lector.danado(QStringLiteral("la tabla %1 no tiene su cierre").arg(actual->tabla->nombre));
@@ -601,13 +650,16 @@ TResumen carga(QIODevice& entrada, const TConexionSesion& conexion)
                                               q->lastError()));
         q->finish();
     }
+    // The last thousandth waits for the commit: until then the work can
+    // still be stopped with nothing written.
+    medidor.termina();
     transaccion.commit();
     Esquema::ajustaSecuencias(conexion);
     return resumen;
 }
 
 void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesion& conexion, const QString& password,
-             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance)
+             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance, const TAvance& avanceVolcado)
 {
     const QString carpetaDb = Sistema::exePath + Constantes::DB_PATH;
     const QString carpeta = carpetaDb + rfc;
@@ -630,7 +682,7 @@ void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesio
     QFile salida(volcado);
     if (!salida.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw falla(errno);
-    escribe(conexion, salida);
+    escribe(conexion, salida, avanceVolcado);
     if (!salida.flush())
         throw falla(errno);
     salida.close();

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
 
 // A business database written out as text and read back into another one,
@@ -72,12 +74,21 @@ struct TResumen {
     qint64 filas = 0;
 };
 
+// How far escribe or carga went: `hechas` of `total`, rows for escribe
+// (counted before the first is written) and bytes of the dump for carga (its
+// own row counts come after the rows). Told on the working thread as soon as
+// it starts (hechas 0), then only when another thousandth is done, and last
+// with hechas == total, so a caller may pass each report on to a window as
+// it comes. Answering false stops the work, raising EArchivoCancelado;
+// carga then has written nothing.
+using TAvance = std::function<bool(qint64 hechas, qint64 total)>;
+
 // Writes every table of the database on `conexion` to `salida`, a batch of
 // rows at a time, all read in one transaction so the dump is one moment of
 // the database even while other workstations write. Raises EBaseDatos when
 // the database cannot be read, EEntradaSalida when `salida` cannot be
 // written.
-TResumen escribe(const TConexionSesion& conexion, QIODevice& salida);
+TResumen escribe(const TConexionSesion& conexion, QIODevice& salida, const TAvance& avance = {});
 
 // Reads a dump into the database on `conexion`, which must have this
 // program's whole schema and no row in any of its tables. Rows keep their
@@ -91,8 +102,9 @@ TResumen escribe(const TConexionSesion& conexion, QIODevice& salida);
 // intact; the sequences are then moved past the keys
 // (Esquema::ajustaSecuencias). Raises EVolcado for a dump or target that
 // cannot be used (nothing is written then), EBaseDatos when the database
-// refuses a row.
-TResumen carga(QIODevice& entrada, const TConexionSesion& conexion);
+// refuses a row. `avance` hears of the bytes read only when `entrada` can
+// tell its size (not a sequential device).
+TResumen carga(QIODevice& entrada, const TConexionSesion& conexion, const TAvance& avance = {});
 
 // The backup of a business whose database lives on a server, which has no
 // database file here: the archive SecretoNegocio::archiva makes of the
@@ -101,10 +113,10 @@ TResumen carga(QIODevice& entrada, const TConexionSesion& conexion);
 // dump is written in the folder first (libzip reads it from there when the
 // archive is closed) and removed afterwards, whatever happens. Raises
 // EVelkor (EBaseDatos, EEntradaSalida, EArchivoZip) when it cannot be
-// written, EArchivoCancelado when `avance` stops the archive's writing;
-// `archivoZip` is then as it was.
+// written, EArchivoCancelado when `avanceVolcado` stops the dump's writing
+// or `avance` the archive's; `archivoZip` is then as it was.
 void archiva(const QString& archivoZip, const QString& rfc, const TConexionSesion& conexion, const QString& password,
-             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance = {});
+             TArchivoZip::TCifrado cifrado, const TArchivoZip::TAvance& avance = {}, const TAvance& avanceVolcado = {});
 
 // Each table after the tables its references point to, so that a loader
 // reading in this order finds every referenced row already in place. A table

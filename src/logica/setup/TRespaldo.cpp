@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSqlQuery>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -179,8 +180,34 @@ void creaBaseVacia(const QString& base)
     Conexiones::cierra(conexion);
 }
 
+// A dump step of a restore told to `aviso`: `paso`, and the count
+// VolcadoNegocio reports, as rows or as a percentage of the dump's bytes.
+// Never stops the work: a restore cannot be cancelled.
+VolcadoNegocio::TAvance avanceVolcado(const TAviso& aviso, const QString& paso, bool enFilas)
+{
+    if (!aviso)
+        return {};
+    return [aviso, paso, enFilas](qint64 hechas, qint64 total) {
+        const QLocale local(QLocale::Spanish, QLocale::Mexico);
+        const int milesimas = total > 0 ? int(hechas * 1000 / total) : 1000;
+        aviso({paso,
+               enFilas ? QStringLiteral("%1 de %2").arg(local.toString(hechas), local.toString(total))
+                       : QStringLiteral("%1 %").arg(milesimas / 10),
+               milesimas});
+        return true;
+    };
+}
+
+// Back to the restore's own work, which cannot tell how far it went.
+void sinMedida(const TAviso& aviso)
+{
+    if (aviso)
+        aviso({});
+}
+
 // The dump file `volcado` read into the database on `destino`.
-VolcadoNegocio::TResumen cargaDe(const QString& volcado, const TConexionSesion& destino)
+VolcadoNegocio::TResumen cargaDe(const QString& volcado, const TConexionSesion& destino,
+                                 const VolcadoNegocio::TAvance& avance = {})
 {
     QFile entrada(volcado);
     if (!entrada.open(QIODevice::ReadOnly)) {
@@ -189,12 +216,12 @@ VolcadoNegocio::TResumen cargaDe(const QString& volcado, const TConexionSesion& 
         const int numero = errno;
         throw EEntradaSalida(QStringLiteral("No se pudo leer %1: %2").arg(volcado, Errores::delSistema(numero)));
     }
-    return VolcadoNegocio::carga(entrada, destino);
+    return VolcadoNegocio::carga(entrada, destino, avance);
 }
 
 // The extracted folder of an archive that carries a dump gets its database
 // from it; the dump is removed once loaded. `base` is the database made.
-TResultado cargaVolcado(const QString& extraida, const QString& archivo, QString& base)
+TResultado cargaVolcado(const QString& extraida, const QString& archivo, QString& base, const TAviso& aviso)
 {
     const QString volcado = extraida + QLatin1Char('/') + VolcadoNegocio::ARCHIVO;
     for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR})
@@ -204,7 +231,9 @@ TResultado cargaVolcado(const QString& extraida, const QString& archivo, QString
     QString error;
     try {
         creaBaseVacia(base);
-        const VolcadoNegocio::TResumen resumen = cargaDe(volcado, conexion);
+        const VolcadoNegocio::TResumen resumen =
+            cargaDe(volcado, conexion, avanceVolcado(aviso, PASO_CARGA_ARCHIVO, false));
+        sinMedida(aviso);
         Logmanager::Log(QStringLiteral("Restauración de respaldo: se cargaron %1 registros de %2 tablas de %3")
                             .arg(resumen.filas)
                             .arg(resumen.tablas)
@@ -232,7 +261,8 @@ struct TExtraida {
 // `errorTemporal` is the system's error number of a `temporal` that could not
 // be made, read when it was made: by the time it is told, other calls have
 // changed errno.
-TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, int errorTemporal, TExtraida& salida)
+TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, int errorTemporal, TExtraida& salida,
+                  const TAviso& aviso)
 {
     std::unique_ptr<TArchivoZip> zip;
     try {
@@ -285,7 +315,7 @@ TResultado extrae(const QString& archivo, const QTemporaryDir& temporal, int err
     salida.desdeVolcado = QFileInfo(salida.carpeta + QLatin1Char('/') + VolcadoNegocio::ARCHIVO).isFile();
     salida.base = baseDatosEn(salida.carpeta);
     if (salida.desdeVolcado)
-        if (const TResultado cargado = cargaVolcado(salida.carpeta, archivo, salida.base);
+        if (const TResultado cargado = cargaVolcado(salida.carpeta, archivo, salida.base, aviso);
             cargado != TResultado::Restaurado)
             return cargado;
     if (salida.base.isEmpty())
@@ -415,14 +445,14 @@ QString leeRFCZip(const QString& archivo)
     }
 }
 
-TResultado restaurarRespaldo(const QString& archivo)
+TResultado restaurarRespaldo(const QString& archivo, const TAviso& aviso)
 {
     // Extracted whole beside the business folders (same file system, so the
     // folder moves into place in one rename), then moved in.
     QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
     const int errorTemporal = temporal.isValid() ? 0 : errno;
     TExtraida extraccion;
-    if (const TResultado extraido = extrae(archivo, temporal, errorTemporal, extraccion);
+    if (const TResultado extraido = extrae(archivo, temporal, errorTemporal, extraccion, aviso);
         extraido != TResultado::Restaurado)
         return extraido;
     const QString& rfc = extraccion.rfc;
@@ -508,12 +538,12 @@ TResultado restaurarRespaldo(const QString& archivo)
     return TResultado::Restaurado;
 }
 
-TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor)
+TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor, const TAviso& aviso)
 {
     QTemporaryDir temporal(Sistema::exePath + QStringLiteral(".restauracion-XXXXXX"));
     const int errorTemporal = temporal.isValid() ? 0 : errno;
     TExtraida extraccion;
-    if (const TResultado extraido = extrae(archivo, temporal, errorTemporal, extraccion);
+    if (const TResultado extraido = extrae(archivo, temporal, errorTemporal, extraccion, aviso);
         extraido != TResultado::Restaurado)
         return extraido;
     const QString& rfc = extraccion.rfc;
@@ -542,12 +572,15 @@ TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& ser
                 throw EEntradaSalida(
                     QStringLiteral("No se pudo escribir %1: %2").arg(volcado, Errores::delSistema(numero)));
             }
-            VolcadoNegocio::escribe(local, salida);
+            VolcadoNegocio::escribe(local, salida, avanceVolcado(aviso, PASO_PREPARA_SERVIDOR, true));
+            sinMedida(aviso);
         }
         Conexiones::cierra(local);
         tablasCreadas = true;
         Esquema::completaTodo(servidor);
-        const VolcadoNegocio::TResumen resumen = cargaDe(volcado, servidor);
+        const VolcadoNegocio::TResumen resumen =
+            cargaDe(volcado, servidor, avanceVolcado(aviso, PASO_CARGA_SERVIDOR, false));
+        sinMedida(aviso);
         secretos = SecretoNegocio::restaura(extraccion.carpeta, passwords(), servidor);
         Logmanager::Log(QStringLiteral("Restauración de respaldo en el servidor %1: se cargaron %2 registros de %3 "
                                        "tablas de %4")

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
+
 class TConexionSesion;
 
 // Backups of a business folder, without any window: restoring a backup
@@ -34,6 +36,22 @@ enum class TResultado {
     ServidorFalla,      // ERR_SERVIDOR_RESTAURA: the server did not answer or refused
     Reciente,           // ERR_RESPALDO_RECIENTE: a later version of the program wrote its database
 };
+
+// How a restore goes, for the window's strip: the step, its count
+// ("12,000 de 50,000" rows, or "45 %") and how far it went in thousandths.
+// An empty step (milesimas -1) is the restore's own work, which cannot tell.
+// Told on the restore's thread, once per change.
+struct TAvance {
+    QString paso;
+    QString cuenta;
+    int milesimas = -1;
+};
+using TAviso = std::function<void(const TAvance&)>;
+
+// The steps a restore tells of.
+inline const QString PASO_CARGA_ARCHIVO = QStringLiteral("Cargando los datos del respaldo…");
+inline const QString PASO_PREPARA_SERVIDOR = QStringLiteral("Preparando los registros del respaldo…");
+inline const QString PASO_CARGA_SERVIDOR = QStringLiteral("Cargando los datos en el servidor…");
 
 // Passwords a backup is opened with, in order: the backups' own, then the
 // deletion archive's (so a deleted business can be brought back from it).
@@ -100,8 +118,9 @@ QString leeRFCZip(const QString& archivo);
 // does not load); the dump is not kept, a database file beside it is left
 // out (it can only be a leftover of the folder the dump was made in), and
 // the business is registered as a file of this program folder even when
-// its registration led to a server. Shows the result's message.
-TResultado restaurarRespaldo(const QString& archivo);
+// its registration led to a server. Shows the result's message. `aviso`
+// hears how the loading of a dump goes.
+TResultado restaurarRespaldo(const QString& archivo, const TAviso& aviso = {});
 
 // Restores a backup archive, checked and extracted as restaurarRespaldo does
 // (a dump or a database file alike), into the empty database on `servidor`:
@@ -111,8 +130,9 @@ TResultado restaurarRespaldo(const QString& archivo);
 // asks first (CONFIRMA_REGISTRO_SERVIDOR); its registration is then disabled
 // and a new one leads to the server. The rows go in in one transaction: a
 // failure leaves the server's database without data (its new tables stay,
-// which the message says). Shows the result's message.
-TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor);
+// which the message says). Shows the result's message. `aviso` hears how
+// the rows are prepared and loaded.
+TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor, const TAviso& aviso = {});
 
 // The deletion archive of a business: program folder + "db/" + RFC + "/" +
 // RFC + ".zip", entries "db/" + RFC + "/...", AES-128 with

@@ -296,7 +296,8 @@ void TFranjaInferior::restaurarRespaldo()
         for (const QString& nombre : {DB_SISTEMA_NOMBRE, DB_SISTEMA_NOMBRE_ANTERIOR})
             Conexiones::cierra(TConexionSesion::embebida(Sistema::exePath + DB_PATH + rfc + QLatin1Char('/') + nombre,
                                                          Sistema::exePath));
-    ejecutaRestauracion([archivo] { return int(Respaldo::restaurarRespaldo(archivo)); });
+    ejecutaRestauracion(
+        [archivo](const Respaldo::TAviso& aviso) { return int(Respaldo::restaurarRespaldo(archivo, aviso)); });
 }
 
 void TFranjaInferior::restaurarEnServidor()
@@ -315,24 +316,34 @@ void TFranjaInferior::restaurarEnServidor()
     ConfiguracionBaseDatosFrm->reinicia();
     if (!servidor.enServidor()) {
         // "Local" chosen: the usual restore into this program folder.
-        ejecutaRestauracion([archivo] { return int(Respaldo::restaurarRespaldo(archivo)); });
+        ejecutaRestauracion(
+            [archivo](const Respaldo::TAviso& aviso) { return int(Respaldo::restaurarRespaldo(archivo, aviso)); });
         return;
     }
-    ejecutaRestauracion([archivo, servidor] { return int(Respaldo::restauraEnServidor(archivo, servidor)); });
+    ejecutaRestauracion([archivo, servidor](const Respaldo::TAviso& aviso) {
+        return int(Respaldo::restauraEnServidor(archivo, servidor, aviso));
+    });
 }
 
-void TFranjaInferior::ejecutaRestauracion(std::function<int()> restauracion)
+void TFranjaInferior::ejecutaRestauracion(std::function<int(const Respaldo::TAviso&)> restauracion)
 {
     iniciaProceso(PROGRESO_RESPALDO, false);
-    // The archive's size says nothing of how long it takes: a busy bar.
+    // The archive's size says nothing of how long it takes: a busy bar,
+    // until a step that can tell says how far it went.
     ProgressBar1->setRange(0, 0);
+    // Queued to this thread. The strip outlives the worker (its destructor
+    // waits for it), and a report still queued when it goes is dropped with it.
+    const Respaldo::TAviso aviso = [this](const Respaldo::TAvance& avance) {
+        QMetaObject::invokeMethod(
+            this, [this, avance] { muestraAvance(avance); }, Qt::QueuedConnection);
+    };
     auto resultado = std::make_shared<int>(int(Respaldo::TResultado::Cancelado));
     // What the restore raises is carried to this thread and shown there: on
     // the worker it would end the program.
     auto error = std::make_shared<std::exception_ptr>();
-    QThread* hilo = QThread::create([restauracion = std::move(restauracion), resultado, error] {
+    QThread* hilo = QThread::create([restauracion = std::move(restauracion), aviso, resultado, error] {
         try {
-            *resultado = restauracion();
+            *resultado = restauracion(aviso);
         } catch (const std::exception&) {
             *error = std::current_exception();
         }
@@ -347,6 +358,20 @@ void TFranjaInferior::ejecutaRestauracion(std::function<int()> restauracion)
     });
     connect(hilo, &QThread::finished, hilo, &QObject::deleteLater);
     hilo->start();
+}
+
+void TFranjaInferior::muestraAvance(const Respaldo::TAvance& avance)
+{
+    if (!m_ocupado)
+        return;
+    TxProgreso->setText(avance.paso.isEmpty() ? PROGRESO_RESPALDO : avance.paso);
+    Text11->setText(avance.cuenta);
+    if (avance.milesimas < 0) {
+        ProgressBar1->setRange(0, 0);
+    } else {
+        ProgressBar1->setRange(0, 1000);
+        ProgressBar1->setValue(avance.milesimas);
+    }
 }
 
 void TFranjaInferior::terminaRespaldo(int resultado)

@@ -71,7 +71,9 @@ private:
     // configuration window.
     void restaurarEnServidor();
     // Runs a restore on a thread of its own behind the busy bar.
-    void ejecutaRestauracion(std::function<int()> restauracion);
+    void ejecutaRestauracion(std::function<int(const Respaldo::TAviso&)> restauracion);
+    // A restore's step on the strip (queued from its thread).
+    void muestraAvance(const Respaldo::TAvance& avance);
     void ImgBaseDatosClick();
 
     QWidget* Text8;

@@ -55,7 +55,7 @@ const QRegularExpression LITERAL(u"\"((?:[^\"\\\\\\n]|\\\\.)*)\""_s);
 // Database statements, style sheets, addresses, XML, and date formats.
 const QRegularExpression
     NO_TEXTO(QStringLiteral("\\b(SELECT|INSERT|UPDATE|CREATE|ALTER|FROM|WHERE|DELETE|CAST|COALESCE|JOIN|PRAGMA|INTEGER|"
-                            "REFERENCES|SET|ENGINE|MODIFY|AND)\\b|[{}]|://|<\\?xml|^[dMyHhmsz:/., -]+$"));
+                            "REFERENCES|SET|ENGINE|MODIFY|AND|ORDER BY)\\b|[{}]|://|<\\?xml|^[dMyHhmsz:/., -]+$"));
 const QRegularExpression REPETIDA(u"(?<![\\p{L}%])(\\p{L}+) \\1(?!\\p{L})"_s);
 // A word, with what stands right before it: ".key", "--correo", "*.cer" are names.
 const QRegularExpression PALABRA(u"(^|[^\\p{L}])(\\p{L}+(?:'\\p{L}+)?)"_s);

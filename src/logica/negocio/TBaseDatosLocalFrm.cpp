@@ -32,11 +32,11 @@ const QString SQL_DETALLE_ACTIVAS =
 // The last row read is the one kept: the latest registration, whatever
 // order the engine's plan would give.
 const QString SQL_DETALLE_RFC = QStringLiteral("SELECT Neg.*, Con.* FROM NegocioLoggin AS Neg, Conexion AS Con "
-                                               "WHERE rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk "
-                                               "ORDER BY Neg.idNegocioLoggin, Con.idConexion;");
+                                               "WHERE rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk"
+                                               " ORDER BY Neg.idNegocioLoggin, Con.idConexion;");
 const QString SQL_CONEXION_RFC = QStringLiteral("SELECT Con.stringConexion FROM NegocioLoggin AS Neg, Conexion AS Con "
-                                                "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk "
-                                                "ORDER BY Neg.idNegocioLoggin, Con.idConexion;");
+                                                "WHERE Neg.rfc=:rfc AND Neg.idNegocioLoggin = Con.idNegocioLogginFk"
+                                                " ORDER BY Neg.idNegocioLoggin, Con.idConexion;");
 const QString SQL_INSERTA_NEGOCIO =
     QStringLiteral("INSERT INTO NegocioLoggin (nombre, rfc, estatus) VALUES (:nombre, :rfc, :estatus)");
 const QString SQL_INSERTA_CONEXION = QStringLiteral(

@@ -374,6 +374,41 @@ private slots:
         QCOMPARE(guardado->getComprobantexml(), E::bytes(resultados.at(0).ruta));
     }
 
+    // A second file under a stored UUID whose content differs: another copy
+    // of the same stamped voucher passes as stored; an altered copy stored
+    // first does not hide the genuine one, in one batch or in a later one.
+    void mismoUuidOtroContenido_data()
+    {
+        QTest::addColumn<bool>("alteradoPrimero");
+        QTest::addColumn<int>("porLote");
+        QTest::addColumn<int>("segundo");
+        QTest::addColumn<QString>("motivo");
+        const QString alterada = u"el guardado parece una copia alterada"_s;
+        const QString conservado = u"se conserva el guardado"_s;
+        QTest::newRow("alterado primero, en un lote") << true << 10 << int(Estado::Fallido) << alterada;
+        QTest::newRow("alterado primero, ya confirmado") << true << 1 << int(Estado::Fallido) << alterada;
+        QTest::newRow("auténtico primero") << false << 1 << int(Estado::YaExistia) << conservado;
+    }
+    void mismoUuidOtroContenido()
+    {
+        QFETCH(bool, alteradoPrimero);
+        QFETCH(int, porLote);
+        QFETCH(int, segundo);
+        QFETCH(QString, motivo);
+        const QByteArray alterado = variante(u"cfdi40-real.xml"_s, " Total=\"1000.00\"", " Total=\"9000.00\"");
+        const QByteArray autentico = E::bytes(E::dato(u"cfdi40-real.xml"_s));
+        m_entorno->escribe(u"1.xml"_s, alteradoPrimero ? alterado : autentico);
+        m_entorno->escribe(u"2.xml"_s, alteradoPrimero ? autentico : alterado);
+        // And a copy of the first with other line ends: the same voucher.
+        QByteArray otraCopia = alteradoPrimero ? alterado : autentico;
+        m_entorno->escribe(u"3.xml"_s, otraCopia.replace("\n", "\r\n"));
+        const QList<TResultadoArchivo> resultados = m_entorno->importaCarpeta(porLote);
+        QCOMPARE(estados(resultados), (QList<int>{Estado::Importado, segundo, Estado::YaExistia}));
+        QVERIFY2(resultados.at(1).motivo.contains(motivo), qPrintable(resultados.at(1).motivo));
+        QCOMPARE(TComprobante::cuenta(TCondicion(), E::conexion(RFC_40)), 1);
+        QCOMPARE(E::comprobante(RFC_40, UUID_40)->getComprobantexml(), alteradoPrimero ? alterado : autentico);
+    }
+
     // A folder imported again looks each voucher up inside the batch's
     // transaction: the job begins as many transactions as a job of its one
     // new file alone, not one more per known file (each a write to disk at

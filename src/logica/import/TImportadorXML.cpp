@@ -319,6 +319,9 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
     // still to be named.
     if (m_destino && m_destino->copiaPendiente(definitiva, negocio.conexion)) {
         resultado.estado = TResultadoArchivo::YaExistia;
+        QFile pendiente(rutaTemporal(definitiva));
+        if (pendiente.open(QIODevice::ReadOnly))
+            comparaConGuardado(pendiente.readAll(), documento, resultado);
         return;
     }
     const bool puedeEstar = !negocio.creado || m_guardadosEnNuevos.value(resultado.rfc).contains(resultado.uuid);
@@ -332,6 +335,7 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
         resultado.estado = TResultadoArchivo::YaExistia;
         const QByteArray guardado = existente->getComprobantexml();
         restauraCopia(definitiva, guardado.isEmpty() ? documento.bytes() : guardado, resultado);
+        comparaConGuardado(guardado, documento, resultado);
         return;
     }
 
@@ -424,6 +428,36 @@ void TImportadorXML::restauraCopia(const QString& definitiva, const QByteArray& 
     escribe(temporal, bytes);
     nombraCopia(temporal, definitiva);
     resultado.copiaRestaurada = true;
+}
+
+void TImportadorXML::comparaConGuardado(const QByteArray& guardado, const TDocumentoXML& documento,
+                                        TResultadoArchivo& resultado) const
+{
+    // The same file again, the usual case, costs one comparison.
+    if (guardado.isEmpty() || guardado == documento.bytes())
+        return;
+    // Another copy of one stamped voucher may differ in its blanks or an
+    // addenda; both seals then verify. An altered copy's does not, and the
+    // one stored first must not hide the genuine one without a word.
+    using VerificacionSello::TEstado;
+    const VerificacionSello::TResultado nuevo = VerificacionSello::verifica(documento.bytes());
+    const TEstado anterior = VerificacionSello::verifica(guardado).estado;
+    if (nuevo.estado == TEstado::Autentico && anterior == TEstado::Autentico)
+        return;
+    resultado.verificado = m_parametros.verificaSellos;
+    resultado.verificacion = nuevo;
+    if (nuevo.estado == TEstado::Autentico) {
+        resultado.estado = TResultadoArchivo::Fallido;
+        resultado.motivo =
+            QStringLiteral("Su negocio ya tiene guardado otro comprobante con este UUID y distinto contenido, cuyo "
+                           "sello no es válido (%1), mientras que el de este archivo sí lo es: el guardado parece una "
+                           "copia alterada. Este archivo no se guardó en su lugar; revisa el comprobante guardado.")
+                .arg(VerificacionSello::texto(anterior));
+        return;
+    }
+    resultado.motivo = QStringLiteral("Ya estaba guardado en su negocio otro comprobante con este UUID y distinto "
+                                      "contenido (su sello: %1); se conserva el guardado.")
+                           .arg(VerificacionSello::texto(anterior));
 }
 
 TNegociosImportacion::TEmisor TImportadorXML::emisor(const TDocumentoXML& documento, const QString& version) const

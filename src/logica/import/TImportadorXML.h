@@ -230,6 +230,10 @@ private:
     void guarda(const TDocumentoXML& documento, const QString& version,
                 const TNegociosImportacion::TNegocioImportado& negocio, const TResultadoArchivo& resultado);
     void restauraCopia(const QString& definitiva, const QByteArray& bytes, TResultadoArchivo& resultado);
+    // A file whose UUID its business already holds: whether it is the stored
+    // voucher or another one under the same UUID, told by its seal.
+    void comparaConGuardado(const QByteArray& guardado, const TDocumentoXML& documento,
+                            TResultadoArchivo& resultado) const;
     static QStringList avisos(const QList<TRecorte>& recortes, const QString& version);
 
     TNegociosImportacion m_negocios;

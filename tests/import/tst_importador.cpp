@@ -164,6 +164,16 @@ private slots:
         falla("3.2 sin fecha", v32, " fecha=\"2017-03-21T08:17:31\"", "", "(atributo fecha)");
         falla("3.2 fecha sin hora", v32, " fecha=\"2017-03-21T08:17:31\"", " fecha=\"2017-03-21\"",
               "(atributo fecha) vale \"2017-03-21\"");
+        // Read before as a credit note: a type the schema does not list.
+        falla(
+            "3.2 tipo con mayúscula", v32, " tipoDeComprobante=\"ingreso\"", " tipoDeComprobante=\"Ingreso\"",
+            "(atributo tipoDeComprobante) vale \"Ingreso\"; el esquema del SAT admite solo ingreso, egreso, traslado");
+        falla("3.2 tipo abreviado", v32, " tipoDeComprobante=\"ingreso\"", " tipoDeComprobante=\"I\"",
+              "(atributo tipoDeComprobante) vale \"I\"");
+        falla("4.0 tipo en palabras", v40, " TipoDeComprobante=\"I\"", " TipoDeComprobante=\"ingreso\"",
+              "(atributo TipoDeComprobante) vale \"ingreso\"; el esquema del SAT admite solo I, E, T, N, P");
+        falla("3.3 tipo desconocido", v33, " TipoDeComprobante=\"I\"", " TipoDeComprobante=\"X\"",
+              "(atributo TipoDeComprobante) vale \"X\"");
     }
     void noComprobantes()
     {

@@ -94,6 +94,18 @@ QString motivo(const TNodoXML& comprobante, const QString& version)
                 .arg(QString::fromUtf8(atributo.descripcion), QString::fromLatin1(atributo.nombre), version);
     }
 
+    // The type decides the category and the sign of every total; a value
+    // the schema does not list was read as a credit note.
+    const char* tipo = v32 ? "tipoDeComprobante" : "TipoDeComprobante";
+    const QStringList tipos =
+        v32 ? QStringList{QStringLiteral("ingreso"), QStringLiteral("egreso"), QStringLiteral("traslado")}
+            : QStringList{QStringLiteral("I"), QStringLiteral("E"), QStringLiteral("T"), QStringLiteral("N"),
+                          QStringLiteral("P")};
+    if (const QString valor = comprobante.atributo(tipo); !tipos.contains(valor))
+        return QStringLiteral("El tipo de comprobante (atributo %1) vale \"%2\"; el esquema del SAT admite solo %3 "
+                              "en un CFDI %4. El comprobante no se guardó.")
+            .arg(QString::fromLatin1(tipo), valor, tipos.join(QStringLiteral(", ")), version);
+
     const TAtributo importes32[] = {{"subTotal", "el subtotal"}, {"descuento", "el descuento"}, {"total", "el total"}};
     const TAtributo importes[] = {{"SubTotal", "el subtotal"},
                                   {"Descuento", "el descuento"},

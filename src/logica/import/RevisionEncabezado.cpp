@@ -2,6 +2,7 @@
 
 #include "Cfdi.h"
 #include "Constantes.h"
+#include "TDecimal.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -115,8 +116,16 @@ QString motivo(const TNodoXML& comprobante, const QString& version)
                                         : QList<TAtributo>(std::begin(importes), std::end(importes))) {
         const QString valor = comprobante.atributo(importe.nombre);
         // 3.2's t_Importe is any xs:decimal; 3.3 and 4.0 write no sign.
-        if (comprobante.tieneAtributo(importe.nombre) && !esImporte(valor, v32))
+        if (!comprobante.tieneAtributo(importe.nombre))
+            continue;
+        if (!esImporte(valor, v32))
             return noEsImporte(importe.descripcion, importe.nombre, valor, v32);
+        // Refused here, not when its records are written: by then the
+        // business of a new issuer would have been made for nothing.
+        if (TDecimal cabe; !TDecimal::intenta(valor, cabe))
+            return QStringLiteral("%1 del comprobante (atributo %2) vale \"%3\", que no cabe en lo que el programa "
+                                  "guarda: hasta 12 dígitos enteros y 6 decimales. El comprobante no se guardó.")
+                .arg(capital(importe.descripcion), QString::fromLatin1(importe.nombre), valor);
     }
 
     const char* fecha = v32 ? "fecha" : "Fecha";

@@ -269,7 +269,9 @@ std::optional<TResultadoArchivo> TImportacionMetadatos::lee(const TArchivo& arch
     }
     QString texto = QStringLiteral("Metadatos del SAT: %1 filas, %2 guardadas").arg(cuenta.filas).arg(cuenta.guardadas);
     if (cuenta.sinNegocio > 0)
-        texto += QStringLiteral(", %1 sin negocio en este equipo (ni su emisor ni su receptor)").arg(cuenta.sinNegocio);
+        texto += QStringLiteral(", %1 sin negocio en este equipo (ni su emisor ni su receptor; si después importas "
+                                "sus XML, vuelve a importar este archivo para guardarlas)")
+                     .arg(cuenta.sinNegocio);
     if (cuenta.cancelados > 0)
         texto += QStringLiteral(", %1 comprobantes marcados como cancelados").arg(cuenta.cancelados);
     if (cuenta.vigentes > 0)

@@ -251,9 +251,42 @@ xml_node atributoRepetido(xml_node raiz)
     return {};
 }
 
+// The parser's own guess (XML's appendix F): a byte-order mark or the byte
+// pattern of "<", else the declaration, of which only ISO-8859-1 (or latin1)
+// is taken; every other label reads as UTF-8, which is what emitters that
+// label "utf-16" or "windows-1252" over UTF-8 bytes really wrote. The guess
+// reads the first four bytes and, after "<?xm", the declaration up to its
+// first '?': handed only that head, the parser guesses as over the whole
+// document without reading it.
+pugi::xml_encoding codificacionPropia(const QByteArray& bytes)
+{
+    const qsizetype fin = bytes.startsWith("<?xm") ? bytes.indexOf('?', 6) : 3;
+    const QByteArray cabeza = fin < 0 ? bytes : bytes.left(fin + 1);
+    pugi::xml_document prueba;
+    return prueba.load_buffer(cabeza.constData(), static_cast<size_t>(cabeza.size())).encoding;
+}
+
 } // namespace
 
 TDocumentoXML::TDocumentoXML() = default;
+
+QStringConverter::Encoding TDocumentoXML::codificacionDe(const QByteArray& bytes)
+{
+    switch (codificacionPropia(bytes)) {
+    case pugi::encoding_utf16_le:
+        return QStringConverter::Utf16LE;
+    case pugi::encoding_utf16_be:
+        return QStringConverter::Utf16BE;
+    case pugi::encoding_utf32_le:
+        return QStringConverter::Utf32LE;
+    case pugi::encoding_utf32_be:
+        return QStringConverter::Utf32BE;
+    case pugi::encoding_latin1:
+        return QStringConverter::Latin1;
+    default:
+        return QStringConverter::Utf8;
+    }
+}
 
 TDocumentoXML TDocumentoXML::desdeArchivo(const QString& archivo)
 {
@@ -298,7 +331,8 @@ TDocumentoXML TDocumentoXML::carga(QByteArray bytes, const QString& archivo)
     datos->bytes = std::move(bytes);
     datos->archivo = archivo;
     const pugi::xml_parse_result resultado =
-        datos->arbol.load_buffer(datos->bytes.constData(), static_cast<size_t>(datos->bytes.size()));
+        datos->arbol.load_buffer(datos->bytes.constData(), static_cast<size_t>(datos->bytes.size()),
+                                 pugi::parse_default, codificacionPropia(datos->bytes));
     if (!resultado) {
         QString donde;
         // The offset counts bytes of the text as parsed, which are the file's

@@ -3,6 +3,7 @@
 #include "Archivos.h"
 #include "CertificadosSello.h"
 #include "Constantes.h"
+#include "DocumentoXML.h"
 #include "Errores.h"
 #include "LecturaCertificado.h"
 #include "Logmanager.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -350,15 +352,31 @@ bool soloAddendaDespues(const xmlNode* addenda)
 
 Documento leeDocumento(const QByteArray& xml, const QString& programa, QString* motivo)
 {
+    // The characters are the ones the import reads from these bytes, whatever
+    // the declaration says: an emitter that labels UTF-8 bytes "utf-16" or
+    // "windows-1252" sealed the UTF-8 characters, and read as labelled they
+    // are others (the seal would not verify) or none (not well-formed).
+    // Bytes the import reads in another encoding reach the parser as UTF-8.
+    QByteArray texto = xml;
+    if (const QStringConverter::Encoding codificacion = TDocumentoXML::codificacionDe(xml);
+        codificacion != QStringConverter::Utf8) {
+        QStringDecoder decodificador(codificacion);
+        const QString leido = decodificador.decode(xml);
+        if (decodificador.hasError()) {
+            *motivo = QStringLiteral("El archivo no es un XML bien formado.");
+            return {};
+        }
+        texto = leido.toUtf8();
+    }
     // Bytes before the first "<" (a BOM, blank lines, stray text) are not the
     // document; the seal covers the values only.
-    const qsizetype inicio = xml.indexOf('<');
-    if (inicio < 0 || xml.size() - inicio > std::numeric_limits<int>::max()) {
+    const qsizetype inicio = texto.indexOf('<');
+    if (inicio < 0 || texto.size() - inicio > std::numeric_limits<int>::max()) {
         *motivo = QStringLiteral("El archivo no es un XML.");
         return {};
     }
     xmlParserCtxtPtr contexto =
-        xmlCreateMemoryParserCtxt(xml.constData() + inicio, static_cast<int>(xml.size() - inicio));
+        xmlCreateMemoryParserCtxt(texto.constData() + inicio, static_cast<int>(texto.size() - inicio));
     if (!contexto) {
         *motivo = QStringLiteral("No hubo memoria para leer el comprobante.");
         return {};
@@ -367,9 +385,17 @@ Documento leeDocumento(const QByteArray& xml, const QString& programa, QString* 
     // met is admitted is judged by faltaLectura, fault by fault. Without
     // XML_PARSE_HUGE a document past 10,000,000 bytes (a retail invoice of
     // twenty thousand lines) would be refused; its size is bounded by the
-    // caller, and DTDs and the network are refused anyway.
+    // caller, and DTDs and the network are refused anyway. The text is read
+    // as UTF-8 and its declared encoding ignored, as the import reads it:
+    // bytes that are not UTF-8 make it not well-formed, as they make the
+    // import refuse the file.
     xmlCtxtUseOptions(contexto, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT |
-                                    XML_PARSE_RECOVER | XML_PARSE_HUGE);
+                                    XML_PARSE_RECOVER | XML_PARSE_HUGE | XML_PARSE_IGNORE_ENC);
+    if (xmlSwitchToEncoding(contexto, xmlFindCharEncodingHandler("UTF-8")) != 0) {
+        xmlFreeParserCtxt(contexto);
+        *motivo = QStringLiteral("No hubo memoria para leer el comprobante.");
+        return {};
+    }
     Lectura lectura;
     contexto->_private = &lectura;
     contexto->sax->serror = faltaLectura;

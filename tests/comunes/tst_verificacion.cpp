@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTest>
 
 #include <openssl/bio.h>
@@ -160,6 +161,24 @@ private slots:
              TEstado::NoVerificable, u"versión 4.0, pero su espacio de nombres es el de las versiones 3.2 y 3.3."_s);
         fila("versión 3.2 escrita como 3.3", "cfdi33-real.xml", "cfdi:Comprobante@Version", "3.2",
              TEstado::NoVerificable, u"versión 3.2, pero no la escribe como esa versión lo pide."_s);
+        // Read as the import reads them, whatever the declaration says: the
+        // characters are the ones the issuer sealed. Emitters label UTF-8
+        // bytes "utf-16" or "windows-1252"; this voucher's issuer name has an Ñ.
+        const char* conEnie = "file_pdf.xml";
+        const QByteArray utf16 = "<?xml version='1.0' encoding='utf-16'?>";
+        const QByteArray w1252 = "<?xml version='1.0' encoding='windows-1252'?>";
+        fila("UTF-8 declarado windows-1252", conEnie, "declaración", w1252, TEstado::Autentico, sinTimbre);
+        fila("UTF-8 declarado UTF-16", conEnie, "declaración", utf16, TEstado::Autentico, sinTimbre);
+        fila("4.0 en UTF-8 declarado UTF-16", "cfdi40-real.xml", "declaración",
+             "<?xml version=\"1.0\" encoding=\"utf-16\"?>", TEstado::Autentico, sinTimbre);
+        // The import reads a declaration only at the very first byte.
+        fila("UTF-8 declarado ISO-8859-1 tras un salto de línea", conEnie, "declaración",
+             "\n<?xml version='1.0' encoding='ISO-8859-1'?>", TEstado::Autentico, sinTimbre);
+        fila("UTF-16LE con su marca", conEnie, "declaración, UTF-16LE", utf16, TEstado::Autentico, sinTimbre);
+        fila("UTF-16BE con su marca", conEnie, "declaración, UTF-16BE", utf16, TEstado::Autentico, sinTimbre);
+        // Bytes of windows-1252 are not UTF-8: the import refuses them.
+        fila("windows-1252 declarado", conEnie, "declaración, windows-1252", w1252, TEstado::NoVerificable,
+             u"no es un XML bien formado."_s);
         const auto sinCambio = [&](const char* caso, const char* archivo, TEstado estado, const char* motivo) {
             fila(caso, archivo, "", QByteArray(), estado, QString::fromUtf8(motivo));
         };
@@ -195,7 +214,17 @@ private slots:
             xml.replace("</cfdi:Impuestos>", valor + "</cfdi:Impuestos>");
         else if (cambio == u"Addenda"_s)
             xml.replace("</cfdi:Comprobante>", "<cfdi:Addenda>" + valor + "</cfdi:Addenda></cfdi:Comprobante>");
-        else if (!cambio.isEmpty())
+        else if (cambio.startsWith(u"declaración"_s)) {
+            xml = valor + xml.mid(xml.startsWith("<?xml") ? xml.indexOf("?>") + 2 : 0);
+            const QString en = cambio.section(u", "_s, 1);
+            const QString texto = QString::fromUtf8(xml);
+            if (en == u"windows-1252"_s)
+                xml = texto.toLatin1(); // the same byte as windows-1252 for every letter of these vouchers
+            else if (!en.isEmpty())
+                xml = QStringEncoder(en == u"UTF-16LE"_s ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                                     QStringConverter::Flag::WriteBom)
+                          .encode(texto);
+        } else if (!cambio.isEmpty())
             xml = cambia(xml, cambio.section(u'@', 0, 0), cambio.section(u'@', 1), valor);
         const TResultado r = verifica(xml, m_programa.ruta());
         QCOMPARE(texto(r.estado), texto(estado));

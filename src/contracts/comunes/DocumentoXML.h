@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringConverter>
 
 #include <memory>
 
@@ -50,6 +51,12 @@ public:
     // The encoding its bytes were read in: "UTF-8", "UTF-16", "UTF-32" or
     // "ISO-8859-1" (by byte-order mark, byte pattern or declaration).
     QString codificacion() const;
+    // The encoding desdeBytes reads these bytes in, with its byte order: by
+    // byte-order mark or byte pattern, else ISO-8859-1 when the declaration at
+    // the very start says so; any other label ("utf-16", "windows-1252") is
+    // read as UTF-8. Another parser of the same bytes (the seal check) reads
+    // them in this one, so both see the characters the import sees.
+    static QStringConverter::Encoding codificacionDe(const QByteArray& bytes);
     // The document element.
     TNodoXML raiz() const;
 

@@ -253,20 +253,6 @@ QString enLetras(qint64 n, bool apocope)
     return texto;
 }
 
-// The currency the voucher names: 3.2 wrote free text ("Pesos", "M.N.").
-QString codigoMoneda(const QString& moneda)
-{
-    const QString m = moneda.trimmed().toUpper();
-    if (m.isEmpty() || m == QStringLiteral("MXN") || m == QStringLiteral("MN") || m == QStringLiteral("M.N.") ||
-        m == QStringLiteral("MXP") || m.startsWith(QStringLiteral("PESO")))
-        return QStringLiteral("MXN");
-    if (m == QStringLiteral("USD") || m.startsWith(QStringLiteral("DOLAR")) || m.startsWith(QStringLiteral("DÓLAR")))
-        return QStringLiteral("USD");
-    if (m == QStringLiteral("EUR") || m.startsWith(QStringLiteral("EURO")))
-        return QStringLiteral("EUR");
-    return m;
-}
-
 QString tt32(const TDecimal& total)
 {
     // A 3.2 total may be below zero; the figures keep their width and the

@@ -57,10 +57,13 @@ QList<TImpuesto> impuestosPago(const TNodoXML& impuestos, const QByteArray& nive
 void leePagos(const TNodoXML& pagos, TSeccion& s)
 {
     const TNodoXML totales = pagos.hijoPropio("Totales");
-    agrega(s.pares, QStringLiteral("Monto total de los pagos"), pesos(totales.atributo("MontoTotalPagos")));
-    agrega(s.pares, QStringLiteral("IVA trasladado 16 %"), pesos(totales.atributo("TotalTrasladosImpuestoIVA16")));
-    agrega(s.pares, QStringLiteral("IVA retenido"), pesos(totales.atributo("TotalRetencionesIVA")));
-    agrega(s.pares, QStringLiteral("ISR retenido"), pesos(totales.atributo("TotalRetencionesISR")));
+    // Pagos 2.0 states its totals in pesos whatever each payment's currency.
+    const QString mxn = QStringLiteral("MXN");
+    agrega(s.pares, QStringLiteral("Monto total de los pagos"), enMoneda(totales.atributo("MontoTotalPagos"), mxn));
+    agrega(s.pares, QStringLiteral("IVA trasladado 16 %"),
+           enMoneda(totales.atributo("TotalTrasladosImpuestoIVA16"), mxn));
+    agrega(s.pares, QStringLiteral("IVA retenido"), enMoneda(totales.atributo("TotalRetencionesIVA"), mxn));
+    agrega(s.pares, QStringLiteral("ISR retenido"), enMoneda(totales.atributo("TotalRetencionesISR"), mxn));
     int numero = 0;
     for (const TNodoXML& pago : pagos.hijosPropios("Pago")) {
         TTabla t = tabla(QString(), {{QStringLiteral("Documento (UUID)"), 0.32, false},
@@ -95,9 +98,11 @@ void leePagos(const TNodoXML& pagos, TSeccion& s)
                       conEtiqueta(QStringLiteral("Objeto de impuesto"), d.atributo("ObjetoImpDR")),
                       detalleImpuestos(impuestosPago(d.hijoPropio("ImpuestosDR"), "DR"))},
                      QStringLiteral(" · "))});
-        agrega(t.pie, QStringLiteral("Monto del pago"), pesos(pago.atributo("Monto")));
+        // Each payment is in its own currency, not the voucher's.
+        const QString moneda = pago.atributo("MonedaP");
+        agrega(t.pie, QStringLiteral("Monto del pago"), enMoneda(pago.atributo("Monto"), moneda));
         for (const TImpuesto& i : impuestosPago(pago.hijoPropio("ImpuestosP"), "P"))
-            agrega(t.pie, une({i.clase, i.impuesto, i.tasa}, QStringLiteral(" ")), pesos(i.importe));
+            agrega(t.pie, une({i.clase, i.impuesto, i.tasa}, QStringLiteral(" ")), enMoneda(i.importe, moneda));
         s.tablas.append(t);
     }
 }

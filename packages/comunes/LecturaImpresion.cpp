@@ -24,10 +24,29 @@ QString importe(const QString& texto)
     return TDecimal::intenta(texto, d) ? FormatoImporte::conMiles(d) : texto.trimmed();
 }
 
-QString pesos(const QString& texto)
+QString codigoMoneda(const QString& moneda)
+{
+    const QString m = moneda.trimmed().toUpper();
+    if (m.isEmpty() || m == QStringLiteral("MXN") || m == QStringLiteral("MN") || m == QStringLiteral("M.N.") ||
+        m == QStringLiteral("MXP") || m.startsWith(QStringLiteral("PESO")))
+        return QStringLiteral("MXN");
+    if (m == QStringLiteral("USD") || m.startsWith(QStringLiteral("DOLAR")) || m.startsWith(QStringLiteral("DÓLAR")))
+        return QStringLiteral("USD");
+    if (m == QStringLiteral("EUR") || m.startsWith(QStringLiteral("EURO")))
+        return QStringLiteral("EUR");
+    return m;
+}
+
+QString enMoneda(const QString& texto, const QString& moneda)
 {
     TDecimal d;
-    return TDecimal::intenta(texto, d) ? FormatoImporte::pesos(d) : texto.trimmed();
+    if (!TDecimal::intenta(texto, d))
+        return texto.trimmed();
+    // "$" is also the dollar's sign: only pesos wear it, any other currency
+    // is named by its code so that no amount passes for pesos.
+    const QString codigo = codigoMoneda(moneda);
+    return codigo == QStringLiteral("MXN") ? FormatoImporte::pesos(d)
+                                           : FormatoImporte::conMiles(d) + QLatin1Char(' ') + codigo;
 }
 
 void agrega(QList<TPar>& pares, const QString& etiqueta, const QString& valor)
@@ -173,7 +192,7 @@ void leeTimbre(TModelo& m, const TNodoXML& raiz, const QString& noCertificado)
         {QStringLiteral("Cadena original del complemento de certificación digital del SAT"), cadenaTimbre(t)});
 }
 
-void leeImpuestosLocales(TModelo& m, const TNodoXML& raiz, QList<TPar>& totales)
+void leeImpuestosLocales(TModelo& m, const TNodoXML& raiz, const QString& moneda, QList<TPar>& totales)
 {
     for (const Implocal::IXMLImpuestosLocales& l : Implocal::deComprobante(raiz)) {
         const auto traslados = l.Get_TrasladosLocales();
@@ -188,8 +207,8 @@ void leeImpuestosLocales(TModelo& m, const TNodoXML& raiz, QList<TPar>& totales)
             agregaImpuesto(m.impuestos, {QStringLiteral("Retención local"), r.Get_ImpLocRetenido(), QString(),
                                          r.Get_TasadeRetencion(), QString(), r.Get_Importe()});
         }
-        agrega(totales, QStringLiteral("Traslados locales"), pesos(l.Get_TotaldeTraslados()));
-        agrega(totales, QStringLiteral("Retenciones locales"), pesos(l.Get_TotaldeRetenciones()));
+        agrega(totales, QStringLiteral("Traslados locales"), enMoneda(l.Get_TotaldeTraslados(), moneda));
+        agrega(totales, QStringLiteral("Retenciones locales"), enMoneda(l.Get_TotaldeRetenciones(), moneda));
     }
 }
 
@@ -474,12 +493,14 @@ template <class Comprobante> void leeComprobante33(TModelo& m, const Comprobante
         agregaImpuesto(m.impuestos, {QStringLiteral("Retención"), nombreImpuesto(r.Get_Impuesto()), QString(),
                                      QString(), QString(), r.Get_Importe()});
     }
-    agrega(m.totales, QStringLiteral("Subtotal"), pesos(c.Get_SubTotal()));
-    agrega(m.totales, QStringLiteral("Descuento"), pesos(c.Get_Descuento()));
-    agrega(m.totales, QStringLiteral("Impuestos trasladados"), pesos(impuestos.Get_TotalImpuestosTrasladados()));
-    agrega(m.totales, QStringLiteral("Impuestos retenidos"), pesos(impuestos.Get_TotalImpuestosRetenidos()));
-    leeImpuestosLocales(m, c, m.totales);
-    agrega(m.totales, QStringLiteral("Total"), pesos(c.Get_Total()));
+    agrega(m.totales, QStringLiteral("Subtotal"), enMoneda(c.Get_SubTotal(), c.Get_Moneda()));
+    agrega(m.totales, QStringLiteral("Descuento"), enMoneda(c.Get_Descuento(), c.Get_Moneda()));
+    agrega(m.totales, QStringLiteral("Impuestos trasladados"),
+           enMoneda(impuestos.Get_TotalImpuestosTrasladados(), c.Get_Moneda()));
+    agrega(m.totales, QStringLiteral("Impuestos retenidos"),
+           enMoneda(impuestos.Get_TotalImpuestosRetenidos(), c.Get_Moneda()));
+    leeImpuestosLocales(m, c, c.Get_Moneda(), m.totales);
+    agrega(m.totales, QStringLiteral("Total"), enMoneda(c.Get_Total(), c.Get_Moneda()));
     TDecimal total;
     // XXX: vouchers that move no money (payments, transfers) have no amount to spell.
     if (TDecimal::intenta(c.Get_Total(), total) && c.Get_Moneda().trimmed() != QStringLiteral("XXX"))
@@ -602,7 +623,7 @@ void lee32(TModelo& m, const TDocumentoXML& documento)
     if (!c.Get_FolioFiscalOrig().isEmpty())
         agrega(m.comprobante, QStringLiteral("Folio fiscal original"),
                une({c.Get_FolioFiscalOrig(), c.Get_SerieFolioFiscalOrig(), c.Get_FechaFolioFiscalOrig(),
-                    pesos(c.Get_MontoFolioFiscalOrig())},
+                    enMoneda(c.Get_MontoFolioFiscalOrig(), c.Get_Moneda())},
                    QStringLiteral(" · ")));
     agrega(m.pago, QStringLiteral("Forma de pago"), c.Get_formaDePago());
     agrega(m.pago, QStringLiteral("Método de pago"), c.Get_metodoDePago());
@@ -648,13 +669,15 @@ void lee32(TModelo& m, const TDocumentoXML& documento)
         agregaImpuesto(m.impuestos, {QStringLiteral("Retención"), x.Get_impuesto(), QString(), QString(), QString(),
                                      x.Get_importe()});
     }
-    agrega(m.totales, QStringLiteral("Subtotal"), pesos(c.Get_subTotal()));
-    agrega(m.totales, QStringLiteral("Descuento"), pesos(c.Get_descuento()));
+    agrega(m.totales, QStringLiteral("Subtotal"), enMoneda(c.Get_subTotal(), c.Get_Moneda()));
+    agrega(m.totales, QStringLiteral("Descuento"), enMoneda(c.Get_descuento(), c.Get_Moneda()));
     agrega(m.totales, QStringLiteral("Motivo del descuento"), c.Get_motivoDescuento());
-    agrega(m.totales, QStringLiteral("Impuestos trasladados"), pesos(impuestos.Get_totalImpuestosTrasladados()));
-    agrega(m.totales, QStringLiteral("Impuestos retenidos"), pesos(impuestos.Get_totalImpuestosRetenidos()));
-    leeImpuestosLocales(m, c, m.totales);
-    agrega(m.totales, QStringLiteral("Total"), pesos(c.Get_total()));
+    agrega(m.totales, QStringLiteral("Impuestos trasladados"),
+           enMoneda(impuestos.Get_totalImpuestosTrasladados(), c.Get_Moneda()));
+    agrega(m.totales, QStringLiteral("Impuestos retenidos"),
+           enMoneda(impuestos.Get_totalImpuestosRetenidos(), c.Get_Moneda()));
+    leeImpuestosLocales(m, c, c.Get_Moneda(), m.totales);
+    agrega(m.totales, QStringLiteral("Total"), enMoneda(c.Get_total(), c.Get_Moneda()));
     TDecimal total;
     if (TDecimal::intenta(c.Get_total(), total))
         m.letra = importeConLetra(total, c.Get_Moneda());

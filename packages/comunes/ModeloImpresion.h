@@ -82,9 +82,14 @@ bool leeModelo(const TComprobante& entrada, TModelo& m, QString& error);
 
 // What the readers of the voucher and of its complements share.
 // An amount with thousands separators ("1,234.50"), or the text as written
-// when it is none; with the peso sign ("$1,234.50").
+// when it is none.
 QString importe(const QString& texto);
-QString pesos(const QString& texto);
+// The currency a voucher names, as its code: 3.2 wrote free text ("Pesos",
+// "M.N.", or nothing at all for pesos).
+QString codigoMoneda(const QString& moneda);
+// The same in `moneda`: pesos with their sign ("$1,234.50"), any other
+// currency with its code ("1,234.50 EUR", "1,234.50 USD").
+QString enMoneda(const QString& texto, const QString& moneda);
 // Adds the pair when `valor` is not blank.
 void agrega(QList<TPar>& pares, const QString& etiqueta, const QString& valor);
 // The parts that are not blank, trimmed and joined.

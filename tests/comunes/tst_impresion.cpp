@@ -230,6 +230,56 @@ private slots:
             QVERIFY2(texto.contains(t), qPrintable(t + u" no está en:\n"_s + texto));
     }
 
+    // Amounts in the voucher's currency: "$" is for pesos alone (3.2 named
+    // them in words or not at all); any other currency goes by its code, the
+    // dollar too, whose sign would pass for pesos. Each payment of a receipt
+    // is in its own currency.
+    void moneda_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("antes");
+        QTest::addColumn<QString>("despues");
+        QTest::addColumn<QStringList>("presentes");
+        QTest::addColumn<QStringList>("ausentes");
+        const auto f = [](const char* caso, const char* archivo, const char* antes, const char* despues,
+                          const QStringList& presentes, const QStringList& ausentes) {
+            QTest::newRow(caso) << QString::fromUtf8(archivo) << QString::fromUtf8(antes) << QString::fromUtf8(despues)
+                                << presentes << ausentes;
+        };
+        f("euros", "cfdi40-real.xml", "Moneda=\"MXN\"", "Moneda=\"EUR\"",
+          {"Total 1,000.00 EUR", "(MIL EUROS 00/100 EUR)"}, {"$"});
+        f("dólares", "cfdi40-real.xml", "Moneda=\"MXN\"", "Moneda=\"USD\"", {"Total 1,000.00 USD"}, {"$"});
+        f("otra moneda", "file_pdf.xml", "", "", {"Total 198.96 AMD"}, {"$"});
+        f("impuestos locales en euros", "cfdi33-real.xml", "Moneda=\"MXN\"", "Moneda=\"EUR\"",
+          {"Traslados locales 27.43 EUR", "Total 2,010.01 EUR"}, {"$"});
+        f("3.2 en dólares escritos", "cfdi32-real.xml", "Moneda=\"MXN\"", "Moneda=\"Dólares\"", {"Total 4,685.00 USD"},
+          {"$"});
+        f("3.2 sin moneda", "cfdi32-real.xml", "Moneda=\"MXN\"", "", {"Total $4,685.00"}, {"USD", "MXN"});
+        f("3.2 en pesos escritos", "cfdv32-nomina.xml", "", "", {"Total $40,600.00"}, {"PESOS 00/100 PESOS"});
+        f("pago en dólares", "cfdv40-pagos20.xml", "MonedaP=\"MXN\" Monto=\"4044.44\"",
+          "MonedaP=\"USD\" Monto=\"4044.44\"",
+          {"Monto del pago 4,044.44 USD", "Monto del pago $6,066.66", "Monto total de los pagos: $15,166.65"},
+          {"$4,044.44"});
+    }
+    void moneda()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QString, antes);
+        QFETCH(QString, despues);
+        QFETCH(QStringList, presentes);
+        QFETCH(QStringList, ausentes);
+        QString xml = QString::fromUtf8(cfdi(archivo));
+        if (!antes.isEmpty()) {
+            QCOMPARE(xml.count(antes), 1);
+            xml.replace(antes, despues);
+        }
+        const QString texto = textoPdf(pdf({comprobante(xml.toUtf8())}));
+        for (const QString& t : presentes)
+            QVERIFY2(texto.contains(t), qPrintable(t + u" no está en:\n"_s + texto));
+        for (const QString& t : ausentes)
+            QVERIFY2(!texto.contains(t), qPrintable(t + u" está en:\n"_s + texto));
+    }
+
     // Many lines flow over pages that repeat the header.
     void variasPaginas()
     {

@@ -332,7 +332,7 @@ TDocumentoXML TDocumentoXML::carga(QByteArray bytes, const QString& archivo)
     datos->archivo = archivo;
     const pugi::xml_parse_result resultado =
         datos->arbol.load_buffer(datos->bytes.constData(), static_cast<size_t>(datos->bytes.size()),
-                                 pugi::parse_default, codificacionPropia(datos->bytes));
+                                 pugi::parse_default | pugi::parse_doctype, codificacionPropia(datos->bytes));
     if (!resultado) {
         QString donde;
         // The offset counts bytes of the text as parsed, which are the file's
@@ -359,6 +359,13 @@ TDocumentoXML TDocumentoXML::carga(QByteArray bytes, const QString& archivo)
                        .arg(origen(archivo))
                        .arg(nulo + 1));
     datos->codificacion = resultado.encoding;
+    // The parser leaves entities declared there unexpanded, so a value
+    // written "&nombre;" would be read as those letters; the seal check
+    // refuses such a file too.
+    for (xml_node n = datos->arbol.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_doctype)
+            throw EXML(
+                QStringLiteral("%1 declara un DTD (<!DOCTYPE …>), que ningún comprobante lleva.").arg(origen(archivo)));
 
     const xml_node raiz = datos->arbol.document_element();
     for (xml_node n = raiz.next_sibling(); n; n = n.next_sibling())

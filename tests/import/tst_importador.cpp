@@ -112,6 +112,12 @@ private slots:
         QTest::newRow("bytes tras un nulo")
             << QByteArray(cfdi40).append('\0').append("<cfdi:Addenda>otro</cfdi:Addenda>") << int(Estado::Fallido)
             << "carácter nulo";
+        // Its entity would have been stored as the letters "&a;".
+        QTest::newRow("DTD con entidad") << QByteArray(cfdi40)
+                                                .replace("<cfdi:Comprobante",
+                                                         "<!DOCTYPE x [<!ENTITY a \"A\">]>\n<cfdi:Comprobante")
+                                                .replace("Nombre=\"PASE", "Nombre=\"&a;PASE")
+                                         << int(Estado::Fallido) << "declara un DTD";
         QTest::newRow("UUID que sale de la carpeta")
             << variante("cfdi40-real.xml", UUID_40.toUtf8(), "../../../../etc/passwd") << int(Estado::Omitido)
             << "UUID";

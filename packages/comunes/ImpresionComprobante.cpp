@@ -30,24 +30,38 @@ namespace {
 void totales(TLienzo& l, const TModelo& m)
 {
     const QRectF area = l.area();
-    const qreal anchoDerecha = area.width() * 0.40;
+    qreal anchoDerecha = area.width() * 0.40;
+    std::vector<std::pair<std::unique_ptr<TParrafo>, std::unique_ptr<TParrafo>>> filas;
+    qreal altoDerecha = 0;
+    const auto llena = [&]() {
+        filas.clear();
+        altoDerecha = 0;
+        qreal falta = 0;
+        for (const TPar& par : m.totales) {
+            const bool total = par.etiqueta == QStringLiteral("Total");
+            const qreal puntos = total ? 9 : 7.5;
+            const qreal anchoValor = anchoDerecha * 0.45 - l.mm(2);
+            filas.emplace_back(
+                std::make_unique<TParrafo>(par.etiqueta, fuente(puntos, true), anchoDerecha * 0.55, l.dispositivo()),
+                esNumero(par.valor) ? numero(par.valor, puntos, total, anchoValor, l.dispositivo())
+                                    : std::make_unique<TParrafo>(par.valor, fuente(puntos, total), anchoValor,
+                                                                 l.dispositivo(), Qt::AlignRight));
+            falta = std::max(falta, filas.back().second->anchoNatural() - anchoValor);
+            altoDerecha += std::max(filas.back().first->alto(), filas.back().second->alto()) + l.mm(0.8);
+        }
+        return falta;
+    };
+    // An amount too long even in the smallest type widens the box.
+    if (const qreal falta = llena(); falta > 0) {
+        anchoDerecha += falta / 0.45;
+        llena();
+    }
     const qreal anchoIzquierda = area.width() - anchoDerecha - l.mm(6);
     const TParrafo letra(m.letra, fuente(7.5, true), anchoIzquierda, l.dispositivo());
     qreal altoPago = 0;
     dibujaPares(l, m.pago, 2, 0, anchoIzquierda, altoPago, true);
     const qreal altoLetra = m.letra.isEmpty() ? 0 : letra.alto() + l.mm(1.5);
     const qreal altoIzquierda = altoLetra + altoPago;
-
-    std::vector<std::pair<std::unique_ptr<TParrafo>, std::unique_ptr<TParrafo>>> filas;
-    qreal altoDerecha = 0;
-    for (const TPar& par : m.totales) {
-        const bool total = par.etiqueta == QStringLiteral("Total");
-        filas.emplace_back(std::make_unique<TParrafo>(par.etiqueta, fuente(total ? 9 : 7.5, true), anchoDerecha * 0.55,
-                                                      l.dispositivo()),
-                           std::make_unique<TParrafo>(par.valor, fuente(total ? 9 : 7.5, total),
-                                                      anchoDerecha * 0.45 - l.mm(2), l.dispositivo(), Qt::AlignRight));
-        altoDerecha += std::max(filas.back().first->alto(), filas.back().second->alto()) + l.mm(0.8);
-    }
     l.asegura(std::max(altoIzquierda, altoDerecha) + l.mm(3));
     l.y += l.mm(3);
     const qreal y0 = l.y;

@@ -1,8 +1,10 @@
 #include "LienzoImpresion.h"
 
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTextLayout>
 
 #include <limits>
@@ -48,6 +50,14 @@ TParrafo::TParrafo(const QString& texto, const QFont& f, qreal ancho, const QPai
 
 TParrafo::~TParrafo() = default;
 
+qreal TParrafo::anchoNatural() const
+{
+    qreal ancho = 0;
+    for (int i = 0; i < lineas(); ++i)
+        ancho = std::max(ancho, m_layout->lineAt(i).naturalTextWidth());
+    return ancho;
+}
+
 int TParrafo::lineas() const
 {
     return m_layout->lineCount();
@@ -69,6 +79,28 @@ void TParrafo::dibuja(QPainter* p, const QPointF& origen, int desde, int hasta) 
     const QPointF inicio = origen - QPointF(0, m_layout->lineAt(desde).y());
     for (int i = desde; i < hasta; ++i)
         m_layout->lineAt(i).draw(p, inicio);
+}
+
+bool esNumero(const QString& texto)
+{
+    static const QRegularExpression forma(QStringLiteral("^[-+]?\\$?[0-9][0-9,]*(\\.[0-9]*)?( ?%| [A-Z]{3})?$"));
+    return forma.match(texto.trimmed()).hasMatch();
+}
+
+std::unique_ptr<TParrafo> numero(const QString& texto, qreal puntos, bool negrita, qreal ancho,
+                                 const QPaintDevice* dispositivo, Qt::Alignment alineacion)
+{
+    const auto parrafo = [&](qreal p, qreal a) {
+        return std::make_unique<TParrafo>(texto, fuente(p, negrita), a, dispositivo, alineacion, 0,
+                                          QTextOption::NoWrap);
+    };
+    for (;; puntos = std::max(PUNTOS_MINIMOS, puntos - 0.5)) {
+        std::unique_ptr<TParrafo> t = parrafo(puntos, ancho);
+        if (t->anchoNatural() <= ancho)
+            return t;
+        if (puntos <= PUNTOS_MINIMOS)
+            return parrafo(puntos, t->anchoNatural());
+    }
 }
 
 TLienzo::TLienzo(QPagedPaintDevice& dispositivo, QPainter* p, const TEncabezado& encabezado, int paginas)
@@ -386,6 +418,38 @@ struct TFila {
     }
 };
 
+// The columns' widths on the page. A column of numbers whose widest does not
+// fit even in the smallest type takes the room it lacks from the columns of
+// text, each of which keeps half its width at least.
+QList<qreal> anchosColumnas(const TLienzo& l, const TTabla& t, qreal relleno)
+{
+    const qreal ancho = l.area().width();
+    QList<qreal> anchos;
+    for (qreal a : t.anchos)
+        anchos << a * ancho;
+    const QFontMetricsF metricas(fuente(PUNTOS_MINIMOS), l.dispositivo());
+    QList<qreal> faltan(anchos.size(), 0);
+    qreal faltante = 0, cedible = 0;
+    for (int c = 0; c < anchos.size(); ++c) {
+        if (!t.derecha.value(c)) {
+            cedible += anchos[c] / 2;
+            continue;
+        }
+        qreal necesario = 0;
+        for (const TLinea& f : t.filas)
+            if (c < f.celdas.size() && esNumero(f.celdas[c]))
+                necesario = std::max(necesario, metricas.horizontalAdvance(f.celdas[c].trimmed()) * 1.02);
+        faltan[c] = std::max(0.0, necesario + 2 * relleno - anchos[c]);
+        faltante += faltan[c];
+    }
+    if (faltante <= 0 || cedible <= 0)
+        return anchos;
+    const qreal cedido = std::min(faltante, cedible);
+    for (int c = 0; c < anchos.size(); ++c)
+        anchos[c] += t.derecha.value(c) ? faltan[c] * cedido / faltante : -anchos[c] / 2 * cedido / cedible;
+    return anchos;
+}
+
 } // namespace
 
 void tabla(TLienzo& l, const TTabla& t)
@@ -393,14 +457,20 @@ void tabla(TLienzo& l, const TTabla& t)
     const QRectF area = l.area();
     const qreal relleno = l.mm(1);
     const qreal separacionDetalle = l.mm(0.3);
+    auto alineacion = [&](int c) { return c < t.derecha.size() && t.derecha[c] ? Qt::AlignRight : Qt::AlignLeft; };
+    const QList<qreal> anchos = anchosColumnas(l, t, relleno);
     QList<qreal> xs;
     qreal x = area.left();
-    for (qreal a : t.anchos) {
+    for (qreal a : anchos) {
         xs << x;
-        x += a * area.width();
+        x += a;
     }
-    auto anchoCelda = [&](int c) { return t.anchos[c] * area.width() - 2 * relleno; };
-    auto alineacion = [&](int c) { return c < t.derecha.size() && t.derecha[c] ? Qt::AlignRight : Qt::AlignLeft; };
+    auto anchoCelda = [&](int c) { return anchos[c] - 2 * relleno; };
+    auto celda = [&](const QString& texto, int c) {
+        return alineacion(c) == Qt::AlignRight && esNumero(texto)
+                   ? numero(texto, 7, false, anchoCelda(c), l.dispositivo())
+                   : std::make_unique<TParrafo>(texto, fuente(7), anchoCelda(c), l.dispositivo(), alineacion(c));
+    };
 
     std::vector<std::unique_ptr<TParrafo>> cabecera;
     qreal altoCabecera = 0;
@@ -429,14 +499,13 @@ void tabla(TLienzo& l, const TTabla& t)
         l.asegura(altoCabecera * 2);
         dibujaCabecera();
     }
-    const qreal xDetalle = area.left() + t.anchos.value(0) * area.width() + relleno;
+    const qreal xDetalle = area.left() + anchos.value(0) + relleno;
     for (int f = 0; f < t.filas.size(); ++f) {
         const TLinea& linea = t.filas[f];
         TFila fila;
         qreal altoCeldas = 0;
         for (int c = 0; c < t.columnas.size() && c < linea.celdas.size(); ++c) {
-            fila.celdas.push_back(
-                std::make_unique<TParrafo>(linea.celdas[c], fuente(7), anchoCelda(c), l.dispositivo(), alineacion(c)));
+            fila.celdas.push_back(celda(linea.celdas[c], c));
             altoCeldas = std::max(altoCeldas, fila.celdas.back()->alto());
         }
         fila.siguiente.assign(fila.celdas.size(), 0);
@@ -489,13 +558,18 @@ void tabla(TLienzo& l, const TTabla& t)
     const qreal anchoPie = area.width() * 0.45;
     for (const TPar& par : t.pie) {
         const TParrafo etiqueta(par.etiqueta, fuente(7, true), anchoPie * 0.6, l.dispositivo(), Qt::AlignRight);
-        const TParrafo valor(par.valor, fuente(7), anchoPie * 0.4 - relleno, l.dispositivo(), Qt::AlignRight);
-        const qreal alto = std::max(etiqueta.alto(), valor.alto()) + l.mm(0.8);
+        const std::unique_ptr<TParrafo> valor =
+            esNumero(par.valor) ? numero(par.valor, 7, false, anchoPie * 0.4 - relleno, l.dispositivo())
+                                : std::make_unique<TParrafo>(par.valor, fuente(7), anchoPie * 0.4 - relleno,
+                                                             l.dispositivo(), Qt::AlignRight);
+        // An amount too long even in the smallest type pushes its label left.
+        const qreal xValor = area.right() - relleno - std::max(anchoPie * 0.4 - relleno, valor->anchoNatural());
+        const qreal alto = std::max(etiqueta.alto(), valor->alto()) + l.mm(0.8);
         l.asegura(alto);
         if (QPainter* p = l.pintor()) {
             p->setPen(Qt::black);
-            etiqueta.dibuja(p, QPointF(area.right() - anchoPie, l.y + l.mm(0.4)));
-            valor.dibuja(p, QPointF(area.right() - anchoPie * 0.4, l.y + l.mm(0.4)));
+            etiqueta.dibuja(p, QPointF(xValor - anchoPie * 0.6, l.y + l.mm(0.4)));
+            valor->dibuja(p, QPointF(xValor, l.y + l.mm(0.4)));
         }
         l.y += alto;
     }

@@ -37,6 +37,8 @@ public:
              QTextOption::WrapMode corte = QTextOption::WrapAtWordBoundaryOrAnywhere);
     ~TParrafo();
     qreal alto() const { return m_alto; }
+    // The width of its widest line.
+    qreal anchoNatural() const;
     int lineas() const;
     qreal altoLinea(int i) const;
     // Lines [desde, hasta) with the first one's top at `origen`.
@@ -46,6 +48,20 @@ private:
     std::unique_ptr<QTextLayout> m_layout;
     qreal m_alto = 0;
 };
+
+// The smallest type a number takes to stay on one line.
+inline constexpr qreal PUNTOS_MINIMOS = 5;
+
+// An amount, a quantity or a rate ("12,345.123456", "$1,000.00",
+// "1,000.00 EUR", "16.00 %").
+bool esNumero(const QString& texto);
+// A number is never broken over lines: "12,345.12" above "3456" reads as
+// another quantity. It takes the largest type from `puntos` down to
+// PUNTOS_MINIMOS that holds it in `ancho`; wider even then, it is laid out
+// whole on a line of its own width (anchoNatural), for the caller to make
+// room for it.
+std::unique_ptr<TParrafo> numero(const QString& texto, qreal puntos, bool negrita, qreal ancho,
+                                 const QPaintDevice* dispositivo, Qt::Alignment alineacion = Qt::AlignRight);
 
 struct TEncabezado {
     QString emisor;

@@ -280,6 +280,49 @@ private slots:
             QVERIFY2(!texto.contains(t), qPrintable(t + u" está en:\n"_s + texto));
     }
 
+    // A number is never split over lines: "12,345.12" above "3456" would
+    // read as another quantity. Narrow columns and the totals take a smaller
+    // type, or more room, for a long one.
+    void numerosEnUnaLinea_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("antes");
+        QTest::addColumn<QString>("despues");
+        QTest::addColumn<QStringList>("textos");
+        const auto f = [](const char* caso, const char* archivo, const char* antes, const char* despues,
+                          const QStringList& textos) {
+            QTest::newRow(caso) << QString::fromUtf8(archivo) << QString::fromUtf8(antes) << QString::fromUtf8(despues)
+                                << textos;
+        };
+        f("cantidad de seis decimales", "cfdi40-real.xml", "Cantidad=\"1.000000\" ClaveUnidad=\"E48\"",
+          "Cantidad=\"12345.123456\" ClaveUnidad=\"E48\"", {"12,345.123456 E48"});
+        f("valor unitario e importe", "cfdi40-real.xml", "ValorUnitario=\"853.448276\" Importe=\"853.448276\"",
+          "ValorUnitario=\"12345678.123456\" Importe=\"1234567890.123456\"",
+          {"12,345,678.123456 1,234,567,890.123456"});
+        f("descuento", "cfdi40-real.xml", "ValorUnitario=\"8.620690\" Importe=\"8.620690\"",
+          "ValorUnitario=\"8.620690\" Importe=\"8.620690\" Descuento=\"1234567.123456\"",
+          {"8.62069 1,234,567.123456 8.62069"});
+        f("importe de 18 enteros", "cfdi40-real.xml", "Importe=\"853.448276\" ObjetoImp",
+          "Importe=\"123456789012345678.123456\" ObjetoImp", {"853.448276 123456789012345678.123456"});
+        f("total", "cfdi40-real.xml", " Total=\"1000.00\"", " Total=\"123456789012.123456\"",
+          {"Total $123,456,789,012.123456"});
+        f("total en otra moneda", "file_pdf.xml", " Total='198.96'", " Total='1234567890.123456'",
+          {"Total 1,234,567,890.123456 AMD"});
+        f("3.2", "cfdi32-real.xml", "cantidad=\"5\"", "cantidad=\"12345.123456\"", {"12,345.123456 PIEZA"});
+    }
+    void numerosEnUnaLinea()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QString, antes);
+        QFETCH(QString, despues);
+        QFETCH(QStringList, textos);
+        QString xml = QString::fromUtf8(cfdi(archivo));
+        QCOMPARE(xml.count(antes), 1);
+        const QString texto = textoPdf(pdf({comprobante(xml.replace(antes, despues).toUtf8())}));
+        for (const QString& t : textos)
+            QVERIFY2(texto.contains(t), qPrintable(t + u" no está en:\n"_s + texto));
+    }
+
     // Many lines flow over pages that repeat the header.
     void variasPaginas()
     {

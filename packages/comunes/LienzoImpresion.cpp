@@ -103,6 +103,29 @@ std::unique_ptr<TParrafo> numero(const QString& texto, qreal puntos, bool negrit
     }
 }
 
+namespace {
+
+// `texto` in at most `lineas` lines of `ancho`, the last one ending in "…"
+// when the rest does not fit.
+QString recorta(const QString& texto, const QFont& f, qreal ancho, int lineas, const QPaintDevice* dispositivo)
+{
+    QTextLayout layout(texto, f, dispositivo);
+    QTextOption opcion;
+    opcion.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(opcion);
+    layout.beginLayout();
+    for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine())
+        l.setLineWidth(ancho);
+    layout.endLayout();
+    if (layout.lineCount() <= lineas)
+        return texto;
+    const int inicio = layout.lineAt(lineas - 1).textStart();
+    return texto.left(inicio) +
+           QFontMetricsF(f, dispositivo).elidedText(texto.mid(inicio).simplified(), Qt::ElideRight, ancho);
+}
+
+} // namespace
+
 TLienzo::TLienzo(QPagedPaintDevice& dispositivo, QPainter* p, const TEncabezado& encabezado, int paginas)
     : m_dispositivo(dispositivo), p(p), m_encabezado(encabezado), m_paginas(paginas)
 {
@@ -218,12 +241,33 @@ void TLienzo::inicia()
     }
     const qreal anchoDerecha = mm(78);
     const qreal anchoIzquierda = caja.right() - anchoDerecha - mm(4) - x;
-    const TParrafo nombre(m_encabezado.emisor, fuente(11, true), anchoIzquierda, dispositivo());
     const TParrafo rfc(QStringLiteral("RFC: ") + m_encabezado.rfc, fuente(8.5), anchoIzquierda, dispositivo());
+    // The name takes what the header leaves above the RFC: a long one (the
+    // SAT allows 254 characters) in a smaller type, and if even then it does
+    // not fit, its last line ends in "…"; the Emisor box has it whole.
+    const qreal altoNombre = altoEnc - rfc.alto() - mm(1);
+    std::unique_ptr<TParrafo> nombre;
+    for (qreal puntos : {11.0, 9.5, 8.0}) {
+        nombre = std::make_unique<TParrafo>(m_encabezado.emisor, fuente(puntos, true), anchoIzquierda, dispositivo());
+        if (nombre->alto() <= altoNombre)
+            break;
+    }
+    int lineasNombre = nombre->lineas();
+    if (nombre->alto() > altoNombre) {
+        const QFont f = fuente(8.0, true);
+        lineasNombre = std::max(1, int(altoNombre / nombre->altoLinea(0)));
+        nombre =
+            std::make_unique<TParrafo>(recorta(m_encabezado.emisor, f, anchoIzquierda, lineasNombre, dispositivo()), f,
+                                       anchoIzquierda, dispositivo());
+        lineasNombre = std::min(lineasNombre, nombre->lineas());
+    }
+    qreal yRfc = caja.top() + mm(1);
+    for (int i = 0; i < lineasNombre; ++i)
+        yRfc += nombre->altoLinea(i);
     p->setPen(COLOR_TITULO);
-    nombre.dibuja(p, QPointF(x, caja.top()));
+    nombre->dibuja(p, QPointF(x, caja.top()), 0, lineasNombre);
     p->setPen(Qt::black);
-    rfc.dibuja(p, QPointF(x, caja.top() + nombre.alto() + mm(1)));
+    rfc.dibuja(p, QPointF(x, yRfc));
 
     const qreal xd = caja.right() - anchoDerecha;
     const TParrafo tipo(m_encabezado.tipo.toUpper(), fuente(12, true), anchoDerecha, dispositivo(), Qt::AlignRight);

@@ -49,6 +49,21 @@ QString textoPdf(const QString& pdf)
         .replace(QRegularExpression(u"[ \\t]+"_s), u" "_s);
 }
 
+// The words of the first page and where each is, in points from the page's
+// top left corner.
+QList<std::pair<QString, QRectF>> palabrasPdf(const QString& pdf)
+{
+    static const QRegularExpression palabra(
+        u"<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"_s);
+    const QString html =
+        QString::fromUtf8(ejecuta(u"pdftotext"_s, {u"-bbox"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, pdf, u"-"_s}));
+    QList<std::pair<QString, QRectF>> palabras;
+    for (const QRegularExpressionMatch& m : palabra.globalMatch(html))
+        palabras.append({m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                               QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    return palabras;
+}
+
 // The QR codes found on every page.
 QString qrPdf(const QString& pdf, const QString& carpeta)
 {
@@ -321,6 +336,54 @@ private slots:
         const QString texto = textoPdf(pdf({comprobante(xml.replace(antes, despues).toUtf8())}));
         for (const QString& t : textos)
             QVERIFY2(texto.contains(t), qPrintable(t + u" no está en:\n"_s + texto));
+    }
+
+    // A long issuer's name (the SAT allows 254 characters) takes what the
+    // header leaves above the RFC, in a smaller type and cut short with "…"
+    // if need be: the RFC stays in the header, above its line, and the
+    // Emisor box has the name whole.
+    void nombreLargoDelEmisor_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<bool>("recortado");
+        // Whole words up to `largo` characters.
+        const auto nombre = [](int largo) {
+            QString n = u"NOMBRE01"_s;
+            for (int i = 2; n.size() + 9 <= largo; ++i)
+                n += u" NOMBRE%1"_s.arg(i, 2, 10, QLatin1Char('0'));
+            return n;
+        };
+        QTest::newRow("130") << nombre(130) << false;
+        QTest::newRow("200") << nombre(200) << true;
+        QTest::newRow("254") << nombre(254) << true;
+        QTest::newRow("254 sin espacios") << u"N"_s.repeated(254) << true;
+    }
+    void nombreLargoDelEmisor()
+    {
+        QFETCH(QString, nombre);
+        QFETCH(bool, recortado);
+        QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
+        const QString antes = u"Nombre=\"PASE, SERVICIOS ELECTRONICOS\""_s;
+        QCOMPARE(xml.count(antes), 1);
+        const auto palabras =
+            palabrasPdf(pdf({comprobante(xml.replace(antes, u"Nombre=\"%1\""_s.arg(nombre)).toUtf8())}));
+        const qreal linea = (12 + 20) / 25.4 * 72; // the header's rule, in points from the top
+        QRectF rfc;
+        QString encabezado, caja;
+        for (const auto& [texto, donde] : palabras) {
+            if (texto == u"ISD950921HE5"_s && rfc.isNull())
+                rfc = donde;
+            if (texto.startsWith(nombre.left(3)))
+                (donde.bottom() < linea ? encabezado : caja) += texto + u' ';
+        }
+        QVERIFY2(!rfc.isNull() && rfc.bottom() < linea, qPrintable(u"RFC en %1"_s.arg(rfc.bottom())));
+        for (const auto& [texto, donde] : palabras)
+            if (texto.startsWith(nombre.left(3)) && donde.bottom() < linea)
+                QVERIFY2(donde.bottom() <= rfc.top() + 0.5, qPrintable(texto));
+        QCOMPARE(encabezado.contains(u"…"_s), recortado);
+        if (!recortado)
+            QCOMPARE(encabezado.trimmed(), nombre);
+        QVERIFY2(caja.remove(u' ').contains(QString(nombre).remove(u' ')), qPrintable(caja));
     }
 
     // Many lines flow over pages that repeat the header.

@@ -180,6 +180,9 @@ private slots:
              u"La orden verifica no lleva --uuid"_s);
         fila("pdf de una carpeta", {u"pdf"_s, u"CARPETA"_s, u"--salida"_s, u"SALIDA"_s}, 3,
              u"comprobantes\": Es una carpeta; indica un archivo."_s);
+        const QString retenciones = TEntornoImportacion::dato(u"retenciones20.xml"_s);
+        fila("pdf de un XML que no es un CFDI", {u"pdf"_s, retenciones, u"--salida"_s, u"SALIDA"_s}, 3,
+             u"No se pudo leer \"%1\": El documento no es un CFDI de versión 3.2, 3.3 ni 4.0."_s.arg(retenciones));
         fila("pdf de un archivo vacío", {u"pdf"_s, u"CARPETA/nada/vacio.xml"_s, u"--salida"_s, u"SALIDA"_s}, 3,
              u"No se pudo leer \""_s);
         fila("carpeta sin comprobantes", {u"verifica"_s, u"CARPETA/nada/sin"_s}, 3,

@@ -510,8 +510,17 @@ int pdf(const TOpciones& o)
                          QStringLiteral("No se pudo leer \"%1\": %2").arg(o.rutas.first(), Utils::textoError(e)));
         }
     }
+    // So is a well-formed XML that is no voucher of these versions (another
+    // SAT document, a CFD 2.0): reading and writing fail apart.
+    const QString entrada = o.guardados() ? QStringLiteral("el comprobante %1").arg(o.uuid.trimmed())
+                                          : QStringLiteral("\"%1\"").arg(o.rutas.first());
+    ImpresionComprobante::TArchivoPdf archivo(o.salida);
     QString error;
-    if (!ImpresionComprobante::guardaPdf({comprobante}, o.salida, &error))
+    if (!archivo.abre(&error))
+        return falla(NoVerificables, QStringLiteral("No se pudo escribir \"%1\": %2").arg(o.salida, error));
+    if (!archivo.agrega(comprobante, &error))
+        return falla(NoVerificables, QStringLiteral("No se pudo leer %1: %2").arg(entrada, error));
+    if (!archivo.termina(&error))
         return falla(NoVerificables, QStringLiteral("No se pudo escribir \"%1\": %2").arg(o.salida, error));
     escribe(stdout, QStringLiteral("Se escribió %1.\n").arg(o.salida));
     return Autenticos;

@@ -528,8 +528,10 @@ template <class Comprobante> void leePartes(TModelo& m, const Comprobante& c)
     constexpr bool es40 = std::is_same_v<Comprobante, Cfdv40::IXMLComprobante>;
     const auto e = c.Get_Emisor();
     const auto r = c.Get_Receptor();
-    m.nombreEmisor = e.Get_Nombre();
-    m.rfcEmisor = e.Get_Rfc();
+    // The header prints them as the Emisor box does: without the blanks
+    // around them that the attributes may carry.
+    m.nombreEmisor = e.Get_Nombre().trimmed();
+    m.rfcEmisor = e.Get_Rfc().trimmed();
     agrega(m.emisor, QStringLiteral("Nombre"), e.Get_Nombre());
     agrega(m.emisor, QStringLiteral("RFC"), e.Get_Rfc());
     agrega(m.emisor, QStringLiteral("Régimen fiscal"), e.Get_RegimenFiscal());
@@ -598,8 +600,8 @@ void lee32(TModelo& m, const TDocumentoXML& documento)
     const Cfdv32::IXMLComprobante c = Cfdv32::GetComprobante(documento);
     const auto e = c.Get_Emisor();
     const auto r = c.Get_Receptor();
-    m.nombreEmisor = e.Get_nombre();
-    m.rfcEmisor = e.Get_rfc();
+    m.nombreEmisor = e.Get_nombre().trimmed();
+    m.rfcEmisor = e.Get_rfc().trimmed();
     m.tipo = tipoComprobante(c.Get_tipoDeComprobante());
     m.serieFolio = une({c.Get_serie(), c.Get_folio()}, QStringLiteral(" "));
     agrega(m.emisor, QStringLiteral("Nombre"), e.Get_nombre());

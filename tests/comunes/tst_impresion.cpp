@@ -386,6 +386,25 @@ private slots:
         QVERIFY2(caja.remove(u' ').contains(QString(nombre).remove(u' ')), qPrintable(caja));
     }
 
+    // The header's RFC without the blanks around it in the attribute: the
+    // same room after "RFC:" as for an RFC written without them.
+    void rfcDelEncabezadoSinBlancos()
+    {
+        const auto separacion = [this](const QString& rfc) {
+            QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
+            xml.replace(u" Rfc=\"ISD950921HE5\""_s, u" Rfc=\"%1\""_s.arg(rfc));
+            const auto palabras = palabrasPdf(pdf({comprobante(xml.toUtf8())}));
+            for (qsizetype i = 0; i + 1 < palabras.size(); ++i)
+                if (palabras[i].first == u"RFC:"_s && palabras[i + 1].first == u"ISD950921HE5"_s)
+                    return palabras[i + 1].second.left() - palabras[i].second.right();
+            return qreal(-1);
+        };
+        const qreal esperada = separacion(u"ISD950921HE5"_s);
+        QVERIFY(esperada > 0);
+        const qreal conBlancos = separacion(u"  ISD950921HE5  "_s);
+        QVERIFY2(qAbs(conBlancos - esperada) < 0.5, qPrintable(u"%1 en vez de %2"_s.arg(conBlancos).arg(esperada)));
+    }
+
     // Many lines flow over pages that repeat the header.
     void variasPaginas()
     {

@@ -44,9 +44,14 @@ QString enMoneda(const QString& texto, const QString& moneda)
         return texto.trimmed();
     // "$" is also the dollar's sign: only pesos wear it, any other currency
     // is named by its code so that no amount passes for pesos.
+    // "XXX", no currency at all, is what a payment receipt states for its
+    // zero amounts.
     const QString codigo = codigoMoneda(moneda);
-    return codigo == QStringLiteral("MXN") ? FormatoImporte::pesos(d)
-                                           : FormatoImporte::conMiles(d) + QLatin1Char(' ') + codigo;
+    if (codigo == QStringLiteral("MXN"))
+        return FormatoImporte::pesos(d);
+    if (codigo == QStringLiteral("XXX"))
+        return FormatoImporte::conMiles(d);
+    return FormatoImporte::conMiles(d) + QLatin1Char(' ') + codigo;
 }
 
 void agrega(QList<TPar>& pares, const QString& etiqueta, const QString& valor)

@@ -275,6 +275,8 @@ private slots:
           "MonedaP=\"USD\" Monto=\"4044.44\"",
           {"Monto del pago 4,044.44 USD", "Monto del pago $6,066.66", "Monto total de los pagos: $15,166.65"},
           {"$4,044.44"});
+        // A payment receipt's zeros are in no currency.
+        f("recibo de pago sin moneda", "cfdv40-pagos20.xml", "", "", {"Total 0.00"}, {"0.00 XXX"});
     }
     void moneda()
     {

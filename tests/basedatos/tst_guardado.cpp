@@ -7,12 +7,14 @@
 #include "Errores.h"
 #include "Nomina12.h"
 #include "TBaseDatosCatalogosFrm.h"
+#include "TCacheCatalogos.h"
 #include "TSaveComprobante4.h"
 
 #include <QFile>
 #include <QSqlQuery>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -38,28 +40,31 @@ TNegocio negocioDePrueba(const TConexionSesion& conexion)
 
 template <class Guardador, class Comprobante>
 TComprobante guardaCon(const Comprobante& raiz, const Nomina12::IXMLNomina& nomina, const TConexionSesion& conexion,
-                       const TNegocio& negocio)
+                       const TNegocio& negocio, TCacheCatalogos* catalogos)
 {
     Guardador guardador(u"Facturas/EKU9003173C9/XML/%1.xml"_s.arg(Cfdi::uuid(raiz).toUpper()), QString());
     guardador.setConexion(conexion);
     guardador.setNegocio(negocio);
     guardador.setUsuario(7);
     guardador.setUni(BaseDatosCatalogosFrm());
+    if (catalogos)
+        guardador.setCatalogos(*catalogos);
     return guardador.SaveBD(raiz, nomina);
 }
 
 // What the import does for one file of version 3.3 or 4.0: the saver of the
 // version, inside the file's savepoint, given the voucher's last payroll 1.2
-// complement.
-TComprobante guardaDocumento(const TDocumentoXML& documento, const TConexionSesion& conexion, const TNegocio& negocio)
+// complement and, when there is one, the job's catalogue records.
+TComprobante guardaDocumento(const TDocumentoXML& documento, const TConexionSesion& conexion, const TNegocio& negocio,
+                             TCacheCatalogos* catalogos = nullptr)
 {
     const QList<Nomina12::IXMLNomina> nominas = Nomina12::deComprobante(documento.raiz());
     const Nomina12::IXMLNomina nomina = nominas.isEmpty() ? Nomina12::IXMLNomina() : nominas.last();
     TPuntoGuardado punto(conexion);
     const TComprobante guardado =
         Cfdi::versionPorContenido(documento.raiz()) == Constantes::CFDI_40
-            ? guardaCon<TSaveComprobante4>(Cfdv40::GetComprobante(documento), nomina, conexion, negocio)
-            : guardaCon<TSaveComprobante>(Cfdv33::GetComprobante(documento), nomina, conexion, negocio);
+            ? guardaCon<TSaveComprobante4>(Cfdv40::GetComprobante(documento), nomina, conexion, negocio, catalogos)
+            : guardaCon<TSaveComprobante>(Cfdv33::GetComprobante(documento), nomina, conexion, negocio, catalogos);
     punto.confirma();
     return guardado;
 }
@@ -440,6 +445,82 @@ private slots:
                 leidos << u"%1 %2 %3 %4 %5"_s.arg(d.getTipoimpuesto(), d.getNombre(), d.getTasa().texto(),
                                                   d.getImporte().texto(), d.getImpuesto()->getTipoimpuesto());
         QCOMPARE(leidos, locales);
+    }
+
+    // The job's catalogue records keep, per table, only the ones used last:
+    // a shop selling ever new products holds no more of them. A product let
+    // go and met again in the same batch is the row the batch already
+    // holds, not a second one, and no other catalogue gains a row.
+    void catalogosAcotados_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::newRow("4.0") << u"cfdi40-real.xml"_s;
+        QTest::newRow("3.3 con parte") << u"cfdi33-valid.xml"_s;
+    }
+    void catalogosAcotados()
+    {
+        QFETCH(QString, archivo);
+        QFile leido(ruta(archivo));
+        QVERIFY(leido.open(QIODevice::ReadOnly));
+        const QByteArray bytes = leido.readAll();
+        // Voucher n sells products of its own: every description numbered.
+        const auto numerado = [&](int n) {
+            return TDocumentoXML::desdeBytes(
+                QByteArray(bytes).replace("Descripcion=\"", "Descripcion=\"" + QByteArray::number(n) + ' '));
+        };
+        const auto conceptos = [&](const TComprobante& c) {
+            QList<int> ids;
+            for (const TComprobanteconcepto& linea :
+                 de<TComprobanteconcepto>(c, TComprobanteconcepto::col_Idcomprobante, m_conexion))
+                ids << linea.getIdconceptoId();
+            std::sort(ids.begin(), ids.end());
+            return ids;
+        };
+        constexpr int LIMITE = 2;
+        TCacheCatalogos catalogos(LIMITE);
+        TTransaccion lote(m_conexion);
+
+        const TComprobante primero = guardaDocumento(numerado(0), m_conexion, m_negocio, &catalogos);
+        const QMap<QString, int> conUno = cuentaFilas(m_conexion);
+        const int porComprobante = conUno.value(u"CONCEPTO"_s);
+        QVERIFY(porComprobante >= LIMITE);
+        QCOMPARE(catalogos.tamano<TConcepto>(), LIMITE);
+        guardaDocumento(numerado(1), m_conexion, m_negocio, &catalogos);
+        guardaDocumento(numerado(2), m_conexion, m_negocio, &catalogos);
+        QCOMPARE(catalogos.tamano<TConcepto>(), LIMITE);
+        QCOMPARE(cuentaFilas(m_conexion).value(u"CONCEPTO"_s), 3 * porComprobante);
+
+        // The first voucher's products were let go two vouchers ago.
+        const TComprobante otraVez = guardaDocumento(numerado(0), m_conexion, m_negocio, &catalogos);
+        QCOMPARE(catalogos.tamano<TConcepto>(), LIMITE);
+        QCOMPARE(conceptos(otraVez), conceptos(primero));
+        lote.commit();
+        Conexiones::cierra(m_conexion);
+        const QMap<QString, int> despues = cuentaFilas(m_conexion);
+        QCOMPARE(despues.value(u"CONCEPTO"_s), 3 * porComprobante);
+        QCOMPARE(despues.value(u"COMPROBANTE"_s), 4);
+        for (const char* catalogo : {"IMPUESTO", "UNIDADMEDIDA", "FORMAPAGO", "METODOPAGO", "CLIENTE", "DATOSFISCALES",
+                                     "PERSONA", "CODIGOPOSTAL", "DIRECCION"})
+            QVERIFY2(despues.value(QLatin1String(catalogo)) == conUno.value(QLatin1String(catalogo)), catalogo);
+    }
+
+    // What goes when a table is full is the entry used longest ago: a
+    // product sold again and again stays however many others come once.
+    void catalogosUsadosSeQuedan()
+    {
+        TCacheCatalogos catalogos(3);
+        QStringList leidos;
+        const auto obten = [&](const QString& descripcion) {
+            catalogos.obten<TConcepto>(m_conexion, TCacheCatalogos::clave("descripcion", descripcion), [&]() {
+                leidos << descripcion;
+                return std::make_shared<TConcepto>();
+            });
+        };
+        for (const QString& descripcion : {u"a"_s, u"b"_s, u"c"_s, u"a"_s, u"d"_s, u"a"_s, u"e"_s, u"a"_s, u"b"_s})
+            obten(descripcion);
+        QCOMPARE(leidos, (QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"b"_s}));
+        QCOMPARE(catalogos.tamano<TConcepto>(), 3);
+        QCOMPARE(catalogos.tamano<TUnidadmedida>(), 0);
     }
 
     // One customer per RFC within the business: a later voucher completes what

@@ -108,6 +108,11 @@ private slots:
                                    << int(Estado::Omitido) << "RFC del emisor";
         QTest::newRow("UTF-16") << utf16("cfdi40-real.xml") << int(Estado::Omitido)
                                 << "no está en UTF-8 sino en UTF-16";
+        QTest::newRow("ISO-8859-1 con una Ñ")
+            << QByteArray(cfdi40)
+                   .replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>")
+                   .replace("Nombre=\"PASE", "Nombre=\"\xD1PASE")
+            << int(Estado::Omitido) << "no está en UTF-8 sino en ISO-8859-1";
         // What follows a NUL is not read, and would be kept in the copy.
         QTest::newRow("bytes tras un nulo")
             << QByteArray(cfdi40).append('\0').append("<cfdi:Addenda>otro</cfdi:Addenda>") << int(Estado::Fallido)
@@ -259,6 +264,9 @@ private slots:
           " FechaTimbrado=\"2017-03-21T08:18:08-06:00\"");
         f("4.0 Total entre blancos", "cfdi40-real.xml", " Total=\"1000.00\"", " Total=\" 1000.00 \"");
         f("4.0 Total cero", "cfdi40-real.xml", " Total=\"1000.00\"", " Total=\"0\"");
+        // Only its declaration differs from the file the SAT stamped.
+        f("4.0 ASCII declarado ISO-8859-1", "cfdi40-real.xml", "<?xml version=\"1.0\"?>",
+          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>");
     }
     void encabezadoValido()
     {

@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -285,8 +286,12 @@ void TImportadorXML::procesa(TResultadoArchivo& resultado, const TDocumentoXML* 
                                             : TDocumentoXML::desdeArchivo(resultado.ruta);
     m_tiempos.lectura += reloj.nsecsElapsed();
     // The SAT stamps UTF-8 only: a voucher in another encoding was rewritten
-    // by someone after it was stamped.
-    if (documento.codificacion() != QLatin1String("UTF-8"))
+    // by someone after it was stamped. Only its declaration changed when
+    // every byte is ASCII, which both encodings read alike.
+    const bool soloAscii = std::all_of(documento.bytes().cbegin(), documento.bytes().cend(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (documento.codificacion() != QLatin1String("UTF-8") &&
+        !(documento.codificacion() == QLatin1String("ISO-8859-1") && soloAscii))
         return omite(QStringLiteral("El archivo no está en UTF-8 sino en %1; el SAT timbra los CFDI en UTF-8.")
                          .arg(documento.codificacion()));
     resultado.version = Cfdi::versionPorUbicacion(documento);

@@ -349,8 +349,9 @@ TDocumentoXML TDocumentoXML::carga(QByteArray bytes, const QString& archivo)
                        .arg(origen(archivo), textoEstado(resultado.status), donde));
     }
     if (resultado.encoding == pugi::encoding_utf8 && !esUtf8(datos->bytes))
-        throw EXML(
-            QStringLiteral("%1 dice estar en UTF-8 pero contiene caracteres que no lo son.").arg(origen(archivo)));
+        throw EXML(QStringLiteral("%1 no está en UTF-8, la codificación en que el SAT timbra los CFDI: contiene "
+                                  "caracteres que no lo son.")
+                       .arg(origen(archivo)));
     // The parser takes a NUL for the end of the text: whatever follows it
     // would be kept in the bytes without having been read. XML admits no NUL.
     if (const qsizetype nulo = datos->bytes.indexOf('\0');

@@ -113,6 +113,13 @@ private slots:
                    .replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>")
                    .replace("Nombre=\"PASE", "Nombre=\"\xD1PASE")
             << int(Estado::Omitido) << "no está en UTF-8 sino en ISO-8859-1";
+        // Read as UTF-8 whatever it declares, as real files lie about it;
+        // the reason does not claim it declares UTF-8.
+        QTest::newRow("windows-1252 con una Ñ")
+            << QByteArray(cfdi40)
+                   .replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>")
+                   .replace("Nombre=\"PASE", "Nombre=\"\xD1PASE")
+            << int(Estado::Fallido) << "no está en UTF-8, la codificación en que el SAT timbra";
         // What follows a NUL is not read, and would be kept in the copy.
         QTest::newRow("bytes tras un nulo")
             << QByteArray(cfdi40).append('\0').append("<cfdi:Addenda>otro</cfdi:Addenda>") << int(Estado::Fallido)

@@ -108,6 +108,8 @@ TTabla tabla(const QString& titulo, const QList<std::tuple<QString, qreal, bool>
 void porVersion(TModelo& m, const TNodoXML& raiz, std::initializer_list<const char*> espacios, const char* nombre,
                 const QString& titulo, void (*lee)(const TNodoXML&, TSeccion&));
 
+// The payroll receipt (1.2 and 1.1), a section each.
+void leeNomina(TModelo& m, const TNodoXML& raiz);
 // Payments, foreign trade and waybill complements, a section each; they
 // call the next ones.
 void leeComplementosComerciales(TModelo& m, const TNodoXML& raiz);

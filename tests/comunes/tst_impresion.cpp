@@ -214,6 +214,14 @@ private slots:
            "Compensación de saldo a favor", "Total percepciones"});
         f("nómina 1.2 sin timbre", "cfdv40-nomina12.xml",
           {"Recibo de nómina", "Sin timbre fiscal digital", "Incapacidades", "Tipo de relación 09"});
+        f("nómina 1.2 jubilación, separación, acciones y horas extra", "cfdv40-nomina12.xml",
+          {"Origen del recurso: IP Ingresos propios", "Monto del recurso propio: 123.45",
+           "Acciones o títulos: valor de mercado 12,345.67, precio al otorgarse 123.45",
+           "8 horas, tipo de horas: 01 Dobles, pagado 228.45", "tipo de horas: 02 Triples",
+           "8 horas, tipo de horas: 03 Simples, pagado 288.45", "Jubilación, pensión o retiro",
+           "Total en una exhibición Total en parcialidades Monto diario Ingreso acumulable Ingreso no acumulable",
+           "223.45 223.45 223.45 223.45 223.45", "Separación o indemnización", "Años de servicio",
+           "323.45 7 323.45 323.45 323.45"});
         f("nómina 1.1", "cfdv32-nomina.xml",
           {"Recibo de nómina", "Dias de Sueldo", "Deducciones", "No. de empleado: ABC123", "$40,600.00"});
         f("donataria", "cfdv40-donat11.xml.xml", {"Donataria autorizada", "No. de autorización"});

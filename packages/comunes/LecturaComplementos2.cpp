@@ -318,6 +318,21 @@ void leeIne(const TNodoXML& ine, TSeccion& s)
 
 } // namespace
 
+QStringList complementosDeConcepto(const TNodoXML& concepto)
+{
+    QStringList detalle;
+    // A school's fee is deductible only when the voucher names the student
+    // and the school's official recognition for that level.
+    for (const TNodoXML& a :
+         concepto.hijoPropio("ComplementoConcepto").hijos("http://www.sat.gob.mx/iedu", "instEducativas"))
+        detalle << une({conEtiqueta(QStringLiteral("Alumno:"), a.atributo("nombreAlumno")),
+                        conEtiqueta(QStringLiteral("CURP"), a.atributo("CURP")),
+                        conEtiqueta(QStringLiteral("nivel educativo"), a.atributo("nivelEducativo")),
+                        conEtiqueta(QStringLiteral("RVOE"), a.atributo("autRVOE")),
+                        conEtiqueta(QStringLiteral("RFC de quien paga"), a.atributo("rfcPago"))});
+    return detalle;
+}
+
 void leeComplementosDetalle(TModelo& m, const TNodoXML& raiz)
 {
     porVersion(m, raiz, {"http://www.sat.gob.mx/detallista"}, "detallista", QStringLiteral("Complemento detallista"),

@@ -253,6 +253,7 @@ template <class Concepto> TLinea linea33(const Concepto& c, const QStringList& e
                         p.Get_Importe().isEmpty() ? QString() : QStringLiteral("importe ") + importe(p.Get_Importe())},
                        QStringLiteral(" "));
     }
+    detalle << complementosDeConcepto(c);
     return {{c.Get_ClaveProdServ(), c.Get_NoIdentificacion(), importe(c.Get_Cantidad()),
              une({c.Get_ClaveUnidad(), c.Get_Unidad()}, QStringLiteral(" ")), c.Get_Descripcion(),
              importe(c.Get_ValorUnitario()), importe(c.Get_Descuento()), importe(c.Get_Importe())},
@@ -451,6 +452,7 @@ void lee32(TModelo& m, const TDocumentoXML& documento)
                             p.Get_descripcion()},
                            QStringLiteral(" "));
         }
+        detalle << complementosDeConcepto(x);
         m.conceptos.filas.append(
             {{QString(), x.Get_noIdentificacion(), importe(x.Get_cantidad()), x.Get_unidad(), x.Get_descripcion(),
               importe(x.Get_valorUnitario()), QString(), importe(x.Get_importe())},

@@ -108,6 +108,9 @@ TTabla tabla(const QString& titulo, const QList<std::tuple<QString, qreal, bool>
 void porVersion(TModelo& m, const TNodoXML& raiz, std::initializer_list<const char*> espacios, const char* nombre,
                 const QString& titulo, void (*lee)(const TNodoXML&, TSeccion&));
 
+// What the complements of a line (its ComplementoConcepto) add under it: the
+// school's student...; one text each.
+QStringList complementosDeConcepto(const TNodoXML& concepto);
 // The payroll receipt (1.2 and 1.1), a section each.
 void leeNomina(TModelo& m, const TNodoXML& raiz);
 // Payments, foreign trade and waybill complements, a section each; they

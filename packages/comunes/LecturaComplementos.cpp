@@ -59,11 +59,21 @@ void leePagos(const TNodoXML& pagos, TSeccion& s)
     const TNodoXML totales = pagos.hijoPropio("Totales");
     // Pagos 2.0 states its totals in pesos whatever each payment's currency.
     const QString mxn = QStringLiteral("MXN");
-    agrega(s.pares, QStringLiteral("Monto total de los pagos"), enMoneda(totales.atributo("MontoTotalPagos"), mxn));
-    agrega(s.pares, QStringLiteral("IVA trasladado 16 %"),
-           enMoneda(totales.atributo("TotalTrasladosImpuestoIVA16"), mxn));
-    agrega(s.pares, QStringLiteral("IVA retenido"), enMoneda(totales.atributo("TotalRetencionesIVA"), mxn));
-    agrega(s.pares, QStringLiteral("ISR retenido"), enMoneda(totales.atributo("TotalRetencionesISR"), mxn));
+    // The receiver's tax return takes each rate's base and tax from here.
+    const std::pair<const char*, QString> campos[] = {
+        {"MontoTotalPagos", QStringLiteral("Monto total de los pagos")},
+        {"TotalRetencionesIVA", QStringLiteral("IVA retenido")},
+        {"TotalRetencionesISR", QStringLiteral("ISR retenido")},
+        {"TotalRetencionesIEPS", QStringLiteral("IEPS retenido")},
+        {"TotalTrasladosBaseIVA16", QStringLiteral("Base del IVA 16 %")},
+        {"TotalTrasladosImpuestoIVA16", QStringLiteral("IVA trasladado 16 %")},
+        {"TotalTrasladosBaseIVA8", QStringLiteral("Base del IVA 8 %")},
+        {"TotalTrasladosImpuestoIVA8", QStringLiteral("IVA trasladado 8 %")},
+        {"TotalTrasladosBaseIVA0", QStringLiteral("Base del IVA 0 %")},
+        {"TotalTrasladosImpuestoIVA0", QStringLiteral("IVA trasladado 0 %")},
+        {"TotalTrasladosBaseIVAExento", QStringLiteral("Base exenta de IVA")}};
+    for (const auto& [atributo, etiqueta] : campos)
+        agrega(s.pares, etiqueta, enMoneda(totales.atributo(atributo), mxn));
     int numero = 0;
     for (const TNodoXML& pago : pagos.hijosPropios("Pago")) {
         TTabla t = tabla(QString(), {{QStringLiteral("Documento (UUID)"), 0.32, false},

@@ -242,6 +242,18 @@ private slots:
         f("pagos 2.0", "cfdv40-pagos20.xml",
           {"Recepción de pagos 2.0", "Monto total de los pagos: $15,166.65", "C1DF8D01-8436-4E7D-BECF-20F31624280D",
            "Pago 3 del 2021-12-05T12:39:43", "Monto del pago $4,044.44", "Objeto de impuesto 01"});
+        f("pagos 2.0 totales", "cfdv40-pagos20.xml",
+          {"Monto total de los pagos: $15,166.65", "IVA retenido: $1.10", "ISR retenido: $2.20", "IEPS retenido: $3.30",
+           "Base del IVA 16 %: $1,000.00", "IVA trasladado 16 %: $160.00", "Base del IVA 8 %: $500.00",
+           "IVA trasladado 8 %: $40.00", "Base del IVA 0 %: $300.00", "IVA trasladado 0 %: $0.00",
+           "Base exenta de IVA: $250.00"},
+          {"<pago20:Totales MontoTotalPagos=\"15166.65\" />",
+           "<pago20:Totales TotalRetencionesIVA=\"1.10\" TotalRetencionesISR=\"2.20\" "
+           "TotalRetencionesIEPS=\"3.30\" TotalTrasladosBaseIVA16=\"1000.00\" "
+           "TotalTrasladosImpuestoIVA16=\"160.00\" TotalTrasladosBaseIVA8=\"500.00\" "
+           "TotalTrasladosImpuestoIVA8=\"40.00\" TotalTrasladosBaseIVA0=\"300.00\" "
+           "TotalTrasladosImpuestoIVA0=\"0.00\" TotalTrasladosBaseIVAExento=\"250.00\" "
+           "MontoTotalPagos=\"15166.65\" />"});
         f("comercio exterior", "cfdv40-cce11.xml",
           {"Comercio exterior 1.1", "Incoterm: FOB", "Total USD: 123.45", "Fracción arancelaria", "99999999",
            "Marca modelo Modelo submodelo SubModelo serie NumeroSerie", "CURP del emisor: PEPJ800101HDFBCDQ8",

@@ -248,9 +248,15 @@ template <class Concepto> TLinea linea33(const Concepto& c, const QStringList& e
     const auto partes = c.Get_Parte();
     for (int i = 0; i < partes.Count(); ++i) {
         const auto p = partes.Get_Parte(i);
+        // An imported part answers to its own customs entry, not the line's.
+        QStringList pedimentos;
+        const auto aduanaParte = p.Get_InformacionAduanera();
+        for (int k = 0; k < aduanaParte.Count(); ++k)
+            pedimentos << aduanaParte.Get_InformacionAduanera(k).Get_NumeroPedimento().trimmed();
         detalle << une({QStringLiteral("Parte:"), p.Get_ClaveProdServ(), p.Get_NoIdentificacion(), p.Get_Cantidad(),
                         p.Get_Unidad(), p.Get_Descripcion(),
-                        p.Get_Importe().isEmpty() ? QString() : QStringLiteral("importe ") + importe(p.Get_Importe())},
+                        p.Get_Importe().isEmpty() ? QString() : QStringLiteral("importe ") + importe(p.Get_Importe()),
+                        conEtiqueta(QStringLiteral("pedimento"), une(pedimentos))},
                        QStringLiteral(" "));
     }
     detalle << complementosDeConcepto(c);
@@ -448,8 +454,15 @@ void lee32(TModelo& m, const TDocumentoXML& documento)
         const auto partes = x.Get_Parte();
         for (int k = 0; k < partes.Count(); ++k) {
             const auto p = partes.Get_Parte(k);
+            QStringList pedimentos;
+            const auto aduanaParte = p.Get_InformacionAduanera();
+            for (int a = 0; a < aduanaParte.Count(); ++a)
+                pedimentos << une({aduanaParte.Get_InformacionAduanera(a).Get_numero(),
+                                   aduanaParte.Get_InformacionAduanera(a).Get_fecha(),
+                                   aduanaParte.Get_InformacionAduanera(a).Get_aduana()},
+                                  QStringLiteral(" "));
             detalle << une({QStringLiteral("Parte:"), p.Get_noIdentificacion(), p.Get_cantidad(), p.Get_unidad(),
-                            p.Get_descripcion()},
+                            p.Get_descripcion(), conEtiqueta(QStringLiteral("pedimento"), une(pedimentos))},
                            QStringLiteral(" "));
         }
         detalle << complementosDeConcepto(x);

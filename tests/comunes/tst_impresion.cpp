@@ -236,6 +236,15 @@ private slots:
            "<cfdi:ComplementoConcepto><iedu:instEducativas xmlns:iedu=\"http://www.sat.gob.mx/iedu\" version=\"1.0\" "
            "nombreAlumno=\"Ana López Ruiz\" CURP=\"LORA100101MDFPZNA1\" nivelEducativo=\"Primaria\" "
            "autRVOE=\"0912345\"/></cfdi:ComplementoConcepto>"});
+        f("parte con pedimento 3.3", "cfdi33-valid.xml", {"PARTE EJEMPLO importe 1.00 pedimento 15 48 4567 6981235"});
+        f("parte con pedimento 4.0", "propios/completo-40.xml",
+          {"Tornillo de ejemplo importe 0.50 pedimento 21 47 3807 8003832"});
+        f("parte con pedimento 3.2", "cfdv32-instituciones-educativas.xml",
+          {"Parte: 2 Libro de texto pedimento 15 48 3807 8003832 2015-02-01 Nuevo Laredo"},
+          {"</cfdi:ComplementoConcepto>",
+           "</cfdi:ComplementoConcepto><cfdi:Parte cantidad=\"2\" descripcion=\"Libro de texto\">"
+           "<cfdi:InformacionAduanera numero=\"15  48  3807  8003832\" fecha=\"2015-02-01\" "
+           "aduana=\"Nuevo Laredo\"/></cfdi:Parte>"});
         f("nómina 1.1", "cfdv32-nomina.xml",
           {"Recibo de nómina", "Dias de Sueldo", "Deducciones", "No. de empleado: ABC123", "$40,600.00"});
         f("donataria", "cfdv40-donat11.xml.xml", {"Donataria autorizada", "No. de autorización"});

@@ -19,6 +19,11 @@ QString conEtiqueta(const QString& etiqueta, const QString& valor)
     return valor.trimmed().isEmpty() ? QString() : etiqueta + QLatin1Char(' ') + valor.trimmed();
 }
 
+QString porcentaje(const QString& valor)
+{
+    return valor.trimmed().isEmpty() ? QString() : valor.trimmed() + QStringLiteral(" %");
+}
+
 // A table of `columnas` (name, width, right-aligned).
 TTabla tabla(const QString& titulo, const QList<std::tuple<QString, qreal, bool>>& columnas)
 {

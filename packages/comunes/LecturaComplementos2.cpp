@@ -46,11 +46,6 @@ QString nombreCodigo(std::initializer_list<std::pair<const char*, QString>> nomb
     return otro.isEmpty() ? codigo.trimmed() : otro;
 }
 
-QString porcentaje(const QString& valor)
-{
-    return valor.trimmed().isEmpty() ? QString() : valor.trimmed() + QStringLiteral(" %");
-}
-
 // A party of the retail complement (buyer, seller, place of delivery,
 // customs...): its GLN, the other numbers it is known by, its name and
 // address and its contact, on one line.

@@ -183,6 +183,8 @@ void leeTimbre(TModelo& m, const TNodoXML& raiz, const QString& noCertificado)
         {QStringLiteral("Cadena original del complemento de certificación digital del SAT"), cadenaTimbre(t)});
 }
 
+// Local rates are written as percentages ("2.50"), unlike the federal
+// fractions ("0.160000") printed beside them: the sign tells them apart.
 void leeImpuestosLocales(TModelo& m, const TNodoXML& raiz, const QString& moneda, QList<TPar>& totales)
 {
     for (const Implocal::IXMLImpuestosLocales& l : Implocal::deComprobante(raiz)) {
@@ -190,13 +192,13 @@ void leeImpuestosLocales(TModelo& m, const TNodoXML& raiz, const QString& moneda
         for (int i = 0; i < traslados.Count(); ++i) {
             const auto t = traslados.Get_TrasladosLocales(i);
             agregaImpuesto(m.impuestos, {QStringLiteral("Traslado local"), t.Get_ImpLocTrasladado(), QString(),
-                                         t.Get_TasadeTraslado(), QString(), t.Get_Importe()});
+                                         porcentaje(t.Get_TasadeTraslado()), QString(), t.Get_Importe()});
         }
         const auto retenciones = l.Get_RetencionesLocales();
         for (int i = 0; i < retenciones.Count(); ++i) {
             const auto r = retenciones.Get_RetencionesLocales(i);
             agregaImpuesto(m.impuestos, {QStringLiteral("Retención local"), r.Get_ImpLocRetenido(), QString(),
-                                         r.Get_TasadeRetencion(), QString(), r.Get_Importe()});
+                                         porcentaje(r.Get_TasadeRetencion()), QString(), r.Get_Importe()});
         }
         agrega(totales, QStringLiteral("Traslados locales"), enMoneda(l.Get_TotaldeTraslados(), moneda));
         agrega(totales, QStringLiteral("Retenciones locales"), enMoneda(l.Get_TotaldeRetenciones(), moneda));

@@ -99,6 +99,8 @@ QString nombreImpuesto(const QString& clave);
 // Taxes on one line: "Traslado 002 IVA Tasa 0.160000 base 100.00 importe 16.00; ...".
 QString detalleImpuestos(const QList<TImpuesto>& impuestos);
 
+// "2.50 %" for a rate written as a percentage, or nothing when there is none.
+QString porcentaje(const QString& valor);
 // "Etiqueta valor", or nothing when there is no value.
 QString conEtiqueta(const QString& etiqueta, const QString& valor);
 // A table of `columnas` (name, width, right-aligned).

@@ -206,10 +206,10 @@ private slots:
            "||1.0|80824F3B-323E-407B-8F8E-40D83FE2E69F|"});
         f("3.3 con impuestos locales", "cfdi33-real.xml",
           {"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC", "$2,010.01", "(DOS MIL DIEZ PESOS 01/100 M.N.)",
-           "Traslado local IH 2.50 27.43", "Traslados locales $27.43", "Auténtico. Prueba."});
+           "Traslado local IH 2.50 % 27.43", "Traslados locales $27.43", "Auténtico. Prueba."});
         f("3.2 con retenciones locales", "impuestos-locales-retenidos.xml",
-          {"e403f396-6a57-4625-adb4-bb436b00789f", "$40,600.00", "Retención local FOO1 2.00 700.00",
-           "Traslado local BAR2 3.00 1,050.00", "Retenciones locales $1,050.00",
+          {"e403f396-6a57-4625-adb4-bb436b00789f", "$40,600.00", "Retención local FOO1 2.00 % 700.00",
+           "Traslado local BAR2 3.00 % 1,050.00", "Retenciones locales $1,050.00",
            "(CUARENTA MIL SEISCIENTOS PESOS 00/100 M.N.)"});
         f("4.0", "cfdi40-real.xml",
           {"C2832671-DA6D-11EF-A83D-00155D012007", "$1,000.00", "(MIL PESOS 00/100 M.N.)", "Domicilio fiscal: 52176"});

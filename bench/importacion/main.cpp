@@ -192,15 +192,18 @@ TCorpus creaCorpus(const QString& carpeta, int total, const QStringList& importa
     return corpus;
 }
 
-// A program folder as after the first start, with velkor-importar in it.
-QString creaCarpetaPrograma(const QString& ruta, const QString& importador = PROGRAMA)
+// A program folder as after the first start, with velkor-importar in it;
+// its other parts those of `partes`.
+QString creaCarpetaPrograma(const QString& ruta, const QString& importador = PROGRAMA, const QString& partes = PROGRAMA)
 {
     QDir().mkpath(ruta + QStringLiteral("/db"));
-    QFile::link(PROGRAMA + QStringLiteral("Motor"), ruta + QStringLiteral("/Motor"));
-    QFile::link(PROGRAMA + Constantes::RS_PATH, ruta + QLatin1Char('/') + Constantes::RS_PATH);
-    QFile::link(PROGRAMA + QStringLiteral("db/CFDCAT.DB"), ruta + QStringLiteral("/db/CFDCAT.DB"));
-    QFile::link(PROGRAMA + QStringLiteral("Xslt"), ruta + QStringLiteral("/Xslt"));
+    QFile::link(partes + QStringLiteral("Motor"), ruta + QStringLiteral("/Motor"));
+    QFile::link(partes + Constantes::RS_PATH, ruta + QLatin1Char('/') + Constantes::RS_PATH);
+    QFile::link(partes + QStringLiteral("db/CFDCAT.DB"), ruta + QStringLiteral("/db/CFDCAT.DB"));
+    QFile::link(partes + QStringLiteral("Xslt"), ruta + QStringLiteral("/Xslt"));
     QFile::copy(importador + QStringLiteral("velkor-importar"), ruta + QStringLiteral("/velkor-importar"));
+    // Its own build's libraries, found beside it before the build folder's.
+    QFile::link(importador + QStringLiteral("Lib"), ruta + QStringLiteral("/Lib"));
     return ruta + QLatin1Char('/');
 }
 
@@ -469,6 +472,62 @@ void reimporta(const QString& corpus, int total, const QTemporaryDir& trabajo)
     std::printf("Tiempos de cada hilo:\n  %s\n", qPrintable(otra.tiempos));
 }
 
+// `total` copies of one invoice of one issuer under `carpeta`, each with a
+// fresh UUID and its first line's description numbered: a product no other
+// file sells, beside the second line's, the same on every file. The seals
+// no longer verify; the import stores such a voucher all the same.
+void creaCorpusProductos(const QString& carpeta, int total)
+{
+    const QByteArray bytes = lee(MUESTRAS + QStringLiteral("cfdi40-real.xml"));
+    const QByteArray uuid = uuidDelTimbre(bytes);
+    const QByteArray atributo = "Descripcion=\"";
+    const qsizetype cierre = bytes.indexOf('"', bytes.indexOf(atributo) + atributo.size());
+    for (int i = 0; i < total; ++i) {
+        QByteArray copia = bytes;
+        copia.insert(cierre, " " + QByteArray::number(i));
+        copia.replace(uuid, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1());
+        escribe(QStringLiteral("%1/d%2/f%3.xml").arg(carpeta).arg(i % 10).arg(i), copia);
+    }
+}
+
+// A business selling ever new products: the peak memory of jobs of a
+// hundredth, a tenth and all of `total` such files, into one business
+// whose database stays open, so what each further product costs the job.
+// The first tens of MB of the peak are the owner's password hash, made
+// when the business is created and let go at once.
+void productos(int total, const QTemporaryDir& trabajo, const QString& importador)
+{
+    // The resources and the SAT catalogue copied once: a build running
+    // meanwhile rewrites the build folder's own under a long job.
+    const QString partes = trabajo.filePath(QStringLiteral("partes/"));
+    QDir().mkpath(partes + QStringLiteral("db"));
+    QFile::link(PROGRAMA + QStringLiteral("Motor"), partes + QStringLiteral("Motor"));
+    QFile::link(PROGRAMA + QStringLiteral("Xslt"), partes + QStringLiteral("Xslt"));
+    QFile::copy(PROGRAMA + Constantes::RS_PATH, partes + Constantes::RS_PATH);
+    QFile::copy(PROGRAMA + QStringLiteral("db/CFDCAT.DB"), partes + QStringLiteral("db/CFDCAT.DB"));
+    QList<QPair<int, TCorrida>> corridas;
+    for (const int archivos : {total / 100, total / 10, total}) {
+        if (archivos < 1 || (!corridas.isEmpty() && corridas.last().first == archivos))
+            continue;
+        const QString corpus = trabajo.filePath(QStringLiteral("productos-%1").arg(archivos));
+        creaCorpusProductos(corpus, archivos);
+        const TCorrida corrida = importa(
+            creaCarpetaPrograma(trabajo.filePath(QStringLiteral("q%1").arg(archivos)), importador, partes), corpus);
+        QDir(corpus).removeRecursively();
+        std::printf("%d productos distintos (un archivo cada uno): %.2f s, memoria máxima %.1f MB, salida %d\n",
+                    archivos, corrida.segundos, corrida.memoriaKb / 1024.0, corrida.salida);
+        std::printf("  %s\n", qPrintable(QString(corrida.resumen).replace(QLatin1Char('\n'), QStringLiteral("\n  "))));
+        std::fflush(stdout);
+        corridas.append({archivos, corrida});
+    }
+    if (corridas.size() > 1) {
+        const auto& [menos, chica] = corridas.at(corridas.size() - 2);
+        const auto& [mas, grande] = corridas.last();
+        std::printf("Memoria por producto más, de %d a %d: %.2f KB\n", menos, mas,
+                    double(grande.memoriaKb - chica.memoriaKb) / double(mas - menos));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -482,6 +541,10 @@ int main(int argc, char** argv)
     const bool sinServidores = numeros.removeAll(QStringLiteral("--sin-servidores")) > 0;
     // --reimportacion: only the corpus imported, then imported again.
     const bool reimportacion = numeros.removeAll(QStringLiteral("--reimportacion")) > 0;
+    // --productos: only files each selling a product of its own, a
+    // hundredth, a tenth and all of them (with --comparar, by the other
+    // build's velkor-importar).
+    const bool conProductos = numeros.removeAll(QStringLiteral("--productos")) > 0;
     // --comparar CARPETA: only this build's velkor-importar against the one
     // of another build folder, over the same corpus, taking turns, so a
     // change is measured against the machine's mood of the moment.
@@ -502,6 +565,11 @@ int main(int argc, char** argv)
         std::printf("Carpeta de trabajo: %s\n", qPrintable(trabajo.path()));
     }
     try {
+        if (conProductos) {
+            productos(total, trabajo, otro.isEmpty() ? PROGRAMA : otro);
+            Conexiones::apagaMotor();
+            return 0;
+        }
         QElapsedTimer reloj;
         reloj.start();
         const QString corpus = trabajo.filePath(QStringLiteral("corpus"));

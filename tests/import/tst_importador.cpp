@@ -149,7 +149,7 @@ private slots:
         // A valid form beyond what the columns keep: refused before the
         // issuer's business is made.
         falla("4.0 Total de 14 dígitos enteros", v40, " Total=\"1000.00\"", " Total=\"10000000000000.00\"",
-              "(atributo Total) vale \"10000000000000.00\", que no cabe");
+              "(atributo Total) no se puede guardar. La cantidad \"10000000000000.00\" está fuera del rango");
         falla("4.0 Total con coma", v40, " Total=\"1000.00\"", " Total=\"1,000.00\"", "(atributo Total) vale");
         falla("4.0 SubTotal negativo", v40, " SubTotal=\"862.07\"", " SubTotal=\"-862.07\"",
               "(atributo SubTotal) vale");

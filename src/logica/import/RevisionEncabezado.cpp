@@ -2,6 +2,7 @@
 
 #include "Cfdi.h"
 #include "Constantes.h"
+#include "Errores.h"
 #include "TDecimal.h"
 
 #include <QDate>
@@ -122,10 +123,15 @@ QString motivo(const TNodoXML& comprobante, const QString& version)
             return noEsImporte(importe.descripcion, importe.nombre, valor, v32);
         // Refused here, not when its records are written: by then the
         // business of a new issuer would have been made for nothing.
-        if (TDecimal cabe; !TDecimal::intenta(valor, cabe))
-            return QStringLiteral("%1 del comprobante (atributo %2) vale \"%3\", que no cabe en lo que el programa "
-                                  "guarda: hasta 12 dígitos enteros y 6 decimales. El comprobante no se guardó.")
-                .arg(capital(importe.descripcion), QString::fromLatin1(importe.nombre), valor);
+        // The amount's own reason (too many decimals, too many digits) is
+        // the one the user can act on.
+        try {
+            TDecimal::desdeTexto(valor);
+        } catch (const EConversion& e) {
+            return QStringLiteral("%1 del comprobante (atributo %2) no se puede guardar. %3 El comprobante no se "
+                                  "guardó.")
+                .arg(capital(importe.descripcion), QString::fromLatin1(importe.nombre), e.mensaje());
+        }
     }
 
     const char* fecha = v32 ? "fecha" : "Fecha";

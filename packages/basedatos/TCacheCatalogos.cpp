@@ -47,6 +47,7 @@ void TCacheCatalogos::agrega(const QString& tabla, const QString& llave, std::sh
     while (static_cast<int>(usos.size()) > m_limite) {
         const QString menosUsada = usos.back();
         quita(menosUsada);
+        m_soltadas.insert(tabla);
     }
 }
 

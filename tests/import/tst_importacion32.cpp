@@ -2,6 +2,7 @@
 
 #include "Cfdi.h"
 #include "Nomina12.h"
+#include "TCacheCatalogos.h"
 
 using namespace Constantes;
 using namespace Qt::StringLiterals;
@@ -638,6 +639,28 @@ private slots:
                 QCOMPARE(u->getNombreunidadmedida().toUpper(), l.getUnidad().toUpper());
             }
         }
+    }
+
+    // A file of more units than the job's cache keeps: a unit met again in
+    // another letter case after its entry was let go is still its one row.
+    void unidadesSoltadas()
+    {
+        const QByteArray linea = "<cfdi:Concepto cantidad=\"1\" unidad=\"%1\" descripcion=\"ROLLO\" "
+                                 "valorUnitario=\"0.00\" importe=\"0.00\"/>";
+        QByteArray lineas;
+        for (int i = 0; i < TCacheCatalogos::LIMITE_POR_TABLA; ++i)
+            lineas += QByteArray(linea).replace("%1", "U" + QByteArray::number(i));
+        lineas += QByteArray(linea).replace("%1", "pieza");
+        const TResultadoArchivo r =
+            importa(u"cfdi32-real.xml"_s, {{"</cfdi:Conceptos>", lineas + "</cfdi:Conceptos>"}});
+        QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
+        const TConexionSesion conexion = E::conexion(RFC_CEVER);
+        // PIEZA, SERVICIO and the numbered ones.
+        QCOMPARE(TUnidadmedida::cuenta(TCondicion(), conexion), TCacheCatalogos::LIMITE_POR_TABLA + 2);
+        const std::unique_ptr<TComprobanteconcepto> ultima = TComprobanteconcepto::buscaUno(
+            TComprobanteconcepto::columna(TComprobanteconcepto::col_Unidad) == u"pieza"_s, conexion);
+        QVERIFY(ultima);
+        QCOMPARE(ultima->getIdunidad()->getNombreunidadmedida(), u"PIEZA"_s);
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -80,6 +81,11 @@ public:
         return usos == m_usos.end() ? 0 : static_cast<int>(usos->second.size());
     }
 
+    // Whether R's table has let an entry go for want of room. A key that
+    // folds what the database compares exactly (a unit's letter case) then
+    // no longer vouches that the job met no other spelling of it.
+    template <class R> bool soltoDe() const { return m_soltadas.contains(R::tablaEsquema().nombre); }
+
 private:
     struct TEntrada {
         std::shared_ptr<TEntidad> registro;
@@ -100,4 +106,5 @@ private:
     // By table; a map, so the lists never move.
     std::map<QString, std::list<QString>> m_usos;
     QList<QString> m_delArchivo;
+    QSet<QString> m_soltadas; // tables that let an entry go for want of room
 };

@@ -431,6 +431,16 @@ std::shared_ptr<TUnidadmedida> TGuardado32::obtenerUnidad(const QString& nombre)
         x.conexion, TCacheCatalogos::clave("nombre32", nombre.toUpper()), [&]() -> std::shared_ptr<TUnidadmedida> {
             if (std::unique_ptr<TUnidadmedida> existente = TUnidadmedida::getByNombreUnidadMedida(nombre, x.conexion))
                 return existente;
+            // A job's units are one row whatever their letter case, as the
+            // key says. Once the cache has let units go, the row this job
+            // made under another spelling is only in the database.
+            if (x.catalogos.soltoDe<TUnidadmedida>()) {
+                std::unique_ptr<TUnidadmedida> otra = TUnidadmedida::buscaUno(
+                    TUnidadmedida::columna(TUnidadmedida::col_Nombreunidadmedida).igualSinMayusculas(nombre),
+                    x.conexion);
+                if (otra && otra->getNombreunidadmedida().toUpper() == nombre.toUpper())
+                    return otra;
+            }
             TUnidadmedida nueva;
             nueva.setNombreunidadmedida(nombre);
             return std::make_shared<TUnidadmedida>(guardado(nueva));

@@ -72,10 +72,12 @@ void totales(TLienzo& l, const TModelo& m)
         const qreal x = area.right() - anchoDerecha;
         p->fillRect(QRectF(x, y0 - l.mm(1), anchoDerecha, altoDerecha + l.mm(1.5)), COLOR_FONDO);
         for (const auto& [etiqueta, valor] : filas) {
+            // An amount in a smaller type stands on its label's baseline.
+            const qreal base = std::max(etiqueta->ascenso(), valor->ascenso());
             p->setPen(COLOR_TITULO);
-            etiqueta->dibuja(p, QPointF(x + l.mm(2), y));
+            etiqueta->dibuja(p, QPointF(x + l.mm(2), y + base - etiqueta->ascenso()));
             p->setPen(Qt::black);
-            valor->dibuja(p, QPointF(x + anchoDerecha * 0.55, y));
+            valor->dibuja(p, QPointF(x + anchoDerecha * 0.55, y + base - valor->ascenso()));
             y += std::max(etiqueta->alto(), valor->alto()) + l.mm(0.8);
         }
     }

@@ -68,6 +68,11 @@ qreal TParrafo::altoLinea(int i) const
     return m_layout->lineAt(i).height();
 }
 
+qreal TParrafo::ascenso() const
+{
+    return lineas() > 0 ? m_layout->lineAt(0).ascent() : 0;
+}
+
 void TParrafo::dibuja(QPainter* p, const QPointF& origen, int desde, int hasta) const
 {
     if (!p || lineas() == 0)
@@ -547,11 +552,17 @@ void tabla(TLienzo& l, const TTabla& t)
     for (int f = 0; f < t.filas.size(); ++f) {
         const TLinea& linea = t.filas[f];
         TFila fila;
-        qreal altoCeldas = 0;
+        qreal altoCeldas = 0, base = 0;
         for (int c = 0; c < t.columnas.size() && c < linea.celdas.size(); ++c) {
             fila.celdas.push_back(celda(linea.celdas[c], c));
             altoCeldas = std::max(altoCeldas, fila.celdas.back()->alto());
+            base = std::max(base, fila.celdas.back()->ascenso());
         }
+        // A number in a smaller type stands on its neighbours' baseline, not
+        // at the top of the row; it ends no lower than they do, being smaller.
+        std::vector<qreal> bajada;
+        for (const auto& c : fila.celdas)
+            bajada.push_back(base - c->ascenso());
         fila.siguiente.assign(fila.celdas.size(), 0);
         if (!linea.detalle.isEmpty())
             fila.detalle = std::make_unique<TParrafo>(linea.detalle, fuente(6.2), area.right() - xDetalle - relleno,
@@ -579,8 +590,9 @@ void tabla(TLienzo& l, const TTabla& t)
                     p->fillRect(QRectF(area.left(), l.y, area.width(), altoTramo), QColor(0xf6, 0xf8, 0xfa));
                 p->setPen(Qt::black);
                 for (size_t c = 0; c < fila.celdas.size(); ++c)
-                    fila.celdas[c]->dibuja(p, QPointF(xs[int(c)] + relleno, l.y + relleno), fila.siguiente[c],
-                                           tramo.hasta[c]);
+                    fila.celdas[c]->dibuja(
+                        p, QPointF(xs[int(c)] + relleno, l.y + relleno + (fila.siguiente[c] == 0 ? bajada[c] : 0)),
+                        fila.siguiente[c], tramo.hasta[c]);
                 if (fila.detalle) {
                     p->setPen(COLOR_TENUE);
                     fila.detalle->dibuja(p, QPointF(xDetalle, l.y + relleno + tramo.yDetalle), fila.siguienteDetalle,
@@ -612,8 +624,9 @@ void tabla(TLienzo& l, const TTabla& t)
         l.asegura(alto);
         if (QPainter* p = l.pintor()) {
             p->setPen(Qt::black);
-            etiqueta.dibuja(p, QPointF(xValor - anchoPie * 0.6, l.y + l.mm(0.4)));
-            valor->dibuja(p, QPointF(xValor, l.y + l.mm(0.4)));
+            const qreal base = std::max(etiqueta.ascenso(), valor->ascenso());
+            etiqueta.dibuja(p, QPointF(xValor - anchoPie * 0.6, l.y + l.mm(0.4) + base - etiqueta.ascenso()));
+            valor->dibuja(p, QPointF(xValor, l.y + l.mm(0.4) + base - valor->ascenso()));
         }
         l.y += alto;
     }

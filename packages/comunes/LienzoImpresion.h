@@ -41,6 +41,10 @@ public:
     qreal anchoNatural() const;
     int lineas() const;
     qreal altoLinea(int i) const;
+    // From the first line's top to its baseline: texts of different sizes
+    // side by side share a baseline when each is lowered by what it lacks of
+    // the tallest one's.
+    qreal ascenso() const;
     // Lines [desde, hasta) with the first one's top at `origen`.
     void dibuja(QPainter* p, const QPointF& origen, int desde = 0, int hasta = -1) const;
 

@@ -389,6 +389,57 @@ private slots:
             QVERIFY2(texto.contains(t), qPrintable(t + u" no está en:\n"_s + texto));
     }
 
+    // A number in a smaller type stands on the baseline of the row it is in,
+    // as its neighbour does, not at the row's top.
+    void numeroReducidoEnSuRenglon_data()
+    {
+        QTest::addColumn<QString>("archivo");
+        QTest::addColumn<QString>("antes");
+        QTest::addColumn<QString>("despues");
+        QTest::addColumn<QString>("numero");
+        QTest::addColumn<QString>("vecino");
+        QTest::newRow("celda") << "cfdi40-real.xml"
+                               << "Cantidad=\"1.000000\" ClaveUnidad=\"E48\""
+                               << "Cantidad=\"12345.123456\" ClaveUnidad=\"E48\""
+                               << "12,345.123456"
+                               << "80141628";
+        QTest::newRow("total") << "cfdi40-real.xml"
+                               << " Total=\"1000.00\""
+                               << " Total=\"123456789012.123456\""
+                               << "$123,456,789,012.123456"
+                               << "Total";
+        QTest::newRow("pie de tabla") << "cfdv40-pagos20.xml"
+                                      << "MonedaP=\"MXN\" Monto=\"4044.44\""
+                                      << "MonedaP=\"USD\" Monto=\"123456789012.123456\""
+                                      << "123,456,789,012.123456"
+                                      << "pago";
+    }
+    void numeroReducidoEnSuRenglon()
+    {
+        QFETCH(QString, archivo);
+        QFETCH(QString, antes);
+        QFETCH(QString, despues);
+        QFETCH(QString, numero);
+        QFETCH(QString, vecino);
+        QString xml = QString::fromUtf8(cfdi(archivo));
+        QCOMPARE(xml.count(antes), 1);
+        const auto palabras = palabrasPdf(pdf({comprobante(xml.replace(antes, despues).toUtf8())}));
+        QRectF n;
+        for (const auto& [texto, donde] : palabras)
+            if (texto == numero)
+                n = donde;
+        QVERIFY2(!n.isNull(), qPrintable(numero));
+        QRectF v;
+        for (const auto& [texto, donde] : palabras)
+            if (texto == vecino && donde.top() < n.bottom() && donde.bottom() > n.top())
+                v = donde;
+        QVERIFY2(!v.isNull(), qPrintable(vecino));
+        QVERIFY2(n.height() < v.height() - 0.5, "el número no se redujo");
+        // DejaVu Sans goes below its baseline a fifth of its height.
+        const auto base = [](const QRectF& r) { return r.bottom() - r.height() * 0.2; };
+        QVERIFY2(qAbs(base(n) - base(v)) < 0.4, qPrintable(u"%1 contra %2"_s.arg(base(n)).arg(base(v))));
+    }
+
     // A long issuer's name (the SAT allows 254 characters) takes what the
     // header leaves above the RFC, in a smaller type and cut short with "…"
     // if need be: the RFC stays in the header, above its line, and the

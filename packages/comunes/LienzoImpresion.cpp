@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTextLayout>
 
+#include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -127,6 +129,37 @@ QString recorta(const QString& texto, const QFont& f, qreal ancho, int lineas, c
     const int inicio = layout.lineAt(lineas - 1).textStart();
     return texto.left(inicio) +
            QFontMetricsF(f, dispositivo).elidedText(texto.mid(inicio).simplified(), Qt::ElideRight, ancho);
+}
+
+// A text of the header in the room the rest leaves it, `alto`: in the largest
+// of `puntos` that holds it whole, or else in the smallest with the last line
+// that fits ending in "…".
+struct TAjuste {
+    std::unique_ptr<TParrafo> parrafo;
+    int lineas = 0;
+    qreal alto = 0; // of those lines
+};
+
+TAjuste ajusta(const QString& texto, std::initializer_list<qreal> puntos, bool negrita, qreal ancho, qreal alto,
+               const QPaintDevice* dispositivo, Qt::Alignment alineacion)
+{
+    TAjuste a;
+    for (qreal p : puntos) {
+        a.parrafo = std::make_unique<TParrafo>(texto, fuente(p, negrita), ancho, dispositivo, alineacion);
+        if (a.parrafo->alto() <= alto)
+            break;
+    }
+    a.lineas = a.parrafo->lineas();
+    if (a.parrafo->alto() > alto) {
+        const QFont f = fuente(*std::prev(puntos.end()), negrita);
+        const int caben = std::max(1, int(alto / a.parrafo->altoLinea(0)));
+        a.parrafo =
+            std::make_unique<TParrafo>(recorta(texto, f, ancho, caben, dispositivo), f, ancho, dispositivo, alineacion);
+        a.lineas = std::min(caben, a.parrafo->lineas());
+    }
+    for (int i = 0; i < a.lineas; ++i)
+        a.alto += a.parrafo->altoLinea(i);
+    return a;
 }
 
 } // namespace
@@ -250,29 +283,12 @@ void TLienzo::inicia()
     // The name takes what the header leaves above the RFC: a long one (the
     // SAT allows 254 characters) in a smaller type, and if even then it does
     // not fit, its last line ends in "…"; the Emisor box has it whole.
-    const qreal altoNombre = altoEnc - rfc.alto() - mm(1);
-    std::unique_ptr<TParrafo> nombre;
-    for (qreal puntos : {11.0, 9.5, 8.0}) {
-        nombre = std::make_unique<TParrafo>(m_encabezado.emisor, fuente(puntos, true), anchoIzquierda, dispositivo());
-        if (nombre->alto() <= altoNombre)
-            break;
-    }
-    int lineasNombre = nombre->lineas();
-    if (nombre->alto() > altoNombre) {
-        const QFont f = fuente(8.0, true);
-        lineasNombre = std::max(1, int(altoNombre / nombre->altoLinea(0)));
-        nombre =
-            std::make_unique<TParrafo>(recorta(m_encabezado.emisor, f, anchoIzquierda, lineasNombre, dispositivo()), f,
-                                       anchoIzquierda, dispositivo());
-        lineasNombre = std::min(lineasNombre, nombre->lineas());
-    }
-    qreal yRfc = caja.top() + mm(1);
-    for (int i = 0; i < lineasNombre; ++i)
-        yRfc += nombre->altoLinea(i);
+    const TAjuste nombre = ajusta(m_encabezado.emisor, {11.0, 9.5, 8.0}, true, anchoIzquierda,
+                                  altoEnc - rfc.alto() - mm(1), dispositivo(), Qt::AlignLeft);
     p->setPen(COLOR_TITULO);
-    nombre->dibuja(p, QPointF(x, caja.top()), 0, lineasNombre);
+    nombre.parrafo->dibuja(p, QPointF(x, caja.top()), 0, nombre.lineas);
     p->setPen(Qt::black);
-    rfc.dibuja(p, QPointF(x, yRfc));
+    rfc.dibuja(p, QPointF(x, caja.top() + nombre.alto + mm(1)));
 
     const qreal xd = caja.right() - anchoDerecha;
     const TParrafo tipo(m_encabezado.tipo.toUpper(), fuente(12, true), anchoDerecha, dispositivo(), Qt::AlignRight);
@@ -280,18 +296,23 @@ void TLienzo::inicia()
     tipo.dibuja(p, QPointF(xd, caja.top()));
     qreal yd = caja.top() + tipo.alto() + mm(0.5);
     p->setPen(Qt::black);
-    const QStringList lineas{
-        m_encabezado.serieFolio.isEmpty() ? QString() : QStringLiteral("Serie y folio: ") + m_encabezado.serieFolio,
-        m_encabezado.uuid.isEmpty() ? QStringLiteral("Sin timbre fiscal")
-                                    : QStringLiteral("Folio fiscal: ") + m_encabezado.uuid,
-        QStringLiteral("CFDI ") + m_encabezado.version};
-    for (const QString& l : lineas) {
-        if (l.isEmpty())
-            continue;
-        const TParrafo t(l, fuente(7.5), anchoDerecha, dispositivo(), Qt::AlignRight);
-        t.dibuja(p, QPointF(xd, yd));
-        yd += t.alto();
+    const TParrafo timbre(m_encabezado.uuid.isEmpty() ? QStringLiteral("Sin timbre fiscal")
+                                                      : QStringLiteral("Folio fiscal: ") + m_encabezado.uuid,
+                          fuente(7.5), anchoDerecha, dispositivo(), Qt::AlignRight);
+    const TParrafo version(QStringLiteral("CFDI ") + m_encabezado.version, fuente(7.5), anchoDerecha, dispositivo(),
+                           Qt::AlignRight);
+    // The series and folio (the SAT allows 25 and 40 characters) take what
+    // the header leaves above the folio fiscal and the version, as the name
+    // does above the RFC; the voucher's data have both whole.
+    if (!m_encabezado.serieFolio.isEmpty()) {
+        const TAjuste serie =
+            ajusta(QStringLiteral("Serie y folio: ") + m_encabezado.serieFolio, {7.5, 6.5, 5.5}, false, anchoDerecha,
+                   caja.top() + altoEnc - yd - timbre.alto() - version.alto(), dispositivo(), Qt::AlignRight);
+        serie.parrafo->dibuja(p, QPointF(xd, yd), 0, serie.lineas);
+        yd += serie.alto;
     }
+    timbre.dibuja(p, QPointF(xd, yd));
+    version.dibuja(p, QPointF(xd, yd + timbre.alto()));
     linea(caja.left(), caja.right(), caja.top() + mm(20), COLOR_TITULO);
     if (!m_encabezado.aviso.isEmpty()) {
         const QRectF banda(caja.left(), caja.top() + mm(21.5), caja.width(), mm(7));

@@ -488,6 +488,52 @@ private slots:
         QVERIFY2(caja.remove(u' ').contains(QString(nombre).remove(u' ')), qPrintable(caja));
     }
 
+    // A long series and folio (the SAT allows 25 and 40 characters) take what
+    // the header leaves above the folio fiscal, in a smaller type if need be:
+    // the lines under them stay in the header, above its line, and none of
+    // their characters is lost without an "…" to say so.
+    void serieYFolioLargos_data()
+    {
+        QTest::addColumn<QString>("serie");
+        QTest::addColumn<QString>("folio");
+        QTest::newRow("letras y cifras") << u"A1B2C3D4E5F6G7H8I9J0K1L2M"_s << u"1234567890"_s.repeated(4);
+        QTest::newRow("letras anchas") << u"W"_s.repeated(25) << u"M"_s.repeated(40);
+    }
+    void serieYFolioLargos()
+    {
+        QFETCH(QString, serie);
+        QFETCH(QString, folio);
+        QString xml = QString::fromUtf8(cfdi(u"cfdi40-real.xml"_s));
+        for (const auto& [antes, despues] : {std::pair{u" Serie=\"O\""_s, u" Serie=\"%1\""_s.arg(serie)},
+                                             std::pair{u" Folio=\"52375239\""_s, u" Folio=\"%1\""_s.arg(folio)}}) {
+            QCOMPARE(xml.count(antes), 1);
+            xml.replace(antes, despues);
+        }
+        const auto palabras = palabrasPdf(pdf({comprobante(xml.toUtf8())}));
+        const qreal linea = (12 + 20) / 25.4 * 72; // the header's rule, in points from the top
+        const qreal derecha = 297;                 // the middle of the page: the header's right side is beyond
+        QRectF tipo, uuid, version;
+        for (const auto& [texto, donde] : palabras) {
+            if (donde.left() < derecha || donde.top() > linea)
+                continue;
+            if (texto == u"INGRESO"_s)
+                tipo = donde;
+            if (texto == u"C2832671-DA6D-11EF-A83D-00155D012007"_s)
+                uuid = donde;
+            if (texto == u"4.0"_s)
+                version = donde;
+        }
+        QVERIFY(!tipo.isNull() && !uuid.isNull());
+        QVERIFY2(!version.isNull() && version.bottom() < linea, "CFDI 4.0 no está sobre la línea del encabezado");
+        QString encabezado;
+        for (const auto& [texto, donde] : palabras)
+            if (donde.left() >= derecha && donde.top() >= tipo.bottom() && donde.top() < uuid.top()) {
+                QVERIFY2(donde.bottom() <= uuid.top() + 0.5, qPrintable(texto));
+                encabezado += texto;
+            }
+        QCOMPARE(encabezado, u"Serieyfolio:"_s + serie + folio);
+    }
+
     // The header's RFC without the blanks around it in the attribute: the
     // same room after "RFC:" as for an RFC written without them.
     void rfcDelEncabezadoSinBlancos()

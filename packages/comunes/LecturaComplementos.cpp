@@ -64,21 +64,28 @@ void leePagos(const TNodoXML& pagos, TSeccion& s)
     const TNodoXML totales = pagos.hijoPropio("Totales");
     // Pagos 2.0 states its totals in pesos whatever each payment's currency.
     const QString mxn = QStringLiteral("MXN");
-    // The receiver's tax return takes each rate's base and tax from here.
-    const std::pair<const char*, QString> campos[] = {
-        {"MontoTotalPagos", QStringLiteral("Monto total de los pagos")},
-        {"TotalRetencionesIVA", QStringLiteral("IVA retenido")},
-        {"TotalRetencionesISR", QStringLiteral("ISR retenido")},
-        {"TotalRetencionesIEPS", QStringLiteral("IEPS retenido")},
-        {"TotalTrasladosBaseIVA16", QStringLiteral("Base del IVA 16 %")},
-        {"TotalTrasladosImpuestoIVA16", QStringLiteral("IVA trasladado 16 %")},
-        {"TotalTrasladosBaseIVA8", QStringLiteral("Base del IVA 8 %")},
-        {"TotalTrasladosImpuestoIVA8", QStringLiteral("IVA trasladado 8 %")},
-        {"TotalTrasladosBaseIVA0", QStringLiteral("Base del IVA 0 %")},
-        {"TotalTrasladosImpuestoIVA0", QStringLiteral("IVA trasladado 0 %")},
-        {"TotalTrasladosBaseIVAExento", QStringLiteral("Base exenta de IVA")}};
-    for (const auto& [atributo, etiqueta] : campos)
+    for (const auto& [atributo, etiqueta] : {std::pair{"MontoTotalPagos", QStringLiteral("Monto total de los pagos")},
+                                             std::pair{"TotalRetencionesIVA", QStringLiteral("IVA retenido")},
+                                             std::pair{"TotalRetencionesISR", QStringLiteral("ISR retenido")},
+                                             std::pair{"TotalRetencionesIEPS", QStringLiteral("IEPS retenido")}})
         agrega(s.pares, etiqueta, enMoneda(totales.atributo(atributo), mxn));
+    // The receiver's tax return takes each rate's base and tax from here: a
+    // rate's base and tax on one row, so that each reads with the other.
+    TTabla iva = tabla(QStringLiteral("IVA trasladado en los pagos"), {{QStringLiteral("Impuesto"), 0.52, false},
+                                                                       {QStringLiteral("Base"), 0.24, true},
+                                                                       {QStringLiteral("Importe"), 0.24, true}});
+    for (const auto& [nombre, sufijo] :
+         {std::pair{QStringLiteral("IVA 16 %"), "IVA16"}, std::pair{QStringLiteral("IVA 8 %"), "IVA8"},
+          std::pair{QStringLiteral("IVA 0 %"), "IVA0"}, std::pair{QStringLiteral("IVA exento"), "IVAExento"}}) {
+        const QString base = enMoneda(totales.atributo((QByteArray("TotalTrasladosBase") + sufijo).constData()), mxn);
+        // An exempt base has no tax, and no attribute for one.
+        const QString impuesto =
+            enMoneda(totales.atributo((QByteArray("TotalTrasladosImpuesto") + sufijo).constData()), mxn);
+        if (!base.isEmpty() || !impuesto.isEmpty())
+            iva.filas.append({{nombre, base, impuesto}, QString()});
+    }
+    if (!iva.filas.isEmpty())
+        s.tablas.append(iva);
     int numero = 0;
     for (const TNodoXML& pago : pagos.hijosPropios("Pago")) {
         TTabla t = tabla(QString(), {{QStringLiteral("Documento (UUID)"), 0.32, false},

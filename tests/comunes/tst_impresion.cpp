@@ -253,9 +253,8 @@ private slots:
            "Pago 3 del 2021-12-05T12:39:43", "Monto del pago $4,044.44", "Objeto de impuesto 01"});
         f("pagos 2.0 totales", "cfdv40-pagos20.xml",
           {"Monto total de los pagos: $15,166.65", "IVA retenido: $1.10", "ISR retenido: $2.20", "IEPS retenido: $3.30",
-           "Base del IVA 16 %: $1,000.00", "IVA trasladado 16 %: $160.00", "Base del IVA 8 %: $500.00",
-           "IVA trasladado 8 %: $40.00", "Base del IVA 0 %: $300.00", "IVA trasladado 0 %: $0.00",
-           "Base exenta de IVA: $250.00"},
+           "IVA trasladado en los pagos", "Impuesto Base Importe", "IVA 16 % $1,000.00 $160.00",
+           "IVA 8 % $500.00 $40.00", "IVA 0 % $300.00 $0.00", "IVA exento $250.00"},
           {"<pago20:Totales MontoTotalPagos=\"15166.65\" />",
            "<pago20:Totales TotalRetencionesIVA=\"1.10\" TotalRetencionesISR=\"2.20\" "
            "TotalRetencionesIEPS=\"3.30\" TotalTrasladosBaseIVA16=\"1000.00\" "

@@ -462,6 +462,36 @@ QString motivoVersion(bool cfd3, const QByteArray& version)
         .arg(cual);
 }
 
+// No CFDI nests its elements more than a few dozen levels, but a complement
+// may hold any element: the transforms walk an unknown one level by level on
+// the thread's stack, and some tens of thousands of levels end the program.
+constexpr int NIVELES_MAXIMOS = 1000;
+
+// Whether an element below the root, outside the root's Addenda (which no
+// transform enters), lies deeper than NIVELES_MAXIMOS. Walked without
+// recursion, for the same reason.
+bool demasiadoHondo(const xmlNode* raiz)
+{
+    const char* espacio = reinterpret_cast<const char*>(raiz->ns->href);
+    int nivel = 0;
+    for (const xmlNode* nodo = raiz; nodo;) {
+        const bool entra =
+            nodo->type == XML_ELEMENT_NODE && nodo->children && !(nivel == 1 && es(nodo, "Addenda", espacio));
+        if (entra) {
+            if (++nivel > NIVELES_MAXIMOS)
+                return true;
+            nodo = nodo->children;
+            continue;
+        }
+        while (nodo != raiz && !nodo->next) {
+            nodo = nodo->parent;
+            --nivel;
+        }
+        nodo = nodo == raiz ? nullptr : nodo->next;
+    }
+    return false;
+}
+
 bool leeComprobante(const QByteArray& xml, const QString& programa, Comprobante& c, QString* motivo)
 {
     c.documento = leeDocumento(xml, programa, motivo);
@@ -483,6 +513,11 @@ bool leeComprobante(const QByteArray& xml, const QString& programa, Comprobante&
         c.hoja = THoja::Cfdi32;
     else {
         *motivo = motivoVersion(cfd3, version.isEmpty() ? version32 : version);
+        return false;
+    }
+    if (demasiadoHondo(c.raiz)) {
+        *motivo = QStringLiteral("El comprobante anida elementos a más de mil niveles, lo que ningún CFDI hace; no se "
+                                 "puede formar su cadena original.");
         return false;
     }
     c.version32 = c.hoja == THoja::Cfdi32;

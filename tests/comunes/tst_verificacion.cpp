@@ -143,6 +143,13 @@ private slots:
         // invoice of some twenty thousand lines is.
         fila("más de diez millones de bytes", "cfdi40-real.xml", "Addenda",
              QByteArray("<ad:L xmlns:ad=\"urn:x\">linea</ad:L>").repeated(320000), TEstado::Autentico, sinTimbre);
+        // A complement may hold any element, the Addenda anything; the
+        // transforms walk the first, never the second.
+        const QByteArray hondo =
+            "<x:a xmlns:x=\"urn:x\">" + QByteArray("<x:a>").repeated(99999) + QByteArray("</x:a>").repeated(100000);
+        fila("cien mil niveles en el Complemento", "cfdi40-real.xml", "en Complemento", hondo, TEstado::NoVerificable,
+             u"más de mil niveles"_s);
+        fila("cien mil niveles en la Addenda", "cfdi40-real.xml", "Addenda", hondo, TEstado::Autentico, sinTimbre);
         fila("texto al final", "cfdi40-real.xml", "al final", "\r\n-- \r\nEnviado desde mi teléfono",
              TEstado::Autentico, sinTimbre);
         // Read where the seal covers it, or before what it covers.
@@ -210,6 +217,8 @@ private slots:
             xml.truncate(xml.size() / 2);
         else if (cambio == u"al final"_s)
             xml += valor;
+        else if (cambio == u"en Complemento"_s)
+            xml.replace("</cfdi:Complemento>", valor + "</cfdi:Complemento>");
         else if (cambio == u"en Impuestos"_s)
             xml.replace("</cfdi:Impuestos>", valor + "</cfdi:Impuestos>");
         else if (cambio == u"Addenda"_s)

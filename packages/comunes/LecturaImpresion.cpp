@@ -320,12 +320,16 @@ void agregaRelacionados(TModelo& m, const Cfdv33::IXMLComprobante_CfdiRelacionad
 {
     if (!r.existe())
         return;
-    QStringList uuids;
-    for (int i = 0; i < r.Count(); ++i)
-        uuids << r.Get_CfdiRelacionado(i).Get_UUID().trimmed();
     m.relacionados.titulo = QStringLiteral("CFDI relacionados");
-    agrega(m.relacionados.pares, QStringLiteral("Tipo de relación ") + r.Get_TipoRelacion(),
-           uuids.join(QStringLiteral(", ")));
+    // Two a line, which a line holds whole: a UUID wraps at its hyphens, and
+    // a single paragraph of a thousand of them would run off the page.
+    for (int i = 0; i < r.Count(); i += 2) {
+        QStringList uuids{r.Get_CfdiRelacionado(i).Get_UUID().trimmed()};
+        if (i + 1 < r.Count())
+            uuids << r.Get_CfdiRelacionado(i + 1).Get_UUID().trimmed();
+        agrega(m.relacionados.pares, QStringLiteral("Tipo de relación ") + r.Get_TipoRelacion(),
+               uuids.join(QStringLiteral(", ")));
+    }
 }
 
 // The issuer and the receiver as 3.3 and 4.0 write them, 4.0's own fields in

@@ -200,6 +200,13 @@ private slots:
                           const QStringList& cambios = {}) {
             QTest::newRow(caso) << QString::fromUtf8(archivo) << textos << cambios;
         };
+        // More related vouchers than a page holds: every one on paper.
+        QStringList relacionados;
+        for (int i = 0; i < 1000; ++i)
+            relacionados << u"F4F09AEF-57F2-4BE0-A828-%1"_s.arg(i, 12, 10, QLatin1Char('0'));
+        f("mil relacionados", "cfdv40-pagos20.xml", relacionados,
+          {"<cfdi:CfdiRelacionado UUID=\"F4F09AEF-57F2-4BE0-A828-87D1A80ED61C\" />",
+           u"<cfdi:CfdiRelacionado UUID=\"%1\"/>"_s.arg(relacionados.join(u"\"/><cfdi:CfdiRelacionado UUID=\""_s))});
         f("3.2", "cfdi32-real.xml",
           {"80824F3B-323E-407B-8F8E-40D83FE2E69F", "$4,685.00",
            "(CUATRO MIL SEISCIENTOS OCHENTA Y CINCO PESOS 00/100 M.N.)", "CEVER TOLUCA S.A. DE C.V.", "Página 1 de",

@@ -7,35 +7,6 @@ class TstPrompterRegistro : public QObject {
     Q_OBJECT
 
 private slots:
-    void respuestasEnOrden_data()
-    {
-        QTest::addColumn<QList<int>>("encoladas");
-        QTest::addColumn<QList<int>>("obtenidas");
-        const int ok = TPrompter::OK;
-        const int cancelar = TPrompter::CANCELAR;
-        QTest::newRow("sin-respuestas") << QList<int>{} << QList<int>{ok, ok};
-        QTest::newRow("en-orden") << QList<int>{cancelar, ok, cancelar} << QList<int>{cancelar, ok, cancelar};
-        QTest::newRow("se-agotan") << QList<int>{cancelar} << QList<int>{cancelar, ok};
-    }
-
-    void respuestasEnOrden()
-    {
-        QFETCH(QList<int>, encoladas);
-        QFETCH(QList<int>, obtenidas);
-        TColaRespuestas cola;
-        for (int r : encoladas)
-            cola.agregaRespuesta(r);
-        // A message first: it is recorded with its kind and takes no answer.
-        QStringList textos{QStringLiteral("Ñandú guardado")};
-        Prompter::actual().mensaje(textos.first(), 3);
-        for (int i = 0; i < obtenidas.size(); ++i) {
-            textos << QStringLiteral("¿Pregunta %1?").arg(i);
-            QCOMPARE(Prompter::actual().confirmacion(textos.last()), obtenidas.at(i));
-        }
-        QCOMPARE(cola.textos(), textos);
-        QCOMPARE(cola.tipos(), QList<int>{3});
-    }
-
     void restauraElAnterior()
     {
         TColaRespuestas externa;

@@ -403,34 +403,6 @@ private slots:
         QCOMPARE(Ingreso::ingresa(rfc, u"dueno@escuela.mx"_s, u"Secreta#1"_s), Ingreso::TResultado::Correcto);
     }
 
-    // The certificate's end of validity is shown; once past, as expired and
-    // in the warning colour, yet the certificate is still taken.
-    void certificadoVencido_data()
-    {
-        QTest::addColumn<QDate>("hoy");
-        QTest::addColumn<bool>("vencido");
-        QTest::newRow("último día de vigencia") << QDate(2027, 5, 18) << false;
-        QTest::newRow("un día después") << QDate(2027, 5, 19) << true;
-    }
-    void certificadoVencido()
-    {
-        QFETCH(QDate, hoy);
-        QFETCH(bool, vencido);
-        TPrograma programa(true);
-        TWizardFrm* w = programa.w;
-        const QPalette normal = pieza<QLabel>(w, "TxCaducidadCSD")->palette();
-        {
-            const TRelojFijo reloj(hoy);
-            elige(pieza<QPushButton>(w, "SearchEditButton2"), CSD + RFC_ESCUELA + u".cer"_s);
-        }
-        QCOMPARE(pieza<QLabel>(w, "TxCaducidadCSD")->text(), (vencido ? CN_VENCIDO : CN_CADUCIDAD) + u"18/05/2027"_s);
-        const QColor color = pieza<QLabel>(w, "TxCaducidadCSD")->palette().color(QPalette::WindowText);
-        QCOMPARE(color == Style::StyleFrm().color(RS_TEXTOADVERTENCIA), vencido);
-        QCOMPARE(color == normal.color(QPalette::WindowText), !vencido);
-        QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(pieza<QLineEdit>(w, "EdRFC")->text(), RFC_ESCUELA);
-    }
-
     // A registry found damaged at start is set aside and the user told; the
     // same business created again is refused, and loses nothing: the damaged
     // registry and the business's database are both kept where they are.

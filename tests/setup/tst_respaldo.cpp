@@ -88,9 +88,10 @@ QString creaRespaldo(const QString& destino, TFormato formato)
         QFile::rename(carpeta + u'/' + DB_SISTEMA_NOMBRE, carpeta + u'/' + DB_SISTEMA_NOMBRE_ANTERIOR);
     const QString archivo = destino + u'/' + RFC + RESPALDO_EXTENSION;
     if (formato == Eliminacion) {
-        if (!Respaldo::creaArchivoEliminacion(RFC))
-            return {};
-        QFile::rename(Respaldo::archivoEliminacion(RFC), archivo);
+        // What deleting the business leaves behind.
+        SecretoNegocio::archiva(archivo, RFC,
+                                TConexionSesion::embebida(carpeta + u'/' + DB_SISTEMA_NOMBRE, Sistema::exePath),
+                                ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
     } else {
         TArchivoZip::comprime(archivo, carpeta, DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
                               TArchivoZip::TCifrado::Tradicional);
@@ -167,8 +168,7 @@ private slots:
     {
         QTest::addColumn<int>("forma");
         QTest::newRow("respaldo del editor de la empresa") << 0;
-        QTest::newRow("archivo de eliminación") << 1;
-        QTest::newRow("archivo al eliminar la empresa") << 2;
+        QTest::newRow("archivo al eliminar la empresa") << 1;
     }
     void respaldoLlevaSusSecretos()
     {
@@ -178,14 +178,12 @@ private slots:
         {
             const TProgramaConRegistro origen(DEL_RESPALDO);
             QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
-            if (forma == 0)
+            if (forma == 0) {
                 archivo = EdicionEmpresa::guardaRespaldo(guardados.path());
-            else if (forma == 1)
-                QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
-            else
+            } else {
                 QVERIFY(EdicionEmpresa::elimina().archivado);
-            if (forma > 0)
                 QVERIFY(QFile::rename(Respaldo::archivoEliminacion(RFC), archivo));
+            }
             NegocioPrueba::limpiaSesion();
         }
         const QString secretos = DB_PATH + RFC + u'/' + SecretoNegocio::ARCHIVO_RESPALDO;
@@ -227,30 +225,6 @@ private slots:
         QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
         QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
-    }
-
-    void archivoDeEliminacion()
-    {
-        const TProgramaConRegistro programa(ACTUAL);
-        // An archive of an earlier deletion is not archived again.
-        QVERIFY(TCarpetaPrograma::escribe(Respaldo::archivoEliminacion(RFC), "anterior"));
-        QVERIFY(Respaldo::creaArchivoEliminacion(RFC));
-        int error = 0;
-        zip_t* z = zip_open(QFile::encodeName(Respaldo::archivoEliminacion(RFC)).constData(), ZIP_RDONLY, &error);
-        QVERIFY(z);
-        QStringList nombres;
-        for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
-            zip_stat_t st;
-            zip_stat_index(z, zip_uint64_t(i), 0, &st);
-            const QString nombre = QString::fromUtf8(st.name);
-            nombres << nombre;
-            QVERIFY2(nombre.startsWith(u"db/"_s), qPrintable(nombre));
-            if (!nombre.endsWith(u'/'))
-                QCOMPARE(int(st.encryption_method), int(ZIP_EM_AES_128));
-        }
-        zip_discard(z);
-        QVERIFY(nombres.contains(u"db/"_s + RFC + u"/"_s + DB_SISTEMA_NOMBRE));
-        QVERIFY(!nombres.contains(u"db/"_s + RFC + u"/"_s + RFC + u".zip"_s));
     }
 
     // The editor's backup and the deletion run on a thread of their own and

@@ -428,14 +428,6 @@ private slots:
         }
     }
 
-    void cierreSinExito()
-    {
-        TPrograma programa;
-        QVERIFY(programa.w->close());
-        QVERIFY(!programa.w->nextStep);
-        QVERIFY(!MainFrm->isVisible());
-    }
-
     // One server: the update check at the wizard's showing (another
     // published version shows the indicators of both windows, the program's
     // own hides them), then the catalogue link (the bar moves while the

@@ -440,17 +440,6 @@ private slots:
         }
     }
 
-    void versionDelPrograma()
-    {
-        const QStringList partes = TVerificaUpdate::getVersionSistema().split(u'.');
-        QCOMPARE(partes.size(), 4);
-        for (const QString& p : partes) {
-            bool numero = false;
-            p.toInt(&numero);
-            QVERIFY(numero);
-        }
-    }
-
     void direccionDeVersiones()
     {
         const TCarpetaPrograma programa;

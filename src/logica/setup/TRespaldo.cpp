@@ -622,19 +622,6 @@ QString archivoEliminacion(const QString& rfc)
     return Sistema::exePath + DB_PATH + rfc + QLatin1Char('/') + rfc + QStringLiteral(".zip");
 }
 
-bool creaArchivoEliminacion(const QString& rfc)
-{
-    try {
-        const QString base = baseDatosEn(Sistema::exePath + DB_PATH + rfc);
-        SecretoNegocio::archiva(archivoEliminacion(rfc), rfc, TConexionSesion::embebida(base, Sistema::exePath),
-                                ELIMINACION_PASSWORD, TArchivoZip::TCifrado::Aes128);
-        return true;
-    } catch (const EArchivoZip& e) {
-        Logmanager::Log(e.mensaje(), 3, Sistema::exePath);
-        return false;
-    }
-}
-
 bool reiniciaRegistro(TRegistroConservado* conservado)
 {
     if (Utils::mensajeConfirmacion(CONFIRMA_RESTAURA_REGISTRO) != TPrompter::OK)

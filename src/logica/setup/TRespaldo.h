@@ -15,8 +15,7 @@ class TConexionSesion;
 // picks a file (filter "Respaldo|*.respal33") and calls restaurarRespaldo,
 // then rebuilds its tiles and shows the sign-in page when it returns
 // Restaurado; the database link calls reiniciaRegistro and, when it returns
-// true, starts a TImportarBaseHilo. The company editor calls
-// creaArchivoEliminacion before it disables the business.
+// true, starts a TImportarBaseHilo.
 namespace Respaldo {
 
 enum class TResultado {
@@ -134,13 +133,10 @@ TResultado restaurarRespaldo(const QString& archivo, const TAviso& aviso = {});
 // the rows are prepared and loaded.
 TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& servidor, const TAviso& aviso = {});
 
-// The deletion archive of a business: program folder + "db/" + RFC + "/" +
-// RFC + ".zip", entries "db/" + RFC + "/...", AES-128 with
-// ELIMINACION_PASSWORD, with the business's secrets file as every backup
-// (SecretoNegocio::archiva). False when it could not be written (the reason
-// is logged at level 3); deleting the business goes on either way.
+// Where deleting a business leaves its archive: program folder + "db/" +
+// RFC + "/" + RFC + ".zip", entries "db/" + RFC + "/...", AES-128 with
+// ELIMINACION_PASSWORD, with the business's secrets file as every backup.
 QString archivoEliminacion(const QString& rfc);
-bool creaArchivoEliminacion(const QString& rfc);
 
 // What the registry rebuild keeps of the registry it replaces.
 struct TRegistroConservado {

@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "ConsultaComprobantes.h"
 #include "Entidades.h"
+#include "Archivos.h"
 #include "Errores.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
@@ -430,7 +431,7 @@ bool TConciliacionSat::exportaCsv(const QString& ruta)
                                      .arg(QDir::toNativeSeparators(ruta), Errores::delSistema(numero)));
         }
         ConciliacionSat::escribeCsv(archivo, mostrados(), true);
-        if (!archivo.commit()) {
+        if (!Archivos::termina(archivo)) {
             const int numero = errno;
             throw EEntradaSalida(QStringLiteral("No se pudo guardar el archivo %1: %2")
                                      .arg(QDir::toNativeSeparators(ruta), Errores::delSistema(numero)));

@@ -3,6 +3,7 @@
 #include "Constantes.h"
 #include "Controles.h"
 #include "Entidades.h"
+#include "Archivos.h"
 #include "Errores.h"
 #include "LecturaComprobante.h"
 #include "Prompter.h"
@@ -548,7 +549,7 @@ bool TContenidoReportes::exportaCsv(const QString& ruta)
                 QStringLiteral("No se pudo crear el archivo %1: %2").arg(ruta, Errores::delSistema(numero)));
         }
         ConsultaComprobantes::exportaCsv(*m_conexion, filtro(), archivo);
-        if (!archivo.commit()) {
+        if (!Archivos::termina(archivo)) {
             const int numero = errno;
             throw EEntradaSalida(
                 QStringLiteral("No se pudo guardar el archivo %1: %2").arg(ruta, Errores::delSistema(numero)));

@@ -1,6 +1,7 @@
 #include "TDlgComprobante.h"
 
 #include "Constantes.h"
+#include "Archivos.h"
 #include "Errores.h"
 #include "Prompter.h"
 #include "SelectorArchivos.h"
@@ -241,7 +242,7 @@ bool TDlgComprobante::guardaXml()
     // English.
     QSaveFile archivo(ruta);
     if (!archivo.open(QIODevice::WriteOnly) || !archivo.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
-        archivo.write(m_xml) != m_xml.size() || !archivo.commit()) {
+        archivo.write(m_xml) != m_xml.size() || !Archivos::termina(archivo)) {
         const int numero = errno;
         Prompter::actual().mensaje(QStringLiteral("No se pudo guardar %1: %2")
                                        .arg(QDir::toNativeSeparators(ruta), Errores::delSistema(numero)),

@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdlib>
@@ -74,6 +75,24 @@ void creaPrivado(const QString& ruta, const QByteArray& bytes)
 bool creaPrivadoNuevo(const QString& ruta, const QByteArray& bytes)
 {
     return escribeAparte(ruta, bytes, false);
+}
+
+bool termina(QSaveFile& archivo)
+{
+    // A write that failed earlier left the file short; its number is gone.
+    int numero = 0;
+    if (archivo.error() == QFileDevice::NoError) {
+        errno = 0;
+        if (archivo.flush() && archivo.error() == QFileDevice::NoError && ::fsync(archivo.handle()) == 0) {
+            errno = 0;
+            if (archivo.commit())
+                return true;
+        }
+        numero = errno;
+    }
+    archivo.cancelWriting();
+    errno = numero;
+    return false;
 }
 
 void creaCarpetaPrivada(const QString& ruta)

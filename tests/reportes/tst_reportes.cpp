@@ -19,6 +19,7 @@
 #include "TConciliacionSat.h"
 #include "TModeloComprobantes.h"
 #include "Piezas.h"
+#include "TamanoLimitado.h"
 
 #include <QApplication>
 #include <QBarSeries>
@@ -224,6 +225,16 @@ private slots:
                          .toUtf8());
         QCOMPARE(QFile::permissions(ruta) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup),
                  QFile::Permissions());
+        // A disk that takes nothing more by the end keeps the earlier CSV.
+        const QByteArray anterior = TCarpetaPrograma::lee(ruta);
+        {
+            const TTamanoLimitado lleno(10);
+            QVERIFY(!pagina.exportaCsv(ruta));
+        }
+        QCOMPARE(
+            respuestas.textos().last(),
+            u"No se pudo guardar el archivo %1: El archivo llegó al tamaño máximo que el sistema permite"_s.arg(ruta));
+        QCOMPARE(TCarpetaPrograma::lee(ruta), anterior);
         const QString sinCarpeta = destino.filePath(u"borrada/c.csv"_s);
         QVERIFY(!pagina.exportaCsv(sinCarpeta));
         QCOMPARE(respuestas.textos().last(), u"No se pudo crear el archivo %1: No existe"_s.arg(sinCarpeta));

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QSaveFile;
+
 // Files that hold a business's data (its database, the local registry of
 // businesses) and the folders they live in are kept from the computer's
 // other users: readable and writable by their owner only.
@@ -17,6 +19,12 @@ COMUNES_EXPORT void creaPrivado(const QString& ruta, const QByteArray& bytes);
 // The same, only where there is no file yet: one another process made in the
 // meantime is kept as it is. Returns whether this call made the file.
 COMUNES_EXPORT bool creaPrivadoNuevo(const QString& ruta, const QByteArray& bytes);
+// Puts what was written to `archivo` (open for writing) under its name, or
+// drops it and keeps the file that was there. QSaveFile::commit() alone (Qt
+// 6.4) publishes the file even when the bytes still in its buffer cannot be
+// written then (a full disk): a good file became an empty or cut one. Returns
+// false with errno holding the system's reason, 0 when no call gave one.
+COMUNES_EXPORT bool termina(QSaveFile& archivo);
 // Creates the folder (one level: the parent must exist) with mode 0700, or
 // restricts it to that mode when it already exists. Raises EEntradaSalida.
 COMUNES_EXPORT void creaCarpetaPrivada(const QString& ruta);

@@ -16,6 +16,7 @@
 #include "ConciliacionSat.h"
 #include "Conexiones.h"
 #include "Entidades.h"
+#include "Archivos.h"
 #include "Errores.h"
 #include "TNegociosImportacion.h"
 
@@ -246,7 +247,7 @@ TConciliacion escribeConciliacion(const QString& archivoCsv, const QString& emai
         ++resultado.negocios;
     }
     Conexiones::cierraHilo();
-    if (!contenido.commit())
+    if (!Archivos::termina(contenido))
         throw falla(errno);
     return resultado;
 }

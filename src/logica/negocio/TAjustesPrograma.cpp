@@ -1,6 +1,7 @@
 #include "TAjustesPrograma.h"
 
 #include "Constantes.h"
+#include "Archivos.h"
 #include "Errores.h"
 #include "Logmanager.h"
 #include "Secretos.h"
@@ -103,7 +104,7 @@ void TAjustesPrograma::escribe(const QList<QPair<QString, QString>>& valores) co
     // its content goes in, whatever the mode of the one it replaces.
     QSaveFile nuevo(destino);
     if (!nuevo.open(QIODevice::WriteOnly) || !nuevo.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        nuevo.write(contenido) != contenido.size() || !nuevo.commit())
+        nuevo.write(contenido) != contenido.size() || !Archivos::termina(nuevo))
         throw falla();
 }
 

@@ -433,11 +433,46 @@ bool guardaPdf(const QList<TComprobante>& comprobantes, const QString& archivoPd
     return archivo.termina(error);
 }
 
+namespace {
+
+// QPdfWriter's stream drops everything after its first failed write without
+// a word: a disk that has room again by the end would take the rest of the
+// buffer and leave a cut PDF. Its writes go through here to the file, so
+// the first failure is kept with the system's reason.
+class TSalidaPdf : public QIODevice {
+public:
+    explicit TSalidaPdf(QFileDevice& archivo) : m_archivo(archivo) { open(QIODevice::WriteOnly); }
+    // The system's error number of the first write that failed, -1 while
+    // every byte went in.
+    int fallo() const { return m_fallo; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* datos, qint64 tamano) override
+    {
+        if (m_fallo >= 0)
+            return -1;
+        errno = 0;
+        if (m_archivo.write(datos, tamano) != tamano) {
+            m_fallo = errno;
+            return -1;
+        }
+        return tamano;
+    }
+
+private:
+    QFileDevice& m_archivo;
+    int m_fallo = -1;
+};
+
+} // namespace
+
 // Members in this order so that the painter ends before its writer, and the
 // writer before the file under it.
 struct TArchivoPdf::TDatos {
     QString destino;
     std::unique_ptr<QTemporaryFile> temporal;
+    std::unique_ptr<TSalidaPdf> salida;
     std::unique_ptr<QPdfWriter> pdf;
     QPainter pintor;
     int agregados = 0;
@@ -464,7 +499,8 @@ bool TArchivoPdf::abre(QString* error)
                          .arg(d->destino, Errores::delSistema(numero));
         return false;
     }
-    d->pdf = std::make_unique<QPdfWriter>(d->temporal.get());
+    d->salida = std::make_unique<TSalidaPdf>(*d->temporal);
+    d->pdf = std::make_unique<QPdfWriter>(d->salida.get());
     d->pdf->setPageSize(QPageSize(QPageSize::Letter));
     d->pdf->setPageMargins(QMarginsF(0, 0, 0, 0));
     d->pdf->setResolution(300);
@@ -518,8 +554,8 @@ bool TArchivoPdf::termina(QString* error)
     d->pintor.end();
     d->pdf.reset();
     QTemporaryFile& temporal = *d->temporal;
-    if (!temporal.flush() || ::fsync(temporal.handle()) != 0) {
-        const int numero = errno;
+    if (d->salida->fallo() >= 0 || !temporal.flush() || ::fsync(temporal.handle()) != 0) {
+        const int numero = d->salida->fallo() >= 0 ? d->salida->fallo() : errno;
         if (error)
             *error = QStringLiteral("No se pudo escribir %1: %2").arg(d->destino, Errores::delSistema(numero));
         return false;

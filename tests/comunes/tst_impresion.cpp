@@ -1,5 +1,6 @@
 #include "CarpetaPrograma.h"
 #include "ImpresionComprobante.h"
+#include "TamanoLimitado.h"
 
 #include <QtTest>
 
@@ -692,6 +693,26 @@ private slots:
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists(archivo));
         QCOMPARE(QDir(m_carpeta.path()).entryList({u".roto*"_s}, QDir::Files | QDir::Hidden).size(), 0);
+    }
+
+    // A write that fails half way while the disk has room again by the end
+    // (the file-size limit stands for it): the cut PDF is refused and the
+    // earlier one stays.
+    void escrituraFallida()
+    {
+        const QString archivo = pdf({comprobante(cfdi(u"cfdi40-real.xml"_s))}, u"previo.pdf"_s);
+        const QByteArray previo = TCarpetaPrograma::lee(archivo);
+        TArchivoPdf nuevo(archivo);
+        QVERIFY(nuevo.abre());
+        {
+            const TTamanoLimitado lleno(1000);
+            QVERIFY(nuevo.agrega(comprobante(conLineas(400))));
+        }
+        QString error;
+        QVERIFY(!nuevo.termina(&error));
+        QCOMPARE(error,
+                 u"No se pudo escribir %1: El archivo llegó al tamaño máximo que el sistema permite"_s.arg(archivo));
+        QCOMPARE(TCarpetaPrograma::lee(archivo), previo);
     }
 
     // A destination whose folder was removed meanwhile is refused, in Spanish.

@@ -15,7 +15,11 @@
 #include <QThread>
 
 #include <atomic>
+#include <csignal>
 #include <memory>
+#include <optional>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -62,6 +66,31 @@ QStringList planas(const QStringList& detalle)
         salida << linea.section(u'|', 0, 1) + u'|' + plana(linea.section(u'|', 2));
     return salida;
 }
+
+// While it lives no file of the process grows past `bytes`, as on a disk
+// that is full: a write beyond fails instead of ending the process.
+class TLimiteArchivos {
+public:
+    explicit TLimiteArchivos(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_antes);
+        m_senal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limite = m_antes;
+        limite.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limite);
+    }
+    ~TLimiteArchivos()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_antes);
+        std::signal(SIGXFSZ, m_senal);
+    }
+    TLimiteArchivos(const TLimiteArchivos&) = delete;
+    TLimiteArchivos& operator=(const TLimiteArchivos&) = delete;
+
+private:
+    rlimit m_antes{};
+    void (*m_senal)(int) = SIG_DFL;
+};
 
 QStringList lineasLog()
 {
@@ -192,6 +221,46 @@ private slots:
             QVERIFY(ilegible.open(QIODevice::ReadOnly));
             QCOMPARE(ilegible.readAll(), contenido);
         }
+    }
+
+    // A write the registry refuses is told in plain Spanish; the engine's
+    // own words reach the log only.
+    void escrituraFallidaDiceSuCausa_data()
+    {
+        QTest::addColumn<bool>("discoLleno");
+        QTest::addColumn<QString>("causa");
+        QTest::addColumn<QString>("motor");
+        QTest::newRow("otro programa lo ocupa")
+            << false
+            << u"otro programa está usando el registro de empresas de este equipo; espera a que termine o ciérralo y "
+               "vuelve a intentarlo"_s
+            << u"database is locked"_s;
+        QTest::newRow("el disco no admite más")
+            << true << u"el disco no aceptó la escritura; revisa el espacio libre"_s << u"disk I/O error"_s;
+    }
+    void escrituraFallidaDiceSuCausa()
+    {
+        QFETCH(bool, discoLleno);
+        QFETCH(QString, causa);
+        QFETCH(QString, motor);
+        std::optional<RegistroPrueba::TBloqueo> bloqueo;
+        if (!discoLleno)
+            QVERIFY(bloqueo.emplace().activo());
+        QString error;
+        bool escrito = true;
+        {
+            // Room for the log's line, not for the first page the registry
+            // keeps aside before it writes.
+            std::optional<TLimiteArchivos> limite;
+            if (discoLleno)
+                limite.emplace(4096);
+            escrito = m_registro.usuarioLogginInsert(registroDe(u"AAA010101AAA"_s, 0), &error);
+        }
+        QVERIFY(!escrito);
+        QCOMPARE(error, causa);
+        const QStringList lineas = lineasLog();
+        QCOMPARE(lineas.size(), 1);
+        QVERIFY2(lineas.first().contains(causa) && lineas.first().contains(motor), qPrintable(lineas.first()));
     }
 
     // What the start takes for a damaged registry, to be set aside.

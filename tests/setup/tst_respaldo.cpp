@@ -161,6 +161,28 @@ private slots:
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
     }
 
+    // A restore whose registration the registry refuses says so: the
+    // business is in its folder, and the restore run again registers it.
+    void restauradaSinRegistro()
+    {
+        QTemporaryDir guardados;
+        const QString archivo = creaRespaldo(guardados.path(), Tradicional);
+        const TProgramaConRegistro programa;
+        QVERIFY(RegistroPrueba::ejecuta(u"CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
+                                        "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END"_s));
+        TColaRespuestas respuestas;
+        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Escritura);
+        QVERIFY(QFileInfo(carpetaNegocio(programa) + u'/' + DB_SISTEMA_NOMBRE).isFile());
+        QVERIFY(RegistroPrueba::ejecuta(u"DROP TRIGGER sinAltas"_s));
+        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
+        QCOMPARE(respuestas.textos(),
+                 (QStringList{Respaldo::ERR_RESTAURADA_SIN_REGISTRO.arg(
+                                  RFC, u"el registro de empresas de este equipo no lo aceptó (el detalle está en la "
+                                       "bitácora del programa)"_s),
+                              Respaldo::textoRestaurada(RFC)}));
+        QCOMPARE(registroLocal().getEmpresas(), QStringList{RFC + u'|' + RFC});
+    }
+
     // A backup made in one program folder and restored in another, whose
     // installation key is another, keeps its owner's rights and its key
     // password; the file that carried them is not left behind.

@@ -141,7 +141,7 @@ TConexion conecta(const NuevoNegocio::TDestino& destino, const QString& email, c
                                                TCadenaConexion(destino.motor, destino.usuario, destino.password,
                                                                destino.servidor, destino.baseDatos, destino.puerto),
                                                &error))
-            throw EBaseDatos(Constantes::ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
+            throw EBaseDatos(Constantes::ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error + QLatin1Char('.'));
         Logmanager::Log(sinConexion ? QStringLiteral("El registro de la empresa %1, que ya no conectaba con su "
                                                      "servidor, se reemplazó por la conexión nueva.")
                                           .arg(rfc)

@@ -104,9 +104,94 @@ QString nuevoNombreConexion()
     return QStringLiteral("registro-negocios-%1").arg(++serie);
 }
 
-void falla(const QSqlError& error)
+// What a SQLite failure means to the user, from its result code: the
+// engine's own text is English. Only the primary code (the low byte) tells
+// the cause; the extended one adds detail.
+enum class TCausa { Ocupado, SinPermiso, Disco, Danado, Otra };
+
+TCausa causaDe(const QSqlError& error)
 {
-    throw EBaseDatos(error.text());
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return TCausa::Ocupado;
+    case 3:  // SQLITE_PERM
+    case 8:  // SQLITE_READONLY, also a journal this user cannot roll back
+    case 14: // SQLITE_CANTOPEN
+    case 23: // SQLITE_AUTH
+        return TCausa::SinPermiso;
+    case 10: // SQLITE_IOERR
+    case 13: // SQLITE_FULL
+        return TCausa::Disco;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return TCausa::Danado;
+    default:
+        return TCausa::Otra;
+    }
+}
+
+QString textoCausa(TCausa causa)
+{
+    switch (causa) {
+    case TCausa::Ocupado:
+        return QStringLiteral("otro programa está usando el registro de empresas de este equipo; espera a que "
+                              "termine o ciérralo y vuelve a intentarlo");
+    case TCausa::SinPermiso:
+        return QStringLiteral("no tienes permiso para escribir en el registro de empresas de este equipo; pide "
+                              "permiso a quien administra este equipo");
+    case TCausa::Disco:
+        return QStringLiteral("el disco no aceptó la escritura; revisa el espacio libre");
+    case TCausa::Danado:
+        return QStringLiteral("el registro de empresas de este equipo está dañado; al volver a abrir el programa "
+                              "se aparta y se puede reconstruir");
+    case TCausa::Otra:
+        break;
+    }
+    return QStringLiteral("el registro de empresas de este equipo no lo aceptó (el detalle está en la bitácora del "
+                          "programa)");
+}
+
+// The cause in Spanish for whoever shows it; the engine's words, which
+// support staff read, only reach the log.
+class EFallaRegistro : public EBaseDatos {
+public:
+    explicit EFallaRegistro(const QSqlError& error)
+        : EBaseDatos(textoCausa(causaDe(error))),
+          m_motor(QStringLiteral("(código %1: %2)").arg(error.nativeErrorCode(), error.text()))
+    {
+    }
+    QString motor() const { return m_motor; }
+
+private:
+    QString m_motor;
+};
+
+[[noreturn]] void falla(const QSqlError& error)
+{
+    throw EFallaRegistro(error);
+}
+
+QString paraBitacora(const std::exception& e)
+{
+    const auto* registro = dynamic_cast<const EFallaRegistro*>(&e);
+    return registro ? Errores::describe(e) + QLatin1Char(' ') + registro->motor() : Errores::describe(e);
+}
+
+// Qt's own BEGIN and COMMIT drop the result code from their error, and a
+// full disk most often shows at the commit.
+void empieza(QSqlDatabase& db)
+{
+    QSqlQuery consulta(db);
+    if (!consulta.exec(QStringLiteral("BEGIN")))
+        falla(consulta.lastError());
+}
+
+void confirma(QSqlDatabase& db)
+{
+    QSqlQuery consulta(db);
+    if (!consulta.exec(QStringLiteral("COMMIT")))
+        falla(consulta.lastError());
 }
 
 QSqlQuery prepara(QSqlDatabase& db, const QString& sql)
@@ -136,7 +221,8 @@ QString texto(const QSqlQuery& consulta, const QString& columna)
 {
     const int indice = consulta.record().indexOf(columna);
     if (indice < 0)
-        throw EBaseDatos(QStringLiteral("El registro de negocios no tiene la columna \"%1\".").arg(columna));
+        throw EBaseDatos(
+            QStringLiteral("el registro de empresas de este equipo no tiene la columna \"%1\"").arg(columna));
     return consulta.value(indice).toString();
 }
 
@@ -200,19 +286,24 @@ QStringList TBaseDatosLocalFrm::basesDatos(const QString& carpetaPrograma)
 void TBaseDatosLocalFrm::creaTablas(const QString& archivo)
 {
     conConexion(archivo, [](QSqlDatabase& db) {
-        if (!db.open())
-            falla(db.lastError());
         try {
-            if (!db.transaction())
+            if (!db.open())
                 falla(db.lastError());
+            empieza(db);
             QSqlQuery negocio = prepara(db, SQL_TABLA_NEGOCIO);
             ejecuta(negocio);
             QSqlQuery conexion = prepara(db, SQL_TABLA_CONEXION);
             ejecuta(conexion);
             negocio.finish();
             conexion.finish();
-            if (!db.commit())
-                falla(db.lastError());
+            confirma(db);
+        } catch (const EFallaRegistro& e) {
+            db.rollback();
+            // Its callers log only the Spanish cause; without a program
+            // folder there is no log.
+            if (!Sistema::exePath.isEmpty())
+                Logmanager::Log(paraBitacora(e), 1, Sistema::exePath);
+            throw;
         } catch (...) {
             db.rollback();
             throw;
@@ -230,7 +321,8 @@ bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo
             // Opening a missing file would create an empty one, and the start-up
             // would then never write the real registry there.
             if (!QFileInfo(archivo).isFile())
-                throw EBaseDatos(QStringLiteral("No se encontró el registro de negocios \"%1\".").arg(archivo));
+                throw EBaseDatos(
+                    QStringLiteral("no se encontró el registro de empresas de este equipo (%1)").arg(archivo));
             if (!db.open())
                 falla(db.lastError());
             trabajo(db);
@@ -239,14 +331,14 @@ bool TBaseDatosLocalFrm::opera(const std::function<void(QSqlDatabase&)>& trabajo
             if (db.isOpen())
                 db.rollback();
             if (registraError)
-                Logmanager::Log(Errores::describe(e), 1, Sistema::exePath);
+                Logmanager::Log(paraBitacora(e), 1, Sistema::exePath);
             if (error)
                 *error = QString::fromUtf8(e.what());
         } catch (...) {
             correcto = false;
             if (db.isOpen())
                 db.rollback();
-            const EVelkor desconocido(QStringLiteral("Error desconocido en el registro de negocios."));
+            const EVelkor desconocido(QStringLiteral("error desconocido en el registro de empresas de este equipo"));
             if (registraError)
                 Logmanager::Log(Errores::describe(desconocido), 1, Sistema::exePath);
             if (error)
@@ -365,8 +457,7 @@ bool TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro, QStrin
         [&](QSqlDatabase& db) {
             // One transaction: an entry without its connection string would be
             // listed for sign-in and then fail.
-            if (!db.transaction())
-                falla(db.lastError());
+            empieza(db);
             QSqlQuery negocio = prepara(db, SQL_INSERTA_NEGOCIO);
             negocio.bindValue(QStringLiteral(":nombre"), registro.value(1));
             negocio.bindValue(QStringLiteral(":rfc"), registro.value(2));
@@ -374,7 +465,8 @@ bool TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro, QStrin
             ejecuta(negocio);
             const QVariant identidad = negocio.lastInsertId();
             if (!identidad.isValid())
-                throw EBaseDatos(QStringLiteral("No se obtuvo la identidad del negocio registrado."));
+                throw EBaseDatos(
+                    QStringLiteral("el registro de empresas de este equipo no dio el número de la empresa registrada"));
             const qint32 id = identidad.toInt();
             negocio.finish();
 
@@ -383,13 +475,12 @@ bool TBaseDatosLocalFrm::usuarioLogginInsert(const QStringList& registro, QStrin
             conexion.bindValue(QStringLiteral(":idNegocioLogginFk"), id);
             ejecuta(conexion);
             conexion.finish();
-            if (!db.commit())
-                falla(db.lastError());
+            confirma(db);
         },
         true, error);
 }
 
-bool TBaseDatosLocalFrm::deshabilitaEstatusEmpresa(const QString& rfc)
+bool TBaseDatosLocalFrm::deshabilitaEstatusEmpresa(const QString& rfc, QString* error)
 {
     return opera(
         [&](QSqlDatabase& db) {
@@ -397,7 +488,7 @@ bool TBaseDatosLocalFrm::deshabilitaEstatusEmpresa(const QString& rfc)
             consulta.bindValue(QStringLiteral(":rfc"), rfc);
             ejecuta(consulta);
         },
-        true);
+        true, error);
 }
 
 bool TBaseDatosLocalFrm::reemplazaConexion(const QString& rfc, const QString& nombre, const TCadenaConexion& cadena,
@@ -407,13 +498,13 @@ bool TBaseDatosLocalFrm::reemplazaConexion(const QString& rfc, const QString& no
     const QString almacenada = cadena.guardada();
     return opera(
         [&](QSqlDatabase& db) {
-            if (!db.transaction())
-                falla(db.lastError());
+            empieza(db);
             QSqlQuery ultima = prepara(db, SQL_ULTIMA_RFC);
             ultima.bindValue(QStringLiteral(":rfc"), rfc);
             ejecuta(ultima);
             if (!ultima.next() || ultima.isNull(0))
-                throw EBaseDatos(QStringLiteral("El registro de negocios no tiene a la empresa %1.").arg(rfc));
+                throw EBaseDatos(
+                    QStringLiteral("el registro de empresas de este equipo no tiene a la empresa %1").arg(rfc));
             const qint64 id = ultima.value(0).toLongLong();
             ultima.finish();
 
@@ -428,8 +519,7 @@ bool TBaseDatosLocalFrm::reemplazaConexion(const QString& rfc, const QString& no
             ejecuta(negocio);
             conexion.finish();
             negocio.finish();
-            if (!db.commit())
-                falla(db.lastError());
+            confirma(db);
         },
         true, error);
 }
@@ -439,8 +529,7 @@ int TBaseDatosLocalFrm::migraCadenas()
     int migradas = 0;
     const bool correcto = opera(
         [&](QSqlDatabase& db) {
-            if (!db.transaction())
-                falla(db.lastError());
+            empieza(db);
             QList<QPair<qint64, QString>> nuevas;
             QSqlQuery consulta = prepara(db, QStringLiteral("SELECT idConexion, stringConexion FROM Conexion"));
             ejecuta(consulta);
@@ -460,8 +549,7 @@ int TBaseDatosLocalFrm::migraCadenas()
                 cambio.bindValue(QStringLiteral(":id"), id);
                 ejecuta(cambio);
             }
-            if (!db.commit())
-                falla(db.lastError());
+            confirma(db);
             migradas = int(nuevas.size());
         },
         true);
@@ -475,15 +563,13 @@ bool TBaseDatosLocalFrm::operaRecuperacion(const std::function<void(QSqlDatabase
             // A registry written before files were kept private, or copied in
             // by hand, would let other users read whom a key was sent to.
             Archivos::hazPrivado(archivoRegistro());
-            if (!db.transaction())
-                falla(db.lastError());
+            empieza(db);
             for (const QString& sql : {SQL_TABLA_CLAVE, SQL_TABLA_INTENTO}) {
                 QSqlQuery tabla = prepara(db, sql);
                 ejecuta(tabla);
             }
             trabajo(db);
-            if (!db.commit())
-                falla(db.lastError());
+            confirma(db);
         },
         true);
 }
@@ -581,16 +667,11 @@ TBaseDatosLocalFrm::TEstadoRegistro TBaseDatosLocalFrm::revisa(const QString& ar
         return TEstadoRegistro::Danado;
     if (!info.isReadable())
         return TEstadoRegistro::SinPermiso;
-    // Only the primary code tells the cause; the extended one adds detail.
     const auto estadoDe = [](const QSqlError& error) {
-        switch (error.nativeErrorCode().toInt() & 0xff) {
-        case 5: // SQLITE_BUSY
-        case 6: // SQLITE_LOCKED
+        switch (causaDe(error)) {
+        case TCausa::Ocupado:
             return TEstadoRegistro::Ocupado;
-        case 3:  // SQLITE_PERM
-        case 8:  // SQLITE_READONLY, also a journal this user cannot roll back
-        case 14: // SQLITE_CANTOPEN
-        case 23: // SQLITE_AUTH
+        case TCausa::SinPermiso:
             return TEstadoRegistro::SinPermiso;
         default:
             return TEstadoRegistro::Danado;

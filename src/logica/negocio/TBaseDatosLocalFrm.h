@@ -22,6 +22,9 @@ class TCadenaConexion;
 // getNumeroEmpresas logs them and returns 0, the others roll back silently
 // and return what they had gathered. The writings report theirs, logged: a
 // business whose registration was lost would vanish from the sign-in. A
+// cause handed back in `error` is for the user: plain Spanish, written to
+// follow "Causa:" or a colon, without a final period; the engine's own
+// words go only to the log. A
 // missing registry file is an error like any other (it is never created
 // here; the start-up writes the shipped one).
 //
@@ -65,8 +68,9 @@ public:
     // creates a business must then not go on as if it were registered.
     bool usuarioLogginInsert(const QStringList& registro, QString* error = nullptr);
     // Disables every registration of that RFC; true also when none matched,
-    // false (logged) when the registry could not be written.
-    bool deshabilitaEstatusEmpresa(const QString& rfc);
+    // false (logged, the cause in `error` when given) when the registry
+    // could not be written.
+    bool deshabilitaEstatusEmpresa(const QString& rfc, QString* error = nullptr);
     // Gives the RFC one active registration, named `nombre`, that leads to
     // `cadena` (enciphered under the installation's key), in one
     // transaction: the registration getEmpresaDetalle reads is rewritten and

@@ -398,7 +398,7 @@ void registraNegocio(const QString& email, const QString& rfc, const QString& ra
 {
     QString error;
     if (!registroLocal().usuarioLogginInsert(registroDe(email, rfc, razon, destino), &error))
-        throw EBaseDatos(ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error);
+        throw EBaseDatos(ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error + QLatin1Char('.'));
     if (!conexionDestino(destino).enServidor())
         QFile::remove(marcaCreacion(archivoLocal(rfc)));
 }

@@ -524,14 +524,12 @@ TResultado restaurarRespaldo(const QString& archivo, const TAviso& aviso)
     // The business of a dump now lives in this file: a registration that
     // led to its server (or elsewhere) gives way to one that leads here.
     const bool registrar = desdeVolcado ? !registradaEn(rfc, detalle, baseFinal) : necesitaRegistro(rfc, detalle);
-    if (desdeVolcado && registrar && !detalle.isEmpty() && !registroLocal().deshabilitaEstatusEmpresa(rfc))
-        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, QStringLiteral("no se pudo dar de baja ") + rfc);
     if (registrar &&
-        !registroLocal().usuarioLogginInsert(
-            {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), baseFinal, QString()}, &error))
-        // The files are in place; only the registration is missing, which
-        // the registry rebuild makes from them.
-        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, error);
+        ((desdeVolcado && !detalle.isEmpty() && !registroLocal().deshabilitaEstatusEmpresa(rfc, &error)) ||
+         !registroLocal().usuarioLogginInsert(
+             {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), baseFinal, QString()}, &error)))
+        return falla(TResultado::Escritura, ERR_RESTAURADA_SIN_REGISTRO.arg(rfc, error),
+                     QStringLiteral("la empresa %1 quedó en %2 sin registrar").arg(rfc, destino));
     Logmanager::Log(QStringLiteral("Se restauró el respaldo %1 en %2").arg(archivo, destino), 1, Sistema::exePath);
     if (detalle.isEmpty())
         Utils::mensaje(textoRestaurada(rfc), MSG_INFORMATION);

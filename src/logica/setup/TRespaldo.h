@@ -66,6 +66,14 @@ inline const QString ERR_BASE_ILEGIBLE =
 inline const QString ERR_RESPALDO_RECIENTE =
     QStringLiteral("La base de datos del respaldo es de una versión más reciente del programa (estructura %1; esta "
                    "versión llega a la %2). Actualiza el programa e inténtalo de nuevo. No se cambió nada.");
+// The restored files are in place and only their registration is missing,
+// which the registry rebuild makes from them (or the same restore, run
+// again). Followed by the RFC and the cause.
+inline const QString ERR_RESTAURADA_SIN_REGISTRO =
+    QStringLiteral("La empresa %1 quedó restaurada en la carpeta del programa, pero no se pudo anotar en el registro "
+                   "de empresas de este equipo. Causa: %2. Mientras no se anote, no podrás entrar a lo restaurado.\n\n"
+                   "Cuando se resuelva la causa, usa \"Volver a registrar las empresas de esta carpeta\" o restaura "
+                   "de nuevo este respaldo.");
 // Followed by the size in MB.
 inline const QString ERR_EXCESIVO = QStringLiteral(
     "El respaldo ocuparía %1 MB al abrirse, más de lo que un respaldo del programa puede ocupar. No se cambió nada.");

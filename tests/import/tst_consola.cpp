@@ -13,8 +13,10 @@
 #include <QSqlQuery>
 
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +24,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior };
+enum class TPreparacion { Nada, NegocioDelCorreo, RegistroOcupado, ImportacionEnCurso, VersionAnterior, DiscoLleno };
 
 // The first line of the SAT's metadata file.
 const QByteArray ENCABEZADO_SAT = "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
@@ -110,6 +112,9 @@ private slots:
              TPreparacion::RegistroOcupado);
         fila("otra importación", {entrada, "--correo", correo}, 5, "ya importa en la carpeta del programa",
              TPreparacion::ImportacionEnCurso);
+        // Not "busy": a script that waits and tries again would never end.
+        fila("disco lleno", {entrada, "--correo", correo}, 6, "No se pudo empezar la importación: no se pudo escribir",
+             TPreparacion::DiscoLleno);
         // Even refused, the run leaves nothing of it open or in the old cipher.
         fila("carpeta de una versión anterior", {entrada, "--correo", "Dueno@Ejemplo.mx", "--contrasena", "otra"}, 4,
              "La contraseña no es la del usuario", TPreparacion::VersionAnterior);
@@ -149,7 +154,16 @@ private slots:
             if (preparacion == TPreparacion::RegistroOcupado)
                 QVERIFY(ocupa.exec(u"BEGIN EXCLUSIVE"_s));
 
-            const TProgramaConsola::TCorrida corrida = programa.corre(argumentos);
+            const TProgramaConsola::TCorrida corrida = programa.corre(argumentos, TProgramaConsola::clave(), [=] {
+                TSenalesTerminacion::desbloquea();
+                // No file may grow, as on a full disk (EFBIG, its signal ignored).
+                rlimit limite{};
+                if (preparacion == TPreparacion::DiscoLleno && ::getrlimit(RLIMIT_FSIZE, &limite) == 0) {
+                    limite.rlim_cur = 0;
+                    ::signal(SIGXFSZ, SIG_IGN);
+                    ::setrlimit(RLIMIT_FSIZE, &limite);
+                }
+            });
             QCOMPARE(corrida.salida, salida);
             const QString dicho = salida == 0 ? corrida.salidaEstandar : corrida.errores;
             QVERIFY2(dicho.contains(mensaje), qPrintable(dicho));

@@ -303,8 +303,9 @@ int ejecuta(const QStringList& argumentos, const QString& carpetaPrograma)
     Sistema::dbUsuariosSistema = TBaseDatosLocalFrm::archivoRegistro();
 
     TCandadoImportacion candado;
+    // A script waits and tries again on Ocupada: a full disk is no reason to.
     if (!candado.toma())
-        return falla(Ocupada, candado.mensaje());
+        return falla(candado.ocupado() ? Ocupada : ErrorPrograma, candado.mensaje());
 
     if (!QFileInfo::exists(Sistema::dbUsuariosSistema)) {
         const QByteArray vacio = Utils::bytesRecurso(Constantes::RS_USRDB, Sistema::exePath);

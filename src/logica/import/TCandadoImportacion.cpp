@@ -21,11 +21,16 @@ bool TCandadoImportacion::toma()
     return tomado;
 }
 
+bool TCandadoImportacion::ocupado() const
+{
+    return m_candado.error() == QLockFile::LockFailedError;
+}
+
 QString TCandadoImportacion::mensaje() const
 {
     // A full disk or a folder the user may not write is not another import,
     // and waiting would never end it.
-    if (m_candado.error() != QLockFile::LockFailedError)
+    if (!ocupado())
         return QStringLiteral("No se pudo empezar la importación: no se pudo escribir en la carpeta %1 (%2).")
             .arg(Rutas::programa({Constantes::DB_PATH}),
                  Errores::delSistema(m_candado.error() == QLockFile::PermissionError ? EACCES : m_errno));

@@ -13,6 +13,9 @@ public:
     // Takes the lock without waiting; false when another program holds it,
     // or when the lock file cannot be written (a full disk, no permission).
     bool toma();
+    // Whether it failed because another program holds it, not because the
+    // lock file could not be written.
+    bool ocupado() const;
     // Why it could not be taken, for the user.
     QString mensaje() const;
 

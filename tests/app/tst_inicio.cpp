@@ -110,7 +110,7 @@ private slots:
         // failures of its own from another thread, at any moment: only the
         // registry's lines are the start-up's.
         const QString log = programa.log();
-        const QRegularExpression errorRegistro(u" error raised, with message : .*registro de negocios"_s);
+        const QRegularExpression errorRegistro(u" error raised, with message : .*registro de empresas"_s);
         QVERIFY2(log.contains(errorRegistro) == !conRecursos, qPrintable(log));
     }
 

@@ -199,9 +199,23 @@ bool uneFirebird(const TConexionSesion& conexion, isc_db_handle& db, QString& er
     return false;
 }
 
+// Whether the engine's status names `codigo` among its reasons.
+bool estadoDice(const ISC_STATUS* estado, ISC_STATUS codigo)
+{
+    for (const ISC_STATUS* p = estado; *p != isc_arg_end;) {
+        const ISC_STATUS tipo = *p++;
+        if (tipo == isc_arg_gds && *p == codigo)
+            return true;
+        p += tipo == isc_arg_cstring ? 2 : 1;
+    }
+    return false;
+}
+
 // CREATE DATABASE through the client library (Qt cannot): a file path for
-// the embedded engine, or "host/port:path" on a server.
-bool creaFirebird(const QString& ruta, const QString& usuario, const QString& password, QString& error)
+// the embedded engine, or "host/port:path" on a server. On failure `causa`
+// gets the user's words for the commonest reasons, empty for the rest.
+bool creaFirebird(const QString& ruta, const QString& usuario, const QString& password, QString& error,
+                  QString* causa = nullptr, bool* enUso = nullptr)
 {
     const auto literal = [](QString texto) { return texto.replace(QLatin1Char('\''), QStringLiteral("''")); };
     const QByteArray sql = QStringLiteral("CREATE DATABASE '%1' USER '%2' PASSWORD '%3' PAGE_SIZE 16384 "
@@ -213,6 +227,21 @@ bool creaFirebird(const QString& ruta, const QString& usuario, const QString& pa
     isc_tr_handle tr = 0;
     if (isc_dsql_execute_immediate(estado, &db, &tr, 0, sql.constData(), SQL_DIALECT_V6, nullptr)) {
         error = textoEstado(estado);
+        if (enUso)
+            *enUso = estadoDice(estado, isc_obj_in_use);
+        if (!causa)
+            return false;
+        if (estadoDice(estado, isc_obj_in_use))
+            *causa = QStringLiteral("ya existe y otro equipo la tiene abierta");
+        else if (estadoDice(estado, isc_no_priv))
+            *causa = QStringLiteral("la cuenta %1 no tiene permiso de crear bases de datos; pide a quien administra "
+                                    "el servidor que se lo dé")
+                         .arg(usuario);
+        else if (estadoDice(estado, isc_login))
+            *causa = QStringLiteral("el servidor no aceptó la cuenta %1 o su contraseña").arg(usuario);
+        else if (estadoDice(estado, isc_network_error) || estadoDice(estado, isc_net_connect_err))
+            *causa = QStringLiteral("el servidor no responde; revisa que esté encendido y que la red llegue a él, y "
+                                    "vuelve a intentarlo");
         return false;
     }
     isc_detach_database(estado, &db);
@@ -489,17 +518,32 @@ TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString&
     if (servidor.motor() == TMotor::FirebirdServidor) {
         preparaMotor(servidor);
         QString error;
-        if (!creaFirebird(QString::fromUtf8(rutaFirebird(nueva)), servidor.getUsername(), servidor.getPassword(),
-                          error))
-            throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
-                                 .arg(nombre, servidor.descripcion(), error));
-        return nueva;
+        QString causa;
+        bool enUso = false;
+        if (creaFirebird(QString::fromUtf8(rutaFirebird(nueva)), servidor.getUsername(), servidor.getPassword(), error,
+                         &causa, &enUso))
+            return nueva;
+        // The engine's English stays in the log; the user reads the cause.
+        if (!Sistema::exePath.isEmpty())
+            Logmanager::Log(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
+                                .arg(nombre, servidor.descripcion(), error),
+                            3, Sistema::exePath);
+        const QString texto =
+            QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
+                .arg(nombre, servidor.descripcion(),
+                     causa.isEmpty() ? QStringLiteral("el servidor no lo aceptó (el detalle está en la bitácora del "
+                                                      "programa)")
+                                     : causa);
+        if (enUso)
+            throw EBaseExistente(texto);
+        throw EBaseDatos(texto);
     }
     // Created through a connection of its own, to no database.
     const QString temporal =
         QStringLiteral("vk-crea|%1").arg(reinterpret_cast<quintptr>(QThread::currentThreadId()), 0, 16);
     QString error;
     bool creada = false;
+    bool existente = false;
     {
         TConexionSesion sinBase = servidor;
         sinBase.setDatabase(QString());
@@ -508,6 +552,7 @@ TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString&
             QSqlQuery q(db);
             creada = q.exec(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_bin")
                                 .arg(QLatin1Char('"') + nombre + QLatin1Char('"')));
+            existente = !creada && q.lastError().nativeErrorCode() == QLatin1String("1007");
             if (!creada)
                 error = q.lastError().nativeErrorCode() == QLatin1String("1044") ||
                                 q.lastError().nativeErrorCode() == QLatin1String("1227")
@@ -521,6 +566,9 @@ TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString&
         }
     }
     QSqlDatabase::removeDatabase(temporal);
+    if (existente)
+        throw EBaseExistente(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
+                                 .arg(nombre, servidor.descripcion(), error));
     if (!creada)
         throw EBaseDatos(QStringLiteral("No se pudo crear la base de datos %1 en el servidor %2: %3")
                              .arg(nombre, servidor.descripcion(), error));

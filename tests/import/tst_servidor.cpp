@@ -683,6 +683,40 @@ private slots:
         Conexiones::cierraHilo();
     }
 
+    // Another workstation is creating the business: on MariaDB it holds the
+    // business's lock from before its database exists, on Firebird it is
+    // attached to the new file before its schema. The import neither builds
+    // nor drops that database, and says so; once the other lets go, the
+    // next run creates the business.
+    void creacionAjena()
+    {
+        const QString rfc = u"AAA010101AB1"_s;
+        const QString nombre = nombreBase(rfc);
+        TConexionSesion ajena = m_servidor->conexion(QString());
+        if (g_tipo == TServidorBaseDatos::Tipo::MariaDB) {
+            QSqlQuery candado(Conexiones::baseDatos(ajena));
+            QVERIFY(candado.exec(u"SELECT GET_LOCK(CONCAT('velkor:', MD5('%1')), 0)"_s.arg(nombre)) && candado.next() &&
+                    candado.value(0).toInt() == 1);
+        } else {
+            ajena = Conexiones::creaBaseServidor(ajena, nombre);
+            Conexiones::baseDatos(ajena);
+        }
+        QTemporaryDir carpeta;
+        E::escribeEn(carpeta.filePath(u"a.xml"_s), emitidoPor(rfc, E::uuidNuevo()));
+        TProgramaConsola estacion;
+        const TCorrida rechazada = importa(estacion, carpeta.path());
+        QVERIFY2(rechazada.salida != 0 &&
+                     explica(rechazada).contains("Otro equipo está creando o importando el negocio"),
+                 explica(rechazada).constData());
+        TConexionSesion base = m_servidor->conexion(QString());
+        base.setDatabase(nombre);
+        QCOMPARE(Esquema::tablasPresentes(base), QStringList());
+        Conexiones::cierraHilo();
+
+        const TCorrida creada = importa(estacion, carpeta.path());
+        QVERIFY2(creada.salida == 0, explica(creada).constData());
+    }
+
     // Two issuers whose RFCs differ only in "&" and "Ñ", imported one after
     // the other: each is a business with a database of its own and its
     // voucher.

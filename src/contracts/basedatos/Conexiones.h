@@ -21,6 +21,15 @@ private:
     TFallaServidor m_falla;
 };
 
+// A database creaBaseServidor was to make that someone made meanwhile: on
+// MariaDB one of that name, on a Firebird server a file of that path that
+// someone has open.
+class BASEDATOS_EXPORT EBaseExistente : public EBaseDatos {
+public:
+    using EBaseDatos::EBaseDatos;
+    QString clase() const override { return QStringLiteral("EBaseExistente"); }
+};
+
 // One named Qt connection per database file and thread, opened on first use
 // and reused: every statement of a thread on a database goes through the same
 // connection, so a thread can never wait on a row lock of its own.
@@ -71,7 +80,8 @@ BASEDATOS_EXPORT void creaBaseDatos(const QString& archivo, const QString& carpe
 // database `nombre`, UTF-8 with binary comparison; on a Firebird server the
 // file `nombre` (a path on the server). Raises EBaseDatos saying why in the
 // user's words (the account may not create databases, the name is taken,
-// the server does not answer).
+// the server does not answer), EBaseExistente when the name is taken by one
+// someone else made.
 BASEDATOS_EXPORT TConexionSesion creaBaseServidor(const TConexionSesion& servidor, const QString& nombre);
 // Removes a database creaBaseServidor made, when what was to fill it failed
 // before anything of worth was stored. Failures are logged, never raised.

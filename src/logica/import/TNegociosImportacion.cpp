@@ -113,6 +113,14 @@ QString conexionIlegible(const QString& rfc)
         .arg(rfc);
 }
 
+// Why a new business's database is left to the workstation that holds it.
+QString enCreacion(const TConexionSesion& base)
+{
+    return QStringLiteral("Otro equipo está creando o importando el negocio de la base de datos %1 en este momento; "
+                          "este archivo no se importó. Vuelve a importar cuando termine.")
+        .arg(base.descripcion());
+}
+
 } // namespace
 
 const TNegociosImportacion::TNegocioImportado* TNegociosImportacion::existente(const QString& rfc)
@@ -353,15 +361,15 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre, const QSt
     // this program stopped) before the business was stored. One that holds a
     // business is someone's, and stays.
     const QStringList tablas = Esquema::tablasPresentes(anterior);
-    // Another workstation may be creating it right now: it holds the lock
-    // from the moment the schema is there.
+    // Another workstation may be creating it right now: on MariaDB it holds
+    // the lock from the moment the database is there, on Firebird from the
+    // moment the schema is (and until then stays attached, which the engine
+    // will not drop).
     auto candado = std::make_unique<TCandadoServidor>(anterior);
     if ((anterior.motor() == TMotor::MariaDB || tablas.contains(QStringLiteral("VERSIONESQUEMA"))) &&
         !candado->toma()) {
         Conexiones::cierra(anterior);
-        throw EVelkor(QStringLiteral("Otro equipo está creando o importando el negocio de la base de datos %1 en este "
-                                     "momento; este archivo no se importó. Vuelve a importar cuando termine.")
-                          .arg(anterior.descripcion()));
+        throw EVelkor(enCreacion(anterior));
     }
     // Older versions gave two RFCs one name, and a database may be named by
     // hand: one that holds another business is that business's, registered
@@ -397,8 +405,11 @@ void TNegociosImportacion::quitaRestoDeCreacion(const QString& nombre, const QSt
                         .arg(anterior.descripcion()),
                     1, Sistema::exePath);
     // A Firebird server drops no database someone is attached to, the lock
-    // holder included.
-    candado.reset();
+    // holder included. A MariaDB lock stays held through the drop: let go
+    // before, another workstation could take it and start its schema in the
+    // database about to go.
+    if (anterior.motor() != TMotor::MariaDB)
+        candado.reset();
     Conexiones::eliminaBaseServidor(anterior);
 }
 
@@ -593,7 +604,26 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::creaEnServidor(con
     const QString nombre =
         NuevoNegocio::nombreBaseServidor(m_servidorNuevos.motor(), rfc, m_servidorNuevos.getDatabase());
     quitaRestoDeCreacion(nombre, rfc);
-    resultado.conexion = Conexiones::creaBaseServidor(m_servidorNuevos, nombre);
+    try {
+        resultado.conexion = Conexiones::creaBaseServidor(m_servidorNuevos, nombre);
+    } catch (const EBaseExistente&) {
+        // Made by another workstation since it was looked for.
+        TConexionSesion base = m_servidorNuevos;
+        base.setDatabase(nombre);
+        throw EVelkor(enCreacion(base));
+    }
+    const bool mariaDB = resultado.conexion.motor() == TMotor::MariaDB;
+    if (mariaDB) {
+        // The lock's name depends only on the database's, so it is held
+        // before the first table: another workstation looking for the
+        // remains of an interrupted creation finds this one being made and
+        // leaves it. A Firebird server keeps it in a table of the schema,
+        // and until then refuses to drop the file this one is attached to.
+        auto candado = std::make_shared<TCandadoServidor>(resultado.conexion);
+        if (!candado->toma())
+            throw EVelkor(enCreacion(resultado.conexion)); // its holder's to keep or drop
+        m_candados.insert(rfc, candado);
+    }
     try {
         Esquema::completaTodo(resultado.conexion);
         bloquea(resultado);
@@ -604,9 +634,16 @@ TNegociosImportacion::TNegocioImportado TNegociosImportacion::creaEnServidor(con
             throw EEntradaSalida(
                 QStringLiteral("No se pudo registrar el negocio %1 en el registro local de negocios.").arg(rfc));
     } catch (...) {
-        // Nothing but the business itself was stored there yet.
-        m_candados.remove(rfc);
-        Conexiones::eliminaBaseServidor(resultado.conexion);
+        // Nothing but the business itself was stored there yet. On MariaDB
+        // it is dropped only while still held: a lock lost with its
+        // connection may since have let another workstation drop it and make
+        // it anew, and the name is then that one's.
+        std::shared_ptr<TCandadoServidor> candado = m_candados.take(rfc);
+        const bool suya = !mariaDB || (candado && candado->vigente());
+        if (!mariaDB)
+            candado.reset(); // the engine drops no file its holder is attached to
+        if (suya)
+            Conexiones::eliminaBaseServidor(resultado.conexion);
         throw;
     }
     ++m_creados;

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace Rutas {
@@ -109,6 +110,35 @@ bool debeRenovarse(const QString& copia, const QFileInfo& instalado)
     return true;
 }
 
+// A new file `destino`, owner-only from the start, with the bytes of
+// `origen`. QFile::copy says nothing of why it failed; this gives the
+// system's error number, 0 when it is copied.
+int copiaArchivo(const QString& origen, const QString& destino)
+{
+    const int de = ::open(QFile::encodeName(origen).constData(), O_RDONLY | O_CLOEXEC);
+    if (de < 0)
+        return errno;
+    const int a = ::open(QFile::encodeName(destino).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int numero = a < 0 ? errno : 0;
+    char bloque[1 << 16];
+    for (ssize_t leidos = 1; numero == 0 && leidos != 0;) {
+        leidos = ::read(de, bloque, sizeof bloque);
+        if (leidos < 0 && errno != EINTR)
+            numero = errno;
+        for (ssize_t escritos = 0; escritos < leidos && numero == 0;) {
+            const ssize_t n = ::write(a, bloque + escritos, size_t(leidos - escritos));
+            if (n >= 0)
+                escritos += n;
+            else if (errno != EINTR)
+                numero = errno;
+        }
+    }
+    if (a >= 0 && ::close(a) != 0 && numero == 0)
+        numero = errno;
+    ::close(de);
+    return numero;
+}
+
 // The installed db/ holds databases every user starts from (the SAT's
 // catalogue): the engine writes into a database it opens and the catalogue
 // update replaces it, so each user gets a copy of their own, made at the
@@ -134,21 +164,21 @@ void copiaFaltantes(const QString& instalada, const QString& propia)
         // reading until it closes it.
         const QString parcial = copia + QStringLiteral(".parcial-%1").arg(::getpid());
         QFile::remove(parcial);
-        const bool copiada = QFile::copy(instalado.filePath(), parcial) &&
-                             QFile::setPermissions(parcial, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        int numero = copiaArchivo(instalado.filePath(), parcial);
         // A first copy is recorded before it is published, so a copy found
         // without its record is always an earlier version's; a renewed one
         // after, so a start cut short between the two renews it again.
-        if (copiada && !existe)
+        if (numero == 0 && !existe)
             Archivos::creaPrivado(marcaDe(copia), firmaInstalada(instalado).toUtf8());
-        const bool publicada =
-            copiada &&
-            (existe ? ::rename(QFile::encodeName(parcial).constData(), QFile::encodeName(copia).constData()) == 0
-                    : ::link(QFile::encodeName(parcial).constData(), QFile::encodeName(copia).constData()) == 0 ||
-                          errno == EEXIST);
+        const QByteArray de = QFile::encodeName(parcial);
+        const QByteArray a = QFile::encodeName(copia);
+        if (numero == 0 && (existe ? ::rename(de.constData(), a.constData()) != 0
+                                   : ::link(de.constData(), a.constData()) != 0 && errno != EEXIST))
+            numero = errno;
         QFile::remove(parcial);
-        if (!publicada)
-            throw EEntradaSalida(QStringLiteral("No se pudo copiar \"%1\" a \"%2\".").arg(instalado.filePath(), copia));
+        if (numero != 0)
+            throw EEntradaSalida(QStringLiteral("No se pudo copiar \"%1\" a \"%2\": %3.")
+                                     .arg(instalado.filePath(), copia, Errores::delSistema(numero)));
         if (existe)
             Archivos::creaPrivado(marcaDe(copia), firmaInstalada(instalado).toUtf8());
     }

@@ -105,8 +105,9 @@ QByteArray creaLlave(const QString& archivo)
     bool nueva = false;
     try {
         nueva = Archivos::creaPrivadoNuevo(archivo, llave);
-    } catch (const EEntradaSalida&) {
-        throw ECifrado(QStringLiteral("No se pudo crear la llave de esta instalación en \"%1\".").arg(archivo));
+    } catch (const EEntradaSalida& e) {
+        // Its text names the file and says why (a full disk...).
+        throw ECifrado(QStringLiteral("No se pudo crear la llave de esta instalación. %1.").arg(e.mensaje()));
     }
     return nueva ? llave : leeLlave(archivo).value_or(QByteArray());
 }

@@ -24,6 +24,7 @@
 #include "app/Ventanas.h"
 #include "Piezas.h"
 #include "ProgramaPrueba.h"
+#include "TamanoLimitado.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -180,6 +181,15 @@ private slots:
         ini.crea();
         QVERIFY(EdicionEmpresa::guardaImpresion(true));
         QVERIFY(Sistema::imprimeLogo && ini.imprimeLogo());
+        // A disk that takes nothing says why.
+        QString motivo;
+        try {
+            const TTamanoLimitado lleno(0);
+            ini.setImprimeLogo(false);
+        } catch (const EEntradaSalida& e) {
+            motivo = e.mensaje();
+        }
+        QVERIFY2(motivo.endsWith(u": El archivo llegó al tamaño máximo que el sistema permite."_s), qPrintable(motivo));
     }
 
     // A regime the database lacks, chosen in the editor's list, is added for

@@ -3,6 +3,7 @@
 #include "CarpetaPrograma.h"
 #include "Errores.h"
 #include "Rutas.h"
+#include "TamanoLimitado.h"
 
 #include <QtTest>
 
@@ -205,6 +206,14 @@ private slots:
         // Started again, the same folder as it was.
         QVERIFY(Rutas::preparaCarpetaPrograma(instalada));
         QCOMPARE(QFileInfo(datos + u"/Lib"_s).symLinkTarget(), instalada + u"/Lib"_s);
+
+        // A copy that does not fit says why.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(raiz.filePath(u"lleno"_s)));
+        {
+            const TTamanoLimitado lleno(0);
+            QVERIFY(!Rutas::preparaCarpetaPrograma(instalada, &error));
+        }
+        QVERIFY2(error.endsWith(u": El archivo llegó al tamaño máximo que el sistema permite."_s), qPrintable(error));
 
         // A data folder that cannot be made says where and why.
         qputenv("XDG_DATA_HOME", QFile::encodeName(instalada + u"/velkor-importar/datos"_s));

@@ -2,6 +2,7 @@
 #include "Errores.h"
 #include "Secretos.h"
 #include "Signerutils.h"
+#include "TamanoLimitado.h"
 
 #include <QtTest>
 
@@ -97,6 +98,19 @@ private slots:
         // A damaged key is never replaced by a new one: what it enciphered would be lost.
         QVERIFY_THROWS_EXCEPTION(ECifrado, Secretos::llaveInstalacion(carpeta.ruta()));
         QCOMPARE(TCarpetaPrograma::lee(carpeta.archivo(Secretos::ARCHIVO_LLAVE)), QByteArray(20, 'x'));
+
+        // One that cannot be written says why, and leaves nothing.
+        TCarpetaPrograma llena;
+        QString motivo;
+        try {
+            const TTamanoLimitado lleno(0);
+            Secretos::llaveInstalacion(llena.ruta());
+        } catch (const ECifrado& e) {
+            motivo = e.mensaje();
+        }
+        QVERIFY2(motivo.endsWith(QStringLiteral(": El archivo llegó al tamaño máximo que el sistema permite.")),
+                 qPrintable(motivo));
+        QVERIFY(!QFile::exists(llena.archivo(Secretos::ARCHIVO_LLAVE)));
     }
 
     // Processes that start together on a new program folder (the program and

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cerrno>
+
 using namespace Constantes;
 
 namespace {
@@ -18,9 +20,14 @@ QString clave(const QString& seccion, const QString& nombre)
 
 void escribe(QSettings& ini, const QString& archivo)
 {
+    // QSettings gives no reason of its own; the system's error number of the
+    // write it failed does, read before anything else can change it.
+    errno = 0;
     ini.sync();
+    const int numero = errno;
     if (ini.status() != QSettings::NoError)
-        throw EEntradaSalida(QStringLiteral("No se pudo escribir la configuración de la empresa en %1.").arg(archivo));
+        throw EEntradaSalida(QStringLiteral("No se pudo escribir la configuración de la empresa en %1: %2.")
+                                 .arg(archivo, Errores::delSistema(numero)));
 }
 
 } // namespace

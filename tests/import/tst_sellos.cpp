@@ -173,6 +173,8 @@ private slots:
              u"cfdi40-real.xml\" ya existe y no es un PDF; no se reemplaza."_s);
         fila("pdf en una carpeta", {u"pdf"_s, real, u"--salida"_s, u"CARPETA/"_s}, 2,
              u"\" es una carpeta; indica el nombre del archivo PDF"_s);
+        fila("pdf en una carpeta borrada", {u"pdf"_s, real, u"--salida"_s, u"CARPETA/borrada/s.pdf"_s}, 3,
+             u"velkor-comprobante: No se pudo crear el archivo temporal junto a "_s);
         fila("salida sin valor", {u"pdf"_s, real, u"--salida"_s, u"--rfc"_s}, 2, u"Falta el valor de --salida."_s);
         fila("salida dos veces", {u"pdf"_s, real, u"-o"_s, u"SALIDA"_s, u"--salida=b.pdf"_s}, 2,
              u"Se indicó dos veces --salida."_s);

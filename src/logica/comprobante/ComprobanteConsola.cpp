@@ -514,14 +514,15 @@ int pdf(const TOpciones& o)
     // SAT document, a CFD 2.0): reading and writing fail apart.
     const QString entrada = o.guardados() ? QStringLiteral("el comprobante %1").arg(o.uuid.trimmed())
                                           : QStringLiteral("\"%1\"").arg(o.rutas.first());
+    // Writing's own texts already name the PDF and say why.
     ImpresionComprobante::TArchivoPdf archivo(o.salida);
     QString error;
     if (!archivo.abre(&error))
-        return falla(NoVerificables, QStringLiteral("No se pudo escribir \"%1\": %2").arg(o.salida, error));
+        return falla(NoVerificables, error);
     if (!archivo.agrega(comprobante, &error))
         return falla(NoVerificables, QStringLiteral("No se pudo leer %1: %2").arg(entrada, error));
     if (!archivo.termina(&error))
-        return falla(NoVerificables, QStringLiteral("No se pudo escribir \"%1\": %2").arg(o.salida, error));
+        return falla(NoVerificables, error);
     escribe(stdout, QStringLiteral("Se escribió %1.\n").arg(o.salida));
     return Autenticos;
 }

@@ -717,6 +717,39 @@ private slots:
         QVERIFY2(creada.salida == 0, explica(creada).constData());
     }
 
+    // The server lets go of the import's hold on its business in the middle
+    // of a batch (its idle connection killed) and another workstation takes
+    // it: the batch is not committed, so the two never write the same
+    // customers and products at once.
+    void apartadoPerdidoEnLote()
+    {
+        if (g_tipo != TServidorBaseDatos::Tipo::MariaDB)
+            QSKIP("Firebird guarda el apartado en una transacción de la conexión que lo tiene");
+        const QString rfc = negocioIngresado();
+        const TConexionSesion conexion = E::conexion(rfc);
+        const QString candado = u"CONCAT('velkor:', MD5('%1'))"_s.arg(conexion.getDatabase());
+        QTemporaryDir carpeta;
+        for (int i = 0; i < 3; ++i)
+            E::escribeEn(carpeta.filePath(u"%1.xml"_s.arg(i)), emitidoPor(rfc, E::uuidNuevo()));
+        auto retencion = std::make_unique<TTablaRetenida>(conexion, TComprobante::tablaEsquema().nombre);
+        QVERIFY2(retencion->error().isEmpty(), qPrintable(retencion->error()));
+        QProcess proceso;
+        m_estacion->inicia(proceso, argumentos(carpeta.path()));
+        QSqlQuery q(Conexiones::baseDatos(m_servidor->conexion(QString())));
+        const auto valor = [&](const QString& sql) { return q.exec(sql) && q.next() ? q.value(0) : QVariant(); };
+        QTRY_VERIFY_WITH_TIMEOUT(valor(u"SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB = '%1' AND "
+                                       u"STATE LIKE 'Waiting for table%'"_s.arg(conexion.getDatabase()))
+                                         .toInt() > 0,
+                                 60000);
+        QVERIFY(q.exec(u"KILL %1"_s.arg(valor(u"SELECT IS_USED_LOCK(%1)"_s.arg(candado)).toString())));
+        QCOMPARE(valor(u"SELECT GET_LOCK(%1, 30)"_s.arg(candado)).toInt(), 1);
+        retencion.reset();
+        QVERIFY(proceso.waitForFinished(120000));
+        QCOMPARE(proceso.exitCode(), 1);
+        QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 1);
+        Conexiones::cierraHilo();
+    }
+
     // Two issuers whose RFCs differ only in "&" and "Ñ", imported one after
     // the other: each is a business with a database of its own and its
     // voucher.

@@ -314,7 +314,18 @@ void TLoteImportacion::confirmaAbiertos()
         QElapsedTimer reloj;
         reloj.start();
         try {
-            base.transaccion->commit();
+            // A hold lost while the batch was written (its idle connection
+            // dropped) may have let another workstation into the business
+            // meanwhile, and both would store the same customers and
+            // products: the batch is undone, and done again once the hold is
+            // back.
+            if (!m_importador.negocios().apartada(base.conexion)) {
+                base.transaccion->rollback();
+                perdidas.insert(it.key());
+                aRecuperar.append(base.conexion);
+            } else {
+                base.transaccion->commit();
+            }
         } catch (const EVelkor& e) {
             if (m_importador.negocios().perdida(base.conexion)) {
                 perdidas.insert(it.key());

@@ -466,6 +466,14 @@ void TNegociosImportacion::vigila(const TConexionSesion& conexion)
         recupera(conexion);
 }
 
+bool TNegociosImportacion::apartada(const TConexionSesion& conexion)
+{
+    if (!conexion.enServidor())
+        return true;
+    const QString rfc = rfcDelCandado(conexion);
+    return rfc.isEmpty() || m_candados.value(rfc)->vigente();
+}
+
 bool TNegociosImportacion::sinConexion(const QString& rfc) const
 {
     return m_porConexion.contains(rfc.trimmed().toUpper());

@@ -151,6 +151,10 @@ public:
     // Before work begins on a database: a hold lost since it was taken is
     // taken back first (recupera), so nothing is written without it.
     void vigila(const TConexionSesion& conexion);
+    // Whether the hold on the business of `conexion` is still this job's (or
+    // none is needed): checked right before a commit, since the hold's own
+    // connection may drop while the batch is written on another one.
+    bool apartada(const TConexionSesion& conexion);
     // Whether the last file of `rfc` failed only because the connection to
     // its server dropped while its business was being opened: the next file
     // of the issuer opens it again.

@@ -278,6 +278,7 @@ std::optional<TResultadoArchivo> TImportacionMetadatos::lee(const TArchivo& arch
         texto += QStringLiteral(", %1 comprobantes vigentes otra vez").arg(cuenta.vigentes);
     if (cuenta.rechazadas > 0)
         texto += QStringLiteral(", %1 no se guardaron: %2").arg(cuenta.rechazadas).arg(motivos.join(QLatin1Char(' ')));
-    resultado.motivo = texto + QLatin1Char('.');
+    // A refusal's own text may end its sentence already.
+    resultado.motivo = texto.endsWith(QLatin1Char('.')) ? texto : texto + QLatin1Char('.');
     return resultado;
 }

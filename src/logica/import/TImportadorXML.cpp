@@ -146,6 +146,8 @@ void TResumenImportacion::agrega(const TResultadoArchivo& resultado)
         filasSinNegocio += resultado.metadatos.sinNegocio;
         filasRechazadas += resultado.metadatos.rechazadas;
         cancelados += resultado.metadatos.cancelados;
+        if (resultado.metadatos.rechazadas > 0 && ++archivosConFilasNoGuardadas <= NO_IMPORTADOS_EN_MEMORIA)
+            conFilasNoGuardadas.append(resultado);
         break;
     }
     if (resultado.copiaRestaurada)

@@ -95,6 +95,10 @@ struct TResumenImportacion {
     int cancelados = 0;
     // The first NO_IMPORTADOS_EN_MEMORIA Omitido and Fallido, in order.
     QList<TResultadoArchivo> noImportados;
+    // The metadata files some of whose rows were not stored, and the first
+    // NO_IMPORTADOS_EN_MEMORIA of them, in order.
+    int archivosConFilasNoGuardadas = 0;
+    QList<TResultadoArchivo> conFilasNoGuardadas;
 
     void agrega(const TResultadoArchivo& resultado);
     int total() const { return importados + yaExistian + omitidos + fallidos + archivosMetadatos; }

@@ -161,11 +161,18 @@ QString TReporteImportacion::mensajeFinal(const TResumenImportacion& resumen, co
                      .arg(resumen.filasMetadatos);
         if (resumen.filasSinNegocio > 0)
             texto += QStringLiteral(" (%1 de RFC sin negocio en este equipo)").arg(resumen.filasSinNegocio);
-        if (resumen.filasRechazadas > 0)
-            texto += QStringLiteral("\nFilas de metadatos no guardadas: %1").arg(resumen.filasRechazadas) +
-                     (!ruta.isEmpty() && error.isEmpty()
-                          ? QStringLiteral(" (el reporte dice por qué en el renglón de su archivo)")
-                          : QString());
+        if (resumen.filasRechazadas > 0) {
+            // Why, as for a file not imported: its file's reason.
+            texto += QStringLiteral("\nFilas de metadatos no guardadas: %1").arg(resumen.filasRechazadas);
+            for (const TResultadoArchivo& resultado : resumen.conFilasNoGuardadas)
+                texto += QStringLiteral("\n  %1: %2").arg(resultado.nombre(), resultado.motivo);
+            if (const int resto = resumen.archivosConFilasNoGuardadas - int(resumen.conFilasNoGuardadas.size());
+                resto > 0)
+                texto += QStringLiteral("\n  y %1 archivos más").arg(resto) +
+                         (!ruta.isEmpty() && error.isEmpty()
+                              ? QStringLiteral(" (el reporte dice por qué en el renglón de cada uno)")
+                              : QString());
+        }
     }
     if (resumen.cancelados > 0)
         texto += QStringLiteral("\nCancelados ante el SAT: %1 comprobantes guardados se marcaron como cancelados y "

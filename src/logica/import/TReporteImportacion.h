@@ -35,8 +35,10 @@ public:
     QString error() const { return m_error; }
     const TResumenImportacion& resumen() const { return m_resumen; }
 
-    // "Proceso Terminado", then the tally, the first files not imported and
-    // why (TResumenImportacion::noImportados, "y N más" for the rest), where
+    // "Proceso Terminado", then the tally, the first metadata files with rows
+    // not stored and the first files not imported, each with its reason
+    // (TResumenImportacion::conFilasNoGuardadas and noImportados, "y N más"
+    // for the rest), where
     // the report is, and how many log lines were lost (a full disk) since
     // the report was opened.
     QString mensajeFinal() const;

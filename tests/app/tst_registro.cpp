@@ -4,6 +4,7 @@
 #include "Logmanager.h"
 #include "RegistroPrueba.h"
 #include "Sistema.h"
+#include "TamanoLimitado.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "negocio/TCadenaConexion.h"
 #include "negocio/Utils.h"
@@ -15,11 +16,8 @@
 #include <QThread>
 
 #include <atomic>
-#include <csignal>
 #include <memory>
 #include <optional>
-
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,31 +64,6 @@ QStringList planas(const QStringList& detalle)
         salida << linea.section(u'|', 0, 1) + u'|' + plana(linea.section(u'|', 2));
     return salida;
 }
-
-// While it lives no file of the process grows past `bytes`, as on a disk
-// that is full: a write beyond fails instead of ending the process.
-class TLimiteArchivos {
-public:
-    explicit TLimiteArchivos(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_antes);
-        m_senal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limite = m_antes;
-        limite.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limite);
-    }
-    ~TLimiteArchivos()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_antes);
-        std::signal(SIGXFSZ, m_senal);
-    }
-    TLimiteArchivos(const TLimiteArchivos&) = delete;
-    TLimiteArchivos& operator=(const TLimiteArchivos&) = delete;
-
-private:
-    rlimit m_antes{};
-    void (*m_senal)(int) = SIG_DFL;
-};
 
 QStringList lineasLog()
 {
@@ -251,7 +224,7 @@ private slots:
         {
             // Room for the log's line, not for the first page the registry
             // keeps aside before it writes.
-            std::optional<TLimiteArchivos> limite;
+            std::optional<TTamanoLimitado> limite;
             if (discoLleno)
                 limite.emplace(4096);
             escrito = m_registro.usuarioLogginInsert(registroDe(u"AAA010101AAA"_s, 0), &error);

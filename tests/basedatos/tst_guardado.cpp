@@ -10,7 +10,6 @@
 #include "TCacheCatalogos.h"
 #include "TSaveComprobante4.h"
 
-#include <QFile>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -83,6 +82,30 @@ QString texto(const QVariant& valor)
 QString texto(const QString& atributo)
 {
     return atributo.isEmpty() ? u"<vacío>"_s : TDecimal::desdeTexto(atributo).texto();
+}
+
+// A tax row, and the taxes a file writes under `nodo`, as "kind|tax|factor|base|rate|amount";
+// the voucher's breakdown does not keep the file's factor.
+QString impuesto(const TDesgloseimpuesto& d, bool conFactor)
+{
+    using D = TDesgloseimpuesto;
+    return u"%1|%2|%3|%4|%5|%6"_s.arg(d.getTipoimpuesto(), d.getClaveimpuesto(),
+                                      conFactor ? d.getTipofactor() : QString(), texto(d.valor(D::col_Importebase)),
+                                      texto(d.valor(D::col_Tasa)), texto(d.valor(D::col_Importe)));
+}
+QStringList impuestos(const TNodoXML& nodo, bool retencionesPrimero, bool conFactor)
+{
+    QStringList traslados, retenciones;
+    const auto fila = [&](const QString& tipo, const TNodoXML& e) {
+        return u"%1|%2|%3|%4|%5|%6"_s.arg(tipo, e.atributo("Impuesto"),
+                                          conFactor ? e.atributo("TipoFactor") : QString(), texto(e.atributo("Base")),
+                                          texto(e.atributo("TasaOCuota")), texto(e.atributo("Importe")));
+    };
+    for (const TNodoXML& t : nodo.hijoPropio("Traslados").hijosPropios("Traslado"))
+        traslados << fila(TImpuesto::TIPO_IMPUESTO_TRASLADADO, t);
+    for (const TNodoXML& r : nodo.hijoPropio("Retenciones").hijosPropios("Retencion"))
+        retenciones << fila(TImpuesto::TIPO_IMPUESTO_RETENIDO, r);
+    return retencionesPrimero ? retenciones + traslados : traslados + retenciones;
 }
 
 QMap<QString, int> cuentaFilas(const TConexionSesion& conexion)
@@ -261,26 +284,13 @@ private slots:
             QCOMPARE(l.getIdconcepto()->getClaveprodserv(), x.atributo("ClaveProdServ"));
             QCOMPARE(l.getIdconcepto()->getNegocioId(), m_negocio.getIdnegocio());
 
-            QList<QPair<QString, TNodoXML>> esperados;
-            const TNodoXML impuestos = x.hijoPropio("Impuestos");
-            for (const TNodoXML& t : impuestos.hijoPropio("Traslados").hijosPropios("Traslado"))
-                esperados.append({TImpuesto::TIPO_IMPUESTO_TRASLADADO, t});
-            for (const TNodoXML& r : impuestos.hijoPropio("Retenciones").hijosPropios("Retencion"))
-                esperados.append({TImpuesto::TIPO_IMPUESTO_RETENIDO, r});
-            const QList<D> filas = de<D>(l, D::col_Comprobanteconcepto, m_conexion);
-            QCOMPARE(filas.size(), esperados.size());
-            for (int j = 0; j < filas.size(); ++j) {
-                const D& d = filas.at(j);
-                const TNodoXML& e = esperados.at(j).second;
-                QCOMPARE(d.getTipoimpuesto(), esperados.at(j).first);
-                QCOMPARE(d.getClaveimpuesto(), e.atributo("Impuesto"));
-                QCOMPARE(d.getTipofactor(), e.atributo("TipoFactor"));
-                QCOMPARE(texto(d.valor(D::col_Importebase)), texto(e.atributo("Base")));
-                QCOMPARE(texto(d.valor(D::col_Tasa)), texto(e.atributo("TasaOCuota")));
-                QCOMPARE(texto(d.valor(D::col_Importe)), texto(e.atributo("Importe")));
+            QStringList guardados;
+            for (const D& d : de<D>(l, D::col_Comprobanteconcepto, m_conexion)) {
+                guardados << impuesto(d, true);
                 QCOMPARE(d.getComprobanteId(), c->getIdcomprobante());
                 QCOMPARE(d.getIdimpuestofk(), d.getImpuestoId());
             }
+            QCOMPARE(guardados, impuestos(x.hijoPropio("Impuestos"), false, true));
 
             // Every customs entry of the line, then those of its parts.
             QStringList pedimentos;
@@ -289,7 +299,7 @@ private slots:
             for (const TNodoXML& parte : x.hijosPropios("Parte"))
                 for (const TNodoXML& p : parte.hijosPropios("InformacionAduanera"))
                     pedimentos << parte.atributo("Descripcion") + u' ' + p.atributo("NumeroPedimento");
-            QStringList guardados;
+            guardados.clear();
             for (const TPedimentoaduanal& p :
                  de<TPedimentoaduanal>(l, TPedimentoaduanal::col_Idcomprobanteconcepto, m_conexion))
                 guardados << (p.getParte() ? p.getParte()->getDescripcion() + u' ' : QString()) +
@@ -298,29 +308,16 @@ private slots:
         }
 
         // The voucher's breakdown: withholdings, then transfers, then local taxes.
-        QList<QPair<QString, TNodoXML>> esperados;
-        const TNodoXML impuestos = documento.raiz().hijoPropio("Impuestos");
-        for (const TNodoXML& r : impuestos.hijoPropio("Retenciones").hijosPropios("Retencion"))
-            esperados.append({TImpuesto::TIPO_IMPUESTO_RETENIDO, r});
-        for (const TNodoXML& t : impuestos.hijoPropio("Traslados").hijosPropios("Traslado"))
-            esperados.append({TImpuesto::TIPO_IMPUESTO_TRASLADADO, t});
-        QList<D> filas;
+        QStringList desglose;
         for (const D& d : desgloseDelComprobante(*c, m_conexion))
             if (!d.getClaveimpuesto().isEmpty())
-                filas << d;
-        QCOMPARE(filas.size(), esperados.size());
-        for (int j = 0; j < filas.size(); ++j) {
-            const TNodoXML& e = esperados.at(j).second;
-            QCOMPARE(filas.at(j).getTipoimpuesto(), esperados.at(j).first);
-            QCOMPARE(filas.at(j).getClaveimpuesto(), e.atributo("Impuesto"));
-            QCOMPARE(texto(filas.at(j).valor(D::col_Importe)), texto(e.atributo("Importe")));
-            QCOMPARE(texto(filas.at(j).valor(D::col_Tasa)), texto(e.atributo("TasaOCuota")));
-            QCOMPARE(texto(filas.at(j).valor(D::col_Importebase)), texto(e.atributo("Base")));
-        }
+                desglose << impuesto(d, false);
+        const TNodoXML totales = documento.raiz().hijoPropio("Impuestos");
+        QCOMPARE(desglose, impuestos(totales, true, false));
         QCOMPARE(texto(c->valor(TComprobante::col_Totalimpuestostrasladados)),
-                 texto(impuestos.atributo("TotalImpuestosTrasladados")));
+                 texto(totales.atributo("TotalImpuestosTrasladados")));
         QCOMPARE(texto(c->valor(TComprobante::col_Totalimpuestosretenidos)),
-                 texto(impuestos.atributo("TotalImpuestosRetenidos")));
+                 texto(totales.atributo("TotalImpuestosRetenidos")));
     }
 
     void comprobanteCompleto40()
@@ -460,9 +457,8 @@ private slots:
     void catalogosAcotados()
     {
         QFETCH(QString, archivo);
-        QFile leido(ruta(archivo));
-        QVERIFY(leido.open(QIODevice::ReadOnly));
-        const QByteArray bytes = leido.readAll();
+        const QByteArray bytes = TCarpetaPrograma::lee(ruta(archivo));
+        QVERIFY(!bytes.isEmpty());
         // Voucher n sells products of its own: every description numbered.
         const auto numerado = [&](int n) {
             return TDocumentoXML::desdeBytes(
@@ -727,9 +723,7 @@ private slots:
     // all of it, and only it, when the caller keeps a batch transaction open.
     void fallaEnMedioNoDejaNada()
     {
-        QFile archivo(ruta(u"cfdi40-nomina-compensacion-valid.xml"_s));
-        QVERIFY(archivo.open(QIODevice::ReadOnly));
-        QByteArray bytes = archivo.readAll();
+        QByteArray bytes = TCarpetaPrograma::lee(ruta(u"cfdi40-nomina-compensacion-valid.xml"_s));
         // The last perception's exempt amount is not a number: the voucher, its
         // customer, lines, receipt and employee are saved by then.
         bytes.replace("ImporteExento=\"0.00\"/>", "ImporteExento=\"0,00\"/>");

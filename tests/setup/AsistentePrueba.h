@@ -8,6 +8,7 @@
 #include "app/Ventanas.h"
 #include "negocio/TIngreso.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QString>
 
@@ -26,9 +27,11 @@ inline const QString RFC_ESCUELA = QStringLiteral("EKU9003173C9");
 inline std::unique_ptr<TColaArchivos> g_archivos;
 
 // Every test starts with an empty file-dialog queue and no session left by
-// the one before.
+// the one before. Closing the wizard without success ends the event loop;
+// the tests run without one, and no window closing may end them.
 inline void iniciaPrueba()
 {
+    QApplication::setQuitOnLastWindowClosed(false);
     g_archivos.reset();
     g_archivos = std::make_unique<TColaArchivos>();
     NegocioPrueba::limpiaSesion();

@@ -6,9 +6,7 @@
 #include "Controles.h"
 #include "Entidades.h"
 #include "Prompter.h"
-#include "Reloj.h"
 #include "RegistroPrueba.h"
-#include "Style.h"
 #include "negocio/TBaseDatosLocalFrm.h"
 #include "TDireccionesFrm.h"
 #include "shell/TMainFrm.h"
@@ -19,7 +17,6 @@
 #include "setup/TWizardFrm.h"
 #include "Piezas.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -82,13 +79,6 @@ class TstAltaNegocio : public QObject {
     QTemporaryDir m_dir;
 
 private slots:
-    void initTestCase()
-    {
-        // Closing the wizard without success ends the event loop; the tests
-        // run without one, and no window closing may end them.
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-
     void init() { iniciaPrueba(); }
 
     void cleanup() { terminaPrueba(); }

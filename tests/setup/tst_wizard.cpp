@@ -38,6 +38,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <optional>
+
 using namespace AsistentePrueba;
 using namespace Constantes;
 using namespace Qt::StringLiterals;
@@ -87,13 +89,6 @@ class TstWizard : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        // Closing the wizard without success ends the event loop; the tests
-        // run without one, and no window closing may end them.
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-
     void init() { iniciaPrueba(); }
 
     void cleanup() { terminaPrueba(); }
@@ -151,27 +146,6 @@ private slots:
             QVERIFY(textoLog().contains(u"Perfil rechazado: "_s + mensaje));
     }
 
-    void tiles()
-    {
-        const QStringList rfcs = {u"H&E951128469"_s, RFC_ESCUELA};
-        TPrograma programa(false, [&rfcs] {
-            for (const QString& rfc : rfcs)
-                BaseDatosLocalFrm->usuarioLogginInsert({QString(), u"Negocio "_s + rfc, rfc, DB_SQLITE, QString(),
-                                                        QString(), QString(), u"x.fdb"_s, QString()});
-        });
-        TWizardFrm* w = programa.w;
-        // '&' cannot name a widget: the tile goes by the RFC with '_' instead.
-        auto* radio = w->findChild<QRadioButton*>(u"H_E951128469"_s);
-        QVERIFY(radio);
-        // Shown whole: the "&" marks no keyboard shortcut.
-        QVERIFY(QKeySequence::mnemonic(radio->text()).isEmpty());
-        QCOMPARE(QString(radio->text()).replace(u"&&"_s, u"&"_s), u"H&E951128469"_s);
-        // Two businesses: none is chosen for the user.
-        QVERIFY(pieza<QLabel>(w, "TxSeleccion")->text().isEmpty());
-        radio->click();
-        QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), u"H_E951128469"_s);
-    }
-
     // A business's name of 200 characters, in words or in one piece, is cut
     // with "…" on its tile (whole in its tooltip): the wizard keeps its width.
     void nombreLargo_data() { filasNombreLargo(); }
@@ -203,33 +177,46 @@ private slots:
         QVERIFY(etiqueta->fontMetrics().horizontalAdvance(etiqueta->text()) <= etiqueta->contentsRect().width());
     }
 
+    // The only business is chosen already and the first empty field has the
+    // focus; the button or Enter in either field signs in.
     void ingreso_data()
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("borraBase");
+        QTest::addColumn<QString>("conEnter"); // the field Enter is pressed in; empty: the button
         QTest::addColumn<QStringList>("mensajes");
-        QTest::newRow("contraseña equivocada") << u"otra"_s << false << QStringList{ERR_USUARIO_CONTRASEÑA_INCORRECTA};
-        QTest::newRow("base borrada") << u"Secreta#1"_s << true << QStringList{ERR_BASE_DATOS_USUARIO};
-        QTest::newRow("correcto") << u"Secreta#1"_s << false << QStringList();
+        const QString correo = u"EdCorreoElectronicoLoggin"_s;
+        QTest::newRow("contraseña equivocada")
+            << u"otra"_s << false << QString() << QStringList{ERR_USUARIO_CONTRASEÑA_INCORRECTA};
+        QTest::newRow("base borrada") << u"Secreta#1"_s << true << QString() << QStringList{ERR_BASE_DATOS_USUARIO};
+        QTest::newRow("correcto") << u"Secreta#1"_s << false << QString() << QStringList();
+        QTest::newRow("Enter en el correo") << u"Secreta#1"_s << false << correo << QStringList();
+        QTest::newRow("Enter en la contraseña") << u"Secreta#1"_s << false << u"EdPasswordLoggin"_s << QStringList();
     }
     void ingreso()
     {
         QFETCH(QString, password);
         QFETCH(bool, borraBase);
+        QFETCH(QString, conEnter);
         QFETCH(QStringList, mensajes);
         TPrograma programa(false, [] { registraEscuela(u"Secreta#1"_s); });
         TWizardFrm* w = programa.w;
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 3);
         QCOMPARE(w->listaEmpresas(), QStringList{RFC_ESCUELA});
+        QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), RFC_ESCUELA);
+        QVERIFY(pieza<QRadioButton>(w, RFC_ESCUELA)->isChecked());
+        QCOMPARE(w->focusWidget(), pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"));
         if (borraBase)
             QVERIFY(QFile::remove(NuevoNegocio::destinoLocal(RFC_ESCUELA).baseDatos));
 
-        pieza<QRadioButton>(w, RFC_ESCUELA)->click();
         // Typed as in the first-run page: the space is dropped, editing keys still work.
         QTest::keyClicks(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"), u"Dueno @Escuela.mxx"_s);
         QTest::keyClick(pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"), Qt::Key_Backspace);
         pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(password);
-        pieza<QPushButton>(w, "BtIngresar")->click();
+        if (conEnter.isEmpty())
+            pieza<QPushButton>(w, "BtIngresar")->click();
+        else
+            QTest::keyClick(pieza<QLineEdit>(w, conEnter), Qt::Key_Return);
 
         QCOMPARE(programa.respuestas.textos(), mensajes);
         const bool entra = mensajes.isEmpty();
@@ -247,30 +234,6 @@ private slots:
         }
         QVERIFY(textoLog().contains(entra ? u"Ingreso correcto: correo \"dueno@escuela.mx\""_s
                                           : u"Ingreso rechazado (correo \"dueno@escuela.mx\""_s));
-    }
-
-    // The only business is chosen already, the first empty field has the
-    // focus, and Enter in either field signs in.
-    void ingresoConEnter_data()
-    {
-        QTest::addColumn<QString>("campo");
-        QTest::newRow("Enter en el correo") << u"EdCorreoElectronicoLoggin"_s;
-        QTest::newRow("Enter en la contraseña") << u"EdPasswordLoggin"_s;
-    }
-    void ingresoConEnter()
-    {
-        QFETCH(QString, campo);
-        TPrograma programa(false, [] { registraEscuela(u"Secreta#1"_s); });
-        TWizardFrm* w = programa.w;
-        QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), RFC_ESCUELA);
-        QVERIFY(pieza<QRadioButton>(w, RFC_ESCUELA)->isChecked());
-        QCOMPARE(w->focusWidget(), pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin"));
-        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(u"dueno@escuela.mx"_s);
-        pieza<QLineEdit>(w, "EdPasswordLoggin")->setText(u"Secreta#1"_s);
-        QTest::keyClick(w->findChild<QLineEdit*>(campo), Qt::Key_Return);
-        QVERIFY(programa.respuestas.textos().isEmpty());
-        QVERIFY(w->nextStep);
-        QVERIFY(MainFrm->isVisible());
     }
 
     // Each step answers Enter with its own button, wherever the cursor is,
@@ -377,12 +340,15 @@ private slots:
         TPrograma programa(false, [pagina] {
             if (pagina == 3)
                 for (const QString& rfc : {RFC_ESCUELA, u"H&E951128469"_s})
-                    BaseDatosLocalFrm->usuarioLogginInsert(
-                        {QString(), rfc, rfc, DB_SQLITE, QString(), QString(), QString(), u"x.fdb"_s, QString()});
+                    BaseDatosLocalFrm->usuarioLogginInsert({QString(), u"Negocio "_s + rfc, rfc, DB_SQLITE, QString(),
+                                                            QString(), QString(), u"x.fdb"_s, QString()});
         });
         TWizardFrm* w = programa.w;
         if (pagina == 0)
             pieza<TTelefonosFrm>(w, "TxTelefonoContenedor")->agregaTelefono();
+        // Two businesses: none is chosen for the user.
+        if (pagina == 3)
+            QVERIFY(pieza<QLabel>(w, "TxSeleccion")->text().isEmpty());
         pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(pagina);
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -394,10 +360,15 @@ private slots:
         }
         QCOMPARE(recorrido, orden + QStringList{orden.first()});
         if (pagina == 3) {
+            // '&' cannot name a widget: the tile goes by the RFC with '_' instead.
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
             QCOMPARE(nombreFoco(QApplication::focusWidget()), u"H_E951128469"_s);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
             QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), u"H_E951128469"_s);
+            // Shown whole: the "&" marks no keyboard shortcut.
+            const QString texto = pieza<QRadioButton>(w, u"H_E951128469"_s)->text();
+            QVERIFY(QKeySequence::mnemonic(texto).isEmpty());
+            QCOMPARE(QString(texto).replace(u"&&"_s, u"&"_s), u"H&E951128469"_s);
         }
     }
 
@@ -477,52 +448,52 @@ private slots:
         QVERIFY(!disponible || (valores.size() > 3 && valores.last() == 100));
     }
 
-    // Without mail settings the page explains it in full (where to set the
-    // mail is in its last words), and neither the button nor the focus
-    // offer a mail that cannot leave.
-    void recuperacionSinCorreo()
-    {
-        TPrograma programa(false, [] { registraEscuela(u"Vieja#1"_s); });
-        TWizardFrm* w = programa.w;
-        pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(u"dueno@escuela.mx"_s);
-        QTest::mouseClick(pieza<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
-        QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
-        Capturas::guarda(*w, u"asistente-recuperacion-sin-correo"_s);
-        const QLabel* nota = pieza<QLabel>(w, "TxNotaEnvio");
-        QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
-        QVERIFY(nota->isVisible());
-        QVERIFY2(nota->height() >= nota->heightForWidth(nota->width()),
-                 qPrintable(u"%1 px de %2"_s.arg(nota->height()).arg(nota->heightForWidth(nota->width()))));
-        QVERIFY(!pieza<QPushButton>(w, "BtEnviaClave")->isEnabled());
-        QCOMPARE(w->focusWidget(), pieza<QLineEdit>(w, "EdClaveRecuperacion"));
-    }
-
-    // The key arrives at the real mail server, sets a new password on the
-    // recovery page and the user signs in with it. A database that fails at
-    // that moment gives a message and leaves the page as it was.
+    // Without mail settings the recovery page explains it in full (where to
+    // set the mail is in its last words), and neither the button nor the
+    // focus offer a mail that cannot leave. With them, the key arrives at the
+    // real mail server, sets a new password and the user signs in with it; a
+    // database that fails at that moment gives a message and leaves the page
+    // as it was.
     void recuperacion_data()
     {
+        QTest::addColumn<bool>("conCorreo");
         QTest::addColumn<bool>("ilegible");
-        QTest::newRow("guardada") << false;
-        QTest::newRow("base ilegible") << true;
+        QTest::newRow("sin correo") << false << false;
+        QTest::newRow("guardada") << true << false;
+        QTest::newRow("base ilegible") << true << true;
     }
     void recuperacion()
     {
+        QFETCH(bool, conCorreo);
         QFETCH(bool, ilegible);
         QTemporaryDir buzon;
-        const TServidorPrueba smtp(u"servidor_smtp.py"_s, {u"--carpeta"_s, buzon.path()});
-        QVERIFY2(smtp.puerto() > 0, qPrintable(smtp.error()));
+        std::optional<TServidorPrueba> smtp;
+        if (conCorreo) {
+            smtp.emplace(u"servidor_smtp.py"_s, QStringList{u"--carpeta"_s, buzon.path()});
+            QVERIFY2(smtp->puerto() > 0, qPrintable(smtp->error()));
+        }
         TPrograma programa(false, [&] {
             registraEscuela(u"Vieja#1"_s);
-            ajusta({{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/puerto"_s, QString::number(smtp.puerto())}});
+            if (smtp)
+                ajusta({{u"Correo/servidor"_s, u"127.0.0.1"_s}, {u"Correo/puerto"_s, QString::number(smtp->puerto())}});
         });
         TWizardFrm* w = programa.w;
         pieza<QLineEdit>(w, "EdCorreoElectronicoLoggin")->setText(u"dueno@escuela.mx"_s);
         QTest::mouseClick(pieza<QLabel>(w, "TxOlvidarContraseña"), Qt::LeftButton);
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), 4);
+        Capturas::guarda(*w, conCorreo ? u"asistente-recuperacion"_s : u"asistente-recuperacion-sin-correo"_s);
+        const QLabel* nota = pieza<QLabel>(w, "TxNotaEnvio");
+        if (!conCorreo) {
+            QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
+            QVERIFY(nota->isVisible());
+            QVERIFY2(nota->height() >= nota->heightForWidth(nota->width()),
+                     qPrintable(u"%1 px de %2"_s.arg(nota->height()).arg(nota->heightForWidth(nota->width()))));
+            QVERIFY(!pieza<QPushButton>(w, "BtEnviaClave")->isEnabled());
+            QCOMPARE(w->focusWidget(), pieza<QLineEdit>(w, "EdClaveRecuperacion"));
+            return;
+        }
         // The page says how long a key lasts before one is asked for.
-        QVERIFY(pieza<QLabel>(w, "TxNotaEnvio")->text().endsWith(Recuperacion::textoVigencia()));
-        Capturas::guarda(*w, u"asistente-recuperacion"_s);
+        QVERIFY(nota->text().endsWith(Recuperacion::textoVigencia()));
         pieza<QPushButton>(w, "BtEnviaClave")->click();
         QTRY_VERIFY_WITH_TIMEOUT(pieza<QPushButton>(w, "BtEnviaClave")->isEnabled(), 60000);
         // The key exists only in the mail: it is read back from there.

@@ -49,26 +49,10 @@ const QList<TTexto>& operacionesDeTexto()
     return lista;
 }
 
-// How the program folder's RS_PATH file is made for a case.
-enum class Paquete { Construido, Ausente, Corrupto, SinClase, Incompleto };
-
-void preparaPaquete(const TCarpetaPrograma& carpeta, Paquete paquete)
+// A fixture package built beside this test.
+QByteArray paquetePrueba(const QString& nombre)
 {
-    const QString destino = carpeta.archivo(RS_PATH);
-    switch (paquete) {
-    case Paquete::Construido:
-    case Paquete::Ausente:
-        return;
-    case Paquete::Corrupto:
-        QVERIFY(TCarpetaPrograma::escribe(destino, QByteArray("\177ELF, pero no una biblioteca").repeated(2048)));
-        return;
-    case Paquete::SinClase:
-        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETES_PRUEBA "/RecursosSinClase.bpl"), destino));
-        return;
-    case Paquete::Incompleto:
-        QVERIFY(QFile::copy(QStringLiteral(VELKOR_PAQUETES_PRUEBA "/RecursosIncompleto.bpl"), destino));
-        return;
-    }
+    return TCarpetaPrograma::lee(QStringLiteral(VELKOR_PAQUETES_PRUEBA "/") + nombre + u".bpl"_s);
 }
 
 // Whether a library file is mapped into this process right now.
@@ -80,7 +64,6 @@ bool cargado(const QString& ruta)
 } // namespace
 
 Q_DECLARE_METATYPE(Getter)
-Q_DECLARE_METATYPE(Paquete)
 
 class TestRecursos : public QObject {
     Q_OBJECT
@@ -143,21 +126,24 @@ private slots:
 
     void sinRecurso_data()
     {
-        QTest::addColumn<Paquete>("paquete");
+        QTest::addColumn<QByteArray>("paquete"); // what the RS_PATH file holds; nothing: no file
         // A package file that is there but gives nothing leaves a line in the
         // program folder's log; no file is no failure.
         QTest::addColumn<QString>("anotado");
-        QTest::newRow("sin paquete") << Paquete::Ausente << QString();
-        QTest::newRow("archivo corrupto") << Paquete::Corrupto << u"no se pudo cargar"_s;
-        QTest::newRow("paquete sin la clase") << Paquete::SinClase << u"no registra la clase "_s + RS_CLASS_NAME;
-        QTest::newRow("clase sin getResource") << Paquete::Incompleto << RS_METHOD_GETRESOURCE;
+        QTest::newRow("sin paquete") << QByteArray() << QString();
+        QTest::newRow("archivo corrupto")
+            << QByteArray("\177ELF, pero no una biblioteca").repeated(2048) << u"no se pudo cargar"_s;
+        QTest::newRow("paquete sin la clase")
+            << paquetePrueba(u"RecursosSinClase"_s) << u"no registra la clase "_s + RS_CLASS_NAME;
+        QTest::newRow("clase sin getResource") << paquetePrueba(u"RecursosIncompleto"_s) << RS_METHOD_GETRESOURCE;
     }
     void sinRecurso()
     {
-        QFETCH(Paquete, paquete);
+        QFETCH(QByteArray, paquete);
         QFETCH(QString, anotado);
         TCarpetaPrograma carpeta(false);
-        preparaPaquete(carpeta, paquete);
+        if (!paquete.isEmpty())
+            QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo(RS_PATH), paquete));
         TColaRespuestas respuestas;
 
         QVERIFY(!Utils::getResource(IMG_SPLASH, carpeta.ruta()));
@@ -174,7 +160,7 @@ private slots:
         QCOMPARE(etiqueta.pixmap().size(), QSize(7, 5));
 
         // The class that lacks getResource has its own texts (operacionesFaltantes).
-        if (paquete != Paquete::Incompleto)
+        if (anotado != RS_METHOD_GETRESOURCE)
             for (const TTexto& t : operacionesDeTexto())
                 QVERIFY2(t.getter(carpeta.ruta()).isEmpty(), t.nombre);
         QVERIFY(respuestas.textos().isEmpty());
@@ -185,7 +171,7 @@ private slots:
     void operacionesFaltantes()
     {
         TCarpetaPrograma carpeta(false);
-        preparaPaquete(carpeta, Paquete::Incompleto);
+        QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo(RS_PATH), paquetePrueba(u"RecursosIncompleto"_s)));
         const QString ruta = carpeta.ruta();
         TColaRespuestas respuestas;
         // A missing third field is an empty brand value, not a failure.

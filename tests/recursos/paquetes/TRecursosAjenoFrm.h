@@ -10,7 +10,7 @@ class TRecursosAjenoFrm : public QObject {
     Q_OBJECT
 
 public:
-    Q_INVOKABLE explicit TRecursosAjenoFrm(QObject* parent = nullptr);
-    Q_INVOKABLE QByteArray getResource(const QString& nombre) const;
-    Q_INVOKABLE QString getSistema() const;
+    Q_INVOKABLE explicit TRecursosAjenoFrm(QObject* parent = nullptr) : QObject(parent) {}
+    Q_INVOKABLE QByteArray getResource(const QString& nombre) const { return nombre.toUtf8(); }
+    Q_INVOKABLE QString getSistema() const { return QStringLiteral("AJ|Ajeno|1"); }
 };

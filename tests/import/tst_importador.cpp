@@ -92,56 +92,51 @@ private slots:
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<int>("estado");
         QTest::addColumn<QString>("motivo");
+        const int F = int(Estado::Fallido), O = int(Estado::Omitido);
         const QByteArray cfdi40 = muestra(u"cfdi40-real.xml"_s);
-        QTest::newRow("XML mal formado") << cfdi40.left(cfdi40.size() / 2) << int(Estado::Fallido) << QString();
-        QTest::newRow("no es XML") << QByteArray("hola") << int(Estado::Fallido) << QString();
-        QTest::newRow("UUID vacío") << muestra("propios/uuid-vacio.xml") << int(Estado::Omitido) << "UUID";
+        const char* v40 = "cfdi40-real.xml";
+        // Declared in `codificacion`, with a byte that is no UTF-8.
+        const auto conEnie = [&](const QByteArray& codificacion) {
+            return QByteArray(cfdi40)
+                .replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"" + codificacion + "\"?>")
+                .replace("Nombre=\"PASE", "Nombre=\"\xD1PASE");
+        };
+        QTest::newRow("XML mal formado") << cfdi40.left(cfdi40.size() / 2) << F << QString();
+        QTest::newRow("no es XML") << QByteArray("hola") << F << QString();
+        QTest::newRow("UUID vacío") << muestra("propios/uuid-vacio.xml") << O << "UUID";
         QTest::newRow("esquema desconocido")
-            << muestra("propios/esquema-desconocido.xml") << int(Estado::Omitido) << "ubicación del esquema";
-        QTest::newRow("no es CFDI") << muestra("retenciones20.xml") << int(Estado::Omitido) << "No es un CFDI";
+            << muestra("propios/esquema-desconocido.xml") << O << "ubicación del esquema";
+        QTest::newRow("no es CFDI") << muestra("retenciones20.xml") << O << "No es un CFDI";
         QTest::newRow("RFC que sale de la carpeta")
-            << variante("cfdi40-real.xml", "Rfc=\"ISD950921HE5\"", "Rfc=\"../../ISD950921\"") << int(Estado::Omitido)
-            << "RFC del emisor";
+            << variante(v40, "Rfc=\"ISD950921HE5\"", "Rfc=\"../../ISD950921\"") << O << "RFC del emisor";
         // A look-alike letter that Unicode case folding reads as S: the
         // voucher is not filed under ISD950921HE5.
-        QTest::newRow("RFC con ſ") << variante("cfdi40-real.xml", "Rfc=\"ISD950921HE5\"", "Rfc=\"I\u017FD950921HE5\"")
-                                   << int(Estado::Omitido) << "RFC del emisor";
-        QTest::newRow("UTF-16") << utf16("cfdi40-real.xml") << int(Estado::Omitido)
-                                << "no está en UTF-8 sino en UTF-16";
-        QTest::newRow("ISO-8859-1 con una Ñ")
-            << QByteArray(cfdi40)
-                   .replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>")
-                   .replace("Nombre=\"PASE", "Nombre=\"\xD1PASE")
-            << int(Estado::Omitido) << "no está en UTF-8 sino en ISO-8859-1";
+        QTest::newRow("RFC con ſ") << variante(v40, "Rfc=\"ISD950921HE5\"", "Rfc=\"I\u017FD950921HE5\"") << O
+                                   << "RFC del emisor";
+        QTest::newRow("UTF-16") << utf16(v40) << O << "no está en UTF-8 sino en UTF-16";
+        QTest::newRow("ISO-8859-1 con una Ñ") << conEnie("ISO-8859-1") << O << "no está en UTF-8 sino en ISO-8859-1";
         // Read as UTF-8 whatever it declares, as real files lie about it;
         // the reason does not claim it declares UTF-8.
         QTest::newRow("windows-1252 con una Ñ")
-            << QByteArray(cfdi40)
-                   .replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>")
-                   .replace("Nombre=\"PASE", "Nombre=\"\xD1PASE")
-            << int(Estado::Fallido) << "no está en UTF-8, la codificación en que el SAT timbra";
+            << conEnie("windows-1252") << F << "no está en UTF-8, la codificación en que el SAT timbra";
         // What follows a NUL is not read, and would be kept in the copy.
         QTest::newRow("bytes tras un nulo")
-            << QByteArray(cfdi40).append('\0').append("<cfdi:Addenda>otro</cfdi:Addenda>") << int(Estado::Fallido)
-            << "carácter nulo";
+            << QByteArray(cfdi40).append('\0').append("<cfdi:Addenda>otro</cfdi:Addenda>") << F << "carácter nulo";
         // Its entity would have been stored as the letters "&a;".
         QTest::newRow("DTD con entidad") << QByteArray(cfdi40)
                                                 .replace("<cfdi:Comprobante",
                                                          "<!DOCTYPE x [<!ENTITY a \"A\">]>\n<cfdi:Comprobante")
                                                 .replace("Nombre=\"PASE", "Nombre=\"&a;PASE")
-                                         << int(Estado::Fallido) << "declara un DTD";
+                                         << F << "declara un DTD";
         QTest::newRow("UUID que sale de la carpeta")
-            << variante("cfdi40-real.xml", UUID_40.toUtf8(), "../../../../etc/passwd") << int(Estado::Omitido)
-            << "UUID";
+            << variante(v40, UUID_40.toUtf8(), "../../../../etc/passwd") << O << "UUID";
 
         // The header values a stored voucher needs, per version: refused
         // before anything is stored, the attribute named.
-        const auto falla = [](const char* fila, const char* archivo, const char* de, const char* a,
-                              const char* motivo) {
-            QTest::newRow(fila) << variante(QString::fromUtf8(archivo), de, a) << int(Estado::Fallido)
-                                << QString::fromUtf8(motivo);
+        const auto falla = [F](const char* fila, const char* archivo, const char* de, const char* a,
+                               const char* motivo) {
+            QTest::newRow(fila) << variante(QString::fromUtf8(archivo), de, a) << F << QString::fromUtf8(motivo);
         };
-        const char* v40 = "cfdi40-real.xml";
         falla("4.0 sin Total", v40, " Total=\"1000.00\"", "", "Falta el total del comprobante (atributo Total)");
         falla("4.0 Total vacío", v40, " Total=\"1000.00\"", " Total=\" \"", "(atributo Total)");
         falla("4.0 Total negativo", v40, " Total=\"1000.00\"", " Total=\"-1000.00\"",

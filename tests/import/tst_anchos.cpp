@@ -11,6 +11,7 @@
 #include <map>
 
 using namespace Qt::StringLiterals;
+using E = TEntornoImportacion;
 
 // The widths of the business database beside the SAT's own schemas: every
 // attribute the import keeps as text fits its column whatever the schema
@@ -384,8 +385,7 @@ private slots:
         QFETCH(QString, archivo);
         QFETCH(QStringList, esquemas);
         TEntornoImportacion entorno;
-        const TDocumentoXML documento =
-            TDocumentoXML::desdeBytes(TEntornoImportacion::bytes(TEntornoImportacion::dato(archivo)));
+        const TDocumentoXML documento = TDocumentoXML::desdeBytes(E::bytes(E::dato(archivo)));
         QVERIFY(documento.cargado());
 
         struct TEsperado {
@@ -420,7 +420,7 @@ private slots:
         QVERIFY2(r.estado == TResultadoArchivo::Importado, qPrintable(r.motivo));
         QVERIFY2(r.avisos.isEmpty(), qPrintable(r.avisos.join(u'\n')));
 
-        const TConexionSesion conexion = TEntornoImportacion::conexion(r.rfc);
+        const TConexionSesion conexion = E::conexion(r.rfc);
         for (const TEsperado& e : std::as_const(esperados)) {
             const TTabla& t = Esquema::tabla(e.clase);
             const TCampo campo(t, t.posicion(e.columna.toUpper()));
@@ -430,8 +430,8 @@ private slots:
             });
             QVERIFY2(entero, qPrintable(u"%1 no quedó entero en %2.%3"_s.arg(e.donde, t.nombre, e.columna)));
         }
-        QCOMPARE(TEntornoImportacion::comprobante(r.rfc, r.uuid)->getComprobantexml(), bytes);
-        QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(r.rfc, r.uuid)), bytes);
+        QCOMPARE(E::comprobante(r.rfc, r.uuid)->getComprobantexml(), bytes);
+        QCOMPARE(E::bytes(TImportadorXML::rutaCopia(r.rfc, r.uuid)), bytes);
     }
 
     // A stamped voucher that writes more than its schema allows is still
@@ -440,34 +440,30 @@ private slots:
     // The stored XML and the copy keep every byte either way.
     void valorMasLargoQueElEsquema_data()
     {
-        QTest::addColumn<QString>("archivo");
-        QTest::addColumn<QByteArray>("de");
-        QTest::addColumn<QByteArray>("a");
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("clase");
         QTest::addColumn<QString>("columna");
         QTest::addColumn<QString>("guardado");
         QTest::addColumn<QString>("aviso"); // empty: none
         QTest::newRow("cuenta de 19 dígitos")
-            << u"cfdi40-nomina-compensacion-valid.xml"_s << QByteArray("NumEmpleado=\"0001\"")
-            << QByteArray("NumEmpleado=\"0001\" Banco=\"002\" CuentaBancaria=\"1234567890123456789\"")
+            << E::variante(u"cfdi40-nomina-compensacion-valid.xml"_s,
+                           {{"NumEmpleado=\"0001\"",
+                             "NumEmpleado=\"0001\" Banco=\"002\" CuentaBancaria=\"1234567890123456789\""}})
             << u"TNominacomprobante"_s << u"Clabe"_s << u"1234567890123456789"_s << QString();
         const QString serie = u"SERIE-DE-39-CARACTERES-0123456789-ABCDE"_s;
         QTest::newRow("serie de 39")
-            << u"cfdi40-real.xml"_s << QByteArray("Serie=\"O\"") << (QByteArray("Serie=\"") + serie.toUtf8() + '"')
+            << E::variante(u"cfdi40-real.xml"_s, {{"Serie=\"O\"", "Serie=\"" + serie.toUtf8() + '"'}})
             << u"TComprobante"_s << u"Serie"_s << serie.left(25)
             << u"El valor de Serie (Comprobante) tiene 39 caracteres y se guardaron los primeros 25"_s;
     }
     void valorMasLargoQueElEsquema()
     {
-        QFETCH(QString, archivo);
-        QFETCH(QByteArray, de);
-        QFETCH(QByteArray, a);
+        QFETCH(QByteArray, bytes);
         QFETCH(QString, clase);
         QFETCH(QString, columna);
         QFETCH(QString, guardado);
         QFETCH(QString, aviso);
         TEntornoImportacion entorno;
-        const QByteArray bytes = TEntornoImportacion::variante(archivo, {{de, a}});
         entorno.escribe(u"largo.xml"_s, bytes);
         QString rutaReporte;
         QString rfc;
@@ -480,14 +476,14 @@ private slots:
             rutaReporte = reporte.ruta();
             rfc = resultados.first().rfc;
         }
-        const QString reporte = QString::fromUtf8(TEntornoImportacion::bytes(rutaReporte));
+        const QString reporte = QString::fromUtf8(E::bytes(rutaReporte));
         QVERIFY2(reporte.contains(u",Importado,"_s), qPrintable(reporte));
         if (aviso.isEmpty())
             QVERIFY2(!reporte.contains(u"se guardaron los primeros"_s), qPrintable(reporte));
         else
             QVERIFY2(reporte.contains(aviso), qPrintable(reporte));
 
-        const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+        const TConexionSesion conexion = E::conexion(rfc);
         const TTabla& t = Esquema::tabla(clase);
         QStringList valores;
         TPersistencia::busca(t, TCondicion(), conexion, TOrden(), [&](const QVector<QVariant>& fila) {
@@ -497,7 +493,7 @@ private slots:
         const QList<TComprobante> comprobantes = TComprobante::busca(TCondicion(), conexion);
         QCOMPARE(comprobantes.size(), 1);
         QCOMPARE(comprobantes.first().getComprobantexml(), bytes);
-        QCOMPARE(TEntornoImportacion::bytes(TImportadorXML::rutaCopia(rfc, comprobantes.first().getUuid())), bytes);
+        QCOMPARE(E::bytes(TImportadorXML::rutaCopia(rfc, comprobantes.first().getUuid())), bytes);
     }
 
 private:

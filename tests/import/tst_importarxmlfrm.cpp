@@ -108,6 +108,16 @@ public:
     TImportarXMLFrm* v = nullptr;
 };
 
+// The one message shown starts with `inicio`; the data panel stays, idle.
+void sinEmpezar(const TPrograma& programa, const QString& inicio)
+{
+    const QStringList textos = programa.respuestas.textos();
+    QCOMPARE(textos.size(), 1);
+    QVERIFY2(textos.first().startsWith(inicio), qPrintable(textos.first()));
+    QVERIFY(pieza<QWidget>(programa.v, "TxDatosXML")->isVisible());
+    QVERIFY(!programa.v->ocupada());
+}
+
 } // namespace
 
 class TstImportarXMLFrm : public QObject {
@@ -236,12 +246,8 @@ private slots:
             programa.carpetas.agrega(programa.carpetaCon({u"cfdi40-real.xml"_s}));
         TImportarXMLFrm* v = programa.v;
         programa.acepta(correo, password, repetida);
-        const QStringList textos = programa.respuestas.textos();
-        QCOMPARE(textos.size(), 1);
-        QVERIFY2(textos.first().startsWith(mensaje), qPrintable(textos.first()));
-        QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
+        sinEmpezar(programa, mensaje);
         QVERIFY(!pieza<QWidget>(v, "TxProgresoXML")->isVisible());
-        QVERIFY(!v->ocupada());
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         pieza<QPushButton>(v, "BtCancelar")->click();
         QVERIFY(!v->isVisible());
@@ -259,16 +265,10 @@ private slots:
             QVERIFY(db.open());
             QSqlQuery ocupa(db);
             QVERIFY(ocupa.exec(u"BEGIN EXCLUSIVE"_s));
-            TImportarXMLFrm* v = programa.v;
             programa.acepta(CORREO, u"secreta"_s, u"secreta"_s);
-            const QStringList textos = programa.respuestas.textos();
-            QCOMPARE(textos.size(), 1);
-            QVERIFY2(textos.first().startsWith(u"Otro programa ocupa el registro de negocios"_s),
-                     qPrintable(textos.first()));
+            sinEmpezar(programa, u"Otro programa ocupa el registro de negocios"_s);
             QCOMPARE(programa.respuestas.tipos(), QList<int>{MSG_ERROR});
             QVERIFY(programa.carpetas.pedidos().isEmpty());
-            QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
-            QVERIFY(!v->ocupada());
             ocupa.exec(u"ROLLBACK"_s);
             db.close();
         }
@@ -293,13 +293,8 @@ private slots:
         programa.respuestas.limpia();
 
         programa.acepta(CORREO, u"otra"_s, u"otra"_s);
-        const QStringList textos = programa.respuestas.textos();
-        QCOMPARE(textos.size(), 1);
-        QVERIFY2(textos.first().startsWith(u"La contraseña no es la del usuario "_s + CORREO),
-                 qPrintable(textos.first()));
+        sinEmpezar(programa, u"La contraseña no es la del usuario "_s + CORREO);
         QCOMPARE(programa.carpetas.pedidos().size(), 1);
-        QVERIFY(pieza<QWidget>(v, "TxDatosXML")->isVisible());
-        QVERIFY(!v->ocupada());
         QCOMPARE(registroLocal().getNumeroEmpresas(), 1);
         pieza<QPushButton>(v, "BtCancelar")->click();
     }

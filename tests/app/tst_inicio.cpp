@@ -140,9 +140,7 @@ private slots:
         const QDir carpetaDb(programa.archivo(Constantes::DB_PATH));
         const QStringList apartados = carpetaDb.entryList({u"Usuarios.danado-*.db"_s}, QDir::Files);
         QCOMPARE(apartados.size(), 1);
-        QFile apartado(carpetaDb.filePath(apartados.first()));
-        QVERIFY(apartado.open(QIODevice::ReadOnly));
-        QCOMPARE(apartado.readAll(), danado);
+        QCOMPARE(TCarpetaPrograma::lee(carpetaDb.filePath(apartados.first())), danado);
         QCOMPARE(respuestas.textos().size(), 1);
         QVERIFY(respuestas.textos().first().startsWith(
             QString(Constantes::AVISO_REGISTRO_DANADO).replace(Constantes::ARCHIVO_SUST, apartados.first())));

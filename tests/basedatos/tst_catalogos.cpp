@@ -2,7 +2,6 @@
 #include "Constantes.h"
 #include "TBaseDatosCatalogosFrm.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -128,11 +127,8 @@ private slots:
     {
         QFETCH(QByteArray, contenido);
         TCarpetaPrograma programa;
-        if (!contenido.isEmpty()) {
-            QFile archivo(programa.archivo(QStringLiteral("db/CFDCAT.DB")));
-            QVERIFY(archivo.open(QIODevice::WriteOnly));
-            archivo.write(contenido);
-        }
+        if (!contenido.isEmpty())
+            QVERIFY(TCarpetaPrograma::escribe(programa.archivo(QStringLiteral("db/CFDCAT.DB")), contenido));
         const TBaseDatosCatalogosFrm& catalogos = BaseDatosCatalogosFrm();
         QVERIFY(!catalogos.existeCodigoPostalByCP(QStringLiteral("06600")));
         QVERIFY(!catalogos.existeCodigoPostalByCPAndEstado(QStringLiteral("06600"), QStringLiteral("CMX")));

@@ -87,8 +87,7 @@ private slots:
             QVERIFY(::mkdir(QFile::encodeName(destino).constData(), 0700) == 0);
             QVERIFY(QFile::link(destino, nombre));
         } else if (plantada == QLatin1String("archivo")) {
-            QFile archivo(nombre);
-            QVERIFY(archivo.open(QIODevice::WriteOnly));
+            QVERIFY(TCarpetaPrograma::escribe(nombre, QByteArray()));
         } else {
             if (geteuid() != 0)
                 QSKIP("Dar la carpeta a otro usuario requiere ejecutar las pruebas como root.");

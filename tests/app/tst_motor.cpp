@@ -62,39 +62,24 @@ class TstMotor : public QObject {
     static void prepara(const TCarpetaPrograma& carpeta, TCaso caso, const QByteArray& registro)
     {
         const QString motor = carpeta.archivo(Constantes::MOTOR_PATH);
-        switch (caso) {
-        case TCaso::SinMotor:
-        case TCaso::RegistroCifradoSinMotor:
-        case TCaso::NegocioSinRegistroNiMotor:
+        if (caso == TCaso::SinMotor || caso == TCaso::RegistroCifradoSinMotor ||
+            caso == TCaso::NegocioSinRegistroNiMotor || caso == TCaso::MotorVacio)
             QVERIFY(QDir(motor).removeRecursively());
-            break;
-        case TCaso::MotorVacio:
-            QVERIFY(QDir(motor).removeRecursively());
+        if (caso == TCaso::MotorVacio)
             QVERIFY(QDir().mkpath(motor));
-            break;
-        case TCaso::SinConfiguracion:
+        if (caso == TCaso::SinConfiguracion)
             QVERIFY(QFile::remove(motor + u"firebird.conf"_s));
-            break;
-        case TCaso::SinPlugins:
+        if (caso == TCaso::SinPlugins)
             QVERIFY(QFile::remove(motor + u"plugins"_s));
-            break;
-        case TCaso::CorreoCifrado:
+        if (caso == TCaso::CorreoCifrado)
             QVERIFY(TCarpetaPrograma::escribe(
                 carpeta.archivo(Constantes::ARCHIVO_AJUSTES),
                 "[Correo.EKU9003173C9]\nservidor=smtp.negocio.mx\npassword=" +
                     Secretos::cifra(u"clave del correo"_s, Secretos::aleatorio(32)).toLatin1() + '\n'));
-            break;
-        case TCaso::SecretoNegocio:
+        if (caso == TCaso::SecretoNegocio)
             QVERIFY(TCarpetaPrograma::escribe(motor + u"SecretosNegocio/"_s + NegocioPrueba::RFC_ESCUELA, "marca"));
-            break;
-        case TCaso::VersionAnterior:
+        if (caso == TCaso::VersionAnterior)
             TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(carpeta.ruta(), {});
-            break;
-        case TCaso::Nada:
-        case TCaso::RegistroCifrado:
-        case TCaso::NegocioSinRegistro:
-            break;
-        }
         if (caso == TCaso::NegocioSinRegistro || caso == TCaso::NegocioSinRegistroNiMotor) {
             QFile::remove(carpeta.archivo(Constantes::DB_USUARIOS));
             QVERIFY(TCarpetaPrograma::escribe(carpeta.archivo(Constantes::DB_PATH + NegocioPrueba::RFC_ESCUELA + u'/' +

@@ -23,6 +23,11 @@ public:
 
     QString programa() const { return entorno.carpeta.archivo(QStringLiteral("velkor-importar")); }
 
+    // The first line of the SAT's metadata file.
+    static inline const QByteArray ENCABEZADO_SAT =
+        "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
+        "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n";
+
     // The password of TEntornoImportacion as a user types it.
     static QByteArray clave() { return QByteArray(TEntornoImportacion::PASSWORD) + '\n'; }
 

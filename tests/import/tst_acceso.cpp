@@ -1,5 +1,6 @@
 #include "NegocioPrueba.h"
 #include "ProgramaConsola.h"
+#include "RegistroPrueba.h"
 
 #include "Conexiones.h"
 #include "Sistema.h"
@@ -10,8 +11,7 @@
 #include "negocio/Credenciales.h"
 #include "negocio/TIngreso.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace Constantes;
@@ -52,31 +52,6 @@ QList<TResultadoArchivo> porRuta(QList<TResultadoArchivo> resultados)
               [](const TResultadoArchivo& a, const TResultadoArchivo& b) { return a.ruta < b.ruta; });
     return resultados;
 }
-
-// Holds the registry as another program may: an exclusive transaction on a
-// connection of its own.
-class TRegistroOcupado {
-public:
-    explicit TRegistroOcupado(const QString& archivo)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, NOMBRE);
-        db.setDatabaseName(archivo);
-        if (!db.open() || !QSqlQuery(db).exec(u"BEGIN EXCLUSIVE"_s))
-            qFatal("No se pudo ocupar el registro");
-    }
-    ~TRegistroOcupado()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(NOMBRE);
-            QSqlQuery(db).exec(u"ROLLBACK"_s);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(NOMBRE);
-    }
-
-private:
-    static inline const QString NOMBRE = u"registro-ocupado"_s;
-};
 
 } // namespace
 
@@ -333,7 +308,8 @@ private slots:
         Conexiones::cierraHilo();
         TResultadoArchivo r;
         {
-            TRegistroOcupado ocupado(TBaseDatosLocalFrm::archivoRegistro());
+            const RegistroPrueba::TBloqueo ocupado;
+            QVERIFY(ocupado.activo());
             r = entorno.importador()->importa(entorno.entrada() + SEGUNDO_40);
         }
         QCOMPARE(int(r.estado), int(Estado::Fallido));
@@ -386,9 +362,9 @@ private slots:
         const QString registro = TBaseDatosLocalFrm::archivoRegistro();
         if (preparacion == u"dañado"_s || preparacion == u"vacío"_s)
             QVERIFY(TCarpetaPrograma::escribe(registro, QByteArray(preparacion == u"dañado"_s ? 4096 : 0, 'x')));
-        std::unique_ptr<TRegistroOcupado> ocupado;
+        std::optional<RegistroPrueba::TBloqueo> ocupado;
         if (preparacion == "ocupado"_L1)
-            ocupado = std::make_unique<TRegistroOcupado>(registro);
+            QVERIFY(ocupado.emplace().activo());
         const RevisionImportacion::TRevision revision = RevisionImportacion::revisa(correo, password);
         QCOMPARE(int(revision.resultado), resultado);
         QVERIFY2(revision.mensaje.startsWith(mensaje), qPrintable(revision.mensaje));

@@ -83,8 +83,7 @@ private slots:
     {
         TProgramaConsola programa;
         programa.entorno.escribe(u"factura.xml"_s, TEntornoImportacion::muestraNueva(0));
-        QByteArray metadatos = "Uuid~RfcEmisor~NombreEmisor~RfcReceptor~NombreReceptor~RfcPac~FechaEmision~"
-                               "FechaCertificacionSat~Monto~EfectoComprobante~Estatus~FechaCancelacion\r\n";
+        QByteArray metadatos = TProgramaConsola::ENCABEZADO_SAT;
         for (int i = 0; i < 100000; ++i)
             metadatos += u"%1-0000-4000-8000-000000000000~ISD950921HE5~EMISOR~XAXX010101000~CLIENTE~TBN040609RKA~"
                          "2025-01-01 10:10:41~2025-01-01 10:10:42~100.00~I~1~\r\n"_s.arg(i, 8, 16, QLatin1Char('0'))

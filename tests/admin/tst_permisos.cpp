@@ -290,18 +290,41 @@ private slots:
 
     // A database copied from another installation without its backup: its
     // secret cannot be read here, nobody holds a right, and the user is told.
-    void baseCopiadaDeOtraInstalacion()
+    // With this installation's mark of having given it its secret, what
+    // changed is the installation's key, and the user is sent to it, not to
+    // the database.
+    void secretoIlegible_data()
     {
+        QTest::addColumn<bool>("conMarca");
+        QTest::addColumn<QString>("motivo");
+        QTest::newRow("base copiada de otra instalación") << false << u"se copió de otra instalación"_s;
+        QTest::newRow("llave de instalación reemplazada")
+            << true << u"la llave de esta instalación (Motor/Instalacion.llave) se perdió o se reemplazó"_s;
+    }
+    void secretoIlegible()
+    {
+        QFETCH(bool, conMarca);
+        QFETCH(QString, motivo);
         TCarpetaPrograma origen;
         NegocioPrueba::creaRegistro(origen);
         Conexiones::cierra(NegocioPrueba::crea(RFC_ESCUELA, DUENO, PASSWORD));
+        if (conMarca) {
+            QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO, PASSWORD), Ingreso::TResultado::Correcto);
+            NegocioPrueba::limpiaSesion();
+        }
         Conexiones::cierraHilo();
+        const QString marca = u"Motor/SecretosNegocio/"_s + RFC_ESCUELA;
+        QVERIFY(!conMarca || QFileInfo::exists(origen.archivo(marca)));
 
         TCarpetaPrograma programa;
         NegocioPrueba::creaRegistro(programa);
         QVERIFY(QDir().mkpath(programa.archivo(DB_PATH + RFC_ESCUELA)));
         QVERIFY(QFile::copy(origen.archivo(DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE),
                             NuevoNegocio::archivoLocal(RFC_ESCUELA)));
+        if (conMarca) {
+            QVERIFY(QDir().mkpath(programa.archivo(u"Motor/SecretosNegocio"_s)));
+            QVERIFY(QFile::copy(origen.archivo(marca), programa.archivo(marca)));
+        }
         NuevoNegocio::registraNegocio(DUENO, RFC_ESCUELA, RFC_ESCUELA, NuevoNegocio::destinoLocal(RFC_ESCUELA));
 
         TColaRespuestas respuestas;
@@ -309,46 +332,13 @@ private slots:
         QCOMPARE(concedidos(), QStringList());
         const QString aviso = SecretoNegocio::mensaje(SecretoNegocio::TEstado::Ilegible, RFC_ESCUELA);
         QCOMPARE(respuestas.textos(), QStringList{aviso});
+        QVERIFY2(aviso.contains(motivo), qPrintable(aviso));
         QVERIFY(programa.log().contains(aviso));
         QVERIFY(programa.log().contains(FirmaPermisos::explica(FirmaPermisos::TMotivo::SecretoIlegible)));
-        QVERIFY(aviso.contains(u"se copió de otra instalación"_s));
         // Nor can rights be handed out there.
         UsuariosNegocio::TNuevoUsuario otro;
         otro.email = CAJERO;
         QCOMPARE(UsuariosNegocio::agrega(otro), UsuariosNegocio::TResultado::SinPermiso);
-    }
-
-    // The same database with this installation's mark of having given it
-    // its secret: what changed is the installation's key, and the user is
-    // sent to it, not to the database.
-    void llaveDeInstalacionReemplazada()
-    {
-        TCarpetaPrograma origen;
-        NegocioPrueba::creaRegistro(origen);
-        Conexiones::cierra(NegocioPrueba::crea(RFC_ESCUELA, DUENO, PASSWORD));
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO, PASSWORD), Ingreso::TResultado::Correcto);
-        NegocioPrueba::limpiaSesion();
-        Conexiones::cierraHilo();
-        const QString marca = u"Motor/SecretosNegocio/"_s + RFC_ESCUELA;
-        QVERIFY(QFileInfo::exists(origen.archivo(marca)));
-
-        TCarpetaPrograma programa;
-        NegocioPrueba::creaRegistro(programa);
-        QVERIFY(QDir().mkpath(programa.archivo(DB_PATH + RFC_ESCUELA)));
-        QVERIFY(QFile::copy(origen.archivo(DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE),
-                            NuevoNegocio::archivoLocal(RFC_ESCUELA)));
-        QVERIFY(QDir().mkpath(programa.archivo(u"Motor/SecretosNegocio"_s)));
-        QVERIFY(QFile::copy(origen.archivo(marca), programa.archivo(marca)));
-        NuevoNegocio::registraNegocio(DUENO, RFC_ESCUELA, RFC_ESCUELA, NuevoNegocio::destinoLocal(RFC_ESCUELA));
-
-        TColaRespuestas respuestas;
-        QCOMPARE(Ingreso::ingresa(RFC_ESCUELA, DUENO, PASSWORD), Ingreso::TResultado::Correcto);
-        QCOMPARE(concedidos(), QStringList());
-        QCOMPARE(respuestas.textos(),
-                 QStringList{SecretoNegocio::mensaje(SecretoNegocio::TEstado::Ilegible, RFC_ESCUELA)});
-        QVERIFY2(respuestas.textos().first().contains(u"la llave de esta instalación (Motor/Instalacion.llave) se "
-                                                      "perdió o se reemplazó"_s),
-                 qPrintable(respuestas.textos().first()));
     }
 };
 

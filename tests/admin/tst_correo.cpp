@@ -364,16 +364,15 @@ private slots:
     void paginaRecuperacion()
     {
         const TCarpetaPrograma programa;
+        const TAjustes completos = ajustes(u"smtp.x.mx"_s, TSeguridad::Ninguna, 25);
         TPaginaRecuperacion pagina;
         pagina.inicia(OTRO_RFC, CORREO);
         auto* nota = pieza<QLabel>(pagina, "TxNotaEnvio");
         QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
-        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC, ajustes(u"smtp.x.mx"_s, TSeguridad::Ninguna, 25)),
-                 QString());
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), RFC, completos), QString());
         pagina.inicia(OTRO_RFC, CORREO);
         QCOMPARE(nota->text(), ERR_CORREO_SIN_CONFIGURAR);
-        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), OTRO_RFC, ajustes(u"smtp.x.mx"_s, TSeguridad::Ninguna, 25)),
-                 QString());
+        QCOMPARE(AjustesCorreo::guarda(programa.ruta(), OTRO_RFC, completos), QString());
         pagina.inicia(OTRO_RFC, CORREO);
         QVERIFY(nota->text() != ERR_CORREO_SIN_CONFIGURAR);
     }

@@ -520,9 +520,7 @@ private slots:
         // Afterwards only read.
         ini.setImprimeLogo(true);
         QVERIFY(ini.asegura());
-        QFile archivo(ini.archivo());
-        QVERIFY(archivo.open(QIODevice::ReadOnly));
-        const QString texto = QString::fromUtf8(archivo.readAll());
+        const QString texto = QString::fromUtf8(TCarpetaPrograma::lee(ini.archivo()));
         QVERIFY(texto.contains(u"[Configuracion]"_s));
         QVERIFY(texto.contains(u"ImprimirLogo=true"_s));
     }
@@ -749,9 +747,7 @@ private slots:
         const QRegularExpression bloqueadas(u"SigBlk:\\s*([0-9a-f]+)\\n"_s);
         QRegularExpressionMatch linea;
         const auto leida = [&] {
-            QFile archivo(carpeta.archivo(u"estado.txt"_s));
-            linea = archivo.open(QIODevice::ReadOnly) ? bloqueadas.match(QString::fromLatin1(archivo.readAll()))
-                                                      : QRegularExpressionMatch();
+            linea = bloqueadas.match(QString::fromLatin1(TCarpetaPrograma::lee(carpeta.archivo(u"estado.txt"_s))));
             return linea.hasMatch();
         };
         QTRY_VERIFY_WITH_TIMEOUT(leida(), 20000);

@@ -185,19 +185,28 @@ private slots:
 
     // A backup made in one program folder and restored in another, whose
     // installation key is another, keeps its owner's rights and its key
-    // password; the file that carried them is not left behind.
+    // password; the file that carried them is not left behind. An archive of
+    // the earlier version (no secrets file, texts and key password in the
+    // older cipher) is restored and migrated at sign-in.
     void respaldoLlevaSusSecretos_data()
     {
         QTest::addColumn<int>("forma");
         QTest::newRow("respaldo del editor de la empresa") << 0;
         QTest::newRow("archivo al eliminar la empresa") << 1;
+        QTest::newRow("respaldo de la versión anterior") << 2;
     }
     void respaldoLlevaSusSecretos()
     {
         QFETCH(int, forma);
         QTemporaryDir guardados;
         QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
-        {
+        const QString secretos = DB_PATH + RFC + u'/' + SecretoNegocio::ARCHIVO_RESPALDO;
+        if (forma == 2) {
+            const TCarpetaPrograma antiguo;
+            TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(antiguo.ruta(), {});
+            TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
+                                  TArchivoZip::TCifrado::Tradicional);
+        } else {
             const TProgramaConRegistro origen(DEL_RESPALDO);
             QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
             if (forma == 0) {
@@ -207,45 +216,25 @@ private slots:
                 QVERIFY(QFile::rename(Respaldo::archivoEliminacion(RFC), archivo));
             }
             NegocioPrueba::limpiaSesion();
+            QVERIFY(TArchivoZip(archivo).busca(secretos) >= 0);
         }
-        const QString secretos = DB_PATH + RFC + u'/' + SecretoNegocio::ARCHIVO_RESPALDO;
-        QVERIFY(TArchivoZip(archivo).busca(secretos) >= 0);
 
         const TProgramaConRegistro programa;
         TColaRespuestas respuestas;
         QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
         QVERIFY(!QFileInfo::exists(programa.archivo(secretos)));
         QVERIFY(restosRestauracion(programa).isEmpty());
-        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
+        // The earlier version's owner signs in as then.
+        QCOMPARE(forma == 2 ? Ingreso::ingresa(RFC, u"Dueno@Ejemplo.mx"_s, u"Clave.Antigua1"_s)
+                            : Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO),
+                 Ingreso::TResultado::Correcto);
         for (const QString& codigo : {CODIGO_FACTURACION, CODIGO_RESPALDOS, CODIGO_PERMISOS})
             QVERIFY2(Sistema::getPermiso(codigo), qPrintable(codigo));
-        const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
-        QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
-        // Nothing to warn about: the business's secret is readable here.
-        QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
-    }
-
-    // An archive made by the earlier version (no secrets file, texts and key
-    // password in the older cipher) is restored and migrated at sign-in.
-    void respaldoAnteriorSeMigra()
-    {
-        QTemporaryDir guardados;
-        const QString archivo = guardados.filePath(RFC + RESPALDO_EXTENSION);
-        {
-            const TCarpetaPrograma antiguo;
-            TArchivoZip(QStringLiteral(VELKOR_DATOS_PRUEBA "/antiguo/programa.zip")).extraeTodo(antiguo.ruta(), {});
-            TArchivoZip::comprime(archivo, carpetaNegocio(antiguo), DB_PATH + RFC + u'/', RESPALDO_PASSWORD,
-                                  TArchivoZip::TCifrado::Tradicional);
-        }
-        const TProgramaConRegistro programa;
-        TColaRespuestas respuestas;
-        QCOMPARE(Respaldo::restaurarRespaldo(archivo), TResultado::Restaurado);
-        QCOMPARE(Ingreso::ingresa(RFC, u"Dueno@Ejemplo.mx"_s, u"Clave.Antigua1"_s), Ingreso::TResultado::Correcto);
-        QVERIFY(Sistema::getPermiso(CODIGO_PERMISOS));
         QVERIFY(Sistema::UsuarioNegocio->getNivelpermiso().startsWith(FirmaPermisos::PREFIJO));
         const auto certificado = TCertificado::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
         QVERIFY(!Secretos::esFormaAntigua(certificado->getNegPassword()));
         QCOMPARE(Secretos::descifraLocal(certificado->getNegPassword(), programa.ruta()), NegocioPrueba::PASSWORD_CSD);
+        // Nothing to warn about: the business's secret is readable here.
         QCOMPARE(respuestas.textos(), QStringList{Respaldo::textoRestaurada(RFC)});
     }
 
@@ -319,7 +308,8 @@ private slots:
     // or that the user stops while it is written or read back, stops
     // everything before the business changes: it stays registered and open
     // to its users, nothing is left where the copy was going, and the user
-    // is told why in Spanish.
+    // is told why in Spanish. Only a deletion goes on without its copy: the
+    // database stays in its folder, and the failed copy is named.
     void respaldoFallidoOCancelado_data()
     {
         QTest::addColumn<bool>("elimina");
@@ -327,6 +317,7 @@ private slots:
         QTest::addColumn<QString>("mensaje"); // how the user's text begins
         const QString sinPermiso = u"No se pudo escribir el archivo ("_s;
         QTest::newRow("respaldo en una carpeta ajena") << false << QString() << sinPermiso;
+        QTest::newRow("eliminación sin copia posible") << true << QString() << sinPermiso;
         QTest::newRow("respaldo cancelado al escribir") << false << u"Guardando el respaldo de la empresa…"_s
                                                         << u"Se canceló el respaldo; no se guardó ningún archivo."_s;
         QTest::newRow("eliminación cancelada al escribir")
@@ -352,6 +343,7 @@ private slots:
             QVERIFY(QFile::setPermissions(destino, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         bool efectivo = false, cancelado = false;
         QString error;
+        EdicionEmpresa::TEliminacion eliminacion;
         std::thread hilo([&] {
             const TConPermisosDeUsuario comoUsuario;
             efectivo = comoUsuario.efectivo();
@@ -361,7 +353,7 @@ private slots:
             };
             try {
                 if (elimina)
-                    EdicionEmpresa::elimina(empresa, aviso);
+                    eliminacion = EdicionEmpresa::elimina(empresa, aviso);
                 else
                     EdicionEmpresa::guardaRespaldo(guardados.path(), empresa, aviso);
             } catch (const EArchivoCancelado& e) {
@@ -377,47 +369,22 @@ private slots:
         if (!efectivo)
             QSKIP("this sandbox keeps the superuser's file permissions");
 
+        const bool eliminada = elimina && detiene.isEmpty();
+        if (eliminada)
+            error = eliminacion.falloCopia;
         QVERIFY2(error.startsWith(mensaje), qPrintable(error));
         QVERIFY2(!detiene.isEmpty() || error.endsWith(u"): No tienes permiso"_s), qPrintable(error));
         QCOMPARE(cancelado, !detiene.isEmpty());
         QCOMPARE(QDir(destino).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), antes);
-        QCOMPARE(registroLocal().getNumeroEmpresas(), 1);
+        QVERIFY(!eliminacion.archivado);
+        QCOMPARE(registroLocal().getNumeroEmpresas(), eliminada ? 0 : 1);
+        if (eliminada) {
+            QCOMPARE(eliminacion.empresasActivas, 0);
+            return;
+        }
         NegocioPrueba::limpiaSesion();
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
         QCOMPARE(Sistema::Negocio->getStatus(), TNegocio::ESTATUS_ACTIVO);
-    }
-
-    // The database stays in its folder whatever happens to the copy: one
-    // that cannot be written does not keep the user from deleting, and is
-    // named to the user with nothing half-written left behind.
-    void eliminaSinCopiaPosible()
-    {
-        const TProgramaConRegistro programa(DEL_RESPALDO);
-        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
-        const EdicionEmpresa::TEmpresaSesion empresa = EdicionEmpresa::empresaSesion();
-        const QString carpeta = carpetaNegocio(programa);
-        const QStringList antes = QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        const QFileDevice::Permissions permisos = QFileInfo(carpeta).permissions();
-        QVERIFY(QFile::setPermissions(carpeta, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        bool efectivo = false;
-        EdicionEmpresa::TEliminacion eliminacion;
-        std::thread hilo([&] {
-            const TConPermisosDeUsuario comoUsuario;
-            efectivo = comoUsuario.efectivo();
-            eliminacion = EdicionEmpresa::elimina(empresa);
-            Conexiones::cierraHilo();
-        });
-        hilo.join();
-        QFile::setPermissions(carpeta, permisos);
-        if (!efectivo)
-            QSKIP("this sandbox keeps the superuser's file permissions");
-
-        QVERIFY(!eliminacion.archivado);
-        QVERIFY2(eliminacion.falloCopia.startsWith(u"No se pudo escribir el archivo ("_s),
-                 qPrintable(eliminacion.falloCopia));
-        QCOMPARE(QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), antes);
-        QCOMPARE(eliminacion.empresasActivas, 0);
-        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
     }
 
     void restauraSobreRegistrado_data()

@@ -131,47 +131,31 @@ private slots:
         const FirmaPermisos::TSujeto suyo = FirmaPermisos::sujeto(negocio, usuario);
         QString guardado = FirmaPermisos::firma(plano, suyo, secreto);
         TNegocio enSesion = negocio;
-        switch (TForma(forma)) {
-        case Firmado:
-            break;
-        case Antiguo:
+        if (forma == Antiguo)
             guardado = Signerutils::Signer().crypt(plano);
-            break;
-        case AMano:
+        else if (forma == AMano)
             guardado = plano;
-            break;
-        case FirmaInventada:
+        else if (forma == FirmaInventada)
             guardado = FirmaPermisos::PREFIJO + u"%1|%2|"_s.arg(suyo.idNegocio).arg(suyo.idUsuario) + plano + u"|"_s +
                        QString::fromLatin1(QByteArray(32, 'x').toBase64());
-            break;
-        case Alterado:
+        else if (forma == Alterado)
             guardado = FirmaPermisos::firma(plano, suyo, secreto).replace(u"|0|-1|"_s, u"|-1|-1|"_s);
-            break;
-        case SinFirma:
+        else if (forma == SinFirma)
             guardado = guardado.left(guardado.lastIndexOf(u'|'));
-            break;
-        case DeOtroUsuario:
+        else if (forma == DeOtroUsuario)
             guardado = FirmaPermisos::firma(plano, FirmaPermisos::sujeto(negocio, dueno), secreto);
-            break;
-        case DeOtraEmpresa:
+        else if (forma == DeOtraEmpresa)
             guardado = FirmaPermisos::firma(plano, FirmaPermisos::sujeto(otraEmpresa, usuario), otroSecreto);
-            break;
-        case OtraLlave:
+        else if (forma == OtraLlave)
             guardado = FirmaPermisos::firma(plano, suyo, otroSecreto);
-            break;
-        case SinSecreto:
+        else if (forma == SinSecreto)
             enSesion.setSecreto(QString());
-            break;
-        case SecretoAjeno:
+        else if (forma == SecretoAjeno)
             enSesion.setSecreto(Secretos::cifra(QString::fromLatin1(secreto.toBase64()), Secretos::aleatorio(32)));
-            break;
-        case SecretoAntiguo:
+        else if (forma == SecretoAntiguo)
             enSesion.setSecreto(Signerutils::Signer().crypt(QString::fromLatin1(secreto.toBase64())));
-            break;
-        case Vacio:
+        else if (forma == Vacio)
             guardado.clear();
-            break;
-        }
         TUsuarionegocio liga;
         liga.setIdusuario(usuario);
         liga.setIdnegocio(negocio);

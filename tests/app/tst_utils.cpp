@@ -82,8 +82,6 @@ private slots:
         const auto f = [](const char* caso, const char* plano, const char* campos) {
             QTest::newRow(caso) << QString::fromUtf8(plano) << QString::fromUtf8(campos);
         };
-        f("servidor completo", "MySQL|root|cl@ve|servidor.local|negocios|3306",
-          "MySQL|root|cl@ve|servidor.local|negocios|3306");
         f("corta: se completa con vacíos", "MySQL|root", "MySQL|root||||");
         f("todo vacío", "|||||", "|||||");
         f("acentos y eñes", "SQLITE||||/home/José Núñez/respaldo ñ.fdb|", "SQLITE||||/home/José Núñez/respaldo ñ.fdb|");

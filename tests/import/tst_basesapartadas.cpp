@@ -22,14 +22,9 @@ void escribe(const TEntornoImportacion& entorno, const QString& como)
     entorno.escribe(como, TEntornoImportacion::cfdi40(QUuid::createUuid().toString(QUuid::WithoutBraces)));
 }
 
-QString carpetaNegocio()
-{
-    return Rutas::programa({DB_PATH, RFC});
-}
-
 QStringList archivosNegocio()
 {
-    return QDir(carpetaNegocio()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    return QDir(Rutas::programa({DB_PATH, RFC})).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 // Puts `bytes` where the business's database goes, unregistered: what a stop

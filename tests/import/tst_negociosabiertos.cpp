@@ -55,14 +55,12 @@ TProgramaConsola::TCorrida importaLimitado(const TProgramaConsola& consola, int 
         cpu_set_t procesadores;
         CPU_ZERO(&procesadores);
         if (sched_getaffinity(0, sizeof procesadores, &procesadores) == 0) {
-            for (int i = 0; i < CPU_SETSIZE; ++i) {
-                if (CPU_ISSET(i, &procesadores)) {
-                    CPU_ZERO(&procesadores);
-                    CPU_SET(i, &procesadores);
-                    sched_setaffinity(0, sizeof procesadores, &procesadores);
-                    break;
-                }
-            }
+            int primero = 0;
+            while (primero < CPU_SETSIZE - 1 && !CPU_ISSET(primero, &procesadores))
+                ++primero;
+            CPU_ZERO(&procesadores);
+            CPU_SET(primero, &procesadores);
+            sched_setaffinity(0, sizeof procesadores, &procesadores);
         }
         const rlimit limite{rlim_t(descriptores), rlim_t(descriptores)};
         setrlimit(RLIMIT_NOFILE, &limite);

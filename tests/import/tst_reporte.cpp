@@ -102,11 +102,9 @@ private slots:
         entorno.agrega(u"propios/uuid-vacio.xml"_s, u"b/sin timbre.xml"_s);
         entorno.escribe(u"c/roto\nñ.xml"_s, QByteArrayLiteral("<cfdi:Compro"));
         // A name the program cannot open: its row says so, in its place.
-        {
-            FILE* f = std::fopen((QFile::encodeName(entorno.entrada()) + "c/fact\xE1.xml").constData(), "w");
-            QVERIFY(f);
-            std::fclose(f);
-        }
+        FILE* f = std::fopen((QFile::encodeName(entorno.entrada()) + "c/fact\xE1.xml").constData(), "w");
+        QVERIFY(f);
+        std::fclose(f);
 
         QString ruta;
         {

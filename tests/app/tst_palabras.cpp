@@ -61,9 +61,7 @@ const QRegularExpression REPETIDA(u"(?<![\\p{L}%])(\\p{L}+) \\1(?!\\p{L})"_s);
 const QRegularExpression PALABRA(u"(^|[^\\p{L}])(\\p{L}+(?:'\\p{L}+)?)"_s);
 
 struct THallazgo {
-    QString lugar;
-    QString palabra;
-    QString texto;
+    QString lugar, palabra, texto;
 };
 
 // The words the texts may use, reviewed once by a person: every other word

@@ -124,8 +124,7 @@ private slots:
         for (const QString& rfc : bajas)
             QVERIFY(m_registro.deshabilitaEstatusEmpresa(rfc));
 
-        QStringList empresas;
-        QStringList detalle;
+        QStringList empresas, detalle;
         for (int i : activas) {
             empresas << altas.at(i) + u'|' + nombreDe(i);
             detalle << altas.at(i) + u'|' + nombreDe(i) + u'|' + guardadaDe(altas.at(i), i);
@@ -328,8 +327,7 @@ private slots:
         std::unique_ptr<QThread> dos(QThread::create(inserta, u"DOS010101"_s));
         uno->start();
         dos->start();
-        int previo = 0;
-        int lecturas = 0;
+        int previo = 0, lecturas = 0;
         while (!uno->isFinished() || !dos->isFinished()) {
             const int numero = m_registro.getNumeroEmpresas();
             if (numero < previo || numero > 2 * porHilo)

@@ -509,32 +509,27 @@ private slots:
         QVERIFY(renglon >= 0);
         hijo<QTableWidget>("GrSeriesFolios")->setCurrentCell(renglon, 0);
 
-        int abiertas = 0;
-        bool edicion = false;
-        // Whether the window opened by the click was in editing mode.
+        // How the window the click opened was: 1 editing, 0 adding, -1 none.
+        int modo = -1;
         const auto abre = [&](Qt::KeyboardModifiers teclas) {
+            modo = -1;
             QTimer::singleShot(0, SeriesFoliosFrm, [&] {
-                ++abiertas;
-                edicion = SeriesFoliosFrm->isEditar;
+                modo = SeriesFoliosFrm->isEditar ? 1 : 0;
                 SeriesFoliosFrm->reject();
             });
             QTest::mouseClick(hijo<QPushButton>("BtGuardarSeriesFolios"), Qt::LeftButton, teclas);
-            return edicion;
+            return modo;
         };
         const Qt::KeyboardModifiers gesto = Qt::ShiftModifier | Qt::ControlModifier;
-        QVERIFY(abre(gesto));
-        QCOMPARE(abiertas, 1);
-        QVERIFY(!abre(Qt::ControlModifier));
-        QCOMPARE(abiertas, 2);
-        QVERIFY(!abre(Qt::NoModifier));
-        QCOMPARE(abiertas, 3);
+        QCOMPARE(abre(gesto), 1);
+        QCOMPARE(abre(Qt::ControlModifier), 0);
+        QCOMPARE(abre(Qt::NoModifier), 0);
         // With nothing selected the gesture adds, though a current row stays.
         auto* grid = hijo<QTableWidget>("GrSeriesFolios");
         grid->setCurrentCell(renglon, 0, QItemSelectionModel::NoUpdate);
         grid->clearSelection();
         QCOMPARE(grid->currentRow(), renglon);
-        QVERIFY(!abre(gesto));
-        QCOMPARE(abiertas, 4);
+        QCOMPARE(abre(gesto), 0);
     }
 
     // A series that cannot be read opens no dialog: the message says why.
@@ -564,22 +559,54 @@ private slots:
                  qPrintable(programa.respuestas.textos().last()));
     }
 
-    // The last business deleted: its archive opens with its password, and
+    // Deleting waits for the RFC typed: a wrong one or none changes
+    // nothing. The question names the business and counts its vouchers.
+    // The last business deleted, its archive opens with its password, and
     // the wizard waits on the first run.
-    void eliminaUltima()
+    void eliminacionPideElRfc_data()
     {
+        QTest::addColumn<QString>("escrito");
+        QTest::addColumn<bool>("elimina");
+        QTest::addColumn<bool>("respaldo");
+        QTest::newRow("nada escrito") << QString() << false << false;
+        QTest::newRow("otro RFC") << u"AAA010101AAA"_s << false << false;
+        QTest::newRow("a medias") << RFC_ESCUELA.left(9) << false << false;
+        QTest::newRow("su RFC en minúsculas") << u" "_s + RFC_ESCUELA.toLower() << true << false;
+        QTest::newRow("su RFC, tras un respaldo") << RFC_ESCUELA << true << true;
+    }
+    void eliminacionPideElRfc()
+    {
+        QFETCH(QString, escrito);
+        QFETCH(bool, elimina);
+        QFETCH(bool, respaldo);
         TPrograma programa;
         MainFrm->show();
         MainFrm->TxEditarClick(nullptr);
-        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
-        programa.respuestas.agregaEscrito(RFC_ESCUELA);
+        TComprobante comprobante;
+        comprobante.setNegocio(negocioGuardado());
+        comprobante.setUuid(u"E403F396-6A57-4625-ADB4-BB436B00789F"_s);
+        TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(*Sistema::Conexion, 1));
+        QTemporaryDir carpeta;
+        TColaArchivos archivos;
+        if (respaldo)
+            archivos.agrega(carpeta.path());
+        programa.respuestas.agregaRespuesta(respaldo ? TPrompter::OK : TPrompter::CANCELAR);
+        if (!escrito.isNull())
+            programa.respuestas.agregaEscrito(escrito);
         clic("ImgBoteBasura");
 
-        QVERIFY(WizardFrm->isVisible());
+        const QStringList textos = programa.respuestas.textos();
+        const int pregunta = respaldo ? 2 : 1; // after where the backup was written
+        QVERIFY2(textos.size() > pregunta, qPrintable(textos.join(u'|')));
+        QVERIFY2(textos.at(pregunta).contains(u"(RFC %1), que tiene 1 comprobante guardado"_s.arg(RFC_ESCUELA)),
+                 qPrintable(textos.at(pregunta)));
+        QCOMPARE(registroLocal().getNumeroEmpresas(), elimina ? 0 : 1);
+        QCOMPARE(WizardFrm->isVisible(), elimina);
+        if (!elimina)
+            return;
         QVERIFY(!MainFrm->isVisible());
         QCOMPARE(pieza<QStackedWidget>(WizardFrm, "TabControl1")->currentIndex(), 0);
         QVERIFY(!Sistema::Negocio);
-
         const QString archivo = programa.carpeta.archivo(DB_PATH + RFC_ESCUELA + u'/' + RFC_ESCUELA + u".zip"_s);
         QTemporaryDir destino;
         TArchivoZip zip(archivo);
@@ -589,64 +616,16 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EArchivoZip, zip.extraeTodo(destino.path(), {u"otra"_s}));
         zip.extraeTodo(destino.path() + u"/bien"_s, {ELIMINACION_PASSWORD});
         QVERIFY(QFile::exists(destino.path() + u"/bien/"_s + DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE));
-    }
-
-    // Deleting waits for the RFC typed: a wrong one or none changes
-    // nothing. The question names the business and counts its vouchers.
-    void eliminacionPideElRfc_data()
-    {
-        QTest::addColumn<QString>("escrito");
-        QTest::addColumn<bool>("elimina");
-        QTest::newRow("nada escrito") << QString() << false;
-        QTest::newRow("otro RFC") << u"AAA010101AAA"_s << false;
-        QTest::newRow("a medias") << RFC_ESCUELA.left(9) << false;
-        QTest::newRow("su RFC en minúsculas") << u" "_s + RFC_ESCUELA.toLower() << true;
-    }
-    void eliminacionPideElRfc()
-    {
-        QFETCH(QString, escrito);
-        QFETCH(bool, elimina);
-        TPrograma programa;
-        MainFrm->show();
-        MainFrm->TxEditarClick(nullptr);
-        TComprobante comprobante;
-        comprobante.setNegocio(negocioGuardado());
-        comprobante.setUuid(u"E403F396-6A57-4625-ADB4-BB436B00789F"_s);
-        TComprobante::saveOrUpdate(comprobante, TUnidadTrabajo(*Sistema::Conexion, 1));
-        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
-        if (!escrito.isNull())
-            programa.respuestas.agregaEscrito(escrito);
-        clic("ImgBoteBasura");
-
-        const QStringList textos = programa.respuestas.textos();
-        QVERIFY2(textos.size() >= 2, qPrintable(textos.join(u'|')));
-        QVERIFY2(textos.at(1).contains(u"(RFC %1), que tiene 1 comprobante guardado"_s.arg(RFC_ESCUELA)),
-                 qPrintable(textos.at(1)));
-        QCOMPARE(registroLocal().getNumeroEmpresas(), elimina ? 0 : 1);
-        QCOMPARE(WizardFrm->isVisible(), elimina);
-    }
-
-    // A backup asked for first is written where the user chose, and the
-    // restore opens it with the backups' password.
-    void respaldoAntesDeEliminar()
-    {
-        TPrograma programa;
-        MainFrm->show();
-        MainFrm->TxEditarClick(nullptr);
-        QTemporaryDir carpeta;
-        TColaArchivos archivos;
-        archivos.agrega(carpeta.path());
-        programa.respuestas.agregaRespuesta(TPrompter::OK);
-        programa.respuestas.agregaEscrito(RFC_ESCUELA);
-        clic("ImgBoteBasura");
-
+        // A backup asked for first is written where the user chose, and the
+        // restore opens it with the backups' password.
         const QStringList respaldos = QDir(carpeta.path()).entryList({u'*' + RESPALDO_EXTENSION});
-        QCOMPARE(respaldos.size(), 1);
+        QCOMPARE(respaldos.size(), respaldo ? 1 : 0);
+        if (!respaldo)
+            return;
         QVERIFY(respaldos.first().startsWith(RFC_ESCUELA + u'-'));
-        QTemporaryDir destino;
-        TArchivoZip(carpeta.filePath(respaldos.first())).extraeTodo(destino.path(), {RESPALDO_PASSWORD});
-        QVERIFY(QFile::exists(destino.path() + u'/' + DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE));
-        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        QTemporaryDir restaurado;
+        TArchivoZip(carpeta.filePath(respaldos.first())).extraeTodo(restaurado.path(), {RESPALDO_PASSWORD});
+        QVERIFY(QFile::exists(restaurado.path() + u'/' + DB_PATH + RFC_ESCUELA + u'/' + DB_SISTEMA_NOMBRE));
     }
 
     // While the business is archived and deleted, a modal progress window
@@ -745,19 +724,9 @@ private slots:
     }
 
     // Opened from the side panel, the editor takes the focus at its first
-    // section (not at the bin, nor left on the panel's "Editar").
-    void focoAlEditar()
-    {
-        TPrograma programa;
-        MainFrm->show();
-        QApplication::setActiveWindow(MainFrm);
-        QVERIFY(QTest::qWaitForWindowActive(MainFrm));
-        MainFrm->TxEditarClick(nullptr);
-        QCOMPARE(QApplication::focusWidget(), hijo<QLabel>("TxNombreNegocioTitulo"));
-    }
-
-    // The bin is a keyboard stop, framed when it has the focus, and Space or
-    // Enter start the deletion as a click does.
+    // section (not at the bin, nor left on the panel's "Editar"). The bin is
+    // a keyboard stop, framed when it has the focus, and Space or Enter start
+    // the deletion as a click does.
     void papeleraConTeclado_data()
     {
         QTest::addColumn<int>("tecla");
@@ -769,10 +738,10 @@ private slots:
         QFETCH(int, tecla);
         TPrograma programa;
         MainFrm->show();
-        MainFrm->TxEditarClick(nullptr);
         QApplication::setActiveWindow(MainFrm);
         QVERIFY(QTest::qWaitForWindowActive(MainFrm));
-        hijo<QLabel>("TxNombreNegocioTitulo")->setFocus();
+        MainFrm->TxEditarClick(nullptr);
+        QCOMPARE(QApplication::focusWidget(), hijo<QLabel>("TxNombreNegocioTitulo"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         auto* bote = hijo<QLabel>("ImgBoteBasura");
         QCOMPARE(QApplication::focusWidget(), bote);

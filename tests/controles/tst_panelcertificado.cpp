@@ -88,24 +88,32 @@ private slots:
     }
 
     // The three fields as they stand are checked as a pair: a wrong password
-    // or a missing key are told apart.
+    // or a missing key are told apart. With a clear button per row each
+    // clears its own field; with one, it clears the three fields and what
+    // was read.
     void llave_data()
     {
         QTest::addColumn<QString>("llave");
         QTest::addColumn<QString>("password");
         QTest::addColumn<TRevision>("revision");
-        QTest::newRow("su llave") << LLAVE << PASSWORD_CSD << TRevision::Correcto;
-        QTest::newRow("contraseña equivocada") << LLAVE << "otra" << TRevision::PasswordIncorrecto;
-        QTest::newRow("sin llave") << QString() << PASSWORD_CSD << TRevision::LlaveIlegible;
+        QTest::addColumn<bool>("quitaLlave");
+        QTest::newRow("su llave, un botón") << LLAVE << PASSWORD_CSD << TRevision::Correcto << false;
+        QTest::newRow("su llave, un botón por fila") << LLAVE << PASSWORD_CSD << TRevision::Correcto << true;
+        QTest::newRow("contraseña equivocada") << LLAVE << "otra" << TRevision::PasswordIncorrecto << false;
+        QTest::newRow("sin llave") << QString() << PASSWORD_CSD << TRevision::LlaveIlegible << false;
     }
     void llave()
     {
         QFETCH(QString, llave);
         QFETCH(QString, password);
         QFETCH(TRevision, revision);
+        QFETCH(bool, quitaLlave);
         TColaRespuestas respuestas;
         TColaArchivos archivos;
-        TPanelCertificado panel;
+        TPanelCertificado::TOpciones opciones;
+        opciones.quitaLlave = quitaLlave;
+        TPanelCertificado panel(nullptr, opciones);
+        QCOMPARE(panel.findChild<QPushButton*>(u"ClearEditButton2"_s) != nullptr, quitaLlave);
         elige(archivos, panel, u"SearchEditButton2"_s, CERTIFICADO);
         elige(archivos, panel, u"SearchEditButton1"_s, llave);
         pieza<QLineEdit>(panel, "EdCSDPass")->setText(password);
@@ -115,6 +123,20 @@ private slots:
         QCOMPARE(panel.password(), password);
         QCOMPARE(panel.revisa(), revision);
         QVERIFY(respuestas.textos().isEmpty());
+
+        pieza<QPushButton>(panel, "ClearEditButton1")->click();
+        QVERIFY(panel.certificado().isEmpty());
+        QCOMPARE(panel.llave().isEmpty(), !quitaLlave);
+        QCOMPARE(panel.password().isEmpty(), !quitaLlave);
+        QCOMPARE(texto(panel, u"TxNoSerieCSD"_s).isEmpty(), !quitaLlave);
+        if (quitaLlave) {
+            pieza<QPushButton>(panel, "ClearEditButton2")->click();
+            QVERIFY(panel.llave().isEmpty());
+        }
+        panel.limpia();
+        for (const QString& nombre :
+             {u"EdCSD"_s, u"EdKey"_s, u"EdCSDPass"_s, u"TxCaducidadCSD"_s, u"TxNoSerieCSDLeyenda"_s, u"TxNoSerieCSD"_s})
+            QVERIFY2(texto(panel, nombre).isEmpty(), qPrintable(nombre));
     }
 
     // A cancelled dialog changes nothing; a file that is no readable CSD (or
@@ -153,41 +175,6 @@ private slots:
         QCOMPARE(revisados, QStringList{CERTIFICADO});
         QVERIFY(panel.certificado().isEmpty());
         QCOMPARE(leido.size(), 0);
-    }
-
-    // With a clear button per row each clears its own field; with one, it
-    // clears the three fields and what was read.
-    void quitar_data()
-    {
-        QTest::addColumn<bool>("quitaLlave");
-        QTest::newRow("un botón por fila") << true;
-        QTest::newRow("un botón") << false;
-    }
-    void quitar()
-    {
-        QFETCH(bool, quitaLlave);
-        TColaRespuestas respuestas;
-        TColaArchivos archivos;
-        TPanelCertificado::TOpciones opciones;
-        opciones.quitaLlave = quitaLlave;
-        TPanelCertificado panel(nullptr, opciones);
-        QCOMPARE(panel.findChild<QPushButton*>(u"ClearEditButton2"_s) != nullptr, quitaLlave);
-        elige(archivos, panel, u"SearchEditButton2"_s, CERTIFICADO);
-        elige(archivos, panel, u"SearchEditButton1"_s, LLAVE);
-        pieza<QLineEdit>(panel, "EdCSDPass")->setText(PASSWORD_CSD);
-        pieza<QPushButton>(panel, "ClearEditButton1")->click();
-        QVERIFY(panel.certificado().isEmpty());
-        QCOMPARE(panel.llave().isEmpty(), !quitaLlave);
-        QCOMPARE(panel.password().isEmpty(), !quitaLlave);
-        QCOMPARE(texto(panel, u"TxNoSerieCSD"_s).isEmpty(), !quitaLlave);
-        if (quitaLlave) {
-            pieza<QPushButton>(panel, "ClearEditButton2")->click();
-            QVERIFY(panel.llave().isEmpty());
-        }
-        panel.limpia();
-        for (const QString& nombre :
-             {u"EdCSD"_s, u"EdKey"_s, u"EdCSDPass"_s, u"TxCaducidadCSD"_s, u"TxNoSerieCSDLeyenda"_s, u"TxNoSerieCSD"_s})
-            QVERIFY2(texto(panel, nombre).isEmpty(), qPrintable(nombre));
     }
 };
 

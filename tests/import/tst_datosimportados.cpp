@@ -1,6 +1,7 @@
 #include "EntornoImportacion.h"
 
 using namespace Qt::StringLiterals;
+using E = TEntornoImportacion;
 using Estado = TResultadoArchivo::TEstado;
 
 namespace {
@@ -30,8 +31,7 @@ QString fila(const TDireccion& d)
 } // namespace
 
 // What a version 3.2 voucher says that the records of a business the import
-// created must keep: payment form and method, postal codes, the payroll
-// employee's stamp.
+// created must keep: payment form and method, postal codes.
 class TstDatosImportados : public QObject {
     Q_OBJECT
 private slots:
@@ -73,10 +73,10 @@ private slots:
             const qsizetype igual = cambio.indexOf("\"=") + 1;
             cambios.append({cambio.left(igual), cambio.mid(igual + 1)});
         }
-        const TResultadoArchivo r = importaEnNegocioNuevo(
-            entorno, entorno.escribe(u"a.xml"_s, TEntornoImportacion::variante(archivo, cambios)));
+        const TResultadoArchivo r =
+            importaEnNegocioNuevo(entorno, entorno.escribe(u"a.xml"_s, E::variante(archivo, cambios)));
 
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(r.rfc, r.uuid);
+        const std::unique_ptr<TComprobante> v = E::comprobante(r.rfc, r.uuid);
         QVERIFY(v);
         const std::shared_ptr<TFormapago> formaGuardada = v->getFormapago();
         QVERIFY(formaGuardada);
@@ -95,18 +95,16 @@ private slots:
         const QString real = u"cfdi32-real.xml"_s;
         const QByteArray uuid = "80824F3B-323E-407B-8F8E-40D83FE2E69F";
         entorno.agrega(real);
-        entorno.escribe(u"b.xml"_s,
-                        TEntornoImportacion::variante(real, {{uuid, "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
-                                                             {"formaDePago=\"Pago en una sola exhibicion\"",
-                                                              "formaDePago=\"PAGO EN UNA SOLA EXHIBICION\""}}));
+        entorno.escribe(u"b.xml"_s, E::variante(real, {{uuid, "80824F3B-323E-407B-8F8E-40D83FE2E6A0"},
+                                                       {"formaDePago=\"Pago en una sola exhibicion\"",
+                                                        "formaDePago=\"PAGO EN UNA SOLA EXHIBICION\""}}));
         for (const TResultadoArchivo& r : entorno.importaCarpeta(1))
             QVERIFY2(r.estado == Estado::Importado, qPrintable(r.motivo));
-        entorno.escribe(u"c.xml"_s,
-                        TEntornoImportacion::variante(real, {{uuid, "80824F3B-323E-407B-8F8E-40D83FE2E6A1"}}));
+        entorno.escribe(u"c.xml"_s, E::variante(real, {{uuid, "80824F3B-323E-407B-8F8E-40D83FE2E6A1"}}));
         entorno.importador()->importa(entorno.entrada() + u"c.xml"_s);
 
         const QString rfc = u"CTO021007DZ8"_s;
-        const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
+        const TConexionSesion conexion = E::conexion(rfc);
         QCOMPARE(TComprobante::cuenta(TCondicion(), conexion), 3);
         QCOMPARE(TFormapago::cuenta(TCondicion(), conexion), 1);
         QCOMPARE(TMetodopago::cuenta(TCondicion(), conexion), 1);
@@ -139,8 +137,8 @@ private slots:
         QFETCH(QString, receptor);
         TEntornoImportacion entorno;
         const TResultadoArchivo r = importaEnNegocioNuevo(entorno, entorno.agrega(archivo));
-        const TConexionSesion conexion = TEntornoImportacion::conexion(r.rfc);
-        const std::unique_ptr<TComprobante> v = TEntornoImportacion::comprobante(r.rfc, r.uuid);
+        const TConexionSesion conexion = E::conexion(r.rfc);
+        const std::unique_ptr<TComprobante> v = E::comprobante(r.rfc, r.uuid);
         QVERIFY(v);
 
         const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(r.rfc, conexion);
@@ -153,18 +151,6 @@ private slots:
             // The address shows what its postal code's row holds.
             QCOMPARE(fila(*direccion), esperado.section(u'|', 1));
         }
-    }
-
-    // The employee a payroll 1.1 receipt brings is stamped as modified by 1,
-    // whoever imports it; a known employee is not touched.
-    void empleadoNomina11()
-    {
-        TEntornoImportacion entorno;
-        const TResultadoArchivo r = importaEnNegocioNuevo(entorno, entorno.agrega(u"cfdv32-nomina.xml"_s));
-        const TConexionSesion conexion = TEntornoImportacion::conexion(r.rfc);
-        const std::unique_ptr<TEmpleado> empleado = TEmpleado::getByCURP(u"FXXH921011HDGBPZ50"_s, conexion);
-        QVERIFY(empleado);
-        QCOMPARE(empleado->getUltimamodificacionpor(), 1);
     }
 };
 

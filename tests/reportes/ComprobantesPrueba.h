@@ -113,8 +113,9 @@ public:
 };
 
 // A row of the SAT's metadata, stored as the import stores it.
-inline void metadato(const TUnidadTrabajo& unidad, int idNegocio, const QString& uuid, const QString& rfcEmisor,
-                     const char* emision, const char* monto, const QString& cancelacion = QString())
+inline auto metadato(const TUnidadTrabajo& unidad, int idNegocio, const QString& uuid, const QString& rfcEmisor,
+                     const char* emision, const char* monto, const QString& cancelacion = QString(),
+                     const QDate& paquete = QDate(2024, 4, 1))
 {
     TMetadatosat m;
     m.setUuid(uuid);
@@ -128,8 +129,8 @@ inline void metadato(const TUnidadTrabajo& unidad, int idNegocio, const QString&
     m.setEstatussat(cancelacion.isEmpty() ? TMetadatosat::ESTATUS_VIGENTE : TMetadatosat::ESTATUS_CANCELADO);
     m.setFechacancelacion(cancelacion);
     m.setEmisorlocal(0);
-    m.setFechapaquete(QDateTime(QDate(2024, 4, 1), QTime(0, 0)));
-    ConciliacionSat::guarda(m, idNegocio, unidad);
+    m.setFechapaquete(QDateTime(paquete, QTime(0, 0)));
+    return ConciliacionSat::guarda(m, idNegocio, unidad);
 }
 
 inline QStringList columna(const QAbstractItemModel* modelo, int c)

@@ -579,14 +579,15 @@ private slots:
         QCOMPARE(totales.at(1), d("5"));
         QCOMPARE(totales.last(), d("0.000001"));
 
-        QStringList etiquetas;
-        for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(1432098858.04))
-            etiquetas << marca.etiqueta;
-        QCOMPARE(etiquetas, (QStringList{u"$0"_s, u"$500,000,000"_s, u"$1,000,000,000"_s, u"$1,500,000,000"_s}));
-        etiquetas.clear();
-        for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(0.5))
-            etiquetas << marca.etiqueta;
-        QCOMPARE(etiquetas.value(1), u"$0.10"_s);
+        const auto etiquetas = [](double maximo) {
+            QStringList lista;
+            for (const TMarcaImporte& marca : ConsultaComprobantes::marcasImporte(maximo))
+                lista << marca.etiqueta;
+            return lista;
+        };
+        QCOMPARE(etiquetas(1432098858.04),
+                 (QStringList{u"$0"_s, u"$500,000,000"_s, u"$1,000,000,000"_s, u"$1,500,000,000"_s}));
+        QCOMPARE(etiquetas(0.5).value(1), u"$0.10"_s);
         // A voucher the import stores may top the axis past an amount's range.
         QCOMPARE(ConsultaComprobantes::marcasImporte(900000000000.0).last().etiqueta, u"$1,000,000,000,000"_s);
     }
@@ -754,14 +755,8 @@ private slots:
                  "0.00,116.00,UUID-2,4.0,,Cancelado,2024-02-03 10:11:12\r"_s.toUtf8());
 
         // A newer package that has it in force again puts it back in the figures.
-        TMetadatosat vigente;
-        vigente.setUuid(u"UUID-2"_s);
-        vigente.setRfcemisor(rfc);
-        vigente.setFechaemision(u"2024-01-15T09:30:00"_s);
-        vigente.setMonto(d("116.00"));
-        vigente.setEstatussat(TMetadatosat::ESTATUS_VIGENTE);
-        vigente.setFechapaquete(QDateTime(QDate(2024, 5, 1), QTime(0, 0)));
-        QVERIFY(ConciliacionSat::guarda(vigente, id, datos.unidad).desmarcada);
+        QVERIFY(metadato(datos.unidad, id, u"UUID-2"_s, rfc, "2024-01-15T09:30:00", "116.00", {}, QDate(2024, 5, 1))
+                    .desmarcada);
         QCOMPARE(ConsultaComprobantes::resumen(datos.conexion, sin).totales.cantidad, 5);
         QCOMPARE(ConsultaComprobantes::resumen(datos.conexion, sin).cancelados, 0);
     }

@@ -549,9 +549,8 @@ private slots:
             QTest::mouseClick(pasos.at(i) > 0 ? pieza("TxSucursalRight") : pieza("TxSucursalLeft"), Qt::LeftButton);
             QCOMPARE(pieza("TxSucursal")->text(), mostradas.at(i));
             // The branch shown is the one stored as default, and the only one.
-            const QList<TSucursal> guardadas = TSucursal::getByNegocio(*Sistema::Negocio, *Sistema::Conexion);
             QStringList porDefecto;
-            for (const TSucursal& s : guardadas)
+            for (const TSucursal& s : TSucursal::getByNegocio(*Sistema::Negocio, *Sistema::Conexion))
                 if (s.getNumerosucursal() == TSucursal::SUCURSAL_DEFAULT)
                     porDefecto << QString(s.getNombre()).replace(u'&', u'_');
             QCOMPARE(porDefecto, QStringList{mostradas.at(i)});

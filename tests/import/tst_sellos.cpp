@@ -48,6 +48,19 @@ QList<TEsperado> preparaCarpeta(const TEntornoImportacion& entorno)
             {u"editado/cfdi40-real.xml"_s, u"ISD950921HE5"_s, UUID_ALTERADO, ALTERADO}};
 }
 
+// Runs `programa` with `entrada` on its standard input: its exit status and
+// all it wrote.
+std::pair<int, QString> corre(const QString& programa, const QStringList& argumentos, const QByteArray& entrada = {})
+{
+    QProcess p;
+    p.start(programa, argumentos);
+    p.write(entrada);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000))
+        return {-1, u"No terminó en dos minutos."_s};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+}
+
 } // namespace
 
 // The seal check as a user meets it: a folder where one voucher was edited
@@ -75,11 +88,8 @@ private slots:
         const QString comprobante = entorno.carpeta.archivo(u"velkor-comprobante"_s);
         QVERIFY(QFile::copy(QStringLiteral(VELKOR_PROGRAMA_CONSTRUIDO "/velkor-comprobante"), comprobante));
         QFile::setPermissions(comprobante, QFile::ReadOwner | QFile::ExeOwner);
-        QProcess verifica;
-        verifica.start(comprobante, {u"verifica"_s, entorno.entrada()});
-        QVERIFY(verifica.waitForFinished(120000));
-        const QString lineas = QString::fromUtf8(verifica.readAllStandardOutput());
-        QCOMPARE(verifica.exitCode(), 1);
+        const auto [salidaArchivos, lineas] = corre(comprobante, {u"verifica"_s, entorno.entrada()});
+        QCOMPARE(salidaArchivos, 1);
 
         for (const TEsperado& e : esperados) {
             const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(e.rfc, e.uuid);
@@ -97,31 +107,21 @@ private slots:
 
         // The stored vouchers, by their business and a user of it: checked
         // again from their stored XML, and printed with the check stored.
-        const auto corre = [&](const QStringList& argumentos, const QByteArray& password) {
-            QProcess p;
-            p.start(comprobante, argumentos);
-            p.write(password + '\n');
-            p.closeWriteChannel();
-            p.waitForFinished(120000);
-            return std::pair{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
-        };
         const QStringList delNegocio = {u"--rfc"_s, u"ISD950921HE5"_s, u"--correo"_s,
                                         QString::fromUtf8(TEntornoImportacion::EMAIL)};
+        const QByteArray password = TProgramaConsola::clave();
         const auto [salidaGuardados, textoGuardados] =
-            corre(QStringList{u"verifica"_s} + delNegocio, TEntornoImportacion::PASSWORD);
+            corre(comprobante, QStringList{u"verifica"_s} + delNegocio, password);
         QCOMPARE(salidaGuardados, 1);
         QVERIFY2(textoGuardados.contains(UUID_ALTERADO + u": Alterado."_s), qPrintable(textoGuardados));
         QVERIFY2(textoGuardados.contains(esperados.at(2).uuid + u": Auténtico."_s), qPrintable(textoGuardados));
-        QCOMPARE(corre(QStringList{u"verifica"_s} + delNegocio, "otra").first, 4);
+        QCOMPARE(corre(comprobante, QStringList{u"verifica"_s} + delNegocio, "otra\n").first, 4);
         const QString pdf = entorno.carpeta.archivo(u"alterado.pdf"_s);
-        const auto [salidaPdf, textoPdf] =
-            corre(QStringList{u"pdf"_s, u"--uuid"_s, UUID_ALTERADO.toLower(), u"--salida"_s, pdf} + delNegocio,
-                  TEntornoImportacion::PASSWORD);
+        const auto [salidaPdf, textoPdf] = corre(
+            comprobante, QStringList{u"pdf"_s, u"--uuid"_s, UUID_ALTERADO.toLower(), u"--salida"_s, pdf} + delNegocio,
+            password);
         QVERIFY2(salidaPdf == 0, qPrintable(textoPdf));
-        QProcess texto;
-        texto.start(u"pdftotext"_s, {pdf, u"-"_s});
-        QVERIFY(texto.waitForFinished(60000));
-        const QString leido = QString::fromUtf8(texto.readAllStandardOutput());
+        const QString leido = corre(u"pdftotext"_s, {pdf, u"-"_s}).second;
         QVERIFY2(leido.contains(UUID_ALTERADO) && leido.contains(u"Alterado"_s), qPrintable(leido));
     }
 
@@ -244,13 +244,8 @@ private slots:
             QFile enorme(comprobantes + u"/nada/enorme.xml"_s);
             QVERIFY(enorme.open(QIODevice::WriteOnly) && enorme.resize(TDocumentoXML::TAMANO_MAXIMO + 1024 * 1024));
         }
-        QProcess proceso;
-        proceso.start(programa, argumentos);
-        proceso.closeWriteChannel();
-        QVERIFY(proceso.waitForFinished(120000));
-        const QString todo =
-            QString::fromUtf8(proceso.readAllStandardOutput()) + QString::fromUtf8(proceso.readAllStandardError());
-        QCOMPARE(proceso.exitCode(), salida);
+        const auto [salidaCorrida, todo] = corre(programa, argumentos);
+        QCOMPARE(salidaCorrida, salida);
         QVERIFY2(todo.contains(dice), qPrintable(todo));
         if (conCarpeta)
             QCOMPARE(TCarpetaPrograma::lee(comprobantes + u"/cfdi40-real.xml"_s),

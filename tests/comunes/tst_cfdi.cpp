@@ -189,7 +189,6 @@ private slots:
     {
         QTest::addColumn<Lectura>("lectura");
         QTest::addColumn<QString>("esperado");
-        // 3.2.
         fila("32 DomicilioFiscal", "BLVD. TOLUCA-IXTAPAN NTE.|126|LA PURISIMA|52148", [] {
             const auto d = v32("cfdi32-real.xml").Get_Emisor().Get_DomicilioFiscal();
             return d.Get_calle() + '|' + d.Get_noExterior() + '|' + d.Get_colonia() + '|' + d.Get_codigoPostal();
@@ -228,8 +227,6 @@ private slots:
         });
         fila("tfd 1.1 en 3.2", "1.1",
              [] { return Cfdi::timbre(v32("cfdi.xml")).Get_Version() + Cfdi::timbre(v32("cfdi.xml")).Get_version(); });
-
-        // 3.3.
         const auto c33 = [] { return v33("cfdi33-valid.xml"); };
         fila("33 relacionados", "01|1|A39DA66B-52CA-49E3-879B-5C05185B0EF7", [c33] {
             const auto r = c33().Get_CfdiRelacionados();
@@ -250,8 +247,6 @@ private slots:
         });
         fila("33 otro prefijo", "10.00",
              [] { return v33("propios/otros-prefijos.xml").Get_Conceptos().Get_Concepto(0).Get_Importe(); });
-
-        // 4.0.
         fila("40 comillas", "Pantalla led 3x4\" con entrada HDMI",
              [] { return v40("created-with-discounts-40.xml").Get_Conceptos().Get_Concepto(1).Get_Descripcion(); });
         fila("40 ampersand", "HERRERIA & ELECTRICOS S DE CV",

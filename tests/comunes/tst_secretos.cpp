@@ -118,21 +118,18 @@ private slots:
     void variosProcesos()
     {
         TCarpetaPrograma carpeta;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QString::fromLatin1(CARPETA_OTRO_PROCESO), carpeta.ruta());
         QList<QProcess*> procesos;
         for (int i = 0; i < 6; ++i) {
-            auto* p = new QProcess(this);
-            QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-            entorno.insert(QString::fromLatin1(CARPETA_OTRO_PROCESO), carpeta.ruta());
-            p->setProcessEnvironment(entorno);
-            procesos << p;
+            procesos << new QProcess(this);
+            procesos.last()->setProcessEnvironment(entorno);
         }
         for (QProcess* p : procesos)
             p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("llaveDeOtroProceso")});
-        const QByteArray llave = [&] {
-            for (QProcess* p : procesos)
-                p->waitForFinished(60000);
-            return TCarpetaPrograma::lee(carpeta.archivo(Secretos::ARCHIVO_LLAVE));
-        }();
+        for (QProcess* p : procesos)
+            p->waitForFinished(60000);
+        const QByteArray llave = TCarpetaPrograma::lee(carpeta.archivo(Secretos::ARCHIVO_LLAVE));
         QCOMPARE(llave.size(), 32);
         for (QProcess* p : procesos) {
             QCOMPARE(p->exitCode(), 0);

@@ -406,33 +406,6 @@ private slots:
         NegocioPrueba::limpiaSesion();
     }
 
-    // Neither a missing template nor a destination the registry cannot store
-    // leaves a registry row or a database behind.
-    void destinoInvalidoNoRegistraNada_data()
-    {
-        QTest::addColumn<bool>("conPlantilla");
-        QTest::addColumn<QString>("password");
-        QTest::newRow("sin plantilla") << false << QString();
-        QTest::newRow("separador en la contraseña del servidor") << true << u"se|creto"_s;
-    }
-    void destinoInvalidoNoRegistraNada()
-    {
-        QFETCH(bool, conPlantilla);
-        QFETCH(QString, password);
-        const TProgramaConRegistro programa(false);
-        NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(RFC);
-        destino.password = password;
-        const auto crea = [&] {
-            NuevoNegocio::saveNuevoLocal(u"a@b.mx"_s, RFC, u"X"_s, destino, conPlantilla ? plantilla() : QByteArray());
-        };
-        if (conPlantilla)
-            QVERIFY_THROWS_EXCEPTION(ECadenaConexion, crea());
-        else
-            QVERIFY_THROWS_EXCEPTION(EEntradaSalida, crea());
-        QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
-        QVERIFY(!QFileInfo::exists(NuevoNegocio::archivoLocal(RFC)));
-    }
-
     void falloAMitadNoDejaMedioNegocio()
     {
         const TProgramaConRegistro programa;
@@ -496,22 +469,43 @@ private slots:
         QVERIFY(!Sistema::Negocio);
     }
 
-    // An RFC that is not one never names a folder or a registry row.
-    void rfcNoValidoNoCreaNada_data()
+    // An RFC that is not one never names a folder or a registry row; neither
+    // a missing template nor a destination the registry cannot store leaves a
+    // registry row or a database behind.
+    void creacionRechazadaNoDejaNada_data()
     {
         QTest::addColumn<QString>("rfc");
-        QTest::newRow("vacío") << QString();
-        QTest::newRow("ruta") << u"../../../../x"_s;
-        QTest::newRow("RFC seguido de ruta") << u"EKU9003173C9/../../x"_s;
+        QTest::addColumn<bool>("conPlantilla");
+        QTest::addColumn<QString>("password"); // of the destination
+        QTest::newRow("RFC vacío") << QString() << true << QString();
+        QTest::newRow("RFC que es ruta") << u"../../../../x"_s << true << QString();
+        QTest::newRow("RFC seguido de ruta") << u"EKU9003173C9/../../x"_s << true << QString();
+        QTest::newRow("sin plantilla") << RFC << false << QString();
+        QTest::newRow("separador en la contraseña del servidor") << RFC << true << u"se|creto"_s;
     }
-    void rfcNoValidoNoCreaNada()
+    void creacionRechazadaNoDejaNada()
     {
         QFETCH(QString, rfc);
-        const TProgramaConRegistro programa;
+        QFETCH(bool, conPlantilla);
+        QFETCH(QString, password);
+        const TProgramaConRegistro programa(false);
         const QStringList antes = QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QVERIFY_THROWS_EXCEPTION(EVelkor, nuevoLocal(u"a@b.mx"_s, rfc, u"X"_s));
-        QCOMPARE(QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), antes);
-        QVERIFY(!QFileInfo::exists(programa.archivo(u"x"_s)));
+        const auto crea = [&] {
+            NuevoNegocio::TDestino destino = NuevoNegocio::destinoLocal(rfc);
+            destino.password = password;
+            NuevoNegocio::saveNuevoLocal(u"a@b.mx"_s, rfc, u"X"_s, destino, conPlantilla ? plantilla() : QByteArray());
+        };
+        if (!conPlantilla)
+            QVERIFY_THROWS_EXCEPTION(EEntradaSalida, crea());
+        else if (!password.isEmpty())
+            QVERIFY_THROWS_EXCEPTION(ECadenaConexion, crea());
+        else
+            QVERIFY_THROWS_EXCEPTION(EVelkor, crea());
+        if (rfc != RFC) {
+            QCOMPARE(QDir(programa.archivo(DB_PATH)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), antes);
+            QVERIFY(!QFileInfo::exists(programa.archivo(u"x"_s)));
+        }
+        QVERIFY(!QFileInfo::exists(NuevoNegocio::archivoLocal(RFC)));
         QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
         QVERIFY(!Sistema::Conexion);
     }

@@ -240,98 +240,43 @@ private slots:
 
     // The editor's backup and the deletion run on a thread of their own and
     // say how they go: each step in turn, its thousandths up to the whole,
-    // and no cancel offered once the business starts going.
+    // and no cancel offered once the business starts going. A copy that
+    // cannot be written (its folder not the user's to write), or that the
+    // user stops while it is written or read back, stops everything before
+    // the business changes: it stays registered and open to its users,
+    // nothing is left where the copy was going, and the user is told why in
+    // Spanish. Only a deletion goes on without its copy: the database stays
+    // in its folder, and the failed copy is named.
     void largasEnOtroHilo_data()
     {
         QTest::addColumn<bool>("elimina");
-        QTest::addColumn<QStringList>("pasos");
+        QTest::addColumn<bool>("sinPermiso");   // on the copy's folder
+        QTest::addColumn<QString>("detiene");   // the step the user stops in
+        QTest::addColumn<QString>("mensaje");   // how the user's text begins; none when all goes well
+        QTest::addColumn<QStringList>("pasos"); // told when all goes well
+        const QString respaldo = u"Guardando el respaldo de la empresa…"_s;
+        const QString copia = u"Guardando la copia de la empresa…"_s;
+        const QString revision = u"Revisando la copia guardada…"_s;
+        const QString sinPermiso = u"No se pudo escribir el archivo ("_s;
+        const QString eliminacion = u"Se canceló la eliminación; la empresa sigue como estaba."_s;
         QTest::newRow("respaldo del editor")
-            << false << QStringList{u"Guardando el respaldo de la empresa…"_s, u"Revisando el respaldo guardado…"_s};
-        QTest::newRow("eliminación") << true
-                                     << QStringList{u"Guardando la copia de la empresa…"_s,
-                                                    u"Revisando la copia guardada…"_s, u"Eliminando la empresa…"_s};
+            << false << false << QString() << QString() << QStringList{respaldo, u"Revisando el respaldo guardado…"_s};
+        QTest::newRow("eliminación") << true << false << QString() << QString()
+                                     << QStringList{copia, revision, u"Eliminando la empresa…"_s};
+        QTest::newRow("respaldo en una carpeta ajena") << false << true << QString() << sinPermiso << QStringList();
+        QTest::newRow("eliminación sin copia posible") << true << true << QString() << sinPermiso << QStringList();
+        QTest::newRow("respaldo cancelado al escribir")
+            << false << false << respaldo << u"Se canceló el respaldo; no se guardó ningún archivo."_s << QStringList();
+        QTest::newRow("eliminación cancelada al escribir") << true << false << copia << eliminacion << QStringList();
+        QTest::newRow("eliminación cancelada al revisar") << true << false << revision << eliminacion << QStringList();
     }
     void largasEnOtroHilo()
     {
         QFETCH(bool, elimina);
-        QFETCH(QStringList, pasos);
-        const TProgramaConRegistro programa(DEL_RESPALDO);
-        QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
-        const EdicionEmpresa::TEmpresaSesion empresa = EdicionEmpresa::empresaSesion();
-        QTemporaryDir guardados;
-        const std::thread::id principal = std::this_thread::get_id();
-        QList<EdicionEmpresa::TAvance> avances;
-        bool enOtroHilo = true;
-        QString archivo, error;
-        std::thread hilo([&] {
-            const EdicionEmpresa::TAviso aviso = [&](const EdicionEmpresa::TAvance& avance) {
-                avances << avance;
-                enOtroHilo = enOtroHilo && std::this_thread::get_id() != principal;
-                return true;
-            };
-            try {
-                archivo = elimina ? EdicionEmpresa::elimina(empresa, aviso).archivo
-                                  : EdicionEmpresa::guardaRespaldo(guardados.path(), empresa, aviso);
-            } catch (const EVelkor& e) {
-                error = e.mensaje();
-            }
-            Conexiones::cierraHilo();
-        });
-        hilo.join();
-        QCOMPARE(error, QString());
-        QVERIFY(enOtroHilo);
-
-        QStringList vistos;
-        for (const EdicionEmpresa::TAvance& a : std::as_const(avances)) {
-            if (vistos.isEmpty() || vistos.last() != a.paso)
-                vistos << a.paso;
-            else
-                QVERIFY2(a.milesimas >= 0 && a.milesimas <= 1000, qPrintable(a.paso));
-            QCOMPARE(a.cancelable, a.paso != u"Eliminando la empresa…"_s);
-        }
-        QCOMPARE(vistos, pasos);
-        // Writing and reading back are told to their end.
-        for (const QString& paso : pasos.first(2)) {
-            int ultimo = -1;
-            for (const EdicionEmpresa::TAvance& a : std::as_const(avances))
-                if (a.paso == paso) {
-                    QVERIFY(a.milesimas >= ultimo);
-                    ultimo = a.milesimas;
-                }
-            QCOMPARE(ultimo, 1000);
-        }
-        TArchivoZip(archivo).verifica(elimina ? ELIMINACION_PASSWORD : RESPALDO_PASSWORD);
-        QCOMPARE(registroLocal().getNumeroEmpresas(), elimina ? 0 : 1);
-    }
-
-    // A copy that cannot be written (its folder not the user's to write),
-    // or that the user stops while it is written or read back, stops
-    // everything before the business changes: it stays registered and open
-    // to its users, nothing is left where the copy was going, and the user
-    // is told why in Spanish. Only a deletion goes on without its copy: the
-    // database stays in its folder, and the failed copy is named.
-    void respaldoFallidoOCancelado_data()
-    {
-        QTest::addColumn<bool>("elimina");
-        QTest::addColumn<QString>("detiene"); // the step the user stops in; none: the folder is not writable
-        QTest::addColumn<QString>("mensaje"); // how the user's text begins
-        const QString sinPermiso = u"No se pudo escribir el archivo ("_s;
-        QTest::newRow("respaldo en una carpeta ajena") << false << QString() << sinPermiso;
-        QTest::newRow("eliminación sin copia posible") << true << QString() << sinPermiso;
-        QTest::newRow("respaldo cancelado al escribir") << false << u"Guardando el respaldo de la empresa…"_s
-                                                        << u"Se canceló el respaldo; no se guardó ningún archivo."_s;
-        QTest::newRow("eliminación cancelada al escribir")
-            << true << u"Guardando la copia de la empresa…"_s
-            << u"Se canceló la eliminación; la empresa sigue como estaba."_s;
-        QTest::newRow("eliminación cancelada al revisar")
-            << true << u"Revisando la copia guardada…"_s
-            << u"Se canceló la eliminación; la empresa sigue como estaba."_s;
-    }
-    void respaldoFallidoOCancelado()
-    {
-        QFETCH(bool, elimina);
+        QFETCH(bool, sinPermiso);
         QFETCH(QString, detiene);
         QFETCH(QString, mensaje);
+        QFETCH(QStringList, pasos);
         const TProgramaConRegistro programa(DEL_RESPALDO);
         QCOMPARE(Ingreso::ingresa(RFC, EMAIL, DEL_RESPALDO), Ingreso::TResultado::Correcto);
         const EdicionEmpresa::TEmpresaSesion empresa = EdicionEmpresa::empresaSesion();
@@ -339,23 +284,27 @@ private slots:
         const QString destino = elimina ? carpetaNegocio(programa) : guardados.path();
         const QStringList antes = QDir(destino).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         const QFileDevice::Permissions permisos = QFileInfo(destino).permissions();
-        if (detiene.isEmpty())
+        if (sinPermiso)
             QVERIFY(QFile::setPermissions(destino, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        bool efectivo = false, cancelado = false;
-        QString error;
+        const std::thread::id principal = std::this_thread::get_id();
+        QList<EdicionEmpresa::TAvance> avances;
+        bool efectivo = false, enOtroHilo = true, cancelado = false;
+        QString archivo, error;
         EdicionEmpresa::TEliminacion eliminacion;
         std::thread hilo([&] {
             const TConPermisosDeUsuario comoUsuario;
             efectivo = comoUsuario.efectivo();
             // Stopped once the step has begun its work.
             const EdicionEmpresa::TAviso aviso = [&](const EdicionEmpresa::TAvance& avance) {
+                avances << avance;
+                enOtroHilo = enOtroHilo && std::this_thread::get_id() != principal;
                 return avance.paso != detiene || avance.milesimas < 0;
             };
             try {
                 if (elimina)
                     eliminacion = EdicionEmpresa::elimina(empresa, aviso);
                 else
-                    EdicionEmpresa::guardaRespaldo(guardados.path(), empresa, aviso);
+                    archivo = EdicionEmpresa::guardaRespaldo(guardados.path(), empresa, aviso);
             } catch (const EArchivoCancelado& e) {
                 cancelado = true;
                 error = e.mensaje();
@@ -366,14 +315,41 @@ private slots:
         });
         hilo.join();
         QFile::setPermissions(destino, permisos);
+        QVERIFY(enOtroHilo);
+        if (!pasos.isEmpty()) {
+            QCOMPARE(error, QString());
+            QStringList vistos;
+            for (const EdicionEmpresa::TAvance& a : std::as_const(avances)) {
+                if (vistos.isEmpty() || vistos.last() != a.paso)
+                    vistos << a.paso;
+                else
+                    QVERIFY2(a.milesimas >= 0 && a.milesimas <= 1000, qPrintable(a.paso));
+                QCOMPARE(a.cancelable, a.paso != u"Eliminando la empresa…"_s);
+            }
+            QCOMPARE(vistos, pasos);
+            // Writing and reading back are told to their end.
+            for (const QString& paso : pasos.first(2)) {
+                int ultimo = -1;
+                for (const EdicionEmpresa::TAvance& a : std::as_const(avances))
+                    if (a.paso == paso) {
+                        QVERIFY(a.milesimas >= ultimo);
+                        ultimo = a.milesimas;
+                    }
+                QCOMPARE(ultimo, 1000);
+            }
+            TArchivoZip(elimina ? eliminacion.archivo : archivo)
+                .verifica(elimina ? ELIMINACION_PASSWORD : RESPALDO_PASSWORD);
+            QCOMPARE(registroLocal().getNumeroEmpresas(), elimina ? 0 : 1);
+            return;
+        }
         if (!efectivo)
             QSKIP("this sandbox keeps the superuser's file permissions");
 
-        const bool eliminada = elimina && detiene.isEmpty();
+        const bool eliminada = elimina && sinPermiso;
         if (eliminada)
             error = eliminacion.falloCopia;
         QVERIFY2(error.startsWith(mensaje), qPrintable(error));
-        QVERIFY2(!detiene.isEmpty() || error.endsWith(u"): No tienes permiso"_s), qPrintable(error));
+        QVERIFY2(!sinPermiso || error.endsWith(u"): No tienes permiso"_s), qPrintable(error));
         QCOMPARE(cancelado, !detiene.isEmpty());
         QCOMPARE(QDir(destino).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), antes);
         QVERIFY(!eliminacion.archivado);

@@ -15,6 +15,9 @@ inline QTableView* tablaLectura(QWidget* padre, const QString& nombre, QAbstract
     tabla->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tabla->setAlternatingRowColors(true);
     tabla->setWordWrap(false);
+    // A table that moves between its cells with Tab keeps the keyboard in
+    // it: the buttons around it could not be reached without a mouse.
+    tabla->setTabKeyNavigation(false);
     tabla->verticalHeader()->hide();
     tabla->verticalHeader()->setDefaultSectionSize(22);
     return tabla;

@@ -745,6 +745,10 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         auto* bote = hijo<QLabel>("ImgBoteBasura");
         QCOMPARE(QApplication::focusWidget(), bote);
+        // Forward as well, from the window's last stop before the editor.
+        MainFrm->findChild<QWidget*>(u"TxUser"_s)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), bote);
         QVERIFY(bote->findChild<QWidget*>(u"velkor-marco-foco"_s)->isVisible());
         programa.respuestas.agregaRespuesta(TPrompter::CANCELAR); // no backup
         programa.respuestas.agregaEscrito(u"otra cosa"_s);

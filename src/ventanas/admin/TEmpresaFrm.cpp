@@ -124,8 +124,14 @@ void TEmpresaFrm::ordenTabulacion()
     for (TSeccionEmpresa* seccion : std::as_const(m_secciones))
         orden << seccion->titulo() << seccion->ordenTabulacion();
     Controles::ordenTabulacion(orden);
-    // Shown, the editor starts at its first section, never at the bin.
-    TxFondo->setFocusProxy(m_secciones.constFirst()->titulo());
+    // No focus proxy on the background: Tab from the main window reaches the
+    // background before the bin and would jump to the proxy, leaving the bin
+    // out of the keyboard's way.
+}
+
+void TEmpresaFrm::enfoca()
+{
+    m_secciones.constFirst()->titulo()->setFocus(Qt::OtherFocusReason);
 }
 
 // --- Accordion -----------------------------------------------------------------------------

@@ -37,6 +37,8 @@ public:
 
     // Reads the signed-in business again and closes every section.
     void inicializa();
+    // Shown, the editor starts at its first section, never at the bin.
+    void enfoca();
     // The same, with the image (or name) section open.
     void inicializaLogoNegocio();
     void inicializaNombreEmpresa();

@@ -479,6 +479,7 @@ void TMainFrm::editaNegocio(bool conLogo, bool conSeries)
         return;
     EmpresaFrm->inicializa();
     hospeda(EmpresaFrm->TxFondo, EmpresaFrm->getHeight());
+    EmpresaFrm->enfoca();
     m_area->fondoPaginas();
     if (conLogo)
         EmpresaFrm->inicializaLogoNegocio();

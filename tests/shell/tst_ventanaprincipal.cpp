@@ -812,8 +812,9 @@ private slots:
         QCOMPARE(MainFrm->lEmpresas.keys(), QStringList{RFC_ACCEM});
     }
 
-    // Leaving the editor or the profile with typing not saved asks first:
-    // Cancelar keeps the page and the typing, Aceptar goes on.
+    // Leaving the editor, the profile or a new business's page with typing
+    // not saved asks first: Cancelar keeps the page and the typing, Aceptar
+    // goes on.
     void paginaSinGuardar_data()
     {
         QTest::addColumn<QString>("pagina");
@@ -832,6 +833,8 @@ private slots:
         // No label: the user closes the main window itself.
         f("editor al cerrar la ventana, Cancelar", "TxEditar", "EdNombreNegocio", "", TPrompter::CANCELAR);
         f("perfil al cerrar la ventana, Aceptar", "TxUserEmail", "EdNombre", "", TPrompter::OK);
+        f("empresa nueva al inicio, Cancelar", "TxNuevaEmpresa", "EdNombreEmpresa", "TxInicio", TPrompter::CANCELAR);
+        f("empresa nueva con su Cancelar, Aceptar", "TxNuevaEmpresa", "EdNombreEmpresa", "BtCancelar", TPrompter::OK);
     }
     void paginaSinGuardar()
     {
@@ -840,7 +843,12 @@ private slots:
         QFETCH(QString, salida);
         QFETCH(int, respuesta);
         TPrograma programa(registraEscuela);
-        QTest::mouseClick(::pieza<QLabel>(MainFrm, pagina), Qt::LeftButton);
+        const auto abre = [&] {
+            if (pagina == u"TxNuevaEmpresa"_s)
+                QTest::mouseClick(pieza("TxListaNegocios"), Qt::LeftButton);
+            QTest::mouseClick(::pieza<QLabel>(MainFrm, pagina), Qt::LeftButton);
+        };
+        abre();
         QWidget* hospedada = MainFrm->VentanaActiva.data();
         if (pagina == u"TxEditar"_s)
             QTest::mouseClick(::pieza<QLabel>(hospedada, u"TxNombreNegocioTitulo"_s), Qt::LeftButton);
@@ -851,7 +859,8 @@ private slots:
         if (salida.isEmpty())
             MainFrm->close();
         else
-            QTest::mouseClick(::pieza<QLabel>(MainFrm, salida), Qt::LeftButton);
+            QTest::mouseClick(::pieza<QWidget>(salida.startsWith(u"Bt"_s) ? hospedada : MainFrm, salida),
+                              Qt::LeftButton);
         QCOMPARE(
             programa.respuestas.textos(),
             QStringList{u"Hay cambios sin guardar en «%1». ¿Quieres descartarlos?"_s.arg(campo->placeholderText())});
@@ -869,7 +878,7 @@ private slots:
         }
         // Back on the page, the stored value shows and nothing is asked.
         programa.respuestas.limpia();
-        QTest::mouseClick(::pieza<QLabel>(MainFrm, pagina), Qt::LeftButton);
+        abre();
         QVERIFY(!campo->text().endsWith(u"xyz"_s));
         QVERIFY(programa.respuestas.textos().isEmpty());
     }

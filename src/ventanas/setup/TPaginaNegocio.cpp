@@ -227,6 +227,15 @@ QList<QWidget*> TPaginaNegocio::camposTabulacion() const
     return orden;
 }
 
+QStringList TPaginaNegocio::camposEscritos() const
+{
+    QStringList campos;
+    for (QWidget* w : camposTabulacion())
+        if (const auto* e = qobject_cast<const QLineEdit*>(w); e && e->isModified() && !e->text().isEmpty())
+            campos << e->placeholderText();
+    return campos;
+}
+
 void TPaginaNegocio::enfoca()
 {
     EdNombreEmpresa->setFocus();

@@ -39,6 +39,9 @@ public:
     void enfoca();
     void aplicaMarca();
     QList<QWidget*> camposTabulacion() const;
+    // The labels of the fields the user typed in since the form was
+    // emptied: what leaving the page would throw away.
+    QStringList camposEscritos() const;
     TDireccionesFrm* direccion() const { return m_direccion; }
     // The business's part of what the creation takes.
     void llena(NuevoNegocio::TDatos& datos) const;

@@ -20,6 +20,7 @@
 #include "admin/TCartaManifiestoFrm.h"
 #include "admin/TEmpresaFrm.h"
 #include "admin/TPerfilFrm.h"
+#include "admin/TSeccionEmpresa.h"
 #include "import/TImportarXMLFrm.h"
 #include "setup/TPaginaNegocio.h"
 #include "app/Ventanas.h"
@@ -439,7 +440,10 @@ void TMainFrm::TxNuevaEmpresaClick()
         m_paginaNegocio = new TPaginaNegocio(TPaginaNegocio::TModo::Adicional, this);
         m_paginaNegocio->hide();
         connect(m_paginaNegocio, &TPaginaNegocio::negocioAgregado, this, &TMainFrm::actualizaSesion);
-        connect(m_paginaNegocio, &TPaginaNegocio::cancelada, this, &TMainFrm::muestraInicio);
+        connect(m_paginaNegocio, &TPaginaNegocio::cancelada, this, [this] {
+            if (dejaPagina())
+                muestraInicio();
+        });
     }
     m_paginaNegocio->inicia();
     m_area->hospedaCompleta(m_paginaNegocio);
@@ -456,6 +460,8 @@ bool TMainFrm::dejaPagina()
         return EmpresaFrm->dejaCambios();
     if (PerfilFrm && m_area->muestra(PerfilFrm->TxFondo))
         return PerfilFrm->dejaCambios();
+    if (m_paginaNegocio && m_area->muestra(m_paginaNegocio))
+        return TSeccionEmpresa::descartaCambios(m_paginaNegocio->camposEscritos());
     return true;
 }
 

@@ -87,7 +87,6 @@ void comparaConArchivo(const TComprobante& guardado, const TConexionSesion& cone
     for (const TNodoXML& locales : Cfdi::complementos(raiz, "http://www.sat.gob.mx/implocal", "ImpuestosLocales"))
         filas += locales.hijosPropios("RetencionesLocales").size() + locales.hijosPropios("TrasladosLocales").size();
     QCOMPARE(desglose(guardado, conexion).size(), filas);
-    // Payroll 1.2 totals.
     for (const Nomina12::IXMLNomina& n : Nomina12::deComprobante(raiz)) {
         const auto recibo = reciboDe(guardado, conexion);
         QVERIFY(recibo);
@@ -215,7 +214,6 @@ private slots:
         QCOMPARE(filasDesglose(*v, conexion),
                  (QStringList{"ISR -1 0.00 Retenido", "IVA -1 0.00 Retenido", "IVA 16 5600.00 Trasladado"}));
 
-        // The receipt, its employee and its perceptions and deductions.
         const std::unique_ptr<TNominacomprobante> recibo = reciboDe(*v, conexion);
         QVERIFY(recibo);
         QCOMPARE(recibo->getVersion(), d("1.1"));

@@ -461,28 +461,26 @@ private slots:
         QCOMPARE(estados(m_entorno->importaCarpeta(100)), QList<int>(CONOCIDOS, Estado::Importado));
         const TConexionSesion c = E::conexion(RFC_40);
         // Transactions the engine began for a job over the folder as it is.
-        const auto transacciones = [&](QList<int>& resultados) {
+        const auto transacciones = [&] {
             const auto actual = [&c] {
                 QSqlQuery q(Conexiones::baseDatos(c));
                 return q.exec(u"SELECT CURRENT_TRANSACTION FROM RDB$DATABASE"_s) && q.next() ? q.value(0).toLongLong()
                                                                                              : -1;
             };
             const qint64 antes = actual();
-            resultados = estados(m_entorno->importaCarpeta(100));
-            return actual() - antes - 1;
+            const QList<int> resultados = estados(m_entorno->importaCarpeta(100));
+            return std::pair{actual() - antes - 1, resultados};
         };
 
         QVERIFY(QDir(m_entorno->entrada()).removeRecursively());
         m_entorno->escribe(u"b.xml"_s, E::cfdi40(E::uuidNuevo()));
-        QList<int> primera;
-        const qint64 solo = transacciones(primera);
+        const auto [solo, primera] = transacciones();
         QCOMPARE(primera, QList<int>{Estado::Importado});
         for (int i = 0; i < CONOCIDOS; ++i)
             m_entorno->escribe(nombre(i), E::cfdi40(minusculas ? uuids.at(i).toLower() : uuids.at(i)));
         const QString nuevo = E::uuidNuevo();
         m_entorno->escribe(u"b.xml"_s, E::cfdi40(nuevo));
-        QList<int> segunda;
-        const qint64 usadas = transacciones(segunda);
+        const auto [usadas, segunda] = transacciones();
         QCOMPARE(segunda, QList<int>(CONOCIDOS, Estado::YaExistia) << Estado::Importado);
         QCOMPARE(usadas, solo);
         QCOMPARE(TComprobante::cuenta(TCondicion(), c), CONOCIDOS + 2);

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using E = TEntornoImportacion;
 
 namespace {
 
@@ -35,13 +36,11 @@ struct TEsperado {
 // another UUID, so it is stored beside the real one).
 QList<TEsperado> preparaCarpeta(const TEntornoImportacion& entorno)
 {
-    entorno.agrega(u"cfdi32-real.xml"_s);
-    entorno.agrega(u"cfdi33-real.xml"_s);
-    entorno.agrega(u"cfdi40-real.xml"_s);
-    entorno.escribe(
-        u"editado/cfdi40-real.xml"_s,
-        TEntornoImportacion::variante(u"cfdi40-real.xml"_s, {{"Total=\"1000.00\"", "Total=\"1900.00\""},
-                                                             {"C2832671-DA6D", UUID_ALTERADO.left(13).toLatin1()}}));
+    for (const QString& archivo : {u"cfdi32-real.xml"_s, u"cfdi33-real.xml"_s, u"cfdi40-real.xml"_s})
+        entorno.agrega(archivo);
+    entorno.escribe(u"editado/cfdi40-real.xml"_s,
+                    E::variante(u"cfdi40-real.xml"_s, {{"Total=\"1000.00\"", "Total=\"1900.00\""},
+                                                       {"C2832671-DA6D", UUID_ALTERADO.left(13).toLatin1()}}));
     return {{u"cfdi32-real.xml"_s, u"CTO021007DZ8"_s, u"80824F3B-323E-407B-8F8E-40D83FE2E69F"_s, AUTENTICO},
             {u"cfdi33-real.xml"_s, u"POT9207213D6"_s, u"CEE4BE01-ADFA-4DEB-8421-ADD60F0BEDAC"_s, AUTENTICO},
             {u"cfdi40-real.xml"_s, u"ISD950921HE5"_s, u"C2832671-DA6D-11EF-A83D-00155D012007"_s, AUTENTICO},
@@ -92,7 +91,7 @@ private slots:
         QCOMPARE(salidaArchivos, 1);
 
         for (const TEsperado& e : esperados) {
-            const std::unique_ptr<TComprobante> guardado = TEntornoImportacion::comprobante(e.rfc, e.uuid);
+            const std::unique_ptr<TComprobante> guardado = E::comprobante(e.rfc, e.uuid);
             QVERIFY2(guardado, qPrintable(e.archivo));
             QCOMPARE(guardado->getVerificacionsello(), e.estado);
             QVERIFY(!guardado->getMotivoverificacion().isEmpty());
@@ -107,8 +106,7 @@ private slots:
 
         // The stored vouchers, by their business and a user of it: checked
         // again from their stored XML, and printed with the check stored.
-        const QStringList delNegocio = {u"--rfc"_s, u"ISD950921HE5"_s, u"--correo"_s,
-                                        QString::fromUtf8(TEntornoImportacion::EMAIL)};
+        const QStringList delNegocio = {u"--rfc"_s, u"ISD950921HE5"_s, u"--correo"_s, QString::fromUtf8(E::EMAIL)};
         const QByteArray password = TProgramaConsola::clave();
         const auto [salidaGuardados, textoGuardados] =
             corre(comprobante, QStringList{u"verifica"_s} + delNegocio, password);
@@ -135,7 +133,7 @@ private slots:
                              bool anterior = false) {
             QTest::newRow(nombre) << argumentos << salida << dice << anterior;
         };
-        const QString real = TEntornoImportacion::dato(u"cfdi40-real.xml"_s);
+        const QString real = E::dato(u"cfdi40-real.xml"_s);
         fila("sin orden", {}, 2, u"Falta la orden"_s);
         fila("orden desconocida", {u"firma"_s}, 2, u"Orden desconocida: firma"_s);
         fila("ayuda", {u"--help"_s}, 0, u"Uso: velkor-comprobante verifica"_s);
@@ -143,7 +141,7 @@ private slots:
              u"Opción desconocida: --contrasena\n"_s);
         fila("verifica sin archivos", {u"verifica"_s}, 2, u"Falta el archivo o la carpeta"_s);
         fila("auténtico", {u"verifica"_s, real}, 0, u"cfdi40-real.xml: Auténtico."_s);
-        fila("versión que no se verifica", {u"verifica"_s, TEntornoImportacion::dato(u"cfdv2.xml"_s)}, 3,
+        fila("versión que no se verifica", {u"verifica"_s, E::dato(u"cfdv2.xml"_s)}, 3,
              u"cfdv2.xml: No verificable."_s);
         fila("archivo que no existe", {u"verifica"_s, real, u"/no/existe.xml"_s}, 3, u"\"/no/existe.xml\" no existe"_s);
         fila("pdf sin salida", {u"pdf"_s, real}, 2, u"Falta el archivo PDF"_s);
@@ -182,7 +180,7 @@ private slots:
              u"La orden verifica no lleva --uuid"_s);
         fila("pdf de una carpeta", {u"pdf"_s, u"CARPETA"_s, u"--salida"_s, u"SALIDA"_s}, 3,
              u"comprobantes\": Es una carpeta; indica un archivo."_s);
-        const QString retenciones = TEntornoImportacion::dato(u"retenciones20.xml"_s);
+        const QString retenciones = E::dato(u"retenciones20.xml"_s);
         fila("pdf de un XML que no es un CFDI", {u"pdf"_s, retenciones, u"--salida"_s, u"SALIDA"_s}, 3,
              u"No se pudo leer \"%1\": El documento no es un CFDI de versión 3.2, 3.3 ni 4.0."_s.arg(retenciones));
         fila("pdf de un archivo vacío", {u"pdf"_s, u"CARPETA/nada/vacio.xml"_s, u"--salida"_s, u"SALIDA"_s}, 3,
@@ -226,9 +224,7 @@ private slots:
         const bool conCarpeta = !argumentos.filter(u"CARPETA"_s).isEmpty();
         argumentos.replaceInStrings(u"CARPETA"_s, comprobantes);
         if (conCarpeta) {
-            const auto dato = [](const QString& nombre) {
-                return TCarpetaPrograma::lee(TEntornoImportacion::dato(nombre));
-            };
+            const auto dato = [](const QString& nombre) { return TCarpetaPrograma::lee(E::dato(nombre)); };
             QVERIFY(TCarpetaPrograma::escribe(comprobantes + u"/cfdi40-real.xml"_s, dato(u"cfdi40-real.xml"_s)));
             QVERIFY(TCarpetaPrograma::escribe(comprobantes + u"/roto.zip"_s, dato(u"cfdi40-real.xml"_s)));
             QVERIFY(TCarpetaPrograma::escribe(protegida + u"/cfdi32-real.xml"_s, dato(u"cfdi32-real.xml"_s)));
@@ -249,7 +245,7 @@ private slots:
         QVERIFY2(todo.contains(dice), qPrintable(todo));
         if (conCarpeta)
             QCOMPARE(TCarpetaPrograma::lee(comprobantes + u"/cfdi40-real.xml"_s),
-                     TCarpetaPrograma::lee(TEntornoImportacion::dato(u"cfdi40-real.xml"_s)));
+                     TCarpetaPrograma::lee(E::dato(u"cfdi40-real.xml"_s)));
         if (argumentos.contains(pdf) && salida == 0) {
             QVERIFY(TCarpetaPrograma::lee(pdf).startsWith("%PDF"));
             QCOMPARE(TCarpetaPrograma::modo(pdf), 0600);
@@ -279,7 +275,7 @@ private slots:
         QFile::setPermissions(programa, QFile::ReadOwner | QFile::ExeOwner);
         const QString comprobantes = carpeta.archivo(u"comprobantes"_s);
         QVERIFY(TCarpetaPrograma::escribe(comprobantes + u"/0.xml"_s,
-                                          TCarpetaPrograma::lee(TEntornoImportacion::dato(u"cfdi40-real.xml"_s))));
+                                          TCarpetaPrograma::lee(E::dato(u"cfdi40-real.xml"_s))));
         const int total = 1000;
         for (int i = 1; i < total; ++i)
             QVERIFY(::link(QFile::encodeName(comprobantes + u"/0.xml"_s).constData(),
@@ -332,7 +328,7 @@ private slots:
         entorno.escribe(u"ajeno/cfdi40-real.xml"_s, cfdiConCertificadoAjeno(UUID_AJENO.toLatin1()));
         esperados << TEsperado{u"ajeno/cfdi40-real.xml"_s, u"ISD950921HE5"_s, UUID_AJENO, NO_CORRESPONDE};
         entorno.importaCarpeta(10);
-        const TConexionSesion conexion = TEntornoImportacion::conexion(u"ISD950921HE5"_s);
+        const TConexionSesion conexion = E::conexion(u"ISD950921HE5"_s);
         const std::unique_ptr<TNegocio> negocio = TNegocio::getByRFC(u"ISD950921HE5"_s, conexion);
         QVERIFY(negocio);
         {
@@ -357,7 +353,7 @@ private slots:
         QCOMPARE(avance.first(), (QVariantList{3, 3, 1, 1}));
         QCOMPARE(RevisionSellos::pendientes(conexion, negocio->getIdnegocio()), 0);
         for (const TEsperado& e : esperados.mid(2))
-            QCOMPARE(TEntornoImportacion::comprobante(e.rfc, e.uuid)->getVerificacionsello(), e.estado);
+            QCOMPARE(E::comprobante(e.rfc, e.uuid)->getVerificacionsello(), e.estado);
         QCOMPARE(RevisionSellos::revisa(conexion, negocio->getIdnegocio(), -1, 10).revisados, 0);
     }
 };

@@ -5,6 +5,7 @@
 #include "Esquema.h"
 #include "NegocioPrueba.h"
 #include "Prompter.h"
+#include "RegistroPrueba.h"
 #include "Reloj.h"
 #include "ServidoresBaseDatos.h"
 #include "Sistema.h"
@@ -780,6 +781,21 @@ private slots:
             // Firebird keeps an unquoted name in capitals.
             QCOMPARE(Esquema::tablasPresentes(motor->conexion(ocupada)).join(u',').toLower(), u"ajena"_s);
             QCOMPARE(registroLocal().getNumeroEmpresas(), 0);
+        }
+
+        // The registry refusing the registration: the message says where the
+        // rows are and how to reach them, with the cause.
+        {
+            const TConexionSesion otra = motor->conexion(motor->creaBaseDatos());
+            QVERIFY(RegistroPrueba::ejecuta(u"CREATE TRIGGER sinAltas BEFORE INSERT ON NegocioLoggin "
+                                            "BEGIN SELECT RAISE(ABORT, 'solo lectura'); END"_s));
+            TColaRespuestas respuestas;
+            QCOMPARE(Respaldo::restauraEnServidor(archivo, otra), TResultado::Escritura);
+            QVERIFY(RegistroPrueba::ejecuta(u"DROP TRIGGER sinAltas"_s));
+            QCOMPARE(respuestas.textos(), QStringList{Respaldo::ERR_RESTAURADA_EN_SERVIDOR_SIN_REGISTRO.arg(
+                                              RFC, u"el registro de empresas de este equipo no lo aceptó (el detalle "
+                                                   "está en la bitácora del programa)"_s)});
+            Conexiones::cierra(otra);
         }
 
         const TConexionSesion vacia = motor->conexion(motor->creaBaseDatos());

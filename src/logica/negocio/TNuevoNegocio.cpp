@@ -394,10 +394,16 @@ void concluyeArchivoLocal(const TArchivoLocal& archivo, const QByteArray& planti
                         1, Sistema::exePath);
 }
 
+bool anotaNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
+                  QString* error)
+{
+    return registroLocal().usuarioLogginInsert(registroDe(email, rfc, razon, destino), error);
+}
+
 void registraNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino)
 {
     QString error;
-    if (!registroLocal().usuarioLogginInsert(registroDe(email, rfc, razon, destino), &error))
+    if (!anotaNegocio(email, rfc, razon, destino, &error))
         throw EBaseDatos(ERR_REGISTRO_ESCRITURA + QLatin1Char(' ') + error + QLatin1Char('.'));
     if (!conexionDestino(destino).enServidor())
         QFile::remove(marcaCreacion(archivoLocal(rfc)));

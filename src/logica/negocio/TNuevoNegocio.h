@@ -162,6 +162,11 @@ struct TArchivoLocal {
 TArchivoLocal creaArchivoLocal(const QString& email, const QString& rfc, const TDestino& destino,
                                const QByteArray& plantilla);
 void registraNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino);
+// The same registry row for a caller whose business already exists (a
+// restore): false when the registry refused it, with the cause in `error`
+// (Spanish), where registraNegocio would say the business was not created.
+bool anotaNegocio(const QString& email, const QString& rfc, const QString& razon, const TDestino& destino,
+                  QString* error);
 // The creation failed before its registry row: the new file is removed and
 // the database set aside goes back to its place.
 void deshazArchivoLocal(const TArchivoLocal& archivo);

@@ -601,13 +601,19 @@ TResultado restauraEnServidor(const QString& archivo, const TConexionSesion& ser
     else
         SecretoNegocio::olvida(rfc);
     // Its registration, if any, now leads to the server.
-    if (!detalle.isEmpty() && !registroLocal().deshabilitaEstatusEmpresa(rfc))
-        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, QStringLiteral("no se pudo dar de baja ") + rfc);
+    QString error;
+    bool anotada = false;
     try {
-        NuevoNegocio::registraNegocio(QString(), rfc, rfc, NuevoNegocio::destinoServidor(servidor));
+        anotada = (detalle.isEmpty() || registroLocal().deshabilitaEstatusEmpresa(rfc, &error)) &&
+                  NuevoNegocio::anotaNegocio(QString(), rfc, rfc, NuevoNegocio::destinoServidor(servidor), &error);
     } catch (const EVelkor& e) {
-        return falla(TResultado::Escritura, ERR_REGISTRO_ESCRITURA, e.mensaje());
+        // A connection field the registry cannot hold.
+        error = e.mensaje();
     }
+    if (!anotada)
+        return falla(
+            TResultado::Escritura, ERR_RESTAURADA_EN_SERVIDOR_SIN_REGISTRO.arg(rfc, error),
+            QStringLiteral("la empresa %1 quedó en el servidor %2 sin registrar").arg(rfc, servidor.descripcion()));
     Utils::inicializaDirectorios(Sistema::exePath, rfc);
     Logmanager::Log(QStringLiteral("Se restauró el respaldo %1 en el servidor %2").arg(archivo, servidor.descripcion()),
                     1, Sistema::exePath);

@@ -74,6 +74,14 @@ inline const QString ERR_RESTAURADA_SIN_REGISTRO =
                    "de empresas de este equipo. Causa: %2. Mientras no se anote, no podrás entrar a lo restaurado.\n\n"
                    "Cuando se resuelva la causa, usa \"Volver a registrar las empresas de esta carpeta\" o restaura "
                    "de nuevo este respaldo.");
+// The same on a server, whose database now holds the business: joining it
+// from this computer writes the registration. Followed by the RFC and the
+// cause.
+inline const QString ERR_RESTAURADA_EN_SERVIDOR_SIN_REGISTRO =
+    QStringLiteral("La empresa %1 quedó restaurada en el servidor, pero no se pudo anotar en el registro de empresas "
+                   "de este equipo. Causa: %2. Mientras no se anote, no podrás entrar a lo restaurado desde este "
+                   "equipo.\n\nCuando se resuelva la causa, usa \"Conectar a una empresa en un servidor\" para "
+                   "anotarla.");
 // Followed by the size in MB.
 inline const QString ERR_EXCESIVO = QStringLiteral(
     "El respaldo ocuparía %1 MB al abrirse, más de lo que un respaldo del programa puede ocupar. No se cambió nada.");

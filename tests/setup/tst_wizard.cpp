@@ -137,8 +137,14 @@ private slots:
         edCorreo->setText(correo);
         pieza<QLineEdit>(w, "EdPassword")->setText(password);
         pieza<QLineEdit>(w, "EdRepitePassword")->setText(repetido);
+        // A refusal takes the cursor to the first field at fault.
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        pieza<QLineEdit>(w, "EdApellidoMaterno")->setFocus();
         pieza<QPushButton>(w, "BtSiguiente")->click();
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), pagina);
+        if (!enError.isEmpty())
+            QCOMPARE(nombreFoco(QApplication::focusWidget()), enError.first());
         QCOMPARE(programa.respuestas.textos(), mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
         for (const QString& e : {u"EdCorreoElectronico"_s, u"EdPassword"_s, u"EdRepitePassword"_s})
             QCOMPARE(Controles::tieneError(pieza<QLineEdit>(w, e)), enError.contains(e));
@@ -359,11 +365,20 @@ private slots:
         }
         QCOMPARE(recorrido, orden + QStringList{orden.first()});
         if (pagina == 3) {
+            // Enter without a business chosen takes the cursor to the list,
+            // and without an e-mail to the e-mail.
+            auto* password = pieza<QLineEdit>(w, "EdPasswordLoggin");
+            password->setFocus();
+            QTest::keyClick(password, Qt::Key_Return);
+            QCOMPARE(nombreFoco(QApplication::focusWidget()), RFC_ESCUELA);
             // '&' cannot name a widget: the tile goes by the RFC with '_' instead.
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
             QCOMPARE(nombreFoco(QApplication::focusWidget()), u"H_E951128469"_s);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
             QCOMPARE(pieza<QLabel>(w, "TxSeleccion")->text(), u"H_E951128469"_s);
+            password->setFocus();
+            QTest::keyClick(password, Qt::Key_Return);
+            QCOMPARE(nombreFoco(QApplication::focusWidget()), u"EdCorreoElectronicoLoggin"_s);
             // Shown whole: the "&" marks no keyboard shortcut.
             const QString texto = pieza<QRadioButton>(w, u"H_E951128469"_s)->text();
             QVERIFY(QKeySequence::mnemonic(texto).isEmpty());

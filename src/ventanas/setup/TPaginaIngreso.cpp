@@ -243,6 +243,9 @@ void TPaginaIngreso::BtIngresarClick()
         emit ingreso(false);
         return;
     }
+    // The cursor goes to what is missing: the list, then the e-mail.
+    if (resultado == Ingreso::TResultado::SinEmpresa || resultado == Ingreso::TResultado::SinCorreo)
+        enfoca();
     for (const QString& texto : Ingreso::mensajes(resultado))
         Utils::mensaje(texto, MSG_WARNING);
     emit ingreso(resultado == Ingreso::TResultado::Correcto);

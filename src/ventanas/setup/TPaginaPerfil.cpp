@@ -151,6 +151,9 @@ void TPaginaPerfil::BtSiguienteClick()
         emit aceptada();
         return;
     }
+    // The cursor goes to the first field at fault before the marks are
+    // painted: the e-mail field drops its mark as it takes the focus.
+    findChild<QWidget*>(faltas.constFirst().campo)->setFocus();
     for (const ReglasCaptura::TFalta& falta : faltas)
         Controles::marcaError(findChild<QWidget*>(falta.campo));
     const QString& mensaje = faltas.constFirst().mensaje;

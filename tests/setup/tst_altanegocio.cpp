@@ -207,8 +207,13 @@ private slots:
         TPrograma programa;
         TWizardFrm* w = programa.w;
         pieza<QStackedWidget>(w, "TabControl1")->setCurrentIndex(1);
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        pieza<QLineEdit>(w, "EdReferencia")->setFocus();
         pieza<QPushButton>(w, "BtFinalizar")->click();
-        // One message names every missing field, in the page's order.
+        // One message names every missing field, in the page's order; the
+        // cursor goes to the first.
+        QCOMPARE(QApplication::focusWidget(), pieza<QLineEdit>(w, "EdNombreEmpresa"));
         QStringList faltan;
         for (const QString& campo : {u"Nombre de la Empresa"_s, u"Certificado"_s, u"Llave Privada"_s,
                                      u"Contraseña de la llave privada"_s, CMB_CODIGOPOSTAL, REGIMEN_FISCAL})

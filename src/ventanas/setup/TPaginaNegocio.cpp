@@ -339,6 +339,18 @@ bool TPaginaNegocio::isValido()
     }
     const ReglasCaptura::TFaltas faltas = ReglasCaptura::revisaNegocio(captura);
     if (!faltas.isEmpty()) {
+        // The cursor goes to the first field at fault before the marks are
+        // painted: a field drops its mark as it takes the focus. A path is
+        // chosen with its search button, not typed.
+        const QString& primera = faltas.constFirst().campo;
+        if (primera == ReglasCaptura::CERTIFICADO)
+            m_certificado->enfoca(TPanelCertificado::TCampo::Certificado);
+        else if (primera == ReglasCaptura::LLAVE)
+            m_certificado->enfoca(TPanelCertificado::TCampo::Llave);
+        else if (primera == ReglasCaptura::CODIGO_POSTAL)
+            cmbCodigoPostal->setFocus();
+        else
+            findChild<QWidget*>(primera)->setFocus();
         for (const ReglasCaptura::TFalta& falta : faltas)
             marcaError(falta.campo == ReglasCaptura::CODIGO_POSTAL ? cmbCodigoPostal
                                                                    : findChild<QWidget*>(falta.campo));

@@ -388,7 +388,10 @@ private slots:
         pagina.resize(pagina.sizeHint().expandedTo(QSize(800, 0)));
         Capturas::guarda(pagina, u"perfil"_s);
 
-        // A refused password says so, and that the rest was kept.
+        // A refused password says so, and that the rest was kept; the
+        // cursor goes where it is to be typed again.
+        QApplication::setActiveWindow(&pagina);
+        QVERIFY(QTest::qWaitForWindowActive(&pagina));
         respuestas.limpia();
         pieza<QLineEdit>(pagina, u"EdContraseñaAnterior"_s)->setText(PASSWORD);
         pieza<QLineEdit>(pagina, u"EdNuevaContraseña"_s)->setText("Nueva#1");
@@ -397,6 +400,10 @@ private slots:
         pieza<QPushButton>(pagina, "BtGuardar")->click();
         QCOMPARE(respuestas.textos(), (QStringList{ERR_CONTRASENA, INFORMACION_GUARDADA_SIN_CONTRASENA}));
         QCOMPARE(guardado().nombre, u"Carla"_s);
+        QCOMPARE(QApplication::focusWidget(), pieza<QLineEdit>(pagina, u"EdNuevaContraseña"_s));
+        pieza<QLineEdit>(pagina, u"EdContraseñaAnterior"_s)->setText(u"Otra#1"_s);
+        pieza<QPushButton>(pagina, "BtGuardar")->click();
+        QCOMPARE(QApplication::focusWidget(), pieza<QLineEdit>(pagina, u"EdContraseñaAnterior"_s));
 
         bool pedida = false;
         connect(&pagina, &TPerfilFrm::cartaManifiestoSolicitada, this, [&] { pedida = true; });

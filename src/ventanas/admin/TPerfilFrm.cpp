@@ -418,6 +418,11 @@ void TPerfilFrm::BtGuardarClick()
     inicializa();
     if (conFoto)
         emit fotoPerfilCambiada();
+    // The password is typed again where it was refused.
+    if (resultado.password == Perfil::TPassword::AnteriorIncorrecta)
+        EdContraseñaAnterior->setFocus();
+    else if (!password.isEmpty())
+        EdNuevaContraseña->setFocus();
     Utils::mensaje(password.isEmpty() ? INFORMACION_GUARDADA_EXITO : INFORMACION_GUARDADA_SIN_CONTRASENA,
                    MSG_INFORMATION);
 }

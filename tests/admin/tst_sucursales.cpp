@@ -14,6 +14,7 @@
 #include "admin/TSucursalesFrm.h"
 #include "Piezas.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -265,9 +266,15 @@ private slots:
         TColaRespuestas respuestas;
         TSucursalesFrm ventana;
         ventana.inicializaAgregar();
+        ventana.show();
+        QApplication::setActiveWindow(&ventana);
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
+        pieza<QCheckBox>(ventana, "ChkCopiaMatriz")->setFocus();
         pieza<QPushButton>(ventana, "BtEditar")->click();
         QCOMPARE(respuestas.textos().size(), 1);
         QVERIFY(respuestas.textos().constFirst().contains(ERR_NOMBRE_SUCURSAL_VACIO));
+        // The cursor goes to the field at fault.
+        QCOMPARE(QApplication::focusWidget(), pieza<QLineEdit>(ventana, "EdNombreSucursal"));
         QVERIFY(ventana.result() != QDialog::Accepted);
 
         pieza<QLineEdit>(ventana, "EdNombreSucursal")->setText("Oriente");

@@ -222,9 +222,11 @@ void TSucursalesFrm::BtEditarClick()
         }))
         return;
     if (!error.isEmpty()) {
-        Controles::marcaError(error.contains(ERR_NOMBRE_SUCURSAL_VACIO) || error.contains(ERR_SUCURSAL_YA_EXISTENTE)
-                                  ? static_cast<QWidget*>(EdNombreSucursal)
-                                  : DireccionesFrm->getCmbCodigoPostal());
+        QWidget* campo = error.contains(ERR_NOMBRE_SUCURSAL_VACIO) || error.contains(ERR_SUCURSAL_YA_EXISTENTE)
+                             ? static_cast<QWidget*>(EdNombreSucursal)
+                             : DireccionesFrm->getCmbCodigoPostal();
+        Controles::marcaError(campo);
+        campo->setFocus();
         Utils::mensaje(error, MSG_ERROR);
         return;
     }

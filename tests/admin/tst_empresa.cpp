@@ -283,6 +283,7 @@ private slots:
         EmpresaFrm->inicializa();
         const QString titulo = hijo<TSeccionEmpresa>(seccion)->titulo()->objectName();
         clic(titulo);
+        const QString alAbrir = campo(nombreCampo)->text();
         if (!boton.isEmpty())
             pulsa(boton);
         const QString guardado = campo(nombreCampo)->text();
@@ -296,7 +297,7 @@ private slots:
                  escrito.isEmpty() ? QStringList()
                                    : QStringList{u"Hay cambios sin guardar en «%1». ¿Quieres descartarlos?"_s.arg(
                                          campo(nombreCampo)->placeholderText())});
-        QCOMPARE(campo(nombreCampo)->text(), sigue ? guardado + escrito : guardado);
+        QCOMPARE(campo(nombreCampo)->text(), sigue ? guardado + escrito : alAbrir);
         QCOMPARE(hijo<TSeccionEmpresa>(seccion)->abierta(), sigue);
         QCOMPARE(hijo<TSeccionEmpresa>(u"TxTopLogoNegocio"_s)->abierta(), !sigue);
         if (sigue)
@@ -305,7 +306,7 @@ private slots:
         programa.respuestas.limpia();
         clic(titulo);
         QVERIFY(programa.respuestas.textos().isEmpty());
-        QCOMPARE(campo(nombreCampo)->text(), guardado);
+        QCOMPARE(campo(nombreCampo)->text(), alAbrir);
     }
 
     // A regime picked and not saved is asked about too, and thrown away on
@@ -393,10 +394,12 @@ private slots:
                  TResultado::EdicionPropia);
         QCOMPARE(textoPlano(CORREO), propio);
 
-        // The window: the e-mail of the user edited cannot be typed over.
+        // The window, opened on its first user: Enter on a row edits it, and
+        // the e-mail of the user edited cannot be typed over.
         clic("TxUsuariosTituloLeyenda");
+        QVERIFY(hijo<QPushButton>("BtEditarUsuario")->isEnabled());
         eligeUsuario(1);
-        pulsa("BtEditarUsuario");
+        QTest::keyClick(hijo<QTableWidget>("GrPermisos"), Qt::Key_Return);
         QVERIFY(campo("EdEmail")->isReadOnly());
         eligeUsuario(0);
         pulsa("BtCancelar");
@@ -796,6 +799,20 @@ private slots:
         pulsa("BtAgregarUsuario");
         QCOMPARE(tabula(7), (QStringList{"EdNombre", "EdApellidoPaterno", "EdApellidoMaterno", "EdPassword",
                                          "EdRepitePassword", "ChReportes", "ChPermisos"}));
+        // Escape asks before a half-filled user is thrown away.
+        QTest::keyClicks(campo("EdNombre"), u"Ana"_s);
+        programa.respuestas.agregaRespuesta(TPrompter::CANCELAR);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(programa.respuestas.textos(),
+                 QStringList{u"Hay cambios sin guardar en «Nombre». ¿Quieres descartarlos?"_s});
+        QCOMPARE(campo("EdNombre")->text(), u"Ana"_s);
+        // Enter in a field saves.
+        campo("EdEmail")->setText(ANA);
+        for (const char* clave : {"EdPassword", "EdRepitePassword"})
+            campo(clave)->setText(u"Clave#9"_s);
+        campo("EdRepitePassword")->setFocus();
+        QTest::keyClick(campo("EdRepitePassword"), Qt::Key_Return);
+        QCOMPARE(programa.respuestas.textos().last(), MSG_USUARIO_GUARDADO_EXITO);
     }
 };
 

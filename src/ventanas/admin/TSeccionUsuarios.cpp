@@ -51,10 +51,22 @@ TSeccionUsuarios::TSeccionUsuarios(QWidget* padre)
     connect(BtEditarUsuario, &QPushButton::clicked, this, &TSeccionUsuarios::BtEditarUsuarioClick);
     connect(BtGuardarUsuario, &QPushButton::clicked, this, &TSeccionUsuarios::BtGuardarUsuarioClick);
     connect(BtCancelar, &QPushButton::clicked, this, &TSeccionUsuarios::BtCancelarClick);
-    // Escape leaves a form being filled, as Cancelar does.
+    // Enter on a row edits it, as Editar does.
+    connect(GrPermisos, &QTableWidget::activated, this, [this](const QModelIndex& indice) {
+        muestraUsuario(indice.row());
+        if (BtEditarUsuario->isEnabled())
+            BtEditarUsuarioClick();
+    });
+    // Enter in the form saves, as on the editor's other sections.
+    Controles::botonPredeterminado(TxUsuarioContenedor, BtGuardarUsuario);
+    // Escape leaves a form being filled, as Cancelar does, once the user
+    // agrees to lose what was typed.
     auto* salida = new QShortcut(QKeySequence(Qt::Key_Escape), TxUsuarioContenedor);
     salida->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(salida, &QShortcut::activated, this, &TSeccionUsuarios::BtCancelarClick);
+    connect(salida, &QShortcut::activated, this, [this] {
+        if (descartaCambios(cambiosSinGuardar()))
+            BtCancelarClick();
+    });
     habilitaFormularioUsuario(false);
     cargaIconos();
 }
@@ -186,20 +198,26 @@ void TSeccionUsuarios::actualizaGrid()
 {
     GrPermisos->setRowCount(0);
     m_filas = UsuariosNegocio::usuarios();
-    const QSignalBlocker bloqueo(GrPermisos);
-    GrPermisos->setRowCount(static_cast<int>(m_filas.size()));
-    for (int r = 0; r < m_filas.size(); ++r) {
-        GrPermisos->setItem(r, 0, new QTableWidgetItem(m_filas.at(r).email));
-        for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
-            auto* celda = new QTableWidgetItem();
-            if (m_filas.at(r).permisos[k]) {
-                celda->setIcon(QIcon(m_iconos.value(k)));
-                celda->setToolTip(UsuariosNegocio::nombresModulos().at(k));
+    {
+        const QSignalBlocker bloqueo(GrPermisos);
+        GrPermisos->setRowCount(static_cast<int>(m_filas.size()));
+        for (int r = 0; r < m_filas.size(); ++r) {
+            GrPermisos->setItem(r, 0, new QTableWidgetItem(m_filas.at(r).email));
+            for (int k = 0; k < UsuariosNegocio::NUMERO_MODULOS; ++k) {
+                auto* celda = new QTableWidgetItem();
+                if (m_filas.at(r).permisos[k]) {
+                    celda->setIcon(QIcon(m_iconos.value(k)));
+                    celda->setToolTip(UsuariosNegocio::nombresModulos().at(k));
+                }
+                GrPermisos->setItem(r, k + 1, celda);
             }
-            GrPermisos->setItem(r, k + 1, celda);
         }
+        GrPermisos->setCurrentCell(-1, -1);
     }
-    GrPermisos->setCurrentCell(-1, -1);
+    // The first user is shown from the start: Editar and Enter work without
+    // an arrow key pressed first.
+    if (!m_filas.isEmpty())
+        GrPermisos->setCurrentCell(0, 0);
 }
 
 void TSeccionUsuarios::muestraUsuario(int renglon)

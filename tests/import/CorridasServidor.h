@@ -13,16 +13,23 @@ using namespace Qt::StringLiterals;
 // Reading what runs of velkor-importar against a database server left: on
 // the server, in their report and in their closing summary.
 
-// What the businesses of the current program folder's registry hold on the
-// server (or, when `servidor` is false, wherever they are): the rows of every
-// table and the vouchers' UUIDs.
+// The RFCs of the current program folder's registry.
+inline QStringList rfcsRegistrados()
+{
+    QStringList rfcs;
+    for (const QString& empresa : registroLocal().getEmpresas())
+        rfcs << empresa.section(u'|', 0, 0);
+    return rfcs;
+}
+
+// What those businesses hold on the server (or, when `servidor` is false,
+// wherever they are): the rows of every table and the vouchers' UUIDs.
 inline QStringList estadoServidor(bool servidor = true)
 {
     QStringList lineas;
-    QStringList empresas = registroLocal().getEmpresas();
-    empresas.sort();
-    for (const QString& empresa : std::as_const(empresas)) {
-        const QString rfc = empresa.section(u'|', 0, 0);
+    QStringList rfcs = rfcsRegistrados();
+    rfcs.sort();
+    for (const QString& rfc : std::as_const(rfcs)) {
         const TConexionSesion conexion = TEntornoImportacion::conexion(rfc);
         if (servidor && !conexion.enServidor())
             qFatal("%s no está en el servidor", qPrintable(rfc));

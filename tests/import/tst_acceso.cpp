@@ -313,7 +313,9 @@ private slots:
             r = entorno.importador()->importa(entorno.entrada() + SEGUNDO_40);
         }
         QCOMPARE(int(r.estado), int(Estado::Fallido));
-        QVERIFY2(r.motivo.startsWith(u"No se pudo leer el registro de negocios"_s), qPrintable(r.motivo));
+        QCOMPARE(r.motivo, u"No se pudo leer el registro de negocios para saber si el negocio %1 ya existe: otro "
+                           "programa está usando el registro de empresas de este equipo; espera a que termine o "
+                           "ciérralo y vuelve a intentarlo. El archivo no se importó."_s.arg(RFC_40));
         Conexiones::cierraHilo();
         // Its folder as it was: the database in its place, nothing set aside.
         const QFileInfo base(baseDatos);

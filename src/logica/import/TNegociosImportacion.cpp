@@ -206,8 +206,7 @@ void TNegociosImportacion::lee(const QString& rfc, QStringList& detalle) const
     QString error;
     if (!m_registro.leeEmpresaDetalle(rfc, detalle, &error))
         throw EBaseDatos(QStringLiteral("No se pudo leer el registro de negocios para saber si el negocio %1 ya "
-                                        "existe (%2); el archivo no se importó. Otro programa puede estar "
-                                        "ocupándolo.")
+                                        "existe: %2. El archivo no se importó.")
                              .arg(rfc, error));
 }
 

@@ -498,8 +498,8 @@ private slots:
         }
     }
 
-    // "+ Agregar" clicked with Ctrl+Shift held edits the chosen series;
-    // clicked alone it adds one.
+    // "+ Agregar" clicked with Ctrl+Shift held, or Enter on the row, edits
+    // the chosen series; clicked alone it adds one.
     void gestoEdicionSerie()
     {
         TPrograma programa;
@@ -510,25 +510,30 @@ private slots:
             if (EmpresaFrm->filasSeries().at(k).serie == u"Z"_s)
                 renglon = k;
         QVERIFY(renglon >= 0);
-        hijo<QTableWidget>("GrSeriesFolios")->setCurrentCell(renglon, 0);
+        auto* grid = hijo<QTableWidget>("GrSeriesFolios");
+        grid->setCurrentCell(renglon, 0);
 
-        // How the window the click opened was: 1 editing, 0 adding, -1 none.
+        // How the window the click (or Enter) opened was: 1 editing, 0
+        // adding, -1 none.
         int modo = -1;
-        const auto abre = [&](Qt::KeyboardModifiers teclas) {
+        const auto abre = [&](Qt::KeyboardModifiers teclas, bool conEnter = false) {
             modo = -1;
             QTimer::singleShot(0, SeriesFoliosFrm, [&] {
                 modo = SeriesFoliosFrm->isEditar ? 1 : 0;
                 SeriesFoliosFrm->reject();
             });
-            QTest::mouseClick(hijo<QPushButton>("BtGuardarSeriesFolios"), Qt::LeftButton, teclas);
+            if (conEnter)
+                QTest::keyClick(grid, Qt::Key_Return);
+            else
+                QTest::mouseClick(hijo<QPushButton>("BtGuardarSeriesFolios"), Qt::LeftButton, teclas);
             return modo;
         };
         const Qt::KeyboardModifiers gesto = Qt::ShiftModifier | Qt::ControlModifier;
         QCOMPARE(abre(gesto), 1);
         QCOMPARE(abre(Qt::ControlModifier), 0);
         QCOMPARE(abre(Qt::NoModifier), 0);
+        QCOMPARE(abre(Qt::NoModifier, true), 1);
         // With nothing selected the gesture adds, though a current row stays.
-        auto* grid = hijo<QTableWidget>("GrSeriesFolios");
         grid->setCurrentCell(renglon, 0, QItemSelectionModel::NoUpdate);
         grid->clearSelection();
         QCOMPARE(grid->currentRow(), renglon);

@@ -27,20 +27,23 @@ TSeccionSeries::TSeccionSeries(QWidget* padre)
         GrSeriesFolios->setColumnWidth(k, 86);
     GrSeriesFolios->horizontalHeader()->setStretchLastSection(true);
     GrSeriesFolios->setFixedHeight(150);
-    GrSeriesFolios->setToolTip(QStringLiteral("Doble clic (o Ctrl+Mayús y «+ Agregar») edita la serie elegida."));
+    GrSeriesFolios->setToolTip(
+        QStringLiteral("Doble clic o Enter (también Ctrl+Mayús y «+ Agregar») edita la serie elegida."));
     d->addWidget(GrSeriesFolios);
     BtGuardarSeriesFolios = Controles::boton(c, QStringLiteral("BtGuardarSeriesFolios"), QStringLiteral("+ &Agregar"));
     d->addLayout(botones({BtGuardarSeriesFolios}));
     connect(BtGuardarSeriesFolios, &QPushButton::clicked, this, &TSeccionSeries::BtGuardarSeriesFoliosClick);
-    connect(GrSeriesFolios, &QTableWidget::cellDoubleClicked, this, [this](int renglon) {
-        if (renglon >= 0 && renglon < m_filas.size())
-            abreSerie(renglon, true);
+    // A double click, or Enter on a row, edits its series.
+    connect(GrSeriesFolios, &QTableWidget::activated, this, [this](const QModelIndex& indice) {
+        if (indice.row() >= 0 && indice.row() < m_filas.size())
+            abreSerie(indice.row(), true);
     });
 }
 
 void TSeccionSeries::carga()
 {
     m_filas = EdicionEmpresa::series();
+    const int actual = GrSeriesFolios->currentRow();
     GrSeriesFolios->setRowCount(0);
     GrSeriesFolios->setRowCount(static_cast<int>(m_filas.size()));
     for (int r = 0; r < m_filas.size(); ++r) {
@@ -49,6 +52,10 @@ void TSeccionSeries::carga()
         for (int c = 0; c < valores.size(); ++c)
             GrSeriesFolios->setItem(r, c, new QTableWidgetItem(valores.at(c)));
     }
+    // Read again after the series window, the row the user was on stays
+    // current: Enter edits it again without an arrow key first.
+    if (actual >= 0 && !m_filas.isEmpty())
+        GrSeriesFolios->setCurrentCell(qMin(actual, GrSeriesFolios->rowCount() - 1), 0);
 }
 
 void TSeccionSeries::enfoca()

@@ -4,9 +4,9 @@
 class QPushButton;
 class QTableWidget;
 
-// The active series of every branch. A double click on a row, or "+ Agregar"
-// clicked with Ctrl+Shift held while a row is chosen, edits that series'
-// folio; "+ Agregar" alone adds a series (the series window).
+// The active series of every branch. A double click or Enter on a row, or
+// "+ Agregar" clicked with Ctrl+Shift held while a row is chosen, edits that
+// series' folio; "+ Agregar" alone adds a series (the series window).
 class TSeccionSeries : public TSeccionEmpresa {
     Q_OBJECT
 public:

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
@@ -214,6 +215,7 @@ void TPaginaIngreso::agregaEmpresa(const QString& entrada)
     radio->setObjectName(componente);
     radio->setFixedWidth(121);
     m_grupoEmpresas->addButton(radio);
+    radio->installEventFilter(this);
     // Chosen by mouse, Space or the arrows alike.
     connect(radio, &QRadioButton::toggled, this, [this, radio](bool elegido) {
         if (elegido)
@@ -230,6 +232,21 @@ void TPaginaIngreso::agregaEmpresa(const QString& entrada)
     m_listaTiles->insertWidget(m_listaTiles->count() - 1, tile);
     m_tiles.append(tile);
     m_listaEmpresas.append(rfc);
+}
+
+bool TPaginaIngreso::eventFilter(QObject* objeto, QEvent* evento)
+{
+    // The arrows choose only from a chosen tile; with none chosen they would
+    // just move the focus. The tile left is chosen first, so the arrow then
+    // chooses the next one.
+    if (evento->type() == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent*>(evento)->key();
+        auto* radio = qobject_cast<QRadioButton*>(objeto);
+        if (radio && !radio->isChecked() &&
+            (tecla == Qt::Key_Up || tecla == Qt::Key_Down || tecla == Qt::Key_Left || tecla == Qt::Key_Right))
+            radio->setChecked(true);
+    }
+    return QWidget::eventFilter(objeto, evento);
 }
 
 void TPaginaIngreso::BtIngresarClick()

@@ -44,6 +44,9 @@ signals:
     // "Conectar a una empresa en un servidor" was chosen.
     void conectarServidor();
 
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
 private:
     void BtIngresarClick();
     // "Olvidé mi contraseña": checks a business is chosen and an e-mail

@@ -111,7 +111,8 @@ TPanelCertificado::TPanelCertificado(QWidget* padre, const TOpciones& opciones)
     connect(m_buscaLlave, &QPushButton::clicked, this, &TPanelCertificado::buscaLlave);
     connect(m_quitaCertificado, &QPushButton::clicked, this, &TPanelCertificado::quitaCertificado);
     connect(m_password, &QLineEdit::returnPressed, this, &TPanelCertificado::passwordTerminada);
-    Controles::enterPropio(m_password);
+    if (opciones.enterPropio)
+        Controles::enterPropio(m_password);
     if (m_quitaLlave)
         connect(m_quitaLlave, &QPushButton::clicked, m_llave, &QLineEdit::clear);
 }

@@ -40,6 +40,10 @@ public:
         bool quitaLlave = false;
         // The read-only path fields are Tab stops; false: Tab passes them by.
         bool rutasConTab = true;
+        // Enter in the password is the panel's (passwordTerminada), not the
+        // window's default button; false: it is the window's, as in its
+        // other fields.
+        bool enterPropio = true;
         QString buscaCertificado = QStringLiteral("Buscar…");
         QString buscaLlave = QStringLiteral("Buscar…");
         QString etiquetaPassword = QStringLiteral("Contraseña de la llave privada");

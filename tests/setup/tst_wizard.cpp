@@ -243,8 +243,7 @@ private slots:
     }
 
     // Each step answers Enter with its own button, wherever the cursor is,
-    // except where Enter means something else: a focused button, a list, the
-    // certificate's password (which reads the certificate).
+    // except where Enter means something else: a focused button, a list.
     void teclaEnter_data()
     {
         QTest::addColumn<int>("pagina");
@@ -254,7 +253,7 @@ private slots:
         QTest::newRow("empresa") << 1 << u"EdNombreEmpresa"_s << u"BtFinalizar"_s;
         QTest::newRow("empresa, otro botón") << 1 << u"BtLimpiarCampos"_s << u"BtLimpiarCampos"_s;
         QTest::newRow("empresa, lista") << 1 << u"CmbRegimenFiscal"_s << QString();
-        QTest::newRow("empresa, contraseña del CSD") << 1 << u"EdCSDPass"_s << QString();
+        QTest::newRow("empresa, contraseña del CSD") << 1 << u"EdCSDPass"_s << u"BtFinalizar"_s;
     }
     void teclaEnter()
     {
@@ -329,7 +328,7 @@ private slots:
                                           u"CmbLocalidad CmbEstado CmbPais EdReferencia BtConfiguraConexion "
                                           u"BtAnterior BtLimpiarCampos BtFinalizar"_s);
         // The business list is one stop, as a group of options is: the
-        // arrows choose inside it.
+        // arrows move inside it.
         QTest::newRow("ingreso, dos empresas")
             << 3
             << orden(RFC_ESCUELA + u" EdCorreoElectronicoLoggin EdPasswordLoggin TxOlvidarContraseña BtIngresar "

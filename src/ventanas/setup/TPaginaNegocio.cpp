@@ -90,8 +90,11 @@ TPaginaNegocio::TPaginaNegocio(TModo modo, QWidget* parent) : QWidget(parent), m
     Controles::fila(formulario, EdNombreEmpresa, EdNombreEmpresa->placeholderText());
     diseno->addLayout(formulario);
     // The paths are chosen with their search buttons, so the certificate is
-    // always read before its RFC is taken.
-    m_certificado = new TPanelCertificado(this);
+    // always read before its RFC is taken. Enter in the key's password
+    // finishes, as in every other field.
+    TPanelCertificado::TOpciones opciones;
+    opciones.enterPropio = false;
+    m_certificado = new TPanelCertificado(this, opciones);
     connect(m_certificado, &TPanelCertificado::certificadoLeido, this, &TPaginaNegocio::muestraCertificado);
     diseno->addWidget(m_certificado);
     formulario = Controles::nuevoFormulario();

@@ -275,6 +275,12 @@ private slots:
         QVERIFY(respuestas.textos().constFirst().contains(ERR_NOMBRE_SUCURSAL_VACIO));
         // The cursor goes to the field at fault.
         QCOMPARE(QApplication::focusWidget(), pieza<QLineEdit>(ventana, "EdNombreSucursal"));
+        // Enter in the postal code confirms the code, it does not save.
+        QComboBox* cp = pieza<TDireccionesFrm>(ventana, "DireccionesFrm")->getCmbCodigoPostal();
+        cp->setFocus();
+        QTest::keyClicks(cp, u"06600"_s);
+        QTest::keyClick(cp, Qt::Key_Return);
+        QCOMPARE(respuestas.textos().size(), 1);
         QVERIFY(ventana.result() != QDialog::Accepted);
 
         pieza<QLineEdit>(ventana, "EdNombreSucursal")->setText("Oriente");

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -115,6 +116,19 @@ void TSucursalesFrm::ordenTabulacion()
     orden += DireccionesFrm->camposTabulacion();
     orden += {BtCancelar, BtEditar};
     Controles::ordenTabulacion(orden);
+}
+
+void TSucursalesFrm::keyPressEvent(QKeyEvent* evento)
+{
+    // Enter in the postal code confirms the code typed, as on the pages: the
+    // list passes it on, and the default button would save the branch half
+    // filled in.
+    const bool enter = evento->key() == Qt::Key_Return || evento->key() == Qt::Key_Enter;
+    if (enter && DireccionesFrm->getCmbCodigoPostal()->hasFocus()) {
+        evento->accept();
+        return;
+    }
+    QDialog::keyPressEvent(evento);
 }
 
 void TSucursalesFrm::inicializaAgregar()

@@ -5,6 +5,7 @@
 #include <optional>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -27,6 +28,9 @@ public:
     void inicializaEditar(qint64 idSucursal);
 
     bool isAgregar = true;
+
+protected:
+    void keyPressEvent(QKeyEvent* evento) override;
 
 private:
     QWidget* RcFondo;

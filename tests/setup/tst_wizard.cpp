@@ -145,6 +145,14 @@ private slots:
         QCOMPARE(pieza<QStackedWidget>(w, "TabControl1")->currentIndex(), pagina);
         if (!enError.isEmpty())
             QCOMPARE(nombreFoco(QApplication::focusWidget()), enError.first());
+        // The message box takes the keyboard and gives it back: the field
+        // with the cursor keeps its mark until the user edits it.
+        QWidget caja;
+        caja.show();
+        QApplication::setActiveWindow(&caja);
+        QVERIFY(QTest::qWaitForWindowActive(&caja));
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
         QCOMPARE(programa.respuestas.textos(), mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
         for (const QString& e : {u"EdCorreoElectronico"_s, u"EdPassword"_s, u"EdRepitePassword"_s})
             QCOMPARE(Controles::tieneError(pieza<QLineEdit>(w, e)), enError.contains(e));

@@ -47,10 +47,15 @@ protected:
                 }
             }
             break;
-        case QEvent::FocusIn:
-            if (m_tipo == QuitaError)
+        case QEvent::FocusIn: {
+            // The window getting the keyboard back (once a refusal's message
+            // is closed) is no going into the field: the mark stays on the
+            // field the refusal put the cursor in.
+            const Qt::FocusReason razon = static_cast<QFocusEvent*>(evento)->reason();
+            if (m_tipo == QuitaError && razon != Qt::ActiveWindowFocusReason && razon != Qt::PopupFocusReason)
                 Controles::quitaError(static_cast<QWidget*>(objeto));
             break;
+        }
         case QEvent::FocusOut: {
             // Another window or a popup taking the keyboard is no leaving of
             // the field: the user has not finished with it.

@@ -317,6 +317,14 @@ TConciliacionSat::TConciliacionSat(QWidget* parent) : QWidget(parent)
     muestra();
 }
 
+bool TConciliacionSat::enfoca()
+{
+    if (!m_tipo->isEnabled())
+        return false;
+    m_tipo->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 QString TConciliacionSat::textoCuentas(const QList<int>& cuentas)
 {
     const auto parte = [&cuentas](TTipo tipo, const QString& uno, const QString& varios) {

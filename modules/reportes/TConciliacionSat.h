@@ -33,6 +33,9 @@ public:
     // Writes the findings the filter takes to `ruta` (owner-only), whole or
     // not at all; false, after telling the user, when it could not.
     Q_INVOKABLE bool exportaCsv(const QString& ruta);
+    // Puts the keyboard on the kind of finding to show; false while there is
+    // nothing to choose (no metadata).
+    bool enfoca();
 
     // "2 cancelados, 5 sin XML, 1 sin metadatos y 0 con importe distinto",
     // from ConciliacionSat::cuentaPorTipo.

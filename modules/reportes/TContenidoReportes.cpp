@@ -37,6 +37,7 @@
 #include <QSaveFile>
 #include <QStackedWidget>
 #include <QStandardItemModel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -335,6 +336,13 @@ void TContenidoReportes::click(QObject*)
     if (m_paginas->currentIndex() == PaginaConciliacion)
         cargaConciliacion();
     busca();
+    // The keyboard starts in the page opened, not on the side menu's link
+    // that opened it: at the filters, or at the kind of finding to show (the
+    // page's tab while there is nothing to choose).
+    if (m_paginas->currentIndex() != PaginaConciliacion)
+        m_porFecha->setFocus(Qt::OtherFocusReason);
+    else if (!m_conciliacion->enfoca())
+        m_paginas->tabBar()->setFocus(Qt::OtherFocusReason);
 }
 
 void TContenidoReportes::cargaConciliacion()

@@ -354,11 +354,14 @@ private slots:
         if (Capturas::pedidas())
             QFile::copy(destino.filePath(u"cancelado.pdf"_s),
                         qEnvironmentVariable("VELKOR_CAPTURAS") + u"/comprobante-cancelado.pdf"_s);
-        // The reconciliation: its own menu entry, and the tab reached by
-        // keyboard from the list.
+        // The reconciliation: its own menu entry, that leaves the keyboard on
+        // the page, and the tab reached by keyboard from the list.
+        ventana.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&ventana));
         QTest::mouseClick(filaMenu(u"Conciliación con el SAT"_s), Qt::LeftButton);
         auto* paginas = pieza<QTabWidget>(contenido, "TbReportes");
         QCOMPARE(paginas->currentWidget()->objectName(), u"ConciliacionSat"_s);
+        QCOMPARE(QApplication::focusWidget(), pieza<QWidget>(contenido, "CmbTipoHallazgo"));
         QCOMPARE(pieza<QLabel>(contenido, "TxCuentasConciliacion")->text(),
                  u"Con los metadatos del SAT: 1 cancelado, 1 sin XML, 0 sin metadatos y 0 con importe "
                  "distinto."_s);
@@ -366,8 +369,6 @@ private slots:
         QCOMPARE(columna(hallazgos, 1), (QStringList{u"UUID-A1"_s, u"UUID-A4"_s}));
         Capturas::guarda(*contenido, u"reportes-conciliacion"_s);
         paginas->setCurrentIndex(0);
-        ventana.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&ventana));
         paginas->tabBar()->setFocus(Qt::TabFocusReason);
         QVERIFY(QApplication::focusWidget());
         QTest::keyClick(paginas->tabBar(), Qt::Key_Right);
@@ -537,11 +538,12 @@ private slots:
                                          u"Ingreso|MXN|2|1,234,567,990.123456|16.00|0.00|1,234,568,006.123456"_s}));
         Capturas::guarda(*contenido, u"reportes-con-filas"_s);
 
-        // Tab goes through the filters, the export, the tabs and the list (the
-        // dates only while they filter).
+        // Opened from its menu, the keyboard starts at the filters; Tab goes
+        // through them, the export, the tabs and the list (the dates only
+        // while they filter).
         ventana.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&ventana));
-        pieza<QWidget>(contenido, "ChPorFecha")->setFocus();
+        QTest::mouseClick(filaMenu(u"Comprobantes"_s), Qt::LeftButton);
         QCOMPARE(recorrido(7), u"ChPorFecha CmbTipo EdReceptor CmbSello BtExportarCsv "
                                "BtCertificadosSat qt_tabwidget_tabbar GrComprobantes"_s);
 

@@ -985,6 +985,20 @@ private slots:
         // The editor's page is back in its own window.
         QCOMPARE(EmpresaFrm->TxFondo->parentWidget(), EmpresaFrm);
         QVERIFY(!EmpresaFrm->TxFondo->isVisible());
+
+        // The letter's page, from the profile, starts at its link; Tab from
+        // the window's last stop before it reaches the link and the button.
+        MainFrm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(MainFrm));
+        QTest::mouseClick(::pieza<QLabel>(PerfilFrm->TxFondo, u"TxCartaManifiesto"_s), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"TxURL"_s);
+        pieza("TxUser")->setFocus(Qt::TabFocusReason);
+        QStringList recorrido;
+        for (int k = 0; k < 2; ++k) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            recorrido << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(recorrido, (QStringList{u"TxURL"_s, u"BtNuevaEmpresa"_s}));
     }
 };
 

@@ -78,6 +78,10 @@ void TCartaManifiestoFrm::FormCreate()
     Utils::cargaImageRS(IMG_LAPIZ, ImgLapiz, Sistema::exePath);
     Controles::estiloBotonesMarca({BtNuevaEmpresa});
     Controles::ordenTabulacion({TxURL, BtNuevaEmpresa});
+    // Hosted, the page starts at its link (TMainFrm::hospeda), not where the
+    // link that opened it was. Nothing before the link takes the keyboard,
+    // so Tab into the page skips nothing.
+    TxFondo->setFocusProxy(TxURL);
 }
 
 void TCartaManifiestoFrm::inicializa()

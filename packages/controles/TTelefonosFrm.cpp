@@ -42,7 +42,13 @@ TTelefonosFrm::TTelefonosFrm(QWidget* parent) : QWidget(parent), m_maximo(Consta
     TxTelefonoBottom->setCursor(Qt::PointingHandCursor);
     m_filas->addWidget(TxTelefonoBottom);
     setFixedHeight(ALTO_SIN_TELEFONOS);
-    Controles::alClic(TxTelefonoBottom, [this] { agregaTelefono(); });
+    // The user goes on in the row they asked for, not on the link.
+    Controles::alClic(TxTelefonoBottom, [this] {
+        const size_t antes = lTelefono.size();
+        agregaTelefono();
+        if (lTelefono.size() > antes)
+            lTelefono.back()->getTipo()->setFocus(Qt::TabFocusReason);
+    });
 }
 
 // The rows go before the panel's widgets: a row frees its container, which

@@ -7,6 +7,7 @@
 #include "TDireccionesFrm.h"
 #include "TTelefonosFrm.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -218,6 +219,12 @@ private slots:
         QCOMPARE(panel.getTelefonos().first().numero, u"5551234567"_s);
         panel.eliminaTelefono(u"Cont9"_s);
         QCOMPARE(panel.telefonos().size(), size_t(2));
+        // Added from its link, a row takes the focus at its kind.
+        panel.show();
+        QApplication::setActiveWindow(&panel);
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::keyClick(panel.TxTelefonoBottom, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), panel.telefonos().back()->getTipo());
     }
 };
 

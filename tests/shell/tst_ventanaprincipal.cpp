@@ -656,7 +656,14 @@ private slots:
 
         auto* otra = pieza("TxListado")->findChild<TEtiquetaAccion*>(u"Tx"_s + RFC_ACCEM);
         QCOMPARE(otra->text(), u"  AAA010101AAA - ACCEM SERVICIOS"_s);
-        QTest::mouseClick(otra, Qt::LeftButton);
+        // The keyboard starts on the business, one stop each (its logo is
+        // none): the arrows go round it and the link below, Enter chooses.
+        QCOMPARE(QApplication::focusWidget(), otra);
+        QTest::keyClick(otra, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), pieza("TxNuevaEmpresa"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), otra);
+        QTest::keyClick(otra, Qt::Key_Return);
         QVERIFY(!pieza<QWidget>("PPNegocios")->isVisible());
         QCOMPARE(programa.respuestas.textos(), mensajes);
         // Switched or not, the work area shows the home page of the business signed in.

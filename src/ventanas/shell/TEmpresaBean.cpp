@@ -22,6 +22,8 @@ TEmpresaBean::TEmpresaBean(const QString& rfc, const QString& nombre, QWidget* p
     m_imagen->setFixedSize(72, 72);
     m_imagen->setScaledContents(true);
     m_imagen->setToolTip(nombre);
+    // One keyboard stop per business, its name: the logo does the same.
+    m_imagen->setFocusPolicy(Qt::NoFocus);
     Utils::cargaImageRS(Constantes::IMG_EMPRESA_DEFAULT, m_imagen, Sistema::exePath);
     m_texto = new TEtiquetaAccion(m_fondo);
     m_texto->setObjectName(QStringLiteral("Tx") + componente);

@@ -5,8 +5,8 @@ class QWidget;
 class TEtiquetaAccion;
 
 // One business in the main window's business list: its tile, whose RFC label
-// ("Tx" + RFC) and logo ("Im" + RFC) switch to it when clicked. An "&" of the
-// RFC is "_" in those names.
+// ("Tx" + RFC) and logo ("Im" + RFC) switch to it when clicked; the label is
+// its one keyboard stop. An "&" of the RFC is "_" in those names.
 class TEmpresaBean {
 public:
     TEmpresaBean(const QString& rfc, const QString& nombre, QWidget* padre);

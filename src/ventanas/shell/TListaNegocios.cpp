@@ -8,6 +8,7 @@
 #include "negocio/TBaseDatosLocalFrm.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -56,6 +57,7 @@ TListaNegocios::TListaNegocios(QWidget* parent) : QFrame(parent, Qt::Popup)
     dFondo->addWidget(RcNuevoNegocio);
     ScEmpresas->setWidget(RcFondoEmp);
     connect(TxNuevaEmpresa, &TEtiquetaAccion::activada, this, &TListaNegocios::nuevaEmpresaSolicitada);
+    ScEmpresas->installEventFilter(this);
     aplicaEstilos();
 }
 
@@ -85,6 +87,7 @@ void TListaNegocios::llena(const QString& rfcActual)
 {
     vacia();
     int altura = 0;
+    QList<QWidget*> orden;
     const QStringList filas = registroLocal().getEmpresasDetalle();
     for (const QString& fila : filas) {
         const QStringList partes = fila.split(QLatin1Char('|'));
@@ -97,8 +100,12 @@ void TListaNegocios::llena(const QString& rfcActual)
                     [this, etiqueta] { emit negocioElegido(etiqueta->objectName()); });
         m_lista->addWidget(empresa->getFondo());
         m_empresas.insert(rfc, empresa);
+        orden << empresa->getTexto();
         altura += TEmpresaBean::ALTO;
     }
+    // The stops go down the list as it reads, the link to add one last.
+    Controles::ordenTabulacion(orden + QList<QWidget*>{TxNuevaEmpresa});
+    m_primera = orden.isEmpty() ? static_cast<QWidget*>(TxNuevaEmpresa) : orden.first();
     TxListado->setText(m_empresas.isEmpty() ? TEXTO_SIN_EMPRESAS : QString());
     TxListado->setFixedHeight(altura + MARGEN_LISTA);
     RcFondoEmp->setFixedHeight(altura + MARGEN_LISTA + RcNuevoNegocio->height() + 2);
@@ -111,4 +118,25 @@ void TListaNegocios::abre(const QWidget* ancla)
 {
     move(ancla->mapToGlobal(QPoint(ancla->width(), 0)));
     show();
+    // The keyboard starts on the first business, not on the arrow that
+    // opened the list.
+    QWidget* primera = m_primera ? m_primera : TxNuevaEmpresa;
+    primera->setFocus(Qt::PopupFocusReason);
+    ScEmpresas->ensureWidgetVisible(primera);
+}
+
+bool TListaNegocios::eventFilter(QObject* objeto, QEvent* evento)
+{
+    // Up and down go through the list as Shift+Tab and Tab do, where the
+    // area would only scroll.
+    if (objeto == ScEmpresas && evento->type() == QEvent::KeyPress) {
+        const int tecla = static_cast<QKeyEvent*>(evento)->key();
+        if (tecla == Qt::Key_Down || tecla == Qt::Key_Up) {
+            focusNextPrevChild(tecla == Qt::Key_Down);
+            if (QWidget* foco = focusWidget())
+                ScEmpresas->ensureWidgetVisible(foco);
+            return true;
+        }
+    }
+    return QFrame::eventFilter(objeto, evento);
 }

@@ -10,7 +10,9 @@ class TEmpresaBean;
 class TEtiquetaAccion;
 
 // The popup (PPNegocios) listing the other businesses of the registry, one
-// tile each, and "Agregar nueva empresa".
+// tile each, and "Agregar nueva empresa". It opens with the focus on the
+// first business; Tab or the arrow keys go from one to the next, Enter or
+// Space choose.
 class TListaNegocios : public QFrame {
     Q_OBJECT
 public:
@@ -30,6 +32,9 @@ signals:
     void negocioElegido(const QString& nombre);
     void nuevaEmpresaSolicitada();
 
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
 private:
     void aplicaEstilos();
     void vacia();
@@ -41,4 +46,6 @@ private:
     TEtiquetaAccion* TxNuevaEmpresa;
     QVBoxLayout* m_lista;
     QMap<QString, TEmpresaBean*> m_empresas;
+    // The first keyboard stop of the list as last filled.
+    QWidget* m_primera = nullptr;
 };

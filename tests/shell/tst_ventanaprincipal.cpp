@@ -33,6 +33,7 @@
 #include "import/TImportarXMLFrm.h"
 #include "shell/ResumenInicio.h"
 #include "shell/TPaginaInicio.h"
+#include "PaquetesRotos.h"
 #include "ProgramaPrueba.h"
 
 #include <QApplication>
@@ -42,7 +43,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -56,7 +56,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <link.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -157,41 +156,6 @@ void esperaCifras(const TPaginaInicio* inicio)
 {
     while (inicio->calculando())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-// A package cut short as an interrupted copy leaves it: to half its size, or
-// just past its headers, so the loader would map segments the file lacks.
-void corta(const QString& archivo, bool aLaMitad)
-{
-    QFile paquete(archivo);
-    QVERIFY(paquete.open(QIODevice::ReadWrite));
-    ElfW(Ehdr) elf{};
-    QCOMPARE(paquete.read(reinterpret_cast<char*>(&elf), sizeof elf), qint64(sizeof elf));
-    QVERIFY(paquete.resize(aLaMitad ? paquete.size() / 2 : qint64(elf.e_phoff + elf.e_phnum * elf.e_phentsize)));
-}
-
-// A package whose start-up code throws leaves the dynamic loader locked for
-// the other threads of its process, so such a case runs in a process of its
-// own: this program, asked for the same function and row. True in that
-// process; in this one false, once it ended (failing the case if it failed).
-bool enProcesoPropio()
-{
-    static const QString marca = u"VELKOR_PRUEBA_PROCESO_PROPIO"_s;
-    if (qEnvironmentVariableIsSet(qPrintable(marca)))
-        return true;
-    QProcess hijo;
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert(marca, u"1"_s);
-    hijo.setProcessEnvironment(entorno);
-    hijo.setProcessChannelMode(QProcess::MergedChannels);
-    hijo.start(QCoreApplication::applicationFilePath(),
-               {QString::fromUtf8(QTest::currentTestFunction()) + u':' + QString::fromUtf8(QTest::currentDataTag())});
-    const bool termino = hijo.waitForFinished(180000);
-    const QByteArray salida = hijo.readAll();
-    [&] {
-        QVERIFY2(termino && hijo.exitStatus() == QProcess::NormalExit && hijo.exitCode() == 0, salida.constData());
-    }();
-    return false;
 }
 
 } // namespace
